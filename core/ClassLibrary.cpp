@@ -1,0 +1,71 @@
+// Random numbers, bundle paths and the two string helpers of the class library.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "core/ZephModel.h"
+#include "platform/Paths.h"
+#include "platform/Random.h"
+
+namespace pellam {
+
+double ZephModel::GetDoubleRandom0to1() { return platform::nextRandom() / 2147483647.0; }
+
+int32_t ZephModel::GetLongRandomFrom(int32_t from, int32_t to) {
+    const double r = GetDoubleRandom0to1();  // drawn even when the answer is fixed, to keep the sequence
+    if (from == to) return from;
+    const int64_t lo = std::min(from, to);
+    const int64_t span = static_cast<int64_t>(std::max(from, to)) - lo;
+    return static_cast<int32_t>(static_cast<int64_t>(span * r + lo));
+}
+
+double ZephModel::GetDoubleRandomFrom(double from, double to) {
+    const double r = GetDoubleRandom0to1();
+    if (from == to) return from;
+    return std::fabs(to - from) * r + std::min(from, to);
+}
+
+double ZephModel::getDoubleRandomFrom(double from, double to) {
+    const int32_t k = GetLongRandomFrom(-32768, 32767) + 32768;
+    const double t = k / 65536.0;
+    return t * (to - from) + from;
+}
+
+std::string ZephModel::getPathToFolder() { return platform::applicationFolder(); }
+
+std::string ZephModel::getPathToResources() { return platform::resourcesFolder(); }
+
+bool ZephModel::compareStringSp(const unsigned char* name, std::string_view chars) {
+    const int n = name[0];
+    int i = 0;
+    while (i < n) {
+        if (static_cast<size_t>(i) >= chars.size() || static_cast<unsigned char>(chars[i]) != name[1 + i]) i = 100;
+        i += 1;
+    }
+    return i <= 99;
+}
+
+void ZephModel::myGetAsciiCString(std::string_view utf8, char* destination, int32_t maxLength, size_t capacity) {
+    if (capacity == 0) return;
+    // Room for the characters and the two closing zero bytes.
+    const size_t room = capacity >= 2 ? capacity - 2 : 0;
+    const size_t limit = std::min<size_t>({8190, static_cast<size_t>(std::max(maxLength, 0)), room});
+    size_t n = 0;
+    for (size_t i = 0; i < utf8.size() && n < limit;) {
+        // Decode one UTF-8 character; a stray byte counts as a character of its own.
+        const unsigned char lead = static_cast<unsigned char>(utf8[i]);
+        uint32_t code = lead;
+        size_t extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+        if (extra && i + extra >= utf8.size()) extra = 0;
+        if (extra) {
+            code = lead & (0x3F >> extra);
+            for (size_t k = 1; k <= extra; ++k) code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        }
+        i += 1 + extra;
+        destination[n++] = static_cast<char>(code & 0xFF);
+    }
+    destination[n] = 0;
+    if (n + 1 < capacity) destination[n + 1] = 0;
+}
+
+}  // namespace pellam

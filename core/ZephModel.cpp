@@ -1,0 +1,143 @@
+#include "core/ZephModel.h"
+
+#include <cmath>
+
+#include "platform/Beep.h"
+
+namespace pellam {
+
+ZephModel::ZephModel() {
+    ModelAttitude.QAttitude = {1.0, 0.0, 0.0, 0.0};
+    PilotAttitude.QAttitude = {1.0, 0.0, 0.0, 0.0};
+    setStartingModelQNionX(0.0, 0.0, 0.0, &ModelAttitude);
+    PreviousModelAttitude = ModelAttitude;
+    iTensor[0] = iTensor[5] = iTensor[10] = 1.0;
+    Mass = 50.0;
+    InitAirDensitySlugs();
+}
+
+void ZephModel::resetModel() {
+    LastKnownGameTime = 0;
+    ModelAttitude = ModelStartPosition;
+    if (RandomStartDistance > 0 && aController && !aController->isNetworkGame()) {
+        const double d = aController->getObjectRandomDistance() / 65536.0 * RandomStartDistance;
+        const double a = (aController->getObjectRandomHeading() - 32768) / 32768.0 * 3.1415;
+        ModelAttitude.Position[0] += std::sin(a) * d;
+        ModelAttitude.Position[2] += std::cos(a) * d;
+    }
+    ReplayUpdatesBetweenFrames = 0;
+    ReplaySaveTime = 0;
+}
+
+bool ZephModel::setObjectFlatOnGround(ZephModel* terrain, double heading) {
+    if (!terrain) return false;
+    const double ground = terrain->getAltitudeAtX(ModelAttitude.Position[0], ModelAttitude.Position[2]);
+    const double* plane = terrain->lastTerrainPlaneEq();
+    const double a = plane[0], b = plane[1], c = plane[2];
+    if (ground + 1.0 < ModelAttitude.Position[1]) return false;
+    ModelAttitude.Position[1] = ground;
+
+    const double pitch = -std::atan2(c, b);
+    const double bank = -std::atan2(a, b);
+    ModelAttitude.QAttitude = {1.0, 0.0, 0.0, 0.0};
+    rotatePitchByDegrees(pitch * 57.29577951);
+    rotateBankByDegrees(bank * 57.29577951);
+    rotateHeadingByDegrees(heading);
+
+    // The tilt turns the nose off the asked heading a little; take that back.
+    double m[16] = {};
+    const double nose[3] = {0.0, 0.0, 1.0};
+    double world[3];
+    quaternionToMatrix(ModelAttitude.QAttitude.data(), m);
+    RotateVector(nose, world, m);
+    const double e = std::atan2(world[0], world[2]);
+    rotateHeadingByDegrees((heading / -57.29577951 + e) * -57.29577951);
+    return true;
+}
+
+void ZephModel::setStartingModelQNionX(double x, double y, double z, const QNion* attitude) {
+    ModelStartPosition.Position = {x, y, z};
+    ModelStartPosition.QAttitude = attitude->QAttitude;
+    ModelAttitude = ModelStartPosition;
+}
+
+void ZephModel::setPreviousModelQNion(const double* q) {
+    for (int i = 0; i < 4; ++i) PreviousModelAttitude.QAttitude[i] = q[i];
+}
+
+void ZephModel::setModelQNion(const double* q) {
+    for (int i = 0; i < 4; ++i) ModelAttitude.QAttitude[i] = q[i];
+}
+
+void ZephModel::setPreviousModelPosition(const double* p) {
+    for (int i = 0; i < 3; ++i) PreviousModelAttitude.Position[i] = p[i];
+}
+
+void ZephModel::setModelPosition(const double* p) {
+    for (int i = 0; i < 3; ++i) ModelAttitude.Position[i] = p[i];
+}
+
+void ZephModel::drawYourSelfAtTime(int32_t) { platform::SystemBeep(); }
+
+Aircraft* ZephModel::getAircraftStruct() {
+    platform::SystemBeep();
+    return nullptr;
+}
+
+void ZephModel::prepareForReplayStart(int32_t) {
+    ReplayGlobalTime = GlobalTime;
+    ReplayModelAttitude = ModelAttitude;
+    ReplayPreviousModelAttitude = PreviousModelAttitude;
+    ReplayXYZVelocity = XYZVelocity;
+    ReplayPreviousXYZVelocity = PreviousXYZVelocity;
+    ReplayXYZAcc = XYZAcc;
+    ReplayPreviousXYZAcc = PreviousXYZAcc;
+    ReplayPBHAcc = PBHAcc;
+    ReplayPreviousPBHAcc = PreviousPBHAcc;
+    ReplayBailOutPosition = BailOutPosition;
+    ReplayBailOutTime = BailOutTime;
+    ReplayHaveDoneOpenSound = HaveDoneOpenSound;
+    ReplayHaveDoneGuyHitsGroundSound = HaveDoneGuyHitsGroundSound;
+    ReplayHaveDoneEngineSeizesSound = HaveDoneEngineSeizesSound;
+    ReplayBailSpeeds = BailSpeeds;
+    ReplayBailRotations = BailRotations;
+    ReplaySuccessfulChuteOpening = SuccessfulChuteOpening;
+}
+
+void ZephModel::recoverFromReplay(int32_t) {
+    ModelAttitude = ReplayModelAttitude;
+    PreviousModelAttitude = ReplayPreviousModelAttitude;
+    XYZVelocity = ReplayXYZVelocity;
+    PreviousXYZVelocity = ReplayPreviousXYZVelocity;
+    XYZAcc = ReplayXYZAcc;
+    PreviousXYZAcc = ReplayPreviousXYZAcc;
+    PBHAcc = ReplayPBHAcc;
+    PreviousPBHAcc = ReplayPreviousPBHAcc;
+    BailOutPosition = ReplayBailOutPosition;
+    BailOutTime = ReplayBailOutTime;
+    HaveDoneOpenSound = ReplayHaveDoneOpenSound;
+    HaveDoneGuyHitsGroundSound = ReplayHaveDoneGuyHitsGroundSound;
+    HaveDoneEngineSeizesSound = ReplayHaveDoneEngineSeizesSound;
+    BailSpeeds = ReplayBailSpeeds;
+    BailRotations = ReplayBailRotations;
+    SuccessfulChuteOpening = ReplaySuccessfulChuteOpening;
+    GlobalTime = ReplayGlobalTime;
+}
+
+void ZephModel::setWindSpeed(double mph, double directionDegrees) {
+    const double v = mph * 5280.0 / 216000.0;
+    WindVector = {std::sin(directionDegrees / 57.29577951) * v, 0.0, std::cos(directionDegrees / 57.29577951) * v};
+    WindSpeed = mph;
+    WindDirection = directionDegrees;
+}
+
+void ZephModel::setOutsideCameraPosition(const double* position) {
+    for (int i = 0; i < 3; ++i) OutSideCameraPosition[i] = position[i];
+}
+
+const double* ZephModel::lastTerrainPlaneEq() {
+    DumLastTerrainEq = {0.0, 1.0, 0.0, 1.0};
+    return DumLastTerrainEq.data();
+}
+
+}  // namespace pellam

@@ -1,0 +1,291 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "core/TableModel.h"
+
+namespace pellam {
+namespace {
+
+GLT2FN3FV3FFormat pt(float x, float y, float z, float u = 0, float v = 0) { return {u, v, 0, 0, 0, x, y, z}; }
+const GLT2FN3FV3FFormat kEndPoint{-1, 0, 0, 0, 0, 0, 0, 0};
+
+OnePolygonVer2 poly(int16_t type, int16_t firstItem, int32_t uvHint = -1, int32_t lightingHint = 0) {
+    OnePolygonVer2 p;
+    p.MapNumber = 0;
+    p.DefaultDrawType = type;
+    p.FirstItem = firstItem;
+    p.AutoUVHint = uvHint;
+    p.LightingHint = lightingHint;
+    return p;
+}
+
+// A geometry record over vectors the test owns.
+struct Geometry {
+    std::vector<GLT2FN3FV3FFormat> points;
+    std::vector<OnePolygonVer2> polygons;
+    std::vector<uint16_t> runs;
+    ObjectPointsPolysVer2 pp;
+
+    ObjectPointsPolysVer2* prepare() {
+        points.push_back(kEndPoint);
+        OnePolygonVer2 end;
+        end.MapNumber = -1;
+        polygons.push_back(end);
+        pp.ThePoints = points.data();
+        pp.ThePolygons = polygons.data();
+        pp.RunItems = runs.data();
+        ZephModel::FillInObjectPolyData2(&pp);
+        return &pp;
+    }
+    std::array<float, 3> normal(int i) const { return {points[i].NX, points[i].NY, points[i].NZ}; }
+};
+
+TEST(GeometryPreparation, TriangleNormalFollowsTheWinding) {
+    Geometry up;
+    up.points = {pt(0, 0, 0), pt(0, 0, 1), pt(1, 0, 0)};
+    up.runs = {3, 0, 1, 2};
+    up.polygons = {poly(4, 0)};
+    up.prepare();
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(up.normal(i), (std::array<float, 3>{0, 1, 0}));
+
+    Geometry down = up;
+    down.runs = {3, 2, 1, 0};
+    down.points.pop_back();
+    down.polygons.pop_back();
+    down.prepare();
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(down.normal(i), (std::array<float, 3>{0, -1, 0}));
+}
+
+TEST(GeometryPreparation, TriangleListLinesAndLightingHints) {
+    Geometry g;
+    // Seven points in a triangle list: only 0..5 form faces; 6 keeps the up normal of no face.
+    g.points = {pt(0, 0, 0), pt(0, 0, 1), pt(1, 0, 0), pt(2, 0, 0), pt(2, 0, 1), pt(3, 0, 0), pt(9, 9, 9)};
+    g.runs = {7, 0, 1, 2, 3, 4, 5, 6, /*line*/ 2, 3, 5};
+    g.polygons = {poly(4, 0), poly(1, 8)};
+    g.prepare();
+    EXPECT_EQ(g.normal(6), (std::array<float, 3>{0, 1, 0}));
+    EXPECT_EQ(g.normal(4), (std::array<float, 3>{0, 1, 0}));
+    // The later line polygon cleared the normals of its points; nothing added to them after.
+    EXPECT_EQ(g.normal(3), (std::array<float, 3>{0, 1, 0}));
+    EXPECT_EQ(g.pp.ObjectExtends[1], 9.0f);  // every run point counts, the unfaced one too
+
+    // Hint 1: a point on the mirror plane ends with no sideways normal.
+    Geometry mirrored;
+    mirrored.points = {pt(0, 0, 0), pt(0, 0, 1), pt(1, 1, 0)};
+    mirrored.runs = {3, 0, 1, 2};
+    mirrored.polygons = {poly(4, 0, -1, 1)};
+    mirrored.prepare();
+    EXPECT_EQ(mirrored.points[0].NX, 0.0f);
+    EXPECT_EQ(mirrored.points[1].NX, 0.0f);
+    EXPECT_NE(mirrored.points[2].NX, 0.0f);
+    EXPECT_NEAR(std::hypot(mirrored.points[0].NY, mirrored.points[0].NZ), 1.0, 1e-6);
+}
+
+TEST(GeometryPreparation, ExtentsAndSizeDistance) {
+    Geometry g;
+    g.points = {pt(-3, 0, -1), pt(2, 10, 1), pt(0, 5, 0), pt(50, 50, 50)};
+    g.runs = {3, 0, 1, 2, 1, 3};
+    g.polygons = {poly(4, 0), poly(4, -1)};  // the run at 4 is reached by no polygon
+    g.prepare();
+    EXPECT_EQ(g.pp.ObjectExtends, (std::array<float, 6>{-3, 2, 0, 10, -1, 1}));
+    EXPECT_EQ(g.pp.OverallSizeDistance, 675.0f);
+
+    Geometry empty;
+    empty.prepare();
+    EXPECT_EQ(empty.pp.ObjectExtends[0], 10000000000.0f);
+    EXPECT_EQ(empty.pp.ObjectExtends[1], -10000000000.0f);
+    EXPECT_NEAR(empty.pp.OverallSizeDistance, 3e20, 1e15);
+}
+
+TEST(GeometryPreparation, StripsFansQuadsAndPolygonsFaceOneWay) {
+    Geometry g;
+    // A flat square drawn four ways, all counter-clockwise seen from above.
+    g.points = {pt(0, 0, 1), pt(1, 0, 1), pt(0, 0, 0), pt(1, 0, 0),   // strip order
+                pt(0, 0, 1), pt(1, 0, 1), pt(1, 0, 0), pt(0, 0, 0)};  // ring order
+    g.runs = {4, 0, 1, 2, 3, 4, 4, 5, 6, 7, 4, 4, 5, 6, 7, 4, 4, 5, 6, 7};
+    g.polygons = {poly(5, 0), poly(6, 5), poly(7, 10), poly(9, 15)};
+    g.prepare();
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(g.normal(i), (std::array<float, 3>{0, 1, 0})) << i;
+}
+
+TEST(TextureCoordinates, RulesStripsAndTheLastPolygonWins) {
+    Geometry g;
+    g.points = {pt(2, 5, -4), pt(10, 0, 0), pt(0, 0, 0), pt(0, 0, 1), pt(0, 0, 2), pt(0, 0, 3), pt(0, 0, 4),
+                pt(0, 0, 5), pt(7, 7, 7, 0.25f, 0.75f)};
+    g.runs = {1, 0, 1, 1, 6, 2, 3, 4, 5, 6, 7, 1, 8};
+    g.polygons = {poly(0, 0, 0), poly(0, 2, 1), poly(0, 4, 2), poly(0, 11, -1)};
+    const UVFormula rules[] = {
+        {3, 2, 1, 1, 0, 0, 1, 1, 10},
+        {1, 3, -1, 1, 0, 0, 0.5, 0, 10},
+        {7, 2, 1, 1, 0, 0.012, 0.79, 0, 10},
+    };
+    g.prepare();
+    ZephModel::TextureThesePolygonsNew(&g.pp, rules);
+    EXPECT_FLOAT_EQ(g.points[0].U, 0.6f);
+    EXPECT_FLOAT_EQ(g.points[0].V, 1.5f);
+    EXPECT_FLOAT_EQ(g.points[1].U, -0.5f);
+    const float strip[] = {0.79f, 0.79f, 0.802f, 0.802f, 0.814f, 0.814f};
+    for (int i = 0; i < 6; ++i) EXPECT_FLOAT_EQ(g.points[2 + i].U, strip[i]);
+    EXPECT_FLOAT_EQ(g.points[8].U, 0.25f);  // no rule: the table's coordinates stand
+    EXPECT_FLOAT_EQ(g.points[8].V, 0.75f);
+
+    // Two polygons share point 0: the later one decides its coordinates.
+    g.runs = {1, 0, 1, 0};
+    g.polygons = {poly(0, 0, 0), poly(0, 2, 1)};
+    OnePolygonVer2 end;
+    end.MapNumber = -1;
+    g.polygons.push_back(end);
+    g.pp.ThePolygons = g.polygons.data();
+    g.pp.RunItems = g.runs.data();
+    ZephModel::TextureThesePolygonsNew(&g.pp, rules);
+    EXPECT_FLOAT_EQ(g.points[0].U, -0.2f + 0.5f);
+}
+
+// A demonstration model: a striped pylon 8 ft square and 22 ft tall, with a base slab for
+// its dead state, built from tables as every model class is.
+const ObjectHeaderTable kPylonObject{"TestPylon", 0x420, 0, {}, 0, 20, 0, 42240, 47520, -250, 26400};
+const ObjectHeaderTable kScenery{"TestPylon", 0x400, 0, {}, 0, 20, 0, 42240, 47520, -250, 26400};
+const TableName kPylonMaps[] = {"TestPylonStripes", "TestPylonMissing", "\x01"};
+const TableName kPylonItems[] = {"TestPylonFilePP", "kStartOfDeadOnGroundList", "TestPylonSlabPP", "\x01"};
+const GLT2FN3FV3FFormat kPylonPoints[] = {
+    pt(-4, 0, 4), pt(4, 0, 4), pt(4, 22, 4), pt(-4, 22, 4),      // front (+Z)
+    pt(4, 0, -4), pt(-4, 0, -4), pt(-4, 22, -4), pt(4, 22, -4),  // back
+    pt(4, 0, 4), pt(4, 0, -4), pt(4, 22, -4), pt(4, 22, 4),      // right (+X)
+    pt(-4, 0, -4), pt(-4, 0, 4), pt(-4, 22, 4), pt(-4, 22, -4),  // left
+    pt(-4, 22, 4, 0.5f, 0.5f), pt(4, 22, 4, 1, 0.5f), pt(4, 22, -4, 1, 1), pt(-4, 22, -4, 0.5f, 1),  // top
+    kEndPoint};
+const OnePolygonVer2 kPylonPolys[] = {poly(7, 0, 0), poly(7, 9, 1), poly(7, 18), {}};
+const uint16_t kPylonRuns[] = {8, 0, 1, 2, 3, 4, 5, 6, 7, 8, 8, 9, 10, 11, 12, 13, 14, 15, 4, 16, 17, 18, 19};
+const UVFormula kPylonUV[] = {
+    {1, 2, 1, 1, 4, 0, 0, 0, 16},   // front and back: across X, stripes up Y
+    {3, 2, -1, 1, 4, 0, 0.5, 0, 16},
+};
+const GLT2FN3FV3FFormat kSlabPoints[] = {pt(-5, 0, 5), pt(5, 0, 5), pt(5, 1, -5), pt(-5, 1, -5), kEndPoint};
+const OnePolygonVer2 kSlabPolys[] = {poly(7, 0), {}};
+const uint16_t kSlabRuns[] = {4, 0, 1, 2, 3};
+
+class TestPylon : public TableModel {
+public:
+    OneCompleteObjectVer2* getCompleteObjectPtr() override { return &ThisModel; }
+    ObjectPointsPolysVer2* getModelPointsPolysPtr() override { return &ModelPointsPolys(); }
+    bool withSlab = true;
+    bool scenery = false;  // a header without "can be hit"
+    int initialisations = 0;
+
+protected:
+    const ModelTables& tables() const override {
+        static const GeometryTables main{"TestPylonFilePP", kPylonMaps, kPylonPoints, kPylonPolys, kPylonRuns, 150, 25};
+        static const ModelTables pylon{&kPylonObject, main, kPylonItems, kPylonUV};
+        static const ModelTables sceneryPylon{&kScenery, main, kPylonItems, kPylonUV};
+        return scenery ? sceneryPylon : pylon;
+    }
+    void setClassValues() override {
+        ObjectPointsPolysVer2& pp = ModelPointsPolys();
+        pp.NumberOfSizeSquares = 1;
+        pp.SizeSquare[0] = {-4, 0, -4, 4, 22, 4};
+        pp.MaterialLightingData[3].Shinny = 7;
+        ThisModel.TheObject.AnimateItems[0] = 0;
+        ThisModel.TheObject.AnimateItems[1] = kItemEndOfList;
+        ThisModel.TheObject.AnimateFrameTime = 3;
+    }
+    void loadMoreGeometries() override {
+        if (withSlab) loadMoreGeometry(0, {"TestPylonSlabPP", nullptr, kSlabPoints, kSlabPolys, kSlabRuns, 8, 4});
+    }
+    void doInitialization() override { ++initialisations; }
+};
+
+class FakeView : public ViewServices {
+public:
+    std::vector<std::string> asked;
+    int32_t fmGetTextureFromDiskNSString(const std::string& path, int32_t flag, int32_t size, int32_t depth,
+                                         int32_t) override {
+        asked.push_back(path);
+        EXPECT_EQ(flag, 1);
+        EXPECT_EQ(size, 6);
+        EXPECT_EQ(depth, 9);
+        const bool inResources = path.rfind(ZephModel::getPathToResources(), 0) == 0;
+        return path.find("Stripes") != std::string::npos && inResources ? 12 : -2;
+    }
+    int32_t missingTextureSlot() override { return 299; }
+};
+
+TEST(TableModelTest, PylonIsBuiltAndCompleted) {
+    FakeView view;
+    TestPylon pylon;
+    ASSERT_TRUE(pylon.initWithGLView(&view));
+    ObjectPointsPolysVer2& pp = pylon.ModelPointsPolys();
+    EXPECT_STREQ(pp.PointsPolysName.data(), "TestPylonFilePP");
+    EXPECT_STREQ(pylon.ThisModel.TheObject.ObjectName.data(), "TestPylon");
+    EXPECT_EQ(pylon.ThisModel.TheObject.TooFar, 42240);
+    EXPECT_EQ(pylon.initialisations, 1);
+
+    // Outward normals on every side.
+    const std::array<float, 3> expected[] = {{0, 0, 1}, {0, 0, -1}, {1, 0, 0}, {-1, 0, 0}, {0, 1, 0}};
+    for (int side = 0; side < 5; ++side)
+        for (int k = 0; k < 4; ++k) {
+            const GLT2FN3FV3FFormat& p = pp.ThePoints[side * 4 + k];
+            EXPECT_EQ((std::array<float, 3>{p.NX, p.NY, p.NZ}), expected[side]) << side;
+        }
+    EXPECT_EQ(pp.ObjectExtends, (std::array<float, 6>{-4, 4, 0, 22, -4, 4}));
+    EXPECT_EQ(pp.OverallSizeDistance, 3.0f * 27 * 27);  // can be hit: 3 (22 + 5)^2
+
+    // Texture coordinates: the front by rule 0, the sides by the mirrored rule 1, the top by table.
+    EXPECT_FLOAT_EQ(pp.ThePoints[1].U, 0.5f);
+    EXPECT_FLOAT_EQ(pp.ThePoints[2].V, 22.0f / 16);
+    EXPECT_FLOAT_EQ(pp.ThePoints[9].U, -(4 - 4) / 16.0f + 0.5f);
+    EXPECT_FLOAT_EQ(pp.ThePoints[8].U, -(4 + 4) / 16.0f + 0.5f);
+    EXPECT_FLOAT_EQ(pp.ThePoints[18].U, 1.0f);
+    EXPECT_EQ(kPylonPoints[1].U, 0.0f);  // the tables themselves are untouched
+
+    // Textures: each name asked of the user folder, then of the resources; the missing one is
+    // given the view's fallback, not slot 0.
+    ASSERT_EQ(view.asked.size(), 4u);
+    EXPECT_NE(view.asked[0].find("/Necessary Data/Textures/TestPylonStripes"), std::string::npos);
+    EXPECT_EQ(pp.MapListOffset[0], 12);
+    EXPECT_EQ(pp.MapListOffset[1], 299);
+    EXPECT_EQ(pp.MapListOffset[2], 0);
+
+    // Materials: the class's own change survives, the rest are the defaults.
+    EXPECT_EQ(pp.MaterialLightingData[3].Shinny, 7);
+    EXPECT_EQ(pp.MaterialLightingData[0].DiffuseRed, 1);
+    EXPECT_EQ(pp.MaterialLightingData[0].SpecularRed, 0);
+
+    // Items: main, dead-on-ground, the slab as alternate 0 (item 1), drawn as PointsPolys[1].
+    const auto& items = pylon.ThisModel.TheObject.AnimateItems;
+    EXPECT_EQ(items[0], 0);
+    EXPECT_EQ(items[1], kItemStartDeadOnGround);
+    EXPECT_EQ(items[2], 1);
+    EXPECT_EQ(items[3], kItemEndOfList);
+    EXPECT_EQ(pylon.ThisModel.NumberOfPointsPolys, 2);
+    EXPECT_STREQ(pylon.ThisModel.ThePointsPolysData[items[2]].PointsPolysName.data(), "TestPylonSlabPP");
+}
+
+TEST(TableModelTest, ItemListWithoutAlternatesAndAnimation) {
+    TestPylon pylon;
+    pylon.withSlab = false;
+    pylon.scenery = true;
+    ASSERT_TRUE(pylon.initWithGLView(nullptr));  // no view: nothing is loaded, nothing fails
+    EXPECT_EQ(pylon.ModelPointsPolys().OverallSizeDistance, 0.0f);  // flags lack 0x20: cannot be hit
+    const auto& items = pylon.ThisModel.TheObject.AnimateItems;
+    EXPECT_EQ(items[0], 0);
+    EXPECT_EQ(items[1], kItemStartDeadOnGround);
+    EXPECT_EQ(items[2], kItemEndOfList);
+
+    // Dead on the ground with flag 0x400: the ground sequence plays and holds its last item.
+    OneCompleteObjectVer2& object = pylon.ThisModel;
+    object.TheObject.AnimateItems = {};
+    const int16_t sequence[] = {0, kItemStartDeadOnGround, 4, 5, 6, kItemEndDeadOnGround, kItemEndOfList};
+    std::copy(std::begin(sequence), std::end(sequence), object.TheObject.AnimateItems.begin());
+    object.TheObject.GlobalDeadTime = 100;
+    ZephModel::setCurrentAnimateItem(&object, 103);
+    EXPECT_EQ(object.TheObject.CurrentAnimateItem, 3);
+    ZephModel::setCurrentAnimateItem(&object, 1000);
+    EXPECT_EQ(object.TheObject.CurrentAnimateItem, 4);
+    ZephModel::setCurrentAnimateItem(&object, 50);  // alive, no cycling flag
+    EXPECT_EQ(object.TheObject.CurrentAnimateItem, 0);
+}
+
+}  // namespace
+}  // namespace pellam

@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/ZephModel.h"
+
+namespace pellam {
+namespace {
+
+constexpr double kEps = 1e-9;
+
+Vector3 noseOf(const QNion& pose) {
+    double m[16] = {};
+    const double nose[3] = {0, 0, 1};
+    Vector3 out{};
+    ZephModel::quaternionToMatrix(pose.QAttitude.data(), m);
+    ZephModel::RotateVector(nose, out.data(), m);
+    return out;
+}
+
+Vector3 rightWingOf(const QNion& pose) {
+    double m[16] = {};
+    const double right[3] = {1, 0, 0};
+    Vector3 out{};
+    ZephModel::quaternionToMatrix(pose.QAttitude.data(), m);
+    ZephModel::RotateVector(right, out.data(), m);
+    return out;
+}
+
+TEST(Pose, FreshObjectStandsLevelAtTheOrigin) {
+    ZephModel model;
+    EXPECT_EQ(model.ModelAttitude.Position, (Vector3{0, 0, 0}));
+    EXPECT_EQ(model.ModelAttitude.QAttitude, (Quaternion{1, 0, 0, 0}));
+    EXPECT_EQ(model.PreviousModelAttitude.QAttitude, model.ModelAttitude.QAttitude);
+    EXPECT_EQ(model.ModelStartPosition.Position, model.ModelAttitude.Position);
+    EXPECT_DOUBLE_EQ(model.Mass, 50.0);
+    EXPECT_DOUBLE_EQ(model.iTensor[0] + model.iTensor[5] + model.iTensor[10], 3.0);
+    EXPECT_TRUE(model.shouldRelease());
+}
+
+TEST(Pose, TurningConventions) {
+    ZephModel model;
+    model.rotateHeadingByDegrees(90);
+    Vector3 nose = noseOf(model.ModelAttitude);
+    EXPECT_NEAR(nose[0], 1.0, kEps);  // heading 90 puts the nose on +X
+    EXPECT_NEAR(nose[2], 0.0, kEps);
+
+    model.setHeading(0);
+    model.rotatePitchByDegrees(10);
+    nose = noseOf(model.ModelAttitude);
+    EXPECT_NEAR(nose[1], -std::sin(10 / 57.29577951), kEps);  // a positive pitch lowers the nose
+
+    model.setHeading(0);
+    model.rotateBankByDegrees(30);
+    const Vector3 wing = rightWingOf(model.ModelAttitude);
+    EXPECT_NEAR(wing[0], std::cos(30 / 57.29577951), kEps);
+    EXPECT_NEAR(wing[1], std::sin(30 / 57.29577951), kEps);  // positive bank raises that side
+
+    model.setHeading(180);
+    EXPECT_NEAR(model.ModelAttitude.QAttitude[0], 0.0, 1e-9);
+    EXPECT_NEAR(model.ModelAttitude.QAttitude[2], -1.0, 1e-9);
+}
+
+TEST(Pose, TurnsUndoAndVectorsRoundTrip) {
+    ZephModel model;
+    model.rotateHeadingByDegrees(37);
+    model.rotatePitchByDegrees(-12);
+    model.rotateBankByDegrees(70);
+    const Quaternion before = model.ModelAttitude.QAttitude;
+    model.rotateHeadingByDegrees(90);
+    model.rotateHeadingByDegrees(-90);
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(model.ModelAttitude.QAttitude[i], before[i], kEps);
+
+    double m[16];
+    m[12] = 7;
+    m[13] = 8;
+    m[14] = 9;
+    ZephModel::quaternionToMatrix(before.data(), m);
+    EXPECT_EQ(m[12] + m[13] + m[14], 24);  // the translation row is the caller's
+    double v[3] = {3.0, -4.0, 12.5};
+    const double original[3] = {v[0], v[1], v[2]};
+    ZephModel::RotateVector(v, v, m);  // in and out share storage
+    ZephModel::InverseRotateVector(v, v, m);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(v[i], original[i], 1e-9);
+}
+
+TEST(Pose, QuaternionProducts) {
+    QNion identity, b;
+    b.QAttitude = {0.5, 0.5, 0.5, 0.5};
+    QNion copy = b;
+    ZephModel::multQnionsAnswer(&identity, &copy);
+    EXPECT_EQ(copy.QAttitude, b.QAttitude);
+    QNion c = identity;
+    ZephModel::multQnionsAnswer(&b, &c);
+    EXPECT_EQ(c.QAttitude, b.QAttitude);
+
+    // c may be the same record as a.
+    QNion a;
+    a.QAttitude = {std::cos(0.3), std::sin(0.3), 0, 0};
+    QNion expect;
+    ZephModel::multQnionsBy(&a, &b, &expect);
+    ZephModel::multQnionsBy(&a, &b, &a);
+    for (int i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(a.QAttitude[i], expect.QAttitude[i]);
+}
+
+TEST(Pose, SlerpTakesTheShorterArc) {
+    const double f[4] = {1, 0, 0, 0};
+    const double h = 0.4;
+    const double g[4] = {-std::cos(h), 0, -std::sin(h), 0};  // the same turn as its negation
+    double out[4];
+    ZephModel::slerpFirstQNion(f, g, 0.0, out);
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(out[i], f[i], kEps);
+    ZephModel::slerpFirstQNion(f, g, 1.0, out);
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(out[i], -g[i], kEps);
+    ZephModel::slerpFirstQNion(f, g, 0.5, out);
+    EXPECT_NEAR(out[0], std::cos(h / 2), 1e-9);
+    EXPECT_NEAR(out[2], std::sin(h / 2), 1e-9);
+    ZephModel::slerpFirstQNion(f, f, 0.7, out);  // equal ends: the linear branch
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(out[i], f[i], kEps);
+}
+
+TEST(Pose, RotationVectorKeepsAttitudeWhenZero) {
+    QNion pos;
+    pos.QAttitude = {std::cos(0.2), 0, std::sin(0.2), 0};
+    QNion answer;
+    const double zero[3] = {0, 0, 0};
+    ZephModel::convertPBHToQNion(zero, &pos, &answer);
+    EXPECT_EQ(answer.QAttitude, pos.QAttitude);
+
+    // Half of 2 x 22619.46711 turns w to 0: a half turn about the axis.
+    const double v[3] = {0, 22619.46711, 0};
+    const QNion level;
+    ZephModel::convertPBHToQNion(v, &level, &answer);
+    EXPECT_NEAR(answer.QAttitude[0], 0.0, 1e-9);
+    EXPECT_NEAR(answer.QAttitude[2], 1.0, 1e-9);
+}
+
+class FlatTerrain : public ZephModel {
+public:
+    double height = 0.0;
+    std::array<double, 4> plane{0, 1, 0, 1};
+    double getAltitudeAtX(double, double) override { return height; }
+    const double* lastTerrainPlaneEq() override { return plane.data(); }
+};
+
+TEST(Pose, StandingFlatOnTheGround) {
+    ZephModel base;
+    ZephModel object;
+    object.setModelPositionX(100, 0.5, 200);
+    ASSERT_TRUE(object.setObjectFlatOnGround(&base, 90));
+    EXPECT_EQ(object.ModelAttitude.Position[1], 0.0);
+    const Vector3 nose = noseOf(object.ModelAttitude);
+    EXPECT_NEAR(nose[0], 1.0, 1e-9);
+    EXPECT_NEAR(nose[1], 0.0, 1e-9);
+
+    object.setModelPositionX(0, 1.0, 0);  // exactly 1 ft above still counts as on the ground
+    EXPECT_TRUE(object.setObjectFlatOnGround(&base, 0));
+    object.setModelPositionX(0, 1.5, 0);
+    const QNion before = object.ModelAttitude;
+    EXPECT_FALSE(object.setObjectFlatOnGround(&base, 45));
+    EXPECT_EQ(object.ModelAttitude.Position, before.Position);
+    EXPECT_EQ(object.ModelAttitude.QAttitude, before.QAttitude);
+    object.setModelPositionX(0, -20, 0);
+    EXPECT_TRUE(object.setObjectFlatOnGround(&base, 0));
+    EXPECT_EQ(object.ModelAttitude.Position[1], 0.0);
+
+    // On a slope the nose still points along the asked heading.
+    FlatTerrain slope;
+    slope.height = 50;
+    slope.plane = {0.2, 1.0, -0.1, 0};
+    object.setModelPositionX(0, 10, 0);
+    ASSERT_TRUE(object.setObjectFlatOnGround(&slope, 30));
+    const Vector3 tilted = noseOf(object.ModelAttitude);
+    EXPECT_NEAR(std::atan2(tilted[0], tilted[2]) * 57.29577951, 30.0, 0.01);  // one correction step
+    EXPECT_EQ(object.ModelAttitude.Position[1], 50.0);
+}
+
+class FakeController : public ControllerServices {
+public:
+    bool network = false;
+    int32_t distance = 32768, heading = 49152;
+    bool isNetworkGame() override { return network; }
+    int32_t getObjectRandomDistance() override { return distance; }
+    int32_t getObjectRandomHeading() override { return heading; }
+};
+
+TEST(Pose, ResetReturnsToStartWithTheRandomOffset) {
+    FakeController controller;
+    ZephModel model;
+    model.setaController(&controller);
+    QNion start;
+    start.QAttitude = {std::cos(0.1), 0, std::sin(0.1), 0};
+    model.setStartingModelQNionX(1000, 50, -300, &start);
+    model.setModelPositionX(0, 0, 0);
+    model.LastKnownGameTime = 99;
+    model.ReplaySaveTime = 7;
+
+    model.resetModel();  // no random distance: exactly the start pose
+    EXPECT_EQ(model.ModelAttitude.Position, (Vector3{1000, 50, -300}));
+    EXPECT_EQ(model.LastKnownGameTime, 0);
+    EXPECT_EQ(model.ReplaySaveTime, 0);
+
+    model.setRandomStartDistance(400);
+    model.resetModel();  // half the distance toward (49152 - 32768) / 32768 x 3.1415 rad
+    const double a = 0.5 * 3.1415;
+    EXPECT_NEAR(model.ModelAttitude.Position[0], 1000 + std::sin(a) * 200, 1e-9);
+    EXPECT_NEAR(model.ModelAttitude.Position[2], -300 + std::cos(a) * 200, 1e-9);
+    EXPECT_EQ(model.ModelAttitude.QAttitude, start.QAttitude);
+
+    controller.network = true;
+    model.resetModel();
+    EXPECT_EQ(model.ModelAttitude.Position, (Vector3{1000, 50, -300}));
+}
+
+TEST(Pose, WindAndReplayState) {
+    ZephModel model;
+    model.setWindSpeed(40.9, 0);
+    EXPECT_NEAR(model.WindVector[2], 40.9 * 5280.0 / 216000.0, 1e-12);
+    EXPECT_NEAR(model.WindVector[0], 0.0, 1e-12);
+
+    model.setModelPositionX(1, 2, 3);
+    model.XYZVelocity = {4, 5, 6};
+    model.BailOutTime = 77;
+    model.SuccessfulChuteOpening = true;
+    model.GlobalTime = 500;
+    model.prepareForReplayStart(500);
+    model.setModelPositionX(-1, -2, -3);
+    model.XYZVelocity = {0, 0, 0};
+    model.BailOutTime = 0;
+    model.SuccessfulChuteOpening = false;
+    model.GlobalTime = 20;
+    model.recoverFromReplay(20);
+    EXPECT_EQ(model.ModelAttitude.Position, (Vector3{1, 2, 3}));
+    EXPECT_EQ(model.XYZVelocity, (Vector3{4, 5, 6}));
+    EXPECT_EQ(model.BailOutTime, 77);
+    EXPECT_TRUE(model.SuccessfulChuteOpening);
+    EXPECT_EQ(model.GlobalTime, 500);
+}
+
+}  // namespace
+}  // namespace pellam

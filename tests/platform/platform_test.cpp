@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+#include "platform/Beep.h"
+#include "platform/Paths.h"
+#include "platform/TickCount.h"
+#include "platform/UserDefaults.h"
+
+namespace pellam::platform {
+namespace {
+namespace fs = std::filesystem;
+
+class DefaultsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / ("pellam defaults " + std::to_string(getpid()) + " " +
+                                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+    std::string file() const { return (folder_ / "defaults.json").string(); }
+    fs::path folder_;
+};
+
+TEST_F(DefaultsTest, RoundTripOfEveryType) {
+    const std::vector<uint8_t> block = {0x00, 0xFF, 0x10, 0x80, 0x7F};
+    {
+        UserDefaults store(file());
+        store.setBool("VBlankKey", true);
+        store.setInteger("TerrainDetailKey", 3);
+        store.setDouble("OverallVolumeKey", 0.75);
+        store.setString("LastMissionOpenedKey", "Balloon busting at Fère-en-Tardenois");
+        store.setData("PilotStatsKey", block);
+        ASSERT_TRUE(store.synchronize());
+    }
+    UserDefaults store(file());
+    EXPECT_TRUE(store.loadMessage().empty());
+    EXPECT_EQ(store.boolForKey("VBlankKey"), true);
+    EXPECT_EQ(store.integerForKey("TerrainDetailKey"), 3);
+    EXPECT_EQ(store.doubleForKey("OverallVolumeKey"), 0.75);
+    EXPECT_EQ(store.doubleForKey("TerrainDetailKey"), 3.0);  // a whole number reads as a double too
+    EXPECT_EQ(store.stringForKey("LastMissionOpenedKey"), "Balloon busting at Fère-en-Tardenois");
+    EXPECT_EQ(store.dataForKey("PilotStatsKey"), block);
+    // Absent keys and values of another type both answer "absent".
+    EXPECT_FALSE(store.boolForKey("NoSuchKey").has_value());
+    EXPECT_FALSE(store.integerForKey("VBlankKey").has_value());
+    EXPECT_FALSE(store.dataForKey("LastMissionOpenedKey").has_value());
+    store.removeKey("VBlankKey");
+    EXPECT_FALSE(store.hasKey("VBlankKey"));
+    // No temporary file is left behind.
+    for (const auto& entry : fs::directory_iterator(folder_))
+        EXPECT_EQ(entry.path().filename(), "defaults.json");
+}
+
+TEST_F(DefaultsTest, CorruptFileIsKeptAsideAndReported) {
+    {
+        std::ofstream out(file());
+        out << "{ \"VBlankKey\": tru";  // cut off mid-write
+    }
+    UserDefaults store(file());
+    EXPECT_FALSE(store.loadMessage().empty());
+    EXPECT_FALSE(store.hasKey("VBlankKey"));
+    ASSERT_TRUE(fs::exists(file() + ".corrupt"));
+    std::ifstream kept(file() + ".corrupt");
+    std::string text((std::istreambuf_iterator<char>(kept)), {});
+    EXPECT_EQ(text, "{ \"VBlankKey\": tru");
+
+    store.setInteger("TerrainDetailKey", 2);
+    ASSERT_TRUE(store.synchronize());
+    UserDefaults again(file());
+    EXPECT_EQ(again.integerForKey("TerrainDetailKey"), 2);
+
+    // A second broken file does not overwrite the first one kept aside.
+    {
+        std::ofstream out(file());
+        out << "[1, 2]";
+    }
+    UserDefaults third(file());
+    EXPECT_TRUE(fs::exists(file() + ".corrupt-1"));
+}
+
+TEST_F(DefaultsTest, BrokenBlocksAndNumbersReadAsAbsent) {
+    {
+        std::ofstream out(file());
+        out << R"({"A": {"base64": "not base64!"}, "B": {"base64": 12}, "C": "text", "D": 1e400})";
+    }
+    UserDefaults store(file());
+    EXPECT_FALSE(store.dataForKey("A").has_value());
+    EXPECT_FALSE(store.dataForKey("B").has_value());
+    EXPECT_FALSE(store.doubleForKey("C").has_value());
+    EXPECT_TRUE(store.loadMessage().empty() || !store.hasKey("D"));
+}
+
+TEST(Base64, KnownVectors) {
+    auto bytes = [](std::string s) { return std::vector<uint8_t>(s.begin(), s.end()); };
+    EXPECT_EQ(base64Encode(bytes("")), "");
+    EXPECT_EQ(base64Encode(bytes("f")), "Zg==");
+    EXPECT_EQ(base64Encode(bytes("fo")), "Zm8=");
+    EXPECT_EQ(base64Encode(bytes("foobar")), "Zm9vYmFy");
+    EXPECT_EQ(base64Decode("Zm9vYg=="), bytes("foob"));
+    EXPECT_FALSE(base64Decode("Zm9").has_value());
+    EXPECT_FALSE(base64Decode("Z=9v").has_value());
+}
+
+TEST(Clock, TestsDriveTheTickCounter) {
+    int32_t now = 1000;
+    {
+        ScopedTickSource source([&] { return now; });
+        EXPECT_EQ(TickCount(), 1000);
+        now += 3;
+        EXPECT_EQ(TickCount(), 1003);
+    }
+    const int32_t real = TickCount();
+    EXPECT_GE(real, 0);
+    EXPECT_LT(real, 60 * 3600);
+}
+
+TEST(Paths, FoldersWithSpaces) {
+    setApplicationFolder("/tmp/My Games/Pellam 1918");
+    EXPECT_EQ(applicationFolder(), "/tmp/My Games/Pellam 1918");
+    EXPECT_EQ(resourcesFolder(), "/tmp/My Games/Pellam 1918/data/");
+    EXPECT_EQ(necessaryDataFolder(), "/tmp/My Games/Pellam 1918/Necessary Data");
+    setApplicationFolder("");
+    EXPECT_TRUE(fs::exists(applicationFolder()));
+    EXPECT_TRUE(fs::is_directory(desktopFolder()));
+}
+
+TEST(Beep, EveryBeepIsCountedAndPlayed) {
+    int played = 0;
+    setBeepPlayer([&] { ++played; });
+    const long before = beepCount();
+    SystemBeep();
+    SystemBeep();
+    EXPECT_EQ(beepCount(), before + 2);
+    EXPECT_EQ(played, 2);
+    setBeepPlayer({});
+}
+
+}  // namespace
+}  // namespace pellam::platform
