@@ -64,6 +64,10 @@ public:
     virtual ~SoundServices() = default;
     // A one-shot sound by number, volume 0..255.
     virtual void PlayASingleSound(int32_t number, int32_t volume) {}
+    // Starts, changes or stops (volume 0) the looping sound by number, volume 0..255.
+    virtual void SetContinousVolume(int32_t number, int32_t volume) {}
+    // Pitch of a looping sound, 16.16 fixed point (65,536 = as recorded).
+    virtual void SetEngineAmpRate(int32_t number, int32_t rate) {}
 };
 
 class ViewServices {
