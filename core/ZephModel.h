@@ -23,6 +23,8 @@
 namespace pellam {
 
 struct Aircraft;
+struct AirSurface;
+struct AirFoilDef;
 struct AIPilotProfile;
 
 class ZephModel {
@@ -65,6 +67,43 @@ public:
     static double GetTriangleDirection(const XYZInput* p1, const XYZInput* p2, const XYZInput* p3);
     static void TextureThesePolygonsNew(ObjectPointsPolysVer2* pp, const UVFormula* hints);
     static void setCurrentAnimateItem(OneCompleteObjectVer2* object, int32_t time);
+
+    // ==== Flight model (defined in flight/, library pellam_flight) ====
+    // Class operations that move one Aircraft record in 1/60-s ticks. Units: ft, ft/tick,
+    // ft/tick^2, deg, slugs; body axes X right, Y up, Z forward.
+    // Airfoil curves: lift, drag (ar divides the induced term) and pitching-moment coefficients.
+    static double GetCLift(int32_t airfoil, double aoa, const AirFoilDef* airfoilDefs);
+    static double GetCDrag(int32_t airfoil, double aoa, double lift, double ar, const AirFoilDef* airfoilDefs);
+    static double GetCMo(int32_t airfoil, double aoa, const AirFoilDef* airfoilDefs, double plusstall);
+    // Force and moment of every surface, in body axes, from the motion between the two poses.
+    static void figureAeroForce(double density, Aircraft* aircraft, const QNion* pos, const QNion* oldpos,
+                                const AirFoilDef* airfoilDefs);
+    static void NonAirfoil(int32_t surface, double speed, AirSurface* surfaces, const double* windnormal,
+                           const double* relativewind, double pressureAlt);
+    // Fuel, engine speed, constant-speed propeller: EngineThrust and ShaftResistance.
+    static void FigureEnginePowerDrag(Aircraft* aircraft, const QNion* pos, const QNion* oldpos,
+                                      const AirFoilDef* airfoilDefs);
+    // Trapezoid integration of one sub-step.
+    static void doAccelerationToVelocity(double* accel, double* previousaccels, double* velocity, double* previousV,
+                                         double mass, double gravity, Aircraft* aircraft);
+    static void doVelocityToPosition(const double* velocity, const double* previousV, double* position);
+    static void doAccelerationToRotation(const double* accel, double* PBHAccel, double* previousaccels,
+                                         const double* tensor, const QNion* pos, const Aircraft* aircraft);
+    static void doVelocityToAngle(const double* previous, const double* pbhaccel, QNion* pos, double* slerp);
+    // Wheels, skid, tips, nose and belly against a level ground at `ground` ft.
+    static void CheckForGroundInteraction(double ground, Aircraft* aircraft, QNion* pos, const double* tensor,
+                                          double* xzyv, double* pbhv, QNion* prepos, ControllerServices* cont);
+    static void AddColisionForceRotation(const double* point, const double* fvec, const double* matrix,
+                                         const double* tensor, double* accel, double* vvs, double mass);
+    static void AddColisionForceRotationOnly(const double* point, const double* fvec, const double* matrix,
+                                             const double* tensor, double* accel, double* vvs, double mass);
+    // Ship decks: no object of this world is a deck, so these find none.
+    static bool quickOverCarrierCheck(ZephModel* aircraft, ModelArray* models, double* deckAlt);
+    static void checkForOverCarrier(ZephModel* aircraft, ModelArray* models, int32_t gametime, QNion* pos,
+                                    QNion* prepos, double* XYZVel, int32_t joiner);
+    // The bombs pool answers true within 15 ft of a crater; nothing else has craters.
+    virtual bool inBombCraterX(double x, double z) { return false; }
+    // ==== End of flight model ====
 
     // ---- Air density.
     void InitAirDensitySlugs();

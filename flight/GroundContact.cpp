@@ -1,0 +1,268 @@
+// Ground contact against a level plane: rolling on the gear (settle, bounce, friction, brakes,
+// wings and tail), touching down on tail, tips, nose or belly, crashes, and the rule that ends an
+// aircraft left disabled and still on the ground.
+#include <algorithm>
+#include <cmath>
+
+#include "aircraft/Aircraft.h"
+#include "core/ZephModel.h"
+
+namespace pellam {
+namespace {
+
+constexpr double kDeg = 57.29577951;
+
+struct Contact {
+    Aircraft* a;
+    QNion* pos;
+    QNion* prepos;
+    const double* tensor;
+    double* v;
+    double* pbh;
+    double ground;
+    double m[16];
+    double stop[3];  // stopping force: minus the velocity at the start of the call
+
+    void rebuild() { ZephModel::quaternionToMatrix(pos->QAttitude.data(), m); }
+    // World-frame offset of a body point from the reference point.
+    void world(const double* p, double* out) const { ZephModel::RotateVector(p, out, m); }
+    double worldY(const double* p) const {
+        double w[3];
+        world(p, w);
+        return w[1];
+    }
+    // Height of a body point above the ground, ft.
+    double height(const double* p) const { return worldY(p) + pos->Position[1] - ground; }
+    void setY(double y) {
+        pos->Position[1] = y;
+        prepos->Position[1] = y;
+    }
+    void impulse(const double* point) {
+        ZephModel::AddColisionForceRotation(point, stop, m, tensor, pbh, v, a->Mass);
+    }
+    void impulseRotationOnly(const double* point, const double* bodyForce) {
+        ZephModel::AddColisionForceRotationOnly(point, bodyForce, m, tensor, pbh, v, a->Mass);
+    }
+    // Turns the attitude by q placed first in the product (about a body axis).
+    void turnFirst(double w, double x, double y, double z) {
+        QNion t;
+        t.QAttitude = {w, x, y, z};
+        ZephModel::multQnionsAnswer(&t, pos);
+        rebuild();
+    }
+    void crash() {
+        a->Damage1 |= dmg::BlownUp | dmg::Down | dmg::ControlsDead;
+        a->PlayThisSound = ground == 0.0 ? 21 : 12;  // water splash at sea level
+        setY(ground + 1.0);
+        for (int i = 0; i < 3; ++i) v[i] = pbh[i] = 0.0;
+    }
+    void zeroMotion() {
+        for (int i = 0; i < 3; ++i) v[i] = pbh[i] = 0.0;
+    }
+    void friction(double mph, bool rolling) {
+        if (a->CurrentEngineSetting < 0.1 || (a->Damage1 & dmg::EngineStopped)) v[0] *= 0.999, v[2] *= 0.999;
+        if (a->Brakes == 0.0) return;
+        v[0] *= 0.99, v[2] *= 0.99;
+        if (mph < 3.0) {
+            v[0] = v[2] = 0.0;
+            if (rolling) {
+                prepos->Position[0] = pos->Position[0];
+                prepos->Position[2] = pos->Position[2];
+            }
+        }
+    }
+};
+
+bool disabled(const Aircraft* a) {
+    return (a->Damage1 & (dmg::PropBroken | dmg::EngineStopped | dmg::GearBroken | dmg::UndercarriageDamage)) ||
+           a->FuelLoadInPounds == 0.0 || ((a->Damage1 & dmg::ThrottleDead) && a->CurrentEngineSetting == 0.0);
+}
+
+}  // namespace
+
+void ZephModel::AddColisionForceRotation(const double* point, const double* fvec, const double* matrix,
+                                         const double* tensor, double* accel, double* vvs, double mass) {
+    for (int i = 0; i < 3; ++i) vvs[i] += fvec[i] / 2.0 / mass;
+    double body[3];
+    InverseRotateVector(fvec, body, matrix);
+    AddColisionForceRotationOnly(point, body, matrix, tensor, accel, vvs, mass);
+}
+
+void ZephModel::AddColisionForceRotationOnly(const double* p, const double* f, const double* matrix,
+                                             const double* tensor, double* accel, double* vvs, double mass) {
+    const double t[3] = {p[1] * f[2] - p[2] * f[1], p[2] * f[0] - p[0] * f[2], p[0] * f[1] - p[1] * f[0]};
+    double a[3];
+    for (int j = 0; j < 3; ++j) a[j] = t[0] * tensor[j] + t[1] * tensor[4 + j] + t[2] * tensor[8 + j];
+    double w[3];
+    RotateVector(a, w, matrix);
+    for (int i = 0; i < 3; ++i) accel[i] += w[i];
+}
+
+void ZephModel::CheckForGroundInteraction(double ground, Aircraft* a, QNion* pos, const double* tensor,
+                                          double* xzyv, double* pbhv, QNion* prepos, ControllerServices* cont) {
+    const double mph = a->CurrentVelocity * 40.9;
+
+    if (a->RemoteLocal == 0 && a->OnGround && mph < 0.5 && cont && !cont->getReplayFlag() &&
+        a->TimeWhenStoppedMoving != 0 && cont->getGlobalMissionTime() - a->TimeWhenStoppedMoving > 900 &&
+        disabled(a) && !(a->Damage1 & dmg::Down)) {
+        if (a->TotalHits <= a->TotalHitsBeforeDead) a->TotalHits = a->TotalHitsBeforeDead + 10.0;
+        a->Damage1 |= dmg::BlownUp | dmg::Down;
+    }
+
+    a->GroundAltitude = ground;
+    Contact c{a, pos, prepos, tensor, xzyv, pbhv, ground, {}, {-xzyv[0], -xzyv[1], -xzyv[2]}};
+    c.rebuild();
+    double* v = xzyv;
+
+    if (a->Damage1 & dmg::BlownUp) {
+        c.zeroMotion();
+        return;
+    }
+    if (a->Damage1 & dmg::Down) {
+        if (a->OnGround) {
+            if (mph < 3.0) c.zeroMotion();
+            else for (int i = 0; i < 3; ++i) v[i] *= 0.95;
+        }
+        for (int i = 0; i < 3; ++i) v[i] *= 0.95, pbhv[i] *= 0.995;
+        if (mph < 3.0 && pos->Position[1] < ground - a->FuseBottom[1]) {
+            c.setY(ground - a->FuseBottom[1]);
+            a->OnGround = 1;
+        }
+    }
+    if (ground <= pos->Position[1] - 50.0) {
+        a->OnGround = 0;
+        return;
+    }
+    if (v[1] > 0.00001) a->OnGround = 0;
+
+    const double tipR[3] = {-a->WingTip[0], a->WingTip[1], a->WingTip[2]};
+    {
+        const double nose = c.height(a->NosePosition.data());
+        const bool buried = nose < -0.5 || c.height(a->WingTip.data()) < -0.5 || c.height(tipR) < -0.5 ||
+                            c.height(a->TailHighPosition.data()) < -0.5 || c.height(a->TailLowPosition.data()) < -1.5;
+        if (buried) {
+            if (nose >= -0.5 || !a->OnGround) {
+                a->Damage1 |= dmg::Down;
+            } else if (a->AircraftPitch > -15.0) {
+                c.turnFirst(std::cos(0.3), std::sin(0.3), 0.0, 0.0);  // nose dug in: pitch it up
+            }
+        }
+    }
+
+    if (!a->OnGround || (a->Damage1 & dmg::Down) || a->GearPosition != 1.0) {
+        if (c.height(a->TailLowPosition.data()) < -1.0) {
+            c.impulse(a->TailLowPosition.data());
+            c.setY(ground - c.worldY(a->TailLowPosition.data()));
+        }
+        if (c.height(a->TailHighPosition.data()) < 0.0) {
+            c.impulse(a->TailHighPosition.data());
+            c.setY(ground - c.worldY(a->TailHighPosition.data()));
+        }
+        for (const double* tip : {static_cast<const double*>(a->WingTip.data()), tipR}) {
+            if (c.height(tip) >= 0.0) continue;
+            if (mph > a->HitGroundExplodeSpeedMPH) c.crash();
+            c.impulse(tip);
+            const double y = ground - c.worldY(tip);
+            if (pos->Position[1] < y) c.setY(y);
+        }
+        if (c.height(a->NosePosition.data()) < 0.5 && a->RemoteLocal == 0) {
+            a->Damage1 |= dmg::PropBroken | dmg::EngineStopped;
+            if (mph > a->HitGroundExplodeSpeedMPH) {
+                c.crash();
+            } else {
+                c.impulse(a->NosePosition.data());
+                v[0] *= 0.9, v[2] *= 0.9, v[1] = 0.0;
+                if (a->GearPosition != 1.0) {
+                    a->Gear = 0;
+                    a->GearPosition = 0.0;
+                    a->Damage1 |= dmg::GearBroken;
+                    a->CurrentEngineSetting = 0.0;
+                    if (mph < 0.5) v[0] = v[1] = v[2] = 0.0;
+                    v[0] *= 0.93, v[2] *= 0.93, v[1] = 0.0;
+                }
+            }
+        }
+        if (a->GearPosition == 1.0) {
+            const double rightGear[3] = {-a->LeftGearBottom[0], a->LeftGearBottom[1], a->LeftGearBottom[2]};
+            const double g = std::min(c.worldY(a->LeftGearBottom.data()), c.worldY(rightGear));
+            if (g + pos->Position[1] - ground <= 0.0 || a->OnGround) {
+                const double sink = -v[1];
+                if (sink < a->GearSpring || a->OnGround) {
+                    a->OnGround = 1;
+                    if (pos->Position[1] < ground - g && !(a->Damage1 & dmg::BlownUp)) c.setY(ground - g);
+                    if (v[1] < 0.0) v[1] = 0.0;
+                    c.friction(mph, false);
+                }
+                if (v[1] < 0.0) {
+                    if (sink >= a->GearSpring && sink <= 3.0 * a->GearSpring) {
+                        v[1] = std::fabs(sink - a->GearSpring) * a->BounceFactor;
+                        a->OnGround = 0;
+                    } else if (sink > 3.0 * a->GearSpring) {
+                        a->Gear = 0;
+                        a->GearPosition = 0.8;
+                        a->Damage1 |= dmg::GearBroken | dmg::EngineStopped;
+                    }
+                }
+            }
+        } else if (c.height(a->FuseBottom.data()) <= 0.5) {
+            // On the belly.
+            a->Gear = 0;
+            a->GearPosition = 0.0;
+            a->Damage1 |= dmg::GearBroken;
+            a->CurrentEngineSetting = 0.0;
+            if (mph < 0.5) {
+                v[0] = v[1] = v[2] = 0.0;
+                if (!(a->Damage1 & dmg::BlownUp)) c.setY(ground - a->FuseBottom[1]);
+                a->OnGround = 1;
+                return;
+            }
+            if (mph > 10.0) c.impulse(a->FuseBottom.data());
+            v[0] *= 0.98, v[2] *= 0.98, v[1] = 0.0;
+            if (!(a->Damage1 & dmg::BlownUp)) c.setY(ground - a->FuseBottom[1]);
+            a->OnGround = 1;
+            a->Damage1 |= dmg::PropBroken | dmg::EngineStopped | dmg::UndercarriageDamage;
+            for (int i = 0; i < 3; ++i) pbhv[i] *= 0.9;
+        }
+        return;
+    }
+
+    // Rolling on the gear.
+    if (a->AircraftPitch < -15.0) a->Damage1 |= dmg::PropBroken | dmg::EngineStopped;  // nosed over
+    {
+        const double gY = c.worldY(a->LeftGearBottom.data());
+        const double above = gY + pos->Position[1] - ground;
+        if (v[1] <= 0.0 && above > 0.0 && above <= 0.5 && ground < a->PreviousGroundAltitude) c.setY(ground - gY);
+        v[1] = 0.0;
+        if (gY + pos->Position[1] - ground < 0.0) c.setY(ground - gY);
+    }
+    if (std::fabs(a->AircraftBank) >= 3.0) {
+        const double push[3] = {0.0, a->AircraftBank > 0.0 ? -0.3 : 0.3, 0.0};
+        c.impulseRotationOnly(a->LeftGearBottom.data(), push);
+    } else {
+        const double b = -a->AircraftBank / kDeg / 2.0;
+        c.turnFirst(std::cos(b), 0.0, 0.0, std::sin(b));
+        double body[3];
+        InverseRotateVector(pbhv, body, c.m);
+        body[2] = 0.0;
+        RotateVector(body, pbhv, c.m);
+    }
+    if (c.height(a->TailLowPosition.data()) <= 0.0) {
+        double body[3];
+        InverseRotateVector(pbhv, body, c.m);
+        body[0] = std::max(body[0], 0.0);
+        RotateVector(body, pbhv, c.m);
+        if (a->AircraftPitch > a->TailDownAngle) {
+            const double t = (a->TailDownAngle - a->AircraftPitch) / kDeg / 2.0;
+            c.turnFirst(std::cos(t), std::sin(t), 0.0, 0.0);
+        }
+    } else if (mph < 20.0 && a->AircraftPitch > -15.0) {
+        const double push[3] = {0.0, -0.05, 0.0};
+        c.impulseRotationOnly(a->TailLowPosition.data(), push);
+    } else if (mph >= 20.0 && a->AircraftPitch > 3.0) {
+        const double push[3] = {0.0, 0.005, 0.0};
+        c.impulseRotationOnly(a->TailLowPosition.data(), push);
+    }
+    c.friction(mph, true);
+}
+
+}  // namespace pellam
