@@ -1,0 +1,48 @@
+#pragma once
+// TexturedSkyDome: the sky around the eye and the sun on it. The time of day places the sun for a
+// summer's day over northern France and sets the sky's colours; the drawing is in world/draw.
+#include <array>
+#include <cstdint>
+
+#include "core/ZephModel.h"
+
+namespace pellam {
+
+struct SkyColours {
+    std::array<float, 3> Zenith{};   // 0..1 RGB
+    std::array<float, 3> Horizon{};  // also the colour the fog should take
+    std::array<float, 3> Sun{};      // the sun's glow; black when it is down or hidden
+};
+
+class TexturedSkyDome : public ZephModel {
+public:
+    static constexpr double kLatitudeDeg = 50.0;      // Arras
+    static constexpr double kDeclinationDeg = 15.0;   // mid-May to August
+
+    TexturedSkyDome();
+    bool initWithGLView(ViewServices* view) override;
+    // Hours 0..24, local solar time; moves the sun and recolours the sky.
+    void setTimeOfDay(double hours) override;
+    // A unit vector towards the sun (+X east, +Y up, +Z north); a zero vector is ignored.
+    void positionSun(const double* sunVector);
+    void setCeilingPoly(double feet) {}  // the dome does not change with the ceiling
+    void setBelowCeiling(int32_t below) { BelowCeiling = below; }
+    // Non-zero while the sky is drawn grey under a cloud ceiling.
+    int32_t getBelowCeiling() const { return BelowCeiling; }
+    int32_t getObjectType() override { return 1; }
+
+    const Vector3& getSunVector() const { return SunVector; }
+    double getTimeOfDay() const { return Hours; }
+    // The colours for this frame, grey under a ceiling.
+    SkyColours getSkyColours() const;
+
+    int32_t SkyTextureSlot = 0, SunTextureSlot = 0;
+    ViewServices* View = nullptr;  // not owned
+
+private:
+    double Hours = 12.0;
+    Vector3 SunVector{0.0, 1.0, 0.0};
+    int32_t BelowCeiling = 0;
+};
+
+}  // namespace pellam
