@@ -32,14 +32,15 @@ std::unique_ptr<GLWindow> GLWindow::create(const WindowSpec& spec, std::string& 
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
     if (spec.fullScreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
     if (spec.hidden) flags |= SDL_WINDOW_HIDDEN;
-    SDL_Window* window = SDL_CreateWindow(spec.title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                          spec.width, spec.height, flags);
+    if (spec.borderless) flags |= SDL_WINDOW_BORDERLESS;
+    const int x = spec.positioned ? spec.x : SDL_WINDOWPOS_CENTERED;
+    const int y = spec.positioned ? spec.y : SDL_WINDOWPOS_CENTERED;
+    SDL_Window* window = SDL_CreateWindow(spec.title.c_str(), x, y, spec.width, spec.height, flags);
     if (!window && spec.multisample) {
         // No multisampled visual: fall back to a plain one rather than to no window at all.
         SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 0);
         SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 0);
-        window = SDL_CreateWindow(spec.title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, spec.width,
-                                  spec.height, flags);
+        window = SDL_CreateWindow(spec.title.c_str(), x, y, spec.width, spec.height, flags);
     }
     if (!window) {
         error = SDL_GetError();
@@ -73,5 +74,34 @@ bool GLWindow::setFullScreen(bool on) {
 uint32_t GLWindow::windowID() const { return SDL_GetWindowID(window_); }
 
 bool GLWindow::extensionSupported(const char* name) { return SDL_GL_ExtensionSupported(name) == SDL_TRUE; }
+
+void* GLWindow::getProcAddress(const char* name) { return SDL_GL_GetProcAddress(name); }
+
+bool GLWindow::setSwapInterval(int interval) { return SDL_GL_SetSwapInterval(interval) == 0; }
+
+void GLWindow::setAlwaysOnTop(bool onTop) {
+    SDL_SetWindowAlwaysOnTop(window_, onTop ? SDL_TRUE : SDL_FALSE);
+    if (onTop) SDL_RaiseWindow(window_);
+}
+
+bool mainDisplayInfo(DisplayInfo& info, std::string& error) {
+    if (!startVideo(error)) return false;
+    SDL_Rect bounds;
+    if (SDL_GetDisplayBounds(0, &bounds) != 0) {
+        error = SDL_GetError();
+        return false;
+    }
+    info.x = bounds.x;
+    info.y = bounds.y;
+    info.width = bounds.w;
+    info.height = bounds.h;
+    SDL_DisplayMode mode;
+    if (SDL_GetCurrentDisplayMode(0, &mode) == 0 && SDL_BITSPERPIXEL(mode.format) > 0) {
+        // SDL reports 24 for a 32-bit XRGB visual; the frame buffer still holds 4 bytes a pixel.
+        const int bits = SDL_BITSPERPIXEL(mode.format);
+        info.bitsPerPixel = bits == 24 ? 32 : bits;
+    }
+    return true;
+}
 
 }  // namespace pellam::platform

@@ -17,6 +17,20 @@ struct WindowSpec {
     bool hidden = false;
     // Share textures and display lists with the context current at creation (the second window).
     bool shareWithCurrent = false;
+    bool borderless = false;
+    // Top-left corner in screen pixels when `positioned`, else centred.
+    bool positioned = false;
+    int x = 0;
+    int y = 0;
+};
+
+// The main display: bounds in screen pixels and bits per pixel of its current mode.
+struct DisplayInfo {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    int bitsPerPixel = 32;
 };
 
 class GLWindow {
@@ -36,6 +50,12 @@ public:
     uint32_t windowID() const;
     // True when the context lists the extension (GL_EXT_fog_coord and the like).
     static bool extensionSupported(const char* name);
+    // Never null for a made-up name (GLVND stub): check extensionSupported first.
+    static void* getProcAddress(const char* name);
+    // 0 or 1; false when the driver refuses (no vsync under Xvfb).
+    static bool setSwapInterval(int interval);
+    // Keeps the window above every normal window (while flying), or lets it sink (for dialogs).
+    void setAlwaysOnTop(bool onTop);
 
 private:
     GLWindow(SDL_Window* window, void* context) : window_(window), context_(context) {}
@@ -46,5 +66,7 @@ private:
 // SDL's video subsystem, started once. False (with the reason) when there is no display.
 bool startVideo(std::string& error);
 void stopVideo();
+// Starts video when needed. False (with the reason) when there is no display.
+bool mainDisplayInfo(DisplayInfo& info, std::string& error);
 
 }  // namespace pellam::platform

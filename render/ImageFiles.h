@@ -1,0 +1,22 @@
+#pragma once
+// Picture files in and out: PNG and JPEG through stb_image, TIFF through libtiff, all decoded
+// to 8-bit RGBA whatever the source depth; JPEG (stb_image_write) and TIFF written for screen shots.
+#include <string>
+#include <vector>
+
+#include "platform/PngImage.h"
+
+namespace pellam::render {
+
+// Rows top to bottom. False, with `image` emptied, when the file is missing or not a picture.
+bool readImageFile(const std::string& path, platform::RGBAImage& image);
+
+// The file a texture name stands for: the path itself, then the path with the picture
+// extensions in order (PNG, then JPEG, then TIFF). Empty when none exists.
+std::vector<std::string> imageCandidates(const std::string& path);
+
+// RGB rows top to bottom, width * 3 bytes each. quality 1..100.
+bool writeJpeg(const std::string& path, int width, int height, const unsigned char* rgb, int quality);
+bool writeTiff(const std::string& path, int width, int height, const unsigned char* rgb);
+
+}  // namespace pellam::render

@@ -1,0 +1,254 @@
+#pragma once
+// The game's OpenGL view: its own window and context, the fixed-function state, the sun, the
+// table of 300 textures, bitmap-font text, camera matrices and fog, the loading screen and screen
+// shots. Sections, one source file each:
+//   ZephGLView.cpp          creation, start-up GL state, sun, setters, display and window levels
+//   ZephGLViewTextures.cpp  texture loader, release and binding
+//   ZephGLViewDraw.cpp      frame start and end, frustum, 2-D and 3-D matrices, fog, text
+//   ZephGLViewLoading.cpp   loading screen
+//   ZephGLViewShot.cpp      screen shots
+// Main thread only; every operation that issues GL calls makes the view's context current or runs
+// inside a frame (between glRenderStart and glRenderEnd).
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/GeometryRecords.h"
+#include "core/QNion.h"
+#include "core/Services.h"
+#include "platform/ByteOrder.h"
+#include "platform/GLWindow.h"
+#include "platform/UserDefaults.h"
+#include "render/TextureTable.h"
+#include "render/ViewMath.h"
+
+namespace pellam::render {
+
+struct NSRect {
+    double x = 0, y = 0, width = 0, height = 0;
+};
+
+class ZephGLView : public ViewServices {
+public:
+    // `defaults` holds the preferences read at creation ("UseAntiAliasingKey"); it must outlive the view.
+    explicit ZephGLView(platform::UserDefaults& defaults);
+    ~ZephGLView() override;
+    ZephGLView(const ZephGLView&) = delete;
+    ZephGLView& operator=(const ZephGLView&) = delete;
+
+    // --- Creation and start-up state ---
+    // A zero rectangle asks for the whole display, (0, 0, 640, 480) for a small window. False, with
+    // creationError() saying why, when no window or context could be made.
+    bool initWithFrame(const NSRect& frame, bool hidden = false);
+    const std::string& creationError() const { return creationError_; }
+    void myInits();
+    void OpenGLInitStuff();
+    void initMyStuff();
+    bool acceptsFirstResponder() const { return true; }
+    bool hasFogCoord() const { return hasFogCoord_; }  // GL_EXT_fog_coord present
+    platform::GLWindow* getGLWindow() { return window_.get(); }
+    int32_t FinalSizeWidth() const { return finalSizeWidth_; }
+    int32_t FinalSizeHeight() const { return finalSizeHeight_; }
+
+    // --- Sun and the controller's setters ---
+    void setSunVectorFromTime(double hour);
+    const double* getSunUnitVector();
+    double getSunSpecFactor() const { return sunSpecFactor_; }
+    void setEraseColorRed(double r, double g, double b);
+    void setVBLSyncing(int32_t value);
+    void setBelowCeiling(bool) {}  // never sent; the flag stays off
+    void setController(ControllerServices* c) { controller_ = c; }
+    void setTheSounds(SoundServices* s) { theSounds_ = s; }
+    void setStartUpTextureNumber(int32_t slot) { StartUpScreenTextureNumber_ = slot; }
+    int32_t getStartUpTextureNumber() const { return StartUpScreenTextureNumber_; }
+    void setGameTime(int32_t t) { GameTime_ = t; }
+    int32_t getGameTime() const { return GameTime_; }
+    void setDrawSecondWindow(bool on) { DrawSecondWindow_ = on; }
+    bool getDrawSecondWindow() const { return DrawSecondWindow_; }
+    void setDoFeedback(int32_t v) { DoFeedback_ = v; }
+    void setPlayOpening(bool on) { PlayOpening_ = on; }
+    void setDisplayVariable(double v) { DisplayVariable_ = v; }
+    void setTeleFactor(double f) { TeleFactor_ = f; }
+    void advanceTeleFactor();
+    double getTeleFactor() const { return TeleFactor_; }
+    void setHorizonColorRed(double r, double g, double b) { HorizonColor_ = {r, g, b}; }
+
+    // --- Display, video memory and window levels ---
+    void getDisplay3DCardDetails();
+    bool getVRAMOkay() const { return VRAMOkay_; }
+    int64_t getVRAM() const { return VRAM_; }
+    int64_t getTotalVRAMUsed() const { return TotalVRAMUsed_; }
+    int getTextureLevel() const { return textureLevel(VRAM_, TotalVRAMUsed_); }
+    std::array<float, 2> getMonitorResolutionRefresh(bool refresh);
+    std::array<float, 4> getScreenBounds() const { return ScreenBounds_; }
+    // Null means the view's own window.
+    void setWindowLevelToFront(platform::GLWindow* window = nullptr);
+    void setWindowLevelToNormal(platform::GLWindow* window = nullptr);
+
+    // --- Textures ---
+    int32_t fmGetTextureFromDiskNSString(const std::string& path, int32_t flag, int32_t size, int32_t depth,
+                                         int32_t specialFormatFlag) override;
+    int32_t missingTextureSlot() override;
+    int32_t tryForCustomPaintJobBig(const std::string& name);
+    int32_t tryForCustomPaintJobSmall(const std::string& name);
+    void glDeleteONETexture(int32_t slot);
+    void glSetCurrentTexture(int32_t slot, int32_t flag);
+    uint32_t getglTextNum(int32_t slot) const;
+    const TextureMaps& getTextureMapsPtr() const { return TheTextureMaps_; }
+    int32_t getFontTexture() const { return gTextTexture_; }
+    int32_t getGLError() const { return GLError_; }
+
+    // --- Frame, matrices, cameras and fog ---
+    void glRenderStart();
+    void glRenderStartWOErase();
+    // Takes a pending screen shot from the back buffer, then swaps.
+    void glRenderEnd();
+    void glSetViewFrustum(double left, double right, double bottom, double top, double nearZ, double farZ);
+    void glSet2DDrawing();
+    void glSet3DDrawing(double x, double y, double z, double p, double b, double h);
+    void glSet3DDrawingWQuaternion(const QNion* q);
+    void setCurrentCameraMatrix();
+    QNion* getCameraPosition() { return &CameraPosition_; }
+    QNion* getSecondCameraPosition() { return &CameraPosition2_; }
+    const double* getEyeTM() const { return EyeTM_.data(); }
+    const double* getEyeRM() const { return EyeRM_.data(); }
+    const Eye& getMyEye() const { return MyEye_; }
+    void setGlobalCameraPosition(const QNion* q) { CameraPosition_ = *q; }
+    void setSecondGlobalCameraPosition(const QNion* q) { CameraPosition2_ = *q; }
+    void setCameraViewToVectorX(double x, double y, double z, double bank);
+    void glMakeFacingSquare(const double* centre, XYZInput* four) const;
+    void glMakeFacingSquareHeadingOnly(const double* centre, XYZInput* four) const;
+    void glSetFogParameters(double r, double g, double b, int32_t mode, float density);
+    void saveCurrentFogParameters();
+    void restoreFogParameters();
+    static void Make4by4TranslationMatrix(double* m, const double* eye);
+    static void Make4by4RotationMatrix(double* m, const double* eye);
+    static void makeCameraQNionTheta(double theta, double ax, double by, double cz, QNion* answer);
+    static void makeModelQNionTheta(double theta, double ax, double by, double cz, QNion* answer);
+
+    // --- Text ---
+    void setTextFixers(double width, double height);
+    double getTextFixerY() const { return TextFixerY_; }
+    void glOpenGLText(double across, double down, const unsigned char* text, int32_t color, float size, double trans);
+    void glSetTextTextureBig(double across, double down, int32_t number, int32_t thechar, float size, double alpha);
+    void gl3DIntPrint(double across, double down, double value, int32_t color, double size, double alpha);
+    static void glNumToString(int64_t value, unsigned char* string) { render::glNumToString(value, string); }
+    void setNetworkTypeSize(double size);
+    double getNetworkTypeSize() const { return TypeSize_; }
+    TypeMetrics getTypeMetrics() const { return {TypeSize_, TypeLeading_, TypeDownAmount_}; }
+    // The controller's five message lines of 256 bytes (length-prefixed); null for none.
+    void setMessageLines(unsigned char (*lines)[256]) { MessageLines_ = lines; }
+    // Message line i at across 0, down TypeDownAmount + i TypeLeading, transparency 0.65.
+    void drawMessageLines();
+
+    // --- Loading screen ---
+    void doLoadingFeedback();
+    virtual void drawStartUpTip() {}
+    int32_t getFeedbackCount() const { return FeedbackCount_; }
+    int32_t getTipNumber() const { return TipNumber_; }
+    void setTipNumber(int32_t n) { TipNumber_ = n; }
+    int32_t getRedrawCount() const { return loadingRedraws_; }
+
+    // --- Screen shots ---
+    // The name below the home folder, e.g. "/Desktop/Pellam Screen Shot"; its last component names the files.
+    void setScreenSaveNameString(const std::string& name) { ScreenSaveNameString_ = name; }
+    void setScreenSaveType(int32_t type) { ScreenShotFileType_ = type == 1 ? 1 : 0; }
+    // Marks a screen shot for the end of the current frame.
+    void setScreenShotPending() { screenShotPending_ = true; }
+    // Reads the back buffer (call before the swap) and writes the next free numbered file.
+    bool doScreenSaveFromOpenGL();
+    // Where screen shots go; empty means the desktop folder (created when missing).
+    void setScreenShotFolder(const std::string& folder) { screenShotFolder_ = folder; }
+    const std::string& lastScreenShotPath() const { return lastScreenShotPath_; }
+    // Played after a file has been written.
+    void setScreenShotSound(std::function<void()> sound) { screenShotSound_ = std::move(sound); }
+
+    // --- Byte order, for the stored records ---
+    static bool isIntelChip() { return platform::isIntelChip(); }
+    static void swapShortHere(void* p) { platform::swapShortHere(p); }
+    static void swapLongHere(void* p) { platform::swapLongHere(p); }
+    static void swapDoubleHere(void* p) { platform::swapDoubleHere(p); }
+
+protected:
+    void drawLoadingScreen();
+    // Sets the viewport to the window's drawable size; answers it.
+    void useWholeWindow(int& width, int& height);
+
+    platform::UserDefaults& defaults_;
+    std::unique_ptr<platform::GLWindow> window_;
+    std::string creationError_;
+    ControllerServices* controller_ = nullptr;
+    SoundServices* theSounds_ = nullptr;
+    bool hasFogCoord_ = false;
+
+    std::array<float, 4> ScreenBounds_{};
+    std::array<float, 2> MonitorResolution_{};
+    int32_t finalSizeWidth_ = 0, finalSizeHeight_ = 0;
+    int64_t VRAM_ = 0, TotalVRAMUsed_ = 0;
+    int32_t BitDepth_ = 32;
+    bool VRAMOkay_ = true;
+
+    double EraseRed_ = 0.99, EraseGreen_ = 0.99, EraseBlue_ = 0.99;
+    double SunUnitX_ = 0.7071, SunUnitY_ = 0.7071, SunUnitZ_ = 0.0;
+    std::array<double, 3> PassSunUnit_{};
+    double sunSpecFactor_ = 0.7071;
+    std::array<double, 3> HorizonColor_{1, 1, 1};
+    bool awoken_ = false;
+
+    int32_t IsInited_ = 0;
+    int32_t MaxGLTextureSize_ = 0;
+    int32_t GLError_ = 0;
+    double TeleFactor_ = 1.25;
+    int32_t SyncValue_ = 0;
+    std::array<double, 10> CurrentMaterial_{};
+    double DisplayVariable_ = 0;
+    int32_t GameTime_ = 0;
+    bool DrawSecondWindow_ = false;
+    int32_t DoFeedback_ = 0;
+    bool PlayOpening_ = true;
+    bool HaveDoneOpeningSound_ = false;
+    int32_t StartUpScreenTextureNumber_ = -1;
+
+    // Textures.
+    TextureMaps TheTextureMaps_{};
+    int32_t CurrentBoundTextureNumber_ = -1;
+    int32_t missingSlot_ = -1;
+
+    // Camera, frustum and fog.
+    Eye MyEye_{};
+    GLMatrix EyeTM_ = identityMatrix(), EyeRM_ = identityMatrix();
+    QNion CameraPosition_, CameraPosition2_;
+    double ViewFrustumLeft_ = -0.99, ViewFrustumRight_ = 0.99, ViewFrustumBottom_ = -0.7, ViewFrustumTop_ = 0.7,
+           ViewFrustumNear_ = 0.8, ViewFrustumFar_ = 79200;
+    std::array<float, 4> fogColor_{1, 1, 1, 1}, SaveFogColor_{1, 1, 1, 1};
+    int32_t FogMode_ = 0, SaveFogMode_ = 0;
+    float FogDensity_ = 0.00005f, SaveFogDensity_ = 0.00005f;
+    double FogStart_ = 75000, FogEnd_ = 100000;
+    int32_t NextTransparentCopyPoint_ = 0, NextTCPStart_ = 0;
+
+    // Text.
+    int32_t gTextTexture_ = -1;
+    double TextFixerX_ = 1.0 / 1024, TextFixerY_ = 1.0 / 768;
+    double TypeSize_ = 0.8, TypeLeading_ = 0.8 * 0.027, TypeDownAmount_ = 0.97 - 5 * 0.8 * 0.027;
+    unsigned char (*MessageLines_)[256] = nullptr;
+
+    // Loading screen.
+    int32_t FeedbackCount_ = 0;
+    int32_t LastFeedBackTime_ = -1;
+    int32_t TipNumber_ = -1;
+    int32_t TipCount_ = 0;
+    int32_t loadingRedraws_ = 0;
+
+    // Screen shots.
+    std::string ScreenSaveNameString_ = "/Desktop/Screen Shot";
+    int32_t ScreenShotFileType_ = 0;
+    int32_t LastScreenShotTime_ = 0;
+    bool screenShotPending_ = false;
+    std::string screenShotFolder_;
+    std::string lastScreenShotPath_;
+    std::function<void()> screenShotSound_;
+};
+
+}  // namespace pellam::render

@@ -1,0 +1,241 @@
+// The texture loader, release and binding of ZephGLView.
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <new>
+
+#include "core/ZephModel.h"
+#include "platform/Beep.h"
+#include "platform/Log.h"
+#include "render/ImageFiles.h"
+#include "render/ZephGLView.h"
+
+namespace pellam::render {
+namespace {
+
+// Uploads level 0 and, unless the format says otherwise, the box-filtered levels down to 1 x 1.
+// Answers the new GL texture name, 0 on a GL error.
+GLuint upload(TexturePicture picture, const TextureFormat& format) {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    const GLint wrap = (format.index & kFlagClamp) ? GL_CLAMP : GL_REPEAT;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    const bool mipmaps = !(format.index & kFlagNoMipmaps);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, mipmaps ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, GLint(format.internal), picture.edge, picture.edge, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 picture.rgba.data());
+    for (int level = 1; mipmaps && picture.edge > 1; ++level) {
+        resizePicture(picture, picture.edge / 2);
+        glTexImage2D(GL_TEXTURE_2D, level, GLint(format.internal), picture.edge, picture.edge, 0, GL_RGBA,
+                     GL_UNSIGNED_BYTE, picture.rgba.data());
+    }
+    const GLfloat priority = 1.0f;
+    glPrioritizeTextures(1, &name, &priority);
+    if (glGetError() != GL_NO_ERROR) {
+        glDeleteTextures(1, &name);
+        return 0;
+    }
+    return name;
+}
+
+int32_t firstFreeSlot(const TextureMaps& maps) {
+    for (int32_t i = 0; i < kTextureSlots; ++i)
+        if (maps[i].TextureStatus != 2) return i;
+    return -1;
+}
+
+// Reads the picture for a masked texture from `path` + "_" (under the picture extensions too).
+bool readMask(const std::string& path, platform::RGBAImage& mask) {
+    for (const std::string& candidate : imageCandidates(path + "_"))
+        if (readImageFile(candidate, mask)) return true;
+    return false;
+}
+
+}  // namespace
+
+int32_t ZephGLView::fmGetTextureFromDiskNSString(const std::string& path, int32_t flag, int32_t size,
+                                                 int32_t depth, int32_t specialFormatFlag) {
+    if (window_) window_->makeCurrent();
+    const std::string name = textureName(path);
+    if (name.size() > kMaxTextureName) return kNameTooLong;
+    if (IsInited_ == 0 || !window_) return kViewNotStarted;
+
+    // An error left by earlier drawing is not this load's fault: note it and go on.
+    for (GLenum e = glGetError(), n = 0; e != GL_NO_ERROR && n < 16; e = glGetError(), ++n) {
+        GLError_ = int32_t(e);
+        platform::logMessage("GL error " + std::to_string(e) + " pending before loading " + name);
+    }
+
+    if (flag == 1) {
+        for (int32_t i = 0; i < kTextureSlots; ++i) {
+            SingleTextureStructure& slot = TheTextureMaps_[i];
+            if (slot.TextureStatus != 2 || slot.TextureMapName != name) continue;
+            if (size == 6 || slot.Width == size || (slot.OriginalWidth < size && slot.OriginalWidth == slot.Width)) {
+                ++slot.CanDelete;  // every user releases once, so every user counts
+                return i;
+            }
+        }
+    }
+
+    const bool special = specialFormatFlag != 0;
+    const TextureFormat format = formatForName(name, special, depth);
+
+    platform::RGBAImage image;
+    bool found = false, opened = false;
+    for (const std::string& candidate : imageCandidates(path)) {
+        found = true;
+        if (readImageFile(candidate, image)) {
+            opened = true;
+            break;
+        }
+    }
+    if (!opened) {
+        if (found) {
+            platform::SystemBeep();
+            platform::logMessage("Not a picture we can read: " + path);
+        }
+        return kNoSuchImage;
+    }
+    if (image.width != image.height || !isTextureEdge(image.width)) return kNotSquarePowerOfTwo;
+
+    TexturePicture picture;
+    try {
+        picture = pictureFromImage(image);
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    }
+    doLoadingFeedback();
+
+    bool keyed = format.keyed;
+    if (format.masked) {
+        platform::RGBAImage mask;
+        if (!readMask(path, mask)) {
+            keyed = true;
+        } else if (!applyMask(picture, mask)) {
+            platform::logMessage("The mask of " + name + " is " + std::to_string(mask.width) + " x " +
+                                 std::to_string(mask.height) + ", not the texture's size: colour key used");
+            keyed = true;
+        }
+    }
+    if (keyed) applyColourKey(picture);
+
+    const int originalWidth = picture.edge;
+    if (picture.edge < 64) resizePicture(picture, 64);
+    if (picture.edge > 512 && MaxGLTextureSize_ <= 512) {
+        platform::SystemBeep();
+        resizePicture(picture, 512);
+    }
+    if (size != 6 && size < picture.edge && size >= 1) resizePicture(picture, size);
+
+    // The slot first, so a full table costs no GL texture.
+    const int32_t slotNumber = firstFreeSlot(TheTextureMaps_);
+    if (slotNumber < 0) {
+        platform::SystemBeep();
+        platform::logMessage("beep 2");
+        return kTableFull;
+    }
+    if (slotNumber > kTextureWarnSlot) {
+        platform::SystemBeep();
+        platform::logMessage("beep 1");
+    }
+
+    const GLuint glName = upload(picture, format);
+    if (glName == 0) {
+        GLError_ = GL_INVALID_OPERATION;
+        platform::SystemBeep();
+        platform::logMessage("GL refused the texture " + name);
+        return kGLErrorPending;
+    }
+    CurrentBoundTextureNumber_ = -1;  // the upload bound its own name
+
+    SingleTextureStructure& slot = TheTextureMaps_[slotNumber];
+    slot.OpenGLMapNumber = glName;
+    slot.OpenGLFormat = int32_t(format.internal);
+    slot.Width = slot.Height = int16_t(picture.edge);
+    slot.OriginalWidth = int16_t(originalWidth);
+    slot.TextureStatus = 2;
+    slot.Flags = int16_t(format.index + (special ? kFlagSpecial : 0));
+    slot.TotalBytes = picture.edge * picture.edge * 4;
+    slot.TextureMapName = name;
+    slot.CanDelete = 1;
+    return slotNumber;
+}
+
+int32_t ZephGLView::missingTextureSlot() {
+    if (missingSlot_ >= 0 && TheTextureMaps_[missingSlot_].TextureStatus == 2) return missingSlot_;
+    if (!window_ || IsInited_ == 0) return kViewNotStarted;
+    window_->makeCurrent();
+    const int32_t slotNumber = firstFreeSlot(TheTextureMaps_);
+    if (slotNumber < 0) return kTableFull;
+    TextureFormat format = formatForName("missingD", false, 9);  // RGB, repeat, no mipmaps: stays sharp
+    const GLuint glName = upload(missingPicture(), format);
+    if (glName == 0) return kGLErrorPending;
+    CurrentBoundTextureNumber_ = -1;
+    SingleTextureStructure& slot = TheTextureMaps_[slotNumber];
+    slot.OpenGLMapNumber = glName;
+    slot.OpenGLFormat = int32_t(format.internal);
+    slot.Width = slot.Height = slot.OriginalWidth = 64;
+    slot.TextureStatus = 2;
+    slot.Flags = int16_t(format.index);
+    slot.TotalBytes = 64 * 64 * 4;
+    slot.TextureMapName = "(missing texture)";  // no file name holds parentheses and spaces this way
+    slot.CanDelete = 1;
+    missingSlot_ = slotNumber;
+    return slotNumber;
+}
+
+int32_t ZephGLView::tryForCustomPaintJobBig(const std::string& name) {
+    const int32_t size = getTextureLevel() == 1 ? 512 : 1024;
+    return fmGetTextureFromDiskNSString(ZephModel::getPathToFolder() + "/Necessary Data/Custom Paint Jobs/" + name, 1,
+                                        size, 9, 1);
+}
+
+int32_t ZephGLView::tryForCustomPaintJobSmall(const std::string& name) {
+    const int32_t size = getTextureLevel() == 1 ? 128 : 256;
+    return fmGetTextureFromDiskNSString(ZephModel::getPathToFolder() + "/Necessary Data/Custom Paint Jobs/" + name, 1,
+                                        size, 9, 1);
+}
+
+void ZephGLView::glDeleteONETexture(int32_t slotNumber) {
+    if (slotNumber < 0 || slotNumber >= kTextureSlots) return;
+    SingleTextureStructure& slot = TheTextureMaps_[slotNumber];
+    if (slot.CanDelete > 0) --slot.CanDelete;
+    if (slot.TextureStatus == 2 && slot.CanDelete < 1) {
+        if (window_) {
+            window_->makeCurrent();
+            glDeleteTextures(1, &slot.OpenGLMapNumber);
+        }
+        if (CurrentBoundTextureNumber_ == int32_t(slot.OpenGLMapNumber)) CurrentBoundTextureNumber_ = -1;
+        if (missingSlot_ == slotNumber) missingSlot_ = -1;
+        slot.OpenGLMapNumber = 1;
+        slot.TextureStatus = 1;
+        slot.CanDelete = 0;
+    }
+}
+
+void ZephGLView::glSetCurrentTexture(int32_t slotNumber, int32_t flag) {
+    if (slotNumber < 0 || slotNumber >= kTextureSlots) return;
+    const SingleTextureStructure& slot = TheTextureMaps_[slotNumber];
+    if (slot.TextureStatus != 2) return;
+    if (int32_t(slot.OpenGLMapNumber) == CurrentBoundTextureNumber_ && flag != 11) return;
+    CurrentBoundTextureNumber_ = int32_t(slot.OpenGLMapNumber);
+    glBindTexture(GL_TEXTURE_2D, slot.OpenGLMapNumber);
+    const GLint wrap = (slot.Flags & kFlagClamp) ? GL_CLAMP_TO_EDGE : GL_REPEAT;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                    (slot.Flags & kFlagNoMipmaps) ? GL_LINEAR : GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, (slot.Flags & kFlagReplace) ? GL_REPLACE : GL_MODULATE);
+}
+
+uint32_t ZephGLView::getglTextNum(int32_t slotNumber) const {
+    if (slotNumber < 0 || slotNumber >= kTextureSlots) return 0;
+    return TheTextureMaps_[slotNumber].OpenGLMapNumber;
+}
+
+}  // namespace pellam::render
