@@ -1,0 +1,119 @@
+// Joystick calibration: extremes swept while the calibrator is open, rest positions on Okay, and
+// the per-axis centre offset and scale derived from them.
+#include <algorithm>
+#include <cmath>
+
+#include "input/DoJoystick.h"
+
+namespace pellam::input {
+
+namespace {
+
+constexpr double kUnsetBelow = -100000.0;
+constexpr double kStickReach = 1.1;     // the shorter side of the travel reaches this
+constexpr double kThrottleReach = 1.3;  // full throttle at about 77 % of the measured travel
+constexpr double kStillThrottleScale = 2.4;
+
+void widen(double raw, double& low, double& high) {
+    if (raw < low || low < kUnsetBelow) low = raw;
+    if (raw > high || high < kUnsetBelow) high = raw;
+}
+
+double fraction(double value, int32_t max) { return max != 0 ? value / max : 0.0; }
+double clamp01(double v) { return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 0.0; }
+
+}  // namespace
+
+void DoJoystick::initJoystickCalibrateVariables() {
+    JLeft = JRight = JDown = JUp = JThrLow = JThrHigh = JRudderLeft = JRudderRight = kUnset;
+}
+
+void DoJoystick::TrackJoystickForCalibrate() {
+    if (!DoingCalWindow) return;
+    getAxisPosition(JoystickDevices::kStickX);
+    widen(JoystickXRaw, JLeft, JRight);
+    getAxisPosition(JoystickDevices::kStickY);
+    widen(JoystickYRaw, JDown, JUp);
+    getAxisPosition(JoystickDevices::kThrottle);
+    widen(JoystickThrottleRaw, JThrLow, JThrHigh);
+    getAxisPosition(JoystickDevices::kRudder);
+    widen(JoystickZRaw, JRudderLeft, JRudderRight);
+}
+
+void DoJoystick::getJoystickCentersAndCalibrate() {
+    getAxisPosition(JoystickDevices::kStickX);
+    getAxisPosition(JoystickDevices::kStickY);
+    getAxisPosition(JoystickDevices::kRudder);
+    JLRCenter = JoystickXRaw;
+    JUDCenter = JoystickYRaw;
+    JRudderCenter = JoystickZRaw;
+
+    // An axis without an element, with a range of one value, or never swept keeps its old
+    // calibration: a zero half-range would divide by zero.
+    auto centred = [&](int g, double centre, double low, double high, double& adder, double& calibrator) {
+        const JoystickGroup& grp = joysticks_.group(g);
+        const double half = (static_cast<double>(grp.max) - grp.min) / 2;
+        if (grp.cookie == 0 || !(half > 0) || low < kUnsetBelow || high < kUnsetBelow) return;
+        double below = centre - low, above = high - centre;
+        if (below <= 0) below = 1.0;
+        if (above <= 0) above = 1.0;
+        const double a = ((half + grp.min) - centre) / half;
+        const double c = half / std::min(below, above) * kStickReach;
+        if (std::isfinite(a) && std::isfinite(c)) adder = a, calibrator = c;
+    };
+    centred(JoystickDevices::kStickX, JLRCenter, JLeft, JRight, AileronCenterAdder, AileronCalibrator);
+    centred(JoystickDevices::kStickY, JUDCenter, JDown, JUp, ElevatorCenterAdder, ElevatorCalibrator);
+    centred(JoystickDevices::kRudder, JRudderCenter, JRudderLeft, JRudderRight, RudderCenterAdder, RudderCalibrator);
+
+    const JoystickGroup& thr = joysticks_.group(JoystickDevices::kThrottle);
+    const double range = static_cast<double>(thr.max) - thr.min;
+    if (thr.cookie != 0 && range > 0 && JThrLow >= kUnsetBelow && JThrHigh >= kUnsetBelow) {
+        ThrottleStartAdder = thr.min - JThrLow;
+        ThrottleRangeCalibrator =
+            JThrHigh == JThrLow ? kStillThrottleScale : range / (JThrHigh - JThrLow) * kThrottleReach;
+        if (!std::isfinite(ThrottleRangeCalibrator)) ThrottleRangeCalibrator = kStillThrottleScale;
+    }
+}
+
+const std::array<double, 12>& DoJoystick::getRanges() {
+    const int32_t mx = joysticks_.group(1).max, my = joysticks_.group(2).max, mr = joysticks_.group(3).max,
+                  mt = joysticks_.group(4).max;
+    auto lowBound = [](double v) { return std::isfinite(v) ? std::max(v, 0.0) : 0.0; };
+    auto highBound = [](double v) { return std::isfinite(v) ? std::min(v, 1.0) : 1.0; };
+    TheRanges[0] = lowBound(fraction(JLeft, mx));
+    TheRanges[1] = highBound(fraction(JRight, mx));
+    TheRanges[2] = highBound(fraction(JUp, my));
+    TheRanges[3] = lowBound(fraction(JDown, my));
+    TheRanges[4] = fraction(JThrLow, mt);
+    TheRanges[5] = fraction(JThrHigh, mt);
+    TheRanges[6] = lowBound(fraction(JRudderLeft, mr));
+    TheRanges[7] = highBound(fraction(JRudderRight, mr));
+    if (UseRaw) {
+        TheRanges[8] = fraction(JoystickXRaw, mx);
+        TheRanges[9] = fraction(JoystickYRaw, my);
+        TheRanges[10] = fraction(JoystickZRaw, mr);
+        TheRanges[11] = fraction(JoystickThrottleRaw, mt);
+    } else {
+        TheRanges[8] = clamp01((JoystickXNotRaw + 1) / 2);
+        TheRanges[9] = clamp01((JoystickYNotRaw + 1) / 2);
+        TheRanges[10] = clamp01((JoystickZNotRaw + 1) / 2);
+        TheRanges[11] = clamp01(JoystickThrottleNotRaw);
+    }
+    return TheRanges;
+}
+
+void DoJoystick::setRanges(const double* f) {
+    if (!f) return;
+    const int32_t mx = joysticks_.group(1).max, my = joysticks_.group(2).max, mr = joysticks_.group(3).max,
+                  mt = joysticks_.group(4).max;
+    JLeft = f[0] * mx;
+    JRight = f[1] * mx;
+    JUp = f[2] * my;
+    JDown = f[3] * my;
+    JThrLow = f[4] * mt;
+    JThrHigh = f[5] * mt;
+    JRudderLeft = f[6] * mr;
+    JRudderRight = f[7] * mr;
+}
+
+}  // namespace pellam::input

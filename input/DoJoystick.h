@@ -1,0 +1,217 @@
+#pragma once
+// DoJoystick: the input object. Keys, mouse buttons, joystick buttons and the hat become command
+// entries in the action ring; mouse position and joystick axes become the four flight-control
+// values the game loop reads each frame; input settings live in the user-defaults store.
+// PellamJoySub (its subclass) supplies the game's own command table and button defaults.
+//
+// Index of this header:
+//   life cycle        construction, awakeFromNib, isWindowOpen
+//   command tables    default bindings, titles, lookup                     (InputTables.cpp)
+//   keys and ring     key handlers, ring access, table accessors          (KeyEvents.cpp)
+//   joystick buttons  queue draining, hat, button and mouse tables        (JoystickButtons.cpp)
+//   flight controls   per-frame step, axis positions, curves, brakes      (FlightControls.cpp)
+//   calibration       extremes, centres, ranges                           (Calibration.cpp)
+//   stored settings   the four settings groups                            (InputSettings.cpp)
+//
+// Per frame the game loop calls createSurfaceInput() first, then reads the getFinal...() values
+// and takes at most four entries out of the ring. SDL events reach keyDown/keyUp/mouseButton/
+// pointerMoved through platform::hid::dispatchSdlEvent.
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "input/ActionRing.h"
+#include "input/Commands.h"
+#include "input/JoystickDevices.h"
+#include "platform/UserDefaults.h"
+#include "platform/hid/HidDevices.h"
+#include "platform/hid/InputEvents.h"
+
+namespace pellam::input {
+
+class DoJoystick : public platform::hid::InputEventSink {
+public:
+    static constexpr int kTableRows = 105;
+    static constexpr int kTitleCount = 95;
+    static constexpr int kKeyCodes = 4096;
+    static constexpr int kMouseButtons = 16;
+
+    // `joysticks` may be null (no joystick services); the store holds the input settings.
+    DoJoystick(platform::hid::HidServices* joysticks, platform::UserDefaults& store);
+    ~DoJoystick() override;
+    DoJoystick(const DoJoystick&) = delete;
+    DoJoystick& operator=(const DoJoystick&) = delete;
+
+    // ---- Life cycle.
+    // Builds the command table, finds the joysticks and reads (or resets) the four stored settings
+    // groups. Call once, right after construction.
+    void awakeFromNib();
+    // The settings windows are not built yet: never open.
+    bool isWindowOpen() const {
+        return DoingCalWindow || DoingDefWindow || DoingMouseDefWindow || DoingKeyboardDefWindow;
+    }
+    // The main display's size, kept for the settings windows.
+    void setTheScreenBounds(float width, float height) { theScreenBounds = {0, 0, width, height}; }
+    void fromTimerLooper(bool) {}
+
+    // ---- Command tables.
+    virtual void DefineNewCommandKeyDefaults();
+    virtual void setJoystickButtonDefaults();
+    void setDefaultActions();
+    void copyCommandTitles();
+    void DefineNeedsStrings() {}
+    // Writes the command bound to item.UniCodeKey into item.theAction (95 when none).
+    void getKeyAction(ActionItem1& item) const;
+
+    // ---- Keys and the ring.
+    void keyDown(const platform::hid::ToolkitKeyEvent& event) override;
+    void keyUp(const platform::hid::ToolkitKeyEvent& event) override;
+    // The release half of an auto-repeat, through the raw-key-code table.
+    void MykeyUp(const platform::hid::ToolkitKeyEvent& event);
+    // The Escape press that a text system delivers as a command.
+    void doCommandBySelector();
+    void flagsChanged(uint32_t) {}
+
+    const ActionItem1* getNextActionInBuffer() { return ring_.getNextActionInBuffer(); }
+    const ActionItem1* checkForNextActionInBuffer() { return ring_.checkForNextActionInBuffer(); }
+    void clearActionBuffer() { ring_.clearActionBuffer(); }
+    const ActionRing& ring() const { return ring_; }
+
+    // Binding-window accessors. Rows outside the table are ignored (null title for reads).
+    void newKeyDefUnicode(const KeyboardCommandList* key, int row);
+    int getExistingKeyForRow(int line) const { return line; }
+    const std::string* getCommandForRow(int line) const;
+    std::string getJoyButtonTitle(int n) const;
+    void newKeyDef(int code, int command);
+
+    // ---- Joystick buttons, hat and mouse buttons.
+    void checkJoystickButtonQueue() { CheckJoystickQueue(); }
+    void CheckJoystickQueue();
+    int getJoystickButtonCommand(int group) const;
+    void setJoystickButtonCommand(int command, int group);
+    int getMouseCommand(int button) const;
+    void setMouseCommand(int command, int button);
+    void makeJoystickButtonTranslationCopy();
+    void restoreJoystickButtonTranslationCopy();
+    void mouseButton(int button, bool down) override;
+    void pointerMoved(float x, float y) override;
+
+    // ---- Flight controls.
+    // The per-frame step: joystick queues, mouse offsets from the centre of a width x height
+    // rectangle (the window the pointer is measured in), joystick axes, curves.
+    void createSurfaceInput(float width, float height);
+    double getFinalAilerons() const { return TheAilerons; }
+    double getFinalElevator() const { return TheElevator; }
+    double getFinalRudder() const { return TheRudder1; }
+    double getFinalThrottle() const { return TheThrottle; }
+    bool getUseJoyThrottle() const { return UseJoyThrottle != 0; }
+    bool getUseJoyRudder() const { return !DontUseJoystickRudder && UseJoyRudder != 0; }
+    // Each change of the toe brakes once: 1 pressed, 0 released; -1 no change.
+    int32_t getPedalBrakes();
+    bool haveJoystick() const { return joysticks_.group(JoystickDevices::kStickX).device >= 0; }
+    // Calibrated position of axis 1 X, 2 Y, 3 rudder, 4 throttle; 0.0 for anything absent.
+    double getAxisPosition(int32_t axis);
+    void ConvertRawInputs();
+    bool getAileronDirection() const { return AileronDirection; }
+    bool getElevatorDirection() const { return ElevatorDirection; }
+    bool getRudderDirection() const { return RudderDirection; }
+    bool getThrottleDirection() const { return ThrottleDirection; }
+    bool getStickyHat() const { return StickyHat; }
+    void setAileronDirection(bool on) { AileronDirection = on; }
+    void setElevatorDirection(bool on) { ElevatorDirection = on; }
+    void setRudderDirection(bool on) { RudderDirection = on; }
+    void setThrottleDirection(bool on) { ThrottleDirection = on; }
+    void setStickyHat(bool on) { StickyHat = on; }
+
+    // ---- Calibration.
+    void initJoystickCalibrateVariables();
+    void TrackJoystickForCalibrate();
+    void getJoystickCentersAndCalibrate();
+    const std::array<double, 12>& getRanges();
+    void setRanges(const double* fractions);
+    void setUseRaw(bool raw) { UseRaw = raw; }
+
+    // ---- Stored settings: mode 0 reset and write, 1 read, 2 write.
+    void CalibratePrefsreadwriteorreset(int32_t mode);
+    void JoystickButtonPrefsreadwriteorreset(int32_t mode);
+    void KeyPressPrefsreadwriteorreset(int32_t mode);
+    void MousePrefsreadwriteorreset(int32_t mode);
+    void fromKPSetDefaults() { setDefaultActions(); }
+
+    // ---- State read by the settings windows and the tests.
+    std::array<KeyboardCommandList, kTableRows> CommandsAndKeys{};
+    std::array<KeyboardCommandList, kTableRows> CommandsAndKeysBU{};
+    int32_t TotalKeyNeeds = 0;
+    std::array<uint8_t, kKeyCodes> KeyTranslation{};
+    ButtonTable JoystickButtonTranslation{};
+    ButtonTable JoystickButtonTranslationBU{};
+    std::array<uint8_t, kMouseButtons> MouseButtonTranslation{};
+    std::array<std::string, 64> JoystickButtonStrings;
+    int32_t JustEditedRow = -1;
+    int32_t OSVersion = 0;  // no old-system quirks to reproduce here
+    bool WeHaveAJoystick = false;
+
+    bool WaitingForKey = false;
+    ActionItem1 KeyDefine;
+
+    bool DoingCalWindow = false, DoingDefWindow = false, DoingMouseDefWindow = false,
+         DoingKeyboardDefWindow = false, DoingKeyboardSheet = false;
+
+    // Calibration inputs (per-axis scale and centre offset; throttle scale and raw offset).
+    double AileronCalibrator = 1.54, ElevatorCalibrator = 1.54, RudderCalibrator = 1.7;
+    double AileronCenterAdder = 0, ElevatorCenterAdder = 0, RudderCenterAdder = 0;
+    double ThrottleRangeCalibrator = 2.4, ThrottleStartAdder = 0.05;
+    // Response: exponents for stick, mouse and rudder; rudder dead zone as a fraction of travel.
+    double StickCurveJoy = 1.9, StickCurveMou = 1.6, StickCurveRud = 3.5, StickRudDead = 0.1;
+    bool DontUseJoystickRudder = false;
+    bool AileronDirection = false, ElevatorDirection = false, RudderDirection = false, ThrottleDirection = true,
+         StickyHat = false;
+    bool AileronDirectionBU = false, ElevatorDirectionBU = false, RudderDirectionBU = false,
+         ThrottleDirectionBU = true, StickyHatBU = false;
+
+    // Calibration extremes in raw element units; below -100000 means not seen yet.
+    static constexpr double kUnset = -200000.0;
+    double JLeft = kUnset, JRight = kUnset, JDown = kUnset, JUp = kUnset, JThrLow = kUnset, JThrHigh = kUnset,
+           JRudderLeft = kUnset, JRudderRight = kUnset;
+    double JLRCenter = 0, JUDCenter = 0, JRudderCenter = 0;
+    bool UseRaw = false;
+
+    // Raw element values and calibrated values as last read.
+    double JoystickXRaw = 0, JoystickYRaw = 0, JoystickZRaw = 0, JoystickThrottleRaw = 0;
+    double JoystickXNotRaw = 0, JoystickYNotRaw = 0, JoystickZNotRaw = 0, JoystickThrottleNotRaw = 0;
+
+    const JoystickDevices& joysticks() const { return joysticks_; }
+
+protected:
+    // Lays `bindings` down from row 1 and sets TotalKeyNeeds; titles come from NeedsStrings.
+    void buildCommandTable(std::span<const DefaultBinding> bindings);
+
+private:
+    void writeEntry(int32_t rawKey, uint8_t command, uint8_t type);
+    void readPedalBrakes();
+    double shapeStick(double x) const;
+    void pointerDefault(float width, float height);
+
+    platform::UserDefaults& store_;
+    platform::hid::HidServices* hid_;
+    JoystickDevices joysticks_;
+    ActionRing ring_;
+    std::array<std::string, kTitleCount> NeedsStrings;  // command titles by row; rows point here
+    std::array<uint8_t, kKeyCodes> KeyTranslationBU{};
+
+    // Control values.
+    double TheAileronsMouse = 0, TheElevatorMouse = 0;
+    double TheAileronsJoy = 0, TheElevatorJoy = 0, TheRudderJoy = 0, TheThrottleJoy = 0;
+    double JoystickAilerons = 0, JoystickElevator = 0, JoystickRudder = 0, JoystickThrottle = 0;
+    double MouseAilerons = 0, MouseElevator = 0;
+    double TheAilerons = 0, TheElevator = 0, TheRudder = 0, TheRudder1 = 0, TheThrottle = 0;
+    bool UseJoystick = false, UseJoyRudder = false, UseJoyThrottle = false;
+    float GlobalMouseX = 0, GlobalMouseY = 0, halfwidth = 0, halfheight = 0;
+    bool havePointer_ = false;
+    int32_t PedalBrakes = -1, PreviousPedalBrakes = -1;
+    int32_t PreviousHatSwitch = 0;  // last hat position pressed, 0..7
+    std::array<float, 4> theScreenBounds{};
+    std::array<double, 12> TheRanges{};
+};
+
+}  // namespace pellam::input

@@ -1,0 +1,231 @@
+// The four stored input-settings groups: calibration and response curves, joystick buttons, key
+// bindings and mouse buttons. Each routine takes 0 to reset and write, 1 to read, 2 to write.
+#include <algorithm>
+#include <cmath>
+
+#include "input/DoJoystick.h"
+#include "input/KeyRecords.h"
+#include "platform/ByteOrder.h"
+#include "platform/hid/ToolkitKeys.h"
+
+namespace pellam::input {
+
+namespace {
+
+uint32_t swap32(uint32_t v) { return (v >> 24) | ((v >> 8) & 0xFF00) | ((v << 8) & 0xFF0000) | (v << 24); }
+
+uint32_t readHost32(const uint8_t* p, bool little) {
+    return little ? uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24
+                  : platform::readBE32(p);
+}
+
+void writeHost32(uint8_t* p, uint32_t v, bool little) {
+    if (little) {
+        for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+    } else {
+        platform::writeBE32(p, v);
+    }
+}
+
+bool isGameCommand(int64_t c) { return c >= kFirstCommand && c <= kLastCommand; }
+
+// A stored command byte that names no command reads as "no binding".
+uint8_t storedCommand(uint8_t c) { return c > kUnboundCommand ? kUnboundCommand : c; }
+
+}  // namespace
+
+std::vector<uint8_t> encodeKeyRecords(std::span<const KeyboardCommandList> rows, int rowsInUse, bool little) {
+    std::vector<uint8_t> block(kKeyRecordBlock, 0);
+    const int n = std::min<int>({rowsInUse, kKeyRecordCount, static_cast<int>(rows.size())});
+    for (int r = 0; r < n; ++r) {
+        uint8_t* rec = block.data() + r * kKeyRecordSize;
+        platform::writeBE32(rec + kRecPrimary, rows[r].PrimaryKeyStroke);
+        platform::writeBE32(rec + kRecSecondary, rows[r].SecondaryKeyStroke);
+        platform::writeBE32(rec + kRecModifiers, rows[r].Modifiers);
+        writeHost32(rec + kRecCommand, static_cast<uint32_t>(rows[r].Command), little);
+        // The title slot stays 0: titles are restored from the command table on reading.
+    }
+    return block;
+}
+
+void decodeKeyRecords(const std::vector<uint8_t>& data, std::span<KeyboardCommandList> rows, bool little) {
+    const size_t n = std::min(data.size() / kKeyRecordSize, rows.size());
+    for (size_t r = 0; r < n; ++r) {
+        const uint8_t* rec = data.data() + r * kKeyRecordSize;
+        uint32_t command = readHost32(rec + kRecCommand, little);
+        if (!isGameCommand(static_cast<int32_t>(command))) command = swap32(command);
+        if (!isGameCommand(static_cast<int32_t>(command))) continue;
+        rows[r].PrimaryKeyStroke = platform::readBE32(rec + kRecPrimary);
+        rows[r].SecondaryKeyStroke = platform::readBE32(rec + kRecSecondary);
+        rows[r].Modifiers = platform::readBE32(rec + kRecModifiers);
+        rows[r].Command = static_cast<int32_t>(command);
+    }
+}
+
+void DoJoystick::CalibratePrefsreadwriteorreset(int32_t mode) {
+    struct FloatKey {
+        const char* key;
+        double DoJoystick::*field;
+        double standard;
+    };
+    struct BoolKey {
+        const char* key;
+        bool DoJoystick::*field;
+        bool standard;
+    };
+    static constexpr FloatKey kFloats[] = {
+        {"AileronCalibrateFactor", &DoJoystick::AileronCalibrator, 1.54},
+        {"AileronAddFactor", &DoJoystick::AileronCenterAdder, 0},
+        {"ElevatorCalibrateFactor", &DoJoystick::ElevatorCalibrator, 1.54},
+        {"ElevatorAddFactor", &DoJoystick::ElevatorCenterAdder, 0},
+        {"RudderCalibrateFactor", &DoJoystick::RudderCalibrator, 1.7},
+        {"RudderAddFactor", &DoJoystick::RudderCenterAdder, 0},
+        {"ThrottleCalibrateFactor", &DoJoystick::ThrottleRangeCalibrator, 2.4},
+        {"ThrottleAddFactor", &DoJoystick::ThrottleStartAdder, 0.05},
+        {"StickCurveJoy", &DoJoystick::StickCurveJoy, 1.9},
+        {"StickCurveMou", &DoJoystick::StickCurveMou, 1.6},
+        {"StickCurveRud", &DoJoystick::StickCurveRud, 3.5},
+        {"StickRudDead", &DoJoystick::StickRudDead, 0.1},
+    };
+    static constexpr BoolKey kBools[] = {
+        {"AileronDirection", &DoJoystick::AileronDirection, false},
+        {"ElevatorDirection", &DoJoystick::ElevatorDirection, false},
+        {"RudderDirection", &DoJoystick::RudderDirection, false},
+        {"ThrottleDirection", &DoJoystick::ThrottleDirection, true},
+        {"StickyHat", &DoJoystick::StickyHat, false},
+    };
+    auto write = [&] {
+        store_.setBool("CalPrefsAvailable", true);
+        // Stored in single precision.
+        for (const FloatKey& f : kFloats) store_.setDouble(f.key, static_cast<float>(this->*f.field));
+        for (const BoolKey& b : kBools) store_.setBool(b.key, this->*b.field);
+        store_.synchronize();
+    };
+
+    if (mode == 0) {
+        for (const FloatKey& f : kFloats) this->*f.field = f.standard;
+        for (const BoolKey& b : kBools) this->*b.field = b.standard;
+        write();
+    } else if (mode == 1) {
+        // A missing, infinite or not-a-number value takes its default: it would pass every limit
+        // test below and reach the flight model.
+        for (const FloatKey& f : kFloats) {
+            const double v = static_cast<float>(store_.doubleForKey(f.key).value_or(f.standard));
+            this->*f.field = std::isfinite(v) ? v : f.standard;
+        }
+        for (const BoolKey& b : kBools) this->*b.field = store_.boolForKey(b.key).value_or(b.standard);
+        if (StickCurveRud < 1.0) StickCurveRud = 3.5;
+        if (StickRudDead <= 0 || StickRudDead >= 1) StickRudDead = 0.1;
+    } else if (mode == 2) {
+        write();
+    }
+    if (StickCurveJoy < 1.0) StickCurveJoy = 1.0;
+    if (StickCurveMou < 1.0) StickCurveMou = 1.0;
+    if (StickCurveRud < 1.0) StickCurveRud = 3.5;
+}
+
+void DoJoystick::JoystickButtonPrefsreadwriteorreset(int32_t mode) {
+    constexpr int kStoredButtons = 64;
+    auto write = [&] {
+        store_.setBool("JoyButPrefsAvailable", true);
+        store_.setData("JoystickButtons", std::vector<uint8_t>(JoystickButtonTranslation.begin(),
+                                                               JoystickButtonTranslation.begin() + kStoredButtons));
+        store_.setBool("DontUseJoystickRudder", DontUseJoystickRudder);
+        store_.synchronize();
+    };
+    if (mode == 0) {
+        setJoystickButtonDefaults();
+        DontUseJoystickRudder = false;
+        write();
+    } else if (mode == 1) {
+        if (auto data = store_.dataForKey("JoystickButtons")) {
+            const size_t n = std::min(data->size(), JoystickButtonTranslation.size());
+            for (size_t i = 0; i < n; ++i) JoystickButtonTranslation[i] = storedCommand((*data)[i]);
+            // Buttons 17 to 48 without a command brake.
+            for (int g = JoystickDevices::kFirstHighButton; g <= JoystickDevices::kLastHighButton; ++g)
+                if (JoystickButtonTranslation[g] == 0) JoystickButtonTranslation[g] = kBrakeToggle;
+        }
+        if (auto v = store_.boolForKey("DontUseJoystickRudder")) DontUseJoystickRudder = *v;
+    } else if (mode == 2) {
+        write();
+    }
+}
+
+void DoJoystick::MousePrefsreadwriteorreset(int32_t mode) {
+    auto write = [&] {
+        store_.setBool("MouseButPrefsAvailable", true);
+        store_.setData("MouseButtons", std::vector<uint8_t>(MouseButtonTranslation.begin(), MouseButtonTranslation.end()));
+        store_.synchronize();
+    };
+    if (mode == 0) {
+        MouseButtonTranslation.fill(0);
+        MouseButtonTranslation[0] = kFireGunsAndCannon;
+        MouseButtonTranslation[1] = kPauseFly;
+        write();
+    } else if (mode == 1) {
+        if (auto data = store_.dataForKey("MouseButtons")) {
+            const size_t n = std::min(data->size(), MouseButtonTranslation.size());
+            for (size_t i = 0; i < n; ++i) MouseButtonTranslation[i] = storedCommand((*data)[i]);
+        }
+    } else if (mode == 2) {
+        write();
+    }
+}
+
+void DoJoystick::KeyPressPrefsreadwriteorreset(int32_t mode) {
+    using namespace platform::hid;
+    auto write = [&] {
+        store_.setBool("KeyboardPrefsAvailable", true);
+        store_.setData("KeyboardButtons2", encodeKeyRecords(CommandsAndKeys, TotalKeyNeeds, platform::isIntelChip()));
+        store_.synchronize();
+    };
+    if (mode == 0) {
+        setDefaultActions();
+        write();
+    } else if (mode == 1) {
+        if (auto records = store_.dataForKey("KeyboardButtons2")) {
+            decodeKeyRecords(*records, CommandsAndKeys, platform::isIntelChip());
+            constexpr int kUnJamRow = 86;
+            if (TotalKeyNeeds > kUnJamRow && CommandsAndKeys[kUnJamRow].PrimaryKeyStroke == 0) {
+                KeyboardCommandList& r = CommandsAndKeys[kUnJamRow];
+                r.PrimaryKeyStroke = 'u';
+                r.SecondaryKeyStroke = 0;
+                r.Modifiers = kControlKeyMask;
+                r.Command = kUnJamGuns;
+                if (NeedsStrings[kUnJamRow].empty()) NeedsStrings[kUnJamRow] = commandTitle(kUnJamGuns);
+            }
+            copyCommandTitles();
+        } else if (auto old = store_.dataForKey("KeyboardButtons")) {
+            const size_t n = std::min(old->size(), KeyTranslation.size());
+            for (size_t i = 0; i < n; ++i) KeyTranslation[i] = (*old)[i] > kUnboundCommand ? 0 : (*old)[i];
+            for (int r = 1; r < TotalKeyNeeds && r < kTableRows; ++r) {
+                for (uint32_t k = 0; k < kKeyCodes; ++k) {
+                    if (KeyTranslation[k] != r) continue;
+                    KeyboardCommandList& row = CommandsAndKeys[r];
+                    row.PrimaryKeyStroke = k & ~0x0F00u;
+                    row.SecondaryKeyStroke = 0;
+                    row.Modifiers = 0;
+                    if (row.PrimaryKeyStroke > 200) {
+                        // Function-key characters were stored less 63000.
+                        row.PrimaryKeyStroke += 63000;
+                        if (row.PrimaryKeyStroke >= kF1Char && row.PrimaryKeyStroke <= kF1Char + 14)
+                            row.Modifiers = kFunctionKeyMask;
+                    }
+                    if (k & 0x100) row.Modifiers = kControlKeyMask;
+                    if (k & 0x200) row.Modifiers |= kAlternateKeyMask;
+                    if (k & 0x400) row.Modifiers |= kNumericPadKeyMask;
+                    if (row.PrimaryKeyStroke >= kUpArrowChar && row.PrimaryKeyStroke <= kRightArrowChar)
+                        row.Modifiers |= (OSVersion >= 0x1030 && OSVersion <= 0x103F) ? kFunctionKeyMask : kArrowKeyMask;
+                }
+            }
+            write();
+        } else {
+            setDefaultActions();
+            write();
+        }
+    } else if (mode == 2) {
+        write();
+    }
+}
+
+}  // namespace pellam::input

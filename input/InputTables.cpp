@@ -1,0 +1,91 @@
+// Life cycle and the command tables of the input object.
+#include "input/DoJoystick.h"
+
+#include "platform/hid/ToolkitKeys.h"
+
+namespace pellam::input {
+
+DoJoystick::DoJoystick(platform::hid::HidServices* joysticks, platform::UserDefaults& store)
+    : store_(store), hid_(joysticks) {}
+
+DoJoystick::~DoJoystick() { joysticks_.closeReleaseJoystick(); }
+
+void DoJoystick::awakeFromNib() {
+    DefineNeedsStrings();
+    DefineNewCommandKeyDefaults();
+    copyCommandTitles();
+    for (int g = JoystickDevices::kFirstButton; g <= JoystickDevices::kLastHighButton; ++g)
+        JoystickButtonStrings[g - JoystickDevices::kFirstButton] = joystickButtonName(g);
+    JustEditedRow = -1;
+    WeHaveAJoystick = joysticks_.FindLastJoystick(hid_);
+    OSVersion = 0;
+
+    struct Group {
+        const char* availableKey;
+        void (DoJoystick::*routine)(int32_t);
+    };
+    static constexpr Group kGroups[] = {
+        {"CalPrefsAvailable", &DoJoystick::CalibratePrefsreadwriteorreset},
+        {"JoyButPrefsAvailable", &DoJoystick::JoystickButtonPrefsreadwriteorreset},
+        {"MouseButPrefsAvailable", &DoJoystick::MousePrefsreadwriteorreset},
+        {"KeyboardPrefsAvailable", &DoJoystick::KeyPressPrefsreadwriteorreset},
+    };
+    for (const Group& g : kGroups) (this->*g.routine)(store_.boolForKey(g.availableKey).value_or(false) ? 1 : 0);
+    store_.synchronize();
+
+    PedalBrakes = -1;
+    PreviousPedalBrakes = -1;
+}
+
+void DoJoystick::buildCommandTable(std::span<const DefaultBinding> bindings) {
+    int row = 1;
+    for (const DefaultBinding& b : bindings) {
+        if (row >= kTableRows) break;
+        KeyboardCommandList& r = CommandsAndKeys[row];
+        r.PrimaryKeyStroke = b.key;
+        r.SecondaryKeyStroke = 0;
+        r.Modifiers = b.modifiers;
+        r.Command = b.command;
+        if (row < kTitleCount) {
+            if (NeedsStrings[row].empty()) NeedsStrings[row] = commandTitle(b.command);
+            r.TheExplaination = &NeedsStrings[row];
+        }
+        ++row;
+    }
+    TotalKeyNeeds = row;
+}
+
+void DoJoystick::DefineNewCommandKeyDefaults() { buildCommandTable(fullDefaultBindings()); }
+
+void DoJoystick::setJoystickButtonDefaults() { fullJoystickButtonDefaults(JoystickButtonTranslation); }
+
+void DoJoystick::setDefaultActions() {
+    KeyTranslation.fill(0);
+    for (const DefaultBinding& b : fullDefaultBindings()) {
+        // Camera On Bomb sits at control-b in this table whatever the command table says.
+        const uint32_t mods = b.command == 59 ? platform::hid::kControlKeyMask : b.modifiers;
+        const int32_t code = rawKeyCode(b.key, mods);
+        if (code >= 0 && code < kKeyCodes) KeyTranslation[code] = static_cast<uint8_t>(b.command);
+    }
+    DefineNewCommandKeyDefaults();
+}
+
+void DoJoystick::copyCommandTitles() {
+    for (int i = 1; i < TotalKeyNeeds && i < kTableRows; ++i)
+        CommandsAndKeys[i].TheExplaination = i < kTitleCount ? &NeedsStrings[i] : nullptr;
+}
+
+void DoJoystick::getKeyAction(ActionItem1& item) const {
+    item.theAction = kNoCommand;
+    for (int i = 1; i < TotalKeyNeeds && i < kTableRows; ++i) {
+        const KeyboardCommandList& r = CommandsAndKeys[i];
+        if (r.PrimaryKeyStroke == item.UniCodeKey.PrimaryKeyStroke &&
+            r.SecondaryKeyStroke == item.UniCodeKey.SecondaryKeyStroke && r.Modifiers == item.UniCodeKey.Modifiers) {
+            item.theAction = static_cast<uint8_t>(r.Command);
+            break;
+        }
+    }
+    if (item.theAction == kNoCommand) item.theAction = kUnboundCommand;
+}
+
+}  // namespace pellam::input
