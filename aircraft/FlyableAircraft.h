@@ -1,0 +1,172 @@
+#pragma once
+// FlyableAircraft: what the three flyable aircraft share. Each class supplies its definition
+// (record constants, surfaces, hit volumes, airfoils) and a few traits; the set-up, the per-tick
+// flight step with its structural rules, and the controls and pilot view are common code.
+//
+// Index of this header:
+//   traits and definition hooks   what each aircraft class supplies
+//   set-up and mass               SetUpAircraft, FigureMass, the first set-up after lighting
+//   flight step                   driveModel and the hooks it calls for AI, guns, smoke, replay
+//   damage                        orDamage1, wingComesOff, wing drawing switches
+//   controls and pilot view       inputs, trims, throttle, brakes, look and head motion
+//   accessors                     record, terrain, network, team, sliders
+//   state                         the record, its tables and the parts beside it
+#include <array>
+#include <cstdint>
+
+#include "aircraft/Aircraft.h"
+#include "aircraft/NetworkLink.h"
+#include "core/ZephModel.h"
+
+namespace pellam {
+
+class FlyableAircraft : public ZephModel {
+public:
+    static constexpr double kGravity = 0.008933333;      // ft/tick^2
+    static constexpr double kGPerUnit = 111.9403027;     // g per ft/tick^2
+    static constexpr double kMphPerFtTick = 40.9;
+    static constexpr int kParts = 10;
+
+    // ---- Traits: the few rules in which the flyable aircraft differ.
+    struct Traits {
+        double upperG;            // g limit before bombs; narrowed 0.2 g per bomb aboard
+        double lowerG;
+        bool fullOrIdleThrottle;  // rotary engine: runs only at full or idle
+        int32_t engineStartSound;
+        double headZ;             // head position behind the reference point, body Z ft
+    };
+    virtual const Traits& traits() const = 0;
+    // Writes the type's constants, surfaces, control-surface numbers, hit volumes, gun, power
+    // table, eye point and path pattern into the record and the tables beside it.
+    virtual void writeDefinition() = 0;
+    virtual void fillAirfoils() = 0;  // Airfoils 0..4
+
+    // ---- Set-up and mass.
+    // x, y, z ft; heading, pitch deg (pitch above 360 rests tail-down); mph, or a fraction of
+    // top speed when 1.0 or less; throttle 0..1.
+    virtual void SetUpAircraft(double x, double y, double z, double heading, double pitch, double mph,
+                               double throttle);
+    void FigureMass();
+    void afterLightTexture3dPointChangesFor(ObjectPointsPolysVer2* pp) override;
+
+    // ---- Flight step.
+    void driveModel(int32_t steps, int32_t tick, bool last, bool replayFlag) override;
+
+    // ---- Damage.
+    void orDamage1(uint32_t bits) override;
+    void wingComesOff(int32_t side);  // 0 left, 1 right
+    virtual void leftWingDrawingOnOff(bool on);
+    virtual void rightWingDrawingOnOff(bool on);
+
+    // ---- Controls and pilot view.
+    void ElevatorInputAbsolute(double value) override;
+    void ElevatorInput(double value) override;
+    void AileronInputAbsolute(double value) override;
+    void AileronInput(double value) override;
+    void RudderInputAbsolute(double value) override;
+    void RudderInput(double value) override;
+    void RudderInputIncLeft();
+    void RudderInputIncRight();
+    void RudderInputAddAbsolute(double amount);
+    void ElevatorTrimUpDown(int32_t steps) override;
+    void AileronTrimLeftRight(int32_t steps) override;
+    void RudderTrimLeftRight(int32_t steps) override;
+    void setThrottle(double throttle) override;
+    void throttleUp(double amount) override;
+    void throttleDown(double amount) override;
+    void setThrottleToOff();
+    void setThrottleToIdle();
+    void setThrottleToWEP();
+    void turnBrakesOn() override;
+    void toggleBrakes() override;
+    void unJamGuns() override;
+    void setPilotPitch(double pitch, double heading) override;
+    void setPilotHeading(double heading);
+    void setPilotPitchAbsolute(double pitch, double heading);
+    void lookIncLeft();
+    void lookIncRight();
+    void lookIncLeftSmall() override;
+    void lookIncRightSmall() override;
+    void lookIncUp();
+    void lookIncDown();
+    void look4590Up() override;
+    void lookDownToggle() override;
+    void movePilotHead();
+
+    // ---- Accessors.
+    Aircraft* getAircraftStruct() override { return &ThisAircraft; }
+    void setTerrain(ZephModel* terrain) override { Terrain = terrain; }
+    ZephModel* getTerrainObject() override { return Terrain; }
+    void setTheNetwork(NetworkLink* network) { theNetwork = network; }
+    void setPilotsPtr(AIPilotProfile* profiles) override { ThisAircraft.aiPilotsPtr = profiles; }
+    void setRemoteLocal(int32_t remoteLocal) override { ThisAircraft.RemoteLocal = remoteLocal; }
+    int32_t getRemoteLocal() const { return ThisAircraft.RemoteLocal; }
+    void setTeamNumber(int32_t team) override { ThisAircraft.Team = team; }
+    int32_t getTeamNumber() override { return ThisAircraft.Team; }
+    bool getDeadOnGround() const { return ThisAircraft.Damage1 & dmg::Down; }
+    int32_t getDeadOnGroundTime() const { return ThisAircraft.DeadOnGroundTime; }
+    double* getSliderValues() override;
+    void addInSliders() override;
+    void removeSliders() override;
+    void getSlerpingQN(QNion* pose) override;
+    int32_t clearSlerping();
+
+    // ---- State.
+    Aircraft ThisAircraft{};
+    Aircraft ReplayThisAircraft{};
+    std::array<AirSurface, Aircraft::kSurfaces> Surfaces{};
+    std::array<AirFoilDef, Aircraft::kAirfoils> Airfoils{};
+    std::array<double, 100> PowerTable{};          // engine power factor per 1000-ft band
+    std::array<double, 4> GroundEq{};               // plane (a, b, c, d) of the ground under the aircraft
+    std::array<QNion, kParts> OptionalModelAttitude{};  // separately drawn parts: 0 left wing,
+    std::array<Vector3, kParts> OpModVectors{};          // 2 right wing, 4 part 4 (ft/tick)
+    // Indexes in Surfaces of the control surfaces.
+    int32_t TemplateElevatorNum = 0, TemplateRudderNum = 0;
+    int32_t TemplateLeftUpperAileronTopNum = 0, TemplateLeftUpperAileronBotNum = 0;
+    int32_t TemplateLeftLowerAileronTopNum = 0, TemplateLeftLowerAileronBotNum = 0;
+    int32_t TemplateRightUpperAileronTopNum = 0, TemplateRightUpperAileronBotNum = 0;
+    int32_t TemplateRightLowerAileronTopNum = 0, TemplateRightLowerAileronBotNum = 0;
+    ZephModel* Terrain = nullptr;        // not owned
+    NetworkLink* theNetwork = nullptr;   // not owned
+    double EngineVolumeAtStart = 0;
+    uint32_t LastJamSound = 0;
+    QNion SlerpingQN;                     // the attitude last drawn
+    std::array<double, 3> PassSliderValues{};
+
+protected:
+    // Hooks of the flight step for the subsystems that come later; each does nothing here.
+    virtual void runComputerPilot(ModelArray* models, int32_t tick) {}  // the AI pilot's turn
+    virtual void moveGunBullets() {}                                    // bullets in flight
+    virtual void tracersToSmoke(bool last) {}
+    virtual void freeAllSmoke() {}                                      // every smoke piece free
+    // Wings level with the given roll authority, for the empty aircraft after a bail-out.
+    virtual void holdWingsLevel(double rollAuthority) {}
+    // The surfaces that the wings-broken failure cuts besides the four wings and the ailerons.
+    virtual void cutExtraWingSurfaces() {}
+
+    // Queues a sound unless one is already waiting.
+    void requestSound(int32_t number) {
+        if (ThisAircraft.PlayThisSound < 0) ThisAircraft.PlayThisSound = number;
+    }
+    double mph() const { return ThisAircraft.CurrentVelocity * kMphPerFtTick; }
+    ModelArray* models() const { return aController ? aController->getModelArray() : nullptr; }
+    double groundAt(double x, double z) { return Terrain ? Terrain->getAltitudeAtX(x, z) : 0.0; }
+
+private:
+    void subStep(int32_t tick, bool last, bool replayFlag);
+    void tiltAileronNormals(double degrees);
+    int32_t aileronNum(int k) const;
+    // Structural limits, g-loads and bail-out.
+    void moveDetachedParts(const Vector3& drift);
+    void bailOutFlight(int32_t tick);
+    void buffetAndOverspeed();
+    void randomBailOut();
+    void downStateAndHitLimit();
+    void gLoadLimits();
+    void blackRedOut();
+    void gearAndFlapOverspeed();
+    void bombCrater(bool replayFlag);
+    void detachPart(int part, const Vector3& velocity);
+};
+
+}  // namespace pellam
