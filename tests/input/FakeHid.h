@@ -1,0 +1,93 @@
+#pragma once
+// Joystick devices for tests: each lists the elements it is given, answers reads from a value
+// table, and queues button and hat events pushed with press().
+#include <deque>
+#include <map>
+#include <vector>
+
+#include "platform/hid/HidDevices.h"
+
+namespace pellam::input::test {
+
+using platform::hid::HidDeviceInfo;
+using platform::hid::HidElement;
+using platform::hid::HidQueueEvent;
+
+struct FakeDevice {
+    HidDeviceInfo info;
+    bool propertiesFail = false;
+    bool open = false;
+    bool queueExists = false;
+    bool queueStarted = false;
+    std::vector<int32_t> queued;
+    std::deque<HidQueueEvent> events;
+    std::map<int32_t, int32_t> values;
+};
+
+inline HidElement axis(int32_t cookie, int32_t usage, int32_t min = 0, int32_t max = 1023) {
+    return {cookie, platform::hid::kGenericDesktopPage, usage, min, max};
+}
+inline HidElement button(int32_t cookie, int32_t number) { return {cookie, platform::hid::kButtonPage, number, 0, 1}; }
+inline HidElement hat(int32_t cookie, int32_t min = 0, int32_t max = 7) {
+    return {cookie, platform::hid::kGenericDesktopPage, platform::hid::kUsageHatSwitch, min, max};
+}
+
+inline FakeDevice stick(std::vector<HidElement> elements, int32_t vendor = 0, int32_t product = 0) {
+    FakeDevice d;
+    d.info.vendorID = vendor;
+    d.info.productID = product;
+    d.info.primaryUsage = platform::hid::kUsageJoystick;
+    d.info.primaryUsagePage = platform::hid::kGenericDesktopPage;
+    d.info.elements = std::move(elements);
+    return d;
+}
+
+// A stick with X, Y, rudder (Rz), throttle (slider), a hat and `buttons` buttons. Axis cookies 1..4,
+// hat 5, buttons from 10.
+inline FakeDevice fullStick(int buttons = 12) {
+    std::vector<HidElement> e = {axis(1, platform::hid::kUsageX), axis(2, platform::hid::kUsageY),
+                                 axis(3, platform::hid::kUsageRz), axis(4, platform::hid::kUsageSlider), hat(5)};
+    for (int b = 0; b < buttons; ++b) e.push_back(button(10 + b, b + 1));
+    return stick(e);
+}
+
+class FakeHid : public platform::hid::HidServices {
+public:
+    std::vector<FakeDevice> devices;
+
+    int deviceCount() override { return static_cast<int>(devices.size()); }
+    bool deviceProperties(int d, HidDeviceInfo& info) override {
+        if (devices[d].propertiesFail) return false;
+        info = devices[d].info;
+        return true;
+    }
+    bool openDevice(int d) override { return devices[d].open = true; }
+    void closeDevice(int d) override { devices[d].open = false; }
+    bool getElementValue(int d, int32_t cookie, int32_t& value) override {
+        auto it = devices[d].values.find(cookie);
+        if (!devices[d].open || it == devices[d].values.end()) return false;
+        value = it->second;
+        return true;
+    }
+    bool createQueue(int d, int) override { return devices[d].queueExists = true; }
+    void addElementToQueue(int d, int32_t cookie) override { devices[d].queued.push_back(cookie); }
+    void startQueue(int d) override { devices[d].queueStarted = true; }
+    void stopQueue(int d) override { devices[d].queueStarted = false; }
+    void disposeQueue(int d) override { devices[d].queueExists = false; }
+    bool getNextEvent(int d, HidQueueEvent& event) override {
+        if (!devices[d].queueExists || devices[d].events.empty()) return false;
+        event = devices[d].events.front();
+        devices[d].events.pop_front();
+        return true;
+    }
+
+    // An event on device d, queued only when the element was added to a started queue.
+    void press(int d, int32_t cookie, int32_t value) {
+        FakeDevice& dev = devices[d];
+        if (!dev.queueStarted) return;
+        for (int32_t c : dev.queued)
+            if (c == cookie) dev.events.push_back({cookie, value});
+    }
+};
+
+}  // namespace pellam::input::test
