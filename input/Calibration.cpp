@@ -30,14 +30,15 @@ void DoJoystick::initJoystickCalibrateVariables() {
 
 void DoJoystick::TrackJoystickForCalibrate() {
     if (!DoingCalWindow) return;
-    getAxisPosition(JoystickDevices::kStickX);
-    widen(JoystickXRaw, JLeft, JRight);
-    getAxisPosition(JoystickDevices::kStickY);
-    widen(JoystickYRaw, JDown, JUp);
-    getAxisPosition(JoystickDevices::kThrottle);
-    widen(JoystickThrottleRaw, JThrLow, JThrHigh);
-    getAxisPosition(JoystickDevices::kRudder);
-    widen(JoystickZRaw, JRudderLeft, JRudderRight);
+    // An axis without an element keeps its extremes unset.
+    auto track = [&](int axis, const double& raw, double& low, double& high) {
+        getAxisPosition(axis);
+        if (joysticks_.group(axis).cookie != 0) widen(raw, low, high);
+    };
+    track(JoystickDevices::kStickX, JoystickXRaw, JLeft, JRight);
+    track(JoystickDevices::kStickY, JoystickYRaw, JDown, JUp);
+    track(JoystickDevices::kThrottle, JoystickThrottleRaw, JThrLow, JThrHigh);
+    track(JoystickDevices::kRudder, JoystickZRaw, JRudderLeft, JRudderRight);
 }
 
 void DoJoystick::getJoystickCentersAndCalibrate() {

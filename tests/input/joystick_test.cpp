@@ -1,0 +1,219 @@
+// Joystick discovery, the event queues, buttons and the hat switch.
+#include <gtest/gtest.h>
+
+#include "input/PellamJoySub.h"
+#include "tests/input/FakeHid.h"
+#include "tests/input/TempStore.h"
+
+namespace pellam::input {
+namespace {
+
+using namespace platform::hid;
+using test::axis;
+using test::button;
+using test::FakeHid;
+using test::hat;
+using test::stick;
+using test::TempStore;
+using D = JoystickDevices;
+
+struct Entry {
+    int raw, command, type;
+    bool operator==(const Entry&) const = default;
+};
+std::ostream& operator<<(std::ostream& os, const Entry& e) {
+    return os << "{0x" << std::hex << e.raw << std::dec << ", " << e.command << ", " << e.type << "}";
+}
+
+std::vector<Entry> drain(DoJoystick& input) {
+    std::vector<Entry> out;
+    while (const ActionItem1* a = input.getNextActionInBuffer()) out.push_back({a->RawKeyPress, a->theAction, a->actionType});
+    return out;
+}
+
+TEST(Discovery, SliderTakesTheThrottleAndZBecomesTheRudder) {
+    FakeHid hid;
+    hid.devices.push_back(stick({axis(11, kUsageX), axis(12, kUsageY), axis(13, kUsageZ), axis(14, kUsageSlider)}));
+    D d;
+    ASSERT_TRUE(d.FindLastJoystick(&hid));
+    EXPECT_EQ(d.group(D::kStickX).cookie, 11);
+    EXPECT_EQ(d.group(D::kStickY).cookie, 12);
+    EXPECT_EQ(d.group(D::kRudder).cookie, 13);
+    EXPECT_EQ(d.group(D::kThrottle).cookie, 14);
+    EXPECT_EQ(d.group(D::kSpareThrottle).cookie, 14);
+    EXPECT_EQ(d.group(D::kThrottle).device, 0);
+    EXPECT_EQ(d.group(D::kThrottle).max, 1023);
+
+    FakeHid hid2;
+    hid2.devices.push_back(stick({axis(21, kUsageZ), axis(22, kUsageRz), axis(23, kUsageSlider)}));
+    D d2;
+    ASSERT_TRUE(d2.FindLastJoystick(&hid2));
+    EXPECT_EQ(d2.group(D::kRudder).cookie, 22);
+    EXPECT_EQ(d2.group(D::kSpareRudder).cookie, 21);
+    EXPECT_EQ(d2.group(D::kThrottle).cookie, 23);
+}
+
+TEST(Discovery, ButtonsNumberOnAcrossSticks) {
+    FakeHid hid;
+    hid.devices.push_back(test::fullStick(12));
+    hid.devices.push_back(test::fullStick(12));
+    D d;
+    ASSERT_TRUE(d.FindLastJoystick(&hid));
+    for (int g = 6; g <= 17; ++g) EXPECT_EQ(d.group(g).device, 0) << g;
+    for (int g = 18; g <= 21; ++g) EXPECT_EQ(d.group(g).device, 1) << g;
+    for (int g = 31; g <= 38; ++g) EXPECT_EQ(d.group(g).device, 1) << g;
+    EXPECT_EQ(d.group(39).cookie, 0);
+    EXPECT_EQ(d.group(18).cookie, 10);  // the second stick's first button
+    // The first stick keeps the stick and the hat; a later slider takes the throttle (a separate
+    // throttle quadrant), and the slider it displaces becomes the spare rudder.
+    EXPECT_EQ(d.group(D::kStickX).device, 0);
+    EXPECT_EQ(d.group(D::kHat).device, 0);
+    EXPECT_EQ(d.group(D::kSpareHat).device, 1);
+    EXPECT_EQ(d.group(D::kThrottle).device, 1);
+    EXPECT_EQ(d.group(D::kSpareRudder).device, 0);
+}
+
+TEST(Discovery, KnownPedalsGiveRudderAndToeBrakesOnly) {
+    FakeHid hid;
+    hid.devices.push_back(
+        stick({axis(1, kUsageX), axis(2, kUsageY), axis(3, kUsageRz), button(4, 1)}, 1678, 1281));
+    D d;
+    EXPECT_TRUE(d.FindLastJoystick(&hid));
+    EXPECT_EQ(d.group(D::kRudder).cookie, 3);
+    EXPECT_EQ(d.group(D::kFirstToeBrake).cookie, 1);
+    EXPECT_EQ(d.group(D::kSecondToeBrake).cookie, 2);
+    EXPECT_EQ(d.group(D::kStickX).cookie, 0);
+    EXPECT_EQ(d.group(6).cookie, 0);
+
+    // The same device reporting itself as something other than a joystick is not one.
+    hid.devices[0].info.primaryUsage = 5;
+    D none;
+    EXPECT_FALSE(none.FindLastJoystick(&hid));
+    EXPECT_EQ(none.group(D::kRudder).device, -1);
+}
+
+TEST(Discovery, ABrokenDeviceDoesNotHideTheOthers) {
+    FakeHid hid;
+    hid.devices.push_back(test::fullStick());
+    hid.devices[0].propertiesFail = true;
+    hid.devices.push_back(test::fullStick());
+    D d;
+    ASSERT_TRUE(d.FindLastJoystick(&hid));
+    EXPECT_EQ(d.DevicesFound, 1);
+    EXPECT_EQ(d.group(D::kStickX).device, 0);
+    EXPECT_TRUE(hid.devices[1].open);
+    EXPECT_FALSE(hid.devices[0].open);
+}
+
+TEST(Discovery, EveryOpenedStickGetsAQueueAndAFourthIsNotOpened) {
+    FakeHid hid;
+    for (int i = 0; i < 4; ++i) hid.devices.push_back(test::fullStick(4));
+    TempStore store;
+    PellamJoySub input{&hid, *store};
+    input.awakeFromNib();
+    EXPECT_TRUE(input.WeHaveAJoystick);
+    EXPECT_EQ(input.joysticks().DevicesFound, 4);
+    EXPECT_TRUE(hid.devices[2].open && hid.devices[2].queueStarted);
+    EXPECT_FALSE(hid.devices[3].open);
+    // The third stick's first button is button 9 (group 14).
+    EXPECT_EQ(input.joysticks().group(14).device, 2);
+    hid.press(2, 10, 1);
+    input.CheckJoystickQueue();
+    EXPECT_EQ(drain(input), (std::vector<Entry>{{0x10000E, 11, 2}}));
+}
+
+class Buttons : public ::testing::Test {
+protected:
+    FakeHid hid;
+    TempStore store;
+    std::unique_ptr<PellamJoySub> input;
+    void SetUp() override {
+        hid.devices.push_back(test::fullStick(20));
+        input = std::make_unique<PellamJoySub>(&hid, *store);
+        input->awakeFromNib();
+    }
+};
+
+TEST_F(Buttons, PressAndReleaseOneEventPerFrame) {
+    hid.press(0, 10, 1);  // button 1: Fire Guns
+    hid.press(0, 11, 1);  // button 2 in the same frame
+    input->CheckJoystickQueue();
+    EXPECT_EQ(drain(*input), (std::vector<Entry>{{0x100006, 2, 2}}));
+    input->CheckJoystickQueue();
+    EXPECT_EQ(drain(*input), (std::vector<Entry>{{0x100007, 1, 2}}));
+    hid.press(0, 10, 0);
+    hid.press(0, 26, 1);  // button 17: group 31
+    input->CheckJoystickQueue();
+    input->CheckJoystickQueue();
+    EXPECT_EQ(drain(*input), (std::vector<Entry>{{0x100006, 2, 1}, {0x10001F, 11, 2}}));
+}
+
+TEST_F(Buttons, AButtonWithoutCommandWritesNoBinding) {
+    input->JoystickButtonTranslation[8] = 0;
+    hid.press(0, 12, 1);
+    hid.press(0, 10, 1);
+    input->CheckJoystickQueue();
+    input->CheckJoystickQueue();
+    // The ring keeps going after the unbound press.
+    EXPECT_EQ(drain(*input), (std::vector<Entry>{{0x100008, 95, 2}, {0x100006, 2, 2}}));
+    input->setJoystickButtonCommand(0, 8);
+    EXPECT_EQ(input->getJoystickButtonCommand(8), 0);
+    input->setJoystickButtonCommand(18, 8);
+    EXPECT_EQ(input->getJoystickButtonCommand(8), 18);
+    input->setJoystickButtonCommand(18, 63);
+    EXPECT_EQ(input->getJoystickButtonCommand(63), 0);
+}
+
+TEST_F(Buttons, EightWayHat) {
+    hid.press(0, 5, 3);  // down-right: "Hat Switch #4"
+    input->CheckJoystickQueue();
+    hid.press(0, 5, 2);  // straight on to the next position: no release of the old one
+    input->CheckJoystickQueue();
+    hid.press(0, 5, 8);  // at rest: the last position pressed is released
+    input->CheckJoystickQueue();
+    EXPECT_EQ(drain(*input),
+              (std::vector<Entry>{{0x100019, 26, 2}, {0x100018, 22, 2}, {0x10001D, 22, 1}}));
+}
+
+TEST_F(Buttons, StickyHatTurnsEachPushIntoPressAndRelease) {
+    input->setStickyHat(true);
+    hid.press(0, 5, 6);  // left: "Hat Switch #7"
+    input->CheckJoystickQueue();
+    hid.press(0, 5, 8);
+    input->CheckJoystickQueue();
+    EXPECT_EQ(drain(*input), (std::vector<Entry>{{0x10001C, 23, 2},
+                                                 {0x10001C, 23, 1},
+                                                 {0x10001D, 23, 1},
+                                                 {0x10001E, 21, 2},
+                                                 {0x10001E, 21, 1}}));
+}
+
+TEST(Hat, FourWayHatSpreadsOverEightPositions) {
+    FakeHid hid;
+    hid.devices.push_back(stick({axis(1, kUsageX), hat(5, 0, 3)}));
+    TempStore store;
+    PellamJoySub input{&hid, *store};
+    input.awakeFromNib();
+    for (int v = 0; v < 4; ++v) hid.press(0, 5, v);
+    std::vector<int> positions;
+    for (int i = 0; i < 4; ++i) {
+        input.CheckJoystickQueue();
+        positions.push_back(input.getNextActionInBuffer()->RawKeyPress - 0x100016);
+    }
+    EXPECT_EQ(positions, (std::vector<int>{0, 2, 4, 6}));
+}
+
+TEST(Hat, NoJoystickNoQueue) {
+    TempStore store;
+    FakeHid empty;
+    PellamJoySub input{&empty, *store};
+    input.awakeFromNib();
+    EXPECT_FALSE(input.WeHaveAJoystick);
+    EXPECT_FALSE(input.haveJoystick());
+    input.CheckJoystickQueue();
+    EXPECT_TRUE(input.ring().empty());
+    for (int a = 0; a <= 24; ++a) EXPECT_EQ(input.getAxisPosition(a), 0.0);
+}
+
+}  // namespace
+}  // namespace pellam::input
