@@ -1,0 +1,292 @@
+// Airfoil curves, per-surface forces, engine and propeller, integration and the deck hook.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "aircraft/Aircraft.h"
+#include "core/ZephModel.h"
+#include "tests/flight/TestWorld.h"
+
+namespace pellam {
+namespace {
+
+// Table entry 0 as the curve cases use it; entry 1 takes the power-law moment; entry 2 is a blade.
+std::array<AirFoilDef, 8> foils() {
+    std::array<AirFoilDef, 8> f{};
+    f[0] = {0.07, 0.125, 14, -12, 13, -13, 0.0098, 7000, 0.3 / 28.0};
+    f[1] = {0.095, 0.2, 16, -16, 13, -13, 0.01, 7000, 0.3 / 32.0};
+    f[2] = {0.07, 0.35, 21, -21, 19, -19, 0.018, 2045, 0.3 / 42.0};
+    f[4] = {0.065, 0.2, 15, -12, 13, -10, 0.018, 2045, 0.01};
+    return f;
+}
+
+TEST(Airfoil, LiftIsStraightThenHeldThenFixedPastTheStall) {
+    const auto f = foils();
+    EXPECT_NEAR(ZephModel::GetCLift(0, 13.0, f.data()), 1.035, 1e-12);
+    EXPECT_NEAR(ZephModel::GetCLift(0, 13.5, f.data()), 1.035, 1e-12);
+    EXPECT_NEAR(ZephModel::GetCLift(0, 14.0, f.data()), 1.035, 1e-12);
+    EXPECT_EQ(ZephModel::GetCLift(0, 14.01, f.data()), 1.18);
+    EXPECT_NEAR(ZephModel::GetCLift(0, -13.0, f.data()), -0.785, 1e-12);
+    // MinusStall -12 lies inside the straight line's end of -13, so -13.5 is past the stall.
+    EXPECT_EQ(ZephModel::GetCLift(0, -13.5, f.data()), -1.18);
+}
+
+TEST(Airfoil, DragAddsAngleAndInducedTerms) {
+    const auto f = foils();
+    EXPECT_NEAR(ZephModel::GetCDrag(0, 10.0, 0.8, 7.74324, f.data()), 100.0 / 7000 + 0.0098 + 0.64 / 7.74324, 1e-12);
+    EXPECT_NEAR(ZephModel::GetCDrag(0, 0.0, 0.0, 7.0, f.data()), 0.0098, 1e-15);
+}
+
+TEST(Airfoil, MomentSwitchesToConstantFiveDegreesPastTheStall) {
+    const auto f = foils();
+    EXPECT_NEAR(ZephModel::GetCMo(0, 19.0, f.data(), 14.0), 0.3 / 28.0 * 19.0, 1e-12);
+    EXPECT_EQ(ZephModel::GetCMo(0, 19.01, f.data(), 14.0), 0.02);
+    EXPECT_EQ(ZephModel::GetCMo(1, 0.0, f.data(), 14.0), 0.0001);
+    const double m = 0.3 / 32.0 * 10.0;
+    EXPECT_NEAR(ZephModel::GetCMo(1, 10.0, f.data(), 16.0), std::pow(m, 1.15) + 0.0001, 1e-12);
+    EXPECT_NEAR(ZephModel::GetCMo(1, -10.0, f.data(), 16.0), -(std::pow(m, 1.15) + 0.0001), 1e-12);
+}
+
+TEST(Airfoil, PowerLawMomentStaysFiniteWithANegativeSlope) {
+    auto f = foils();
+    f[1].MaxMoment = -0.01;
+    for (double aoa : {-10.0, -0.5, 0.0, 0.5, 10.0}) {
+        const double m = ZephModel::GetCMo(1, aoa, f.data(), 16.0);
+        EXPECT_TRUE(std::isfinite(m)) << aoa;
+        if (aoa > 0) { EXPECT_LT(m, 0.0); }
+        if (aoa < 0) { EXPECT_GT(m, 0.0); }
+    }
+}
+
+TEST(Integration, ConstantForceFromRestIsTrapezoid) {
+    const double g = 0.008933333;
+    double force[3], prevF[3] = {}, v[3] = {}, pv[3] = {}, p[3] = {};
+    for (int step = 1; step <= 2; ++step) {
+        force[0] = force[1] = force[2] = 0.0;  // gravity alone
+        ZephModel::doAccelerationToVelocity(force, prevF, v, pv, 10.0, g, nullptr);
+        ZephModel::doVelocityToPosition(v, pv, p);
+        EXPECT_NEAR(v[1], -g * step, 1e-15);
+    }
+    EXPECT_NEAR(p[1], -2.0 * g, 1e-15);  // g/2 after one step, 2g after two
+}
+
+TEST(Integration, DownAircraftHasNoGravityAndKeepsAeroAcceleration) {
+    Aircraft a{};
+    a.Damage1 = dmg::Down;
+    double force[3] = {0.0, 5.0, 0.0}, prevF[3], v[3] = {}, pv[3];
+    ZephModel::doAccelerationToVelocity(force, prevF, v, pv, 10.0, 0.008933333, &a);
+    EXPECT_DOUBLE_EQ(prevF[1], 5.0);  // the force, before division
+    EXPECT_DOUBLE_EQ(a.SpUpDown, 0.5);
+    a.Damage1 = 0;
+    force[1] = 5.0;
+    ZephModel::doAccelerationToVelocity(force, prevF, v, pv, 10.0, 0.008933333, &a);
+    EXPECT_DOUBLE_EQ(a.SpUpDown, 0.5 - 0.008933333);
+}
+
+TEST(Integration, RotationIsDampedOnlyWhileTheWingFlies) {
+    Aircraft a{};
+    a.PlusStall = 15, a.MinusStall = -12;
+    a.PitchDampeningFactor = 0.5, a.YawDampeningFactor = 0.25;
+    const double tensor[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    QNion level;
+    const double zero[3] = {};
+    double w[4] = {1.0, 1.0, 1.0, 0.0}, pw[4];
+    ZephModel::doAccelerationToRotation(zero, w, pw, tensor, &level, &a);
+    EXPECT_DOUBLE_EQ(w[0], 0.5);
+    EXPECT_DOUBLE_EQ(w[1], 0.25);
+    EXPECT_DOUBLE_EQ(w[2], 1.0);  // roll is never damped
+    EXPECT_DOUBLE_EQ(pw[0], 1.0);
+
+    a.AOADegrees2 = a.AOADegrees3 = 15.0;  // exactly at the stall: no damping
+    double s[4] = {1.0, 1.0, 1.0, 0.0};
+    ZephModel::doAccelerationToRotation(zero, s, pw, tensor, &level, &a);
+    EXPECT_DOUBLE_EQ(s[0], 1.0);
+    EXPECT_DOUBLE_EQ(s[1], 1.0);
+}
+
+TEST(Integration, TurnRateMovesAttitudeAndSlerpBlockTogether) {
+    QNion pose;
+    double slerp[5] = {1, 0, 0, 0, 0};
+    const double none[3] = {};
+    ZephModel::doVelocityToAngle(none, none, &pose, slerp);
+    EXPECT_EQ(pose.QAttitude, (Quaternion{1, 0, 0, 0}));
+
+    // 2 deg/tick about X then 0: the mean is 1 deg, the same turn as a 1-deg pitch down.
+    const double prev[3] = {2.0, 0, 0}, now[3] = {0, 0, 0};
+    ZephModel::doVelocityToAngle(prev, now, &pose, slerp);
+    EXPECT_EQ(slerp[0], 1.0);  // switch off: the block stays as it was
+    ZephModel expected;
+    expected.rotatePitchByDegrees(1.0);
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(pose.QAttitude[i], expected.ModelAttitude.QAttitude[i], 1e-12);
+    slerp[4] = 1.0;
+    ZephModel::doVelocityToAngle(prev, now, &pose, slerp);
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(slerp[i], expected.ModelAttitude.QAttitude[i], 1e-12);
+}
+
+// A record with one wing surface of airfoil 4 and the fields the force step reads.
+struct OneWing {
+    OneWing() {
+        a.Shape = s.data();
+        a.NumberOfSurfaces = 1;
+        a.PlusStall = 15, a.MinusStall = -12;
+        s[0] = AirSurface{};
+        s[0].Area = 100, s[0].Cdp = 1.18, s[0].KOverAspectRatio = 7.74324, s[0].TypeOfAirfoil = 4;
+        s[0].NormalXYZ = {0, 1, 0};
+        s[0].Hints = hint::Airfoil;
+        a.CMoFactor = 1.0;
+    }
+    // Moves the aircraft by d (ft) over one tick, level, and computes the forces.
+    void fly(double dx, double dy, double dz) {
+        QNion now, before;
+        now.Position = {dx, dy, dz};
+        ZephModel::figureAeroForce(0.002377, &a, &now, &before, f.data());
+    }
+    Aircraft a{};
+    std::array<AirSurface, 32> s{};
+    std::array<AirFoilDef, 8> f = foils();
+};
+
+TEST(AeroForce, WingAngleOfAttackLiftAndDrag) {
+    OneWing w;
+    const double aoa = 5.0 / 57.29577951;
+    w.fly(0.0, -2.0 * std::sin(aoa), 2.0 * std::cos(aoa));  // descending 5 degrees
+    EXPECT_NEAR(w.a.AOADegrees, 5.0, 1e-7);
+    EXPECT_NEAR(w.a.AOADegrees2, 5.0, 1e-7);
+    EXPECT_NEAR(w.a.CurrentVelocity, 2.0, 1e-12);
+    const double q = 0.5 * 0.002377 * 4.0 * 100.0;
+    const double cl = 0.065 * 5 + 0.2;
+    const double cd = 25.0 / 2045 + 0.018 + cl * cl / 7.74324;
+    EXPECT_NEAR(w.s[0].ForceXYZ[1], std::cos(aoa) * cl * q + std::sin(aoa) * cd * q, 1e-9);
+    EXPECT_NEAR(w.s[0].ForceXYZ[2], std::sin(aoa) * cl * q - std::cos(aoa) * cd * q, 1e-9);  // lift tilts forward
+    EXPECT_NEAR(w.s[0].AnglePBH[0], (0.01 * 5.0) * q, 1e-9);
+}
+
+TEST(AeroForce, SlowMotionGivesNoForceAndKeepsTheFlightPathAngles) {
+    OneWing w;
+    w.a.PitchOffDegrees = 7.0;
+    w.s[0].ForceXYZ = {1, 1, 1};
+    w.fly(0.0, 0.0, 0.09);
+    EXPECT_EQ(w.s[0].ForceXYZ, (std::array<double, 3>{0, 0, 0}));
+    EXPECT_EQ(w.a.PitchOffDegrees, 7.0);
+}
+
+TEST(AeroForce, SlidersBeyond600AreAllCleared) {
+    OneWing w;
+    w.a.SliderX = 600.0, w.a.SliderY = -5.0;
+    w.fly(0, 0, 1);
+    EXPECT_EQ(w.a.SliderX, 600.0);
+    w.a.SliderZ = 600.01;
+    w.fly(0, 0, 1);
+    EXPECT_EQ(w.a.SliderX, 0.0);
+    EXPECT_EQ(w.a.SliderY, 0.0);
+    EXPECT_EQ(w.a.SliderZ, 0.0);
+}
+
+TEST(AeroForce, FlowFromBehindIsAFlatPlateAt180) {
+    OneWing w;
+    w.fly(0.0, -0.2, -2.0);
+    EXPECT_EQ(w.a.AOADegrees, 180.0);
+    EXPECT_TRUE(std::isfinite(w.s[0].ForceXYZ[1]));
+}
+
+TEST(AeroForce, GroundCapsTheWingAngle) {
+    OneWing w;
+    w.a.OnGround = 1;
+    w.a.TailDownAngle = 13.3;
+    w.fly(0.0, -1.0, 1.0);  // 45 degrees
+    EXPECT_EQ(w.a.AOADegrees, 13.3);
+}
+
+TEST(AeroForce, OneSidedPlateTakesNoForceFromBehind) {
+    OneWing w;
+    w.s[0].Hints = hint::OneSided;
+    w.s[0].NormalXYZ = {0, 0, -1};  // faces back, the flow comes on its back
+    w.fly(0, 0, 2);
+    EXPECT_EQ(w.s[0].ForceXYZ, (std::array<double, 3>{0, 0, 0}));
+    w.s[0].Hints = 0;  // two-sided: drag against the motion
+    w.fly(0, 0, 2);
+    EXPECT_NEAR(w.s[0].ForceXYZ[2], -1.18 * 0.5 * 0.002377 * 4.0 * 100.0, 1e-12);
+}
+
+// Propeller and engine of the Camel's values in a bare record.
+struct Engine {
+    Engine() {
+        a.BladeArea = 6.4, a.BladeDiameter = 8.84, a.BladeMinAngle = a.BladeMaxAngle = 39.0;
+        a.EngineTorque = 0.06303030303030303, a.RPMSetting = 1200, a.PressureAltitude = 0.0023;
+        a.FuelUseAtFullThrottle = 0.000277777, a.FuelLoadInPounds = 180, a.CurrentEngineSetting = 1.0;
+        a.CurrentRPM = 1000;
+    }
+    void run(double vz = 2.0) {
+        QNion now, before;
+        now.Position = {0, 0, vz};
+        ZephModel::FigureEnginePowerDrag(&a, &now, &before, f.data());
+    }
+    Aircraft a{};
+    std::array<AirFoilDef, 8> f = foils();
+};
+
+TEST(Engine, FuelExactlyEmptyStillRunsButBelowStops) {
+    Engine e;
+    e.a.FuelLoadInPounds = 0.000277777;
+    e.run();
+    EXPECT_EQ(e.a.FuelLoadInPounds, 0.0);
+    EXPECT_FALSE(e.a.Damage1 & dmg::EngineStopped);
+    EXPECT_GT(e.a.EngineThrust, 0.0);
+    e.run();
+    EXPECT_EQ(e.a.FuelLoadInPounds, 0.0);
+    EXPECT_TRUE(e.a.Damage1 & dmg::EngineStopped);
+}
+
+TEST(Engine, HoledTankDrainsFiveTimesAndBrokenPropStillBurns) {
+    Engine e;
+    e.a.Damage1 = dmg::FuelTankHoled | dmg::PropBroken;
+    e.run();
+    EXPECT_NEAR(e.a.FuelLoadInPounds, 180 - 6 * 0.000277777, 1e-12);
+    EXPECT_EQ(e.a.EngineThrust, 0.0);
+    EXPECT_EQ(e.a.CurrentRPM, 1000);
+}
+
+TEST(Engine, StoppedEngineWindmillsAt99InFlight) {
+    Engine e;
+    e.a.Damage1 = dmg::EngineStopped;
+    e.a.CurrentVelocity = 30.0 / 40.9;
+    for (int i = 0; i < 200; ++i) e.run();
+    EXPECT_EQ(e.a.CurrentRPM, 99.0);
+    e.a.OnGround = 1;
+    e.run();
+    EXPECT_NEAR(e.a.CurrentRPM, 89.1, 1e-9);
+    e.a.OnGround = 0;
+    e.a.CurrentVelocity = 24.9 / 40.9;  // 25 mph or less: no windmilling
+    for (int i = 0; i < 100; ++i) e.run();
+    EXPECT_LT(e.a.CurrentRPM, 1.0);
+}
+
+TEST(Engine, FixedPitchBladeAndSpeedFollowingTheThrottle) {
+    Engine e;
+    e.run();
+    EXPECT_EQ(e.a.BladeAngle, 39.0);
+    EXPECT_NEAR(e.a.CurrentRPM, 1000 + (1200 - 1000) / 10.0, 1e-9);
+    EXPECT_GT(e.a.EngineThrust, 0.0);
+}
+
+TEST(Engine, ConstantSpeedBladeWithoutAnAbsorbingAngleTakesTheMaximum) {
+    Engine e;
+    e.a.BladeMinAngle = 10.0, e.a.BladeMaxAngle = 80.0;
+    e.a.EngineTorque = 1e9;  // no blade angle absorbs it
+    e.a.CurrentRPM = 1200;
+    e.run(0.0);
+    // Maximum 80, then capped at the inflow angle (0 at rest) + 18 degrees.
+    EXPECT_NEAR(e.a.BladeAngle, 18.0, 1e-9);
+}
+
+TEST(CarrierDeck, NoObjectIsADeck) {
+    testing::TestController c;
+    c.models.put(ModelArray::kFirstAircraft, std::make_unique<ZephModel>());
+    double deck[2] = {0.0, 7.0};
+    EXPECT_FALSE(ZephModel::quickOverCarrierCheck(nullptr, &c.models, deck));
+    EXPECT_EQ(deck[0], 30.0);
+    EXPECT_EQ(deck[1], 7.0);
+}
+
+}  // namespace
+}  // namespace pellam
