@@ -2,6 +2,7 @@
 // bindings and mouse buttons. Each routine takes 0 to reset and write, 1 to read, 2 to write.
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "input/DoJoystick.h"
 #include "input/KeyRecords.h"
@@ -110,7 +111,8 @@ void DoJoystick::CalibratePrefsreadwriteorreset(int32_t mode) {
         // A missing, infinite or not-a-number value takes its default: it would pass every limit
         // test below and reach the flight model.
         for (const FloatKey& f : kFloats) {
-            const double v = static_cast<float>(store_.doubleForKey(f.key).value_or(f.standard));
+            const std::optional<double> stored = store_.doubleForKey(f.key);
+            const double v = stored ? static_cast<float>(*stored) : f.standard;
             this->*f.field = std::isfinite(v) ? v : f.standard;
         }
         for (const BoolKey& b : kBools) this->*b.field = store_.boolForKey(b.key).value_or(b.standard);

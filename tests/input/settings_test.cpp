@@ -1,0 +1,208 @@
+// Stored input settings: first start, round trips in both byte orders, the older key table, and
+// values that must not be taken as stored.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "input/KeyRecords.h"
+#include "input/PellamJoySub.h"
+#include "platform/ByteOrder.h"
+#include "tests/input/TempStore.h"
+
+namespace pellam::input {
+namespace {
+
+using namespace platform::hid;
+using test::TempStore;
+
+TEST(Settings, FirstStartStoresEveryGroup) {
+    TempStore store;
+    {
+        PellamJoySub input{nullptr, *store};
+        input.awakeFromNib();
+        EXPECT_EQ(input.MouseButtonTranslation[0], 4);
+        EXPECT_EQ(input.MouseButtonTranslation[1], 1);
+        EXPECT_EQ(input.JoystickButtonTranslation[6], 2);
+    }
+    store.reopen();
+    for (const char* key : {"CalPrefsAvailable", "JoyButPrefsAvailable", "MouseButPrefsAvailable", "KeyboardPrefsAvailable"})
+        EXPECT_EQ(store->boolForKey(key), true) << key;
+    EXPECT_EQ(store->dataForKey("KeyboardButtons2")->size(), 4000u);
+    EXPECT_EQ(store->dataForKey("JoystickButtons")->size(), 64u);
+    EXPECT_EQ(store->dataForKey("MouseButtons")->size(), 16u);
+    EXPECT_EQ(store->boolForKey("ThrottleDirection"), true);
+    EXPECT_NEAR(*store->doubleForKey("AileronCalibrateFactor"), 1.54, 1e-6);
+    EXPECT_EQ(static_cast<float>(*store->doubleForKey("AileronCalibrateFactor")), 1.54f);
+}
+
+TEST(Settings, ChangedSettingsComeBackAtTheNextStart) {
+    TempStore store;
+    {
+        PellamJoySub input{nullptr, *store};
+        input.awakeFromNib();
+        input.newKeyDefUnicode(nullptr, 2);  // Fire Guns loses the space bar...
+        const KeyboardCommandList g{'g', 0, kControlKeyMask, 0, nullptr};
+        input.newKeyDefUnicode(&g, 2);  // ...and gets control-g
+        input.KeyPressPrefsreadwriteorreset(2);
+        input.setJoystickButtonCommand(18, 6);
+        input.StickyHat = true;
+        input.StickCurveJoy = 2.5;
+        input.CalibratePrefsreadwriteorreset(2);
+        input.JoystickButtonPrefsreadwriteorreset(2);
+        input.setMouseCommand(5, 0);
+        input.MousePrefsreadwriteorreset(2);
+    }
+    store.reopen();
+    PellamJoySub input{nullptr, *store};
+    input.awakeFromNib();
+    EXPECT_EQ(input.CommandsAndKeys[2].PrimaryKeyStroke, uint32_t('g'));
+    EXPECT_EQ(input.CommandsAndKeys[2].Modifiers, kControlKeyMask);
+    EXPECT_EQ(input.CommandsAndKeys[2].Command, 2);
+    EXPECT_EQ(*input.CommandsAndKeys[2].TheExplaination, "Fire Guns");
+    EXPECT_EQ(input.JoystickButtonTranslation[6], 18);
+    EXPECT_TRUE(input.StickyHat);
+    EXPECT_DOUBLE_EQ(input.StickCurveJoy, 2.5);
+    EXPECT_EQ(input.getMouseCommand(0), 5);
+}
+
+TEST(KeyRecords, LayoutAndRoundTripInBothByteOrders) {
+    std::array<KeyboardCommandList, 105> rows{};
+    rows[1] = {0xF700, 0, 0xA00000, 60, nullptr};
+    rows[2] = {' ', 0x12, 0x20000, 2, nullptr};
+    for (bool little : {true, false}) {
+        const std::vector<uint8_t> block = encodeKeyRecords(rows, 3, little);
+        ASSERT_EQ(block.size(), 4000u);
+        const uint8_t* r1 = block.data() + 20;
+        EXPECT_EQ(platform::readBE32(r1 + 0), 0xF700u);
+        EXPECT_EQ(platform::readBE32(r1 + 8), 0xA00000u);
+        const uint8_t want[4] = {60, 0, 0, 0};
+        const uint8_t* cmd = r1 + 12;
+        if (little)
+            EXPECT_TRUE(std::equal(cmd, cmd + 4, want));
+        else
+            EXPECT_EQ(platform::readBE32(cmd), 60u);
+        EXPECT_EQ(platform::readBE32(r1 + 16), 0u);  // title slot
+        for (size_t i = 60; i < block.size(); ++i) ASSERT_EQ(block[i], 0) << i;
+
+        std::array<KeyboardCommandList, 105> back{};
+        decodeKeyRecords(block, back, little);
+        for (int r = 1; r <= 2; ++r) {
+            EXPECT_EQ(back[r].PrimaryKeyStroke, rows[r].PrimaryKeyStroke);
+            EXPECT_EQ(back[r].SecondaryKeyStroke, rows[r].SecondaryKeyStroke);
+            EXPECT_EQ(back[r].Modifiers, rows[r].Modifiers);
+            EXPECT_EQ(back[r].Command, rows[r].Command);
+        }
+        // Written on a machine of the other order: the commands still read right.
+        std::array<KeyboardCommandList, 105> other{};
+        decodeKeyRecords(block, other, !little);
+        EXPECT_EQ(other[1].Command, 60);
+        EXPECT_EQ(other[2].Command, 2);
+    }
+}
+
+TEST(KeyRecords, RecordsWithoutAGameCommandLeaveTheirRows) {
+    std::array<KeyboardCommandList, 105> rows{};
+    rows[1] = {'p', 0, 0, 1, nullptr};
+    rows[2] = {'x', 0, 0, 95, nullptr};
+    rows[3] = {'y', 0, 0, 200, nullptr};
+    rows[4] = {'z', 0, 0, -3, nullptr};
+    std::vector<uint8_t> block = encodeKeyRecords(rows, 5, true);
+    block.resize(4 * 20 + 7);  // cut inside record 4
+    std::array<KeyboardCommandList, 105> table{};
+    for (int r = 1; r < 5; ++r) table[r] = {'a', 0, 0, 40 + r, nullptr};
+    decodeKeyRecords(block, table, true);
+    EXPECT_EQ(table[1].PrimaryKeyStroke, uint32_t('p'));
+    for (int r = 2; r < 5; ++r) {
+        EXPECT_EQ(table[r].PrimaryKeyStroke, uint32_t('a')) << r;
+        EXPECT_EQ(table[r].Command, 40 + r) << r;
+    }
+}
+
+TEST(Settings, MissingUnJamRowGainsItsBinding) {
+    TempStore store;
+    PellamJoySub first{nullptr, *store};
+    first.awakeFromNib();
+    first.CommandsAndKeys[86] = {};
+    first.KeyPressPrefsreadwriteorreset(2);
+    // A stored table from before the command existed: record 86 all zero.
+    std::vector<uint8_t> block = *store->dataForKey("KeyboardButtons2");
+    std::fill(block.begin() + 86 * 20, block.begin() + 87 * 20, 0);
+    store->setData("KeyboardButtons2", block);
+    PellamJoySub input{nullptr, *store};
+    input.awakeFromNib();
+    EXPECT_EQ(input.CommandsAndKeys[86].PrimaryKeyStroke, uint32_t('u'));
+    EXPECT_EQ(input.CommandsAndKeys[86].Modifiers, kControlKeyMask);
+    EXPECT_EQ(input.CommandsAndKeys[86].Command, 94);
+    EXPECT_EQ(*input.CommandsAndKeys[86].TheExplaination, "Un-Jam Guns Attempt");
+}
+
+TEST(Settings, OlderKeyTableIsConvertedAndStoredAnew) {
+    TempStore store;
+    std::vector<uint8_t> old(4096, 0);
+    old[0x161] = 12;       // control-a -> row 12
+    old[240] = 5;          // F5 (0xF708 less 63000) -> row 5
+    old[0xE8 + 0x400] = 52;  // up arrow, keypad bit -> row 52
+    old[0x272] = 80;       // option-r -> row 80
+    old[0x35] = 250;       // no such command: dropped
+    store->setData("KeyboardButtons", old);
+    store->setBool("KeyboardPrefsAvailable", true);
+    PellamJoySub input{nullptr, *store};
+    input.awakeFromNib();
+    const auto& t = input.CommandsAndKeys;
+    EXPECT_EQ(t[12].PrimaryKeyStroke, 0x61u);
+    EXPECT_EQ(t[12].Modifiers, kControlKeyMask);
+    EXPECT_EQ(t[12].Command, 18);  // the row keeps its command
+    EXPECT_EQ(t[5].PrimaryKeyStroke, 0xF708u);
+    EXPECT_EQ(t[5].Modifiers, kFunctionKeyMask);
+    EXPECT_EQ(t[52].PrimaryKeyStroke, 0xF700u);
+    EXPECT_EQ(t[52].Modifiers, kArrowKeyMask);
+    EXPECT_EQ(t[80].PrimaryKeyStroke, uint32_t('r'));
+    EXPECT_EQ(t[80].Modifiers, kAlternateKeyMask);
+    EXPECT_EQ(input.KeyTranslation[0x35], 0);
+    EXPECT_TRUE(store->dataForKey("KeyboardButtons2").has_value());
+}
+
+TEST(Settings, CurveLimitsAndValuesThatAreNotNumbers) {
+    TempStore store;
+    store->setBool("CalPrefsAvailable", true);
+    store->setDouble("StickCurveRud", 0.5);
+    store->setDouble("StickCurveJoy", 0.5);
+    store->setDouble("StickRudDead", 1.0);
+    store->setDouble("AileronCalibrateFactor", std::numeric_limits<double>::quiet_NaN());
+    store->setDouble("ElevatorCalibrateFactor", std::numeric_limits<double>::infinity());
+    store->setDouble("RudderCalibrateFactor", 1e300);  // no single-precision value
+    store->setDouble("ThrottleAddFactor", -0.25);
+    PellamJoySub input{nullptr, *store};
+    input.awakeFromNib();
+    EXPECT_DOUBLE_EQ(input.StickCurveRud, 3.5);
+    EXPECT_DOUBLE_EQ(input.StickCurveJoy, 1.0);
+    EXPECT_DOUBLE_EQ(input.StickRudDead, 0.1);
+    EXPECT_DOUBLE_EQ(input.AileronCalibrator, 1.54);
+    EXPECT_DOUBLE_EQ(input.ElevatorCalibrator, 1.54);
+    EXPECT_DOUBLE_EQ(input.RudderCalibrator, 1.7);
+    EXPECT_DOUBLE_EQ(input.ThrottleStartAdder, -0.25);
+    EXPECT_DOUBLE_EQ(input.StickCurveMou, 1.6);  // missing: its default
+}
+
+TEST(Settings, ButtonTablesAreBoundedAndFilled) {
+    TempStore store;
+    store->setBool("JoyButPrefsAvailable", true);
+    std::vector<uint8_t> buttons(10, 24);
+    buttons[7] = 200;
+    store->setData("JoystickButtons", buttons);
+    store->setBool("MouseButPrefsAvailable", true);
+    store->setData("MouseButtons", std::vector<uint8_t>(40, 6));
+    PellamJoySub input{nullptr, *store};
+    input.awakeFromNib();
+    EXPECT_EQ(input.JoystickButtonTranslation[6], 24);
+    EXPECT_EQ(input.JoystickButtonTranslation[7], 95);
+    EXPECT_EQ(input.JoystickButtonTranslation[31], 17);  // unset buttons 17..48 brake
+    EXPECT_EQ(input.JoystickButtonTranslation[62], 17);
+    EXPECT_EQ(input.JoystickButtonTranslation[20], 0);
+    EXPECT_EQ(input.getMouseCommand(1), 6);
+    EXPECT_EQ(input.getMouseCommand(4), 0);
+}
+
+}  // namespace
+}  // namespace pellam::input
