@@ -1,0 +1,515 @@
+// Heights and surface of the Western Front.
+//
+// Index: geography (projection, coast, hills, rivers, front, towns) · heights · sea · rivers ·
+// the bridge gorge · surface codes · settlements and roads · encoding.
+#include <algorithm>
+#include <cmath>
+
+#include "platform/ByteOrder.h"
+#include "tools/worldgen/WorldGen.h"
+#include "world/WorldGrid.h"
+
+namespace pellam::worldgen {
+
+using namespace world;
+
+namespace {
+
+constexpr int N = kGridSize;
+constexpr double S = kSquareFeet;
+
+// ---- Geography. Places are given by longitude and latitude and put on the game's map by the
+// affine fit through the eight towns the mission builder names.
+struct Town {
+    const char* Name;
+    double Lat, Lon;  // deg
+    double X, Z;      // ft on the game's map
+    double Radius;    // ft of built-up ground
+};
+constexpr Town kTowns[] = {
+    {"Hazebrouck", 50.72, 2.54, 2013460.416, 2240285.056, 2400},
+    {"Ypres", 50.85, 2.885, 2085600, 2278960, 2600},
+    {"Lille", 50.63, 3.06, 2122560, 2210320, 5200},
+    {"Douai", 50.37, 3.08, 2128694.304, 2141764.48, 3000},
+    {"Albert", 50.00, 2.65, 2026655.136, 2045003.2, 2200},
+    {"St. Quentin", 49.85, 3.29, 2171797.056, 2001020.8, 3400},
+    {"Laon", 49.56, 3.62, 2244807.84, 1924491.424, 2600},
+    {"Reims", 49.26, 4.03, 2333760, 1835440, 4600},
+};
+// Other towns of the region, placed by the fit.
+struct Place {
+    double Lon, Lat, Radius;
+};
+constexpr Place kOtherTowns[] = {
+    {2.78, 50.29, 3600},  {2.30, 49.89, 4400}, {3.23, 50.17, 3000}, {2.83, 50.43, 2600}, {2.88, 50.69, 2000},
+    {2.85, 50.10, 1800},  {2.93, 49.93, 1800}, {3.32, 49.38, 2600}, {2.64, 50.53, 2200}, {2.25, 50.75, 2400},
+    {2.38, 51.03, 3200},  {1.85, 50.95, 3000}, {1.61, 50.72, 2800}, {1.83, 50.10, 2200}, {3.00, 49.58, 1600},
+    {2.83, 49.42, 2400},  {3.95, 49.04, 2200}, {3.52, 50.36, 3000}, {3.95, 50.45, 3000}, {3.39, 50.60, 2400},
+    {3.26, 50.83, 2600},  {3.73, 51.05, 4000}, {4.35, 50.85, 6000}, {2.35, 48.86, 9000}, {2.57, 49.65, 1600},
+    {3.40, 49.05, 1800},  {4.37, 48.96, 2400}, {5.38, 49.16, 2400}, {2.48, 49.27, 1600}, {3.10, 49.18, 1400},
+};
+
+struct Point {
+    double A, B;  // longitude and latitude, or game X and Z when A is above 1000
+    double Value; // river level (m); unused for the front
+};
+
+// Rivers, with the water level along them, m. The Vesle turns west under the long bridge.
+const std::vector<std::vector<Point>>& rivers() {
+    static const std::vector<std::vector<Point>> r = {
+        // Lys
+        {{2.25, 50.62, 40}, {2.40, 50.64, 25}, {2.55, 50.66, 18}, {2.72, 50.68, 15}, {2.88, 50.69, 14},
+         {3.05, 50.76, 12}, {3.15, 50.80, 11}, {3.27, 50.83, 10}, {3.50, 50.95, 8}, {3.72, 51.05, 5}},
+        // Scarpe
+        {{2.55, 50.30, 75}, {2.78, 50.29, 60}, {2.95, 50.33, 35}, {3.08, 50.37, 25}, {3.25, 50.40, 19},
+         {3.43, 50.45, 16}, {3.53, 50.50, 14}},
+        // Scheldt
+        {{3.28, 49.98, 85}, {3.23, 50.17, 45}, {3.40, 50.33, 25}, {3.52, 50.36, 20}, {3.60, 50.52, 15},
+         {3.39, 50.60, 12}, {3.40, 50.78, 9}, {3.73, 51.05, 5}, {4.10, 51.15, 2}, {4.40, 51.30, 0}},
+        // Somme
+        {{3.40, 49.90, 85}, {3.29, 49.84, 70}, {3.07, 49.75, 58}, {2.93, 49.93, 48}, {2.72, 49.94, 40},
+         {2.51, 49.91, 30}, {2.30, 49.89, 20}, {2.05, 50.00, 10}, {1.83, 50.10, 4}, {1.62, 50.20, 0}},
+        // Oise
+        {{4.05, 49.95, 120}, {3.62, 49.80, 70}, {3.37, 49.66, 50}, {3.00, 49.58, 40}, {2.83, 49.42, 33},
+         {2.48, 49.27, 28}, {2.20, 49.05, 22}},
+        // Aisne
+        {{4.70, 49.40, 90}, {4.40, 49.45, 70}, {3.90, 49.40, 52}, {3.60, 49.38, 48}, {3.32, 49.38, 42},
+         {3.05, 49.40, 36}, {2.83, 49.42, 33}},
+        // Vesle
+        {{4.30, 49.08, 110}, {4.15, 49.19, 90}, {2333760, 1835440, 82}, {2331600, 1842300, 80},
+         {2329360, 1846240, 78}, {2318000, 1847600, 75}, {3.68, 49.31, 62}, {3.53, 49.34, 52}, {3.47, 49.37, 48}},
+        // Marne
+        {{4.37, 48.96, 85}, {4.15, 49.03, 75}, {3.95, 49.04, 68}, {3.62, 49.07, 62}, {3.40, 49.05, 58},
+         {3.10, 48.95, 52}, {2.80, 48.95, 45}, {2.45, 48.82, 35}},
+        // Yser
+        {{2.45, 50.85, 15}, {2.70, 50.92, 6}, {2.86, 51.03, 3}, {2.75, 51.14, 0}},
+    };
+    return r;
+}
+
+// The line of the front through the summer of 1918, from the sea at Nieuport to Verdun.
+const std::vector<Point>& frontLine() {
+    static const std::vector<Point> f = {
+        {2.73, 51.16, 0}, {2.85, 51.03, 0}, {2.93, 50.87, 0}, {2.80, 50.77, 0}, {2.70, 50.70, 0},
+        {2.63, 50.62, 0}, {2.72, 50.52, 0}, {2.78, 50.42, 0}, {2.81, 50.30, 0}, {2.74, 50.15, 0},
+        {2.65, 50.00, 0}, {2.93, 49.92, 0}, {3.22, 49.85, 0}, {3.37, 49.66, 0}, {3.55, 49.46, 0},
+        {3.90, 49.40, 0}, {4.03, 49.31, 0}, {4.12, 49.22, 0}, {4.50, 49.18, 0}, {4.95, 49.21, 0},
+        {5.40, 49.22, 0}};
+    return f;
+}
+
+// Hills and lowlands: centre, radii (deg) and height, m.
+struct Bump {
+    double Lon, Lat, RLon, RLat, Height;
+};
+constexpr Bump kBumps[] = {
+    {2.70, 51.00, 0.90, 0.35, -50}, {4.00, 51.20, 1.50, 0.40, -45}, {5.50, 52.50, 1.50, 1.00, -60},
+    {2.20, 50.50, 0.60, 0.16, 75},  {2.75, 50.37, 0.12, 0.05, 55},  {2.81, 50.78, 0.045, 0.028, 120},
+    {2.49, 50.80, 0.045, 0.028, 135}, {2.66, 50.78, 0.20, 0.03, 35}, {2.60, 49.80, 1.00, 0.40, 45},
+    {3.60, 49.45, 0.60, 0.20, 80},  {3.62, 49.565, 0.05, 0.03, 75}, {3.60, 49.44, 0.35, 0.04, 45},
+    {4.00, 49.13, 0.25, 0.06, 150}, {5.30, 49.90, 1.00, 0.50, 330}, {4.95, 49.20, 0.10, 0.30, 110},
+    {6.80, 48.40, 1.00, 0.80, 420}, {3.00, 45.50, 2.50, 1.50, 700}, {4.20, 49.25, 0.08, 0.04, 110},
+};
+
+// The sea, and England inside it, as (longitude, latitude) polygons.
+constexpr double kSea[][2] = {
+    {-8, 43.4},   {-1.8, 43.4},  {-1.3, 44.5},  {-1.1, 46.0},  {-2.2, 47.1}, {-3.0, 47.5},  {-4.4, 47.8},
+    {-4.8, 48.3}, {-4.6, 48.6},  {-3.5, 48.85}, {-2.6, 48.55}, {-1.6, 48.65}, {-1.9, 49.6}, {-1.3, 49.7},
+    {-1.1, 49.35}, {0.1, 49.45}, {0.15, 49.7},  {1.0, 49.95},  {1.55, 50.2}, {1.6, 50.75},  {1.85, 50.96},
+    {2.4, 51.05}, {3.3, 51.37},  {3.7, 51.45},  {4.05, 51.95}, {4.6, 52.5},  {4.75, 53.0},  {5.5, 53.45},
+    {7.0, 53.65}, {8.2, 53.55},  {8.7, 53.9},   {8.6, 56},     {-8, 56}};
+constexpr double kEngland[][2] = {
+    {-7, 50.0},  {-5.0, 49.95}, {-3.5, 50.3}, {-2.0, 50.55}, {-1.0, 50.75}, {0.3, 50.75}, {1.0, 50.95},
+    {1.42, 51.2}, {1.4, 51.4},  {0.7, 51.5},  {1.7, 52.3},   {1.75, 52.7},  {1.3, 52.95}, {0.3, 53.05},
+    {0.1, 53.5}, {-0.2, 54.2},  {-0.5, 56},   {-7, 56}};
+
+struct Projection {
+    double Xa = 0, Xb = 0, Xc = 0, Za = 0, Zb = 0, Zc = 0;  // X = Xa lon + Xb lat + Xc
+    void toGame(double lon, double lat, double& x, double& z) const {
+        x = Xa * lon + Xb * lat + Xc;
+        z = Za * lon + Zb * lat + Zc;
+    }
+    void toLonLat(double x, double z, double& lon, double& lat) const {
+        const double det = Xa * Zb - Xb * Za;
+        lon = (Zb * (x - Xc) - Xb * (z - Zc)) / det;
+        lat = (Xa * (z - Zc) - Za * (x - Xc)) / det;
+    }
+    void place(const Point& p, double& x, double& z) const {
+        if (p.A > 1000.0) {
+            x = p.A;
+            z = p.B;
+        } else {
+            toGame(p.A, p.B, x, z);
+        }
+    }
+};
+
+// Least squares through the eight towns.
+Projection fitProjection() {
+    double m[3][3] = {}, bx[3] = {}, bz[3] = {};
+    for (const Town& t : kTowns) {
+        const double row[3] = {t.Lon, t.Lat, 1.0};
+        for (int i = 0; i < 3; ++i) {
+            for (int j = 0; j < 3; ++j) m[i][j] += row[i] * row[j];
+            bx[i] += row[i] * t.X;
+            bz[i] += row[i] * t.Z;
+        }
+    }
+    auto solve = [&](const double* b, double* out) {
+        double a[3][4];
+        for (int i = 0; i < 3; ++i) {
+            for (int j = 0; j < 3; ++j) a[i][j] = m[i][j];
+            a[i][3] = b[i];
+        }
+        for (int c = 0; c < 3; ++c) {
+            int p = c;
+            for (int r = c + 1; r < 3; ++r)
+                if (std::fabs(a[r][c]) > std::fabs(a[p][c])) p = r;
+            for (int k = 0; k < 4; ++k) std::swap(a[c][k], a[p][k]);
+            for (int r = 0; r < 3; ++r) {
+                if (r == c) continue;
+                const double f = a[r][c] / a[c][c];
+                for (int k = 0; k < 4; ++k) a[r][k] -= f * a[c][k];
+            }
+        }
+        for (int i = 0; i < 3; ++i) out[i] = a[i][3] / a[i][i];
+    };
+    double x[3], z[3];
+    solve(bx, x);
+    solve(bz, z);
+    return {x[0], x[1], x[2], z[0], z[1], z[2]};
+}
+
+double smoothstep(double e0, double e1, double v) {
+    const double t = std::clamp((v - e0) / (e1 - e0), 0.0, 1.0);
+    return t * t * (3 - 2 * t);
+}
+
+size_t at(int i, int j) { return size_t(j) * N + i; }
+
+// Fills a polygon given in (lon, lat) into the post mask, row by row.
+void fillPolygon(const Projection& pr, const double (*poly)[2], int count, std::vector<uint8_t>& mask, uint8_t value) {
+    std::vector<double> xs(count), zs(count), cross;
+    for (int k = 0; k < count; ++k) pr.toGame(poly[k][0], poly[k][1], xs[k], zs[k]);
+    for (int j = 0; j < N; ++j) {
+        const double z = j * S;
+        cross.clear();
+        for (int k = 0; k < count; ++k) {
+            const int n = (k + 1) % count;
+            if ((zs[k] <= z) != (zs[n] <= z)) cross.push_back(xs[k] + (z - zs[k]) / (zs[n] - zs[k]) * (xs[n] - xs[k]));
+        }
+        std::sort(cross.begin(), cross.end());
+        for (size_t c = 0; c + 1 < cross.size(); c += 2) {
+            const int i0 = std::max(0, int(std::ceil(cross[c] / S))), i1 = std::min(N - 1, int(std::floor(cross[c + 1] / S)));
+            for (int i = i0; i <= i1; ++i) mask[at(i, j)] = value;
+        }
+    }
+}
+
+// Nearest distance (ft) from each post to a polyline within `reach`, with the value there.
+void stampPolyline(const Projection& pr, const std::vector<Point>& line, double reach, std::vector<float>& dist,
+                   std::vector<float>* value) {
+    for (size_t k = 0; k + 1 < line.size(); ++k) {
+        double ax, az, bx, bz;
+        pr.place(line[k], ax, az);
+        pr.place(line[k + 1], bx, bz);
+        const int i0 = std::max(0, int((std::min(ax, bx) - reach) / S)), i1 = std::min(N - 1, int((std::max(ax, bx) + reach) / S) + 1);
+        const int j0 = std::max(0, int((std::min(az, bz) - reach) / S)), j1 = std::min(N - 1, int((std::max(az, bz) + reach) / S) + 1);
+        const double dx = bx - ax, dz = bz - az, len2 = std::max(1.0, dx * dx + dz * dz);
+        for (int j = j0; j <= j1; ++j)
+            for (int i = i0; i <= i1; ++i) {
+                const double px = i * S - ax, pz = j * S - az;
+                const double t = std::clamp((px * dx + pz * dz) / len2, 0.0, 1.0);
+                const double ex = px - t * dx, ez = pz - t * dz;
+                const double d = std::sqrt(ex * ex + ez * ez);
+                if (d < reach && d < dist[at(i, j)]) {
+                    dist[at(i, j)] = float(d);
+                    if (value) (*value)[at(i, j)] = float(line[k].Value + t * (line[k + 1].Value - line[k].Value));
+                }
+            }
+    }
+}
+
+// ---- Roads and rivers as chains of squares joined edge to edge.
+struct Chain {
+    std::vector<uint8_t>& Edges;  // per square
+    void join(int i, int j, int ni, int nj) {
+        if (i < 0 || j < 0 || ni < 0 || nj < 0 || i >= N - 1 || j >= N - 1 || ni >= N - 1 || nj >= N - 1) return;
+        if (ni == i + 1) { Edges[at(i, j)] |= kEdgeHighX; Edges[at(ni, nj)] |= kEdgeLowX; }
+        if (ni == i - 1) { Edges[at(i, j)] |= kEdgeLowX; Edges[at(ni, nj)] |= kEdgeHighX; }
+        if (nj == j + 1) { Edges[at(i, j)] |= kEdgeHighZ; Edges[at(ni, nj)] |= kEdgeLowZ; }
+        if (nj == j - 1) { Edges[at(i, j)] |= kEdgeLowZ; Edges[at(ni, nj)] |= kEdgeHighZ; }
+    }
+    // Steps square by square from (i0, j0) to (i1, j1), keeping to the straight line; `visit` sees each square.
+    template <class Visit>
+    void walk(int i0, int j0, int i1, int j1, Visit visit) {
+        int i = i0, j = j0;
+        const double dx = i1 - i0, dz = j1 - j0;
+        visit(i, j);
+        while (i != i1 || j != j1) {
+            const int si = i1 > i ? 1 : -1, sj = j1 > j ? 1 : -1;
+            int ni = i, nj = j;
+            if (i == i1) nj += sj;
+            else if (j == j1) ni += si;
+            else {
+                const double ex = std::fabs((i + si - i0) * dz - (j - j0) * dx);
+                const double ez = std::fabs((i - i0) * dz - (j + sj - j0) * dx);
+                if (ex <= ez) ni += si; else nj += sj;
+            }
+            join(i, j, ni, nj);
+            i = ni;
+            j = nj;
+            visit(i, j);
+        }
+    }
+};
+
+}  // namespace
+
+void generateTerrain(uint32_t seed, WorldFiles& out) {
+    const Projection pr = fitProjection();
+    std::vector<float> height(size_t(N) * N);
+
+    // ---- Heights, m: a base that rises inland, the region's hills and lowlands, and rolling noise
+    // that is faint on the Flanders plain and stronger on the downs.
+    for (int j = 0; j < N; ++j)
+        for (int i = 0; i < N; ++i) {
+            double lon, lat;
+            pr.toLonLat(i * S, j * S, lon, lat);
+            double h = 95.0;
+            for (const Bump& b : kBumps) {
+                const double u = (lon - b.Lon) / b.RLon, v = (lat - b.Lat) / b.RLat, r2 = u * u + v * v;
+                if (r2 < 9.0) h += b.Height * std::exp(-r2);
+            }
+            const double x = i * S / 90000.0, z = j * S / 90000.0;  // ~27 km features
+            const double roll = std::clamp((h - 15.0) / 70.0, 0.12, 1.0);
+            h += roll * (fbm(x, z, seed, 5) - 0.5) * 110.0;
+            h += roll * (valueNoise(x * 9.0, z * 9.0, seed + 5) - 0.5) * 14.0;
+            height[at(i, j)] = float(std::max(h, 1.0));
+        }
+
+    // ---- The sea.
+    std::vector<uint8_t> sea(size_t(N) * N, 0);
+    fillPolygon(pr, kSea, int(std::size(kSea)), sea, 1);
+    fillPolygon(pr, kEngland, int(std::size(kEngland)), sea, 0);
+    for (size_t k = 0; k < sea.size(); ++k)
+        if (sea[k]) height[k] = 0.0f;
+
+    // ---- River valleys: flat floors widening into gentle slopes.
+    std::vector<float> riverDist(size_t(N) * N, 1e9f), riverLevel(size_t(N) * N, 0.0f);
+    for (const auto& river : rivers()) stampPolyline(pr, river, 9000.0, riverDist, &riverLevel);
+    for (size_t k = 0; k < height.size(); ++k) {
+        if (riverDist[k] > 9000.0f || sea[k]) continue;
+        const double level = riverLevel[k];
+        const double s = smoothstep(500.0, 9000.0, riverDist[k]);
+        if (height[k] > level) height[k] = float(level + (height[k] - level) * s);
+    }
+
+    // ---- The gorge under the long bridge: the deck's ends rest on high ground, and the river
+    // runs 550 ft below it between them.
+    {
+        const int jMid = int(std::lround((kBridgeMinZ + kBridgeMaxZ) / 2 / S));  // post row under mid-span
+        const double profile[7] = {238, 250, 255, 86, 255, 250, 238};             // rows jMid-3 .. jMid+3, m
+        const double iMid = (kBridgeMinX + kBridgeMaxX) / 2 / S;
+        for (int i = int(iMid) - 10; i <= int(iMid) + 11; ++i) {
+            const double w = 1.0 - smoothstep(5.0, 10.0, std::fabs(i - iMid));
+            for (int r = 0; r < 7; ++r) {
+                float& h = height[at(i, jMid - 3 + r)];
+                h = float(h + (profile[r] - h) * w);
+            }
+        }
+    }
+
+    // ---- The front: distance to the line, with a ragged edge.
+    std::vector<float> frontDist(size_t(N) * N, 1e9f);
+    stampPolyline(pr, frontLine(), 16000.0, frontDist, nullptr);
+    for (size_t k = 0; k < frontDist.size(); ++k) {
+        if (frontDist[k] > 15000.0f) continue;
+        const int i = int(k % N), j = int(k / N);
+        frontDist[k] += float((valueNoise(i / 3.0, j / 3.0, seed + 77) - 0.5) * 5000.0);
+        if (frontDist[k] < 9000.0f && !sea[k])  // churned ground
+            height[k] += float((valueNoise(i * 1.0, j * 1.0, seed + 78) - 0.5) * 5.0);
+    }
+
+    // ---- Surface codes per square.
+    std::vector<uint8_t> code(size_t(N) * N, kPasture), edges(size_t(N) * N, 0), river(size_t(N) * N, 0);
+    Chain riverChain{river};
+    for (const auto& r : rivers()) {
+        for (size_t k = 0; k + 1 < r.size(); ++k) {
+            double ax, az, bx, bz;
+            pr.place(r[k], ax, az);
+            pr.place(r[k + 1], bx, bz);
+            riverChain.walk(int(ax / S), int(az / S), int(bx / S), int(bz / S), [](int, int) {});
+        }
+    }
+    for (int j = 0; j < N - 1; ++j)
+        for (int i = 0; i < N - 1; ++i) {
+            const size_t k = at(i, j);
+            double lon, lat;
+            pr.toLonLat((i + 0.5) * S, (j + 0.5) * S, lon, lat);
+            const double h = (height[k] + height[at(i + 1, j)] + height[at(i, j + 1)] + height[at(i + 1, j + 1)]) / 4;
+            const int seaCorners = sea[k] + sea[at(i + 1, j)] + sea[at(i, j + 1)] + sea[at(i + 1, j + 1)];
+            uint8_t c;
+            if (seaCorners >= 2 || river[k]) {
+                c = kWater;
+            } else {
+                const bool flanders = lat > 50.55 && lon < 3.9;
+                const double woods = fbm(i / 14.0, j / 14.0, seed + 11, 4);
+                double forest = 0.0;  // the great woods: Nieppe, Mormal, Compiegne, St-Gobain, Montagne de Reims, Argonne
+                const double forests[][3] = {{2.60, 50.69, 0.06}, {3.75, 50.18, 0.08}, {2.88, 49.37, 0.12},
+                                             {3.40, 49.58, 0.08}, {4.05, 49.14, 0.12}, {4.95, 49.20, 0.12},
+                                             {5.30, 49.90, 0.60}};
+                for (const auto& f : forests) {
+                    const double u = (lon - f[0]) / f[2], v = (lat - f[1]) / (f[2] * 0.6);
+                    forest = std::max(forest, std::exp(-(u * u + v * v)));
+                }
+                const double pick = hash32(uint32_t(i), uint32_t(j), seed + 3) / 4294967295.0;
+                const double bias = valueNoise(i / 6.0, j / 6.0, seed + 21);
+                if (woods + forest * 0.35 > (flanders ? 0.70 : 0.64)) {
+                    c = kWoodland;
+                } else if (riverDist[k] < 2600.0f && h < 40.0 && pick < 0.45) {
+                    c = kMarsh;  // water meadows of the Somme and the Flanders rivers
+                } else if (flanders && h < 4.0 && pick < 0.5) {
+                    c = kMarsh;  // polders behind the coast
+                } else if (!flanders && h > 120.0 && bias > 0.55 && pick < 0.6) {
+                    c = kChalkDown;
+                } else {
+                    const double p = pick * 0.6 + bias * 0.4;
+                    if (flanders) c = p < 0.42 ? kPasture : p < 0.58 ? kBeetField : p < 0.80 ? kWheatField : kPloughed;
+                    else c = p < 0.22 ? kPasture : p < 0.36 ? kBeetField : p < 0.72 ? kWheatField : kPloughed;
+                }
+            }
+            if (c != kWater) {
+                // Trench lines and no man's land, the shelled belt behind them, then ground that
+                // the shelling reached here and there.
+                const double f = frontDist[k];
+                const double torn = hash32(uint32_t(i), uint32_t(j), seed + 61) / 4294967295.0;
+                if (f < 1800.0) c = kTrenches;
+                else if (f < 4200.0) c = torn < 0.85 ? kShellMud : kPloughed;
+                else if (f < 9000.0 && torn < 0.55 * (1.0 - (f - 4200.0) / 4800.0)) c = c == kWoodland ? kShellMud : (torn < 0.2 ? kShellMud : kPloughed);
+            }
+            code[k] = c;
+        }
+
+    // ---- Towns and villages, and the roads between them.
+    struct Settlement {
+        int I, J;
+        bool Town;
+    };
+    std::vector<Settlement> towns, villages;
+    auto paintTown = [&](double x, double z, double radius) {
+        const int ci = int(x / S), cj = int(z / S), r = int(radius / S) + 1;
+        for (int j = cj - r; j <= cj + r; ++j)
+            for (int i = ci - r; i <= ci + r; ++i) {
+                if (i < 0 || j < 0 || i >= N - 1 || j >= N - 1) continue;
+                const double d = std::hypot((i + 0.5) * S - x, (j + 0.5) * S - z);
+                uint8_t& c = code[at(i, j)];
+                if (c == kWater || c == kTrenches) continue;
+                if (d < radius) c = kTown;
+                else if (d < radius + S * 0.9 && c != kShellMud) c = kVillage;
+            }
+        towns.push_back({ci, cj, true});
+    };
+    for (const Town& t : kTowns) paintTown(t.X, t.Z, t.Radius);
+    for (const Place& p : kOtherTowns) {
+        double x, z;
+        pr.toGame(p.Lon, p.Lat, x, z);
+        paintTown(x, z, p.Radius);
+    }
+
+    // Villages on a jittered lattice over the country around the front.
+    double x0, z0, x1, z1;
+    pr.toGame(1.45, 48.75, x0, z0);
+    pr.toGame(5.40, 51.35, x1, z1);
+    constexpr int kLattice = 8;  // squares, about 2.7 miles
+    const int li0 = int(x0 / S) / kLattice, li1 = int(x1 / S) / kLattice;
+    const int lj0 = int(z0 / S) / kLattice, lj1 = int(z1 / S) / kLattice;
+    const int lw = li1 - li0 + 1, lh = lj1 - lj0 + 1;
+    std::vector<int> lattice(size_t(lw) * lh, -1);
+    for (int lj = lj0; lj <= lj1; ++lj)
+        for (int li = li0; li <= li1; ++li) {
+            const uint32_t hsh = hash32(uint32_t(li), uint32_t(lj), seed + 31);
+            const int i = li * kLattice + 1 + int(hsh % (kLattice - 2)), j = lj * kLattice + 1 + int((hsh >> 8) % (kLattice - 2));
+            if (i < 1 || j < 1 || i >= N - 2 || j >= N - 2) continue;
+            const uint8_t c = code[at(i, j)];
+            if (c == kWater || c == kTrenches || c == kTown || sea[at(i, j)]) continue;
+            if ((hsh >> 20) % 10 == 0) continue;  // a gap in the lattice
+            lattice[size_t(lj - lj0) * lw + (li - li0)] = int(villages.size());
+            villages.push_back({i, j, false});
+            if (c != kShellMud) code[at(i, j)] = kVillage;
+            if ((hsh >> 24) % 3 == 0 && code[at(i + 1, j)] != kWater && code[at(i + 1, j)] != kShellMud &&
+                code[at(i + 1, j)] != kTrenches)
+                code[at(i + 1, j)] = kVillage;
+        }
+
+    Chain roads{edges};
+    auto road = [&](int i0, int j0, int i1, int j1, uint32_t salt) {
+        // A country road wanders: two bends put off the straight line.
+        const double dx = i1 - i0, dz = j1 - j0, len = std::hypot(dx, dz);
+        if (len < 1.0) return;
+        int pi = i0, pj = j0;
+        for (int s = 1; s <= 3; ++s) {
+            int ni = i1, nj = j1;
+            if (s < 3) {
+                const double off = (hash32(uint32_t(i0 + s), uint32_t(j1), seed + salt) / 4294967295.0 - 0.5) * 0.35 * len;
+                ni = int(std::lround(i0 + dx * s / 3.0 - dz / len * off));
+                nj = int(std::lround(j0 + dz * s / 3.0 + dx / len * off));
+            }
+            roads.walk(pi, pj, ni, nj, [](int, int) {});
+            pi = ni;
+            pj = nj;
+        }
+    };
+    for (int lj = 0; lj < lh; ++lj)
+        for (int li = 0; li < lw; ++li) {
+            const int v = lattice[size_t(lj) * lw + li];
+            if (v < 0) continue;
+            const uint32_t hsh = hash32(uint32_t(li), uint32_t(lj), seed + 41);
+            if (li + 1 < lw && lattice[size_t(lj) * lw + li + 1] >= 0 && hsh % 10 < 7) {
+                const Settlement& b = villages[lattice[size_t(lj) * lw + li + 1]];
+                road(villages[v].I, villages[v].J, b.I, b.J, 51);
+            }
+            if (lj + 1 < lh && lattice[size_t(lj + 1) * lw + li] >= 0 && (hsh >> 8) % 10 < 6) {
+                const Settlement& b = villages[lattice[size_t(lj + 1) * lw + li]];
+                road(villages[v].I, villages[v].J, b.I, b.J, 52);
+            }
+        }
+    // Every town to its nearest villages and to its two nearest towns.
+    for (size_t t = 0; t < towns.size(); ++t) {
+        std::vector<std::pair<double, size_t>> near;
+        for (size_t v = 0; v < villages.size(); ++v)
+            near.push_back({std::hypot(villages[v].I - towns[t].I, villages[v].J - towns[t].J), v});
+        std::partial_sort(near.begin(), near.begin() + std::min<size_t>(4, near.size()), near.end());
+        for (size_t k = 0; k < std::min<size_t>(4, near.size()); ++k)
+            if (near[k].first < 20) road(towns[t].I, towns[t].J, villages[near[k].second].I, villages[near[k].second].J, 53);
+        std::vector<std::pair<double, size_t>> nearTowns;
+        for (size_t u = 0; u < towns.size(); ++u)
+            if (u != t) nearTowns.push_back({std::hypot(towns[u].I - towns[t].I, towns[u].J - towns[t].J), u});
+        std::partial_sort(nearTowns.begin(), nearTowns.begin() + std::min<size_t>(2, nearTowns.size()), nearTowns.end());
+        for (size_t k = 0; k < std::min<size_t>(2, nearTowns.size()); ++k)
+            if (nearTowns[k].first < 120) road(towns[t].I, towns[t].J, towns[nearTowns[k].second].I, towns[nearTowns[k].second].J, 54);
+    }
+    // No road survives in the trench lines or runs on open water.
+    for (int j = 0; j < N - 1; ++j)
+        for (int i = 0; i < N - 1; ++i) {
+            const uint8_t c = code[at(i, j)];
+            if (c != kTrenches && !(c == kWater && !river[at(i, j)])) continue;
+            edges[at(i, j)] = 0;
+            if (i > 0) edges[at(i - 1, j)] &= ~kEdgeHighX;
+            if (i < N - 2) edges[at(i + 1, j)] &= ~kEdgeLowX;
+            if (j > 0) edges[at(i, j - 1)] &= ~kEdgeHighZ;
+            if (j < N - 2) edges[at(i, j + 1)] &= ~kEdgeLowZ;
+        }
+    // A road over a river crosses it on a bridge: the square keeps its road over the water.
+
+    // ---- Encoding.
+    out.Elevation.assign(kElevationBytes, 0);
+    for (size_t k = 0; k < height.size(); ++k) {
+        const long m = std::lround(std::clamp<double>(height[k], -500.0, 9000.0));
+        platform::writeBEShort(&out.Elevation[2 * k], static_cast<int16_t>(m));
+    }
+    out.Surface.assign(kSurfaceBytes, kPasture);
+    for (size_t k = 0; k < code.size(); ++k) out.Surface[k] = static_cast<uint8_t>((edges[k] << 4) | code[k]);
+}
+
+}  // namespace pellam::worldgen

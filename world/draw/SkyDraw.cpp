@@ -1,0 +1,129 @@
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "world/draw/WorldDraw.h"
+
+namespace pellam::worlddraw {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979;
+constexpr float kDomeRadius = 1000.0f;  // ft: drawn without depth, so only its direction counts
+
+// The camera's right and up axes in world space, from the rotation in the modelview matrix.
+void cameraAxes(float* right, float* up) {
+    float m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    right[0] = m[0], right[1] = m[4], right[2] = m[8];
+    up[0] = m[1], up[1] = m[5], up[2] = m[9];
+}
+
+}  // namespace
+
+void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName) {
+    const SkyColours c = sky.getSkyColours();
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT);
+    glDisable(GL_DEPTH_TEST);
+    glDepthMask(GL_FALSE);
+    glDisable(GL_FOG);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glBindTexture(GL_TEXTURE_2D, glName(sky.SkyTextureSlot));
+
+    // Rings from 20 deg below the horizon to the zenith; below the horizon the horizon colour holds.
+    constexpr int kRings = 12, kSegments = 32;
+    auto colourAt = [&](double elevation) {
+        const double t = std::pow(std::clamp(elevation / (kPi / 2), 0.0, 1.0), 0.55);
+        glColor3f(float(c.Horizon[0] + (c.Zenith[0] - c.Horizon[0]) * t), float(c.Horizon[1] + (c.Zenith[1] - c.Horizon[1]) * t),
+                  float(c.Horizon[2] + (c.Zenith[2] - c.Horizon[2]) * t));
+    };
+    for (int r = 0; r < kRings; ++r) {
+        const double e0 = -kPi / 9 + (kPi / 2 + kPi / 9) * r / kRings;
+        const double e1 = -kPi / 9 + (kPi / 2 + kPi / 9) * (r + 1) / kRings;
+        glBegin(GL_TRIANGLE_STRIP);
+        for (int s = 0; s <= kSegments; ++s) {
+            const double a = 2 * kPi * s / kSegments;
+            for (double e : {e1, e0}) {
+                colourAt(e);
+                glTexCoord2f(float(s) / kSegments * 4.0f, float(std::max(e, 0.0) / (kPi / 2)));
+                glVertex3f(float(std::cos(e) * std::sin(a)) * kDomeRadius, float(std::sin(e)) * kDomeRadius,
+                           float(std::cos(e) * std::cos(a)) * kDomeRadius);
+            }
+        }
+        glEnd();
+    }
+
+    // The sun: a glow added onto the sky.
+    const Vector3& s = sky.getSunVector();
+    if (s[1] > -0.05 && (c.Sun[0] + c.Sun[1] + c.Sun[2]) > 0.01f) {
+        float right[3], up[3];
+        cameraAxes(right, up);
+        const float size = 90.0f, d = kDomeRadius * 0.9f;
+        const float cx = float(s[0]) * d, cy = float(s[1]) * d, cz = float(s[2]) * d;
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_ONE, GL_ONE);
+        glBindTexture(GL_TEXTURE_2D, glName(sky.SunTextureSlot));
+        glColor3f(c.Sun[0], c.Sun[1], c.Sun[2]);
+        glBegin(GL_QUADS);
+        const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+        for (const auto& k : corners) {
+            glTexCoord2f((k[0] + 1) / 2, (k[1] + 1) / 2);
+            glVertex3f(cx + (right[0] * k[0] + up[0] * k[1]) * size, cy + (right[1] * k[0] + up[1] * k[1]) * size,
+                       cz + (right[2] * k[0] + up[2] * k[1]) * size);
+        }
+        glEnd();
+    }
+    glPopAttrib();
+}
+
+void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glName, const std::array<float, 3>& light) {
+    const int n = cloud.spriteCount();
+    if (n == 0) return;
+    const QNion& pose = cloud.ModelAttitude;
+    const double ox = pose.Position[0] - eye.X, oy = pose.Position[1] - eye.Y, oz = pose.Position[2] - eye.Z;
+
+    // Far sprites first, so that near ones are blended over them.
+    std::array<std::pair<float, int>, FirstCloud::kMaxSprites> order;
+    for (int k = 0; k < n; ++k) {
+        const CloudSprite& sp = cloud.sprite(k);
+        const double x = ox + sp.X, y = oy + sp.Y, z = oz + sp.Z;
+        order[k] = {float(x * x + y * y + z * z), k};
+    }
+    std::sort(order.begin(), order.begin() + n, [](const auto& a, const auto& b) { return a.first > b.first; });
+
+    float right[3], up[3];
+    cameraAxes(right, up);
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT);
+    glEnable(GL_DEPTH_TEST);
+    glDepthMask(GL_FALSE);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, 0.02f);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glBindTexture(GL_TEXTURE_2D, glName(cloud.TextureSlot));
+    glBegin(GL_QUADS);
+    for (int k = 0; k < n; ++k) {
+        const CloudSprite& sp = cloud.sprite(order[k].second);
+        const float x = float(ox + sp.X), y = float(oy + sp.Y), z = float(oz + sp.Z), s = sp.Size;
+        glColor4f(light[0] * sp.Shade, light[1] * sp.Shade, light[2] * sp.Shade, 0.9f);
+        const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+        for (const auto& c : corners) {
+            glTexCoord2f((c[0] + 1) / 2, (c[1] + 1) / 2);
+            glVertex3f(x + (right[0] * c[0] + up[0] * c[1]) * s, y + (right[1] * c[0] + up[1] * c[1]) * s,
+                       z + (right[2] * c[0] + up[2] * c[1]) * s);
+        }
+    }
+    glEnd();
+    glPopAttrib();
+}
+
+}  // namespace pellam::worlddraw
