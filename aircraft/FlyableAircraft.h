@@ -152,11 +152,7 @@ protected:
     ModelArray* models() const { return aController ? aController->getModelArray() : nullptr; }
     double groundAt(double x, double z) { return Terrain ? Terrain->getAltitudeAtX(x, z) : 0.0; }
 
-private:
-    void subStep(int32_t tick, bool last, bool replayFlag);
-    void tiltAileronNormals(double degrees);
-    int32_t aileronNum(int k) const;
-    // Structural limits, g-loads and bail-out.
+    // Structural limits, g-loads and bail-out: the rules the step applies, in its order.
     void moveDetachedParts(const Vector3& drift);
     void bailOutFlight(int32_t tick);
     void buffetAndOverspeed();
@@ -167,6 +163,11 @@ private:
     void gearAndFlapOverspeed();
     void bombCrater(bool replayFlag);
     void detachPart(int part, const Vector3& velocity);
+
+private:
+    void subStep(int32_t tick, bool last, bool replayFlag);
+    void tiltAileronNormals(double degrees);
+    int32_t aileronNum(int k) const;
 };
 
 }  // namespace pellam
