@@ -68,11 +68,13 @@ Buffer machineGunLoop(double rate) {
     const double period = 0.12;  // s: 500 rounds a minute each
     const int rounds = 8;
     Buffer out = silence(rate, period * rounds);
+    const double first = 0.03;  // s: the loop point falls between rounds, not on a crack
     for (int k = 0; k < rounds; ++k) {
         // The second gun's interrupter gear lets it fire a little behind the half beat.
-        addAt(out, gunShot(n, rate, 1.0), static_cast<long>((k * period + n.range(-0.002, 0.002)) * rate), 1.0, true);
-        addAt(out, gunShot(n, rate, 0.93), static_cast<long>((k * period + 0.064 + n.range(-0.002, 0.002)) * rate),
-              0.9, true);
+        const double a = first + k * period + n.range(-0.002, 0.002);
+        const double b = first + k * period + 0.064 + n.range(-0.002, 0.002);
+        addAt(out, gunShot(n, rate, 1.0), static_cast<long>(a * rate), 1.0, true);
+        addAt(out, gunShot(n, rate, 0.93), static_cast<long>(b * rate), 0.9, true);
     }
     saturate(out, 1.8);
     removeDc(out);

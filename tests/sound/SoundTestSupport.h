@@ -1,0 +1,155 @@
+#pragma once
+// Helpers for the sound tests: a scripted audio output, WAV and raw file builders, and a folder
+// of user sounds to load from.
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/Paths.h"
+#include "platform/audio/AudioOutput.h"
+
+namespace pellam::soundtest {
+
+// An output device driven by hand: render() asks the installed render function for one buffer.
+class FakeAudioOutput : public platform::AudioOutput {
+public:
+    explicit FakeAudioOutput(platform::AudioStreamFormat format, bool open = true) : format_(format), open_(open) {}
+    bool isOpen() const override { return open_; }
+    platform::AudioStreamFormat format() const override { return format_; }
+    void addRenderProc(platform::AudioRenderProc proc, void* clientData) override {
+        proc_ = proc;
+        client_ = clientData;
+    }
+    void removeRenderProc() override {
+        proc_ = nullptr;
+        client_ = nullptr;
+        ++removals;
+    }
+    void start() override { ++starts; }
+    void stop() override { ++stops; }
+    void lock() override { ++locks; }
+    void unlock() override {}
+
+    // One buffer of `frames` frames, pre-filled with a marker so that unwritten floats show.
+    std::vector<float> render(uint32_t frames, double sampleTime = 1.0) {
+        std::vector<float> out(frames * format_.mBytesPerFrame / 4, 99.0f);
+        if (proc_) proc_(out.data(), static_cast<uint32_t>(out.size() * 4), sampleTime, client_);
+        return out;
+    }
+
+    int starts = 0, stops = 0, removals = 0, locks = 0;
+
+private:
+    platform::AudioStreamFormat format_;
+    bool open_;
+    platform::AudioRenderProc proc_ = nullptr;
+    void* client_ = nullptr;
+};
+
+inline platform::AudioStreamFormat floatFormat(double rate, uint32_t channels, uint32_t bits = 32) {
+    return {rate, channels * bits / 8, channels, bits};
+}
+
+using Bytes = std::vector<uint8_t>;
+
+inline void putLE(Bytes& b, uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+inline void putTag(Bytes& b, const char* tag) { b.insert(b.end(), tag, tag + 4); }
+
+struct WavShape {
+    uint16_t channels = 1;
+    uint32_t rate = 44100;
+    uint16_t bits = 16;
+    bool extraChunk = false;                    // a "LIST" chunk between "fmt " and "data"
+    uint32_t declaredDataBytes = 0xFFFFFFFFu;  // the size written in the data chunk; default the true size
+};
+
+// A RIFF WAVE file holding `samples` (16-bit values written whatever `bits` claims).
+inline Bytes makeWav(const std::vector<int16_t>& samples, WavShape shape = {}) {
+    Bytes b;
+    const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
+    putTag(b, "RIFF");
+    putLE(b, 0, 4);
+    putTag(b, "WAVE");
+    putTag(b, "fmt ");
+    putLE(b, 16, 4);
+    putLE(b, 1, 2);
+    putLE(b, shape.channels, 2);
+    putLE(b, shape.rate, 4);
+    putLE(b, shape.rate * shape.channels * shape.bits / 8, 4);
+    putLE(b, shape.channels * shape.bits / 8, 2);
+    putLE(b, shape.bits, 2);
+    if (shape.extraChunk) {
+        putTag(b, "LIST");
+        putLE(b, 200, 4);
+        b.resize(b.size() + 200, 0x20);
+    }
+    putTag(b, "data");
+    putLE(b, shape.declaredDataBytes == 0xFFFFFFFFu ? dataBytes : shape.declaredDataBytes, 4);
+    for (int16_t s : samples) putLE(b, static_cast<uint16_t>(s), 2);
+    const uint32_t riff = static_cast<uint32_t>(b.size() - 8);
+    std::memcpy(b.data() + 4, &riff, 4);  // little-endian host
+    return b;
+}
+
+inline std::vector<int16_t> constantSamples(size_t count, int16_t value) { return std::vector<int16_t>(count, value); }
+
+inline void writeFile(const std::filesystem::path& path, const Bytes& bytes) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The user copy's file name of every sound number that has one.
+inline const char* userSoundName(int sound) {
+    static const char* const names[44] = {
+        "initsound.wav", "StallHorn.wav", "GearUp.wav", "GearDown.wav", "FlapsMove.wav", "MachineGun.wav", "Hit1.wav",
+        "LoudTireSmoke.wav", "QuietTireSmoke.wav", "FrameBreaks.wav", "CloseToBreak.wav", "AirExplosion.wav",
+        "HitGroundExplosion.wav", "TearOff.wav", "BombRelease.wav", nullptr, "Hit2.wav", "SCEngineloop.wav", nullptr,
+        nullptr, "ExitCanopy.wav", "WaterSplash.wav", "blitidle.wav", nullptr, "PlayRequest.wav",
+        "SCEngineOutsideloop.wav", "ChuteOpens.wav", "flybysound1.wav", "windsound.wav", "guyhitsground.wav", "ess.wav",
+        "SCEngineStartUp.wav", "SCEngineShutDown.wav", "Hit3.wav", "Hit4.wav", "Flak1.wav", "Flak2.wav",
+        "FK7InlineIdle.wav", "FK7InlineEngine.wav", "FK7InlineOutsideEngine.wav", "FK7EngineStartUp.wav", "gunjam2.wav",
+        "fixgun.wav", "tapshorn.wav"};
+    return sound >= 0 && sound < 44 ? names[sound] : nullptr;
+}
+
+// A fresh application folder under the test's temporary directory, made the program's own for
+// the test's life.
+class ScopedAppFolder {
+public:
+    explicit ScopedAppFolder(const std::string& name)
+        : root_(std::filesystem::temp_directory_path() / ("pellam_sound_" + name + "_" + std::to_string(::getpid()))) {
+        std::filesystem::remove_all(root_);
+        std::filesystem::create_directories(root_);
+        platform::setApplicationFolder(root_.string());
+    }
+    ~ScopedAppFolder() {
+        platform::setApplicationFolder("");
+        std::error_code ec;
+        std::filesystem::remove_all(root_, ec);
+    }
+    std::filesystem::path userSounds() const { return root_ / "Necessary Data" / "Sounds"; }
+    std::filesystem::path bundleSounds() const { return root_ / "data" / "Sounds"; }
+
+    // Every sound as a user WAV of `frames` samples; sound k holds the value 100 x (k + 1), so
+    // that each is told apart by its samples.
+    void writeAllUserSounds(size_t frames) const {
+        for (int k = 0; k < 44; ++k)
+            if (const char* name = userSoundName(k))
+                writeFile(userSounds() / name, makeWav(constantSamples(frames, static_cast<int16_t>(100 * (k + 1)))));
+    }
+
+private:
+    std::filesystem::path root_;
+};
+
+inline float userValue(int sound) { return static_cast<float>(100 * (sound + 1)) / 32768.0f; }
+
+}  // namespace pellam::soundtest

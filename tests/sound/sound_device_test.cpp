@@ -1,0 +1,119 @@
+// The sound object on SDL's audio drivers: none at all, the dummy driver, and the disk driver,
+// which writes every mixed buffer to a file as fast as it is asked for.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "sound/PellamSound.h"
+#include "tests/sound/SoundTestSupport.h"
+
+namespace pellam {
+namespace {
+
+using namespace soundtest;
+
+TEST(SoundDevice, WithoutADeviceTheGameRunsSilentAndSaysSoOnce) {
+    ScopedAppFolder app("silent");
+    app.writeAllUserSounds(1000);
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    testing::internal::CaptureStderr();
+    {
+        PellamSound first;
+        first.init();
+        PellamSound second;
+        second.init();
+        EXPECT_FALSE(first.canDoSound());
+        EXPECT_FALSE(second.isRunning());
+        second.setAppGlobalVolume(1.0);
+        second.setOtherItemsVolume(1.0);
+        EXPECT_EQ(second.placeSingleSound(14, 255), 0);
+        second.SetContinousVolume(17, 255);
+        second.setCoreAudioOnOff(true);
+        EXPECT_FALSE(second.isRunning());
+    }
+    const std::string said = testing::internal::GetCapturedStderr();
+    const std::string line = "the game runs silent";
+    const size_t at = said.find(line);
+    ASSERT_NE(at, std::string::npos) << said;
+    EXPECT_EQ(said.find(line, at + 1), std::string::npos) << said;
+}
+
+TEST(SoundDevice, DummyDriverRunsAndStops) {
+    ScopedAppFolder app("dummy");
+    app.writeAllUserSounds(1000);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    PellamSound sounds;
+    sounds.init();
+    ASSERT_TRUE(sounds.canDoSound());
+    EXPECT_TRUE(sounds.isRunning());
+    EXPECT_EQ(sounds.getBytesPerFrame(), 8);
+    sounds.setCoreAudioOnOff(false);
+    EXPECT_FALSE(sounds.isRunning());
+    sounds.setCoreAudioOnOff(true);
+    EXPECT_TRUE(sounds.isRunning());
+}
+
+// Frames of the disk driver's file, as float pairs.
+std::vector<float> readFloats(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    const auto size = static_cast<size_t>(in.tellg());
+    std::vector<float> out(size / 4);
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(out.size() * 4));
+    return out;
+}
+
+TEST(SoundDevice, DiskDriverRecordsTheMixedSound) {
+    ScopedAppFolder app("disk");
+    app.writeAllUserSounds(3000);
+    const auto file = std::filesystem::temp_directory_path() / ("pellam_disk_audio_" + std::to_string(::getpid()) + ".raw");
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+    setenv("SDL_DISKAUDIODELAY", "1", 1);  // ms per buffer: about ten times real time
+    {
+        PellamSound sounds;
+        sounds.init();
+        ASSERT_TRUE(sounds.isRunning());
+        sounds.setAppGlobalVolume(1.0);
+        sounds.setOtherItemsVolume(1.0);
+        sounds.setEngineVolume(1.0);
+        ASSERT_EQ(sounds.placeSingleSound(14, 255), 0);
+        sounds.SetContinousVolume(38, 255);
+        sounds.SetEngineAmpRate(38, 131072);
+        // Until the one-shot has played out through the device's own thread.
+        for (int wait = 0; wait < 400; ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            bool playing = false;
+            sounds.device()->lock();
+            for (const PlaySoundDef& ch : sounds.mixerState().PlaySounds) playing |= ch.SoundID == 14;
+            sounds.device()->unlock();
+            if (!playing) break;
+        }
+        sounds.ExitSoundRoutines();
+    }
+    const auto floats = readFloats(file);
+    std::filesystem::remove(file);
+    const float both = userValue(14) + userValue(38), loopOnly = userValue(38);
+    size_t first = 0;
+    while (first < floats.size() && floats[first] == 0.0f) ++first;
+    ASSERT_LT(first, floats.size()) << "nothing was heard";
+    first &= ~size_t{1};
+    // The one-shot of 3,000 samples over the loop; then the loop alone.
+    size_t k = first;
+    size_t withBoth = 0;
+    while (k + 1 < floats.size() && floats[k] == both && floats[k + 1] == both) {
+        k += 2;
+        ++withBoth;
+    }
+    EXPECT_EQ(withBoth, 3000u);
+    ASSERT_LT(k + 1, floats.size());
+    EXPECT_EQ(floats[k], loopOnly);
+    EXPECT_EQ(floats[k + 1], loopOnly);
+}
+
+}  // namespace
+}  // namespace pellam
