@@ -164,6 +164,8 @@ public:
     const std::string& lastScreenShotPath() const { return lastScreenShotPath_; }
     // Played after a file has been written.
     void setScreenShotSound(std::function<void()> sound) { screenShotSound_ = std::move(sound); }
+    // Called at the end of every frame, before the swap, with the finished picture in the back buffer.
+    void setFrameObserver(std::function<void()> observer) { frameObserver_ = std::move(observer); }
 
     // --- Byte order, for the stored records ---
     static bool isIntelChip() { return platform::isIntelChip(); }
@@ -249,6 +251,7 @@ protected:
     std::string screenShotFolder_;
     std::string lastScreenShotPath_;
     std::function<void()> screenShotSound_;
+    std::function<void()> frameObserver_;
 };
 
 }  // namespace pellam::render

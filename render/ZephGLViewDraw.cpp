@@ -44,6 +44,7 @@ void ZephGLView::glRenderEnd() {
         screenShotPending_ = false;
         doScreenSaveFromOpenGL();
     }
+    if (frameObserver_) frameObserver_();
     if (awoken_) glFinish();
     window_->swapBuffers();
 }

@@ -1,0 +1,110 @@
+#pragma once
+// One game view for a whole test suite (a window is slow to make), with its own preferences
+// file, the application folder pointed at the build tree (where the generated data lies), and
+// helpers to write pictures and read the back buffer.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/Paths.h"
+#include "platform/PngImage.h"
+#include "platform/UserDefaults.h"
+#include "render/MyZephGLView.h"
+
+namespace rendertest {
+
+namespace fs = std::filesystem;
+using pellam::platform::RGBAImage;
+
+inline fs::path scratchFolder() {
+    static const fs::path dir = [] {
+        fs::path d = fs::temp_directory_path() / ("pellam_render_" + std::to_string(::getpid()));
+        fs::remove_all(d);
+        fs::create_directories(d);
+        return d;
+    }();
+    return dir;
+}
+
+using Shade = std::function<void(int x, int y, uint8_t* rgba)>;
+inline RGBAImage makeImage(int width, int height, const Shade& shade) {
+    RGBAImage image;
+    image.width = width;
+    image.height = height;
+    image.pixels.assign(size_t(width) * height * 4, 255);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) shade(x, y, &image.pixels[(size_t(y) * width + x) * 4]);
+    return image;
+}
+
+inline std::string writePicture(const std::string& file, int width, int height, const Shade& shade) {
+    const std::string path = (scratchFolder() / file).string();
+    EXPECT_TRUE(pellam::platform::writePng(path, makeImage(width, height, shade)));
+    return path;
+}
+
+// The back buffer, rows top to bottom.
+inline RGBAImage readBack(pellam::render::ZephGLView& view) {
+    int w = 0, h = 0;
+    view.getGLWindow()->drawableSize(w, h);
+    RGBAImage image;
+    image.width = w;
+    image.height = h;
+    image.pixels.resize(size_t(w) * h * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    std::vector<uint8_t> rows(image.pixels.size());
+    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
+    for (int y = 0; y < h; ++y)
+        std::copy_n(&rows[size_t(h - 1 - y) * w * 4], size_t(w) * 4, &image.pixels[size_t(y) * w * 4]);
+    return image;
+}
+
+inline const uint8_t* pixel(const RGBAImage& image, int x, int y) {
+    return &image.pixels[(size_t(y) * image.width + x) * 4];
+}
+
+// Pixels brighter than `level` in any channel inside [x0, x1) x [y0, y1).
+inline int brightPixels(const RGBAImage& image, int x0, int y0, int x1, int y1, int level = 100) {
+    int n = 0;
+    for (int y = std::max(0, y0); y < std::min(image.height, y1); ++y)
+        for (int x = std::max(0, x0); x < std::min(image.width, x1); ++x) {
+            const uint8_t* p = pixel(image, x, y);
+            if (p[0] > level || p[1] > level || p[2] > level) ++n;
+        }
+    return n;
+}
+
+class ViewTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (const char* build = std::getenv("PELLAM_BUILD_DIR")) pellam::platform::setApplicationFolder(build);
+        defaults_ = std::make_unique<pellam::platform::UserDefaults>((scratchFolder() / "defaults.json").string());
+        view_ = std::make_unique<pellam::render::MyZephGLView>(*defaults_);
+        if (!view_->initWithFrame({0, 0, 640, 480})) view_.reset();
+    }
+    static void TearDownTestSuite() {
+        view_.reset();
+        defaults_.reset();
+        fs::remove_all(scratchFolder());
+    }
+    void SetUp() override {
+        ASSERT_NE(view_, nullptr) << "no GL window";
+        view_->getGLWindow()->makeCurrent();
+    }
+    pellam::render::MyZephGLView& view() { return *view_; }
+
+    static std::unique_ptr<pellam::platform::UserDefaults> defaults_;
+    static std::unique_ptr<pellam::render::MyZephGLView> view_;
+};
+
+inline std::unique_ptr<pellam::platform::UserDefaults> ViewTest::defaults_;
+inline std::unique_ptr<pellam::render::MyZephGLView> ViewTest::view_;
+
+}  // namespace rendertest

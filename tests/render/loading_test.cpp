@@ -1,0 +1,285 @@
+// The loading screen, counted call by call on a fresh view, and screen shots written and read back.
+#include <GL/gl.h>
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
+
+#include "ViewFixture.h"
+#include "platform/Beep.h"
+#include "platform/TickCount.h"
+#include "render/ImageFiles.h"
+
+using namespace pellam;
+using namespace pellam::render;
+using namespace rendertest;
+
+namespace {
+
+int32_t fakeTicks = 5000;
+
+class LoadingTest : public ViewTest {
+protected:
+    void SetUp() override {
+        ViewTest::SetUp();
+        view().getGLWindow()->drawableSize(width, height);
+        view().setFrameObserver([this] { lastFrame = readBack(view()); });
+    }
+    void TearDown() override { view().setFrameObserver({}); }
+    // One call in a tick of its own, so that it redraws.
+    void feedback() {
+        ++fakeTicks;
+        view().doLoadingFeedback();
+    }
+    int tipArea(const RGBAImage& frame) {
+        return brightPixels(frame, int(0.22 * width), int(0.605 * height), int(0.9 * width), int(0.77 * height));
+    }
+    int width = 0, height = 0;
+    RGBAImage lastFrame;
+    platform::ScopedTickSource ticks{[] { return fakeTicks; }};
+};
+
+struct Sound : SoundServices {
+    void PlayASingleSound(int32_t number, int32_t volume) override {
+        lastNumber = number;
+        lastVolume = volume;
+        ++plays;
+    }
+    int32_t lastNumber = -1, lastVolume = 0, plays = 0;
+};
+
+}  // namespace
+
+TEST_F(LoadingTest, CountsRedrawsAndShowsProgressPictureAndTips) {
+    Sound sound;
+    view().setTheSounds(&sound);
+    view().setPlayOpening(true);
+    // The start-up loads of the logo and the font were the first two calls.
+    ASSERT_EQ(view().getFeedbackCount(), 2);
+    feedback();
+    feedback();
+    EXPECT_EQ(view().getRedrawCount(), 0);  // calls 1 to 4 draw nothing
+    feedback();
+    EXPECT_EQ(view().getRedrawCount(), 1);
+    const RGBAImage fifth = lastFrame;
+    view().doLoadingFeedback();  // the same tick: counted, not drawn
+    EXPECT_EQ(view().getFeedbackCount(), 6);
+    EXPECT_EQ(view().getRedrawCount(), 1);
+
+    RGBAImage at74, at75, at130, at257, at258;
+    while (view().getFeedbackCount() < 258) {
+        feedback();
+        switch (view().getFeedbackCount()) {
+            case 74: at74 = lastFrame; break;
+            case 75: at75 = lastFrame; break;
+            case 130: at130 = lastFrame; break;
+            case 257: at257 = lastFrame; break;
+            case 258: at258 = lastFrame; break;
+        }
+    }
+    // The fly-by plays once, past call 20.
+    EXPECT_EQ(sound.plays, 1);
+    EXPECT_EQ(sound.lastNumber, 27);
+    EXPECT_EQ(sound.lastVolume, 210);
+
+    // No tip before call 75, one from then on.
+    EXPECT_EQ(tipArea(at74), 0);
+    EXPECT_GT(tipArea(at75), 200);
+    EXPECT_GE(view().getTipNumber(), 0);
+
+    // The picture fades in over the first 60 calls.
+    auto pictureLight = [&](const RGBAImage& f) {
+        double sum = 0;
+        for (int y = int(0.1 * height); y < int(0.55 * height); y += 4)
+            for (int x = int(0.2 * width); x < int(0.8 * width); x += 4) sum += pixel(f, x, y)[0] + pixel(f, x, y)[1];
+        return sum;
+    };
+    EXPECT_GT(pictureLight(at130), 5 * pictureLight(fifth));
+    EXPECT_GT(pictureLight(fifth), 0);
+
+    // Half way the bar ends at the middle: coloured to the left, the grey frame to the right.
+    const int barRow = int((1 - (-0.83 + 1) / 2) * height);
+    const uint8_t* left = pixel(at130, width / 2 - 6, barRow);
+    const uint8_t* right = pixel(at130, width / 2 + 6, barRow);
+    EXPECT_LT(left[0], 40);
+    EXPECT_GT(left[1] + left[2], 150);
+    EXPECT_NEAR(right[0], 204, 3);
+    EXPECT_NEAR(right[2], 204, 3);
+
+    // The percentage reads 99 at call 257 and 100 at 258: compare with the numbers drawn alone.
+    auto numberAlone = [&](int value) {
+        view().setFrameObserver({});
+        view().setEraseColorRed(0, 0, 0);
+        view().glRenderStart();
+        view().glSet3DDrawing(0, 0, 12, 0, 20, 0);
+        view().gl3DIntPrint(0.49, 0.95, value, 0, 1.0, 1.0);
+        return readBack(view());
+    };
+    const int x0 = int(0.48 * width), x1 = int(0.53 * width), y0 = int(0.94 * height), y1 = int(0.985 * height);
+    auto same = [&](const RGBAImage& a, const RGBAImage& b) {
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                if (std::memcmp(pixel(a, x, y), pixel(b, x, y), 3) != 0) return false;
+        return true;
+    };
+    const RGBAImage ninetyNine = numberAlone(99), hundred = numberAlone(100);
+    EXPECT_TRUE(same(at257, ninetyNine));
+    EXPECT_FALSE(same(at257, hundred));
+    EXPECT_TRUE(same(at258, hundred));
+    view().setTheSounds(nullptr);
+}
+
+TEST_F(LoadingTest, TipsTurnEveryTenSecondsAndStayInRange) {
+    feedback();
+    const int32_t first = view().getTipNumber();
+    fakeTicks += 300;
+    feedback();
+    EXPECT_EQ(view().getTipNumber(), first);
+    fakeTicks += 400;
+    feedback();
+    EXPECT_EQ(view().getTipNumber(), (first + 1) % 12);
+    view().setTipNumber(-1);
+    feedback();
+    EXPECT_EQ(view().getTipNumber(), 0);
+    EXPECT_GT(tipArea(lastFrame), 200);
+    view().setTipNumber(40);
+    feedback();
+    EXPECT_EQ(view().getTipNumber(), 11);
+    EXPECT_EQ(MyZephGLView::tipLines(11).size(), 2u);
+    EXPECT_TRUE(MyZephGLView::tipLines(12).empty());
+}
+
+TEST_F(LoadingTest, SwitchedOffItCountsAndDrawsNothing) {
+    const int32_t count = view().getFeedbackCount(), redraws = view().getRedrawCount();
+    view().setDoFeedback(1);
+    feedback();
+    EXPECT_EQ(view().getFeedbackCount(), count);
+    EXPECT_EQ(view().getRedrawCount(), redraws);
+    view().setDoFeedback(0);
+}
+
+namespace {
+
+class ShotTest : public LoadingTest {
+protected:
+    void SetUp() override {
+        LoadingTest::SetUp();
+        folder = scratchFolder() / "home" / "Desktop";
+        fs::remove_all(folder);
+        view().setScreenShotFolder(folder.string());  // not there yet: made on the first shot
+        view().setScreenSaveNameString("/Desktop/Pellam Screen Shot");
+        view().setScreenShotSound([this] { ++sounds; });
+        view().setScreenSaveType(0);
+        fakeTicks += 1000;
+    }
+    void TearDown() override {
+        view().setScreenShotSound({});
+        LoadingTest::TearDown();
+    }
+    // A frame with something to see: a gradient and a coloured block.
+    RGBAImage drawScene() {
+        view().setEraseColorRed(0.2, 0.4, 0.7);
+        view().glRenderStart();
+        view().glSet2DDrawing();
+        glDisable(GL_TEXTURE_2D);
+        glDisable(GL_LIGHTING);
+        glDisable(GL_FOG);
+        glDepthFunc(GL_ALWAYS);
+        glBegin(GL_QUADS);
+        glColor3f(0.9f, 0.1f, 0.1f);
+        glVertex2d(-0.5, 0.5);
+        glVertex2d(0.1, 0.5);
+        glColor3f(0.1f, 0.8f, 0.2f);
+        glVertex2d(0.1, -0.3);
+        glVertex2d(-0.5, -0.3);
+        glEnd();
+        glEnable(GL_FOG);
+        glDepthFunc(GL_LEQUAL);
+        return readBack(view());
+    }
+    std::string shot(int n, const char* ext = ".jpg") {
+        return (folder / ("Pellam Screen Shot " + std::to_string(n) + ext)).string();
+    }
+    static double meanError(const RGBAImage& a, const RGBAImage& b) {
+        double sum = 0;
+        for (size_t i = 0; i < a.pixels.size(); i += 4)
+            for (int c = 0; c < 3; ++c) sum += std::abs(int(a.pixels[i + c]) - int(b.pixels[i + c]));
+        return sum / (a.pixels.size() / 4 * 3);
+    }
+    fs::path folder;
+    int sounds = 0;
+};
+
+}  // namespace
+
+TEST_F(ShotTest, WritesTheFrameAsJpegAndNumbersTheFiles) {
+    const RGBAImage frame = drawScene();
+    ASSERT_TRUE(view().doScreenSaveFromOpenGL());
+    EXPECT_EQ(view().lastScreenShotPath(), shot(1));
+    EXPECT_EQ(sounds, 1);
+    RGBAImage file;
+    ASSERT_TRUE(readImageFile(shot(1), file));
+    ASSERT_EQ(file.width, frame.width);
+    ASSERT_EQ(file.height, frame.height);
+    EXPECT_LT(meanError(file, frame), 3.0);  // JPEG at 0.8
+    // Top row first: the red corner of the block is at the top left of the file too.
+    const uint8_t* red = pixel(file, int(0.26 * width), int(0.26 * height));
+    EXPECT_GT(red[0], 180);
+    EXPECT_LT(red[1], 80);
+
+    // Two seconds later: refused; five seconds later: the next number.
+    fakeTicks += 120;
+    EXPECT_FALSE(view().doScreenSaveFromOpenGL());
+    EXPECT_FALSE(fs::exists(shot(2)));
+    fakeTicks += 180;
+    EXPECT_TRUE(view().doScreenSaveFromOpenGL());
+    EXPECT_TRUE(fs::exists(shot(2)));
+    // With 1 to 4 there the next is 5; with 2 gone it is 2 again.
+    std::ofstream(shot(3)) << "x";
+    std::ofstream(shot(4)) << "x";
+    fakeTicks += 300;
+    EXPECT_TRUE(view().doScreenSaveFromOpenGL());
+    EXPECT_EQ(view().lastScreenShotPath(), shot(5));
+    fs::remove(shot(2));
+    fakeTicks += 300;
+    EXPECT_TRUE(view().doScreenSaveFromOpenGL());
+    EXPECT_EQ(view().lastScreenShotPath(), shot(2));
+    EXPECT_EQ(sounds, 4);
+    view().glRenderEnd();
+}
+
+TEST_F(ShotTest, PendingShotIsTakenBeforeTheSwapAsTiff) {
+    view().setScreenSaveType(1);
+    const RGBAImage frame = drawScene();
+    view().setScreenShotPending();
+    view().glRenderEnd();
+    ASSERT_TRUE(fs::exists(shot(1, ".tif")));
+    RGBAImage file;
+    ASSERT_TRUE(readImageFile(shot(1, ".tif"), file));
+    EXPECT_EQ(meanError(file, frame), 0.0);  // TIFF keeps every bit
+    // Only once.
+    fakeTicks += 400;
+    drawScene();
+    view().glRenderEnd();
+    EXPECT_FALSE(fs::exists(shot(2, ".tif")));
+}
+
+TEST_F(ShotTest, FailuresBeepAndStaySilent) {
+    drawScene();
+    // A folder nobody may write in: no file, a beep, and no success sound.
+    view().setScreenShotFolder("/proc");
+    long beeps = platform::beepCount();
+    EXPECT_FALSE(view().doScreenSaveFromOpenGL());
+    EXPECT_EQ(platform::beepCount(), beeps + 1);
+    EXPECT_EQ(sounds, 0);
+    // All 99 numbers taken.
+    view().setScreenShotFolder(folder.string());
+    fs::create_directories(folder);
+    for (int n = 1; n <= 99; ++n) std::ofstream(shot(n)) << "x";
+    fakeTicks += 400;
+    beeps = platform::beepCount();
+    EXPECT_FALSE(view().doScreenSaveFromOpenGL());
+    EXPECT_EQ(platform::beepCount(), beeps + 1);
+    EXPECT_EQ(sounds, 0);
+    view().glRenderEnd();
+}

@@ -1,0 +1,246 @@
+// The view on screen: start-up state, matrices against GL's own, fog, text placement, the loading
+// screen and screen shots, all read back from the frame.
+#include <GL/gl.h>
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
+
+#include "ViewFixture.h"
+#include "core/ZephModel.h"
+#include "platform/Beep.h"
+#include "platform/TickCount.h"
+#include "render/ImageFiles.h"
+
+using namespace pellam;
+using namespace pellam::render;
+using namespace rendertest;
+
+namespace {
+
+int32_t fakeTicks = 1000;
+
+class ScreenTest : public ViewTest {
+protected:
+    void SetUp() override {
+        ViewTest::SetUp();
+        view().getGLWindow()->drawableSize(width, height);
+    }
+    void blackFrame() {
+        view().setEraseColorRed(0, 0, 0);
+        view().glRenderStart();
+        view().glSet2DDrawing();
+    }
+    void say(double across, double down, const std::string& s, float size = 1.0f) {
+        unsigned char text[256];
+        stringToPascal(s, text);
+        view().glOpenGLText(across, down, text, 0, size, 1.0);
+    }
+    // Pixels that differ between two pictures in a rectangle.
+    static int differences(const RGBAImage& a, const RGBAImage& b, int x0, int y0, int x1, int y1) {
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) n += std::memcmp(pixel(a, x, y), pixel(b, x, y), 3) != 0;
+        return n;
+    }
+    int width = 0, height = 0;
+    platform::ScopedTickSource ticks{[] { return fakeTicks; }};
+};
+
+}  // namespace
+
+TEST_F(ScreenTest, CreationAndStartUpState) {
+    // A small window on the 1280-wide test display is 0.66 of it.
+    EXPECT_EQ(view().FinalSizeWidth(), 844);
+    EXPECT_EQ(view().FinalSizeHeight(), 675);
+    EXPECT_EQ(width, 844);
+    EXPECT_EQ(height, 675);
+    EXPECT_TRUE(view().hasFogCoord());
+    EXPECT_TRUE(view().getVRAMOkay());
+    EXPECT_EQ(view().getTextureLevel(), 3);
+    EXPECT_EQ(view().getMonitorResolutionRefresh(false)[0], 1280.0f);
+    EXPECT_GE(view().getTipNumber(), -1);
+    EXPECT_LE(view().getTipNumber(), 8);
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
+    EXPECT_TRUE(glIsEnabled(GL_FOG));
+    GLint mode = 0;
+    glGetIntegerv(GL_FOG_MODE, &mode);
+    EXPECT_EQ(mode, GL_LINEAR);
+    GLfloat start = 0;
+    glGetFloatv(GL_FOG_START, &start);
+    EXPECT_EQ(start, 75000.0f);
+    EXPECT_DOUBLE_EQ(view().getTeleFactor(), 1.25);
+    view().setVBLSyncing(7);  // clamped to 1; refused quietly under Xvfb
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(ScreenTest, SunSetsTheLightAndTheHorizon) {
+    view().setSunVectorFromTime(4);
+    GLfloat diffuse[4];
+    glGetLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+    EXPECT_NEAR(diffuse[0], 2.0 / 7, 1e-6);
+    EXPECT_NEAR(diffuse[1], 1.0 / 7, 1e-6);
+    EXPECT_NEAR(diffuse[2], 0.6 / 7, 1e-6);
+    const double* sun = view().getSunUnitVector();
+    const SunLight want = sunFromHour(4);
+    EXPECT_DOUBLE_EQ(sun[0], want.direction[0]);
+    EXPECT_DOUBLE_EQ(view().getSunSpecFactor(), 0.0);
+    view().setHorizonColorRed(0.5, 0.6, 0.7);
+    view().setSunVectorFromTime(12);
+    GLfloat fog[4];
+    glGetFloatv(GL_FOG_COLOR, fog);
+    EXPECT_NEAR(fog[1], 0.6, 1e-6);
+    view().glRenderStart();
+    const RGBAImage frame = readBack(view());
+    EXPECT_NEAR(pixel(frame, 10, 10)[2], 0.7 * 255, 1.5);  // the horizon colour is the clear colour
+    view().setHorizonColorRed(1, 1, 1);
+}
+
+TEST_F(ScreenTest, EyeMatricesMatchTheOnesGLBuilds) {
+    view().glRenderStart();
+    view().glSet3DDrawing(1, 2, 3, 30, 20, 40);
+    const double* rm = view().getEyeRM();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glRotated(20, 0, 0, 1);
+    glRotated(30, 1, 0, 0);
+    glRotated(40, 0, 1, 0);
+    double gl[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, gl);
+    glPopMatrix();
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(rm[i], gl[i], 1e-6) << i;
+    EXPECT_EQ(view().getEyeTM()[12], -1);  // X and Y are negated in the translation, Z is not
+    EXPECT_EQ(view().getEyeTM()[13], -2);
+    EXPECT_EQ(view().getEyeTM()[14], 3);
+    EXPECT_EQ(view().getMyEye()[0], 1);
+
+    // The camera matrix: mirror Z, rotate, then move the eye to the origin.
+    QNion eye;
+    eye.Position = {100, 50, -30};
+    makeCameraQNionTheta(35, 0, 1, 0, eye);
+    view().glSet3DDrawingWQuaternion(&eye);
+    view().setCurrentCameraMatrix();
+    glGetDoublev(GL_MODELVIEW_MATRIX, gl);
+    GLMatrix mirror = identityMatrix();
+    mirror[10] = -1;
+    GLMatrix move = identityMatrix();
+    move[12] = -100;
+    move[13] = -50;
+    move[14] = 30;
+    GLMatrix r;
+    std::copy(view().getEyeRM(), view().getEyeRM() + 16, r.begin());
+    const GLMatrix want = multiply(multiply(mirror, r), move);
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(gl[i], want[i], 1e-4) << i;
+    GLfloat light[4];
+    glGetLightfv(GL_LIGHT0, GL_POSITION, light);  // the sun, turned into eye space by that matrix
+    EXPECT_EQ(light[3], 0.0f);
+}
+
+TEST_F(ScreenTest, FogIsSavedAndRestored) {
+    view().glSetFogParameters(0.2, 0.3, 0.4, GL_EXP, 0.001f);
+    view().saveCurrentFogParameters();
+    view().glSetFogParameters(1, 0, 0, GL_LINEAR, 0.5f);
+    view().glSetFogParameters(0, 1, 0, GL_EXP2, 0.25f);
+    view().restoreFogParameters();
+    GLfloat colour[4], density = 0, start = 0, end = 0;
+    GLint mode = 0;
+    glGetFloatv(GL_FOG_COLOR, colour);
+    glGetFloatv(GL_FOG_DENSITY, &density);
+    glGetFloatv(GL_FOG_START, &start);
+    glGetFloatv(GL_FOG_END, &end);
+    glGetIntegerv(GL_FOG_MODE, &mode);
+    EXPECT_NEAR(colour[0], 0.2, 1e-6);
+    EXPECT_NEAR(colour[2], 0.4, 1e-6);
+    EXPECT_EQ(mode, GL_EXP);
+    EXPECT_FLOAT_EQ(density, 0.001f);
+    EXPECT_EQ(start, 75000.0f);
+    EXPECT_EQ(end, 100000.0f);
+}
+
+TEST_F(ScreenTest, TextLandsInItsCells) {
+    blackFrame();
+    say(0.5, 0.5, "H");
+    RGBAImage frame = readBack(view());
+    const int x0 = int(0.5 * width), x1 = int(std::ceil((0.5 + 0.00745) * width));
+    const int top = int(0.5 * height + 0.5), bottom = int(std::ceil(top + 0.027565 * height));
+    const int inside = brightPixels(frame, x0, top, x1 + 1, bottom + 1);
+    EXPECT_GT(inside, 10);
+    EXPECT_EQ(brightPixels(frame, 0, 0, width, height), inside) << "ink outside the cell";
+
+    // A number is its decimal text, truncated; character n sits n cells to the right.
+    blackFrame();
+    view().gl3DIntPrint(0.2, 0.3, -45.7, 0, 1.0, 1.0);
+    const RGBAImage number = readBack(view());
+    blackFrame();
+    say(0.2, 0.3, "-45");
+    const RGBAImage words = readBack(view());
+    EXPECT_EQ(differences(number, words, 0, 0, width, height), 0);
+    const double cell = 0.00745 * width;
+    const int rowTop = int(0.3 * height + 0.5), rowBottom = rowTop + int(0.027565 * height) + 1;
+    for (int n = 0; n < 3; ++n)
+        EXPECT_GT(brightPixels(number, int(0.2 * width + n * cell), rowTop, int(0.2 * width + (n + 1) * cell), rowBottom),
+                  0)
+            << n;
+    EXPECT_EQ(brightPixels(number, int(0.2 * width + 3 * cell) + 1, 0, width, height), 0);
+
+    // Code 200 draws nothing but keeps its place.
+    blackFrame();
+    say(0.1, 0.1, "A\xC8" "B");
+    frame = readBack(view());
+    const int r0 = int(0.1 * height + 0.5), r1 = r0 + int(0.027565 * height) + 1;
+    EXPECT_EQ(brightPixels(frame, int(0.1 * width + cell) + 1, r0, int(0.1 * width + 2 * cell), r1), 0);
+    EXPECT_GT(brightPixels(frame, int(0.1 * width + 2 * cell) + 1, r0, int(0.1 * width + 3 * cell) + 1, r1), 0);
+}
+
+TEST_F(ScreenTest, TextSnapsToTheNearerPixelRow) {
+    auto at = [&](double row) {
+        blackFrame();
+        say(0.3, row / height, "Wg");
+        return readBack(view());
+    };
+    const RGBAImage onRow = at(200), nextRow = at(201), low = at(200.4), high = at(200.6);
+    EXPECT_GT(differences(onRow, nextRow, 0, 0, width, height), 0);
+    EXPECT_EQ(differences(onRow, low, 0, 0, width, height), 0);
+    EXPECT_EQ(differences(nextRow, high, 0, 0, width, height), 0);
+}
+
+TEST_F(ScreenTest, EmptyTextTouchesNothingAndCodeThreeBlinks) {
+    glDepthFunc(GL_GREATER);
+    const unsigned char empty[1] = {0};
+    view().glOpenGLText(0.5, 0.5, empty, 0, 1.0f, 1.0);
+    GLint func = 0;
+    glGetIntegerv(GL_DEPTH_FUNC, &func);
+    EXPECT_EQ(func, GL_GREATER);
+
+    const std::string caret(1, '\x03');
+    fakeTicks = 64 * 100 + 10;  // first half of the 64-tick period: a space
+    blackFrame();
+    say(0.5, 0.5, caret);
+    EXPECT_EQ(brightPixels(readBack(view()), 0, 0, width, height), 0);
+    fakeTicks = 64 * 100 + 40;
+    blackFrame();
+    say(0.5, 0.5, caret);
+    EXPECT_GT(brightPixels(readBack(view()), 0, 0, width, height), 20);
+}
+
+TEST_F(ScreenTest, MessageLinesStackUpToTheBottom) {
+    unsigned char lines[5][256] = {};
+    for (int i = 0; i < 5; ++i) stringToPascal("Line " + std::to_string(i), lines[i]);
+    view().setNetworkTypeSize(1.0);
+    view().setMessageLines(lines);
+    blackFrame();
+    view().drawMessageLines();
+    const RGBAImage frame = readBack(view());
+    const TypeMetrics m = view().getTypeMetrics();
+    for (int i = 0; i < 5; ++i) {
+        const int top = int((m.downAmount + i * m.leading) * height + 0.5);
+        EXPECT_GT(brightPixels(frame, 0, top, width / 4, top + int(m.leading * height), 60), 10) << i;
+    }
+    EXPECT_EQ(brightPixels(frame, 0, 0, width, int(m.downAmount * height) - 1, 60), 0);
+    EXPECT_EQ(brightPixels(frame, 0, int(0.975 * height), width, height, 60), 0);
+    view().setMessageLines(nullptr);
+    view().setNetworkTypeSize(0.8);
+}
