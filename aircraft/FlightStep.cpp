@@ -91,7 +91,7 @@ void FlyableAircraft::subStep(int32_t tick, bool last, bool replayFlag) {
     figureAeroForce(density, &a, &ModelAttitude, &PreviousModelAttitude, Airfoils.data());
     FigureEnginePowerDrag(&a, &ModelAttitude, &PreviousModelAttitude, Airfoils.data());
 
-    // Engine power by 1000-ft band: band n covers 1000 (n - 1) < Y <= 1000 n.
+    // Engine power by 1000-ft band: (Y + 999) / 1000 in whole bands, 0 at and below sea level.
     double band = std::trunc((pos[1] + 999.0) / 1000.0);
     if (!(band >= 0.0)) band = 0.0;  // also catches NaN
     if (band > 99.0) band = 99.0;

@@ -11,11 +11,11 @@
 
 namespace pellam::testing {
 
-struct CamelWorld {
-    explicit CamelWorld(std::unique_ptr<ZephModel> ground = std::make_unique<FlatTerrain>(0.0)) {
+template <typename Camel>
+struct BasicCamelWorld {
+    explicit BasicCamelWorld(std::unique_ptr<ZephModel> ground = std::make_unique<FlatTerrain>(0.0)) {
         terrain = controller.models.put(ModelArray::kTerrain, std::move(ground));
-        camel = static_cast<ObjectTestFile*>(
-            controller.models.put(ModelArray::kFirstAircraft, std::make_unique<ObjectTestFile>()));
+        camel = static_cast<Camel*>(controller.models.put(ModelArray::kFirstAircraft, std::make_unique<Camel>()));
         camel->setaController(&controller);
         camel->setTerrain(terrain);
         camel->afterLightTexture3dPointChangesFor(nullptr);
@@ -64,8 +64,10 @@ struct CamelWorld {
 
     TestController controller;
     ZephModel* terrain = nullptr;
-    ObjectTestFile* camel = nullptr;
+    Camel* camel = nullptr;
     std::vector<int> sounds;
 };
+
+using CamelWorld = BasicCamelWorld<ObjectTestFile>;
 
 }  // namespace pellam::testing

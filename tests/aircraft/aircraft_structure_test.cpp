@@ -1,0 +1,251 @@
+// Structural limits, g-loads, black-out and red-out, overspeed, the hit limit, and the parts of
+// the per-tick step around them (catch-up ticks, hidden slots, the stall limiter, remote damage).
+#include <gtest/gtest.h>
+
+#include "platform/Random.h"
+#include "tests/aircraft/CamelWorld.h"
+
+namespace pellam::testing {
+namespace {
+
+// The Camel with the step's rules in reach.
+struct RuleCamel : ObjectTestFile {
+    using FlyableAircraft::blackRedOut;
+    using FlyableAircraft::buffetAndOverspeed;
+    using FlyableAircraft::downStateAndHitLimit;
+    using FlyableAircraft::gearAndFlapOverspeed;
+    using FlyableAircraft::gLoadLimits;
+};
+
+struct Rules : ::testing::Test {
+    Rules() {
+        w.camel->SetUpAircraft(0.0, 2000.0, 0.0, 0.0, 0.0, 100.0, 1.0);
+        platform::seedRandom(1918);  // the random rules replay the same way every run
+    }
+    Aircraft& a() { return w.a(); }
+    void load(double g) { a().Gs = g / 111.9403027; }
+    BasicCamelWorld<RuleCamel> w{std::make_unique<FlatTerrain>(100.0)};
+};
+
+TEST_F(Rules, GLimitsNarrowWithBombs) {
+    a().CurrentNumberOfBombs = 2;
+    load(9.1 - 1e-9);
+    a().DangerousGs = 5;
+    w.camel->gLoadLimits();
+    EXPECT_EQ(a().DangerousGs, 0);
+    load(9.1 + 1e-6);
+    w.camel->gLoadLimits();
+    EXPECT_EQ(a().DangerousGs, 1);
+    load(-5.1 + 1e-9);
+    w.camel->gLoadLimits();
+    EXPECT_EQ(a().DangerousGs, 0);
+    load(-5.1 - 1e-6);
+    w.camel->gLoadLimits();
+    EXPECT_EQ(a().DangerousGs, 1);
+    a().Damage1 = dmg::FatalDamage;  // the limits no longer count
+    load(30.0);
+    w.camel->gLoadLimits();
+    EXPECT_EQ(a().DangerousGs, 0);
+}
+
+TEST_F(Rules, SustainedOverloadWarnsThenFailsOnce) {
+    load(10.0);
+    int warnings = 0, failedAt = 0, failures = 0;
+    for (int i = 1; i <= 3000; ++i) {
+        const uint32_t before = a().Damage1;
+        w.camel->gLoadLimits();
+        if (a().PlayThisSound == 10) ++warnings;
+        if (!(before & dmg::FatalDamage) && (a().Damage1 & dmg::FatalDamage)) {
+            ++failures;
+            failedAt = i;
+            EXPECT_EQ(a().PlayThisSound, 9);
+        }
+        a().PlayThisSound = -1;
+    }
+    EXPECT_EQ(warnings, 1);
+    EXPECT_EQ(failures, 1);
+    EXPECT_GT(failedAt, 120);
+    EXPECT_EQ(a().Damage1 & dmg::GOverload, dmg::GOverload);
+    EXPECT_EQ(a().CurrentEngineSetting, 0.0);
+    EXPECT_NE(a().Damage1 & (dmg::LeftWingGone | dmg::RightWingGone), 0u);
+}
+
+TEST_F(Rules, RemoteAircraftNeverFailsFromLoad) {
+    a().RemoteLocal = 1;
+    load(10.0);
+    for (int i = 0; i < 3000; ++i) w.camel->gLoadLimits();
+    EXPECT_EQ(a().Damage1, 0u);
+}
+
+TEST_F(Rules, BlackOutBuildsToAHardLimit) {
+    load(6.0);
+    for (int i = 0; i < 2000; ++i) w.camel->blackRedOut();
+    EXPECT_EQ(a().BloodMovementFromGs, 600.0);
+    EXPECT_EQ(a().BlackRedOutLevel, 0);
+    EXPECT_EQ(a().PilotLosesConscienceness, 1);
+    load(1.0);
+    int ticks = 0;
+    while (a().PilotLosesConscienceness && ticks < 1000) {
+        w.camel->blackRedOut();
+        ++ticks;
+    }
+    EXPECT_NEAR(ticks, 300, 2);  // 600 down to below 480 at 0.4 per step
+}
+
+TEST_F(Rules, RedOutIsBoundedAndClears) {
+    load(-2.0);
+    for (int i = 0; i < 100000; ++i) w.camel->blackRedOut();
+    EXPECT_EQ(a().BloodMovementFromGs, -600.0);
+    EXPECT_EQ(a().BlackRedOutLevel, -1);
+    load(1.0);
+    for (int i = 0; i < 1600; ++i) w.camel->blackRedOut();
+    EXPECT_EQ(a().BloodMovementFromGs, 0.0);
+    EXPECT_EQ(a().BlackRedOutLevel, 100);
+}
+
+TEST_F(Rules, VisionLevelsFromBloodMovement) {
+    load(1.0);  // every call first eases the value 0.4 toward 0
+    const struct {
+        double blood;
+        int level;
+    } cases[] = {{300.3, 100}, {450.6, 50}, {-300.9, -100}, {-301.5, -99}, {-299.0, 100}};
+    for (const auto& c : cases) {
+        a().BloodMovementFromGs = c.blood;
+        w.camel->blackRedOut();
+        EXPECT_EQ(a().BlackRedOutLevel, c.level) << c.blood;
+    }
+    a().Damage1 = dmg::Down;
+    a().BloodMovementFromGs = 500.0;
+    w.camel->blackRedOut();
+    EXPECT_EQ(a().BlackRedOutLevel, 100);  // a downed pilot sees nothing more to black out
+}
+
+TEST_F(Rules, HitLimitOnTheGroundBlowsUpOnce) {
+    a().OnGround = 1;
+    a().CurrentNumberOfBombs = 2;
+    a().TotalHits = 11.0;
+    w.camel->downStateAndHitLimit();
+    w.camel->downStateAndHitLimit();
+    EXPECT_EQ(w.controller.explosions, 1);
+    const uint32_t bits = dmg::EngineStopped | dmg::BlownUp | dmg::Down | dmg::ControlsDead | dmg::EngineDamaged;
+    EXPECT_EQ(a().Damage1 & bits, bits);
+    EXPECT_EQ(a().CurrentNumberOfBombs, 0);
+    EXPECT_EQ(a().TotalHits, 20.0);
+    EXPECT_NE(a().Damage1 & (dmg::LeftWingGone | dmg::RightWingGone | dmg::WingsBroken), 0u);
+}
+
+TEST_F(Rules, OverspeedBreaksAWingButAStalledWingOnlyBuffets) {
+    a().CurrentVelocity = 200.0 / 40.9;
+    a().AOADegrees = a().PlusStall + 1.0;
+    bool buffet = false;
+    for (int i = 0; i < 20000; ++i) {
+        w.camel->buffetAndOverspeed();
+        buffet = buffet || a().StallWobble != 0.0;
+    }
+    EXPECT_TRUE(buffet);
+    EXPECT_EQ(a().Damage1, 0u);
+
+    a().AOADegrees = 2.0;
+    for (int i = 0; i < 20000 && !(a().Damage1 & (dmg::LeftWingGone | dmg::RightWingGone)); ++i) {
+        w.camel->buffetAndOverspeed();
+    }
+    EXPECT_NE(a().Damage1 & (dmg::LeftWingGone | dmg::RightWingGone), 0u);
+    EXPECT_TRUE(a().Damage1 & dmg::EngineDamaged);
+}
+
+TEST_F(Rules, GearAndFlapsTearOffOnceAboveTheirSpeeds) {
+    a().CurrentVelocity = 196.0 / 40.9;
+    w.camel->gearAndFlapOverspeed();
+    EXPECT_EQ(a().Gear, 0);
+    EXPECT_TRUE(a().Damage1 & dmg::GearBroken);
+    EXPECT_EQ(a().PlayThisSound, 13);
+    a().PlayThisSound = -1;
+    w.camel->gearAndFlapOverspeed();
+    EXPECT_EQ(a().PlayThisSound, -1);
+
+    a().CurrentVelocity = 290.0 / 40.9;
+    a().FlapPosition = 0.3;  // over the 285 mph of the second position
+    a().Flaps = 0.3;
+    w.camel->gearAndFlapOverspeed();
+    EXPECT_EQ(a().Flaps, 0.0);
+    EXPECT_TRUE(a().Damage1 & dmg::FlapsBroken);
+}
+
+TEST_F(Rules, CatchUpTickKeepsSlidersClockAndParts) {
+    a().SliderX = 10.0;
+    w.camel->wingComesOff(0);
+    const auto part = w.camel->OptionalModelAttitude[0].Position;
+    w.camel->GlobalTime = 77;
+    w.camel->driveModel(1, -1, false, false);
+    EXPECT_EQ(a().SliderX, 10.0);
+    EXPECT_EQ(w.camel->GlobalTime, 77);
+    EXPECT_EQ(w.camel->OptionalModelAttitude[0].Position, part);
+    w.camel->driveModel(1, 5, false, false);
+    EXPECT_DOUBLE_EQ(a().SliderX, 9.6);
+    EXPECT_EQ(w.camel->GlobalTime, 5);
+    EXPECT_LT(w.camel->OptionalModelAttitude[0].Position[1], part[1]);  // the wing falls away
+}
+
+TEST_F(Rules, HiddenSlotIsNotFlown) {
+    w.camel->ModelAttitude.Position[1] = -9000.5;
+    w.camel->driveModel(1, 10, false, false);
+    EXPECT_EQ(w.camel->ModelAttitude.Position[1], -9000.5);
+    EXPECT_NE(w.camel->GlobalTime, 10);
+    w.camel->ModelAttitude.Position[1] = -9000.0;
+    w.camel->driveModel(1, 11, false, false);
+    EXPECT_EQ(w.camel->GlobalTime, 11);
+}
+
+TEST_F(Rules, StallLimiterGivesThePilotsPositionsBack) {
+    a().StallLimiter = 1;
+    w.camel->ElevatorInputAbsolute(0.75);
+    w.camel->AileronInputAbsolute(0.4);
+    const double elevator = a().Elevator, ailerons = a().Ailerons, rudder = a().Rudder;
+    a().AOADegrees2 = a().PlusStall + 2.0;
+    w.camel->driveModel(1, 1, false, false);
+    EXPECT_NEAR(a().Elevator, elevator, 1e-12);
+    EXPECT_NEAR(a().Ailerons, ailerons, 1e-12);
+    EXPECT_NEAR(a().Rudder, rudder, 1e-12);
+}
+
+TEST_F(Rules, EnginePowerFollowsTheAltitudeBand) {
+    w.camel->PowerTable.fill(1.0);
+    w.camel->PowerTable[1] = 0.0;  // 0 < Y <= 1000
+    w.camel->SetUpAircraft(0.0, 1000.0, 0.0, 0.0, 0.0, 0.0, 1.0);
+    w.camel->PowerTable.fill(1.0);
+    w.camel->PowerTable[1] = 0.0;
+    w.camel->driveModel(1, 1, false, false);
+    EXPECT_EQ(a().EngineThrust, 0.0);
+    w.camel->ModelAttitude.Position[1] = 1001.5;
+    w.camel->driveModel(1, 2, false, false);
+    EXPECT_NE(a().EngineThrust, 0.0);
+}
+
+TEST_F(Rules, TaxiingSteersWithTheRudder) {
+    w.camel->SetUpAircraft(0.0, -1.0, 0.0, 0.0, 400.0, 0.0, 0.1);
+    w.run(30);
+    ASSERT_EQ(a().OnGround, 1);
+    w.camel->RudderInputAbsolute(1.0);
+    const double step = 40.0 / 40.9;  // 40 mph straight ahead
+    w.camel->PreviousModelAttitude.Position = w.camel->ModelAttitude.Position;
+    w.camel->PreviousModelAttitude.Position[2] -= step;
+    w.camel->XYZVelocity = {0.0, 0.0, step};
+    w.tick();
+    EXPECT_NEAR(a().ReportValues[11], 35.0 * a().CurrentVelocity / 50.0, 1e-12);
+    EXPECT_NEAR(a().ReportValues[11], 35.0 * 40.0 / 40.9 / 50.0, 0.01);
+}
+
+TEST_F(Rules, RemoteAircraftTakesNoDamageFromTheGround) {
+    a().RemoteLocal = 1;
+    w.camel->SetUpAircraft(0.0, 700.0, 0.0, 0.0, -60.0, 120.0, 1.0);
+    a().RemoteLocal = 1;
+    for (int i = 0; i < 600; ++i) {
+        w.camel->ElevatorInputAbsolute(-1.0);
+        w.tick();
+    }
+    EXPECT_EQ(a().Damage1, 0u);
+    EXPECT_TRUE(w.finite());
+}
+
+}  // namespace
+}  // namespace pellam::testing
