@@ -29,6 +29,41 @@
 
 namespace pellam::input {
 
+// The confirming and cancelling buttons of the input windows and of the key-capture sheet.
+enum class InputButton { CalOkay, DefOkay, DefReset, DefCancel, DefOkayM, DefCancelM, DefOkayK, DefCancelK,
+                         KeyCancelBut, NoKeyBut };
+
+// What the open window shows when one of its buttons is pressed.
+struct InputWindowState {
+    bool keyboardOnlyRudder = false;  // the joystick window's rudder switch
+    int mousePopUp1 = 0;              // command chosen for the left button; 0 = no selection
+    int mousePopUp2 = 0;              // for the right button
+};
+
+// Key names shown in the key-binding window.
+struct KeyNames {
+    static constexpr const char* nokey = "(no key)";
+    static constexpr const char* spacebar = "(space bar)";
+    static constexpr const char* esc = "(ESC)";
+    static constexpr const char* ret = "(return)";
+    static constexpr const char* del = "(del)";
+    static constexpr const char* delete1 = "(delete)";
+    static constexpr const char* larrow = "(left arrow)";
+    static constexpr const char* rarrow = "(right arrow)";
+    static constexpr const char* uarrow = "(up arrow)";
+    static constexpr const char* darrow = "(down arrow)";
+    static constexpr const char* enter = "(enter)";
+    static constexpr const char* home = "(home)";
+    static constexpr const char* end = "(end)";
+    static constexpr const char* pageup = "(page up)";
+    static constexpr const char* pagedown = "(page down)";
+    static constexpr const char* control = "(control and ) ";
+    static constexpr const char* option = "(option and ) ";
+    static constexpr const char* keypad = " on keypad";
+    // "(F1)" .. "(F15)" for n = 1..15.
+    static std::string function(int n) { return "(F" + std::to_string(n) + ")"; }
+};
+
 class DoJoystick : public platform::hid::InputEventSink {
 public:
     static constexpr int kTableRows = 105;
@@ -46,13 +81,18 @@ public:
     // Builds the command table, finds the joysticks and reads (or resets) the four stored settings
     // groups. Call once, right after construction.
     void awakeFromNib();
-    // The settings windows are not built yet: never open.
+    // True while any input settings window is open; the game then drops commands.
     bool isWindowOpen() const {
         return DoingCalWindow || DoingDefWindow || DoingMouseDefWindow || DoingKeyboardDefWindow;
     }
     // The main display's size, kept for the settings windows.
     void setTheScreenBounds(float width, float height) { theScreenBounds = {0, 0, width, height}; }
     void fromTimerLooper(bool) {}
+    // A window's button: stores, restores or resets that window's settings group and marks the
+    // window closed (the window itself closes on its own side).
+    void okayButtons(InputButton button, const InputWindowState& state = {});
+    // The joystick window's check boxes are read by its tracker.
+    void joyReverse() {}
 
     // ---- Command tables.
     virtual void DefineNewCommandKeyDefaults();
@@ -83,6 +123,9 @@ public:
     const std::string* getCommandForRow(int line) const;
     std::string getJoyButtonTitle(int n) const;
     void newKeyDef(int code, int command);
+    // The command table and the raw key table as the key-binding window found them.
+    void makeKeyTranslationCopy();
+    void restoreKeyTranslationCopy();
 
     // ---- Joystick buttons, hat and mouse buttons.
     void checkJoystickButtonQueue() { CheckJoystickQueue(); }
@@ -156,6 +199,9 @@ public:
 
     bool DoingCalWindow = false, DoingDefWindow = false, DoingMouseDefWindow = false,
          DoingKeyboardDefWindow = false, DoingKeyboardSheet = false;
+    // Slider values the joystick window's tracker keeps until Okay; the row being given a key.
+    double TempJoystickSlider = 1.9, TempRudderSlider = 3.5, TempRudDeadSlider = 0.1;
+    int32_t OurOldKey = 0;
 
     // Calibration inputs (per-axis scale and centre offset; throttle scale and raw offset).
     double AileronCalibrator = 1.54, ElevatorCalibrator = 1.54, RudderCalibrator = 1.7;
@@ -198,6 +244,7 @@ private:
     ActionRing ring_;
     std::array<std::string, kTitleCount> NeedsStrings;  // command titles by row; rows point here
     std::array<uint8_t, kKeyCodes> KeyTranslationBU{};
+    bool keyCopyTaken_ = false, buttonCopyTaken_ = false;
 
     // Control values.
     double TheAileronsMouse = 0, TheElevatorMouse = 0;

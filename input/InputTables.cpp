@@ -37,6 +37,70 @@ void DoJoystick::awakeFromNib() {
     PreviousPedalBrakes = -1;
 }
 
+void DoJoystick::okayButtons(InputButton button, const InputWindowState& state) {
+    switch (button) {
+        case InputButton::CalOkay:
+            getJoystickCentersAndCalibrate();
+            CalibratePrefsreadwriteorreset(2);
+            DoingCalWindow = false;
+            break;
+        case InputButton::DefOkay:
+            DontUseJoystickRudder = state.keyboardOnlyRudder;
+            StickCurveJoy = TempJoystickSlider;
+            StickCurveRud = TempRudderSlider;
+            StickRudDead = TempRudDeadSlider;
+            CalibratePrefsreadwriteorreset(2);
+            JoystickButtonPrefsreadwriteorreset(2);
+            DoingDefWindow = false;
+            break;
+        case InputButton::DefReset:
+            JoystickButtonPrefsreadwriteorreset(0);
+            JoystickButtonPrefsreadwriteorreset(1);
+            DoingDefWindow = false;
+            break;
+        case InputButton::DefCancel:
+            restoreJoystickButtonTranslationCopy();
+            DoingDefWindow = false;
+            break;
+        case InputButton::DefOkayM:
+            if (state.mousePopUp1 > 0) setMouseCommand(state.mousePopUp1, 0);
+            if (state.mousePopUp2 > 0) setMouseCommand(state.mousePopUp2, 1);
+            MousePrefsreadwriteorreset(2);
+            DoingMouseDefWindow = false;
+            break;
+        case InputButton::DefOkayK:
+            KeyPressPrefsreadwriteorreset(2);
+            DoingKeyboardDefWindow = false;
+            break;
+        case InputButton::DefCancelM:
+            DoingMouseDefWindow = false;
+            break;
+        case InputButton::DefCancelK:
+            restoreKeyTranslationCopy();
+            DoingKeyboardDefWindow = false;
+            break;
+        case InputButton::KeyCancelBut:
+            DoingKeyboardSheet = false;
+            break;
+        case InputButton::NoKeyBut:
+            newKeyDefUnicode(nullptr, OurOldKey + 1);  // the edited command loses its key
+            DoingKeyboardSheet = false;
+            break;
+    }
+}
+
+void DoJoystick::makeKeyTranslationCopy() {
+    CommandsAndKeysBU = CommandsAndKeys;
+    KeyTranslationBU = KeyTranslation;
+    keyCopyTaken_ = true;
+}
+
+void DoJoystick::restoreKeyTranslationCopy() {
+    if (!keyCopyTaken_) return;  // nothing to go back to: keep the bindings
+    CommandsAndKeys = CommandsAndKeysBU;
+    KeyTranslation = KeyTranslationBU;
+}
+
 void DoJoystick::buildCommandTable(std::span<const DefaultBinding> bindings) {
     int row = 1;
     for (const DefaultBinding& b : bindings) {

@@ -88,9 +88,11 @@ void DoJoystick::makeJoystickButtonTranslationCopy() {
     ElevatorDirectionBU = ElevatorDirection;
     RudderDirectionBU = RudderDirection;
     ThrottleDirectionBU = ThrottleDirection;
+    buttonCopyTaken_ = true;
 }
 
 void DoJoystick::restoreJoystickButtonTranslationCopy() {
+    if (!buttonCopyTaken_) return;  // nothing to go back to: keep the commands
     JoystickButtonTranslation = JoystickButtonTranslationBU;
     StickyHat = StickyHatBU;
     AileronDirection = AileronDirectionBU;
