@@ -115,6 +115,8 @@ SoundGuy::~SoundGuy() {
 // ---- Start-up and loading ----
 
 void SoundGuy::init() {
+    if (initialised_) return;
+    initialised_ = true;
     for (const SoundFile& file : kSoundFiles) loadSound(file.number);
 
     if (openDevice_ && !device_ && !detached_) device_ = openDevice_();

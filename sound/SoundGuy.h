@@ -1,6 +1,8 @@
 #pragma once
 // The sound object: loads every game sound once, owns the eight-channel table that the audio
 // device's mixer plays, and answers the game's requests to play, loop, pitch and mute sounds.
+// The game makes one at start-up (PellamSound, then init()), hands it to every object as their
+// SoundServices, and destroys it at exit, which stops and closes the device.
 //
 // Sections: construction and start-up; loading (names, readers); playing; volumes and muting;
 // the device; inspection for tests.
@@ -106,6 +108,7 @@ private:
 
     DeviceOpener openDevice_;
     std::unique_ptr<platform::AudioOutput> device_;
+    bool initialised_ = false;
     bool detached_ = false;  // ExitSoundRoutines ran: the device never starts again
 
     std::array<std::vector<uint8_t>, kSoundSlots> ActualSounds;  // file bytes as read

@@ -148,6 +148,35 @@ Buffer finish(Buffer b, double peak) {
     return b;
 }
 
+// Engines are heard side by side as the player switches aircraft and views: match them by
+// loudness (rms) rather than by peak, rounding off the rare firing that would stick out.
+Buffer finishLoudness(Buffer b, double rms, double ceiling) {
+    removeDc(b);
+    double sum = 0;
+    for (double x : b) sum += x * x;
+    const double now = std::sqrt(sum / static_cast<double>(b.empty() ? 1 : b.size()));
+    if (now > 0)
+        for (double& x : b) x *= rms / now;
+    for (double& x : b)
+        if (std::fabs(x) > 0.6 * ceiling) {
+            const double over = (std::fabs(x) - 0.6 * ceiling) / (0.4 * ceiling);
+            x = std::copysign(0.6 * ceiling + 0.4 * ceiling * std::tanh(over), x);
+        }
+    return b;
+}
+
+// What a stationary engine makes besides its firings: valve gear and pushrods clattering,
+// the magneto's whine, loose fittings buzzing.
+Buffer mechanicalBed(double seconds, double rev, Noise& n, bool circular) {
+    Buffer b = whiteNoise(n, static_cast<size_t>(seconds * R));
+    filter(b, Biquad::bandpass(R, 1800, 0.8), circular);
+    for (size_t i = 0; i < b.size(); ++i) {
+        const double cam = 0.5 + 0.5 * std::cos(2 * kPi * rev * 1.5 * (i / R));  // a tappet every third of a turn
+        b[i] *= 0.3 + cam * cam * cam;
+    }
+    return b;
+}
+
 // A steady rotary loop; `outside` moves the listener off the aircraft.
 Buffer rotaryLoop(uint64_t seed, bool outside) {
     Noise n(seed);
@@ -162,7 +191,8 @@ Buffer rotaryLoop(uint64_t seed, bool outside) {
     const double rev = 2.0 * R / cycle;  // rev/s
     mixInto(out, propeller(seconds, [=](double) { return 2.0 * rev; }, n, true), outside ? 0.55 : 0.22);
     mixInto(out, slipstream(seconds, n, true, outside ? 900 : 2200), outside ? 0.12 : 0.30);
-    return finish(out, outside ? 0.55 : 0.6);
+    mixInto(out, mechanicalBed(seconds, rev, n, true), outside ? 0.02 : 0.05);
+    return finishLoudness(out, outside ? 0.15 : 0.17, 0.9);
 }
 
 Buffer inlineLoop(uint64_t seed, long cycle, int cycles, bool outside, double misfire, double levelSpread,
@@ -178,7 +208,8 @@ Buffer inlineLoop(uint64_t seed, long cycle, int cycles, bool outside, double mi
     const double rev = 2.0 * R / cycle;
     mixInto(out, propeller(seconds, [=](double) { return 2.0 * rev; }, n, true), outside ? 0.6 : 0.2);
     if (windGain > 0) mixInto(out, slipstream(seconds, n, true, outside ? 900 : 2000), windGain);
-    return finish(out, outside ? 0.55 : 0.6);
+    mixInto(out, mechanicalBed(seconds, rev, n, true), outside ? 0.015 : 0.04);
+    return finishLoudness(out, outside ? 0.15 : 0.17, 0.9);
 }
 
 }  // namespace
@@ -210,7 +241,8 @@ Buffer rotaryBlipIdleLoop() {
     Buffer out = colour(raw, true, 150, 700, 2300, 1.0, 1.1, 0.8, 6500);
     mixInto(out, propeller(seconds, [&](double t) { return 2.0 * revs(t); }, n, true), 0.3);
     mixInto(out, slipstream(seconds, n, true, 1200), 0.06);
-    return finish(out, 0.6);
+    mixInto(out, mechanicalBed(seconds, 10.0, n, true), 0.04);
+    return finishLoudness(out, 0.13, 0.9);
 }
 
 Buffer inlineRunningLoop() { return inlineLoop(38, 4070, 22, false, 0.0, 0.04, 0.28); }

@@ -125,10 +125,15 @@ Buffer hitFabric(double rate) {
 Buffer hitWood(double rate) {
     Noise n(16);
     Buffer out = silence(rate, 0.35);
-    addAt(out, noiseBurst(n, rate, 0.008, 0.001), 0, 1.2);
-    const double modes[][3] = {{640, 0.05, 1.0}, {1480, 0.03, 0.7}, {2650, 0.02, 0.5}, {4100, 0.012, 0.35}};
-    for (const auto& m : modes) addAt(out, ring(rate, 0.25, m[0] * n.range(0.95, 1.05), m[1]), 0, m[2]);
-    addAt(out, crackle(n, rate, 0.15, 140, [](double t) { return 1.0 - t / 0.15; }, 1500, 5000), 40, 0.5);
+    Buffer crack = noiseBurst(n, rate, 0.03, 0.004);
+    filter(crack, Biquad::bandpass(rate, 2200, 0.7));
+    addAt(out, crack, 0, 2.5);
+    // Wood is heavily damped: its modes knock rather than ring.
+    const double modes[][3] = {{180, 0.012, 0.8}, {640, 0.018, 1.0}, {1480, 0.012, 0.7}, {2650, 0.008, 0.5},
+                               {4100, 0.005, 0.35}};
+    for (const auto& m : modes) addAt(out, ring(rate, 0.12, m[0] * n.range(0.95, 1.05), m[1]), 0, m[2]);
+    addAt(out, crackle(n, rate, 0.12, 320, [](double t) { return 1.0 - t / 0.12; }, 1500, 5000),
+          static_cast<long>(0.004 * rate), 0.7);
     return finish(out, rate, 0.65);
 }
 
