@@ -124,13 +124,8 @@ TEST(FullTable, HasItsOwnRowsAndButtons) {
     EXPECT_EQ(input.JoystickButtonTranslation[40], 17);
 }
 
-TEST_F(Commands, JoystickButtonDefaultsAndTitles) {
-    const auto& t = input.JoystickButtonTranslation;
-    EXPECT_EQ(t[6], 2);
-    EXPECT_EQ(t[12], 81);
-    EXPECT_EQ(t[25], 26);
-    EXPECT_EQ(t[30], 21);
-    for (int g = 6; g <= 62; ++g) EXPECT_NE(t[g], 0) << g;
+TEST_F(Commands, EveryJoystickButtonHasACommandAndATitle) {
+    for (int g = 6; g <= 62; ++g) EXPECT_NE(input.JoystickButtonTranslation[g], 0) << g;
     EXPECT_EQ(input.getJoyButtonTitle(1), "Button #1");
     EXPECT_EQ(input.getJoyButtonTitle(25), "Hat Switch at rest");
     EXPECT_EQ(input.getJoyButtonTitle(57), "Button #48");
@@ -238,8 +233,6 @@ TEST_F(Commands, EscapeCommandAndKeyCapture) {
     EXPECT_EQ(input.CommandsAndKeys[6].Command, 8);
     EXPECT_NE(input.CommandsAndKeys[6].TheExplaination, nullptr);
 }
-
-TEST_F(Commands, SettingsWindowsAreNotOpen) { EXPECT_FALSE(input.isWindowOpen()); }
 
 }  // namespace
 }  // namespace pellam::input

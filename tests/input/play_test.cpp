@@ -197,13 +197,5 @@ TEST_F(Play, AStickPulledOutReadsAbsent) {
     EXPECT_TRUE(std::isfinite(input->getFinalAilerons()));
 }
 
-TEST(SdlHat, PositionsClockwiseFromUp) {
-    EXPECT_EQ(SdlJoysticks::hatValue(SDL_HAT_UP), 0);
-    EXPECT_EQ(SdlJoysticks::hatValue(SDL_HAT_RIGHTUP), 1);
-    EXPECT_EQ(SdlJoysticks::hatValue(SDL_HAT_DOWN), 4);
-    EXPECT_EQ(SdlJoysticks::hatValue(SDL_HAT_LEFTUP), 7);
-    EXPECT_EQ(SdlJoysticks::hatValue(SDL_HAT_CENTERED), 8);
-}
-
 }  // namespace
 }  // namespace pellam::input

@@ -34,15 +34,5 @@ TEST(ViewMouse, DragsForwardWholePixelsAndDropTheFractions) {
     EXPECT_EQ(builder.calls, (std::vector<std::string>{"down 10,20", "drag 3,-2", "turn 0,5", "drag 1,0", "up 16,23"}));
 }
 
-TEST(ViewMouse, PointerScaledAcrossTheScreen) {
-    float x, y;
-    ViewMouseForwarder::getCurrentMouseLocation(1280, 0, 1280, 1024, x, y);
-    EXPECT_FLOAT_EQ(x, 1);
-    EXPECT_FLOAT_EQ(y, -1);
-    ViewMouseForwarder::getCurrentMouseLocation(5, 5, 0, 0, x, y);
-    EXPECT_EQ(x, 0);
-    EXPECT_EQ(y, 0);
-}
-
 }  // namespace
 }  // namespace pellam::input
