@@ -131,6 +131,14 @@ TEST(Flight, LandsAndRollsToAStop) {
     EXPECT_NEAR(w.pos()[0], at[0], 0.01);
     EXPECT_NEAR(w.pos()[2], at[2], 0.01);
     EXPECT_EQ(w.a().Damage1 & dmg::Down, 0u);  // not disabled: the stop rule leaves it alone
+
+    // Disabled where it has stood for more than 900 ticks: ended at the next tick.
+    ASSERT_GT(w.controller.missionTime - w.a().TimeWhenStoppedMoving, 900);
+    w.camel->orDamage1(dmg::EngineStopped);
+    EXPECT_EQ(w.run(10, [&] { return !(w.a().Damage1 & dmg::Down); }), 1);
+    EXPECT_TRUE(w.a().Damage1 & dmg::BlownUp);
+    EXPECT_EQ(w.controller.explosions, 1);
+    EXPECT_TRUE(w.heard(30));  // the engine seized
 }
 
 TEST(Flight, DiveIntoTheGroundBlowsUp) {
