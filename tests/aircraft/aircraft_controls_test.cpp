@@ -29,14 +29,6 @@ TEST_F(Controls, RateLimitedElevatorTakesTenCallsAbsoluteIsImmediate) {
     EXPECT_NEAR(a().Ailerons, 0.15, 1e-12);
 }
 
-TEST_F(Controls, TrimIsAddedForAPersonOnly) {
-    w.camel->ElevatorInputAbsolute(0.0);
-    EXPECT_DOUBLE_EQ(a().Elevator, -0.05);
-    a().AIType = 1;
-    w.camel->ElevatorInputAbsolute(0.0);
-    EXPECT_EQ(a().Elevator, 0.0);
-}
-
 TEST_F(Controls, DamageLimitsTheControls) {
     a().AIType = 1;
     a().Damage1 = dmg::ElevatorHit;
@@ -111,18 +103,6 @@ TEST_F(Controls, SwitchingOffWorksOnADeadThrottleAndStartingDoesNot) {
     EXPECT_EQ(a().PlayThisSound, 31);
 }
 
-TEST_F(Controls, BailedOutPilotControlsNothing) {
-    a().GuyBailedOut = 1;
-    w.camel->ElevatorInputAbsolute(1.0);
-    w.camel->setThrottle(0.0);
-    w.camel->toggleBrakes();
-    w.camel->ElevatorTrimUpDown(10);
-    EXPECT_EQ(a().Elevator, 0.0);
-    EXPECT_EQ(a().CurrentEngineSetting, 1.0);
-    EXPECT_EQ(a().Brakes, 0.0);
-    EXPECT_EQ(a().ElevatorTrim, -0.05);
-}
-
 TEST_F(Controls, BrakesAndGunClearing) {
     w.camel->toggleBrakes();
     EXPECT_EQ(a().Brakes, 1.0);
@@ -166,19 +146,6 @@ TEST_F(Controls, LookTargetsAndHeadEasing) {
     double n = 0;
     for (double q : head.QAttitude) n += q * q;
     EXPECT_NEAR(n, 1.0, 1e-12);
-}
-
-TEST_F(Controls, SlidersAreAddedAndTakenBack) {
-    a().SliderX = 3.0, a().SliderY = -2.0, a().SliderZ = 1.0;
-    const auto at = w.pos();
-    w.camel->addInSliders();
-    EXPECT_EQ(w.pos()[0], at[0] + 3.0);
-    w.camel->removeSliders();
-    EXPECT_EQ(w.pos(), at);
-    EXPECT_EQ(w.camel->getSliderValues()[1], -2.0);
-    a().SlerpValue = 0.5;
-    EXPECT_EQ(w.camel->clearSlerping(), 0);
-    EXPECT_EQ(a().SlerpValue, 0.0);
 }
 
 }  // namespace

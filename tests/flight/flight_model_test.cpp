@@ -31,12 +31,6 @@ TEST(Airfoil, LiftIsStraightThenHeldThenFixedPastTheStall) {
     EXPECT_EQ(ZephModel::GetCLift(0, -13.5, f.data()), -1.18);
 }
 
-TEST(Airfoil, DragAddsAngleAndInducedTerms) {
-    const auto f = foils();
-    EXPECT_NEAR(ZephModel::GetCDrag(0, 10.0, 0.8, 7.74324, f.data()), 100.0 / 7000 + 0.0098 + 0.64 / 7.74324, 1e-12);
-    EXPECT_NEAR(ZephModel::GetCDrag(0, 0.0, 0.0, 7.0, f.data()), 0.0098, 1e-15);
-}
-
 TEST(Airfoil, MomentSwitchesToConstantFiveDegreesPastTheStall) {
     const auto f = foils();
     EXPECT_NEAR(ZephModel::GetCMo(0, 19.0, f.data(), 14.0), 0.3 / 28.0 * 19.0, 1e-12);
