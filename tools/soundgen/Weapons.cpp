@@ -29,7 +29,7 @@ Buffer gunShot(Noise& n, double rate, double pitch) {
     Buffer bang = noiseBurst(n, rate, 0.08, 0.016, 0.0006);
     filter(bang, Biquad::bandpass(rate, 520 * pitch, 0.8));
     addAt(shot, bang, 0, 2.2);
-    addAt(shot, ring(rate, 0.1, 78 * pitch, 0.028), 0, 0.9);
+    addAt(shot, ring(rate, 0.06, 78 * pitch, 0.012), 0, 0.7);
     addAt(shot, ring(rate, 0.02, 2300 * pitch, 0.003), static_cast<long>(0.030 * rate), 0.3);
     addAt(shot, ring(rate, 0.02, 1750 * pitch, 0.004), static_cast<long>(0.058 * rate), 0.25);
     return shot;
