@@ -3,12 +3,14 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <iterator>
 
 namespace pellam::platform::hid {
 
 SdlJoysticks::SdlJoysticks() {
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
     ready_ = SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0;
+    gamepads_ = ready_ && SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
     if (!ready_) return;
     const int count = SDL_NumJoysticks();
     for (int i = 0; i < count; ++i) {
@@ -21,6 +23,7 @@ SdlJoysticks::SdlJoysticks() {
 SdlJoysticks::~SdlJoysticks() {
     for (Device& d : devices_)
         if (d.joystick) SDL_JoystickClose(d.joystick);
+    if (gamepads_) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
     if (ready_) SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
 }
 
@@ -70,20 +73,30 @@ bool SdlJoysticks::deviceProperties(int index, HidDeviceInfo& info) {
     static constexpr int32_t kUsualAxes[] = {kUsageX, kUsageY, kUsageRz, kUsageSlider, kUsageZ,
                                              kUsageRx, kUsageRy, kUsageDial, kUsageWheel};
     static constexpr int32_t kThreeAxes[] = {kUsageX, kUsageY, kUsageSlider};
+    std::vector<int32_t> usages(axes, 0);  // 0: an axis with no use
     for (int a = 0; a < axes; ++a) {
-        HidElement e;
-        e.cookie = kAxisCookie + a;
-        e.usagePage = kGenericDesktopPage;
         if (axes == 3)
-            e.usage = kThreeAxes[a];
+            usages[a] = kThreeAxes[a];
         else if (a < static_cast<int>(std::size(kUsualAxes)))
-            e.usage = kUsualAxes[a];
-        else
-            e.usage = 0;  // an axis with no use
-        e.min = -32768;
-        e.max = 32767;
-        info.elements.push_back(e);
+            usages[a] = kUsualAxes[a];
     }
+    // A game pad: the left stick flies, the right stick's X is the rudder; its triggers and the
+    // right stick's Y rest away from any sensible throttle, so the keys keep the throttle.
+    if (gamepads_ && SDL_IsGameController(d->deviceIndex)) {
+        if (SDL_GameController* pad = SDL_GameControllerOpen(d->deviceIndex)) {
+            std::fill(usages.begin(), usages.end(), 0);
+            auto bind = [&](SDL_GameControllerAxis axis, int32_t usage) {
+                const SDL_GameControllerButtonBind b = SDL_GameControllerGetBindForAxis(pad, axis);
+                if (b.bindType == SDL_CONTROLLER_BINDTYPE_AXIS && b.value.axis >= 0 && b.value.axis < axes)
+                    usages[b.value.axis] = usage;
+            };
+            bind(SDL_CONTROLLER_AXIS_LEFTX, kUsageX);
+            bind(SDL_CONTROLLER_AXIS_LEFTY, kUsageY);
+            bind(SDL_CONTROLLER_AXIS_RIGHTX, kUsageRz);
+            SDL_GameControllerClose(pad);
+        }
+    }
+    for (int a = 0; a < axes; ++a) info.elements.push_back({kAxisCookie + a, kGenericDesktopPage, usages[a], -32768, 32767});
     for (int h = 0; h < hats && h < 0x100; ++h)
         info.elements.push_back({kHatCookie + h, kGenericDesktopPage, kUsageHatSwitch, 0, 7});
     for (int b = 0; b < buttons && b < 0x1000; ++b) info.elements.push_back({kButtonCookie + b, kButtonPage, b + 1, 0, 1});

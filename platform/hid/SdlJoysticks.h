@@ -1,6 +1,7 @@
 #pragma once
 // Joysticks through SDL's joystick API, presented as HID devices: axes become X, Y, Rz, slider
-// (a three-axis stick: X, Y, slider) and further axes; hats become 8-position hat switches
+// (a three-axis stick: X, Y, slider) and further axes, or for a game pad the left stick as X and Y
+// and the right stick's X as Rz; hats become 8-position hat switches
 // (0 up, clockwise to 7 up-left; 8 at rest); buttons become button-page usages 1, 2, ...
 // Button and hat events reach a device's queue through handleEvent(), which the game's event loop
 // calls for every SDL event.
@@ -70,6 +71,7 @@ private:
     void push(Device& d, int32_t cookie, int32_t value);
 
     bool ready_ = false;
+    bool gamepads_ = false;  // SDL's game-controller mappings are available
     std::vector<Device> devices_;
 };
 

@@ -197,5 +197,38 @@ TEST_F(Play, AStickPulledOutReadsAbsent) {
     EXPECT_TRUE(std::isfinite(input->getFinalAilerons()));
 }
 
+TEST(Gamepad, LeftStickFliesRightStickSteersKeysKeepTheThrottle) {
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    ASSERT_EQ(SDL_Init(SDL_INIT_GAMECONTROLLER | SDL_INIT_EVENTS), 0) << SDL_GetError();
+    const int device = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 6, 15, 1);
+    ASSERT_GE(device, 0) << SDL_GetError();
+    ASSERT_TRUE(SDL_IsGameController(device));
+    {
+        SdlJoysticks hid;
+        test::TempStore store;
+        PellamJoySub input{&hid, *store};
+        input.awakeFromNib();
+        SDL_Joystick* pad = SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(device));
+        // Triggers at rest read fully negative: neither may steer nor set the throttle.
+        SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_TRIGGERLEFT, -32768);
+        SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_TRIGGERRIGHT, -32768);
+        SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_RIGHTY, -32768);
+        SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTX, 32767);
+        SDL_Event e;
+        while (SDL_PollEvent(&e)) platform::hid::dispatchSdlEvent(e, input, &hid, kH);
+        input.createSurfaceInput(kW, kH);
+        EXPECT_GT(input.getFinalAilerons(), 0.5);
+        EXPECT_FALSE(input.getUseJoyRudder());
+        EXPECT_FALSE(input.getUseJoyThrottle());
+        SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_RIGHTX, 32767);
+        while (SDL_PollEvent(&e)) platform::hid::dispatchSdlEvent(e, input, &hid, kH);
+        input.createSurfaceInput(kW, kH);
+        EXPECT_TRUE(input.getUseJoyRudder());
+        EXPECT_EQ(input.getFinalRudder(), 1.0);
+    }
+    SDL_JoystickDetachVirtual(device);
+    SDL_Quit();
+}
+
 }  // namespace
 }  // namespace pellam::input
