@@ -63,6 +63,18 @@ TEST_F(Commands, LookupReadsOnlyRowsInUse) {
     EXPECT_EQ(commandFor(input, 'p'), 1);
 }
 
+TEST(DefaultTables, NoTwoRowsShareAKeyOrACommand) {
+    for (auto table : {gameDefaultBindings(), fullDefaultBindings()}) {
+        for (size_t i = 0; i < table.size(); ++i) {
+            EXPECT_NE(*commandTitle(table[i].command), '\0');
+            for (size_t j = i + 1; j < table.size(); ++j) {
+                EXPECT_FALSE(table[i].key == table[j].key && table[i].modifiers == table[j].modifiers) << i << " " << j;
+                EXPECT_NE(table[i].command, table[j].command);
+            }
+        }
+    }
+}
+
 TEST(RawKeyCode, FollowsTheOlderKeyCodeForm) {
     EXPECT_EQ(rawKeyCode('a', 0), 0x61);
     EXPECT_EQ(rawKeyCode('1', kControlKeyMask), 0x131);
