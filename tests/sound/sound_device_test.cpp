@@ -8,6 +8,7 @@
 #include <fstream>
 #include <thread>
 
+#include "platform/Random.h"
 #include "sound/PellamSound.h"
 #include "tests/sound/SoundTestSupport.h"
 
@@ -113,6 +114,50 @@ TEST(SoundDevice, DiskDriverRecordsTheMixedSound) {
     ASSERT_LT(k + 1, floats.size());
     EXPECT_EQ(floats[k], loopOnly);
     EXPECT_EQ(floats[k + 1], loopOnly);
+}
+
+// The main thread starting, retuning and stopping channels as fast as it can while the device's
+// thread mixes them flat out, with sounds of one and two samples at the highest pitch among them:
+// any read outside a sound's samples fails the sanitised build.
+TEST(SoundDevice, ChannelsChangeHandsSafelyWhileTheDeviceMixes) {
+    ScopedAppFolder app("stress");
+    for (int k = 0; k < 44; ++k) {
+        const char* name = userSoundName(k);
+        if (!name) continue;
+        // Short sounds, padded into a canonical file by a size that claims only what is wanted.
+        const size_t frames = 1 + static_cast<size_t>(k % 3);
+        WavShape shape;
+        shape.declaredDataBytes = static_cast<uint32_t>(frames * 2);
+        writeFile(app.userSounds() / name, makeWav(constantSamples(800, static_cast<int16_t>(1000 + k)), shape));
+    }
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+    setenv("SDL_DISKAUDIODELAY", "0", 1);
+    PellamSound sounds;
+    sounds.init();
+    ASSERT_TRUE(sounds.isRunning());
+    EXPECT_EQ(sounds.rawSound(17).size(), 1u + 17 % 3);
+    sounds.setAppGlobalVolume(1.0);
+    sounds.setOtherItemsVolume(1.0);
+    sounds.setEngineVolume(1.0);
+    sounds.setGunsVolume(1.0);
+    sounds.setStallHornVolume(1.0);
+    platform::seedRandom(3);
+    const auto start = std::chrono::steady_clock::now();
+    long operations = 0;
+    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(300)) {
+        const int32_t r = platform::nextRandom();
+        const int sound = r % 44;
+        switch ((r >> 8) % 4) {
+            case 0: sounds.placeSingleSound(sound, r >> 16 & 255); break;
+            case 1: sounds.SetContinousVolume(sound, r >> 16 & 255); break;
+            case 2: sounds.SetEngineAmpRate(sound, 150000); break;
+            default: sounds.setCoreAudioOnOff((r >> 12 & 7) != 0); break;
+        }
+        ++operations;
+    }
+    sounds.ExitSoundRoutines();
+    EXPECT_GT(operations, 1000);
 }
 
 }  // namespace
