@@ -295,14 +295,14 @@ Canvas roadPiece(bool bend, uint32_t seed) {
                 along = v;
             }
             const double a = std::fabs(across);
-            if (a < 20.0) {
-                const double rut = (a > 6 && a < 10) ? 0.88 : 1.0;
+            if (a < 36.0) {  // the road runs 864..936 ft across the square
+                const double rut = (a > 10 && a < 16) ? 0.88 : 1.0;
                 const double n = hash32(px, py, seed) / 4294967295.0 - 0.5;
                 c.at(px, py) = scale(RGB{172, 162, 140}, rut * (1.0 + n * 0.1));
                 c.alpha(px, py) = 1.0;
-            } else if (a > 30.0 && a < 44.0) {  // poplars every 40 ft along the verges
+            } else if (a > 44.0 && a < 60.0) {  // poplars every 40 ft along the verges
                 const double m = std::fmod(along + 4000.0, 40.0);
-                if (std::hypot(m - 20.0, a - 37.0) < 7.0) {
+                if (std::hypot(m - 20.0, a - 52.0) < 7.0) {
                     c.at(px, py) = RGB{44, 66, 34};
                     c.alpha(px, py) = 1.0;
                 }

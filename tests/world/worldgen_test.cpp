@@ -1,0 +1,171 @@
+// The generated Western Front: the files the terrain reads, where the towns, the front, the
+// roads and the bridge's valley lie, and the pictures the loader will take.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "tools/worldgen/WorldGen.h"
+#include "world/RIDUdidav.h"
+
+namespace pellam {
+namespace {
+
+using namespace world;
+
+struct TownSpot {
+    const char* Name;
+    double X, Z;
+};
+constexpr TownSpot kTowns[] = {{"Hazebrouck", 2013460, 2240285}, {"Ypres", 2085600, 2278960}, {"Lille", 2122560, 2210320},
+                               {"Douai", 2128694, 2141764},      {"Albert", 2026655, 2045003}, {"St. Quentin", 2171797, 2001021},
+                               {"Laon", 2244808, 1924491},       {"Reims", 2333760, 1835440}};
+
+class GeneratedWorld : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        files = new worldgen::WorldFiles;
+        worldgen::generateTerrain(worldgen::kDefaultSeed, *files);
+        terrain = new RIDUdidav;
+        std::string error;
+        ASSERT_TRUE(terrain->setWorldData(files->Elevation, files->Surface, error)) << error;
+    }
+    static void TearDownTestSuite() {
+        delete terrain;
+        delete files;
+    }
+    // Counts the squares within `feet` of (x, z) whose ground code is one of `codes`.
+    static int countNear(double x, double z, double feet, std::initializer_list<int> codes) {
+        int n = 0;
+        const int r = int(feet / kSquareFeet) + 1, ci = int(x / kSquareFeet), cj = int(z / kSquareFeet);
+        for (int j = cj - r; j <= cj + r; ++j)
+            for (int i = ci - r; i <= ci + r; ++i)
+                if (std::hypot((i + 0.5) * kSquareFeet - x, (j + 0.5) * kSquareFeet - z) < feet)
+                    for (int c : codes) n += terrain->groundCodeAt(i, j) == c;
+        return n;
+    }
+    static inline worldgen::WorldFiles* files = nullptr;
+    static inline RIDUdidav* terrain = nullptr;
+};
+
+TEST_F(GeneratedWorld, TheBuildWroteTheSameWorld) {
+    const std::string data = std::string(std::getenv("PELLAM_BUILD_DIR")) + "/data/";
+    std::ifstream e(data + kElevationFile, std::ios::binary), s(data + kSurfaceFile, std::ios::binary);
+    const std::vector<uint8_t> elevation{std::istreambuf_iterator<char>(e), {}}, surface{std::istreambuf_iterator<char>(s), {}};
+    EXPECT_TRUE(elevation == files->Elevation);
+    EXPECT_TRUE(surface == files->Surface);
+    worldgen::WorldFiles other;
+    worldgen::generateTerrain(worldgen::kDefaultSeed + 1, other);
+    EXPECT_FALSE(other.Elevation == files->Elevation);
+}
+
+TEST_F(GeneratedWorld, TownsStandWhereTheBuilderPutsThem) {
+    for (const TownSpot& t : kTowns) {
+        EXPECT_EQ(terrain->groundCodeAt(int(t.X / kSquareFeet), int(t.Z / kSquareFeet)), kTown) << t.Name;
+        int roads = 0;
+        for (int dj = -3; dj <= 3; ++dj)
+            for (int di = -3; di <= 3; ++di) roads += terrain->roadEdgesAt(int(t.X / kSquareFeet) + di, int(t.Z / kSquareFeet) + dj) != 0;
+        EXPECT_GT(roads, 2) << t.Name << " has no road";
+        const double h = terrain->getAltitudeAtX(t.X, t.Z);
+        EXPECT_GT(h, 0.0) << t.Name;
+        EXPECT_LT(h, 1000.0) << t.Name;
+    }
+}
+
+TEST_F(GeneratedWorld, TheFrontRunsFromYpresPastAlbertAndStQuentinTowardReims) {
+    for (const TownSpot& t : {kTowns[1], kTowns[4], kTowns[5]}) {
+        EXPECT_GT(countNear(t.X, t.Z, 15000, {kTrenches}), 5) << t.Name;
+        EXPECT_GT(countNear(t.X, t.Z, 15000, {kShellMud}), 10) << t.Name;
+    }
+    EXPECT_GT(countNear(2333760, 1870000, 20000, {kTrenches}), 5);  // north of Reims
+    for (const TownSpot& t : {kTowns[0], kTowns[2], kTowns[3]})      // behind the lines
+        EXPECT_EQ(countNear(t.X, t.Z, 10000, {kTrenches}), 0) << t.Name;
+    EXPECT_GT(countNear(2100000, 2100000, 150000, {kWoodland}), 300);
+    EXPECT_GT(countNear(2100000, 2100000, 150000, {kWheatField, kPloughed, kBeetField, kPasture}), 10000);
+}
+
+TEST_F(GeneratedWorld, FlandersIsFlatAndTheDownsRoll) {
+    auto relief = [&](double x, double z) {
+        double lo = 1e9, hi = -1e9;
+        for (int k = 0; k < 400; ++k) {
+            const double h = terrain->getAltitudeAtX(x + (k % 20 - 10) * 1500.0, z + (k / 20 - 10) * 1500.0);
+            lo = std::min(lo, h);
+            hi = std::max(hi, h);
+        }
+        return hi - lo;
+    };
+    const double flanders = relief(2024000, 2316700), downs = relief(1985500, 2086900);  // by Dunkirk; by Doullens
+    EXPECT_LT(flanders, 200.0);
+    EXPECT_GT(downs, 1.5 * flanders);
+}
+
+TEST_F(GeneratedWorld, TheLongBridgeSpansAValleyBelowItsDeck) {
+    const double x = (kBridgeMinX + kBridgeMaxX) / 2;
+    double lowest = 1e9;
+    for (double z = kBridgeMinZ; z <= kBridgeMaxZ; z += 20.0) {
+        const double h = terrain->getAltitudeAtX(x, z);
+        EXPECT_LT(h, kBridgeDeckFeet) << z;
+        lowest = std::min(lowest, h);
+    }
+    EXPECT_LT(lowest, kBridgeDeckFeet - 450.0);
+    // The deck's ends meet high ground, and water runs under the middle.
+    EXPECT_GT(terrain->getAltitudeAtX(x, kBridgeMinZ - 100), kBridgeDeckFeet - 60.0);
+    EXPECT_GT(terrain->getAltitudeAtX(x, kBridgeMaxZ + 100), kBridgeDeckFeet - 60.0);
+    EXPECT_GT(countNear(x, (kBridgeMinZ + kBridgeMaxZ) / 2, 2500, {kWater}), 0);
+}
+
+TEST_F(GeneratedWorld, RoadsJoinEdgeToEdge) {
+    long roads = 0;
+    for (int j = 0; j < kGridSize - 2; ++j)
+        for (int i = 0; i < kGridSize - 2; ++i) {
+            const uint8_t e = terrain->roadEdgesAt(i, j);
+            if (!e) continue;
+            ++roads;
+            if (e & kEdgeHighX) {
+                ASSERT_TRUE(terrain->roadEdgesAt(i + 1, j) & kEdgeLowX) << i << ", " << j;
+            }
+            if (e & kEdgeHighZ) {
+                ASSERT_TRUE(terrain->roadEdgesAt(i, j + 1) & kEdgeLowZ) << i << ", " << j;
+            }
+            ASSERT_NE(terrain->groundCodeAt(i, j), kTrenches);
+        }
+    EXPECT_GT(roads, 5000);
+}
+
+TEST(GeneratedPictures, SizesTheLoaderTakesAndRoadsWhereVehiclesSteer) {
+    const auto pictures = worldgen::generateTextures(worldgen::kDefaultSeed);
+    auto find = [&](const std::string& name) -> const platform::RGBAImage& {
+        for (const auto& p : pictures)
+            if (p.Name == name) return p.Image;
+        ADD_FAILURE() << name;
+        return pictures.front().Image;
+    };
+    for (const char* name : kGroundTextureNames) find(name);
+    for (const auto& p : pictures) {
+        EXPECT_EQ(p.Image.width, p.Image.height) << p.Name;
+        const int w = p.Image.width;
+        EXPECT_TRUE(w == 32 || w == 64 || w == 128 || w == 256 || w == 512 || w == 1024) << p.Name;
+    }
+    // Road pieces: transparent at the key colour in the top-left corner; the road itself where
+    // the vehicles' aim points lie (ft across the square; the bottom row is Z = 0).
+    auto alphaAt = [](const platform::RGBAImage& im, double lx, double lz) {
+        const int px = std::clamp(int(lx / kSquareFeet * im.width), 0, im.width - 1);
+        const int py = std::clamp(im.height - 1 - int(lz / kSquareFeet * im.height), 0, im.height - 1);
+        return im.pixels[(size_t(py) * im.width + px) * 4 + 3];
+    };
+    const auto& straight = find(kRoadStraightTexture);
+    const auto& bend = find(kRoadBendTexture);
+    EXPECT_EQ(alphaAt(straight, 0, kSquareFeet - 1), 0);
+    EXPECT_EQ(alphaAt(bend, 0, kSquareFeet - 1), 0);
+    for (auto [x, z] : {std::pair{880.0, 530.0}, {895.0, 1200.0}, {870.0, 1700.0}, {910.0, 20.0}})
+        EXPECT_EQ(alphaAt(straight, x, z), 255) << x << ", " << z;
+    EXPECT_EQ(alphaAt(straight, 600, 900), 0);
+    for (auto [x, z] : {std::pair{845.0, 5.0}, {1755.0, 880.0}, {1124.0, 636.0}})
+        EXPECT_EQ(alphaAt(bend, x, z), 255) << x << ", " << z;
+    EXPECT_EQ(alphaAt(bend, 300, 1500), 0);
+}
+
+}  // namespace
+}  // namespace pellam
