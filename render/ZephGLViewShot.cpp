@@ -2,6 +2,7 @@
 // as the next free "<name> N.jpg" (or .tif) in the desktop folder.
 #include <GL/gl.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
@@ -19,14 +20,25 @@ namespace {
 constexpr int32_t kShotInterval = 300;  // ticks: at most one screen shot per 5 s
 constexpr int kJpegQuality = 80;        // compression factor 0.8
 
-// The desktop, created when missing; the home folder when it cannot be.
-std::string shotFolder(const std::string& chosen) {
-    std::error_code ec;
-    const std::string folder = chosen.empty() ? platform::desktopFolder() : chosen;
-    if (fs::is_directory(folder, ec) || fs::create_directories(folder, ec)) return folder;
-    platform::logMessage("Cannot make the folder " + folder + " for screen shots: " + ec.message());
+std::string homeFolder() {
     const char* home = std::getenv("HOME");
     return home && *home ? home : "/tmp";
+}
+
+// The folder of the name below the home folder ("/Desktop/..." means the desktop, wherever the
+// system keeps it), created when missing; the home folder when it cannot be.
+std::string shotFolder(const std::string& chosen, const std::string& nameBelowHome) {
+    std::string folder = chosen;
+    if (folder.empty()) {
+        const std::string parent = fs::path(nameBelowHome).parent_path().string();
+        folder = parent.empty() || parent == "/" ? homeFolder()
+                 : parent == "/Desktop"          ? platform::desktopFolder()
+                                                 : homeFolder() + parent;
+    }
+    std::error_code ec;
+    if (fs::is_directory(folder, ec) || fs::create_directories(folder, ec)) return folder;
+    platform::logMessage("Cannot make the folder " + folder + " for screen shots: " + ec.message());
+    return homeFolder();
 }
 
 }  // namespace
@@ -38,7 +50,7 @@ bool ZephGLView::doScreenSaveFromOpenGL() {
     LastScreenShotTime_ = now + kShotInterval;
 
     const char* extension = ScreenShotFileType_ == 1 ? ".tif" : ".jpg";
-    const std::string folder = shotFolder(screenShotFolder_);
+    const std::string folder = shotFolder(screenShotFolder_, ScreenSaveNameString_);
     const std::string base = fs::path(ScreenSaveNameString_).filename().string();
     std::string path;
     std::error_code ec;

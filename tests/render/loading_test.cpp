@@ -283,3 +283,26 @@ TEST_F(ShotTest, FailuresBeepAndStaySilent) {
     EXPECT_EQ(sounds, 0);
     view().glRenderEnd();
 }
+
+TEST_F(ShotTest, DesktopFolderIsFoundOrTheHomeFolderServes) {
+    const fs::path home = scratchFolder() / "otherHome";
+    fs::create_directories(home);
+    const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    setenv("HOME", home.c_str(), 1);
+    unsetenv("XDG_DESKTOP_DIR");
+    unsetenv("XDG_CONFIG_HOME");
+    view().setScreenShotFolder("");
+    drawScene();
+    EXPECT_TRUE(view().doScreenSaveFromOpenGL());  // no desktop: the home folder
+    EXPECT_EQ(view().lastScreenShotPath(), (home / "Pellam Screen Shot 1.jpg").string());
+    fs::create_directories(home / "Desktop");
+    fakeTicks += 300;
+    EXPECT_TRUE(view().doScreenSaveFromOpenGL());
+    EXPECT_EQ(view().lastScreenShotPath(), (home / "Desktop" / "Pellam Screen Shot 1.jpg").string());
+    view().setScreenSaveNameString("/Pictures/Flights/Shot");  // another folder below home: made
+    fakeTicks += 300;
+    EXPECT_TRUE(view().doScreenSaveFromOpenGL());
+    EXPECT_EQ(view().lastScreenShotPath(), (home / "Pictures" / "Flights" / "Shot 1.jpg").string());
+    view().glRenderEnd();
+    setenv("HOME", oldHome.c_str(), 1);
+}

@@ -311,37 +311,55 @@ Canvas paintFront(const Fonts& fonts) {
         }
     }
 
-    // Shell holes, larger as they come nearer; some hold water that shows the sky.
-    for (int i = 0; i < 70; ++i) {
-        const double y = horizon + 14 + (c.h - horizon) * std::pow(noise.value(i * 3.1, 0.5), 1.4);
+    // Shell holes, larger as they come nearer: ragged bowls, dark inside, their far lip catching
+    // the low sun; a few hold water that shows the sky.
+    for (int i = 0; i < 54; ++i) {
+        const double y = horizon + 16 + (c.h - horizon) * std::pow(noise.value(i * 3.1, 0.5), 1.3);
         const double x = noise.value(0.5, i * 2.7) * c.w;
         const double depth = (y - horizon) / double(c.h - horizon);
-        const double rx = (8 + 46 * depth) * (0.7 + 0.6 * noise.value(i, i));
-        const double ry = rx * (0.18 + 0.1 * depth);
-        Mask rim(c.w, c.h), hole(c.w, c.h), water(c.w, c.h);
-        rim.ellipse(x, y, rx * 1.25 * kSqueeze, ry * 1.5);
-        rim.blur(1);
-        hole.ellipse(x, y + ry * 0.1, rx * kSqueeze, ry);
-        if (noise.value(i * 1.7, 4.2) > 0.55) water.ellipse(x, y + ry * 0.25, rx * 0.7 * kSqueeze, ry * 0.55);
-        c.paint(rim, rgb8(124, 108, 84), 0.55f);
-        c.paint(hole, rgb8(34, 27, 20), 0.9f);
-        c.paint(water, rgb8(196, 160, 122), 0.8f);
+        const double rx = (7 + 50 * depth) * (0.6 + 0.7 * noise.value(i, i));
+        const double ry = rx * (0.2 + 0.12 * depth);
+        auto ragged = [&](double scale, double dy) {
+            std::vector<Point> pts;
+            for (int k = 0; k < 28; ++k) {
+                const double a = 2 * M_PI * k / 28;
+                const double wobble = 0.82 + 0.36 * noise.value(i * 7.0 + std::cos(a) * 1.5, std::sin(a) * 1.5);
+                pts.push_back({x + std::cos(a) * rx * scale * wobble * kSqueeze, y + dy + std::sin(a) * ry * scale * wobble});
+            }
+            return pts;
+        };
+        Mask spoil(c.w, c.h), lip(c.w, c.h), hole(c.w, c.h), water(c.w, c.h);
+        spoil.polygon(ragged(1.5, 0));
+        spoil.blur(2);
+        lip.polygon(ragged(1.12, -ry * 0.22));
+        hole.polygon(ragged(1.0, ry * 0.08));
+        lip.subtract(hole);
+        if (noise.value(i * 1.7, 4.2) > 0.7) water.polygon(ragged(0.62, ry * 0.3));
+        c.paint(spoil, rgb8(70, 58, 42), 0.45f);
+        c.paint(hole, rgb8(30, 24, 18), 0.92f);
+        c.paint(lip, rgb8(138, 116, 84), 0.5f);
+        c.paint(water, rgb8(150, 124, 98), 0.75f);
     }
 
-    // The trench line, zigzagging across the middle distance, sandbags catching the light.
-    {
+    // Two trench lines across the middle distance, in traverses of uneven length, the sandbagged
+    // parapet catching the light above the dark cut.
+    for (auto [baseY, width, seed] : {std::tuple{424.0, 4.0, 3}, {454.0, 8.0, 11}}) {
         Mask trench(c.w, c.h), bags(c.w, c.h);
-        std::vector<Point> upper, lower;
-        for (int x = -20; x <= c.w + 20; x += 40) {
-            const double y = 452 + ((x / 40) % 2 ? 9 : -9) + 6 * std::sin(x / 170.0);
-            upper.push_back({double(x), y});
+        std::vector<Point> line;
+        double x = -30;
+        for (int k = 0; x < c.w + 30; ++k) {
+            const double step = 18 + 34 * noise.value(k * 1.3, seed);
+            const double offset = (k % 2 ? 1 : -1) * (1.5 + width * 0.35) + 5 * std::sin(x / 150.0 + seed);
+            line.push_back({x, baseY + offset});
+            x += step;
         }
-        for (size_t i = 0; i + 1 < upper.size(); ++i) {
-            trench.stroke(upper[i], upper[i + 1], 9);
-            bags.stroke({upper[i].x, upper[i].y - 6}, {upper[i + 1].x, upper[i + 1].y - 6}, 4);
+        for (size_t k = 0; k + 1 < line.size(); ++k) {
+            trench.stroke(line[k], line[k + 1], width);
+            bags.stroke({line[k].x, line[k].y - width * 0.7}, {line[k + 1].x, line[k + 1].y - width * 0.7},
+                        width * 0.45);
         }
-        c.paint(bags, rgb8(150, 130, 96), 0.8f);
-        c.paint(trench, rgb8(26, 21, 16));
+        c.paint(bags, rgb8(146, 128, 96), 0.7f);
+        c.paint(trench, rgb8(24, 20, 15));
     }
 
     // Wire: crossed pickets with sagging strands.
@@ -429,15 +447,31 @@ Canvas paintBadge(const Fonts& fonts) {
                           float(cloth.b * (0.92 + weave))};
         }
     const double cx = 512, cy = 250;
-    Mask wings(c.w, c.h);
-    for (int side = -1; side <= 1; side += 2)
-        for (int k = 0; k < 9; ++k) {
-            // Feathers fan out and shorten towards the tip.
-            const double a = -0.35 + k * 0.1, len = 330 - k * 26, root = 70 + k * 6;
-            const double x0 = cx + side * root * kSqueeze, y0 = cy - 10 + k * 9;
-            const double x1 = cx + side * (root + len * std::cos(a)) * kSqueeze, y1 = y0 - len * std::sin(a) * 0.55;
-            wings.polygon({{x0, y0 - 16}, {x1, y1 - 6}, {x1 + side * 14 * kSqueeze, y1 + 2}, {x0, y0 + 16}});
+    // Wings: a smooth leading edge sweeping up to the tip, and a trailing edge of rounded feather
+    // ends; the grooves between feathers are cut in afterwards.
+    Mask wings(c.w, c.h), grooves(c.w, c.h);
+    for (int side = -1; side <= 1; side += 2) {
+        auto at = [&](double along, double up) { return Point{cx + side * along * kSqueeze, cy - up}; };
+        std::vector<Point> outline;
+        for (int k = 0; k <= 24; ++k) {  // leading edge, root to tip
+            const double t = k / 24.0;
+            outline.push_back(at(90 + 330 * t, 22 + 58 * std::sin(t * M_PI / 2) - 12 * t * t));
         }
+        const int feathers = 9;
+        for (int f = 0; f < feathers; ++f) {  // trailing edge, tip back to root
+            const double t0 = 1 - double(f) / feathers, t1 = 1 - double(f + 1) / feathers;
+            for (int k = 0; k <= 8; ++k) {
+                const double u = k / 8.0, t = t0 + (t1 - t0) * u;
+                const double bump = 16 * std::sin(u * M_PI) * (0.6 + 0.4 * t);
+                outline.push_back(at(90 + 330 * t - 10 * std::sin(u * M_PI), 52 * t - 40 - bump + 18 * t * t));
+            }
+            if (f > 0) {
+                const double t = t0;
+                grooves.stroke(at(90 + 330 * t, 52 * t - 40 + 18 * t * t), at(70 + 300 * t, 40 * t + 4), 2.2);
+            }
+        }
+        wings.polygon(outline);
+    }
     Mask ring(c.w, c.h), hole(c.w, c.h), blade(c.w, c.h);
     ring.ellipse(cx, cy, 112 * kSqueeze, 112);
     hole.ellipse(cx, cy, 92 * kSqueeze, 92);
@@ -462,6 +496,7 @@ Canvas paintBadge(const Fonts& fonts) {
             const float m = std::max(wings.get(x, y), ring.get(x, y) - hole.get(x, y));
             if (m > 0) c.at(x, y) = mix(c.at(x, y), metal.at(x, y), m);
         }
+    c.paint(grooves, brassDark, 0.8f);
     Mask inner = hole;
     c.paint(inner, rgb8(40, 44, 70));
     Mask white(c.w, c.h), red(c.w, c.h);
