@@ -60,7 +60,9 @@ using Bytes = std::vector<uint8_t>;
 inline void putLE(Bytes& b, uint32_t v, int n) {
     for (int i = 0; i < n; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
-inline void putTag(Bytes& b, const char* tag) { b.insert(b.end(), tag, tag + 4); }
+inline void putTag(Bytes& b, const char* tag) {
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(tag[i]));
+}
 
 struct WavShape {
     uint16_t channels = 1;
