@@ -17,7 +17,7 @@ constexpr int kCellW = 16, kCellH = 32, kEdge = 256;
 constexpr double kEm = 20.0;         // texels of the em, vertically
 constexpr double kAspect = 1.38;     // texel stretch across that makes glyphs look natural on screen
 constexpr double kBaseline = 24.0;   // texels below the cell's top
-constexpr double kInkWidth = 13.0;   // the widest ink allowed, leaving room for the outline
+constexpr double kInkWidth = 12.0;   // the widest ink allowed, leaving room for the outline
 
 const Colour kGlyph = rgb8(255, 255, 255);
 const Colour kOutline = rgb8(22, 19, 15);
@@ -49,6 +49,13 @@ platform::RGBAImage makeFontImage(const Font& font) {
     Mask outline = ink;
     for (float& v : outline.v) v = v > 0.08f ? 1.0f : 0.0f;
     outline.dilate(1);
+    // The outer columns of every cell stay clear: the text drawer samples a quarter texel into
+    // the cell, so linear filtering reaches the neighbour's edge column.
+    for (int y = 0; y < kEdge; ++y)
+        for (int x = 0; x < kEdge; x += kCellW) {
+            ink.at(x, y) = outline.at(x, y) = 0;
+            ink.at(x + kCellW - 1, y) = outline.at(x + kCellW - 1, y) = 0;
+        }
 
     platform::RGBAImage image;
     image.width = image.height = kEdge;
