@@ -184,7 +184,7 @@ inline Buffer resample(const Buffer& src, size_t count, const std::function<doub
     const double n = static_cast<double>(src.size());
     for (size_t i = 0; i < count; ++i) {
         if (loopSource) pos = std::fmod(pos, n);
-        if (pos >= n - 1) break;
+        else if (pos >= n - 1) break;
         const size_t k = static_cast<size_t>(pos);
         const double f = pos - k;
         out[i] = src[k] * (1 - f) + src[(k + 1) % src.size()] * f;

@@ -333,7 +333,15 @@ Buffer rotaryFlyBy() {
         return 1.0 / (1.0 + closing / soundSpeed);
     };
     const Buffer engine = rotaryLoop(2727, true);
-    Buffer out = resample(engine, static_cast<size_t>(seconds * R), doppler, R, true);
+    const Buffer near = resample(engine, static_cast<size_t>(seconds * R), doppler, R, true);
+    // Air takes the top off a distant engine: only the close pass is bright.
+    Buffer far = near;
+    lowpass(far, R, 700);
+    Buffer out(near.size());
+    for (size_t i = 0; i < out.size(); ++i) {
+        const double w = std::pow(closest / range(i / R), 2.0);
+        out[i] = near[i] * w + far[i] * (1.0 - w) * 1.4;
+    }
     Buffer air = slipstream(seconds, n, false, 1500);
     mixInto(out, air, 0.25);
     shape(out, R, [&](double t) { return closest / range(t); });
