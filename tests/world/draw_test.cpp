@@ -192,3 +192,20 @@ TEST_F(WorldDrawTest, FrameTimeAlongTheFront) {
 
 }  // namespace
 }  // namespace pellam
+
+namespace pellam {
+namespace {
+
+// Pictures for a person to look at; run with PELLAM_WORLD_VIEWS=1.
+TEST_F(WorldDrawTest, ViewsForInspection) {
+    if (!std::getenv("PELLAM_WORLD_VIEWS")) GTEST_SKIP();
+    sky->setTimeOfDay(10.0);
+    terrain->setFogDistance(0.0);
+    save(frame({2075600.0, 5000.0, 2278960.0}, {90.0, -25.0}, false), "view_ypres.png");
+    save(frame({2342000.0, 1300.0, 1846240.0}, {270.0, -4.0}, false), "view_bridge.png");
+    save(frame({2128694.0, 2500.0, 2130000.0}, {0.0, -50.0}, false), "view_douai.png");
+    save(frame({2171797.0, 1500.0, 1990000.0}, {20.0, -20.0}, false), "view_stquentin.png");
+}
+
+}  // namespace
+}  // namespace pellam

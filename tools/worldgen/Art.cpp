@@ -194,22 +194,41 @@ Canvas houses(bool town, uint32_t seed) {
     Canvas c(kEdge);
     Rand r{seed};
     if (town) {
-        mottle(c, {118, 114, 106}, 0.12, 8, seed);
-        for (int by = 0; by < kEdge; by += 32)
-            for (int bx = 0; bx < kEdge; bx += 32) {
-                if (r.next() < 0.12) {  // a square or a garden
-                    c.rect(bx + 4, by + 4, 24, 24, r.next() < 0.5 ? RGB{92, 120, 64} : RGB{150, 144, 130});
+        // Blocks of uneven size that still tile: houses round each block, yards inside.
+        mottle(c, {116, 112, 104}, 0.12, 8, seed);
+        auto cuts = [&]() {
+            std::vector<int> v{0};
+            double w[7], sum = 0;
+            for (double& x : w) sum += x = r.from(0.7, 1.3);
+            double at = 0;
+            for (double x : w) v.push_back(int(at += x / sum * kEdge));
+            v.back() = kEdge;
+            return v;
+        };
+        const std::vector<int> xs = cuts(), ys = cuts();
+        for (size_t by = 0; by + 1 < ys.size(); ++by)
+            for (size_t bx = 0; bx + 1 < xs.size(); ++bx) {
+                const int x0 = xs[bx] + 3, x1 = xs[bx + 1] - 1, y0 = ys[by] + 3, y1 = ys[by + 1] - 1;
+                if (r.next() < 0.1) {  // a square or a park
+                    c.rect(x0, y0, x1 - x0, y1 - y0, r.next() < 0.5 ? RGB{88, 118, 62} : RGB{152, 146, 132});
                     continue;
                 }
-                for (int y = by + 4; y < by + 28; y += 6)
-                    for (int x = bx + 4; x < bx + 28;) {
-                        const int w = 4 + int(r.next() * 5);
-                        const RGB roof = r.next() < 0.5 ? RGB{r.from(118, 150), r.from(72, 90), r.from(58, 70)}
-                                                        : RGB{r.from(78, 96), r.from(80, 96), r.from(88, 104)};
-                        c.rect(x, y, std::min(w, bx + 28 - x), 5, roof);
-                        c.rect(x, y + 5, std::min(w, bx + 28 - x), 1, {70, 66, 60});
-                        x += w + (r.next() < 0.2 ? 1 : 0);
+                c.rect(x0, y0, x1 - x0, y1 - y0, r.next() < 0.5 ? RGB{104, 112, 84} : RGB{128, 122, 110});
+                auto roofs = [&](int x, int y, int w, int h, bool alongX) {
+                    for (int s = 0; s < (alongX ? w : h);) {
+                        const int len = 3 + int(r.next() * 4);
+                        const RGB roof = r.next() < 0.55 ? RGB{r.from(118, 152), r.from(70, 88), r.from(56, 68)}
+                                                         : RGB{r.from(80, 98), r.from(82, 98), r.from(90, 106)};
+                        const int l = std::min(len, (alongX ? w : h) - s);
+                        if (alongX) c.rect(x + s, y, l, h, roof); else c.rect(x, y + s, w, l, roof);
+                        s += len;
                     }
+                };
+                const int d = 5;
+                roofs(x0, y0, x1 - x0, d, true);
+                roofs(x0, y1 - d, x1 - x0, d, true);
+                roofs(x0, y0 + d, d, y1 - y0 - 2 * d, false);
+                roofs(x1 - d, y0 + d, d, y1 - y0 - 2 * d, false);
             }
         return c;
     }

@@ -76,8 +76,10 @@ const std::vector<std::vector<Point>>& rivers() {
         {{4.70, 49.40, 90}, {4.40, 49.45, 70}, {3.90, 49.40, 52}, {3.60, 49.38, 48}, {3.32, 49.38, 42},
          {3.05, 49.40, 36}, {2.83, 49.42, 33}},
         // Vesle, past the west side of Reims
-        {{4.30, 49.08, 110}, {4.15, 49.19, 90}, {2331000, 1832800, 82}, {2330800, 1842300, 80},
-         {2329360, 1846240, 78}, {2318000, 1847600, 75}, {3.68, 49.31, 62}, {3.53, 49.34, 52}, {3.47, 49.37, 48}},
+        {{4.30, 49.08, 110}, {4.15, 49.19, 90}, {2331000, 1832800, 82}, {2310000, 1838500, 78},
+         {2288000, 1843800, 75}, {3.68, 49.31, 62}, {3.53, 49.34, 52}, {3.47, 49.37, 48}},
+        // The stream in the gorge under the long bridge, down to the Vesle
+        {{2366000, 1846240, 90}, {2329360, 1846240, 86}, {2300000, 1846240, 80}, {2288000, 1843800, 75}},
         // Marne
         {{4.37, 48.96, 85}, {4.15, 49.03, 75}, {3.95, 49.04, 68}, {3.62, 49.07, 62}, {3.40, 49.05, 58},
          {3.10, 48.95, 52}, {2.80, 48.95, 45}, {2.45, 48.82, 35}},
@@ -93,7 +95,7 @@ const std::vector<Point>& frontLine() {
         {2.73, 51.16, 0}, {2.85, 51.03, 0}, {2.93, 50.87, 0}, {2.80, 50.77, 0}, {2.70, 50.70, 0},
         {2.63, 50.62, 0}, {2.72, 50.52, 0}, {2.78, 50.42, 0}, {2.81, 50.30, 0}, {2.74, 50.15, 0},
         {2.65, 50.00, 0}, {2.93, 49.92, 0}, {3.22, 49.85, 0}, {3.37, 49.66, 0}, {3.55, 49.46, 0},
-        {3.90, 49.40, 0}, {4.03, 49.31, 0}, {4.12, 49.22, 0}, {4.50, 49.18, 0}, {4.95, 49.21, 0},
+        {3.90, 49.40, 0}, {4.03, 49.38, 0}, {4.16, 49.25, 0}, {4.50, 49.18, 0}, {4.95, 49.21, 0},
         {5.40, 49.22, 0}};
     return f;
 }
@@ -305,19 +307,20 @@ void generateTerrain(uint32_t seed, WorldFiles& out) {
         if (height[k] > level) height[k] = float(level + (height[k] - level) * s);
     }
 
-    // ---- The gorge under the long bridge: the deck's ends rest on high ground, and the river
-    // runs 550 ft below it between them.
+    // ---- The gorge under the long bridge: a plateau north of Reims whose edges carry the deck's
+    // ends, cut by the stream 550 ft below it. The plateau ends short of Reims to the south.
     {
         const int jMid = int(std::lround((kBridgeMinZ + kBridgeMaxZ) / 2 / S));  // post row under mid-span
-        const double profile[7] = {238, 250, 255, 86, 255, 250, 238};             // rows jMid-3 .. jMid+3, m
         const double iMid = (kBridgeMinX + kBridgeMaxX) / 2 / S;
-        for (int i = int(iMid) - 10; i <= int(iMid) + 11; ++i) {
-            const double w = 1.0 - smoothstep(5.0, 10.0, std::fabs(i - iMid));
-            for (int r = 0; r < 7; ++r) {
-                float& h = height[at(i, jMid - 3 + r)];
-                h = float(h + (profile[r] - h) * w);
+        for (int r = -5; r <= 12; ++r)
+            for (int i = int(iMid) - 17; i <= int(iMid) + 18; ++i) {
+                const double across = 1.0 - smoothstep(8.0, 16.0, std::fabs(i - iMid));
+                const double along = r < 0 ? 1.0 - smoothstep(1.5, 4.5, -r) : 1.0 - smoothstep(6.0, 12.0, r);
+                const double w = across * along;
+                const double target = r == 0 ? 86.0 : 255.0 + 3.0 * std::min(std::abs(r) - 1, 2);
+                float& h = height[at(i, jMid + r)];
+                h = float(h + (target - h) * (r == 0 ? across : w));
             }
-        }
     }
 
     // ---- The front: distance to the line, with a ragged edge.
@@ -350,8 +353,12 @@ void generateTerrain(uint32_t seed, WorldFiles& out) {
             const double h = (height[k] + height[at(i + 1, j)] + height[at(i, j + 1)] + height[at(i + 1, j + 1)]) / 4;
             const int seaCorners = sea[k] + sea[at(i + 1, j)] + sea[at(i, j + 1)] + sea[at(i + 1, j + 1)];
             uint8_t c;
-            if (seaCorners >= 2 || river[k]) {
+            const double steep = std::max({height[k], height[at(i + 1, j)], height[at(i, j + 1)], height[at(i + 1, j + 1)]}) -
+                                 std::min({height[k], height[at(i + 1, j)], height[at(i, j + 1)], height[at(i + 1, j + 1)]});
+            if (seaCorners >= 2 || (river[k] && steep < 40.0)) {
                 c = kWater;
+            } else if (river[k]) {
+                c = kMarsh;  // a stream down a steep square: wet ground, not a sheet of water
             } else {
                 const bool flanders = lat > 50.55 && lon < 3.9;
                 const double woods = fbm(i / 14.0, j / 14.0, seed + 11, 4);
