@@ -56,6 +56,11 @@ bool ZephGLView::initWithFrame(const NSRect& frame, bool hidden) {
     return true;
 }
 
+NSRect ZephGLView::preferredFrame(const platform::UserDefaults& defaults) {
+    if (defaults.boolForKey("UseSmallWindowKey").value_or(false)) return {0, 0, 640, 480};
+    return {};
+}
+
 void ZephGLView::myInits() {
     window_->makeCurrent();
     OpenGLInitStuff();

@@ -42,6 +42,9 @@ public:
     // A zero rectangle asks for the whole display, (0, 0, 640, 480) for a small window. False, with
     // creationError() saying why, when no window or context could be made.
     bool initWithFrame(const NSRect& frame, bool hidden = false);
+    // The rectangle the controller passes: zero (the whole display), or 640 x 480 when
+    // "UseSmallWindowKey" is set.
+    static NSRect preferredFrame(const platform::UserDefaults& defaults);
     const std::string& creationError() const { return creationError_; }
     void myInits();
     void OpenGLInitStuff();

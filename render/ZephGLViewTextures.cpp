@@ -84,52 +84,53 @@ int32_t ZephGLView::fmGetTextureFromDiskNSString(const std::string& path, int32_
     const bool special = specialFormatFlag != 0;
     const TextureFormat format = formatForName(name, special, depth);
 
-    platform::RGBAImage image;
-    bool found = false, opened = false;
-    for (const std::string& candidate : imageCandidates(path)) {
-        found = true;
-        if (readImageFile(candidate, image)) {
-            opened = true;
-            break;
-        }
-    }
-    if (!opened) {
-        if (found) {
-            platform::SystemBeep();
-            platform::logMessage("Not a picture we can read: " + path);
-        }
-        return kNoSuchImage;
-    }
-    if (image.width != image.height || !isTextureEdge(image.width)) return kNotSquarePowerOfTwo;
-
     TexturePicture picture;
+    int originalWidth = 0;
     try {
+        platform::RGBAImage image;
+        bool found = false, opened = false;
+        for (const std::string& candidate : imageCandidates(path)) {
+            found = true;
+            if (readImageFile(candidate, image)) {
+                opened = true;
+                break;
+            }
+        }
+        if (!opened) {
+            if (found) {
+                platform::SystemBeep();
+                platform::logMessage("Not a picture we can read: " + path);
+            }
+            return kNoSuchImage;
+        }
+        if (image.width != image.height || !isTextureEdge(image.width)) return kNotSquarePowerOfTwo;
+
         picture = pictureFromImage(image);
+        doLoadingFeedback();
+
+        bool keyed = format.keyed;
+        if (format.masked) {
+            platform::RGBAImage mask;
+            if (!readMask(path, mask)) {
+                keyed = true;
+            } else if (!applyMask(picture, mask)) {
+                platform::logMessage("The mask of " + name + " is " + std::to_string(mask.width) + " x " +
+                                     std::to_string(mask.height) + ", not the texture's size: colour key used");
+                keyed = true;
+            }
+        }
+        if (keyed) applyColourKey(picture);
+
+        originalWidth = picture.edge;
+        if (picture.edge < 64) resizePicture(picture, 64);
+        if (picture.edge > 512 && MaxGLTextureSize_ <= 512) {
+            platform::SystemBeep();
+            resizePicture(picture, 512);
+        }
+        if (size != 6 && size < picture.edge && size >= 1) resizePicture(picture, size);
     } catch (const std::bad_alloc&) {
         return kNoMemory;
     }
-    doLoadingFeedback();
-
-    bool keyed = format.keyed;
-    if (format.masked) {
-        platform::RGBAImage mask;
-        if (!readMask(path, mask)) {
-            keyed = true;
-        } else if (!applyMask(picture, mask)) {
-            platform::logMessage("The mask of " + name + " is " + std::to_string(mask.width) + " x " +
-                                 std::to_string(mask.height) + ", not the texture's size: colour key used");
-            keyed = true;
-        }
-    }
-    if (keyed) applyColourKey(picture);
-
-    const int originalWidth = picture.edge;
-    if (picture.edge < 64) resizePicture(picture, 64);
-    if (picture.edge > 512 && MaxGLTextureSize_ <= 512) {
-        platform::SystemBeep();
-        resizePicture(picture, 512);
-    }
-    if (size != 6 && size < picture.edge && size >= 1) resizePicture(picture, size);
 
     // The slot first, so a full table costs no GL texture.
     const int32_t slotNumber = firstFreeSlot(TheTextureMaps_);

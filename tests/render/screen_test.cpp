@@ -244,3 +244,21 @@ TEST_F(ScreenTest, MessageLinesStackUpToTheBottom) {
     view().setMessageLines(nullptr);
     view().setNetworkTypeSize(0.8);
 }
+
+TEST_F(ScreenTest, PreferencesChooseTheWindow) {
+    GLint samples = -1;
+    glGetIntegerv(GL_SAMPLE_BUFFERS, &samples);
+    EXPECT_EQ(samples, 0);  // no anti-aliasing asked for
+    platform::UserDefaults prefs((scratchFolder() / "aa.json").string());
+    EXPECT_EQ(ZephGLView::preferredFrame(prefs).width, 0);
+    prefs.setBool("UseSmallWindowKey", true);
+    EXPECT_EQ(ZephGLView::preferredFrame(prefs).width, 640);
+    // Multisampling asked for where the display has none still gives a working view.
+    prefs.setBool("UseAntiAliasingKey", true);
+    MyZephGLView smoothed(prefs);
+    ASSERT_TRUE(smoothed.initWithFrame(ZephGLView::preferredFrame(prefs)));
+    EXPECT_GE(smoothed.getFontTexture(), 0);
+    smoothed.glRenderStart();
+    smoothed.glRenderEnd();
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
