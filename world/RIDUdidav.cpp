@@ -166,7 +166,7 @@ void RIDUdidav::SetDetailsForLayer(int32_t layer, int32_t texture, double bottom
 int32_t RIDUdidav::returnAbsoluteCloudLayerState() const {
     const CloudLayer& layer = Layers[0];
     if (layer.TextureNumber == 0) return 1;
-    const double y = ViewingPosition[1];
+    const double y = EyePosition[1];
     if (y > layer.LayerTop) return layer.TextureNumber <= 2 ? 2 : 3;
     if (y >= layer.LayerBottom) return 4;
     return 5;

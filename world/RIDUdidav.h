@@ -45,8 +45,9 @@ public:
     double getAltitudeAtX(double x, double z) override;
     const double* lastTerrainPlaneEq() override { return LastPlane.data(); }  // a, b, c, d; b up
     int32_t getLastTerrainTexture() override { return LastTexture; }
-    // The road code of the square spanning [x, x + 1760] in X and [z - 1760, z] in Z, where x and
-    // z are taken relative to ViewingPosition. -1 off the grid or where no road crosses.
+    // The road code of the square spanning [x, x + 1760] in X and [z - 1760, z] in Z of the sums
+    // (x + ViewingPosition X, z + ViewingPosition Z). -1 off the grid or where no road crosses.
+    // With ViewingPosition zero the arguments are world feet.
     int32_t roadMapHereX(float x, float z) override;
     // The road code of the square holding world (x, z).
     int32_t roadCodeAtWorld(double x, double z) const;
@@ -68,11 +69,19 @@ public:
     void setFogDistance(double v);
     double getFogDistance() const { return FogDistance; }
     void setViewingPosition(double x, double y, double z) { ViewingPosition = {x, y, z}; }
+    // The ground vehicles ask for their square made eye-relative through the renderer's eye
+    // translation matrix (elements 12 and 14), shifted one square west and north; this offset
+    // gives the terrain's answer for that same square. Set it whenever the eye matrix changes.
+    void setViewingPositionFromEyeTM(const double* eyeTM) {
+        ViewingPosition = {eyeTM[12] + world::kSquareFeet, eyeTM[13], eyeTM[14] - world::kSquareFeet};
+    }
     const Vector3& getViewingPosition() const { return ViewingPosition; }
+    // The eye in world feet, for the cloud layer state.
+    void setEyePosition(double x, double y, double z) { EyePosition = {x, y, z}; }
 
     // ---- Cloud layers. Layer 0..2; a layer thinner than 50 ft takes the next (thin) texture code.
     void SetDetailsForLayer(int32_t layer, int32_t texture, double bottom, double top);
-    // Where the eye (ViewingPosition) is against layer 0: 1 no layer, 2 above a ceiling deck,
+    // Where the eye (EyePosition) is against layer 0: 1 no layer, 2 above a ceiling deck,
     // 3 above a scattered deck, 4 inside, 5 below.
     int32_t returnAbsoluteCloudLayerState() const;
     const CloudLayer& getCloudLayer(int layer) const { return Layers[layer < 0 ? 0 : layer > 2 ? 2 : layer]; }
@@ -104,7 +113,8 @@ private:
     bool AskingObjects = false;     // an object asking the terrain back gets the grid alone
     bool DrawDetail = true;
     double FogDistance = kGreatestFogDistance;
-    Vector3 ViewingPosition{};      // the eye, ft
+    Vector3 ViewingPosition{};      // ft added to the road question's arguments
+    Vector3 EyePosition{};          // ft, world
     std::array<CloudLayer, kCloudLayers> Layers{};
     uint32_t CloudDeckRevision = 0;
     ViewServices* View = nullptr;   // not owned

@@ -82,7 +82,7 @@ protected:
         loadView(cam);
         const float fog[4] = {c.Horizon[0], c.Horizon[1], c.Horizon[2], 1};
         glFogfv(GL_FOG_COLOR, fog);
-        terrain->setViewingPosition(eye.X, eye.Y, eye.Z);
+        terrain->setEyePosition(eye.X, eye.Y, eye.Z);
         worlddraw::drawSkyDome(*sky, name);
         drawer.draw(*terrain, eye, name);
         drawer.drawCloudLayers(*terrain, eye, name, {1, 1, 1});
@@ -165,7 +165,7 @@ TEST_F(WorldDrawTest, LowSunAndACeilingDeckDraw) {
     sky->setTimeOfDay(19.2);
     terrain->SetDetailsForLayer(0, 1, 5000.0, 6500.0);
     terrain->setFogDistance(0.00002);
-    terrain->setViewingPosition(2250000.0, 3000.0, 1880000.0);
+    terrain->setEyePosition(2250000.0, 3000.0, 1880000.0);
     sky->setBelowCeiling(terrain->returnAbsoluteCloudLayerState() == 5);  // as the game does below a deck
     const auto pixels = frame({2250000.0, 3000.0, 1880000.0}, {200.0, 4.0}, false);
     save(pixels, "world_evening.png");

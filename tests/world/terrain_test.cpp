@@ -138,9 +138,24 @@ TEST_F(TerrainTest, RoadCodesMatchThePiecesTheVehiclesSteerBy) {
     }
     EXPECT_EQ(terrain->roadCodeAtWorld(499.5 * kSquareFeet, 500.5 * kSquareFeet), kNoRoad);
 
-    // Relative to the viewing position, as the drawing side asks.
+    // Relative to the viewing position.
     terrain->setViewingPosition(500 * kSquareFeet, 3000.0, 400 * kSquareFeet);
     EXPECT_EQ(terrain->roadMapHereX(2 * kSquareFeet, 101 * kSquareFeet), 21);
+
+    // The vehicles' question: their square's corner made eye-relative with the eye matrix's
+    // translation, shifted a square west and north, in single precision. Whatever the eye.
+    for (auto [e12, e14] : {std::pair{-2087123.4, 2279001.7}, {1234.5, -99.25}, {0.0, 0.0}}) {
+        double eyeTM[16] = {};
+        eyeTM[12] = e12;
+        eyeTM[14] = e14;
+        terrain->setViewingPositionFromEyeTM(eyeTM);
+        for (int k = 0; k < 8; ++k) {
+            const double x0 = (500 + k) * kSquareFeet, z0 = 500 * kSquareFeet;
+            const float x = float(float(x0 - e12) - float(kSquareFeet));
+            const float z = float(float((z0 + kSquareFeet) - e14) + float(kSquareFeet));
+            EXPECT_EQ(terrain->roadMapHereX(x, z), expected[k]) << k << " eye " << e12;
+        }
+    }
     terrain->setViewingPosition(0, 0, 0);
 }
 
@@ -208,14 +223,14 @@ TEST(TerrainClouds, LayerStatesFromTheEye) {
     const uint32_t revision = t.getCloudDeckRevision();
     const std::pair<double, int32_t> ceiling[] = {{5000.5, 2}, {5000.0, 4}, {4500.0, 4}, {4000.0, 4}, {3999.0, 5}, {0.0, 5}};
     for (auto [y, state] : ceiling) {
-        t.setViewingPosition(0.0, y, 0.0);
+        t.setEyePosition(0.0, y, 0.0);
         EXPECT_EQ(t.returnAbsoluteCloudLayerState(), state) << y;
     }
     t.SetDetailsForLayer(0, 3, 6000.0, 7000.0);  // a scattered deck
     EXPECT_GT(t.getCloudDeckRevision(), revision);
-    t.setViewingPosition(0.0, 8000.0, 0.0);
+    t.setEyePosition(0.0, 8000.0, 0.0);
     EXPECT_EQ(t.returnAbsoluteCloudLayerState(), 3);
-    t.setViewingPosition(0.0, 100.0, 0.0);
+    t.setEyePosition(0.0, 100.0, 0.0);
     EXPECT_EQ(t.returnAbsoluteCloudLayerState(), 5);
     // Only layer 0 decides.
     t.SetDetailsForLayer(0, 0, 0.0, 0.0);
@@ -227,7 +242,7 @@ TEST(TerrainClouds, LayerStatesFromTheEye) {
     EXPECT_EQ(t.getCloudLayer(2).TextureNumber, 2);
     EXPECT_EQ(t.getCloudLayer(2).LayerBottom, 3000.0);
     EXPECT_EQ(t.getCloudLayer(2).LayerTop, 3040.0);
-    t.setViewingPosition(0.0, 3100.0, 0.0);
+    t.setEyePosition(0.0, 3100.0, 0.0);
     t.SetDetailsForLayer(0, 1, 3000.0, 3020.0);
     EXPECT_EQ(t.returnAbsoluteCloudLayerState(), 2);  // a thin ceiling is still a ceiling
     t.SetDetailsForLayer(0, 0, 3000.0, 3020.0);
