@@ -3,6 +3,11 @@
 
 namespace pellam {
 
+ModelArray::ModelArray() = default;
+ModelArray::~ModelArray() = default;
+
+void ModelArray::clear() { models_.clear(); }
+
 ZephModel* ModelArray::append(std::unique_ptr<ZephModel> model) {
     models_.push_back(std::move(model));
     return models_.back().get();

@@ -22,6 +22,11 @@ public:
     static constexpr int kSkyDome = 0, kTerrain = 1, kFirstAircraft = 2, kAircraftSlots = 8, kDebris = 10,
                          kFirstExplosion = 11, kBombs = 19, kGroundClutter = 20, kFirstMissionObject = 21;
 
+    ModelArray();
+    ~ModelArray();  // out of line: ZephModel is complete only there
+    ModelArray(const ModelArray&) = delete;
+    ModelArray& operator=(const ModelArray&) = delete;
+
     ZephModel* at(long index) const {
         return index >= 0 && index < static_cast<long>(models_.size()) ? models_[index].get() : nullptr;
     }
@@ -33,7 +38,7 @@ public:
     std::unique_ptr<ZephModel> take(long index);
     // Index of `model` in the array, -1 when it is not there.
     long indexOf(const ZephModel* model) const;
-    void clear() { models_.clear(); }
+    void clear();
 
 private:
     std::vector<std::unique_ptr<ZephModel>> models_;

@@ -14,13 +14,15 @@ namespace {
 TEST(Smoke, GameStartsAndDrawsAFrame) {
     const std::string frame =
         (std::filesystem::temp_directory_path() / ("pellam-smoke-" + std::to_string(getpid()) + ".png")).string();
-    const std::string command = std::string("PELLAM_AUTOQUIT_SECONDS=3 PELLAM_FRAME_DUMP='") + frame + "' '" +
+    const std::string config = std::filesystem::temp_directory_path() / ("pellam-smoke-config-" + std::to_string(getpid()));
+    const std::string command = "XDG_CONFIG_HOME='" + config + "' PELLAM_AUTOFLY=1 PELLAM_AUTOQUIT_SECONDS=3 PELLAM_FRAME_DUMP='" + frame + "' '" +
                                 PELLAM_EXECUTABLE + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
 
     pellam::platform::RGBAImage image;
     ASSERT_TRUE(pellam::platform::readPng(frame, image));
     std::filesystem::remove(frame);
+    std::filesystem::remove_all(config);
     ASSERT_GT(image.width, 0);
     long lit = 0;
     std::set<uint32_t> colours;

@@ -1,0 +1,31 @@
+#pragma once
+// Frame pacing on the 60-per-second tick counter. A frame waits until at least TickMinimum ticks
+// (1..3: 60, 30 or 20 frames per second) have passed since the last one, and the world then runs
+// one step per tick that passed, so the simulation keeps its speed whatever the frame rate.
+// TickMinimum rises at once to a slow frame's length and falls by one, at most every 240 ticks,
+// when the last five frames' work fits in fewer ticks.
+#include <array>
+#include <cstdint>
+#include <functional>
+
+namespace pellam {
+
+class FramePacer {
+public:
+    struct Inputs {
+        bool gamePause = false;   // true while the game runs (the controller's gamePause 1)
+        bool doubleTime = false;  // fast time: twice the steps per frame
+    };
+
+    // Waits for the next frame and answers the simulation steps to run. `sleep` is asked to wait
+    // until the given tick count (the real loop sleeps; tests advance their own clock).
+    int32_t wait1Tick(const Inputs& in, const std::function<void(uint32_t untilTick)>& sleep);
+
+    int32_t TickMinimum = 1;
+    int32_t theticks = 0;
+    uint32_t lastTickCount = 0;
+    std::array<int32_t, 5> PreviousTicks{};  // frame costs, newest first
+    uint32_t LastAdjustTime = 0;
+};
+
+}  // namespace pellam

@@ -1,0 +1,490 @@
+#include "game/GameController.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "core/ZephModel.h"
+#include "platform/Beep.h"
+#include "platform/Log.h"
+#include "platform/Random.h"
+#include "platform/TickCount.h"
+
+namespace pellam {
+namespace {
+
+// Stands in for a neighbour that was not handed in: the least each must do.
+ControllerView defaultView;
+ControllerInput defaultInput;
+ControllerDesktop defaultDesktop;
+ControllerNetwork defaultNetwork;
+
+const char* const kAutoMessageKeys[8] = {"AutoMessage1Key", "AutoMessage2Key", "AutoMessage3Key", "AutoMessage4Key",
+                                         "AutoMessage5Key", "AutoMessage6Key", "AutoMessage7Key", "AutoMessage8Key"};
+const char* const kAutoMessagePPKeys[8] = {"AutoMessage1PPKey", "AutoMessage2PPKey", "AutoMessage3PPKey",
+                                           "AutoMessage4PPKey", "AutoMessage5PPKey", "AutoMessage6PPKey",
+                                           "AutoMessage7PPKey", "AutoMessage8PPKey"};
+
+int clampVolume(int64_t value) { return static_cast<int>(std::clamp<int64_t>(value, 1, 101)); }
+
+int64_t nowMicros() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+AutoMessage makeAutoMessage(const std::string& utf8) {
+    AutoMessage entry{};
+    size_t n = 0;
+    auto put = [&](uint32_t unit) {
+        if (n < 79) entry[1 + n++] = static_cast<uint8_t>(unit & 0xFF);
+    };
+    for (size_t i = 0; i < utf8.size();) {
+        const unsigned char lead = static_cast<unsigned char>(utf8[i]);
+        size_t extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+        if (extra && i + extra >= utf8.size()) extra = 0;
+        uint32_t code = extra ? lead & (0x3F >> extra) : lead;
+        for (size_t k = 1; k <= extra; ++k) code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        i += 1 + extra;
+        if (code > 0xFFFF) {  // two UTF-16 units
+            code -= 0x10000;
+            put(0xD800 | code >> 10);
+            put(0xDC00 | (code & 0x3FF));
+        } else {
+            put(code);
+        }
+    }
+    entry[0] = static_cast<uint8_t>(n);
+    entry[n + 1] = 0;
+    return entry;
+}
+
+GameController::GameController(Links links)
+    : links_(links),
+      store_(links.store ? *links.store : platform::UserDefaults::standard()),
+      toMyZephGLView(links.view ? links.view : &defaultView),
+      toMyJoystick(links.input ? links.input : &defaultInput),
+      desktop_(links.desktop ? links.desktop : &defaultDesktop),
+      network_(links.network ? links.network : &defaultNetwork) {}
+
+GameController::~GameController() = default;
+
+// ---- Start-up -----------------------------------------------------------------------------
+
+void GameController::awakeFromNib() {
+    CheckOSXVersionAndHardware();
+    if (BadOSXVersion) return;
+    theSounds = loadSoundGuy();
+    InitMyControllerVariables();
+    SetGameCursors();
+    LoadNeededCommunalObjects();
+    preloadGameSpecificItems();
+    doPlayerSignIn();
+    CameraDistance = 100.0;
+    if (MyVRAMOkay) {
+        for (int i = 0; i < 6 && MyVRAMOkay; ++i) toMyZephGLView->doLoadingFeedback();
+        toMyZephGLView->setDoFeedback(true);
+        toMyZephGLView->setWindowLevelToNormal(0);
+    }
+    doSelectMission = true;
+    ScreenShotPending = false;
+    frameStampMicros_ = nowMicros();
+    debrisItem = ModelArray::kDebris;
+    started = true;  // from here on every frame is a timerLooper call
+}
+
+void GameController::CheckOSXVersionAndHardware() {
+    // Here the system check is whether there is a display and a GL context to draw with.
+    BadOSXVersion = !desktop_->hasDisplay();
+    if (BadOSXVersion) {
+        platform::SystemBeep();
+        ui_.toBadOSXVersion.makeKeyAndOrderFront();
+        platform::logMessage("No display or OpenGL context could be had; the game cannot start.");
+        desktop_->terminate();
+        return;
+    }
+    toMyZephGLView->setWindowLevelToFront(0);
+    toMyZephGLView->setController(this);
+    MyVRAMOkay = true;
+    if (!toMyZephGLView->getVRAMOkay()) notEnoughVRAM();
+}
+
+void GameController::notEnoughVRAM() {
+    ui_.toVRAMInWindow = std::to_string(toMyZephGLView->getVRAM()) + "\n" +
+                         std::to_string(toMyZephGLView->getTotalVRAMUsed());
+    toMyZephGLView->setWindowLevelToNormal(0);
+    HandleCursorType(0, true);
+    platform::SystemBeep();
+    ui_.toNotEnoughVRAMWindow.makeKeyAndOrderFront();
+    MyVRAMOkay = false;
+}
+
+void GameController::fromNotEnoughVRAMQuit() {
+    ui_.toNotEnoughVRAMWindow.close();
+    desktop_->terminate();
+}
+
+void GameController::LoadNeededCommunalObjects() {}
+
+std::unique_ptr<ControllerSound> GameController::loadSoundGuy() { return std::make_unique<ControllerSound>(); }
+
+void GameController::SetGameCursors() { CurrentCursorVisible = true; }
+
+// ---- Preferences --------------------------------------------------------------------------
+
+void GameController::setUpInitialPrefs() {
+    if (store_.hasKey("AutoMessage1Key")) return;
+    store_.setBool("MousePosFeedbackKey", ui_.toMousePosFeedback.state);
+    store_.setBool("StallLimiterKey", ui_.toStallLimiter.state);
+    store_.setBool("UseSmallWindowKey", ui_.toUseSmallWindow.state);
+    store_.setBool("ReloadUserMissionsKey", ui_.toPrefsAlwaysReloadUM.state);
+    store_.setBool("TerrainDetailKey", ui_.toTerrainDetailPref.state);
+    store_.setBool("VBlankKey", ui_.toVBlankPref.state);
+    store_.setInteger("CheckForPublicGamesKey", ui_.toPrefsDontCheckGames.state ? 1 : 0);
+    int sound = 0;
+    if (ui_.toInitialSound.cellAt(0, 1)) sound = 1;
+    if (ui_.toInitialSound.cellAt(0, 2)) sound = 2;
+    store_.setInteger("InitialSoundToggleKey", sound);
+    store_.setInteger("OverallVolumeKey", clampVolume(ui_.toOverallVolume.intValue));
+    store_.setBool("DontPlayOpeningSoundKey", ui_.toOpeningSoundPref.state);
+    store_.setInteger("ScreenSaveFileTypeKey", ui_.toScreenSaveType.cellAt(1, 0) ? 1 : 0);
+    store_.setInteger("GunsVolumeKey", clampVolume(ui_.toGunsVolume.intValue));
+    store_.setInteger("EngineVolumeKey", clampVolume(ui_.toEngineVolume.intValue));
+    store_.setInteger("StallVolumeKey", clampVolume(ui_.toStallHornVolume.intValue));
+    store_.setInteger("OtherItemsVolumeKey", clampVolume(ui_.toOtherItemsVolume.intValue));
+    for (int i = 0; i < 8; ++i) store_.setString(kAutoMessageKeys[i], ui_.toAuto[i].stringValue);
+    for (int i = 0; i < 8; ++i) store_.setBool(kAutoMessagePPKeys[i], ui_.toAutopp[i].state);
+    store_.setDouble("NetworkTypeSizeKey", static_cast<float>(0.8));
+}
+
+void GameController::applyVolume(const char* key, int fallback, void (ControllerSound::*setter)(double)) {
+    int64_t value = store_.integerForKey(key).value_or(0);
+    if (value == 0) {
+        value = fallback;
+        store_.setInteger(key, value);
+    }
+    ((*theSounds).*setter)((clampVolume(value) - 1) / 100.0);
+}
+
+void GameController::InitMyControllerVariables() {
+    platform::seedRandomFromSystem();
+    setUpInitialPrefs();
+    if (!theSounds) theSounds = std::make_unique<ControllerSound>();
+
+    pacer_.TickMinimum = 1;
+    doSelectMission = true;
+    TimeOfDay = 12;
+    // The model array always exists: a view that cannot draw must not leave the world without one.
+    ModelArrayPtr = std::make_unique<ModelArray>();
+    toMyZephGLView->setModelArray(ModelArrayPtr.get());
+
+    FirstTime = false;
+    DontShowMF = false;
+    if (!store_.hasKey("DontShowMF")) store_.setBool("DontShowMF", false);
+    DontShowMF = store_.boolForKey("DontShowMF").value_or(false);
+
+    if (!store_.hasKey("AutoMessage1Key")) store_.setBool("StallLimiterKey", true);
+    StallLimiter = store_.boolForKey("StallLimiterKey").value_or(false);
+    MousePosFeedback = store_.boolForKey("MousePosFeedbackKey").value_or(false);
+
+    if (!store_.hasKey("DontPlayOpeningSoundKey")) store_.setBool("DontPlayOpeningSoundKey", false);
+    // YES under "DontPlayOpeningSoundKey" means silence, as its name says.
+    toMyZephGLView->setPlayOpening(!store_.boolForKey("DontPlayOpeningSoundKey").value_or(false));
+
+    theSounds->setSoundToggle(static_cast<int32_t>(store_.integerForKey("InitialSoundToggleKey").value_or(0)));
+    toMyZephGLView->setScreenSaveType(static_cast<int32_t>(store_.integerForKey("ScreenSaveFileTypeKey").value_or(0)));
+
+    if (auto path = store_.stringForKey("LastMissionOpenedKey")) LastOpenedMission = *path;
+    if (auto check = store_.integerForKey("CheckForPublicGamesKey")) DoCheckForGames = *check;
+
+    applyVolume("OverallVolumeKey", 101, &ControllerSound::setAppGlobalVolume);
+    applyVolume("GunsVolumeKey", 101, &ControllerSound::setGunsVolume);
+    applyVolume("EngineVolumeKey", 51, &ControllerSound::setEngineVolume);
+    applyVolume("StallVolumeKey", 101, &ControllerSound::setStallHornVolume);
+    applyVolume("OtherItemsVolumeKey", 51, &ControllerSound::setOtherItemsVolume);
+
+    ReloadUserMissions = store_.boolForKey("ReloadUserMissionsKey").value_or(false);
+    if (!store_.hasKey("NetworkTypeSizeKey")) store_.setDouble("NetworkTypeSizeKey", static_cast<float>(0.8));
+    toMyZephGLView->setNetworkTypeSize(store_.doubleForKey("NetworkTypeSizeKey").value_or(static_cast<float>(0.8)));
+
+    QNion camera;
+    camera.Position = {264000.0, 16000.0, 264000.0};
+    toMyZephGLView->setGlobalCameraPosition(&camera);
+    toMyZephGLView->setCameraViewToVectorX(0.0, -0.1, 1.0, 0.0);
+    CameraPosition = 0;
+    CameraRule = 0;
+    CameraDistance = 100.0;
+    NewCameraDistance = 3.0;
+    SavedCameraDistance = UserCameraDistance = 80.0;
+    CameraAircraft = AircraftWeControl = ModelArray::kFirstAircraft;
+    GamePauseTime = -150;
+    AbsoluteCameraOffset[1] = 1000.0;
+    CameraPosition2 = 0;
+    CameraDistance2 = 0.0;
+    CameraAircraft2 = ModelArray::kFirstAircraft + 1;
+    UserCameraDistance2 = 40.0;
+    CurrentMissionNumber = 0;
+    PreviousCurrentMissionNumber = -1;
+
+    for (int i = 0; i < 8; ++i) PubPri[i] = store_.boolForKey(kAutoMessagePPKeys[i]).value_or(false);
+    for (int i = 0; i < 8; ++i) AutoMessages[i] = makeAutoMessage(store_.stringForKey(kAutoMessageKeys[i]).value_or(""));
+
+    if (!store_.hasKey("VBlankKey")) store_.setBool("VBlankKey", false);
+    if (store_.boolForKey("VBlankKey").value_or(false)) toMyZephGLView->setVBLSyncing(true);
+    if (!store_.hasKey("TerrainDetailKey")) store_.setBool("TerrainDetailKey", true);
+    DoDetailPass = store_.boolForKey("TerrainDetailKey").value_or(true);
+    if (MyVRAMOkay) {
+        toMyZephGLView->doLoadingFeedback();
+        toMyZephGLView->doLoadingFeedback();
+    }
+    useIDSquares = true;
+    useCloseUpIDSquares = false;
+    DogfightOnlyVKills = 5;
+    JoinerTypeRequest = 3;
+    store_.synchronize();
+}
+
+// ---- The frame ----------------------------------------------------------------------------
+
+void GameController::timerLooper() {
+    if (!started) return;
+    ActiveInActive();
+    Wait1Tick();
+    MoveAircraftAndObjects();
+    SetUpViewingPosition();
+    SetUpSecondWindow();
+    PrepareAndCallDrawing();
+    toMyJoystick->fromTimerLooper(gamePause);
+    fromTimerLooper(gamePause, GlobalMissionTime);
+}
+
+void GameController::ActiveInActive() {
+    if (!desktop_->isApplicationActive()) {
+        theSounds->setCoreAudioOnOff(false);  // the world goes on; only the sound stops
+        return;
+    }
+    theSounds->setCoreAudioOnOff(true);
+    if (gamePause && ShouldNotPlay) {
+        platform::SystemBeep();
+        toMyZephGLView->setWindowLevelToNormal(0);
+        gamePause = false;
+        HandleCursorType(0, true);
+    }
+    if (doSelectMission && pilotsigninhasclosed) {
+        handleThisMenu(kMenuSelectMission);
+        doSelectMission = false;
+    }
+}
+
+void GameController::Wait1Tick() {
+    if (network_->getNetworkMode() != 0) {
+        DoDoubleTime = false;
+        if (ui_.toListGamePublicly.state && network_->amIHost() && pacer_.lastTickCount - LastHostGamePost > 3600)
+            LastHostGamePost = pacer_.lastTickCount;  // the public list is announced by the network side
+    }
+    FramePacer::Inputs in;
+    in.gamePause = gamePause;
+    in.doubleTime = DoDoubleTime;
+    theticks = pacer_.wait1Tick(in, [this](uint32_t tick) { desktop_->sleepUntilTick(tick); });
+    if (DisplayFrameRate) {
+        const int64_t now = nowMicros();
+        ms1 = (now - frameStampMicros_) / 1e6;
+        frameStampMicros_ = now;
+    }
+}
+
+void GameController::MoveAircraftAndObjects() {
+    ModelArray* models = getModelArray();
+    if (!models) return;
+    for (int32_t step = 0; step < theticks; ++step) {
+        const bool last = step == theticks - 1;
+        if (gamePause) {
+            GlobalMissionTime += 1;
+            for (long k = 0; k < ModelArray::kAircraftSlots; ++k)
+                if (ZephModel* aircraft = models->at(ModelArray::kFirstAircraft + k))
+                    aircraft->driveModel(1, GlobalMissionTime, last, ReplayFlag);
+        }
+        for (long i = ModelArray::kDebris; i < models->size(); ++i)
+            if (ZephModel* object = models->at(i)) object->callEveryTick(gamePause, GlobalMissionTime, ReplayFlag);
+    }
+}
+
+void GameController::PrepareAndCallDrawing() {
+    if (MyVRAMOkay) toMyZephGLView->drawRect(GlobalMissionTime);
+    if (!gamePause) trackPilotSignIn();
+}
+
+// ---- Menus and dialog buttons -------------------------------------------------------------
+
+bool GameController::handleThisMenu(int tag) {
+    switch (tag) {
+    case kMenuAutoMessages:
+        for (int i = 0; i < 8; ++i) {
+            ui_.toAuto[i].stringValue = store_.stringForKey(kAutoMessageKeys[i]).value_or("");
+            ui_.toAutopp[i].state = store_.boolForKey(kAutoMessagePPKeys[i]).value_or(false);
+        }
+        ui_.toAutoMessagesWindow.makeKeyAndOrderFront();
+        return true;
+    case kMenuPreferences: {
+        auto flag = [&](const char* key) { return store_.boolForKey(key).value_or(false); };
+        ui_.toMousePosFeedback.state = flag("MousePosFeedbackKey");
+        ui_.toStallLimiter.state = flag("StallLimiterKey");
+        ui_.toUseSmallWindow.state = flag("UseSmallWindowKey");
+        ui_.toPrefsAlwaysReloadUM.state = flag("ReloadUserMissionsKey");
+        ui_.toTerrainDetailPref.state = flag("TerrainDetailKey");
+        ui_.toVBlankPref.state = flag("VBlankKey");
+        ui_.toPrefsDontCheckGames.state = store_.integerForKey("CheckForPublicGamesKey").value_or(0) != 0;
+        ui_.toAntiAlias.state = flag("UseAntiAliasingKey");
+        const int sound = static_cast<int>(std::clamp<int64_t>(store_.integerForKey("InitialSoundToggleKey").value_or(0), 0, 2));
+        ui_.toInitialSound.clear();
+        ui_.toInitialSound.setState(true, 0, sound);
+        ui_.toOverallVolume.intValue = clampVolume(store_.integerForKey("OverallVolumeKey").value_or(0));
+        ui_.toOpeningSoundPref.state = flag("DontPlayOpeningSoundKey");
+        const int type = static_cast<int>(std::clamp<int64_t>(store_.integerForKey("ScreenSaveFileTypeKey").value_or(0), 0, 1));
+        ui_.toScreenSaveType.clear();
+        ui_.toScreenSaveType.setState(true, type, 0);
+        ui_.toGunsVolume.intValue = clampVolume(store_.integerForKey("GunsVolumeKey").value_or(0));
+        ui_.toEngineVolume.intValue = clampVolume(store_.integerForKey("EngineVolumeKey").value_or(0));
+        ui_.toStallHornVolume.intValue = clampVolume(store_.integerForKey("StallVolumeKey").value_or(0));
+        ui_.toOtherItemsVolume.intValue = clampVolume(store_.integerForKey("OtherItemsVolumeKey").value_or(0));
+        ui_.toNetworkTextSize = toMyZephGLView->getNetworkTypeSize();
+        ui_.toPrefsWindow.makeKeyAndOrderFront();
+        return true;
+    }
+    case kMenuSelectMission:
+    case kMenu3005:
+        platform::SystemBeep();
+        return false;
+    default:
+        return false;
+    }
+}
+
+void GameController::fromMenus(int tag) {
+    if (!handleThisMenu(tag)) platform::SystemBeep();
+}
+
+void GameController::fromDialogButtons(int tag, Window* cancelFrom) {
+    switch (tag) {
+    case kTagPrefsOK: {
+        store_.setBool("MousePosFeedbackKey", ui_.toMousePosFeedback.state);
+        store_.setBool("StallLimiterKey", ui_.toStallLimiter.state);
+        MousePosFeedback = store_.boolForKey("MousePosFeedbackKey").value_or(false);
+        StallLimiter = store_.boolForKey("StallLimiterKey").value_or(false);
+        store_.setBool("UseSmallWindowKey", ui_.toUseSmallWindow.state);
+        store_.setBool("UseAntiAliasingKey", ui_.toAntiAlias.state);
+        store_.setBool("ReloadUserMissionsKey", ui_.toPrefsAlwaysReloadUM.state);
+        ReloadUserMissions = ui_.toPrefsAlwaysReloadUM.state;
+        store_.setBool("TerrainDetailKey", ui_.toTerrainDetailPref.state);
+        DoDetailPass = ui_.toTerrainDetailPref.state;
+        store_.setBool("VBlankKey", ui_.toVBlankPref.state);
+        toMyZephGLView->setVBLSyncing(ui_.toVBlankPref.state);
+        store_.setInteger("CheckForPublicGamesKey", ui_.toPrefsDontCheckGames.state ? 1 : 0);
+        DoCheckForGames = ui_.toPrefsDontCheckGames.state ? 1 : 0;
+        int sound = 0;
+        if (ui_.toInitialSound.cellAt(0, 1)) sound = 1;
+        if (ui_.toInitialSound.cellAt(0, 2)) sound = 2;
+        store_.setInteger("InitialSoundToggleKey", sound);
+        // Clamped like the other volumes: a stored 0 would come back as full volume.
+        store_.setInteger("OverallVolumeKey", clampVolume(ui_.toOverallVolume.intValue));
+        theSounds->setAppGlobalVolume((clampVolume(ui_.toOverallVolume.intValue) - 1) / 100.0);
+        store_.setBool("DontPlayOpeningSoundKey", ui_.toOpeningSoundPref.state);
+        const int type = ui_.toScreenSaveType.cellAt(1, 0) ? 1 : 0;
+        store_.setInteger("ScreenSaveFileTypeKey", type);
+        toMyZephGLView->setScreenSaveType(type);
+        const std::pair<Slider*, std::pair<const char*, void (ControllerSound::*)(double)>> groups[] = {
+            {&ui_.toGunsVolume, {"GunsVolumeKey", &ControllerSound::setGunsVolume}},
+            {&ui_.toEngineVolume, {"EngineVolumeKey", &ControllerSound::setEngineVolume}},
+            {&ui_.toStallHornVolume, {"StallVolumeKey", &ControllerSound::setStallHornVolume}},
+            {&ui_.toOtherItemsVolume, {"OtherItemsVolumeKey", &ControllerSound::setOtherItemsVolume}}};
+        for (const auto& [slider, keyAndSetter] : groups) {
+            const int value = clampVolume(slider->intValue);
+            store_.setInteger(keyAndSetter.first, value);
+            ((*theSounds).*keyAndSetter.second)((value - 1) / 100.0);
+        }
+        store_.setDouble("NetworkTypeSizeKey", static_cast<float>(ui_.toNetworkTextSize));
+        toMyZephGLView->setNetworkTypeSize(ui_.toNetworkTextSize);
+        store_.synchronize();
+        ui_.toPrefsWindow.close();
+        doAfterPrefsChangeItems();
+        break;
+    }
+    case kTagAutoMessagesOK:
+        for (int i = 0; i < 8; ++i) store_.setString(kAutoMessageKeys[i], ui_.toAuto[i].stringValue);
+        for (int i = 0; i < 8; ++i) store_.setBool(kAutoMessagePPKeys[i], ui_.toAutopp[i].state);
+        store_.synchronize();
+        ui_.toAutoMessagesWindow.close();
+        break;
+    case kTagCancel:
+        if (cancelFrom) cancelFrom->close();
+        break;
+    case kTagMouseFlyingOK:
+        DontShowMF = ui_.toDontShowMF.state;
+        store_.setBool("DontShowMF", DontShowMF);
+        store_.synchronize();
+        ui_.toMouseFlying.close();
+        break;
+    default:
+        break;
+    }
+}
+
+// ---- Pilot sign-in, cursors, edits, termination -------------------------------------------
+
+void GameController::trackPilotSignIn() {
+    if (!ui_.toPilotSignInWindow.key) return;
+    int row = -1;
+    for (int r = 0; r < kPilotCount; ++r)
+        if (ui_.pilotRadio.cellAt(r, 0)) row = r;
+    if (row >= 0 && row != CurrentPilotNumber) {
+        CurrentPilotNumber = row;
+        ui_.pilotNameFields[CurrentPilotNumber].selectRequested = true;
+    }
+    bool changed = false;
+    for (const TextField& field : ui_.pilotFields)
+        if (field.tag >= 1 && field.tag <= 5 && field.editing && field.tag - 1 != CurrentPilotNumber) {
+            CurrentPilotNumber = field.tag - 1;
+            changed = true;
+            break;
+        }
+    if (changed) {
+        ui_.pilotRadio.clear();
+        ui_.pilotRadio.setState(true, static_cast<int>(CurrentPilotNumber), 0);
+    }
+}
+
+void GameController::HandleCursorType(int32_t type, bool visible) {
+    if (type != CurrentCursorType && type >= 0 && type <= 2) {
+        desktop_->setCursor(type);
+        CurrentCursorType = type;
+    }
+    if (visible != CurrentCursorVisible) {
+        desktop_->showCursor(visible);
+        CurrentCursorVisible = visible;
+    }
+}
+
+void GameController::notsaved(const TextField* field) {
+    // Only the mission builder's own fields make its mission unsaved.
+    if (field && field->belongsToBuilder) MBSavedFlag = false;
+}
+
+void GameController::applicationWillTerminate() {
+    if (!BadOSXVersion) {
+        store_.setData("PilotStatsKey", encodePilotStats(PilotStats));
+        if (LastOpenedMission)
+            store_.setString("LastMissionOpenedKey", *LastOpenedMission);
+        else
+            store_.removeKey("LastMissionOpenedKey");
+        tellServerToEnd();
+        store_.synchronize();
+    }
+    HandleCursorType(0, true);
+}
+
+long GameController::whatsMyNumber(const ZephModel* object) {
+    const long index = ModelArrayPtr ? ModelArrayPtr->indexOf(object) : -1;
+    return index < 0 ? 0 : index;
+}
+
+}  // namespace pellam

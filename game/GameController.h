@@ -1,0 +1,160 @@
+#pragma once
+// GameController: owns the world (the model array), runs the frame loop and keeps the settings.
+// Start-up (awakeFromNib) brings the game up in a fixed order; after it every frame is one call
+// of timerLooper. VADArizodazar2 supplies the game's own content: missions, pilots, menus.
+//
+// Index: start-up; preferences; the frame (timerLooper, ActiveInActive, Wait1Tick, world step,
+// drawing hand-off); menus and dialog buttons; pilot sign-in tracking; cursors; termination;
+// services to objects.
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "core/Services.h"
+#include "game/FramePacing.h"
+#include "game/Interface.h"
+#include "game/Neighbours.h"
+#include "game/PilotType.h"
+#include "platform/UserDefaults.h"
+
+namespace pellam {
+
+// One preset chat message: byte 0 the length (0..79), the characters, a zero byte.
+using AutoMessage = std::array<uint8_t, 160>;
+
+class GameController : public ControllerServices {
+public:
+    struct Links {
+        platform::UserDefaults* store = nullptr;
+        ControllerView* view = nullptr;
+        ControllerInput* input = nullptr;
+        ControllerDesktop* desktop = nullptr;
+        ControllerNetwork* network = nullptr;
+    };
+    explicit GameController(Links links);
+    ~GameController() override;
+
+    // ---- Start-up.
+    virtual void awakeFromNib();
+    void CheckOSXVersionAndHardware();
+    void notEnoughVRAM();
+    void fromNotEnoughVRAMQuit();
+    void LoadNeededCommunalObjects();
+    virtual std::unique_ptr<ControllerSound> loadSoundGuy();
+    void SetGameCursors();
+    virtual void preloadGameSpecificItems() {}
+    virtual void doPlayerSignIn() {}
+
+    // ---- Preferences.
+    void InitMyControllerVariables();
+    void setUpInitialPrefs();
+    virtual void doAfterPrefsChangeItems() {}
+
+    // ---- The frame.
+    void timerLooper();
+    void ActiveInActive();
+    void Wait1Tick();
+    virtual void MoveAircraftAndObjects();
+    virtual void SetUpViewingPosition() {}
+    virtual void SetUpSecondWindow() {}
+    virtual void PrepareAndCallDrawing();
+    virtual void fromTimerLooper(bool gamePause, int32_t missionTime) {}
+
+    // ---- Menus and dialog buttons.
+    virtual bool handleThisMenu(int tag);
+    void fromMenus(int tag);
+    void fromDialogButtons(int tag, Window* cancelFrom = nullptr);
+
+    // ---- Pilot sign-in, cursors, edits, termination.
+    virtual void trackPilotSignIn();
+    void HandleCursorType(int32_t type, bool visible);
+    virtual void notsaved(const TextField* field);
+    void applicationWillTerminate();
+    virtual void tellServerToEnd() {}
+
+    // ---- Services to objects.
+    ModelArray* getModelArray() override { return ModelArrayPtr.get(); }
+    int32_t getGlobalMissionTime() override { return GlobalMissionTime; }
+    bool getReplayFlag() override { return ReplayFlag; }
+    long whatsMyNumber(const ZephModel* object) override;
+    bool isNetworkGame() override { return network_->getNetworkMode() != 0; }
+
+    GameInterface& interface() { return ui_; }
+    ControllerSound* sounds() { return theSounds.get(); }
+
+    // ---- State (fields keep the names the rest of the game knows them by).
+    Links links_;
+    platform::UserDefaults& store_;
+    ControllerView* toMyZephGLView;
+    ControllerInput* toMyJoystick;
+    ControllerDesktop* desktop_;
+    ControllerNetwork* network_;
+    std::unique_ptr<ControllerSound> theSounds;
+    std::unique_ptr<ModelArray> ModelArrayPtr;  // null when the view could not be used
+    GameInterface ui_;
+    FramePacer pacer_;
+
+    bool BadOSXVersion = false;
+    bool MyVRAMOkay = true;
+    bool CurrentCursorVisible = true;
+    int32_t CurrentCursorType = 0;
+    double CameraDistance = 100.0;
+    bool doSelectMission = true;
+    bool pilotsigninhasclosed = false;
+    bool ScreenShotPending = false;
+    long debrisItem = 10;
+    bool started = false;
+
+    // Preference-backed fields.
+    bool MousePosFeedback = false;
+    bool StallLimiter = false;
+    bool ReloadUserMissions = false;
+    bool DoDetailPass = true;
+    int64_t DoCheckForGames = 0;
+    bool DontShowMF = false;
+    std::optional<std::string> LastOpenedMission;
+    std::array<AutoMessage, 8> AutoMessages{};
+    std::array<bool, 8> PubPri{};
+    bool FirstTime = false;
+
+    // Frame and clock.
+    bool gamePause = false;  // true while the game runs
+    bool ShouldNotPlay = false;
+    bool DoDoubleTime = false;
+    bool DisplayFrameRate = false;
+    double ms1 = 0.0;
+    uint32_t LastHostGamePost = 0;
+    int32_t GlobalMissionTime = 0;
+    bool ReplayFlag = false;
+    int32_t theticks = 0;
+
+    // First values of the camera and game state.
+    double TimeOfDay = 12;
+    int32_t CameraPosition = 0, CameraRule = 0;
+    double NewCameraDistance = 3.0, SavedCameraDistance = 80.0, UserCameraDistance = 80.0;
+    long CameraAircraft = 2, AircraftWeControl = 2;
+    int32_t GamePauseTime = -150;
+    Vector3 AbsoluteCameraOffset{};
+    int32_t CameraPosition2 = 0;
+    double CameraDistance2 = 0.0;
+    long CameraAircraft2 = 3;
+    double UserCameraDistance2 = 40.0;
+    int32_t CurrentMissionNumber = 0, PreviousCurrentMissionNumber = -1;
+    bool useIDSquares = true, useCloseUpIDSquares = false;
+    int32_t DogfightOnlyVKills = 5, JoinerTypeRequest = 3;
+
+    // Pilots and the mission builder's unsaved flag.
+    PilotTable PilotStats{};
+    long CurrentPilotNumber = 0;
+    bool MBSavedFlag = true;
+
+private:
+    void applyVolume(const char* key, int fallback, void (ControllerSound::*setter)(double));
+    int64_t frameStampMicros_ = 0;
+};
+
+// A preset message as stored in the table: at most 79 characters, each the low byte of one UTF-16 unit.
+AutoMessage makeAutoMessage(const std::string& utf8);
+
+}  // namespace pellam

@@ -1,0 +1,190 @@
+#include "game/InterfaceDrawing.h"
+
+#include <imgui.h>
+#include <imgui_stdlib.h>
+
+#include "game/VADArizodazar2.h"
+
+namespace pellam {
+namespace {
+
+// Opens `window` centred when it is brought forward; false while it is closed.
+bool beginWindow(Window& window, float width) {
+    if (!window.open) return false;
+    const ImGuiViewport* viewport = ImGui::GetMainViewport();
+    ImGui::SetNextWindowPos(ImVec2(viewport->WorkPos.x + viewport->WorkSize.x * 0.5f,
+                                   viewport->WorkPos.y + viewport->WorkSize.y * 0.5f),
+                            ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
+    ImGui::SetNextWindowSize(ImVec2(width, 0), ImGuiCond_Appearing);
+    if (window.key) {
+        ImGui::SetNextWindowFocus();
+        window.key = false;  // focus is taken once; ImGui tracks it from here
+    }
+    bool open = true;
+    const bool shown = ImGui::Begin(window.title.c_str(), &open, ImGuiWindowFlags_NoCollapse);
+    window.key = false;
+    if (ImGui::IsWindowFocused(ImGuiFocusedFlags_RootAndChildWindows)) window.key = true;
+    if (!open) window.close();
+    if (!shown) ImGui::End();
+    return shown;
+}
+
+void checkBox(CheckBox& box) { ImGui::Checkbox(box.title.c_str(), &box.state); }
+
+void slider(Slider& s) {
+    ImGui::SliderInt(s.title.c_str(), &s.intValue, s.minimum, s.maximum, "%d", ImGuiSliderFlags_AlwaysClamp);
+}
+
+// A radio matrix: one cell on at a time.
+void radio(RadioMatrix& matrix, const char* id) {
+    ImGui::PushID(id);
+    for (int r = 0; r < matrix.rows; ++r)
+        for (int c = 0; c < matrix.columns; ++c) {
+            if (c > 0) ImGui::SameLine();
+            if (ImGui::RadioButton(matrix.titles[r * matrix.columns + c].c_str(), matrix.cellAt(r, c))) {
+                matrix.clear();
+                matrix.setState(true, r, c);
+            }
+        }
+    ImGui::PopID();
+}
+
+bool okCancel(GameController& controller, int okTag, Window& window) {
+    ImGui::Separator();
+    bool acted = false;
+    if (ImGui::Button("Cancel", ImVec2(100, 0))) {
+        controller.fromDialogButtons(kTagCancel, &window);
+        acted = true;
+    }
+    ImGui::SameLine();
+    if (ImGui::Button("OK", ImVec2(100, 0))) {
+        controller.fromDialogButtons(okTag);
+        acted = true;
+    }
+    return acted;
+}
+
+void textField(GameController& controller, TextField& field, const char* label) {
+    if (field.selectRequested) {
+        ImGui::SetKeyboardFocusHere();
+        field.selectRequested = false;
+    }
+    if (ImGui::InputText(label, &field.stringValue)) controller.notsaved(&field);
+}
+
+}  // namespace
+
+InterfaceRequests drawInterface(VADArizodazar2& c) {
+    InterfaceRequests requests;
+    GameInterface& ui = c.interface();
+
+    // The menus stay out of the way while flying.
+    if (!c.gamePause && ImGui::BeginMainMenuBar()) {
+        if (ImGui::BeginMenu("Pellam")) {
+            if (ImGui::MenuItem("Preferences...")) c.fromMenus(kMenuPreferences);
+            if (ImGui::MenuItem("Automatic Messages...")) c.fromMenus(kMenuAutoMessages);
+            ImGui::Separator();
+            if (ImGui::MenuItem("Full Screen", "F11")) requests.toggleFullScreen = true;
+            ImGui::Separator();
+            if (ImGui::MenuItem("Quit Pellam", "Ctrl+Q")) requests.quit = true;
+            ImGui::EndMenu();
+        }
+        if (ImGui::BeginMenu("Game")) {
+            if (ImGui::MenuItem("Select Mission...")) c.fromMenus(kMenuSelectMission);
+            ImGui::EndMenu();
+        }
+        ImGui::EndMainMenuBar();
+    }
+
+    if (beginWindow(ui.toPrefsWindow, 520)) {
+        ImGui::TextUnformatted("Flying");
+        checkBox(ui.toMousePosFeedback);
+        checkBox(ui.toStallLimiter);
+        ImGui::TextUnformatted("Display");
+        checkBox(ui.toUseSmallWindow);
+        checkBox(ui.toAntiAlias);
+        checkBox(ui.toTerrainDetailPref);
+        checkBox(ui.toVBlankPref);
+        ImGui::TextUnformatted("Screen shots");
+        radio(ui.toScreenSaveType, "shots");
+        ImGui::TextUnformatted("Sound at start-up");
+        radio(ui.toInitialSound, "sound");
+        checkBox(ui.toOpeningSoundPref);
+        slider(ui.toOverallVolume);
+        slider(ui.toGunsVolume);
+        slider(ui.toEngineVolume);
+        slider(ui.toStallHornVolume);
+        slider(ui.toOtherItemsVolume);
+        ImGui::TextUnformatted("Missions and network");
+        checkBox(ui.toPrefsAlwaysReloadUM);
+        checkBox(ui.toPrefsDontCheckGames);
+        static const double smallest = 0.5, largest = 1.5;
+        ImGui::SliderScalar("Message text size", ImGuiDataType_Double, &ui.toNetworkTextSize, &smallest, &largest,
+                            "%.2f");
+        okCancel(c, kTagPrefsOK, ui.toPrefsWindow);
+        ImGui::End();
+    }
+
+    if (beginWindow(ui.toAutoMessagesWindow, 560)) {
+        ImGui::TextWrapped("Messages sent by the keys for automatic messages during a network game.");
+        for (int i = 0; i < 8; ++i) {
+            ImGui::PushID(i);
+            ImGui::SetNextItemWidth(380);
+            textField(c, ui.toAuto[i], ui.toAuto[i].title.c_str());
+            ImGui::SameLine();
+            checkBox(ui.toAutopp[i]);
+            ImGui::PopID();
+        }
+        okCancel(c, kTagAutoMessagesOK, ui.toAutoMessagesWindow);
+        ImGui::End();
+    }
+
+    if (beginWindow(ui.toMouseFlying, 420)) {
+        ImGui::TextWrapped("No joystick was found, so you fly with the mouse: move it away from the centre "
+                           "of the window to bank and to pull or push the stick. The ball shows where the "
+                           "stick is.");
+        checkBox(ui.toDontShowMF);
+        if (ImGui::Button("OK", ImVec2(100, 0))) c.fromDialogButtons(kTagMouseFlyingOK);
+        ImGui::End();
+    }
+
+    if (beginWindow(ui.toPilotSignInWindow, 420)) {
+        ImGui::TextUnformatted("Choose your pilot.");
+        for (int k = 0; k < kPilotCount; ++k) {
+            ImGui::PushID(k);
+            if (ImGui::RadioButton("##pilot", ui.pilotRadio.cellAt(k, 0))) {
+                ui.pilotRadio.clear();
+                ui.pilotRadio.setState(true, k, 0);
+            }
+            ImGui::SameLine();
+            textField(c, ui.pilotNameFields[k], "##name");
+            ui.pilotFields[k].editing = ImGui::IsItemActive();
+            ImGui::PopID();
+        }
+        ImGui::Separator();
+        if (ImGui::Button("Sign In", ImVec2(120, 0))) c.fromPilotSignInOK();
+        ImGui::End();
+    } else {
+        for (TextField& field : ui.pilotFields) field.editing = false;
+    }
+
+    if (beginWindow(c.toMissionWindow, 420)) {
+        ImGui::TextUnformatted("The Western front, Europe, 1918.");
+        ImGui::Separator();
+        ImGui::TextWrapped("Free flight over the lines.");
+        if (ImGui::Button("Fly", ImVec2(120, 0))) c.fromFlyMissionButton();
+        ImGui::End();
+    }
+
+    if (beginWindow(ui.toNotEnoughVRAMWindow, 360)) {
+        ImGui::TextUnformatted(ui.toVRAMInWindow.c_str());
+        if (ImGui::Button("Quit", ImVec2(100, 0))) {
+            c.fromNotEnoughVRAMQuit();
+            requests.quit = true;
+        }
+        ImGui::End();
+    }
+    return requests;
+}
+
+}  // namespace pellam

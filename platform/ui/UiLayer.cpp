@@ -1,0 +1,128 @@
+#include "platform/ui/UiLayer.h"
+
+#include <SDL.h>
+#include <imgui.h>
+#include <imgui_impl_opengl2.h>
+#include <imgui_impl_sdl.h>
+
+#include "platform/GLWindow.h"
+#include "platform/PngImage.h"
+#include "platform/TickCount.h"
+
+namespace pellam::platform {
+
+bool UiLayer::start(GLWindow& window) {
+    if (started_) return true;
+    IMGUI_CHECKVERSION();
+    ImGui::CreateContext();
+    ImGuiIO& io = ImGui::GetIO();
+    io.IniFilename = nullptr;  // window positions are not written into the working folder
+    ImGui::StyleColorsClassic();
+    ImGuiStyle& style = ImGui::GetStyle();
+    style.WindowRounding = 2.0f;
+    style.Colors[ImGuiCol_WindowBg] = ImVec4(0.16f, 0.15f, 0.12f, 0.94f);
+    style.Colors[ImGuiCol_TitleBgActive] = ImVec4(0.36f, 0.30f, 0.18f, 1.0f);
+    style.Colors[ImGuiCol_TitleBg] = ImVec4(0.24f, 0.21f, 0.14f, 1.0f);
+    style.Colors[ImGuiCol_Button] = ImVec4(0.42f, 0.36f, 0.22f, 1.0f);
+    style.Colors[ImGuiCol_ButtonHovered] = ImVec4(0.55f, 0.47f, 0.28f, 1.0f);
+    style.Colors[ImGuiCol_FrameBg] = ImVec4(0.28f, 0.26f, 0.20f, 1.0f);
+    style.Colors[ImGuiCol_CheckMark] = ImVec4(0.92f, 0.85f, 0.62f, 1.0f);
+    style.Colors[ImGuiCol_SliderGrab] = ImVec4(0.80f, 0.70f, 0.45f, 1.0f);
+    if (!ImGui_ImplSDL2_InitForOpenGL(window.sdlWindow(), SDL_GL_GetCurrentContext())) {
+        ImGui::DestroyContext();
+        return false;
+    }
+    ImGui_ImplOpenGL2_Init();
+    started_ = true;
+    return true;
+}
+
+void UiLayer::stop() {
+    if (!started_) return;
+    ImGui_ImplOpenGL2_Shutdown();
+    ImGui_ImplSDL2_Shutdown();
+    ImGui::DestroyContext();
+    started_ = false;
+}
+
+bool UiLayer::processEvent(const SDL_Event& event) {
+    if (!started_) return false;
+    ImGui_ImplSDL2_ProcessEvent(&event);
+    const ImGuiIO& io = ImGui::GetIO();
+    switch (event.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+    case SDL_TEXTINPUT: return io.WantCaptureKeyboard;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+    case SDL_MOUSEWHEEL: return io.WantCaptureMouse;
+    default: return false;
+    }
+}
+
+void UiLayer::newFrame() {
+    if (!started_) return;
+    ImGui_ImplOpenGL2_NewFrame();
+    ImGui_ImplSDL2_NewFrame();
+    ImGui::NewFrame();
+}
+
+void UiLayer::render() {
+    if (!started_) return;
+    ImGui::Render();
+    ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
+}
+
+bool UiLayer::wantsKeyboard() const { return started_ && ImGui::GetIO().WantCaptureKeyboard; }
+
+SdlDesktop::~SdlDesktop() {
+    for (void* cursor : cursors_)
+        if (cursor) SDL_FreeCursor(static_cast<SDL_Cursor*>(cursor));
+}
+
+bool SdlDesktop::pumpEvents(const std::function<void(const SDL_Event&)>& handler) {
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        if (event.type == SDL_QUIT) quit_ = true;
+        if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) quit_ = true;
+        if (handler) handler(event);
+    }
+    return !quit_;
+}
+
+bool SdlDesktop::isApplicationActive() const {
+    return (SDL_GetWindowFlags(window_.sdlWindow()) & SDL_WINDOW_INPUT_FOCUS) != 0;
+}
+
+void SdlDesktop::setCursor(int32_t type, const std::string& ballImagePath) {
+    if (type < 0 || type > 2) return;
+    if (!cursors_[type]) {
+        SDL_Cursor* cursor = nullptr;
+        if (type == 1) {
+            RGBAImage image;
+            if (readPng(ballImagePath, image)) {
+                SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+                    image.pixels.data(), image.width, image.height, 32, image.width * 4, SDL_PIXELFORMAT_RGBA32);
+                if (surface) {
+                    cursor = SDL_CreateColorCursor(surface, 7, 7);
+                    SDL_FreeSurface(surface);
+                }
+            }
+        }
+        if (!cursor)
+            cursor = SDL_CreateSystemCursor(type == 0 ? SDL_SYSTEM_CURSOR_ARROW : SDL_SYSTEM_CURSOR_CROSSHAIR);
+        cursors_[type] = cursor;
+    }
+    if (cursors_[type]) SDL_SetCursor(static_cast<SDL_Cursor*>(cursors_[type]));
+}
+
+void SdlDesktop::showCursor(bool shown) { SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE); }
+
+void SdlDesktop::sleepUntilTick(uint32_t tick) {
+    const int32_t now = TickCount();
+    const int32_t ahead = static_cast<int32_t>(tick) - now;
+    // A tick is 16.7 ms; sleep most of the way and let the pacing loop read the clock again.
+    SDL_Delay(ahead > 0 ? static_cast<Uint32>(ahead * 1000 / 60 > 1 ? ahead * 1000 / 60 - 1 : 1) : 0);
+}
+
+}  // namespace pellam::platform

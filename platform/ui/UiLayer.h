@@ -1,0 +1,53 @@
+#pragma once
+// The toolkit's windows, panels and controls, drawn with Dear ImGui over the game view, and the
+// desktop around the game: whether it is in front, the mouse cursor, sleeping to the next tick.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+union SDL_Event;
+
+namespace pellam::platform {
+
+class GLWindow;
+
+class UiLayer {
+public:
+    // Binds ImGui to the window's context (which must be current). False when it cannot.
+    bool start(GLWindow& window);
+    void stop();
+    ~UiLayer() { stop(); }
+
+    // Hands an event to ImGui; true when ImGui wants the keyboard or the mouse for it.
+    bool processEvent(const SDL_Event& event);
+    void newFrame();
+    void render();
+    bool wantsKeyboard() const;
+    bool running() const { return started_; }
+
+private:
+    bool started_ = false;
+};
+
+// The game's window as seen from the desktop.
+class SdlDesktop {
+public:
+    explicit SdlDesktop(GLWindow& window) : window_(window) {}
+    ~SdlDesktop();
+    // Takes the events waiting; `handler` sees each. False once the user asked to quit.
+    bool pumpEvents(const std::function<void(const SDL_Event&)>& handler);
+    bool isApplicationActive() const;
+    // 0 arrow, 1 the mouse-flying ball (a picture from `ballImagePath` when there is one), 2 crosshair.
+    void setCursor(int32_t type, const std::string& ballImagePath);
+    void showCursor(bool shown);
+    void sleepUntilTick(uint32_t tick);
+    void requestQuit() { quit_ = true; }
+    bool quitRequested() const { return quit_; }
+
+private:
+    GLWindow& window_;
+    bool quit_ = false;
+    void* cursors_[3] = {nullptr, nullptr, nullptr};
+};
+
+}  // namespace pellam::platform

@@ -1,0 +1,376 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
+
+#include "core/ZephModel.h"
+#include "game/GameController.h"
+#include "game/VADArizodazar2.h"
+#include "platform/Beep.h"
+#include "platform/TickCount.h"
+
+namespace pellam {
+namespace {
+namespace fs = std::filesystem;
+
+// ---- Frame pacing, on a clock the test drives: the frame's work costs `work` ticks.
+struct PacingRig {
+    uint32_t now = 100000;
+    FramePacer pacer;
+    platform::ScopedTickSource source{[this] { return static_cast<int32_t>(now); }};
+    int32_t frame(uint32_t work, FramePacer::Inputs in = {true, false}) {
+        now += work;
+        return pacer.wait1Tick(in, [this](uint32_t until) { now = std::max(now, until); });
+    }
+};
+
+TEST(FramePacing, RisesAtOnceAndFallsOneStepPer240Ticks) {
+    PacingRig rig;
+    rig.pacer.lastTickCount = rig.now;
+    rig.pacer.LastAdjustTime = rig.now;
+    EXPECT_EQ(rig.frame(0), 1);
+    EXPECT_EQ(rig.pacer.TickMinimum, 1);
+    // Work of two ticks: the rate falls to 30 frames a second at once and the clock keeps its pace.
+    EXPECT_EQ(rig.frame(2), 2);
+    EXPECT_EQ(rig.pacer.TickMinimum, 2);
+    int32_t steps = 0;
+    for (int i = 0; i < 60; ++i) steps += rig.frame(2);
+    EXPECT_EQ(steps, 120);
+    EXPECT_EQ(rig.pacer.TickMinimum, 2);
+
+    // Fast work again: one step down only after 240 ticks, and never below 1.
+    const uint32_t fastFrom = rig.now;
+    int lowered = -1;
+    for (int i = 0; i < 400 && lowered < 0; ++i) {
+        rig.frame(0);
+        if (rig.pacer.TickMinimum == 1) lowered = static_cast<int>(rig.now - fastFrom);
+    }
+    EXPECT_GT(lowered, 0);
+    EXPECT_LE(lowered, 260);
+    for (int i = 0; i < 600; ++i) rig.frame(0);
+    EXPECT_EQ(rig.pacer.TickMinimum, 1);
+}
+
+TEST(FramePacing, PausedStallsAndFastTime) {
+    PacingRig rig;
+    rig.pacer.lastTickCount = rig.now;
+    rig.frame(0, {false, false});
+    EXPECT_EQ(rig.pacer.TickMinimum, 3);  // 20 frames a second while paused
+    EXPECT_EQ(rig.frame(0, {false, false}), 3);
+    EXPECT_EQ(rig.frame(600), 5);          // a ten-second stall runs five steps, not 600
+    EXPECT_EQ(rig.frame(600, {true, true}), 10);
+    // The first frame of all (last tick 0) is a stall too.
+    FramePacer fresh;
+    platform::ScopedTickSource late([] { return 5000000; });
+    EXPECT_EQ(fresh.wait1Tick({true, false}, [](uint32_t) {}), 5);
+    EXPECT_EQ(fresh.TickMinimum, 3);
+}
+
+// ---- The controller against a store of its own and neighbours that record what they are told.
+struct RecordingSound : ControllerSound {
+    std::vector<double> overall, guns, engine;
+    int toggle = -1;
+    bool audioOn = false;
+    void setAppGlobalVolume(double v) override { overall.push_back(v); }
+    void setGunsVolume(double v) override { guns.push_back(v); }
+    void setEngineVolume(double v) override { engine.push_back(v); }
+    void setSoundToggle(int32_t m) override { toggle = m; }
+    void setCoreAudioOnOff(bool on) override { audioOn = on; }
+};
+
+struct RecordingView : ControllerView {
+    std::vector<bool> vbl, playOpening;
+    int feedback = 0, draws = 0;
+    int screenSaveType = -1;
+    void setVBLSyncing(bool on) override { vbl.push_back(on); }
+    void setPlayOpening(bool play) override { playOpening.push_back(play); }
+    void doLoadingFeedback() override { ++feedback; }
+    void drawRect(int32_t) override { ++draws; }
+    void setScreenSaveType(int32_t t) override { screenSaveType = t; }
+};
+
+struct RecordingDesktop : ControllerDesktop {
+    bool active = true;
+    int cursorCalls = 0, showCalls = 0;
+    uint32_t* clock = nullptr;  // a test's clock, moved on by the frame's wait
+    void sleepUntilTick(uint32_t tick) override {
+        if (clock) *clock = std::max(*clock, tick);
+    }
+    bool isApplicationActive() override { return active; }
+    void setCursor(int32_t) override { ++cursorCalls; }
+    void showCursor(bool) override { ++showCalls; }
+};
+
+struct Stepping : ZephModel {
+    int steps = 0, ticks = 0;
+    void driveModel(int32_t, int32_t, bool, bool) override { ++steps; }
+    void callEveryTick(bool, int32_t, bool) override { ++ticks; }
+};
+
+class ControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / ("pellam controller " + std::to_string(getpid()) + " " +
+                                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::unique_ptr<VADArizodazar2> make() {
+        auto c = std::make_unique<VADArizodazar2>(
+            GameController::Links{store_.get(), &view_, nullptr, &desktop_, nullptr},
+            VADArizodazar2::Content{[this] {
+                                        auto s = std::make_unique<RecordingSound>();
+                                        sound_ = s.get();
+                                        return s;
+                                    },
+                                    nullptr});
+        return c;
+    }
+
+    fs::path folder_;
+    std::unique_ptr<platform::UserDefaults> store_;
+    RecordingView view_;
+    RecordingDesktop desktop_;
+    RecordingSound* sound_ = nullptr;
+};
+
+TEST_F(ControllerTest, FirstLaunchFillsTheStoreAndStartUpAppliesIt) {
+    auto c = make();
+    c->interface().toOverallVolume.intValue = 0;  // a slider left at 0 is stored as 1, never as "full"
+    c->awakeFromNib();
+    EXPECT_TRUE(store_->hasKey("AutoMessage1Key"));
+    EXPECT_EQ(store_->stringForKey("AutoMessage1Key"), "Check your six!");
+    EXPECT_EQ(store_->boolForKey("StallLimiterKey"), true);
+    EXPECT_EQ(store_->boolForKey("DontShowMF"), false);
+    EXPECT_EQ(store_->integerForKey("OverallVolumeKey"), 1);
+    EXPECT_EQ(store_->integerForKey("EngineVolumeKey"), 51);
+    ASSERT_FALSE(sound_->overall.empty());
+    EXPECT_EQ(sound_->overall.back(), 0.0);
+    EXPECT_EQ(sound_->engine.back(), 0.5);
+    EXPECT_EQ(c->AutoMessages[0][0], std::string("Check your six!").size());
+    EXPECT_TRUE(c->StallLimiter);
+    EXPECT_TRUE(c->DoDetailPass);
+    EXPECT_TRUE(view_.vbl.empty());  // start-up never sends "off"
+    EXPECT_EQ(view_.playOpening, std::vector<bool>{true});
+    EXPECT_EQ(view_.feedback, 8);  // two while reading the preferences, six for the loading steps
+    ASSERT_NE(c->getModelArray(), nullptr);
+    EXPECT_EQ(c->getModelArray()->size(), ModelArray::kGroundClutter + 1);
+    EXPECT_TRUE(c->interface().toPilotSignInWindow.open);
+}
+
+TEST_F(ControllerTest, FallbacksForVolumesAndTheOpeningSound) {
+    store_->setString("AutoMessage1Key", "x");  // the store counts as set up
+    store_->setInteger("OverallVolumeKey", 0);
+    store_->setInteger("GunsVolumeKey", 1);
+    store_->setBool("DontPlayOpeningSoundKey", true);
+    store_->setBool("VBlankKey", true);
+    store_->setString("AutoMessage2Key", std::string(80, 'a'));
+    auto c = make();
+    c->awakeFromNib();
+    EXPECT_EQ(store_->integerForKey("OverallVolumeKey"), 101);
+    EXPECT_EQ(sound_->overall.back(), 1.0);
+    EXPECT_EQ(sound_->guns.back(), 0.0);
+    EXPECT_EQ(view_.playOpening, std::vector<bool>{false});  // YES means silence
+    EXPECT_EQ(view_.vbl, std::vector<bool>{true});
+    EXPECT_EQ(c->AutoMessages[1][0], 79);
+    EXPECT_EQ(c->AutoMessages[1][80], 0);
+    EXPECT_FALSE(c->StallLimiter);  // absent, and the store was already set up
+}
+
+TEST_F(ControllerTest, PreferencesWindowOkStoresAndCancelStoresNothing) {
+    auto c = make();
+    c->awakeFromNib();
+    store_->setInteger("InitialSoundToggleKey", 7);
+    ASSERT_TRUE(c->handleThisMenu(kMenuPreferences));
+    GameInterface& ui = c->interface();
+    EXPECT_TRUE(ui.toPrefsWindow.open);
+    EXPECT_TRUE(ui.toInitialSound.cellAt(0, 2));  // 7 shows as the third cell
+
+    const auto before = fs::last_write_time(folder_ / "defaults.json");
+    ui.toTerrainDetailPref.state = false;
+    ui.toGunsVolume.intValue = 500;
+    c->fromDialogButtons(kTagCancel, &ui.toPrefsWindow);
+    EXPECT_FALSE(ui.toPrefsWindow.open);
+    EXPECT_EQ(store_->boolForKey("TerrainDetailKey"), true);
+    EXPECT_TRUE(c->DoDetailPass);
+    EXPECT_EQ(fs::last_write_time(folder_ / "defaults.json"), before);
+
+    c->handleThisMenu(kMenuPreferences);
+    ui.toTerrainDetailPref.state = false;
+    ui.toVBlankPref.state = false;
+    ui.toGunsVolume.intValue = 500;
+    ui.toOverallVolume.intValue = 0;
+    ui.toScreenSaveType.clear();
+    ui.toScreenSaveType.setState(true, 1, 0);
+    c->fromDialogButtons(kTagPrefsOK);
+    EXPECT_FALSE(ui.toPrefsWindow.open);
+    EXPECT_FALSE(c->DoDetailPass);
+    EXPECT_EQ(view_.vbl.back(), false);  // the OK sends "off" too
+    EXPECT_EQ(store_->integerForKey("GunsVolumeKey"), 101);
+    EXPECT_EQ(store_->integerForKey("OverallVolumeKey"), 1);
+    EXPECT_EQ(sound_->guns.back(), 1.0);
+    EXPECT_EQ(view_.screenSaveType, 1);
+    // Another process reading the store sees the change.
+    platform::UserDefaults reread((folder_ / "defaults.json").string());
+    EXPECT_EQ(reread.boolForKey("TerrainDetailKey"), false);
+}
+
+TEST_F(ControllerTest, AutoMessagesTakeEffectAtTheNextStart) {
+    auto c = make();
+    c->awakeFromNib();
+    const AutoMessage loaded = c->AutoMessages[3];
+    ASSERT_TRUE(c->handleThisMenu(kMenuAutoMessages));
+    c->interface().toAuto[3].stringValue = "Lufbery circle!";
+    c->interface().toAutopp[3].state = true;
+    c->fromDialogButtons(kTagAutoMessagesOK);
+    EXPECT_EQ(store_->stringForKey("AutoMessage4Key"), "Lufbery circle!");
+    EXPECT_EQ(store_->boolForKey("AutoMessage4PPKey"), true);
+    EXPECT_EQ(c->AutoMessages[3], loaded);
+
+    const long beeps = platform::beepCount();
+    c->fromMenus(kMenu3005);  // beeps in the handler and again in the menu action
+    EXPECT_EQ(platform::beepCount(), beeps + 2);
+}
+
+TEST_F(ControllerTest, FrameLoopStepsTheWorldWhileRunning) {
+    auto c = make();
+    c->awakeFromNib();
+    auto* aircraft = static_cast<Stepping*>(c->getModelArray()->put(2, std::make_unique<Stepping>()));
+    auto* pool = static_cast<Stepping*>(c->getModelArray()->put(10, std::make_unique<Stepping>()));
+    uint32_t now = 1000;
+    platform::ScopedTickSource clock([&] { return static_cast<int32_t>(now); });
+    desktop_.clock = &now;
+    c->pacer_.lastTickCount = now;
+    c->pacer_.LastAdjustTime = now;
+
+    // Paused with the sign-in window up: objects tick, aircraft do not, the clock stands.
+    now += 3;
+    c->timerLooper();
+    EXPECT_EQ(c->GlobalMissionTime, 0);
+    EXPECT_EQ(aircraft->steps, 0);
+    EXPECT_GT(pool->ticks, 0);
+
+    // Signed in: the next frame in front opens the mission list once; Fly runs the game.
+    c->fromPilotSignInOK();
+    c->timerLooper();
+    EXPECT_TRUE(c->toMissionWindow.open);
+    EXPECT_FALSE(c->doSelectMission);
+    c->fromFlyMissionButton();
+    EXPECT_TRUE(c->gamePause);
+    for (int i = 0; i < 20; ++i) c->timerLooper();
+    EXPECT_EQ(c->GlobalMissionTime, aircraft->steps);
+    EXPECT_GT(c->GlobalMissionTime, 20);
+    EXPECT_EQ(view_.draws, 22);
+
+    // In the background the sound stops and the world goes on.
+    desktop_.active = false;
+    const int32_t before = c->GlobalMissionTime;
+    c->timerLooper();
+    EXPECT_FALSE(sound_->audioOn);
+    EXPECT_GT(c->GlobalMissionTime, before);
+    // Back in front with a refused mission: beep, pause, arrow cursor.
+    desktop_.active = true;
+    c->ShouldNotPlay = true;
+    const long beeps = platform::beepCount();
+    c->timerLooper();
+    EXPECT_FALSE(c->gamePause);
+    EXPECT_EQ(platform::beepCount(), beeps + 1);
+    EXPECT_EQ(c->CurrentCursorType, 0);
+    EXPECT_TRUE(c->CurrentCursorVisible);
+}
+
+TEST_F(ControllerTest, PilotSignInFollowsRadioAndFields) {
+    auto c = make();
+    c->awakeFromNib();
+    GameInterface& ui = c->interface();
+    ui.toPilotSignInWindow.key = true;
+    ui.pilotRadio.clear();
+    ui.pilotRadio.setState(true, 3, 0);
+    c->trackPilotSignIn();
+    EXPECT_EQ(c->CurrentPilotNumber, 3);
+    EXPECT_TRUE(ui.pilotNameFields[3].selectRequested);
+
+    ui.pilotNameFields[3].selectRequested = false;
+    ui.pilotFields[1].editing = true;
+    ui.pilotRadio.clear();
+    ui.pilotRadio.setState(true, 3, 0);
+    c->trackPilotSignIn();
+    EXPECT_EQ(c->CurrentPilotNumber, 1);
+    EXPECT_TRUE(ui.pilotRadio.cellAt(1, 0));
+    EXPECT_FALSE(ui.pilotRadio.cellAt(3, 0));
+    EXPECT_FALSE(ui.pilotNameFields[3].selectRequested);
+
+    ui.toPilotSignInWindow.key = false;  // another window has the keyboard: nothing changes
+    ui.pilotFields[1].editing = false;
+    ui.pilotRadio.clear();
+    ui.pilotRadio.setState(true, 4, 0);
+    c->trackPilotSignIn();
+    EXPECT_EQ(c->CurrentPilotNumber, 1);
+
+    // Only the mission builder's fields make its mission unsaved.
+    c->notsaved(&ui.pilotNameFields[0]);
+    EXPECT_TRUE(c->MBSavedFlag);
+    TextField builderField;
+    builderField.belongsToBuilder = true;
+    c->notsaved(&builderField);
+    EXPECT_FALSE(c->MBSavedFlag);
+}
+
+TEST_F(ControllerTest, CursorCallsOnlyOnChange) {
+    auto c = make();
+    c->HandleCursorType(1, false);
+    EXPECT_EQ(desktop_.cursorCalls, 1);
+    EXPECT_EQ(desktop_.showCalls, 1);
+    c->HandleCursorType(1, false);
+    EXPECT_EQ(desktop_.cursorCalls, 1);
+    EXPECT_EQ(desktop_.showCalls, 1);
+    c->HandleCursorType(5, true);  // no such shape: only the visibility changes
+    EXPECT_EQ(c->CurrentCursorType, 1);
+    EXPECT_EQ(desktop_.showCalls, 2);
+}
+
+TEST_F(ControllerTest, QuitStoresThePilotsTwiceAlike) {
+    auto c = make();
+    c->awakeFromNib();
+    c->PilotStats[2].PilotScore = 1234;
+    c->PilotStats[2].PilotLives = 3;
+    c->PilotStats[4].ObjectKillCounts[31] = -7;
+    c->LastOpenedMission = "/home/pilot/Missions/Dawn Patrol.pellam";
+    c->applicationWillTerminate();
+    const auto first = store_->dataForKey("PilotStatsKey");
+    ASSERT_TRUE(first.has_value());
+    ASSERT_EQ(first->size(), kPilotBlockBytes);
+    EXPECT_EQ((*first)[332 * 2 + 36 + 3], 1234 & 0xFF);  // big-endian score of pilot 2
+    EXPECT_EQ((*first)[332 * 2 + 36 + 2], 1234 >> 8);
+    c->applicationWillTerminate();  // a second save stores the same block, not a swapped one
+    EXPECT_EQ(store_->dataForKey("PilotStatsKey"), first);
+    EXPECT_EQ(c->PilotStats[2].PilotScore, 1234);
+    EXPECT_EQ(store_->stringForKey("LastMissionOpenedKey"), "/home/pilot/Missions/Dawn Patrol.pellam");
+
+    PilotTable back{};
+    ASSERT_TRUE(decodePilotStats(*first, back));
+    EXPECT_EQ(back[2].PilotLives, 3);
+    EXPECT_EQ(back[4].ObjectKillCounts[31], -7);
+    EXPECT_FALSE(decodePilotStats(std::vector<uint8_t>(1659), back));
+
+    // A broken block at sign-in is reported and left in the store.
+    store_->setData("PilotStatsKey", std::vector<uint8_t>(17, 0xAB));
+    auto again = make();
+    again->awakeFromNib();
+    EXPECT_FALSE(again->pilotBlockMessage.empty());
+    EXPECT_EQ(store_->dataForKey("PilotStatsKey")->size(), 17u);
+}
+
+TEST(AutoMessages, LowBytesOfUtf16Units) {
+    const AutoMessage m = makeAutoMessage("Salut \xC3\xA0 toi \xF0\x9F\x98\x80");
+    EXPECT_EQ(m[0], 14);  // the emoji is two UTF-16 units
+    EXPECT_EQ(m[7], 0xE0);
+    EXPECT_EQ(m[15], 0);
+    EXPECT_EQ(makeAutoMessage(std::string(79, 'z'))[0], 79);
+}
+
+}  // namespace
+}  // namespace pellam
