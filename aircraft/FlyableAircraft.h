@@ -34,6 +34,7 @@ public:
         bool fullOrIdleThrottle;  // rotary engine: runs only at full or idle
         int32_t engineStartSound;
         double headZ;             // head position behind the reference point, body Z ft
+        bool engineGyroCoupling = true;  // inertia cross terms follow the rotary engine's speed
     };
     virtual const Traits& traits() const = 0;
     // Writes the type's constants, surfaces, control-surface numbers, hit volumes, gun, power
@@ -143,6 +144,8 @@ protected:
     virtual void holdWingsLevel(double rollAuthority) {}
     // The surfaces that the wings-broken failure cuts besides the four wings and the ailerons.
     virtual void cutExtraWingSurfaces() {}
+    // The surfaces that go with one side's wings (0 left, 1 right) besides its two main panels.
+    virtual void cutSideExtraWing(int32_t side) {}
 
     // Queues a sound unless one is already waiting.
     void requestSound(int32_t number) {

@@ -126,9 +126,11 @@ void FlyableAircraft::FigureMass() {
     if (a.IXMass != 0.0) iTensor[0] = 1.0 / a.IXMass;
     if (a.IYMass != 0.0) iTensor[5] = 1.0 / a.IYMass;
     if (a.IZMass != 0.0) iTensor[10] = 1.0 / a.IZMass;
-    // The rotary engine's gyroscopic coupling grows with its speed.
-    const double f = a.CurrentRPM / 1200.0;
-    a.Ixy = a.Iyx = (-5.0 + 5.7) * f - 5.7;
+    if (traits().engineGyroCoupling) {
+        // The rotary engine's gyroscopic coupling grows with its speed.
+        const double f = a.CurrentRPM / 1200.0;
+        a.Ixy = a.Iyx = (-5.0 + 5.7) * f - 5.7;
+    }
     if (m == 0.0) return;
     const struct { double factor; int entry; } cross[] = {{a.Iyx, 1}, {a.Izx, 2}, {a.Ixy, 4},
                                                           {a.Izy, 6}, {a.Ixz, 8}, {a.Iyz, 9}};
@@ -156,6 +158,7 @@ void FlyableAircraft::orDamage1(uint32_t bits) {
 }
 
 void FlyableAircraft::wingComesOff(int32_t side) {
+    if (side != 0 && side != 1) return;
     Aircraft& a = ThisAircraft;
     const bool left = side == 0;
     AirSurface& lower = Surfaces[left ? 0 : 1];
@@ -172,6 +175,7 @@ void FlyableAircraft::wingComesOff(int32_t side) {
     Surfaces[left ? 0 : 1].Area = 1.0;
     Surfaces[left ? 2 : 3].Area = 1.0;
     for (int k = 0; k < 8; ++k) Surfaces[aileronNum(k)].Area = 0.0;
+    cutSideExtraWing(left ? 0 : 1);
     if (left) leftWingDrawingOnOff(false);
     else rightWingDrawingOnOff(false);
 }
