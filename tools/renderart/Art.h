@@ -6,11 +6,10 @@
 namespace renderart {
 
 struct Fonts {
-    Font sans{fontPath("DejaVuSans.ttf")};
     Font sansBold{fontPath("DejaVuSans-Bold.ttf")};
     Font serif{fontPath("DejaVuSerif.ttf")};
     Font serifBold{fontPath("DejaVuSerif-Bold.ttf")};
-    bool ok() const { return sans.ok() && sansBold.ok() && serif.ok() && serifBold.ok(); }
+    bool ok() const { return sansBold.ok() && serif.ok() && serifBold.ok(); }
 };
 
 // 256 x 256, the 16 x 8 glyph grid.

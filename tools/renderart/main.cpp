@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
         pellam::platform::RGBAImage image;
     };
     const Output outputs[] = {
-        {"InverseTypeM.png", renderart::makeFontImage(fonts.sans)},
+        {"InverseTypeM.png", renderart::makeFontImage(fonts.sansBold)},
         {"TandorlogoM.png", renderart::makeStartUpLogo(fonts)},
         {"pellamlogoM.png", renderart::makeLoadingPicture(fonts)},
         {"mposfeedback.png", renderart::makeBallCursor()},
