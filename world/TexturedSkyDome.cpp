@@ -68,7 +68,11 @@ SkyColours TexturedSkyDome::getSkyColours() const {
         c.Horizon = mix(duskHorizon, nightHorizon, -elevation / 8.0);
         c.Sun = mix(std::array<float, 3>{0.8f, 0.35f, 0.15f}, std::array<float, 3>{0, 0, 0}, -elevation / 3.0);
     }
+    // Full daylight from 15 deg up, warm and falling at sunset, moonlight at night.
+    c.Light = mix(mix(std::array<float, 3>{0.16f, 0.18f, 0.26f}, std::array<float, 3>{0.86f, 0.68f, 0.55f}, (elevation + 8.0) / 8.0),
+                  std::array<float, 3>{1.0f, 1.0f, 1.0f}, elevation / 15.0);
     if (BelowCeiling) {
+        for (float& l : c.Light) l *= 0.72f;
         const double light = std::clamp((elevation + 8.0) / 20.0, 0.0, 1.0);
         c.Zenith = c.Horizon = mix(overcastDark, grey, light);
         c.Sun = {0.0f, 0.0f, 0.0f};

@@ -12,6 +12,7 @@ struct SkyColours {
     std::array<float, 3> Zenith{};   // 0..1 RGB
     std::array<float, 3> Horizon{};  // also the colour the fog should take
     std::array<float, 3> Sun{};      // the sun's glow; black when it is down or hidden
+    std::array<float, 3> Light{};    // daylight on the ground and the clouds, 0..1
 };
 
 class TexturedSkyDome : public ZephModel {

@@ -84,9 +84,9 @@ protected:
         glFogfv(GL_FOG_COLOR, fog);
         terrain->setEyePosition(eye.X, eye.Y, eye.Z);
         worlddraw::drawSkyDome(*sky, name);
-        drawer.draw(*terrain, eye, name);
-        drawer.drawCloudLayers(*terrain, eye, name, {1, 1, 1});
-        if (withCloud) worlddraw::drawCloud(*cloud, eye, name, {1, 1, 1});
+        drawer.draw(*terrain, eye, name, c.Light);
+        drawer.drawCloudLayers(*terrain, eye, name, c.Light);
+        if (withCloud) worlddraw::drawCloud(*cloud, eye, name, c.Light);
         glFinish();
         std::vector<uint8_t> pixels(size_t(kWidth) * kHeight * 4);
         glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());

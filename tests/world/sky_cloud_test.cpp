@@ -60,6 +60,7 @@ TEST(SkyDome, ColoursFollowTheHourAndTheCeiling) {
     EXPECT_GT(day.Zenith[2], day.Zenith[0]);  // blue overhead
     sky.setTimeOfDay(0.5);
     EXPECT_LT(brightness(sky.getSkyColours().Zenith), brightness(day.Zenith) / 4);
+    EXPECT_LT(brightness(sky.getSkyColours().Light), brightness(day.Light) / 3);  // the ground darkens too
     EXPECT_EQ(brightness(sky.getSkyColours().Sun), 0.0f);
     sky.setTimeOfDay(19.6);  // the sun near the horizon reddens it
     EXPECT_GT(sky.getSkyColours().Horizon[0], sky.getSkyColours().Horizon[2]);

@@ -68,7 +68,7 @@ void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, 
     }
 }
 
-void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot& glName) {
+void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot& glName, const std::array<float, 3>& light) {
     Triangles = 0;
     for (auto& run : Runs) run.clear();
     Straights.clear();
@@ -135,7 +135,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     glDisable(GL_LIGHTING);
     glEnable(GL_TEXTURE_2D);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glColor4f(1, 1, 1, 1);
+    glColor4f(light[0], light[1], light[2], 1);
     glEnable(GL_FOG);
     glFogi(GL_FOG_MODE, GL_LINEAR);
     glFogf(GL_FOG_START, float(reach * 0.25));

@@ -31,7 +31,9 @@ public:
     // The terrain out to its fog distance in runs of one texture each, the road pieces over it,
     // and the detail pass near the eye when the terrain's detail is on. Linear fog ends at the
     // fog distance; the fog colour is the caller's.
-    void draw(const RIDUdidav& terrain, const Eye& eye, const GLNameOfSlot& glName);
+    // `light` tints the ground: the sky's daylight.
+    void draw(const RIDUdidav& terrain, const Eye& eye, const GLNameOfSlot& glName,
+              const std::array<float, 3>& light = {1.0f, 1.0f, 1.0f});
     // The cloud decks of the terrain's layers, seen from the eye.
     void drawCloudLayers(const RIDUdidav& terrain, const Eye& eye, const GLNameOfSlot& glName,
                          const std::array<float, 3>& light);
