@@ -424,13 +424,9 @@ void generateTerrain(uint32_t seed, WorldFiles& out) {
         paintTown(x, z, p.Radius);
     }
 
-    // Villages on a jittered lattice over the country around the front.
-    double x0, z0, x1, z1;
-    pr.toGame(1.45, 48.75, x0, z0);
-    pr.toGame(5.40, 51.35, x1, z1);
+    // Villages on a jittered lattice over all the land.
     constexpr int kLattice = 8;  // squares, about 2.7 miles
-    const int li0 = int(x0 / S) / kLattice, li1 = int(x1 / S) / kLattice;
-    const int lj0 = int(z0 / S) / kLattice, lj1 = int(z1 / S) / kLattice;
+    const int li0 = 0, li1 = (N - 2) / kLattice, lj0 = 0, lj1 = (N - 2) / kLattice;
     const int lw = li1 - li0 + 1, lh = lj1 - lj0 + 1;
     std::vector<int> lattice(size_t(lw) * lh, -1);
     for (int lj = lj0; lj <= lj1; ++lj)
