@@ -55,7 +55,7 @@ void MyZephGLView::drawStartUpTip() {
     unsigned char line[256];
     double down = 0.61;
     for (std::string_view text : kTips[TipNumber_]) {
-        stringToPascal(std::string(text), line);
+        stringToPascal(text, line);
         glOpenGLText(0.22, down, line, 0, 1.2f, 1.0);
         down += 0.031;
     }

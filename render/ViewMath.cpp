@@ -143,7 +143,7 @@ void glNumToString(int64_t v, unsigned char* out) {
 
 std::string pascalToString(const unsigned char* p) { return std::string(reinterpret_cast<const char*>(p + 1), p[0]); }
 
-void stringToPascal(const std::string& s, unsigned char* out) {
+void stringToPascal(std::string_view s, unsigned char* out) {
     const size_t n = std::min<size_t>(s.size(), 255);
     out[0] = static_cast<unsigned char>(n);
     std::memcpy(out + 1, s.data(), n);

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "core/GeometryRecords.h"
 #include "core/QNion.h"
@@ -50,7 +51,7 @@ SunLight sunFromHour(double hour);
 void glNumToString(int64_t v, unsigned char* out);
 std::string pascalToString(const unsigned char* p);
 // Length-prefixed copy of s, cut at 255 characters, into out (256 bytes).
-void stringToPascal(const std::string& s, unsigned char* out);
+void stringToPascal(std::string_view s, unsigned char* out);
 
 // Message text size: TypeSize, TypeLeading, TypeDownAmount for a requested size (clamped 0.5..1.1).
 struct TypeMetrics {
