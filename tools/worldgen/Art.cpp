@@ -1,5 +1,8 @@
 // The terrain, sky and cloud pictures. Each tiles seamlessly where the terrain repeats it; the
-// ground pictures span one 1760-ft square (about 6.9 ft a texel at 256).
+// ground pictures span one 1760-ft square (about 6.9 ft a texel at 256), the shelled ground two.
+//
+// Index: canvas and tiling noise · hedges and fields · woods · craters and trenches · towns and
+// villages · chalk, marsh, water · road pieces · detail · sky, sun, clouds · the list of pictures.
 #include <algorithm>
 #include <cmath>
 #include <functional>

@@ -242,12 +242,11 @@ struct Chain {
         if (nj == j + 1) { Edges[at(i, j)] |= kEdgeHighZ; Edges[at(ni, nj)] |= kEdgeLowZ; }
         if (nj == j - 1) { Edges[at(i, j)] |= kEdgeLowZ; Edges[at(ni, nj)] |= kEdgeHighZ; }
     }
-    // Steps square by square from (i0, j0) to (i1, j1), keeping to the straight line; `visit` sees each square.
-    template <class Visit>
-    void walk(int i0, int j0, int i1, int j1, Visit visit) {
+    // Steps square by square from (i0, j0) to (i1, j1), keeping to the straight line, and joins
+    // each square to the next.
+    void walk(int i0, int j0, int i1, int j1) {
         int i = i0, j = j0;
         const double dx = i1 - i0, dz = j1 - j0;
-        visit(i, j);
         while (i != i1 || j != j1) {
             const int si = i1 > i ? 1 : -1, sj = j1 > j ? 1 : -1;
             int ni = i, nj = j;
@@ -261,7 +260,6 @@ struct Chain {
             join(i, j, ni, nj);
             i = ni;
             j = nj;
-            visit(i, j);
         }
     }
 };
@@ -342,7 +340,7 @@ void generateTerrain(uint32_t seed, WorldFiles& out) {
             double ax, az, bx, bz;
             pr.place(r[k], ax, az);
             pr.place(r[k + 1], bx, bz);
-            riverChain.walk(int(ax / S), int(az / S), int(bx / S), int(bz / S), [](int, int) {});
+            riverChain.walk(int(ax / S), int(az / S), int(bx / S), int(bz / S));
         }
     }
     for (int j = 0; j < N - 1; ++j)
@@ -458,7 +456,7 @@ void generateTerrain(uint32_t seed, WorldFiles& out) {
                 ni = int(std::lround(i0 + dx * s / 3.0 - dz / len * off));
                 nj = int(std::lround(j0 + dz * s / 3.0 + dx / len * off));
             }
-            roads.walk(pi, pj, ni, nj, [](int, int) {});
+            roads.walk(pi, pj, ni, nj);
             pi = ni;
             pj = nj;
         }
