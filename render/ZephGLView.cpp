@@ -80,6 +80,9 @@ void ZephGLView::OpenGLInitStuff() {
     GLError_ = 0;
     TeleFactor_ = 1.25;
     hasFogCoord_ = platform::GLWindow::extensionSupported("GL_EXT_fog_coord");
+    fogCoordPointer_ = hasFogCoord_ ? reinterpret_cast<FogCoordPointerFn>(
+                                          platform::GLWindow::getProcAddress("glFogCoordPointerEXT"))
+                                    : nullptr;
     if (!hasFogCoord_) platform::logMessage("GL_EXT_fog_coord is missing: fog falls back to eye distance");
 
     glSetViewFrustum(-0.99, 0.99, -0.7, 0.7, 0.8, 79200);

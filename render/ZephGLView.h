@@ -51,6 +51,9 @@ public:
     void initMyStuff();
     bool acceptsFirstResponder() const { return true; }
     bool hasFogCoord() const { return hasFogCoord_; }  // GL_EXT_fog_coord present
+    // glFogCoordPointerEXT (type, stride, pointer) for drawing with per-vertex fog, null without the extension.
+    using FogCoordPointerFn = void (*)(unsigned int type, int stride, const void* pointer);
+    FogCoordPointerFn getFogCoordPointer() const { return fogCoordPointer_; }
     platform::GLWindow* getGLWindow() { return window_.get(); }
     int32_t FinalSizeWidth() const { return finalSizeWidth_; }
     int32_t FinalSizeHeight() const { return finalSizeHeight_; }
@@ -187,6 +190,7 @@ protected:
     ControllerServices* controller_ = nullptr;
     SoundServices* theSounds_ = nullptr;
     bool hasFogCoord_ = false;
+    FogCoordPointerFn fogCoordPointer_ = nullptr;
 
     std::array<float, 4> ScreenBounds_{};
     std::array<float, 2> MonitorResolution_{};

@@ -1,6 +1,7 @@
-// The view on screen: start-up state, matrices against GL's own, fog, text placement, the loading
-// screen and screen shots, all read back from the frame.
+// The view on screen: start-up state, matrices against GL's own, fog and fog coordinates, and
+// text placement, all read back from the frame.
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include <cmath>
 #include <cstring>
@@ -260,5 +261,40 @@ TEST_F(ScreenTest, PreferencesChooseTheWindow) {
     EXPECT_GE(smoothed.getFontTexture(), 0);
     smoothed.glRenderStart();
     smoothed.glRenderEnd();
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(ScreenTest, FogCoordinatesGiveEachVertexItsOwnFog) {
+    ASSERT_NE(view().getFogCoordPointer(), nullptr);
+    blackFrame();
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_FOG);
+    glFogi(GL_FOG_MODE, GL_LINEAR);
+    glFogf(GL_FOG_START, 0);
+    glFogf(GL_FOG_END, 1);
+    const GLfloat red[4] = {1, 0, 0, 1};
+    glFogfv(GL_FOG_COLOR, red);
+    glFogi(GL_FOG_COORDINATE_SOURCE_EXT, GL_FOG_COORDINATE_EXT);
+    // Two quads in blue: the left one at fog distance 0 (clear), the right one at 1 (all fog).
+    const GLfloat corners[8][2] = {{-1, -1}, {0, -1}, {0, 1}, {-1, 1}, {0, -1}, {1, -1}, {1, 1}, {0, 1}};
+    const GLfloat fog[8] = {0, 0, 0, 0, 1, 1, 1, 1};
+    glColor3f(0, 0, 1);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_FOG_COORDINATE_ARRAY_EXT);
+    glVertexPointer(2, GL_FLOAT, 0, corners);
+    view().getFogCoordPointer()(GL_FLOAT, 0, fog);
+    glDrawArrays(GL_QUADS, 0, 8);
+    glDisableClientState(GL_FOG_COORDINATE_ARRAY_EXT);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glFogi(GL_FOG_COORDINATE_SOURCE_EXT, GL_FRAGMENT_DEPTH_EXT);
+    const RGBAImage frame = readBack(view());
+    const uint8_t* clear = pixel(frame, width / 4, height / 2);
+    const uint8_t* fogged = pixel(frame, 3 * width / 4, height / 2);
+    EXPECT_LT(clear[0], 10);
+    EXPECT_GT(clear[2], 245);
+    EXPECT_GT(fogged[0], 245);
+    EXPECT_LT(fogged[2], 10);
+    view().restoreFogParameters();
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
