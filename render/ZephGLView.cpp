@@ -155,8 +155,9 @@ void ZephGLView::setSunVectorFromTime(double hour) {
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, sun.ambient.data());
     if (!awoken_) {
         setEraseColorRed(HorizonColor_[0], HorizonColor_[1], HorizonColor_[2]);
-        const GLfloat fog[4] = {float(HorizonColor_[0]), float(HorizonColor_[1]), float(HorizonColor_[2]), 1};
-        glFogfv(GL_FOG_COLOR, fog);
+        // Kept in fogColor_ too, so the frame's save and restore of the fog carry it.
+        fogColor_ = {float(HorizonColor_[0]), float(HorizonColor_[1]), float(HorizonColor_[2]), 1};
+        glFogfv(GL_FOG_COLOR, fogColor_.data());
     } else {
         setEraseColorRed(1, 1, 1);
     }

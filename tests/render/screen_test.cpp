@@ -93,6 +93,12 @@ TEST_F(ScreenTest, SunSetsTheLightAndTheHorizon) {
     GLfloat fog[4];
     glGetFloatv(GL_FOG_COLOR, fog);
     EXPECT_NEAR(fog[1], 0.6, 1e-6);
+    // A frame that saves the fog, changes it for a cloud layer and restores it keeps the horizon.
+    view().saveCurrentFogParameters();
+    view().glSetFogParameters(0.9, 0.9, 0.9, GL_LINEAR, 0.001f);
+    view().restoreFogParameters();
+    glGetFloatv(GL_FOG_COLOR, fog);
+    EXPECT_NEAR(fog[2], 0.7, 1e-6);
     view().glRenderStart();
     const RGBAImage frame = readBack(view());
     EXPECT_NEAR(pixel(frame, 10, 10)[2], 0.7 * 255, 1.5);  // the horizon colour is the clear colour
