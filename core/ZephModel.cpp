@@ -37,7 +37,9 @@ bool ZephModel::setObjectFlatOnGround(ZephModel* terrain, double heading) {
     if (ground + 1.0 < ModelAttitude.Position[1]) return false;
     ModelAttitude.Position[1] = ground;
 
-    const double pitch = -std::atan2(c, b);
+    // The plane's normal (a, b, c) points up. Ground rising ahead has c < 0 and must raise the
+    // nose; a positive pitch lowers it, so the pitch takes the sign of c (the bank, of -a).
+    const double pitch = std::atan2(c, b);
     const double bank = -std::atan2(a, b);
     ModelAttitude.QAttitude = {1.0, 0.0, 0.0, 0.0};
     rotatePitchByDegrees(pitch * 57.29577951);

@@ -171,8 +171,17 @@ TEST(Pose, StandingFlatOnTheGround) {
     object.setModelPositionX(0, 10, 0);
     ASSERT_TRUE(object.setObjectFlatOnGround(&slope, 30));
     const Vector3 tilted = noseOf(object.ModelAttitude);
-    EXPECT_NEAR(std::atan2(tilted[0], tilted[2]) * 57.29577951, 30.0, 0.01);  // one correction step
+    EXPECT_NEAR(std::atan2(tilted[0], tilted[2]) * 57.29577951, 30.0, 0.05);  // one correction step
     EXPECT_EQ(object.ModelAttitude.Position[1], 50.0);
+
+    // Ground rising ahead (+Z) and to the right (+X): the nose follows the slope up and the
+    // right wing stands on the higher side.
+    const double k = 0.2;
+    slope.plane = {-k, 1.0, -k, 0};
+    ASSERT_TRUE(object.setObjectFlatOnGround(&slope, 0));
+    const Vector3 upHill = noseOf(object.ModelAttitude);
+    EXPECT_NEAR(upHill[1], std::sin(std::atan(k)), 1e-9);
+    EXPECT_GT(rightWingOf(object.ModelAttitude)[1], 0.1);
 }
 
 class FakeController : public ControllerServices {
