@@ -1,0 +1,87 @@
+#pragma once
+// The game's real neighbours fitted to what the controller asks of them: the renderer's view,
+// the sound object, the input object and the desktop. Only the executable links these.
+#include "game/GameController.h"
+#include "input/PellamJoySub.h"
+#include "platform/ui/UiLayer.h"
+#include "render/MyZephGLView.h"
+#include "sound/PellamSound.h"
+#include "world/draw/WorldDraw.h"
+
+namespace pellam {
+
+class ViewAdapter : public ControllerView {
+public:
+    explicit ViewAdapter(render::MyZephGLView& view) : view_(view) {}
+    void setControllerForDrawing(GameController* controller) { controller_ = controller; }
+
+    void setModelArray(ModelArray* models) override { models_ = models; }
+    void setController(ControllerServices* controller) override { view_.setController(controller); }
+    void setPlayOpening(bool play) override { view_.setPlayOpening(play); }
+    void setScreenSaveType(int32_t type) override { view_.setScreenSaveType(type); }
+    void setNetworkTypeSize(double size) override { view_.setNetworkTypeSize(size); }
+    double getNetworkTypeSize() override { return view_.getNetworkTypeSize(); }
+    void setGlobalCameraPosition(const QNion* pose) override {
+        view_.setGlobalCameraPosition(pose);
+        cameraPlaced_ = true;
+    }
+    void setCameraViewToVectorX(double x, double y, double z, double bank) override {
+        view_.setCameraViewToVectorX(x, y, z, bank);
+    }
+    void setVBLSyncing(bool on) override { view_.setVBLSyncing(on ? 1 : 0); }
+    void doLoadingFeedback() override { view_.doLoadingFeedback(); }
+    void setDoFeedback(bool on) override { view_.setDoFeedback(on ? 1 : 0); }
+    void setWindowLevelToNormal(int32_t) override { view_.setWindowLevelToNormal(); }
+    void setWindowLevelToFront(int32_t) override { view_.setWindowLevelToFront(); }
+    bool getVRAMOkay() override { return view_.getVRAMOkay(); }
+    void drawRect(int32_t gameTime) override;
+
+private:
+    // The pilot's eye in the player's aircraft, for frames in which no camera was placed.
+    QNion pilotCamera() const;
+
+    render::MyZephGLView& view_;
+    GameController* controller_ = nullptr;
+    ModelArray* models_ = nullptr;
+    worlddraw::TerrainDrawer terrainDrawer_;
+    bool cameraPlaced_ = false;
+};
+
+class SoundAdapter : public ControllerSound {
+public:
+    SoundAdapter() { sound.init(); }
+    void setCoreAudioOnOff(bool on) override { sound.setCoreAudioOnOff(on); }
+    void setSoundToggle(int32_t mode) override { sound.setSoundToggle(mode); }
+    void setAppGlobalVolume(double v) override { sound.setAppGlobalVolume(v); }
+    void setGunsVolume(double v) override { sound.setGunsVolume(v); }
+    void setEngineVolume(double v) override { sound.setEngineVolume(v); }
+    void setStallHornVolume(double v) override { sound.setStallHornVolume(v); }
+    void setOtherItemsVolume(double v) override { sound.setOtherItemsVolume(v); }
+    SoundServices* objectSounds() override { return &sound; }
+    PellamSound sound;
+};
+
+class InputAdapter : public ControllerInput {
+public:
+    explicit InputAdapter(input::PellamJoySub& input) : input_(input) {}
+    void fromTimerLooper(bool gamePause) override { input_.fromTimerLooper(gamePause); }
+    bool haveJoystick() override { return input_.haveJoystick(); }
+
+private:
+    input::PellamJoySub& input_;
+};
+
+class DesktopAdapter : public ControllerDesktop {
+public:
+    explicit DesktopAdapter(platform::SdlDesktop& desktop) : desktop_(desktop) {}
+    bool isApplicationActive() override { return desktop_.isApplicationActive(); }
+    void setCursor(int32_t type) override;
+    void showCursor(bool shown) override { desktop_.showCursor(shown); }
+    void sleepUntilTick(uint32_t tick) override { desktop_.sleepUntilTick(tick); }
+    void terminate() override { desktop_.requestQuit(); }
+
+private:
+    platform::SdlDesktop& desktop_;
+};
+
+}  // namespace pellam

@@ -1,0 +1,176 @@
+// pellam: the game. Makes the view, the sound and the input objects, hands them to the
+// controller, and runs one frame per loop until the player quits.
+//
+// For the headless smoke test: PELLAM_AUTOQUIT_SECONDS ends the run after that many seconds,
+// PELLAM_AUTOFLY signs the first pilot in and starts flying at once, and PELLAM_FRAME_DUMP names
+// a PNG file that receives the last frame.
+#include <SDL.h>
+#include <SDL_opengl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "aircraft/ObjectTestFile.h"
+#include "game/app/GameAdapters.h"
+#include "game/InterfaceDrawing.h"
+#include "game/VADArizodazar2.h"
+#include "input/AircraftControls.h"
+#include "input/PellamJoySub.h"
+#include "platform/GLWindow.h"
+#include "platform/Log.h"
+#include "platform/Paths.h"
+#include "platform/PngImage.h"
+#include "platform/TickCount.h"
+#include "platform/UserDefaults.h"
+#include "platform/hid/SdlInput.h"
+#include "platform/hid/SdlJoysticks.h"
+#include "platform/ui/UiLayer.h"
+#include "render/MyZephGLView.h"
+#include "sound/PellamSound.h"
+#include "world/RIDUdidav.h"
+#include "world/TexturedSkyDome.h"
+
+namespace {
+
+using namespace pellam;
+
+void dumpFrame(const std::string& path, int width, int height) {
+    platform::RGBAImage image;
+    image.width = width;
+    image.height = height;
+    image.pixels.resize(static_cast<size_t>(width) * height * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, image.pixels.data());
+    const size_t row = static_cast<size_t>(width) * 4;  // GL rows run bottom to top
+    for (int y = 0; y < height / 2; ++y)
+        std::swap_ranges(image.pixels.begin() + y * row, image.pixels.begin() + (y + 1) * row,
+                         image.pixels.begin() + (height - 1 - y) * row);
+    if (!platform::writePng(path, image)) platform::logMessage("Could not write the frame to " + path);
+}
+
+// Until the missions place them: the player's Camel over the British side of the lines west of
+// Albert, at 3,000 ft heading east toward the front.
+void populateWorld(ModelArray& models, GameController& controller, render::MyZephGLView& view,
+                   SoundServices* sounds) {
+    auto sky = std::make_unique<TexturedSkyDome>();
+    sky->initWithGLView(&view);
+    sky->setTimeOfDay(controller.TimeOfDay);
+    models.put(ModelArray::kSkyDome, std::move(sky));
+
+    auto terrain = std::make_unique<RIDUdidav>();
+    if (!terrain->initWithGLView(&view)) {
+        platform::logMessage(terrain->lastError());
+        return;  // the controller's placeholder keeps the world answering; the error was said
+    }
+    ZephModel* ground = models.put(ModelArray::kTerrain, std::move(terrain));
+
+    auto camel = std::make_unique<ObjectTestFile>();
+    camel->setaController(&controller);
+    camel->setSoundGuy(sounds);
+    camel->setTerrain(ground);
+    camel->afterLightTexture3dPointChangesFor(nullptr);
+    const double x = 1985000.0, z = 2046000.0;
+    camel->SetUpAircraft(x, ground->getAltitudeAtX(x, z) + 3000.0, z, 100.0, 0.0, 95.0, 0.8);
+    camel->copyCurrentQNionToStart();
+    models.put(ModelArray::kFirstAircraft, std::move(camel));
+}
+
+}  // namespace
+
+int main(int, char**) {
+    platform::UserDefaults& store = platform::UserDefaults::standard();
+    if (!store.loadMessage().empty()) platform::logMessage(store.loadMessage());
+
+    render::MyZephGLView view(store);
+    if (!view.initWithFrame(render::ZephGLView::preferredFrame(store))) {
+        platform::logMessage("Cannot open the game window: " + view.creationError());
+        return 1;
+    }
+    platform::GLWindow& window = *view.getGLWindow();
+    window.makeCurrent();
+    platform::UiLayer ui;
+    if (!ui.start(window)) platform::logMessage("The menus and windows could not be started.");
+    platform::SdlDesktop sdlDesktop(window);
+    DesktopAdapter desktop(sdlDesktop);
+
+    platform::hid::SdlJoysticks joysticks;
+    input::PellamJoySub input(&joysticks, store);
+    input.awakeFromNib();
+    InputAdapter inputLink(input);
+
+    PellamSound* soundObject = nullptr;
+    ViewAdapter viewLink(view);
+    VADArizodazar2 controller(
+        {&store, &viewLink, &inputLink, &desktop, nullptr},
+        {[&]() -> std::unique_ptr<ControllerSound> {
+             auto sound = std::make_unique<SoundAdapter>();
+             soundObject = &sound->sound;
+             view.setTheSounds(soundObject);
+             return sound;
+         },
+         [&](ModelArray& models, GameController& c) { populateWorld(models, c, view, soundObject); }});
+    viewLink.setControllerForDrawing(&controller);
+
+    // The menus and windows go onto every frame the view finishes, just before it is shown.
+    bool uiReady = false;
+    InterfaceRequests requests;
+    const char* dumpPath = std::getenv("PELLAM_FRAME_DUMP");
+    bool dumpNow = false;
+    view.setFrameObserver([&] {
+        if (uiReady) {
+            ui.newFrame();
+            requests = drawInterface(controller);
+            ui.render();
+        }
+        if (dumpNow && dumpPath) {
+            int width = 0, height = 0;
+            window.drawableSize(width, height);
+            dumpFrame(dumpPath, width, height);
+        }
+    });
+
+    controller.awakeFromNib();
+    uiReady = true;
+    if (std::getenv("PELLAM_AUTOFLY")) {
+        controller.fromPilotSignInOK();
+        controller.doSelectMission = false;
+        controller.fromFlyMissionButton();
+    }
+
+    const char* quitAfter = std::getenv("PELLAM_AUTOQUIT_SECONDS");
+    const int32_t quitTick = quitAfter ? platform::TickCount() + static_cast<int32_t>(std::atof(quitAfter) * 60) : -1;
+    auto toggleFullScreen = [&] {
+        window.setFullScreen(!(SDL_GetWindowFlags(window.sdlWindow()) & SDL_WINDOW_FULLSCREEN_DESKTOP));
+    };
+
+    for (bool running = true; running;) {
+        int windowWidth = 0, windowHeight = 0;
+        SDL_GetWindowSize(window.sdlWindow(), &windowWidth, &windowHeight);
+        sdlDesktop.pumpEvents([&](const SDL_Event& event) {
+            if (ui.processEvent(event)) return;
+            if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_F11) return toggleFullScreen();
+            if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_q && (event.key.keysym.mod & KMOD_CTRL))
+                return sdlDesktop.requestQuit();
+            platform::hid::dispatchSdlEvent(event, input, &joysticks, windowHeight);
+        });
+        if (quitTick >= 0 && platform::TickCount() >= quitTick) sdlDesktop.requestQuit();
+        running = !sdlDesktop.quitRequested();
+        dumpNow = !running;
+
+        input.createSurfaceInput(static_cast<float>(windowWidth), static_cast<float>(windowHeight));
+        if (ZephModel* player = controller.getModelArray()->at(controller.AircraftWeControl); player && controller.gamePause)
+            input::applyFlightControls(input, *player);
+        controller.timerLooper();
+
+        if (requests.quit) sdlDesktop.requestQuit();
+        if (requests.toggleFullScreen) toggleFullScreen();
+        requests = {};
+    }
+    controller.applicationWillTerminate();
+    view.setFrameObserver({});
+    ui.stop();
+    return 0;
+}
