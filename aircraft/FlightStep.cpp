@@ -30,10 +30,12 @@ void FlyableAircraft::driveModel(int32_t steps, int32_t tick, bool last, bool re
 
     a.StallWobble = 0.0;
     bailOutFlight(tick);
-    buffetAndOverspeed();
-    if (a.RemoteLocal == 0 && a.AIType > 0) {
-        runComputerPilot(models(), tick);
-        randomBailOut();
+    if (!replayFlag) {  // a replay shows the records: no computer pilot and no random damage
+        buffetAndOverspeed();
+        if (a.RemoteLocal == 0 && a.AIType > 0) {
+            runComputerPilot(models(), tick);
+            randomBailOut();
+        }
     }
 
     // Stall limiter: shapes the controls for this call's sub-steps only.
@@ -56,7 +58,7 @@ void FlyableAircraft::driveModel(int32_t steps, int32_t tick, bool last, bool re
     }
 
     if (!catchUp) GlobalTime = tick;
-    downStateAndHitLimit();
+    if (!replayFlag) downStateAndHitLimit();
     for (int32_t k = 0; k < steps; ++k) subStep(tick + k, last, replayFlag);
 
     // A belly-landed aircraft at rest on sea-level ground: keep it from sinking out of sight.
@@ -181,9 +183,9 @@ void FlyableAircraft::subStep(int32_t tick, bool last, bool replayFlag) {
     InverseRotateVector(PreviousXYZVelocity.data(), before, R);
     a.Gs = (now[1] - before[1]) + kGravity;
     if (a.Gs * kGPerUnit < 0.95 && a.OnGround && a.GearPosition == 1.0) a.Gs = 0.008486666348812722;
-    gLoadLimits();
+    if (!replayFlag) gLoadLimits();
     blackRedOut();
-    gearAndFlapOverspeed();
+    if (!replayFlag) gearAndFlapOverspeed();
 
     doVelocityToPosition(XYZVelocity.data(), PreviousXYZVelocity.data(), pos.data());
     a.ReportValues[10] = M[0];

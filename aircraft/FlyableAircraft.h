@@ -7,16 +7,21 @@
 //   traits and definition hooks   what each aircraft class supplies
 //   set-up and mass               SetUpAircraft, FigureMass, the first set-up after lighting
 //   flight step                   driveModel and the hooks it calls for AI, guns, smoke, replay
-//   damage                        orDamage1, wingComesOff, wing drawing switches
+//   damage                        orDamage1, wingComesOff, wing drawing switches, blow-up,
+//                                 re-arm and reset
+//   guns and bombs                trigger, bullets, the bomb rack
+//   replay                        the record ring and the live state kept aside
 //   controls and pilot view       inputs, trims, throttle, brakes, look and head motion
 //   accessors                     record, terrain, network, team, sliders
 //   state                         the record, its tables and the parts beside it
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "aircraft/Aircraft.h"
 #include "aircraft/NetworkLink.h"
 #include "core/ZephModel.h"
+#include "net/AircraftStateBlock.h"
 
 namespace pellam {
 
@@ -58,6 +63,44 @@ public:
     void wingComesOff(int32_t side);  // 0 left, 1 right
     virtual void leftWingDrawingOnOff(bool on);
     virtual void rightWingDrawingOnOff(bool on);
+    void doSplodes() override;             // blown up where it is; once
+    void StopForwardProgress() override;   // stopped dead, in the air or not
+    bool pilotDied() override;             // down, and the pilot did not get away
+    // In place, repaired, refuelled and re-armed; a downed aircraft is left as it is.
+    void refuelReArm() override;
+    void resetModel() override;            // back to the start pose, re-armed, records emptied
+    void setFuelLoad(double fraction) override;  // of a 180-lb tank; also what re-arming loads
+    void turnAutoPilotOn();
+    void toggleAutoPilot() override;
+    void setCustomPaintJobNumberBig(int32_t big, int32_t small) override;
+    int32_t getBigCustomPaintJobNumber() const { return BigCustomPaintJobNumber; }
+    int32_t getSmallCustomPaintJobNumber() const { return SmallCustomPaintJobNumber; }
+
+    // ---- Guns and bombs.
+    static constexpr int kMaxBombs = 6;
+    void gunsOnOff(int32_t on) override;   // 0 off, -1 toggle, else the trigger state
+    void startABullet() override;          // one bullet, from the muzzles in turn
+    void setNumberOfBombs(int32_t bombs) override;  // 0..6; also what re-arming loads
+    int32_t getNumberOfBombs() override;   // 0 once down
+    const double* getBombPosition(int32_t bomb) override;  // body ft, bomb 0..5
+    const double* dropBomb() override;     // world ft of the released bomb, null when none
+    int32_t getMaxNumberOfBombs() override { return kMaxBombs; }
+
+    // ---- Replay. A record of 544 bytes every 20 ticks into a ring of 164.
+    static constexpr int32_t kReplayRecordBytes = 544;
+    static constexpr int32_t kReplayRingBytes = 90000;
+    static constexpr int32_t kReplayLastStart = 89000;  // no record starts beyond it
+    void saveCurrentReplayData(int32_t tick) override;
+    void readCurrentReplayData(int32_t tick) override;
+    void prepareForReplayStart(int32_t missionTime) override;
+    void recoverFromReplay(int32_t missionTime) override;
+    // The aircraft's state block as the network and the replay ring carry it (game-over bits
+    // are the network's to add).
+    net::AircraftState makeStateBlock() const;
+    // Shows a recorded state block: pose, motion, controls and flags, without the side effects
+    // a block from the network has (bomb drops, set-up, bail-out).
+    void showReplayStateBlock(const net::AircraftState& block);
+    int32_t lastRecordStart() const;  // offset of the ring's last slot
 
     // ---- Controls and pilot view.
     void ElevatorInputAbsolute(double value) override;
@@ -133,11 +176,34 @@ public:
     uint32_t LastJamSound = 0;
     QNion SlerpingQN;                     // the attitude last drawn
     std::array<double, 3> PassSliderValues{};
+    int32_t GunsOnAt = 0;                 // mission tick the trigger went on; 0 off
+    int32_t StartUpBombs = 0;             // loaded again on re-arming
+    bool StartingFuelLoadGiven = false;   // setFuelLoad was called; else re-arming fills the tank
+    int32_t BigCustomPaintJobNumber = 0, SmallCustomPaintJobNumber = 0;
+    std::vector<uint8_t> ReplayBufferAddress = std::vector<uint8_t>(kReplayRingBytes);
+    int32_t ReplayBufferSize = kReplayLastStart;
+    int32_t ReplayBufferOffset = 0;       // where the next record goes
+    bool ReplayFlag = false;              // between prepareForReplayStart and recoverFromReplay
+    // Everything the flight step may change outside ThisAircraft and the base's pose and motion,
+    // kept aside while a replay plays.
+    struct LiveCopy {
+        std::array<AirSurface, Aircraft::kSurfaces> surfaces{};
+        std::array<QNion, kParts> parts{};
+        std::array<Vector3, kParts> partSpeeds{};
+        QNion pilot;
+        std::array<double, 16> tensor{};
+        std::array<double, 4> groundEq{};
+        QNion slerping;
+        std::array<double, 3> passSliders{};
+        double engineVolume = 0;
+        uint32_t lastJamSound = 0;
+        int32_t gunsOnAt = 0, startUpBombs = 0, lastKnownGameTime = 0;
+    } ReplayLive;
 
 protected:
     // Hooks of the flight step for the subsystems that come later; each does nothing here.
     virtual void runComputerPilot(ModelArray* models, int32_t tick) {}  // the AI pilot's turn
-    virtual void moveGunBullets() {}                                    // bullets in flight
+    virtual void moveGunBullets();                                      // bullets in flight
     virtual void tracersToSmoke(bool last) {}
     virtual void freeAllSmoke() {}                                      // every smoke piece free
     // Wings level with the given roll authority, for the empty aircraft after a bail-out.

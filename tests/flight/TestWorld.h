@@ -4,6 +4,8 @@
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "core/Services.h"
 #include "core/ZephModel.h"
@@ -50,11 +52,15 @@ public:
     bool getReplayFlag() override { return replay; }
     void startAnExplosion(const double*) override { ++explosions; }
     long whatsMyNumber(const ZephModel* object) override { return models.indexOf(object); }
+    void thisObjectDead(long modelIndex, long aircraftNumber) override {
+        deaths.push_back({modelIndex, aircraftNumber});
+    }
 
     ModelArray models;
     int32_t missionTime = 0;
     bool replay = false;
     int explosions = 0;
+    std::vector<std::pair<long, long>> deaths;  // (model index, killer) in the order reported
 };
 
 }  // namespace pellam::testing
