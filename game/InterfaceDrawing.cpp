@@ -1,5 +1,8 @@
 #include "game/InterfaceDrawing.h"
 
+#include <map>
+#include <string>
+
 #include <imgui.h>
 #include <imgui_stdlib.h>
 
@@ -7,6 +10,17 @@
 
 namespace pellam {
 namespace {
+
+std::map<std::string, ButtonPlace> buttonPlaces;
+std::string currentWindow;
+
+// A button that remembers where it was drawn, so that tests can press it as a person would.
+bool button(const char* label, float width = 100) {
+    const bool pressed = ImGui::Button(label, ImVec2(width, 0));
+    const ImVec2 a = ImGui::GetItemRectMin(), b = ImGui::GetItemRectMax();
+    buttonPlaces[currentWindow + "/" + label] = {a.x, a.y, b.x, b.y};
+    return pressed;
+}
 
 // Opens `window` centred when it is brought forward; false while it is closed.
 bool beginWindow(Window& window, float width) {
@@ -21,6 +35,7 @@ bool beginWindow(Window& window, float width) {
         window.key = false;  // focus is taken once; ImGui tracks it from here
     }
     bool open = true;
+    currentWindow = window.title;
     const bool shown = ImGui::Begin(window.title.c_str(), &open, ImGuiWindowFlags_NoCollapse);
     window.key = false;
     if (ImGui::IsWindowFocused(ImGuiFocusedFlags_RootAndChildWindows)) window.key = true;
@@ -52,12 +67,12 @@ void radio(RadioMatrix& matrix, const char* id) {
 bool okCancel(GameController& controller, int okTag, Window& window) {
     ImGui::Separator();
     bool acted = false;
-    if (ImGui::Button("Cancel", ImVec2(100, 0))) {
+    if (button("Cancel")) {
         controller.fromDialogButtons(kTagCancel, &window);
         acted = true;
     }
     ImGui::SameLine();
-    if (ImGui::Button("OK", ImVec2(100, 0))) {
+    if (button("OK")) {
         controller.fromDialogButtons(okTag);
         acted = true;
     }
@@ -144,7 +159,7 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
                            "of the window to bank and to pull or push the stick. The ball shows where the "
                            "stick is.");
         checkBox(ui.toDontShowMF);
-        if (ImGui::Button("OK", ImVec2(100, 0))) c.fromDialogButtons(kTagMouseFlyingOK);
+        if (button("OK")) c.fromDialogButtons(kTagMouseFlyingOK);
         ImGui::End();
     }
 
@@ -162,7 +177,7 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
             ImGui::PopID();
         }
         ImGui::Separator();
-        if (ImGui::Button("Sign In", ImVec2(120, 0))) c.fromPilotSignInOK();
+        if (button("Sign In", 120)) c.fromPilotSignInOK();
         ImGui::End();
     } else {
         for (TextField& field : ui.pilotFields) field.editing = false;
@@ -172,19 +187,24 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
         ImGui::TextUnformatted("The Western front, Europe, 1918.");
         ImGui::Separator();
         ImGui::TextWrapped("Free flight over the lines.");
-        if (ImGui::Button("Fly", ImVec2(120, 0))) c.fromFlyMissionButton();
+        if (button("Fly", 120)) c.fromFlyMissionButton();
         ImGui::End();
     }
 
     if (beginWindow(ui.toNotEnoughVRAMWindow, 360)) {
         ImGui::TextUnformatted(ui.toVRAMInWindow.c_str());
-        if (ImGui::Button("Quit", ImVec2(100, 0))) {
+        if (button("Quit")) {
             c.fromNotEnoughVRAMQuit();
             requests.quit = true;
         }
         ImGui::End();
     }
     return requests;
+}
+
+const ButtonPlace* placeOfButton(const std::string& window, const std::string& label) {
+    const auto it = buttonPlaces.find(window + "/" + label);
+    return it == buttonPlaces.end() ? nullptr : &it->second;
 }
 
 }  // namespace pellam

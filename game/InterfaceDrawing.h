@@ -1,5 +1,7 @@
 #pragma once
 // Shows the controller's windows and menus with Dear ImGui and turns clicks into its actions.
+#include <string>
+
 namespace pellam {
 
 class VADArizodazar2;
@@ -11,5 +13,11 @@ struct InterfaceRequests {
 
 // Between UiLayer::newFrame() and UiLayer::render().
 InterfaceRequests drawInterface(VADArizodazar2& controller);
+
+// Where a window's button was last drawn, in window pixels; null when it was not drawn.
+struct ButtonPlace {
+    float x0, y0, x1, y1;
+};
+const ButtonPlace* placeOfButton(const std::string& window, const std::string& label);
 
 }  // namespace pellam
