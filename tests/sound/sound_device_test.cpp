@@ -82,9 +82,12 @@ TEST(SoundDevice, DiskDriverRecordsTheMixedSound) {
         sounds.setAppGlobalVolume(1.0);
         sounds.setOtherItemsVolume(1.0);
         sounds.setEngineVolume(1.0);
+        // Placed while the device is stopped, so that both start in the same frame.
+        sounds.setCoreAudioOnOff(false);
         ASSERT_EQ(sounds.placeSingleSound(14, 255), 0);
         sounds.SetContinousVolume(38, 255);
         sounds.SetEngineAmpRate(38, 131072);
+        sounds.setCoreAudioOnOff(true);
         // Until the one-shot has played out through the device's own thread.
         for (int wait = 0; wait < 400; ++wait) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
