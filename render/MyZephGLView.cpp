@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/TickCount.h"
+#include "world/draw/WorldDraw.h"
 
 namespace pellam::render {
 namespace {
@@ -36,6 +37,16 @@ const std::vector<std::string_view> kTips[MyZephGLView::kTipCount] = {
 };
 
 }  // namespace
+
+MyZephGLView::MyZephGLView(platform::UserDefaults& defaults)
+    : ZephGLView(defaults), terrainDrawer_(std::make_unique<worlddraw::TerrainDrawer>()) {
+    clouds_.reserve(64);
+}
+
+MyZephGLView::~MyZephGLView() {
+    // The second context shares the first's textures: it goes before the base deletes them.
+    secondWindow_.reset();
+}
 
 std::vector<std::string_view> MyZephGLView::tipLines(int n) {
     if (n < 0 || n >= kTipCount) return {};

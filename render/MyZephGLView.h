@@ -1,16 +1,35 @@
 #pragma once
-// The view the game creates: ZephGLView with the game's start-up tips.
+// The view the game creates: ZephGLView with the game's frame. Sections, one source file each:
+//   MyZephGLView.cpp      start-up tips
+//   ObjectDraw.cpp        one object from its vertex arrays; pass state and the material cache
+//   TransparentDraw.cpp   the transparent queue of a pass, and smoke quads
+//   FrameDraw.cpp         the frame: world, objects, cockpit, identification squares, text, overlay
+//   SecondWindow.cpp      the second, smaller window with its own camera
 #include <array>
+#include <memory>
 #include <string_view>
 #include <vector>
 
+#include "render/FrameServices.h"
+#include "render/ObjectDrawing.h"
+#include "render/TransparentQueue.h"
 #include "render/ZephGLView.h"
+
+namespace pellam {
+class RIDUdidav;
+class TexturedSkyDome;
+class FirstCloud;
+namespace worlddraw {
+class TerrainDrawer;
+}
+}  // namespace pellam
 
 namespace pellam::render {
 
-class MyZephGLView : public ZephGLView {
+class MyZephGLView : public ZephGLView, public ObjectDrawingView {
 public:
-    using ZephGLView::ZephGLView;
+    explicit MyZephGLView(platform::UserDefaults& defaults);
+    ~MyZephGLView() override;
 
     static constexpr int kTipCount = 12;
     static constexpr int32_t kTipTicks = 600;   // each tip stays 10 s
@@ -21,8 +40,123 @@ public:
     // The current tip at across 0.22, from down 0.61, 0.031 a line, size 1.2, white.
     void drawStartUpTip() override;
 
+    // ---- The frame.
+    // One frame. The game passes a rect whose origin x is 1; any other origin is a window-system
+    // refresh, ignored once a frame with a model array has been drawn.
+    void drawRect(const NSRect& rect);
+    // The 3-D content of the frame from `list`: sky, terrain, objects, transparent polygons, clouds,
+    // smoke, identification squares, the cockpit, and the second window.
+    void drawModelList(ModelArray* list, int32_t gameTime);
+    void setModelArray(ModelArray* models) { ModelArray_ = models; }
+    ModelArray* getModelArray() const { return ModelArray_; }
+    void setFrameServices(FrameServices* services) { services_ = services; }
+    // Model index of the object whose cockpit the camera is in; -1 (also for anything that is not
+    // an object of the array from index 2) when outside.
+    void setCameraInsideItem(long item);
+    void setCameraInsideItem2(long item);
+    long getCameraInsideItem() const { return CameraInsideItem_; }
+    long getCameraInsideItem2() const { return CameraInsideItem2_; }
+    // The aircraft (model index 2..9) the second window shows; other values are ignored.
+    void setSecondAircraftCamera(long item);
+    long getSecondAircraftCamera() const { return SecondAircraftCamera_; }
+    // A view made for a window layout (the mission builder): keeps its owner's frustum, draws the
+    // cockpit object in the main pass, no squares, no second window.
+    void setAwoken(bool awoken) { awoken_ = awoken; }
+    int32_t getFrameRate() const { return gFrameRate_; }
+    bool getHasGotStuff() const { return hasGotStuff_; }
+    // The second window, once it has been drawn; null before.
+    platform::GLWindow* getSecondWindow() { return secondWindow_.get(); }
+    // Called before the second window's picture is shown, with its context current.
+    void setSecondFrameObserver(std::function<void()> observer) { secondFrameObserver_ = std::move(observer); }
+
+    // ---- Passes and objects.
+    // Resets the GL state and caches for a pass of objects; empties the transparent queue.
+    void glPrepareForModelDrawing();
+    void specSetToOff();
+    // Draws and empties the pass's transparent queue, farthest first.
+    void glNewDrawTransparentItems();
+    int32_t getTransparencyCount() const { return Transparent_.count(); }
+    // Polygons dropped this frame because the queue was full.
+    int32_t getDroppedTransparentCount() const { return droppedTransparent_; }
+
+    // ObjectDrawingView.
+    void setupDrawingMatrixForModel(const double* matrix) override;
+    void glMakeFacingSquare(const double* centre, XYZInput* four) const override {
+        ZephGLView::glMakeFacingSquare(centre, four);
+    }
+    void glMakeFacingSquareHeadingOnly(const double* centre, XYZInput* four) const override {
+        ZephGLView::glMakeFacingSquareHeadingOnly(centre, four);
+    }
+    void glSetCurrentTexture(int32_t slot, int32_t flag) override { ZephGLView::glSetCurrentTexture(slot, flag); }
+    void glDrawTransparentTexture(const OnePolygon* poly, const XYZInput* points, const PointUV* uvs,
+                                  const MaterialLightData* light) override;
+    void glNewDrawOneObject(OneCompleteObjectVer2* object) override;
+
+    // ---- Identification squares.
+    // A square for each aircraft (model 2..9) of the pass, by the controller's rules.
+    void doIDSquares();
+    // One square outline over the eye-space point (x right, y up, z ahead, ft) in the team's colour.
+    void DrawIDSquare(const double* point, long team, bool closeInID, bool normalID);
+
 private:
+    // The cached GL state of a pass of objects: what was last switched on or off.
+    struct Noted {
+        bool Fog = true, Cull = true, Texture = true, Lighting = true;
+    };
+    struct PassSetup {
+        const QNion* Camera;
+        long InsideItem;
+        double Near;        // ft, the main frustum's near distance
+        bool SecondWindow;  // skip the ground clutter, take the frame's records
+    };
+    void drawPass(ModelArray& list, const PassSetup& pass);
+    void drawWorld(ModelArray& list);
+    void drawClouds();
+    void placeCamera(const QNion* camera);
+    void drawSecondWindow(ModelArray& list);
+    bool makeSecondWindow(int width, int height);
+    // This frame's drawable record of object i: asked once a frame, copied for the second window.
+    OneCompleteObjectVer2* recordFor(ModelArray& list, long i, bool secondWindow);
+    void computeFinalMatrix(const std::array<double, 16>& objectMatrix);
+    void drawOpaquePolygon(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, const MaterialLightData* materials);
+    void queueTransparent(const OneCompleteObjectVer2& o, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
+                          const MaterialLightData* materials);
+    void setFog(bool on);
+    void setCull(bool on);
+    void setTexturing(bool on);
+    void setLighting(bool on);
+    void setShininess(float shininess);
+    void setSpecular(float r, float g, float b);
+
     bool tipStarted_ = false;  // the first tip is drawn at once, whatever the clock says
+
+    ModelArray* ModelArray_ = nullptr;  // not owned
+    FrameServices* services_ = nullptr;  // not owned
+    FrameServices noServices_;
+    long CameraInsideItem_ = -1, CameraInsideItem2_ = -1, SecondAircraftCamera_ = 2;
+    int32_t gFrameRate_ = 0, gLastFrameRate_ = 0;
+    bool hasGotStuff_ = false;
+    bool insideCloud_ = false;                 // this frame: grey fog, no sky or ground
+    std::array<float, 3> skyLight_{1, 1, 1};   // daylight on the clouds this frame
+
+    Noted noted_;
+    GLMatrix FinalMatrix_{};
+    TransparentQueue Transparent_;
+    int32_t droppedTransparent_ = 0;
+    bool loggedOverflow_ = false;
+
+    // One record per object per frame, so that the second window repeats no side effect of
+    // getDrawingData (placing trees, racks, explosion ends, random draws).
+    std::vector<OneCompleteObjectVer2*> frameRecords_;
+    std::vector<uint8_t> frameFetched_;
+    std::vector<OneCompleteObjectVer2> frameCopies_;
+    std::vector<FirstCloud*> clouds_;
+    std::unique_ptr<worlddraw::TerrainDrawer> terrainDrawer_;
+
+    std::unique_ptr<platform::GLWindow> secondWindow_;
+    int secondWidth_ = 0, secondHeight_ = 0;
+    bool secondFailed_ = false;
+    std::function<void()> secondFrameObserver_;
 };
 
 }  // namespace pellam::render

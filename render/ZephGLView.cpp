@@ -28,6 +28,9 @@ bool ZephGLView::initWithFrame(const NSRect& frame, bool hidden) {
     const WindowRect rect = windowRectFor(frame.width, frame.height, ScreenBounds_[2], ScreenBounds_[3]);
     finalSizeWidth_ = rect.width;
     finalSizeHeight_ = rect.height;
+    windowRect_ = rect;
+    windowRect_.x += int(ScreenBounds_[0]);
+    windowRect_.y += int(ScreenBounds_[1]);
 
     platform::WindowSpec spec;
     spec.title = "Pellam";

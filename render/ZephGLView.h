@@ -57,6 +57,8 @@ public:
     platform::GLWindow* getGLWindow() { return window_.get(); }
     int32_t FinalSizeWidth() const { return finalSizeWidth_; }
     int32_t FinalSizeHeight() const { return finalSizeHeight_; }
+    // Where the window lies on the display (top-left corner, screen pixels, y down) and its size.
+    const WindowRect& getWindowRect() const { return windowRect_; }
 
     // --- Sun and the controller's setters ---
     void setSunVectorFromTime(double hour);
@@ -195,6 +197,7 @@ protected:
     std::array<float, 4> ScreenBounds_{};
     std::array<float, 2> MonitorResolution_{};
     int32_t finalSizeWidth_ = 0, finalSizeHeight_ = 0;
+    WindowRect windowRect_{};
     int64_t VRAM_ = 0, TotalVRAMUsed_ = 0;
     int32_t BitDepth_ = 32;
     bool VRAMOkay_ = true;

@@ -1,0 +1,296 @@
+// One frame of the game view: the loading frame or the world (sky, terrain, cloud decks), the
+// objects of the model array, the transparent queue, clouds, smoke, identification squares, the
+// cockpit after a depth clear, the second window, message lines, the controller's overlay and a
+// pending screen shot.
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/ZephModel.h"
+#include "platform/TickCount.h"
+#include "render/FrameMath.h"
+#include "render/MyZephGLView.h"
+#include "world/FirstCloud.h"
+#include "world/RIDUdidav.h"
+#include "world/TexturedSkyDome.h"
+#include "world/draw/WorldDraw.h"
+
+namespace pellam::render {
+namespace {
+
+constexpr double kMainHalfSide = 4.275;   // the start-up frustum's 0.285 scaled by 15
+constexpr double kMainNear = 8.25;        // ft
+constexpr double kCockpitHalfSide = 0.285;
+constexpr double kCockpitNear = 0.55;     // ft: the cockpit's own struts and gauges
+constexpr double kFar = 111000.0;         // ft
+constexpr int32_t kInsideCloud = 4;
+
+}  // namespace
+
+void MyZephGLView::setCameraInsideItem(long item) {
+    CameraInsideItem_ = checkedCameraItem(item, ModelArray_ ? ModelArray_->size() : 0);
+}
+
+void MyZephGLView::setCameraInsideItem2(long item) {
+    CameraInsideItem2_ = checkedCameraItem(item, ModelArray_ ? ModelArray_->size() : 0);
+}
+
+void MyZephGLView::setSecondAircraftCamera(long item) {
+    if (item >= 2 && item <= 9) SecondAircraftCamera_ = item;
+}
+
+void MyZephGLView::drawRect(const NSRect& rect) {
+    if (rect.x != 1.0 && hasGotStuff_) return;
+    if (!window_) return;
+    const int32_t now = platform::TickCount();
+    gFrameRate_ = frameTicks(now, gLastFrameRate_);
+    gLastFrameRate_ = now;
+    saveCurrentFogParameters();
+    std::fill(frameFetched_.begin(), frameFetched_.end(), 0);
+    clouds_.clear();
+    droppedTransparent_ = 0;
+    FrameServices& services = services_ ? *services_ : noServices_;
+
+    const double red = EraseRed_, green = EraseGreen_, blue = EraseBlue_;
+    if (!ModelArray_) {
+        setEraseColorRed(0, 0, 0);
+        glRenderStart();
+        glSet3DDrawing(0, 0, 12, 0, 20, 0);
+        glEnable(GL_TEXTURE_2D);
+        glSetCurrentTexture(0, 12);
+    } else {
+        hasGotStuff_ = true;
+        int32_t cloudState = services.getCloudLayerState();
+        if (cloudState < 0) {
+            auto* terrain = dynamic_cast<RIDUdidav*>(ModelArray_->at(ModelArray::kTerrain));
+            if (terrain) {
+                terrain->setEyePosition(CameraPosition_.Position[0], CameraPosition_.Position[1],
+                                        CameraPosition_.Position[2]);
+                cloudState = terrain->returnAbsoluteCloudLayerState();
+            }
+        }
+        insideCloud_ = cloudState == kInsideCloud;
+        if (insideCloud_) {
+            setEraseColorRed(0.85, 0.85, 0.85);
+            glSetFogParameters(0.85, 0.85, 0.85, GL_EXP2, 0.005f);
+        }
+        glRenderStart();
+        drawModelList(ModelArray_, 0);
+    }
+    setEraseColorRed(red, green, blue);
+
+    if (MessageLines_ && MessageLines_[0][0] != 0)
+        for (int i = 0; i < 5; ++i)
+            if (MessageLines_[i][0] != 0)
+                glOpenGLText(0.0, TypeDownAmount_ + i * TypeLeading_, MessageLines_[i], 0, float(TypeSize_), 0.65);
+    services.debugchance(*this);
+    // Taken from the back buffer by glRenderEnd, before the picture is shown.
+    if (services.getAndClearScreenShotPending()) setScreenShotPending();
+    glRenderEnd();
+    restoreFogParameters();  // the grey cloud fog lasts one frame
+}
+
+void MyZephGLView::drawModelList(ModelArray* list, int32_t) {
+    if (!list) return;
+    const long n = list->size();
+    if (long(frameRecords_.size()) < n) {
+        frameRecords_.resize(size_t(n), nullptr);
+        frameFetched_.resize(size_t(n), 0);
+        frameCopies_.resize(size_t(n));
+    }
+    // Checked again here: the model array may have shrunk since the item was set.
+    if (!list->at(CameraInsideItem_)) CameraInsideItem_ = -1;
+    drawPass(*list, {&CameraPosition_, CameraInsideItem_, kMainNear * TeleFactor_, false});
+    if (!awoken_ && DrawSecondWindow_) drawSecondWindow(*list);
+}
+
+void MyZephGLView::placeCamera(const QNion* camera) {
+    glSet3DDrawingWQuaternion(camera);
+    setCurrentCameraMatrix();  // the sun's direction under this camera
+}
+
+OneCompleteObjectVer2* MyZephGLView::recordFor(ModelArray& list, long i, bool secondWindow) {
+    if (i < 0 || i >= long(frameRecords_.size())) return nullptr;
+    if (!frameFetched_[i]) {
+        frameFetched_[i] = 1;
+        ZephModel* model = list.at(i);
+        frameRecords_[i] = model ? model->getDrawingData(GameTime_) : nullptr;
+        // Kept as it was handed out: a record shared between objects of a class is refilled by the next one.
+        if (frameRecords_[i] && DrawSecondWindow_) frameCopies_[i] = *frameRecords_[i];
+    }
+    if (!frameRecords_[i]) return nullptr;
+    return secondWindow ? &frameCopies_[i] : frameRecords_[i];
+}
+
+void MyZephGLView::drawWorld(ModelArray& list) {
+    auto* sky = dynamic_cast<TexturedSkyDome*>(list.at(ModelArray::kSkyDome));
+    auto* terrain = dynamic_cast<RIDUdidav*>(list.at(ModelArray::kTerrain));
+    if (!sky && !terrain) return;
+    const worlddraw::Eye eye{MyEye_[0], MyEye_[1], MyEye_[2]};
+    SkyColours colours;
+    colours.Light = {1, 1, 1};
+    if (sky) {
+        colours = sky->getSkyColours();
+        if (!insideCloud_) {
+            fogColor_ = {colours.Horizon[0], colours.Horizon[1], colours.Horizon[2], 1};
+            glFogfv(GL_FOG_COLOR, fogColor_.data());
+        }
+    }
+    if (terrain) {
+        terrain->setEyePosition(eye.X, eye.Y, eye.Z);
+        terrain->setViewingPositionFromEyeTM(getEyeTM());
+        // Objects fade with the ground, which fogs from a quarter of its reach to all of it.
+        const double reach = std::min(terrain->getFogDistance(), RIDUdidav::kGreatestFogDistance);
+        FogStart_ = reach * 0.25;
+        FogEnd_ = reach;
+        if (!insideCloud_) {
+            glFogf(GL_FOG_START, float(FogStart_));
+            glFogf(GL_FOG_END, float(FogEnd_));
+        }
+    }
+    // Inside a cloud the grey fog hides the sky and the ground.
+    if (insideCloud_) return;
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glScaled(1, 1, -1);
+    glMultMatrixd(EyeRM_.data());
+    const auto glName = [this](int32_t slot) { return getglTextNum(slot); };
+    if (sky) worlddraw::drawSkyDome(*sky, glName);
+    if (terrain) {
+        terrainDrawer_->draw(*terrain, eye, glName, colours.Light);
+        terrainDrawer_->drawCloudLayers(*terrain, eye, glName, colours.Light);
+    }
+    skyLight_ = colours.Light;
+    setCurrentCameraMatrix();
+}
+
+void MyZephGLView::drawClouds() {
+    if (clouds_.empty() || insideCloud_) return;
+    const worlddraw::Eye eye{MyEye_[0], MyEye_[1], MyEye_[2]};
+    auto distance = [&](FirstCloud* c) {
+        const double dx = c->ModelAttitude.Position[0] - eye.X, dy = c->ModelAttitude.Position[1] - eye.Y,
+                     dz = c->ModelAttitude.Position[2] - eye.Z;
+        return dx * dx + dy * dy + dz * dz;
+    };
+    // Far to near, so nearer sprites blend over farther clouds.
+    std::sort(clouds_.begin(), clouds_.end(), [&](FirstCloud* a, FirstCloud* b) { return distance(a) > distance(b); });
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glScaled(1, 1, -1);
+    glMultMatrixd(EyeRM_.data());
+    const auto glName = [this](int32_t slot) { return getglTextNum(slot); };
+    for (FirstCloud* c : clouds_) worlddraw::drawCloud(*c, eye, glName, skyLight_);
+    CurrentBoundTextureNumber_ = -1;  // the cloud drawer binds by name
+    setCurrentCameraMatrix();
+}
+
+void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
+    const double aspect = finalSizeHeight_ > 0 ? double(finalSizeWidth_) / finalSizeHeight_ : 4.0 / 3.0;
+    glPrepareForModelDrawing();
+    if (!awoken_)
+        glSetViewFrustum(-kMainHalfSide * aspect, kMainHalfSide * aspect, -kMainHalfSide, kMainHalfSide, pass.Near,
+                         kFar);
+    placeCamera(pass.Camera);
+    glDepthFunc(GL_LEQUAL);
+    glDisable(GL_POLYGON_OFFSET_FILL);
+    drawWorld(list);
+    CurrentBoundTextureNumber_ = -1;  // the world drawers bind by name
+    glPrepareForModelDrawing();
+
+    const bool collectClouds = !pass.SecondWindow;
+    if (collectClouds) clouds_.clear();
+    const long n = std::min<long>(list.size(), long(frameRecords_.size()));
+    for (long i = 0; i < n; ++i) {
+        if (i == ModelArray::kFirstAircraft) CurrentMaterial_[0] = CurrentMaterial_[3] = -1;
+        if (i == pass.InsideItem && !awoken_) continue;
+        if (pass.SecondWindow && i == ModelArray::kGroundClutter) continue;
+        ZephModel* model = list.at(i);
+        if (!model || i == ModelArray::kSkyDome || i == ModelArray::kTerrain) continue;
+        if (auto* cloud = dynamic_cast<FirstCloud*>(model)) {
+            if (collectClouds) clouds_.push_back(cloud);
+            continue;
+        }
+        specSetToOff();
+        OneCompleteObjectVer2* record = recordFor(list, i, pass.SecondWindow);
+        if (!record) continue;
+        glNewDrawOneObject(record);
+        if (pass.SecondWindow && frameRecords_[i]) {
+            Object3DData& own = frameRecords_[i]->TheObject;
+            own.EyeRelativeX = record->TheObject.EyeRelativeX;
+            own.EyeRelativeY = record->TheObject.EyeRelativeY;
+            own.EyeRelativeZ = record->TheObject.EyeRelativeZ;
+        }
+    }
+    glNewDrawTransparentItems();
+    drawClouds();
+    for (long i = 0; i < list.size(); ++i)
+        if (ZephModel* model = list.at(i)) model->drawMySmokeItems();
+    if (pass.SecondWindow && pass.InsideItem > 1 && pass.InsideItem < 10)
+        if (ZephModel* model = list.at(pass.InsideItem))
+            if (float* eye = model->getPointerToRelativeEyeX()) eye[2] = 0;
+    if (!awoken_) doIDSquares();
+    glPrepareForModelDrawing();
+    placeCamera(pass.Camera);
+    (services_ ? *services_ : noServices_).drawGray(*this);
+
+    if (pass.InsideItem > 1) {
+        glClear(GL_DEPTH_BUFFER_BIT);
+        glPrepareForModelDrawing();
+        glSetViewFrustum(-kCockpitHalfSide * aspect, kCockpitHalfSide * aspect, -kCockpitHalfSide, kCockpitHalfSide,
+                         kCockpitNear, kFar);
+        specSetToOff();
+        if (OneCompleteObjectVer2* record = recordFor(list, pass.InsideItem, pass.SecondWindow))
+            glNewDrawOneObject(record);
+        glNewDrawTransparentItems();
+    }
+}
+
+void MyZephGLView::doIDSquares() {
+    if (!ModelArray_) return;
+    FrameServices& services = services_ ? *services_ : noServices_;
+    const bool normal = services.useIDSquares(), closeIn = services.useCloseUpIDSquares();
+    if (!normal && !closeIn) return;
+    const QNion origin{};
+    glSet3DDrawingWQuaternion(&origin);  // what follows is in eye coordinates
+    glDisable(GL_FOG);
+    for (int k = 0; k < ModelArray::kAircraftSlots; ++k) {
+        ZephModel* aircraft = ModelArray_->at(ModelArray::kFirstAircraft + k);
+        if (!aircraft) continue;
+        const float* eye = aircraft->getPointerToRelativeEyeX();
+        if (!eye) continue;
+        QNion pose;
+        aircraft->getModelPositionQNion(&pose);
+        if (pose.Position[1] > -8000.0 && eye[2] > -9999.0f) {
+            const double point[3] = {eye[0], eye[1], eye[2]};
+            DrawIDSquare(point, aircraft->getTeamNumber(), closeIn, normal);
+        }
+    }
+    glEnable(GL_FOG);
+}
+
+void MyZephGLView::DrawIDSquare(const double* point, long team, bool closeInID, bool normalID) {
+    const double x = point[0], y = point[1], z = point[2];
+    const double k = idSquareFactor(x, y, z, closeInID, normalID);
+    if (k <= 0) return;
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    switch (team) {
+    case 1: glColor4d(1.0, 0.0, 0.0, 1.0); break;
+    case 3: glColor4d(0.8, 0.8, 0.0, 1.0); break;
+    case 4: glColor4d(0.0, 0.0, 0.0, 1.0); break;
+    default: glColor4d(0.7333, 0.47058, 1.0, 1.0); break;
+    }
+    const double h = z * k;
+    glBegin(GL_LINE_STRIP);
+    glVertex3d(x - h, y + h, -z);
+    glVertex3d(x + h, y + h, -z);
+    glVertex3d(x + h, y - h, -z);
+    glVertex3d(x - h, y - h, -z);
+    glVertex3d(x - h, y + h, -z);
+    glEnd();
+    glEnable(GL_BLEND);
+}
+
+}  // namespace pellam::render

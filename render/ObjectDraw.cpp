@@ -1,0 +1,302 @@
+// One object drawn from its interleaved vertex array and index runs: distance, behind, dot and
+// level-of-detail tests, the modelview with the eye subtracted in double precision, moving parts,
+// per-polygon state from the draw hints and the material cache; transparent polygons are queued.
+#define GL_GLEXT_PROTOTYPES
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <cmath>
+
+#include "platform/Log.h"
+#include "render/MyZephGLView.h"
+
+namespace pellam::render {
+namespace {
+
+enum Hint : int32_t {
+    kTransparent = 0x1,
+    kSkip = 0x2,
+    kNoCull = 0x4,
+    kNoFog = 0x8,
+    kUnlit = 0x10,
+    kLEqual = 0x100,
+    kAlways = 0x200,
+    kOffset = 0x1000,
+    kUntextured = 0x2000,
+};
+enum Flag : int32_t { kHidden = 0x1, kAlwaysFull = 0x200, kColouredPoints = 0x20000 };
+enum Cache { kAmR = 0, kAmG, kAmB, kDifR, kDifG, kDifB, kSpecR, kSpecG, kSpecB, kShinny };
+
+// A vertex with a colour, as GL_T2F_C4F_N3F_V3F lays it out.
+constexpr int kColouredStride = 48;
+constexpr int kPlainStride = 32;
+
+}  // namespace
+
+void MyZephGLView::setFog(bool on) {
+    if (noted_.Fog == on) return;
+    noted_.Fog = on;
+    on ? glEnable(GL_FOG) : glDisable(GL_FOG);
+}
+void MyZephGLView::setCull(bool on) {
+    if (noted_.Cull == on) return;
+    noted_.Cull = on;
+    on ? glEnable(GL_CULL_FACE) : glDisable(GL_CULL_FACE);
+}
+void MyZephGLView::setTexturing(bool on) {
+    if (noted_.Texture == on) return;
+    noted_.Texture = on;
+    on ? glEnable(GL_TEXTURE_2D) : glDisable(GL_TEXTURE_2D);
+}
+void MyZephGLView::setLighting(bool on) {
+    if (noted_.Lighting == on) return;
+    noted_.Lighting = on;
+    on ? glEnable(GL_LIGHTING) : glDisable(GL_LIGHTING);
+}
+
+void MyZephGLView::setShininess(float shininess) {
+    if (CurrentMaterial_[kShinny] == shininess) return;
+    CurrentMaterial_[kShinny] = shininess;
+    glMaterialf(GL_FRONT, GL_SHININESS, std::fmin(std::fmax(shininess, 0.0f), 128.0f));
+}
+
+void MyZephGLView::setSpecular(float r, float g, float b) {
+    if (CurrentMaterial_[kSpecR] == r && CurrentMaterial_[kSpecG] == g && CurrentMaterial_[kSpecB] == b) return;
+    CurrentMaterial_[kSpecR] = r;
+    CurrentMaterial_[kSpecG] = g;
+    CurrentMaterial_[kSpecB] = b;
+    const GLfloat spec[4] = {r, g, b, 1};
+    glMaterialfv(GL_FRONT, GL_SPECULAR, spec);
+}
+
+void MyZephGLView::specSetToOff() {
+    const GLfloat black[4] = {0, 0, 0, 1};
+    glMaterialfv(GL_FRONT, GL_SPECULAR, black);
+    CurrentMaterial_[kSpecR] = CurrentMaterial_[kSpecG] = CurrentMaterial_[kSpecB] = 0;
+}
+
+void MyZephGLView::glPrepareForModelDrawing() {
+    // Every modelview carries a scale of -1 on z, which reverses the winding: the back faces are GL's front.
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_FRONT);
+    glEnable(GL_FOG);
+    CurrentBoundTextureNumber_ = -1;
+    glDisable(GL_POLYGON_OFFSET_FILL);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, 0.9f);
+    glEnable(GL_LIGHTING);
+    Transparent_.clear();
+    const GLfloat ambient[4] = {0.3f, 0.3f, 0.3f, 1}, diffuse[4] = {0.5f, 0.5f, 0.5f, 1};
+    glMaterialfv(GL_FRONT, GL_AMBIENT, ambient);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
+    CurrentMaterial_[kAmR] = CurrentMaterial_[kAmG] = CurrentMaterial_[kAmB] = 0.3;
+    CurrentMaterial_[kDifR] = CurrentMaterial_[kDifG] = CurrentMaterial_[kDifB] = 0.5;
+    // The terrain drawer may leave a fog-coordinate or colour array on; objects use neither.
+    glDisableClientState(GL_FOG_COORDINATE_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+}
+
+void MyZephGLView::computeFinalMatrix(const std::array<double, 16>& objectMatrix) {
+    // scale(1, 1, -1) x EyeRM x (the object's matrix moved by minus the eye), all in double: at
+    // three million feet from the origin a float would lose the object's last few feet.
+    GLMatrix relative;
+    std::copy(objectMatrix.begin(), objectMatrix.end(), relative.begin());
+    relative[12] -= EyeTM_[12];
+    relative[13] -= EyeTM_[13];
+    relative[14] -= EyeTM_[14];
+    GLMatrix camera = EyeRM_;
+    for (int c = 0; c < 4; ++c) camera[4 * c + 2] = -camera[4 * c + 2];
+    FinalMatrix_ = multiply(camera, relative);
+}
+
+void MyZephGLView::setupDrawingMatrixForModel(const double* matrix) {
+    std::array<double, 16> m;
+    std::copy(matrix, matrix + 16, m.begin());
+    glMatrixMode(GL_MODELVIEW);
+    setCurrentCameraMatrix();  // places the sun under the camera's rotation
+    computeFinalMatrix(m);
+    glLoadMatrixd(FinalMatrix_.data());
+}
+
+void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
+    if (!object || (object->TheObject.ObjectFlags & kHidden)) return;
+    Object3DData& header = object->TheObject;
+    const bool full = header.ObjectFlags & kAlwaysFull;
+    glEnable(GL_FOG);
+    glEnable(GL_CULL_FACE);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_LIGHTING);
+    noted_ = Noted{};
+
+    const double dx = object->ObjectMatrix[12] - MyEye_[0], dy = object->ObjectMatrix[13] - MyEye_[1],
+                 dz = object->ObjectMatrix[14] - MyEye_[2];
+    const double d = std::sqrt(dx * dx + dy * dy + dz * dz);
+    if (d > header.TooFar && !full) {
+        // Out of sight: no identification square from an old position either.
+        header.EyeRelativeZ = -10000.0f;
+        return;
+    }
+
+    glMatrixMode(GL_MODELVIEW);
+    computeFinalMatrix(object->ObjectMatrix);
+    glLoadMatrixd(FinalMatrix_.data());
+    header.EyeRelativeX = float(FinalMatrix_[12]);
+    header.EyeRelativeY = float(FinalMatrix_[13]);
+    header.EyeRelativeZ = float(-FinalMatrix_[14]);
+    if (header.EyeRelativeZ < header.Behind && !full) return;
+
+    CurrentMaterial_[kShinny] = -1;
+    if (d > header.DotDistance && !full) {
+        setLighting(false);
+        setTexturing(false);
+        glPointSize(std::fmax(1.0f, ScreenBounds_[3] * 0.003f));
+        glColor4f(0.1f, 0.1f, 0.1f, 1);
+        glBegin(GL_POINTS);
+        glVertex3f(0, 0, 0);
+        glEnd();
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        setLighting(true);
+        return;
+    }
+
+    const ObjectPointsPolysVer2* frames = object->ThePointsPolysData;
+    if (!frames || object->NumberOfPointsPolys <= 0) return;
+    const int item = std::clamp<int>(header.CurrentAnimateItem, 0, kMaxAnimateItems - 1);
+    int f = header.AnimateItems[item];
+    if (f < 0 || f >= object->NumberOfPointsPolys) f = 0;  // an end marker or a bad frame: the main geometry
+    const ObjectPointsPolysVer2& g = frames[f];
+    const MaterialLightData* materials = frames[0].MaterialLightingData.data();
+    const OnePolygonVer2* polygons = g.ThePolygons;
+    if (!full && d > header.UseAlt && g.TheAltPolygons) polygons = g.TheAltPolygons;
+    if (!g.ThePoints || !polygons || !g.RunItems) return;
+
+    const bool coloured = header.ObjectFlags & kColouredPoints;
+    glClientActiveTexture(GL_TEXTURE0);
+    glTexCoordPointer(2, GL_FLOAT, coloured ? kColouredStride : kPlainStride, g.ThePoints);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glInterleavedArrays(coloured ? GL_T2F_C4F_N3F_V3F : GL_T2F_N3F_V3F, 0, g.ThePoints);
+
+    int part = 0;
+    for (const OnePolygonVer2* p = polygons; p->MapNumber >= 0; ++p) {
+        const int32_t hints = p->DrawHints;
+        if (hints & kSkip) continue;
+        if (p->FirstItem < 0) {
+            const int m = -p->FirstItem;
+            if (m != part && m <= int(object->OptionalObjectMatrix.size())) {
+                part = m;
+                computeFinalMatrix(object->OptionalObjectMatrix[m - 1]);
+                glLoadMatrixd(FinalMatrix_.data());
+            }
+            continue;
+        }
+        if (hints & kTransparent) {
+            queueTransparent(*object, *p, g, materials);
+            continue;
+        }
+        drawOpaquePolygon(*p, g, materials);
+        if (hints & (kAlways | kLEqual)) glDepthFunc(GL_LESS);
+        if (hints & kOffset) {
+            glDisable(GL_POLYGON_OFFSET_FILL);
+            glDepthMask(GL_TRUE);
+        }
+    }
+    if (coloured) glDisableClientState(GL_COLOR_ARRAY);
+}
+
+void MyZephGLView::drawOpaquePolygon(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
+                                     const MaterialLightData* materials) {
+    const int32_t h = p.DrawHints;
+    const MaterialLightData& m = materials[std::clamp<int>(p.MaterialLightDataOffset, 0, kMaxMaterials - 1)];
+    const float f = float(sunSpecFactor_);
+    setFog(!(h & kNoFog));
+    setCull(!(h & kNoCull));
+    if (h & kAlways) glDepthFunc(GL_ALWAYS);
+    if (h & kLEqual) glDepthFunc(GL_LEQUAL);
+    if (h & kOffset) {
+        glEnable(GL_POLYGON_OFFSET_FILL);
+        glPolygonOffset(-3, -3);
+        glDepthMask(GL_FALSE);
+    }
+    if (h & kUntextured) {
+        setTexturing(false);
+        if (!(h & kUnlit)) {
+            setLighting(true);
+            setShininess(m.Shinny);
+            setSpecular(m.SpecularRed * f, m.SpecularGreen * f, m.SpecularBlue * f);
+            glMaterialfv(GL_FRONT, GL_EMISSION, p.PolyColor.data());
+        } else {
+            setLighting(false);
+            glColor4fv(p.PolyColor.data());
+        }
+    } else {
+        const int map = std::clamp<int>(p.MapNumber, 0, kMaxMapEntries - 1);
+        glSetCurrentTexture(g.MapListOffset[map], 12);
+        if (!noted_.Texture) {
+            setTexturing(true);
+            const GLfloat none[4] = {0, 0, 0, 1};
+            glMaterialfv(GL_FRONT, GL_EMISSION, none);
+        }
+        setShininess(m.Shinny);
+        if (h & kLEqual) glDepthFunc(GL_LEQUAL);
+        if (h & kAlways) glDepthFunc(GL_ALWAYS);
+        setSpecular(m.SpecularRed * f, m.SpecularGreen * f, m.SpecularBlue * f);
+        if (!(h & kUnlit)) {
+            setLighting(true);
+            if (m.AmbientRed != CurrentMaterial_[kAmR] || m.AmbientGreen != CurrentMaterial_[kAmG] ||
+                m.AmbientBlue != CurrentMaterial_[kAmB]) {
+                glMaterialfv(GL_FRONT, GL_AMBIENT, &m.AmbientRed);
+                CurrentMaterial_[kAmR] = m.AmbientRed;
+                CurrentMaterial_[kAmG] = m.AmbientGreen;
+                CurrentMaterial_[kAmB] = m.AmbientBlue;
+            }
+            if (m.DiffuseRed != CurrentMaterial_[kDifR] || m.DiffuseGreen != CurrentMaterial_[kDifG] ||
+                m.DiffuseBlue != CurrentMaterial_[kDifB]) {
+                glMaterialfv(GL_FRONT, GL_DIFFUSE, &m.DiffuseRed);
+                CurrentMaterial_[kDifR] = m.DiffuseRed;
+                CurrentMaterial_[kDifG] = m.DiffuseGreen;
+                CurrentMaterial_[kDifB] = m.DiffuseBlue;
+            }
+        } else {
+            glColor4f(p.PolyColor[0], p.PolyColor[1], p.PolyColor[2], 1);
+            setLighting(false);
+        }
+    }
+    const uint16_t* run = g.RunItems + p.FirstItem;
+    glDrawElements(GLenum(p.DefaultDrawType), GLsizei(run[0]), GL_UNSIGNED_SHORT, run + 1);
+}
+
+void MyZephGLView::queueTransparent(const OneCompleteObjectVer2& o, const OnePolygonVer2& p,
+                                    const ObjectPointsPolysVer2& g, const MaterialLightData* materials) {
+    TransparentPolyVer2* e = Transparent_.next();
+    if (!e) {
+        ++droppedTransparent_;
+        if (!loggedOverflow_) {
+            loggedOverflow_ = true;
+            platform::logMessage("More than 1300 transparent polygons in one pass: the rest are not drawn");
+        }
+        return;
+    }
+    e->TheCompleteObject = &o;
+    e->ThisPolygon = &p;
+    e->Geometry = &g;
+    e->Materials = materials;
+    e->StartPointNumber = -1;
+    e->ObjectFlags = o.TheObject.ObjectFlags;
+    e->TheMap = g.MapListOffset[std::clamp<int>(p.MapNumber, 0, kMaxMapEntries - 1)];
+    for (int k = 0; k < 16; ++k) e->TheFinalDrawMatrix[k] = float(FinalMatrix_[k]);
+    const bool coloured = o.TheObject.ObjectFlags & kColouredPoints;
+    const uint16_t* run = g.RunItems + p.FirstItem;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(g.ThePoints);
+    const GLMatrix& m = FinalMatrix_;
+    double z = 1000000.0;
+    for (int k = 1; k <= run[0]; ++k) {
+        // X, Y, Z are the last three floats of either vertex layout.
+        const size_t stride = coloured ? kColouredStride : kPlainStride;
+        const float* v = reinterpret_cast<const float*>(bytes + run[k] * stride + stride - 12);
+        z = std::fmin(z, -(v[0] * m[2] + v[1] * m[6] + v[2] * m[10] + m[14]));
+    }
+    e->ZDepth = z;
+    Transparent_.commit();
+}
+
+}  // namespace pellam::render

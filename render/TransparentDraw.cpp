@@ -1,0 +1,163 @@
+// The transparent queue of a pass drawn farthest first without depth writes, and the smoke quads
+// that objects draw at once with their own modelview.
+#define GL_GLEXT_PROTOTYPES
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <algorithm>
+
+#include "render/MyZephGLView.h"
+
+namespace pellam::render {
+namespace {
+
+enum Hint : int32_t {
+    kNoCull = 0x4,
+    kNoFog = 0x8,
+    kUnlit = 0x10,
+    kFlatNormal = 0x20,
+    kLEqual = 0x100,
+    kAlways = 0x200,
+    kOffset = 0x1000,
+    kUntextured = 0x2000,
+};
+enum Cache { kAmR = 0, kAmG, kAmB, kDifR, kDifG, kDifB };
+constexpr int32_t kColouredPoints = 0x20000;
+constexpr int kMaxQuadPoints = 64;  // a smoke list longer than this is cut
+
+bool sameColour(const std::array<float, 4>& a, const std::array<float, 4>& b) {
+    return a[0] == b[0] && a[1] == b[1] && a[2] == b[2] && a[3] == b[3];
+}
+
+}  // namespace
+
+void MyZephGLView::glNewDrawTransparentItems() {
+    glClientActiveTexture(GL_TEXTURE0);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_FOG);
+    glCullFace(GL_FRONT);
+    glEnable(GL_CULL_FACE);
+    glDisable(GL_ALPHA_TEST);  // off until the next pass set-up
+    specSetToOff();
+    noted_ = Noted{};
+    std::array<float, 4> ambient{1.1f, 1.0f, 1.0f, 0.5f}, diffuse = ambient;
+    const GLT2FN3FV3FFormat* lastPoints = nullptr;
+    if (Transparent_.count() == 0) return;
+
+    glDepthMask(GL_FALSE);
+    glDepthFunc(GL_LEQUAL);
+    glMatrixMode(GL_MODELVIEW);
+    const float f = float(sunSpecFactor_);
+    for (int i = Transparent_.takeFarthest(); i >= 0; i = Transparent_.takeFarthest()) {
+        const TransparentPolyVer2& e = Transparent_[i];
+        const OnePolygonVer2& p = *e.ThisPolygon;
+        const ObjectPointsPolysVer2& g = *e.Geometry;
+        const MaterialLightData& m = e.Materials[std::clamp<int>(p.MaterialLightDataOffset, 0, kMaxMaterials - 1)];
+        const int32_t h = p.DrawHints;
+        glLoadMatrixf(e.TheFinalDrawMatrix.data());
+        setFog(!(h & kNoFog));
+        setCull(!(h & kNoCull));
+        if (h & kUntextured) {
+            setTexturing(false);
+            if (!(h & kUnlit)) {
+                setLighting(true);
+                setShininess(m.Shinny);
+                setSpecular(m.SpecularRed * f, m.SpecularGreen * f, m.SpecularBlue * f);
+                glMaterialfv(GL_FRONT, GL_EMISSION, p.PolyColor.data());
+                glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, p.PolyColor.data());
+                ambient = diffuse = p.PolyColor;
+            } else {
+                setLighting(false);
+                glColor4fv(p.PolyColor.data());
+            }
+        } else {
+            glSetCurrentTexture(e.TheMap, 12);
+            if (!noted_.Texture) {
+                setTexturing(true);
+                const GLfloat none[4] = {0, 0, 0, 1};
+                glMaterialfv(GL_FRONT, GL_EMISSION, none);
+            }
+            setShininess(m.Shinny);
+            if (h & kLEqual) glDepthFunc(GL_LEQUAL);
+            if (h & kAlways) glDepthFunc(GL_ALWAYS);  // stays for the rest of the queue
+            setSpecular(m.SpecularRed * f, m.SpecularGreen * f, m.SpecularBlue * f);
+            if (!(h & kUnlit)) {
+                setLighting(true);
+                const std::array<float, 4> a{m.AmbientRed, m.AmbientGreen, m.AmbientBlue, p.PolyColor[3]};
+                const std::array<float, 4> d{m.DiffuseRed, m.DiffuseGreen, m.DiffuseBlue, p.PolyColor[3]};
+                if (!sameColour(a, ambient)) glMaterialfv(GL_FRONT, GL_AMBIENT, a.data());
+                if (!sameColour(d, diffuse)) glMaterialfv(GL_FRONT, GL_DIFFUSE, d.data());
+                ambient = a;
+                diffuse = d;
+            } else {
+                glColor4fv(p.PolyColor.data());
+                setLighting(false);
+            }
+        }
+        if (g.ThePoints != lastPoints) {
+            lastPoints = g.ThePoints;
+            const bool coloured = e.ObjectFlags & kColouredPoints;
+            glTexCoordPointer(2, GL_FLOAT, coloured ? 48 : 32, g.ThePoints);
+            glInterleavedArrays(coloured ? GL_T2F_C4F_N3F_V3F : GL_T2F_N3F_V3F, 0, g.ThePoints);
+        }
+        const uint16_t* run = g.RunItems + p.FirstItem;
+        glDrawElements(GLenum(p.DefaultDrawType), GLsizei(run[0]), GL_UNSIGNED_SHORT, run + 1);
+    }
+    glDisableClientState(GL_COLOR_ARRAY);
+    // The pass's material cache no longer says what GL holds.
+    CurrentMaterial_[kAmR] = CurrentMaterial_[kDifR] = -1;
+    Transparent_.clear();
+    glDepthMask(GL_TRUE);
+}
+
+void MyZephGLView::glDrawTransparentTexture(const OnePolygon* poly, const XYZInput* points, const PointUV* uvs,
+                                            const MaterialLightData* light) {
+    if (!poly || !points || !uvs || !light) return;
+    const int32_t h = poly->DrawHints;
+    if (!glIsEnabled(GL_TEXTURE_2D)) glEnable(GL_TEXTURE_2D);
+    if (h & kLEqual) glDepthFunc(GL_LEQUAL);
+    if (h & kOffset) {
+        glEnable(GL_POLYGON_OFFSET_FILL);
+        glPolygonOffset(-3, -3);
+    }
+    if (h & kAlways) glDepthFunc(GL_ALWAYS);
+    const bool fogOn = glIsEnabled(GL_FOG);
+    if (!(h & kNoFog) && !fogOn) glEnable(GL_FOG);
+    if ((h & kNoFog) && fogOn) glDisable(GL_FOG);
+    const bool lit = !(h & kUnlit);
+    if (lit != bool(glIsEnabled(GL_LIGHTING))) lit ? glEnable(GL_LIGHTING) : glDisable(GL_LIGHTING);
+    const float r = light->AmbientRed, g = light->AmbientGreen, b = light->AmbientBlue;
+
+    glBegin(poly->DefaultDrawType == 6 ? GL_TRIANGLE_STRIP : GL_POLYGON);
+    if (lit && (h & kFlatNormal)) glNormal3d(poly->Normal[0], poly->Normal[1], poly->Normal[2]);
+    float lastAlpha = -1;
+    for (int k = std::max<int>(poly->PointListStart, 0), n = 0; uvs[k].PointNumber >= 0 && n < kMaxQuadPoints;
+         ++k, ++n) {
+        const XYZInput& pt = points[uvs[k].PointNumber];
+        if (lit) {
+            const bool send = !(h & kFlatNormal) || n == 0 || CurrentMaterial_[kAmR] != r ||
+                              CurrentMaterial_[kAmG] != g || CurrentMaterial_[kAmB] != b || pt.Mya != lastAlpha;
+            if (send) {
+                const GLfloat colour[4] = {r, g, b, pt.Mya};
+                glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, colour);
+                lastAlpha = pt.Mya;
+                CurrentMaterial_[kAmR] = CurrentMaterial_[kDifR] = r;
+                CurrentMaterial_[kAmG] = CurrentMaterial_[kDifG] = g;
+                CurrentMaterial_[kAmB] = CurrentMaterial_[kDifB] = b;
+            }
+            glTexCoord2f(uvs[k].PointU, uvs[k].PointV);
+            if (!(h & kFlatNormal)) glNormal3f(pt.OriginalNormalX, pt.OriginalNormalY, pt.OriginalNormalZ);
+        } else {
+            glColor4f(pt.Myr, pt.Myg, pt.Myb, pt.Mya);
+            glTexCoord2f(uvs[k].PointU, uvs[k].PointV);
+        }
+        glVertex3d(pt.MyX, pt.MyY, pt.MyZ);
+    }
+    glEnd();
+    if (h & (kLEqual | kAlways)) glDepthFunc(GL_LESS);
+    if (h & kOffset) glDisable(GL_POLYGON_OFFSET_FILL);
+}
+
+}  // namespace pellam::render
