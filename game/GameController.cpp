@@ -17,6 +17,7 @@ ControllerView defaultView;
 ControllerInput defaultInput;
 ControllerDesktop defaultDesktop;
 ControllerNetwork defaultNetwork;
+ControllerEffects defaultEffects;
 
 const char* const kAutoMessageKeys[8] = {"AutoMessage1Key", "AutoMessage2Key", "AutoMessage3Key", "AutoMessage4Key",
                                          "AutoMessage5Key", "AutoMessage6Key", "AutoMessage7Key", "AutoMessage8Key"};
@@ -65,7 +66,8 @@ GameController::GameController(Links links)
       toMyZephGLView(links.view ? links.view : &defaultView),
       toMyJoystick(links.input ? links.input : &defaultInput),
       desktop_(links.desktop ? links.desktop : &defaultDesktop),
-      network_(links.network ? links.network : &defaultNetwork) {}
+      network_(links.network ? links.network : &defaultNetwork),
+      effects_(links.effects ? links.effects : &defaultEffects) {}
 
 GameController::~GameController() = default;
 
@@ -291,27 +293,6 @@ void GameController::Wait1Tick() {
         ms1 = (now - frameStampMicros_) / 1e6;
         frameStampMicros_ = now;
     }
-}
-
-void GameController::MoveAircraftAndObjects() {
-    ModelArray* models = getModelArray();
-    if (!models) return;
-    for (int32_t step = 0; step < theticks; ++step) {
-        const bool last = step == theticks - 1;
-        if (gamePause) {
-            GlobalMissionTime += 1;
-            for (long k = 0; k < ModelArray::kAircraftSlots; ++k)
-                if (ZephModel* aircraft = models->at(ModelArray::kFirstAircraft + k))
-                    aircraft->driveModel(1, GlobalMissionTime, last, ReplayFlag);
-        }
-        for (long i = ModelArray::kDebris; i < models->size(); ++i)
-            if (ZephModel* object = models->at(i)) object->callEveryTick(gamePause, GlobalMissionTime, ReplayFlag);
-    }
-}
-
-void GameController::PrepareAndCallDrawing() {
-    if (MyVRAMOkay) toMyZephGLView->drawRect(GlobalMissionTime);
-    if (!gamePause) trackPilotSignIn();
 }
 
 // ---- Menus and dialog buttons -------------------------------------------------------------

@@ -20,6 +20,8 @@
 
 namespace pellam {
 
+class FlyableAircraft;
+
 // One preset chat message: byte 0 the length (0..79), the characters, a zero byte.
 using AutoMessage = std::array<uint8_t, 160>;
 
@@ -31,6 +33,7 @@ public:
         ControllerInput* input = nullptr;
         ControllerDesktop* desktop = nullptr;
         ControllerNetwork* network = nullptr;
+        ControllerEffects* effects = nullptr;
     };
     explicit GameController(Links links);
     ~GameController() override;
@@ -56,10 +59,37 @@ public:
     void ActiveInActive();
     void Wait1Tick();
     virtual void MoveAircraftAndObjects();
-    virtual void SetUpViewingPosition() {}
-    virtual void SetUpSecondWindow() {}
+    virtual void SetUpViewingPosition();
+    virtual void SetUpSecondWindow();
     virtual void PrepareAndCallDrawing();
     virtual void fromTimerLooper(bool gamePause, int32_t missionTime) {}
+
+    // ---- World step (WorldStep.cpp).
+    void checkAircraftToAircraftCollision();
+    void doExplosionSound(const double* position);
+    // The replay clock one step on: `speed` ticks, snapped to the record times (t - 2) mod 20 = 0
+    // it would step over, looped inside the `rollOver` ticks before `saved`.
+    static int32_t advanceReplayClock(int32_t clock, int32_t speed, int32_t saved, int32_t rollOver);
+    void doEachTick(int32_t ticks);
+    // Hooks the running controller fills.
+    virtual void checkVictoryConditions(bool paused) {}
+    virtual void doFogCeiling() {}
+    virtual void killCredit() {}
+    virtual void doAircraftRestart() {}
+    virtual void startThisAircraft(long aircraftNumber, bool fromStart) {}
+    virtual void doAutoHost() {}
+    virtual void newDocument();
+
+    // ---- Commands (KeyCommands.cpp, CameraCommands.cpp).
+    void someTypicalKeyPresses(int32_t command, bool outsideText);
+    void fromReplayMenu();
+    void beginOrEndReplay();
+    void endReplay();
+    void cameraCommand(int32_t command);
+
+    // ---- Cameras (ViewingPosition.cpp).
+    long findClosestEnemyFrom(long modelIndex);  // aircraft number 0..7, -1 none
+    void findClosestTower();
 
     // ---- Menus and dialog buttons.
     virtual bool handleThisMenu(int tag);
@@ -79,6 +109,23 @@ public:
     bool getReplayFlag() override { return ReplayFlag; }
     long whatsMyNumber(const ZephModel* object) override;
     bool isNetworkGame() override { return network_->getNetworkMode() != 0; }
+    void startAnExplosion(const double* position) override;
+    void thisObjectDead(long modelIndex, long aircraftNumber) override;
+    void checkForBombKills(const double* impact, long droppingModelIndex) override;
+    bool isPaused() const { return gamePause; }
+    virtual int32_t getReplaySpeed() { return 1; }
+    long getCameraPositionNumber() const { return CameraPosition; }
+    const double* getWhereCamera() { return toMyZephGLView->getCameraPosition(); }
+    double getGRandom(long index) const { return index >= 0 && index < 5 ? GRandom[index] : 0.0; }
+    bool getAndClearScreenShotPending() {
+        const bool pending = ScreenShotPending;
+        ScreenShotPending = false;
+        return pending;
+    }
+
+    // The flyable aircraft at a model index, null for anything else.
+    FlyableAircraft* aircraftAt(long index) const;
+    ZephModel* modelAt(long index) const { return ModelArrayPtr ? ModelArrayPtr->at(index) : nullptr; }
 
     GameInterface& interface() { return ui_; }
     ControllerSound* sounds() { return theSounds.get(); }
@@ -90,6 +137,7 @@ public:
     ControllerInput* toMyJoystick;
     ControllerDesktop* desktop_;
     ControllerNetwork* network_;
+    ControllerEffects* effects_;
     std::unique_ptr<ControllerSound> theSounds;
     std::unique_ptr<ModelArray> ModelArrayPtr;  // null when the view could not be used
     GameInterface ui_;
@@ -129,17 +177,48 @@ public:
     bool ReplayFlag = false;
     int32_t theticks = 0;
 
-    // First values of the camera and game state.
+    // World step.
+    int32_t ReplaySpeed = 1;                // -5..5 ticks per step while a replay plays
+    int32_t SavedGlobalMissionTime = 0;     // the live clock when the replay began
+    int32_t ReplayRollOver = 3420;          // ticks of the replay window
+    bool lastTick = false;                  // the last step of this frame
+    int32_t PilotAliveTime = 0;             // live steps not yet counted as flight seconds
+    int32_t DeadObjectPoints = 0;
+    int32_t UserActivity = 0;
+    std::array<double, 5> GRandom{};
+    std::array<float, 2> oldapoint{};
+    bool circleFlag = false;
+    bool lastGamePause = false;
+    long nextExplosionItem = 0;             // 0..7
+    int32_t ThePedalBrakes = -1;
+    GameAction Command;
+    bool doTheAutoHost = false, UseHost = false, AutoHostWasOn = false;
+    int32_t GameOverTime = 0;
+    bool HaveDoneGameOver = false;
+    bool MBWindowOpen = false;
+    bool isKey = false;
+
+    // Camera and game state (angles deg, distances ft).
     double TimeOfDay = 12;
     int32_t CameraPosition = 0, CameraRule = 0;
     double NewCameraDistance = 3.0, SavedCameraDistance = 80.0, UserCameraDistance = 80.0;
     long CameraAircraft = 2, AircraftWeControl = 2;
     int32_t GamePauseTime = -150;
     Vector3 AbsoluteCameraOffset{};
+    bool NoCameraSlideFlag = false;
     int32_t CameraPosition2 = 0;
     double CameraDistance2 = 0.0;
     long CameraAircraft2 = 3;
     double UserCameraDistance2 = 40.0;
+    double CameraHeading = 0, CameraUpAngle = 0, CameraBank = 0;
+    double CameraHeading2 = 0, CameraUpAngle2 = 0, CameraBank2 = 0;
+    Vector3 NewCameraAngle{}, NewCameraAngle2{};
+    int32_t OldCameraPosition = 0, ToggleBackCameraPosition = 0, ToggleBackCameraPosition2 = 0;
+    int32_t SpecialCameraPosition = 0, SpecialCameraPosition2 = 0;
+    double TowerZoom = 0, TowerZoom2 = 0;
+    Vector3 OutsideCamera{}, LastOutsideCamera{}, OutsideCamera2{};
+    bool DrawSecondWindow = false, SecondWindowClosestEnemy = false;
+    QNion ViewingQNion, ViewingQNion2;
     int32_t CurrentMissionNumber = 0, PreviousCurrentMissionNumber = -1;
     bool useIDSquares = true, useCloseUpIDSquares = false;
     int32_t DogfightOnlyVKills = 5, JoinerTypeRequest = 3;
@@ -150,6 +229,11 @@ public:
     bool MBSavedFlag = true;
 
 private:
+    void flyingCommand(int32_t command, int32_t action);
+    void cameraCommandMain(int32_t command);
+    void cameraCommandSecond(int32_t command);
+    void toggleBackCamera();
+    void placeBombCamera(ZephModel& m, long index, int32_t type, double distance, QNion* pose);
     void applyVolume(const char* key, int fallback, void (ControllerSound::*setter)(double));
     int64_t frameStampMicros_ = 0;
 };

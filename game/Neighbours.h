@@ -4,6 +4,7 @@
 // do; the real objects are adapted to these at start-up (see main.cpp).
 #include <cstdint>
 
+
 #include "core/QNion.h"
 #include "core/Services.h"
 
@@ -18,7 +19,7 @@ public:
     virtual void setScreenSaveType(int32_t type) {}
     virtual void setNetworkTypeSize(double size) { networkTypeSize_ = size; }
     virtual double getNetworkTypeSize() { return networkTypeSize_; }
-    virtual void setGlobalCameraPosition(const QNion* pose) {}
+    virtual void setGlobalCameraPosition(const QNion* pose) { camera_ = *pose; }
     virtual void setCameraViewToVectorX(double x, double y, double z, double bank) {}
     virtual void setVBLSyncing(bool on) {}
     virtual void doLoadingFeedback() {}
@@ -32,8 +33,29 @@ public:
     // Draws one frame of the world; `gameTime` is the mission clock.
     virtual void drawRect(int32_t gameTime) {}
 
+    // Cameras and the second window.
+    virtual void setCameraInsideItem(long modelIndex) {}   // -1: no cockpit drawn
+    virtual void setCameraInsideItem2(long modelIndex) {}
+    virtual void setDrawSecondWindow(bool on) {}
+    virtual void setSecondAircraftCamera(long modelIndex) {}
+    virtual void setSecondGlobalCameraPosition(const QNion* pose) {}
+    // The main camera's world position (ft); the last pose handed in by default.
+    virtual const double* getCameraPosition() { return camera_.Position.data(); }
+    // Screen size in pixels, for the mouse flying area.
+    virtual void getMonitorResolution(float& width, float& height) { width = 800.0f; height = 600.0f; }
+    virtual bool isSheet() { return false; }  // a sheet over the view takes the mouse
+    virtual void setGameTime(int32_t missionTime) {}
+    virtual void setSunVectorFromTime(double hours) {}
+    virtual const double* getSunUnitVector() { return sun_; }
+    virtual void setDisplayVariable(double value) {}
+    virtual void setScreenShotPending() {}
+
+protected:
+    QNion camera_;
+
 private:
     double networkTypeSize_ = 0.8;
+    double sun_[3] = {0.0, 1.0, 0.0};
 };
 
 class ControllerSound {
@@ -46,14 +68,39 @@ public:
     virtual void setEngineVolume(double volume) {}
     virtual void setStallHornVolume(double volume) {}
     virtual void setOtherItemsVolume(double volume) {}
+    virtual void toggleSoundSetting() {}  // the three sound modes in turn
     virtual SoundServices* objectSounds() { return nullptr; }  // what objects play through
 };
+
+// One entry of the input object's action ring, as the command handler reads it.
+struct GameAction {
+    int32_t theTime = 0;      // ticks
+    int32_t RawKeyPress = 0;  // raw key code, for the message line
+    int32_t command = 0;      // game command number
+    int32_t actionType = 0;   // 2 pressed, 1 released
+};
+inline constexpr int32_t kKeyDown = 2, kKeyUp = 1;
 
 class ControllerInput {
 public:
     virtual ~ControllerInput() = default;
     virtual void fromTimerLooper(bool gamePause) {}
     virtual bool haveJoystick() { return false; }
+    // Per frame: the flying area first, then the four control values (-1..1, throttle 0..1).
+    // An input object that gives no control values leaves the player's controls alone.
+    virtual bool hasFlightControls() { return false; }
+    virtual void createSurfaceInput(float width, float height) {}
+    virtual double getFinalAilerons() { return 0.0; }
+    virtual double getFinalElevator() { return 0.0; }
+    virtual double getFinalRudder() { return 0.0; }
+    virtual double getFinalThrottle() { return 0.0; }
+    virtual bool getUseJoyThrottle() { return false; }
+    virtual bool getUseJoyRudder() { return false; }
+    virtual int32_t getPedalBrakes() { return -1; }  // 1 on, 0 off, -1 no new reading
+    // The action ring: the oldest entry without taking it, and taking it; null when empty.
+    virtual const GameAction* checkForNextActionInBuffer() { return nullptr; }
+    virtual const GameAction* getNextActionInBuffer() { return nullptr; }
+    virtual bool isWindowOpen() { return false; }  // an input settings window is open
 };
 
 class ControllerNetwork {
@@ -62,6 +109,37 @@ public:
     virtual int32_t getNetworkMode() { return 0; }
     virtual bool amIHost() { return false; }
     virtual void NetworkComm(int32_t missionTime) {}
+    virtual bool getInTextMode() { return false; }     // a message line is being typed
+    virtual void handleTypingAMessage(int32_t key) {}  // a raw key, 1070 a new line, 71..78 canned
+    virtual bool getJoinerPending() { return false; }
+    virtual void setMessageChannel(int32_t team) {}    // 0 everybody, else that side
+    virtual void declineJoiner() {}
+    virtual void acceptJoinerPublic() {}
+    virtual double getNetworkPlayDelay() { return 0.0; }
+};
+
+// What the world step asks of the effect pools (model index 10 debris, 11..18 explosions, 19 bombs)
+// and of the flight model's hit tests. Until those objects exist the defaults do nothing: no
+// hits, no debris, no bombs shown on the racks.
+class ControllerEffects {
+public:
+    virtual ~ControllerEffects() = default;
+    // Bullets of `shooter`'s guns against one aircraft; the number of hits.
+    virtual int32_t buCheckForBulletsOnAircraftHit(ZephModel& shooter, ZephModel& target, int32_t shooterNumber,
+                                                   bool inReplay, double modifier) { return 0; }
+    virtual void CheckForObjectHit(int32_t shooterNumber, ZephModel& shooter, ModelArray& models, int32_t gtime,
+                                   bool inReplay, ControllerServices* caller) {}
+    virtual void checkForAircraftToModelCollision(ZephModel& aircraft, ModelArray& models, int32_t gametime) {}
+    virtual void CheckForBombHitObject(long dropper, ModelArray& models, int32_t gtime, bool inReplay,
+                                       ControllerServices* caller, const double* bomb) {}
+    virtual void startOneDebrisFromAircraftHit(ZephModel& debris, ZephModel& target, int32_t time) {}
+    virtual void startExplosionDebris(ZephModel& debris, const double* position, int32_t time) {}
+    virtual void GroundExplosion1Start(ZephModel& explosion, int32_t time) {}
+    virtual void positionBombsOnAircraft(ZephModel& bombs, ZephModel& aircraft, int32_t bombType, long index) {}
+    virtual void clearSingleDrawBombs(ZephModel& bombs) {}
+    // Six doubles: the newest falling bomb of that aircraft (position ft, velocity ft/tick), else
+    // its next bomb on the rack with velocity x 10000; null when neither.
+    virtual const double* findNewestBombFrom(ZephModel& bombs, long index, ZephModel& aircraft) { return nullptr; }
 };
 
 // The desktop: whether the application is in front, the mouse cursor, time and quitting.

@@ -63,6 +63,18 @@ void VADArizodazar2::fromFlyMissionButton() {
     HandleCursorType(1, MousePosFeedback);
 }
 
+// The current mission again from its start: every aircraft back where it began, the clock at 0.
+void VADArizodazar2::newDocument() {
+    ModelArray* models = getModelArray();
+    if (!models) return;
+    if (ReplayFlag) endReplay();
+    for (long i = ModelArray::kFirstAircraft; i < models->size(); ++i)
+        if (ZephModel* model = models->at(i)) model->resetModel();
+    GlobalMissionTime = 0;
+    SpecialCameraPosition = 0;
+    CameraAircraft = ModelArray::kFirstAircraft;
+}
+
 void VADArizodazar2::doAfterPrefsChangeItems() {
     if (ModelArray* models = getModelArray())
         if (ZephModel* terrain = models->at(ModelArray::kTerrain)) terrain->setDrawDetail(DoDetailPass);

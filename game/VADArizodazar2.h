@@ -24,6 +24,8 @@ public:
     void doPlayerSignIn() override;
     bool handleThisMenu(int tag) override;
     void doAfterPrefsChangeItems() override;
+    int32_t getReplaySpeed() override { return ReplaySpeed; }
+    void newDocument() override;
 
     // The sign-in window's OK: the chosen pilot flies; the mission list follows.
     void fromPilotSignInOK();
@@ -31,7 +33,6 @@ public:
     void fromFlyMissionButton();
 
     Window toMissionWindow{"Missions"};
-    bool ReplayRollOver = false;
     std::string pilotBlockMessage;  // why the stored pilot records could not be used, when they could not
 
 private:

@@ -265,14 +265,16 @@ TEST_F(ControllerTest, FrameLoopStepsTheWorldWhileRunning) {
     EXPECT_GT(c->GlobalMissionTime, 20);
     EXPECT_EQ(view_.draws, 22);
 
-    // In the background the sound stops and the world goes on.
+    // In the background the sound stops; the frame's steps still run, then the game pauses.
     desktop_.active = false;
     const int32_t before = c->GlobalMissionTime;
     c->timerLooper();
     EXPECT_FALSE(sound_->audioOn);
     EXPECT_GT(c->GlobalMissionTime, before);
+    EXPECT_FALSE(c->gamePause);
     // Back in front with a refused mission: beep, pause, arrow cursor.
     desktop_.active = true;
+    c->gamePause = true;
     c->ShouldNotPlay = true;
     const long beeps = platform::beepCount();
     c->timerLooper();

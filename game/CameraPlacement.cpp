@@ -1,0 +1,261 @@
+#include "game/CameraPlacement.h"
+
+#include <cmath>
+
+#include "aircraft/FlyableAircraft.h"
+#include "core/ZephModel.h"
+#include "platform/Beep.h"
+
+namespace pellam::camera {
+namespace {
+
+constexpr double kDeg = 57.29577951;
+
+using Q = std::array<double, 4>;
+
+Q mult(const Q& a, const Q& b) {
+    QNion qa, qb, qc;
+    qa.QAttitude = a;
+    qb.QAttitude = b;
+    ZephModel::multQnionsBy(&qa, &qb, &qc);
+    return qc.QAttitude;
+}
+Q conj(const Q& q) { return {q[0], -q[1], -q[2], -q[3]}; }
+Q rx(double radians) { return {std::cos(radians / 2), std::sin(radians / 2), 0, 0}; }
+Q ry(double radians) { return {std::cos(radians / 2), 0, std::sin(radians / 2), 0}; }
+Q rz(double radians) { return {std::cos(radians / 2), 0, 0, std::sin(radians / 2)}; }
+
+double wrap180(double a) {
+    if (a > 180.0) a -= 360.0;
+    if (a < -180.0) a += 360.0;
+    return a;
+}
+
+const Aircraft* recordOf(ZephModel& model) {
+    auto* flyable = dynamic_cast<FlyableAircraft*>(&model);
+    return flyable ? &flyable->ThisAircraft : nullptr;
+}
+
+// The body attitude, smoothed from the network slider attitude while a smoothing runs.
+Q smoothedAttitude(ZephModel& model) {
+    Q q = model.ModelAttitude.QAttitude;
+    const Aircraft* a = recordOf(model);
+    if (a && a->SlerpValue != 0.0) {
+        const double from[4] = {a->SliderQW, a->SliderQX, a->SliderQY, a->SliderQZ};
+        double out[4];
+        ZephModel::slerpFirstQNion(from, q.data(), 1.0 - a->SlerpValue, out);
+        q = {out[0], out[1], out[2], out[3]};
+    }
+    return q;
+}
+
+struct Axes {
+    double m[16]{};
+    std::array<double, 3> x() const { return {m[0], m[1], m[2]}; }
+    std::array<double, 3> y() const { return {m[4], m[5], m[6]}; }
+    std::array<double, 3> z() const { return {m[8], m[9], m[10]}; }
+};
+Axes axesOf(const Q& q) {
+    Axes a;
+    ZephModel::quaternionToMatrix(q.data(), a.m);
+    return a;
+}
+
+void addScaled(std::array<double, 3>& p, const std::array<double, 3>& v, double s) {
+    for (int i = 0; i < 3; ++i) p[i] += v[i] * s;
+}
+
+double elevation(const std::array<double, 3>& w) {
+    return std::atan2(w[1], std::sqrt(w[0] * w[0] + w[2] * w[2])) * kDeg;
+}
+
+}  // namespace
+
+void levelPointCameraAtZeroFrom(const double* from, const double* to, QNion* answer) {
+    const double d[3] = {to[0] - from[0], to[1] - from[1], to[2] - from[2]};
+    const double pitch = std::atan2(d[1], std::sqrt(d[0] * d[0] + d[2] * d[2]));
+    const double heading = std::atan2(d[0], d[2]);
+    answer->Position = {from[0], from[1], from[2]};
+    answer->QAttitude = mult(ry(heading), rx(-pitch));
+}
+
+void makeFinalViewingQNION(ZephModel& m, QNion* pose, int32_t n, double d, const QNion* enemy, bool running) {
+    // Gliding while paused: the orbit angle closes a tenth of its gap, the height a fifth.
+    if (!running) {
+        if (n == kCircling) {
+            m.CircleCameraDegrees += 1.0;
+            if (m.CircleCameraDegrees > 360.0) m.CircleCameraDegrees -= 360.0;
+        } else {
+            m.CircleCameraDegrees = wrap180(m.CircleCameraDegrees + wrap180(m.TargetCameraDegrees - m.CircleCameraDegrees) / 10.0);
+        }
+        m.TargetNominalCH += (m.NominalCameraHeight - m.TargetNominalCH) * 0.2;
+    }
+    m.NominalCameraHeight = 0.0;
+
+    const Aircraft* a = recordOf(m);
+    Q q;
+    if (a && a->GuyBailedOut) {
+        pose->Position = m.BailOutPosition.Position;
+        pose->QAttitude = conj(m.BailOutPosition.QAttitude);
+        q = m.BailOutPosition.QAttitude;
+    } else {
+        pose->Position = m.ModelAttitude.Position;
+        pose->QAttitude = conj(m.ModelAttitude.QAttitude);
+        q = smoothedAttitude(m);
+    }
+    const std::array<double, 3> P = pose->Position;
+    const auto& body = m.ModelAttitude.Position;
+    auto snapWhileRunning = [&] {
+        if (running) {
+            m.CircleCameraDegrees = m.TargetCameraDegrees;
+            m.TargetNominalCH = m.NominalCameraHeight;
+        }
+    };
+    auto orbitEye = [&](double radius) {
+        const double angle = (m.CircleCameraDegrees + 180.0) / kDeg;
+        return std::array<double, 3>{P[0] + radius * std::sin(angle), P[1] + m.TargetNominalCH,
+                                     P[2] + radius * std::cos(angle)};
+    };
+
+    if (n == kCircling) {
+        m.NominalCameraHeight = 20.0;
+        const auto eye = orbitEye(d);
+        m.setOutsideCameraPosition(eye.data());
+        levelPointCameraAtZeroFrom(eye.data(), P.data(), pose);
+    }
+    if (n == kNearestEnemy) {
+        if (!enemy) {
+            n = kCockpit;
+            d = 3.0;
+        } else {
+            m.NominalCameraHeight = d * 0.15;
+            double v[3];
+            for (int i = 0; i < 3; ++i) v[i] = enemy->Position[i] - body[i];
+            m.CircleCameraDegrees = std::atan2(v[0], v[2]) * kDeg;
+            double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+            if (length == 0.0) {
+                platform::SystemBeep();
+                length = 5.0;
+            }
+            snapWhileRunning();
+            double eye[3];
+            for (int i = 0; i < 3; ++i) eye[i] = P[i] - v[i] / length * d;
+            eye[1] += m.TargetNominalCH;
+            levelPointCameraAtZeroFrom(eye, enemy->Position.data(), pose);
+        }
+    }
+    if (n == kFlyBy || n == kChase || n == kTower) {
+        const auto& o = m.OutSideCameraPosition;
+        m.NominalCameraHeight = o[1] - body[1];
+        m.CircleCameraDegrees = std::atan2(o[0] - body[0], o[2] - body[2]) * kDeg;
+        levelPointCameraAtZeroFrom(o.data(), body.data(), pose);
+    }
+    if (n >= 1 && n <= 4) {
+        static constexpr double kTarget[5] = {0.0, 180.0, 0.0, -90.0, 90.0};
+        m.TargetCameraDegrees = kTarget[n];
+        m.NominalCameraHeight = 10.0;
+        snapWhileRunning();
+        const auto eye = orbitEye(d);
+        levelPointCameraAtZeroFrom(eye.data(), P.data(), pose);
+    }
+    if (n == kAbove) {
+        m.TargetCameraDegrees = 0.0;
+        m.NominalCameraHeight = d;
+        snapWhileRunning();
+        const double angle = (m.CircleCameraDegrees + 180.0) / kDeg;
+        const double r = d - m.TargetNominalCH;
+        const double ox = r > 0.5 ? r * std::sin(angle) : 0.0;
+        const double oz = r > 0.5 ? r * std::cos(angle) : r;
+        // The 2 ft toward -Z keeps the look direction off the vertical.
+        const double eye[3] = {P[0] + ox, P[1] + m.TargetNominalCH, P[2] + oz - 2.0};
+        levelPointCameraAtZeroFrom(eye, P.data(), pose);
+    }
+    if (n == kCockpit && d > 5.0) {
+        m.TargetCameraDegrees = 0.0;
+        const auto eye = orbitEye(d);
+        levelPointCameraAtZeroFrom(eye.data(), P.data(), pose);
+    }
+    if (n == kCockpit && d <= 5.0) {
+        const Axes ax = axesOf(q);
+        const auto& head = m.PilotAttitude.Position;
+        addScaled(pose->Position, ax.x(), head[0] + (a ? a->StallWobble : 0.0));
+        addScaled(pose->Position, ax.y(), head[1]);
+        addScaled(pose->Position, ax.z(), head[2]);
+        pose->QAttitude = conj(mult(m.PilotAttitude.QAttitude, q));
+    }
+    if (n == kTail) {
+        addScaled(pose->Position, axesOf(q).z(), -d);
+        pose->QAttitude = conj(q);
+    }
+    if (n == kLeftWing) {
+        addScaled(pose->Position, axesOf(q).x(), -d);
+        pose->QAttitude = conj(mult({std::cos(-0.7853981634397), 0, std::sin(-0.7853981634397), 0}, q));
+    }
+    if (n == kRightWing) {
+        addScaled(pose->Position, axesOf(q).x(), d);
+        pose->QAttitude = conj(mult({std::cos(0.7853981634397), 0, std::sin(0.7853981634397), 0}, q));
+    }
+    if (n == kNose) {
+        addScaled(pose->Position, axesOf(q).z(), d);
+        pose->QAttitude = conj(mult({std::cos(1.5707963268794), 0, std::sin(1.5707963268794), 0}, q));
+    }
+    snapWhileRunning();
+}
+
+void createCameraPosition(ZephModel& m, int32_t n, QNion* P, double d, double hd, double u, double b) {
+    *P = m.ModelAttitude;
+    if (n == kFlyBy || n == kTower || n == kChase) {
+        levelPointCameraAtZeroFrom(m.OutSideCameraPosition.data(), m.ModelAttitude.Position.data(), P);
+    } else if (n == kCockpit && d < 5.0) {
+        const Q q = smoothedAttitude(m);
+        const Axes ax = axesOf(q);
+        const auto& head = m.PilotAttitude.Position;
+        addScaled(P->Position, ax.x(), head[0]);
+        addScaled(P->Position, ax.y(), head[1]);
+        addScaled(P->Position, ax.z(), head[2]);
+        P->QAttitude = conj(mult(m.PilotAttitude.QAttitude, q));
+    } else if ((n >= 1 && n <= 9) || n == kCircling || n == kCockpit) {
+        const double h = hd / kDeg, up = u / kDeg;
+        P->Position[0] += d * std::sin(h) * std::cos(up);
+        P->Position[1] += d * std::sin(up);
+        P->Position[2] += d * std::cos(h) * std::cos(up);
+        P->QAttitude = mult(ry((hd - 180.0) / kDeg), mult(rx(up), rz(b / kDeg)));
+    }
+}
+
+void makeFinalCameraVector(ZephModel& m, int32_t n, double* A) {
+    A[2] = 0.0;
+    switch (n) {
+    case 1: A[0] = 0.0; A[1] = 0.0; break;
+    case 2: A[0] = 180.0; A[1] = 0.0; break;
+    case 3: A[0] = 90.0; A[1] = 0.0; break;
+    case 4: A[0] = -90.0; A[1] = 0.0; break;
+    case kAbove: A[1] = 90.0; break;
+    case kCircling: A[0] = m.CircleCameraDegrees; A[1] = 20.0; break;
+    case kLeftWing: case kRightWing: case kNose: case kTail: {
+        const Axes ax = axesOf(m.ModelAttitude.QAttitude);
+        std::array<double, 3> v;
+        if (n == kLeftWing) {
+            v = ax.x();
+            for (double& c : v) c = -c;
+            A[2] = -elevation(ax.z());
+        } else if (n == kRightWing) {
+            v = ax.x();
+            A[2] = elevation(ax.z());
+        } else if (n == kNose) {
+            v = ax.z();
+            A[2] = -elevation(ax.x());
+        } else {
+            v = ax.z();
+            for (double& c : v) c = -c;
+            A[2] = -std::atan2(ax.m[4], ax.m[0]) * kDeg;
+        }
+        A[0] = std::atan2(v[0], v[2]) * kDeg;
+        A[1] = elevation(v);
+        break;
+    }
+    default: break;
+    }
+}
+
+}  // namespace pellam::camera

@@ -1,0 +1,304 @@
+// The world step: one frame of simulation, run once per frame by timerLooper.
+//
+// Inputs: theticks (whole 1/60-s ticks elapsed), gamePause, ReplayFlag and ReplaySpeed, the
+// input object's control values and action ring. State: the model array, the mission clock,
+// the camera fields. Outputs: every object moved by theticks steps (none while paused), hits,
+// kills and explosions started, queued commands run, the cameras eased.
+//
+// Order within one step, and why:
+//   1. mission clock      every object below reads the new time
+//   2. aircraft 2..9      each flies, then its bullets are tested against the others, so a hit
+//                         this tick lands on the target's pose of this tick
+//   3. objects from 10    ground units, pools and clouds react to the aircraft's new poses
+//   4. aircraft pairs     collisions last, on everybody's final pose
+// Once per frame afterwards: ground-object collisions and refuelling (the pose at rest is what
+// matters), bombs on their racks and brakes, then the commands (which may pause or start a
+// replay for the next frame), restarts, the network exchange and the camera upkeep.
+#include <algorithm>
+#include <cmath>
+
+#include "aircraft/FlyableAircraft.h"
+#include "core/ZephModel.h"
+#include "game/CameraPlacement.h"
+#include "game/GameController.h"
+#include "platform/Beep.h"
+
+namespace pellam {
+namespace {
+
+constexpr double kHidden = -9000.0;       // ft: a height at or below this means not in the world
+constexpr int32_t kCommandsPerFrame = 4;
+constexpr int32_t kRefuelWait = 600;      // ticks standing before the hangars refuel
+constexpr double kCollisionSquared = 300.0;  // ft^2, about 17.3 ft
+
+}  // namespace
+
+FlyableAircraft* GameController::aircraftAt(long index) const {
+    if (index < ModelArray::kFirstAircraft || index >= ModelArray::kFirstAircraft + ModelArray::kAircraftSlots)
+        return nullptr;
+    return dynamic_cast<FlyableAircraft*>(modelAt(index));
+}
+
+int32_t GameController::advanceReplayClock(int32_t clock, int32_t speed, int32_t saved, int32_t rollOver) {
+    clock += speed;
+    const int32_t r = (clock - 2) % 20;  // takes the dividend's sign below 2
+    switch (speed) {
+    case 0: if (r != 0) clock = clock - r + 20; break;
+    case 2: if (clock % 2 != 0) clock += 1; break;
+    case -2: if (clock % 2 != 0) clock -= 1; break;
+    case 3: if (r <= 2) clock -= r; break;
+    case -3: if (r > 17) clock = clock - r + 20; break;
+    case 4: if (r <= 3) clock -= r; break;
+    case -4: if (r > 16) clock = clock - r + 20; break;
+    case 5: if (r <= 4) clock -= r; break;
+    case -5: if (r > 15) clock = clock - r + 20; break;
+    default: break;
+    }
+    if (clock < saved - rollOver || clock <= 0) clock = saved - 1;
+    if (clock >= saved) {
+        clock = saved - rollOver;
+        if (clock <= 0) clock = 1;
+    }
+    return clock;
+}
+
+void GameController::MoveAircraftAndObjects() {
+    ModelArray* models = getModelArray();
+    if (!models) return;
+    FlyableAircraft* player = aircraftAt(AircraftWeControl);
+
+    toMyZephGLView->setCameraInsideItem(CameraPosition == camera::kCockpit && !MBWindowOpen ? CameraAircraft : -1);
+    if (CameraRule == 2) DrawSecondWindow = false;
+    if (CameraRule == 1) {
+        CameraAircraft2 = ModelArray::kFirstAircraft;
+        SecondWindowClosestEnemy = false;
+    }
+    if (gamePause)
+        for (double& g : GRandom) g = ZephModel::GetDoubleRandom0to1();
+
+    // This frame's stick to the player's aircraft.
+    if (toMyJoystick->hasFlightControls() && !toMyZephGLView->isSheet()) {
+        float width = 0, height = 0;
+        toMyZephGLView->getMonitorResolution(width, height);
+        toMyJoystick->createSurfaceInput(width, height);
+        float ailerons = static_cast<float>(toMyJoystick->getFinalAilerons());
+        float elevator = static_cast<float>(toMyJoystick->getFinalElevator());
+        if (ailerons != oldapoint[0] || elevator != oldapoint[1]) circleFlag = true;
+        oldapoint = {ailerons, elevator};
+        Aircraft* record = player ? &player->ThisAircraft : nullptr;
+        // The autopilot is not the player's to use in a network game, except on the unattended host.
+        if (record && isNetworkGame() && !(doTheAutoHost && UseHost) && record->AIType > 0)
+            record->AIType = -record->AIType;
+        if (DoDoubleTime) {
+            ailerons /= 2;
+            elevator /= 2;
+        }
+        const bool autopilot = record && record->AIType > 0;
+        if (!autopilot) {
+            if (record && record->PilotLosesConscienceness != 0) {
+                ailerons /= 2;
+                elevator /= 2;
+            }
+            ZephModel* ours = modelAt(AircraftWeControl);
+            if (ours && !(ReplayFlag && gamePause)) {
+                ours->ElevatorInputAbsolute(-elevator);
+                ours->AileronInputAbsolute(ailerons);
+                if (toMyJoystick->getUseJoyThrottle()) ours->setThrottle(toMyJoystick->getFinalThrottle());
+                if (toMyJoystick->getUseJoyRudder()) ours->RudderInputAbsolute(toMyJoystick->getFinalRudder());
+            }
+        }
+    }
+    if (gamePause != lastGamePause) {
+        if (gamePause)
+            toMyZephGLView->setWindowLevelToFront(0);
+        else
+            toMyZephGLView->setWindowLevelToNormal(0);
+        lastGamePause = gamePause;
+    }
+
+    if (gamePause) {
+        if (CameraPosition == camera::kTower) findClosestTower();
+        for (int32_t i = 0; i < theticks; ++i) {
+            if (++UserActivity > 3000) UserActivity = 0;  // the desktop keeps itself awake here
+            if (!ReplayFlag) {
+                GlobalMissionTime += 1;
+                lastTick = false;
+                PilotAliveTime += 1;
+            } else {
+                GlobalMissionTime = advanceReplayClock(GlobalMissionTime, ReplaySpeed, SavedGlobalMissionTime,
+                                                       ReplayRollOver);
+                lastTick = false;
+            }
+            if (PilotAliveTime > 60 && !ReplayFlag && CurrentPilotNumber >= 0 && CurrentPilotNumber < kPilotCount) {
+                PilotStats[CurrentPilotNumber].PilotFlightTime += 1;
+                PilotAliveTime -= 60;
+            }
+            if (i == theticks - 1) lastTick = true;
+
+            for (long j = ModelArray::kFirstAircraft; j < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots; ++j) {
+                ZephModel* shooterModel = models->at(j);
+                if (!shooterModel) continue;
+                FlyableAircraft* shooter = aircraftAt(j);
+                const double modifier = isNetworkGame() ? 0.4 : j == ModelArray::kFirstAircraft ? 0.49 : 1.0;
+                if (shooter) shooter->ThisAircraft.StallLimiter = j == ModelArray::kFirstAircraft && StallLimiter;
+                shooterModel->driveModel(1, GlobalMissionTime, lastTick, ReplayFlag);
+                if (!shooter) continue;
+                for (long k = ModelArray::kFirstAircraft; k < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots; ++k) {
+                    FlyableAircraft* target = k == j ? nullptr : aircraftAt(k);
+                    if (!target) continue;
+                    const double keptHits = target->ThisAircraft.TotalHits;
+                    const uint32_t keptDamage = target->ThisAircraft.Damage1;
+                    if (effects_->buCheckForBulletsOnAircraftHit(*shooter, *target, static_cast<int32_t>(j - 2),
+                                                                  ReplayFlag, modifier) > 0) {
+                        if (ZephModel::GetLongRandomFrom(-32768, 32767) < -20000)
+                            if (ZephModel* debris = models->at(debrisItem))
+                                effects_->startOneDebrisFromAircraftHit(*debris, *target, GlobalMissionTime);
+                        if (!(keptDamage & dmg::BlownUp) && (target->ThisAircraft.Damage1 & dmg::BlownUp)) {
+                            QNion pose;
+                            target->getModelPositionQNion(&pose);
+                            startAnExplosion(pose.Position.data());
+                        }
+                    }
+                    // Hits by an aircraft flown on another machine are that machine's to count.
+                    if (shooter->ThisAircraft.RemoteLocal == 1) target->ThisAircraft.TotalHits = keptHits;
+                }
+                if (shooter->ThisAircraft.RemoteLocal == 0)
+                    effects_->CheckForObjectHit(static_cast<int32_t>(j - 2), *shooter, *models, GlobalMissionTime,
+                                                ReplayFlag, this);
+            }
+            for (long i2 = ModelArray::kDebris; i2 < models->size(); ++i2)
+                if (ZephModel* object = models->at(i2)) object->callEveryTick(true, GlobalMissionTime, ReplayFlag);
+            checkAircraftToAircraftCollision();
+        }
+
+        if (player && player->ThisAircraft.RemoteLocal == 0) {
+            effects_->checkForAircraftToModelCollision(*player, *models, GlobalMissionTime);
+            for (long j = ModelArray::kFirstAircraft; j < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots; ++j) {
+                FlyableAircraft* craft = aircraftAt(j);
+                if (!craft) continue;
+                Aircraft& a = craft->ThisAircraft;
+                if (a.RemoteLocal == 0) {
+                    if (a.CurrentVelocity >= 0.01)
+                        a.TimeWhenStoppedMoving = 0;
+                    else if (a.TimeWhenStoppedMoving == 0 &&
+                             (a.CurrentEngineSetting <= 0.1 || (a.GearPosition != 1.0 && a.OnGround)))
+                        a.TimeWhenStoppedMoving = GlobalMissionTime;
+                }
+                if (a.TimeWhenStoppedMoving != 0 && GlobalMissionTime - a.TimeWhenStoppedMoving > kRefuelWait)
+                    for (long o = ModelArray::kGroundClutter; o < models->size(); ++o)
+                        if (ZephModel* object = models->at(o)) object->canRefuelThisAircraft(craft);
+            }
+        }
+    } else {
+        // Paused: the clock stands; the objects still see every tick with the running flag down.
+        for (int32_t i = 0; i < theticks; ++i)
+            for (long o = ModelArray::kDebris; o < models->size(); ++o)
+                if (ZephModel* object = models->at(o)) object->callEveryTick(false, GlobalMissionTime, ReplayFlag);
+    }
+
+    // Every frame, paused or not.
+    if (models->size() > ModelArray::kBombs) {
+        if (ZephModel* bombs = models->at(ModelArray::kBombs))
+            for (long j = ModelArray::kFirstAircraft; j < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots; ++j)
+                if (ZephModel* craft = models->at(j)) effects_->positionBombsOnAircraft(*bombs, *craft, 1, j);
+    }
+    ThePedalBrakes = toMyJoystick->getPedalBrakes();
+    if (ZephModel* ours = modelAt(AircraftWeControl)) {
+        if (ThePedalBrakes == 1) ours->turnBrakesOn();
+        if (ThePedalBrakes == 0) {
+            ours->turnBrakesOn();
+            ours->toggleBrakes();
+        }
+    }
+    for (int32_t taken = 0; taken < kCommandsPerFrame && toMyJoystick->checkForNextActionInBuffer(); ++taken) {
+        const GameAction* entry = toMyJoystick->getNextActionInBuffer();
+        if (!entry || toMyJoystick->isWindowOpen()) continue;  // dropped while a settings window is open
+        Command = *entry;
+        someTypicalKeyPresses(entry->command, false);
+    }
+    ZephModel* viewed = modelAt(CameraAircraft);
+    if (!viewed || viewed->ModelAttitude.Position[1] < kHidden) {
+        if (!(doTheAutoHost && network_->amIHost() && CameraAircraft == ModelArray::kFirstAircraft)) {
+            platform::SystemBeep();
+            if (CameraAircraft == ModelArray::kFirstAircraft) startThisAircraft(0, true);
+            CameraAircraft = ModelArray::kFirstAircraft;
+        }
+    }
+    if (gamePause) doAircraftRestart();
+    network_->NetworkComm(GlobalMissionTime);
+    doEachTick(theticks);
+    killCredit();
+}
+
+void GameController::checkAircraftToAircraftCollision() {
+    constexpr int n = ModelArray::kAircraftSlots;
+    for (int i = 0; i < n; ++i) {
+        FlyableAircraft* a = aircraftAt(i + ModelArray::kFirstAircraft);
+        if (!a || a->ModelAttitude.Position[1] <= kHidden) continue;
+        for (int j = i + 1; j < n; ++j) {
+            FlyableAircraft* b = aircraftAt(j + ModelArray::kFirstAircraft);
+            if (!b || b->ModelAttitude.Position[1] <= kHidden) continue;
+            double d2 = 0;
+            for (int c = 0; c < 3; ++c) {
+                const double d = a->ModelAttitude.Position[c] - b->ModelAttitude.Position[c];
+                d2 += d * d;
+            }
+            if (d2 >= kCollisionSquared) continue;
+            auto destroy = [](Aircraft& r) {
+                r.TotalHits = r.TotalHitsBeforeDead + 10.0;
+                r.PlayThisSound = 11;
+            };
+            // A collision of two remote aircraft is for their own machines to decide.
+            if (a->ThisAircraft.RemoteLocal == 0 && !(a->ThisAircraft.Damage1 & dmg::Down)) destroy(a->ThisAircraft);
+            if ((b->ThisAircraft.RemoteLocal == 0 || i == 0) && !(b->ThisAircraft.Damage1 & dmg::Down))
+                destroy(b->ThisAircraft);
+        }
+    }
+}
+
+void GameController::startAnExplosion(const double* position) {
+    ZephModel* explosion = modelAt(debrisItem + nextExplosionItem + 1);
+    if (explosion) {
+        explosion->setModelPositionX(position[0], position[1], position[2]);
+        effects_->GroundExplosion1Start(*explosion, GlobalMissionTime);
+    }
+    if (ZephModel* debris = modelAt(debrisItem)) effects_->startExplosionDebris(*debris, position, GlobalMissionTime);
+    nextExplosionItem = nextExplosionItem >= 7 ? 0 : nextExplosionItem + 1;  // the ninth reuses the oldest
+}
+
+void GameController::doExplosionSound(const double* position) {
+    const double* eye = toMyZephGLView->getCameraPosition();
+    double d2 = 0;
+    for (int c = 0; c < 3; ++c) d2 += (position[c] - eye[c]) * (position[c] - eye[c]);
+    const double d = std::min(std::sqrt(d2), 5000.0);
+    const auto volume = static_cast<int32_t>((1.0 - d / 5000.0) * 180.0 + 30.0);
+    if (SoundServices* sounds = theSounds ? theSounds->objectSounds() : nullptr) sounds->PlayASingleSound(12, volume);
+}
+
+void GameController::thisObjectDead(long modelIndex, long aircraftNumber) {
+    // The bomber's bombs report numbers past the eight aircraft: nobody is credited.
+    if (ReplayFlag || aircraftNumber < 0 || aircraftNumber > 7) return;
+    ZephModel* object = modelAt(modelIndex);
+    ZephModel* killer = modelAt(aircraftNumber + ModelArray::kFirstAircraft);
+    ZephModel* player = modelAt(ModelArray::kFirstAircraft);
+    if (!object || !killer) return;
+    const int32_t points = object->getObjectPoints();
+    int32_t category = object->getObjectCategory();
+    const OneCompleteObjectVer2* complete = object->getCompleteObjectPtr();
+    const int32_t team = complete ? complete->TheObject.Team : 0;
+    const int32_t killerTeam = killer->getTeamNumber();
+    if (team == killerTeam) return;
+    if (player && killerTeam == player->getTeamNumber()) DeadObjectPoints += points;
+    if (aircraftNumber == 0 && CurrentPilotNumber >= 0 && CurrentPilotNumber < kPilotCount) {
+        if (category < 0 || category > 31) category = 0;
+        PilotStats[CurrentPilotNumber].ObjectKillCounts[category] += 1;
+        PilotStats[CurrentPilotNumber].PilotScore += points;
+    }
+}
+
+void GameController::checkForBombKills(const double* impact, long dropper) {
+    if (ModelArray* models = getModelArray())
+        effects_->CheckForBombHitObject(dropper, *models, GlobalMissionTime, ReplayFlag, this, impact);
+}
+
+}  // namespace pellam

@@ -1,0 +1,231 @@
+#pragma once
+// A running controller without a window: eight Camels over flat ground, and neighbours that
+// record what the controller tells them. frame() is one timerLooper without the pacing wait.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <unistd.h>
+
+#include "aircraft/ObjectTestFile.h"
+#include "core/ZephModel.h"
+#include "game/GameController.h"
+#include "game/VADArizodazar2.h"
+#include "platform/Random.h"
+#include "tests/flight/TestWorld.h"
+
+namespace pellam::testing {
+
+struct FakeView : ControllerView {
+    int draws = 0, shots = 0;
+    long insideItem = -2, insideItem2 = -2, secondAircraft = -1;
+    bool secondWindow = false;
+    QNion second;
+    void drawRect(int32_t) override { ++draws; }
+    void setCameraInsideItem(long i) override { insideItem = i; }
+    void setCameraInsideItem2(long i) override { insideItem2 = i; }
+    void setDrawSecondWindow(bool on) override { secondWindow = on; }
+    void setSecondAircraftCamera(long i) override { secondAircraft = i; }
+    void setSecondGlobalCameraPosition(const QNion* q) override { second = *q; }
+    void setScreenShotPending() override { ++shots; }
+    const QNion& camera() const { return camera_; }
+};
+
+struct FakeInput : ControllerInput {
+    std::deque<GameAction> ring;
+    GameAction taken;
+    bool flight = false, windowOpen = false;
+    double ailerons = 0, elevator = 0;
+    int32_t pedal = -1;
+    bool hasFlightControls() override { return flight; }
+    double getFinalAilerons() override { return ailerons; }
+    double getFinalElevator() override { return elevator; }
+    int32_t getPedalBrakes() override { return std::exchange(pedal, -1); }
+    bool isWindowOpen() override { return windowOpen; }
+    const GameAction* checkForNextActionInBuffer() override { return ring.empty() ? nullptr : &ring.front(); }
+    const GameAction* getNextActionInBuffer() override {
+        if (ring.empty()) return nullptr;
+        taken = ring.front();
+        ring.pop_front();
+        return &taken;
+    }
+    void press(int32_t command, int32_t type = kKeyDown, int32_t raw = 0) {
+        ring.push_back({0, raw, command, type});
+    }
+    void stroke(int32_t command) {
+        press(command, kKeyDown);
+        press(command, kKeyUp);
+    }
+};
+
+struct FakeNetwork : ControllerNetwork {
+    int32_t mode = 0;
+    bool textMode = false, joinerPending = false;
+    int comms = 0, declined = 0, accepted = 0;
+    std::vector<int32_t> typed, channels;
+    int32_t getNetworkMode() override { return mode; }
+    void NetworkComm(int32_t) override { ++comms; }
+    bool getInTextMode() override { return textMode; }
+    void handleTypingAMessage(int32_t key) override { typed.push_back(key); }
+    bool getJoinerPending() override { return joinerPending; }
+    void setMessageChannel(int32_t team) override { channels.push_back(team); }
+    void declineJoiner() override { ++declined; }
+    void acceptJoinerPublic() override { ++accepted; }
+};
+
+struct FakeEffects : ControllerEffects {
+    // Hits per (shooter number, target model index); the hook may change the target too.
+    std::map<std::pair<int32_t, long>, std::function<int32_t(FlyableAircraft&)>> hits;
+    std::vector<double> modifiers;
+    std::vector<long> explosionsStarted;  // model index of each explosion object started
+    int debrisHits = 0, explosionDebris = 0, rackCalls = 0, clears = 0, objectHitChecks = 0, groundChecks = 0;
+    bool haveBomb = false;
+    std::array<double, 6> bomb{};
+    ModelArray* models = nullptr;
+    int32_t buCheckForBulletsOnAircraftHit(ZephModel&, ZephModel& target, int32_t shooter, bool,
+                                           double modifier) override {
+        modifiers.push_back(modifier);
+        auto it = hits.find({shooter, models ? models->indexOf(&target) : -1});
+        return it == hits.end() ? 0 : it->second(static_cast<FlyableAircraft&>(target));
+    }
+    void CheckForObjectHit(int32_t, ZephModel&, ModelArray&, int32_t, bool, ControllerServices*) override {
+        ++objectHitChecks;
+    }
+    void checkForAircraftToModelCollision(ZephModel&, ModelArray&, int32_t) override { ++groundChecks; }
+    void startOneDebrisFromAircraftHit(ZephModel&, ZephModel&, int32_t) override { ++debrisHits; }
+    void startExplosionDebris(ZephModel&, const double*, int32_t) override { ++explosionDebris; }
+    void GroundExplosion1Start(ZephModel& explosion, int32_t) override {
+        explosionsStarted.push_back(models ? models->indexOf(&explosion) : -1);
+    }
+    void positionBombsOnAircraft(ZephModel&, ZephModel&, int32_t, long) override { ++rackCalls; }
+    void clearSingleDrawBombs(ZephModel&) override { ++clears; }
+    const double* findNewestBombFrom(ZephModel&, long, ZephModel&) override { return haveBomb ? bomb.data() : nullptr; }
+};
+
+struct HeardSounds : SoundServices {
+    std::vector<std::pair<int32_t, int32_t>> played;
+    void PlayASingleSound(int32_t n, int32_t v) override { played.push_back({n, v}); }
+};
+struct FakeSound : ControllerSound {
+    HeardSounds heard;
+    int toggles = 0;
+    SoundServices* objectSounds() override { return &heard; }
+    void toggleSoundSetting() override { ++toggles; }
+};
+
+// Counts what the world step sends to an ordinary object.
+struct Counting : ZephModel {
+    std::vector<std::pair<bool, int32_t>> ticks;  // (running, clock)
+    int refuels = 0;
+    bool tower = false;
+    std::array<double, 3> towerAt{};
+    void callEveryTick(bool running, int32_t clock, bool) override { ticks.push_back({running, clock}); }
+    void canRefuelThisAircraft(ZephModel*) override { ++refuels; }
+    bool isTower() override { return tower; }
+    const double* getTowerPosition() override { return towerAt.data(); }
+};
+
+// A Camel that also records the trigger and the bomb rack.
+struct Camel : ObjectTestFile {
+    std::vector<int32_t> guns, cannon;
+    int32_t bombs = 0;
+    bool releaseFails = false;
+    std::array<double, 3> release{};
+    void gunsOnOff(int32_t on) override { guns.push_back(on); }
+    void cannonOnOff(int32_t on) override { cannon.push_back(on); }
+    int32_t getNumberOfBombs() override { return bombs; }
+    const double* dropBomb() override {
+        if (releaseFails) return nullptr;
+        --bombs;
+        release = ModelAttitude.Position;
+        return release.data();
+    }
+};
+
+struct BombPool : ZephModel {
+    int dropped = 0;
+    void startADroppedBomb(const double*, const double* position, int32_t, int32_t) override {
+        ASSERT_NE(position, nullptr);
+        ++dropped;
+    }
+};
+
+class WorldRig : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::seedRandom(7);
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("pellam worldstep " + std::to_string(getpid()) + " " +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(folder_);
+        std::filesystem::create_directories(folder_);
+        store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
+        c = std::make_unique<VADArizodazar2>(
+            GameController::Links{store_.get(), &view, &input, nullptr, &network, &effects},
+            VADArizodazar2::Content{[this] {
+                                        auto s = std::make_unique<FakeSound>();
+                                        sound = s.get();
+                                        return s;
+                                    },
+                                    [this](ModelArray& models, GameController& gc) { populate(models, gc); }});
+        c->awakeFromNib();
+        c->fromPilotSignInOK();
+        c->doSelectMission = false;
+        c->fromFlyMissionButton();
+        c->AbsoluteCameraOffset = {};
+        effects.models = c->getModelArray();
+    }
+    void TearDown() override { std::filesystem::remove_all(folder_); }
+
+    // Eight Camels 2,000 ft apart in a row along X at 3,000 ft, heading north; the first four on
+    // team 1, the rest on team 2. Object 21 counts what it is sent.
+    void populate(ModelArray& models, GameController& gc) {
+        terrain = models.put(ModelArray::kTerrain, std::make_unique<FlatTerrain>(0.0));
+        for (int k = 0; k < 8; ++k) {
+            auto camel = std::make_unique<Camel>();
+            camel->setaController(&gc);
+            camel->setTerrain(terrain);
+            camel->afterLightTexture3dPointChangesFor(nullptr);
+            camel->SetUpAircraft(2000.0 * k, 3000.0, 0.0, 0.0, 0.0, 95.0, 0.8);
+            camel->copyCurrentQNionToStart();
+            camel->setTeamNumber(k < 4 ? 1 : 2);
+            camels[k] = static_cast<Camel*>(models.put(ModelArray::kFirstAircraft + k, std::move(camel)));
+        }
+        bombs = static_cast<BombPool*>(models.put(ModelArray::kBombs, std::make_unique<BombPool>()));
+        models.put(ModelArray::kGroundClutter, std::make_unique<ZephModel>());
+        counter = static_cast<Counting*>(models.put(ModelArray::kFirstMissionObject, std::make_unique<Counting>()));
+    }
+
+    void frame(int32_t ticks = 1) {
+        c->theticks = ticks;
+        c->MoveAircraftAndObjects();
+        c->SetUpViewingPosition();
+        c->SetUpSecondWindow();
+        c->PrepareAndCallDrawing();
+    }
+    // Runs frames until the queued commands are all taken.
+    void drain(int32_t ticks = 1) {
+        for (int i = 0; i < 20 && !input.ring.empty(); ++i) frame(ticks);
+    }
+    // A command as the program sends it itself.
+    void send(int32_t command, int32_t type) {
+        c->Command.actionType = type;
+        c->someTypicalKeyPresses(command, true);
+    }
+
+    std::filesystem::path folder_;
+    std::unique_ptr<platform::UserDefaults> store_;
+    FakeView view;
+    FakeInput input;
+    FakeNetwork network;
+    FakeEffects effects;
+    FakeSound* sound = nullptr;
+    std::unique_ptr<VADArizodazar2> c;
+    ZephModel* terrain = nullptr;
+    std::array<Camel*, 8> camels{};
+    BombPool* bombs = nullptr;
+    Counting* counter = nullptr;
+};
+
+}  // namespace pellam::testing

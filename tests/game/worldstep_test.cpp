@@ -1,0 +1,299 @@
+#include <cmath>
+
+#include "tests/game/worldstep_rig.h"
+
+namespace pellam::testing {
+namespace {
+
+using WorldStep = WorldRig;
+
+TEST_F(WorldStep, PausedTheWorldStandsWhileTheFrameWorkGoesOn) {
+    frame(1);
+    send(1, kKeyDown);
+    ASSERT_FALSE(c->gamePause);
+    const int32_t clock = c->GlobalMissionTime;
+    const QNion before = camels[3]->ModelAttitude;
+    const int racks = effects.rackCalls, comms = network.comms;
+    counter->ticks.clear();
+    input.press(84, kKeyUp);
+    frame(3);
+    EXPECT_EQ(c->GlobalMissionTime, clock);
+    EXPECT_EQ(camels[3]->ModelAttitude.Position, before.Position);
+    EXPECT_TRUE(c->DisplayFrameRate);                 // the command ran
+    EXPECT_EQ(effects.rackCalls - racks, 8);          // bombs kept on all eight racks
+    EXPECT_EQ(network.comms - comms, 1);
+    ASSERT_EQ(counter->ticks.size(), 3u);             // objects see the ticks, told the game stands
+    for (auto [running, t] : counter->ticks) {
+        EXPECT_FALSE(running);
+        EXPECT_EQ(t, clock);
+    }
+    send(1, kKeyDown);
+    EXPECT_TRUE(c->gamePause);
+    EXPECT_EQ(c->pacer_.TickMinimum, 0);
+}
+
+struct LastTickRecorder : ZephModel {
+    std::vector<std::pair<int32_t, bool>> steps;
+    void driveModel(int32_t, int32_t t, bool last, bool) override { steps.push_back({t, last}); }
+};
+
+TEST_F(WorldStep, AStalledFrameRunsEveryStepAndOnlyTheLastIsLast) {
+    auto* recorder = static_cast<LastTickRecorder*>(
+        c->getModelArray()->put(9, std::make_unique<LastTickRecorder>()));
+    const int32_t clock = c->GlobalMissionTime;
+    counter->ticks.clear();
+    frame(5);
+    EXPECT_EQ(c->GlobalMissionTime, clock + 5);
+    ASSERT_EQ(recorder->steps.size(), 5u);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(recorder->steps[i].first, clock + 1 + i);
+        EXPECT_EQ(recorder->steps[i].second, i == 4);
+    }
+    EXPECT_EQ(counter->ticks.size(), 5u);
+    // Seven real aircraft test their bullets against the six other real ones each step.
+    EXPECT_EQ(effects.modifiers.size(), 5u * 7 * 6);
+}
+
+TEST(ReplayClock, SnapsToRecordTimesAndLoopsBothWays) {
+    const int32_t saved = 3000, window = 3420;
+    EXPECT_EQ(GameController::advanceReplayClock(45, 0, saved, window), 62);
+    EXPECT_EQ(GameController::advanceReplayClock(62, 0, saved, window), 62);
+    std::vector<int32_t> shown;
+    for (int32_t t = 62; shown.size() < 7;) shown.push_back(t = GameController::advanceReplayClock(t, 3, saved, window));
+    EXPECT_EQ(shown, (std::vector<int32_t>{65, 68, 71, 74, 77, 80, 82}));
+    // Backward at 5 stops on the record time it would pass.
+    EXPECT_EQ(GameController::advanceReplayClock(104, -5, saved, window), 102);
+    EXPECT_EQ(GameController::advanceReplayClock(101, 2, saved, window), 104);
+    EXPECT_EQ(GameController::advanceReplayClock(4999, 1, 5000, window), 5000 - window);
+    EXPECT_EQ(GameController::advanceReplayClock(5000 - window, -1, 5000, window), 4999);
+    EXPECT_EQ(GameController::advanceReplayClock(1, -1, 3000, window), 2999);
+    EXPECT_EQ(GameController::advanceReplayClock(2999, 1, 3000, window), 1);
+}
+
+TEST_F(WorldStep, ReplayLoopsAndEndingItRestoresTheLiveWorld) {
+    for (int i = 0; i < 500; ++i) frame(3);
+    input.stroke(1);
+    drain();
+    ASSERT_FALSE(c->gamePause);
+    std::array<QNion, 8> live;
+    std::array<Vector3, 8> speed;
+    for (int k = 0; k < 8; ++k) {
+        live[k] = camels[k]->ModelAttitude;
+        speed[k] = camels[k]->XYZVelocity;
+    }
+    const int32_t clock = c->GlobalMissionTime;
+    input.press(88, kKeyUp);
+    drain();
+    ASSERT_TRUE(c->ReplayFlag);
+    EXPECT_EQ(c->SavedGlobalMissionTime, clock);
+    EXPECT_EQ((c->GlobalMissionTime - 2) % 20, 0);
+    EXPECT_LE(c->GlobalMissionTime, clock - 1200);
+
+    // Fly the replay forward past its newest moment and round again, then backward a while.
+    input.stroke(1);
+    drain();
+    int32_t lowest = c->GlobalMissionTime, highest = lowest;
+    for (int i = 0; i < 800; ++i) {
+        frame(3);
+        lowest = std::min(lowest, c->GlobalMissionTime);
+        highest = std::max(highest, c->GlobalMissionTime);
+    }
+    EXPECT_LT(highest, clock);
+    EXPECT_GE(lowest, clock - c->ReplayRollOver);
+    input.stroke(85);
+    input.stroke(85);
+    input.stroke(85);
+    drain();
+    EXPECT_EQ(c->ReplaySpeed, -2);
+    for (int i = 0; i < 100; ++i) frame(3);
+    EXPECT_EQ(c->GlobalMissionTime % 2, 0);
+
+    input.stroke(1);
+    input.press(88, kKeyUp);
+    drain();
+    EXPECT_FALSE(c->ReplayFlag);
+    EXPECT_EQ(c->GlobalMissionTime, clock);
+    for (int k = 0; k < 8; ++k) {
+        EXPECT_EQ(camels[k]->ModelAttitude.Position, live[k].Position) << "aircraft " << k;
+        EXPECT_EQ(camels[k]->ModelAttitude.QAttitude, live[k].QAttitude) << "aircraft " << k;
+        EXPECT_EQ(camels[k]->XYZVelocity, speed[k]) << "aircraft " << k;
+    }
+}
+
+TEST_F(WorldStep, AircraftCloserThanAboutSeventeenFeetCollide) {
+    auto place = [&](int k, double x) { camels[k]->ModelAttitude.Position = {x, 3000.0, 50000.0}; };
+    for (int k = 0; k < 8; ++k) camels[k]->ModelAttitude.Position = {10000.0 * k, 3000.0, 0.0};
+    place(1, 0.0);
+    place(2, 18.0);
+    c->checkAircraftToAircraftCollision();
+    EXPECT_EQ(camels[1]->ThisAircraft.TotalHits, 0.0);
+    EXPECT_EQ(camels[2]->ThisAircraft.TotalHits, 0.0);
+    place(2, 17.0);
+    c->checkAircraftToAircraftCollision();
+    for (int k : {1, 2}) {
+        EXPECT_EQ(camels[k]->ThisAircraft.TotalHits, camels[k]->ThisAircraft.TotalHitsBeforeDead + 10.0);
+        EXPECT_EQ(camels[k]->ThisAircraft.PlayThisSound, 11);
+    }
+    // Two remote aircraft: their own machines decide. A remote one hit by the player is destroyed.
+    camels[3]->ThisAircraft.RemoteLocal = camels[4]->ThisAircraft.RemoteLocal = 1;
+    camels[3]->ModelAttitude.Position = camels[4]->ModelAttitude.Position = {0.0, 3000.0, -90000.0};
+    camels[0]->ModelAttitude.Position = {0.0, 3000.0, 90000.0};
+    camels[5]->ThisAircraft.RemoteLocal = 1;
+    camels[5]->ModelAttitude.Position = {5.0, 3000.0, 90000.0};
+    c->checkAircraftToAircraftCollision();
+    EXPECT_EQ(camels[3]->ThisAircraft.TotalHits, 0.0);
+    EXPECT_EQ(camels[4]->ThisAircraft.TotalHits, 0.0);
+    EXPECT_GT(camels[0]->ThisAircraft.TotalHits, 0.0);
+    EXPECT_GT(camels[5]->ThisAircraft.TotalHits, 0.0);
+    // Hidden aircraft never collide.
+    camels[6]->ModelAttitude.Position = camels[7]->ModelAttitude.Position = {0.0, -9500.0, 0.0};
+    c->checkAircraftToAircraftCollision();
+    EXPECT_EQ(camels[6]->ThisAircraft.TotalHits, 0.0);
+}
+
+TEST_F(WorldStep, BulletHitsUseTheModifiersAndABlowUpStartsOneExplosion) {
+    int hitCalls = 0;
+    effects.hits[{0, 5}] = [&](FlyableAircraft& target) {
+        ++hitCalls;
+        target.ThisAircraft.TotalHits += 1.0;
+        target.ThisAircraft.Damage1 |= dmg::BlownUp;
+        return 1;
+    };
+    effects.hits[{1, 6}] = [&](FlyableAircraft& target) {
+        target.ThisAircraft.TotalHits += 1.0;
+        return 1;
+    };
+    camels[1]->ThisAircraft.RemoteLocal = 1;  // hits by a remote shooter are not counted here
+    frame(2);
+    EXPECT_EQ(hitCalls, 2);
+    EXPECT_EQ(effects.explosionsStarted, std::vector<long>{11});  // once: only when the bit appears
+    EXPECT_NEAR(camels[3]->ModelAttitude.Position[2], c->modelAt(11)->ModelAttitude.Position[2], 10.0);
+    EXPECT_EQ(camels[3]->ThisAircraft.TotalHits, 2.0);
+    EXPECT_EQ(camels[4]->ThisAircraft.TotalHits, 0.0);
+    EXPECT_EQ(effects.objectHitChecks, 2 * 7);  // the remote shooter tests no ground objects
+    // 0.49 for the player's guns, 1.0 for the others; 0.4 for everyone in a network game.
+    EXPECT_EQ(effects.modifiers.front(), 0.49);
+    EXPECT_EQ(effects.modifiers.back(), 1.0);
+    network.mode = 1;
+    effects.modifiers.clear();
+    frame(1);
+    for (double m : effects.modifiers) EXPECT_EQ(m, 0.4);
+}
+
+TEST_F(WorldStep, TheNinthExplosionReusesTheFirstObject) {
+    for (int i = 0; i < 9; ++i) {
+        const double at[3] = {100.0 * i, 5.0, 7.0};
+        c->startAnExplosion(at);
+    }
+    EXPECT_EQ(effects.explosionsStarted, (std::vector<long>{11, 12, 13, 14, 15, 16, 17, 18, 11}));
+    EXPECT_EQ(c->modelAt(11)->ModelAttitude.Position, (std::array<double, 3>{800.0, 5.0, 7.0}));
+    EXPECT_EQ(effects.explosionDebris, 9);
+}
+
+TEST_F(WorldStep, ExplosionSoundFallsWithDistanceFromTheCamera) {
+    QNion eye;
+    eye.Position = {1000.0, 500.0, 1000.0};
+    view.setGlobalCameraPosition(&eye);
+    for (double d : {0.0, 2500.0, 4999.0, 9000.0}) {
+        const double at[3] = {1000.0 + d, 500.0, 1000.0};
+        c->doExplosionSound(at);
+    }
+    EXPECT_EQ(sound->heard.played,
+              (std::vector<std::pair<int32_t, int32_t>>{{12, 210}, {12, 120}, {12, 30}, {12, 30}}));
+}
+
+struct Target : ZephModel {
+    OneCompleteObjectVer2 complete{};
+    int32_t points = 50, category = 7;
+    int32_t getObjectPoints() override { return points; }
+    int32_t getObjectCategory() override { return category; }
+    OneCompleteObjectVer2* getCompleteObjectPtr() override { return &complete; }
+};
+
+TEST_F(WorldStep, ScoringCreditsTheTeamAndThePlayerAndNoOneElse) {
+    auto* target = static_cast<Target*>(c->getModelArray()->append(std::make_unique<Target>()));
+    const long index = c->getModelArray()->indexOf(target);
+    target->complete.TheObject.Team = 2;
+    const PilotType& pilot = c->PilotStats[c->CurrentPilotNumber];
+
+    c->thisObjectDead(index, 0);  // the player
+    EXPECT_EQ(c->DeadObjectPoints, 50);
+    EXPECT_EQ(pilot.PilotScore, 50);
+    EXPECT_EQ(pilot.ObjectKillCounts[7], 1);
+    c->thisObjectDead(index, 1);  // a wingman on the player's side: the team's points only
+    EXPECT_EQ(c->DeadObjectPoints, 100);
+    EXPECT_EQ(pilot.PilotScore, 50);
+    c->thisObjectDead(index, 5);  // its own side
+    c->thisObjectDead(index, 23);  // the bomber's bombs
+    c->thisObjectDead(index, -1);
+    c->thisObjectDead(99999, 0);
+    EXPECT_EQ(c->DeadObjectPoints, 100);
+    EXPECT_EQ(pilot.PilotScore, 50);
+    c->ReplayFlag = true;
+    c->thisObjectDead(index, 0);
+    c->ReplayFlag = false;
+    EXPECT_EQ(pilot.PilotScore, 50);
+    target->category = 40;  // out of the table: counted as category 0
+    c->thisObjectDead(index, 0);
+    EXPECT_EQ(pilot.ObjectKillCounts[0], 1);
+    EXPECT_EQ(pilot.PilotScore, 100);
+}
+
+TEST_F(WorldStep, AtMostFourCommandsAFrameAndNoneWhileASettingsWindowIsOpen) {
+    for (int i = 0; i < 6; ++i) input.press(84, kKeyUp);
+    frame(1);
+    EXPECT_EQ(input.ring.size(), 2u);
+    EXPECT_FALSE(c->DisplayFrameRate);  // toggled four times
+    frame(1);
+    EXPECT_TRUE(input.ring.empty());
+    EXPECT_FALSE(c->DisplayFrameRate);
+    input.windowOpen = true;
+    input.press(84, kKeyUp);
+    frame(1);
+    EXPECT_TRUE(input.ring.empty());  // taken and dropped
+    EXPECT_FALSE(c->DisplayFrameRate);
+    EXPECT_EQ(view.draws > 0, true);
+}
+
+TEST_F(WorldStep, HangarsRefuelAnAircraftStandingForTenSeconds) {
+    Camel& camel = *camels[7];
+    camel.SetUpAircraft(90000.0, 0.0, 0.0, 0.0, 400.0, 0.0, 0.0);  // at rest on the grass, engine off
+    for (int i = 0; i < 60; ++i) frame(1);  // settles on its wheels and tail skid
+    const int32_t stopped = camel.ThisAircraft.TimeWhenStoppedMoving;
+    ASSERT_GT(stopped, 0);
+    while (c->GlobalMissionTime - stopped < 600) frame(1);
+    EXPECT_EQ(counter->refuels, 0);
+    frame(1);
+    EXPECT_EQ(counter->refuels, 1);
+    frame(1);
+    EXPECT_EQ(counter->refuels, 2);  // every frame while it stands
+    // Paused, nothing is refuelled.
+    send(1, kKeyDown);
+    frame(3);
+    EXPECT_EQ(counter->refuels, 2);
+}
+
+TEST_F(WorldStep, PausingANetworkGameCostsTheAircraftAndAnyCommandEndsAReplay) {
+    for (int i = 0; i < 100; ++i) frame(1);
+    send(1, kKeyDown);
+    send(88, kKeyUp);
+    ASSERT_TRUE(c->ReplayFlag);
+    network.mode = 1;
+    send(95, kKeyDown);  // no such command, but it ends the replay
+    EXPECT_FALSE(c->ReplayFlag);
+    send(1, kKeyDown);
+    EXPECT_TRUE(c->gamePause);
+    send(1, kKeyDown);
+    EXPECT_EQ(camels[0]->ThisAircraft.TotalHits, camels[0]->ThisAircraft.TotalHitsBeforeDead + 10.0);
+    EXPECT_TRUE(camels[0]->ThisAircraft.Damage1 & dmg::EngineStopped);
+}
+
+TEST_F(WorldStep, AHiddenPlayerAircraftIsStartedAgainAndTheCameraComesBack) {
+    c->CameraAircraft = 5;
+    camels[3]->ModelAttitude.Position[1] = -9500.0;
+    frame(1);
+    EXPECT_EQ(c->CameraAircraft, 2);
+}
+
+}  // namespace
+}  // namespace pellam::testing
