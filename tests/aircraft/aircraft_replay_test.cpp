@@ -1,0 +1,204 @@
+// The replay ring: when records are written, where they go, what comes back from them, and a
+// replay that leaves the live aircraft exactly as it was.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+
+#include "platform/Random.h"
+#include "tests/aircraft/CamelWorld.h"
+#include "tests/flight/WeaponTargets.h"
+
+namespace pellam::testing {
+namespace {
+
+int32_t tickAt(const FlyableAircraft& c, int offset) {
+    int32_t t;
+    std::memcpy(&t, c.ReplayBufferAddress.data() + offset + 4, 4);
+    return t;
+}
+int16_t countAt(const FlyableAircraft& c, int offset) {
+    int16_t n;
+    std::memcpy(&n, c.ReplayBufferAddress.data() + offset + 2, 2);
+    return n;
+}
+
+struct Ring : ::testing::Test {
+    Ring() { w.camel->SetUpAircraft(0.0, 2000.0, 0.0, 0.0, 0.0, 100.0, 1.0); }
+    FlyableAircraft& c() { return *w.camel; }
+    CamelWorld w;
+};
+
+TEST_F(Ring, ARecordEvery20thTickCountsTheCallsSinceTheLast) {
+    c().saveCurrentReplayData(0);  // tick 0 is not a tick of flight
+    EXPECT_EQ(c().ReplayUpdatesBetweenFrames, 0);
+    for (int t = 1; t <= 21; ++t) c().saveCurrentReplayData(t);
+    EXPECT_EQ(c().ReplayBufferOffset, 544);
+    EXPECT_EQ(c().ReplayBufferAddress[0], 0xFF);
+    EXPECT_EQ(c().ReplayBufferAddress[1], 0xFF);
+    EXPECT_EQ(countAt(c(), 0), 2);
+    EXPECT_EQ(tickAt(c(), 0), 2);
+    c().saveCurrentReplayData(22);
+    EXPECT_EQ(countAt(c(), 544), 20);
+    EXPECT_EQ(tickAt(c(), 544), 22);
+    c().saveCurrentReplayData(-1);  // a catch-up step only counts
+    EXPECT_EQ(c().ReplayBufferOffset, 1088);
+    c().saveCurrentReplayData(-18);
+    EXPECT_EQ(tickAt(c(), 1088), -18);
+    EXPECT_EQ(countAt(c(), 1088), 2);
+}
+
+TEST_F(Ring, After164RecordsTheOldestIsOverwritten) {
+    for (int k = 0; k < 164; ++k) c().saveCurrentReplayData(2 + 20 * k);
+    EXPECT_EQ(tickAt(c(), 163 * 544), 2 + 20 * 163);
+    EXPECT_EQ(c().ReplayBufferOffset, 164 * 544);
+    c().saveCurrentReplayData(2 + 20 * 164);
+    EXPECT_EQ(tickAt(c(), 0), 2 + 20 * 164);
+    EXPECT_EQ(c().ReplayBufferOffset, 544);
+    for (size_t i = 164 * 544; i < c().ReplayBufferAddress.size(); ++i) ASSERT_EQ(c().ReplayBufferAddress[i], 0);
+    c().ReplayBufferOffset = -7;  // a damaged offset starts the ring again
+    c().saveCurrentReplayData(22);
+    EXPECT_EQ(tickAt(c(), 0), 22);
+}
+
+TEST_F(Ring, ARecordComesBackAtItsResolution) {
+    Aircraft& a = w.a();
+    c().Surfaces[0].Area = 115.7;
+    c().OptionalModelAttitude[3].QAttitude[1] = 0.123456789;
+    c().OpModVectors[2] = {0.5, -0.25, 1e-6};
+    c().BailSpeeds = {0.1, -0.2, 0.3};
+    a.Damage1 = dmg::RudderHit | dmg::LeftWingGone;
+    a.LeftWingGoneAt = 17;
+    a.TotalHits = 3.7;
+    a.CurrentNumberOfBombs = 3;
+    const QNion pose = c().ModelAttitude;
+    const Vector3 v = c().XYZVelocity;
+    c().saveCurrentReplayData(22);
+
+    c().SetUpAircraft(900.0, 300.0, -900.0, 120.0, 10.0, 60.0, 0.0);
+    c().OptionalModelAttitude[3].QAttitude[1] = 0.9;
+    c().readCurrentReplayData(42);  // no record of that tick: nothing changes
+    EXPECT_EQ(c().ModelAttitude.Position[0], 900.0);
+    c().readCurrentReplayData(22);
+    EXPECT_EQ(c().Surfaces[0].Area, 115.0);
+    EXPECT_DOUBLE_EQ(c().OptionalModelAttitude[3].QAttitude[1], 0.12345);
+    EXPECT_DOUBLE_EQ(c().OpModVectors[2][1], -0.25);
+    EXPECT_DOUBLE_EQ(c().OpModVectors[2][2], 0.0);
+    EXPECT_DOUBLE_EQ(c().BailSpeeds[2], 0.3);
+    EXPECT_EQ(a.Damage1, dmg::RudderHit | dmg::LeftWingGone);
+    EXPECT_EQ(a.LeftWingGoneAt, 17);
+    EXPECT_EQ(a.TotalHits, 3.0);
+    EXPECT_EQ(a.CurrentNumberOfBombs, 3);
+    for (int j = 0; j < 3; ++j) {
+        EXPECT_NEAR(c().ModelAttitude.Position[j], pose.Position[j], j == 1 ? 1.0 : 0.5) << j;
+        EXPECT_NEAR(c().XYZVelocity[j], v[j], 0.005) << j;
+    }
+    for (int j = 0; j < 4; ++j) EXPECT_NEAR(c().ModelAttitude.QAttitude[j], pose.QAttitude[j], 1e-4) << j;
+}
+
+TEST_F(Ring, TheLowerSlotWinsAndOnlyTheEightAircraftRead) {
+    c().saveCurrentReplayData(22);
+    c().ModelAttitude.Position[0] = 500.0;
+    c().saveCurrentReplayData(22);
+    c().readCurrentReplayData(22);
+    EXPECT_NEAR(c().ModelAttitude.Position[0], 0.0, 0.5);
+
+    struct NotInTheArray : ControllerServices {
+        long whatsMyNumber(const ZephModel*) override { return 0; }
+    } stranger;
+    c().setaController(&stranger);
+    c().ModelAttitude.Position[0] = 500.0;
+    c().readCurrentReplayData(22);
+    EXPECT_EQ(c().ModelAttitude.Position[0], 500.0);
+    c().setaController(&w.controller);
+}
+
+// A Camel that flies, fires, drops bombs and is hit, with the controller's replay around it.
+struct Replay : ::testing::Test {
+    Replay() {
+        platform::seedRandom(1918);
+        bombs = static_cast<BombsPool*>(w.controller.models.put(ModelArray::kBombs, std::make_unique<BombsPool>()));
+        w.camel->SetUpAircraft(0.0, 3000.0, 0.0, 30.0, 0.0, 110.0, 1.0);
+        w.camel->setNumberOfBombs(4);
+    }
+    void fly(int ticks) {
+        for (int i = 0; i < ticks; ++i) {
+            const int t = ++w.controller.missionTime;
+            if (t % 300 == 10) w.camel->gunsOnOff(-1);
+            if (t == 1500 || t == 2300) bombs->startADroppedBomb(nullptr, w.camel->dropBomb(), t, 2);
+            if (t == 1800) w.camel->orDamage1(dmg::RudderHit | dmg::EngineDamaged);
+            if (t == 2000) w.a().TotalHits += 4.0;
+            w.camel->ElevatorInputAbsolute(0.02 * std::sin(t / 200.0));
+            w.camel->AileronInputAbsolute(0.05 * std::sin(t / 150.0));
+            w.camel->driveModel(1, t, true, false);
+            if ((t - 2) % 20 == 0) recorded[t] = w.camel->ModelAttitude.Position;
+        }
+    }
+    CamelWorld w;
+    BombsPool* bombs = nullptr;
+    std::map<int32_t, Vector3> recorded;
+};
+
+TEST_F(Replay, TwentySecondsOfReplayLeaveTheLiveAircraftAsItWas) {
+    fly(3000);
+    FlyableAircraft& c = *w.camel;
+    ASSERT_GT(w.pos()[1], 500.0);  // still flying: the replay has a live aircraft to give back
+    const Aircraft before = c.ThisAircraft;
+    const auto surfaces = c.Surfaces;
+    const QNion pose = c.ModelAttitude, previous = c.PreviousModelAttitude, pilot = c.PilotAttitude;
+    const Vector3 v = c.XYZVelocity, pv = c.PreviousXYZVelocity;
+    const auto rates = c.PBHAcc;
+    const auto tensor = c.iTensor;
+    const auto parts = c.OptionalModelAttitude;
+    const auto partSpeeds = c.OpModVectors;
+    const int32_t globalTime = c.GlobalTime, gunsOnAt = c.GunsOnAt, ringAt = c.ReplayBufferOffset;
+    const size_t dropped = bombs->bombs.size();
+
+    // Command 88: set aside, back 1200 ticks to a record tick, and replay.
+    const int32_t now = w.controller.missionTime;
+    c.prepareForReplayStart(now);
+    c.prepareForReplayStart(now);  // a second press while set aside changes nothing
+    w.controller.replay = true;
+    int32_t t = now - 1200;
+    t -= ((t - 2) % 20 + 20) % 20;
+    int shown = 0;
+    for (int k = 0; k < 1200; ++k, ++t) {
+        c.driveModel(1, t, true, true);
+        if (recorded.count(t)) {
+            ++shown;
+            for (int j = 0; j < 3; ++j) {  // half feet across, whole feet up
+                ASSERT_NEAR(c.ModelAttitude.Position[j], recorded[t][j], j == 1 ? 1.0 : 0.5) << t;
+            }
+        }
+    }
+    EXPECT_EQ(shown, 60);
+    EXPECT_EQ(bombs->bombs.size(), dropped);  // the recorded releases drop nothing real
+    w.controller.replay = false;
+    c.recoverFromReplay(now);
+
+    EXPECT_EQ(std::memcmp(&c.ThisAircraft, &before, sizeof before), 0);
+    EXPECT_EQ(std::memcmp(c.Surfaces.data(), surfaces.data(), sizeof surfaces), 0);
+    EXPECT_EQ(c.ModelAttitude.Position, pose.Position);
+    EXPECT_EQ(c.ModelAttitude.QAttitude, pose.QAttitude);
+    EXPECT_EQ(c.PreviousModelAttitude.Position, previous.Position);
+    EXPECT_EQ(c.PilotAttitude.QAttitude, pilot.QAttitude);
+    EXPECT_EQ(c.XYZVelocity, v);
+    EXPECT_EQ(c.PreviousXYZVelocity, pv);
+    EXPECT_EQ(c.PBHAcc, rates);
+    EXPECT_EQ(c.iTensor, tensor);
+    for (int i = 0; i < FlyableAircraft::kParts; ++i) {
+        EXPECT_EQ(c.OptionalModelAttitude[i].Position, parts[i].Position);
+        EXPECT_EQ(c.OpModVectors[i], partSpeeds[i]);
+    }
+    EXPECT_EQ(c.GlobalTime, globalTime);
+    EXPECT_EQ(c.GunsOnAt, gunsOnAt);
+    EXPECT_EQ(c.ReplayBufferOffset, ringAt);  // recording goes on where it stopped
+    EXPECT_FALSE(c.ReplayFlag);
+
+    // And the flight goes on as it would have.
+    fly(200);
+    EXPECT_GT(w.pos()[1], 100.0);
+}
+
+}  // namespace
+}  // namespace pellam::testing

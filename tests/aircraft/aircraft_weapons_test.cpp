@@ -1,0 +1,423 @@
+// The Camel's guns and bombs, its damage, blow-up, re-arming and reset, and whole fights: a Camel
+// shooting another down, flying into a shed, and flying over a flak gun.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "flight/ObjectFireData.h"
+#include "platform/Random.h"
+#include "platform/TickCount.h"
+#include "tests/aircraft/CamelWorld.h"
+#include "tests/flight/WeaponTargets.h"
+
+namespace pellam::testing {
+namespace {
+
+struct Armed : ::testing::Test {
+    Armed() {
+        platform::seedRandom(1916);
+        bombs = static_cast<BombsPool*>(w.controller.models.put(ModelArray::kBombs, std::make_unique<BombsPool>()));
+        w.camel->SetUpAircraft(0.0, 2000.0, 0.0, 0.0, 0.0, 100.0, 1.0);
+    }
+    Aircraft& a() { return w.a(); }
+    const BulletsList& gun() { return w.a().GunBullets; }
+    CamelWorld w;
+    BombsPool* bombs = nullptr;
+};
+
+// ---- Guns.
+
+TEST_F(Armed, OneBulletPerTickFromEachMuzzleInTurnIntoARingOf72) {
+    w.camel->gunsOnOff(1);
+    std::vector<double> sides;
+    for (int t = 1; t <= 72; ++t) {
+        w.tick();
+        const ProjectileType& b = gun().TheBullets[(t - 1) % 72];
+        if (b.GraphicsType != 1) sides.push_back(std::round((b.PX - b.XMove * (b.TimeAlive - 1) - 0.0) * 100) / 100);
+    }
+    EXPECT_EQ(a().CurrentAmmoUsed, 72.0);
+    EXPECT_EQ(gun().NextTheBullets, 0);
+    EXPECT_EQ(gun().TheBullets[0].TimeAlive, 71);  // the first is spent by now
+    EXPECT_EQ(gun().TheBullets[0].GraphicsType, -1);
+    w.tick();
+    EXPECT_EQ(gun().TheBullets[0].TimeAlive, 1);  // the 73rd took its slot
+    EXPECT_EQ(gun().NextTheBullets, 1);
+
+    // Level and heading north, the muzzles sit 0.35 ft either side; the bullets keep the motion.
+    const ProjectileType& b = gun().TheBullets[0];
+    EXPECT_NEAR(b.ZMove, 40.66 + w.camel->XYZVelocity[2], 0.1);
+    EXPECT_NEAR(std::fabs(gun().TheBullets[1].PX - gun().TheBullets[2].PX), 0.7, 0.05);
+    EXPECT_GT((gun().TheBullets[1].PX - w.pos()[0]) * (gun().TheBullets[2].PX - w.pos()[0]), 0.0 - 1.0);
+}
+
+TEST_F(Armed, MuzzlesAlternateAndTracersComeEvery15TicksFromEitherSide) {
+    std::vector<double> plain, tracers;
+    for (int t = 1; t <= 60; ++t) {
+        w.camel->GlobalTime = t;
+        const int slot = gun().NextTheBullets;
+        w.camel->startABullet();
+        const ProjectileType& b = gun().TheBullets[slot];
+        (b.GraphicsType == 1 ? tracers : plain).push_back(b.PX - w.pos()[0]);
+    }
+    ASSERT_EQ(tracers.size(), 4u);  // ticks 15, 30, 45, 60
+    for (size_t i = 0; i < tracers.size(); ++i) EXPECT_NEAR(tracers[i], i % 2 ? -0.35 : 0.35, 1e-9);
+    for (size_t i = 1; i < plain.size(); ++i) EXPECT_NEAR(std::fabs(plain[i]), 0.35, 1e-9);
+    EXPECT_NEAR(plain[0], 0.35, 1e-9);
+    EXPECT_NEAR(plain[1], -0.35, 1e-9);
+
+    // A tracer stamp left in the future (the clock set back) holds tracers one interval at most.
+    a().GunBullets.TimeOfLastVisibleTracer = 5000;
+    int first = 0;
+    for (int t = 100; t < 140 && !first; ++t) {
+        w.camel->GlobalTime = t;
+        const int slot = gun().NextTheBullets;
+        w.camel->startABullet();
+        if (gun().TheBullets[slot].GraphicsType == 1) first = t;
+    }
+    EXPECT_EQ(first, 115);
+}
+
+TEST_F(Armed, TheTriggerTogglesStampsAndStopsWhenOutOfAmmunition) {
+    w.controller.missionTime = 400;
+    w.camel->gunsOnOff(-1);
+    EXPECT_EQ(a().GunsFiring, 1);
+    EXPECT_EQ(w.camel->GunsOnAt, 400);
+    w.camel->gunsOnOff(-1);
+    EXPECT_EQ(a().GunsFiring, 0);
+    EXPECT_EQ(w.camel->GunsOnAt, 0);
+
+    a().AmmoInTicks = 5;
+    w.camel->gunsOnOff(1);
+    w.run(10);
+    EXPECT_EQ(a().CurrentAmmoUsed, 5.0);
+    w.camel->gunsOnOff(1);
+    EXPECT_EQ(a().GunsFiring, 0);
+
+    a().Damage1 |= dmg::Down;
+    a().GunsFiring = 1;
+    w.camel->gunsOnOff(1);
+    EXPECT_EQ(a().GunsFiring, 0);
+}
+
+TEST_F(Armed, JammedGunsOnlyClickUntilCleared) {
+    int32_t now = 1000;
+    platform::ScopedTickSource clock([&now] { return now; });
+    a().Damage1 |= dmg::GunsJammed;
+    w.camel->gunsOnOff(1);
+    EXPECT_EQ(a().GunsFiring, 0);
+    EXPECT_EQ(a().PlayThisSound, 41);
+    a().PlayThisSound = -1;
+    now += 20;
+    w.camel->gunsOnOff(1);
+    EXPECT_EQ(a().PlayThisSound, -1);  // at most one click per 20 ticks
+    now += 1;
+    w.camel->gunsOnOff(0);             // letting go does not click
+    EXPECT_EQ(a().PlayThisSound, -1);
+    w.camel->gunsOnOff(1);
+    EXPECT_EQ(a().PlayThisSound, 41);
+    int tries = 0;
+    while ((a().Damage1 & dmg::GunsJammed) && tries < 100) ++tries, w.camel->unJamGuns();
+    ASSERT_LT(tries, 100);
+    w.camel->gunsOnOff(1);
+    EXPECT_EQ(a().GunsFiring, 1);
+}
+
+// ---- Bombs.
+
+TEST_F(Armed, SixBombsHangInMirroredPairsAndTheLastLoadedGoesFirst) {
+    w.camel->setNumberOfBombs(9);
+    EXPECT_EQ(w.camel->getNumberOfBombs(), 6);
+    EXPECT_EQ(w.camel->StartUpBombs, 6);
+    const double xs[6] = {-6.0, 6.0, -6.6, 6.6, -7.2, 7.2};
+    for (int n = 0; n < 6; ++n) {
+        const double* p = w.camel->getBombPosition(n);
+        EXPECT_NEAR(p[0], xs[n], 1e-6);
+        EXPECT_NEAR(p[1], -1.2, 1e-6);
+        EXPECT_NEAR(p[2], 0.5, 1e-6);
+    }
+    EXPECT_NEAR(w.camel->getBombPosition(99)[0], 7.2, 1e-6);  // asked out of range: the last hook
+
+    w.camel->setNumberOfBombs(3);
+    a().PlayThisSound = 6;
+    w.camel->rotateHeadingByDegrees(90.0);  // body X now points to world -Z
+    const double* at = w.camel->dropBomb();
+    ASSERT_NE(at, nullptr);
+    EXPECT_NEAR(at[0], w.pos()[0] + 0.5, 1e-6);
+    EXPECT_NEAR(at[1], w.pos()[1] - 1.2, 1e-6);
+    EXPECT_NEAR(at[2], w.pos()[2] + 6.6, 1e-6);
+    EXPECT_EQ(w.camel->getNumberOfBombs(), 2);
+    EXPECT_EQ(a().PlayThisSound, 14);  // heard over the waiting hit
+    w.camel->dropBomb();
+    w.camel->dropBomb();
+    EXPECT_EQ(w.camel->dropBomb(), nullptr);
+    EXPECT_EQ(w.camel->getNumberOfBombs(), 0);
+
+    w.camel->setNumberOfBombs(2);
+    a().GuyBailedOut = 1;
+    EXPECT_EQ(w.camel->dropBomb(), nullptr);
+    EXPECT_EQ(w.camel->getNumberOfBombs(), 2);
+    a().GuyBailedOut = 0;
+    a().Damage1 |= dmg::Down;
+    EXPECT_EQ(w.camel->getNumberOfBombs(), 0);
+}
+
+TEST_F(Armed, ALostWingTakesTheBombsWithIt) {
+    w.camel->setNumberOfBombs(4);
+    w.camel->orDamage1(dmg::LeftWingGone);
+    w.camel->orDamage1(dmg::LeftWingGone);
+    EXPECT_EQ(bombs->bombs.size(), 4u);
+    for (int32_t d : bombs->droppers) EXPECT_EQ(d, ModelArray::kFirstAircraft);
+    EXPECT_EQ(a().CurrentNumberOfBombs, 0);
+}
+
+// ---- Blow-up, re-arming and reset.
+
+TEST_F(Armed, BlowingUpHappensOnce) {
+    w.camel->SetUpAircraft(0.0, -1.0, 0.0, 0.0, 400.0, 0.0, 0.0);
+    w.run(30);
+    a().GroundAltitude = 0.0;
+    w.camel->doSplodes();
+    EXPECT_EQ(a().Damage1 & (dmg::BlownUp | dmg::Down | dmg::ControlsDead), dmg::BlownUp | dmg::Down | dmg::ControlsDead);
+    EXPECT_EQ(w.pos()[1], 1.0);
+    EXPECT_EQ(w.camel->PreviousModelAttitude.Position[1], 1.0);
+    EXPECT_EQ(a().CurrentVelocity, 0.0);
+    EXPECT_EQ(w.camel->XYZVelocity, (Vector3{0, 0, 0}));
+    EXPECT_EQ(a().PlayThisSound, 12);
+    EXPECT_EQ(w.controller.explosions, 1);
+    w.camel->ModelAttitude.Position[1] = 50.0;
+    w.camel->doSplodes();
+    EXPECT_EQ(w.controller.explosions, 1);
+    EXPECT_EQ(w.pos()[1], 50.0);
+}
+
+TEST_F(Armed, APilotDiesUnlessHeGotAwayOrTheWreckStoodStill) {
+    EXPECT_FALSE(w.camel->pilotDied());
+    a().Damage1 |= dmg::Down;
+    EXPECT_TRUE(w.camel->pilotDied());  // in the air
+    a().GuyBailedOut = 1;
+    w.camel->SuccessfulChuteOpening = true;
+    EXPECT_FALSE(w.camel->pilotDied());
+    a().GuyBailedOut = 0;
+    a().OnGround = 1;
+    a().GearPosition = 0.0;
+    a().TimeWhenStoppedMoving = 100;
+    w.controller.missionTime = 1000;
+    EXPECT_TRUE(w.camel->pilotDied());
+    w.controller.missionTime = 1001;
+    EXPECT_FALSE(w.camel->pilotDied());
+    a().GearPosition = 1.0;
+    EXPECT_TRUE(w.camel->pilotDied());
+}
+
+TEST_F(Armed, ReArmingRepairsInPlaceAndLoadsWhatTheMissionGave) {
+    w.camel->setNumberOfBombs(4);
+    w.camel->setFuelLoad(0.5);
+    EXPECT_EQ(a().FuelLoadInPounds, 90.0);
+    w.camel->SetUpAircraft(100.0, -1.0, 200.0, 30.0, 400.0, 0.0, 0.0);
+    w.run(120);
+    const QNion pose = w.camel->ModelAttitude;
+    a().Brakes = 1.0;
+    a().NextFlyPointNumber = 17;
+    a().AIType = 3;
+    a().Damage1 |= dmg::RudderHit | dmg::GunsJammed;
+    a().TotalHits = 4.0;
+    a().CurrentAmmoUsed = 300.0;
+    a().FuelLoadInPounds = 3.0;
+    a().CurrentNumberOfBombs = 0;
+    w.camel->refuelReArm();
+    EXPECT_EQ(w.camel->ModelAttitude.Position, pose.Position);
+    EXPECT_EQ(w.camel->ModelAttitude.QAttitude, pose.QAttitude);
+    EXPECT_EQ(w.camel->PreviousModelAttitude.Position, pose.Position);
+    EXPECT_EQ(a().Brakes, 1.0);
+    EXPECT_EQ(a().NextFlyPointNumber, 17);
+    EXPECT_EQ(a().AIType, 3);
+    EXPECT_EQ(a().Damage1, 0u);
+    EXPECT_EQ(a().TotalHits, 0.0);
+    EXPECT_EQ(a().CurrentAmmoUsed, 0.0);
+    EXPECT_EQ(a().FuelLoadInPounds, 90.0);
+    EXPECT_EQ(a().CurrentNumberOfBombs, 4);
+    EXPECT_EQ(a().PlayThisSound, 8);
+    EXPECT_DOUBLE_EQ(a().Mass, (1275.0 + 90.0 + 4 * 20.0) / 32.2);  // the load just taken on
+
+    a().Damage1 = dmg::Down;  // a wreck is not re-armed
+    a().CurrentNumberOfBombs = 1;
+    w.camel->refuelReArm();
+    EXPECT_EQ(a().Damage1, dmg::Down);
+    EXPECT_EQ(a().CurrentNumberOfBombs, 1);
+}
+
+TEST(ReArm, WithoutAGivenLoadTheTankIsFilled) {
+    CamelWorld w;
+    w.a().FuelLoadInPounds = 0.0;
+    w.camel->refuelReArm();
+    EXPECT_EQ(w.a().FuelLoadInPounds, 180.0);
+    EXPECT_DOUBLE_EQ(w.a().Mass, (1275.0 + 180.0) / 32.2);
+}
+
+TEST_F(Armed, ResetReturnsToTheStartAndForgetsTheFlight) {
+    QNion start;
+    start.Position = {500.0, 3.8, 600.0};
+    w.camel->setStartingModelQNionX(500.0, 3.8, 600.0, &start);
+    w.camel->SetUpAircraft(0.0, 2000.0, 0.0, 0.0, 0.0, 100.0, 1.0);
+    w.camel->setNumberOfBombs(2);
+    w.run(60);
+    a().SliderX = 5.0;
+    a().SlerpValue = 0.5;
+    a().LeftWingGoneAt = 9;
+    w.camel->HaveDoneEngineSeizesSound = true;
+    ASSERT_GT(w.camel->ReplayBufferOffset, 0);
+    w.camel->resetModel();
+    EXPECT_EQ(w.pos(), start.Position);
+    EXPECT_EQ(a().CurrentVelocity, 0.0);
+    EXPECT_EQ(a().CurrentNumberOfBombs, 2);
+    EXPECT_EQ(a().PlayThisSound, -1);
+    EXPECT_EQ(a().SliderX, 0.0);
+    EXPECT_EQ(a().SliderQW, 1.0);
+    EXPECT_EQ(a().SlerpValue, 0.0);
+    EXPECT_EQ(a().LeftWingGoneAt, 0);
+    EXPECT_FALSE(w.camel->HaveDoneEngineSeizesSound);
+    EXPECT_EQ(w.camel->ReplayBufferOffset, 0);
+    for (int i = 0; i < w.camel->ReplayBufferSize; ++i) ASSERT_EQ(w.camel->ReplayBufferAddress[i], 0) << i;
+    EXPECT_EQ(a().AutoPilotData[2], -1.0);
+    w.camel->orDamage1(dmg::EngineStopped);  // the seize sound plays again after a reset
+    EXPECT_EQ(a().PlayThisSound, 30);
+}
+
+TEST_F(Armed, AutoPilotSwitches) {
+    a().AIType = -1;
+    w.camel->turnAutoPilotOn();
+    EXPECT_EQ(a().AIType, 1);
+    w.camel->turnAutoPilotOn();
+    EXPECT_EQ(a().AIType, 1);
+    w.camel->toggleAutoPilot();
+    w.camel->toggleAutoPilot();
+    EXPECT_EQ(a().AIType, 1);
+    w.camel->setFuelLoad(-3.0);
+    EXPECT_EQ(a().FuelLoadInPounds, 0.0);
+}
+
+// ---- Whole fights.
+
+// Two Camels with the controller's per-tick duties: steps, then each gun against the other.
+struct Duel {
+    Duel() {
+        platform::seedRandom(1917);
+        terrain = controller.models.put(ModelArray::kTerrain, std::make_unique<FlatTerrain>(0.0));
+        for (int k = 0; k < 2; ++k) {
+            auto* c = static_cast<ObjectTestFile*>(
+                controller.models.put(ModelArray::kFirstAircraft + k, std::make_unique<ObjectTestFile>()));
+            c->setaController(&controller);
+            c->setTerrain(terrain);
+            c->afterLightTexture3dPointChangesFor(nullptr);
+            camels[k] = c;
+        }
+        controller.models.put(ModelArray::kDebris, std::make_unique<DebrisPool>());
+        controller.models.put(ModelArray::kBombs, std::make_unique<BombsPool>());
+    }
+    int tick() {
+        ++controller.missionTime;
+        int hits = 0;
+        for (auto* c : camels) c->driveModel(1, controller.missionTime, true, false);
+        for (int k = 0; k < 2; ++k) {
+            hits += ZephModel::buCheckForBulletsOnAircraftHit(&camels[k]->ThisAircraft.GunBullets, camels[1 - k], k,
+                                                             false, k == 0 ? 0.49 : 1.0);
+            ZephModel::CheckForObjectHit(k, &camels[k]->ThisAircraft.GunBullets, &controller.models,
+                                         controller.missionTime, false, &controller);
+        }
+        for (auto* c : camels) c->ThisAircraft.PlayThisSound = -1;
+        return hits;
+    }
+    TestController controller;
+    ZephModel* terrain = nullptr;
+    ObjectTestFile* camels[2] = {};
+};
+
+TEST(Fights, ACamelShootsAnotherDown) {
+    Duel d;
+    d.camels[0]->SetUpAircraft(0.0, 1500.0, 0.0, 0.0, 0.0, 100.0, 1.0);
+    d.camels[1]->SetUpAircraft(0.0, 1501.0, 60.0, 0.0, 0.0, 100.0, 1.0);  // close behind, the guns on its tail
+    Aircraft& b = d.camels[1]->ThisAircraft;
+    d.camels[0]->gunsOnOff(1);
+    int hits = 0, t = 0;
+    for (; t < 600 && b.TotalHits <= b.TotalHitsBeforeDead; ++t) hits += d.tick();
+    ASSERT_GT(b.TotalHits, b.TotalHitsBeforeDead) << "after " << t << " ticks and " << hits << " hits";
+    EXPECT_EQ(b.WhoShotMe, 0);
+    d.camels[0]->gunsOnOff(0);
+    for (int i = 0; i < 3600 && !(b.Damage1 & dmg::Down); ++i) d.tick();
+    EXPECT_NE(b.Damage1 & dmg::Down, 0u);  // it fell
+    EXPECT_NE(b.Damage1 & dmg::EngineDamaged, 0u);
+    EXPECT_NE(b.Damage1 & (dmg::LeftWingGone | dmg::RightWingGone | dmg::WingsBroken), 0u);
+    EXPECT_TRUE(d.camels[1]->pilotDied());
+    EXPECT_EQ(d.camels[0]->ThisAircraft.TotalHits, 0.0);
+}
+
+TEST(Fights, ACamelShootsABalloonDown) {
+    Duel d;
+    d.camels[0]->SetUpAircraft(0.0, 1500.0, 0.0, 0.0, 0.0, 100.0, 1.0);
+    d.camels[1]->SetUpAircraft(0.0, -9500.0, 0.0, 0.0, 0.0, 0.0, 0.0);  // out of the world
+    auto* balloon = d.controller.models.put(ModelArray::kFirstMissionObject,
+                                            std::make_unique<BoxObject>(0.0, 1502.0, 500.0, 12.0, 12.0, 12.0));
+    d.camels[0]->gunsOnOff(1);
+    for (int t = 0; t < 60 && d.controller.deaths.empty(); ++t) d.tick();
+    ASSERT_EQ(d.controller.deaths.size(), 1u);
+    EXPECT_EQ(d.controller.deaths[0], (std::pair<long, long>{ModelArray::kFirstMissionObject, 0}));
+    EXPECT_TRUE(balloon->areYouDead());
+}
+
+TEST(Fights, ACamelFliesIntoATurnedShed) {
+    CamelWorld w;
+    w.camel->SetUpAircraft(0.0, 30.0, 0.0, 45.0, 0.0, 90.0, 1.0);
+    // A long shed turned across the Camel's path, 600 ft ahead.
+    auto* shed = static_cast<BoxObject*>(w.controller.models.put(
+        ModelArray::kFirstMissionObject, std::make_unique<BoxObject>(424.3, 40.0, 424.3, 60.0, 60.0, 8.0, 45.0)));
+    shed->data().ObjectFlags |= 0x40000;
+    int t = 0;
+    for (; t < 600 && shed->data().GlobalDeadTime == 0; ++t) {
+        w.tick();
+        ZephModel::checkForAircraftToModelCollision(w.camel, &w.controller.models, w.controller.missionTime);
+    }
+    ASSERT_NE(shed->data().GlobalDeadTime, 0);
+    EXPECT_EQ(w.controller.deaths.size(), 1u);
+    EXPECT_GE(w.a().TotalHits, w.a().TotalHitsBeforeDead);
+    const double along = (w.pos()[0] + w.pos()[2]) / std::sqrt(2.0);
+    EXPECT_LT(along, 600.0 - 8.0 + 3.0);  // met the near face, nose first
+    EXPECT_EQ(w.a().CurrentVelocity, 0.0);  // stopped dead by a hard object
+}
+
+TEST(Fights, FlakHurtsACamelThatFliesStraight) {
+    CamelWorld w;
+    platform::seedRandom(1918);
+    w.camel->SetUpAircraft(-3000.0, 2000.0, 0.0, 90.0, 0.0, 100.0, 1.0);
+    ObjectFireData flak;
+    flak.NumberOfAAA = 1;
+    flak.FireDistance = 4000.0f;
+    flak.FireDelayTime = 30;
+    flak.Accuracy = 1.0f;
+    flak.AAAPower = 2.0f;
+    flak.AAADistance = 150.0f;
+    const double gun[3] = {0.0, 0.0, 0.0};
+    int bursts = 0, hurt = 0;
+    for (int t = 0; t < 2400; ++t) {
+        w.tick();
+        const double before = w.a().TotalHits;
+        double at[3];
+        if (ZephModel::shootObjectAAA(&flak, &w.controller.models, gun, 1, w.controller.missionTime, false, nullptr,
+                                      nullptr, at)) {
+            ++bursts;
+            const double d = std::hypot(at[0] - w.pos()[0], at[1] - w.pos()[1], at[2] - w.pos()[2]);
+            if (w.a().TotalHits > before) {
+                ++hurt;
+                EXPECT_LT(d, 150.0 * std::sqrt(3.0));
+            }
+        } else {
+            EXPECT_EQ(w.a().TotalHits, before);
+        }
+    }
+    EXPECT_GT(bursts, 10);
+    EXPECT_GT(hurt, 0);
+    EXPECT_GT(w.a().TotalHits, 0.0);
+    EXPECT_TRUE(w.heard(6));
+}
+
+}  // namespace
+}  // namespace pellam::testing
