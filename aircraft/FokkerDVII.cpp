@@ -75,7 +75,15 @@ constexpr fokker::HitBox kHitBoxes[] = {
 
 }  // namespace
 
-FokkerDVII::FokkerDVII() { movePilotHead(); }
+FokkerDVII::FokkerDVII() {
+    fokker::useReplayRing(*this);
+    movePilotHead();
+}
+
+void FokkerDVII::resetModel() {
+    fokker::letResetRebuild(*this);
+    FlyableAircraft::resetModel();
+}
 
 const FlyableAircraft::Traits& FokkerDVII::traits() const {
     static const Traits dvii{.upperG = 9.5,

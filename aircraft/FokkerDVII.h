@@ -14,6 +14,7 @@ public:
     const Traits& traits() const override;
     void writeDefinition() override;
     void fillAirfoils() override;
+    void resetModel() override;
 
     // The fixed tailplane; the control surfaces use the shared numbers (elevator 4, rudder 5,
     // ailerons 6..13).

@@ -232,6 +232,15 @@ void fillAirfoils(FlyableAircraft& plane) {
     f[4] = {0.065, 0.2, 15, -12, 13, -10, 0.018, 2045, 0.01};                    // the wings
 }
 
+void useReplayRing(FlyableAircraft& plane) {
+    constexpr int32_t kRecords = 179;
+    plane.ReplayBufferAddress.assign(static_cast<size_t>(kRecords) * FlyableAircraft::kReplayRecordBytes, 0);
+    plane.ReplayBufferSize = kRecords * FlyableAircraft::kReplayRecordBytes;
+    plane.ReplayBufferOffset = 0;
+}
+
+void letResetRebuild(FlyableAircraft& plane) { plane.ThisAircraft.Damage1 &= ~dmg::Down; }
+
 }  // namespace fokker
 
 namespace {
@@ -307,7 +316,15 @@ constexpr fokker::HitBox kHitBoxes[] = {
 
 }  // namespace
 
-FokkerDr1::FokkerDr1() { movePilotHead(); }
+FokkerDr1::FokkerDr1() {
+    fokker::useReplayRing(*this);
+    movePilotHead();
+}
+
+void FokkerDr1::resetModel() {
+    fokker::letResetRebuild(*this);
+    FlyableAircraft::resetModel();
+}
 
 const FlyableAircraft::Traits& FokkerDr1::traits() const {
     static const Traits dr1{.upperG = 3.5,

@@ -57,6 +57,11 @@ struct HitBox {
 void writeDefinition(FlyableAircraft& plane, const Values& values, std::span<const SurfaceRow> surfaces,
                      double kOverAspectRatio, std::span<const HitBox> hitBoxes);
 void fillAirfoils(FlyableAircraft& plane);
+// The Fokkers keep 179 replay records, 3,580 ticks of flight.
+void useReplayRing(FlyableAircraft& plane);
+// Lets the reset that follows rebuild a wreck as well: re-arming alone leaves a downed aircraft
+// as it lies, and a new life or a new mission must not begin in the wreck.
+void letResetRebuild(FlyableAircraft& plane);
 
 }  // namespace fokker
 
@@ -66,6 +71,7 @@ public:
     const Traits& traits() const override;
     void writeDefinition() override;
     void fillAirfoils() override;
+    void resetModel() override;
 
     // Middle-wing panels; the control surfaces use the shared numbers (elevator 4, rudder 5,
     // ailerons 6..13).
