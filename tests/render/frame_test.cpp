@@ -1,0 +1,229 @@
+// The frame under Xvfb: the loading frame, refreshes, the cockpit after a depth clear, the grey
+// cloud frame, identification squares, message lines, screen shots and the second window.
+#include <GL/gl.h>
+
+#include "tests/render/ViewFixture.h"
+#include "tests/render/objects_scene.h"
+
+namespace rendertest {
+namespace {
+
+constexpr unsigned kUnlitFlat = 0x10 | 0x2000;
+const std::array<float, 4> kRed{1, 0, 0, 1}, kGreen{0, 1, 0, 1};
+
+struct Services : pellam::render::FrameServices {
+    int32_t cloudState = -1;
+    bool shot = false, normal = true, closeIn = false;
+    int overlays = 0;
+    int32_t getCloudLayerState() override { return cloudState; }
+    bool getAndClearScreenShotPending() override { return std::exchange(shot, false); }
+    bool useIDSquares() override { return normal; }
+    bool useCloseUpIDSquares() override { return closeIn; }
+    void debugchance(pellam::render::MyZephGLView&) override { ++overlays; }
+};
+
+class FrameTest : public ViewTest {
+protected:
+    void SetUp() override {
+        ViewTest::SetUp();
+        models = emptyWorld(22);
+        view().setModelArray(models.get());
+        view().setFrameServices(&services);
+        view().setCameraInsideItem(-1);
+        view().setCameraInsideItem2(-1);
+        view().setDrawSecondWindow(false);
+        view().setEraseColorRed(0, 0, 0.5);
+        view().setGlobalCameraPosition(&camera);
+        view().setMessageLines(nullptr);
+    }
+    void TearDown() override {
+        view().setModelArray(nullptr);
+        view().setFrameServices(nullptr);
+        view().setDrawSecondWindow(false);
+        view().setFrameObserver(nullptr);
+        view().setSecondFrameObserver(nullptr);
+    }
+    RGBAImage frame(RGBAImage* second = nullptr) {
+        RGBAImage image;
+        view().setFrameObserver([&] { image = readBack(view()); });
+        if (second)
+            view().setSecondFrameObserver([&] {
+                int w = 0, h = 0;
+                view().getSecondWindow()->drawableSize(w, h);
+                second->width = w;
+                second->height = h;
+                second->pixels.resize(size_t(w) * h * 4);
+                std::vector<uint8_t> rows(second->pixels.size());
+                glReadBuffer(GL_BACK);
+                glPixelStorei(GL_PACK_ALIGNMENT, 1);
+                glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
+                for (int y = 0; y < h; ++y)
+                    std::copy_n(&rows[size_t(h - 1 - y) * w * 4], size_t(w) * 4, &second->pixels[size_t(y) * w * 4]);
+            });
+        view().drawRect({1, 0, 0, 1});
+        view().setFrameObserver(nullptr);
+        view().setSecondFrameObserver(nullptr);
+        return image;
+    }
+    static const uint8_t* centre(const RGBAImage& image) { return pixel(image, image.width / 2, image.height / 2); }
+    static bool near(const uint8_t* p, int r, int g, int b, int tolerance = 12) {
+        return std::abs(p[0] - r) <= tolerance && std::abs(p[1] - g) <= tolerance && std::abs(p[2] - b) <= tolerance;
+    }
+    Thing* square(long index, double half, double z, std::array<float, 4> colour) {
+        Thing* t = put(*models, index);
+        t->square(0, half, 0, colour, kUnlitFlat);
+        t->finish();
+        t->at(0, 0, z);
+        return t;
+    }
+
+    QNion camera;
+    std::unique_ptr<ModelArray> models;
+    Services services;
+};
+
+TEST_F(FrameTest, LoadingFrameIsBlackUntilTheWorldArrivesThenRefreshesAreIgnored) {
+    view().setModelArray(nullptr);
+    const bool before = view().getHasGotStuff();
+    const int overlays = services.overlays;
+    EXPECT_TRUE(near(centre(frame()), 0, 0, 0, 2));
+    EXPECT_EQ(view().getHasGotStuff(), before);
+    EXPECT_EQ(services.overlays, overlays + 1);
+
+    view().setModelArray(models.get());
+    square(4, 5, 100, kRed);
+    EXPECT_TRUE(near(centre(frame()), 255, 0, 0));
+    EXPECT_TRUE(view().getHasGotStuff());
+    // A window-system refresh (origin x 0) draws nothing now.
+    bool drawn = false;
+    view().setFrameObserver([&] { drawn = true; });
+    view().drawRect({0, 0, 640, 480});
+    EXPECT_FALSE(drawn);
+    EXPECT_LE(view().getFrameRate(), 120);
+}
+
+TEST_F(FrameTest, CockpitIsDrawnAloneAfterADepthClear) {
+    Thing* cockpit = square(5, 0.2, 4, kGreen);  // 4 ft ahead: nearer than the main view's near plane
+    Thing* wall = square(6, 20, 100, kRed);
+    view().setCameraInsideItem(5);
+    EXPECT_TRUE(near(centre(frame()), 0, 255, 0));
+    EXPECT_EQ(cockpit->Calls, 1);
+    EXPECT_EQ(wall->Calls, 1);
+    // Even from behind the wall, the cockpit comes after the depth clear.
+    cockpit->at(0, 0, 150);
+    cockpit->Geo[0].Points.clear();
+    cockpit->Geo[0].Polygons.clear();
+    cockpit->Geo[0].Runs.clear();
+    cockpit->square(0, 10, 0, kGreen, kUnlitFlat);
+    cockpit->finish();
+    EXPECT_TRUE(near(centre(frame()), 0, 255, 0));
+    // Outside the cockpit it is one object among the rest, behind the wall.
+    view().setCameraInsideItem(-1);
+    EXPECT_TRUE(near(centre(frame()), 255, 0, 0));
+}
+
+TEST_F(FrameTest, CameraItemsOutsideTheArrayMeanOutside) {
+    view().setCameraInsideItem(99);
+    EXPECT_EQ(view().getCameraInsideItem(), -1);
+    view().setCameraInsideItem(1);
+    EXPECT_EQ(view().getCameraInsideItem(), -1);
+    view().setCameraInsideItem2(-7);
+    EXPECT_EQ(view().getCameraInsideItem2(), -1);
+    view().setCameraInsideItem(21);
+    EXPECT_EQ(view().getCameraInsideItem(), 21);
+    frame();  // an empty slot: no cockpit pass, no crash
+
+    view().setSecondAircraftCamera(3);
+    view().setSecondAircraftCamera(10);
+    view().setSecondAircraftCamera(1);
+    EXPECT_EQ(view().getSecondAircraftCamera(), 3);
+}
+
+TEST_F(FrameTest, InsideACloudTheFrameIsGreyForThatFrameOnly) {
+    square(4, 50, 1000, kRed);
+    services.cloudState = 4;
+    const RGBAImage grey = frame();
+    EXPECT_TRUE(near(centre(grey), 217, 217, 217, 4));  // the object 1000 ft off is lost in the fog
+    EXPECT_TRUE(near(pixel(grey, 2, 2), 217, 217, 217, 4));
+    services.cloudState = 1;
+    EXPECT_TRUE(near(centre(frame()), 255, 0, 0));
+}
+
+TEST_F(FrameTest, IdentificationSquaresMarkDistantAircraftInTheirTeamColour) {
+    Thing* aircraft = square(3, 1, 3000, {0.1f, 0.1f, 0.1f, 1});
+    aircraft->Team = 1;
+    auto redPixels = [](const RGBAImage& image) {
+        int n = 0;
+        for (int y = image.height / 2 - 30; y < image.height / 2 + 30; ++y)
+            for (int x = image.width / 2 - 30; x < image.width / 2 + 30; ++x) {
+                const uint8_t* p = pixel(image, x, y);
+                if (p[0] > 200 && p[1] < 60 && p[2] < 60) ++n;
+            }
+        return n;
+    };
+    EXPECT_GT(redPixels(frame()), 40);
+    services.normal = false;
+    EXPECT_EQ(redPixels(frame()), 0);  // the close-in rule stops at 2400 ft
+    aircraft->at(0, 0, 2000);
+    services.closeIn = true;
+    EXPECT_GT(redPixels(frame()), 40);
+    // Beyond its drawing distance an aircraft leaves no square behind.
+    services.normal = true;
+    aircraft->Record.TheObject.TooFar = 1500;
+    EXPECT_EQ(redPixels(frame()), 0);
+}
+
+TEST_F(FrameTest, MessageLinesNeedTheFirstLineAndTheOverlayComesEveryFrame) {
+    unsigned char lines[5][256] = {};
+    pellam::render::stringToPascal("Squadron aloft", lines[2]);
+    view().setMessageLines(lines);
+    auto text = [&](const RGBAImage& image) { return brightPixels(image, 0, 0, image.width, image.height, 200); };
+    EXPECT_EQ(text(frame()), 0);
+    pellam::render::stringToPascal("Enemy aircraft ahead", lines[0]);
+    EXPECT_GT(text(frame()), 50);
+    view().setMessageLines(nullptr);
+}
+
+TEST_F(FrameTest, ARequestedScreenShotIsWrittenFromTheFinishedFrame) {
+    view().setScreenShotFolder((scratchFolder() / "shots").string());
+    fs::create_directories(scratchFolder() / "shots");
+    square(4, 5, 100, kRed);
+    services.shot = true;
+    frame();
+    ASSERT_FALSE(view().lastScreenShotPath().empty());
+    EXPECT_TRUE(fs::exists(view().lastScreenShotPath()));
+    EXPECT_FALSE(services.shot);
+}
+
+TEST_F(FrameTest, SecondWindowShowsItsOwnCameraFromTheFramesRecords) {
+    Thing* ahead = square(4, 20, 100, kRed);
+    Thing* behind = square(7, 10, -100, kGreen);
+    Thing* clutter = square(ModelArray::kGroundClutter, 2, -60, kRed);
+    behind->Geo[0].Polygons[0].DrawHints |= 0x4;  // seen from its back
+    clutter->Geo[0].Polygons[0].DrawHints |= 0x4;
+    QNion second;
+    second.QAttitude = {0, 0, 1, 0};  // looking south
+    view().setSecondGlobalCameraPosition(&second);
+    view().setSecondAircraftCamera(3);
+    view().setDrawSecondWindow(true);
+    RGBAImage small;
+    const RGBAImage main = frame(&small);
+    ASSERT_NE(view().getSecondWindow(), nullptr);
+    EXPECT_EQ(small.width, int(view().FinalSizeWidth() * 0.3));
+    EXPECT_EQ(small.height, int(view().FinalSizeHeight() * 0.3));
+    EXPECT_TRUE(near(centre(main), 255, 0, 0));
+    EXPECT_TRUE(near(centre(small), 0, 255, 0));  // no ground clutter in the small window
+    // The label " #2 " in the top-right corner.
+    EXPECT_GT(brightPixels(small, small.width * 3 / 4, 0, small.width, small.height / 5, 200), 5);
+    EXPECT_EQ(brightPixels(small, 0, small.height * 4 / 5, small.width / 4, small.height, 200), 0);
+    // Each object was asked for its drawing once this frame.
+    EXPECT_EQ(ahead->Calls, 1);
+    EXPECT_EQ(behind->Calls, 1);
+    EXPECT_EQ(clutter->Calls, 1);
+    // The aircraft slots keep the main view's eye-relative positions.
+    EXPECT_NEAR(behind->Record.TheObject.EyeRelativeZ, -100.0f, 1e-3);
+    EXPECT_NEAR(ahead->Record.TheObject.EyeRelativeZ, 100.0f, 1e-3);
+}
+
+}  // namespace
+}  // namespace rendertest
