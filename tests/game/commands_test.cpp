@@ -1,0 +1,187 @@
+#include "platform/Beep.h"
+#include "tests/game/worldstep_rig.h"
+
+namespace pellam::testing {
+namespace {
+
+using Commands = WorldRig;
+
+TEST_F(Commands, FireGunsReleasedWhilePausedStillStopsTheGuns) {
+    input.press(2, kKeyDown);
+    input.stroke(1);  // paused with the trigger held
+    input.press(2, kKeyUp);
+    drain();
+    EXPECT_FALSE(c->gamePause);
+    EXPECT_EQ(camels[0]->guns, (std::vector<int32_t>{1, 0}));
+    // Pressing while paused does not fire; guns and cannon together stop together.
+    input.press(4, kKeyDown);
+    input.press(4, kKeyUp);
+    input.press(3, kKeyUp);
+    drain();
+    EXPECT_EQ(camels[0]->guns, (std::vector<int32_t>{1, 0, 0}));
+    EXPECT_EQ(camels[0]->cannon, (std::vector<int32_t>{0, 0}));
+}
+
+TEST_F(Commands, TypingTakesTheKeysButTheProgramsOwnCommandsStillRun) {
+    network.textMode = true;
+    input.press(84, kKeyDown, 0x41);
+    input.press(84, kKeyUp, 0x41);
+    drain();
+    EXPECT_EQ(network.typed, std::vector<int32_t>{0x41});
+    EXPECT_FALSE(c->DisplayFrameRate);
+    send(1, kKeyDown);  // the pause from the frame hand-off
+    EXPECT_FALSE(c->gamePause);
+
+    network.textMode = false;
+    network.joinerPending = true;
+    const long beeps = platform::beepCount();
+    input.press(84, kKeyUp);
+    input.press(80, kKeyDown);
+    drain();
+    EXPECT_EQ(platform::beepCount(), beeps + 1);
+    EXPECT_FALSE(c->DisplayFrameRate);
+    EXPECT_EQ(network.accepted, 1);
+}
+
+TEST_F(Commands, MessageLinesAndCannedMessagesChooseTheirChannel) {
+    c->PubPri[2] = true;
+    for (int32_t command : {70, 87, 71, 73}) input.press(command, kKeyUp);
+    input.press(71, kKeyDown);  // acts on release only
+    drain();
+    EXPECT_EQ(network.channels, (std::vector<int32_t>{0, 1, 0, 1}));
+    EXPECT_EQ(network.typed, (std::vector<int32_t>{1070, 1070, 71, 73}));
+}
+
+TEST_F(Commands, ReplayStartsOnARecordTimeOnlyWhilePausedOutsideNetworkGames) {
+    c->GlobalMissionTime = 1300;
+    send(88, kKeyUp);  // running: nothing
+    EXPECT_FALSE(c->ReplayFlag);
+    send(1, kKeyDown);
+    network.mode = 1;
+    send(88, kKeyUp);
+    EXPECT_FALSE(c->ReplayFlag);
+    network.mode = 0;
+    send(88, kKeyDown);  // acts on the release
+    EXPECT_FALSE(c->ReplayFlag);
+    c->fromReplayMenu();
+    EXPECT_TRUE(c->ReplayFlag);
+    EXPECT_EQ(c->GlobalMissionTime, 82);
+    EXPECT_EQ(c->SavedGlobalMissionTime, 1300);
+    send(88, kKeyUp);
+    EXPECT_FALSE(c->ReplayFlag);
+    EXPECT_EQ(c->GlobalMissionTime, 1300);
+
+    c->GlobalMissionTime = 60;
+    send(88, kKeyUp);
+    EXPECT_EQ(c->GlobalMissionTime, 22);
+    send(88, kKeyUp);
+    c->GlobalMissionTime = 49;
+    const long beeps = platform::beepCount();
+    send(88, kKeyUp);
+    EXPECT_FALSE(c->ReplayFlag);
+    EXPECT_EQ(platform::beepCount(), beeps + 1);
+}
+
+TEST_F(Commands, ReplaySpeedStaysWithinFiveEachWay) {
+    for (int i = 0; i < 8; ++i) send(85, kKeyUp);
+    EXPECT_EQ(c->ReplaySpeed, -5);
+    for (int i = 0; i < 12; ++i) send(86, kKeyUp);
+    EXPECT_EQ(c->ReplaySpeed, 5);
+}
+
+TEST_F(Commands, BombsDropWhilePausedButNeverFromAReplayOrAnEmptyRack) {
+    camels[0]->bombs = 2;
+    send(1, kKeyDown);
+    send(18, kKeyDown);
+    EXPECT_EQ(bombs->dropped, 1);
+    EXPECT_EQ(camels[0]->bombs, 1);
+    c->GlobalMissionTime = 400;
+    send(88, kKeyUp);
+    ASSERT_TRUE(c->ReplayFlag);
+    send(18, kKeyDown);
+    EXPECT_EQ(bombs->dropped, 1);
+    EXPECT_EQ(camels[0]->bombs, 1);
+    send(88, kKeyUp);
+    camels[0]->releaseFails = true;  // the rack says one is left, but none comes off
+    send(18, kKeyDown);
+    EXPECT_EQ(bombs->dropped, 1);
+}
+
+TEST_F(Commands, AutoTrimKeepsTrimsInRangeAndRunsOnlyWhileFlying) {
+    Aircraft& a = camels[0]->ThisAircraft;
+    a.ElevatorTrim = 0.9;
+    a.AileronTrim = -0.98;
+    a.RotationalSpeeds[0] = 0.4;
+    a.RotationalSpeeds[2] = -1.0;
+    send(93, kKeyUp);
+    EXPECT_EQ(a.ElevatorTrim, 1.0);
+    EXPECT_EQ(a.AileronTrim, -1.0);
+    a.ElevatorTrim = 0.0;
+    send(1, kKeyDown);
+    send(93, kKeyUp);
+    EXPECT_EQ(a.ElevatorTrim, 0.0);
+}
+
+TEST_F(Commands, TogglesAndRefusals) {
+    send(81, kKeyUp);
+    EXPECT_TRUE(c->DoDoubleTime);
+    send(82, kKeyUp);
+    EXPECT_EQ(sound->toggles, 1);
+    send(89, kKeyUp);
+    EXPECT_TRUE(c->getAndClearScreenShotPending());
+    EXPECT_FALSE(c->getAndClearScreenShotPending());
+    EXPECT_EQ(view.shots, 1);
+    send(91, kKeyUp);
+    EXPECT_TRUE(c->DrawSecondWindow);
+    send(92, kKeyUp);
+    EXPECT_TRUE(c->SecondWindowClosestEnemy);
+    c->CameraRule = 2;
+    send(91, kKeyUp);
+    EXPECT_TRUE(c->DrawSecondWindow);  // rule 2 forbids switching it
+    // A number not in the table changes nothing.
+    const bool pause = c->gamePause;
+    send(95, kKeyDown);
+    send(95, kKeyUp);
+    EXPECT_EQ(c->gamePause, pause);
+    // The throttle keys reach the player's aircraft.
+    send(7, kKeyDown);
+    EXPECT_EQ(camels[0]->ThisAircraft.CurrentEngineSetting, 0.0);
+    send(9, kKeyUp);
+    EXPECT_EQ(camels[0]->ThisAircraft.CurrentEngineSetting, 0.0);
+    send(9, kKeyDown);
+    EXPECT_EQ(camels[0]->ThisAircraft.CurrentEngineSetting, 1.0);
+}
+
+TEST_F(Commands, RestartOnlyWhilePaused) {
+    for (int i = 0; i < 30; ++i) frame(2);
+    const auto start = camels[3]->ModelStartPosition.Position;
+    send(90, kKeyUp);
+    EXPECT_GT(c->GlobalMissionTime, 0);
+    send(1, kKeyDown);
+    send(90, kKeyUp);
+    EXPECT_EQ(c->GlobalMissionTime, 0);
+    EXPECT_EQ(camels[3]->ModelAttitude.Position, start);
+}
+
+TEST_F(Commands, LongPauseStartsTheCirclingCameraAndTheStickEndsIt) {
+    c->CameraPosition = 3;
+    send(1, kKeyDown);
+    c->GamePauseTime = 0;
+    for (int i = 0; i < 300; ++i) frame(3);
+    EXPECT_EQ(c->CameraPosition, 3);
+    frame(3);
+    EXPECT_EQ(c->CameraPosition, 100);
+    EXPECT_EQ(c->OldCameraPosition, 3);
+    // The circling camera turns a degree a frame around the viewed aircraft.
+    const double before = camels[0]->CircleCameraDegrees;
+    frame(3);
+    EXPECT_NEAR(camels[0]->CircleCameraDegrees, before + 1.0, 1e-9);
+    input.flight = true;
+    input.ailerons = 0.3;
+    frame(3);
+    EXPECT_EQ(c->CameraPosition, 3);
+    EXPECT_LT(c->GamePauseTime, 3);  // counting again from the stick's movement
+}
+
+}  // namespace
+}  // namespace pellam::testing
