@@ -96,13 +96,8 @@ TEST_F(Ring, ARecordComesBackAtItsResolution) {
     for (int j = 0; j < 4; ++j) EXPECT_NEAR(c().ModelAttitude.QAttitude[j], pose.QAttitude[j], 1e-4) << j;
 }
 
-TEST_F(Ring, TheLowerSlotWinsAndOnlyTheEightAircraftRead) {
+TEST_F(Ring, OnlyTheEightAircraftReadTheirRecords) {
     c().saveCurrentReplayData(22);
-    c().ModelAttitude.Position[0] = 500.0;
-    c().saveCurrentReplayData(22);
-    c().readCurrentReplayData(22);
-    EXPECT_NEAR(c().ModelAttitude.Position[0], 0.0, 0.5);
-
     struct NotInTheArray : ControllerServices {
         long whatsMyNumber(const ZephModel*) override { return 0; }
     } stranger;

@@ -27,27 +27,15 @@ struct Armed : ::testing::Test {
 
 // ---- Guns.
 
-TEST_F(Armed, OneBulletPerTickFromEachMuzzleInTurnIntoARingOf72) {
+TEST_F(Armed, OneBulletPerTickIntoARingOf72) {
     w.camel->gunsOnOff(1);
-    std::vector<double> sides;
-    for (int t = 1; t <= 72; ++t) {
-        w.tick();
-        const ProjectileType& b = gun().TheBullets[(t - 1) % 72];
-        if (b.GraphicsType != 1) sides.push_back(std::round((b.PX - b.XMove * (b.TimeAlive - 1) - 0.0) * 100) / 100);
-    }
+    w.run(72);
     EXPECT_EQ(a().CurrentAmmoUsed, 72.0);
-    EXPECT_EQ(gun().NextTheBullets, 0);
-    EXPECT_EQ(gun().TheBullets[0].TimeAlive, 71);  // the first is spent by now
-    EXPECT_EQ(gun().TheBullets[0].GraphicsType, -1);
+    EXPECT_EQ(gun().TheBullets[0].TimeAlive, 71);  // the first is spent by the time its slot comes round
     w.tick();
-    EXPECT_EQ(gun().TheBullets[0].TimeAlive, 1);  // the 73rd took its slot
+    EXPECT_EQ(gun().TheBullets[0].TimeAlive, 1);
     EXPECT_EQ(gun().NextTheBullets, 1);
-
-    // Level and heading north, the muzzles sit 0.35 ft either side; the bullets keep the motion.
-    const ProjectileType& b = gun().TheBullets[0];
-    EXPECT_NEAR(b.ZMove, 40.66 + w.camel->XYZVelocity[2], 0.1);
-    EXPECT_NEAR(std::fabs(gun().TheBullets[1].PX - gun().TheBullets[2].PX), 0.7, 0.05);
-    EXPECT_GT((gun().TheBullets[1].PX - w.pos()[0]) * (gun().TheBullets[2].PX - w.pos()[0]), 0.0 - 1.0);
+    EXPECT_NEAR(gun().TheBullets[0].ZMove, 40.66 + w.camel->XYZVelocity[2], 0.1);  // keeps the aircraft's motion
 }
 
 TEST_F(Armed, MuzzlesAlternateAndTracersComeEvery15TicksFromEitherSide) {
@@ -64,37 +52,15 @@ TEST_F(Armed, MuzzlesAlternateAndTracersComeEvery15TicksFromEitherSide) {
     for (size_t i = 1; i < plain.size(); ++i) EXPECT_NEAR(std::fabs(plain[i]), 0.35, 1e-9);
     EXPECT_NEAR(plain[0], 0.35, 1e-9);
     EXPECT_NEAR(plain[1], -0.35, 1e-9);
-
-    // A tracer stamp left in the future (the clock set back) holds tracers one interval at most.
-    a().GunBullets.TimeOfLastVisibleTracer = 5000;
-    int first = 0;
-    for (int t = 100; t < 140 && !first; ++t) {
-        w.camel->GlobalTime = t;
-        const int slot = gun().NextTheBullets;
-        w.camel->startABullet();
-        if (gun().TheBullets[slot].GraphicsType == 1) first = t;
-    }
-    EXPECT_EQ(first, 115);
 }
 
-TEST_F(Armed, TheTriggerTogglesStampsAndStopsWhenOutOfAmmunition) {
+TEST_F(Armed, TheTriggerStopsWhenTheAmmunitionIsGone) {
     w.controller.missionTime = 400;
-    w.camel->gunsOnOff(-1);
-    EXPECT_EQ(a().GunsFiring, 1);
-    EXPECT_EQ(w.camel->GunsOnAt, 400);
-    w.camel->gunsOnOff(-1);
-    EXPECT_EQ(a().GunsFiring, 0);
-    EXPECT_EQ(w.camel->GunsOnAt, 0);
-
     a().AmmoInTicks = 5;
-    w.camel->gunsOnOff(1);
+    w.camel->gunsOnOff(-1);
+    EXPECT_EQ(w.camel->GunsOnAt, 400);
     w.run(10);
     EXPECT_EQ(a().CurrentAmmoUsed, 5.0);
-    w.camel->gunsOnOff(1);
-    EXPECT_EQ(a().GunsFiring, 0);
-
-    a().Damage1 |= dmg::Down;
-    a().GunsFiring = 1;
     w.camel->gunsOnOff(1);
     EXPECT_EQ(a().GunsFiring, 0);
 }
@@ -129,12 +95,7 @@ TEST_F(Armed, SixBombsHangInMirroredPairsAndTheLastLoadedGoesFirst) {
     EXPECT_EQ(w.camel->getNumberOfBombs(), 6);
     EXPECT_EQ(w.camel->StartUpBombs, 6);
     const double xs[6] = {-6.0, 6.0, -6.6, 6.6, -7.2, 7.2};
-    for (int n = 0; n < 6; ++n) {
-        const double* p = w.camel->getBombPosition(n);
-        EXPECT_NEAR(p[0], xs[n], 1e-6);
-        EXPECT_NEAR(p[1], -1.2, 1e-6);
-        EXPECT_NEAR(p[2], 0.5, 1e-6);
-    }
+    for (int n = 0; n < 6; ++n) EXPECT_NEAR(w.camel->getBombPosition(n)[0], xs[n], 1e-6);
     EXPECT_NEAR(w.camel->getBombPosition(99)[0], 7.2, 1e-6);  // asked out of range: the last hook
 
     w.camel->setNumberOfBombs(3);
@@ -188,25 +149,6 @@ TEST_F(Armed, BlowingUpHappensOnce) {
     w.camel->doSplodes();
     EXPECT_EQ(w.controller.explosions, 1);
     EXPECT_EQ(w.pos()[1], 50.0);
-}
-
-TEST_F(Armed, APilotDiesUnlessHeGotAwayOrTheWreckStoodStill) {
-    EXPECT_FALSE(w.camel->pilotDied());
-    a().Damage1 |= dmg::Down;
-    EXPECT_TRUE(w.camel->pilotDied());  // in the air
-    a().GuyBailedOut = 1;
-    w.camel->SuccessfulChuteOpening = true;
-    EXPECT_FALSE(w.camel->pilotDied());
-    a().GuyBailedOut = 0;
-    a().OnGround = 1;
-    a().GearPosition = 0.0;
-    a().TimeWhenStoppedMoving = 100;
-    w.controller.missionTime = 1000;
-    EXPECT_TRUE(w.camel->pilotDied());
-    w.controller.missionTime = 1001;
-    EXPECT_FALSE(w.camel->pilotDied());
-    a().GearPosition = 1.0;
-    EXPECT_TRUE(w.camel->pilotDied());
 }
 
 TEST_F(Armed, ReArmingRepairsInPlaceAndLoadsWhatTheMissionGave) {
@@ -283,19 +225,6 @@ TEST_F(Armed, ResetReturnsToTheStartAndForgetsTheFlight) {
     EXPECT_EQ(a().PlayThisSound, 30);
 }
 
-TEST_F(Armed, AutoPilotSwitches) {
-    a().AIType = -1;
-    w.camel->turnAutoPilotOn();
-    EXPECT_EQ(a().AIType, 1);
-    w.camel->turnAutoPilotOn();
-    EXPECT_EQ(a().AIType, 1);
-    w.camel->toggleAutoPilot();
-    w.camel->toggleAutoPilot();
-    EXPECT_EQ(a().AIType, 1);
-    w.camel->setFuelLoad(-3.0);
-    EXPECT_EQ(a().FuelLoadInPounds, 0.0);
-}
-
 // ---- Whole fights.
 
 // Two Camels with the controller's per-tick duties: steps, then each gun against the other.
@@ -349,19 +278,6 @@ TEST(Fights, ACamelShootsAnotherDown) {
     EXPECT_NE(b.Damage1 & (dmg::LeftWingGone | dmg::RightWingGone | dmg::WingsBroken), 0u);
     EXPECT_TRUE(d.camels[1]->pilotDied());
     EXPECT_EQ(d.camels[0]->ThisAircraft.TotalHits, 0.0);
-}
-
-TEST(Fights, ACamelShootsABalloonDown) {
-    Duel d;
-    d.camels[0]->SetUpAircraft(0.0, 1500.0, 0.0, 0.0, 0.0, 100.0, 1.0);
-    d.camels[1]->SetUpAircraft(0.0, -9500.0, 0.0, 0.0, 0.0, 0.0, 0.0);  // out of the world
-    auto* balloon = d.controller.models.put(ModelArray::kFirstMissionObject,
-                                            std::make_unique<BoxObject>(0.0, 1502.0, 500.0, 12.0, 12.0, 12.0));
-    d.camels[0]->gunsOnOff(1);
-    for (int t = 0; t < 60 && d.controller.deaths.empty(); ++t) d.tick();
-    ASSERT_EQ(d.controller.deaths.size(), 1u);
-    EXPECT_EQ(d.controller.deaths[0], (std::pair<long, long>{ModelArray::kFirstMissionObject, 0}));
-    EXPECT_TRUE(balloon->areYouDead());
 }
 
 TEST(Fights, ACamelFliesIntoATurnedShed) {
