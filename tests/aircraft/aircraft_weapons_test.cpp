@@ -280,6 +280,18 @@ TEST(Fights, ACamelShootsAnotherDown) {
     EXPECT_EQ(d.camels[0]->ThisAircraft.TotalHits, 0.0);
 }
 
+TEST(Fights, ACamelShootsABalloonDownAndTheControllerHearsOfIt) {
+    Duel d;
+    d.camels[0]->SetUpAircraft(0.0, 1500.0, 0.0, 0.0, 0.0, 100.0, 1.0);
+    d.camels[1]->SetUpAircraft(0.0, -9500.0, 0.0, 0.0, 0.0, 0.0, 0.0);  // out of the world
+    auto* balloon = d.controller.models.put(ModelArray::kFirstMissionObject,
+                                            std::make_unique<BoxObject>(0.0, 1502.0, 500.0, 12.0, 12.0, 12.0));
+    d.camels[0]->gunsOnOff(1);
+    for (int t = 0; t < 60 && d.controller.deaths.empty(); ++t) d.tick();
+    EXPECT_EQ(d.controller.deaths, (std::vector<std::pair<long, long>>{{ModelArray::kFirstMissionObject, 0}}));
+    EXPECT_TRUE(balloon->areYouDead());
+}
+
 TEST(Fights, ACamelFliesIntoATurnedShed) {
     CamelWorld w;
     w.camel->SetUpAircraft(0.0, 30.0, 0.0, 45.0, 0.0, 90.0, 1.0);
