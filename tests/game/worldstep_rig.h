@@ -162,7 +162,7 @@ protected:
         std::filesystem::create_directories(folder_);
         store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
         c = std::make_unique<VADArizodazar2>(
-            GameController::Links{store_.get(), &view, &input, nullptr, &network, &effects},
+            GameController::Links{store_.get(), &view, inputLink(), nullptr, &network, &effects},
             VADArizodazar2::Content{[this] {
                                         auto s = std::make_unique<FakeSound>();
                                         sound = s.get();
@@ -177,6 +177,7 @@ protected:
         effects.models = c->getModelArray();
     }
     void TearDown() override { std::filesystem::remove_all(folder_); }
+    virtual ControllerInput* inputLink() { return &input; }
 
     // Eight Camels 2,000 ft apart in a row along X at 3,000 ft, heading north; the first four on
     // team 1, the rest on team 2. Object 21 counts what it is sent.
