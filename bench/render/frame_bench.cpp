@@ -1,0 +1,221 @@
+// One frame of the game view at 1024 x 768 under Mesa's software renderer: the sky, the terrain of
+// the front seen from 3,000 ft with the fog at its farthest, eight aircraft-sized objects (about
+// 650 triangles each, with a transparent propeller disc) and 200 ground buildings. Reports
+// milliseconds per frame. Run under `xvfb-run -a -s "-screen 0 1024x768x24"`; PELLAM_FRAME_PNG
+// names a file to write the last frame to.
+#include <GL/gl.h>
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "core/ZephModel.h"
+#include "platform/Paths.h"
+#include "platform/PngImage.h"
+#include "platform/UserDefaults.h"
+#include "render/MyZephGLView.h"
+#include "world/RIDUdidav.h"
+#include "world/TexturedSkyDome.h"
+
+namespace pellam {
+namespace {
+
+constexpr int kAircraft = 8, kBuildings = 200;
+constexpr int16_t kQuads = 7;  // GL_QUADS
+
+// A drawable made of subdivided boxes: one polygon (one draw) per box face.
+struct Boxes : ZephModel {
+    std::vector<GLT2FN3FV3FFormat> Points;
+    std::vector<OnePolygonVer2> Polygons;
+    std::vector<uint16_t> Runs;
+    ObjectPointsPolysVer2 Geometry{};
+    OneCompleteObjectVer2 Record;
+
+    Boxes() {
+        Record.TheObject.TooFar = 60000;
+        Record.TheObject.UseAlt = 60000;
+        Record.TheObject.DotDistance = 12000;
+        Record.TheObject.Behind = -100;
+        Record.ObjectMatrix = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+        Geometry.MaterialLightingData[0] = {0.35f, 0.33f, 0.3f, 1, 0.7f, 0.66f, 0.6f, 1, 0.2f, 0.2f, 0.2f, 1, 8};
+    }
+    OneCompleteObjectVer2* getDrawingData(int32_t) override { return &Record; }
+    float* getPointerToRelativeEyeX() override { return &Record.TheObject.EyeRelativeX; }
+
+    // A box centred at c with half sides h, each face n x n quads, wound to face outwards.
+    void box(const double c[3], const double h[3], int n, int32_t hints = 0) {
+        static const int axes[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 2, 0}, {1, 0, 2}, {2, 0, 1}, {2, 1, 0}};
+        for (int f = 0; f < 6; ++f) {
+            const int a = axes[f][0], u = axes[f][1], v = axes[f][2];
+            const double s = (f % 2 == 0) ? 1 : -1;
+            OnePolygonVer2 p;
+            p.MapNumber = 0;
+            p.DefaultDrawType = kQuads;
+            p.DrawHints = hints;
+            p.FirstItem = int16_t(Runs.size());
+            Runs.push_back(uint16_t(4 * n * n));
+            for (int i = 0; i < n; ++i)
+                for (int j = 0; j < n; ++j) {
+                    const double corners[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+                    for (const auto& k : corners) {
+                        double q[3];
+                        q[a] = c[a] + s * h[a];
+                        q[u] = c[u] + h[u] * (-1 + 2.0 * (i + k[0]) / n);
+                        q[v] = c[v] + h[v] * (-1 + 2.0 * (j + k[1]) / n);
+                        GLT2FN3FV3FFormat pt{};
+                        pt.U = float((i + k[0]) / n);
+                        pt.V = float((j + k[1]) / n);
+                        (&pt.NX)[a] = float(s);
+                        pt.X = float(q[0]);
+                        pt.Y = float(q[1]);
+                        pt.Z = float(q[2]);
+                        Runs.push_back(uint16_t(Points.size()));
+                        Points.push_back(pt);
+                    }
+                }
+            // Even faces go u then v, odd ones v then u: both wind clockwise seen from outside.
+            if (f % 2 == 1)
+                for (size_t k = p.FirstItem + 1; k < Runs.size(); k += 4) std::swap(Runs[k + 1], Runs[k + 3]);
+            Polygons.push_back(p);
+        }
+    }
+    // A transparent disc of `sides` sides in the XY plane at z.
+    void disc(double radius, double z, int sides) {
+        OnePolygonVer2 p;
+        p.MapNumber = 0;
+        p.DefaultDrawType = 9;
+        p.DrawHints = 0x1 | 0x4 | 0x10 | 0x2000;
+        p.PolyColor = {0.2f, 0.15f, 0.1f, 0.35f};
+        p.FirstItem = int16_t(Runs.size());
+        Runs.push_back(uint16_t(sides));
+        for (int k = 0; k < sides; ++k) {
+            GLT2FN3FV3FFormat pt{};
+            pt.X = float(radius * std::cos(2 * M_PI * k / sides));
+            pt.Y = float(radius * std::sin(2 * M_PI * k / sides));
+            pt.Z = float(z);
+            pt.NZ = 1;
+            Runs.push_back(uint16_t(Points.size()));
+            Points.push_back(pt);
+        }
+        Polygons.push_back(p);
+    }
+    void finish(int32_t textureSlot, double x, double y, double z, double headingDeg) {
+        OnePolygonVer2 end;
+        end.MapNumber = -1;
+        Polygons.push_back(end);
+        Geometry.ThePoints = Points.data();
+        Geometry.ThePolygons = Polygons.data();
+        Geometry.RunItems = Runs.data();
+        Geometry.MapListOffset.fill(int16_t(textureSlot));
+        Record.ThePointsPolysData = &Geometry;
+        Record.NumberOfPointsPolys = 1;
+        const double a = headingDeg * M_PI / 180;
+        Record.ObjectMatrix = {std::cos(a), 0, -std::sin(a), 0, 0, 1, 0, 0, std::sin(a), 0, std::cos(a), 0, x, y, z, 1};
+    }
+};
+
+struct Scene {
+    platform::UserDefaults defaults{(std::filesystem::temp_directory_path() / "pellam_frame_bench.json").string()};
+    std::unique_ptr<render::MyZephGLView> view;
+    ModelArray models;
+    RIDUdidav* terrain = nullptr;
+
+    Scene() {
+        platform::setApplicationFolder(std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
+        view = std::make_unique<render::MyZephGLView>(defaults);
+        if (!view->initWithFrame({0, 0, 1024, 768})) {
+            view.reset();
+            return;
+        }
+        auto* sky = static_cast<TexturedSkyDome*>(models.put(ModelArray::kSkyDome, std::make_unique<TexturedSkyDome>()));
+        sky->initWithGLView(view.get());
+        sky->setTimeOfDay(11.0);
+        terrain = static_cast<RIDUdidav*>(models.put(ModelArray::kTerrain, std::make_unique<RIDUdidav>()));
+        if (!terrain->initWithGLView(view.get())) std::fprintf(stderr, "terrain: %s\n", terrain->lastError().c_str());
+        terrain->setFogDistance(0.0);  // the farthest
+        view->setSunVectorFromTime(11.0);
+
+        // Above Albert at 3,000 ft, looking down the front towards St. Quentin.
+        const double eye[3] = {2020000.0, 3000.0, 2047000.0};
+        const double heading = 106.0 * M_PI / 180, pitch = -9.0 * M_PI / 180;
+        const double look[3] = {std::sin(heading) * std::cos(pitch), std::sin(pitch), std::cos(heading) * std::cos(pitch)};
+        // Heading about Y, then pitch about the turned X axis: the view matrix undoes the heading first.
+        QNion turn, tilt, camera;
+        turn.QAttitude = {std::cos(heading / 2), 0, std::sin(heading / 2), 0};
+        tilt.QAttitude = {std::cos(-pitch / 2), std::sin(-pitch / 2), 0, 0};
+        ZephModel::multQnionsBy(&turn, &tilt, &camera);
+        camera.Position = {eye[0], eye[1], eye[2]};
+        view->setGlobalCameraPosition(&camera);
+
+        const int32_t canvas = terrain->GroundTextureSlots[2], brick = terrain->GroundTextureSlots[5];
+        for (int k = 0; k < kAircraft; ++k) {
+            auto* a = static_cast<Boxes*>(models.put(ModelArray::kFirstAircraft + k, std::make_unique<Boxes>()));
+            const double fuselage[3] = {0, 0, 0}, fh[3] = {1.6, 2.0, 10.0};
+            const double upper[3] = {0, 3.5, 2}, wh[3] = {14.0, 0.25, 2.6};
+            const double lower[3] = {0, -1.5, 2.5};
+            const double tail[3] = {0, 0.5, -9}, th[3] = {5, 0.2, 1.5};
+            a->box(fuselage, fh, 4);
+            a->box(upper, wh, 4);
+            a->box(lower, wh, 4);
+            a->box(tail, th, 2);
+            a->disc(4.2, 10.3, 24);
+            const double d = 400.0 + 350.0 * k;  // ahead along the line of sight
+            a->finish(canvas, eye[0] + look[0] * d + (k % 2 ? 60 : -60), eye[1] + look[1] * d + 30,
+                      eye[2] + look[2] * d, 106.0 + 20 * k);
+        }
+        for (int k = 0; k < kBuildings; ++k) {
+            auto* b = static_cast<Boxes*>(models.append(std::make_unique<Boxes>()));
+            const double walls[3] = {0, 8, 0}, wh[3] = {12, 8, 18};
+            const double roof[3] = {0, 18, 0}, rh[3] = {10, 2, 16};
+            b->box(walls, wh, 2);
+            b->box(roof, rh, 1);
+            // In rows ahead of the eye, 1,500 to 12,000 ft off, across a 6,000-ft band.
+            const double along = 1500.0 + 10500.0 * (k / 20) / 10.0, across = -3000.0 + 6000.0 * (k % 20) / 19.0;
+            const double x = eye[0] + std::sin(heading) * along + std::cos(heading) * across;
+            const double z = eye[2] + std::cos(heading) * along - std::sin(heading) * across;
+            b->finish(brick, x, terrain->getAltitudeAtX(x, z), z, 13.0 * k);
+        }
+        view->setModelArray(&models);
+    }
+};
+
+void BM_Frame(benchmark::State& state) {
+    static Scene scene;
+    if (!scene.view) {
+        state.SkipWithError("no GL window");
+        return;
+    }
+    render::MyZephGLView& view = *scene.view;
+    view.setDrawSecondWindow(state.range(0) != 0);
+    view.drawRect({1, 0, 0, 1});  // textures resident, caches warm
+    for (auto _ : state) view.drawRect({1, 0, 0, 1});
+    // The time column is milliseconds per frame; this is its inverse.
+    state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    if (const char* png = std::getenv("PELLAM_FRAME_PNG")) {
+        platform::RGBAImage image;
+        view.setFrameObserver([&] {
+            int w = 0, h = 0;
+            view.getGLWindow()->drawableSize(w, h);
+            image.width = w;
+            image.height = h;
+            std::vector<uint8_t> rows(size_t(w) * h * 4);
+            glReadBuffer(GL_BACK);
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
+            glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
+            image.pixels.resize(rows.size());
+            for (int y = 0; y < h; ++y)
+                std::copy_n(&rows[size_t(h - 1 - y) * w * 4], size_t(w) * 4, &image.pixels[size_t(y) * w * 4]);
+        });
+        view.drawRect({1, 0, 0, 1});
+        view.setFrameObserver(nullptr);
+        platform::writePng(png, image);
+    }
+    view.setDrawSecondWindow(false);
+}
+BENCHMARK(BM_Frame)->Arg(0)->Arg(1)->ArgName("second_window")->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace pellam
