@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "core/ZephModel.h"
+#include "game/FlightEffects.h"
 #include "platform/Beep.h"
 #include "platform/Log.h"
 #include "platform/Random.h"
@@ -17,7 +18,7 @@ ControllerView defaultView;
 ControllerInput defaultInput;
 ControllerDesktop defaultDesktop;
 ControllerNetwork defaultNetwork;
-ControllerEffects defaultEffects;
+FlightEffects defaultEffects;
 
 const char* const kAutoMessageKeys[8] = {"AutoMessage1Key", "AutoMessage2Key", "AutoMessage3Key", "AutoMessage4Key",
                                          "AutoMessage5Key", "AutoMessage6Key", "AutoMessage7Key", "AutoMessage8Key"};

@@ -132,7 +132,10 @@ struct Camel : ObjectTestFile {
     int32_t bombs = 0;
     bool releaseFails = false;
     std::array<double, 3> release{};
-    void gunsOnOff(int32_t on) override { guns.push_back(on); }
+    void gunsOnOff(int32_t on) override {
+        guns.push_back(on);
+        ObjectTestFile::gunsOnOff(on);
+    }
     void cannonOnOff(int32_t on) override { cannon.push_back(on); }
     int32_t getNumberOfBombs() override { return bombs; }
     const double* dropBomb() override {
@@ -162,7 +165,7 @@ protected:
         std::filesystem::create_directories(folder_);
         store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
         c = std::make_unique<VADArizodazar2>(
-            GameController::Links{store_.get(), &view, inputLink(), nullptr, &network, &effects},
+            GameController::Links{store_.get(), &view, inputLink(), nullptr, &network, effectsLink()},
             VADArizodazar2::Content{[this] {
                                         auto s = std::make_unique<FakeSound>();
                                         sound = s.get();
@@ -178,6 +181,7 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(folder_); }
     virtual ControllerInput* inputLink() { return &input; }
+    virtual ControllerEffects* effectsLink() { return &effects; }
 
     // Eight Camels 2,000 ft apart in a row along X at 3,000 ft, heading north; the first four on
     // team 1, the rest on team 2. Object 21 counts what it is sent.

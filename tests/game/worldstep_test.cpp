@@ -297,3 +297,23 @@ TEST_F(WorldStep, AHiddenPlayerAircraftIsStartedAgainAndTheCameraComesBack) {
 
 }  // namespace
 }  // namespace pellam::testing
+
+namespace pellam::testing {
+namespace {
+
+class FlightHits : public WorldRig {
+protected:
+    ControllerEffects* effectsLink() override { return nullptr; }  // the flight model's own hit tests
+};
+
+TEST_F(FlightHits, GunsFromBehindHitTheAircraftAheadAndNotTheOthers) {
+    camels[4]->SetUpAircraft(0.0, 3000.0, 120.0, 0.0, 0.0, 95.0, 0.8);
+    camels[0]->SetUpAircraft(0.0, 3000.0, 0.0, 0.0, 0.0, 95.0, 0.8);
+    input.press(2, kKeyDown);
+    for (int i = 0; i < 90; ++i) frame(2);
+    EXPECT_GT(camels[4]->ThisAircraft.TotalHits, 0.0);
+    EXPECT_EQ(camels[5]->ThisAircraft.TotalHits, 0.0);
+}
+
+}  // namespace
+}  // namespace pellam::testing
