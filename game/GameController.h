@@ -117,6 +117,20 @@ public:
     long getCameraPositionNumber() const { return CameraPosition; }
     const double* getWhereCamera() { return toMyZephGLView->getCameraPosition(); }
     double getGRandom(long index) const { return index >= 0 && index < 5 ? GRandom[index] : 0.0; }
+    const double* getSunVector() { return toMyZephGLView->getSunUnitVector(); }
+    // The objects the terrain is drawn among; `builder` is set to 0 (the builder is not open).
+    ModelArray* getArrayForTerrain(long* builder) {
+        if (builder) *builder = 0;
+        return getModelArray();
+    }
+    long getCloudLayerState() const { return CloudLayerState; }
+    void setTimeOfDayGC(long hour) { TimeOfDay = static_cast<double>(hour); }
+    std::array<std::array<int32_t, 2>, 8>* getAircraftResultsPtr() { return &AircraftResults; }
+    std::array<int32_t, 4>* getAircraftTeamResultsPtr() { return &TeamResults; }
+    // Group random numbers: a new one is drawn only while doNewRandomRestart is set, so objects
+    // placed together share one offset and heading.
+    int32_t getObjectRandomDistance() override;
+    int32_t getObjectRandomHeading() override;
     bool getAndClearScreenShotPending() {
         const bool pending = ScreenShotPending;
         ScreenShotPending = false;
@@ -197,6 +211,11 @@ public:
     bool HaveDoneGameOver = false;
     bool MBWindowOpen = false;
     bool isKey = false;
+    long CloudLayerState = 0;
+    std::array<std::array<int32_t, 2>, 8> AircraftResults{};
+    std::array<int32_t, 4> TeamResults{};
+    bool doNewRandomRestart = true;
+    double GroupRandomStartNumber = 0, GroupRandomStartHeading = 0;
 
     // Camera and game state (angles deg, distances ft).
     double TimeOfDay = 12;

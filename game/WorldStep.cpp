@@ -296,6 +296,17 @@ void GameController::thisObjectDead(long modelIndex, long aircraftNumber) {
     }
 }
 
+int32_t GameController::getObjectRandomDistance() {
+    if (doNewRandomRestart)
+        GroupRandomStartNumber = (ZephModel::GetLongRandomFrom(-32768, 32767) + 32768) / 65536.0;
+    return static_cast<int32_t>(GroupRandomStartNumber * 65536);
+}
+
+int32_t GameController::getObjectRandomHeading() {
+    if (doNewRandomRestart) GroupRandomStartHeading = ZephModel::GetLongRandomFrom(-32768, 32767) + 32768;
+    return static_cast<int32_t>(GroupRandomStartHeading);
+}
+
 void GameController::checkForBombKills(const double* impact, long dropper) {
     if (ModelArray* models = getModelArray())
         effects_->CheckForBombHitObject(dropper, *models, GlobalMissionTime, ReplayFlag, this, impact);
