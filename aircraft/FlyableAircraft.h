@@ -201,13 +201,14 @@ public:
     } ReplayLive;
 
 protected:
-    // Hooks of the flight step for the subsystems that come later; each does nothing here.
-    virtual void runComputerPilot(ModelArray* models, int32_t tick) {}  // the AI pilot's turn
+    // Hooks of the flight step. The computer pilot and the wings-level hold fly through the AI
+    // library.
+    virtual void runComputerPilot(ModelArray* models, int32_t tick) { flyAircraftAI(this, models, tick); }
     virtual void moveGunBullets();                                      // bullets in flight
     virtual void tracersToSmoke(bool last) {}
     virtual void freeAllSmoke() {}                                      // every smoke piece free
     // Wings level with the given roll authority, for the empty aircraft after a bail-out.
-    virtual void holdWingsLevel(double rollAuthority) {}
+    virtual void holdWingsLevel(double rollAuthority) { MainSetBankTarget(0.0, rollAuthority, this); }
     // The surfaces that the wings-broken failure cuts besides the four wings and the ailerons.
     virtual void cutExtraWingSurfaces() {}
     // The surfaces that go with one side's wings (0 left, 1 right) besides its two main panels.

@@ -1,0 +1,63 @@
+#pragma once
+// An aircraft stand-in for the AI pilot's unit tests: an Aircraft record, a pose and a velocity
+// that the test sets, and controls that move the record as the flyable aircraft's do (absolute
+// inputs jump, the others step 0.1 or 0.15 per call) while noting what was asked of them.
+#include <algorithm>
+#include <cmath>
+
+#include "aircraft/Aircraft.h"
+#include "core/ZephModel.h"
+#include "missions/AIPilotProfiles.h"
+
+namespace pellam::testing {
+
+class FakeAircraft : public ZephModel {
+public:
+    FakeAircraft() {
+        definePilotProfiles(profiles);
+        a.aiPilotsPtr = profiles.data();
+        a.AIType = 1;
+        a.aiVariables[0] = -1.0;
+        a.AutoPilotData[2] = -1.0;
+        a.PlusStall = 15.0;
+        a.TopSpeedInMPH = 130.0;
+        a.TooSlowSpeedInMPH = 55.0;
+        a.TooHighSpeedInMPH = 155.0;
+        a.TotalHitsBeforeDead = 10.0;
+        a.AmmoInTicks = 9000.0;
+    }
+    Aircraft* getAircraftStruct() override { return &a; }
+    ZephModel* getTerrainObject() override { return terrain; }
+
+    void ElevatorInputAbsolute(double v) override { ++calls, a.Elevator = std::clamp(v, -1.0, 1.0); }
+    void ElevatorInput(double v) override { ++calls, a.Elevator = step(a.Elevator, v, 0.1); }
+    void AileronInputAbsolute(double v) override { ++calls, a.Ailerons = std::clamp(v, -1.0, 1.0); }
+    void AileronInput(double v) override { ++calls, a.Ailerons = step(a.Ailerons, v, 0.15); }
+    void RudderInputAbsolute(double v) override { ++calls, a.Rudder = std::clamp(v, -1.0, 1.0); }
+    void RudderInput(double v) override { ++calls, a.Rudder = step(a.Rudder, v, 0.15); }
+    void setThrottle(double t) override { ++calls, throttle = t; }
+    void setFlaps(double f) override { ++calls, flaps = f; }
+    void gearUpDown(int32_t g) override { ++calls, gear = g; }
+    void turnBrakesOn() override { ++calls, a.Brakes = 1.0; }
+    void toggleBrakes() override { ++calls, a.Brakes = a.Brakes == 0.0 ? 1.0 : 0.0; }
+    void gunsOnOff(int32_t on) override { ++calls, ++triggerCalls, a.GunsFiring = on; }
+    void cannonOnOff(int32_t on) override { ++calls, a.CannonsFiring = on; }
+
+    void place(double x, double y, double z) { ModelAttitude.Position = {x, y, z}; }
+    void speedMph(double mph) { a.CurrentVelocity = mph / 40.9; }
+
+    Aircraft a{};
+    AIPilotTable profiles{};
+    ZephModel* terrain = nullptr;
+    double throttle = -1.0, flaps = -1.0;
+    int32_t gear = -1;
+    int calls = 0, triggerCalls = 0;
+
+private:
+    static double step(double from, double to, double rate) {
+        to = std::clamp(to, -1.0, 1.0);
+        return std::fabs(to - from) <= rate ? to : from + (to > from ? rate : -rate);
+    }
+};
+
+}  // namespace pellam::testing

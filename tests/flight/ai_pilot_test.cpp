@@ -1,0 +1,176 @@
+// The pilot's look-around and roles, on stand-in aircraft in a model array.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/Random.h"
+#include "tests/flight/TestWorld.h"
+#include "tests/flight/ai_fake.h"
+
+namespace pellam::testing {
+namespace {
+
+struct Fleet {
+    Fleet() { controller.models.put(ModelArray::kTerrain, std::make_unique<FlatTerrain>(0.0)); }
+    FakeAircraft& add(int n, int team, double x, double y, double z) {
+        auto* f = static_cast<FakeAircraft*>(
+            controller.models.put(ModelArray::kFirstAircraft + n, std::make_unique<FakeAircraft>()));
+        f->setaController(&controller);
+        f->a.Team = team;
+        f->a.AIType = -1;
+        f->speedMph(100.0);
+        f->place(x, y, z);
+        return *f;
+    }
+    void fly(FakeAircraft& f) { ZephModel::flyAircraftAI(&f, &controller.models, controller.missionTime); }
+    ZephModel* at(int n) { return controller.models.at(ModelArray::kFirstAircraft + n); }
+    TestController controller;
+};
+
+TEST(AiPilot, LookAroundTakesTheNearestLiveEnemyAndTheNearestOfAll) {
+    Fleet w;
+    FakeAircraft& me = w.add(0, 0, 0, 1000, 0);
+    me.a.AIType = 1;
+    w.add(1, 0, 0, 1000, 500);     // a friend, nearest of all
+    w.add(2, 1, 0, 1000, 3000);    // two enemies at the same distance: the lower number wins
+    w.add(3, 1, 3000, 1000, 0);
+    w.add(4, 1, 0, 1000, 1000).a.Damage1 = dmg::Down;
+    w.add(5, 1, 0, 1000, 1100).a.GuyBailedOut = 1;
+    w.add(6, 1, 0, 1000, 1200).a.TotalHits = 11.0;
+    w.add(7, 1, 0, -9500, 10);     // out of the world: neither nearest nor enemy
+    w.fly(me);
+    EXPECT_EQ(me.a.ClosestAircraft, w.at(1));
+    EXPECT_DOUBLE_EQ(me.a.ClosestEnemyData[23], 500.0);
+    EXPECT_EQ(me.a.ClosestEnemy, w.at(2));
+    EXPECT_DOUBLE_EQ(me.a.ClosestEnemyData[0], 3000.0);
+    EXPECT_DOUBLE_EQ(me.a.aiVariables[1], 2.0);
+
+    // Hit exactly to its limit it is still in the fight.
+    static_cast<FakeAircraft*>(w.at(6))->a.TotalHits = 10.0;
+    w.fly(me);
+    EXPECT_EQ(me.a.ClosestEnemy, w.at(6));
+}
+
+TEST(AiPilot, ForcedTargetIsTakenOnceAndOnlyWhenItNamesAnAircraft) {
+    Fleet w;
+    FakeAircraft& me = w.add(0, 0, 0, 1000, 0);
+    me.a.AIType = 1;
+    w.add(1, 1, 0, 1000, 900);
+    w.add(2, 1, 0, 1000, 2500);
+    me.a.aiVariables[0] = 2.0;
+    w.fly(me);
+    EXPECT_EQ(me.a.ClosestEnemy, w.at(2));
+    EXPECT_DOUBLE_EQ(me.a.aiVariables[0], -1.0);
+    w.fly(me);
+    EXPECT_EQ(me.a.ClosestEnemy, w.at(1));
+
+    for (double bad : {8.0, 9.5, 1e12, 0.0 /* itself */}) {
+        me.a.aiVariables[0] = bad;
+        w.fly(me);
+        EXPECT_DOUBLE_EQ(me.a.aiVariables[0], -1.0) << bad;
+        EXPECT_EQ(me.a.ClosestEnemy, nullptr) << bad;
+    }
+    // A target out of the world is kept for later.
+    static_cast<FakeAircraft*>(w.at(2))->place(0, -9500, 0);
+    me.a.aiVariables[0] = 2.0;
+    w.fly(me);
+    EXPECT_DOUBLE_EQ(me.a.aiVariables[0], 2.0);
+}
+
+TEST(AiPilot, NoInputForPeopleNetworkAircraftOrTheDowned) {
+    Fleet w;
+    w.add(1, 1, 0, 1000, 900);
+    for (int k = 0; k < 3; ++k) {
+        FakeAircraft& me = w.add(0, 0, 0, 1000, 0);
+        me.a.AIType = k == 0 ? 0 : 1;
+        if (k == 1) me.a.RemoteLocal = 3;
+        if (k == 2) me.a.Damage1 = dmg::Down;
+        w.fly(me);
+        EXPECT_EQ(me.calls, 0) << k;
+        EXPECT_EQ(me.a.ClosestEnemy, nullptr) << k;
+    }
+}
+
+TEST(AiPilot, WingmanFollowsAircraftZeroForABadLeaderAndFightsOnWhenItIsLost) {
+    Fleet w;
+    FakeAircraft& lead = w.add(0, 0, 0, 1000, 800);
+    FakeAircraft& me = w.add(3, 0, 0, 1000, 0);
+    me.a.AIType = 2;
+    me.a.LeadAircraftNumber = 9;
+    me.a.AttackEnemyDistance = 100000;  // no enemy at all: it still follows
+    w.fly(me);
+    EXPECT_EQ(me.a.ClosestEnemy, w.at(0));
+    EXPECT_DOUBLE_EQ(me.a.ClosestEnemyData[0], 800.0);
+    EXPECT_EQ(me.a.AIType, 2);
+    EXPECT_EQ(me.a.GunsFiring, 0);
+
+    lead.a.TotalHits = 10.0;  // at its limit a leader counts as lost
+    w.fly(me);
+    EXPECT_EQ(me.a.AIType, 1);
+
+    // A wingman told to follow itself has no leader either.
+    FakeAircraft& alone = w.add(4, 0, 500, 1000, 0);
+    alone.a.AIType = 2;
+    alone.a.LeadAircraftNumber = 4;
+    w.fly(alone);
+    EXPECT_EQ(alone.a.AIType, 1);
+}
+
+TEST(AiPilot, PatrolBecomesAFighterWhenItsTimeIsUp) {
+    Fleet w;
+    FakeAircraft& me = w.add(0, 0, 0, 1000, 0);
+    me.a.AIType = 5;
+    me.a.PatrolForSeconds = 30;
+    me.a.MissionTimeOfReset = 100;
+    w.controller.missionTime = 1900;
+    w.fly(me);
+    EXPECT_EQ(me.a.AIType, 5);
+    w.controller.missionTime = 1901;
+    w.fly(me);
+    EXPECT_EQ(me.a.AIType, 1);
+}
+
+TEST(AiPilot, PatrolFightsInsideItsDistancesAndReturnsBeyondThem) {
+    Fleet w;
+    FakeAircraft& me = w.add(0, 0, 0, 1000, 0);
+    me.a.AIType = 5;
+    me.a.AttackEnemyDistance = 3000;
+    me.a.ReturnToPatrolDistance = 6000;
+    FakeAircraft& enemy = w.add(1, 1, 0, 1000, 2500);
+    w.fly(me);
+    EXPECT_EQ(me.a.WasDogfighting, 1);
+    enemy.place(0, 1000, 5000);
+    w.fly(me);
+    EXPECT_EQ(me.a.WasDogfighting, 1);
+    enemy.place(0, 1000, 7000);
+    w.fly(me);
+    EXPECT_EQ(me.a.WasDogfighting, 0);
+
+    me.a.ReturnToPatrolDistance = 0;  // never leaves the fight while the enemy lives
+    enemy.place(0, 1000, 2000);
+    w.fly(me);
+    enemy.place(0, 1000, 90000);
+    for (int i = 0; i < 3; ++i) w.fly(me);
+    EXPECT_EQ(me.a.WasDogfighting, 1);
+}
+
+// An enemy a person flies never writes its aim; the AI judges it from where the enemy points.
+TEST(AiPilot, HumanEnemyBehindCountsAsAimingOnlyWhenItsNosePointsHere) {
+    auto evades = [](double offset) {
+        platform::seedRandom(4);
+        Fleet w;
+        FakeAircraft& me = w.add(0, 0, 0, 3000, 0);
+        me.a.AIType = 1;
+        for (auto& m : me.profiles[0].EachManeuver) m.ManeuverProbability = 0.0;
+        me.a.AutoPilotData[3] = 0.0;
+        w.add(1, 1, offset, 3000, -300);  // behind, same heading, a person at the stick
+        w.fly(me);
+        EXPECT_DOUBLE_EQ(me.a.AutoPilotData[1], 4.0);  // defending
+        return me.a.AutoPilotData[3] != 0.0;            // the scissors picked a side
+    };
+    EXPECT_TRUE(evades(0.0));
+    EXPECT_FALSE(evades(150.0));
+}
+
+}  // namespace
+}  // namespace pellam::testing

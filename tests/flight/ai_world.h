@@ -1,0 +1,114 @@
+#pragma once
+// A small world for the AI pilot's tests: terrain at model index 1, up to eight Camels at 2..9, a
+// bombs pool at 19 that remembers its bombs, ground boxes from 21, the mission's path table, and
+// the main loop's order for each tick: every aircraft steps, then every gun is tested against
+// every other aircraft. Each test seeds the shared random sequence itself.
+#include <array>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "aircraft/ObjectTestFile.h"
+#include "missions/AIPilotProfiles.h"
+#include "platform/Random.h"
+#include "tests/flight/TestWorld.h"
+
+namespace pellam::testing {
+
+class PathController : public TestController {
+public:
+    const aiFlyToPoint* getFlyToPoints() override { return points.data(); }
+    std::array<aiFlyToPoint, 200> points{};
+};
+
+class BombRack : public ZephModel {
+public:
+    void startADroppedBomb(const double* velocity, const double* position, int32_t time, int32_t dropper) override {
+        drops.push_back({position[0], position[1], position[2], double(time), double(dropper)});
+    }
+    std::vector<std::array<double, 5>> drops;  // x, y, z, mission time, dropper's model index
+};
+
+// A ground object with one hit box, standing where it is put.
+class GroundBox : public ZephModel {
+public:
+    GroundBox(double x, double y, double z, int32_t team) {
+        ModelAttitude.Position = {x, y, z};
+        complete.ObjectMatrix[12] = x, complete.ObjectMatrix[13] = y, complete.ObjectMatrix[14] = z;
+        complete.TheObject.ObjectFlags = 0x20;
+        complete.TheObject.HitSquare = {-20.0, 20.0, 0.0, 15.0, -20.0, 20.0};
+        complete.TheObject.ObjectHitsWhenDead = 3.0f;
+        complete.TheObject.Team = team;
+    }
+    OneCompleteObjectVer2* getCompleteObjectPtr() override { return &complete; }
+    bool areYouDead() override { return dead; }
+    OneCompleteObjectVer2 complete{};
+    bool dead = false;
+};
+
+struct AiWorld {
+    explicit AiWorld(std::unique_ptr<ZephModel> ground = std::make_unique<FlatTerrain>(0.0)) {
+        definePilotProfiles(profiles);
+        terrain = controller.models.put(ModelArray::kTerrain, std::move(ground));
+        bombs = static_cast<BombRack*>(controller.models.put(ModelArray::kBombs, std::make_unique<BombRack>()));
+        controller.models.put(ModelArray::kGroundClutter, nullptr);
+    }
+
+    // A Camel of aircraft number n flying at (x, y, z) on `heading` deg at `mph`.
+    ObjectTestFile* camel(int n, int team, int role, double x, double y, double z, double heading, double mph = 100.0) {
+        auto* c = static_cast<ObjectTestFile*>(
+            controller.models.put(ModelArray::kFirstAircraft + n, std::make_unique<ObjectTestFile>()));
+        c->setaController(&controller);
+        c->setTerrain(terrain);
+        c->afterLightTexture3dPointChangesFor(nullptr);
+        c->SetUpAircraft(x, y, z, heading, 0.0, mph, 1.0);
+        c->setPilotsPtr(profiles.data());
+        Aircraft& a = c->ThisAircraft;
+        a.AIType = role;
+        a.Team = team;
+        a.aiVariables[0] = -1.0;
+        a.AutoPilotData[2] = -1.0;
+        a.GroundAltitude = terrain->getAltitudeAtX(x, z);
+        planes[n] = c;
+        return c;
+    }
+
+    GroundBox* box(double x, double z, int team) {
+        auto* b = static_cast<GroundBox*>(
+            controller.models.append(std::make_unique<GroundBox>(x, terrain->getAltitudeAtX(x, z), z, team)));
+        return b;
+    }
+
+    void tick() {
+        const int32_t t = ++controller.missionTime;
+        for (ObjectTestFile* p : planes) if (p) p->driveModel(1, t, true, false);
+        for (int s = 0; s < 8; ++s) {
+            if (!planes[s]) continue;
+            for (int v = 0; v < 8; ++v) {
+                if (v == s || !planes[v]) continue;
+                hits[s] += ZephModel::buCheckForBulletsOnAircraftHit(&planes[s]->ThisAircraft.GunBullets, planes[v], s,
+                                                                     false, 1.0);
+            }
+        }
+        for (int n = 0; n < 8; ++n) {
+            if (!planes[n]) continue;
+            if (planes[n]->ThisAircraft.GunsFiring) ++firingTicks[n];
+            planes[n]->ThisAircraft.PlayThisSound = -1;
+        }
+    }
+
+    static bool killed(const ObjectTestFile* p) {
+        const Aircraft& a = p->ThisAircraft;
+        return a.TotalHits > a.TotalHitsBeforeDead || (a.Damage1 & 0x20) || a.GuyBailedOut;
+    }
+
+    PathController controller;
+    AIPilotTable profiles{};
+    ZephModel* terrain = nullptr;
+    BombRack* bombs = nullptr;
+    std::array<ObjectTestFile*, 8> planes{};
+    std::array<int, 8> hits{};
+    std::array<int, 8> firingTicks{};
+};
+
+}  // namespace pellam::testing
