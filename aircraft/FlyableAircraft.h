@@ -20,6 +20,7 @@
 
 #include "aircraft/Aircraft.h"
 #include "aircraft/NetworkLink.h"
+#include "aircraft/draw/AircraftDrawState.h"
 #include "core/ZephModel.h"
 #include "net/AircraftStateBlock.h"
 
@@ -101,6 +102,25 @@ public:
     // a block from the network has (bomb drops, set-up, bail-out).
     void showReplayStateBlock(const net::AircraftState& block);
     int32_t lastRecordStart() const;  // offset of the ring's last slot
+
+    // ---- Drawing: the model, its moving parts, the hit flash, smoke and sounds (aircraft/draw/).
+    // Makes the replay ring, the drawn records from the class's shared shape, the first set-up
+    // and a reset; the view may be null (no textures).
+    bool initWithGLView(ViewServices* view) override;
+    // This frame's record: drawn pose (smoothed by SlerpValue), falling parts, team paint.
+    OneCompleteObjectVer2* getDrawingData(int32_t gameTime) override;
+    OneCompleteObjectVer2* getCompleteObjectPtr() override { return &ThisModel; }
+    ObjectPointsPolysVer2* getModelPointsPolysPtr() override { return &Drawing.pointsPolys; }
+    float* getPointerToRelativeEyeX() override { return &ThisModel.TheObject.EyeRelativeX; }
+    // Per frame: sound requests, ammunition cut-off, jams, engine and gun sounds, moving parts.
+    void updateMovingThings(int32_t ticks, bool cameraOn, double cameraDistance, double nearestGunDistance) override;
+    void drawMySmokeItems() override;
+    void displayAHit() override;
+    void aircraftSmoke() override;
+    // The class's shape; chosen by class unless a class names its own.
+    virtual const looks::AircraftModel& drawingModel() const;
+    // Moves the drawn points for the controls, engine, wheels, gauges and head as they stand.
+    void animateParts();
 
     // ---- Controls and pilot view.
     void ElevatorInputAbsolute(double value) override;
@@ -184,6 +204,10 @@ public:
     int32_t ReplayBufferSize = kReplayLastStart;
     int32_t ReplayBufferOffset = 0;       // where the next record goes
     bool ReplayFlag = false;              // between prepareForReplayStart and recoverFromReplay
+    OneCompleteObjectVer2 ThisModel;      // what the renderer draws; ObjectMatrix the drawn pose
+    std::array<OneSmokePiece, looks::AircraftDrawState::kSmokePieces> OurSmokes{};
+    int32_t NextSmokeSpot = 0;            // ring slot the next piece takes
+    looks::AircraftDrawState Drawing;
     // Everything the flight step may change outside ThisAircraft and the base's pose and motion,
     // kept aside while a replay plays.
     struct LiveCopy {
@@ -205,8 +229,8 @@ protected:
     // library.
     virtual void runComputerPilot(ModelArray* models, int32_t tick) { flyAircraftAI(this, models, tick); }
     virtual void moveGunBullets();                                      // bullets in flight
-    virtual void tracersToSmoke(bool last) {}
-    virtual void freeAllSmoke() {}                                      // every smoke piece free
+    virtual void tracersToSmoke(bool last);                             // aircraft/draw/
+    virtual void freeAllSmoke();                                        // every smoke piece free
     // Wings level with the given roll authority, for the empty aircraft after a bail-out.
     virtual void holdWingsLevel(double rollAuthority) { MainSetBankTarget(0.0, rollAuthority, this); }
     // The surfaces that the wings-broken failure cuts besides the four wings and the ailerons.

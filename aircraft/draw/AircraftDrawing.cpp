@@ -1,0 +1,316 @@
+// The flyable aircraft's drawing: creation of its drawn records from the class's shared shape,
+// the per-frame record with the drawn pose and paint, the per-frame animation and sounds, and the
+// hit flash.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "aircraft/FlyableAircraft.h"
+#include "aircraft/FokkerDVII.h"
+#include "aircraft/FokkerDr1.h"
+#include "aircraft/draw/AircraftModel.h"
+#include "aircraft/draw/VertexRotation.h"
+#include "platform/Log.h"
+
+namespace pellam {
+namespace {
+
+constexpr int kFlashFirst = looks::MeshBuilder::kHitFlashPoint;
+constexpr int kFlashPoints = 4;
+constexpr int kTextureSlots = 300;
+constexpr int kGunSound = 5, kWindSound = 28, kJamSound = 41;
+
+void poseMatrix(const QNion& pose, const double* offset, std::array<double, 16>& m) {
+    ZephModel::quaternionToMatrix(pose.QAttitude.data(), m.data());
+    m[3] = m[7] = m[11] = 0.0;
+    for (int i = 0; i < 3; ++i) m[12 + i] = pose.Position[i] + (offset ? offset[i] : 0.0);
+    m[15] = 1.0;
+}
+
+bool finiteQuaternion(const std::array<double, 4>& q, double& norm) {
+    norm = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
+    return std::isfinite(norm) && norm > 1e-6;
+}
+
+int32_t loadTexture(ViewServices* view, const std::string& name) {
+    const std::string a = ZephModel::getPathToFolder() + "/Necessary Data/Textures/" + name;
+    const std::string b = ZephModel::getPathToResources() + "Necessary Data/Textures/" + name;
+    int32_t slot = view->fmGetTextureFromDiskNSString(a, 1, 6, 9, 0);
+    if (slot < 0) slot = view->fmGetTextureFromDiskNSString(b, 1, 6, 9, 0);
+    if (slot < 0) {
+        platform::logMessage("Texture \"" + name + "\" was not found in " + a + " or " + b + ".");
+        slot = view->missingTextureSlot();
+    }
+    return slot;
+}
+
+}  // namespace
+
+const looks::AircraftModel& FlyableAircraft::drawingModel() const {
+    if (dynamic_cast<const FokkerDr1*>(this)) return looks::fokkerDr1Model();
+    if (dynamic_cast<const FokkerDVII*>(this)) return looks::fokkerDVIIModel();
+    return looks::camelModel();
+}
+
+bool FlyableAircraft::initWithGLView(ViewServices* view) {
+    ReplayBufferAddress.assign(kReplayRingBytes, 0);
+    ReplayBufferSize = kReplayLastStart;
+
+    const looks::AircraftModel& m = drawingModel();
+    looks::AircraftDrawState& d = Drawing;
+    d.model = &m;
+    d.view = view;
+    d.TemplatePointsListCopy = m.points;
+    d.TemplatePolyListCopy = m.polygons;
+    ObjectPointsPolysVer2& pp = d.pointsPolys;
+    pp = ObjectPointsPolysVer2{};
+    std::strncpy(pp.PointsPolysName.data(), m.name.c_str(), pp.PointsPolysName.size() - 1);
+    pp.ThePoints = d.TemplatePointsListCopy.data();
+    pp.ThePolygons = d.TemplatePolyListCopy.data();
+    pp.RunItems = m.runs.data();
+    pp.ObjectExtends = m.extents;
+    pp.OverallSizeDistance = m.overallSizeDistance;
+    pp.MaterialLightingData = m.materials;
+
+    Object3DData& o = ThisModel.TheObject;
+    o = Object3DData{};
+    std::strncpy(o.ObjectName.data(), m.name.c_str(), o.ObjectName.size() - 1);
+    o.ObjectFlags = o.StartingObjectFlags = 0x20;
+    o.TooFar = 60000.0f;        // beyond the fog
+    o.UseAlt = 1.0e9f;          // one level of detail
+    o.Behind = -40.0f;          // a wing set can sweep past the eye
+    o.DotDistance = 7000.0f;    // a few pixels across by then
+    o.AnimateItems.fill(kItemEndOfList);
+    o.AnimateItems[0] = 0;
+    ThisModel.ThePointsPolysData = &pp;
+    ThisModel.NumberOfPointsPolys = 1;
+
+    if (view) {
+        for (int k = 0; k < looks::kMapCount; ++k) pp.MapListOffset[k] = int16_t(loadTexture(view, m.maps[k]));
+        for (int t = 0; t < 2; ++t) d.teamPaintSlots[t] = loadTexture(view, m.teamPaint[t]);
+    }
+
+    afterLightTexture3dPointChangesFor(&pp);
+    resetModel();
+    animateParts();
+    return true;
+}
+
+OneCompleteObjectVer2* FlyableAircraft::getDrawingData(int32_t) {
+    looks::AircraftDrawState& d = Drawing;
+    if (!d.model) return nullptr;
+    Aircraft& a = ThisAircraft;
+    Object3DData& o = ThisModel.TheObject;
+    if (ModelAttitude.Position[1] < -9000.0) o.ObjectFlags |= 0x1;  // a free or hidden slot
+    else o.ObjectFlags &= ~0x1;
+
+    // Drawn attitude: eased from the network's last shown attitude toward the live one.
+    SlerpingQN = ModelAttitude;
+    const double t = a.SlerpValue;
+    double norm = 0;
+    const std::array<double, 4> slider{a.SliderQW, a.SliderQX, a.SliderQY, a.SliderQZ};
+    if (t != 0.0 && std::isfinite(t) && finiteQuaternion(slider, norm)) {
+        std::array<double, 4> s = slider;
+        for (double& v : s) v /= norm;
+        slerpFirstQNion(ModelAttitude.QAttitude.data(), s.data(), std::clamp(t, 0.0, 1.0),
+                        SlerpingQN.QAttitude.data());
+    }
+    const double offset[3] = {a.SliderX, a.SliderY, a.SliderZ};
+    poseMatrix(SlerpingQN, offset, ThisModel.ObjectMatrix);
+
+    // Wing sets and part 4 fly on their own once they are gone.
+    const uint32_t gone[3] = {dmg::LeftWingGone, dmg::RightWingGone, dmg::Part4Gone};
+    for (int i = 0; i < kParts; ++i) ThisModel.OptionalObjectMatrix[i] = ThisModel.ObjectMatrix;
+    for (int k = 0; k < 3; ++k)
+        if (a.Damage1 & gone[k]) poseMatrix(OptionalModelAttitude[2 * k], nullptr, ThisModel.OptionalObjectMatrix[2 * k]);
+
+    // Paint: a custom paint job in place of the team's.
+    int32_t paint = d.teamPaintSlots[a.Team == 1 ? 0 : 1];
+    const int32_t custom = d.CameraOnMe ? BigCustomPaintJobNumber : SmallCustomPaintJobNumber;
+    if (custom > 0 && custom < kTextureSlots) paint = custom;
+    if (paint >= 0 && paint < kTextureSlots) d.pointsPolys.MapListOffset[looks::kMapPaint] = int16_t(paint);
+    return &ThisModel;
+}
+
+void FlyableAircraft::updateMovingThings(int32_t ticks, bool cameraOn, double cameraDistance, double nearestGunDistance) {
+    Aircraft& a = ThisAircraft;
+    looks::AircraftDrawState& d = Drawing;
+    if (a.PlayThisSound >= 0) {
+        if (theSounds) theSounds->PlayASingleSound(a.PlayThisSound, cameraOn ? 255 : 160);
+        a.PlayThisSound = -1;
+    }
+    if (a.CurrentAmmoUsed >= a.AmmoInTicks) a.GunsFiring = 0;
+
+    // Long bursts jam the guns of the person flying.
+    if (a.AIType < 0 && GunsOnAt != 0 && ticks > 0) {
+        const int32_t now = aController ? aController->getGlobalMissionTime() : GlobalTime;
+        const int32_t burst = now - GunsOnAt;
+        bool jam = false;
+        if (burst > 540) jam = GetDoubleRandom0to1() < 0.006;
+        else if (burst > 240) jam = GetDoubleRandom0to1() < 0.0003;
+        if (jam) {
+            a.Damage1 |= dmg::GunsJammed;
+            GunsOnAt = 0;
+            a.PlayThisSound = kJamSound;
+        }
+    }
+
+    // A wounded pilot's head sags toward the front while we ride with him.
+    if (cameraOn && (a.Damage1 & dmg::PilotHit)) {
+        if (a.PilotHeadToHeading > 0.01) a.PilotHeadToHeading -= 0.01;
+        else if (a.PilotHeadToHeading < -0.01) a.PilotHeadToHeading += 0.01;
+        else a.PilotHeadToHeading = 0.0;
+    }
+    d.CameraOnMe = cameraOn;
+    d.cameraDistance = cameraDistance;
+
+    // Looping sounds follow the aircraft the camera rides with.
+    if (theSounds) {
+        const bool running = a.CurrentRPM > 1.0 && !(a.Damage1 & dmg::EngineStopped) && d.model;
+        int32_t loop = -1;
+        if (cameraOn && running && d.model) {
+            if (cameraDistance < 10.0) loop = a.CurrentEngineSetting > 0.15 ? d.model->engineInside : d.model->engineIdle;
+            else loop = d.model->engineOutside;
+        }
+        if (d.lastEngineSound >= 0 && d.lastEngineSound != loop) theSounds->SetContinousVolume(d.lastEngineSound, 0);
+        if (loop >= 0) {
+            const double revs = a.MaxRPM > 0 ? std::clamp(a.CurrentRPM / a.MaxRPM, 0.0, 1.3) : 1.0;
+            const int volume = std::clamp(int(110 + 145 * std::clamp(a.CurrentEngineSetting, 0.0, 1.0)), 0, 255);
+            theSounds->SetContinousVolume(loop, volume);
+            theSounds->SetEngineAmpRate(loop, int32_t(65536.0 * (0.6 + 0.5 * revs)));
+        }
+        d.lastEngineSound = loop;
+
+        int gun = 0;
+        if (cameraOn) {
+            if (a.GunsFiring) gun = cameraDistance < 10.0 ? 255 : 200;
+            else if (nearestGunDistance > 0.0 && nearestGunDistance < 3000.0)
+                gun = int(200.0 * (1.0 - nearestGunDistance / 3000.0));
+        }
+        if (gun > 0 || d.gunSoundOn) theSounds->SetContinousVolume(kGunSound, gun);
+        d.gunSoundOn = gun > 0;
+        if (cameraOn) {
+            const int wind = std::clamp(int(mph() * 1.4), 0, 220);
+            theSounds->SetContinousVolume(kWindSound, cameraDistance < 10.0 ? wind : wind / 3);
+        }
+    }
+
+    // Propeller and wheels turn by the ticks that passed.
+    if (ticks > 0) {
+        const int n = std::min(ticks, 10);
+        if (!(a.Damage1 & dmg::PropBroken)) {
+            const double perTick = std::clamp(a.CurrentRPM / 10.0, 0.0, 170.0);  // deg per tick
+            d.propAngle = std::fmod(d.propAngle + perTick * n, 360.0);
+        }
+        if (a.OnGround) {
+            const double perTick = a.CurrentVelocity / (2.0 * 3.14159265 * 1.05) * 360.0;
+            if (std::isfinite(perTick)) d.wheelAngle = std::fmod(d.wheelAngle + perTick * n, 360.0);
+        }
+    }
+    animateParts();
+    displayAHit();
+}
+
+void FlyableAircraft::animateParts() {
+    looks::AircraftDrawState& d = Drawing;
+    if (!d.model) return;
+    const looks::AircraftModel& m = *d.model;
+    std::vector<GLT2FN3FV3FFormat>& pts = d.TemplatePointsListCopy;
+    if (pts.size() != m.points.size()) return;
+    // Everything from the shape, but the hit flash, which keeps where displayAHit put it.
+    const size_t n = pts.size();
+    std::copy(m.points.begin(), m.points.begin() + std::min<size_t>(kFlashFirst, n), pts.begin());
+    if (n > size_t(kFlashFirst + kFlashPoints))
+        std::copy(m.points.begin() + kFlashFirst + kFlashPoints, m.points.end(), pts.begin() + kFlashFirst + kFlashPoints);
+
+    const Aircraft& a = ThisAircraft;
+    const uint32_t dm = a.Damage1;
+    auto limit = [](double maxDeg, double fallback) {
+        return maxDeg > 1.0 && maxDeg < 60.0 ? maxDeg : fallback;
+    };
+    const double elevator = limit(a.ElevatorMax, 25.0) * a.PElevator;
+    const double rudder = -limit(a.RudderMax, 25.0) * a.PRudder * ((dm & dmg::RudderHit) ? 0.2 : 1.0);
+    const double aileron = limit(a.AileronMax, 20.0) * a.PAilerons;
+    const bool gearDown = a.Gear == 1 && !(dm & (dmg::GearBroken | dmg::UndercarriageDamage));
+    const bool headHidden = d.CameraOnMe && d.cameraDistance < 10.0;
+    const double altitude = ModelAttitude.Position[1];
+
+    for (const looks::MovingGroup& g : m.groups) {
+        double deg = 0;
+        switch (g.mover) {
+        case looks::Mover::Elevator: deg = elevator; break;
+        case looks::Mover::Rudder: deg = rudder; break;
+        case looks::Mover::AileronLeft: deg = -aileron * ((dm & dmg::LeftAileronHit) ? 0.05 : 1.0); break;
+        case looks::Mover::AileronRight: deg = aileron * ((dm & dmg::RightAileronHit) ? 0.05 : 1.0); break;
+        case looks::Mover::Propeller: deg = d.propAngle; break;
+        case looks::Mover::Wheels: deg = d.wheelAngle; break;
+        case looks::Mover::Gear: deg = gearDown ? 0.0 : 80.0; break;
+        case looks::Mover::StickPitch: deg = -15.0 * a.PElevator; break;
+        case looks::Mover::StickRoll: deg = -15.0 * a.PAilerons; break;
+        case looks::Mover::RudderBar: deg = -15.0 * a.PRudder; break;
+        case looks::Mover::Head: deg = g.axis == 0 ? a.PilotHeadPitch : a.PilotHeadHeading; break;
+        case looks::Mover::NeedleSpeed: deg = g.scale * std::clamp(mph(), 0.0, 190.0); break;
+        case looks::Mover::NeedleAltitude: deg = g.scale * std::clamp(altitude, 0.0, 30000.0); break;
+        case looks::Mover::NeedleRevs:
+            deg = g.scale * (a.MaxRPM > 0 ? std::clamp(a.CurrentRPM / a.MaxRPM, 0.0, 1.2) : 0.0);
+            break;
+        case looks::Mover::NeedleFuel: deg = g.scale * std::clamp(a.FuelLoadInPounds / 180.0, 0.0, 1.0); break;
+        }
+        if (!std::isfinite(deg) || deg == 0.0) continue;
+        // Whole runs on either side of the hit flash's points.
+        const int first = std::clamp(g.first, 0, int(n)), last = std::clamp(g.first + g.count, 0, int(n));
+        const int cuts[2][2] = {{first, std::min(last, kFlashFirst)},
+                                {std::max(first, kFlashFirst + kFlashPoints), last}};
+        for (const auto& c : cuts) {
+            if (c[1] <= c[0]) continue;
+            GLT2FN3FV3FFormat* p = pts.data() + c[0];
+            const long len = c[1] - c[0];
+            if (g.tiltAxis == 2)
+                looks::rotateAboutAxisWBank(0, deg, p, len, p, -g.hinge.x, -g.hinge.y, -g.hinge.z, true, g.tilt);
+            else if (g.tiltAxis == 1)
+                looks::rotateAboutAxisWHeading(0, deg, p, len, p, -g.hinge.x, -g.hinge.y, -g.hinge.z, true, g.tilt);
+            else
+                looks::rotateAboutAxis(g.axis, deg, p, len, p, -g.hinge.x, -g.hinge.y, -g.hinge.z, true);
+        }
+    }
+    if (headHidden) {
+        // Our own head would fill the cockpit view: fold it away to the neck.
+        for (const looks::MovingGroup& g : m.groups) {
+            if (g.mover != looks::Mover::Head || g.axis != 0) continue;
+            for (int i = std::max(g.first, 0); i < std::min(g.first + g.count, int(n)); ++i) {
+                if (i >= kFlashFirst && i < kFlashFirst + kFlashPoints) continue;
+                pts[i].X = g.hinge.x;
+                pts[i].Y = g.hinge.y;
+                pts[i].Z = g.hinge.z;
+            }
+        }
+    }
+}
+
+void FlyableAircraft::displayAHit() {
+    Aircraft& a = ThisAircraft;
+    looks::AircraftDrawState& d = Drawing;
+    const int32_t r = GetLongRandomFrom(-32768, 32767);
+    if (d.TemplatePolyListCopy.empty() || d.TemplatePointsListCopy.size() < size_t(kFlashFirst + kFlashPoints)) {
+        a.HitY = -15000.0;
+        return;
+    }
+    OnePolygonVer2& flash = d.TemplatePolyListCopy[0];
+    if (a.HitY <= -10000.0 || d.HitFlashFlag != 0 || r <= 8000) {
+        flash.DrawHints |= 0x2;
+        d.HitFlashFlag = std::max(0, d.HitFlashFlag - 1);
+    } else {
+        flash.DrawHints &= ~0x2;
+        const double corner[4][2] = {{-5.5, 5.5}, {5.5, 5.5}, {5.5, -5.5}, {-5.5, -5.5}};
+        for (int k = 0; k < kFlashPoints; ++k) {
+            GLT2FN3FV3FFormat& p = d.TemplatePointsListCopy[kFlashFirst + k];
+            p.X = float(a.HitX + corner[k][0]);
+            p.Y = float(a.HitY + corner[k][1]);
+            p.Z = float(a.HitZ);
+        }
+        d.HitFlashFlag = 2;
+    }
+    a.HitY = -15000.0;
+}
+
+}  // namespace pellam

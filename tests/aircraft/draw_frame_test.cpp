@@ -1,0 +1,300 @@
+// The aircraft's per-frame drawing step: the sound hand-off, ammunition and jams, the smoke ring,
+// the paint, the drawn pose, falling wings, the hit flash and the collapsed gear.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "aircraft/FokkerDVII.h"
+#include "aircraft/ObjectTestFile.h"
+#include "aircraft/draw/AircraftModel.h"
+#include "platform/Random.h"
+#include "tests/flight/TestWorld.h"
+
+namespace pellam {
+namespace {
+
+struct HeardSounds : SoundServices {
+    void PlayASingleSound(int32_t n, int32_t) override { played.push_back(n); }
+    void SetContinousVolume(int32_t n, int32_t v) override { loops[n] = v; }
+    std::vector<int32_t> played;
+    std::map<int32_t, int32_t> loops;
+};
+
+// Hands out a slot per texture name and records the smoke it is asked to draw.
+struct SlotView : ViewServices {
+    int32_t fmGetTextureFromDiskNSString(const std::string& path, int32_t, int32_t, int32_t, int32_t) override {
+        const std::string name = path.substr(path.find_last_of('/') + 1);
+        auto [it, added] = slots.emplace(name, int32_t(slots.size()) + 10);
+        return it->second;
+    }
+    void drawSmokePuff(const double*, double size, const float* rgba) override {
+        ++puffs;
+        EXPECT_GT(size, 0.0);
+        EXPECT_GE(rgba[3], 0.0f);
+    }
+    void drawTracerStreak(const double*, const double*, double, const float*) override { ++streaks; }
+    std::map<std::string, int32_t> slots;
+    int puffs = 0, streaks = 0;
+};
+
+// The flight step's smoke hooks, reachable from the tests.
+struct Camel : ObjectTestFile {
+    using FlyableAircraft::freeAllSmoke;
+    using FlyableAircraft::tracersToSmoke;
+};
+
+class AircraftDrawFrame : public ::testing::Test {
+protected:
+    void SetUp() override {
+        camel.setaController(&controller);
+        camel.setSoundGuy(&sounds);
+        camel.initWithGLView(&view);
+        controller.missionTime = 1000;
+    }
+    testing::TestController controller;
+    HeardSounds sounds;
+    SlotView view;
+    Camel camel;
+};
+
+TEST_F(AircraftDrawFrame, ARequestedSoundPlaysOnceAndIsCleared) {
+    camel.ThisAircraft.PlayThisSound = 13;
+    camel.updateMovingThings(1, false, 15.0, 0.0);
+    camel.updateMovingThings(1, false, 15.0, 0.0);
+    EXPECT_EQ(sounds.played, (std::vector<int32_t>{13}));
+    EXPECT_EQ(camel.ThisAircraft.PlayThisSound, -1);
+    // Without a sound object the request is still taken, so it cannot sound late.
+    camel.setSoundGuy(nullptr);
+    camel.ThisAircraft.PlayThisSound = 7;
+    camel.updateMovingThings(1, false, 15.0, 0.0);
+    EXPECT_EQ(camel.ThisAircraft.PlayThisSound, -1);
+}
+
+TEST_F(AircraftDrawFrame, GunsStopWhenTheAmmunitionIsSpent) {
+    Aircraft& a = camel.ThisAircraft;
+    a.GunsFiring = 1;
+    a.CurrentAmmoUsed = a.AmmoInTicks - 1;
+    camel.updateMovingThings(1, false, 15.0, 0.0);
+    EXPECT_EQ(a.GunsFiring, 1);
+    a.CurrentAmmoUsed = a.AmmoInTicks;
+    camel.updateMovingThings(1, false, 15.0, 0.0);
+    EXPECT_EQ(a.GunsFiring, 0);
+}
+
+// Frames until a jam for a burst `age` ticks old, over many tries with a seeded generator.
+int jamsIn(Camel& camel, testing::TestController& c, int age, int frames, int32_t aiType = -1, int ticks = 1) {
+    platform::seedRandom(1918);
+    Aircraft& a = camel.ThisAircraft;
+    a.AIType = aiType;
+    int jams = 0;
+    for (int i = 0; i < frames; ++i) {
+        camel.GunsOnAt = c.missionTime - age;
+        a.Damage1 &= ~dmg::GunsJammed;
+        a.PlayThisSound = -1;
+        camel.updateMovingThings(ticks, false, 15.0, 0.0);
+        if (a.Damage1 & dmg::GunsJammed) {
+            ++jams;
+            EXPECT_EQ(camel.GunsOnAt, 0);
+            EXPECT_EQ(a.PlayThisSound, 41);
+        }
+    }
+    return jams;
+}
+
+TEST_F(AircraftDrawFrame, LongBurstsJamThePlayersGunsAtTheirRates) {
+    // 0.006 per frame past 540 ticks, 0.0003 past 240 ticks, never for shorter bursts.
+    EXPECT_NEAR(jamsIn(camel, controller, 600, 20000), 120, 40);
+    EXPECT_NEAR(jamsIn(camel, controller, 540, 100000), 30, 16);  // 540 itself is still the lower rate
+    EXPECT_EQ(jamsIn(camel, controller, 240, 20000), 0);
+    // The computer's guns, and frames with no ticks (a pause), never jam.
+    EXPECT_EQ(jamsIn(camel, controller, 600, 20000, 1), 0);
+    EXPECT_EQ(jamsIn(camel, controller, 600, 20000, -1, 0), 0);
+}
+
+TEST_F(AircraftDrawFrame, SmokeRingReusesItsOldestSlots) {
+    camel.freeAllSmoke();
+    camel.GlobalTime = 500;
+    // Every bullet struck the ground this tick: 72 puffs per call.
+    for (ProjectileType& b : camel.ThisAircraft.GunBullets.TheBullets) {
+        b.GraphicsType = 2;
+        b.TimeAlive = b.TimeHitGround = 10;
+    }
+    for (int i = 0; i < 11; ++i) camel.tracersToSmoke(false);
+    EXPECT_EQ(camel.NextSmokeSpot, (11 * 72) % 700);
+    for (const OneSmokePiece& p : camel.OurSmokes) EXPECT_EQ(p.Kind, OneSmokePiece::kGroundStrike);
+
+    // A bullet one tick past its strike makes nothing more; a tracer only on a frame's last tick.
+    for (ProjectileType& b : camel.ThisAircraft.GunBullets.TheBullets) b.TimeAlive = 11;
+    camel.tracersToSmoke(true);
+    EXPECT_EQ(camel.NextSmokeSpot, (11 * 72) % 700);
+    ProjectileType& t = camel.ThisAircraft.GunBullets.TheBullets[0];
+    t.GraphicsType = 1;
+    t.TimeAlive = 5;
+    camel.tracersToSmoke(false);
+    EXPECT_EQ(camel.NextSmokeSpot, (11 * 72) % 700);
+    camel.tracersToSmoke(true);
+    EXPECT_EQ(camel.NextSmokeSpot, (11 * 72 + 1) % 700);
+
+    // A slot number out of the ring (a damaged record) starts the ring again.
+    camel.NextSmokeSpot = 5000;
+    camel.tracersToSmoke(true);
+    EXPECT_EQ(camel.NextSmokeSpot, 1);
+
+    // Drawn while alive, freed once old.
+    controller.missionTime = 510;
+    camel.drawMySmokeItems();
+    EXPECT_GT(view.puffs, 600);
+    controller.missionTime = 2000;
+    camel.drawMySmokeItems();
+    for (const OneSmokePiece& p : camel.OurSmokes) EXPECT_EQ(p.TimeStarted, -1000);
+}
+
+TEST_F(AircraftDrawFrame, DamagedEngineTrailsSmokeOnceATick) {
+    camel.freeAllSmoke();
+    camel.ThisAircraft.Damage1 |= dmg::EngineDamaged;
+    for (int t = 1; t <= 40; ++t) {
+        camel.GlobalTime = t;
+        camel.aircraftSmoke();
+        camel.aircraftSmoke();  // a second sub-step in the same tick adds nothing
+    }
+    EXPECT_EQ(camel.NextSmokeSpot, 10);
+}
+
+TEST_F(AircraftDrawFrame, PaintFollowsTheTeamUnlessAPaintJobIsGiven) {
+    const int32_t teamOne = view.slots.at("CamelFabric.png"), other = view.slots.at("CamelFabricB.png");
+    auto paint = [&] { return camel.getDrawingData(0)->ThePointsPolysData[0].MapListOffset[looks::kMapPaint]; };
+    camel.setTeamNumber(1);
+    EXPECT_EQ(paint(), teamOne);
+    camel.setTeamNumber(2);
+    EXPECT_EQ(paint(), other);
+    camel.setCustomPaintJobNumberBig(201, 202);
+    camel.updateMovingThings(0, true, 15.0, 0.0);
+    EXPECT_EQ(paint(), 201);
+    camel.updateMovingThings(0, false, 15.0, 0.0);
+    EXPECT_EQ(paint(), 202);
+    // Numbers that name no texture slot keep the team's paint.
+    camel.setCustomPaintJobNumberBig(0, 300);
+    camel.updateMovingThings(0, true, 15.0, 0.0);
+    EXPECT_EQ(paint(), other);
+    camel.updateMovingThings(0, false, 15.0, 0.0);
+    EXPECT_EQ(paint(), other);
+}
+
+TEST_F(AircraftDrawFrame, DrawnPoseIsSmoothedAndOffsetAndLostWingsFlyAlone) {
+    Aircraft& a = camel.ThisAircraft;
+    camel.ModelAttitude.Position = {100, 2000, -50};
+    camel.ModelAttitude.QAttitude = {1, 0, 0, 0};
+    a.SliderX = 3;
+    a.SliderY = -2;
+    a.SliderZ = 1;
+    a.SlerpValue = 0;
+    OneCompleteObjectVer2* o = camel.getDrawingData(0);
+    EXPECT_DOUBLE_EQ(o->ObjectMatrix[12], 103);
+    EXPECT_DOUBLE_EQ(o->ObjectMatrix[13], 1998);
+    EXPECT_DOUBLE_EQ(o->ObjectMatrix[14], -49);
+    EXPECT_DOUBLE_EQ(o->ObjectMatrix[0], 1);
+    QNion drawn;
+    camel.getSlerpingQN(&drawn);
+    EXPECT_DOUBLE_EQ(drawn.QAttitude[0], 1);
+
+    // Half way toward a slider attitude turned 90 degrees about Y: 45 degrees.
+    const double h = std::sqrt(0.5);
+    a.SliderQW = h;
+    a.SliderQY = h;
+    a.SliderQX = a.SliderQZ = 0;
+    a.SlerpValue = 0.5;
+    camel.getDrawingData(0);
+    EXPECT_NEAR(camel.SlerpingQN.QAttitude[0], std::cos(3.14159265 / 8), 1e-6);
+    // A slider attitude of zeros or NaN (a bad packet) is not used.
+    a.SliderQW = a.SliderQX = a.SliderQY = a.SliderQZ = 0;
+    camel.getDrawingData(0);
+    EXPECT_DOUBLE_EQ(camel.SlerpingQN.QAttitude[0], 1);
+    a.SliderQW = std::nan("");
+    camel.getDrawingData(0);
+    EXPECT_DOUBLE_EQ(camel.SlerpingQN.QAttitude[0], 1);
+    a.SlerpValue = 0;
+
+    // The left wing set, once gone, is drawn where its own pose has taken it.
+    camel.OptionalModelAttitude[0].Position = {90, 1500, -40};
+    a.Damage1 |= dmg::LeftWingGone;
+    o = camel.getDrawingData(0);
+    EXPECT_DOUBLE_EQ(o->OptionalObjectMatrix[0][13], 1500);
+    EXPECT_DOUBLE_EQ(o->OptionalObjectMatrix[2][13], 1998);
+    EXPECT_DOUBLE_EQ(o->OptionalObjectMatrix[4][13], 1998);
+
+    // A free slot far below the world is not drawn.
+    camel.ModelAttitude.Position[1] = -10000;
+    EXPECT_TRUE(camel.getDrawingData(0)->TheObject.ObjectFlags & 0x1);
+}
+
+TEST_F(AircraftDrawFrame, HitFlashShowsForOneFrameAtTheHit) {
+    Aircraft& a = camel.ThisAircraft;
+    auto& flash = camel.Drawing.TemplatePolyListCopy[0];
+    platform::seedRandom(7);
+    bool shown = false;
+    for (int i = 0; i < 50 && !shown; ++i) {
+        a.HitX = 2;
+        a.HitY = 1;
+        a.HitZ = -6;
+        camel.Drawing.HitFlashFlag = 0;
+        camel.displayAHit();
+        EXPECT_EQ(a.HitY, -15000);
+        shown = !(flash.DrawHints & 0x2);
+    }
+    ASSERT_TRUE(shown);
+    const auto& p = camel.Drawing.TemplatePointsListCopy;
+    EXPECT_FLOAT_EQ(p[2884].X, -3.5f);
+    EXPECT_FLOAT_EQ(p[2884].Y, 6.5f);
+    EXPECT_FLOAT_EQ(p[2886].X, 7.5f);
+    EXPECT_FLOAT_EQ(p[2886].Y, -4.5f);
+    EXPECT_FLOAT_EQ(p[2887].Z, -6.0f);
+    // The animation leaves the flash where it was put; the next frames hide it.
+    camel.animateParts();
+    EXPECT_FLOAT_EQ(p[2884].X, -3.5f);
+    a.HitY = 1;
+    camel.displayAHit();
+    EXPECT_TRUE(flash.DrawHints & 0x2);
+    EXPECT_EQ(camel.Drawing.HitFlashFlag, 1);
+}
+
+TEST_F(AircraftDrawFrame, BrokenGearFoldsTheWheelsUp) {
+    const looks::AircraftModel& m = *camel.Drawing.model;
+    auto lowestWheel = [&] {
+        float y = 1e9f;
+        for (const auto& g : m.groups)
+            if (g.mover == looks::Mover::Wheels)
+                for (int i = g.first; i < g.first + g.count; ++i) y = std::min(y, camel.Drawing.TemplatePointsListCopy[i].Y);
+        return y;
+    };
+    camel.animateParts();
+    const float down = lowestWheel();
+    camel.ThisAircraft.Damage1 |= dmg::UndercarriageDamage;
+    camel.animateParts();
+    EXPECT_GT(lowestWheel(), down + 1.5f);
+}
+
+TEST_F(AircraftDrawFrame, EngineSoundFollowsTheCameraAndStopsWhenItLeaves) {
+    Aircraft& a = camel.ThisAircraft;
+    a.CurrentRPM = 1100;
+    a.MaxRPM = 1250;
+    a.CurrentEngineSetting = 1.0;
+    const auto& model = *camel.Drawing.model;
+    camel.updateMovingThings(1, true, 5.0, 0.0);
+    EXPECT_GT(sounds.loops[model.engineInside], 0);
+    camel.updateMovingThings(1, true, 15.0, 0.0);
+    EXPECT_EQ(sounds.loops[model.engineInside], 0);
+    EXPECT_GT(sounds.loops[model.engineOutside], 0);
+    camel.updateMovingThings(1, false, 15.0, 0.0);
+    EXPECT_EQ(sounds.loops[model.engineOutside], 0);
+    // A wounded pilot's head sags toward the front while we ride with him.
+    a.Damage1 |= dmg::PilotHit;
+    a.PilotHeadToHeading = 0.5;
+    camel.updateMovingThings(1, true, 5.0, 0.0);
+    EXPECT_NEAR(a.PilotHeadToHeading, 0.49, 1e-12);
+}
+
+}  // namespace
+}  // namespace pellam
