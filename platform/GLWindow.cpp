@@ -33,6 +33,8 @@ std::unique_ptr<GLWindow> GLWindow::create(const WindowSpec& spec, std::string& 
     if (spec.fullScreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
     if (spec.hidden) flags |= SDL_WINDOW_HIDDEN;
     if (spec.borderless) flags |= SDL_WINDOW_BORDERLESS;
+    if (spec.secondary) flags |= SDL_WINDOW_ALWAYS_ON_TOP | SDL_WINDOW_SKIP_TASKBAR;
+    SDL_SetHint(SDL_HINT_WINDOW_NO_ACTIVATION_WHEN_SHOWN, spec.secondary ? "1" : "0");
     const int x = spec.positioned ? spec.x : SDL_WINDOWPOS_CENTERED;
     const int y = spec.positioned ? spec.y : SDL_WINDOWPOS_CENTERED;
     SDL_Window* window = SDL_CreateWindow(spec.title.c_str(), x, y, spec.width, spec.height, flags);

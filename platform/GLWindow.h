@@ -18,6 +18,8 @@ struct WindowSpec {
     // Share textures and display lists with the context current at creation (the second window).
     bool shareWithCurrent = false;
     bool borderless = false;
+    // A secondary window: shown without taking the keyboard focus, above the others, off the taskbar.
+    bool secondary = false;
     // Top-left corner in screen pixels when `positioned`, else centred.
     bool positioned = false;
     int x = 0;

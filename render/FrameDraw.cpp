@@ -102,7 +102,10 @@ void MyZephGLView::drawModelList(ModelArray* list, int32_t) {
     // Checked again here: the model array may have shrunk since the item was set.
     if (!list->at(CameraInsideItem_)) CameraInsideItem_ = -1;
     drawPass(*list, {&CameraPosition_, CameraInsideItem_, kMainNear * TeleFactor_, false});
-    if (!awoken_ && DrawSecondWindow_) drawSecondWindow(*list);
+    if (!awoken_ && DrawSecondWindow_)
+        drawSecondWindow(*list);
+    else
+        closeSecondWindow();  // switched off: no stale picture left on the screen
 }
 
 void MyZephGLView::placeCamera(const QNion* camera) {

@@ -115,6 +115,7 @@ private:
     void placeCamera(const QNion* camera);
     void drawSecondWindow(ModelArray& list);
     bool makeSecondWindow(int width, int height);
+    void closeSecondWindow();
     // This frame's drawable record of object i: asked once a frame, copied for the second window.
     OneCompleteObjectVer2* recordFor(ModelArray& list, long i, bool secondWindow);
     void computeFinalMatrix(const std::array<double, 16>& objectMatrix);

@@ -26,6 +26,7 @@ bool MyZephGLView::makeSecondWindow(int width, int height) {
     spec.height = height;
     spec.borderless = true;
     spec.shareWithCurrent = true;
+    spec.secondary = true;  // the game window keeps the keyboard
     spec.positioned = true;
     spec.x = windowRect_.x + 10;
     spec.y = windowRect_.y + finalSizeHeight_ - 40 - height;
@@ -58,6 +59,13 @@ bool MyZephGLView::makeSecondWindow(int width, int height) {
     glHint(GL_FOG_HINT, GL_NICEST);
     window_->makeCurrent();
     return true;
+}
+
+void MyZephGLView::closeSecondWindow() {
+    secondFailed_ = false;  // asked again when next switched on
+    if (!secondWindow_) return;
+    secondWindow_.reset();
+    if (window_) window_->makeCurrent();
 }
 
 void MyZephGLView::drawSecondWindow(ModelArray& list) {

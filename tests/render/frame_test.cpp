@@ -223,6 +223,10 @@ TEST_F(FrameTest, SecondWindowShowsItsOwnCameraFromTheFramesRecords) {
     // The aircraft slots keep the main view's eye-relative positions.
     EXPECT_NEAR(behind->Record.TheObject.EyeRelativeZ, -100.0f, 1e-3);
     EXPECT_NEAR(ahead->Record.TheObject.EyeRelativeZ, 100.0f, 1e-3);
+    // Switched off, the window goes.
+    view().setDrawSecondWindow(false);
+    frame();
+    EXPECT_EQ(view().getSecondWindow(), nullptr);
 }
 
 }  // namespace
