@@ -80,6 +80,12 @@ FokkerDVII::FokkerDVII() {
     movePilotHead();
 }
 
+bool FokkerDVII::initWithGLView(ViewServices* view) {
+    const bool made = FlyableAircraft::initWithGLView(view);
+    fokker::useReplayRing(*this);
+    return made;
+}
+
 void FokkerDVII::resetModel() {
     fokker::letResetRebuild(*this);
     FlyableAircraft::resetModel();

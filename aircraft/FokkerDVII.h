@@ -15,6 +15,7 @@ public:
     void writeDefinition() override;
     void fillAirfoils() override;
     void resetModel() override;
+    bool initWithGLView(ViewServices* view) override;  // the shared build, with this ring
 
     // The fixed tailplane; the control surfaces use the shared numbers (elevator 4, rudder 5,
     // ailerons 6..13).

@@ -321,6 +321,12 @@ FokkerDr1::FokkerDr1() {
     movePilotHead();
 }
 
+bool FokkerDr1::initWithGLView(ViewServices* view) {
+    const bool made = FlyableAircraft::initWithGLView(view);
+    fokker::useReplayRing(*this);
+    return made;
+}
+
 void FokkerDr1::resetModel() {
     fokker::letResetRebuild(*this);
     FlyableAircraft::resetModel();

@@ -110,6 +110,7 @@ TYPED_TEST(FokkerArms, ResetRebuildsAWreck) {
 
 TYPED_TEST(FokkerArms, ReplayRingHolds179Records) {
     auto& w = this->w;
+    ASSERT_TRUE(w.camel->initWithGLView(nullptr));  // builds the ring as the game does
     // Ticks 2, 22, ... 3562 fill the ring; one more overwrites the first.
     auto save = [&](int32_t tick) {
         w.camel->ModelAttitude.Position[0] = tick;
