@@ -85,11 +85,6 @@ public:
     }
     // The slot drawn for a texture that could not be found anywhere: plainly wrong on screen.
     virtual int32_t missingTextureSlot() { return 0; }
-    // Smoke and tracers, drawn after the pass's transparent polygons. A puff is a camera-facing
-    // square `size` ft across at a world point (ft); colours are RGBA 0..1.
-    virtual void drawSmokePuff(const double* position, double size, const float* rgba) {}
-    // A tracer's glowing streak between two world points (ft), `width` ft across.
-    virtual void drawTracerStreak(const double* from, const double* to, double width, const float* rgba) {}
 };
 
 }  // namespace pellam

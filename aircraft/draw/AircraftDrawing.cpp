@@ -9,8 +9,8 @@
 #include "aircraft/FokkerDVII.h"
 #include "aircraft/FokkerDr1.h"
 #include "aircraft/draw/AircraftModel.h"
-#include "aircraft/draw/VertexRotation.h"
 #include "platform/Log.h"
+#include "render/ObjectDrawing.h"
 
 namespace pellam {
 namespace {
@@ -88,6 +88,7 @@ bool FlyableAircraft::initWithGLView(ViewServices* view) {
     if (view) {
         for (int k = 0; k < looks::kMapCount; ++k) pp.MapListOffset[k] = int16_t(loadTexture(view, m.maps[k]));
         for (int t = 0; t < 2; ++t) d.teamPaintSlots[t] = loadTexture(view, m.teamPaint[t]);
+        d.smokeSlot = loadTexture(view, "AircraftSmoke.png");
     }
 
     afterLightTexture3dPointChangesFor(&pp);
@@ -266,11 +267,11 @@ void FlyableAircraft::animateParts() {
             GLT2FN3FV3FFormat* p = pts.data() + c[0];
             const long len = c[1] - c[0];
             if (g.tiltAxis == 2)
-                looks::rotateAboutAxisWBank(0, deg, p, len, p, -g.hinge.x, -g.hinge.y, -g.hinge.z, true, g.tilt);
+                render::ObjectDrawingView::rotateAboutAxisWBank(0, deg, p, len, p, -g.hinge.x, -g.hinge.y, -g.hinge.z, true, g.tilt);
             else if (g.tiltAxis == 1)
-                looks::rotateAboutAxisWHeading(0, deg, p, len, p, -g.hinge.x, -g.hinge.y, -g.hinge.z, true, g.tilt);
+                render::ObjectDrawingView::rotateAboutAxisWHeading(0, deg, p, len, p, -g.hinge.x, -g.hinge.y, -g.hinge.z, true, g.tilt);
             else
-                looks::rotateAboutAxis(g.axis, deg, p, len, p, -g.hinge.x, -g.hinge.y, -g.hinge.z, true);
+                render::ObjectDrawingView::rotateAboutAxis(g.axis, deg, p, len, p, -g.hinge.x, -g.hinge.y, -g.hinge.z, true);
         }
     }
     if (headHidden) {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "aircraft/FlyableAircraft.h"
+#include "render/ObjectDrawing.h"
 
 namespace pellam {
 namespace {
@@ -97,9 +98,18 @@ void FlyableAircraft::aircraftSmoke() {
 }
 
 void FlyableAircraft::drawMySmokeItems() {
-    ViewServices* view = Drawing.view;
+    // The view that runs also draws objects' own quads; any other view draws no smoke.
+    auto* view = dynamic_cast<render::ObjectDrawingView*>(Drawing.view);
     if (!view) return;
     const int32_t now = aController ? aController->getGlobalMissionTime() : GlobalTime;
+    static const PointUV kCorners[5] = {{0, 0.0f, 0.0f}, {1, 1.0f, 0.0f}, {2, 1.0f, 1.0f}, {3, 0.0f, 1.0f}, {-1, 0, 0}};
+    OnePolygon quad;
+    quad.MapNumber = 0;
+    quad.DefaultDrawType = 9;
+    quad.DrawHints = 0x10 | 0x4;  // coloured per point, seen from both sides
+    quad.PointListStart = 0;
+    const MaterialLightData light{1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 1, 1};
+    bool textured = false;
     for (OneSmokePiece& p : OurSmokes) {
         if (p.TimeStarted <= -1000) continue;
         const int32_t age = now - p.TimeStarted;
@@ -108,23 +118,44 @@ void FlyableAircraft::drawMySmokeItems() {
             p.TimeStarted = -1000;
             continue;
         }
-        const Look look = lookOf(p.Kind);
-        if (p.Kind == OneSmokePiece::kTracer) {
-            const float rgba[4] = {look.r, look.g, look.b, look.a};
-            view->drawTracerStreak(p.Position.data(), p.Movement.data(), p.Size, rgba);
-            continue;
+        if (!textured) {
+            view->glSetCurrentTexture(Drawing.smokeSlot, 12);
+            textured = true;
         }
-        const double f = double(age) / std::max<int16_t>(p.Life, 1);
-        const double at[3] = {p.Position[0] + p.Movement[0] * age, p.Position[1] + p.Movement[1] * age,
-                              p.Position[2] + p.Movement[2] * age};
-        float rgba[4] = {look.r, look.g, look.b, float(look.a * (1.0 - f))};
+        const Look look = lookOf(p.Kind);
+        const bool tracer = p.Kind == OneSmokePiece::kTracer;
+        // A tracer is drawn from its head; a puff drifts from where it was left.
+        std::array<double, 16> m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+        for (int i = 0; i < 3; ++i) m[12 + i] = tracer ? p.Movement[i] : p.Position[i] + p.Movement[i] * age;
+        view->setupDrawingMatrixForModel(m.data());
+        XYZInput four[4];
+        view->glMakeFacingSquare(&m[12], four);
+        const double f = tracer ? 0.0 : double(age) / std::max<int16_t>(p.Life, 1);
+        const double half = 0.5 * (p.Size + p.Grow * age);
+        float colour[4] = {look.r, look.g, look.b, float(look.a * (1.0 - f))};
         if (p.Kind == OneSmokePiece::kFire && age < 20) {
             // Fresh fire glows before it turns to smoke.
-            rgba[0] = 1.0f;
-            rgba[1] = 0.55f;
-            rgba[2] = 0.15f;
+            colour[0] = 1.0f;
+            colour[1] = 0.55f;
+            colour[2] = 0.15f;
         }
-        view->drawSmokePuff(at, p.Size + p.Grow * age, rgba);
+        for (int k = 0; k < 4; ++k) {
+            XYZInput& q = four[k];
+            q.MyX *= half;
+            q.MyY *= half;
+            q.MyZ *= half;
+            if (tracer && k >= 2) {
+                // The lower corners trail back to the tail: a streak along this tick's path.
+                q.MyX += p.Position[0] - p.Movement[0];
+                q.MyY += p.Position[1] - p.Movement[1];
+                q.MyZ += p.Position[2] - p.Movement[2];
+            }
+            q.Myr = colour[0];
+            q.Myg = colour[1];
+            q.Myb = colour[2];
+            q.Mya = colour[3];
+        }
+        view->glDrawTransparentTexture(&quad, four, kCorners, &light);
     }
 }
 

@@ -11,6 +11,7 @@
 #include "aircraft/ObjectTestFile.h"
 #include "aircraft/draw/AircraftModel.h"
 #include "platform/Random.h"
+#include "render/ObjectDrawing.h"
 #include "tests/flight/TestWorld.h"
 
 namespace pellam {
@@ -23,21 +24,35 @@ struct HeardSounds : SoundServices {
     std::map<int32_t, int32_t> loops;
 };
 
-// Hands out a slot per texture name and records the smoke it is asked to draw.
-struct SlotView : ViewServices {
+// Hands out a slot per texture name and counts the smoke quads it is asked to draw.
+struct SlotView : ViewServices, render::ObjectDrawingView {
     int32_t fmGetTextureFromDiskNSString(const std::string& path, int32_t, int32_t, int32_t, int32_t) override {
         const std::string name = path.substr(path.find_last_of('/') + 1);
         auto [it, added] = slots.emplace(name, int32_t(slots.size()) + 10);
         return it->second;
     }
-    void drawSmokePuff(const double*, double size, const float* rgba) override {
-        ++puffs;
-        EXPECT_GT(size, 0.0);
-        EXPECT_GE(rgba[3], 0.0f);
+    void setupDrawingMatrixForModel(const double* m) override { lastCentre = {m[12], m[13], m[14]}; }
+    void glMakeFacingSquare(const double*, XYZInput* four) const override {
+        const double c[4][2] = {{-1, 1}, {1, 1}, {1, -1}, {-1, -1}};
+        for (int k = 0; k < 4; ++k) four[k] = XYZInput{0, c[k][0], c[k][1], 0};
     }
-    void drawTracerStreak(const double*, const double*, double, const float*) override { ++streaks; }
+    void glMakeFacingSquareHeadingOnly(const double* centre, XYZInput* four) const override {
+        glMakeFacingSquare(centre, four);
+    }
+    void glSetCurrentTexture(int32_t slot, int32_t) override { boundSlot = slot; }
+    void glDrawTransparentTexture(const OnePolygon*, const XYZInput* points, const PointUV* uvs,
+                                  const MaterialLightData*) override {
+        ++quads;
+        for (int k = 0; uvs[k].PointNumber >= 0; ++k) {
+            EXPECT_LT(uvs[k].PointNumber, 4);
+            EXPECT_GE(points[uvs[k].PointNumber].Mya, 0.0f);
+        }
+    }
+    void glNewDrawOneObject(OneCompleteObjectVer2*) override {}
     std::map<std::string, int32_t> slots;
-    int puffs = 0, streaks = 0;
+    std::array<double, 3> lastCentre{};
+    int32_t boundSlot = -1;
+    int quads = 0;
 };
 
 // The flight step's smoke hooks, reachable from the tests.
@@ -143,10 +158,11 @@ TEST_F(AircraftDrawFrame, SmokeRingReusesItsOldestSlots) {
     camel.tracersToSmoke(true);
     EXPECT_EQ(camel.NextSmokeSpot, 1);
 
-    // Drawn while alive, freed once old.
+    // Drawn while alive with the smoke picture, freed once old.
     controller.missionTime = 510;
     camel.drawMySmokeItems();
-    EXPECT_GT(view.puffs, 600);
+    EXPECT_GT(view.quads, 600);
+    EXPECT_EQ(view.boundSlot, view.slots.at("AircraftSmoke.png"));
     controller.missionTime = 2000;
     camel.drawMySmokeItems();
     for (const OneSmokePiece& p : camel.OurSmokes) EXPECT_EQ(p.TimeStarted, -1000);

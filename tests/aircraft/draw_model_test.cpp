@@ -11,7 +11,6 @@
 #include "aircraft/FokkerDr1.h"
 #include "aircraft/ObjectTestFile.h"
 #include "aircraft/draw/AircraftModel.h"
-#include "aircraft/draw/VertexRotation.h"
 
 namespace pellam {
 namespace {
@@ -139,30 +138,6 @@ TEST(AircraftDrawModel, ClassesShareOneShapeAndKeepTheirOwnPoints) {
     for (const auto& g : groups)
         if (g.mover == Mover::Elevator || g.mover == Mover::StickPitch || g.mover == Mover::StickRoll) stick += g.count;
     EXPECT_LE(moved, stick);
-}
-
-TEST(AircraftDrawModel, PointRotationTurnsAboutTheCentreAndLeavesOthersAlone) {
-    GLT2FN3FV3FFormat p[2] = {{0.5f, 0.5f, 0, 1, 0, 0, 0, -1}, {0.5f, 0.5f, 0, 1, 0, 0, 0, -1}};
-    // 90 degrees about X through (0, 0, 0): a point 1 ft behind rises to 1 ft up.
-    looks::rotateAboutAxis(0, 90.0, p, 1, p, 0, 0, 0, true);
-    EXPECT_NEAR(p[0].Y, 1.0f, 1e-5);
-    EXPECT_NEAR(p[0].Z, 0.0f, 1e-5);
-    EXPECT_NEAR(p[0].NZ, 1.0f, 1e-5);
-    EXPECT_FLOAT_EQ(p[0].U, 0.5f);
-    // About Y through (0, 0, -2) (offsets are the centre's negatives).
-    GLT2FN3FV3FFormat q = {0, 0, 0, 1, 0, 0, 0, -1};
-    looks::rotateAboutAxis(1, 180.0, &q, 1, &q, 0, 0, 2, false);
-    EXPECT_NEAR(q.Z, -3.0f, 1e-5);
-    EXPECT_FLOAT_EQ(q.NY, 1.0f);  // normals untouched without lighting
-    // An axis other than 0..2 writes nothing.
-    GLT2FN3FV3FFormat r = p[1];
-    looks::rotateAboutAxis(3, 45.0, &p[1], 1, &r, 0, 0, 0, true);
-    EXPECT_FLOAT_EQ(r.Z, -1.0f);
-    // The banked axis: with bank 90 the x axis becomes Y, so the turn is about Y.
-    GLT2FN3FV3FFormat s = {0, 0, 0, 1, 0, 0, 0, -1};
-    looks::rotateAboutAxisWBank(0, 90.0, &s, 1, &s, 0, 0, 0, true, 90.0);
-    EXPECT_NEAR(std::fabs(s.X), 1.0f, 1e-5);
-    EXPECT_NEAR(s.Y, 0.0f, 1e-5);
 }
 
 }  // namespace

@@ -134,13 +134,25 @@ void dial(platform::RGBAImage& im) {
         }
 }
 
+// A soft round puff: white, its alpha falling off to nothing at the rim, a little lumpy.
+void puff(platform::RGBAImage& im) {
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x) {
+            const float r = std::hypot(float(x) - 127.5f, float(y) - 127.5f) / 128.0f;
+            const float lumps = 0.75f + 0.25f * smoothNoise(float(x), float(y), 8, 61);
+            const float a = std::clamp((1.0f - r) * 1.6f, 0.0f, 1.0f) * lumps;
+            put(im, x, y, {1.0f, 1.0f, 1.0f}, a * a);
+        }
+}
+
 }  // namespace
 
 const std::vector<std::string>& pictureNames() {
     static const std::vector<std::string> names = {
         "CamelFabric.png",        "CamelFabricB.png",       "CamelLinen.png",     "FokkerLozengeUpper.png",
         "FokkerLozengeLower.png", "FokkerStreaked.png",     "FokkerDVIIFuselage.png", "FokkerJastaRed.png",
-        "AircraftWood.png",       "AircraftMetal.png",      "AircraftDial.png",   "AircraftPlain.png"};
+        "AircraftWood.png",       "AircraftMetal.png",      "AircraftDial.png",   "AircraftPlain.png",
+        "AircraftSmoke.png"};
     return names;
 }
 
@@ -168,6 +180,7 @@ bool paint(const std::string& name, platform::RGBAImage& im) {
     else if (name == "AircraftMetal.png") metal(im);
     else if (name == "AircraftDial.png") dial(im);
     else if (name == "AircraftPlain.png") fabric(im, {0.97f, 0.97f, 0.96f}, 51, false);
+    else if (name == "AircraftSmoke.png") puff(im);
     else return false;
     return true;
 }
