@@ -219,6 +219,8 @@ public:
         std::array<double, 4> groundEq{};
         QNion slerping;
         std::array<double, 3> passSliders{};
+        std::array<OneSmokePiece, looks::AircraftDrawState::kSmokePieces> smokes{};
+        int32_t nextSmokeSpot = 0;
         double engineVolume = 0;
         uint32_t lastJamSound = 0;
         int32_t gunsOnAt = 0, startUpBombs = 0, lastKnownGameTime = 0;

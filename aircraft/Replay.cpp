@@ -216,6 +216,8 @@ void FlyableAircraft::prepareForReplayStart(int32_t missionTime) {
     ReplayLive.groundEq = GroundEq;
     ReplayLive.slerping = SlerpingQN;
     ReplayLive.passSliders = PassSliderValues;
+    ReplayLive.smokes = OurSmokes;
+    ReplayLive.nextSmokeSpot = NextSmokeSpot;
     ReplayLive.engineVolume = EngineVolumeAtStart;
     ReplayLive.lastJamSound = LastJamSound;
     ReplayLive.gunsOnAt = GunsOnAt;
@@ -223,6 +225,7 @@ void FlyableAircraft::prepareForReplayStart(int32_t missionTime) {
     ReplayLive.lastKnownGameTime = LastKnownGameTime;
     ZephModel::prepareForReplayStart(missionTime);
     ReplayFlag = true;
+    GunsOnAt = 0;  // no burst runs on into the replay, where it could jam the guns
 }
 
 void FlyableAircraft::recoverFromReplay(int32_t missionTime) {
@@ -237,6 +240,8 @@ void FlyableAircraft::recoverFromReplay(int32_t missionTime) {
     GroundEq = ReplayLive.groundEq;
     SlerpingQN = ReplayLive.slerping;
     PassSliderValues = ReplayLive.passSliders;
+    OurSmokes = ReplayLive.smokes;
+    NextSmokeSpot = ReplayLive.nextSmokeSpot;
     EngineVolumeAtStart = ReplayLive.engineVolume;
     LastJamSound = ReplayLive.lastJamSound;
     GunsOnAt = ReplayLive.gunsOnAt;

@@ -148,6 +148,8 @@ TEST_F(Replay, TwentySecondsOfReplayLeaveTheLiveAircraftAsItWas) {
     const auto partSpeeds = c.OpModVectors;
     const int32_t globalTime = c.GlobalTime, gunsOnAt = c.GunsOnAt, ringAt = c.ReplayBufferOffset;
     const size_t dropped = bombs->bombs.size();
+    const auto smokes = c.OurSmokes;
+    const int32_t nextSmoke = c.NextSmokeSpot;
 
     // Command 88: set aside, back 1200 ticks to a record tick, and replay.
     const int32_t now = w.controller.missionTime;
@@ -167,6 +169,7 @@ TEST_F(Replay, TwentySecondsOfReplayLeaveTheLiveAircraftAsItWas) {
         }
     }
     EXPECT_EQ(shown, 60);
+    EXPECT_NE(c.NextSmokeSpot, nextSmoke);  // the replay made smoke of its own
     EXPECT_EQ(bombs->bombs.size(), dropped);  // the recorded releases drop nothing real
     w.controller.replay = false;
     c.recoverFromReplay(now);
@@ -185,6 +188,8 @@ TEST_F(Replay, TwentySecondsOfReplayLeaveTheLiveAircraftAsItWas) {
         EXPECT_EQ(c.OptionalModelAttitude[i].Position, parts[i].Position);
         EXPECT_EQ(c.OpModVectors[i], partSpeeds[i]);
     }
+    EXPECT_EQ(std::memcmp(c.OurSmokes.data(), smokes.data(), sizeof smokes), 0);
+    EXPECT_EQ(c.NextSmokeSpot, nextSmoke);
     EXPECT_EQ(c.GlobalTime, globalTime);
     EXPECT_EQ(c.GunsOnAt, gunsOnAt);
     EXPECT_EQ(c.ReplayBufferOffset, ringAt);  // recording goes on where it stopped
