@@ -75,6 +75,12 @@ void VADArizodazar2::newDocument() {
     CameraAircraft = ModelArray::kFirstAircraft;
 }
 
+// Until missions carry start and restart entries, both put the aircraft back where it began.
+void VADArizodazar2::startThisAircraft(long aircraftNumber, bool) {
+    if (aircraftNumber < 0 || aircraftNumber >= ModelArray::kAircraftSlots) return;
+    if (ZephModel* aircraft = modelAt(aircraftNumber + ModelArray::kFirstAircraft)) aircraft->resetModel();
+}
+
 void VADArizodazar2::doAfterPrefsChangeItems() {
     if (ModelArray* models = getModelArray())
         if (ZephModel* terrain = models->at(ModelArray::kTerrain)) terrain->setDrawDetail(DoDetailPass);

@@ -26,6 +26,7 @@ public:
     void doAfterPrefsChangeItems() override;
     int32_t getReplaySpeed() override { return ReplaySpeed; }
     void newDocument() override;
+    void startThisAircraft(long aircraftNumber, bool fromStart) override;
 
     // The sign-in window's OK: the chosen pilot flies; the mission list follows.
     void fromPilotSignInOK();

@@ -1,3 +1,4 @@
+#include "platform/Beep.h"
 #include <cmath>
 
 #include "tests/game/worldstep_rig.h"
@@ -291,8 +292,16 @@ TEST_F(WorldStep, PausingANetworkGameCostsTheAircraftAndAnyCommandEndsAReplay) {
 TEST_F(WorldStep, AHiddenPlayerAircraftIsStartedAgainAndTheCameraComesBack) {
     c->CameraAircraft = 5;
     camels[3]->ModelAttitude.Position[1] = -9500.0;
+    const long beeps = platform::beepCount();
     frame(1);
     EXPECT_EQ(c->CameraAircraft, 2);
+    EXPECT_EQ(platform::beepCount(), beeps + 1);
+    EXPECT_LT(camels[3]->ModelAttitude.Position[1], -9000.0);  // another's aircraft is left alone
+    camels[0]->ModelAttitude.Position[1] = -9500.0;
+    frame(1);
+    EXPECT_NEAR(camels[0]->ModelAttitude.Position[1], 3000.0, 5.0);  // the player's starts again
+    frame(1);
+    EXPECT_EQ(platform::beepCount(), beeps + 2);
 }
 
 }  // namespace
