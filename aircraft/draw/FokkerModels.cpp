@@ -47,13 +47,33 @@ void wingHalf(MeshBuilder& b, W w, float aileronFrom, float hinge, Mover mover) 
     b.endGroup(mover, MeshBuilder::wingPoint(outer, s * aileronFrom, hinge, false), 0, 1.0);
 }
 
-void cross4(MeshBuilder& b, const W& w, float x, bool top, float halfSpan) {
-    const V3 c = MeshBuilder::wingPoint(w, x, 0.45f, top) + V3{0, top ? 0.02f : -0.02f, 0};
-    // The cross faces away from the wing: up on top, down below.
-    if (top)
-        balkenkreuz(b, c, {1, 0, 0}, {0, 0, -1}, halfSpan);
-    else
-        balkenkreuz(b, c, {1, 0, 0}, {0, 0, 1}, halfSpan);
+// A rectangle of decal on a wing's skin, following the section's curve: spans x0..x1 and the chord
+// fractions c0..c1, a little off the surface.
+void wingDecal(MeshBuilder& b, const W& w, float x0, float x1, float c0, float c1, bool top, float raise) {
+    constexpr int kStrips = 6;
+    const V3 lift{0, top ? raise : -raise, 0};
+    for (int i = 0; i < kStrips; ++i) {
+        const float a = c0 + (c1 - c0) * float(i) / kStrips, e = c0 + (c1 - c0) * float(i + 1) / kStrips;
+        b.face({MeshBuilder::wingPoint(w, x0, a, top) + lift, MeshBuilder::wingPoint(w, x1, a, top) + lift,
+                MeshBuilder::wingPoint(w, x1, e, top) + lift, MeshBuilder::wingPoint(w, x0, e, top) + lift},
+               {0, top ? 1.0f : -1.0f, 0});
+    }
+}
+
+// The straight-sided cross of 1918 on a wing, white-edged, centred at x and mid-chord.
+void wingCross(MeshBuilder& b, const W& w, float x, bool top, float halfSpan) {
+    const float arm = halfSpan * 0.22f, border = halfSpan * 0.08f, c = 0.5f;
+    const float toC = 1.0f / w.chord;  // ft to chord fraction
+    auto rect = [&](float hx, float hc, float raise) {
+        wingDecal(b, w, x - hx, x + hx, c - hc * toC, c + hc * toC, top, raise);
+    };
+    // The black sits a little above the white so the two never fight.
+    b.style(kMapPlain, kMatWhite, 0x1000);
+    rect(halfSpan + border, arm + border, 0.025f);
+    rect(arm + border, std::min(halfSpan + border, w.chord * 0.48f), 0.025f);
+    b.style(kMapPlain, kMatBlack, 0x1000);
+    rect(halfSpan, arm, 0.04f);
+    rect(arm, std::min(halfSpan, w.chord * 0.44f), 0.04f);
 }
 
 void gearAndAxleWing(MeshBuilder& b, V3 axle, float track, float radius, float wheelWidth, float strutTopY,
@@ -174,8 +194,8 @@ MeshBuilder buildDr1() {
         W bottom = panel(s * 1.1f, s * 9.4f, -1.45f, le[2], 3.4f, 0.13f);
         bottom.capRoot = true;
         b.wing(bottom);
-        cross4(b, top, s * 9.4f, true, 1.5f);
-        cross4(b, bottom, s * 7.0f, false, 1.2f);
+        wingCross(b, top, s * 9.4f, true, 1.5f);
+        wingCross(b, bottom, s * 7.0f, false, 1.2f);
         b.style(kMapWood, kMatWhite);
         const V3 sTop = MeshBuilder::wingPoint(top, s * 7.4f, 0.3f, false);
         const V3 sBot = MeshBuilder::wingPoint(bottom, s * 7.4f, 0.3f, true);
@@ -288,8 +308,8 @@ MeshBuilder buildDVII() {
         W bottom = panel(s * 1.15f, s * 11.7f, -1.0f, 1.8f, 4.6f, 0.11f);
         bottom.capRoot = true;
         b.wing(bottom);
-        cross4(b, top, s * 11.6f, true, 1.9f);
-        cross4(b, bottom, s * 8.6f, false, 1.5f);
+        wingCross(b, top, s * 11.6f, true, 1.9f);
+        wingCross(b, bottom, s * 8.6f, false, 1.5f);
         // N-strut: front and rear legs and the diagonal.
         b.style(kMapMetal, kMatSteel);
         const V3 tf = MeshBuilder::wingPoint(top, s * 8.8f, 0.12f, false), tr = MeshBuilder::wingPoint(top, s * 8.8f, 0.7f, false);

@@ -32,7 +32,7 @@ void balkenkreuz(MeshBuilder& b, V3 centre, V3 along, V3 across, float halfSpan)
     const V3 n = unit(cross(along, across));
     const V3 c = centre + n * 0.02f;
     const V3 a = unit(along), d = unit(across);
-    const float arm = halfSpan * 0.36f, border = halfSpan * 0.1f;
+    const float arm = halfSpan * 0.22f, border = halfSpan * 0.08f;
     b.style(kMapPlain, kMatWhite, 0x1000);
     b.rect(c, a, d, halfSpan + border, arm + border);
     b.rect(c, a, d, arm + border, halfSpan + border);

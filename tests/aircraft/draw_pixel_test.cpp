@@ -225,13 +225,15 @@ protected:
     }
 
     template <typename Plane>
-    void checkAircraft(const std::string& name) {
+    void checkAircraft(const std::string& name, int32_t team) {
         auto plane = make<Plane>();
+        plane->setTeamNumber(team);
         const Camera side{{48, 2, -5}, {0, 0, -5}, {0, 1, 0}};
         const Camera above{{0, 60, -5}, {0, 0, -5}, {0, 0, 1}};
         const Camera front{{0, 2, 42}, {0, 0, 0}, {0, 1, 0}};
         const Camera quarter{{-26, 12, 30}, {0, 0, -3}, {0, 1, 0}};
         const Camera rear{{14, 9, -40}, {0, 1, -4}, {0, 1, 0}};
+        render(*plane, Camera{{-9, 22, 0}, {-9, 0, 0.5}, {0, 0, 1}}, name + "_wing_close");
         const std::array<double, 3> eye = {plane->PilotAttitude.Position[0], plane->PilotAttitude.Position[1],
                                            plane->PilotAttitude.Position[2]};
         const Camera cockpit{eye, {eye[0], eye[1] - 0.9, eye[2] + 10}, {0, 1, 0}, 0.3};
@@ -273,6 +275,17 @@ protected:
         EXPECT_GT(ailerons.maxX, kW / 2 + 80) << name;
         render(*plane, quarter, name + "_quarter_deflected");
         plane->ThisAircraft.PAilerons = 0.0;
+        plane->animateParts();
+
+        // The left wing set torn off and fallen 60 ft: seen from above, the left of the picture
+        // empties while the right wing stays.
+        plane->OptionalModelAttitude[0] = plane->ModelAttitude;
+        plane->OptionalModelAttitude[0].Position[1] -= 60.0;
+        plane->ThisAircraft.Damage1 |= dmg::LeftWingGone;
+        const Diff lost = diff(aboveNeutral, render(*plane, above, name + "_above_left_wing_gone"));
+        plane->ThisAircraft.Damage1 &= ~dmg::LeftWingGone;
+        EXPECT_GT(lost.count, 3000) << name;
+        EXPECT_LT(lost.maxX, kW / 2 + 30) << name;
 
         // From the cockpit, with the camera riding in it, the head is out of the way.
         plane->updateMovingThings(0, true, 5.0, 0.0);
@@ -287,9 +300,9 @@ protected:
     std::filesystem::path shots;
 };
 
-TEST_F(DrawPixelTest, CamelDrawsAndItsControlsMove) { checkAircraft<ObjectTestFile>("camel"); }
-TEST_F(DrawPixelTest, FokkerDr1DrawsAndItsControlsMove) { checkAircraft<FokkerDr1>("dr1"); }
-TEST_F(DrawPixelTest, FokkerDVIIDrawsAndItsControlsMove) { checkAircraft<FokkerDVII>("dvii"); }
+TEST_F(DrawPixelTest, CamelDrawsAndItsControlsMove) { checkAircraft<ObjectTestFile>("camel", 1); }
+TEST_F(DrawPixelTest, FokkerDr1DrawsAndItsControlsMove) { checkAircraft<FokkerDr1>("dr1", 1); }
+TEST_F(DrawPixelTest, FokkerDVIIDrawsAndItsControlsMove) { checkAircraft<FokkerDVII>("dvii", 2); }
 
 }  // namespace
 }  // namespace pellam
