@@ -127,19 +127,6 @@ TEST_F(Placement, NearestEnemyOutsidePointsAndCircling) {
     expectNear(circling.Position, {at()[0] + 100.0 * std::sin(a), at()[1] + 20.0, at()[2] + 100.0 * std::cos(a)});
 }
 
-TEST_F(Placement, PausedOrbitGlidesTheShortWayAndClimbsFromTheOldHeight) {
-    place(1, 100.0);
-    place(1, 100.0);  // settled on the north side, 10 ft up
-    ASSERT_NEAR(camel.CircleCameraDegrees, 180.0, 1e-9);
-    place(3, 100.0, nullptr, false);  // takes the new target
-    place(3, 100.0, nullptr, false);  // to the east (-90): the gap is 90, not 270
-    EXPECT_NEAR(camel.CircleCameraDegrees, -171.0, 1e-9);
-    place(5, 100.0, nullptr, false);
-    const QNion above = place(5, 100.0, nullptr, false);
-    EXPECT_LT(above.Position[1] - at()[1], 100.0);  // still climbing toward the point above
-    EXPECT_GT(above.Position[1] - at()[1], 10.0);
-}
-
 TEST_F(Placement, CameraVectors) {
     double angles[3] = {33.0, 0.0, 7.0};
     camera::makeFinalCameraVector(camel, 5, angles);

@@ -22,27 +22,6 @@ TEST_F(Commands, FireGunsReleasedWhilePausedStillStopsTheGuns) {
     EXPECT_EQ(camels[0]->cannon, (std::vector<int32_t>{0, 0}));
 }
 
-TEST_F(Commands, TypingTakesTheKeysButTheProgramsOwnCommandsStillRun) {
-    network.textMode = true;
-    input.press(84, kKeyDown, 0x41);
-    input.press(84, kKeyUp, 0x41);
-    drain();
-    EXPECT_EQ(network.typed, std::vector<int32_t>{0x41});
-    EXPECT_FALSE(c->DisplayFrameRate);
-    send(1, kKeyDown);  // the pause from the frame hand-off
-    EXPECT_FALSE(c->gamePause);
-
-    network.textMode = false;
-    network.joinerPending = true;
-    const long beeps = platform::beepCount();
-    input.press(84, kKeyUp);
-    input.press(80, kKeyDown);
-    drain();
-    EXPECT_EQ(platform::beepCount(), beeps + 1);
-    EXPECT_FALSE(c->DisplayFrameRate);
-    EXPECT_EQ(network.accepted, 1);
-}
-
 TEST_F(Commands, MessageLinesAndCannedMessagesChooseTheirChannel) {
     c->PubPri[2] = true;
     for (int32_t command : {70, 87, 71, 73}) input.press(command, kKeyUp);
@@ -50,36 +29,6 @@ TEST_F(Commands, MessageLinesAndCannedMessagesChooseTheirChannel) {
     drain();
     EXPECT_EQ(network.channels, (std::vector<int32_t>{0, 1, 0, 1}));
     EXPECT_EQ(network.typed, (std::vector<int32_t>{1070, 1070, 71, 73}));
-}
-
-TEST_F(Commands, ReplayStartsOnARecordTimeOnlyWhilePausedOutsideNetworkGames) {
-    c->GlobalMissionTime = 1300;
-    send(88, kKeyUp);  // running: nothing
-    EXPECT_FALSE(c->ReplayFlag);
-    send(1, kKeyDown);
-    network.mode = 1;
-    send(88, kKeyUp);
-    EXPECT_FALSE(c->ReplayFlag);
-    network.mode = 0;
-    send(88, kKeyDown);  // acts on the release
-    EXPECT_FALSE(c->ReplayFlag);
-    c->fromReplayMenu();
-    EXPECT_TRUE(c->ReplayFlag);
-    EXPECT_EQ(c->GlobalMissionTime, 82);
-    EXPECT_EQ(c->SavedGlobalMissionTime, 1300);
-    send(88, kKeyUp);
-    EXPECT_FALSE(c->ReplayFlag);
-    EXPECT_EQ(c->GlobalMissionTime, 1300);
-
-    c->GlobalMissionTime = 60;
-    send(88, kKeyUp);
-    EXPECT_EQ(c->GlobalMissionTime, 22);
-    send(88, kKeyUp);
-    c->GlobalMissionTime = 49;
-    const long beeps = platform::beepCount();
-    send(88, kKeyUp);
-    EXPECT_FALSE(c->ReplayFlag);
-    EXPECT_EQ(platform::beepCount(), beeps + 1);
 }
 
 TEST_F(Commands, ReplaySpeedStaysWithinFiveEachWay) {
@@ -122,34 +71,22 @@ TEST_F(Commands, AutoTrimKeepsTrimsInRangeAndRunsOnlyWhileFlying) {
     EXPECT_EQ(a.ElevatorTrim, 0.0);
 }
 
-TEST_F(Commands, TogglesAndRefusals) {
-    send(81, kKeyUp);
-    EXPECT_TRUE(c->DoDoubleTime);
-    send(82, kKeyUp);
-    EXPECT_EQ(sound->toggles, 1);
+TEST_F(Commands, ScreenShotOnceAndTheSecondWindowUnderTheCameraRule) {
     send(89, kKeyUp);
     EXPECT_TRUE(c->getAndClearScreenShotPending());
     EXPECT_FALSE(c->getAndClearScreenShotPending());
     EXPECT_EQ(view.shots, 1);
     send(91, kKeyUp);
     EXPECT_TRUE(c->DrawSecondWindow);
-    send(92, kKeyUp);
-    EXPECT_TRUE(c->SecondWindowClosestEnemy);
     c->CameraRule = 2;
     send(91, kKeyUp);
-    EXPECT_TRUE(c->DrawSecondWindow);  // rule 2 forbids switching it
-    // A number not in the table changes nothing.
-    const bool pause = c->gamePause;
-    send(95, kKeyDown);
-    send(95, kKeyUp);
-    EXPECT_EQ(c->gamePause, pause);
-    // The throttle keys reach the player's aircraft.
-    send(7, kKeyDown);
-    EXPECT_EQ(camels[0]->ThisAircraft.CurrentEngineSetting, 0.0);
-    send(9, kKeyUp);
-    EXPECT_EQ(camels[0]->ThisAircraft.CurrentEngineSetting, 0.0);
-    send(9, kKeyDown);
-    EXPECT_EQ(camels[0]->ThisAircraft.CurrentEngineSetting, 1.0);
+    EXPECT_TRUE(c->DrawSecondWindow);
+    c->CameraRule = 0;
+    frame(1);
+    EXPECT_TRUE(view.secondWindow);
+    c->CameraRule = 2;
+    frame(1);  // a rule of 2 takes the second window away
+    EXPECT_FALSE(view.secondWindow);
 }
 
 TEST_F(Commands, RestartOnlyWhilePaused) {
