@@ -274,6 +274,13 @@ void FlyableAircraft::animateParts() {
                 render::ObjectDrawingView::rotateAboutAxis(g.axis, deg, p, len, p, -g.hinge.x, -g.hinge.y, -g.hinge.z, true);
         }
     }
+    // Fast blades blur into a disc; slow or stopped ones show as they stand.
+    const bool blur = a.CurrentRPM > 350.0 && !(dm & dmg::PropBroken);
+    auto& polys = d.TemplatePolyListCopy;
+    for (int i = std::max(m.propDiscFirst, 0); i < m.propDiscFirst + m.propDiscCount && i < int(polys.size()); ++i) {
+        if (blur) polys[i].DrawHints &= ~0x2;
+        else polys[i].DrawHints |= 0x2;
+    }
     if (headHidden) {
         // Our own head would fill the cockpit view: fold it away to the neck.
         for (const looks::MovingGroup& g : m.groups) {

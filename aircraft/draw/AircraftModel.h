@@ -25,6 +25,7 @@ struct AircraftModel {
     float overallSizeDistance = 0;
     // Looping sounds: engine heard in the cockpit at power and at idle, and from outside.
     int engineInside = 17, engineIdle = 22, engineOutside = 25;
+    int propDiscFirst = -1, propDiscCount = 0;     // polygons of the propeller's blur
     // Points the gear collapse moves when the undercarriage is broken.
     int gearFirst = 0, gearCount = 0;
     V3 gearHinge;

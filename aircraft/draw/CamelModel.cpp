@@ -159,10 +159,8 @@ void wingSet(MeshBuilder& b, int side) {
     const auto at = [&](const W& w, float c, bool top) { return MeshBuilder::wingPoint(w, s * kStrutX, c, top); };
     const V3 lowFront = at(lower, 0.12f, true), lowRear = at(lower, 0.72f, true);
     const V3 upFront = at(upper, 0.12f, false), upRear = at(upper, 0.72f, false);
-    b.face({lowFront, lowFront + V3{0, 0, -0.25f}, upFront + V3{0, 0, -0.25f}, upFront}, {s, 0, 0});
-    b.face({lowFront, lowFront + V3{0, 0, -0.25f}, upFront + V3{0, 0, -0.25f}, upFront}, {-s, 0, 0});
-    b.face({lowRear, lowRear + V3{0, 0, -0.25f}, upRear + V3{0, 0, -0.25f}, upRear}, {s, 0, 0});
-    b.face({lowRear, lowRear + V3{0, 0, -0.25f}, upRear + V3{0, 0, -0.25f}, upRear}, {-s, 0, 0});
+    parts::strut(b, lowFront, upFront, 0.1f);
+    parts::strut(b, lowRear, upRear, 0.1f);
     const V3 rootLow{s * 1.2f, -1.3f, 0.3f}, rootUp{s * 1.0f, kUpperY, 0.3f};
     parts::wire(b, rootLow, upFront);
     parts::wire(b, rootLow + V3{0, 0, -2.0f}, upRear);

@@ -117,6 +117,9 @@ public:
     std::vector<MovingGroup>& groups() { return groups_; }
     void finish();
 
+    // Polygons of the propeller's blur disc, shown only while the engine turns it fast.
+    int propDiscFirst = -1, propDiscCount = 0;
+
 private:
     void padToHitFlash();
     void faceRun(const std::vector<V3>& corners, int16_t mode);

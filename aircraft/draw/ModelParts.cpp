@@ -51,6 +51,8 @@ AircraftModel finishModel(const char* name, MeshBuilder& b, const std::array<std
     m.polygons = std::move(b.polygons());
     m.runs = std::move(b.runs());
     m.groups = std::move(b.groups());
+    m.propDiscFirst = b.propDiscFirst;
+    m.propDiscCount = b.propDiscCount;
     m.maps = maps;
     m.teamPaint = teamPaint;
 
@@ -118,6 +120,13 @@ void propeller(MeshBuilder& b, V3 hub, float diameter) {
     b.style(kMapMetal, kMatSteel);
     b.tube(hub + V3{0, 0, -0.2f}, hub + V3{0, 0, 0.25f}, 0.3f, 8, true);
     b.endGroup(Mover::Propeller, hub, 2, 1.0);
+    // The blur of the turning blades: a faint disc, seen from both sides, starting hidden.
+    b.propDiscFirst = int(b.polygons().size());
+    b.style(kMapWood, kMatWhite, 0x1 | 0x2 | 0x4);
+    b.annulus(hub + V3{0, 0, 0.05f}, {0, 0, 1}, 0.35f, r, 24);
+    b.propDiscCount = int(b.polygons().size()) - b.propDiscFirst;
+    for (int i = b.propDiscFirst; i < b.propDiscFirst + b.propDiscCount; ++i)
+        b.polygons()[i].PolyColor = {0.45f, 0.36f, 0.25f, 0.2f};
 }
 
 void wheels(MeshBuilder& b, V3 axle, float track, float radius, float width) {

@@ -121,12 +121,16 @@ void drawObject(const OneCompleteObjectVer2& o, const PictureView& view, const s
             glColor4fv(p->PolyColor.data());
         } else {
             glEnable(GL_LIGHTING);
-            const float amb[4] = {m.AmbientRed, m.AmbientGreen, m.AmbientBlue, 1};
-            const float dif[4] = {m.DiffuseRed, m.DiffuseGreen, m.DiffuseBlue, 1};
+            // A transparent polygon's opacity is its colour's alpha, as the game's queue draws it.
+            const float alpha = (p->DrawHints & 0x1) ? p->PolyColor[3] : 1.0f;
+            const float amb[4] = {m.AmbientRed, m.AmbientGreen, m.AmbientBlue, alpha};
+            const float dif[4] = {m.DiffuseRed, m.DiffuseGreen, m.DiffuseBlue, alpha};
             glMaterialfv(GL_FRONT, GL_AMBIENT, amb);
             glMaterialfv(GL_FRONT, GL_DIFFUSE, dif);
         }
+        if (transparentPass) glDepthMask(GL_FALSE);
         glDrawElements(p->DefaultDrawType, g.RunItems[p->FirstItem], GL_UNSIGNED_SHORT, g.RunItems + p->FirstItem + 1);
+        glDepthMask(GL_TRUE);
     }
 }
 
