@@ -162,6 +162,19 @@ TEST(FokkerAirframes, DrIOverloadWarnsThenFailsWithItsMiddleWing) {
     EXPECT_EQ(w.camel->Surfaces[27 - side].Area, 25.0);  // the other middle wing holds
 }
 
+TEST(FokkerAirframes, RaisedStripStandsAt850FeetOnlyFromAbove) {
+    BasicCamelWorld<FokkerDVII> w(std::make_unique<FlatTerrain>(100.0));
+    const struct {
+        double x, y;
+        double ground;
+    } cases[] = {{2329360.0, 900.0, 850.0}, {2329360.0, 848.0, 100.0}, {2329390.5, 900.0, 100.0}};
+    for (const auto& c : cases) {
+        w.camel->SetUpAircraft(c.x, c.y, 1846000.0, 0.0, 0.0, 100.0, 1.0);
+        w.tick();
+        EXPECT_EQ(w.a().GroundAltitude, c.ground) << c.x << " " << c.y;
+    }
+}
+
 TEST(FokkerAirframes, DrIRunsFullOrIdleAndTheDVIIAnyPower) {
     BasicCamelWorld<FokkerDr1> dr1;
     BasicCamelWorld<FokkerDVII> dvii;

@@ -85,6 +85,31 @@ TYPED_TEST(FokkerArms, WingLostAfterBailOutKeepsItsBombs) {
     EXPECT_EQ(w.a().CurrentNumberOfBombs, 0);
 }
 
+TYPED_TEST(FokkerArms, DamageEffectsComeOnceAndABellyLanderSurvives) {
+    auto& w = this->w;
+    w.camel->GlobalTime = 50;
+    w.camel->orDamage1(dmg::LeftWingGone | dmg::EngineStopped);
+    EXPECT_EQ(w.a().PlayThisSound, 30);  // the engine seizes
+    w.a().PlayThisSound = -1;
+    const auto wing = w.camel->OptionalModelAttitude[0].Position;
+    w.camel->GlobalTime = 80;
+    w.camel->ModelAttitude.Position[0] += 100.0;
+    w.camel->orDamage1(dmg::LeftWingGone | dmg::EngineStopped);
+    EXPECT_EQ(w.a().LeftWingGoneAt, 50);
+    EXPECT_EQ(w.camel->OptionalModelAttitude[0].Position, wing);  // not set loose a second time
+    EXPECT_EQ(w.a().PlayThisSound, -1);
+
+    // Down on its belly, at rest since tick 100: dead for 900 ticks, a survivor from the 901st.
+    w.a().Damage1 = dmg::Down;
+    w.a().OnGround = 1;
+    w.a().GearPosition = 0.0;
+    w.a().TimeWhenStoppedMoving = 100;
+    w.controller.missionTime = 1000;
+    EXPECT_TRUE(w.camel->pilotDied());
+    w.controller.missionTime = 1001;
+    EXPECT_FALSE(w.camel->pilotDied());
+}
+
 // A new life or mission begins in a whole aircraft, even after a crash.
 TYPED_TEST(FokkerArms, ResetRebuildsAWreck) {
     auto& w = this->w;
