@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "core/ZephModel.h"
+#include "platform/Log.h"
 #include "platform/TickCount.h"
 #include "render/FrameMath.h"
 #include "render/MyZephGLView.h"
@@ -87,6 +89,13 @@ void MyZephGLView::drawRect(const NSRect& rect) {
     services.debugchance(*this);
     // Taken from the back buffer by glRenderEnd, before the picture is shown.
     if (services.getAndClearScreenShotPending()) setScreenShotPending();
+#ifndef NDEBUG
+    frameGLError_ = int32_t(glGetError());
+    if (frameGLError_ != GL_NO_ERROR && !loggedGLError_) {
+        loggedGLError_ = true;
+        platform::logMessage("OpenGL error " + std::to_string(frameGLError_) + " in a frame");
+    }
+#endif
     glRenderEnd();
     restoreFogParameters();  // the grey cloud fog lasts one frame
 }

@@ -63,6 +63,8 @@ public:
     // cockpit object in the main pass, no squares, no second window.
     void setAwoken(bool awoken) { awoken_ = awoken; }
     int32_t getFrameRate() const { return gFrameRate_; }
+    // The OpenGL error the last frame left (debug builds; 0 otherwise).
+    int32_t getFrameGLError() const { return frameGLError_; }
     bool getHasGotStuff() const { return hasGotStuff_; }
     // The second window, once it has been drawn; null before.
     platform::GLWindow* getSecondWindow() { return secondWindow_.get(); }
@@ -137,6 +139,8 @@ private:
     long CameraInsideItem_ = -1, CameraInsideItem2_ = -1, SecondAircraftCamera_ = 2;
     int32_t gFrameRate_ = 0, gLastFrameRate_ = 0;
     bool hasGotStuff_ = false;
+    int32_t frameGLError_ = 0;
+    bool loggedGLError_ = false;
     bool insideCloud_ = false;                 // this frame: grey fog, no sky or ground
     std::array<float, 3> skyLight_{1, 1, 1};   // daylight on the clouds this frame
 

@@ -61,6 +61,7 @@ protected:
                     std::copy_n(&rows[size_t(h - 1 - y) * w * 4], size_t(w) * 4, &second->pixels[size_t(y) * w * 4]);
             });
         view().drawRect({1, 0, 0, 1});
+        EXPECT_EQ(view().getFrameGLError(), 0);
         view().setFrameObserver(nullptr);
         view().setSecondFrameObserver(nullptr);
         return image;

@@ -41,6 +41,7 @@ protected:
         RGBAImage image;
         view().setFrameObserver([&] { image = readBack(view()); });
         view().drawRect({1, 0, 0, 1});
+        EXPECT_EQ(view().getFrameGLError(), 0);
         view().setFrameObserver(nullptr);
         return image;
     }

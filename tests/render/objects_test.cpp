@@ -32,6 +32,7 @@ protected:
         RGBAImage image;
         view().setFrameObserver([&] { image = readBack(view()); });
         view().drawRect({1, 0, 0, 1});
+        EXPECT_EQ(view().getFrameGLError(), 0);
         view().setFrameObserver(nullptr);
         if (const char* dir = std::getenv("PELLAM_SAVE_FRAMES"))
             pellam::platform::writePng(std::string(dir) + "/" +
