@@ -204,6 +204,34 @@ TEST_F(ObjectsTest, AFullTransparentQueueDropsOnlyTheNewPolygonsWithoutBeeping) 
     EXPECT_EQ(pellam::platform::beepCount(), beeps);
 }
 
+TEST_F(ObjectsTest, TexturedPolygonsShowTheirPictureLitAndUnlit) {
+    // Left half red, right half green.
+    const std::string path = writePicture("halvesD.png", 64, 64, [](int x, int, uint8_t* p) {
+        p[0] = x < 32 ? 255 : 0;
+        p[1] = x < 32 ? 0 : 255;
+        p[2] = 0;
+    });
+    const int32_t slot = view().fmGetTextureFromDiskNSString(path, 1, 6, 9, 0);
+    ASSERT_GE(slot, 0);
+    Thing* t = put(*models, 13);
+    t->square(0, 10, 0, {1, 1, 1, 1}, 0);        // lit
+    t->square(0, 10, 0, {1, 1, 1, 1}, 0x10, false, 0, 25);  // unlit, above
+    for (auto& v : t->Geo[0].Points) {  // facing up, half towards the sun
+        v.NY = 1;
+        v.NZ = 0;
+    }
+    t->Frames[0].MapListOffset[0] = int16_t(slot);
+    t->finish();
+    t->at(0, 0, 100);
+    const RGBAImage image = frame();
+    for (double y : {0.0, 25.0}) {
+        const uint8_t* left = at100(image, -5, y);
+        const uint8_t* right = at100(image, 5, y);
+        EXPECT_GT(left[0], left[1] + 40) << y;
+        EXPECT_GT(right[1], right[0] + 40) << y;
+    }
+}
+
 TEST_F(ObjectsTest, SmokeQuadsAreStripsOrPolygonsInTheirPointColours) {
     // Four corners in turn: as a polygon they cover the square, as a strip all but its lower quarter.
     static XYZInput points[4];
