@@ -38,6 +38,7 @@ struct AircraftDrawState {
     ObjectPointsPolysVer2 pointsPolys{};
     ViewServices* view = nullptr;          // not owned
     std::array<int32_t, 2> teamPaintSlots{{-1, -1}};
+    std::array<int32_t, 4> teamColourSlots{{-1, -1, -1, -1}};
     int32_t smokeSlot = -1;                // the soft puff every smoke piece is drawn with
 
     double propAngle = 0;                  // deg

@@ -88,6 +88,7 @@ bool FlyableAircraft::initWithGLView(ViewServices* view) {
     if (view) {
         for (int k = 0; k < looks::kMapCount; ++k) pp.MapListOffset[k] = int16_t(loadTexture(view, m.maps[k]));
         for (int t = 0; t < 2; ++t) d.teamPaintSlots[t] = loadTexture(view, m.teamPaint[t]);
+        for (int t = 0; t < 4; ++t) d.teamColourSlots[t] = loadTexture(view, m.teamColour[t]);
         d.smokeSlot = loadTexture(view, "AircraftSmoke.png");
     }
 
@@ -125,8 +126,12 @@ OneCompleteObjectVer2* FlyableAircraft::getDrawingData(int32_t) {
     for (int k = 0; k < 3; ++k)
         if (a.Damage1 & gone[k]) poseMatrix(OptionalModelAttitude[2 * k], nullptr, ThisModel.OptionalObjectMatrix[2 * k]);
 
+    // Teams 1 to 4; any other team is drawn as team 2, as its identification square is.
+    const int team = a.Team >= 1 && a.Team <= 4 ? a.Team - 1 : 1;
+    const int32_t colour = d.teamColourSlots[team];
+    if (colour >= 0 && colour < kTextureSlots) d.pointsPolys.MapListOffset[looks::kMapTeam] = int16_t(colour);
     // Paint: a custom paint job in place of the team's.
-    int32_t paint = d.teamPaintSlots[a.Team == 1 ? 0 : 1];
+    int32_t paint = d.teamPaintSlots[team % 2];
     const int32_t custom = d.CameraOnMe ? BigCustomPaintJobNumber : SmallCustomPaintJobNumber;
     if (custom > 0 && custom < kTextureSlots) paint = custom;
     if (paint >= 0 && paint < kTextureSlots) d.pointsPolys.MapListOffset[looks::kMapPaint] = int16_t(paint);

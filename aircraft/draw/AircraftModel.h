@@ -20,7 +20,8 @@ struct AircraftModel {
     std::vector<MovingGroup> groups;
     std::array<MaterialLightData, kMaxMaterials> materials{};
     std::array<std::string, kMapCount> maps;       // texture file names, by Map
-    std::array<std::string, 2> teamPaint;          // paint of team 1 and of every other team
+    std::array<std::string, 2> teamPaint;          // paint of teams 1 and 3, and of teams 2 and 4
+    std::array<std::string, 4> teamColour;         // the colour of teams 1 to 4
     std::array<float, 6> extents{};                // min X, max X, min Y, max Y, min Z, max Z
     float overallSizeDistance = 0;
     // Looping sounds: engine heard in the cockpit at power and at idle, and from outside.

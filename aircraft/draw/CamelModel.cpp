@@ -20,8 +20,8 @@ constexpr float kLowerDihedral = 5.0f;
 constexpr float kStrutX = 9.2f;
 
 void fuselage(MeshBuilder& b) {
-    b.style(kMapMetal, kMatSteel);
-    // Rotary cowling, open at the front round the crankcase.
+    // Rotary cowling in the team's colour, open at the front round the crankcase.
+    b.style(kMapTeam, kMatWhite);
     b.loft({roundRing(3.18f, 0.1f, 1.3f), roundRing(2.9f, 0.1f, 1.55f), roundRing(2.2f, 0.1f, 1.58f),
             roundRing(1.7f, 0.1f, 1.5f)},
            true, false, false);
@@ -240,7 +240,7 @@ const AircraftModel& camelModel() {
         MeshBuilder b = build();
         AircraftModel m = finishModel("ObjectTestFileFilePP", b,
                                       {"CamelFabric.png", "CamelLinen.png", "AircraftWood.png", "AircraftMetal.png",
-                                       "AircraftDial.png", "AircraftPlain.png", "CamelFabric.png"},
+                                       "AircraftDial.png", "AircraftPlain.png", "CamelFabric.png", ""},
                                       {"CamelFabric.png", "CamelFabricB.png"});
         m.engineInside = 17;
         m.engineIdle = 22;

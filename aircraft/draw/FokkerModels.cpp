@@ -113,8 +113,8 @@ void cockpit(MeshBuilder& b, V3 eye, float panelZ, float halfWidth, float floorY
 MeshBuilder buildDr1() {
     MeshBuilder b;
     b.uvScale(5.0f);
-    // Cowling of the Oberursel rotary, open at the bottom quarter, and its crankcase.
-    b.style(kMapMetal, kMatSteel);
+    // Cowling of the Oberursel rotary in the team's colour, and its crankcase.
+    b.style(kMapTeam, kMatWhite);
     b.loft({roundRing(2.83f, 0.0f, 1.2f), roundRing(2.6f, 0.0f, 1.42f), roundRing(1.9f, 0.0f, 1.42f),
             roundRing(1.5f, 0.0f, 1.3f)},
            true, false, false);
@@ -259,8 +259,8 @@ MeshBuilder buildDVII() {
     balkenkreuz(b, {1.0f, 0.15f, -9.5f}, {0, 0, -1}, {0, 1, 0}, 1.0f);
     balkenkreuz(b, {-1.0f, 0.15f, -9.5f}, {0, 0, 1}, {0, 1, 0}, 1.0f);
 
-    // Tail: tailplane, fin, elevator and balanced rudder.
-    b.style(kMapPaint, kMatWhite);
+    // Tail: tailplane and elevator in the team's colour, fin, balanced rudder.
+    b.style(kMapTeam, kMatWhite);
     for (int side = -1; side <= 1; side += 2) {
         std::vector<std::array<float, 2>> o = {{0.0f, 0.0f}, {1.5f, 0.0f}, {4.4f, -1.2f}, {4.6f, -2.5f}, {0.0f, -2.5f}};
         for (auto& p : o) p[0] *= float(side);
@@ -326,7 +326,7 @@ MeshBuilder buildDVII() {
 AircraftModel finishFokker(const char* name, MeshBuilder b, const char* fuselage, const char* fuselageB) {
     AircraftModel m = finishModel(name, b,
                                   {fuselage, "FokkerLozengeLower.png", "AircraftWood.png", "AircraftMetal.png",
-                                   "AircraftDial.png", "AircraftPlain.png", "FokkerLozengeUpper.png"},
+                                   "AircraftDial.png", "AircraftPlain.png", "FokkerLozengeUpper.png", ""},
                                   {fuselage, fuselageB});
     m.engineInside = 38;
     m.engineIdle = 37;

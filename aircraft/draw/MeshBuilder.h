@@ -30,6 +30,7 @@ enum Map : int16_t {
     kMapDial,          // instrument faces
     kMapPlain,         // plain white: the material gives the colour
     kMapWingTop,       // the wings' upper fabric (printed lozenge on the Fokkers)
+    kMapTeam,          // the team's colour: cowling, wheel covers, tail; swapped for the team
     kMapCount
 };
 

@@ -55,6 +55,8 @@ AircraftModel finishModel(const char* name, MeshBuilder& b, const std::array<std
     m.propDiscCount = b.propDiscCount;
     m.maps = maps;
     m.teamPaint = teamPaint;
+    m.teamColour = {"TeamRed.png", "TeamBlue.png", "TeamYellow.png", "TeamBlack.png"};
+    m.maps[kMapTeam] = m.teamColour[0];
 
     ObjectPointsPolysVer2 pp;
     pp.ThePoints = m.points.data();
@@ -136,8 +138,9 @@ void wheels(MeshBuilder& b, V3 axle, float track, float radius, float width) {
         const V3 in = c - V3{width * 0.5f, 0, 0}, out = c + V3{width * 0.5f, 0, 0};
         b.style(kMapPlain, kMatBlack);
         b.tube(in, out, radius, 14, false);
-        // Fabric-covered spokes, a hub cap and a marking spot so the turning shows.
-        b.style(kMapUnderside, kMatLinen);
+        // Fabric covers over the spokes in the team's colour, a hub cap and a spot so the
+        // turning shows.
+        b.style(kMapTeam, kMatWhite);
         b.disc(out, {1, 0, 0}, radius * 0.92f, 14);
         b.disc(in, {-1, 0, 0}, radius * 0.92f, 14);
         b.style(kMapMetal, kMatSteel);

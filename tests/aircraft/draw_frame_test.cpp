@@ -182,8 +182,15 @@ TEST_F(AircraftDrawFrame, DamagedEngineTrailsSmokeOnceATick) {
 TEST_F(AircraftDrawFrame, PaintFollowsTheTeamUnlessAPaintJobIsGiven) {
     const int32_t teamOne = view.slots.at("CamelFabric.png"), other = view.slots.at("CamelFabricB.png");
     auto paint = [&] { return camel.getDrawingData(0)->ThePointsPolysData[0].MapListOffset[looks::kMapPaint]; };
+    auto colour = [&] { return camel.getDrawingData(0)->ThePointsPolysData[0].MapListOffset[looks::kMapTeam]; };
     camel.setTeamNumber(1);
     EXPECT_EQ(paint(), teamOne);
+    EXPECT_EQ(colour(), view.slots.at("TeamRed.png"));
+    camel.setTeamNumber(3);
+    EXPECT_EQ(paint(), teamOne);
+    EXPECT_EQ(colour(), view.slots.at("TeamYellow.png"));
+    camel.setTeamNumber(9);  // no such team: drawn as team 2
+    EXPECT_EQ(colour(), view.slots.at("TeamBlue.png"));
     camel.setTeamNumber(2);
     EXPECT_EQ(paint(), other);
     camel.setCustomPaintJobNumberBig(201, 202);

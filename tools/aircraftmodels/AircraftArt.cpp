@@ -152,7 +152,8 @@ const std::vector<std::string>& pictureNames() {
         "CamelFabric.png",        "CamelFabricB.png",       "CamelLinen.png",     "FokkerLozengeUpper.png",
         "FokkerLozengeLower.png", "FokkerStreaked.png",     "FokkerDVIIFuselage.png", "FokkerJastaRed.png",
         "AircraftWood.png",       "AircraftMetal.png",      "AircraftDial.png",   "AircraftPlain.png",
-        "AircraftSmoke.png"};
+        "AircraftSmoke.png",      "TeamRed.png",            "TeamBlue.png",       "TeamYellow.png",
+        "TeamBlack.png"};
     return names;
 }
 
@@ -181,6 +182,11 @@ bool paint(const std::string& name, platform::RGBAImage& im) {
     else if (name == "AircraftDial.png") dial(im);
     else if (name == "AircraftPlain.png") fabric(im, {0.97f, 0.97f, 0.96f}, 51, false);
     else if (name == "AircraftSmoke.png") puff(im);
+    // Team colours, doped on: red, blue, yellow and black.
+    else if (name == "TeamRed.png") fabric(im, {0.66f, 0.1f, 0.08f}, 71, false);
+    else if (name == "TeamBlue.png") fabric(im, {0.18f, 0.26f, 0.6f}, 72, false);
+    else if (name == "TeamYellow.png") fabric(im, {0.82f, 0.68f, 0.14f}, 73, false);
+    else if (name == "TeamBlack.png") fabric(im, {0.09f, 0.09f, 0.09f}, 74, false);
     else return false;
     return true;
 }
