@@ -33,6 +33,33 @@ void FlyableAircraft::freeAllSmoke() {
 }
 
 namespace {
+// Turns a facing square's corners (unit offsets round the head) into a band `half` ft wide from
+// the head back to the tail, across the path as seen from the eye.
+void streak(XYZInput* four, const double* tail, const double* head, double half) {
+    const double up[3] = {(four[0].MyX + four[1].MyX) * 0.5, (four[0].MyY + four[1].MyY) * 0.5,
+                          (four[0].MyZ + four[1].MyZ) * 0.5};
+    const double right[3] = {(four[1].MyX - four[0].MyX) * 0.5, (four[1].MyY - four[0].MyY) * 0.5,
+                             (four[1].MyZ - four[0].MyZ) * 0.5};
+    double d[3] = {head[0] - tail[0], head[1] - tail[1], head[2] - tail[2]};
+    const double len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    if (len > 1e-9)
+        for (double& v : d) v /= len;
+    // Whichever of the eye's up and right lies more across the path, with the along part taken out.
+    const double du = up[0] * d[0] + up[1] * d[1] + up[2] * d[2], dr = right[0] * d[0] + right[1] * d[1] + right[2] * d[2];
+    const double* a = std::fabs(du) < std::fabs(dr) ? up : right;
+    const double da = std::fabs(du) < std::fabs(dr) ? du : dr;
+    double across[3] = {a[0] - d[0] * da, a[1] - d[1] * da, a[2] - d[2] * da};
+    const double al = std::sqrt(across[0] * across[0] + across[1] * across[1] + across[2] * across[2]);
+    for (double& v : across) v = al > 1e-9 ? v / al * half : 0.0;
+    const double back[3] = {tail[0] - head[0], tail[1] - head[1], tail[2] - head[2]};
+    const double sides[4] = {1, -1, -1, 1};
+    for (int k = 0; k < 4; ++k) {
+        four[k].MyX = across[0] * sides[k] + (k >= 2 ? back[0] : 0.0);
+        four[k].MyY = across[1] * sides[k] + (k >= 2 ? back[1] : 0.0);
+        four[k].MyZ = across[2] * sides[k] + (k >= 2 ? back[2] : 0.0);
+    }
+}
+
 OneSmokePiece& takeSlot(std::array<OneSmokePiece, kPieces>& ring, int32_t& next) {
     // The slot index may come back from a replay record: keep it in the ring.
     if (next < 0 || next >= kPieces) next = 0;
@@ -52,7 +79,7 @@ void FlyableAircraft::tracersToSmoke(bool last) {
         } else if (last && b.GraphicsType == 1 && b.TimeAlive >= 1 && b.TimeAlive <= kLastLiveTick) {
             // One frame of a tracer's streak along this tick's path.
             OneSmokePiece& p = takeSlot(OurSmokes, NextSmokeSpot);
-            p = OneSmokePiece{GlobalTime, OneSmokePiece::kTracer, 1, {b.PX, b.PY, b.PZ}, {b.P2X, b.P2Y, b.P2Z}, 0.3f, 0.0f};
+            p = OneSmokePiece{GlobalTime, OneSmokePiece::kTracer, 1, {b.PX, b.PY, b.PZ}, {b.P2X, b.P2Y, b.P2Z}, 0.6f, 0.0f};
         }
     }
 }
@@ -103,6 +130,8 @@ void FlyableAircraft::drawMySmokeItems() {
     if (!view) return;
     const int32_t now = aController ? aController->getGlobalMissionTime() : GlobalTime;
     static const PointUV kCorners[5] = {{0, 0.0f, 0.0f}, {1, 1.0f, 0.0f}, {2, 1.0f, 1.0f}, {3, 0.0f, 1.0f}, {-1, 0, 0}};
+    // A streak takes the puff's bright middle all along its length.
+    static const PointUV kStreak[5] = {{0, 0.35f, 0.5f}, {1, 0.65f, 0.5f}, {2, 0.65f, 0.5f}, {3, 0.35f, 0.5f}, {-1, 0, 0}};
     OnePolygon quad;
     quad.MapNumber = 0;
     quad.DefaultDrawType = 9;
@@ -139,23 +168,20 @@ void FlyableAircraft::drawMySmokeItems() {
             colour[1] = 0.55f;
             colour[2] = 0.15f;
         }
+        if (tracer) streak(four, p.Position.data(), p.Movement.data(), half);
         for (int k = 0; k < 4; ++k) {
             XYZInput& q = four[k];
-            q.MyX *= half;
-            q.MyY *= half;
-            q.MyZ *= half;
-            if (tracer && k >= 2) {
-                // The lower corners trail back to the tail: a streak along this tick's path.
-                q.MyX += p.Position[0] - p.Movement[0];
-                q.MyY += p.Position[1] - p.Movement[1];
-                q.MyZ += p.Position[2] - p.Movement[2];
+            if (!tracer) {
+                q.MyX *= half;
+                q.MyY *= half;
+                q.MyZ *= half;
             }
             q.Myr = colour[0];
             q.Myg = colour[1];
             q.Myb = colour[2];
             q.Mya = colour[3];
         }
-        view->glDrawTransparentTexture(&quad, four, kCorners, &light);
+        view->glDrawTransparentTexture(&quad, four, tracer ? kStreak : kCorners, &light);
     }
 }
 

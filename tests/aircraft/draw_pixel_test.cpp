@@ -16,8 +16,10 @@
 #include "aircraft/FokkerDVII.h"
 #include "aircraft/FokkerDr1.h"
 #include "aircraft/ObjectTestFile.h"
+#include "tests/flight/TestWorld.h"
 #include "platform/GLWindow.h"
 #include "platform/PngImage.h"
+#include "render/ObjectDrawing.h"
 #include "tools/aircraftmodels/AircraftArt.h"
 
 namespace pellam {
@@ -26,9 +28,50 @@ namespace {
 constexpr int kW = 640, kH = 480;
 constexpr double kFov = 0.42;  // half height of the view at unit distance
 
-// Textures by file name, in slots the aircraft keep in MapListOffset.
-class PictureView : public ViewServices {
+// Textures by file name, in slots the aircraft keep in MapListOffset; and the few drawing
+// operations the smoke uses, as the game's view does them.
+class PictureView : public ViewServices, public render::ObjectDrawingView {
 public:
+    void setupDrawingMatrixForModel(const double* m) override {
+        glMatrixMode(GL_MODELVIEW);
+        glLoadMatrixd(camera.data());
+        glMultMatrixd(m);
+    }
+    // Corners of a 2 x 2 square facing the eye: the camera's right and up axes.
+    void glMakeFacingSquare(const double*, XYZInput* four) const override {
+        const double r[3] = {camera[0], camera[4], camera[8]}, u[3] = {camera[1], camera[5], camera[9]};
+        const double c[4][2] = {{-1, 1}, {1, 1}, {1, -1}, {-1, -1}};
+        for (int k = 0; k < 4; ++k) {
+            four[k].MyX = c[k][0] * r[0] + c[k][1] * u[0];
+            four[k].MyY = c[k][0] * r[1] + c[k][1] * u[1];
+            four[k].MyZ = c[k][0] * r[2] + c[k][1] * u[2];
+        }
+    }
+    void glMakeFacingSquareHeadingOnly(const double* centre, XYZInput* four) const override {
+        glMakeFacingSquare(centre, four);
+    }
+    void glSetCurrentTexture(int32_t slot, int32_t) override {
+        if (slot >= 0 && slot < int32_t(ids.size())) glBindTexture(GL_TEXTURE_2D, ids[slot]);
+    }
+    void glDrawTransparentTexture(const OnePolygon*, const XYZInput* points, const PointUV* uvs,
+                                  const MaterialLightData*) override {
+        glEnable(GL_TEXTURE_2D);
+        glDisable(GL_LIGHTING);
+        glDisable(GL_CULL_FACE);
+        glDepthMask(GL_FALSE);
+        glBegin(GL_POLYGON);
+        for (int k = 0; uvs[k].PointNumber >= 0; ++k) {
+            const XYZInput& p = points[uvs[k].PointNumber];
+            glColor4f(p.Myr, p.Myg, p.Myb, p.Mya);
+            glTexCoord2f(uvs[k].PointU, uvs[k].PointV);
+            glVertex3d(p.MyX, p.MyY, p.MyZ);
+        }
+        glEnd();
+        glDepthMask(GL_TRUE);
+    }
+    void glNewDrawOneObject(OneCompleteObjectVer2*) override {}
+    std::array<double, 16> camera{};
+
     int32_t fmGetTextureFromDiskNSString(const std::string& path, int32_t, int32_t, int32_t, int32_t) override {
         const std::string name = std::filesystem::path(path).filename().string();
         for (size_t i = 0; i < names.size(); ++i)
@@ -172,8 +215,10 @@ protected:
         EXPECT_NE(o, nullptr);
         if (!o) return {};
         const auto camera = viewMatrix(cam);
+        view.camera = camera;
         drawObject(*o, view, camera, false);
         drawObject(*o, view, camera, true);
+        plane.drawMySmokeItems();
         std::vector<uint8_t> pixels(size_t(kW) * kH * 4);
         glReadPixels(0, 0, kW, kH, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
         if (!shot.empty()) {
@@ -303,6 +348,52 @@ protected:
     PictureView view;
     std::filesystem::path shots;
 };
+
+struct SmokyCamel : ObjectTestFile {
+    using FlyableAircraft::tracersToSmoke;
+};
+
+// A Camel with a hit engine flying along: its trail of smoke lies behind it, and its tracers
+// reach out ahead.
+TEST_F(DrawPixelTest, SmokeTrailAndTracersDraw) {
+    testing::TestController controller;
+    auto plane = make<SmokyCamel>();
+    plane->setaController(&controller);
+    plane->ThisAircraft.Damage1 |= dmg::EngineDamaged;
+    plane->ThisAircraft.EngineSmokingTime = 5000;
+    for (int t = 1; t <= 120; ++t) {
+        plane->GlobalTime = controller.missionTime = t;
+        plane->ModelAttitude.Position = {0, 0, (t - 120) * 0.5};  // 0.5 ft a tick toward +Z
+        plane->aircraftSmoke();
+    }
+    // Two tracers in flight ahead of the guns.
+    auto& bullets = plane->ThisAircraft.GunBullets.TheBullets;
+    for (int k = 0; k < 2; ++k) {
+        ProjectileType& b = bullets[k];
+        b.GraphicsType = 1;
+        b.TimeAlive = 10;
+        b.PX = 0.35 * (k ? 1 : -1);
+        b.PY = 1.9;
+        b.PZ = 30 + 40 * k;
+        b.P2X = b.PX;
+        b.P2Y = b.PY;
+        b.P2Z = b.PZ + 25;
+    }
+    plane->tracersToSmoke(true);
+    plane->ModelAttitude.Position = {0, 0, 0};
+    const Camera side{{60, 6, 0}, {0, 0, 10}, {0, 1, 0}};
+    const auto pixels = render(*plane, side, "camel_smoke_and_tracers");
+    // Smoke behind (left of the picture), tracers ahead (right); the sky shows through both.
+    int behind = 0, ahead = 0;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            const uint8_t* p = &pixels[(size_t(y) * kW + x) * 4];
+            if (x < kW / 5 && std::abs(p[0] - 158) + std::abs(p[2] - 209) > 30) ++behind;
+            if (x > kW * 3 / 4 && p[0] > 200 && p[1] > 170) ++ahead;
+        }
+    EXPECT_GT(behind, 400);
+    EXPECT_GT(ahead, 20);
+}
 
 TEST_F(DrawPixelTest, CamelDrawsAndItsControlsMove) { checkAircraft<ObjectTestFile>("camel", 1); }
 TEST_F(DrawPixelTest, FokkerDr1DrawsAndItsControlsMove) { checkAircraft<FokkerDr1>("dr1", 1); }
