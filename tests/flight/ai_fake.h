@@ -42,6 +42,12 @@ public:
     void toggleBrakes() override { ++calls, a.Brakes = a.Brakes == 0.0 ? 1.0 : 0.0; }
     void gunsOnOff(int32_t on) override { ++calls, ++triggerCalls, a.GunsFiring = on; }
     void cannonOnOff(int32_t on) override { ++calls, a.CannonsFiring = on; }
+    int32_t getNumberOfBombs() override { return bombs; }
+    const double* dropBomb() override {
+        if (bombs <= 0) return nullptr;
+        --bombs;
+        return ModelAttitude.Position.data();
+    }
 
     void place(double x, double y, double z) { ModelAttitude.Position = {x, y, z}; }
     void speedMph(double mph) { a.CurrentVelocity = mph / 40.9; }
@@ -50,7 +56,7 @@ public:
     AIPilotTable profiles{};
     ZephModel* terrain = nullptr;
     double throttle = -1.0, flaps = -1.0;
-    int32_t gear = -1;
+    int32_t gear = -1, bombs = 0;
     int calls = 0, triggerCalls = 0;
 
 private:

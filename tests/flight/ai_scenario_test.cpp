@@ -1,0 +1,203 @@
+// Whole flights of AI Camels in the main loop's order, each from a fixed random seed: fights to a
+// kill, a patrol round its path that turns to fight, a bombing run, a wingman in formation, and a
+// ten-minute soak over hills.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "tests/flight/ai_world.h"
+
+namespace pellam::testing {
+namespace {
+
+constexpr int kMinute = 60 * 60;  // ticks
+
+double distance(const ZephModel* a, const ZephModel* b) {
+    double s = 0.0;
+    for (int j = 0; j < 3; ++j) s += std::pow(a->ModelAttitude.Position[j] - b->ModelAttitude.Position[j], 2);
+    return std::sqrt(s);
+}
+
+// Runs until one of `side` is out of the fight or the time is up; answers the ticks run.
+template <typename Done>
+int fight(AiWorld& w, int limit, Done done) {
+    for (int i = 0; i < limit; ++i) {
+        w.tick();
+        if (done()) return i + 1;
+    }
+    return limit;
+}
+
+TEST(AiScenario, CamelAgainstCamelFightsToAKill) {
+    platform::seedRandom(1);
+    AiWorld w;
+    ObjectTestFile* ace = w.camel(0, 0, 1, 0.0, 3000.0, 0.0, 0.0);
+    ObjectTestFile* novice = w.camel(1, 1, 1, 600.0, 3200.0, 3000.0, 180.0);
+    novice->ThisAircraft.aiPilotNumber = 2;
+    const int ticks = fight(w, 6 * kMinute, [&] { return AiWorld::killed(ace) || AiWorld::killed(novice); });
+    EXPECT_LT(ticks, 6 * kMinute);
+    EXPECT_TRUE(AiWorld::killed(novice));
+    EXPECT_GT(w.firingTicks[0], 0);
+    EXPECT_GT(w.hits[0], 0);
+    EXPECT_EQ(novice->ThisAircraft.WhoShotMe, 0);
+}
+
+TEST(AiScenario, TwoAgainstTwoFightToAKill) {
+    platform::seedRandom(2);
+    AiWorld w;
+    w.camel(0, 0, 1, 0.0, 3000.0, 0.0, 0.0);
+    w.camel(1, 0, 1, 400.0, 3000.0, -300.0, 0.0)->ThisAircraft.aiPilotNumber = 2;
+    w.camel(2, 1, 1, 300.0, 3300.0, 4000.0, 180.0)->ThisAircraft.aiPilotNumber = 1;
+    w.camel(3, 1, 1, -300.0, 3300.0, 4300.0, 180.0)->ThisAircraft.aiPilotNumber = 2;
+    auto anyKilled = [&] {
+        for (int n = 0; n < 4; ++n) if (AiWorld::killed(w.planes[n])) return true;
+        return false;
+    };
+    const int ticks = fight(w, 6 * kMinute, anyKilled);
+    EXPECT_LT(ticks, 6 * kMinute);
+    int shooters = 0, hits = 0;
+    for (int n = 0; n < 4; ++n) shooters += w.firingTicks[n] > 0, hits += w.hits[n];
+    EXPECT_GE(shooters, 2);
+    EXPECT_GT(hits, 0);
+}
+
+TEST(AiScenario, PatrolLoopsItsPathAndTurnsToFightAnEnemyNearBy) {
+    platform::seedRandom(3);
+    AiWorld w;
+    const double corner[4][2] = {{0, 8000}, {8000, 8000}, {8000, 0}, {0, 0}};
+    for (int k = 0; k < 4; ++k) {
+        aiFlyToPoint& p = w.controller.points[10 + k];
+        p.PointXYZ = {corner[k][0], 2000.0, corner[k][1]};
+        p.ThrottlePosition = 100.0;
+        p.TargetClimbDiveSpeed = 500.0;
+        p.NextPoint = 10 + (k + 1) % 4;
+    }
+    ObjectTestFile* patrol = w.camel(0, 0, 5, 0.0, 2000.0, -500.0, 0.0);
+    Aircraft& a = patrol->ThisAircraft;
+    a.NextFlyPointNumber = 10;
+    a.AttackEnemyDistance = 3000;
+    a.ReturnToPatrolDistance = 8000;
+    std::vector<int> visited;
+    for (int i = 0; i < 5 * kMinute; ++i) {
+        w.tick();
+        if (visited.empty() || visited.back() != a.NextFlyPointNumber) visited.push_back(a.NextFlyPointNumber);
+        const auto& p = patrol->ModelAttitude.Position;
+        ASSERT_GT(p[1], 1500.0);
+        ASSERT_LT(std::fabs(p[0] - 4000.0), 6000.0);
+        ASSERT_LT(std::fabs(p[2] - 4000.0), 6000.0);
+    }
+    ASSERT_GE(visited.size(), 6u);
+    for (size_t k = 1; k < visited.size(); ++k) EXPECT_EQ(visited[k], 10 + (visited[k - 1] - 10 + 1) % 4);
+
+    // An enemy crossing 2500 ft off: the patrol leaves its path and closes on it.
+    const auto& me = patrol->ModelAttitude.Position;
+    const double h = a.AircraftHeading / 57.29577951 + 1.2;
+    ObjectTestFile* enemy = w.camel(1, 1, -1, me[0] + 2500.0 * std::sin(h), 2000.0, me[2] + 2500.0 * std::cos(h),
+                                    a.AircraftHeading + 90.0);
+    double closest = distance(patrol, enemy);
+    int fighting = 0;
+    for (int i = 0; i < kMinute; ++i) {
+        w.tick();
+        fighting += a.WasDogfighting;
+        closest = std::min(closest, distance(patrol, enemy));
+    }
+    EXPECT_GT(fighting, kMinute / 2);
+    EXPECT_LT(closest, 800.0);
+}
+
+TEST(AiScenario, PatrolWithBombsLaysAStickOnABox) {
+    platform::seedRandom(5);
+    AiWorld w;
+    GroundBox* target = w.box(0.0, 9000.0, 1);
+    ASSERT_EQ(w.controller.models.indexOf(target), 21);
+    aiFlyToPoint& p = w.controller.points[0];
+    p.PointXYZ = {0.0, 1000.0, 20000.0};
+    p.ThrottlePosition = 100.0;
+    p.TargetClimbDiveSpeed = 500.0;
+    p.PSTargets = 21 * 65536.0;
+    ObjectTestFile* bomber = w.camel(0, 0, 5, 0.0, 1000.0, 0.0, 0.0);
+    bomber->setNumberOfBombs(6);
+    for (int i = 0; i < 2 * kMinute && w.bombs->drops.size() < 2; ++i) w.tick();
+    ASSERT_GE(w.bombs->drops.size(), 2u);
+    for (size_t k = 0; k < w.bombs->drops.size(); ++k) {
+        const auto& d = w.bombs->drops[k];
+        EXPECT_EQ(d[4], 2.0);  // dropped by model index 2
+        EXPECT_LT(9000.0 - d[2], 1500.0);
+        EXPECT_GT(9000.0 - d[2], 0.0);  // before the target: the bomb carries forward
+        EXPECT_LT(std::fabs(d[0]), 60.0);
+        if (k > 0) {
+            EXPECT_GE(d[3] - w.bombs->drops[k - 1][3], 40.0);
+        }
+    }
+    EXPECT_EQ(bomber->getNumberOfBombs(), 6 - static_cast<int>(w.bombs->drops.size()));
+    EXPECT_FALSE(AiWorld::killed(bomber));
+}
+
+TEST(AiScenario, WingmanHoldsFormationOnItsLeader) {
+    platform::seedRandom(9);
+    AiWorld w;
+    const double corner[4][2] = {{0, 8000}, {8000, 8000}, {8000, 0}, {0, 0}};
+    for (int k = 0; k < 4; ++k) {
+        aiFlyToPoint& p = w.controller.points[k];
+        p.PointXYZ = {corner[k][0], 2000.0, corner[k][1]};
+        p.ThrottlePosition = 0.8;
+        p.TargetClimbDiveSpeed = 500.0;
+        p.NextPoint = (k + 1) % 4;
+    }
+    ObjectTestFile* leader = w.camel(0, 0, 5, 0.0, 2000.0, 0.0, 0.0);
+    ObjectTestFile* wingman = w.camel(1, 0, 2, -150.0, 2000.0, -200.0, 0.0);
+    wingman->ThisAircraft.LeadAircraftNumber = 0;
+    double farthest = 0.0;
+    for (int i = 0; i < 4 * kMinute; ++i) {
+        w.tick();
+        if (i > 30 * 60) farthest = std::max(farthest, distance(leader, wingman));
+        ASSERT_GT(distance(leader, wingman), 60.0);
+    }
+    EXPECT_LT(farthest, 700.0);
+    EXPECT_EQ(w.firingTicks[1], 0);
+    EXPECT_EQ(wingman->ThisAircraft.AIType, 2);
+}
+
+TEST(AiScenario, TenMinuteSoakOverHills) {
+    platform::seedRandom(11);
+    AiWorld w(std::make_unique<HeightField>([](double x, double z) {
+        return 600.0 + 500.0 * std::sin(x / 3000.0) * std::cos(z / 2500.0) + 300.0 * std::sin((x + z) / 1700.0);
+    }));
+    w.camel(0, 0, 1, 0.0, 3500.0, 0.0, 0.0);
+    w.camel(1, 0, 1, 300.0, 3500.0, -300.0, 0.0)->ThisAircraft.aiPilotNumber = 2;
+    w.camel(2, 1, 1, 500.0, 3600.0, 6000.0, 180.0)->ThisAircraft.aiPilotNumber = 1;
+    w.camel(3, 1, 1, 900.0, 3600.0, 6300.0, 180.0)->ThisAircraft.aiPilotNumber = 2;
+    std::array<int, 4> held{};
+    std::array<double, 4> code{-1.0, -1.0, -1.0, -1.0};
+    int longest = 0;
+    for (int i = 0; i < 10 * kMinute; ++i) {
+        w.tick();
+        for (int n = 0; n < 4; ++n) {
+            const ObjectTestFile* p = w.planes[n];
+            const Aircraft& a = p->ThisAircraft;
+            for (double v : p->ModelAttitude.Position) ASSERT_TRUE(std::isfinite(v)) << n << " at " << i;
+            for (double v : p->ModelAttitude.QAttitude) ASSERT_TRUE(std::isfinite(v)) << n << " at " << i;
+            ASSERT_TRUE(std::isfinite(a.Elevator) && std::isfinite(a.Ailerons) && std::isfinite(a.Rudder));
+            const double ground = w.terrain->getAltitudeAtX(p->ModelAttitude.Position[0], p->ModelAttitude.Position[2]);
+            if (!(a.Damage1 & dmg::Down)) {
+                ASSERT_GT(p->ModelAttitude.Position[1], ground - 10.0) << n << " at " << i;
+            }
+            // A manoeuvre in progress while fighting must end in time.
+            const bool fighting = a.ClosestEnemy && !(a.Damage1 & dmg::Down);
+            if (!fighting || a.AutoPilotData[2] != code[n] || a.AutoPilotData[2] == -1.0) {
+                held[n] = 0;
+                code[n] = a.AutoPilotData[2];
+            } else {
+                longest = std::max(longest, ++held[n]);
+            }
+        }
+    }
+    EXPECT_LT(longest, kMinute);
+    int hits = 0;
+    for (int n = 0; n < 4; ++n) hits += w.hits[n];
+    EXPECT_GT(hits, 0);
+}
+
+}  // namespace
+}  // namespace pellam::testing
