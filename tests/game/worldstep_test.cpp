@@ -1,6 +1,7 @@
 #include "platform/Beep.h"
 #include <cmath>
 
+#include "missions/AIPilotProfiles.h"
 #include "tests/game/worldstep_rig.h"
 
 namespace pellam::testing {
@@ -350,6 +351,63 @@ TEST_F(Services, AnswersObjectsAskFor) {
     c->doNewRandomRestart = false;
     EXPECT_EQ(c->getObjectRandomDistance(), d);
     EXPECT_EQ(c->getObjectRandomHeading(), h);
+}
+
+}  // namespace
+}  // namespace pellam::testing
+
+namespace pellam::testing {
+namespace {
+
+// Eight aircraft under the computer pilot, two sides of four meeting head on, with the flight
+// model's own hit tests.
+class Dogfight : public WorldRig {
+protected:
+    ControllerEffects* effectsLink() override { return nullptr; }
+    void SetUp() override {
+        WorldRig::SetUp();
+        definePilotProfiles(profiles);
+        for (int k = 0; k < 8; ++k) {
+            const bool north = k < 4;
+            camels[k]->SetUpAircraft(400.0 * (k % 4), 3000.0 + 100.0 * k, north ? 0.0 : 5000.0, north ? 0.0 : 180.0,
+                                     0.0, 100.0, 1.0);
+            camels[k]->setPilotsPtr(profiles.data());
+            camels[k]->ThisAircraft.AIType = 1;
+            camels[k]->ThisAircraft.AutoPilotData[2] = -1.0;
+        }
+    }
+    AIPilotTable profiles{};
+};
+
+TEST_F(Dogfight, TheyFightPauseAndReplayAndTheLiveFightGoesOnUnchanged) {
+    int hit = -1;
+    for (int i = 0; i < 2400 && hit < 0; ++i) {
+        frame(3);
+        for (int k = 0; k < 8; ++k)
+            if (camels[k]->ThisAircraft.TotalHits > 0) hit = k;
+    }
+    ASSERT_GE(hit, 0) << "no hits in two minutes";
+    for (Camel* p : camels)
+        for (double v : p->ModelAttitude.Position) ASSERT_TRUE(std::isfinite(v));
+
+    send(1, kKeyDown);
+    std::array<QNion, 8> live;
+    for (int k = 0; k < 8; ++k) live[k] = camels[k]->ModelAttitude;
+    const int32_t clock = c->GlobalMissionTime;
+    for (int i = 0; i < 30; ++i) frame(3);
+    send(88, kKeyUp);
+    send(1, kKeyDown);
+    for (int i = 0; i < 500; ++i) frame(3);  // past the newest moment and round again
+    send(1, kKeyDown);
+    send(88, kKeyUp);
+    EXPECT_EQ(c->GlobalMissionTime, clock);
+    for (int k = 0; k < 8; ++k) {
+        EXPECT_EQ(camels[k]->ModelAttitude.Position, live[k].Position) << k;
+        EXPECT_EQ(camels[k]->ModelAttitude.QAttitude, live[k].QAttitude) << k;
+    }
+    send(1, kKeyDown);
+    for (int i = 0; i < 60; ++i) frame(3);
+    EXPECT_EQ(c->GlobalMissionTime, clock + 180);
 }
 
 }  // namespace
