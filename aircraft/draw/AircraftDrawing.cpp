@@ -283,6 +283,7 @@ void FlyableAircraft::animateParts() {
     const bool blur = a.CurrentRPM > 350.0 && !(dm & dmg::PropBroken);
     auto& polys = d.TemplatePolyListCopy;
     for (int i = std::max(m.propDiscFirst, 0); i < m.propDiscFirst + m.propDiscCount && i < int(polys.size()); ++i) {
+        if (i == looks::MeshBuilder::kAltFlashPolygon) continue;  // the reserved flash stays hidden
         if (blur) polys[i].DrawHints &= ~0x2;
         else polys[i].DrawHints |= 0x2;
     }

@@ -56,8 +56,25 @@ void MeshBuilder::padToHitFlash() {
     flashPlaced_ = true;
 }
 
-int MeshBuilder::point(V3 p, float u, float v) {
+void MeshBuilder::reservePoints() {
+    if (!altPointsPlaced_ && int(points_.size()) == kAltFlashPoint) {
+        const float c[4][2] = {{-5.5f, 5.5f}, {5.5f, 5.5f}, {5.5f, -5.5f}, {-5.5f, -5.5f}};
+        for (const auto& k : c) points_.push_back({kUVBias, kUVBias, 0, 0, -1, k[0], k[1], 0});
+        altPointsPlaced_ = true;
+    }
     if (!flashPlaced_ && int(points_.size()) == kHitFlashPoint) padToHitFlash();
+}
+
+void MeshBuilder::reservePolygons() {
+    if (int(polygons_.size()) != kAltFlashPolygon) return;
+    OnePolygonVer2 alt = polygons_[0];
+    alt.FirstItem = int16_t(runs_.size());
+    runs_.insert(runs_.end(), {4, kAltFlashPoint, kAltFlashPoint + 1, kAltFlashPoint + 2, kAltFlashPoint + 3});
+    polygons_.push_back(alt);
+}
+
+int MeshBuilder::point(V3 p, float u, float v) {
+    reservePoints();
     if (points_.size() >= 65535) throw std::length_error("aircraft model has too many points");
     points_.push_back({u + kUVBias, v + kUVBias, 0, 0, 0, p.x, p.y, p.z});
     return int(points_.size()) - 1;
@@ -65,6 +82,7 @@ int MeshBuilder::point(V3 p, float u, float v) {
 
 void MeshBuilder::poly(int16_t mode, const std::vector<int>& indexes) {
     if (runs_.size() + indexes.size() + 1 > 32767) throw std::length_error("aircraft model run list too long");
+    reservePolygons();
     OnePolygonVer2 p;
     p.MapNumber = map_;
     p.DefaultDrawType = mode;
@@ -77,6 +95,7 @@ void MeshBuilder::poly(int16_t mode, const std::vector<int>& indexes) {
 }
 
 void MeshBuilder::marker(int m) {
+    reservePolygons();
     OnePolygonVer2 p;
     p.MapNumber = kMapPlain;
     p.FirstItem = int16_t(-m);
@@ -300,11 +319,8 @@ MovingGroup MeshBuilder::endGroup(Mover mover, V3 hinge, int axis, double scale,
 
 void MeshBuilder::finish() {
     while (!flashPlaced_) {
-        if (int(points_.size()) == kHitFlashPoint) {
-            padToHitFlash();
-            break;
-        }
-        points_.push_back({kUVBias, kUVBias, 0, 1, 0, 0, 0, 0});  // unused filler
+        reservePoints();
+        if (!flashPlaced_) points_.push_back({kUVBias, kUVBias, 0, 1, 0, 0, 0, 0});  // unused filler
     }
     points_.push_back({-1.0f, 0, 0, 0, 0, 0, 0, 0});
     OnePolygonVer2 end;

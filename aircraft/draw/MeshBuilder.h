@@ -62,6 +62,9 @@ class MeshBuilder {
 public:
     // Points reserved for the hit flash: the quad sits at these indexes, whatever comes before it.
     static constexpr int kHitFlashPoint = 2884;
+    // The quad the aircraft record names (HitFlashPointStart, HitFlashPolyNumber): a second,
+    // alternate flash quad that stays hidden.
+    static constexpr int kAltFlashPoint = 729, kAltFlashPolygon = 43;
 
     MeshBuilder();
     void style(int16_t map, int16_t material, int32_t hints = 0) {
@@ -123,6 +126,9 @@ public:
 
 private:
     void padToHitFlash();
+    // Slips the reserved flash points and polygon in when the tables reach their indexes.
+    void reservePoints();
+    void reservePolygons();
     void faceRun(const std::vector<V3>& corners, int16_t mode);
 
     std::vector<GLT2FN3FV3FFormat> points_;
@@ -134,6 +140,7 @@ private:
     float uvScale_ = 4.0f;
     int groupStart_ = 0;
     bool flashPlaced_ = false;
+    bool altPointsPlaced_ = false;
 };
 
 }  // namespace pellam::looks

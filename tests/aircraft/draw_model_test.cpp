@@ -39,7 +39,11 @@ TEST(AircraftDrawModel, TablesHoldWhatTheSimulationAndTheRendererRelyOn) {
         const int count = int(m.points.size()) - 1;
         EXPECT_LT(m.points.back().U, 0.0f);
         for (int i = 0; i < count; ++i) ASSERT_GE(m.points[i].U, 0.0f) << "point " << i << " would end the list";
-        EXPECT_GT(m.points[729].U, -1.0f);
+        // The quad the record names, vertex 729 and polygon 43, is a flash quad too, kept hidden.
+        const OnePolygonVer2& alt = m.polygons[43];
+        EXPECT_TRUE(alt.DrawHints & 0x2);
+        ASSERT_EQ(m.runs[alt.FirstItem], 4);
+        for (int k = 0; k < 4; ++k) EXPECT_EQ(m.runs[alt.FirstItem + 1 + k], 729 + k);
 
         // Polygon 0 is the hit flash over points 2884..2887, hidden until a hit shows it.
         ASSERT_GT(m.polygons.size(), 44u);
