@@ -291,6 +291,7 @@ protected:
         const auto aboveNeutral = render(*plane, above, name + "_above");
         const auto frontNeutral = render(*plane, front, name + "_front");
         render(*plane, quarter, name + "_quarter");
+        render(*plane, Camera{{8, -45, -2}, {0, 0, -4}, {0, 0, 1}}, name + "_below");
         render(*plane, rear, name + "_rear");
         // A span of about 28 ft fills a good part of the view from above; from the side the
         // fuselage and wings do.
