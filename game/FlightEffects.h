@@ -1,6 +1,8 @@
 #pragma once
 // The world step's hit tests done by the flight model's class operations. The effect pools
 // (debris, explosions, bombs) keep the do-nothing answers until those objects exist.
+#include <algorithm>
+
 #include "aircraft/FlyableAircraft.h"
 #include "game/Neighbours.h"
 
@@ -28,6 +30,25 @@ public:
                                ControllerServices* caller, const double* bomb) override {
         ZephModel::CheckForBombHitObject(dropper, &models, gtime, inReplay, caller, bomb);
     }
+    // Without a pool that keeps the falling bombs, the newest bomb is the next one on the rack.
+    const double* findNewestBombFrom(ZephModel&, long, ZephModel& aircraft) override {
+        auto* craft = dynamic_cast<FlyableAircraft*>(&aircraft);
+        const int32_t n = craft ? craft->getNumberOfBombs() : 0;
+        if (n <= 0) return nullptr;
+        const double* body = craft->getBombPosition(std::min(n, FlyableAircraft::kMaxBombs) - 1);
+        const double offset[3] = {body[0], body[1], body[2]};
+        double m[16] = {};
+        ZephModel::quaternionToMatrix(craft->ModelAttitude.QAttitude.data(), m);
+        double world[3];
+        ZephModel::RotateVector(offset, world, m);
+        for (int j = 0; j < 3; ++j) rackBomb_[j] = world[j] + craft->ModelAttitude.Position[j];
+        rackBomb_[3] = 10000.0;  // marks a bomb still on the rack: the view keeps the aircraft's attitude
+        rackBomb_[4] = rackBomb_[5] = 0.0;
+        return rackBomb_;
+    }
+
+private:
+    double rackBomb_[6] = {};
 };
 
 }  // namespace pellam

@@ -325,6 +325,19 @@ TEST_F(FlightHits, GunsFromBehindHitTheAircraftAheadAndNotTheOthers) {
     EXPECT_EQ(camels[5]->ThisAircraft.TotalHits, 0.0);
 }
 
+TEST_F(FlightHits, TheBombCameraShowsTheNextBombOnTheRack) {
+    const long beeps = platform::beepCount();
+    send(59, kKeyDown);  // no bombs aboard
+    EXPECT_EQ(platform::beepCount(), beeps + 1);
+    camels[0]->setNumberOfBombs(2);
+    camels[0]->bombs = 2;
+    send(59, kKeyDown);
+    ASSERT_EQ(c->SpecialCameraPosition, 59);
+    const auto& at = camels[0]->ModelAttitude.Position;
+    EXPECT_NEAR(c->OutsideCamera[1], at[1], 10.0);  // under the wings, not far off
+    EXPECT_NEAR(c->OutsideCamera[2], at[2], 10.0);
+}
+
 }  // namespace
 }  // namespace pellam::testing
 
