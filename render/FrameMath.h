@@ -7,9 +7,9 @@
 
 namespace pellam::render {
 
-// Ticks since the previous frame, at most 120.
+// Ticks since the previous frame, 0 to 120 (a clock set back counts as none).
 inline int32_t frameTicks(int32_t now, int32_t last) {
-    return std::min<int32_t>(int32_t(uint32_t(now) - uint32_t(last)), 120);
+    return std::clamp<int32_t>(int32_t(uint32_t(now) - uint32_t(last)), 0, 120);
 }
 
 // A cockpit camera item: a model index from 2 inside the array, else -1.
