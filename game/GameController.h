@@ -4,8 +4,9 @@
 // of timerLooper. VADArizodazar2 supplies the game's own content: missions, pilots, menus.
 //
 // Index: start-up; preferences; the frame (timerLooper, ActiveInActive, Wait1Tick, world step,
-// drawing hand-off); menus and dialog buttons; pilot sign-in tracking; cursors; termination;
-// services to objects.
+// drawing hand-off); world step and upkeep (WorldStep.cpp, FrameUpkeep.cpp); commands
+// (KeyCommands.cpp, CameraCommands.cpp); cameras (ViewingPosition.cpp, CameraPlacement.cpp);
+// menus and dialog buttons; pilot sign-in tracking; cursors; termination; services to objects.
 #include <array>
 #include <memory>
 #include <optional>

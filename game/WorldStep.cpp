@@ -257,6 +257,7 @@ void GameController::checkAircraftToAircraftCollision() {
 }
 
 void GameController::startAnExplosion(const double* position) {
+    if (!position) return;
     ZephModel* explosion = modelAt(debrisItem + nextExplosionItem + 1);
     if (explosion) {
         explosion->setModelPositionX(position[0], position[1], position[2]);
@@ -267,6 +268,7 @@ void GameController::startAnExplosion(const double* position) {
 }
 
 void GameController::doExplosionSound(const double* position) {
+    if (!position) return;
     const double* eye = toMyZephGLView->getCameraPosition();
     double d2 = 0;
     for (int c = 0; c < 3; ++c) d2 += (position[c] - eye[c]) * (position[c] - eye[c]);
@@ -308,7 +310,7 @@ int32_t GameController::getObjectRandomHeading() {
 }
 
 void GameController::checkForBombKills(const double* impact, long dropper) {
-    if (ModelArray* models = getModelArray())
+    if (ModelArray* models = getModelArray(); models && impact)
         effects_->CheckForBombHitObject(dropper, *models, GlobalMissionTime, ReplayFlag, this, impact);
 }
 
