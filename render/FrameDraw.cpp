@@ -225,7 +225,11 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
         }
         specSetToOff();
         OneCompleteObjectVer2* record = recordFor(list, i, pass.SecondWindow);
-        if (!record) continue;
+        if (!record) {
+            // Nothing drawn this frame: no square at the place it was last seen.
+            if (float* eye = model->getPointerToRelativeEyeX()) eye[2] = -10000.0f;
+            continue;
+        }
         glNewDrawOneObject(record);
         if (pass.SecondWindow && frameRecords_[i]) {
             Object3DData& own = frameRecords_[i]->TheObject;

@@ -119,8 +119,12 @@ void MyZephGLView::setupDrawingMatrixForModel(const double* matrix) {
 }
 
 void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
-    if (!object || (object->TheObject.ObjectFlags & kHidden)) return;
+    if (!object) return;
     Object3DData& header = object->TheObject;
+    if (header.ObjectFlags & kHidden) {
+        header.EyeRelativeZ = -10000.0f;  // not seen: no identification square either
+        return;
+    }
     const bool full = header.ObjectFlags & kAlwaysFull;
     glEnable(GL_FOG);
     glEnable(GL_CULL_FACE);

@@ -172,6 +172,11 @@ TEST_F(FrameTest, IdentificationSquaresMarkDistantAircraftInTheirTeamColour) {
     services.normal = true;
     aircraft->Record.TheObject.TooFar = 1500;
     EXPECT_EQ(redPixels(frame()), 0);
+    // Nor does one hidden, or one that hands out nothing to draw.
+    aircraft->Record.TheObject.TooFar = 100000;
+    EXPECT_GT(redPixels(frame()), 40);
+    aircraft->Record.TheObject.ObjectFlags = 0x1;
+    EXPECT_EQ(redPixels(frame()), 0);
 }
 
 TEST_F(FrameTest, MessageLinesNeedTheFirstLineAndTheOverlayComesEveryFrame) {
