@@ -195,7 +195,7 @@ void Fight::pursuit(ModelArray* objects) {
     // Mark the enemy chased within 2000 ft so that the next look-around keeps it; only an enemy,
     // never the leader a wingman follows.
     const double n = a.aiVariables[1];
-    if (D < 2000.0 && n >= 0.0 && n < ModelArray::kAircraftSlots && objects &&
+    if (D < 2000.0 && n >= 0.0 && n < ModelArray::kAircraftSlots && objects && e.Team != a.Team &&
         objects->at(static_cast<long>(n) + ModelArray::kFirstAircraft) == enemy) {
         a.aiVariables[0] = n;
     }

@@ -154,18 +154,5 @@ TEST(AiLaws, PilotNumberFromAFileIsHeldToTheTable) {
     EXPECT_EQ(f.a.GunsFiring, 1);
 }
 
-TEST(AiLaws, ProfilesHoldTheirSkillOrder) {
-    AIPilotTable t{};
-    definePilotProfiles(t);
-    EXPECT_GT(t[0].MaxAOA, t[1].MaxAOA);
-    EXPECT_GT(t[1].MaxAOA, t[2].MaxAOA);
-    EXPECT_DOUBLE_EQ(t[2].EachManeuver[7].ManeuverProbability, 500.0);
-    EXPECT_DOUBLE_EQ(t[1].EachManeuver[11].minSpeed, 95.0);
-    for (int n = 3; n < kAIPilotProfiles; ++n) {
-        EXPECT_EQ(t[n].ShootDistance, 0.0);
-        EXPECT_EQ(t[n].MaxAOA, 0.0);
-    }
-}
-
 }  // namespace
 }  // namespace pellam::testing

@@ -154,6 +154,35 @@ TEST(AiPilot, PatrolFightsInsideItsDistancesAndReturnsBeyondThem) {
     EXPECT_EQ(me.a.WasDogfighting, 1);
 }
 
+TEST(AiPilot, FighterWithNobodyToFightStillMindsTheHills) {
+    Fleet w;
+    FakeAircraft& me = w.add(0, 0, 0, 1000, 0);
+    me.a.AIType = 1;
+    HeightField ridge([](double, double z) { return z > 300.0 ? 900.0 : 0.0; });
+    me.terrain = &ridge;
+    w.fly(me);
+    EXPECT_EQ(me.a.LastTimeWeLookedAhead, 240);
+}
+
+TEST(AiPilot, OnlyAnEnemyChasedCloseIsMarkedForTheNextLook) {
+    Fleet w;
+    FakeAircraft& me = w.add(0, 0, 0, 1000, 0);
+    me.a.AIType = 1;
+    w.add(1, 1, 0, 1000, 1500);  // straight ahead, going our way
+    w.fly(me);
+    EXPECT_DOUBLE_EQ(me.a.aiVariables[0], 1.0);
+
+    // A wingman closing on its leader marks nobody, whatever enemy number it last saw.
+    Fleet v;
+    v.add(0, 0, 0, 1000, 1500);
+    FakeAircraft& wing = v.add(2, 0, 0, 1000, 0);
+    wing.a.AIType = 2;
+    wing.a.aiVariables[1] = 0.0;
+    v.fly(wing);
+    EXPECT_EQ(wing.a.ClosestEnemy, v.at(0));
+    EXPECT_DOUBLE_EQ(wing.a.aiVariables[0], -1.0);
+}
+
 // An enemy a person flies never writes its aim; the AI judges it from where the enemy points.
 TEST(AiPilot, HumanEnemyBehindCountsAsAimingOnlyWhenItsNosePointsHere) {
     auto evades = [](double offset) {
