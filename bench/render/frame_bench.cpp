@@ -26,7 +26,7 @@ namespace {
 constexpr int kAircraft = 8, kBuildings = 200;
 constexpr int16_t kQuads = 7;  // GL_QUADS
 
-// A drawable made of subdivided boxes: one polygon (one draw) per box face.
+// A drawable made of subdivided boxes: one polygon (one draw) per box.
 struct Boxes : ZephModel {
     std::vector<GLT2FN3FV3FFormat> Points;
     std::vector<OnePolygonVer2> Polygons;
@@ -45,18 +45,20 @@ struct Boxes : ZephModel {
     OneCompleteObjectVer2* getDrawingData(int32_t) override { return &Record; }
     float* getPointerToRelativeEyeX() override { return &Record.TheObject.EyeRelativeX; }
 
-    // A box centred at c with half sides h, each face n x n quads, wound to face outwards.
+    // A box centred at c with half sides h, each face n x n quads wound to face outwards, as one
+    // polygon: the model tables group a texture's faces into one run.
     void box(const double c[3], const double h[3], int n, int32_t hints = 0) {
         static const int axes[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 2, 0}, {1, 0, 2}, {2, 0, 1}, {2, 1, 0}};
+        OnePolygonVer2 p;
+        p.MapNumber = 0;
+        p.DefaultDrawType = kQuads;
+        p.DrawHints = hints;
+        p.FirstItem = int16_t(Runs.size());
+        Runs.push_back(uint16_t(6 * 4 * n * n));
         for (int f = 0; f < 6; ++f) {
             const int a = axes[f][0], u = axes[f][1], v = axes[f][2];
             const double s = (f % 2 == 0) ? 1 : -1;
-            OnePolygonVer2 p;
-            p.MapNumber = 0;
-            p.DefaultDrawType = kQuads;
-            p.DrawHints = hints;
-            p.FirstItem = int16_t(Runs.size());
-            Runs.push_back(uint16_t(4 * n * n));
+            const size_t faceStart = Runs.size();
             for (int i = 0; i < n; ++i)
                 for (int j = 0; j < n; ++j) {
                     const double corners[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
@@ -78,9 +80,9 @@ struct Boxes : ZephModel {
                 }
             // Even faces go u then v, odd ones v then u: both wind clockwise seen from outside.
             if (f % 2 == 1)
-                for (size_t k = p.FirstItem + 1; k < Runs.size(); k += 4) std::swap(Runs[k + 1], Runs[k + 3]);
-            Polygons.push_back(p);
+                for (size_t k = faceStart; k < Runs.size(); k += 4) std::swap(Runs[k + 1], Runs[k + 3]);
         }
+        Polygons.push_back(p);
     }
     // A transparent disc of `sides` sides in the XY plane at z.
     void disc(double radius, double z, int sides) {
