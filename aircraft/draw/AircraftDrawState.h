@@ -49,6 +49,7 @@ struct AircraftDrawState {
     int32_t lastEngineSound = -1;          // looping sound this aircraft started, -1 none
     bool gunSoundOn = false;
     int32_t lastSmokeTick = -1;            // mission tick smoke was last made
+    std::array<int16_t, kSmokePieces> smokeOrder{};  // live pieces, farthest from the eye first
 };
 
 }  // namespace looks

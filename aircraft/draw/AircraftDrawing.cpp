@@ -89,7 +89,8 @@ bool FlyableAircraft::initWithGLView(ViewServices* view) {
         for (int k = 0; k < looks::kMapCount; ++k) pp.MapListOffset[k] = int16_t(loadTexture(view, m.maps[k]));
         for (int t = 0; t < 2; ++t) d.teamPaintSlots[t] = loadTexture(view, m.teamPaint[t]);
         for (int t = 0; t < 4; ++t) d.teamColourSlots[t] = loadTexture(view, m.teamColour[t]);
-        d.smokeSlot = loadTexture(view, "AircraftSmoke.png");
+        // Named without an extension and ending in B: the view reads its alpha from "AircraftSmokeB_".
+        d.smokeSlot = loadTexture(view, "AircraftSmokeB");
     }
 
     afterLightTexture3dPointChangesFor(&pp);

@@ -129,36 +129,65 @@ void FlyableAircraft::drawMySmokeItems() {
     auto* view = dynamic_cast<render::ObjectDrawingView*>(Drawing.view);
     if (!view) return;
     const int32_t now = aController ? aController->getGlobalMissionTime() : GlobalTime;
+
+    // The live pieces; the old ones are freed.
+    auto& order = Drawing.smokeOrder;
+    int live = 0;
+    for (int i = 0; i < kPieces; ++i) {
+        OneSmokePiece& p = OurSmokes[i];
+        if (p.TimeStarted <= -1000) continue;
+        const int32_t age = now - p.TimeStarted;
+        if (age > p.Life) p.TimeStarted = -1000;
+        else if (age >= 0) order[live++] = int16_t(i);  // a replay may have gone back before it
+    }
+    if (live == 0) return;
+
+    // Where a piece stands now: a tracer at its head, a puff drifted from where it was left.
+    auto centre = [&](const OneSmokePiece& p, std::array<double, 3>& c) {
+        const int32_t age = now - p.TimeStarted;
+        for (int i = 0; i < 3; ++i)
+            c[i] = p.Kind == OneSmokePiece::kTracer ? p.Movement[i] : p.Position[i] + p.Movement[i] * age;
+    };
+    // Farthest first, so that each quad is drawn over the ones behind it: the depth along the
+    // eye's forward axis, which is the facing squares' right crossed with their up.
+    XYZInput axes[4];
+    std::array<double, 3> c{};
+    centre(OurSmokes[order[0]], c);
+    view->glMakeFacingSquare(c.data(), axes);
+    const double right[3] = {axes[1].MyX - axes[0].MyX, axes[1].MyY - axes[0].MyY, axes[1].MyZ - axes[0].MyZ};
+    const double up[3] = {axes[0].MyX + axes[1].MyX, axes[0].MyY + axes[1].MyY, axes[0].MyZ + axes[1].MyZ};
+    const double ahead[3] = {right[1] * up[2] - right[2] * up[1], right[2] * up[0] - right[0] * up[2],
+                             right[0] * up[1] - right[1] * up[0]};
+    auto depth = [&](int16_t i) {
+        std::array<double, 3> at{};
+        centre(OurSmokes[i], at);
+        return at[0] * ahead[0] + at[1] * ahead[1] + at[2] * ahead[2];
+    };
+    std::sort(order.begin(), order.begin() + live, [&](int16_t a, int16_t b) { return depth(a) > depth(b); });
+
     static const PointUV kCorners[5] = {{0, 0.0f, 0.0f}, {1, 1.0f, 0.0f}, {2, 1.0f, 1.0f}, {3, 0.0f, 1.0f}, {-1, 0, 0}};
     // A streak takes the puff's bright middle all along its length.
     static const PointUV kStreak[5] = {{0, 0.35f, 0.5f}, {1, 0.65f, 0.5f}, {2, 0.65f, 0.5f}, {3, 0.35f, 0.5f}, {-1, 0, 0}};
     OnePolygon quad;
     quad.MapNumber = 0;
     quad.DefaultDrawType = 9;
-    quad.DrawHints = 0x10 | 0x4;  // coloured per point, seen from both sides
+    // Coloured per point, seen from both sides, and drawn over a puff at the same depth.
+    quad.DrawHints = 0x10 | 0x4 | 0x100;
     quad.PointListStart = 0;
     const MaterialLightData light{1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 1, 1};
-    bool textured = false;
-    for (OneSmokePiece& p : OurSmokes) {
-        if (p.TimeStarted <= -1000) continue;
+    view->glSetCurrentTexture(Drawing.smokeSlot, 12);
+    for (int n = 0; n < live; ++n) {
+        const OneSmokePiece& p = OurSmokes[order[n]];
         const int32_t age = now - p.TimeStarted;
-        if (age < 0) continue;  // a replay has gone back before it
-        if (age > p.Life) {
-            p.TimeStarted = -1000;
-            continue;
-        }
-        if (!textured) {
-            view->glSetCurrentTexture(Drawing.smokeSlot, 12);
-            textured = true;
-        }
         const Look look = lookOf(p.Kind);
         const bool tracer = p.Kind == OneSmokePiece::kTracer;
-        // A tracer is drawn from its head; a puff drifts from where it was left.
         std::array<double, 16> m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-        for (int i = 0; i < 3; ++i) m[12 + i] = tracer ? p.Movement[i] : p.Position[i] + p.Movement[i] * age;
+        std::array<double, 3> at{};
+        centre(p, at);
+        for (int i = 0; i < 3; ++i) m[12 + i] = at[i];
         view->setupDrawingMatrixForModel(m.data());
         XYZInput four[4];
-        view->glMakeFacingSquare(&m[12], four);
+        view->glMakeFacingSquare(at.data(), four);
         const double f = tracer ? 0.0 : double(age) / std::max<int16_t>(p.Life, 1);
         const double half = 0.5 * (p.Size + p.Grow * age);
         float colour[4] = {look.r, look.g, look.b, float(look.a * (1.0 - f))};
@@ -169,8 +198,7 @@ void FlyableAircraft::drawMySmokeItems() {
             colour[2] = 0.15f;
         }
         if (tracer) streak(four, p.Position.data(), p.Movement.data(), half);
-        for (int k = 0; k < 4; ++k) {
-            XYZInput& q = four[k];
+        for (XYZInput& q : four) {
             if (!tracer) {
                 q.MyX *= half;
                 q.MyY *= half;

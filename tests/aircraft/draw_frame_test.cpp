@@ -162,7 +162,7 @@ TEST_F(AircraftDrawFrame, SmokeRingReusesItsOldestSlots) {
     controller.missionTime = 510;
     camel.drawMySmokeItems();
     EXPECT_GT(view.quads, 600);
-    EXPECT_EQ(view.boundSlot, view.slots.at("AircraftSmoke.png"));
+    EXPECT_EQ(view.boundSlot, view.slots.at("AircraftSmokeB"));
     controller.missionTime = 2000;
     camel.drawMySmokeItems();
     for (const OneSmokePiece& p : camel.OurSmokes) EXPECT_EQ(p.TimeStarted, -1000);

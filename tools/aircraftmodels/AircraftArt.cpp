@@ -134,14 +134,15 @@ void dial(platform::RGBAImage& im) {
         }
 }
 
-// A soft round puff: white, its alpha falling off to nothing at the rim, a little lumpy.
-void puff(platform::RGBAImage& im) {
+// The mask of a soft round puff (the view reads a masked texture's alpha from the red of a
+// second picture): solid in the middle, falling off to nothing at the rim, a little lumpy.
+void puffMask(platform::RGBAImage& im) {
     for (int y = 0; y < kSize; ++y)
         for (int x = 0; x < kSize; ++x) {
             const float r = std::hypot(float(x) - 127.5f, float(y) - 127.5f) / 128.0f;
             const float lumps = 0.75f + 0.25f * smoothNoise(float(x), float(y), 8, 61);
             const float a = std::clamp((1.0f - r) * 1.6f, 0.0f, 1.0f) * lumps;
-            put(im, x, y, {1.0f, 1.0f, 1.0f}, a * a);
+            put(im, x, y, {a * a, a * a, a * a});
         }
 }
 
@@ -152,7 +153,7 @@ const std::vector<std::string>& pictureNames() {
         "CamelFabric.png",        "CamelFabricB.png",       "CamelLinen.png",     "FokkerLozengeUpper.png",
         "FokkerLozengeLower.png", "FokkerStreaked.png",     "FokkerDVIIFuselage.png", "FokkerJastaRed.png",
         "AircraftWood.png",       "AircraftMetal.png",      "AircraftDial.png",   "AircraftPlain.png",
-        "AircraftSmoke.png",      "TeamRed.png",            "TeamBlue.png",       "TeamYellow.png",
+        "AircraftSmokeB.png",     "AircraftSmokeB_.png",    "TeamRed.png",            "TeamBlue.png",       "TeamYellow.png",
         "TeamBlack.png"};
     return names;
 }
@@ -181,7 +182,8 @@ bool paint(const std::string& name, platform::RGBAImage& im) {
     else if (name == "AircraftMetal.png") metal(im);
     else if (name == "AircraftDial.png") dial(im);
     else if (name == "AircraftPlain.png") fabric(im, {0.97f, 0.97f, 0.96f}, 51, false);
-    else if (name == "AircraftSmoke.png") puff(im);
+    else if (name == "AircraftSmokeB.png") fabric(im, {1.0f, 1.0f, 1.0f}, 62, false);
+    else if (name == "AircraftSmokeB_.png") puffMask(im);
     // Team colours, doped on: red, blue, yellow and black.
     else if (name == "TeamRed.png") fabric(im, {0.66f, 0.1f, 0.08f}, 71, false);
     else if (name == "TeamBlue.png") fabric(im, {0.18f, 0.26f, 0.6f}, 72, false);
