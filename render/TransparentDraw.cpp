@@ -110,6 +110,7 @@ void MyZephGLView::glNewDrawTransparentItems() {
     CurrentMaterial_[kAmR] = CurrentMaterial_[kDifR] = -1;
     Transparent_.clear();
     glDepthMask(GL_TRUE);
+    glDepthFunc(GL_LEQUAL);  // a polygon's GL_ALWAYS ends with the queue, not over the smoke after it
 }
 
 void MyZephGLView::glDrawTransparentTexture(const OnePolygon* poly, const XYZInput* points, const PointUV* uvs,
