@@ -1,11 +1,9 @@
 #include "game/app/GameAdapters.h"
 
-#include <GL/gl.h>
+#include <SDL.h>
 
 #include "core/ZephModel.h"
 #include "platform/Paths.h"
-#include "world/FirstCloud.h"
-#include "world/RIDUdidav.h"
 #include "world/TexturedSkyDome.h"
 
 namespace pellam {
@@ -27,46 +25,26 @@ QNion ViewAdapter::pilotCamera() const {
 }
 
 void ViewAdapter::drawRect(int32_t gameTime) {
-    const double hour = controller_ ? controller_->TimeOfDay : 12.0;
-    view_.setSunVectorFromTime(hour);
+    view_.setSunVectorFromTime(controller_ ? controller_->TimeOfDay : 12.0);
     view_.setGameTime(gameTime);
     if (!cameraPlaced_) {
         const QNion camera = pilotCamera();
         view_.setGlobalCameraPosition(&camera);
     }
     cameraPlaced_ = false;
-
-    auto* sky = models_ ? dynamic_cast<TexturedSkyDome*>(models_->at(ModelArray::kSkyDome)) : nullptr;
-    auto* terrain = models_ ? dynamic_cast<RIDUdidav*>(models_->at(ModelArray::kTerrain)) : nullptr;
-    const SkyColours colours = sky ? sky->getSkyColours() : SkyColours{{0.4f, 0.55f, 0.8f}, {0.75f, 0.8f, 0.85f}, {}, {1, 1, 1}};
-    view_.setEraseColorRed(colours.Horizon[0], colours.Horizon[1], colours.Horizon[2]);
-
-    view_.saveCurrentFogParameters();
-    view_.glRenderStart();
-    view_.glSet3DDrawingWQuaternion(view_.getCameraPosition());
-    // The world is drawn eye-relative: the modelview holds the camera's rotation alone.
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glScaled(1, 1, -1);
-    glMultMatrixd(view_.getEyeRM());
-    const render::Eye& eye = view_.getMyEye();
-    const worlddraw::Eye at{eye[0], eye[1], eye[2]};
-    const auto glName = [this](int32_t slot) { return view_.getglTextNum(slot); };
-    const float fog[4] = {colours.Horizon[0], colours.Horizon[1], colours.Horizon[2], 1.0f};
-    glFogfv(GL_FOG_COLOR, fog);
-    if (sky) {
-        sky->setTimeOfDay(hour);
-        worlddraw::drawSkyDome(*sky, glName);
+    if (auto* sky = models_ ? dynamic_cast<TexturedSkyDome*>(models_->at(ModelArray::kSkyDome)) : nullptr) {
+        sky->setTimeOfDay(controller_ ? controller_->TimeOfDay : 12.0);
+        const SkyColours colours = sky->getSkyColours();
+        view_.setEraseColorRed(colours.Horizon[0], colours.Horizon[1], colours.Horizon[2]);
     }
-    if (terrain) {
-        terrain->setEyePosition(at.X, at.Y, at.Z);
-        terrain->setViewingPositionFromEyeTM(view_.getEyeTM());
-        terrainDrawer_.draw(*terrain, at, glName, colours.Light);
-        terrainDrawer_.drawCloudLayers(*terrain, at, glName, colours.Light);
-    }
-    view_.drawMessageLines();
-    view_.restoreFogParameters();
-    view_.glRenderEnd();
+    view_.drawRect(render::NSRect{1.0, 0.0, 0.0, 0.0});  // x 1: the game's own frame, not a window redraw
+}
+
+void ViewAdapter::getMonitorResolution(float& width, float& height) {
+    int w = 0, h = 0;
+    SDL_GetWindowSize(view_.getGLWindow()->sdlWindow(), &w, &h);
+    width = static_cast<float>(w);
+    height = static_cast<float>(h);
 }
 
 void DesktopAdapter::setCursor(int32_t type) { desktop_.setCursor(type, platform::resourcesFolder() + "mposfeedback.png"); }

@@ -6,16 +6,30 @@
 #include "platform/ui/UiLayer.h"
 #include "render/MyZephGLView.h"
 #include "sound/PellamSound.h"
-#include "world/draw/WorldDraw.h"
+#include "render/FrameServices.h"
 
 namespace pellam {
+
+// The controller's answers to what the frame asks: identification squares, screen shots.
+class FrameLink : public render::FrameServices {
+public:
+    explicit FrameLink(GameController& controller) : controller_(controller) {}
+    bool useIDSquares() override { return controller_.useIDSquares; }
+    bool useCloseUpIDSquares() override { return controller_.useCloseUpIDSquares; }
+
+private:
+    GameController& controller_;
+};
 
 class ViewAdapter : public ControllerView {
 public:
     explicit ViewAdapter(render::MyZephGLView& view) : view_(view) {}
     void setControllerForDrawing(GameController* controller) { controller_ = controller; }
 
-    void setModelArray(ModelArray* models) override { models_ = models; }
+    void setModelArray(ModelArray* models) override {
+        models_ = models;
+        view_.setModelArray(models);
+    }
     void setController(ControllerServices* controller) override { view_.setController(controller); }
     void setPlayOpening(bool play) override { view_.setPlayOpening(play); }
     void setScreenSaveType(int32_t type) override { view_.setScreenSaveType(type); }
@@ -34,6 +48,14 @@ public:
     void setWindowLevelToNormal(int32_t) override { view_.setWindowLevelToNormal(); }
     void setWindowLevelToFront(int32_t) override { view_.setWindowLevelToFront(); }
     bool getVRAMOkay() override { return view_.getVRAMOkay(); }
+    void setCameraInsideItem(long modelIndex) override { view_.setCameraInsideItem(modelIndex); }
+    void setCameraInsideItem2(long modelIndex) override { view_.setCameraInsideItem2(modelIndex); }
+    void setDrawSecondWindow(bool on) override { view_.setDrawSecondWindow(on); }
+    void setSecondAircraftCamera(long modelIndex) override { view_.setSecondAircraftCamera(modelIndex); }
+    void setSecondGlobalCameraPosition(const QNion* pose) override { view_.setSecondGlobalCameraPosition(pose); }
+    const double* getCameraPosition() override { return view_.getCameraPosition()->Position.data(); }
+    void setScreenShotPending() override { view_.setScreenShotPending(); }
+    void getMonitorResolution(float& width, float& height) override;
     void drawRect(int32_t gameTime) override;
 
 private:
@@ -43,7 +65,6 @@ private:
     render::MyZephGLView& view_;
     GameController* controller_ = nullptr;
     ModelArray* models_ = nullptr;
-    worlddraw::TerrainDrawer terrainDrawer_;
     bool cameraPlaced_ = false;
 };
 
@@ -57,18 +78,9 @@ public:
     void setEngineVolume(double v) override { sound.setEngineVolume(v); }
     void setStallHornVolume(double v) override { sound.setStallHornVolume(v); }
     void setOtherItemsVolume(double v) override { sound.setOtherItemsVolume(v); }
+    void toggleSoundSetting() override { sound.toggleSoundSetting(); }
     SoundServices* objectSounds() override { return &sound; }
     PellamSound sound;
-};
-
-class InputAdapter : public ControllerInput {
-public:
-    explicit InputAdapter(input::PellamJoySub& input) : input_(input) {}
-    void fromTimerLooper(bool gamePause) override { input_.fromTimerLooper(gamePause); }
-    bool haveJoystick() override { return input_.haveJoystick(); }
-
-private:
-    input::PellamJoySub& input_;
 };
 
 class DesktopAdapter : public ControllerDesktop {

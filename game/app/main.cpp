@@ -13,10 +13,10 @@
 #include <string>
 
 #include "aircraft/ObjectTestFile.h"
+#include "game/InputLink.h"
 #include "game/app/GameAdapters.h"
 #include "game/InterfaceDrawing.h"
 #include "game/VADArizodazar2.h"
-#include "input/AircraftControls.h"
 #include "input/PellamJoySub.h"
 #include "platform/GLWindow.h"
 #include "platform/Log.h"
@@ -71,7 +71,7 @@ void populateWorld(ModelArray& models, GameController& controller, render::MyZep
     camel->setaController(&controller);
     camel->setSoundGuy(sounds);
     camel->setTerrain(ground);
-    camel->afterLightTexture3dPointChangesFor(nullptr);
+    camel->initWithGLView(&view);
     const double x = 1985000.0, z = 2046000.0;
     camel->SetUpAircraft(x, ground->getAltitudeAtX(x, z) + 3000.0, z, 100.0, 0.0, 95.0, 0.8);
     camel->copyCurrentQNionToStart();
@@ -99,7 +99,7 @@ int main(int, char**) {
     platform::hid::SdlJoysticks joysticks;
     input::PellamJoySub input(&joysticks, store);
     input.awakeFromNib();
-    InputAdapter inputLink(input);
+    InputLink inputLink(input);
 
     PellamSound* soundObject = nullptr;
     ViewAdapter viewLink(view);
@@ -113,6 +113,8 @@ int main(int, char**) {
          },
          [&](ModelArray& models, GameController& c) { populateWorld(models, c, view, soundObject); }});
     viewLink.setControllerForDrawing(&controller);
+    FrameLink frameLink(controller);
+    view.setFrameServices(&frameLink);
 
     // The menus and windows go onto every frame the view finishes, just before it is shown.
     bool uiReady = false;
@@ -160,9 +162,6 @@ int main(int, char**) {
         running = !sdlDesktop.quitRequested();
         dumpNow = !running;
 
-        input.createSurfaceInput(static_cast<float>(windowWidth), static_cast<float>(windowHeight));
-        if (ZephModel* player = controller.getModelArray()->at(controller.AircraftWeControl); player && controller.gamePause)
-            input::applyFlightControls(input, *player);
         controller.timerLooper();
 
         if (requests.quit) sdlDesktop.requestQuit();
