@@ -89,8 +89,10 @@ constexpr int kMaxAnimateItems = 64;
 // An object's header. Cleared when the object is made; the class and the mission start fill it.
 struct Object3DData {
     std::array<char, 32> ObjectName{};
-    int32_t ObjectFlags = 0;  // 0x4 items cycle, 0x10 falling sequence, 0x20 can be hit,
-                              // 0x200 alternate polygons far away, 0x400 dead-on-ground sequence
+    int32_t ObjectFlags = 0;  // 0x1 not drawn, 0x4 items cycle, 0x10 falling sequence, 0x20 can be hit,
+                              // 0x200 always drawn in full (no distance, behind, dot or alternate
+                              // test), 0x400 dead-on-ground sequence, 0x20000 points of 48 bytes
+                              // with an RGBA colour after U, V
     int32_t StartingObjectFlags = 0;
     std::array<float, 6> InitialPosition{};
     int32_t StaticDynamic = 0;
