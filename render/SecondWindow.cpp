@@ -9,6 +9,7 @@
 #include "platform/Log.h"
 #include "render/FrameMath.h"
 #include "render/MyZephGLView.h"
+#include "world/RIDUdidav.h"
 
 namespace pellam::render {
 namespace {
@@ -117,8 +118,13 @@ void MyZephGLView::drawSecondWindow(ModelArray& list) {
     window_->makeCurrent();
     CurrentBoundTextureNumber_ = -1;
     glViewport(0, 0, finalSizeWidth_, finalSizeHeight_);
-    // The main camera again, for the overlay drawn after the 3-D content.
+    // The main camera again, for the overlay drawn after the 3-D content and for the terrain's
+    // eye-relative road answers until the next frame.
     placeCamera(&CameraPosition_);
+    if (auto* terrain = dynamic_cast<RIDUdidav*>(list.at(ModelArray::kTerrain))) {
+        terrain->setEyePosition(MyEye_[0], MyEye_[1], MyEye_[2]);
+        terrain->setViewingPositionFromEyeTM(getEyeTM());
+    }
     for (int k = 0; k < ModelArray::kAircraftSlots; ++k)
         if (ZephModel* model = list.at(ModelArray::kFirstAircraft + k))
             if (float* eye = model->getPointerToRelativeEyeX()) std::copy(saved[k].begin(), saved[k].end(), eye);

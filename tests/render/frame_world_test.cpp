@@ -85,5 +85,17 @@ TEST_F(FrameWorldTest, InsideTheCloudLayerTheFrameIsGrey) {
     EXPECT_GT(pixel(clear, 3, 3)[2], pixel(clear, 3, 3)[0] + 10);
 }
 
+TEST_F(FrameWorldTest, AfterTheSecondWindowTheTerrainAnswersForTheMainEye) {
+    QNion elsewhere = camera;
+    elsewhere.Position = {1990000.0, 1500.0, 2060000.0};
+    view().setSecondGlobalCameraPosition(&elsewhere);
+    view().setDrawSecondWindow(true);
+    frame();
+    view().setDrawSecondWindow(false);
+    const Vector3& v = terrain->getViewingPosition();
+    EXPECT_DOUBLE_EQ(v[0], camera.Position[0] + world::kSquareFeet);
+    EXPECT_DOUBLE_EQ(v[2], camera.Position[2] - world::kSquareFeet);
+}
+
 }  // namespace
 }  // namespace rendertest
