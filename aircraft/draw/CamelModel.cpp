@@ -184,7 +184,7 @@ MeshBuilder build() {
     parts::machineGun(b, {0.35f, 1.85f, -0.2f}, {0.35f, 1.91f, 2.6f});
     b.style(kMapMetal, kMatBlack);
     b.tube({0, 2.0f, -0.2f}, {0, 2.05f, 0.8f}, 0.05f, 5);  // Aldis sight
-    b.tube({0, 2.05f, -0.15f}, {0, 2.05f, -0.6f}, 0.09f, 6, true);
+    b.tube({0, 2.05f, -0.15f}, {0, 2.05f, -0.45f}, 0.06f, 6, true);
 
     // Instruments on the board below the breeches.
     parts::gauge(b, {-0.62f, 1.15f, 0.07f}, 0.2f, Mover::NeedleSpeed, -1.8);
