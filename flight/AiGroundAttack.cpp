@@ -93,7 +93,10 @@ bool ai::groundAttackStep(ZephModel* aircraft, Aircraft& a, ModelArray* objects,
     }
     if (hi == 0 && lo == 0) return false;
 
-    if (a.CurrentVelocity < 0.01 && hi == 0 && lo > 0) {
+    // A wait once begun goes on while the aircraft settles onto its wheels: that first second of
+    // movement after being placed must not cancel the mission's start delay.
+    const bool waiting = a.AIDelayOnFlyThePointsTime > 600;
+    if ((a.CurrentVelocity < 0.01 || waiting) && hi == 0 && lo > 0) {
         // Parked: wait lo seconds (with the point's random spread) with the brakes on. The spread
         // may shorten the wait to a second, never turn it into a longer one.
         double s = 0.0;

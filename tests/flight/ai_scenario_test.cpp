@@ -133,6 +133,28 @@ TEST(AiScenario, PatrolWithBombsLaysAStickOnABox) {
     EXPECT_FALSE(AiWorld::killed(bomber));
 }
 
+TEST(AiScenario, ParkedPatrolWaitsItsStartDelayThenTakesOffAlongItsPath) {
+    platform::seedRandom(6);
+    AiWorld w;
+    aiFlyToPoint& p = w.controller.points[0];
+    p.PointXYZ = {0.0, 1500.0, 12000.0};
+    p.ThrottlePosition = 1.0;
+    p.TargetClimbDiveSpeed = 500.0;
+    p.PSTargets = 5.0;  // 5 s on the field
+    p.NextPoint = 1;
+    ObjectTestFile* c = w.camel(0, 0, 5, 0.0, 0.0, 0.0, 0.0, 0.0);
+    c->SetUpAircraft(0.0, 0.0, 0.0, 0.0, 400.0, 0.0, 1.0);  // standing tail-down
+    c->ThisAircraft.AIType = 5;
+    for (int i = 0; i < 290; ++i) {
+        w.tick();
+        ASSERT_LT(std::hypot(c->ModelAttitude.Position[0], c->ModelAttitude.Position[2]), 3.0) << i;
+    }
+    for (int i = 0; i < kMinute; ++i) w.tick();
+    EXPECT_GT(c->ModelAttitude.Position[1], 200.0);
+    EXPECT_GT(c->ModelAttitude.Position[2], 3000.0);
+    EXPECT_FALSE(AiWorld::killed(c));
+}
+
 TEST(AiScenario, WingmanHoldsFormationOnItsLeader) {
     platform::seedRandom(9);
     AiWorld w;
