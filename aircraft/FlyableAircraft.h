@@ -11,6 +11,7 @@
 //                                 re-arm and reset
 //   guns and bombs                trigger, bullets, the bomb rack
 //   replay                        the record ring and the live state kept aside
+//   drawing                       model, moving parts, hit flash, smoke and sounds (draw/)
 //   controls and pilot view       inputs, trims, throttle, brakes, look and head motion
 //   accessors                     record, terrain, network, team, sliders
 //   state                         the record, its tables and the parts beside it
@@ -112,7 +113,8 @@ public:
     OneCompleteObjectVer2* getCompleteObjectPtr() override { return &ThisModel; }
     ObjectPointsPolysVer2* getModelPointsPolysPtr() override { return &Drawing.pointsPolys; }
     float* getPointerToRelativeEyeX() override { return &ThisModel.TheObject.EyeRelativeX; }
-    // Per frame: sound requests, ammunition cut-off, jams, engine and gun sounds, moving parts.
+    // Once per tick of the frame's upkeep (ticks: 1 while the game runs, 0 paused): sound
+    // requests, ammunition cut-off, jams, engine and gun sounds, moving parts, the hit flash.
     void updateMovingThings(int32_t ticks, bool cameraOn, double cameraDistance, double nearestGunDistance) override;
     void drawMySmokeItems() override;
     void displayAHit() override;
