@@ -42,7 +42,7 @@ void offsetPoint(const double* d, const double* R, double x, double y, double z,
 
 // Whether the enemy has this aircraft in its sights. An enemy flown by the AI here has its aim
 // in its record; for one a person or a peer flies, the aim comes from the geometry.
-bool inEnemySights(ZephModel* enemy, const Aircraft& e, const QNion& me, const QNion& them) {
+bool inEnemySights(const Aircraft& e, const QNion& me, const QNion& them) {
     double eA, eB;
     if (e.AIType > 0 && e.RemoteLocal == 0) {
         eA = e.ClosestEnemyData[18];
@@ -58,7 +58,6 @@ bool inEnemySights(ZephModel* enemy, const Aircraft& e, const QNion& me, const Q
         eA = b[0] / b[2];
         eB = b[1] / b[2];
     }
-    (void)enemy;
     return eB > -0.2 && eB < 0.25 && eA > -0.25 && eA < 0.25;
 }
 
@@ -238,7 +237,7 @@ void Fight::pursuit(ModelArray* objects) {
 
 void Fight::defence() {
     a.AutoPilotData[1] = 4.0;
-    const bool sighted = inEnemySights(enemy, e, me, them);
+    const bool sighted = inEnemySights(e, me, them);
     double& code = a.AutoPilotData[2];
     if (std::fabs(tx) > 1.2 || std::fabs(ty) > 1.2) {  // well off the nose and tail axes
         if (!sighted || D >= 2100.0 || std::fabs(hd) >= 1.77) {

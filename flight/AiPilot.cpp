@@ -39,22 +39,30 @@ void lookAround(ZephModel* self, Aircraft& a, ModelArray* objects) {
     double nearestD = 0.0, enemyD = 0.0;
     long enemyNumber = -1;
 
+    bool scan = true;
     if (a.aiVariables[0] >= 0.0) {
-        // A target the dogfight ordered; it names an aircraft only when it is one of the eight.
+        // A target the dogfight ordered. It must name one of the eight aircraft, not this one and
+        // not a friend: a record fresh from its start holds 0 here, which names aircraft 0.
         ZephModel* m = nullptr;
         const double forced = a.aiVariables[0];
         const long n = forced < ModelArray::kAircraftSlots ? static_cast<long>(forced) : -1;
         const Aircraft* o = recordOf(objects, n, &m);
-        if (!o || m == self || outOfFight(*o)) {
+        if (!o || m == self || o->Team == a.Team) {
             a.aiVariables[0] = -1.0;
-        } else if (present(m)) {
-            m->getModelPositionQNion(&them);
-            nearest = enemy = m;
-            nearestD = enemyD = distance3(me, them);
-            enemyNumber = n;
-            a.aiVariables[0] = -1.0;
+        } else {
+            scan = false;
+            if (outOfFight(*o)) {
+                a.aiVariables[0] = -1.0;  // dead or gone: nobody this step
+            } else if (present(m)) {
+                m->getModelPositionQNion(&them);
+                nearest = enemy = m;
+                nearestD = enemyD = distance3(me, them);
+                enemyNumber = n;
+                a.aiVariables[0] = -1.0;
+            }
         }
-    } else {
+    }
+    if (scan) {
         for (long n = 0; n < ModelArray::kAircraftSlots; ++n) {
             ZephModel* m = nullptr;
             const Aircraft* o = recordOf(objects, n, &m);

@@ -64,12 +64,22 @@ TEST(AiPilot, ForcedTargetIsTakenOnceAndOnlyWhenItNamesAnAircraft) {
     w.fly(me);
     EXPECT_EQ(me.a.ClosestEnemy, w.at(1));
 
-    for (double bad : {8.0, 9.5, 1e12, 0.0 /* itself */}) {
+    // Not an aircraft, itself, or a friend (a fresh record holds 0, naming aircraft 0): dropped,
+    // and the look-around goes on as usual.
+    w.add(3, 0, 0, 1000, 300);
+    for (double bad : {8.0, 9.5, 1e12, 0.0, 3.0}) {
         me.a.aiVariables[0] = bad;
         w.fly(me);
-        EXPECT_DOUBLE_EQ(me.a.aiVariables[0], -1.0) << bad;
-        EXPECT_EQ(me.a.ClosestEnemy, nullptr) << bad;
+        EXPECT_EQ(me.a.ClosestEnemy, w.at(1)) << bad;
+        EXPECT_DOUBLE_EQ(me.a.aiVariables[0], 1.0) << bad;  // the enemy it now chases, 900 ft off
     }
+    // A dead one: nobody this step.
+    static_cast<FakeAircraft*>(w.at(2))->a.Damage1 = dmg::Down;
+    me.a.aiVariables[0] = 2.0;
+    w.fly(me);
+    EXPECT_DOUBLE_EQ(me.a.aiVariables[0], -1.0);
+    EXPECT_EQ(me.a.ClosestEnemy, nullptr);
+    static_cast<FakeAircraft*>(w.at(2))->a.Damage1 = 0;
     // A target out of the world is kept for later.
     static_cast<FakeAircraft*>(w.at(2))->place(0, -9500, 0);
     me.a.aiVariables[0] = 2.0;
