@@ -36,7 +36,10 @@ protected:
         camera.Position = {2020000.0, 3000.0, 2047000.0};
         view().setGlobalCameraPosition(&camera);
     }
-    void TearDown() override { view().setModelArray(nullptr); }
+    void TearDown() override {
+        view().setModelArray(nullptr);
+        view().setDrawSecondWindow(false);
+    }
     RGBAImage frame() {
         RGBAImage image;
         view().setFrameObserver([&] { image = readBack(view()); });

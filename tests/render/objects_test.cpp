@@ -26,6 +26,7 @@ protected:
     }
     void TearDown() override {
         view().setModelArray(nullptr);
+        view().setFrameServices(nullptr);
         view().setFrameObserver(nullptr);
     }
     RGBAImage frame() {
