@@ -118,7 +118,9 @@ OneCompleteObjectVer2* FlyableAircraft::getDrawingData(int32_t) {
         slerpFirstQNion(ModelAttitude.QAttitude.data(), s.data(), std::clamp(t, 0.0, 1.0),
                         SlerpingQN.QAttitude.data());
     }
-    const double offset[3] = {a.SliderX, a.SliderY, a.SliderZ};
+    // The network's position correction; a value that is not a number draws no offset.
+    auto finite = [](double v) { return std::isfinite(v) ? v : 0.0; };
+    const double offset[3] = {finite(a.SliderX), finite(a.SliderY), finite(a.SliderZ)};
     poseMatrix(SlerpingQN, offset, ThisModel.ObjectMatrix);
 
     // Wing sets and part 4 fly on their own once they are gone.

@@ -239,6 +239,9 @@ TEST_F(AircraftDrawFrame, DrawnPoseIsSmoothedAndOffsetAndLostWingsFlyAlone) {
     camel.getDrawingData(0);
     EXPECT_DOUBLE_EQ(camel.SlerpingQN.QAttitude[0], 1);
     a.SlerpValue = 0;
+    a.SliderY = std::nan("");  // nor a position correction that is not a number
+    EXPECT_DOUBLE_EQ(camel.getDrawingData(0)->ObjectMatrix[13], 2000);
+    a.SliderY = -2;
 
     // The left wing set, once gone, is drawn where its own pose has taken it.
     camel.OptionalModelAttitude[0].Position = {90, 1500, -40};
