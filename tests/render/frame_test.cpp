@@ -123,6 +123,26 @@ TEST_F(FrameTest, CockpitIsDrawnAloneAfterADepthClear) {
     EXPECT_TRUE(near(centre(frame()), 255, 0, 0));
 }
 
+TEST_F(FrameTest, TheBuildersViewDrawsTheCockpitObjectWithTheRestAndNoSquares) {
+    Thing* inside = square(5, 5, 100, kGreen);
+    Thing* distant = square(3, 1, 3000, {0.1f, 0.1f, 0.1f, 1});
+    distant->Team = 1;
+    distant->at(800, 0, 3000);  // clear of the near square
+    view().setCameraInsideItem(5);
+    view().setAwoken(true);
+    const double aspect = double(view().FinalSizeWidth()) / view().FinalSizeHeight();
+    view().glSetViewFrustum(-4.275 * aspect, 4.275 * aspect, -4.275, 4.275, 10.3125, 111000);
+    const RGBAImage image = frame();
+    view().setAwoken(false);
+    EXPECT_TRUE(near(centre(image), 0, 255, 0));
+    EXPECT_EQ(inside->Calls, 1);
+    int red = 0;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
+            if (pixel(image, x, y)[0] > 200 && pixel(image, x, y)[1] < 60) ++red;
+    EXPECT_EQ(red, 0);
+}
+
 TEST_F(FrameTest, CameraItemsOutsideTheArrayMeanOutside) {
     view().setCameraInsideItem(99);
     EXPECT_EQ(view().getCameraInsideItem(), -1);
