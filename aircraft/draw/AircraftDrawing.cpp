@@ -241,7 +241,7 @@ void FlyableAircraft::animateParts() {
     const double rudder = -limit(a.RudderMax, 25.0) * a.PRudder * ((dm & dmg::RudderHit) ? 0.2 : 1.0);
     const double aileron = limit(a.AileronMax, 20.0) * a.PAilerons;
     const bool gearDown = a.Gear == 1 && !(dm & (dmg::GearBroken | dmg::UndercarriageDamage));
-    const bool headHidden = d.CameraOnMe && d.cameraDistance < 10.0;
+    const bool headHidden = d.CameraOnMe && d.cameraDistance < 10.0;  // folded to the neck
     const double altitude = ModelAttitude.Position[1];
 
     for (const looks::MovingGroup& g : m.groups) {
@@ -264,6 +264,7 @@ void FlyableAircraft::animateParts() {
             deg = g.scale * (a.MaxRPM > 0 ? std::clamp(a.CurrentRPM / a.MaxRPM, 0.0, 1.2) : 0.0);
             break;
         case looks::Mover::NeedleFuel: deg = g.scale * std::clamp(a.FuelLoadInPounds / 180.0, 0.0, 1.0); break;
+        case looks::Mover::Body: break;
         }
         if (!std::isfinite(deg) || deg == 0.0) continue;
         // Whole runs on either side of the hit flash's points.
@@ -290,10 +291,12 @@ void FlyableAircraft::animateParts() {
         if (blur) polys[i].DrawHints &= ~0x2;
         else polys[i].DrawHints |= 0x2;
     }
-    if (headHidden) {
-        // Our own head would fill the cockpit view: fold it away to the neck.
+    // Our own head would fill the cockpit view; a pilot who has jumped is not in his seat.
+    const bool bailedOut = a.GuyBailedOut != 0;
+    if (headHidden || bailedOut) {
         for (const looks::MovingGroup& g : m.groups) {
-            if (g.mover != looks::Mover::Head || g.axis != 0) continue;
+            const bool head = g.mover == looks::Mover::Head && g.axis == 0;
+            if (!head && !(bailedOut && g.mover == looks::Mover::Body)) continue;
             for (int i = std::max(g.first, 0); i < std::min(g.first + g.count, int(n)); ++i) {
                 if (i >= kFlashFirst && i < kFlashFirst + kFlashPoints) continue;
                 pts[i].X = g.hinge.x;

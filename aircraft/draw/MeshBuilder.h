@@ -43,7 +43,8 @@ enum Material : int16_t {
 // Parts whose points the per-frame animation moves.
 enum class Mover : uint8_t {
     Elevator, Rudder, AileronLeft, AileronRight, Propeller, Wheels, Gear, StickPitch, StickRoll, RudderBar,
-    Head, NeedleSpeed, NeedleAltitude, NeedleRevs, NeedleFuel
+    Head, NeedleSpeed, NeedleAltitude, NeedleRevs, NeedleFuel,
+    Body  // the pilot's shoulders: gone with him when he bails out
 };
 
 // A run of points turned about a hinge: axis 0 X, 1 Y, 2 Z through `hinge`, after turning the

@@ -167,12 +167,14 @@ void wire(MeshBuilder& b, V3 a, V3 c) {
 
 void pilot(MeshBuilder& b, V3 eye) {
     // Shoulders in a leather coat, below and behind the eye.
+    b.beginGroup();
     b.style(kMapPlain, kMatLeather);
     b.loft({parts::roundRing(eye.z - 0.95f, eye.y - 1.2f, 0.7f, 0.55f), parts::roundRing(eye.z - 0.1f, eye.y - 1.2f, 0.7f, 0.55f)},
            true, true, true);
     b.tube(eye + V3{0, -1.2f, -0.5f}, eye + V3{0, -0.45f, -0.35f}, 0.2f, 6);
     // Head: helmet, face and goggles; turns about the neck.
     const V3 neck = eye + V3{0, -0.4f, -0.25f};
+    b.endGroup(Mover::Body, neck, 0, 0.0);
     b.beginGroup();
     const V3 hc = eye + V3{0, 0.02f, -0.15f};
     std::vector<std::vector<V3>> rings;

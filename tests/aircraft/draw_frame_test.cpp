@@ -302,6 +302,27 @@ TEST_F(AircraftDrawFrame, BrokenGearFoldsTheWheelsUp) {
     EXPECT_GT(lowestWheel(), down + 1.5f);
 }
 
+TEST_F(AircraftDrawFrame, PilotLeavesTheSeatWhenHeJumpsAndHisHeadTheViewFromIt) {
+    const looks::AircraftModel& m = *camel.Drawing.model;
+    auto folded = [&](looks::Mover mover) {
+        for (const auto& g : m.groups)
+            if (g.mover == mover && g.axis == 0)
+                for (int i = g.first; i < g.first + g.count; ++i)
+                    if (camel.Drawing.TemplatePointsListCopy[i].Y != g.hinge.y) return false;
+        return true;
+    };
+    camel.updateMovingThings(1, false, 15.0, 0.0);
+    EXPECT_FALSE(folded(looks::Mover::Head));
+    EXPECT_FALSE(folded(looks::Mover::Body));
+    camel.updateMovingThings(1, true, 5.0, 0.0);  // riding in the cockpit
+    EXPECT_TRUE(folded(looks::Mover::Head));
+    EXPECT_FALSE(folded(looks::Mover::Body));
+    camel.ThisAircraft.GuyBailedOut = 1;
+    camel.updateMovingThings(1, false, 15.0, 0.0);
+    EXPECT_TRUE(folded(looks::Mover::Head));
+    EXPECT_TRUE(folded(looks::Mover::Body));
+}
+
 TEST_F(AircraftDrawFrame, EngineSoundFollowsTheCameraAndStopsWhenItLeaves) {
     Aircraft& a = camel.ThisAircraft;
     a.CurrentRPM = 1100;
