@@ -45,6 +45,7 @@ void MyZephGLView::setSecondAircraftCamera(long item) {
 void MyZephGLView::drawRect(const NSRect& rect) {
     if (rect.x != 1.0 && hasGotStuff_) return;
     if (!window_) return;
+    window_->makeCurrent();  // the fog below is set before the frame starts
     const int32_t now = platform::TickCount();
     gFrameRate_ = frameTicks(now, gLastFrameRate_);
     gLastFrameRate_ = now;
@@ -56,6 +57,7 @@ void MyZephGLView::drawRect(const NSRect& rect) {
 
     const double red = EraseRed_, green = EraseGreen_, blue = EraseBlue_;
     if (!ModelArray_) {
+        closeSecondWindow();
         setEraseColorRed(0, 0, 0);
         glRenderStart();
         glSet3DDrawing(0, 0, 12, 0, 20, 0);
