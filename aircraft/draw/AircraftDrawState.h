@@ -40,6 +40,8 @@ struct AircraftDrawState {
     std::array<int32_t, 2> teamPaintSlots{{-1, -1}};
     std::array<int32_t, 4> teamColourSlots{{-1, -1, -1, -1}};
     int32_t smokeSlot = -1;                // the soft puff every smoke piece is drawn with
+    int32_t charredSlot = -1;              // the burnt fabric of a wreck that blew up
+    std::array<int16_t, kMaxMapEntries> baseSlots{};  // the model's own textures, before team and damage
 
     double propAngle = 0;                  // deg
     double wheelAngle = 0;                 // deg

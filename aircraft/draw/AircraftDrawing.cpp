@@ -91,7 +91,9 @@ bool FlyableAircraft::initWithGLView(ViewServices* view) {
         for (int t = 0; t < 4; ++t) d.teamColourSlots[t] = loadTexture(view, m.teamColour[t]);
         // Named without an extension and ending in B: the view reads its alpha from "AircraftSmokeB_".
         d.smokeSlot = loadTexture(view, "AircraftSmokeB");
+        d.charredSlot = loadTexture(view, "AircraftCharred.png");
     }
+    d.baseSlots = pp.MapListOffset;
 
     afterLightTexture3dPointChangesFor(&pp);
     resetModel();
@@ -130,14 +132,20 @@ OneCompleteObjectVer2* FlyableAircraft::getDrawingData(int32_t) {
         if (a.Damage1 & gone[k]) poseMatrix(OptionalModelAttitude[2 * k], nullptr, ThisModel.OptionalObjectMatrix[2 * k]);
 
     // Teams 1 to 4; any other team is drawn as team 2, as its identification square is.
+    auto& slots = d.pointsPolys.MapListOffset;
+    slots = d.baseSlots;
     const int team = a.Team >= 1 && a.Team <= 4 ? a.Team - 1 : 1;
     const int32_t colour = d.teamColourSlots[team];
-    if (colour >= 0 && colour < kTextureSlots) d.pointsPolys.MapListOffset[looks::kMapTeam] = int16_t(colour);
+    if (colour >= 0 && colour < kTextureSlots) slots[looks::kMapTeam] = int16_t(colour);
     // Paint: a custom paint job in place of the team's.
     int32_t paint = d.teamPaintSlots[team % 2];
     const int32_t custom = d.CameraOnMe ? BigCustomPaintJobNumber : SmallCustomPaintJobNumber;
     if (custom > 0 && custom < kTextureSlots) paint = custom;
-    if (paint >= 0 && paint < kTextureSlots) d.pointsPolys.MapListOffset[looks::kMapPaint] = int16_t(paint);
+    if (paint >= 0 && paint < kTextureSlots) slots[looks::kMapPaint] = int16_t(paint);
+    // A wreck that blew up is burnt all over.
+    if ((a.Damage1 & dmg::BlownUp) && d.charredSlot >= 0 && d.charredSlot < kTextureSlots)
+        for (int k : {looks::kMapPaint, looks::kMapUnderside, looks::kMapWingTop, looks::kMapTeam, looks::kMapWood})
+            slots[k] = int16_t(d.charredSlot);
     return &ThisModel;
 }
 

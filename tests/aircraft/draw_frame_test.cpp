@@ -204,6 +204,12 @@ TEST_F(AircraftDrawFrame, PaintFollowsTheTeamUnlessAPaintJobIsGiven) {
     EXPECT_EQ(paint(), other);
     camel.updateMovingThings(0, false, 15.0, 0.0);
     EXPECT_EQ(paint(), other);
+    // A wreck that blew up is burnt, and a reset brings its paint back.
+    camel.ThisAircraft.Damage1 |= dmg::BlownUp;
+    EXPECT_EQ(paint(), view.slots.at("AircraftCharred.png"));
+    EXPECT_EQ(colour(), view.slots.at("AircraftCharred.png"));
+    camel.ThisAircraft.Damage1 = 0;
+    EXPECT_EQ(paint(), other);
 }
 
 TEST_F(AircraftDrawFrame, DrawnPoseIsSmoothedAndOffsetAndLostWingsFlyAlone) {

@@ -149,6 +149,7 @@ protected:
         const ObjectPointsPolysVer2& pp = *plane->getModelPointsPolysPtr();
         for (int k = 0; k < looks::kMapCount; ++k) EXPECT_NE(pp.MapListOffset[k], view_->missingTextureSlot()) << k;
         EXPECT_NE(plane->Drawing.smokeSlot, view_->missingTextureSlot());
+        EXPECT_NE(plane->Drawing.charredSlot, view_->missingTextureSlot());
 
         const QNion side = lookAt({-34, 1, -4}, {0, 0, -4});   // from the left: nose to the left
         const QNion above = lookAt({0, 40, -4}, {0, 0, -3.99});  // nose at the top

@@ -154,7 +154,7 @@ const std::vector<std::string>& pictureNames() {
         "FokkerLozengeLower.png", "FokkerStreaked.png",     "FokkerDVIIFuselage.png", "FokkerJastaRed.png",
         "AircraftWood.png",       "AircraftMetal.png",      "AircraftDial.png",   "AircraftPlain.png",
         "AircraftSmokeB.png",     "AircraftSmokeB_.png",    "TeamRed.png",            "TeamBlue.png",       "TeamYellow.png",
-        "TeamBlack.png"};
+        "TeamBlack.png",          "AircraftCharred.png"};
     return names;
 }
 
@@ -189,6 +189,7 @@ bool paint(const std::string& name, platform::RGBAImage& im) {
     else if (name == "TeamBlue.png") fabric(im, {0.18f, 0.26f, 0.6f}, 72, false);
     else if (name == "TeamYellow.png") fabric(im, {0.82f, 0.68f, 0.14f}, 73, false);
     else if (name == "TeamBlack.png") fabric(im, {0.09f, 0.09f, 0.09f}, 74, false);
+    else if (name == "AircraftCharred.png") streaked(im, {0.16f, 0.14f, 0.12f}, {0.05f, 0.05f, 0.05f}, 81);
     else return false;
     return true;
 }
