@@ -89,21 +89,6 @@ TEST(AiGuards, RidgeAheadTurnsTowardTheLowerSideForFourSeconds) {
     EXPECT_EQ(p.me.a.LastTimeWeLookedAhead, 0);
 }
 
-TEST(AiGuards, HighLoadOrLongOverloadReleasesTheStick) {
-    FakeAircraft f;
-    f.a.Elevator = 0.8;
-    f.a.Gs = 9.5 / 111.9403027;
-    ZephModel::AIdontBreakAircraft(&f);
-    EXPECT_NEAR(f.a.Elevator, 0.7, 1e-12);
-    f.a.Gs = 0.0;
-    f.a.DangerousGs = 16;
-    ZephModel::AIdontBreakAircraft(&f);
-    EXPECT_NEAR(f.a.Elevator, 0.6, 1e-12);
-    f.a.DangerousGs = 15;
-    ZephModel::AIdontBreakAircraft(&f);
-    EXPECT_NEAR(f.a.Elevator, 0.6, 1e-12);
-}
-
 // ---- Manoeuvre dispatchers.
 
 FakeAircraft& fighter(FakeAircraft& f, double share, std::initializer_list<int> codes) {

@@ -25,18 +25,6 @@ TEST(AiLaws, BankTargetBandsAuthorityAndTheShortWayRound) {
     EXPECT_NEAR(f.a.Ailerons / 2.0, -0.0774, 1e-3);
 }
 
-TEST(AiLaws, NormalBankStepsByDegreesWithRollDamping) {
-    FakeAircraft f;
-    f.a.RotationalSpeeds[2] = -0.2;
-    f.a.AircraftBank = -2.9;
-    ZephModel::NormalBank(0.0, &f);
-    EXPECT_NEAR(f.a.Ailerons, (-0.2 + 0.232) * 5.0, 1e-9);
-    f.a.AircraftBank = -3.1;
-    f.a.RotationalSpeeds[2] = -0.45;
-    ZephModel::NormalBank(0.0, &f);
-    EXPECT_NEAR(f.a.Ailerons, (-0.45 + 0.5) * 5.0, 1e-9);
-}
-
 TEST(AiLaws, ClimbRateIntegratorPullsAtMostAThirdAndPushesLess) {
     FakeAircraft f;
     for (int i = 0; i < 500; ++i) ZephModel::HoldClimbDiveRateMellow(50000.0, &f);
