@@ -12,12 +12,15 @@
 #include <cstdlib>
 #include <string>
 
+#include "aircraft/FokkerDVII.h"
+#include "aircraft/FokkerDr1.h"
 #include "aircraft/ObjectTestFile.h"
 #include "game/InputLink.h"
 #include "game/app/GameAdapters.h"
 #include "game/InterfaceDrawing.h"
 #include "game/VADArizodazar2.h"
 #include "input/PellamJoySub.h"
+#include "missions/AIPilotProfiles.h"
 #include "platform/GLWindow.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
@@ -51,10 +54,10 @@ void dumpFrame(const std::string& path, int width, int height) {
     if (!platform::writePng(path, image)) platform::logMessage("Could not write the frame to " + path);
 }
 
-// Until the missions place them: the player's Camel over the British side of the lines west of
-// Albert, at 3,000 ft heading east toward the front.
+// Until the missions place them: the player's Camel at 3,000 ft west of Albert heading east for
+// the lines, three Camels of his flight beside him, and four Fokkers coming the other way.
 void populateWorld(ModelArray& models, GameController& controller, render::MyZephGLView& view,
-                   SoundServices* sounds) {
+                   SoundServices* sounds, const AIPilotProfile* profiles) {
     auto sky = std::make_unique<TexturedSkyDome>();
     sky->initWithGLView(&view);
     sky->setTimeOfDay(controller.TimeOfDay);
@@ -63,19 +66,49 @@ void populateWorld(ModelArray& models, GameController& controller, render::MyZep
     auto terrain = std::make_unique<RIDUdidav>();
     if (!terrain->initWithGLView(&view)) {
         platform::logMessage(terrain->lastError());
-        return;  // the controller's placeholder keeps the world answering; the error was said
+        return;  // the controller's placeholders keep the world answering; the error was said
     }
     ZephModel* ground = models.put(ModelArray::kTerrain, std::move(terrain));
 
-    auto camel = std::make_unique<ObjectTestFile>();
-    camel->setaController(&controller);
-    camel->setSoundGuy(sounds);
-    camel->setTerrain(ground);
-    camel->initWithGLView(&view);
-    const double x = 1985000.0, z = 2046000.0;
-    camel->SetUpAircraft(x, ground->getAltitudeAtX(x, z) + 3000.0, z, 100.0, 0.0, 95.0, 0.8);
-    camel->copyCurrentQNionToStart();
-    models.put(ModelArray::kFirstAircraft, std::move(camel));
+    struct Start {
+        std::unique_ptr<FlyableAircraft> aircraft;
+        double east, up, north, heading;  // ft from the player's start; deg
+        int32_t team, skill;
+    };
+    Start starts[ModelArray::kAircraftSlots] = {
+        {std::make_unique<ObjectTestFile>(), 0, 0, 0, 100, 1, -1},
+        {std::make_unique<ObjectTestFile>(), -300, 0, 400, 100, 1, 1},
+        {std::make_unique<ObjectTestFile>(), -600, 200, -500, 100, 1, 2},
+        {std::make_unique<ObjectTestFile>(), -900, 300, 900, 100, 1, 2},
+        {std::make_unique<FokkerDr1>(), 15000, 600, -2500, 280, 2, 0},
+        {std::make_unique<FokkerDr1>(), 15500, 700, -2000, 280, 2, 1},
+        {std::make_unique<FokkerDVII>(), 16000, 1200, -3200, 280, 2, 2},
+        {std::make_unique<FokkerDVII>(), 16500, 1300, -2600, 280, 2, 2},
+    };
+    const double x0 = 1985000.0, z0 = 2046000.0;
+    const double y0 = ground->getAltitudeAtX(x0, z0) + 3000.0;
+    for (int k = 0; k < ModelArray::kAircraftSlots; ++k) {
+        Start& s = starts[k];
+        FlyableAircraft& a = *s.aircraft;
+        a.setaController(&controller);
+        a.setSoundGuy(sounds);
+        a.setTerrain(ground);
+        a.initWithGLView(&view);
+        const double x = x0 + s.east, z = z0 + s.north;
+        a.SetUpAircraft(x, y0 + s.up, z, s.heading, 0.0, 95.0, 0.8);
+        a.setTeamNumber(s.team);
+        if (s.skill >= 0) {  // a computer pilot flying as a fighter
+            a.setPilotsPtr(const_cast<AIPilotProfile*>(profiles));
+            Aircraft& r = a.ThisAircraft;
+            r.AIType = 1;
+            r.aiPilotNumber = s.skill;
+            r.aiVariables[0] = -1.0;
+            r.AutoPilotData[2] = -1.0;
+            r.GroundAltitude = ground->getAltitudeAtX(x, z);
+        }
+        a.copyCurrentQNionToStart();
+        models.put(ModelArray::kFirstAircraft + k, std::move(s.aircraft));
+    }
 }
 
 }  // namespace
@@ -102,6 +135,8 @@ int main(int, char**) {
     InputLink inputLink(input);
 
     PellamSound* soundObject = nullptr;
+    AIPilotTable profiles;
+    definePilotProfiles(profiles);
     ViewAdapter viewLink(view);
     VADArizodazar2 controller(
         {&store, &viewLink, &inputLink, &desktop, nullptr},
@@ -111,7 +146,7 @@ int main(int, char**) {
              view.setTheSounds(soundObject);
              return sound;
          },
-         [&](ModelArray& models, GameController& c) { populateWorld(models, c, view, soundObject); }});
+         [&](ModelArray& models, GameController& c) { populateWorld(models, c, view, soundObject, profiles.data()); }});
     viewLink.setControllerForDrawing(&controller);
     FrameLink frameLink(controller);
     view.setFrameServices(&frameLink);
