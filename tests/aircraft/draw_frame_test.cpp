@@ -329,6 +329,27 @@ TEST_F(AircraftDrawFrame, PilotLeavesTheSeatWhenHeJumpsAndHisHeadTheViewFromIt) 
     EXPECT_TRUE(folded(looks::Mover::Body));
 }
 
+TEST_F(AircraftDrawFrame, PropellerTurnsWithTheEngineAndWheelsOnlyOnTheGround) {
+    Aircraft& a = camel.ThisAircraft;
+    a.CurrentRPM = 600;  // 60 degrees a tick
+    a.OnGround = 0;
+    const double wheels = camel.Drawing.wheelAngle;
+    camel.Drawing.propAngle = 0;
+    camel.updateMovingThings(1, false, 15.0, 0.0);
+    EXPECT_DOUBLE_EQ(camel.Drawing.propAngle, 60.0);
+    EXPECT_DOUBLE_EQ(camel.Drawing.wheelAngle, wheels);
+    camel.updateMovingThings(0, false, 15.0, 0.0);  // paused: nothing turns
+    EXPECT_DOUBLE_EQ(camel.Drawing.propAngle, 60.0);
+    a.Damage1 |= dmg::PropBroken;
+    camel.updateMovingThings(1, false, 15.0, 0.0);
+    EXPECT_DOUBLE_EQ(camel.Drawing.propAngle, 60.0);
+    // Rolling at 1 ft a tick on wheels of 1.05 ft: 54.6 degrees a tick.
+    a.OnGround = 1;
+    a.CurrentVelocity = 1.0;
+    camel.updateMovingThings(1, false, 15.0, 0.0);
+    EXPECT_NEAR(std::fmod(camel.Drawing.wheelAngle - wheels + 360.0, 360.0), 54.57, 0.01);
+}
+
 TEST_F(AircraftDrawFrame, EngineSoundFollowsTheCameraAndStopsWhenItLeaves) {
     Aircraft& a = camel.ThisAircraft;
     a.CurrentRPM = 1100;
