@@ -1,6 +1,8 @@
 // The Camel's definition: record constants, 26 surfaces, 7 hit volumes, airfoils, power table.
 #include "aircraft/ObjectTestFile.h"
 
+#include "aircraft/SharedDefinition.h"
+
 #include <iterator>
 
 namespace pellam {
@@ -75,27 +77,6 @@ constexpr HitVolumeRow kHitVolumes[] = {
      {5.0, 2.6, 2.9},
      {{0x10, 19595.264}, {0x40, 327.68}, {0x200, 13041.664}, {0x800, 13041.664}, {0x2000, 1769.472}, {-1, 0}}},
 };
-
-// The take-off pattern: only the fields given are written. NaN marks a field left alone.
-constexpr double kKeep = __builtin_nan("");
-struct PathRow {
-    int point;
-    double x, y, z, throttle, climb;
-};
-constexpr PathRow kTakeOff[] = {
-    {1, kKeep, 700, kKeep, kKeep, 400},    {2, kKeep, 700, kKeep, 1.0, 400},
-    {3, -4000, 700, kKeep, 1.0, 400},      {4, -4000, 700, -3400, 0.8, 400},
-    {5, -3000, 700, -5400, 0.8, 400},      {6, -560, 700, -5400, 0.8, kKeep},
-    {7, kKeep, -10, -400, kKeep, 1200},    {8, kKeep, kKeep, 400, kKeep, kKeep},
-    {10, kKeep, kKeep, 600, kKeep, kKeep}, {11, kKeep, kKeep, kKeep, kKeep, 400},
-    {12, kKeep, kKeep, kKeep, 0.8, 400},   {14, kKeep, -10, -500, kKeep, 1200},
-    {15, kKeep, 0, kKeep, kKeep, kKeep},   {18, -750, kKeep, -6000, 0.8, kKeep},
-    {19, kKeep, -10, -600, kKeep, 1200},   {23, 130, kKeep, kKeep, 0.2, kKeep},
-};
-
-void setIfGiven(double& field, double value) {
-    if (value == value) field = value;
-}
 
 }  // namespace
 
@@ -177,21 +158,9 @@ void ObjectTestFile::writeDefinition() {
     a.PressureAltitude = 0.0023;
     a.AircraftType = 55;
     a.MaxRange = 1500.0;
-    for (const PathRow& p : kTakeOff) {
-        aiFlyToPoint& t = a.TakeOffPoints[p.point];
-        setIfGiven(t.PointXYZ[0], p.x);
-        setIfGiven(t.PointXYZ[1], p.y);
-        setIfGiven(t.PointXYZ[2], p.z);
-        setIfGiven(t.ThrottlePosition, p.throttle);
-        setIfGiven(t.TargetClimbDiveSpeed, p.climb);
-    }
+    writeTakeOffPattern(a);
 
-    const std::pair<int, double> uv[] = {{0, 47},    {1, 47},    {2, 0},    {3, -1},    {4, 19},   {5, 19},
-                                         {6, 0},     {7, -16.6}, {8, 46.5}, {9, 4},     {10, 23.8}, {11, 24},
-                                         {17, 0},    {18, 11.91}, {19, 8},  {20, 2.85}, {21, 1.81}, {22, 25},
-                                         {23, 3},    {24, 5.5},  {25, 37},  {26, 2.05}, {27, 0.115}, {28, 0.69},
-                                         {29, 0.14}};
-    for (const auto& [i, v] : uv) a.UVHelp[i] = v;
+    writeUVHelp(a);
     a.ElevatorFactor = 1.0;
     a.BestHighBankAngle = 50.0;
     a.ClosestEnemyData[29] = 2.0;
