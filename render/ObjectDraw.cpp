@@ -8,22 +8,12 @@
 #include <cmath>
 
 #include "platform/Log.h"
+#include "render/DrawHints.h"
 #include "render/MyZephGLView.h"
 
 namespace pellam::render {
 namespace {
 
-enum Hint : int32_t {
-    kTransparent = 0x1,
-    kSkip = 0x2,
-    kNoCull = 0x4,
-    kNoFog = 0x8,
-    kUnlit = 0x10,
-    kLEqual = 0x100,
-    kAlways = 0x200,
-    kOffset = 0x1000,
-    kUntextured = 0x2000,
-};
 enum Flag : int32_t { kHidden = 0x1, kAlwaysFull = 0x200, kColouredPoints = 0x20000 };
 enum Cache { kAmR = 0, kAmG, kAmB, kDifR, kDifG, kDifB, kSpecR, kSpecG, kSpecB, kShinny };
 

@@ -6,21 +6,12 @@
 
 #include <algorithm>
 
+#include "render/DrawHints.h"
 #include "render/MyZephGLView.h"
 
 namespace pellam::render {
 namespace {
 
-enum Hint : int32_t {
-    kNoCull = 0x4,
-    kNoFog = 0x8,
-    kUnlit = 0x10,
-    kFlatNormal = 0x20,
-    kLEqual = 0x100,
-    kAlways = 0x200,
-    kOffset = 0x1000,
-    kUntextured = 0x2000,
-};
 enum Cache { kAmR = 0, kAmG, kAmB, kDifR, kDifG, kDifB };
 constexpr int32_t kColouredPoints = 0x20000;
 constexpr int kMaxQuadPoints = 64;  // a smoke list longer than this is cut
