@@ -183,6 +183,20 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
         for (TextField& field : ui.pilotFields) field.editing = false;
     }
 
+    if (!c.worldProblem.empty()) {
+        const ImGuiViewport* viewport = ImGui::GetMainViewport();
+        ImGui::SetNextWindowPos(ImVec2(viewport->WorkPos.x + viewport->WorkSize.x * 0.5f,
+                                       viewport->WorkPos.y + viewport->WorkSize.y * 0.25f),
+                                ImGuiCond_Always, ImVec2(0.5f, 0.5f));
+        ImGui::SetNextWindowSize(ImVec2(520, 0), ImGuiCond_Always);
+        currentWindow = "Pellam cannot fly";
+        ImGui::Begin("Pellam cannot fly", nullptr, ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoResize);
+        ImGui::TextWrapped("%s", c.worldProblem.c_str());
+        ImGui::TextWrapped("Build the game again (./scripts/run.sh) to make the data folder anew.");
+        if (button("Quit")) requests.quit = true;
+        ImGui::End();
+    }
+
     if (beginWindow(c.toMissionWindow, 420)) {
         ImGui::TextUnformatted("The Western front, Europe, 1918.");
         ImGui::Separator();

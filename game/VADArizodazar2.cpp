@@ -57,6 +57,10 @@ bool VADArizodazar2::handleThisMenu(int tag) {
 }
 
 void VADArizodazar2::fromFlyMissionButton() {
+    if (!worldProblem.empty()) {  // there is no world to fly in
+        platform::SystemBeep();
+        return;
+    }
     toMissionWindow.close();
     ShouldNotPlay = false;
     gamePause = true;

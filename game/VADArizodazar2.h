@@ -35,6 +35,9 @@ public:
 
     Window toMissionWindow{"Missions"};
     std::string pilotBlockMessage;  // why the stored pilot records could not be used, when they could not
+    // Why the world could not be made (a missing or broken terrain file, say); the game then
+    // shows it and will not fly.
+    std::string worldProblem;
 
 private:
     Content content_;

@@ -56,7 +56,7 @@ void dumpFrame(const std::string& path, int width, int height) {
 
 // Until the missions place them: the player's Camel at 3,000 ft west of Albert heading east for
 // the lines, three Camels of his flight beside him, and four Fokkers coming the other way.
-void populateWorld(ModelArray& models, GameController& controller, render::MyZephGLView& view,
+void populateWorld(ModelArray& models, VADArizodazar2& controller, render::MyZephGLView& view,
                    SoundServices* sounds, const AIPilotProfile* profiles) {
     auto sky = std::make_unique<TexturedSkyDome>();
     sky->initWithGLView(&view);
@@ -65,8 +65,10 @@ void populateWorld(ModelArray& models, GameController& controller, render::MyZep
 
     auto terrain = std::make_unique<RIDUdidav>();
     if (!terrain->initWithGLView(&view)) {
-        platform::logMessage(terrain->lastError());
-        return;  // the controller's placeholders keep the world answering; the error was said
+        // The terrain has logged why; the controller's placeholders keep the world answering, and
+        // the player is told and cannot fly.
+        controller.worldProblem = terrain->lastError();
+        return;
     }
     ZephModel* ground = models.put(ModelArray::kTerrain, std::move(terrain));
 
@@ -146,7 +148,7 @@ int main(int, char**) {
              view.setTheSounds(soundObject);
              return sound;
          },
-         [&](ModelArray& models, GameController& c) { populateWorld(models, c, view, soundObject, profiles.data()); }});
+         [&](ModelArray& models, GameController&) { populateWorld(models, controller, view, soundObject, profiles.data()); }});
     viewLink.setControllerForDrawing(&controller);
     FrameLink frameLink(controller);
     view.setFrameServices(&frameLink);

@@ -9,6 +9,7 @@
 
 #include "game/InterfaceDrawing.h"
 #include "game/VADArizodazar2.h"
+#include "platform/Beep.h"
 #include "platform/GLWindow.h"
 #include "platform/ui/UiLayer.h"
 
@@ -120,6 +121,16 @@ TEST_F(InterfaceTest, AutomaticMessagesAndTheMissionList) {
     press("Missions", "Fly");
     EXPECT_TRUE(controller_->gamePause);
     EXPECT_FALSE(controller_->toMissionWindow.open);
+}
+
+TEST_F(InterfaceTest, AWorldThatCouldNotBeMadeIsShownAndCannotBeFlown) {
+    controller_->worldProblem = "RIDUdidavData is 1000 bytes; 10580000 were expected.";
+    press("Pilot Sign-In", "Sign In");
+    ASSERT_NE(placeOfButton("Pellam cannot fly", "Quit"), nullptr);
+    const long beeps = platform::beepCount();
+    controller_->fromFlyMissionButton();
+    EXPECT_FALSE(controller_->gamePause);
+    EXPECT_EQ(platform::beepCount(), beeps + 1);
 }
 
 }  // namespace
