@@ -68,6 +68,8 @@ void FlyableAircraft::refuelReArm() {
 void FlyableAircraft::resetModel() {
     Aircraft& a = ThisAircraft;
     ZephModel::resetModel();
+    // A restarted wreck must come back whole: the re-arm rebuilds only an aircraft not down.
+    a.Damage1 &= ~dmg::Down;
     refuelReArm();
     a.PlayThisSound = -1;
     a.LeftWingGoneAt = a.RightWingGoneAt = a.BlowsUpAt = 0;

@@ -86,11 +86,6 @@ bool FokkerDVII::initWithGLView(ViewServices* view) {
     return made;
 }
 
-void FokkerDVII::resetModel() {
-    fokker::letResetRebuild(*this);
-    FlyableAircraft::resetModel();
-}
-
 const FlyableAircraft::Traits& FokkerDVII::traits() const {
     static const Traits dvii{.upperG = 9.5,
                              .lowerG = -6.5,

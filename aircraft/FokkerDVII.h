@@ -14,7 +14,6 @@ public:
     const Traits& traits() const override;
     void writeDefinition() override;
     void fillAirfoils() override;
-    void resetModel() override;
     bool initWithGLView(ViewServices* view) override;  // the shared build, with this ring
 
     // The fixed tailplane; the control surfaces use the shared numbers (elevator 4, rudder 5,

@@ -205,8 +205,6 @@ void useReplayRing(FlyableAircraft& plane) {
     plane.ReplayBufferOffset = 0;
 }
 
-void letResetRebuild(FlyableAircraft& plane) { plane.ThisAircraft.Damage1 &= ~dmg::Down; }
-
 }  // namespace fokker
 
 namespace {
@@ -291,11 +289,6 @@ bool FokkerDr1::initWithGLView(ViewServices* view) {
     const bool made = FlyableAircraft::initWithGLView(view);
     fokker::useReplayRing(*this);
     return made;
-}
-
-void FokkerDr1::resetModel() {
-    fokker::letResetRebuild(*this);
-    FlyableAircraft::resetModel();
 }
 
 const FlyableAircraft::Traits& FokkerDr1::traits() const {

@@ -59,9 +59,6 @@ void writeDefinition(FlyableAircraft& plane, const Values& values, std::span<con
 void fillAirfoils(FlyableAircraft& plane);
 // The Fokkers keep 179 replay records, 3,580 ticks of flight.
 void useReplayRing(FlyableAircraft& plane);
-// Lets the reset that follows rebuild a wreck as well: re-arming alone leaves a downed aircraft
-// as it lies, and a new life or a new mission must not begin in the wreck.
-void letResetRebuild(FlyableAircraft& plane);
 
 }  // namespace fokker
 
@@ -71,7 +68,6 @@ public:
     const Traits& traits() const override;
     void writeDefinition() override;
     void fillAirfoils() override;
-    void resetModel() override;
     bool initWithGLView(ViewServices* view) override;  // the shared build, with this ring
 
     // Middle-wing panels; the control surfaces use the shared numbers (elevator 4, rudder 5,

@@ -28,6 +28,34 @@ struct FokkerArms : ::testing::Test {
 using Fokkers = ::testing::Types<FokkerDr1, FokkerDVII>;
 TYPED_TEST_SUITE(FokkerArms, Fokkers);
 
+// Every flyable aircraft: a reset (a restart or a new life) rebuilds a wreck.
+template <typename T>
+struct EveryAircraft : FokkerArms<T> {};
+using AllThree = ::testing::Types<ObjectTestFile, FokkerDr1, FokkerDVII>;
+TYPED_TEST_SUITE(EveryAircraft, AllThree);
+
+TYPED_TEST(EveryAircraft, ResetRebuildsAWreck) {
+    auto& w = this->w;
+    const auto whole = w.camel->Surfaces;
+    w.camel->setNumberOfBombs(2);
+    w.camel->SetUpAircraft(0.0, kField + 600.0, 0.0, 0.0, -60.0, 120.0, 1.0);
+    w.camel->wingComesOff(0);
+    w.run(900, [&] { return !(w.a().Damage1 & dmg::BlownUp); });
+    ASSERT_TRUE(w.a().Damage1 & dmg::Down);
+
+    w.camel->resetModel();
+    EXPECT_EQ(w.a().Damage1, 0u);
+    EXPECT_EQ(w.a().TotalHits, 0.0);
+    EXPECT_EQ(w.a().BlowsUpAt, 0);
+    EXPECT_EQ(w.a().LeftWingGoneAt, 0);
+    EXPECT_EQ(w.a().CurrentNumberOfBombs, 2);
+    for (int i = 0; i < Aircraft::kSurfaces; ++i) EXPECT_EQ(w.camel->Surfaces[i].Area, whole[i].Area) << i;
+    EXPECT_NEAR(w.pos()[1], kField + 2000.0, 1e-9);  // back at its start
+    w.run(120);
+    EXPECT_EQ(w.a().Damage1 & dmg::Down, 0u);
+    EXPECT_TRUE(w.finite());
+}
+
 TYPED_TEST(FokkerArms, GunsAlternateMuzzlesWithTracersAtTheirInterval) {
     auto& w = this->w;
     const double x = this->dr1() ? 0.578 : 0.35;
@@ -111,28 +139,6 @@ TYPED_TEST(FokkerArms, DamageEffectsComeOnceAndABellyLanderSurvives) {
 }
 
 // A new life or mission begins in a whole aircraft, even after a crash.
-TYPED_TEST(FokkerArms, ResetRebuildsAWreck) {
-    auto& w = this->w;
-    const auto whole = w.camel->Surfaces;
-    w.camel->setNumberOfBombs(2);
-    w.camel->SetUpAircraft(0.0, kField + 600.0, 0.0, 0.0, -60.0, 120.0, 1.0);
-    w.camel->wingComesOff(0);
-    w.run(900, [&] { return !(w.a().Damage1 & dmg::BlownUp); });
-    ASSERT_TRUE(w.a().Damage1 & dmg::Down);
-
-    w.camel->resetModel();
-    EXPECT_EQ(w.a().Damage1, 0u);
-    EXPECT_EQ(w.a().TotalHits, 0.0);
-    EXPECT_EQ(w.a().BlowsUpAt, 0);
-    EXPECT_EQ(w.a().LeftWingGoneAt, 0);
-    EXPECT_EQ(w.a().CurrentNumberOfBombs, 2);
-    for (int i = 0; i < Aircraft::kSurfaces; ++i) EXPECT_EQ(w.camel->Surfaces[i].Area, whole[i].Area) << i;
-    EXPECT_NEAR(w.pos()[1], kField + 2000.0, 1e-9);  // back at its start
-    w.run(120);
-    EXPECT_EQ(w.a().Damage1 & dmg::Down, 0u);
-    EXPECT_TRUE(w.finite());
-}
-
 TYPED_TEST(FokkerArms, ReplayRingHolds179Records) {
     auto& w = this->w;
     ASSERT_TRUE(w.camel->initWithGLView(nullptr));  // builds the ring as the game does
