@@ -10,16 +10,6 @@ namespace pellam {
 namespace fokker {
 namespace {
 
-// Engine power factor per 1000-ft band: full to 20,000 ft, gone from 23,000 ft up.
-std::array<double, 100> powerTable() {
-    std::array<double, 100> t{};
-    for (int i = 0; i <= 20; ++i) t[i] = 1.0;
-    t[21] = 0.75;
-    t[22] = 0.5;
-    t[23] = 0.25;
-    return t;
-}
-
 // Damage each hit box can do, box for box: pairs of Damage1 bits and weights out of 32768. The
 // wing boxes differ only in their first weight and in which aileron they hold.
 struct DamageEntry {
@@ -40,7 +30,7 @@ constexpr DamageEntry kDamage[7][6] = {
 
 void writeShared(FlyableAircraft& plane) {
     Aircraft& a = plane.ThisAircraft;
-    plane.PowerTable = powerTable();
+    plane.PowerTable = powerTableFullTo(20);
 
     a.FuelLoadInPounds = 180.0;
     a.FuelUseAtFullThrottle = 0.000277777;

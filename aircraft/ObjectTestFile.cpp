@@ -8,16 +8,6 @@
 namespace pellam {
 namespace {
 
-// Engine power factor per 1000-ft band: full to 21,000 ft, gone above 24,000 ft.
-std::array<double, 100> powerTable() {
-    std::array<double, 100> t{};
-    for (int i = 0; i <= 21; ++i) t[i] = 1.0;
-    t[22] = 0.75;
-    t[23] = 0.5;
-    t[24] = 0.25;
-    return t;
-}
-
 struct SurfaceRow {
     double area;
     std::array<double, 3> location, normal;
@@ -99,7 +89,7 @@ void ObjectTestFile::fillAirfoils() {
 void ObjectTestFile::writeDefinition() {
     Aircraft& a = ThisAircraft;
     PilotAttitude.Position = {0.0, 2.58, -1.25};  // the pilot's eye
-    PowerTable = powerTable();
+    PowerTable = powerTableFullTo(21);
 
     a.MinRudderPropWashSpeed = 70.0;
     a.RudderPropWashSpeed = 70.0;

@@ -49,4 +49,13 @@ void writeUVHelp(Aircraft& a) {
     for (const auto& [i, v] : kUVHelp) a.UVHelp[i] = v;
 }
 
+std::array<double, 100> powerTableFullTo(int lastFullBand) {
+    std::array<double, 100> t{};
+    for (int i = 0; i <= lastFullBand; ++i) t[i] = 1.0;
+    t[lastFullBand + 1] = 0.75;
+    t[lastFullBand + 2] = 0.5;
+    t[lastFullBand + 3] = 0.25;
+    return t;
+}
+
 }  // namespace pellam
