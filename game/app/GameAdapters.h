@@ -24,7 +24,6 @@ private:
 class ViewAdapter : public ControllerView {
 public:
     explicit ViewAdapter(render::MyZephGLView& view) : view_(view) {}
-    void setControllerForDrawing(GameController* controller) { controller_ = controller; }
 
     void setModelArray(ModelArray* models) override {
         models_ = models;
@@ -35,10 +34,7 @@ public:
     void setScreenSaveType(int32_t type) override { view_.setScreenSaveType(type); }
     void setNetworkTypeSize(double size) override { view_.setNetworkTypeSize(size); }
     double getNetworkTypeSize() override { return view_.getNetworkTypeSize(); }
-    void setGlobalCameraPosition(const QNion* pose) override {
-        view_.setGlobalCameraPosition(pose);
-        cameraPlaced_ = true;
-    }
+    void setGlobalCameraPosition(const QNion* pose) override { view_.setGlobalCameraPosition(pose); }
     void setCameraViewToVectorX(double x, double y, double z, double bank) override {
         view_.setCameraViewToVectorX(x, y, z, bank);
     }
@@ -56,16 +52,16 @@ public:
     const double* getCameraPosition() override { return view_.getCameraPosition()->Position.data(); }
     void setScreenShotPending() override { view_.setScreenShotPending(); }
     void getMonitorResolution(float& width, float& height) override;
+    void setGameTime(int32_t missionTime) override { view_.setGameTime(missionTime); }
+    // The sun, and the sky dome's colours with it, for the hour the controller gives.
+    void setSunVectorFromTime(double hours) override;
+    const double* getSunUnitVector() override { return view_.getSunUnitVector(); }
+    void setDisplayVariable(double value) override { view_.setDisplayVariable(value); }
     void drawRect(int32_t gameTime) override;
 
 private:
-    // The pilot's eye in the player's aircraft, for frames in which no camera was placed.
-    QNion pilotCamera() const;
-
     render::MyZephGLView& view_;
-    GameController* controller_ = nullptr;
     ModelArray* models_ = nullptr;
-    bool cameraPlaced_ = false;
 };
 
 class SoundAdapter : public ControllerSound {

@@ -149,7 +149,6 @@ int main(int, char**) {
              return sound;
          },
          [&](ModelArray& models, GameController&) { populateWorld(models, controller, view, soundObject, profiles.data()); }});
-    viewLink.setControllerForDrawing(&controller);
     FrameLink frameLink(controller);
     view.setFrameServices(&frameLink);
 
