@@ -1,0 +1,57 @@
+#pragma once
+// What the effect objects share: the view they draw through, and the object matrix of a pose.
+#include <cstdint>
+#include <vector>
+
+#include "core/TableModel.h"
+#include "render/ObjectDrawing.h"
+
+namespace pellam::effects {
+
+// The drawing side of a view, null for a view that only loads textures (tests, the builder).
+inline render::ObjectDrawingView* drawingView(ViewServices* view) {
+    return dynamic_cast<render::ObjectDrawingView*>(view);
+}
+
+// ObjectMatrix of attitude q (w, x, y, z) at position p (ft).
+inline void poseMatrix(const double* q, const double* p, std::array<double, 16>& m) {
+    m.fill(0.0);
+    ZephModel::quaternionToMatrix(q, m.data());
+    m[12] = p[0];
+    m[13] = p[1];
+    m[14] = p[2];
+    m[15] = 1.0;
+}
+
+// A mesh of `count` separate polygons of `corners` points each (polygon k over points
+// corners k .. corners k + corners - 1), built into plain tables once per class.
+struct PolygonMesh {
+    std::vector<GLT2FN3FV3FFormat> points;   // corners x count, then the end row
+    std::vector<OnePolygonVer2> polygons;    // count, then the end row
+    std::vector<uint16_t> runs;              // (corners + 1) x count
+    PolygonMesh(int count, int corners, int16_t drawType, int32_t hints, std::array<float, 4> colour) {
+        for (int k = 0; k < count; ++k) {
+            OnePolygonVer2 p;
+            p.MapNumber = 0;
+            p.DefaultDrawType = drawType;
+            p.DrawHints = hints;
+            p.PolyColor = colour;
+            p.FirstItem = static_cast<int16_t>(runs.size());
+            polygons.push_back(p);
+            runs.push_back(static_cast<uint16_t>(corners));
+            for (int c = 0; c < corners; ++c) {
+                runs.push_back(static_cast<uint16_t>(k * corners + c));
+                GLT2FN3FV3FFormat v{};
+                v.NY = 1.0f;
+                points.push_back(v);
+            }
+        }
+        points.push_back(GLT2FN3FV3FFormat{-1.0f, 0, 0, 0, 0, 0, 0, 0});
+        polygons.push_back(OnePolygonVer2{});
+    }
+};
+
+// GL primitive numbers as the polygon records carry them.
+enum DrawType : int16_t { kTriangles = 4, kTriangleStrip = 5, kTriangleFan = 6, kQuads = 7 };
+
+}  // namespace pellam::effects

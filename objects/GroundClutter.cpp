@@ -1,0 +1,168 @@
+#include "objects/GroundClutter.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "render/DrawHints.h"
+
+namespace pellam {
+namespace {
+
+constexpr double kSquare = 1760.0;                 // ft: one terrain square
+constexpr double kBehind = -500.0, kAhead = 12500.0;  // ft in eye depth
+constexpr double kHalfWidth = 22.0, kHeight = 44.0;   // ft at size 1
+
+// Aerodrome ground kept clear of trees: X from, X to, Z from, Z to.
+constexpr double kClear[2][4] = {{378100, 382440, -389357, -385180}, {381200, 386070, -382508, -379268}};
+
+const effects::PolygonMesh& mesh() {
+    static const effects::PolygonMesh m(GroundClutter::kTrees * 2, 4, effects::kQuads,
+                                        render::kUnlit | render::kNoCull, {1.0f, 1.0f, 1.0f, 1.0f});
+    return m;
+}
+
+// Drawn with the object drawer in full wherever the eye is: the trees stand round it.
+const ObjectHeaderTable kHeader{"GroundClutter", 1024 | 0x200, 0, {}, 0, 0, 0, 20000.0f, 100000.0f, -100.0f,
+                                15000.0f};
+const TableName kMaps[] = {{"GCTree1I"}, {"GCTree2I"}, {"GCTree3I"}, {"GCTree4I"}, {"GCPalm1I"},
+                           {"GCPalm2I"}, {"GCPalm3I"}, {"GCPalm4I"}, {"GCPine1I"}, {"GCPine2I"},
+                           {"GCPine3I"}, {"GCPine4I"}, {kEndOfNameList}};
+
+// The place of a coordinate within its terrain square, 0 <= f < 1760 on both sides of 0.
+double inSquare(double v) { return v - kSquare * std::floor(v / kSquare); }
+
+}  // namespace
+
+const ModelTables& GroundClutter::tables() const {
+    static const ModelTables t{&kHeader,
+                               {"GroundClutterPP", kMaps, mesh().points.data(), mesh().polygons.data(),
+                                mesh().runs.data(), int(mesh().points.size()), int(mesh().polygons.size())},
+                               nullptr,
+                               nullptr};
+    return t;
+}
+
+void GroundClutter::setClassValues() {
+    Object3DData& o = ThisModel.TheObject;
+    o.ObjectHitsWhenDead = 20;
+    o.BlastDistance = 100;
+    o.PointsAwarded = 100;
+    o.Category = 3;
+    o.HitSquare = {-15, 15, -0.1, 25, -30, 30};
+    o.AnimateItems.fill(kItemEndOfList);
+    o.AnimateItems[0] = 0;
+    ObjectPointsPolysVer2& g = ModelPointsPolys();
+    g.NumberOfSizeSquares = 1;
+    g.SizeSquare[0] = {-15, 0, -30, 15, 25, 30, 0, 0, 0, 0, 0, 0};
+    static constexpr float uv[4][2] = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
+    for (int i = 0; i < kTrees * 2 * 4; ++i) {
+        g.ThePoints[i].U = uv[i % 4][0];
+        g.ThePoints[i].V = uv[i % 4][1];
+    }
+    for (int i = 0; i < kTrees * 2; ++i) g.ThePolygons[i].DrawHints |= render::kSkip;
+}
+
+void GroundClutter::resetModel() {
+    ZephModel::resetModel();
+    ThisModel.TheObject.GlobalDeadTime = 0;
+    ThisModel.TheObject.ObjectHits = 0;
+}
+
+void GroundClutter::setTreeFamily(int32_t family) { TreeFamily = family < 0 || family >= kFamilies ? 0 : family; }
+
+int GroundClutter::liveTrees() const {
+    return int(std::count_if(GCTrees.begin(), GCTrees.end(), [](const OneGCTree1& t) { return t.Size != 0.0; }));
+}
+
+bool GroundClutter::plant(OneGCTree1& tree, int32_t t, const double* E, const double* R) {
+    const double ahead[3] = {double(GetLongRandomFrom(-5000, 5000)), 0.0, double(GetLongRandomFrom(4000, 12000))};
+    double w[3];
+    InverseRotateVector(ahead, w, R);
+    double dx = w[0], dz = w[2];
+    const double fx = inSquare(E[12] + dx), fz = inSquare(E[14] + dz);
+    // Off the square's diagonal and off the roads through its middle.
+    if (fz > 0.0) {
+        const double ratio = fx / fz;
+        if (ratio > 0.9 && ratio < 1.1) dx += 160.0;
+    }
+    if (fx > 840.0 && fx < 900.0) dx += 960.0 - fx;
+    if (fz > 840.0 && fz < 900.0) dz += 960.0 - fz;
+    const double x = E[12] + dx, z = E[14] + dz;
+    double y = Terrain ? Terrain->getAltitudeAtX(x, z) : 0.0;
+    if (!Terrain || Terrain->getLastTerrainTexture() != kTreeGround) y = 0.0;
+    if (y < 50.0) y = 0.0;
+    if (Terrain) {
+        const double* plane = Terrain->lastTerrainPlaneEq();
+        if (!plane || (plane[0] == 0.0 && plane[2] == 0.0)) y = 0.0;
+    }
+    tree.XYZPosition = {x, y, z};
+    tree.TreeType = TreeFamily * kTypesPerFamily + ((GetLongRandomFrom(-32768, 32767) + 32768) & 3);
+    if (y == 0.0) return false;
+    tree.Size = (GetLongRandomFrom(-32768, 32767) + 32768) / 65536.0 * 0.5 + 0.9;
+    lastnewGC = t;
+    return true;
+}
+
+void GroundClutter::updateTrees(int32_t t, const double* E, const double* R) {
+    bool planted = false;
+    for (OneGCTree1& tree : GCTrees) {
+        if (tree.Size == 0.0 && !planted) planted = plant(tree, t, E, R);
+        if (tree.Size == 0.0) continue;
+        const double rel[3] = {tree.XYZPosition[0] - E[12], tree.XYZPosition[1] - E[13], tree.XYZPosition[2] - E[14]};
+        double d[3];
+        RotateVector(rel, d, R);
+        bool drop = d[2] < kBehind || d[2] > kAhead;
+        for (const auto& c : kClear)
+            drop = drop || (tree.XYZPosition[0] > c[0] && tree.XYZPosition[0] < c[1] && tree.XYZPosition[2] > c[2] &&
+                            tree.XYZPosition[2] < c[3]);
+        if (drop) tree.Size = 0.0;
+    }
+}
+
+OneCompleteObjectVer2* GroundClutter::getDrawingData(int32_t t) {
+    render::ObjectDrawingView* view = effects::drawingView(MainGLDrawer);
+    if (!view) return nullptr;
+    const double* E = view->getEyeTM();
+    const double* R = view->getEyeRM();
+    const bool running = !aController || aController->isPaused();
+    if (running && t - lastnewGC > 0) updateTrees(t, E, R);
+
+    // World axes with the origin at the eye: the corners stay exact as floats.
+    const double origin[3] = {std::floor(E[12]), std::floor(E[13]), std::floor(E[14])};
+    const double identity[4] = {1, 0, 0, 0};
+    effects::poseMatrix(identity, origin, ThisModel.ObjectMatrix);
+    ObjectPointsPolysVer2& g = ModelPointsPolys();
+    bool any = false;
+    for (int i = 0; i < kTrees; ++i) {
+        const OneGCTree1& tree = GCTrees[i];
+        OnePolygonVer2* planes = &g.ThePolygons[2 * i];
+        if (tree.Size == 0.0) {
+            planes[0].DrawHints |= render::kSkip;
+            planes[1].DrawHints |= render::kSkip;
+            continue;
+        }
+        any = true;
+        const double s = tree.Size;
+        const float x = float(tree.XYZPosition[0] - origin[0]), y = float(tree.XYZPosition[1] - origin[1]),
+                    z = float(tree.XYZPosition[2] - origin[2]);
+        const float half = float(kHalfWidth * s), top = y + float(kHeight * s);
+        // Plane 1 along X, plane 2 along Z; corners top-left, top-right, foot-right, foot-left.
+        const float corners[2][4][3] = {
+            {{x - half, top, z}, {x + half, top, z}, {x + half, y, z}, {x - half, y, z}},
+            {{x, top, z - half}, {x, top, z + half}, {x, y, z + half}, {x, y, z - half}}};
+        for (int p = 0; p < 2; ++p) {
+            planes[p].DrawHints &= ~render::kSkip;
+            planes[p].MapNumber = int16_t(std::clamp(tree.TreeType, 0, kFamilies * kTypesPerFamily - 1));
+            for (int c = 0; c < 4; ++c) {
+                GLT2FN3FV3FFormat& v = g.ThePoints[8 * i + 4 * p + c];
+                v.X = corners[p][c][0];
+                v.Y = corners[p][c][1];
+                v.Z = corners[p][c][2];
+            }
+        }
+    }
+    if (any) view->glNewDrawOneObject(&ThisModel);
+    return nullptr;
+}
+
+}  // namespace pellam
