@@ -91,9 +91,9 @@ struct BombMesh {
         const auto& shape = AllBombs::bombShape();
         points.assign(shape.begin(), shape.end());
         static constexpr float mark[4][3] = {{-30, 2, 30}, {30, 2, 30}, {30, 2, -30}, {-30, 2, -30}};
-        static constexpr float markUV[4][2] = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
         for (int c = 0; c < 4; ++c)
-            points.push_back(GLT2FN3FV3FFormat{markUV[c][0], markUV[c][1], 0, 1, 0, mark[c][0], mark[c][1], mark[c][2]});
+            points.push_back(GLT2FN3FV3FFormat{effects::kQuadUV[c][0], effects::kQuadUV[c][1], 0, 1, 0, mark[c][0],
+                                               mark[c][1], mark[c][2]});
         points.push_back(GLT2FN3FV3FFormat{-1.0f, 0, 0, 0, 0, 0, 0, 0});
 
         auto polygon = [&](int16_t type, int16_t map, int32_t hints, std::vector<uint16_t> run) {
@@ -162,27 +162,15 @@ const std::array<GLT2FN3FV3FFormat, AllBombs::kBombPoints>& AllBombs::bombShape(
 AllBombs::AllBombs() = default;
 
 const ModelTables& AllBombs::tables() const {
-    const BombMesh& m = bombMesh();
-    static const ModelTables t{&kHeader,
-                               {"AllBombsPP", kMaps, m.points.data(), m.polygons.data(), m.runs.data(),
-                                int(m.points.size()), int(m.polygons.size())},
-                               nullptr,
-                               nullptr};
+    static const ModelTables t = effects::meshTables(&kHeader, "AllBombsPP", kMaps, bombMesh());
     return t;
 }
 
 void AllBombs::setClassValues() {
     Object3DData& o = ThisModel.TheObject;
-    o.ObjectHitsWhenDead = 20;
-    o.BlastDistance = 100;
-    o.PointsAwarded = 100;
-    o.Category = 3;
-    o.HitSquare = {-15, 15, -0.1, 25, -30, 30};
-    o.AnimateItems.fill(kItemEndOfList);
-    o.AnimateItems[0] = 0;
+    effects::templateValues(o);
     ObjectPointsPolysVer2& g = ModelPointsPolys();
-    g.NumberOfSizeSquares = 1;
-    g.SizeSquare[0] = {-15, 0, -30, 15, 25, 30, 0, 0, 0, 0, 0, 0};
+    effects::templateBoxes(o, g);
 }
 
 void AllBombs::afterLightTexture3dPointChangesFor(ObjectPointsPolysVer2* pp) {

@@ -34,22 +34,13 @@ void wrapAngle(double& a) {
 Debris::Debris() = default;
 
 const ModelTables& Debris::tables() const {
-    static const ModelTables t{&kHeader,
-                               {"DebrisPP", kMaps, mesh().points.data(), mesh().polygons.data(), mesh().runs.data(),
-                                int(mesh().points.size()), int(mesh().polygons.size())},
-                               nullptr,
-                               nullptr};
+    static const ModelTables t = effects::meshTables(&kHeader, "DebrisPP", kMaps, mesh());
     return t;
 }
 
 void Debris::setClassValues() {
     Object3DData& o = ThisModel.TheObject;
-    o.ObjectHitsWhenDead = 20;
-    o.BlastDistance = 100;
-    o.PointsAwarded = 100;
-    o.Category = 3;
-    o.AnimateItems.fill(kItemEndOfList);
-    o.AnimateItems[0] = 0;
+    effects::templateValues(o);
     setDebrisSizeMin(4.0, 4.0);
     for (FlakeType& f : TheFlakes) f = FlakeType{};
     for (int i = 0; i < kPieces; ++i) ModelPointsPolys().ThePolygons[i].DrawHints |= render::kSkip;

@@ -51,6 +51,37 @@ struct PolygonMesh {
     }
 };
 
+// The model tables of a class whose one geometry is `mesh` (anything with points, polygons and
+// runs vectors, each ended by its end row).
+template <typename Mesh>
+ModelTables meshTables(const ObjectHeaderTable* header, const char* name, const TableName* maps, const Mesh& mesh) {
+    return ModelTables{header,
+                       {name, maps, mesh.points.data(), mesh.polygons.data(), mesh.runs.data(),
+                        int(mesh.points.size()), int(mesh.polygons.size())},
+                       nullptr,
+                       nullptr};
+}
+
+// The header values every effect object keeps from the model-class template, and its one item.
+inline void templateValues(Object3DData& o) {
+    o.ObjectHitsWhenDead = 20;
+    o.BlastDistance = 100;
+    o.PointsAwarded = 100;
+    o.Category = 3;
+    o.AnimateItems.fill(kItemEndOfList);
+    o.AnimateItems[0] = 0;
+}
+
+// The template's hit square and its one collision box, 30 ft wide, 25 high and 60 long.
+inline void templateBoxes(Object3DData& o, ObjectPointsPolysVer2& g) {
+    o.HitSquare = {-15, 15, -0.1, 25, -30, 30};
+    g.NumberOfSizeSquares = 1;
+    g.SizeSquare[0] = {-15, 0, -30, 15, 25, 30, 0, 0, 0, 0, 0, 0};
+}
+
+// Texture coordinates of a quad's corners: top-left, top-right, foot-right, foot-left.
+inline constexpr float kQuadUV[4][2] = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
+
 // GL primitive numbers as the polygon records carry them.
 enum DrawType : int16_t { kTriangles = 4, kTriangleStrip = 5, kTriangleFan = 6, kQuads = 7 };
 

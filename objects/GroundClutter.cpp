@@ -34,30 +34,18 @@ double inSquare(double v) { return v - kSquare * std::floor(v / kSquare); }
 }  // namespace
 
 const ModelTables& GroundClutter::tables() const {
-    static const ModelTables t{&kHeader,
-                               {"GroundClutterPP", kMaps, mesh().points.data(), mesh().polygons.data(),
-                                mesh().runs.data(), int(mesh().points.size()), int(mesh().polygons.size())},
-                               nullptr,
-                               nullptr};
+    static const ModelTables t = effects::meshTables(&kHeader, "GroundClutterPP", kMaps, mesh());
     return t;
 }
 
 void GroundClutter::setClassValues() {
     Object3DData& o = ThisModel.TheObject;
-    o.ObjectHitsWhenDead = 20;
-    o.BlastDistance = 100;
-    o.PointsAwarded = 100;
-    o.Category = 3;
-    o.HitSquare = {-15, 15, -0.1, 25, -30, 30};
-    o.AnimateItems.fill(kItemEndOfList);
-    o.AnimateItems[0] = 0;
+    effects::templateValues(o);
     ObjectPointsPolysVer2& g = ModelPointsPolys();
-    g.NumberOfSizeSquares = 1;
-    g.SizeSquare[0] = {-15, 0, -30, 15, 25, 30, 0, 0, 0, 0, 0, 0};
-    static constexpr float uv[4][2] = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
+    effects::templateBoxes(o, g);
     for (int i = 0; i < kTrees * 2 * 4; ++i) {
-        g.ThePoints[i].U = uv[i % 4][0];
-        g.ThePoints[i].V = uv[i % 4][1];
+        g.ThePoints[i].U = effects::kQuadUV[i % 4][0];
+        g.ThePoints[i].V = effects::kQuadUV[i % 4][1];
     }
     for (int i = 0; i < kTrees * 2; ++i) g.ThePolygons[i].DrawHints |= render::kSkip;
 }

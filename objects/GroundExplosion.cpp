@@ -28,29 +28,19 @@ double r16() { return ZephModel::GetLongRandomFrom(-32768, 32767); }
 }  // namespace
 
 const ModelTables& GroundExplosion::tables() const {
-    static const ModelTables t{&kHeader,
-                               {"GroundExplosionFilePP", kMaps, mesh().points.data(), mesh().polygons.data(),
-                                mesh().runs.data(), int(mesh().points.size()), int(mesh().polygons.size())},
-                               nullptr,
-                               nullptr};
+    static const ModelTables t = effects::meshTables(&kHeader, "GroundExplosionFilePP", kMaps, mesh());
     return t;
 }
 
 void GroundExplosion::setClassValues() {
     Object3DData& o = ThisModel.TheObject;
-    o.ObjectHitsWhenDead = 20;
-    o.BlastDistance = 100;
-    o.PointsAwarded = 100;
-    o.Category = 3;
-    o.AnimateItems.fill(kItemEndOfList);
-    o.AnimateItems[0] = 0;
+    effects::templateValues(o);
 }
 
 void GroundExplosion::afterLightTexture3dPointChangesFor(ObjectPointsPolysVer2* pp) {
-    static constexpr float uv[4][2] = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
     for (int i = 0; i < 4 * kSprites; ++i) {
-        pp->ThePoints[i].U = uv[i % 4][0];
-        pp->ThePoints[i].V = uv[i % 4][1];
+        pp->ThePoints[i].U = effects::kQuadUV[i % 4][0];
+        pp->ThePoints[i].V = effects::kQuadUV[i % 4][1];
     }
 }
 

@@ -11,12 +11,12 @@
 #include <memory>
 #include <vector>
 
+#include "bench/render/FramePicture.h"
 #include "objects/Debris.h"
 #include "objects/EffectObjects.h"
 #include "objects/GroundClutter.h"
 #include "objects/GroundExplosion.h"
 #include "platform/Paths.h"
-#include "platform/PngImage.h"
 #include "platform/UserDefaults.h"
 #include "render/MyZephGLView.h"
 #include "world/RIDUdidav.h"
@@ -63,18 +63,20 @@ struct EffectsScene {
         };
 
         // Eight explosions 2,000 to 5,500 ft ahead, started 50 ticks apart: bursts and columns.
-        for (int k = 0; k < 8; ++k) {
-            auto* boom = static_cast<GroundExplosion*>(models.at(ModelArray::kFirstExplosion + k));
-            double x, z;
-            ahead(2000.0 + 500.0 * k, -1500.0 + 400.0 * k, x, z);
-            boom->setModelPositionX(x, terrain->getAltitudeAtX(x, z), z);
-            boom->GroundExplosion1Start(1 + 50 * k);
-        }
         for (int32_t t = 1; t <= kNow; ++t)
-            for (int k = 0; k < 8; ++k) models.at(ModelArray::kFirstExplosion + k)->callEveryTick(true, t, false);
+            for (int k = 0; k < 8; ++k) {
+                auto* boom = static_cast<GroundExplosion*>(models.at(ModelArray::kFirstExplosion + k));
+                if (t == 1 + 50 * k) {
+                    double x, z;
+                    ahead(2000.0 + 500.0 * k, -700.0 + 200.0 * k, x, z);
+                    boom->setModelPositionX(x, terrain->getAltitudeAtX(x, z), z);
+                    boom->GroundExplosion1Start(t);
+                }
+                boom->callEveryTick(true, t, false);
+            }
         // Thirty pieces in the air over the nearest burst.
         double x, z;
-        ahead(2000.0, -1500.0, x, z);
+        ahead(2000.0, -700.0, x, z);
         const double burst[3] = {x, terrain->getAltitudeAtX(x, z) + 40.0, z};
         auto* debris = static_cast<Debris*>(models.at(ModelArray::kDebris));
         debris->startExplosionDebris(burst, kNow - 20);
@@ -105,25 +107,7 @@ void BM_EffectsFrame(benchmark::State& state) {
     view.drawRect({1, 0, 0, 1});
     for (auto _ : state) view.drawRect({1, 0, 0, 1});
     state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
-    if (const char* png = std::getenv("PELLAM_EFFECTS_PNG")) {
-        platform::RGBAImage image;
-        view.setFrameObserver([&] {
-            int w = 0, h = 0;
-            view.getGLWindow()->drawableSize(w, h);
-            image.width = w;
-            image.height = h;
-            std::vector<uint8_t> rows(size_t(w) * h * 4);
-            glReadBuffer(GL_BACK);
-            glPixelStorei(GL_PACK_ALIGNMENT, 1);
-            glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
-            image.pixels.resize(rows.size());
-            for (int y = 0; y < h; ++y)
-                std::copy_n(&rows[size_t(h - 1 - y) * w * 4], size_t(w) * 4, &image.pixels[size_t(y) * w * 4]);
-        });
-        view.drawRect({1, 0, 0, 1});
-        view.setFrameObserver(nullptr);
-        platform::writePng(png, image);
-    }
+    if (const char* png = std::getenv("PELLAM_EFFECTS_PNG")) writeNextFrame(view, png);
 }
 BENCHMARK(BM_EffectsFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 

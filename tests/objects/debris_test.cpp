@@ -53,7 +53,9 @@ TEST_F(DebrisTest, ASecondExplosionTakesTheFreeSlotsThenTheOldestPieces) {
     for (const auto& f : debris.TheFlakes) {
         EXPECT_GE(f.FlakeSize, 1.0);
         EXPECT_LE(f.FlakeSize, 3.0);
-        if (f.TimeStarted == 12) EXPECT_GE(f.YMove, 0.1);  // thrown upward
+        if (f.TimeStarted == 12) {
+            EXPECT_GE(f.YMove, 0.1);  // thrown upward
+        }
     }
 }
 
