@@ -5,7 +5,6 @@
 #include <limits>
 #include <vector>
 
-#include "render/DrawHints.h"
 
 namespace pellam {
 namespace {
@@ -123,7 +122,7 @@ struct BombMesh {
         polygon(effects::kTriangleStrip, 1, 0, body);
         polygon(effects::kTriangleFan, 1, 0, tail);
         polygon(effects::kQuads, 1, 0, fins);
-        OnePolygonVer2* m = polygon(effects::kQuads, 0, render::kTransparent | render::kFlatNormal,
+        OnePolygonVer2* m = polygon(effects::kQuads, 0, effects::kTransparent | effects::kFlatNormal,
                                     {uint16_t(kMarkPoint), uint16_t(kMarkPoint + 1), uint16_t(kMarkPoint + 2),
                                      uint16_t(kMarkPoint + 3)});
         m->PolyColor = {0.1f, 0.1f, 0.1f, 0.9f};
@@ -136,8 +135,6 @@ const BombMesh& bombMesh() {
     static const BombMesh m;
     return m;
 }
-
-constexpr int kMarkPolygon = 5;
 
 const ObjectHeaderTable kHeader{"AllBombs", 0, 0, {}, 0, 0, 0, 100000.0f, 10100.0f, -10000.0f, 10000.0f};
 const TableName kMaps[] = {{"EarthN"}, {"BombL"}, {kEndOfNameList}};
@@ -352,62 +349,11 @@ const double* AllBombs::getTowerPosition() {
     return GlobalTowerPosition.data();
 }
 
-void AllBombs::drawBomb(render::ObjectDrawingView& view, const std::array<double, 3>& offset) {
-    const auto& shape = bombShape();
-    GLT2FN3FV3FFormat* p = ModelPointsPolys().ThePoints;
-    for (int i = 0; i < kBombPoints; ++i) {
-        p[i].X = float(shape[i].X + offset[0]);
-        p[i].Y = float(shape[i].Y + offset[1]);
-        p[i].Z = float(shape[i].Z + offset[2]);
-    }
-    view.glNewDrawOneObject(&ThisModel);
-}
 
 OneCompleteObjectVer2* AllBombs::getDrawingData(int32_t) {
-    render::ObjectDrawingView* view = effects::drawingView(MainGLDrawer);
-    ModelArray* models = aController ? aController->getModelArray() : nullptr;
-    ObjectPointsPolysVer2& g = ModelPointsPolys();
-    OnePolygonVer2* polygons = g.ThePolygons;
-    polygons[kMarkPolygon].MapNumber = -1;  // the bomb alone
-    for (BombOrRocket& b : TheBombsRockets) {
-        if (b.TimeStarted == kHanging) {
-            ZephModel* carrier = models ? models->at(b.ObjectNumber) : nullptr;
-            if (view && carrier) {
-                QNion pose;
-                carrier->getSlerpingQN(&pose);
-                const double* slider = carrier->getSliderValues();
-                double at[3];
-                for (int c = 0; c < 3; ++c) at[c] = pose.Position[c] + (slider ? slider[c] : 0.0);
-                effects::poseMatrix(pose.QAttitude.data(), at, ThisModel.ObjectMatrix);
-                drawBomb(*view, b.PositionOffset);
-            }
-            b.TimeStarted = kFree;
-        } else if (b.TimeStarted > 0 && view) {
-            const double* v = b.XYZSpeed.data();
-            const double h = std::atan2(v[0], v[2]);
-            const double p = std::atan2(v[1], std::sqrt(v[0] * v[0] + v[2] * v[2]));
-            QNion pitch, heading;
-            pitch.QAttitude = {std::cos(p / 2), std::sin(p / 2), 0, 0};
-            heading.QAttitude = {std::cos(-h / 2), 0, std::sin(-h / 2), 0};
-            multQnionsAnswer(&pitch, &heading);
-            effects::poseMatrix(heading.QAttitude.data(), b.Pos.data(), ThisModel.ObjectMatrix);
-            drawBomb(*view, {0, 0, 0});
-        }
-    }
-    polygons[kMarkPolygon].MapNumber = 0;
-    if (view) {
-        g.ThePolygons = polygons + kMarkPolygon;  // the mark quad alone
-        for (const GroundSmudge& m : TheGroundSmudges) {
-            if (m.Pos[1] <= -9000.0) continue;
-            QNion pitch, bank;
-            pitch.QAttitude = {std::cos(-m.Pitch / 2), std::sin(-m.Pitch / 2), 0, 0};
-            bank.QAttitude = {std::cos(-m.Bank / 2), 0, 0, std::sin(-m.Bank / 2)};
-            multQnionsAnswer(&pitch, &bank);
-            effects::poseMatrix(bank.QAttitude.data(), m.Pos.data(), ThisModel.ObjectMatrix);
-            view->glNewDrawOneObject(&ThisModel);
-        }
-        g.ThePolygons = polygons;
-    }
+    if (const effects::DrawingHooks* hooks = effects::drawingHooks()) hooks->bombs(*this);
+    // A rack bomb is shown for one frame only.
+    clearSingleDrawBombs();
     return nullptr;
 }
 

@@ -63,6 +63,7 @@ public:
 
     // The bomb's shape, nose along +Z: 79 points, ft.
     static const std::array<GLT2FN3FV3FFormat, kBombPoints>& bombShape();
+    static constexpr int kMarkPolygon = 5;  // the ground mark's quad; the bomb is polygons 0..4
 
     std::array<BombOrRocket, kSlots> TheBombsRockets{};
     std::array<GroundSmudge, kMarks> TheGroundSmudges{};
@@ -82,7 +83,6 @@ protected:
 
 private:
     void land(BombOrRocket& b, double ground);
-    void drawBomb(render::ObjectDrawingView& view, const std::array<double, 3>& offset);
 };
 
 }  // namespace pellam

@@ -2,8 +2,7 @@
 
 #include <cmath>
 
-#include "aircraft/Aircraft.h"
-#include "render/DrawHints.h"
+#include "flight/Aircraft.h"
 
 namespace pellam {
 namespace {
@@ -16,7 +15,7 @@ double r16() { return ZephModel::GetLongRandomFrom(-32768, 32767); }
 
 const effects::PolygonMesh& mesh() {
     static const effects::PolygonMesh m(Debris::kPieces, 3, effects::kTriangles,
-                                        render::kUntextured | render::kUnlit | render::kNoCull,
+                                        effects::kUntextured | effects::kUnlit | effects::kNoCull,
                                         {0.1f, 0.1f, 0.1f, 1.0f});
     return m;
 }
@@ -43,7 +42,7 @@ void Debris::setClassValues() {
     effects::templateValues(o);
     setDebrisSizeMin(4.0, 4.0);
     for (FlakeType& f : TheFlakes) f = FlakeType{};
-    for (int i = 0; i < kPieces; ++i) ModelPointsPolys().ThePolygons[i].DrawHints |= render::kSkip;
+    for (int i = 0; i < kPieces; ++i) ModelPointsPolys().ThePolygons[i].DrawHints |= effects::kSkip;
 }
 
 void Debris::setDebrisSizeMin(double minimum, double maximum) {
@@ -138,43 +137,7 @@ void Debris::callEveryTick(bool running, int32_t missionTime, bool inReplay) {
 }
 
 OneCompleteObjectVer2* Debris::getDrawingData(int32_t) {
-    render::ObjectDrawingView* view = effects::drawingView(MainGLDrawer);
-    // World axes, the origin at the eye: the corners keep their inches as floats far from (0, 0, 0).
-    double origin[3] = {0, 0, 0};
-    if (view)
-        for (int k = 0; k < 3; ++k) origin[k] = std::floor(view->getEyeTM()[12 + k]);
-    const double identity[4] = {1, 0, 0, 0};
-    effects::poseMatrix(identity, origin, ThisModel.ObjectMatrix);
-
-    ObjectPointsPolysVer2& g = ModelPointsPolys();
-    bool any = false;
-    for (int i = 0; i < kPieces; ++i) {
-        const FlakeType& f = TheFlakes[i];
-        OnePolygonVer2& poly = g.ThePolygons[i];
-        if (f.TimeStarted == kFree) {
-            poly.DrawHints |= render::kSkip;
-            continue;
-        }
-        any = true;
-        poly.DrawHints &= ~render::kSkip;
-        const double s = f.FlakeSize;
-        QNion turn, pitch;
-        turn.QAttitude = {std::cos(-f.FHeading / 2), 0, std::sin(-f.FHeading / 2), 0};
-        pitch.QAttitude = {std::cos(-f.FPitch / 2), std::sin(-f.FPitch / 2), 0, 0};
-        multQnionsAnswer(&turn, &pitch);
-        double m[16] = {};
-        quaternionToMatrix(pitch.QAttitude.data(), m);
-        const double corners[3][3] = {{-0.6 * s, 0.5 * s, 0}, {0.3 * s, 0.3 * s, 0}, {0, -s, 0}};
-        for (int c = 0; c < 3; ++c) {
-            double w[3];
-            RotateVector(corners[c], w, m);
-            GLT2FN3FV3FFormat& p = g.ThePoints[3 * i + c];
-            p.X = float(f.GlobalX - origin[0] + w[0]);
-            p.Y = float(f.GlobalY - origin[1] + w[1]);
-            p.Z = float(f.GlobalZ - origin[2] + w[2]);
-        }
-    }
-    if (view && any) view->glNewDrawOneObject(&ThisModel);
+    if (const effects::DrawingHooks* hooks = effects::drawingHooks()) hooks->debris(*this);
     return nullptr;
 }
 

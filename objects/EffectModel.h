@@ -4,14 +4,30 @@
 #include <vector>
 
 #include "core/TableModel.h"
-#include "render/ObjectDrawing.h"
+
+namespace pellam {
+class Debris;
+class GroundExplosion;
+class AllBombs;
+class GroundClutter;
+}  // namespace pellam
 
 namespace pellam::effects {
 
-// The drawing side of a view, null for a view that only loads textures (tests, the builder).
-inline render::ObjectDrawingView* drawingView(ViewServices* view) {
-    return dynamic_cast<render::ObjectDrawingView*>(view);
-}
+// How the effect objects are drawn, installed by the drawing library (objects/draw); without it
+// they keep their state and draw nothing. Each hook draws through the object's view.
+struct DrawingHooks {
+    void (*debris)(Debris& pool);
+    void (*explosion)(GroundExplosion& explosion, float opacity);
+    void (*bombs)(AllBombs& pool);  // the hanging and falling bombs, then the marks
+    void (*clutter)(GroundClutter& trees, int32_t gameTime);
+};
+void setDrawingHooks(const DrawingHooks* hooks);
+const DrawingHooks* drawingHooks();
+
+// The renderer's DrawHints bits these objects set.
+enum Hint : int32_t { kTransparent = 0x1, kSkip = 0x2, kNoCull = 0x4, kUnlit = 0x10, kFlatNormal = 0x20,
+                      kUntextured = 0x2000 };
 
 // ObjectMatrix of attitude q (w, x, y, z) at position p (ft).
 inline void poseMatrix(const double* q, const double* p, std::array<double, 16>& m) {

@@ -29,3 +29,13 @@ void placeEffectObjects(ModelArray& models, ViewServices* view, ControllerServic
 }
 
 }  // namespace pellam
+
+namespace pellam::effects {
+namespace {
+const DrawingHooks* installed = nullptr;
+}  // namespace
+
+void setDrawingHooks(const DrawingHooks* hooks) { installed = hooks; }
+const DrawingHooks* drawingHooks() { return installed; }
+
+}  // namespace pellam::effects

@@ -3,21 +3,19 @@
 #include <algorithm>
 #include <cmath>
 
-#include "render/DrawHints.h"
 
 namespace pellam {
 namespace {
 
 constexpr double kSquare = 1760.0;                 // ft: one terrain square
 constexpr double kBehind = -500.0, kAhead = 12500.0;  // ft in eye depth
-constexpr double kHalfWidth = 22.0, kHeight = 44.0;   // ft at size 1
 
 // Aerodrome ground kept clear of trees: X from, X to, Z from, Z to.
 constexpr double kClear[2][4] = {{378100, 382440, -389357, -385180}, {381200, 386070, -382508, -379268}};
 
 const effects::PolygonMesh& mesh() {
     static const effects::PolygonMesh m(GroundClutter::kTrees * 2, 4, effects::kQuads,
-                                        render::kUnlit | render::kNoCull, {1.0f, 1.0f, 1.0f, 1.0f});
+                                        effects::kUnlit | effects::kNoCull, {1.0f, 1.0f, 1.0f, 1.0f});
     return m;
 }
 
@@ -47,7 +45,7 @@ void GroundClutter::setClassValues() {
         g.ThePoints[i].U = effects::kQuadUV[i % 4][0];
         g.ThePoints[i].V = effects::kQuadUV[i % 4][1];
     }
-    for (int i = 0; i < kTrees * 2; ++i) g.ThePolygons[i].DrawHints |= render::kSkip;
+    for (int i = 0; i < kTrees * 2; ++i) g.ThePolygons[i].DrawHints |= effects::kSkip;
 }
 
 void GroundClutter::resetModel() {
@@ -108,49 +106,13 @@ void GroundClutter::updateTrees(int32_t t, const double* E, const double* R) {
 }
 
 OneCompleteObjectVer2* GroundClutter::getDrawingData(int32_t t) {
-    render::ObjectDrawingView* view = effects::drawingView(MainGLDrawer);
-    if (!view) return nullptr;
-    const double* E = view->getEyeTM();
-    const double* R = view->getEyeRM();
-    const bool running = !aController || aController->isPaused();
-    if (running && t - lastnewGC > 0) updateTrees(t, E, R);
-
-    // World axes with the origin at the eye: the corners stay exact as floats.
-    const double origin[3] = {std::floor(E[12]), std::floor(E[13]), std::floor(E[14])};
-    const double identity[4] = {1, 0, 0, 0};
-    effects::poseMatrix(identity, origin, ThisModel.ObjectMatrix);
-    ObjectPointsPolysVer2& g = ModelPointsPolys();
-    bool any = false;
-    for (int i = 0; i < kTrees; ++i) {
-        const OneGCTree1& tree = GCTrees[i];
-        OnePolygonVer2* planes = &g.ThePolygons[2 * i];
-        if (tree.Size == 0.0) {
-            planes[0].DrawHints |= render::kSkip;
-            planes[1].DrawHints |= render::kSkip;
-            continue;
-        }
-        any = true;
-        const double s = tree.Size;
-        const float x = float(tree.XYZPosition[0] - origin[0]), y = float(tree.XYZPosition[1] - origin[1]),
-                    z = float(tree.XYZPosition[2] - origin[2]);
-        const float half = float(kHalfWidth * s), top = y + float(kHeight * s);
-        // Plane 1 along X, plane 2 along Z; corners top-left, top-right, foot-right, foot-left.
-        const float corners[2][4][3] = {
-            {{x - half, top, z}, {x + half, top, z}, {x + half, y, z}, {x - half, y, z}},
-            {{x, top, z - half}, {x, top, z + half}, {x, y, z + half}, {x, y, z - half}}};
-        for (int p = 0; p < 2; ++p) {
-            planes[p].DrawHints &= ~render::kSkip;
-            planes[p].MapNumber = int16_t(std::clamp(tree.TreeType, 0, kFamilies * kTypesPerFamily - 1));
-            for (int c = 0; c < 4; ++c) {
-                GLT2FN3FV3FFormat& v = g.ThePoints[8 * i + 4 * p + c];
-                v.X = corners[p][c][0];
-                v.Y = corners[p][c][1];
-                v.Z = corners[p][c][2];
-            }
-        }
-    }
-    if (any) view->glNewDrawOneObject(&ThisModel);
+    if (const effects::DrawingHooks* hooks = effects::drawingHooks()) hooks->clutter(*this, t);
     return nullptr;
+}
+
+void GroundClutter::seenFrom(int32_t t, const double* eye, const double* rotation) {
+    const bool running = !aController || aController->isPaused();
+    if (running && t - lastnewGC > 0) updateTrees(t, eye, rotation);
 }
 
 }  // namespace pellam

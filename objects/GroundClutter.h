@@ -11,7 +11,8 @@ namespace pellam {
 class GroundClutter : public TableModel {
 public:
     static constexpr int kTrees = 200;
-    static constexpr int kFamilies = 3, kTypesPerFamily = 4;
+    static constexpr int kFamilies = 3, kTypesPerFamily = 4, kPictures = kFamilies * kTypesPerFamily;
+    static constexpr double kHalfWidth = 22.0, kHeight = 44.0;  // ft at size 1
     static constexpr int32_t kTreeGround = 2;  // the terrain texture trees grow on
 
     struct OneGCTree1 {
@@ -33,6 +34,9 @@ public:
     // The trees' update for a frame at time t, eye position `eye` and eye rotation `rotation`
     // (16 doubles each way as the view gives them); drawing is separate.
     void updateTrees(int32_t t, const double* eye, const double* rotation);
+    // The frame's update as the drawing sees it: only while the game runs and time has moved on
+    // past the last planting.
+    void seenFrom(int32_t t, const double* eye, const double* rotation);
     int liveTrees() const;
 
     std::array<OneGCTree1, kTrees> GCTrees{};

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "render/DrawHints.h"
 
 namespace pellam {
 namespace {
@@ -15,7 +14,7 @@ constexpr double kRoll = -0.02;      // rad/tick about the ring
 
 const effects::PolygonMesh& mesh() {
     static const effects::PolygonMesh m(GroundExplosion::kSprites, 4, effects::kQuads,
-                                        render::kTransparent | render::kUnlit, {0.99f, 0.99f, 0.99f, 0.4f});
+                                        effects::kTransparent | effects::kUnlit, {0.99f, 0.99f, 0.99f, 0.4f});
     return m;
 }
 
@@ -188,43 +187,9 @@ OneCompleteObjectVer2* GroundExplosion::getDrawingData(int32_t g) {
         stop();
         return nullptr;
     }
-    render::ObjectDrawingView* view = effects::drawingView(MainGLDrawer);
-    if (!view) return nullptr;
     const float alpha = float(opacityAt(a));
     if (alpha <= 0.0f) return nullptr;
-    ObjectPointsPolysVer2& geo = ModelPointsPolys();
-    double m[16] = {};
-    quaternionToMatrix(ModelAttitude.QAttitude.data(), m);
-    bool any = false;
-    for (int k = 0; k < kSprites; ++k) {
-        const ExplosionType& s = ExplosionSprites[k];
-        OnePolygonVer2& poly = geo.ThePolygons[k];
-        if (s.Pos[1] <= kShown) {
-            poly.DrawHints |= render::kSkip;
-            continue;
-        }
-        XYZInput four[4];
-        double centre[3];
-        double world[3];
-        RotateVector(s.Pos.data(), world, m);
-        for (int c = 0; c < 3; ++c) centre[c] = world[c] + ModelAttitude.Position[c];
-        view->glMakeFacingSquare(centre, four);
-        for (int c = 0; c < 4; ++c) {
-            const double offset[3] = {four[c].MyX * s.SpriteSize, four[c].MyY * s.SpriteSize,
-                                      four[c].MyZ * s.SpriteSize};
-            double local[3];
-            InverseRotateVector(offset, local, m);
-            GLT2FN3FV3FFormat& p = geo.ThePoints[4 * k + c];
-            p.X = float(s.Pos[0] + local[0]);
-            p.Y = float(s.Pos[1] + local[1]);
-            p.Z = float(s.Pos[2] + local[2]);
-        }
-        poly.DrawHints &= ~render::kSkip;
-        poly.PolyColor[3] = alpha;
-        poly.MapNumber = int16_t(s.Map);
-        any = true;
-    }
-    if (any) view->glNewDrawOneObject(&ThisModel);
+    if (const effects::DrawingHooks* hooks = effects::drawingHooks()) hooks->explosion(*this, alpha);
     return nullptr;
 }
 

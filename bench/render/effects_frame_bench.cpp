@@ -16,6 +16,7 @@
 #include "objects/EffectObjects.h"
 #include "objects/GroundClutter.h"
 #include "objects/GroundExplosion.h"
+#include "objects/draw/EffectDrawing.h"
 #include "platform/Paths.h"
 #include "platform/UserDefaults.h"
 #include "render/MyZephGLView.h"
@@ -46,6 +47,7 @@ struct EffectsScene {
         if (!terrain->initWithGLView(view.get())) std::fprintf(stderr, "terrain: %s\n", terrain->lastError().c_str());
         terrain->setFogDistance(0.0);
         view->setSunVectorFromTime(11.0);
+        effects::useEffectDrawing();
         placeEffectObjects(models, view.get(), nullptr);
 
         // Above Albert at 1,500 ft, looking down the front, as a pilot over a bombed road would.

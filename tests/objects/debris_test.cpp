@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "aircraft/Aircraft.h"
+#include "flight/Aircraft.h"
 #include "objects/Debris.h"
 #include "tests/objects/ObjectFakes.h"
 
