@@ -1,8 +1,11 @@
 #pragma once
-// Writes the next frame the view draws to a PNG file, rows top to bottom.
+// What the frame benchmarks share: timing the view's frames, and writing the next frame the view
+// draws to a PNG file, rows top to bottom.
 #include <GL/gl.h>
+#include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -29,6 +32,16 @@ inline void writeNextFrame(render::MyZephGLView& view, const std::string& png) {
     view.drawRect({1, 0, 0, 1});
     view.setFrameObserver(nullptr);
     platform::writePng(png, image);
+}
+
+// Times one frame per iteration after a first frame that makes the textures resident and warms
+// the caches; then writes a last frame to the file named by `pngVariable` when it is set.
+inline void timeFrames(benchmark::State& state, render::MyZephGLView& view, const char* pngVariable) {
+    view.drawRect({1, 0, 0, 1});
+    for (auto _ : state) view.drawRect({1, 0, 0, 1});
+    // The time column is milliseconds per frame; this is its inverse.
+    state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    if (const char* png = std::getenv(pngVariable)) writeNextFrame(view, png);
 }
 
 }  // namespace pellam

@@ -105,11 +105,7 @@ void BM_EffectsFrame(benchmark::State& state) {
         state.SkipWithError("no GL window");
         return;
     }
-    render::MyZephGLView& view = *scene.view;
-    view.drawRect({1, 0, 0, 1});
-    for (auto _ : state) view.drawRect({1, 0, 0, 1});
-    state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
-    if (const char* png = std::getenv("PELLAM_EFFECTS_PNG")) writeNextFrame(view, png);
+    timeFrames(state, *scene.view, "PELLAM_EFFECTS_PNG");
 }
 BENCHMARK(BM_EffectsFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 
