@@ -41,7 +41,7 @@ void BSDNetworkSockets::setMessageLine(int line, std::string_view text) {
     const size_t n = std::min(text.size(), kMaxLineChars);
     std::fill(l.begin(), l.begin() + kMaxLineChars + 1, uint8_t{0});
     l[0] = static_cast<uint8_t>(n);
-    std::memcpy(l.data() + 1, text.data(), n);
+    std::copy_n(text.begin(), n, l.begin() + 1);
 }
 
 void BSDNetworkSockets::resetForStart() {

@@ -30,7 +30,7 @@ uint8_t* begin(SendSlot slot, size_t length, PacketType type) {
 void putPlayerName(uint8_t* p, std::string_view playerString) {
     p[0] = static_cast<uint8_t>(nameInPlayerString(playerString).size());
     const std::string_view from = playerString.substr(std::min<size_t>(3, playerString.size()));
-    std::memcpy(p + 1, from.data(), std::min(from.size(), kMaxNameChars));
+    std::copy_n(from.begin(), std::min(from.size(), kMaxNameChars), p + 1);
 }
 
 std::string getName(const uint8_t* p, size_t room) {
