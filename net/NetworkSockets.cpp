@@ -72,6 +72,13 @@ int BSDNetworkSockets::startNetworkRoutines(uint16_t port, Role role, int32_t ow
     resetForStart();
     HostOrJoiner = role;
     startError_.clear();
+    ToAddresses.fill(0);
+    JoinerPorts.fill(0);
+    LastJoinerInTime.fill(0);
+    DeclinedJoiners.fill({});
+    NextSendPlayerNames = 0;
+    NextJoiner = 1;
+    Accepted = false;
     if (createASocketPort(port) != 0) {
         platform::logMessage(startError_);
         platform::SystemBeep();

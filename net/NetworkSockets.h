@@ -20,6 +20,25 @@
 
 namespace pellam::net {
 
+// What the setup senders need of the game: the aircraft of each slot and the mission's identity.
+class SetupServices {
+public:
+    struct SlotAircraft {
+        bool local = false;     // flown on this machine (the player's own or the computer's)
+        double height = -10000; // ft
+        int32_t team = 0;
+        int32_t aircraftType = 0;
+    };
+    virtual ~SetupServices() = default;
+    virtual SlotAircraft aircraftInSlot(int slot) = 0;  // host numbering, 0..7
+    virtual bool doIhaveBombs(int joiner) = 0;          // a dogfight-only joiner carries bombs
+    virtual uint32_t getMissionHash() = 0;
+    virtual double getMissionSeconds() = 0;
+    // A joiner taken into the game: its aircraft becomes remote, of that type (and, in a
+    // dogfight-only game, that team), and is started.
+    virtual void startJoinerAircraft(int joiner, int32_t team, int32_t aircraftType) = 0;
+};
+
 inline constexpr uint16_t kDefaultPort = 12301;
 // A message line: a length byte and up to 253 characters; bytes 254 and 255 hold the slot and
 // number of a relayed message (200: none).
@@ -69,6 +88,35 @@ public:
     bool networkAndJoiner() const { return HostOrJoiner == kJoiner && NetworkMode != kNoGame; }
     int32_t getNetworkPlayDelay() const { return NetworkPlayDelay; }
     void setNetworkPlayDelay(int32_t ticks) { NetworkPlayDelay = ticks; }
+
+    // ---- Setup packets and their repeat schedules (NetworkSetup.cpp). Addresses in host order.
+    void setServices(SetupServices* services) { Services = services; }
+    // A join request to the host, at most once per 301 ticks.
+    void SendIwantToPlay(uint32_t hostAddress);
+    // Takes joiner n (1..7) into the game and sends the accept; false (and a beep) when every
+    // joiner slot is taken or n is out of range. The caller has set its address and port.
+    bool AcceptJoiner(uint32_t address, int joiner);
+    // Sends the decline and remembers the address for an hour (seven entries, oldest replaced).
+    void DeclineJoiner(uint32_t address, uint8_t reason);
+    bool wasDeclined(uint32_t address) const;
+    // Host, once per frame: the new-game packet every 15 ticks in a game's first 180, and the
+    // players' names every 60 ticks for 600 ticks after that window opens.
+    void DoANew();
+    void sendPlayersNames();
+    // Ten rounds to every joiner (host) or to the host (accepted joiner), `wait` ticks apart.
+    using Wait = void (*)(int32_t ticks);
+    void HostQuit(Wait wait);
+    void JoinerQuit(Wait wait);
+    void SendImNotHost(uint32_t address, uint16_t port);
+    // The joiner table the admission keeps (host numbering 1..7; 0 address = free).
+    void setJoiner(int joiner, uint32_t address, uint16_t port);
+    uint32_t joinerAddress(int joiner) const { return joiner >= 1 && joiner <= 7 ? ToAddresses[joiner] : 0; }
+    // What the latest join request asked for; the accept gives it to the joiner.
+    void setJoinerRequest(int32_t team, int32_t aircraftType) { JoinerTeamRequest = team, JoinerAircraftType = aircraftType; }
+    void setJoinerNumber(int joiner) { JoinerNumber = joiner; }
+    void setAccepted(bool accepted) { Accepted = accepted; }
+    void openPlayerNamesWindow();
+    int32_t lastJoinerInTime(int joiner) const { return joiner >= 1 && joiner <= 7 ? LastJoinerInTime[joiner] : 0; }
 
     // ---- Mode, message lines and rules.
     void setMode(int32_t mode, int32_t ownTeam);  // ownTeam: the team of this machine's aircraft
@@ -133,6 +181,21 @@ private:
     uint32_t JoinToAddress = 0;
     int32_t MyTeamRequest = 1, MissionNumber = 0, PlayerKillNumberOffset = 0;
     std::array<int32_t, 8> OriginalJoinerTeamRequest{}, OriginalJoinerAircraftType{};
+
+    SetupServices* Services = nullptr;  // not owned
+    std::array<uint32_t, 8> ToAddresses{};
+    std::array<uint16_t, 8> JoinerPorts{};
+    std::array<int32_t, 8> LastJoinerInTime{};
+    struct Declined {
+        uint32_t address = 0;
+        int32_t tick = 0;
+    };
+    std::array<Declined, 8> DeclinedJoiners{};  // entries 1..7
+    int32_t JoinerTeamRequest = 1, JoinerAircraftType = 0, JoinerNumber = 0;
+    bool Accepted = false;
+    int NextJoiner = 1;
+    int32_t IWantToPlayTime = 0, NextDoANew = 0, NextSendPlayerNames = 0, TimeOfSendPlayerNames = 0;
+    bool playerNamesOpened_ = false;  // TimeOfSendPlayerNames has been set at least once
 };
 
 }  // namespace pellam::net
