@@ -11,8 +11,6 @@ namespace {
 
 using platform::readBE16;
 using platform::readBE32;
-using platform::writeBE16;
-using platform::writeBE32;
 
 constexpr size_t kJoinerBytes = 59, kHostBytes = 266;
 
@@ -47,30 +45,26 @@ int32_t networkDelay(int32_t tick, uint16_t echo) {
 }
 
 size_t buildJoinerData(const JoinerData& d, SendSlot slot) {
-    uint8_t* p = slot.data();
-    std::fill(slot.begin(), slot.end(), uint8_t{0});
-    p[2] = kJoinerDataPacket;
+    uint8_t* p = startPacket(slot, kJoinerDataPacket, 0);
     p[3] = d.slot;
-    writeBE16(p + 4, d.stamp);
-    writeBE16(p + 6, d.echo);
+    platform::writeBE16(p + 4, d.stamp);
+    platform::writeBE16(p + 6, d.echo);
     for (size_t k = 0; k < 8; ++k) p[8 + k / 2] |= static_cast<uint8_t>((d.acks[k] & 0x0F) << (k % 2 ? 0 : 4));
     std::copy(d.aircraft.begin(), d.aircraft.end(), p + 12);
     std::copy(d.hits.begin(), d.hits.end(), p + 47);
-    writeBE32(p + 55, d.deadObjects);
+    platform::writeBE32(p + 55, d.deadObjects);
     const size_t length = d.message.present ? putMessage(p, 59, 60, d.message) : kJoinerBytes;
-    writeBE16(p, static_cast<uint16_t>(length));
+    platform::writeBE16(p, static_cast<uint16_t>(length));
     return length;
 }
 
 size_t buildHostData(const HostData& d, SendSlot slot) {
-    uint8_t* p = slot.data();
-    std::fill(slot.begin(), slot.end(), uint8_t{0});
-    p[2] = kHostDataPacket;
-    writeBE16(p + 3, d.stamp);
-    writeBE16(p + 5, d.echo);
+    uint8_t* p = startPacket(slot, kHostDataPacket, 0);
+    platform::writeBE16(p + 3, d.stamp);
+    platform::writeBE16(p + 5, d.echo);
     p[7] = d.ack;
     for (size_t r = 0; r < 7; ++r) std::copy(d.aircraft[r].begin(), d.aircraft[r].end(), p + 8 + kStateBlockSize * r);
-    writeBE32(p + 253, d.deadObjects);
+    platform::writeBE32(p + 253, d.deadObjects);
     std::copy(d.hits.begin(), d.hits.end(), p + 257);
     p[265] = d.joinerKills;
     size_t length = kHostBytes;
@@ -78,7 +72,7 @@ size_t buildHostData(const HostData& d, SendSlot slot) {
         p[267] = d.message.fromSlot;
         length = putMessage(p, 266, 268, d.message);
     }
-    writeBE16(p, static_cast<uint16_t>(length));
+    platform::writeBE16(p, static_cast<uint16_t>(length));
     return length;
 }
 

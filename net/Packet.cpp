@@ -1,5 +1,7 @@
 #include "net/Packet.h"
 
+#include <algorithm>
+
 #include "platform/ByteOrder.h"
 
 namespace pellam::net {
@@ -18,6 +20,13 @@ size_t minimumPacketLength(uint8_t type) {
         case kNotHostPacket: return 3;
         default: return 0;
     }
+}
+
+uint8_t* startPacket(SendSlot slot, PacketType type, size_t length) {
+    std::fill(slot.begin(), slot.end(), uint8_t{0});
+    platform::writeBE16(slot.data(), static_cast<uint16_t>(length));
+    slot[2] = type;
+    return slot.data();
 }
 
 uint16_t packetLength(std::span<const uint8_t> bytes) {

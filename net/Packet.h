@@ -24,6 +24,11 @@ inline constexpr size_t kHeaderBytes = 3;
 inline constexpr size_t kMaxPacketBytes = 500;  // longer datagrams are cut; no packet is built longer
 inline constexpr size_t kSendSlotBytes = 512;
 
+using SendSlot = std::span<uint8_t, kSendSlotBytes>;
+
+// Zeroes a send slot (no byte of an earlier packet leaks into this one) and writes the header.
+uint8_t* startPacket(SendSlot slot, PacketType type, size_t length);
+
 // The bytes a reader of this type looks at; 0 for a type no one reads (0, 7, 8, above 12).
 size_t minimumPacketLength(uint8_t type);
 

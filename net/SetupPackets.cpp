@@ -18,14 +18,6 @@ constexpr size_t kJoinRequestBytes = 120, kAcceptBytes = 50, kDeclineBytes = 8, 
                  kNewGameBytes = 28, kPlayerNamesBytes = 220, kNotHostBytes = 12;
 constexpr size_t kNameEntryBytes = 24;  // one entry of the names packet: length byte and 23
 
-// A fresh slot with the header written.
-uint8_t* begin(SendSlot slot, size_t length, PacketType type) {
-    std::fill(slot.begin(), slot.end(), uint8_t{0});
-    writeBE16(slot.data(), static_cast<uint16_t>(length));
-    slot[2] = type;
-    return slot.data();
-}
-
 // Length byte at p, then 20 bytes of the player string from its fourth character.
 void putPlayerName(uint8_t* p, std::string_view playerString) {
     p[0] = static_cast<uint8_t>(nameInPlayerString(playerString).size());
@@ -84,7 +76,7 @@ std::string_view nameInPlayerString(std::string_view s) {
 }
 
 size_t buildJoinRequest(const JoinRequest& request, std::string_view playerString, SendSlot slot) {
-    uint8_t* p = begin(slot, kJoinRequestBytes, kJoinRequestPacket);
+    uint8_t* p = startPacket(slot, kJoinRequestPacket, kJoinRequestBytes);
     p[3] = request.team;
     putPlayerName(p + 4, playerString);
     writeBE32(p + 32, request.reserved);
@@ -95,31 +87,31 @@ size_t buildJoinRequest(const JoinRequest& request, std::string_view playerStrin
 }
 
 size_t buildAccept(const Accept& accept, SendSlot slot) {
-    uint8_t* p = begin(slot, kAcceptBytes, kAcceptPacket);
+    uint8_t* p = startPacket(slot, kAcceptPacket, kAcceptBytes);
     p[3] = accept.joinerNumber;
     putRules(p, accept.rules, accept.bombs);
     return kAcceptBytes;
 }
 
 size_t buildNewGame(const NewGame& newGame, SendSlot slot) {
-    putRules(begin(slot, kNewGameBytes, kNewGamePacket), newGame.rules, newGame.bombs);
+    putRules(startPacket(slot, kNewGamePacket, kNewGameBytes), newGame.rules, newGame.bombs);
     return kNewGameBytes;
 }
 
 size_t buildDecline(uint8_t reason, SendSlot slot) {
-    begin(slot, kDeclineBytes, kDeclinePacket)[3] = reason;
+    startPacket(slot, kDeclinePacket, kDeclineBytes)[3] = reason;
     return kDeclineBytes;
 }
 
 size_t buildQuit(uint8_t joinerNumber, std::string_view playerString, SendSlot slot) {
-    uint8_t* p = begin(slot, kQuitBytes, kQuitPacket);
+    uint8_t* p = startPacket(slot, kQuitPacket, kQuitBytes);
     p[3] = joinerNumber;
     putPlayerName(p + 4, playerString);
     return kQuitBytes;
 }
 
 size_t buildPlayerNames(const PlayerNames& names, SendSlot slot) {
-    uint8_t* p = begin(slot, kPlayerNamesBytes, kPlayerNamesPacket);
+    uint8_t* p = startPacket(slot, kPlayerNamesPacket, kPlayerNamesBytes);
     for (size_t i = 0; i < 8; ++i) {
         uint8_t* entry = p + 3 + kNameEntryBytes * i;
         const size_t n = std::min(names.names[i].size(), kMaxNameChars);
@@ -132,7 +124,7 @@ size_t buildPlayerNames(const PlayerNames& names, SendSlot slot) {
 }
 
 size_t buildNotHost(SendSlot slot) {
-    begin(slot, kNotHostBytes, kNotHostPacket);
+    startPacket(slot, kNotHostPacket, kNotHostBytes);
     return kNotHostBytes;
 }
 

@@ -17,8 +17,6 @@
 
 namespace pellam::net {
 
-using SendSlot = std::span<uint8_t, kSendSlotBytes>;
-
 inline constexpr size_t kMaxNameChars = 20;    // a name on the wire
 inline constexpr int kTotalIncludedMissions = 51;  // missions from here on are the users' own
 
