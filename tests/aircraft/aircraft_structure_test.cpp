@@ -201,20 +201,6 @@ TEST_F(Rules, TaxiingSteersWithTheRudder) {
     EXPECT_NEAR(a().ReportValues[11], 35.0 * 40.0 / 40.9 / 50.0, 0.01);
 }
 
-TEST_F(Rules, DisabledAircraftOnTheGroundIsEndedAt901TicksStill) {
-    w.camel->SetUpAircraft(0.0, -1.0, 0.0, 0.0, 400.0, 0.0, 0.0);
-    w.camel->orDamage1(dmg::EngineStopped);
-    int32_t stoppedAt = 0;
-    w.run(2000, [&] {
-        if (!stoppedAt) stoppedAt = a().TimeWhenStoppedMoving;
-        return !(a().Damage1 & dmg::Down);
-    });
-    ASSERT_GT(stoppedAt, 0);
-    EXPECT_EQ(w.controller.missionTime - stoppedAt, 901);
-    EXPECT_TRUE(a().Damage1 & dmg::BlownUp);
-    EXPECT_EQ(a().TotalHits, a().TotalHitsBeforeDead + 10.0);
-}
-
 TEST_F(Rules, RemoteAircraftTakesNoDamageFromTheGround) {
     a().RemoteLocal = 1;
     w.camel->SetUpAircraft(0.0, 700.0, 0.0, 0.0, -60.0, 120.0, 1.0);
