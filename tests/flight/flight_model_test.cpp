@@ -4,8 +4,9 @@
 
 #include <cmath>
 
-#include "aircraft/Aircraft.h"
 #include "core/ZephModel.h"
+#include "flight/Aircraft.h"
+#include "flight/FlightModel.h"
 #include "tests/flight/TestWorld.h"
 
 namespace pellam {
@@ -24,7 +25,7 @@ TEST(Airfoil, PowerLawMomentStaysFiniteWithANegativeSlope) {
     auto f = foils();
     f[1].MaxMoment = -0.01;
     for (double aoa : {-10.0, -0.5, 0.0, 0.5, 10.0}) {
-        const double m = ZephModel::GetCMo(1, aoa, f.data(), 16.0);
+        const double m = GetCMo(1, aoa, f.data(), 16.0);
         EXPECT_TRUE(std::isfinite(m)) << aoa;
         if (aoa > 0) { EXPECT_LT(m, 0.0); }
         if (aoa < 0) { EXPECT_GT(m, 0.0); }
@@ -36,8 +37,8 @@ TEST(Integration, ConstantForceFromRestIsTrapezoid) {
     double force[3], prevF[3] = {}, v[3] = {}, pv[3] = {}, p[3] = {};
     for (int step = 1; step <= 2; ++step) {
         force[0] = force[1] = force[2] = 0.0;  // gravity alone
-        ZephModel::doAccelerationToVelocity(force, prevF, v, pv, 10.0, g, nullptr);
-        ZephModel::doVelocityToPosition(v, pv, p);
+        doAccelerationToVelocity(force, prevF, v, pv, 10.0, g, nullptr);
+        doVelocityToPosition(v, pv, p);
         EXPECT_NEAR(v[1], -g * step, 1e-15);
     }
     EXPECT_NEAR(p[1], -2.0 * g, 1e-15);  // g/2 after one step, 2g after two
@@ -47,12 +48,12 @@ TEST(Integration, DownAircraftHasNoGravityAndKeepsAeroAcceleration) {
     Aircraft a{};
     a.Damage1 = dmg::Down;
     double force[3] = {0.0, 5.0, 0.0}, prevF[3], v[3] = {}, pv[3];
-    ZephModel::doAccelerationToVelocity(force, prevF, v, pv, 10.0, 0.008933333, &a);
+    doAccelerationToVelocity(force, prevF, v, pv, 10.0, 0.008933333, &a);
     EXPECT_DOUBLE_EQ(prevF[1], 5.0);  // the force, before division
     EXPECT_DOUBLE_EQ(a.SpUpDown, 0.5);
     a.Damage1 = 0;
     force[1] = 5.0;
-    ZephModel::doAccelerationToVelocity(force, prevF, v, pv, 10.0, 0.008933333, &a);
+    doAccelerationToVelocity(force, prevF, v, pv, 10.0, 0.008933333, &a);
     EXPECT_DOUBLE_EQ(a.SpUpDown, 0.5 - 0.008933333);
 }
 
@@ -60,18 +61,18 @@ TEST(Integration, TurnRateMovesAttitudeAndSlerpBlockTogether) {
     QNion pose;
     double slerp[5] = {1, 0, 0, 0, 0};
     const double none[3] = {};
-    ZephModel::doVelocityToAngle(none, none, &pose, slerp);
+    doVelocityToAngle(none, none, &pose, slerp);
     EXPECT_EQ(pose.QAttitude, (Quaternion{1, 0, 0, 0}));
 
     // 2 deg/tick about X then 0: the mean is 1 deg, the same turn as a 1-deg pitch down.
     const double prev[3] = {2.0, 0, 0}, now[3] = {0, 0, 0};
-    ZephModel::doVelocityToAngle(prev, now, &pose, slerp);
+    doVelocityToAngle(prev, now, &pose, slerp);
     EXPECT_EQ(slerp[0], 1.0);  // switch off: the block stays as it was
     ZephModel expected;
     expected.rotatePitchByDegrees(1.0);
     for (int i = 0; i < 4; ++i) EXPECT_NEAR(pose.QAttitude[i], expected.ModelAttitude.QAttitude[i], 1e-12);
     slerp[4] = 1.0;
-    ZephModel::doVelocityToAngle(prev, now, &pose, slerp);
+    doVelocityToAngle(prev, now, &pose, slerp);
     for (int i = 0; i < 4; ++i) EXPECT_NEAR(slerp[i], expected.ModelAttitude.QAttitude[i], 1e-12);
 }
 
@@ -91,7 +92,7 @@ struct OneWing {
     void fly(double dx, double dy, double dz) {
         QNion now, before;
         now.Position = {dx, dy, dz};
-        ZephModel::figureAeroForce(0.002377, &a, &now, &before, f.data());
+        figureAeroForce(0.002377, &a, &now, &before, f.data());
     }
     Aircraft a{};
     std::array<AirSurface, 32> s{};
@@ -167,7 +168,7 @@ struct Engine {
     void run(double vz = 2.0) {
         QNion now, before;
         now.Position = {0, 0, vz};
-        ZephModel::FigureEnginePowerDrag(&a, &now, &before, f.data());
+        FigureEnginePowerDrag(&a, &now, &before, f.data());
     }
     Aircraft a{};
     std::array<AirFoilDef, 8> f = foils();
@@ -189,7 +190,7 @@ TEST(CarrierDeck, NoObjectIsADeck) {
     testing::TestController c;
     c.models.put(ModelArray::kFirstAircraft, std::make_unique<ZephModel>());
     double deck[2] = {0.0, 7.0};
-    EXPECT_FALSE(ZephModel::quickOverCarrierCheck(nullptr, &c.models, deck));
+    EXPECT_FALSE(quickOverCarrierCheck(nullptr, &c.models, deck));
     EXPECT_EQ(deck[0], 30.0);
     EXPECT_EQ(deck[1], 7.0);
 }
