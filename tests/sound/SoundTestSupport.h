@@ -30,7 +30,6 @@ public:
     void removeRenderProc() override {
         proc_ = nullptr;
         client_ = nullptr;
-        ++removals;
     }
     void start() override { ++starts; }
     void stop() override { ++stops; }
@@ -44,7 +43,7 @@ public:
         return out;
     }
 
-    int starts = 0, stops = 0, removals = 0, locks = 0;
+    int starts = 0, stops = 0, locks = 0;
 
 private:
     platform::AudioStreamFormat format_;

@@ -112,7 +112,7 @@ TEST(SoundDevice, DiskDriverRecordsTheMixedSound) {
     EXPECT_EQ(floats[k + 1], loopOnly);
 }
 
-// The main thread starting, retuning and stopping channels as fast as it can while the device's
+// The main thread starting, retuning and stopping channels, 20,000 times as fast as it can, while the device's
 // thread mixes them flat out, with sounds of one and two samples at the highest pitch among them:
 // any read outside a sound's samples fails the sanitised build.
 TEST(SoundDevice, ChannelsChangeHandsSafelyWhileTheDeviceMixes) {
