@@ -7,8 +7,6 @@
 #include <cmath>
 #include <type_traits>
 
-#include "aircraft/FokkerDVII.h"
-#include "aircraft/FokkerDr1.h"
 #include "platform/Random.h"
 #include "tests/aircraft/CamelWorld.h"
 
@@ -38,12 +36,10 @@ struct Airframe : ::testing::Test {
         return w.a().DangerousGs == 0;
     }
 };
-using AllThree = ::testing::Types<ObjectTestFile, FokkerDr1, FokkerDVII>;
-TYPED_TEST_SUITE(Airframe, AllThree);
+TYPED_TEST_SUITE(Airframe, AllThreeAircraft);
 template <typename T>
 struct FokkerAirframe : Airframe<T> {};
-using Fokkers = ::testing::Types<FokkerDr1, FokkerDVII>;
-TYPED_TEST_SUITE(FokkerAirframe, Fokkers);
+TYPED_TEST_SUITE(FokkerAirframe, TheFokkers);
 
 TYPED_TEST(Airframe, GroundStartRestsWhereItIsPlacedAndFlyingStartsClearTheGround) {
     auto& w = this->w;

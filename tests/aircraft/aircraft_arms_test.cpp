@@ -6,8 +6,6 @@
 
 #include <cmath>
 
-#include "aircraft/FokkerDVII.h"
-#include "aircraft/FokkerDr1.h"
 #include "platform/Random.h"
 #include "tests/aircraft/CamelWorld.h"
 #include "tests/flight/WeaponTargets.h"
@@ -28,12 +26,10 @@ struct Arms : ::testing::Test {
         w.camel->copyCurrentQNionToStart();
     }
 };
-using AllThree = ::testing::Types<ObjectTestFile, FokkerDr1, FokkerDVII>;
-TYPED_TEST_SUITE(Arms, AllThree);
+TYPED_TEST_SUITE(Arms, AllThreeAircraft);
 template <typename T>
 struct FokkerArms : Arms<T> {};
-using Fokkers = ::testing::Types<FokkerDr1, FokkerDVII>;
-TYPED_TEST_SUITE(FokkerArms, Fokkers);
+TYPED_TEST_SUITE(FokkerArms, TheFokkers);
 
 // A reset (a restart or a new life) rebuilds a wreck.
 TYPED_TEST(Arms, ResetRebuildsAWreck) {
@@ -92,7 +88,9 @@ TYPED_TEST(Arms, SixBombsHangInMirroredPairsAndTheLastLoadedGoesFirst) {
     for (int i = 0; i < 6; i += 2) {
         EXPECT_NEAR(hooks[i][0], -hooks[i + 1][0], 1e-6) << i;
         EXPECT_EQ(hooks[i][1], hooks[i + 1][1]);
-        if (i > 0) EXPECT_GT(std::fabs(hooks[i][0]), std::fabs(hooks[i - 2][0])) << "pairs hang outwards";
+        if (i > 0) {
+            EXPECT_GT(std::fabs(hooks[i][0]), std::fabs(hooks[i - 2][0])) << "pairs hang outwards";
+        }
     }
     EXPECT_EQ(w.camel->getBombPosition(99)[0], hooks[5][0]);  // asked out of range: the last hook
     // Level on heading 0: body axes are world axes.

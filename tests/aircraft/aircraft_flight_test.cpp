@@ -6,8 +6,6 @@
 
 #include <algorithm>
 
-#include "aircraft/FokkerDVII.h"
-#include "aircraft/FokkerDr1.h"
 #include "tests/aircraft/CamelWorld.h"
 
 namespace pellam::testing {
@@ -36,8 +34,7 @@ struct Flight : ::testing::Test {
         return d;
     }
 };
-using Types = ::testing::Types<ObjectTestFile, FokkerDr1, FokkerDVII>;
-TYPED_TEST_SUITE(Flight, Types);
+TYPED_TEST_SUITE(Flight, AllThreeAircraft);
 
 TYPED_TEST(Flight, TakesOffFromRestAndClimbsAway) {
     auto& w = this->w;

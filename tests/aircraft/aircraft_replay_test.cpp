@@ -6,8 +6,6 @@
 #include <cstring>
 #include <map>
 
-#include "aircraft/FokkerDVII.h"
-#include "aircraft/FokkerDr1.h"
 #include "platform/Random.h"
 #include "tests/aircraft/CamelWorld.h"
 #include "tests/flight/WeaponTargets.h"
@@ -142,8 +140,7 @@ struct Replay : ::testing::Test {
     BombsPool* bombs = nullptr;
     std::map<int32_t, Vector3> recorded;
 };
-using AllThree = ::testing::Types<ObjectTestFile, FokkerDr1, FokkerDVII>;
-TYPED_TEST_SUITE(Replay, AllThree);
+TYPED_TEST_SUITE(Replay, AllThreeAircraft);
 
 TYPED_TEST(Replay, TwentySecondsOfReplayLeaveTheLiveAircraftAsItWas) {
     auto& w = this->w;
