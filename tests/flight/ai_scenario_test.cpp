@@ -1,6 +1,6 @@
 // Whole flights of AI Camels in the main loop's order, each from a fixed random seed: fights to a
 // kill, a patrol round its path that turns to fight, a bombing run, a wingman in formation, and a
-// ten-minute soak over hills.
+// four-minute soak over hills.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -196,7 +196,7 @@ TEST(AiScenario, FourMinuteSoakOverHills) {
     for (int i = 0; i < 4 * kMinute; ++i) {
         w.tick();
         for (int n = 0; n < 4; ++n) {
-            const ObjectTestFile* p = w.planes[n];
+            const FlyableAircraft* p = w.planes[n];
             const Aircraft& a = p->ThisAircraft;
             for (double v : p->ModelAttitude.Position) ASSERT_TRUE(std::isfinite(v)) << n << " at " << i;
             for (double v : p->ModelAttitude.QAttitude) ASSERT_TRUE(std::isfinite(v)) << n << " at " << i;
