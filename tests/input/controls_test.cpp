@@ -200,12 +200,13 @@ protected:
     }
 };
 
-TEST_F(Calibration, CentredStick) {
+TEST_F(Calibration, CentredStickReadsZeroAtRestAndOnePointOneAtItsEnds) {
     sweep(512, 100, 900);
-    EXPECT_DOUBLE_EQ(input->AileronCenterAdder, (511.5 - 512) / 511.5);
-    EXPECT_DOUBLE_EQ(input->AileronCalibrator, 511.5 / 511 * 1.1);
-    EXPECT_DOUBLE_EQ(input->ThrottleStartAdder, -100);
-    EXPECT_DOUBLE_EQ(input->ThrottleRangeCalibrator, 1023.0 / 800 * 1.3);
+    for (int v : {0, 512, 1023}) {
+        set(1, v);
+        EXPECT_NEAR(input->getAxisPosition(1), (v - 512) / 511.5 * 1.1, 2e-3) << v;
+    }
+    // The throttle's travel from its lowest point reaches full a little before its far end.
     set(4, 100);
     EXPECT_DOUBLE_EQ(input->getAxisPosition(4), 0.0);
     set(4, 716);
