@@ -321,9 +321,10 @@ void generateTerrain(uint32_t seed, WorldFiles& out) {
             }
     }
 
-    // ---- The front: distance to the line, with a ragged edge.
+    // ---- The front: distance to the line (frontLineDist, ft), and with a ragged edge.
     std::vector<float> frontDist(size_t(N) * N, 1e9f);
     stampPolyline(pr, frontLine(), 16000.0, frontDist, nullptr);
+    const std::vector<float> frontLineDist = frontDist;
     for (size_t k = 0; k < frontDist.size(); ++k) {
         if (frontDist[k] > 15000.0f) continue;
         const int i = int(k % N), j = int(k / N);
@@ -359,7 +360,8 @@ void generateTerrain(uint32_t seed, WorldFiles& out) {
                 c = kMarsh;  // a stream down a steep square: wet ground, not a sheet of water
             } else {
                 const bool flanders = lat > 50.55 && lon < 3.9;
-                const double woods = fbm(i / 14.0, j / 14.0, seed + 11, 4);
+                // Woods and copses of a few squares among the fields.
+                const double woods = fbm(i / 3.2, j / 3.2, seed + 11, 3) + (fbm(i / 14.0, j / 14.0, seed + 12, 3) - 0.5) * 0.3;
                 double forest = 0.0;  // the great woods: Nieppe, Mormal, Compiegne, St-Gobain, Montagne de Reims, Argonne
                 const double forests[][3] = {{2.60, 50.69, 0.06}, {3.75, 50.18, 0.08}, {2.88, 49.37, 0.12},
                                              {3.40, 49.58, 0.08}, {4.05, 49.14, 0.12}, {4.95, 49.20, 0.12},
@@ -385,13 +387,24 @@ void generateTerrain(uint32_t seed, WorldFiles& out) {
                 }
             }
             if (c != kWater) {
-                // Trench lines and no man's land, the shelled belt behind them, then ground that
-                // the shelling reached here and there.
-                const double f = frontDist[k];
+                // Trench lines and no man's land along the whole line without a break (every square
+                // the line crosses lies within 1,244 ft of it), the shelled belt either side, then
+                // ground that the shelling reached here and there. The battlefields of earlier
+                // years, east of Albert and before Ypres, lie waste further back.
+                const double jag = (valueNoise(i / 2.5, j / 2.5, seed + 79) - 0.5);
+                const double line = frontLineDist[k];
+                double f = std::min<double>(line + jag * 3000.0, frontDist[k]);
+                double waste = 0.0;
+                const double oldFields[][4] = {{2.80, 50.03, 0.10, 0.035}, {2.98, 50.88, 0.07, 0.03}};
+                for (const auto& o : oldFields) {
+                    const double u = (lon - o[0]) / o[2], v = (lat - o[1]) / o[3];
+                    waste = std::max(waste, std::exp(-(u * u + v * v)));
+                }
+                f = std::min(f, 5200.0 + (1.0 - waste) * 9000.0 + jag * 2000.0);
                 const double torn = hash32(uint32_t(i), uint32_t(j), seed + 61) / 4294967295.0;
-                if (f < 1800.0) c = kTrenches;
-                else if (f < 4200.0) c = torn < 0.85 ? kShellMud : kPloughed;
-                else if (f < 9000.0 && torn < 0.55 * (1.0 - (f - 4200.0) / 4800.0)) c = c == kWoodland ? kShellMud : (torn < 0.2 ? kShellMud : kPloughed);
+                if (line + jag * 1200.0 < 1900.0) c = kTrenches;
+                else if (f < 5000.0) c = torn < 0.88 ? kShellMud : kPloughed;
+                else if (f < 12000.0 && torn < 0.6 * (1.0 - (f - 5000.0) / 7000.0)) c = c == kWoodland ? kShellMud : (torn < 0.3 ? kShellMud : kPloughed);
             }
             code[k] = c;
         }
