@@ -1,5 +1,5 @@
 // What a pilot sees of the generated front: the trench belt runs unbroken from Flanders to
-// Champagne, and road pieces meet where their squares meet.
+// Champagne, roads do not double back on themselves, and road pieces meet where their squares meet.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,10 +13,19 @@ namespace {
 
 using namespace world;
 
-TEST(GeneratedFront, TheTrenchBeltRunsUnbrokenFromYpresToReims) {
-    worldgen::WorldFiles files;
-    worldgen::generateTerrain(worldgen::kDefaultSeed, files);
-    auto code = [&](int i, int j) { return files.Surface[size_t(j) * kGridSize + i] & 15; };
+class GeneratedSurface : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        files = new worldgen::WorldFiles;
+        worldgen::generateTerrain(worldgen::kDefaultSeed, *files);
+    }
+    static void TearDownTestSuite() { delete files; }
+    static int code(int i, int j) { return files->Surface[size_t(j) * kGridSize + i] & 15; }
+    static uint8_t edges(int i, int j) { return files->Surface[size_t(j) * kGridSize + i] >> 4; }
+    static inline worldgen::WorldFiles* files = nullptr;
+};
+
+TEST_F(GeneratedSurface, TheTrenchBeltRunsUnbrokenFromYpresToReims) {
     // The trench square nearest a place on the line.
     auto nearest = [&](double x, double z) {
         const int ci = int(x / kSquareFeet), cj = int(z / kSquareFeet);
@@ -53,6 +62,20 @@ TEST(GeneratedFront, TheTrenchBeltRunsUnbrokenFromYpresToReims) {
     }
     EXPECT_TRUE(seen[size_t(albert.second) * kGridSize + albert.first]) << "the belt breaks between Ypres and Albert";
     EXPECT_TRUE(seen[size_t(reims.second) * kGridSize + reims.first]) << "the belt breaks between Albert and Reims";
+}
+
+// Two neighbouring squares that each join only the other and the same side make a road that turns
+// in and straight back out: drawn as two bends, a hairpin.
+TEST_F(GeneratedSurface, NoRoadDoublesBackWithinTwoSquares) {
+    int hairpins = 0;
+    for (int j = 0; j < kGridSize - 2; ++j)
+        for (int i = 0; i < kGridSize - 2; ++i)
+            for (int s = 0; s < 2; ++s) {
+                const uint8_t z = s ? kEdgeHighZ : kEdgeLowZ, x = s ? kEdgeHighX : kEdgeLowX;
+                hairpins += edges(i, j) == (kEdgeHighX | z) && edges(i + 1, j) == (kEdgeLowX | z);
+                hairpins += edges(i, j) == (kEdgeHighZ | x) && edges(i, j + 1) == (kEdgeLowZ | x);
+            }
+    EXPECT_LE(hairpins, 2);
 }
 
 TEST(GeneratedPictures, RoadPiecesMeetAtTheMiddlesOfTheEdges) {

@@ -129,7 +129,7 @@ struct Crop {
     double Rows, Spacing;
 };
 const Crop kWheat{{172, 154, 98}, 0.05, 2.4}, kOats{{140, 140, 88}, 0.06, 2.4}, kStubble{{166, 154, 118}, 0.08, 3.0},
-    kPlough{{116, 98, 78}, 0.14, 2.2}, kHarrowed{{130, 112, 88}, 0.06, 3.0}, kBeet{{88, 104, 64}, 0.16, 3.2},
+    kPlough{{124, 100, 76}, 0.14, 2.2}, kHarrowed{{138, 116, 88}, 0.06, 3.0}, kBeet{{88, 104, 64}, 0.16, 3.2},
     kClover{{104, 118, 72}, 0.05, 5.0}, kHay{{136, 138, 94}, 0.07, 7.0}, kMeadow{{98, 116, 70}, 0.0, 4.0},
     kPotato{{96, 106, 68}, 0.18, 2.8}, kChalkSoil{{158, 148, 126}, 0.12, 2.4}, kDownGrass{{128, 132, 96}, 0.0, 4.0};
 
@@ -275,7 +275,7 @@ Canvas craters(RGB mud, int count, uint32_t seed, int edge = kEdge) {
 // chalk thrown up from the trenches shows pale along them.
 Canvas trenches(uint32_t seed) {
     const int e = 2 * kEdge;
-    Canvas c = craters({100, 90, 78}, 5200, seed, e);
+    Canvas c = craters({96, 90, 82}, 5200, seed, e);
     const RGB cut{40, 36, 32}, spoil{178, 170, 150};
     Rand r{seed + 9};
     auto dig = [&](double x, double y, double w) {
@@ -587,7 +587,7 @@ std::vector<NamedTexture> generateTextures(uint32_t seed) {
     ground.push_back(chalk(seed + 6));
     ground.push_back(houses(false, seed + 7));
     ground.push_back(houses(true, seed + 8));
-    ground.push_back(craters({102, 92, 80}, 6000, seed + 9, 2 * kEdge));
+    ground.push_back(craters({98, 92, 84}, 6000, seed + 9, 2 * kEdge));
     ground.push_back(trenches(seed + 10));
     ground.push_back(marsh(seed + 11));
     ground.push_back(fields({kBeet, kBeet, kBeet, kPotato, kClover, kOats, kWheat, kHarrowed}, seed + 12));
