@@ -314,8 +314,10 @@ Canvas trenches(uint32_t seed) {
 }
 
 // Houses: a roof with its ridge along the street, shadow on the far side, tiles or slate.
-void roof(Canvas& c, int x, int y, int w, int h, Rand& r) {
-    const RGB tiles = r.next() < 0.8 ? RGB{r.from(116, 138), r.from(78, 90), r.from(66, 74)} : RGB{r.from(88, 100), r.from(88, 98), r.from(94, 104)};
+RGB roofColour(Rand& r) {
+    return r.next() < 0.88 ? RGB{r.from(116, 138), r.from(78, 90), r.from(66, 74)} : RGB{r.from(92, 100), r.from(92, 98), r.from(90, 96)};
+}
+void roof(Canvas& c, int x, int y, int w, int h, RGB tiles) {
     c.rect(x + 1, y + 1, w, h, {54, 56, 42});
     for (int yy = y; yy < y + h; ++yy)
         for (int xx = x; xx < x + w; ++xx) {
@@ -323,17 +325,18 @@ void roof(Canvas& c, int x, int y, int w, int h, Rand& r) {
             c.at(xx, yy) = scale(tiles, lit ? 1.08 : 0.82);
         }
 }
+void roof(Canvas& c, int x, int y, int w, int h, Rand& r) { roof(c, x, y, w, h, roofColour(r)); }
 
 Canvas houses(bool town, uint32_t seed) {
     Rand r{seed};
     if (town) {
         // Blocks of uneven size that still tile: terraces of roofs round each block, yards inside.
         Canvas c(kEdge);
-        mottle(c, {112, 106, 96}, 0.12, 8, seed);
+        mottle(c, {128, 122, 110}, 0.12, 8, seed);  // the streets
         auto cuts = [&]() {
             std::vector<int> v{0};
             double w[6], sum = 0;
-            for (double& x : w) sum += x = r.from(0.7, 1.3);
+            for (double& x : w) sum += x = r.from(0.5, 1.5);
             double at = 0;
             for (double x : w) v.push_back(int(at += x / sum * kEdge));
             v.back() = kEdge;
@@ -347,24 +350,34 @@ Canvas houses(bool town, uint32_t seed) {
         for (size_t by = 0; by + 1 < ys.size(); ++by)
             for (size_t bx = 0; bx + 1 < xs.size(); ++bx) {
                 const int x0 = xs[bx] + 4, x1 = xs[bx + 1] - 1, y0 = ys[by] + 4, y1 = ys[by + 1] - 1;
-                if (r.next() < 0.1) {  // a square or a park
+                const double kind = r.next();
+                if (kind < 0.08) {  // a square or a park
                     c.rect(x0, y0, x1 - x0, y1 - y0, r.next() < 0.5 ? RGB{82, 98, 62} : RGB{138, 132, 118});
-                    if (r.next() < 0.5)
-                        for (int k = 0; k < 8; ++k) tree(c, r.from(x0, x1), r.from(y0, y1), 2.5, {50, 72, 40});
+                    if (r.next() < 0.6)
+                        for (int k = 0; k < 10; ++k) tree(c, r.from(x0, x1), r.from(y0, y1), 2.5, {50, 72, 40});
                     continue;
                 }
-                c.rect(x0, y0, x1 - x0, y1 - y0, r.next() < 0.5 ? RGB{88, 96, 70} : RGB{110, 104, 90});
-                const int d = 8;
+                if (kind < 0.14) {  // a mill or a works: long grey roofs side by side
+                    for (int s = x0; s + 4 < x1; s += 6) roof(c, s, y0, 5, y1 - y0, RGB{r.from(92, 102), 94, 96});
+                    continue;
+                }
+                // Terraces round the block in the block's own tiles, sheds and yards behind.
+                const RGB tiles = roofColour(r);
+                auto house = [&](int x, int y, int w, int h) { roof(c, x, y, w, h, scale(tiles, r.from(0.9, 1.1))); };
+                c.rect(x0, y0, x1 - x0, y1 - y0, r.next() < 0.4 ? RGB{88, 96, 70} : RGB{104, 98, 86});
+                for (int k = 0; k < (x1 - x0) * (y1 - y0) / 40; ++k)
+                    house(int(r.from(x0 + 8, x1 - 12)), int(r.from(y0 + 8, y1 - 12)), 2 + int(r.next() * 4), 2 + int(r.next() * 4));
+                const int d = 7;
                 for (int s = x0; s < x1 - 2;) {
                     const int len = std::min(3 + int(r.next() * 5), x1 - s);
-                    roof(c, s, y0, len, d, r);
-                    roof(c, s, y1 - d, len, d, r);
+                    house(s, y0, len, d);
+                    house(s, y1 - d, len, d);
                     s += len;
                 }
                 for (int s = y0 + d; s < y1 - d - 2;) {
                     const int len = std::min(3 + int(r.next() * 5), y1 - d - s);
-                    roof(c, x0, s, d, len, r);
-                    roof(c, x1 - d, s, d, len, r);
+                    house(x0, s, d, len);
+                    house(x1 - d, s, d, len);
                     s += len;
                 }
             }
@@ -380,7 +393,7 @@ Canvas houses(bool town, uint32_t seed) {
             const double ax = std::fabs(x - mid), ay = std::fabs(y - mid);
             const double d = std::min(std::hypot(ax * 0.35, ay), std::hypot(ax, ay * 0.35));  // along the streets
             const double n = wrapFbm(x, y, kEdge, 6, 3, seed + 4);
-            if (d < 26 + 22 * n) c.at(x, y) = scale(RGB{94, 112, 68}, 0.9 + 0.25 * n);
+            if (d < 26 + 22 * n) c.at(x, y) = scale(RGB{100, 108, 74}, 0.9 + 0.25 * n);
         }
     for (int k = 0; k < 70; ++k) {  // orchards
         const bool alongX = r.next() < 0.5;
@@ -395,15 +408,15 @@ Canvas houses(bool town, uint32_t seed) {
     // Houses along the streets, thickest near the crossing; farmyards set back behind them.
     for (int street = 0; street < 2; ++street)
         for (int side = -1; side <= 1; side += 2)
-            for (double along = r.from(-80, -60); along < r.from(60, 80);) {
-                const double crowd = 1.0 - std::fabs(along) / 90.0;
-                if (r.next() < 0.45 + 0.55 * crowd) {
+            for (double along = r.from(-100, -80); along < r.from(80, 100);) {
+                const double crowd = 1.0 - std::fabs(along) / 110.0;
+                if (r.next() < 0.6 + 0.4 * crowd) {
                     const int len = 4 + int(r.next() * 5), depth = 5 + int(r.next() * 2);
                     const int setback = 4 + int(r.next() * 1.5);
                     const int a0 = int(mid + along), s0 = side < 0 ? int(mid) - setback - depth : int(mid) + setback;
                     if (std::fabs(along) > 10) {
                         if (street == 0) roof(c, a0, s0, len, depth, r); else roof(c, s0, a0, depth, len, r);
-                        if (r.next() < 0.25) {  // a farm round its yard behind the house
+                        if (r.next() < 0.35) {  // a farm round its yard behind the house
                             const int back = side < 0 ? s0 - 16 : s0 + depth + 2;
                             if (street == 0) {
                                 roof(c, a0, back, 5, 14, r);
@@ -437,7 +450,7 @@ Canvas chalk(uint32_t seed) {
         for (int x = 0; x < kEdge; ++x) {
             const double n = wrapFbm(x, y, kEdge, 4, 5, seed + 2);
             const double t = std::clamp((n - 0.62) / 0.1, 0.0, 1.0);
-            c.at(x, y) = mix(c.at(x, y), RGB{196, 190, 170}, 0.6 * t * t * (3 - 2 * t));
+            c.at(x, y) = mix(c.at(x, y), RGB{190, 184, 164}, 0.35 * t * t * (3 - 2 * t));
         }
     return c;
 }

@@ -366,7 +366,7 @@ void generateTerrain(uint32_t seed, WorldFiles& out) {
             } else {
                 const bool flanders = lat > 50.55 && lon < 3.9;
                 // Woods and copses of a few squares among the fields.
-                const double woods = fbm(i / 3.2, j / 3.2, seed + 11, 3) + (fbm(i / 14.0, j / 14.0, seed + 12, 3) - 0.5) * 0.16;
+                const double woods = fbm(i / 3.2, j / 3.2, seed + 11, 3) + (valueNoise(i / 14.0, j / 14.0, seed + 12) - 0.5) * 0.16;
                 double forest = 0.0;  // the great woods: Nieppe, Mormal, Compiegne, St-Gobain, Montagne de Reims, Argonne
                 const double forests[][3] = {{2.60, 50.69, 0.06}, {3.75, 50.18, 0.08}, {2.88, 49.37, 0.12},
                                              {3.40, 49.58, 0.08}, {4.05, 49.14, 0.12}, {4.95, 49.20, 0.12},
@@ -396,20 +396,21 @@ void generateTerrain(uint32_t seed, WorldFiles& out) {
                 // the line crosses lies within 1,244 ft of it), the shelled belt either side, then
                 // ground that the shelling reached here and there. The battlefields of earlier
                 // years, east of Albert and before Ypres, lie waste further back.
-                const double jag = (valueNoise(i / 2.5, j / 2.5, seed + 79) - 0.5);
-                const double line = frontLineDist[k];
-                double f = std::min<double>(line + jag * 3000.0, frontDist[k]);
                 double waste = 0.0;
                 const double oldFields[][4] = {{2.80, 50.03, 0.10, 0.035}, {2.98, 50.88, 0.07, 0.03}};
                 for (const auto& o : oldFields) {
                     const double u = (lon - o[0]) / o[2], v = (lat - o[1]) / o[3];
-                    waste = std::max(waste, std::exp(-(u * u + v * v)));
+                    if (u * u + v * v < 9.0) waste = std::max(waste, std::exp(-(u * u + v * v)));
                 }
-                f = std::min(f, 5200.0 + (1.0 - waste) * 9000.0 + jag * 2000.0);
-                const double torn = hash32(uint32_t(i), uint32_t(j), seed + 61) / 4294967295.0;
-                if (line + jag * 1200.0 < 1900.0) c = kTrenches;
-                else if (f < 5000.0) c = torn < 0.88 ? kShellMud : kPloughed;
-                else if (f < 12000.0 && torn < 0.6 * (1.0 - (f - 5000.0) / 7000.0)) c = c == kWoodland ? kShellMud : (torn < 0.3 ? kShellMud : kPloughed);
+                const double line = frontLineDist[k];
+                if (line < 16000.0 || waste > 0.0) {
+                    const double jag = valueNoise(i / 2.5, j / 2.5, seed + 79) - 0.5;
+                    const double f = std::min({line + jag * 3000.0, double(frontDist[k]), 5200.0 + (1.0 - waste) * 9000.0 + jag * 2000.0});
+                    const double torn = hash32(uint32_t(i), uint32_t(j), seed + 61) / 4294967295.0;
+                    if (line + jag * 1200.0 < 1900.0) c = kTrenches;
+                    else if (f < 5000.0) c = torn < 0.88 ? kShellMud : kPloughed;
+                    else if (f < 12000.0 && torn < 0.6 * (1.0 - (f - 5000.0) / 7000.0)) c = c == kWoodland ? kShellMud : (torn < 0.3 ? kShellMud : kPloughed);
+                }
             }
             code[k] = c;
         }
@@ -555,7 +556,7 @@ void generateTerrain(uint32_t seed, WorldFiles& out) {
         changed = false;
         for (int j = 1; j < N - 4; ++j)
             for (int i = 1; i < N - 4; ++i)
-                for (int across = 0; across < 2; ++across) {
+                for (int across = 0; across < 2 && edges[at(i, j)]; ++across) {
                     // A run from (i, j) towards high X or high Z; `side` is one of the other two edges.
                     const int di = across ? 0 : 1, dj = across ? 1 : 0;
                     const uint8_t ahead = across ? kEdgeHighZ : kEdgeHighX, behind = across ? kEdgeLowZ : kEdgeLowX;
