@@ -234,19 +234,20 @@ Canvas fields(const std::vector<Crop>& crops, uint32_t seed, bool trees = true) 
     return c;
 }
 
-// Woodland that tiles: a dark canopy of crowns, clumped, with a straight ride along one edge.
+// Woodland that tiles: crowns of oak, beech and hornbeam, each with its shadow, in stands of
+// lighter and darker trees, with a straight ride along one edge.
 Canvas woods(uint32_t seed) {
     Canvas c(kEdge);
-    mottle(c, {36, 50, 30}, 0.3, 6, seed + 2);
+    mottle(c, {34, 42, 28}, 0.3, 6, seed + 2);
     Rand r{seed};
-    for (int k = 0; k < 3000; ++k) {
+    for (int k = 0; k < 2600; ++k) {
         const double x = r.from(0, kEdge), y = r.from(0, kEdge);
-        const double clump = wrapFbm(int(x), int(y), kEdge, 4, 3, seed + 5);
-        const RGB crown = scale(RGB{r.from(44, 62), r.from(62, 84), r.from(32, 44)}, 0.8 + 0.45 * clump);
-        c.disc(x, y, r.from(1.8, 4.2), [&](RGB, double d) { return scale(crown, 1.1 - 0.45 * d * d); });
+        const double stand = wrapFbm(int(x), int(y), kEdge, 3, 3, seed + 5);
+        const RGB crown = scale(RGB{r.from(58, 74), r.from(72, 88), r.from(40, 50)}, 0.75 + 0.55 * stand);
+        tree(c, x, y, r.from(2.2, 4.6), crown);
     }
     for (int k = 0; k < kEdge; ++k)
-        for (int w = -1; w <= 1; ++w) c.at(k, w) = mix(c.at(k, w), RGB{96, 104, 70}, w == 0 ? 0.8 : 0.4);
+        for (int w = -1; w <= 1; ++w) c.at(k, w) = mix(c.at(k, w), RGB{92, 100, 68}, w == 0 ? 0.8 : 0.4);
     return c;
 }
 
