@@ -273,37 +273,41 @@ Canvas craters(RGB mud, int count, uint32_t seed, int edge = kEdge) {
 
 // The trench lines: fire trenches of bays and traverses, a support line behind, communication
 // trenches zig-zagging back across them, belts of wire in front, on ground beaten to craters. The
-// chalk thrown up from the trenches shows pale along them.
-Canvas trenches(uint32_t seed) {
+// chalk thrown up from the trenches shows pale along them. `held` 1 draws the lines in use; less
+// draws the same lines caved in and half filled, so that the shelled ground on either side, which
+// lies on the same two-square tiles, carries them on where the trench squares end.
+Canvas trenches(uint32_t seed, double held) {
     const int e = 2 * kEdge;
-    Canvas c = craters({96, 90, 82}, 5200, seed, e);
+    Canvas c = craters({96, 90, 82}, 5600, seed, e);
     const RGB cut{40, 36, 32}, spoil{178, 170, 150};
     Rand r{seed + 9};
     auto dig = [&](double x, double y, double w) {
-        c.disc(x - 1.2, y, w + 1.4, [&](RGB under, double) { return mix(under, spoil, 0.75); });
-        c.disc(x, y, w, [&](RGB, double) { return cut; });
+        c.disc(x - 1.2, y, w + 1.4, [&](RGB under, double) { return mix(under, spoil, 0.75 * held); });
+        c.disc(x, y, w, [&](RGB under, double) { return mix(under, cut, held); });
     };
-    // A line along the picture's V: bays of 8 texels stepping 3 across at each traverse.
+    // A line along the picture's V: bays of 8 texels stepping 3 across at each traverse, its wire
+    // `wire` texels towards low U (negative: towards high U), facing the other side's lines.
     auto fireTrench = [&](double base, double wander, double wire, uint32_t s) {
         for (double t = 0; t < e; t += 0.5) {
             const double bay = std::fmod(t, 16.0) < 8.0 ? 0.0 : 3.0;
             const double off = base + bay + (wrapNoise(t / 64.0, 0.5, e / 64, s) - 0.5) * wander;
             dig(off, t, 0.9);
-            if (wire > 0 && r.next() < 0.5) {  // a belt of wire, stakes and coils
-                const double w = off - wire - r.from(0, 7);
-                c.disc(w, t, 0.7, [&](RGB under, double) { return mix(under, RGB{64, 62, 60}, 0.7); });
+            for (int k = 0; wire != 0 && k < 2; ++k) {  // a belt of wire, stakes and coils, dark from above
+                const double w = off - wire - (wire > 0 ? 1 : -1) * r.from(0, 9);  // drawn or not, the same stream
+                if (held > 0.9) c.disc(w, t, 0.8, [&](RGB under, double) { return mix(under, RGB{56, 54, 52}, 0.55); });
             }
         }
     };
-    fireTrench(110, 36, 16, seed + 5);
+    fireTrench(110, 36, -16, seed + 5);
     fireTrench(140, 36, 0, seed + 6);
     fireTrench(350, 50, 18, seed + 7);
     fireTrench(385, 40, 0, seed + 8);
     // Communication trenches back across the picture: zig-zags of 10 texels.
     for (int k = 0; k < 6; ++k) {
         double y = r.from(0, e), x = r.from(0, e);
+        const double heading = r.from(-0.5, 0.5) + (r.next() < 0.5 ? kPi : 0.0);
         for (int step = 0; step < 26; ++step) {
-            const double a = (step % 2 ? 0.6 : -0.6) + r.from(-0.2, 0.2);
+            const double a = heading + (step % 2 ? 0.6 : -0.6) + r.from(-0.2, 0.2);
             for (int s = 0; s < 20; ++s) {
                 dig(x, y, 0.7);
                 x += std::cos(a) * 0.5;
@@ -601,8 +605,8 @@ std::vector<NamedTexture> generateTextures(uint32_t seed) {
     ground.push_back(chalk(seed + 6));
     ground.push_back(houses(false, seed + 7));
     ground.push_back(houses(true, seed + 8));
-    ground.push_back(craters({98, 92, 84}, 6000, seed + 9, 2 * kEdge));
-    ground.push_back(trenches(seed + 10));
+    ground.push_back(trenches(seed + 10, 0.35));
+    ground.push_back(trenches(seed + 10, 1.0));
     ground.push_back(marsh(seed + 11));
     ground.push_back(fields({kBeet, kBeet, kBeet, kPotato, kClover, kOats, kWheat, kHarrowed}, seed + 12));
     for (int k = 0; k < kGroundCodes; ++k) add(kGroundTextureNames[k], ground[k]);
