@@ -28,13 +28,13 @@ struct View {
     double Heading, Pitch;  // deg: heading from north towards east, pitch up
 };
 // The opening fight's start, eight miles west of Albert, looking east at the Fokkers and the front
-// beyond them; the same place looking down; Ypres from the south-west; the line west of Albert
-// from low down.
+// beyond them; the same place looking down; Ypres from the south-west; the trench lines south-east
+// of Albert from low down.
 constexpr View kViews[] = {
     {"opening-fight-3000ft", 1985000, 2046000, 3000, 100, -10},
     {"opening-fight-3000ft-down", 1985000, 2046000, 3000, 100, -55},
     {"ypres-1500ft", 2078000, 2273000, 1500, 50, -14},
-    {"albert-front-500ft", 2040000, 2039000, 500, 75, -9},
+    {"albert-front-500ft", 2041700, 2039500, 500, 75, -14},
 };
 
 platform::RGBAImage readFrame(platform::GLWindow& window) {
