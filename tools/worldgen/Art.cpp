@@ -117,6 +117,7 @@ void hedgeLine(Canvas& c, double x0, double y0, double x1, double y1, Rand& r) {
     const double len = std::hypot(x1 - x0, y1 - y0);
     for (double t = 0; t <= len; t += 0.5) {
         const double x = x0 + (x1 - x0) * t / len, y = y0 + (y1 - y0) * t / len;
+        if (x < 0 || y < 0 || x > c.Edge || y > c.Edge) continue;  // no wrapping round to the far side
         c.disc(x, y, 1.0 + 0.5 * r.next(), [&](RGB, double) { return scale(kHedge, 0.85 + 0.3 * r.next()); });
         if (r.next() < 0.025) tree(c, x, y, r.from(2.0, 3.4), {r.from(44, 62), r.from(62, 82), r.from(34, 44)});
     }
@@ -208,10 +209,11 @@ Canvas fields(const std::vector<Crop>& crops, uint32_t seed, bool trees = true) 
         const double x0 = l.X - l.DX * 40, y0 = l.Y - l.DY * 40, x1 = l.X + l.DX * 300, y1 = l.Y + l.DY * 300;
         if (lane) {
             const double len = std::hypot(x1 - x0, y1 - y0);
-            for (double t = 0; t <= len; t += 0.5)
-                c.disc(x0 + (x1 - x0) * t / len, y0 + (y1 - y0) * t / len, 1.6, [&](RGB, double d) {
-                    return scale(kLane, (d > 0.5 ? 0.92 : 1.0) * (0.95 + 0.1 * r.next()));
-                });
+            for (double t = 0; t <= len; t += 0.5) {
+                const double x = x0 + (x1 - x0) * t / len, y = y0 + (y1 - y0) * t / len;
+                if (x < 0 || y < 0 || x > kEdge || y > kEdge) continue;
+                c.disc(x, y, 1.6, [&](RGB, double d) { return scale(kLane, (d > 0.5 ? 0.92 : 1.0) * (0.95 + 0.1 * r.next())); });
+            }
         }
         if (!lane || r.next() < 0.6) {
             const double off = lane ? 2.8 : 0.0;
@@ -224,9 +226,12 @@ Canvas fields(const std::vector<Crop>& crops, uint32_t seed, bool trees = true) 
         Line half = l2;
         boundary(half, r.next() < 0.25);
     }
-    // Hedges on two sides of the square, with gaps; the other two belong to the neighbours.
-    if (r.next() < 0.45) hedgeLine(c, 0, 0.5, kEdge, 0.5, r);
-    if (r.next() < 0.45) hedgeLine(c, 0.5, 0, 0.5, kEdge, r);
+    // Broken hedgerows along two sides of the square; the other two belong to the neighbours.
+    for (int side = 0; side < 2; ++side) {
+        if (r.next() > 0.5) continue;
+        const double from = r.from(0, 140), to = r.from(from + 60, kEdge);
+        if (side) hedgeLine(c, from, 0.5, to, 0.5, r); else hedgeLine(c, 0.5, from, 0.5, to, r);
+    }
     if (trees) {
         for (int k = int(r.next() * 4); k > 0; --k)  // field trees
             tree(c, r.from(8, 248), r.from(8, 248), r.from(2.0, 3.4), {r.from(46, 62), r.from(64, 84), r.from(34, 44)});
