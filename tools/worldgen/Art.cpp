@@ -134,14 +134,14 @@ const Crop kWheat{{172, 154, 98}, 0.05, 2.4}, kOats{{140, 140, 88}, 0.06, 2.4}, 
     kClover{{104, 118, 72}, 0.05, 5.0}, kHay{{136, 138, 94}, 0.07, 7.0}, kMeadow{{98, 116, 70}, 0.0, 4.0},
     kPotato{{96, 106, 68}, 0.18, 2.8}, kChalkSoil{{158, 148, 126}, 0.12, 2.4}, kDownGrass{{128, 132, 96}, 0.0, 4.0};
 
-// A square of farmland: two or three blocks parted by a lane or a hedge, each laid out in long
+// A square of farmland: two to four blocks parted by lanes or hedges, each laid out in long
 // strips of different crops whose rows run the block's way. `crops` weights the crops by
 // repeating them, so that every field picture shares the same palette and neighbouring squares of
 // different codes run on into one patchwork instead of a checkerboard.
 Canvas fields(const std::vector<Crop>& crops, uint32_t seed, bool trees = true) {
     Canvas c(kEdge);
     Rand r{seed};
-    // Block boundaries: one line across the square nearly along one axis, one part-way along the other.
+    // Block boundaries: a line across the square nearly along one axis, mostly another along the other.
     struct Line {
         double X, Y, DX, DY;  // a point and the direction
         double side(double x, double y) const { return (x - X) * DY - (y - Y) * DX; }
@@ -153,12 +153,12 @@ Canvas fields(const std::vector<Crop>& crops, uint32_t seed, bool trees = true) 
     const bool secondCut = r.next() < 0.7;
     // Each block is laid in strips across, and each strip cut along into fields of their own crop.
     struct Strip {
-        double From;                     // texels across from the centre
-        std::vector<double> Along;       // where each field of the strip starts
+        std::vector<double> Along;       // where each field of the strip starts, texels from the centre
         std::vector<const Crop*> Crops;
     };
     struct Block {
         double Angle;
+        std::vector<double> From;        // where each strip starts across, texels from the centre
         std::vector<Strip> Strips;
     };
     Block blocks[4];
@@ -166,7 +166,7 @@ Canvas fields(const std::vector<Crop>& crops, uint32_t seed, bool trees = true) 
     for (Block& k : blocks) {
         k.Angle = (r.next() < 0.5 ? 0.0 : kPi / 2) + r.from(-0.22, 0.22);
         for (double s = -200.0; s < 200.0; s += r.from(16.0, 56.0)) {
-            Strip strip{s, {}, {}};
+            Strip strip;
             for (double t = -200.0; t < 200.0; t += r.from(50.0, 260.0)) {
                 const Crop* crop;
                 do crop = &crops[size_t(r.next() * crops.size()) % crops.size()];
@@ -175,22 +175,20 @@ Canvas fields(const std::vector<Crop>& crops, uint32_t seed, bool trees = true) 
                 strip.Crops.push_back(crop);
                 last = crop;
             }
+            k.From.push_back(s);
             k.Strips.push_back(std::move(strip));
         }
     }
     auto before = [](const std::vector<double>& cuts, double v) {
         return size_t(std::max<ptrdiff_t>(std::upper_bound(cuts.begin(), cuts.end(), v) - cuts.begin() - 1, 0));
     };
-    std::vector<double> from;
     for (int y = 0; y < kEdge; ++y)
         for (int x = 0; x < kEdge; ++x) {
             const int b = (l1.side(x, y) > 0 ? 1 : 0) + (secondCut && l2.side(x, y) > 0 ? 2 : 0);
             const Block& k = blocks[b];
             const double ca = std::cos(k.Angle), sa = std::sin(k.Angle);
             const double across = -(x - 128.0) * sa + (y - 128.0) * ca, along = (x - 128.0) * ca + (y - 128.0) * sa;
-            from.clear();
-            for (const Strip& st : k.Strips) from.push_back(st.From);
-            const size_t s = before(from, across);
+            const size_t s = before(k.From, across);
             const Strip& strip = k.Strips[s];
             const size_t f = before(strip.Along, along);
             const Crop& crop = *strip.Crops[f];
@@ -198,7 +196,7 @@ Canvas fields(const std::vector<Crop>& crops, uint32_t seed, bool trees = true) 
             double shade = 1.0 + n * 0.18 + (hash32(x, y, seed) / 4294967295.0 - 0.5) * 0.07;
             shade *= 1.0 - crop.Rows + crop.Rows * 2.0 * (0.5 + 0.5 * std::cos(2 * kPi * across / crop.Spacing));
             // A baulk of rough grass round each field.
-            const double edge = std::min({across - strip.From, s + 1 < k.Strips.size() ? k.Strips[s + 1].From - across : 99.0,
+            const double edge = std::min({across - k.From[s], s + 1 < k.From.size() ? k.From[s + 1] - across : 99.0,
                                           along - strip.Along[f], f + 1 < strip.Along.size() ? strip.Along[f + 1] - along : 99.0});
             RGB colour = scale(crop.Colour, shade);
             if (edge < 0.8) colour = mix(colour, RGB{112, 122, 78}, 0.6);
@@ -221,11 +219,7 @@ Canvas fields(const std::vector<Crop>& crops, uint32_t seed, bool trees = true) 
         }
     };
     boundary(l1, r.next() < 0.45);
-    if (secondCut) {
-        // The second boundary ends at the first on one side.
-        Line half = l2;
-        boundary(half, r.next() < 0.25);
-    }
+    if (secondCut) boundary(l2, r.next() < 0.25);
     // Broken hedgerows along two sides of the square; the other two belong to the neighbours.
     for (int side = 0; side < 2; ++side) {
         if (r.next() > 0.5) continue;

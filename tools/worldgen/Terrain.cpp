@@ -473,8 +473,8 @@ void generateTerrain(uint32_t seed, WorldFiles& out) {
             int ni = i1, nj = j1;
             if (s < 3) {
                 const double off = (hash32(uint32_t(i0 + s), uint32_t(j1), seed + salt) / 4294967295.0 - 0.5) * 0.35 * len;
-                ni = int(std::lround(i0 + dx * s / 3.0 - dz / len * off));
-                nj = int(std::lround(j0 + dz * s / 3.0 + dx / len * off));
+                ni = std::clamp(int(std::lround(i0 + dx * s / 3.0 - dz / len * off)), 0, N - 2);  // on the map
+                nj = std::clamp(int(std::lround(j0 + dz * s / 3.0 + dx / len * off)), 0, N - 2);
             }
             Chain::steps(pi, pj, ni, nj, path);
             pi = ni;
