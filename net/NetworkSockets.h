@@ -14,11 +14,18 @@
 #include <string_view>
 #include <thread>
 
+#include "net/DataPackets.h"
 #include "net/ReceiveRing.h"
 #include "net/SetupPackets.h"
 #include "platform/UdpSocket.h"
 
 namespace pellam::net {
+
+// A message line: a length byte and up to 253 characters; bytes 254 and 255 hold the slot and
+// number of a relayed message (200: none).
+inline constexpr size_t kLineBytes = 256;
+inline constexpr size_t kMaxLineChars = 253;
+inline constexpr uint8_t kNoRelay = 200;
 
 // What the setup senders need of the game: the aircraft of each slot and the mission's identity.
 class SetupServices {
@@ -39,12 +46,55 @@ public:
     virtual void startJoinerAircraft(int joiner, int32_t team, int32_t aircraftType) = 0;
 };
 
+// What the data senders need of the game. Slots are this machine's own numbering (the aircraft
+// of slot n at model index n + 2).
+class DataServices {
+public:
+    virtual ~DataServices() = default;
+    virtual StateBlockBytes stateBlock(int slot) = 0;     // with the game-over bits added
+    virtual double totalHits(int slot) = 0;               // hits this machine has counted on it
+    // Host: the hits all machines have counted on it; it is shot down when they pass its limit.
+    virtual void reportNetworkHits(int slot, double hits) = 0;
+    virtual bool resetRecently(int slot) = 0;             // set up again fewer than 300 ticks ago
+    virtual void clearHits(int slot) = 0;
+    virtual uint8_t kills(int slot) = 0;
+    virtual int modelCount() = 0;
+    virtual bool isDead(int modelIndex) = 0;
+};
+
+// The bookkeeping of the data exchange that the protocol engine fills from what it receives.
+struct DataExchange {
+    int32_t lastSquawkTime = 0;
+    int32_t squawkDelay = 20;  // ticks: a joiner sends when more than this have passed
+    struct Heard {
+        int32_t arrival = 0;   // tick the peer's last applied packet arrived
+        uint16_t stamp = 0;    // the stamp it carried
+    };
+    std::array<Heard, 8> packetInTimes{};            // host slot 0..7
+    std::array<uint8_t, 8> lastMessageInNumber{};    // last message number heard from each slot
+    uint8_t messageNumber = 0;                       // of the player's own last message, 0..15
+    std::string tempForSend;                         // its text
+    uint8_t sendMessageChannel = 0;                  // 0 all, 1-4 a team
+    uint8_t myMessageNumberFromHost = 0;             // joiner: the host's last acknowledgement
+    std::array<std::array<uint8_t, 8>, 8> joinerMessageNumbers{};  // host: [joiner][slot] acks
+    struct Stored {
+        std::string text;
+        uint8_t channel = 0;
+        uint8_t number = kNoRelay;  // none yet
+    };
+    std::array<Stored, 8> lastMessageFrom{};         // host: each joiner's last message
+    std::array<std::array<double, 8>, 8> hostHitTally{};  // [reporting machine][aircraft]
+    DeadObjectWindow deadObjects;
+    long packetsSentWithText = 0;
+};
+
+// The slot, 1..7 other than `joiner`, whose stored message the joiner has not yet acknowledged,
+// lowest first; -1 when there is none.
+int relaySlot(int joiner, const DataExchange& exchange);
+
 inline constexpr uint16_t kDefaultPort = 12301;
 // A message line: a length byte and up to 253 characters; bytes 254 and 255 hold the slot and
 // number of a relayed message (200: none).
-inline constexpr size_t kLineBytes = 256;
-inline constexpr size_t kMaxLineChars = 253;
-inline constexpr uint8_t kNoRelay = 200;
 using MessageLine = std::array<uint8_t, kLineBytes>;
 
 class BSDNetworkSockets {
@@ -118,6 +168,15 @@ public:
     void openPlayerNamesWindow();
     int32_t lastJoinerInTime(int joiner) const { return joiner >= 1 && joiner <= 7 ? LastJoinerInTime[joiner] : 0; }
 
+    // ---- Data packets (NetworkData.cpp).
+    void setDataServices(DataServices* services) { Data = services; }
+    DataExchange& exchange() { return Exchange; }
+    // Joiner, once per frame: its aircraft to the host when more than 20 ticks have passed.
+    void SendJoinerData();
+    // Host, in answer to an applied packet of joiner j (the current port set to the joiner's).
+    void SendHostData(uint32_t address, int joiner);
+    int32_t joinerNumber() const { return JoinerNumber; }
+
     // ---- Mode, message lines and rules.
     void setMode(int32_t mode, int32_t ownTeam);  // ownTeam: the team of this machine's aircraft
     int32_t getNetworkMode() const { return NetworkMode; }
@@ -183,6 +242,8 @@ private:
     std::array<int32_t, 8> OriginalJoinerTeamRequest{}, OriginalJoinerAircraftType{};
 
     SetupServices* Services = nullptr;  // not owned
+    DataServices* Data = nullptr;       // not owned
+    DataExchange Exchange;
     std::array<uint32_t, 8> ToAddresses{};
     std::array<uint16_t, 8> JoinerPorts{};
     std::array<int32_t, 8> LastJoinerInTime{};
