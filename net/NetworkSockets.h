@@ -5,7 +5,9 @@
 // The protocol engine drives it once per frame from the main thread; only the receiver thread
 // and the ring's lock are shared.
 //
-// Index: transport (NetworkSockets.cpp), mode, lines and rules (NetworkRules.cpp).
+// Index: the game's side (SetupServices, DataServices, DataExchange); transport
+// (NetworkSockets.cpp); setup packets and their schedules (NetworkSetup.cpp); data packets
+// (NetworkData.cpp); mode, lines and rules (NetworkRules.cpp).
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -93,8 +95,6 @@ struct DataExchange {
 int relaySlot(int joiner, const DataExchange& exchange);
 
 inline constexpr uint16_t kDefaultPort = 12301;
-// A message line: a length byte and up to 253 characters; bytes 254 and 255 hold the slot and
-// number of a relayed message (200: none).
 using MessageLine = std::array<uint8_t, kLineBytes>;
 
 class BSDNetworkSockets {
