@@ -340,6 +340,7 @@ public:
     virtual void setOPPHeading(double degrees) {}
     virtual void canRefuelThisAircraft(ZephModel* aircraft) {}
     virtual void setTeam(int32_t team) {}
+    virtual void setTreeFamily(int32_t family) {}  // the ground clutter's trees
     virtual const double* getTowerPosition() { return nullptr; }
     virtual bool isTower() { return false; }
 
