@@ -208,9 +208,11 @@ void VADArizodazar2::placeForMission(long n, long m, bool fromStart, const std::
         }
     }
     if (besides) heading = besideHeading;
-    const double pitch = r.MPH < 5.0 ? 400.0 : 0.0;  // a standing start rests on its wheels
+    // A standing start rests on its wheels, at rest: a speed of a few mph would otherwise count
+    // as a flying start near the ground and lift it 500 ft.
+    const bool standing = r.MPH < 5.0;
     if (!r.OnOff) y = kParked;
-    aircraft.SetUpAircraft(x, y, z, heading, pitch, r.MPH, r.Throttle);
+    aircraft.SetUpAircraft(x, y, z, heading, standing ? 400.0 : 0.0, standing ? 0.0 : r.MPH, r.Throttle);
     aircraft.setFuelLoad(fuel);
     aircraft.setNumberOfBombs(r.NumberOfBombs);
 

@@ -26,10 +26,10 @@ public:
         // 2..9 aircraft, 10..20 pools) once; a new game then only puts every object back.
         std::function<void(ModelArray&, GameController&)> populateWorld;
         // The run's one terrain; null (or a failed one) leaves the world unmade.
-        std::function<std::unique_ptr<ZephModel>()> makeTerrain;
+        std::function<std::unique_ptr<ZephModel>()> makeTerrain{};
         ViewServices* objectView = nullptr;  // where the objects load their textures
-        std::string missionsFolder;          // the built-in missions and the map; empty: the resources
-        missions::Draw draw;                 // the random source of mission starts; empty: the shared one
+        std::string missionsFolder{};        // the built-in missions and the map; empty: the resources
+        missions::Draw draw{};               // the random source of mission starts; empty: the shared one
     };
     VADArizodazar2(Links links, Content content);
 

@@ -89,9 +89,7 @@ int main(int, char**) {
              controller.worldProblem = terrain->lastError();
              return nullptr;
          },
-         &view,
-         {},
-         {}});
+         &view});
     FrameLink frameLink(controller);
     view.setFrameServices(&frameLink);
 
