@@ -29,7 +29,7 @@ TEST(MissionRun, MissionZeroFliesRestartsAndChangesMissionAndBack) {
     c.awakeFromNib();
     ASSERT_EQ(c.worldProblem, "");
     ASSERT_TRUE(c.TheMissions.loaded(0));
-    EXPECT_EQ(c.currentMissionTexts()->title, "Dawn Patrol over the Ancre");
+    EXPECT_EQ(c.currentMissionTexts()->title, "Morning Patrol over the Ancre");
     EXPECT_GT(c.DefaultWorldMap.width, 0);
     c.fromPilotSignInOK();
     c.doSelectMission = false;

@@ -1,5 +1,7 @@
 #include "tools/missiongen/PatrolMission.h"
 
+#include "missions/RecordBuilding.h"
+
 namespace pellam::missiongen {
 namespace {
 
@@ -22,20 +24,24 @@ constexpr int32_t kHeapedCloud = 1;   // SubType 1: a heaped cumulus from the Se
 
 void row(MissionData& m, int32_t code, double x, double y, double z, double heading = 0.0, int32_t team = 0,
          int32_t points = 0, int32_t seed = 0, int32_t subType = 0) {
-    ObjectForMission& o = m.ObjectList[m.TotalObjects++];
-    o = ObjectForMission{code, {x, y, z}, 0.0, heading, team, points, seed, subType};
+    const long at = m.TotalObjects++;
+    missions::fillInObjectForMission(m, at, code, x, y, z, 0.0, heading, team, points);
+    m.ObjectList[at].Seed = seed;
+    m.ObjectList[at].SubType = subType;
 }
 
-AircraftInit start(int32_t type, int32_t location, int32_t team, double mph, int32_t aiType, int32_t skill,
-                   int32_t firstPoint, int32_t lead) {
-    AircraftInit a;
-    a.AircraftType = type;
-    a.LocationOffset = location;
-    a.StartType = 0;
-    a.Team = team;
-    a.MPH = mph;
-    a.Throttle = 0.8;
-    a.Gear = 1.0;
+// Aircraft n's start record (its restart record the same, the place number naming places 8..15),
+// flying at `mph` with a computer pilot of `aiType` (0: the player) and `skill`.
+void start(MissionData& m, long n, int32_t type, int32_t team, double mph, int32_t aiType, int32_t skill,
+           int32_t firstPoint, int32_t lead) {
+    missions::AircraftStartParameters p;
+    p.AircraftType = type;
+    p.LocationOffset = static_cast<int32_t>(n);
+    p.Team = team;
+    p.MPH = mph;
+    p.Throttle = 0.8;
+    missions::setAircraftStartParameters(m, n, p, true);
+    AircraftInit& a = m.AircraftStarts[n];
     a.AISkillLevel = skill;
     a.AIType = aiType;
     a.FirstFlyPoint = firstPoint;
@@ -44,8 +50,7 @@ AircraftInit start(int32_t type, int32_t location, int32_t team, double mph, int
     a.AttackEnemyDistance = 9000.0;
     a.LeadAircraftForWingman = lead;
     a.OnOff = 1;
-    a.WillComeBackToLife = 1;
-    return a;
+    m.ResetAircraftStarts[n] = a;
 }
 
 void place(missions::StartPlace& p, double x, double y, double z, double heading) {
@@ -69,16 +74,17 @@ void path(MissionData& m, int index, double x, double y, double z, int32_t next,
 
 void buildPatrolMission(MissionData& m, missions::MissionTexts& texts) {
     missions::newMissionRecord(m, kCreated);
-    texts.title = "Dawn Patrol over the Ancre";
+    texts.title = "Morning Patrol over the Ancre";
     texts.description =
-        "June 1918. Your flight of four Camels patrols the lines west of Albert at five thousand feet. "
+        "June 1918, early morning. Your flight of four Camels patrols the lines west of Albert at five "
+        "thousand feet. "
         "A Jasta of triplanes and D.VIIs is reported crossing the Ancre. Find them, break them up and "
         "bring your flight home.";
     texts.victory = "The Jasta is scattered and the line is clear. Well flown.";
-    texts.lost = "Your patrol has been broken up. Try again tomorrow at dawn.";
+    texts.lost = "Your patrol has been broken up. Try again tomorrow.";
 
     m.PointsForCompletedMission = 250;
-    m.TimeOfDay = 50 << 16 | 5;          // 5.50 hours: a summer dawn
+    m.TimeOfDay = 25 << 16 | 7;          // 7.25 hours: early on a summer morning
     m.SkyFlags = 9000 << 8 | 3;          // light haze, cloud ceiling 9,000 ft
     m.WindSpeed = 8.0;
     m.WindDirection = 250.0;             // from the west-south-west, the prevailing wind
@@ -129,23 +135,19 @@ void buildPatrolMission(MissionData& m, missions::MissionTexts& texts) {
     path(m, 3, 2040000.0, 6000.0, 2070000.0, 0, 0x40);
 
     constexpr int32_t kFighter = 1, kWingman = 2, kPatrol = 5;
-    m.AircraftStarts[0] = start(55, 0, 1, 95.0, 0, 0, -1, 0);
-    for (int k = 1; k < 4; ++k) m.AircraftStarts[k] = start(55, k, 1, 95.0, kWingman, k == 1 ? 1 : 2, -1, 0);
+    start(m, 0, 55, 1, 95.0, 0, 0, -1, 0);
+    for (int k = 1; k < 4; ++k) start(m, k, 55, 1, 95.0, kWingman, k == 1 ? 1 : 2, -1, 0);
     const int32_t german[4] = {77, 77, 64, 64};
-    for (int k = 0; k < 4; ++k)
-        m.AircraftStarts[4 + k] = start(german[k], 4 + k, 2, 100.0, k == 0 ? kPatrol : kWingman, k % 3, 0, 4);
-    for (int k = 0; k < 8; ++k) {
-        // The same offsets name places 8..15 when restarting; the Germans come back as fighters.
-        m.ResetAircraftStarts[k] = m.AircraftStarts[k];
-        if (k >= 4) m.ResetAircraftStarts[k].AIType = kFighter;
+    for (int k = 0; k < 4; ++k) {
+        start(m, 4 + k, german[k], 2, 100.0, k == 0 ? kPatrol : kWingman, k % 3, 0, 4);
+        m.ResetAircraftStarts[4 + k].AIType = kFighter;  // the Germans come back as fighters
     }
     m.NumberOfAircraftRestarts = {0, 2, 2, 2, 1, 1, 1, 1};  // the player without limit
 
     // Win by two kills; a dead pilot loses.
+    missions::clearVictoryStructure(m.TheVictory);
     m.TheVictory.Kills = 2;
     m.TheVictory.MustBeAlive = 1;
-    m.TheVictory.Location1Flags = m.TheVictory.Location2Flags = m.TheVictory.Location3Flags = 1;
-    m.TheVictory.Speed1Flags = 1;
     m.CameraLocation[0] = kPatrolX;
     m.CameraLocation[1] = 20000.0;
     m.CameraLocation[2] = kPatrolZ;

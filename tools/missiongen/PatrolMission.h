@@ -4,7 +4,7 @@
 
 namespace pellam::missiongen {
 
-// Mission 0, "pellamm1": a dawn patrol of four Camels along the Ancre, west of Albert, meeting a
+// Mission 0, "pellamm1": a morning patrol of four Camels along the Ancre, west of Albert, meeting a
 // patrol of two Dr.Is and two D.VIIs coming over the lines.
 void buildPatrolMission(missions::MissionData& record, missions::MissionTexts& texts);
 
