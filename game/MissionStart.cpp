@@ -55,12 +55,14 @@ void VADArizodazar2::preloadGameSpecificItems() {
         const int32_t logo = content_.objectView->fmGetTextureFromDiskNSString(folder + "pellamlogoM", 1, 6, 9, 0);
         if (logo >= 0) toMyZephGLView->setStartUpTextureNumber(logo);
     }
+    toMyZephGLView->setScreenSaveNameString("/Desktop/Pellam Screen Shot");
     if (content_.makeTerrain) keptTerrain_ = content_.makeTerrain();
     TheRIDUdidavWorld = keptTerrain_.get();
     if (!TheRIDUdidavWorld && worldProblem.empty()) worldProblem = "The terrain could not be made.";
     if (TheRIDUdidavWorld) TheRIDUdidavWorld->setDrawDetail(DoDetailPass);
     if (!platform::readPng(folder + "WWIWorldMap.png", DefaultWorldMap))
         platform::logMessage("The world map " + folder + "WWIWorldMap.png could not be read");
+    network_->setVersionNumber(13, 2, 51);
     ReplayRollOver = 3420;
     UserMissionStartIndex = 100;
     TheMissions.record(0)->TimeOfDay = 15;

@@ -188,3 +188,32 @@ TEST_F(AircraftStart, DogfightTeamsStartInTheirPattern) {
 
 }  // namespace
 }  // namespace pellam::testing
+
+namespace pellam::testing {
+namespace {
+
+// Values of a start record that name something by number are bounded where they are used.
+TEST_F(AircraftStart, NumbersFromTheRecordAreBoundedAtUse) {
+    missions::AircraftInit& r = mission(0).AircraftStarts[2];
+    r.FirstFlyPoint = 200;
+    r.LeadAircraftForWingman = 8;
+    r.AISkillLevel = 12;
+    r.StartType = 30;
+    r.Team = 7;  // line abreast of a team outside 1..4: the first team's place
+    c->startThisAircraft(2, true);
+    const Aircraft& a = aircraft(2).ThisAircraft;
+    EXPECT_EQ(a.NextFlyPointNumber, -1);
+    EXPECT_EQ(a.LeadAircraftNumber, 0);
+    EXPECT_EQ(a.aiPilotNumber, 0);
+    // Place 0, beside the two aircraft of team 1 before it.
+    const auto& place = mission(0).MissionStartLocations[0];
+    EXPECT_NEAR(std::hypot(aircraft(2).ModelAttitude.Position[0] - place[0], aircraft(2).ModelAttitude.Position[2] - place[2]),
+                2 * mission(0).TeamStartDistance, 1e-6);
+    r.AISkillLevel = 3;  // drawn: 0, 1 or 2
+    draws = {32767};
+    c->startThisAircraft(2, true);
+    EXPECT_EQ(aircraft(2).ThisAircraft.aiPilotNumber, 2);
+}
+
+}  // namespace
+}  // namespace pellam::testing

@@ -12,6 +12,7 @@
 #include "game/VADArizodazar2.h"
 #include "platform/Beep.h"
 #include "tests/flight/TestWorld.h"
+#include "tests/game/frame_step.h"
 #include "tools/missiongen/PatrolMission.h"
 
 namespace pellam::testing {
@@ -71,13 +72,7 @@ protected:
         draws.pop_front();
         return d;
     }
-    void frame(int32_t ticks = 1) {
-        c->theticks = ticks;
-        c->MoveAircraftAndObjects();
-        c->SetUpViewingPosition();
-        c->SetUpSecondWindow();
-        c->PrepareAndCallDrawing();
-    }
+    void frame(int32_t ticks = 1) { stepOneFrame(*c, ticks); }
     missions::MissionData& mission(long slot = 0) { return *c->TheMissions.record(slot); }
     FlyableAircraft& aircraft(long n) { return *c->aircraftAt(n + ModelArray::kFirstAircraft); }
     std::vector<ZephModel*> objects() {

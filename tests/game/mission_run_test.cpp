@@ -9,6 +9,7 @@
 #include "aircraft/FlyableAircraft.h"
 #include "game/VADArizodazar2.h"
 #include "platform/Paths.h"
+#include "tests/game/frame_step.h"
 #include "tools/missiongen/PatrolMission.h"
 #include "world/RIDUdidav.h"
 
@@ -35,13 +36,7 @@ TEST(MissionRun, MissionZeroFliesRestartsAndChangesMissionAndBack) {
     c.doSelectMission = false;
     c.fromFlyMissionButton();
     ASSERT_TRUE(c.gamePause);  // flying
-    auto frame = [&] {
-        c.theticks = 3;
-        c.MoveAircraftAndObjects();
-        c.SetUpViewingPosition();
-        c.SetUpSecondWindow();
-        c.PrepareAndCallDrawing();
-    };
+    auto frame = [&] { testing::stepOneFrame(c, 3); };
 
     // A wingman goes down; 45 s later he is back over the aerodrome, whole.
     for (int i = 0; i < 100; ++i) frame();
