@@ -10,7 +10,7 @@
 #include <functional>
 
 #include "game/GameController.h"
-#include "missions/AIPilotProfiles.h"
+#include "flight/AIPilotProfiles.h"
 #include "missions/MissionTable.h"
 #include "missions/ObjectFactory.h"
 #include "platform/PngImage.h"

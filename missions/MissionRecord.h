@@ -12,7 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "missions/AIRecords.h"
+#include "flight/AIRecords.h"
 
 namespace pellam::missions {
 
