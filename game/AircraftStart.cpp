@@ -86,10 +86,10 @@ void VADArizodazar2::setAircraftTeam(long n, const std::array<AircraftInit, 8>& 
     int32_t team = records[n].Team;
     if (network_->getNetworkMode() != 0 && network_->amIHost()) {
         if (isDogfightOnly)
-            team = aircraft.getRemoteLocal() == 0 ? static_cast<int32_t>(mission.DogfightOnlyTeams[n])
+            team = aircraft.getRemoteLocal() == 0 ? missions::wholeNumber(mission.DogfightOnlyTeams[n])
                                                   : network_->getJoinerTeam(n);
     } else if (isDogfightOnly) {
-        team = joiner && n == 0 ? TeamRequest : static_cast<int32_t>(mission.DogfightOnlyTeams[n]);
+        team = joiner && n == 0 ? TeamRequest : missions::wholeNumber(mission.DogfightOnlyTeams[n]);
     } else if (joiner && n == 0) {
         team = records[joiner].Team;
     } else if (joiner && n == joiner) {
@@ -225,8 +225,8 @@ void VADArizodazar2::placeForMission(long n, long m, bool fromStart, const std::
                                ? r.LeadAircraftForWingman
                                : 0;
     a.PatrolForSeconds = r.PatrolForSeconds;
-    a.AttackEnemyDistance = static_cast<int32_t>(r.AttackEnemyDistance);
-    a.ReturnToPatrolDistance = static_cast<int32_t>(r.ReturnToPatrolDistance);
+    a.AttackEnemyDistance = missions::wholeNumber(r.AttackEnemyDistance);
+    a.ReturnToPatrolDistance = missions::wholeNumber(r.ReturnToPatrolDistance);
     a.AttackEnemyObjectDistance = mission.AttackEnemyObjectDistance[2 * m + (fromStart ? 0 : 1)];
     applySkill(a, r.AISkillLevel);
 }

@@ -6,6 +6,7 @@
 // Index: start-up and the world's head (MissionStart.cpp); a new game and the mission start in its
 // steps (MissionStart.cpp); aircraft start, placement and restart (AircraftStart.cpp); sign-in,
 // menus and the network's settings (VADArizodazar2.cpp).
+#include <algorithm>
 #include <array>
 #include <functional>
 

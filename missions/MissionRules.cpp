@@ -29,6 +29,11 @@ int32_t startRecordType(int32_t type) {
     return type == 64 || type == 77 || type == 1001 ? type : 55;
 }
 
+int32_t wholeNumber(double value) {
+    if (!(value == value)) return 0;  // not a number
+    return static_cast<int32_t>(std::clamp(value, -2147483648.0, 2147483647.0));
+}
+
 bool isAircraftCode(int32_t code) { return code == 3 || code == 55 || code == 64 || code == 77 || code > 1000; }
 
 }  // namespace pellam::missions

@@ -22,6 +22,10 @@ int32_t startRecordType(int32_t type);
 // True for a code that makes a flyable aircraft in the object list: 3, 55, 64, 77 or above 1000.
 bool isAircraftCode(int32_t code);
 
+// A whole number from a double of the record (a team, a distance in ft): truncated, limited to
+// the 32-bit range, and 0 for a value that is not a number.
+int32_t wholeNumber(double value);
+
 inline constexpr int32_t kDefaultSkyFlags = 0x271004;  // haze 4, ceiling 10,000 ft
 // Fog density from a haze level 1..10: (h >> 1) / 200000.
 inline double missionHaze(int32_t hazeLevel) { return (hazeLevel >> 1) / 200000.0; }

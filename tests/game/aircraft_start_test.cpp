@@ -169,6 +169,7 @@ TEST_F(AircraftStart, DogfightTeamsStartInTheirPattern) {
         m.DogfightOnlyTeams[n] = n == 1 || n == 2 ? 2 : 1;
     }
     m.DogfightOnlyTeams[7] = 9;  // outside 1..4: placed as team 1
+    m.DogfightOnlyTeams[6] = std::nan("");
     m.DogfightAirStartCenterSpot[0] = 2000000.0;
     m.DogfightAirStartCenterSpot[1] = 6000.0;
     m.DogfightAirStartCenterSpot[2] = 2050000.0;
@@ -184,6 +185,7 @@ TEST_F(AircraftStart, DogfightTeamsStartInTheirPattern) {
     EXPECT_EQ(aircraft(0).ThisAircraft.AIType, -1);
     EXPECT_EQ(aircraft(3).ThisAircraft.AIType, 1);
     EXPECT_GT(aircraft(7).ModelAttitude.Position[1], 5000.0);
+    EXPECT_GT(aircraft(6).ModelAttitude.Position[1], 5000.0);
 }
 
 }  // namespace
@@ -200,8 +202,12 @@ TEST_F(AircraftStart, NumbersFromTheRecordAreBoundedAtUse) {
     r.AISkillLevel = 12;
     r.StartType = 30;
     r.Team = 7;  // line abreast of a team outside 1..4: the first team's place
+    r.AttackEnemyDistance = 1e300;
+    r.ReturnToPatrolDistance = std::nan("");
     c->startThisAircraft(2, true);
     const Aircraft& a = aircraft(2).ThisAircraft;
+    EXPECT_EQ(a.AttackEnemyDistance, 2147483647);
+    EXPECT_EQ(a.ReturnToPatrolDistance, 0);
     EXPECT_EQ(a.NextFlyPointNumber, -1);
     EXPECT_EQ(a.LeadAircraftNumber, 0);
     EXPECT_EQ(a.aiPilotNumber, 0);
