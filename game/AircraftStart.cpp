@@ -267,7 +267,8 @@ void VADArizodazar2::placeForDogfight(long n, bool fromStart, const std::array<i
     } else if (fromStart) {
         onTheGround(hostGap);
     } else {
-        int32_t restart = DogfightOnlyRestartType;
+        // A restart rule this game does not know is the ground start, so the aircraft comes back.
+        int32_t restart = DogfightOnlyRestartType >= 0 && DogfightOnlyRestartType <= 2 ? DogfightOnlyRestartType : 1;
         if (restart == 2) {
             if (draw() <= 15000) {
                 const double dx = draw() / 32768.0 * 10000.0;
@@ -291,8 +292,6 @@ void VADArizodazar2::placeForDogfight(long n, bool fromStart, const std::array<i
             aircraft.SetUpAircraft(x, aboveGround(x, y, z), z, h, 0.0, 0.8, 0.8);
         } else if (restart == 1) {
             onTheGround(0.0);
-        } else if (restart != 2) {
-            return;  // no restart rule: the aircraft stays where it is
         }
     }
     aircraft.setFuelLoad(g[4]);

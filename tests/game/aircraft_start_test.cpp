@@ -186,6 +186,15 @@ TEST_F(AircraftStart, DogfightTeamsStartInTheirPattern) {
     EXPECT_EQ(aircraft(3).ThisAircraft.AIType, 1);
     EXPECT_GT(aircraft(7).ModelAttitude.Position[1], 5000.0);
     EXPECT_GT(aircraft(6).ModelAttitude.Position[1], 5000.0);
+
+    // A restart by a rule this game does not know comes back on the ground at the team's place.
+    m.DogfightGroundStartLocations[1][0] = 2010000.0;
+    m.DogfightGroundStartLocations[1][1] = -1.0;
+    m.DogfightGroundStartLocations[1][2] = 2060000.0;
+    c->DogfightOnlyRestartType = 7;
+    c->startThisAircraft(1, false);
+    EXPECT_NEAR(aircraft(1).ModelAttitude.Position[0], 2010000.0 - m.TeamStartDistance / 2, 1e-6);
+    EXPECT_LT(aircraft(1).ModelAttitude.Position[1], 120.0);
 }
 
 }  // namespace
