@@ -3,6 +3,10 @@
 #include "aircraft/FokkerDVII.h"
 #include "aircraft/FokkerDr1.h"
 #include "aircraft/ObjectTestFile.h"
+#include "objects/AllBombs.h"
+#include "objects/Debris.h"
+#include "objects/GroundClutter.h"
+#include "objects/GroundExplosion.h"
 #include "platform/Log.h"
 #include "world/FirstCloud.h"
 #include "world/RIDUdidav.h"
@@ -13,11 +17,10 @@ namespace {
 
 constexpr int32_t kTerrainCode = 54, kDebrisCode = 4;
 
-// Codes a mission may name whose classes come with the effects, ground objects and armed units:
-// debris 4, explosion 10, bombs 11, clutter 13, trucks 14/16/63, buildings, balloons, guns, tanks
-// and the bomber 56..79.
-constexpr int32_t kPendingCodes[] = {4,  10, 11, 13, 14, 16, 56, 57, 58, 59, 60, 61, 62, 63, 65,
-                                     66, 67, 68, 69, 70, 71, 72, 73, 74, 75, 76, 78, 79};
+// Codes a mission may name whose classes come with the ground objects and armed units: trucks
+// 14/16/63, buildings, balloons, guns, tanks and the bomber 56..79.
+constexpr int32_t kPendingCodes[] = {14, 16, 56, 57, 58, 59, 60, 61, 62, 63, 65, 66,
+                                     67, 68, 69, 70, 71, 72, 73, 74, 75, 76, 78, 79};
 
 template <class T> ObjectFactory::Make maker() {
     return [] { return std::make_unique<T>(); };
@@ -31,6 +34,10 @@ ObjectFactory::ObjectFactory() {
     registerKind(55, maker<ObjectTestFile>());
     registerKind(64, maker<FokkerDVII>());
     registerKind(77, maker<FokkerDr1>());
+    registerKind(4, maker<Debris>());
+    registerKind(10, maker<GroundExplosion>());
+    registerKind(11, maker<AllBombs>());
+    registerKind(13, maker<GroundClutter>());
     for (int32_t code : kPendingCodes) registerKind(code, [code] { return std::make_unique<PlaceholderObject>(code); });
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // The object factory: one row of a mission's object list becomes one live object appended to an
-// array, so row i is element i. A table maps each object code to the class that makes it; codes
-// whose class is not built yet, and codes no class answers to, get an inert placeholder, so the
-// indexes of every later row stay where the mission put them.
+// array, so row i is element i. A table maps each object code to the class that makes it (the
+// ground objects and armed units register theirs as they come); codes whose class is not built
+// yet, and codes no class answers to, get an inert placeholder, so the indexes of every later row
+// stay where the mission put them.
 #include <cstdint>
 #include <functional>
 #include <map>
