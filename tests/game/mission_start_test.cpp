@@ -1,3 +1,5 @@
+#include "objects/Debris.h"
+#include "objects/GroundClutter.h"
 #include "tests/game/mission_rig.h"
 
 namespace pellam::testing {
@@ -36,6 +38,9 @@ TEST_F(MissionStart, SameMissionKeepsItsObjectsAnotherRebuildsAroundTheSameTerra
     EXPECT_LE(aircraft(0).ThisAircraft.AIType, 0);
     EXPECT_EQ(missions::aircraftTypeOf(&aircraft(4)), 77);
     EXPECT_EQ(missions::aircraftTypeOf(&aircraft(7)), 64);
+    EXPECT_NE(dynamic_cast<Debris*>(c->modelAt(ModelArray::kDebris)), nullptr);
+    EXPECT_EQ(c->debrisItem, ModelArray::kDebris);
+    EXPECT_NE(dynamic_cast<GroundClutter*>(c->modelAt(ModelArray::kGroundClutter)), nullptr);
 }
 
 TEST_F(MissionStart, HazeHourAndCloudDepthFollowTheRecord) {
