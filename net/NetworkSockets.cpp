@@ -79,6 +79,7 @@ int BSDNetworkSockets::startNetworkRoutines(uint16_t port, Role role, int32_t ow
     NextSendPlayerNames = 0;
     NextJoiner = 1;
     Accepted = false;
+    Exchange = DataExchange{};  // no message, stamp or hit carried over from the last game
     if (createASocketPort(port) != 0) {
         platform::logMessage(startError_);
         platform::SystemBeep();
