@@ -10,15 +10,20 @@
 
 namespace pellam {
 namespace {
-
 std::map<std::string, ButtonPlace> buttonPlaces;
 std::string currentWindow;
+}  // namespace
 
-// A button that remembers where it was drawn, so that tests can press it as a person would.
-bool button(const char* label, float width = 100) {
-    const bool pressed = ImGui::Button(label, ImVec2(width, 0));
+namespace widgets {
+
+void rememberPlace(const std::string& label) {
     const ImVec2 a = ImGui::GetItemRectMin(), b = ImGui::GetItemRectMax();
     buttonPlaces[currentWindow + "/" + label] = {a.x, a.y, b.x, b.y};
+}
+
+bool button(const char* label, float width) {
+    const bool pressed = ImGui::Button(label, ImVec2(width, 0));
+    rememberPlace(label);
     return pressed;
 }
 
@@ -30,25 +35,22 @@ bool beginWindow(Window& window, float width) {
                                    viewport->WorkPos.y + viewport->WorkSize.y * 0.5f),
                             ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
     ImGui::SetNextWindowSize(ImVec2(width, 0), ImGuiCond_Appearing);
-    if (window.key) {
-        ImGui::SetNextWindowFocus();
-        window.key = false;  // focus is taken once; ImGui tracks it from here
-    }
+    // Focus is taken when the window is made key, not again while it keeps it: taking it every
+    // frame would close the pop-ups it opens.
+    static std::map<const Window*, bool> focusedLastFrame;
+    bool& focused = focusedLastFrame[&window];
+    if (window.key && !focused) ImGui::SetNextWindowFocus();
     bool open = true;
     currentWindow = window.title;
     const bool shown = ImGui::Begin(window.title.c_str(), &open, ImGuiWindowFlags_NoCollapse);
-    window.key = false;
-    if (ImGui::IsWindowFocused(ImGuiFocusedFlags_RootAndChildWindows)) window.key = true;
+    focused = ImGui::IsWindowFocused(ImGuiFocusedFlags_RootAndChildWindows);
+    window.key = focused;
     if (!open) window.close();
     if (!shown) ImGui::End();
     return shown;
 }
 
 void checkBox(CheckBox& box) { ImGui::Checkbox(box.title.c_str(), &box.state); }
-
-void slider(Slider& s) {
-    ImGui::SliderInt(s.title.c_str(), &s.intValue, s.minimum, s.maximum, "%d", ImGuiSliderFlags_AlwaysClamp);
-}
 
 // A radio matrix: one cell on at a time.
 void radio(RadioMatrix& matrix, const char* id) {
@@ -62,6 +64,15 @@ void radio(RadioMatrix& matrix, const char* id) {
             }
         }
     ImGui::PopID();
+}
+
+}  // namespace widgets
+
+namespace {
+using namespace widgets;
+
+void slider(Slider& s) {
+    ImGui::SliderInt(s.title.c_str(), &s.intValue, s.minimum, s.maximum, "%d", ImGuiSliderFlags_AlwaysClamp);
 }
 
 bool okCancel(GameController& controller, int okTag, Window& window) {
@@ -104,10 +115,7 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
             if (ImGui::MenuItem("Quit Pellam", "Ctrl+Q")) requests.quit = true;
             ImGui::EndMenu();
         }
-        if (ImGui::BeginMenu("Game")) {
-            if (ImGui::MenuItem("Select Mission...")) c.fromMenus(kMenuSelectMission);
-            ImGui::EndMenu();
-        }
+        drawMissionMenus(c);
         ImGui::EndMainMenuBar();
     }
 
@@ -197,18 +205,7 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
         ImGui::End();
     }
 
-    if (beginWindow(c.toMissionWindow, 420)) {
-        ImGui::TextUnformatted("The Western front, Europe, 1918.");
-        ImGui::Separator();
-        if (const missions::MissionTexts* texts = c.currentMissionTexts(); texts && !texts->title.empty()) {
-            ImGui::TextUnformatted(texts->title.c_str());
-            ImGui::TextWrapped("%s", texts->description.c_str());
-        } else {
-            ImGui::TextWrapped("This mission could not be read.");
-        }
-        if (button("Fly", 120)) c.fromFlyMissionButton();
-        ImGui::End();
-    }
+    drawMissionWindows(c);
 
     if (beginWindow(ui.toNotEnoughVRAMWindow, 360)) {
         ImGui::TextUnformatted(ui.toVRAMInWindow.c_str());

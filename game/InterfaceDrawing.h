@@ -5,6 +5,9 @@
 namespace pellam {
 
 class VADArizodazar2;
+struct Window;
+struct CheckBox;
+struct RadioMatrix;
 
 struct InterfaceRequests {
     bool quit = false;
@@ -19,5 +22,22 @@ struct ButtonPlace {
     float x0, y0, x1, y1;
 };
 const ButtonPlace* placeOfButton(const std::string& window, const std::string& label);
+
+// The pieces every window is drawn with (InterfaceDrawing.cpp).
+namespace widgets {
+// Remembers where the last item was drawn, under the current window and `label`.
+void rememberPlace(const std::string& label);
+// A button that remembers where it was drawn, so that tests can press it as a person would.
+bool button(const char* label, float width = 100);
+// Opens `window` centred when it is brought forward; false while it is closed.
+bool beginWindow(Window& window, float width);
+void checkBox(CheckBox& box);
+// A radio matrix: one cell on at a time.
+void radio(RadioMatrix& matrix, const char* id);
+}  // namespace widgets
+
+// The mission window, the dogfight window, the About panel and their menus (InterfaceMissions.cpp).
+void drawMissionMenus(VADArizodazar2& controller);
+void drawMissionWindows(VADArizodazar2& controller);
 
 }  // namespace pellam

@@ -37,6 +37,10 @@ bool headRowSound(long row, int32_t code) {
 
 // ---- Start-up --------------------------------------------------------------------------------
 
+std::string VADArizodazar2::missionsFolder() const {
+    return content_.missionsFolder.empty() ? platform::resourcesFolder() : content_.missionsFolder;
+}
+
 void VADArizodazar2::preloadGameSpecificItems() {
     ModelArray* models = getModelArray();
     if (!models) return;
@@ -48,9 +52,12 @@ void VADArizodazar2::preloadGameSpecificItems() {
         for (long i = 0; i <= ModelArray::kGroundClutter; ++i)
             if (!models->at(i)) models->put(i, std::make_unique<ZephModel>());
         for (long i = 0; i < models->size(); ++i) models->at(i)->setaController(this);
+        buildMissionMenu();
+        reloadUserMissions();
+        showCurrentMission();
         return;
     }
-    const std::string folder = content_.missionsFolder.empty() ? platform::resourcesFolder() : content_.missionsFolder;
+    const std::string folder = missionsFolder();
     if (content_.objectView) {
         const int32_t logo = content_.objectView->fmGetTextureFromDiskNSString(folder + "pellamlogoM", 1, 6, 9, 0);
         if (logo >= 0) toMyZephGLView->setStartUpTextureNumber(logo);
@@ -64,12 +71,14 @@ void VADArizodazar2::preloadGameSpecificItems() {
         platform::logMessage("The world map " + folder + "WWIWorldMap.png could not be read");
     network_->setVersionNumber(13, 2, 51);
     ReplayRollOver = 3420;
-    UserMissionStartIndex = 100;
     TheMissions.record(0)->TimeOfDay = 15;
     CurrentMissionNumber = 0;
     PreviousCurrentMissionNumber = -1;
     definePilotProfiles(AIPilots);
     TheMissions.startUpMission(folder);
+    buildMissionMenu();
+    reloadUserMissions();
+    showCurrentMission();
     buildWorldHead();
     toMyZephGLView->setModelArray(models);
     toMyZephGLView->glSetFogParameters(1.0, 1.0, 1.0, kExpSquaredFog, 1.5e-5f);
@@ -112,7 +121,7 @@ void VADArizodazar2::buildWorldHead() {
 void VADArizodazar2::randomWind(const MissionData& mission) {
     RandomWindDirection = mission.WindDirection;
     RandomWindSpeed = mission.WindSpeed;
-    const bool randomDirection = RandomWindDirection > -1.01 && RandomWindDirection < 0.9999;
+    const bool randomDirection = missions::isRandomWindDirection(RandomWindDirection);
     if (RandomWindSpeed < 0) RandomWindSpeed = ZephModel::getDoubleRandomFrom(0.0, 20.0);
     if (randomDirection) RandomWindDirection = ZephModel::getDoubleRandomFrom(-180.0, 180.0);
     // Every machine of a network game flies the same wind.

@@ -42,26 +42,6 @@ void VADArizodazar2::fromPilotSignInOK() {
     pilotsigninhasclosed = true;
 }
 
-bool VADArizodazar2::handleThisMenu(int tag) {
-    if (tag != kMenuSelectMission) return GameController::handleThisMenu(tag);
-    gamePause = false;
-    toMissionWindow.makeKeyAndOrderFront();
-    HandleCursorType(0, true);
-    return true;
-}
-
-void VADArizodazar2::fromFlyMissionButton() {
-    // No world to fly in, or a mission that could not be started.
-    if (!worldProblem.empty() || (!fixedWorld_ && !whyMissionCannotStart(CurrentMissionNumber).empty())) {
-        platform::SystemBeep();
-        return;
-    }
-    toMissionWindow.close();
-    ShouldNotPlay = false;
-    gamePause = true;
-    HandleCursorType(1, MousePosFeedback);
-}
-
 void VADArizodazar2::doAfterPrefsChangeItems() {
     if (ModelArray* models = getModelArray())
         if (ZephModel* terrain = models->at(ModelArray::kTerrain)) terrain->setDrawDetail(DoDetailPass);

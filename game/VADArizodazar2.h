@@ -5,12 +5,14 @@
 //
 // Index: start-up and the world's head (MissionStart.cpp); a new game and the mission start in its
 // steps (MissionStart.cpp); aircraft start, placement and restart (AircraftStart.cpp); sign-in,
-// menus and the network's settings (VADArizodazar2.cpp).
+// menus and the network's settings (VADArizodazar2.cpp); the mission window, the fly actions, the
+// menu rules and the user missions (MissionMenu.cpp).
 #include <algorithm>
 #include <array>
 #include <functional>
 
 #include "game/GameController.h"
+#include "game/MissionWindows.h"
 #include "flight/AIPilotProfiles.h"
 #include "missions/MissionTable.h"
 #include "missions/ObjectFactory.h"
@@ -31,6 +33,7 @@ public:
         ViewServices* objectView = nullptr;  // where the objects load their textures
         std::string missionsFolder{};        // the built-in missions and the map; empty: the resources
         missions::Draw draw{};               // the random source of mission starts; empty: the shared one
+        std::string userMissionsFolder{};    // the user's missions; empty: "Necessary Data/Missions/"
     };
     VADArizodazar2(Links links, Content content);
 
@@ -68,13 +71,47 @@ public:
 
     // The sign-in window's OK: the chosen pilot flies; the mission list follows.
     void fromPilotSignInOK();
-    // The mission window's Fly button: the game runs.
+
+    // ---- The mission window, the dogfight window and the menus (MissionMenu.cpp).
+    // A choice in the mission menu by position; a label or a closed campaign mission beeps.
+    void fromMissionMenu(int position);
+    // Description, aircraft, picture and winds of the mission selected in the menu.
+    void fillInMissionDescription();
+    // Flies the selected mission with the aircraft chosen in the window.
     void fromFlyMissionButton();
+    // Opens the dogfight window set up from the selected mission's record.
+    void fromFlyQuickDogfightButton();
+    // Stores the dogfight window's set-up in the mission and flies it.
+    void fromDoQuickDogfight();
+    // Whether the menu item with this tag can be chosen now.
+    bool validateMenuItem(int tag);
+    std::string networkMenuTitle();
+    // "Open <file>" for the builder's file, else the last opened mission; empty when neither exists.
+    std::string lastMissionTitle();
+    void fromHelpMenu();
+    void openAboutPanelPellam();
+    // Rebuilds slots 51..200 and the user part of the menu from the user's missions folder.
+    void reloadUserMissions();
+    void checkCampaignsForEnabled();
+    bool haveFinished(const std::string& title) const;
+    // On a joining machine: the host's mission by its number, a user mission by its hash and date.
+    void setMissionNumber(long number);
     // The current mission's record and texts; null when the number names no slot.
     missions::MissionData* currentMission() { return TheMissions.record(CurrentMissionNumber); }
     const missions::MissionTexts* currentMissionTexts() const { return TheMissions.texts(CurrentMissionNumber); }
 
-    Window toMissionWindow{"Missions"};
+    MissionWindowControls missionWindow;
+    DogfightWindowControls dogfightWindow;
+    AboutPanelControls about;
+    Window toBadNews{"Mission Missing"};
+    long TempNewMissionNumber = 0;   // the slot chosen in the mission menu
+    bool MenuDefault = false;        // the menus offer nothing until the mission window has opened
+    int32_t DogfightKillType = 0;    // 0 individual kills, 1 team kills
+    int32_t LastNonMissionBeepTicks = 0;
+    // The mission builder's state the menus follow.
+    bool MBTerrainLoadedFlag = false;
+    long MBCurrentObject = 0;
+    std::optional<std::string> MBFileName;
     std::string pilotBlockMessage;  // why the stored pilot records could not be used, when they could not
     // Why the world could not be made (a missing or broken terrain file, say); the game then
     // shows it and will not fly.
@@ -86,7 +123,6 @@ public:
     ZephModel* TheRIDUdidavWorld = nullptr;  // the run's terrain, in the array or in keptTerrain
     AIPilotTable AIPilots{};
     platform::RGBAImage DefaultWorldMap;     // "WWIWorldMap", for the mission menu
-    long UserMissionStartIndex = 100;
     double RandomWindSpeed = 0, RandomWindDirection = 0;  // mph, deg: the wind of the game running
     double CloudTransitionDepth = 150.0;     // ft
     double MissionHaze = 0;                  // fog density
@@ -103,6 +139,14 @@ public:
     double NetworkMissionSeconds = 0;
 
 private:
+    void buildMissionMenu();
+    // The mission window shows the current mission, its aircraft in the pop-ups.
+    void showCurrentMission();
+    std::string missionsFolder() const;
+    std::string userMissionsFolder() const;
+    std::vector<std::string> finishedMissions() const;
+    bool flyable(long slot);
+    void startChosenFlight(Window& window);
     // Steps of the mission start (MissionStart.cpp).
     void prepareNetworkGame(missions::MissionData& mission);
     void rebuildModelArray(missions::MissionData& mission);

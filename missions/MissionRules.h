@@ -26,6 +26,9 @@ bool isAircraftCode(int32_t code);
 // the 32-bit range, and 0 for a value that is not a number.
 int32_t wholeNumber(double value);
 
+// A mission's wind direction (deg) that asks for one drawn at each start.
+inline bool isRandomWindDirection(double degrees) { return degrees > -1.01 && degrees < 0.9999; }
+
 inline constexpr int32_t kDefaultSkyFlags = 0x271004;  // haze 4, ceiling 10,000 ft
 // Fog density from a haze level 1..10: (h >> 1) / 200000.
 inline double missionHaze(int32_t hazeLevel) { return (hazeLevel >> 1) / 200000.0; }

@@ -29,10 +29,22 @@ bool MissionTable::loadMyMission(const std::string& path, long slot) {
         platform::logMessage("Mission slot " + std::to_string(slot) + " skipped: " + why);
         return false;
     }
-    records_[slot] = read->record;
-    texts_[slot] = std::move(read->texts);
+    return store(slot, std::move(*read));
+}
+
+bool MissionTable::store(long slot, MissionFileContents&& contents) {
+    if (slot < 0 || slot >= kSlots) return false;
+    records_[slot] = contents.record;
+    texts_[slot] = std::move(contents.texts);
     loaded_[slot] = true;
     return true;
+}
+
+void MissionTable::clear(long slot) {
+    if (slot < 0 || slot >= kSlots) return;
+    records_[slot].TotalObjects = 0;
+    texts_[slot] = {};
+    loaded_[slot] = false;
 }
 
 const std::array<int, MissionTable::kBuiltIn>& MissionTable::builtInReadingOrder() {

@@ -16,16 +16,22 @@ class MissionTable {
 public:
     static constexpr int kSlots = 206;
     static constexpr int kBuiltIn = 23;
+    static constexpr int kFirstUser = 51, kLastUser = 200;  // user missions, in load order
 
     MissionTable();
 
     // Null for a slot outside 0..205.
     MissionData* record(long slot);
+    const MissionData* record(long slot) const { return const_cast<MissionTable*>(this)->record(slot); }
     const MissionTexts* texts(long slot) const;
     bool loaded(long slot) const { return slot >= 0 && slot < kSlots && loaded_[slot]; }
 
     // Reads the file into the slot; a file that fails is logged and leaves the slot as it was.
     bool loadMyMission(const std::string& path, long slot);
+    // A checked file's contents into the slot; false outside 0..205.
+    bool store(long slot, MissionFileContents&& contents);
+    // Empties a slot: no objects, no texts, not loaded.
+    void clear(long slot);
     // The 23 built-in missions from `folder` (ending in '/'), in their reading order.
     void startUpMission(const std::string& folder);
     // The file name of a built-in slot, empty outside 0..22.

@@ -250,7 +250,7 @@ TEST_F(ControllerTest, FrameLoopStepsTheWorldWhileRunning) {
     // Signed in: the next frame in front opens the mission list once; Fly runs the game.
     c->fromPilotSignInOK();
     c->timerLooper();
-    EXPECT_TRUE(c->toMissionWindow.open);
+    EXPECT_TRUE(c->missionWindow.toSelectMission.open);
     EXPECT_FALSE(c->doSelectMission);
     c->fromFlyMissionButton();
     EXPECT_TRUE(c->gamePause);

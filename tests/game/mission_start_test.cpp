@@ -83,6 +83,7 @@ TEST_F(MissionStart, AMissionThatCannotStartChangesNothing) {
     EXPECT_EQ(platform::beepCount(), beeps + 1);
     EXPECT_EQ(objects(), before);
     EXPECT_EQ(c->PreviousCurrentMissionNumber, 0);
+    c->TempNewMissionNumber = 3;  // chosen in the mission window
     c->fromFlyMissionButton();
     EXPECT_EQ(platform::beepCount(), beeps + 2);
 

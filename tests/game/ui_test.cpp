@@ -119,10 +119,10 @@ TEST_F(InterfaceTest, AutomaticMessagesAndTheMissionList) {
     EXPECT_EQ(store_->stringForKey("AutoMessage1Key"), "Archie ahead!");
 
     controller_->fromMenus(kMenuSelectMission);
-    ASSERT_TRUE(controller_->toMissionWindow.open);
-    press("Missions", "Fly");
+    ASSERT_TRUE(controller_->missionWindow.toSelectMission.open);
+    press("Select Mission", "Fly Mission");
     EXPECT_TRUE(controller_->gamePause);
-    EXPECT_FALSE(controller_->toMissionWindow.open);
+    EXPECT_FALSE(controller_->missionWindow.toSelectMission.open);
 }
 
 TEST_F(InterfaceTest, AWorldThatCouldNotBeMadeIsShownAndCannotBeFlown) {

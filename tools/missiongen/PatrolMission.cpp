@@ -92,6 +92,22 @@ void buildPatrolMission(MissionData& m, missions::MissionTexts& texts) {
     m.Layers[0] = {3, 6500.0, 7200.0};   // a scattered deck above the patrol
     m.TeamStartDistance = 400.0;
 
+    // The quick dogfight over the same ground: the Camels against the Jasta, everyone in play, met
+    // over the Ancre at 5,000 ft or started from the two sides' aerodromes.
+    for (int n = 0; n < 8; ++n) {
+        m.DogfightOnlyTeams[n] = n < 4 ? 1.0 : 2.0;
+        m.DogfightOnlyOnOff[n] = 1;
+        m.DogfightOnlySkillLevel[n] = 1;
+    }
+    m.DogfightAirStartCenterSpot[0] = 2010000.0;
+    m.DogfightAirStartCenterSpot[1] = 5000.0;
+    m.DogfightAirStartCenterSpot[2] = 2045000.0;
+    m.DogfightAirStartDistance = 6000.0;
+    place(m.DogfightGroundStartLocations[0], kAerodromeX, 0.0, kAerodromeZ + 600.0, 90.0);
+    place(m.DogfightGroundStartLocations[1], 2060000.0, 0.0, 2060000.0, 270.0);
+    place(m.DogfightGroundStartLocations[2], kAerodromeX - 2000.0, 0.0, kAerodromeZ + 600.0, 90.0);
+    place(m.DogfightGroundStartLocations[3], 2060000.0, 0.0, 2056000.0, 270.0);
+
     // The world's head.
     row(m, 1, 0, 0, 0);
     row(m, 54, 0, 0, 0);

@@ -1,0 +1,207 @@
+// The mission window with its menu, description, picture, aircraft and winds; the dogfight window;
+// the About panel; and the Game and Help menus whose items the controller enables.
+#include <map>
+#include <string>
+
+#include <imgui.h>
+
+#include "game/InterfaceDrawing.h"
+#include "game/VADArizodazar2.h"
+#include "render/ImageFiles.h"
+#include "render/ImageTexture.h"
+
+namespace pellam {
+namespace {
+using namespace widgets;
+
+// Pictures shown in the windows, uploaded once each for the run.
+struct Picture {
+    uint32_t texture = 0;
+    int width = 0, height = 0;
+};
+
+const Picture& pictureOf(const std::string& key, const platform::RGBAImage* image) {
+    static std::map<std::string, Picture> pictures;
+    auto [it, added] = pictures.try_emplace(key);
+    if (added) {
+        platform::RGBAImage read;
+        if (!image && render::readImageFile(key, read)) image = &read;
+        if (image) it->second = {render::uploadImageTexture(*image), image->width, image->height};
+    }
+    return it->second;
+}
+
+// Fits the picture into a box of `width` by `height` pixels, keeping its shape.
+void showPicture(const Picture& picture, float width, float height) {
+    if (picture.texture == 0) {
+        ImGui::Dummy(ImVec2(width, height));
+        return;
+    }
+    const float scale = std::min(width / picture.width, height / picture.height);
+    ImGui::Image(reinterpret_cast<ImTextureID>(static_cast<intptr_t>(picture.texture)),
+                 ImVec2(picture.width * scale, picture.height * scale));
+}
+
+// A one-column radio matrix laid out on one line, to keep the eight slots' rows short.
+void radioOnOneLine(RadioMatrix& matrix, const char* id) {
+    ImGui::PushID(id);
+    for (int r = 0; r < matrix.rows; ++r) {
+        if (r > 0) ImGui::SameLine();
+        if (ImGui::RadioButton(matrix.titles[r].c_str(), matrix.cellAt(r, 0))) {
+            matrix.clear();
+            matrix.setState(true, r, 0);
+        }
+    }
+    ImGui::PopID();
+}
+
+void aircraftPopUp(AircraftPopUp& popUp, const char* id, float width) {
+    ImGui::SetNextItemWidth(width);
+    if (ImGui::BeginCombo(id, AircraftPopUp::kTitles[popUp.selectedTag() == 1001 ? 4 : popUp.selected])) {
+        for (int k = 0; k < 5; ++k) {
+            if (k == 3) {
+                ImGui::Separator();
+                continue;
+            }
+            if (ImGui::Selectable(AircraftPopUp::kTitles[k], popUp.selected == k)) popUp.selected = k;
+        }
+        ImGui::EndCombo();
+    }
+}
+
+void missionMenuPopUp(VADArizodazar2& c) {
+    missions::MissionMenu& menu = c.missionWindow.toMissionMenuPopUp;
+    const int selected = menu.selected;
+    const char* preview =
+        selected >= 0 && selected < static_cast<int>(menu.items.size()) ? menu.items[selected].title.c_str() : "";
+    ImGui::SetNextItemWidth(-1);
+    const bool open = ImGui::BeginCombo("##mission", preview, ImGuiComboFlags_HeightLarge);
+    rememberPlace("Mission");
+    if (!open) return;
+    for (size_t p = 0; p < menu.items.size(); ++p) {
+        const missions::MenuItem& item = menu.items[p];
+        ImGui::PushID(static_cast<int>(p));
+        const ImGuiSelectableFlags flags = item.enabled ? 0 : ImGuiSelectableFlags_Disabled;
+        if (ImGui::Selectable(item.title.c_str(), static_cast<int>(p) == selected, flags))
+            c.fromMissionMenu(static_cast<int>(p));
+        rememberPlace(item.title);
+        ImGui::PopID();
+    }
+    ImGui::EndCombo();
+}
+
+void drawMissionWindow(VADArizodazar2& c) {
+    MissionWindowControls& w = c.missionWindow;
+    if (!beginWindow(w.toSelectMission, 760)) return;
+    missionMenuPopUp(c);
+    ImGui::Separator();
+    ImGui::BeginGroup();
+    ImGui::BeginChild("description", ImVec2(400, 240), true);
+    ImGui::TextWrapped("%s", w.toMissionDescription.c_str());
+    ImGui::EndChild();
+    ImGui::TextUnformatted(w.toPrevailingWinds.c_str());
+    ImGui::EndGroup();
+    ImGui::SameLine();
+    if (w.showsWorldMap) showPicture(pictureOf("world map", &c.DefaultWorldMap), 320, 240);
+    else if (!w.toMissionMap.empty()) showPicture(pictureOf(w.toMissionMap, nullptr), 320, 240);
+    else ImGui::Dummy(ImVec2(320, 240));
+    ImGui::Separator();
+    ImGui::TextUnformatted("Aircraft (the first is yours)");
+    for (int k = 0; k < 8; ++k) {
+        if (k % 4 != 0) ImGui::SameLine();
+        ImGui::PushID(k);
+        aircraftPopUp(w.MissionType[k], "##type", 170);
+        ImGui::PopID();
+    }
+    checkBox(w.toIDMission);
+    ImGui::SameLine();
+    checkBox(w.toCloseUpIDMission);
+    ImGui::Separator();
+    if (button("Quick Dogfight", 160)) c.fromFlyQuickDogfightButton();
+    ImGui::SameLine();
+    if (button("Fly Mission", 160)) c.fromFlyMissionButton();
+    ImGui::End();
+}
+
+void drawDogfightWindow(VADArizodazar2& c) {
+    DogfightWindowControls& d = c.dogfightWindow;
+    if (!beginWindow(d.toDogfightOnlyWindow, 900)) return;
+    if (ImGui::BeginTable("slots", 5, ImGuiTableFlags_Borders)) {
+        for (const char* heading : {"Aircraft", "Team", "Skill", "Bombs", "In play"})
+            ImGui::TableSetupColumn(heading);
+        ImGui::TableHeadersRow();
+        for (int n = 0; n < 8; ++n) {
+            ImGui::PushID(n);
+            ImGui::TableNextRow();
+            ImGui::TableNextColumn();
+            ImGui::TextUnformatted(n == 0 ? "You" : ("Aircraft " + std::to_string(n + 1)).c_str());
+            ImGui::SameLine(90);
+            aircraftPopUp(d.DOAircraftType[n], "##type", 140);
+            ImGui::TableNextColumn();
+            radioOnOneLine(d.DOTeam[n], "team");
+            ImGui::TableNextColumn();
+            radioOnOneLine(d.DOSkillLevel[n], "skill");
+            ImGui::TableNextColumn();
+            checkBox(d.DOBombs[n]);
+            ImGui::TableNextColumn();
+            if (n > 0) radio(d.DOOnOff[n], "onoff");
+            ImGui::PopID();
+        }
+        ImGui::EndTable();
+    }
+    ImGui::SetNextItemWidth(120);
+    ImGui::InputInt("Kills to win (1 to 100)", &d.toDogfightKills);
+    checkBox(d.toIDDogfight);
+    ImGui::SameLine();
+    checkBox(d.toCloseUpIDDogfight);
+    radio(d.toAirGroundStart, "start");
+    radio(d.toDogRestartType, "restart");
+    radio(d.toDogCameraRule, "camera");
+    radio(d.toDogIndTeamKills, "kills");
+    ImGui::Separator();
+    if (button("Fly Dogfight", 160)) c.fromDoQuickDogfight();
+    ImGui::End();
+}
+
+void drawAboutPanel(VADArizodazar2& c) {
+    AboutPanelControls& a = c.about;
+    if (!beginWindow(a.toCustomAboutBox, 480)) return;
+    showPicture(pictureOf(a.toAboutIcon, nullptr), 64, 64);
+    ImGui::SameLine();
+    ImGui::Text("Pellam\nVersion %s", a.toAboutVersion.c_str());
+    ImGui::Separator();
+    ImGui::TextWrapped("%s", a.toAboutCredits.c_str());
+    ImGui::End();
+}
+
+void drawBadNews(VADArizodazar2& c) {
+    if (!beginWindow(c.toBadNews, 420)) return;
+    ImGui::TextWrapped("The host is flying one of its own missions, and it is not among yours. Ask the host "
+                       "for the mission file and put it into \"Necessary Data/Missions\".");
+    if (button("OK")) c.toBadNews.close();
+    ImGui::End();
+}
+
+}  // namespace
+
+void drawMissionMenus(VADArizodazar2& c) {
+    if (ImGui::BeginMenu("Game")) {
+        if (ImGui::MenuItem("Select Mission...", nullptr, false, c.validateMenuItem(kMenuSelectMission)))
+            c.fromMenus(kMenuSelectMission);
+        ImGui::EndMenu();
+    }
+    if (ImGui::BeginMenu("Help")) {
+        if (ImGui::MenuItem("Pellam Manual")) c.fromHelpMenu();
+        if (ImGui::MenuItem("About Pellam")) c.openAboutPanelPellam();
+        ImGui::EndMenu();
+    }
+}
+
+void drawMissionWindows(VADArizodazar2& c) {
+    drawMissionWindow(c);
+    drawDogfightWindow(c);
+    drawAboutPanel(c);
+    drawBadNews(c);
+}
+
+}  // namespace pellam

@@ -1,0 +1,345 @@
+// The mission window and its fly actions, the About panel, the manual, the menu-enabling rules, and
+// the user missions with their campaigns.
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "game/VADArizodazar2.h"
+#include "missions/MissionRules.h"
+#include "missions/UserMissions.h"
+#include "platform/Beep.h"
+#include "platform/OpenFile.h"
+#include "platform/Paths.h"
+#include "platform/TickCount.h"
+
+namespace pellam {
+namespace {
+namespace fs = std::filesystem;
+
+bool isFolder(const std::string& path) {
+    std::error_code error;
+    return fs::is_directory(path, error);
+}
+
+bool isFile(const std::string& path) {
+    std::error_code error;
+    return fs::is_regular_file(path, error);
+}
+
+}  // namespace
+
+DogfightWindowControls::DogfightWindowControls() {
+    for (int n = 0; n < 8; ++n) {
+        DOTeam.emplace_back(4, 1, std::vector<std::string>{"1", "2", "3", "4"});
+        DOSkillLevel.emplace_back(4, 1, std::vector<std::string>{"Novice", "Veteran", "Ace", "Any"});
+        DOOnOff.emplace_back(1, 2, std::vector<std::string>{"In", "Out"});
+        DOBombs[n].title = "Bombs";
+    }
+    // As the window first shows them: an air start, wrecks back on the ground, every view, own kills.
+    toAirGroundStart.setState(true, 0, 0);
+    toDogRestartType.setState(true, 1, 0);
+    toDogCameraRule.setState(true, 0, 0);
+    toDogIndTeamKills.setState(true, 0, 0);
+}
+
+// ---- The mission menu ----------------------------------------------------------------------------
+
+void VADArizodazar2::buildMissionMenu() {
+    missions::MissionMenu& menu = missionWindow.toMissionMenuPopUp;
+    menu.items = {{"Missions:", missions::kTagBuiltInLabel, false}};
+    for (int slot = 0; slot < missions::MissionTable::kBuiltIn; ++slot) {
+        if (!TheMissions.loaded(slot)) continue;  // built-in missions not made yet are not offered
+        menu.items.push_back({"     " + TheMissions.texts(slot)->title, slot, true});
+    }
+    menu.items.push_back({"User Missions:", missions::kTagUserStart, false});
+    menu.userStartIndex = 100;
+    missions::getMissionMenuTitles(menu);
+}
+
+void VADArizodazar2::showCurrentMission() {
+    missionWindow.toMissionMenuPopUp.selected = missionWindow.toMissionMenuPopUp.positionOfTag(CurrentMissionNumber);
+    TempNewMissionNumber = CurrentMissionNumber;
+    fillInMissionDescription();
+}
+
+std::string VADArizodazar2::userMissionsFolder() const {
+    return content_.userMissionsFolder.empty() ? platform::necessaryDataFolder() + "/Missions/"
+                                               : content_.userMissionsFolder;
+}
+
+bool VADArizodazar2::handleThisMenu(int tag) {
+    if (tag != kMenuSelectMission) return GameController::handleThisMenu(tag);
+    MenuDefault = true;
+    missionWindow.toIDMission.state = useIDSquares;
+    missionWindow.toCloseUpIDMission.state = useCloseUpIDSquares;
+    missions::MissionMenu& menu = missionWindow.toMissionMenuPopUp;
+    menu.selected = menu.positionOfTag(CurrentMissionNumber);
+    fillInMissionDescription();
+    gamePause = false;
+    missionWindow.toSelectMission.makeKeyAndOrderFront();
+    HandleCursorType(0, true);
+    return true;
+}
+
+void VADArizodazar2::fromMissionMenu(int position) {
+    missions::MissionMenu& menu = missionWindow.toMissionMenuPopUp;
+    if (position < 0 || position >= static_cast<int>(menu.items.size()) || menu.items[position].tag < 0 ||
+        !menu.items[position].enabled) {
+        platform::SystemBeep();
+        return;
+    }
+    menu.selected = position;
+    TempNewMissionNumber = menu.items[position].tag;
+    fillInMissionDescription();
+}
+
+void VADArizodazar2::fillInMissionDescription() {
+    const missions::MissionMenu& menu = missionWindow.toMissionMenuPopUp;
+    const long slot = menu.selectedTag();
+    const missions::MissionData* mission = TheMissions.record(slot);
+    const missions::MissionTexts* texts = TheMissions.texts(slot);
+    if (!mission || !texts) return;
+    missionWindow.toMissionDescription = texts->description;
+    for (int k = 0; k < 8; ++k) missionWindow.MissionType[k].selectCode(mission->AircraftStarts[k].AircraftType);
+
+    const size_t position = static_cast<size_t>(std::max(menu.selected, 0));
+    const std::string folder = static_cast<long>(position) > menu.userStartIndex
+                                   ? userMissionsFolder()
+                                   : missionsFolder() + "Mission Images/";
+    const std::string& name = menu.picture(position);
+    if (isFolder(folder) && !name.empty() && isFile(folder + name)) {
+        missionWindow.toMissionMap = folder + name;
+        missionWindow.showsWorldMap = false;
+    } else if (mission->WorldMenuOffsetNumber == 1) {
+        missionWindow.toMissionMap.clear();
+        missionWindow.showsWorldMap = true;
+    }
+    missionWindow.toPrevailingWinds = missions::windsText(mission->WindSpeed, mission->WindDirection);
+}
+
+// ---- Fly Mission and Quick Dogfight --------------------------------------------------------------
+
+bool VADArizodazar2::flyable(long slot) {
+    if (!worldProblem.empty() || (!fixedWorld_ && !whyMissionCannotStart(slot).empty())) {
+        platform::SystemBeep();
+        return false;
+    }
+    return true;
+}
+
+void VADArizodazar2::startChosenFlight(Window& window) {
+    window.close();
+    CurrentMissionNumber = static_cast<int32_t>(TempNewMissionNumber);
+    ShouldNotPlay = false;
+    // A fixed world has no missions to choose; it runs as start-up set it.
+    if (!fixedWorld_) newDocument();
+    gamePause = true;
+    HandleCursorType(1, MousePosFeedback);
+    // The mouse-flying hint, once per run and only without a joystick.
+    if (!FirstTime && !DontShowMF) {
+        FirstTime = true;
+        if (!toMyJoystick->haveJoystick()) ui_.toMouseFlying.makeKeyAndOrderFront();
+    }
+}
+
+void VADArizodazar2::fromFlyMissionButton() {
+    MenuDefault = true;
+    if (network_->networkAndJoiner()) {
+        missionWindow.toSelectMission.close();
+        return;
+    }
+    if (!flyable(TempNewMissionNumber)) return;
+    useIDSquares = missionWindow.toIDMission.state;
+    useCloseUpIDSquares = missionWindow.toCloseUpIDMission.state;
+    isDogfightOnly = false;
+    if (missions::MissionData* mission = TheMissions.record(TempNewMissionNumber))
+        for (int n = 0; n < 8; ++n) {
+            mission->AircraftStarts[n].AircraftType = missionWindow.MissionType[n].selectedTag();
+            mission->ResetAircraftStarts[n].AircraftType = missionWindow.MissionType[n].selectedTag();
+        }
+    startChosenFlight(missionWindow.toSelectMission);
+}
+
+void VADArizodazar2::fromFlyQuickDogfightButton() {
+    const missions::MissionData* mission = TheMissions.record(TempNewMissionNumber);
+    if (!mission) return;
+    DogfightWindowControls& d = dogfightWindow;
+    for (int n = 0; n < 8; ++n) {
+        d.DOAircraftType[n].selectCode(mission->AircraftStarts[n].AircraftType);
+        const int team = std::clamp(missions::wholeNumber(mission->DogfightOnlyTeams[n]), 1, 4);
+        d.DOTeam[n].clear();
+        d.DOTeam[n].setState(true, team - 1, 0);
+        d.DOSkillLevel[n].clear();
+        d.DOSkillLevel[n].setState(true, std::clamp(mission->DogfightOnlySkillLevel[n], 0, 3), 0);
+        d.DOBombs[n].state = mission->DogfightOnlyBombLoad[n] != 0;
+        d.DOOnOff[n].clear();
+        d.DOOnOff[n].setState(true, 0, mission->DogfightOnlyOnOff[n] == 0 ? 1 : 0);
+    }
+    missionWindow.toSelectMission.close();
+    d.toIDDogfight.state = useIDSquares;
+    d.toCloseUpIDDogfight.state = useCloseUpIDSquares;
+    d.toDogfightKills = DogfightOnlyVKills;
+    d.toDogfightOnlyWindow.makeKeyAndOrderFront();
+}
+
+namespace {
+// The row of a one-column matrix whose cell is on; -1 when none is.
+int rowOn(const RadioMatrix& matrix) {
+    for (int r = 0; r < matrix.rows; ++r)
+        if (matrix.cellAt(r, 0)) return r;
+    return -1;
+}
+}  // namespace
+
+void VADArizodazar2::fromDoQuickDogfight() {
+    MenuDefault = true;
+    DogfightWindowControls& d = dogfightWindow;
+    if (network_->networkAndJoiner()) {
+        d.toDogfightOnlyWindow.close();
+        return;
+    }
+    missions::MissionData* mission = TheMissions.record(TempNewMissionNumber);
+    if (!mission || !flyable(TempNewMissionNumber)) return;
+    isDogfightOnly = true;
+    useIDSquares = d.toIDDogfight.state;
+    useCloseUpIDSquares = d.toCloseUpIDDogfight.state;
+    DogfightOnlyVKills = std::clamp(d.toDogfightKills, 1, 100);
+    DogfightAirGroundStart = !d.toAirGroundStart.cellAt(0, 0);
+    if (const int row = rowOn(d.toDogRestartType); row >= 0) DogfightOnlyRestartType = row;
+    if (const int row = rowOn(d.toDogCameraRule); row >= 0) CameraRule = row;
+    if (d.toDogIndTeamKills.cellAt(0, 0)) DogfightKillType = 0;
+    else if (d.toDogIndTeamKills.cellAt(0, 1)) DogfightKillType = 1;
+    for (int n = 0; n < 8; ++n) {
+        int code = d.DOAircraftType[n].selectedTag();
+        mission->AircraftStarts[n].AircraftType = code;
+        if (code == 1001) code = missions::selectAircraftTypeRandomly(draw_);
+        mission->ResetAircraftStarts[n].AircraftType = code;
+        mission->DogfightOnlyTeams[n] = std::max(rowOn(d.DOTeam[n]), 0) + 1;
+        mission->DogfightOnlySkillLevel[n] = std::max(rowOn(d.DOSkillLevel[n]), 0);
+        // Eight asked for; the aircraft loads as many as it carries.
+        mission->DogfightOnlyBombLoad[n] = d.DOBombs[n].state ? 8 : 0;
+        if (n > 0) mission->DogfightOnlyOnOff[n] = d.DOOnOff[n].cellAt(0, 1) ? 0 : 1;
+    }
+    startChosenFlight(d.toDogfightOnlyWindow);
+}
+
+// ---- Menus, the manual and the About panel -------------------------------------------------------
+
+bool VADArizodazar2::validateMenuItem(int tag) {
+    if (!MenuDefault) return false;
+    if (tag == kMenuNetworkGame && ReplayFlag) return false;
+    if (tag == kMenuDeleteBuilderObject) return MBWindowOpen && MBCurrentObject != 0;
+    if ((tag == kMenuOpenBuilder || tag == kMenuOpenInBuilder) && MBWindowOpen) return false;
+    if ((tag == kMenuCloseBuilder || tag == kMenuSave || tag == kMenuSaveAs) && !MBWindowOpen) return false;
+    if ((tag == kMenuSave || tag == kMenuSaveAs) && !MBTerrainLoadedFlag) return false;
+    if ((tag == kMenuOpenBuilder || tag == kMenuOpenInBuilder) && ReplayFlag) return false;
+    if (tag == kMenuOpenLastMission) return !lastMissionTitle().empty();
+    if (MBWindowOpen) {
+        static constexpr int kClosedWhileBuilding[] = {567, 581, 582, 583, 587, 588, 589, 400, 3002, 3004, 3005};
+        for (int closed : kClosedWhileBuilding)
+            if (tag == closed) return false;
+    }
+    return true;
+}
+
+std::string VADArizodazar2::networkMenuTitle() {
+    return network_->getNetworkMode() == 0 ? "Start Network Game..." : "End Network Game...";
+}
+
+std::string VADArizodazar2::lastMissionTitle() {
+    for (const std::optional<std::string>* file : {&MBFileName, &LastOpenedMission})
+        if (*file && !(*file)->empty() && isFile(**file)) return "Open " + fs::path(**file).filename().string();
+    return {};
+}
+
+void VADArizodazar2::fromHelpMenu() {
+    const std::string manual = missionsFolder() + "Pellam Manual.html";
+    if (isFile(manual)) platform::openWithDesktop(manual);
+}
+
+void VADArizodazar2::openAboutPanelPellam() {
+    about.toAboutVersion = PELLAM_VERSION;
+    about.toAboutIcon = missionsFolder() + "pellamlogoM.png";
+    if (std::ifstream credits(missionsFolder() + "Credits.txt"); credits) {
+        std::ostringstream text;
+        text << credits.rdbuf();
+        about.toAboutCredits = text.str();
+    }
+    about.toCustomAboutBox.open = true;
+    about.toCustomAboutBox.key = true;
+}
+
+// ---- User missions and campaigns -----------------------------------------------------------------
+
+void VADArizodazar2::reloadUserMissions() {
+    missions::MissionMenu& menu = missionWindow.toMissionMenuPopUp;
+    const int remembered = menu.selected;
+    if (menu.userStartPosition() < 0) return;
+    missions::reloadUserMissions(TheMissions, menu, userMissionsFolder());
+    checkCampaignsForEnabled();
+    if (CurrentMissionNumber < missions::MissionTable::kFirstUser) return;
+    // A user mission is being flown: start it again from its reloaded record, or mission 0.
+    if (!TheMissions.loaded(CurrentMissionNumber)) {
+        menu.selected = 1;
+        CurrentMissionNumber = 0;
+    } else {
+        menu.selected = std::min(remembered, static_cast<int>(menu.items.size()) - 1);
+    }
+    PreviousCurrentMissionNumber = -1;
+    fillInMissionDescription();
+    newDocument();
+}
+
+std::vector<std::string> VADArizodazar2::finishedMissions() const {
+    std::vector<std::string> list;
+    if (CurrentPilotNumber < 0 || CurrentPilotNumber > 4) return list;
+    const std::optional<std::string> stored =
+        store_.stringForKey("SuccessfulMTitles" + std::to_string(CurrentPilotNumber + 1) + "Key");
+    if (!stored) return list;
+    // One entry a line.
+    size_t at = 0;
+    while (at <= stored->size()) {
+        const size_t end = std::min(stored->find('\n', at), stored->size());
+        if (end > at) list.push_back(stored->substr(at, end - at));
+        at = end + 1;
+    }
+    return list;
+}
+
+bool VADArizodazar2::haveFinished(const std::string& title) const {
+    return missions::haveFinished(finishedMissions(), title);
+}
+
+void VADArizodazar2::checkCampaignsForEnabled() {
+    const std::vector<std::string> finished = finishedMissions();
+    missions::checkCampaignsForEnabled(missionWindow.toMissionMenuPopUp, TheMissions, [&](const std::string& title) {
+        return missions::haveFinished(finished, title);
+    });
+}
+
+void VADArizodazar2::setMissionNumber(long number) {
+    ShouldNotPlay = false;
+    const long slot = missions::hostMissionSlot(TheMissions, number, NetworkMissionHash, NetworkMissionSeconds);
+    if (slot < 0) {
+        const uint32_t now = static_cast<uint32_t>(platform::TickCount());
+        if (now - static_cast<uint32_t>(LastNonMissionBeepTicks) > 300) {
+            platform::SystemBeep();
+            LastNonMissionBeepTicks = static_cast<int32_t>(now);
+        }
+        if (gamePause) {
+            toMyZephGLView->setWindowLevelToNormal(0);
+            gamePause = false;
+            HandleCursorType(0, true);
+        }
+        toBadNews.makeKeyAndOrderFront();
+        ShouldNotPlay = true;
+        return;
+    }
+    CurrentMissionNumber = static_cast<int32_t>(slot);
+    if (missions::MissionData* mission = TheMissions.record(slot)) {
+        mission->AircraftStarts[0].AircraftType = JoinerTypeRequest;
+        mission->ResetAircraftStarts[0].AircraftType = JoinerTypeRequest;
+    }
+}
+
+}  // namespace pellam

@@ -1,0 +1,128 @@
+#include "missions/UserMissions.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace pellam::missions {
+namespace {
+namespace fs = std::filesystem;
+
+// A folder's entries sorted by name, so that a campaign's missions come in the order their files
+// are named (a directory listing has no order of its own). Empty when it cannot be listed.
+std::vector<fs::path> listing(const fs::path& folder) {
+    std::vector<fs::path> entries;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        entries.push_back(it->path());
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+struct Loader {
+    MissionTable& table;
+    MissionMenu& menu;
+    int count = 0;  // user missions loaded so far
+
+    bool full() const { return count >= MissionTable::kLastUser - MissionTable::kFirstUser + 1; }
+
+    // Loads a checked file into the next user slot with its menu item; false when it is not fit.
+    bool load(const fs::path& file, const std::string& title, const std::string& picture) {
+        MissionFileContents contents;
+        if (!checkUserMission(file.string(), contents).empty()) return false;
+        const long slot = MissionTable::kFirstUser + count;
+        const std::string missionTitle = contents.texts.title;
+        table.store(slot, std::move(contents));
+        menu.items.push_back({title + missionTitle, static_cast<int>(slot), true});
+        menu.setPicture(menu.items.size() - 1, picture);
+        ++count;
+        return true;
+    }
+};
+
+bool holdsMissions(const fs::path& folder) {
+    const std::vector<fs::path> entries = listing(folder);
+    return std::any_of(entries.begin(), entries.end(),
+                       [](const fs::path& entry) { return confirmFileIsMission(entry.string()); });
+}
+
+}  // namespace
+
+std::string checkUserMission(const std::string& path, MissionFileContents& out) {
+    if (!confirmFileIsMission(path)) return path + " is not a mission file";
+    if (std::string why = readMissionFile(path, out); !why.empty()) return why;
+    if (out.byteSum != out.record.Hash1) return path + ": the byte sum does not match Hash1";
+    return {};
+}
+
+int reloadUserMissions(MissionTable& table, MissionMenu& menu, const std::string& folder) {
+    const int start = menu.userStartPosition();
+    if (start < 0) return 0;
+    menu.items.resize(start + 1);
+    if (menu.pictureNames.size() > menu.items.size()) menu.pictureNames.resize(menu.items.size());
+    for (long slot = MissionTable::kFirstUser; slot <= MissionTable::kLastUser; ++slot) table.clear(slot);
+
+    Loader loader{table, menu};
+    const std::vector<fs::path> entries = listing(folder);
+    int singles = 0;
+    for (const fs::path& entry : entries) {
+        if (loader.full()) break;
+        if (loader.load(entry, "     User Mission #" + std::to_string(singles + 1) + ": ",
+                        entry.stem().string() + ".jpg"))
+            ++singles;
+    }
+    bool headerAdded = false;
+    for (const fs::path& entry : entries) {
+        std::error_code error;
+        if (loader.full() || confirmFileIsMission(entry.string()) || !fs::is_directory(entry, error) ||
+            !holdsMissions(entry))
+            continue;
+        if (!headerAdded) menu.items.push_back({"User Campaign Missions:", kTagCampaignsHeader, false});
+        headerAdded = true;
+        const std::string name = entry.filename().string();
+        menu.items.push_back({"     " + name, kTagCampaignName, false});
+        int inCampaign = 0;
+        for (const fs::path& file : listing(entry)) {
+            if (loader.full()) break;
+            const std::string title = "          #" + std::to_string(inCampaign + 1) + "-#" +
+                                      std::to_string(loader.count + 1) + ": ";
+            if (loader.load(file, title, name + "/" + file.stem().string() + ".jpg")) ++inCampaign;
+        }
+    }
+    return loader.count;
+}
+
+void checkCampaignsForEnabled(MissionMenu& menu, const MissionTable& table,
+                              const std::function<bool(const std::string&)>& won) {
+    bool inCampaign = false, unfinishedSeen = false;
+    for (MenuItem& item : menu.items) {
+        if (item.tag == kTagCampaignName) {
+            inCampaign = true;
+            unfinishedSeen = false;
+            continue;
+        }
+        if (!inCampaign || item.tag < 0) continue;
+        const MissionTexts* texts = table.texts(item.tag);
+        const bool finished = texts && won(texts->title);
+        item.enabled = !unfinishedSeen;
+        if (!finished) unfinishedSeen = true;
+    }
+}
+
+bool haveFinished(const std::vector<std::string>& finished, const std::string& title) {
+    return std::any_of(finished.begin(), finished.end(), [&](const std::string& entry) {
+        return entry.substr(0, entry.find(kMissionTimeSeparator)) == title;
+    });
+}
+
+long hostMissionSlot(const MissionTable& table, long number, uint32_t hash, double seconds) {
+    if (number >= 0 && number < MissionTable::kBuiltIn) return number;
+    if (number < MissionTable::kFirstUser || hash == 0 || seconds == 0.0) return -1;
+    for (long slot = MissionTable::kFirstUser; slot <= MissionTable::kLastUser; ++slot) {
+        const MissionData* record = table.record(slot);
+        if (table.loaded(slot) && record->Hash1 == hash && record->SecondsSince2001 == seconds) return slot;
+    }
+    return -1;
+}
+
+}  // namespace pellam::missions

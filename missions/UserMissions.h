@@ -1,0 +1,39 @@
+#pragma once
+// The user's own missions: single mission files in the missions folder, then each sub-folder
+// holding mission files as a campaign. They fill slots 51..200 of the mission table in load order
+// and the mission menu after its user-start item. Campaign missions open one by one as the pilot
+// wins them. A joining machine finds the host's user mission by its (Hash1, SecondsSince2001).
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "missions/MissionMenu.h"
+#include "missions/MissionTable.h"
+
+namespace pellam::missions {
+
+// A user mission file fit to load: the mission extension, a readable mission, a byte sum equal to
+// its Hash1 and at most 13 object kinds. Empty when it is, else why not.
+std::string checkUserMission(const std::string& path, MissionFileContents& out);
+
+// Empties slots 51..200 and the menu after its user-start item, then loads the missions folder
+// (ending in '/'): single files first, then campaigns, each in the listing's order; at most 150.
+// Answers how many were loaded. A menu without a user-start item is left alone.
+int reloadUserMissions(MissionTable& table, MissionMenu& menu, const std::string& folder);
+
+// In each campaign the missions up to and including the first one not won can be chosen; the
+// rest cannot. `won` answers for a mission title.
+void checkCampaignsForEnabled(MissionMenu& menu, const MissionTable& table,
+                              const std::function<bool(const std::string&)>& won);
+
+// Whether a finished-mission list holds `title`: an entry counts by its part before the
+// mission-time separator (a joiner's entry is the bare title).
+bool haveFinished(const std::vector<std::string>& finished, const std::string& title);
+inline constexpr char kMissionTimeSeparator[] = "               Mission Time: ";
+
+// The slot that flies a host's mission number: a built-in 0..22 by number, a user mission only by
+// its (Hash1, SecondsSince2001), both non-zero; -1 when this machine has no such mission.
+long hostMissionSlot(const MissionTable& table, long number, uint32_t hash, double seconds);
+
+}  // namespace pellam::missions

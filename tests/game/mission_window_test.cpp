@@ -1,0 +1,291 @@
+// The mission window, the dogfight window and the user missions, tried as a new player would on a
+// real window under Xvfb: pop-ups opened and items chosen with the mouse, buttons pressed.
+#include <SDL.h>
+#include <SDL_opengl.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+#include <unistd.h>
+
+#include "aircraft/FlyableAircraft.h"
+#include "game/InterfaceDrawing.h"
+#include "game/VADArizodazar2.h"
+#include "platform/Beep.h"
+#include "platform/GLWindow.h"
+#include "platform/OpenFile.h"
+#include "platform/ui/UiLayer.h"
+#include "tests/flight/TestWorld.h"
+#include "tools/missiongen/PatrolMission.h"
+
+namespace pellam {
+namespace {
+namespace fs = std::filesystem;
+
+class MissionWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / ("pellam menu " + std::to_string(getpid()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_ / "user");
+        missiongen::buildPatrolMission(*record_, texts_);
+        write("pellamm1.pellam");
+        texts_.title = "Evening Patrol";
+        texts_.description = "Late in the day, with the wind from the west.";
+        record_->WindSpeed = 12.5;
+        record_->WindDirection = 270;
+        write("pellamm2.pellam");
+        store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
+        std::string error;
+        platform::WindowSpec spec;
+        spec.width = 1024;
+        spec.height = 768;
+        window_ = platform::GLWindow::create(spec, error);
+        ASSERT_NE(window_, nullptr) << error;
+        window_->makeCurrent();
+        ASSERT_TRUE(ui_.start(*window_));
+    }
+    void TearDown() override {
+        c.reset();
+        ui_.stop();
+        window_.reset();
+        platform::stopVideo();
+        platform::setDesktopOpener("");
+        fs::remove_all(folder_);
+    }
+
+    void write(const std::string& relative) {
+        fs::create_directories((folder_ / relative).parent_path());
+        record_->SecondsSince2001 += 60;  // each mission made a minute after the last
+        ASSERT_EQ(missions::writeMissionFile((folder_ / relative).string(), *record_, texts_), "");
+    }
+    // The game starting: missions read, the pilot signed in, the mission window open.
+    void start() {
+        c = std::make_unique<VADArizodazar2>(
+            GameController::Links{store_.get()},
+            VADArizodazar2::Content{{}, {}, [] { return std::make_unique<testing::FlatTerrain>(100.0); }, nullptr,
+                                    folder_.string() + "/", [] { return 0; }, (folder_ / "user").string() + "/"});
+        c->awakeFromNib();
+        press("Pilot Sign-In", "Sign In");
+        EXPECT_FALSE(c->validateMenuItem(kMenuPreferences));  // nothing until the mission window opened
+        c->fromMenus(kMenuSelectMission);
+        ASSERT_TRUE(c->missionWindow.toSelectMission.open);
+    }
+
+    void frame() {
+        SDL_Event event;
+        while (SDL_PollEvent(&event)) ui_.processEvent(event);
+        ui_.newFrame();
+        glClearColor(0.5f, 0.6f, 0.8f, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        drawInterface(*c);
+        ui_.render();
+        window_->swapBuffers();
+    }
+    void click(int x, int y) {
+        SDL_WarpMouseInWindow(window_->sdlWindow(), x, y);
+        for (int i = 0; i < 3; ++i) frame();
+        SDL_Event down{};
+        down.type = SDL_MOUSEBUTTONDOWN;
+        down.button.button = SDL_BUTTON_LEFT;
+        down.button.x = x;
+        down.button.y = y;
+        down.button.windowID = window_->windowID();
+        SDL_PushEvent(&down);
+        for (int i = 0; i < 3; ++i) frame();
+        SDL_Event up = down;
+        up.type = SDL_MOUSEBUTTONUP;
+        SDL_PushEvent(&up);
+        for (int i = 0; i < 3; ++i) frame();
+    }
+    void press(const std::string& windowTitle, const std::string& label) {
+        for (int i = 0; i < 3; ++i) frame();
+        const ButtonPlace* place = placeOfButton(windowTitle, label);
+        ASSERT_NE(place, nullptr) << windowTitle << "/" << label;
+        ASSERT_LT(place->y1, 768) << windowTitle << "/" << label << " is below the window";
+        click(static_cast<int>((place->x0 + place->x1) / 2), static_cast<int>((place->y0 + place->y1) / 2));
+    }
+    // Opens the mission pop-up and chooses the item with this title.
+    void choose(const std::string& title) {
+        press("Select Mission", "Mission");
+        press("Select Mission", title);
+    }
+    std::vector<std::string> menuTitles() const {
+        std::vector<std::string> titles;
+        for (const missions::MenuItem& item : c->missionWindow.toMissionMenuPopUp.items) titles.push_back(item.title);
+        return titles;
+    }
+    bool menuItemOpen(const std::string& title) const {
+        for (const missions::MenuItem& item : c->missionWindow.toMissionMenuPopUp.items)
+            if (item.title == title) return item.enabled;
+        return false;
+    }
+
+    fs::path folder_;
+    std::unique_ptr<missions::MissionData> record_ = std::make_unique<missions::MissionData>();
+    missions::MissionTexts texts_;
+    std::unique_ptr<platform::UserDefaults> store_;
+    std::unique_ptr<platform::GLWindow> window_;
+    platform::UiLayer ui_;
+    std::unique_ptr<VADArizodazar2> c;
+};
+
+TEST_F(MissionWindowTest, PickAMissionReadItAndFlyIt) {
+    start();
+    MissionWindowControls& w = c->missionWindow;
+    EXPECT_EQ(menuTitles(), (std::vector<std::string>{"Missions:", "     " + c->TheMissions.texts(0)->title,
+                                                      "     Evening Patrol", "User Missions:"}));
+    choose("     Evening Patrol");
+    EXPECT_EQ(c->TempNewMissionNumber, 1);
+    EXPECT_EQ(w.toMissionDescription, "Late in the day, with the wind from the west.");
+    // The chosen mission's own wind, not the one of the flight running.
+    EXPECT_EQ(w.toPrevailingWinds, "Prevailing Winds: W at 12 mph");
+    EXPECT_EQ(w.MissionType[0].selectedTag(), missions::startRecordType(record_->AircraftStarts[0].AircraftType));
+
+    // A label cannot be chosen: nothing changes.
+    choose("User Missions:");
+    EXPECT_EQ(c->TempNewMissionNumber, 1);
+    click(5, 760);  // away from the pop-up, which stays open on a label
+
+    w.MissionType[0].selectCode(77);
+    w.MissionType[1].selectCode(1001);
+    press("Select Mission", "Fly Mission");
+    EXPECT_FALSE(w.toSelectMission.open);
+    EXPECT_TRUE(c->gamePause);
+    EXPECT_FALSE(c->isDogfightOnly);
+    EXPECT_EQ(c->CurrentMissionNumber, 1);
+    EXPECT_EQ(c->TheMissions.record(1)->AircraftStarts[0].AircraftType, 77);
+    EXPECT_EQ(c->TheMissions.record(1)->AircraftStarts[1].AircraftType, 1001);  // drawn at each start
+    EXPECT_TRUE(c->interface().toMouseFlying.open);  // no joystick: the hint, once
+}
+
+TEST_F(MissionWindowTest, QuickDogfightFourAgainstFour) {
+    start();
+    EXPECT_TRUE(c->validateMenuItem(kMenuSelectMission));
+    choose("     Evening Patrol");
+    press("Select Mission", "Quick Dogfight");
+    DogfightWindowControls& d = c->dogfightWindow;
+    ASSERT_TRUE(d.toDogfightOnlyWindow.open);
+    EXPECT_FALSE(c->missionWindow.toSelectMission.open);
+    for (int n = 0; n < 8; ++n) {
+        d.DOAircraftType[n].selectCode(n < 4 ? 55 : 77);
+        d.DOTeam[n].clear();
+        d.DOTeam[n].setState(true, n < 4 ? 0 : 1, 0);
+        d.DOOnOff[n].clear();
+        d.DOOnOff[n].setState(true, 0, 0);
+    }
+    d.DOAircraftType[7].selectCode(1001);
+    d.DOBombs[0].state = true;
+    d.toDogfightKills = 250;
+    press("Quick Dogfight", "Fly Dogfight");
+    EXPECT_FALSE(d.toDogfightOnlyWindow.open);
+    ASSERT_TRUE(c->gamePause);
+    EXPECT_TRUE(c->isDogfightOnly);
+    EXPECT_EQ(c->DogfightOnlyVKills, 100);
+    const missions::MissionData& m = *c->TheMissions.record(1);
+    EXPECT_EQ(m.AircraftStarts[7].AircraftType, 1001);
+    EXPECT_NE(m.ResetAircraftStarts[7].AircraftType, 1001);
+    EXPECT_EQ(m.DogfightOnlyBombLoad[0], 8);
+    for (int n = 0; n < 8; ++n) {
+        FlyableAircraft* aircraft = c->aircraftAt(ModelArray::kFirstAircraft + n);
+        ASSERT_NE(aircraft, nullptr) << n;
+        EXPECT_EQ(aircraft->getTeamNumber(), n < 4 ? 1 : 2) << n;
+    }
+    EXPECT_EQ(c->aircraftAt(ModelArray::kFirstAircraft)->getNumberOfBombs(), 6);  // all it carries
+
+    // The dogfight window shows the last set-up when it opens again.
+    c->fromMenus(kMenuSelectMission);
+    press("Select Mission", "Quick Dogfight");
+    EXPECT_EQ(d.DOAircraftType[7].selectedTag(), 1001);
+    EXPECT_EQ(d.toDogfightKills, 100);
+}
+
+TEST_F(MissionWindowTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
+    texts_.description = "A mission of our own.";
+    write("user/Balloon busting.pellam");
+    texts_.title = "Over the Somme";
+    write("user/Somme/1 Over the Somme.pellam");
+    texts_.title = "Into the Salient";
+    write("user/Somme/2 Into the Salient.pellam");
+    start();
+    const std::vector<std::string> titles = menuTitles();
+    ASSERT_EQ(titles.size(), 9u);
+    EXPECT_EQ(titles[4], "     User Mission #1: Evening Patrol");
+    EXPECT_EQ(titles[5], "User Campaign Missions:");
+    EXPECT_EQ(titles[6], "     Somme");
+    EXPECT_TRUE(menuItemOpen("          #1-#2: Over the Somme"));
+    EXPECT_FALSE(menuItemOpen("          #2-#3: Into the Salient"));
+    choose("          #2-#3: Into the Salient");
+    EXPECT_EQ(c->TempNewMissionNumber, 0);  // closed: not chosen
+    click(5, 760);
+
+    choose("     User Mission #1: Evening Patrol");
+    EXPECT_EQ(c->missionWindow.toMissionDescription, "A mission of our own.");
+    choose("          #1-#2: Over the Somme");
+    press("Select Mission", "Fly Mission");
+    ASSERT_EQ(c->CurrentMissionNumber, 52);
+    // The pilot wins it; the list of won missions changes and the next one opens.
+    store_->setString("SuccessfulMTitles1Key", "Over the Somme               Mission Time: 4:02");
+    c->checkCampaignsForEnabled();
+    c->fromMenus(kMenuSelectMission);
+    EXPECT_EQ(c->missionWindow.toMissionMenuPopUp.selectedTag(), 52);
+    choose("          #2-#3: Into the Salient");
+    EXPECT_EQ(c->TempNewMissionNumber, 53);
+
+    // A joiner finds the host's user mission by hash and date, not by the host's slot.
+    const missions::MissionData& salient = *c->TheMissions.record(53);
+    c->setMissionHash(salient.Hash1, salient.SecondsSince2001);
+    c->setMissionNumber(170);
+    EXPECT_FALSE(c->ShouldNotPlay);
+    EXPECT_EQ(c->CurrentMissionNumber, 53);
+    c->setMissionHash(salient.Hash1, salient.SecondsSince2001 + 1);
+    c->setMissionNumber(53);
+    EXPECT_TRUE(c->ShouldNotPlay);
+    EXPECT_TRUE(c->toBadNews.open);
+    EXPECT_EQ(c->CurrentMissionNumber, 53);
+    c->setMissionNumber(-4);
+    EXPECT_TRUE(c->ShouldNotPlay);
+}
+
+TEST_F(MissionWindowTest, MenuRulesFollowTheBuilderAndTheLastMission) {
+    start();
+    EXPECT_TRUE(c->validateMenuItem(kMenuOpenBuilder));
+    EXPECT_FALSE(c->validateMenuItem(kMenuCloseBuilder));
+    c->MBWindowOpen = true;
+    EXPECT_FALSE(c->validateMenuItem(kMenuSelectMission));
+    EXPECT_FALSE(c->validateMenuItem(kMenuOpenBuilder));
+    EXPECT_FALSE(c->validateMenuItem(kMenuSave));  // no terrain loaded in the builder
+    c->MBTerrainLoadedFlag = true;
+    EXPECT_TRUE(c->validateMenuItem(kMenuSave));
+    EXPECT_FALSE(c->validateMenuItem(kMenuDeleteBuilderObject));
+    c->MBCurrentObject = 30;
+    EXPECT_TRUE(c->validateMenuItem(kMenuDeleteBuilderObject));
+
+    EXPECT_FALSE(c->validateMenuItem(kMenuOpenLastMission));
+    c->LastOpenedMission = (folder_ / "pellamm2.pellam").string();
+    c->MBFileName = (folder_ / "gone.pellam").string();
+    EXPECT_TRUE(c->validateMenuItem(kMenuOpenLastMission));
+    EXPECT_EQ(c->lastMissionTitle(), "Open pellamm2.pellam");
+    c->MBFileName = (folder_ / "pellamm1.pellam").string();
+    EXPECT_EQ(c->lastMissionTitle(), "Open pellamm1.pellam");  // the builder's file first
+}
+
+TEST_F(MissionWindowTest, ManualOpensThroughAnArgumentVector) {
+    start();
+    std::ofstream(folder_ / "Pellam Manual.html") << "<html></html>";
+    const fs::path seen = folder_ / "opened";
+    std::ofstream(folder_ / "opener") << "#!/bin/sh\nprintf '%s' \"$1\" > '" << seen.string() << "'\n";
+    fs::permissions(folder_ / "opener", fs::perms::owner_all);
+    platform::setDesktopOpener((folder_ / "opener").string());
+    c->fromHelpMenu();
+    for (int i = 0; i < 200 && !fs::exists(seen); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::ifstream in(seen);
+    std::string path((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(path, (folder_ / "Pellam Manual.html").string());  // spaces and all, as one argument
+}
+
+}  // namespace
+}  // namespace pellam

@@ -1,0 +1,163 @@
+// The mission menu's logic: winds, pictures by menu order, the user missions and campaigns read
+// from a folder, and a joiner finding the host's mission.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <unistd.h>
+
+#include "missions/UserMissions.h"
+#include "tools/missiongen/PatrolMission.h"
+
+namespace pellam::missions {
+namespace {
+namespace fs = std::filesystem;
+
+TEST(Winds, SectorsSpeedsAndRandom) {
+    EXPECT_EQ(windsText(12.7, 348.75), "Prevailing Winds: N at 12 mph");
+    EXPECT_EQ(windsText(12.7, 11.25), "Prevailing Winds: NNE at 12 mph");
+    EXPECT_EQ(windsText(12.7, 11.2), "Prevailing Winds: N at 12 mph");
+    EXPECT_EQ(windsText(12.7, -10.0), "Prevailing Winds: N at 12 mph");  // -10 deg is 350
+    EXPECT_EQ(windsText(6, 270), "Prevailing Winds: W at 6 mph");
+    EXPECT_EQ(windsText(6, 725), "Prevailing Winds: N at 6 mph");  // past a full turn
+    EXPECT_EQ(windsText(1.5, 90), "Prevailing Winds: Calm");
+    EXPECT_EQ(windsText(4.9, 90), "Prevailing Winds: Light and variable");
+    EXPECT_EQ(windsText(-1.0, 90), "Prevailing Winds: Random");
+    EXPECT_EQ(windsText(-3.0, 90), "Prevailing Winds: Random");  // any negative speed is drawn
+    EXPECT_EQ(windsText(8.0, -1.0), "Prevailing Winds: Random");
+    // Every direction round the compass lands in exactly one of 16 sectors of 22.5 deg.
+    std::set<std::string> seen;
+    for (double d = 0; d < 360; d += 22.5) seen.insert(windsText(10, d + 1.0));
+    EXPECT_EQ(seen.size(), 16u);
+}
+
+TEST(MenuPictures, FollowMenuOrderNotTheMissionSlot) {
+    MissionMenu menu;
+    menu.items = {{"Missions:", kTagBuiltInLabel}, {"a", 0}, {"b", 7}, {"c", 2}, {"d", -3}, {"e", 5},
+                  {"User Missions:", kTagUserStart}, {"f", 51}};
+    getMissionMenuTitles(menu);
+    EXPECT_EQ(menu.picture(3), "pellamm3.jpg");  // the third mission item, whatever it flies
+    EXPECT_EQ(menu.picture(5), "pellamm4.jpg");
+    EXPECT_EQ(menu.picture(7), "");
+    EXPECT_EQ(menu.userStartIndex, 6);
+    EXPECT_FALSE(menu.items[4].enabled);
+    EXPECT_EQ(menu.positionOfTag(2), 3);
+    EXPECT_EQ(menu.positionOfTag(99), 1);  // gone from the menu: the first position
+}
+
+class UserMissions : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / ("pellam user missions " + std::to_string(getpid()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        missiongen::buildPatrolMission(*record_, texts_);
+        menu_.items = {{"Missions:", kTagBuiltInLabel}, {"Patrol", 0}, {"User Missions:", kTagUserStart}};
+        getMissionMenuTitles(menu_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    // A mission file titled `title`, made on `seconds` after 2001.
+    void write(const std::string& relative, const std::string& title, double seconds = 1000) {
+        fs::create_directories((folder_ / relative).parent_path());
+        record_->SecondsSince2001 = seconds;
+        texts_.title = title;
+        ASSERT_EQ(writeMissionFile((folder_ / relative).string(), *record_, texts_), "");
+    }
+    int reload() { return reloadUserMissions(table_, menu_, folder_.string() + "/"); }
+    std::vector<std::string> titles() const {
+        std::vector<std::string> out;
+        for (size_t p = 3; p < menu_.items.size(); ++p) out.push_back(menu_.items[p].title);
+        return out;
+    }
+
+    fs::path folder_;
+    std::unique_ptr<MissionData> record_ = std::make_unique<MissionData>();
+    MissionTexts texts_;
+    MissionTable table_;
+    MissionMenu menu_;
+};
+
+TEST_F(UserMissions, SinglesThenCampaignsNumberedIntoSlotsWithTheirPictures) {
+    write("b.pellam", "Balloon");
+    write("a.pellam", "Airfield");
+    write("c.pellam", "Canal");
+    write("Spring 1918/1 first.pellam", "First");
+    write("Spring 1918/2 second.pellam", "Second");
+    write("Spring 1918/notes.txt", "ignored");
+    write("Empty/readme.txt", "no missions here");
+    std::ofstream(folder_ / "broken.pellam") << "not a mission";
+    ASSERT_EQ(reload(), 5);
+    EXPECT_EQ(titles(), (std::vector<std::string>{"     User Mission #1: Airfield", "     User Mission #2: Balloon",
+                                                  "     User Mission #3: Canal", "User Campaign Missions:",
+                                                  "     Spring 1918", "          #1-#4: First",
+                                                  "          #2-#5: Second"}));
+    for (int k = 0; k < 5; ++k) EXPECT_TRUE(table_.loaded(51 + k));
+    EXPECT_FALSE(table_.loaded(56));
+    EXPECT_EQ(table_.texts(54)->title, "First");
+    EXPECT_EQ(menu_.items[9].tag, 55);
+    EXPECT_EQ(menu_.picture(3), "a.jpg");
+    EXPECT_EQ(menu_.picture(9), "Spring 1918/2 second.jpg");
+    EXPECT_EQ(menu_.picture(1), "pellamm1.jpg");
+
+    // A reload after a file went away empties the slot it leaves behind.
+    fs::remove(folder_ / "c.pellam");
+    ASSERT_EQ(reload(), 4);
+    EXPECT_FALSE(table_.loaded(55));
+    EXPECT_EQ(menu_.items.size(), 3u + 6u);
+}
+
+TEST_F(UserMissions, AChangedByteFailsTheSumUnlessTheHashFollows) {
+    write("a.pellam", "Airfield");
+    std::ifstream in(folder_ / "a.pellam", std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+    in.close();
+    bytes[bytes.size() - 100] ^= 0x5A;  // a byte of the record, not of its hash
+    std::ofstream(folder_ / "a.pellam", std::ios::binary).write(bytes.data(), bytes.size());
+    MissionFileContents contents;
+    EXPECT_NE(checkUserMission((folder_ / "a.pellam").string(), contents), "");
+    EXPECT_EQ(reload(), 0);
+}
+
+TEST_F(UserMissions, CampaignOpensUpToTheFirstMissionNotWon) {
+    for (int k = 1; k <= 4; ++k) write("War/" + std::to_string(k) + ".pellam", "Mission " + std::to_string(k));
+    ASSERT_EQ(reload(), 4);
+    auto openMissions = [&](const std::vector<std::string>& won) {
+        checkCampaignsForEnabled(menu_, table_, [&](const std::string& title) { return haveFinished(won, title); });
+        std::vector<bool> open;
+        for (const MenuItem& item : menu_.items)
+            if (item.tag >= MissionTable::kFirstUser) open.push_back(item.enabled);
+        return open;
+    };
+    EXPECT_EQ(openMissions({}), (std::vector<bool>{true, false, false, false}));
+    // Won 1 and 3, not 2: 1 and 2 open, 3 stays closed behind 2.
+    EXPECT_EQ(openMissions({"Mission 1               Mission Time: 3:05", "Mission 3"}),
+              (std::vector<bool>{true, true, false, false}));
+    EXPECT_EQ(openMissions({"Mission 1", "Mission 2"}), (std::vector<bool>{true, true, true, false}));
+    EXPECT_FALSE(haveFinished({"Mission 12"}, "Mission 1"));
+}
+
+TEST_F(UserMissions, AtMost150AreLoadedAndSlot200IsTheLast) {
+    for (int k = 0; k < 148; ++k) write("m" + std::to_string(1000 + k) + ".pellam", "Single " + std::to_string(k));
+    for (int k = 0; k < 4; ++k) write("Zeppelins/" + std::to_string(k) + ".pellam", "Late " + std::to_string(k));
+    ASSERT_EQ(reload(), 150);
+    EXPECT_TRUE(table_.loaded(200));
+    EXPECT_EQ(table_.texts(200)->title, "Late 1");
+    EXPECT_EQ(titles().back(), "          #2-#150: Late 1");
+}
+
+TEST_F(UserMissions, HostMissionFoundByHashAndDateOnly) {
+    write("a.pellam", "Airfield", 1000);
+    write("b.pellam", "Balloon", 2000);
+    ASSERT_EQ(reload(), 2);
+    const uint32_t hash = table_.record(52)->Hash1;
+    EXPECT_EQ(hostMissionSlot(table_, 60, hash, 2000), 52);  // the host's slot number does not matter
+    EXPECT_EQ(hostMissionSlot(table_, 52, hash, 3000), -1);  // same hash, another date
+    EXPECT_EQ(hostMissionSlot(table_, 52, 0, 0), -1);
+    EXPECT_EQ(hostMissionSlot(table_, 3, hash, 2000), 3);    // built-in missions go by number
+    for (long bad : {-1L, 23L, 50L, 206L, 100000L}) EXPECT_EQ(hostMissionSlot(table_, bad, 1, 1), -1) << bad;
+}
+
+}  // namespace
+}  // namespace pellam::missions
