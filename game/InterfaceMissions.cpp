@@ -125,8 +125,8 @@ void drawMissionWindow(VADArizodazar2& c) {
 
 void drawDogfightWindow(VADArizodazar2& c) {
     DogfightWindowControls& d = c.dogfightWindow;
-    if (!beginWindow(d.toDogfightOnlyWindow, 900)) return;
-    if (ImGui::BeginTable("slots", 5, ImGuiTableFlags_Borders)) {
+    if (!beginWindow(d.toDogfightOnlyWindow, 1000)) return;
+    if (ImGui::BeginTable("slots", 5, ImGuiTableFlags_Borders | ImGuiTableFlags_SizingFixedFit)) {
         for (const char* heading : {"Aircraft", "Team", "Skill", "Bombs", "In play"})
             ImGui::TableSetupColumn(heading);
         ImGui::TableHeadersRow();
@@ -136,7 +136,7 @@ void drawDogfightWindow(VADArizodazar2& c) {
             ImGui::TableNextColumn();
             ImGui::TextUnformatted(n == 0 ? "You" : ("Aircraft " + std::to_string(n + 1)).c_str());
             ImGui::SameLine(90);
-            aircraftPopUp(d.DOAircraftType[n], "##type", 140);
+            aircraftPopUp(d.DOAircraftType[n], "##type", 150);
             ImGui::TableNextColumn();
             radioOnOneLine(d.DOTeam[n], "team");
             ImGui::TableNextColumn();

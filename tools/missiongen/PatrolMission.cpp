@@ -88,6 +88,7 @@ void buildPatrolMission(MissionData& m, missions::MissionTexts& texts) {
     m.SkyFlags = 9000 << 8 | 3;          // light haze, cloud ceiling 9,000 ft
     m.WindSpeed = 8.0;
     m.WindDirection = 250.0;             // from the west-south-west, the prevailing wind
+    m.WorldMenuOffsetNumber = 1;         // the Western Front: its map is the mission's picture
     m.MoreDoubleItems[0] = 300.0;        // cloud transition depth, ft
     m.Layers[0] = {3, 6500.0, 7200.0};   // a scattered deck above the patrol
     m.TeamStartDistance = 400.0;
