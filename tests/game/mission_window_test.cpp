@@ -17,6 +17,7 @@
 #include "platform/GLWindow.h"
 #include "platform/OpenFile.h"
 #include "platform/ui/UiLayer.h"
+#include "tests/game/ui_clicks.h"
 #include "tests/flight/TestWorld.h"
 #include "tools/missiongen/PatrolMission.h"
 
@@ -38,20 +39,11 @@ protected:
         record_->WindDirection = 270;
         write("pellamm2.pellam");
         store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
-        std::string error;
-        platform::WindowSpec spec;
-        spec.width = 1024;
-        spec.height = 768;
-        window_ = platform::GLWindow::create(spec, error);
-        ASSERT_NE(window_, nullptr) << error;
-        window_->makeCurrent();
-        ASSERT_TRUE(ui_.start(*window_));
+        ASSERT_EQ(screen_.open(), "");
     }
     void TearDown() override {
+        screen_.show(nullptr);
         c.reset();
-        ui_.stop();
-        window_.reset();
-        platform::stopVideo();
         platform::setDesktopOpener("");
         fs::remove_all(folder_);
     }
@@ -68,45 +60,15 @@ protected:
             VADArizodazar2::Content{{}, {}, [] { return std::make_unique<testing::FlatTerrain>(100.0); }, nullptr,
                                     folder_.string() + "/", [] { return 0; }, (folder_ / "user").string() + "/"});
         c->awakeFromNib();
+        screen_.show(c.get());
         press("Pilot Sign-In", "Sign In");
         EXPECT_FALSE(c->validateMenuItem(kMenuPreferences));  // nothing until the mission window opened
         c->fromMenus(kMenuSelectMission);
         ASSERT_TRUE(c->missionWindow.toSelectMission.open);
     }
 
-    void frame() {
-        SDL_Event event;
-        while (SDL_PollEvent(&event)) ui_.processEvent(event);
-        ui_.newFrame();
-        glClearColor(0.5f, 0.6f, 0.8f, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-        drawInterface(*c);
-        ui_.render();
-        window_->swapBuffers();
-    }
-    void click(int x, int y) {
-        SDL_WarpMouseInWindow(window_->sdlWindow(), x, y);
-        for (int i = 0; i < 3; ++i) frame();
-        SDL_Event down{};
-        down.type = SDL_MOUSEBUTTONDOWN;
-        down.button.button = SDL_BUTTON_LEFT;
-        down.button.x = x;
-        down.button.y = y;
-        down.button.windowID = window_->windowID();
-        SDL_PushEvent(&down);
-        for (int i = 0; i < 3; ++i) frame();
-        SDL_Event up = down;
-        up.type = SDL_MOUSEBUTTONUP;
-        SDL_PushEvent(&up);
-        for (int i = 0; i < 3; ++i) frame();
-    }
-    void press(const std::string& windowTitle, const std::string& label) {
-        for (int i = 0; i < 3; ++i) frame();
-        const ButtonPlace* place = placeOfButton(windowTitle, label);
-        ASSERT_NE(place, nullptr) << windowTitle << "/" << label;
-        ASSERT_LT(place->y1, 768) << windowTitle << "/" << label << " is below the window";
-        click(static_cast<int>((place->x0 + place->x1) / 2), static_cast<int>((place->y0 + place->y1) / 2));
-    }
+    void click(int x, int y) { screen_.click(x, y); }
+    void press(const std::string& windowTitle, const std::string& label) { screen_.press(windowTitle, label); }
     // Opens the mission pop-up and chooses the item with this title.
     void choose(const std::string& title) {
         press("Select Mission", "Mission");
@@ -127,8 +89,7 @@ protected:
     std::unique_ptr<missions::MissionData> record_ = std::make_unique<missions::MissionData>();
     missions::MissionTexts texts_;
     std::unique_ptr<platform::UserDefaults> store_;
-    std::unique_ptr<platform::GLWindow> window_;
-    platform::UiLayer ui_;
+    testing::InterfaceScreen screen_;
     std::unique_ptr<VADArizodazar2> c;
 };
 
@@ -247,6 +208,14 @@ TEST_F(MissionWindowTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     EXPECT_EQ(c->CurrentMissionNumber, 53);
     c->setMissionNumber(-4);
     EXPECT_TRUE(c->ShouldNotPlay);
+
+    // The campaign's files taken away while one of them is flown: mission 0 flies instead.
+    c->CurrentMissionNumber = 52;
+    fs::remove_all(folder_ / "user" / "Somme");
+    c->reloadUserMissions();
+    EXPECT_EQ(c->CurrentMissionNumber, 0);
+    EXPECT_EQ(c->missionWindow.toMissionMenuPopUp.selected, 1);
+    EXPECT_EQ(menuTitles().size(), 5u);
 }
 
 TEST_F(MissionWindowTest, MenuRulesFollowTheBuilderAndTheLastMission) {
