@@ -170,11 +170,10 @@ void MyZephGLView::drawWorld(ModelArray& list) {
     glScaled(1, 1, -1);
     glMultMatrixd(EyeRM_.data());
     const auto glName = [this](int32_t slot) { return getglTextNum(slot); };
-    if (sky) worlddraw::drawSkyDome(*sky, glName);
-    if (terrain) {
-        terrainDrawer_->draw(*terrain, eye, glName, colours.Light);
-        terrainDrawer_->drawCloudLayers(*terrain, eye, glName, colours.Light);
-    }
+    // The ground first and the sky behind it: the sky shades only the pixels the ground left open.
+    if (terrain) terrainDrawer_->draw(*terrain, eye, glName, colours.Light);
+    if (sky) worlddraw::drawSkyDome(*sky, glName, terrain != nullptr);
+    if (terrain) terrainDrawer_->drawCloudLayers(*terrain, eye, glName, colours.Light);
     skyLight_ = colours.Light;
     setCurrentCameraMatrix();
 }

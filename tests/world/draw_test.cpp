@@ -12,6 +12,7 @@
 #include "platform/Paths.h"
 #include "platform/PngImage.h"
 #include "tests/world/GLTextureView.h"
+#include "tests/world/WorldCamera.h"
 #include "world/draw/WorldDraw.h"
 
 namespace pellam {
@@ -19,26 +20,9 @@ namespace {
 
 constexpr int kWidth = 640, kHeight = 400;
 
-struct Camera {
-    double Heading, Pitch;  // deg; heading 0 along +Z (north), 90 along +X (east)
-};
+using test::Camera;
 
-// Rotation-only view: right, up and back as rows. X east and Z north with Y up is a mirror of
-// GL's axes, hence the determinant of -1.
-void loadView(const Camera& c) {
-    const double h = c.Heading * M_PI / 180, p = c.Pitch * M_PI / 180;
-    const double f[3] = {std::sin(h) * std::cos(p), std::sin(p), std::cos(h) * std::cos(p)};
-    const double r[3] = {std::cos(h), 0.0, -std::sin(h)};
-    const double u[3] = {-std::sin(h) * std::sin(p), std::cos(p), -std::cos(h) * std::sin(p)};
-    const float m[16] = {float(r[0]), float(u[0]), float(-f[0]), 0, float(r[1]), float(u[1]), float(-f[1]), 0,
-                         float(r[2]), float(u[2]), float(-f[2]), 0, 0, 0, 0, 1};
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    const double nearPlane = 20.0, halfWidth = nearPlane * std::tan(30.0 * M_PI / 180);
-    glFrustum(-halfWidth, halfWidth, -halfWidth * kHeight / kWidth, halfWidth * kHeight / kWidth, nearPlane, 200000.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadMatrixf(m);
-}
+void loadView(const Camera& c) { test::loadView(c, kWidth, kHeight); }
 
 class WorldDrawTest : public ::testing::Test {
 protected:
