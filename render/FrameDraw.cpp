@@ -79,8 +79,12 @@ void MyZephGLView::drawRect(const NSRect& rect) {
             setEraseColorRed(0.85, 0.85, 0.85);
             glSetFogParameters(0.85, 0.85, 0.85, GL_EXP2, 0.005f);
         }
-        glRenderStart();
-        drawModelList(ModelArray_, 0);
+        if (!showKeptScene()) {
+            glRenderStart();
+            drawModelList(ModelArray_, 0);
+            ++sceneDraws_;
+            keepScene();
+        }
     }
     setEraseColorRed(red, green, blue);
 

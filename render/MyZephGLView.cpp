@@ -1,5 +1,7 @@
 #include "render/MyZephGLView.h"
 
+#include <GL/gl.h>
+
 #include <algorithm>
 
 #include "platform/TickCount.h"
@@ -46,6 +48,10 @@ MyZephGLView::MyZephGLView(platform::UserDefaults& defaults)
 MyZephGLView::~MyZephGLView() {
     // The second context shares the first's textures: it goes before the base deletes them.
     secondWindow_.reset();
+    if (keptTexture_ && window_) {
+        window_->makeCurrent();
+        glDeleteTextures(1, &keptTexture_);
+    }
 }
 
 std::vector<std::string_view> MyZephGLView::tipLines(int n) {

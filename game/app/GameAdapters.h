@@ -58,6 +58,8 @@ public:
     const double* getSunUnitVector() override { return view_.getSunUnitVector(); }
     void setDisplayVariable(double value) override { view_.setDisplayVariable(value); }
     void drawRect(int32_t gameTime) override;
+    void setKeepScene(bool keep) override { view_.setKeepScene(keep); }
+    void sceneChanged() override { view_.sceneChanged(); }
 
 private:
     render::MyZephGLView& view_;
