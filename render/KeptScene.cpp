@@ -1,6 +1,10 @@
-// The picture a resting game keeps: the 3-D content copied from the back buffer into a texture
-// of the window's size, and drawn again as one square of texels while nothing in it changes.
+// The picture a resting game keeps: the 3-D content copied from the back buffer into a colour
+// buffer of the window's size, and copied back while nothing in it changes.
+#define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <cmath>
 
 #include "render/MyZephGLView.h"
 
@@ -28,41 +32,34 @@ MyZephGLView::SceneKey MyZephGLView::sceneKey() {
     return k;
 }
 
+namespace {
+
+// The key's first 14 entries are the two cameras, each a position (ft) and an attitude (a unit
+// quaternion). A camera that eases towards its place moves by ever smaller steps; below these it
+// has not moved for the eye (a hundredth of a pixel's angle at the main frustum).
+constexpr double kSamePosition = 0.02;   // ft
+constexpr double kSameAttitude = 2e-5;   // quaternion component
+
+bool sameScene(const std::array<double, 28>& a, const std::array<double, 28>& b) {
+    for (size_t i = 0; i < a.size(); ++i) {
+        const bool camera = i < 14, position = i % 7 < 3;
+        const double tolerance = !camera ? 0.0 : position ? kSamePosition : kSameAttitude;
+        if (!(std::fabs(a[i] - b[i]) <= tolerance)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool MyZephGLView::showKeptScene() {
-    if (!keepScene_ || !keptValid_ || keptKey_ != sceneKey()) return false;
+    if (!keepScene_ || !keptValid_ || !sameScene(keptKey_, sceneKey())) return false;
     glRenderStartWOErase();
-    glPushAttrib(GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_DEPTH_BUFFER_BIT | GL_COLOR_BUFFER_BIT | GL_LIGHTING_BIT);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
-    glDisable(GL_ALPHA_TEST);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_FOG);
-    glDisable(GL_CULL_FACE);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, keptTexture_);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex2f(-1, -1);
-    glTexCoord2f(1, 0);
-    glVertex2f(1, -1);
-    glTexCoord2f(1, 1);
-    glVertex2f(1, 1);
-    glTexCoord2f(0, 1);
-    glVertex2f(-1, 1);
-    glEnd();
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopAttrib();
-    CurrentBoundTextureNumber_ = -1;
+    // A copy of the same size and format: the renderer moves rows, it does not shade pixels.
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, keptFramebuffer_);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glDrawBuffer(GL_BACK);
+    glBlitFramebuffer(0, 0, keptWidth_, keptHeight_, 0, 0, keptWidth_, keptHeight_, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
     return true;
 }
 
@@ -71,24 +68,27 @@ void MyZephGLView::keepScene() {
     int w = 0, h = 0;
     window_->drawableSize(w, h);
     if (w <= 0 || h <= 0) return;
-    glPushAttrib(GL_TEXTURE_BIT);
-    if (keptTexture_ == 0) glGenTextures(1, &keptTexture_);
-    glBindTexture(GL_TEXTURE_2D, keptTexture_);
+    if (keptFramebuffer_ == 0) {
+        glGenFramebuffers(1, &keptFramebuffer_);
+        glGenRenderbuffers(1, &keptRenderbuffer_);
+    }
     if (w != keptWidth_ || h != keptHeight_) {
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, w, h, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+        glBindRenderbuffer(GL_RENDERBUFFER, keptRenderbuffer_);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, w, h);
+        glBindFramebuffer(GL_FRAMEBUFFER, keptFramebuffer_);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, keptRenderbuffer_);
         keptWidth_ = w;
         keptHeight_ = h;
     }
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
     glReadBuffer(GL_BACK);
-    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, w, h);
-    glPopAttrib();
-    CurrentBoundTextureNumber_ = -1;
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, keptFramebuffer_);
+    glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    const bool complete = glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDrawBuffer(GL_BACK);
     keptKey_ = sceneKey();
-    keptValid_ = true;
+    keptValid_ = complete;
 }
 
 }  // namespace pellam::render

@@ -1,6 +1,8 @@
 #include "render/MyZephGLView.h"
 
+#define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include <algorithm>
 
@@ -48,9 +50,10 @@ MyZephGLView::MyZephGLView(platform::UserDefaults& defaults)
 MyZephGLView::~MyZephGLView() {
     // The second context shares the first's textures: it goes before the base deletes them.
     secondWindow_.reset();
-    if (keptTexture_ && window_) {
+    if (keptFramebuffer_ && window_) {
         window_->makeCurrent();
-        glDeleteTextures(1, &keptTexture_);
+        glDeleteFramebuffers(1, &keptFramebuffer_);
+        glDeleteRenderbuffers(1, &keptRenderbuffer_);
     }
 }
 

@@ -174,7 +174,7 @@ private:
 
     bool keepScene_ = false, keptValid_ = false;
     SceneKey keptKey_{};
-    uint32_t keptTexture_ = 0;  // GL name; its own, outside the texture table
+    uint32_t keptFramebuffer_ = 0, keptRenderbuffer_ = 0;  // GL names
     int keptWidth_ = 0, keptHeight_ = 0;
     long sceneDraws_ = 0;
 

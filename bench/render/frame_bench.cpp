@@ -305,9 +305,15 @@ struct Scene {
     }
 };
 
-// Frames of the one scene (a window is made once per process) with `war` shown.
-void drawFrames(benchmark::State& state, bool secondWindow, const GroundWar& war) {
+// The one scene of the process: a window is made once.
+Scene& theScene() {
     static Scene scene;
+    return scene;
+}
+
+// Frames of the scene with `war` shown.
+void drawFrames(benchmark::State& state, bool secondWindow, const GroundWar& war) {
+    Scene& scene = theScene();
     if (!scene.view) {
         state.SkipWithError("no GL window");
         return;
@@ -350,6 +356,22 @@ void BM_GroundWar(benchmark::State& state) {
     drawFrames(state, false, {kGroundObjects, kTrees, kExplosions, true});
 }
 BENCHMARK(BM_GroundWar)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A paused game's frame: the kept picture of the scene shown again.
+void BM_PausedFrame(benchmark::State& state) {
+    Scene& scene = theScene();
+    if (!scene.view) {
+        state.SkipWithError("no GL window");
+        return;
+    }
+    scene.view->setKeepScene(true);
+    scene.view->drawRect({1, 0, 0, 1});
+    const long drawn = scene.view->getSceneDraws();
+    for (auto _ : state) scene.view->drawRect({1, 0, 0, 1});
+    if (scene.view->getSceneDraws() != drawn) state.SkipWithError("the scene was drawn again");
+    scene.view->setKeepScene(false);
+}
+BENCHMARK(BM_PausedFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_GroundObjects(benchmark::State& state) { drawFrames(state, false, {int(state.range(0)), 0, 0, false}); }
 BENCHMARK(BM_GroundObjects)->Arg(0)->Arg(125)->Arg(250)->Arg(500)->Unit(benchmark::kMillisecond)->UseRealTime();

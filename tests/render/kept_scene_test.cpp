@@ -78,6 +78,12 @@ TEST_F(KeptSceneTest, TheKeptPictureStaysUntilTheCameraMovesOrTheSceneIsSaidToCh
     EXPECT_NE(withText.pixels, first.pixels);
     EXPECT_TRUE(redInTheMiddle(withText));
 
+    // A camera easing into its place by steps far below a pixel leaves the picture as it is.
+    camera.Position = {0, 0.001, 0};
+    view().setGlobalCameraPosition(&camera);
+    frame();
+    EXPECT_EQ(view().getSceneDraws(), before + 1);
+
     // A camera command moves the camera: drawn anew, and the square is gone from view.
     camera.Position = {0, 1, 0};
     view().setGlobalCameraPosition(&camera);
