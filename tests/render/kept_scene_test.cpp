@@ -35,16 +35,8 @@ protected:
         view().setKeepScene(false);
         view().setMessageLines(nullptr);
         view().setModelArray(nullptr);
-        view().setFrameObserver(nullptr);
     }
-    RGBAImage frame() {
-        RGBAImage image;
-        view().setFrameObserver([&] { image = readBack(view()); });
-        view().drawRect({1, 0, 0, 1});
-        EXPECT_EQ(view().getFrameGLError(), 0);
-        view().setFrameObserver(nullptr);
-        return image;
-    }
+    RGBAImage frame() { return drawnFrame(view()); }
     bool redInTheMiddle(const RGBAImage& image) {
         const uint8_t* p = pixel(image, image.width / 2, image.height / 2);
         return p[0] > 200 && p[1] < 60 && p[2] < 60;

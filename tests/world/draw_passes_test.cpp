@@ -8,10 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "platform/GLWindow.h"
-#include "platform/Paths.h"
-#include "tests/world/GLTextureView.h"
-#include "tests/world/WorldCamera.h"
+#include "tests/world/WorldGL.h"
 #include "world/draw/WorldDraw.h"
 
 namespace pellam {
@@ -40,32 +37,12 @@ Difference compare(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
 class WorldPassesTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        const char* build = std::getenv("PELLAM_BUILD_DIR");
-        ASSERT_NE(build, nullptr);
-        platform::setApplicationFolder(build);
-        std::string error;
-        ASSERT_TRUE(platform::startVideo(error)) << error;
-        platform::WindowSpec spec;
-        spec.width = kWidth;
-        spec.height = kHeight;
-        spec.title = "world passes test";
-        window = platform::GLWindow::create(spec, error).release();
-        ASSERT_NE(window, nullptr) << error;
-        window->makeCurrent();
-        view = new test::GLTextureView;
-        terrain = new RIDUdidav;
-        ASSERT_TRUE(terrain->initWithGLView(view)) << terrain->lastError();
-        sky = new TexturedSkyDome;
-        sky->initWithGLView(view);
+        world.open(kWidth, kHeight, "world passes test");
+        if (::testing::Test::HasFatalFailure()) return;
+        view = world.view, terrain = world.terrain, sky = world.sky;
         sky->setTimeOfDay(11.0);
     }
-    static void TearDownTestSuite() {
-        delete sky;
-        delete terrain;
-        delete view;
-        delete window;
-        platform::stopVideo();
-    }
+    static void TearDownTestSuite() { world.close(); }
     void TearDown() override {
         terrain->setDrawDetail(1);
         terrain->setFogDistance(0.0);
@@ -99,7 +76,7 @@ protected:
         return pixels();
     }
 
-    static inline platform::GLWindow* window = nullptr;
+    static inline test::WorldGL world;
     static inline test::GLTextureView* view = nullptr;
     static inline RIDUdidav* terrain = nullptr;
     static inline TexturedSkyDome* sky = nullptr;

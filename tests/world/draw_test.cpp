@@ -12,7 +12,7 @@
 #include "platform/Paths.h"
 #include "platform/PngImage.h"
 #include "tests/world/GLTextureView.h"
-#include "tests/world/WorldCamera.h"
+#include "tests/world/WorldGL.h"
 #include "world/draw/WorldDraw.h"
 
 namespace pellam {
@@ -27,33 +27,15 @@ void loadView(const Camera& c) { test::loadView(c, kWidth, kHeight); }
 class WorldDrawTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        const char* build = std::getenv("PELLAM_BUILD_DIR");
-        ASSERT_NE(build, nullptr);
-        platform::setApplicationFolder(build);
-        std::string error;
-        ASSERT_TRUE(platform::startVideo(error)) << error;
-        platform::WindowSpec spec;
-        spec.width = kWidth;
-        spec.height = kHeight;
-        spec.title = "world draw test";
-        window = platform::GLWindow::create(spec, error).release();
-        ASSERT_NE(window, nullptr) << error;
-        window->makeCurrent();
-        view = new test::GLTextureView;
-        terrain = new RIDUdidav;
-        ASSERT_TRUE(terrain->initWithGLView(view)) << terrain->lastError();
-        sky = new TexturedSkyDome;
-        sky->initWithGLView(view);
+        world.open(kWidth, kHeight, "world draw test");
+        if (::testing::Test::HasFatalFailure()) return;
+        window = world.window, view = world.view, terrain = world.terrain, sky = world.sky;
         cloud = new FirstCloud;
         cloud->initWithGLView(view);
     }
     static void TearDownTestSuite() {
         delete cloud;
-        delete sky;
-        delete terrain;
-        delete view;
-        delete window;
-        platform::stopVideo();
+        world.close();
     }
 
     // One frame: sky, terrain, cloud decks and the cloud if asked; the pixels, bottom row first.
@@ -88,6 +70,7 @@ protected:
         platform::writePng(std::string(std::getenv("PELLAM_BUILD_DIR")) + "/" + name, image);
     }
 
+    static inline test::WorldGL world;
     static inline platform::GLWindow* window = nullptr;
     static inline test::GLTextureView* view = nullptr;
     static inline RIDUdidav* terrain = nullptr;
