@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <chrono>
 
+#include "aircraft/draw/AircraftDrawing.h"
 #include "core/ZephModel.h"
 #include "game/FlightEffects.h"
+#include "objects/draw/EffectDrawing.h"
 #include "platform/Beep.h"
 #include "platform/Log.h"
 #include "platform/Random.h"
@@ -68,7 +70,10 @@ GameController::GameController(Links links)
       toMyJoystick(links.input ? links.input : &defaultInput),
       desktop_(links.desktop ? links.desktop : &defaultDesktop),
       network_(links.network ? links.network : &defaultNetwork),
-      effects_(links.effects ? links.effects : &defaultEffects) {}
+      effects_(links.effects ? links.effects : &defaultEffects) {
+    looks::useAircraftDrawing();
+    effects::useEffectDrawing();
+}
 
 GameController::~GameController() = default;
 

@@ -2,13 +2,15 @@
 // the front seen from 3,000 ft with the fog at its farthest, eight aircraft-sized objects (about
 // 650 triangles each, with a transparent propeller disc) and 200 ground buildings. Reports
 // milliseconds per frame. Run under `xvfb-run -a -s "-screen 0 1024x768x24"`; PELLAM_FRAME_PNG
-// names a file to write the last frame to (of the last benchmark run without a second window).
+// names a file to write the last frame to (of the last benchmark run).
 //
 // The ground war's scenes add stand-ins for what it will bring, in the same frame: BM_GroundWar
 // has 500 ground objects (guns, lorries, tents: a box or two each), 200 trees (two crossed
 // alpha-tested quads), eight explosions (transparent billboards through the transparent queue)
 // and a trail of 24 smoke quads behind each of the eight aircraft; BM_GroundObjects/n has the
 // first n ground objects alone, so that the CPU column (the main thread) grows by the cost of one.
+// The real trees, explosions and debris have their own frame in effects_frame_bench.cpp; the
+// stand-ins here put them in one frame with the ground objects and the smoke.
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
@@ -20,9 +22,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/render/FramePicture.h"
 #include "core/ZephModel.h"
 #include "platform/Paths.h"
-#include "platform/PngImage.h"
 #include "platform/UserDefaults.h"
 #include "render/MyZephGLView.h"
 #include "world/RIDUdidav.h"
@@ -321,30 +323,7 @@ void drawFrames(benchmark::State& state, bool secondWindow, const GroundWar& war
     shown = war;
     render::MyZephGLView& view = *scene.view;
     view.setDrawSecondWindow(secondWindow);
-    view.drawRect({1, 0, 0, 1});  // textures resident, caches warm
-    for (auto _ : state) view.drawRect({1, 0, 0, 1});
-    // The time column is milliseconds per frame; this is its inverse.
-    state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
-    const char* png = std::getenv("PELLAM_FRAME_PNG");
-    if (png && !secondWindow) {
-        platform::RGBAImage image;
-        view.setFrameObserver([&] {
-            int w = 0, h = 0;
-            view.getGLWindow()->drawableSize(w, h);
-            image.width = w;
-            image.height = h;
-            std::vector<uint8_t> rows(size_t(w) * h * 4);
-            glReadBuffer(GL_BACK);
-            glPixelStorei(GL_PACK_ALIGNMENT, 1);
-            glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
-            image.pixels.resize(rows.size());
-            for (int y = 0; y < h; ++y)
-                std::copy_n(&rows[size_t(h - 1 - y) * w * 4], size_t(w) * 4, &image.pixels[size_t(y) * w * 4]);
-        });
-        view.drawRect({1, 0, 0, 1});
-        view.setFrameObserver(nullptr);
-        platform::writePng(png, image);
-    }
+    timeFrames(state, view, "PELLAM_FRAME_PNG");
     view.setDrawSecondWindow(false);
     shown = {};
 }
