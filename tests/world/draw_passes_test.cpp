@@ -7,14 +7,16 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
+#include <string>
 
-#include "tests/world/WorldGL.h"
+#include "tests/world/WorldFrame.h"
 #include "world/draw/WorldDraw.h"
 
 namespace pellam {
 namespace {
 
-constexpr int kWidth = 480, kHeight = 320;
+constexpr int kWidth = test::WorldFrame::kWidth, kHeight = test::WorldFrame::kHeight;
 
 struct Difference {
     int largest = 0;
@@ -37,12 +39,15 @@ Difference compare(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
 class WorldPassesTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        world.open(kWidth, kHeight, "world passes test");
-        if (::testing::Test::HasFatalFailure()) return;
-        view = world.view, terrain = world.terrain, sky = world.sky;
+        const char* build = std::getenv("PELLAM_BUILD_DIR");
+        ASSERT_NE(build, nullptr);
+        world = std::make_unique<test::WorldFrame>();
+        std::string error;
+        ASSERT_TRUE(world->open(build, error)) << error;
+        view = &world->view, terrain = &world->terrain, sky = &world->sky;
         sky->setTimeOfDay(11.0);
     }
-    static void TearDownTestSuite() { world.close(); }
+    static void TearDownTestSuite() { world.reset(); }
     void TearDown() override {
         terrain->setDrawDetail(1);
         terrain->setFogDistance(0.0);
@@ -55,7 +60,7 @@ protected:
         glViewport(0, 0, kWidth, kHeight);
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        test::loadView(cam, kWidth, kHeight);
+        test::WorldFrame::loadView(cam);
         const float fog[4] = {c.Horizon[0], c.Horizon[1], c.Horizon[2], 1};
         glFogfv(GL_FOG_COLOR, fog);
         terrain->setEyePosition(eye.X, eye.Y, eye.Z);
@@ -76,7 +81,7 @@ protected:
         return pixels();
     }
 
-    static inline test::WorldGL world;
+    static inline std::unique_ptr<test::WorldFrame> world;
     static inline test::GLTextureView* view = nullptr;
     static inline RIDUdidav* terrain = nullptr;
     static inline TexturedSkyDome* sky = nullptr;
@@ -84,14 +89,14 @@ protected:
 };
 
 // Low over Albert, looking down the road south-east out of the town.
-const worlddraw::Eye kOverAlbert{2020000.0, 1200.0, 2047000.0};
+const worlddraw::Eye kLowOverAlbert{2020000.0, 1200.0, 2047000.0};
 const test::Camera kDown{106.0, -20.0}, kLevel{106.0, 2.0};
 
 TEST_F(WorldPassesTest, TheSkyBehindTheGroundIsTheSkyDrawnFirst) {
     terrain->setFogDistance(0.0);
     for (const test::Camera& cam : {kDown, kLevel}) {
-        const auto first = frame(kOverAlbert, cam, Sky::First);
-        const auto behind = frame(kOverAlbert, cam, Sky::BehindGround);
+        const auto first = frame(kLowOverAlbert, cam, Sky::First);
+        const auto behind = frame(kLowOverAlbert, cam, Sky::BehindGround);
         const Difference d = compare(first, behind);
         EXPECT_LE(d.largest, 2) << "pitch " << cam.Pitch;
         // Not a frame the sky failed to reach: its top row is the sky's blue.
@@ -103,9 +108,9 @@ TEST_F(WorldPassesTest, TheSkyBehindTheGroundIsTheSkyDrawnFirst) {
 TEST_F(WorldPassesTest, DetailOnASecondUnitMatchesADetailPassBlendedOver) {
     // The detail map as it used to be drawn: the near squares again, blended as twice the product.
     terrain->setFogDistance(0.0);  // no fog within the detail's reach, where the two must agree
-    const auto onePass = frame(kOverAlbert, kDown, Sky::BehindGround);
+    const auto onePass = frame(kLowOverAlbert, kDown, Sky::BehindGround);
     terrain->setDrawDetail(0);
-    const auto plain = frame(kOverAlbert, kDown, Sky::BehindGround);
+    const auto plain = frame(kLowOverAlbert, kDown, Sky::BehindGround);
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
@@ -120,7 +125,7 @@ TEST_F(WorldPassesTest, DetailOnASecondUnitMatchesADetailPassBlendedOver) {
     glColor4f(1, 1, 1, 1);
     glBindTexture(GL_TEXTURE_2D, view->glName(terrain->DetailSlot));
     const double sq = world::kSquareFeet, reach = worlddraw::TerrainDrawer::kDetailDistance;
-    const auto& e = kOverAlbert;
+    const auto& e = kLowOverAlbert;
     const int ci = int(e.X / sq), cj = int(e.Z / sq), r = int(reach / sq) + 1;
     glBegin(GL_TRIANGLES);
     for (int j = cj - r; j <= cj + r; ++j)
@@ -147,9 +152,9 @@ TEST_F(WorldPassesTest, DetailOnASecondUnitMatchesADetailPassBlendedOver) {
 TEST_F(WorldPassesTest, RoadShapesDrawTheRoadsOfWholeSquares) {
     terrain->setFogDistance(0.0);
     drawer.RoadShapeDistance = 0.0;  // every road square whole
-    const auto whole = frame(kOverAlbert, kDown, Sky::BehindGround);
+    const auto whole = frame(kLowOverAlbert, kDown, Sky::BehindGround);
     drawer.RoadShapeDistance = 1.0e6;  // every road square cut to its shape
-    const auto cut = frame(kOverAlbert, kDown, Sky::BehindGround);
+    const auto cut = frame(kLowOverAlbert, kDown, Sky::BehindGround);
     const Difference d = compare(whole, cut);
     // A pixel on a road's edge may fall the other way where a cut runs through it.
     EXPECT_LT(d.over3, 40) << "largest " << d.largest << ", " << d.changed << " changed";
