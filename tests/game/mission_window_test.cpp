@@ -161,6 +161,15 @@ TEST_F(MissionWindowTest, QuickDogfightFourAgainstFour) {
     press("Select Mission", "Quick Dogfight");
     EXPECT_EQ(d.DOAircraftType[7].selectedTag(), 1001);
     EXPECT_EQ(d.toDogfightKills, 100);
+    d.toDogfightKills = 0;
+    d.DOOnOff[0].clear();
+    d.DOOnOff[0].setState(true, 0, 1);  // slot 0 has no such control: whatever it shows is not read
+    press("Quick Dogfight", "Fly Dogfight");
+    EXPECT_EQ(c->DogfightOnlyVKills, 1);
+    EXPECT_EQ(m.DogfightOnlyOnOff[0], 1);
+    QNion pose;
+    c->aircraftAt(ModelArray::kFirstAircraft)->getModelPositionQNion(&pose);
+    EXPECT_GT(pose.Position[1], 1000.0);  // in the air, not parked below the world
 }
 
 TEST_F(MissionWindowTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
