@@ -110,8 +110,8 @@ Mesh buildBalloon() {
     const int tail = b.point(0, cy, -44, 0.5, 0.72);
     for (int i = 0; i < 8; ++i) b.polygon(0, kTriangleStrip, 0, Builder::band(ring[i], ring[i + 1], kRing));
     std::vector<int> cap{nose}, back{tail};
-    for (int k = 0; k <= kRing; ++k) cap.push_back(ring[0] + kRing - k);
-    for (int k = 0; k <= kRing; ++k) back.push_back(ring[8] + k);
+    for (int k = 0; k <= kRing; ++k) cap.push_back(ring[0] + k);
+    for (int k = 0; k <= kRing; ++k) back.push_back(ring[8] + kRing - k);
     b.polygon(0, kTriangleFan, 0, cap);
     b.polygon(0, kTriangleFan, 0, back);
     // Three inflated steering lobes at the tail: one up, two down at 135 degrees either side.
@@ -241,8 +241,8 @@ Mesh buildGunPit() {
         p.PolyColor = {1, 1, 1, 0.9f};
     }
     b.polygon(4, kQuads, kSkip, {patch, patch + 1, patch + 2, patch + 3});
-    b.polygon(0, kTriangleStrip, 0, Builder::band(outerFoot, outerTop, kSides));
-    b.polygon(1, kTriangleStrip, 0, Builder::band(outerTop, innerFoot, kSides));
+    b.polygon(0, kTriangleStrip, kNoCull, Builder::band(outerTop, outerFoot, kSides));
+    b.polygon(1, kTriangleStrip, kNoCull, Builder::band(innerFoot, outerTop, kSides));
     b.marker(1);
     std::vector<int> cone;
     for (int k = 0; k < kSides; ++k) {

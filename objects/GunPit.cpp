@@ -147,8 +147,7 @@ void GunPit::aim() {
     const double h = std::atan2(d[0], d[2]);
     OptionalModelAttitude[0].QAttitude = {std::cos(-h / 2), 0, std::sin(-h / 2), 0};
     const double e = std::max(0.0, std::atan2(d[1], std::hypot(d[0], d[2])));
-    // Raising the barrel turns its muzzle (+z) up: a negative turn about x in these axes.
-    PitchModelAttitude.QAttitude = {std::cos(e / 2), -std::sin(e / 2), 0, 0};
+    PitchModelAttitude.QAttitude = {std::cos(e / 2), std::sin(e / 2), 0, 0};
 }
 
 double GunPit::turretHeading() const {
@@ -158,7 +157,7 @@ double GunPit::turretHeading() const {
 
 double GunPit::barrelElevation() const {
     const auto& q = PitchModelAttitude.QAttitude;
-    return -2.0 * std::atan2(q[1], q[0]);
+    return 2.0 * std::atan2(q[1], q[0]);
 }
 
 OneCompleteObjectVer2* GunPit::getDrawingData(int32_t t) {

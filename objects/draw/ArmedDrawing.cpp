@@ -1,5 +1,8 @@
 #include "objects/draw/ArmedDrawing.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "objects/ArmedDrawingHooks.h"
 #include "objects/EffectModel.h"
 #include "render/ObjectDrawing.h"
@@ -36,10 +39,23 @@ void drawRing(TableModel& owner, const GroundGunner& gunner, std::array<GunnerSm
     const MaterialLightData light{1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 1, 0};
     const int16_t upright = wreck ? gunner.style().blackMap : gunner.style().blueMap;
     const auto& maps = owner.ModelPointsPolys().MapListOffset;
+    // The view writes depth as it draws: the farthest sprites go first so that a nearer one's
+    // clear corners never hide them.
+    const double* eye = view.getEyeTM() + 12;
+    std::array<std::pair<double, int16_t>, GroundGunner::kRing> order;
+    std::array<SpriteLook, GroundGunner::kRing> looks;
+    int live = 0;
     for (int k = GroundGunner::kRing - 1; k >= 0; --k) {
         GunnerSmoke& s = ring[k];
-        const SpriteLook l = gunner.look(s, t, wreck);
-        if (!l.shown || l.map < 0 || l.map >= int(maps.size())) continue;
+        looks[k] = gunner.look(s, t, wreck);
+        if (!looks[k].shown || looks[k].map < 0 || looks[k].map >= int(maps.size())) continue;
+        const double* p = s.XYZPosition.data();
+        order[live++] = {std::hypot(p[0] - eye[0], p[1] - eye[1], p[2] - eye[2]), int16_t(k)};
+    }
+    std::sort(order.begin(), order.begin() + live, [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (int n = 0; n < live; ++n) {
+        const GunnerSmoke& s = ring[order[n].second];
+        const SpriteLook& l = looks[order[n].second];
         XYZInput four[4];
         if (s.SmokeColor == upright) view.glMakeFacingSquareHeadingOnly(s.XYZPosition.data(), four);
         else view.glMakeFacingSquare(s.XYZPosition.data(), four);
