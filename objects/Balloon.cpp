@@ -88,6 +88,7 @@ void BalloonWWI::resetModel() {
     Gunner.resetGunItems();
     Gunner.Falling = false;
     Replay.clear();
+    effects::poseMatrix(ModelAttitude.QAttitude.data(), ModelAttitude.Position.data(), ThisModel.ObjectMatrix);
 }
 
 double BalloonWWI::windHeading(double windDirection) { return wrap180(windDirection + 180.0); }
@@ -119,6 +120,8 @@ void BalloonWWI::callEveryTick(bool running, int32_t t, bool inReplay) {
     }
     if (inReplay) readCurrentReplayData(t);
     else saveCurrentReplayData(t);
+    // Bullets and bombs test the balloon where its matrix puts it, drawn or not.
+    effects::poseMatrix(ModelAttitude.QAttitude.data(), ModelAttitude.Position.data(), ThisModel.ObjectMatrix);
 }
 
 void BalloonWWI::aircraftSmoke() { Gunner.aircraftSmoke(*this, ThisModel.TheObject.GlobalDeadTime, GlobalTime); }

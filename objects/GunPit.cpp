@@ -89,6 +89,8 @@ void GunPit::resetModel() {
     ThisModel.OptionalObjectMatrix[0] = ThisModel.ObjectMatrix;
     ThisModel.OptionalObjectMatrix[1] = ThisModel.ObjectMatrix;
     if (ZephModel* terrain = terrainOf(aController)) setObjectFlatOnGround(terrain, o.InitialHeading);
+    // Bullets and bombs test the pit where its matrix puts it, drawn or not.
+    effects::poseMatrix(ModelAttitude.QAttitude.data(), ModelAttitude.Position.data(), ThisModel.ObjectMatrix);
     Replay.clear();
 }
 
