@@ -40,7 +40,7 @@ double wrap180(double a) {
 
 }  // namespace
 
-BalloonWWI::BalloonWWI() : Gunner(kBasketGunner) {}
+BalloonWWI::BalloonWWI() : Gunner(kBasketGunner) { TowerPosition = {0, -50, -15}; }
 
 const ModelTables& BalloonWWI::tables() const {
     static const ModelTables t = balloonTables(&kHeaderG, "BalloonWWIFilePP", kMapsG, kItemsG);
@@ -56,21 +56,11 @@ const ModelTables& BalloonAWWI::tables() const {
 const TableName* BalloonAWWI::maps() const { return kMapsA; }
 
 void BalloonWWI::setClassValues() {
-    Object3DData& o = ThisModel.TheObject;
-    o.HitSquare = {-7, 7, -7, 7, -30, 30};
-    o.ObjectHitsWhenDead = 7.0f;
-    o.BlastDistance = 100.0f;
-    o.CurrentAnimateItem = 0;
-    o.AnimateFrameTime = 3;
-    o.AnimateItems.fill(kItemEndOfList);
-    o.AnimateItems[0] = 0;
-    o.PointsAwarded = 250;
-    o.Category = 17;
+    unitValues({-7, 7, -7, 7, -30, 30}, 7.0f, 100.0f, 250, 17);
     ObjectPointsPolysVer2& g = ModelPointsPolys();
     g.NumberOfSizeSquares = 2;
     g.SizeSquare[0] = {-16, -16, -45, 16, 16, 49, 0, 0, 0, 0, 0, 0};  // the envelope
     g.SizeSquare[1] = {-10, -60, -25, 10, -16, -5, 0, 0, 0, 0, 0, 0};  // rigging and basket
-    armed::standardMaterials(g);
 }
 
 void BalloonWWI::resetModel() {
@@ -78,17 +68,11 @@ void BalloonWWI::resetModel() {
     ThisModel.TheObject.GlobalDeadTime = 0;
     ThisModel.TheObject.ObjectHits = 0;
     ThisModel.TheObject.WhoKilledMe = -1;
-    if (aController) {
-        if (ModelArray* models = aController->getModelArray()) {
-            if (ZephModel* terrain = models->at(ModelArray::kTerrain)) {
-                setObjectFlatOnGround(terrain, ThisModel.TheObject.InitialHeading);
-            }
-        }
-    }
+    if (ZephModel* ground = terrain()) setObjectFlatOnGround(ground, ThisModel.TheObject.InitialHeading);
     Gunner.resetGunItems();
     Gunner.Falling = false;
     Replay.clear();
-    effects::poseMatrix(ModelAttitude.QAttitude.data(), ModelAttitude.Position.data(), ThisModel.ObjectMatrix);
+    placeMatrix();
 }
 
 double BalloonWWI::windHeading(double windDirection) { return wrap180(windDirection + 180.0); }
@@ -103,15 +87,14 @@ void BalloonWWI::callEveryTick(bool running, int32_t t, bool inReplay) {
         setHeading(o.Heading);
         if (CanShoot) Gunner.handleFiringGuns(*this, o, t, inReplay);
     } else {
-        ModelArray* models = aController ? aController->getModelArray() : nullptr;
-        ZephModel* terrain = models ? models->at(ModelArray::kTerrain) : nullptr;
+        ZephModel* below = terrain();
         auto& p = ModelAttitude.Position;
-        const double ground = terrain ? terrain->getAltitudeAtX(p[0], p[2]) : 0.0;
+        const double ground = below ? below->getAltitudeAtX(p[0], p[2]) : 0.0;
         if (p[1] > ground + kRest) {
             p[1] = std::max(p[1] - kSink, ground + kRest);
             Gunner.Falling = true;
         } else {
-            if (Gunner.Falling && terrain) setObjectFlatOnGround(terrain, o.Heading);
+            if (Gunner.Falling && below) setObjectFlatOnGround(below, o.Heading);
             Gunner.Falling = false;
         }
         aircraftSmoke();
@@ -120,55 +103,27 @@ void BalloonWWI::callEveryTick(bool running, int32_t t, bool inReplay) {
     }
     if (inReplay) readCurrentReplayData(t);
     else saveCurrentReplayData(t);
-    // Bullets and bombs test the balloon where its matrix puts it, drawn or not.
-    effects::poseMatrix(ModelAttitude.QAttitude.data(), ModelAttitude.Position.data(), ThisModel.ObjectMatrix);
+    placeMatrix();
 }
 
 void BalloonWWI::aircraftSmoke() { Gunner.aircraftSmoke(*this, ThisModel.TheObject.GlobalDeadTime, GlobalTime); }
-
-bool BalloonWWI::areYouDead() {
-    const int32_t d = ThisModel.TheObject.GlobalDeadTime;
-    return d != 0 && d <= GlobalTime;
-}
-
-bool BalloonWWI::areYouDestroyed() {
-    return ThisModel.TheObject.GlobalDeadTime != 0 && ThisModel.TheObject.WhoKilledMe >= 0;
-}
 
 void BalloonWWI::setOPPHeading(double degrees) {
     ThisModel.TheObject.Heading = degrees;
     ThisModel.TheObject.InitialHeading = degrees;
 }
 
-void BalloonWWI::setObjectSpeedMPH(double mph) {
-    ThisModel.TheObject.Speed = mph;
-    ThisModel.TheObject.InitialSpeed = mph;
-}
-
-void BalloonWWI::setObjectPoints(int32_t points) {
-    if (points != -1) ThisModel.TheObject.PointsAwarded = static_cast<int16_t>(points);
-}
-
-const double* BalloonWWI::getTowerPosition() {
-    double m[16] = {};
-    quaternionToMatrix(ModelAttitude.QAttitude.data(), m);
-    RotateVector(TowerPosition.data(), GlobalTowerPosition.data(), m);
-    for (int k = 0; k < 3; ++k) GlobalTowerPosition[k] += ModelAttitude.Position[k];
-    return GlobalTowerPosition.data();
-}
-
 OneCompleteObjectVer2* BalloonWWI::getDrawingData(int32_t t) {
     lPauseFlag = aController ? aController->isPaused() : true;
-    effects::poseMatrix(ModelAttitude.QAttitude.data(), ModelAttitude.Position.data(), ThisModel.ObjectMatrix);
+    placeMatrix();
     GlobalTime = t;
     OnePolygonVer2* poly = ModelPointsPolys().ThePolygons;
     const int last = armed::balloon::kBalloonPolygons;
     bool burnt = false;
     if (areYouDead()) {
-        ModelArray* models = aController ? aController->getModelArray() : nullptr;
-        ZephModel* terrain = models ? models->at(ModelArray::kTerrain) : nullptr;
+        ZephModel* below = terrain();
         const auto& p = ModelAttitude.Position;
-        burnt = p[1] <= (terrain ? terrain->getAltitudeAtX(p[0], p[2]) : 0.0) + 2.1;
+        burnt = p[1] <= (below ? below->getAltitudeAtX(p[0], p[2]) : 0.0) + 2.1;
     }
     if (burnt) {
         poly[armed::balloon::kPatch].DrawHints &= ~effects::kSkip;
@@ -188,30 +143,12 @@ void BalloonWWI::drawMySmokeItems() {
 }
 
 void BalloonWWI::prepareForReplayStart(int32_t t) {
-    PutAside& r = ReplayState;
-    r.fire = Gunner.MyFireData;
-    r.bullets = Gunner.GunBullets;
-    r.lastFire = Gunner.LastFireTime;
-    r.nextGunSmoke = Gunner.NextGunSmokeSpot;
-    r.bulletStart = Gunner.BulletStartLocation;
-    r.lastVisible = Gunner.LastVisibleNumber;
-    r.gunSmokes = Gunner.OurGunSmokes;
-    r.smokes = Gunner.OurSmokes;
-    r.nextSmoke = Gunner.NextSmokeSpot;
+    Gunner.exchange(true, ReplayState);
     ZephModel::prepareForReplayStart(t);
 }
 
 void BalloonWWI::recoverFromReplay(int32_t t) {
-    const PutAside& r = ReplayState;
-    Gunner.MyFireData = r.fire;
-    Gunner.GunBullets = r.bullets;
-    Gunner.LastFireTime = r.lastFire;
-    Gunner.NextGunSmokeSpot = r.nextGunSmoke;
-    Gunner.BulletStartLocation = r.bulletStart;
-    Gunner.LastVisibleNumber = r.lastVisible;
-    Gunner.OurGunSmokes = r.gunSmokes;
-    Gunner.OurSmokes = r.smokes;
-    Gunner.NextSmokeSpot = r.nextSmoke;
+    Gunner.exchange(false, ReplayState);
     ZephModel::recoverFromReplay(t);
 }
 

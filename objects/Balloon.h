@@ -3,12 +3,13 @@
 // the wind, with a gunner in the basket when armed. Shot down it sinks at 0.5 ft/tick trailing
 // fire, and lies burnt on a scorched patch, burning and smoking for nine minutes. BalloonAWWI is
 // the same balloon in the other side's colours.
+#include "objects/ArmedUnit.h"
 #include "objects/GroundGunner.h"
 #include "objects/ReplayRing.h"
 
 namespace pellam {
 
-class BalloonWWI : public TableModel {
+class BalloonWWI : public ArmedUnit {
 public:
     static constexpr double kSink = 0.5;     // ft/tick
     static constexpr double kRest = 2.0;     // ft above the ground where a falling wreck stops
@@ -25,20 +26,7 @@ public:
     void drawMySmokeItems() override;
     void aircraftSmoke() override;
 
-    bool isTower() override { return ThisModel.TheObject.ObjectFlags & 0x800; }
-    const double* getTowerPosition() override;
-    OneCompleteObjectVer2* getCompleteObjectPtr() override { return &ThisModel; }
-    ObjectPointsPolysVer2* getModelPointsPolysPtr() override { return &ModelPointsPolys(); }
-    void setTeam(int32_t team) override { ThisModel.TheObject.Team = team; }
     void setOPPHeading(double degrees) override;
-    double getObjectHeading() override { return ThisModel.TheObject.Heading; }
-    void setObjectSpeedMPH(double mph) override;
-    void setObjectPoints(int32_t points) override;
-    int32_t getObjectPoints() override { return ThisModel.TheObject.PointsAwarded; }
-    int32_t getObjectCategory() override { return ThisModel.TheObject.Category; }
-    bool areYouDead() override;
-    bool areYouDestroyed() override;
-    void setTimeOfDay(double hours) override { TimeOfDay = hours; }
     const TableName* getUsedTextureNames() override;
     void setCanShoot(bool canShoot) { CanShoot = canShoot; }
 
@@ -53,17 +41,9 @@ public:
     GroundGunner Gunner;
     bool CanShoot = false;
     bool lPauseFlag = true;
-    double TimeOfDay = 0;
-    std::array<double, 3> TowerPosition{0, -50, -15};
-    std::array<double, 3> GlobalTowerPosition{};
     ReplayRing Replay{kRecordWords * 4, kRecordPlaces};
 
-    struct PutAside {
-        ObjectFireData fire;
-        BulletsList bullets;
-        int32_t lastFire = 0, nextGunSmoke = 0, bulletStart = 0, lastVisible = 0, nextSmoke = 0;
-        std::array<GunnerSmoke, GroundGunner::kRing> gunSmokes{}, smokes{};
-    };
+    using PutAside = GroundGunner::Kept;
     PutAside ReplayState;
 
 protected:

@@ -159,6 +159,22 @@ void GroundGunner::driftWreckSmoke(const double* wind) {
     }
 }
 
+void GroundGunner::exchange(bool toReplay, Kept& kept) {
+    auto carry = [toReplay](auto& live, auto& aside) {
+        if (toReplay) aside = live;
+        else live = aside;
+    };
+    carry(MyFireData, kept.fire);
+    carry(GunBullets, kept.bullets);
+    carry(LastFireTime, kept.lastFire);
+    carry(NextGunSmokeSpot, kept.nextGunSmoke);
+    carry(BulletStartLocation, kept.bulletStart);
+    carry(LastVisibleNumber, kept.lastVisible);
+    carry(OurGunSmokes, kept.gunSmokes);
+    carry(OurSmokes, kept.smokes);
+    carry(NextSmokeSpot, kept.nextSmoke);
+}
+
 SpriteLook GroundGunner::look(GunnerSmoke& s, int32_t t, bool wreck) const {
     SpriteLook l;
     const int32_t age = t - s.TimeStarted;

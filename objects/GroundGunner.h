@@ -66,6 +66,17 @@ public:
     SpriteLook look(GunnerSmoke& s, int32_t t, bool wreck) const;
     const GunnerStyle& style() const { return style_; }
 
+    // The gunner's live state, kept aside while a replay runs: a replay's shots and smoke never
+    // outlive it.
+    struct Kept {
+        ObjectFireData fire;
+        BulletsList bullets;
+        int32_t lastFire = 0, nextGunSmoke = 0, bulletStart = 0, lastVisible = 0, nextSmoke = 0;
+        std::array<GunnerSmoke, kRing> gunSmokes{}, smokes{};
+    };
+    // Copies the live state into `kept` (toReplay) or back from it.
+    void exchange(bool toReplay, Kept& kept);
+
     ObjectFireData MyFireData;
     BulletsList GunBullets;
     int32_t LastFireTime = 0;       // no shot until after this tick

@@ -35,11 +35,6 @@ ModelTables pitTables(const ObjectHeaderTable* header, const char* name, const T
     return t;
 }
 
-ZephModel* terrainOf(ControllerServices* c) {
-    ModelArray* models = c ? c->getModelArray() : nullptr;
-    return models ? models->at(ModelArray::kTerrain) : nullptr;
-}
-
 // Corner offsets of the square facing the eye; without a view, a square across X and Y.
 void facing(TableModel& owner, const double* centre, XYZInput* four) {
     const armed::DrawingHooks* hooks = armed::drawingHooks();
@@ -57,21 +52,12 @@ void facing(TableModel& owner, const double* centre, XYZInput* four) {
 // ---- The pit.
 
 void GunPit::setClassValues() {
-    Object3DData& o = ThisModel.TheObject;
-    o.HitSquare = {-9, 9, 0, 9, -9, 9};
-    o.ObjectHitsWhenDead = 15.0f;
-    o.BlastDistance = 150.0f;
-    o.CurrentAnimateItem = 0;
-    o.AnimateFrameTime = 3;
-    o.AnimateItems.fill(kItemEndOfList);
-    o.AnimateItems[0] = 0;
-    o.PointsAwarded = 50;
-    o.Category = 8;
+    unitValues({-9, 9, 0, 9, -9, 9}, 15.0f, 150.0f, 50, 8);
     ObjectPointsPolysVer2& g = ModelPointsPolys();
     g.NumberOfSizeSquares = 1;
     g.SizeSquare[0] = {-25, 0, -25, 25, 15, 25, 0, 0, 0, 0, 0, 0};
-    armed::standardMaterials(g);
     PitchModelAttitude.QAttitude = {1, 0, 0, 0};
+    TowerPosition = {0, 16, 24};
 }
 
 void GunPit::resetModel() {
@@ -88,41 +74,14 @@ void GunPit::resetModel() {
     effects::poseMatrix(ModelAttitude.QAttitude.data(), ModelAttitude.Position.data(), ThisModel.ObjectMatrix);
     ThisModel.OptionalObjectMatrix[0] = ThisModel.ObjectMatrix;
     ThisModel.OptionalObjectMatrix[1] = ThisModel.ObjectMatrix;
-    if (ZephModel* terrain = terrainOf(aController)) setObjectFlatOnGround(terrain, o.InitialHeading);
-    // Bullets and bombs test the pit where its matrix puts it, drawn or not.
-    effects::poseMatrix(ModelAttitude.QAttitude.data(), ModelAttitude.Position.data(), ThisModel.ObjectMatrix);
+    if (ZephModel* ground = terrain()) setObjectFlatOnGround(ground, o.InitialHeading);
+    placeMatrix();
     Replay.clear();
-}
-
-bool GunPit::areYouDead() {
-    const int32_t d = ThisModel.TheObject.GlobalDeadTime;
-    return d != 0 && d <= GlobalTime;
-}
-
-bool GunPit::areYouDestroyed() {
-    return ThisModel.TheObject.GlobalDeadTime != 0 && ThisModel.TheObject.WhoKilledMe >= 0;
 }
 
 void GunPit::setOPPHeading(double) {
     ThisModel.TheObject.Heading = 0.0;
     ThisModel.TheObject.InitialHeading = 0.0;
-}
-
-void GunPit::setObjectSpeedMPH(double mph) {
-    ThisModel.TheObject.Speed = mph;
-    ThisModel.TheObject.InitialSpeed = mph;
-}
-
-void GunPit::setObjectPoints(int32_t points) {
-    if (points != -1) ThisModel.TheObject.PointsAwarded = static_cast<int16_t>(points);
-}
-
-const double* GunPit::getTowerPosition() {
-    double m[16] = {};
-    quaternionToMatrix(ModelAttitude.QAttitude.data(), m);
-    RotateVector(TowerPosition.data(), GlobalTowerPosition.data(), m);
-    for (int k = 0; k < 3; ++k) GlobalTowerPosition[k] += ModelAttitude.Position[k];
-    return GlobalTowerPosition.data();
 }
 
 void GunPit::callEveryTick(bool running, int32_t t, bool inReplay) {
@@ -165,7 +124,7 @@ double GunPit::barrelElevation() const {
 OneCompleteObjectVer2* GunPit::getDrawingData(int32_t t) {
     prepareSprites(t);
     GlobalTime = t;
-    effects::poseMatrix(ModelAttitude.QAttitude.data(), ModelAttitude.Position.data(), ThisModel.ObjectMatrix);
+    placeMatrix();
     QNion& turret = OptionalModelAttitude[0];
     effects::poseMatrix(turret.QAttitude.data(), turret.Position.data(), ThisModel.OptionalObjectMatrix[0]);
     QNion& barrel = OptionalModelAttitude[1];
@@ -313,18 +272,22 @@ void AAAGunWWI::prepareSprites(int32_t t) {
     }
 }
 
+void AAAGunWWI::exchangeReplayState(bool toReplay) {
+    carry(toReplay, TheAAASmoke, ReplayState.bursts);
+    carry(toReplay, TimeOfDay, ReplayState.timeOfDay);
+    carry(toReplay, MyFireData, ReplayState.fire);
+    carry(toReplay, NextAAASmoke, ReplayState.nextBurst);
+    carry(toReplay, TheBlueSmoke, ReplayState.flashes);
+    carry(toReplay, NextBlueSmoke, ReplayState.nextFlash);
+}
+
 void AAAGunWWI::prepareForReplayStart(int32_t t) {
-    ReplayState = {MyFireData, TheAAASmoke, TheBlueSmoke, NextAAASmoke, NextBlueSmoke, TimeOfDay};
+    exchangeReplayState(true);
     GunPit::prepareForReplayStart(t);
 }
 
 void AAAGunWWI::recoverFromReplay(int32_t t) {
-    MyFireData = ReplayState.fire;
-    TheAAASmoke = ReplayState.bursts;
-    TheBlueSmoke = ReplayState.flashes;
-    NextAAASmoke = ReplayState.nextBurst;
-    NextBlueSmoke = ReplayState.nextFlash;
-    TimeOfDay = ReplayState.timeOfDay;
+    exchangeReplayState(false);
     GunPit::recoverFromReplay(t);
 }
 
@@ -365,29 +328,20 @@ void AAAMachineGunWWI::drawMySmokeItems() {
     if (const armed::DrawingHooks* hooks = armed::drawingHooks()) hooks->gunnerSmokes(*this, Gunner, GlobalTime, false);
 }
 
+// Unlike the flak gun the post also puts its bullets in flight, its fire gate and its puff ring
+// aside, so a replay's shots never outlive it.
+void AAAMachineGunWWI::exchangeReplayState(bool toReplay) {
+    Gunner.exchange(toReplay, ReplayState.gunner);
+    carry(toReplay, TimeOfDay, ReplayState.timeOfDay);
+}
+
 void AAAMachineGunWWI::prepareForReplayStart(int32_t t) {
-    PutAside& r = ReplayState;
-    r.fire = Gunner.MyFireData;
-    r.bullets = Gunner.GunBullets;
-    r.lastFire = Gunner.LastFireTime;
-    r.nextGunSmoke = Gunner.NextGunSmokeSpot;
-    r.nextSmoke = Gunner.NextSmokeSpot;
-    r.gunSmokes = Gunner.OurGunSmokes;
-    r.smokes = Gunner.OurSmokes;
-    r.timeOfDay = TimeOfDay;
+    exchangeReplayState(true);
     GunPit::prepareForReplayStart(t);
 }
 
 void AAAMachineGunWWI::recoverFromReplay(int32_t t) {
-    const PutAside& r = ReplayState;
-    Gunner.MyFireData = r.fire;
-    Gunner.GunBullets = r.bullets;
-    Gunner.LastFireTime = r.lastFire;
-    Gunner.NextGunSmokeSpot = r.nextGunSmoke;
-    Gunner.NextSmokeSpot = r.nextSmoke;
-    Gunner.OurGunSmokes = r.gunSmokes;
-    Gunner.OurSmokes = r.smokes;
-    TimeOfDay = r.timeOfDay;
+    exchangeReplayState(false);
     GunPit::recoverFromReplay(t);
 }
 

@@ -3,12 +3,15 @@
 // machine-gun post, the same pit at 0.65 of its size with a machine gunner. Both turn their
 // pedestal and raise their barrel straight at the target, vanish when destroyed leaving a
 // scorched patch, and record their fire gate for replays.
+#include <utility>
+
+#include "objects/ArmedUnit.h"
 #include "objects/GroundGunner.h"
 #include "objects/ReplayRing.h"
 
 namespace pellam {
 
-class GunPit : public TableModel {
+class GunPit : public ArmedUnit {
 public:
     static constexpr int kRecordPlaces = 179;
 
@@ -17,21 +20,8 @@ public:
     void callEveryTick(bool running, int32_t missionTime, bool inReplay) override;
     OneCompleteObjectVer2* getDrawingData(int32_t gameTime) override;
 
-    bool isTower() override { return ThisModel.TheObject.ObjectFlags & 0x800; }
-    const double* getTowerPosition() override;
-    OneCompleteObjectVer2* getCompleteObjectPtr() override { return &ThisModel; }
-    ObjectPointsPolysVer2* getModelPointsPolysPtr() override { return &ModelPointsPolys(); }
-    void setTeam(int32_t team) override { ThisModel.TheObject.Team = team; }
     // The pit never turns: its heading stays 0 whatever the mission says.
     void setOPPHeading(double) override;
-    double getObjectHeading() override { return ThisModel.TheObject.Heading; }
-    void setObjectSpeedMPH(double mph) override;
-    void setObjectPoints(int32_t points) override;
-    int32_t getObjectPoints() override { return ThisModel.TheObject.PointsAwarded; }
-    int32_t getObjectCategory() override { return ThisModel.TheObject.Category; }
-    bool areYouDead() override;
-    bool areYouDestroyed() override;
-    void setTimeOfDay(double hours) override { TimeOfDay = hours; }
     void saveCurrentReplayData(int32_t missionTime) override;
     void readCurrentReplayData(int32_t missionTime) override;
 
@@ -41,10 +31,7 @@ public:
 
     std::array<QNion, 2> OptionalModelAttitude;  // [0] pedestal, [1] barrel
     QNion PitchModelAttitude;
-    double TimeOfDay = 0;
     int32_t DeadTexture = 4;
-    std::array<double, 3> TowerPosition{0, 16, 24};
-    std::array<double, 3> GlobalTowerPosition{};
     ReplayRing Replay{8, kRecordPlaces};
 
 protected:
@@ -99,6 +86,7 @@ public:
     PutAside ReplayState;
 
 protected:
+    void exchangeReplayState(bool toReplay);
     const ModelTables& tables() const override;
     void setClassValues() override;
     void fire(int32_t t, bool inReplay) override;
@@ -122,15 +110,13 @@ public:
     GroundGunner Gunner;
 
     struct PutAside {
-        ObjectFireData fire;
-        BulletsList bullets;
-        int32_t lastFire = 0, nextGunSmoke = 0, nextSmoke = 0;
-        std::array<GunnerSmoke, GroundGunner::kRing> gunSmokes{}, smokes{};
+        GroundGunner::Kept gunner;
         double timeOfDay = 0;
     };
     PutAside ReplayState;
 
 protected:
+    void exchangeReplayState(bool toReplay);
     const ModelTables& tables() const override;
     void beforeLightTexture3DPointChangesFor(ObjectPointsPolysVer2* pp) override;
     void fire(int32_t t, bool inReplay) override;

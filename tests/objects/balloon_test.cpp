@@ -125,10 +125,8 @@ TEST_F(Balloons, ReplayRestoresRecordsAndItsEndChangesNothing) {
     ASSERT_NE(b.Replay.find(42), nullptr);
     EXPECT_EQ(b.Replay.find(43), nullptr);
 
-    const BalloonWWI::PutAside live{b.Gunner.MyFireData, b.Gunner.GunBullets, b.Gunner.LastFireTime,
-                                    b.Gunner.NextGunSmokeSpot, b.Gunner.BulletStartLocation,
-                                    b.Gunner.LastVisibleNumber, b.Gunner.NextSmokeSpot, b.Gunner.OurGunSmokes,
-                                    b.Gunner.OurSmokes};
+    GroundGunner::Kept live;
+    b.Gunner.exchange(true, live);
     const QNion pose = b.ModelAttitude;
     b.prepareForReplayStart(400);
     b.ModelAttitude.Position[0] = 500;
