@@ -114,7 +114,6 @@ void BalloonWWI::setOPPHeading(double degrees) {
 }
 
 OneCompleteObjectVer2* BalloonWWI::getDrawingData(int32_t t) {
-    lPauseFlag = aController ? aController->isPaused() : true;
     placeMatrix();
     GlobalTime = t;
     OnePolygonVer2* poly = ModelPointsPolys().ThePolygons;

@@ -40,7 +40,6 @@ public:
 
     GroundGunner Gunner;
     bool CanShoot = false;
-    bool lPauseFlag = true;
     ReplayRing Replay{kRecordWords * 4, kRecordPlaces};
 
     using PutAside = GroundGunner::Kept;
