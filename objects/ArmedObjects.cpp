@@ -9,16 +9,10 @@ namespace {
 
 const DrawingHooks* installed = nullptr;
 
+// Whether the gunner fires is set before the balloon is built: building never changes it.
 template <typename T>
-std::unique_ptr<T> made(ViewServices* view) {
-    auto object = std::make_unique<T>();
-    object->initWithGLView(view);
-    return object;
-}
-
-template <typename T>
-std::unique_ptr<ZephModel> balloon(ViewServices* view, bool canShoot) {
-    auto b = made<T>(view);
+std::unique_ptr<ZephModel> balloon(bool canShoot) {
+    auto b = std::make_unique<T>();
     b->setCanShoot(canShoot);
     return b;
 }
@@ -28,11 +22,11 @@ std::unique_ptr<ZephModel> balloon(ViewServices* view, bool canShoot) {
 void setDrawingHooks(const DrawingHooks* hooks) { installed = hooks; }
 const DrawingHooks* drawingHooks() { return installed; }
 
-std::unique_ptr<ZephModel> createArmedBalloon(ViewServices* view) { return balloon<BalloonWWI>(view, true); }
-std::unique_ptr<ZephModel> createArmedBalloonA(ViewServices* view) { return balloon<BalloonAWWI>(view, true); }
-std::unique_ptr<ZephModel> createFlakGun(ViewServices* view) { return made<AAAGunWWI>(view); }
-std::unique_ptr<ZephModel> createUnarmedBalloon(ViewServices* view) { return balloon<BalloonWWI>(view, false); }
-std::unique_ptr<ZephModel> createUnarmedBalloonA(ViewServices* view) { return balloon<BalloonAWWI>(view, false); }
-std::unique_ptr<ZephModel> createMachineGunPost(ViewServices* view) { return made<AAAMachineGunWWI>(view); }
+std::unique_ptr<ZephModel> createArmedBalloon() { return balloon<BalloonWWI>(true); }
+std::unique_ptr<ZephModel> createArmedBalloonA() { return balloon<BalloonAWWI>(true); }
+std::unique_ptr<ZephModel> createFlakGun() { return std::make_unique<AAAGunWWI>(); }
+std::unique_ptr<ZephModel> createUnarmedBalloon() { return balloon<BalloonWWI>(false); }
+std::unique_ptr<ZephModel> createUnarmedBalloonA() { return balloon<BalloonAWWI>(false); }
+std::unique_ptr<ZephModel> createMachineGunPost() { return std::make_unique<AAAMachineGunWWI>(); }
 
 }  // namespace pellam::armed

@@ -27,6 +27,7 @@ struct ArmedWorld {
     }
     template <typename T>
     T& unit(std::unique_ptr<ZephModel> made, std::array<double, 3> p, int32_t team = 1) {
+        made->initWithGLView(nullptr);
         made->setaController(&controller);
         QNion level;
         level.QAttitude = {1, 0, 0, 0};

@@ -17,7 +17,7 @@ struct Balloons : ::testing::Test {
     Balloons() { platform::seedRandom(3); }
     ArmedWorld w;
     BalloonWWI& balloon(bool armed = true) {
-        return w.unit<BalloonWWI>(armed ? armed::createArmedBalloon(nullptr) : armed::createUnarmedBalloon(nullptr),
+        return w.unit<BalloonWWI>(armed ? armed::createArmedBalloon() : armed::createUnarmedBalloon(),
                                   {0, ArmedWorld::kGround + 1000, 0});
     }
     static bool patchShown(BalloonWWI& b) {

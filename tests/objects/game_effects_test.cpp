@@ -149,6 +149,7 @@ TEST_F(GameEffects, ACamelAttacksADefendedBalloon) {
     const int32_t enemy = player->getTeamNumber() + 1;
     ModelArray& models = *c->getModelArray();
     auto place = [&](std::unique_ptr<ZephModel> unit, double across, double y) {
+        unit->initWithGLView(nullptr);
         unit->setaController(c.get());
         QNion level;
         level.QAttitude = {1, 0, 0, 0};
@@ -158,9 +159,9 @@ TEST_F(GameEffects, ACamelAttacksADefendedBalloon) {
         return models.append(std::move(unit));
     };
     // The balloon's envelope across the Camel's guns; the flak gun and the post beside its winch.
-    auto* balloon = static_cast<BalloonWWI*>(place(armed::createArmedBalloon(nullptr), 0.0, aim[1]));
-    auto* flak = static_cast<AAAGunWWI*>(place(armed::createFlakGun(nullptr), 200.0, 100.0));
-    auto* post = static_cast<AAAMachineGunWWI*>(place(armed::createMachineGunPost(nullptr), -150.0, 100.0));
+    auto* balloon = static_cast<BalloonWWI*>(place(armed::createArmedBalloon(), 0.0, aim[1]));
+    auto* flak = static_cast<AAAGunWWI*>(place(armed::createFlakGun(), 200.0, 100.0));
+    auto* post = static_cast<AAAMachineGunWWI*>(place(armed::createMachineGunPost(), -150.0, 100.0));
     const long balloonIndex = models.indexOf(balloon);
     const double hitsBefore = player->ThisAircraft.TotalHits;
     const int32_t pointsBefore = c->DeadObjectPoints;

@@ -20,7 +20,7 @@ struct Gunner : ::testing::Test {
     Gunner() { platform::seedRandom(5); }
     ArmedWorld w;
     // An armed balloon 1000 ft above the ground at the origin, of team 1.
-    BalloonWWI& balloon() { return w.unit<BalloonWWI>(armed::createArmedBalloon(nullptr), {0, 1100, 0}); }
+    BalloonWWI& balloon() { return w.unit<BalloonWWI>(armed::createArmedBalloon(), {0, 1100, 0}); }
     int shotsBetween(ZephModel& unit, GroundGunner& g, int32_t from, int32_t to, std::vector<int32_t>* at = nullptr) {
         int shots = 0;
         for (int32_t t = from; t < to; ++t) {
@@ -69,7 +69,7 @@ TEST_F(Gunner, FiresOnTheFirstTickWithATargetThenEveryDelayPlusOne) {
     EXPECT_EQ(at, (std::vector<int32_t>{100, 281, 462}));
 
     w.controller.models.take(ArmedWorld::kUnit);
-    auto& post = w.unit<AAAMachineGunWWI>(armed::createMachineGunPost(nullptr), {0, 100, 0});
+    auto& post = w.unit<AAAMachineGunWWI>(armed::createMachineGunPost(), {0, 100, 0});
     std::vector<int32_t> postAt;
     w.aircraft(0, 2, {300, 600, 300});
     shotsBetween(post, post.Gunner, 50, 50 + 3 * 61, &postAt);
@@ -115,7 +115,7 @@ TEST_F(Gunner, AimSettlesOnASteadyTargetAndATurnSpoilsIt) {
 // Bullets are tested against the aircraft aimed at, never another in their path; in a replay
 // they fly and strike again but hurt nobody; a remote aircraft keeps its exact hits.
 TEST_F(Gunner, HurtsOnlyItsTargetAndNeverInAReplay) {
-    auto& post = w.unit<AAAMachineGunWWI>(armed::createMachineGunPost(nullptr), {0, 100, 0});
+    auto& post = w.unit<AAAMachineGunWWI>(armed::createMachineGunPost(), {0, 100, 0});
     testing::RecordAircraft& target = w.aircraft(0, 2, {0, 400, 300});
     testing::RecordAircraft& between = w.aircraft(1, 2, {0, 250, 150});  // on the line of fire
     for (int32_t t = 1; t < 2000; ++t) post.callEveryTick(true, t, false);
@@ -135,7 +135,7 @@ TEST_F(Gunner, HurtsOnlyItsTargetAndNeverInAReplay) {
 // Tracers leave a streak of four puffs per tick, drawn first as the bullet and then as fading
 // smoke; every puff has gone within its 40 ticks.
 TEST_F(Gunner, TracersLeaveShortLivedPuffs) {
-    auto& post = w.unit<AAAMachineGunWWI>(armed::createMachineGunPost(nullptr), {0, 100, 0});
+    auto& post = w.unit<AAAMachineGunWWI>(armed::createMachineGunPost(), {0, 100, 0});
     w.aircraft(0, 2, {0, 500, 400});
     for (int32_t t = 100; t < 103; ++t) post.callEveryTick(true, t, false);
     GroundGunner& g = post.Gunner;

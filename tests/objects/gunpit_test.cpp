@@ -1,11 +1,14 @@
 // The flak gun and the machine-gun post in their pits: whom they engage, where the barrel
-// points, the ring of bursts, the destroyed pit, the pause and the replay.
+// points, the ring of bursts, the destroyed pit, the pause and the replay; and every armed unit
+// made by the mission object factory from its code.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "objects/ArmedModels.h"
 #include "objects/ArmedObjects.h"
+#include "missions/ObjectFactory.h"
+#include "objects/Balloon.h"
 #include "objects/GunPit.h"
 #include "platform/Random.h"
 #include "tests/objects/ArmedWorld.h"
@@ -18,9 +21,9 @@ using testing::ArmedWorld;
 struct Pits : ::testing::Test {
     Pits() { platform::seedRandom(9); }
     ArmedWorld w;
-    AAAGunWWI& flak() { return w.unit<AAAGunWWI>(armed::createFlakGun(nullptr), {1000, ArmedWorld::kGround, 2000}); }
+    AAAGunWWI& flak() { return w.unit<AAAGunWWI>(armed::createFlakGun(), {1000, ArmedWorld::kGround, 2000}); }
     AAAMachineGunWWI& post() {
-        return w.unit<AAAMachineGunWWI>(armed::createMachineGunPost(nullptr), {1000, ArmedWorld::kGround, 2000});
+        return w.unit<AAAMachineGunWWI>(armed::createMachineGunPost(), {1000, ArmedWorld::kGround, 2000});
     }
     // The world direction of the muzzle (+z of the barrel) as the gun is drawn.
     static std::array<double, 3> muzzle(GunPit& g, int32_t t) {
@@ -134,8 +137,8 @@ TEST_F(Pits, ReplayHurtsNobodyAndTheWreckRecordsOnlyWhileRunning) {
 // the barrel 4.55 ft up, and a replay that leaves its bullets in flight as they were.
 TEST_F(Pits, ThePostIsASmallerPitWithAMachineGunner) {
     AAAMachineGunWWI& p = post();
-    AAAGunWWI& big = *static_cast<AAAGunWWI*>(armed::createFlakGun(nullptr).release());
-    std::unique_ptr<AAAGunWWI> owned(&big);
+    AAAGunWWI big;
+    big.initWithGLView(nullptr);
     const GLT2FN3FV3FFormat& a = p.ModelPointsPolys().ThePoints[0];
     const GLT2FN3FV3FFormat& b = big.ModelPointsPolys().ThePoints[0];
     EXPECT_FLOAT_EQ(a.X, b.X * 0.65f);
@@ -160,6 +163,54 @@ TEST_F(Pits, ThePostIsASmallerPitWithAMachineGunner) {
     EXPECT_EQ(p.Gunner.GunBullets.TheBullets[0].PX, bullets.TheBullets[0].PX);
     EXPECT_EQ(p.Gunner.LastFireTime, gate);
     EXPECT_EQ(p.Gunner.NextGunSmokeSpot, puffs);
+}
+
+}  // namespace
+}  // namespace pellam
+
+namespace pellam {
+namespace {
+
+// Registered with the mission object factory, each code makes its class, armed or not, placed
+// from its row: a balloon keeps the row's heading, a pit faces north whatever the row says.
+TEST(ArmedUnitCodes, TheFactoryMakesEachCodesUnitFromItsRow) {
+    missions::ObjectFactory factory;
+    factory.registerKind(61, armed::createArmedBalloon);
+    factory.registerKind(62, armed::createArmedBalloonA);
+    factory.registerKind(65, armed::createFlakGun);
+    factory.registerKind(66, armed::createUnarmedBalloon);
+    factory.registerKind(67, armed::createUnarmedBalloonA);
+    factory.registerKind(74, armed::createMachineGunPost);
+    ModelArray array;
+    missions::FactoryContext context;
+    for (int32_t code : {61, 62, 65, 66, 67, 74}) {
+        missions::ObjectForMission row;
+        row.ObjectCode = code;
+        row.Location[0] = 100.0 * code;
+        row.Location[1] = 800.0;
+        row.Heading = 30.0;
+        row.Team = 2;
+        row.Points = -1;
+        factory.loadCorrectObject(row, array, context);
+    }
+    ASSERT_EQ(array.size(), 6);
+    auto* armedG = dynamic_cast<BalloonWWI*>(array.at(0));
+    auto* armedA = dynamic_cast<BalloonAWWI*>(array.at(1));
+    auto* unarmedG = dynamic_cast<BalloonWWI*>(array.at(3));
+    auto* unarmedA = dynamic_cast<BalloonAWWI*>(array.at(4));
+    ASSERT_TRUE(armedG && armedA && unarmedG && unarmedA);
+    EXPECT_EQ(dynamic_cast<BalloonAWWI*>(array.at(0)), nullptr);
+    EXPECT_TRUE(armedG->CanShoot && armedA->CanShoot);
+    EXPECT_FALSE(unarmedG->CanShoot || unarmedA->CanShoot);
+    EXPECT_EQ(armedG->getObjectHeading(), 30.0);
+    EXPECT_EQ(armedG->getObjectPoints(), 250);
+    EXPECT_STREQ(armedA->getUsedTextureNames()[0], "ObBalloonAM");
+    auto* flak = dynamic_cast<AAAGunWWI*>(array.at(2));
+    auto* post = dynamic_cast<AAAMachineGunWWI*>(array.at(5));
+    ASSERT_TRUE(flak && post);
+    EXPECT_EQ(flak->getObjectHeading(), 0.0);
+    EXPECT_EQ(flak->ThisModel.TheObject.Team, 2);
+    EXPECT_EQ(post->getObjectPoints(), 50);
 }
 
 }  // namespace

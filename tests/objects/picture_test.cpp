@@ -217,6 +217,7 @@ TEST_F(EffectsPicture, ABalloonLineWithItsGunsFromSeveralSides) {
     player->SetUpAircraft(x + 9000, ground + 3000.0, z + 9000, 0.0, 0.0, 95.0, 0.8);
     ModelArray& models = *c->getModelArray();
     auto place = [&](std::unique_ptr<ZephModel> unit, double px, double py, double pz) {
+        unit->initWithGLView(&view());
         unit->setaController(c.get());
         QNion level;
         level.QAttitude = {1, 0, 0, 0};
@@ -225,9 +226,9 @@ TEST_F(EffectsPicture, ABalloonLineWithItsGunsFromSeveralSides) {
         unit->resetModel();
         return models.append(std::move(unit));
     };
-    auto* balloon = static_cast<BalloonWWI*>(place(armed::createArmedBalloon(&view()), x, ground + 700.0, z));
-    auto* flak = static_cast<GunPit*>(place(armed::createFlakGun(&view()), x + 150.0, ground, z + 60.0));
-    auto* post = static_cast<GunPit*>(place(armed::createMachineGunPost(&view()), x - 120.0, ground, z + 40.0));
+    auto* balloon = static_cast<BalloonWWI*>(place(armed::createArmedBalloon(), x, ground + 700.0, z));
+    auto* flak = static_cast<GunPit*>(place(armed::createFlakGun(), x + 150.0, ground, z + 60.0));
+    auto* post = static_cast<GunPit*>(place(armed::createMachineGunPost(), x - 120.0, ground, z + 40.0));
     balloon->setWindSpeed(10, 240);
     for (int i = 0; i < 30; ++i) frame();
     const auto b = balloon->ModelAttitude.Position;
