@@ -15,6 +15,10 @@ public:
         std::function<std::unique_ptr<ControllerSound>()> makeSound;
         // Fills the model array's fixed head (0 sky, 1 terrain, 2..9 aircraft, 10..20 pools).
         std::function<void(ModelArray&, GameController&)> populateWorld;
+        // Sets aircraft 0..7 up for the start of the flight (place, speed, throttle, team, pilot)
+        // and makes that its start pose. The first start and every restart come through here,
+        // so a restarted aircraft flies exactly as it did at first.
+        std::function<void(long aircraftNumber, ZephModel& aircraft)> startAircraft;
     };
     VADArizodazar2(Links links, Content content) : GameController(links), content_(std::move(content)) {}
 

@@ -56,6 +56,46 @@ void dumpFrame(const std::string& path, int width, int height) {
 
 // Until the missions place them: the player's Camel at 3,000 ft west of Albert heading east for
 // the lines, three Camels of his flight beside him, and four Fokkers coming the other way.
+struct Start {
+    int32_t type;                       // 55 Camel, 64 D.VII, 77 Dr.I
+    double east, up, north, heading;    // ft from the player's start; deg
+    int32_t team, skill;                // skill -1: the player
+};
+constexpr Start kStarts[ModelArray::kAircraftSlots] = {
+    {55, 0, 0, 0, 100, 1, -1},         {55, -300, 0, 400, 100, 1, 1},
+    {55, -600, 200, -500, 100, 1, 2},  {55, -900, 300, 900, 100, 1, 2},
+    {77, 15000, 600, -2500, 280, 2, 0}, {77, 15500, 700, -2000, 280, 2, 1},
+    {64, 16000, 1200, -3200, 280, 2, 2}, {64, 16500, 1300, -2600, 280, 2, 2},
+};
+constexpr double kStartX = 1985000.0, kStartZ = 2046000.0;  // ft
+
+std::unique_ptr<FlyableAircraft> makeAircraft(int32_t type) {
+    if (type == 77) return std::make_unique<FokkerDr1>();
+    if (type == 64) return std::make_unique<FokkerDVII>();
+    return std::make_unique<ObjectTestFile>();
+}
+
+// Aircraft k flying at its place in the opening fight, as at the first start.
+void startAircraft(long k, ZephModel& model, ZephModel& ground, const AIPilotProfile* profiles) {
+    auto* aircraft = dynamic_cast<FlyableAircraft*>(&model);
+    if (!aircraft || k < 0 || k >= ModelArray::kAircraftSlots) return;
+    const Start& s = kStarts[k];
+    FlyableAircraft& a = *aircraft;
+    const double x = kStartX + s.east, z = kStartZ + s.north;
+    a.SetUpAircraft(x, ground.getAltitudeAtX(kStartX, kStartZ) + 3000.0 + s.up, z, s.heading, 0.0, 95.0, 0.8);
+    a.setTeamNumber(s.team);
+    if (s.skill >= 0) {  // a computer pilot flying as a fighter
+        a.setPilotsPtr(const_cast<AIPilotProfile*>(profiles));
+        Aircraft& r = a.ThisAircraft;
+        r.AIType = 1;
+        r.aiPilotNumber = s.skill;
+        r.aiVariables[0] = -1.0;
+        r.AutoPilotData[2] = -1.0;
+        r.GroundAltitude = ground.getAltitudeAtX(x, z);
+    }
+    a.copyCurrentQNionToStart();
+}
+
 void populateWorld(ModelArray& models, VADArizodazar2& controller, render::MyZephGLView& view,
                    SoundServices* sounds, const AIPilotProfile* profiles) {
     auto sky = std::make_unique<TexturedSkyDome>();
@@ -71,45 +111,14 @@ void populateWorld(ModelArray& models, VADArizodazar2& controller, render::MyZep
         return;
     }
     ZephModel* ground = models.put(ModelArray::kTerrain, std::move(terrain));
-
-    struct Start {
-        std::unique_ptr<FlyableAircraft> aircraft;
-        double east, up, north, heading;  // ft from the player's start; deg
-        int32_t team, skill;
-    };
-    Start starts[ModelArray::kAircraftSlots] = {
-        {std::make_unique<ObjectTestFile>(), 0, 0, 0, 100, 1, -1},
-        {std::make_unique<ObjectTestFile>(), -300, 0, 400, 100, 1, 1},
-        {std::make_unique<ObjectTestFile>(), -600, 200, -500, 100, 1, 2},
-        {std::make_unique<ObjectTestFile>(), -900, 300, 900, 100, 1, 2},
-        {std::make_unique<FokkerDr1>(), 15000, 600, -2500, 280, 2, 0},
-        {std::make_unique<FokkerDr1>(), 15500, 700, -2000, 280, 2, 1},
-        {std::make_unique<FokkerDVII>(), 16000, 1200, -3200, 280, 2, 2},
-        {std::make_unique<FokkerDVII>(), 16500, 1300, -2600, 280, 2, 2},
-    };
-    const double x0 = 1985000.0, z0 = 2046000.0;
-    const double y0 = ground->getAltitudeAtX(x0, z0) + 3000.0;
     for (int k = 0; k < ModelArray::kAircraftSlots; ++k) {
-        Start& s = starts[k];
-        FlyableAircraft& a = *s.aircraft;
-        a.setaController(&controller);
-        a.setSoundGuy(sounds);
-        a.setTerrain(ground);
-        a.initWithGLView(&view);
-        const double x = x0 + s.east, z = z0 + s.north;
-        a.SetUpAircraft(x, y0 + s.up, z, s.heading, 0.0, 95.0, 0.8);
-        a.setTeamNumber(s.team);
-        if (s.skill >= 0) {  // a computer pilot flying as a fighter
-            a.setPilotsPtr(const_cast<AIPilotProfile*>(profiles));
-            Aircraft& r = a.ThisAircraft;
-            r.AIType = 1;
-            r.aiPilotNumber = s.skill;
-            r.aiVariables[0] = -1.0;
-            r.AutoPilotData[2] = -1.0;
-            r.GroundAltitude = ground->getAltitudeAtX(x, z);
-        }
-        a.copyCurrentQNionToStart();
-        models.put(ModelArray::kFirstAircraft + k, std::move(s.aircraft));
+        std::unique_ptr<FlyableAircraft> a = makeAircraft(kStarts[k].type);
+        a->setaController(&controller);
+        a->setSoundGuy(sounds);
+        a->setTerrain(ground);
+        a->initWithGLView(&view);
+        startAircraft(k, *a, *ground, profiles);
+        models.put(ModelArray::kFirstAircraft + k, std::move(a));
     }
 }
 
@@ -119,6 +128,10 @@ int main(int, char**) {
     platform::UserDefaults& store = platform::UserDefaults::standard();
     if (!store.loadMessage().empty()) platform::logMessage(store.loadMessage());
 
+    if (std::string why; !platform::hasDisplay(why)) {
+        platform::logMessage(why);
+        return 2;
+    }
     render::MyZephGLView view(store);
     if (!view.initWithFrame(render::ZephGLView::preferredFrame(store))) {
         platform::logMessage("Cannot open the game window: " + view.creationError());
@@ -148,7 +161,11 @@ int main(int, char**) {
              view.setTheSounds(soundObject);
              return sound;
          },
-         [&](ModelArray& models, GameController&) { populateWorld(models, controller, view, soundObject, profiles.data()); }});
+         [&](ModelArray& models, GameController&) { populateWorld(models, controller, view, soundObject, profiles.data()); },
+         [&](long k, ZephModel& aircraft) {
+             if (ZephModel* ground = controller.getModelArray()->at(ModelArray::kTerrain))
+                 startAircraft(k, aircraft, *ground, profiles.data());
+         }});
     FrameLink frameLink(controller);
     view.setFrameServices(&frameLink);
 

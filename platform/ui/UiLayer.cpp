@@ -118,6 +118,12 @@ void SdlDesktop::setCursor(int32_t type, const std::string& ballImagePath) {
 
 void SdlDesktop::showCursor(bool shown) { SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE); }
 
+void SdlDesktop::centrePointer() {
+    int width = 0, height = 0;
+    SDL_GetWindowSize(window_.sdlWindow(), &width, &height);
+    SDL_WarpMouseInWindow(window_.sdlWindow(), width / 2, height / 2);
+}
+
 void SdlDesktop::sleepUntilTick(uint32_t tick) {
     const int32_t now = TickCount();
     const int32_t ahead = static_cast<int32_t>(tick) - now;
