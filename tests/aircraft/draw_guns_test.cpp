@@ -2,7 +2,6 @@
 // flight shows in the picture at the point where its bullet is, from the seat and from outside;
 // and from the seat a fast propeller is its blurred disc, not blades standing across the view.
 // The pictures are left in <build>/aircraft_draw_shots.
-#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,11 +11,8 @@
 
 #include "aircraft/ObjectTestFile.h"
 #include "aircraft/draw/AircraftModel.h"
-#include "platform/Paths.h"
-#include "platform/PngImage.h"
-#include "platform/UserDefaults.h"
-#include "render/MyZephGLView.h"
 #include "tests/flight/TestWorld.h"
+#include "tests/render/ViewFixture.h"
 
 namespace pellam {
 namespace {
@@ -71,24 +67,13 @@ struct GunCamel : ObjectTestFile {
     }
 };
 
-class GunsInTheView : public ::testing::Test {
+class GunsInTheView : public rendertest::ViewTest {
 protected:
-    static void SetUpTestSuite() {
-        const char* build = std::getenv("PELLAM_BUILD_DIR");
-        if (build) platform::setApplicationFolder(build);
-        folder_ = fs::path(build ? build : ".") / "aircraft_draw_shots";
-        fs::create_directories(folder_);
-        defaults_ = std::make_unique<platform::UserDefaults>((folder_ / "guns_defaults.json").string());
-        view_ = std::make_unique<render::MyZephGLView>(*defaults_);
-        if (!view_->initWithFrame({0, 0, 1024, 768}, true)) view_.reset();
-    }
-    static void TearDownTestSuite() {
-        view_.reset();
-        defaults_.reset();
-    }
     void SetUp() override {
-        ASSERT_NE(view_, nullptr) << "no GL window";
-        view_->getGLWindow()->makeCurrent();
+        ViewTest::SetUp();
+        if (!view_) return;
+        shots_ = fs::path(std::getenv("PELLAM_BUILD_DIR") ? std::getenv("PELLAM_BUILD_DIR") : ".") / "aircraft_draw_shots";
+        fs::create_directories(shots_);
         for (long i = 0; i < 22; ++i) controller.models.append(nullptr);
         ground = controller.models.put(ModelArray::kTerrain, std::make_unique<testing::FlatTerrain>(-20000.0));
         view_->setModelArray(&controller.models);
@@ -119,23 +104,11 @@ protected:
     platform::RGBAImage frame(const Camera& camera, const std::string& shot) {
         view_->setGlobalCameraPosition(&camera.view);
         platform::RGBAImage image;
-        view_->setFrameObserver([&] {
-            int w = 0, h = 0;
-            view_->getGLWindow()->drawableSize(w, h);
-            image.width = w;
-            image.height = h;
-            std::vector<uint8_t> rows(size_t(w) * h * 4);
-            glPixelStorei(GL_PACK_ALIGNMENT, 1);
-            glReadBuffer(GL_BACK);
-            glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
-            image.pixels.resize(rows.size());
-            for (int y = 0; y < h; ++y)
-                std::copy_n(&rows[size_t(h - 1 - y) * w * 4], size_t(w) * 4, &image.pixels[size_t(y) * w * 4]);
-        });
+        view_->setFrameObserver([&] { image = rendertest::readBack(*view_); });
         view_->drawRect({1, 0, 0, 1});
         view_->setFrameObserver(nullptr);
         EXPECT_EQ(view_->getFrameGLError(), 0);
-        platform::writePng((folder_ / (shot + ".png")).string(), image);
+        platform::writePng((shots_ / (shot + ".png")).string(), image);
         return image;
     }
 
@@ -177,12 +150,9 @@ protected:
 
     testing::TestController controller;
     render::FrameServices services;
+    fs::path shots_;
     ZephModel* ground = nullptr;
     GunCamel* camel = nullptr;
-
-    static inline fs::path folder_;
-    static inline std::unique_ptr<platform::UserDefaults> defaults_;
-    static inline std::unique_ptr<render::MyZephGLView> view_;
 };
 
 TEST_F(GunsInTheView, TracersShowWhereTheirBulletsFly) {

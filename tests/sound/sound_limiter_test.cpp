@@ -19,15 +19,6 @@ namespace {
 
 using namespace soundtest;
 
-std::vector<float> readFloats(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    const auto size = static_cast<size_t>(in.tellg());
-    std::vector<float> out(size / 4);
-    in.seekg(0);
-    in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(out.size() * 4));
-    return out;
-}
-
 // A full-scale square wave of `frames` samples, 441 Hz at 44.1 kHz.
 std::vector<int16_t> loudSquare(size_t frames) {
     std::vector<int16_t> s(frames);
