@@ -67,6 +67,8 @@ void FlyableAircraft::SetUpAircraft(double x, double y, double z, double heading
         if (y < g + 20.0 && y > -9000.0) y = g + 20.0 + 500.0;
     }
     ModelAttitude.Position = {x, y, z};
+    // The ground below from the start: the rules that run before the first sub-step read it.
+    a.GroundAltitude = a.PreviousGroundAltitude = groundAt(x, z);
     ModelAttitude.QAttitude = {1.0, 0.0, 0.0, 0.0};
     rotateHeadingByDegrees(heading);
     rotatePitchByDegrees(-pitch);
@@ -125,7 +127,6 @@ void FlyableAircraft::startAfresh() {
     a.Counter2 = 0;
     a.Gs = 0.0;
     a.PitchOffDegrees = a.YawOffDegrees = 0.0;
-    a.GroundAltitude = a.PreviousGroundAltitude = 0.0;
     a.RotationalSpeeds.fill(0.0);
     // The stall limiter reads these before the first sub-step works them out again.
     a.AOADegrees2 = a.AOADegrees3 = a.PreviousAOADegrees = a.AveragedAOADegrees = 0.0;

@@ -91,7 +91,6 @@ void startAircraft(long k, ZephModel& model, ZephModel& ground, const AIPilotPro
         r.aiPilotNumber = s.skill;
         r.aiVariables[0] = -1.0;
         r.AutoPilotData[2] = -1.0;
-        r.GroundAltitude = ground.getAltitudeAtX(x, z);
     }
     a.copyCurrentQNionToStart();
 }
