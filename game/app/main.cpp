@@ -21,6 +21,7 @@
 #include "game/VADArizodazar2.h"
 #include "input/PellamJoySub.h"
 #include "flight/AIPilotProfiles.h"
+#include "objects/EffectObjects.h"
 #include "platform/GLWindow.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
@@ -119,6 +120,7 @@ void populateWorld(ModelArray& models, VADArizodazar2& controller, render::MyZep
         startAircraft(k, *a, *ground, profiles);
         models.put(ModelArray::kFirstAircraft + k, std::move(a));
     }
+    placeEffectObjects(models, &view, &controller);
 }
 
 }  // namespace
