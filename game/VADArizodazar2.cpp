@@ -5,8 +5,15 @@
 #include "core/ZephModel.h"
 #include "platform/Beep.h"
 #include "platform/Log.h"
+#include "world/RIDUdidav.h"
 
 namespace pellam {
+
+VADArizodazar2::VADArizodazar2(Links links, Content content)
+    : GameController(links), content_(std::move(content)) {
+    draw_ = content_.draw ? content_.draw : missions::sharedDraw();
+    fixedWorld_ = static_cast<bool>(content_.populateWorld);
+}
 
 void VADArizodazar2::awakeFromNib() { GameController::awakeFromNib(); }
 
@@ -14,19 +21,6 @@ std::unique_ptr<ControllerSound> VADArizodazar2::loadSoundGuy() {
     if (content_.makeSound)
         if (auto sound = content_.makeSound()) return sound;
     return GameController::loadSoundGuy();
-}
-
-void VADArizodazar2::preloadGameSpecificItems() {
-    ModelArray* models = getModelArray();
-    if (!models) return;
-    models->clear();
-    if (content_.populateWorld) content_.populateWorld(*models, *this);
-    // Whatever the content left empty still answers every operation.
-    for (long i = 0; i <= ModelArray::kGroundClutter; ++i)
-        if (!models->at(i)) models->put(i, std::make_unique<ZephModel>());
-    for (long i = 0; i < models->size(); ++i)
-        if (ZephModel* model = models->at(i)) model->setaController(this);
-    for (int k = 0; k < kPilotCount; ++k) ui_.pilotNameFields[k].stringValue = "Pilot " + std::to_string(k + 1);
 }
 
 namespace {
@@ -93,7 +87,8 @@ bool VADArizodazar2::handleThisMenu(int tag) {
 }
 
 void VADArizodazar2::fromFlyMissionButton() {
-    if (!worldProblem.empty()) {  // there is no world to fly in
+    // No world to fly in, or a mission that could not be started.
+    if (!worldProblem.empty() || (!fixedWorld_ && !whyMissionCannotStart(CurrentMissionNumber).empty())) {
         platform::SystemBeep();
         return;
     }
@@ -104,33 +99,25 @@ void VADArizodazar2::fromFlyMissionButton() {
     centreTheMouseStick();
 }
 
-// The current mission again from its start: every aircraft started afresh, every other object
-// back where it began, the clock at 0.
-void VADArizodazar2::newDocument() {
-    ModelArray* models = getModelArray();
-    if (!models) return;
-    if (ReplayFlag) endReplay();
-    for (long n = 0; n < ModelArray::kAircraftSlots; ++n) startThisAircraft(n, true);
-    for (long i = ModelArray::kFirstAircraft + ModelArray::kAircraftSlots; i < models->size(); ++i)
-        if (ZephModel* model = models->at(i)) model->resetModel();
-    GlobalMissionTime = 0;
-    SpecialCameraPosition = 0;
-    CameraAircraft = ModelArray::kFirstAircraft;
-}
-
-// Until missions carry start and restart entries, both start the aircraft as it first started:
-// the reset empties its records, the content sets it up flying again.
-void VADArizodazar2::startThisAircraft(long aircraftNumber, bool) {
-    if (aircraftNumber < 0 || aircraftNumber >= ModelArray::kAircraftSlots) return;
-    ZephModel* aircraft = modelAt(aircraftNumber + ModelArray::kFirstAircraft);
-    if (!aircraft) return;
-    aircraft->resetModel();
-    if (content_.startAircraft) content_.startAircraft(aircraftNumber, *aircraft);
-}
-
 void VADArizodazar2::doAfterPrefsChangeItems() {
     if (ModelArray* models = getModelArray())
         if (ZephModel* terrain = models->at(ModelArray::kTerrain)) terrain->setDrawDetail(DoDetailPass);
+}
+
+void VADArizodazar2::doFogCeiling() {
+    if (auto* terrain = dynamic_cast<RIDUdidav*>(TheRIDUdidavWorld)) CloudLayerState = terrain->returnAbsoluteCloudLayerState();
+}
+
+const aiFlyToPoint* VADArizodazar2::getFlyToPoints() {
+    missions::MissionData* mission = currentMission();
+    return mission ? mission->FlyToPoints.data() : nullptr;
+}
+
+void VADArizodazar2::setNetworkAircraftTypeForAircraft(long aircraftNumber, int32_t type) {
+    missions::MissionData* mission = currentMission();
+    if (!mission || aircraftNumber < 1 || aircraftNumber >= ModelArray::kAircraftSlots) return;
+    mission->AircraftStarts[aircraftNumber].AircraftType = type;
+    mission->ResetAircraftStarts[aircraftNumber].AircraftType = type;
 }
 
 }  // namespace pellam
