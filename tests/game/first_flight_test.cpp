@@ -1,7 +1,7 @@
 // What a new player meets on the first evening, driven through the controller as the keys and
-// windows drive it: an aircraft restarted after a crash flies exactly as a freshly started one, the
-// pilots' names
-// and the chosen pilot are there at the next start, and flying begins with the mouse stick centred.
+// windows drive it: an aircraft restarted after a crash flies exactly as a freshly started one,
+// the pilots' names and the chosen pilot are there at the next start, and flying begins with the
+// mouse stick centred.
 #include <gtest/gtest.h>
 
 #include <algorithm>
