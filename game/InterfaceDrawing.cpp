@@ -1,5 +1,6 @@
 #include "game/InterfaceDrawing.h"
 
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -12,6 +13,8 @@ namespace pellam {
 namespace {
 std::map<std::string, ButtonPlace> buttonPlaces;
 std::string currentWindow;
+// Whether each window had the focus in the last frame it was drawn; forgotten when it closes.
+std::map<const Window*, bool> focusedLastFrame;
 }  // namespace
 
 namespace widgets {
@@ -29,7 +32,10 @@ bool button(const char* label, float width) {
 
 // Opens `window` centred when it is brought forward; false while it is closed.
 bool beginWindow(Window& window, float width) {
-    if (!window.open) return false;
+    if (!window.open) {
+        focusedLastFrame.erase(&window);
+        return false;
+    }
     const ImGuiViewport* viewport = ImGui::GetMainViewport();
     ImGui::SetNextWindowPos(ImVec2(viewport->WorkPos.x + viewport->WorkSize.x * 0.5f,
                                    viewport->WorkPos.y + viewport->WorkSize.y * 0.5f),
@@ -37,7 +43,6 @@ bool beginWindow(Window& window, float width) {
     ImGui::SetNextWindowSize(ImVec2(width, 0), ImGuiCond_Appearing);
     // Focus is taken when the window is made key, not again while it keeps it: taking it every
     // frame would close the pop-ups it opens.
-    static std::map<const Window*, bool> focusedLastFrame;
     bool& focused = focusedLastFrame[&window];
     if (window.key && !focused) ImGui::SetNextWindowFocus();
     bool open = true;
@@ -98,9 +103,30 @@ void textField(GameController& controller, TextField& field, const char* label) 
     if (ImGui::InputText(label, &field.stringValue)) controller.notsaved(&field);
 }
 
+// With no world to fly in there is nothing to do but read why and quit: that window alone, in
+// front and holding the focus, so its one button answers the first click.
+InterfaceRequests drawWorldProblem(const VADArizodazar2& c) {
+    InterfaceRequests requests;
+    const ImGuiViewport* viewport = ImGui::GetMainViewport();
+    ImGui::SetNextWindowPos(ImVec2(viewport->WorkPos.x + viewport->WorkSize.x * 0.5f,
+                                   viewport->WorkPos.y + viewport->WorkSize.y * 0.4f),
+                            ImGuiCond_Always, ImVec2(0.5f, 0.5f));
+    ImGui::SetNextWindowSize(ImVec2(std::min(560.0f, viewport->WorkSize.x - 40.0f), 0), ImGuiCond_Always);
+    ImGui::SetNextWindowFocus();
+    currentWindow = "Pellam cannot fly";
+    ImGui::Begin("Pellam cannot fly", nullptr,
+                 ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove);
+    ImGui::TextWrapped("%s", c.worldProblem.c_str());
+    ImGui::TextWrapped("Build the game again (./scripts/run.sh) to make the data folder anew.");
+    if (button("Quit")) requests.quit = true;
+    ImGui::End();
+    return requests;
+}
+
 }  // namespace
 
 InterfaceRequests drawInterface(VADArizodazar2& c) {
+    if (!c.worldProblem.empty()) return drawWorldProblem(c);
     InterfaceRequests requests;
     GameInterface& ui = c.interface();
 
@@ -189,20 +215,6 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
         ImGui::End();
     } else {
         for (TextField& field : ui.pilotFields) field.editing = false;
-    }
-
-    if (!c.worldProblem.empty()) {
-        const ImGuiViewport* viewport = ImGui::GetMainViewport();
-        ImGui::SetNextWindowPos(ImVec2(viewport->WorkPos.x + viewport->WorkSize.x * 0.5f,
-                                       viewport->WorkPos.y + viewport->WorkSize.y * 0.25f),
-                                ImGuiCond_Always, ImVec2(0.5f, 0.5f));
-        ImGui::SetNextWindowSize(ImVec2(520, 0), ImGuiCond_Always);
-        currentWindow = "Pellam cannot fly";
-        ImGui::Begin("Pellam cannot fly", nullptr, ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoResize);
-        ImGui::TextWrapped("%s", c.worldProblem.c_str());
-        ImGui::TextWrapped("Build the game again (./scripts/run.sh) to make the data folder anew.");
-        if (button("Quit")) requests.quit = true;
-        ImGui::End();
     }
 
     drawMissionWindows(c);

@@ -135,6 +135,7 @@ void VADArizodazar2::startChosenFlight(Window& window) {
     if (!fixedWorld_) newDocument();
     gamePause = true;
     HandleCursorType(1, MousePosFeedback);
+    centreTheMouseStick();
     // The mouse-flying hint, once per run and only without a joystick.
     if (!FirstTime && !DontShowMF) {
         FirstTime = true;

@@ -1,23 +1,15 @@
 // The mission window, the dogfight window and the user missions, tried as a new player would on a
 // real window under Xvfb: pop-ups opened and items chosen with the mouse, buttons pressed.
-#include <SDL.h>
-#include <SDL_opengl.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <thread>
-#include <unistd.h>
 
 #include "aircraft/FlyableAircraft.h"
-#include "game/InterfaceDrawing.h"
-#include "game/VADArizodazar2.h"
-#include "platform/Beep.h"
-#include "platform/GLWindow.h"
 #include "platform/OpenFile.h"
-#include "platform/ui/UiLayer.h"
-#include "tests/game/ui_clicks.h"
+#include "tests/game/InterfaceFixture.h"
 #include "tests/flight/TestWorld.h"
 #include "tools/missiongen/PatrolMission.h"
 
@@ -25,11 +17,10 @@ namespace pellam {
 namespace {
 namespace fs = std::filesystem;
 
-class MissionWindowTest : public ::testing::Test {
+class MissionWindowTest : public InterfaceTest {
 protected:
     void SetUp() override {
-        folder_ = fs::temp_directory_path() / ("pellam menu " + std::to_string(getpid()));
-        fs::remove_all(folder_);
+        InterfaceTest::SetUp();
         fs::create_directories(folder_ / "user");
         missiongen::buildPatrolMission(*record_, texts_);
         write("pellamm1.pellam");
@@ -38,14 +29,10 @@ protected:
         record_->WindSpeed = 12.5;
         record_->WindDirection = 270;
         write("pellamm2.pellam");
-        store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
-        ASSERT_EQ(screen_.open(), "");
     }
     void TearDown() override {
-        screen_.show(nullptr);
-        c.reset();
         platform::setDesktopOpener("");
-        fs::remove_all(folder_);
+        InterfaceTest::TearDown();
     }
 
     void write(const std::string& relative) {
@@ -55,20 +42,18 @@ protected:
     }
     // The game starting: missions read, the pilot signed in, the mission window open.
     void start() {
-        c = std::make_unique<VADArizodazar2>(
+        controller_ = std::make_unique<VADArizodazar2>(
             GameController::Links{store_.get()},
             VADArizodazar2::Content{{}, {}, [] { return std::make_unique<testing::FlatTerrain>(100.0); }, nullptr,
                                     folder_.string() + "/", [] { return 0; }, (folder_ / "user").string() + "/"});
+        c = controller_.get();
         c->awakeFromNib();
-        screen_.show(c.get());
         press("Pilot Sign-In", "Sign In");
         EXPECT_FALSE(c->validateMenuItem(kMenuPreferences));  // nothing until the mission window opened
         c->fromMenus(kMenuSelectMission);
         ASSERT_TRUE(c->missionWindow.toSelectMission.open);
     }
 
-    void click(int x, int y) { screen_.click(x, y); }
-    void press(const std::string& windowTitle, const std::string& label) { screen_.press(windowTitle, label); }
     // Opens the mission pop-up and chooses the item with this title.
     void choose(const std::string& title) {
         press("Select Mission", "Mission");
@@ -85,12 +70,9 @@ protected:
         return false;
     }
 
-    fs::path folder_;
     std::unique_ptr<missions::MissionData> record_ = std::make_unique<missions::MissionData>();
     missions::MissionTexts texts_;
-    std::unique_ptr<platform::UserDefaults> store_;
-    testing::InterfaceScreen screen_;
-    std::unique_ptr<VADArizodazar2> c;
+    VADArizodazar2* c = nullptr;
 };
 
 TEST_F(MissionWindowTest, PickAMissionReadItAndFlyIt) {

@@ -1,50 +1,12 @@
 // The game's windows shown with Dear ImGui on a real window under Xvfb, their buttons pressed with
 // the mouse as a player would.
-#include <SDL.h>
-#include <SDL_opengl.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <unistd.h>
-
-#include "game/InterfaceDrawing.h"
-#include "game/VADArizodazar2.h"
 #include "platform/Beep.h"
-#include "platform/GLWindow.h"
-#include "platform/ui/UiLayer.h"
-#include "tests/game/ui_clicks.h"
+#include "tests/game/InterfaceFixture.h"
 
 namespace pellam {
 namespace {
-namespace fs = std::filesystem;
-
-class InterfaceTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() / ("pellam ui " + std::to_string(getpid()));
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-        store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
-        ASSERT_EQ(screen_.open(), "");
-        // An empty fixed world: these windows do not need a mission.
-        controller_ = std::make_unique<VADArizodazar2>(GameController::Links{store_.get()},
-                                                       VADArizodazar2::Content{{}, [](ModelArray&, GameController&) {}});
-        controller_->awakeFromNib();
-        screen_.show(controller_.get());
-    }
-    void TearDown() override {
-        screen_.show(nullptr);
-        controller_.reset();
-        fs::remove_all(folder_);
-    }
-
-    void press(const std::string& windowTitle, const std::string& label) { screen_.press(windowTitle, label); }
-
-    fs::path folder_;
-    std::unique_ptr<platform::UserDefaults> store_;
-    testing::InterfaceScreen screen_;
-    std::unique_ptr<VADArizodazar2> controller_;
-};
 
 TEST_F(InterfaceTest, SignInPreferencesOkAndCancel) {
     GameInterface& ui = controller_->interface();
@@ -88,7 +50,7 @@ TEST_F(InterfaceTest, AutomaticMessagesAndTheMissionList) {
 
 TEST_F(InterfaceTest, AWorldThatCouldNotBeMadeIsShownAndCannotBeFlown) {
     controller_->worldProblem = "RIDUdidavData is 1000 bytes; 10580000 were expected.";
-    press("Pilot Sign-In", "Sign In");
+    frame();
     ASSERT_NE(placeOfButton("Pellam cannot fly", "Quit"), nullptr);
     const long beeps = platform::beepCount();
     controller_->fromFlyMissionButton();
