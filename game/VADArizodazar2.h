@@ -107,7 +107,7 @@ public:
     long TempNewMissionNumber = 0;   // the slot chosen in the mission menu
     bool MenuDefault = false;        // the menus offer nothing until the mission window has opened
     int32_t DogfightKillType = 0;    // 0 individual kills, 1 team kills
-    int32_t LastNonMissionBeepTicks = 0;
+    int32_t LastNonMissionBeepTicks = -301;  // ticks; the first missing-mission beep always sounds
     // The mission builder's state the menus follow.
     bool MBTerrainLoadedFlag = false;
     long MBCurrentObject = 0;
