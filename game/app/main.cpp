@@ -17,6 +17,7 @@
 #include "aircraft/ObjectTestFile.h"
 #include "game/InputLink.h"
 #include "game/app/GameAdapters.h"
+#include "game/InputWindowsDrawing.h"
 #include "game/InterfaceDrawing.h"
 #include "game/VADArizodazar2.h"
 #include "input/PellamJoySub.h"
@@ -163,6 +164,7 @@ int main(int, char**) {
         if (uiReady) {
             ui.newFrame();
             requests = drawInterface(controller);
+            drawInputWindows(input, !controller.gamePause);
             ui.render();
         }
         if (dumpNow && dumpPath) {
@@ -190,7 +192,7 @@ int main(int, char**) {
         int windowWidth = 0, windowHeight = 0;
         SDL_GetWindowSize(window.sdlWindow(), &windowWidth, &windowHeight);
         sdlDesktop.pumpEvents([&](const SDL_Event& event) {
-            if (ui.processEvent(event)) return;
+            if (inputWindowsTakeEvent(ui, input, event)) return;
             if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_F11) return toggleFullScreen();
             if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_q && (event.key.keysym.mod & KMOD_CTRL))
                 return sdlDesktop.requestQuit();
@@ -201,6 +203,19 @@ int main(int, char**) {
         dumpNow = !running;
 
         controller.timerLooper();
+        // The game view is not drawn while an input settings window is open: the windows are.
+        if (input.isWindowOpen() && uiReady) {
+            int width = 0, height = 0;
+            window.drawableSize(width, height);
+            glViewport(0, 0, width, height);
+            glClearColor(0.16f, 0.15f, 0.12f, 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            ui.newFrame();
+            requests = drawInterface(controller);
+            drawInputWindows(input, !controller.gamePause);
+            ui.render();
+            window.swapBuffers();
+        }
 
         if (requests.quit) sdlDesktop.requestQuit();
         if (requests.toggleFullScreen) toggleFullScreen();
