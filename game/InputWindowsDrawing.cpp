@@ -56,7 +56,7 @@ bool button(const char* label, float width = 100) {
     return pressed;
 }
 
-// Opens a settings window centred; `closeBox` gives it one. False when it is collapsed away.
+// Opens a settings window centred; `closeBox` gives it one. A height of 0 fits the contents.
 bool beginWindow(const char* title, float width, float height, bool* closeBox = nullptr) {
     const ImGuiViewport* viewport = ImGui::GetMainViewport();
     ImGui::SetNextWindowPos(ImVec2(viewport->WorkPos.x + viewport->WorkSize.x * 0.5f,
@@ -90,13 +90,16 @@ void commandPopUp(const DoJoystick& in, const char* label, int& command) {
     for (int row = 0; row < in.numberOfRowsInTableView(); ++row)
         if (in.CommandsAndKeys[row + 1].Command == command) shown = in.getCommandForRow(row);
     ImGui::SetNextItemWidth(270);
-    if (ImGui::BeginCombo(label, shown ? shown->c_str() : "")) {
+    const bool open = ImGui::BeginCombo(label, shown ? shown->c_str() : "");
+    rememberItemPlace(currentWindow, label);
+    if (open) {
         for (int row = 0; row < in.numberOfRowsInTableView(); ++row) {
             const int c = in.CommandsAndKeys[row + 1].Command;
             const std::string* title = in.getCommandForRow(row);
             if (c < input::kFirstCommand || c > input::kLastCommand || !title) continue;
             ImGui::PushID(row);
             if (ImGui::Selectable(title->c_str(), c == command)) command = c;
+            rememberItemPlace("Commands", *title);
             ImGui::PopID();
         }
         ImGui::EndCombo();
@@ -163,7 +166,7 @@ void drawKeyWindow(DoJoystick& in) {
 }
 
 void drawMouseWindow(DoJoystick& in) {
-    if (!beginWindow("Define Mouse Buttons", 500, 255)) return;
+    if (!beginWindow("Define Mouse Buttons", 500, 0)) return;
     input::MouseWindowControls& w = in.mouseWindow;
     ImGui::TextWrapped("Select the command you wish to send when a mouse button is pressed.");
     ImGui::Spacing();
@@ -180,7 +183,7 @@ void drawMouseWindow(DoJoystick& in) {
 }
 
 void drawJoystickWindow(DoJoystick& in) {
-    if (!beginWindow("Define Joystick Buttons", 740, 600)) return;
+    if (!beginWindow("Define Joystick Buttons", 740, 0)) return;
     input::JoyWindowControls& w = in.joyWindow;
     ImGui::TextWrapped("Click the button on your Joystick you want to define. It will show up on the left below. "
                        "Then, select the command on the right you want that button to perform.");
@@ -225,7 +228,7 @@ void drawJoystickWindow(DoJoystick& in) {
     ImGui::SetNextItemWidth(180);
     float rudder = static_cast<float>(w.slider2);
     if (ImGui::SliderFloat("##rudder curve", &rudder, 1.0f, 5.0f, "%.2f")) w.slider2 = rudder;
-    ImGui::TextUnformatted("  Linear                    Curved");
+    ImGui::TextUnformatted("Linear              Curved");
     ImGui::TextUnformatted("Dead zone size");
     ImGui::SetNextItemWidth(180);
     float dead = static_cast<float>(w.slider3);
@@ -244,7 +247,7 @@ void drawJoystickWindow(DoJoystick& in) {
 
 void drawCalibrator(DoJoystick& in) {
     bool open = true;
-    if (!beginWindow("Joystick Calibrator", 507, 420, &open)) {
+    if (!beginWindow("Joystick Calibrator", 507, 0, &open)) {
         if (!open) in.calibratorShouldClose();
         return;
     }
@@ -281,11 +284,18 @@ void drawCalibrator(DoJoystick& in) {
 
 void drawInputWindows(DoJoystick& in, bool menus) {
     if (menus && ImGui::BeginMainMenuBar()) {
-        if (ImGui::BeginMenu("Controls")) {
-            if (ImGui::MenuItem("Define Keyboard Commands...")) in.fromDefineKeyboardMenu();
-            if (ImGui::MenuItem("Define Mouse Buttons...")) in.fromDefineMouseMenu();
-            if (ImGui::MenuItem("Define Joystick Buttons...")) in.fromDefineJoystickMenu();
-            if (ImGui::MenuItem("Calibrate Joystick...")) in.fromJoystickCalibrateMenu();
+        const bool open = ImGui::BeginMenu("Controls");
+        rememberItemPlace("Menu", "Controls");
+        if (open) {
+            auto item = [](const char* label) {
+                const bool chosen = ImGui::MenuItem(label);
+                rememberItemPlace("Controls", label);
+                return chosen;
+            };
+            if (item("Define Keyboard Commands...")) in.fromDefineKeyboardMenu();
+            if (item("Define Mouse Buttons...")) in.fromDefineMouseMenu();
+            if (item("Define Joystick Buttons...")) in.fromDefineJoystickMenu();
+            if (item("Calibrate Joystick...")) in.fromJoystickCalibrateMenu();
             ImGui::EndMenu();
         }
         ImGui::EndMainMenuBar();

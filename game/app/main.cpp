@@ -3,7 +3,8 @@
 //
 // For the headless smoke test: PELLAM_AUTOQUIT_SECONDS ends the run after that many seconds,
 // PELLAM_AUTOFLY signs the first pilot in and starts flying at once, and PELLAM_FRAME_DUMP names
-// a PNG file that receives the last frame.
+// a PNG file that receives the last frame. For the player tests: PELLAM_VIRTUAL_JOYSTICK attaches
+// a virtual stick (4 axes, 12 buttons, a hat) and PELLAM_PLAYER_SCRIPT plays a player's actions.
 #include <SDL.h>
 #include <SDL_opengl.h>
 
@@ -17,6 +18,7 @@
 #include "aircraft/ObjectTestFile.h"
 #include "game/InputLink.h"
 #include "game/app/GameAdapters.h"
+#include "game/app/PlayerScript.h"
 #include "game/InputWindowsDrawing.h"
 #include "game/InterfaceDrawing.h"
 #include "game/VADArizodazar2.h"
@@ -134,10 +136,28 @@ int main(int, char**) {
     platform::SdlDesktop sdlDesktop(window);
     DesktopAdapter desktop(sdlDesktop);
 
+    int virtualStick = -1;
+    if (std::getenv("PELLAM_VIRTUAL_JOYSTICK")) {
+        SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+        if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0)
+            virtualStick = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_FLIGHT_STICK, 4, 12, 1);
+        if (virtualStick < 0) platform::logMessage(std::string("No virtual joystick: ") + SDL_GetError());
+    }
     platform::hid::SdlJoysticks joysticks;
     input::PellamJoySub input(&joysticks, store);
     input.awakeFromNib();
     InputLink inputLink(input);
+    SDL_Joystick* scriptStick =
+        virtualStick >= 0 ? SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(virtualStick)) : nullptr;
+    std::unique_ptr<PlayerScript> script;
+    if (const char* path = std::getenv("PELLAM_PLAYER_SCRIPT")) {
+        script = std::make_unique<PlayerScript>();
+        std::string error;
+        if (!script->load(path, error)) {
+            platform::logMessage(error);
+            return 1;
+        }
+    }
 
     PellamSound* soundObject = nullptr;
     AIPilotTable profiles;
@@ -191,6 +211,8 @@ int main(int, char**) {
     for (bool running = true; running;) {
         int windowWidth = 0, windowHeight = 0;
         SDL_GetWindowSize(window.sdlWindow(), &windowWidth, &windowHeight);
+        if (script && !script->step(window.sdlWindow(), window.windowID(), controller, input, scriptStick))
+            sdlDesktop.requestQuit();
         sdlDesktop.pumpEvents([&](const SDL_Event& event) {
             if (inputWindowsTakeEvent(ui, input, event)) return;
             if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_F11) return toggleFullScreen();
@@ -214,6 +236,7 @@ int main(int, char**) {
             requests = drawInterface(controller);
             drawInputWindows(input, !controller.gamePause);
             ui.render();
+            if (dumpNow && dumpPath) dumpFrame(dumpPath, width, height);
             window.swapBuffers();
         }
 
@@ -224,5 +247,5 @@ int main(int, char**) {
     controller.applicationWillTerminate();
     view.setFrameObserver({});
     ui.stop();
-    return 0;
+    return script && script->failed() ? 1 : 0;
 }

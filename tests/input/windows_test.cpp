@@ -207,15 +207,16 @@ TEST_F(JoystickWindows, ButtonWindowDefinesThePressedButtonAndCancelPutsItBack) 
     EXPECT_EQ(in.joyWindow.buttonName, "Button #1");
     EXPECT_EQ(in.joyWindow.popUpCommand, in.getJoystickButtonCommand(6));
     const int before = in.getJoystickButtonCommand(8);
+    ASSERT_NE(before, kThrottleUp);
 
     hid.press(0, 12, 1);  // button 3 down
     frame();
     EXPECT_EQ(in.joyWindow.buttonName, "Button #3");
     EXPECT_EQ(in.CurrentJoyButton, 8);
-    in.joyWindow.popUpCommand = kDropBomb;
+    in.joyWindow.popUpCommand = kThrottleUp;
     in.joyWindow.revLF = !in.getAileronDirection();
     frame();
-    EXPECT_EQ(in.getJoystickButtonCommand(8), kDropBomb);  // in force before Okay
+    EXPECT_EQ(in.getJoystickButtonCommand(8), kThrottleUp);  // in force before Okay
     // A release counts only with the sticky hat on.
     hid.press(0, 12, 0);
     frame();
@@ -236,13 +237,13 @@ TEST_F(JoystickWindows, ButtonWindowDefinesThePressedButtonAndCancelPutsItBack) 
     in.fromDefineJoystickMenu();
     hid.press(0, 12, 1);
     frame();
-    in.joyWindow.popUpCommand = kDropBomb;
+    in.joyWindow.popUpCommand = kThrottleUp;
     in.joyWindow.slider1 = 3.0;
     frame();
     EXPECT_DOUBLE_EQ(in.StickCurveJoy, 1.9);  // sliders wait for Okay
     in.okayButtons(InputButton::DefOkay, {false, 0, 0});
     EXPECT_DOUBLE_EQ(in.StickCurveJoy, 3.0);
-    EXPECT_EQ((*store->dataForKey("JoystickButtons"))[8], kDropBomb);
+    EXPECT_EQ((*store->dataForKey("JoystickButtons"))[8], kThrottleUp);
 }
 
 TEST_F(JoystickWindows, CalibratorCloseBoxLeavesTheCalibrationAndOkayMakesTheNewOne) {
