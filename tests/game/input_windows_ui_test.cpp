@@ -13,10 +13,10 @@
 #include "platform/GLWindow.h"
 #include "platform/hid/SdlInput.h"
 #include "platform/ui/UiLayer.h"
+#include "tests/game/UiWindow.h"
 
 namespace pellam {
 namespace {
-namespace fs = std::filesystem;
 
 TEST(RangeBoxes, TheGreenAreaStaysInsideTheFrameAndNeverVanishes) {
     std::array<double, 12> r{};
@@ -48,69 +48,39 @@ TEST(RangeBoxes, TheGreenAreaStaysInsideTheFrameAndNeverVanishes) {
 class InputWindowsUi : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = fs::temp_directory_path() / ("pellam input ui " + std::to_string(getpid()));
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-        store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
-        std::string error;
-        platform::WindowSpec spec;
-        spec.width = 1024;
-        spec.height = 768;
-        window_ = platform::GLWindow::create(spec, error);
-        ASSERT_NE(window_, nullptr) << error;
-        window_->makeCurrent();
-        ASSERT_TRUE(ui_.start(*window_));
-        input_ = std::make_unique<input::PellamJoySub>(nullptr, *store_);
+        w_.open("pellam input ui");
+        if (HasFatalFailure()) return;
+        input_ = std::make_unique<input::PellamJoySub>(nullptr, *w_.store);
         input_->awakeFromNib();
     }
     void TearDown() override {
         input_.reset();
-        ui_.stop();
-        window_.reset();
-        platform::stopVideo();
-        fs::remove_all(folder_);
+        w_.close();
     }
 
     // One frame as the game runs it while a settings window is open.
     void frame() {
         SDL_Event event;
         while (SDL_PollEvent(&event)) {
-            if (inputWindowsTakeEvent(ui_, *input_, event)) continue;
+            if (inputWindowsTakeEvent(w_.ui, *input_, event)) continue;
             platform::hid::dispatchSdlEvent(event, *input_, nullptr, 768);
         }
         input_->createSurfaceInput(1024, 768);
         while (input_->getNextActionInBuffer()) {
         }
-        ui_.newFrame();
+        w_.ui.newFrame();
         glClearColor(0.16f, 0.15f, 0.12f, 1);
         glClear(GL_COLOR_BUFFER_BIT);
         drawInputWindows(*input_, true);
-        ui_.render();
-        window_->swapBuffers();
+        w_.ui.render();
+        w_.window->swapBuffers();
     }
     void frames(int n) {
         for (int i = 0; i < n; ++i) frame();
     }
 
     void click(const std::string& windowTitle, const std::string& label) {
-        frames(3);
-        const ButtonPlace* place = placeOfButton(windowTitle, label);
-        ASSERT_NE(place, nullptr) << windowTitle << "/" << label;
-        const int x = static_cast<int>((place->x0 + place->x1) / 2), y = static_cast<int>((place->y0 + place->y1) / 2);
-        SDL_WarpMouseInWindow(window_->sdlWindow(), x, y);
-        frames(3);
-        SDL_Event down{};
-        down.type = SDL_MOUSEBUTTONDOWN;
-        down.button.button = SDL_BUTTON_LEFT;
-        down.button.x = x;
-        down.button.y = y;
-        down.button.windowID = window_->windowID();
-        SDL_PushEvent(&down);
-        frames(3);
-        SDL_Event up = down;
-        up.type = SDL_MOUSEBUTTONUP;
-        SDL_PushEvent(&up);
-        frames(3);
+        w_.press([this] { frame(); }, windowTitle, label);
     }
 
     void type(SDL_Keycode key, SDL_Scancode scancode) {
@@ -119,7 +89,7 @@ protected:
         e.key.state = SDL_PRESSED;
         e.key.keysym.sym = key;
         e.key.keysym.scancode = scancode;
-        e.key.windowID = window_->windowID();
+        e.key.windowID = w_.window->windowID();
         SDL_PushEvent(&e);
         frames(2);
         e.type = SDL_KEYUP;
@@ -134,10 +104,7 @@ protected:
         return -1;
     }
 
-    fs::path folder_;
-    std::unique_ptr<platform::UserDefaults> store_;
-    std::unique_ptr<platform::GLWindow> window_;
-    platform::UiLayer ui_;
+    test::UiWindow w_;
     std::unique_ptr<input::PellamJoySub> input_;
 };
 
@@ -152,7 +119,7 @@ TEST_F(InputWindowsUi, RebindFireGunsByClickAndKeyThenOkayStoresAndCancelRestore
     EXPECT_EQ(input_->createKeyComboStringForRow(row), "h");
     click("Define Keyboard Commands", "Okay");
     EXPECT_FALSE(input_->isWindowOpen());
-    ASSERT_TRUE(store_->dataForKey("KeyboardButtons2").has_value());
+    ASSERT_TRUE(w_.store->dataForKey("KeyboardButtons2").has_value());
 
     // No Key, then Cancel: the key of the opening is back.
     input_->fromDefineKeyboardMenu();
@@ -175,7 +142,7 @@ TEST_F(InputWindowsUi, MouseWindowOkayAndCalibratorOkay) {
     ASSERT_TRUE(input_->isWindowOpen());
     click("Joystick Calibrator", "Okay");
     EXPECT_FALSE(input_->isWindowOpen());
-    EXPECT_EQ(store_->boolForKey("CalPrefsAvailable"), true);
+    EXPECT_EQ(w_.store->boolForKey("CalPrefsAvailable"), true);
 }
 
 }  // namespace
