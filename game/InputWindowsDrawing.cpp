@@ -69,6 +69,12 @@ bool beginWindow(const char* title, float width, float height, bool* closeBox = 
     return shown;
 }
 
+// The Okay button, which the Return key also presses while its window has the keyboard.
+bool okay() {
+    const bool clicked = button("Okay");
+    return clicked || (ImGui::IsWindowFocused() && ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Enter), false));
+}
+
 void rangeBox(DoJoystick& in, float width, float height, const char* id) {
     const ImVec2 at = ImGui::GetCursorScreenPos();
     ImGui::InvisibleButton(id, ImVec2(width, height));
@@ -140,7 +146,7 @@ void drawKeyWindow(DoJoystick& in) {
     ImGui::SameLine(221);
     if (button("Reset to Defaults", 151)) in.fromKPSetDefaults();
     ImGui::SameLine(502);
-    if (button("Okay")) in.okayButtons(InputButton::DefOkayK);
+    if (okay() && !in.DoingKeyboardSheet) in.okayButtons(InputButton::DefOkayK);
 
     // The key-capture sheet over the window.
     const char* sheet = "Press a Key";
@@ -178,7 +184,7 @@ void drawMouseWindow(DoJoystick& in) {
     const input::InputWindowState state{false, w.popUp1, w.popUp2};
     if (button("Cancel")) in.okayButtons(InputButton::DefCancelM);
     ImGui::SameLine(ImGui::GetWindowWidth() - 116);
-    if (button("Okay")) in.okayButtons(InputButton::DefOkayM, state);
+    if (okay()) in.okayButtons(InputButton::DefOkayM, state);
     ImGui::End();
 }
 
@@ -241,7 +247,7 @@ void drawJoystickWindow(DoJoystick& in) {
     ImGui::SameLine(274);
     if (button("Reset to Defaults", 151)) in.okayButtons(InputButton::DefReset);
     ImGui::SameLine(ImGui::GetWindowWidth() - 116);
-    if (button("Okay")) in.okayButtons(InputButton::DefOkay, state);
+    if (okay()) in.okayButtons(InputButton::DefOkay, state);
     ImGui::End();
 }
 
@@ -274,8 +280,7 @@ void drawCalibrator(DoJoystick& in) {
     ImGui::TextUnformatted("Rudder");
     ImGui::EndGroup();
     ImGui::SetCursorPosX(ImGui::GetWindowWidth() - 116);
-    if (button("Okay") || (ImGui::IsWindowFocused() && ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Enter))))
-        in.okayButtons(InputButton::CalOkay);
+    if (okay()) in.okayButtons(InputButton::CalOkay);
     ImGui::End();
     if (!open) in.calibratorShouldClose();
 }

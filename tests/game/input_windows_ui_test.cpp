@@ -131,7 +131,7 @@ TEST_F(InputWindowsUi, RebindFireGunsByClickAndKeyThenOkayStoresAndCancelRestore
     EXPECT_EQ(input_->createKeyComboStringForRow(row), "h");
 }
 
-TEST_F(InputWindowsUi, MouseWindowOkayAndCalibratorOkay) {
+TEST_F(InputWindowsUi, MouseWindowOkayAndCalibratorOkayByReturn) {
     input_->fromDefineMouseMenu();
     input_->mouseWindow.popUp2 = input::kDropBomb;
     click("Define Mouse Buttons", "Okay");
@@ -140,7 +140,8 @@ TEST_F(InputWindowsUi, MouseWindowOkayAndCalibratorOkay) {
 
     input_->fromJoystickCalibrateMenu();
     ASSERT_TRUE(input_->isWindowOpen());
-    click("Joystick Calibrator", "Okay");
+    frames(3);
+    type(SDLK_RETURN, SDL_SCANCODE_RETURN);  // Return is Okay
     EXPECT_FALSE(input_->isWindowOpen());
     EXPECT_EQ(w_.store->boolForKey("CalPrefsAvailable"), true);
 }
