@@ -65,6 +65,13 @@ bool beginWindow(const char* title, float width, float height, bool* closeBox = 
     ImGui::SetNextWindowSize(ImVec2(width, height), ImGuiCond_Appearing);
     currentWindow = title;
     const bool shown = ImGui::Begin(title, closeBox, ImGuiWindowFlags_NoCollapse);
+    if (closeBox) {
+        // Where the title bar's close box is drawn: a font-high square inside the frame padding.
+        const ImGuiStyle& style = ImGui::GetStyle();
+        const float size = ImGui::GetFontSize(), right = ImGui::GetWindowPos().x + ImGui::GetWindowWidth();
+        const float top = ImGui::GetWindowPos().y + style.FramePadding.y;
+        rememberPlace(title, "close box", {right - style.FramePadding.x - size, top, right - style.FramePadding.x, top + size});
+    }
     if (!shown) ImGui::End();
     return shown;
 }

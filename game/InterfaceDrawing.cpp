@@ -223,7 +223,11 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
 
 void rememberItemPlace(const std::string& window, const std::string& label) {
     const ImVec2 a = ImGui::GetItemRectMin(), b = ImGui::GetItemRectMax();
-    buttonPlaces[window + "/" + label] = {a.x, a.y, b.x, b.y};
+    rememberPlace(window, label, {a.x, a.y, b.x, b.y});
+}
+
+void rememberPlace(const std::string& window, const std::string& label, const ButtonPlace& place) {
+    buttonPlaces[window + "/" + label] = place;
 }
 
 const ButtonPlace* placeOfButton(const std::string& window, const std::string& label) {

@@ -21,5 +21,6 @@ struct ButtonPlace {
 const ButtonPlace* placeOfButton(const std::string& window, const std::string& label);
 // Records where the last drawn item lies, under `window` and `label`, for placeOfButton.
 void rememberItemPlace(const std::string& window, const std::string& label);
+void rememberPlace(const std::string& window, const std::string& label, const ButtonPlace& place);
 
 }  // namespace pellam

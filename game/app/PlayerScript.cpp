@@ -78,7 +78,7 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
 
     if (verb == "frames") {
         words >> wait_;
-    } else if (verb == "key") {
+    } else if (verb == "key" || verb == "release") {
         std::string name;
         words >> name;
         const SDL_Keycode key = SDL_GetKeyFromName(name.c_str());
@@ -87,15 +87,14 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
             return true;
         }
         SDL_Event e{};
-        e.type = SDL_KEYDOWN;
-        e.key.state = SDL_PRESSED;
+        e.type = verb == "key" ? SDL_KEYDOWN : SDL_KEYUP;
+        e.key.state = verb == "key" ? SDL_PRESSED : SDL_RELEASED;
         e.key.windowID = windowID;
         e.key.keysym.sym = key;
         e.key.keysym.scancode = SDL_GetScancodeFromKey(key);
         SDL_PushEvent(&e);
-        e.type = SDL_KEYUP;
-        e.key.state = SDL_RELEASED;
-        SDL_PushEvent(&e);
+        // The release a few frames later, so that the windows see the key down in a frame of its own.
+        if (verb == "key") lines_.push_front("release " + name);
         wait_ = 3;
     } else if (verb == "button" || verb == "axis") {
         int n = 0;

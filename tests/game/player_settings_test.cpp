@@ -57,6 +57,8 @@ quit
                                kOpenKeys + R"(
 click Define Keyboard Commands|Fire Guns
 key y
+click Define Keyboard Commands|Fire Guns
+click Press a Key|No Key
 click Define Keyboard Commands|Cancel
 expect closed
 key p
@@ -82,13 +84,24 @@ expect command 5
 axis 0 16000
 frames 3
 expect axis 1 -1 0.9
+# The calibrator's close box calibrates nothing.
+key p
+click Menu|Controls
+click Controls|Calibrate Joystick...
+axis 0 -16000
+axis 0 16000
+click Joystick Calibrator|close box
+expect closed
+expect axis 1 -1 0.9
+key p
 key p
 click Menu|Controls
 click Controls|Calibrate Joystick...
 axis 0 -16000
 axis 0 16000
 axis 0 0
-click Joystick Calibrator|Okay
+# Return is Okay.
+key Return
 expect closed
 key p
 axis 0 16000

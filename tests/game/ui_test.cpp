@@ -12,42 +12,76 @@
 #include "platform/Beep.h"
 #include "platform/GLWindow.h"
 #include "platform/ui/UiLayer.h"
-#include "tests/game/UiWindow.h"
 
 namespace pellam {
 namespace {
+namespace fs = std::filesystem;
+
 class InterfaceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        w_.open("pellam ui");
-        if (HasFatalFailure()) return;
-        store_ = w_.store.get();
+        folder_ = fs::temp_directory_path() / ("pellam ui " + std::to_string(getpid()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
+        std::string error;
+        platform::WindowSpec spec;
+        spec.width = 1024;
+        spec.height = 768;
+        window_ = platform::GLWindow::create(spec, error);
+        ASSERT_NE(window_, nullptr) << error;
+        window_->makeCurrent();
+        ASSERT_TRUE(ui_.start(*window_));
         // An empty fixed world: these windows do not need a mission.
-        controller_ = std::make_unique<VADArizodazar2>(GameController::Links{store_},
+        controller_ = std::make_unique<VADArizodazar2>(GameController::Links{store_.get()},
                                                        VADArizodazar2::Content{{}, [](ModelArray&, GameController&) {}});
         controller_->awakeFromNib();
     }
     void TearDown() override {
         controller_.reset();
-        w_.close();
+        ui_.stop();
+        window_.reset();
+        platform::stopVideo();
+        fs::remove_all(folder_);
     }
 
     void frame() {
         SDL_Event event;
-        while (SDL_PollEvent(&event)) w_.ui.processEvent(event);
-        w_.ui.newFrame();
+        while (SDL_PollEvent(&event)) ui_.processEvent(event);
+        ui_.newFrame();
         glClearColor(0.5f, 0.6f, 0.8f, 1);
         glClear(GL_COLOR_BUFFER_BIT);
         drawInterface(*controller_);
-        w_.ui.render();
-        w_.window->swapBuffers();
-    }
-    void press(const std::string& windowTitle, const std::string& label) {
-        w_.press([this] { frame(); }, windowTitle, label);
+        ui_.render();
+        window_->swapBuffers();
     }
 
-    test::UiWindow w_;
-    platform::UserDefaults* store_ = nullptr;
+    // Moves the pointer onto the button and clicks it: press, a few frames, release.
+    void press(const std::string& windowTitle, const std::string& label) {
+        for (int i = 0; i < 3; ++i) frame();
+        const ButtonPlace* place = placeOfButton(windowTitle, label);
+        ASSERT_NE(place, nullptr) << windowTitle << "/" << label;
+        const int x = static_cast<int>((place->x0 + place->x1) / 2), y = static_cast<int>((place->y0 + place->y1) / 2);
+        SDL_WarpMouseInWindow(window_->sdlWindow(), x, y);
+        for (int i = 0; i < 3; ++i) frame();
+        SDL_Event down{};
+        down.type = SDL_MOUSEBUTTONDOWN;
+        down.button.button = SDL_BUTTON_LEFT;
+        down.button.x = x;
+        down.button.y = y;
+        down.button.windowID = window_->windowID();
+        SDL_PushEvent(&down);
+        for (int i = 0; i < 3; ++i) frame();
+        SDL_Event up = down;
+        up.type = SDL_MOUSEBUTTONUP;
+        SDL_PushEvent(&up);
+        for (int i = 0; i < 3; ++i) frame();
+    }
+
+    fs::path folder_;
+    std::unique_ptr<platform::UserDefaults> store_;
+    std::unique_ptr<platform::GLWindow> window_;
+    platform::UiLayer ui_;
     std::unique_ptr<VADArizodazar2> controller_;
 };
 

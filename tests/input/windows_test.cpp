@@ -153,19 +153,6 @@ TEST_F(KeyWindow, CaptureRefuseClearResetAndTheTwoWaysOut) {
         EXPECT_EQ(in.CommandsAndKeys[i].Modifiers, original[i].Modifiers) << i;
     }
     EXPECT_EQ(store->dataForKey("KeyboardButtons2"), stored);
-
-    // Okay stores: the next start fires with the new key.
-    in.fromDefineKeyboardMenu();
-    bind(kFireGuns, 0xE9);  // é
-    in.okayButtons(InputButton::DefOkayK);
-    store.reopen();
-    PellamJoySub next{nullptr, *store};
-    next.awakeFromNib();
-    next.keyDown(keyEvent(0xE9));
-    const ActionItem1* entry = next.getNextActionInBuffer();
-    ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(entry->theAction, kFireGuns);
-    EXPECT_EQ(next.createKeyComboStringForRow(fireRow), "\xC3\xA9");
 }
 
 TEST_F(KeyWindow, ARowWithoutAGameCommandShowsNoKeyAndIsNeverSent) {
@@ -246,7 +233,7 @@ TEST_F(JoystickWindows, ButtonWindowDefinesThePressedButtonAndCancelPutsItBack) 
     EXPECT_EQ((*store->dataForKey("JoystickButtons"))[8], kThrottleUp);
 }
 
-TEST_F(JoystickWindows, CalibratorCloseBoxLeavesTheCalibrationAndOkayMakesTheNewOne) {
+TEST_F(JoystickWindows, CalibratorCloseBoxLeavesTheCalibrationAndTheStore) {
     const double factor = in.AileronCalibrator;
     const auto stored = store->doubleForKey("AileronCalibrateFactor");
     in.fromJoystickCalibrateMenu();
@@ -260,20 +247,6 @@ TEST_F(JoystickWindows, CalibratorCloseBoxLeavesTheCalibrationAndOkayMakesTheNew
     EXPECT_FALSE(in.isWindowOpen());
     EXPECT_DOUBLE_EQ(in.AileronCalibrator, factor);
     EXPECT_EQ(store->doubleForKey("AileronCalibrateFactor"), stored);
-
-    // A stick that only reaches 312..712 of 0..1023: full deflection at its own ends after Okay.
-    in.fromJoystickCalibrateMenu();
-    for (int x : {312, 712, 512}) {
-        hid.devices[0].values[1] = x;
-        frame();
-    }
-    in.okayButtons(InputButton::CalOkay);
-    EXPECT_FALSE(in.isWindowOpen());
-    EXPECT_NE(store->doubleForKey("AileronCalibrateFactor"), stored);
-    hid.devices[0].values[1] = 712;
-    EXPECT_GT(in.getAxisPosition(1), 0.99);
-    hid.devices[0].values[1] = 312;
-    EXPECT_LT(in.getAxisPosition(1), -0.99);
 }
 
 }  // namespace
