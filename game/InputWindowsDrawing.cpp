@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include <imgui.h>
@@ -24,7 +25,8 @@ std::vector<RangeShape> rangeBoxShapes(float width, float height, const std::arr
         shapes.push_back({c, static_cast<float>(x), static_cast<float>(height - y - h), static_cast<float>(w),
                           static_cast<float>(h), frame});
     };
-    auto s = [&](int i) { return r[i] * kScale; };
+    // Whatever an element reports, the marks stay inside the box.
+    auto s = [&](int i) { return (std::isfinite(r[i]) ? std::clamp(r[i], 0.0, 1.0) : 0.0) * kScale; };
     add(RangeShape::White, 0, 0, width, height);
     add(RangeShape::Black, 0, 0, width, height, true);
     if (width == 185 && height == 185) {
@@ -260,7 +262,7 @@ void drawJoystickWindow(DoJoystick& in) {
 
 void drawCalibrator(DoJoystick& in) {
     bool open = true;
-    if (!beginWindow("Joystick Calibrator", 507, 0, &open)) {
+    if (!beginWindow("Joystick Calibrator", 600, 0, &open)) {
         if (!open) in.calibratorShouldClose();
         return;
     }

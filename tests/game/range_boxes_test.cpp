@@ -32,6 +32,15 @@ TEST(RangeBoxes, TheGreenAreaStaysInsideTheFrameAndNeverVanishes) {
             }
         }
     }
+    // Positions and limits outside the travel, as a signed or faulty element reports them.
+    r = {-0.5, 1.7, 2.0, -1.0, -0.4, 1.3, -3.0, 4.0, -0.5, 1.5, -2.0, 2.0};
+    for (auto [w, h] : {std::pair{185.f, 185.f}, {25.f, 185.f}, {185.f, 25.f}})
+        for (const RangeShape& s : rangeBoxShapes(w, h, r)) {
+            EXPECT_GE(s.x, -1.0f);
+            EXPECT_GE(s.y, -2.0f);
+            EXPECT_LE(s.x + s.w, w + 2);
+            EXPECT_LE(s.y + s.h, h + 2);
+        }
     EXPECT_EQ(rangeBoxShapes(40, 40, r).size(), 2u);  // an unknown box: fill and frame only
 }
 

@@ -249,5 +249,25 @@ TEST_F(JoystickWindows, CalibratorCloseBoxLeavesTheCalibrationAndTheStore) {
     EXPECT_EQ(store->doubleForKey("AileronCalibrateFactor"), stored);
 }
 
+TEST(RangeBoxValues, ASignedStickSweptEndToEndFillsItsBox) {
+    FakeHid hid;
+    hid.devices.push_back(test::stick({test::axis(1, kUsageX, -32768, 32767), test::axis(2, kUsageY, -32768, 32767)}));
+    TempStore store;
+    PellamJoySub in{&hid, *store};
+    in.awakeFromNib();
+    in.fromJoystickCalibrateMenu();
+    for (int v : {-32768, 32767, 0}) {
+        hid.devices[0].values[1] = hid.devices[0].values[2] = v;
+        in.createSurfaceInput(800, 600);
+    }
+    const auto& r = in.getRanges();
+    EXPECT_DOUBLE_EQ(r[0], 0.0);
+    EXPECT_DOUBLE_EQ(r[1], 1.0);
+    EXPECT_DOUBLE_EQ(r[3], 0.0);
+    EXPECT_DOUBLE_EQ(r[2], 1.0);
+    EXPECT_NEAR(r[8], 0.5, 1e-4);  // at rest in the middle, not at the left edge
+    EXPECT_NEAR(r[9], 0.5, 1e-4);
+}
+
 }  // namespace
 }  // namespace pellam::input
