@@ -172,6 +172,19 @@ TEST_F(KeyWindow, ARowWithoutAGameCommandShowsNoKeyAndIsNeverSent) {
     EXPECT_EQ(in.createKeyComboStringForRow(500), "(no key)");
 }
 
+TEST_F(KeyWindow, MousePopUpsShowTheStoredCommandAndNoneForACommandOffTheTable) {
+    in.setMouseCommand(kThrottleUp, 0);
+    in.MouseButtonTranslation[1] = kUnboundCommand;  // in no row of the table
+    in.fromDefineMouseMenu();
+    EXPECT_EQ(in.mouseWindow.popUp1, kThrottleUp);
+    EXPECT_EQ(in.mouseWindow.popUp2, 0);
+    in.mouseWindow.popUp1 = kDropBomb;
+    in.okayButtons(InputButton::DefOkayM, {false, in.mouseWindow.popUp1, in.mouseWindow.popUp2});
+    EXPECT_EQ(in.getMouseCommand(0), kDropBomb);
+    EXPECT_EQ(in.getMouseCommand(1), kUnboundCommand);
+    EXPECT_FALSE(in.isWindowOpen());
+}
+
 class JoystickWindows : public ::testing::Test {
 protected:
     void SetUp() override {
