@@ -229,6 +229,15 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
     return requests;
 }
 
+void rememberItemPlace(const std::string& window, const std::string& label) {
+    const ImVec2 a = ImGui::GetItemRectMin(), b = ImGui::GetItemRectMax();
+    rememberPlace(window, label, {a.x, a.y, b.x, b.y});
+}
+
+void rememberPlace(const std::string& window, const std::string& label, const ButtonPlace& place) {
+    buttonPlaces[window + "/" + label] = place;
+}
+
 const ButtonPlace* placeOfButton(const std::string& window, const std::string& label) {
     const auto it = buttonPlaces.find(window + "/" + label);
     return it == buttonPlaces.end() ? nullptr : &it->second;
