@@ -87,6 +87,28 @@ void textField(GameController& controller, TextField& field, const char* label) 
     if (ImGui::InputText(label, &field.stringValue)) controller.notsaved(&field);
 }
 
+// The oldest notice, brought forward once when it appears; OK lets the next one show.
+void drawNotice(GameInterface& ui) {
+    static std::string shown;
+    if (ui.notices.empty()) return;
+    const ImGuiViewport* viewport = ImGui::GetMainViewport();
+    ImGui::SetNextWindowPos(ImVec2(viewport->WorkPos.x + viewport->WorkSize.x * 0.5f,
+                                   viewport->WorkPos.y + viewport->WorkSize.y * 0.5f),
+                            ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
+    ImGui::SetNextWindowSize(ImVec2(480, 0), ImGuiCond_Always);
+    if (ui.notices.front() != shown) {
+        shown = ui.notices.front();
+        ImGui::SetNextWindowFocus();
+    }
+    currentWindow = "Notice";
+    if (ImGui::Begin("Notice", nullptr, ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings)) {
+        ImGui::TextWrapped("%s", ui.notices.front().c_str());
+        ImGui::Separator();
+        if (button("OK")) ui.notices.pop_front();
+    }
+    ImGui::End();
+}
+
 }  // namespace
 
 InterfaceRequests drawInterface(VADArizodazar2& c) {
@@ -213,6 +235,8 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
         }
         ImGui::End();
     }
+
+    drawNotice(ui);
     return requests;
 }
 

@@ -28,11 +28,19 @@ void VADArizodazar2::preloadGameSpecificItems() {
 }
 
 void VADArizodazar2::doPlayerSignIn() {
-    if (auto block = store_.dataForKey("PilotStatsKey")) {
-        if (!decodePilotStats(*block, PilotStats)) {
-            pilotBlockMessage = "The stored pilot records are " + std::to_string(block->size()) +
-                                " bytes, not 1,660; they are left as they are and fresh records are used.";
+    PilotStatsLoaded = true;
+    if (store_.hasKey("PilotStatsKey")) {
+        const auto block = store_.dataForKey("PilotStatsKey");
+        if (!block || !decodePilotStats(*block, PilotStats)) {
+            // Left in the store untouched: the quit does not save over records it could not read.
+            PilotStatsLoaded = false;
+            pilotBlockMessage =
+                (block ? "The stored pilot records are " + std::to_string(block->size()) + " bytes, not 1,660"
+                       : std::string("The stored pilot records cannot be decoded")) +
+                "; they are left as they are in " + store_.filePath() +
+                ", and fresh records are used and not saved this time.";
             platform::logMessage(pilotBlockMessage);
+            tellPlayer(pilotBlockMessage);
         }
     }
     ui_.pilotRadio.clear();

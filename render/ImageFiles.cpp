@@ -2,6 +2,7 @@
 
 #include <stb_image.h>
 #include <stb_image_write.h>
+#include <strings.h>
 #include <tiffio.h>
 
 #include <cstdio>
@@ -12,29 +13,60 @@
 namespace pellam::render {
 namespace {
 
-bool isTiff(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    char magic[4] = {};
-    if (!in.read(magic, 4)) return false;
-    return (std::memcmp(magic, "II*\0", 4) == 0) || (std::memcmp(magic, "MM\0*", 4) == 0);
+enum class Kind { kNone, kPng, kJpeg, kTiff };
+
+Kind kindOfName(const std::string& path) {
+    const std::string ext = std::filesystem::path(path).extension().string();
+    auto is = [&](const char* e) { return strcasecmp(ext.c_str(), e) == 0; };
+    if (is(".png")) return Kind::kPng;
+    if (is(".jpg") || is(".jpeg")) return Kind::kJpeg;
+    if (is(".tif") || is(".tiff")) return Kind::kTiff;
+    return Kind::kNone;
 }
+
+Kind kindOfBytes(const std::string& path) {
+    unsigned char magic[8] = {};
+    std::ifstream in(path, std::ios::binary);
+    in.read(reinterpret_cast<char*>(magic), sizeof magic);
+    if (in.gcount() >= 8 && std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0) return Kind::kPng;
+    if (in.gcount() >= 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF) return Kind::kJpeg;
+    if (in.gcount() >= 4 && (std::memcmp(magic, "II*\0", 4) == 0 || std::memcmp(magic, "MM\0*", 4) == 0))
+        return Kind::kTiff;
+    return Kind::kNone;
+}
+
+const char* kindName(Kind k) { return k == Kind::kPng ? "PNG" : k == Kind::kJpeg ? "JPEG" : "TIFF"; }
+
+std::string sizeText(uint64_t w, uint64_t h) { return std::to_string(w) + " x " + std::to_string(h); }
 
 // libtiff reports through handlers; a broken file is a plain "no picture" here.
 void quietTiff(const char*, const char*, va_list) {}
 
-bool readTiff(const std::string& path, platform::RGBAImage& image) {
+PictureRead readTiff(const std::string& path, platform::RGBAImage& image, int largestEdge, std::string& why) {
     TIFFSetErrorHandler(quietTiff);
     TIFFSetWarningHandler(quietTiff);
     TIFF* tif = TIFFOpen(path.c_str(), "r");
-    if (!tif) return false;
+    if (!tif) {
+        why = "libtiff cannot open it";
+        return PictureRead::kNotAPicture;
+    }
     uint32_t w = 0, h = 0;
     TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w);
     TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h);
-    bool ok = w > 0 && h > 0 && w <= 16384 && h <= 16384;
-    if (ok) {
+    PictureRead result = PictureRead::kRead;
+    char message[1024] = "";
+    if (w == 0 || h == 0 || w > uint32_t(largestEdge) || h > uint32_t(largestEdge)) {
+        why = "its header claims " + sizeText(w, h) + " pixels, more than " + std::to_string(largestEdge) + " on a side";
+        result = w && h ? PictureRead::kTooLarge : PictureRead::kNotAPicture;
+    } else if (!TIFFRGBAImageOK(tif, message)) {
+        why = std::string("libtiff cannot decode it: ") + message;
+        result = PictureRead::kNotAPicture;
+    } else {
         std::vector<uint32_t> raster(size_t(w) * h);
-        ok = TIFFReadRGBAImageOriented(tif, w, h, raster.data(), ORIENTATION_TOPLEFT, 0) != 0;
-        if (ok) {
+        if (TIFFReadRGBAImageOriented(tif, w, h, raster.data(), ORIENTATION_TOPLEFT, 0) == 0) {
+            why = "libtiff cannot decode it";
+            result = PictureRead::kNotAPicture;
+        } else {
             image.width = int(w);
             image.height = int(h);
             image.pixels.resize(raster.size() * 4);
@@ -47,28 +79,58 @@ bool readTiff(const std::string& path, platform::RGBAImage& image) {
         }
     }
     TIFFClose(tif);
-    return ok;
+    return result;
 }
 
 }  // namespace
 
-bool readImageFile(const std::string& path, platform::RGBAImage& image) {
+PictureRead readPicture(const std::string& path, platform::RGBAImage& image, int largestEdge, std::string& why) {
     image = {};
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
-    if (isTiff(path)) {
-        if (readTiff(path, image)) return true;
-        image = {};
-        return false;
+    const Kind named = kindOfName(path);
+    if (named == Kind::kNone) {
+        why = "its name does not say PNG, JPEG or TIFF";
+        return PictureRead::kNotAPicture;
+    }
+    if (kindOfBytes(path) != named) {
+        why = std::string("it is named as ") + kindName(named) + " but is not a " + kindName(named) + " file";
+        return PictureRead::kNotAPicture;
+    }
+    if (named == Kind::kTiff) {
+        const PictureRead result = readTiff(path, image, largestEdge, why);
+        if (result != PictureRead::kRead) image = {};
+        return result;
     }
     int w = 0, h = 0, channels = 0;
-    unsigned char* data = stbi_load(path.c_str(), &w, &h, &channels, 4);
-    if (!data) return false;
+    if (!stbi_info(path.c_str(), &w, &h, &channels)) {
+        why = std::string("its header cannot be read (") + stbi_failure_reason() + ")";
+        return PictureRead::kNotAPicture;
+    }
+    if (w <= 0 || h <= 0 || w > largestEdge || h > largestEdge) {
+        why = "its header claims " + sizeText(uint32_t(w), uint32_t(h)) + " pixels, more than " +
+              std::to_string(largestEdge) + " on a side";
+        return PictureRead::kTooLarge;
+    }
+    int dw = 0, dh = 0;
+    unsigned char* data = stbi_load(path.c_str(), &dw, &dh, &channels, 4);
+    if (!data || dw != w || dh != h) {
+        why = std::string("it cannot be decoded (") + (data ? "its size changed" : stbi_failure_reason()) + ")";
+        stbi_image_free(data);
+        return PictureRead::kNotAPicture;
+    }
     image.width = w;
     image.height = h;
     image.pixels.assign(data, data + size_t(w) * h * 4);
     stbi_image_free(data);
-    return true;
+    return PictureRead::kRead;
+}
+
+bool readImageFile(const std::string& path, platform::RGBAImage& image) {
+    constexpr int kLargestScreen = 8192;  // px
+    std::string why;
+    image = {};
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    return readPicture(path, image, kLargestScreen, why) == PictureRead::kRead;
 }
 
 std::vector<std::string> imageCandidates(const std::string& path) {

@@ -116,8 +116,8 @@ void populateWorld(ModelArray& models, VADArizodazar2& controller, render::MyZep
 }  // namespace
 
 int main(int, char**) {
+    // A settings file that could not be read is logged by the store and told in the game.
     platform::UserDefaults& store = platform::UserDefaults::standard();
-    if (!store.loadMessage().empty()) platform::logMessage(store.loadMessage());
 
     render::MyZephGLView view(store);
     if (!view.initWithFrame(render::ZephGLView::preferredFrame(store))) {
@@ -184,6 +184,7 @@ int main(int, char**) {
         window.setFullScreen(!(SDL_GetWindowFlags(window.sdlWindow()) & SDL_WINDOW_FULLSCREEN_DESKTOP));
     };
 
+    bool quitUnsaved = false;  // a quit whose save failed was turned back once
     for (bool running = true; running;) {
         int windowWidth = 0, windowHeight = 0;
         SDL_GetWindowSize(window.sdlWindow(), &windowWidth, &windowHeight);
@@ -196,6 +197,12 @@ int main(int, char**) {
         });
         if (quitTick >= 0 && platform::TickCount() >= quitTick) sdlDesktop.requestQuit();
         running = !sdlDesktop.quitRequested();
+        if (!running && !quitUnsaved && !controller.saveForQuit()) {
+            // The notice says where and why; a second quit leaves without the save.
+            quitUnsaved = true;
+            sdlDesktop.cancelQuit();
+            running = true;
+        }
         dumpNow = !running;
 
         controller.timerLooper();
