@@ -5,6 +5,7 @@
 #include <strings.h>
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +15,9 @@ namespace pellam::render {
 namespace {
 
 enum class Kind { kNone, kPng, kJpeg, kTiff };
+
+// A screen shot of 8,192 x 8,192 uncompressed, with room to spare: anything larger is not ours.
+constexpr size_t kLargestPictureFile = size_t(256) << 20;  // bytes
 
 Kind kindOfName(const std::string& path) {
     const std::string ext = std::filesystem::path(path).extension().string();
@@ -36,6 +40,25 @@ Kind kindOfBytes(const std::string& path) {
 }
 
 const char* kindName(Kind k) { return k == Kind::kPng ? "PNG" : k == Kind::kJpeg ? "JPEG" : "TIFF"; }
+
+// The decoder builds each Huffman table of a JPEG into room for 256 codes without checking the
+// counts the file gives (up to 16 x 255), and writes past it. Every byte pair that could start a
+// table segment is checked here first; a table of more than 256 codes is no JPEG.
+bool jpegTablesFit(const std::vector<uint8_t>& b) {
+    // Bytes past the end read as 0, as the decoder reads them.
+    auto at = [&](size_t i) -> size_t { return i < b.size() ? b[i] : 0; };
+    for (size_t marker = 0; marker + 1 < b.size(); ++marker) {
+        if (b[marker] != 0xFF || b[marker + 1] != 0xC4) continue;
+        const size_t end = marker + 2 + (at(marker + 2) << 8 | at(marker + 3));
+        for (size_t t = marker + 4; t < end && t < b.size();) {
+            size_t codes = 0;
+            for (size_t i = 1; i <= 16; ++i) codes += at(t + i);
+            if (codes > 256) return false;
+            t += 17 + codes;
+        }
+    }
+    return true;
+}
 
 std::string sizeText(uint64_t w, uint64_t h) { return std::to_string(w) + " x " + std::to_string(h); }
 
@@ -100,8 +123,24 @@ PictureRead readPicture(const std::string& path, platform::RGBAImage& image, int
         if (result != PictureRead::kRead) image = {};
         return result;
     }
+    std::error_code ec;
+    const uintmax_t fileBytes = std::filesystem::file_size(path, ec);
+    if (ec || fileBytes > kLargestPictureFile) {
+        why = ec ? ec.message() : "the file is " + std::to_string(fileBytes) + " bytes, more than a picture of ours";
+        return ec ? PictureRead::kNotAPicture : PictureRead::kTooLarge;
+    }
+    std::vector<uint8_t> bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    if (named == Kind::kJpeg && !jpegTablesFit(bytes)) {
+        why = "a Huffman table holds more than 256 codes";
+        return PictureRead::kNotAPicture;
+    }
+    const int length = static_cast<int>(bytes.size());
     int w = 0, h = 0, channels = 0;
-    if (!stbi_info(path.c_str(), &w, &h, &channels)) {
+    if (!stbi_info_from_memory(bytes.data(), length, &w, &h, &channels)) {
         why = std::string("its header cannot be read (") + stbi_failure_reason() + ")";
         return PictureRead::kNotAPicture;
     }
@@ -111,7 +150,7 @@ PictureRead readPicture(const std::string& path, platform::RGBAImage& image, int
         return PictureRead::kTooLarge;
     }
     int dw = 0, dh = 0;
-    unsigned char* data = stbi_load(path.c_str(), &dw, &dh, &channels, 4);
+    unsigned char* data = stbi_load_from_memory(bytes.data(), length, &dw, &dh, &channels, 4);
     if (!data || dw != w || dh != h) {
         why = std::string("it cannot be decoded (") + (data ? "its size changed" : stbi_failure_reason()) + ")";
         stbi_image_free(data);

@@ -88,6 +88,12 @@ std::vector<uint8_t> hugePng() {
     return b;
 }
 
+// 16 bytes of JPEG whose Huffman table counts 914 codes (the decoder has room for 256): found by
+// the picture fuzzer, cut short where the decoder reads zeros.
+std::vector<uint8_t> jpegTableOverflow() {
+    return {0xFF, 0xD8, 0xFF, 0xFF, 0xC4, 0xFF, 0xFF, 0x10, 0xC0, 0xC4, 0xFF, 0xFF, 0x10, 0x00, 0x00, 0x00};
+}
+
 class PictureRefusal : public ViewTest {
 protected:
     int32_t load(const std::string& path) { return view().fmGetTextureFromDiskNSString(path, 1, 6, 9, 0); }
@@ -113,6 +119,7 @@ TEST_F(PictureRefusal, HugeClaimsAndWrongFormatsAreRefusedFromTheHeaderAndLogged
         {"fieldsA.png", hugeTga(), PictureRead::kNotAPicture, kNoSuchImage},  // TGA, whatever the name
         {"fieldsB.tif", hugeTiff(), PictureRead::kTooLarge, kNotSquarePowerOfTwo},
         {"fieldsC.png", hugePng(), PictureRead::kNotAPicture, kNoSuchImage},
+        {"fieldsD.jpg", jpegTableOverflow(), PictureRead::kNotAPicture, kNoSuchImage},
     };
     for (const Case& c : cases) {
         const std::string path = writeBytes(c.file, c.bytes);
