@@ -183,8 +183,8 @@ void UserDefaults::load() {
     fs::rename(path_, aside, ec);
     loadMessage_ = ec ? "The settings file " + path_ + " could not be understood and could not be moved aside (" +
                             ec.message() + "); it is left as it is and the game uses fresh settings."
-                      : "The settings file " + path_ + " could not be understood; it is kept as " + aside +
-                            " and the game uses fresh settings.";
+                      : "The settings file " + path_ + " could not be understood. It is kept as " + aside +
+                            ", with the settings and pilot records it held; the game starts with fresh ones.";
     report(loadMessage_);
     // A file we could not move must not be overwritten by the next save either.
     if (ec) path_ = aside;

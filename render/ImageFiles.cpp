@@ -109,12 +109,13 @@ PictureRead readTiff(const std::string& path, platform::RGBAImage& image, int la
 
 PictureRead readPicture(const std::string& path, platform::RGBAImage& image, int largestEdge, std::string& why) {
     image = {};
-    const Kind named = kindOfName(path);
-    if (named == Kind::kNone) {
-        why = "its name does not say PNG, JPEG or TIFF";
+    // A name without a picture extension (a mask beside its texture) may hold any of the three.
+    const Kind found = kindOfBytes(path), named = kindOfName(path) == Kind::kNone ? found : kindOfName(path);
+    if (found == Kind::kNone) {
+        why = "it is not a PNG, JPEG or TIFF file";
         return PictureRead::kNotAPicture;
     }
-    if (kindOfBytes(path) != named) {
+    if (found != named) {
         why = std::string("it is named as ") + kindName(named) + " but is not a " + kindName(named) + " file";
         return PictureRead::kNotAPicture;
     }

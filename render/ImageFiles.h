@@ -10,8 +10,8 @@ namespace pellam::render {
 
 enum class PictureRead { kRead, kNotAPicture, kTooLarge };
 
-// Reads a picture of the kind its name says (.png, .jpg or .jpeg, .tif or .tiff, in any case),
-// rows top to bottom. The size in the file's header is checked against `largestEdge` before
+// Reads a picture of the kind its name says (.png, .jpg or .jpeg, .tif or .tiff, in any case;
+// a name without one of these may hold any of the three), rows top to bottom. The size in the file's header is checked against `largestEdge` before
 // anything is decoded, so a small file cannot claim a huge picture. On a refusal `image` is
 // empty and `why` says why.
 PictureRead readPicture(const std::string& path, platform::RGBAImage& image, int largestEdge, std::string& why);

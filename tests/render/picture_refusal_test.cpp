@@ -142,6 +142,13 @@ TEST_F(PictureRefusal, HugeClaimsAndWrongFormatsAreRefusedFromTheHeaderAndLogged
     EXPECT_EQ(loadLogged("wallsD", log), kNoSuchImage);
     EXPECT_NE(log.find("not a TIFF file"), std::string::npos) << log;
 
+    // A name without an extension (a mask beside its texture) takes the three formats only.
+    RGBAImage mask;
+    std::string why;
+    fs::copy_file(scratchFolder() / "roofsD.PNG", scratchFolder() / "roofsD_");
+    EXPECT_EQ(readPicture((scratchFolder() / "roofsD_").string(), mask, 1024, why), PictureRead::kRead);
+    EXPECT_EQ(readPicture(writeBytes("wallsD_", hugeTga()), mask, 1024, why), PictureRead::kNotAPicture);
+
     // A picture of the wrong shape is dropped with a line that says so.
     writePicture("stripD.png", 64, 128, [](int, int, uint8_t*) {});
     EXPECT_EQ(loadLogged("stripD", log), kNotSquarePowerOfTwo);
