@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "aircraft/FlyableAircraft.h"
+#include "flight/FlightModel.h"
 
 namespace pellam {
 namespace {

@@ -19,10 +19,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "aircraft/Aircraft.h"
+#include "aircraft/AircraftDrawState.h"
 #include "aircraft/NetworkLink.h"
-#include "aircraft/draw/AircraftDrawState.h"
 #include "core/ZephModel.h"
+#include "flight/AiPilot.h"
+#include "flight/Aircraft.h"
 #include "net/AircraftStateBlock.h"
 
 namespace pellam {
@@ -104,7 +105,18 @@ public:
     void showReplayStateBlock(const net::AircraftState& block);
     int32_t lastRecordStart() const;  // offset of the ring's last slot
 
-    // ---- Drawing: the model, its moving parts, the hit flash, smoke and sounds (aircraft/draw/).
+    // ---- Drawing: the model, its moving parts, the hit flash, smoke and sounds. The drawing
+    // library (aircraft/draw) does the work through the hooks it installs with
+    // looks::useAircraftDrawing(); without them the aircraft flies undrawn and silent.
+    struct DrawingHooks {
+        void (FlyableAircraft::*build)(ViewServices* view);
+        void (FlyableAircraft::*animate)();
+        OneCompleteObjectVer2* (FlyableAircraft::*record)(int32_t gameTime);
+        void (FlyableAircraft::*moving)(int32_t ticks, bool cameraOn, double cameraDistance, double nearestGunDistance);
+        void (FlyableAircraft::*smoke)();
+        void (FlyableAircraft::*hit)();
+    };
+    static void setDrawingHooks(const DrawingHooks* hooks);
     // Makes the replay ring, the drawn records from the class's shared shape, the first set-up
     // and a reset; the view may be null (no textures).
     bool initWithGLView(ViewServices* view) override;
@@ -114,13 +126,20 @@ public:
     ObjectPointsPolysVer2* getModelPointsPolysPtr() override { return &Drawing.pointsPolys; }
     float* getPointerToRelativeEyeX() override { return &ThisModel.TheObject.EyeRelativeX; }
     // Once per tick of the frame's upkeep (ticks: 1 while the game runs, 0 paused): sound
-    // requests, ammunition cut-off, jams, engine and gun sounds, moving parts, the hit flash.
+    // requests, engine and gun sounds, moving parts, the hit flash.
     void updateMovingThings(int32_t ticks, bool cameraOn, double cameraDistance, double nearestGunDistance) override;
     void drawMySmokeItems() override;
     void displayAHit() override;
+    // Smoke from damage and fire into the smoke ring, once per mission tick (aircraft/Smoke.cpp).
     void aircraftSmoke() override;
-    // The class's shape; chosen by class unless a class names its own.
-    virtual const looks::AircraftModel& drawingModel() const;
+    // The drawing library's side of the above (aircraft/draw).
+    void buildDrawing(ViewServices* view);
+    OneCompleteObjectVer2* drawnRecord(int32_t gameTime);
+    void moveDrawnParts(int32_t ticks, bool cameraOn, double cameraDistance, double nearestGunDistance);
+    void drawSmoke();
+    void showHit();
+    // The class's shape, chosen by class.
+    const looks::AircraftModel& drawingModel() const;
     // Moves the drawn points for the controls, engine, wheels, gauges and head as they stand.
     void animateParts();
 
@@ -233,7 +252,7 @@ protected:
     // library.
     virtual void runComputerPilot(ModelArray* models, int32_t tick) { flyAircraftAI(this, models, tick); }
     virtual void moveGunBullets();                                      // bullets in flight
-    virtual void tracersToSmoke(bool last);                             // aircraft/draw/
+    virtual void tracersToSmoke(bool last);                             // tracers and strikes into the ring
     virtual void freeAllSmoke();                                        // every smoke piece free
     // Wings level with the given roll authority, for the empty aircraft after a bail-out.
     virtual void holdWingsLevel(double rollAuthority) { MainSetBankTarget(0.0, rollAuthority, this); }

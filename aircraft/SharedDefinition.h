@@ -3,7 +3,7 @@
 // landing pattern, and the drawing side's texture helpers.
 #include <array>
 
-#include "aircraft/Aircraft.h"
+#include "flight/Aircraft.h"
 
 namespace pellam {
 

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "aircraft/FlyableAircraft.h"
+#include "flight/FlightModel.h"
 #include "platform/TickCount.h"
 
 namespace pellam {

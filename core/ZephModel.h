@@ -8,6 +8,7 @@
 //
 // Index of this header:
 //   class operations   pose math, random numbers, paths and strings, geometry preparation
+//                      (the flight model, weapons and AI pilot are in flight/)
 //   instance state     pose, motion, inertia, air density, bail-out, replay copies, wind
 //   operations         pose and motion; step, life and damage; drawing; aircraft controls;
 //                      weapons; replay; mission set-up and services; terrain queries; model hooks
@@ -74,122 +75,14 @@ public:
     static void TextureThesePolygonsNew(ObjectPointsPolysVer2* pp, const UVFormula* hints);
     static void setCurrentAnimateItem(OneCompleteObjectVer2* object, int32_t time);
 
-    // ==== Flight model (defined in flight/, library pellam_flight) ====
-    // Class operations that move one Aircraft record in 1/60-s ticks. Units: ft, ft/tick,
-    // ft/tick^2, deg, slugs; body axes X right, Y up, Z forward.
-    // Airfoil curves: lift, drag (ar divides the induced term) and pitching-moment coefficients.
-    static double GetCLift(int32_t airfoil, double aoa, const AirFoilDef* airfoilDefs);
-    static double GetCDrag(int32_t airfoil, double aoa, double lift, double ar, const AirFoilDef* airfoilDefs);
-    static double GetCMo(int32_t airfoil, double aoa, const AirFoilDef* airfoilDefs, double plusstall);
-    // Force and moment of every surface, in body axes, from the motion between the two poses.
-    static void figureAeroForce(double density, Aircraft* aircraft, const QNion* pos, const QNion* oldpos,
-                                const AirFoilDef* airfoilDefs);
-    static void NonAirfoil(int32_t surface, double speed, AirSurface* surfaces, const double* windnormal,
-                           const double* relativewind, double pressureAlt);
-    // Fuel, engine speed, constant-speed propeller: EngineThrust and ShaftResistance.
-    static void FigureEnginePowerDrag(Aircraft* aircraft, const QNion* pos, const QNion* oldpos,
-                                      const AirFoilDef* airfoilDefs);
-    // Trapezoid integration of one sub-step.
-    static void doAccelerationToVelocity(double* accel, double* previousaccels, double* velocity, double* previousV,
-                                         double mass, double gravity, Aircraft* aircraft);
-    static void doVelocityToPosition(const double* velocity, const double* previousV, double* position);
-    static void doAccelerationToRotation(const double* accel, double* PBHAccel, double* previousaccels,
-                                         const double* tensor, const QNion* pos, const Aircraft* aircraft);
-    static void doVelocityToAngle(const double* previous, const double* pbhaccel, QNion* pos, double* slerp);
-    // Wheels, skid, tips, nose and belly against a level ground at `ground` ft.
-    static void CheckForGroundInteraction(double ground, Aircraft* aircraft, QNion* pos, const double* tensor,
-                                          double* xzyv, double* pbhv, QNion* prepos, ControllerServices* cont);
-    static void AddColisionForceRotation(const double* point, const double* fvec, const double* matrix,
-                                         const double* tensor, double* accel, double* vvs, double mass);
-    static void AddColisionForceRotationOnly(const double* point, const double* fvec, const double* matrix,
-                                             const double* tensor, double* accel, double* vvs, double mass);
-    // Ship decks: no object of this world is a deck, so these find none.
-    static bool quickOverCarrierCheck(ZephModel* aircraft, ModelArray* models, double* deckAlt);
-    static void checkForOverCarrier(ZephModel* aircraft, ModelArray* models, int32_t gametime, QNion* pos,
-                                    QNion* prepos, double* XYZVel, int32_t joiner);
+    // The flight model, the weapons and the AI pilot are operations of the flight library
+    // (flight/FlightModel.h, flight/AiPilot.h). Two answers they ask of world objects:
     // The bombs pool answers true within 15 ft of a crater; nothing else has craters.
     virtual bool inBombCraterX(double x, double z) { return false; }
-    // ==== End of flight model ====
-
-    // ==== AI pilot (defined in flight/Ai*.cpp, library pellam_flight) ====
-    // The computer pilot of a flyable aircraft. It acts only through the aircraft's control
-    // operations and the control laws below, and keeps its memories in the Aircraft record.
-    // Units: bank, pitch and heading targets in rad unless named deg; climb rates ft/min, up
-    // positive; AoA deg; roll authority 0..1.
-    // One call per step: look-around, then fight, follow, attack or fly the path by role.
-    static void flyAircraftAI(ZephModel* aircraft, ModelArray* objects, int32_t missionTime);
-    static void doDogfighting(ZephModel* aircraft, ModelArray* objects, int32_t missionTime);
-    static void flyThePoints(ZephModel* aircraft, int32_t missionTime);
-    // Guards run after the pilot's decisions, so their settings win.
-    static void collsionAvoidance(ZephModel* aircraft);
-    static void AIdontBreakAircraft(ZephModel* aircraft);
-    static void extremePullUp(ZephModel* aircraft, Aircraft* airstruct);
-    // Manoeuvres: the code in progress is AutoPilotData[2], -1 none.
-    static void DoEvasiveFromShot(int32_t mode, int32_t dontDo, ZephModel* aircraft);
-    static void DoOption3Maneuvers(int32_t option, ZephModel* aircraft);
-    static void SplitS(double minHeight, ZephModel* aircraft);            // ft above ground
-    static void OverTop(double minSpeed, ZephModel* aircraft);            // mph
-    static void DiveAway(double minHeight, ZephModel* aircraft);
-    static void LowYOYO(double minHeight, ZephModel* aircraft);
-    static void SnapRoll(double minSpeed, double minAlt, ZephModel* aircraft);
-    static void AileronRoll(ZephModel* aircraft);
-    static void Stall(double pitch, ZephModel* aircraft);
-    static void Spin(ZephModel* aircraft);
-    static void Scissors(ZephModel* aircraft);
-    static void StraightAndLevel(ZephModel* aircraft);
-    // Control laws.
-    static double genericControllerTarget(double target, double preTarget, double maxSpeed, double preSpeed);
-    static void MoveA(double* angle, double towardB, double byDegrees);
-    static void MainSetBankTarget(double bank, double bankSpeed, ZephModel* aircraft);
-    static void NormalBank(double degrees, ZephModel* aircraft);
-    static void MainSetPitch(double pitch, ZephModel* aircraft);
-    static void HoldClimbDiveRateMellow(double feetPerMinute, ZephModel* aircraft);
-    static void FlyToAltitude(double altitude, ZephModel* aircraft, double currentAlt);
-    static void HoldAOATarget(double aoa, double stallAOA, ZephModel* aircraft);
-    static void HoldAOATargetFS(double aoa, double stallAOA, ZephModel* aircraft);
-    static void HoldYZTarget(double upOverForward, double stallAOA, ZephModel* aircraft);
-    static void TurnHardTowardEnemy(double bearing, ZephModel* aircraft, double bankSpeed, double relX, double relY,
-                                    double cMaxAOA, double vfpm);
-    static void LiftVector(ZephModel* aircraft, double relX, double relY, double cMaxAOA);
-    static void MaxPitchHoldBank(double aoa, double vfpm, ZephModel* aircraft, double cbs);
-    static void ShouldIShoot(double distance, double xz, double yz, ZephModel* aircraft);
-    static void testControl(ZephModel* aircraft);
-    static void HoldXZTarget(double offset, ZephModel* aircraft);
-    static void MainRudderToHeading(double heading, ZephModel* aircraft);
-    static void HardBank(double bank, ZephModel* aircraft, double cBankSpeed);
-    static void PointNoseAtPoint(double demand, double stallAOA, ZephModel* aircraft);
-    // ==== End of AI pilot ====
-
-    // ==== Weapons and hits (defined in flight/, library pellam_flight) ====
-    // Bullets in their 72-slot pools, hit tests against aircraft hit volumes and ground objects,
-    // bomb blast, aircraft-to-object collisions, and the ground gunners' aim and flak. Model-array
-    // layout: aircraft k at index k + 2; ground objects are scanned from index 19.
-    // One tick of every live bullet: gravity, wind, and the ground when a terrain is given.
-    static void MoveBullets(BulletsList* bullets, ZephModel* terrain, const double* wind);
-    // Bullets of one gun against one aircraft; shooter 0..7 or -1. Answers the bullets that hit.
-    static int32_t buCheckForBulletsOnAircraftHit(BulletsList* bullets, ZephModel* target, int32_t shooter,
-                                                  bool inReplay, double modifier);
-    // One segment (six doubles: from, to; body ft) against the target's hit volumes: 1 hit, 0 miss.
-    static int32_t buPossibleHit(const double* segment, double punch, double factor, ZephModel* target,
-                                 bool inReplay, double modifier);
-    static void CheckForObjectHit(int32_t shooter, BulletsList* bullets, ModelArray* objects, int32_t gtime,
-                                  bool inReplay, ControllerServices* caller);
-    // A bomb dropped by the aircraft at model index `dropper` burst at `bomb` (world ft).
-    static void CheckForBombHitObject(long dropper, ModelArray* objects, int32_t gtime, bool inReplay,
-                                      ControllerServices* caller, const double* bomb);
-    static void checkForAircraftToModelCollision(ZephModel* aircraft, ModelArray* models, int32_t gametime);
-    static void checkThisAircraftForThisModelCollision(ZephModel* aircraft, ZephModel* model, int32_t gametime,
-                                                       long objectNumber, int32_t aircraftNumber);
-    static bool TrackAircraftForBullets(ObjectFireData* fire, ModelArray* models, const double* selfPos,
-                                        int32_t team, int32_t gtime, bool replay);
-    // True with the burst's world point in `answer` (three doubles) when a burst is to be shown.
-    static bool shootObjectAAA(ObjectFireData* fire, ModelArray* models, const double* selfPos, int32_t team,
-                               int32_t gtime, bool replay, SoundServices* sounds, const double* cameraPos,
-                               double* answer);
     // The debris pool (model index 10) answers: one piece from six doubles, position (ft) then
     // speed (ft/tick).
     virtual void startOneDebrisXYZAndMove(const double* positionAndSpeed, int32_t time) {}
-    // ==== End of weapons and hits ====
+
 
     // ---- Air density.
     void InitAirDensitySlugs();

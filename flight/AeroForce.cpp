@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "aircraft/Aircraft.h"
 #include "core/ZephModel.h"
+#include "flight/Aircraft.h"
+#include "flight/FlightModel.h"
 
 namespace pellam {
 namespace {
@@ -20,7 +21,7 @@ void zeroSurface(AirSurface& s) {
 
 }  // namespace
 
-void ZephModel::NonAirfoil(int32_t surface, double speed, AirSurface* surfaces, const double* windnormal,
+void NonAirfoil(int32_t surface, double speed, AirSurface* surfaces, const double* windnormal,
                            const double* relativewind, double pressureAlt) {
     AirSurface& s = surfaces[surface];
     const auto& n = s.NormalXYZ;
@@ -42,11 +43,11 @@ void ZephModel::NonAirfoil(int32_t surface, double speed, AirSurface* surfaces, 
     s.AnglePBH = {l[1] * F[2] - l[2] * F[1], l[2] * F[0] - l[0] * F[2], l[0] * F[1] - l[1] * F[0]};
 }
 
-void ZephModel::figureAeroForce(double density, Aircraft* a, const QNion* pos, const QNion* oldpos,
+void figureAeroForce(double density, Aircraft* a, const QNion* pos, const QNion* oldpos,
                                 const AirFoilDef* airfoilDefs) {
     double m[16] = {}, pm[16] = {};
-    quaternionToMatrix(pos->QAttitude.data(), m);
-    quaternionToMatrix(oldpos->QAttitude.data(), pm);
+    ZephModel::quaternionToMatrix(pos->QAttitude.data(), m);
+    ZephModel::quaternionToMatrix(oldpos->QAttitude.data(), pm);
 
     if (a->Damage1 & (dmg::Down | dmg::GunsJammed)) a->GunsFiring = 0;
     if (std::fabs(a->SliderX) > 600.0 || std::fabs(a->SliderY) > 600.0 || std::fabs(a->SliderZ) > 600.0) {
@@ -56,13 +57,13 @@ void ZephModel::figureAeroForce(double density, Aircraft* a, const QNion* pos, c
     // Attitude angles from the nose and from a point above and ahead of it.
     const double nose[3] = {0.0, 0.0, 1.0};
     double f[3];
-    RotateVector(nose, f, m);
+    ZephModel::RotateVector(nose, f, m);
     a->AircraftHeading = std::atan2(f[0], f[2]) * kDeg;
     a->PreviousAircraftPitch = a->AircraftPitch;
     a->AircraftPitch = std::atan2(f[1], std::sqrt(f[0] * f[0] + f[2] * f[2])) * kDeg;
     const double up[3] = {0.0, 1.0, 1.0};
     double u[3];
-    RotateVector(up, u, m);
+    ZephModel::RotateVector(up, u, m);
     const double h = -a->AircraftHeading / kDeg;
     const double x1 = u[0] * std::cos(h) + u[2] * std::sin(h);
     const double z1 = u[2] * std::cos(h) - u[0] * std::sin(h);
@@ -82,7 +83,7 @@ void ZephModel::figureAeroForce(double density, Aircraft* a, const QNion* pos, c
         return;
     }
     double v[3];
-    InverseRotateVector(d, v, m);
+    ZephModel::InverseRotateVector(d, v, m);
     a->PitchOffDegrees = -std::atan2(v[1], v[2]) * kDeg;
     a->YawOffDegrees = -std::atan2(v[0], v[2]) * kDeg;
 
@@ -95,10 +96,10 @@ void ZephModel::figureAeroForce(double density, Aircraft* a, const QNion* pos, c
 
         // The surface's own displacement from the rotation of the last tick, in body axes.
         double now[3], before[3], r[3];
-        RotateVector(s.LocationXYZ.data(), now, m);
-        RotateVector(s.LocationXYZ.data(), before, pm);
+        ZephModel::RotateVector(s.LocationXYZ.data(), now, m);
+        ZephModel::RotateVector(s.LocationXYZ.data(), before, pm);
         const double diff[3] = {now[0] - before[0], now[1] - before[1], now[2] - before[2]};
-        InverseRotateVector(diff, r, m);
+        ZephModel::InverseRotateVector(diff, r, m);
         if (r[1] > -0.02 && r[1] < 0.02) r[1] *= 0.5;
 
         if (s.Hints & hint::Tail) {

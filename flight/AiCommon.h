@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "aircraft/Aircraft.h"
+#include "flight/Aircraft.h"
 #include "core/ZephModel.h"
-#include "missions/AIPilotProfiles.h"
+#include "flight/AIPilotProfiles.h"
 
 namespace pellam::ai {
 

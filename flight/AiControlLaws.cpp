@@ -8,19 +8,20 @@
 #include <cmath>
 
 #include "flight/AiCommon.h"
+#include "flight/AiPilot.h"
 
 namespace pellam {
 
 using namespace ai;
 
-double ZephModel::genericControllerTarget(double t, double p, double m, double s) {
+double genericControllerTarget(double t, double p, double m, double s) {
     double u = 0.01 * t + (t - p);
     u = std::min(u, m);
     u = std::max(u, -m);
     return u - (s - u);
 }
 
-void ZephModel::MoveA(double* angle, double b, double byDegrees) {
+void MoveA(double* angle, double b, double byDegrees) {
     if (!angle) return;
     auto wrap = [](double x) {  // this stepper keeps its own shorter constants
         if (x > 3.14159) x -= 6.28318;
@@ -37,7 +38,7 @@ void ZephModel::MoveA(double* angle, double b, double byDegrees) {
     *angle = wrap(*angle);
 }
 
-void ZephModel::MainSetBankTarget(double bank, double bankSpeed, ZephModel* aircraft) {
+void MainSetBankTarget(double bank, double bankSpeed, ZephModel* aircraft) {
     Aircraft& a = *aircraft->getAircraftStruct();
     const double s = std::clamp(bankSpeed, 0.0, 1.0);
     const double e = wrapPi(bank - a.AircraftBank / kDeg);
@@ -48,14 +49,14 @@ void ZephModel::MainSetBankTarget(double bank, double bankSpeed, ZephModel* airc
     }
 }
 
-void ZephModel::NormalBank(double degrees, ZephModel* aircraft) {
+void NormalBank(double degrees, ZephModel* aircraft) {
     Aircraft& a = *aircraft->getAircraftStruct();
     const double e = degrees - a.AircraftBank;
     const double step = e > 3.0 ? 0.5 : (e < -3.0 ? -0.5 : e * 0.08);
     aircraft->AileronInputAbsolute((a.RotationalSpeeds[2] + step) * 5.0);
 }
 
-void ZephModel::MainSetPitch(double pitch, ZephModel* aircraft) {
+void MainSetPitch(double pitch, ZephModel* aircraft) {
     Aircraft& a = *aircraft->getAircraftStruct();
     const double e = wrapPi(pitch - a.AircraftPitch / kDeg);
     if (e > -0.15 && e < 0.15) {
@@ -65,7 +66,7 @@ void ZephModel::MainSetPitch(double pitch, ZephModel* aircraft) {
     }
 }
 
-void ZephModel::HoldClimbDiveRateMellow(double fpm, ZephModel* aircraft) {
+void HoldClimbDiveRateMellow(double fpm, ZephModel* aircraft) {
     Aircraft& a = *aircraft->getAircraftStruct();
     const double c = (fpm / 3600.0 - verticalSpeed(aircraft)) * 0.3;
     const double q = a.AircraftPitch - a.PreviousAircraftPitch;
@@ -76,7 +77,7 @@ void ZephModel::HoldClimbDiveRateMellow(double fpm, ZephModel* aircraft) {
     aircraft->ElevatorInputAbsolute(held);
 }
 
-void ZephModel::FlyToAltitude(double altitude, ZephModel* aircraft, double currentAlt) {
+void FlyToAltitude(double altitude, ZephModel* aircraft, double currentAlt) {
     Aircraft& a = *aircraft->getAircraftStruct();
     const double d = altitude - currentAlt;
     if (d > -50.0 && d < 50.0) {
@@ -88,7 +89,7 @@ void ZephModel::FlyToAltitude(double altitude, ZephModel* aircraft, double curre
     }
 }
 
-void ZephModel::HoldAOATarget(double t, double stall, ZephModel* aircraft) {
+void HoldAOATarget(double t, double stall, ZephModel* aircraft) {
     Aircraft& a = *aircraft->getAircraftStruct();
     const double A = std::max(a.AOADegrees2, a.AOADegrees3);
     const double margin = a.TopSpeedInMPH < 200.0 ? 0.5 : 2.0;
@@ -107,7 +108,7 @@ void ZephModel::HoldAOATarget(double t, double stall, ZephModel* aircraft) {
     a.ClosestEnemyData[12] = e;
 }
 
-void ZephModel::HoldAOATargetFS(double t, double stall, ZephModel* aircraft) {
+void HoldAOATargetFS(double t, double stall, ZephModel* aircraft) {
     Aircraft& a = *aircraft->getAircraftStruct();
     aircraft->ElevatorInputAbsolute(a.ClosestEnemyData[24]);
     const double A = std::max(a.AOADegrees2, a.AOADegrees3);
@@ -127,7 +128,7 @@ void ZephModel::HoldAOATargetFS(double t, double stall, ZephModel* aircraft) {
     a.ClosestEnemyData[24] = a.Elevator;
 }
 
-void ZephModel::HoldYZTarget(double y, double stall, ZephModel* aircraft) {
+void HoldYZTarget(double y, double stall, ZephModel* aircraft) {
     Aircraft& a = *aircraft->getAircraftStruct();
     if (y < -0.1) aircraft->ElevatorInputAbsolute(-1.0);
     const double A = std::max(a.AOADegrees2, a.AOADegrees3);
@@ -149,7 +150,7 @@ void ZephModel::HoldYZTarget(double y, double stall, ZephModel* aircraft) {
     a.ClosestEnemyData[12] = v;
 }
 
-void ZephModel::TurnHardTowardEnemy(double x, ZephModel* aircraft, double bankSpeed, double relX, double relY,
+void TurnHardTowardEnemy(double x, ZephModel* aircraft, double bankSpeed, double relX, double relY,
                                     double cMaxAOA, double vfpm) {
     Aircraft& a = *aircraft->getAircraftStruct();
     if (a.AircraftPitch / kDeg < -0.69) {  // nose well down: roll the lift onto the enemy
@@ -170,7 +171,7 @@ void ZephModel::TurnHardTowardEnemy(double x, ZephModel* aircraft, double bankSp
     }
 }
 
-void ZephModel::LiftVector(ZephModel* aircraft, double relX, double relY, double) {
+void LiftVector(ZephModel* aircraft, double relX, double relY, double) {
     Aircraft& a = *aircraft->getAircraftStruct();
     if (relX == 0.0) relX = 0.000001;
     if (relY == 0.0) relY = 0.000001;
@@ -178,7 +179,7 @@ void ZephModel::LiftVector(ZephModel* aircraft, double relX, double relY, double
     HoldAOATarget(10.0, a.PlusStall, aircraft);
 }
 
-void ZephModel::MaxPitchHoldBank(double aoa, double vfpm, ZephModel* aircraft, double) {
+void MaxPitchHoldBank(double aoa, double vfpm, ZephModel* aircraft, double) {
     Aircraft& a = *aircraft->getAircraftStruct();
     double w = verticalSpeed(aircraft) * 3600.0 - vfpm;  // ft/min above the wanted rate
     if (w > -500.0 && w < 500.0) w *= 2.0;
@@ -194,7 +195,7 @@ void ZephModel::MaxPitchHoldBank(double aoa, double vfpm, ZephModel* aircraft, d
     aircraft->RudderInput(0.0);
 }
 
-void ZephModel::ShouldIShoot(double distance, double h, double v, ZephModel* aircraft) {
+void ShouldIShoot(double distance, double h, double v, ZephModel* aircraft) {
     Aircraft& a = *aircraft->getAircraftStruct();
     if (a.AIType == 2) return;  // a wingman holds its fire
     if (distance < 200.0) {     // the window widens at close range
@@ -207,7 +208,7 @@ void ZephModel::ShouldIShoot(double distance, double h, double v, ZephModel* air
     aircraft->cannonOnOff(fire ? 1 : 0);
 }
 
-void ZephModel::testControl(ZephModel* aircraft) {
+void testControl(ZephModel* aircraft) {
     Aircraft& a = *aircraft->getAircraftStruct();
     const double e = -a.AircraftBank;
     const double step = e > 3.0 ? 0.5 : (e < -3.0 ? -0.5 : e * 0.08);
@@ -219,25 +220,25 @@ void ZephModel::testControl(ZephModel* aircraft) {
     aircraft->ElevatorInputAbsolute(held);
 }
 
-void ZephModel::HoldXZTarget(double x, ZephModel* aircraft) {
+void HoldXZTarget(double x, ZephModel* aircraft) {
     Aircraft& a = *aircraft->getAircraftStruct();
     aircraft->AileronInput((a.aiVariables[2] + x / 100.0) * 0.5 + a.Ailerons);
     a.aiVariables[2] = x - a.aiVariables[3];
     a.aiVariables[3] = x;
 }
 
-void ZephModel::MainRudderToHeading(double heading, ZephModel* aircraft) {
+void MainRudderToHeading(double heading, ZephModel* aircraft) {
     Aircraft& a = *aircraft->getAircraftStruct();
     const double e = wrapPi(heading - a.AircraftHeading / kDeg);
     aircraft->RudderInputAbsolute(std::clamp(e * -8.0, -0.5, 0.5));
 }
 
-void ZephModel::HardBank(double bank, ZephModel* aircraft, double) {
+void HardBank(double bank, ZephModel* aircraft, double) {
     Aircraft& a = *aircraft->getAircraftStruct();
     aircraft->AileronInput((a.AircraftBank / kDeg + bank) * -5.0);
 }
 
-void ZephModel::PointNoseAtPoint(double demand, double stall, ZephModel* aircraft) {
+void PointNoseAtPoint(double demand, double stall, ZephModel* aircraft) {
     Aircraft& a = *aircraft->getAircraftStruct();
     if (stall < a.AOADegrees + 2.0) {
         aircraft->ElevatorInput(0.0);

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "flight/AiCommon.h"
+#include "flight/AiPilot.h"
 
 namespace pellam {
 
@@ -73,20 +74,20 @@ struct Fight {
     Vec P0{}, P1{}, P2{}, P3{}, P4{}, P5{};
 
     void hardTurn(double x) {
-        ZephModel::TurnHardTowardEnemy(x, self, P.MaxBankSpeed, rX, rY, Ac, P.HardTurnClimbDive);
+        TurnHardTowardEnemy(x, self, P.MaxBankSpeed, rX, rY, Ac, P.HardTurnClimbDive);
     }
     void hardTurnOnSide() { hardTurn(a.AircraftBank > 0.0 ? 3.0 : -3.0); }
     // Rolls to the enemy's own bank plus a correction c.
     void trackBank(double c, double share = 1.0) {
         const double err = wrapPi(-share * Br - c);
-        ZephModel::MainSetBankTarget(-err, a.ClosestEnemyData[29] * 0.5, self);
+        MainSetBankTarget(-err, a.ClosestEnemyData[29] * 0.5, self);
     }
     void trigger() {
         const double threshold = a.TooCloseDistance < 500.0 ? 150.0 : 400.0;
         if (D > threshold) {
-            ZephModel::ShouldIShoot(D, P5.across(), P5.up(), self);
+            ShouldIShoot(D, P5.across(), P5.up(), self);
         } else {
-            ZephModel::ShouldIShoot(D, tx, ty, self);
+            ShouldIShoot(D, tx, ty, self);
         }
     }
     void tactics(ModelArray* objects);
@@ -100,8 +101,8 @@ void Fight::tactics(ModelArray* objects) {
         self->setThrottle(1.0);
         self->RudderInput(0.0);
         self->setFlaps(0.0);
-        ZephModel::NormalBank(0.0, self);
-        ZephModel::HoldClimbDiveRateMellow(100.0, self);
+        NormalBank(0.0, self);
+        HoldClimbDiveRateMellow(100.0, self);
         return;
     }
     const bool camel = a.TooCloseDistance < 500.0;
@@ -117,12 +118,12 @@ void Fight::tactics(ModelArray* objects) {
         } else {  // above and going our way: match its attitude
             const double q = P2.up();
             const double err = wrapPi(-Br - 10.0 * P2.across());
-            ZephModel::MainSetBankTarget(-err, 0.5, self);
+            MainSetBankTarget(-err, 0.5, self);
             self->RudderInputAbsolute(a.Ailerons / 2.5);
             if (q < 0.0 || q > 1.0) {
-                ZephModel::HoldAOATarget(Ac - 3.0, a.PlusStall, self);
+                HoldAOATarget(Ac - 3.0, a.PlusStall, self);
             } else {
-                ZephModel::HoldYZTarget(q, a.PlusStall, self);
+                HoldYZTarget(q, a.PlusStall, self);
             }
         }
         a.AutoPilotData[2] = -1.0;
@@ -142,7 +143,7 @@ void Fight::tactics(ModelArray* objects) {
         self->RudderInputAbsolute(a.Ailerons / -5.5 * a.DogfightRudderFactor);
         double aoa = std::clamp(a.DogfightElevatorFactor * 35.0 * ty, -Ac, Ac);
         aoa = std::min(aoa, a.PlusStall - 3.0);
-        ZephModel::HoldAOATarget(aoa, a.PlusStall, self);
+        HoldAOATarget(aoa, a.PlusStall, self);
         return;
     }
     pursuit(objects);
@@ -164,26 +165,26 @@ void Fight::headOn() {
     const Vec& A = option == 2 ? P3 : (option == 3 ? P4 : P0);
     const double s = A.across();
     if (D > 400.0) {
-        ZephModel::ShouldIShoot(D, P5.across(), P5.up(), self);
+        ShouldIShoot(D, P5.across(), P5.up(), self);
     } else {
-        ZephModel::ShouldIShoot(D, tx, ty, self);
+        ShouldIShoot(D, tx, ty, self);
     }
     if (std::fabs(bearing) > 0.2) {
         hardTurn(bearing);
         self->RudderInput(0.0);
     } else if (D > 10000.0) {
-        ZephModel::MainSetBankTarget(0.0, P.MaxBankSpeed, self);
-        ZephModel::HoldYZTarget(A.up(), a.PlusStall, self);
+        MainSetBankTarget(0.0, P.MaxBankSpeed, self);
+        HoldYZTarget(A.up(), a.PlusStall, self);
         self->RudderInputAbsolute(5.0 * s);
     } else {
-        ZephModel::MainSetBankTarget(std::fabs(s) >= 0.5 ? std::clamp(10.0 * s, -1.3, 1.3) : 0.0, P.MaxBankSpeed, self);
+        MainSetBankTarget(std::fabs(s) >= 0.5 ? std::clamp(10.0 * s, -1.3, 1.3) : 0.0, P.MaxBankSpeed, self);
         const double aoa = std::clamp(dY > 0.0 ? 5.0 : 1.0, -Ac, Ac);
         if (std::fabs(a.AircraftBank) >= 15.0) {
-            ZephModel::HoldAOATarget(aoa, a.PlusStall, self);
+            HoldAOATarget(aoa, a.PlusStall, self);
         } else if (option == 4) {
-            ZephModel::HoldYZTarget(A.up(), a.PlusStall, self);
+            HoldYZTarget(A.up(), a.PlusStall, self);
         } else {
-            ZephModel::HoldClimbDiveRateMellow(-dY < -50.0 ? 500.0 : (-dY > 50.0 ? -500.0 : 50.0), self);
+            HoldClimbDiveRateMellow(-dY < -50.0 ? 500.0 : (-dY > 50.0 ? -500.0 : 50.0), self);
         }
         self->RudderInputAbsolute(5.0 * s);
     }
@@ -218,7 +219,7 @@ void Fight::pursuit(ModelArray* objects) {
             const double limit = a.ClosestEnemyData[31];
             trackBank(2.0 * std::clamp((D < 600.0 ? 5.0 : 12.0) * s, -limit, limit));
             self->RudderInputAbsolute(std::fabs(s) >= 0.05 ? 0.0 : a.RotationalSpeeds[1] * -3.0);
-            ZephModel::HoldYZTarget(v, a.PlusStall, self);
+            HoldYZTarget(v, a.PlusStall, self);
         }
         return;
     }
@@ -226,12 +227,12 @@ void Fight::pursuit(ModelArray* objects) {
     if (std::fabs(hd) >= w || std::fabs(v) >= w / 4.0 || std::fabs(s) >= w / 4.0) {  // middle
         trackBank(std::clamp(10.0 * s, -a.ClosestEnemyData[31], a.ClosestEnemyData[31]));
         self->RudderInputAbsolute(4.0 * s);
-        ZephModel::HoldYZTarget(2.0 * v, a.PlusStall, self);
+        HoldYZTarget(2.0 * v, a.PlusStall, self);
         return;
     }
     a.AutoPilotData[1] = 2.0;  // fine
     trackBank(std::clamp(25.0 * s, -0.5, 0.5), 0.75);
-    ZephModel::HoldYZTarget(5.0 * v, a.PlusStall, self);
+    HoldYZTarget(5.0 * v, a.PlusStall, self);
     self->RudderInputAbsolute(std::fabs(s) >= 0.05 ? 0.0 : 3.0 * s * a.DogfightRudderFactor);
 }
 
@@ -242,13 +243,13 @@ void Fight::defence() {
     if (std::fabs(tx) > 1.2 || std::fabs(ty) > 1.2) {  // well off the nose and tail axes
         if (!sighted || D >= 2100.0 || std::fabs(hd) >= 1.77) {
             if (dY < -400.0) {
-                ZephModel::LiftVector(self, rX, rY, Ac);
+                LiftVector(self, rX, rY, Ac);
                 code = -1.0;
             } else {
-                ZephModel::DoOption3Maneuvers(std::fabs(hd) >= 1.57 ? 3 : 1, self);
+                DoOption3Maneuvers(std::fabs(hd) >= 1.57 ? 3 : 1, self);
             }
         } else {
-            ZephModel::DoEvasiveFromShot(5, 2, self);
+            DoEvasiveFromShot(5, 2, self);
         }
         return;
     }
@@ -256,20 +257,20 @@ void Fight::defence() {
     if (!hit || ZephModel::GetLongRandomFrom(-32768, 32767) <= 10000) {
         if (hd > -1.57 && hd < 1.57 && sighted) {
             if (Dh < 700.0 || code == 15.0) {
-                ZephModel::DoEvasiveFromShot(15, 3, self);
+                DoEvasiveFromShot(15, 3, self);
                 return;
             }
             if (code != -1.0) {
-                ZephModel::DoEvasiveFromShot(5, 3, self);
+                DoEvasiveFromShot(5, 3, self);
                 return;
             }
             if (Dh < 1000.0) {
-                ZephModel::DoEvasiveFromShot(5, 4, self);
+                DoEvasiveFromShot(5, 4, self);
                 return;
             }
         }
         if (std::fabs(hd) >= 1.57) {
-            ZephModel::DoOption3Maneuvers(3, self);
+            DoOption3Maneuvers(3, self);
         } else {
             hardTurnOnSide();
             code = -1.0;
@@ -277,12 +278,12 @@ void Fight::defence() {
         return;
     }
     code = 15.0;  // hit: into the scissors
-    ZephModel::DoEvasiveFromShot(15, 3, self);
+    DoEvasiveFromShot(15, 3, self);
 }
 
 }  // namespace
 
-void ZephModel::doDogfighting(ZephModel* aircraft, ModelArray* objects, int32_t missionTime) {
+void doDogfighting(ZephModel* aircraft, ModelArray* objects, int32_t missionTime) {
     Aircraft* ap = aircraft ? aircraft->getAircraftStruct() : nullptr;
     if (!ap) return;
     Aircraft& a = *ap;
@@ -356,9 +357,9 @@ void ZephModel::doDogfighting(ZephModel* aircraft, ModelArray* objects, int32_t 
     }
     const double d[3] = {T[0] - me.Position[0], T[1] - me.Position[1], T[2] - me.Position[2]};
     double M[16] = {};
-    quaternionToMatrix(me.QAttitude.data(), M);
+    ZephModel::quaternionToMatrix(me.QAttitude.data(), M);
     double r[3];
-    InverseRotateVector(d, r, M);
+    ZephModel::InverseRotateVector(d, r, M);
     const double xz = std::atan2(r[0], r[2]);
     const double bearing = wrapPi(std::atan2(d[0], d[2]) - a.AircraftHeading / kDeg);
     a.ClosestEnemyData[30] = e.AircraftType;
@@ -414,7 +415,7 @@ void ZephModel::doDogfighting(ZephModel* aircraft, ModelArray* objects, int32_t 
     f.Br = e.AircraftBank / kDeg;
 
     double R[16] = {};
-    quaternionToMatrix(them.QAttitude.data(), R);
+    ZephModel::quaternionToMatrix(them.QAttitude.data(), R);
     auto fixed = [](Vec v) {
         if (v.z == 0.0) v.z = 0.0000001;
         return v;

@@ -6,6 +6,8 @@
 
 #include "flight/AiCommon.h"
 #include "flight/AiGroundAttack.h"
+#include "flight/AiPilot.h"
+#include "flight/FlightModel.h"
 
 namespace pellam {
 
@@ -30,7 +32,7 @@ void elevatorTo(ZephModel* aircraft, double angle) {
 // The climb rule of the turns: hold a climb rate while banked, aim at the target when level.
 void turnClimb(ZephModel* aircraft, const Aircraft& a, double h, double by, double bz) {
     if (std::fabs(a.AircraftBank) >= 4.0) {
-        ZephModel::HoldClimbDiveRateMellow(h < 500.0 ? 1500.0 : (h > 800.0 ? -250.0 : 0.0), aircraft);
+        HoldClimbDiveRateMellow(h < 500.0 ? 1500.0 : (h > 800.0 ? -250.0 : 0.0), aircraft);
     } else {
         elevatorTo(aircraft, deg(by, bz));
     }
@@ -165,18 +167,18 @@ bool ai::groundAttackStep(ZephModel* aircraft, Aircraft& a, ModelArray* objects,
         aircraft->setThrottle(speed > 180.0 ? 0.2 : 1.0);
         if (speed - 80.0 < targetMph) aircraft->setThrottle(1.0);
         aircraft->RudderInput(0.0);
-        ZephModel::NormalBank(0.0, aircraft);
-        ZephModel::HoldClimbDiveRateMellow(-1500.0, aircraft);
-        ZephModel::collsionAvoidance(aircraft);
+        NormalBank(0.0, aircraft);
+        HoldClimbDiveRateMellow(-1500.0, aircraft);
+        collsionAvoidance(aircraft);
         return true;
     }
     if (((d < 700.0 && deg(by, d) < -10.0) || d < 400.0) && !noPullUp) {
         gunsOff(a);
         aircraft->setThrottle(1.0);
         aircraft->RudderInput(0.0);
-        ZephModel::NormalBank(0.0, aircraft);
-        ZephModel::HoldClimbDiveRateMellow(1500.0, aircraft);
-        ZephModel::collsionAvoidance(aircraft);
+        NormalBank(0.0, aircraft);
+        HoldClimbDiveRateMellow(1500.0, aircraft);
+        collsionAvoidance(aircraft);
         return true;
     }
     if (d >= 8000.0) {
@@ -213,11 +215,11 @@ bool ai::groundAttackStep(ZephModel* aircraft, Aircraft& a, ModelArray* objects,
             aircraft->ElevatorInputAbsolute(e);
         }
         if (a.AircraftPitch < -25.0 && !noPullUp && h < 1000.0) {
-            ZephModel::NormalBank(0.0, aircraft);
-            ZephModel::HoldClimbDiveRateMellow(0.0, aircraft);
+            NormalBank(0.0, aircraft);
+            HoldClimbDiveRateMellow(0.0, aircraft);
             return true;
         }
-        ZephModel::NormalBank(r * 10.0, aircraft);
+        NormalBank(r * 10.0, aircraft);
         if (((runBombs == 0 && (flags & kGunAttack)) || found || noPullUp) && d < 3000.0 &&
             a.NumberOfBombsAtStartOfRun == 0) {
             a.GunsFiring = 1, a.CannonsFiring = 1;
@@ -231,14 +233,14 @@ bool ai::groundAttackStep(ZephModel* aircraft, Aircraft& a, ModelArray* objects,
             a.LastBombDropTime = missionTime + 40;
         }
         if (a.AircraftPitch < -15.0 && !noPullUp && h < 500.0) {
-            ZephModel::NormalBank(0.0, aircraft);
-            ZephModel::HoldClimbDiveRateMellow(0.0, aircraft);
+            NormalBank(0.0, aircraft);
+            HoldClimbDiveRateMellow(0.0, aircraft);
             return true;
         }
     }
     const long self = objects->indexOf(aircraft) - ModelArray::kFirstAircraft;
     if (noPullUp && self > 0 && self < ModelArray::kAircraftSlots) {
-        ZephModel::checkThisAircraftForThisModelCollision(aircraft, target, missionTime, index, static_cast<int32_t>(self));
+        checkThisAircraftForThisModelCollision(aircraft, target, missionTime, index, static_cast<int32_t>(self));
     }
     const double t = wrap180(w - a.AircraftHeading);  // > 0: the target lies to the right
     if (std::fabs(r) < 3.0 && std::fabs(bx) >= 25.0) {  // pointed at it but off to one side
@@ -246,8 +248,8 @@ bool ai::groundAttackStep(ZephModel* aircraft, Aircraft& a, ModelArray* objects,
             aircraft->setThrottle(1.0);
             aircraft->RudderInput(r / 6.0);
             elevatorTo(aircraft, deg(by, bz));
-            ZephModel::NormalBank(r * 15.0, aircraft);
-            ZephModel::collsionAvoidance(aircraft);
+            NormalBank(r * 15.0, aircraft);
+            collsionAvoidance(aircraft);
             return true;
         }
         r = widenedBearing(r, bx);
@@ -256,17 +258,17 @@ bool ai::groundAttackStep(ZephModel* aircraft, Aircraft& a, ModelArray* objects,
     if (at >= 3.0 && at < 30.0) {
         double bank = t;
         if (at < 10.0 && d < 5000.0) bank *= 3.0;
-        ZephModel::NormalBank(bank * 2.3, aircraft);
+        NormalBank(bank * 2.3, aircraft);
         aircraft->RudderInput(t > 0.0 ? 0.5 : -0.5);
         turnClimb(aircraft, a, h, by, bz);
-        ZephModel::collsionAvoidance(aircraft);
+        collsionAvoidance(aircraft);
     }
     if (at >= 30.0 && at < 60.0) {
         if (d >= 1000.0) {
-            ZephModel::NormalBank(t > 0.0 ? 65.0 : -65.0, aircraft);
+            NormalBank(t > 0.0 ? 65.0 : -65.0, aircraft);
             aircraft->RudderInput(t > 0.0 ? 0.2 : -0.2);
             turnClimb(aircraft, a, h, by, bz);
-            ZephModel::collsionAvoidance(aircraft);
+            collsionAvoidance(aircraft);
             return true;
         }
         r = 180.0;  // too close to turn in: fly away and come back
@@ -276,13 +278,13 @@ bool ai::groundAttackStep(ZephModel* aircraft, Aircraft& a, ModelArray* objects,
     aircraft->setThrottle(1.0);
     aircraft->RudderInput(0.0);
     if (std::fabs(r) <= 140.0 && bz >= 0.0) {
-        ZephModel::NormalBank(t > 0.0 ? 65.0 : -65.0, aircraft);
+        NormalBank(t > 0.0 ? 65.0 : -65.0, aircraft);
         aircraft->RudderInput(t > 0.0 ? 0.2 : -0.2);
     } else {
-        ZephModel::NormalBank(0.0, aircraft);  // behind: extend straight away
+        NormalBank(0.0, aircraft);  // behind: extend straight away
     }
-    ZephModel::HoldClimbDiveRateMellow(h < 500.0 ? 1500.0 : 0.0, aircraft);
-    ZephModel::collsionAvoidance(aircraft);
+    HoldClimbDiveRateMellow(h < 500.0 ? 1500.0 : 0.0, aircraft);
+    collsionAvoidance(aircraft);
     return true;
 }
 
@@ -298,25 +300,25 @@ void ai::longRangeApproach(ZephModel* aircraft, Aircraft& a, const FarTarget& fa
     aircraft->RudderInput(0.0);
     aircraft->setThrottle(1.0);
     if (t > 15.0 || t < -15.0) {
-        ZephModel::NormalBank(t > 0.0 ? 65.0 : -65.0, aircraft);
-        ZephModel::HoldClimbDiveRateMellow(2250.0, aircraft);
+        NormalBank(t > 0.0 ? 65.0 : -65.0, aircraft);
+        HoldClimbDiveRateMellow(2250.0, aircraft);
         return;
     }
-    ZephModel::NormalBank(t, aircraft);
+    NormalBank(t, aircraft);
     if (far.above < 500.0) {
-        ZephModel::HoldClimbDiveRateMellow(1500.0, aircraft);
+        HoldClimbDiveRateMellow(1500.0, aircraft);
     } else if (far.above > 800.0) {
         aircraft->setThrottle(speed > 180.0 ? 0.2 : 1.0);
         if (speed - 80.0 < far.targetMph) aircraft->setThrottle(1.0);
-        ZephModel::HoldClimbDiveRateMellow(-2250.0, aircraft);
+        HoldClimbDiveRateMellow(-2250.0, aircraft);
     } else {
-        ZephModel::HoldClimbDiveRateMellow(0.0, aircraft);
+        HoldClimbDiveRateMellow(0.0, aircraft);
     }
     if (a.OnGround) {
         aircraft->ElevatorInputAbsolute(speed > 40.0 && speed < 100.0 && a.AircraftPitch > 5.0 ? -0.4 : 0.0);
     }
-    ZephModel::collsionAvoidance(aircraft);
-    ZephModel::AIdontBreakAircraft(aircraft);
+    collsionAvoidance(aircraft);
+    AIdontBreakAircraft(aircraft);
 }
 
 }  // namespace pellam

@@ -3,7 +3,7 @@
 // ground-attack file only.
 #include <cstdint>
 
-#include "aircraft/Aircraft.h"
+#include "flight/Aircraft.h"
 #include "core/ZephModel.h"
 
 namespace pellam::ai {

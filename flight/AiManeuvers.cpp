@@ -10,6 +10,7 @@
 #include <initializer_list>
 
 #include "flight/AiCommon.h"
+#include "flight/AiPilot.h"
 
 namespace pellam {
 
@@ -42,11 +43,11 @@ int choose(const AIPilotProfile& p, std::initializer_list<Candidate> list) {
 }
 
 void hardTurn(ZephModel* aircraft, Aircraft& a, double x) {
-    ZephModel::TurnHardTowardEnemy(x, aircraft, a.ClosestEnemyData[2], a.ClosestEnemyData[4], a.ClosestEnemyData[5],
+    TurnHardTowardEnemy(x, aircraft, a.ClosestEnemyData[2], a.ClosestEnemyData[4], a.ClosestEnemyData[5],
                                    a.ClosestEnemyData[3], profileOf(a).HardTurnClimbDive);
 }
 
-void pull(ZephModel* aircraft, Aircraft& a) { ZephModel::HoldAOATarget(a.PlusStall - 2.0, a.PlusStall, aircraft); }
+void pull(ZephModel* aircraft, Aircraft& a) { HoldAOATarget(a.PlusStall - 2.0, a.PlusStall, aircraft); }
 
 void setUp(ZephModel* aircraft, const ManeuverDetails& m) {
     aircraft->setThrottle(m.Throttle);
@@ -87,15 +88,15 @@ bool runCode(ZephModel* aircraft, Aircraft& a, int code) {
     }
     setUp(aircraft, m);
     switch (code) {
-        case 7: ZephModel::OverTop(m.minSpeed, aircraft); break;
-        case 8: ZephModel::SplitS(m.minAltitude, aircraft); break;
-        case 9: ZephModel::LowYOYO(m.minAltitude, aircraft); break;
-        case 11: ZephModel::SnapRoll(m.minSpeed, m.minAltitude, aircraft); break;
-        case 12: ZephModel::Stall(1.2, aircraft); break;
-        case 13: ZephModel::Spin(aircraft); break;
-        case 14: ZephModel::AileronRoll(aircraft); break;
-        case 16: ZephModel::StraightAndLevel(aircraft); break;
-        case 17: ZephModel::DiveAway(m.minAltitude, aircraft); break;
+        case 7: OverTop(m.minSpeed, aircraft); break;
+        case 8: SplitS(m.minAltitude, aircraft); break;
+        case 9: LowYOYO(m.minAltitude, aircraft); break;
+        case 11: SnapRoll(m.minSpeed, m.minAltitude, aircraft); break;
+        case 12: Stall(1.2, aircraft); break;
+        case 13: Spin(aircraft); break;
+        case 14: AileronRoll(aircraft); break;
+        case 16: StraightAndLevel(aircraft); break;
+        case 17: DiveAway(m.minAltitude, aircraft); break;
         default: return false;
     }
     return true;
@@ -103,7 +104,7 @@ bool runCode(ZephModel* aircraft, Aircraft& a, int code) {
 
 }  // namespace
 
-void ZephModel::DoEvasiveFromShot(int32_t mode, int32_t dontDo, ZephModel* aircraft) {
+void DoEvasiveFromShot(int32_t mode, int32_t dontDo, ZephModel* aircraft) {
     Aircraft& a = *aircraft->getAircraftStruct();
     const AIPilotProfile& p = profileOf(a);
     if (none(a)) {
@@ -128,7 +129,7 @@ void ZephModel::DoEvasiveFromShot(int32_t mode, int32_t dontDo, ZephModel* aircr
     }
 }
 
-void ZephModel::DoOption3Maneuvers(int32_t option, ZephModel* aircraft) {
+void DoOption3Maneuvers(int32_t option, ZephModel* aircraft) {
     Aircraft& a = *aircraft->getAircraftStruct();
     const AIPilotProfile& p = profileOf(a);
     if (none(a)) {
@@ -149,7 +150,7 @@ void ZephModel::DoOption3Maneuvers(int32_t option, ZephModel* aircraft) {
     }
 }
 
-void ZephModel::SplitS(double minHeight, ZephModel* aircraft) {
+void SplitS(double minHeight, ZephModel* aircraft) {
     Aircraft& a = *aircraft->getAircraftStruct();
     if (aboveGround(aircraft, a) < minHeight) {
         hardTurn(aircraft, a, a.ClosestEnemyData[7]);
@@ -166,7 +167,7 @@ void ZephModel::SplitS(double minHeight, ZephModel* aircraft) {
     pull(aircraft, a);
 }
 
-void ZephModel::OverTop(double minSpeed, ZephModel* aircraft) {
+void OverTop(double minSpeed, ZephModel* aircraft) {
     Aircraft& a = *aircraft->getAircraftStruct();
     const double pitch = a.AircraftPitch / kDeg, bank = a.AircraftBank / kDeg;
     if (pitch < 0.78 && mphOf(a) < minSpeed) {
@@ -183,7 +184,7 @@ void ZephModel::OverTop(double minSpeed, ZephModel* aircraft) {
     pull(aircraft, a);
 }
 
-void ZephModel::LowYOYO(double minHeight, ZephModel* aircraft) {
+void LowYOYO(double minHeight, ZephModel* aircraft) {
     Aircraft& a = *aircraft->getAircraftStruct();
     if (aboveGround(aircraft, a) < minHeight) {
         endManeuver(a);
@@ -202,7 +203,7 @@ void ZephModel::LowYOYO(double minHeight, ZephModel* aircraft) {
     if (a.AircraftPitch / kDeg < -0.8) endManeuver(a);
 }
 
-void ZephModel::SnapRoll(double minSpeed, double minAlt, ZephModel* aircraft) {
+void SnapRoll(double minSpeed, double minAlt, ZephModel* aircraft) {
     Aircraft& a = *aircraft->getAircraftStruct();
     if (mphOf(a) < minSpeed || aboveGround(aircraft, a) < minAlt) {
         endManeuver(a);
@@ -211,7 +212,7 @@ void ZephModel::SnapRoll(double minSpeed, double minAlt, ZephModel* aircraft) {
     rollEndTest(a);  // this tick's inputs still follow
     double& direction = a.ClosestEnemyData[15];
     if (direction > -0.9 && direction < 0.9) {
-        const bool right = GetLongRandomFrom(-32768, 32767) > 0;
+        const bool right = ZephModel::GetLongRandomFrom(-32768, 32767) > 0;
         aircraft->RudderInput(right ? 1.0 : -1.0);
         direction = right ? 1.0 : -1.0;
     }
@@ -220,7 +221,7 @@ void ZephModel::SnapRoll(double minSpeed, double minAlt, ZephModel* aircraft) {
     aircraft->AileronInputAbsolute(direction);
 }
 
-void ZephModel::AileronRoll(ZephModel* aircraft) {
+void AileronRoll(ZephModel* aircraft) {
     Aircraft& a = *aircraft->getAircraftStruct();
     rollEndTest(a);
     double roll = -1.0;
@@ -234,7 +235,7 @@ void ZephModel::AileronRoll(ZephModel* aircraft) {
     aircraft->ElevatorInput(bank > -0.78 && bank < 0.78 ? 0.5 : -0.03);
 }
 
-void ZephModel::Stall(double pitch, ZephModel* aircraft) {
+void Stall(double pitch, ZephModel* aircraft) {
     Aircraft& a = *aircraft->getAircraftStruct();
     if (a.ClosestEnemyData[0] > 2100.0) {
         endManeuver(a);
@@ -245,7 +246,7 @@ void ZephModel::Stall(double pitch, ZephModel* aircraft) {
     MainSetPitch(pitch, aircraft);
 }
 
-void ZephModel::Spin(ZephModel* aircraft) {
+void Spin(ZephModel* aircraft) {
     Aircraft& a = *aircraft->getAircraftStruct();
     Stall(1.0, aircraft);
     if (a.AOADegrees > 17.0) {  // stalled: kick it into the spin
@@ -255,7 +256,7 @@ void ZephModel::Spin(ZephModel* aircraft) {
     }
 }
 
-void ZephModel::DiveAway(double minHeight, ZephModel* aircraft) {
+void DiveAway(double minHeight, ZephModel* aircraft) {
     Aircraft& a = *aircraft->getAircraftStruct();
     const double above = aboveGround(aircraft, a);
     if (above < minHeight && a.AircraftPitch > -10.0) {
@@ -272,7 +273,7 @@ void ZephModel::DiveAway(double minHeight, ZephModel* aircraft) {
     MainSetPitch((a.AircraftPitch + 0.25) / kDeg, aircraft);
 }
 
-void ZephModel::Scissors(ZephModel* aircraft) {
+void Scissors(ZephModel* aircraft) {
     Aircraft& a = *aircraft->getAircraftStruct();
     const double pitch = a.AircraftPitch / kDeg;
     if (pitch < -0.58) {
@@ -293,7 +294,7 @@ void ZephModel::Scissors(ZephModel* aircraft) {
     double& side = a.AutoPilotData[3];
     if (side != 1.0 && side != -1.0) {
         side = a.AircraftBank < 0.0 ? -1.0 : 1.0;
-        if (a.AircraftBank == 0.0) side = getDoubleRandomFrom(-1.0, 1.0) > 0.0 ? 1.0 : -1.0;
+        if (a.AircraftBank == 0.0) side = ZephModel::getDoubleRandomFrom(-1.0, 1.0) > 0.0 ? 1.0 : -1.0;
     }
     double e = (a.AircraftBank - a.ClosestEnemyData[9]) / kDeg;
     if (e > kPi) e -= kTwoPi;
@@ -309,14 +310,14 @@ void ZephModel::Scissors(ZephModel* aircraft) {
     if (bank <= -L || bank >= L) {
         const int pilot = std::clamp(a.aiPilotNumber, 0, kAIPilotProfiles - 1);
         const double keep = pilot == 1 ? 0.95 : (pilot == 2 ? 0.995 : 0.85);
-        if (getDoubleRandomFrom(-1.0, 1.0) > keep) side = a.AircraftBank <= 0.0 ? 1.0 : -1.0;  // reverse
+        if (ZephModel::getDoubleRandomFrom(-1.0, 1.0) > keep) side = a.AircraftBank <= 0.0 ? 1.0 : -1.0;  // reverse
         hardTurn(aircraft, a, side);
     } else {
         MainSetBankTarget(side, 1.0, aircraft);
     }
 }
 
-void ZephModel::StraightAndLevel(ZephModel* aircraft) {
+void StraightAndLevel(ZephModel* aircraft) {
     HoldClimbDiveRateMellow(0.0, aircraft);
     MainSetBankTarget(0.0, 1.0, aircraft);
 }

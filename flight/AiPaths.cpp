@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "flight/AiCommon.h"
+#include "flight/AiPilot.h"
 
 namespace pellam {
 
@@ -37,7 +38,7 @@ void holdSpeed(ZephModel* aircraft, Aircraft& a, double targetMph) {
 
 }  // namespace
 
-void ZephModel::flyThePoints(ZephModel* aircraft, int32_t) {
+void flyThePoints(ZephModel* aircraft, int32_t) {
     Aircraft* ap = aircraft ? aircraft->getAircraftStruct() : nullptr;
     if (!ap) return;
     Aircraft& a = *ap;

@@ -6,6 +6,7 @@
 
 #include "flight/AiCommon.h"
 #include "flight/AiGroundAttack.h"
+#include "flight/AiPilot.h"
 
 namespace pellam {
 
@@ -84,9 +85,9 @@ void lookAround(ZephModel* self, Aircraft& a, ModelArray* objects) {
 }
 
 void dogfightStep(ZephModel* self, Aircraft& a, ModelArray* objects, int32_t missionTime) {
-    ZephModel::doDogfighting(self, objects, missionTime);
-    ZephModel::collsionAvoidance(self);
-    ZephModel::AIdontBreakAircraft(self);
+    doDogfighting(self, objects, missionTime);
+    collsionAvoidance(self);
+    AIdontBreakAircraft(self);
     a.ClosestEnemyData[20] = a.TotalHits;
 }
 
@@ -125,19 +126,19 @@ void wingman(ZephModel* self, Aircraft& a, ModelArray* objects, int32_t missionT
     a.ClosestEnemyData[1] = distanceXZ(me, them);
     if (leader->OnGround && a.ClosestEnemyData[1] < 10000.0) {  // circle over the field
         self->setThrottle(1.0);
-        ZephModel::HoldClimbDiveRateMellow(300.0, self);
-        ZephModel::NormalBank(aboveGround(self, a) > 50.0 ? 45.0 : 0.0, self);
-        ZephModel::collsionAvoidance(self);
-        ZephModel::AIdontBreakAircraft(self);
+        HoldClimbDiveRateMellow(300.0, self);
+        NormalBank(aboveGround(self, a) > 50.0 ? 45.0 : 0.0, self);
+        collsionAvoidance(self);
+        AIdontBreakAircraft(self);
         return;
     }
     const double bankGap = wrap180(leader->AircraftBank - a.AircraftBank);
     if (a.ClosestEnemyData[0] < 600.0 && (bankGap > 65.0 || bankGap < -65.0)) {
         // Close and banked the other way: turn off before the wings meet.
-        ZephModel::HoldClimbDiveRateMellow(300.0, self);
-        ZephModel::NormalBank(a.AircraftBank > 0.0 ? -45.0 : 45.0, self);
-        ZephModel::collsionAvoidance(self);
-        ZephModel::AIdontBreakAircraft(self);
+        HoldClimbDiveRateMellow(300.0, self);
+        NormalBank(a.AircraftBank > 0.0 ? -45.0 : 45.0, self);
+        collsionAvoidance(self);
+        AIdontBreakAircraft(self);
         return;
     }
     dogfightStep(self, a, objects, missionTime);  // formation: the dogfight pursues the leader
@@ -166,13 +167,13 @@ void patrol(ZephModel* self, Aircraft& a, ModelArray* objects, int32_t missionTi
         longRangeApproach(self, a, far);
         return;
     }
-    ZephModel::flyThePoints(self, missionTime);
-    if (a.Gear == 0) ZephModel::collsionAvoidance(self);
+    flyThePoints(self, missionTime);
+    if (a.Gear == 0) collsionAvoidance(self);
 }
 
 }  // namespace
 
-void ZephModel::flyAircraftAI(ZephModel* aircraft, ModelArray* objects, int32_t missionTime) {
+void flyAircraftAI(ZephModel* aircraft, ModelArray* objects, int32_t missionTime) {
     Aircraft* ap = aircraft ? aircraft->getAircraftStruct() : nullptr;
     if (!ap) return;
     Aircraft& a = *ap;

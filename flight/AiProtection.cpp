@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "flight/AiCommon.h"
+#include "flight/AiPilot.h"
 
 namespace pellam {
 
@@ -17,9 +18,9 @@ constexpr int32_t kEscapeTicks = 240;
 // Wings level at full authority, the elevator raised to at least `elevator`, the fail-safe AoA
 // hold at `aoa`, rudder centred and full throttle below 400 mph.
 void pullUp(ZephModel* aircraft, Aircraft& a, double bank, double elevator, double aoa) {
-    ZephModel::MainSetBankTarget(bank, 1.0, aircraft);
+    MainSetBankTarget(bank, 1.0, aircraft);
     if (a.Elevator < elevator) a.Elevator = elevator;
-    ZephModel::HoldAOATargetFS(aoa, 15.0, aircraft);
+    HoldAOATargetFS(aoa, 15.0, aircraft);
     aircraft->RudderInputAbsolute(0.0);
     if (mphOf(a) < 400.0) aircraft->setThrottle(1.0);
 }
@@ -35,7 +36,7 @@ double groundAhead(ZephModel* terrain, const Aircraft& a, const double* pos, dou
 
 }  // namespace
 
-void ZephModel::collsionAvoidance(ZephModel* aircraft) {
+void collsionAvoidance(ZephModel* aircraft) {
     Aircraft* ap = aircraft ? aircraft->getAircraftStruct() : nullptr;
     if (!ap) return;
     Aircraft& a = *ap;
@@ -63,10 +64,10 @@ void ZephModel::collsionAvoidance(ZephModel* aircraft) {
         const double H = std::fabs(pos[1] - other.Position[1]);
         double limit = 100.0;
         double m[16] = {};
-        quaternionToMatrix(pose.QAttitude.data(), m);
+        ZephModel::quaternionToMatrix(pose.QAttitude.data(), m);
         const double d[3] = {other.Position[0] - pos[0], other.Position[1] - pos[1], other.Position[2] - pos[2]};
         double b[3];
-        InverseRotateVector(d, b, m);
+        ZephModel::InverseRotateVector(d, b, m);
         if (o && b[2] > 0.0 && b[0] / b[2] > -0.3 && b[0] / b[2] < 0.3 && b[1] / b[2] > -0.3 && b[1] / b[2] < 0.3) {
             const double hd = wrap180(o->AircraftHeading - a.AircraftHeading);
             if (hd > 170.0 || hd < -170.0) {
@@ -118,7 +119,7 @@ void ZephModel::collsionAvoidance(ZephModel* aircraft) {
     }
 }
 
-void ZephModel::extremePullUp(ZephModel* aircraft, Aircraft* a) {
+void extremePullUp(ZephModel* aircraft, Aircraft* a) {
     if (!aircraft || !a) return;
     aircraft->RudderInputAbsolute(0.0);
     HoldAOATargetFS(15.0, 18.0, aircraft);
@@ -126,7 +127,7 @@ void ZephModel::extremePullUp(ZephModel* aircraft, Aircraft* a) {
     aircraft->setThrottle(mphOf(*a) < 200.0 ? 1.0 : 0.6);
 }
 
-void ZephModel::AIdontBreakAircraft(ZephModel* aircraft) {
+void AIdontBreakAircraft(ZephModel* aircraft) {
     Aircraft* a = aircraft ? aircraft->getAircraftStruct() : nullptr;
     if (!a) return;
     if (a->Gs * kGPerUnit > 9.0) aircraft->ElevatorInput(0.0);

@@ -1,12 +1,13 @@
 // Lift, drag and pitching-moment coefficients of an airfoil at an angle of attack (deg).
 #include <cmath>
 
-#include "aircraft/Aircraft.h"
 #include "core/ZephModel.h"
+#include "flight/Aircraft.h"
+#include "flight/FlightModel.h"
 
 namespace pellam {
 
-double ZephModel::GetCLift(int32_t airfoil, double aoa, const AirFoilDef* airfoilDefs) {
+double GetCLift(int32_t airfoil, double aoa, const AirFoilDef* airfoilDefs) {
     const AirFoilDef& f = airfoilDefs[airfoil];
     if (aoa >= f.MinusLiftCoTop && aoa <= f.PlusLiftCoTop) return f.Slope * aoa + f.ZeroLift;
     // Past the straight line the value is held flat up to the stall, then jumps to a fixed 1.18.
@@ -14,12 +15,12 @@ double ZephModel::GetCLift(int32_t airfoil, double aoa, const AirFoilDef* airfoi
     return aoa < f.MinusStall ? -1.18 : f.Slope * f.MinusLiftCoTop + f.ZeroLift;
 }
 
-double ZephModel::GetCDrag(int32_t airfoil, double aoa, double lift, double ar, const AirFoilDef* airfoilDefs) {
+double GetCDrag(int32_t airfoil, double aoa, double lift, double ar, const AirFoilDef* airfoilDefs) {
     const AirFoilDef& f = airfoilDefs[airfoil];
     return aoa * aoa / f.Divisor + f.MinDrag + lift * lift / ar;
 }
 
-double ZephModel::GetCMo(int32_t airfoil, double aoa, const AirFoilDef* airfoilDefs, double plusstall) {
+double GetCMo(int32_t airfoil, double aoa, const AirFoilDef* airfoilDefs, double plusstall) {
     double m = airfoilDefs[airfoil].MaxMoment * aoa;
     if (airfoil == 1) {
         // The power law on the magnitude, keeping the sign: pow of a negative base is NaN, and

@@ -4,9 +4,10 @@
 // ground hits nothing more.
 #include <cmath>
 
-#include "aircraft/Aircraft.h"
 #include "core/ZephModel.h"
+#include "flight/Aircraft.h"
 #include "flight/BulletRecords.h"
+#include "flight/FlightModel.h"
 
 namespace pellam {
 namespace {
@@ -42,7 +43,7 @@ int32_t creditable(long number) {
 
 }  // namespace
 
-void ZephModel::MoveBullets(BulletsList* bullets, ZephModel* terrain, const double* wind) {
+void MoveBullets(BulletsList* bullets, ZephModel* terrain, const double* wind) {
     if (!bullets || bullets->ActiveBullets == 0) return;
     const double w[3] = {wind ? wind[0] : 0.0, wind ? wind[1] : 0.0, wind ? wind[2] : 0.0};
     bool any = false;
@@ -69,7 +70,7 @@ void ZephModel::MoveBullets(BulletsList* bullets, ZephModel* terrain, const doub
     bullets->ActiveBullets = any ? 1 : 0;
 }
 
-int32_t ZephModel::buCheckForBulletsOnAircraftHit(BulletsList* bullets, ZephModel* target, int32_t shooter,
+int32_t buCheckForBulletsOnAircraftHit(BulletsList* bullets, ZephModel* target, int32_t shooter,
                                                    bool inReplay, double modifier) {
     if (!bullets || !target || bullets->ActiveBullets == -1) return 0;
     Aircraft* a = target->getAircraftStruct();
@@ -90,12 +91,12 @@ int32_t ZephModel::buCheckForBulletsOnAircraftHit(BulletsList* bullets, ZephMode
         if (std::fabs(wa[0]) > reach || std::fabs(wa[1]) > reach || std::fabs(wa[2]) > reach) continue;
         const double wb[3] = {b.P2X - at[0], b.P2Y - at[1], b.P2Z - at[2]};
         if (!haveMatrix) {
-            quaternionToMatrix(pose.QAttitude.data(), m);
+            ZephModel::quaternionToMatrix(pose.QAttitude.data(), m);
             haveMatrix = true;
         }
         double segment[6];
-        InverseRotateVector(wa, segment, m);
-        InverseRotateVector(wb, segment + 3, m);
+        ZephModel::InverseRotateVector(wa, segment, m);
+        ZephModel::InverseRotateVector(wb, segment + 3, m);
         const double h0 = a->TotalHits;
         if (!buPossibleHit(segment, b.Punch, 1.0, target, inReplay, modifier)) continue;
         b.TimeAlive = kStoppedByAircraft;
@@ -110,7 +111,7 @@ int32_t ZephModel::buCheckForBulletsOnAircraftHit(BulletsList* bullets, ZephMode
     return hits;
 }
 
-int32_t ZephModel::buPossibleHit(const double* segment, double punch, double, ZephModel* target, bool inReplay,
+int32_t buPossibleHit(const double* segment, double punch, double, ZephModel* target, bool inReplay,
                                  double modifier) {
     Aircraft* a = target ? target->getAircraftStruct() : nullptr;
     if (!a || !segment) return 0;
@@ -162,7 +163,7 @@ int32_t ZephModel::buPossibleHit(const double* segment, double punch, double, Ze
     return 1;
 }
 
-void ZephModel::CheckForObjectHit(int32_t shooter, BulletsList* bullets, ModelArray* objects, int32_t gtime,
+void CheckForObjectHit(int32_t shooter, BulletsList* bullets, ModelArray* objects, int32_t gtime,
                                   bool inReplay, ControllerServices* caller) {
     if (!bullets || !objects || bullets->ActiveBullets == 0 || inReplay) return;
     shooter = creditable(shooter);
@@ -208,7 +209,7 @@ void ZephModel::CheckForObjectHit(int32_t shooter, BulletsList* bullets, ModelAr
     }
 }
 
-void ZephModel::CheckForBombHitObject(long dropper, ModelArray* objects, int32_t gtime, bool inReplay,
+void CheckForBombHitObject(long dropper, ModelArray* objects, int32_t gtime, bool inReplay,
                                       ControllerServices* caller, const double* bomb) {
     if (!objects || !bomb || inReplay) return;
     // Only the eight aircraft earn kills: the bomber's own bombs credit nobody.

@@ -2,8 +2,9 @@
 // no object class of this world reports either, so both operations find no deck.
 #include <cmath>
 
-#include "aircraft/Aircraft.h"
 #include "core/ZephModel.h"
+#include "flight/Aircraft.h"
+#include "flight/FlightModel.h"
 
 namespace pellam {
 namespace {
@@ -36,7 +37,7 @@ ZephModel* deckUnder(ZephModel* aircraft, ModelArray* models) {
 
 }  // namespace
 
-bool ZephModel::quickOverCarrierCheck(ZephModel* aircraft, ModelArray* models, double* deckAlt) {
+bool quickOverCarrierCheck(ZephModel* aircraft, ModelArray* models, double* deckAlt) {
     deckAlt[0] = 30.0;
     ZephModel* deck = deckUnder(aircraft, models);
     if (!deck) return false;
@@ -45,7 +46,7 @@ bool ZephModel::quickOverCarrierCheck(ZephModel* aircraft, ModelArray* models, d
     return true;
 }
 
-void ZephModel::checkForOverCarrier(ZephModel* aircraft, ModelArray* models, int32_t gametime, QNion* pos,
+void checkForOverCarrier(ZephModel* aircraft, ModelArray* models, int32_t gametime, QNion* pos,
                                     QNion* prepos, double* XYZVel, int32_t joiner) {
     // A ship object decides what its deck does to an aircraft; none exists, so nothing happens.
     (void)deckUnder(aircraft, models);

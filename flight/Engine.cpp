@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "aircraft/Aircraft.h"
 #include "core/ZephModel.h"
+#include "flight/Aircraft.h"
+#include "flight/FlightModel.h"
 
 namespace pellam {
 namespace {
@@ -26,7 +27,7 @@ BladeFlow bladeFlow(const Aircraft* a, double vz) {
 
 }  // namespace
 
-void ZephModel::FigureEnginePowerDrag(Aircraft* a, const QNion* pos, const QNion* oldpos,
+void FigureEnginePowerDrag(Aircraft* a, const QNion* pos, const QNion* oldpos,
                                       const AirFoilDef* airfoilDefs) {
     if (a->BladeArea == 0.0) {
         a->EngineThrust = 0.0;
@@ -69,11 +70,11 @@ void ZephModel::FigureEnginePowerDrag(Aircraft* a, const QNion* pos, const QNion
     if (a->Damage1 & dmg::EngineDamaged) t *= 0.75;
 
     double m[16] = {};
-    quaternionToMatrix(pos->QAttitude.data(), m);
+    ZephModel::quaternionToMatrix(pos->QAttitude.data(), m);
     const double d[3] = {pos->Position[0] - oldpos->Position[0], pos->Position[1] - oldpos->Position[1],
                          pos->Position[2] - oldpos->Position[2]};
     double v[3];
-    InverseRotateVector(d, v, m);
+    ZephModel::InverseRotateVector(d, v, m);
     const BladeFlow flow = bladeFlow(a, v[2]);
 
     if (a->BladeMinAngle == a->BladeMaxAngle) {

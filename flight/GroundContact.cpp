@@ -4,8 +4,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "aircraft/Aircraft.h"
 #include "core/ZephModel.h"
+#include "flight/Aircraft.h"
+#include "flight/FlightModel.h"
 
 namespace pellam {
 namespace {
@@ -38,10 +39,10 @@ struct Contact {
         prepos->Position[1] = y;
     }
     void impulse(const double* point) {
-        ZephModel::AddColisionForceRotation(point, stop, m, tensor, pbh, v, a->Mass);
+        AddColisionForceRotation(point, stop, m, tensor, pbh, v, a->Mass);
     }
     void impulseRotationOnly(const double* point, const double* bodyForce) {
-        ZephModel::AddColisionForceRotationOnly(point, bodyForce, m, tensor, pbh, v, a->Mass);
+        AddColisionForceRotationOnly(point, bodyForce, m, tensor, pbh, v, a->Mass);
     }
     // Turns the attitude by q placed first in the product (about a body axis).
     void turnFirst(double w, double x, double y, double z) {
@@ -80,25 +81,25 @@ bool disabled(const Aircraft* a) {
 
 }  // namespace
 
-void ZephModel::AddColisionForceRotation(const double* point, const double* fvec, const double* matrix,
+void AddColisionForceRotation(const double* point, const double* fvec, const double* matrix,
                                          const double* tensor, double* accel, double* vvs, double mass) {
     for (int i = 0; i < 3; ++i) vvs[i] += fvec[i] / 2.0 / mass;
     double body[3];
-    InverseRotateVector(fvec, body, matrix);
+    ZephModel::InverseRotateVector(fvec, body, matrix);
     AddColisionForceRotationOnly(point, body, matrix, tensor, accel, vvs, mass);
 }
 
-void ZephModel::AddColisionForceRotationOnly(const double* p, const double* f, const double* matrix,
+void AddColisionForceRotationOnly(const double* p, const double* f, const double* matrix,
                                              const double* tensor, double* accel, double* vvs, double mass) {
     const double t[3] = {p[1] * f[2] - p[2] * f[1], p[2] * f[0] - p[0] * f[2], p[0] * f[1] - p[1] * f[0]};
     double a[3];
     for (int j = 0; j < 3; ++j) a[j] = t[0] * tensor[j] + t[1] * tensor[4 + j] + t[2] * tensor[8 + j];
     double w[3];
-    RotateVector(a, w, matrix);
+    ZephModel::RotateVector(a, w, matrix);
     for (int i = 0; i < 3; ++i) accel[i] += w[i];
 }
 
-void ZephModel::CheckForGroundInteraction(double ground, Aircraft* a, QNion* pos, const double* tensor,
+void CheckForGroundInteraction(double ground, Aircraft* a, QNion* pos, const double* tensor,
                                           double* xzyv, double* pbhv, QNion* prepos, ControllerServices* cont) {
     const double mph = a->CurrentVelocity * 40.9;
 
@@ -242,15 +243,15 @@ void ZephModel::CheckForGroundInteraction(double ground, Aircraft* a, QNion* pos
         const double b = -a->AircraftBank / kDeg / 2.0;
         c.turnFirst(std::cos(b), 0.0, 0.0, std::sin(b));
         double body[3];
-        InverseRotateVector(pbhv, body, c.m);
+        ZephModel::InverseRotateVector(pbhv, body, c.m);
         body[2] = 0.0;
-        RotateVector(body, pbhv, c.m);
+        ZephModel::RotateVector(body, pbhv, c.m);
     }
     if (c.height(a->TailLowPosition.data()) <= 0.0) {
         double body[3];
-        InverseRotateVector(pbhv, body, c.m);
+        ZephModel::InverseRotateVector(pbhv, body, c.m);
         body[0] = std::max(body[0], 0.0);
-        RotateVector(body, pbhv, c.m);
+        ZephModel::RotateVector(body, pbhv, c.m);
         if (a->AircraftPitch > a->TailDownAngle) {
             const double t = (a->TailDownAngle - a->AircraftPitch) / kDeg / 2.0;
             c.turnFirst(std::cos(t), std::sin(t), 0.0, 0.0);

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "aircraft/Aircraft.h"
 #include "core/ZephModel.h"
+#include "flight/Aircraft.h"
+#include "flight/FlightModel.h"
 #include "flight/ObjectFireData.h"
 
 namespace pellam {
@@ -74,13 +75,13 @@ int32_t draw16() { return ZephModel::GetLongRandomFrom(-32768, 32767); }
 
 }  // namespace
 
-bool ZephModel::TrackAircraftForBullets(ObjectFireData* fire, ModelArray* models, const double* selfPos,
+bool TrackAircraftForBullets(ObjectFireData* fire, ModelArray* models, const double* selfPos,
                                         int32_t team, int32_t, bool) {
     if (!fire || !models || !selfPos || fire->NumberOfAAA < 1) return false;
     return track(fire, models, selfPos, team, kMachineGunCeiling).model != nullptr;
 }
 
-bool ZephModel::shootObjectAAA(ObjectFireData* fire, ModelArray* models, const double* selfPos, int32_t team,
+bool shootObjectAAA(ObjectFireData* fire, ModelArray* models, const double* selfPos, int32_t team,
                                int32_t gtime, bool replay, SoundServices* sounds, const double* cameraPos,
                                double* answer) {
     if (!fire || !models || !selfPos || fire->NumberOfAAA < 1) return false;
@@ -109,9 +110,9 @@ bool ZephModel::shootObjectAAA(ObjectFireData* fire, ModelArray* models, const d
     const double b = draw16() / 187746.0, c = draw16() / 75098.0;  // rad
     const double body[3] = {miss * std::sin(c), miss * std::sin(b), miss * std::cos(c) - miss * std::sin(b)};
     double m[16] = {};
-    quaternionToMatrix(t.model->ModelAttitude.QAttitude.data(), m);
+    ZephModel::quaternionToMatrix(t.model->ModelAttitude.QAttitude.data(), m);
     double world[3];
-    RotateVector(body, world, m);
+    ZephModel::RotateVector(body, world, m);
     if (replay || !answer) return false;
     for (int j = 0; j < 3; ++j) answer[j] = p[j] + world[j];
     return true;

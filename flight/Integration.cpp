@@ -3,12 +3,13 @@
 // velocity moves the pose.
 #include <cmath>
 
-#include "aircraft/Aircraft.h"
 #include "core/ZephModel.h"
+#include "flight/Aircraft.h"
+#include "flight/FlightModel.h"
 
 namespace pellam {
 
-void ZephModel::doAccelerationToVelocity(double* accel, double* previousaccels, double* velocity, double* previousV,
+void doAccelerationToVelocity(double* accel, double* previousaccels, double* velocity, double* previousV,
                                          double mass, double gravity, Aircraft* aircraft) {
     for (int i = 0; i < 3; ++i) {
         previousaccels[i] = accel[i];
@@ -22,20 +23,20 @@ void ZephModel::doAccelerationToVelocity(double* accel, double* previousaccels, 
     }
 }
 
-void ZephModel::doVelocityToPosition(const double* velocity, const double* previousV, double* position) {
+void doVelocityToPosition(const double* velocity, const double* previousV, double* position) {
     for (int i = 0; i < 3; ++i) position[i] += previousV[i] + (velocity[i] - previousV[i]) * 0.5;
 }
 
-void ZephModel::doAccelerationToRotation(const double* accel, double* PBHAccel, double* previousaccels,
+void doAccelerationToRotation(const double* accel, double* PBHAccel, double* previousaccels,
                                          const double* tensor, const QNion* pos, const Aircraft* aircraft) {
     double a[3];
     for (int j = 0; j < 3; ++j) a[j] = accel[0] * tensor[j] + accel[1] * tensor[4 + j] + accel[2] * tensor[8 + j];
     double m[16] = {};
-    quaternionToMatrix(pos->QAttitude.data(), m);
+    ZephModel::quaternionToMatrix(pos->QAttitude.data(), m);
     for (int i = 0; i < 3; ++i) previousaccels[i] = PBHAccel[i];
     if (a[0] != 0.0 || a[1] != 0.0 || a[2] != 0.0) {
         double world[3];
-        RotateVector(a, world, m);
+        ZephModel::RotateVector(a, world, m);
         a[0] = world[0], a[1] = world[1], a[2] = world[2];
     }
     if (aircraft) {
@@ -43,16 +44,16 @@ void ZephModel::doAccelerationToRotation(const double* accel, double* PBHAccel, 
         const double wing = (aircraft->AOADegrees2 + aircraft->AOADegrees3) / 2.0;
         if (wing > aircraft->MinusStall && wing < aircraft->PlusStall) {
             double body[3];
-            InverseRotateVector(PBHAccel, body, m);
+            ZephModel::InverseRotateVector(PBHAccel, body, m);
             body[1] *= aircraft->YawDampeningFactor;
             body[0] *= aircraft->PitchDampeningFactor;
-            RotateVector(body, PBHAccel, m);
+            ZephModel::RotateVector(body, PBHAccel, m);
         }
     }
     for (int i = 0; i < 3; ++i) PBHAccel[i] += a[i];
 }
 
-void ZephModel::doVelocityToAngle(const double* previous, const double* pbhaccel, QNion* pos, double* slerp) {
+void doVelocityToAngle(const double* previous, const double* pbhaccel, QNion* pos, double* slerp) {
     const double w[3] = {previous[0] + (pbhaccel[0] - previous[0]) * 0.5,
                          previous[1] + (pbhaccel[1] - previous[1]) * 0.5,
                          previous[2] + (pbhaccel[2] - previous[2]) * 0.5};
@@ -62,11 +63,11 @@ void ZephModel::doVelocityToAngle(const double* previous, const double* pbhaccel
         QNion turn;
         turn.QAttitude = {std::cos(h), 0.0, 0.0, 0.0};
         turn.QAttitude[axis + 1] = std::sin(h);
-        multQnionsBy(pos, &turn, pos);
+        ZephModel::multQnionsBy(pos, &turn, pos);
         if (slerp && slerp[4] != 0.0) {
             QNion s;
             s.QAttitude = {slerp[0], slerp[1], slerp[2], slerp[3]};
-            multQnionsBy(&s, &turn, &s);
+            ZephModel::multQnionsBy(&s, &turn, &s);
             for (int k = 0; k < 4; ++k) slerp[k] = s.QAttitude[k];
         }
     }

@@ -2,8 +2,9 @@
 // both half spans) against the object's collision boxes, in the object's own frame.
 #include <cmath>
 
-#include "aircraft/Aircraft.h"
 #include "core/ZephModel.h"
+#include "flight/Aircraft.h"
+#include "flight/FlightModel.h"
 
 namespace pellam {
 namespace {
@@ -100,7 +101,7 @@ bool candidate(ZephModel* model, OneCompleteObjectVer2** complete, ObjectPointsP
 
 }  // namespace
 
-void ZephModel::checkForAircraftToModelCollision(ZephModel* aircraft, ModelArray* models, int32_t gametime) {
+void checkForAircraftToModelCollision(ZephModel* aircraft, ModelArray* models, int32_t gametime) {
     Contact c;
     if (!models || !prepare(aircraft, &c)) return;
     for (long i = ModelArray::kBombs; i < models->size(); ++i) {
@@ -112,7 +113,7 @@ void ZephModel::checkForAircraftToModelCollision(ZephModel* aircraft, ModelArray
     }
 }
 
-void ZephModel::checkThisAircraftForThisModelCollision(ZephModel* aircraft, ZephModel* model, int32_t gametime,
+void checkThisAircraftForThisModelCollision(ZephModel* aircraft, ZephModel* model, int32_t gametime,
                                                        long objectNumber, int32_t aircraftNumber) {
     Contact c;
     OneCompleteObjectVer2* complete = nullptr;

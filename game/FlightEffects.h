@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "aircraft/FlyableAircraft.h"
+#include "flight/FlightModel.h"
 #include "game/Neighbours.h"
 
 namespace pellam {
@@ -13,22 +14,22 @@ public:
     int32_t buCheckForBulletsOnAircraftHit(ZephModel& shooter, ZephModel& target, int32_t shooterNumber,
                                            bool inReplay, double modifier) override {
         auto* guns = dynamic_cast<FlyableAircraft*>(&shooter);
-        return guns ? ZephModel::buCheckForBulletsOnAircraftHit(&guns->ThisAircraft.GunBullets, &target,
+        return guns ? pellam::buCheckForBulletsOnAircraftHit(&guns->ThisAircraft.GunBullets, &target,
                                                                  shooterNumber, inReplay, modifier)
                     : 0;
     }
     void CheckForObjectHit(int32_t shooterNumber, ZephModel& shooter, ModelArray& models, int32_t gtime,
                            bool inReplay, ControllerServices* caller) override {
         if (auto* guns = dynamic_cast<FlyableAircraft*>(&shooter))
-            ZephModel::CheckForObjectHit(shooterNumber, &guns->ThisAircraft.GunBullets, &models, gtime, inReplay,
+            pellam::CheckForObjectHit(shooterNumber, &guns->ThisAircraft.GunBullets, &models, gtime, inReplay,
                                          caller);
     }
     void checkForAircraftToModelCollision(ZephModel& aircraft, ModelArray& models, int32_t gametime) override {
-        ZephModel::checkForAircraftToModelCollision(&aircraft, &models, gametime);
+        pellam::checkForAircraftToModelCollision(&aircraft, &models, gametime);
     }
     void CheckForBombHitObject(long dropper, ModelArray& models, int32_t gtime, bool inReplay,
                                ControllerServices* caller, const double* bomb) override {
-        ZephModel::CheckForBombHitObject(dropper, &models, gtime, inReplay, caller, bomb);
+        pellam::CheckForBombHitObject(dropper, &models, gtime, inReplay, caller, bomb);
     }
     // Without a pool that keeps the falling bombs, the newest bomb is the next one on the rack.
     const double* findNewestBombFrom(ZephModel&, long, ZephModel& aircraft) override {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "aircraft/draw/AircraftDrawing.h"
 #include "core/ZephModel.h"
 #include "game/FlightEffects.h"
 #include "platform/Beep.h"
@@ -68,7 +69,9 @@ GameController::GameController(Links links)
       toMyJoystick(links.input ? links.input : &defaultInput),
       desktop_(links.desktop ? links.desktop : &defaultDesktop),
       network_(links.network ? links.network : &defaultNetwork),
-      effects_(links.effects ? links.effects : &defaultEffects) {}
+      effects_(links.effects ? links.effects : &defaultEffects) {
+    looks::useAircraftDrawing();
+}
 
 GameController::~GameController() = default;
 

@@ -8,6 +8,7 @@
 #include "aircraft/FlyableAircraft.h"
 #include "aircraft/FokkerDVII.h"
 #include "aircraft/FokkerDr1.h"
+#include "aircraft/draw/AircraftDrawing.h"
 #include "aircraft/draw/AircraftModel.h"
 #include "platform/Log.h"
 #include "render/ObjectDrawing.h"
@@ -40,10 +41,7 @@ const looks::AircraftModel& FlyableAircraft::drawingModel() const {
     return looks::camelModel();
 }
 
-bool FlyableAircraft::initWithGLView(ViewServices* view) {
-    ReplayBufferAddress.assign(kReplayRingBytes, 0);
-    ReplayBufferSize = kReplayLastStart;
-
+void FlyableAircraft::buildDrawing(ViewServices* view) {
     const looks::AircraftModel& m = drawingModel();
     looks::AircraftDrawState& d = Drawing;
     d.model = &m;
@@ -82,14 +80,9 @@ bool FlyableAircraft::initWithGLView(ViewServices* view) {
         d.charredSlot = ZephModel::loadNamedTexture(view, "AircraftCharred.png");
     }
     d.baseSlots = pp.MapListOffset;
-
-    afterLightTexture3dPointChangesFor(&pp);
-    resetModel();
-    animateParts();
-    return true;
 }
 
-OneCompleteObjectVer2* FlyableAircraft::getDrawingData(int32_t) {
+OneCompleteObjectVer2* FlyableAircraft::drawnRecord(int32_t) {
     looks::AircraftDrawState& d = Drawing;
     if (!d.model) return nullptr;
     Aircraft& a = ThisAircraft;
@@ -137,7 +130,7 @@ OneCompleteObjectVer2* FlyableAircraft::getDrawingData(int32_t) {
     return &ThisModel;
 }
 
-void FlyableAircraft::updateMovingThings(int32_t ticks, bool cameraOn, double cameraDistance, double nearestGunDistance) {
+void FlyableAircraft::moveDrawnParts(int32_t ticks, bool cameraOn, double cameraDistance, double nearestGunDistance) {
     Aircraft& a = ThisAircraft;
     looks::AircraftDrawState& d = Drawing;
     if (a.PlayThisSound >= 0) {
@@ -213,7 +206,7 @@ void FlyableAircraft::updateMovingThings(int32_t ticks, bool cameraOn, double ca
         }
     }
     animateParts();
-    displayAHit();
+    showHit();
 }
 
 void FlyableAircraft::animateParts() {
@@ -303,7 +296,7 @@ void FlyableAircraft::animateParts() {
     }
 }
 
-void FlyableAircraft::displayAHit() {
+void FlyableAircraft::showHit() {
     Aircraft& a = ThisAircraft;
     looks::AircraftDrawState& d = Drawing;
     const int32_t r = GetLongRandomFrom(-32768, 32767);
@@ -329,4 +322,14 @@ void FlyableAircraft::displayAHit() {
     a.HitY = -15000.0;
 }
 
+namespace looks {
+
+void useAircraftDrawing() {
+    static const FlyableAircraft::DrawingHooks hooks{&FlyableAircraft::buildDrawing,   &FlyableAircraft::animateParts,
+                                                     &FlyableAircraft::drawnRecord,    &FlyableAircraft::moveDrawnParts,
+                                                     &FlyableAircraft::drawSmoke,      &FlyableAircraft::showHit};
+    FlyableAircraft::setDrawingHooks(&hooks);
+}
+
+}  // namespace looks
 }  // namespace pellam

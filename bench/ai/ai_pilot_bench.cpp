@@ -7,6 +7,7 @@
 #include <cmath>
 #include <memory>
 
+#include "flight/AiPilot.h"
 #include "tests/flight/ai_world.h"
 
 namespace pellam {
@@ -46,7 +47,7 @@ void BM_AiPilotCall(benchmark::State& state) {
         f.tick();
         state.ResumeTiming();
         for (ObjectTestFile* c : f.world.planes) {
-            ZephModel::flyAircraftAI(c, models, f.world.controller.missionTime);
+            flyAircraftAI(c, models, f.world.controller.missionTime);
         }
     }
     state.SetItemsProcessed(state.iterations() * kAircraft);

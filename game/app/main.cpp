@@ -20,7 +20,7 @@
 #include "game/InterfaceDrawing.h"
 #include "game/VADArizodazar2.h"
 #include "input/PellamJoySub.h"
-#include "missions/AIPilotProfiles.h"
+#include "flight/AIPilotProfiles.h"
 #include "platform/GLWindow.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "flight/FlightModel.h"
 #include "flight/ObjectFireData.h"
 #include "platform/Random.h"
 #include "platform/TickCount.h"
@@ -248,9 +249,9 @@ struct Duel {
         int hits = 0;
         for (auto* c : camels) c->driveModel(1, controller.missionTime, true, false);
         for (int k = 0; k < 2; ++k) {
-            hits += ZephModel::buCheckForBulletsOnAircraftHit(&camels[k]->ThisAircraft.GunBullets, camels[1 - k], k,
+            hits += buCheckForBulletsOnAircraftHit(&camels[k]->ThisAircraft.GunBullets, camels[1 - k], k,
                                                              false, k == 0 ? 0.49 : 1.0);
-            ZephModel::CheckForObjectHit(k, &camels[k]->ThisAircraft.GunBullets, &controller.models,
+            CheckForObjectHit(k, &camels[k]->ThisAircraft.GunBullets, &controller.models,
                                          controller.missionTime, false, &controller);
         }
         for (auto* c : camels) c->ThisAircraft.PlayThisSound = -1;
@@ -302,7 +303,7 @@ TEST(Fights, ACamelFliesIntoATurnedShed) {
     int t = 0;
     for (; t < 600 && shed->data().GlobalDeadTime == 0; ++t) {
         w.tick();
-        ZephModel::checkForAircraftToModelCollision(w.camel, &w.controller.models, w.controller.missionTime);
+        checkForAircraftToModelCollision(w.camel, &w.controller.models, w.controller.missionTime);
     }
     ASSERT_NE(shed->data().GlobalDeadTime, 0);
     EXPECT_EQ(w.controller.deaths.size(), 1u);
@@ -329,7 +330,7 @@ TEST(Fights, FlakHurtsACamelThatFliesStraight) {
         w.tick();
         const double before = w.a().TotalHits;
         double at[3];
-        if (ZephModel::shootObjectAAA(&flak, &w.controller.models, gun, 1, w.controller.missionTime, false, nullptr,
+        if (shootObjectAAA(&flak, &w.controller.models, gun, 1, w.controller.missionTime, false, nullptr,
                                       nullptr, at)) {
             ++bursts;
             const double d = std::hypot(at[0] - w.pos()[0], at[1] - w.pos()[1], at[2] - w.pos()[2]);

@@ -7,6 +7,7 @@
 
 #include "aircraft/FokkerDVII.h"
 #include "aircraft/FokkerDr1.h"
+#include "flight/FlightModel.h"
 #include "tests/flight/ai_world.h"
 
 namespace pellam::testing {
@@ -47,7 +48,7 @@ struct FightWorld {
             for (int s = 0; s < 8; ++s) {
                 for (int v = 0; v < 8; ++v) {
                     if (v == s || !planes[s] || !planes[v]) continue;
-                    hits[s] += ZephModel::buCheckForBulletsOnAircraftHit(&planes[s]->ThisAircraft.GunBullets, planes[v],
+                    hits[s] += buCheckForBulletsOnAircraftHit(&planes[s]->ThisAircraft.GunBullets, planes[v],
                                                                          s, false, 1.0);
                 }
             }

@@ -6,7 +6,7 @@
 #include <array>
 #include <vector>
 
-#include "aircraft/Aircraft.h"
+#include "flight/Aircraft.h"
 #include "core/ZephModel.h"
 
 namespace pellam::testing {

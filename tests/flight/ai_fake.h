@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "aircraft/Aircraft.h"
+#include "flight/Aircraft.h"
 #include "core/ZephModel.h"
-#include "missions/AIPilotProfiles.h"
+#include "flight/AIPilotProfiles.h"
 
 namespace pellam::testing {
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <memory>
 
+#include "flight/AiPilot.h"
 #include "platform/Random.h"
 #include "tests/flight/TestWorld.h"
 #include "tests/flight/ai_fake.h"
@@ -31,7 +32,7 @@ TEST(AiGuards, OverspeedCutsTheThrottleAndAboveTheLimitOnlyLevelsOut) {
     Pair p;
     p.me.speedMph(0.95 * 155.0);
     p.me.place(0.0, 100.0, 0.0);  // low as well: the ground rule still runs
-    ZephModel::collsionAvoidance(&p.me);
+    collsionAvoidance(&p.me);
     EXPECT_DOUBLE_EQ(p.me.throttle, 1.0);  // the pull-up's full throttle came after the cut
     EXPECT_GT(p.me.a.Elevator, 0.0);
 
@@ -40,7 +41,7 @@ TEST(AiGuards, OverspeedCutsTheThrottleAndAboveTheLimitOnlyLevelsOut) {
     q.me.place(0.0, 100.0, 0.0);
     q.me.a.AircraftBank = 30.0;
     q.me.a.Rudder = 0.4;
-    ZephModel::collsionAvoidance(&q.me);
+    collsionAvoidance(&q.me);
     EXPECT_DOUBLE_EQ(q.me.throttle, 0.05);
     EXPECT_DOUBLE_EQ(q.me.a.Ailerons, -1.0);
     EXPECT_DOUBLE_EQ(q.me.a.Rudder, 0.0);
@@ -57,7 +58,7 @@ TEST(AiGuards, HeadOnPairSplitsUpAndDown) {
     for (auto [self, other] : {std::pair{&low, &high}, std::pair{&high, &low}}) {
         self->me.a.ClosestAircraft = &other->me;
         self->me.a.ClosestEnemyData[23] = 404.5;
-        ZephModel::collsionAvoidance(&self->me);
+        collsionAvoidance(&self->me);
     }
     EXPECT_DOUBLE_EQ(low.me.a.Elevator, -0.55);
     EXPECT_DOUBLE_EQ(high.me.a.Elevator, 0.5);
@@ -68,7 +69,7 @@ TEST(AiGuards, DiveNearTheGroundPullsUpWingsLevel) {
     p.me.place(0.0, 900.0, 0.0);
     p.me.a.AircraftPitch = -35.0;
     p.me.a.AircraftBank = 20.0;
-    for (int i = 0; i < 5; ++i) ZephModel::collsionAvoidance(&p.me);
+    for (int i = 0; i < 5; ++i) collsionAvoidance(&p.me);
     EXPECT_GT(p.me.a.Elevator, 0.25);
     EXPECT_DOUBLE_EQ(p.me.a.Ailerons, -1.0);
     EXPECT_EQ(p.me.a.LastTimeWeLookedAhead, 0);
@@ -79,13 +80,13 @@ TEST(AiGuards, RidgeAheadTurnsTowardTheLowerSideForFourSeconds) {
     // A ridge 400 ft ahead, 140 ft under the aircraft; the valley falls away to the left (-X).
     p.ground = [](double x, double z) { return z > 300.0 ? 2860.0 + x * 0.2 : 0.0; };
     p.me.place(0.0, 3000.0, 0.0);
-    ZephModel::collsionAvoidance(&p.me);
+    collsionAvoidance(&p.me);
     EXPECT_EQ(p.me.a.LastTimeWeLookedAhead, 240);
     EXPECT_DOUBLE_EQ(p.me.a.LeftAheadAltitude, -0.87);
     EXPECT_DOUBLE_EQ(p.me.a.Ailerons, -1.0);
-    for (int i = 0; i < 239; ++i) ZephModel::collsionAvoidance(&p.me);
+    for (int i = 0; i < 239; ++i) collsionAvoidance(&p.me);
     EXPECT_EQ(p.me.a.LastTimeWeLookedAhead, 1);
-    ZephModel::collsionAvoidance(&p.me);
+    collsionAvoidance(&p.me);
     EXPECT_EQ(p.me.a.LastTimeWeLookedAhead, 0);
 }
 
@@ -108,8 +109,8 @@ TEST(AiManeuvers, WithNoSharesOnlyTheFallBackFlies) {
     FakeAircraft f;
     fighter(f, 0.0, {});
     for (int i = 0; i < 200; ++i) {
-        ZephModel::DoEvasiveFromShot(5, 2, &f);
-        ZephModel::DoOption3Maneuvers(1, &f);
+        DoEvasiveFromShot(5, 2, &f);
+        DoOption3Maneuvers(1, &f);
         EXPECT_EQ(f.a.AutoPilotData[2], -1.0);
     }
     EXPECT_DOUBLE_EQ(f.throttle, 1.0);
@@ -120,23 +121,23 @@ TEST(AiManeuvers, OptionsExcludeTheirManoeuvres) {
     for (int i = 0; i < 50; ++i) {
         FakeAircraft snap;
         fighter(snap, 1.0, {11});  // the snap roll is everything this pilot knows
-        ZephModel::DoOption3Maneuvers(3, &snap);
+        DoOption3Maneuvers(3, &snap);
         EXPECT_NE(snap.a.AutoPilotData[2], 11.0);
         FakeAircraft level;
         fighter(level, 1.0, {16});
-        ZephModel::DoOption3Maneuvers(1, &level);
+        DoOption3Maneuvers(1, &level);
         EXPECT_NE(level.a.AutoPilotData[2], 16.0);
     }
     FakeAircraft snap;
     fighter(snap, 1.0, {11});
-    ZephModel::DoOption3Maneuvers(1, &snap);
+    DoOption3Maneuvers(1, &snap);
     EXPECT_EQ(snap.a.AutoPilotData[2], 11.0);
 
     for (double code : {9.0, 11.0, 12.0, 13.0, 14.0}) {
         FakeAircraft f;
         fighter(f, 0.0, {});
         f.a.AutoPilotData[2] = code;
-        ZephModel::DoEvasiveFromShot(5, 4, &f);
+        DoEvasiveFromShot(5, 4, &f);
         EXPECT_EQ(f.a.AutoPilotData[2], -1.0) << code;
     }
 }
@@ -146,7 +147,7 @@ TEST(AiManeuvers, RollsAndStallsEndWhenTheEnemyIsFarOff) {
     fighter(f, 0.0, {});
     f.a.AutoPilotData[2] = 11.0;
     f.a.ClosestEnemyData[1] = 100.0 * 1250.0 + 1.0;  // beyond 100 x its minimum height
-    ZephModel::DoEvasiveFromShot(5, 2, &f);
+    DoEvasiveFromShot(5, 2, &f);
     EXPECT_EQ(f.a.AutoPilotData[2], -1.0);
     EXPECT_DOUBLE_EQ(f.a.ClosestEnemyData[15], 0.0);  // no direction was ever drawn
 
@@ -154,10 +155,10 @@ TEST(AiManeuvers, RollsAndStallsEndWhenTheEnemyIsFarOff) {
         FakeAircraft g;
         fighter(g, 0.0, {});
         g.a.AutoPilotData[2] = code;
-        ZephModel::DoEvasiveFromShot(5, 2, &g);
+        DoEvasiveFromShot(5, 2, &g);
         EXPECT_EQ(g.a.AutoPilotData[2], code);
         g.a.ClosestEnemyData[0] = 2101.0;
-        ZephModel::DoEvasiveFromShot(5, 2, &g);
+        DoEvasiveFromShot(5, 2, &g);
         EXPECT_EQ(g.a.AutoPilotData[2], -1.0);
     }
 }
@@ -167,17 +168,17 @@ TEST(AiManeuvers, SplitSTooLowBecomesATurnAndEndsPastTheVertical) {
     fighter(f, 0.0, {});
     f.place(0.0, 1000.0, 0.0);
     f.a.AutoPilotData[2] = 8.0;
-    ZephModel::DoEvasiveFromShot(5, 2, &f);
+    DoEvasiveFromShot(5, 2, &f);
     EXPECT_EQ(f.a.AutoPilotData[2], -1.0);
 
     FakeAircraft g;
     fighter(g, 0.0, {});
     g.a.AutoPilotData[2] = 8.0;
-    ZephModel::DoEvasiveFromShot(5, 2, &g);
+    DoEvasiveFromShot(5, 2, &g);
     EXPECT_EQ(g.a.AutoPilotData[2], 8.0);
     EXPECT_DOUBLE_EQ(g.a.Ailerons, 1.0);  // rolling inverted
     g.a.AircraftPitch = -65.0;
-    ZephModel::DoEvasiveFromShot(5, 2, &g);
+    DoEvasiveFromShot(5, 2, &g);
     EXPECT_EQ(g.a.AutoPilotData[2], -1.0);
 }
 
@@ -197,10 +198,10 @@ TEST(AiDogfight, FighterJettisonsItsBombsOnlyWithRoomBelow) {
     f->bombs = 2;
     f->speedMph(100.0);
     f->place(0.0, 200.0, 0.0);
-    ZephModel::doDogfighting(f, &c.models, 1);
+    doDogfighting(f, &c.models, 1);
     EXPECT_EQ(pool->drops, 0);
     f->place(0.0, 300.0, 0.0);
-    for (int i = 0; i < 3; ++i) ZephModel::doDogfighting(f, &c.models, 2 + i);
+    for (int i = 0; i < 3; ++i) doDogfighting(f, &c.models, 2 + i);
     EXPECT_EQ(pool->drops, 2);
     EXPECT_EQ(pool->dropper, 5);
 }
@@ -209,14 +210,14 @@ TEST(AiDogfight, TakeOffModeOutlastsTheGroundRun) {
     FakeAircraft f;
     f.a.OnGround = 1;
     f.speedMph(50.0);
-    ZephModel::doDogfighting(&f, nullptr, 1);
+    doDogfighting(&f, nullptr, 1);
     EXPECT_DOUBLE_EQ(f.a.ClosestEnemyData[27], 1200.0);
     f.a.OnGround = 0;
     f.speedMph(100.0);
-    for (int i = 0; i < 1199; ++i) ZephModel::doDogfighting(&f, nullptr, 2 + i);
+    for (int i = 0; i < 1199; ++i) doDogfighting(&f, nullptr, 2 + i);
     EXPECT_DOUBLE_EQ(f.a.ClosestEnemyData[27], 1.0);
     EXPECT_DOUBLE_EQ(f.a.ClosestEnemyData[21], 0.0);  // the aim oscillator has not run yet
-    ZephModel::doDogfighting(&f, nullptr, 1300);
+    doDogfighting(&f, nullptr, 1300);
     EXPECT_GT(f.a.ClosestEnemyData[21], 0.0);
 }
 
@@ -226,7 +227,7 @@ TEST(AiDogfight, WithNoEnemyItCirclesInTheFifteenThousandFootBand) {
         f.speedMph(100.0);
         f.place(0.0, height, 0.0);
         f.a.AircraftBank = -10.0;
-        ZephModel::doDogfighting(&f, nullptr, 1);
+        doDogfighting(&f, nullptr, 1);
         EXPECT_DOUBLE_EQ(f.throttle, 0.6);
         EXPECT_LT(f.a.Ailerons, 0.0);  // on the side it leans to
         const double step = f.a.AutoPilotData[4];

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "flight/AiPilot.h"
 #include "tests/flight/ai_fake.h"
 
 namespace pellam::testing {
@@ -10,31 +11,31 @@ namespace {
 
 TEST(AiLaws, BankTargetBandsAuthorityAndTheShortWayRound) {
     FakeAircraft f;
-    ZephModel::MainSetBankTarget(0.19, 0.5, &f);
+    MainSetBankTarget(0.19, 0.5, &f);
     EXPECT_NEAR(f.a.Ailerons, 0.19, 1e-9);  // 2 x 0.19 x 0.5
-    ZephModel::MainSetBankTarget(0.2, 0.5, &f);
+    MainSetBankTarget(0.2, 0.5, &f);
     EXPECT_DOUBLE_EQ(f.a.Ailerons, 0.5);
-    ZephModel::MainSetBankTarget(-1.0, 1.7, &f);
+    MainSetBankTarget(-1.0, 1.7, &f);
     EXPECT_DOUBLE_EQ(f.a.Ailerons, -1.0);
-    ZephModel::MainSetBankTarget(1.0, -0.3, &f);
+    MainSetBankTarget(1.0, -0.3, &f);
     EXPECT_DOUBLE_EQ(f.a.Ailerons, 0.0);
 
     // +3.1 rad against -178 deg: a small roll through inverted, not 6.2 rad the long way.
     f.a.AircraftBank = -178.0;
-    ZephModel::MainSetBankTarget(3.1, 1.0, &f);
+    MainSetBankTarget(3.1, 1.0, &f);
     EXPECT_NEAR(f.a.Ailerons / 2.0, -0.0774, 1e-3);
 }
 
 TEST(AiLaws, ClimbRateIntegratorPullsAtMostAThirdAndPushesLess) {
     FakeAircraft f;
-    for (int i = 0; i < 500; ++i) ZephModel::HoldClimbDiveRateMellow(50000.0, &f);
+    for (int i = 0; i < 500; ++i) HoldClimbDiveRateMellow(50000.0, &f);
     EXPECT_DOUBLE_EQ(f.a.Elevator, 0.35);
-    for (int i = 0; i < 500; ++i) ZephModel::HoldClimbDiveRateMellow(-50000.0, &f);
+    for (int i = 0; i < 500; ++i) HoldClimbDiveRateMellow(-50000.0, &f);
     EXPECT_DOUBLE_EQ(f.a.Elevator, -0.15);
     // A nose rising by a degree a tick damps the pull.
     f.a.AutoPilotData[4] = 0.0;
     f.a.AircraftPitch = 1.0;
-    ZephModel::HoldClimbDiveRateMellow(0.0, &f);
+    HoldClimbDiveRateMellow(0.0, &f);
     EXPECT_LT(f.a.Elevator, 0.0);
 }
 
@@ -44,7 +45,7 @@ TEST(AiLaws, AltitudeRuleAsksForRatesByGapAndSpeed) {
     auto commanded = [&](double target, double mph) {
         f.a.AutoPilotData[4] = 0.0;
         f.speedMph(mph);
-        ZephModel::FlyToAltitude(target, &f, 1000.0);
+        FlyToAltitude(target, &f, 1000.0);
         return f.a.AutoPilotData[4] / (0.3 * 0.2 / 3600.0);  // the integrator's first step, in ft/min
     };
     EXPECT_NEAR(commanded(1040.0, 100.0), 40.0, 1e-6);
@@ -57,67 +58,67 @@ TEST(AiLaws, AngleOfAttackHoldBacksOffAtTheStall) {
     FakeAircraft f;
     f.a.AOADegrees2 = 14.95;  // 0.05 below the stall
     f.a.Elevator = 0.3;
-    ZephModel::HoldAOATarget(20.0, 15.0, &f);
+    HoldAOATarget(20.0, 15.0, &f);
     EXPECT_NEAR(f.a.Elevator, 0.2, 1e-12);
     f.a.Elevator = -0.2;
     const int before = f.calls;
-    ZephModel::HoldAOATarget(20.0, 15.0, &f);
+    HoldAOATarget(20.0, 15.0, &f);
     EXPECT_EQ(f.calls, before);
 
     // Well below the stall it pulls toward the target, and pushes toward a lower one.
     FakeAircraft g;
     g.a.AOADegrees = 2.0;
-    ZephModel::HoldAOATarget(10.0, 15.0, &g);
+    HoldAOATarget(10.0, 15.0, &g);
     EXPECT_GT(g.a.Elevator, 0.0);
     g.a.AOADegrees = 14.0;
-    for (int i = 0; i < 10; ++i) ZephModel::HoldAOATarget(2.0, 15.0, &g);
+    for (int i = 0; i < 10; ++i) HoldAOATarget(2.0, 15.0, &g);
     EXPECT_LT(g.a.Elevator, 0.0);
 }
 
 TEST(AiLaws, LiftVectorWithTheEnemyLevelStaysInRange) {
     FakeAircraft f;
-    ZephModel::LiftVector(&f, 300.0, 0.0, 10.0);
+    LiftVector(&f, 300.0, 0.0, 10.0);
     EXPECT_DOUBLE_EQ(f.a.Ailerons, 0.15);  // one rate step toward the clamped demand
-    ZephModel::LiftVector(&f, -300.0, 0.0, 10.0);
+    LiftVector(&f, -300.0, 0.0, 10.0);
     EXPECT_TRUE(std::isfinite(f.a.Ailerons));
 }
 
 TEST(AiLaws, AngleStepperCrossesTheSeam) {
     double a = 3.1;
-    ZephModel::MoveA(&a, -3.1, 10.0);
+    MoveA(&a, -3.1, 10.0);
     EXPECT_NEAR(a, -3.1, 1e-4);
     a = 0.0;
-    ZephModel::MoveA(&a, 1.0, 10.0);
+    MoveA(&a, 1.0, 10.0);
     EXPECT_NEAR(a, 0.174532, 1e-6);
 }
 
 TEST(AiLaws, TriggerWindowWidensCloseInAndWingmenHoldFire) {
     FakeAircraft f;  // profile 0: 2000 ft, window 0.15 across, 0.1 up
-    ZephModel::ShouldIShoot(150.0, 1.9 * 0.15, 0.0, &f);
+    ShouldIShoot(150.0, 1.9 * 0.15, 0.0, &f);
     EXPECT_EQ(f.a.GunsFiring, 1);
-    ZephModel::ShouldIShoot(150.0, 2.1 * 0.15, 0.0, &f);
+    ShouldIShoot(150.0, 2.1 * 0.15, 0.0, &f);
     EXPECT_EQ(f.a.GunsFiring, 0);
-    ZephModel::ShouldIShoot(90.0, 7.9 * 0.15, 0.0, &f);
+    ShouldIShoot(90.0, 7.9 * 0.15, 0.0, &f);
     EXPECT_EQ(f.a.GunsFiring, 1);
-    ZephModel::ShouldIShoot(1999.0, 0.0, 0.0, &f);
+    ShouldIShoot(1999.0, 0.0, 0.0, &f);
     EXPECT_EQ(f.a.GunsFiring, 1);
-    ZephModel::ShouldIShoot(2000.0, 0.0, 0.0, &f);
+    ShouldIShoot(2000.0, 0.0, 0.0, &f);
     EXPECT_EQ(f.a.GunsFiring, 0);
-    ZephModel::ShouldIShoot(500.0, 0.0, 0.11, &f);
+    ShouldIShoot(500.0, 0.0, 0.11, &f);
     EXPECT_EQ(f.a.GunsFiring, 0);
 
     f.a.aiPilotNumber = 1;
-    ZephModel::ShouldIShoot(2400.0, 0.0, 0.0, &f);
+    ShouldIShoot(2400.0, 0.0, 0.0, &f);
     EXPECT_EQ(f.a.GunsFiring, 1);
     f.a.aiPilotNumber = 2;
-    ZephModel::ShouldIShoot(1600.0, 0.0, 0.0, &f);
+    ShouldIShoot(1600.0, 0.0, 0.0, &f);
     EXPECT_EQ(f.a.GunsFiring, 0);
 
     f.a.AIType = 2;
     f.a.GunsFiring = 1;
     const int before = f.triggerCalls;
-    ZephModel::ShouldIShoot(2000.0, 5.0, 5.0, &f);
-    ZephModel::ShouldIShoot(100.0, 0.0, 0.0, &f);
+    ShouldIShoot(2000.0, 5.0, 5.0, &f);
+    ShouldIShoot(100.0, 0.0, 0.0, &f);
     EXPECT_EQ(f.triggerCalls, before);
     EXPECT_EQ(f.a.GunsFiring, 1);
 }
@@ -128,17 +129,17 @@ TEST(AiLaws, PilotNumberFromAFileIsHeldToTheTable) {
     f.profiles[9].XAim = f.profiles[9].YAim = 0.1;
     for (int32_t n : {10, 4000, -7}) {
         f.a.aiPilotNumber = n;
-        ZephModel::ShouldIShoot(100.0, 0.0, 0.0, &f);  // reads a profile, and never past the table
+        ShouldIShoot(100.0, 0.0, 0.0, &f);  // reads a profile, and never past the table
     }
     f.a.aiPilotNumber = 4000;
-    ZephModel::ShouldIShoot(120.0, 0.0, 0.0, &f);
+    ShouldIShoot(120.0, 0.0, 0.0, &f);
     EXPECT_EQ(f.a.GunsFiring, 1);  // record 9
     f.a.aiPilotNumber = 5;         // an empty record: never fires
-    ZephModel::ShouldIShoot(10.0, 0.0, 0.0, &f);
+    ShouldIShoot(10.0, 0.0, 0.0, &f);
     EXPECT_EQ(f.a.GunsFiring, 0);
     f.a.aiPilotsPtr = nullptr;     // no table handed over: the built-in profiles
     f.a.aiPilotNumber = 0;
-    ZephModel::ShouldIShoot(1900.0, 0.0, 0.0, &f);
+    ShouldIShoot(1900.0, 0.0, 0.0, &f);
     EXPECT_EQ(f.a.GunsFiring, 1);
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "flight/AiGroundAttack.h"
+#include "flight/AiPilot.h"
 #include "platform/Random.h"
 #include "tests/flight/TestWorld.h"
 #include "tests/flight/ai_fake.h"
@@ -43,8 +44,8 @@ public:
         t->setModelPositionX(x, 0.0, z);
         return *t;
     }
-    void fly() { ZephModel::flyAircraftAI(me, &models, missionTime); }
-    void path() { ZephModel::flyThePoints(me, missionTime); }  // without the guards after it
+    void fly() { flyAircraftAI(me, &models, missionTime); }
+    void path() { flyThePoints(me, missionTime); }  // without the guards after it
 
     std::array<aiFlyToPoint, 200> points{};
     FakeAircraft* me = nullptr;

@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "flight/AiPilot.h"
 #include "platform/Random.h"
 #include "tests/flight/TestWorld.h"
 #include "tests/flight/ai_fake.h"
@@ -22,7 +23,7 @@ struct Fleet {
         f->place(x, y, z);
         return *f;
     }
-    void fly(FakeAircraft& f) { ZephModel::flyAircraftAI(&f, &controller.models, controller.missionTime); }
+    void fly(FakeAircraft& f) { flyAircraftAI(&f, &controller.models, controller.missionTime); }
     ZephModel* at(int n) { return controller.models.at(ModelArray::kFirstAircraft + n); }
     TestController controller;
 };

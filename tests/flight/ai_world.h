@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "aircraft/ObjectTestFile.h"
-#include "missions/AIPilotProfiles.h"
+#include "flight/AIPilotProfiles.h"
+#include "flight/FlightModel.h"
 #include "platform/Random.h"
 #include "tests/flight/TestWorld.h"
 
@@ -86,7 +87,7 @@ struct AiWorld {
             if (!planes[s]) continue;
             for (int v = 0; v < 8; ++v) {
                 if (v == s || !planes[v]) continue;
-                hits[s] += ZephModel::buCheckForBulletsOnAircraftHit(&planes[s]->ThisAircraft.GunBullets, planes[v], s,
+                hits[s] += buCheckForBulletsOnAircraftHit(&planes[s]->ThisAircraft.GunBullets, planes[v], s,
                                                                      false, 1.0);
             }
         }

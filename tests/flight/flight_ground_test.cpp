@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "aircraft/ObjectTestFile.h"
+#include "flight/FlightModel.h"
 #include "tests/flight/TestWorld.h"
 
 namespace pellam {
@@ -20,7 +21,7 @@ struct Contact : ::testing::Test {
     double& y() { return camel.ModelAttitude.Position[1]; }
     Vector3& v() { return camel.XYZVelocity; }
     void contact(double ground = kGround) {
-        ZephModel::CheckForGroundInteraction(ground, &a(), &camel.ModelAttitude, camel.iTensor.data(),
+        CheckForGroundInteraction(ground, &a(), &camel.ModelAttitude, camel.iTensor.data(),
                                              v().data(), camel.PBHAcc.data(), &camel.PreviousModelAttitude,
                                              &controller);
     }

@@ -3,8 +3,9 @@
 
 #include <cmath>
 
-#include "aircraft/Aircraft.h"
 #include "core/ZephModel.h"
+#include "flight/Aircraft.h"
+#include "flight/FlightModel.h"
 #include "tests/flight/TestWorld.h"
 
 namespace pellam {
@@ -22,30 +23,30 @@ std::array<AirFoilDef, 8> foils() {
 
 TEST(Airfoil, LiftIsStraightThenHeldThenFixedPastTheStall) {
     const auto f = foils();
-    EXPECT_NEAR(ZephModel::GetCLift(0, 13.0, f.data()), 1.035, 1e-12);
-    EXPECT_NEAR(ZephModel::GetCLift(0, 13.5, f.data()), 1.035, 1e-12);
-    EXPECT_NEAR(ZephModel::GetCLift(0, 14.0, f.data()), 1.035, 1e-12);
-    EXPECT_EQ(ZephModel::GetCLift(0, 14.01, f.data()), 1.18);
-    EXPECT_NEAR(ZephModel::GetCLift(0, -13.0, f.data()), -0.785, 1e-12);
+    EXPECT_NEAR(GetCLift(0, 13.0, f.data()), 1.035, 1e-12);
+    EXPECT_NEAR(GetCLift(0, 13.5, f.data()), 1.035, 1e-12);
+    EXPECT_NEAR(GetCLift(0, 14.0, f.data()), 1.035, 1e-12);
+    EXPECT_EQ(GetCLift(0, 14.01, f.data()), 1.18);
+    EXPECT_NEAR(GetCLift(0, -13.0, f.data()), -0.785, 1e-12);
     // MinusStall -12 lies inside the straight line's end of -13, so -13.5 is past the stall.
-    EXPECT_EQ(ZephModel::GetCLift(0, -13.5, f.data()), -1.18);
+    EXPECT_EQ(GetCLift(0, -13.5, f.data()), -1.18);
 }
 
 TEST(Airfoil, MomentSwitchesToConstantFiveDegreesPastTheStall) {
     const auto f = foils();
-    EXPECT_NEAR(ZephModel::GetCMo(0, 19.0, f.data(), 14.0), 0.3 / 28.0 * 19.0, 1e-12);
-    EXPECT_EQ(ZephModel::GetCMo(0, 19.01, f.data(), 14.0), 0.02);
-    EXPECT_EQ(ZephModel::GetCMo(1, 0.0, f.data(), 14.0), 0.0001);
+    EXPECT_NEAR(GetCMo(0, 19.0, f.data(), 14.0), 0.3 / 28.0 * 19.0, 1e-12);
+    EXPECT_EQ(GetCMo(0, 19.01, f.data(), 14.0), 0.02);
+    EXPECT_EQ(GetCMo(1, 0.0, f.data(), 14.0), 0.0001);
     const double m = 0.3 / 32.0 * 10.0;
-    EXPECT_NEAR(ZephModel::GetCMo(1, 10.0, f.data(), 16.0), std::pow(m, 1.15) + 0.0001, 1e-12);
-    EXPECT_NEAR(ZephModel::GetCMo(1, -10.0, f.data(), 16.0), -(std::pow(m, 1.15) + 0.0001), 1e-12);
+    EXPECT_NEAR(GetCMo(1, 10.0, f.data(), 16.0), std::pow(m, 1.15) + 0.0001, 1e-12);
+    EXPECT_NEAR(GetCMo(1, -10.0, f.data(), 16.0), -(std::pow(m, 1.15) + 0.0001), 1e-12);
 }
 
 TEST(Airfoil, PowerLawMomentStaysFiniteWithANegativeSlope) {
     auto f = foils();
     f[1].MaxMoment = -0.01;
     for (double aoa : {-10.0, -0.5, 0.0, 0.5, 10.0}) {
-        const double m = ZephModel::GetCMo(1, aoa, f.data(), 16.0);
+        const double m = GetCMo(1, aoa, f.data(), 16.0);
         EXPECT_TRUE(std::isfinite(m)) << aoa;
         if (aoa > 0) { EXPECT_LT(m, 0.0); }
         if (aoa < 0) { EXPECT_GT(m, 0.0); }
@@ -57,8 +58,8 @@ TEST(Integration, ConstantForceFromRestIsTrapezoid) {
     double force[3], prevF[3] = {}, v[3] = {}, pv[3] = {}, p[3] = {};
     for (int step = 1; step <= 2; ++step) {
         force[0] = force[1] = force[2] = 0.0;  // gravity alone
-        ZephModel::doAccelerationToVelocity(force, prevF, v, pv, 10.0, g, nullptr);
-        ZephModel::doVelocityToPosition(v, pv, p);
+        doAccelerationToVelocity(force, prevF, v, pv, 10.0, g, nullptr);
+        doVelocityToPosition(v, pv, p);
         EXPECT_NEAR(v[1], -g * step, 1e-15);
     }
     EXPECT_NEAR(p[1], -2.0 * g, 1e-15);  // g/2 after one step, 2g after two
@@ -68,12 +69,12 @@ TEST(Integration, DownAircraftHasNoGravityAndKeepsAeroAcceleration) {
     Aircraft a{};
     a.Damage1 = dmg::Down;
     double force[3] = {0.0, 5.0, 0.0}, prevF[3], v[3] = {}, pv[3];
-    ZephModel::doAccelerationToVelocity(force, prevF, v, pv, 10.0, 0.008933333, &a);
+    doAccelerationToVelocity(force, prevF, v, pv, 10.0, 0.008933333, &a);
     EXPECT_DOUBLE_EQ(prevF[1], 5.0);  // the force, before division
     EXPECT_DOUBLE_EQ(a.SpUpDown, 0.5);
     a.Damage1 = 0;
     force[1] = 5.0;
-    ZephModel::doAccelerationToVelocity(force, prevF, v, pv, 10.0, 0.008933333, &a);
+    doAccelerationToVelocity(force, prevF, v, pv, 10.0, 0.008933333, &a);
     EXPECT_DOUBLE_EQ(a.SpUpDown, 0.5 - 0.008933333);
 }
 
@@ -85,7 +86,7 @@ TEST(Integration, RotationIsDampedOnlyWhileTheWingFlies) {
     QNion level;
     const double zero[3] = {};
     double w[4] = {1.0, 1.0, 1.0, 0.0}, pw[4];
-    ZephModel::doAccelerationToRotation(zero, w, pw, tensor, &level, &a);
+    doAccelerationToRotation(zero, w, pw, tensor, &level, &a);
     EXPECT_DOUBLE_EQ(w[0], 0.5);
     EXPECT_DOUBLE_EQ(w[1], 0.25);
     EXPECT_DOUBLE_EQ(w[2], 1.0);  // roll is never damped
@@ -93,7 +94,7 @@ TEST(Integration, RotationIsDampedOnlyWhileTheWingFlies) {
 
     a.AOADegrees2 = a.AOADegrees3 = 15.0;  // exactly at the stall: no damping
     double s[4] = {1.0, 1.0, 1.0, 0.0};
-    ZephModel::doAccelerationToRotation(zero, s, pw, tensor, &level, &a);
+    doAccelerationToRotation(zero, s, pw, tensor, &level, &a);
     EXPECT_DOUBLE_EQ(s[0], 1.0);
     EXPECT_DOUBLE_EQ(s[1], 1.0);
 }
@@ -102,18 +103,18 @@ TEST(Integration, TurnRateMovesAttitudeAndSlerpBlockTogether) {
     QNion pose;
     double slerp[5] = {1, 0, 0, 0, 0};
     const double none[3] = {};
-    ZephModel::doVelocityToAngle(none, none, &pose, slerp);
+    doVelocityToAngle(none, none, &pose, slerp);
     EXPECT_EQ(pose.QAttitude, (Quaternion{1, 0, 0, 0}));
 
     // 2 deg/tick about X then 0: the mean is 1 deg, the same turn as a 1-deg pitch down.
     const double prev[3] = {2.0, 0, 0}, now[3] = {0, 0, 0};
-    ZephModel::doVelocityToAngle(prev, now, &pose, slerp);
+    doVelocityToAngle(prev, now, &pose, slerp);
     EXPECT_EQ(slerp[0], 1.0);  // switch off: the block stays as it was
     ZephModel expected;
     expected.rotatePitchByDegrees(1.0);
     for (int i = 0; i < 4; ++i) EXPECT_NEAR(pose.QAttitude[i], expected.ModelAttitude.QAttitude[i], 1e-12);
     slerp[4] = 1.0;
-    ZephModel::doVelocityToAngle(prev, now, &pose, slerp);
+    doVelocityToAngle(prev, now, &pose, slerp);
     for (int i = 0; i < 4; ++i) EXPECT_NEAR(slerp[i], expected.ModelAttitude.QAttitude[i], 1e-12);
 }
 
@@ -133,7 +134,7 @@ struct OneWing {
     void fly(double dx, double dy, double dz) {
         QNion now, before;
         now.Position = {dx, dy, dz};
-        ZephModel::figureAeroForce(0.002377, &a, &now, &before, f.data());
+        figureAeroForce(0.002377, &a, &now, &before, f.data());
     }
     Aircraft a{};
     std::array<AirSurface, 32> s{};
@@ -213,7 +214,7 @@ struct Engine {
     void run(double vz = 2.0) {
         QNion now, before;
         now.Position = {0, 0, vz};
-        ZephModel::FigureEnginePowerDrag(&a, &now, &before, f.data());
+        FigureEnginePowerDrag(&a, &now, &before, f.data());
     }
     Aircraft a{};
     std::array<AirFoilDef, 8> f = foils();
@@ -277,7 +278,7 @@ TEST(CarrierDeck, NoObjectIsADeck) {
     testing::TestController c;
     c.models.put(ModelArray::kFirstAircraft, std::make_unique<ZephModel>());
     double deck[2] = {0.0, 7.0};
-    EXPECT_FALSE(ZephModel::quickOverCarrierCheck(nullptr, &c.models, deck));
+    EXPECT_FALSE(quickOverCarrierCheck(nullptr, &c.models, deck));
     EXPECT_EQ(deck[0], 30.0);
     EXPECT_EQ(deck[1], 7.0);
 }

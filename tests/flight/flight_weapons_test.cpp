@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "flight/FlightModel.h"
 #include "flight/ObjectFireData.h"
 #include "platform/Random.h"
 #include "tests/flight/TestWorld.h"
@@ -23,7 +24,7 @@ TEST(Bullets, FlyUnderGravityAndWindForTheirLifeOrUntilTheGround) {
     aimBullet(list, 8, {0, 2, 0}, {0, 1, 40});
     list.TheBullets[8].YMove = -3.0;
     const double wind[3] = {0.1, 0.0, 0.0};
-    for (int t = 1; t <= 71; ++t) ZephModel::MoveBullets(&list, &ground, wind);
+    for (int t = 1; t <= 71; ++t) MoveBullets(&list, &ground, wind);
     const ProjectileType& b = list.TheBullets[7];
     EXPECT_EQ(b.TimeAlive, 71);
     EXPECT_EQ(b.GraphicsType, -1);
@@ -36,7 +37,7 @@ TEST(Bullets, FlyUnderGravityAndWindForTheirLifeOrUntilTheGround) {
     EXPECT_EQ(s.P2Y, 0.0);
     EXPECT_NEAR(s.P2Z, 80.0, 1e-9);
     EXPECT_EQ(list.ActiveBullets, 1);
-    ZephModel::MoveBullets(&list, &ground, wind);
+    MoveBullets(&list, &ground, wind);
     EXPECT_EQ(list.ActiveBullets, 0);
 
     // An aircraft rolling over the strike is not hit by it.
@@ -44,7 +45,7 @@ TEST(Bullets, FlyUnderGravityAndWindForTheirLifeOrUntilTheGround) {
     target.oneVolume({0, 0, 0}, {50, 50, 50});
     target.ModelAttitude.Position = {0, 0, 80};
     list.TheBullets[8].TimeAlive = 30;
-    EXPECT_EQ(ZephModel::buCheckForBulletsOnAircraftHit(&list, &target, 1, false, 1.0), 0);
+    EXPECT_EQ(buCheckForBulletsOnAircraftHit(&list, &target, 1, false, 1.0), 0);
 }
 
 struct AircraftHits : ::testing::Test {
@@ -56,7 +57,7 @@ struct AircraftHits : ::testing::Test {
     int32_t shoot(std::array<double, 3> from, std::array<double, 3> to, int32_t shooter = 3, bool replay = false,
                   double punch = 0.2, double modifier = 1.0) {
         aimBullet(list, 0, from, to, punch);
-        return ZephModel::buCheckForBulletsOnAircraftHit(&list, &target, shooter, replay, modifier);
+        return buCheckForBulletsOnAircraftHit(&list, &target, shooter, replay, modifier);
     }
     int32_t through(int32_t shooter = 3, bool replay = false) {
         return shoot({0, 1001, -20}, {0, 1001, 20}, shooter, replay);
@@ -72,7 +73,7 @@ TEST_F(AircraftHits, AMidPlaneCrossingHitsOnceAndAGrazeMisses) {
     EXPECT_EQ(list.TheBullets[0].TimeAlive, 5000);
     EXPECT_DOUBLE_EQ(target.a.TotalHits, 0.2);
     EXPECT_EQ(target.a.PlayThisSound, 6);
-    EXPECT_EQ(ZephModel::buCheckForBulletsOnAircraftHit(&list, &target, 3, false, 1.0), 0);  // consumed
+    EXPECT_EQ(buCheckForBulletsOnAircraftHit(&list, &target, 3, false, 1.0), 0);  // consumed
     EXPECT_EQ(shoot({2.5, 1001.5, -20}, {2.5, 1001.5, 20}), 0);
     EXPECT_EQ(shoot({1.9, 1003.5, -20}, {1.9, 1002.99, 20}), 0);
 }
@@ -141,7 +142,7 @@ struct ObjectWorld : ::testing::Test {
     }
     void fire(std::array<double, 3> from, std::array<double, 3> to, int32_t shooter = 2, bool replay = false) {
         aimBullet(list, 0, from, to, 1.0);
-        ZephModel::CheckForObjectHit(shooter, &list, &controller.models, 777, replay, &controller);
+        CheckForObjectHit(shooter, &list, &controller.models, 777, replay, &controller);
     }
     TestController controller;
     DebrisPool* debris = nullptr;
@@ -181,7 +182,7 @@ TEST_F(ObjectWorld, BombsWreckObjectsInTheirBlastAndParkedAircraftWithin50Feet) 
     flying->ModelAttitude.Position = {0, 0, 560};
     auto bomb = [&](long dropper, double z) {
         const double at[3] = {0, 0, z};
-        ZephModel::CheckForBombHitObject(dropper, &controller.models, 100, false, &controller, at);
+        CheckForBombHitObject(dropper, &controller.models, 100, false, &controller, at);
     };
     bomb(2, 599);  // 50 ft from the parked aircraft, 99 from the box
     EXPECT_EQ(parked->a.Damage1, 0u);
@@ -214,7 +215,7 @@ struct Collisions : ::testing::Test {
         craft->ModelAttitude.Position = {0, 0, -15};
         craft->a.CurrentVelocity = 60.0 / 40.9;
     }
-    void scan() { ZephModel::checkForAircraftToModelCollision(craft, &controller.models, 50); }
+    void scan() { checkForAircraftToModelCollision(craft, &controller.models, 50); }
     TestController controller;
     BoxObject* shed = nullptr;
     RecordAircraft* craft = nullptr;
@@ -246,7 +247,7 @@ TEST_F(Collisions, SlowOrGroundedContactsAndHardObjects) {
     EXPECT_EQ(craft->stops, 1);
     // The attack run's single test never stops the aircraft and credits the number it is given.
     shed->data().HitSquare[0] = -5.0;
-    ZephModel::checkThisAircraftForThisModelCollision(craft, shed, 60, ModelArray::kFirstMissionObject, 5);
+    checkThisAircraftForThisModelCollision(craft, shed, 60, ModelArray::kFirstMissionObject, 5);
     EXPECT_EQ(craft->stops, 1);
     EXPECT_EQ(controller.deaths, (std::vector<Death>{{ModelArray::kFirstMissionObject, 5}}));
 }
@@ -282,9 +283,9 @@ struct Gunners : ::testing::Test {
         fire.AAAPower = 2.0f;
         fire.AAADistance = 1e6f;  // every burst hurts, less the farther it is
     }
-    bool track() { return ZephModel::TrackAircraftForBullets(&fire, &controller.models, self, 1, 0, false); }
+    bool track() { return TrackAircraftForBullets(&fire, &controller.models, self, 1, 0, false); }
     bool flak(int32_t tick, bool replay, double* burst) {
-        return ZephModel::shootObjectAAA(&fire, &controller.models, self, 1, tick, replay, nullptr, nullptr, burst);
+        return shootObjectAAA(&fire, &controller.models, self, 1, tick, replay, nullptr, nullptr, burst);
     }
     TestController controller;
     RecordAircraft* planes[2] = {};

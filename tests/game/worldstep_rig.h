@@ -10,6 +10,7 @@
 
 #include "aircraft/ObjectTestFile.h"
 #include "core/ZephModel.h"
+#include "flight/FlightModel.h"
 #include "game/GameController.h"
 #include "game/VADArizodazar2.h"
 #include "platform/Random.h"

@@ -1,7 +1,7 @@
 #include "platform/Beep.h"
 #include <cmath>
 
-#include "missions/AIPilotProfiles.h"
+#include "flight/AIPilotProfiles.h"
 #include "tests/game/worldstep_rig.h"
 
 namespace pellam::testing {

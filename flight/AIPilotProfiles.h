@@ -3,7 +3,7 @@
 // stay zero (their turns get no angle of attack and their guns never fire).
 #include <array>
 
-#include "missions/AIRecords.h"
+#include "flight/AIRecords.h"
 
 namespace pellam {
 

@@ -12,8 +12,8 @@
 #include <array>
 #include <cstdint>
 
+#include "flight/AIRecords.h"
 #include "flight/BulletRecords.h"
-#include "missions/AIRecords.h"
 
 namespace pellam {
 

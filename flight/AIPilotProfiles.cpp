@@ -1,5 +1,5 @@
 // The three skill profiles. Small chances are per decision tick, most near multiples of 1/65,536.
-#include "missions/AIPilotProfiles.h"
+#include "flight/AIPilotProfiles.h"
 
 namespace pellam {
 namespace {
