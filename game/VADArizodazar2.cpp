@@ -38,7 +38,7 @@ void VADArizodazar2::doPlayerSignIn() {
                 (block ? "The stored pilot records are " + std::to_string(block->size()) + " bytes, not 1,660"
                        : std::string("The stored pilot records cannot be decoded")) +
                 "; they are left as they are in " + store_.filePath() +
-                ", and fresh records are used and not saved this time.";
+                ". Fresh records are used this time and are not saved over them.";
             platform::logMessage(pilotBlockMessage);
             tellPlayer(pilotBlockMessage);
         }
