@@ -6,6 +6,7 @@
 #include "aircraft/draw/AircraftDrawing.h"
 #include "core/ZephModel.h"
 #include "game/FlightEffects.h"
+#include "objects/draw/EffectDrawing.h"
 #include "platform/Beep.h"
 #include "platform/Log.h"
 #include "platform/Random.h"
@@ -71,6 +72,7 @@ GameController::GameController(Links links)
       network_(links.network ? links.network : &defaultNetwork),
       effects_(links.effects ? links.effects : &defaultEffects) {
     looks::useAircraftDrawing();
+    effects::useEffectDrawing();
 }
 
 GameController::~GameController() = default;
