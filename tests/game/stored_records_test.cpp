@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "game/VADArizodazar2.h"
+#include "tests/TestFolder.h"
 #include "tests/game/worldstep_rig.h"
 
 namespace pellam {
@@ -17,14 +18,7 @@ namespace fs = std::filesystem;
 
 class StoredRecords : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() / ("pellam records " + std::to_string(getpid()) + " " +
-                                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-    std::string file() const { return (folder_ / "defaults.json").string(); }
+    std::string file() const { return folder_.file("defaults.json"); }
     // A started controller on the store file as it is now.
     std::unique_ptr<VADArizodazar2> start() {
         store_ = std::make_unique<platform::UserDefaults>(file());
@@ -48,7 +42,7 @@ protected:
             if (n.find(text) != std::string::npos) return true;
         return false;
     }
-    fs::path folder_;
+    testing::TestFolder folder_{"pellam records"};
     std::unique_ptr<platform::UserDefaults> store_;
 };
 
@@ -66,8 +60,7 @@ TEST_F(StoredRecords, PilotRecordsThatCouldNotBeReadAreNeverSavedOver) {
         addToCounter(c->PilotStats[0].PilotScore, 500);  // flown this run
         EXPECT_TRUE(c->applicationWillTerminate());
         EXPECT_EQ(stored()["PilotStatsKey"], block);
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
+        for (const auto& entry : fs::directory_iterator(folder_.path())) fs::remove_all(entry.path());
     }
     // Records that were read are saved at quit as before.
     auto c = start();
@@ -106,7 +99,7 @@ TEST_F(StoredRecords, AFailedSaveKeepsTheWindowOpenAndIsToldOnce) {
     c->fromDialogButtons(kTagMouseFlyingOK);
     EXPECT_TRUE(ui.toMouseFlying.open);
     ASSERT_EQ(ui.notices.size(), 1u);  // once, however often it failed
-    EXPECT_NE(ui.notices[0].find(folder_.string()), std::string::npos);
+    EXPECT_NE(ui.notices[0].find(folder_.path().string()), std::string::npos);
 
     // A quit that cannot save says so and may be tried again.
     EXPECT_FALSE(c->saveForQuit());

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "platform/UserDefaults.h"
+#include "tests/TestFolder.h"
 
 namespace pellam::platform {
 namespace {
@@ -14,14 +15,7 @@ namespace fs = std::filesystem;
 
 class DamagedDefaults : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() / ("pellam damaged " + std::to_string(getpid()) + " " +
-                                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-    std::string file() const { return (folder_ / "defaults.json").string(); }
+    std::string file() const { return folder_.file("defaults.json"); }
     void write(const std::string& text) const { std::ofstream(file(), std::ios::binary) << text; }
     static std::string read(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
@@ -30,7 +24,7 @@ protected:
     // Every file in the folder but the store itself.
     std::vector<std::string> others() const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder_))
+        for (const auto& entry : fs::directory_iterator(folder_.path()))
             if (entry.path().filename() != "defaults.json") names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
@@ -40,7 +34,7 @@ protected:
             if (r.find(text) != std::string::npos) return true;
         return false;
     }
-    fs::path folder_;
+    testing::TestFolder folder_{"pellam damaged"};
 };
 
 TEST_F(DamagedDefaults, DeepNestingIsKeptAsideAndSavingLeavesNoTemporaryFile) {
@@ -133,7 +127,7 @@ TEST_F(DamagedDefaults, AFailedSaveAnswersFalseKeepsTheOldFileAndIsReportedOnce)
     EXPECT_FALSE(store.synchronize());
     const auto reports = store.takeReports();
     ASSERT_EQ(reports.size(), 1u);
-    EXPECT_NE(reports[0].find(folder_.string()), std::string::npos);
+    EXPECT_NE(reports[0].find(folder_.path().string()), std::string::npos);
     EXPECT_EQ(read(file()), R"({"VBlankKey": false})");
     fs::remove(blocked);
     EXPECT_TRUE(store.synchronize());  // the values waited in memory
