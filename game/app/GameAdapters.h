@@ -63,6 +63,8 @@ public:
         view_.glSetFogParameters(r, g, b, mode, density);
     }
     void drawRect(int32_t gameTime) override;
+    void setKeepScene(bool keep) override { view_.setKeepScene(keep); }
+    void sceneChanged() override { view_.sceneChanged(); }
 
 private:
     render::MyZephGLView& view_;
