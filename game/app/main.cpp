@@ -62,8 +62,8 @@ void dumpFrame(const std::string& path, int width, int height) {
 }  // namespace
 
 int main(int, char**) {
+    // A settings file that could not be read is logged by the store and told in the game.
     platform::UserDefaults& store = platform::UserDefaults::standard();
-    if (!store.loadMessage().empty()) platform::logMessage(store.loadMessage());
 
     if (std::string why; !platform::hasDisplay(why)) {
         platform::logMessage(why);
@@ -158,6 +158,7 @@ int main(int, char**) {
         window.setFullScreen(!(SDL_GetWindowFlags(window.sdlWindow()) & SDL_WINDOW_FULLSCREEN_DESKTOP));
     };
 
+    bool quitUnsaved = false;  // a quit whose save failed was turned back once
     const char* frameTimesPath = std::getenv("PELLAM_FRAME_TIMES");
     std::vector<float> frameTimes;
     if (frameTimesPath) frameTimes.reserve(1 << 17);  // no allocation per frame
@@ -180,6 +181,12 @@ int main(int, char**) {
         });
         if (quitTick >= 0 && platform::TickCount() >= quitTick) sdlDesktop.requestQuit();
         running = !sdlDesktop.quitRequested();
+        if (!running && !quitUnsaved && !controller.saveForQuit()) {
+            // The notice says where and why; a second quit leaves without the save.
+            quitUnsaved = true;
+            sdlDesktop.cancelQuit();
+            running = true;
+        }
         dumpNow = !running;
 
         controller.timerLooper();
