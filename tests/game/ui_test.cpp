@@ -2,11 +2,15 @@
 // the mouse as a player would.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <unistd.h>
+
 #include "platform/Beep.h"
 #include "tests/game/InterfaceFixture.h"
 
 namespace pellam {
 namespace {
+namespace fs = std::filesystem;
 
 TEST_F(InterfaceTest, SignInPreferencesOkAndCancel) {
     GameInterface& ui = controller_->interface();
