@@ -22,6 +22,9 @@ struct ButtonPlace {
     float x0, y0, x1, y1;
 };
 const ButtonPlace* placeOfButton(const std::string& window, const std::string& label);
+// Records where the last drawn item lies, under `window` and `label`, for placeOfButton.
+void rememberItemPlace(const std::string& window, const std::string& label);
+void rememberPlace(const std::string& window, const std::string& label, const ButtonPlace& place);
 
 // The pieces every window is drawn with (InterfaceDrawing.cpp).
 namespace widgets {
