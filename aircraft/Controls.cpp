@@ -264,6 +264,14 @@ void FlyableAircraft::lookDownToggle() {
     p = p > 10.0 ? 0.0 : 35.0;
 }
 
+void FlyableAircraft::sagWoundedHead() {
+    Aircraft& a = ThisAircraft;
+    if (!Drawing.CameraOnMe || !(a.Damage1 & dmg::PilotHit)) return;
+    if (a.PilotHeadToHeading > 0.01) a.PilotHeadToHeading -= 0.01;
+    else if (a.PilotHeadToHeading < -0.01) a.PilotHeadToHeading += 0.01;
+    else a.PilotHeadToHeading = 0.0;
+}
+
 void FlyableAircraft::movePilotHead() {
     Aircraft& a = ThisAircraft;
     a.PilotHeadHeading += (a.PilotHeadToHeading - a.PilotHeadHeading) / 10.0;

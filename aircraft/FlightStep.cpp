@@ -29,6 +29,10 @@ void FlyableAircraft::driveModel(int32_t steps, int32_t tick, bool last, bool re
     if (!catchUp) moveDetachedParts(drift);
     if (ModelAttitude.Position[1] < -9000.0) return;  // a free or hidden slot
 
+    if (!catchUp) {
+        burstLimits(tick);
+        sagWoundedHead();
+    }
     a.StallWobble = 0.0;
     bailOutFlight(tick);
     if (!replayFlag) {  // a replay shows the records: no computer pilot and no random damage

@@ -83,6 +83,9 @@ public:
     static constexpr int kMaxBombs = 6;
     void gunsOnOff(int32_t on) override;   // 0 off, -1 toggle, else the trigger state
     void startABullet() override;          // one bullet, from the muzzles in turn
+    // Once a tick of the flight step: out of ammunition the guns stop; the player's long bursts
+    // jam (past 540 ticks with chance 0.006 a tick, past 240 with 0.0003).
+    void burstLimits(int32_t tick);
     void setNumberOfBombs(int32_t bombs) override;  // 0..6; also what re-arming loads
     int32_t getNumberOfBombs() override;   // 0 once down
     const double* getBombPosition(int32_t bomb) override;  // body ft, bomb 0..5
@@ -177,6 +180,9 @@ public:
     void look4590Up() override;
     void lookDownToggle() override;
     void movePilotHead();
+    // Once a tick of the flight step: a wounded pilot's head sags toward the front, 0.01 deg a
+    // tick, while the camera rides with him.
+    void sagWoundedHead();
 
     // ---- Accessors.
     Aircraft* getAircraftStruct() override { return &ThisAircraft; }

@@ -20,6 +20,7 @@
 #include "core/GeometryRecords.h"
 #include "core/QNion.h"
 #include "core/Services.h"
+#include "platform/Random.h"
 
 namespace pellam {
 
@@ -49,8 +50,13 @@ public:
     static void convertPBHToQNion(const double* v, const QNion* pos, QNion* answer);
     static void slerpFirstQNion(const double* f, const double* g, double t, double* answer);
 
-    // ---- Class operations: random numbers, all from the one shared random() sequence.
-    static double GetDoubleRandom0to1();                        // random() / 2147483647.0
+    // ---- Class operations: random numbers, all from the simulation's stream: the one the game
+    // controller owns and hands over with useSimulationRandom, else a stream of the class's own
+    // (seeded 1). Nothing outside the simulation draws from it, so a seeded fight runs the same
+    // whatever the frame rate, the sound or the drawing.
+    static platform::RandomStream& simulationRandom();
+    static void useSimulationRandom(platform::RandomStream* stream);  // null: the class's own again
+    static double GetDoubleRandom0to1();                        // next / 2147483647.0
     static int32_t GetLongRandomFrom(int32_t from, int32_t to);  // [min, max], truncated toward 0
     static double GetDoubleRandomFrom(double from, double to);   // [min, max]
     static double getDoubleRandomFrom(double from, double to);   // from + t (to - from), t in 65,536 steps of [0, 1)

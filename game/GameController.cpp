@@ -71,9 +71,12 @@ GameController::GameController(Links links)
       network_(links.network ? links.network : &defaultNetwork),
       effects_(links.effects ? links.effects : &defaultEffects) {
     looks::useAircraftDrawing();
+    ZephModel::useSimulationRandom(&simulationRandom_);
 }
 
-GameController::~GameController() = default;
+GameController::~GameController() {
+    if (&ZephModel::simulationRandom() == &simulationRandom_) ZephModel::useSimulationRandom(nullptr);
+}
 
 // ---- Start-up -----------------------------------------------------------------------------
 
@@ -174,6 +177,7 @@ void GameController::applyVolume(const char* key, int fallback, void (Controller
 
 void GameController::InitMyControllerVariables() {
     platform::seedRandomFromSystem();
+    simulationRandom_.seedFromSystem();
     setUpInitialPrefs();
     if (!theSounds) theSounds = std::make_unique<ControllerSound>();
 

@@ -17,6 +17,7 @@
 #include "game/Interface.h"
 #include "game/Neighbours.h"
 #include "game/PilotType.h"
+#include "platform/Random.h"
 #include "platform/UserDefaults.h"
 
 namespace pellam {
@@ -36,8 +37,13 @@ public:
         ControllerNetwork* network = nullptr;
         ControllerEffects* effects = nullptr;
     };
+    // The controller owns the simulation's random stream and hands it to the objects' class
+    // operations for as long as it lives.
     explicit GameController(Links links);
     ~GameController() override;
+    // Starts the simulation's stream over from `seed`: the same seed and the same commands
+    // give the same fight, whatever the frame rate, the sound or the drawing.
+    void seedSimulation(uint32_t seed) { simulationRandom_.seed(seed); }
 
     // ---- Start-up.
     virtual void awakeFromNib();
@@ -256,6 +262,7 @@ private:
     void placeBombCamera(ZephModel& m, long index, int32_t type, double distance, QNion* pose);
     void applyVolume(const char* key, int fallback, void (ControllerSound::*setter)(double));
     int64_t frameStampMicros_ = 0;
+    platform::RandomStream simulationRandom_;
 };
 
 // A preset message as stored in the table: at most 79 characters, each the low byte of one UTF-16 unit.

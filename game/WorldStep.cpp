@@ -22,6 +22,7 @@
 #include "game/CameraPlacement.h"
 #include "game/GameController.h"
 #include "platform/Beep.h"
+#include "platform/Random.h"
 
 namespace pellam {
 namespace {
@@ -74,7 +75,7 @@ void GameController::MoveAircraftAndObjects() {
         SecondWindowClosestEnemy = false;
     }
     if (gamePause)
-        for (double& g : GRandom) g = ZephModel::GetDoubleRandom0to1();
+        for (double& g : GRandom) g = platform::presentationRandom().unit();  // for drawing: frame by frame
 
     // This frame's stick to the player's aircraft.
     if (toMyJoystick->hasFlightControls() && !toMyZephGLView->isSheet()) {

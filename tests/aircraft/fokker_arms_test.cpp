@@ -20,7 +20,7 @@ struct FokkerArms : ::testing::Test {
     BasicCamelWorld<T> w{std::make_unique<FlatTerrain>(kField)};
     bool dr1() { return w.a().AircraftType == 77; }
     FokkerArms() {
-        platform::seedRandom(1918);
+        ZephModel::simulationRandom().seed(1918);
         w.camel->SetUpAircraft(0.0, kField + 2000.0, 0.0, 0.0, 0.0, 100.0, 1.0);
         w.camel->copyCurrentQNionToStart();
     }

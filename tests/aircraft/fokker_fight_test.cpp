@@ -83,7 +83,7 @@ struct FightWorld {
 };
 
 TEST(FokkerFight, DrIAgainstDVIIFightsToAKill) {
-    platform::seedRandom(1);
+    ZephModel::simulationRandom().seed(1);
     FightWorld w;
     w.add<FokkerDr1>(0, 0, 0.0, 3000.0, 0.0, 0.0);
     w.add<FokkerDVII>(1, 1, 600.0, 3200.0, 3000.0, 180.0);
@@ -94,7 +94,7 @@ TEST(FokkerFight, DrIAgainstDVIIFightsToAKill) {
 }
 
 TEST(FokkerFight, TheFokkersAgainstACamel) {
-    platform::seedRandom(5);
+    ZephModel::simulationRandom().seed(5);
     FightWorld w;
     w.add<ObjectTestFile>(0, 0, 0.0, 3000.0, 0.0, 0.0);
     w.add<FokkerDr1>(1, 1, 300.0, 3300.0, 4000.0, 180.0);
