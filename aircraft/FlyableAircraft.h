@@ -210,7 +210,7 @@ public:
     std::array<double, 100> PowerTable{};          // engine power factor per 1000-ft band
     std::array<double, 4> GroundEq{};               // plane (a, b, c, d) of the ground under the aircraft
     std::array<QNion, kParts> OptionalModelAttitude{};  // separately drawn parts: 0 left wing,
-    std::array<Vector3, kParts> OpModVectors{};          // 2 right wing, 4 part 4 (ft/tick)
+    std::array<Vector3, kParts> OpModVectors{};          // 2 right wing, 4 moving part 4 (ft/tick)
     // Indexes in Surfaces of the control surfaces.
     int32_t TemplateElevatorNum = 0, TemplateRudderNum = 0;
     int32_t TemplateLeftUpperAileronTopNum = 0, TemplateLeftUpperAileronBotNum = 0;

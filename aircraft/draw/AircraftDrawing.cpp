@@ -119,7 +119,7 @@ OneCompleteObjectVer2* FlyableAircraft::drawnRecord(int32_t) {
     const double offset[3] = {finite(a.SliderX), finite(a.SliderY), finite(a.SliderZ)};
     poseMatrix(SlerpingQN, offset, ThisModel.ObjectMatrix);
 
-    // Wing sets and part 4 fly on their own once they are gone.
+    // Wing sets and moving part 4 fly on their own once they are gone.
     const uint32_t gone[3] = {dmg::LeftWingGone, dmg::RightWingGone, dmg::Part4Gone};
     for (int i = 0; i < kParts; ++i) ThisModel.OptionalObjectMatrix[i] = ThisModel.ObjectMatrix;
     for (int k = 0; k < 3; ++k)
