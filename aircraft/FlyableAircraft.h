@@ -288,7 +288,16 @@ protected:
     void detachPart(int part, const Vector3& velocity);
 
 private:
+    // One sub-step of the flight step, in this order.
     void subStep(int32_t tick, bool last, bool replayFlag);
+    void engineAndAirForces();
+    std::array<double, 3> sumForcesAndMoments();
+    void groundHandling(std::array<double, 3>& M);
+    void linearMotion(bool replayFlag);
+    void angularMotion(const std::array<double, 3>& M);
+    double groundUnderfoot(int32_t tick);
+    void groundContact(int32_t tick, double ground, bool replayFlag);
+    void gunsSmokeAndWind(int32_t tick, bool last);
     void tiltAileronNormals(double degrees);
     int32_t aileronNum(int k) const;
 };

@@ -79,45 +79,27 @@ bool disabled(const Aircraft* a) {
            a->FuelLoadInPounds == 0.0 || ((a->Damage1 & dmg::ThrottleDead) && a->CurrentEngineSetting == 0.0);
 }
 
-}  // namespace
-
-void AddColisionForceRotation(const double* point, const double* fvec, const double* matrix,
-                                         const double* tensor, double* accel, double* vvs, double mass) {
-    for (int i = 0; i < 3; ++i) vvs[i] += fvec[i] / 2.0 / mass;
-    double body[3];
-    ZephModel::InverseRotateVector(fvec, body, matrix);
-    AddColisionForceRotationOnly(point, body, matrix, tensor, accel, vvs, mass);
-}
-
-void AddColisionForceRotationOnly(const double* p, const double* f, const double* matrix,
-                                             const double* tensor, double* accel, double* vvs, double mass) {
-    const double t[3] = {p[1] * f[2] - p[2] * f[1], p[2] * f[0] - p[0] * f[2], p[0] * f[1] - p[1] * f[0]};
-    double a[3];
-    for (int j = 0; j < 3; ++j) a[j] = t[0] * tensor[j] + t[1] * tensor[4 + j] + t[2] * tensor[8 + j];
-    double w[3];
-    ZephModel::RotateVector(a, w, matrix);
-    for (int i = 0; i < 3; ++i) accel[i] += w[i];
-}
-
-void CheckForGroundInteraction(double ground, Aircraft* a, QNion* pos, const double* tensor,
-                                          double* xzyv, double* pbhv, QNion* prepos, ControllerServices* cont) {
-    const double mph = a->CurrentVelocity * 40.9;
-
+// An aircraft left disabled and standing still for 15 s is out of the fight.
+void endDisabledAndStill(Aircraft* a, double mph, ControllerServices* cont) {
     if (a->RemoteLocal == 0 && a->OnGround && mph < 0.5 && cont && !cont->getReplayFlag() &&
         a->TimeWhenStoppedMoving != 0 && cont->getGlobalMissionTime() - a->TimeWhenStoppedMoving > 900 &&
         disabled(a) && !(a->Damage1 & dmg::Down)) {
         if (a->TotalHits <= a->TotalHitsBeforeDead) a->TotalHits = a->TotalHitsBeforeDead + 10.0;
         a->Damage1 |= dmg::BlownUp | dmg::Down;
     }
+}
 
-    a->GroundAltitude = ground;
-    Contact c{a, pos, prepos, tensor, xzyv, pbhv, ground, {}, {-xzyv[0], -xzyv[1], -xzyv[2]}};
-    c.rebuild();
-    double* v = xzyv;
-
+// A wreck: one that blew up stops dead; one that is down slows and settles on its belly. True
+// when nothing more is to be done.
+bool wreck(Contact& c, double mph) {
+    Aircraft* a = c.a;
+    QNion* pos = c.pos;
+    double* v = c.v;
+    double* pbhv = c.pbh;
+    const double ground = c.ground;
     if (a->Damage1 & dmg::BlownUp) {
         c.zeroMotion();
-        return;
+        return true;
     }
     if (a->Damage1 & dmg::Down) {
         if (a->OnGround) {
@@ -130,104 +112,121 @@ void CheckForGroundInteraction(double ground, Aircraft* a, QNion* pos, const dou
             a->OnGround = 1;
         }
     }
-    if (ground <= pos->Position[1] - 50.0) {
-        a->OnGround = 0;
-        return;
-    }
-    if (v[1] > 0.00001) a->OnGround = 0;
+    return false;
+}
 
-    const double tipR[3] = {-a->WingTip[0], a->WingTip[1], a->WingTip[2]};
-    {
-        const double nose = c.height(a->NosePosition.data());
-        const bool buried = nose < -0.5 || c.height(a->WingTip.data()) < -0.5 || c.height(tipR) < -0.5 ||
-                            c.height(a->TailHighPosition.data()) < -0.5 || c.height(a->TailLowPosition.data()) < -1.5;
-        if (buried) {
-            if (nose >= -0.5 || !a->OnGround) {
-                a->Damage1 |= dmg::Down;
-            } else if (a->AircraftPitch > -15.0) {
-                c.turnFirst(std::cos(0.3), std::sin(0.3), 0.0, 0.0);  // nose dug in: pitch it up
-            }
+// The nose, a wing tip or the tail in the ground: down, unless only the nose dug in while rolling.
+void buriedNoseOrTips(Contact& c, const double* tipR) {
+    Aircraft* a = c.a;
+    const double nose = c.height(a->NosePosition.data());
+    const bool buried = nose < -0.5 || c.height(a->WingTip.data()) < -0.5 || c.height(tipR) < -0.5 ||
+                        c.height(a->TailHighPosition.data()) < -0.5 || c.height(a->TailLowPosition.data()) < -1.5;
+    if (buried) {
+        if (nose >= -0.5 || !a->OnGround) {
+            a->Damage1 |= dmg::Down;
+        } else if (a->AircraftPitch > -15.0) {
+            c.turnFirst(std::cos(0.3), std::sin(0.3), 0.0, 0.0);  // nose dug in: pitch it up
         }
     }
+}
 
-    if (!a->OnGround || (a->Damage1 & dmg::Down) || a->GearPosition != 1.0) {
-        if (c.height(a->TailLowPosition.data()) < -1.0) {
-            c.impulse(a->TailLowPosition.data());
-            c.setY(ground - c.worldY(a->TailLowPosition.data()));
-        }
-        if (c.height(a->TailHighPosition.data()) < 0.0) {
-            c.impulse(a->TailHighPosition.data());
-            c.setY(ground - c.worldY(a->TailHighPosition.data()));
-        }
-        for (const double* tip : {static_cast<const double*>(a->WingTip.data()), tipR}) {
-            if (c.height(tip) >= 0.0) continue;
-            if (mph > a->HitGroundExplodeSpeedMPH) c.crash();
-            c.impulse(tip);
-            const double y = ground - c.worldY(tip);
-            if (pos->Position[1] < y) c.setY(y);
-        }
-        if (c.height(a->NosePosition.data()) < 0.5 && a->RemoteLocal == 0) {
-            a->Damage1 |= dmg::PropBroken | dmg::EngineStopped;
-            if (mph > a->HitGroundExplodeSpeedMPH) {
-                c.crash();
-            } else {
-                c.impulse(a->NosePosition.data());
-                v[0] *= 0.9, v[2] *= 0.9, v[1] = 0.0;
-                if (a->GearPosition != 1.0) {
-                    a->Gear = 0;
-                    a->GearPosition = 0.0;
-                    a->Damage1 |= dmg::GearBroken;
-                    a->CurrentEngineSetting = 0.0;
-                    if (mph < 0.5) v[0] = v[1] = v[2] = 0.0;
-                    v[0] *= 0.93, v[2] *= 0.93, v[1] = 0.0;
-                }
+// Touching down on the tail, a wing tip or the nose.
+void tailTipsAndNose(Contact& c, double mph, const double* tipR) {
+    Aircraft* a = c.a;
+    QNion* pos = c.pos;
+    double* v = c.v;
+    const double ground = c.ground;
+    if (c.height(a->TailLowPosition.data()) < -1.0) {
+        c.impulse(a->TailLowPosition.data());
+        c.setY(ground - c.worldY(a->TailLowPosition.data()));
+    }
+    if (c.height(a->TailHighPosition.data()) < 0.0) {
+        c.impulse(a->TailHighPosition.data());
+        c.setY(ground - c.worldY(a->TailHighPosition.data()));
+    }
+    for (const double* tip : {static_cast<const double*>(a->WingTip.data()), tipR}) {
+        if (c.height(tip) >= 0.0) continue;
+        if (mph > a->HitGroundExplodeSpeedMPH) c.crash();
+        c.impulse(tip);
+        const double y = ground - c.worldY(tip);
+        if (pos->Position[1] < y) c.setY(y);
+    }
+    if (c.height(a->NosePosition.data()) < 0.5 && a->RemoteLocal == 0) {
+        a->Damage1 |= dmg::PropBroken | dmg::EngineStopped;
+        if (mph > a->HitGroundExplodeSpeedMPH) {
+            c.crash();
+        } else {
+            c.impulse(a->NosePosition.data());
+            v[0] *= 0.9, v[2] *= 0.9, v[1] = 0.0;
+            if (a->GearPosition != 1.0) {
+                a->Gear = 0;
+                a->GearPosition = 0.0;
+                a->Damage1 |= dmg::GearBroken;
+                a->CurrentEngineSetting = 0.0;
+                if (mph < 0.5) v[0] = v[1] = v[2] = 0.0;
+                v[0] *= 0.93, v[2] *= 0.93, v[1] = 0.0;
             }
         }
-        if (a->GearPosition == 1.0) {
-            const double rightGear[3] = {-a->LeftGearBottom[0], a->LeftGearBottom[1], a->LeftGearBottom[2]};
-            const double g = std::min(c.worldY(a->LeftGearBottom.data()), c.worldY(rightGear));
-            if (g + pos->Position[1] - ground <= 0.0 || a->OnGround) {
-                const double sink = -v[1];
-                if (sink < a->GearSpring || a->OnGround) {
-                    a->OnGround = 1;
-                    if (pos->Position[1] < ground - g && !(a->Damage1 & dmg::BlownUp)) c.setY(ground - g);
-                    if (v[1] < 0.0) v[1] = 0.0;
-                    c.friction(mph, false);
-                }
-                if (v[1] < 0.0) {
-                    if (sink >= a->GearSpring && sink <= 3.0 * a->GearSpring) {
-                        v[1] = std::fabs(sink - a->GearSpring) * a->BounceFactor;
-                        a->OnGround = 0;
-                    } else if (sink > 3.0 * a->GearSpring) {
-                        a->Gear = 0;
-                        a->GearPosition = 0.8;
-                        a->Damage1 |= dmg::GearBroken | dmg::EngineStopped;
-                    }
-                }
-            }
-        } else if (c.height(a->FuseBottom.data()) <= 0.5) {
-            // On the belly.
-            a->Gear = 0;
-            a->GearPosition = 0.0;
-            a->Damage1 |= dmg::GearBroken;
-            a->CurrentEngineSetting = 0.0;
-            if (mph < 0.5) {
-                v[0] = v[1] = v[2] = 0.0;
-                if (!(a->Damage1 & dmg::BlownUp)) c.setY(ground - a->FuseBottom[1]);
+    }
+}
+
+// Touching down on the gear (settle, bounce or break it) or on the belly.
+void gearOrBelly(Contact& c, double mph) {
+    Aircraft* a = c.a;
+    QNion* pos = c.pos;
+    double* v = c.v;
+    double* pbhv = c.pbh;
+    const double ground = c.ground;
+    if (a->GearPosition == 1.0) {
+        const double rightGear[3] = {-a->LeftGearBottom[0], a->LeftGearBottom[1], a->LeftGearBottom[2]};
+        const double g = std::min(c.worldY(a->LeftGearBottom.data()), c.worldY(rightGear));
+        if (g + pos->Position[1] - ground <= 0.0 || a->OnGround) {
+            const double sink = -v[1];
+            if (sink < a->GearSpring || a->OnGround) {
                 a->OnGround = 1;
-                return;
+                if (pos->Position[1] < ground - g && !(a->Damage1 & dmg::BlownUp)) c.setY(ground - g);
+                if (v[1] < 0.0) v[1] = 0.0;
+                c.friction(mph, false);
             }
-            if (mph > 10.0) c.impulse(a->FuseBottom.data());
-            v[0] *= 0.98, v[2] *= 0.98, v[1] = 0.0;
+            if (v[1] < 0.0) {
+                if (sink >= a->GearSpring && sink <= 3.0 * a->GearSpring) {
+                    v[1] = std::fabs(sink - a->GearSpring) * a->BounceFactor;
+                    a->OnGround = 0;
+                } else if (sink > 3.0 * a->GearSpring) {
+                    a->Gear = 0;
+                    a->GearPosition = 0.8;
+                    a->Damage1 |= dmg::GearBroken | dmg::EngineStopped;
+                }
+            }
+        }
+    } else if (c.height(a->FuseBottom.data()) <= 0.5) {
+        // On the belly.
+        a->Gear = 0;
+        a->GearPosition = 0.0;
+        a->Damage1 |= dmg::GearBroken;
+        a->CurrentEngineSetting = 0.0;
+        if (mph < 0.5) {
+            v[0] = v[1] = v[2] = 0.0;
             if (!(a->Damage1 & dmg::BlownUp)) c.setY(ground - a->FuseBottom[1]);
             a->OnGround = 1;
-            a->Damage1 |= dmg::PropBroken | dmg::EngineStopped | dmg::UndercarriageDamage;
-            for (int i = 0; i < 3; ++i) pbhv[i] *= 0.9;
+            return;
         }
-        return;
+        if (mph > 10.0) c.impulse(a->FuseBottom.data());
+        v[0] *= 0.98, v[2] *= 0.98, v[1] = 0.0;
+        if (!(a->Damage1 & dmg::BlownUp)) c.setY(ground - a->FuseBottom[1]);
+        a->OnGround = 1;
+        a->Damage1 |= dmg::PropBroken | dmg::EngineStopped | dmg::UndercarriageDamage;
+        for (int i = 0; i < 3; ++i) pbhv[i] *= 0.9;
     }
+}
 
-    // Rolling on the gear.
+// Rolling on the gear: settled on it, the wings held level, the tail on the ground, friction.
+void rollOnGear(Contact& c, double mph) {
+    Aircraft* a = c.a;
+    QNion* pos = c.pos;
+    double* v = c.v;
+    double* pbhv = c.pbh;
+    const double ground = c.ground;
     if (a->AircraftPitch < -15.0) a->Damage1 |= dmg::PropBroken | dmg::EngineStopped;  // nosed over
     {
         const double gY = c.worldY(a->LeftGearBottom.data());
@@ -264,6 +263,49 @@ void CheckForGroundInteraction(double ground, Aircraft* a, QNion* pos, const dou
         c.impulseRotationOnly(a->TailLowPosition.data(), push);
     }
     c.friction(mph, true);
+}
+
+}  // namespace
+
+void AddColisionForceRotation(const double* point, const double* fvec, const double* matrix,
+                                         const double* tensor, double* accel, double* vvs, double mass) {
+    for (int i = 0; i < 3; ++i) vvs[i] += fvec[i] / 2.0 / mass;
+    double body[3];
+    ZephModel::InverseRotateVector(fvec, body, matrix);
+    AddColisionForceRotationOnly(point, body, matrix, tensor, accel, vvs, mass);
+}
+
+void AddColisionForceRotationOnly(const double* p, const double* f, const double* matrix,
+                                             const double* tensor, double* accel, double* vvs, double mass) {
+    const double t[3] = {p[1] * f[2] - p[2] * f[1], p[2] * f[0] - p[0] * f[2], p[0] * f[1] - p[1] * f[0]};
+    double a[3];
+    for (int j = 0; j < 3; ++j) a[j] = t[0] * tensor[j] + t[1] * tensor[4 + j] + t[2] * tensor[8 + j];
+    double w[3];
+    ZephModel::RotateVector(a, w, matrix);
+    for (int i = 0; i < 3; ++i) accel[i] += w[i];
+}
+
+void CheckForGroundInteraction(double ground, Aircraft* a, QNion* pos, const double* tensor,
+                               double* xzyv, double* pbhv, QNion* prepos, ControllerServices* cont) {
+    const double mph = a->CurrentVelocity * 40.9;
+    endDisabledAndStill(a, mph, cont);
+    a->GroundAltitude = ground;
+    Contact c{a, pos, prepos, tensor, xzyv, pbhv, ground, {}, {-xzyv[0], -xzyv[1], -xzyv[2]}};
+    c.rebuild();
+    if (wreck(c, mph)) return;
+    if (ground <= pos->Position[1] - 50.0) {
+        a->OnGround = 0;
+        return;
+    }
+    if (xzyv[1] > 0.00001) a->OnGround = 0;
+    const double tipR[3] = {-a->WingTip[0], a->WingTip[1], a->WingTip[2]};
+    buriedNoseOrTips(c, tipR);
+    if (!a->OnGround || (a->Damage1 & dmg::Down) || a->GearPosition != 1.0) {
+        tailTipsAndNose(c, mph, tipR);
+        gearOrBelly(c, mph);
+        return;
+    }
+    rollOnGear(c, mph);
 }
 
 }  // namespace pellam
