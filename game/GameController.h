@@ -255,6 +255,15 @@ public:
     bool MBSavedFlag = true;
 
 private:
+    // The world step's parts, in the order it runs them.
+    void frameCameraRules();
+    void playerStick(FlyableAircraft* player);
+    void windowLevelFollowsPause();
+    void advanceMissionClock(int32_t tickOfFrame);
+    void stepAircraftAndHits(ModelArray& models);
+    void groundCollisionsAndRefuelling(ModelArray& models, FlyableAircraft* player);
+    void frameBombsBrakesAndCommands(ModelArray& models);
+    void keepAViewedAircraft();
     void flyingCommand(int32_t command, int32_t action);
     void cameraCommandMain(int32_t command);
     void cameraCommandSecond(int32_t command);
