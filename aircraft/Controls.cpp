@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "aircraft/FlyableAircraft.h"
+#include "core/Degrees.h"
 
 namespace pellam {
 namespace {
@@ -275,7 +276,7 @@ void FlyableAircraft::sagWoundedHead() {
 void FlyableAircraft::movePilotHead() {
     Aircraft& a = ThisAircraft;
     a.PilotHeadHeading += (a.PilotHeadToHeading - a.PilotHeadHeading) / 10.0;
-    const double h = a.PilotHeadHeading / -57.29577951 / 2.0;
+    const double h = a.PilotHeadHeading / -kDeg / 2.0;
     PilotAttitude.QAttitude = {std::cos(h), 0.0, std::sin(h), 0.0};
     const double zBase = traits().headZ;
     if (a.PilotHeadHeading > -90.0 && a.PilotHeadHeading < 90.0) {
@@ -287,7 +288,7 @@ void FlyableAircraft::movePilotHead() {
         PilotAttitude.Position[2] = std::fabs(PilotAttitude.Position[0]) + zBase;
     }
     a.PilotHeadPitch += (a.PilotHeadToPitch - a.PilotHeadPitch) / 10.0;
-    const double p = a.PilotHeadPitch / -57.29577951 / 2.0;
+    const double p = a.PilotHeadPitch / -kDeg / 2.0;
     QNion pitch;
     pitch.QAttitude = {std::cos(p), std::sin(p), 0.0, 0.0};
     multQnionsAnswer(&pitch, &PilotAttitude);

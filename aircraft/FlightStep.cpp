@@ -6,12 +6,12 @@
 #include <cmath>
 
 #include "aircraft/FlyableAircraft.h"
+#include "core/Degrees.h"
 #include "flight/FlightModel.h"
 
 namespace pellam {
 namespace {
 
-constexpr double kDeg = 57.29577951;
 
 }  // namespace
 

@@ -294,20 +294,21 @@ public:
     bool SuccessfulChuteOpening = false;
 
     // The live values kept aside during a replay.
-    QNion ReplayModelAttitude, ReplayPreviousModelAttitude;
-    Vector3 ReplayXYZVelocity{}, ReplayPreviousXYZVelocity{}, ReplayXYZAcc{}, ReplayPreviousXYZAcc{};
-    std::array<double, 4> ReplayPBHAcc{}, ReplayPreviousPBHAcc{};
-    QNion ReplayBailOutPosition;
-    int32_t ReplayBailOutTime = 0;
-    bool ReplayHaveDoneOpenSound = false, ReplayHaveDoneGuyHitsGroundSound = false,
-         ReplayHaveDoneEngineSeizesSound = false;
-    Vector3 ReplayBailSpeeds{}, ReplayBailRotations{};
-    bool ReplaySuccessfulChuteOpening = false;
+    struct BaseLiveCopy {
+        QNion attitude, previousAttitude;
+        Vector3 velocity{}, previousVelocity{}, acceleration{}, previousAcceleration{};
+        std::array<double, 4> rotation{}, previousRotation{};
+        QNion bailOutPosition;
+        int32_t bailOutTime = 0;
+        bool openSound = false, guyHitsGroundSound = false, engineSeizesSound = false;
+        Vector3 bailSpeeds{}, bailRotations{};
+        bool chuteOpened = false;
+        int32_t globalTime = 0;
+    } ReplayBaseLive;
 
     int32_t RandomStartDistance = 0;      // ft; 0 none
     int32_t ReplayUpdatesBetweenFrames = 0;
     int32_t ReplaySaveTime = 0;
-    int32_t ReplayGlobalTime = 0;
     std::array<double, 4> DumLastTerrainEq{};
     Vector3 WindVector{};                 // ft/tick, world axes
     double WindSpeed = 0;                 // mph

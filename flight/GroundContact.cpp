@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/Degrees.h"
 #include "core/ZephModel.h"
 #include "flight/Aircraft.h"
 #include "flight/FlightModel.h"
@@ -11,7 +12,6 @@
 namespace pellam {
 namespace {
 
-constexpr double kDeg = 57.29577951;
 
 struct Contact {
     Aircraft* a;

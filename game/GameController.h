@@ -119,7 +119,9 @@ public:
     void startAnExplosion(const double* position) override;
     void thisObjectDead(long modelIndex, long aircraftNumber) override;
     void checkForBombKills(const double* impact, long droppingModelIndex) override;
-    bool isPaused() const { return gamePause; }
+    bool isPaused() const { return gamePause; }  // gamePause as it stands: true while the game runs
+    // True while the game runs: what gamePause holds, whatever its name says.
+    bool running() const { return gamePause; }
     virtual int32_t getReplaySpeed() { return 1; }
     long getCameraPositionNumber() const { return CameraPosition; }
     const double* getWhereCamera() { return toMyZephGLView->getCameraPosition(); }
@@ -153,6 +155,9 @@ public:
 
     // ---- State (fields keep the names the rest of the game knows them by).
     Links links_;
+    // Neighbours that stand in for the links not handed in, this controller's own.
+    struct DefaultNeighbours;
+    std::unique_ptr<DefaultNeighbours> defaults_;
     platform::UserDefaults& store_;
     ControllerView* toMyZephGLView;
     ControllerInput* toMyJoystick;
