@@ -11,8 +11,6 @@
 
 namespace pellam {
 namespace {
-
-
 }  // namespace
 
 void FlyableAircraft::driveModel(int32_t steps, int32_t tick, bool last, bool replayFlag) {

@@ -9,7 +9,6 @@
 namespace pellam {
 namespace {
 
-
 int32_t draw() { return ZephModel::GetLongRandomFrom(-32768, 32767); }
 
 // How a detached part tumbles: two turns per call, each about an axis by a drawn angle.

@@ -85,7 +85,6 @@ public:
     // speed (ft/tick).
     virtual void startOneDebrisXYZAndMove(const double* positionAndSpeed, int32_t time) {}
 
-
     // ---- Air density.
     void InitAirDensitySlugs();
     double FigureAirDensity(double heightFeet) const;  // slugs/ft^3

@@ -11,7 +11,6 @@
 namespace pellam {
 namespace {
 
-
 double length3(const double* v) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
 
 void zeroSurface(AirSurface& s) {

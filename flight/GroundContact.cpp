@@ -12,7 +12,6 @@
 namespace pellam {
 namespace {
 
-
 struct Contact {
     Aircraft* a;
     QNion* pos;
@@ -72,6 +71,13 @@ struct Contact {
             }
         }
     }
+
+    // The steps of a ground contact, in the order they are taken.
+    bool wreck(double mph);
+    void buriedNoseOrTips(const double* tipR);
+    void tailTipsAndNose(double mph, const double* tipR);
+    void gearOrBelly(double mph);
+    void rollOnGear(double mph);
 };
 
 bool disabled(const Aircraft* a) {
@@ -91,24 +97,19 @@ void endDisabledAndStill(Aircraft* a, double mph, ControllerServices* cont) {
 
 // A wreck: one that blew up stops dead; one that is down slows and settles on its belly. True
 // when nothing more is to be done.
-bool wreck(Contact& c, double mph) {
-    Aircraft* a = c.a;
-    QNion* pos = c.pos;
-    double* v = c.v;
-    double* pbhv = c.pbh;
-    const double ground = c.ground;
+bool Contact::wreck(double mph) {
     if (a->Damage1 & dmg::BlownUp) {
-        c.zeroMotion();
+        zeroMotion();
         return true;
     }
     if (a->Damage1 & dmg::Down) {
         if (a->OnGround) {
-            if (mph < 3.0) c.zeroMotion();
+            if (mph < 3.0) zeroMotion();
             else for (int i = 0; i < 3; ++i) v[i] *= 0.95;
         }
-        for (int i = 0; i < 3; ++i) v[i] *= 0.95, pbhv[i] *= 0.995;
+        for (int i = 0; i < 3; ++i) v[i] *= 0.95, pbh[i] *= 0.995;
         if (mph < 3.0 && pos->Position[1] < ground - a->FuseBottom[1]) {
-            c.setY(ground - a->FuseBottom[1]);
+            setY(ground - a->FuseBottom[1]);
             a->OnGround = 1;
         }
     }
@@ -116,47 +117,42 @@ bool wreck(Contact& c, double mph) {
 }
 
 // The nose, a wing tip or the tail in the ground: down, unless only the nose dug in while rolling.
-void buriedNoseOrTips(Contact& c, const double* tipR) {
-    Aircraft* a = c.a;
-    const double nose = c.height(a->NosePosition.data());
-    const bool buried = nose < -0.5 || c.height(a->WingTip.data()) < -0.5 || c.height(tipR) < -0.5 ||
-                        c.height(a->TailHighPosition.data()) < -0.5 || c.height(a->TailLowPosition.data()) < -1.5;
+void Contact::buriedNoseOrTips(const double* tipR) {
+    const double nose = height(a->NosePosition.data());
+    const bool buried = nose < -0.5 || height(a->WingTip.data()) < -0.5 || height(tipR) < -0.5 ||
+                        height(a->TailHighPosition.data()) < -0.5 || height(a->TailLowPosition.data()) < -1.5;
     if (buried) {
         if (nose >= -0.5 || !a->OnGround) {
             a->Damage1 |= dmg::Down;
         } else if (a->AircraftPitch > -15.0) {
-            c.turnFirst(std::cos(0.3), std::sin(0.3), 0.0, 0.0);  // nose dug in: pitch it up
+            turnFirst(std::cos(0.3), std::sin(0.3), 0.0, 0.0);  // nose dug in: pitch it up
         }
     }
 }
 
 // Touching down on the tail, a wing tip or the nose.
-void tailTipsAndNose(Contact& c, double mph, const double* tipR) {
-    Aircraft* a = c.a;
-    QNion* pos = c.pos;
-    double* v = c.v;
-    const double ground = c.ground;
-    if (c.height(a->TailLowPosition.data()) < -1.0) {
-        c.impulse(a->TailLowPosition.data());
-        c.setY(ground - c.worldY(a->TailLowPosition.data()));
+void Contact::tailTipsAndNose(double mph, const double* tipR) {
+    if (height(a->TailLowPosition.data()) < -1.0) {
+        impulse(a->TailLowPosition.data());
+        setY(ground - worldY(a->TailLowPosition.data()));
     }
-    if (c.height(a->TailHighPosition.data()) < 0.0) {
-        c.impulse(a->TailHighPosition.data());
-        c.setY(ground - c.worldY(a->TailHighPosition.data()));
+    if (height(a->TailHighPosition.data()) < 0.0) {
+        impulse(a->TailHighPosition.data());
+        setY(ground - worldY(a->TailHighPosition.data()));
     }
     for (const double* tip : {static_cast<const double*>(a->WingTip.data()), tipR}) {
-        if (c.height(tip) >= 0.0) continue;
-        if (mph > a->HitGroundExplodeSpeedMPH) c.crash();
-        c.impulse(tip);
-        const double y = ground - c.worldY(tip);
-        if (pos->Position[1] < y) c.setY(y);
+        if (height(tip) >= 0.0) continue;
+        if (mph > a->HitGroundExplodeSpeedMPH) crash();
+        impulse(tip);
+        const double y = ground - worldY(tip);
+        if (pos->Position[1] < y) setY(y);
     }
-    if (c.height(a->NosePosition.data()) < 0.5 && a->RemoteLocal == 0) {
+    if (height(a->NosePosition.data()) < 0.5 && a->RemoteLocal == 0) {
         a->Damage1 |= dmg::PropBroken | dmg::EngineStopped;
         if (mph > a->HitGroundExplodeSpeedMPH) {
-            c.crash();
+            crash();
         } else {
-            c.impulse(a->NosePosition.data());
+            impulse(a->NosePosition.data());
             v[0] *= 0.9, v[2] *= 0.9, v[1] = 0.0;
             if (a->GearPosition != 1.0) {
                 a->Gear = 0;
@@ -171,22 +167,17 @@ void tailTipsAndNose(Contact& c, double mph, const double* tipR) {
 }
 
 // Touching down on the gear (settle, bounce or break it) or on the belly.
-void gearOrBelly(Contact& c, double mph) {
-    Aircraft* a = c.a;
-    QNion* pos = c.pos;
-    double* v = c.v;
-    double* pbhv = c.pbh;
-    const double ground = c.ground;
+void Contact::gearOrBelly(double mph) {
     if (a->GearPosition == 1.0) {
         const double rightGear[3] = {-a->LeftGearBottom[0], a->LeftGearBottom[1], a->LeftGearBottom[2]};
-        const double g = std::min(c.worldY(a->LeftGearBottom.data()), c.worldY(rightGear));
+        const double g = std::min(worldY(a->LeftGearBottom.data()), worldY(rightGear));
         if (g + pos->Position[1] - ground <= 0.0 || a->OnGround) {
             const double sink = -v[1];
             if (sink < a->GearSpring || a->OnGround) {
                 a->OnGround = 1;
-                if (pos->Position[1] < ground - g && !(a->Damage1 & dmg::BlownUp)) c.setY(ground - g);
+                if (pos->Position[1] < ground - g && !(a->Damage1 & dmg::BlownUp)) setY(ground - g);
                 if (v[1] < 0.0) v[1] = 0.0;
-                c.friction(mph, false);
+                friction(mph, false);
             }
             if (v[1] < 0.0) {
                 if (sink >= a->GearSpring && sink <= 3.0 * a->GearSpring) {
@@ -199,7 +190,7 @@ void gearOrBelly(Contact& c, double mph) {
                 }
             }
         }
-    } else if (c.height(a->FuseBottom.data()) <= 0.5) {
+    } else if (height(a->FuseBottom.data()) <= 0.5) {
         // On the belly.
         a->Gear = 0;
         a->GearPosition = 0.0;
@@ -207,62 +198,57 @@ void gearOrBelly(Contact& c, double mph) {
         a->CurrentEngineSetting = 0.0;
         if (mph < 0.5) {
             v[0] = v[1] = v[2] = 0.0;
-            if (!(a->Damage1 & dmg::BlownUp)) c.setY(ground - a->FuseBottom[1]);
+            if (!(a->Damage1 & dmg::BlownUp)) setY(ground - a->FuseBottom[1]);
             a->OnGround = 1;
             return;
         }
-        if (mph > 10.0) c.impulse(a->FuseBottom.data());
+        if (mph > 10.0) impulse(a->FuseBottom.data());
         v[0] *= 0.98, v[2] *= 0.98, v[1] = 0.0;
-        if (!(a->Damage1 & dmg::BlownUp)) c.setY(ground - a->FuseBottom[1]);
+        if (!(a->Damage1 & dmg::BlownUp)) setY(ground - a->FuseBottom[1]);
         a->OnGround = 1;
         a->Damage1 |= dmg::PropBroken | dmg::EngineStopped | dmg::UndercarriageDamage;
-        for (int i = 0; i < 3; ++i) pbhv[i] *= 0.9;
+        for (int i = 0; i < 3; ++i) pbh[i] *= 0.9;
     }
 }
 
 // Rolling on the gear: settled on it, the wings held level, the tail on the ground, friction.
-void rollOnGear(Contact& c, double mph) {
-    Aircraft* a = c.a;
-    QNion* pos = c.pos;
-    double* v = c.v;
-    double* pbhv = c.pbh;
-    const double ground = c.ground;
+void Contact::rollOnGear(double mph) {
     if (a->AircraftPitch < -15.0) a->Damage1 |= dmg::PropBroken | dmg::EngineStopped;  // nosed over
     {
-        const double gY = c.worldY(a->LeftGearBottom.data());
+        const double gY = worldY(a->LeftGearBottom.data());
         const double above = gY + pos->Position[1] - ground;
-        if (v[1] <= 0.0 && above > 0.0 && above <= 0.5 && ground < a->PreviousGroundAltitude) c.setY(ground - gY);
+        if (v[1] <= 0.0 && above > 0.0 && above <= 0.5 && ground < a->PreviousGroundAltitude) setY(ground - gY);
         v[1] = 0.0;
-        if (gY + pos->Position[1] - ground < 0.0) c.setY(ground - gY);
+        if (gY + pos->Position[1] - ground < 0.0) setY(ground - gY);
     }
     if (std::fabs(a->AircraftBank) >= 3.0) {
         const double push[3] = {0.0, a->AircraftBank > 0.0 ? -0.3 : 0.3, 0.0};
-        c.impulseRotationOnly(a->LeftGearBottom.data(), push);
+        impulseRotationOnly(a->LeftGearBottom.data(), push);
     } else {
         const double b = -a->AircraftBank / kDeg / 2.0;
-        c.turnFirst(std::cos(b), 0.0, 0.0, std::sin(b));
+        turnFirst(std::cos(b), 0.0, 0.0, std::sin(b));
         double body[3];
-        ZephModel::InverseRotateVector(pbhv, body, c.m);
+        ZephModel::InverseRotateVector(pbh, body, m);
         body[2] = 0.0;
-        ZephModel::RotateVector(body, pbhv, c.m);
+        ZephModel::RotateVector(body, pbh, m);
     }
-    if (c.height(a->TailLowPosition.data()) <= 0.0) {
+    if (height(a->TailLowPosition.data()) <= 0.0) {
         double body[3];
-        ZephModel::InverseRotateVector(pbhv, body, c.m);
+        ZephModel::InverseRotateVector(pbh, body, m);
         body[0] = std::max(body[0], 0.0);
-        ZephModel::RotateVector(body, pbhv, c.m);
+        ZephModel::RotateVector(body, pbh, m);
         if (a->AircraftPitch > a->TailDownAngle) {
             const double t = (a->TailDownAngle - a->AircraftPitch) / kDeg / 2.0;
-            c.turnFirst(std::cos(t), std::sin(t), 0.0, 0.0);
+            turnFirst(std::cos(t), std::sin(t), 0.0, 0.0);
         }
     } else if (mph < 20.0 && a->AircraftPitch > -15.0) {
         const double push[3] = {0.0, -0.05, 0.0};
-        c.impulseRotationOnly(a->TailLowPosition.data(), push);
+        impulseRotationOnly(a->TailLowPosition.data(), push);
     } else if (mph >= 20.0 && a->AircraftPitch > 3.0) {
         const double push[3] = {0.0, 0.005, 0.0};
-        c.impulseRotationOnly(a->TailLowPosition.data(), push);
+        impulseRotationOnly(a->TailLowPosition.data(), push);
     }
-    c.friction(mph, true);
+    friction(mph, true);
 }
 
 }  // namespace
@@ -292,20 +278,20 @@ void CheckForGroundInteraction(double ground, Aircraft* a, QNion* pos, const dou
     a->GroundAltitude = ground;
     Contact c{a, pos, prepos, tensor, xzyv, pbhv, ground, {}, {-xzyv[0], -xzyv[1], -xzyv[2]}};
     c.rebuild();
-    if (wreck(c, mph)) return;
+    if (c.wreck(mph)) return;
     if (ground <= pos->Position[1] - 50.0) {
         a->OnGround = 0;
         return;
     }
     if (xzyv[1] > 0.00001) a->OnGround = 0;
     const double tipR[3] = {-a->WingTip[0], a->WingTip[1], a->WingTip[2]};
-    buriedNoseOrTips(c, tipR);
+    c.buriedNoseOrTips(tipR);
     if (!a->OnGround || (a->Damage1 & dmg::Down) || a->GearPosition != 1.0) {
-        tailTipsAndNose(c, mph, tipR);
-        gearOrBelly(c, mph);
+        c.tailTipsAndNose(mph, tipR);
+        c.gearOrBelly(mph);
         return;
     }
-    rollOnGear(c, mph);
+    c.rollOnGear(mph);
 }
 
 }  // namespace pellam

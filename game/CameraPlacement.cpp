@@ -10,7 +10,6 @@
 namespace pellam::camera {
 namespace {
 
-
 using Q = std::array<double, 4>;
 
 Q mult(const Q& a, const Q& b) {

@@ -13,7 +13,6 @@
 namespace pellam {
 namespace {
 
-
 double wrap180(double a) {
     if (a > 180.0) a -= 360.0;
     if (a < -180.0) a += 360.0;

@@ -10,7 +10,6 @@
 namespace pellam::render {
 namespace {
 
-
 GLMatrix rotation(double degrees, int axis) {
     const double a = degrees / kDeg, c = std::cos(a), s = std::sin(a);
     GLMatrix m = identityMatrix();
