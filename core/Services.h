@@ -54,6 +54,12 @@ public:
     // The current mission's 200 path points; null where no mission runs.
     virtual const aiFlyToPoint* getFlyToPoints() { return nullptr; }
     virtual void startAnExplosion(const double* position) {}
+    // The blast heard from the camera: louder the nearer, up to 5000 ft.
+    virtual void doExplosionSound(const double* position) {}
+    // True while the game runs, false while it is paused.
+    virtual bool isPaused() { return true; }
+    // Ticks per replay step; 0 holds the replay still.
+    virtual int32_t getReplaySpeed() { return 1; }
     // The object's index in the model array, 0 when it is not in it.
     virtual long whatsMyNumber(const ZephModel* object) { return 0; }
     virtual void thisObjectDead(long modelIndex, long aircraftNumber) {}

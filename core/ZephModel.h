@@ -85,6 +85,18 @@ public:
     // speed (ft/tick).
     virtual void startOneDebrisXYZAndMove(const double* positionAndSpeed, int32_t time) {}
 
+    // ---- Effect pools (objects/): debris at model index 10, explosions 11..18, bombs 19, trees 20.
+    virtual void startOneDebrisFromAircraftHit(ZephModel* aircraft, int32_t time) {}
+    virtual void startExplosionDebris(const double* position, int32_t time) {}
+    virtual void GroundExplosion1Start(int32_t time) {}
+    // Hangs the aircraft's loaded bombs on its racks for this frame's drawing.
+    virtual void positionBombsOnAircraft(ZephModel* aircraft, int32_t bombType, long objectNumber) {}
+    virtual void clearSingleDrawBombs() {}
+    // Six doubles: the newest bomb of the aircraft at model index `index` (position ft, velocity
+    // ft/tick), else its next bomb on the rack with 10000 as the first velocity; null when neither.
+    virtual const double* findNewestBombFrom(long index, ZephModel* aircraft) { return nullptr; }
+    virtual void setTreeFamily(int32_t family) {}
+
     // ---- Air density.
     void InitAirDensitySlugs();
     double FigureAirDensity(double heightFeet) const;  // slugs/ft^3

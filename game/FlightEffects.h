@@ -1,6 +1,6 @@
 #pragma once
-// The world step's hit tests done by the flight model's class operations. The effect pools
-// (debris, explosions, bombs) keep the do-nothing answers until those objects exist.
+// The world step's hit tests done by the flight model's class operations, and the effect pools
+// (debris, explosions, bombs) reached through the objects at their model indexes.
 #include <algorithm>
 
 #include "aircraft/FlyableAircraft.h"
@@ -31,8 +31,21 @@ public:
                                ControllerServices* caller, const double* bomb) override {
         pellam::CheckForBombHitObject(dropper, &models, gtime, inReplay, caller, bomb);
     }
-    // Without a pool that keeps the falling bombs, the newest bomb is the next one on the rack.
-    const double* findNewestBombFrom(ZephModel&, long, ZephModel& aircraft) override {
+    // The effect pools answer for themselves; a plain object in the bombs' place still shows the
+    // next bomb on the rack to the bomb camera.
+    void startOneDebrisFromAircraftHit(ZephModel& debris, ZephModel& target, int32_t time) override {
+        debris.startOneDebrisFromAircraftHit(&target, time);
+    }
+    void startExplosionDebris(ZephModel& debris, const double* position, int32_t time) override {
+        debris.startExplosionDebris(position, time);
+    }
+    void GroundExplosion1Start(ZephModel& explosion, int32_t time) override { explosion.GroundExplosion1Start(time); }
+    void positionBombsOnAircraft(ZephModel& bombs, ZephModel& aircraft, int32_t bombType, long index) override {
+        bombs.positionBombsOnAircraft(&aircraft, bombType, index);
+    }
+    void clearSingleDrawBombs(ZephModel& bombs) override { bombs.clearSingleDrawBombs(); }
+    const double* findNewestBombFrom(ZephModel& bombs, long index, ZephModel& aircraft) override {
+        if (const double* pooled = bombs.findNewestBombFrom(index, &aircraft)) return pooled;
         auto* craft = dynamic_cast<FlyableAircraft*>(&aircraft);
         const int32_t n = craft ? craft->getNumberOfBombs() : 0;
         if (n <= 0) return nullptr;

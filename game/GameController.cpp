@@ -6,6 +6,7 @@
 #include "aircraft/draw/AircraftDrawing.h"
 #include "core/ZephModel.h"
 #include "game/FlightEffects.h"
+#include "objects/draw/EffectDrawing.h"
 #include "platform/Beep.h"
 #include "platform/Log.h"
 #include "platform/Random.h"
@@ -74,6 +75,7 @@ GameController::GameController(Links links)
       network_(links.network ? links.network : &defaults_->network),
       effects_(links.effects ? links.effects : &defaults_->effects) {
     looks::useAircraftDrawing();
+    effects::useEffectDrawing();
     ZephModel::useSimulationRandom(&simulationRandom_);
 }
 

@@ -73,7 +73,7 @@ public:
 
     // ---- World step (WorldStep.cpp).
     void checkAircraftToAircraftCollision();
-    void doExplosionSound(const double* position);
+    void doExplosionSound(const double* position) override;
     // The replay clock one step on: `speed` ticks, snapped to the record times (t - 2) mod 20 = 0
     // it would step over, looped inside the `rollOver` ticks before `saved`.
     static int32_t advanceReplayClock(int32_t clock, int32_t speed, int32_t saved, int32_t rollOver);
@@ -119,10 +119,10 @@ public:
     void startAnExplosion(const double* position) override;
     void thisObjectDead(long modelIndex, long aircraftNumber) override;
     void checkForBombKills(const double* impact, long droppingModelIndex) override;
-    bool isPaused() const { return gamePause; }  // gamePause as it stands: true while the game runs
+    bool isPaused() override { return gamePause; }  // gamePause as it stands: true while the game runs
     // True while the game runs: what gamePause holds, whatever its name says.
     bool running() const { return gamePause; }
-    virtual int32_t getReplaySpeed() { return 1; }
+    int32_t getReplaySpeed() override { return 1; }
     long getCameraPositionNumber() const { return CameraPosition; }
     const double* getWhereCamera() { return toMyZephGLView->getCameraPosition(); }
     double getGRandom(long index) const { return index >= 0 && index < 5 ? GRandom[index] : 0.0; }

@@ -93,6 +93,8 @@ public:
     void glDrawTransparentTexture(const OnePolygon* poly, const XYZInput* points, const PointUV* uvs,
                                   const MaterialLightData* light) override;
     void glNewDrawOneObject(OneCompleteObjectVer2* object) override;
+    const double* getEyeTM() const override { return ZephGLView::getEyeTM(); }
+    const double* getEyeRM() const override { return ZephGLView::getEyeRM(); }
 
     // ---- Identification squares.
     // A square for each aircraft (model 2..9) of the pass, by the controller's rules.

@@ -35,6 +35,10 @@ public:
     // Draws a drawable record now (level of detail, moving parts, transparent polygons queued for
     // the end of the pass). Writes only the record's EyeRelativeX, Y, Z. Null draws nothing.
     virtual void glNewDrawOneObject(OneCompleteObjectVer2* object) = 0;
+    // The eye of the frame being drawn, 16 doubles each: getEyeTM holds the eye's world position
+    // (ft) in 12..14; getEyeRM turns world axes into the eye's (RotateVector), z ahead.
+    virtual const double* getEyeTM() const { return kIdentity; }
+    virtual const double* getEyeRM() const { return kIdentity; }
 
     // ---- Point transforms and vertex rotation.
     // Output i's MyX, MyY, MyZ = `m` (16 doubles, column order) applied to input i as a point, for
@@ -77,6 +81,7 @@ public:
     }
 
 private:
+    static constexpr double kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     struct Point {
         double X, Y, Z, NX, NY, NZ;
     };

@@ -46,7 +46,7 @@ void BM_AiPilotCall(benchmark::State& state) {
         state.PauseTiming();
         f.tick();
         state.ResumeTiming();
-        for (ObjectTestFile* c : f.world.planes) {
+        for (FlyableAircraft* c : f.world.planes) {
             flyAircraftAI(c, models, f.world.controller.missionTime);
         }
     }

@@ -12,9 +12,9 @@
 #include <memory>
 #include <vector>
 
+#include "bench/render/FramePicture.h"
 #include "core/ZephModel.h"
 #include "platform/Paths.h"
-#include "platform/PngImage.h"
 #include "platform/UserDefaults.h"
 #include "render/MyZephGLView.h"
 #include "world/RIDUdidav.h"
@@ -192,29 +192,7 @@ void BM_Frame(benchmark::State& state) {
     }
     render::MyZephGLView& view = *scene.view;
     view.setDrawSecondWindow(state.range(0) != 0);
-    view.drawRect({1, 0, 0, 1});  // textures resident, caches warm
-    for (auto _ : state) view.drawRect({1, 0, 0, 1});
-    // The time column is milliseconds per frame; this is its inverse.
-    state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
-    if (const char* png = std::getenv("PELLAM_FRAME_PNG")) {
-        platform::RGBAImage image;
-        view.setFrameObserver([&] {
-            int w = 0, h = 0;
-            view.getGLWindow()->drawableSize(w, h);
-            image.width = w;
-            image.height = h;
-            std::vector<uint8_t> rows(size_t(w) * h * 4);
-            glReadBuffer(GL_BACK);
-            glPixelStorei(GL_PACK_ALIGNMENT, 1);
-            glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
-            image.pixels.resize(rows.size());
-            for (int y = 0; y < h; ++y)
-                std::copy_n(&rows[size_t(h - 1 - y) * w * 4], size_t(w) * 4, &image.pixels[size_t(y) * w * 4]);
-        });
-        view.drawRect({1, 0, 0, 1});
-        view.setFrameObserver(nullptr);
-        platform::writePng(png, image);
-    }
+    timeFrames(state, view, "PELLAM_FRAME_PNG");
     view.setDrawSecondWindow(false);
 }
 BENCHMARK(BM_Frame)->Arg(0)->Arg(1)->ArgName("second_window")->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -21,6 +21,7 @@
 #include "game/VADArizodazar2.h"
 #include "input/PellamJoySub.h"
 #include "flight/AIPilotProfiles.h"
+#include "objects/EffectObjects.h"
 #include "platform/GLWindow.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
@@ -111,6 +112,7 @@ void populateWorld(ModelArray& models, VADArizodazar2& controller, render::MyZep
         a.copyCurrentQNionToStart();
         models.put(ModelArray::kFirstAircraft + k, std::move(s.aircraft));
     }
+    placeEffectObjects(models, &view, &controller);
 }
 
 }  // namespace

@@ -6,6 +6,10 @@
 #include <memory>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "aircraft/FokkerDVII.h"
+#include "aircraft/FokkerDr1.h"
 #include "aircraft/ObjectTestFile.h"
 #include "tests/flight/TestWorld.h"
 
@@ -69,5 +73,9 @@ struct BasicCamelWorld {
 };
 
 using CamelWorld = BasicCamelWorld<ObjectTestFile>;
+
+// The flyable aircraft for typed test suites: all three, and the two Fokkers.
+using AllThreeAircraft = ::testing::Types<ObjectTestFile, FokkerDr1, FokkerDVII>;
+using TheFokkers = ::testing::Types<FokkerDr1, FokkerDVII>;
 
 }  // namespace pellam::testing

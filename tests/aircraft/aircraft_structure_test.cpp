@@ -27,27 +27,6 @@ struct Rules : ::testing::Test {
     BasicCamelWorld<RuleCamel> w{std::make_unique<FlatTerrain>(100.0)};
 };
 
-TEST_F(Rules, GLimitsNarrowWithBombs) {
-    a().CurrentNumberOfBombs = 2;
-    load(9.1 - 1e-9);
-    a().DangerousGs = 5;
-    w.camel->gLoadLimits();
-    EXPECT_EQ(a().DangerousGs, 0);
-    load(9.1 + 1e-6);
-    w.camel->gLoadLimits();
-    EXPECT_EQ(a().DangerousGs, 1);
-    load(-5.1 + 1e-9);
-    w.camel->gLoadLimits();
-    EXPECT_EQ(a().DangerousGs, 0);
-    load(-5.1 - 1e-6);
-    w.camel->gLoadLimits();
-    EXPECT_EQ(a().DangerousGs, 1);
-    a().Damage1 = dmg::FatalDamage;  // the limits no longer count
-    load(30.0);
-    w.camel->gLoadLimits();
-    EXPECT_EQ(a().DangerousGs, 0);
-}
-
 TEST_F(Rules, SustainedOverloadWarnsThenFailsOnce) {
     load(10.0);
     int warnings = 0, failedAt = 0, failures = 0;
@@ -101,19 +80,6 @@ TEST_F(Rules, RedOutIsBoundedAndClears) {
     for (int i = 0; i < 1600; ++i) w.camel->blackRedOut();
     EXPECT_EQ(a().BloodMovementFromGs, 0.0);
     EXPECT_EQ(a().BlackRedOutLevel, 100);
-}
-
-TEST_F(Rules, VisionLevelsFromBloodMovement) {
-    load(1.0);  // every call first eases the value 0.4 toward 0
-    const struct {
-        double blood;
-        int level;
-    } cases[] = {{300.3, 100}, {450.6, 50}, {-300.9, -100}, {-301.5, -99}, {-299.0, 100}};
-    for (const auto& c : cases) {
-        a().BloodMovementFromGs = c.blood;
-        w.camel->blackRedOut();
-        EXPECT_EQ(a().BlackRedOutLevel, c.level) << c.blood;
-    }
     a().Damage1 = dmg::Down;
     a().BloodMovementFromGs = 500.0;
     w.camel->blackRedOut();
@@ -233,20 +199,6 @@ TEST_F(Rules, TaxiingSteersWithTheRudder) {
     w.tick();
     EXPECT_NEAR(a().ReportValues[11], 35.0 * a().CurrentVelocity / 50.0, 1e-12);
     EXPECT_NEAR(a().ReportValues[11], 35.0 * 40.0 / 40.9 / 50.0, 0.01);
-}
-
-TEST_F(Rules, DisabledAircraftOnTheGroundIsEndedAt901TicksStill) {
-    w.camel->SetUpAircraft(0.0, -1.0, 0.0, 0.0, 400.0, 0.0, 0.0);
-    w.camel->orDamage1(dmg::EngineStopped);
-    int32_t stoppedAt = 0;
-    w.run(2000, [&] {
-        if (!stoppedAt) stoppedAt = a().TimeWhenStoppedMoving;
-        return !(a().Damage1 & dmg::Down);
-    });
-    ASSERT_GT(stoppedAt, 0);
-    EXPECT_EQ(w.controller.missionTime - stoppedAt, 901);
-    EXPECT_TRUE(a().Damage1 & dmg::BlownUp);
-    EXPECT_EQ(a().TotalHits, a().TotalHitsBeforeDead + 10.0);
 }
 
 TEST_F(Rules, RemoteAircraftTakesNoDamageFromTheGround) {

@@ -19,6 +19,7 @@
 #include "platform/UserDefaults.h"
 #include "render/MyZephGLView.h"
 #include "tests/flight/TestWorld.h"
+#include "tests/render/ViewFixture.h"
 
 namespace pellam {
 namespace {
@@ -89,19 +90,7 @@ protected:
     platform::RGBAImage frame(const QNion& camera, const std::string& shot) {
         view_->setGlobalCameraPosition(&camera);
         platform::RGBAImage image;
-        view_->setFrameObserver([&] {
-            int w = 0, h = 0;
-            view_->getGLWindow()->drawableSize(w, h);
-            image.width = w;
-            image.height = h;
-            std::vector<uint8_t> rows(size_t(w) * h * 4);
-            glPixelStorei(GL_PACK_ALIGNMENT, 1);
-            glReadBuffer(GL_BACK);
-            glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
-            image.pixels.resize(rows.size());
-            for (int y = 0; y < h; ++y)
-                std::copy_n(&rows[size_t(h - 1 - y) * w * 4], size_t(w) * 4, &image.pixels[size_t(y) * w * 4]);
-        });
+        view_->setFrameObserver([&] { image = rendertest::readBack(*view_); });
         view_->drawRect({1, 0, 0, 1});
         view_->setFrameObserver(nullptr);
         EXPECT_EQ(view_->getFrameGLError(), 0);

@@ -9,12 +9,8 @@
 namespace pellam::testing {
 namespace {
 
-TEST(AiLaws, BankTargetBandsAuthorityAndTheShortWayRound) {
+TEST(AiLaws, BankTargetIsHeldToItsAuthorityAndTakesTheShortWayRound) {
     FakeAircraft f;
-    MainSetBankTarget(0.19, 0.5, &f);
-    EXPECT_NEAR(f.a.Ailerons, 0.19, 1e-9);  // 2 x 0.19 x 0.5
-    MainSetBankTarget(0.2, 0.5, &f);
-    EXPECT_DOUBLE_EQ(f.a.Ailerons, 0.5);
     MainSetBankTarget(-1.0, 1.7, &f);
     EXPECT_DOUBLE_EQ(f.a.Ailerons, -1.0);
     MainSetBankTarget(1.0, -0.3, &f);
@@ -24,34 +20,6 @@ TEST(AiLaws, BankTargetBandsAuthorityAndTheShortWayRound) {
     f.a.AircraftBank = -178.0;
     MainSetBankTarget(3.1, 1.0, &f);
     EXPECT_NEAR(f.a.Ailerons / 2.0, -0.0774, 1e-3);
-}
-
-TEST(AiLaws, ClimbRateIntegratorPullsAtMostAThirdAndPushesLess) {
-    FakeAircraft f;
-    for (int i = 0; i < 500; ++i) HoldClimbDiveRateMellow(50000.0, &f);
-    EXPECT_DOUBLE_EQ(f.a.Elevator, 0.35);
-    for (int i = 0; i < 500; ++i) HoldClimbDiveRateMellow(-50000.0, &f);
-    EXPECT_DOUBLE_EQ(f.a.Elevator, -0.15);
-    // A nose rising by a degree a tick damps the pull.
-    f.a.AutoPilotData[4] = 0.0;
-    f.a.AircraftPitch = 1.0;
-    HoldClimbDiveRateMellow(0.0, &f);
-    EXPECT_LT(f.a.Elevator, 0.0);
-}
-
-TEST(AiLaws, AltitudeRuleAsksForRatesByGapAndSpeed) {
-    FakeAircraft f;
-    f.a.BestClimbRate = 800.0, f.a.BestDiveRate = -800.0;
-    auto commanded = [&](double target, double mph) {
-        f.a.AutoPilotData[4] = 0.0;
-        f.speedMph(mph);
-        FlyToAltitude(target, &f, 1000.0);
-        return f.a.AutoPilotData[4] / (0.3 * 0.2 / 3600.0);  // the integrator's first step, in ft/min
-    };
-    EXPECT_NEAR(commanded(1040.0, 100.0), 40.0, 1e-6);
-    EXPECT_NEAR(commanded(1060.0, 100.0), 800.0, 1e-6);
-    EXPECT_NEAR(commanded(1060.0, 50.0), 500.0, 1e-6);
-    EXPECT_NEAR(commanded(900.0, 50.0), -800.0, 1e-6);
 }
 
 TEST(AiLaws, AngleOfAttackHoldBacksOffAtTheStall) {
@@ -94,24 +62,11 @@ TEST(AiLaws, AngleStepperCrossesTheSeam) {
 
 TEST(AiLaws, TriggerWindowWidensCloseInAndWingmenHoldFire) {
     FakeAircraft f;  // profile 0: 2000 ft, window 0.15 across, 0.1 up
-    ShouldIShoot(150.0, 1.9 * 0.15, 0.0, &f);
-    EXPECT_EQ(f.a.GunsFiring, 1);
     ShouldIShoot(150.0, 2.1 * 0.15, 0.0, &f);
     EXPECT_EQ(f.a.GunsFiring, 0);
-    ShouldIShoot(90.0, 7.9 * 0.15, 0.0, &f);
-    EXPECT_EQ(f.a.GunsFiring, 1);
-    ShouldIShoot(1999.0, 0.0, 0.0, &f);
-    EXPECT_EQ(f.a.GunsFiring, 1);
+    ShouldIShoot(90.0, 2.1 * 0.15, 0.0, &f);
+    EXPECT_EQ(f.a.GunsFiring, 1) << "the window widens close in";
     ShouldIShoot(2000.0, 0.0, 0.0, &f);
-    EXPECT_EQ(f.a.GunsFiring, 0);
-    ShouldIShoot(500.0, 0.0, 0.11, &f);
-    EXPECT_EQ(f.a.GunsFiring, 0);
-
-    f.a.aiPilotNumber = 1;
-    ShouldIShoot(2400.0, 0.0, 0.0, &f);
-    EXPECT_EQ(f.a.GunsFiring, 1);
-    f.a.aiPilotNumber = 2;
-    ShouldIShoot(1600.0, 0.0, 0.0, &f);
     EXPECT_EQ(f.a.GunsFiring, 0);
 
     f.a.AIType = 2;

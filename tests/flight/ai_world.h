@@ -1,5 +1,5 @@
 #pragma once
-// A small world for the AI pilot's tests: terrain at model index 1, up to eight Camels at 2..9, a
+// A small world for the AI pilot's tests: terrain at model index 1, up to eight aircraft at 2..9, a
 // bombs pool at 19 that remembers its bombs, ground boxes from 21, the mission's path table, and
 // the main loop's order for each tick: every aircraft steps, then every gun is tested against
 // every other aircraft. Each test seeds the shared random sequence itself.
@@ -55,10 +55,10 @@ struct AiWorld {
         controller.models.put(ModelArray::kGroundClutter, nullptr);
     }
 
-    // A Camel of aircraft number n flying at (x, y, z) on `heading` deg at `mph`.
-    ObjectTestFile* camel(int n, int team, int role, double x, double y, double z, double heading, double mph = 100.0) {
-        auto* c = static_cast<ObjectTestFile*>(
-            controller.models.put(ModelArray::kFirstAircraft + n, std::make_unique<ObjectTestFile>()));
+    // Aircraft number n of class T flying at (x, y, z) on `heading` deg at `mph`.
+    template <typename T = ObjectTestFile>
+    T* aircraft(int n, int team, int role, double x, double y, double z, double heading, double mph = 100.0) {
+        auto* c = static_cast<T*>(controller.models.put(ModelArray::kFirstAircraft + n, std::make_unique<T>()));
         c->setaController(&controller);
         c->setTerrain(terrain);
         c->afterLightTexture3dPointChangesFor(nullptr);
@@ -73,6 +73,9 @@ struct AiWorld {
         planes[n] = c;
         return c;
     }
+    ObjectTestFile* camel(int n, int team, int role, double x, double y, double z, double heading, double mph = 100.0) {
+        return aircraft<ObjectTestFile>(n, team, role, x, y, z, heading, mph);
+    }
 
     GroundBox* box(double x, double z, int team) {
         auto* b = static_cast<GroundBox*>(
@@ -82,7 +85,7 @@ struct AiWorld {
 
     void tick() {
         const int32_t t = ++controller.missionTime;
-        for (ObjectTestFile* p : planes) if (p) p->driveModel(1, t, true, false);
+        for (FlyableAircraft* p : planes) if (p) p->driveModel(1, t, true, false);
         for (int s = 0; s < 8; ++s) {
             if (!planes[s]) continue;
             for (int v = 0; v < 8; ++v) {
@@ -98,7 +101,7 @@ struct AiWorld {
         }
     }
 
-    static bool killed(const ObjectTestFile* p) {
+    static bool killed(const FlyableAircraft* p) {
         const Aircraft& a = p->ThisAircraft;
         return a.TotalHits > a.TotalHitsBeforeDead || (a.Damage1 & 0x20) || a.GuyBailedOut;
     }
@@ -107,7 +110,7 @@ struct AiWorld {
     AIPilotTable profiles{};
     ZephModel* terrain = nullptr;
     BombRack* bombs = nullptr;
-    std::array<ObjectTestFile*, 8> planes{};
+    std::array<FlyableAircraft*, 8> planes{};
     std::array<int, 8> hits{};
     std::array<int, 8> firingTicks{};
 };

@@ -154,14 +154,5 @@ TEST_F(Contact, DisabledAircraftStandingStillEndsAfter900Ticks) {
     EXPECT_EQ(a().TotalHits, a().TotalHitsBeforeDead + 10.0);
 }
 
-TEST_F(Contact, BlownUpAircraftStopsDead) {
-    a().Damage1 = dmg::BlownUp;
-    v() = {1, 2, 3};
-    camel.PBHAcc = {1, 1, 1, 0};
-    contact();
-    EXPECT_EQ(v(), (Vector3{0, 0, 0}));
-    EXPECT_EQ(camel.PBHAcc[0], 0.0);
-}
-
 }  // namespace
 }  // namespace pellam

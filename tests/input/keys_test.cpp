@@ -35,23 +35,15 @@ TEST(SdlKeys, CharactersAndModifierBits) {
         uint32_t flags;
     };
     const Case cases[] = {
-        {SDLK_a, SDL_SCANCODE_A, KMOD_NONE, 'a', 0},
         {SDLK_a, SDL_SCANCODE_A, KMOD_LSHIFT, 'A', kShiftKeyMask},
-        {SDLK_1, SDL_SCANCODE_1, KMOD_LCTRL, '1', kControlKeyMask},
         {SDLK_1, SDL_SCANCODE_1, KMOD_RSHIFT, '!', kShiftKeyMask},
-        {SDLK_r, SDL_SCANCODE_R, KMOD_LALT, 'r', kAlternateKeyMask},
         {SDLK_q, SDL_SCANCODE_Q, KMOD_LGUI, 'q', kCommandKeyMask},
-        {SDLK_SPACE, SDL_SCANCODE_SPACE, KMOD_NONE, ' ', 0},
-        {SDLK_EQUALS, SDL_SCANCODE_EQUALS, KMOD_NONE, '=', 0},
         {SDLK_RETURN, SDL_SCANCODE_RETURN, KMOD_NONE, '\r', 0},
         {SDLK_ESCAPE, SDL_SCANCODE_ESCAPE, KMOD_NONE, 0x1B, 0},
         {SDLK_BACKSPACE, SDL_SCANCODE_BACKSPACE, KMOD_NONE, 0x7F, 0},
         {SDLK_UP, SDL_SCANCODE_UP, KMOD_NONE, kUpArrowChar, kArrowKeyMask},
-        {SDLK_RIGHT, SDL_SCANCODE_RIGHT, KMOD_NONE, kRightArrowChar, kArrowKeyMask},
-        {SDLK_F1, SDL_SCANCODE_F1, KMOD_NONE, 0xF704, kFunctionKeyMask},
         {SDLK_F15, SDL_SCANCODE_F15, KMOD_NONE, 0xF712, kFunctionKeyMask},
         {SDLK_PAGEUP, SDL_SCANCODE_PAGEUP, KMOD_NONE, kPageUpChar, kFunctionKeyMask},
-        {SDLK_KP_8, SDL_SCANCODE_KP_8, KMOD_NONE, '8', kNumericPadKeyMask},
         // Num lock off: SDL reports an arrow keycode, but the key is still keypad 8.
         {SDLK_UP, SDL_SCANCODE_KP_8, KMOD_NONE, '8', kNumericPadKeyMask},
         {SDLK_KP_PERIOD, SDL_SCANCODE_KP_PERIOD, KMOD_NUM, '.', kNumericPadKeyMask},
@@ -87,15 +79,10 @@ TEST(SdlKeys, EveryDefaultBindingIsReachable) {
         int command;
     };
     const Press presses[] = {
-        {SDLK_SPACE, SDL_SCANCODE_SPACE, 0, 2},       {SDLK_p, SDL_SCANCODE_P, 0, 1},
-        {SDLK_MINUS, SDL_SCANCODE_MINUS, 0, 6},       {SDLK_F5, SDL_SCANCODE_F5, 0, 7},
-        {SDLK_KP_8, SDL_SCANCODE_KP_8, 0, 30},        {SDLK_8, SDL_SCANCODE_8, 0, 78},
-        {SDLK_KP_PERIOD, SDL_SCANCODE_KP_PERIOD, 0, 38}, {SDLK_PERIOD, SDL_SCANCODE_PERIOD, 0, 28},
-        {SDLK_1, SDL_SCANCODE_1, KMOD_LALT, 45},      {SDLK_c, SDL_SCANCODE_C, KMOD_RALT, 56},
-        {SDLK_b, SDL_SCANCODE_B, KMOD_LCTRL, 59},     {SDLK_UP, SDL_SCANCODE_UP, 0, 60},
-        {SDLK_DOWN, SDL_SCANCODE_DOWN, 0, 61},        {SDLK_LEFT, SDL_SCANCODE_LEFT, 0, 85},
-        {SDLK_F2, SDL_SCANCODE_F2, 0, 89},            {SDLK_u, SDL_SCANCODE_U, KMOD_LCTRL, 94},
-        {SDLK_SPACE, SDL_SCANCODE_SPACE, KMOD_LSHIFT, 95},
+        {SDLK_SPACE, SDL_SCANCODE_SPACE, 0, 2},          {SDLK_F5, SDL_SCANCODE_F5, 0, 7},
+        {SDLK_KP_8, SDL_SCANCODE_KP_8, 0, 30},           {SDLK_8, SDL_SCANCODE_8, 0, 78},
+        {SDLK_KP_PERIOD, SDL_SCANCODE_KP_PERIOD, 0, 38}, {SDLK_c, SDL_SCANCODE_C, KMOD_RALT, 56},
+        {SDLK_b, SDL_SCANCODE_B, KMOD_LCTRL, 59},        {SDLK_UP, SDL_SCANCODE_UP, 0, 60},
     };
     for (const Press& p : presses) {
         input.clearActionBuffer();

@@ -21,9 +21,6 @@ TEST(Settings, FirstStartStoresEveryGroup) {
     {
         PellamJoySub input{nullptr, *store};
         input.awakeFromNib();
-        EXPECT_EQ(input.MouseButtonTranslation[0], 4);
-        EXPECT_EQ(input.MouseButtonTranslation[1], 1);
-        EXPECT_EQ(input.JoystickButtonTranslation[6], 2);
     }
     store.reopen();
     for (const char* key : {"CalPrefsAvailable", "JoyButPrefsAvailable", "MouseButPrefsAvailable", "KeyboardPrefsAvailable"})
@@ -31,9 +28,6 @@ TEST(Settings, FirstStartStoresEveryGroup) {
     EXPECT_EQ(store->dataForKey("KeyboardButtons2")->size(), 4000u);
     EXPECT_EQ(store->dataForKey("JoystickButtons")->size(), 64u);
     EXPECT_EQ(store->dataForKey("MouseButtons")->size(), 16u);
-    EXPECT_EQ(store->boolForKey("ThrottleDirection"), true);
-    EXPECT_NEAR(*store->doubleForKey("AileronCalibrateFactor"), 1.54, 1e-6);
-    EXPECT_EQ(static_cast<float>(*store->doubleForKey("AileronCalibrateFactor")), 1.54f);
 }
 
 TEST(Settings, ChangedSettingsComeBackAtTheNextStart) {

@@ -49,10 +49,10 @@ inline std::string writePicture(const std::string& file, int width, int height, 
     return path;
 }
 
-// The back buffer, rows top to bottom.
-inline RGBAImage readBack(pellam::render::ZephGLView& view) {
+// A window's back buffer, rows top to bottom.
+inline RGBAImage readBack(pellam::platform::GLWindow& window) {
     int w = 0, h = 0;
-    view.getGLWindow()->drawableSize(w, h);
+    window.drawableSize(w, h);
     RGBAImage image;
     image.width = w;
     image.height = h;
@@ -65,6 +65,7 @@ inline RGBAImage readBack(pellam::render::ZephGLView& view) {
         std::copy_n(&rows[size_t(h - 1 - y) * w * 4], size_t(w) * 4, &image.pixels[size_t(y) * w * 4]);
     return image;
 }
+inline RGBAImage readBack(pellam::render::ZephGLView& view) { return readBack(*view.getGLWindow()); }
 
 inline const uint8_t* pixel(const RGBAImage& image, int x, int y) {
     return &image.pixels[(size_t(y) * image.width + x) * 4];

@@ -2,14 +2,10 @@
 // cloud frame, identification squares, message lines, screen shots and the second window.
 #include <GL/gl.h>
 
-#include "tests/render/ViewFixture.h"
 #include "tests/render/objects_scene.h"
 
 namespace rendertest {
 namespace {
-
-constexpr unsigned kUnlitFlat = 0x10 | 0x2000;
-const std::array<float, 4> kRed{1, 0, 0, 1}, kGreen{0, 1, 0, 1};
 
 struct Services : pellam::render::FrameServices {
     int32_t cloudState = -1;
@@ -22,53 +18,11 @@ struct Services : pellam::render::FrameServices {
     void debugchance(pellam::render::MyZephGLView&) override { ++overlays; }
 };
 
-class FrameTest : public ViewTest {
+class FrameTest : public SceneTest {
 protected:
     void SetUp() override {
-        ViewTest::SetUp();
-        models = emptyWorld(22);
-        view().setModelArray(models.get());
+        SceneTest::SetUp();
         view().setFrameServices(&services);
-        view().setCameraInsideItem(-1);
-        view().setCameraInsideItem2(-1);
-        view().setDrawSecondWindow(false);
-        view().setEraseColorRed(0, 0, 0.5);
-        view().setGlobalCameraPosition(&camera);
-        view().setMessageLines(nullptr);
-    }
-    void TearDown() override {
-        view().setModelArray(nullptr);
-        view().setFrameServices(nullptr);
-        view().setDrawSecondWindow(false);
-        view().setFrameObserver(nullptr);
-        view().setSecondFrameObserver(nullptr);
-    }
-    RGBAImage frame(RGBAImage* second = nullptr) {
-        RGBAImage image;
-        view().setFrameObserver([&] { image = readBack(view()); });
-        if (second)
-            view().setSecondFrameObserver([&] {
-                int w = 0, h = 0;
-                view().getSecondWindow()->drawableSize(w, h);
-                second->width = w;
-                second->height = h;
-                second->pixels.resize(size_t(w) * h * 4);
-                std::vector<uint8_t> rows(second->pixels.size());
-                glReadBuffer(GL_BACK);
-                glPixelStorei(GL_PACK_ALIGNMENT, 1);
-                glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
-                for (int y = 0; y < h; ++y)
-                    std::copy_n(&rows[size_t(h - 1 - y) * w * 4], size_t(w) * 4, &second->pixels[size_t(y) * w * 4]);
-            });
-        view().drawRect({1, 0, 0, 1});
-        EXPECT_EQ(view().getFrameGLError(), 0);
-        view().setFrameObserver(nullptr);
-        view().setSecondFrameObserver(nullptr);
-        return image;
-    }
-    static const uint8_t* centre(const RGBAImage& image) { return pixel(image, image.width / 2, image.height / 2); }
-    static bool near(const uint8_t* p, int r, int g, int b, int tolerance = 12) {
-        return std::abs(p[0] - r) <= tolerance && std::abs(p[1] - g) <= tolerance && std::abs(p[2] - b) <= tolerance;
     }
     Thing* square(long index, double half, double z, std::array<float, 4> colour) {
         Thing* t = put(*models, index);
@@ -78,8 +32,6 @@ protected:
         return t;
     }
 
-    QNion camera;
-    std::unique_ptr<ModelArray> models;
     Services services;
 };
 

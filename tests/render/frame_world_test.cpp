@@ -4,7 +4,6 @@
 
 #include <cmath>
 
-#include "tests/render/ViewFixture.h"
 #include "tests/render/objects_scene.h"
 #include "world/RIDUdidav.h"
 #include "world/TexturedSkyDome.h"
@@ -12,21 +11,17 @@
 namespace rendertest {
 namespace {
 
-class FrameWorldTest : public ViewTest {
+class FrameWorldTest : public SceneTest {
 protected:
     void SetUp() override {
-        ViewTest::SetUp();
-        models = emptyWorld(22);
+        SceneTest::SetUp();
         sky = static_cast<TexturedSkyDome*>(models->put(ModelArray::kSkyDome, std::make_unique<TexturedSkyDome>()));
         sky->initWithGLView(&view());
         sky->setTimeOfDay(11.0);
         terrain = static_cast<RIDUdidav*>(models->put(ModelArray::kTerrain, std::make_unique<RIDUdidav>()));
         ASSERT_TRUE(terrain->initWithGLView(&view())) << terrain->lastError();
         terrain->setFogDistance(0.0);
-        view().setModelArray(models.get());
         view().setFrameServices(nullptr);  // the cloud state comes from the terrain
-        view().setDrawSecondWindow(false);
-        view().setCameraInsideItem(-1);
         // Above Albert at 3,000 ft, looking east along the front, 9 degrees down.
         const double heading = M_PI / 2, pitch = -9.0 * M_PI / 180;
         QNion turn, tilt;
@@ -36,21 +31,7 @@ protected:
         camera.Position = {2020000.0, 3000.0, 2047000.0};
         view().setGlobalCameraPosition(&camera);
     }
-    void TearDown() override {
-        view().setModelArray(nullptr);
-        view().setDrawSecondWindow(false);
-    }
-    RGBAImage frame() {
-        RGBAImage image;
-        view().setFrameObserver([&] { image = readBack(view()); });
-        view().drawRect({1, 0, 0, 1});
-        EXPECT_EQ(view().getFrameGLError(), 0);
-        view().setFrameObserver(nullptr);
-        return image;
-    }
 
-    QNion camera;
-    std::unique_ptr<ModelArray> models;
     TexturedSkyDome* sky = nullptr;
     RIDUdidav* terrain = nullptr;
 };

@@ -7,6 +7,7 @@
 
 #include "core/ZephModel.h"
 #include "render/MyZephGLView.h"
+#include "tests/render/ViewFixture.h"
 
 namespace rendertest {
 
@@ -130,5 +131,58 @@ inline std::unique_ptr<ModelArray> emptyWorld(long count) {
 inline Thing* put(ModelArray& models, long index) {
     return static_cast<Thing*>(models.put(index, std::make_unique<Thing>()));
 }
+
+constexpr unsigned kUnlitFlat = 0x10 | 0x2000;  // unlit and untextured: the polygon's own colour
+inline const std::array<float, 4> kRed{1, 0, 0, 1}, kGreen{0, 1, 0, 1}, kBlue{0, 0, 1, 1};
+
+inline bool near(const uint8_t* p, int r, int g, int b, int tolerance = 12) {
+    return std::abs(p[0] - r) <= tolerance && std::abs(p[1] - g) <= tolerance && std::abs(p[2] - b) <= tolerance;
+}
+
+// The view over an empty model array of 22 slots, the camera at the origin looking north, a dark
+// blue erase colour and the frame's questions answered by their defaults; frame() draws one and reads it back
+// before the swap (PELLAM_SAVE_FRAMES names a folder to keep each test's last frame in).
+class SceneTest : public ViewTest {
+protected:
+    void SetUp() override {
+        ViewTest::SetUp();
+        models = emptyWorld(22);
+        view().setModelArray(models.get());
+        view().setFrameServices(&plainServices);
+        view().setCameraInsideItem(-1);
+        view().setCameraInsideItem2(-1);
+        view().setDrawSecondWindow(false);
+        view().setEraseColorRed(0, 0, 0.5);
+        view().setGlobalCameraPosition(&camera);
+        view().setMessageLines(nullptr);
+    }
+    void TearDown() override {
+        view().setModelArray(nullptr);
+        view().setFrameServices(nullptr);
+        view().setDrawSecondWindow(false);
+        view().setFrameObserver(nullptr);
+        view().setSecondFrameObserver(nullptr);
+    }
+    // `second`, when given, receives the second window's frame.
+    RGBAImage frame(RGBAImage* second = nullptr) {
+        RGBAImage image;
+        view().setFrameObserver([&] { image = readBack(view()); });
+        if (second) view().setSecondFrameObserver([&] { *second = readBack(*view().getSecondWindow()); });
+        view().drawRect({1, 0, 0, 1});
+        EXPECT_EQ(view().getFrameGLError(), 0);
+        view().setFrameObserver(nullptr);
+        view().setSecondFrameObserver(nullptr);
+        if (const char* dir = std::getenv("PELLAM_SAVE_FRAMES"))
+            platform::writePng(std::string(dir) + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                                   ".png",
+                               image);
+        return image;
+    }
+    static const uint8_t* centre(const RGBAImage& image) { return pixel(image, image.width / 2, image.height / 2); }
+
+    QNion camera;  // at the origin, looking north
+    std::unique_ptr<ModelArray> models;
+    render::FrameServices plainServices;  // every question answered by its default
+};
 
 }  // namespace rendertest

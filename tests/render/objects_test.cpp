@@ -3,56 +3,18 @@
 #include <GL/gl.h>
 
 #include "platform/Beep.h"
-#include "tests/render/ViewFixture.h"
 #include "tests/render/objects_scene.h"
 
 namespace rendertest {
 namespace {
 
-constexpr unsigned kUnlitFlat = 0x10 | 0x2000;  // unlit and untextured: the polygon's own colour
-const std::array<float, 4> kRed{1, 0, 0, 1}, kGreen{0, 1, 0, 1}, kBlue{0, 0, 1, 1};
-
-class ObjectsTest : public ViewTest {
+class ObjectsTest : public SceneTest {
 protected:
-    void SetUp() override {
-        ViewTest::SetUp();
-        models = emptyWorld(22);
-        view().setModelArray(models.get());
-        view().setFrameServices(&services);
-        view().setCameraInsideItem(-1);
-        view().setDrawSecondWindow(false);
-        view().setEraseColorRed(0, 0, 0.5);
-        view().setGlobalCameraPosition(&camera);
-    }
-    void TearDown() override {
-        view().setModelArray(nullptr);
-        view().setFrameServices(nullptr);
-        view().setFrameObserver(nullptr);
-    }
-    RGBAImage frame() {
-        RGBAImage image;
-        view().setFrameObserver([&] { image = readBack(view()); });
-        view().drawRect({1, 0, 0, 1});
-        EXPECT_EQ(view().getFrameGLError(), 0);
-        view().setFrameObserver(nullptr);
-        if (const char* dir = std::getenv("PELLAM_SAVE_FRAMES"))
-            pellam::platform::writePng(std::string(dir) + "/" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".png",
-                                       image);
-        return image;
-    }
     // The pixel over the point (x right, y up, ft) of the plane 100 ft ahead.
     static const uint8_t* at100(const RGBAImage& image, double x, double y) {
         const double perFoot = image.height / (2 * 4.275 / (8.25 * 1.25) * 100);
         return pixel(image, int(image.width / 2 + x * perFoot), int(image.height / 2 - y * perFoot));
     }
-    static bool near(const uint8_t* p, int r, int g, int b, int tolerance = 12) {
-        return std::abs(p[0] - r) <= tolerance && std::abs(p[1] - g) <= tolerance && std::abs(p[2] - b) <= tolerance;
-    }
-
-    QNion camera;  // at the origin, looking north
-    std::unique_ptr<ModelArray> models;
-    pellam::render::FrameServices services;
 };
 
 TEST_F(ObjectsTest, OpaqueObjectIsDrawnWhereItStandsAndItsRecordKeepsItsPose) {

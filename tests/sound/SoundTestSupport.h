@@ -6,12 +6,14 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 #include "platform/Paths.h"
 #include "platform/audio/AudioOutput.h"
+#include "sound/PellamSound.h"
 
 namespace pellam::soundtest {
 
@@ -28,7 +30,6 @@ public:
     void removeRenderProc() override {
         proc_ = nullptr;
         client_ = nullptr;
-        ++removals;
     }
     void start() override { ++starts; }
     void stop() override { ++stops; }
@@ -42,7 +43,7 @@ public:
         return out;
     }
 
-    int starts = 0, stops = 0, removals = 0, locks = 0;
+    int starts = 0, stops = 0, locks = 0;
 
 private:
     platform::AudioStreamFormat format_;
@@ -153,5 +154,25 @@ private:
 };
 
 inline float userValue(int sound) { return static_cast<float>(100 * (sound + 1)) / 32768.0f; }
+
+// A started sound object on a scripted device of `format`; `device` is told which device it got.
+inline std::unique_ptr<SoundGuy> makeSounds(platform::AudioStreamFormat format, FakeAudioOutput** device = nullptr,
+                                            bool open = true) {
+    auto sounds = std::make_unique<PellamSound>([=]() {
+        auto d = std::make_unique<FakeAudioOutput>(format, open);
+        if (device) *device = d.get();
+        return d;
+    });
+    sounds->init();
+    return sounds;
+}
+
+inline void setAllVolumes(SoundGuy& sounds, double v) {
+    sounds.setAppGlobalVolume(v);
+    sounds.setGunsVolume(v);
+    sounds.setEngineVolume(v);
+    sounds.setStallHornVolume(v);
+    sounds.setOtherItemsVolume(v);
+}
 
 }  // namespace pellam::soundtest

@@ -1,10 +1,18 @@
 // The mixer on hand-made channel tables: positions, ends, wraps, pitch, summing, panning and
-// the guards. Samples are ramps (sample k = k) so the value mixed names the position read.
+// the guards; samples are ramps (sample k = k) so the value mixed names the position read. Then
+// the playing operations on a loaded sound object with a scripted device: channel choice, loops,
+// pitch, muting, the gains, the hit-sound variants and the device following the application.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <numeric>
+#include <set>
 
+#include "platform/Beep.h"
+#include "platform/Random.h"
+#include "platform/TickCount.h"
 #include "sound/SoundMixer.h"
+#include "tests/sound/SoundTestSupport.h"
 
 namespace pellam {
 namespace {
@@ -41,7 +49,7 @@ std::vector<float> ramp(size_t n) {
     return v;
 }
 
-TEST(SoundMixer, OneShotPlaysEverySampleOnceAndFreesItsChannelOnTheLast) {
+TEST(SoundMixer, OneShotPlaysEverySampleOnceAndFreesItsChannelALoopWraps) {
     Mixer m;
     const auto sound = ramp(1000);
     m.play(0, sound, 1);
@@ -54,17 +62,14 @@ TEST(SoundMixer, OneShotPlaysEverySampleOnceAndFreesItsChannelOnTheLast) {
     EXPECT_EQ(m.state.PlaySounds[0].SoundID, -1);
     EXPECT_EQ(m.state.PlaySounds[0].SoundData, nullptr);
     EXPECT_EQ(last[2], 0.0f);  // nothing plays after it
-}
 
-TEST(SoundMixer, LoopCarriesTheFractionOverTheWrap) {
-    Mixer m;
-    const auto sound = ramp(1000);
+    // A loop carries the fraction over the wrap.
     PlaySoundDef& ch = m.play(0, sound, 0, 1.0, 1.5);
     ch.CurrentIndexIntoSample = 999.0;
-    const auto out = m.mix(3);
-    EXPECT_EQ(out[0], 999.0f);
-    EXPECT_EQ(out[2], 0.0f);  // position 0.5
-    EXPECT_EQ(out[4], 2.0f);  // position 2.0
+    const auto wrap = m.mix(3);
+    EXPECT_EQ(wrap[0], 999.0f);
+    EXPECT_EQ(wrap[2], 0.0f);  // position 0.5
+    EXPECT_EQ(wrap[4], 2.0f);  // position 2.0
     EXPECT_DOUBLE_EQ(ch.CurrentIndexIntoSample, 3.5);
     EXPECT_NE(ch.PlaySoundPtr, nullptr);
 }
@@ -182,6 +187,223 @@ TEST(SoundMixer, ChannelWithoutSamplesOrWithABadPositionIsMadeSafe) {
     const auto out = m.mix(1);
     EXPECT_EQ(empty.PlaySoundPtr, nullptr);
     EXPECT_EQ(out[0], 0.5f);  // the lost channel starts over at 0
+}
+
+class SoundPlaying : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app_.writeAllUserSounds(2000);
+        sounds_ = soundtest::makeSounds(soundtest::floatFormat(44100, 2), &device_);
+        soundtest::setAllVolumes(*sounds_, 1.0);
+    }
+    PlaySoundDef& channel(int k) { return sounds_->mixerState().PlaySounds[k]; }
+    int channelOf(int sound) {
+        for (int k = 0; k < kSoundChannels; ++k)
+            if (channel(k).SoundID == sound) return k;
+        return -1;
+    }
+    int busy() {
+        int n = 0;
+        for (int k = 0; k < kSoundChannels; ++k) n += channel(k).SoundID >= 0;
+        return n;
+    }
+    void freeAll() {
+        for (int k = 0; k < kSoundChannels; ++k) freeSoundChannel(channel(k));
+    }
+
+    int32_t ticks_ = 1000;
+    platform::ScopedTickSource clock_{[this] { return ticks_; }};
+    soundtest::ScopedAppFolder app_{"playing"};
+    soundtest::FakeAudioOutput* device_ = nullptr;
+    std::unique_ptr<SoundGuy> sounds_;
+};
+
+TEST_F(SoundPlaying, OneShotsFillFromTheLowestChannelWithTheirGainAndReportOnlyAFullTable) {
+    sounds_->setOtherItemsVolume(0.5);
+    sounds_->setAppGlobalVolume(0.5);
+    for (int k = 0; k < 8; ++k) EXPECT_EQ(sounds_->placeSingleSound(14, 255), 0);
+    for (int k = 0; k < 8; ++k) {
+        EXPECT_EQ(channel(k).SoundID, 14);
+        EXPECT_EQ(channel(k).PlayOnce, 1);
+        EXPECT_EQ(channel(k).StartTime, 1000);
+        EXPECT_EQ(channel(k).PlaySoundPtr, sounds_->rawSound(14).data());
+        EXPECT_DOUBLE_EQ(channel(k).LeftVolume, 0.7);  // 255/255 x 2.8 x 0.5 x 0.5
+    }
+    channel(3).CurrentIndexIntoSample = 123.0;
+    EXPECT_EQ(sounds_->placeSingleSound(9, 100), 1);
+    EXPECT_EQ(channel(3).CurrentIndexIntoSample, 123.0);
+    EXPECT_EQ(channelOf(9), -1);
+    EXPECT_GT(device_->locks, 0) << "channels are written with the device locked";
+
+    freeAll();
+    for (int bad : {-5, -1, 18, 44, 49, 50, 1000000}) {
+        EXPECT_EQ(sounds_->placeSingleSound(bad, 200), 0);
+        sounds_->SetContinousVolume(bad, 200);
+        sounds_->SetEngineAmpRate(bad, 100000);
+    }
+    EXPECT_EQ(busy(), 0);
+
+    sounds_->setOtherItemsVolume(3.0);  // clamped to 1
+    sounds_->setAppGlobalVolume(std::nan(""));
+    sounds_->placeSingleSound(14, 255);
+    EXPECT_EQ(channel(0).LeftVolume, 0.0) << "a silent one-shot still takes a channel";
+}
+
+TEST_F(SoundPlaying, HitSoundsVaryPanAndComeAtMostTwiceASecond) {
+    platform::seedRandom(11);
+    std::set<int> heard;
+    for (int k = 0; k < 40; ++k) {
+        ticks_ += 30;
+        EXPECT_EQ(sounds_->placeSingleSound(6, 255), 0);
+        const PlaySoundDef& hit = channel(0);
+        heard.insert(hit.SoundID);
+        EXPECT_TRUE(hit.LeftVolume == 1.0 || hit.RightVolume == 1.0) << "one side at full gain";
+        EXPECT_LE(std::min(hit.LeftVolume, hit.RightVolume), 1.0);
+        freeAll();
+    }
+    EXPECT_EQ(heard, (std::set<int>{6, 16, 33, 34}));
+
+    ticks_ += 30;
+    sounds_->placeSingleSound(6, 200);
+    ticks_ += 29;
+    sounds_->placeSingleSound(6, 200);
+    EXPECT_EQ(busy(), 1) << "the second hit came 29 ticks after the first";
+    ticks_ += 1;
+    sounds_->placeSingleSound(6, 200);
+    sounds_->placeSingleSound(14, 200);  // other sounds are not spaced
+    sounds_->placeSingleSound(14, 200);
+    EXPECT_EQ(busy(), 4);
+
+    freeAll();
+    std::set<int> flak;
+    for (int k = 0; k < 30; ++k) {
+        sounds_->placeSingleSound(35, 200);
+        flak.insert(channel(0).SoundID);
+        freeAll();
+    }
+    EXPECT_EQ(flak, (std::set<int>{35, 36}));
+}
+
+TEST_F(SoundPlaying, LoopStartsFromTheTopChangesInPlaceAndStops) {
+    sounds_->SetContinousVolume(22, 180);
+    const int c = channelOf(22);
+    ASSERT_EQ(c, 7) << "a loop takes the last free channel";
+    EXPECT_EQ(channel(c).PlayOnce, 0);
+    channel(c).CurrentIndexIntoSample = 500.0;
+    channel(c).Pitch = 1.7;
+    sounds_->SetContinousVolume(22, 140);
+    EXPECT_DOUBLE_EQ(channel(c).LeftVolume, 140 / 255.0);
+    EXPECT_EQ(channel(c).CurrentIndexIntoSample, 500.0) << "keeps its place";
+    EXPECT_EQ(channel(c).Pitch, 1.7);
+    sounds_->SetContinousVolume(22, 0);
+    EXPECT_EQ(channel(c).PlaySoundPtr, nullptr);
+    sounds_->SetContinousVolume(22, 140);
+    EXPECT_EQ(channel(channelOf(22)).CurrentIndexIntoSample, 0.0) << "starts again from the first sample";
+
+    sounds_->SetContinousVolume(5, 1);  // 1/255 is below 0.01
+    EXPECT_EQ(channelOf(5), -1);
+    sounds_->setGunsVolume(0.5);
+    sounds_->setAppGlobalVolume(0.5);
+    sounds_->SetContinousVolume(5, 255);
+    EXPECT_DOUBLE_EQ(channel(channelOf(5)).LeftVolume, 0.25);
+
+    sounds_->SetEngineAmpRate(22, 200000);
+    EXPECT_EQ(channel(channelOf(22)).Pitch, 150000 / 65536.0);
+    sounds_->SetEngineAmpRate(22, 0);
+    EXPECT_EQ(channel(channelOf(22)).Pitch, 40000 / 65536.0);
+    EXPECT_EQ(channel(channelOf(5)).Pitch, 1.0) << "only the sound's own channel";
+}
+
+TEST_F(SoundPlaying, NewLoopTakesALastFreeThenAQuietThenTheOldestOneShotChannelElseNothing) {
+    for (int k = 0; k < 8; ++k) sounds_->placeSingleSound(14, 100);
+    freeSoundChannel(channel(2));
+    freeSoundChannel(channel(6));
+    sounds_->SetContinousVolume(28, 200);
+    EXPECT_EQ(channelOf(28), 6);
+    sounds_->placeSingleSound(9, 100);
+    EXPECT_EQ(channelOf(9), 2);
+    freeAll();
+
+    for (int s : {1, 5, 17, 30, 31, 32}) sounds_->SetContinousVolume(s, 200);  // loops, one engine
+    ticks_ = 900;
+    sounds_->placeSingleSound(14, 255);
+    ticks_ = 800;
+    sounds_->placeSingleSound(9, 255);
+    ASSERT_EQ(channelOf(9), 1);
+    sounds_->SetContinousVolume(28, 200);
+    EXPECT_EQ(channelOf(28), 1) << "took the oldest one-shot's channel";
+    EXPECT_EQ(channelOf(14), 0);
+
+    channel(5).LeftVolume = channel(5).RightVolume = 0.05;
+    const int quietSound = channel(5).SoundID;
+    sounds_->SetContinousVolume(41, 200);
+    EXPECT_EQ(channelOf(41), 5);
+    EXPECT_EQ(channelOf(quietSound), -1);
+    freeSoundChannel(channel(0));
+    sounds_->SetContinousVolume(40, 200);
+    sounds_->SetContinousVolume(42, 200);
+    EXPECT_EQ(channelOf(42), -1) << "every channel holds a loop that can be heard";
+}
+
+TEST_F(SoundPlaying, EngineSoundsExcludeOneAnotherAndMuteLevelsSilenceTheirGroups) {
+    sounds_->SetContinousVolume(17, 200);
+    sounds_->SetContinousVolume(28, 200);
+    sounds_->SetContinousVolume(5, 200);
+    sounds_->SetContinousVolume(1, 200);
+    sounds_->placeSingleSound(14, 200);
+    sounds_->SetContinousVolume(38, 200);
+    EXPECT_EQ(channelOf(17), -1);
+    EXPECT_EQ(channelOf(28), -1);
+    for (int kept : {5, 1, 14, 38}) EXPECT_GE(channelOf(kept), 0) << kept;
+    sounds_->SetContinousVolume(22, 1);  // scales to silence: nothing else stops
+    EXPECT_GE(channelOf(38), 0);
+
+    sounds_->setSoundToggle(1);
+    sounds_->SetContinousVolume(38, 200);
+    EXPECT_EQ(channelOf(38), -1) << "engines are muted";
+    sounds_->SetContinousVolume(5, 200);
+    EXPECT_GE(channelOf(5), 0) << "guns are not";
+    sounds_->toggleSoundSetting();
+    EXPECT_EQ(sounds_->getSoundToggle(), 2);
+    sounds_->placeSingleSound(9, 200);
+    EXPECT_EQ(channelOf(9), -1);
+    EXPECT_GE(channelOf(14), 0) << "a one-shot already playing finishes";
+    sounds_->SetContinousVolume(5, 200);
+    EXPECT_EQ(channelOf(5), -1);
+    sounds_->toggleSoundSetting();
+    EXPECT_EQ(sounds_->getSoundToggle(), 0);
+    sounds_->setSoundToggle(7);
+    EXPECT_EQ(sounds_->getSoundToggle(), 2);
+}
+
+TEST_F(SoundPlaying, MixerPlaysWhatTheOperationsPlaceAndTheDeviceFollowsTheApplication) {
+    sounds_->placeSingleSound(14, 255);
+    sounds_->SetContinousVolume(38, 255);
+    const auto out = device_->render(4);
+    EXPECT_FLOAT_EQ(out[0], soundtest::userValue(14) + soundtest::userValue(38));
+    EXPECT_FLOAT_EQ(out[1], soundtest::userValue(14) + soundtest::userValue(38));
+
+    EXPECT_EQ(device_->starts, 1);
+    sounds_->setCoreAudioOnOff(true);
+    EXPECT_EQ(device_->starts, 1) << "already running";
+    sounds_->setCoreAudioOnOff(false);
+    sounds_->setCoreAudioOnOff(false);
+    EXPECT_EQ(device_->stops, 1);
+    const int c = channelOf(38);
+    channel(c).CurrentIndexIntoSample = 700.0;
+    sounds_->setCoreAudioOnOff(true);
+    EXPECT_EQ(device_->starts, 2);
+    EXPECT_EQ(channel(c).CurrentIndexIntoSample, 700.0) << "a loop resumes where it stood";
+    sounds_->ExitSoundRoutines();
+    sounds_->startSounds();
+    EXPECT_FALSE(sounds_->isRunning()) << "detached for good";
+}
+
+TEST_F(SoundPlaying, SystemBeepPlaysTheBellWhileTheSoundObjectLives) {
+    platform::SystemBeep();
+    EXPECT_EQ(channelOf(SoundGuy::kBeepSound), 0);
+    sounds_.reset();
+    platform::SystemBeep();  // the sound object is gone: only counted
 }
 
 }  // namespace

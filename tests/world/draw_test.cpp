@@ -1,120 +1,47 @@
 // The terrain, sky and a cloud drawn under Xvfb from the generated world, read back from the frame.
-#include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <set>
 
-#include "platform/GLWindow.h"
-#include "platform/Paths.h"
-#include "platform/PngImage.h"
-#include "tests/world/GLTextureView.h"
-#include "world/draw/WorldDraw.h"
+#include "tests/world/WorldFrame.h"
 
 namespace pellam {
 namespace {
 
-constexpr int kWidth = 640, kHeight = 400;
-
-struct Camera {
-    double Heading, Pitch;  // deg; heading 0 along +Z (north), 90 along +X (east)
-};
-
-// Rotation-only view: right, up and back as rows. X east and Z north with Y up is a mirror of
-// GL's axes, hence the determinant of -1.
-void loadView(const Camera& c) {
-    const double h = c.Heading * M_PI / 180, p = c.Pitch * M_PI / 180;
-    const double f[3] = {std::sin(h) * std::cos(p), std::sin(p), std::cos(h) * std::cos(p)};
-    const double r[3] = {std::cos(h), 0.0, -std::sin(h)};
-    const double u[3] = {-std::sin(h) * std::sin(p), std::cos(p), -std::cos(h) * std::sin(p)};
-    const float m[16] = {float(r[0]), float(u[0]), float(-f[0]), 0, float(r[1]), float(u[1]), float(-f[1]), 0,
-                         float(r[2]), float(u[2]), float(-f[2]), 0, 0, 0, 0, 1};
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    const double nearPlane = 20.0, halfWidth = nearPlane * std::tan(30.0 * M_PI / 180);
-    glFrustum(-halfWidth, halfWidth, -halfWidth * kHeight / kWidth, halfWidth * kHeight / kWidth, nearPlane, 200000.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadMatrixf(m);
-}
+using test::Camera;
+using test::kAlongTheFront;
+using test::kOverAlbert;
+constexpr int kWidth = test::WorldFrame::kWidth, kHeight = test::WorldFrame::kHeight;
 
 class WorldDrawTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         const char* build = std::getenv("PELLAM_BUILD_DIR");
         ASSERT_NE(build, nullptr);
-        platform::setApplicationFolder(build);
+        world = new test::WorldFrame;
         std::string error;
-        ASSERT_TRUE(platform::startVideo(error)) << error;
-        platform::WindowSpec spec;
-        spec.width = kWidth;
-        spec.height = kHeight;
-        spec.title = "world draw test";
-        window = platform::GLWindow::create(spec, error).release();
-        ASSERT_NE(window, nullptr) << error;
-        window->makeCurrent();
-        view = new test::GLTextureView;
-        terrain = new RIDUdidav;
-        ASSERT_TRUE(terrain->initWithGLView(view)) << terrain->lastError();
-        sky = new TexturedSkyDome;
-        sky->initWithGLView(view);
-        cloud = new FirstCloud;
-        cloud->initWithGLView(view);
+        ASSERT_TRUE(world->open(build, error)) << error;
+        sky = &world->sky;
+        terrain = &world->terrain;
+        cloud = &world->cloud;
     }
-    static void TearDownTestSuite() {
-        delete cloud;
-        delete sky;
-        delete terrain;
-        delete view;
-        delete window;
-        platform::stopVideo();
-    }
+    static void TearDownTestSuite() { delete world; }
 
-    // One frame: sky, terrain, cloud decks and the cloud if asked; the pixels, bottom row first.
     std::vector<uint8_t> frame(const worlddraw::Eye& eye, const Camera& cam, bool withCloud) {
-        const auto name = [](int32_t slot) { return view->glName(slot); };
-        const SkyColours c = sky->getSkyColours();
-        glViewport(0, 0, kWidth, kHeight);
-        glClearColor(c.Horizon[0], c.Horizon[1], c.Horizon[2], 1);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        loadView(cam);
-        const float fog[4] = {c.Horizon[0], c.Horizon[1], c.Horizon[2], 1};
-        glFogfv(GL_FOG_COLOR, fog);
-        terrain->setEyePosition(eye.X, eye.Y, eye.Z);
-        worlddraw::drawSkyDome(*sky, name);
-        drawer.draw(*terrain, eye, name, c.Light);
-        drawer.drawCloudLayers(*terrain, eye, name, c.Light);
-        if (withCloud) worlddraw::drawCloud(*cloud, eye, name, c.Light);
-        glFinish();
-        std::vector<uint8_t> pixels(size_t(kWidth) * kHeight * 4);
-        glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        auto pixels = world->draw(eye, cam, withCloud);
         EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
         return pixels;
     }
-
     static void save(const std::vector<uint8_t>& pixels, const std::string& name) {
-        platform::RGBAImage image;
-        image.width = kWidth;
-        image.height = kHeight;
-        image.pixels.resize(pixels.size());
-        const size_t row = size_t(kWidth) * 4;
-        for (int y = 0; y < kHeight; ++y) std::copy_n(&pixels[size_t(kHeight - 1 - y) * row], row, &image.pixels[size_t(y) * row]);
-        platform::writePng(std::string(std::getenv("PELLAM_BUILD_DIR")) + "/" + name, image);
+        test::WorldFrame::save(pixels, std::string(std::getenv("PELLAM_BUILD_DIR")) + "/" + name);
     }
 
-    static inline platform::GLWindow* window = nullptr;
-    static inline test::GLTextureView* view = nullptr;
-    static inline RIDUdidav* terrain = nullptr;
+    static inline test::WorldFrame* world = nullptr;
     static inline TexturedSkyDome* sky = nullptr;
+    static inline RIDUdidav* terrain = nullptr;
     static inline FirstCloud* cloud = nullptr;
-    worlddraw::TerrainDrawer drawer;
 };
-
-// Above Albert at 3,000 ft, looking down the front towards St. Quentin.
-const worlddraw::Eye kOverAlbert{2020000.0, 3000.0, 2047000.0};
-const Camera kAlongTheFront{106.0, -9.0};
 
 TEST_F(WorldDrawTest, TerrainLiesUnderTheSkyWithTheirOwnColours) {
     sky->setTimeOfDay(11.0);
@@ -174,37 +101,6 @@ TEST_F(WorldDrawTest, LowSunAndACeilingDeckDraw) {
     // Under the deck the upper frame is the deck's grey, not the evening sky.
     const uint8_t* top = &pixels[(size_t(kHeight - 2) * kWidth + kWidth / 2) * 4];
     EXPECT_LT(std::abs(int(top[0]) - int(top[2])), 40);
-}
-
-// The frame time of the farthest view along the front: printed for the record, not judged.
-TEST_F(WorldDrawTest, FrameTimeAlongTheFront) {
-    sky->setTimeOfDay(11.0);
-    terrain->setFogDistance(0.0);
-    frame(kOverAlbert, kAlongTheFront, true);
-    const int frames = 20;
-    const auto start = std::chrono::steady_clock::now();
-    for (int k = 0; k < frames; ++k) frame(kOverAlbert, {kAlongTheFront.Heading + k, kAlongTheFront.Pitch}, true);
-    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / frames;
-    std::printf("terrain frame along the front, fog %.0f ft: %.1f ms, %ld triangles\n", terrain->getFogDistance(), ms,
-                drawer.trianglesDrawn());
-    EXPECT_GT(drawer.trianglesDrawn(), 10000);
-}
-
-}  // namespace
-}  // namespace pellam
-
-namespace pellam {
-namespace {
-
-// Pictures for a person to look at; run with PELLAM_WORLD_VIEWS=1.
-TEST_F(WorldDrawTest, ViewsForInspection) {
-    if (!std::getenv("PELLAM_WORLD_VIEWS")) GTEST_SKIP();
-    sky->setTimeOfDay(10.0);
-    terrain->setFogDistance(0.0);
-    save(frame({2075600.0, 5000.0, 2278960.0}, {90.0, -25.0}, false), "view_ypres.png");
-    save(frame({2342000.0, 1300.0, 1846240.0}, {270.0, -4.0}, false), "view_bridge.png");
-    save(frame({2128694.0, 2500.0, 2130000.0}, {0.0, -50.0}, false), "view_douai.png");
-    save(frame({2171797.0, 1500.0, 1990000.0}, {20.0, -20.0}, false), "view_stquentin.png");
 }
 
 }  // namespace

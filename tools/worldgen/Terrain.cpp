@@ -242,25 +242,30 @@ struct Chain {
         if (nj == j + 1) { Edges[at(i, j)] |= kEdgeHighZ; Edges[at(ni, nj)] |= kEdgeLowZ; }
         if (nj == j - 1) { Edges[at(i, j)] |= kEdgeLowZ; Edges[at(ni, nj)] |= kEdgeHighZ; }
     }
-    // Steps square by square from (i0, j0) to (i1, j1), keeping to the straight line, and joins
-    // each square to the next.
-    void walk(int i0, int j0, int i1, int j1) {
+    // Appends the squares from (i0, j0) to (i1, j1) to `path`, step by step along the straight line.
+    static void steps(int i0, int j0, int i1, int j1, std::vector<std::pair<int, int>>& path) {
         int i = i0, j = j0;
         const double dx = i1 - i0, dz = j1 - j0;
         while (i != i1 || j != j1) {
             const int si = i1 > i ? 1 : -1, sj = j1 > j ? 1 : -1;
-            int ni = i, nj = j;
-            if (i == i1) nj += sj;
-            else if (j == j1) ni += si;
+            if (i == i1) j += sj;
+            else if (j == j1) i += si;
             else {
                 const double ex = std::fabs((i + si - i0) * dz - (j - j0) * dx);
                 const double ez = std::fabs((i - i0) * dz - (j + sj - j0) * dx);
-                if (ex <= ez) ni += si; else nj += sj;
+                if (ex <= ez) i += si; else j += sj;
             }
-            join(i, j, ni, nj);
-            i = ni;
-            j = nj;
+            path.push_back({i, j});
         }
+    }
+    // Joins each square of the path to the next.
+    void follow(const std::vector<std::pair<int, int>>& path) {
+        for (size_t k = 0; k + 1 < path.size(); ++k) join(path[k].first, path[k].second, path[k + 1].first, path[k + 1].second);
+    }
+    void walk(int i0, int j0, int i1, int j1) {
+        std::vector<std::pair<int, int>> path{{i0, j0}};
+        steps(i0, j0, i1, j1, path);
+        follow(path);
     }
 };
 
@@ -321,9 +326,10 @@ void generateTerrain(uint32_t seed, WorldFiles& out) {
             }
     }
 
-    // ---- The front: distance to the line, with a ragged edge.
+    // ---- The front: distance to the line (frontLineDist, ft), and with a ragged edge.
     std::vector<float> frontDist(size_t(N) * N, 1e9f);
     stampPolyline(pr, frontLine(), 16000.0, frontDist, nullptr);
+    const std::vector<float> frontLineDist = frontDist;
     for (size_t k = 0; k < frontDist.size(); ++k) {
         if (frontDist[k] > 15000.0f) continue;
         const int i = int(k % N), j = int(k / N);
@@ -359,7 +365,8 @@ void generateTerrain(uint32_t seed, WorldFiles& out) {
                 c = kMarsh;  // a stream down a steep square: wet ground, not a sheet of water
             } else {
                 const bool flanders = lat > 50.55 && lon < 3.9;
-                const double woods = fbm(i / 14.0, j / 14.0, seed + 11, 4);
+                // Woods and copses of a few squares among the fields.
+                const double woods = fbm(i / 3.2, j / 3.2, seed + 11, 3) + (valueNoise(i / 14.0, j / 14.0, seed + 12) - 0.5) * 0.16;
                 double forest = 0.0;  // the great woods: Nieppe, Mormal, Compiegne, St-Gobain, Montagne de Reims, Argonne
                 const double forests[][3] = {{2.60, 50.69, 0.06}, {3.75, 50.18, 0.08}, {2.88, 49.37, 0.12},
                                              {3.40, 49.58, 0.08}, {4.05, 49.14, 0.12}, {4.95, 49.20, 0.12},
@@ -385,13 +392,25 @@ void generateTerrain(uint32_t seed, WorldFiles& out) {
                 }
             }
             if (c != kWater) {
-                // Trench lines and no man's land, the shelled belt behind them, then ground that
-                // the shelling reached here and there.
-                const double f = frontDist[k];
-                const double torn = hash32(uint32_t(i), uint32_t(j), seed + 61) / 4294967295.0;
-                if (f < 1800.0) c = kTrenches;
-                else if (f < 4200.0) c = torn < 0.85 ? kShellMud : kPloughed;
-                else if (f < 9000.0 && torn < 0.55 * (1.0 - (f - 4200.0) / 4800.0)) c = c == kWoodland ? kShellMud : (torn < 0.2 ? kShellMud : kPloughed);
+                // Trench lines and no man's land along the whole line without a break (every square
+                // the line crosses lies within 1,244 ft of it), the shelled belt either side, then
+                // ground that the shelling reached here and there. The battlefields of earlier
+                // years, east of Albert and before Ypres, lie waste further back.
+                double waste = 0.0;
+                const double oldFields[][4] = {{2.80, 50.03, 0.10, 0.035}, {2.98, 50.88, 0.07, 0.03}};
+                for (const auto& o : oldFields) {
+                    const double u = (lon - o[0]) / o[2], v = (lat - o[1]) / o[3];
+                    if (u * u + v * v < 9.0) waste = std::max(waste, std::exp(-(u * u + v * v)));
+                }
+                const double line = frontLineDist[k];
+                if (line < 16000.0 || waste > 0.0) {
+                    const double jag = valueNoise(i / 2.5, j / 2.5, seed + 79) - 0.5;
+                    const double f = std::min({line + jag * 3000.0, double(frontDist[k]), 5200.0 + (1.0 - waste) * 9000.0 + jag * 2000.0});
+                    const double torn = hash32(uint32_t(i), uint32_t(j), seed + 61) / 4294967295.0;
+                    if (line + jag * 1200.0 < 1900.0) c = kTrenches;
+                    else if (f < 5000.0) c = torn < 0.88 ? kShellMud : kPloughed;
+                    else if (f < 12000.0 && torn < 0.6 * (1.0 - (f - 5000.0) / 7000.0)) c = c == kWoodland ? kShellMud : (torn < 0.3 ? kShellMud : kPloughed);
+                }
             }
             code[k] = c;
         }
@@ -448,18 +467,40 @@ void generateTerrain(uint32_t seed, WorldFiles& out) {
         // A country road wanders: two bends put off the straight line.
         const double dx = i1 - i0, dz = j1 - j0, len = std::hypot(dx, dz);
         if (len < 1.0) return;
+        std::vector<std::pair<int, int>> path{{i0, j0}};
         int pi = i0, pj = j0;
         for (int s = 1; s <= 3; ++s) {
             int ni = i1, nj = j1;
             if (s < 3) {
                 const double off = (hash32(uint32_t(i0 + s), uint32_t(j1), seed + salt) / 4294967295.0 - 0.5) * 0.35 * len;
-                ni = int(std::lround(i0 + dx * s / 3.0 - dz / len * off));
-                nj = int(std::lround(j0 + dz * s / 3.0 + dx / len * off));
+                ni = std::clamp(int(std::lround(i0 + dx * s / 3.0 - dz / len * off)), 0, N - 2);  // on the map
+                nj = std::clamp(int(std::lround(j0 + dz * s / 3.0 + dx / len * off)), 0, N - 2);
             }
-            roads.walk(pi, pj, ni, nj);
+            Chain::steps(pi, pj, ni, nj, path);
             pi = ni;
             pj = nj;
         }
+        // Where a bend point turns the road back on itself (up, across one square, down again)
+        // it takes the square across instead: a hairpin in two squares is no country road.
+        auto move = [&](size_t k) { return std::pair{path[k + 1].first - path[k].first, path[k + 1].second - path[k].second}; };
+        for (size_t k = 0; k + 2 < path.size();) {
+            const auto a = move(k), b = move(k + 1);
+            if (a.first == -b.first && a.second == -b.second) {  // straight back
+                path.erase(path.begin() + long(k) + 1, path.begin() + long(k) + 3);
+            } else if (k + 3 < path.size() && move(k + 2) == std::pair{-a.first, -a.second}) {
+                path.erase(path.begin() + long(k) + 1, path.begin() + long(k) + 3);
+            } else {
+                ++k;
+                continue;
+            }
+            k = k > 2 ? k - 2 : 0;
+        }
+        // A road that meets one already made joins it there, rather than running on beside it.
+        size_t end = 0;
+        while (end < path.size() && edges[at(path[end].first, path[end].second)]) ++end;
+        while (end < path.size() && !edges[at(path[end].first, path[end].second)]) ++end;
+        path.resize(std::min(end + 1, path.size()));
+        roads.follow(path);
     };
     for (int lj = 0; lj < lh; ++lj)
         for (int li = 0; li < lw; ++li) {
@@ -502,6 +543,46 @@ void generateTerrain(uint32_t seed, WorldFiles& out) {
             if (j < N - 2) edges[at(i, j + 1)] &= ~kEdgeLowZ;
         }
     // A road over a river crosses it on a bridge: the square keeps its road over the water.
+
+    // Hairpins: where a road turns into a square and straight back out beside where it came in,
+    // through one square or two in a row (each joined only along the row and to the same side), it
+    // keeps to the squares on that side instead. Repeated until none is left: every change takes
+    // more edges away than it adds.
+    auto roadAllowed = [&](int i, int j) {
+        const uint8_t c = code[at(i, j)];
+        return c != kTrenches && (c != kWater || river[at(i, j)]);
+    };
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (int j = 1; j < N - 4; ++j)
+            for (int i = 1; i < N - 4; ++i)
+                for (int across = 0; across < 2 && edges[at(i, j)]; ++across) {
+                    // A run from (i, j) towards high X or high Z; `side` is one of the other two edges.
+                    const int di = across ? 0 : 1, dj = across ? 1 : 0;
+                    const uint8_t ahead = across ? kEdgeHighZ : kEdgeHighX, behind = across ? kEdgeLowZ : kEdgeLowX;
+                    const uint8_t sides[2] = {uint8_t(across ? kEdgeLowX : kEdgeLowZ), uint8_t(across ? kEdgeHighX : kEdgeHighZ)};
+                    for (const uint8_t side : sides) {
+                        if (edges[at(i, j)] != (ahead | side)) continue;
+                        int len = 1;
+                        while (len < 3 && edges[at(i + di * len, j + dj * len)] == (ahead | behind)) ++len;
+                        if (len > 2 || edges[at(i + di * len, j + dj * len)] != (behind | side)) continue;
+                        const int si = side == kEdgeLowX ? -1 : side == kEdgeHighX ? 1 : 0;
+                        const int sj = side == kEdgeLowZ ? -1 : side == kEdgeHighZ ? 1 : 0;
+                        const uint8_t back = side == kEdgeLowX ? kEdgeHighX : side == kEdgeHighX ? kEdgeLowX
+                                           : side == kEdgeLowZ ? kEdgeHighZ : kEdgeLowZ;
+                        bool open = true;
+                        for (int k = 1; k < len; ++k) open = open && roadAllowed(i + di * k + si, j + dj * k + sj);
+                        if (!open) continue;
+                        for (int k = 0; k <= len; ++k) {
+                            edges[at(i + di * k, j + dj * k)] = 0;
+                            uint8_t& e = edges[at(i + di * k + si, j + dj * k + sj)];
+                            if (k == 0 || k == len) e &= uint8_t(~back);
+                            e |= uint8_t((k < len ? ahead : 0) | (k > 0 ? behind : 0));
+                        }
+                        changed = true;
+                    }
+                }
+    }
 
     // ---- Encoding.
     out.Elevation.assign(kElevationBytes, 0);

@@ -1,11 +1,12 @@
-// The Fokkers' airframes where they differ from the Camel: placement on their own gear, speeds
-// and engines, mass without engine coupling, the Dr.I's middle wing in every wing loss, the g
-// band of each airframe, the controls in which the two differ, and the irregular table entries
-// that are kept as the aircraft were measured.
+// The three airframes: a ground start that rests where it was placed, flying starts, mass with
+// fuel and bombs, the record a set-up repairs; then where the Fokkers differ from the Camel: the
+// Dr.I's middle wing in every wing loss, the g band of each airframe, the raised strip and the
+// throttles.
 #include <gtest/gtest.h>
 
-#include "aircraft/FokkerDVII.h"
-#include "aircraft/FokkerDr1.h"
+#include <cmath>
+#include <type_traits>
+
 #include "platform/Random.h"
 #include "tests/aircraft/CamelWorld.h"
 
@@ -35,46 +36,89 @@ struct Airframe : ::testing::Test {
         return w.a().DangerousGs == 0;
     }
 };
-using Fokkers = ::testing::Types<FokkerDr1, FokkerDVII>;
-TYPED_TEST_SUITE(Airframe, Fokkers);
+TYPED_TEST_SUITE(Airframe, AllThreeAircraft);
+template <typename T>
+struct FokkerAirframe : Airframe<T> {};
+TYPED_TEST_SUITE(FokkerAirframe, TheFokkers);
 
-TYPED_TEST(Airframe, StartsOnItsOwnGearAtItsOwnSpeeds) {
+TYPED_TEST(Airframe, GroundStartRestsWhereItIsPlacedAndFlyingStartsClearTheGround) {
     auto& w = this->w;
-    const double tailDown = this->dr1() ? 4.9 : 3.8, angle = this->dr1() ? 17.0 : 13.3;
-    const double top = this->dr1() ? 130.0 : 116.0;
-    w.camel->SetUpAircraft(0.0, -1.0, 0.0, 0.0, 0.0, 0.0, 0.2);
-    EXPECT_NEAR(w.pos()[1], 250.0 + tailDown, 1e-9);
+    w.camel->SetUpAircraft(10.0, -1.0, 20.0, 90.0, 400.0, 0.0, 0.2);  // tail down on the field, idle
+    const double y0 = w.pos()[1], pitch0 = w.a().AircraftPitch;
+    EXPECT_EQ(w.a().Damage1, 0u);
     EXPECT_EQ(w.a().CurrentEngineSetting, 0.1);
-    w.camel->SetUpAircraft(0.0, -1.0, 0.0, 0.0, 400.0, 0.0, 0.21);  // tail down: the height once only
-    EXPECT_NEAR(w.pos()[1], 250.0 + tailDown, 1e-9);
-    EXPECT_EQ(w.a().AircraftPitch, angle);
-    EXPECT_EQ(w.a().CurrentEngineSetting, 1.0);
-    w.camel->SetUpAircraft(0.0, -1.0, 0.0, 0.0, 400.0, 50.0, 0.0);  // moving: lifted clear
+    EXPECT_GT(y0, 250.0);
+    EXPECT_GT(pitch0, 5.0);
+    // The nose points along heading 90 (+X), raised by the tail-down angle.
+    double m[16] = {};
+    ZephModel::quaternionToMatrix(w.camel->ModelAttitude.QAttitude.data(), m);
+    const double nose[3] = {0, 0, 1};
+    double f[3];
+    ZephModel::RotateVector(nose, f, m);
+    EXPECT_NEAR(f[0], std::cos(pitch0 / 57.29577951), 1e-9);
+    EXPECT_NEAR(f[1], std::sin(pitch0 / 57.29577951), 1e-9);
+    // Placed on its wheels and skid: with the brakes on it stays put and does not tip.
+    w.camel->turnBrakesOn();
+    w.run(120);
+    EXPECT_NEAR(w.pos()[1], y0, 1.0);  // ft: the gear settles by less than a foot
+    EXPECT_NEAR(w.a().AircraftPitch, pitch0, 1.0);
+    EXPECT_NEAR(w.pos()[0], 10.0, 0.5);
+    EXPECT_EQ(w.a().Damage1, 0u);
+
+    w.camel->SetUpAircraft(0.0, -1.0, 0.0, 0.0, 400.0, 50.0, 0.21);  // moving: lifted clear
     EXPECT_NEAR(w.pos()[1], 770.0, 1e-9);
-    w.camel->SetUpAircraft(0.0, 2000.0, 0.0, 0.0, 0.0, 1.0, 1.0);
-    EXPECT_DOUBLE_EQ(w.a().CurrentVelocity, top / 40.9);
-    w.camel->SetUpAircraft(0.0, 2000.0, 0.0, 0.0, 0.0, 0.5, 1.0);
-    EXPECT_DOUBLE_EQ(w.a().CurrentVelocity, top / 2.0 / 40.9);
+    EXPECT_EQ(w.a().CurrentEngineSetting, 1.0);
+    w.camel->SetUpAircraft(0.0, 270.0, 0.0, 0.0, 0.0, 80.0, 1.0);  // 20 ft up: kept
+    EXPECT_EQ(w.pos()[1], 270.0);
+    w.camel->SetUpAircraft(0.0, 2000.0, 0.0, 0.0, 0.0, 0.5, 1.0);  // a fraction is a share of top speed
+    EXPECT_DOUBLE_EQ(w.a().CurrentVelocity, w.a().TopSpeedInMPH / 2.0 / 40.9);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_DOUBLE_EQ(w.camel->PreviousModelAttitude.Position[i], w.pos()[i] - w.camel->XYZVelocity[i]);
+    }
 
     BasicCamelWorld<TypeParam> sea;  // ground at exactly 0 breaks the gear of a ground start
     sea.camel->SetUpAircraft(0.0, -1.0, 0.0, 0.0, 400.0, 0.0, 1.0);
     EXPECT_EQ(sea.a().Damage1, dmg::GearBroken);
 }
 
-TYPED_TEST(Airframe, MassHasNoEngineCoupling) {
+TYPED_TEST(Airframe, MassFollowsFuelAndBombsAndTheRecordIsRepaired) {
     auto& w = this->w;
     this->fly();  // engine at 1000 rpm
-    const double empty = this->dr1() ? 1122.0 : 1845.0, izz = this->dr1() ? 0.5 : 0.35;
+    const double empty = w.a().Mass;
+    EXPECT_DOUBLE_EQ(w.camel->iTensor[0], 1.0 / (0.5 * empty));
     w.a().CurrentNumberOfBombs = 2;
     w.camel->FigureMass();
-    const double m = (empty + 180.0 + 40.0) / 32.2;
-    EXPECT_DOUBLE_EQ(w.a().Mass, m);
-    EXPECT_DOUBLE_EQ(w.camel->iTensor[0], 1.0 / (0.5 * m));
-    EXPECT_DOUBLE_EQ(w.camel->iTensor[10], 1.0 / (izz * m));
-    for (int i : {1, 2, 4, 6, 8, 9}) EXPECT_EQ(w.camel->iTensor[i], 0.0) << i;
+    EXPECT_NEAR((w.a().Mass - empty) * 32.2, 40.0, 1e-9);
+    const auto coupled = w.camel->iTensor;
+    w.a().CurrentRPM = 0.0;
+    w.camel->FigureMass();
+    if constexpr (std::is_same_v<TypeParam, ObjectTestFile>) {
+        EXPECT_NE(w.camel->iTensor[1], coupled[1]) << "the Camel's rotary couples pitch and yaw";
+    } else {
+        for (int i : {1, 2, 4, 6, 8, 9}) EXPECT_EQ(w.camel->iTensor[i], 0.0) << i;
+    }
+
+    const auto whole = w.camel->Surfaces;
+    w.a().Damage1 = 0xffffffu;
+    w.a().TotalHits = 50;
+    w.camel->Surfaces[0].Area = 1.0;
+    this->fly();
+    const Aircraft& a = w.a();
+    EXPECT_EQ(a.Damage1, 0u);
+    EXPECT_EQ(a.Damage2, 0u);
+    EXPECT_EQ(a.TotalHits, 0.0);
+    EXPECT_EQ(w.camel->Surfaces[0].Area, whole[0].Area);
+    EXPECT_EQ(a.WhoShotMe, -1);
+    EXPECT_EQ(a.PlayThisSound, -1);
+    for (int v = 0; v < a.NumberOfHitVolumes; ++v) {
+        const auto& list = a.DamageProbabilities[v].DamageType;
+        bool ended = false;
+        for (int e = 0; e < 8 && !ended; ++e) ended = list[e] == -1;
+        EXPECT_TRUE(ended) << "volume " << v;
+    }
 }
 
-TYPED_TEST(Airframe, WingsGoWithTheirMiddleWingAndComeBackWithTheNextSetUp) {
+TYPED_TEST(FokkerAirframe, WingsGoWithTheirMiddleWingAndComeBackWithTheNextSetUp) {
     auto& w = this->w;
     this->fly();
     const auto whole = w.camel->Surfaces;
@@ -113,34 +157,24 @@ TYPED_TEST(Airframe, WingsGoWithTheirMiddleWingAndComeBackWithTheNextSetUp) {
     }
 }
 
-TYPED_TEST(Airframe, HeadSitsAtItsOwnCockpit) {
-    auto& w = this->w;
-    const double z = this->dr1() ? -3.1 : -4.3;
-    w.camel->movePilotHead();
-    EXPECT_EQ(w.camel->PilotAttitude.Position[2], z);
-    EXPECT_EQ(w.camel->PilotAttitude.Position[1], this->dr1() ? 2.1 : 2.88);
-    w.a().PilotHeadHeading = w.a().PilotHeadToHeading = 157.5;  // over the right shoulder
-    w.camel->movePilotHead();
-    EXPECT_NEAR(w.camel->PilotAttitude.Position[0], 0.441, 1e-12);
-    EXPECT_NEAR(w.camel->PilotAttitude.Position[2], 0.441 + z, 1e-12);
+template <typename T>
+void expectGBand(int bombs, double low, double high) {
+    Airframe<T> t;
+    t.fly();
+    const double e = 1e-9, out = 1e-6;
+    EXPECT_TRUE(t.safe(high - e, bombs) && t.safe(low + e, bombs)) << high << " " << bombs;
+    EXPECT_FALSE(t.safe(high + out, bombs) || t.safe(low - out, bombs)) << high << " " << bombs;
+    t.w.a().Damage1 = dmg::FatalDamage;  // the limits no longer count
+    EXPECT_TRUE(t.safe(30.0, bombs));
 }
 
-TEST(FokkerAirframes, GBandOfEachNarrowsWithBombs) {
-    Airframe<FokkerDr1> dr1;
-    Airframe<FokkerDVII> dvii;
-    const double e = 1e-9, out = 1e-6;
-    const struct {
-        Airframe<FokkerDr1>* dr1;
-        Airframe<FokkerDVII>* dvii;
-        int bombs;
-        double low, high;
-    } bands[] = {{&dr1, nullptr, 0, -2.5, 3.5}, {&dr1, nullptr, 1, -2.3, 3.3}, {&dr1, nullptr, 5, -1.5, 2.5},
-                 {nullptr, &dvii, 0, -6.5, 9.5}, {nullptr, &dvii, 2, -6.1, 9.1}};
-    for (const auto& b : bands) {
-        auto safe = [&](double g) { return b.dr1 ? b.dr1->safe(g, b.bombs) : b.dvii->safe(g, b.bombs); };
-        EXPECT_TRUE(safe(b.high - e) && safe(b.low + e)) << b.high << " " << b.bombs;
-        EXPECT_FALSE(safe(b.high + out) || safe(b.low - out)) << b.high << " " << b.bombs;
-    }
+TEST(Airframes, GBandOfEachNarrowsWithBombs) {
+    expectGBand<ObjectTestFile>(2, -5.1, 9.1);
+    expectGBand<FokkerDr1>(0, -2.5, 3.5);
+    expectGBand<FokkerDr1>(1, -2.3, 3.3);
+    expectGBand<FokkerDr1>(5, -1.5, 2.5);
+    expectGBand<FokkerDVII>(0, -6.5, 9.5);
+    expectGBand<FokkerDVII>(2, -6.1, 9.1);
 }
 
 TEST(FokkerAirframes, DrIOverloadWarnsThenFailsWithItsMiddleWing) {
@@ -189,22 +223,6 @@ TEST(FokkerAirframes, DrIRunsFullOrIdleAndTheDVIIAnyPower) {
     dvii.camel->throttleUp(0.25);
     EXPECT_EQ(dr1.a().CurrentEngineSetting, 1.0);
     EXPECT_DOUBLE_EQ(dvii.a().CurrentEngineSetting, 0.55);
-}
-
-TEST(FokkerAirframes, IrregularEntriesAreKept) {
-    BasicCamelWorld<FokkerDr1> dr1;
-    BasicCamelWorld<FokkerDVII> dvii;
-    EXPECT_EQ(dr1.a().NumberOfSurfaces, 28);
-    EXPECT_EQ(dvii.a().NumberOfSurfaces, 27);
-    EXPECT_EQ(dr1.camel->Surfaces[9].LocationXYZ[0], 15.0);    // not 13.0 as its top face
-    EXPECT_EQ(dr1.camel->Surfaces[22].LocationXYZ[1], 0.0);    // not 0.42 as the right side
-    EXPECT_EQ(dvii.camel->Surfaces[8].LocationXYZ[0], 15.65);  // not 18.65 as its bottom face
-    // The wing boxes: the left holds the left aileron and less often breaks a strut.
-    const auto& d = dr1.a().DamageProbabilities;
-    EXPECT_EQ(d[5].DamageType[2], 0x100);
-    EXPECT_EQ(d[6].DamageType[2], 0x200);
-    EXPECT_LT(d[5].Probability[0], d[6].Probability[0]);
-    EXPECT_EQ(dvii.a().DamageProbabilities[6].DamageType[2], 0x200);
 }
 
 }  // namespace

@@ -1,0 +1,76 @@
+#pragma once
+// One ground explosion (model indexes 11..18, used in strict rotation): a burst of 40 fire and
+// smoke sprites flying out from the centre, 20 more added one per tick, then a column that rises
+// for minutes while its lower part rolls like a mushroom cloud, fading late in its life.
+#include <array>
+
+#include "objects/EffectModel.h"
+
+namespace pellam {
+
+class GroundExplosion : public TableModel {
+public:
+    static constexpr int kSprites = 60;
+    static constexpr int kBurst = 40;
+    static constexpr int32_t kMoveUntil = 10001;  // age (ticks) from which nothing moves
+    static constexpr int32_t kEndAge = 10060;     // age beyond which the explosion is over
+
+    struct ExplosionType {
+        int32_t TimeStarted = 0;
+        std::array<double, 3> Pos{0, -9000.0, 0};  // ft from the centre; Y <= -5000 hidden
+        std::array<double, 3> XYZSpeed{};          // ft/tick
+        std::array<double, 3> XYZSpeedChange{};    // the starting velocity
+        double SpriteSize = 0;                     // half-width, ft
+        int32_t Map = 0;                           // 0 smoke, 1 fire
+        int32_t Phase = 0;                         // 0 burst, 1 column
+        bool operator==(const ExplosionType&) const = default;
+    };
+
+    void resetModel() override;
+    void doInitialization() override { resetModel(); }
+    void GroundExplosion1Start(int32_t missionTime) override;
+    void callEveryTick(bool running, int32_t missionTime, bool inReplay) override;
+    OneCompleteObjectVer2* getDrawingData(int32_t gameTime) override;
+    void setTimeOfDay(double hours) override { TimeOfDay = hours; }
+    bool isTower() override { return ThisModel.TheObject.ObjectFlags & 0x800; }
+    const double* getTowerPosition() override { return TowerPosition.data(); }
+    void prepareForReplayStart(int32_t missionTime) override;
+    void recoverFromReplay(int32_t missionTime) override;
+
+    // The opacity of every sprite at age a (ticks).
+    static double opacityAt(int32_t age);
+    static double rangeRandom(double x);
+    static double positiveRandom(double x);
+
+    // Idle: no explosion to show. An explicit flag: a start at tick 0 is an explosion like any other.
+    bool isBusy() const { return Busy; }
+    int32_t liveSprites() const;
+
+    std::array<ExplosionType, kSprites> ExplosionSprites{};
+    int32_t GroundExplosionStartTime = 0;
+    bool Busy = false;
+    int32_t Stage = 1;       // 0 from the start until the first tick has set up the sprites
+    int32_t MoreStarts = 0;  // schedules the 20 late sprites
+    int32_t LastGlobalTime = 0;
+    bool SeenTick = false;
+    double TimeOfDay = 0;
+    std::array<double, 3> TowerPosition{0, 35, 0};
+
+    std::array<ExplosionType, kSprites> ReplayExplosionSprites{};
+    int32_t ReplayGroundExplosionStartTime = 0, ReplayStage = 1, ReplayMoreStarts = 0;
+    bool ReplayBusy = false, ReplaySeenTick = false;
+    int32_t ReplayLastGlobalTime = 0;
+    double ReplayTimeOfDay = 0;
+
+protected:
+    const ModelTables& tables() const override;
+    void setClassValues() override;
+    void afterLightTexture3dPointChangesFor(ObjectPointsPolysVer2* pp) override;
+
+private:
+    void setUpBurst();
+    void stop();
+    void startLateSprite(ExplosionType& s);
+};
+
+}  // namespace pellam

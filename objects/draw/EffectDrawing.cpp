@@ -1,0 +1,208 @@
+#include "objects/draw/EffectDrawing.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "objects/AllBombs.h"
+#include "objects/Debris.h"
+#include "objects/GroundClutter.h"
+#include "objects/GroundExplosion.h"
+#include "render/ObjectDrawing.h"
+
+namespace pellam::effects {
+namespace {
+
+// The drawing side of a view, null for a view that only loads textures (tests, the builder).
+render::ObjectDrawingView* drawingView(ViewServices* view) { return dynamic_cast<render::ObjectDrawingView*>(view); }
+
+// The eye's position rounded to the foot: meshes in world axes are written relative to it, so
+// their corners keep their inches as floats three million feet from the origin.
+void eyeOrigin(const render::ObjectDrawingView* view, double* origin) {
+    for (int k = 0; k < 3; ++k) origin[k] = view ? std::floor(view->getEyeTM()[12 + k]) : 0.0;
+}
+
+void drawDebris(Debris& pool) {
+    render::ObjectDrawingView* view = drawingView(pool.MainGLDrawer);
+    double origin[3];
+    eyeOrigin(view, origin);
+    const double identity[4] = {1, 0, 0, 0};
+    poseMatrix(identity, origin, pool.ThisModel.ObjectMatrix);
+
+    ObjectPointsPolysVer2& g = pool.ModelPointsPolys();
+    bool any = false;
+    for (int i = 0; i < Debris::kPieces; ++i) {
+        const Debris::FlakeType& f = pool.TheFlakes[i];
+        OnePolygonVer2& poly = g.ThePolygons[i];
+        if (f.TimeStarted == Debris::kFree) {
+            poly.DrawHints |= kSkip;
+            continue;
+        }
+        any = true;
+        poly.DrawHints &= ~kSkip;
+        const double s = f.FlakeSize;
+        QNion turn, pitch;
+        turn.QAttitude = {std::cos(-f.FHeading / 2), 0, std::sin(-f.FHeading / 2), 0};
+        pitch.QAttitude = {std::cos(-f.FPitch / 2), std::sin(-f.FPitch / 2), 0, 0};
+        ZephModel::multQnionsAnswer(&turn, &pitch);
+        double m[16] = {};
+        ZephModel::quaternionToMatrix(pitch.QAttitude.data(), m);
+        const double corners[3][3] = {{-0.6 * s, 0.5 * s, 0}, {0.3 * s, 0.3 * s, 0}, {0, -s, 0}};
+        for (int c = 0; c < 3; ++c) {
+            double w[3];
+            ZephModel::RotateVector(corners[c], w, m);
+            GLT2FN3FV3FFormat& p = g.ThePoints[3 * i + c];
+            p.X = float(f.GlobalX - origin[0] + w[0]);
+            p.Y = float(f.GlobalY - origin[1] + w[1]);
+            p.Z = float(f.GlobalZ - origin[2] + w[2]);
+        }
+    }
+    if (view && any) view->glNewDrawOneObject(&pool.ThisModel);
+}
+
+void drawExplosion(GroundExplosion& boom, float alpha) {
+    render::ObjectDrawingView* view = drawingView(boom.MainGLDrawer);
+    if (!view) return;
+    ObjectPointsPolysVer2& geo = boom.ModelPointsPolys();
+    const QNion& pose = boom.ModelAttitude;
+    double m[16] = {};
+    ZephModel::quaternionToMatrix(pose.QAttitude.data(), m);
+    bool any = false;
+    for (int k = 0; k < GroundExplosion::kSprites; ++k) {
+        const GroundExplosion::ExplosionType& s = boom.ExplosionSprites[k];
+        OnePolygonVer2& poly = geo.ThePolygons[k];
+        if (s.Pos[1] <= -5000.0) {
+            poly.DrawHints |= kSkip;
+            continue;
+        }
+        // A square of the sprite's size facing the eye, turned into the explosion's own axes.
+        XYZInput four[4];
+        double world[3], centre[3];
+        ZephModel::RotateVector(s.Pos.data(), world, m);
+        for (int c = 0; c < 3; ++c) centre[c] = world[c] + pose.Position[c];
+        view->glMakeFacingSquare(centre, four);
+        for (int c = 0; c < 4; ++c) {
+            const double offset[3] = {four[c].MyX * s.SpriteSize, four[c].MyY * s.SpriteSize,
+                                      four[c].MyZ * s.SpriteSize};
+            double local[3];
+            ZephModel::InverseRotateVector(offset, local, m);
+            GLT2FN3FV3FFormat& p = geo.ThePoints[4 * k + c];
+            p.X = float(s.Pos[0] + local[0]);
+            p.Y = float(s.Pos[1] + local[1]);
+            p.Z = float(s.Pos[2] + local[2]);
+        }
+        poly.DrawHints &= ~kSkip;
+        poly.PolyColor[3] = alpha;
+        poly.MapNumber = int16_t(s.Map);
+        any = true;
+    }
+    if (any) view->glNewDrawOneObject(&boom.ThisModel);
+}
+
+// One bomb: the shape moved by `offset` (its rack station), under the matrix already set.
+void drawOneBomb(AllBombs& pool, render::ObjectDrawingView& view, const std::array<double, 3>& offset) {
+    const auto& shape = AllBombs::bombShape();
+    GLT2FN3FV3FFormat* p = pool.ModelPointsPolys().ThePoints;
+    for (int i = 0; i < AllBombs::kBombPoints; ++i) {
+        p[i].X = float(shape[i].X + offset[0]);
+        p[i].Y = float(shape[i].Y + offset[1]);
+        p[i].Z = float(shape[i].Z + offset[2]);
+    }
+    view.glNewDrawOneObject(&pool.ThisModel);
+}
+
+void drawBombs(AllBombs& pool) {
+    render::ObjectDrawingView* view = drawingView(pool.MainGLDrawer);
+    if (!view) return;
+    ModelArray* models = pool.aController ? pool.aController->getModelArray() : nullptr;
+    ObjectPointsPolysVer2& g = pool.ModelPointsPolys();
+    OnePolygonVer2* polygons = g.ThePolygons;
+    std::array<double, 16>& matrix = pool.ThisModel.ObjectMatrix;
+    polygons[AllBombs::kMarkPolygon].MapNumber = -1;  // the bomb alone
+    for (const AllBombs::BombOrRocket& b : pool.TheBombsRockets) {
+        if (b.TimeStarted == AllBombs::kHanging) {
+            ZephModel* carrier = models ? models->at(b.ObjectNumber) : nullptr;
+            if (!carrier) continue;
+            QNion pose;
+            carrier->getSlerpingQN(&pose);
+            const double* slider = carrier->getSliderValues();
+            double at[3];
+            for (int c = 0; c < 3; ++c) at[c] = pose.Position[c] + (slider ? slider[c] : 0.0);
+            poseMatrix(pose.QAttitude.data(), at, matrix);
+            drawOneBomb(pool, *view, b.PositionOffset);
+        } else if (b.TimeStarted > 0) {
+            // Nose along the path: pitch from the climb, heading from the ground track.
+            const double* v = b.XYZSpeed.data();
+            const double h = std::atan2(v[0], v[2]);
+            const double p = std::atan2(v[1], std::sqrt(v[0] * v[0] + v[2] * v[2]));
+            QNion pitch, heading;
+            pitch.QAttitude = {std::cos(p / 2), std::sin(p / 2), 0, 0};
+            heading.QAttitude = {std::cos(-h / 2), 0, std::sin(-h / 2), 0};
+            ZephModel::multQnionsAnswer(&pitch, &heading);
+            poseMatrix(heading.QAttitude.data(), b.Pos.data(), matrix);
+            drawOneBomb(pool, *view, {0, 0, 0});
+        }
+    }
+    polygons[AllBombs::kMarkPolygon].MapNumber = 0;
+    g.ThePolygons = polygons + AllBombs::kMarkPolygon;  // the mark quad alone
+    for (const AllBombs::GroundSmudge& m : pool.TheGroundSmudges) {
+        if (m.Pos[1] <= -9000.0) continue;
+        QNion pitch, bank;
+        pitch.QAttitude = {std::cos(-m.Pitch / 2), std::sin(-m.Pitch / 2), 0, 0};
+        bank.QAttitude = {std::cos(-m.Bank / 2), 0, 0, std::sin(-m.Bank / 2)};
+        ZephModel::multQnionsAnswer(&pitch, &bank);
+        poseMatrix(bank.QAttitude.data(), m.Pos.data(), matrix);
+        view->glNewDrawOneObject(&pool.ThisModel);
+    }
+    g.ThePolygons = polygons;
+}
+
+void drawTrees(GroundClutter& trees, int32_t t) {
+    render::ObjectDrawingView* view = drawingView(trees.MainGLDrawer);
+    if (!view) return;
+    const double* E = view->getEyeTM();
+    trees.seenFrom(t, E, view->getEyeRM());
+
+    double origin[3];
+    eyeOrigin(view, origin);
+    const double identity[4] = {1, 0, 0, 0};
+    poseMatrix(identity, origin, trees.ThisModel.ObjectMatrix);
+    ObjectPointsPolysVer2& g = trees.ModelPointsPolys();
+    bool any = false;
+    for (int i = 0; i < GroundClutter::kTrees; ++i) {
+        const GroundClutter::OneGCTree1& tree = trees.GCTrees[i];
+        OnePolygonVer2* planes = &g.ThePolygons[2 * i];
+        if (tree.Size == 0.0) {
+            planes[0].DrawHints |= kSkip;
+            planes[1].DrawHints |= kSkip;
+            continue;
+        }
+        any = true;
+        const double s = tree.Size;
+        const float x = float(tree.XYZPosition[0] - origin[0]), y = float(tree.XYZPosition[1] - origin[1]),
+                    z = float(tree.XYZPosition[2] - origin[2]);
+        const float half = float(GroundClutter::kHalfWidth * s), top = y + float(GroundClutter::kHeight * s);
+        // Plane 1 along X, plane 2 along Z; corners top-left, top-right, foot-right, foot-left.
+        const float corners[2][4][3] = {
+            {{x - half, top, z}, {x + half, top, z}, {x + half, y, z}, {x - half, y, z}},
+            {{x, top, z - half}, {x, top, z + half}, {x, y, z + half}, {x, y, z - half}}};
+        for (int p = 0; p < 2; ++p) {
+            planes[p].DrawHints &= ~kSkip;
+            planes[p].MapNumber = int16_t(std::clamp(tree.TreeType, 0, GroundClutter::kPictures - 1));
+            for (int c = 0; c < 4; ++c) {
+                GLT2FN3FV3FFormat& v = g.ThePoints[8 * i + 4 * p + c];
+                v.X = corners[p][c][0];
+                v.Y = corners[p][c][1];
+                v.Z = corners[p][c][2];
+            }
+        }
+    }
+    if (any) view->glNewDrawOneObject(&trees.ThisModel);
+}
+
+const DrawingHooks kHooks{drawDebris, drawExplosion, drawBombs, drawTrees};
+
+}  // namespace
+
+void useEffectDrawing() { setDrawingHooks(&kHooks); }
+
+}  // namespace pellam::effects

@@ -1,0 +1,128 @@
+// Ground explosions: the burst and the late sprites, the rising column, the opacity over the
+// explosion's life, its end, a late request, a clock that goes back, a replay and a paused game.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "objects/GroundExplosion.h"
+#include "tests/objects/ObjectFakes.h"
+
+namespace pellam {
+namespace {
+
+using fakes::RecordingView;
+
+struct ExplosionTest : ::testing::Test {
+    RecordingView view;
+    GroundExplosion boom;
+    void SetUp() override {
+        boom.initWithGLView(&view);
+        boom.setModelPositionX(1000, 200, 3000);
+    }
+    int shownPolygons() const {
+        if (view.drawn.empty()) return 0;
+        const auto& p = view.drawn.back().polygons;
+        return int(std::count_if(p.begin(), p.end(), [](const OnePolygonVer2& q) { return !(q.DrawHints & 2); }));
+    }
+};
+
+TEST(ExplosionOpacity, FullThenFadingThenAStepDownToNothing) {
+    const std::pair<int32_t, double> expected[] = {{0, 1.0},     {300, 1.0},   {450, 0.85}, {600, 0.7}, {5999, 0.7},
+                                                   {6000, 0.3}, {6600, 0.15}, {7200, 0.0}, {9000, 0.0}};
+    for (auto [age, value] : expected) EXPECT_NEAR(GroundExplosion::opacityAt(age), value, 1e-12) << age;
+}
+
+TEST_F(ExplosionTest, FortyBurstAtOnceAndTwentyMoreJoinFromTheEleventhTick) {
+    boom.GroundExplosion1Start(500);
+    boom.callEveryTick(true, 500, false);  // the set-up tick: the first processed
+    EXPECT_EQ(boom.liveSprites(), 40);
+    for (int32_t t = 501; t < 510; ++t) boom.callEveryTick(true, t, false);
+    EXPECT_EQ(boom.liveSprites(), 40);
+    boom.callEveryTick(true, 510, false);  // the eleventh
+    EXPECT_EQ(boom.liveSprites(), 41);
+    const auto& s = boom.ExplosionSprites[40];
+    EXPECT_EQ(s.SpriteSize, 0.5);
+    EXPECT_EQ(s.XYZSpeed, (std::array<double, 3>{0, 0, 0}));
+    for (int32_t t = 511; t < 529; ++t) boom.callEveryTick(true, t, false);
+    EXPECT_EQ(boom.liveSprites(), 59);
+    boom.callEveryTick(true, 529, false);  // the thirtieth
+    EXPECT_EQ(boom.liveSprites(), 60);
+    boom.callEveryTick(true, 529, false);  // a clock value seen twice counts once
+    EXPECT_EQ(boom.MoreStarts, 59);
+}
+
+TEST_F(ExplosionTest, TheSmokeRisesAsAColumnAndTheExplosionEndsAfterItsTime) {
+    boom.GroundExplosion1Start(1);
+    double lowest = 0;
+    for (int32_t t = 1; t <= 3000; ++t) {
+        boom.callEveryTick(true, t, false);
+        if (t == 300) {
+            lowest = 1e9;
+            for (const auto& s : boom.ExplosionSprites) lowest = std::min(lowest, s.Pos[1]);
+            for (const auto& s : boom.ExplosionSprites) EXPECT_EQ(s.Phase, 1);
+            for (const auto& s : boom.ExplosionSprites) EXPECT_EQ(s.Map, 0);  // all smoke by now
+        }
+    }
+    double lowestLater = 1e9;
+    for (const auto& s : boom.ExplosionSprites) lowestLater = std::min(lowestLater, s.Pos[1]);
+    EXPECT_NEAR(lowestLater - lowest, 0.3 * 2700, 1e-6);  // 0.3 ft a tick after the rolling stops
+
+    boom.getDrawingData(3000);
+    EXPECT_EQ(shownPolygons(), 60);
+    EXPECT_FLOAT_EQ(view.drawn.back().polygons[0].PolyColor[3], 0.7f);
+    boom.getDrawingData(1 + 10060);
+    EXPECT_TRUE(boom.isBusy());
+    boom.getDrawingData(1 + 10061);
+    EXPECT_FALSE(boom.isBusy());
+}
+
+TEST_F(ExplosionTest, ALateRequestWaitsForItsTickInsteadOfEndingAtOnce) {
+    // Late in a long mission: requested after this object's tick, drawn before the next.
+    boom.GroundExplosion1Start(20000);
+    boom.getDrawingData(20000);
+    EXPECT_TRUE(boom.isBusy());
+    EXPECT_TRUE(view.drawn.empty());
+    boom.callEveryTick(true, 20001, false);
+    boom.getDrawingData(20001);
+    EXPECT_EQ(shownPolygons(), 40);
+    EXPECT_EQ(view.drawn.back().polygons[0].PolyColor[3], 1.0f);
+    // Sprite 0 sits over the centre, the square facing the eye.
+    const auto p = fakes::worldOf(view.drawn.back(), view.drawn.back().points[0]);
+    EXPECT_NEAR(p[2], 3000.0 + boom.ExplosionSprites[0].Pos[2], 1e-3);
+}
+
+TEST_F(ExplosionTest, AStartAtTickZeroIsShown) {
+    boom.GroundExplosion1Start(0);
+    boom.callEveryTick(true, 0, false);
+    boom.getDrawingData(0);
+    EXPECT_EQ(shownPolygons(), 40);
+}
+
+TEST_F(ExplosionTest, AReplayPutsTheExplosionAsideAndItsEndBringsItBack) {
+    boom.GroundExplosion1Start(1000);
+    for (int32_t t = 1000; t < 1100; ++t) boom.callEveryTick(true, t, false);
+    const auto sprites = boom.ExplosionSprites;
+    boom.prepareForReplayStart(1100);
+    boom.callEveryTick(true, 700, true);  // the replay clock is behind: the live burst is cancelled
+    EXPECT_FALSE(boom.isBusy());
+    boom.setModelPositionX(-5, -5, -5);
+    boom.GroundExplosion1Start(720);  // a replayed bomb bursts
+    for (int32_t t = 720; t < 800; ++t) boom.callEveryTick(true, t, true);
+    boom.recoverFromReplay(1100);
+    EXPECT_TRUE(boom.isBusy());
+    EXPECT_EQ(boom.ExplosionSprites, sprites);
+    EXPECT_EQ(boom.ModelAttitude.Position, (std::array<double, 3>{1000, 200, 3000}));
+    boom.callEveryTick(true, 1100, false);
+    EXPECT_NE(boom.ExplosionSprites, sprites);  // and it goes on burning
+}
+
+TEST_F(ExplosionTest, APausedGameLeavesTheSpritesWhereTheyAre) {
+    boom.GroundExplosion1Start(10);
+    for (int32_t t = 10; t < 80; ++t) boom.callEveryTick(true, t, false);
+    const auto sprites = boom.ExplosionSprites;
+    for (int32_t t = 80; t < 200; ++t) boom.callEveryTick(false, t, false);
+    EXPECT_EQ(boom.ExplosionSprites, sprites);
+}
+
+}  // namespace
+}  // namespace pellam

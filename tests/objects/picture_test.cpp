@@ -1,0 +1,209 @@
+// The effects on screen over the generated front: a Camel's bomb falling, then its burst with
+// debris over the crater it leaves, and trees along the edge of a wood. Each effect is found by
+// drawing the frame with and without it. The pictures are written to <build>/test_pictures/.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+
+#include "aircraft/ObjectTestFile.h"
+#include "game/VADArizodazar2.h"
+#include "objects/AllBombs.h"
+#include "objects/Debris.h"
+#include "objects/EffectObjects.h"
+#include "objects/GroundClutter.h"
+#include "objects/GroundExplosion.h"
+#include "platform/Random.h"
+#include "tests/render/ViewFixture.h"
+#include "world/RIDUdidav.h"
+#include "world/TexturedSkyDome.h"
+
+namespace pellam {
+namespace {
+
+using rendertest::RGBAImage;
+
+class EffectsPicture : public rendertest::ViewTest {
+protected:
+    void SetUp() override {
+        ViewTest::SetUp();
+        platform::seedRandom(3);
+        srandom(3);
+        store_ = std::make_unique<platform::UserDefaults>((rendertest::scratchFolder() / "game.json").string());
+        c = std::make_unique<VADArizodazar2>(GameController::Links{store_.get()},
+                                             VADArizodazar2::Content{nullptr, [this](ModelArray& m, GameController& gc) {
+                                                                         populate(m, gc);
+                                                                     }});
+        c->awakeFromNib();
+        c->seedSimulation(3);  // after start-up, which seeds it from the system
+        ASSERT_NE(terrain, nullptr);
+        c->fromPilotSignInOK();
+        c->doSelectMission = false;
+        c->fromFlyMissionButton();
+        view().setModelArray(c->getModelArray());
+        view().setFrameServices(nullptr);
+        view().setDrawSecondWindow(false);
+        view().setCameraInsideItem(-1);
+        view().setSunVectorFromTime(11.0);
+    }
+    void TearDown() override { view().setModelArray(nullptr); }
+
+    void populate(ModelArray& models, GameController& gc) {
+        auto sky = std::make_unique<TexturedSkyDome>();
+        sky->initWithGLView(&view());
+        sky->setTimeOfDay(11.0);
+        models.put(ModelArray::kSkyDome, std::move(sky));
+        auto ground = std::make_unique<RIDUdidav>();
+        if (!ground->initWithGLView(&view())) return;
+        ground->setFogDistance(0.0);
+        terrain = static_cast<RIDUdidav*>(models.put(ModelArray::kTerrain, std::move(ground)));
+        auto camel = std::make_unique<ObjectTestFile>();
+        camel->setaController(&gc);
+        camel->setTerrain(terrain);
+        camel->initWithGLView(&view());
+        camel->SetUpAircraft(0, -20000, 0, 0, 0, 95.0, 0.8);
+        player = static_cast<ObjectTestFile*>(models.put(ModelArray::kFirstAircraft, std::move(camel)));
+        placeEffectObjects(models, &view(), &gc);
+    }
+
+    // The first place east of Albert where a sloping wood on high ground meets open fields
+    // 1,760 ft to the east.
+    std::array<double, 3> woodEdge() {
+        for (int i = 0; i < 80; ++i)
+            for (int j = 0; j < 80; ++j) {
+                const double x = 1990000.0 + 440.0 * i, z = 2030000.0 + 440.0 * j;
+                const double h = terrain->getAltitudeAtX(x, z);
+                const double* p = terrain->lastTerrainPlaneEq();
+                if (terrain->getLastTerrainTexture() != GroundClutter::kTreeGround || h < 60 || (p[0] == 0 && p[2] == 0))
+                    continue;
+                terrain->getAltitudeAtX(x + 1760.0, z);
+                if (terrain->getLastTerrainTexture() != GroundClutter::kTreeGround) return {x, h, z};
+            }
+        return {0, -1, 0};
+    }
+    void look(const std::array<double, 3>& from, const std::array<double, 3>& at) {
+        const double dx = at[0] - from[0], dy = at[1] - from[1], dz = at[2] - from[2];
+        const double heading = std::atan2(dx, dz), pitch = std::atan2(dy, std::hypot(dx, dz));
+        QNion turn, tilt;
+        turn.QAttitude = {std::cos(heading / 2), 0, std::sin(heading / 2), 0};
+        tilt.QAttitude = {std::cos(-pitch / 2), std::sin(-pitch / 2), 0, 0};
+        ZephModel::multQnionsBy(&turn, &tilt, &camera);
+        camera.Position = {from[0], from[1], from[2]};
+        view().setGlobalCameraPosition(&camera);
+    }
+    RGBAImage draw(const char* file = nullptr) {
+        RGBAImage image;
+        view().setGameTime(c->GlobalMissionTime);
+        view().setFrameObserver([&] { image = rendertest::readBack(view()); });
+        view().drawRect({1, 0, 0, 1});
+        view().setFrameObserver(nullptr);
+        EXPECT_EQ(view().getFrameGLError(), 0);
+        if (file) {
+            const char* build = std::getenv("PELLAM_BUILD_DIR");
+            const std::filesystem::path dir = std::filesystem::path(build ? build : ".") / "test_pictures";
+            std::filesystem::create_directories(dir);
+            platform::writePng((dir / file).string(), image);
+        }
+        return image;
+    }
+    static int differing(const RGBAImage& a, const RGBAImage& b) {
+        int n = 0;
+        for (size_t i = 0; i + 3 < a.pixels.size() && i < b.pixels.size(); i += 4)
+            n += std::abs(a.pixels[i] - b.pixels[i]) + std::abs(a.pixels[i + 1] - b.pixels[i + 1]) +
+                     std::abs(a.pixels[i + 2] - b.pixels[i + 2]) > 40;
+        return n;
+    }
+    void frame() {
+        c->theticks = 1;
+        c->MoveAircraftAndObjects();
+        c->PrepareAndCallDrawing();
+    }
+    GroundExplosion& explosion(int k) { return *static_cast<GroundExplosion*>(c->modelAt(ModelArray::kFirstExplosion + k)); }
+    AllBombs& bombs() { return *static_cast<AllBombs*>(c->modelAt(ModelArray::kBombs)); }
+    Debris& debris() { return *static_cast<Debris*>(c->modelAt(ModelArray::kDebris)); }
+    GroundClutter& trees() { return *static_cast<GroundClutter*>(c->modelAt(ModelArray::kGroundClutter)); }
+
+    std::unique_ptr<platform::UserDefaults> store_;
+    std::unique_ptr<VADArizodazar2> c;
+    RIDUdidav* terrain = nullptr;
+    ObjectTestFile* player = nullptr;
+    QNion camera;
+};
+
+TEST_F(EffectsPicture, ACamelsBombFallsAndBurstsWithDebrisOverItsCraterAndTreesLineAWood) {
+    const auto edge = woodEdge();
+    ASSERT_GT(edge[1], 0.0) << "no wood edge near Albert";
+    // Over the fields east of the wood, flying north at 500 ft.
+    const double x = edge[0] + 2600.0, z = edge[2] - 1500.0;
+    const double ground = terrain->getAltitudeAtX(x, z);
+    player->SetUpAircraft(x, ground + 500.0, z, 0.0, 0.0, 95.0, 0.8);
+    player->ThisAircraft.CurrentNumberOfBombs = 2;
+    c->Command.actionType = kKeyDown;
+    c->someTypicalKeyPresses(18, false);
+
+    // Halfway down: the bomb seen from 120 ft off its path, the Camel going away above it.
+    const AllBombs::BombOrRocket* falling = nullptr;
+    for (const auto& b : bombs().TheBombsRockets)
+        if (b.TimeStarted > 0) falling = &b;
+    ASSERT_NE(falling, nullptr);
+    while (falling->TimeStarted > 0 && falling->Pos[1] > ground + 250.0) frame();
+    ASSERT_GT(falling->TimeStarted, 0);
+    const std::array<double, 3> bomb = falling->Pos;
+    look({bomb[0] + 45.0, bomb[1] - 8.0, bomb[2] + 15.0}, bomb);
+    const RGBAImage withBomb = draw("bomb_falling.png");
+    const auto kept = *falling;
+    const_cast<AllBombs::BombOrRocket*>(falling)->Pos[1] += 5000.0;
+    const RGBAImage noBomb = draw();
+    *const_cast<AllBombs::BombOrRocket*>(falling) = kept;
+    EXPECT_GT(differing(withBomb, noBomb), 30);
+
+    // The burst, half a second after the landing, seen from 350 ft away and 150 ft up.
+    while (!explosion(0).isBusy()) frame();
+    for (int i = 0; i < 30; ++i) frame();
+    const auto at = explosion(0).ModelAttitude.Position;
+    look({at[0] - 350.0, at[1] + 150.0, at[2] - 60.0}, {at[0], at[1] + 30.0, at[2]});
+    const RGBAImage burst = draw("bomb_burst.png");
+    explosion(0).Busy = false;
+    const RGBAImage noSmoke = draw();
+    explosion(0).Busy = true;
+    EXPECT_GT(differing(burst, noSmoke), 3000);
+    const auto flakes = debris().TheFlakes;
+    for (auto& f : debris().TheFlakes) f.TimeStarted = Debris::kFree;
+    explosion(0).Busy = false;
+    const RGBAImage noDebris = draw();
+    debris().TheFlakes = flakes;
+    EXPECT_GT(differing(noSmoke, noDebris), 20);
+    const auto mark = bombs().TheGroundSmudges[0];
+    ASSERT_GT(mark.Pos[1], -9000.0);
+    bombs().TheGroundSmudges[0].Pos[1] = -10000.0;
+    const RGBAImage noMark = draw();
+    bombs().TheGroundSmudges[0] = mark;
+    EXPECT_GT(differing(noSmoke, noMark), 200);
+    explosion(0).Busy = true;
+
+    // Trees: the eye flies along the wood's edge at 400 ft, planting one a frame ahead of it.
+    for (int i = 0; i < 400; ++i) {
+        frame();
+        look({edge[0] + 800.0, edge[1] + 400.0, edge[2] - 9000.0 + 10.0 * i}, {edge[0] + 800.0, edge[1], edge[2] + 3000.0});
+        draw();
+    }
+    EXPECT_GT(trees().liveTrees(), 20);
+    // From 800 ft short of the nearest tree, 120 ft up, looking on into the wood.
+    const GroundClutter::OneGCTree1* near = nullptr;
+    for (const auto& t : trees().GCTrees)
+        if (t.Size != 0.0 && (!near || t.XYZPosition[2] < near->XYZPosition[2])) near = &t;
+    ASSERT_NE(near, nullptr);
+    const auto n = near->XYZPosition;
+    look({n[0] + 300.0, n[1] + 120.0, n[2] - 800.0}, {n[0], n[1] + 30.0, n[2] + 1500.0});
+    const RGBAImage wood = draw("trees_wood_edge.png");
+    const auto standing = trees().GCTrees;
+    for (auto& t : trees().GCTrees) t.Size = 0.0;
+    c->gamePause = false;  // no planting while the bare frame is drawn
+    const RGBAImage bare = draw();
+    trees().GCTrees = standing;
+    EXPECT_GT(differing(wood, bare), 100);  // a few trees, each a few hundred pixels
+}
+
+}  // namespace
+}  // namespace pellam

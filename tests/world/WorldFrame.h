@@ -1,0 +1,147 @@
+#pragma once
+// The generated world drawn in a window of its own with plain GL, for the drawing tests and the
+// world view benchmark: a stand-in for the game's view that loads the generated pictures, a
+// rotation-only camera, and one frame of sky, terrain, cloud decks and a sprite cloud read back.
+#include <GL/gl.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/Services.h"
+#include "platform/GLWindow.h"
+#include "platform/Paths.h"
+#include "platform/PngImage.h"
+#include "world/draw/WorldDraw.h"
+
+namespace pellam::test {
+
+// Loads a picture (the path itself, else the path with ".png"), rows turned so the picture's
+// bottom row comes first, as the game's loader does.
+class GLTextureView : public ViewServices {
+public:
+    int32_t fmGetTextureFromDiskNSString(const std::string& path, int32_t, int32_t, int32_t, int32_t) override {
+        platform::RGBAImage image;
+        if (!platform::readPng(path, image) && !platform::readPng(path + ".png", image)) return -5;
+        std::vector<uint8_t> flipped(image.pixels.size());
+        const size_t row = size_t(image.width) * 4;
+        for (int y = 0; y < image.height; ++y)
+            std::copy_n(&image.pixels[size_t(image.height - 1 - y) * row], row, &flipped[size_t(y) * row]);
+        GLuint name = 0;
+        glGenTextures(1, &name);
+        glBindTexture(GL_TEXTURE_2D, name);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.width, image.height, 0, GL_RGBA, GL_UNSIGNED_BYTE, flipped.data());
+        Names.push_back(name);
+        Paths.push_back(path);
+        return int32_t(Names.size() - 1);
+    }
+    uint32_t glName(int32_t slot) const { return slot >= 0 && size_t(slot) < Names.size() ? Names[slot] : 0; }
+
+    std::vector<GLuint> Names;
+    std::vector<std::string> Paths;
+};
+
+struct Camera {
+    double Heading, Pitch;  // deg; heading 0 along +Z (north), 90 along +X (east)
+};
+
+// Above Albert at 3,000 ft, looking down the front towards St. Quentin.
+inline const worlddraw::Eye kOverAlbert{2020000.0, 3000.0, 2047000.0};
+inline const Camera kAlongTheFront{106.0, -9.0};
+
+class WorldFrame {
+public:
+    static constexpr int kWidth = 640, kHeight = 400;
+
+    // Opens the window and builds the world from the data folder under `appFolder`; false with
+    // `error` set when either fails.
+    bool open(const std::string& appFolder, std::string& error) {
+        platform::setApplicationFolder(appFolder);
+        if (!platform::startVideo(error)) return false;
+        platform::WindowSpec spec;
+        spec.width = kWidth;
+        spec.height = kHeight;
+        spec.title = "world view";
+        window = platform::GLWindow::create(spec, error);
+        if (!window) return false;
+        window->makeCurrent();
+        if (!terrain.initWithGLView(&view)) {
+            error = terrain.lastError();
+            return false;
+        }
+        sky.initWithGLView(&view);
+        cloud.initWithGLView(&view);
+        return true;
+    }
+    ~WorldFrame() {
+        if (window) {
+            window.reset();
+            platform::stopVideo();
+        }
+    }
+
+    // One frame: sky, terrain, cloud decks and the cloud if asked; the pixels, bottom row first.
+    std::vector<uint8_t> draw(const worlddraw::Eye& eye, const Camera& cam, bool withCloud) {
+        const auto name = [this](int32_t slot) { return view.glName(slot); };
+        const SkyColours c = sky.getSkyColours();
+        glViewport(0, 0, kWidth, kHeight);
+        glClearColor(c.Horizon[0], c.Horizon[1], c.Horizon[2], 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        loadView(cam);
+        const float fog[4] = {c.Horizon[0], c.Horizon[1], c.Horizon[2], 1};
+        glFogfv(GL_FOG_COLOR, fog);
+        terrain.setEyePosition(eye.X, eye.Y, eye.Z);
+        worlddraw::drawSkyDome(sky, name);
+        drawer.draw(terrain, eye, name, c.Light);
+        drawer.drawCloudLayers(terrain, eye, name, c.Light);
+        if (withCloud) worlddraw::drawCloud(cloud, eye, name, c.Light);
+        glFinish();
+        std::vector<uint8_t> pixels(size_t(kWidth) * kHeight * 4);
+        glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        return pixels;
+    }
+
+    // Writes a frame's pixels as a PNG, top row first.
+    static bool save(const std::vector<uint8_t>& pixels, const std::string& path) {
+        platform::RGBAImage image;
+        image.width = kWidth;
+        image.height = kHeight;
+        image.pixels.resize(pixels.size());
+        const size_t row = size_t(kWidth) * 4;
+        for (int y = 0; y < kHeight; ++y) std::copy_n(&pixels[size_t(kHeight - 1 - y) * row], row, &image.pixels[size_t(y) * row]);
+        return platform::writePng(path, image);
+    }
+
+    GLTextureView view;
+    RIDUdidav terrain;
+    TexturedSkyDome sky;
+    FirstCloud cloud;
+    worlddraw::TerrainDrawer drawer;
+
+private:
+    // Rotation-only view: right, up and back as rows. X east and Z north with Y up is a mirror of
+    // GL's axes, hence the determinant of -1.
+    static void loadView(const Camera& c) {
+        const double h = c.Heading * M_PI / 180, p = c.Pitch * M_PI / 180;
+        const double f[3] = {std::sin(h) * std::cos(p), std::sin(p), std::cos(h) * std::cos(p)};
+        const double r[3] = {std::cos(h), 0.0, -std::sin(h)};
+        const double u[3] = {-std::sin(h) * std::sin(p), std::cos(p), -std::cos(h) * std::sin(p)};
+        const float m[16] = {float(r[0]), float(u[0]), float(-f[0]), 0, float(r[1]), float(u[1]), float(-f[1]), 0,
+                             float(r[2]), float(u[2]), float(-f[2]), 0, 0, 0, 0, 1};
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        const double nearPlane = 20.0, halfWidth = nearPlane * std::tan(30.0 * M_PI / 180);
+        glFrustum(-halfWidth, halfWidth, -halfWidth * kHeight / kWidth, halfWidth * kHeight / kWidth, nearPlane, 200000.0);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadMatrixf(m);
+    }
+
+    std::unique_ptr<platform::GLWindow> window;
+};
+
+}  // namespace pellam::test
