@@ -200,7 +200,12 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
     if (beginWindow(c.toMissionWindow, 420)) {
         ImGui::TextUnformatted("The Western front, Europe, 1918.");
         ImGui::Separator();
-        ImGui::TextWrapped("Free flight over the lines.");
+        if (const missions::MissionTexts* texts = c.currentMissionTexts(); texts && !texts->title.empty()) {
+            ImGui::TextUnformatted(texts->title.c_str());
+            ImGui::TextWrapped("%s", texts->description.c_str());
+        } else {
+            ImGui::TextWrapped("This mission could not be read.");
+        }
         if (button("Fly", 120)) c.fromFlyMissionButton();
         ImGui::End();
     }

@@ -3,6 +3,7 @@
 // the network link and the desktop it runs on. Each default is the least a missing neighbour must
 // do; the real objects are adapted to these at start-up (see main.cpp).
 #include <cstdint>
+#include <string>
 
 
 #include "core/QNion.h"
@@ -49,6 +50,10 @@ public:
     virtual const double* getSunUnitVector() { return sun_; }
     virtual void setDisplayVariable(double value) {}
     virtual void setScreenShotPending() {}
+    // Mission start: the loading screen's picture, and the fog (mode 0x801 exponential squared).
+    virtual void setStartUpTextureNumber(int32_t slot) {}
+    virtual void setScreenSaveNameString(const std::string& name) {}  // screen shots' folder and base name
+    virtual void glSetFogParameters(double r, double g, double b, int32_t mode, float density) {}
 
 protected:
     QNion camera_;
@@ -116,6 +121,14 @@ public:
     virtual void declineJoiner() {}
     virtual void acceptJoinerPublic() {}
     virtual double getNetworkPlayDelay() { return 0.0; }
+    // What a mission start asks: this machine's role and its joiners' requests (aircraft 1..7).
+    virtual bool networkAndJoiner() { return false; }  // this machine joined a running game
+    virtual int32_t getJoinerNumber() { return 0; }     // our aircraft's number at the host, 1..7
+    virtual int32_t getJoinerTeam(long aircraft) { return 0; }  // 0: none asked for
+    virtual int32_t getJoinerTypeForJoiner(long aircraft) { return 0; }
+    virtual void setHostTeam(int32_t team) {}
+    // The game's identity in network play: protocol version, application and mission count.
+    virtual void setVersionNumber(int32_t version, int32_t appID, int32_t totalMissions) {}
 };
 
 // What the world step asks of the effect pools (model index 10 debris, 11..18 explosions, 19 bombs)

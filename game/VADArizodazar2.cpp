@@ -3,8 +3,15 @@
 #include "core/ZephModel.h"
 #include "platform/Beep.h"
 #include "platform/Log.h"
+#include "world/RIDUdidav.h"
 
 namespace pellam {
+
+VADArizodazar2::VADArizodazar2(Links links, Content content)
+    : GameController(links), content_(std::move(content)) {
+    draw_ = content_.draw ? content_.draw : missions::sharedDraw();
+    fixedWorld_ = static_cast<bool>(content_.populateWorld);
+}
 
 void VADArizodazar2::awakeFromNib() { GameController::awakeFromNib(); }
 
@@ -12,19 +19,6 @@ std::unique_ptr<ControllerSound> VADArizodazar2::loadSoundGuy() {
     if (content_.makeSound)
         if (auto sound = content_.makeSound()) return sound;
     return GameController::loadSoundGuy();
-}
-
-void VADArizodazar2::preloadGameSpecificItems() {
-    ModelArray* models = getModelArray();
-    if (!models) return;
-    models->clear();
-    if (content_.populateWorld) content_.populateWorld(*models, *this);
-    // Whatever the content left empty still answers every operation.
-    for (long i = 0; i <= ModelArray::kGroundClutter; ++i)
-        if (!models->at(i)) models->put(i, std::make_unique<ZephModel>());
-    for (long i = 0; i < models->size(); ++i)
-        if (ZephModel* model = models->at(i)) model->setaController(this);
-    for (int k = 0; k < kPilotCount; ++k) ui_.pilotNameFields[k].stringValue = "Pilot " + std::to_string(k + 1);
 }
 
 void VADArizodazar2::doPlayerSignIn() {
@@ -57,7 +51,8 @@ bool VADArizodazar2::handleThisMenu(int tag) {
 }
 
 void VADArizodazar2::fromFlyMissionButton() {
-    if (!worldProblem.empty()) {  // there is no world to fly in
+    // No world to fly in, or a mission that could not be started.
+    if (!worldProblem.empty() || (!fixedWorld_ && !whyMissionCannotStart(CurrentMissionNumber).empty())) {
         platform::SystemBeep();
         return;
     }
@@ -67,27 +62,25 @@ void VADArizodazar2::fromFlyMissionButton() {
     HandleCursorType(1, MousePosFeedback);
 }
 
-// The current mission again from its start: every aircraft back where it began, the clock at 0.
-void VADArizodazar2::newDocument() {
-    ModelArray* models = getModelArray();
-    if (!models) return;
-    if (ReplayFlag) endReplay();
-    for (long i = ModelArray::kFirstAircraft; i < models->size(); ++i)
-        if (ZephModel* model = models->at(i)) model->resetModel();
-    GlobalMissionTime = 0;
-    SpecialCameraPosition = 0;
-    CameraAircraft = ModelArray::kFirstAircraft;
-}
-
-// Until missions carry start and restart entries, both put the aircraft back where it began.
-void VADArizodazar2::startThisAircraft(long aircraftNumber, bool) {
-    if (aircraftNumber < 0 || aircraftNumber >= ModelArray::kAircraftSlots) return;
-    if (ZephModel* aircraft = modelAt(aircraftNumber + ModelArray::kFirstAircraft)) aircraft->resetModel();
-}
-
 void VADArizodazar2::doAfterPrefsChangeItems() {
     if (ModelArray* models = getModelArray())
         if (ZephModel* terrain = models->at(ModelArray::kTerrain)) terrain->setDrawDetail(DoDetailPass);
+}
+
+void VADArizodazar2::doFogCeiling() {
+    if (auto* terrain = dynamic_cast<RIDUdidav*>(TheRIDUdidavWorld)) CloudLayerState = terrain->returnAbsoluteCloudLayerState();
+}
+
+const aiFlyToPoint* VADArizodazar2::getFlyToPoints() {
+    missions::MissionData* mission = currentMission();
+    return mission ? mission->FlyToPoints.data() : nullptr;
+}
+
+void VADArizodazar2::setNetworkAircraftTypeForAircraft(long aircraftNumber, int32_t type) {
+    missions::MissionData* mission = currentMission();
+    if (!mission || aircraftNumber < 1 || aircraftNumber >= ModelArray::kAircraftSlots) return;
+    mission->AircraftStarts[aircraftNumber].AircraftType = type;
+    mission->ResetAircraftStarts[aircraftNumber].AircraftType = type;
 }
 
 }  // namespace pellam

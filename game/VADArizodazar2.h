@@ -1,10 +1,20 @@
 #pragma once
-// The controller that runs: the game's own content on top of GameController. Until the missions
-// are built it lays out the world's fixed head of the model array, signs the pilot in and offers
-// one mission: the open sky over the Front.
+// The controller that runs: the game's own content on top of GameController. It reads the
+// missions, builds the model array from the chosen mission's object list, starts and restarts the
+// eight aircraft, signs the pilot in and offers the mission window.
+//
+// Index: start-up and the world's head (MissionStart.cpp); a new game and the mission start in its
+// steps (MissionStart.cpp); aircraft start, placement and restart (AircraftStart.cpp); sign-in,
+// menus and the network's settings (VADArizodazar2.cpp).
+#include <algorithm>
+#include <array>
 #include <functional>
 
 #include "game/GameController.h"
+#include "flight/AIPilotProfiles.h"
+#include "missions/MissionTable.h"
+#include "missions/ObjectFactory.h"
+#include "platform/PngImage.h"
 
 namespace pellam {
 
@@ -13,10 +23,16 @@ public:
     struct Content {
         // Makes the sound object; null gives a silent one.
         std::function<std::unique_ptr<ControllerSound>()> makeSound;
-        // Fills the model array's fixed head (0 sky, 1 terrain, 2..9 aircraft, 10..20 pools).
+        // A fixed world instead of the missions: fills the model array's head (0 sky, 1 terrain,
+        // 2..9 aircraft, 10..20 pools) once; a new game then only puts every object back.
         std::function<void(ModelArray&, GameController&)> populateWorld;
+        // The run's one terrain; null (or a failed one) leaves the world unmade.
+        std::function<std::unique_ptr<ZephModel>()> makeTerrain{};
+        ViewServices* objectView = nullptr;  // where the objects load their textures
+        std::string missionsFolder{};        // the built-in missions and the map; empty: the resources
+        missions::Draw draw{};               // the random source of mission starts; empty: the shared one
     };
-    VADArizodazar2(Links links, Content content) : GameController(links), content_(std::move(content)) {}
+    VADArizodazar2(Links links, Content content);
 
     void awakeFromNib() override;
     std::unique_ptr<ControllerSound> loadSoundGuy() override;
@@ -25,13 +41,38 @@ public:
     bool handleThisMenu(int tag) override;
     void doAfterPrefsChangeItems() override;
     int32_t getReplaySpeed() override { return ReplaySpeed; }
+    void doFogCeiling() override;
+    const aiFlyToPoint* getFlyToPoints() override;
+
+    // ---- A new game and the mission start (MissionStart.cpp).
     void newDocument() override;
+    // Turns the current mission into a running game. False, with a beep and nothing changed, for
+    // a mission that cannot be started (not loaded, or its first 21 objects not the world's head).
+    bool StartMission();
+    // Why the mission in `slot` cannot be started; empty when it can.
+    std::string whyMissionCannotStart(long slot);
+
+    // ---- Aircraft start and restart (AircraftStart.cpp).
     void startThisAircraft(long aircraftNumber, bool fromStart) override;
+    void doAircraftRestart() override;
+    void setAircraftRandom(long index, double value) { TheAircraftRandom[std::clamp(index, 0L, 3L)] = value; }
+    double getAircraftRandom(long index) const { return TheAircraftRandom[std::clamp(index, 0L, 3L)]; }
+
+    // ---- Settings the network hands in.
+    void setMissionHash(uint32_t hash, double seconds) {
+        NetworkMissionHash = hash;
+        NetworkMissionSeconds = seconds;
+    }
+    // Both start records of a joiner's slot take its type; slot 0 (ours) and slots outside 1..7 stay.
+    void setNetworkAircraftTypeForAircraft(long aircraftNumber, int32_t type);
 
     // The sign-in window's OK: the chosen pilot flies; the mission list follows.
     void fromPilotSignInOK();
     // The mission window's Fly button: the game runs.
     void fromFlyMissionButton();
+    // The current mission's record and texts; null when the number names no slot.
+    missions::MissionData* currentMission() { return TheMissions.record(CurrentMissionNumber); }
+    const missions::MissionTexts* currentMissionTexts() const { return TheMissions.texts(CurrentMissionNumber); }
 
     Window toMissionWindow{"Missions"};
     std::string pilotBlockMessage;  // why the stored pilot records could not be used, when they could not
@@ -39,8 +80,54 @@ public:
     // shows it and will not fly.
     std::string worldProblem;
 
+    // ---- Mission state.
+    missions::MissionTable TheMissions;
+    missions::ObjectFactory objectFactory;  // later object classes register their codes here
+    ZephModel* TheRIDUdidavWorld = nullptr;  // the run's terrain, in the array or in keptTerrain
+    AIPilotTable AIPilots{};
+    platform::RGBAImage DefaultWorldMap;     // "WWIWorldMap", for the mission menu
+    long UserMissionStartIndex = 100;
+    double RandomWindSpeed = 0, RandomWindDirection = 0;  // mph, deg: the wind of the game running
+    double CloudTransitionDepth = 150.0;     // ft
+    double MissionHaze = 0;                  // fog density
+    std::array<int32_t, 8> AircraftRestartCount{};
+    std::array<double, 4> TheAircraftRandom{};  // last random place: three draws and the distance
+    bool isDogfightOnly = false, DogfightAirGroundStart = false;
+    int32_t DogfightOnlyRestartType = 1;     // 0 air, 1 ground, 2 random
+    int32_t TeamRequest = 1;
+    bool CantWinMission = false, BeenAbove100Feet = false, HaveClearedStats = false;
+    int32_t Landings = 0;
+    std::array<bool, 3> LocationCompletedFlags{};
+    int32_t CustomPaintJobNumber = 0, CustomPaintJobNumber2 = 0;
+    uint32_t NetworkMissionHash = 0;
+    double NetworkMissionSeconds = 0;
+
 private:
+    // Steps of the mission start (MissionStart.cpp).
+    void prepareNetworkGame(missions::MissionData& mission);
+    void rebuildModelArray(missions::MissionData& mission);
+    void registerTerrainObjects();
+    void setSkyAndFog(missions::MissionData& mission);
+    double setTimeOfDay(missions::MissionData& mission);
+    void startObjects(const missions::MissionData& mission, double hours);
+    void handSharedReferences();
+    void resetScoring();
+    void randomWind(const missions::MissionData& mission);
+    void buildWorldHead();
+    // Steps of the aircraft start (AircraftStart.cpp).
+    bool restartAllowed(const missions::MissionData& mission, long record);
+    void setAircraftTeam(long n, const std::array<missions::AircraftInit, 8>& records, long joiner);
+    std::array<int, 5> teamCounts(long n, long joiner);
+    FlyableAircraft* fitAircraftClass(long n, int32_t type);
+    void placeForMission(long n, long m, bool fromStart, const std::array<int, 5>& counts, const QNion& where);
+    void placeForDogfight(long n, bool fromStart, const std::array<int, 5>& counts, const QNion& where);
+    void applySkill(Aircraft& record, int32_t skill);
+    int32_t draw() { return draw_(); }
+
     Content content_;
+    missions::Draw draw_;
+    std::unique_ptr<ZephModel> keptTerrain_;  // the terrain while the array is rebuilt (or unused)
+    bool fixedWorld_ = false;
 };
 
 }  // namespace pellam

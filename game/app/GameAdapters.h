@@ -57,6 +57,11 @@ public:
     void setSunVectorFromTime(double hours) override;
     const double* getSunUnitVector() override { return view_.getSunUnitVector(); }
     void setDisplayVariable(double value) override { view_.setDisplayVariable(value); }
+    void setStartUpTextureNumber(int32_t slot) override { view_.setStartUpTextureNumber(slot); }
+    void setScreenSaveNameString(const std::string& name) override { view_.setScreenSaveNameString(name); }
+    void glSetFogParameters(double r, double g, double b, int32_t mode, float density) override {
+        view_.glSetFogParameters(r, g, b, mode, density);
+    }
     void drawRect(int32_t gameTime) override;
 
 private:

@@ -12,16 +12,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "aircraft/FokkerDVII.h"
-#include "aircraft/FokkerDr1.h"
-#include "aircraft/ObjectTestFile.h"
 #include "game/InputLink.h"
 #include "game/app/GameAdapters.h"
 #include "game/InterfaceDrawing.h"
 #include "game/VADArizodazar2.h"
 #include "input/PellamJoySub.h"
-#include "flight/AIPilotProfiles.h"
-#include "objects/EffectObjects.h"
 #include "platform/GLWindow.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
@@ -34,7 +29,6 @@
 #include "render/MyZephGLView.h"
 #include "sound/PellamSound.h"
 #include "world/RIDUdidav.h"
-#include "world/TexturedSkyDome.h"
 
 namespace {
 
@@ -53,66 +47,6 @@ void dumpFrame(const std::string& path, int width, int height) {
         std::swap_ranges(image.pixels.begin() + y * row, image.pixels.begin() + (y + 1) * row,
                          image.pixels.begin() + (height - 1 - y) * row);
     if (!platform::writePng(path, image)) platform::logMessage("Could not write the frame to " + path);
-}
-
-// Until the missions place them: the player's Camel at 3,000 ft west of Albert heading east for
-// the lines, three Camels of his flight beside him, and four Fokkers coming the other way.
-void populateWorld(ModelArray& models, VADArizodazar2& controller, render::MyZephGLView& view,
-                   SoundServices* sounds, const AIPilotProfile* profiles) {
-    auto sky = std::make_unique<TexturedSkyDome>();
-    sky->initWithGLView(&view);
-    sky->setTimeOfDay(controller.TimeOfDay);
-    models.put(ModelArray::kSkyDome, std::move(sky));
-
-    auto terrain = std::make_unique<RIDUdidav>();
-    if (!terrain->initWithGLView(&view)) {
-        // The terrain has logged why; the controller's placeholders keep the world answering, and
-        // the player is told and cannot fly.
-        controller.worldProblem = terrain->lastError();
-        return;
-    }
-    ZephModel* ground = models.put(ModelArray::kTerrain, std::move(terrain));
-
-    struct Start {
-        std::unique_ptr<FlyableAircraft> aircraft;
-        double east, up, north, heading;  // ft from the player's start; deg
-        int32_t team, skill;
-    };
-    Start starts[ModelArray::kAircraftSlots] = {
-        {std::make_unique<ObjectTestFile>(), 0, 0, 0, 100, 1, -1},
-        {std::make_unique<ObjectTestFile>(), -300, 0, 400, 100, 1, 1},
-        {std::make_unique<ObjectTestFile>(), -600, 200, -500, 100, 1, 2},
-        {std::make_unique<ObjectTestFile>(), -900, 300, 900, 100, 1, 2},
-        {std::make_unique<FokkerDr1>(), 15000, 600, -2500, 280, 2, 0},
-        {std::make_unique<FokkerDr1>(), 15500, 700, -2000, 280, 2, 1},
-        {std::make_unique<FokkerDVII>(), 16000, 1200, -3200, 280, 2, 2},
-        {std::make_unique<FokkerDVII>(), 16500, 1300, -2600, 280, 2, 2},
-    };
-    const double x0 = 1985000.0, z0 = 2046000.0;
-    const double y0 = ground->getAltitudeAtX(x0, z0) + 3000.0;
-    for (int k = 0; k < ModelArray::kAircraftSlots; ++k) {
-        Start& s = starts[k];
-        FlyableAircraft& a = *s.aircraft;
-        a.setaController(&controller);
-        a.setSoundGuy(sounds);
-        a.setTerrain(ground);
-        a.initWithGLView(&view);
-        const double x = x0 + s.east, z = z0 + s.north;
-        a.SetUpAircraft(x, y0 + s.up, z, s.heading, 0.0, 95.0, 0.8);
-        a.setTeamNumber(s.team);
-        if (s.skill >= 0) {  // a computer pilot flying as a fighter
-            a.setPilotsPtr(const_cast<AIPilotProfile*>(profiles));
-            Aircraft& r = a.ThisAircraft;
-            r.AIType = 1;
-            r.aiPilotNumber = s.skill;
-            r.aiVariables[0] = -1.0;
-            r.AutoPilotData[2] = -1.0;
-            r.GroundAltitude = ground->getAltitudeAtX(x, z);
-        }
-        a.copyCurrentQNionToStart();
-        models.put(ModelArray::kFirstAircraft + k, std::move(s.aircraft));
-    }
-    placeEffectObjects(models, &view, &controller);
 }
 
 }  // namespace
@@ -138,19 +72,24 @@ int main(int, char**) {
     input.awakeFromNib();
     InputLink inputLink(input);
 
-    PellamSound* soundObject = nullptr;
-    AIPilotTable profiles;
-    definePilotProfiles(profiles);
     ViewAdapter viewLink(view);
     VADArizodazar2 controller(
         {&store, &viewLink, &inputLink, &desktop, nullptr},
         {[&]() -> std::unique_ptr<ControllerSound> {
              auto sound = std::make_unique<SoundAdapter>();
-             soundObject = &sound->sound;
-             view.setTheSounds(soundObject);
+             view.setTheSounds(&sound->sound);
              return sound;
          },
-         [&](ModelArray& models, GameController&) { populateWorld(models, controller, view, soundObject, profiles.data()); }});
+         {},
+         // The terrain of the Western Front, read once for the whole run.
+         [&]() -> std::unique_ptr<ZephModel> {
+             auto terrain = std::make_unique<RIDUdidav>();
+             if (terrain->initWithGLView(&view)) return terrain;
+             // The terrain has logged why; the player is told and cannot fly.
+             controller.worldProblem = terrain->lastError();
+             return nullptr;
+         },
+         &view});
     FrameLink frameLink(controller);
     view.setFrameServices(&frameLink);
 

@@ -126,7 +126,8 @@ protected:
                                         sound_ = s.get();
                                         return s;
                                     },
-                                    nullptr});
+                                    // An empty fixed world: these tests are about the controller itself.
+                                    [](ModelArray&, GameController&) {}});
         return c;
     }
 

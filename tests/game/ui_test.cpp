@@ -32,7 +32,9 @@ protected:
         ASSERT_NE(window_, nullptr) << error;
         window_->makeCurrent();
         ASSERT_TRUE(ui_.start(*window_));
-        controller_ = std::make_unique<VADArizodazar2>(GameController::Links{store_.get()}, VADArizodazar2::Content{});
+        // An empty fixed world: these windows do not need a mission.
+        controller_ = std::make_unique<VADArizodazar2>(GameController::Links{store_.get()},
+                                                       VADArizodazar2::Content{{}, [](ModelArray&, GameController&) {}});
         controller_->awakeFromNib();
     }
     void TearDown() override {

@@ -15,6 +15,7 @@
 #include "game/VADArizodazar2.h"
 #include "platform/Random.h"
 #include "tests/flight/TestWorld.h"
+#include "tests/game/frame_step.h"
 
 namespace pellam::testing {
 
@@ -203,13 +204,7 @@ protected:
         counter = static_cast<Counting*>(models.put(ModelArray::kFirstMissionObject, std::make_unique<Counting>()));
     }
 
-    void frame(int32_t ticks = 1) {
-        c->theticks = ticks;
-        c->MoveAircraftAndObjects();
-        c->SetUpViewingPosition();
-        c->SetUpSecondWindow();
-        c->PrepareAndCallDrawing();
-    }
+    void frame(int32_t ticks = 1) { stepOneFrame(*c, ticks); }
     // Runs frames until the queued commands are all taken.
     void drain(int32_t ticks = 1) {
         for (int i = 0; i < 20 && !input.ring.empty(); ++i) frame(ticks);

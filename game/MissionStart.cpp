@@ -1,0 +1,350 @@
+// Start-up of the game's own content and the mission start: the head of the model array, the
+// missions read, and a mission turned into a running game in the order the objects rely on
+// (array rebuilt, objects on the ground, sky, hour, paths, the aircraft, shared references,
+// scoring).
+#include <algorithm>
+
+#include "aircraft/FlyableAircraft.h"
+#include "core/ZephModel.h"
+#include "game/VADArizodazar2.h"
+#include "platform/Beep.h"
+#include "platform/Log.h"
+#include "platform/Paths.h"
+#include "world/RIDUdidav.h"
+#include "world/TexturedSkyDome.h"
+
+namespace pellam {
+namespace {
+
+using missions::MissionData;
+
+constexpr int32_t kExpSquaredFog = 0x801;
+constexpr int32_t kTerrainObjectType = 49;
+
+// The codes the world's head must hold, row by row: the rest of the game addresses these indexes
+// with the operations of these classes.
+bool headRowSound(long row, int32_t code) {
+    if (row == ModelArray::kSkyDome) return code == 1;
+    if (row == ModelArray::kTerrain) return code == 54;
+    if (row < ModelArray::kDebris) return missions::isAircraftCode(code);
+    if (row == ModelArray::kDebris) return code == 4;
+    if (row < ModelArray::kBombs) return code == 10;
+    if (row == ModelArray::kBombs) return code == 11;
+    return code == 13;
+}
+
+}  // namespace
+
+// ---- Start-up --------------------------------------------------------------------------------
+
+void VADArizodazar2::preloadGameSpecificItems() {
+    ModelArray* models = getModelArray();
+    if (!models) return;
+    models->clear();
+    for (int k = 0; k < kPilotCount; ++k) ui_.pilotNameFields[k].stringValue = "Pilot " + std::to_string(k + 1);
+    if (fixedWorld_) {
+        content_.populateWorld(*models, *this);
+        // Whatever the content left empty still answers every operation.
+        for (long i = 0; i <= ModelArray::kGroundClutter; ++i)
+            if (!models->at(i)) models->put(i, std::make_unique<ZephModel>());
+        for (long i = 0; i < models->size(); ++i) models->at(i)->setaController(this);
+        return;
+    }
+    const std::string folder = content_.missionsFolder.empty() ? platform::resourcesFolder() : content_.missionsFolder;
+    if (content_.objectView) {
+        const int32_t logo = content_.objectView->fmGetTextureFromDiskNSString(folder + "pellamlogoM", 1, 6, 9, 0);
+        if (logo >= 0) toMyZephGLView->setStartUpTextureNumber(logo);
+    }
+    toMyZephGLView->setScreenSaveNameString("/Desktop/Pellam Screen Shot");
+    if (content_.makeTerrain) keptTerrain_ = content_.makeTerrain();
+    TheRIDUdidavWorld = keptTerrain_.get();
+    if (!TheRIDUdidavWorld && worldProblem.empty()) worldProblem = "The terrain could not be made.";
+    if (TheRIDUdidavWorld) TheRIDUdidavWorld->setDrawDetail(DoDetailPass);
+    if (!platform::readPng(folder + "WWIWorldMap.png", DefaultWorldMap))
+        platform::logMessage("The world map " + folder + "WWIWorldMap.png could not be read");
+    network_->setVersionNumber(13, 2, 51);
+    ReplayRollOver = 3420;
+    UserMissionStartIndex = 100;
+    TheMissions.record(0)->TimeOfDay = 15;
+    CurrentMissionNumber = 0;
+    PreviousCurrentMissionNumber = -1;
+    definePilotProfiles(AIPilots);
+    TheMissions.startUpMission(folder);
+    buildWorldHead();
+    toMyZephGLView->setModelArray(models);
+    toMyZephGLView->glSetFogParameters(1.0, 1.0, 1.0, kExpSquaredFog, 1.5e-5f);
+    newDocument();
+}
+
+// The head every mission's object list repeats: sky, terrain, eight Camels parked in the air,
+// debris, eight explosions, bombs and ground clutter, so the world answers before a mission runs.
+void VADArizodazar2::buildWorldHead() {
+    ModelArray& models = *getModelArray();
+    missions::FactoryContext context{content_.objectView, &keptTerrain_, this, DoDetailPass, &debrisItem, draw_};
+    auto row = [&](int32_t code) {
+        missions::ObjectForMission entry;
+        entry.ObjectCode = code;
+        objectFactory.loadCorrectObject(entry, models, context);
+    };
+    row(1);
+    if (TheRIDUdidavWorld) row(54);
+    else models.append(std::make_unique<missions::PlaceholderObject>(54));
+    for (int k = 0; k < ModelArray::kAircraftSlots; ++k) row(55);
+    for (long i = ModelArray::kFirstAircraft; i < ModelArray::kDebris; ++i)
+        if (auto* aircraft = aircraftAt(i))
+            aircraft->SetUpAircraft(264160.0 - 30.0 * i, i == ModelArray::kFirstAircraft ? 3990.0 : 5990.0, 264060.0,
+                                    0.0, 0.0, 70.0, 0.8);
+    row(4);
+    for (int k = 0; k < 8; ++k) row(10);
+    row(11);
+    row(13);
+    for (long i = 0; i < models.size(); ++i) {
+        ZephModel* object = models.at(i);
+        object->setSoundGuy(theSounds->objectSounds());
+        object->setaController(this);
+        if (i >= ModelArray::kFirstAircraft && i < ModelArray::kDebris) object->setTerrain(TheRIDUdidavWorld);
+    }
+    if (ZephModel* clutter = models.at(ModelArray::kGroundClutter)) clutter->setTerrain(TheRIDUdidavWorld);
+}
+
+// ---- A new game --------------------------------------------------------------------------------
+
+void VADArizodazar2::randomWind(const MissionData& mission) {
+    RandomWindDirection = mission.WindDirection;
+    RandomWindSpeed = mission.WindSpeed;
+    const bool randomDirection = RandomWindDirection > -1.01 && RandomWindDirection < 0.9999;
+    if (RandomWindSpeed < 0) RandomWindSpeed = ZephModel::getDoubleRandomFrom(0.0, 20.0);
+    if (randomDirection) RandomWindDirection = ZephModel::getDoubleRandomFrom(-180.0, 180.0);
+    // Every machine of a network game flies the same wind.
+    if (isNetworkGame()) {
+        if (mission.WindSpeed < 0) RandomWindSpeed = 0.0;
+        if (randomDirection) RandomWindDirection = 88.0;
+    }
+}
+
+void VADArizodazar2::newDocument() {
+    ModelArray* models = getModelArray();
+    if (!models) return;
+    if (fixedWorld_) {  // the fixed world: every object back where it began, the clock at 0
+        if (ReplayFlag) endReplay();
+        for (long i = ModelArray::kFirstAircraft; i < models->size(); ++i)
+            if (ZephModel* model = models->at(i)) model->resetModel();
+        GlobalMissionTime = 0;
+        SpecialCameraPosition = 0;
+        CameraAircraft = ModelArray::kFirstAircraft;
+        return;
+    }
+    if (network_->networkAndJoiner()) {  // only a host or a single player starts games
+        platform::SystemBeep();
+        return;
+    }
+    if (MissionData* mission = currentMission()) randomWind(*mission);
+    CloudTransitionDepth = 150.0;
+    StartMission();
+}
+
+// ---- The mission start -------------------------------------------------------------------------
+
+std::string VADArizodazar2::whyMissionCannotStart(long slot) {
+    const MissionData* mission = TheMissions.record(slot);
+    if (!mission) return "there is no mission " + std::to_string(slot);
+    if (!TheMissions.loaded(slot)) return "mission " + std::to_string(slot) + " was not loaded";
+    if (mission->TotalObjects < missions::kHeadObjects || mission->TotalObjects > missions::kMaxObjects)
+        return "mission " + std::to_string(slot) + " has " + std::to_string(mission->TotalObjects) + " objects";
+    for (long row = 0; row < missions::kHeadObjects; ++row)
+        if (!headRowSound(row, mission->ObjectList[row].ObjectCode))
+            return "object " + std::to_string(row) + " of mission " + std::to_string(slot) + " has code " +
+                   std::to_string(mission->ObjectList[row].ObjectCode) + ", which does not belong there";
+    return {};
+}
+
+bool VADArizodazar2::StartMission() {
+    ModelArray* models = getModelArray();
+    MissionData* mission = currentMission();
+    if (const std::string why = whyMissionCannotStart(CurrentMissionNumber); !models || !why.empty()) {
+        platform::logMessage("The mission cannot start: " + why);
+        platform::SystemBeep();
+        return false;
+    }
+    if (models->size() > 0)
+        if (auto* terrain = dynamic_cast<RIDUdidav*>(TheRIDUdidavWorld)) terrain->initTerrainObjects();
+    if (ReplayFlag)
+        for (long i = ModelArray::kFirstAircraft; i < models->size(); ++i)
+            if (ZephModel* object = models->at(i)) object->recoverFromReplay(GlobalMissionTime);
+
+    DoDoubleTime = false;
+    ReplayFlag = false;
+    ReplaySpeed = 1;
+    AircraftRestartCount = {};
+    TimeOfDay = mission->TimeOfDay;
+    GroupRandomStartNumber = (draw() + 32768) / 65536.0;
+    doNewRandomRestart = true;
+    circleFlag = true;
+    GlobalMissionTime = 2;
+    CantWinMission = false;
+
+    prepareNetworkGame(*mission);
+    if (PreviousCurrentMissionNumber != CurrentMissionNumber) rebuildModelArray(*mission);
+    registerTerrainObjects();
+    setSkyAndFog(*mission);
+    const double hours = setTimeOfDay(*mission);
+    startObjects(*mission, hours);
+    for (long n = 0; n < ModelArray::kAircraftSlots; ++n) startThisAircraft(n, true);
+    if (ZephModel* player = modelAt(ModelArray::kFirstAircraft)) network_->setHostTeam(player->getTeamNumber());
+    handSharedReferences();
+    resetScoring();
+    if (FlyableAircraft* player = aircraftAt(ModelArray::kFirstAircraft)) {
+        player->setCustomPaintJobNumberBig(CustomPaintJobNumber, CustomPaintJobNumber2);
+        // The computer pilot flies only aircraft whose AIType is above 0.
+        if (player->ThisAircraft.AIType > 0) player->ThisAircraft.AIType = -player->ThisAircraft.AIType;
+    }
+    for (long i = ModelArray::kFirstAircraft; i < ModelArray::kDebris; ++i)
+        if (ZephModel* aircraft = modelAt(i)) aircraft->driveModel(1, 0, false, ReplayFlag);
+    HaveClearedStats = false;
+    if (ZephModel* clutter = modelAt(ModelArray::kGroundClutter)) clutter->setTreeFamily(mission->GC1);
+    if (auto* terrain = dynamic_cast<RIDUdidav*>(TheRIDUdidavWorld))
+        for (int i = 0; i < 3; ++i)
+            terrain->SetDetailsForLayer(i, mission->Layers[i].TextureNumber, mission->Layers[i].LayerBottom,
+                                        mission->Layers[i].LayerTop);
+    return true;
+}
+
+void VADArizodazar2::prepareNetworkGame(MissionData& mission) {
+    if (network_->getNetworkMode() == 0) return;
+    for (long n = 0; n < ModelArray::kAircraftSlots; ++n) {
+        FlyableAircraft* aircraft = aircraftAt(n + ModelArray::kFirstAircraft);
+        if (!aircraft || aircraft->getRemoteLocal() != 1) continue;
+        if (network_->amIHost() && n > 0) {
+            if (const int32_t type = network_->getJoinerTypeForJoiner(n)) {
+                mission.AircraftStarts[n].AircraftType = type;
+                mission.ResetAircraftStarts[n].AircraftType = type;
+            }
+        }
+        if (network_->amIHost() && n == 0) continue;
+        if (const int32_t team = network_->getJoinerTeam(n)) mission.DogfightOnlyTeams[n] = team;
+    }
+    if (!network_->amIHost()) randomWind(mission);
+}
+
+// Every object that may go is released; the terrain is kept for the run and comes back as row 1.
+void VADArizodazar2::rebuildModelArray(MissionData& mission) {
+    ModelArray& models = *getModelArray();
+    constexpr int kSlots = ModelArray::kAircraftSlots;
+    std::array<int32_t, kSlots> remote{}, team{}, big{}, small{};
+    for (long n = 0; n < kSlots; ++n) {
+        FlyableAircraft* aircraft = aircraftAt(n + ModelArray::kFirstAircraft);
+        if (!aircraft) continue;
+        remote[n] = aircraft->ThisAircraft.RemoteLocal;
+        team[n] = aircraft->ThisAircraft.Team;
+        if (models.size() > ModelArray::kDebris) {
+            big[n] = aircraft->getBigCustomPaintJobNumber();
+            small[n] = aircraft->getSmallCustomPaintJobNumber();
+        }
+    }
+    CameraPosition = 0;
+    NewCameraDistance = 3.0;
+    if (const long at = models.indexOf(TheRIDUdidavWorld); at >= 0) keptTerrain_ = models.take(at);
+    models.clear();
+    missions::FactoryContext context{content_.objectView, &keptTerrain_, this, DoDetailPass, &debrisItem, draw_};
+    for (long i = 0; i < mission.TotalObjects; ++i) objectFactory.loadCorrectObject(mission.ObjectList[i], models, context);
+    for (long n = 0; n < kSlots; ++n) {
+        FlyableAircraft* aircraft = aircraftAt(n + ModelArray::kFirstAircraft);
+        if (!aircraft) continue;
+        if (isNetworkGame()) {
+            if (isDogfightOnly) aircraft->setTeamNumber(team[n]);
+            aircraft->ThisAircraft.RemoteLocal = remote[n];
+        }
+        aircraft->setCustomPaintJobNumberBig(big[n], small[n]);
+    }
+    PreviousCurrentMissionNumber = CurrentMissionNumber;
+}
+
+void VADArizodazar2::registerTerrainObjects() {
+    ModelArray& models = *getModelArray();
+    auto* terrain = dynamic_cast<RIDUdidav*>(TheRIDUdidavWorld);
+    if (terrain && models.size() > 17) {
+        terrain->initTerrainObjects();
+        for (long i = 18; i < models.size(); ++i)
+            if (models.at(i)->getObjectType() == kTerrainObjectType) terrain->setTerrainObject(i);
+    }
+    for (long i = ModelArray::kGroundClutter; i < models.size() && TheRIDUdidavWorld; ++i) {
+        ZephModel* object = models.at(i);
+        if (object->getObjectType() == kTerrainObjectType) continue;
+        QNion pose;
+        object->getModelPositionQNion(&pose);
+        object->setObjectGroundAltitude(TheRIDUdidavWorld->getAltitudeAtX(pose.Position[0], pose.Position[2]));
+    }
+}
+
+void VADArizodazar2::setSkyAndFog(MissionData& mission) {
+    if (mission.SkyFlags == 0) mission.SkyFlags = missions::kDefaultSkyFlags;
+    int32_t haze = mission.SkyFlags & 0xFF;
+    if (haze <= 1) haze = network_->getNetworkMode() == 0 ? (draw() + 32768) / 6554 + 1 : 2;
+    MissionHaze = missions::missionHaze(haze);
+    toMyZephGLView->glSetFogParameters(1.0, 1.0, 1.0, kExpSquaredFog, static_cast<float>(MissionHaze));
+    if (auto* terrain = dynamic_cast<RIDUdidav*>(TheRIDUdidavWorld)) terrain->setFogDistance(MissionHaze);
+    if (auto* sky = dynamic_cast<TexturedSkyDome*>(modelAt(ModelArray::kSkyDome)))
+        sky->setCeilingPoly(missions::ceilingFeet(mission.SkyFlags));
+    CloudTransitionDepth = std::max(150.0, mission.MoreDoubleItems[0]);
+}
+
+// The hour of the game; a random one is stored as 106..118 so that the next start draws again.
+double VADArizodazar2::setTimeOfDay(MissionData& mission) {
+    double hours = missions::timeOfDayHours(mission.TimeOfDay);
+    if (hours == 0.0 || hours >= 100.0) {
+        int32_t k = std::clamp((draw() + 32768) / 5461, 0, 12);
+        if (isNetworkGame()) k = 8;
+        mission.TimeOfDay = k + 106;
+        TimeOfDay = k + 106;
+        hours = k + 6;
+    }
+    toMyZephGLView->setSunVectorFromTime(hours);
+    return hours;
+}
+
+// Each object back to its start, moved by its random start distance; a Seed of 1 moves it with
+// the object before it. Paths start at the point the Seed's top byte names (200 and above: none).
+void VADArizodazar2::startObjects(const MissionData& mission, double hours) {
+    ModelArray& models = *getModelArray();
+    const aiFlyToPoint* paths = getFlyToPoints();
+    int32_t distance = 0;
+    const long rows = std::min<long>(models.size(), mission.TotalObjects);
+    for (long i = 0; i < rows; ++i) {
+        const missions::ObjectForMission& row = mission.ObjectList[i];
+        const int32_t s = row.Seed & 0xFFFFFF;
+        doNewRandomRestart = s != 1;
+        if (s != 1) distance = s;
+        ZephModel* object = models.at(i);
+        object->setRandomStartDistance(distance);
+        object->setTimeOfDay(hours);
+        object->resetModel();
+        const int32_t first = (row.Seed >> 24) & 0xFF;
+        object->setPathStart(first < missions::kFlyToPoints ? first : -1, paths);
+    }
+    doNewRandomRestart = true;
+}
+
+void VADArizodazar2::handSharedReferences() {
+    ModelArray& models = *getModelArray();
+    for (long i = 0; i < models.size(); ++i) {
+        ZephModel* object = models.at(i);
+        object->setSoundGuy(theSounds->objectSounds());
+        object->setaController(this);
+        object->setPilotsPtr(AIPilots.data());
+        object->setWindSpeed(RandomWindSpeed, RandomWindDirection);
+    }
+}
+
+void VADArizodazar2::resetScoring() {
+    AircraftResults = {};
+    CameraAircraft = ModelArray::kFirstAircraft;
+    HaveDoneGameOver = false;
+    GameOverTime = 0;
+    BeenAbove100Feet = false;
+    Landings = 0;
+    DeadObjectPoints = 0;
+    SpecialCameraPosition = 0;
+    LocationCompletedFlags = {};
+}
+
+}  // namespace pellam

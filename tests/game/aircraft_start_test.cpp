@@ -1,0 +1,234 @@
+#include "tests/game/mission_rig.h"
+
+namespace pellam::testing {
+namespace {
+
+using AircraftStart = MissionRig;
+
+void wreck(FlyableAircraft& a, int32_t when) {
+    a.ThisAircraft.Damage1 |= dmg::Down | dmg::EngineStopped;
+    a.ThisAircraft.DeadOnGroundTime = when;
+}
+
+// Restarts come after 900 ticks for the player and 2,700 for the others, as often as the mission
+// allows; the gate is asked first, so a refused restart leaves the wreck exactly as it lies.
+TEST_F(AircraftStart, RestartsWaitTheirTimeAndTheGateComesFirst) {
+    missions::MissionData& m = mission(0);
+    const int32_t t0 = 1000;
+    for (long n : {0L, 1L, 2L, 3L, 4L}) wreck(aircraft(n), t0);
+    aircraft(2).ThisAircraft.RemoteLocal = 1;        // flown by another machine
+    m.AircraftStarts[3].WillComeBackToLife = 0;      // the start record says no, whatever the restart says
+    m.ResetAircraftStarts[3].WillComeBackToLife = 1;
+    ZephModel* dr1 = &aircraft(4);
+    m.ResetAircraftStarts[4].AircraftType = 64;
+
+    c->GlobalMissionTime = t0 + 900;
+    c->doAircraftRestart();
+    EXPECT_TRUE(aircraft(0).getDeadOnGround());
+    c->GlobalMissionTime = t0 + 901;
+    c->doAircraftRestart();
+    EXPECT_FALSE(aircraft(0).getDeadOnGround());
+    EXPECT_NEAR(aircraft(0).ModelAttitude.Position[0], m.MissionStartLocations[8][0], 100.0);
+    EXPECT_TRUE(aircraft(1).getDeadOnGround());
+
+    c->GlobalMissionTime = t0 + 2701;
+    c->doAircraftRestart();
+    EXPECT_FALSE(aircraft(1).getDeadOnGround());
+    EXPECT_NEAR(aircraft(1).ModelAttitude.Position[2], m.MissionStartLocations[9][2], 100.0);
+    EXPECT_TRUE(aircraft(2).getDeadOnGround());
+    EXPECT_TRUE(aircraft(3).getDeadOnGround());
+    EXPECT_EQ(missions::aircraftTypeOf(&aircraft(4)), 64);  // its one restart, in the restart record's class
+    EXPECT_EQ(c->AircraftRestartCount[4], 1);
+
+    // Aircraft 1 may come back twice; aircraft 4 once, so its second wreck stays the D.VII it became.
+    ZephModel* dvii = &aircraft(4);
+    m.ResetAircraftStarts[4].AircraftType = 77;
+    for (int round = 0; round < 2; ++round) {
+        wreck(aircraft(1), c->GlobalMissionTime);
+        wreck(aircraft(4), c->GlobalMissionTime);
+        c->GlobalMissionTime += 2701;
+        c->doAircraftRestart();
+    }
+    EXPECT_TRUE(aircraft(1).getDeadOnGround());
+    EXPECT_EQ(c->AircraftRestartCount[1], 2);
+    EXPECT_EQ(&aircraft(4), dvii);
+    EXPECT_NE(dvii, dr1);
+    EXPECT_TRUE(aircraft(4).getDeadOnGround());
+
+    // The player's aircraft comes back without limit; after the game is over nothing does.
+    for (int round = 0; round < 4; ++round) {
+        wreck(aircraft(0), c->GlobalMissionTime);
+        c->GlobalMissionTime += 901;
+        c->doAircraftRestart();
+        EXPECT_FALSE(aircraft(0).getDeadOnGround()) << round;
+    }
+    wreck(aircraft(0), c->GlobalMissionTime);
+    c->HaveDoneGameOver = true;
+    c->GlobalMissionTime += 5000;
+    c->doAircraftRestart();
+    EXPECT_TRUE(aircraft(0).getDeadOnGround());
+}
+
+// The same start twice, once fresh and once as a restart of a wreck, flies the same path.
+TEST_F(AircraftStart, ARestartedAircraftFliesAsAFreshOne) {
+    missions::MissionData& m = mission(0);
+    m.ResetAircraftStarts[0] = m.AircraftStarts[0];
+    for (int k = 0; k < 5; ++k) m.MissionStartLocations[8][k] = m.MissionStartLocations[0][k];
+    auto fly = [&] {
+        std::vector<Vector3> path;
+        for (int32_t t = 3; t < 400; ++t) {
+            aircraft(0).driveModel(1, t, true, false);
+            path.push_back(aircraft(0).ModelAttitude.Position);
+        }
+        return path;
+    };
+    c->startThisAircraft(0, true);
+    const std::vector<Vector3> fresh = fly();
+
+    aircraft(0).orDamage1(dmg::WingsBroken | dmg::FatalDamage | dmg::PropBroken);
+    for (int32_t t = 400; t < 700; ++t) aircraft(0).driveModel(1, t, true, false);
+    wreck(aircraft(0), 700);
+    c->GlobalMissionTime = 1700;
+    c->doAircraftRestart();
+    ASSERT_FALSE(aircraft(0).getDeadOnGround());
+    EXPECT_EQ(fly(), fresh);
+}
+
+TEST_F(AircraftStart, EveryStartTypePlacesTheAircraft) {
+    missions::MissionData& m = mission(0);
+    auto set = [&](long n, int32_t type, int32_t location, double distance) {
+        m.AircraftStarts[n].StartType = type;
+        m.AircraftStarts[n].LocationOffset = location;
+        m.AircraftStarts[n].RandomDistance = distance;
+    };
+    // A random place, and the next aircraft at the very same place with distance 1.0.
+    set(5, 2, 5, 500.0);
+    set(6, 2, 5, 1.0);
+    draws = {12000, -4000, 9000};
+    c->startThisAircraft(5, true);
+    c->startThisAircraft(6, true);
+    EXPECT_EQ(aircraft(6).ModelAttitude.Position, aircraft(5).ModelAttitude.Position);
+    EXPECT_EQ(aircraft(6).ModelAttitude.QAttitude, aircraft(5).ModelAttitude.QAttitude);
+    const double dx = aircraft(5).ModelAttitude.Position[0] - m.MissionStartLocations[5][0];
+    const double dz = aircraft(5).ModelAttitude.Position[2] - m.MissionStartLocations[5][2];
+    EXPECT_NEAR(std::hypot(dx, dz), 500.0, 1.0);
+    set(7, 2, 6, 26.0);
+    draws = {0, 32767, 0};
+    c->startThisAircraft(7, true);
+    EXPECT_NEAR(aircraft(7).ModelAttitude.Position[1], m.MissionStartLocations[6][1] + 16.0, 1.0);
+
+    // Line abreast: the team's third aircraft stands two team distances along the line.
+    for (long n : {1L, 2L}) set(n, 30, 0, 0.0);
+    c->startThisAircraft(1, true);
+    c->startThisAircraft(2, true);
+    const double heading = m.MissionStartLocations[0][3];
+    EXPECT_NEAR(aircraft(2).ModelAttitude.Position[0] - aircraft(1).ModelAttitude.Position[0],
+                std::cos(heading / 57.29577951) * m.TeamStartDistance, 1e-6);
+
+    // Beside object 30, standing: 50 ft apart per record, 300 ft before it for record 0.
+    m.MissionStartLocations[3][0] = 30.0;
+    m.MissionStartLocations[3][1] = 0.0;
+    m.MissionStartLocations[3][2] = 0.0;
+    set(3, 0, 3, 0.0);
+    m.AircraftStarts[3].MPH = 4.0;
+    c->startThisAircraft(3, true);
+    QNion object;
+    c->modelAt(30)->getModelPositionQNion(&object);
+    EXPECT_DOUBLE_EQ(aircraft(3).ModelAttitude.Position[0], object.Position[0]);
+    EXPECT_DOUBLE_EQ(aircraft(3).ModelAttitude.Position[2], object.Position[2] + 3 * 50.0 - 300.0);
+    EXPECT_LT(aircraft(3).ModelAttitude.Position[1], 120.0);  // on the 100-ft ground
+
+    // Place numbers outside the table beep and use place 0; a type no class answers is a Camel;
+    // a slot switched off is parked below the world.
+    const long beeps = platform::beepCount();
+    set(4, 0, -3, 0.0);
+    m.AircraftStarts[4].AircraftType = 99;
+    c->startThisAircraft(4, true);
+    EXPECT_EQ(platform::beepCount(), beeps + 1);
+    EXPECT_NEAR(aircraft(4).ModelAttitude.Position[0], m.MissionStartLocations[0][0], 1.0);
+    EXPECT_EQ(missions::aircraftTypeOf(&aircraft(4)), 55);
+    m.AircraftStarts[4].OnOff = 0;
+    c->startThisAircraft(4, true);
+    EXPECT_EQ(aircraft(4).ModelAttitude.Position[1], -10000.0);
+
+    // A random type is drawn once and kept for the restarts; the player's pilot stays his own.
+    m.AircraftStarts[0].AircraftType = 1001;
+    m.AircraftStarts[0].AIType = 3;
+    draws = {0};
+    c->startThisAircraft(0, true);
+    EXPECT_EQ(missions::aircraftTypeOf(&aircraft(0)), 77);
+    EXPECT_EQ(m.ResetAircraftStarts[0].AircraftType, 77);
+    EXPECT_EQ(aircraft(0).ThisAircraft.AIType, -3);
+}
+
+TEST_F(AircraftStart, DogfightTeamsStartInTheirPattern) {
+    missions::MissionData& m = mission(0);
+    c->isDogfightOnly = true;
+    for (long n = 0; n < 8; ++n) {
+        m.DogfightOnlyOnOff[n] = 1;
+        m.DogfightOnlyTeams[n] = n == 1 || n == 2 ? 2 : 1;
+    }
+    m.DogfightOnlyTeams[7] = 9;  // outside 1..4: placed as team 1
+    m.DogfightOnlyTeams[6] = std::nan("");
+    m.DogfightAirStartCenterSpot[0] = 2000000.0;
+    m.DogfightAirStartCenterSpot[1] = 6000.0;
+    m.DogfightAirStartCenterSpot[2] = 2050000.0;
+    m.DogfightAirStartDistance = 3000.0;
+    m.DogfightOnlyOnOff[5] = 0;
+    for (long n = 0; n < 8; ++n) c->startThisAircraft(n, true);
+    const Vector3& a = aircraft(1).ModelAttitude.Position;
+    const Vector3& b = aircraft(2).ModelAttitude.Position;
+    EXPECT_NEAR(b[0] - a[0], m.TeamStartDistance, 1e-6);
+    EXPECT_NEAR(b[2] - a[2], m.TeamStartDistance, 1e-6);
+    EXPECT_NEAR(a[0], 2000000.0 + m.TeamStartDistance, 1e-6);
+    EXPECT_EQ(aircraft(5).ModelAttitude.Position[1], -10000.0);
+    EXPECT_EQ(aircraft(0).ThisAircraft.AIType, -1);
+    EXPECT_EQ(aircraft(3).ThisAircraft.AIType, 1);
+    EXPECT_GT(aircraft(7).ModelAttitude.Position[1], 5000.0);
+    EXPECT_GT(aircraft(6).ModelAttitude.Position[1], 5000.0);
+
+    // A restart by a rule this game does not know comes back on the ground at the team's place.
+    m.DogfightGroundStartLocations[1][0] = 2010000.0;
+    m.DogfightGroundStartLocations[1][1] = -1.0;
+    m.DogfightGroundStartLocations[1][2] = 2060000.0;
+    c->DogfightOnlyRestartType = 7;
+    c->startThisAircraft(1, false);
+    EXPECT_NEAR(aircraft(1).ModelAttitude.Position[0], 2010000.0 - m.TeamStartDistance / 2, 1e-6);
+    EXPECT_LT(aircraft(1).ModelAttitude.Position[1], 120.0);
+}
+
+}  // namespace
+}  // namespace pellam::testing
+
+namespace pellam::testing {
+namespace {
+
+// Values of a start record that name something by number are bounded where they are used.
+TEST_F(AircraftStart, NumbersFromTheRecordAreBoundedAtUse) {
+    missions::AircraftInit& r = mission(0).AircraftStarts[2];
+    r.FirstFlyPoint = 200;
+    r.LeadAircraftForWingman = 8;
+    r.AISkillLevel = 12;
+    r.StartType = 30;
+    r.Team = 7;  // line abreast of a team outside 1..4: the first team's place
+    r.AttackEnemyDistance = 1e300;
+    r.ReturnToPatrolDistance = std::nan("");
+    c->startThisAircraft(2, true);
+    const Aircraft& a = aircraft(2).ThisAircraft;
+    EXPECT_EQ(a.AttackEnemyDistance, 2147483647);
+    EXPECT_EQ(a.ReturnToPatrolDistance, 0);
+    EXPECT_EQ(a.NextFlyPointNumber, -1);
+    EXPECT_EQ(a.LeadAircraftNumber, 0);
+    EXPECT_EQ(a.aiPilotNumber, 0);
+    // Place 0, beside the two aircraft of team 1 before it.
+    const auto& place = mission(0).MissionStartLocations[0];
+    EXPECT_NEAR(std::hypot(aircraft(2).ModelAttitude.Position[0] - place[0], aircraft(2).ModelAttitude.Position[2] - place[2]),
+                2 * mission(0).TeamStartDistance, 1e-6);
+    r.AISkillLevel = 3;  // drawn: 0, 1 or 2
+    draws = {32767};
+    c->startThisAircraft(2, true);
+    EXPECT_EQ(aircraft(2).ThisAircraft.aiPilotNumber, 2);
+}
+
+}  // namespace
+}  // namespace pellam::testing

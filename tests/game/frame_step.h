@@ -1,0 +1,15 @@
+#pragma once
+// One frame of the controller as timerLooper runs it, without the pacing wait: `ticks` steps.
+#include "game/GameController.h"
+
+namespace pellam::testing {
+
+inline void stepOneFrame(GameController& c, int32_t ticks) {
+    c.theticks = ticks;
+    c.MoveAircraftAndObjects();
+    c.SetUpViewingPosition();
+    c.SetUpSecondWindow();
+    c.PrepareAndCallDrawing();
+}
+
+}  // namespace pellam::testing

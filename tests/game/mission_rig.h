@@ -1,0 +1,92 @@
+#pragma once
+// A controller that runs missions without a window: mission 0 (the built-in patrol) and a second
+// mission in slot 1 are read from a folder of their own, over flat ground at 100 ft. Draws come
+// from `draws` while it holds any, then 0.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <unistd.h>
+
+#include "aircraft/FlyableAircraft.h"
+#include "game/VADArizodazar2.h"
+#include "platform/Beep.h"
+#include "tests/flight/TestWorld.h"
+#include "tests/game/frame_step.h"
+#include "tools/missiongen/PatrolMission.h"
+
+namespace pellam::testing {
+
+struct SkyView : ControllerView {
+    double sun = -1.0;
+    float fog = -1.0f;
+    void setSunVectorFromTime(double hours) override { sun = hours; }
+    void glSetFogParameters(double, double, double, int32_t, float density) override { fog = density; }
+};
+
+struct RoleNetwork : ControllerNetwork {
+    int32_t mode = 0;
+    bool host = false;
+    int32_t getNetworkMode() override { return mode; }
+    bool amIHost() override { return host; }
+};
+
+class MissionRig : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("pellam missions " + std::to_string(getpid()) + " " +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(folder_);
+        std::filesystem::create_directories(folder_);
+        auto record = std::make_unique<missions::MissionData>();
+        missions::MissionTexts texts;
+        missiongen::buildPatrolMission(*record, texts);
+        write("pellamm1.pellam", *record, texts);
+        // Slot 1: the same patrol later in the day, with two more clouds.
+        texts.title = "Evening Patrol";
+        record->TimeOfDay = 19;
+        for (int k = 0; k < 2; ++k) {
+            record->ObjectList[record->TotalObjects] = record->ObjectList[record->TotalObjects - 1];
+            record->ObjectList[record->TotalObjects++].Location[0] += 3000.0 * (k + 1);
+        }
+        write("pellamm2.pellam", *record, texts);
+        store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
+        c = std::make_unique<VADArizodazar2>(
+            GameController::Links{store_.get(), &view, nullptr, nullptr, &network},
+            VADArizodazar2::Content{{}, {}, [] { return std::make_unique<FlatTerrain>(100.0); }, nullptr,
+                                    folder_.string() + "/", [this] { return nextDraw(); }});
+        c->awakeFromNib();
+        c->fromPilotSignInOK();
+        c->doSelectMission = false;
+        c->fromFlyMissionButton();
+    }
+    void TearDown() override { std::filesystem::remove_all(folder_); }
+
+    void write(const std::string& name, missions::MissionData& record, const missions::MissionTexts& texts) {
+        ASSERT_EQ(missions::writeMissionFile((folder_ / name).string(), record, texts), "");
+    }
+    int32_t nextDraw() {
+        if (draws.empty()) return 0;
+        const int32_t d = draws.front();
+        draws.pop_front();
+        return d;
+    }
+    void frame(int32_t ticks = 1) { stepOneFrame(*c, ticks); }
+    missions::MissionData& mission(long slot = 0) { return *c->TheMissions.record(slot); }
+    FlyableAircraft& aircraft(long n) { return *c->aircraftAt(n + ModelArray::kFirstAircraft); }
+    std::vector<ZephModel*> objects() {
+        std::vector<ZephModel*> all;
+        for (long i = 0; i < c->getModelArray()->size(); ++i) all.push_back(c->modelAt(i));
+        return all;
+    }
+
+    std::filesystem::path folder_;
+    std::unique_ptr<platform::UserDefaults> store_;
+    SkyView view;
+    RoleNetwork network;
+    std::deque<int32_t> draws;
+    std::unique_ptr<VADArizodazar2> c;
+};
+
+}  // namespace pellam::testing

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+#include "missions/MissionFile.h"
+#include "missions/MissionTable.h"
+#include "tools/missiongen/PatrolMission.h"
+
+namespace pellam::missions {
+namespace {
+namespace fs = std::filesystem;
+
+struct Patrol {
+    std::unique_ptr<MissionData> record = std::make_unique<MissionData>();
+    MissionTexts texts;
+    Patrol() { missiongen::buildPatrolMission(*record, texts); }
+};
+
+class MissionFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / ("pellam missions " + std::to_string(getpid()));
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+    std::string write(const std::string& name, const std::vector<uint8_t>& bytes) {
+        const std::string path = (folder_ / name).string();
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        return path;
+    }
+    fs::path folder_;
+};
+
+TEST_F(MissionFiles, WrittenFileReadsBackFieldForFieldWithItsByteSum) {
+    Patrol p;
+    const std::string path = (folder_ / "pellamm1.pellam").string();
+    ASSERT_EQ(writeMissionFile(path, *p.record, p.texts), "");
+    auto read = std::make_unique<MissionFileContents>();
+    ASSERT_EQ(readMissionFile(path, *read), "");
+    EXPECT_EQ(encodeMissionRecord(read->record), encodeMissionRecord(*p.record));
+    EXPECT_EQ(read->texts.title, p.texts.title);
+    EXPECT_EQ(read->texts.lost, p.texts.lost);
+    EXPECT_EQ(read->byteSum, read->record.Hash1);
+    EXPECT_EQ(read->record.AircraftStarts[5].RandomDistance, p.record->AircraftStarts[5].RandomDistance);
+    EXPECT_EQ(read->record.ObjectList[27].Location[2], p.record->ObjectList[27].Location[2]);
+
+    // The sum leaves out Hash1 and the four text slots, and counts every other byte.
+    std::vector<uint8_t> block = encodeMissionRecord(*p.record);
+    const uint32_t sum = missionHash(block.data());
+    for (size_t i : {8u, 11u, 32u, 35u, 48u, 59u}) block[i] ^= 0x5A;
+    EXPECT_EQ(missionHash(block.data()), sum);
+    block[12] += 1;
+    block[31359] += 2;
+    EXPECT_EQ(missionHash(block.data()), sum + 3);
+}
+
+TEST_F(MissionFiles, RecordsOfTheOtherByteOrderAreConvertedOnce) {
+    Patrol p;
+    p.record->AircraftStarts[3].OnOff = 5;
+    const std::vector<uint8_t> big = encodeMissionRecord(*p.record);
+    // The big-endian block laid into memory as it stands is, on this host, the foreign order.
+    auto foreign = std::make_unique<MissionData>();
+    std::memcpy(foreign.get(), big.data(), kMissionBytes);
+    std::memset(reinterpret_cast<uint8_t*>(foreign.get()) + 32, 0xAB, 4);  // a text slot
+    const bool littleHost = std::endian::native == std::endian::little;
+    if (!littleHost) GTEST_SKIP() << "the foreign order of a big-endian host is little-endian";
+    EXPECT_EQ(foreign->AppVersionNumber, 33554432);
+    checkMissionForSwap(*foreign);
+    EXPECT_EQ(foreign->AppVersionNumber, 2);
+    EXPECT_EQ(foreign->AircraftStarts[3].OnOff, 1);  // flags normalised in a converted record
+    EXPECT_EQ(reinterpret_cast<uint8_t*>(foreign.get())[32], 0xAB);
+    p.record->AircraftStarts[3].OnOff = 1;
+    EXPECT_EQ(encodeMissionRecord(*foreign), encodeMissionRecord(*p.record));
+    // Converting again changes nothing, and a record in host order keeps a flag of 5.
+    const std::vector<uint8_t> once = encodeMissionRecord(*foreign);
+    checkMissionForSwap(*foreign);
+    EXPECT_EQ(encodeMissionRecord(*foreign), once);
+    p.record->AircraftStarts[3].OnOff = 5;
+    checkMissionForSwap(*p.record);
+    EXPECT_EQ(p.record->AircraftStarts[3].OnOff, 5);
+
+    // A file whose record block is in the other order reads as the same mission.
+    std::vector<uint8_t> file = encodeMissionFile(p.texts, *p.record);
+    std::memcpy(file.data() + file.size() - kMissionBytes, p.record.get(), kMissionBytes);
+    auto read = std::make_unique<MissionFileContents>();
+    ASSERT_EQ(parseMissionFile(file, *read), "");
+    p.record->AircraftStarts[3].OnOff = 1;
+    EXPECT_EQ(encodeMissionRecord(read->record), encodeMissionRecord(*p.record));
+}
+
+TEST_F(MissionFiles, EveryBadFileIsSkippedAndTheSlotKeepsItsMission) {
+    Patrol p;
+    MissionTable table;
+    const std::string good = (folder_ / "good.pellam").string();
+    ASSERT_EQ(writeMissionFile(good, *p.record, p.texts), "");
+    ASSERT_TRUE(table.loadMyMission(good, 4));
+    EXPECT_FALSE(table.loadMyMission(good, 206));  // no such slot
+
+    const std::vector<uint8_t> bytes = encodeMissionFile(p.texts, *p.record);
+    auto with = [&](auto change) {
+        auto copy = std::make_unique<MissionData>(*p.record);
+        change(*copy);
+        return encodeMissionFile(p.texts, *copy);
+    };
+    std::vector<std::vector<uint8_t>> bad;
+    bad.push_back({bytes.begin(), bytes.begin() + 6});                              // cut in the magic
+    bad.push_back({bytes.begin(), bytes.end() - 1});                                // record one byte short
+    bad.push_back(bytes);
+    bad.back().push_back(0);                                                        // a byte after it
+    bad.push_back(bytes);
+    bad.back()[15] = 3;                                                             // three texts
+    bad.push_back(bytes);
+    bad.back()[16] = 0xFF;                                                          // a text longer than the file
+    MissionTexts notUtf8 = p.texts;
+    notUtf8.title = "\xC3(";
+    bad.push_back(encodeMissionFile(notUtf8, *p.record));
+    bad.push_back(with([](MissionData& m) { m.NewObjectsNumber = 14; }));
+    bad.push_back(with([](MissionData& m) { m.TotalObjects = 20; }));
+    bad.push_back(with([](MissionData& m) { m.TotalObjects = 261; }));
+    bad.push_back(with([](MissionData& m) { m.ObjectList[1].ObjectCode = 1; }));
+    for (size_t k = 0; k < bad.size(); ++k) {
+        EXPECT_FALSE(table.loadMyMission(write("bad" + std::to_string(k) + ".pellam", bad[k]), 4)) << k;
+        EXPECT_EQ(table.texts(4)->title, p.texts.title) << k;
+        EXPECT_EQ(table.record(4)->TotalObjects, p.record->TotalObjects) << k;
+    }
+    EXPECT_TRUE(table.loadMyMission(write("thirteen.pellam", with([](MissionData& m) { m.NewObjectsNumber = 13; })), 5));
+
+    EXPECT_TRUE(confirmFileIsMission(good));
+    fs::copy_file(good, folder_ / "upper.PELLAM");
+    EXPECT_FALSE(confirmFileIsMission((folder_ / "upper.PELLAM").string()));
+    EXPECT_FALSE(confirmFileIsMission((folder_ / "missing.pellam").string()));
+}
+
+TEST_F(MissionFiles, BuiltInSlotsComeFromTheirOwnFiles) {
+    Patrol p;
+    ASSERT_EQ(writeMissionFile((folder_ / "pellamm8.pellam").string(), *p.record, p.texts), "");
+    p.texts.title = "first";
+    ASSERT_EQ(writeMissionFile((folder_ / "pellamm1.pellam").string(), *p.record, p.texts), "");
+    MissionTable table;
+    table.startUpMission(folder_.string() + "/");
+    EXPECT_TRUE(table.loaded(0));
+    EXPECT_TRUE(table.loaded(2));  // "pellamm8" fills slot 2
+    EXPECT_EQ(table.texts(0)->title, "first");
+    for (long slot : {1L, 3L, 12L, 22L}) EXPECT_FALSE(table.loaded(slot));
+    EXPECT_EQ(table.record(1)->TotalObjects, 0);
+    EXPECT_EQ(table.record(-1), nullptr);
+}
+
+}  // namespace
+}  // namespace pellam::missions
