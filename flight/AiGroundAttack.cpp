@@ -265,33 +265,28 @@ void turnIn(ZephModel* aircraft, Aircraft& a, Run run) {
     return;
 }
 
-}  // namespace
-
-bool ai::groundAttackStep(ZephModel* aircraft, Aircraft& a, ModelArray* objects, int32_t missionTime, FarTarget& far) {
-    far = FarTarget{};
-    if (!objects) return false;
-    const aiFlyToPoint* P = pathPoint(flyToPointsOf(aircraft), a.NextFlyPointNumber);
+// The target of this step: the path point's (hi x 65536 + lo), or the nearest enemy object
+// when the point names none; a parked aircraft first waits the point's start delay. Answers
+// the target's model index, 0 when there is none, -1 while the aircraft waits.
+long pickTarget(ZephModel* aircraft, Aircraft& a, ModelArray* objects, const aiFlyToPoint* P, const QNion& me,
+                bool& attack, bool& found) {
     const double ps = P ? P->PSTargets : 0.0;
-    const int32_t flags = P ? P->Flags : 0;
     // hi x 65536 + lo in a double from the mission file: anything but a plain count means none.
     const long whole = std::isfinite(ps) && ps >= 0.0 && ps < 2147483647.0 ? static_cast<long>(ps) : 0;
     long hi = whole / 65536, lo = whole & 0xFFFF;
     if (hi < 20) hi = 0;
-    bool attack = false, found = false;
 
-    QNion me;
-    aircraft->getModelPositionQNion(&me);
     if (ps == 0.0 && a.AttackEnemyObjectDistance != 0) {
         const long best = searchTarget(aircraft, a, objects, me.Position.data());
         if (best >= 0) hi = best, attack = found = true;
     }
-    if (hi == 0 && lo == 0) return false;
+    if (hi == 0 && lo == 0) return 0;
 
     // A wait once begun goes on while the aircraft settles onto its wheels: that first second of
     // movement after being placed must not cancel the mission's start delay.
     const bool waiting = a.AIDelayOnFlyThePointsTime > 600;
     if ((a.CurrentVelocity < 0.01 || waiting) && hi == 0 && lo > 0) {
-        if (startDelay(aircraft, a, P, lo)) return true;
+        if (startDelay(aircraft, a, P, lo)) return -1;
         lo = 0;
     } else if (a.CurrentVelocity >= 0.01) {
         a.AIDelayOnFlyThePointsTime = 0;
@@ -301,14 +296,24 @@ bool ai::groundAttackStep(ZephModel* aircraft, Aircraft& a, ModelArray* objects,
     if (lo < 20) lo = 0;
     if (hi >= objects->size()) hi = 0;
     if (lo >= objects->size()) lo = 0;
-    long index = 0;
-    if (hi > 20 && objects->at(hi) && !objects->at(hi)->areYouDead()) {
-        index = hi;
-    } else if (lo > 20 && objects->at(lo) && !objects->at(lo)->areYouDead()) {
-        index = lo;
-    } else {
-        return false;
-    }
+    if (hi > 20 && objects->at(hi) && !objects->at(hi)->areYouDead()) return hi;
+    if (lo > 20 && objects->at(lo) && !objects->at(lo)->areYouDead()) return lo;
+    return 0;
+}
+
+}  // namespace
+
+bool ai::groundAttackStep(ZephModel* aircraft, Aircraft& a, ModelArray* objects, int32_t missionTime, FarTarget& far) {
+    far = FarTarget{};
+    if (!objects) return false;
+    const aiFlyToPoint* P = pathPoint(flyToPointsOf(aircraft), a.NextFlyPointNumber);
+    const int32_t flags = P ? P->Flags : 0;
+    bool attack = false, found = false;
+    QNion me;
+    aircraft->getModelPositionQNion(&me);
+    const long index = pickTarget(aircraft, a, objects, P, me, attack, found);
+    if (index < 0) return true;
+    if (index == 0) return false;
     ZephModel* target = objects->at(index);
 
     aircraft->setThrottle(0.8);
