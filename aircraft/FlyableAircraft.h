@@ -288,6 +288,7 @@ protected:
     void detachPart(int part, const Vector3& velocity);
 
 private:
+    void startAfresh();  // the first step of every set-up
     // One sub-step of the flight step, in this order.
     void subStep(int32_t tick, bool last, bool replayFlag);
     void engineAndAirForces();

@@ -355,10 +355,12 @@ bool GameController::handleThisMenu(int tag) {
 }
 
 void GameController::fromMenus(int tag) {
+    toMyZephGLView->sceneChanged();  // a paused game's kept picture may no longer be what it shows
     if (!handleThisMenu(tag)) platform::SystemBeep();
 }
 
 void GameController::fromDialogButtons(int tag, Window* cancelFrom) {
+    toMyZephGLView->sceneChanged();
     switch (tag) {
     case kTagPrefsOK: {
         store_.setBool("MousePosFeedbackKey", ui_.toMousePosFeedback.state);
@@ -456,6 +458,12 @@ void GameController::HandleCursorType(int32_t type, bool visible) {
         desktop_->showCursor(visible);
         CurrentCursorVisible = visible;
     }
+}
+
+void GameController::centreTheMouseStick() {
+    if (toMyJoystick->haveJoystick()) return;
+    desktop_->centrePointer();
+    toMyJoystick->pointerCentred();
 }
 
 void GameController::notsaved(const TextField* field) {

@@ -63,6 +63,8 @@ public:
         view_.glSetFogParameters(r, g, b, mode, density);
     }
     void drawRect(int32_t gameTime) override;
+    void setKeepScene(bool keep) override { view_.setKeepScene(keep); }
+    void sceneChanged() override { view_.sceneChanged(); }
 
 private:
     render::MyZephGLView& view_;
@@ -88,8 +90,10 @@ class DesktopAdapter : public ControllerDesktop {
 public:
     explicit DesktopAdapter(platform::SdlDesktop& desktop) : desktop_(desktop) {}
     bool isApplicationActive() override { return desktop_.isApplicationActive(); }
+    bool hasDisplay() override;
     void setCursor(int32_t type) override;
     void showCursor(bool shown) override { desktop_.showCursor(shown); }
+    void centrePointer() override { desktop_.centrePointer(); }
     void sleepUntilTick(uint32_t tick) override { desktop_.sleepUntilTick(tick); }
     void terminate() override { desktop_.requestQuit(); }
 
