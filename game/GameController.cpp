@@ -456,9 +456,15 @@ void GameController::notsaved(const TextField* field) {
     if (field && field->belongsToBuilder) MBSavedFlag = false;
 }
 
+void GameController::savePilots() {
+    if (!pilotsLoaded || BadOSXVersion) return;
+    store_.setData("PilotStatsKey", encodePilotStats(PilotStats));
+    store_.synchronize();
+}
+
 void GameController::applicationWillTerminate() {
     if (!BadOSXVersion) {
-        store_.setData("PilotStatsKey", encodePilotStats(PilotStats));
+        if (pilotsLoaded) store_.setData("PilotStatsKey", encodePilotStats(PilotStats));
         if (LastOpenedMission)
             store_.setString("LastMissionOpenedKey", *LastOpenedMission);
         else

@@ -246,6 +246,12 @@ public:
     // Pilots and the mission builder's unsaved flag.
     PilotTable PilotStats{};
     long CurrentPilotNumber = 0;
+    // The signed-in pilot's index; a stray number reads as the first pilot.
+    int pilotIndex() const { return CurrentPilotNumber >= 0 && CurrentPilotNumber < kPilotCount ? int(CurrentPilotNumber) : 0; }
+    // Stores the five careers at once (atomically, as the store writes). Never when the stored
+    // block could not be read: that would write fresh records over the player's careers.
+    void savePilots();
+    bool pilotsLoaded = false;  // set once the stored careers were read, or found absent
     bool MBSavedFlag = true;
 
 private:

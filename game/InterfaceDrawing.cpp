@@ -87,6 +87,16 @@ void textField(GameController& controller, TextField& field, const char* label) 
     if (ImGui::InputText(label, &field.stringValue)) controller.notsaved(&field);
 }
 
+// A text whose lines end with carriage returns, shown line by line (tabs as spaces).
+void multiline(const std::string& text) {
+    std::string shown = text;
+    for (char& ch : shown) {
+        if (ch == '\r') ch = '\n';
+        if (ch == '\t') ch = ' ';
+    }
+    ImGui::TextUnformatted(shown.c_str());
+}
+
 }  // namespace
 
 InterfaceRequests drawInterface(VADArizodazar2& c) {
@@ -163,24 +173,104 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
         ImGui::End();
     }
 
-    if (beginWindow(ui.toPilotSignInWindow, 420)) {
+    if (beginWindow(ui.toPilotSignInWindow, 720)) {
         ImGui::TextUnformatted("Choose your pilot.");
-        for (int k = 0; k < kPilotCount; ++k) {
-            ImGui::PushID(k);
-            if (ImGui::RadioButton("##pilot", ui.pilotRadio.cellAt(k, 0))) {
-                ui.pilotRadio.clear();
-                ui.pilotRadio.setState(true, k, 0);
+        if (ImGui::BeginTable("pilots", 7)) {
+            for (const char* head : {"", "Name", "Hours/Days/Score", "Lives", "Kills/Deaths", "Ratio", "Online"})
+                ImGui::TableSetupColumn(head);
+            ImGui::TableHeadersRow();
+            // The window's texts break lines with carriage returns; ImGui wants new lines.
+            auto shown = [](std::string text) {
+                for (char& ch : text)
+                    if (ch == '\r') ch = '/';
+                return text;
+            };
+            for (int k = 0; k < kPilotCount; ++k) {
+                ImGui::PushID(k);
+                ImGui::TableNextRow();
+                ImGui::TableNextColumn();
+                if (ImGui::RadioButton("##pilot", ui.pilotRadio.cellAt(k, 0))) {
+                    ui.pilotRadio.clear();
+                    ui.pilotRadio.setState(true, k, 0);
+                }
+                ImGui::TableNextColumn();
+                ImGui::SetNextItemWidth(160);
+                textField(c, ui.pilotNameFields[k], "##name");
+                ui.pilotFields[k].editing = ImGui::IsItemActive();
+                ImGui::TableNextColumn();
+                ImGui::TextUnformatted(ui.PScore[k].c_str());
+                ImGui::TableNextColumn();
+                ImGui::TextUnformatted(ui.toPilotLives[k].c_str());
+                ImGui::TableNextColumn();
+                ImGui::TextUnformatted(shown(ui.KD[k]).c_str());
+                ImGui::TableNextColumn();
+                ImGui::TextUnformatted(ui.KDR[k].c_str());
+                ImGui::TableNextColumn();
+                ImGui::Text("%s  %s", shown(ui.OKD[k]).c_str(), ui.OKDR[k].c_str());
+                ImGui::PopID();
             }
-            ImGui::SameLine();
-            textField(c, ui.pilotNameFields[k], "##name");
-            ui.pilotFields[k].editing = ImGui::IsItemActive();
-            ImGui::PopID();
+            ImGui::EndTable();
         }
         ImGui::Separator();
-        if (button("Sign In", 120)) c.fromPilotSignInOK();
+        if (button("Statistics", 120)) c.fromSelectedPlayersStats();
+        ImGui::SameLine();
+        if (button("Clear Statistics", 140)) c.fromClearStats();
+        ImGui::SameLine();
+        if (button("Sign In", 120)) c.fromPlayerSignInOkay();
         ImGui::End();
     } else {
         for (TextField& field : ui.pilotFields) field.editing = false;
+    }
+
+    if (beginWindow(ui.toClearPStats, 360)) {
+        ImGui::TextWrapped("Clear this pilot's statistics and won missions? This cannot be undone.");
+        if (button("Cancel")) c.fromCancelClearStats();
+        ImGui::SameLine();
+        if (button("Clear")) c.fromClearStatsOkayButton();
+        ImGui::End();
+    }
+
+    if (beginWindow(ui.toPSWindow, 460)) {
+        multiline(ui.toPSNameScore);
+        multiline(ui.toPSFTRank);
+        ImGui::Separator();
+        static const char* const left[] = {"Aircraft", "Balloons", "Tanks", "Trucks", "Guns",
+                                           "Flak", "Trains", "Ships", "Buildings"};
+        static const char* const right[] = {"Hangars", "Bridges", "Depots", "Tents", "Searchlights",
+                                            "Bombers", "Towers", "Huts", "Fuel"};
+        const std::string l = ui.toPSItemsLeft, r = ui.toPSItemsRight;
+        size_t at = 0, bt = 0;
+        for (int k = 0; k < 9; ++k) {
+            const size_t ae = l.find('\r', at), be = r.find('\r', bt);
+            ImGui::Text("%-10s %6s     %-12s %6s", left[k], l.substr(at, ae - at).c_str(), right[k],
+                        r.substr(bt, be - bt).c_str());
+            at = ae == std::string::npos ? l.size() : ae + 1;
+            bt = be == std::string::npos ? r.size() : be + 1;
+        }
+        ImGui::Separator();
+        ImGui::TextUnformatted("Missions won:");
+        multiline(ui.toPSComMis);
+        if (button("OK")) ui.toPSWindow.close();
+        ImGui::End();
+    }
+
+    if (beginWindow(ui.toGameOverWindow, 560)) {
+        ImGui::TextUnformatted(ui.toYouWonOrLost.c_str());
+        ImGui::Separator();
+        multiline(ui.toYouWonOrLostMessage);
+        ImGui::Separator();
+        if (button("OK")) c.fromMissionEndOkayButton();
+        if (ui.restartButtonX >= 0.0f) {  // out of sight in network games
+            ImGui::SameLine();
+            if (button("Restart")) c.fromRestartMissionButton();
+        }
+        ImGui::End();
+    }
+
+    if (beginWindow(ui.toPilotDied, 360)) {
+        ImGui::TextWrapped("Your pilot has been killed. His career begins again with one life.");
+        if (button("OK")) ui.toPilotDied.close();
+        ImGui::End();
     }
 
     if (!c.worldProblem.empty()) {

@@ -21,27 +21,6 @@ std::unique_ptr<ControllerSound> VADArizodazar2::loadSoundGuy() {
     return GameController::loadSoundGuy();
 }
 
-void VADArizodazar2::doPlayerSignIn() {
-    if (auto block = store_.dataForKey("PilotStatsKey")) {
-        if (!decodePilotStats(*block, PilotStats)) {
-            pilotBlockMessage = "The stored pilot records are " + std::to_string(block->size()) +
-                                " bytes, not 1,660; they are left as they are and fresh records are used.";
-            platform::logMessage(pilotBlockMessage);
-        }
-    }
-    ui_.pilotRadio.clear();
-    ui_.pilotRadio.setState(true, static_cast<int>(CurrentPilotNumber), 0);
-    ui_.toPilotSignInWindow.makeKeyAndOrderFront();
-    pilotsigninhasclosed = false;
-}
-
-void VADArizodazar2::fromPilotSignInOK() {
-    PilotType& pilot = PilotStats[CurrentPilotNumber];
-    if (pilot.PilotLives == 0 && pilot.StartDate == 0) pilot.PilotLives = 1;
-    ui_.toPilotSignInWindow.close();
-    pilotsigninhasclosed = true;
-}
-
 bool VADArizodazar2::handleThisMenu(int tag) {
     if (tag != kMenuSelectMission) return GameController::handleThisMenu(tag);
     gamePause = false;

@@ -295,6 +295,7 @@ void GameController::thisObjectDead(long modelIndex, long aircraftNumber) {
         if (category < 0 || category > 31) category = 0;
         PilotStats[CurrentPilotNumber].ObjectKillCounts[category] += 1;
         PilotStats[CurrentPilotNumber].PilotScore += points;
+        savePilots();
     }
 }
 

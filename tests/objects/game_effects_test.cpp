@@ -30,7 +30,7 @@ protected:
                                                                          populate(m, gc);
                                                                      }});
         c->awakeFromNib();
-        c->fromPilotSignInOK();
+        c->fromPlayerSignInOkay();
         c->doSelectMission = false;
         c->fromFlyMissionButton();
     }

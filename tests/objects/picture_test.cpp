@@ -37,7 +37,7 @@ protected:
                                                                      }});
         c->awakeFromNib();
         ASSERT_NE(terrain, nullptr);
-        c->fromPilotSignInOK();
+        c->fromPlayerSignInOkay();
         c->doSelectMission = false;
         c->fromFlyMissionButton();
         view().setModelArray(c->getModelArray());
