@@ -14,11 +14,15 @@ namespace {
 std::map<std::string, ButtonPlace> buttonPlaces;
 std::string currentWindow;
 
-// A button that remembers where it was drawn, so that tests can press it as a person would.
-bool button(const char* label, float width = 100) {
-    const bool pressed = ImGui::Button(label, ImVec2(width, 0));
+// Where the last control was drawn, so that tests can click it as a person would.
+void rememberPlace(const std::string& label) {
     const ImVec2 a = ImGui::GetItemRectMin(), b = ImGui::GetItemRectMax();
     buttonPlaces[currentWindow + "/" + label] = {a.x, a.y, b.x, b.y};
+}
+
+bool button(const char* label, float width = 100) {
+    const bool pressed = ImGui::Button(label, ImVec2(width, 0));
+    rememberPlace(label);
     return pressed;
 }
 
@@ -197,6 +201,7 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
                 ImGui::SetNextItemWidth(160);
                 textField(c, ui.pilotNameFields[k], "##name");
                 ui.pilotFields[k].editing = ImGui::IsItemActive();
+                rememberPlace("Name " + std::to_string(k + 1));
                 ImGui::TableNextColumn();
                 ImGui::TextUnformatted(ui.PScore[k].c_str());
                 ImGui::TableNextColumn();
