@@ -1,0 +1,110 @@
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "net/NetworkSockets.h"
+#include "platform/TickCount.h"
+
+namespace pellam::net {
+namespace {
+
+constexpr size_t kKillsLineChars = 122;
+constexpr std::string_view kKillsEntries =
+    "Kills:  #1R: 0   #2R: 0   #3R: 0   #4R: 0   #5R: 0   #6R: 0   #7R: 0   #8R: 0   ";
+
+char teamLetter(int32_t team, char otherwise) {
+    switch (team) {
+        case 1: return 'R';
+        case 2: return 'B';
+        case 3: return 'Y';
+        case 4: return 'b';
+        default: return otherwise;
+    }
+}
+
+// Writes `text` at 1-based character position `at` of a line (its byte index, after the length).
+void putAt(MessageLine& line, size_t at, std::string_view text) {
+    std::memcpy(line.data() + at, text.data(), std::min(text.size(), kMaxLineChars + 1 - at));
+}
+
+}  // namespace
+
+std::string_view BSDNetworkSockets::messageLine(int line) const {
+    if (line < 0 || line >= 6) return {};
+    const MessageLine& l = MessageLines[line];
+    return {reinterpret_cast<const char*>(l.data() + 1), std::min<size_t>(l[0], kMaxLineChars)};
+}
+
+void BSDNetworkSockets::setMessageLine(int line, std::string_view text) {
+    if (line < 0 || line >= 6) return;
+    MessageLine& l = MessageLines[line];
+    const size_t n = std::min(text.size(), kMaxLineChars);
+    std::fill(l.begin(), l.begin() + kMaxLineChars + 1, uint8_t{0});
+    l[0] = static_cast<uint8_t>(n);
+    std::copy_n(text.begin(), n, l.begin() + 1);
+}
+
+void BSDNetworkSockets::resetForStart() {
+    for (MessageLine& line : MessageLines) {
+        line.fill(0);
+        line[254] = line[255] = kNoRelay;
+    }
+    setMessageLine(5, std::string(kKillsEntries) + std::string(38, ' ') + ":00 ");
+    static_assert(kKillsEntries.size() + 38 + 4 == kKillsLineChars);
+    for (size_t i = 1; i < 8; ++i) AllPlayerNames[i].clear();
+    NetworkPlayDelay = 0;
+    NewInTime = 0;
+}
+
+void BSDNetworkSockets::setMode(int32_t mode, int32_t ownTeam) {
+    NetworkMode = mode;
+    if (mode == kJoining || mode == kHosting) {
+        setMessageLine(4, mode == kJoining ? "Waiting for Host to Accept you" : "Waiting for Joiners to arrive.");
+        std::string own = PlayerNameString;
+        if (!own.empty()) own.pop_back();
+        if (own.size() >= 5) own[own.size() - 5] = teamLetter(ownTeam, own[own.size() - 5]);  // the team letter
+        setMessageLine(0, own);
+        HostOrJoiner = mode == kJoining ? kJoiner : kHost;
+    } else if (mode == kClosing) {
+        for (int line = 0; line < 5; ++line) setMessageLine(line, {});
+        putAt(MessageLines[5], 90, std::string(32, ' '));
+        for (size_t i = 1; i < 8; ++i) AllPlayerNames[i].clear();
+    }
+}
+
+void BSDNetworkSockets::setResetTime(const GameRules& rules, double windSpeed, double windDirection) {
+    Rules = rules;
+    MissionNumber = rules.missionNumber;
+    NewResetTime = NewInTime = platform::TickCount();
+    HostSendGameOver = 0;
+    NWindSpeed = windSpeed;
+    NWindDir = windDirection;
+    MessageLine& kills = MessageLines[5];
+    char number[8];
+    std::snprintf(number, sizeof number, "%3d", std::clamp<int>(rules.killsToWin, 0, 100));
+    putAt(kills, 114, "K");
+    putAt(kills, 115, number);
+    putAt(kills, 110, "C");
+    putAt(kills, 111, rules.cameraRule == 1 ? "Y" : rules.cameraRule == 2 ? "I" : "A");
+    putAt(kills, 103, rules.dogfightOnly ? "DO" : "  ");
+    putAt(kills, 107, rules.dogKillType == 0 ? "I" : "T");
+    putAt(kills, 81, std::string(20, ' '));
+}
+
+void BSDNetworkSockets::setHostTeam(int32_t team) {
+    HostTeam = team;
+    OriginalJoinerTeamRequest[0] = team;
+}
+
+void BSDNetworkSockets::setJoinerParticulars(std::string_view playerString, uint32_t hostAddress, int32_t team,
+                                             int32_t missionNumber) {
+    PlayerNameString = std::string(playerString.substr(0, kMaxNameChars + 10));
+    AllPlayerNames[0] = std::string(nameInPlayerString(PlayerNameString));
+    JoinToAddress = hostAddress;
+    MyTeamRequest = team;
+    MissionNumber = missionNumber;
+    PlayerKillNumberOffset = std::max<int32_t>(0, static_cast<int32_t>(PlayerNameString.size()) - 3);
+    if (HostOrJoiner == kHost) HostTeam = team;
+}
+
+}  // namespace pellam::net

@@ -1,0 +1,191 @@
+#include <algorithm>
+
+#include "net/NetworkSockets.h"
+#include "platform/Beep.h"
+#include "platform/TickCount.h"
+
+namespace pellam::net {
+namespace {
+
+constexpr int32_t kJoinRequestEvery = 300;  // ticks; a request goes out when more have passed
+constexpr int32_t kNewGameWindow = 180, kNewGameEvery = 15;
+constexpr int32_t kNamesWindow = 600, kNamesEvery = 60;
+constexpr int32_t kDeclineRemembered = 3600;
+constexpr int kQuitRounds = 10;
+constexpr int32_t kHostQuitGap = 3, kJoinerQuitGap = 20;
+
+bool passed(int32_t now, int32_t since, int32_t ticks) {
+    return static_cast<uint32_t>(now - since) > static_cast<uint32_t>(ticks);
+}
+
+}  // namespace
+
+void BSDNetworkSockets::setJoiner(int joiner, uint32_t address, uint16_t port) {
+    if (joiner < 1 || joiner > 7) return;
+    ToAddresses[joiner] = address;
+    JoinerPorts[joiner] = port;
+}
+
+void BSDNetworkSockets::SendIwantToPlay(uint32_t hostAddress) {
+    const int32_t now = platform::TickCount();
+    if (!passed(now, IWantToPlayTime, kJoinRequestEvery)) return;
+    IWantToPlayTime = now;
+    JoinRequest r;
+    r.team = static_cast<uint8_t>(MyTeamRequest);
+    r.version = 13;
+    r.appId = 2;
+    r.aircraftType = static_cast<uint8_t>(JoinerAircraftType);
+    const SendSlot slot = nextSendSlot();
+    sendDataPacket(hostAddress, slot.first(buildJoinRequest(r, PlayerNameString, slot)));
+}
+
+bool BSDNetworkSockets::AcceptJoiner(uint32_t address, int joiner) {
+    NextJoiner = 1;
+    while (NextJoiner <= 7 && ToAddresses[NextJoiner] != 0) ++NextJoiner;
+    if (NextJoiner > 7 || joiner < 1 || joiner > 7) {
+        platform::SystemBeep();
+        return false;
+    }
+    LastJoinerInTime[joiner] = platform::TickCount();
+    OriginalJoinerTeamRequest[joiner] = JoinerTeamRequest;
+    OriginalJoinerAircraftType[joiner] = JoinerAircraftType;
+    if (Services) Services->startJoinerAircraft(joiner, JoinerTeamRequest, JoinerAircraftType);
+    Accept a{static_cast<uint8_t>(joiner), Rules, false};
+    a.rules.hostTeam = static_cast<uint8_t>(HostTeam);
+    if (Services) {
+        a.rules.missionHash = Services->getMissionHash();
+        a.rules.missionSeconds = Services->getMissionSeconds();
+        a.bombs = Rules.dogfightOnly && Services->doIhaveBombs(joiner);
+    }
+    const SendSlot slot = nextSendSlot();
+    sendDataPacket(address, slot.first(buildAccept(a, slot)));
+    return true;
+}
+
+void BSDNetworkSockets::DeclineJoiner(uint32_t address, uint8_t reason) {
+    const SendSlot slot = nextSendSlot();
+    sendDataPacket(address, slot.first(buildDecline(reason, slot)));
+    const int32_t now = platform::TickCount();
+    for (int i = 1; i < 8; ++i) {
+        if (DeclinedJoiners[i].address != 0 && passed(now, DeclinedJoiners[i].tick, kDeclineRemembered)) DeclinedJoiners[i] = {};
+    }
+    int entry = 0;
+    for (int i = 1; i < 8 && entry == 0; ++i) {
+        if (DeclinedJoiners[i].address == address || DeclinedJoiners[i].address == 0) entry = i;
+    }
+    if (entry == 0) {
+        entry = 1;
+        for (int i = 2; i < 8; ++i) {
+            if (now - DeclinedJoiners[i].tick > now - DeclinedJoiners[entry].tick) entry = i;
+        }
+    }
+    DeclinedJoiners[entry] = {address, now};
+}
+
+bool BSDNetworkSockets::wasDeclined(uint32_t address) const {
+    return address != 0 && std::any_of(DeclinedJoiners.begin() + 1, DeclinedJoiners.end(),
+                                       [address](const Declined& d) { return d.address == address; });
+}
+
+void BSDNetworkSockets::openPlayerNamesWindow() {
+    TimeOfSendPlayerNames = platform::TickCount();
+    playerNamesOpened_ = true;
+}
+
+void BSDNetworkSockets::DoANew() {
+    if (HostOrJoiner != kHost) return;
+    const int32_t now = platform::TickCount();
+    if (passed(now, NewResetTime, kNewGameWindow)) return;
+    if (!playerNamesOpened_ || passed(now, TimeOfSendPlayerNames, kNamesWindow)) openPlayerNamesWindow();
+    if (now < NextDoANew) return;
+    NextDoANew = now + kNewGameEvery;
+    for (int i = 0; i < 8 && Services; ++i) {
+        const SetupServices::SlotAircraft a = Services->aircraftInSlot(i);
+        if (a.local && a.height > -5000.0) {
+            OriginalJoinerTeamRequest[i] = a.team;
+            OriginalJoinerAircraftType[i] = a.aircraftType;
+        }
+    }
+    NewGame g{Rules, false};
+    g.rules.hostTeam = static_cast<uint8_t>(HostTeam);
+    if (Services) {
+        g.rules.missionHash = Services->getMissionHash();
+        g.rules.missionSeconds = Services->getMissionSeconds();
+    }
+    const SendSlot slot = nextSendSlot();
+    const size_t length = buildNewGame(g, slot);
+    const uint16_t port = CurrentPort;
+    for (int n = 1; n <= 7; ++n) {
+        slot[kNewGameBombsByte] = Services && Rules.dogfightOnly && Services->doIhaveBombs(n) ? 1 : 0;
+        if (ToAddresses[n] == 0) continue;
+        CurrentPort = JoinerPorts[n];
+        sendDataPacket(ToAddresses[n], slot.first(length));
+    }
+    CurrentPort = port;
+}
+
+void BSDNetworkSockets::sendPlayersNames() {
+    if (HostOrJoiner != kHost || !playerNamesOpened_) return;
+    const int32_t now = platform::TickCount();
+    if (passed(now, TimeOfSendPlayerNames, kNamesWindow) || now < NextSendPlayerNames) return;
+    NextSendPlayerNames = now + kNamesEvery;
+    PlayerNames names;
+    for (int i = 0; i < 8; ++i) {
+        names.names[i] = AllPlayerNames[i];
+        if (Services) {
+            const SetupServices::SlotAircraft a = Services->aircraftInSlot(i);
+            if (a.local && a.height > -500.0) {
+                OriginalJoinerTeamRequest[i] = a.team;
+                OriginalJoinerAircraftType[i] = a.aircraftType;
+            }
+            names.aircraftTypes[i] = static_cast<uint8_t>(OriginalJoinerAircraftType[i] ? OriginalJoinerAircraftType[i] : a.aircraftType);
+        } else {
+            names.aircraftTypes[i] = static_cast<uint8_t>(OriginalJoinerAircraftType[i]);
+        }
+        names.teams[i] = static_cast<uint8_t>(OriginalJoinerTeamRequest[i]);
+    }
+    const SendSlot slot = nextSendSlot();
+    const size_t length = buildPlayerNames(names, slot);
+    const uint16_t port = CurrentPort;
+    for (int n = 1; n <= 7; ++n) {
+        if (ToAddresses[n] == 0) continue;
+        CurrentPort = JoinerPorts[n];
+        sendDataPacket(ToAddresses[n], slot.first(length));
+    }
+    CurrentPort = port;
+}
+
+void BSDNetworkSockets::HostQuit(Wait wait) {
+    const SendSlot slot = nextSendSlot();
+    const size_t length = buildQuit(0, PlayerNameString, slot);
+    const uint16_t port = CurrentPort;
+    for (int round = 0; round < kQuitRounds; ++round) {
+        for (int n = 1; n <= 7; ++n) {
+            if (ToAddresses[n] == 0) continue;
+            CurrentPort = JoinerPorts[n];
+            sendDataPacket(ToAddresses[n], slot.first(length));
+            if (wait) wait(kHostQuitGap);
+        }
+    }
+    CurrentPort = port;
+}
+
+void BSDNetworkSockets::JoinerQuit(Wait wait) {
+    if (!Accepted) return;
+    const SendSlot slot = nextSendSlot();
+    const size_t length = buildQuit(static_cast<uint8_t>(std::clamp(JoinerNumber, 0, 7)), PlayerNameString, slot);
+    for (int round = 0; round < kQuitRounds; ++round) {
+        sendDataPacket(JoinToAddress, slot.first(length));
+        if (wait) wait(kJoinerQuitGap);
+    }
+}
+
+void BSDNetworkSockets::SendImNotHost(uint32_t address, uint16_t port) {
+    const uint16_t saved = CurrentPort;
+    CurrentPort = port;
+    const SendSlot slot = nextSendSlot();
+    sendDataPacket(address, slot.first(buildNotHost(slot)));
+    CurrentPort = saved;
+}
+
+}  // namespace pellam::net

@@ -1,0 +1,96 @@
+#include "net/NetworkSockets.h"
+
+#include <algorithm>
+
+#include "platform/Beep.h"
+#include "platform/Log.h"
+#include "platform/TickCount.h"
+
+namespace pellam::net {
+namespace {
+
+constexpr int kPollMilliseconds = 20;  // how long closing may wait for the receiver
+
+}  // namespace
+
+BSDNetworkSockets::BSDNetworkSockets() {
+    resetForStart();
+    setMessageLine(5, std::string(messageLine(5).substr(0, 80)) + std::string(42, ' '));
+}
+
+BSDNetworkSockets::~BSDNetworkSockets() { closeSocket(); }
+
+int BSDNetworkSockets::createASocketPort(uint16_t port) {
+    if (socket_.isOpen()) return 0;
+    CurrentPort = port;
+    SendBufferOffset = 0;
+    if (!socket_.open(port, &startError_)) return -1;
+    ring_.clear();
+    stopReceiver_ = false;
+    receiver_ = std::thread([this] { receiveLoop(); });
+    PacketsSent = PacketsIn = 0;
+    return 0;
+}
+
+// Copies every datagram into the ring as it arrives, draining the socket each time it wakes.
+void BSDNetworkSockets::receiveLoop() {
+    std::array<uint8_t, kMaxPacketBytes> buffer;
+    while (!stopReceiver_.load(std::memory_order_relaxed)) {
+        if (!socket_.waitReadable(kPollMilliseconds)) continue;
+        platform::UdpEndpoint from;
+        for (long n; (n = socket_.receive(buffer, &from)) >= 0;) {
+            ring_.store({buffer.data(), static_cast<size_t>(n)}, platform::TickCount(), from);
+        }
+    }
+}
+
+void BSDNetworkSockets::closeSocket() {
+    stopReceiver_ = true;
+    if (receiver_.joinable()) receiver_.join();
+    socket_.close();
+}
+
+bool BSDNetworkSockets::getMostRecentPacket(uint8_t type, ReceivedPacket* out) {
+    if (!ring_.takeNewest(type, out)) return false;
+    ++PacketsIn;
+    return true;
+}
+
+SendSlot BSDNetworkSockets::nextSendSlot() {
+    const size_t at = SendBufferOffset;
+    SendBufferOffset = (SendBufferOffset + kSendSlotBytes) % SendBuffer.size();
+    return SendSlot(SendBuffer.data() + at, kSendSlotBytes);
+}
+
+void BSDNetworkSockets::sendDataPacket(uint32_t address, std::span<const uint8_t> bytes) {
+    if (!socket_.isOpen() || address == 0) return;
+    socket_.sendTo({address, CurrentPort}, bytes.first(std::min(bytes.size(), kMaxPacketBytes)));
+    ++PacketsSent;
+}
+
+int BSDNetworkSockets::startNetworkRoutines(uint16_t port, Role role, int32_t ownTeam) {
+    resetForStart();
+    HostOrJoiner = role;
+    startError_.clear();
+    ToAddresses.fill(0);
+    JoinerPorts.fill(0);
+    LastJoinerInTime.fill(0);
+    DeclinedJoiners.fill({});
+    NextSendPlayerNames = 0;
+    NextJoiner = 1;
+    Accepted = false;
+    Exchange = DataExchange{};  // no message, stamp or hit carried over from the last game
+    if (createASocketPort(port) != 0) {
+        platform::logMessage(startError_);
+        platform::SystemBeep();
+        return -1;
+    }
+    OTNotInited = true;
+    setMode(role == kHost ? kHosting : kJoining, ownTeam);
+    OriginalJoinerTeamRequest.fill(0);
+    OriginalJoinerAircraftType.fill(0);
+    OriginalJoinerTeamRequest[0] = HostTeam;
+    return 0;
+}
+
+}  // namespace pellam::net

@@ -1,0 +1,262 @@
+#pragma once
+// The network link of a multiplayer game: one UDP socket, a receiver thread that copies every
+// arriving datagram into the receive ring, ten rotating send slots, the mode of the game on this
+// machine, the six message lines drawn over the view and the rules the host sets for each game.
+// The protocol engine drives it once per frame from the main thread; only the receiver thread
+// and the ring's lock are shared.
+//
+// Index: the game's side (SetupServices, DataServices, DataExchange); transport
+// (NetworkSockets.cpp); setup packets and their schedules (NetworkSetup.cpp); data packets
+// (NetworkData.cpp); mode, lines and rules (NetworkRules.cpp).
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "net/DataPackets.h"
+#include "net/ReceiveRing.h"
+#include "net/SetupPackets.h"
+#include "platform/UdpSocket.h"
+
+namespace pellam::net {
+
+// A message line: a length byte and up to 253 characters; bytes 254 and 255 hold the slot and
+// number of a relayed message (200: none).
+inline constexpr size_t kLineBytes = 256;
+inline constexpr size_t kMaxLineChars = 253;
+inline constexpr uint8_t kNoRelay = 200;
+
+// What the setup senders need of the game: the aircraft of each slot and the mission's identity.
+class SetupServices {
+public:
+    struct SlotAircraft {
+        bool local = false;     // flown on this machine (the player's own or the computer's)
+        double height = -10000; // ft
+        int32_t team = 0;
+        int32_t aircraftType = 0;
+    };
+    virtual ~SetupServices() = default;
+    virtual SlotAircraft aircraftInSlot(int slot) = 0;  // host numbering, 0..7
+    virtual bool doIhaveBombs(int joiner) = 0;          // a dogfight-only joiner carries bombs
+    virtual uint32_t getMissionHash() = 0;
+    virtual double getMissionSeconds() = 0;
+    // A joiner taken into the game: its aircraft becomes remote, of that type (and, in a
+    // dogfight-only game, that team), and is started.
+    virtual void startJoinerAircraft(int joiner, int32_t team, int32_t aircraftType) = 0;
+};
+
+// What the data senders need of the game. Slots are this machine's own numbering (the aircraft
+// of slot n at model index n + 2).
+class DataServices {
+public:
+    virtual ~DataServices() = default;
+    virtual StateBlockBytes stateBlock(int slot) = 0;     // with the game-over bits added
+    virtual double totalHits(int slot) = 0;               // hits this machine has counted on it
+    // Host: the hits all machines have counted on it; it is shot down when they pass its limit.
+    virtual void reportNetworkHits(int slot, double hits) = 0;
+    virtual bool resetRecently(int slot) = 0;             // set up again fewer than 300 ticks ago
+    virtual void clearHits(int slot) = 0;
+    virtual uint8_t kills(int slot) = 0;
+    virtual int modelCount() = 0;
+    virtual bool isDead(int modelIndex) = 0;
+};
+
+// The bookkeeping of the data exchange that the protocol engine fills from what it receives.
+struct DataExchange {
+    int32_t lastSquawkTime = 0;
+    int32_t squawkDelay = 20;  // ticks: a joiner sends when more than this have passed
+    struct Heard {
+        int32_t arrival = 0;   // tick the peer's last applied packet arrived
+        uint16_t stamp = 0;    // the stamp it carried
+    };
+    std::array<Heard, 8> packetInTimes{};            // host slot 0..7
+    std::array<uint8_t, 8> lastMessageInNumber{};    // last message number heard from each slot
+    uint8_t messageNumber = 0;                       // of the player's own last message, 0..15
+    std::string tempForSend;                         // its text
+    uint8_t sendMessageChannel = 0;                  // 0 all, 1-4 a team
+    uint8_t myMessageNumberFromHost = 0;             // joiner: the host's last acknowledgement
+    std::array<std::array<uint8_t, 8>, 8> joinerMessageNumbers{};  // host: [joiner][slot] acks
+    struct Stored {
+        std::string text;
+        uint8_t channel = 0;
+        uint8_t number = kNoRelay;  // none yet
+    };
+    std::array<Stored, 8> lastMessageFrom{};         // host: each joiner's last message
+    std::array<std::array<double, 8>, 8> hostHitTally{};  // [reporting machine][aircraft]
+    DeadObjectWindow deadObjects;
+    long packetsSentWithText = 0;
+};
+
+// The slot, 1..7 other than `joiner`, whose stored message the joiner has not yet acknowledged,
+// lowest first; -1 when there is none.
+int relaySlot(int joiner, const DataExchange& exchange);
+
+inline constexpr uint16_t kDefaultPort = 12301;
+using MessageLine = std::array<uint8_t, kLineBytes>;
+
+class BSDNetworkSockets {
+public:
+    enum Role : int32_t { kNone = 0, kHost = 2, kJoiner = 3 };
+    enum Mode : int32_t { kNoGame = 0, kJoining = 1, kHosting = 2, kClosing = 3 };
+
+    BSDNetworkSockets();
+    ~BSDNetworkSockets();
+    BSDNetworkSockets(const BSDNetworkSockets&) = delete;
+    BSDNetworkSockets& operator=(const BSDNetworkSockets&) = delete;
+
+    // ---- Transport.
+    // Starts a game on this machine as host or joiner, listening on `port` (host order; 0 takes
+    // any free port, for tests). 0 on success; -1 with a beep and startError() when the socket
+    // cannot be made or the port is in use. The player string reaches the link through
+    // setJoinerParticulars; ownTeam is the team of this machine's aircraft (for line 0).
+    int startNetworkRoutines(uint16_t port, Role role, int32_t ownTeam);
+    // 0 when the socket is open (or already was), -1 otherwise.
+    int createASocketPort(uint16_t port);
+    void closeSocket();
+    bool socketOpen() const { return socket_.isOpen(); }
+    uint16_t localPort() const { return socket_.localPort(); }
+    const std::string& startError() const { return startError_; }
+
+    // The newest unread packet of `type`, copied out and marked read.
+    bool getMostRecentPacket(uint8_t type, ReceivedPacket* out);
+    ReceiveRing& ring() { return ring_; }
+
+    // The next of ten 512-byte send slots: ten consecutive packets never share one.
+    SendSlot nextSendSlot();
+    // Sends to `address` (host order) at the current port; nothing with no socket or address 0.
+    void sendDataPacket(uint32_t address, std::span<const uint8_t> bytes);
+    // The destination port of every send: the host's for a joiner, each joiner's own for a host.
+    void setCurrentPort(uint16_t port) { CurrentPort = port; }
+    uint16_t currentPort() const { return CurrentPort; }
+
+    long packetsSent() const { return PacketsSent; }
+    long packetsIn() const { return PacketsIn; }
+    bool amIHost() const { return HostOrJoiner == kHost; }
+    bool networkAndJoiner() const { return HostOrJoiner == kJoiner && NetworkMode != kNoGame; }
+    int32_t getNetworkPlayDelay() const { return NetworkPlayDelay; }
+    void setNetworkPlayDelay(int32_t ticks) { NetworkPlayDelay = ticks; }
+
+    // ---- Setup packets and their repeat schedules (NetworkSetup.cpp). Addresses in host order.
+    void setServices(SetupServices* services) { Services = services; }
+    // A join request to the host, at most once per 301 ticks.
+    void SendIwantToPlay(uint32_t hostAddress);
+    // Takes joiner n (1..7) into the game and sends the accept; false (and a beep) when every
+    // joiner slot is taken or n is out of range. The caller has set its address and port.
+    bool AcceptJoiner(uint32_t address, int joiner);
+    // Sends the decline and remembers the address for an hour (seven entries, oldest replaced).
+    void DeclineJoiner(uint32_t address, uint8_t reason);
+    bool wasDeclined(uint32_t address) const;
+    // Host, once per frame: the new-game packet every 15 ticks in a game's first 180, and the
+    // players' names every 60 ticks for 600 ticks after that window opens.
+    void DoANew();
+    void sendPlayersNames();
+    // Ten rounds to every joiner (host) or to the host (accepted joiner), `wait` ticks apart.
+    using Wait = void (*)(int32_t ticks);
+    void HostQuit(Wait wait);
+    void JoinerQuit(Wait wait);
+    void SendImNotHost(uint32_t address, uint16_t port);
+    // The joiner table the admission keeps (host numbering 1..7; 0 address = free).
+    void setJoiner(int joiner, uint32_t address, uint16_t port);
+    uint32_t joinerAddress(int joiner) const { return joiner >= 1 && joiner <= 7 ? ToAddresses[joiner] : 0; }
+    // What the latest join request asked for; the accept gives it to the joiner.
+    void setJoinerRequest(int32_t team, int32_t aircraftType) { JoinerTeamRequest = team, JoinerAircraftType = aircraftType; }
+    void setJoinerNumber(int joiner) { JoinerNumber = joiner; }
+    void setAccepted(bool accepted) { Accepted = accepted; }
+    void openPlayerNamesWindow();
+    int32_t lastJoinerInTime(int joiner) const { return joiner >= 1 && joiner <= 7 ? LastJoinerInTime[joiner] : 0; }
+
+    // ---- Data packets (NetworkData.cpp).
+    void setDataServices(DataServices* services) { Data = services; }
+    DataExchange& exchange() { return Exchange; }
+    // Joiner, once per frame: its aircraft to the host when more than 20 ticks have passed.
+    void SendJoinerData();
+    // Host, in answer to an applied packet of joiner j (the current port set to the joiner's).
+    void SendHostData(uint32_t address, int joiner);
+    int32_t joinerNumber() const { return JoinerNumber; }
+
+    // ---- Mode, message lines and rules.
+    void setMode(int32_t mode, int32_t ownTeam);  // ownTeam: the team of this machine's aircraft
+    int32_t getNetworkMode() const { return NetworkMode; }
+    int32_t hostOrJoiner() const { return HostOrJoiner; }
+    // Line 0 the player's own, 1-4 messages and notices, 5 the kills line.
+    std::array<MessageLine, 6>& getMessageLines() { return MessageLines; }
+    std::string_view messageLine(int line) const;
+    void setMessageLine(int line, std::string_view text);  // cut to 255 characters
+
+    // The host's rules of a new game; restarts the new-game window and the record reader's grace.
+    void setResetTime(const GameRules& rules, double windSpeed, double windDirection);
+    const GameRules& rules() const { return Rules; }
+    int32_t newInTime() const { return NewInTime; }
+    void setNewInTime(int32_t tick) { NewInTime = tick; }
+    void setHostTeam(int32_t team);
+    int32_t getHostTeam() const { return HostTeam; }
+    void setHostSendGameOver(int32_t gameOver, bool result) { HostSendGameOver = gameOver, HostSendResult = result; }
+    void setImInGameOver(int32_t inGameOver) { ImInGameOver = inGameOver; }
+    int32_t getImInGameOver() const { return ImInGameOver; }
+    int32_t getOthersInGameOver() const { return OthersInGameOver; }
+
+    // This player's particulars: the player string, the host to join (host order), the team
+    // asked for and the mission.
+    void setJoinerParticulars(std::string_view playerString, uint32_t hostAddress, int32_t team, int32_t missionNumber);
+    const std::string& playerNameString() const { return PlayerNameString; }
+    const std::array<std::string, 8>& allPlayerNames() const { return AllPlayerNames; }
+    uint32_t joinToAddress() const { return JoinToAddress; }
+    int32_t myTeamRequest() const { return MyTeamRequest; }
+    int32_t playerKillNumberOffset() const { return PlayerKillNumberOffset; }
+    std::array<int32_t, 8>& originalJoinerTeamRequest() { return OriginalJoinerTeamRequest; }
+    std::array<int32_t, 8>& originalJoinerAircraftType() { return OriginalJoinerAircraftType; }
+
+private:
+    void receiveLoop();
+    void resetForStart();
+
+    platform::UdpSocket socket_;
+    ReceiveRing ring_;
+    std::thread receiver_;
+    std::atomic<bool> stopReceiver_{false};
+    std::string startError_;
+
+    uint16_t CurrentPort = kDefaultPort;
+    std::array<uint8_t, 10 * kSendSlotBytes> SendBuffer{};
+    size_t SendBufferOffset = 0;
+    long PacketsSent = 0, PacketsIn = 0;
+    int32_t HostOrJoiner = kNone;
+    bool OTNotInited = false;  // a game is open on this machine
+    int32_t NetworkPlayDelay = 0;
+
+    int32_t NetworkMode = kNoGame;
+    std::array<MessageLine, 6> MessageLines{};
+    GameRules Rules;
+    int32_t NewResetTime = 0, NewInTime = 0;
+    int32_t HostTeam = 1;
+    double NWindSpeed = 0, NWindDir = 0;
+    int32_t HostSendGameOver = 0, ImInGameOver = 0, OthersInGameOver = 0;
+    bool HostSendResult = false;
+    std::string PlayerNameString;
+    std::array<std::string, 8> AllPlayerNames;
+    uint32_t JoinToAddress = 0;
+    int32_t MyTeamRequest = 1, MissionNumber = 0, PlayerKillNumberOffset = 0;
+    std::array<int32_t, 8> OriginalJoinerTeamRequest{}, OriginalJoinerAircraftType{};
+
+    SetupServices* Services = nullptr;  // not owned
+    DataServices* Data = nullptr;       // not owned
+    DataExchange Exchange;
+    std::array<uint32_t, 8> ToAddresses{};
+    std::array<uint16_t, 8> JoinerPorts{};
+    std::array<int32_t, 8> LastJoinerInTime{};
+    struct Declined {
+        uint32_t address = 0;
+        int32_t tick = 0;
+    };
+    std::array<Declined, 8> DeclinedJoiners{};  // entries 1..7
+    int32_t JoinerTeamRequest = 1, JoinerAircraftType = 0, JoinerNumber = 0;
+    bool Accepted = false;
+    int NextJoiner = 1;
+    int32_t IWantToPlayTime = 0, NextDoANew = 0, NextSendPlayerNames = 0, TimeOfSendPlayerNames = 0;
+    bool playerNamesOpened_ = false;  // TimeOfSendPlayerNames has been set at least once
+};
+
+}  // namespace pellam::net

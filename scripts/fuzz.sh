@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds one libFuzzer target with clang (AddressSanitizer and UndefinedBehaviorSanitizer) and
+# runs it for the given time. Not part of CI. Findings are written to build/fuzz/findings/; the
+# inputs fuzz/TARGET_seeds/ holds, if any, start the corpus.
+#   scripts/fuzz.sh net_wire SECONDS [extra libFuzzer options]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+target=${1:?"usage: scripts/fuzz.sh net_wire SECONDS"}
+seconds=${2:?"usage: scripts/fuzz.sh TARGET SECONDS"}
+shift 2
+cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELLAM_FUZZ=ON \
+      -DPELLAM_TESTS=OFF -DPELLAM_BENCH=OFF -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake --build build/fuzz -j"${FUZZ_JOBS:-3}" --target "fuzz_${target}"
+corpus=build/fuzz/corpus/${target}
+mkdir -p "$corpus" build/fuzz/findings
+dict=()
+[[ -f fuzz/${target}.dict ]] && dict=(-dict="fuzz/${target}.dict")
+seeds=()
+[[ -d fuzz/${target}_seeds ]] && seeds=("fuzz/${target}_seeds")
+exec build/fuzz/fuzz_"${target}" -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=4096 \
+     -artifact_prefix=build/fuzz/findings/"${target}"- "${dict[@]}" "$@" "$corpus" "${seeds[@]}"

@@ -1,0 +1,245 @@
+// Every packet's exact bytes, the round trip through its parser, and parsers that refuse what a
+// peer could send to crash or confuse the game: short packets, lying lengths, slots out of range.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <vector>
+
+#include "net/DataPackets.h"
+#include "net/SetupPackets.h"
+
+namespace pellam::net {
+namespace {
+
+struct Slot {
+    std::array<uint8_t, kSendSlotBytes> bytes;
+    Slot() { bytes.fill(0xEE); }  // what an earlier packet left behind
+    SendSlot span() { return SendSlot(bytes); }
+    std::vector<uint8_t> first(size_t n) const { return {bytes.begin(), bytes.begin() + n}; }
+};
+
+GameRules userMissionRules() {
+    GameRules r;
+    r.hostTeam = 2;
+    r.missionNumber = 53;
+    r.idHelp = 3;
+    r.cameraRule = 1;
+    r.killsToWin = 25;
+    r.dogfightOnly = 1;
+    r.dogfightStart = 4;
+    r.dogfightRestart = 5;
+    r.dogKillType = 1;
+    r.missionHash = 0x01020304;
+    r.missionSeconds = 2.0;  // 0x4000000000000000
+    return r;
+}
+
+TEST(SetupPackets, GoldenBytes) {
+    Slot s;
+    ASSERT_EQ(buildNewGame({userMissionRules(), true}, s.span()), 28u);
+    EXPECT_EQ(s.first(28), (std::vector<uint8_t>{0, 28, 10, 0, 2, 53, 3, 1, 25, 1, 4, 5, 1,  // rules
+                                                 0x01, 0x02, 0x03, 0x04,                    // hash, big-endian
+                                                 0x40, 0, 0, 0, 0, 0, 0, 0,                 // seconds, big-endian
+                                                 1, 0, 0}));
+
+    GameRules builtIn = userMissionRules();
+    builtIn.missionNumber = 7;
+    ASSERT_EQ(buildAccept({3, builtIn, false}, s.span()), 50u);
+    EXPECT_EQ(s.first(13), (std::vector<uint8_t>{0, 50, 5, 3, 2, 7, 3, 1, 25, 1, 4, 5, 1}));
+    for (size_t i = 13; i < 50; ++i) EXPECT_EQ(s.bytes[i], 0) << "a built-in mission sends no hash, byte " << i;
+
+    ASSERT_EQ(buildDecline(4, s.span()), 8u);
+    EXPECT_EQ(s.first(8), (std::vector<uint8_t>{0, 8, 6, 4, 0, 0, 0, 0}));
+    ASSERT_EQ(buildNotHost(s.span()), 12u);
+    EXPECT_EQ(s.first(12), (std::vector<uint8_t>{0, 12, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+
+    const std::string player = makePlayerString("Bob");  // "#1:Bob:R/ 0: "
+    ASSERT_EQ(buildJoinRequest({3, "", 0xCAFEF00D, 13, 2, 64}, player, s.span()), 120u);
+    std::vector<uint8_t> join(120, 0);
+    const uint8_t head[] = {0, 120, 4, 3, 3, 'B', 'o', 'b', ':', 'R', '/', ' ', '0', ':', ' '};
+    std::copy(std::begin(head), std::end(head), join.begin());
+    const uint8_t tail[] = {0xCA, 0xFE, 0xF0, 0x0D, 0, 13, 2, 64};
+    std::copy(std::begin(tail), std::end(tail), join.begin() + 32);
+    EXPECT_EQ(s.first(120), join);
+
+    ASSERT_EQ(buildQuit(5, player, s.span()), 60u);
+    std::vector<uint8_t> quit(60, 0);
+    std::copy(std::begin(head), std::end(head), quit.begin());
+    quit[1] = 60, quit[2] = 9, quit[3] = 5;
+    EXPECT_EQ(s.first(60), quit);
+
+    PlayerNames names;
+    names.names[0] = "Host";
+    names.names[7] = "Seventh";
+    names.teams = {1, 2, 3, 4, 1, 2, 3, 4};
+    names.aircraftTypes = {55, 64, 77, 55, 0, 0, 0, 0};
+    ASSERT_EQ(buildPlayerNames(names, s.span()), 220u);
+    EXPECT_EQ(s.first(8), (std::vector<uint8_t>{0, 220, 11, 4, 'H', 'o', 's', 't'}));
+    EXPECT_EQ(s.bytes[3 + 24 * 7], 7);
+    EXPECT_EQ(s.bytes[3 + 24 * 7 + 1], 'S');
+    EXPECT_EQ(s.first(211).back(), 0);
+    EXPECT_EQ(s.bytes[195], 1);
+    EXPECT_EQ(s.bytes[202], 4);
+    EXPECT_EQ(s.bytes[203], 55);
+    EXPECT_EQ(s.bytes[205], 77);
+}
+
+TEST(SetupPackets, RoundTripAndBounds) {
+    Slot s;
+    const std::string longName = makePlayerString("Abcdefghijklmnopqrstuvwxyz");  // the name is cut to 16
+    buildJoinRequest({4, "", 7, 13, 2, 77}, longName, s.span());
+    auto join = parseJoinRequest(s.first(120));
+    ASSERT_TRUE(join);
+    EXPECT_EQ(join->name, "Abcdefghijklmnop");
+    EXPECT_EQ(join->team, 4);
+    EXPECT_EQ(join->aircraftType, 77);
+
+    buildAccept({7, userMissionRules(), true}, s.span());
+    auto accept = parseAccept(s.first(50));
+    ASSERT_TRUE(accept);
+    EXPECT_EQ(accept->rules, userMissionRules());
+    EXPECT_TRUE(accept->bombs);
+    s.bytes[3] = 8;  // a joiner number that indexes past the tables
+    EXPECT_FALSE(parseAccept(s.first(50)));
+    s.bytes[3] = 0;
+    EXPECT_FALSE(parseAccept(s.first(50)));
+
+    buildQuit(9, longName, s.span());
+    EXPECT_FALSE(parseQuit(s.first(60))) << "joiner 9 does not exist";
+
+    // A name entry whose length byte claims 255 characters gives at most 20.
+    PlayerNames names;
+    buildPlayerNames(names, s.span());
+    s.bytes[3] = 255;
+    std::fill(s.bytes.begin() + 4, s.bytes.begin() + 27, 'x');
+    auto parsed = parsePlayerNames(s.first(220));
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->names[0], std::string(20, 'x'));
+
+    // Shorter than what the reader looks at, or shorter than its own header says: refused.
+    buildDecline(2, s.span());
+    EXPECT_EQ(parseDecline(s.first(8)), uint8_t{2});
+    EXPECT_FALSE(parseDecline(s.first(3)));
+    buildNewGame({}, s.span());
+    EXPECT_FALSE(parseNewGame(s.first(25)));
+    EXPECT_FALSE(parseJoinRequest(s.first(120))) << "a new-game packet is no join request";
+    EXPECT_EQ(declineText(1), "Game is already full, try again later");
+    EXPECT_TRUE(declineText(3).empty());
+}
+
+StateBlockBytes block(uint8_t fill) {
+    StateBlockBytes b;
+    b.fill(fill);
+    return b;
+}
+
+TEST(DataPackets, JoinerDataBytesAndText) {
+    JoinerData d;
+    d.slot = 3;
+    d.stamp = 0x1234;
+    d.echo = 0xABCD;
+    d.acks = {1, 2, 3, 4, 5, 6, 7, 15};
+    d.aircraft = block(0x5A);
+    d.hits = {0, 1, 2, 3, 4, 5, 6, 255};
+    d.deadObjects = 0x1000000F;
+    Slot s;
+    ASSERT_EQ(buildJoinerData(d, s.span()), 59u);
+    std::vector<uint8_t> golden = {0, 59, 2, 3, 0x12, 0x34, 0xAB, 0xCD, 0x12, 0x34, 0x56, 0x7F};
+    golden.insert(golden.end(), 35, 0x5A);
+    golden.insert(golden.end(), {0, 1, 2, 3, 4, 5, 6, 255, 0x10, 0, 0, 0x0F});
+    EXPECT_EQ(s.first(59), golden);
+
+    // A text longer than any line: cut to 200, the length written in both bytes.
+    d.message = {true, 9, 2, 0, std::string(300, 'm')};
+    ASSERT_EQ(buildJoinerData(d, s.span()), 261u);
+    EXPECT_EQ(s.bytes[0], 1);
+    EXPECT_EQ(s.bytes[1], 5);
+    EXPECT_EQ(s.bytes[59], 9 | 2 << 5);
+    EXPECT_EQ(s.bytes[60], 200);
+    auto back = parseJoinerData(s.first(261));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->acks, d.acks);
+    EXPECT_EQ(back->aircraft, d.aircraft);
+    EXPECT_EQ(back->message.text, std::string(200, 'm'));
+    EXPECT_EQ(back->message.number, 9);
+    EXPECT_EQ(back->message.channel, 2);
+
+    // The text's length byte must end inside the packet; the slot must index the tables.
+    s.bytes[60] = 201;
+    EXPECT_FALSE(parseJoinerData(s.first(261)));
+    s.bytes[60] = 200;
+    s.bytes[3] = 8;
+    EXPECT_FALSE(parseJoinerData(s.first(261)));
+}
+
+TEST(DataPackets, HostDataBytesAndRelay) {
+    HostData d;
+    d.stamp = 0x0102;
+    d.echo = 0xFFFE;
+    d.ack = 11;
+    for (uint8_t r = 0; r < 7; ++r) d.aircraft[r] = block(r);
+    d.deadObjects = 0x2ABCDEF1;
+    d.hits = {10, 20, 30, 40, 50, 60, 70, 80};
+    d.joinerKills = 4;
+    Slot s;
+    ASSERT_EQ(buildHostData(d, s.span()), 266u);
+    EXPECT_EQ(s.first(8), (std::vector<uint8_t>{1, 10, 3, 0x01, 0x02, 0xFF, 0xFE, 11}));
+    EXPECT_EQ(s.bytes[8 + 35 * 6], 6);
+    EXPECT_EQ(s.bytes[252], 6);
+    EXPECT_EQ(s.first(266).back(), 4);
+    EXPECT_EQ(std::vector<uint8_t>(s.bytes.begin() + 253, s.bytes.begin() + 265),
+              (std::vector<uint8_t>{0x2A, 0xBC, 0xDE, 0xF1, 10, 20, 30, 40, 50, 60, 70, 80}));
+
+    d.message = {true, 15, 4, 6, "Archie over the wood"};
+    const size_t n = buildHostData(d, s.span());
+    ASSERT_EQ(n, 269u + 20);
+    EXPECT_EQ(s.bytes[266], 15 | 4 << 5);
+    EXPECT_EQ(s.bytes[267], 6);
+    auto back = parseHostData(s.first(n));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->message.fromSlot, 6);
+    EXPECT_EQ(back->message.text, "Archie over the wood");
+    EXPECT_EQ(back->aircraft, d.aircraft);
+    s.bytes[267] = 8;  // a sender slot past the tables
+    EXPECT_FALSE(parseHostData(s.first(n)));
+    EXPECT_FALSE(parseHostData(s.first(265)));
+}
+
+TEST(DataPackets, CountsDelayAndDeadObjects) {
+    EXPECT_EQ(hitByte(255.9), 255);
+    EXPECT_EQ(hitByte(256.0), 255) << "a 256th hit must not read as none";
+    EXPECT_EQ(hitByte(1000.0), 255);
+    EXPECT_EQ(hitByte(-3.0), 0);
+
+    EXPECT_EQ(networkDelay(1000, 980), 10);
+    EXPECT_EQ(networkDelay(0x10005, 0xFFFB), 5) << "the tick's low 16 bits wrapped past the echo";
+    EXPECT_EQ(networkDelay(1000, 1010), 60) << "a garbled echo asks for no more than a second";
+    EXPECT_EQ(networkDelay(40000, 0), 60) << "a stale echo is at most one second";
+
+    // A model array of 50 objects: windows 10-37 and 38-65 alternate; what lies past the
+    // array is never marked, and a receiver marks exactly what the sender found dead.
+    DeadObjectWindow window;
+    auto everyThird = [](int i) { return i % 3 == 0; };
+    std::vector<int> marked;
+    for (int packet = 0; packet < 4; ++packet) {
+        const uint32_t word = window.nextWord(50, everyThird);
+        EXPECT_EQ(word >> 28, static_cast<uint32_t>(packet % 2));
+        forEachDeadObject(word, 50, [&](int i) { marked.push_back(i); });
+    }
+    std::vector<int> expected;
+    for (int i = 10; i < 50; ++i) if (i % 3 == 0) expected.push_back(i);
+    const std::vector<int> twice = [&] { auto v = expected; v.insert(v.end(), expected.begin(), expected.end()); return v; }();
+    EXPECT_EQ(marked, twice);
+
+    // Eleven or fewer models: window 0 and no bits. A huge array wraps after window 15, so the
+    // four-bit window number never names the wrong objects.
+    EXPECT_EQ(DeadObjectWindow{}.nextWord(11, [](int) { return true; }), 0u);
+    DeadObjectWindow big;
+    uint32_t last = 0;
+    for (int packet = 0; packet < 17; ++packet) last = big.nextWord(1000, [](int) { return false; });
+    EXPECT_EQ(last >> 28, 0u) << "the seventeenth window starts again at 10";
+    forEachDeadObject(0xFFFFFFFF, 440, [](int i) { EXPECT_LT(i, 440); });
+}
+
+}  // namespace
+}  // namespace pellam::net

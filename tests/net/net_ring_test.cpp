@@ -1,0 +1,102 @@
+// The receive ring: newest unread packet of a type first, overwrite after 38 datagrams,
+// datagrams that no reader could use whole refused, and all of it while a receiver thread stores.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "net/ReceiveRing.h"
+
+namespace pellam::net {
+namespace {
+
+// A decline packet whose reason byte tells datagrams apart.
+std::vector<uint8_t> decline(uint8_t tag) { return {0, 8, kDeclinePacket, tag, 0, 0, 0, 0}; }
+
+TEST(ReceiveRing, NewestUnreadFirstAndOverwrite) {
+    ReceiveRing ring;
+    ReceivedPacket p;
+    EXPECT_FALSE(ring.takeNewest(kDeclinePacket, &p)) << "an empty ring";
+
+    ring.store(decline(1), 100, {0x7F000001, 12301});
+    ring.store(std::vector<uint8_t>{0, 12, kNotHostPacket, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 101, {0, 5});
+    ring.store(decline(2), 102, {0x7F000001, 12302});
+    ASSERT_TRUE(ring.takeNewest(kDeclinePacket, &p));
+    EXPECT_EQ(p.bytes[3], 2);
+    EXPECT_EQ(p.arrival, 102);
+    EXPECT_EQ(p.from.port, 12302);
+    EXPECT_EQ(p.length, 8);
+    ASSERT_TRUE(ring.takeNewest(kDeclinePacket, &p));
+    EXPECT_EQ(p.bytes[3], 1) << "then the older one";
+    EXPECT_FALSE(ring.takeNewest(kDeclinePacket, &p)) << "each is handed out once";
+    ASSERT_TRUE(ring.takeNewest(kNotHostPacket, &p));
+    EXPECT_EQ(p.from.address, 4u) << "an address of 0 is kept as 4";
+
+    // 38 more datagrams overwrite every slot; around the wrap the newest still comes first.
+    ring.clear();
+    ring.store(decline(200), 0, {});
+    for (int i = 0; i < ReceiveRing::kSlots; ++i) ring.store(decline(static_cast<uint8_t>(i)), i, {});
+    for (int i = ReceiveRing::kSlots - 1; i >= 0; --i) {
+        ASSERT_TRUE(ring.takeNewest(kDeclinePacket, &p));
+        EXPECT_EQ(p.bytes[3], i);
+    }
+    EXPECT_FALSE(ring.takeNewest(kDeclinePacket, &p)) << "the first datagram was overwritten";
+}
+
+TEST(ReceiveRing, RefusesWhatNoReaderCouldUse) {
+    ReceiveRing ring;
+    const platform::UdpEndpoint peer{0x7F000001, 1};
+    EXPECT_FALSE(ring.store(std::vector<uint8_t>{0, 8}, 0, peer)) << "no header";
+    EXPECT_FALSE(ring.store(std::vector<uint8_t>{0, 8, kDeclinePacket, 1}, 0, peer)) << "header longer than the datagram";
+    EXPECT_FALSE(ring.store(std::vector<uint8_t>{0, 0, kDeclinePacket, 1, 0, 0, 0, 0}, 0, peer)) << "zero length";
+    EXPECT_FALSE(ring.store(std::vector<uint8_t>{0, 8, 7, 1, 0, 0, 0, 0}, 0, peer)) << "an unused type";
+    std::vector<uint8_t> joiner(59, 0);
+    joiner[1] = 58;
+    joiner[2] = kJoinerDataPacket;
+    EXPECT_FALSE(ring.store(joiner, 0, peer)) << "shorter than the joiner data a reader takes";
+    std::vector<uint8_t> text(70, 0);
+    text[1] = 70, text[2] = kJoinerDataPacket, text[60] = 30;
+    EXPECT_FALSE(ring.store(text, 0, peer)) << "a text running past the packet";
+    EXPECT_EQ(ring.dropped(), 6);
+
+    // A short datagram in a slot that once held a long one reads as itself, not the old bytes.
+    std::vector<uint8_t> host(300, 0x77);
+    host[0] = 1, host[1] = 10, host[2] = kHostDataPacket;
+    for (int i = 0; i < ReceiveRing::kSlots; ++i) ASSERT_TRUE(ring.store(host, 0, peer));
+    ASSERT_TRUE(ring.store(decline(9), 0, peer));
+    ReceivedPacket p;
+    ASSERT_TRUE(ring.takeNewest(kDeclinePacket, &p));
+    EXPECT_EQ(p.length, 8);
+    EXPECT_EQ(p.bytes[8], 0);
+    EXPECT_EQ(p.bytes[299], 0);
+}
+
+// A receiver thread stores as fast as it can while the game takes packets: every packet handed
+// out is one that was stored whole (the two tag bytes agree), never a half-refilled slot.
+TEST(ReceiveRing, WholePacketsUnderARunningReceiver) {
+    ReceiveRing ring;
+    std::atomic<bool> stop{false};
+    std::thread receiver([&] {
+        std::vector<uint8_t> d(266, 0);
+        d[0] = 1, d[1] = 10, d[2] = kHostDataPacket;
+        for (uint32_t i = 0; !stop; ++i) {
+            std::fill(d.begin() + 3, d.end(), static_cast<uint8_t>(i));
+            ring.store(d, static_cast<int32_t>(i), {0x7F000001, 1});
+        }
+    });
+    ReceivedPacket p;
+    int taken = 0;
+    for (int i = 0; i < 20000; ++i) {
+        if (!ring.takeNewest(kHostDataPacket, &p)) continue;
+        ++taken;
+        ASSERT_EQ(p.bytes[3], p.bytes[265]);
+        ASSERT_EQ(p.bytes[3], static_cast<uint8_t>(p.arrival));
+    }
+    stop = true;
+    receiver.join();
+    EXPECT_GT(taken, 0);
+}
+
+}  // namespace
+}  // namespace pellam::net
