@@ -177,11 +177,11 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
         ImGui::End();
     }
 
-    if (beginWindow(ui.toPilotSignInWindow, 720)) {
+    if (beginWindow(ui.toPilotSignInWindow, 820)) {
         ImGui::TextUnformatted("Choose your pilot.");
         if (ImGui::BeginTable("pilots", 7)) {
             for (const char* head : {"", "Name", "Hours/Days/Score", "Lives", "Kills/Deaths", "Ratio", "Online"})
-                ImGui::TableSetupColumn(head);
+                ImGui::TableSetupColumn(head, *head ? ImGuiTableColumnFlags_WidthStretch : ImGuiTableColumnFlags_WidthFixed);
             ImGui::TableHeadersRow();
             // The window's texts break lines with carriage returns; ImGui wants new lines.
             auto shown = [](std::string text) {
@@ -239,15 +239,16 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
         multiline(ui.toPSNameScore);
         multiline(ui.toPSFTRank);
         ImGui::Separator();
-        static const char* const left[] = {"Aircraft", "Balloons", "Tanks", "Trucks", "Guns",
-                                           "Flak", "Trains", "Ships", "Buildings"};
-        static const char* const right[] = {"Hangars", "Bridges", "Depots", "Tents", "Searchlights",
-                                            "Bombers", "Towers", "Huts", "Fuel"};
+        // The object categories behind the two columns' counts (left 1, 2, 3, 5..10; right 11..17, 19, 18).
+        static const char* const left[] = {"Category 1", "Buildings", "Wreckage",   "Ground objects", "Category 6",
+                                           "Category 7", "Flak guns", "Trucks",     "Tanks"};
+        static const char* const right[] = {"Category 11", "Category 12", "Category 13", "Category 14", "Category 15",
+                                            "Bombers",     "Balloons",    "Category 19", "Category 18"};
         const std::string l = ui.toPSItemsLeft, r = ui.toPSItemsRight;
         size_t at = 0, bt = 0;
         for (int k = 0; k < 9; ++k) {
             const size_t ae = l.find('\r', at), be = r.find('\r', bt);
-            ImGui::Text("%-10s %6s     %-12s %6s", left[k], l.substr(at, ae - at).c_str(), right[k],
+            ImGui::Text("%-15s %6s     %-12s %6s", left[k], l.substr(at, ae - at).c_str(), right[k],
                         r.substr(bt, be - bt).c_str());
             at = ae == std::string::npos ? l.size() : ae + 1;
             bt = be == std::string::npos ? r.size() : be + 1;
