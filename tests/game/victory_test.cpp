@@ -110,6 +110,31 @@ TEST_F(Victory, FasterTimeReplacesSlowerLeavesTheListAndLivesAlone) {
     EXPECT_EQ(c->PilotStats[0].PilotLives, lives);
 }
 
+TEST_F(Victory, LandingsCountOnceAfterEachClimbNoneOnGroundAtZeroNorInReplay) {
+    conditions().TotalLandings = 5;
+    Aircraft& a = aircraft(0).ThisAircraft;
+    auto touchDown = [&](double ground) {
+        aircraft(0).setModelPositionX(0, ground + 500.0, 0);
+        a.GroundAltitude = ground;
+        a.OnGround = 0;
+        judgeAt(100);  // climbed above 100 ft
+        aircraft(0).setModelPositionX(0, ground + 2.0, 0);
+        a.OnGround = 1;
+        a.CurrentVelocity = 1.0;  // 40.9 mph
+        judgeAt(101);
+        judgeAt(102);  // still on the ground: not again
+    };
+    const int32_t tally = c->PilotStats[0].ObjectKillCounts[4];
+    touchDown(350.0);
+    EXPECT_EQ(c->Landings, 1);
+    touchDown(0.0);  // the pilot's tally counts it, the mission does not
+    EXPECT_EQ(c->Landings, 1);
+    EXPECT_EQ(c->PilotStats[0].ObjectKillCounts[4], tally + 2);
+    c->ReplayFlag = true;
+    touchDown(350.0);
+    EXPECT_EQ(c->Landings, 1);
+}
+
 TEST(MissionTimes, MinutesPlainSecondsPadded) {
     EXPECT_EQ(scoring::missionTime(7500), "2:05");
     EXPECT_EQ(scoring::missionTime(3599), "0:59");
