@@ -132,6 +132,8 @@ void GameController::MoveAircraftAndObjects() {
             if (PilotAliveTime > 60 && !ReplayFlag && CurrentPilotNumber >= 0 && CurrentPilotNumber < kPilotCount) {
                 PilotStats[CurrentPilotNumber].PilotFlightTime += 1;
                 PilotAliveTime -= 60;
+                // A minute of flying is kept even if the game ends without a quit.
+                if (PilotStats[CurrentPilotNumber].PilotFlightTime % 60 == 0) savePilots();
             }
             if (i == theticks - 1) lastTick = true;
 
