@@ -120,6 +120,7 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
         }
         if (ImGui::BeginMenu("Game")) {
             if (ImGui::MenuItem("Select Mission...")) c.fromMenus(kMenuSelectMission);
+            if (ImGui::MenuItem("Pilot Sign-In...")) c.fromPilotSignInMenu();
             ImGui::EndMenu();
         }
         ImGui::EndMainMenuBar();
