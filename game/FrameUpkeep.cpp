@@ -169,6 +169,9 @@ void GameController::PrepareAndCallDrawing() {
         double hour = static_cast<int16_t>(packed >> 16) / 100.0 + (packed & 0xFFFF);
         if (hour > 100) hour -= 100;
         toMyZephGLView->setSunVectorFromTime(hour + GlobalMissionTime / 216000.0);
+        // Paused (so also unfocused), the world stands still: the view draws it once and keeps
+        // the picture. A network game's other players move on, so it is drawn every frame.
+        toMyZephGLView->setKeepScene(!gamePause && network_->getNetworkMode() == 0);
         if (MyVRAMOkay) toMyZephGLView->drawRect(GlobalMissionTime);
     }
     if (ModelArray* models = getModelArray(); models && models->size() > ModelArray::kBombs)

@@ -348,10 +348,12 @@ bool GameController::handleThisMenu(int tag) {
 }
 
 void GameController::fromMenus(int tag) {
+    toMyZephGLView->sceneChanged();  // a paused game's kept picture may no longer be what it shows
     if (!handleThisMenu(tag)) platform::SystemBeep();
 }
 
 void GameController::fromDialogButtons(int tag, Window* cancelFrom) {
+    toMyZephGLView->sceneChanged();
     switch (tag) {
     case kTagPrefsOK: {
         store_.setBool("MousePosFeedbackKey", ui_.toMousePosFeedback.state);

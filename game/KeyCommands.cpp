@@ -61,6 +61,7 @@ void GameController::beginOrEndReplay() {
 }
 
 void GameController::someTypicalKeyPresses(int32_t command, bool outsideText) {
+    toMyZephGLView->sceneChanged();  // cameras, replay steps, resets: drawn anew even while paused
     const int32_t action = Command.actionType;
     const bool down = action == kKeyDown, up = action == kKeyUp;
 

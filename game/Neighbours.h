@@ -33,6 +33,10 @@ public:
     virtual int64_t getTotalVRAMUsed() { return 0; }
     // Draws one frame of the world; `gameTime` is the mission clock.
     virtual void drawRect(int32_t gameTime) {}
+    // While kept, the view draws the world once and shows that picture again until its cameras,
+    // clock or sun move, or sceneChanged() is called (after anything else that may change it).
+    virtual void setKeepScene(bool keep) {}
+    virtual void sceneChanged() {}
 
     // Cameras and the second window.
     virtual void setCameraInsideItem(long modelIndex) {}   // -1: no cockpit drawn

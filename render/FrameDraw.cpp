@@ -79,8 +79,12 @@ void MyZephGLView::drawRect(const NSRect& rect) {
             setEraseColorRed(0.85, 0.85, 0.85);
             glSetFogParameters(0.85, 0.85, 0.85, GL_EXP2, 0.005f);
         }
-        glRenderStart();
-        drawModelList(ModelArray_, 0);
+        if (!showKeptScene()) {
+            glRenderStart();
+            drawModelList(ModelArray_, 0);
+            ++sceneDraws_;
+            keepScene();
+        }
     }
     setEraseColorRed(red, green, blue);
 
@@ -170,11 +174,10 @@ void MyZephGLView::drawWorld(ModelArray& list) {
     glScaled(1, 1, -1);
     glMultMatrixd(EyeRM_.data());
     const auto glName = [this](int32_t slot) { return getglTextNum(slot); };
-    if (sky) worlddraw::drawSkyDome(*sky, glName);
-    if (terrain) {
-        terrainDrawer_->draw(*terrain, eye, glName, colours.Light);
-        terrainDrawer_->drawCloudLayers(*terrain, eye, glName, colours.Light);
-    }
+    // The ground first and the sky behind it: the sky shades only the pixels the ground left open.
+    if (terrain) terrainDrawer_->draw(*terrain, eye, glName, colours.Light);
+    if (sky) worlddraw::drawSkyDome(*sky, glName, terrain != nullptr);
+    if (terrain) terrainDrawer_->drawCloudLayers(*terrain, eye, glName, colours.Light);
     skyLight_ = colours.Light;
     setCurrentCameraMatrix();
 }

@@ -1,5 +1,9 @@
 #include "render/MyZephGLView.h"
 
+#define GL_GLEXT_PROTOTYPES
+#include <GL/gl.h>
+#include <GL/glext.h>
+
 #include <algorithm>
 
 #include "platform/TickCount.h"
@@ -46,6 +50,11 @@ MyZephGLView::MyZephGLView(platform::UserDefaults& defaults)
 MyZephGLView::~MyZephGLView() {
     // The second context shares the first's textures: it goes before the base deletes them.
     secondWindow_.reset();
+    if (keptFramebuffer_ && window_) {
+        window_->makeCurrent();
+        glDeleteFramebuffers(1, &keptFramebuffer_);
+        glDeleteRenderbuffers(1, &keptRenderbuffer_);
+    }
 }
 
 std::vector<std::string_view> MyZephGLView::tipLines(int n) {

@@ -5,6 +5,7 @@
 //   TransparentDraw.cpp   the transparent queue of a pass, and smoke quads
 //   FrameDraw.cpp         the frame: world, objects, cockpit, identification squares, text, overlay
 //   SecondWindow.cpp      the second, smaller window with its own camera
+//   KeptScene.cpp         the picture a resting game keeps and shows again
 #include <array>
 #include <memory>
 #include <string_view>
@@ -71,6 +72,15 @@ public:
     // Called before the second window's picture is shown, with its context current.
     void setSecondFrameObserver(std::function<void()> observer) { secondFrameObserver_ = std::move(observer); }
 
+    // ---- The kept picture of a resting game.
+    // While kept, the 3-D content of a frame is drawn once and copied aside; the frames after show
+    // the copy under the message lines, the overlay and the windows, until the cameras, the game
+    // time, the sun, the cockpit items, the second window or the window size change, or
+    // sceneChanged() says something else did. A paused game then costs the copy, not the scene.
+    void setKeepScene(bool keep);
+    void sceneChanged() { keptValid_ = false; }
+    long getSceneDraws() const { return sceneDraws_; }  // 3-D contents drawn so far
+
     // ---- Passes and objects.
     // Resets the GL state and caches for a pass of objects; empties the transparent queue.
     void glPrepareForModelDrawing();
@@ -113,6 +123,10 @@ private:
         double Near;        // ft, the main frustum's near distance
         bool SecondWindow;  // skip the ground clutter, take the frame's records
     };
+    using SceneKey = std::array<double, 28>;
+    SceneKey sceneKey();
+    bool showKeptScene();  // answers false when the scene must be drawn
+    void keepScene();
     void drawPass(ModelArray& list, const PassSetup& pass);
     void drawWorld(ModelArray& list);
     void drawClouds();
@@ -159,6 +173,12 @@ private:
     std::vector<OneCompleteObjectVer2> frameCopies_;
     std::vector<FirstCloud*> clouds_;
     std::unique_ptr<worlddraw::TerrainDrawer> terrainDrawer_;
+
+    bool keepScene_ = false, keptValid_ = false;
+    SceneKey keptKey_{};
+    uint32_t keptFramebuffer_ = 0, keptRenderbuffer_ = 0;  // GL names
+    int keptWidth_ = 0, keptHeight_ = 0;
+    long sceneDraws_ = 0;
 
     std::unique_ptr<platform::GLWindow> secondWindow_;
     int secondWidth_ = 0, secondHeight_ = 0;

@@ -2,14 +2,24 @@
 // the front seen from 3,000 ft with the fog at its farthest, eight aircraft-sized objects (about
 // 650 triangles each, with a transparent propeller disc) and 200 ground buildings. Reports
 // milliseconds per frame. Run under `xvfb-run -a -s "-screen 0 1024x768x24"`; PELLAM_FRAME_PNG
-// names a file to write the last frame to.
+// names a file to write the last frame to (of the last benchmark run).
+//
+// The ground war's scenes add stand-ins for what it will bring, in the same frame: BM_GroundWar
+// has 500 ground objects (guns, lorries, tents: a box or two each), 200 trees (two crossed
+// alpha-tested quads), eight explosions (transparent billboards through the transparent queue)
+// and a trail of 24 smoke quads behind each of the eight aircraft; BM_GroundObjects/n has the
+// first n ground objects alone, so that the CPU column (the main thread) grows by the cost of one.
+// The real trees, explosions and debris have their own frame in effects_frame_bench.cpp; the
+// stand-ins here put them in one frame with the ground objects and the smoke.
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "bench/render/FramePicture.h"
@@ -24,6 +34,14 @@ namespace pellam {
 namespace {
 
 constexpr int kAircraft = 8, kBuildings = 200;
+constexpr int kGroundObjects = 500, kTrees = 200, kExplosions = 8, kSmokePerAircraft = 24;
+
+// How much of the ground war each benchmark shows; the objects past these draw nothing.
+struct GroundWar {
+    int GroundObjects = 0, Trees = 0, Explosions = 0;
+    bool Smoke = false;
+};
+GroundWar shown;
 constexpr int16_t kQuads = 7;  // GL_QUADS
 
 // A drawable made of subdivided boxes: one polygon (one draw) per box.
@@ -42,8 +60,43 @@ struct Boxes : ZephModel {
         Record.ObjectMatrix = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
         Geometry.MaterialLightingData[0] = {0.35f, 0.33f, 0.3f, 1, 0.7f, 0.66f, 0.6f, 1, 0.2f, 0.2f, 0.2f, 1, 8};
     }
-    OneCompleteObjectVer2* getDrawingData(int32_t) override { return &Record; }
+    int Kind = 0, Number = 0;  // 0 always drawn; 1 ground object, 2 tree, 3 explosion number `Number`
+    OneCompleteObjectVer2* getDrawingData(int32_t) override {
+        const int limit = Kind == 1 ? shown.GroundObjects : Kind == 2 ? shown.Trees : Kind == 3 ? shown.Explosions : 1 << 30;
+        return Number < limit ? &Record : nullptr;
+    }
     float* getPointerToRelativeEyeX() override { return &Record.TheObject.EyeRelativeX; }
+
+    // A trail of smoke quads behind the object, drawn as the aircraft draw theirs.
+    render::MyZephGLView* SmokeView = nullptr;
+    int32_t SmokeSlot = -1;
+    void drawMySmokeItems() override {
+        if (!shown.Smoke || !SmokeView) return;
+        static const PointUV kCorners[5] = {{0, 0.0f, 0.0f}, {1, 1.0f, 0.0f}, {2, 1.0f, 1.0f}, {3, 0.0f, 1.0f}, {-1, 0, 0}};
+        OnePolygon quad;
+        quad.MapNumber = 0;
+        quad.DefaultDrawType = 9;
+        quad.DrawHints = 0x10 | 0x4 | 0x100;
+        quad.PointListStart = 0;
+        const MaterialLightData light{1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 1, 1};
+        SmokeView->glSetCurrentTexture(SmokeSlot, 12);
+        const auto& m = Record.ObjectMatrix;
+        for (int k = kSmokePerAircraft - 1; k >= 0; --k) {  // farthest behind first
+            const double back = 14.0 + 9.0 * k;
+            const double at[3] = {m[12] - m[8] * back, m[13] - m[9] * back + 0.2 * k, m[14] - m[10] * back};
+            const double place[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, at[0], at[1], at[2], 1};
+            SmokeView->setupDrawingMatrixForModel(place);
+            XYZInput four[4];
+            SmokeView->glMakeFacingSquare(at, four);
+            const double half = 2.0 + 0.4 * k;
+            for (XYZInput& q : four) {
+                q.MyX *= half, q.MyY *= half, q.MyZ *= half;
+                q.Myr = q.Myg = q.Myb = 0.55f;
+                q.Mya = float(0.6 * (1.0 - double(k) / kSmokePerAircraft));
+            }
+            SmokeView->glDrawTransparentTexture(&quad, four, kCorners, &light);
+        }
+    }
 
     // A box centred at c with half sides h, each face n x n quads wound to face outwards, as one
     // polygon: the model tables group a texture's faces into one run.
@@ -102,6 +155,30 @@ struct Boxes : ZephModel {
             Runs.push_back(uint16_t(Points.size()));
             Points.push_back(pt);
         }
+        Polygons.push_back(p);
+    }
+    // Two upright quads crossed at the centre, `half` ft wide and `height` tall; `hints` as a polygon's.
+    void crossed(double half, double height, int32_t hints, std::array<float, 4> colour) {
+        OnePolygonVer2 p;
+        p.MapNumber = 0;
+        p.DefaultDrawType = kQuads;
+        p.DrawHints = hints;
+        p.PolyColor = colour;
+        p.FirstItem = int16_t(Runs.size());
+        Runs.push_back(8);
+        for (int q = 0; q < 2; ++q)
+            for (int k = 0; k < 4; ++k) {
+                const double across = (k == 0 || k == 3) ? -half : half, up = k < 2 ? 0.0 : height;
+                GLT2FN3FV3FFormat pt{};
+                pt.U = across < 0 ? 0.0f : 1.0f;
+                pt.V = up > 0 ? 1.0f : 0.0f;
+                pt.X = float(q == 0 ? across : 0.0);
+                pt.Z = float(q == 0 ? 0.0 : across);
+                pt.Y = float(up);
+                (q == 0 ? pt.NZ : pt.NX) = 1;
+                Runs.push_back(uint16_t(Points.size()));
+                Points.push_back(pt);
+            }
         Polygons.push_back(p);
     }
     void finish(int32_t textureSlot, double x, double y, double z, double headingDeg) {
@@ -180,22 +257,103 @@ struct Scene {
             const double z = eye[2] + std::cos(heading) * along - std::sin(heading) * across;
             b->finish(brick, x, terrain->getAltitudeAtX(x, z), z, 13.0 * k);
         }
+        addGroundWar(eye, heading, canvas, brick);
         view->setModelArray(&models);
+    }
+
+    // Ground objects, trees and explosions in the same band as the buildings, and smoke on the aircraft.
+    void addGroundWar(const double* eye, double heading, int32_t canvas, int32_t brick) {
+        auto place = [&](int k, int count, double near, double far, double& x, double& z) {
+            const int rows = 25, perRow = (count + rows - 1) / rows;
+            const double along = near + (far - near) * (k / perRow) / double(rows);
+            const double across = -3500.0 + 7000.0 * ((k % perRow) + 0.37 * (k / perRow % 3)) / perRow;
+            x = eye[0] + std::sin(heading) * along + std::cos(heading) * across;
+            z = eye[2] + std::cos(heading) * along - std::sin(heading) * across;
+        };
+        const std::string textures = ZephModel::getPathToResources() + "Necessary Data/Textures/";
+        const int32_t smoke = view->fmGetTextureFromDiskNSString(textures + "AircraftSmokeB", 1, 6, 9, 0);
+        for (int k = 0; k < kAircraft; ++k) {
+            auto* a = static_cast<Boxes*>(models.at(ModelArray::kFirstAircraft + k));
+            a->SmokeView = view.get();
+            a->SmokeSlot = smoke;
+        }
+        for (int k = 0; k < kGroundObjects; ++k) {  // a gun, a lorry or a tent
+            auto* g = static_cast<Boxes*>(models.append(std::make_unique<Boxes>()));
+            g->Kind = 1, g->Number = k;
+            const double body[3] = {0, 3, 0}, bh[3] = {3, 3, 7}, top[3] = {0, 7, -2}, th[3] = {2.5, 1, 3};
+            g->box(body, bh, 1);
+            if (k % 3 != 2) g->box(top, th, 1);
+            double x, z;
+            place(k, kGroundObjects, 1200.0, 9000.0, x, z);
+            g->finish(k % 3 == 2 ? canvas : brick, x, terrain->getAltitudeAtX(x, z), z, 37.0 * k);
+        }
+        for (int k = 0; k < kTrees; ++k) {
+            auto* t = static_cast<Boxes*>(models.append(std::make_unique<Boxes>()));
+            t->Kind = 2, t->Number = k;
+            t->crossed(14, 40, 0x4 | 0x10, {0.25f, 0.4f, 0.2f, 1});
+            double x, z;
+            place(k, kTrees, 1500.0, 7000.0, x, z);
+            t->finish(canvas, x + 40, terrain->getAltitudeAtX(x + 40, z), z, 11.0 * k);
+        }
+        for (int k = 0; k < kExplosions; ++k) {
+            auto* e = static_cast<Boxes*>(models.append(std::make_unique<Boxes>()));
+            e->Kind = 3, e->Number = k;
+            e->Geometry.MaterialLightingData[0] = {1, 0.7f, 0.3f, 1, 1, 0.7f, 0.3f, 1, 0, 0, 0, 1, 1};
+            e->crossed(45, 90, 0x1 | 0x4 | 0x10, {1.0f, 0.6f, 0.25f, 0.55f});
+            double x, z;
+            place(k * 3, kExplosions * 3, 2500.0, 6000.0, x, z);
+            e->finish(smoke, x, terrain->getAltitudeAtX(x, z), z, 0.0);
+        }
     }
 };
 
-void BM_Frame(benchmark::State& state) {
+// The one scene of the process: a window is made once.
+Scene& theScene() {
     static Scene scene;
+    return scene;
+}
+
+// Frames of the scene with `war` shown.
+void drawFrames(benchmark::State& state, bool secondWindow, const GroundWar& war) {
+    Scene& scene = theScene();
     if (!scene.view) {
         state.SkipWithError("no GL window");
         return;
     }
+    shown = war;
     render::MyZephGLView& view = *scene.view;
-    view.setDrawSecondWindow(state.range(0) != 0);
+    view.setDrawSecondWindow(secondWindow);
     timeFrames(state, view, "PELLAM_FRAME_PNG");
     view.setDrawSecondWindow(false);
+    shown = {};
 }
+
+void BM_Frame(benchmark::State& state) { drawFrames(state, state.range(0) != 0, {}); }
 BENCHMARK(BM_Frame)->Arg(0)->Arg(1)->ArgName("second_window")->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_GroundWar(benchmark::State& state) {
+    drawFrames(state, false, {kGroundObjects, kTrees, kExplosions, true});
+}
+BENCHMARK(BM_GroundWar)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A paused game's frame: the kept picture of the scene shown again.
+void BM_PausedFrame(benchmark::State& state) {
+    Scene& scene = theScene();
+    if (!scene.view) {
+        state.SkipWithError("no GL window");
+        return;
+    }
+    scene.view->setKeepScene(true);
+    scene.view->drawRect({1, 0, 0, 1});
+    const long drawn = scene.view->getSceneDraws();
+    for (auto _ : state) scene.view->drawRect({1, 0, 0, 1});
+    if (scene.view->getSceneDraws() != drawn) state.SkipWithError("the scene was drawn again");
+    scene.view->setKeepScene(false);
+}
+BENCHMARK(BM_PausedFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_GroundObjects(benchmark::State& state) { drawFrames(state, false, {int(state.range(0)), 0, 0, false}); }
+BENCHMARK(BM_GroundObjects)->Arg(0)->Arg(125)->Arg(250)->Arg(500)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace pellam

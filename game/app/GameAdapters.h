@@ -69,6 +69,8 @@ public:
     int32_t tryForCustomPaintJobSmall(const std::string& name) override { return view_.tryForCustomPaintJobSmall(name); }
     void glDeleteONETexture(int32_t slot) override { view_.glDeleteONETexture(slot); }
     void drawRect(int32_t gameTime) override;
+    void setKeepScene(bool keep) override { view_.setKeepScene(keep); }
+    void sceneChanged() override { view_.sceneChanged(); }
 
 private:
     render::MyZephGLView& view_;

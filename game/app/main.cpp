@@ -3,14 +3,20 @@
 //
 // For the headless smoke test: PELLAM_AUTOQUIT_SECONDS ends the run after that many seconds,
 // PELLAM_AUTOFLY signs the first pilot in and starts flying at once, and PELLAM_FRAME_DUMP names
-// a PNG file that receives the last frame.
+// a PNG file that receives the last frame. For the frame-rate script in bench/: PELLAM_FRAME_TIMES
+// names a text file that receives, at quit, the milliseconds between frames, one a line, and a
+// last line with the process's processor seconds and the run's wall seconds.
 #include <SDL.h>
 #include <SDL_opengl.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <ctime>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "game/InputLink.h"
 #include "game/app/GameAdapters.h"
@@ -125,6 +131,14 @@ int main(int, char**) {
         window.setFullScreen(!(SDL_GetWindowFlags(window.sdlWindow()) & SDL_WINDOW_FULLSCREEN_DESKTOP));
     };
 
+    const char* frameTimesPath = std::getenv("PELLAM_FRAME_TIMES");
+    std::vector<float> frameTimes;
+    if (frameTimesPath) frameTimes.reserve(1 << 17);  // no allocation per frame
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point runStart = Clock::now();
+    const std::clock_t runCpuStart = std::clock();  // loading left out
+    Clock::time_point lastFrame = runStart;
+
     for (bool running = true; running;) {
         int windowWidth = 0, windowHeight = 0;
         SDL_GetWindowSize(window.sdlWindow(), &windowWidth, &windowHeight);
@@ -140,10 +154,22 @@ int main(int, char**) {
         dumpNow = !running;
 
         controller.timerLooper();
+        if (frameTimesPath && frameTimes.size() < frameTimes.capacity()) {
+            const Clock::time_point now = Clock::now();
+            frameTimes.push_back(std::chrono::duration<float, std::milli>(now - lastFrame).count());
+            lastFrame = now;
+        }
 
         if (requests.quit) sdlDesktop.requestQuit();
         if (requests.toggleFullScreen) toggleFullScreen();
         requests = {};
+    }
+    if (frameTimesPath) {
+        std::ofstream out(frameTimesPath);
+        for (float ms : frameTimes) out << ms << '\n';
+        out << "# cpu " << double(std::clock() - runCpuStart) / CLOCKS_PER_SEC << " wall "
+            << std::chrono::duration<double>(Clock::now() - runStart).count() << '\n';
+        if (!out) platform::logMessage(std::string("Cannot write the frame times to ") + frameTimesPath);
     }
     controller.applicationWillTerminate();
     view.setFrameObserver({});

@@ -31,6 +31,10 @@ struct FakeView : ControllerView {
     void setSecondAircraftCamera(long i) override { secondAircraft = i; }
     void setSecondGlobalCameraPosition(const QNion* q) override { second = *q; }
     void setScreenShotPending() override { ++shots; }
+    bool keep = false;
+    int changes = 0;  // sceneChanged calls
+    void setKeepScene(bool on) override { keep = on; }
+    void sceneChanged() override { ++changes; }
     const QNion& camera() const { return camera_; }
 };
 

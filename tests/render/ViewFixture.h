@@ -67,6 +67,16 @@ inline RGBAImage readBack(pellam::platform::GLWindow& window) {
 }
 inline RGBAImage readBack(pellam::render::ZephGLView& view) { return readBack(*view.getGLWindow()); }
 
+// One frame of the game's own drawing, read back before it is shown.
+inline RGBAImage drawnFrame(pellam::render::MyZephGLView& view) {
+    RGBAImage image;
+    view.setFrameObserver([&] { image = readBack(view); });
+    view.drawRect({1, 0, 0, 1});
+    EXPECT_EQ(view.getFrameGLError(), 0);
+    view.setFrameObserver(nullptr);
+    return image;
+}
+
 inline const uint8_t* pixel(const RGBAImage& image, int x, int y) {
     return &image.pixels[(size_t(y) * image.width + x) * 4];
 }

@@ -123,7 +123,6 @@ public:
     FirstCloud cloud;
     worlddraw::TerrainDrawer drawer;
 
-private:
     // Rotation-only view: right, up and back as rows. X east and Z north with Y up is a mirror of
     // GL's axes, hence the determinant of -1.
     static void loadView(const Camera& c) {
@@ -141,6 +140,7 @@ private:
         glLoadMatrixf(m);
     }
 
+private:
     std::unique_ptr<platform::GLWindow> window;
 };
 

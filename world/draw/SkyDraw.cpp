@@ -22,10 +22,18 @@ void cameraAxes(float* right, float* up) {
 
 }  // namespace
 
-void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName) {
+void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround) {
     const SkyColours c = sky.getSkyColours();
-    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT);
-    glDisable(GL_DEPTH_TEST);
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT |
+                 GL_VIEWPORT_BIT);
+    if (behindGround) {
+        // Every fragment at depth 1 passes only where the depth is still the cleared 1.
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_LEQUAL);
+        glDepthRange(1.0, 1.0);
+    } else {
+        glDisable(GL_DEPTH_TEST);
+    }
     glDepthMask(GL_FALSE);
     glDisable(GL_FOG);
     glDisable(GL_LIGHTING);

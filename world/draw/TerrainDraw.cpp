@@ -1,4 +1,6 @@
+#define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include <algorithm>
 #include <cmath>
@@ -24,58 +26,183 @@ uint32_t squareHash(int i, int j) {
     return h ^ (h >> 15);
 }
 
+// One mip level a pixel: the ground's pictures are soft enough that the step between levels does
+// not show, and a software rasteriser reads half the texels of blending two levels.
+void bindGroundPicture(uint32_t texture) {
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
+}
+
 void drawRun(const std::vector<GLT2FN3FV3FFormat>& run, uint32_t texture) {
     if (run.empty()) return;
-    glBindTexture(GL_TEXTURE_2D, texture);
+    bindGroundPicture(texture);
     glInterleavedArrays(GL_T2F_N3F_V3F, 0, run.data());
     glDrawArrays(GL_TRIANGLES, 0, GLsizei(run.size()));
 }
 
+// A picture turned by quarter turns the other way about the square's centre.
+void turnPicture(int turns, float& u, float& w) {
+    for (int k = 0; k < turns; ++k) {
+        const float nu = w, nw = 1.0f - u;
+        u = nu;
+        w = nw;
+    }
+}
+
+// The alpha of every level of a texture, level 0 first; empty when it cannot be read.
+std::vector<std::vector<uint8_t>> alphaLevels(uint32_t texture) {
+    std::vector<std::vector<uint8_t>> levels;
+    if (texture == 0) return levels;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    for (int level = 0; level < 16; ++level) {
+        GLint w = 0, h = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &w);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &h);
+        if (w <= 0 || h <= 0) break;
+        levels.emplace_back(size_t(w) * size_t(h));
+        glGetTexImage(GL_TEXTURE_2D, level, GL_ALPHA, GL_UNSIGNED_BYTE, levels.back().data());
+    }
+    return levels;
+}
+
+// The second texture unit multiplies the first's result by twice the detail map (mid-grey leaves
+// it as it was) and passes its alpha on, so that the roads' alpha test still sees the road.
+void setDetailUnit(bool on, uint32_t detailTexture) {
+    glActiveTexture(GL_TEXTURE1);
+    glClientActiveTexture(GL_TEXTURE1);
+    if (on) {
+        glEnable(GL_TEXTURE_2D);
+        bindGroundPicture(detailTexture);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_PREVIOUS);
+        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GL_TEXTURE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB, GL_SRC_COLOR);
+        glTexEnvf(GL_TEXTURE_ENV, GL_RGB_SCALE, 2.0f);
+        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_PREVIOUS);
+        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    } else {
+        glDisable(GL_TEXTURE_2D);
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    }
+    glActiveTexture(GL_TEXTURE0);
+    glClientActiveTexture(GL_TEXTURE0);
+}
+
 }  // namespace
 
+TerrainDrawer::Vertex TerrainDrawer::post(const RIDUdidav& t, const Eye& eye, int pi, int pj) {
+    Vertex v;
+    const int li = std::max(pi - 1, 0), hi = std::min(pi + 1, kGridSize - 1);
+    const int lj = std::max(pj - 1, 0), hj = std::min(pj + 1, kGridSize - 1);
+    const double sx = (t.postFeet(hi, pj) - t.postFeet(li, pj)) / ((hi - li) * kSquareFeet);
+    const double sz = (t.postFeet(pi, hj) - t.postFeet(pi, lj)) / ((hj - lj) * kSquareFeet);
+    const double len = std::sqrt(sx * sx + 1.0 + sz * sz);
+    v.NX = float(-sx / len);
+    v.NY = float(1.0 / len);
+    v.NZ = float(-sz / len);
+    v.X = float(pi * kSquareFeet - eye.X);
+    v.Y = float(t.postFeet(pi, pj) - eye.Y);
+    v.Z = float(pj * kSquareFeet - eye.Z);
+    return v;
+}
+
 void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, bool worldUV, double uvScale,
-                              std::vector<Vertex>& out) const {
+                              bool near, Run& run) const {
+    std::vector<Vertex>& out = near ? run.Near : run.Far;
     // Corners in the order (0,0) (1,0) (1,1) (0,0) (1,1) (0,1): the altitude query's diagonal.
     static constexpr int kCorner[6][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 0}, {1, 1}, {0, 1}};
     for (const auto& c : kCorner) {
-        const int pi = i + c[0], pj = j + c[1];
-        Vertex v;
+        Vertex v = post(t, eye, i + c[0], j + c[1]);
         float u = float(c[0]), w = float(c[1]);
         if (worldUV) {
             u = float(((i % 64) + c[0]) * uvScale);
             w = float(((j % 64) + c[1]) * uvScale);
         } else {
-            for (int k = 0; k < turns; ++k) {  // a quarter turn the other way about the centre
-                const float nu = w, nw = 1.0f - u;
-                u = nu;
-                w = nw;
-            }
+            turnPicture(turns, u, w);
         }
         v.U = u;
         v.V = w;
-        const int li = std::max(pi - 1, 0), hi = std::min(pi + 1, kGridSize - 1);
-        const int lj = std::max(pj - 1, 0), hj = std::min(pj + 1, kGridSize - 1);
-        const double sx = (t.postFeet(hi, pj) - t.postFeet(li, pj)) / ((hi - li) * kSquareFeet);
-        const double sz = (t.postFeet(pi, hj) - t.postFeet(pi, lj)) / ((hj - lj) * kSquareFeet);
-        const double len = std::sqrt(sx * sx + 1.0 + sz * sz);
-        v.NX = float(-sx / len);
-        v.NY = float(1.0 / len);
-        v.NZ = float(-sz / len);
-        v.X = float(pi * kSquareFeet - eye.X);
-        v.Y = float(t.postFeet(pi, pj) - eye.Y);
-        v.Z = float(pj * kSquareFeet - eye.Z);
         out.push_back(v);
+        if (near) {  // eight detail pictures to a square, repeating every 64 squares
+            run.NearDetail.push_back(float(((i % 64) + c[0]) * 8.0));
+            run.NearDetail.push_back(float(((j % 64) + c[1]) * 8.0));
+        }
+    }
+}
+
+void TerrainDrawer::addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, int kind, double distance,
+                            bool near) {
+    const RoadShape& shape = RoadShapes[kind];
+    Run& run = Roads[kind];
+    if (distance >= RoadShapeDistance || !shape.ready()) {
+        addSquare(t, eye, i, j, turns, false, 1.0, near, run);
+        return;
+    }
+    // Points inside the square's two triangles, each on its own triangle's plane: the same
+    // positions, normals and picture coordinates the whole square would interpolate there.
+    const Vertex p00 = post(t, eye, i, j), p10 = post(t, eye, i + 1, j);
+    const Vertex p11 = post(t, eye, i + 1, j + 1), p01 = post(t, eye, i, j + 1);
+    std::vector<Vertex>& out = near ? run.Near : run.Far;
+    for (const SquarePoint& q : shape.triangles(turns)) {
+        // Lower: p00 + S (p10 - p00) + T (p11 - p10); upper: p00 + T (p01 - p00) + S (p11 - p01).
+        auto mix = [&](float Vertex::*f) {
+            return q.Lower ? p00.*f + q.S * (p10.*f - p00.*f) + q.T * (p11.*f - p10.*f)
+                           : p00.*f + q.T * (p01.*f - p00.*f) + q.S * (p11.*f - p01.*f);
+        };
+        Vertex v;
+        v.X = mix(&Vertex::X), v.Y = mix(&Vertex::Y), v.Z = mix(&Vertex::Z);
+        v.NX = mix(&Vertex::NX), v.NY = mix(&Vertex::NY), v.NZ = mix(&Vertex::NZ);
+        float u = q.S, w = q.T;
+        turnPicture(turns, u, w);
+        v.U = u;
+        v.V = w;
+        out.push_back(v);
+        if (near) {
+            run.NearDetail.push_back(float(((i % 64) + q.S) * 8.0));
+            run.NearDetail.push_back(float(((j % 64) + q.T) * 8.0));
+        }
+    }
+}
+
+void TerrainDrawer::prepareRoadShapes(const std::array<uint32_t, 2>& textures) {
+    for (int k = 0; k < 2; ++k) {
+        if (textures[k] == RoadShapeTextures[k]) continue;
+        RoadShapeTextures[k] = textures[k];
+        glPushAttrib(GL_TEXTURE_BIT);
+        glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+        RoadShapes[k].build(alphaLevels(textures[k]));
+        glPopClientAttrib();
+        glPopAttrib();
+    }
+}
+
+void TerrainDrawer::drawRuns(const Run* runs, const uint32_t* textures, int count, bool near) {
+    for (int k = 0; k < count; ++k) {
+        const std::vector<Vertex>& v = near ? runs[k].Near : runs[k].Far;
+        if (v.empty()) continue;
+        if (near) {
+            glClientActiveTexture(GL_TEXTURE1);
+            glTexCoordPointer(2, GL_FLOAT, 0, runs[k].NearDetail.data());
+            glClientActiveTexture(GL_TEXTURE0);
+        }
+        drawRun(v, textures[k]);
+        Triangles += long(v.size() / 3);
     }
 }
 
 void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot& glName, const std::array<float, 3>& light) {
     Triangles = 0;
     for (auto& run : Runs) run.clear();
-    Straights.clear();
-    Bends.clear();
-    Detail.clear();
+    for (auto& run : Roads) run.clear();
     if (!t.hasGrid()) return;
 
+    const std::array<uint32_t, 2> roads = {glName(t.RoadStraightSlot), glName(t.RoadBendSlot)};
+    prepareRoadShapes(roads);
     const double reach = std::min(t.getFogDistance(), RIDUdidav::kGreatestFogDistance);
     const int r = int(reach / kSquareFeet) + 1;
     const int ci = int(std::floor(eye.X / kSquareFeet)), cj = int(std::floor(eye.Z / kSquareFeet));
@@ -92,8 +219,8 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             const bool perSquare = perSquarePicture(code);
             // The shelled ground's pictures span two squares: its craters repeat less.
             const double uvScale = code == kShellMud || code == kTrenches ? 0.5 : 1.0;
-            addSquare(t, eye, i, j, int(squareHash(i, j) & 3), !perSquare, uvScale, Runs[code]);
-            if (d < kDetailDistance && t.getDrawDetail()) addSquare(t, eye, i, j, 0, true, 8.0, Detail);
+            const bool near = d < kDetailDistance && t.getDrawDetail();
+            addSquare(t, eye, i, j, int(squareHash(i, j) & 3), !perSquare, uvScale, near, Runs[code]);
 
             const uint8_t edges = t.roadEdgesAt(i, j);
             if (!edges) continue;
@@ -101,11 +228,11 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             // straight through the square.
             uint8_t covered = 0;
             if ((edges & (kEdgeLowZ | kEdgeHighZ)) == (kEdgeLowZ | kEdgeHighZ)) {
-                addSquare(t, eye, i, j, 0, false, 1.0, Straights);
+                addRoad(t, eye, i, j, 0, 0, d, near);
                 covered |= kEdgeLowZ | kEdgeHighZ;
             }
             if ((edges & (kEdgeLowX | kEdgeHighX)) == (kEdgeLowX | kEdgeHighX)) {
-                addSquare(t, eye, i, j, 1, false, 1.0, Straights);
+                addRoad(t, eye, i, j, 1, 0, d, near);
                 covered |= kEdgeLowX | kEdgeHighX;
             }
             static constexpr uint8_t kBendEdges[4] = {kEdgeHighX | kEdgeLowZ, kEdgeHighX | kEdgeHighZ,
@@ -115,12 +242,12 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
                     const uint8_t b = kBendEdges[turn];
                     if ((edges & b) != b || (covered & b) == b) continue;
                     if (pass == 0 && (covered & b)) continue;
-                    addSquare(t, eye, i, j, turn, false, 1.0, Bends);
+                    addRoad(t, eye, i, j, turn, 1, d, near);
                     covered |= b;
                 }
             const uint8_t loose = edges & ~covered;
-            if (loose & (kEdgeLowZ | kEdgeHighZ)) addSquare(t, eye, i, j, 0, false, 1.0, Straights);
-            if (loose & (kEdgeLowX | kEdgeHighX)) addSquare(t, eye, i, j, 1, false, 1.0, Straights);
+            if (loose & (kEdgeLowZ | kEdgeHighZ)) addRoad(t, eye, i, j, 0, 0, d, near);
+            if (loose & (kEdgeLowX | kEdgeHighX)) addRoad(t, eye, i, j, 1, 0, d, near);
         }
 
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_FOG_BIT | GL_POLYGON_BIT |
@@ -141,29 +268,28 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     glFogf(GL_FOG_START, float(reach * 0.25));
     glFogf(GL_FOG_END, float(reach));
 
-    for (int code = 0; code < kGroundCodes; ++code) {
-        drawRun(Runs[code], glName(t.GroundTextureSlots[code]));
-        Triangles += long(Runs[code].size() / 3);
-    }
+    std::array<uint32_t, kGroundCodes> ground;
+    for (int code = 0; code < kGroundCodes; ++code) ground[code] = glName(t.GroundTextureSlots[code]);
+    bool anyNear = false;
+    for (const Run& run : Runs) anyNear = anyNear || !run.Near.empty();
+    for (const Run& run : Roads) anyNear = anyNear || !run.Near.empty();
 
+    // The ground beyond the detail, then within it; then the roads within it and beyond.
+    drawRuns(Runs.data(), ground.data(), kGroundCodes, false);
+    if (anyNear) {
+        setDetailUnit(true, glName(t.DetailSlot));
+        drawRuns(Runs.data(), ground.data(), kGroundCodes, true);
+    }
     glEnable(GL_POLYGON_OFFSET_FILL);
     glPolygonOffset(-1.0f, -2.0f);
     glDepthMask(GL_FALSE);
     glEnable(GL_ALPHA_TEST);
     glAlphaFunc(GL_GREATER, 0.5f);
-    drawRun(Straights, glName(t.RoadStraightSlot));
-    drawRun(Bends, glName(t.RoadBendSlot));
-    glDisable(GL_ALPHA_TEST);
-    Triangles += long((Straights.size() + Bends.size()) / 3);
-
-    if (!Detail.empty()) {
-        // Twice the product of the two pictures: mid-grey in the detail map leaves the ground as it was.
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_DST_COLOR, GL_SRC_COLOR);
-        glDisable(GL_FOG);
-        drawRun(Detail, glName(t.DetailSlot));
-        Triangles += long(Detail.size() / 3);
+    if (anyNear) {
+        drawRuns(Roads.data(), roads.data(), 2, true);
+        setDetailUnit(false, 0);
     }
+    drawRuns(Roads.data(), roads.data(), 2, false);
     glPopClientAttrib();
     glPopAttrib();
 }

@@ -15,6 +15,7 @@
 #include "world/FirstCloud.h"
 #include "world/RIDUdidav.h"
 #include "world/TexturedSkyDome.h"
+#include "world/draw/RoadShape.h"
 
 namespace pellam::worlddraw {
 
@@ -26,11 +27,13 @@ using GLNameOfSlot = std::function<uint32_t(int32_t slot)>;
 
 class TerrainDrawer {
 public:
-    static constexpr double kDetailDistance = 7000.0;  // ft: the detail pass stops here
+    static constexpr double kDetailDistance = 7000.0;  // ft: the detail map stops here
 
-    // The terrain out to its fog distance in runs of one texture each, the road pieces over it,
-    // and the detail pass near the eye when the terrain's detail is on. Linear fog ends at the
-    // fog distance; the fog colour is the caller's.
+    // The terrain out to its fog distance in runs of one texture each and the road pieces over
+    // it; near the eye, when the terrain's detail is on, a second texture unit multiplies the
+    // ground and the roads by twice the detail map in the same pass. Linear fog ends at the fog
+    // distance; the fog colour is the caller's. Leaves the depth buffer holding the ground, so
+    // that a sky drawn behind it fills only what the ground left open.
     // `light` tints the ground: the sky's daylight.
     void draw(const RIDUdidav& terrain, const Eye& eye, const GLNameOfSlot& glName,
               const std::array<float, 3>& light = {1.0f, 1.0f, 1.0f});
@@ -39,17 +42,38 @@ public:
                          const std::array<float, 3>& light);
     long trianglesDrawn() const { return Triangles; }
 
+    // Road squares nearer than this are drawn as the triangles of their picture's road shape,
+    // farther ones (small on the screen, many) as whole squares: the same pixels either way.
+    double RoadShapeDistance = 24000.0;  // ft
+
 private:
     using Vertex = GLT2FN3FV3FFormat;
+    // The squares of one texture: those beyond the detail distance, and those within it with
+    // their detail-map coordinates (two floats a vertex).
+    struct Run {
+        std::vector<Vertex> Far, Near;
+        std::vector<float> NearDetail;
+        void clear() { Far.clear(), Near.clear(), NearDetail.clear(); }
+    };
+
+    static Vertex post(const RIDUdidav& t, const Eye& eye, int pi, int pj);  // position and normal
     void addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, bool worldUV, double uvScale,
-                   std::vector<Vertex>& out) const;
-    std::array<std::vector<Vertex>, world::kGroundCodes> Runs;
-    std::vector<Vertex> Straights, Bends, Detail;
+                   bool near, Run& out) const;
+    void addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, int kind, double distance, bool near);
+    void prepareRoadShapes(const std::array<uint32_t, 2>& textures);
+    void drawRuns(const Run* runs, const uint32_t* textures, int count, bool near);
+    std::array<Run, world::kGroundCodes> Runs;
+    std::array<Run, 2> Roads;  // the straight pieces, the bends
+    std::array<RoadShape, 2> RoadShapes;
+    std::array<uint32_t, 2> RoadShapeTextures{};  // the GL textures the shapes were read from
     long Triangles = 0;
 };
 
-// The dome round the eye with the sky's colours, then the sun. Draw it first: it writes no depth.
-void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName);
+// The dome round the eye with the sky's colours, then the sun; it writes no depth. Drawn first it
+// covers the whole frame. Drawn `behindGround`, after the ground, it sits on the far plane and
+// fills only the pixels the ground left at the cleared depth: the same picture, without shading
+// the two thirds of the frame that the ground covers again.
+void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround = false);
 
 // A sprite cloud, its sprites sorted far to near and turned to face the camera.
 void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glName, const std::array<float, 3>& light);

@@ -1,0 +1,46 @@
+#!/bin/bash
+# Frame rate of the real game under Xvfb and Mesa's software renderer. Flies the opening fight
+# (PELLAM_AUTOFLY) for SECONDS on 2, 4 and 8 cores, then leaves the game paused at the pilot
+# sign-in window (the idle game) on 2 cores for 14 s, and prints for each run the frames a second,
+# the median and 95th-percentile frame time, and the processor the game used (cores busy).
+# The first 5 s of each run (the start of the mission) are left out of the frame figures. The
+# paused run stops before the circling camera starts (after 15 s of pause), which turns the view
+# every frame and so draws every frame.
+#
+# Usage: bench/game/game_frames.sh [path to pellam] [seconds]   (defaults: build/release/pellam, 40)
+# The machine's load is printed with the figures: on a shared machine, run it more than once.
+set -euo pipefail
+game=${1:-build/release/pellam}
+seconds=${2:-40}
+[ -x "$game" ] || { echo "no game at $game" >&2; exit 1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+run() {  # run <label> <cpu list> <autofly 0/1> <seconds>
+    local label=$1 cpus=$2 fly=$3 seconds=$4 times="$work/times.txt"
+    rm -f "$times"
+    local envs=(SDL_AUDIODRIVER=dummy PELLAM_AUTOQUIT_SECONDS="$seconds" PELLAM_FRAME_TIMES="$times"
+                HOME="$work/home")
+    [ "$fly" = 1 ] && envs+=(PELLAM_AUTOFLY=1)
+    mkdir -p "$work/home"
+    env "${envs[@]}" taskset -c "$cpus" xvfb-run -a -s "-screen 0 1024x768x24" "$game" >"$work/log.txt" 2>&1 || true
+    if [ ! -s "$times" ]; then
+        echo "$label: no frame times (see the game's log below)"; tail -5 "$work/log.txt"; return
+    fi
+    local cpu wall
+    read -r cpu wall < <(awk '/^# cpu/ { print $3, $5 }' "$times")
+    awk '!/^#/ { t += $1; if (t > 5000) print $1 }' "$times" | sort -g > "$work/sorted.txt"
+    local n; n=$(wc -l < "$work/sorted.txt")
+    if [ "$n" -eq 0 ]; then echo "$label: too short"; return; fi
+    awk -v label="$label" -v n="$n" -v cpu="$cpu" -v wall="$wall" '
+        { sum += $1; if (NR == int(n * 0.5) + 1) med = $1; if (NR == int(n * 0.95) + 1) p95 = $1 }
+        END { printf "%-24s %6.1f fps  median %5.1f ms  p95 %5.1f ms  cores busy %.2f  (%d frames)\n",
+                     label, n / (sum / 1000), med, p95, cpu / wall, n }' "$work/sorted.txt"
+}
+
+echo "load: $(uptime)"
+run "flying, 2 cores" 0,1 1 "$seconds"
+run "flying, 4 cores" 0-3 1 "$seconds"
+run "flying, 8 cores" 0-7 1 "$seconds"
+run "paused (idle), 2 cores" 0,1 0 14
+echo "load: $(uptime)"
