@@ -459,14 +459,14 @@ void GameController::notsaved(const TextField* field) {
 }
 
 void GameController::savePilots() {
-    if (!pilotsLoaded || BadOSXVersion) return;
+    if (!PilotStatsLoaded || BadOSXVersion) return;
     store_.setData("PilotStatsKey", encodePilotStats(PilotStats));
     store_.synchronize();
 }
 
 void GameController::applicationWillTerminate() {
     if (!BadOSXVersion) {
-        if (pilotsLoaded) store_.setData("PilotStatsKey", encodePilotStats(PilotStats));
+        if (PilotStatsLoaded) store_.setData("PilotStatsKey", encodePilotStats(PilotStats));
         if (LastOpenedMission)
             store_.setString("LastMissionOpenedKey", *LastOpenedMission);
         else

@@ -251,7 +251,7 @@ public:
     // Stores the five careers at once (atomically, as the store writes). Never when the stored
     // block could not be read: that would write fresh records over the player's careers.
     void savePilots();
-    bool pilotsLoaded = false;  // set once the stored careers were read, or found absent
+    bool PilotStatsLoaded = false;  // the stored records were read (or none were stored): only then are they saved over
     bool MBSavedFlag = true;
 
 private:

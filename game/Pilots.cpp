@@ -30,16 +30,18 @@ double VADArizodazar2::secondsSince2001() const {
 
 void VADArizodazar2::doPlayerSignIn() {
     if (!MyVRAMOkay) return;
-    if (auto block = store_.dataForKey("PilotStatsKey")) {
-        if (decodePilotStats(*block, PilotStats)) {
-            pilotsLoaded = true;
-        } else {
-            pilotBlockMessage = "The stored pilot records are " + std::to_string(block->size()) +
-                                " bytes, not 1,660; they are left as they are and fresh records are used.";
+    PilotStatsLoaded = true;  // a first start: fresh careers are the player's to keep
+    if (store_.hasKey("PilotStatsKey")) {
+        const auto block = store_.dataForKey("PilotStatsKey");
+        if (!block || !decodePilotStats(*block, PilotStats)) {
+            // Left in the store untouched: no save writes over records it could not read.
+            PilotStatsLoaded = false;
+            pilotBlockMessage =
+                (block ? "The stored pilot records are " + std::to_string(block->size()) + " bytes, not 1,660"
+                       : std::string("The stored pilot records cannot be decoded")) +
+                "; they are left as they are and fresh records are used.";
             platform::logMessage(pilotBlockMessage);
         }
-    } else {
-        pilotsLoaded = true;  // a first start: fresh careers are the player's to keep
     }
     fromPilotSignInMenu();
 }
