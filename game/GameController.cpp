@@ -453,6 +453,12 @@ void GameController::HandleCursorType(int32_t type, bool visible) {
     }
 }
 
+void GameController::centreTheMouseStick() {
+    if (toMyJoystick->haveJoystick()) return;
+    desktop_->centrePointer();
+    toMyJoystick->pointerCentred();
+}
+
 void GameController::notsaved(const TextField* field) {
     // Only the mission builder's own fields make its mission unsaved.
     if (field && field->belongsToBuilder) MBSavedFlag = false;

@@ -69,7 +69,8 @@ void VADArizodazar2::fromPilotSignInMenu() {
     ui_.pilotRadio.clear();
     ui_.pilotRadio.setState(true, pilotIndex(), 0);
     for (int i = 0; i < kPilotCount; ++i) {
-        ui_.pilotNameFields[i].stringValue = store_.stringForKey(nameKey(i)).value_or("");
+        // A pilot never named keeps the name the game gave him at start-up.
+        if (auto name = store_.stringForKey(nameKey(i))) ui_.pilotNameFields[i].stringValue = *name;
         ui_.pilotNameFields[i].tag = 21 + i;
         ui_.pilotFields[i].tag = 1 + i;
     }
@@ -79,8 +80,11 @@ void VADArizodazar2::fromPilotSignInMenu() {
 }
 
 void VADArizodazar2::fromPlayerSignInOkay() {
-    for (int i = 0; i < kPilotCount; ++i)
-        store_.setString(nameKey(i), scoring::cutToCharacters(ui_.pilotNameFields[i].stringValue, 14));
+    for (int i = 0; i < kPilotCount; ++i) {
+        std::string& name = ui_.pilotNameFields[i].stringValue;
+        name = scoring::cutToCharacters(name, 14);
+        store_.setString(nameKey(i), name);
+    }
     int chosen = 0;
     for (int r = 0; r < kPilotCount; ++r)
         if (ui_.pilotRadio.cellAt(r, 0)) chosen = r;

@@ -1,5 +1,7 @@
 #include "game/VADArizodazar2.h"
 
+#include <string>
+
 #include "core/ZephModel.h"
 #include "platform/Beep.h"
 #include "platform/Log.h"
@@ -39,6 +41,7 @@ void VADArizodazar2::fromFlyMissionButton() {
     ShouldNotPlay = false;
     gamePause = true;
     HandleCursorType(1, MousePosFeedback);
+    centreTheMouseStick();
 }
 
 void VADArizodazar2::doAfterPrefsChangeItems() {

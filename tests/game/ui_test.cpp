@@ -1,107 +1,18 @@
 // The game's windows shown with Dear ImGui on a real window under Xvfb, their buttons pressed with
 // the mouse as a player would.
-#include <SDL.h>
-#include <SDL_opengl.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
-#include <functional>
-#include <unistd.h>
 
 #include "aircraft/FlyableAircraft.h"
-#include "game/InterfaceDrawing.h"
-#include "game/VADArizodazar2.h"
 #include "platform/Beep.h"
-#include "platform/GLWindow.h"
 #include "platform/Paths.h"
-#include "platform/ui/UiLayer.h"
+#include "tests/game/InterfaceFixture.h"
 #include "tests/game/frame_step.h"
 #include "world/RIDUdidav.h"
 
 namespace pellam {
 namespace {
-namespace fs = std::filesystem;
-
-class InterfaceTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() / ("pellam ui " + std::to_string(getpid()));
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-        store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
-        std::string error;
-        platform::WindowSpec spec;
-        spec.width = 1024;
-        spec.height = 768;
-        window_ = platform::GLWindow::create(spec, error);
-        ASSERT_NE(window_, nullptr) << error;
-        window_->makeCurrent();
-        ASSERT_TRUE(ui_.start(*window_));
-        // An empty fixed world: these windows do not need a mission.
-        controller_ = std::make_unique<VADArizodazar2>(GameController::Links{store_.get()},
-                                                       VADArizodazar2::Content{{}, [](ModelArray&, GameController&) {}});
-        controller_->awakeFromNib();
-    }
-    void TearDown() override {
-        controller_.reset();
-        ui_.stop();
-        window_.reset();
-        platform::stopVideo();
-        fs::remove_all(folder_);
-    }
-
-    void frame() {
-        if (eachFrame) eachFrame();
-        SDL_Event event;
-        while (SDL_PollEvent(&event)) ui_.processEvent(event);
-        ui_.newFrame();
-        glClearColor(0.5f, 0.6f, 0.8f, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-        drawInterface(*controller_);
-        ui_.render();
-        window_->swapBuffers();
-    }
-
-    // Moves the pointer onto the button and clicks it: press, a few frames, release.
-    void press(const std::string& windowTitle, const std::string& label) {
-        for (int i = 0; i < 3; ++i) frame();
-        const ButtonPlace* place = placeOfButton(windowTitle, label);
-        ASSERT_NE(place, nullptr) << windowTitle << "/" << label;
-        const int x = static_cast<int>((place->x0 + place->x1) / 2), y = static_cast<int>((place->y0 + place->y1) / 2);
-        SDL_WarpMouseInWindow(window_->sdlWindow(), x, y);
-        for (int i = 0; i < 3; ++i) frame();
-        SDL_Event down{};
-        down.type = SDL_MOUSEBUTTONDOWN;
-        down.button.button = SDL_BUTTON_LEFT;
-        down.button.x = x;
-        down.button.y = y;
-        down.button.windowID = window_->windowID();
-        SDL_PushEvent(&down);
-        for (int i = 0; i < 3; ++i) frame();
-        SDL_Event up = down;
-        up.type = SDL_MOUSEBUTTONUP;
-        SDL_PushEvent(&up);
-        for (int i = 0; i < 3; ++i) frame();
-    }
-
-    // Types `text` into the field that has the keyboard.
-    void type(const char* text) {
-        SDL_Event event{};
-        event.type = SDL_TEXTINPUT;
-        event.text.windowID = window_->windowID();
-        std::strncpy(event.text.text, text, sizeof event.text.text - 1);
-        SDL_PushEvent(&event);
-        for (int i = 0; i < 3; ++i) frame();
-    }
-
-    fs::path folder_;
-    std::unique_ptr<platform::UserDefaults> store_;
-    std::unique_ptr<platform::GLWindow> window_;
-    platform::UiLayer ui_;
-    std::unique_ptr<VADArizodazar2> controller_;
-    std::function<void()> eachFrame;  // the game's own work before each frame's windows
-};
 
 TEST_F(InterfaceTest, SignInPreferencesOkAndCancel) {
     GameInterface& ui = controller_->interface();
@@ -145,7 +56,7 @@ TEST_F(InterfaceTest, AutomaticMessagesAndTheMissionList) {
 
 TEST_F(InterfaceTest, AWorldThatCouldNotBeMadeIsShownAndCannotBeFlown) {
     controller_->worldProblem = "RIDUdidavData is 1000 bytes; 10580000 were expected.";
-    press("Pilot Sign-In", "Sign In");
+    frame();
     ASSERT_NE(placeOfButton("Pellam cannot fly", "Quit"), nullptr);
     const long beeps = platform::beepCount();
     controller_->fromFlyMissionButton();
@@ -172,10 +83,21 @@ TEST_F(InterfaceTest, FirstCareerSignInFlyWinAndFindItAfterARestart) {
         if (controller_->gamePause) testing::stepOneFrame(*controller_, 3);
         controller_->ActiveInActive();
     };
-    ASSERT_TRUE(fs::exists(platform::resourcesFolder() + "pellamm1.pellam"));
+    ASSERT_TRUE(std::filesystem::exists(platform::resourcesFolder() + "pellamm1.pellam"));
     startGame();
     ASSERT_TRUE(controller_->interface().toPilotSignInWindow.open);
+    // Click after the name the game gave the pilot, rub it out and type his own.
     press("Pilot Sign-In", "Name 1");
+    for (size_t k = controller_->interface().pilotNameFields[0].stringValue.size(); k > 0; --k)
+        for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
+            SDL_Event key{};
+            key.type = type;
+            key.key.windowID = window_->windowID();
+            key.key.keysym.scancode = SDL_SCANCODE_BACKSPACE;
+            key.key.keysym.sym = SDLK_BACKSPACE;
+            SDL_PushEvent(&key);
+            frame();
+        }
     type("Roy Brown");
     press("Pilot Sign-In", "Sign In");
     EXPECT_EQ(store_->stringForKey("Pilot1NameKey"), "Roy Brown");
