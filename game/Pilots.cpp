@@ -39,8 +39,10 @@ void VADArizodazar2::doPlayerSignIn() {
             pilotBlockMessage =
                 (block ? "The stored pilot records are " + std::to_string(block->size()) + " bytes, not 1,660"
                        : std::string("The stored pilot records cannot be decoded")) +
-                "; they are left as they are and fresh records are used.";
+                "; they are left as they are in " + store_.filePath() +
+                ". Fresh records are used this time and are not saved over them.";
             platform::logMessage(pilotBlockMessage);
+            tellPlayer(pilotBlockMessage);
         }
     }
     fromPilotSignInMenu();
@@ -111,7 +113,8 @@ void VADArizodazar2::fromPlayerSignInOkay() {
     PlayerNameString = scoring::playerNameString(name);
     network_->setJoinerParticulars(PlayerNameString, JoinAddress, TeamRequest, 0, CurrentMissionNumber);
     savePilots();
-    store_.synchronize();
+    // Kept at once: a game that is killed rather than quit still knows who flew.
+    saveStore();
     pilotsigninhasclosed = true;
 }
 

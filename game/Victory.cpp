@@ -27,7 +27,7 @@ std::vector<std::string> VADArizodazar2::completedList() const {
 void VADArizodazar2::storeCompletedList(const std::vector<std::string>& list) {
     store_.removeKey(completedKey());
     store_.setStringArray(completedKey(), list);
-    store_.synchronize();
+    saveStore();
 }
 
 void VADArizodazar2::decideLoss(int32_t now) {
