@@ -484,6 +484,12 @@ void GameController::notsaved(const TextField* field) {
     if (field && field->belongsToBuilder) MBSavedFlag = false;
 }
 
+void GameController::savePilots() {
+    if (!PilotStatsLoaded || BadOSXVersion) return;
+    store_.setData("PilotStatsKey", encodePilotStats(PilotStats));
+    saveStore();
+}
+
 bool GameController::saveForQuit() {
     if (BadOSXVersion) return true;
     // Records that were never read stay in the store as they are, whatever this run did.

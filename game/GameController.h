@@ -273,6 +273,11 @@ public:
     // The stored records were read (or none were stored): only then are they saved over.
     bool PilotStatsLoaded = false;
     long CurrentPilotNumber = 0;
+    // The signed-in pilot's index; a stray number reads as the first pilot.
+    int pilotIndex() const { return CurrentPilotNumber >= 0 && CurrentPilotNumber < kPilotCount ? int(CurrentPilotNumber) : 0; }
+    // Stores the five careers at once (atomically, as the store writes). Never when the stored
+    // block could not be read: that would write fresh records over the player's careers.
+    void savePilots();
     bool MBSavedFlag = true;
 
 private:

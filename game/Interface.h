@@ -101,6 +101,20 @@ struct GameInterface {
     RadioMatrix pilotRadio{5, 1, {"", "", "", "", ""}};  // tag 10
     std::array<TextField, 5> pilotFields;                // tags 1..5: while edited, that pilot is chosen
     std::array<TextField, 5> pilotNameFields;            // tags 21..25: the pilots' names
+    // Each pilot's row: hours/days/score, lives, kills and deaths with their ratio, and the same
+    // in network games.
+    std::array<std::string, 5> PScore, toPilotLives, KD, KDR, OKD, OKDR;
+
+    // The selected pilot's statistics, and the sheet that clears them.
+    Window toPSWindow{"Pilot Statistics"};
+    std::string toPSNameScore, toPSFTRank, toPSItemsLeft, toPSItemsRight, toPSComMis;
+    Window toClearPStats{"Clear Pilot Statistics"};
+
+    // The end of a game: won or lost, the message, OK and Restart.
+    Window toGameOverWindow{"Game Over"};
+    std::string toYouWonOrLost, toYouWonOrLostMessage;
+    float restartButtonX = 110;  // px: the restart button's left edge; below 0 it is out of sight
+    Window toPilotDied{"Pilot Killed"};
 
     Window toNotEnoughVRAMWindow{"Not Enough Video Memory"};
     std::string toVRAMInWindow;

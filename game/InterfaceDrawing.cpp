@@ -20,6 +20,7 @@ bool noticeShown = false;  // a notice holds the focus: no other window takes it
 
 namespace widgets {
 
+// Where the last control was drawn, so that tests can click it as a person would.
 void rememberPlace(const std::string& label) {
     const ImVec2 a = ImGui::GetItemRectMin(), b = ImGui::GetItemRectMax();
     buttonPlaces[currentWindow + "/" + label] = {a.x, a.y, b.x, b.y};
@@ -102,6 +103,16 @@ void textField(GameController& controller, TextField& field, const char* label) 
         field.selectRequested = false;
     }
     if (ImGui::InputText(label, &field.stringValue)) controller.notsaved(&field);
+}
+
+// A text whose lines end with carriage returns, shown line by line (tabs as spaces).
+void multiline(const std::string& text) {
+    std::string shown = text;
+    for (char& ch : shown) {
+        if (ch == '\r') ch = '\n';
+        if (ch == '\t') ch = ' ';
+    }
+    ImGui::TextUnformatted(shown.c_str());
 }
 
 // With no world to fly in there is nothing to do but read why and quit: that window alone, in
@@ -217,27 +228,108 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
         ImGui::End();
     }
 
-    if (beginWindow(ui.toPilotSignInWindow, 420)) {
+    if (beginWindow(ui.toPilotSignInWindow, 820)) {
         ImGui::TextUnformatted("Choose your pilot.");
-        for (int k = 0; k < kPilotCount; ++k) {
-            ImGui::PushID(k);
-            if (ImGui::RadioButton("##pilot", ui.pilotRadio.cellAt(k, 0))) {
-                ui.pilotRadio.clear();
-                ui.pilotRadio.setState(true, k, 0);
+        if (ImGui::BeginTable("pilots", 7)) {
+            for (const char* head : {"", "Name", "Hours/Days/Score", "Lives", "Kills/Deaths", "Ratio", "Online"})
+                ImGui::TableSetupColumn(head, *head ? ImGuiTableColumnFlags_WidthStretch : ImGuiTableColumnFlags_WidthFixed);
+            ImGui::TableHeadersRow();
+            // The window's texts break lines with carriage returns; ImGui wants new lines.
+            auto shown = [](std::string text) {
+                for (char& ch : text)
+                    if (ch == '\r') ch = '/';
+                return text;
+            };
+            for (int k = 0; k < kPilotCount; ++k) {
+                ImGui::PushID(k);
+                ImGui::TableNextRow();
+                ImGui::TableNextColumn();
+                if (ImGui::RadioButton("##pilot", ui.pilotRadio.cellAt(k, 0))) {
+                    ui.pilotRadio.clear();
+                    ui.pilotRadio.setState(true, k, 0);
+                }
+                ImGui::TableNextColumn();
+                ImGui::SetNextItemWidth(160);
+                textField(c, ui.pilotNameFields[k], "##name");
+                ui.pilotFields[k].editing = ImGui::IsItemActive();
+                rememberPlace("Name " + std::to_string(k + 1));
+                ImGui::TableNextColumn();
+                ImGui::TextUnformatted(ui.PScore[k].c_str());
+                ImGui::TableNextColumn();
+                ImGui::TextUnformatted(ui.toPilotLives[k].c_str());
+                ImGui::TableNextColumn();
+                ImGui::TextUnformatted(shown(ui.KD[k]).c_str());
+                ImGui::TableNextColumn();
+                ImGui::TextUnformatted(ui.KDR[k].c_str());
+                ImGui::TableNextColumn();
+                ImGui::Text("%s  %s", shown(ui.OKD[k]).c_str(), ui.OKDR[k].c_str());
+                ImGui::PopID();
             }
-            ImGui::SameLine();
-            textField(c, ui.pilotNameFields[k], "##name");
-            ui.pilotFields[k].editing = ImGui::IsItemActive();
-            ImGui::PopID();
+            ImGui::EndTable();
         }
         ImGui::Separator();
-        if (button("Sign In", 120)) c.fromPilotSignInOK();
+        if (button("Statistics", 120)) c.fromSelectedPlayersStats();
+        ImGui::SameLine();
+        if (button("Clear Statistics", 140)) c.fromClearStats();
+        ImGui::SameLine();
+        if (button("Sign In", 120)) c.fromPlayerSignInOkay();
         ImGui::End();
     } else {
         for (TextField& field : ui.pilotFields) field.editing = false;
     }
 
     drawMissionWindows(c);
+    if (beginWindow(ui.toClearPStats, 360)) {
+        ImGui::TextWrapped("Clear this pilot's statistics and won missions? This cannot be undone.");
+        if (button("Cancel")) c.fromCancelClearStats();
+        ImGui::SameLine();
+        if (button("Clear")) c.fromClearStatsOkayButton();
+        ImGui::End();
+    }
+
+    if (beginWindow(ui.toPSWindow, 460)) {
+        multiline(ui.toPSNameScore);
+        multiline(ui.toPSFTRank);
+        ImGui::Separator();
+        // The object categories behind the two columns' counts (left 1, 2, 3, 5..10; right 11..17, 19, 18).
+        static const char* const left[] = {"Category 1", "Buildings", "Wreckage",   "Ground objects", "Category 6",
+                                           "Category 7", "Flak guns", "Trucks",     "Tanks"};
+        static const char* const right[] = {"Category 11", "Category 12", "Category 13", "Category 14", "Category 15",
+                                            "Bombers",     "Balloons",    "Category 19", "Category 18"};
+        const std::string l = ui.toPSItemsLeft, r = ui.toPSItemsRight;
+        size_t at = 0, bt = 0;
+        for (int k = 0; k < 9; ++k) {
+            const size_t ae = l.find('\r', at), be = r.find('\r', bt);
+            ImGui::Text("%-15s %6s     %-12s %6s", left[k], l.substr(at, ae - at).c_str(), right[k],
+                        r.substr(bt, be - bt).c_str());
+            at = ae == std::string::npos ? l.size() : ae + 1;
+            bt = be == std::string::npos ? r.size() : be + 1;
+        }
+        ImGui::Separator();
+        ImGui::TextUnformatted("Missions won:");
+        multiline(ui.toPSComMis);
+        if (button("OK")) ui.toPSWindow.close();
+        ImGui::End();
+    }
+
+    if (beginWindow(ui.toGameOverWindow, 560)) {
+        ImGui::TextUnformatted(ui.toYouWonOrLost.c_str());
+        ImGui::Separator();
+        multiline(ui.toYouWonOrLostMessage);
+        ImGui::Separator();
+        if (button("OK")) c.fromMissionEndOkayButton();
+        if (ui.restartButtonX >= 0.0f) {  // out of sight in network games
+            ImGui::SameLine();
+            if (button("Restart")) c.fromRestartMissionButton();
+        }
+        ImGui::End();
+    }
+
+    if (beginWindow(ui.toPilotDied, 360)) {
+        ImGui::TextWrapped("Your pilot has been killed. His career begins again with one life.");
+        if (button("OK")) ui.toPilotDied.close();
+        ImGui::End();
+    }
 
     if (beginWindow(ui.toNotEnoughVRAMWindow, 360)) {
         ImGui::TextUnformatted(ui.toVRAMInWindow.c_str());

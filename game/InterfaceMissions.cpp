@@ -188,6 +188,7 @@ void drawMissionMenus(VADArizodazar2& c) {
     if (ImGui::BeginMenu("Game")) {
         if (ImGui::MenuItem("Select Mission...", nullptr, false, c.validateMenuItem(kMenuSelectMission)))
             c.fromMenus(kMenuSelectMission);
+        if (ImGui::MenuItem("Pilot Sign-In...")) c.fromPilotSignInMenu();
         ImGui::EndMenu();
     }
     if (ImGui::BeginMenu("Help")) {

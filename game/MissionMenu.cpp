@@ -291,21 +291,8 @@ void VADArizodazar2::reloadUserMissions() {
     newDocument();
 }
 
-std::vector<std::string> VADArizodazar2::finishedMissions() const {
-    std::vector<std::string> list;
-    if (CurrentPilotNumber < 0 || CurrentPilotNumber > 4) return list;
-    const std::optional<std::string> stored =
-        store_.stringForKey("SuccessfulMTitles" + std::to_string(CurrentPilotNumber + 1) + "Key");
-    if (!stored) return list;
-    // One entry a line.
-    size_t at = 0;
-    while (at <= stored->size()) {
-        const size_t end = std::min(stored->find('\n', at), stored->size());
-        if (end > at) list.push_back(stored->substr(at, end - at));
-        at = end + 1;
-    }
-    return list;
-}
+// The won missions as the victory check stores them, one entry each.
+std::vector<std::string> VADArizodazar2::finishedMissions() const { return completedList(); }
 
 bool VADArizodazar2::haveFinished(const std::string& title) const {
     return missions::haveFinished(finishedMissions(), title);

@@ -354,6 +354,7 @@ void VADArizodazar2::resetScoring() {
     DeadObjectPoints = 0;
     SpecialCameraPosition = 0;
     LocationCompletedFlags = {};
+    onlineGameCredited_ = false;  // a joiner credits each game once
 }
 
 }  // namespace pellam

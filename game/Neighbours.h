@@ -2,9 +2,9 @@
 // What the controller asks of its neighbours: the game view, the sound object, the input object,
 // the network link and the desktop it runs on. Each default is the least a missing neighbour must
 // do; the real objects are adapted to these at start-up (see main.cpp).
+#include <array>
 #include <cstdint>
 #include <string>
-
 
 #include "core/QNion.h"
 #include "core/Services.h"
@@ -58,6 +58,10 @@ public:
     virtual void setStartUpTextureNumber(int32_t slot) {}
     virtual void setScreenSaveNameString(const std::string& name) {}  // screen shots' folder and base name
     virtual void glSetFogParameters(double r, double g, double b, int32_t mode, float density) {}
+    // A pilot's own paint job, from a picture named after him: a texture number, 0 or less for none.
+    virtual int32_t tryForCustomPaintJobBig(const std::string& name) { return 0; }
+    virtual int32_t tryForCustomPaintJobSmall(const std::string& name) { return 0; }
+    virtual void glDeleteONETexture(int32_t slot) {}
 
 protected:
     QNion camera_;
@@ -135,6 +139,19 @@ public:
     virtual void setHostTeam(int32_t team) {}
     // The game's identity in network play: protocol version, application and mission count.
     virtual void setVersionNumber(int32_t version, int32_t appID, int32_t totalMissions) {}
+    // The end of a game between machines: what the host tells, what this machine shows.
+    virtual void setHostSendGameOver(bool over, int32_t result) {}  // result 1: the host's side won
+    virtual void setImInGameOver(bool over) {}
+    virtual int32_t getHostResult() { return 0; }
+    virtual int32_t getOthersInGameOver() { return 0; }
+    virtual int32_t getlocalDogfightGameKills() { return 5; }
+    virtual int32_t getDogKillType() { return 0; }  // 0 individual, 1 team kills
+    // The player flying aircraft slot 0..7, as it was sent; empty for an A.I. aircraft.
+    virtual std::string getThisPlayerName(long slot) { return {}; }
+    // This player as joiners and hosts see him: the length-prefixed name, the address to join,
+    // the team asked for, a reserved number and the mission.
+    virtual void setJoinerParticulars(const std::array<uint8_t, 48>& name, uint32_t address, int32_t team,
+                                      int32_t reserved, int32_t mission) {}
 };
 
 // What the world step asks of the effect pools (model index 10 debris, 11..18 explosions, 19 bombs)

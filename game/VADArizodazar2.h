@@ -13,6 +13,7 @@
 
 #include "game/GameController.h"
 #include "game/MissionWindows.h"
+#include "game/Overlay.h"
 #include "flight/AIPilotProfiles.h"
 #include "missions/MissionTable.h"
 #include "missions/ObjectFactory.h"
@@ -69,8 +70,35 @@ public:
     // Both start records of a joiner's slot take its type; slot 0 (ours) and slots outside 1..7 stay.
     void setNetworkAircraftTypeForAircraft(long aircraftNumber, int32_t type);
 
-    // The sign-in window's OK: the chosen pilot flies; the mission list follows.
-    void fromPilotSignInOK();
+    // ---- The end of a game (Victory.cpp, KillCredit.cpp).
+    void checkVictoryConditions(bool fromJoiner) override;
+    void killCredit() override;
+    void fromMissionEndOkayButton();
+    void fromRestartMissionButton();
+    void setRestartButton();
+    // The host reports its game over; sent in every frame while it lasts.
+    void joinerGotEndOfGame();
+
+    // ---- The flight overlay (Overlay.cpp): the texts and veil over this frame.
+    void debugchance(Overlay& out);
+    void doBlackRedYellowFade(Overlay& out);
+
+    // ---- Pilots: sign-in, statistics, rank (Pilots.cpp).
+    void fromPilotSignInMenu();
+    // The sign-in window's OK: names and the chosen pilot are stored; the mission list follows.
+    void fromPlayerSignInOkay();
+    void FillInRank(int missionsWon);
+    void fromSelectedPlayersStats();
+    void fromClearStats();
+    void fromCancelClearStats();
+    void fromClearStatsOkayButton();
+    // The current pilot's won missions ("SuccessfulMTitlesNKey"), empty when there are none.
+    std::vector<std::string> completedList() const;
+    std::string completedKey() const;
+    // Seconds since 1 January 2001 UTC; tests set `clockSince2001`.
+    double secondsSince2001() const;
+    int32_t today() const { return static_cast<int32_t>(secondsSince2001() / 86400.0); }
+    std::function<double()> clockSince2001;
 
     // ---- The mission window, the dogfight window and the menus (MissionMenu.cpp).
     // A choice in the mission menu by position; a label or a closed campaign mission beeps.
@@ -137,6 +165,10 @@ public:
     int32_t CustomPaintJobNumber = 0, CustomPaintJobNumber2 = 0;
     uint32_t NetworkMissionHash = 0;
     double NetworkMissionSeconds = 0;
+    bool DisplayPilotDied = false;
+    std::array<uint8_t, 48> PlayerNameString{};
+    uint32_t JoinAddress = 0;
+    uint32_t WaitingForOthersTime = 0;     // tick count when the others were last seen in game over
 
 private:
     void buildMissionMenu();
@@ -147,6 +179,16 @@ private:
     std::vector<std::string> finishedMissions() const;
     bool flyable(long slot);
     void startChosenFlight(Window& window);
+    void decideLoss(int32_t now);
+    void showGameOver(const std::string& title, const std::string& text);
+    void judgeDogfight(long winner, const std::array<int32_t, 8>& words, int32_t ourTeam, int32_t now);
+    void storeCompletedList(const std::vector<std::string>& list);
+    void restartCareer(PilotType& pilot);
+    void closeGameOver();
+    void fillPilotRow(int i);
+    bool onlineGameCredited_ = false;
+    std::array<uint8_t, 10> frameRateText_{};  // the overlay's patched templates
+    std::array<uint8_t, 16> replayText_{};  // a joiner's tallies went into the career for this game
     // Steps of the mission start (MissionStart.cpp).
     void prepareNetworkGame(missions::MissionData& mission);
     void rebuildModelArray(missions::MissionData& mission);

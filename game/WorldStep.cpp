@@ -167,6 +167,8 @@ void GameController::advanceMissionClock(int32_t i) {
     if (PilotAliveTime > 60 && !ReplayFlag && CurrentPilotNumber >= 0 && CurrentPilotNumber < kPilotCount) {
         addToCounter(PilotStats[CurrentPilotNumber].PilotFlightTime, 1);
         PilotAliveTime -= 60;
+        // A minute of flying is kept even if the game ends without a quit.
+        if (PilotStats[CurrentPilotNumber].PilotFlightTime % 60 == 0) savePilots();
     }
     if (i == theticks - 1) lastTick = true;
 }
@@ -332,6 +334,7 @@ void GameController::thisObjectDead(long modelIndex, long aircraftNumber) {
         if (category < 0 || category > 31) category = 0;
         addToCounter(PilotStats[CurrentPilotNumber].ObjectKillCounts[category], 1);
         addToCounter(PilotStats[CurrentPilotNumber].PilotScore, points);
+        savePilots();
     }
 }
 

@@ -282,6 +282,22 @@ void UserDefaults::setString(const std::string& key, const std::string& value) {
     dirty_ = true;
 }
 
+std::optional<std::vector<std::string>> UserDefaults::stringArrayForKey(const std::string& key) const {
+    const auto it = values_.find(key);
+    if (it == values_.end() || !it->is_array()) return std::nullopt;
+    std::vector<std::string> list;
+    for (const auto& item : *it) {
+        if (!item.is_string()) return std::nullopt;
+        list.push_back(item.get<std::string>());
+    }
+    return list;
+}
+
+void UserDefaults::setStringArray(const std::string& key, const std::vector<std::string>& value) {
+    values_[key] = value;
+    dirty_ = true;
+}
+
 void UserDefaults::setData(const std::string& key, const std::vector<uint8_t>& value) {
     values_[key] = nlohmann::json{{kDataTag, base64Encode(value)}};
     dirty_ = true;

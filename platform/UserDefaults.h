@@ -41,6 +41,8 @@ public:
     std::optional<double> doubleForKey(const std::string& key) const;
     std::optional<std::string> stringForKey(const std::string& key) const;
     std::optional<std::vector<uint8_t>> dataForKey(const std::string& key) const;
+    // An array of strings; absent when any element is not a string.
+    std::optional<std::vector<std::string>> stringArrayForKey(const std::string& key) const;
     bool hasKey(const std::string& key) const;
 
     void setBool(const std::string& key, bool value);
@@ -48,6 +50,7 @@ public:
     void setDouble(const std::string& key, double value);
     void setString(const std::string& key, const std::string& value);
     void setData(const std::string& key, const std::vector<uint8_t>& value);
+    void setStringArray(const std::string& key, const std::vector<std::string>& value);
     void removeKey(const std::string& key);
 
     // Writes the store if anything changed: a temporary file beside it, flushed, then renamed over

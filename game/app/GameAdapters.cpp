@@ -1,12 +1,39 @@
 #include "game/app/GameAdapters.h"
 
 #include <SDL.h>
+#include <algorithm>
+
+#include <GL/gl.h>
 
 #include "platform/GLWindow.h"
 #include "platform/Paths.h"
 #include "world/TexturedSkyDome.h"
 
 namespace pellam {
+
+void FrameLink::debugchance(render::MyZephGLView& view) {
+    controller_.debugchance(overlay_);
+    for (int k = 0; k < overlay_.count; ++k) {
+        const OverlayText& t = overlay_.texts[k];
+        view.glOpenGLText(t.across, t.down, t.text, 0, t.size, 1.0);
+    }
+    if (!overlay_.veil || overlay_.alpha <= 0.0f) return;
+    view.glSet2DDrawing();
+    glPushAttrib(GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    glDepthFunc(GL_ALWAYS);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(overlay_.red, overlay_.green, overlay_.blue, std::min(overlay_.alpha, 1.0f));
+    glBegin(GL_QUADS);
+    glVertex2d(-1, -1);
+    glVertex2d(-1, 1);
+    glVertex2d(1, 1);
+    glVertex2d(1, -1);
+    glEnd();
+    glPopAttrib();
+}
 
 void ViewAdapter::setSunVectorFromTime(double hours) {
     view_.setSunVectorFromTime(hours);

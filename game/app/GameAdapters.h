@@ -2,6 +2,7 @@
 // The game's real neighbours fitted to what the controller asks of them: the renderer's view,
 // the sound object, the input object and the desktop. Only the executable links these.
 #include "game/GameController.h"
+#include "game/VADArizodazar2.h"
 #include "input/PellamJoySub.h"
 #include "platform/ui/UiLayer.h"
 #include "render/MyZephGLView.h"
@@ -10,15 +11,17 @@
 
 namespace pellam {
 
-// The controller's answers to what the frame asks: identification squares, screen shots.
+// The controller's answers to what the frame asks: identification squares, the overlay.
 class FrameLink : public render::FrameServices {
 public:
-    explicit FrameLink(GameController& controller) : controller_(controller) {}
+    explicit FrameLink(VADArizodazar2& controller) : controller_(controller) {}
     bool useIDSquares() override { return controller_.useIDSquares; }
     bool useCloseUpIDSquares() override { return controller_.useCloseUpIDSquares; }
+    void debugchance(render::MyZephGLView& view) override;
 
 private:
-    GameController& controller_;
+    VADArizodazar2& controller_;
+    Overlay overlay_;
 };
 
 class ViewAdapter : public ControllerView {
@@ -62,6 +65,9 @@ public:
     void glSetFogParameters(double r, double g, double b, int32_t mode, float density) override {
         view_.glSetFogParameters(r, g, b, mode, density);
     }
+    int32_t tryForCustomPaintJobBig(const std::string& name) override { return view_.tryForCustomPaintJobBig(name); }
+    int32_t tryForCustomPaintJobSmall(const std::string& name) override { return view_.tryForCustomPaintJobSmall(name); }
+    void glDeleteONETexture(int32_t slot) override { view_.glDeleteONETexture(slot); }
     void drawRect(int32_t gameTime) override;
     void setKeepScene(bool keep) override { view_.setKeepScene(keep); }
     void sceneChanged() override { view_.sceneChanged(); }

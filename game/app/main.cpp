@@ -147,7 +147,7 @@ int main(int, char**) {
     controller.awakeFromNib();
     uiReady = true;
     if (std::getenv("PELLAM_AUTOFLY")) {
-        controller.fromPilotSignInOK();
+        controller.fromPlayerSignInOkay();
         controller.doSelectMission = false;
         controller.fromFlyMissionButton();
     }

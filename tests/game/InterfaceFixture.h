@@ -5,7 +5,9 @@
 #include <SDL_opengl.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -47,6 +49,7 @@ protected:
 
     // One frame of the windows; what they asked of the program.
     InterfaceRequests frame() {
+        if (eachFrame) eachFrame();
         SDL_Event event;
         while (SDL_PollEvent(&event)) ui_.processEvent(event);
         ui_.newFrame();
@@ -96,6 +99,17 @@ protected:
         return asked;
     }
 
+    // Types `text` into the field that has the keyboard.
+    void type(const char* text) {
+        SDL_Event event{};
+        event.type = SDL_TEXTINPUT;
+        event.text.windowID = window_->windowID();
+        std::strncpy(event.text.text, text, sizeof event.text.text - 1);
+        SDL_PushEvent(&event);
+        for (int i = 0; i < 3; ++i) frame();
+    }
+
+    std::function<void()> eachFrame;  // the game's own work before each frame's windows
     std::filesystem::path folder_;
     std::unique_ptr<platform::UserDefaults> store_;
     std::unique_ptr<platform::GLWindow> window_;

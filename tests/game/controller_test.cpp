@@ -248,7 +248,7 @@ TEST_F(ControllerTest, FrameLoopStepsTheWorldWhileRunning) {
     EXPECT_GT(pool->ticks, 0);
 
     // Signed in: the next frame in front opens the mission list once; Fly runs the game.
-    c->fromPilotSignInOK();
+    c->fromPlayerSignInOkay();
     c->timerLooper();
     EXPECT_TRUE(c->missionWindow.toSelectMission.open);
     EXPECT_FALSE(c->doSelectMission);

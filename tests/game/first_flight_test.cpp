@@ -111,7 +111,7 @@ protected:
 };
 
 TEST_F(FirstFlight, ARestartedAircraftFliesExactlyAsAFreshOne) {
-    c->fromPilotSignInOK();
+    c->fromPlayerSignInOkay();
     c->fromFlyMissionButton();
     const std::vector<QNion> fresh = flyTheScript();
     ASSERT_FALSE(player().ThisAircraft.Damage1 & dmg::Down);
@@ -149,7 +149,7 @@ TEST_F(FirstFlight, PilotNamesAndTheChosenPilotAreThereAtTheNextStart) {
     ui.pilotNameFields[2].stringValue = "Élodie";
     ui.pilotRadio.clear();
     ui.pilotRadio.setState(true, 3, 0);
-    c->fromPilotSignInOK();
+    c->fromPlayerSignInOkay();
     EXPECT_EQ(c->CurrentPilotNumber, 3);
 
     start();
@@ -169,7 +169,7 @@ TEST_F(FirstFlight, PilotNamesAndTheChosenPilotAreThereAtTheNextStart) {
 }
 
 TEST_F(FirstFlight, FlyingBeginsWithTheMouseStickCentred) {
-    c->fromPilotSignInOK();
+    c->fromPlayerSignInOkay();
     c->fromFlyMissionButton();
     EXPECT_EQ(desktop.centred, 1);
     EXPECT_EQ(input.centred, 1);

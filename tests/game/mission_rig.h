@@ -57,7 +57,7 @@ protected:
             VADArizodazar2::Content{{}, {}, [] { return std::make_unique<FlatTerrain>(100.0); }, nullptr,
                                     folder_.string() + "/", [this] { return nextDraw(); }});
         c->awakeFromNib();
-        c->fromPilotSignInOK();
+        c->fromPlayerSignInOkay();
         c->doSelectMission = false;
         c->fromFlyMissionButton();
     }

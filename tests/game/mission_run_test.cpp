@@ -32,7 +32,7 @@ TEST(MissionRun, MissionZeroFliesRestartsAndChangesMissionAndBack) {
     ASSERT_TRUE(c.TheMissions.loaded(0));
     EXPECT_EQ(c.currentMissionTexts()->title, "Morning Patrol over the Ancre");
     EXPECT_GT(c.DefaultWorldMap.width, 0);
-    c.fromPilotSignInOK();
+    c.fromPlayerSignInOkay();
     c.doSelectMission = false;
     c.fromFlyMissionButton();
     ASSERT_TRUE(c.gamePause);  // flying

@@ -179,7 +179,7 @@ TEST_F(MissionWindowTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     press("Select Mission", "Fly Mission");
     ASSERT_EQ(c->CurrentMissionNumber, 52);
     // The pilot wins it; the list of won missions changes and the next one opens.
-    store_->setString("SuccessfulMTitles1Key", "Over the Somme               Mission Time: 4:02");
+    store_->setStringArray("SuccessfulMTitles1Key", {"Over the Somme               Mission Time: 4:02"});
     c->checkCampaignsForEnabled();
     c->fromMenus(kMenuSelectMission);
     EXPECT_EQ(c->missionWindow.toMissionMenuPopUp.selectedTag(), 52);

@@ -179,7 +179,7 @@ protected:
                                     },
                                     [this](ModelArray& models, GameController& gc) { populate(models, gc); }});
         c->awakeFromNib();
-        c->fromPilotSignInOK();
+        c->fromPlayerSignInOkay();
         c->doSelectMission = false;
         c->fromFlyMissionButton();
         c->AbsoluteCameraOffset = {};

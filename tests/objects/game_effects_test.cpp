@@ -36,7 +36,7 @@ protected:
                                                                      }});
         c->awakeFromNib();
         c->seedSimulation(11);  // after start-up, which seeds it from the system
-        c->fromPilotSignInOK();
+        c->fromPlayerSignInOkay();
         c->doSelectMission = false;
         c->fromFlyMissionButton();
     }

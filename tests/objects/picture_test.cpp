@@ -41,7 +41,7 @@ protected:
         c->awakeFromNib();
         c->seedSimulation(3);  // after start-up, which seeds it from the system
         ASSERT_NE(terrain, nullptr);
-        c->fromPilotSignInOK();
+        c->fromPlayerSignInOkay();
         c->doSelectMission = false;
         c->fromFlyMissionButton();
         view().setModelArray(c->getModelArray());

@@ -1,0 +1,89 @@
+// The flight overlay: status texts patched digit by digit into kept buffers (nothing is
+// allocated per frame), then the veils: sun glare by day, black-out and red-out in the cockpit.
+#include "aircraft/FlyableAircraft.h"
+#include "game/Scoring.h"
+#include "game/VADArizodazar2.h"
+#include "platform/TickCount.h"
+#include "world/TexturedSkyDome.h"
+
+namespace pellam {
+namespace {
+
+template <size_t N>
+constexpr std::array<uint8_t, N + 1> pascal(const char (&text)[N + 1]) {
+    std::array<uint8_t, N + 1> out{static_cast<uint8_t>(N)};
+    for (size_t k = 0; k < N; ++k) out[k + 1] = static_cast<uint8_t>(text[k]);
+    return out;
+}
+constexpr auto kFast = pascal<8>(" *Fast* ");
+constexpr auto kPaused = pascal<8>(" Paused ");
+constexpr auto kAutoHosting = pascal<14>(" Auto Hosting ");
+constexpr auto kWaiting = pascal<20>(" Waiting for others ");
+
+void veil(Overlay& out, float red, float green, float blue, double alpha) {
+    out.veil = true;
+    out.red = red;
+    out.green = green;
+    out.blue = blue;
+    out.alpha = static_cast<float>(alpha);
+}
+
+}  // namespace
+
+void VADArizodazar2::debugchance(Overlay& out) {
+    out = Overlay{};
+    const bool paused = !gamePause;
+    if (DoDoubleTime && (paused || GlobalMissionTime % 120 > 60)) out.add(kFast.data(), 0.92, 0.05, 1.0f);
+    if (DisplayFrameRate) {
+        frameRateText_ = scoring::frameRateText(ms1);
+        out.add(frameRateText_.data(), 0.02, 0.05, 1.0f);
+    }
+    if (paused && !ScreenShotPending) {
+        if (isKey) out.add(kPaused.data(), 0.425, 0.1, 2.5f);
+    } else if (doTheAutoHost) {
+        out.add(kAutoHosting.data(), 0.42, 0.025, 1.5f);
+    }
+    if (ReplayFlag && !ScreenShotPending) {
+        if (ReplaySpeed < -5 || ReplaySpeed > 5) ReplaySpeed = 1;
+        if (isKey) {
+            replayText_ = scoring::replayText(ReplaySpeed, SavedGlobalMissionTime, GlobalMissionTime);
+            out.add(replayText_.data(), 0.01, 0.03, 2.0f);
+        }
+    }
+    if (HaveDoneGameOver) {
+        const uint32_t now = static_cast<uint32_t>(platform::TickCount());
+        const bool othersOver = network_->getOthersInGameOver() != 0;
+        if (othersOver || now - WaitingForOthersTime < 60) {
+            out.add(kWaiting.data(), 0.27, 0.35, 3.1f);
+            if (othersOver) WaitingForOthersTime = now;  // up for a second after they leave it
+        }
+    }
+    doBlackRedYellowFade(out);
+}
+
+void VADArizodazar2::doBlackRedYellowFade(Overlay& out) {
+    FlyableAircraft* craft = aircraftAt(CameraAircraft);
+    if (!craft) return;
+    const Aircraft& a = craft->ThisAircraft;
+    auto* sky = dynamic_cast<TexturedSkyDome*>(modelAt(ModelArray::kSkyDome));
+    if (a.BlackRedOutLevel == 100 && gamePause && !(sky && sky->getBelowCeiling() == 1) && CloudLayerState != 4 &&
+        CloudLayerState != 5) {
+        double m[16] = {};
+        ZephModel::quaternionToMatrix(ViewingQNion.QAttitude.data(), m);
+        const double* s = toMyZephGLView->getSunUnitVector();
+        const double d = s[0] * m[2] + s[1] * m[6] + s[2] * m[10];
+        const missions::MissionData* mission = currentMission();
+        int32_t hour = mission ? (mission->TimeOfDay & 0xFFFF) : 12;
+        if (hour > 100) hour -= 100;
+        if (d >= 0.94 && hour >= 6 && hour <= 18) veil(out, 1.0f, 1.0f, 0.8f, (d - 0.94) * 20.0);
+        return;  // looking for the sun, no veil of the pilot's own
+    }
+    if (CameraPosition != 0 || a.GuyBailedOut) return;
+    const double level = a.BlackRedOutLevel;
+    if (level >= 0)
+        veil(out, 0.0f, 0.0f, 0.0f, 1.0 - level / 100.0);
+    else
+        veil(out, 0.5f, 0.0f, 0.0f, 1.0 + level / 100.0);
+}
+
+}  // namespace pellam

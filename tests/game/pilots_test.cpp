@@ -1,0 +1,159 @@
+// The five pilots: the sign-in window's rows and choices, names as stored and as sent, the
+// statistics window, clearing one pilot, the rank rule, and careers that survive a restart.
+#include "game/Scoring.h"
+#include "tests/game/mission_rig.h"
+
+namespace pellam::testing {
+namespace {
+
+constexpr double kDay = 86400.0;
+
+class Pilots : public MissionRig {
+protected:
+    // A controller on the same store, as the next start of the game; the clock on day 9000.
+    std::unique_ptr<VADArizodazar2> restart() {
+        auto next = std::make_unique<VADArizodazar2>(
+            GameController::Links{store_.get(), &view, nullptr, nullptr, &network},
+            VADArizodazar2::Content{{}, {}, [] { return std::make_unique<FlatTerrain>(100.0); }, nullptr,
+                                    folder_.string() + "/", {}});
+        next->clockSince2001 = [] { return 9000.5 * kDay; };
+        next->awakeFromNib();
+        return next;
+    }
+};
+
+TEST(Rank, ThresholdsOfScoreHoursKillsAndMissions) {
+    using scoring::rankFor;
+    EXPECT_EQ(rankFor(1000, 0, 0, 0), 0);
+    EXPECT_EQ(rankFor(1001, 5 * 3600, 0, 0), 1);
+    EXPECT_EQ(rankFor(1001, 39'599, 0, 0), 1);  // 10 h 59 min is 10 hours
+    EXPECT_EQ(rankFor(0, 39'600, 0, 0), 2);
+    EXPECT_EQ(rankFor(0, 26 * 3600, 0, 0), 3);
+    EXPECT_EQ(rankFor(0, 41 * 3600, 5, 10), 4);
+    EXPECT_EQ(rankFor(0, 41 * 3600, 4, 10), 3);
+    EXPECT_EQ(rankFor(0, 41 * 3600, 5, 28), 9);
+    EXPECT_EQ(rankFor(0, 40 * 3600 + 3599, 5, 28), 3);  // exactly 40 hours never passes
+    EXPECT_STREQ(scoring::rankText(9), "Rank: General");
+}
+
+TEST(Texts, GroupedDigitsCutsAndTemplates) {
+    EXPECT_EQ(scoring::groupDigits("1234567", "/."), "1,234,567");
+    EXPECT_EQ(scoring::groupDigits("1234.50/12/5000", "/."), "1,234.50/12/5,000");
+    EXPECT_EQ(scoring::groupDigits("100", "/."), "100");
+    // Names are cut on whole characters: a 14-character name of two-byte letters keeps 28 bytes.
+    const std::string accented = "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9";
+    EXPECT_EQ(scoring::cutToCharacters(accented + accented, 14).size(), 28u);
+    EXPECT_EQ(scoring::cutToBytes("Ren\xC3\xA9 Fonck de la Somme", 4), "Ren");
+    EXPECT_EQ(scoring::cutToBytes("abcdefghijklmno\xC3\xA9", 16), "abcdefghijklmno");
+    const auto sent = scoring::playerNameString("Hawke");
+    EXPECT_EQ(sent[0], 15);
+    EXPECT_EQ(std::string(sent.begin() + 1, sent.begin() + 15), "#1:Hawke:R/ 0:");
+    // Frame rate and replay position.
+    auto text = [](const auto& t) { return std::string(t.begin() + 1, t.begin() + 1 + t[0]); };
+    EXPECT_EQ(text(scoring::frameRateText(0.0167)), "59-016 ms");
+    EXPECT_EQ(text(scoring::frameRateText(0.009)), "xx-009 ms");
+    EXPECT_EQ(text(scoring::frameRateText(1.2)), " 0-000 ms");
+    EXPECT_EQ(text(scoring::frameRateText(0.0)), "xx-000 ms");  // no interval yet
+    EXPECT_EQ(text(scoring::replayText(2, 37 * 20, 0)), "Replay: 2 -12.3");
+    EXPECT_EQ(text(scoring::replayText(-3, 40, 0)), "Replay:-3 -00.6");
+    EXPECT_EQ(text(scoring::replayText(1, 0, 500)), "Replay: 1 -00.0");  // past the end
+}
+
+TEST_F(Pilots, SignInRowsChoicesAndNames) {
+    store_->setInteger("PilotNumberKey", 9);  // a stored number outside the five
+    c->PilotStats[1].PilotFlightTime = 3'600'000;
+    c->PilotStats[1].PilotScore = 12'345;
+    c->PilotStats[1].StartDate = 9000;
+    c->PilotStats[2] = {};
+    c->PilotStats[3].TotalKills = 3;
+    c->PilotStats[3].TotalDeaths = 2;
+    c->PilotStats[3].StartDate = 8990;
+    c->PilotStats[4].TotalKills = 7;
+    c->PilotStats[4].StartDate = 1;
+    c->clockSince2001 = [] { return 9000.5 * kDay; };
+    c->fromPilotSignInMenu();
+    GameInterface& ui = c->interface();
+    EXPECT_EQ(c->CurrentPilotNumber, 0);
+    EXPECT_EQ(ui.PScore[1], "1,000.00/0/12,345");
+    EXPECT_EQ(ui.PScore[2], "0.00/0/0");  // a new pilot begins today with one life
+    EXPECT_EQ(c->PilotStats[2].StartDate, 9000);
+    EXPECT_EQ(ui.toPilotLives[2], "1");
+    EXPECT_EQ(ui.KDR[3], "1.50/1");
+    EXPECT_EQ(ui.KD[4], "7\r0");
+    EXPECT_EQ(ui.KDR[4], "0/0");
+
+    // The fourth radio button chooses pilot index 3 and selects its name.
+    ui.pilotRadio.clear();
+    ui.pilotRadio.setState(true, 3, 0);
+    c->gamePause = false;
+    ui.toPilotSignInWindow.key = true;
+    c->trackPilotSignIn();
+    EXPECT_EQ(c->CurrentPilotNumber, 3);
+    EXPECT_TRUE(ui.pilotNameFields[3].selectRequested);
+
+    ui.pilotNameFields[3].stringValue = "Captain Albert Ball VC";
+    c->fromPlayerSignInOkay();
+    EXPECT_EQ(store_->stringForKey("Pilot4NameKey"), "Captain Albert");
+    EXPECT_EQ(store_->integerForKey("PilotNumberKey"), 3);
+    EXPECT_EQ(c->PlayerNameString[0], 24);
+    EXPECT_TRUE(c->pilotsigninhasclosed);
+}
+
+TEST_F(Pilots, StatisticsAndClearingOnePilot) {
+    c->clockSince2001 = [] { return 9000.5 * kDay; };
+    for (int i = 0; i < kPilotCount; ++i) {
+        c->PilotStats[i].PilotScore = 100 * (i + 1);
+        c->PilotStats[i].StartDate = 8998;
+        c->PilotStats[i].ObjectKillCounts[18] = 1;
+        c->PilotStats[i].ObjectKillCounts[19] = 2;
+        store_->setStringArray("SuccessfulMTitles" + std::to_string(i + 1) + "Key", {"Dawn Patrol"});
+    }
+    c->PilotStats[2].PilotFlightTime = 11 * 3600;
+    c->CurrentPilotNumber = 2;
+    c->interface().pilotNameFields[2].stringValue = "Mannock";
+    c->fromSelectedPlayersStats();
+    GameInterface& ui = c->interface();
+    EXPECT_EQ(ui.toPSNameScore, "Name: Mannock\rLives: " + std::to_string(c->PilotStats[2].PilotLives) +
+                                    "\rDogfight Kills: 0");
+    EXPECT_EQ(ui.toPSFTRank, "Score: 300\rFlight Hours/Days Alive/Landings: 11.00/2/0\rRank: First Lieutenant");
+    EXPECT_EQ(ui.toPSItemsRight, "0\r0\r0\r0\r0\r0\r0\r2\r1\r");  // 19 before 18
+    EXPECT_EQ(ui.toPSComMis, "Dawn Patrol\r");
+
+    c->fromClearStats();
+    c->fromClearStatsOkayButton();
+    EXPECT_FALSE(ui.toClearPStats.open);
+    EXPECT_EQ(c->PilotStats[2].PilotScore, 0);
+    EXPECT_EQ(c->PilotStats[2].StartDate, 9000);
+    EXPECT_EQ(ui.PScore[2], "0.00/0/0");
+    EXPECT_FALSE(store_->hasKey("SuccessfulMTitles3Key"));
+    for (int i : {0, 1, 3, 4}) {
+        EXPECT_EQ(c->PilotStats[i].PilotScore, 100 * (i + 1));
+        EXPECT_TRUE(store_->hasKey("SuccessfulMTitles" + std::to_string(i + 1) + "Key"));
+    }
+}
+
+TEST_F(Pilots, CareersNamesAndChoiceSurviveARestart) {
+    c->interface().pilotNameFields[1].stringValue = "Voss";
+    c->interface().pilotRadio.clear();
+    c->interface().pilotRadio.setState(true, 1, 0);
+    c->fromPlayerSignInOkay();
+    c->PilotStats[1].PilotFlightTime = 4321;
+    c->PilotStats[1].TotalKills = 6;
+    c->applicationWillTerminate();
+    auto next = restart();
+    EXPECT_EQ(next->CurrentPilotNumber, 1);
+    EXPECT_EQ(next->interface().pilotNameFields[1].stringValue, "Voss");
+    EXPECT_EQ(next->PilotStats[1].PilotFlightTime, 4321);
+    EXPECT_EQ(next->PilotStats[1].TotalKills, 6);
+
+    // A stored table that could not be read is never written over, not even at quit.
+    store_->setData("PilotStatsKey", std::vector<uint8_t>(17, 0xAB));
+    auto broken = restart();
+    broken->PilotStats[0].TotalKills = 1;
+    broken->savePilots();
+    broken->applicationWillTerminate();
+    EXPECT_EQ(store_->dataForKey("PilotStatsKey")->size(), 17u);
+}
+
+}  // namespace
+}  // namespace pellam::testing
