@@ -7,6 +7,8 @@
 #include "objects/Debris.h"
 #include "objects/GroundClutter.h"
 #include "objects/GroundExplosion.h"
+#include "objects/Tanks.h"
+#include "objects/TruckWWI.h"
 #include "platform/Log.h"
 #include "world/FirstCloud.h"
 #include "world/RIDUdidav.h"
@@ -39,6 +41,13 @@ ObjectFactory::ObjectFactory() {
     registerKind(11, maker<AllBombs>());
     registerKind(13, maker<GroundClutter>());
     for (int32_t code : kPendingCodes) registerKind(code, [code] { return std::make_unique<PlaceholderObject>(code); });
+    // The trucks' livery and the tanks' skin follow the code.
+    const auto modelType = [](int32_t code) {
+        return [code](ZephModel& object, long, ModelArray&) { static_cast<GroundVehicle&>(object).setModelType(code); };
+    };
+    for (int32_t code : {14, 16, 63}) registerKind(code, maker<TruckWWI>(), modelType(code));
+    registerKind(75, maker<TankWWI>(), modelType(75));
+    registerKind(76, maker<Tank2WWI>(), modelType(76));
 }
 
 void ObjectFactory::registerKind(int32_t code, Make make, Then then) { kinds_[code] = {std::move(make), std::move(then)}; }
