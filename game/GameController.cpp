@@ -7,6 +7,7 @@
 #include "core/ZephModel.h"
 #include "game/FlightEffects.h"
 #include "objects/draw/EffectDrawing.h"
+#include "objects/draw/VehicleDrawing.h"
 #include "platform/Beep.h"
 #include "platform/Log.h"
 #include "platform/Random.h"
@@ -73,6 +74,7 @@ GameController::GameController(Links links)
       effects_(links.effects ? links.effects : &defaultEffects) {
     looks::useAircraftDrawing();
     effects::useEffectDrawing();
+    vehicles::useVehicleDrawing();
 }
 
 GameController::~GameController() = default;
