@@ -282,6 +282,7 @@ protected:
     void detachPart(int part, const Vector3& velocity);
 
 private:
+    void startAfresh();  // the first step of every set-up
     void subStep(int32_t tick, bool last, bool replayFlag);
     void tiltAileronNormals(double degrees);
     int32_t aileronNum(int k) const;

@@ -17,6 +17,7 @@ void FlyableAircraft::afterLightTexture3dPointChangesFor(ObjectPointsPolysVer2*)
 void FlyableAircraft::SetUpAircraft(double x, double y, double z, double heading, double pitch, double mph,
                                     double throttle) {
     Aircraft& a = ThisAircraft;
+    startAfresh();
     a.TimeOfReset = platform::TickCount();
     a.ClosestEnemyData[27] = 0.0;
     a.AIDelayOnFlyThePointsTime = 0;
@@ -66,6 +67,8 @@ void FlyableAircraft::SetUpAircraft(double x, double y, double z, double heading
         if (y < g + 20.0 && y > -9000.0) y = g + 20.0 + 500.0;
     }
     ModelAttitude.Position = {x, y, z};
+    // The ground below from the start: the rules that run before the first sub-step read it.
+    a.GroundAltitude = a.PreviousGroundAltitude = groundAt(x, z);
     ModelAttitude.QAttitude = {1.0, 0.0, 0.0, 0.0};
     rotateHeadingByDegrees(heading);
     rotatePitchByDegrees(-pitch);
@@ -114,6 +117,27 @@ void FlyableAircraft::SetUpAircraft(double x, double y, double z, double heading
     a.TimeWhenStoppedMoving = 0;
     rightWingDrawingOnOff(true);
     leftWingDrawingOnOff(true);
+}
+
+void FlyableAircraft::startAfresh() {
+    // What the flight step carries from tick to tick and the definition does not rewrite: a
+    // restarted aircraft must not keep the rates, stick positions, mass-refresh count, wreck time
+    // or bullets of the flight before. The guns' constants are written again with the definition.
+    Aircraft& a = ThisAircraft;
+    a.Counter2 = 0;
+    a.Gs = 0.0;
+    a.PitchOffDegrees = a.YawOffDegrees = 0.0;
+    a.RotationalSpeeds.fill(0.0);
+    // The stall limiter reads these before the first sub-step works them out again.
+    a.AOADegrees2 = a.AOADegrees3 = a.PreviousAOADegrees = a.AveragedAOADegrees = 0.0;
+    a.PreviousAircraftPitch = a.PreviousAircraftBank = a.PreviousAircraftHeading = 0.0;
+    a.ReportValues.fill(0.0);
+    a.Elevator = a.Ailerons = a.Rudder = 0.0;
+    a.PElevator = a.PAilerons = a.PRudder = 0.0;
+    a.DeadOnGroundTime = 0;
+    a.GunBullets = BulletsList{};
+    PreviousXYZAcc = {0.0, 0.0, 0.0};
+    PreviousPBHAcc = {0.0, 0.0, 0.0, 0.0};
 }
 
 void FlyableAircraft::FigureMass() {

@@ -34,7 +34,11 @@ void FigureEnginePowerDrag(Aircraft* a, const QNion* pos, const QNion* oldpos,
         return;
     }
     if (a->Damage1 & dmg::Down) {
+        // A wreck's engine gives nothing: the flight step scales whatever thrust it finds each
+        // tick, so a value left standing here would grow without bound.
         a->CurrentRPM = 0.0;
+        a->EngineThrust = 0.0;
+        a->ShaftResistance = 0.0;
         return;
     }
     if (a->Damage1 & dmg::EngineStopped) {

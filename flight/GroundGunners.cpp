@@ -113,7 +113,8 @@ bool shootObjectAAA(ObjectFireData* fire, ModelArray* models, const double* self
     ZephModel::quaternionToMatrix(t.model->ModelAttitude.QAttitude.data(), m);
     double world[3];
     ZephModel::RotateVector(body, world, m);
-    if (replay || !answer) return false;
+    // A replay shows the burst again; only the damage above is left out.
+    if (!answer) return false;
     for (int j = 0; j < 3; ++j) answer[j] = p[j] + world[j];
     return true;
 }

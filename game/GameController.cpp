@@ -7,6 +7,7 @@
 #include "core/ZephModel.h"
 #include "game/FlightEffects.h"
 #include "objects/draw/EffectDrawing.h"
+#include "objects/GroundVehicle.h"
 #include "objects/draw/VehicleDrawing.h"
 #include "platform/Beep.h"
 #include "platform/Log.h"
@@ -75,9 +76,10 @@ GameController::GameController(Links links)
     looks::useAircraftDrawing();
     effects::useEffectDrawing();
     vehicles::useVehicleDrawing();
+    vehicles::setSunSource([this] { return getSunVector(); });
 }
 
-GameController::~GameController() = default;
+GameController::~GameController() { vehicles::setSunSource({}); }
 
 // ---- Start-up -----------------------------------------------------------------------------
 
@@ -453,6 +455,12 @@ void GameController::HandleCursorType(int32_t type, bool visible) {
         desktop_->showCursor(visible);
         CurrentCursorVisible = visible;
     }
+}
+
+void GameController::centreTheMouseStick() {
+    if (toMyJoystick->haveJoystick()) return;
+    desktop_->centrePointer();
+    toMyJoystick->pointerCentred();
 }
 
 void GameController::notsaved(const TextField* field) {

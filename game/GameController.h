@@ -100,6 +100,9 @@ public:
     // ---- Pilot sign-in, cursors, edits, termination.
     virtual void trackPilotSignIn();
     void HandleCursorType(int32_t type, bool visible);
+    // Flying begins or resumes: when the mouse is the stick it starts centred, so the aircraft
+    // does not roll away on the first tick.
+    void centreTheMouseStick();
     virtual void notsaved(const TextField* field);
     void applicationWillTerminate();
     virtual void tellServerToEnd() {}

@@ -12,6 +12,7 @@ public:
 
     void fromTimerLooper(bool gamePause) override { input_.fromTimerLooper(gamePause); }
     bool haveJoystick() override { return input_.haveJoystick(); }
+    void pointerCentred() override { input_.pointerCentred(); }
     bool hasFlightControls() override { return true; }
     void createSurfaceInput(float width, float height) override { input_.createSurfaceInput(width, height); }
     double getFinalAilerons() override { return input_.getFinalAilerons(); }

@@ -1,5 +1,6 @@
 #include "game/InterfaceDrawing.h"
 
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -87,9 +88,30 @@ void textField(GameController& controller, TextField& field, const char* label) 
     if (ImGui::InputText(label, &field.stringValue)) controller.notsaved(&field);
 }
 
+// With no world to fly in there is nothing to do but read why and quit: that window alone, in
+// front and holding the focus, so its one button answers the first click.
+InterfaceRequests drawWorldProblem(const VADArizodazar2& c) {
+    InterfaceRequests requests;
+    const ImGuiViewport* viewport = ImGui::GetMainViewport();
+    ImGui::SetNextWindowPos(ImVec2(viewport->WorkPos.x + viewport->WorkSize.x * 0.5f,
+                                   viewport->WorkPos.y + viewport->WorkSize.y * 0.4f),
+                            ImGuiCond_Always, ImVec2(0.5f, 0.5f));
+    ImGui::SetNextWindowSize(ImVec2(std::min(560.0f, viewport->WorkSize.x - 40.0f), 0), ImGuiCond_Always);
+    ImGui::SetNextWindowFocus();
+    currentWindow = "Pellam cannot fly";
+    ImGui::Begin("Pellam cannot fly", nullptr,
+                 ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove);
+    ImGui::TextWrapped("%s", c.worldProblem.c_str());
+    ImGui::TextWrapped("Build the game again (./scripts/run.sh) to make the data folder anew.");
+    if (button("Quit")) requests.quit = true;
+    ImGui::End();
+    return requests;
+}
+
 }  // namespace
 
 InterfaceRequests drawInterface(VADArizodazar2& c) {
+    if (!c.worldProblem.empty()) return drawWorldProblem(c);
     InterfaceRequests requests;
     GameInterface& ui = c.interface();
 
@@ -181,20 +203,6 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
         ImGui::End();
     } else {
         for (TextField& field : ui.pilotFields) field.editing = false;
-    }
-
-    if (!c.worldProblem.empty()) {
-        const ImGuiViewport* viewport = ImGui::GetMainViewport();
-        ImGui::SetNextWindowPos(ImVec2(viewport->WorkPos.x + viewport->WorkSize.x * 0.5f,
-                                       viewport->WorkPos.y + viewport->WorkSize.y * 0.25f),
-                                ImGuiCond_Always, ImVec2(0.5f, 0.5f));
-        ImGui::SetNextWindowSize(ImVec2(520, 0), ImGuiCond_Always);
-        currentWindow = "Pellam cannot fly";
-        ImGui::Begin("Pellam cannot fly", nullptr, ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoResize);
-        ImGui::TextWrapped("%s", c.worldProblem.c_str());
-        ImGui::TextWrapped("Build the game again (./scripts/run.sh) to make the data folder anew.");
-        if (button("Quit")) requests.quit = true;
-        ImGui::End();
     }
 
     if (beginWindow(c.toMissionWindow, 420)) {

@@ -89,6 +89,7 @@ void GameController::someTypicalKeyPresses(int32_t command, bool outsideText) {
             }
             gamePause = true;
             HandleCursorType(MousePosFeedback ? 1 : 0, MousePosFeedback);
+            centreTheMouseStick();
         } else {
             AutoHostWasOn = doTheAutoHost;
             doTheAutoHost = false;

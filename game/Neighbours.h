@@ -95,6 +95,8 @@ public:
     virtual ~ControllerInput() = default;
     virtual void fromTimerLooper(bool gamePause) {}
     virtual bool haveJoystick() { return false; }
+    // The pointer was put at the middle of the window: the mouse stick is centred.
+    virtual void pointerCentred() {}
     // Per frame: the flying area first, then the four control values (-1..1, throttle 0..1).
     // An input object that gives no control values leaves the player's controls alone.
     virtual bool hasFlightControls() { return false; }
@@ -168,6 +170,8 @@ public:
     // 0 arrow, 1 the ball (mouse-flying feedback), 2 crosshair.
     virtual void setCursor(int32_t type) {}
     virtual void showCursor(bool shown) {}
+    // Puts the pointer at the middle of the game window, where the mouse stick is centred.
+    virtual void centrePointer() {}
     virtual void sleepUntilTick(uint32_t tick) {}
     virtual void terminate() {}
 };

@@ -1,5 +1,7 @@
 #include "game/VADArizodazar2.h"
 
+#include <string>
+
 #include "core/ZephModel.h"
 #include "platform/Beep.h"
 #include "platform/Log.h"
@@ -21,7 +23,30 @@ std::unique_ptr<ControllerSound> VADArizodazar2::loadSoundGuy() {
     return GameController::loadSoundGuy();
 }
 
+namespace {
+
+std::string pilotNameKey(int pilot) { return "Pilot" + std::to_string(pilot + 1) + "NameKey"; }
+
+// The first `n` characters of a UTF-8 name, never half of one.
+std::string firstCharacters(const std::string& name, size_t n) {
+    size_t at = 0;
+    for (size_t kept = 0; at < name.size() && kept < n; ++kept) {
+        ++at;
+        while (at < name.size() && (static_cast<unsigned char>(name[at]) & 0xC0) == 0x80) ++at;
+    }
+    return name.substr(0, at);
+}
+
+constexpr size_t kPilotNameCharacters = 14;
+
+}  // namespace
+
 void VADArizodazar2::doPlayerSignIn() {
+    // The stored choice may come from an older or a hand-edited file: only pilots 0..4 exist.
+    const int64_t chosen = store_.integerForKey("PilotNumberKey").value_or(0);
+    CurrentPilotNumber = chosen >= 0 && chosen < kPilotCount ? static_cast<long>(chosen) : 0;
+    for (int k = 0; k < kPilotCount; ++k)
+        if (auto name = store_.stringForKey(pilotNameKey(k))) ui_.pilotNameFields[k].stringValue = *name;
     if (auto block = store_.dataForKey("PilotStatsKey")) {
         if (!decodePilotStats(*block, PilotStats)) {
             pilotBlockMessage = "The stored pilot records are " + std::to_string(block->size()) +
@@ -36,6 +61,17 @@ void VADArizodazar2::doPlayerSignIn() {
 }
 
 void VADArizodazar2::fromPilotSignInOK() {
+    for (int k = 0; k < kPilotCount; ++k) {
+        std::string& name = ui_.pilotNameFields[k].stringValue;
+        name = firstCharacters(name, kPilotNameCharacters);
+        store_.setString(pilotNameKey(k), name);
+    }
+    CurrentPilotNumber = 0;
+    for (int row = 0; row < kPilotCount; ++row)
+        if (ui_.pilotRadio.cellAt(row, 0)) CurrentPilotNumber = row;
+    store_.setInteger("PilotNumberKey", CurrentPilotNumber);
+    // Kept at once: a game that is killed rather than quit still knows who flew.
+    store_.synchronize();
     PilotType& pilot = PilotStats[CurrentPilotNumber];
     if (pilot.PilotLives == 0 && pilot.StartDate == 0) pilot.PilotLives = 1;
     ui_.toPilotSignInWindow.close();
@@ -60,6 +96,7 @@ void VADArizodazar2::fromFlyMissionButton() {
     ShouldNotPlay = false;
     gamePause = true;
     HandleCursorType(1, MousePosFeedback);
+    centreTheMouseStick();
 }
 
 void VADArizodazar2::doAfterPrefsChangeItems() {

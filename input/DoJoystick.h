@@ -138,6 +138,9 @@ public:
     void restoreJoystickButtonTranslationCopy();
     void mouseButton(int button, bool down) override;
     void pointerMoved(float x, float y) override;
+    // The pointer has been put at the middle of the flying area: the mouse stick reads centred
+    // until the pointer is next seen to move.
+    void pointerCentred() { havePointer_ = false; }
 
     // ---- Flight controls.
     // The per-frame step: joystick queues, mouse offsets from the centre of a width x height

@@ -4,6 +4,7 @@
 #include "aircraft/FokkerDr1.h"
 #include "aircraft/ObjectTestFile.h"
 #include "objects/AllBombs.h"
+#include "objects/ArmedObjects.h"
 #include "objects/Debris.h"
 #include "objects/GroundClutter.h"
 #include "objects/GroundExplosion.h"
@@ -19,10 +20,9 @@ namespace {
 
 constexpr int32_t kTerrainCode = 54, kDebrisCode = 4;
 
-// Codes a mission may name whose classes come with the ground objects and armed units: trucks
-// 14/16/63, buildings, balloons, guns, tanks and the bomber 56..79.
-constexpr int32_t kPendingCodes[] = {14, 16, 56, 57, 58, 59, 60, 61, 62, 63, 65, 66,
-                                     67, 68, 69, 70, 71, 72, 73, 74, 75, 76, 78, 79};
+// Codes a mission may name whose classes come with the static ground objects and the bomber:
+// buildings 56..60 and 68..73, the bomber 78/79.
+constexpr int32_t kPendingCodes[] = {56, 57, 58, 59, 60, 68, 69, 70, 71, 72, 73, 78, 79};
 
 template <class T> ObjectFactory::Make maker() {
     return [] { return std::make_unique<T>(); };
@@ -40,8 +40,14 @@ ObjectFactory::ObjectFactory() {
     registerKind(10, maker<GroundExplosion>());
     registerKind(11, maker<AllBombs>());
     registerKind(13, maker<GroundClutter>());
+    registerKind(61, armed::createArmedBalloon);
+    registerKind(62, armed::createArmedBalloonA);
+    registerKind(65, armed::createFlakGun);
+    registerKind(66, armed::createUnarmedBalloon);
+    registerKind(67, armed::createUnarmedBalloonA);
+    registerKind(74, armed::createMachineGunPost);
     for (int32_t code : kPendingCodes) registerKind(code, [code] { return std::make_unique<PlaceholderObject>(code); });
-    // The trucks' livery and the tanks' skin follow the code.
+    // The lorries 14, 16 and 63 and the tanks 75 and 76; the livery or skin follows the code.
     const auto modelType = [](int32_t code) {
         return [code](ZephModel& object, long, ModelArray&) { static_cast<GroundVehicle&>(object).setModelType(code); };
     };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "objects/EffectModel.h"
 #include "objects/RoadHeading.h"
@@ -20,13 +21,13 @@ constexpr double kSkidStop = 0.2;         // ft/tick below which a skidding wrec
 constexpr double kDeckY = 850.0, kDeckZLow = 1844460.0, kDeckZHigh = 1848020.0;
 constexpr double kDeckXLow = 2329320.0, kDeckXHigh = 2329400.0, kLaneNorth = 2329370.0, kLaneSouth = 2329350.0;
 
-const double* (*sunSource)() = nullptr;
+std::function<const double*()> sunSource;
 void (*drawer)(TableModel&) = nullptr;
 
 }  // namespace
 
 namespace vehicles {
-void setSunSource(const double* (*sun)()) { sunSource = sun; }
+void setSunSource(std::function<const double*()> sun) { sunSource = std::move(sun); }
 const double* sunVector() {
     static const double afternoon[3] = {0.42, 0.82, 0.39};
     return sunSource ? sunSource() : afternoon;

@@ -7,6 +7,7 @@
 // Index: setup and queries; the per-tick step; drawing; replay; fields.
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "core/TableModel.h"
 #include "flight/AIRecords.h"
@@ -117,7 +118,7 @@ private:
 namespace vehicles {
 // Where the sun is (unit vector, world axes, Y up); the game installs its own, else a fixed
 // afternoon sun is used.
-void setSunSource(const double* (*sun)());
+void setSunSource(std::function<const double*()> sun);
 const double* sunVector();
 // How vehicles are drawn, installed by the drawing library; without it they draw nothing.
 void setVehicleDrawer(void (*draw)(TableModel& vehicle));

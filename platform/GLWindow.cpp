@@ -2,6 +2,9 @@
 
 #include <SDL.h>
 
+#include <cstdlib>
+#include <cstring>
+
 namespace pellam::platform {
 
 bool startVideo(std::string& error) {
@@ -12,6 +15,17 @@ bool startVideo(std::string& error) {
         return false;
     }
     return true;
+}
+
+bool hasDisplay(std::string& error) {
+    if (!startVideo(error)) return false;
+    // SDL falls back to these when there is no display server: they draw where nobody looks.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const bool unseen = driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+    if (!unseen || std::getenv("PELLAM_ALLOW_NO_DISPLAY")) return true;
+    error = std::string("Pellam needs a display to show its window, and there is none (SDL's \"") + driver +
+            "\" video driver draws nowhere). Start it on a desktop, where DISPLAY or WAYLAND_DISPLAY is set.";
+    return false;
 }
 
 void stopVideo() {

@@ -68,6 +68,10 @@ private:
 // SDL's video subsystem, started once. False (with the reason) when there is no display.
 bool startVideo(std::string& error);
 void stopVideo();
+// Starts video when needed. False (with the reason) when there is no display a person could see:
+// none at all, or only SDL's offscreen or dummy driver. PELLAM_ALLOW_NO_DISPLAY in the
+// environment accepts those two, for runs where nobody needs to look.
+bool hasDisplay(std::string& error);
 // Starts video when needed. False (with the reason) when there is no display.
 bool mainDisplayInfo(DisplayInfo& info, std::string& error);
 

@@ -100,6 +100,7 @@ public:
         ZephGLView::glMakeFacingSquareHeadingOnly(centre, four);
     }
     void glSetCurrentTexture(int32_t slot, int32_t flag) override { ZephGLView::glSetCurrentTexture(slot, flag); }
+    const double* eyePosition() const override { return getMyEye().data(); }
     void glDrawTransparentTexture(const OnePolygon* poly, const XYZInput* points, const PointUV* uvs,
                                   const MaterialLightData* light) override;
     void glNewDrawOneObject(OneCompleteObjectVer2* object) override;

@@ -23,6 +23,8 @@ public:
     // (world ft), written to MyX, MyY, MyZ of four points.
     virtual void glMakeFacingSquare(const double* centre, XYZInput* four) const = 0;
     virtual void glMakeFacingSquareHeadingOnly(const double* centre, XYZInput* four) const = 0;
+    // The eye of the pass being drawn: three doubles, world ft; null when not known.
+    virtual const double* eyePosition() const { return nullptr; }
     // Binds texture slot 0..299; anything else binds nothing. Flag 12 for objects.
     virtual void glSetCurrentTexture(int32_t slot, int32_t flag) = 0;
     // Draws one smoke polygon at once under the modelview and texture the caller set: the points

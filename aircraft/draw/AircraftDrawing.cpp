@@ -292,12 +292,16 @@ void FlyableAircraft::animateParts() {
         if (blur) polys[i].DrawHints &= ~0x2;
         else polys[i].DrawHints |= 0x2;
     }
-    // Our own head would fill the cockpit view; a pilot who has jumped is not in his seat.
+    // Our own head would fill the cockpit view; a pilot who has jumped is not in his seat. From the
+    // seat, blades sampled at the frame rate stand nearly still as a plank across the view: there
+    // the turning propeller is only its blurred disc.
     const bool bailedOut = a.GuyBailedOut != 0;
+    const bool bladesHidden = headHidden && blur;
     if (headHidden || bailedOut) {
         for (const looks::MovingGroup& g : m.groups) {
             const bool head = g.mover == looks::Mover::Head && g.axis == 0;
-            if (!head && !(bailedOut && g.mover == looks::Mover::Body)) continue;
+            const bool blades = bladesHidden && g.mover == looks::Mover::Propeller;
+            if (!head && !blades && !(bailedOut && g.mover == looks::Mover::Body)) continue;
             for (int i = std::max(g.first, 0); i < std::min(g.first + g.count, int(n)); ++i) {
                 if (i >= kFlashFirst && i < kFlashFirst + kFlashPoints) continue;
                 pts[i].X = g.hinge.x;

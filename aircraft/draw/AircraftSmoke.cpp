@@ -9,6 +9,11 @@ namespace pellam {
 namespace {
 
 constexpr int kPieces = looks::AircraftDrawState::kSmokePieces;
+// A tracer burns far brighter than its size: it is drawn no narrower than this share of its
+// distance from the eye (rad, about three pixels across at 768 lines), with a glow at its head
+// twice as wide, so that one flying straight away still shows as a spark.
+constexpr double kTracerLeastAngle = 0.0025;
+constexpr double kTracerGlow = 2.0;
 
 struct Look {
     float r, g, b, a;
@@ -19,7 +24,7 @@ Look lookOf(int16_t kind) {
     case OneSmokePiece::kDamageSmoke: return {0.75f, 0.75f, 0.75f, 0.55f};
     case OneSmokePiece::kEngineSmoke: return {0.18f, 0.17f, 0.16f, 0.7f};   // burnt castor oil
     case OneSmokePiece::kFire: return {0.1f, 0.08f, 0.07f, 0.85f};
-    default: return {1.0f, 0.92f, 0.55f, 0.95f};                           // tracer
+    default: return {1.0f, 0.84f, 0.38f, 1.0f};                            // tracer: burning phosphorus
     }
 }
 
@@ -118,7 +123,12 @@ void FlyableAircraft::drawSmoke() {
         XYZInput four[4];
         view->glMakeFacingSquare(at.data(), four);
         const double f = tracer ? 0.0 : double(age) / std::max<int16_t>(p.Life, 1);
-        const double half = 0.5 * (p.Size + p.Grow * age);
+        double half = 0.5 * (p.Size + p.Grow * age);
+        if (const double* eye = tracer ? view->eyePosition() : nullptr) {
+            const double d = std::sqrt((at[0] - eye[0]) * (at[0] - eye[0]) + (at[1] - eye[1]) * (at[1] - eye[1]) +
+                                       (at[2] - eye[2]) * (at[2] - eye[2]));
+            half = std::max(half, d * kTracerLeastAngle);
+        }
         float colour[4] = {look.r, look.g, look.b, float(look.a * (1.0 - f))};
         if (p.Kind == OneSmokePiece::kFire && age < 20) {
             // Fresh fire glows before it turns to smoke.
@@ -126,19 +136,30 @@ void FlyableAircraft::drawSmoke() {
             colour[1] = 0.55f;
             colour[2] = 0.15f;
         }
-        if (tracer) streak(four, p.Position.data(), p.Movement.data(), half);
-        for (XYZInput& q : four) {
-            if (!tracer) {
-                q.MyX *= half;
-                q.MyY *= half;
-                q.MyZ *= half;
+        XYZInput glow[4];
+        std::copy(four, four + 4, glow);
+        auto paint = [&](XYZInput* corners, double scale) {
+            for (int k = 0; k < 4; ++k) {
+                XYZInput& q = corners[k];
+                q.MyX *= scale;
+                q.MyY *= scale;
+                q.MyZ *= scale;
+                q.Myr = colour[0];
+                q.Myg = colour[1];
+                q.Myb = colour[2];
+                q.Mya = colour[3];
             }
-            q.Myr = colour[0];
-            q.Myg = colour[1];
-            q.Myb = colour[2];
-            q.Mya = colour[3];
+        };
+        if (tracer) {
+            streak(four, p.Position.data(), p.Movement.data(), half);
+            paint(four, 1.0);
+            view->glDrawTransparentTexture(&quad, four, kStreak, &light);
+            paint(glow, half * kTracerGlow);
+            view->glDrawTransparentTexture(&quad, glow, kCorners, &light);
+        } else {
+            paint(four, half);
+            view->glDrawTransparentTexture(&quad, four, kCorners, &light);
         }
-        view->glDrawTransparentTexture(&quad, four, tracer ? kStreak : kCorners, &light);
     }
 }
 

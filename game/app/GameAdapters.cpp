@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include "platform/GLWindow.h"
 #include "platform/Paths.h"
 #include "world/TexturedSkyDome.h"
 
@@ -26,6 +27,11 @@ void ViewAdapter::getMonitorResolution(float& width, float& height) {
     SDL_GetWindowSize(view_.getGLWindow()->sdlWindow(), &w, &h);
     width = static_cast<float>(w);
     height = static_cast<float>(h);
+}
+
+bool DesktopAdapter::hasDisplay() {
+    std::string why;
+    return platform::hasDisplay(why);
 }
 
 void DesktopAdapter::setCursor(int32_t type) { desktop_.setCursor(type, platform::resourcesFolder() + "mposfeedback.png"); }

@@ -90,8 +90,10 @@ class DesktopAdapter : public ControllerDesktop {
 public:
     explicit DesktopAdapter(platform::SdlDesktop& desktop) : desktop_(desktop) {}
     bool isApplicationActive() override { return desktop_.isApplicationActive(); }
+    bool hasDisplay() override;
     void setCursor(int32_t type) override;
     void showCursor(bool shown) override { desktop_.showCursor(shown); }
+    void centrePointer() override { desktop_.centrePointer(); }
     void sleepUntilTick(uint32_t tick) override { desktop_.sleepUntilTick(tick); }
     void terminate() override { desktop_.requestQuit(); }
 

@@ -61,6 +61,10 @@ int main(int, char**) {
     platform::UserDefaults& store = platform::UserDefaults::standard();
     if (!store.loadMessage().empty()) platform::logMessage(store.loadMessage());
 
+    if (std::string why; !platform::hasDisplay(why)) {
+        platform::logMessage(why);
+        return 2;
+    }
     render::MyZephGLView view(store);
     if (!view.initWithFrame(render::ZephGLView::preferredFrame(store))) {
         platform::logMessage("Cannot open the game window: " + view.creationError());

@@ -7,6 +7,7 @@
 #include "objects/Debris.h"
 #include "objects/GroundClutter.h"
 #include "objects/GroundExplosion.h"
+#include "objects/draw/ArmedDrawing.h"
 #include "render/ObjectDrawing.h"
 
 namespace pellam::effects {
@@ -203,6 +204,9 @@ const DrawingHooks kHooks{drawDebris, drawExplosion, drawBombs, drawTrees};
 
 }  // namespace
 
-void useEffectDrawing() { setDrawingHooks(&kHooks); }
+void useEffectDrawing() {
+    setDrawingHooks(&kHooks);
+    armed::useArmedDrawing();
+}
 
 }  // namespace pellam::effects

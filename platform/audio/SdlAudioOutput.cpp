@@ -6,6 +6,7 @@
 
 #include "platform/Log.h"
 #include "platform/audio/AudioOutput.h"
+#include "platform/audio/PeakLimiter.h"
 
 namespace pellam::platform {
 namespace {
@@ -44,6 +45,7 @@ public:
         format_.mChannelsPerFrame = have.channels;
         format_.mBitsPerChannel = SDL_AUDIO_BITSIZE(have.format);
         format_.mBytesPerFrame = format_.mChannelsPerFrame * format_.mBitsPerChannel / 8;
+        limiter_ = PeakLimiter(have.freq);
     }
 
     ~SdlAudioOutput() override {
@@ -87,6 +89,10 @@ private:
         const uint32_t bytes = len > 0 ? static_cast<uint32_t>(len) : 0;
         if (self->proc_) {
             self->proc_(stream, bytes, self->sampleTime_, self->clientData_);
+            // The device was opened for floats only, so the stream is floats.
+            const uint32_t channels = self->format_.mChannelsPerFrame;
+            if (channels > 0)
+                self->limiter_.process(reinterpret_cast<float*>(stream), bytes / (4 * channels), channels);
         } else {
             std::memset(stream, 0, bytes);
         }
@@ -97,6 +103,7 @@ private:
     AudioStreamFormat format_;
     AudioRenderProc proc_ = nullptr;  // both written under the device lock
     void* clientData_ = nullptr;
+    PeakLimiter limiter_;             // the device thread's own
     double sampleTime_ = 1.0;  // frames; counted from 1 so that 0.0 keeps meaning "no time stamp"
 };
 

@@ -5,11 +5,32 @@
 #include <imgui_impl_opengl2.h>
 #include <imgui_impl_sdl.h>
 
+#include <algorithm>
+#include <cmath>
+#include <string>
+
 #include "platform/GLWindow.h"
+#include "platform/Log.h"
 #include "platform/PngImage.h"
 #include "platform/TickCount.h"
 
 namespace pellam::platform {
+namespace {
+
+// The game's own typeface (fonts-dejavu-core).
+constexpr const char* kWindowFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+// DejaVu Sans at 16 px on a window of 768 lines, larger in proportion on taller ones, so that the
+// windows read at arm's length; without the file, ImGui's own font and one line saying so.
+void loadWindowFont(ImGuiIO& io, GLWindow& window) {
+    int width = 0, height = 0;
+    SDL_GetWindowSize(window.sdlWindow(), &width, &height);
+    const float pixels = std::clamp(std::round(16.0f * float(height) / 768.0f), 16.0f, 26.0f);
+    if (!io.Fonts->AddFontFromFileTTF(kWindowFont, pixels))
+        logMessage(std::string("The windows' font ") + kWindowFont + " could not be read: they use a plainer one.");
+}
+
+}  // namespace
 
 bool UiLayer::start(GLWindow& window) {
     if (started_) return true;
@@ -17,6 +38,7 @@ bool UiLayer::start(GLWindow& window) {
     ImGui::CreateContext();
     ImGuiIO& io = ImGui::GetIO();
     io.IniFilename = nullptr;  // window positions are not written into the working folder
+    loadWindowFont(io, window);
     ImGui::StyleColorsClassic();
     ImGuiStyle& style = ImGui::GetStyle();
     style.WindowRounding = 2.0f;
@@ -117,6 +139,12 @@ void SdlDesktop::setCursor(int32_t type, const std::string& ballImagePath) {
 }
 
 void SdlDesktop::showCursor(bool shown) { SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE); }
+
+void SdlDesktop::centrePointer() {
+    int width = 0, height = 0;
+    SDL_GetWindowSize(window_.sdlWindow(), &width, &height);
+    SDL_WarpMouseInWindow(window_.sdlWindow(), width / 2, height / 2);
+}
 
 void SdlDesktop::sleepUntilTick(uint32_t tick) {
     const int32_t now = TickCount();

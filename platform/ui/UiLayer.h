@@ -40,6 +40,8 @@ public:
     // 0 arrow, 1 the mouse-flying ball (a picture from `ballImagePath` when there is one), 2 crosshair.
     void setCursor(int32_t type, const std::string& ballImagePath);
     void showCursor(bool shown);
+    // Moves the pointer to the middle of the window.
+    void centrePointer();
     void sleepUntilTick(uint32_t tick);
     void requestQuit() { quit_ = true; }
     bool quitRequested() const { return quit_; }

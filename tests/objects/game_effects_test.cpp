@@ -1,13 +1,18 @@
 // The effect objects in the running game: a Camel's bomb falls, bursts with debris and leaves a
-// crater; explosions turn in strict rotation; a replay and its end give back the live effects.
+// crater; explosions turn in strict rotation; a replay and its end give back the live effects; a
+// Camel shoots down a balloon defended by a flak gun and a machine-gun post.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <unistd.h>
 
 #include "aircraft/ObjectTestFile.h"
 #include "game/VADArizodazar2.h"
 #include "objects/AllBombs.h"
+#include "objects/ArmedObjects.h"
+#include "objects/Balloon.h"
+#include "objects/GunPit.h"
 #include "objects/Debris.h"
 #include "objects/EffectObjects.h"
 #include "objects/GroundClutter.h"
@@ -123,6 +128,64 @@ TEST_F(GameEffects, TheNinthExplosionRestartsTheFirstAndAReplayGivesBackTheLiveE
     EXPECT_EQ(bombs().TheBombsRockets, pool);
     EXPECT_EQ(bombs().TheGroundSmudges, marks);
     for (int k = 0; k < 8; ++k) EXPECT_EQ(explosion(k).ExplosionSprites, sprites[k]) << k;
+}
+
+
+// A Camel attacks an armed balloon guarded by a flak gun and a machine-gun post: it flies at the
+// balloon with its guns firing while the three gunners engage it. The balloon goes down in
+// flames, the kill is the Camel's, and the Camel does not come through unhurt.
+TEST_F(GameEffects, ACamelAttacksADefendedBalloon) {
+    for (int i = 0; i < 20; ++i) frame();
+    // The line of the Camel's fire: its newest bullet, carried 400 ft on.
+    player->gunsOnOff(1);
+    for (int i = 0; i < 10; ++i) frame();
+    const ProjectileType& shot =
+        player->ThisAircraft.GunBullets.TheBullets[(player->ThisAircraft.GunBullets.NextTheBullets + 71) % 72];
+    const double d[3] = {shot.P2X - shot.PX, shot.P2Y - shot.PY, shot.P2Z - shot.PZ};
+    const double n = std::hypot(d[0], d[1], d[2]);
+    ASSERT_GT(n, 1.0);
+    const double aim[3] = {shot.PX + d[0] / n * 400, shot.PY + d[1] / n * 400, shot.PZ + d[2] / n * 400};
+    const double side[2] = {d[2] / std::hypot(d[0], d[2]), -d[0] / std::hypot(d[0], d[2])};
+    const int32_t enemy = player->getTeamNumber() + 1;
+    ModelArray& models = *c->getModelArray();
+    auto place = [&](std::unique_ptr<ZephModel> unit, double across, double y) {
+        unit->initWithGLView(nullptr);
+        unit->setaController(c.get());
+        QNion level;
+        level.QAttitude = {1, 0, 0, 0};
+        unit->setStartingModelQNionX(aim[0] + side[0] * across, y, aim[2] + side[1] * across, &level);
+        unit->setTeam(enemy);
+        unit->resetModel();
+        return models.append(std::move(unit));
+    };
+    // The balloon's envelope across the Camel's guns; the flak gun and the post beside its winch.
+    auto* balloon = static_cast<BalloonWWI*>(place(armed::createArmedBalloon(), 0.0, aim[1]));
+    auto* flak = static_cast<AAAGunWWI*>(place(armed::createFlakGun(), 200.0, 100.0));
+    auto* post = static_cast<AAAMachineGunWWI*>(place(armed::createMachineGunPost(), -150.0, 100.0));
+    const long balloonIndex = models.indexOf(balloon);
+    const double hitsBefore = player->ThisAircraft.TotalHits;
+    const int32_t pointsBefore = c->DeadObjectPoints;
+
+    int engaged = 0;
+    for (int i = 0; i < 600 && !balloon->areYouDead(); ++i) {
+        frame();
+        engaged |= (flak->MyFireData.TrackingAircraft == 0) | (post->Gunner.MyFireData.TrackingAircraft == 0) << 1 |
+                   (balloon->Gunner.MyFireData.TrackingAircraft == 0) << 2;
+    }
+    player->gunsOnOff(0);
+    ASSERT_TRUE(balloon->areYouDead());
+    EXPECT_EQ(engaged, 7);  // all three gunners took the Camel on
+    EXPECT_TRUE(balloon->areYouDestroyed());
+    EXPECT_EQ(balloon->ThisModel.TheObject.WhoKilledMe, 0);
+    EXPECT_EQ(c->DeadObjectPoints, pointsBefore + 250);
+    EXPECT_GE(balloonIndex, ModelArray::kFirstMissionObject);
+
+    // It sinks in flames while the guns on the ground keep at the Camel.
+    const double y = balloon->ModelAttitude.Position[1];
+    for (int i = 0; i < 600; ++i) frame();
+    EXPECT_LT(balloon->ModelAttitude.Position[1], y - 100.0);
+    EXPECT_GT(balloon->Gunner.NextSmokeSpot, 500);
+    EXPECT_GT(player->ThisAircraft.TotalHits, hitsBefore);
 }
 
 }  // namespace

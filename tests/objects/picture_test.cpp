@@ -10,6 +10,9 @@
 #include "aircraft/ObjectTestFile.h"
 #include "game/VADArizodazar2.h"
 #include "objects/AllBombs.h"
+#include "objects/ArmedObjects.h"
+#include "objects/Balloon.h"
+#include "objects/GunPit.h"
 #include "objects/Debris.h"
 #include "objects/EffectObjects.h"
 #include "objects/GroundClutter.h"
@@ -202,6 +205,73 @@ TEST_F(EffectsPicture, ACamelsBombFallsAndBurstsWithDebrisOverItsCraterAndTreesL
     const RGBAImage bare = draw();
     trees().GCTrees = standing;
     EXPECT_GT(differing(wood, bare), 100);  // a few trees, each a few hundred pixels
+}
+
+
+// A defended balloon line seen from several sides: the kite balloon with its rigging and basket,
+// the flak gun and the machine-gun post in their sandbagged pits; then the balloon burning on
+// the ground and the pits destroyed over their scorched earth.
+TEST_F(EffectsPicture, ABalloonLineWithItsGunsFromSeveralSides) {
+    const double x = 2000000.0, z = 2040000.0;
+    const double ground = terrain->getAltitudeAtX(x, z);
+    player->SetUpAircraft(x + 9000, ground + 3000.0, z + 9000, 0.0, 0.0, 95.0, 0.8);
+    ModelArray& models = *c->getModelArray();
+    auto place = [&](std::unique_ptr<ZephModel> unit, double px, double py, double pz) {
+        unit->initWithGLView(&view());
+        unit->setaController(c.get());
+        QNion level;
+        level.QAttitude = {1, 0, 0, 0};
+        unit->setStartingModelQNionX(px, py, pz, &level);
+        unit->setTeam(1);
+        unit->resetModel();
+        return models.append(std::move(unit));
+    };
+    auto* balloon = static_cast<BalloonWWI*>(place(armed::createArmedBalloon(), x, ground + 700.0, z));
+    auto* flak = static_cast<GunPit*>(place(armed::createFlakGun(), x + 150.0, ground, z + 60.0));
+    auto* post = static_cast<GunPit*>(place(armed::createMachineGunPost(), x - 120.0, ground, z + 40.0));
+    balloon->setWindSpeed(10, 240);
+    for (int i = 0; i < 30; ++i) frame();
+    const auto b = balloon->ModelAttitude.Position;
+    const RGBAImage empty = [&] {
+        balloon->ModelAttitude.Position[1] += 50000;
+        const RGBAImage i = draw();
+        balloon->ModelAttitude.Position[1] = b[1];
+        return i;
+    }();
+    look({b[0] + 160.0, b[1] - 20.0, b[2]}, {b[0], b[1] - 20.0, b[2]});
+    EXPECT_GT(differing(draw("balloon_side.png"), empty), 0);
+    look({b[0] - 60.0, b[1] - 30.0, b[2] + 170.0}, {b[0], b[1] - 20.0, b[2]});
+    draw("balloon_front_quarter.png");
+    look({b[0] + 20.0, b[1] - 200.0, b[2] - 120.0}, {b[0], b[1] - 10.0, b[2]});
+    draw("balloon_from_below.png");
+    look({b[0] + 10.0, b[1] - 62.0, b[2] - 40.0}, {b[0], b[1] - 58.0, b[2] - 15.0});
+    draw("balloon_basket.png");
+
+    for (GunPit* pit : {flak, post}) {
+        const auto p = pit->ModelAttitude.Position;
+        const std::string name = pit == flak ? "flak" : "post";
+        const double r = pit == flak ? 45.0 : 30.0;
+        look({p[0] + r, p[1] + r * 0.5, p[2] + r * 0.3}, {p[0], p[1] + 3.0, p[2]});
+        draw((name + "_east.png").c_str());
+        look({p[0] - r * 0.3, p[1] + r * 0.8, p[2] - r}, {p[0], p[1] + 3.0, p[2]});
+        draw((name + "_south_above.png").c_str());
+    }
+
+    // Shot down: the balloon falls burning, and lies burnt on its patch.
+    balloon->ThisModel.TheObject.GlobalDeadTime = c->GlobalMissionTime;
+    for (int i = 0; i < 200; ++i) frame();
+    const auto f = balloon->ModelAttitude.Position;
+    look({f[0] + 300.0, f[1] + 40.0, f[2] + 200.0}, {f[0], f[1], f[2]});
+    draw("balloon_falling_in_flames.png");
+    balloon->ModelAttitude.Position[1] = ground + 2.0;
+    for (int i = 0; i < 120; ++i) frame();
+    look({f[0] + 160.0, ground + 90.0, f[2] + 140.0}, {f[0], ground + 10.0, f[2]});
+    draw("balloon_burnt_on_the_ground.png");
+    flak->ThisModel.TheObject.GlobalDeadTime = c->GlobalMissionTime;
+    const auto p = flak->ModelAttitude.Position;
+    frame();
+    look({p[0] + 60.0, p[1] + 60.0, p[2] + 40.0}, {p[0], p[1], p[2]});
+    draw("flak_destroyed.png");
 }
 
 }  // namespace

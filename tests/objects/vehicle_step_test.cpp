@@ -273,7 +273,7 @@ TEST(VehicleStep, ShadowFallsAwayFromAnySunAndNotAtNight) {
     sun = {0.6, -0.8, 0.0};  // night: no shadow at all
     r.v->getDrawingData(1);
     for (int k = 0; k < 8; ++k) EXPECT_EQ(std::hypot(v[k].X, v[k].Z), 0.0) << k;
-    vehicles::setSunSource(nullptr);
+    vehicles::setSunSource({});
 }
 
 }  // namespace

@@ -153,6 +153,16 @@ private:
     std::filesystem::path root_;
 };
 
+// Frames of the disk driver's file, as float pairs.
+inline std::vector<float> readFloats(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    const auto size = static_cast<size_t>(in.tellg());
+    std::vector<float> out(size / 4);
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(out.size() * 4));
+    return out;
+}
+
 inline float userValue(int sound) { return static_cast<float>(100 * (sound + 1)) / 32768.0f; }
 
 // A started sound object on a scripted device of `format`; `device` is told which device it got.

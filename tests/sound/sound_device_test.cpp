@@ -53,16 +53,6 @@ TEST(SoundDevice, WithoutADeviceTheGameRunsSilentAndSaysSoOnce) {
     EXPECT_EQ(said.find(line, at + 1), std::string::npos) << said;
 }
 
-// Frames of the disk driver's file, as float pairs.
-std::vector<float> readFloats(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    const auto size = static_cast<size_t>(in.tellg());
-    std::vector<float> out(size / 4);
-    in.seekg(0);
-    in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(out.size() * 4));
-    return out;
-}
-
 TEST(SoundDevice, DiskDriverRecordsTheMixedSound) {
     ScopedAppFolder app("disk");
     app.writeAllUserSounds(3000);

@@ -1,5 +1,8 @@
 #include "tools/effectsart/EffectsArt.h"
 
+#include "tools/effectsart/ArmedArt.h"
+#include "tools/effectsart/ArtKit.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -8,53 +11,6 @@
 namespace pellam::effectsart {
 namespace {
 
-struct Colour {
-    float r, g, b;
-};
-Colour mix(Colour a, Colour b, float t) {
-    t = std::clamp(t, 0.0f, 1.0f);
-    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
-}
-Colour rgb8(int r, int g, int b) { return {r / 255.0f, g / 255.0f, b / 255.0f}; }
-
-// Hash-based value noise, tiling every `period` cells.
-float lattice(int x, int y, uint32_t seed) {
-    uint32_t h = uint32_t(x) * 374761393u + uint32_t(y) * 668265263u + seed * 2246822519u;
-    h = (h ^ (h >> 13)) * 1274126177u;
-    return float((h ^ (h >> 16)) & 0xFFFF) / 65535.0f;
-}
-float valueNoise(float x, float y, uint32_t seed) {
-    const int xi = int(std::floor(x)), yi = int(std::floor(y));
-    float fx = x - xi, fy = y - yi;
-    fx = fx * fx * (3 - 2 * fx);
-    fy = fy * fy * (3 - 2 * fy);
-    const float a = lattice(xi, yi, seed), b = lattice(xi + 1, yi, seed), c = lattice(xi, yi + 1, seed),
-                d = lattice(xi + 1, yi + 1, seed);
-    return (a + (b - a) * fx) + ((c + (d - c) * fx) - (a + (b - a) * fx)) * fy;
-}
-float fractal(float x, float y, uint32_t seed, int octaves = 4) {
-    float sum = 0, amp = 0.5f, f = 1;
-    for (int o = 0; o < octaves; ++o) {
-        sum += amp * valueNoise(x * f, y * f, seed + o * 17);
-        amp *= 0.5f;
-        f *= 2;
-    }
-    return sum / (1.0f - std::pow(0.5f, float(octaves)));
-}
-
-void blank(platform::RGBAImage& image, int edge) {
-    image.width = image.height = edge;
-    image.pixels.assign(size_t(edge) * edge * 4, 0);
-}
-void put(platform::RGBAImage& image, int x, int y, Colour c, float a = 1.0f) {
-    uint8_t* p = &image.pixels[(size_t(y) * image.width + x) * 4];
-    p[0] = uint8_t(std::clamp(c.r, 0.0f, 1.0f) * 255 + 0.5f);
-    p[1] = uint8_t(std::clamp(c.g, 0.0f, 1.0f) * 255 + 0.5f);
-    p[2] = uint8_t(std::clamp(c.b, 0.0f, 1.0f) * 255 + 0.5f);
-    p[3] = uint8_t(std::clamp(a, 0.0f, 1.0f) * 255 + 0.5f);
-}
-// A mask picture: its red channel becomes the texture's alpha.
-void putMask(platform::RGBAImage& image, int x, int y, float a) { put(image, x, y, {a, a, a}, 1.0f); }
 
 // ---- The bomb: U round the body, V along it from the fins (0) to the nose tip (1).
 void paintBomb(platform::RGBAImage& im) {
@@ -75,20 +31,21 @@ void paintBomb(platform::RGBAImage& im) {
 }
 
 // ---- The ground mark: churned, scorched earth with a darker lip, fading out at the edge.
-void paintMark(platform::RGBAImage& im, bool mask) {
+// Variants 1 and 2 are other scorches of the same kind, for the wrecked gun pits.
+void paintMark(platform::RGBAImage& im, bool mask, uint32_t variant = 0) {
     const int n = 128;
     blank(im, n);
     const Colour earth = rgb8(92, 74, 52), scorch = rgb8(30, 24, 18), chalk = rgb8(150, 140, 118);
     for (int y = 0; y < n; ++y)
         for (int x = 0; x < n; ++x) {
             const float dx = (x + 0.5f) / n * 2 - 1, dy = (y + 0.5f) / n * 2 - 1;
-            const float ragged = (fractal(x * 0.08f, y * 0.08f, 23) - 0.5f) * 0.35f;
+            const float ragged = (fractal(x * 0.08f, y * 0.08f, 23 + variant * 101) - 0.5f) * 0.35f;
             const float r = std::sqrt(dx * dx + dy * dy) + ragged;
             if (mask) {
                 putMask(im, x, y, std::clamp((1.0f - r) * 3.0f, 0.0f, 1.0f));
                 continue;
             }
-            const float clods = fractal(x * 0.3f, y * 0.3f, 29);
+            const float clods = fractal(x * 0.3f, y * 0.3f, 29 + variant * 101);
             Colour c = mix(scorch, earth, std::clamp(r * 1.4f - 0.1f + clods * 0.3f, 0.0f, 1.0f));
             if (r > 0.45f && r < 0.62f) c = mix(c, chalk, (clods - 0.45f) * 1.5f);  // thrown-up chalk on the lip
             put(im, x, y, c);
@@ -106,7 +63,7 @@ void paintPuff(platform::RGBAImage& im, bool mask, int kind) {
             const float r = std::sqrt(dx * dx + dy * dy) + (billow - 0.5f) * 0.45f;
             const float a = std::clamp((0.95f - r) * 2.2f, 0.0f, 1.0f);
             if (mask) {
-                putMask(im, x, y, a * (kind == 2 ? 0.8f : 1.0f));
+                putMask(im, x, y, a * (kind == 2 ? 0.8f : kind == 3 ? 0.6f : 1.0f));
                 continue;
             }
             Colour c;
@@ -116,8 +73,12 @@ void paintPuff(platform::RGBAImage& im, bool mask, int kind) {
                 const float heat = std::clamp(1.0f - r + (billow - 0.5f) * 0.5f, 0.0f, 1.0f);
                 c = heat > 0.55f ? mix(rgb8(236, 150, 40), rgb8(255, 236, 160), (heat - 0.55f) / 0.45f)
                                  : mix(rgb8(70, 30, 14), rgb8(236, 150, 40), heat / 0.55f);
-            } else {  // pale dust and cloud
+            } else if (kind == 2) {  // pale dust and cloud
                 c = mix(rgb8(170, 168, 160), rgb8(236, 234, 228), billow);
+            } else if (kind == 3) {  // cordite smoke of the guns, thin and blue-grey
+                c = mix(rgb8(128, 136, 150), rgb8(196, 204, 214), billow);
+            } else {  // a shell burst's oily black smoke
+                c = mix(rgb8(14, 13, 12), rgb8(66, 62, 58), billow * 0.8f);
             }
             put(im, x, y, c);
         }
@@ -207,16 +168,32 @@ const std::vector<std::string> kNames = {
     "ExploFireSmokeN.png", "ExploFireSmokeN_.png", "Clouds2N.png", "Clouds2N_.png",       "GCTree1I.png",
     "GCTree2I.png",        "GCTree3I.png",     "GCTree4I.png",    "GCPalm1I.png",         "GCPalm2I.png",
     "GCPalm3I.png",        "GCPalm4I.png",     "GCPine1I.png",    "GCPine2I.png",         "GCPine3I.png",
-    "GCPine4I.png"};
+    "GCPine4I.png",        "Earth2N.png",      "Earth2N_.png",    "Earth3N.png",          "Earth3N_.png",
+    "BlueSmokeN.png",      "BlueSmokeN_.png",  "BlackSmokeN.png", "BlackSmokeN_.png",     "AAAFireSmokeN.png",
+    "AAAFireSmokeN_.png",  "AAASmokeN.png",    "AAASmokeN_.png"};
 
 }  // namespace
 
-const std::vector<std::string>& pictureNames() { return kNames; }
+const std::vector<std::string>& pictureNames() {
+    static const std::vector<std::string> all = [] {
+        std::vector<std::string> names = kNames;
+        names.insert(names.end(), armedPictureNames().begin(), armedPictureNames().end());
+        return names;
+    }();
+    return all;
+}
 
 bool paint(const std::string& name, platform::RGBAImage& image) {
     const bool mask = name.find("_.png") != std::string::npos;
     if (name == "BombL.png") return paintBomb(image), true;
     if (name.rfind("EarthN", 0) == 0) return paintMark(image, mask), true;
+    if (name.rfind("Earth2N", 0) == 0) return paintMark(image, mask, 1), true;
+    if (name.rfind("Earth3N", 0) == 0) return paintMark(image, mask, 2), true;
+    if (name.rfind("BlueSmokeN", 0) == 0) return paintPuff(image, mask, 3), true;
+    if (name.rfind("BlackSmokeN", 0) == 0) return paintPuff(image, mask, 0), true;
+    if (name.rfind("AAAFireSmokeN", 0) == 0) return paintPuff(image, mask, 1), true;
+    if (name.rfind("AAASmokeN", 0) == 0) return paintPuff(image, mask, 4), true;
+    if (paintArmed(name, image)) return true;
     if (name.rfind("ExploBlackSmokeN", 0) == 0) return paintPuff(image, mask, 0), true;
     if (name.rfind("ExploFireSmokeN", 0) == 0) return paintPuff(image, mask, 1), true;
     if (name.rfind("Clouds2N", 0) == 0) return paintPuff(image, mask, 2), true;

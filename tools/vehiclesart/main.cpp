@@ -170,20 +170,6 @@ Canvas tank(Colour base, Colour blotch, Colour stripe, bool stripes, uint32_t se
     return c;
 }
 
-// Scorched earth with a ragged edge, and its mask.
-void scorch(Canvas& c, Canvas& mask, uint32_t seed) {
-    Noise n(seed);
-    for (int y = 0; y < 128; ++y)
-        for (int x = 0; x < 128; ++x) {
-            const double dx = (x + 0.5) / 64 - 1, dy = (y + 0.5) / 64 - 1;
-            const double r = std::sqrt(dx * dx + dy * dy) + (n.fbm(x * 0.07, y * 0.07, 4) - 0.5) * 0.45;
-            const double clods = n.fbm(x * 0.3, y * 0.3, 3);
-            c.at(x, y) = mix(rgb8(26, 22, 18), rgb8(96, 80, 58), float(std::clamp(r * 1.3 - 0.15 + clods * 0.35, 0.0, 1.0)));
-            const float a = float(std::clamp((0.95 - r) * 3.0, 0.0, 1.0));
-            mask.at(x, y) = {a, a, a};
-        }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -219,11 +205,5 @@ int main(int argc, char** argv) {
     save("Tank1L", tank(rgb8(96, 98, 84), rgb8(120, 104, 70), {}, false, 21), false);
     save("Tank2L", tank(rgb8(104, 86, 60), rgb8(80, 72, 52), rgb8(160, 34, 30), true, 22), false);
     save("GermanTankL", tank(rgb8(90, 92, 82), rgb8(70, 82, 60), {}, false, 23), false);
-    for (int k = 2; k <= 3; ++k) {
-        Canvas c(128, 128), mask(128, 128);
-        scorch(c, mask, 40 + k);
-        save("Earth" + std::to_string(k) + "N", c, false);
-        save("Earth" + std::to_string(k) + "N_", mask, false);
-    }
     return ok ? 0 : 1;
 }

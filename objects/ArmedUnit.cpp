@@ -1,0 +1,58 @@
+#include "objects/ArmedUnit.h"
+
+#include "objects/ArmedModels.h"
+#include "objects/EffectModel.h"
+
+namespace pellam {
+
+const double* ArmedUnit::getTowerPosition() {
+    double m[16] = {};
+    quaternionToMatrix(ModelAttitude.QAttitude.data(), m);
+    RotateVector(TowerPosition.data(), GlobalTowerPosition.data(), m);
+    for (int k = 0; k < 3; ++k) GlobalTowerPosition[k] += ModelAttitude.Position[k];
+    return GlobalTowerPosition.data();
+}
+
+void ArmedUnit::setObjectSpeedMPH(double mph) {
+    ThisModel.TheObject.Speed = mph;
+    ThisModel.TheObject.InitialSpeed = mph;
+}
+
+void ArmedUnit::setObjectPoints(int32_t points) {
+    if (points != -1) ThisModel.TheObject.PointsAwarded = static_cast<int16_t>(points);
+}
+
+bool ArmedUnit::areYouDead() {
+    const int32_t d = ThisModel.TheObject.GlobalDeadTime;
+    return d != 0 && d <= GlobalTime;
+}
+
+bool ArmedUnit::areYouDestroyed() {
+    return ThisModel.TheObject.GlobalDeadTime != 0 && ThisModel.TheObject.WhoKilledMe >= 0;
+}
+
+void ArmedUnit::unitValues(const std::array<double, 6>& hitSquare, float hitsWhenDead, float blastDistance,
+                           int16_t points, int16_t category) {
+    Object3DData& o = ThisModel.TheObject;
+    o.HitSquare = hitSquare;
+    o.ObjectHitsWhenDead = hitsWhenDead;
+    o.BlastDistance = blastDistance;
+    o.CurrentAnimateItem = 0;
+    o.AnimateFrameTime = 3;
+    o.AnimateItems.fill(kItemEndOfList);
+    o.AnimateItems[0] = 0;
+    o.PointsAwarded = points;
+    o.Category = category;
+    armed::standardMaterials(ModelPointsPolys());
+}
+
+ZephModel* ArmedUnit::terrain() const {
+    ModelArray* models = aController ? aController->getModelArray() : nullptr;
+    return models ? models->at(ModelArray::kTerrain) : nullptr;
+}
+
+void ArmedUnit::placeMatrix() {
+    effects::poseMatrix(ModelAttitude.QAttitude.data(), ModelAttitude.Position.data(), ThisModel.ObjectMatrix);
+}
+
+}  // namespace pellam

@@ -1,0 +1,202 @@
+#include "objects/GroundGunner.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "flight/Aircraft.h"
+#include "flight/FlightModel.h"
+
+namespace pellam {
+namespace {
+
+constexpr int32_t kTracerPuffLife = 40;  // ticks
+constexpr int32_t kWreckPuffLife = 600;
+
+double r16() { return ZephModel::GetLongRandomFrom(-32768, 32767); }
+
+ZephModel* target(ControllerServices* controller, int16_t slot) {
+    ModelArray* models = controller ? controller->getModelArray() : nullptr;
+    if (!models || slot < 0 || slot >= ModelArray::kAircraftSlots) return nullptr;
+    ZephModel* m = models->at(ModelArray::kFirstAircraft + slot);
+    return m && m->getAircraftStruct() ? m : nullptr;
+}
+
+}  // namespace
+
+void GroundGunner::resetGunItems() {
+    MyFireData.LastFireTime = 0;
+    LastFireTime = 0;
+    MyFireData.TrackingAircraft = -1;
+    MyFireData.NumberOfGuns = 1;
+    MyFireData.NumberOfBombs = 0;
+    MyFireData.NumberOfAAA = 1;
+    MyFireData.FireDistance = 900.0f;
+    MyFireData.FireDelayTime = style_.fireDelay;
+    MyFireData.AAAPower = 40.0f;
+    MyFireData.AAADistance = 150.0f;
+    MyFireData.Accuracy = 0.1f;
+    MyFireData.GunsFrom[0] = style_.gun;
+    MyFireData.GunsFrom[1] = style_.spareGun;
+    for (int k = 0; k < 4; ++k) MyFireData.BombsFrom[k] = {0, 0, -1};
+    GunBullets.TimeOfLastVisibleTracer = static_cast<int32_t>((r16() + 32769) / 3277);
+    GunBullets.TimeBetweenVisibleTracer = 27;
+}
+
+void GroundGunner::handleFiringGuns(ZephModel& owner, const Object3DData& header, int32_t t, bool inReplay) {
+    startAnObjectBullet(owner, header, t, inReplay);
+    MoveBullets(&GunBullets, nullptr, owner.WindVector.data());
+    owner.GlobalTime = t;
+    objectTracersToSmoke(t);
+    ZephModel* craft = target(owner.aController, MyFireData.TrackingAircraft);
+    if (!craft) return;
+    Aircraft* a = craft->getAircraftStruct();
+    // A remote aircraft's hits come from its own machine: whatever the test added is taken back.
+    const double hits = a->TotalHits;
+    buCheckForBulletsOnAircraftHit(&GunBullets, craft, -1, inReplay, kHitModifier);
+    if (a->RemoteLocal == 1) a->TotalHits = hits;
+}
+
+bool GroundGunner::startAnObjectBullet(ZephModel& owner, const Object3DData& header, int32_t t, bool inReplay) {
+    if (header.GlobalDeadTime != 0 && header.GlobalDeadTime <= owner.GlobalTime) return false;
+    ModelArray* models = owner.aController ? owner.aController->getModelArray() : nullptr;
+    if (!TrackAircraftForBullets(&MyFireData, models, owner.ModelAttitude.Position.data(), header.Team, t,
+                                 inReplay)) {
+        return false;
+    }
+    if (LastFireTime >= t) return false;
+    ZephModel* craft = target(owner.aController, MyFireData.TrackingAircraft);
+    if (!craft) return false;
+    LastFireTime = t + MyFireData.FireDelayTime;
+    BulletStartLocation = 0;  // one gun: the next position is always the first
+
+    double m[16] = {};
+    ZephModel::quaternionToMatrix(owner.ModelAttitude.QAttitude.data(), m);
+    const double g[3] = {MyFireData.GunsFrom[0][0], MyFireData.GunsFrom[0][1], MyFireData.GunsFrom[0][2]};
+    double w[3];
+    ZephModel::RotateVector(g, w, m);
+    double muzzle[3];
+    for (int k = 0; k < 3; ++k) muzzle[k] = owner.ModelAttitude.Position[k] + w[k];
+
+    QNion pose;
+    craft->getModelPositionQNion(&pose);
+    const double* T = pose.Position.data();
+    const double range = std::hypot(T[0] - muzzle[0], T[1] - muzzle[1], T[2] - muzzle[2]);
+    // Lead along the target's line of flight, and an error along it that aiming shrinks.
+    double lead = craft->getAircraftStruct()->CurrentVelocity * range / kBulletSpeed;
+    const double a = std::min(static_cast<double>(MyFireData.AimingAccuracy), 0.99);
+    lead += (1.0 - a) * r16() / 350.0;
+    double tm[16] = {};
+    ZephModel::quaternionToMatrix(pose.QAttitude.data(), tm);
+    const double along[3] = {0, 0, lead};
+    double aim[3];
+    ZephModel::RotateVector(along, aim, tm);
+    double v[3];
+    for (int k = 0; k < 3; ++k) v[k] = T[k] + aim[k] - muzzle[k];
+    const double len = std::hypot(v[0], v[1], v[2]);
+    if (len <= 0.0) return false;
+    for (double& c : v) c = c / len * kBulletSpeed;
+
+    GunBullets.ActiveBullets = 1;
+    if (t + 20 < GunBullets.TimeOfLastVisibleTracer && t != 0) GunBullets.TimeOfLastVisibleTracer = t;
+    const int i = std::clamp(GunBullets.NextTheBullets, 0, BulletsList::kSlots - 1);
+    GunBullets.NextTheBullets = i + 1 >= BulletsList::kSlots ? 0 : i + 1;
+    ProjectileType& b = GunBullets.TheBullets[i];
+    b.TimeAlive = 0;
+    b.GraphicsType = -1;
+    b.Punch = 0.02;
+    b.Velocity = kBulletSpeed;
+    b.PX = muzzle[0], b.PY = muzzle[1], b.PZ = muzzle[2];
+    b.P2X = muzzle[0] + v[0], b.P2Y = muzzle[1] + v[1], b.P2Z = muzzle[2] + v[2];
+    b.XMove = v[0], b.YMove = v[1], b.ZMove = v[2];
+    if (GunBullets.TimeOfLastVisibleTracer + GunBullets.TimeBetweenVisibleTracer <= t &&
+        LastVisibleNumber == BulletStartLocation) {
+        b.GraphicsType = 1;
+        LastVisibleNumber = 0;
+        GunBullets.TimeOfLastVisibleTracer = t;
+    }
+    return true;
+}
+
+void GroundGunner::objectTracersToSmoke(int32_t t) {
+    for (const ProjectileType& b : GunBullets.TheBullets) {
+        if (b.TimeAlive >= 71 || b.GraphicsType != 1) continue;
+        const double d[3] = {b.P2X - b.PX, b.P2Y - b.PY, b.P2Z - b.PZ};
+        for (int q = 0; q < 4; ++q) {
+            GunnerSmoke& s = OurGunSmokes[NextGunSmokeSpot];
+            NextGunSmokeSpot = NextGunSmokeSpot + 1 >= kRing ? 0 : NextGunSmokeSpot + 1;
+            s.XYZPosition = {b.PX + d[0] * q * 0.25, b.PY + d[1] * q * 0.25, b.PZ + d[2] * q * 0.25};
+            s.TimeStarted = t;
+            s.StaysAlive = kTracerPuffLife;
+            s.SmokeColor = style_.blueMap;
+            s.SmokeSize = 1.0;
+        }
+    }
+}
+
+void GroundGunner::aircraftSmoke(const ZephModel& owner, int32_t deadTime, int32_t t) {
+    if (deadTime == 0 || t - deadTime >= kWreckFireFor + 1) return;
+    const double o[3] = {2.0 * r16() / 32768.0, 2.0 * r16() / 32768.0 + 15.0,
+                         20.0 * ZephModel::getDoubleRandomFrom(-1.0, 1.0)};
+    double m[16] = {}, w[3];
+    ZephModel::quaternionToMatrix(owner.ModelAttitude.QAttitude.data(), m);
+    ZephModel::RotateVector(o, w, m);
+    GunnerSmoke& s = OurSmokes[NextSmokeSpot];
+    NextSmokeSpot = NextSmokeSpot + 1 >= kRing ? 0 : NextSmokeSpot + 1;
+    for (int k = 0; k < 3; ++k) s.XYZPosition[k] = owner.ModelAttitude.Position[k] + w[k];
+    s.TimeStarted = t;
+    s.StaysAlive = kWreckPuffLife;
+    s.SmokeColor = t - deadTime > kBlueSmokeAfter ? style_.blueMap : style_.fireMap;
+    s.SmokeSize = 5.0 * r16() / 32768.0 + 20.0;
+}
+
+void GroundGunner::driftWreckSmoke(const double* wind) {
+    if (Falling) return;
+    for (GunnerSmoke& s : OurSmokes) {
+        if (s.TimeStarted == 0 || s.TimeStarted == GunnerSmoke::kRetired) continue;
+        s.XYZPosition[0] += wind[0];
+        s.XYZPosition[1] += wind[1] + kWreckRise;
+        s.XYZPosition[2] += wind[2];
+    }
+}
+
+void GroundGunner::exchange(bool toReplay, Kept& kept) {
+    auto carry = [toReplay](auto& live, auto& aside) {
+        if (toReplay) aside = live;
+        else live = aside;
+    };
+    carry(MyFireData, kept.fire);
+    carry(GunBullets, kept.bullets);
+    carry(LastFireTime, kept.lastFire);
+    carry(NextGunSmokeSpot, kept.nextGunSmoke);
+    carry(BulletStartLocation, kept.bulletStart);
+    carry(LastVisibleNumber, kept.lastVisible);
+    carry(OurGunSmokes, kept.gunSmokes);
+    carry(OurSmokes, kept.smokes);
+    carry(NextSmokeSpot, kept.nextSmoke);
+}
+
+SpriteLook GroundGunner::look(GunnerSmoke& s, int32_t t, bool wreck) const {
+    SpriteLook l;
+    const int32_t age = t - s.TimeStarted;
+    if (s.TimeStarted == GunnerSmoke::kRetired) return l;
+    if (age >= s.StaysAlive || t < s.TimeStarted - 20) {
+        s.TimeStarted = GunnerSmoke::kRetired;
+        return l;
+    }
+    if (s.TimeStarted == 0 || s.StaysAlive <= 0) return l;
+    if (wreck && s.SmokeColor == style_.fireMap && age > 60 + 20 * ZephModel::GetDoubleRandom0to1()) {
+        s.SmokeColor = style_.blackMap;
+    }
+    double w = s.SmokeSize;
+    if (s.SmokeSize <= 1.0) w = age / 70.0 * 6.0 + 0.25;
+    else if (s.SmokeSize >= 15.0) w = (std::clamp(age, 0, 300) / 20.0 + 3.0) * s.SmokeSize / 15.0;
+    const double f = std::min(s.StaysAlive - age, s.StaysAlive) / double(s.StaysAlive);
+    l.shown = true;
+    l.halfWidth = w;
+    l.alpha = static_cast<float>(f * f);
+    // A tracer puff shows the bullet itself for its first two ticks.
+    l.map = wreck || f <= 0.95 ? s.SmokeColor : style_.tracerMap;
+    return l;
+}
+
+}  // namespace pellam

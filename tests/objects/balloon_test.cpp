@@ -1,0 +1,146 @@
+// Observation balloons: turning into the wind, shot down, sinking in flames and lying burnt
+// on a scorched patch; the pause, the reset and the replay.
+#include <gtest/gtest.h>
+
+#include "objects/ArmedModels.h"
+#include "objects/ArmedObjects.h"
+#include "objects/Balloon.h"
+#include "platform/Random.h"
+#include "tests/objects/ArmedWorld.h"
+
+namespace pellam {
+namespace {
+
+using testing::ArmedWorld;
+
+struct Balloons : ::testing::Test {
+    Balloons() { platform::seedRandom(3); }
+    ArmedWorld w;
+    BalloonWWI& balloon(bool armed = true) {
+        return w.unit<BalloonWWI>(armed ? armed::createArmedBalloon() : armed::createUnarmedBalloon(),
+                                  {0, ArmedWorld::kGround + 1000, 0});
+    }
+    static bool patchShown(BalloonWWI& b) {
+        return !(b.ModelPointsPolys().ThePolygons[armed::balloon::kPatch].DrawHints & 0x2);
+    }
+};
+
+TEST_F(Balloons, TurnsItsNoseIntoTheWindByTheShorterWay) {
+    BalloonWWI& b = balloon();
+    b.setWindSpeed(10, 90);
+    b.callEveryTick(true, 1, false);
+    EXPECT_NEAR(b.getObjectHeading(), -0.45, 1e-9);
+    for (int32_t t = 2; t < 3000; ++t) b.callEveryTick(true, t, false);
+    EXPECT_NEAR(b.getObjectHeading(), -90.0, 0.1);
+    // The nose (+z) points where the wind comes from.
+    double m[16] = {}, nose[3];
+    const double z[3] = {0, 0, 1};
+    ZephModel::quaternionToMatrix(b.ModelAttitude.QAttitude.data(), m);
+    ZephModel::RotateVector(z, nose, m);
+    EXPECT_NEAR(nose[0], -1.0, 0.01);
+    EXPECT_NEAR(BalloonWWI::windHeading(-170), 10.0, 1e-12);
+}
+
+// Shot down 1000 ft up: it sinks for 1996 ticks in flames still looking whole, comes to rest
+// exactly 2 ft above the ground, and burns for nine minutes with its burnt envelope on the patch:
+// flames that turn black, blue smoke late, then nothing.
+TEST_F(Balloons, ShotDownItSinksAndBurnsForNineMinutes) {
+    BalloonWWI& b = balloon(false);
+    b.ThisModel.TheObject.GlobalDeadTime = 10;
+    int32_t t = 10;
+    for (; t < 10 + 1996; ++t) {
+        b.callEveryTick(true, t, false);
+        if (t == 500) {
+            b.getDrawingData(t);
+            EXPECT_FALSE(patchShown(b));
+            EXPECT_EQ(b.ModelPointsPolys().ThePolygons[0].MapNumber, 0);
+            EXPECT_TRUE(b.Gunner.Falling);
+        }
+    }
+    EXPECT_DOUBLE_EQ(b.ModelAttitude.Position[1], ArmedWorld::kGround + 2.0);
+    b.callEveryTick(true, t++, false);
+    EXPECT_FALSE(b.Gunner.Falling);
+    b.getDrawingData(t);
+    EXPECT_TRUE(patchShown(b));
+    for (int k = 0; k < armed::balloon::kBalloonPolygons; ++k) EXPECT_EQ(b.ModelPointsPolys().ThePolygons[k].MapNumber, 6);
+
+    // Flames turn black between 60 and 80 ticks of age.
+    GunnerSmoke& young = b.Gunner.OurSmokes[(b.Gunner.NextSmokeSpot + 699) % 700];
+    EXPECT_EQ(young.SmokeColor, 5);
+    b.Gunner.look(young, young.TimeStarted + 81, true);
+    EXPECT_EQ(young.SmokeColor, 4);
+
+    for (; t <= 10 + 32400; ++t) b.callEveryTick(true, t, false);
+    EXPECT_EQ(b.Gunner.OurSmokes[(b.Gunner.NextSmokeSpot + 699) % 700].SmokeColor, 1);  // blue smoke late
+    const int32_t next = b.Gunner.NextSmokeSpot;
+    for (; t <= 10 + 33100; ++t) b.callEveryTick(true, t, false);
+    EXPECT_EQ(b.Gunner.NextSmokeSpot, next);  // nothing new after nine minutes
+    int live = 0;
+    for (GunnerSmoke& s : b.Gunner.OurSmokes) live += b.Gunner.look(s, t, true).shown;
+    EXPECT_EQ(live, 0);
+
+    // A reset brings back the whole balloon at its start with the patch hidden.
+    b.resetModel();
+    b.getDrawingData(t);
+    EXPECT_FALSE(patchShown(b));
+    EXPECT_EQ(b.ModelPointsPolys().ThePolygons[0].MapNumber, 0);
+    EXPECT_DOUBLE_EQ(b.ModelAttitude.Position[1], ArmedWorld::kGround + 1000);
+}
+
+// The wreck's smoke drifts with the wind by the tick: drawing more or fewer frames moves
+// nothing, and while paused the balloon neither turns, fires, sinks nor records.
+TEST_F(Balloons, SmokeDriftsByTheTickAndAPauseHoldsEverything) {
+    BalloonWWI& b = balloon();
+    b.setWindSpeed(20, 45);
+    b.ThisModel.TheObject.GlobalDeadTime = 5;
+    b.ModelAttitude.Position[1] = ArmedWorld::kGround + 1.0;  // already down
+    for (int32_t t = 5; t < 50; ++t) {
+        b.callEveryTick(true, t, false);
+        for (int f = 0; f < (t % 3) * 4; ++f) {
+            b.getDrawingData(t);
+            b.drawMySmokeItems();
+        }
+    }
+    const GunnerSmoke& first = b.Gunner.OurSmokes[0];
+    const double moved = first.XYZPosition[1] - (b.ModelAttitude.Position[1] + 15.0);
+    EXPECT_NEAR(moved, 44 * 0.5, 2.0 + 1e-9);  // 44 ticks of rise from 13..17 ft up
+
+    const auto before = b.Gunner.OurSmokes;
+    const QNion pose = b.ModelAttitude;
+    const int32_t save = b.ReplaySaveTime;
+    for (int32_t t = 50; t < 200; ++t) b.callEveryTick(false, t, false);
+    EXPECT_EQ(b.Gunner.OurSmokes, before);
+    EXPECT_EQ(b.ModelAttitude.Position, pose.Position);
+    EXPECT_EQ(b.ReplaySaveTime, save);
+    EXPECT_EQ(b.Replay.find(62), nullptr);
+}
+
+// Records every 20 ticks from tick 2; a replay restores the recorded pose in whole feet, and its
+// end gives back the live gunner as it was.
+TEST_F(Balloons, ReplayRestoresRecordsAndItsEndChangesNothing) {
+    BalloonWWI& b = balloon();
+    b.ModelAttitude.Position[0] = 10.75;
+    w.aircraft(0, 2, {200, 1300, 200});
+    for (int32_t t = 1; t < 400; ++t) b.callEveryTick(true, t, false);
+    ASSERT_NE(b.Replay.find(42), nullptr);
+    EXPECT_EQ(b.Replay.find(43), nullptr);
+
+    GroundGunner::Kept live;
+    b.Gunner.exchange(true, live);
+    const QNion pose = b.ModelAttitude;
+    b.prepareForReplayStart(400);
+    b.ModelAttitude.Position[0] = 500;
+    b.callEveryTick(true, 42, true);
+    EXPECT_EQ(b.ModelAttitude.Position[0], 10.0);
+    for (int32_t t = 43; t < 300; ++t) b.callEveryTick(true, t, true);
+    b.recoverFromReplay(400);
+    EXPECT_EQ(b.ModelAttitude.Position, pose.Position);
+    EXPECT_EQ(b.Gunner.LastFireTime, live.lastFire);
+    EXPECT_EQ(b.Gunner.NextGunSmokeSpot, live.nextGunSmoke);
+    EXPECT_EQ(b.Gunner.OurGunSmokes, live.gunSmokes);
+    EXPECT_EQ(b.Gunner.GunBullets.NextTheBullets, live.bullets.NextTheBullets);
+    EXPECT_EQ(b.Gunner.MyFireData.TrackingAircraft, live.fire.TrackingAircraft);
+}
+
+}  // namespace
+}  // namespace pellam
