@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "objects/ArmedModels.h"
 #include "objects/EffectModel.h"
 #include "objects/RoadHeading.h"
 #include "world/RIDUdidav.h"
@@ -74,13 +75,7 @@ void GroundVehicle::setVehicleValues(float hitsWhenDead, float blastDistance, in
     o.AnimateItems.fill(kItemEndOfList);
     o.AnimateItems[0] = 0;
     o.AnimateItems[1] = kItemStartDeadOnGround;
-    for (int k = 0; k < kMaxMaterials; ++k) {
-        MaterialLightData& m = ModelPointsPolys().MaterialLightingData[k];
-        m = MaterialLightData{1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 30.0f};
-        if (k == 1) m.SpecularRed = m.SpecularGreen = m.SpecularBlue = 0.0f;
-        if (k == 2) m.Shinny = 10.0f;
-        if (k == 3) m.Shinny = 90.0f;
-    }
+    armed::standardMaterials(ModelPointsPolys());
     if (!(o.ObjectFlags & 0x20)) ModelPointsPolys().OverallSizeDistance = 0.0f;
 }
 
