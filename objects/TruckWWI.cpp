@@ -89,7 +89,7 @@ VehicleMesh build() {
     }
     for (int k = 0; k < 4; ++k) tilt.insert(tilt.end(), {roof + 2 * k, roof + 2 * k + 2, roof + 2 * k + 3, roof + 2 * k + 1});
     for (float z : {-13.8f, 2.0f}) {
-        m.plate(tilt, {-3.8f, 8.0f, z}, {3.8f, 8.0f, z}, {3.8f, 3.3f, z}, {-3.8f, 3.3f, z}, {0.55f, 0.1f, 0.75f, 0.4f});
+        m.plate(tilt, {-3.8f, 8.0f, z}, {3.8f, 8.0f, z}, {3.8f, 3.3f, z}, {-3.8f, 3.3f, z}, {0.52f, 0.02f, 0.62f, 0.12f});
         int p[5];
         for (int k = 0; k < 5; ++k) p[k] = m.vertex(hoopX[k], hoopY[k], z, 0.6f, 0.05f);
         tilt.insert(tilt.end(), {p[0], p[1], p[3], p[4], p[1], p[2], p[2], p[3]});
