@@ -191,7 +191,7 @@ void FlyableAircraft::readCurrentReplayData(int32_t tick) {
     a.TotalHits = get32(r + 72);
     for (int j = 0; j < 3; ++j) BailOutPosition.Position[j] = get32(r + kBailAt + 4 * j);
     for (int j = 0; j < 4; ++j) BailOutPosition.QAttitude[j] = get32(r + 88 + 4 * j) / kFine;
-    BailOutTime = get32(r + 104);
+    BailOutTime = std::max(get32(r + 104), 0);  // a mission tick: later ticks subtract it
     HaveDoneOpenSound = get32(r + 108) != 0;
     for (int j = 0; j < 3; ++j) BailSpeeds[j] = get32(r + 112 + 4 * j) / kFine;
     for (int j = 0; j < 3; ++j) BailRotations[j] = get32(r + 124 + 4 * j) / kFine;

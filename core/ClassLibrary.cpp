@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "core/ZephModel.h"
+#include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/Random.h"
 
@@ -34,6 +35,19 @@ double ZephModel::getDoubleRandomFrom(double from, double to) {
 std::string ZephModel::getPathToFolder() { return platform::applicationFolder(); }
 
 std::string ZephModel::getPathToResources() { return platform::resourcesFolder(); }
+
+int32_t ZephModel::loadNamedTexture(ViewServices* view, const std::string& name) {
+    if (!view) return -1;
+    const std::string a = getPathToFolder() + "/Necessary Data/Textures/" + name;
+    const std::string b = getPathToResources() + "Necessary Data/Textures/" + name;
+    int32_t slot = view->fmGetTextureFromDiskNSString(a, 1, 6, 9, 0);
+    if (slot < 0) slot = view->fmGetTextureFromDiskNSString(b, 1, 6, 9, 0);
+    if (slot < 0) {
+        platform::logMessage("Texture \"" + name + "\" was not found in " + a + " or " + b + ".");
+        slot = view->missingTextureSlot();
+    }
+    return slot;
+}
 
 bool ZephModel::compareStringSp(const unsigned char* name, std::string_view chars) {
     const int n = name[0];

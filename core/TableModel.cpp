@@ -106,20 +106,9 @@ void TableModel::initObjectPoints(ObjectPointsPolysVer2* pp, const char* name, c
     if (const UVFormula* hints = tables().UVHints) TextureThesePolygonsNew(pp, hints);
     afterLightTexture3dPointChangesFor(pp);
 
-    if (MainGLDrawer && maps) {
-        const std::string folderA = getPathToFolder() + "/Necessary Data/Textures/";
-        const std::string folderB = getPathToResources() + "Necessary Data/Textures/";
-        for (int k = 0; k < kMaxMapEntries && maps[k][0] != kEndOfNameList; ++k) {
-            const std::string texture = entryName(maps[k]);
-            int32_t slot = MainGLDrawer->fmGetTextureFromDiskNSString(folderA + texture, 1, 6, 9, 0);
-            if (slot < 0) slot = MainGLDrawer->fmGetTextureFromDiskNSString(folderB + texture, 1, 6, 9, 0);
-            if (slot < 0) {
-                platform::logMessage("Texture \"" + texture + "\" was not found in " + folderA + " or " + folderB + ".");
-                slot = MainGLDrawer->missingTextureSlot();
-            }
-            pp->MapListOffset[k] = static_cast<int16_t>(slot);
-        }
-    }
+    if (MainGLDrawer && maps)
+        for (int k = 0; k < kMaxMapEntries && maps[k][0] != kEndOfNameList; ++k)
+            pp->MapListOffset[k] = static_cast<int16_t>(loadNamedTexture(MainGLDrawer, entryName(maps[k])));
 
     for (MaterialLightData& m : pp->MaterialLightingData)
         m = MaterialLightData{1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 1, 100};

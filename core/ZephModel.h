@@ -58,6 +58,10 @@ public:
     // ---- Class operations: paths and strings.
     static std::string getPathToFolder();     // the folder holding the application, no trailing slash
     static std::string getPathToResources();  // the application resources, with a trailing slash
+    // The slot of a texture of "Necessary Data/Textures", the user's folder first, then the
+    // resources. One that cannot be loaded is logged and gets the view's visible fallback, never
+    // another picture's slot.
+    static int32_t loadNamedTexture(ViewServices* view, const std::string& name);
     // True when `chars` starts with the N characters of the length-prefixed `name`.
     static bool compareStringSp(const unsigned char* name, std::string_view chars);
     // Low bytes of the string's characters into `destination`, then two zero bytes: at most

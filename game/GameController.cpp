@@ -260,6 +260,7 @@ void GameController::InitMyControllerVariables() {
 
 void GameController::timerLooper() {
     if (!started) return;
+    for (const std::string& report : store_.takeReports()) tellPlayer(report);
     ActiveInActive();
     Wait1Tick();
     MoveAircraftAndObjects();
@@ -397,16 +398,15 @@ void GameController::fromDialogButtons(int tag, Window* cancelFrom) {
         }
         store_.setDouble("NetworkTypeSizeKey", static_cast<float>(ui_.toNetworkTextSize));
         toMyZephGLView->setNetworkTypeSize(ui_.toNetworkTextSize);
-        store_.synchronize();
-        ui_.toPrefsWindow.close();
+        // The settings apply either way; the window stays open when they could not be kept.
+        if (saveStore()) ui_.toPrefsWindow.close();
         doAfterPrefsChangeItems();
         break;
     }
     case kTagAutoMessagesOK:
         for (int i = 0; i < 8; ++i) store_.setString(kAutoMessageKeys[i], ui_.toAuto[i].stringValue);
         for (int i = 0; i < 8; ++i) store_.setBool(kAutoMessagePPKeys[i], ui_.toAutopp[i].state);
-        store_.synchronize();
-        ui_.toAutoMessagesWindow.close();
+        if (saveStore()) ui_.toAutoMessagesWindow.close();
         break;
     case kTagCancel:
         if (cancelFrom) cancelFrom->close();
@@ -414,12 +414,25 @@ void GameController::fromDialogButtons(int tag, Window* cancelFrom) {
     case kTagMouseFlyingOK:
         DontShowMF = ui_.toDontShowMF.state;
         store_.setBool("DontShowMF", DontShowMF);
-        store_.synchronize();
-        ui_.toMouseFlying.close();
+        if (saveStore()) ui_.toMouseFlying.close();
         break;
     default:
         break;
     }
+}
+
+// ---- Notices to the player ---------------------------------------------------------------
+
+void GameController::tellPlayer(const std::string& text) {
+    if (text.empty() || std::find(told_.begin(), told_.end(), text) != told_.end()) return;
+    told_.push_back(text);
+    ui_.notices.push_back(text);
+}
+
+bool GameController::saveStore() {
+    const bool saved = store_.synchronize();
+    for (const std::string& report : store_.takeReports()) tellPlayer(report);
+    return saved;
 }
 
 // ---- Pilot sign-in, cursors, edits, termination -------------------------------------------
@@ -468,17 +481,24 @@ void GameController::notsaved(const TextField* field) {
     if (field && field->belongsToBuilder) MBSavedFlag = false;
 }
 
-void GameController::applicationWillTerminate() {
-    if (!BadOSXVersion) {
-        store_.setData("PilotStatsKey", encodePilotStats(PilotStats));
-        if (LastOpenedMission)
-            store_.setString("LastMissionOpenedKey", *LastOpenedMission);
-        else
-            store_.removeKey("LastMissionOpenedKey");
-        tellServerToEnd();
-        store_.synchronize();
-    }
+bool GameController::saveForQuit() {
+    if (BadOSXVersion) return true;
+    // Records that were never read stay in the store as they are, whatever this run did.
+    if (PilotStatsLoaded) store_.setData("PilotStatsKey", encodePilotStats(PilotStats));
+    if (LastOpenedMission)
+        store_.setString("LastMissionOpenedKey", *LastOpenedMission);
+    else
+        store_.removeKey("LastMissionOpenedKey");
+    if (saveStore()) return true;
+    tellPlayer("Your pilots' records and settings were not saved. Quit again to leave without saving them.");
+    return false;
+}
+
+bool GameController::applicationWillTerminate() {
+    const bool saved = saveForQuit();
+    if (!BadOSXVersion) tellServerToEnd();
     HandleCursorType(0, true);
+    return saved;
 }
 
 long GameController::whatsMyNumber(const ZephModel* object) {

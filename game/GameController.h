@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/Services.h"
 #include "game/FramePacing.h"
@@ -97,6 +98,12 @@ public:
     void fromMenus(int tag);
     void fromDialogButtons(int tag, Window* cancelFrom = nullptr);
 
+    // ---- Notices to the player.
+    // Puts `text` in the game's notice window; a text already told this run is not told again.
+    void tellPlayer(const std::string& text);
+    // Saves the store; false when it failed, the player then being told where and why.
+    bool saveStore();
+
     // ---- Pilot sign-in, cursors, edits, termination.
     virtual void trackPilotSignIn();
     void HandleCursorType(int32_t type, bool visible);
@@ -104,7 +111,11 @@ public:
     // does not roll away on the first tick.
     void centreTheMouseStick();
     virtual void notsaved(const TextField* field);
-    void applicationWillTerminate();
+    // Stores the pilot records (when they were read) and the last mission, and saves the store.
+    // False, the player told, when the save failed: the game may then stay open for another try.
+    bool saveForQuit();
+    // The quit hook: saves as saveForQuit does; answers whether the save succeeded.
+    bool applicationWillTerminate();
     virtual void tellServerToEnd() {}
 
     // ---- Services to objects.
@@ -248,6 +259,8 @@ public:
 
     // Pilots and the mission builder's unsaved flag.
     PilotTable PilotStats{};
+    // The stored records were read (or none were stored): only then are they saved over.
+    bool PilotStatsLoaded = false;
     long CurrentPilotNumber = 0;
     bool MBSavedFlag = true;
 
@@ -259,6 +272,7 @@ private:
     void placeBombCamera(ZephModel& m, long index, int32_t type, double distance, QNion* pose);
     void applyVolume(const char* key, int fallback, void (ControllerSound::*setter)(double));
     int64_t frameStampMicros_ = 0;
+    std::vector<std::string> told_;  // every notice given this run
 };
 
 // A preset message as stored in the table: at most 79 characters, each the low byte of one UTF-16 unit.

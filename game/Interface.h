@@ -3,6 +3,7 @@
 // The controls hold state only; InterfaceDrawing shows them (with Dear ImGui) and turns clicks into
 // the controller's actions, so the controller's logic runs and is tested without a screen.
 #include <array>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,10 @@ struct GameInterface {
     Window toBadOSXVersion{"Unsupported System"};
     Window toDummyKeyWindow{"Pellam"};  // holds the keyboard during play
     CheckBox toListGamePublicly{"List this game publicly"};
+
+    // What the player must be told (a settings file kept aside, a save that failed), oldest
+    // first; the first is shown until its OK.
+    std::deque<std::string> notices;
 
     // The window whose button this is (the windows of the dialog buttons and of Cancel).
     Window* windowOfButton(int tag, Window* cancelFrom = nullptr);

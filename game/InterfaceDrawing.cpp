@@ -14,6 +14,7 @@ namespace {
 
 std::map<std::string, ButtonPlace> buttonPlaces;
 std::string currentWindow;
+bool noticeShown = false;  // a notice holds the focus: no other window takes it back
 
 // A button that remembers where it was drawn, so that tests can press it as a person would.
 bool button(const char* label, float width = 100) {
@@ -31,7 +32,7 @@ bool beginWindow(Window& window, float width) {
                                    viewport->WorkPos.y + viewport->WorkSize.y * 0.5f),
                             ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
     ImGui::SetNextWindowSize(ImVec2(width, 0), ImGuiCond_Appearing);
-    if (window.key) {
+    if (window.key && !noticeShown) {
         ImGui::SetNextWindowFocus();
         window.key = false;  // focus is taken once; ImGui tracks it from here
     }
@@ -108,12 +109,31 @@ InterfaceRequests drawWorldProblem(const VADArizodazar2& c) {
     return requests;
 }
 
+// The oldest notice, kept in front of the other windows until its OK lets the next one show.
+void drawNotice(GameInterface& ui) {
+    if (ui.notices.empty()) return;
+    const ImGuiViewport* viewport = ImGui::GetMainViewport();
+    ImGui::SetNextWindowPos(ImVec2(viewport->WorkPos.x + viewport->WorkSize.x * 0.5f,
+                                   viewport->WorkPos.y + viewport->WorkSize.y * 0.5f),
+                            ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
+    ImGui::SetNextWindowSize(ImVec2(480, 0), ImGuiCond_Always);
+    ImGui::SetNextWindowFocus();
+    currentWindow = "Notice";
+    if (ImGui::Begin("Notice", nullptr, ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings)) {
+        ImGui::TextWrapped("%s", ui.notices.front().c_str());
+        ImGui::Separator();
+        if (button("OK")) ui.notices.pop_front();
+    }
+    ImGui::End();
+}
+
 }  // namespace
 
 InterfaceRequests drawInterface(VADArizodazar2& c) {
     if (!c.worldProblem.empty()) return drawWorldProblem(c);
     InterfaceRequests requests;
     GameInterface& ui = c.interface();
+    noticeShown = !ui.notices.empty();
 
     // The menus stay out of the way while flying.
     if (!c.gamePause && ImGui::BeginMainMenuBar()) {
@@ -226,7 +246,18 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
         }
         ImGui::End();
     }
+
+    drawNotice(ui);
     return requests;
+}
+
+void rememberItemPlace(const std::string& window, const std::string& label) {
+    const ImVec2 a = ImGui::GetItemRectMin(), b = ImGui::GetItemRectMax();
+    rememberPlace(window, label, {a.x, a.y, b.x, b.y});
+}
+
+void rememberPlace(const std::string& window, const std::string& label, const ButtonPlace& place) {
+    buttonPlaces[window + "/" + label] = place;
 }
 
 const ButtonPlace* placeOfButton(const std::string& window, const std::string& label) {

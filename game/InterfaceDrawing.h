@@ -19,5 +19,8 @@ struct ButtonPlace {
     float x0, y0, x1, y1;
 };
 const ButtonPlace* placeOfButton(const std::string& window, const std::string& label);
+// Records where the last drawn item lies, under `window` and `label`, for placeOfButton.
+void rememberItemPlace(const std::string& window, const std::string& label);
+void rememberPlace(const std::string& window, const std::string& label, const ButtonPlace& place);
 
 }  // namespace pellam

@@ -1,6 +1,7 @@
 #pragma once
 // A pilot's career record, and the stored block of the five pilots: 1,660 bytes, record k at
 // byte 332 k, every 32-bit field big-endian whatever the host, the name area carried unchanged.
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +31,12 @@ constexpr size_t kPilotRecordBytes = 332;
 constexpr size_t kPilotBlockBytes = kPilotCount * kPilotRecordBytes;  // "PilotStatsKey"
 
 using PilotTable = std::array<PilotType, kPilotCount>;
+
+// Adds to a stored counter (flight time, kills, score), holding it at the 32-bit limits rather
+// than wrapping: a career does not turn negative.
+inline void addToCounter(int32_t& counter, int32_t amount) {
+    counter = static_cast<int32_t>(std::clamp<int64_t>(int64_t{counter} + amount, INT32_MIN, INT32_MAX));
+}
 
 // The stored form, written into a buffer of its own: the live records are never swapped.
 std::vector<uint8_t> encodePilotStats(const PilotTable& pilots);

@@ -47,11 +47,19 @@ void VADArizodazar2::doPlayerSignIn() {
     CurrentPilotNumber = chosen >= 0 && chosen < kPilotCount ? static_cast<long>(chosen) : 0;
     for (int k = 0; k < kPilotCount; ++k)
         if (auto name = store_.stringForKey(pilotNameKey(k))) ui_.pilotNameFields[k].stringValue = *name;
-    if (auto block = store_.dataForKey("PilotStatsKey")) {
-        if (!decodePilotStats(*block, PilotStats)) {
-            pilotBlockMessage = "The stored pilot records are " + std::to_string(block->size()) +
-                                " bytes, not 1,660; they are left as they are and fresh records are used.";
+    PilotStatsLoaded = true;
+    if (store_.hasKey("PilotStatsKey")) {
+        const auto block = store_.dataForKey("PilotStatsKey");
+        if (!block || !decodePilotStats(*block, PilotStats)) {
+            // Left in the store untouched: the quit does not save over records it could not read.
+            PilotStatsLoaded = false;
+            pilotBlockMessage =
+                (block ? "The stored pilot records are " + std::to_string(block->size()) + " bytes, not 1,660"
+                       : std::string("The stored pilot records cannot be decoded")) +
+                "; they are left as they are in " + store_.filePath() +
+                ". Fresh records are used this time and are not saved over them.";
             platform::logMessage(pilotBlockMessage);
+            tellPlayer(pilotBlockMessage);
         }
     }
     ui_.pilotRadio.clear();

@@ -130,7 +130,7 @@ void GameController::MoveAircraftAndObjects() {
                 lastTick = false;
             }
             if (PilotAliveTime > 60 && !ReplayFlag && CurrentPilotNumber >= 0 && CurrentPilotNumber < kPilotCount) {
-                PilotStats[CurrentPilotNumber].PilotFlightTime += 1;
+                addToCounter(PilotStats[CurrentPilotNumber].PilotFlightTime, 1);
                 PilotAliveTime -= 60;
             }
             if (i == theticks - 1) lastTick = true;
@@ -290,11 +290,11 @@ void GameController::thisObjectDead(long modelIndex, long aircraftNumber) {
     const int32_t team = complete ? complete->TheObject.Team : 0;
     const int32_t killerTeam = killer->getTeamNumber();
     if (team == killerTeam) return;
-    if (player && killerTeam == player->getTeamNumber()) DeadObjectPoints += points;
+    if (player && killerTeam == player->getTeamNumber()) addToCounter(DeadObjectPoints, points);
     if (aircraftNumber == 0 && CurrentPilotNumber >= 0 && CurrentPilotNumber < kPilotCount) {
         if (category < 0 || category > 31) category = 0;
-        PilotStats[CurrentPilotNumber].ObjectKillCounts[category] += 1;
-        PilotStats[CurrentPilotNumber].PilotScore += points;
+        addToCounter(PilotStats[CurrentPilotNumber].ObjectKillCounts[category], 1);
+        addToCounter(PilotStats[CurrentPilotNumber].PilotScore, points);
     }
 }
 

@@ -19,7 +19,12 @@ void widen(double raw, double& low, double& high) {
     if (raw > high || high < kUnsetBelow) high = raw;
 }
 
-double fraction(double value, int32_t max) { return max != 0 ? value / max : 0.0; }
+// A raw element value as a fraction of the element's travel, and back. Sticks report signed
+// ranges (-32768..32767) as well as 0..max, so the travel starts at the minimum, not at 0.
+double fraction(double value, const JoystickGroup& g) {
+    return g.max > g.min ? (value - g.min) / (static_cast<double>(g.max) - g.min) : 0.0;
+}
+double rawAt(double f, const JoystickGroup& g) { return g.min + f * (static_cast<double>(g.max) - g.min); }
 double clamp01(double v) { return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 0.0; }
 
 }  // namespace
@@ -77,23 +82,23 @@ void DoJoystick::getJoystickCentersAndCalibrate() {
 }
 
 const std::array<double, 12>& DoJoystick::getRanges() {
-    const int32_t mx = joysticks_.group(1).max, my = joysticks_.group(2).max, mr = joysticks_.group(3).max,
-                  mt = joysticks_.group(4).max;
+    const JoystickGroup &gx = joysticks_.group(1), &gy = joysticks_.group(2), &gr = joysticks_.group(3),
+                        &gt = joysticks_.group(4);
     auto lowBound = [](double v) { return std::isfinite(v) ? std::max(v, 0.0) : 0.0; };
     auto highBound = [](double v) { return std::isfinite(v) ? std::min(v, 1.0) : 1.0; };
-    TheRanges[0] = lowBound(fraction(JLeft, mx));
-    TheRanges[1] = highBound(fraction(JRight, mx));
-    TheRanges[2] = highBound(fraction(JUp, my));
-    TheRanges[3] = lowBound(fraction(JDown, my));
-    TheRanges[4] = fraction(JThrLow, mt);
-    TheRanges[5] = fraction(JThrHigh, mt);
-    TheRanges[6] = lowBound(fraction(JRudderLeft, mr));
-    TheRanges[7] = highBound(fraction(JRudderRight, mr));
+    TheRanges[0] = lowBound(fraction(JLeft, gx));
+    TheRanges[1] = highBound(fraction(JRight, gx));
+    TheRanges[2] = highBound(fraction(JUp, gy));
+    TheRanges[3] = lowBound(fraction(JDown, gy));
+    TheRanges[4] = fraction(JThrLow, gt);
+    TheRanges[5] = fraction(JThrHigh, gt);
+    TheRanges[6] = lowBound(fraction(JRudderLeft, gr));
+    TheRanges[7] = highBound(fraction(JRudderRight, gr));
     if (UseRaw) {
-        TheRanges[8] = fraction(JoystickXRaw, mx);
-        TheRanges[9] = fraction(JoystickYRaw, my);
-        TheRanges[10] = fraction(JoystickZRaw, mr);
-        TheRanges[11] = fraction(JoystickThrottleRaw, mt);
+        TheRanges[8] = fraction(JoystickXRaw, gx);
+        TheRanges[9] = fraction(JoystickYRaw, gy);
+        TheRanges[10] = fraction(JoystickZRaw, gr);
+        TheRanges[11] = fraction(JoystickThrottleRaw, gt);
     } else {
         TheRanges[8] = clamp01((JoystickXNotRaw + 1) / 2);
         TheRanges[9] = clamp01((JoystickYNotRaw + 1) / 2);
@@ -105,16 +110,16 @@ const std::array<double, 12>& DoJoystick::getRanges() {
 
 void DoJoystick::setRanges(const double* f) {
     if (!f) return;
-    const int32_t mx = joysticks_.group(1).max, my = joysticks_.group(2).max, mr = joysticks_.group(3).max,
-                  mt = joysticks_.group(4).max;
-    JLeft = f[0] * mx;
-    JRight = f[1] * mx;
-    JUp = f[2] * my;
-    JDown = f[3] * my;
-    JThrLow = f[4] * mt;
-    JThrHigh = f[5] * mt;
-    JRudderLeft = f[6] * mr;
-    JRudderRight = f[7] * mr;
+    const JoystickGroup &gx = joysticks_.group(1), &gy = joysticks_.group(2), &gr = joysticks_.group(3),
+                        &gt = joysticks_.group(4);
+    JLeft = rawAt(f[0], gx);
+    JRight = rawAt(f[1], gx);
+    JUp = rawAt(f[2], gy);
+    JDown = rawAt(f[3], gy);
+    JThrLow = rawAt(f[4], gt);
+    JThrHigh = rawAt(f[5], gt);
+    JRudderLeft = rawAt(f[6], gr);
+    JRudderRight = rawAt(f[7], gr);
 }
 
 }  // namespace pellam::input

@@ -12,6 +12,7 @@
 //   flight controls   per-frame step, axis positions, curves, brakes      (FlightControls.cpp)
 //   calibration       extremes, centres, ranges                           (Calibration.cpp)
 //   stored settings   the four settings groups                            (InputSettings.cpp)
+//   settings windows  opening, trackers and sheet of the four windows     (InputWindows.cpp)
 //
 // Per frame the game loop calls createSurfaceInput() first, then reads the getFinal...() values
 // and takes at most four entries out of the ring. SDL events reach keyDown/keyUp/mouseButton/
@@ -22,6 +23,7 @@
 
 #include "input/ActionRing.h"
 #include "input/Commands.h"
+#include "input/InputWindows.h"
 #include "input/JoystickDevices.h"
 #include "platform/UserDefaults.h"
 #include "platform/hid/HidDevices.h"
@@ -183,6 +185,31 @@ public:
     void KeyPressPrefsreadwriteorreset(int32_t mode);
     void MousePrefsreadwriteorreset(int32_t mode);
     void fromKPSetDefaults() { setDefaultActions(); }
+
+    // ---- Settings windows. The drawing side shows the controls below and calls these.
+    void fromDefineKeyboardMenu();
+    int numberOfRowsInTableView() const { return TotalKeyNeeds - 1; }
+    // Key text of command-table row `row` + 1; "(no key)" for a row without a key or a command.
+    std::string createKeyComboStringForRow(int row) const;
+    // A click on table row `row`: the key-capture sheet opens for it.
+    void fromKeyboardTable(int row);
+    // Per frame (from createSurfaceInput): takes a captured key while the sheet waits.
+    void handleKeyDefineTracker();
+    void keySheet();
+    // The command-table row that already uses `key`, or -5.
+    int seeIfNewKeyUniqueUnicode(const KeyboardCommandList& key) const;
+    void fromDefineMouseMenu();
+    void fromDefineJoystickMenu();
+    // Per frame (from createSurfaceInput) while the joystick window is open.
+    void handleJDefineTracker();
+    void fromJoystickCalibrateMenu();
+    // The calibrator's close box: closes it with nothing calibrated or stored.
+    void calibratorShouldClose() { DoingCalWindow = false; }
+    KeyWindowControls keyWindow;
+    JoyWindowControls joyWindow;
+    MouseWindowControls mouseWindow;
+    int32_t CommandRow = 0;
+    int32_t CurrentJoyButton = JoystickDevices::kFirstButton;
 
     // ---- State read by the settings windows and the tests.
     std::array<KeyboardCommandList, kTableRows> CommandsAndKeys{};

@@ -94,6 +94,8 @@ void DoJoystick::pointerDefault(float width, float height) {
 
 void DoJoystick::createSurfaceInput(float width, float height) {
     checkJoystickButtonQueue();
+    handleKeyDefineTracker();
+    handleJDefineTracker();
 
     pointerDefault(width, height);
     halfwidth = width / 2;

@@ -143,6 +143,7 @@ void DoJoystick::getKeyAction(ActionItem1& item) const {
     item.theAction = kNoCommand;
     for (int i = 1; i < TotalKeyNeeds && i < kTableRows; ++i) {
         const KeyboardCommandList& r = CommandsAndKeys[i];
+        if (r.Command < kFirstCommand || r.Command > kLastCommand) continue;  // never sent
         if (r.PrimaryKeyStroke == item.UniCodeKey.PrimaryKeyStroke &&
             r.SecondaryKeyStroke == item.UniCodeKey.SecondaryKeyStroke && r.Modifiers == item.UniCodeKey.Modifiers) {
             item.theAction = static_cast<uint8_t>(r.Command);

@@ -69,7 +69,7 @@ void DoJoystick::newKeyDefUnicode(const KeyboardCommandList* key, int row) {
 }
 
 const std::string* DoJoystick::getCommandForRow(int line) const {
-    return line >= 0 && line + 1 < kTableRows ? CommandsAndKeys[line + 1].TheExplaination : nullptr;
+    return line >= 0 && line < kTableRows - 1 ? CommandsAndKeys[line + 1].TheExplaination : nullptr;
 }
 
 std::string DoJoystick::getJoyButtonTitle(int n) const {

@@ -9,10 +9,14 @@ namespace {
 // A value to encode: NaN stands for 0, the field's centre.
 double sane(double v) { return v == v ? v : 0.0; }
 
-// Truncated toward zero after clamping into [lo, hi].
+// Truncated toward zero after clamping into [lo, hi]. A value a decode gave lies on a code or a
+// rounding error short of it (-0.475 x 200 + 4095 is 3999.99999...); a millionth of a step
+// away from zero brings it back to its own code, so decode, encode, decode gives the same value
+// and a relayed block does not drift.
 int64_t field(double v, int64_t lo, int64_t hi) {
-    const double t = std::trunc(std::clamp(v, static_cast<double>(lo), static_cast<double>(hi)));
-    return static_cast<int64_t>(t);
+    constexpr double kCodeSlack = 1e-6;  // codes
+    const double c = std::clamp(v, static_cast<double>(lo), static_cast<double>(hi));
+    return static_cast<int64_t>(std::trunc(c + std::copysign(kCodeSlack, c)));
 }
 
 void put24(uint8_t* p, uint32_t v) {

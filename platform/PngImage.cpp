@@ -21,6 +21,12 @@ bool readPng(const std::string& path, RGBAImage& image) {
     png_image in{};
     in.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_file(&in, path.c_str())) return false;
+    // The header's size is checked before anything is allocated: a few bytes may claim millions of pixels.
+    constexpr png_uint_32 kLargestEdge = 8192;  // px
+    if (in.width > kLargestEdge || in.height > kLargestEdge) {
+        png_image_free(&in);
+        return false;
+    }
     in.format = PNG_FORMAT_RGBA;
     std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(in));
     if (!png_image_finish_read(&in, nullptr, pixels.data(), 0, nullptr)) {

@@ -13,7 +13,8 @@ struct RGBAImage {
 };
 
 bool writePng(const std::string& path, const RGBAImage& image);
-// False (and an empty image) when the file is missing or is not a PNG we can decode.
+// False (and an empty image) when the file is missing, is not a PNG we can decode, or claims
+// more than 8,192 pixels on a side.
 bool readPng(const std::string& path, RGBAImage& image);
 
 }  // namespace pellam::platform

@@ -1,12 +1,18 @@
 #include "platform/UserDefaults.h"
 
+#include <strings.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <limits>
 #include <system_error>
-#include <unistd.h>
+#include <utility>
 
 #include "platform/Log.h"
 #include "platform/Paths.h"
@@ -34,7 +40,67 @@ std::string asidePath(const std::string& path) {
     return aside;
 }
 
+std::string folderOf(const std::string& path) {
+    const fs::path parent = fs::path(path).parent_path();
+    return parent.empty() ? std::string(".") : parent.string();
+}
+
+// The whole file, or an empty optional with `why` set when it cannot be opened or read.
+std::optional<std::string> readWholeFile(const std::string& path, std::string& why) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        why = std::strerror(errno);
+        return std::nullopt;
+    }
+    std::string text;
+    char buffer[65536];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
+    const bool failed = std::ferror(file) != 0;
+    const int error = errno;
+    std::fclose(file);
+    if (failed) {
+        why = std::strerror(error);
+        return std::nullopt;
+    }
+    return text;
+}
+
+bool wordIs(const std::string& text, std::initializer_list<const char*> words) {
+    for (const char* w : words)
+        if (strcasecmp(text.c_str(), w) == 0) return true;
+    return false;
+}
+
+// A whole-text number; an empty optional when anything else is in the text.
+template <typename Number>
+std::optional<Number> numberIn(const std::string& text) {
+    Number value{};
+    const char* end = text.data() + text.size();
+    const auto [at, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || at != end || text.empty()) return std::nullopt;
+    return value;
+}
+
 }  // namespace
+
+int jsonNesting(std::string_view text) {
+    int depth = 0, deepest = 0;
+    bool inString = false, escaped = false;
+    for (const char c : text) {
+        if (inString) {
+            if (escaped) escaped = false;
+            else if (c == '\\') escaped = true;
+            else if (c == '"') inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            deepest = std::max(deepest, ++depth);
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return deepest;
+}
 
 std::string base64Encode(const std::vector<uint8_t>& bytes) {
     std::string out;
@@ -83,60 +149,114 @@ UserDefaults& UserDefaults::standard() {
     return store;
 }
 
+void UserDefaults::report(const std::string& text) {
+    if (!reported_.insert(text).second) return;
+    logMessage(text);
+    reports_.push_back(text);
+}
+
+std::vector<std::string> UserDefaults::takeReports() { return std::exchange(reports_, {}); }
+
 void UserDefaults::load() {
     std::error_code ec;
     if (!fs::exists(path_, ec)) return;
-    std::ifstream in(path_, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    nlohmann::json parsed = nlohmann::json::parse(text.str(), nullptr, false);
-    if (!parsed.is_discarded() && parsed.is_object()) {
-        values_ = std::move(parsed);
+    std::string why;
+    const std::optional<std::string> text = readWholeFile(path_, why);
+    if (!text) {
+        // Not corrupt, only out of reach: it stays where it is, and this run never writes over it.
+        unreadable_ = why;
+        loadMessage_ = "The settings file " + path_ + " cannot be read (" + why +
+                       "). It is left as it is and not saved over; the game uses fresh settings this time.";
+        report(loadMessage_);
         return;
+    }
+    // Nesting is checked before parsing: a file of ours is never deep, and a deep one would make
+    // every later save recurse once per level.
+    if (jsonNesting(*text) <= kMaxNesting) {
+        nlohmann::json parsed = nlohmann::json::parse(*text, nullptr, false);
+        if (!parsed.is_discarded() && parsed.is_object()) {
+            values_ = std::move(parsed);
+            return;
+        }
     }
     const std::string aside = asidePath(path_);
     fs::rename(path_, aside, ec);
-    loadMessage_ = ec ? "The preferences file " + path_ + " could not be read and could not be moved aside (" +
-                            ec.message() + "); it is left as it is and defaults are used."
-                      : "The preferences file " + path_ + " could not be read; it was kept as " + aside +
-                            " and defaults are used.";
-    logMessage(loadMessage_);
+    loadMessage_ = ec ? "The settings file " + path_ + " could not be understood and could not be moved aside (" +
+                            ec.message() + "); it is left as it is and the game uses fresh settings."
+                      : "The settings file " + path_ + " could not be understood. It is kept as " + aside +
+                            ", with the settings and pilot records it held; the game starts with fresh ones.";
+    report(loadMessage_);
     // A file we could not move must not be overwritten by the next save either.
     if (ec) path_ = aside;
 }
 
+void UserDefaults::unusable(const std::string& key) const { unusableKeys_.insert(key); }
+
 std::optional<bool> UserDefaults::boolForKey(const std::string& key) const {
     const auto it = values_.find(key);
-    if (it == values_.end() || !it->is_boolean()) return std::nullopt;
-    return it->get<bool>();
+    if (it == values_.end()) return std::nullopt;
+    if (it->is_boolean()) return it->get<bool>();
+    if (it->is_number_integer()) return it->get<int64_t>() != 0;
+    if (it->is_number_float() && std::isfinite(it->get<double>())) return it->get<double>() != 0.0;
+    if (it->is_string()) {
+        const std::string& text = it->get_ref<const std::string&>();
+        if (wordIs(text, {"YES", "true", "1"})) return true;
+        if (wordIs(text, {"NO", "false", "0"})) return false;
+    }
+    unusable(key);
+    return std::nullopt;
 }
 
 std::optional<int64_t> UserDefaults::integerForKey(const std::string& key) const {
     const auto it = values_.find(key);
-    if (it == values_.end() || !it->is_number_integer()) return std::nullopt;
-    return it->get<int64_t>();
+    if (it == values_.end()) return std::nullopt;
+    if (it->is_number_unsigned()) {
+        if (it->get<uint64_t>() <= uint64_t(std::numeric_limits<int64_t>::max())) return it->get<int64_t>();
+    } else if (it->is_number_integer()) {
+        return it->get<int64_t>();
+    } else if (it->is_boolean()) {
+        return it->get<bool>() ? 1 : 0;
+    } else if (it->is_number_float()) {
+        const double v = it->get<double>();
+        if (std::isfinite(v) && std::fabs(v) < 9.2e18) return static_cast<int64_t>(v);  // toward zero
+    } else if (it->is_string()) {
+        if (auto v = numberIn<int64_t>(it->get_ref<const std::string&>())) return v;
+    }
+    unusable(key);
+    return std::nullopt;
 }
 
 std::optional<double> UserDefaults::doubleForKey(const std::string& key) const {
     const auto it = values_.find(key);
-    if (it == values_.end() || !it->is_number()) return std::nullopt;
-    const double value = it->get<double>();
-    if (!std::isfinite(value)) return std::nullopt;
-    return value;
+    if (it == values_.end()) return std::nullopt;
+    std::optional<double> value;
+    if (it->is_number()) value = it->get<double>();
+    else if (it->is_boolean()) value = it->get<bool>() ? 1.0 : 0.0;
+    else if (it->is_string()) value = numberIn<double>(it->get_ref<const std::string&>());
+    if (value && std::isfinite(*value)) return value;
+    unusable(key);
+    return std::nullopt;
 }
 
 std::optional<std::string> UserDefaults::stringForKey(const std::string& key) const {
     const auto it = values_.find(key);
-    if (it == values_.end() || !it->is_string()) return std::nullopt;
-    return it->get<std::string>();
+    if (it == values_.end()) return std::nullopt;
+    if (it->is_string()) return it->get<std::string>();
+    if (it->is_number_integer()) return it->dump();
+    unusable(key);
+    return std::nullopt;
 }
 
 std::optional<std::vector<uint8_t>> UserDefaults::dataForKey(const std::string& key) const {
     const auto it = values_.find(key);
-    if (it == values_.end() || !it->is_object()) return std::nullopt;
-    const auto data = it->find(kDataTag);
-    if (data == it->end() || !data->is_string()) return std::nullopt;
-    return base64Decode(data->get<std::string>());
+    if (it == values_.end()) return std::nullopt;
+    if (it->is_object()) {
+        const auto data = it->find(kDataTag);
+        if (data != it->end() && data->is_string())
+            if (auto bytes = base64Decode(data->get<std::string>())) return bytes;
+    }
+    unusable(key);
+    return std::nullopt;
 }
 
 bool UserDefaults::hasKey(const std::string& key) const { return values_.contains(key); }
@@ -171,32 +291,73 @@ void UserDefaults::removeKey(const std::string& key) {
     if (values_.erase(key) > 0) dirty_ = true;
 }
 
+// A copy of the file as it is on disk, made once per run before the first write after a getter
+// met a value it could not use: whatever the game then writes over, the player's bytes survive.
+bool UserDefaults::keepFileAside() {
+    if (keptAside_ || unusableKeys_.empty()) return true;
+    std::error_code ec;
+    if (!fs::exists(path_, ec)) {
+        keptAside_ = true;
+        return true;
+    }
+    const std::string aside = asidePath(path_);
+    fs::copy_file(path_, aside, ec);
+    std::string keys;
+    for (const std::string& key : unusableKeys_) keys += (keys.empty() ? "" : ", ") + key;
+    if (ec) {
+        fs::remove(aside, ec);
+        report("Some stored settings could not be used (" + keys + ") and a copy of " + path_ +
+               " could not be kept aside, so it is not written over.");
+        return false;
+    }
+    keptAside_ = true;
+    report("Some stored settings could not be used (" + keys + "); the settings file as it was is kept as " +
+           aside + ".");
+    return true;
+}
+
 bool UserDefaults::synchronize() {
     if (!dirty_) return true;
+    const std::string folder = folderOf(path_);
+    if (!unreadable_.empty()) {
+        report("Your settings are not saved in " + folder + " this time: " + path_ + " could not be read at start (" +
+               unreadable_ + "), so it is not written over.");
+        return false;
+    }
+    if (!keepFileAside()) return false;
+    auto failed = [&](const std::string& why) {
+        report("Your settings could not be saved in " + folder + " (" + why +
+               "). The file there is unchanged; your changes are kept while the game runs.");
+        return false;
+    };
+    // The text first: nothing touches the disk unless there is something whole to write.
+    std::string text;
+    try {
+        // Invalid UTF-8 in a stored string is replaced rather than failing the whole save.
+        text = values_.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    } catch (const std::exception& e) {
+        return failed(e.what());
+    }
     std::error_code ec;
     const fs::path target(path_);
     if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
     const std::string temp = path_ + ".tmp-" + std::to_string(getpid());
     FILE* file = std::fopen(temp.c_str(), "wb");
-    if (!file) {
-        logMessage("Could not write the preferences to " + temp);
-        return false;
-    }
-    // Invalid UTF-8 in a stored string is replaced rather than failing the whole save.
-    const std::string text = values_.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    if (!file) return failed(std::strerror(errno));
     const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0 &&
                          fsync(fileno(file)) == 0;
+    int error = errno;
     const bool closed = std::fclose(file) == 0;
+    if (written && !closed) error = errno;
     if (!written || !closed) {
         fs::remove(temp, ec);
-        logMessage("Could not write the preferences to " + temp);
-        return false;
+        return failed(std::strerror(error));
     }
     fs::rename(temp, target, ec);
     if (ec) {
+        const std::string why = ec.message();
         fs::remove(temp, ec);
-        logMessage("Could not replace the preferences file " + path_);
-        return false;
+        return failed(why);
     }
     dirty_ = false;
     return true;

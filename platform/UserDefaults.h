@@ -1,11 +1,17 @@
 #pragma once
 // The user-defaults store: named preferences, key bindings and pilot records, kept between runs
 // in one JSON file under the XDG config folder. Byte blocks (tables of big-endian records) are
-// stored as base64. Every getter answers "absent" (an empty optional) for a missing key or a value
-// of another type, so a hand-edited or broken file never yields a wrong value.
+// stored as base64. A getter answers a stored value of another but convertible type as what it
+// means (1 as YES, "2" as 2); a missing key, or a value that cannot be read as the type asked
+// for, answers "absent" (an empty optional), so a hand-edited or broken file never yields a
+// wrong value. Nothing the player stored is lost: a file that cannot be parsed is moved aside, a
+// file that cannot be read is left alone and never written over, and before a value that could
+// not be used is first written over, the whole file as it was is copied aside.
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -14,9 +20,14 @@ namespace pellam::platform {
 
 class UserDefaults {
 public:
-    // Opens the store at `filePath`. A file that cannot be parsed is moved aside (its name gains
-    // ".corrupt", or ".corrupt-N" when that exists) and reported through loadMessage(); the store
-    // then starts empty. It is never silently overwritten.
+    // The deepest nesting a file of ours can hold: the file's object, a block or list under a
+    // key, its items. Deeper documents are no file of ours and are kept aside as corrupt.
+    static constexpr int kMaxNesting = 8;
+
+    // Opens the store at `filePath`. A file that cannot be parsed (or is nested deeper than
+    // kMaxNesting) is moved aside (its name gains ".corrupt", or ".corrupt-N" when that exists);
+    // the store then starts empty. A file that exists but cannot be read is left where it is and
+    // is not saved over this run. Either is reported through loadMessage() and reports().
     explicit UserDefaults(std::string filePath);
     ~UserDefaults();
     UserDefaults(const UserDefaults&) = delete;
@@ -40,22 +51,38 @@ public:
     void removeKey(const std::string& key);
 
     // Writes the store if anything changed: a temporary file beside it, flushed, then renamed over
-    // it, so a crash leaves either the old file or the new one. False (and a logged reason) when
-    // the write failed; the values stay in memory for the next try.
+    // it, so a crash leaves either the old file or the new one, and no temporary file stays on a
+    // failure. False, with a report naming the folder and the reason, when the write failed or
+    // the file may not be written over; the values stay in memory for the next try.
     bool synchronize();
 
     const std::string& filePath() const { return path_; }
     // Empty, or what went wrong reading the file at start.
     const std::string& loadMessage() const { return loadMessage_; }
+    // What the player must be told (a file kept aside or left unread, a failed save), each text
+    // once per run; the store forgets them as they are taken.
+    std::vector<std::string> takeReports();
 
 private:
     void load();
+    void report(const std::string& text);
+    // Marks a stored value that a getter could not use: the file is copied aside before the next write.
+    void unusable(const std::string& key) const;
+    bool keepFileAside();
 
     std::string path_;
     nlohmann::json values_ = nlohmann::json::object();
     std::string loadMessage_;
+    std::string unreadable_;  // why the file could not be read; it is then never written over
     bool dirty_ = false;
+    bool keptAside_ = false;  // this run's copy of the file as it was has been made
+    mutable std::set<std::string> unusableKeys_;
+    std::vector<std::string> reports_;
+    std::set<std::string> reported_;
 };
+
+// The deepest nesting of arrays and objects in a JSON text, found without parsing it.
+int jsonNesting(std::string_view text);
 
 std::string base64Encode(const std::vector<uint8_t>& bytes);
 // Empty optional when the text is not valid base64.

@@ -2,8 +2,10 @@
 
 #include <stb_image.h>
 #include <stb_image_write.h>
+#include <strings.h>
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -12,29 +14,82 @@
 namespace pellam::render {
 namespace {
 
-bool isTiff(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    char magic[4] = {};
-    if (!in.read(magic, 4)) return false;
-    return (std::memcmp(magic, "II*\0", 4) == 0) || (std::memcmp(magic, "MM\0*", 4) == 0);
+enum class Kind { kNone, kPng, kJpeg, kTiff };
+
+// A screen shot of 8,192 x 8,192 uncompressed, with room to spare: anything larger is not ours.
+constexpr size_t kLargestPictureFile = size_t(256) << 20;  // bytes
+
+Kind kindOfName(const std::string& path) {
+    const std::string ext = std::filesystem::path(path).extension().string();
+    auto is = [&](const char* e) { return strcasecmp(ext.c_str(), e) == 0; };
+    if (is(".png")) return Kind::kPng;
+    if (is(".jpg") || is(".jpeg")) return Kind::kJpeg;
+    if (is(".tif") || is(".tiff")) return Kind::kTiff;
+    return Kind::kNone;
 }
+
+Kind kindOfBytes(const std::string& path) {
+    unsigned char magic[8] = {};
+    std::ifstream in(path, std::ios::binary);
+    in.read(reinterpret_cast<char*>(magic), sizeof magic);
+    if (in.gcount() >= 8 && std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0) return Kind::kPng;
+    if (in.gcount() >= 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF) return Kind::kJpeg;
+    if (in.gcount() >= 4 && (std::memcmp(magic, "II*\0", 4) == 0 || std::memcmp(magic, "MM\0*", 4) == 0))
+        return Kind::kTiff;
+    return Kind::kNone;
+}
+
+const char* kindName(Kind k) { return k == Kind::kPng ? "PNG" : k == Kind::kJpeg ? "JPEG" : "TIFF"; }
+
+// The decoder builds each Huffman table of a JPEG into room for 256 codes without checking the
+// counts the file gives (up to 16 x 255), and writes past it. Every byte pair that could start a
+// table segment is checked here first; a table of more than 256 codes is no JPEG.
+bool jpegTablesFit(const std::vector<uint8_t>& b) {
+    // Bytes past the end read as 0, as the decoder reads them.
+    auto at = [&](size_t i) -> size_t { return i < b.size() ? b[i] : 0; };
+    for (size_t marker = 0; marker + 1 < b.size(); ++marker) {
+        if (b[marker] != 0xFF || b[marker + 1] != 0xC4) continue;
+        const size_t end = marker + 2 + (at(marker + 2) << 8 | at(marker + 3));
+        for (size_t t = marker + 4; t < end && t < b.size();) {
+            size_t codes = 0;
+            for (size_t i = 1; i <= 16; ++i) codes += at(t + i);
+            if (codes > 256) return false;
+            t += 17 + codes;
+        }
+    }
+    return true;
+}
+
+std::string sizeText(uint64_t w, uint64_t h) { return std::to_string(w) + " x " + std::to_string(h); }
 
 // libtiff reports through handlers; a broken file is a plain "no picture" here.
 void quietTiff(const char*, const char*, va_list) {}
 
-bool readTiff(const std::string& path, platform::RGBAImage& image) {
+PictureRead readTiff(const std::string& path, platform::RGBAImage& image, int largestEdge, std::string& why) {
     TIFFSetErrorHandler(quietTiff);
     TIFFSetWarningHandler(quietTiff);
     TIFF* tif = TIFFOpen(path.c_str(), "r");
-    if (!tif) return false;
+    if (!tif) {
+        why = "libtiff cannot open it";
+        return PictureRead::kNotAPicture;
+    }
     uint32_t w = 0, h = 0;
     TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w);
     TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h);
-    bool ok = w > 0 && h > 0 && w <= 16384 && h <= 16384;
-    if (ok) {
+    PictureRead result = PictureRead::kRead;
+    char message[1024] = "";
+    if (w == 0 || h == 0 || w > uint32_t(largestEdge) || h > uint32_t(largestEdge)) {
+        why = "its header claims " + sizeText(w, h) + " pixels, more than " + std::to_string(largestEdge) + " on a side";
+        result = w && h ? PictureRead::kTooLarge : PictureRead::kNotAPicture;
+    } else if (!TIFFRGBAImageOK(tif, message)) {
+        why = std::string("libtiff cannot decode it: ") + message;
+        result = PictureRead::kNotAPicture;
+    } else {
         std::vector<uint32_t> raster(size_t(w) * h);
-        ok = TIFFReadRGBAImageOriented(tif, w, h, raster.data(), ORIENTATION_TOPLEFT, 0) != 0;
-        if (ok) {
+        if (TIFFReadRGBAImageOriented(tif, w, h, raster.data(), ORIENTATION_TOPLEFT, 0) == 0) {
+            why = "libtiff cannot decode it";
+            result = PictureRead::kNotAPicture;
+        } else {
             image.width = int(w);
             image.height = int(h);
             image.pixels.resize(raster.size() * 4);
@@ -47,28 +102,75 @@ bool readTiff(const std::string& path, platform::RGBAImage& image) {
         }
     }
     TIFFClose(tif);
-    return ok;
+    return result;
 }
 
 }  // namespace
 
-bool readImageFile(const std::string& path, platform::RGBAImage& image) {
+PictureRead readPicture(const std::string& path, platform::RGBAImage& image, int largestEdge, std::string& why) {
     image = {};
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
-    if (isTiff(path)) {
-        if (readTiff(path, image)) return true;
-        image = {};
-        return false;
+    // A name without a picture extension (a mask beside its texture) may hold any of the three.
+    const Kind found = kindOfBytes(path), named = kindOfName(path) == Kind::kNone ? found : kindOfName(path);
+    if (found == Kind::kNone) {
+        why = "it is not a PNG, JPEG or TIFF file";
+        return PictureRead::kNotAPicture;
     }
+    if (found != named) {
+        why = std::string("it is named as ") + kindName(named) + " but is not a " + kindName(named) + " file";
+        return PictureRead::kNotAPicture;
+    }
+    if (named == Kind::kTiff) {
+        const PictureRead result = readTiff(path, image, largestEdge, why);
+        if (result != PictureRead::kRead) image = {};
+        return result;
+    }
+    std::error_code ec;
+    const uintmax_t fileBytes = std::filesystem::file_size(path, ec);
+    if (ec || fileBytes > kLargestPictureFile) {
+        why = ec ? ec.message() : "the file is " + std::to_string(fileBytes) + " bytes, more than a picture of ours";
+        return ec ? PictureRead::kNotAPicture : PictureRead::kTooLarge;
+    }
+    std::vector<uint8_t> bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    if (named == Kind::kJpeg && !jpegTablesFit(bytes)) {
+        why = "a Huffman table holds more than 256 codes";
+        return PictureRead::kNotAPicture;
+    }
+    const int length = static_cast<int>(bytes.size());
     int w = 0, h = 0, channels = 0;
-    unsigned char* data = stbi_load(path.c_str(), &w, &h, &channels, 4);
-    if (!data) return false;
+    if (!stbi_info_from_memory(bytes.data(), length, &w, &h, &channels)) {
+        why = std::string("its header cannot be read (") + stbi_failure_reason() + ")";
+        return PictureRead::kNotAPicture;
+    }
+    if (w <= 0 || h <= 0 || w > largestEdge || h > largestEdge) {
+        why = "its header claims " + sizeText(uint32_t(w), uint32_t(h)) + " pixels, more than " +
+              std::to_string(largestEdge) + " on a side";
+        return PictureRead::kTooLarge;
+    }
+    int dw = 0, dh = 0;
+    unsigned char* data = stbi_load_from_memory(bytes.data(), length, &dw, &dh, &channels, 4);
+    if (!data || dw != w || dh != h) {
+        why = std::string("it cannot be decoded (") + (data ? "its size changed" : stbi_failure_reason()) + ")";
+        stbi_image_free(data);
+        return PictureRead::kNotAPicture;
+    }
     image.width = w;
     image.height = h;
     image.pixels.assign(data, data + size_t(w) * h * 4);
     stbi_image_free(data);
-    return true;
+    return PictureRead::kRead;
+}
+
+bool readImageFile(const std::string& path, platform::RGBAImage& image) {
+    constexpr int kLargestScreen = 8192;  // px
+    std::string why;
+    image = {};
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    return readPicture(path, image, kLargestScreen, why) == PictureRead::kRead;
 }
 
 std::vector<std::string> imageCandidates(const std::string& path) {

@@ -8,7 +8,15 @@
 
 namespace pellam::render {
 
-// Rows top to bottom. False, with `image` emptied, when the file is missing or not a picture.
+enum class PictureRead { kRead, kNotAPicture, kTooLarge };
+
+// Reads a picture of the kind its name says (.png, .jpg or .jpeg, .tif or .tiff, in any case;
+// a name without one of these may hold any of the three), rows top to bottom. The size in the file's header is checked against `largestEdge` before
+// anything is decoded, so a small file cannot claim a huge picture. On a refusal `image` is
+// empty and `why` says why.
+PictureRead readPicture(const std::string& path, platform::RGBAImage& image, int largestEdge, std::string& why);
+
+// The same for pictures of any size up to that of a large screen (screen shots read back).
 bool readImageFile(const std::string& path, platform::RGBAImage& image);
 
 // The file a texture name stands for: the path itself, then the path with the picture

@@ -42,6 +42,8 @@ GLuint upload(TexturePicture picture, const TextureFormat& format) {
     return name;
 }
 
+constexpr int kLargestTexture = 1024;  // texels on a side
+
 int32_t firstFreeSlot(const TextureMaps& maps) {
     for (int32_t i = 0; i < kTextureSlots; ++i)
         if (maps[i].TextureStatus != 2) return i;
@@ -50,8 +52,11 @@ int32_t firstFreeSlot(const TextureMaps& maps) {
 
 // Reads the picture for a masked texture from `path` + "_" (under the picture extensions too).
 bool readMask(const std::string& path, platform::RGBAImage& mask) {
-    for (const std::string& candidate : imageCandidates(path + "_"))
-        if (readImageFile(candidate, mask)) return true;
+    for (const std::string& candidate : imageCandidates(path + "_")) {
+        std::string why;
+        if (readPicture(candidate, mask, kLargestTexture, why) == PictureRead::kRead) return true;
+        platform::logMessage("The mask file " + candidate + " is refused: " + why + ".");
+    }
     return false;
 }
 
@@ -91,19 +96,25 @@ int32_t ZephGLView::fmGetTextureFromDiskNSString(const std::string& path, int32_
         bool found = false, opened = false;
         for (const std::string& candidate : imageCandidates(path)) {
             found = true;
-            if (readImageFile(candidate, image)) {
+            std::string why;
+            const PictureRead read = readPicture(candidate, image, kLargestTexture, why);
+            if (read == PictureRead::kRead) {
                 opened = true;
                 break;
             }
+            platform::logMessage("The texture file " + candidate + " is refused: " + why + ".");
+            if (read == PictureRead::kTooLarge) return kNotSquarePowerOfTwo;
         }
         if (!opened) {
-            if (found) {
-                platform::SystemBeep();
-                platform::logMessage("Not a picture we can read: " + path);
-            }
+            if (found) platform::SystemBeep();
             return kNoSuchImage;
         }
-        if (image.width != image.height || !isTextureEdge(image.width)) return kNotSquarePowerOfTwo;
+        if (image.width != image.height || !isTextureEdge(image.width)) {
+            platform::logMessage("The texture " + name + " is " + std::to_string(image.width) + " x " +
+                                 std::to_string(image.height) + " texels; textures are square, 32 to 1,024 on a side "
+                                 "and a power of two.");
+            return kNotSquarePowerOfTwo;
+        }
 
         picture = pictureFromImage(image);
         doLoadingFeedback();

@@ -2,11 +2,12 @@
 # Builds one libFuzzer target with clang (AddressSanitizer and UndefinedBehaviorSanitizer) and
 # runs it for the given time. Not part of CI. Findings are written to build/fuzz/findings/; the
 # inputs fuzz/TARGET_seeds/ holds, if any, start the corpus.
-#   scripts/fuzz.sh net_wire SECONDS [extra libFuzzer options]
+#   scripts/fuzz.sh defaults|pilot_block|state_block|picture|net_wire SECONDS [extra libFuzzer options]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-target=${1:?"usage: scripts/fuzz.sh net_wire SECONDS"}
-seconds=${2:?"usage: scripts/fuzz.sh TARGET SECONDS"}
+usage="usage: scripts/fuzz.sh defaults|pilot_block|state_block|picture|net_wire SECONDS"
+target=${1:?"$usage"}
+seconds=${2:?"$usage"}
 shift 2
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELLAM_FUZZ=ON \
       -DPELLAM_TESTS=OFF -DPELLAM_BENCH=OFF -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null

@@ -7,9 +7,7 @@ namespace pellam {
 
 bool FirstCloud::initWithGLView(ViewServices* view) {
     if (!view) return true;
-    int32_t slot = view->fmGetTextureFromDiskNSString(getPathToFolder() + "/Necessary Data/Textures/CloudPuffB", 1, 6, 9, 0);
-    if (slot < 0) slot = view->fmGetTextureFromDiskNSString(getPathToResources() + "Necessary Data/Textures/CloudPuffB", 1, 6, 9, 0);
-    TextureSlot = slot < 0 ? 0 : slot;
+    TextureSlot = loadNamedTexture(view, "CloudPuffB");
     return true;
 }
 

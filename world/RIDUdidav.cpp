@@ -1,5 +1,6 @@
 #include "world/RIDUdidav.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -157,7 +158,9 @@ void RIDUdidav::SetDetailsForLayer(int32_t layer, int32_t texture, double bottom
     }
     if (!std::isfinite(bottom) || !std::isfinite(top)) bottom = top = 0.0;
     if (top < bottom) std::swap(top, bottom);
-    if (texture < 0) texture = 0;
+    // A code from a mission file: held to the 16 bits any code in use fits, so the thin-layer
+    // step below cannot overflow.
+    texture = std::clamp<int32_t>(texture, 0, 0x7FFF);
     if (texture != 0 && top - bottom < 50.0) texture += 1;
     Layers[layer] = {texture, bottom, top};
     CloudDeckRevision += 1;
@@ -172,22 +175,14 @@ int32_t RIDUdidav::returnAbsoluteCloudLayerState() const {
     return 5;
 }
 
-int32_t RIDUdidav::loadTexture(const char* name) {
-    if (!View) return 0;
-    int32_t slot = View->fmGetTextureFromDiskNSString(getPathToFolder() + "/Necessary Data/Textures/" + name, 1, 6, 9, 0);
-    if (slot < 0)
-        slot = View->fmGetTextureFromDiskNSString(getPathToResources() + "Necessary Data/Textures/" + name, 1, 6, 9, 0);
-    return slot < 0 ? 0 : slot;
-}
-
 void RIDUdidav::setGL(ViewServices* view) {
     View = view;
-    for (int k = 0; k < kGroundCodes; ++k) GroundTextureSlots[k] = loadTexture(kGroundTextureNames[k]);
-    RoadStraightSlot = loadTexture(kRoadStraightTexture);
-    RoadBendSlot = loadTexture(kRoadBendTexture);
-    DetailSlot = loadTexture(kDetailTexture);
-    CloudDeckSlot = loadTexture("CloudDeckB");
-    CloudScatterSlot = loadTexture("CloudScatterB");
+    for (int k = 0; k < kGroundCodes; ++k) GroundTextureSlots[k] = loadNamedTexture(View, kGroundTextureNames[k]);
+    RoadStraightSlot = loadNamedTexture(View, kRoadStraightTexture);
+    RoadBendSlot = loadNamedTexture(View, kRoadBendTexture);
+    DetailSlot = loadNamedTexture(View, kDetailTexture);
+    CloudDeckSlot = loadNamedTexture(View, "CloudDeckB");
+    CloudScatterSlot = loadNamedTexture(View, "CloudScatterB");
 }
 
 }  // namespace pellam

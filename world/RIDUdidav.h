@@ -101,7 +101,6 @@ public:
 
 private:
     bool readFile(const std::string& path, const char* name, size_t expected, std::vector<uint8_t>& out);
-    int32_t loadTexture(const char* name);
 
     std::vector<float> PostFeet;    // kGridSize^2 heights, ft
     std::vector<uint8_t> Surface;   // kGridSize^2 squares (the last row and column unused)

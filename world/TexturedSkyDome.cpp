@@ -21,14 +21,8 @@ TexturedSkyDome::TexturedSkyDome() { setTimeOfDay(12.0); }
 bool TexturedSkyDome::initWithGLView(ViewServices* view) {
     View = view;
     if (!view) return true;
-    auto load = [&](const char* name) {
-        int32_t slot = view->fmGetTextureFromDiskNSString(getPathToFolder() + "/Necessary Data/Textures/" + name, 1, 6, 9, 0);
-        if (slot < 0)
-            slot = view->fmGetTextureFromDiskNSString(getPathToResources() + "Necessary Data/Textures/" + name, 1, 6, 9, 0);
-        return slot < 0 ? 0 : slot;
-    };
-    SkyTextureSlot = load("SkyDome");
-    SunTextureSlot = load("SkySun");
+    SkyTextureSlot = loadNamedTexture(view, "SkyDome");
+    SunTextureSlot = loadNamedTexture(view, "SkySun");
     return true;
 }
 

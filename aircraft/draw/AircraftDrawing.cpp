@@ -33,18 +33,6 @@ bool finiteQuaternion(const std::array<double, 4>& q, double& norm) {
     return std::isfinite(norm) && norm > 1e-6;
 }
 
-int32_t loadTexture(ViewServices* view, const std::string& name) {
-    const std::string a = ZephModel::getPathToFolder() + "/Necessary Data/Textures/" + name;
-    const std::string b = ZephModel::getPathToResources() + "Necessary Data/Textures/" + name;
-    int32_t slot = view->fmGetTextureFromDiskNSString(a, 1, 6, 9, 0);
-    if (slot < 0) slot = view->fmGetTextureFromDiskNSString(b, 1, 6, 9, 0);
-    if (slot < 0) {
-        platform::logMessage("Texture \"" + name + "\" was not found in " + a + " or " + b + ".");
-        slot = view->missingTextureSlot();
-    }
-    return slot;
-}
-
 }  // namespace
 
 const looks::AircraftModel& FlyableAircraft::drawingModel() const {
@@ -84,12 +72,12 @@ void FlyableAircraft::buildDrawing(ViewServices* view) {
     ThisModel.NumberOfPointsPolys = 1;
 
     if (view) {
-        for (int k = 0; k < looks::kMapCount; ++k) pp.MapListOffset[k] = int16_t(loadTexture(view, m.maps[k]));
-        for (int t = 0; t < 2; ++t) d.teamPaintSlots[t] = loadTexture(view, m.teamPaint[t]);
-        for (int t = 0; t < 4; ++t) d.teamColourSlots[t] = loadTexture(view, m.teamColour[t]);
+        for (int k = 0; k < looks::kMapCount; ++k) pp.MapListOffset[k] = int16_t(ZephModel::loadNamedTexture(view, m.maps[k]));
+        for (int t = 0; t < 2; ++t) d.teamPaintSlots[t] = ZephModel::loadNamedTexture(view, m.teamPaint[t]);
+        for (int t = 0; t < 4; ++t) d.teamColourSlots[t] = ZephModel::loadNamedTexture(view, m.teamColour[t]);
         // Named without an extension and ending in B: the view reads its alpha from "AircraftSmokeB_".
-        d.smokeSlot = loadTexture(view, "AircraftSmokeB");
-        d.charredSlot = loadTexture(view, "AircraftCharred.png");
+        d.smokeSlot = ZephModel::loadNamedTexture(view, "AircraftSmokeB");
+        d.charredSlot = ZephModel::loadNamedTexture(view, "AircraftCharred.png");
     }
     d.baseSlots = pp.MapListOffset;
 }

@@ -5,7 +5,9 @@
 // PELLAM_AUTOFLY signs the first pilot in and starts flying at once, and PELLAM_FRAME_DUMP names
 // a PNG file that receives the last frame. For the frame-rate script in bench/: PELLAM_FRAME_TIMES
 // names a text file that receives, at quit, the milliseconds between frames, one a line, and a
-// last line with the process's processor seconds and the run's wall seconds.
+// last line with the process's processor seconds and the run's wall seconds. For the player tests:
+// PELLAM_VIRTUAL_JOYSTICK attaches a virtual stick (4 axes, 12 buttons, a hat) and
+// PELLAM_PLAYER_SCRIPT plays a player's actions.
 #include <SDL.h>
 #include <SDL_opengl.h>
 
@@ -20,6 +22,8 @@
 
 #include "game/InputLink.h"
 #include "game/app/GameAdapters.h"
+#include "game/app/PlayerScript.h"
+#include "game/InputWindowsDrawing.h"
 #include "game/InterfaceDrawing.h"
 #include "game/VADArizodazar2.h"
 #include "input/PellamJoySub.h"
@@ -58,8 +62,8 @@ void dumpFrame(const std::string& path, int width, int height) {
 }  // namespace
 
 int main(int, char**) {
+    // A settings file that could not be read is logged by the store and told in the game.
     platform::UserDefaults& store = platform::UserDefaults::standard();
-    if (!store.loadMessage().empty()) platform::logMessage(store.loadMessage());
 
     if (std::string why; !platform::hasDisplay(why)) {
         platform::logMessage(why);
@@ -77,10 +81,28 @@ int main(int, char**) {
     platform::SdlDesktop sdlDesktop(window);
     DesktopAdapter desktop(sdlDesktop);
 
+    int virtualStick = -1;
+    if (std::getenv("PELLAM_VIRTUAL_JOYSTICK")) {
+        SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+        if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0)
+            virtualStick = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_FLIGHT_STICK, 4, 12, 1);
+        if (virtualStick < 0) platform::logMessage(std::string("No virtual joystick: ") + SDL_GetError());
+    }
     platform::hid::SdlJoysticks joysticks;
     input::PellamJoySub input(&joysticks, store);
     input.awakeFromNib();
     InputLink inputLink(input);
+    SDL_Joystick* scriptStick =
+        virtualStick >= 0 ? SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(virtualStick)) : nullptr;
+    std::unique_ptr<PlayerScript> script;
+    if (const char* path = std::getenv("PELLAM_PLAYER_SCRIPT")) {
+        script = std::make_unique<PlayerScript>();
+        std::string error;
+        if (!script->load(path, error)) {
+            platform::logMessage(error);
+            return 1;
+        }
+    }
 
     ViewAdapter viewLink(view);
     VADArizodazar2 controller(
@@ -112,6 +134,7 @@ int main(int, char**) {
         if (uiReady) {
             ui.newFrame();
             requests = drawInterface(controller);
+            drawInputWindows(input, !controller.gamePause);
             ui.render();
         }
         if (dumpNow && dumpPath) {
@@ -135,6 +158,7 @@ int main(int, char**) {
         window.setFullScreen(!(SDL_GetWindowFlags(window.sdlWindow()) & SDL_WINDOW_FULLSCREEN_DESKTOP));
     };
 
+    bool quitUnsaved = false;  // a quit whose save failed was turned back once
     const char* frameTimesPath = std::getenv("PELLAM_FRAME_TIMES");
     std::vector<float> frameTimes;
     if (frameTimesPath) frameTimes.reserve(1 << 17);  // no allocation per frame
@@ -146,8 +170,10 @@ int main(int, char**) {
     for (bool running = true; running;) {
         int windowWidth = 0, windowHeight = 0;
         SDL_GetWindowSize(window.sdlWindow(), &windowWidth, &windowHeight);
+        if (script && !script->step(window.sdlWindow(), window.windowID(), controller, input, scriptStick))
+            sdlDesktop.requestQuit();
         sdlDesktop.pumpEvents([&](const SDL_Event& event) {
-            if (ui.processEvent(event)) return;
+            if (inputWindowsTakeEvent(ui, input, event)) return;
             if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_F11) return toggleFullScreen();
             if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_q && (event.key.keysym.mod & KMOD_CTRL))
                 return sdlDesktop.requestQuit();
@@ -155,9 +181,32 @@ int main(int, char**) {
         });
         if (quitTick >= 0 && platform::TickCount() >= quitTick) sdlDesktop.requestQuit();
         running = !sdlDesktop.quitRequested();
+        if (!running && !quitUnsaved && !controller.saveForQuit()) {
+            // The notice says where and why; a second quit leaves without the save.
+            quitUnsaved = true;
+            sdlDesktop.cancelQuit();
+            running = true;
+        }
         dumpNow = !running;
 
         controller.timerLooper();
+        // The game does not draw its view while an input settings window is open. Paused, the view
+        // shows the picture it keeps under the windows; otherwise the windows stand on a plain fill.
+        if (input.isWindowOpen() && uiReady && !controller.gamePause) {
+            viewLink.drawRect(controller.GlobalMissionTime);
+        } else if (input.isWindowOpen() && uiReady) {
+            int width = 0, height = 0;
+            window.drawableSize(width, height);
+            glViewport(0, 0, width, height);
+            glClearColor(0.16f, 0.15f, 0.12f, 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            ui.newFrame();
+            requests = drawInterface(controller);
+            drawInputWindows(input, !controller.gamePause);
+            ui.render();
+            if (dumpNow && dumpPath) dumpFrame(dumpPath, width, height);
+            window.swapBuffers();
+        }
         if (frameTimesPath && frameTimes.size() < frameTimes.capacity()) {
             const Clock::time_point now = Clock::now();
             frameTimes.push_back(std::chrono::duration<float, std::milli>(now - lastFrame).count());
@@ -178,5 +227,5 @@ int main(int, char**) {
     controller.applicationWillTerminate();
     view.setFrameObserver({});
     ui.stop();
-    return 0;
+    return script && script->failed() ? 1 : 0;
 }

@@ -44,6 +44,8 @@ public:
     void centrePointer();
     void sleepUntilTick(uint32_t tick);
     void requestQuit() { quit_ = true; }
+    // The game stays: a quit whose save failed, for the player to read why.
+    void cancelQuit() { quit_ = false; }
     bool quitRequested() const { return quit_; }
 
 private:

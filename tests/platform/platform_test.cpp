@@ -45,9 +45,9 @@ TEST_F(DefaultsTest, RoundTripOfEveryType) {
     EXPECT_EQ(store.doubleForKey("TerrainDetailKey"), 3.0);  // a whole number reads as a double too
     EXPECT_EQ(store.stringForKey("LastMissionOpenedKey"), "Balloon busting at Fère-en-Tardenois");
     EXPECT_EQ(store.dataForKey("PilotStatsKey"), block);
-    // Absent keys and values of another type both answer "absent".
+    // Absent keys and values that cannot be converted both answer "absent"; YES reads as 1.
     EXPECT_FALSE(store.boolForKey("NoSuchKey").has_value());
-    EXPECT_FALSE(store.integerForKey("VBlankKey").has_value());
+    EXPECT_EQ(store.integerForKey("VBlankKey"), 1);
     EXPECT_FALSE(store.dataForKey("LastMissionOpenedKey").has_value());
     store.removeKey("VBlankKey");
     EXPECT_FALSE(store.hasKey("VBlankKey"));

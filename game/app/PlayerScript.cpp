@@ -1,0 +1,143 @@
+#include "game/app/PlayerScript.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "game/InterfaceDrawing.h"
+#include "game/VADArizodazar2.h"
+#include "input/DoJoystick.h"
+#include "platform/Log.h"
+
+namespace pellam {
+
+bool PlayerScript::load(const std::string& path, std::string& error) {
+    std::ifstream file(path);
+    if (!file) {
+        error = "cannot read the player script " + path;
+        return false;
+    }
+    for (std::string line; std::getline(file, line);) {
+        if (!line.empty() && line[0] == '#') continue;  // a comment line
+        while (!line.empty() && (line.back() == ' ' || line.back() == '\r')) line.pop_back();
+        if (!line.empty()) lines_.push_back(line);
+    }
+    return true;
+}
+
+void PlayerScript::fail(const std::string& line, const std::string& why) {
+    platform::logMessage("player script: \"" + line + "\" failed: " + why);
+    failed_ = true;
+}
+
+bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodazar2& controller,
+                        const input::DoJoystick& input, SDL_Joystick* joystick) {
+    if (wait_ > 0) {
+        --wait_;
+        return true;
+    }
+    if (lines_.empty()) return false;
+    const std::string line = lines_.front();
+    std::istringstream words(line);
+    std::string verb;
+    words >> verb;
+
+    if (verb == "click") {
+        // Over several frames: onto the place, press, release, as the windows need to see each.
+        SDL_Event e{};
+        e.button.button = SDL_BUTTON_LEFT;
+        e.button.windowID = windowID;
+        e.button.x = clickX_;
+        e.button.y = clickY_;
+        switch (clickPhase_) {
+        case 0: {
+            const std::string what = line.substr(6);
+            const size_t bar = what.find('|');
+            const ButtonPlace* place =
+                bar == std::string::npos ? nullptr : placeOfButton(what.substr(0, bar), what.substr(bar + 1));
+            if (!place) {
+                fail(line, "nothing of that name is drawn");
+                lines_.pop_front();
+                return true;
+            }
+            clickX_ = static_cast<int>((place->x0 + place->x1) / 2);
+            clickY_ = static_cast<int>((place->y0 + place->y1) / 2);
+            SDL_WarpMouseInWindow(window, clickX_, clickY_);
+            break;
+        }
+        case 1: e.type = SDL_MOUSEBUTTONDOWN; SDL_PushEvent(&e); break;
+        case 2: e.type = SDL_MOUSEBUTTONUP; SDL_PushEvent(&e); break;
+        }
+        wait_ = 3;
+        if (++clickPhase_ == 3) {
+            clickPhase_ = 0;
+            lines_.pop_front();
+        }
+        return true;
+    }
+    lines_.pop_front();
+
+    if (verb == "frames") {
+        words >> wait_;
+    } else if (verb == "key" || verb == "release") {
+        std::string name;
+        words >> name;
+        const SDL_Keycode key = SDL_GetKeyFromName(name.c_str());
+        if (key == SDLK_UNKNOWN) {
+            fail(line, "no such key");
+            return true;
+        }
+        SDL_Event e{};
+        e.type = verb == "key" ? SDL_KEYDOWN : SDL_KEYUP;
+        e.key.state = verb == "key" ? SDL_PRESSED : SDL_RELEASED;
+        e.key.windowID = windowID;
+        e.key.keysym.sym = key;
+        e.key.keysym.scancode = SDL_GetScancodeFromKey(key);
+        SDL_PushEvent(&e);
+        // The release a few frames later, so that the windows see the key down in a frame of its own.
+        if (verb == "key") lines_.push_front("release " + name);
+        wait_ = 3;
+    } else if (verb == "button" || verb == "axis") {
+        int n = 0;
+        std::string value;
+        words >> n >> value;
+        if (!joystick) {
+            fail(line, "no virtual joystick");
+        } else if (verb == "button") {
+            SDL_JoystickSetVirtualButton(joystick, n, value == "down" ? SDL_PRESSED : SDL_RELEASED);
+        } else {
+            SDL_JoystickSetVirtualAxis(joystick, n, static_cast<Sint16>(std::stoi(value)));
+        }
+        wait_ = 3;
+    } else if (verb == "expect") {
+        std::string what;
+        words >> what;
+        if (what == "command") {
+            int n = 0;
+            words >> n;
+            if (controller.Command.command != n)
+                fail(line, "the last command was " + std::to_string(controller.Command.command));
+        } else if (what == "other-than") {
+            int n = 0;
+            words >> n;
+            if (controller.Command.command == n) fail(line, "the last command was that one");
+        } else if (what == "axis") {
+            int n = 0;
+            double low = 0, high = 0;
+            words >> n >> low >> high;
+            const double at = const_cast<input::DoJoystick&>(input).getAxisPosition(n);
+            if (!(at >= low && at <= high)) fail(line, "the axis is at " + std::to_string(at));
+        } else if (what == "closed") {
+            if (input.isWindowOpen()) fail(line, "a settings window is open");
+        } else {
+            fail(line, "unknown expectation");
+        }
+    } else if (verb == "quit") {
+        lines_.clear();
+        return false;
+    } else {
+        fail(line, "unknown action");
+    }
+    return true;
+}
+
+}  // namespace pellam

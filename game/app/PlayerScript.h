@@ -1,0 +1,47 @@
+#pragma once
+// A player's actions read from a file (PELLAM_PLAYER_SCRIPT), one per line, played into the real
+// event queue a frame at a time, so that tests drive the whole game as a person would:
+//   frames N                 let N frames pass
+//   click WINDOW|LABEL       move the pointer onto a drawn button, row or menu item and click it
+//   key NAME                 press a key (SDL key name: "h", "Space", "Return"); its release
+//                            follows three frames later as "release NAME"
+//   button N down|up         a button of the virtual joystick (0 is "Button #1")
+//   axis N VALUE             an axis of the virtual joystick, -32768..32767
+//   expect command N         the last command the game carried out was N
+//   expect other-than N      it was not N
+//   expect axis N LOW HIGH   the calibrated position of axis N (1 X, 2 Y, 3 rudder, 4 throttle)
+//   expect closed            no input settings window is open
+//   quit
+// A failed expectation is logged and makes the game end with status 1.
+#include <SDL.h>
+
+#include <deque>
+#include <string>
+
+namespace pellam {
+
+class VADArizodazar2;
+namespace input {
+class DoJoystick;
+}
+
+class PlayerScript {
+public:
+    // False with `error` set when the file cannot be read.
+    bool load(const std::string& path, std::string& error);
+    // One frame's share of the script. False once the script asks to quit or has ended.
+    // `joystick` (the virtual one) may be null.
+    bool step(SDL_Window* window, uint32_t windowID, const VADArizodazar2& controller, const input::DoJoystick& input,
+              SDL_Joystick* joystick);
+    bool failed() const { return failed_; }
+
+private:
+    void fail(const std::string& line, const std::string& why);
+    std::deque<std::string> lines_;
+    int wait_ = 0;
+    int clickPhase_ = 0;
+    int clickX_ = 0, clickY_ = 0;
+    bool failed_ = false;
+};
+
+}  // namespace pellam

@@ -1,0 +1,39 @@
+#pragma once
+// What the four input settings windows hold between frames: the controls' states, which the
+// drawing side edits and the input object's trackers and buttons read. No toolkit here.
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "input/Commands.h"
+
+namespace pellam::input {
+
+// The key-binding window and its key-capture sheet.
+struct KeyWindowControls {
+    int selectedRow = -1;          // table row shown selected (a refused key selects its owner)
+    bool scrollToSelected = false;  // bring the selected row into view once
+    std::string sheetCommand;      // KeyText2: the edited command's title
+    std::string sheetKey;          // KeyText1: its key when the sheet opened
+};
+
+// The joystick button window.
+struct JoyWindowControls {
+    bool sticky = false, revLF = false, revFB = false, revRu = false, revTh = false;
+    bool keyboardOnlyRudder = false;
+    int popUpCommand = 0;  // command chosen for the button being defined; 0 = no selection
+    double slider1 = 1.9, slider2 = 3.5, slider3 = 0.1;  // stick curve 1..4, rudder curve 1..5, dead zone
+    std::string buttonName;                              // DefJoyBut
+    std::array<double, 16> TempRanges{};
+};
+
+// The mouse window: the command of each pop-up; 0 = no selection.
+struct MouseWindowControls {
+    int popUp1 = 0, popUp2 = 0;
+};
+
+// Text of a key as the binding window shows it, UTF-8: the key's characters, or its special-key
+// name for keys that print nothing, with the control, option and keypad words.
+std::string keyComboText(const KeyboardCommandList& key);
+
+}  // namespace pellam::input

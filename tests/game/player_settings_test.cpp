@@ -1,0 +1,115 @@
+// A new player sets up keys and a stick in the real pellam on the test's X server, with a virtual
+// joystick, clicking the menus and windows and pressing keys and stick buttons through SDL's queue.
+// Each run's script fails the run (exit status 1) when an expectation does not hold.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace {
+namespace fs = std::filesystem;
+
+class PlayerSettings : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / ("pellam-player-" + std::to_string(getpid()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    // One start of the game, flying at once, with `script`; the store lives on between runs.
+    int run(const std::string& name, const std::string& script) {
+        const fs::path file = folder_ / (name + ".txt");
+        std::ofstream(file) << script;
+        const std::string command = "XDG_CONFIG_HOME='" + (folder_ / "config").string() +
+                                    "' PELLAM_AUTOFLY=1 PELLAM_VIRTUAL_JOYSTICK=1 PELLAM_PLAYER_SCRIPT='" +
+                                    file.string() + "' '" + PELLAM_EXECUTABLE + "'";
+        return std::system(command.c_str());
+    }
+
+    fs::path folder_;
+};
+
+// Pauses (p), opens a settings window from the Controls menu.
+const char* kOpenKeys = R"(key p
+click Menu|Controls
+click Controls|Define Keyboard Commands...
+)";
+
+TEST_F(PlayerSettings, KeysStickButtonAndCalibrationSetUpLikeANewPlayer) {
+    // Fire Guns moves to h; the game is left and started again.
+    ASSERT_EQ(run("rebind", std::string("frames 30\n") + kOpenKeys + R"(
+click Define Keyboard Commands|Fire Guns
+key h
+click Define Keyboard Commands|Okay
+expect closed
+key p
+key h
+expect command 2
+quit
+)"), 0);
+
+    ASSERT_EQ(run("again", std::string("frames 30\nkey h\nexpect command 2\n") +
+                               // Cancel leaves the bindings as they were.
+                               kOpenKeys + R"(
+click Define Keyboard Commands|Fire Guns
+key y
+click Define Keyboard Commands|Fire Guns
+click Press a Key|No Key
+click Define Keyboard Commands|Cancel
+expect closed
+key p
+key y
+expect other-than 2
+key h
+expect command 2
+# Stick button 3 (Drop Bomb at first) is given Throttle Up and opens the throttle.
+key p
+click Menu|Controls
+click Controls|Define Joystick Buttons...
+button 2 down
+button 2 up
+click Define Joystick Buttons|##button
+click Commands|Throttle Up Incrementally
+click Define Joystick Buttons|Okay
+expect closed
+key p
+button 2 down
+button 2 up
+expect command 5
+# A stick that reaches only half way calibrates to its full travel.
+axis 0 16000
+frames 3
+expect axis 1 -1 0.9
+# The calibrator's close box calibrates nothing.
+key p
+click Menu|Controls
+click Controls|Calibrate Joystick...
+axis 0 -16000
+axis 0 16000
+click Joystick Calibrator|close box
+expect closed
+expect axis 1 -1 0.9
+key p
+key p
+click Menu|Controls
+click Controls|Calibrate Joystick...
+axis 0 -16000
+axis 0 16000
+axis 0 0
+# Return is Okay.
+key Return
+expect closed
+key p
+axis 0 16000
+frames 3
+expect axis 1 0.95 1.2
+quit
+)"),
+              0);
+}
+
+}  // namespace

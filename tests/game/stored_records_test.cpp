@@ -1,0 +1,143 @@
+// The player's own data through damage and failure: pilot records that could not be read stay as
+// stored, counters hold at their limits, and a settings file kept aside or a save that failed is
+// told in the game, once, while the windows stay open.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+#include "game/VADArizodazar2.h"
+#include "tests/TestFolder.h"
+#include "tests/game/worldstep_rig.h"
+
+namespace pellam {
+namespace {
+namespace fs = std::filesystem;
+
+class StoredRecords : public ::testing::Test {
+protected:
+    std::string file() const { return folder_.file("defaults.json"); }
+    // A started controller on the store file as it is now.
+    std::unique_ptr<VADArizodazar2> start() {
+        store_ = std::make_unique<platform::UserDefaults>(file());
+        auto c = std::make_unique<VADArizodazar2>(GameController::Links{store_.get()}, VADArizodazar2::Content{});
+        c->awakeFromNib();
+        c->timerLooper();
+        return c;
+    }
+    // The store's writes fail (the temporary file's place is taken) until unblock().
+    fs::path block() const {
+        const fs::path blocked = file() + ".tmp-" + std::to_string(getpid());
+        fs::create_directories(blocked);
+        return blocked;
+    }
+    nlohmann::json stored() const {
+        std::ifstream in(file());
+        return nlohmann::json::parse(in);
+    }
+    static bool anyMentions(const std::deque<std::string>& notices, const std::string& text) {
+        for (const std::string& n : notices)
+            if (n.find(text) != std::string::npos) return true;
+        return false;
+    }
+    testing::TestFolder folder_{"pellam records"};
+    std::unique_ptr<platform::UserDefaults> store_;
+};
+
+TEST_F(StoredRecords, PilotRecordsThatCouldNotBeReadAreNeverSavedOver) {
+    const nlohmann::json damaged[] = {
+        {{"base64", platform::base64Encode(std::vector<uint8_t>(1659, 7))}},  // a byte short
+        "AAAA",                                                                  // a plain string
+        {{"base64", "%%%%"}},                                                    // not base64
+    };
+    for (const nlohmann::json& block : damaged) {
+        std::ofstream(file()) << nlohmann::json{{"PilotStatsKey", block}}.dump();
+        auto c = start();
+        EXPECT_NE(c->pilotBlockMessage.find("left as they are"), std::string::npos) << block;
+        EXPECT_TRUE(anyMentions(c->interface().notices, "pilot records")) << block;
+        addToCounter(c->PilotStats[0].PilotScore, 500);  // flown this run
+        EXPECT_TRUE(c->applicationWillTerminate());
+        EXPECT_EQ(stored()["PilotStatsKey"], block);
+        for (const auto& entry : fs::directory_iterator(folder_.path())) fs::remove_all(entry.path());
+    }
+    // Records that were read are saved at quit as before.
+    auto c = start();
+    c->PilotStats[1].PilotScore = 77;
+    c->applicationWillTerminate();
+    c = start();
+    EXPECT_EQ(c->PilotStats[1].PilotScore, 77);
+    EXPECT_TRUE(c->interface().notices.empty());
+}
+
+TEST_F(StoredRecords, ACorruptSettingsFileIsToldOnceNamingTheCopy) {
+    std::ofstream(file()) << "{\"PilotStatsKey\": {\"base64\": \"AAAA";  // cut off mid-write
+    auto c = start();
+    for (int i = 0; i < 5; ++i) c->timerLooper();
+    ASSERT_EQ(c->interface().notices.size(), 1u);
+    EXPECT_NE(c->interface().notices[0].find(file() + ".corrupt"), std::string::npos);
+    EXPECT_TRUE(fs::exists(file() + ".corrupt"));
+}
+
+TEST_F(StoredRecords, AFailedSaveKeepsTheWindowOpenAndIsToldOnce) {
+    auto c = start();
+    GameInterface& ui = c->interface();
+    const fs::path blocked = block();
+    for (int tag : {kMenuPreferences, kMenuAutoMessages}) {
+        c->fromMenus(tag);
+        Window& window = tag == kMenuPreferences ? ui.toPrefsWindow : ui.toAutoMessagesWindow;
+        const int ok = tag == kMenuPreferences ? kTagPrefsOK : kTagAutoMessagesOK;
+        ui.toVBlankPref.state = !ui.toVBlankPref.state;
+        ui.toAuto[0].stringValue = "Tally ho";
+        c->fromDialogButtons(ok);
+        EXPECT_TRUE(window.open) << tag;
+        c->fromDialogButtons(ok);
+        EXPECT_TRUE(window.open) << tag;
+    }
+    ui.toMouseFlying.makeKeyAndOrderFront();
+    c->fromDialogButtons(kTagMouseFlyingOK);
+    EXPECT_TRUE(ui.toMouseFlying.open);
+    ASSERT_EQ(ui.notices.size(), 1u);  // once, however often it failed
+    EXPECT_NE(ui.notices[0].find(folder_.path().string()), std::string::npos);
+
+    // A quit that cannot save says so and may be tried again.
+    EXPECT_FALSE(c->saveForQuit());
+    EXPECT_TRUE(anyMentions(ui.notices, "Quit again"));
+
+    fs::remove(blocked);
+    c->fromDialogButtons(kTagPrefsOK);
+    EXPECT_FALSE(ui.toPrefsWindow.open);
+    EXPECT_EQ(stored()["AutoMessage1Key"], "Tally ho");
+    EXPECT_TRUE(c->saveForQuit());
+}
+
+// Counters of a long career hold at their limits instead of wrapping negative.
+class CareerCounters : public testing::WorldRig {};
+
+struct Target : ZephModel {
+    OneCompleteObjectVer2 complete{};
+    int32_t getObjectPoints() override { return 50; }
+    int32_t getObjectCategory() override { return 7; }
+    OneCompleteObjectVer2* getCompleteObjectPtr() override { return &complete; }
+};
+
+TEST_F(CareerCounters, FlightTimeKillsAndScoreSaturate) {
+    PilotType& pilot = c->PilotStats[c->CurrentPilotNumber];
+    pilot.PilotFlightTime = INT_MAX - 3;
+    pilot.PilotScore = INT_MAX - 10;
+    pilot.ObjectKillCounts[7] = INT_MAX;
+    c->DeadObjectPoints = INT_MAX - 1;
+    auto* target = static_cast<Target*>(c->getModelArray()->append(std::make_unique<Target>()));
+    target->complete.TheObject.Team = 2;
+    const long index = c->getModelArray()->indexOf(target);
+    for (int i = 0; i < 3; ++i) c->thisObjectDead(index, 0);
+    for (int i = 0; i < 200; ++i) frame(3);  // ten seconds of flight
+    EXPECT_EQ(pilot.PilotFlightTime, INT_MAX);
+    EXPECT_EQ(pilot.PilotScore, INT_MAX);
+    EXPECT_EQ(pilot.ObjectKillCounts[7], INT_MAX);
+    EXPECT_EQ(c->DeadObjectPoints, INT_MAX);
+}
+
+}  // namespace
+}  // namespace pellam

@@ -1,0 +1,139 @@
+// The user-defaults store on damaged, deep, unreadable and unwritable files: whatever it meets,
+// the player's bytes are never lost and every failure is reported.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+#include "platform/UserDefaults.h"
+#include "tests/TestFolder.h"
+
+namespace pellam::platform {
+namespace {
+namespace fs = std::filesystem;
+
+class DamagedDefaults : public ::testing::Test {
+protected:
+    std::string file() const { return folder_.file("defaults.json"); }
+    void write(const std::string& text) const { std::ofstream(file(), std::ios::binary) << text; }
+    static std::string read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    // Every file in the folder but the store itself.
+    std::vector<std::string> others() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder_.path()))
+            if (entry.path().filename() != "defaults.json") names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    static bool mentions(const std::vector<std::string>& reports, const std::string& text) {
+        for (const std::string& r : reports)
+            if (r.find(text) != std::string::npos) return true;
+        return false;
+    }
+    testing::TestFolder folder_{"pellam damaged"};
+};
+
+TEST_F(DamagedDefaults, DeepNestingIsKeptAsideAndSavingLeavesNoTemporaryFile) {
+    // Arrays 100,000 deep under a key: once crashed every save and left a 0-byte temporary file.
+    const std::string deep = "{\"VBlankKey\": true, \"X\": " + std::string(100000, '[') + std::string(100000, ']') + "}";
+    write(deep);
+    {
+        UserDefaults store(file());
+        EXPECT_FALSE(store.hasKey("VBlankKey"));
+        EXPECT_TRUE(mentions(store.takeReports(), file() + ".corrupt"));
+        store.setInteger("TerrainDetailKey", 2);
+        ASSERT_TRUE(store.synchronize());
+    }
+    EXPECT_EQ(read(file() + ".corrupt"), deep);
+    EXPECT_EQ(others(), std::vector<std::string>{"defaults.json.corrupt"});
+
+    // Brackets inside text are not nesting, and the deepest file of ours reads back.
+    write(R"({"LastMissionOpenedKey": "[[[[[[[[[[[[[[[[[[[[ {{{{{{{{{{{{ \"[[[[[[[[[[[[[[", "L": [[[[[[[1]]]]]]]})");
+    UserDefaults store(file());
+    EXPECT_TRUE(store.takeReports().empty());
+    EXPECT_EQ(store.stringForKey("LastMissionOpenedKey")->substr(0, 4), "[[[[");
+    EXPECT_TRUE(store.hasKey("L"));
+    EXPECT_EQ(jsonNesting(std::string(UserDefaults::kMaxNesting + 1, '{')), UserDefaults::kMaxNesting + 1);
+}
+
+TEST_F(DamagedDefaults, ValuesOfAnotherTypeReadAsWhatTheyMeanAndNeedNoCopy) {
+    write(R"({"KeyboardPrefsAvailable": 1, "StallLimiterKey": "YES", "OverallVolumeKey": 51.9,
+              "GunsVolumeKey": "77", "StickCurveJoy": "1.75", "LastMissionOpenedKey": 12})");
+    UserDefaults store(file());
+    EXPECT_EQ(store.boolForKey("KeyboardPrefsAvailable"), true);
+    EXPECT_EQ(store.boolForKey("StallLimiterKey"), true);
+    EXPECT_EQ(store.integerForKey("OverallVolumeKey"), 51);
+    EXPECT_EQ(store.integerForKey("GunsVolumeKey"), 77);
+    EXPECT_EQ(store.doubleForKey("StickCurveJoy"), 1.75);
+    EXPECT_EQ(store.stringForKey("LastMissionOpenedKey"), "12");
+    store.setBool("VBlankKey", true);
+    ASSERT_TRUE(store.synchronize());
+    EXPECT_TRUE(others().empty());
+}
+
+TEST_F(DamagedDefaults, AValueThatCannotBeUsedIsKeptAsideBeforeItIsWrittenOver) {
+    const std::string original =
+        R"({"KeyboardPrefsAvailable": [true], "KeyboardButtons2": {"base64": "not base64!"}, "PilotStatsKey": "AAAA"})";
+    write(original);
+    UserDefaults store(file());
+    EXPECT_FALSE(store.boolForKey("KeyboardPrefsAvailable").has_value());
+    EXPECT_FALSE(store.dataForKey("KeyboardButtons2").has_value());
+    EXPECT_FALSE(store.dataForKey("PilotStatsKey").has_value());
+    EXPECT_TRUE(store.takeReports().empty());  // nothing is written over yet
+    store.setBool("KeyboardPrefsAvailable", true);
+    store.setData("KeyboardButtons2", std::vector<uint8_t>(4000));
+    ASSERT_TRUE(store.synchronize());
+    const auto reports = store.takeReports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(mentions(reports, "KeyboardButtons2"));
+    EXPECT_TRUE(mentions(reports, file() + ".corrupt"));
+    EXPECT_EQ(read(file() + ".corrupt"), original);
+    // One copy a run: the next save writes over the store only.
+    store.setBool("VBlankKey", true);
+    ASSERT_TRUE(store.synchronize());
+    EXPECT_EQ(others(), std::vector<std::string>{"defaults.json.corrupt"});
+}
+
+TEST_F(DamagedDefaults, AFileThatCannotBeReadIsLeftWhereItIsAndNeverWrittenOver) {
+    // A folder in the file's place fails the read as a file without read permission does; the
+    // tests may run as root, for whom permissions do not fail.
+    fs::create_directories(file());
+    std::ofstream(fs::path(file()) / "inside") << "the player's";
+    UserDefaults store(file());
+    EXPECT_NE(store.loadMessage().find("cannot be read"), std::string::npos);
+    EXPECT_EQ(store.loadMessage().find("corrupt"), std::string::npos);
+    store.setBool("VBlankKey", true);
+    EXPECT_FALSE(store.synchronize());
+    EXPECT_FALSE(store.synchronize());
+    const auto reports = store.takeReports();
+    EXPECT_EQ(reports.size(), 2u);  // the load and the refused save, each once
+    EXPECT_TRUE(fs::is_directory(file()));
+    EXPECT_EQ(read((fs::path(file()) / "inside").string()), "the player's");
+    EXPECT_TRUE(others().empty());
+}
+
+TEST_F(DamagedDefaults, AFailedSaveAnswersFalseKeepsTheOldFileAndIsReportedOnce) {
+    write(R"({"VBlankKey": false})");
+    UserDefaults store(file());
+    store.setBool("VBlankKey", true);
+    // The temporary file's place taken: the write fails as on a read-only or full disk.
+    const fs::path blocked = file() + ".tmp-" + std::to_string(getpid());
+    fs::create_directories(blocked);
+    EXPECT_FALSE(store.synchronize());
+    EXPECT_FALSE(store.synchronize());
+    const auto reports = store.takeReports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find(folder_.path().string()), std::string::npos);
+    EXPECT_EQ(read(file()), R"({"VBlankKey": false})");
+    fs::remove(blocked);
+    EXPECT_TRUE(store.synchronize());  // the values waited in memory
+    EXPECT_EQ(UserDefaults(file()).boolForKey("VBlankKey"), true);
+    EXPECT_TRUE(others().empty());
+}
+
+}  // namespace
+}  // namespace pellam::platform
