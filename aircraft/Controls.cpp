@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "aircraft/FlyableAircraft.h"
+#include "core/Degrees.h"
 
 namespace pellam {
 namespace {
@@ -264,10 +265,18 @@ void FlyableAircraft::lookDownToggle() {
     p = p > 10.0 ? 0.0 : 35.0;
 }
 
+void FlyableAircraft::sagWoundedHead() {
+    Aircraft& a = ThisAircraft;
+    if (!Drawing.CameraOnMe || !(a.Damage1 & dmg::PilotHit)) return;
+    if (a.PilotHeadToHeading > 0.01) a.PilotHeadToHeading -= 0.01;
+    else if (a.PilotHeadToHeading < -0.01) a.PilotHeadToHeading += 0.01;
+    else a.PilotHeadToHeading = 0.0;
+}
+
 void FlyableAircraft::movePilotHead() {
     Aircraft& a = ThisAircraft;
     a.PilotHeadHeading += (a.PilotHeadToHeading - a.PilotHeadHeading) / 10.0;
-    const double h = a.PilotHeadHeading / -57.29577951 / 2.0;
+    const double h = a.PilotHeadHeading / -kDeg / 2.0;
     PilotAttitude.QAttitude = {std::cos(h), 0.0, std::sin(h), 0.0};
     const double zBase = traits().headZ;
     if (a.PilotHeadHeading > -90.0 && a.PilotHeadHeading < 90.0) {
@@ -279,7 +288,7 @@ void FlyableAircraft::movePilotHead() {
         PilotAttitude.Position[2] = std::fabs(PilotAttitude.Position[0]) + zBase;
     }
     a.PilotHeadPitch += (a.PilotHeadToPitch - a.PilotHeadPitch) / 10.0;
-    const double p = a.PilotHeadPitch / -57.29577951 / 2.0;
+    const double p = a.PilotHeadPitch / -kDeg / 2.0;
     QNion pitch;
     pitch.QAttitude = {std::cos(p), std::sin(p), 0.0, 0.0};
     multQnionsAnswer(&pitch, &PilotAttitude);

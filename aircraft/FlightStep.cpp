@@ -6,13 +6,11 @@
 #include <cmath>
 
 #include "aircraft/FlyableAircraft.h"
+#include "core/Degrees.h"
 #include "flight/FlightModel.h"
 
 namespace pellam {
 namespace {
-
-constexpr double kDeg = 57.29577951;
-
 }  // namespace
 
 void FlyableAircraft::driveModel(int32_t steps, int32_t tick, bool last, bool replayFlag) {
@@ -29,6 +27,10 @@ void FlyableAircraft::driveModel(int32_t steps, int32_t tick, bool last, bool re
     if (!catchUp) moveDetachedParts(drift);
     if (ModelAttitude.Position[1] < -9000.0) return;  // a free or hidden slot
 
+    if (!catchUp) {
+        burstLimits(tick);
+        sagWoundedHead();
+    }
     a.StallWobble = 0.0;
     bailOutFlight(tick);
     if (!replayFlag) {  // a replay shows the records: no computer pilot and no random damage
@@ -82,14 +84,27 @@ void FlyableAircraft::driveModel(int32_t steps, int32_t tick, bool last, bool re
 
 void FlyableAircraft::subStep(int32_t tick, bool last, bool replayFlag) {
     Aircraft& a = ThisAircraft;
-    auto& pos = ModelAttitude.Position;
-
     if (++a.Counter2 > 600) {
         FigureMass();
         a.Counter2 = 0;
     }
     movePilotHead();
+    engineAndAirForces();
+    std::array<double, 3> M = sumForcesAndMoments();
+    groundHandling(M);
+    linearMotion(replayFlag);
+    angularMotion(M);
+    const double ground = groundUnderfoot(tick);
+    groundContact(tick, ground, replayFlag);
+    gunsSmokeAndWind(tick, last);
+    if (!replayFlag) saveCurrentReplayData(tick);
+    else readCurrentReplayData(tick);
+}
 
+// Air forces on every surface, the engine's thrust and the power left at this height.
+void FlyableAircraft::engineAndAirForces() {
+    Aircraft& a = ThisAircraft;
+    auto& pos = ModelAttitude.Position;
     const double density = FigureAirDensity(pos[1]);
     figureAeroForce(density, &a, &ModelAttitude, &PreviousModelAttitude, Airfoils.data());
     FigureEnginePowerDrag(&a, &ModelAttitude, &PreviousModelAttitude, Airfoils.data());
@@ -100,10 +115,14 @@ void FlyableAircraft::subStep(int32_t tick, bool last, bool replayFlag) {
     if (band > 99.0) band = 99.0;
     a.EngineThrust *= PowerTable[static_cast<int>(band)];
     a.EngineThrust *= 1.0 + std::sin(-a.AOADegrees / kDeg);
+}
 
+// Thrust and the surfaces' forces summed in body axes; answers the moments.
+std::array<double, 3> FlyableAircraft::sumForcesAndMoments() {
+    Aircraft& a = ThisAircraft;
     // Sum of forces (body axes) and moments.
     XYZAcc = {0.0, 0.0, a.EngineThrust};
-    double M[3] = {0.0, 0.0, 0.0};
+    std::array<double, 3> M{};
     const int32_t count = std::clamp(a.NumberOfSurfaces, 0, static_cast<int32_t>(Aircraft::kSurfaces));
     a.ReportValues[8] = 0.0;
     a.ReportValues[7] = Surfaces[std::clamp(TemplateElevatorNum, 0, Aircraft::kSurfaces - 1)].AnglePBH[0];
@@ -114,7 +133,13 @@ void FlyableAircraft::subStep(int32_t tick, bool last, bool replayFlag) {
         M[1] += s.AnglePBH[1];
         if (!a.OnGround) M[2] += s.AnglePBH[2];
     }
+    return M;
+}
 
+// On the ground: taxiing, wheel steering, the wind on the tail, nose-overs and braking.
+void FlyableAircraft::groundHandling(std::array<double, 3>& M) {
+    Aircraft& a = ThisAircraft;
+    auto& pos = ModelAttitude.Position;
     const bool taxiing = a.OnGround && !(a.Damage1 & dmg::Down) && a.GearPosition == 1.0;
     if (taxiing) {
         const double speed = mph();
@@ -155,7 +180,12 @@ void FlyableAircraft::subStep(int32_t tick, bool last, bool replayFlag) {
             if (a.Rudder > 0.2 || a.Rudder < -0.2) XYZVelocity[0] *= 0.998, XYZVelocity[2] *= 0.998;
         }
     }
+}
 
+// Forces to world axes, then velocity, the g load and its limits, and position.
+void FlyableAircraft::linearMotion(bool replayFlag) {
+    Aircraft& a = ThisAircraft;
+    auto& pos = ModelAttitude.Position;
     PreviousModelAttitude = ModelAttitude;
     double R[16] = {};
     quaternionToMatrix(ModelAttitude.QAttitude.data(), R);
@@ -189,18 +219,29 @@ void FlyableAircraft::subStep(int32_t tick, bool last, bool replayFlag) {
     if (!replayFlag) gearAndFlapOverspeed();
 
     doVelocityToPosition(XYZVelocity.data(), PreviousXYZVelocity.data(), pos.data());
+}
+
+// Moments to rotation and attitude, and the body rates the instruments and the AI read.
+void FlyableAircraft::angularMotion(const std::array<double, 3>& M) {
+    Aircraft& a = ThisAircraft;
     a.ReportValues[10] = M[0];
     a.ReportValues[11] = M[1];
     a.ReportValues[12] = M[2];
-    doAccelerationToRotation(M, PBHAcc.data(), PreviousPBHAcc.data(), iTensor.data(), &ModelAttitude, &a);
+    doAccelerationToRotation(M.data(), PBHAcc.data(), PreviousPBHAcc.data(), iTensor.data(), &ModelAttitude, &a);
     double slerp[5] = {a.SliderQW, a.SliderQX, a.SliderQY, a.SliderQZ, a.SlerpValue};
     doVelocityToAngle(PreviousPBHAcc.data(), PBHAcc.data(), &ModelAttitude, slerp);
     a.SliderQW = slerp[0], a.SliderQX = slerp[1], a.SliderQY = slerp[2], a.SliderQZ = slerp[3];
 
+    double R[16] = {};
     quaternionToMatrix(ModelAttitude.QAttitude.data(), R);
     InverseRotateVector(PBHAcc.data(), &a.RotationalSpeeds[0], R);
     InverseRotateVector(PreviousPBHAcc.data(), &a.RotationalSpeeds[3], R);
+}
 
+// The ground under the aircraft, a ship's deck and the ground's plane; answers the height.
+double FlyableAircraft::groundUnderfoot(int32_t tick) {
+    Aircraft& a = ThisAircraft;
+    auto& pos = ModelAttitude.Position;
     // Ground of this sub-step; a fixed raised strip stands at 850 ft.
     double ground;
     if (pos[1] > 849.0 && pos[2] > 1844460.0 && pos[2] < 1848020.0 && pos[0] > 2329330.0 && pos[0] < 2329390.0) {
@@ -219,7 +260,14 @@ void FlyableAircraft::subStep(int32_t tick, bool last, bool replayFlag) {
         const double* plane = Terrain->lastTerrainPlaneEq();
         if (plane) std::copy(plane, plane + 4, GroundEq.begin());
     }
+    return ground;
+}
 
+// Wheels, skid and airframe against the ground, the rest rule, craters, explosions and the
+// touch-down sound.
+void FlyableAircraft::groundContact(int32_t tick, double ground, bool replayFlag) {
+    Aircraft& a = ThisAircraft;
+    auto& pos = ModelAttitude.Position;
     const uint32_t damageBefore = a.Damage1;
     const int8_t onGroundBefore = a.OnGround;
     const double sinkBefore = XYZVelocity[1];
@@ -245,7 +293,12 @@ void FlyableAircraft::subStep(int32_t tick, bool last, bool replayFlag) {
         mph() > 5.0) {
         requestSound(sinkBefore < -0.13888 ? 7 : 8);
     }
+}
 
+// Bullets, tracers and smoke of this sub-step, and the wind's drift while flying.
+void FlyableAircraft::gunsSmokeAndWind(int32_t tick, bool last) {
+    Aircraft& a = ThisAircraft;
+    auto& pos = ModelAttitude.Position;
     if (tick != -1) {
         if (a.GunsFiring) startABullet();
         moveGunBullets();
@@ -258,8 +311,6 @@ void FlyableAircraft::subStep(int32_t tick, bool last, bool replayFlag) {
             PreviousModelAttitude.Position[j] += WindVector[j];
         }
     }
-    if (!replayFlag) saveCurrentReplayData(tick);
-    else readCurrentReplayData(tick);
 }
 
 }  // namespace pellam

@@ -83,6 +83,9 @@ public:
     static constexpr int kMaxBombs = 6;
     void gunsOnOff(int32_t on) override;   // 0 off, -1 toggle, else the trigger state
     void startABullet() override;          // one bullet, from the muzzles in turn
+    // Once a tick of the flight step: out of ammunition the guns stop; the player's long bursts
+    // jam (past 540 ticks with chance 0.006 a tick, past 240 with 0.0003).
+    void burstLimits(int32_t tick);
     void setNumberOfBombs(int32_t bombs) override;  // 0..6; also what re-arming loads
     int32_t getNumberOfBombs() override;   // 0 once down
     const double* getBombPosition(int32_t bomb) override;  // body ft, bomb 0..5
@@ -177,6 +180,9 @@ public:
     void look4590Up() override;
     void lookDownToggle() override;
     void movePilotHead();
+    // Once a tick of the flight step: a wounded pilot's head sags toward the front, 0.01 deg a
+    // tick, while the camera rides with him.
+    void sagWoundedHead();
 
     // ---- Accessors.
     Aircraft* getAircraftStruct() override { return &ThisAircraft; }
@@ -204,7 +210,7 @@ public:
     std::array<double, 100> PowerTable{};          // engine power factor per 1000-ft band
     std::array<double, 4> GroundEq{};               // plane (a, b, c, d) of the ground under the aircraft
     std::array<QNion, kParts> OptionalModelAttitude{};  // separately drawn parts: 0 left wing,
-    std::array<Vector3, kParts> OpModVectors{};          // 2 right wing, 4 part 4 (ft/tick)
+    std::array<Vector3, kParts> OpModVectors{};          // 2 right wing, 4 moving part 4 (ft/tick)
     // Indexes in Surfaces of the control surfaces.
     int32_t TemplateElevatorNum = 0, TemplateRudderNum = 0;
     int32_t TemplateLeftUpperAileronTopNum = 0, TemplateLeftUpperAileronBotNum = 0;
@@ -283,7 +289,16 @@ protected:
 
 private:
     void startAfresh();  // the first step of every set-up
+    // One sub-step of the flight step, in this order.
     void subStep(int32_t tick, bool last, bool replayFlag);
+    void engineAndAirForces();
+    std::array<double, 3> sumForcesAndMoments();
+    void groundHandling(std::array<double, 3>& M);
+    void linearMotion(bool replayFlag);
+    void angularMotion(const std::array<double, 3>& M);
+    double groundUnderfoot(int32_t tick);
+    void groundContact(int32_t tick, double ground, bool replayFlag);
+    void gunsSmokeAndWind(int32_t tick, bool last);
     void tiltAileronNormals(double degrees);
     int32_t aileronNum(int k) const;
 };

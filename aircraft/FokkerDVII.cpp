@@ -1,15 +1,16 @@
-// The Fokker D.VII's definition: its own values, 27 surfaces and 7 hit boxes on the Fokkers'
-// shared definition.
+// The Fokker D.VII's definition: its own values, 27 surfaces and 7 hit boxes, written by the
+// shared writer.
 #include "aircraft/FokkerDVII.h"
 
 namespace pellam {
 namespace {
 
-constexpr fokker::Values kDVII{
+constexpr definition::Values kDVII{
     .type = 64,
     .eye = {0.0, 2.88, -4.3},
     .weight = 1845.0,
     .izz = 0.35,
+    .crossInertia = 0.0,
     .aspectRatio = 7.77,
     .fuseBottom = {0.0, -1.4, -1.35},
     .leftGearBottom = {-2.75, -4.8, 0.76},
@@ -19,6 +20,7 @@ constexpr fokker::Values kDVII{
     .nose = {0.0, -1.57, 2.61},
     .tailDownAngle = 13.3,
     .tailDownHeight = 3.8,
+    .lastFullPowerBand = 20,
     .bladeDiameter = 9.15,
     .bladeArea = 7.1,
     .engineTorque = 0.08727272727272728,
@@ -32,12 +34,13 @@ constexpr fokker::Values kDVII{
     .muzzle = {0.35, 1.91, 2.6},
     .tracerX = 0.35,
     .tracerInterval = 12,
+    .bulletPunch = 0.2080808080808081,
     .hitsBeforeDead = 9.0,
 };
 
 // Wings first: the tail's downwash reads the wings' lift of the same step. The right upper
 // aileron's top face sits at x 15.65; as built.
-constexpr fokker::SurfaceRow kSurfaces[] = {
+constexpr definition::SurfaceRow kSurfaces[] = {
     {52.0, {-8.0, -1.0, 0.0}, {0.052, 0.9967, -0.06229}, 2, true},               // lower wing, left
     {52.0, {8.0, -1.0, 0.0}, {-0.052, 0.9967, -0.06229}, 2, true},               // lower wing, right
     {58.0, {-8.0, 3.0, 0.0}, {0, 0.998058092, -0.06229}, 2, true},               // upper wing, left
@@ -67,7 +70,7 @@ constexpr fokker::SurfaceRow kSurfaces[] = {
     {2.4749999999999996, {2.98, -3.95, 1.94}, {0, 0, 1}, 4, false},              // right wheel
 };
 
-constexpr fokker::HitBox kHitBoxes[] = {
+constexpr definition::HitBox kHitBoxes[] = {
     {{0, 0, -7.3}, {1.5, 1.5, 4.0}},  {{0, 1.11, -13.15}, {1.0, 1.7, 2.0}}, {{0, 1.0, -13.15}, {3.92, 1.0, 3.0}},
     {{0, 0, 0}, {2.0, 2.0, 2.0}},     {{0, 0, 2.2}, {2.0, 2.0, 1.5}},       {{-7.0, 1.25, 0}, {5.0, 2.6, 2.9}},
     {{7.0, 1.25, 0}, {5.0, 2.6, 2.9}},
@@ -96,7 +99,7 @@ const FlyableAircraft::Traits& FokkerDVII::traits() const {
     return dvii;
 }
 
-void FokkerDVII::fillAirfoils() { fokker::fillAirfoils(*this); }
+void FokkerDVII::fillAirfoils() { definition::fillAirfoils(*this); }
 
 void FokkerDVII::writeDefinition() {
     fokker::writeDefinition(*this, kDVII, kSurfaces, 14.638679999999999, kHitBoxes);

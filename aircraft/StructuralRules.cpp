@@ -4,11 +4,10 @@
 #include <cmath>
 
 #include "aircraft/FlyableAircraft.h"
+#include "core/Degrees.h"
 
 namespace pellam {
 namespace {
-
-constexpr double kDeg = 57.29577951;
 
 int32_t draw() { return ZephModel::GetLongRandomFrom(-32768, 32767); }
 

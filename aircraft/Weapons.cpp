@@ -12,6 +12,7 @@ namespace pellam {
 namespace {
 
 constexpr uint32_t kJamClickTicks = 20;
+constexpr int32_t kJamSound = 41;
 
 }  // namespace
 
@@ -21,7 +22,7 @@ void FlyableAircraft::gunsOnOff(int32_t on) {
         // Jammed: the trigger only clicks, at most every 20 ticks.
         const uint32_t now = static_cast<uint32_t>(platform::TickCount());
         if (on != 0 && a.PlayThisSound < 0 && now - LastJamSound > kJamClickTicks) {
-            a.PlayThisSound = 41;
+            a.PlayThisSound = kJamSound;
             LastJamSound = now;
         }
         return;
@@ -38,6 +39,22 @@ void FlyableAircraft::gunsOnOff(int32_t on) {
         GunsOnAt = aController ? aController->getGlobalMissionTime() : 0;
     }
     if (a.CurrentAmmoUsed >= a.AmmoInTicks) a.GunsFiring = 0;  // out of ammunition
+}
+
+void FlyableAircraft::burstLimits(int32_t tick) {
+    Aircraft& a = ThisAircraft;
+    if (a.CurrentAmmoUsed >= a.AmmoInTicks) a.GunsFiring = 0;
+    // Long bursts jam the guns of the person flying: one roll a tick.
+    if (a.AIType >= 0 || GunsOnAt == 0) return;
+    const int32_t burst = tick - GunsOnAt;
+    bool jam = false;
+    if (burst > 540) jam = GetDoubleRandom0to1() < 0.006;
+    else if (burst > 240) jam = GetDoubleRandom0to1() < 0.0003;
+    if (jam) {
+        a.Damage1 |= dmg::GunsJammed;
+        GunsOnAt = 0;
+        a.PlayThisSound = kJamSound;
+    }
 }
 
 void FlyableAircraft::startABullet() {

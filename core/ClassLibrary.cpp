@@ -1,6 +1,5 @@
 // Random numbers, bundle paths and the two string helpers of the class library.
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 
 #include "core/ZephModel.h"
@@ -10,27 +9,22 @@
 
 namespace pellam {
 
-double ZephModel::GetDoubleRandom0to1() { return platform::nextRandom() / 2147483647.0; }
+namespace {
+platform::RandomStream ownStream;
+platform::RandomStream* simulationStream = &ownStream;
+}  // namespace
 
-int32_t ZephModel::GetLongRandomFrom(int32_t from, int32_t to) {
-    const double r = GetDoubleRandom0to1();  // drawn even when the answer is fixed, to keep the sequence
-    if (from == to) return from;
-    const int64_t lo = std::min(from, to);
-    const int64_t span = static_cast<int64_t>(std::max(from, to)) - lo;
-    return static_cast<int32_t>(static_cast<int64_t>(span * r + lo));
-}
+platform::RandomStream& ZephModel::simulationRandom() { return *simulationStream; }
 
-double ZephModel::GetDoubleRandomFrom(double from, double to) {
-    const double r = GetDoubleRandom0to1();
-    if (from == to) return from;
-    return std::fabs(to - from) * r + std::min(from, to);
-}
+void ZephModel::useSimulationRandom(platform::RandomStream* stream) { simulationStream = stream ? stream : &ownStream; }
 
-double ZephModel::getDoubleRandomFrom(double from, double to) {
-    const int32_t k = GetLongRandomFrom(-32768, 32767) + 32768;
-    const double t = k / 65536.0;
-    return t * (to - from) + from;
-}
+double ZephModel::GetDoubleRandom0to1() { return simulationStream->unit(); }
+
+int32_t ZephModel::GetLongRandomFrom(int32_t from, int32_t to) { return simulationStream->longFrom(from, to); }
+
+double ZephModel::GetDoubleRandomFrom(double from, double to) { return simulationStream->doubleFrom(from, to); }
+
+double ZephModel::getDoubleRandomFrom(double from, double to) { return simulationStream->steppedFrom(from, to); }
 
 std::string ZephModel::getPathToFolder() { return platform::applicationFolder(); }
 

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/Degrees.h"
 #include "core/ZephModel.h"
 #include "platform/Beep.h"
 
@@ -23,7 +24,7 @@ void hamilton(const double* a, const double* b, double* out) {
 // Turns by `degrees` about a body axis: r on the left of the attitude. The minus sign makes a
 // positive heading turn the nose toward +X and a positive pitch lower it.
 void turnAbout(QNion& pose, double degrees, int axis) {
-    const double h = degrees / -57.29577951 / 2.0;
+    const double h = degrees / -kDeg / 2.0;
     double r[4] = {std::cos(h), 0.0, 0.0, 0.0};
     r[axis] = std::sin(h);
     hamilton(r, pose.QAttitude.data(), pose.QAttitude.data());
@@ -112,7 +113,7 @@ void ZephModel::rotatePitchByDegrees(double degrees) { turnAbout(ModelAttitude, 
 void ZephModel::rotateBankByDegrees(double degrees) { turnAbout(ModelAttitude, degrees, 3); }
 
 void ZephModel::setHeading(double degrees) {
-    const double h = degrees / -57.29577951 / 2.0;
+    const double h = degrees / -kDeg / 2.0;
     ModelAttitude.QAttitude = {std::cos(h), 0.0, std::sin(h), 0.0};
 }
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/Degrees.h"
 #include "platform/Beep.h"
 
 namespace pellam {
@@ -42,8 +43,8 @@ bool ZephModel::setObjectFlatOnGround(ZephModel* terrain, double heading) {
     const double pitch = std::atan2(c, b);
     const double bank = -std::atan2(a, b);
     ModelAttitude.QAttitude = {1.0, 0.0, 0.0, 0.0};
-    rotatePitchByDegrees(pitch * 57.29577951);
-    rotateBankByDegrees(bank * 57.29577951);
+    rotatePitchByDegrees(pitch * kDeg);
+    rotateBankByDegrees(bank * kDeg);
     rotateHeadingByDegrees(heading);
 
     // The tilt turns the nose off the asked heading a little; take that back.
@@ -53,7 +54,7 @@ bool ZephModel::setObjectFlatOnGround(ZephModel* terrain, double heading) {
     quaternionToMatrix(ModelAttitude.QAttitude.data(), m);
     RotateVector(nose, world, m);
     const double e = std::atan2(world[0], world[2]);
-    rotateHeadingByDegrees((heading / -57.29577951 + e) * -57.29577951);
+    rotateHeadingByDegrees((heading / -kDeg + e) * -kDeg);
     return true;
 }
 
@@ -87,48 +88,49 @@ Aircraft* ZephModel::getAircraftStruct() {
 }
 
 void ZephModel::prepareForReplayStart(int32_t) {
-    ReplayGlobalTime = GlobalTime;
-    ReplayModelAttitude = ModelAttitude;
-    ReplayPreviousModelAttitude = PreviousModelAttitude;
-    ReplayXYZVelocity = XYZVelocity;
-    ReplayPreviousXYZVelocity = PreviousXYZVelocity;
-    ReplayXYZAcc = XYZAcc;
-    ReplayPreviousXYZAcc = PreviousXYZAcc;
-    ReplayPBHAcc = PBHAcc;
-    ReplayPreviousPBHAcc = PreviousPBHAcc;
-    ReplayBailOutPosition = BailOutPosition;
-    ReplayBailOutTime = BailOutTime;
-    ReplayHaveDoneOpenSound = HaveDoneOpenSound;
-    ReplayHaveDoneGuyHitsGroundSound = HaveDoneGuyHitsGroundSound;
-    ReplayHaveDoneEngineSeizesSound = HaveDoneEngineSeizesSound;
-    ReplayBailSpeeds = BailSpeeds;
-    ReplayBailRotations = BailRotations;
-    ReplaySuccessfulChuteOpening = SuccessfulChuteOpening;
+    ReplayBaseLive = {.attitude = ModelAttitude,
+                      .previousAttitude = PreviousModelAttitude,
+                      .velocity = XYZVelocity,
+                      .previousVelocity = PreviousXYZVelocity,
+                      .acceleration = XYZAcc,
+                      .previousAcceleration = PreviousXYZAcc,
+                      .rotation = PBHAcc,
+                      .previousRotation = PreviousPBHAcc,
+                      .bailOutPosition = BailOutPosition,
+                      .bailOutTime = BailOutTime,
+                      .openSound = HaveDoneOpenSound,
+                      .guyHitsGroundSound = HaveDoneGuyHitsGroundSound,
+                      .engineSeizesSound = HaveDoneEngineSeizesSound,
+                      .bailSpeeds = BailSpeeds,
+                      .bailRotations = BailRotations,
+                      .chuteOpened = SuccessfulChuteOpening,
+                      .globalTime = GlobalTime};
 }
 
 void ZephModel::recoverFromReplay(int32_t) {
-    ModelAttitude = ReplayModelAttitude;
-    PreviousModelAttitude = ReplayPreviousModelAttitude;
-    XYZVelocity = ReplayXYZVelocity;
-    PreviousXYZVelocity = ReplayPreviousXYZVelocity;
-    XYZAcc = ReplayXYZAcc;
-    PreviousXYZAcc = ReplayPreviousXYZAcc;
-    PBHAcc = ReplayPBHAcc;
-    PreviousPBHAcc = ReplayPreviousPBHAcc;
-    BailOutPosition = ReplayBailOutPosition;
-    BailOutTime = ReplayBailOutTime;
-    HaveDoneOpenSound = ReplayHaveDoneOpenSound;
-    HaveDoneGuyHitsGroundSound = ReplayHaveDoneGuyHitsGroundSound;
-    HaveDoneEngineSeizesSound = ReplayHaveDoneEngineSeizesSound;
-    BailSpeeds = ReplayBailSpeeds;
-    BailRotations = ReplayBailRotations;
-    SuccessfulChuteOpening = ReplaySuccessfulChuteOpening;
-    GlobalTime = ReplayGlobalTime;
+    const BaseLiveCopy& k = ReplayBaseLive;
+    ModelAttitude = k.attitude;
+    PreviousModelAttitude = k.previousAttitude;
+    XYZVelocity = k.velocity;
+    PreviousXYZVelocity = k.previousVelocity;
+    XYZAcc = k.acceleration;
+    PreviousXYZAcc = k.previousAcceleration;
+    PBHAcc = k.rotation;
+    PreviousPBHAcc = k.previousRotation;
+    BailOutPosition = k.bailOutPosition;
+    BailOutTime = k.bailOutTime;
+    HaveDoneOpenSound = k.openSound;
+    HaveDoneGuyHitsGroundSound = k.guyHitsGroundSound;
+    HaveDoneEngineSeizesSound = k.engineSeizesSound;
+    BailSpeeds = k.bailSpeeds;
+    BailRotations = k.bailRotations;
+    SuccessfulChuteOpening = k.chuteOpened;
+    GlobalTime = k.globalTime;
 }
 
 void ZephModel::setWindSpeed(double mph, double directionDegrees) {
     const double v = mph * 5280.0 / 216000.0;
-    WindVector = {std::sin(directionDegrees / 57.29577951) * v, 0.0, std::cos(directionDegrees / 57.29577951) * v};
+    WindVector = {std::sin(directionDegrees / kDeg) * v, 0.0, std::cos(directionDegrees / kDeg) * v};
     WindSpeed = mph;
     WindDirection = directionDegrees;
 }

@@ -20,6 +20,7 @@
 #include "core/GeometryRecords.h"
 #include "core/QNion.h"
 #include "core/Services.h"
+#include "platform/Random.h"
 
 namespace pellam {
 
@@ -49,8 +50,13 @@ public:
     static void convertPBHToQNion(const double* v, const QNion* pos, QNion* answer);
     static void slerpFirstQNion(const double* f, const double* g, double t, double* answer);
 
-    // ---- Class operations: random numbers, all from the one shared random() sequence.
-    static double GetDoubleRandom0to1();                        // random() / 2147483647.0
+    // ---- Class operations: random numbers, all from the simulation's stream: the one the game
+    // controller owns and hands over with useSimulationRandom, else a stream of the class's own
+    // (seeded 1). Nothing outside the simulation draws from it, so a seeded fight runs the same
+    // whatever the frame rate, the sound or the drawing.
+    static platform::RandomStream& simulationRandom();
+    static void useSimulationRandom(platform::RandomStream* stream);  // null: the class's own again
+    static double GetDoubleRandom0to1();                        // next / 2147483647.0
     static int32_t GetLongRandomFrom(int32_t from, int32_t to);  // [min, max], truncated toward 0
     static double GetDoubleRandomFrom(double from, double to);   // [min, max]
     static double getDoubleRandomFrom(double from, double to);   // from + t (to - from), t in 65,536 steps of [0, 1)
@@ -82,7 +88,6 @@ public:
     // The debris pool (model index 10) answers: one piece from six doubles, position (ft) then
     // speed (ft/tick).
     virtual void startOneDebrisXYZAndMove(const double* positionAndSpeed, int32_t time) {}
-
 
     // ---- Effect pools (objects/): debris at model index 10, explosions 11..18, bombs 19, trees 20.
     virtual void startOneDebrisFromAircraftHit(ZephModel* aircraft, int32_t time) {}
@@ -304,20 +309,21 @@ public:
     bool SuccessfulChuteOpening = false;
 
     // The live values kept aside during a replay.
-    QNion ReplayModelAttitude, ReplayPreviousModelAttitude;
-    Vector3 ReplayXYZVelocity{}, ReplayPreviousXYZVelocity{}, ReplayXYZAcc{}, ReplayPreviousXYZAcc{};
-    std::array<double, 4> ReplayPBHAcc{}, ReplayPreviousPBHAcc{};
-    QNion ReplayBailOutPosition;
-    int32_t ReplayBailOutTime = 0;
-    bool ReplayHaveDoneOpenSound = false, ReplayHaveDoneGuyHitsGroundSound = false,
-         ReplayHaveDoneEngineSeizesSound = false;
-    Vector3 ReplayBailSpeeds{}, ReplayBailRotations{};
-    bool ReplaySuccessfulChuteOpening = false;
+    struct BaseLiveCopy {
+        QNion attitude, previousAttitude;
+        Vector3 velocity{}, previousVelocity{}, acceleration{}, previousAcceleration{};
+        std::array<double, 4> rotation{}, previousRotation{};
+        QNion bailOutPosition;
+        int32_t bailOutTime = 0;
+        bool openSound = false, guyHitsGroundSound = false, engineSeizesSound = false;
+        Vector3 bailSpeeds{}, bailRotations{};
+        bool chuteOpened = false;
+        int32_t globalTime = 0;
+    } ReplayBaseLive;
 
     int32_t RandomStartDistance = 0;      // ft; 0 none
     int32_t ReplayUpdatesBetweenFrames = 0;
     int32_t ReplaySaveTime = 0;
-    int32_t ReplayGlobalTime = 0;
     std::array<double, 4> DumLastTerrainEq{};
     Vector3 WindVector{};                 // ft/tick, world axes
     double WindSpeed = 0;                 // mph

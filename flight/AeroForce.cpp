@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/Degrees.h"
 #include "core/ZephModel.h"
 #include "flight/Aircraft.h"
 #include "flight/FlightModel.h"
 
 namespace pellam {
 namespace {
-
-constexpr double kDeg = 57.29577951;
 
 double length3(const double* v) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
 

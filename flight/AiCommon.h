@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "flight/Aircraft.h"
+#include "core/Degrees.h"
 #include "core/ZephModel.h"
 #include "flight/AIPilotProfiles.h"
+#include "flight/Aircraft.h"
 
 namespace pellam::ai {
 
-inline constexpr double kDeg = 57.29577951;  // deg per rad
 inline constexpr double kPi = 3.141592654;
 inline constexpr double kTwoPi = 6.283185307;
 inline constexpr double kMph = 40.9;         // mph per ft/tick

@@ -281,20 +281,9 @@ void Fight::defence() {
     DoEvasiveFromShot(15, 3, self);
 }
 
-}  // namespace
-
-void doDogfighting(ZephModel* aircraft, ModelArray* objects, int32_t missionTime) {
-    Aircraft* ap = aircraft ? aircraft->getAircraftStruct() : nullptr;
-    if (!ap) return;
-    Aircraft& a = *ap;
-    const AIPilotProfile& P = profileOf(a);
-    QNion me;
-    aircraft->getModelPositionQNion(&me);
-    const double above = me.Position[1] - a.GroundAltitude;
-    const double speed = mphOf(a);
-
+// Bombs are dead weight in a fight: one goes each tick while flying.
+void jettisonBombs(ZephModel* aircraft, const Aircraft& a, double above, ModelArray* objects, int32_t missionTime) {
     if (aircraft->getNumberOfBombs() > 0 && above > 250.0 && !a.OnGround && objects) {
-        // Bombs are dead weight in a fight: one goes each tick.
         const long slot = objects->indexOf(aircraft);
         ZephModel* pool = objects->at(ModelArray::kBombs);
         if (pool && slot >= ModelArray::kFirstAircraft && slot < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots) {
@@ -302,6 +291,11 @@ void doDogfighting(ZephModel* aircraft, ModelArray* objects, int32_t missionTime
             if (at) pool->startADroppedBomb(aircraft->getXYZVelocities(), at, missionTime, static_cast<int32_t>(slot));
         }
     }
+}
+
+// On the ground, too slow, or within the climb-out hold: full power and climb away. True while
+// taking off.
+bool takeOff(ZephModel* aircraft, Aircraft& a, double speed) {
     double& hold = a.ClosestEnemyData[27];
     hold = std::max(hold - 1.0, 0.0);
 
@@ -323,9 +317,13 @@ void doDogfighting(ZephModel* aircraft, ModelArray* objects, int32_t missionTime
         } else {
             aircraft->ElevatorInputAbsolute(0.0);
         }
-        return;
+        return true;
     }
+    return false;
+}
 
+// Full power, clean, rudder centred; the aim factor swings between 0.9 and 1.1.
+void fightTrim(ZephModel* aircraft, Aircraft& a) {
     aircraft->setThrottle(1.0);
     aircraft->RudderInput(0.0);
     aircraft->gearUpDown(0);
@@ -335,19 +333,30 @@ void doDogfighting(ZephModel* aircraft, ModelArray* objects, int32_t missionTime
     if (factor > 1.1) factor = 1.1, step = -0.001;
     if (factor < 0.9) factor = 0.9, step = 0.001;
     factor += step;
+}
 
-    ZephModel* enemy = a.ClosestEnemy;
-    Aircraft* ep = enemy ? enemy->getAircraftStruct() : nullptr;
-    if (!ep) {  // nobody about: circle in the 15,000-ft band
-        aircraft->setThrottle(0.6);
-        aircraft->RudderInput(0.0);
-        const double y = me.Position[1];
-        HoldClimbDiveRateMellow(y < 15000.0 ? 600.0 : (y > 15200.0 ? -600.0 : 0.0), aircraft);
-        NormalBank(a.AircraftBank < 0.0 ? -45.0 : 45.0, aircraft);
-        return;
-    }
-    Aircraft& e = *ep;
+// Nobody about: circle in the 15,000-ft band.
+void circleAlone(ZephModel* aircraft, const Aircraft& a, const QNion& me) {
+    aircraft->setThrottle(0.6);
+    aircraft->RudderInput(0.0);
+    const double y = me.Position[1];
+    HoldClimbDiveRateMellow(y < 15000.0 ? 600.0 : (y > 15200.0 ? -600.0 : 0.0), aircraft);
+    NormalBank(a.AircraftBank < 0.0 ? -45.0 : 45.0, aircraft);
+}
+
+// Where the enemy is, seen from this aircraft: its point (75 ft ahead of a leader's tail for a
+// wingman), the offset in world and body axes, and the bearings.
+struct Sighting {
     QNion them;
+    double d[3] = {};   // world offset, ft
+    double M[16] = {};  // this aircraft's attitude
+    double r[3] = {};   // body offset, ft
+    double xz = 0, bearing = 0;
+};
+
+Sighting sight(const Aircraft& a, ZephModel* enemy, const Aircraft& e, const QNion& me) {
+    Sighting s;
+    QNion& them = s.them;
     enemy->getModelPositionQNion(&them);
     double T[3] = {them.Position[0], them.Position[1], them.Position[2]};
     if (a.AIType == 2) {  // a wingman keeps station 75 ft ahead of its leader's tail
@@ -355,34 +364,40 @@ void doDogfighting(ZephModel* aircraft, ModelArray* objects, int32_t missionTime
         T[0] += 75.0 * std::sin(h);
         T[2] += 75.0 * std::cos(h);
     }
-    const double d[3] = {T[0] - me.Position[0], T[1] - me.Position[1], T[2] - me.Position[2]};
-    double M[16] = {};
-    ZephModel::quaternionToMatrix(me.QAttitude.data(), M);
-    double r[3];
-    ZephModel::InverseRotateVector(d, r, M);
-    const double xz = std::atan2(r[0], r[2]);
-    const double bearing = wrapPi(std::atan2(d[0], d[2]) - a.AircraftHeading / kDeg);
-    a.ClosestEnemyData[30] = e.AircraftType;
-    if (a.AutoPilotData[2] != 11.0) a.ClosestEnemyData[15] = 0.0;
-    const double D = a.ClosestEnemyData[0], Dh = a.ClosestEnemyData[1];
+    for (int j = 0; j < 3; ++j) s.d[j] = T[j] - me.Position[j];
+    ZephModel::quaternionToMatrix(me.QAttitude.data(), s.M);
+    ZephModel::InverseRotateVector(s.d, s.r, s.M);
+    s.xz = std::atan2(s.r[0], s.r[2]);
+    s.bearing = wrapPi(std::atan2(s.d[0], s.d[2]) - a.AircraftHeading / kDeg);
+    return s;
+}
 
-    if (D > kFar) {
-        if (Dh < 10560.0) {  // mostly above or below: spiral toward its height
-            MainSetBankTarget(0.85, 0.6, aircraft);
-            HoldClimbDiveRateMellow(r[1] < 0.0 ? -1000.0 : 1000.0, aircraft);
-        } else if (std::fabs(xz) >= 0.4) {
-            MainSetBankTarget(xz < 0.0 ? -0.78 : 0.78, 0.3, aircraft);
-            HoldClimbDiveRateMellow(500.0, aircraft);
-        } else {
-            MainSetBankTarget(xz / 2.0, 0.6, aircraft);
-            FlyToAltitude(them.Position[1] + 500.0, aircraft, me.Position[1]);
-            aircraft->RudderInputAbsolute(xz);
-            if (std::fabs(xz) < 0.1) aircraft->AileronInputAbsolute(0.0);
-        }
-        a.AutoPilotData[2] = -1.0;
-        return;
+// More than three miles off: spiral to its height, turn toward it, or close on it level.
+void closeFromFar(ZephModel* aircraft, Aircraft& a, const Sighting& s, const QNion& me, double Dh) {
+    const double* r = s.r;
+    const double xz = s.xz;
+    const QNion& them = s.them;
+    if (Dh < 10560.0) {  // mostly above or below: spiral toward its height
+        MainSetBankTarget(0.85, 0.6, aircraft);
+        HoldClimbDiveRateMellow(r[1] < 0.0 ? -1000.0 : 1000.0, aircraft);
+    } else if (std::fabs(xz) >= 0.4) {
+        MainSetBankTarget(xz < 0.0 ? -0.78 : 0.78, 0.3, aircraft);
+        HoldClimbDiveRateMellow(500.0, aircraft);
+    } else {
+        MainSetBankTarget(xz / 2.0, 0.6, aircraft);
+        FlyToAltitude(them.Position[1] + 500.0, aircraft, me.Position[1]);
+        aircraft->RudderInputAbsolute(xz);
+        if (std::fabs(xz) < 0.1) aircraft->AileronInputAbsolute(0.0);
     }
+    a.AutoPilotData[2] = -1.0;
+}
 
+// The enemy snapshot the manoeuvres read, and the pilot's head turned toward it.
+void noteEnemy(ZephModel* aircraft, Aircraft& a, const AIPilotProfile& P, const Aircraft& e, const Sighting& s,
+               double Dh) {
+    const double* r = s.r;
+    const double* d = s.d;
+    const double xz = s.xz;
     auto& snap = a.ClosestEnemyData;
     snap[2] = P.MaxBankSpeed;
     snap[3] = P.MaxAOA * a.PlusStall;
@@ -396,18 +411,20 @@ void doDogfighting(ZephModel* aircraft, ModelArray* objects, int32_t missionTime
         const double p = std::max(std::atan2(r[1], Dh), -0.15);
         aircraft->setPilotPitch(-p * kDeg, xz * kDeg);
     }
-    if (d[1] > 2000.0 && speed < 180.0) {  // far above: climb after it with wings level
-        aircraft->setThrottle(1.0);
-        aircraft->RudderInput(0.0);
-        NormalBank(0.0, aircraft);
-        HoldClimbDiveRateMellow(250.0, aircraft);
-        return;
-    }
+}
 
-    Fight f{aircraft, a, P, enemy, e, me, them};
-    f.D = D, f.Dh = Dh, f.dY = d[1];
+// The fight's geometry and its aim points: the enemy, its tail, its wing tips and the lead.
+void aimPoints(Fight& f, const Sighting& s) {
+    const Aircraft& a = f.a;
+    const Aircraft& e = f.e;
+    const double* r = s.r;
+    const double* d = s.d;
+    const double* M = s.M;
+    const QNion& them = s.them;
+    auto& snap = f.a.ClosestEnemyData;
+    const double D = f.D;
     f.rX = r[0], f.rY = r[1], f.rZ = r[2];
-    f.xz = xz, f.bearing = bearing;
+    f.xz = s.xz, f.bearing = s.bearing;
     f.hd = wrapPi((a.AircraftHeading - e.AircraftHeading) / kDeg);
     f.z = r[2] == 0.0 ? 0.000001 : r[2];
     f.tx = r[0] / f.z, f.ty = r[1] / f.z;
@@ -448,7 +465,48 @@ void doDogfighting(ZephModel* aircraft, ModelArray* objects, int32_t missionTime
     }
     offsetPoint(d, R, lateral, 0.0, lead, w);
     f.P5 = toBody(w, M);
+}
 
+}  // namespace
+
+void doDogfighting(ZephModel* aircraft, ModelArray* objects, int32_t missionTime) {
+    Aircraft* ap = aircraft ? aircraft->getAircraftStruct() : nullptr;
+    if (!ap) return;
+    Aircraft& a = *ap;
+    const AIPilotProfile& P = profileOf(a);
+    QNion me;
+    aircraft->getModelPositionQNion(&me);
+    const double speed = mphOf(a);
+    jettisonBombs(aircraft, a, me.Position[1] - a.GroundAltitude, objects, missionTime);
+    if (takeOff(aircraft, a, speed)) return;
+    fightTrim(aircraft, a);
+
+    ZephModel* enemy = a.ClosestEnemy;
+    Aircraft* ep = enemy ? enemy->getAircraftStruct() : nullptr;
+    if (!ep) {
+        circleAlone(aircraft, a, me);
+        return;
+    }
+    Aircraft& e = *ep;
+    const Sighting s = sight(a, enemy, e, me);
+    a.ClosestEnemyData[30] = e.AircraftType;
+    if (a.AutoPilotData[2] != 11.0) a.ClosestEnemyData[15] = 0.0;
+    const double D = a.ClosestEnemyData[0], Dh = a.ClosestEnemyData[1];
+    if (D > kFar) {
+        closeFromFar(aircraft, a, s, me, Dh);
+        return;
+    }
+    noteEnemy(aircraft, a, P, e, s, Dh);
+    if (s.d[1] > 2000.0 && speed < 180.0) {  // far above: climb after it with wings level
+        aircraft->setThrottle(1.0);
+        aircraft->RudderInput(0.0);
+        NormalBank(0.0, aircraft);
+        HoldClimbDiveRateMellow(250.0, aircraft);
+        return;
+    }
+    Fight f{aircraft, a, P, enemy, e, me, s.them};
+    f.D = D, f.Dh = Dh, f.dY = s.d[1];
+    aimPoints(f, s);
     f.tactics(objects);
 }
 

@@ -73,95 +73,72 @@ void releaseBomb(ZephModel* aircraft, ModelArray* objects, int32_t missionTime) 
     if (at) pool->startADroppedBomb(aircraft->getXYZVelocities(), at, missionTime, static_cast<int32_t>(slot));
 }
 
-}  // namespace
-
-bool ai::groundAttackStep(ZephModel* aircraft, Aircraft& a, ModelArray* objects, int32_t missionTime, FarTarget& far) {
-    far = FarTarget{};
-    if (!objects) return false;
-    const aiFlyToPoint* P = pathPoint(flyToPointsOf(aircraft), a.NextFlyPointNumber);
-    const double ps = P ? P->PSTargets : 0.0;
-    const int32_t flags = P ? P->Flags : 0;
-    // hi x 65536 + lo in a double from the mission file: anything but a plain count means none.
-    const long whole = std::isfinite(ps) && ps >= 0.0 && ps < 2147483647.0 ? static_cast<long>(ps) : 0;
-    long hi = whole / 65536, lo = whole & 0xFFFF;
-    if (hi < 20) hi = 0;
-    bool attack = false, found = false;
-
-    QNion me;
-    aircraft->getModelPositionQNion(&me);
-    if (ps == 0.0 && a.AttackEnemyObjectDistance != 0) {
-        const long best = searchTarget(aircraft, a, objects, me.Position.data());
-        if (best >= 0) hi = best, attack = found = true;
+// A parked aircraft waits the point's start delay (lo s, with the point's random spread) with
+// the brakes on. True while it waits.
+bool startDelay(ZephModel* aircraft, Aircraft& a, const aiFlyToPoint* P, long lo) {
+    // Parked: wait lo seconds (with the point's random spread) with the brakes on. The spread
+    // may shorten the wait to a second, never turn it into a longer one.
+    double s = 0.0;
+    const double y = P ? P->PointXYZ[1] : 0.0;
+    const double f = y - std::trunc(y);
+    if (f != 0.0) s = ZephModel::getDoubleRandomFrom(-std::fabs(1000.0 * f), std::fabs(1000.0 * f));
+    if (s < 0.0 && -s > lo - 1) s = -static_cast<double>(lo - 1);
+    if (a.AIDelayOnFlyThePointsTime == 0) a.AIDelayOnFlyThePointsTime = static_cast<int32_t>((lo + s) * 60.0) + 600;
+    a.AIDelayOnFlyThePointsTime -= 1;
+    if (a.AIDelayOnFlyThePointsTime > 600) {
+        gunsOff(a);
+        aircraft->setThrottle(0.0);
+        aircraft->turnBrakesOn();
+        return true;
     }
-    if (hi == 0 && lo == 0) return false;
-
-    // A wait once begun goes on while the aircraft settles onto its wheels: that first second of
-    // movement after being placed must not cancel the mission's start delay.
-    const bool waiting = a.AIDelayOnFlyThePointsTime > 600;
-    if ((a.CurrentVelocity < 0.01 || waiting) && hi == 0 && lo > 0) {
-        // Parked: wait lo seconds (with the point's random spread) with the brakes on. The spread
-        // may shorten the wait to a second, never turn it into a longer one.
-        double s = 0.0;
-        const double y = P ? P->PointXYZ[1] : 0.0;
-        const double f = y - std::trunc(y);
-        if (f != 0.0) s = ZephModel::getDoubleRandomFrom(-std::fabs(1000.0 * f), std::fabs(1000.0 * f));
-        if (s < 0.0 && -s > lo - 1) s = -static_cast<double>(lo - 1);
-        if (a.AIDelayOnFlyThePointsTime == 0) a.AIDelayOnFlyThePointsTime = static_cast<int32_t>((lo + s) * 60.0) + 600;
-        a.AIDelayOnFlyThePointsTime -= 1;
-        if (a.AIDelayOnFlyThePointsTime > 600) {
-            gunsOff(a);
-            aircraft->setThrottle(0.0);
-            aircraft->turnBrakesOn();
-            return true;
-        }
-        if (P && P->ThrottlePosition != 0.0) {
-            a.CurrentVelocity = 0.02;  // rolling: no second wait
-        } else if (P && P->NextPoint >= 0 && P->NextPoint < kPathPoints) {
-            a.NextFlyPointNumber = P->NextPoint;
-        }
-        lo = 0;
-    } else if (a.CurrentVelocity >= 0.01) {
-        a.AIDelayOnFlyThePointsTime = 0;
-        if (hi == 0) lo = 0;
+    if (P && P->ThrottlePosition != 0.0) {
+        a.CurrentVelocity = 0.02;  // rolling: no second wait
+    } else if (P && P->NextPoint >= 0 && P->NextPoint < kPathPoints) {
+        a.NextFlyPointNumber = P->NextPoint;
     }
+    return false;
+}
 
-    if (lo < 20) lo = 0;
-    if (hi >= objects->size()) hi = 0;
-    if (lo >= objects->size()) lo = 0;
-    long index = 0;
-    if (hi > 20 && objects->at(hi) && !objects->at(hi)->areYouDead()) {
-        index = hi;
-    } else if (lo > 20 && objects->at(lo) && !objects->at(lo)->areYouDead()) {
-        index = lo;
-    } else {
-        return false;
-    }
-    ZephModel* target = objects->at(index);
+// Where the target lies from this aircraft, and how the run is to be flown.
+struct Run {
+    double h = 0;          // height above the target, ft
+    double w = 0;          // world bearing to it, deg
+    double bx = 0, by = 0, bz = 0;  // the target in body axes, ft
+    double r = 0;          // bearing off the nose, deg
+    double d = 0;          // distance across the ground in body axes, ft
+    double speed = 0;      // own, mph
+    double targetMph = 0;
+    int32_t runBombs = 0;  // bombs for this run; moving targets are strafed
+    int32_t flags = 0;
+    bool noPullUp = false;
+};
 
-    aircraft->setThrottle(0.8);
-    const int32_t bombs = aircraft->getNumberOfBombs();
-    if (bombs > 0 || (flags & (kGunAttack | kNoPullUp))) attack = true;
-    if (bombs == 0 && a.CurrentAmmoUsed >= a.AmmoInTicks && a.CurrentCannonUsed >= a.CannonAmmoInTicks) attack = false;
-    if (!attack) return false;
-    const double targetMph = target->yourSpeedMPH();
-    const int32_t runBombs = targetMph > 60.0 ? 0 : bombs;  // moving targets are strafed
-
+Run runTo(ZephModel* aircraft, const Aircraft& a, const QNion& me, ZephModel* target, int32_t bombs, int32_t flags) {
+    Run run;
+    run.targetMph = target->yourSpeedMPH();
+    run.runBombs = run.targetMph > 60.0 ? 0 : bombs;
     QNion tp;
     target->getModelPositionQNion(&tp);
-    const double h = me.Position[1] - tp.Position[1];
-    const double w = deg(tp.Position[0] - me.Position[0], tp.Position[2] - me.Position[2]);
+    run.h = me.Position[1] - tp.Position[1];
+    run.w = deg(tp.Position[0] - me.Position[0], tp.Position[2] - me.Position[2]);
     double m[16] = {};
     ZephModel::quaternionToMatrix(me.QAttitude.data(), m);
     const double diff[3] = {tp.Position[0] - me.Position[0], tp.Position[1] - me.Position[1],
                             tp.Position[2] - me.Position[2]};
     double b[3];
     ZephModel::InverseRotateVector(diff, b, m);
-    const double bx = b[0], by = b[1], bz = b[2];
-    double r = deg(bx, bz);
-    const double d = std::sqrt(bx * bx + bz * bz);
-    const double speed = mphOf(a);
-    const bool noPullUp = flags & kNoPullUp;
+    run.bx = b[0], run.by = b[1], run.bz = b[2];
+    run.r = deg(run.bx, run.bz);
+    run.d = std::sqrt(run.bx * run.bx + run.bz * run.bz);
+    run.speed = mphOf(a);
+    run.flags = flags;
+    run.noPullUp = flags & kNoPullUp;
+    return run;
+}
 
+// Too high over the target: come down; too close or too steep: pull up. True when one applies.
+bool tooHighOrTooClose(ZephModel* aircraft, Aircraft& a, const Run& run) {
+    const double h = run.h, d = run.d, by = run.by, speed = run.speed, targetMph = run.targetMph;
     if (h > 1500.0 && d < 1500.0) {  // too high over it: come down
         gunsOff(a);
         aircraft->setThrottle(speed > 180.0 ? 0.2 : 1.0);
@@ -172,7 +149,7 @@ bool ai::groundAttackStep(ZephModel* aircraft, Aircraft& a, ModelArray* objects,
         collsionAvoidance(aircraft);
         return true;
     }
-    if (((d < 700.0 && deg(by, d) < -10.0) || d < 400.0) && !noPullUp) {
+    if (((d < 700.0 && deg(by, d) < -10.0) || d < 400.0) && !run.noPullUp) {
         gunsOff(a);
         aircraft->setThrottle(1.0);
         aircraft->RudderInput(0.0);
@@ -181,67 +158,67 @@ bool ai::groundAttackStep(ZephModel* aircraft, Aircraft& a, ModelArray* objects,
         collsionAvoidance(aircraft);
         return true;
     }
-    if (d >= 8000.0) {
-        far = FarTarget{true, w, h, targetMph};
-        return false;
-    }
+    return false;
+}
 
-    aircraft->gearUpDown(0);
-    aircraft->setFlaps(0.0);
-    gunsOff(a);
-    if (d > 2500.0) {  // setting up the run
-        a.NumberOfBombsAtStartOfRun = runBombs;
-        a.RandomDropNumber = 1100 + (draw16() + 32768) / 218;
-        if (a.AircraftPitch > -10.0) a.RandomDropNumber -= 700;
+// Lined up on the target: aim, fire the guns on a gun pass, release the stick of bombs, and
+// pull out of a steep dive. True when the pull-out took the controls.
+bool attackPass(ZephModel* aircraft, Aircraft& a, const Run& run, bool found, ModelArray* objects,
+                int32_t missionTime) {
+    const double h = run.h, d = run.d, bx = run.bx, by = run.by, r = run.r, speed = run.speed;
+    const double targetMph = run.targetMph;
+    const int32_t runBombs = run.runBombs, flags = run.flags;
+    const bool noPullUp = run.noPullUp;
+    aircraft->setThrottle(speed > 180.0 ? 0.6 : 1.0);
+    aircraft->RudderInput(bx / 40.0);
+    if (speed - 80.0 < targetMph) aircraft->setThrottle(1.0);
+    double aim;
+    if (h <= 800.0 || d <= 2000.0) {
+        // A gun pass aims 10 ft under the target.
+        aim = (a.NumberOfBombsAtStartOfRun != 0 || h <= 150.0) ? deg(by, d) : deg(by - 10.0, d);
+    } else {
+        aim = deg(by, d) - 7.0;
     }
-    if (std::fabs(r) < 3.0 && std::fabs(bx) < 25.0) {  // lined up
-        aircraft->setThrottle(speed > 180.0 ? 0.6 : 1.0);
-        aircraft->RudderInput(bx / 40.0);
-        if (speed - 80.0 < targetMph) aircraft->setThrottle(1.0);
-        double aim;
-        if (h <= 800.0 || d <= 2000.0) {
-            // A gun pass aims 10 ft under the target.
-            aim = (a.NumberOfBombsAtStartOfRun != 0 || h <= 150.0) ? deg(by, d) : deg(by - 10.0, d);
-        } else {
-            aim = deg(by, d) - 7.0;
-        }
-        if (std::fabs(aim) >= 10.0) {
-            aircraft->ElevatorInputAbsolute(aim / 100.0);
-        } else if (std::fabs(aim) >= 0.5) {
-            aircraft->ElevatorInputAbsolute(aim);
-        } else {
-            double e = std::clamp(2.0 * aim, -0.4, 0.4);
-            if (speed < 150.0) e /= 2.0;
-            aircraft->ElevatorInputAbsolute(e);
-        }
-        if (a.AircraftPitch < -25.0 && !noPullUp && h < 1000.0) {
-            NormalBank(0.0, aircraft);
-            HoldClimbDiveRateMellow(0.0, aircraft);
-            return true;
-        }
-        NormalBank(r * 10.0, aircraft);
-        if (((runBombs == 0 && (flags & kGunAttack)) || found || noPullUp) && d < 3000.0 &&
-            a.NumberOfBombsAtStartOfRun == 0) {
-            a.GunsFiring = 1, a.CannonsFiring = 1;
-            if (speed < 150.0) aircraft->RudderInput(r / 3.5);
-        }
-        if (runBombs > 0 && !a.GuyBailedOut && a.LastBombDropTime < missionTime && d < a.RandomDropNumber && d > 50.0) {
-            // The next bomb of the stick falls somewhere between here and the shortest range.
-            const double nearest = aim > -10.0 ? 430.0 : 740.0;
-            a.RandomDropNumber = static_cast<int32_t>(((draw16() + 32768) / 65536.0) * (d - nearest) + nearest);
-            releaseBomb(aircraft, objects, missionTime);
-            a.LastBombDropTime = missionTime + 40;
-        }
-        if (a.AircraftPitch < -15.0 && !noPullUp && h < 500.0) {
-            NormalBank(0.0, aircraft);
-            HoldClimbDiveRateMellow(0.0, aircraft);
-            return true;
-        }
+    if (std::fabs(aim) >= 10.0) {
+        aircraft->ElevatorInputAbsolute(aim / 100.0);
+    } else if (std::fabs(aim) >= 0.5) {
+        aircraft->ElevatorInputAbsolute(aim);
+    } else {
+        double e = std::clamp(2.0 * aim, -0.4, 0.4);
+        if (speed < 150.0) e /= 2.0;
+        aircraft->ElevatorInputAbsolute(e);
     }
-    const long self = objects->indexOf(aircraft) - ModelArray::kFirstAircraft;
-    if (noPullUp && self > 0 && self < ModelArray::kAircraftSlots) {
-        checkThisAircraftForThisModelCollision(aircraft, target, missionTime, index, static_cast<int32_t>(self));
+    if (a.AircraftPitch < -25.0 && !noPullUp && h < 1000.0) {
+        NormalBank(0.0, aircraft);
+        HoldClimbDiveRateMellow(0.0, aircraft);
+        return true;
     }
+    NormalBank(r * 10.0, aircraft);
+    if (((runBombs == 0 && (flags & kGunAttack)) || found || noPullUp) && d < 3000.0 &&
+        a.NumberOfBombsAtStartOfRun == 0) {
+        a.GunsFiring = 1, a.CannonsFiring = 1;
+        if (speed < 150.0) aircraft->RudderInput(r / 3.5);
+    }
+    if (runBombs > 0 && !a.GuyBailedOut && a.LastBombDropTime < missionTime && d < a.RandomDropNumber && d > 50.0) {
+        // The next bomb of the stick falls somewhere between here and the shortest range.
+        const double nearest = aim > -10.0 ? 430.0 : 740.0;
+        a.RandomDropNumber = static_cast<int32_t>(((draw16() + 32768) / 65536.0) * (d - nearest) + nearest);
+        releaseBomb(aircraft, objects, missionTime);
+        a.LastBombDropTime = missionTime + 40;
+    }
+    if (a.AircraftPitch < -15.0 && !noPullUp && h < 500.0) {
+        NormalBank(0.0, aircraft);
+        HoldClimbDiveRateMellow(0.0, aircraft);
+        return true;
+    }
+    return false;
+}
+
+// Turning in: past the target to one side, a gentle or a steep turn toward it, or away to come
+// back when it lies behind. Always takes the controls.
+void turnIn(ZephModel* aircraft, Aircraft& a, Run run) {
+    const double h = run.h, w = run.w, bx = run.bx, by = run.by, bz = run.bz, d = run.d;
+    double& r = run.r;
     const double t = wrap180(w - a.AircraftHeading);  // > 0: the target lies to the right
     if (std::fabs(r) < 3.0 && std::fabs(bx) >= 25.0) {  // pointed at it but off to one side
         if (bz > 3500.0) {
@@ -250,7 +227,7 @@ bool ai::groundAttackStep(ZephModel* aircraft, Aircraft& a, ModelArray* objects,
             elevatorTo(aircraft, deg(by, bz));
             NormalBank(r * 15.0, aircraft);
             collsionAvoidance(aircraft);
-            return true;
+            return;
         }
         r = widenedBearing(r, bx);
     }
@@ -269,11 +246,11 @@ bool ai::groundAttackStep(ZephModel* aircraft, Aircraft& a, ModelArray* objects,
             aircraft->RudderInput(t > 0.0 ? 0.2 : -0.2);
             turnClimb(aircraft, a, h, by, bz);
             collsionAvoidance(aircraft);
-            return true;
+            return;
         }
         r = 180.0;  // too close to turn in: fly away and come back
     }
-    if (std::fabs(r) < 60.0) return true;
+    if (std::fabs(r) < 60.0) return;
     gunsOff(a);
     aircraft->setThrottle(1.0);
     aircraft->RudderInput(0.0);
@@ -285,6 +262,88 @@ bool ai::groundAttackStep(ZephModel* aircraft, Aircraft& a, ModelArray* objects,
     }
     HoldClimbDiveRateMellow(h < 500.0 ? 1500.0 : 0.0, aircraft);
     collsionAvoidance(aircraft);
+    return;
+}
+
+// The target of this step: the path point's (hi x 65536 + lo), or the nearest enemy object
+// when the point names none; a parked aircraft first waits the point's start delay. Answers
+// the target's model index, 0 when there is none, -1 while the aircraft waits.
+long pickTarget(ZephModel* aircraft, Aircraft& a, ModelArray* objects, const aiFlyToPoint* P, const QNion& me,
+                bool& attack, bool& found) {
+    const double ps = P ? P->PSTargets : 0.0;
+    // hi x 65536 + lo in a double from the mission file: anything but a plain count means none.
+    const long whole = std::isfinite(ps) && ps >= 0.0 && ps < 2147483647.0 ? static_cast<long>(ps) : 0;
+    long hi = whole / 65536, lo = whole & 0xFFFF;
+    if (hi < 20) hi = 0;
+
+    if (ps == 0.0 && a.AttackEnemyObjectDistance != 0) {
+        const long best = searchTarget(aircraft, a, objects, me.Position.data());
+        if (best >= 0) hi = best, attack = found = true;
+    }
+    if (hi == 0 && lo == 0) return 0;
+
+    // A wait once begun goes on while the aircraft settles onto its wheels: that first second of
+    // movement after being placed must not cancel the mission's start delay.
+    const bool waiting = a.AIDelayOnFlyThePointsTime > 600;
+    if ((a.CurrentVelocity < 0.01 || waiting) && hi == 0 && lo > 0) {
+        if (startDelay(aircraft, a, P, lo)) return -1;
+        lo = 0;
+    } else if (a.CurrentVelocity >= 0.01) {
+        a.AIDelayOnFlyThePointsTime = 0;
+        if (hi == 0) lo = 0;
+    }
+
+    if (lo < 20) lo = 0;
+    if (hi >= objects->size()) hi = 0;
+    if (lo >= objects->size()) lo = 0;
+    if (hi > 20 && objects->at(hi) && !objects->at(hi)->areYouDead()) return hi;
+    if (lo > 20 && objects->at(lo) && !objects->at(lo)->areYouDead()) return lo;
+    return 0;
+}
+
+}  // namespace
+
+bool ai::groundAttackStep(ZephModel* aircraft, Aircraft& a, ModelArray* objects, int32_t missionTime, FarTarget& far) {
+    far = FarTarget{};
+    if (!objects) return false;
+    const aiFlyToPoint* P = pathPoint(flyToPointsOf(aircraft), a.NextFlyPointNumber);
+    const int32_t flags = P ? P->Flags : 0;
+    bool attack = false, found = false;
+    QNion me;
+    aircraft->getModelPositionQNion(&me);
+    const long index = pickTarget(aircraft, a, objects, P, me, attack, found);
+    if (index < 0) return true;
+    if (index == 0) return false;
+    ZephModel* target = objects->at(index);
+
+    aircraft->setThrottle(0.8);
+    const int32_t bombs = aircraft->getNumberOfBombs();
+    if (bombs > 0 || (flags & (kGunAttack | kNoPullUp))) attack = true;
+    if (bombs == 0 && a.CurrentAmmoUsed >= a.AmmoInTicks && a.CurrentCannonUsed >= a.CannonAmmoInTicks) attack = false;
+    if (!attack) return false;
+
+    const Run run = runTo(aircraft, a, me, target, bombs, flags);
+    if (tooHighOrTooClose(aircraft, a, run)) return true;
+    if (run.d >= 8000.0) {
+        far = FarTarget{true, run.w, run.h, run.targetMph};
+        return false;
+    }
+
+    aircraft->gearUpDown(0);
+    aircraft->setFlaps(0.0);
+    gunsOff(a);
+    if (run.d > 2500.0) {  // setting up the run
+        a.NumberOfBombsAtStartOfRun = run.runBombs;
+        a.RandomDropNumber = 1100 + (draw16() + 32768) / 218;
+        if (a.AircraftPitch > -10.0) a.RandomDropNumber -= 700;
+    }
+    if (std::fabs(run.r) < 3.0 && std::fabs(run.bx) < 25.0 && attackPass(aircraft, a, run, found, objects, missionTime))
+        return true;
+    const long self = objects->indexOf(aircraft) - ModelArray::kFirstAircraft;
+    if (run.noPullUp && self > 0 && self < ModelArray::kAircraftSlots) {
+        checkThisAircraftForThisModelCollision(aircraft, target, missionTime, index, static_cast<int32_t>(self));
+    }
+    turnIn(aircraft, a, run);
     return true;
 }
 

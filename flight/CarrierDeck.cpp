@@ -2,6 +2,7 @@
 // no object class of this world reports either, so both operations find no deck.
 #include <cmath>
 
+#include "core/Degrees.h"
 #include "core/ZephModel.h"
 #include "flight/Aircraft.h"
 #include "flight/FlightModel.h"
@@ -26,7 +27,7 @@ ZephModel* deckUnder(ZephModel* aircraft, ModelArray* models) {
         const double dx = p[0] - o->ModelAttitude.Position[0], dy = p[1] - o->ModelAttitude.Position[1],
                      dz = p[2] - o->ModelAttitude.Position[2];
         if (dx * dx + dy * dy + dz * dz >= pp->OverallSizeDistance) continue;
-        const double ang = o->getObjectHeading() / -57.29577951;
+        const double ang = o->getObjectHeading() / -kDeg;
         const double x = std::cos(ang) * dx + std::sin(ang) * dz;
         const double z = -std::sin(ang) * dx + std::cos(ang) * dz;
         const auto& box = pp->SizeSquare[0];  // min X, min Y, min Z, max X, max Y, max Z
@@ -46,10 +47,10 @@ bool quickOverCarrierCheck(ZephModel* aircraft, ModelArray* models, double* deck
     return true;
 }
 
-void checkForOverCarrier(ZephModel* aircraft, ModelArray* models, int32_t gametime, QNion* pos,
-                                    QNion* prepos, double* XYZVel, int32_t joiner) {
-    // A ship object decides what its deck does to an aircraft; none exists, so nothing happens.
-    (void)deckUnder(aircraft, models);
+void checkForOverCarrier(ZephModel* aircraft, ModelArray* models, int32_t gametime, QNion* pos, QNion* prepos,
+                         double* XYZVel, int32_t joiner) {
+    // A ship object would decide what its deck does to an aircraft; none exists, so there is
+    // nothing to look for.
 }
 
 }  // namespace pellam

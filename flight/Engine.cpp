@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/Degrees.h"
 #include "core/ZephModel.h"
 #include "flight/Aircraft.h"
 #include "flight/FlightModel.h"
@@ -10,7 +11,6 @@
 namespace pellam {
 namespace {
 
-constexpr double kDeg = 57.29577951;
 constexpr int32_t kBladeFoil = 2;
 constexpr double kBladeAspect = 23.0;
 

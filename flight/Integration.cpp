@@ -3,6 +3,7 @@
 // velocity moves the pose.
 #include <cmath>
 
+#include "core/Degrees.h"
 #include "core/ZephModel.h"
 #include "flight/Aircraft.h"
 #include "flight/FlightModel.h"
@@ -59,7 +60,7 @@ void doVelocityToAngle(const double* previous, const double* pbhaccel, QNion* po
                          previous[2] + (pbhaccel[2] - previous[2]) * 0.5};
     if (std::sqrt(w[0] * w[0] + w[1] * w[1] + w[2] * w[2]) == 0.0) return;
     for (int axis = 0; axis < 3; ++axis) {
-        const double h = (w[axis] / -57.29577951) / 2.0;
+        const double h = (w[axis] / -kDeg) / 2.0;
         QNion turn;
         turn.QAttitude = {std::cos(h), 0.0, 0.0, 0.0};
         turn.QAttitude[axis + 1] = std::sin(h);

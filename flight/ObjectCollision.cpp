@@ -2,6 +2,7 @@
 // both half spans) against the object's collision boxes, in the object's own frame.
 #include <cmath>
 
+#include "core/Degrees.h"
 #include "core/ZephModel.h"
 #include "flight/Aircraft.h"
 #include "flight/FlightModel.h"
@@ -9,7 +10,6 @@
 namespace pellam {
 namespace {
 
-constexpr double kDeg = 57.29577951;
 constexpr double kMph = 40.9;
 
 struct Contact {

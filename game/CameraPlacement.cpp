@@ -3,13 +3,12 @@
 #include <cmath>
 
 #include "aircraft/FlyableAircraft.h"
+#include "core/Degrees.h"
 #include "core/ZephModel.h"
 #include "platform/Beep.h"
 
 namespace pellam::camera {
 namespace {
-
-constexpr double kDeg = 57.29577951;
 
 using Q = std::array<double, 4>;
 

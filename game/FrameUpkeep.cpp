@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "aircraft/FlyableAircraft.h"
+#include "core/Degrees.h"
 #include "core/ZephModel.h"
 #include "game/CameraPlacement.h"
 #include "game/GameController.h"
@@ -11,8 +12,6 @@
 
 namespace pellam {
 namespace {
-
-constexpr double kDeg = 57.29577951;
 
 double wrap180(double a) {
     if (a > 180.0) a -= 360.0;

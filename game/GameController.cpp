@@ -17,13 +17,6 @@
 namespace pellam {
 namespace {
 
-// Stands in for a neighbour that was not handed in: the least each must do.
-ControllerView defaultView;
-ControllerInput defaultInput;
-ControllerDesktop defaultDesktop;
-ControllerNetwork defaultNetwork;
-FlightEffects defaultEffects;
-
 const char* const kAutoMessageKeys[8] = {"AutoMessage1Key", "AutoMessage2Key", "AutoMessage3Key", "AutoMessage4Key",
                                          "AutoMessage5Key", "AutoMessage6Key", "AutoMessage7Key", "AutoMessage8Key"};
 const char* const kAutoMessagePPKeys[8] = {"AutoMessage1PPKey", "AutoMessage2PPKey", "AutoMessage3PPKey",
@@ -65,21 +58,35 @@ AutoMessage makeAutoMessage(const std::string& utf8) {
     return entry;
 }
 
+// Stand in for a neighbour that was not handed in: the least each must do.
+struct GameController::DefaultNeighbours {
+    ControllerView view;
+    ControllerInput input;
+    ControllerDesktop desktop;
+    ControllerNetwork network;
+    FlightEffects effects;
+};
+
 GameController::GameController(Links links)
     : links_(links),
+      defaults_(std::make_unique<DefaultNeighbours>()),
       store_(links.store ? *links.store : platform::UserDefaults::standard()),
-      toMyZephGLView(links.view ? links.view : &defaultView),
-      toMyJoystick(links.input ? links.input : &defaultInput),
-      desktop_(links.desktop ? links.desktop : &defaultDesktop),
-      network_(links.network ? links.network : &defaultNetwork),
-      effects_(links.effects ? links.effects : &defaultEffects) {
+      toMyZephGLView(links.view ? links.view : &defaults_->view),
+      toMyJoystick(links.input ? links.input : &defaults_->input),
+      desktop_(links.desktop ? links.desktop : &defaults_->desktop),
+      network_(links.network ? links.network : &defaults_->network),
+      effects_(links.effects ? links.effects : &defaults_->effects) {
     looks::useAircraftDrawing();
     effects::useEffectDrawing();
     vehicles::useVehicleDrawing();
     vehicles::setSunSource([this] { return getSunVector(); });
+    ZephModel::useSimulationRandom(&simulationRandom_);
 }
 
-GameController::~GameController() { vehicles::setSunSource({}); }
+GameController::~GameController() {
+    vehicles::setSunSource({});
+    if (&ZephModel::simulationRandom() == &simulationRandom_) ZephModel::useSimulationRandom(nullptr);
+}
 
 // ---- Start-up -----------------------------------------------------------------------------
 
@@ -180,6 +187,7 @@ void GameController::applyVolume(const char* key, int fallback, void (Controller
 
 void GameController::InitMyControllerVariables() {
     platform::seedRandomFromSystem();
+    simulationRandom_.seedFromSystem();
     setUpInitialPrefs();
     if (!theSounds) theSounds = std::make_unique<ControllerSound>();
 

@@ -18,6 +18,7 @@
 #include "game/Interface.h"
 #include "game/Neighbours.h"
 #include "game/PilotType.h"
+#include "platform/Random.h"
 #include "platform/UserDefaults.h"
 
 namespace pellam {
@@ -37,8 +38,13 @@ public:
         ControllerNetwork* network = nullptr;
         ControllerEffects* effects = nullptr;
     };
+    // The controller owns the simulation's random stream and hands it to the objects' class
+    // operations for as long as it lives.
     explicit GameController(Links links);
     ~GameController() override;
+    // Starts the simulation's stream over from `seed`: the same seed and the same commands
+    // give the same fight, whatever the frame rate, the sound or the drawing.
+    void seedSimulation(uint32_t seed) { simulationRandom_.seed(seed); }
 
     // ---- Start-up.
     virtual void awakeFromNib();
@@ -127,7 +133,9 @@ public:
     void startAnExplosion(const double* position) override;
     void thisObjectDead(long modelIndex, long aircraftNumber) override;
     void checkForBombKills(const double* impact, long droppingModelIndex) override;
-    bool isPaused() override { return gamePause; }
+    bool isPaused() override { return gamePause; }  // gamePause as it stands: true while the game runs
+    // True while the game runs: what gamePause holds, whatever its name says.
+    bool running() const { return gamePause; }
     int32_t getReplaySpeed() override { return 1; }
     long getCameraPositionNumber() const { return CameraPosition; }
     const double* getWhereCamera() { return toMyZephGLView->getCameraPosition(); }
@@ -161,6 +169,9 @@ public:
 
     // ---- State (fields keep the names the rest of the game knows them by).
     Links links_;
+    // Neighbours that stand in for the links not handed in, this controller's own.
+    struct DefaultNeighbours;
+    std::unique_ptr<DefaultNeighbours> defaults_;
     platform::UserDefaults& store_;
     ControllerView* toMyZephGLView;
     ControllerInput* toMyJoystick;
@@ -265,6 +276,15 @@ public:
     bool MBSavedFlag = true;
 
 private:
+    // The world step's parts, in the order it runs them.
+    void frameCameraRules();
+    void playerStick(FlyableAircraft* player);
+    void windowLevelFollowsPause();
+    void advanceMissionClock(int32_t tickOfFrame);
+    void stepAircraftAndHits(ModelArray& models);
+    void groundCollisionsAndRefuelling(ModelArray& models, FlyableAircraft* player);
+    void frameBombsBrakesAndCommands(ModelArray& models);
+    void keepAViewedAircraft();
     void flyingCommand(int32_t command, int32_t action);
     void cameraCommandMain(int32_t command);
     void cameraCommandSecond(int32_t command);
@@ -273,6 +293,7 @@ private:
     void applyVolume(const char* key, int fallback, void (ControllerSound::*setter)(double));
     int64_t frameStampMicros_ = 0;
     std::vector<std::string> told_;  // every notice given this run
+    platform::RandomStream simulationRandom_;
 };
 
 // A preset message as stored in the table: at most 79 characters, each the low byte of one UTF-16 unit.

@@ -22,6 +22,7 @@
 #include "game/CameraPlacement.h"
 #include "game/GameController.h"
 #include "platform/Beep.h"
+#include "platform/Random.h"
 
 namespace pellam {
 namespace {
@@ -66,17 +67,47 @@ void GameController::MoveAircraftAndObjects() {
     ModelArray* models = getModelArray();
     if (!models) return;
     FlyableAircraft* player = aircraftAt(AircraftWeControl);
+    frameCameraRules();
+    if (running())
+        for (double& g : GRandom) g = platform::presentationRandom().unit();  // for drawing: frame by frame
+    playerStick(player);
+    windowLevelFollowsPause();
+    if (running()) {
+        if (CameraPosition == camera::kTower) findClosestTower();
+        for (int32_t i = 0; i < theticks; ++i) {
+            advanceMissionClock(i);
+            stepAircraftAndHits(*models);
+            for (long i2 = ModelArray::kDebris; i2 < models->size(); ++i2)
+                if (ZephModel* object = models->at(i2)) object->callEveryTick(true, GlobalMissionTime, ReplayFlag);
+            checkAircraftToAircraftCollision();
+        }
+        groundCollisionsAndRefuelling(*models, player);
+    } else {
+        // Paused: the clock stands; the objects still see every tick with the running flag down.
+        for (int32_t i = 0; i < theticks; ++i)
+            for (long o = ModelArray::kDebris; o < models->size(); ++o)
+                if (ZephModel* object = models->at(o)) object->callEveryTick(false, GlobalMissionTime, ReplayFlag);
+    }
+    frameBombsBrakesAndCommands(*models);
+    keepAViewedAircraft();
+    if (running()) doAircraftRestart();
+    network_->NetworkComm(GlobalMissionTime);
+    doEachTick(theticks);
+    killCredit();
+}
 
+// Which aircraft's cockpit the view draws from, and the second window's camera rules.
+void GameController::frameCameraRules() {
     toMyZephGLView->setCameraInsideItem(CameraPosition == camera::kCockpit && !MBWindowOpen ? CameraAircraft : -1);
     if (CameraRule == 2) DrawSecondWindow = false;
     if (CameraRule == 1) {
         CameraAircraft2 = ModelArray::kFirstAircraft;
         SecondWindowClosestEnemy = false;
     }
-    if (gamePause)
-        for (double& g : GRandom) g = ZephModel::GetDoubleRandom0to1();
+}
 
-    // This frame's stick to the player's aircraft.
+// This frame's stick to the player's aircraft.
+void GameController::playerStick(FlyableAircraft* player) {
     if (toMyJoystick->hasFlightControls() && !toMyZephGLView->isSheet()) {
         float width = 0, height = 0;
         toMyZephGLView->getMonitorResolution(width, height);
@@ -108,6 +139,10 @@ void GameController::MoveAircraftAndObjects() {
             }
         }
     }
+}
+
+// The window comes to the front while the game runs.
+void GameController::windowLevelFollowsPause() {
     if (gamePause != lastGamePause) {
         if (gamePause)
             toMyZephGLView->setWindowLevelToFront(0);
@@ -115,88 +150,90 @@ void GameController::MoveAircraftAndObjects() {
             toMyZephGLView->setWindowLevelToNormal(0);
         lastGamePause = gamePause;
     }
+}
 
-    if (gamePause) {
-        if (CameraPosition == camera::kTower) findClosestTower();
-        for (int32_t i = 0; i < theticks; ++i) {
-            if (++UserActivity > 3000) UserActivity = 0;  // the desktop keeps itself awake here
-            if (!ReplayFlag) {
-                GlobalMissionTime += 1;
-                lastTick = false;
-                PilotAliveTime += 1;
-            } else {
-                GlobalMissionTime = advanceReplayClock(GlobalMissionTime, ReplaySpeed, SavedGlobalMissionTime,
-                                                       ReplayRollOver);
-                lastTick = false;
-            }
-            if (PilotAliveTime > 60 && !ReplayFlag && CurrentPilotNumber >= 0 && CurrentPilotNumber < kPilotCount) {
-                addToCounter(PilotStats[CurrentPilotNumber].PilotFlightTime, 1);
-                PilotAliveTime -= 60;
-            }
-            if (i == theticks - 1) lastTick = true;
-
-            for (long j = ModelArray::kFirstAircraft; j < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots; ++j) {
-                ZephModel* shooterModel = models->at(j);
-                if (!shooterModel) continue;
-                FlyableAircraft* shooter = aircraftAt(j);
-                const double modifier = isNetworkGame() ? 0.4 : j == ModelArray::kFirstAircraft ? 0.49 : 1.0;
-                if (shooter) shooter->ThisAircraft.StallLimiter = j == ModelArray::kFirstAircraft && StallLimiter;
-                shooterModel->driveModel(1, GlobalMissionTime, lastTick, ReplayFlag);
-                if (!shooter) continue;
-                for (long k = ModelArray::kFirstAircraft; k < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots; ++k) {
-                    FlyableAircraft* target = k == j ? nullptr : aircraftAt(k);
-                    if (!target) continue;
-                    const double keptHits = target->ThisAircraft.TotalHits;
-                    const uint32_t keptDamage = target->ThisAircraft.Damage1;
-                    if (effects_->buCheckForBulletsOnAircraftHit(*shooter, *target, static_cast<int32_t>(j - 2),
-                                                                  ReplayFlag, modifier) > 0) {
-                        if (ZephModel::GetLongRandomFrom(-32768, 32767) < -20000)
-                            if (ZephModel* debris = models->at(debrisItem))
-                                effects_->startOneDebrisFromAircraftHit(*debris, *target, GlobalMissionTime);
-                        if (!(keptDamage & dmg::BlownUp) && (target->ThisAircraft.Damage1 & dmg::BlownUp)) {
-                            QNion pose;
-                            target->getModelPositionQNion(&pose);
-                            startAnExplosion(pose.Position.data());
-                        }
-                    }
-                    // Hits by an aircraft flown on another machine are that machine's to count.
-                    if (shooter->ThisAircraft.RemoteLocal == 1) target->ThisAircraft.TotalHits = keptHits;
-                }
-                if (shooter->ThisAircraft.RemoteLocal == 0)
-                    effects_->CheckForObjectHit(static_cast<int32_t>(j - 2), *shooter, *models, GlobalMissionTime,
-                                                ReplayFlag, this);
-            }
-            for (long i2 = ModelArray::kDebris; i2 < models->size(); ++i2)
-                if (ZephModel* object = models->at(i2)) object->callEveryTick(true, GlobalMissionTime, ReplayFlag);
-            checkAircraftToAircraftCollision();
-        }
-
-        if (player && player->ThisAircraft.RemoteLocal == 0) {
-            effects_->checkForAircraftToModelCollision(*player, *models, GlobalMissionTime);
-            for (long j = ModelArray::kFirstAircraft; j < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots; ++j) {
-                FlyableAircraft* craft = aircraftAt(j);
-                if (!craft) continue;
-                Aircraft& a = craft->ThisAircraft;
-                if (a.RemoteLocal == 0) {
-                    if (a.CurrentVelocity >= 0.01)
-                        a.TimeWhenStoppedMoving = 0;
-                    else if (a.TimeWhenStoppedMoving == 0 &&
-                             (a.CurrentEngineSetting <= 0.1 || (a.GearPosition != 1.0 && a.OnGround)))
-                        a.TimeWhenStoppedMoving = GlobalMissionTime;
-                }
-                if (a.TimeWhenStoppedMoving != 0 && GlobalMissionTime - a.TimeWhenStoppedMoving > kRefuelWait)
-                    for (long o = ModelArray::kGroundClutter; o < models->size(); ++o)
-                        if (ZephModel* object = models->at(o)) object->canRefuelThisAircraft(craft);
-            }
-        }
+// One tick of the mission clock (or the replay's), the player's activity and flight time.
+void GameController::advanceMissionClock(int32_t i) {
+    if (++UserActivity > 3000) UserActivity = 0;  // the desktop keeps itself awake here
+    if (!ReplayFlag) {
+        GlobalMissionTime += 1;
+        lastTick = false;
+        PilotAliveTime += 1;
     } else {
-        // Paused: the clock stands; the objects still see every tick with the running flag down.
-        for (int32_t i = 0; i < theticks; ++i)
-            for (long o = ModelArray::kDebris; o < models->size(); ++o)
-                if (ZephModel* object = models->at(o)) object->callEveryTick(false, GlobalMissionTime, ReplayFlag);
+        GlobalMissionTime = advanceReplayClock(GlobalMissionTime, ReplaySpeed, SavedGlobalMissionTime,
+                                               ReplayRollOver);
+        lastTick = false;
     }
+    if (PilotAliveTime > 60 && !ReplayFlag && CurrentPilotNumber >= 0 && CurrentPilotNumber < kPilotCount) {
+        addToCounter(PilotStats[CurrentPilotNumber].PilotFlightTime, 1);
+        PilotAliveTime -= 60;
+    }
+    if (i == theticks - 1) lastTick = true;
+}
 
-    // Every frame, paused or not.
+// Each aircraft steps once, then its bullets are tested against the other aircraft and the
+// ground objects.
+void GameController::stepAircraftAndHits(ModelArray& m) {
+    ModelArray* models = &m;
+    for (long j = ModelArray::kFirstAircraft; j < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots; ++j) {
+        ZephModel* shooterModel = models->at(j);
+        if (!shooterModel) continue;
+        FlyableAircraft* shooter = aircraftAt(j);
+        const double modifier = isNetworkGame() ? 0.4 : j == ModelArray::kFirstAircraft ? 0.49 : 1.0;
+        if (shooter) shooter->ThisAircraft.StallLimiter = j == ModelArray::kFirstAircraft && StallLimiter;
+        shooterModel->driveModel(1, GlobalMissionTime, lastTick, ReplayFlag);
+        if (!shooter) continue;
+        for (long k = ModelArray::kFirstAircraft; k < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots; ++k) {
+            FlyableAircraft* target = k == j ? nullptr : aircraftAt(k);
+            if (!target) continue;
+            const double keptHits = target->ThisAircraft.TotalHits;
+            const uint32_t keptDamage = target->ThisAircraft.Damage1;
+            if (effects_->buCheckForBulletsOnAircraftHit(*shooter, *target, static_cast<int32_t>(j - 2),
+                                                          ReplayFlag, modifier) > 0) {
+                if (ZephModel::GetLongRandomFrom(-32768, 32767) < -20000)
+                    if (ZephModel* debris = models->at(debrisItem))
+                        effects_->startOneDebrisFromAircraftHit(*debris, *target, GlobalMissionTime);
+                if (!(keptDamage & dmg::BlownUp) && (target->ThisAircraft.Damage1 & dmg::BlownUp)) {
+                    QNion pose;
+                    target->getModelPositionQNion(&pose);
+                    startAnExplosion(pose.Position.data());
+                }
+            }
+            // Hits by an aircraft flown on another machine are that machine's to count.
+            if (shooter->ThisAircraft.RemoteLocal == 1) target->ThisAircraft.TotalHits = keptHits;
+        }
+        if (shooter->ThisAircraft.RemoteLocal == 0)
+            effects_->CheckForObjectHit(static_cast<int32_t>(j - 2), *shooter, *models, GlobalMissionTime,
+                                        ReplayFlag, this);
+    }
+}
+
+// Aircraft against ground objects, the rest rule's clock and refuelling.
+void GameController::groundCollisionsAndRefuelling(ModelArray& m, FlyableAircraft* player) {
+    ModelArray* models = &m;
+    if (player && player->ThisAircraft.RemoteLocal == 0) {
+        effects_->checkForAircraftToModelCollision(*player, *models, GlobalMissionTime);
+        for (long j = ModelArray::kFirstAircraft; j < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots; ++j) {
+            FlyableAircraft* craft = aircraftAt(j);
+            if (!craft) continue;
+            Aircraft& a = craft->ThisAircraft;
+            if (a.RemoteLocal == 0) {
+                if (a.CurrentVelocity >= 0.01)
+                    a.TimeWhenStoppedMoving = 0;
+                else if (a.TimeWhenStoppedMoving == 0 &&
+                         (a.CurrentEngineSetting <= 0.1 || (a.GearPosition != 1.0 && a.OnGround)))
+                    a.TimeWhenStoppedMoving = GlobalMissionTime;
+            }
+            if (a.TimeWhenStoppedMoving != 0 && GlobalMissionTime - a.TimeWhenStoppedMoving > kRefuelWait)
+                for (long o = ModelArray::kGroundClutter; o < models->size(); ++o)
+                    if (ZephModel* object = models->at(o)) object->canRefuelThisAircraft(craft);
+        }
+    }
+}
+
+// Every frame, paused or not: bombs on their racks, the pedal brakes and at most four commands.
+void GameController::frameBombsBrakesAndCommands(ModelArray& m) {
+    ModelArray* models = &m;
     if (models->size() > ModelArray::kBombs) {
         if (ZephModel* bombs = models->at(ModelArray::kBombs))
             for (long j = ModelArray::kFirstAircraft; j < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots; ++j)
@@ -216,6 +253,10 @@ void GameController::MoveAircraftAndObjects() {
         Command = *entry;
         someTypicalKeyPresses(entry->command, false);
     }
+}
+
+// A viewed aircraft that is gone: back to the first, restarted when it is ours.
+void GameController::keepAViewedAircraft() {
     ZephModel* viewed = modelAt(CameraAircraft);
     if (!viewed || viewed->ModelAttitude.Position[1] < kHidden) {
         if (!(doTheAutoHost && network_->amIHost() && CameraAircraft == ModelArray::kFirstAircraft)) {
@@ -224,10 +265,6 @@ void GameController::MoveAircraftAndObjects() {
             CameraAircraft = ModelArray::kFirstAircraft;
         }
     }
-    if (gamePause) doAircraftRestart();
-    network_->NetworkComm(GlobalMissionTime);
-    doEachTick(theticks);
-    killCredit();
 }
 
 void GameController::checkAircraftToAircraftCollision() {

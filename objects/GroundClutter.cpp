@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/Random.h"
 
 namespace pellam {
 namespace {
@@ -61,7 +62,9 @@ int GroundClutter::liveTrees() const {
 }
 
 bool GroundClutter::plant(OneGCTree1& tree, int32_t t, const double* E, const double* R) {
-    const double ahead[3] = {double(GetLongRandomFrom(-5000, 5000)), 0.0, double(GetLongRandomFrom(4000, 12000))};
+    // Trees are planted as the view sees the ground: scenery, off the simulation's stream.
+    platform::RandomStream& scenery = platform::presentationRandom();
+    const double ahead[3] = {double(scenery.longFrom(-5000, 5000)), 0.0, double(scenery.longFrom(4000, 12000))};
     double w[3];
     InverseRotateVector(ahead, w, R);
     double dx = w[0], dz = w[2];
@@ -82,9 +85,9 @@ bool GroundClutter::plant(OneGCTree1& tree, int32_t t, const double* E, const do
         if (!plane || (plane[0] == 0.0 && plane[2] == 0.0)) y = 0.0;
     }
     tree.XYZPosition = {x, y, z};
-    tree.TreeType = TreeFamily * kTypesPerFamily + ((GetLongRandomFrom(-32768, 32767) + 32768) & 3);
+    tree.TreeType = TreeFamily * kTypesPerFamily + ((scenery.longFrom(-32768, 32767) + 32768) & 3);
     if (y == 0.0) return false;
-    tree.Size = (GetLongRandomFrom(-32768, 32767) + 32768) / 65536.0 * 0.5 + 0.9;
+    tree.Size = (scenery.longFrom(-32768, 32767) + 32768) / 65536.0 * 0.5 + 0.9;
     lastnewGC = t;
     return true;
 }

@@ -1,11 +1,38 @@
 #pragma once
+#include <array>
 #include <cstdint>
+#include <stdlib.h>
 
 namespace pellam::platform {
 
-// The program's one random sequence: the C library's random(), integers 0..2147483647.
-// Start-up seeds it once from the system's entropy; tests seed it to replay a run exactly.
-int32_t nextRandom();
+// A seedable sequence of integers 0..2147483647, with the C library's random() definition (the
+// additive feedback generator that srandom seeds) but state of its own, so that two streams never
+// disturb each other. The simulation draws from one (the game controller's), everything else
+// (sound variations, drawing, the interface) from presentationRandom().
+class RandomStream {
+public:
+    explicit RandomStream(uint32_t seed = 1);
+    RandomStream(const RandomStream&) = delete;
+    RandomStream& operator=(const RandomStream&) = delete;
+
+    void seed(uint32_t seed);
+    void seedFromSystem();
+    int32_t next();
+    double unit() { return next() / 2147483647.0; }  // [0, 1]
+    // [min, max] of the two, truncated toward 0; a value is drawn even when from == to, to keep
+    // the sequence.
+    int32_t longFrom(int32_t from, int32_t to);
+    double doubleFrom(double from, double to);  // [min, max]
+    double steppedFrom(double from, double to);  // from + t (to - from), t in 65,536 steps of [0, 1)
+
+private:
+    random_data data_{};
+    std::array<char, 128> state_{};
+};
+
+// The stream of everything outside the simulation.
+RandomStream& presentationRandom();
+int32_t nextRandom();  // presentationRandom().next()
 void seedRandomFromSystem();
 void seedRandom(uint32_t seed);
 

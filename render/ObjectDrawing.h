@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "core/Degrees.h"
 #include "core/GeometryRecords.h"
 
 namespace pellam::render {
@@ -60,7 +61,7 @@ public:
                                 GLT2FN3FV3FFormat* saveto, double xOffset, double yOffset, double zOffset,
                                 bool andLighting) {
         if (axis < 0 || axis > 2 || !start || !saveto) return;
-        const double a = degrees / 57.29577951, s = std::sin(a), c = std::cos(a);
+        const double a = degrees / kDeg, s = std::sin(a), c = std::cos(a);
         for (long i = 0; i < length; ++i) {
             Point p{start[i].X, start[i].Y, start[i].Z, start[i].NX, start[i].NY, start[i].NZ};
             turn(p, int(axis), s, c, xOffset, yOffset, zOffset);
@@ -125,7 +126,7 @@ private:
                                    GLT2FN3FV3FFormat* saveto, double xo, double yo, double zo, bool andLighting,
                                    double tilt, int tiltAxis) {
         if (axis != 0 || !start || !saveto) return;
-        const double a = degrees / 57.29577951, t = tilt / 57.29577951, u = tilt / -57.29577951;
+        const double a = degrees / kDeg, t = tilt / kDeg, u = tilt / -kDeg;
         const double s = std::sin(a), c = std::cos(a), st = std::sin(t), ct = std::cos(t), su = std::sin(u),
                      cu = std::cos(u);
         for (long i = 0; i < length; ++i) {

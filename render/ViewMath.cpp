@@ -4,15 +4,14 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/Degrees.h"
 #include "core/ZephModel.h"
 
 namespace pellam::render {
 namespace {
 
-constexpr double kDegPerRad = 57.29577951;
-
 GLMatrix rotation(double degrees, int axis) {
-    const double a = degrees / kDegPerRad, c = std::cos(a), s = std::sin(a);
+    const double a = degrees / kDeg, c = std::cos(a), s = std::sin(a);
     GLMatrix m = identityMatrix();
     const int i = (axis + 1) % 3, j = (axis + 2) % 3;  // the plane the rotation turns
     m[4 * i + i] = c;
@@ -53,7 +52,7 @@ void Make4by4RotationMatrix(GLMatrix& m, const Eye& eye) {
 }
 
 void makeCameraQNionTheta(double thetaDegrees, double ax, double by, double cz, QNion& answer) {
-    const double h = thetaDegrees / kDegPerRad / 2, s = std::sin(h);
+    const double h = thetaDegrees / kDeg / 2, s = std::sin(h);
     answer.QAttitude = {std::cos(h), ax * s, by * s, cz * s};
 }
 

@@ -53,7 +53,7 @@ bool ZephGLView::initWithFrame(const NSRect& frame, bool hidden) {
     glSetViewFrustum(-0.285 * aspect, 0.285 * aspect, -0.285, 0.285, 0.55, 111000);
     getMonitorResolutionRefresh(true);
 
-    TipNumber_ = (ZephModel::GetLongRandomFrom(-32768, 32767) + 32768) / 6554 - 1;  // -1 to 8
+    TipNumber_ = (platform::presentationRandom().longFrom(-32768, 32767) + 32768) / 6554 - 1;  // -1 to 8
     TipCount_ = 0;
     HorizonColor_ = {1, 1, 1};
     return true;

@@ -6,6 +6,7 @@
 #include "core/ZephModel.h"
 #include "platform/Beep.h"
 #include "platform/Log.h"
+#include "platform/Random.h"
 #include "platform/TickCount.h"
 #include "sound/SoundReaders.h"
 
@@ -279,14 +280,14 @@ int32_t SoundGuy::placeSingleSound(int32_t number, int32_t volume) {
     int32_t sound = number;
     const int32_t now = platform::TickCount();
     if (number == 6) {
-        const int32_t r = ZephModel::GetLongRandomFrom(0, 100);
+        const int32_t r = platform::presentationRandom().longFrom(0, 100);
         if (r >= 86) sound = 34;
         else if (r >= 71) sound = 33;
         else if (r >= 46) sound = 16;
         // Hits come in bursts: at most one every half second.
         if (static_cast<uint32_t>(now) - static_cast<uint32_t>(PreviousSingleSoundTicks[0]) <= 29u) return 0;
     }
-    if (number == 35 && ZephModel::GetLongRandomFrom(0, 100) > 54) sound = 36;
+    if (number == 35 && platform::presentationRandom().longFrom(0, 100) > 54) sound = 36;
     if (!isLoaded(sound)) return 0;
 
     DeviceLock lock(*this);
@@ -311,11 +312,11 @@ int32_t SoundGuy::placeSingleSound(int32_t number, int32_t volume) {
             free->PanPosition = g;
             break;
         case 27:
-            free->PanEffect = ZephModel::GetLongRandomFrom(-32768, 32767) > 0 ? 1 : 2;
+            free->PanEffect = platform::presentationRandom().longFrom(-32768, 32767) > 0 ? 1 : 2;
             free->PanPosition = g;
             break;
         case 6: case 16: case 33: case 34: {
-            const double q = ZephModel::GetLongRandomFrom(-32768, 32767) / 32768.0;
+            const double q = platform::presentationRandom().longFrom(-32768, 32767) / 32768.0;
             free->PanPosition = g;
             if (q >= 0.0) {
                 free->LeftVolume = g * q;

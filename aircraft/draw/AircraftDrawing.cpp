@@ -11,6 +11,7 @@
 #include "aircraft/draw/AircraftDrawing.h"
 #include "aircraft/draw/AircraftModel.h"
 #include "platform/Log.h"
+#include "platform/Random.h"
 #include "render/ObjectDrawing.h"
 
 namespace pellam {
@@ -19,7 +20,7 @@ namespace {
 constexpr int kFlashFirst = looks::MeshBuilder::kHitFlashPoint;
 constexpr int kFlashPoints = 4;
 constexpr int kTextureSlots = 300;
-constexpr int kGunSound = 5, kWindSound = 28, kJamSound = 41;
+constexpr int kGunSound = 5, kWindSound = 28;
 
 void poseMatrix(const QNion& pose, const double* offset, std::array<double, 16>& m) {
     ZephModel::quaternionToMatrix(pose.QAttitude.data(), m.data());
@@ -106,7 +107,7 @@ OneCompleteObjectVer2* FlyableAircraft::drawnRecord(int32_t) {
     const double offset[3] = {finite(a.SliderX), finite(a.SliderY), finite(a.SliderZ)};
     poseMatrix(SlerpingQN, offset, ThisModel.ObjectMatrix);
 
-    // Wing sets and part 4 fly on their own once they are gone.
+    // Wing sets and moving part 4 fly on their own once they are gone.
     const uint32_t gone[3] = {dmg::LeftWingGone, dmg::RightWingGone, dmg::Part4Gone};
     for (int i = 0; i < kParts; ++i) ThisModel.OptionalObjectMatrix[i] = ThisModel.ObjectMatrix;
     for (int k = 0; k < 3; ++k)
@@ -136,28 +137,6 @@ void FlyableAircraft::moveDrawnParts(int32_t ticks, bool cameraOn, double camera
     if (a.PlayThisSound >= 0) {
         if (theSounds) theSounds->PlayASingleSound(a.PlayThisSound, cameraOn ? 255 : 160);
         a.PlayThisSound = -1;
-    }
-    if (a.CurrentAmmoUsed >= a.AmmoInTicks) a.GunsFiring = 0;
-
-    // Long bursts jam the guns of the person flying.
-    if (a.AIType < 0 && GunsOnAt != 0 && ticks > 0) {
-        const int32_t now = aController ? aController->getGlobalMissionTime() : GlobalTime;
-        const int32_t burst = now - GunsOnAt;
-        bool jam = false;
-        if (burst > 540) jam = GetDoubleRandom0to1() < 0.006;
-        else if (burst > 240) jam = GetDoubleRandom0to1() < 0.0003;
-        if (jam) {
-            a.Damage1 |= dmg::GunsJammed;
-            GunsOnAt = 0;
-            a.PlayThisSound = kJamSound;
-        }
-    }
-
-    // A wounded pilot's head sags toward the front while we ride with him.
-    if (cameraOn && (a.Damage1 & dmg::PilotHit)) {
-        if (a.PilotHeadToHeading > 0.01) a.PilotHeadToHeading -= 0.01;
-        else if (a.PilotHeadToHeading < -0.01) a.PilotHeadToHeading += 0.01;
-        else a.PilotHeadToHeading = 0.0;
     }
     d.CameraOnMe = cameraOn;
     d.cameraDistance = cameraDistance;
@@ -303,7 +282,7 @@ void FlyableAircraft::animateParts() {
 void FlyableAircraft::showHit() {
     Aircraft& a = ThisAircraft;
     looks::AircraftDrawState& d = Drawing;
-    const int32_t r = GetLongRandomFrom(-32768, 32767);
+    const int32_t r = platform::presentationRandom().longFrom(-32768, 32767);  // the flash flickers
     if (d.TemplatePolyListCopy.empty() || d.TemplatePointsListCopy.size() < size_t(kFlashFirst + kFlashPoints)) {
         a.HitY = -15000.0;
         return;

@@ -20,20 +20,18 @@ constexpr float kLowerDihedral = 5.0f;
 constexpr float kStrutX = 9.2f;
 
 void fuselage(MeshBuilder& b) {
-    // Rotary cowling in the team's colour, open at the front round the crankcase.
-    b.style(kMapTeam, kMatWhite);
-    b.loft({roundRing(3.18f, 0.1f, 1.3f), roundRing(2.9f, 0.1f, 1.55f), roundRing(2.2f, 0.1f, 1.58f),
-            roundRing(1.7f, 0.1f, 1.5f)},
-           true, false, false);
-    b.style(kMapMetal, kMatDark);
-    b.disc({0, 0.1f, 2.95f}, {0, 0, 1}, 1.3f, 18);
-    // Nine cylinder heads peeping out of the cowling's mouth.
-    b.style(kMapMetal, kMatSteel);
-    for (int k = 0; k < 9; ++k) {
-        const float t = 6.2831853f * float(k) / 9.0f;
-        const V3 c{1.0f * std::cos(t), 0.1f + 1.0f * std::sin(t), 3.0f};
-        b.tube(c, c + V3{0, 0, 0.2f}, 0.2f, 6, true);
-    }
+    // Rotary cowling in the team's colour, open at the front round the crankcase; nine cylinder
+    // heads peeping out of its mouth.
+    parts::rotaryCowling(b, {.y = 0.1f,
+                             .ringZ = {3.18f, 2.9f, 2.2f, 1.7f},
+                             .ringRadius = {1.3f, 1.55f, 1.58f, 1.5f},
+                             .crankcaseZ = 2.95f,
+                             .crankcaseRadius = 1.3f,
+                             .crankcaseSides = 18,
+                             .headCircle = 1.0f,
+                             .headZ = 3.0f,
+                             .headLength = 0.2f,
+                             .headRadius = 0.2f});
     b.style(kMapPlain, kMatBlack);
     b.disc({0, 0.1f, 3.22f}, {0, 0, 1}, 0.35f, 10);
 
@@ -196,21 +194,18 @@ MeshBuilder build() {
     parts::pilot(b, {0.0f, 2.58f, -1.25f});
 
     // Undercarriage: the wheels, axle and V struts fold together when the gear breaks.
-    const int gearFirst = int(b.points().size());
-    parts::wheels(b, {0, -3.77f, 0.78f}, 2.47f, 1.03f, 0.45f);
-    b.style(kMapWood, kMatWhite);
-    for (int side = -1; side <= 1; side += 2) {
-        const float s = float(side);
-        parts::strut(b, {s * 1.1f, -1.4f, 1.6f}, {s * 1.75f, -3.77f, 0.85f}, 0.09f);
-        parts::strut(b, {s * 1.1f, -1.4f, -0.7f}, {s * 1.75f, -3.77f, 0.7f}, 0.09f);
-    }
-    MovingGroup gear;
-    gear.mover = Mover::Gear;
-    gear.first = gearFirst;
-    gear.count = int(b.points().size()) - gearFirst;
-    gear.hinge = {0, -1.4f, 0.4f};
-    gear.axis = 0;
-    b.addGroup(gear);
+    parts::undercarriage(b, {.axle = {0, -3.77f, 0.78f},
+                             .track = 2.47f,
+                             .wheelRadius = 1.03f,
+                             .wheelWidth = 0.45f,
+                             .strutMap = kMapWood,
+                             .strutMaterial = kMatWhite,
+                             .frontTop = {1.1f, -1.4f, 1.6f},
+                             .frontFoot = {1.75f, -3.77f, 0.85f},
+                             .rearTop = {1.1f, -1.4f, -0.7f},
+                             .rearFoot = {1.75f, -3.77f, 0.7f},
+                             .strutRadius = 0.09f,
+                             .hinge = {0, -1.4f, 0.4f}});
 
     // Cabane struts and the upper wing's centre section with the cut-out over the pilot.
     b.style(kMapWood, kMatWhite);
@@ -220,7 +215,7 @@ MeshBuilder build() {
         parts::strut(b, {s * 0.75f, 1.2f, -1.2f}, {s * 1.0f, kUpperY, -0.8f}, 0.08f);
     }
 
-    // Part 1: the left wing set; part 3: the right; part 5: the upper centre section.
+    // Moving part 1: the left wing set; moving part 3: the right; moving part 5: the upper centre section.
     b.marker(1);
     wingSet(b, -1);
     b.marker(3);
@@ -245,12 +240,6 @@ const AircraftModel& camelModel() {
         m.engineInside = 17;
         m.engineIdle = 22;
         m.engineOutside = 25;
-        for (const MovingGroup& g : m.groups)
-            if (g.mover == Mover::Gear) {
-                m.gearFirst = g.first;
-                m.gearCount = g.count;
-                m.gearHinge = g.hinge;
-            }
         return m;
     }();
     return model;

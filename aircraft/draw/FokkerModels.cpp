@@ -76,27 +76,28 @@ void wingCross(MeshBuilder& b, const W& w, float x, bool top, float halfSpan) {
     rect(arm, std::min(halfSpan, w.chord * 0.44f), 0.04f);
 }
 
+// The Fokkers' undercarriage: steel V struts and the lifting fairing round the axle.
 void gearAndAxleWing(MeshBuilder& b, V3 axle, float track, float radius, float wheelWidth, float strutTopY,
                      float strutFrontZ, float strutRearZ) {
-    const int first = int(b.points().size());
-    parts::wheels(b, axle, track, radius, wheelWidth);
-    b.style(kMapMetal, kMatSteel);
-    for (int side = -1; side <= 1; side += 2) {
-        const float s = float(side);
-        parts::strut(b, {s * 1.0f, strutTopY, strutFrontZ}, {s * 1.2f, axle.y + 0.15f, axle.z + 0.1f}, 0.08f);
-        parts::strut(b, {s * 1.0f, strutTopY, strutRearZ}, {s * 1.2f, axle.y + 0.15f, axle.z - 0.1f}, 0.08f);
-    }
-    // The lifting fairing round the axle.
-    W axleWing = panel(-track + 0.3f, track - 0.3f, axle.y - 0.15f, axle.z + 0.55f, 1.4f, 0.16f);
-    axleWing.topMap = kMapWingTop;
-    axleWing.capRoot = true;
-    b.wing(axleWing);
-    MovingGroup gear;
-    gear.mover = Mover::Gear;
-    gear.first = first;
-    gear.count = int(b.points().size()) - first;
-    gear.hinge = {0, strutTopY, (strutFrontZ + strutRearZ) * 0.5f};
-    b.addGroup(gear);
+    parts::undercarriage(b,
+                         {.axle = axle,
+                          .track = track,
+                          .wheelRadius = radius,
+                          .wheelWidth = wheelWidth,
+                          .strutMap = kMapMetal,
+                          .strutMaterial = kMatSteel,
+                          .frontTop = {1.0f, strutTopY, strutFrontZ},
+                          .frontFoot = {1.2f, axle.y + 0.15f, axle.z + 0.1f},
+                          .rearTop = {1.0f, strutTopY, strutRearZ},
+                          .rearFoot = {1.2f, axle.y + 0.15f, axle.z - 0.1f},
+                          .strutRadius = 0.08f,
+                          .hinge = {0, strutTopY, (strutFrontZ + strutRearZ) * 0.5f}},
+                         [&] {
+                             W axleWing = panel(-track + 0.3f, track - 0.3f, axle.y - 0.15f, axle.z + 0.55f, 1.4f, 0.16f);
+                             axleWing.topMap = kMapWingTop;
+                             axleWing.capRoot = true;
+                             b.wing(axleWing);
+                         });
 }
 
 void cockpit(MeshBuilder& b, V3 eye, float panelZ, float halfWidth, float floorY, float rimY, float rearZ) {
@@ -114,18 +115,16 @@ MeshBuilder buildDr1() {
     MeshBuilder b;
     b.uvScale(5.0f);
     // Cowling of the Oberursel rotary in the team's colour, and its crankcase.
-    b.style(kMapTeam, kMatWhite);
-    b.loft({roundRing(2.83f, 0.0f, 1.2f), roundRing(2.6f, 0.0f, 1.42f), roundRing(1.9f, 0.0f, 1.42f),
-            roundRing(1.5f, 0.0f, 1.3f)},
-           true, false, false);
-    b.style(kMapMetal, kMatDark);
-    b.disc({0, 0, 2.6f}, {0, 0, 1}, 1.2f, 16);
-    b.style(kMapMetal, kMatSteel);
-    for (int k = 0; k < 9; ++k) {
-        const float t = 6.2831853f * float(k) / 9.0f;
-        const V3 c{0.9f * std::cos(t), 0.9f * std::sin(t), 2.62f};
-        b.tube(c, c + V3{0, 0, 0.18f}, 0.17f, 6, true);
-    }
+    parts::rotaryCowling(b, {.y = 0.0f,
+                             .ringZ = {2.83f, 2.6f, 1.9f, 1.5f},
+                             .ringRadius = {1.2f, 1.42f, 1.42f, 1.3f},
+                             .crankcaseZ = 2.6f,
+                             .crankcaseRadius = 1.2f,
+                             .crankcaseSides = 16,
+                             .headCircle = 0.9f,
+                             .headZ = 2.62f,
+                             .headLength = 0.18f,
+                             .headRadius = 0.17f});
     // Fuselage: flat sides, curved deck, tapering to a knife edge at the tail post.
     b.style(kMapPaint, kMatWhite);
     b.loft({roundRing(1.5f, 0.0f, 1.3f), boxRing(1.0f, 1.15f, -1.75f, 0.9f, 1.55f), boxRing(-1.8f, 1.12f, -1.85f, 1.15f, 1.75f)},
@@ -182,7 +181,8 @@ MeshBuilder buildDr1() {
         parts::strut(b, {s * 0.8f, 1.4f, -0.6f}, {s * 1.6f, 4.28f, 0.0f}, 0.07f);
     }
 
-    // Part 1 and 3: each side's top and bottom wings with the I-strut; part 5: the middle wings.
+    // Moving parts 1 and 3: each side's top and bottom wings with the I-strut; moving part 5: the
+    // middle wings.
     const float le[3] = {2.4f, 1.9f, 1.2f};
     for (int side = -1; side <= 1; side += 2) {
         const float s = float(side);
@@ -318,7 +318,7 @@ MeshBuilder buildDVII() {
         parts::strut(b, br, tr, 0.08f);
         parts::strut(b, bf, tr, 0.07f);
     }
-    // Part 5: nothing of its own on the biplane; the marker keeps the part numbering common.
+    // Moving part 5: nothing of its own on the biplane; the marker keeps the numbering common.
     b.marker(5);
     return b;
 }
@@ -331,12 +331,6 @@ AircraftModel finishFokker(const char* name, MeshBuilder b, const char* fuselage
     m.engineInside = 38;
     m.engineIdle = 37;
     m.engineOutside = 39;
-    for (const MovingGroup& g : m.groups)
-        if (g.mover == Mover::Gear) {
-            m.gearFirst = g.first;
-            m.gearCount = g.count;
-            m.gearHinge = g.hinge;
-        }
     return m;
 }
 

@@ -1,6 +1,7 @@
 #include "aircraft/draw/ModelParts.h"
 
 #include <cmath>
+#include <functional>
 
 #include "core/ZephModel.h"
 
@@ -80,6 +81,12 @@ AircraftModel finishModel(const char* name, MeshBuilder& b, const std::array<std
     m.materials[kMatLeather] = mat(0.36f, 0.22f, 0.12f, 0.15f, 10);
     m.materials[kMatSkin] = mat(0.85f, 0.64f, 0.52f, 0.05f, 5);
     m.materials[kMatDark] = mat(0.2f, 0.19f, 0.17f, 0.1f, 6);
+    for (const MovingGroup& g : m.groups)
+        if (g.mover == Mover::Gear) {
+            m.gearFirst = g.first;
+            m.gearCount = g.count;
+            m.gearHinge = g.hinge;
+        }
     return m;
 }
 
@@ -153,6 +160,40 @@ void wheels(MeshBuilder& b, V3 axle, float track, float radius, float width) {
     b.style(kMapMetal, kMatSteel);
     b.tube(axle - V3{track, 0, 0}, axle + V3{track, 0, 0}, 0.07f, 6);
     b.endGroup(Mover::Wheels, axle, 0, 1.0);
+}
+
+void undercarriage(MeshBuilder& b, const Undercarriage& u, const std::function<void()>& fairing) {
+    const int first = int(b.points().size());
+    wheels(b, u.axle, u.track, u.wheelRadius, u.wheelWidth);
+    b.style(u.strutMap, u.strutMaterial);
+    for (int side = -1; side <= 1; side += 2) {
+        const float s = float(side);
+        auto mirrored = [s](V3 v) { return V3{s * v.x, v.y, v.z}; };
+        strut(b, mirrored(u.frontTop), mirrored(u.frontFoot), u.strutRadius);
+        strut(b, mirrored(u.rearTop), mirrored(u.rearFoot), u.strutRadius);
+    }
+    if (fairing) fairing();
+    MovingGroup gear;
+    gear.mover = Mover::Gear;
+    gear.first = first;
+    gear.count = int(b.points().size()) - first;
+    gear.hinge = u.hinge;
+    b.addGroup(gear);
+}
+
+void rotaryCowling(MeshBuilder& b, const RotaryCowling& c) {
+    b.style(kMapTeam, kMatWhite);
+    std::vector<std::vector<V3>> rings;
+    for (size_t i = 0; i < c.ringZ.size(); ++i) rings.push_back(roundRing(c.ringZ[i], c.y, c.ringRadius[i]));
+    b.loft(rings, true, false, false);
+    b.style(kMapMetal, kMatDark);
+    b.disc({0, c.y, c.crankcaseZ}, {0, 0, 1}, c.crankcaseRadius, c.crankcaseSides);
+    b.style(kMapMetal, kMatSteel);
+    for (int k = 0; k < 9; ++k) {
+        const float t = 6.2831853f * float(k) / 9.0f;
+        const V3 h{c.headCircle * std::cos(t), c.y + c.headCircle * std::sin(t), c.headZ};
+        b.tube(h, h + V3{0, 0, c.headLength}, c.headRadius, 6, true);
+    }
 }
 
 void strut(MeshBuilder& b, V3 a, V3 c, float radius) { b.tube(a, c, radius, 5); }

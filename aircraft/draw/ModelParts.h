@@ -1,6 +1,8 @@
 #pragma once
 // Parts the three aircraft share: propeller, wheels and gear, pilot, cockpit fittings, guns,
 // struts and wires, fuselage rings.
+#include <array>
+#include <functional>
 #include <vector>
 
 #include "aircraft/draw/AircraftModel.h"
@@ -17,6 +19,26 @@ std::vector<V3> roundRing(float z, float yCentre, float radius, float squash = 1
 void propeller(MeshBuilder& b, V3 hub, float diameter);
 // Two wheels on an axle at `axle` (centre), half track `track`; the wheels' moving group.
 void wheels(MeshBuilder& b, V3 axle, float track, float radius, float width);
+// The undercarriage that folds when the gear breaks: the wheels, a pair of struts each side
+// (given for the right side, x > 0, and mirrored) and whatever `fairing` adds; one moving group.
+struct Undercarriage {
+    V3 axle;                             // centre, body ft
+    float track, wheelRadius, wheelWidth;
+    int16_t strutMap, strutMaterial;
+    V3 frontTop, frontFoot, rearTop, rearFoot;
+    float strutRadius;
+    V3 hinge;                            // where it folds back about the X axis
+};
+void undercarriage(MeshBuilder& b, const Undercarriage& u, const std::function<void()>& fairing = {});
+// A rotary engine's cowling in the team's colour, round the crankcase with nine cylinder heads.
+struct RotaryCowling {
+    float y;                             // centre height, body ft
+    std::array<float, 4> ringZ, ringRadius;  // the cowling's sections, front to back
+    float crankcaseZ, crankcaseRadius;
+    int crankcaseSides;
+    float headCircle, headZ, headLength, headRadius;
+};
+void rotaryCowling(MeshBuilder& b, const RotaryCowling& c);
 void strut(MeshBuilder& b, V3 a, V3 c, float radius = 0.09f);
 void wire(MeshBuilder& b, V3 a, V3 c);
 // Pilot in his seat: shoulders and a head that turns about the neck; the head's moving groups.

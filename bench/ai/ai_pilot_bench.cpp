@@ -20,7 +20,7 @@ struct Furball {
     Furball() : world(std::make_unique<testing::HeightField>([](double x, double z) {
                   return 300.0 + 250.0 * std::sin(x / 2000.0) * std::cos(z / 1700.0);
               })) {
-        platform::seedRandom(1918);
+        ZephModel::simulationRandom().seed(1918);
         restart();
     }
     void restart() {

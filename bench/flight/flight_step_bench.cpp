@@ -16,7 +16,7 @@ constexpr int kRestartTicks = 3600;  // a minute of flight, then everyone starts
 
 struct EightCamels {
     EightCamels() {
-        platform::seedRandom(1918);
+        ZephModel::simulationRandom().seed(1918);
         // Gently rolling ground, so every altitude query does some work.
         controller.models.put(ModelArray::kTerrain, std::make_unique<testing::HeightField>([](double x, double z) {
             return 100.0 + 20.0 * std::sin(x / 900.0) * std::cos(z / 700.0);

@@ -22,7 +22,7 @@ struct Reach : T {
 
 template <typename T>
 struct Airframe : ::testing::Test {
-    Airframe() { platform::seedRandom(1917); }
+    Airframe() { ZephModel::simulationRandom().seed(1917); }
     void TestBody() override {}
     BasicCamelWorld<Reach<T>> w{std::make_unique<FlatTerrain>(250.0)};
     bool dr1() { return w.a().AircraftType == 77; }

@@ -20,7 +20,7 @@ struct Arms : ::testing::Test {
     BasicCamelWorld<T> w{std::make_unique<FlatTerrain>(kField)};
     BombsPool* bombs = nullptr;
     Arms() {
-        platform::seedRandom(1918);
+        ZephModel::simulationRandom().seed(1918);
         bombs = static_cast<BombsPool*>(w.controller.models.put(ModelArray::kBombs, std::make_unique<BombsPool>()));
         w.camel->SetUpAircraft(0.0, kField + 2000.0, 0.0, 0.0, 0.0, 100.0, 1.0);
         w.camel->copyCurrentQNionToStart();

@@ -114,7 +114,7 @@ TEST_F(Ring, OnlyTheEightAircraftReadTheirRecords) {
 template <typename T>
 struct Replay : ::testing::Test {
     Replay() {
-        platform::seedRandom(1918);
+        ZephModel::simulationRandom().seed(1918);
         bombs = static_cast<BombsPool*>(w.controller.models.put(ModelArray::kBombs, std::make_unique<BombsPool>()));
         w.camel->SetUpAircraft(0.0, 3000.0, 0.0, 30.0, 0.0, 110.0, 1.0);
         w.camel->setNumberOfBombs(4);

@@ -54,7 +54,7 @@ struct Soak : ::testing::Test {
     // Puts the aircraft into a state by `enter`, then lets ten minutes pass with the controls as
     // they are, looking at the whole record once a second.
     void soak(const char* state, const std::function<void()>& enter) {
-        platform::seedRandom(1918);
+        ZephModel::simulationRandom().seed(1918);
         w.camel->SetUpAircraft(0.0, kField + 3000.0, 0.0, 0.0, 0.0, 100.0, 1.0);
         enter();
         for (int t = 0; t < kTenMinutes; ++t) {

@@ -20,7 +20,7 @@ struct RuleCamel : ObjectTestFile {
 struct Rules : ::testing::Test {
     Rules() {
         w.camel->SetUpAircraft(0.0, 2000.0, 0.0, 0.0, 0.0, 100.0, 1.0);
-        platform::seedRandom(1918);  // the random rules replay the same way every run
+        ZephModel::simulationRandom().seed(1918);  // the random rules replay the same way every run
     }
     Aircraft& a() { return w.a(); }
     void load(double g) { a().Gs = g / 111.9403027; }

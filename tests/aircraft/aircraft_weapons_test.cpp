@@ -16,7 +16,7 @@ namespace {
 
 struct Armed : ::testing::Test {
     Armed() {
-        platform::seedRandom(1916);
+        ZephModel::simulationRandom().seed(1916);
         bombs = static_cast<BombsPool*>(w.controller.models.put(ModelArray::kBombs, std::make_unique<BombsPool>()));
         w.camel->SetUpAircraft(0.0, 2000.0, 0.0, 0.0, 0.0, 100.0, 1.0);
     }
@@ -170,7 +170,7 @@ TEST_F(Armed, ResetReturnsToTheStartAndForgetsTheFlight) {
 // Two Camels with the controller's per-tick duties: steps, then each gun against the other.
 struct Duel {
     Duel() {
-        platform::seedRandom(1917);
+        ZephModel::simulationRandom().seed(1917);
         terrain = controller.models.put(ModelArray::kTerrain, std::make_unique<FlatTerrain>(0.0));
         for (int k = 0; k < 2; ++k) {
             auto* c = static_cast<ObjectTestFile*>(
@@ -254,7 +254,7 @@ TEST(Fights, ACamelFliesIntoATurnedShed) {
 
 TEST(Fights, FlakHurtsACamelThatFliesStraight) {
     CamelWorld w;
-    platform::seedRandom(1918);
+    ZephModel::simulationRandom().seed(1918);
     w.camel->SetUpAircraft(-3000.0, 2000.0, 0.0, 90.0, 0.0, 100.0, 1.0);
     ObjectFireData flak;
     flak.NumberOfAAA = 1;

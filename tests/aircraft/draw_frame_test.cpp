@@ -1,4 +1,4 @@
-// The aircraft's per-frame drawing step: the sound hand-off, ammunition and jams, the smoke ring,
+// The aircraft's per-frame drawing step: the sound hand-off, the smoke ring,
 // the paint, the drawn pose, falling wings, the hit flash and the collapsed gear.
 #include <gtest/gtest.h>
 
@@ -86,50 +86,6 @@ TEST_F(AircraftDrawFrame, ARequestedSoundPlaysOnceAndIsCleared) {
     camel.ThisAircraft.PlayThisSound = 7;
     camel.updateMovingThings(1, false, 15.0, 0.0);
     EXPECT_EQ(camel.ThisAircraft.PlayThisSound, -1);
-}
-
-TEST_F(AircraftDrawFrame, GunsStopWhenTheAmmunitionIsSpent) {
-    Aircraft& a = camel.ThisAircraft;
-    a.GunsFiring = 1;
-    a.CurrentAmmoUsed = a.AmmoInTicks - 1;
-    camel.updateMovingThings(1, false, 15.0, 0.0);
-    EXPECT_EQ(a.GunsFiring, 1);
-    a.CurrentAmmoUsed = a.AmmoInTicks;
-    camel.updateMovingThings(1, false, 15.0, 0.0);
-    EXPECT_EQ(a.GunsFiring, 0);
-}
-
-// Frames until a jam for a burst `age` ticks old, over many tries with a seeded generator.
-int jamsIn(Camel& camel, testing::TestController& c, int age, int frames, int32_t aiType = -1, int ticks = 1) {
-    platform::seedRandom(1918);
-    Aircraft& a = camel.ThisAircraft;
-    a.AIType = aiType;
-    int jams = 0;
-    for (int i = 0; i < frames; ++i) {
-        camel.GunsOnAt = c.missionTime - age;
-        a.Damage1 &= ~dmg::GunsJammed;
-        a.PlayThisSound = -1;
-        camel.updateMovingThings(ticks, false, 15.0, 0.0);
-        if (a.Damage1 & dmg::GunsJammed) {
-            ++jams;
-            EXPECT_EQ(camel.GunsOnAt, 0);
-            EXPECT_EQ(a.PlayThisSound, 41);
-        }
-    }
-    return jams;
-}
-
-TEST_F(AircraftDrawFrame, LongBurstsJamThePlayersGunsAtTheirRates) {
-    // 0.006 per frame past 540 ticks, 0.0003 past 240 ticks, never for shorter bursts.
-    // Runs long enough to tell the rates apart: 2,000 frames at the higher rate would jam 12 times.
-    EXPECT_NEAR(jamsIn(camel, controller, 600, 5000), 30, 15);
-    const int atTheLowerRate = jamsIn(camel, controller, 540, 20000);  // 540 itself is still the lower rate
-    EXPECT_GT(atTheLowerRate, 0);
-    EXPECT_LT(atTheLowerRate, 20);
-    EXPECT_EQ(jamsIn(camel, controller, 240, 2000), 0);
-    // The computer's guns, and frames with no ticks (a pause), never jam.
-    EXPECT_EQ(jamsIn(camel, controller, 600, 2000, 1), 0);
-    EXPECT_EQ(jamsIn(camel, controller, 600, 2000, -1, 0), 0);
 }
 
 TEST_F(AircraftDrawFrame, SmokeRingReusesItsOldestSlots) {
@@ -366,10 +322,11 @@ TEST_F(AircraftDrawFrame, EngineSoundFollowsTheCameraAndStopsWhenItLeaves) {
     EXPECT_GT(sounds.loops[model.engineOutside], 0);
     camel.updateMovingThings(1, false, 15.0, 0.0);
     EXPECT_EQ(sounds.loops[model.engineOutside], 0);
-    // A wounded pilot's head sags toward the front while we ride with him.
+    // A wounded pilot's head sags toward the front while we ride with him, once a tick of the step.
     a.Damage1 |= dmg::PilotHit;
     a.PilotHeadToHeading = 0.5;
     camel.updateMovingThings(1, true, 5.0, 0.0);
+    camel.sagWoundedHead();
     EXPECT_NEAR(a.PilotHeadToHeading, 0.49, 1e-12);
 }
 

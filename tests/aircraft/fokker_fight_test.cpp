@@ -36,7 +36,7 @@ int fight(AiWorld& w, int limit) {
 }
 
 TEST(FokkerFight, DrIAgainstDVIIFightsToAKill) {
-    platform::seedRandom(1);
+    ZephModel::simulationRandom().seed(1);
     AiWorld w(std::make_unique<FlatTerrain>(100.0));
     w.aircraft<FokkerDr1>(0, 0, 1, 0.0, 3000.0, 0.0, 0.0);
     w.aircraft<FokkerDVII>(1, 1, 1, 600.0, 3200.0, 3000.0, 180.0);
@@ -47,7 +47,7 @@ TEST(FokkerFight, DrIAgainstDVIIFightsToAKill) {
 }
 
 TEST(FokkerFight, TheFokkersAgainstACamel) {
-    platform::seedRandom(5);
+    ZephModel::simulationRandom().seed(5);
     AiWorld w(std::make_unique<FlatTerrain>(100.0));
     w.camel(0, 0, 1, 0.0, 3000.0, 0.0, 0.0);
     w.aircraft<FokkerDr1>(1, 1, 1, 300.0, 3300.0, 4000.0, 180.0);

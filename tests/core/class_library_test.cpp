@@ -12,7 +12,7 @@ namespace pellam {
 namespace {
 
 TEST(Random, RangesAndEqualEnds) {
-    platform::seedRandom(1918);
+    ZephModel::simulationRandom().seed(1918);
     int lowSeen = 0, highSeen = 0;
     for (int i = 0; i < 20000; ++i) {
         const int32_t r = ZephModel::GetLongRandomFrom(10, 0);  // ends in either order
@@ -38,11 +38,11 @@ TEST(Random, RangesAndEqualEnds) {
 }
 
 TEST(Random, SeedReplaysTheSequenceAndEqualEndsStillDraw) {
-    platform::seedRandom(42);
+    ZephModel::simulationRandom().seed(42);
     const int32_t a = ZephModel::GetLongRandomFrom(-32768, 32767);
     ZephModel::GetLongRandomFrom(3, 3);  // draws, so the next answer moves on
     const int32_t b = ZephModel::GetLongRandomFrom(-32768, 32767);
-    platform::seedRandom(42);
+    ZephModel::simulationRandom().seed(42);
     EXPECT_EQ(ZephModel::GetLongRandomFrom(-32768, 32767), a);
     ZephModel::GetDoubleRandom0to1();
     EXPECT_EQ(ZephModel::GetLongRandomFrom(-32768, 32767), b);

@@ -105,7 +105,7 @@ FakeAircraft& fighter(FakeAircraft& f, double share, std::initializer_list<int> 
 }
 
 TEST(AiManeuvers, WithNoSharesOnlyTheFallBackFlies) {
-    platform::seedRandom(8);
+    ZephModel::simulationRandom().seed(8);
     FakeAircraft f;
     fighter(f, 0.0, {});
     for (int i = 0; i < 200; ++i) {
@@ -117,7 +117,7 @@ TEST(AiManeuvers, WithNoSharesOnlyTheFallBackFlies) {
 }
 
 TEST(AiManeuvers, OptionsExcludeTheirManoeuvres) {
-    platform::seedRandom(8);
+    ZephModel::simulationRandom().seed(8);
     for (int i = 0; i < 50; ++i) {
         FakeAircraft snap;
         fighter(snap, 1.0, {11});  // the snap roll is everything this pilot knows

@@ -180,7 +180,7 @@ TEST(AiPaths, StartDelaySpreadShortensAWaitButNeverLengthensIt) {
     // 10 s with a spread of 15 s either way: a draw below -9 s waits the shortest second.
     PathWorld w;
     w.point(0, 0.0, 250.015, 5000.0).PSTargets = 10.0;
-    platform::seedRandom(21);
+    ZephModel::simulationRandom().seed(21);
     int shortest = 0;
     for (int k = 0; k < 300; ++k) {
         w.me->a.AIDelayOnFlyThePointsTime = 0;

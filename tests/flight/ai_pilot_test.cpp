@@ -197,7 +197,7 @@ TEST(AiPilot, OnlyAnEnemyChasedCloseIsMarkedForTheNextLook) {
 // An enemy a person flies never writes its aim; the AI judges it from where the enemy points.
 TEST(AiPilot, HumanEnemyBehindCountsAsAimingOnlyWhenItsNosePointsHere) {
     auto evades = [](double offset) {
-        platform::seedRandom(4);
+        ZephModel::simulationRandom().seed(4);
         Fleet w;
         FakeAircraft& me = w.add(0, 0, 0, 3000, 0);
         me.a.AIType = 1;

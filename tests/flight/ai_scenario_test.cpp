@@ -30,7 +30,7 @@ int fight(AiWorld& w, int limit, Done done) {
 }
 
 TEST(AiScenario, CamelAgainstCamelFightsToAKill) {
-    platform::seedRandom(1);
+    ZephModel::simulationRandom().seed(1);
     AiWorld w;
     ObjectTestFile* ace = w.camel(0, 0, 1, 0.0, 3000.0, 0.0, 0.0);
     ObjectTestFile* novice = w.camel(1, 1, 1, 600.0, 3200.0, 3000.0, 180.0);
@@ -44,7 +44,7 @@ TEST(AiScenario, CamelAgainstCamelFightsToAKill) {
 }
 
 TEST(AiScenario, TwoAgainstTwoFightToAKill) {
-    platform::seedRandom(2);
+    ZephModel::simulationRandom().seed(2);
     AiWorld w;
     w.camel(0, 0, 1, 0.0, 3000.0, 0.0, 0.0);
     w.camel(1, 0, 1, 400.0, 3000.0, -300.0, 0.0)->ThisAircraft.aiPilotNumber = 2;
@@ -63,7 +63,7 @@ TEST(AiScenario, TwoAgainstTwoFightToAKill) {
 }
 
 TEST(AiScenario, PatrolLoopsItsPathAndTurnsToFightAnEnemyNearBy) {
-    platform::seedRandom(3);
+    ZephModel::simulationRandom().seed(3);
     AiWorld w;
     const double corner[4][2] = {{0, 8000}, {8000, 8000}, {8000, 0}, {0, 0}};
     for (int k = 0; k < 4; ++k) {
@@ -107,7 +107,7 @@ TEST(AiScenario, PatrolLoopsItsPathAndTurnsToFightAnEnemyNearBy) {
 }
 
 TEST(AiScenario, PatrolWithBombsLaysAStickOnABox) {
-    platform::seedRandom(5);
+    ZephModel::simulationRandom().seed(5);
     AiWorld w;
     GroundBox* target = w.box(0.0, 9000.0, 1);
     ASSERT_EQ(w.controller.models.indexOf(target), 21);
@@ -134,7 +134,7 @@ TEST(AiScenario, PatrolWithBombsLaysAStickOnABox) {
 }
 
 TEST(AiScenario, ParkedPatrolWaitsItsStartDelayThenTakesOffAlongItsPath) {
-    platform::seedRandom(6);
+    ZephModel::simulationRandom().seed(6);
     AiWorld w;
     aiFlyToPoint& p = w.controller.points[0];
     p.PointXYZ = {0.0, 1500.0, 12000.0};
@@ -156,7 +156,7 @@ TEST(AiScenario, ParkedPatrolWaitsItsStartDelayThenTakesOffAlongItsPath) {
 }
 
 TEST(AiScenario, WingmanHoldsFormationOnItsLeader) {
-    platform::seedRandom(9);
+    ZephModel::simulationRandom().seed(9);
     AiWorld w;
     const double corner[4][2] = {{0, 8000}, {8000, 8000}, {8000, 0}, {0, 0}};
     for (int k = 0; k < 4; ++k) {
@@ -182,7 +182,7 @@ TEST(AiScenario, WingmanHoldsFormationOnItsLeader) {
 
 // Four minutes: long enough for each pilot to start and end several manoeuvres in the fight.
 TEST(AiScenario, FourMinuteSoakOverHills) {
-    platform::seedRandom(11);
+    ZephModel::simulationRandom().seed(11);
     AiWorld w(std::make_unique<HeightField>([](double x, double z) {
         return 600.0 + 500.0 * std::sin(x / 3000.0) * std::cos(z / 2500.0) + 300.0 * std::sin((x + z) / 1700.0);
     }));

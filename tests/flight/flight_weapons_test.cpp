@@ -50,7 +50,7 @@ TEST(Bullets, FlyUnderGravityAndWindForTheirLifeOrUntilTheGround) {
 
 struct AircraftHits : ::testing::Test {
     AircraftHits() {
-        platform::seedRandom(4);
+        ZephModel::simulationRandom().seed(4);
         target.oneVolume({0, 1, 0}, {2, 2, 2});
         target.ModelAttitude.Position = {0, 1000, 0};
     }
@@ -135,7 +135,7 @@ TEST_F(AircraftHits, DamageIsDrawnByChanceOnlyForALocalAircraftInTheAir) {
 
 struct ObjectWorld : ::testing::Test {
     ObjectWorld() {
-        platform::seedRandom(8);
+        ZephModel::simulationRandom().seed(8);
         debris = static_cast<DebrisPool*>(controller.models.put(ModelArray::kDebris, std::make_unique<DebrisPool>()));
         box = static_cast<BoxObject*>(
             controller.models.put(ModelArray::kFirstMissionObject, std::make_unique<BoxObject>(0, 0, 500, 10, 10, 10)));
@@ -269,7 +269,7 @@ TEST_F(Collisions, SomeObjectsAreNeverMet) {
 
 struct Gunners : ::testing::Test {
     Gunners() {
-        platform::seedRandom(11);
+        ZephModel::simulationRandom().seed(11);
         for (int k = 0; k < 2; ++k) {
             planes[k] = static_cast<RecordAircraft*>(
                 controller.models.put(ModelArray::kFirstAircraft + k, std::make_unique<RecordAircraft>()));

@@ -50,6 +50,7 @@ protected:
             GameController::Links{store_.get(), &view, &input, &desktop, &network, &effects},
             VADArizodazar2::Content{nullptr, [this](ModelArray& m, GameController& gc) { populate(m, gc); }});
         c->awakeFromNib();
+        c->seedSimulation(11);  // after start-up, which seeds it from the system
         effects.models = c->getModelArray();
     }
 

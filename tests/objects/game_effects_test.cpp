@@ -35,6 +35,7 @@ protected:
                                                                          populate(m, gc);
                                                                      }});
         c->awakeFromNib();
+        c->seedSimulation(11);  // after start-up, which seeds it from the system
         c->fromPilotSignInOK();
         c->doSelectMission = false;
         c->fromFlyMissionButton();

@@ -41,6 +41,7 @@ protected:
                                                                          populate(m, gc);
                                                                      }});
         c->awakeFromNib();
+        c->seedSimulation(3);  // after start-up, which seeds it from the system
         ASSERT_NE(terrain, nullptr);
         c->fromPilotSignInOK();
         c->doSelectMission = false;
