@@ -7,6 +7,8 @@
 #include "core/ZephModel.h"
 #include "game/FlightEffects.h"
 #include "objects/draw/EffectDrawing.h"
+#include "objects/GroundVehicle.h"
+#include "objects/draw/VehicleDrawing.h"
 #include "platform/Beep.h"
 #include "platform/Log.h"
 #include "platform/Random.h"
@@ -76,10 +78,13 @@ GameController::GameController(Links links)
       effects_(links.effects ? links.effects : &defaults_->effects) {
     looks::useAircraftDrawing();
     effects::useEffectDrawing();
+    vehicles::useVehicleDrawing();
+    vehicles::setSunSource([this] { return getSunVector(); });
     ZephModel::useSimulationRandom(&simulationRandom_);
 }
 
 GameController::~GameController() {
+    vehicles::setSunSource({});
     if (&ZephModel::simulationRandom() == &simulationRandom_) ZephModel::useSimulationRandom(nullptr);
 }
 

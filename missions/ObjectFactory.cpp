@@ -8,6 +8,8 @@
 #include "objects/Debris.h"
 #include "objects/GroundClutter.h"
 #include "objects/GroundExplosion.h"
+#include "objects/Tanks.h"
+#include "objects/TruckWWI.h"
 #include "platform/Log.h"
 #include "world/FirstCloud.h"
 #include "world/RIDUdidav.h"
@@ -18,9 +20,9 @@ namespace {
 
 constexpr int32_t kTerrainCode = 54, kDebrisCode = 4;
 
-// Codes a mission may name whose classes come with the static ground objects, the vehicles and
-// the bomber: trucks 14/16/63, buildings 56..60 and 68..73, tanks 75/76, the bomber 78/79.
-constexpr int32_t kPendingCodes[] = {14, 16, 56, 57, 58, 59, 60, 63, 68, 69, 70, 71, 72, 73, 75, 76, 78, 79};
+// Codes a mission may name whose classes come with the static ground objects and the bomber:
+// buildings 56..60 and 68..73, the bomber 78/79.
+constexpr int32_t kPendingCodes[] = {56, 57, 58, 59, 60, 68, 69, 70, 71, 72, 73, 78, 79};
 
 template <class T> ObjectFactory::Make maker() {
     return [] { return std::make_unique<T>(); };
@@ -45,6 +47,13 @@ ObjectFactory::ObjectFactory() {
     registerKind(67, armed::createUnarmedBalloonA);
     registerKind(74, armed::createMachineGunPost);
     for (int32_t code : kPendingCodes) registerKind(code, [code] { return std::make_unique<PlaceholderObject>(code); });
+    // The lorries 14, 16 and 63 and the tanks 75 and 76; the livery or skin follows the code.
+    const auto modelType = [](int32_t code) {
+        return [code](ZephModel& object, long, ModelArray&) { static_cast<GroundVehicle&>(object).setModelType(code); };
+    };
+    for (int32_t code : {14, 16, 63}) registerKind(code, maker<TruckWWI>(), modelType(code));
+    registerKind(75, maker<TankWWI>(), modelType(75));
+    registerKind(76, maker<Tank2WWI>(), modelType(76));
 }
 
 void ObjectFactory::registerKind(int32_t code, Make make, Then then) { kinds_[code] = {std::move(make), std::move(then)}; }

@@ -48,7 +48,7 @@ TEST(ObjectFactory, EveryRowKeepsItsIndexAndIsPlaced) {
     const ObjectForMission rows[] = {
         row(1),     row(54), row(3), row(1001), row(5000), row(1002), row(1000), row(4),
         row(5, 10, 6000, 20, 0, 77, 9), row(0), row(-7), row(54), row(65, 500, -1, 40, 90),
-        row(16, 300, 0.0, 10),
+        row(79, 300, 0.0, 10),
     };
     ObjectForMission flak = rows[12];
     flak.SpeedMPH = 12;
@@ -71,7 +71,7 @@ TEST(ObjectFactory, EveryRowKeepsItsIndexAndIsPlaced) {
     ASSERT_NE(cloud, nullptr);
     EXPECT_GT(cloud->spriteCount(), 0);
     for (long i : {9L, 10L, 11L, 13L}) EXPECT_NE(dynamic_cast<PlaceholderObject*>(array.at(i)), nullptr) << i;
-    EXPECT_EQ(static_cast<PlaceholderObject*>(array.at(13))->missionCode(), 16);
+    EXPECT_EQ(static_cast<PlaceholderObject*>(array.at(13))->missionCode(), 79);
 
     // Placement: a negative Y stands on the ground there, 0 stays 0; the heading turns the start pose.
     auto* recorder = dynamic_cast<Recorder*>(array.at(12));

@@ -13,6 +13,8 @@
 #include "objects/ArmedObjects.h"
 #include "objects/Balloon.h"
 #include "objects/GunPit.h"
+#include "objects/Tanks.h"
+#include "objects/TruckWWI.h"
 #include "objects/Debris.h"
 #include "objects/EffectObjects.h"
 #include "objects/GroundClutter.h"
@@ -273,6 +275,57 @@ TEST_F(EffectsPicture, ABalloonLineWithItsGunsFromSeveralSides) {
     frame();
     look({p[0] + 60.0, p[1] + 60.0, p[2] + 40.0}, {p[0], p[1], p[2]});
     draw("flak_destroyed.png");
+}
+
+
+// A supply column on a road in the afternoon sun: the Allied lorry, the German lorry, the
+// ambulance and the two tanks, with their shadows; then a lorry wrecked on its scorched patch.
+TEST_F(EffectsPicture, LorriesAndTanksInTheSun) {
+    const double x = 2000000.0, z = 2040000.0;
+    const double ground = terrain->getAltitudeAtX(x, z);
+    player->SetUpAircraft(x + 9000, ground + 3000.0, z + 9000, 0.0, 0.0, 95.0, 0.8);
+    view().setSunVectorFromTime(15.0);
+    ModelArray& models = *c->getModelArray();
+    std::vector<GroundVehicle*> column;
+    const std::pair<int32_t, double> kinds[] = {{14, 0}, {63, 30}, {16, 60}, {75, 95}, {76, 140}};
+    for (const auto& [code, along] : kinds) {
+        std::unique_ptr<GroundVehicle> v;
+        if (code == 75) v = std::make_unique<TankWWI>();
+        else if (code == 76) v = std::make_unique<Tank2WWI>();
+        else v = std::make_unique<TruckWWI>();
+        v->initWithGLView(&view());
+        v->setModelType(code);
+        v->setaController(c.get());
+        QNion level;
+        const double px = x + (code == 76 ? 4.0 : 0.0), pz = z + along;
+        level.Position = {px, terrain->getAltitudeAtX(px, pz), pz};
+        v->setStartingModelQNionX(level.Position[0], level.Position[1], level.Position[2], &level);
+        v->resetModel();
+        column.push_back(static_cast<GroundVehicle*>(models.append(std::move(v))));
+    }
+    frame();
+    const RGBAImage empty = [&] {
+        for (GroundVehicle* v : column) v->ModelAttitude.Position[1] += 50000;
+        const RGBAImage i = draw();
+        for (GroundVehicle* v : column) v->ModelAttitude.Position[1] -= 50000;
+        return i;
+    }();
+    look({x + 70.0, ground + 25.0, z - 40.0}, {x, ground + 4.0, z + 60.0});
+    EXPECT_GT(differing(draw("vehicles_column.png"), empty), 2000);
+    for (size_t k = 0; k < column.size(); ++k) {
+        const auto p = column[k]->ModelAttitude.Position;
+        const double r = k >= 3 ? 45.0 : 32.0;
+        look({p[0] + r, p[1] + r * 0.45, p[2] + r * 0.6}, {p[0], p[1] + 4.0, p[2]});
+        draw(("vehicle_" + std::to_string(k) + "_front_right.png").c_str());
+        look({p[0] - r * 0.8, p[1] + r * 0.3, p[2] - r * 0.7}, {p[0], p[1] + 4.0, p[2]});
+        draw(("vehicle_" + std::to_string(k) + "_rear_left.png").c_str());
+    }
+    GroundVehicle* wreck = column[0];
+    wreck->ThisModel.TheObject.GlobalDeadTime = c->GlobalMissionTime;
+    for (int i = 0; i < 3; ++i) frame();
+    const auto p = wreck->ModelAttitude.Position;
+    look({p[0] + 40.0, p[1] + 30.0, p[2] - 30.0}, {p[0], p[1], p[2]});
+    draw("vehicle_wrecked.png");
 }
 
 }  // namespace

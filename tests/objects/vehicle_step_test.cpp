@@ -1,0 +1,280 @@
+// The ground vehicles' shared step: paths, arrival, pauses, turning, ground following, the
+// bridge deck, wrecks, the shadow and the replay ring.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <tuple>
+
+#include "VehicleRig.h"
+#include "platform/Random.h"
+
+namespace pellam::fakes {
+namespace {
+
+constexpr double kDegree = 0.0174532;
+
+TEST(VehicleStep, ArrivalLinksAndPathEnd) {
+    {
+        VehicleRig r;  // 3.9 ft away arrives without moving, whatever its height
+        r.point(0, r.x(), r.z() + 3.9, 1).PointXYZ[1] = 5000;
+        r.point(1, r.x(), r.z() + 1000);
+        r.start(1);
+        const double z = r.z();
+        r.tick();
+        EXPECT_EQ(r.v->CurrentDrivePath, 2);
+        EXPECT_EQ(r.z(), z);
+        EXPECT_EQ(r.v->ArrivedAtPointTime, 1);
+    }
+    {
+        VehicleRig r;  // 4.0 ft drives on
+        r.point(0, r.x(), r.z() + 4.0, 1);
+        r.start(1);
+        r.tick();
+        EXPECT_EQ(r.v->CurrentDrivePath, 1);
+        EXPECT_NEAR(r.v->CurrentSpeed, 0.01, 1e-12);
+    }
+    // -1 ends the path; so does a link that names none of the 200 points: the vehicle stands.
+    for (int32_t next : {-1, -2, 200, 1 << 30}) {
+        VehicleRig r;
+        r.point(0, r.x(), r.z() + 1, next);
+        r.start(1);
+        const auto before = r.v->ModelAttitude.Position;
+        r.tick(50);
+        EXPECT_EQ(r.v->CurrentDrivePath, 0) << next;
+        EXPECT_EQ(r.v->ModelAttitude.Position, before) << next;
+    }
+    {
+        VehicleRig r;  // on roads, the point's square counts as the point
+        r.point(0, r.x(), r.z() + 1500, 1).Flags = GroundVehicle::kFollowRoads;
+        r.start(1);
+        r.tick();
+        EXPECT_EQ(r.v->CurrentDrivePath, 2);
+    }
+    VehicleRig r;
+    for (int32_t first : {-1, 200, 5000}) {
+        r.start(first);
+        EXPECT_EQ(r.v->CurrentDrivePath, 0) << first;
+    }
+}
+
+TEST(VehicleStep, TurnsAtMostOneDegreeAndNeverAtRest) {
+    const auto aimAt = [](VehicleRig& r, double heading) {
+        r.point(0, r.x() + 1000 * std::sin(heading), r.z() + 1000 * std::cos(heading));
+        r.start(1);
+    };
+    {
+        VehicleRig r;
+        const double h0 = r.v->currentHeading();
+        aimAt(r, h0 + 1.0);
+        r.tick();  // standing: gains speed, does not turn
+        EXPECT_NEAR(r.v->currentHeading(), h0, 1e-9);
+        r.tick();
+        EXPECT_NEAR(r.v->currentHeading(), h0 + kDegree, 1e-7);
+    }
+    for (double e : {0.0174532, 0.017, 3.2}) {
+        VehicleRig r;
+        r.v->setHeading(-80.0);
+        const double h0 = r.v->currentHeading();
+        r.v->CurrentSpeed = 0.5;
+        aimAt(r, h0 + e);
+        r.tick();
+        const double turned = std::remainder(r.v->currentHeading() - h0, 2 * M_PI);
+        EXPECT_NEAR(turned, e == 3.2 ? -kDegree : e, 1e-7) << e;
+    }
+}
+
+TEST(VehicleStep, PausesAtPoints) {
+    {
+        VehicleRig r;  // a 5-s pause from the arrival at time 1
+        r.point(0, r.x(), r.z() + 1, 1);
+        r.point(1, r.x(), r.z() + 1000).PSTargets = 5;
+        r.start(1);
+        r.tick(300);
+        EXPECT_EQ(r.v->CurrentSpeed, 0.0);
+        r.tick();
+        EXPECT_NEAR(r.v->CurrentSpeed, 0.01, 1e-12);
+    }
+    {
+        VehicleRig r;  // a high word makes it no pause; the first point holds from time 0
+        r.point(0, r.x(), r.z() + 1000, 1).PSTargets = 65536 * 3 + 5;
+        r.point(1, r.x(), r.z() + 1000).PSTargets = 2;
+        r.start(1);
+        r.tick();
+        EXPECT_GT(r.v->CurrentSpeed, 0.0);
+        r.start(2);
+        r.v->CurrentSpeed = 0;
+        r.time = 0;
+        r.tick(119);
+        EXPECT_EQ(r.v->CurrentSpeed, 0.0);
+        r.tick();
+        EXPECT_GT(r.v->CurrentSpeed, 0.0);
+    }
+    // A spread of +-10 s on a 3-s pause: never shorter than one second.
+    VehicleRig r;
+    r.point(0, r.x(), r.z() + 1000).PSTargets = 3;
+    r.path[0].PointXYZ[1] = 850.010;
+    r.start(1);
+    std::set<double> floors;
+    for (uint32_t seed = 1; seed <= 200; ++seed) {
+        platform::seedRandom(seed);
+        r.v->RandomDelayValue = 0;
+        r.tick();
+        EXPECT_GE(r.v->RandomDelayValue, -2.0);
+        EXPECT_LE(r.v->RandomDelayValue, 10.0);
+        if (r.v->RandomDelayValue == -2.0) floors.insert(seed);
+    }
+    EXPECT_GT(floors.size(), 40u);
+}
+
+TEST(VehicleStep, FollowsTheGroundAndHoldsToTheBridgeDeck) {
+    VehicleRig r;
+    const double edge = r.z() + 30;
+    r.terrain->height = [edge](double, double z) { return z < edge ? 100.0 : 40.0; };
+    r.point(0, r.x(), r.z() + 2000);
+    r.start(1);
+    double lowest = r.y(), fastest = 0;
+    for (int k = 0; k < 400; ++k) {
+        r.tick();
+        EXPECT_LE(r.y(), lowest + 1e-9);  // never rises
+        EXPECT_GE(r.y(), 40.0 - 1e-9);    // never sinks into the ground
+        lowest = r.y();
+        fastest = std::max(fastest, r.v->FallSpeed);
+    }
+    EXPECT_EQ(r.y(), 40.0);
+    EXPECT_LE(fastest, 2.0);
+    EXPECT_GT(fastest, 0.5);
+
+    r.v->ModelAttitude.Position = {2329360, 700, 1846000};
+    r.v->DriveHeading = 1.57;
+    r.v->getDrawingData(r.time);
+    EXPECT_EQ(r.x(), 2329350);
+    EXPECT_EQ(r.y(), 850);
+    EXPECT_NEAR(std::fabs(r.v->currentHeading()), M_PI, 1e-6);
+}
+
+TEST(VehicleStep, DrivingWreckSkidsStopsOnTick27AndRollsOn28) {
+    VehicleRig r;
+    r.point(0, r.x(), r.z() + 5000);
+    r.start(1);
+    r.tick(150);
+    ASSERT_NEAR(r.v->CurrentSpeed, 1.0, 1e-9);
+    r.v->ThisModel.TheObject.GlobalDeadTime = r.time + 1;
+    OnePolygonVer2& patch = r.v->ModelPointsPolys().ThePolygons[2];
+    for (int k = 1; k <= 27; ++k) {
+        r.v->getDrawingData(r.time);
+        EXPECT_EQ(patch.MapNumber, -1) << "no scorched patch while it slides";
+        const double h = r.v->currentHeading();
+        r.tick();
+        EXPECT_NEAR(std::remainder(r.v->currentHeading() - h - r.v->DeadHeading, 2 * M_PI), 0, 1e-6);
+        EXPECT_EQ(r.v->CurrentSpeed == 0.0, k == 27) << k;
+    }
+    EXPECT_FALSE(r.v->DidDeadThing);
+    const double y = r.y();
+    r.tick();
+    EXPECT_TRUE(r.v->DidDeadThing);
+    EXPECT_NEAR(std::fabs(r.bank()), M_PI / 2, 1e-6);
+    EXPECT_EQ(r.y(), y + 3.5);
+    r.v->getDrawingData(r.time);
+    EXPECT_EQ(patch.MapNumber, r.v->DeadTexture);
+    const auto pose = r.v->ModelAttitude;
+    r.tick(100);
+    EXPECT_EQ(r.v->ModelAttitude.Position, pose.Position);
+    EXPECT_EQ(r.v->ModelAttitude.QAttitude, pose.QAttitude);
+}
+
+TEST(VehicleStep, StandingWreckTipsOnceToOneSide) {
+    std::set<int> tips;
+    for (uint32_t seed = 1; seed <= 20; ++seed) {
+        platform::seedRandom(seed);
+        VehicleRig r;
+        r.start(0);
+        r.v->ThisModel.TheObject.GlobalDeadTime = 1;
+        r.tick();
+        const int degrees = int(std::lround(std::fabs(r.bank()) * 57.29577951));
+        tips.insert(degrees);
+        r.tick(50);
+        EXPECT_EQ(int(std::lround(std::fabs(r.bank()) * 57.29577951)), degrees);
+        // The patch corners stay on a level plane half a foot above the wheels' ground.
+        const GLT2FN3FV3FFormat* p = r.v->ModelPointsPolys().ThePoints;
+        for (int c = 12; c < 16; ++c) {
+            double world[3], m[16] = {};
+            const double body[3] = {p[c].X, p[c].Y, p[c].Z};
+            ZephModel::quaternionToMatrix(r.v->ModelAttitude.QAttitude.data(), m);
+            ZephModel::RotateVector(body, world, m);
+            EXPECT_NEAR(world[1], 0.5, 1e-4) << c;
+        }
+    }
+    EXPECT_EQ(tips, (std::set<int>{30, 38}));
+}
+
+TEST(VehicleStep, PausedGameMovesAndRecordsNothing) {
+    VehicleRig r;
+    r.point(0, r.x(), r.z() + 5000);
+    r.start(1);
+    r.tick(30);
+    const auto pose = r.v->ModelAttitude;
+    const int place = r.v->replayRing().nextPlace();
+    const int32_t saves = r.v->ReplaySaveTime;
+    r.tick(50, false);
+    EXPECT_EQ(r.v->ModelAttitude.Position, pose.Position);
+    EXPECT_EQ(r.v->replayRing().nextPlace(), place);
+    r.v->ThisModel.TheObject.GlobalDeadTime = r.time;  // a wreck, paused, on a record tick
+    r.time = 42;
+    r.tick(30, false);
+    EXPECT_EQ(r.v->replayRing().nextPlace(), place);
+    EXPECT_EQ(r.v->ReplaySaveTime, saves);
+    EXPECT_FALSE(r.v->replayRing().find(42));
+}
+
+TEST(VehicleStep, ReplayFollowsTheRecordsAndItsEndChangesNothing) {
+    VehicleRig r;
+    r.point(0, r.x() + 300, r.z() + 3000, 1).PSTargets = 2;
+    r.point(1, r.x() - 900, r.z() + 200).PSTargets = 1;
+    r.path[1].PointXYZ[1] = 0.004;
+    r.start(1);
+    r.tick(45);
+    const auto at42 = r.v->replayRing().find(42);
+    ASSERT_TRUE(at42);
+    r.tick(400);
+    const auto state = [&r] {
+        const GroundVehicle& v = *r.v;
+        return std::make_tuple(v.ModelAttitude.Position, v.ModelAttitude.QAttitude, v.CurrentDrivePath, v.CurrentSpeed,
+                               v.FallSpeed, v.ArrivedAtPointTime, v.RandomDelayValue, v.DriveHeading, v.ReplaySaveTime,
+                               v.GlobalTime, v.roadtype, v.ThisModel.TheObject.Heading, v.replayRing().nextPlace());
+    };
+    const auto before = state();
+    r.v->prepareForReplayStart(r.time);
+    for (int32_t t = 1; t <= 300; ++t) {
+        r.v->callEveryTick(true, t, true);
+        if (t == 42) {
+            EXPECT_EQ(r.x(), ReplayRing::get32(at42, 4));
+            EXPECT_EQ(r.z(), ReplayRing::get32(at42, 12));
+        }
+    }
+    r.v->recoverFromReplay(r.time);
+    EXPECT_TRUE(state() == before);
+}
+
+TEST(VehicleStep, ShadowFallsAwayFromAnySunAndNotAtNight) {
+    static std::array<double, 3> sun;
+    vehicles::setSunSource([] { return static_cast<const double*>(sun.data()); });
+    VehicleRig r;
+    const GLT2FN3FV3FFormat* v = r.v->ModelPointsPolys().ThePoints;
+    const auto offset = [&] { return std::hypot(v[4].X - v[0].X, v[4].Z - v[0].Z); };
+    sun = {0.0, 0.6, 0.8};  // along Z only
+    r.v->getDrawingData(1);
+    EXPECT_NEAR(offset(), 10.5 * 0.8 / 0.6, 1e-4);
+    EXPECT_LT(v[4].Z, v[0].Z);  // away from the sun
+    sun = {0.0, 1.0, 0.0};
+    r.v->getDrawingData(1);
+    EXPECT_EQ(offset(), 0.0);
+    EXPECT_EQ(v[0].X, -4.0f);
+    sun = {0.6, -0.8, 0.0};  // night: no shadow at all
+    r.v->getDrawingData(1);
+    for (int k = 0; k < 8; ++k) EXPECT_EQ(std::hypot(v[k].X, v[k].Z), 0.0) << k;
+    vehicles::setSunSource({});
+}
+
+}  // namespace
+}  // namespace pellam::fakes
