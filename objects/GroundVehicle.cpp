@@ -135,6 +135,14 @@ void GroundVehicle::record(bool running, int32_t missionTime, bool inReplay) {
 }
 
 void GroundVehicle::callEveryTick(bool running, int32_t missionTime, bool inReplay) {
+    // Bullets are tested against the object matrix whether or not the vehicle is drawn, so the
+    // matrix follows the vehicle every tick, whichever way the step ends.
+    struct PoseOnExit {
+        GroundVehicle& v;
+        ~PoseOnExit() {
+            effects::poseMatrix(v.ModelAttitude.QAttitude.data(), v.ModelAttitude.Position.data(), v.ThisModel.ObjectMatrix);
+        }
+    } pose{*this};
     GlobalTime = missionTime;
     if (areYouDead()) {
         if (inReplay) {

@@ -1,0 +1,135 @@
+// The end of the convoy's day: a Camel comes down low behind a lorry on the road and strafes it
+// with the guns the game fires, bullets checked against ground objects every tick, until the
+// lorry is a wreck and the kill is the Camel's.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <unistd.h>
+
+#include "aircraft/ObjectTestFile.h"
+#include "game/VADArizodazar2.h"
+#include "objects/EffectObjects.h"
+#include "objects/TruckWWI.h"
+#include "platform/Random.h"
+#include "tests/flight/TestWorld.h"
+
+namespace pellam {
+namespace {
+
+class Strafe : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::seedRandom(11);
+        folder_ = std::filesystem::temp_directory_path() / ("pellam strafe " + std::to_string(getpid()));
+        std::filesystem::create_directories(folder_);
+        store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
+        c = std::make_unique<VADArizodazar2>(GameController::Links{store_.get()},
+                                             VADArizodazar2::Content{nullptr, [this](ModelArray& m, GameController& gc) {
+                                                                         populate(m, gc);
+                                                                     }});
+        c->awakeFromNib();
+        c->seedSimulation(11);
+        c->fromPlayerSignInOkay();
+        c->doSelectMission = false;
+        c->fromFlyMissionButton();
+    }
+    void TearDown() override { std::filesystem::remove_all(folder_); }
+
+    void populate(ModelArray& models, GameController& gc) {
+        ZephModel* ground = models.put(ModelArray::kTerrain, std::make_unique<testing::FlatTerrain>(kGround));
+        auto camel = std::make_unique<ObjectTestFile>();
+        camel->setaController(&gc);
+        camel->setTerrain(ground);
+        camel->afterLightTexture3dPointChangesFor(nullptr);
+        camel->SetUpAircraft(5000.0, kCamelHeight, 8000.0, 90.0, 0.0, 95.0, 0.8);
+        camel->copyCurrentQNionToStart();
+        player = static_cast<ObjectTestFile*>(models.put(ModelArray::kFirstAircraft, std::move(camel)));
+        placeEffectObjects(models, nullptr, &gc);
+    }
+    void frame() {
+        c->theticks = 1;
+        c->MoveAircraftAndObjects();
+        c->PrepareAndCallDrawing();
+    }
+
+    static constexpr double kGround = 100.0, kCamelHeight = kGround + 22.0;
+    std::filesystem::path folder_;
+    std::unique_ptr<platform::UserDefaults> store_;
+    std::unique_ptr<VADArizodazar2> c;
+    ObjectTestFile* player = nullptr;
+};
+
+TEST_F(Strafe, ACamelFlyingLowAlongTheRoadShootsTheLeadLorryToAWreck) {
+    for (int i = 0; i < 20; ++i) frame();
+    // Down to the deck, nose a touch down, flying east along the road.
+    const auto& at = player->ModelAttitude.Position;
+    player->SetUpAircraft(at[0], kCamelHeight, at[2], 90.0, -2.0, 95.0, 0.8);
+    frame();
+    ASSERT_LT(player->ModelAttitude.Position[1], kCamelHeight + 20.0);
+    player->gunsOnOff(1);
+    for (int i = 0; i < 10; ++i) frame();
+    // The line of the Camel's fire, slanting down: its newest bullet, carried on to lorry height.
+    const ProjectileType& shot =
+        player->ThisAircraft.GunBullets.TheBullets[(player->ThisAircraft.GunBullets.NextTheBullets + 71) % 72];
+    const double d[3] = {shot.P2X - shot.PX, shot.P2Y - shot.PY, shot.P2Z - shot.PZ};
+    const double n = std::hypot(d[0], d[1], d[2]);
+    ASSERT_GT(n, 1.0);
+    ASSERT_LT(d[1], 0.0);
+    const double s = (shot.PY - (kGround + 5.0)) / (-d[1] / n);
+    ASSERT_GT(s, 50.0);
+    ASSERT_LT(s, 800.0);
+    const double aim[3] = {shot.PX + d[0] / n * s, shot.PY + d[1] / n * s, shot.PZ + d[2] / n * s};
+    const double heading[2] = {d[0] / std::hypot(d[0], d[2]), d[2] / std::hypot(d[0], d[2])};
+
+    // The lead lorry drives away from the Camel down a straight road.
+    ModelArray& models = *c->getModelArray();
+    std::array<aiFlyToPoint, 200> path{};
+    path[0].PointXYZ = {aim[0] + heading[0] * 20000, 0, aim[2] + heading[1] * 20000};
+    path[0].NextPoint = -1;
+    auto lorry = std::make_unique<TruckWWI>();
+    lorry->setaController(c.get());
+    lorry->initWithGLView(nullptr);
+    lorry->setModelType(14);
+    QNion start;
+    lorry->setStartingModelQNionX(aim[0], kGround, aim[2], &start);
+    lorry->setOPPHeading(std::atan2(heading[0], heading[1]) * 180.0 / M_PI);  // already facing down the road
+    lorry->setTeam(player->getTeamNumber() + 1);
+    lorry->resetModel();
+    lorry->setPathStart(1, path.data());
+    auto* lead = static_cast<TruckWWI*>(models.append(std::move(lorry)));
+    const long leadIndex = models.indexOf(lead);
+    const double startX = lead->ModelAttitude.Position[0], startZ = lead->ModelAttitude.Position[2];
+    Object3DData& o = lead->ThisModel.TheObject;
+
+    float hitsSeen = 0;
+    int ticks = 0;
+    for (; ticks < 900 && !lead->areYouDead(); ++ticks) {
+        frame();
+        ASSERT_GE(o.ObjectHits, hitsSeen);  // damage only accumulates
+        hitsSeen = o.ObjectHits;
+    }
+    player->gunsOnOff(0);
+    SCOPED_TRACE(::testing::Message() << "lorry at " << lead->ModelAttitude.Position[0] << ", "
+                                      << lead->ModelAttitude.Position[1] << ", " << lead->ModelAttitude.Position[2]
+                                      << " aim " << aim[0] << ", " << aim[1] << ", " << aim[2] << " hits "
+                                      << o.ObjectHits);
+    ASSERT_TRUE(lead->areYouDead());
+    EXPECT_TRUE(lead->areYouDestroyed());
+    EXPECT_GE(o.ObjectHits, o.ObjectHitsWhenDead);
+    EXPECT_NE(o.GlobalDeadTime, 0);
+    EXPECT_EQ(o.WhoKilledMe, 0);
+    EXPECT_GE(leadIndex, ModelArray::kFirstMissionObject);
+    // It was a moving target: the lorry drove on under fire.
+    EXPECT_GT(std::hypot(lead->ModelAttitude.Position[0] - startX, lead->ModelAttitude.Position[2] - startZ), 1.0);
+
+    // A wreck stays a wreck: more fire neither revives it nor moves its credit.
+    const float wreckHits = o.ObjectHits;
+    for (int i = 0; i < 100; ++i) frame();
+    EXPECT_TRUE(lead->areYouDestroyed());
+    EXPECT_EQ(o.WhoKilledMe, 0);
+    EXPECT_EQ(o.ObjectHits, wreckHits);
+}
+
+}  // namespace
+}  // namespace pellam
