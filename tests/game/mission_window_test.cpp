@@ -10,6 +10,7 @@
 #include "aircraft/FlyableAircraft.h"
 #include "platform/OpenFile.h"
 #include "tests/game/InterfaceFixture.h"
+#include "tests/game/frame_step.h"
 #include "tests/flight/TestWorld.h"
 #include "tools/missiongen/PatrolMission.h"
 
@@ -162,6 +163,7 @@ TEST_F(MissionWindowTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     texts_.title = "Into the Salient";
     write("user/Somme/2 Into the Salient.pellam");
     start();
+    c->ActiveInActive();  // the loop's first pass: the window asked for at sign-in is already open
     const std::vector<std::string> titles = menuTitles();
     ASSERT_EQ(titles.size(), 9u);
     EXPECT_EQ(titles[4], "     User Mission #1: Evening Patrol");
@@ -178,10 +180,38 @@ TEST_F(MissionWindowTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     choose("          #1-#2: Over the Somme");
     press("Select Mission", "Fly Mission");
     ASSERT_EQ(c->CurrentMissionNumber, 52);
-    // The pilot wins it; the list of won missions changes and the next one opens.
-    store_->setStringArray("SuccessfulMTitles1Key", {"Over the Somme               Mission Time: 4:02"});
-    c->checkCampaignsForEnabled();
+    ASSERT_EQ(c->TheMissions.record(52)->TheVictory.Kills, 2);
+    EXPECT_TRUE(c->completedList().empty());
+    // The pilot wins it: every frame now runs the game as its loop does; a while over the front,
+    // then both enemies go down to his guns.
+    eachFrame = [&] {
+        if (c->gamePause) testing::stepOneFrame(*c, 3);
+        c->ActiveInActive();
+    };
+    for (int i = 0; i < 200; ++i) frame();
+    FlyableAircraft* ours = c->aircraftAt(ModelArray::kFirstAircraft);
+    ASSERT_NE(ours, nullptr);
+    int downed = 0;
+    for (long n = 1; n < 8 && downed < 2; ++n) {
+        FlyableAircraft* enemy = c->aircraftAt(n + ModelArray::kFirstAircraft);
+        if (!enemy || enemy->ThisAircraft.Team == ours->ThisAircraft.Team || enemy->ModelAttitude.Position[1] < 0)
+            continue;
+        enemy->ThisAircraft.TotalHits = enemy->ThisAircraft.TotalHitsBeforeDead + 1.0;
+        enemy->ThisAircraft.WhoShotMe = 0;
+        ++downed;
+    }
+    ASSERT_EQ(downed, 2);
+    for (int i = 0; i < 400 && !c->interface().toGameOverWindow.open; ++i) frame();
+    ASSERT_TRUE(c->interface().toGameOverWindow.open);
+    EXPECT_EQ(c->interface().toYouWonOrLost, "Mission Successful");
+    press("Game Over", "OK");
+    // The list of won missions holds it now, and the next mission of the campaign opens.
+    const std::vector<std::string> won = c->completedList();
+    ASSERT_EQ(won.size(), 1u);
+    EXPECT_EQ(won[0].rfind("Over the Somme               Mission Time: ", 0), 0u);
     c->fromMenus(kMenuSelectMission);
+    ASSERT_TRUE(c->missionWindow.toSelectMission.open);
+    EXPECT_TRUE(menuItemOpen("          #2-#3: Into the Salient"));
     EXPECT_EQ(c->missionWindow.toMissionMenuPopUp.selectedTag(), 52);
     choose("          #2-#3: Into the Salient");
     EXPECT_EQ(c->TempNewMissionNumber, 53);
