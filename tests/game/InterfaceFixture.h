@@ -12,12 +12,30 @@
 #include <string>
 #include <unistd.h>
 
+#include "aircraft/FlyableAircraft.h"
 #include "game/InterfaceDrawing.h"
 #include "game/VADArizodazar2.h"
 #include "platform/GLWindow.h"
 #include "platform/ui/UiLayer.h"
 
 namespace pellam {
+
+// The pilot's guns as a script: up to `count` enemies still in play are shot down by aircraft 0,
+// their hits past the limit; answers how many went down.
+inline int shootDownEnemies(GameController& c, int count) {
+    FlyableAircraft* ours = c.aircraftAt(ModelArray::kFirstAircraft);
+    if (!ours) return 0;
+    int downed = 0;
+    for (long n = 1; n < 8 && downed < count; ++n) {
+        FlyableAircraft* enemy = c.aircraftAt(n + ModelArray::kFirstAircraft);
+        if (!enemy || enemy->ThisAircraft.Team == ours->ThisAircraft.Team || enemy->ModelAttitude.Position[1] < 0)
+            continue;
+        enemy->ThisAircraft.TotalHits = enemy->ThisAircraft.TotalHitsBeforeDead + 1.0;
+        enemy->ThisAircraft.WhoShotMe = 0;
+        ++downed;
+    }
+    return downed;
+}
 
 class InterfaceTest : public ::testing::Test {
 protected:

@@ -189,18 +189,8 @@ TEST_F(MissionWindowTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
         c->ActiveInActive();
     };
     for (int i = 0; i < 200; ++i) frame();
-    FlyableAircraft* ours = c->aircraftAt(ModelArray::kFirstAircraft);
-    ASSERT_NE(ours, nullptr);
-    int downed = 0;
-    for (long n = 1; n < 8 && downed < 2; ++n) {
-        FlyableAircraft* enemy = c->aircraftAt(n + ModelArray::kFirstAircraft);
-        if (!enemy || enemy->ThisAircraft.Team == ours->ThisAircraft.Team || enemy->ModelAttitude.Position[1] < 0)
-            continue;
-        enemy->ThisAircraft.TotalHits = enemy->ThisAircraft.TotalHitsBeforeDead + 1.0;
-        enemy->ThisAircraft.WhoShotMe = 0;
-        ++downed;
-    }
-    ASSERT_EQ(downed, 2);
+    ASSERT_NE(c->aircraftAt(ModelArray::kFirstAircraft), nullptr);
+    ASSERT_EQ(shootDownEnemies(*c, 2), 2);
     for (int i = 0; i < 400 && !c->interface().toGameOverWindow.open; ++i) frame();
     ASSERT_TRUE(c->interface().toGameOverWindow.open);
     EXPECT_EQ(c->interface().toYouWonOrLost, "Mission Successful");

@@ -109,17 +109,7 @@ TEST_F(InterfaceTest, FirstCareerSignInFlyWinAndFindItAfterARestart) {
 
     // Ten seconds over the front, then the two enemies of the patrol go down to our guns.
     for (int i = 0; i < 200; ++i) frame();
-    FlyableAircraft* ours = controller_->aircraftAt(ModelArray::kFirstAircraft);
-    int downed = 0;
-    for (long n = 1; n < 8 && downed < 2; ++n) {
-        FlyableAircraft* enemy = controller_->aircraftAt(n + ModelArray::kFirstAircraft);
-        if (!enemy || enemy->ThisAircraft.Team == ours->ThisAircraft.Team || enemy->ModelAttitude.Position[1] < 0)
-            continue;
-        enemy->ThisAircraft.TotalHits = enemy->ThisAircraft.TotalHitsBeforeDead + 1.0;
-        enemy->ThisAircraft.WhoShotMe = 0;
-        ++downed;
-    }
-    ASSERT_EQ(downed, 2);
+    ASSERT_EQ(shootDownEnemies(*controller_, 2), 2);
     for (int i = 0; i < 400 && !controller_->interface().toGameOverWindow.open; ++i) frame();
     ASSERT_TRUE(controller_->interface().toGameOverWindow.open);
     EXPECT_EQ(controller_->interface().toYouWonOrLost, "Mission Successful");

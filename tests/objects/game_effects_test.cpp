@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <unistd.h>
 
 #include "aircraft/ObjectTestFile.h"
 #include "game/VADArizodazar2.h"
@@ -17,32 +15,17 @@
 #include "objects/EffectObjects.h"
 #include "objects/GroundClutter.h"
 #include "objects/GroundExplosion.h"
-#include "platform/Random.h"
+#include "tests/objects/RunningGame.h"
 #include "tests/flight/TestWorld.h"
 
 namespace pellam {
 namespace {
 
-class GameEffects : public ::testing::Test {
+class GameEffects : public testing::RunningGame {
 protected:
-    void SetUp() override {
-        platform::seedRandom(11);
-        folder_ = std::filesystem::temp_directory_path() / ("pellam effects " + std::to_string(getpid()));
-        std::filesystem::create_directories(folder_);
-        store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
-        c = std::make_unique<VADArizodazar2>(GameController::Links{store_.get()},
-                                             VADArizodazar2::Content{nullptr, [this](ModelArray& m, GameController& gc) {
-                                                                         populate(m, gc);
-                                                                     }});
-        c->awakeFromNib();
-        c->seedSimulation(11);  // after start-up, which seeds it from the system
-        c->fromPlayerSignInOkay();
-        c->doSelectMission = false;
-        c->fromFlyMissionButton();
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
+    GameEffects() : RunningGame("pellam effects") {}
 
-    void populate(ModelArray& models, GameController& gc) {
+    void populate(ModelArray& models, GameController& gc) override {
         ZephModel* ground = models.put(ModelArray::kTerrain, std::make_unique<testing::FlatTerrain>(100.0));
         auto camel = std::make_unique<ObjectTestFile>();
         camel->setaController(&gc);
@@ -68,9 +51,6 @@ protected:
         return n;
     }
 
-    std::filesystem::path folder_;
-    std::unique_ptr<platform::UserDefaults> store_;
-    std::unique_ptr<VADArizodazar2> c;
     ObjectTestFile* player = nullptr;
 };
 

@@ -4,39 +4,22 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <unistd.h>
 
 #include "aircraft/ObjectTestFile.h"
 #include "game/VADArizodazar2.h"
 #include "objects/EffectObjects.h"
 #include "objects/TruckWWI.h"
-#include "platform/Random.h"
+#include "tests/objects/RunningGame.h"
 #include "tests/flight/TestWorld.h"
 
 namespace pellam {
 namespace {
 
-class Strafe : public ::testing::Test {
+class Strafe : public testing::RunningGame {
 protected:
-    void SetUp() override {
-        platform::seedRandom(11);
-        folder_ = std::filesystem::temp_directory_path() / ("pellam strafe " + std::to_string(getpid()));
-        std::filesystem::create_directories(folder_);
-        store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
-        c = std::make_unique<VADArizodazar2>(GameController::Links{store_.get()},
-                                             VADArizodazar2::Content{nullptr, [this](ModelArray& m, GameController& gc) {
-                                                                         populate(m, gc);
-                                                                     }});
-        c->awakeFromNib();
-        c->seedSimulation(11);
-        c->fromPlayerSignInOkay();
-        c->doSelectMission = false;
-        c->fromFlyMissionButton();
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
+    Strafe() : RunningGame("pellam strafe") {}
 
-    void populate(ModelArray& models, GameController& gc) {
+    void populate(ModelArray& models, GameController& gc) override {
         ZephModel* ground = models.put(ModelArray::kTerrain, std::make_unique<testing::FlatTerrain>(kGround));
         auto camel = std::make_unique<ObjectTestFile>();
         camel->setaController(&gc);
@@ -54,9 +37,6 @@ protected:
     }
 
     static constexpr double kGround = 100.0, kCamelHeight = kGround + 22.0;
-    std::filesystem::path folder_;
-    std::unique_ptr<platform::UserDefaults> store_;
-    std::unique_ptr<VADArizodazar2> c;
     ObjectTestFile* player = nullptr;
 };
 
