@@ -2,12 +2,16 @@
 // Helpers for the sound tests: a scripted audio output, WAV and raw file builders, and a folder
 // of user sounds to load from.
 #include <cstdint>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -183,6 +187,38 @@ inline void setAllVolumes(SoundGuy& sounds, double v) {
     sounds.setEngineVolume(v);
     sounds.setStallHornVolume(v);
     sounds.setOtherItemsVolume(v);
+}
+
+// What the sound object sends to SDL's disk driver, as floats: `place` sets the sounds going while
+// the device is stopped, so that all start in one buffer; the run ends once no channel satisfies
+// `playing`, as the device's own thread mixes them out. `delayMs` paces the driver per buffer.
+inline std::vector<float> recordOnDiskDevice(const std::string& name, const char* delayMs,
+                                            const std::function<void(PellamSound&)>& place,
+                                            const std::function<bool(const PlaySoundDef&)>& playing) {
+    const auto file = std::filesystem::temp_directory_path() / ("pellam_" + name + "_" + std::to_string(::getpid()) + ".raw");
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+    setenv("SDL_DISKAUDIODELAY", delayMs, 1);
+    {
+        PellamSound sounds;
+        sounds.init();
+        if (!sounds.isRunning()) return {};
+        sounds.setCoreAudioOnOff(false);
+        place(sounds);
+        sounds.setCoreAudioOnOff(true);
+        for (int wait = 0; wait < 400; ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            bool any = false;
+            sounds.device()->lock();
+            for (const PlaySoundDef& ch : sounds.mixerState().PlaySounds) any |= playing(ch);
+            sounds.device()->unlock();
+            if (!any) break;
+        }
+        sounds.ExitSoundRoutines();
+    }
+    std::vector<float> floats = readFloats(file);
+    std::filesystem::remove(file);
+    return floats;
 }
 
 }  // namespace pellam::soundtest

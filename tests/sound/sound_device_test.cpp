@@ -56,34 +56,13 @@ TEST(SoundDevice, WithoutADeviceTheGameRunsSilentAndSaysSoOnce) {
 TEST(SoundDevice, DiskDriverRecordsTheMixedSound) {
     ScopedAppFolder app("disk");
     app.writeAllUserSounds(3000);
-    const auto file = std::filesystem::temp_directory_path() / ("pellam_disk_audio_" + std::to_string(::getpid()) + ".raw");
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
-    setenv("SDL_DISKAUDIODELAY", "1", 1);  // ms per buffer: about ten times real time
-    {
-        PellamSound sounds;
-        sounds.init();
-        ASSERT_TRUE(sounds.isRunning());
+    // About ten times real time: 1 ms per buffer.
+    const auto floats = recordOnDiskDevice("disk_audio", "1", [](PellamSound& sounds) {
         setAllVolumes(sounds, 1.0);
-        // Placed while the device is stopped, so that both start in the same frame.
-        sounds.setCoreAudioOnOff(false);
         ASSERT_EQ(sounds.placeSingleSound(14, 255), 0);
         sounds.SetContinousVolume(38, 255);
         sounds.SetEngineAmpRate(38, 131072);
-        sounds.setCoreAudioOnOff(true);
-        // Until the one-shot has played out through the device's own thread.
-        for (int wait = 0; wait < 400; ++wait) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            bool playing = false;
-            sounds.device()->lock();
-            for (const PlaySoundDef& ch : sounds.mixerState().PlaySounds) playing |= ch.SoundID == 14;
-            sounds.device()->unlock();
-            if (!playing) break;
-        }
-        sounds.ExitSoundRoutines();
-    }
-    const auto floats = readFloats(file);
-    std::filesystem::remove(file);
+    }, [](const PlaySoundDef& ch) { return ch.SoundID == 14; });  // until the one-shot has played out
     const float both = userValue(14) + userValue(38), loopOnly = userValue(38);
     size_t first = 0;
     while (first < floats.size() && floats[first] == 0.0f) ++first;

@@ -31,31 +31,11 @@ TEST(SoundLimiter, EightLoudChannelsReachTheDeviceWithinFullScale) {
     app.writeAllUserSounds(100);
     const int loud[] = {7, 8, 11, 12, 14, 21, 30, 41};
     for (int k : loud) writeFile(app.userSounds() / userSoundName(k), makeWav(loudSquare(8000)));
-    const auto file = std::filesystem::temp_directory_path() / ("pellam_limiter_" + std::to_string(::getpid()) + ".raw");
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
-    setenv("SDL_DISKAUDIODELAY", "0", 1);
-    {
-        PellamSound sounds;
-        sounds.init();
-        ASSERT_TRUE(sounds.isRunning());
+    const auto floats = recordOnDiskDevice("limiter", "0", [&](PellamSound& sounds) {
         sounds.setAppGlobalVolume(1.0);
         sounds.setOtherItemsVolume(1.0);
-        sounds.setCoreAudioOnOff(false);  // all start in the same buffer
         for (int k : loud) ASSERT_EQ(sounds.placeSingleSound(k, 255), 0) << k;
-        sounds.setCoreAudioOnOff(true);
-        for (int wait = 0; wait < 400; ++wait) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            bool playing = false;
-            sounds.device()->lock();
-            for (const PlaySoundDef& ch : sounds.mixerState().PlaySounds) playing |= ch.PlaySoundPtr != nullptr;
-            sounds.device()->unlock();
-            if (!playing) break;
-        }
-        sounds.ExitSoundRoutines();
-    }
-    const auto floats = readFloats(file);
-    std::filesystem::remove(file);
+    }, [](const PlaySoundDef& ch) { return ch.PlaySoundPtr != nullptr; });
     ASSERT_GT(floats.size(), 16000u);
     float peak = 0.0f;
     for (float f : floats) {
