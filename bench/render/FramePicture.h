@@ -1,18 +1,70 @@
 #pragma once
-// What the frame benchmarks share: timing the view's frames, and writing the next frame the view
-// draws to a PNG file, rows top to bottom.
+// What the frame benchmarks share: the view over the front, timing the view's frames, and writing
+// the next frame the view draws to a PNG file, rows top to bottom.
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "core/ZephModel.h"
+#include "platform/Paths.h"
 #include "platform/PngImage.h"
+#include "platform/UserDefaults.h"
 #include "render/MyZephGLView.h"
+#include "world/RIDUdidav.h"
+#include "world/TexturedSkyDome.h"
 
 namespace pellam {
+
+// The game view at 1024 x 768 over the generated front at eleven in the morning, fog at its
+// farthest: the sky and the terrain in the model array, the eye above Albert at `height` ft looking
+// down the front towards St. Quentin. `view` is null when no GL view could be made.
+struct FrontScene {
+    static constexpr double kHeading = 106.0 * M_PI / 180, kPitch = -9.0 * M_PI / 180;
+    platform::UserDefaults defaults;
+    std::unique_ptr<render::MyZephGLView> view;
+    ModelArray models;
+    RIDUdidav* terrain = nullptr;
+    std::array<double, 3> eye;
+
+    FrontScene(const char* storeName, double height)
+        : defaults((std::filesystem::temp_directory_path() / storeName).string()), eye{2020000.0, height, 2047000.0} {
+        platform::setApplicationFolder(std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
+        view = std::make_unique<render::MyZephGLView>(defaults);
+        if (!view->initWithFrame({0, 0, 1024, 768})) {
+            view.reset();
+            return;
+        }
+        auto* sky = static_cast<TexturedSkyDome*>(models.put(ModelArray::kSkyDome, std::make_unique<TexturedSkyDome>()));
+        sky->initWithGLView(view.get());
+        sky->setTimeOfDay(11.0);
+        terrain = static_cast<RIDUdidav*>(models.put(ModelArray::kTerrain, std::make_unique<RIDUdidav>()));
+        if (!terrain->initWithGLView(view.get())) std::fprintf(stderr, "terrain: %s\n", terrain->lastError().c_str());
+        terrain->setFogDistance(0.0);  // the farthest
+        view->setSunVectorFromTime(11.0);
+        // Heading about Y, then pitch about the turned X axis: the view matrix undoes the heading first.
+        QNion turn, tilt, camera;
+        turn.QAttitude = {std::cos(kHeading / 2), 0, std::sin(kHeading / 2), 0};
+        tilt.QAttitude = {std::cos(-kPitch / 2), std::sin(-kPitch / 2), 0, 0};
+        ZephModel::multQnionsBy(&turn, &tilt, &camera);
+        camera.Position = {eye[0], eye[1], eye[2]};
+        view->setGlobalCameraPosition(&camera);
+    }
+
+    // The ground point `along` ft ahead of the eye and `across` ft to its side.
+    void ahead(double along, double across, double& x, double& z) const {
+        x = eye[0] + std::sin(kHeading) * along + std::cos(kHeading) * across;
+        z = eye[2] + std::cos(kHeading) * along - std::sin(kHeading) * across;
+    }
+};
 
 inline void writeNextFrame(render::MyZephGLView& view, const std::string& png) {
     platform::RGBAImage image;

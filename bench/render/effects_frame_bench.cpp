@@ -28,41 +28,14 @@ namespace {
 
 constexpr int32_t kNow = 600;  // the frame's mission tick
 
-struct EffectsScene {
-    platform::UserDefaults defaults{(std::filesystem::temp_directory_path() / "pellam_effects_bench.json").string()};
-    std::unique_ptr<render::MyZephGLView> view;
-    ModelArray models;
-
-    EffectsScene() {
-        platform::setApplicationFolder(std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
-        view = std::make_unique<render::MyZephGLView>(defaults);
-        if (!view->initWithFrame({0, 0, 1024, 768})) {
-            view.reset();
-            return;
-        }
-        auto* sky = static_cast<TexturedSkyDome*>(models.put(ModelArray::kSkyDome, std::make_unique<TexturedSkyDome>()));
-        sky->initWithGLView(view.get());
-        sky->setTimeOfDay(11.0);
-        auto* terrain = static_cast<RIDUdidav*>(models.put(ModelArray::kTerrain, std::make_unique<RIDUdidav>()));
-        if (!terrain->initWithGLView(view.get())) std::fprintf(stderr, "terrain: %s\n", terrain->lastError().c_str());
-        terrain->setFogDistance(0.0);
-        view->setSunVectorFromTime(11.0);
+// Above Albert at 1,500 ft, looking down the front, as a pilot over a bombed road would.
+struct EffectsScene : FrontScene {
+    EffectsScene() : FrontScene("pellam_effects_bench.json", 1500.0) {
+        if (!view) return;
         effects::useEffectDrawing();
         placeEffectObjects(models, view.get(), nullptr);
 
-        // Above Albert at 1,500 ft, looking down the front, as a pilot over a bombed road would.
-        const double eye[3] = {2020000.0, 1500.0, 2047000.0};
-        const double heading = 106.0 * M_PI / 180, pitch = -9.0 * M_PI / 180;
-        QNion turn, tilt, camera;
-        turn.QAttitude = {std::cos(heading / 2), 0, std::sin(heading / 2), 0};
-        tilt.QAttitude = {std::cos(-pitch / 2), std::sin(-pitch / 2), 0, 0};
-        ZephModel::multQnionsBy(&turn, &tilt, &camera);
-        camera.Position = {eye[0], eye[1], eye[2]};
-        view->setGlobalCameraPosition(&camera);
-        auto ahead = [&](double along, double across, double& x, double& z) {
-            x = eye[0] + std::sin(heading) * along + std::cos(heading) * across;
-            z = eye[2] + std::cos(heading) * along - std::sin(heading) * across;
-        };
+
 
         // Eight explosions 2,000 to 5,500 ft ahead, started 50 ticks apart: bursts and columns.
         for (int32_t t = 1; t <= kNow; ++t)

@@ -196,38 +196,10 @@ struct Boxes : ZephModel {
     }
 };
 
-struct Scene {
-    platform::UserDefaults defaults{(std::filesystem::temp_directory_path() / "pellam_frame_bench.json").string()};
-    std::unique_ptr<render::MyZephGLView> view;
-    ModelArray models;
-    RIDUdidav* terrain = nullptr;
-
-    Scene() {
-        platform::setApplicationFolder(std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
-        view = std::make_unique<render::MyZephGLView>(defaults);
-        if (!view->initWithFrame({0, 0, 1024, 768})) {
-            view.reset();
-            return;
-        }
-        auto* sky = static_cast<TexturedSkyDome*>(models.put(ModelArray::kSkyDome, std::make_unique<TexturedSkyDome>()));
-        sky->initWithGLView(view.get());
-        sky->setTimeOfDay(11.0);
-        terrain = static_cast<RIDUdidav*>(models.put(ModelArray::kTerrain, std::make_unique<RIDUdidav>()));
-        if (!terrain->initWithGLView(view.get())) std::fprintf(stderr, "terrain: %s\n", terrain->lastError().c_str());
-        terrain->setFogDistance(0.0);  // the farthest
-        view->setSunVectorFromTime(11.0);
-
-        // Above Albert at 3,000 ft, looking down the front towards St. Quentin.
-        const double eye[3] = {2020000.0, 3000.0, 2047000.0};
-        const double heading = 106.0 * M_PI / 180, pitch = -9.0 * M_PI / 180;
-        const double look[3] = {std::sin(heading) * std::cos(pitch), std::sin(pitch), std::cos(heading) * std::cos(pitch)};
-        // Heading about Y, then pitch about the turned X axis: the view matrix undoes the heading first.
-        QNion turn, tilt, camera;
-        turn.QAttitude = {std::cos(heading / 2), 0, std::sin(heading / 2), 0};
-        tilt.QAttitude = {std::cos(-pitch / 2), std::sin(-pitch / 2), 0, 0};
-        ZephModel::multQnionsBy(&turn, &tilt, &camera);
-        camera.Position = {eye[0], eye[1], eye[2]};
-        view->setGlobalCameraPosition(&camera);
+struct Scene : FrontScene {
+    Scene() : FrontScene("pellam_frame_bench.json", 3000.0) {
+        if (!view) return;
+        const double look[3] = {std::sin(kHeading) * std::cos(kPitch), std::sin(kPitch), std::cos(kHeading) * std::cos(kPitch)};
 
         const int32_t canvas = terrain->GroundTextureSlots[2], brick = terrain->GroundTextureSlots[5];
         for (int k = 0; k < kAircraft; ++k) {
@@ -253,22 +225,21 @@ struct Scene {
             b->box(roof, rh, 1);
             // In rows ahead of the eye, 1,500 to 12,000 ft off, across a 6,000-ft band.
             const double along = 1500.0 + 10500.0 * (k / 20) / 10.0, across = -3000.0 + 6000.0 * (k % 20) / 19.0;
-            const double x = eye[0] + std::sin(heading) * along + std::cos(heading) * across;
-            const double z = eye[2] + std::cos(heading) * along - std::sin(heading) * across;
+            double x, z;
+            ahead(along, across, x, z);
             b->finish(brick, x, terrain->getAltitudeAtX(x, z), z, 13.0 * k);
         }
-        addGroundWar(eye, heading, canvas, brick);
+        addGroundWar(canvas, brick);
         view->setModelArray(&models);
     }
 
     // Ground objects, trees and explosions in the same band as the buildings, and smoke on the aircraft.
-    void addGroundWar(const double* eye, double heading, int32_t canvas, int32_t brick) {
+    void addGroundWar(int32_t canvas, int32_t brick) {
         auto place = [&](int k, int count, double near, double far, double& x, double& z) {
             const int rows = 25, perRow = (count + rows - 1) / rows;
             const double along = near + (far - near) * (k / perRow) / double(rows);
             const double across = -3500.0 + 7000.0 * ((k % perRow) + 0.37 * (k / perRow % 3)) / perRow;
-            x = eye[0] + std::sin(heading) * along + std::cos(heading) * across;
-            z = eye[2] + std::cos(heading) * along - std::sin(heading) * across;
+            ahead(along, across, x, z);
         };
         const std::string textures = ZephModel::getPathToResources() + "Necessary Data/Textures/";
         const int32_t smoke = view->fmGetTextureFromDiskNSString(textures + "AircraftSmokeB", 1, 6, 9, 0);
