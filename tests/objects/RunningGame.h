@@ -1,21 +1,26 @@
 #pragma once
-// The real controller flying a game over a world the test lays out in `populate`, with its
-// settings store in a folder of the test's own. The simulation is seeded after start-up, which
-// seeds it from the system.
+// The real controller flying a game: the player's Camel over flat ground at `ground` ft, starting
+// at `height` ft heading east, with the effect objects in the array's head, and the settings store
+// in a folder of the test's own. The simulation is seeded after start-up, which seeds it from the
+// system.
 #include <gtest/gtest.h>
 
 #include <memory>
 
+#include "aircraft/ObjectTestFile.h"
 #include "game/VADArizodazar2.h"
+#include "objects/EffectObjects.h"
 #include "platform/Random.h"
 #include "platform/UserDefaults.h"
 #include "tests/TestFolder.h"
+#include "tests/flight/TestWorld.h"
 
 namespace pellam::testing {
 
 class RunningGame : public ::testing::Test {
 protected:
-    explicit RunningGame(const char* folderName) : folder_(folderName) {}
+    RunningGame(const char* folderName, double ground, double height)
+        : folder_(folderName), ground_(ground), height_(height) {}
 
     void SetUp() override {
         platform::seedRandom(11);
@@ -31,11 +36,33 @@ protected:
         c->fromFlyMissionButton();
     }
 
-    virtual void populate(ModelArray& models, GameController& gc) = 0;
+    void populate(ModelArray& models, GameController& gc) {
+        ZephModel* ground = models.put(ModelArray::kTerrain, std::make_unique<FlatTerrain>(ground_));
+        auto camel = std::make_unique<ObjectTestFile>();
+        camel->setaController(&gc);
+        camel->setTerrain(ground);
+        camel->afterLightTexture3dPointChangesFor(nullptr);
+        camel->SetUpAircraft(5000.0, height_, 8000.0, 90.0, 0.0, 95.0, 0.8);
+        camel->copyCurrentQNionToStart();
+        loadCamel(*camel);
+        player = static_cast<ObjectTestFile*>(models.put(ModelArray::kFirstAircraft, std::move(camel)));
+        placeEffectObjects(models, nullptr, &gc);
+    }
+    // What the test puts aboard before the game starts.
+    virtual void loadCamel(ObjectTestFile&) {}
+
+    // One frame of one tick: the world step and the per-frame checks.
+    void frame() {
+        c->theticks = 1;
+        c->MoveAircraftAndObjects();
+        c->PrepareAndCallDrawing();
+    }
 
     TestFolder folder_;
     std::unique_ptr<platform::UserDefaults> store_;
     std::unique_ptr<VADArizodazar2> c;
+    ObjectTestFile* player = nullptr;
+    double ground_, height_;
 };
 
 }  // namespace pellam::testing

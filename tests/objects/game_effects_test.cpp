@@ -23,25 +23,9 @@ namespace {
 
 class GameEffects : public testing::RunningGame {
 protected:
-    GameEffects() : RunningGame("pellam effects") {}
+    GameEffects() : RunningGame("pellam effects", 100.0, 700.0) {}
 
-    void populate(ModelArray& models, GameController& gc) override {
-        ZephModel* ground = models.put(ModelArray::kTerrain, std::make_unique<testing::FlatTerrain>(100.0));
-        auto camel = std::make_unique<ObjectTestFile>();
-        camel->setaController(&gc);
-        camel->setTerrain(ground);
-        camel->afterLightTexture3dPointChangesFor(nullptr);
-        camel->SetUpAircraft(5000.0, 700.0, 8000.0, 90.0, 0.0, 95.0, 0.8);
-        camel->copyCurrentQNionToStart();
-        camel->ThisAircraft.CurrentNumberOfBombs = 2;
-        player = static_cast<ObjectTestFile*>(models.put(ModelArray::kFirstAircraft, std::move(camel)));
-        placeEffectObjects(models, nullptr, &gc);
-    }
-    void frame() {
-        c->theticks = 1;
-        c->MoveAircraftAndObjects();
-        c->PrepareAndCallDrawing();
-    }
+    void loadCamel(ObjectTestFile& camel) override { camel.ThisAircraft.CurrentNumberOfBombs = 2; }
     Debris& debris() { return *static_cast<Debris*>(c->modelAt(ModelArray::kDebris)); }
     GroundExplosion& explosion(int k) { return *static_cast<GroundExplosion*>(c->modelAt(ModelArray::kFirstExplosion + k)); }
     AllBombs& bombs() { return *static_cast<AllBombs*>(c->modelAt(ModelArray::kBombs)); }
@@ -51,7 +35,6 @@ protected:
         return n;
     }
 
-    ObjectTestFile* player = nullptr;
 };
 
 TEST_F(GameEffects, ACamelsBombFallsBurstsThrowsDebrisAndLeavesACrater) {

@@ -17,27 +17,9 @@ namespace {
 
 class Strafe : public testing::RunningGame {
 protected:
-    Strafe() : RunningGame("pellam strafe") {}
-
-    void populate(ModelArray& models, GameController& gc) override {
-        ZephModel* ground = models.put(ModelArray::kTerrain, std::make_unique<testing::FlatTerrain>(kGround));
-        auto camel = std::make_unique<ObjectTestFile>();
-        camel->setaController(&gc);
-        camel->setTerrain(ground);
-        camel->afterLightTexture3dPointChangesFor(nullptr);
-        camel->SetUpAircraft(5000.0, kCamelHeight, 8000.0, 90.0, 0.0, 95.0, 0.8);
-        camel->copyCurrentQNionToStart();
-        player = static_cast<ObjectTestFile*>(models.put(ModelArray::kFirstAircraft, std::move(camel)));
-        placeEffectObjects(models, nullptr, &gc);
-    }
-    void frame() {
-        c->theticks = 1;
-        c->MoveAircraftAndObjects();
-        c->PrepareAndCallDrawing();
-    }
+    Strafe() : RunningGame("pellam strafe", kGround, kCamelHeight) {}
 
     static constexpr double kGround = 100.0, kCamelHeight = kGround + 22.0;
-    ObjectTestFile* player = nullptr;
 };
 
 TEST_F(Strafe, ACamelFlyingLowAlongTheRoadShootsTheLeadLorryToAWreck) {
