@@ -1,7 +1,6 @@
 // What a new player meets on the first evening, driven through the controller as the keys and
-// windows drive it: an aircraft restarted after a crash flies exactly as a freshly started one,
-// the pilots' names and the chosen pilot are there at the next start, and flying begins with the
-// mouse stick centred.
+// windows drive it: an aircraft restarted after a crash flies exactly as a freshly started one, and
+// flying begins with the mouse stick centred.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -140,32 +139,6 @@ TEST_F(FirstFlight, ARestartedAircraftFliesExactlyAsAFreshOne) {
         ASSERT_EQ(again[t].Position, fresh[t].Position) << "tick " << t;
         ASSERT_EQ(again[t].QAttitude, fresh[t].QAttitude) << "tick " << t;
     }
-}
-
-TEST_F(FirstFlight, PilotNamesAndTheChosenPilotAreThereAtTheNextStart) {
-    GameInterface& ui = c->interface();
-    EXPECT_EQ(ui.pilotNameFields[0].stringValue, "Pilot 1");
-    ui.pilotNameFields[0].stringValue = "Arthur Rhys Davids";  // 18 characters
-    ui.pilotNameFields[2].stringValue = "Élodie";
-    ui.pilotRadio.clear();
-    ui.pilotRadio.setState(true, 3, 0);
-    c->fromPlayerSignInOkay();
-    EXPECT_EQ(c->CurrentPilotNumber, 3);
-
-    start();
-    GameInterface& next = c->interface();
-    EXPECT_EQ(next.pilotNameFields[0].stringValue, "Arthur Rhys Da");
-    EXPECT_EQ(next.pilotNameFields[1].stringValue, "Pilot 2");
-    EXPECT_EQ(next.pilotNameFields[2].stringValue, "Élodie");
-    EXPECT_EQ(c->CurrentPilotNumber, 3);
-    EXPECT_TRUE(next.pilotRadio.cellAt(3, 0));
-
-    // A stored choice that names no pilot chooses the first.
-    store_->setInteger("PilotNumberKey", 99);
-    store_->synchronize();
-    start();
-    EXPECT_EQ(c->CurrentPilotNumber, 0);
-    EXPECT_TRUE(c->interface().pilotRadio.cellAt(0, 0));
 }
 
 TEST_F(FirstFlight, FlyingBeginsWithTheMouseStickCentred) {

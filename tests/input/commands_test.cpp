@@ -69,33 +69,6 @@ TEST(DefaultTables, NoTwoRowsShareAKeyOrACommand) {
     }
 }
 
-// Stored raw key tables are indexed by this code.
-TEST(RawKeyCode, FollowsTheOlderKeyCodeForm) {
-    EXPECT_EQ(rawKeyCode('1', kControlKeyMask), 0x131);
-    EXPECT_EQ(rawKeyCode('r', kAlternateKeyMask), 0x272);
-    EXPECT_EQ(rawKeyCode('q', kCommandKeyMask), 0x871);
-    // Function and arrow keys drop every modifier.
-    EXPECT_EQ(rawKeyCode(kF1Char, kFunctionKeyMask | kShiftKeyMask | kControlKeyMask), 0xEC);
-    EXPECT_EQ(rawKeyCode(kUpArrowChar, kArrowKeyMask | kAlternateKeyMask), 0xE8);
-    // In the keypad case the other flag bits stay in the code.
-    EXPECT_EQ(rawKeyCode('8', kNumericPadKeyMask | kShiftKeyMask), 0x20438);
-}
-
-TEST_F(Commands, ResetKeepsTitleStringsAndTitlesFollowRows) {
-    const std::string* before = input.CommandsAndKeys[18].TheExplaination;
-    ASSERT_NE(before, nullptr);
-    input.setDefaultActions();
-    EXPECT_EQ(input.CommandsAndKeys[18].TheExplaination, before);
-    EXPECT_EQ(*input.getCommandForRow(62), "Send Team Message");  // row 63, command 87
-    EXPECT_EQ(input.getCommandForRow(200), nullptr);
-}
-
-TEST_F(Commands, EveryJoystickButtonHasACommandAndATitle) {
-    for (int g = 6; g <= 62; ++g) EXPECT_NE(input.JoystickButtonTranslation[g], 0) << g;
-    EXPECT_EQ(input.getJoyButtonTitle(0), "error");
-    EXPECT_EQ(input.getJoyButtonTitle(58), "error");
-}
-
 ActionItem1 entry(int command, int raw = 0) {
     ActionItem1 a;
     a.theAction = static_cast<uint8_t>(command);

@@ -200,7 +200,7 @@ protected:
     }
 };
 
-TEST_F(Calibration, CentredStickReadsZeroAtRestAndOnePointOneAtItsEnds) {
+TEST_F(Calibration, StickReadsZeroAtRestAndOnePointOneAtItsEndsCentredOrNot) {
     sweep(512, 100, 900);
     for (int v : {0, 512, 1023}) {
         set(1, v);
@@ -211,9 +211,8 @@ TEST_F(Calibration, CentredStickReadsZeroAtRestAndOnePointOneAtItsEnds) {
     EXPECT_DOUBLE_EQ(input->getAxisPosition(4), 0.0);
     set(4, 716);
     EXPECT_DOUBLE_EQ(input->getAxisPosition(4), 1.0);
-}
 
-TEST_F(Calibration, OffCentreStickReachesOnePointOneOnItsShortSide) {
+    // Off centre: 1.1 on its short side.
     sweep(600, 100, 900);
     set(1, 1023);
     EXPECT_NEAR(input->getAxisPosition(1), 1.1, 1e-9);

@@ -185,7 +185,7 @@ TEST_F(Buttons, StickyHatTurnsEachPushIntoPressAndRelease) {
                                                  {0x10001E, 21, 1}}));
 }
 
-TEST(Hat, FourWayHatSpreadsOverEightPositions) {
+TEST(Hat, FourWayHatSpreadsOverEightPositionsAndNoStickHasNoQueue) {
     FakeHid hid;
     hid.devices.push_back(stick({axis(1, kUsageX), hat(5, 0, 3)}));
     TempStore store;
@@ -198,18 +198,15 @@ TEST(Hat, FourWayHatSpreadsOverEightPositions) {
         positions.push_back(input.getNextActionInBuffer()->RawKeyPress - 0x100016);
     }
     EXPECT_EQ(positions, (std::vector<int>{0, 2, 4, 6}));
-}
 
-TEST(Hat, NoJoystickNoQueue) {
-    TempStore store;
+    // No joystick: no queue, and every axis reads 0.
     FakeHid empty;
-    PellamJoySub input{&empty, *store};
-    input.awakeFromNib();
-    EXPECT_FALSE(input.WeHaveAJoystick);
-    EXPECT_FALSE(input.haveJoystick());
-    input.CheckJoystickQueue();
-    EXPECT_TRUE(input.ring().empty());
-    for (int a = 0; a <= 24; ++a) EXPECT_EQ(input.getAxisPosition(a), 0.0);
+    PellamJoySub none{&empty, *store};
+    none.awakeFromNib();
+    EXPECT_FALSE(none.haveJoystick());
+    none.CheckJoystickQueue();
+    EXPECT_TRUE(none.ring().empty());
+    for (int a = 0; a <= 24; ++a) EXPECT_EQ(none.getAxisPosition(a), 0.0);
 }
 
 }  // namespace
