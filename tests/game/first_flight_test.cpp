@@ -29,15 +29,11 @@ struct StickInput : FakeInput {
 class FirstFlight : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() / ("pellam first flight " + std::to_string(getpid()));
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
         start();
     }
     void TearDown() override {
         c.reset();
         store_.reset();
-        std::filesystem::remove_all(folder_);
     }
 
     // A new run of the game on the same stored defaults, read afresh from the file.
@@ -99,7 +95,8 @@ protected:
     }
 
     double steepestBank = 0.0;  // deg, over the scripted flights
-    std::filesystem::path folder_;
+    TestFolder dir_{"pellam first flight"};
+    std::filesystem::path folder_ = dir_.path();
     std::unique_ptr<platform::UserDefaults> store_;
     FakeView view;
     StickInput input;

@@ -94,23 +94,6 @@ TEST_F(ClutterTest, NoTreeOnOpenLowOrLevelGroundAfterOneTryPerSlot) {
     }
 }
 
-TEST_F(ClutterTest, TheFamilyChoosesThePicturesOfNewTreesOnly) {
-    trees.setTreeFamily(2);
-    trees.getDrawingData(1);
-    ASSERT_EQ(trees.liveTrees(), 1);
-    const int32_t pine = trees.GCTrees[0].TreeType;
-    EXPECT_GE(pine, 8);
-    EXPECT_LE(pine, 11);
-    for (int32_t bad : {3, -1}) {
-        trees.setTreeFamily(bad);
-        EXPECT_EQ(trees.TreeFamily, 0);
-    }
-    trees.getDrawingData(2);
-    EXPECT_EQ(trees.GCTrees[0].TreeType, pine);
-    EXPECT_LE(trees.GCTrees[1].TreeType, 3);
-    EXPECT_EQ(view.drawn.back().polygons[0].MapNumber, pine);
-}
-
 TEST_F(ClutterTest, APausedGameOrAReplayBehindTheLastPlantingChangesNoTreeButDrawsThem) {
     trees.getDrawingData(50);
     trees.getDrawingData(51);

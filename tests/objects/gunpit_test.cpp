@@ -72,34 +72,6 @@ TEST_F(Pits, FlakEngagesInsideItsBoxAndPointsItsBarrelAtTheTarget) {
     EXPECT_NEAR(g.ThisModel.OptionalObjectMatrix[1][13], ArmedWorld::kGround + 7.0, 1e-9);
 }
 
-// Sixteen bursts in a ring: the seventeenth takes slot 0 and starts its life again. A burst is
-// fiery once, then smoke; it holds for 7000 ticks and fades over 1000 while it grows to 70 ft.
-TEST_F(Pits, BurstsTurnInARingAndFadeLate) {
-    AAAGunWWI& g = flak();
-    w.aircraft(0, 2, {1500, ArmedWorld::kGround + 2000, 2500});
-    int32_t t = 1, shots = 0, seventeenth = 0;
-    for (; shots < 17; ++t) {
-        const int32_t before = g.NextAAASmoke;
-        g.callEveryTick(true, t, false);
-        if (g.NextAAASmoke != before && ++shots == 17) seventeenth = t;
-    }
-    EXPECT_EQ(g.NextAAASmoke, 1);
-    EXPECT_EQ(g.TheAAASmoke[0].TimeStarted, seventeenth);
-    g.getDrawingData(t);
-    const OnePolygonVer2* poly = g.ModelPointsPolys().ThePolygons;
-    EXPECT_EQ(poly[0].MapNumber, 2);
-    EXPECT_EQ(g.TheAAASmoke[0].SmokeColor, 3);
-    for (int k = 0; k < armed::pit::kBursts; ++k) EXPECT_FALSE(poly[k].DrawHints & 0x2);
-
-    const AAAGunWWI::Sprite s = g.TheAAASmoke[0];
-    EXPECT_EQ(AAAGunWWI::burstLook(s, s.TimeStarted + 7000).first, 25.0);
-    EXPECT_NEAR(AAAGunWWI::burstLook(s, s.TimeStarted + 7500).second, 0.45f, 1e-6);
-    EXPECT_EQ(AAAGunWWI::burstLook(s, s.TimeStarted + 9000).first, 70.0);
-    // The drawn corners stand round the burst point, 25 ft either side.
-    const GLT2FN3FV3FFormat& corner = g.ModelPointsPolys().ThePoints[armed::pit::kFirstBurstPoint];
-    EXPECT_NEAR(corner.X + 1000 - s.XYZPosition[0], -25.0, 0.01);
-}
-
 // In a replay the gun fires and bursts again but nobody is hurt; destroyed, the pit vanishes
 // over its scorched patch; paused, it neither moves nor records.
 TEST_F(Pits, ReplayHurtsNobodyAndTheWreckRecordsOnlyWhileRunning) {
