@@ -209,21 +209,5 @@ TEST(FokkerAirframes, RaisedStripStandsAt850FeetOnlyFromAbove) {
     }
 }
 
-TEST(FokkerAirframes, DrIRunsFullOrIdleAndTheDVIIAnyPower) {
-    BasicCamelWorld<FokkerDr1> dr1;
-    BasicCamelWorld<FokkerDVII> dvii;
-    dr1.a().CurrentEngineSetting = dvii.a().CurrentEngineSetting = 0.0;
-    dr1.camel->setThrottle(0.3);
-    dvii.camel->setThrottle(0.3);
-    EXPECT_EQ(dr1.a().CurrentEngineSetting, 0.1);
-    EXPECT_EQ(dvii.a().CurrentEngineSetting, 0.3);
-    EXPECT_EQ(dr1.a().PlayThisSound, 31);  // the rotary catches
-    EXPECT_EQ(dvii.a().PlayThisSound, 40);
-    dr1.camel->throttleUp(0.25);
-    dvii.camel->throttleUp(0.25);
-    EXPECT_EQ(dr1.a().CurrentEngineSetting, 1.0);
-    EXPECT_DOUBLE_EQ(dvii.a().CurrentEngineSetting, 0.55);
-}
-
 }  // namespace
 }  // namespace pellam::testing
