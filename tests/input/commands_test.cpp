@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "input/PellamJoySub.h"
-#include "platform/TickCount.h"
 #include "tests/input/TempStore.h"
 
 namespace pellam::input {
@@ -102,27 +101,6 @@ TEST(Ring, FirstInFirstOutAndDropsNewEntriesWhenFull) {
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->theAction, kUnboundCommand);
     EXPECT_EQ(ring.getNextActionInBuffer()->RawKeyPress, 8);
-}
-
-TEST_F(Commands, PressAndReleaseEntriesCarryKeyTimeAndType) {
-    platform::ScopedTickSource clock([] { return 1234; });
-    input.clearActionBuffer();
-    input.keyDown(key('5', kNumericPadKeyMask));
-    input.keyUp(key('5', kNumericPadKeyMask));
-    const ActionItem1 press = *input.getNextActionInBuffer();
-    EXPECT_EQ(press.RawKeyPress, 0x435);
-    EXPECT_EQ(press.UniCodeKey.Modifiers, kNumericPadKeyMask);
-    EXPECT_EQ(press.actionType, kPressed);
-    EXPECT_EQ(press.theTime, 1234);
-    EXPECT_EQ(press.theAction, 95);
-    const ActionItem1 release = *input.getNextActionInBuffer();
-    EXPECT_EQ(release.actionType, kReleased);
-    // Function keys keep their characters and masked flags in the key, whatever else is held.
-    input.keyDown(key(kF1Char, kFunctionKeyMask | kShiftKeyMask | 0x10000));
-    const ActionItem1 f1 = *input.getNextActionInBuffer();
-    EXPECT_EQ(f1.RawKeyPress, 0xEC);
-    EXPECT_EQ(f1.UniCodeKey.PrimaryKeyStroke, kF1Char);
-    EXPECT_EQ(f1.UniCodeKey.Modifiers, kFunctionKeyMask | kShiftKeyMask);
 }
 
 TEST_F(Commands, AutoRepeatReleaseComesFromTheRawKeyTable) {

@@ -122,19 +122,6 @@ TEST_F(Buttons, AButtonWithoutCommandWritesNoBinding) {
     EXPECT_EQ(input->getJoystickButtonCommand(63), 0);
 }
 
-TEST_F(Buttons, StickyHatTurnsEachPushIntoPressAndRelease) {
-    input->setStickyHat(true);
-    hid.press(0, 5, 6);  // left: "Hat Switch #7"
-    input->CheckJoystickQueue();
-    hid.press(0, 5, 8);
-    input->CheckJoystickQueue();
-    EXPECT_EQ(drain(*input), (std::vector<Entry>{{0x10001C, 23, 2},
-                                                 {0x10001C, 23, 1},
-                                                 {0x10001D, 23, 1},
-                                                 {0x10001E, 21, 2},
-                                                 {0x10001E, 21, 1}}));
-}
-
 TEST(Hat, FourWayHatSpreadsOverEightPositionsAndNoStickHasNoQueue) {
     FakeHid hid;
     hid.devices.push_back(stick({axis(1, kUsageX), hat(5, 0, 3)}));

@@ -50,15 +50,6 @@ protected:
 
 }  // namespace
 
-TEST_F(ScreenTest, StartsInAWindowOfTwoThirdsOfTheDisplayWithFogCoordinates) {
-    EXPECT_EQ(width, 844);  // 0.66 of the 1280-wide test display
-    EXPECT_EQ(height, 675);
-    EXPECT_TRUE(view().hasFogCoord());
-    EXPECT_TRUE(view().getVRAMOkay());
-    view().setVBLSyncing(7);  // clamped to 1; refused quietly under Xvfb
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-}
-
 TEST_F(ScreenTest, SunSetsTheLightAndTheHorizon) {
     view().setSunVectorFromTime(4);
     GLfloat diffuse[4];
