@@ -103,12 +103,7 @@ protected:
 
     platform::RGBAImage frame(const QNion& camera) {
         view_->setGlobalCameraPosition(&camera);
-        platform::RGBAImage image;
-        view_->setFrameObserver([&] { image = rendertest::readBack(*view_); });
-        view_->drawRect({1, 0, 0, 1});
-        view_->setFrameObserver(nullptr);
-        EXPECT_EQ(view_->getFrameGLError(), 0);
-        return image;
+        return rendertest::drawnFrame(*view_);
     }
 
     testing::TestController controller;
