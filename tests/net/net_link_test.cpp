@@ -8,21 +8,11 @@
 
 #include "net/DataPackets.h"
 #include "net/NetworkSockets.h"
+#include "tests/net/NetLoopback.h"
 #include "platform/Beep.h"
 
 namespace pellam::net {
 namespace {
-
-constexpr uint32_t kLoopback = 0x7F000001;
-
-// The packet of `type` once it has arrived, waiting at most two seconds.
-bool arrive(BSDNetworkSockets& link, uint8_t type, ReceivedPacket* out) {
-    for (int i = 0; i < 400; ++i) {
-        if (link.getMostRecentPacket(type, out)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
-}
 
 struct Pair {
     BSDNetworkSockets host, joiner;
