@@ -1,7 +1,6 @@
 // The three airframes: a ground start that rests where it was placed, flying starts, mass with
 // fuel and bombs, the record a set-up repairs; then where the Fokkers differ from the Camel: the
-// Dr.I's middle wing in every wing loss, the g band of each airframe, the raised strip and the
-// throttles.
+// Dr.I's middle wing in every wing loss, the g band of each airframe and the raised strip.
 #include <gtest/gtest.h>
 
 #include <cmath>

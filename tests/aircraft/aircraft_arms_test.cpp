@@ -1,7 +1,6 @@
 // The three aircraft's guns, bombs, damage effects and reset on the shared weapons: muzzles that
 // alternate, tracers at an interval, bombs hung in mirrored pairs and dropped last first, bombs
-// that go with a lost wing, a wreck that a reset rebuilds; and the Fokkers' 179-record replay
-// ring.
+// that go with a lost wing, and a wreck that a reset rebuilds.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,5 +1,4 @@
-// Controls and pilot view: rate limits, damage limits, trims, normals, throttle rules, brakes,
-// gun clearing and head easing.
+// Controls: damage limits, normals, a dead throttle, brakes and gun clearing.
 #include <gtest/gtest.h>
 
 #include "tests/aircraft/CamelWorld.h"

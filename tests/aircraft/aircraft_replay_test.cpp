@@ -1,5 +1,5 @@
-// The replay ring: when records are written, where they go, what comes back from them, and a
-// replay that leaves the live aircraft exactly as it was.
+// The replay ring: the oldest record overwritten, who may read records, and a replay that leaves
+// the live aircraft exactly as it was.
 #include <gtest/gtest.h>
 
 #include <algorithm>

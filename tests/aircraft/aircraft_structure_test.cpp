@@ -1,5 +1,6 @@
-// Structural limits, g-loads, black-out and red-out, overspeed, the hit limit, and the parts of
-// the per-tick step around them (catch-up ticks, hidden slots, the stall limiter, remote damage).
+// Structural limits that a remote aircraft never meets, black-out and red-out, the hit limit,
+// gear and flaps, and the parts of the per-tick step around them (catch-up ticks, hidden slots,
+// remote damage).
 #include <gtest/gtest.h>
 
 #include "platform/Random.h"

@@ -1,5 +1,5 @@
-// Collision avoidance, airframe protection, the manoeuvre dispatchers and the dogfight's modes
-// before combat, on stand-in aircraft.
+// The dive near the ground, a fighter with no manoeuvre shares, a split-S begun too low, and a
+// fighter with no enemy minding its height band, on stand-in aircraft.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,5 +1,5 @@
-// Path flying and the patrol's ground attack on a stand-in aircraft: arrival, throttle and speed
-// rules, flags, bad links from a mission file, target decoding and the parked start delay.
+// Path flying and the patrol's ground attack on a stand-in aircraft: bad links from a mission
+// file, target decoding and the parked start delay.
 #include <gtest/gtest.h>
 
 #include <cmath>

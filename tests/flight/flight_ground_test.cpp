@@ -1,5 +1,5 @@
-// Ground contact with the Camel's contact points: settling, bouncing, gear collapse, crashes,
-// belly landings, brakes and the rule that ends a disabled aircraft left standing.
+// Ground contact with the Camel's contact points: bouncing, gear collapse, crashes, belly
+// landings, brakes and the rule that ends a disabled aircraft left standing.
 #include <gtest/gtest.h>
 
 #include "aircraft/ObjectTestFile.h"

@@ -1,5 +1,5 @@
 // Bullets in flight, hits on aircraft and ground objects, bomb blast, aircraft-to-object
-// collisions, and the ground gunners' aim and flak, against box objects and bare records.
+// collisions, and the ground gunners' flak, against box objects and bare records.
 #include <gtest/gtest.h>
 
 #include <cmath>

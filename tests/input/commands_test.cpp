@@ -1,4 +1,4 @@
-// Command lookup, raw key codes, the action ring and the key handlers.
+// Command lookup, the action ring and the key handlers.
 #include <gtest/gtest.h>
 
 #include "input/PellamJoySub.h"

@@ -1,4 +1,4 @@
-// The mission menu's logic: winds, pictures by menu order, the user missions and campaigns read
+// The mission menu's logic: wind sectors, pictures by menu order, the user missions and campaigns read
 // from a folder, and a joiner finding the host's mission.
 #include <gtest/gtest.h>
 

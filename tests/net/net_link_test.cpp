@@ -1,6 +1,6 @@
 // Two network links on this machine, host and joiner on their own loopback ports: every packet
-// type crosses a real socket and reads back as sent; a busy port fails the start aloud; the
-// mode, the message lines and the rule marks of the kills line.
+// type crosses a real socket and reads back as sent; a busy port fails the start aloud; a
+// joiner's particulars, the closing mode and a line too long for the table.
 #include <gtest/gtest.h>
 
 #include <chrono>

@@ -1,5 +1,5 @@
-// Observation balloons: turning into the wind, shot down, sinking in flames and lying burnt
-// on a scorched patch; the pause, the reset and the replay.
+// Observation balloons: turning into the wind by the shorter way, the wreck's smoke and the
+// pause, and the replay. Shot down in the running game in the effects tests.
 #include <gtest/gtest.h>
 
 #include "objects/ArmedModels.h"

@@ -1,4 +1,4 @@
-// The bombs pool: falling, landing and the marks, slot reuse, the bomb camera, the crater test,
+// The bombs pool: falling, landing and the marks, slot reuse, a falling bomb drawn along its path,
 // the replay ring and a paused game.
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Ground clutter: trees planted ahead of the eye on wooded slopes, dropped behind and far ahead,
-// the family of pictures, a paused game, and ground where no tree can stand.
+// a paused game, and ground where no tree can stand.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,5 +1,5 @@
-// Ground explosions: the burst and the late sprites, the rising column, the opacity over the
-// explosion's life, its end, a late request, a clock that goes back, a replay and a paused game.
+// Ground explosions: the rising column, the explosion's end, a late request, a start at tick zero,
+// a replay and a paused game.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 // The gunner in a balloon's basket and in a machine-gun post against scripted aircraft: the
-// square of sky it watches, whom it keeps, how often it fires, how its aim settles, and which
-// aircraft its bullets can hurt.
+// square of sky it watches, whom it keeps, how its aim settles, and which aircraft its bullets
+// can hurt.
 #include <gtest/gtest.h>
 
 #include <cmath>

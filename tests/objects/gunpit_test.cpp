@@ -1,6 +1,6 @@
 // The flak gun and the machine-gun post in their pits: whom they engage, where the barrel
-// points, the ring of bursts, the destroyed pit, the pause and the replay; and every armed unit
-// made by the mission object factory from its code.
+// points, the destroyed pit and the replay; and every armed unit made by the mission object
+// factory from its code.
 #include <gtest/gtest.h>
 
 #include <cmath>

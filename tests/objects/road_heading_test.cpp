@@ -1,5 +1,5 @@
-// Road headings: the aim point chosen on each road piece, and a vehicle that steers by them alone
-// through every piece leaves by the edge the road leaves by.
+// Road headings: unknown codes and places off the map, and a vehicle that steers by the aim
+// points alone through every piece leaves by the edge the road leaves by.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,5 +1,5 @@
-// The trucks and tanks as the mission makes them: their geometry's numbered parts, liveries and
-// skins, boxes, the tanks' fixed texture coordinates, and a wreck's patch.
+// The trucks and tanks as the mission makes them: polygons that name only their own vertices,
+// the long tank's boxes and its treads.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,5 +1,5 @@
-// The ground vehicles' shared step: paths, arrival, pauses, turning, ground following, the
-// bridge deck, wrecks, the shadow and the replay ring.
+// The ground vehicles' shared step: paths and arrival, turning, ground following, the bridge
+// deck, the shadow, a paused game and the replay ring.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,5 +1,5 @@
-// The drawing decisions that need no GL: transparent order and overflow, identification square
-// bands, point transforms and vertex rotation, frame time and the second window's label.
+// The drawing decisions that need no GL: transparent order and overflow, point transforms and
+// vertex rotation, and frame time.
 #include <gtest/gtest.h>
 
 #include <cmath>

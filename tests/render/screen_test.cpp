@@ -1,5 +1,5 @@
-// The view on screen: start-up state, matrices against GL's own, fog and fog coordinates, and
-// text placement, all read back from the frame.
+// The view on screen: matrices against GL's own, fog and fog coordinates, and text placement,
+// all read back from the frame.
 #include <GL/gl.h>
 #include <GL/glext.h>
 
