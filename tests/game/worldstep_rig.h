@@ -167,7 +167,7 @@ protected:
         platform::seedRandom(7);
         store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
         c = std::make_unique<VADArizodazar2>(
-            GameController::Links{store_.get(), &view, inputLink(), nullptr, &network, effectsLink()},
+            GameController::Links{store_.get(), &view, inputLink(), desktopLink(), &network, effectsLink()},
             VADArizodazar2::Content{[this] {
                                         auto s = std::make_unique<FakeSound>();
                                         sound = s.get();
@@ -183,6 +183,7 @@ protected:
     }
     virtual ControllerInput* inputLink() { return &input; }
     virtual ControllerEffects* effectsLink() { return &effects; }
+    virtual ControllerDesktop* desktopLink() { return nullptr; }
 
     // Eight Camels 2,000 ft apart in a row along X at 3,000 ft, heading north; the first four on
     // team 1, the rest on team 2. Object 21 counts what it is sent.
