@@ -87,7 +87,7 @@ TEST(SoundDevice, DiskDriverRecordsTheMixedSound) {
 TEST(SoundDevice, ChannelsChangeHandsSafelyWhileTheDeviceMixes) {
     ScopedAppFolder app("stress");
     for (int k = 0; k < 44; ++k) {
-        const char* name = userSoundName(k);
+        const char* name = SoundGuy::userFileName(k);
         if (!name) continue;
         // Short sounds, padded into a canonical file by a size that claims only what is wanted.
         const size_t frames = 1 + static_cast<size_t>(k % 3);

@@ -335,30 +335,27 @@ TEST_F(SoundPlaying, NewLoopTakesALastFreeThenAQuietThenTheOldestOneShotChannelE
 }
 
 TEST_F(SoundPlaying, EngineSoundsExcludeOneAnotherAndMuteLevelsSilenceTheirGroups) {
-    sounds_->SetContinousVolume(17, 200);
-    sounds_->SetContinousVolume(28, 200);
-    sounds_->SetContinousVolume(5, 200);
-    sounds_->SetContinousVolume(1, 200);
+    for (int loop : {17, 28, 5, 1}) sounds_->SetContinousVolume(loop, 200);
     sounds_->placeSingleSound(14, 200);
-    sounds_->SetContinousVolume(38, 200);
+    sounds_->SetContinousVolume(38, 200);  // another engine
     EXPECT_EQ(channelOf(17), -1);
     EXPECT_EQ(channelOf(28), -1);
     for (int kept : {5, 1, 14, 38}) EXPECT_GE(channelOf(kept), 0) << kept;
     sounds_->SetContinousVolume(22, 1);  // scales to silence: nothing else stops
     EXPECT_GE(channelOf(38), 0);
 
+    // Level 1 mutes engines only; level 2 everything new, while a one-shot already playing finishes.
     sounds_->setSoundToggle(1);
     sounds_->SetContinousVolume(38, 200);
-    EXPECT_EQ(channelOf(38), -1) << "engines are muted";
+    EXPECT_EQ(channelOf(38), -1);
     sounds_->SetContinousVolume(5, 200);
-    EXPECT_GE(channelOf(5), 0) << "guns are not";
-    sounds_->toggleSoundSetting();
-    EXPECT_EQ(sounds_->getSoundToggle(), 2);
+    EXPECT_GE(channelOf(5), 0);
+    sounds_->setSoundToggle(2);
     sounds_->placeSingleSound(9, 200);
-    EXPECT_EQ(channelOf(9), -1);
-    EXPECT_GE(channelOf(14), 0) << "a one-shot already playing finishes";
     sounds_->SetContinousVolume(5, 200);
+    EXPECT_EQ(channelOf(9), -1);
     EXPECT_EQ(channelOf(5), -1);
+    EXPECT_GE(channelOf(14), 0);
 }
 
 TEST_F(SoundPlaying, MixerPlaysWhatTheOperationsPlaceAndTheDeviceFollowsTheApplication) {
