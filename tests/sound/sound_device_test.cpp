@@ -23,16 +23,14 @@ TEST(SoundDevice, WithoutADeviceTheGameRunsSilentAndSaysSoOnce) {
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     testing::internal::CaptureStderr();
     {
-        PellamSound first;
+        PellamSound first, second;
         first.init();
-        PellamSound second;
         second.init();
-        EXPECT_FALSE(first.canDoSound());
-        EXPECT_FALSE(second.isRunning());
         setAllVolumes(second, 1.0);
         EXPECT_EQ(second.placeSingleSound(14, 255), 0);
         second.SetContinousVolume(17, 255);
         second.setCoreAudioOnOff(true);
+        EXPECT_FALSE(first.canDoSound());
         EXPECT_FALSE(second.isRunning());
     }
     // A device that did not open, and none at all: the sounds still load and fill channels.
