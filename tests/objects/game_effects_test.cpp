@@ -128,6 +128,7 @@ TEST_F(GameEffects, EveryObjectStandsWhilePausedAndAReplayGivesBackTheLiveWorld)
     truck->setModelType(14);
     auto* lorry = place<TruckWWI>(std::move(truck), ahead, -400.0, 100.0);
     lorry->setPathStart(1, path.data());
+    const auto lorryStart = lorry->ModelAttitude.Position;
     c->Command.actionType = kKeyDown;
     c->someTypicalKeyPresses(18, false);  // a bomb away
     for (int k = 0; k < 3; ++k) {
@@ -138,6 +139,7 @@ TEST_F(GameEffects, EveryObjectStandsWhilePausedAndAReplayGivesBackTheLiveWorld)
     wreck->ThisModel.TheObject.GlobalDeadTime = c->GlobalMissionTime;
     frame();
     ASSERT_GT(liveDebris(), 0);
+    ASSERT_NE(lorry->ModelAttitude.Position, lorryStart) << "the lorry drives";
     ASSERT_EQ(flak->MyFireData.TrackingAircraft, 0) << "the flak gun has the Camel";
 
     auto places = [&] {
