@@ -5,6 +5,7 @@
 #include "aircraft/ObjectTestFile.h"
 #include "objects/AllBombs.h"
 #include "objects/ArmedObjects.h"
+#include "objects/Bomber.h"
 #include "objects/Debris.h"
 #include "objects/GroundClutter.h"
 #include "objects/GroundExplosion.h"
@@ -20,9 +21,9 @@ namespace {
 
 constexpr int32_t kTerrainCode = 54, kDebrisCode = 4;
 
-// Codes a mission may name whose classes come with the static ground objects and the bomber:
-// buildings 56..60 and 68..73, the bomber 78/79.
-constexpr int32_t kPendingCodes[] = {56, 57, 58, 59, 60, 68, 69, 70, 71, 72, 73, 78, 79};
+// Codes a mission may name whose classes come with the static ground objects: buildings 56..60
+// and 68..73.
+constexpr int32_t kPendingCodes[] = {56, 57, 58, 59, 60, 68, 69, 70, 71, 72, 73};
 
 template <class T> ObjectFactory::Make maker() {
     return [] { return std::make_unique<T>(); };
@@ -54,6 +55,12 @@ ObjectFactory::ObjectFactory() {
     for (int32_t code : {14, 16, 63}) registerKind(code, maker<TruckWWI>(), modelType(code));
     registerKind(75, maker<TankWWI>(), modelType(75));
     registerKind(76, maker<Tank2WWI>(), modelType(76));
+    // The bomber: 78 in American colours, 79 in British.
+    for (int32_t code : {78, 79}) {
+        registerKind(code, maker<AircoDH4>(), [code](ZephModel& object, long, ModelArray&) {
+            static_cast<AircoDH4&>(object).setAmerOrBrit(code == 78 ? 1 : 2);
+        });
+    }
 }
 
 void ObjectFactory::registerKind(int32_t code, Make make, Then then) { kinds_[code] = {std::move(make), std::move(then)}; }
