@@ -48,6 +48,12 @@ void wall(Mesh& m, std::vector<int>& run, Corner a, Corner b, Corner c, Corner d
     m.plate(run, a, b, c, d, {0, 0, dist(a, b) / tile, dist(a, d) / tile});
 }
 
+// A roof plate on the roofing picture's plain weathered field (its right half, lower three
+// quarters), stretched once over the plate.
+void roofing(Mesh& m, std::vector<int>& run, Corner a, Corner b, Corner c, Corner d) {
+    m.plate(run, a, b, c, d, {0.52f, 0.02f, 0.98f, 0.72f});
+}
+
 // The box shadow's points at 0.5 ft: quad A over the footprint (its night shape), then quads B
 // and C lying on the footprint's far edges until the first sunlit frame sweeps them out.
 void shadowPoints(Mesh& m, double a, double b, bool withA) {
@@ -96,8 +102,8 @@ Mesh buildBigHangar() {
     for (int half = 0; half < 2; ++half) {
         std::vector<int> roof;
         for (int k = 2 * half; k < 2 * half + 2; ++k)
-            wall(m, roof, {rx[k], ry[k], 61}, {rx[k + 1], ry[k + 1], 61}, {rx[k + 1], ry[k + 1], -61},
-                 {rx[k], ry[k], -61}, 10);
+            roofing(m, roof, {rx[k], ry[k], 61}, {rx[k + 1], ry[k + 1], 61}, {rx[k + 1], ry[k + 1], -61},
+                    {rx[k], ry[k], -61});
         m.polygon(1, kQuads, kNoCull, roof);
     }
     // The gable ends above the opening.
@@ -128,11 +134,11 @@ Mesh buildBigHangar() {
                  {side * 49.5f, 0, z}, 8);
         m.polygon(0, kQuads, kNoCull, doors, {0.85f, 0.8f, 0.72f, 1});
     }
-    std::vector<int> ridge, floor;
-    wall(m, ridge, {-1.5f, 30.2f, 61}, {1.5f, 30.2f, 61}, {1.5f, 30.2f, -61}, {-1.5f, 30.2f, -61}, 10);
-    m.polygon(1, kQuads, kNoCull, ridge, {0.6f, 0.6f, 0.6f, 1});
-    wall(m, floor, {-50, 0.2f, 60}, {50, 0.2f, 60}, {50, 0.2f, -60}, {-50, 0.2f, -60}, 8);
-    m.polygon(0, kQuads, kOffset, floor, {0.55f, 0.5f, 0.45f, 1});
+    std::vector<int> ridge, eaves;
+    roofing(m, ridge, {-1.5f, 30.2f, 61}, {1.5f, 30.2f, 61}, {1.5f, 30.2f, -61}, {-1.5f, 30.2f, -61});
+    m.polygon(1, kQuads, kNoCull, ridge);
+    wall(m, eaves, {-52, 21.5f, -61}, {-52, 21.5f, 61}, {-52, 20.5f, 61}, {-52, 20.5f, -61}, 8);  // a fascia board
+    m.polygon(0, kQuads, kNoCull, eaves);
     expectAt(m, 100, "hangar");
     shadowPoints(m, 50, 60, true);
     for (Corner c : {Corner{-50, 0.5f, -60}, Corner{-50, 0.5f, 60}, Corner{50, 0.5f, 60}, Corner{50, 0.5f, -60}})
@@ -189,8 +195,8 @@ Mesh buildHut(bool longer) {
         gables.push_back(m.vertex(w, 9, z, 14.0f / 8, 9.0f / 8));
         gables.push_back(m.vertex(0, 14, z, 7.0f / 8, 14.0f / 8));
     }
-    wall(m, roof, {0, 14, l + 1}, {0, 14, -l - 1}, {-w - 1, 8.4f, -l - 1}, {-w - 1, 8.4f, l + 1}, 10);
-    wall(m, roof, {0, 14, -l - 1}, {0, 14, l + 1}, {w + 1, 8.4f, l + 1}, {w + 1, 8.4f, -l - 1}, 10);
+    roofing(m, roof, {0, 14, l + 1}, {0, 14, -l - 1}, {-w - 1, 8.4f, -l - 1}, {-w - 1, 8.4f, l + 1});
+    roofing(m, roof, {0, 14, -l - 1}, {0, 14, l + 1}, {w + 1, 8.4f, l + 1}, {w + 1, 8.4f, -l - 1});
     for (float side : {-1.0f, 1.0f})
         for (float z : {-l / 2, l / 2}) {
             const float x = side * (w + 0.05f);
@@ -200,7 +206,7 @@ Mesh buildHut(bool longer) {
     m.polygon(0, kQuads, kNoCull, walls);
     m.polygon(0, kTriangles, kNoCull, gables);
     m.polygon(1, kQuads, kNoCull, roof);
-    m.polygon(0, kQuads, kUntextured | kNoCull, windows, {0.16f, 0.17f, 0.19f, 1});
+    m.polygon(0, kQuads, kUntextured | kUnlit | kNoCull, windows, {0.16f, 0.17f, 0.19f, 1});
     m.polygon(0, kQuads, kNoCull, door, {0.62f, 0.55f, 0.48f, 1});
     padTo(m, 78);
     shadowPoints(m, 8, l + 1, false);
@@ -248,8 +254,9 @@ Mesh buildWindSock() {
     for (int k = 0; k <= 8; ++k) inside.insert(inside.end(), {ring[3] + k, ring[1] + k});
     m.polygons[m.polygon(1, kQuads, kUntextured, pole, {0.88f, 0.87f, 0.82f, 1})].MaterialLightDataOffset = 1;
     m.polygon(1, kLineStrip, kUntextured | kUnlit, hoop, {0.2f, 0.2f, 0.2f, 1});
-    m.polygon(0, kTriangleStrip, kUntextured | kNoCull, outside, {0.7f, 0.1f, 0.1f, 1});
-    m.polygon(0, kTriangleStrip, kUntextured | kNoCull, inside, {0.3f, 0.28f, 0.26f, 1});
+    // Culled, so that each face shows only its own side.
+    m.polygon(0, kTriangleStrip, kUntextured | kUnlit, outside, {0.7f, 0.1f, 0.1f, 1});
+    m.polygon(0, kTriangleStrip, kUntextured | kUnlit, inside, {0.3f, 0.28f, 0.26f, 1});
     m.polygon(1, kQuads, kUntextured | kNoCull, arm, {0.3f, 0.3f, 0.3f, 1});
     m.polygon(1, kTriangleFan, kUntextured, cap, {0.3f, 0.3f, 0.3f, 1});
     expectAt(m, sock::kFirstShadowPoint, "wind sock");
@@ -360,11 +367,11 @@ Mesh buildStoneBridge() {
             for (int k = 0; k <= 8; ++k) {
                 const double a = kPi * k / 8;
                 const float x = float(cx - r * std::cos(a)), y = float(spring + r * std::sin(a));
-                m.vertex(x, y, z, x / tile, y / tile);
+                m.vertex(x, y, z, (x + 1760) / tile, y / tile);  // U never below 0: that ends a points list
             }
             for (int k = 0; k <= 8; ++k) {
                 const float x = float(cx - r * std::cos(kPi * k / 8));
-                m.vertex(x, top, z, x / tile, top / tile);
+                m.vertex(x, top, z, (x + 1760) / tile, top / tile);
             }
             std::vector<int> face;
             for (int k = 0; k < 8; ++k) face.insert(face.end(), {arch[f] + 9 + k, arch[f] + 9 + k + 1, arch[f] + k + 1, arch[f] + k});

@@ -19,6 +19,20 @@ using fakes::RecordingView;
 constexpr double kGround = 100.0;
 constexpr int32_t kCodes[] = {56, 57, 58, 59, 60, 68, 69, 70, 71, 72, 73};
 
+const statics::Mesh& tablesOf(int32_t code) {
+    switch (code) {
+        case 56: return statics::bigHangarMesh();
+        case 57: return statics::canvasHangarMesh();
+        case 58: case 59: return statics::woodHutMesh(code == 59);
+        case 60: return statics::windSockMesh();
+        case 68: return statics::racePylonMesh();
+        case 69: return statics::woodBridgeMesh();
+        case 70: return statics::stoneBridgeMesh();
+        case 71: case 72: return statics::frenchHouseMesh(code == 72);
+        default: return statics::craterMesh();
+    }
+}
+
 struct Tanker : ZephModel {
     Aircraft record{};
     int refuels = 0;
@@ -78,7 +92,9 @@ TEST_F(StaticObjects, EveryMemberStandsAndShowsItsDeathFromItsTickOn) {
         EXPECT_DOUBLE_EQ(o.ModelAttitude.Position[1], code == 70 ? kGround + 0.5 : kGround);
         EXPECT_TRUE(o.isTower());
         EXPECT_EQ(o.ThisModel.TheObject.AnimateItems[1], kItemStartDeadOnGround);
-        const auto standing = draw(o, 100).polygons;
+        const auto& drawn = draw(o, 100);
+        EXPECT_EQ(drawn.points.size() + 1, tablesOf(code).points.size());  // no point ends the list early
+        const auto standing = drawn.polygons;
         o.ThisModel.TheObject.GlobalDeadTime = 200;
         o.ThisModel.TheObject.WhoKilledMe = 2;
         EXPECT_EQ(draw(o, 199).polygons.size(), standing.size());
