@@ -141,12 +141,12 @@ void FrenchHouseWWI::drawChimmneySmoke(int32_t t) {
 }
 
 void FrenchHouseWWI::prepareForReplayStart(int32_t t) {
-    ReplayTheBlueSmoke = TheBlueSmoke;
+    carry(true, TheBlueSmoke, ReplayTheBlueSmoke);
     ZephModel::prepareForReplayStart(t);
 }
 
 void FrenchHouseWWI::recoverFromReplay(int32_t t) {
-    TheBlueSmoke = ReplayTheBlueSmoke;
+    carry(false, TheBlueSmoke, ReplayTheBlueSmoke);
     ZephModel::recoverFromReplay(t);
 }
 

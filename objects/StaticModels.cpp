@@ -74,6 +74,13 @@ void patchPoints(Mesh& m, float h) {
     m.vertex(-h, 0.5f, -h, 0, 0);
 }
 
+// The destroyed look's patch from point `first`, drawn by the next polygon on map 2 ("EarthN").
+void deadPatch(Mesh& m, int first, float half) {
+    padTo(m, first);
+    patchPoints(m, half);
+    m.polygon(2, kQuads, kPatchHints, range(first, first + 4), {0.9f, 0.9f, 0.9f, 1});
+}
+
 // ---- The family's placeholder: a 30 x 60 ft ground plate in two triangles.
 Mesh buildBase() {
     Mesh m;
@@ -143,8 +150,7 @@ Mesh buildBigHangar() {
     shadowPoints(m, 50, 60, true);
     for (Corner c : {Corner{-50, 0.5f, -60}, Corner{-50, 0.5f, 60}, Corner{50, 0.5f, 60}, Corner{50, 0.5f, -60}})
         m.vertex(c[0], c[1], c[2]);
-    patchPoints(m, 40);
-    m.polygon(2, kQuads, kPatchHints, range(116, 120), {0.9f, 0.9f, 0.9f, 1});
+    deadPatch(m, 116, 40);
     m.finish();
     return m;
 }
@@ -173,8 +179,7 @@ Mesh buildCanvasHangar() {
     m.polygon(0, kQuads, kNoCull, valance, {0.85f, 0.82f, 0.75f, 1});
     padTo(m, 40);
     shadowPoints(m, 21, 16, true);
-    patchPoints(m, 15);
-    m.polygon(2, kQuads, kPatchHints, range(52, 56), {0.9f, 0.9f, 0.9f, 1});
+    deadPatch(m, 52, 15);
     m.finish();
     return m;
 }
@@ -210,8 +215,7 @@ Mesh buildHut(bool longer) {
     m.polygon(0, kQuads, kNoCull, door, {0.62f, 0.55f, 0.48f, 1});
     padTo(m, 78);
     shadowPoints(m, 8, l + 1, false);
-    patchPoints(m, 15);
-    m.polygon(2, kQuads, kPatchHints, range(86, 90), {0.9f, 0.9f, 0.9f, 1});
+    deadPatch(m, 86, 15);
     padTo(m, 91);
     m.finish();
     return m;
@@ -262,9 +266,7 @@ Mesh buildWindSock() {
     expectAt(m, sock::kFirstShadowPoint, "wind sock");
     for (Corner c : {Corner{0, 0.5f, 0.2f}, Corner{0, 0.5f, 0.2f}, Corner{0, 0.5f, -0.2f}, Corner{0, 0.5f, -0.2f}})
         m.vertex(c[0], c[1], c[2]);
-    padTo(m, sock::kFirstPatchPoint);
-    patchPoints(m, 10);
-    m.polygon(2, kQuads, kPatchHints, range(120, 124), {0.9f, 0.9f, 0.9f, 1});
+    deadPatch(m, 120, 10);
     padTo(m, sock::kPoints);
     m.finish();
     return m;
@@ -295,9 +297,7 @@ Mesh buildRacePylon() {
     m.polygon(0, kTriangles, 0, cap);
     m.polygon(0, kQuads, kUntextured | kNoCull, mast, {0.1f, 0.1f, 0.1f, 1});
     m.polygon(1, kQuads, 0, banner);
-    padTo(m, pylon::kFirstPatchPoint);
-    patchPoints(m, 15);
-    m.polygon(2, kQuads, kPatchHints, range(110, 114), {0.9f, 0.9f, 0.9f, 1});
+    deadPatch(m, 110, 15);
     padTo(m, pylon::kPoints);
     m.finish();
     return m;
@@ -343,9 +343,7 @@ Mesh buildWoodBridge() {
     std::vector<int> rails;
     for (float x : {-7.1f, 7.1f}) wall(m, rails, {x, 8.4f, -17}, {x, 8.4f, 17}, {x, 7.8f, 17}, {x, 7.8f, -17}, 6);
     m.polygon(0, kQuads, kNoCull, rails, {0.8f, 0.75f, 0.68f, 1});
-    padTo(m, 141);
-    patchPoints(m, 15);
-    m.polygon(2, kQuads, kPatchHints, range(141, 145), {0.9f, 0.9f, 0.9f, 1});
+    deadPatch(m, 141, 15);
     m.finish();
     return m;
 }
@@ -409,9 +407,7 @@ Mesh buildStoneBridge() {
     std::vector<int> deck;
     wall(m, deck, {-1760, top + 0.2f, w}, {1760, top + 0.2f, w}, {1760, top + 0.2f, -w}, {-1760, top + 0.2f, -w}, 8);
     m.polygon(1, kQuads, kNoCull, deck, {0.7f, 0.66f, 0.6f, 1});
-    const int patch = int(m.points.size());
-    patchPoints(m, 40);
-    m.polygon(2, kQuads, kPatchHints, range(patch, patch + 4), {0.9f, 0.9f, 0.9f, 1});
+    deadPatch(m, int(m.points.size()), 40);
     padTo(m, stone::kPoints);
     m.finish();
     return m;
@@ -473,8 +469,7 @@ Mesh buildHouse(bool longer) {
             puff.push_back(m.vertex(0, 20, cz, effects::kQuadUV[c][0], effects::kQuadUV[c][1]));
         m.polygon(4, kQuads, kTransparent | kUnlit | kNoCull, puff, {1, 1, 1, 0.5f});
     }
-    patchPoints(m, 15);
-    m.polygon(2, kQuads, kPatchHints, range(150, 154), {0.9f, 0.9f, 0.9f, 1});
+    deadPatch(m, 150, 15);
     m.finish();
     return m;
 }

@@ -338,6 +338,7 @@ TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
     const double ground = terrain->getAltitudeAtX(x, z);
     player->SetUpAircraft(x + 9000, ground + 3000.0, z + 9000, 0.0, 0.0, 95.0, 0.8);
     missions::ObjectFactory factory;
+    vehicles::setSunSource([this] { return view().getSunUnitVector(); });  // the shadows under the drawn sun
     ModelArray& models = *c->getModelArray();
     auto place = [&](int32_t code, double px, double pz, double heading, double py = -1.0) {
         std::unique_ptr<ZephModel> o = factory.make(code);
@@ -382,6 +383,17 @@ TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
     const auto w = hut->ModelAttitude.Position;
     look({w[0] - 50, w[1] + 25, w[2] + 45}, {w[0], w[1] + 5, w[2]});
     draw("huts.png");
+    // In the late afternoon the shadows reach out east of the buildings.
+    view().setSunVectorFromTime(17.0);
+    look({h[0] + 330, h[1] + 140, h[2] - 120}, {h[0] + 40, h[1], h[2] - 40});
+    const RGBAImage evening = draw("airfield_evening.png");
+    big->ModelAttitude.Position[1] += 50000;
+    canvas->ModelAttitude.Position[1] += 50000;
+    const RGBAImage bare = draw();
+    big->ModelAttitude.Position[1] -= 50000;
+    canvas->ModelAttitude.Position[1] -= 50000;
+    EXPECT_GT(differing(evening, bare), 2000);
+    view().setSunVectorFromTime(11.0);
     big->ThisModel.TheObject.GlobalDeadTime = c->GlobalMissionTime;
     look({h[0] + 200, h[1] + 120, h[2] - 200}, {h[0], h[1], h[2]});
     draw("hangar_destroyed.png");
