@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "flight/Aircraft.h"
+#include "flight/FlightModel.h"
 #include "missions/ObjectFactory.h"
 #include "objects/FrenchHouse.h"
 #include "objects/GroundVehicle.h"
@@ -68,7 +69,7 @@ protected:
         made->setObjectPoints(-1);
         made->setaController(&controller);
         made->resetModel();
-        return *static_cast<T*>(models.append(std::move(made)));
+        return *static_cast<T*>(models.put(std::max(models.size(), long(ModelArray::kFirstMissionObject)), std::move(made)));
     }
     const RecordingView::Drawn& draw(BaseObject& o, int32_t t) {
         o.getDrawingData(t);
@@ -241,6 +242,29 @@ TEST_F(StaticObjects, PylonBannerLiesAsBuiltInACalmAndItsBoxesReachTheMastTop) {
     const auto& dead = draw(pylon, 3);
     EXPECT_NEAR(dead.points[37].X, 50.0, 3.0);  // still turned: streaming toward world +X
     EXPECT_NEAR(dead.points[37].Z, 0.0, 6.0);
+}
+
+// The real hit tests against the hangar's boxes: the gap between its walls is open below 22 ft,
+// its roof is not, and a bomb closer than 150 ft destroys it.
+TEST_F(StaticObjects, AnAircraftFliesThroughTheBigHangarButNotItsRoofAndABombInReachWrecksIt) {
+    auto& hangar = place(56, {0, kGround, 0}, 90.0);
+    const Object3DData& o = hangar.ThisModel.TheObject;
+    Tanker craft;
+    craft.record.NosePosition = {0.0, -1.57, 2.61};
+    craft.record.WingTip = {-13.5, -0.84, -1.5};
+    craft.record.TotalHitsBeforeDead = 10;
+    craft.ModelAttitude.Position = {50, kGround + 12, 0};  // along the hangar's axis, world +X
+    checkThisAircraftForThisModelCollision(&craft, &hangar, 10, ModelArray::kFirstMissionObject, 0);
+    EXPECT_EQ(o.GlobalDeadTime, 0);
+    craft.ModelAttitude.Position = {50, kGround + 26, 0};
+    checkThisAircraftForThisModelCollision(&craft, &hangar, 10, ModelArray::kFirstMissionObject, 0);
+    EXPECT_EQ(o.GlobalDeadTime, 10);
+    for (const auto& [reach, dies] : {std::pair{151.0, false}, std::pair{149.0, true}}) {
+        hangar.resetModel();
+        const double burst[3] = {0, kGround, reach};
+        CheckForBombHitObject(2, &models, 20, false, &controller, burst);
+        EXPECT_EQ(o.GlobalDeadTime != 0, dies) << reach;
+    }
 }
 
 TEST_F(StaticObjects, StoneBridgeLeavesRoomUnderItsDeck) {
