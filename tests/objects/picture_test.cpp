@@ -452,6 +452,7 @@ TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
     look({k[0] + 40, k[1] + 70, k[2] - 60}, {k[0], k[1], k[2]});
     draw("crater.png");
     EXPECT_GT(standsOut(crater), 300);
+    vehicles::setSunSource(nullptr);
 }
 
 }  // namespace
