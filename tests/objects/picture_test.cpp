@@ -275,7 +275,7 @@ TEST_F(EffectsPicture, LorriesAndTanksInTheSunAreDrawn) {
 
 // The bomber in both liveries: the British one flying its way point with the propeller a disc,
 // the American one parked with its blades standing; then the British one shot down, falling in
-// smoke and standing on its nose over its scar.
+// smoke and standing on its nose over its scar. Each view is drawn with and without the bomber.
 TEST_F(EffectsPicture, TheBomberInBothLiveriesFlyingParkedAndWrecked) {
     const double x = 2000000.0, z = 2040000.0;
     const double ground = terrain->getAltitudeAtX(x, z);
@@ -297,38 +297,29 @@ TEST_F(EffectsPicture, TheBomberInBothLiveriesFlyingParkedAndWrecked) {
         b->resetModel();
         return static_cast<AircoDH4*>(c->getModelArray()->append(std::move(b)));
     };
+    // The bomber's pixels seen from `from` (ft from it) toward 5 ft above its reference point.
+    auto standsOut = [&](AircoDH4* b, std::array<double, 3> from) {
+        const auto p = b->ModelAttitude.Position;
+        look({p[0] + from[0], p[1] + from[1], p[2] + from[2]}, {p[0], p[1] + 5.0, p[2]});
+        const RGBAImage with = draw();
+        b->ModelAttitude.Position[1] += 50000;
+        const RGBAImage without = draw();
+        b->ModelAttitude.Position[1] = p[1];
+        return differing(with, without);
+    };
     AircoDH4* flying = place(2, x, ground + 600.0, z, 45.0);
     AircoDH4* parked = place(1, x + 200.0, terrain->getAltitudeAtX(x + 200.0, z - 100.0), z - 100.0, 120.0);
     flying->setPathStart(1, path.data());
     for (int i = 0; i < 240; ++i) frame();
-    const auto b = flying->ModelAttitude.Position;
-    const RGBAImage empty = [&] {
-        flying->ModelAttitude.Position[1] += 50000;
-        const RGBAImage i = draw();
-        flying->ModelAttitude.Position[1] = b[1];
-        return i;
-    }();
-    look({b[0] + 45.0, b[1] + 4.0, b[2] - 45.0}, {b[0], b[1] + 5.0, b[2]});
-    EXPECT_GT(differing(draw("bomber_side.png"), empty), 2000);
-    look({b[0] + 40.0, b[1] + 12.0, b[2] + 50.0}, {b[0], b[1] + 5.0, b[2]});
-    draw("bomber_front_quarter.png");
-    look({b[0] - 30.0, b[1] - 45.0, b[2] + 10.0}, {b[0], b[1] + 5.0, b[2]});
-    draw("bomber_from_below.png");
-    look({b[0] - 50.0, b[1] + 40.0, b[2] - 30.0}, {b[0], b[1] + 5.0, b[2]});
-    draw("bomber_from_above_behind.png");
-    const auto p = parked->ModelAttitude.Position;
-    look({p[0] + 40.0, p[1] + 12.0, p[2] - 25.0}, {p[0], p[1] + 5.0, p[2]});
-    draw("bomber_parked.png");
+    for (const auto& from : {std::array<double, 3>{45, -1, -45}, {40, 7, 50}, {-30, -50, 10}, {-50, 35, -30}})
+        EXPECT_GT(standsOut(flying, from), 2000);
+    EXPECT_GT(standsOut(parked, {40, 7, -25}), 2000);
 
     flying->ThisModel.TheObject.GlobalDeadTime = c->GlobalMissionTime;
     for (int i = 0; i < 120; ++i) frame();
-    const auto f = flying->ModelAttitude.Position;
-    look({f[0] + 250.0, f[1] + 60.0, f[2] - 150.0}, {f[0], f[1], f[2]});
-    draw("bomber_falling.png");
+    EXPECT_GT(standsOut(flying, {250, 55, -150}), 100);
     for (int i = 0; i < 700 && flying->CurrentSpeed != 0.0; ++i) frame();
-    const auto w = flying->ModelAttitude.Position;
-    look({w[0] + 70.0, w[1] + 35.0, w[2] + 60.0}, {w[0], w[1] + 6.0, w[2]});
-    draw("bomber_wreck.png");
+    EXPECT_GT(standsOut(flying, {70, 29, 60}), 2000);
 }
 
 // An airfield in the late morning and a village with smoking chimneys, each object found by
@@ -369,27 +360,27 @@ TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
     BaseObject* sock = place(60, x + 60, z + 120, 0.0);
     frame();
     look({x + 260, ground + 90, z - 330}, {x, ground + 10, z});
-    draw("airfield.png");
+    draw();
     for (BaseObject* o : {big, canvas, hut, hut2, sock})
         EXPECT_GT(standsOut(o), o == sock ? 5 : 300) << o->ThisModel.TheObject.ObjectName.data();
     const auto h = big->ModelAttitude.Position;
     look({h[0] + 30, h[1] + 12, h[2] - 170}, {h[0], h[1] + 12, h[2]});
-    draw("hangar_through.png");
+    draw();
     look({h[0] - 150, h[1] + 60, h[2] + 40}, {h[0], h[1] + 10, h[2]});
-    draw("hangar_side.png");
+    draw();
     const auto v = canvas->ModelAttitude.Position;  // its open end faces +Z, turned 20 degrees
     look({v[0] + 40 * std::sin(0.35) + 10, v[1] + 10, v[2] + 40 * std::cos(0.35)}, {v[0], v[1] + 6, v[2]});
-    draw("canvas_hangar_front.png");
+    draw();
     const auto s = sock->ModelAttitude.Position;
     look({s[0] + 30, s[1] + 22, s[2] - 20}, {s[0], s[1] + 16, s[2] + 4});
-    draw("wind_sock.png");
+    draw();
     const auto w = hut->ModelAttitude.Position;
     look({w[0] - 50, w[1] + 25, w[2] + 45}, {w[0], w[1] + 5, w[2]});
-    draw("huts.png");
+    draw();
     // In the late afternoon the shadows reach out east of the buildings.
     view().setSunVectorFromTime(17.0);
     look({h[0] + 330, h[1] + 140, h[2] - 120}, {h[0] + 40, h[1], h[2] - 40});
-    const RGBAImage evening = draw("airfield_evening.png");
+    const RGBAImage evening = draw();
     big->ModelAttitude.Position[1] += 50000;
     canvas->ModelAttitude.Position[1] += 50000;
     const RGBAImage bare = draw();
@@ -399,7 +390,7 @@ TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
     view().setSunVectorFromTime(11.0);
     big->ThisModel.TheObject.GlobalDeadTime = c->GlobalMissionTime;
     look({h[0] + 200, h[1] + 120, h[2] - 200}, {h[0], h[1], h[2]});
-    draw("hangar_destroyed.png");
+    draw();
 
     // The village: four houses, all smoking, after their puffs have left the chimneys.
     const double vx = x + 3000, vz = z + 2000;
@@ -414,19 +405,19 @@ TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
     c->GlobalMissionTime = 900;
     const double vg = terrain->getAltitudeAtX(vx, vz);
     look({vx + 60, vg + 45, vz - 140}, {vx + 60, vg + 20, vz});
-    const RGBAImage village = draw("village.png");
+    const RGBAImage village = draw();
     for (FrenchHouseWWI* house : houses) EXPECT_GT(standsOut(house), 300);
     for (FrenchHouseWWI* house : houses) house->DrawSmoke = false;
     EXPECT_GT(differing(village, draw()), 150);  // the smoke over the chimneys
     for (FrenchHouseWWI* house : houses) house->DrawSmoke = true;
     const auto f = houses[0]->ModelAttitude.Position;  // its front faces +X
     look({f[0] + 35, f[1] + 8, f[2] - 10}, {f[0], f[1] + 8, f[2]});
-    draw("house_1.png");
+    draw();
     look({f[0] - 35, f[1] + 8, f[2] + 10}, {f[0], f[1] + 8, f[2]});
-    draw("house_1_back.png");
+    draw();
     const auto p = houses[1]->ModelAttitude.Position;
     look({p[0] - 40, p[1] + 14, p[2] + 35}, {p[0], p[1] + 12, p[2]});
-    draw("house_2.png");
+    draw();
 
     // The long stone bridge on the gorge north of Reims, from the valley floor.
     BaseObject* viaduct = place(70, BridgeSpWWI::kWorldPlace[0], BridgeSpWWI::kWorldPlace[2], BridgeSpWWI::kWorldHeading,
@@ -434,23 +425,23 @@ TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
     const auto b = viaduct->ModelAttitude.Position;
     look({b[0] + 3000, b[1] + 1400, b[2] - 3000}, {b[0], b[1] + 450, b[2]});
     EXPECT_GT(standsOut(viaduct), 2000);
-    draw("stone_bridge.png");
+    draw();
     look({b[0] + 1500, b[1] + 150, b[2] + 200}, {b[0], b[1] + 300, b[2]});
-    draw("stone_bridge_valley.png");
+    draw();
     BaseObject* bridge = place(69, x - 400, z + 300, 30.0);
     BaseObject* pylon = place(68, x - 300, z + 400, 0.0);
     BaseObject* crater = place(73, x - 350, z + 250, 0.0);
     const auto q = bridge->ModelAttitude.Position;
     look({q[0] + 60, q[1] + 30, q[2] - 70}, {q[0], q[1] + 5, q[2]});
-    draw("wood_bridge.png");
+    draw();
     EXPECT_GT(standsOut(bridge), 300);
     const auto r = pylon->ModelAttitude.Position;
     look({r[0] + 90, r[1] + 40, r[2] - 140}, {r[0], r[1] + 45, r[2]});
-    draw("race_pylon.png");
+    draw();
     EXPECT_GT(standsOut(pylon), 300);
     const auto k = crater->ModelAttitude.Position;
     look({k[0] + 40, k[1] + 70, k[2] - 60}, {k[0], k[1], k[2]});
-    draw("crater.png");
+    draw();
     EXPECT_GT(standsOut(crater), 300);
     vehicles::setSunSource(nullptr);
 }
