@@ -1,0 +1,7 @@
+#include "builder/MissionBuilder.h"
+
+namespace pellam::builder {
+
+void MissionBuilder::updateMBOpenGLView() { host_->viewNeedsDrawing(); }
+
+}  // namespace pellam::builder

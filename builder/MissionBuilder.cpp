@@ -1,0 +1,129 @@
+#include "builder/MissionBuilder.h"
+
+#include <algorithm>
+
+#include "core/ZephModel.h"
+#include "platform/Log.h"
+
+namespace pellam::builder {
+
+MissionBuilder::MissionBuilder(missions::ObjectFactory& factory, BuilderHost* host)
+    : factory_(factory), host_(host ? host : &defaultHost_) {}
+
+MissionBuilder::~MissionBuilder() {
+    // The terrain is the game's: hand it back whatever state the builder was left in.
+    releaseObjectsFromMBArray();
+    if (heldTerrain_) host_->returnTerrain(std::move(heldTerrain_));
+}
+
+int32_t MissionBuilder::totalObjects() const { return std::clamp(MBMission.TotalObjects, 0, missions::kMaxObjects - 1); }
+
+ZephModel* MissionBuilder::terrain() const { return MBTerrainLoadedFlag ? MBArray.at(ModelArray::kTerrain) : nullptr; }
+
+double MissionBuilder::groundAt(double x, double z) const {
+    ZephModel* ground = terrain();
+    return ground ? ground->getAltitudeAtX(x, z) : 0.0;
+}
+
+void MissionBuilder::fillInObjectForMissionTypeMB(int32_t type, double posX, double posY, double posZ, double speed,
+                                                  double heading, int32_t team, int32_t points, int32_t offset) {
+    if (offset < 0 || offset >= missions::kMaxObjects) {
+        platform::logMessage("Mission builder: object row " + std::to_string(offset) + " is outside the list");
+        return;
+    }
+    missions::ObjectForMission& row = MBMission.ObjectList[offset];
+    row.ObjectCode = type;
+    row.Location[0] = posX;
+    row.Location[1] = posY;
+    row.Location[2] = posZ;
+    row.SpeedMPH = speed;
+    row.Heading = heading;
+    row.Team = team;
+    row.Points = points;
+    row.Seed = 0;
+    row.SubType = 0;
+}
+
+void MissionBuilder::releaseObjectsFromMBArray() {
+    // The terrain (shouldRelease: no) goes back to the hold; the array owns and frees the rest.
+    for (long i = 0; i < MBArray.size(); ++i)
+        if (ZephModel* object = MBArray.at(i); object && !object->shouldRelease() && !heldTerrain_)
+            heldTerrain_ = MBArray.take(i);
+    MBArray.clear();
+}
+
+ZephModel* MissionBuilder::loadRow(int row) {
+    if (row < 0 || row >= missions::kMaxObjects) return nullptr;
+    ModelArray& into = row == kPreviewRow ? MBOneItem : MBArray;
+    if (row == kPreviewRow) into.clear();
+    missions::FactoryContext context{host_->builderView(), &heldTerrain_, host_->controller(), true, nullptr};
+    factory_.loadCorrectObject(MBMission.ObjectList[row], into, context);
+    ZephModel* made = into.at(into.size() - 1);
+    if (made) made->setTimeOfDay(12.0);
+    return made;
+}
+
+void MissionBuilder::MBdeleteSelectedItem() {
+    // Only objects past the fixed head, and only a row in use with its live object.
+    const int32_t total = totalObjects();
+    if (MBCurrentObject <= 20 || MBCurrentObject >= total || MBCurrentObject >= MBArray.size()) {
+        host_->beep();
+        platform::logMessage("Mission builder: nothing deletable is selected (object " +
+                             std::to_string(MBCurrentObject) + " of " + std::to_string(total) + ")");
+        return;
+    }
+    MBSavedFlag = false;
+    // Rows and live objects close up together so index i stays row i.
+    std::vector<std::unique_ptr<ZephModel>> kept;
+    for (long i = 0; i < MBArray.size(); ++i) kept.push_back(MBArray.take(i));
+    MBArray.clear();
+    for (long i = 0; i < static_cast<long>(kept.size()); ++i)
+        if (i != MBCurrentObject) MBArray.append(std::move(kept[i]));
+    auto& rows = MBMission.ObjectList;
+    for (int k = MBCurrentObject; k < total && k + 1 < missions::kMaxObjects; ++k) rows[k] = rows[k + 1];
+    MBMission.TotalObjects = total - 1;
+    MBDraggingObject = false;
+    MBCurrentObject = 0;
+    updateMBOpenGLView();
+    controls_.objectID = "Unique ID: --";
+    controls_.totalObjects = "total items: " + std::to_string(MBMission.TotalObjects);
+}
+
+bool MissionBuilder::windowShouldClose() {
+    if (MBSavedFlag) leaveBuilder();
+    else controls_.cancelSheetShown = true;
+    return false;
+}
+
+void MissionBuilder::windowDidResize(const ViewFrame& frame) {
+    frame_ = frame;
+    updateMBOpenGLView();
+}
+
+bool MissionBuilder::tabViewShouldSelect(bool aircraftTabs, int tab) {
+    if (AllTabs) return true;
+    if (!aircraftTabs) {
+        if (!MBTerrainLoadedFlag && tab != kTabWorld) {
+            host_->beep();
+            return false;
+        }
+        if (tab == kTabObjects && MBCurrentObject <= 20) {
+            BuilderControls& c = controls_;
+            c.objectID = "Unique ID: --";
+            c.objectLocation.clear();
+            c.objectHeading.clear();
+            c.objectTeam.clear();
+            c.itemPath.clear();
+            c.randomStart.clear();
+            c.objectPoints.clear();
+            c.itemNotes = "Notes:";
+            c.textureNames.clear();
+        }
+        if (tab == kTabAircraft) MBCurrentObject = 2 + std::clamp(controls_.aircraftTab, 0, 7);
+    } else {
+        MBCurrentObject = 2 + std::clamp(tab, 0, 7);
+    }
+    return true;
+}
+
+}  // namespace pellam::builder
