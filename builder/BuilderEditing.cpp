@@ -7,5 +7,7 @@ namespace pellam::builder {
 bool MissionBuilder::editingAction(int tag) { return false; }
 bool MissionBuilder::fileAction(int tag) { return false; }
 bool MissionBuilder::aircraftTabAction(int tag) { return false; }
+void MissionBuilder::fillInVictoryLocationInfo() {}
+void MissionBuilder::fillInAircraftTabInfo() {}
 
 }  // namespace pellam::builder

@@ -24,6 +24,10 @@
 #include "missions/MissionRecord.h"
 #include "missions/ObjectFactory.h"
 
+namespace pellam {
+class RIDUdidav;
+}
+
 namespace pellam::builder {
 
 // Tags of the builder's controls that this file's actions handle.
@@ -93,8 +97,16 @@ public:
     void mouseDragWithShiftAmountX(int ax, int az);
     void MBMouseUp(double px, double py);
 
-    // ---- Leaving (BuilderWorld.cpp): the game's world, fog and cloud layers back.
+    // ---- Worlds (BuilderWorld.cpp). The world pop-up's titles, item 0 meaning no world.
+    static std::vector<std::string> worldMenuTitles();
+    // The world's terrain, in MBArray or held by the builder; null when the game lent none.
+    RIDUdidav* worldTerrain() const;
+    // Leaving: the game's world, fog and cloud layers back.
     void leaveBuilder();
+
+    // ---- Filling the victory and aircraft tabs from the record (BuilderEditing.cpp).
+    void fillInVictoryLocationInfo();
+    void fillInAircraftTabInfo();
 
     BuilderControls& controls() { return controls_; }
     const BuilderControls& controls() const { return controls_; }
