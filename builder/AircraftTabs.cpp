@@ -81,16 +81,60 @@ void readPage(const AircraftPage& p, MissionData& m, int n, int page, const Grou
     r.AISkillLevel = std::clamp(p.skillColumn, 0, kSkillColumns - 1);
     r.AIType = tagOf(kAITypeItems, p.aiTypeItem);
     // An aircraft never leads itself: its own number means the next one, and the last slot, with
-    // no next one, is stored without a leader (the wingman then fights on its own).
+    // no next one, is stored without a leader (the wingman then fights on its own). Without a
+    // leader the field shows 0, which reads back as none.
     int32_t lead = p.wingmanLeader - 1;
     if (lead == n) lead = n + 1;
-    lead = std::clamp(lead, 0, 7);
-    r.LeadAircraftForWingman = lead == n ? missions::kNoWingmanLeader : lead;
+    lead = std::clamp(lead, -1, 7);
+    r.LeadAircraftForWingman = lead == n || lead < 0 ? missions::kNoWingmanLeader : lead;
     r.FirstFlyPoint = std::clamp(p.firstPathPoint - 1, 0, missions::kFlyToPoints - 1);
     r.PatrolForSeconds = std::clamp(p.patrolSeconds, 0, 3600);
     r.AttackEnemyDistance = std::clamp(static_cast<double>(p.attackDistance), 0.0, 100000.0);
     r.ReturnToPatrolDistance = std::clamp(static_cast<double>(p.returnDistance), 0.0, 100000.0);
     m.AttackEnemyObjectDistance[2 * n + page] = std::max(p.objectAttackDistance, 0);
+}
+
+// One victory location's fields, copied out of and into the record by name: some of its doubles
+// lie at 4-byte boundaries and are only ever reached as members.
+struct Location {
+    int32_t flags = 1;
+    double at[3] = {};
+    double near = 0, speed = 0;
+    int32_t speedFlags = 1;
+};
+
+Location locationOf(const missions::VictoryConditions& v, int i) {
+    switch (i) {
+    case 0: return {v.Location1Flags, {v.Location1[0], v.Location1[1], v.Location1[2]}, v.Location1NearDistance, v.SpeedMPH1, v.Speed1Flags};
+    case 1: return {v.Location2Flags, {v.Location2[0], v.Location2[1], v.Location2[2]}, v.Location2NearDistance, v.SpeedMPH2, v.Speed2Flags};
+    default: return {v.Location3Flags, {v.Location3[0], v.Location3[1], v.Location3[2]}, v.Location3NearDistance, v.SpeedMPH3, v.Speed3Flags};
+    }
+}
+
+void setLocation(missions::VictoryConditions& v, int i, const Location& l) {
+    switch (i) {
+    case 0:
+        v.Location1Flags = l.flags;
+        for (int k = 0; k < 3; ++k) v.Location1[k] = l.at[k];
+        v.Location1NearDistance = l.near;
+        v.SpeedMPH1 = l.speed;
+        v.Speed1Flags = l.speedFlags;
+        break;
+    case 1:
+        v.Location2Flags = l.flags;
+        for (int k = 0; k < 3; ++k) v.Location2[k] = l.at[k];
+        v.Location2NearDistance = l.near;
+        v.SpeedMPH2 = l.speed;
+        v.Speed2Flags = l.speedFlags;
+        break;
+    default:
+        v.Location3Flags = l.flags;
+        for (int k = 0; k < 3; ++k) v.Location3[k] = l.at[k];
+        v.Location3NearDistance = l.near;
+        v.SpeedMPH3 = l.speed;
+        v.Speed3Flags = l.speedFlags;
+        break;
+    }
 }
 
 }  // namespace
@@ -121,22 +165,14 @@ void fillInAircraftTabInfo(const MissionData& m, AircraftTabControls& tabs) {
 }
 
 void fillInVictoryLocationInfo(const MissionData& m, AircraftTabControls& tabs) {
-    const missions::VictoryConditions& v = m.TheVictory;
-    const struct {
-        int32_t flags;
-        const double* at;
-        double near, speed;
-        int32_t speedFlags;
-    } locations[3] = {{v.Location1Flags, v.Location1, v.Location1NearDistance, v.SpeedMPH1, v.Speed1Flags},
-                      {v.Location2Flags, v.Location2, v.Location2NearDistance, v.SpeedMPH2, v.Speed2Flags},
-                      {v.Location3Flags, v.Location3, v.Location3NearDistance, v.SpeedMPH3, v.Speed3Flags}};
     for (int i = 0; i < 3; ++i) {
+        const Location l = locationOf(m.TheVictory, i);
         VictoryLocationTab& tab = tabs.victoryLocations[i];
-        tab.location = placeText(locations[i].at);
-        tab.modeColumn = std::clamp(locations[i].flags - 1, 0, kLocationModeColumns - 1);
-        tab.nearDistance = cutToInt(locations[i].near);
-        tab.speed = cutToInt(locations[i].speed);
-        tab.speedModeColumn = std::clamp(locations[i].speedFlags - 1, 0, kSpeedModeColumns - 1);
+        tab.location = placeText(l.at);
+        tab.modeColumn = std::clamp(l.flags - 1, 0, kLocationModeColumns - 1);
+        tab.nearDistance = cutToInt(l.near);
+        tab.speed = cutToInt(l.speed);
+        tab.speedModeColumn = std::clamp(l.speedFlags - 1, 0, kSpeedModeColumns - 1);
     }
 }
 
@@ -157,23 +193,16 @@ void readAircraftTabs(const AircraftTabControls& tabs, MissionData& m, const Gro
 }
 
 bool readVictoryLocations(const AircraftTabControls& tabs, MissionData& m) {
-    missions::VictoryConditions& v = m.TheVictory;
-    const struct {
-        int32_t* flags;
-        double* at;
-        double *near, *speed;
-        int32_t* speedFlags;
-    } locations[3] = {{&v.Location1Flags, v.Location1, &v.Location1NearDistance, &v.SpeedMPH1, &v.Speed1Flags},
-                      {&v.Location2Flags, v.Location2, &v.Location2NearDistance, &v.SpeedMPH2, &v.Speed2Flags},
-                      {&v.Location3Flags, v.Location3, &v.Location3NearDistance, &v.SpeedMPH3, &v.Speed3Flags}};
     bool allRead = true;
     for (int i = 0; i < 3; ++i) {
         const VictoryLocationTab& tab = tabs.victoryLocations[i];
-        *locations[i].flags = std::clamp(tab.modeColumn, 0, kLocationModeColumns - 1) + 1;
-        if (!readThreeNumbers(tab.location, locations[i].at)) allRead = false;
-        *locations[i].near = tab.nearDistance;
-        *locations[i].speed = tab.speed;
-        *locations[i].speedFlags = std::clamp(tab.speedModeColumn, 0, kSpeedModeColumns - 1) + 1;
+        Location l = locationOf(m.TheVictory, i);
+        l.flags = std::clamp(tab.modeColumn, 0, kLocationModeColumns - 1) + 1;
+        if (!readThreeNumbers(tab.location, l.at)) allRead = false;
+        l.near = tab.nearDistance;
+        l.speed = tab.speed;
+        l.speedFlags = std::clamp(tab.speedModeColumn, 0, kSpeedModeColumns - 1) + 1;
+        setLocation(m.TheVictory, i, l);
     }
     return allRead;
 }

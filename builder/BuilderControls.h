@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "builder/AircraftTabs.h"
+#include "builder/FileSheets.h"
+
 namespace pellam::builder {
 
 // Indexes of the main tab view's tabs that the builder's rules name.
@@ -70,6 +73,12 @@ struct BuilderControls {
     // Path table: the selected row (one at most) and the row scrolled into view.
     int pathSelectedRow = 0;
     int pathScrollRow = 0;
+
+    // The objects tab's stepper (at rest 5), the aircraft and victory-location tabs, the save sheet
+    // and the open panel.
+    int objectStepper = 5;
+    AircraftTabControls aircraftTabs;
+    FileSheets files;
 };
 
 }  // namespace pellam::builder

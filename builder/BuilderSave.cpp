@@ -118,7 +118,7 @@ bool takeControlsIntoMission(const BuilderControls& c, const AircraftTabControls
     bool allRead = readVictoryLocations(tabs, m);
     allRead = takeDogfightStarts(c, m) && allRead;
 
-    std::copy(camera.position, camera.position + 3, m.CameraLocation);
+    for (int k = 0; k < 3; ++k) m.CameraLocation[k] = camera.position[k];  // at a 4-byte boundary
     m.CameraHeading = camera.heading;
     m.CameraPitch = camera.pitch;
     m.WorldMenuOffsetNumber = camera.world;

@@ -152,6 +152,30 @@ void MissionBuilder::addWorld() {
     updateMBOpenGLView();
 }
 
+// The tables of an opened mission's world: its extent, its places and their menu. Worlds 2 and 3
+// (the Western Front's terrain under other bounds) take their places from the dogfight starts.
+void MissionBuilder::setWorldTables(int world) {
+    const missions::MissionData& m = MBMission;
+    if (world == 1) {
+        controls_.worldShortcuts.clear();
+        for (size_t i = 0; i < std::size(kWesternFrontPlaces); ++i) {
+            controls_.worldShortcuts.push_back(kWesternFrontPlaces[i].name);
+            MBShortCutsPositions[i] = {kWesternFrontPlaces[i].x, kWesternFrontPlaces[i].y, kWesternFrontPlaces[i].z};
+        }
+        controls_.worldShortcut = 0;
+        MinMaxXZ = {52800, 3696000, 52800, 3168000};
+        controls_.worldDescription = "The Western front, Europe, 1918.";
+    } else if (world == 2 || world == 3) {
+        const double sign = world == 2 ? 1.0 : -1.0;
+        MinMaxXZ = world == 2 ? std::array<double, 4>{52800, 633600, 52800, 633600}
+                              : std::array<double, 4>{-633600, -52800, -633600, 52800};
+        MBShortCutsPositions[0] = {sign * 380160, world == 2 ? 8000.0 : 12000.0, sign * 380160};
+        for (int t = 0; t < 4; ++t)
+            MBShortCutsPositions[t + 1] = {m.DogfightGroundStartLocations[t][0], world == 2 ? 4500.0 : 12500.0,
+                                           m.DogfightGroundStartLocations[t][2]};
+    }
+}
+
 // The live objects of every row in use; the aircraft stand at their start places.
 void MissionBuilder::placeStartObjects() {
     const int32_t total = std::min(totalObjects(), kMaxBuilderObjects);

@@ -8,8 +8,9 @@
 // Index: state (this header); the window, tabs, object rows and delete (MissionBuilder.cpp); the
 // action dispatch and a new mission (BuilderActions.cpp); worlds, camera shortcuts, weather and
 // leaving (BuilderWorld.cpp); the view's camera, item panel, paths and aircraft placement
-// (BuilderView.cpp); mouse picking and dragging (BuilderMouse.cpp); the editing tags of the object,
-// aircraft, path, victory and file controls (BuilderEditing.cpp).
+// (BuilderView.cpp); mouse picking and dragging (BuilderMouse.cpp); the objects tab and the path
+// buttons (ObjectEditing.cpp); the aircraft tabs (AircraftStarts.cpp); saving, opening and the
+// tab fill-ins (BuilderFiles.cpp).
 #include <array>
 #include <memory>
 #include <optional>
@@ -104,9 +105,19 @@ public:
     // Leaving: the game's world, fog and cloud layers back.
     void leaveBuilder();
 
-    // ---- Filling the victory and aircraft tabs from the record (BuilderEditing.cpp).
+    // ---- Filling the victory and aircraft tabs from the record (BuilderFiles.cpp).
     void fillInVictoryLocationInfo();
     void fillInAircraftTabInfo();
+
+    // ---- Saving and opening (BuilderFiles.cpp). The sheets' choices are in controls().files.
+    // The save sheet ended: with `confirmed`, the mission is written to the typed name in the
+    // missions folder. A write that fails beeps and leaves the mission unsaved under its old name.
+    void savePanelMBDidEnd(bool confirmed);
+    // The open panel ended: with `confirmed`, the chosen mission file is opened.
+    void openPanelDidEnd(bool confirmed);
+    // Opens a mission file into the builder; a refused file beeps and changes nothing.
+    bool openMission(const std::string& path);
+    std::optional<std::string> LastOpenedMission;  // the mission file opened or saved last
 
     BuilderControls& controls() { return controls_; }
     const BuilderControls& controls() const { return controls_; }
@@ -121,7 +132,8 @@ public:
 
     // ---- State.
     // The edited mission and its texts: every edit lands here at once.
-    missions::MissionData MBMission{};
+    // On an 8-byte boundary, as records are kept, so its 8-aligned double arrays may be handed on.
+    alignas(8) missions::MissionData MBMission{};
     missions::MissionTexts MBTexts{};
     ModelArray MBArray;                    // live objects, index = ObjectList row
     ModelArray MBOneItem;                  // at most one: the item chosen in the object menu, unplaced
@@ -165,6 +177,10 @@ private:
     bool editingAction(int tag);
     bool fileAction(int tag);
     bool aircraftTabAction(int tag);
+    void saveMission(int tag);
+    bool writeMission(std::string path);
+    void setWorldTables(int world);
+    void rebuildOpenedObjects();
     struct Probe {
         Vector3 eye{}, far{};
         bool level = true;  // the ray drops less than 1 ft over 100 ft: it meets no plane

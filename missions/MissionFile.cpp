@@ -274,6 +274,7 @@ std::string writeMissionFile(const std::string& path, MissionData& record, const
     const std::string temporary = path + ".part";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out.is_open()) return path + ": cannot be written";
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         out.flush();
         out.close();
