@@ -168,30 +168,23 @@ bool MissionBuilder::openMission(const std::string& path) {
     return true;
 }
 
-// One live object per row in use, then the eight aircraft at their starts (a start that names an
-// object stands on it; none below 5 ft over the ground). Only the shown aircraft move: the
-// record keeps its starts.
+// One live object per row in use, then the eight aircraft at their starts, placed as the view
+// shows a start (on the object it names, never below 5 ft over the ground) and set flying there.
+// Only the shown aircraft move: the record keeps its starts. The camera is set afterwards.
 void MissionBuilder::rebuildOpenedObjects() {
     if (!heldTerrain_) heldTerrain_ = host_->lendTerrain();
     const int32_t total = MBMission.TotalObjects;
     for (int32_t i = 0; i < total; ++i) loadRow(i);
     for (int n = 0; n < ModelArray::kAircraftSlots; ++n) {
-        auto* aircraft = dynamic_cast<FlyableAircraft*>(MBArray.at(n + ModelArray::kFirstAircraft));
+        const long index = n + ModelArray::kFirstAircraft;
+        auto* aircraft = dynamic_cast<FlyableAircraft*>(MBArray.at(index));
         if (!aircraft) continue;
         const double* row = MBMission.MissionStartLocations[n];
-        double x = row[0], y = row[1], z = row[2];
-        if (x > 20 && x < 500 && y > -5 && y <= 0 && z <= 0 && x < MBArray.size()) {
-            if (ZephModel* under = MBArray.at(static_cast<long>(x))) {
-                QNion pose;
-                under->getModelPositionQNion(&pose);
-                x = pose.Position[0];
-                z = pose.Position[2];
-                y = -1.0;
-            }
-        }
-        y = std::max(y, groundAt(x, z) + 5.0);
         const missions::AircraftInit& r = MBMission.AircraftStarts[n];
-        aircraft->SetUpAircraft(x, y, z, row[3], 0.0, r.MPH, r.Throttle);
+        moveMBCameraToX(row[0], row[1], row[2], index, row[3], r.Gear);
+        QNion shown;
+        aircraft->getModelPositionQNion(&shown);
+        aircraft->SetUpAircraft(shown.Position[0], shown.Position[1], shown.Position[2], row[3], 0.0, r.MPH, r.Throttle);
         aircraft->gearUpDown(static_cast<int32_t>(r.Gear));
         aircraft->setTeamNumber(r.Team);
         aircraft->setNumberOfBombs(std::clamp(r.NumberOfBombs, 0, kMaxBombs));
