@@ -49,7 +49,7 @@ bool MissionBuilder::fileAction(int tag) {
             return true;
         case kTagReopen:
             if (fileExists(MBFileName)) openMission(*MBFileName);
-            else if (fileExists(LastOpenedMission)) openMission(*LastOpenedMission);
+            else if (fileExists(LastOpenedMission())) openMission(*LastOpenedMission());
             return true;
         default: return false;
     }
@@ -96,7 +96,7 @@ bool MissionBuilder::writeMission(std::string path) {
         return false;
     }
     MBFileName = path;
-    LastOpenedMission = path;
+    LastOpenedMission() = path;
     controls_.windowTitle = "Mission Builder: " + fs::path(path).filename().string();
     MBSavedFlag = true;
     return true;
@@ -120,7 +120,7 @@ bool MissionBuilder::openMission(const std::string& path) {
     }
     MBSavedFlag = true;
     LastEnteredObjectTeam = 1;
-    MBFileName = LastOpenedMission = path;
+    MBFileName = LastOpenedMission() = path;
     BuilderControls& c = controls_;
     c.windowTitle = "Mission Builder: " + fs::path(path).filename().string();
     MBMission = opened->record;

@@ -3,6 +3,8 @@
 // use the defaults (a silent beep, no terrain to lend, a fixed clock).
 #include <array>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "core/Services.h"
 #include "missions/MissionRecord.h"
@@ -35,6 +37,11 @@ public:
     virtual double secondsSince2001() { return 0.0; }
     // The builder's view was asked to show the scene again.
     virtual void viewNeedsDrawing() {}
+    // The mission file opened or saved last, which the reopen command opens again.
+    virtual std::optional<std::string>& lastOpenedMission() { return lastOpened_; }
+
+private:
+    std::optional<std::string> lastOpened_;
 };
 
 }  // namespace pellam::builder

@@ -117,7 +117,7 @@ public:
     void openPanelDidEnd(bool confirmed);
     // Opens a mission file into the builder; a refused file beeps and changes nothing.
     bool openMission(const std::string& path);
-    std::optional<std::string> LastOpenedMission;  // the mission file opened or saved last
+    std::optional<std::string>& LastOpenedMission() { return host_->lastOpenedMission(); }
 
     BuilderControls& controls() { return controls_; }
     const BuilderControls& controls() const { return controls_; }
