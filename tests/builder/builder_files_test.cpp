@@ -56,7 +56,11 @@ TEST_F(BuilderFiles, SaveOpenSaveKeepsTheRecordAndPacksTheControls) {
     seven.pages[0].wingmanLeader = 8;  // itself
     seven.pages[0].bombs = "9";
     c.aircraftTabs.slots[1].pages[0].position = "2100000, 300, 2100000";  // below the 600 ft ground
+    c.aircraftTabs.victoryLocations[1].location = "100, 200";  // two numbers: beeps, keeps the place
+    c.qdGroundStart[2] = "500, 9999, 700";
+    const int beeps = host.beeps;
     const std::string path = saveAs("Balloon raid");
+    EXPECT_EQ(host.beeps, beeps + 1);
     ASSERT_TRUE(fs::exists(path));
     EXPECT_TRUE(builder.MBSavedFlag);
     EXPECT_EQ(c.windowTitle, "Mission Builder: Balloon raid.pellam");
@@ -71,6 +75,9 @@ TEST_F(BuilderFiles, SaveOpenSaveKeepsTheRecordAndPacksTheControls) {
     EXPECT_EQ(m.AircraftStarts[7].NumberOfBombs, 6);
     EXPECT_EQ(m.MissionStartLocations[1][1], -1.0);
     EXPECT_EQ(m.TotalObjects, 24);
+    EXPECT_EQ(m.TheVictory.Location2[0], 0.0);
+    EXPECT_EQ(m.DogfightGroundStartLocations[2][0], 500);
+    EXPECT_EQ(m.DogfightGroundStartLocations[2][1], -1.0);
     const std::vector<uint8_t> saved = missions::encodeMissionRecord(m);
 
     builder.fromMBMenu(kTagClose);
