@@ -237,13 +237,10 @@ void MissionBuilder::leaveBuilder() {
     controls_.windowOpen = controls_.windowKey = false;
     controls_.cancelSheetShown = false;
     MBWindowOpen = false;
-    releaseObjectsFromMBArray();
-    MBOneItem.clear();
-    MBTerrainLoadedFlag = false;
     MBCurrentObject = 0;
     MBDraggingObject = MBDraggingPath = false;
     RIDUdidav* ground = worldTerrain();
-    if (heldTerrain_) host_->returnTerrain(std::move(heldTerrain_));
+    returnTerrain();
     if (host_->reloadUserMissionsWanted()) host_->reloadUserMissions();
     if (ground) {
         ground->setFogDistance(host_->missionHaze());
