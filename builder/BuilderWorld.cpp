@@ -107,7 +107,7 @@ void MissionBuilder::addWorld() {
     MBSavedFlag = false;
     MBWorld = k;
     releaseObjectsFromMBArray();
-    if (!heldTerrain_) heldTerrain_ = host_->lendTerrain();
+    borrowTerrain();
     if (k == 1) {
         controls_.worldShortcuts.clear();
         for (const Place& place : kWesternFrontPlaces) controls_.worldShortcuts.push_back(place.name);

@@ -52,6 +52,10 @@ void MissionBuilder::releaseObjectsFromMBArray() {
     MBArray.clear();
 }
 
+void MissionBuilder::borrowTerrain() {
+    if (!heldTerrain_ && !MBArray.at(ModelArray::kTerrain)) heldTerrain_ = host_->lendTerrain();
+}
+
 ZephModel* MissionBuilder::loadRow(int row) {
     if (row < 0 || row >= missions::kMaxObjects) return nullptr;
     ModelArray& into = row == kPreviewRow ? MBOneItem : MBArray;

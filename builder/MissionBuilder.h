@@ -88,6 +88,8 @@ public:
     bool tabViewShouldSelect(bool aircraftTabs, int tab);
     // Makes the live object of row `row` (appended to MBArray, or to MBOneItem for row 255).
     ZephModel* loadRow(int row);
+    // Takes the game's terrain into the builder's hold (once), for row 1 of the next rebuild.
+    void borrowTerrain();
 
     // ---- The view (BuilderView.cpp).
     void updateMBOpenGLView();
@@ -143,7 +145,8 @@ public:
     // Camera (ft, deg): pitch -90 (down) .. 10, heading -180 .. 180.
     QNion MBCameraPosition;
     double MBViewingPitch = 0, MBViewingHeading = 0;
-    std::array<double, 4> MinMaxXZ{};      // min x, max x, min z, max z (ft)
+    // min x, max x, min z, max z (ft); the Western Front's until a world sets its own.
+    std::array<double, 4> MinMaxXZ{52800, 3696000, 52800, 3168000};
     std::array<std::array<double, 3>, kShortcuts> MBShortCutsPositions{};
 
     // Selection and editing.

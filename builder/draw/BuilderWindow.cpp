@@ -241,7 +241,8 @@ void drawBuilderWindow(MissionBuilder& b) {
 bool builderTakesEvent(MissionBuilder& b, const SDL_Event& event, bool imguiWantsMouse) {
     static bool pressed = false;
     static int lastX = 0, lastY = 0;
-    if (!b.MBWindowOpen || b.controls().cancelSheetShown) return false;
+    const bool mouse = event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_MOUSEBUTTONUP || event.type == SDL_MOUSEMOTION;
+    if (!mouse || !b.MBWindowOpen || b.controls().cancelSheetShown) return false;
     int windowWidth = 0, windowHeight = 0;
     if (SDL_Window* window = SDL_GetWindowFromID(event.button.windowID)) SDL_GetWindowSize(window, &windowWidth, &windowHeight);
     const ViewRect r = builderViewRect(windowWidth, windowHeight);
