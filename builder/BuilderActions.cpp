@@ -67,7 +67,7 @@ void MissionBuilder::newMission() {
     MBFileName.reset();
     LastEnteredObjectTeam = 1;
     // The terrain stays with the builder from now until it is left.
-    if (!heldTerrain_ && !terrain()) heldTerrain_ = host_->lendTerrain();
+    borrowTerrain();
     releaseObjectsFromMBArray();
     MBOneItem.clear();
     MBCurrentObject = 0;

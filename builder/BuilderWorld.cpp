@@ -107,7 +107,7 @@ void MissionBuilder::addWorld() {
     MBSavedFlag = false;
     MBWorld = k;
     releaseObjectsFromMBArray();
-    if (!heldTerrain_) heldTerrain_ = host_->lendTerrain();
+    borrowTerrain();
     if (k == 1) {
         controls_.worldShortcuts.clear();
         for (const Place& place : kWesternFrontPlaces) controls_.worldShortcuts.push_back(place.name);
@@ -261,13 +261,10 @@ void MissionBuilder::leaveBuilder() {
     controls_.windowOpen = controls_.windowKey = false;
     controls_.cancelSheetShown = false;
     MBWindowOpen = false;
-    releaseObjectsFromMBArray();
-    MBOneItem.clear();
-    MBTerrainLoadedFlag = false;
     MBCurrentObject = 0;
     MBDraggingObject = MBDraggingPath = false;
     RIDUdidav* ground = worldTerrain();
-    if (heldTerrain_) host_->returnTerrain(std::move(heldTerrain_));
+    returnTerrain();
     if (host_->reloadUserMissionsWanted()) host_->reloadUserMissions();
     if (ground) {
         ground->setFogDistance(host_->missionHaze());

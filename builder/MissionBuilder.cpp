@@ -3,16 +3,24 @@
 #include <algorithm>
 
 #include "core/ZephModel.h"
+#include "missions/RecordBuilding.h"
 #include "platform/Log.h"
 
 namespace pellam::builder {
 
-MissionBuilder::MissionBuilder(missions::ObjectFactory& factory, BuilderHost* host)
-    : factory_(factory), host_(host ? host : &defaultHost_) {}
+MissionBuilder::MissionBuilder(missions::ObjectFactory& factory, BuilderHost* host, bool* windowOpen, bool* savedFlag)
+    : MBSavedFlag(savedFlag ? *savedFlag : ownSavedFlag_),
+      MBWindowOpen(windowOpen ? *windowOpen : ownWindowOpen_),
+      factory_(factory),
+      host_(host ? host : &defaultHost_) {}
 
-MissionBuilder::~MissionBuilder() {
-    // The terrain is the game's: hand it back whatever state the builder was left in.
+// The terrain is the game's: it goes back whatever state the builder was left in.
+MissionBuilder::~MissionBuilder() { returnTerrain(); }
+
+void MissionBuilder::returnTerrain() {
     releaseObjectsFromMBArray();
+    MBOneItem.clear();
+    MBTerrainLoadedFlag = false;
     if (heldTerrain_) host_->returnTerrain(std::move(heldTerrain_));
 }
 
@@ -31,17 +39,9 @@ void MissionBuilder::fillInObjectForMissionTypeMB(int32_t type, double posX, dou
         platform::logMessage("Mission builder: object row " + std::to_string(offset) + " is outside the list");
         return;
     }
-    missions::ObjectForMission& row = MBMission.ObjectList[offset];
-    row.ObjectCode = type;
-    row.Location[0] = posX;
-    row.Location[1] = posY;
-    row.Location[2] = posZ;
-    row.SpeedMPH = speed;
-    row.Heading = heading;
-    row.Team = team;
-    row.Points = points;
-    row.Seed = 0;
-    row.SubType = 0;
+    missions::fillInObjectForMission(MBMission, offset, type, posX, posY, posZ, speed, heading, team, points);
+    MBMission.ObjectList[offset].Seed = 0;
+    MBMission.ObjectList[offset].SubType = 0;
 }
 
 void MissionBuilder::releaseObjectsFromMBArray() {
@@ -50,6 +50,10 @@ void MissionBuilder::releaseObjectsFromMBArray() {
         if (ZephModel* object = MBArray.at(i); object && !object->shouldRelease() && !heldTerrain_)
             heldTerrain_ = MBArray.take(i);
     MBArray.clear();
+}
+
+void MissionBuilder::borrowTerrain() {
+    if (!heldTerrain_ && !MBArray.at(ModelArray::kTerrain)) heldTerrain_ = host_->lendTerrain();
 }
 
 ZephModel* MissionBuilder::loadRow(int row) {

@@ -57,8 +57,14 @@ struct PathLink {
 };
 
 class MissionBuilder {
+    // The window-open and unsaved flags when the game does not hand in its own.
+    bool ownWindowOpen_ = false, ownSavedFlag_ = true;
+
 public:
-    MissionBuilder(missions::ObjectFactory& factory, BuilderHost* host = nullptr);
+    // `windowOpen` and `savedFlag`, when given, are the game's flags of the same meaning: the
+    // builder keeps its state in them, so the game's menus and text fields follow it.
+    MissionBuilder(missions::ObjectFactory& factory, BuilderHost* host = nullptr, bool* windowOpen = nullptr,
+                   bool* savedFlag = nullptr);
     ~MissionBuilder();
     MissionBuilder(const MissionBuilder&) = delete;
     MissionBuilder& operator=(const MissionBuilder&) = delete;
@@ -83,6 +89,8 @@ public:
     bool tabViewShouldSelect(bool aircraftTabs, int tab);
     // Makes the live object of row `row` (appended to MBArray, or to MBOneItem for row 255).
     ZephModel* loadRow(int row);
+    // Takes the game's terrain into the builder's hold (once), for row 1 of the next rebuild.
+    void borrowTerrain();
 
     // ---- The view (BuilderView.cpp).
     void updateMBOpenGLView();
@@ -104,6 +112,8 @@ public:
     RIDUdidav* worldTerrain() const;
     // Leaving: the game's world, fog and cloud layers back.
     void leaveBuilder();
+    // The live objects freed and the terrain handed back to the game, whatever the window shows.
+    void returnTerrain();
 
     // ---- Filling the victory and aircraft tabs from the record (BuilderFiles.cpp).
     void fillInVictoryLocationInfo();
@@ -132,22 +142,22 @@ public:
 
     // ---- State.
     // The edited mission and its texts: every edit lands here at once.
-    // On an 8-byte boundary, as records are kept, so its 8-aligned double arrays may be handed on.
-    alignas(8) missions::MissionData MBMission{};
+    alignas(8) missions::MissionData MBMission{};  // the record lies on an 8-byte boundary
     missions::MissionTexts MBTexts{};
     ModelArray MBArray;                    // live objects, index = ObjectList row
     ModelArray MBOneItem;                  // at most one: the item chosen in the object menu, unplaced
     std::optional<std::string> MBFileName; // last saved or opened file; none for a new mission
-    bool MBSavedFlag = true;               // no unsaved change
+    bool& MBSavedFlag;                     // no unsaved change
     int32_t MBWorld = 0;                   // world chosen in the world menu (1 the Western Front)
     bool MBTerrainLoadedFlag = false;      // a world is in MBArray
-    bool MBWindowOpen = false;
+    bool& MBWindowOpen;
     bool AllTabs = false;                  // every tab may be chosen, with no side effect
 
     // Camera (ft, deg): pitch -90 (down) .. 10, heading -180 .. 180.
     QNion MBCameraPosition;
     double MBViewingPitch = 0, MBViewingHeading = 0;
-    std::array<double, 4> MinMaxXZ{};      // min x, max x, min z, max z (ft)
+    // min x, max x, min z, max z (ft); the Western Front's until a world sets its own.
+    std::array<double, 4> MinMaxXZ{52800, 3696000, 52800, 3168000};
     std::array<std::array<double, 3>, kShortcuts> MBShortCutsPositions{};
 
     // Selection and editing.

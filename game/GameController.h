@@ -101,6 +101,8 @@ public:
 
     // ---- Menus and dialog buttons.
     virtual bool handleThisMenu(int tag);
+    // Draws the mission builder's scene in place of the game's while its window is open.
+    virtual bool drawBuilderFrame() { return false; }
     void fromMenus(int tag);
     void fromDialogButtons(int tag, Window* cancelFrom = nullptr);
 
