@@ -1,7 +1,6 @@
 #include "builder/BuilderSave.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -127,12 +126,6 @@ bool takeControlsIntoMission(const BuilderControls& c, const AircraftTabControls
     m.PointsForCompletedMission = std::clamp(c.missionPoints, 0, 25000);
     readAircraftTabs(tabs, m, groundAt);
     return allRead;
-}
-
-double secondsSince2001Now() {
-    // 978,307,200 s from 1970 to 1 January 2001 00:00 GMT.
-    const auto now = std::chrono::system_clock::now().time_since_epoch();
-    return std::chrono::duration<double>(now).count() - 978307200.0;
 }
 
 std::string builderMissionsFolder() { return platform::necessaryDataFolder() + "/Missions"; }

@@ -39,9 +39,6 @@ bool takeControlsIntoMission(const BuilderControls& controls, const AircraftTabC
                              const BuilderCameraState& camera, const GroundHeight& groundAt,
                              double secondsSince2001, missions::MissionData& mission, missions::MissionTexts& texts);
 
-// Seconds since 1 January 2001 00:00 GMT now.
-double secondsSince2001Now();
-
 // "<Necessary Data>/Missions", where saved missions go and the game's mission menu looks.
 std::string builderMissionsFolder();
 

@@ -41,6 +41,7 @@ bool BuilderLink::reloadUserMissionsWanted() { return game_.ReloadUserMissions; 
 void BuilderLink::reloadUserMissions() { game_.reloadUserMissions(); }
 double BuilderLink::secondsSince2001() { return game_.secondsSince2001(); }
 void BuilderLink::viewNeedsDrawing() { game_.toMyZephGLView->sceneChanged(); }
+std::optional<std::string>& BuilderLink::lastOpenedMission() { return game_.LastOpenedMission; }
 
 }  // namespace pellam
 

@@ -22,6 +22,7 @@ public:
     void reloadUserMissions() override;
     double secondsSince2001() override;
     void viewNeedsDrawing() override;
+    std::optional<std::string>& lastOpenedMission() override;
 
 private:
     VADArizodazar2& game_;

@@ -9,6 +9,7 @@
 
 #include "builder/MissionBuilder.h"
 #include "builder/draw/BuilderLayout.h"
+#include "builder/draw/EditingTabs.h"
 
 namespace pellam::builderdraw {
 namespace {
@@ -102,19 +103,6 @@ void worldTab(MissionBuilder& b) {
     }
 }
 
-void itemPanel(MissionBuilder& b) {
-    const BuilderControls& c = b.controls();
-    ImGui::TextUnformatted(c.objectID.c_str());
-    ImGui::Text("Location: %s", c.objectLocation.c_str());
-    ImGui::Text("Heading: %s", c.objectHeading.c_str());
-    ImGui::Text("Team: %s", c.objectTeam.c_str());
-    ImGui::Text("Points: %s", c.objectPoints.c_str());
-    ImGui::Text("Path start: %s   Random start: %s", c.itemPath.c_str(), c.randomStart.c_str());
-    ImGui::TextWrapped("%s", c.itemNotes.c_str());
-    lines(c.textureNames);
-    ImGui::TextUnformatted(c.totalObjects.c_str());
-}
-
 // A tab bar whose choice the builder may refuse: a refused tab snaps back to the one shown before.
 // `shownLast` is the bar's own memory of the tab it showed in the last frame.
 void tabBar(const char* id, const std::vector<std::string>& titles, int& current, int& shownLast,
@@ -174,12 +162,6 @@ void weatherTab(MissionBuilder& b) {
     if (ImGui::InputDouble("Wind from (deg)", &c.windDirection, 0, 0, "%.0f")) b.notsaved();
 }
 
-void pathsTab(MissionBuilder& b) {
-    const auto& p = b.MBMission.FlyToPoints[std::clamp(b.controls().pathSelectedRow, 0, 199)];
-    ImGui::Text("Point %d: %d, %d, %d -> point %d", b.controls().pathSelectedRow + 1, int(p.PointXYZ[0]),
-                int(p.PointXYZ[1]), int(p.PointXYZ[2]), p.NextPoint + 1);
-}
-
 // The main tabs; a refused choice (no world yet) snaps back to the tab shown before.
 void tabs(MissionBuilder& b) {
     BuilderControls& c = b.controls();
@@ -188,10 +170,14 @@ void tabs(MissionBuilder& b) {
     tabBar("Tab", kTitles, c.mainTab, shownLast, [&](int tab) { return b.tabViewShouldSelect(false, tab); });
     switch (c.mainTab) {
     case builder::kTabWorld: worldTab(b); break;
-    case builder::kTabObjects: itemPanel(b); break;
-    case builder::kTabAircraft: aircraftTab(b); break;
+    case builder::kTabObjects: objectsTab(b); break;
+    case builder::kTabAircraft:
+        aircraftTab(b);
+        aircraftPages(b);
+        break;
     case builder::kTabWeather: weatherTab(b); break;
-    case builder::kTabPaths: pathsTab(b); break;
+    case builder::kTabVictory: victoryTab(b); break;
+    case builder::kTabPaths: pathTable(b); break;
     default: break;
     }
 }
@@ -214,6 +200,8 @@ void cancelSheet(MissionBuilder& b) {
 
 }  // namespace
 
+void rememberBuilderItem(const std::string& label) { remember(label); }
+
 const ItemPlace* placeOfBuilderItem(const std::string& label) {
     auto at = places.find(label);
     return at == places.end() ? nullptr : &at->second;
@@ -231,11 +219,14 @@ void drawBuilderWindow(MissionBuilder& b) {
                                                ImGuiWindowFlags_NoResize)) {
         tabs(b);
         ImGui::Separator();
+        fileButtons(b);
+        ImGui::SameLine();
         if (button("Close")) b.fromMBMenu(builder::kTagClose);
     }
     ImGui::End();
     if (!open) b.windowShouldClose();
     cancelSheet(b);
+    fileSheets(b);
 }
 
 bool builderTakesEvent(MissionBuilder& b, const SDL_Event& event, bool imguiWantsMouse) {
