@@ -7,6 +7,7 @@
 #include "builder/BuilderSave.h"
 #include "builder/MissionBuilder.h"
 #include "platform/Log.h"
+#include "platform/Paths.h"
 
 // Saving and opening mission files: the file controls, the save sheet and the open panel.
 namespace pellam::builder {
@@ -36,6 +37,8 @@ std::vector<std::string> missionFilesIn(const std::string& folder) {
 
 }  // namespace
 
+std::string BuilderHost::missionsFolder() { return platform::necessaryDataFolder() + "/Missions/"; }
+
 bool MissionBuilder::fileAction(int tag) {
     FileSheets& files = controls_.files;
     switch (tag) {
@@ -43,7 +46,7 @@ bool MissionBuilder::fileAction(int tag) {
         case kTagSaveAs: saveMission(tag); return true;
         case kTagOpen:
             controls_.showsWorldMap = false;
-            files.openChoices = missionFilesIn(builderMissionsFolder());
+            files.openChoices = missionFilesIn(host_->missionsFolder());
             files.openChoice = -1;
             files.openShown = true;
             return true;
@@ -85,7 +88,7 @@ void MissionBuilder::savePanelMBDidEnd(bool confirmed) {
         host_->beep();
         return;
     }
-    writeMission(builderMissionsFolder() + "/" + files.saveName);
+    writeMission(host_->missionsFolder() + files.saveName);
 }
 
 bool MissionBuilder::writeMission(std::string path) {
@@ -106,7 +109,7 @@ void MissionBuilder::openPanelDidEnd(bool confirmed) {
     FileSheets& files = controls_.files;
     files.openShown = false;
     if (!confirmed || files.openChoice < 0 || files.openChoice >= static_cast<int>(files.openChoices.size())) return;
-    openMission(builderMissionsFolder() + "/" + files.openChoices[files.openChoice]);
+    openMission(host_->missionsFolder() + files.openChoices[files.openChoice]);
 }
 
 bool MissionBuilder::openMission(const std::string& path) {

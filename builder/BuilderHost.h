@@ -37,6 +37,8 @@ public:
     virtual double secondsSince2001() { return 0.0; }
     // The builder's view was asked to show the scene again.
     virtual void viewNeedsDrawing() {}
+    // The folder (ending in '/') where missions are saved and the game's mission menu finds them.
+    virtual std::string missionsFolder();
     // The mission file opened or saved last, which the reopen command opens again.
     virtual std::optional<std::string>& lastOpenedMission() { return lastOpened_; }
 

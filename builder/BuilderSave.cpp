@@ -6,7 +6,6 @@
 #include <filesystem>
 
 #include "builder/TextValues.h"
-#include "platform/Paths.h"
 
 namespace pellam::builder {
 namespace {
@@ -128,7 +127,6 @@ bool takeControlsIntoMission(const BuilderControls& c, const AircraftTabControls
     return allRead;
 }
 
-std::string builderMissionsFolder() { return platform::necessaryDataFolder() + "/Missions"; }
 
 std::string writeBuilderMission(std::string& path, MissionData& mission, const missions::MissionTexts& texts) {
     const std::string extension = std::string(".") + missions::kMissionExtension;

@@ -39,8 +39,6 @@ bool takeControlsIntoMission(const BuilderControls& controls, const AircraftTabC
                              const BuilderCameraState& camera, const GroundHeight& groundAt,
                              double secondsSince2001, missions::MissionData& mission, missions::MissionTexts& texts);
 
-// "<Necessary Data>/Missions", where saved missions go and the game's mission menu looks.
-std::string builderMissionsFolder();
 
 // Sums the record into Hash1 and writes the file (extension "pellam" added when missing) through
 // a temporary file. Empty on success, else why not; the file then is as it was before.

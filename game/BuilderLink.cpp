@@ -42,6 +42,7 @@ void BuilderLink::reloadUserMissions() { game_.reloadUserMissions(); }
 double BuilderLink::secondsSince2001() { return game_.secondsSince2001(); }
 void BuilderLink::viewNeedsDrawing() { game_.toMyZephGLView->sceneChanged(); }
 std::optional<std::string>& BuilderLink::lastOpenedMission() { return game_.LastOpenedMission; }
+std::string BuilderLink::missionsFolder() { return game_.userMissionsFolder(); }
 
 }  // namespace pellam
 

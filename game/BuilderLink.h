@@ -23,6 +23,7 @@ public:
     double secondsSince2001() override;
     void viewNeedsDrawing() override;
     std::optional<std::string>& lastOpenedMission() override;
+    std::string missionsFolder() override;
 
 private:
     VADArizodazar2& game_;

@@ -186,13 +186,14 @@ public:
     std::array<uint8_t, 48> PlayerNameString{};
     uint32_t JoinAddress = 0;
     uint32_t WaitingForOthersTime = 0;     // tick count when the others were last seen in game over
+    // The user's missions (ending in '/'): the mission builder saves there, the mission menu reads it.
+    std::string userMissionsFolder() const;
 
 private:
     void buildMissionMenu();
     // The mission window shows the current mission, its aircraft in the pop-ups.
     void showCurrentMission();
     std::string missionsFolder() const;
-    std::string userMissionsFolder() const;
     std::vector<std::string> finishedMissions() const;
     bool flyable(long slot);
     void startChosenFlight(Window& window);

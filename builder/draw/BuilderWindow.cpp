@@ -217,11 +217,12 @@ void drawBuilderWindow(MissionBuilder& b) {
     const std::string title = c.windowTitle + kBuilderWindowId;
     if (ImGui::Begin(title.c_str(), &open, ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoMove |
                                                ImGuiWindowFlags_NoResize)) {
-        tabs(b);
-        ImGui::Separator();
+        // The file buttons and Close first, in sight above tabs of any length.
         fileButtons(b);
         ImGui::SameLine();
         if (button("Close")) b.fromMBMenu(builder::kTagClose);
+        ImGui::Separator();
+        tabs(b);
     }
     ImGui::End();
     if (!open) b.windowShouldClose();

@@ -4,6 +4,8 @@
 #include <imgui_stdlib.h>
 
 #include <algorithm>
+#include <cstring>
+#include <string_view>
 
 #include "builder/FileSheets.h"
 #include "builder/MissionBuilder.h"
@@ -23,22 +25,45 @@ bool button(const char* label, const std::string& place) {
     return pressed;
 }
 
+// A field drawn with its label to its right, so that the field alone is the item remembered
+// under `place`; `label` may carry an "##" suffix, not shown. Answers whether editing ended
+// with a change.
+template <class Field>
+bool labelledField(const char* label, const std::string& place, float width, Field field) {
+    ImGui::PushID(place.c_str());
+    ImGui::SetNextItemWidth(width);
+    field();
+    rememberBuilderItem(place);
+    const bool done = ImGui::IsItemDeactivatedAfterEdit();
+    ImGui::PopID();
+    const std::string shown(label, std::string_view(label).find("##") == std::string_view::npos
+                                       ? std::strlen(label)
+                                       : std::string_view(label).find("##"));
+    ImGui::SameLine();
+    ImGui::TextUnformatted(shown.c_str());
+    return done;
+}
+
 // A text field whose action runs when editing ends (Return or leaving it); typing marks the
 // mission unsaved.
 void textField(MissionBuilder& b, const char* label, std::string& text, int tag, const std::string& place,
                float width = 200) {
-    ImGui::SetNextItemWidth(width);
-    if (ImGui::InputText(label, &text, ImGuiInputTextFlags_AutoSelectAll)) b.notsaved();
-    rememberBuilderItem(place);
-    if (tag && ImGui::IsItemDeactivatedAfterEdit()) b.fromMBMenu(tag);
+    bool typed = false;
+    const bool done = labelledField(label, place, width, [&] {
+        typed = ImGui::InputText("##field", &text, ImGuiInputTextFlags_AutoSelectAll);
+    });
+    if (typed) b.notsaved();
+    if (tag && done) b.fromMBMenu(tag);
 }
 
 // A number field read when saving (or acting on its tag when it has one).
 void numberField(MissionBuilder& b, const char* label, int& value, const std::string& place, int tag = 0) {
-    ImGui::SetNextItemWidth(120);
-    if (ImGui::InputInt(label, &value, 0, 0)) b.notsaved();
-    rememberBuilderItem(place);
-    if (tag && ImGui::IsItemDeactivatedAfterEdit()) b.fromMBMenu(tag);
+    bool typed = false;
+    const bool done = labelledField(label, place, 120, [&] {
+        typed = ImGui::InputInt("##field", &value, 0, 0);
+    });
+    if (typed) b.notsaved();
+    if (tag && done) b.fromMBMenu(tag);
 }
 
 // A row of radio buttons choosing a column.

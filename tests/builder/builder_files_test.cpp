@@ -22,7 +22,7 @@ struct BuilderFiles : BuilderTest {
         builder.fromMBMenu(kTagSaveAs);
         builder.controls().files.saveName = name;
         builder.savePanelMBDidEnd(true);
-        return builderMissionsFolder() + "/" + name + ".pellam";
+        return host.missionsFolder() + name + ".pellam";
     }
     void add(int32_t code) {
         builder.controls().objectMenuTag = code;
@@ -107,8 +107,8 @@ TEST_F(BuilderFiles, DamagedOrForeignFilesAreRefusedAndNothingIsAdopted) {
     auto variant = [&](const std::string& name, auto change) {
         std::vector<uint8_t> b = file;
         change(b);
-        write(builderMissionsFolder() + "/" + name, b);
-        return builderMissionsFolder() + "/" + name;
+        write(host.missionsFolder() + name, b);
+        return host.missionsFolder() + name;
     };
     std::vector<std::string> refused = {
         variant("tampered.pellam", [&](auto& b) { b[record + 20000] ^= 1; }),
@@ -118,7 +118,7 @@ TEST_F(BuilderFiles, DamagedOrForeignFilesAreRefusedAndNothingIsAdopted) {
     auto rewritten = [&](const std::string& name, auto change) {
         auto m = std::make_unique<missions::MissionData>(builder.MBMission);
         change(*m);
-        const std::string p = builderMissionsFolder() + "/" + name;
+        const std::string p = host.missionsFolder() + name;
         EXPECT_EQ(missions::writeMissionFile(p, *m, builder.MBTexts), "");
         return p;
     };

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "builder/draw/BuilderLayout.h"
@@ -35,6 +36,8 @@ struct TestView : ControllerView {
     void drawRect(int32_t) override { view.drawRect({1, 0, 0, 0}); }
     void drawBuilder(builder::MissionBuilder& b) override { builderdraw::drawBuilderScene(view, b); }
     void sceneChanged() override { view.sceneChanged(); }
+    // As the game fits it: once started, loading no longer draws the loading screen mid-frame.
+    void setDoFeedback(bool on) override { view.setDoFeedback(on ? 1 : 0); }
     render::MyZephGLView& view;
 };
 
@@ -252,6 +255,135 @@ TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosin
     const auto& layers = c_->currentMission()->Layers;
     EXPECT_EQ(terrain->getCloudLayer(0).TextureNumber == 0, layers[0].TextureNumber == 0);
     frames(2);
+}
+
+// A mission made as a new user would (a balloon, a flak gun, a lorry convoy on a path, two aircraft,
+// a victory condition), saved, found in the game's mission menu, flown and won.
+TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
+    builder::MissionBuilder& b = c_->missionBuilder();
+    c_->ReloadUserMissions = true;  // the player's preference: missions read again when the builder closes
+    press("Pilot Sign-In", "Sign In");
+    press("Menu", "Mission Builder");
+    press("Mission Builder", "New Mission");
+    auto key = [&](SDL_Keycode code) {
+        SDL_Event e{};
+        e.key.windowID = view_->getGLWindow()->windowID();
+        e.key.keysym.sym = code;
+        e.key.keysym.scancode = SDL_GetScancodeFromKey(code);
+        for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
+            e.type = type;
+            SDL_PushEvent(&e);
+            frames(3);
+        }
+    };
+    auto type = [&](const char* text) {
+        SDL_Event e{};
+        e.type = SDL_TEXTINPUT;
+        e.text.windowID = view_->getGLWindow()->windowID();
+        std::strncpy(e.text.text, text, sizeof e.text.text - 1);
+        SDL_PushEvent(&e);
+        frames(3);
+    };
+    // Clicks a field (its text selected), types over it, presses Return.
+    auto typeInto = [&](const std::string& label, const char* text) {
+        frames(2);
+        const builderdraw::ItemPlace* at = builderdraw::placeOfBuilderItem(label);
+        ASSERT_TRUE(at && at->y1 < 768) << label << " is out of sight";
+        pressBuilder(label);
+        type(text);
+        key(SDLK_RETURN);
+    };
+    auto choose = [&](const std::string& popUp, const std::string& item) {
+        pressBuilder(popUp);
+        pressBuilder(popUp + "/" + item);
+    };
+    choose("World", "The Western Front");
+    pressBuilder("Add World");
+    ASSERT_TRUE(b.MBTerrainLoadedFlag);
+
+    // Each object added, then typed onto the ground where it should stand (a height below it).
+    pressBuilder("Tab/Objects");
+    auto place = [&](const std::string& object, const char* where) {
+        choose("Object", object);
+        pressBuilder("Add Object");
+        typeInto("Object Location", where);
+        return b.MBCurrentObject;
+    };
+    const int balloon = place("Observation balloon", "2013460, 0, 2243000");
+    const int flak = place("Flak gun", "2013700, 0, 2243200");
+    place("Lorry (German)", "2012000, 0, 2244000");
+    typeInto("Object Path", "0");
+    const int second = place("Lorry (German)", "2011950, 0, 2243900");
+    typeInto("Object Random Start", "200");
+    EXPECT_EQ(balloon, 22);
+    EXPECT_EQ(b.MBMission.ObjectList[flak].ObjectCode, 65);
+    EXPECT_EQ(double(b.MBMission.ObjectList[balloon].Location[1]), -1.0);
+    EXPECT_EQ(b.MBMission.ObjectList[second].Seed, 200);
+
+    // The convoy's road: two points leading to each other.
+    pressBuilder("Tab/Paths");
+    typeInto("Path/1/2", "2012000, 100, 2246000");
+    typeInto("Path/1/11", "2");
+    typeInto("Path/2/2", "2012000, 100, 2250000");
+    typeInto("Path/2/11", "1");
+    EXPECT_EQ(b.MBMission.FlyToPoints[1].NextPoint, 0);
+    EXPECT_EQ(b.MBMission.FlyToPoints[1].PointXYZ[2], 2250000);
+
+    // Aircraft 1, the player, south of the balloon; aircraft 2 an enemy far off; the rest stay home.
+    pressBuilder("Tab/Aircraft");
+    typeInto("Aircraft/Position", "2013460, 1500, 2230000");
+    pressBuilder("Aircraft/Aircraft 2");
+    typeInto("Aircraft/Team", "blue");
+    typeInto("Aircraft/Position", "2060000, 3000, 2300000");
+    for (int n = 3; n <= 8; ++n) {
+        pressBuilder("Aircraft/Aircraft " + std::to_string(n));
+        pressBuilder("Aircraft/On/off");
+    }
+
+    // Won by destroying the balloon; no aircraft need be shot down.
+    pressBuilder("Tab/Victory");
+    typeInto("Mission Title", "Balloon busting");
+    typeInto("Victory/Kills", "0");
+    typeInto("Victory/Destroy", "22");
+    typeInto("Victory/Number Destroyed", "1");
+
+    pressBuilder("Save As");
+    type("Balloon busting");
+    pressBuilder("Save Mission/Save");
+    ASSERT_TRUE(fs::exists(folder_ / "Missions" / "Balloon busting.pellam"));  // where the game looks
+    EXPECT_TRUE(c_->MBSavedFlag);
+    const missions::MissionData& m = b.MBMission;
+    EXPECT_EQ(m.AircraftStarts[1].Team, 2);
+    for (int n = 2; n < 8; ++n) EXPECT_EQ(m.AircraftStarts[n].OnOff, 0) << n;
+    EXPECT_EQ(m.TheVictory.ParticularDeadObjects[0], 22);
+    EXPECT_EQ(m.TheVictory.RequiredNumberOfDeadObjects, 1);
+    EXPECT_EQ(m.TheVictory.Kills, 0);
+    pressBuilder("Close");
+    ASSERT_FALSE(c_->MBWindowOpen);
+
+    // The mission menu offers it; the pilot flies it.
+    c_->fromMenus(kMenuSelectMission);
+    press("Select Mission", "Mission");
+    press("Select Mission", "     User Mission #1: Balloon busting");
+    press("Select Mission", "Fly Mission");
+    ASSERT_EQ(c_->CurrentMissionNumber, 51);
+    ASSERT_TRUE(c_->gamePause);  // running
+    frames(60);
+    ZephModel* target = c_->getModelArray()->at(balloon);
+    ASSERT_NE(target, nullptr);
+    ASSERT_FALSE(target->areYouDestroyed());
+    ASSERT_FALSE(c_->interface().toGameOverWindow.open);  // not won while the balloon stands
+    // The pilot's bomb on the balloon's winch.
+    QNion winch;
+    target->getModelPositionQNion(&winch);
+    const double still[3] = {0, 0, 0};
+    const double above[3] = {winch.Position[0], winch.Position[1] + 40, winch.Position[2]};
+    c_->getModelArray()->at(ModelArray::kBombs)->startADroppedBomb(still, above, c_->GlobalMissionTime,
+                                                                   ModelArray::kFirstAircraft);
+    for (int i = 0; i < 900 && !c_->interface().toGameOverWindow.open; ++i) frames(1);
+    EXPECT_TRUE(target->areYouDestroyed());
+    ASSERT_TRUE(c_->interface().toGameOverWindow.open);
+    EXPECT_EQ(c_->interface().toYouWonOrLost, "Mission Successful");
 }
 
 }  // namespace
