@@ -93,6 +93,8 @@ public:
 
     // ---- The view (BuilderView.cpp).
     void updateMBOpenGLView();
+    // Rises with every view update: the view is drawn again only when it has moved on.
+    uint64_t viewRevision() const { return viewRevision_; }
     // The eye rotation the view uses for the camera's attitude (16 doubles).
     std::array<double, 16> eyeRotation() const;
     // The links drawPaths draws: every point exactly once, chains followed, a bad link ends a chain.
@@ -190,6 +192,7 @@ private:
     BuilderControls controls_;
     ViewFrame frame_;
     std::unique_ptr<ZephModel> heldTerrain_;  // the lent terrain while it is not in MBArray
+    uint64_t viewRevision_ = 0;
 };
 
 }  // namespace pellam::builder

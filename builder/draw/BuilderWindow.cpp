@@ -1,5 +1,6 @@
 #include "builder/draw/BuilderWindow.h"
 
+#include <GL/gl.h>
 #include <imgui.h>
 
 #include <algorithm>
@@ -9,6 +10,8 @@
 
 #include "builder/MissionBuilder.h"
 #include "builder/draw/BuilderLayout.h"
+#include "platform/Paths.h"
+#include "platform/PngImage.h"
 
 namespace pellam::builderdraw {
 namespace {
@@ -46,6 +49,25 @@ bool numberField(const char* label, double& value, int tag, MissionBuilder& b) {
     return true;
 }
 
+// The picture of the Western Front from the game's data, as a GL texture made on first use; 0
+// when it cannot be read.
+GLuint worldMap() {
+    static GLuint texture = 0;
+    static bool tried = false;
+    if (tried) return texture;
+    tried = true;
+    platform::RGBAImage map;
+    if (!platform::readPng(platform::resourcesFolder() + "WWIWorldMap.png", map) || map.width <= 0) return 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, map.width, map.height, 0, GL_RGBA, GL_UNSIGNED_BYTE, map.pixels.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return texture;
+}
+
 void worldTab(MissionBuilder& b) {
     BuilderControls& c = b.controls();
     const auto worlds = MissionBuilder::worldMenuTitles();
@@ -64,7 +86,8 @@ void worldTab(MissionBuilder& b) {
     }
     remember("World");
     ImGui::TextWrapped("%s", c.worldDescription.c_str());
-    if (c.showsWorldMap) ImGui::TextDisabled("Map: Flanders to Champagne, Hazebrouck to Reims");
+    if (c.showsWorldMap)
+        if (const GLuint map = worldMap()) ImGui::Image(reinterpret_cast<ImTextureID>(uintptr_t(map)), ImVec2(200, 200));
     if (button("Add World")) b.fromMBMenu(builder::kTagAddWorld);
     ImGui::Separator();
     float height = float(c.altSlider);
