@@ -226,6 +226,18 @@ TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosin
     EXPECT_EQ(heading, -30);
     EXPECT_FALSE(c_->MBSavedFlag);
 
+    // A path point under the camera shows as a red marker through the ground.
+    b.MBMission.FlyToPoints[0].PointXYZ = {2085600, 1500, 2278960};
+    b.updateMBOpenGLView();
+    const auto marked = picture("builder-path.png");
+    int red = 0;
+    for (int y = viewCentreY() - 4; y <= viewCentreY() + 4; ++y)
+        for (int x = viewCentreX() - 4; x <= viewCentreX() + 4; ++x) {
+            const uint8_t* p = &marked.pixels[(size_t(y) * marked.width + x) * 4];
+            red += p[0] > 200 && p[1] < 60 && p[2] < 60;
+        }
+    EXPECT_GT(red, 10);
+
     // The cloud deck: from above the ceiling the ground disappears under it.
     b.controls().altSlider = 40;  // 20,000 ft
     b.fromMBMenu(builder::kTagAltSlider);
