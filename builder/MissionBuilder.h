@@ -86,8 +86,10 @@ public:
     void windowDidResize(const ViewFrame& frame);
     // Whether `tab` of the main tab view (aircraftTabs false) or of the aircraft tabs may be chosen.
     bool tabViewShouldSelect(bool aircraftTabs, int tab);
-    // Makes the live object of row `row` (appended to MBArray, or to MBOneItem for row 255).
+    // Makes the live object of row `row` and appends it to MBArray; call it for the rows in order.
     ZephModel* loadRow(int row);
+    // Makes the preview item from row 255 into MBOneItem, in place of the one before.
+    ZephModel* loadPreview();
     // Takes the game's terrain into the builder's hold (once), for row 1 of the next rebuild.
     void borrowTerrain();
 
@@ -129,7 +131,7 @@ public:
     // The terrain object in MBArray (index 1), null before a world is added.
     ZephModel* terrain() const;
     double groundAt(double x, double z) const;
-    int32_t totalObjects() const;   // MBMission.TotalObjects, bounded to 0..259
+    int32_t totalObjects() const;   // MBMission.TotalObjects, bounded to 0..260
 
     // ---- State.
     // The edited mission and its texts: every edit lands here at once.
