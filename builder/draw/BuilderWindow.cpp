@@ -68,6 +68,17 @@ GLuint worldMap() {
     return texture;
 }
 
+// A slider whose every move is the control's action.
+void slider(const char* label, double& value, float low, float high, const char* format, int tag, MissionBuilder& b) {
+    float shown = float(value);
+    ImGui::SetNextItemWidth(220);
+    if (ImGui::SliderFloat(label, &shown, low, high, format)) {
+        value = shown;
+        b.fromMBMenu(tag);
+    }
+    remember(label);
+}
+
 void worldTab(MissionBuilder& b) {
     BuilderControls& c = b.controls();
     const auto worlds = MissionBuilder::worldMenuTitles();
@@ -90,13 +101,7 @@ void worldTab(MissionBuilder& b) {
         if (const GLuint map = worldMap()) ImGui::Image(reinterpret_cast<ImTextureID>(uintptr_t(map)), ImVec2(200, 200));
     if (button("Add World")) b.fromMBMenu(builder::kTagAddWorld);
     ImGui::Separator();
-    float height = float(c.altSlider);
-    ImGui::SetNextItemWidth(220);
-    if (ImGui::SliderFloat("Camera height", &height, 0, 100, "%.0f")) {
-        c.altSlider = height;
-        b.fromMBMenu(builder::kTagAltSlider);
-    }
-    remember("Camera height");
+    slider("Camera height", c.altSlider, 0, 100, "%.0f", builder::kTagAltSlider, b);
     if (!c.worldShortcuts.empty()) {
         c.worldShortcut = std::clamp(c.worldShortcut, 0, int(c.worldShortcuts.size()) - 1);
         ImGui::SetNextItemWidth(220);
@@ -167,21 +172,9 @@ void aircraftTab(MissionBuilder& b) {
 
 void weatherTab(MissionBuilder& b) {
     BuilderControls& c = b.controls();
-    float visibility = float(c.visibility);
-    ImGui::SetNextItemWidth(220);
-    if (ImGui::SliderFloat("Visibility", &visibility, 1, 100, "%.1f")) {
-        c.visibility = visibility;
-        b.fromMBMenu(builder::kTagVisibility);
-    }
-    remember("Visibility");
+    slider("Visibility", c.visibility, 1, 100, "%.1f", builder::kTagVisibility, b);
     numberField("Visibility (typed)", c.visibilityFB, builder::kTagVisibilityFB, b);
-    float ceiling = float(c.ceiling);
-    ImGui::SetNextItemWidth(220);
-    if (ImGui::SliderFloat("Cloud ceiling (ft)", &ceiling, 1, 50000, "%.0f")) {
-        c.ceiling = ceiling;
-        b.fromMBMenu(builder::kTagCeiling);
-    }
-    remember("Cloud ceiling (ft)");
+    slider("Cloud ceiling (ft)", c.ceiling, 1, 50000, "%.0f", builder::kTagCeiling, b);
     numberField("Ceiling (typed, ft)", c.ceilingFB, builder::kTagCeilingFB, b);
     ImGui::SetNextItemWidth(120);
     if (ImGui::InputDouble("Deck thickness (ft)", &c.thickness, 0, 0, "%.0f")) b.notsaved();
