@@ -69,7 +69,12 @@ ZephModel* makeInto(ModelArray& into, const missions::ObjectForMission& row, mis
 }  // namespace
 
 ZephModel* MissionBuilder::loadRow(int row) {
-    if (row < 0 || row >= missions::kMaxObjects) return nullptr;
+    // Only the next row: object i stands at index i or the arrays part company.
+    if (row < 0 || row >= missions::kMaxObjects || row != MBArray.size()) {
+        platform::logMessage("Mission builder: row " + std::to_string(row) + " is not the next of " +
+                             std::to_string(MBArray.size()) + " live objects");
+        return nullptr;
+    }
     missions::FactoryContext context{host_->builderView(), &heldTerrain_, host_->controller(), true, nullptr};
     return makeInto(MBArray, MBMission.ObjectList[row], factory_, context);
 }

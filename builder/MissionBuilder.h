@@ -86,7 +86,8 @@ public:
     void windowDidResize(const ViewFrame& frame);
     // Whether `tab` of the main tab view (aircraftTabs false) or of the aircraft tabs may be chosen.
     bool tabViewShouldSelect(bool aircraftTabs, int tab);
-    // Makes the live object of row `row` and appends it to MBArray; call it for the rows in order.
+    // Makes the live object of row `row` and appends it to MBArray. Only the next row (the size of
+    // MBArray) is made; any other answers null, so object i always stands at index i.
     ZephModel* loadRow(int row);
     // Makes the preview item from row 255 into MBOneItem, in place of the one before.
     ZephModel* loadPreview();
