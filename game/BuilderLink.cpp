@@ -42,10 +42,6 @@ void BuilderLink::reloadUserMissions() { game_.reloadUserMissions(); }
 double BuilderLink::secondsSince2001() { return game_.secondsSince2001(); }
 void BuilderLink::viewNeedsDrawing() { game_.toMyZephGLView->sceneChanged(); }
 
-}  // namespace pellam
-
-namespace pellam {
-
 void VADArizodazar2::fromMBMenu(int tag) {
     toMyZephGLView->sceneChanged();
     missionBuilder_.fromMBMenu(tag);
