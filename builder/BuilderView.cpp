@@ -24,6 +24,7 @@ std::array<double, 16> MissionBuilder::eyeRotation() const {
 // Brings what the view shows up to date: the height slider, the position text, the preview item
 // at the origin and, once per change, the item panel. The drawing itself follows (host).
 void MissionBuilder::updateMBOpenGLView() {
+    ++viewRevision_;
     const auto& p = MBCameraPosition.Position;
     controls_.altSlider = p[1] / 500.0;
     char text[160];

@@ -178,8 +178,7 @@ void MissionBuilder::setWorldTables(int world) {
 
 // The live objects of every row in use; the aircraft stand at their start places.
 void MissionBuilder::placeStartObjects() {
-    const int32_t total = std::min(totalObjects(), kMaxBuilderObjects);
-    MBMission.TotalObjects = std::max(total, 0);
+    const int32_t total = totalObjects();
     for (int r = 0; r < total; ++r) {
         ZephModel* made = loadRow(r);
         if (!made || r < ModelArray::kFirstAircraft || r >= ModelArray::kDebris) continue;

@@ -24,7 +24,7 @@ void MissionBuilder::returnTerrain() {
     if (heldTerrain_) host_->returnTerrain(std::move(heldTerrain_));
 }
 
-int32_t MissionBuilder::totalObjects() const { return std::clamp(MBMission.TotalObjects, 0, missions::kMaxObjects - 1); }
+int32_t MissionBuilder::totalObjects() const { return std::clamp(MBMission.TotalObjects, 0, missions::kMaxObjects); }
 
 ZephModel* MissionBuilder::terrain() const { return MBTerrainLoadedFlag ? MBArray.at(ModelArray::kTerrain) : nullptr; }
 
@@ -56,15 +56,33 @@ void MissionBuilder::borrowTerrain() {
     if (!heldTerrain_ && !MBArray.at(ModelArray::kTerrain)) heldTerrain_ = host_->lendTerrain();
 }
 
-ZephModel* MissionBuilder::loadRow(int row) {
-    if (row < 0 || row >= missions::kMaxObjects) return nullptr;
-    ModelArray& into = row == kPreviewRow ? MBOneItem : MBArray;
-    if (row == kPreviewRow) into.clear();
-    missions::FactoryContext context{host_->builderView(), &heldTerrain_, host_->controller(), true, nullptr};
-    factory_.loadCorrectObject(MBMission.ObjectList[row], into, context);
+namespace {
+
+ZephModel* makeInto(ModelArray& into, const missions::ObjectForMission& row, missions::ObjectFactory& factory,
+                    missions::FactoryContext& context) {
+    factory.loadCorrectObject(row, into, context);
     ZephModel* made = into.at(into.size() - 1);
-    if (made) made->setTimeOfDay(12.0);
+    if (made) made->setTimeOfDay(12.0);  // the builder's light is always noon's
     return made;
+}
+
+}  // namespace
+
+ZephModel* MissionBuilder::loadRow(int row) {
+    // Only the next row: object i stands at index i or the arrays part company.
+    if (row < 0 || row >= missions::kMaxObjects || row != MBArray.size()) {
+        platform::logMessage("Mission builder: row " + std::to_string(row) + " is not the next of " +
+                             std::to_string(MBArray.size()) + " live objects");
+        return nullptr;
+    }
+    missions::FactoryContext context{host_->builderView(), &heldTerrain_, host_->controller(), true, nullptr};
+    return makeInto(MBArray, MBMission.ObjectList[row], factory_, context);
+}
+
+ZephModel* MissionBuilder::loadPreview() {
+    MBOneItem.clear();
+    missions::FactoryContext context{host_->builderView(), nullptr, host_->controller(), true, nullptr};
+    return makeInto(MBOneItem, MBMission.ObjectList[kPreviewRow], factory_, context);
 }
 
 void MissionBuilder::MBdeleteSelectedItem() {

@@ -87,13 +87,18 @@ public:
     void windowDidResize(const ViewFrame& frame);
     // Whether `tab` of the main tab view (aircraftTabs false) or of the aircraft tabs may be chosen.
     bool tabViewShouldSelect(bool aircraftTabs, int tab);
-    // Makes the live object of row `row` (appended to MBArray, or to MBOneItem for row 255).
+    // Makes the live object of row `row` and appends it to MBArray. Only the next row (the size of
+    // MBArray) is made; any other answers null, so object i always stands at index i.
     ZephModel* loadRow(int row);
+    // Makes the preview item from row 255 into MBOneItem, in place of the one before.
+    ZephModel* loadPreview();
     // Takes the game's terrain into the builder's hold (once), for row 1 of the next rebuild.
     void borrowTerrain();
 
     // ---- The view (BuilderView.cpp).
     void updateMBOpenGLView();
+    // Rises with every view update: the view is drawn again only when it has moved on.
+    uint64_t viewRevision() const { return viewRevision_; }
     // The eye rotation the view uses for the camera's attitude (16 doubles).
     std::array<double, 16> eyeRotation() const;
     // The links drawPaths draws: every point exactly once, chains followed, a bad link ends a chain.
@@ -138,7 +143,7 @@ public:
     // The terrain object in MBArray (index 1), null before a world is added.
     ZephModel* terrain() const;
     double groundAt(double x, double z) const;
-    int32_t totalObjects() const;   // MBMission.TotalObjects, bounded to 0..259
+    int32_t totalObjects() const;   // MBMission.TotalObjects, bounded to 0..260
 
     // ---- State.
     // The edited mission and its texts: every edit lands here at once.
@@ -205,6 +210,7 @@ private:
     BuilderControls controls_;
     ViewFrame frame_;
     std::unique_ptr<ZephModel> heldTerrain_;  // the lent terrain while it is not in MBArray
+    uint64_t viewRevision_ = 0;
 };
 
 }  // namespace pellam::builder

@@ -44,10 +44,6 @@ void BuilderLink::viewNeedsDrawing() { game_.toMyZephGLView->sceneChanged(); }
 std::optional<std::string>& BuilderLink::lastOpenedMission() { return game_.LastOpenedMission; }
 std::string BuilderLink::missionsFolder() { return game_.userMissionsFolder(); }
 
-}  // namespace pellam
-
-namespace pellam {
-
 void VADArizodazar2::fromMBMenu(int tag) {
     toMyZephGLView->sceneChanged();
     missionBuilder_.fromMBMenu(tag);

@@ -3,7 +3,7 @@
 // 3-D view filling the rest with a 20-pixel margin, under the menu bar.
 namespace pellam::builderdraw {
 
-inline constexpr int kPanelWidth = 380;  // px
+inline constexpr int kPanelWidth = 460;  // px: room for the six tabs at the game's font size
 inline constexpr int kMenuBar = 22;      // px
 inline constexpr int kViewMargin = 20;   // px: the view's corner in its window, as the mouse rules use
 

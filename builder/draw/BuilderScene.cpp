@@ -78,7 +78,56 @@ void drawPreview(render::MyZephGLView& view, builder::MissionBuilder& b, const V
     glDisable(GL_SCISSOR_TEST);
 }
 
+// The last picture of the view, shown again while the builder has not moved on.
+struct KeptView {
+    const void* builder = nullptr;
+    GLuint texture = 0;
+    int width = 0, height = 0;
+    uint64_t revision = 0;
+    bool valid = false;
+};
+KeptView kept;
+long sceneDraws = 0;
+
+void keepView(const builder::MissionBuilder& b, const ViewRect& r) {
+    if (!kept.texture) glGenTextures(1, &kept.texture);
+    glBindTexture(GL_TEXTURE_2D, kept.texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glReadBuffer(GL_BACK);
+    glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, r.x, r.y, r.width, r.height, 0);
+    kept = {&b, kept.texture, r.width, r.height, b.viewRevision(), true};
+}
+
+void showKeptView(const ViewRect& r) {
+    glViewport(r.x, r.y, r.width, r.height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_FOG);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, kept.texture);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0), glVertex2f(-1, -1);
+    glTexCoord2f(1, 0), glVertex2f(1, -1);
+    glTexCoord2f(1, 1), glVertex2f(1, 1);
+    glTexCoord2f(0, 1), glVertex2f(-1, 1);
+    glEnd();
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glEnable(GL_DEPTH_TEST);
+}
+
 }  // namespace
+
+long builderSceneDraws() { return sceneDraws; }
 
 void drawPaths(render::MyZephGLView& view, const builder::MissionBuilder& b) {
     if (!b.MBTerrainLoadedFlag) return;
@@ -105,18 +154,8 @@ void drawPaths(render::MyZephGLView& view, const builder::MissionBuilder& b) {
     glDepthFunc(GL_LEQUAL);
 }
 
-void drawBuilderScene(render::MyZephGLView& view, builder::MissionBuilder& b) {
-    platform::GLWindow* window = view.getGLWindow();
-    if (!window) return;
-    int windowWidth = 0, windowHeight = 0;
-    window->makeCurrent();
-    window->drawableSize(windowWidth, windowHeight);
-    const ViewRect r = builderViewRect(windowWidth, windowHeight);
-    b.setViewFrame({double(r.width), double(r.height)});
-
-    view.glRenderStart();
-    glClearColor(0.62f, 0.6f, 0.55f, 1);  // the window's ground around the view
-    glClear(GL_COLOR_BUFFER_BIT);
+// The world from the builder's camera with the paths and the cross, then the close-up.
+void drawView(render::MyZephGLView& view, builder::MissionBuilder& b, const ViewRect& r) {
     view.setAwoken(true);  // the builder sets the frustum; no squares, no second window
     view.setSunVectorFromTime(11.0);
     const int left = int(0.66 * r.width);
@@ -137,12 +176,33 @@ void drawBuilderScene(render::MyZephGLView& view, builder::MissionBuilder& b) {
     centreCross();
     glDisable(GL_SCISSOR_TEST);
     drawPreview(view, b, r);
-
-    // The view left ready for its own redraws, the whole window for the game's windows.
+    // The view left ready for its own redraws.
     view.setGlobalCameraPosition(&b.MBCameraPosition);
     glViewport(r.x, r.y, left, r.height);
     view.glSetViewFrustum(-1, 1, -aspect, aspect, 1, kRestFar);
     view.setAwoken(false);
+}
+
+void drawBuilderScene(render::MyZephGLView& view, builder::MissionBuilder& b) {
+    platform::GLWindow* window = view.getGLWindow();
+    if (!window) return;
+    int windowWidth = 0, windowHeight = 0;
+    window->makeCurrent();
+    window->drawableSize(windowWidth, windowHeight);
+    const ViewRect r = builderViewRect(windowWidth, windowHeight);
+    b.setViewFrame({double(r.width), double(r.height)});
+
+    view.glRenderStart();
+    glClearColor(0.62f, 0.6f, 0.55f, 1);  // the window's ground around the view
+    glClear(GL_COLOR_BUFFER_BIT);
+    if (kept.valid && kept.builder == &b && kept.revision == b.viewRevision() && kept.width == r.width &&
+        kept.height == r.height) {
+        showKeptView(r);
+    } else {
+        drawView(view, b, r);
+        keepView(b, r);
+        ++sceneDraws;
+    }
     glViewport(0, 0, windowWidth, windowHeight);
     view.glRenderEnd();
 }

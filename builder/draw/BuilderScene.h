@@ -11,7 +11,11 @@ class MyZephGLView;
 
 namespace pellam::builderdraw {
 
+// The world is drawn again only when the builder's view has moved on (or the window changed
+// size); in between its last picture is shown.
 void drawBuilderScene(render::MyZephGLView& view, builder::MissionBuilder& builder);
+// The builder's scenes drawn so far.
+long builderSceneDraws();
 // The 200 fly-to points and their links, into the current scene (world coordinates).
 void drawPaths(render::MyZephGLView& view, const builder::MissionBuilder& builder);
 

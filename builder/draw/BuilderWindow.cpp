@@ -1,5 +1,6 @@
 #include "builder/draw/BuilderWindow.h"
 
+#include <GL/gl.h>
 #include <imgui.h>
 
 #include <algorithm>
@@ -10,6 +11,8 @@
 #include "builder/MissionBuilder.h"
 #include "builder/draw/BuilderLayout.h"
 #include "builder/draw/EditingTabs.h"
+#include "platform/Paths.h"
+#include "platform/PngImage.h"
 
 namespace pellam::builderdraw {
 namespace {
@@ -47,6 +50,36 @@ bool numberField(const char* label, double& value, int tag, MissionBuilder& b) {
     return true;
 }
 
+// The picture of the Western Front from the game's data, as a GL texture made on first use; 0
+// when it cannot be read.
+GLuint worldMap() {
+    static GLuint texture = 0;
+    static bool tried = false;
+    if (tried) return texture;
+    tried = true;
+    platform::RGBAImage map;
+    if (!platform::readPng(platform::resourcesFolder() + "WWIWorldMap.png", map) || map.width <= 0) return 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, map.width, map.height, 0, GL_RGBA, GL_UNSIGNED_BYTE, map.pixels.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return texture;
+}
+
+// A slider whose every move is the control's action.
+void slider(const char* label, double& value, float low, float high, const char* format, int tag, MissionBuilder& b) {
+    float shown = float(value);
+    ImGui::SetNextItemWidth(220);
+    if (ImGui::SliderFloat(label, &shown, low, high, format)) {
+        value = shown;
+        b.fromMBMenu(tag);
+    }
+    remember(label);
+}
+
 void worldTab(MissionBuilder& b) {
     BuilderControls& c = b.controls();
     const auto worlds = MissionBuilder::worldMenuTitles();
@@ -65,16 +98,11 @@ void worldTab(MissionBuilder& b) {
     }
     remember("World");
     ImGui::TextWrapped("%s", c.worldDescription.c_str());
-    if (c.showsWorldMap) ImGui::TextDisabled("Map: Flanders to Champagne, Hazebrouck to Reims");
+    if (c.showsWorldMap)
+        if (const GLuint map = worldMap()) ImGui::Image(reinterpret_cast<ImTextureID>(uintptr_t(map)), ImVec2(200, 200));
     if (button("Add World")) b.fromMBMenu(builder::kTagAddWorld);
     ImGui::Separator();
-    float height = float(c.altSlider);
-    ImGui::SetNextItemWidth(220);
-    if (ImGui::SliderFloat("Camera height", &height, 0, 100, "%.0f")) {
-        c.altSlider = height;
-        b.fromMBMenu(builder::kTagAltSlider);
-    }
-    remember("Camera height");
+    slider("Camera height", c.altSlider, 0, 100, "%.0f", builder::kTagAltSlider, b);
     if (!c.worldShortcuts.empty()) {
         c.worldShortcut = std::clamp(c.worldShortcut, 0, int(c.worldShortcuts.size()) - 1);
         ImGui::SetNextItemWidth(220);
@@ -132,21 +160,9 @@ void aircraftTab(MissionBuilder& b) {
 
 void weatherTab(MissionBuilder& b) {
     BuilderControls& c = b.controls();
-    float visibility = float(c.visibility);
-    ImGui::SetNextItemWidth(220);
-    if (ImGui::SliderFloat("Visibility", &visibility, 1, 100, "%.1f")) {
-        c.visibility = visibility;
-        b.fromMBMenu(builder::kTagVisibility);
-    }
-    remember("Visibility");
+    slider("Visibility", c.visibility, 1, 100, "%.1f", builder::kTagVisibility, b);
     numberField("Visibility (typed)", c.visibilityFB, builder::kTagVisibilityFB, b);
-    float ceiling = float(c.ceiling);
-    ImGui::SetNextItemWidth(220);
-    if (ImGui::SliderFloat("Cloud ceiling (ft)", &ceiling, 1, 50000, "%.0f")) {
-        c.ceiling = ceiling;
-        b.fromMBMenu(builder::kTagCeiling);
-    }
-    remember("Cloud ceiling (ft)");
+    slider("Cloud ceiling (ft)", c.ceiling, 1, 50000, "%.0f", builder::kTagCeiling, b);
     numberField("Ceiling (typed, ft)", c.ceilingFB, builder::kTagCeilingFB, b);
     ImGui::SetNextItemWidth(120);
     if (ImGui::InputDouble("Deck thickness (ft)", &c.thickness, 0, 0, "%.0f")) b.notsaved();

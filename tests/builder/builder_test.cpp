@@ -53,6 +53,8 @@ TEST_F(BuilderTest, WorldsWithoutTerrainAreRefusedAndTheArraysStayAligned) {
     const int unknown = place(999, 2100000, 700, 2100000);
     const int balloon = place(66, 2101000, 900, 2100000);
     EXPECT_EQ(builder.MBArray.size(), balloon + 1);
+    EXPECT_EQ(builder.loadRow(5), nullptr);  // only the next row is made
+    EXPECT_EQ(builder.MBArray.size(), balloon + 1);
     EXPECT_EQ(pose(unknown).Position[0], 2100000);
     EXPECT_EQ(pose(balloon).Position[0], 2101000);
     // Deleting keeps index i on row i, and the head cannot be deleted.

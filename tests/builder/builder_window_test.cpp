@@ -201,7 +201,11 @@ TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosin
     pressBuilder("Go to");
     pressBuilder("Go to/Ypres");
     EXPECT_EQ(b.MBCameraPosition.Position, (Vector3{2085600, 3000, 2278960}));
-    const auto front = picture("builder-ypres.png");
+    // Drawn once for the move, then shown again while nothing changes.
+    const long draws = builderdraw::builderSceneDraws();
+    frames(5);
+    EXPECT_EQ(builderdraw::builderSceneDraws(), draws);
+    picture("builder-ypres.png");
 
     // A balloon on the ground under the camera; looking straight down picks it at the cross.
     const double ground = b.groundAt(2085600, 2278960);
@@ -225,6 +229,18 @@ TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosin
     EXPECT_EQ(heading, -30);
     EXPECT_FALSE(c_->MBSavedFlag);
 
+    // A path point under the camera shows as a red marker through the ground.
+    b.MBMission.FlyToPoints[0].PointXYZ = {2085600, 1500, 2278960};
+    b.updateMBOpenGLView();
+    const auto marked = picture("builder-path.png");
+    int red = 0;
+    for (int y = viewCentreY() - 4; y <= viewCentreY() + 4; ++y)
+        for (int x = viewCentreX() - 4; x <= viewCentreX() + 4; ++x) {
+            const uint8_t* p = &marked.pixels[(size_t(y) * marked.width + x) * 4];
+            red += p[0] > 200 && p[1] < 60 && p[2] < 60;
+        }
+    EXPECT_GT(red, 10);
+
     // The cloud deck: from above the ceiling the ground disappears under it.
     b.controls().altSlider = 40;  // 20,000 ft
     b.fromMBMenu(builder::kTagAltSlider);
@@ -240,7 +256,6 @@ TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosin
     const int y0 = viewCentreY() - 150, y1 = viewCentreY() + 150;
     EXPECT_LT(whiteShare(clear, x0, x1, y0, y1), 0.01);
     EXPECT_GT(whiteShare(deck, x0, x1, y0, y1), 0.1) << "the deck lies between the camera and the fields";
-    (void)front;
 
     // Close with unsaved changes: the sheet; cancel keeps the builder, discard leaves it.
     pressBuilder("Close");
