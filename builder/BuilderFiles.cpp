@@ -175,7 +175,7 @@ bool MissionBuilder::openMission(const std::string& path) {
 // shows a start (on the object it names, never below 5 ft over the ground) and set flying there.
 // Only the shown aircraft move: the record keeps its starts. The camera is set afterwards.
 void MissionBuilder::rebuildOpenedObjects() {
-    if (!heldTerrain_) heldTerrain_ = host_->lendTerrain();
+    borrowTerrain();
     const int32_t total = MBMission.TotalObjects;
     for (int32_t i = 0; i < total; ++i) loadRow(i);
     for (int n = 0; n < ModelArray::kAircraftSlots; ++n) {

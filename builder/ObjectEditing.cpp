@@ -98,11 +98,10 @@ bool MissionBuilder::editingAction(int tag) {
         return true;
     }
     case kTagObjectMenu: {
-        MBOneItem.clear();
         const int32_t code = c.objectMenuTag;
         fillInObjectForMissionTypeMB(code, 0, 0, 0, 0, 0, LastEnteredObjectTeam, -1, kPreviewRow);
         MBMission.ObjectList[kPreviewRow].SubType = code == kCloudCode ? 1 : 0;
-        loadRow(kPreviewRow);
+        loadPreview();
         MBCurrentObject = 0;
         objectMBUpdate = true;
         updateMBOpenGLView();

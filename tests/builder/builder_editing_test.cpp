@@ -59,6 +59,11 @@ TEST_F(Editing, ObjectsGoAheadOfTheCameraOrWhereItsSightMeetsTheGround) {
 
 TEST_F(Editing, HeadingPointsPathAndRandomStartKeepTheirRanges) {
     const int balloon = add(66);
+    builder.fromMBMenu(kTagObjectMenu);  // the preview: nothing selected, the list unchanged
+    ASSERT_NE(builder.MBOneItem.at(0), nullptr);
+    EXPECT_EQ(builder.MBCurrentObject, 0);
+    EXPECT_EQ(builder.MBArray.size(), builder.MBMission.TotalObjects);
+    builder.MBCurrentObject = balloon;
     const std::pair<const char*, double> headings[] = {{"190", -170}, {"600", 0}, {"-190", 170}, {"45", 45}};
     for (const auto& [text, stored] : headings) {
         type(&BuilderControls::objectHeading, text, kTagObjectHeading);
