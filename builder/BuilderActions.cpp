@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "builder/BuilderOpen.h"
 #include "builder/MissionBuilder.h"
 
 namespace pellam::builder {
@@ -34,16 +35,6 @@ bool MissionBuilder::leavingAction(int tag) {
         return false;
     }
 }
-
-namespace {
-
-std::string listOfTwenty(const std::array<int32_t, 20>& numbers) {
-    std::string text;
-    for (size_t i = 0; i < numbers.size(); ++i) text += (i ? ", " : "") + std::to_string(numbers[i]);
-    return text;
-}
-
-}  // namespace
 
 // A new, empty mission with the builder's defaults: 22 head rows, eight Camels in two teams, one
 // chain through the 200 path points. Ignored while the builder is open.
@@ -168,33 +159,10 @@ void MissionBuilder::newMissionRecord() {
 }
 
 void MissionBuilder::newMissionControls() {
-    BuilderControls& c = controls_;
-    const missions::MissionData& m = MBMission;
-    c.missionPoints = 250;
-    c.visibility = c.visibilityFB = 2.0;
-    c.ceiling = c.ceilingFB = 10000.0;
-    c.ceilingCheck = 0;
-    c.thickness = 150.0;
-    c.groundClutterType = 0;
-    c.windSpeed = 0;
-    c.windDirection = 88;
-    c.missionTitle = MBTexts.title;
-    c.missionDescription = MBTexts.description;
-    c.missionVictory = MBTexts.victory;
-    c.missionLost = MBTexts.lost;
-    c.timeOfDay = (m.TimeOfDay >> 16) / 100.0 + (m.TimeOfDay & 0xFFFF);
-    const missions::VictoryConditions& v = m.TheVictory;
-    c.victoryAliveRow = v.MustBeAlive ? 0 : 1;
-    c.victoryLandings = v.TotalLandings;
-    c.victoryKills = v.Kills;
-    c.victoryTeamKills = v.TeamKills;
-    c.victoryPoints = v.Points;
-    c.victoryMinutes = v.MustWinInXTicks / 3600;
-    c.victoryAfterSeconds = v.DontCheckForWinForXTicks / 60;
-    c.victoryTargetsAlive = listOfTwenty(v.ParticularAliveObjects);
-    c.victoryTargetsDead = listOfTwenty(v.ParticularDeadObjects);
-    c.victoryNumberAlive = v.RequiredNumberOfAliveObjects;
-    c.victoryNumberDead = v.RequiredNumberOfDeadObjects;
+    showMissionInControls(MBMission, MBTexts, controls_);
+    // A new mission keeps the record's wind; its controls start at a calm 88 degrees.
+    controls_.windSpeed = 0;
+    controls_.windDirection = 88;
 }
 
 }  // namespace pellam::builder

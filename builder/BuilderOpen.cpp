@@ -39,6 +39,7 @@ void showMissionInControls(missions::MissionData& m, const missions::MissionText
     c.missionDescription = texts.description;
     c.missionVictory = texts.victory;
     c.missionLost = texts.lost;
+    c.missionPoints = m.PointsForCompletedMission;
     c.timeOfDay = timeOfDayHours(m.TimeOfDay);
     if (m.SkyFlags == 0) m.SkyFlags = kDefaultSkyFlags;
     c.visibility = c.visibilityFB = (m.SkyFlags & 0xFF) / 2.0;

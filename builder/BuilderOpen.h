@@ -17,8 +17,8 @@ inline constexpr int kMaxOpenedObjects = 255;
 // Empty when it opens, else why not; `out` is then untouched.
 std::string readBuilderMission(const std::string& path, missions::MissionFileContents& out);
 
-// The texts, time of day, weather, ground clutter, wind and victory numbers of a record in the
-// controls. A SkyFlags of 0 becomes the default (visibility 2, ceiling 10,000 ft, off) in the record.
+// The texts, points, time of day, weather, ground clutter, wind and victory numbers of a record in
+// the controls. A SkyFlags of 0 becomes the default (visibility 2, ceiling 10,000 ft, off) in the record.
 void showMissionInControls(missions::MissionData& mission, const missions::MissionTexts& texts, BuilderControls& controls);
 
 }  // namespace pellam::builder

@@ -46,6 +46,8 @@ TEST_F(BuilderFiles, SaveOpenSaveKeepsTheRecordAndPacksTheControls) {
     add(65);
     BuilderControls& c = builder.controls();
     c.timeOfDay = 23.99;
+    c.missionPoints = 900;
+    c.groundClutterType = 2;
     c.mainTab = kTabVictory;
     c.aircraftTab = 3;
     c.startRestart[3] = 1;
@@ -82,6 +84,7 @@ TEST_F(BuilderFiles, SaveOpenSaveKeepsTheRecordAndPacksTheControls) {
 
     builder.fromMBMenu(kTagClose);
     builder.fromMBMenu(kTagNewMission);
+    c = BuilderControls{};  // whatever the window showed before, the opened file fills it
     ASSERT_TRUE(builder.openMission(path));
     EXPECT_EQ(missions::encodeMissionRecord(builder.MBMission), saved);
     EXPECT_EQ(builder.MBArray.size(), 24);
