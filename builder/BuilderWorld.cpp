@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "builder/MissionBuilder.h"
+#include "builder/TextValues.h"
 #include "core/ZephModel.h"
 #include "platform/Log.h"
 #include "world/RIDUdidav.h"
@@ -27,12 +28,6 @@ constexpr Place kWesternFrontPlaces[] = {
 constexpr double kWorldCentres[4][3] = {{0, 0, 0}, {2112000, 7000, 2112000}, {380160, 7000, 380160},
                                         {-380160, 7000, -380160}};
 constexpr int kWorldsBuilt = 3;
-
-std::string threeNumbers(const double* v) {
-    char text[96];
-    std::snprintf(text, sizeof text, "%d, %d, %d", int(v[0]), int(v[1]), int(v[2]));
-    return text;
-}
 
 // Clamps both ways, as the weather controls do.
 double clampTo(double v, double low, double high) { return v < low ? low : v > high ? high : v; }
@@ -195,12 +190,12 @@ void MissionBuilder::placeStartObjects() {
 void MissionBuilder::showQuickDogfight() {
     const missions::MissionData& m = MBMission;
     BuilderControls& c = controls_;
-    c.qdAirStart = threeNumbers(m.DogfightAirStartCenterSpot);
-    c.qdAirStartDistance = int(m.DogfightAirStartDistance);
+    c.qdAirStart = placeText(m.DogfightAirStartCenterSpot);
+    c.qdAirStartDistance = cutToInt(m.DogfightAirStartDistance);
     for (int t = 0; t < 4; ++t) {
         const double* row = m.DogfightGroundStartLocations[t];
-        c.qdGroundStart[t] = threeNumbers(row);
-        c.qdHeading[t] = int(row[3]);
+        c.qdGroundStart[t] = placeText(row);
+        c.qdHeading[t] = cutToInt(row[3]);
         char fuel[32];
         std::snprintf(fuel, sizeof fuel, "%.3f", row[4]);
         c.qdFuel[t] = fuel;
