@@ -139,9 +139,21 @@ TEST_F(BuilderFiles, DamagedOrForeignFilesAreRefusedAndNothingIsAdopted) {
     EXPECT_EQ(host.beeps, beeps + static_cast<int>(refused.size()));
     // The text slots are not summed; a stored tab number out of range is brought into range.
     EXPECT_TRUE(builder.openMission(variant("slots.pellam", [&](auto& b) { b[record + 33] = 7; })));
-    EXPECT_TRUE(builder.openMission(rewritten("kinds13.pellam", [](auto& m) { m.TabNumber = 0x7F09FFFF; })));
-    EXPECT_EQ(builder.controls().mainTab, kTabPaths);
-    EXPECT_EQ(builder.controls().aircraftTab, 7);
+    // Values a file may hold that the window shows as a column or an item are kept in range.
+    EXPECT_TRUE(builder.openMission(rewritten("kinds13.pellam", [](auto& m) {
+        m.TabNumber = 0x7F09FFFF;
+        m.GC1 = 99;
+        m.AircraftStarts[1].StartType = 77;
+        m.AircraftStarts[1].AISkillLevel = -9;
+        m.TheVictory.Location1Flags = 40;
+    })));
+    const BuilderControls& c = builder.controls();
+    EXPECT_EQ(c.mainTab, kTabPaths);
+    EXPECT_EQ(c.aircraftTab, 7);
+    EXPECT_EQ(c.groundClutterType, 2);
+    EXPECT_EQ(c.aircraftTabs.slots[1].pages[0].startTypeItem, 0);
+    EXPECT_EQ(c.aircraftTabs.slots[1].pages[0].skillColumn, 0);
+    EXPECT_EQ(c.aircraftTabs.victoryLocations[0].modeColumn, kLocationModeColumns - 1);
 }
 
 // A save that cannot be written beeps, keeps the mission unsaved under its old name and leaves the
