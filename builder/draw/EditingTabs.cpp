@@ -266,15 +266,24 @@ void pathTable(MissionBuilder& b) {
     if (button("Point from Camera", "Path/From Camera")) b.fromMBMenu(builder::kTagPathPointFromCamera);
     ImGui::SameLine();
     if (button("Camera to Point", "Path/To Point")) b.fromMBMenu(builder::kTagCameraToPathPoint);
-    static constexpr const char* kColumns[11] = {"#", "x, height, z", "Throttle", "Climb", "Gear", "Flaps",
-                                                 "Brakes", "Target", "Target 2", "Letters", "Next"};
+    // The cells by column identifier, shown with the link beside the position: the two that make
+    // the paths; the rest scroll sideways.
+    struct Column {
+        int id;
+        const char* title;
+        float width;  // px
+    };
+    static constexpr Column kColumns[11] = {{1, "#", 28},         {2, "x, height, z", 150}, {11, "Next", 40},
+                                            {3, "Throttle", 58},  {4, "Climb", 50},         {5, "Gear", 44},
+                                            {6, "Flaps", 44},     {7, "Brakes", 44},        {8, "Target", 50},
+                                            {9, "Target 2", 58},  {10, "Letters", 80}};
     static int editRow = -1, editColumn = -1, scrolledTo = -1;
     static std::string editText;
-    const ImGuiTableFlags flags = ImGuiTableFlags_Borders | ImGuiTableFlags_ScrollY | ImGuiTableFlags_RowBg |
-                                  ImGuiTableFlags_SizingFixedFit;
+    const ImGuiTableFlags flags = ImGuiTableFlags_Borders | ImGuiTableFlags_ScrollX | ImGuiTableFlags_ScrollY |
+                                  ImGuiTableFlags_RowBg | ImGuiTableFlags_SizingFixedFit;
     if (!ImGui::BeginTable("Paths", 11, flags, ImVec2(0, ImGui::GetContentRegionAvail().y - 40))) return;
-    for (int k = 0; k < 11; ++k) ImGui::TableSetupColumn(kColumns[k], 0, k == 1 ? 150.0f : k == 0 ? 28.0f : 58.0f);
-    ImGui::TableSetupScrollFreeze(0, 1);
+    for (const Column& k : kColumns) ImGui::TableSetupColumn(k.title, 0, k.width);
+    ImGui::TableSetupScrollFreeze(1, 1);
     ImGui::TableHeadersRow();
     const float rowHeight = ImGui::GetFrameHeight();
     if (scrolledTo != c.pathScrollRow) {
@@ -292,8 +301,9 @@ void pathTable(MissionBuilder& b) {
                                   ImGuiSelectableFlags_SpanAllColumns & 0))
                 c.pathSelectedRow = r;
             rememberBuilderItem("Path/" + std::to_string(r + 1));
-            for (int column = 2; column <= 11; ++column) {
-                ImGui::TableSetColumnIndex(column - 1);
+            for (int shownAt = 1; shownAt < 11; ++shownAt) {
+                const int column = kColumns[shownAt].id;
+                ImGui::TableSetColumnIndex(shownAt);
                 ImGui::PushID(column);
                 const bool editing = r == editRow && column == editColumn;
                 std::string shown = builder::pathCellText(b.MBMission, r, column);

@@ -341,6 +341,7 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     typeInto("Path/1/11", "2");
     typeInto("Path/2/2", "2012000, 100, 2250000");
     typeInto("Path/2/11", "1");
+    picture("builder-paths.png");
     EXPECT_EQ(b.MBMission.FlyToPoints[1].NextPoint, 0);
     EXPECT_EQ(b.MBMission.FlyToPoints[1].PointXYZ[2], 2250000);
 
@@ -355,6 +356,7 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
         pressBuilder("Aircraft/On/off");
     }
 
+    picture("builder-aircraft.png");
     // Won by destroying the balloon; no aircraft need be shot down.
     pressBuilder("Tab/Victory");
     typeInto("Mission Title", "Balloon busting");
@@ -362,6 +364,7 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     typeInto("Victory/Destroy", "22");
     typeInto("Victory/Number Destroyed", "1");
 
+    picture("builder-victory.png");
     pressBuilder("Save As");
     type("Balloon busting");
     pressBuilder("Save Mission/Save");
