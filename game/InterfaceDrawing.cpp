@@ -177,7 +177,7 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
         ImGui::EndMainMenuBar();
     }
 
-    if (c.MBWindowOpen) builderdraw::drawBuilderWindow(c.missionBuilder());
+    builderdraw::drawBuilderWindow(c.missionBuilder());  // its open panel may show before the window
 
     if (beginWindow(ui.toPrefsWindow, 520)) {
         ImGui::TextUnformatted("Flying");

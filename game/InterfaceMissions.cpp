@@ -197,6 +197,12 @@ void drawMissionMenus(VADArizodazar2& c) {
         const bool chosen = ImGui::MenuItem("New Mission", nullptr, false, c.validateMenuItem(kMenuOpenBuilder));
         rememberItemPlace("Mission Builder", "New Mission");
         if (chosen) c.fromMenus(kMenuOpenBuilder);
+        if (ImGui::MenuItem("Open Mission...", nullptr, false, c.validateMenuItem(kMenuOpenInBuilder)))
+            c.fromMenus(kMenuOpenInBuilder);
+        const std::string last = c.lastMissionTitle();
+        if (ImGui::MenuItem(last.empty() ? "Open Last Mission" : last.c_str(), nullptr, false,
+                            c.validateMenuItem(kMenuOpenLastMission)))
+            c.fromMenus(kMenuOpenLastMission);
         if (ImGui::MenuItem("Close Mission Builder", nullptr, false, c.validateMenuItem(kMenuCloseBuilder)))
             c.fromMenus(kMenuCloseBuilder);
         ImGui::Separator();

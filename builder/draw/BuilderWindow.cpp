@@ -225,7 +225,10 @@ const ItemPlace* placeOfBuilderItem(const std::string& label) {
 
 void drawBuilderWindow(MissionBuilder& b) {
     BuilderControls& c = b.controls();
-    if (!c.windowOpen) return;
+    if (!c.windowOpen) {
+        fileSheets(b);  // "Open Mission..." from the menu comes before the window
+        return;
+    }
     const ImVec2 display = ImGui::GetIO().DisplaySize;
     ImGui::SetNextWindowPos(ImVec2(display.x - kPanelWidth, kMenuBar), ImGuiCond_Always);
     ImGui::SetNextWindowSize(ImVec2(kPanelWidth, display.y - kMenuBar), ImGuiCond_Always);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -139,6 +140,22 @@ TEST_F(BuilderFiles, DamagedOrForeignFilesAreRefusedAndNothingIsAdopted) {
     EXPECT_EQ(host.beeps, beeps + static_cast<int>(refused.size()));
     // The text slots are not summed; a stored tab number out of range is brought into range.
     EXPECT_TRUE(builder.openMission(variant("slots.pellam", [&](auto& b) { b[record + 33] = 7; })));
+    // The open panel lists the folder's missions; the reopen command takes the last one opened
+    // when the builder's own file is gone.
+    builder.fromMBMenu(kTagOpen);
+    FileSheets& files = builder.controls().files;
+    ASSERT_TRUE(files.openShown);
+    const auto listed = std::find(files.openChoices.begin(), files.openChoices.end(), "slots.pellam");
+    ASSERT_NE(listed, files.openChoices.end());
+    EXPECT_EQ(std::count(files.openChoices.begin(), files.openChoices.end(), "notes.txt"), 0);
+    files.openChoice = static_cast<int>(listed - files.openChoices.begin());
+    builder.openPanelDidEnd(true);
+    EXPECT_EQ(builder.MBFileName, host.missionsFolder() + "slots.pellam");
+    builder.MBFileName = host.missionsFolder() + "gone.pellam";
+    builder.MBMission.TimeOfDay = 1;
+    builder.fromMBMenu(kTagReopen);
+    EXPECT_EQ(builder.MBFileName, host.missionsFolder() + "slots.pellam");
+    EXPECT_NE(builder.MBMission.TimeOfDay, 1);
     // Values a file may hold that the window shows as a column or an item are kept in range.
     EXPECT_TRUE(builder.openMission(rewritten("kinds13.pellam", [](auto& m) {
         m.TabNumber = 0x7F09FFFF;
