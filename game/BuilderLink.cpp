@@ -51,6 +51,12 @@ void VADArizodazar2::fromMBMenu(int tag) {
     if (tag == kMenuOpenBuilder && MBWindowOpen) missionWindow.toSelectMission.close();
 }
 
+ModelArray* VADArizodazar2::getArrayForTerrain(long* builder) {
+    if (!MBWindowOpen) return GameController::getArrayForTerrain(builder);
+    if (builder) *builder = 1;
+    return &missionBuilder_.MBArray;
+}
+
 bool VADArizodazar2::drawBuilderFrame() {
     if (!MBWindowOpen) return false;
     gamePause = false;  // the game stays paused while its terrain is the builder's

@@ -155,6 +155,7 @@ public:
     void fromMBMenu(int tag);
     builder::MissionBuilder& missionBuilder() { return missionBuilder_; }
     bool drawBuilderFrame() override;
+    ModelArray* getArrayForTerrain(long* builder) override;
     ViewServices* objectView() const { return content_.objectView; }
     // The terrain kept aside while the model array is rebuilt (or while no mission runs).
     std::unique_ptr<ZephModel> takeKeptTerrain() { return std::move(keptTerrain_); }

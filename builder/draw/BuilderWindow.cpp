@@ -40,10 +40,11 @@ void lines(const std::string& text) {
     ImGui::TextUnformatted(shown.c_str());
 }
 
-// A number field whose edit is the control's action (Return or leaving the field).
+// A number field whose edit is the control's action (Return or leaving the field); typing into
+// it, as into any of the builder's fields, leaves the mission unsaved.
 bool numberField(const char* label, double& value, int tag, MissionBuilder& b) {
     ImGui::SetNextItemWidth(120);
-    ImGui::InputDouble(label, &value, 0, 0, "%.1f");
+    if (ImGui::InputDouble(label, &value, 0, 0, "%.1f")) b.notsaved();
     remember(label);
     if (!ImGui::IsItemDeactivatedAfterEdit()) return false;
     b.fromMBMenu(tag);

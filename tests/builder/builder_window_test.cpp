@@ -4,7 +4,6 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <imgui.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -20,13 +19,12 @@
 #include "platform/PngImage.h"
 #include "platform/ui/UiLayer.h"
 #include "render/MyZephGLView.h"
+#include "tests/TestFolder.h"
 #include "tests/render/ViewFixture.h"
 #include "world/RIDUdidav.h"
 
 namespace pellam {
 namespace {
-
-namespace fs = std::filesystem;
 
 // The game's view as the executable fits it, as far as the builder needs.
 struct TestView : ControllerView {
@@ -45,10 +43,8 @@ class BuilderWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (const char* build = std::getenv("PELLAM_BUILD_DIR")) platform::setApplicationFolder(build);
-        folder_ = fs::temp_directory_path() / ("pellam builder " + std::to_string(getpid()));
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-        store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
+        folder_ = std::make_unique<testing::TestFolder>("pellam builder");
+        store_ = std::make_unique<platform::UserDefaults>(folder_->file("defaults.json"));
         view_ = std::make_unique<render::MyZephGLView>(*store_);
         ASSERT_TRUE(view_->initWithFrame({0, 0, 1024, 768})) << view_->creationError();
         ASSERT_TRUE(ui_.start(*view_->getGLWindow()));
@@ -60,7 +56,7 @@ protected:
             return nullptr;
         };
         content.objectView = view_.get();
-        content.userMissionsFolder = (folder_ / "Missions").string() + "/";
+        content.userMissionsFolder = folder_->file("Missions") + "/";
         c_ = std::make_unique<VADArizodazar2>(GameController::Links{store_.get(), link_.get()}, std::move(content));
         view_->setFrameObserver([this] {
             ui_.newFrame();
@@ -76,7 +72,6 @@ protected:
         c_.reset();
         ui_.stop();
         view_.reset();
-        fs::remove_all(folder_);
     }
 
     // One pass of the game's loop: events to the windows, then to the builder's view; the frame.
@@ -165,7 +160,7 @@ protected:
         return double(white) / n;
     }
 
-    fs::path folder_;
+    std::unique_ptr<testing::TestFolder> folder_;
     std::unique_ptr<platform::UserDefaults> store_;
     std::unique_ptr<render::MyZephGLView> view_;
     platform::UiLayer ui_;
@@ -368,7 +363,7 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     pressBuilder("Save As");
     type("Balloon busting");
     pressBuilder("Save Mission/Save");
-    ASSERT_TRUE(fs::exists(folder_ / "Missions" / "Balloon busting.pellam"));  // where the game looks
+    ASSERT_TRUE(std::filesystem::exists(folder_->file("Missions/Balloon busting.pellam")));  // where the game looks
     EXPECT_TRUE(c_->MBSavedFlag);
     const missions::MissionData& m = b.MBMission;
     EXPECT_EQ(m.AircraftStarts[1].Team, 2);
