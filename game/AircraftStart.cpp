@@ -221,7 +221,9 @@ void VADArizodazar2::placeForMission(long n, long m, bool fromStart, const std::
     a.AIType = n == 0 && r.AIType > 0 ? -r.AIType : r.AIType;
     a.WasDogfighting = 0;
     a.NextFlyPointNumber = r.FirstFlyPoint >= 0 && r.FirstFlyPoint < missions::kFlyToPoints ? r.FirstFlyPoint : -1;
-    a.LeadAircraftNumber = r.LeadAircraftForWingman >= 0 && r.LeadAircraftForWingman < ModelArray::kAircraftSlots
+    // Without a leader the aircraft is its own, which the wingman reads as "fight on alone".
+    a.LeadAircraftNumber = r.LeadAircraftForWingman == missions::kNoWingmanLeader ? n
+                           : r.LeadAircraftForWingman >= 0 && r.LeadAircraftForWingman < ModelArray::kAircraftSlots
                                ? r.LeadAircraftForWingman
                                : 0;
     a.PatrolForSeconds = r.PatrolForSeconds;

@@ -171,7 +171,7 @@ void GameController::PrepareAndCallDrawing() {
         // Paused (so also unfocused), the world stands still: the view draws it once and keeps
         // the picture. A network game's other players move on, so it is drawn every frame.
         toMyZephGLView->setKeepScene(!gamePause && network_->getNetworkMode() == 0);
-        if (MyVRAMOkay) toMyZephGLView->drawRect(GlobalMissionTime);
+        if (MyVRAMOkay && !drawBuilderFrame()) toMyZephGLView->drawRect(GlobalMissionTime);
     }
     if (ModelArray* models = getModelArray(); models && models->size() > ModelArray::kBombs)
         if (ZephModel* bombs = models->at(ModelArray::kBombs)) effects_->clearSingleDrawBombs(*bombs);

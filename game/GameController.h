@@ -101,6 +101,8 @@ public:
 
     // ---- Menus and dialog buttons.
     virtual bool handleThisMenu(int tag);
+    // Draws the mission builder's scene in place of the game's while its window is open.
+    virtual bool drawBuilderFrame() { return false; }
     void fromMenus(int tag);
     void fromDialogButtons(int tag, Window* cancelFrom = nullptr);
 
@@ -141,8 +143,9 @@ public:
     const double* getWhereCamera() { return toMyZephGLView->getCameraPosition(); }
     double getGRandom(long index) const { return index >= 0 && index < 5 ? GRandom[index] : 0.0; }
     const double* getSunVector() { return toMyZephGLView->getSunUnitVector(); }
-    // The objects the terrain is drawn among; `builder` is set to 0 (the builder is not open).
-    ModelArray* getArrayForTerrain(long* builder) {
+    // The objects the terrain is drawn among; `builder` is set to 1 when they are the mission
+    // builder's (while its window is open), else 0.
+    virtual ModelArray* getArrayForTerrain(long* builder) {
         if (builder) *builder = 0;
         return getModelArray();
     }

@@ -7,6 +7,7 @@
 #include <imgui.h>
 #include <imgui_stdlib.h>
 
+#include "builder/draw/BuilderWindow.h"
 #include "game/VADArizodazar2.h"
 
 namespace pellam {
@@ -175,6 +176,8 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
         drawMissionMenus(c);
         ImGui::EndMainMenuBar();
     }
+
+    builderdraw::drawBuilderWindow(c.missionBuilder());  // its open panel may show before the window
 
     if (beginWindow(ui.toPrefsWindow, 520)) {
         ImGui::TextUnformatted("Flying");

@@ -191,6 +191,25 @@ void drawMissionMenus(VADArizodazar2& c) {
         if (ImGui::MenuItem("Pilot Sign-In...")) c.fromPilotSignInMenu();
         ImGui::EndMenu();
     }
+    const bool builderMenu = ImGui::BeginMenu("Mission Builder");
+    rememberItemPlace("Menu", "Mission Builder");
+    if (builderMenu) {
+        const bool chosen = ImGui::MenuItem("New Mission", nullptr, false, c.validateMenuItem(kMenuOpenBuilder));
+        rememberItemPlace("Mission Builder", "New Mission");
+        if (chosen) c.fromMenus(kMenuOpenBuilder);
+        if (ImGui::MenuItem("Open Mission...", nullptr, false, c.validateMenuItem(kMenuOpenInBuilder)))
+            c.fromMenus(kMenuOpenInBuilder);
+        const std::string last = c.lastMissionTitle();
+        if (ImGui::MenuItem(last.empty() ? "Open Last Mission" : last.c_str(), nullptr, false,
+                            c.validateMenuItem(kMenuOpenLastMission)))
+            c.fromMenus(kMenuOpenLastMission);
+        if (ImGui::MenuItem("Close Mission Builder", nullptr, false, c.validateMenuItem(kMenuCloseBuilder)))
+            c.fromMenus(kMenuCloseBuilder);
+        ImGui::Separator();
+        if (ImGui::MenuItem("Delete Selected Item", nullptr, false, c.validateMenuItem(kMenuDeleteBuilderObject)))
+            c.fromMenus(kMenuDeleteBuilderObject);
+        ImGui::EndMenu();
+    }
     if (ImGui::BeginMenu("Help")) {
         if (ImGui::MenuItem("Pellam Manual")) c.fromHelpMenu();
         if (ImGui::MenuItem("About Pellam")) c.openAboutPanelPellam();

@@ -67,7 +67,17 @@ std::string VADArizodazar2::userMissionsFolder() const {
                                                : content_.userMissionsFolder;
 }
 
+bool VADArizodazar2::isBuilderTag(int tag) {
+    static constexpr int kBuilderMenuTags[] = {kMenuOpenBuilder, kMenuCloseBuilder, kMenuDeleteBuilderObject, kMenuSave,
+                                               kMenuOpenInBuilder, kMenuSaveAs, kMenuOpenLastMission};
+    return std::find(std::begin(kBuilderMenuTags), std::end(kBuilderMenuTags), tag) != std::end(kBuilderMenuTags);
+}
+
 bool VADArizodazar2::handleThisMenu(int tag) {
+    if (isBuilderTag(tag)) {
+        fromMBMenu(tag);
+        return true;
+    }
     if (tag != kMenuSelectMission) return GameController::handleThisMenu(tag);
     MenuDefault = true;
     missionWindow.toIDMission.state = useIDSquares;

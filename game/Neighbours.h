@@ -11,6 +11,10 @@
 
 namespace pellam {
 
+namespace builder {
+class MissionBuilder;
+}
+
 class ControllerView {
 public:
     virtual ~ControllerView() = default;
@@ -33,6 +37,8 @@ public:
     virtual int64_t getTotalVRAMUsed() { return 0; }
     // Draws one frame of the world; `gameTime` is the mission clock.
     virtual void drawRect(int32_t gameTime) {}
+    // Draws one frame of the mission builder's view: its world and the close-up of one item.
+    virtual void drawBuilder(builder::MissionBuilder& builder) {}
     // While kept, the view draws the world once and shows that picture again until its cameras,
     // clock or sun move, or sceneChanged() is called (after anything else that may change it).
     virtual void setKeepScene(bool keep) {}

@@ -15,6 +15,9 @@ VADArizodazar2::VADArizodazar2(Links links, Content content)
     fixedWorld_ = static_cast<bool>(content_.populateWorld);
 }
 
+// The builder hands the terrain back before the fields it would go into are gone.
+VADArizodazar2::~VADArizodazar2() { missionBuilder_.returnTerrain(); }
+
 void VADArizodazar2::awakeFromNib() { GameController::awakeFromNib(); }
 
 std::unique_ptr<ControllerSound> VADArizodazar2::loadSoundGuy() {

@@ -11,6 +11,8 @@
 #include <array>
 #include <functional>
 
+#include "builder/MissionBuilder.h"
+#include "game/BuilderLink.h"
 #include "game/GameController.h"
 #include "game/MissionWindows.h"
 #include "game/Overlay.h"
@@ -37,12 +39,15 @@ public:
         std::string userMissionsFolder{};    // the user's missions; empty: "Necessary Data/Missions/"
     };
     VADArizodazar2(Links links, Content content);
+    ~VADArizodazar2() override;
 
     void awakeFromNib() override;
     std::unique_ptr<ControllerSound> loadSoundGuy() override;
     void preloadGameSpecificItems() override;
     void doPlayerSignIn() override;
     bool handleThisMenu(int tag) override;
+    // True for the tags of the mission builder's menu items.
+    static bool isBuilderTag(int tag);
     void doAfterPrefsChangeItems() override;
     int32_t getReplaySpeed() override { return ReplaySpeed; }
     void doFogCeiling() override;
@@ -136,10 +141,6 @@ public:
     bool MenuDefault = false;        // the menus offer nothing until the mission window has opened
     int32_t DogfightKillType = 0;    // 0 individual kills, 1 team kills
     int32_t LastNonMissionBeepTicks = -301;  // ticks; the first missing-mission beep always sounds
-    // The mission builder's state the menus follow.
-    bool MBTerrainLoadedFlag = false;
-    long MBCurrentObject = 0;
-    std::optional<std::string> MBFileName;
     std::string pilotBlockMessage;  // why the stored pilot records could not be used, when they could not
     // Why the world could not be made (a missing or broken terrain file, say); the game then
     // shows it and will not fly.
@@ -148,6 +149,23 @@ public:
     // ---- Mission state.
     missions::MissionTable TheMissions;
     missions::ObjectFactory objectFactory;  // later object classes register their codes here
+
+    // ---- The mission builder (BuilderLink.cpp): its window's tags come here; while it is open the
+    // game is paused, its terrain lent to the builder, and the view shows the builder's scene.
+    void fromMBMenu(int tag);
+    builder::MissionBuilder& missionBuilder() { return missionBuilder_; }
+    bool drawBuilderFrame() override;
+    ModelArray* getArrayForTerrain(long* builder) override;
+    ViewServices* objectView() const { return content_.objectView; }
+    // The terrain kept aside while the model array is rebuilt (or while no mission runs).
+    std::unique_ptr<ZephModel> takeKeptTerrain() { return std::move(keptTerrain_); }
+    void keepTerrain(std::unique_ptr<ZephModel> terrain) { keptTerrain_ = std::move(terrain); }
+    BuilderLink builderLink_{*this};
+    builder::MissionBuilder missionBuilder_{objectFactory, &builderLink_, &MBWindowOpen, &MBSavedFlag};
+    // The builder's state the menus follow.
+    bool& MBTerrainLoadedFlag = missionBuilder_.MBTerrainLoadedFlag;
+    int32_t& MBCurrentObject = missionBuilder_.MBCurrentObject;
+    std::optional<std::string>& MBFileName = missionBuilder_.MBFileName;
     ZephModel* TheRIDUdidavWorld = nullptr;  // the run's terrain, in the array or in keptTerrain
     AIPilotTable AIPilots{};
     platform::RGBAImage DefaultWorldMap;     // "WWIWorldMap", for the mission menu
@@ -169,13 +187,14 @@ public:
     std::array<uint8_t, 48> PlayerNameString{};
     uint32_t JoinAddress = 0;
     uint32_t WaitingForOthersTime = 0;     // tick count when the others were last seen in game over
+    // The user's missions (ending in '/'): the mission builder saves there, the mission menu reads it.
+    std::string userMissionsFolder() const;
 
 private:
     void buildMissionMenu();
     // The mission window shows the current mission, its aircraft in the pop-ups.
     void showCurrentMission();
     std::string missionsFolder() const;
-    std::string userMissionsFolder() const;
     std::vector<std::string> finishedMissions() const;
     bool flyable(long slot);
     void startChosenFlight(Window& window);

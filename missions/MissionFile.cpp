@@ -274,12 +274,23 @@ std::string writeMissionFile(const std::string& path, MissionData& record, const
     const std::string temporary = path + ".part";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out.is_open()) return path + ": cannot be written";
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        if (!out.flush()) return path + ": cannot be written";
+        out.flush();
+        out.close();
+        if (!out) {
+            std::error_code ignored;
+            std::filesystem::remove(temporary, ignored);
+            return path + ": cannot be written";
+        }
     }
     std::error_code ec;
     std::filesystem::rename(temporary, path, ec);
-    if (ec) return path + ": cannot be written (" + ec.message() + ")";
+    if (ec) {
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+        return path + ": cannot be written (" + ec.message() + ")";
+    }
     return {};
 }
 

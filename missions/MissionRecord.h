@@ -37,7 +37,7 @@ struct AircraftInit {
     int32_t PatrolForSeconds = 0;
     double ReturnToPatrolDistance = 0; // ft
     double AttackEnemyDistance = 0;    // ft
-    int32_t LeadAircraftForWingman = 0;
+    int32_t LeadAircraftForWingman = 0;  // slot 0..7 of the leader; kNoWingmanLeader: none
     uint8_t OnOff = 0;                 // 1: the aircraft takes part
     uint8_t WillComeBackToLife = 0;    // 1: it restarts after a crash
     uint8_t Padding[2] = {};
@@ -154,6 +154,7 @@ inline constexpr int kMaxObjects = 260;
 inline constexpr int kFlyToPoints = 200;
 inline constexpr int kHeadObjects = 21;         // sky, terrain, eight aircraft, debris, eight explosions, bombs, clutter
 inline constexpr uint32_t kNewestObjectKinds = 13;
+inline constexpr int32_t kNoWingmanLeader = -1;
 
 static_assert(sizeof(aiFlyToPoint) == 56 && offsetof(aiFlyToPoint, Flags) == 48 && offsetof(aiFlyToPoint, NextPoint) == 52);
 static_assert(sizeof(AircraftInit) == 108);

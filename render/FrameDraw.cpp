@@ -50,9 +50,7 @@ void MyZephGLView::drawRect(const NSRect& rect) {
     gFrameRate_ = frameTicks(now, gLastFrameRate_);
     gLastFrameRate_ = now;
     saveCurrentFogParameters();
-    std::fill(frameFetched_.begin(), frameFetched_.end(), 0);
-    clouds_.clear();
-    droppedTransparent_ = 0;
+    newFrameRecords();
     FrameServices& services = services_ ? *services_ : noServices_;
 
     const double red = EraseRed_, green = EraseGreen_, blue = EraseBlue_;
@@ -104,6 +102,12 @@ void MyZephGLView::drawRect(const NSRect& rect) {
 #endif
     glRenderEnd();
     restoreFogParameters();  // the grey cloud fog lasts one frame
+}
+
+void MyZephGLView::newFrameRecords() {
+    std::fill(frameFetched_.begin(), frameFetched_.end(), 0);
+    clouds_.clear();
+    droppedTransparent_ = 0;
 }
 
 void MyZephGLView::drawModelList(ModelArray* list, int32_t) {

@@ -48,6 +48,9 @@ public:
     // The 3-D content of the frame from `list`: sky, terrain, objects, transparent polygons, clouds,
     // smoke, identification squares, the cockpit, and the second window.
     void drawModelList(ModelArray* list, int32_t gameTime);
+    // Starts a frame's object records afresh; drawRect does it itself, a view drawn by its owner
+    // (the mission builder) before each drawModelList.
+    void newFrameRecords();
     void setModelArray(ModelArray* models) { ModelArray_ = models; }
     ModelArray* getModelArray() const { return ModelArray_; }
     void setFrameServices(FrameServices* services) { services_ = services; }

@@ -5,6 +5,7 @@
 
 #include <GL/gl.h>
 
+#include "builder/draw/BuilderScene.h"
 #include "platform/GLWindow.h"
 #include "platform/Paths.h"
 #include "world/TexturedSkyDome.h"
@@ -48,6 +49,8 @@ void ViewAdapter::setSunVectorFromTime(double hours) {
 void ViewAdapter::drawRect(int32_t) {
     view_.drawRect(render::NSRect{1.0, 0.0, 0.0, 0.0});  // x 1: the game's own frame, not a window redraw
 }
+
+void ViewAdapter::drawBuilder(builder::MissionBuilder& builder) { builderdraw::drawBuilderScene(view_, builder); }
 
 void ViewAdapter::getMonitorResolution(float& width, float& height) {
     int w = 0, h = 0;

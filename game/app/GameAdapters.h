@@ -69,6 +69,7 @@ public:
     int32_t tryForCustomPaintJobSmall(const std::string& name) override { return view_.tryForCustomPaintJobSmall(name); }
     void glDeleteONETexture(int32_t slot) override { view_.glDeleteONETexture(slot); }
     void drawRect(int32_t gameTime) override;
+    void drawBuilder(builder::MissionBuilder& builder) override;
     void setKeepScene(bool keep) override { view_.setKeepScene(keep); }
     void sceneChanged() override { view_.sceneChanged(); }
 

@@ -24,6 +24,7 @@
 #include "game/app/GameAdapters.h"
 #include "game/app/PlayerScript.h"
 #include "game/InputWindowsDrawing.h"
+#include "builder/draw/BuilderWindow.h"
 #include "game/InterfaceDrawing.h"
 #include "game/VADArizodazar2.h"
 #include "input/PellamJoySub.h"
@@ -174,6 +175,7 @@ int main(int, char**) {
             sdlDesktop.requestQuit();
         sdlDesktop.pumpEvents([&](const SDL_Event& event) {
             if (inputWindowsTakeEvent(ui, input, event)) return;
+            if (builderdraw::builderTakesEvent(controller.missionBuilder(), event, false)) return;
             if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_F11) return toggleFullScreen();
             if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_q && (event.key.keysym.mod & KMOD_CTRL))
                 return sdlDesktop.requestQuit();

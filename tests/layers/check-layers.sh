@@ -1,7 +1,7 @@
 #!/bin/sh
 # Fails when the simulation reaches SDL, GL or Dear ImGui: by including their headers (or a
 # header of this program that brings them in) from core/, flight/, net/, missions/, or from
-# aircraft/, world/ and objects/ outside their draw/ folders; or by a simulation library that
+# aircraft/, world/, objects/ and builder/ outside their draw/ folders; or by a simulation library that
 # links them. Usage: check-layers.sh <source dir> <link list written by tests/CMakeLists.txt>
 source_dir=$1
 link_list=$2
@@ -9,14 +9,14 @@ status=0
 
 cd "$source_dir" || exit 2
 folders=""
-for f in core flight net missions aircraft world objects; do
+for f in core flight net missions aircraft world objects builder; do
     [ -d "$f" ] && folders="$folders $f"
 done
 # SDL's and GL's headers, ImGui's, and the folders of this program that wrap them.
 # The drawing folders count as such too.
-pattern='^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]((SDL2?/)?SDL[_.a-z0-9]*\.h|GL/|GLES|EGL/|KHR/|epoxy/|glad/|imgui|backends/imgui|render/|platform/(GLWindow|hid/|audio/|ui/)|sound/|input/|game/|(aircraft|world|objects)/([^">]*/)?draw/)'
+pattern='^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]((SDL2?/)?SDL[_.a-z0-9]*\.h|GL/|GLES|EGL/|KHR/|epoxy/|glad/|imgui|backends/imgui|render/|platform/(GLWindow|hid/|audio/|ui/)|sound/|input/|game/|(aircraft|world|objects|builder)/([^">]*/)?draw/)'
 found=$(grep -rnE --include='*.h' --include='*.hpp' --include='*.cpp' --include='*.cc' "$pattern" $folders 2>/dev/null |
-        grep -vE '^(aircraft|world|objects)/(.*/)?draw/')
+        grep -vE '^(aircraft|world|objects|builder)/(.*/)?draw/')
 if [ -n "$found" ]; then
     echo "The simulation includes drawing, windowing or interface headers:"
     echo "$found"

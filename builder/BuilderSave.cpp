@@ -1,0 +1,139 @@
+#include "builder/BuilderSave.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+
+#include "builder/TextValues.h"
+
+namespace pellam::builder {
+namespace {
+
+using missions::MissionData;
+
+// Written on every save; a mission of this builder carries no permissions or invoice.
+constexpr int32_t kPermissions = 0, kInvoice = 0;
+
+void takeWeather(const BuilderControls& c, MissionData& m) {
+    const double thickness = std::clamp(c.thickness, 5.0, 20000.0);
+    const double ceiling = std::clamp(c.ceilingFB, 1.0, 50000.0);
+    m.MoreDoubleItems[0] = thickness;
+    m.Layers[0].LayerBottom = ceiling;
+    m.Layers[0].LayerTop = ceiling + thickness;
+    m.Layers[0].TextureNumber = c.ceilingCheck ? 1 : 0;
+    m.Layers[1].TextureNumber = m.Layers[2].TextureNumber = 0;
+    m.GC1 = c.groundClutterType;
+    m.WindSpeed = std::clamp(std::trunc(c.windSpeed), -1.0, 60.0);
+    m.WindDirection = std::trunc(c.windDirection);
+}
+
+void takeVictory(const BuilderControls& c, MissionData& m) {
+    missions::VictoryConditions& v = m.TheVictory;
+    v.MustBeAlive = c.victoryAliveRow == 1 ? 0 : 1;
+    v.TotalLandings = std::clamp(c.victoryLandings, 0, 100);
+    v.Kills = std::clamp(c.victoryKills, 0, 100);
+    v.TeamKills = std::clamp(c.victoryTeamKills, 0, 100);
+    v.Points = std::clamp(c.victoryPoints, 0, 5000000);
+    v.MustWinInXTicks = std::clamp(c.victoryMinutes, 0, 600) * 3600;
+    v.DontCheckForWinForXTicks = std::clamp(c.victoryAfterSeconds, 0, 10000) * 60;
+    v.RequiredNumberOfAliveObjects = std::clamp(c.victoryNumberAlive, 0, 20);
+    v.RequiredNumberOfDeadObjects = std::clamp(c.victoryNumberDead, 0, 20);
+    v.ParticularAliveObjects = objectNumberList(c.victoryTargetsAlive);
+    v.ParticularDeadObjects = objectNumberList(c.victoryTargetsDead);
+}
+
+bool takeDogfightStarts(const BuilderControls& c, MissionData& m) {
+    bool allRead = readThreeNumbers(c.qdAirStart, m.DogfightAirStartCenterSpot);
+    m.DogfightAirStartDistance = c.qdAirStartDistance;
+    for (int t = 0; t < 4; ++t) {
+        double* row = m.DogfightGroundStartLocations[t];
+        double xyz[3];
+        if (readThreeNumbers(c.qdGroundStart[t], xyz)) {
+            row[0] = xyz[0];
+            row[2] = xyz[2];
+            row[1] = -1.0;  // quick-dogfight ground starts stand on the ground
+        } else {
+            allRead = false;
+        }
+        row[3] = c.qdHeading[t];
+        row[4] = std::clamp(textDouble(c.qdFuel[t]), 0.0, 1.0);
+    }
+    return allRead;
+}
+
+}  // namespace
+
+int32_t packTimeOfDay(double hours) {
+    const double t = std::isnan(hours) ? 0.0 : std::clamp(hours, 0.0, 23.99);
+    int32_t h = static_cast<int32_t>(t);
+    // Rounded: 23.99 is 23.98999... in binary, and cutting it would store 98 hundredths.
+    int32_t c = static_cast<int32_t>(std::lround((t - h) * 100.0));
+    if (c >= 100) {
+        h += 1;
+        c = 0;
+    }
+    return ((c << 16) & 0x0FFF0000) + h;
+}
+
+double timeOfDayHours(int32_t packed) { return (packed >> 16) / 100.0 + (packed & 0xFFFF); }
+
+std::array<int32_t, 20> objectNumberList(const std::string& text) {
+    std::string kept;
+    for (size_t i = 0; i < text.size() && i < 200; ++i)
+        if ((text[i] >= '0' && text[i] <= '9') || text[i] == ',') kept += text[i];
+    const std::vector<std::string> parts = splitAtCommas(kept);
+    std::array<int32_t, 20> numbers{};
+    for (size_t i = 0; i < numbers.size() && i < parts.size(); ++i) numbers[i] = textInt(parts[i]);
+    return numbers;
+}
+
+std::string objectNumberListText(const std::array<int32_t, 20>& numbers) {
+    std::string text;
+    for (int32_t n : numbers) text += (text.empty() ? "" : ", ") + std::to_string(n);
+    return text;
+}
+
+int32_t packTabNumber(int mainTab, int aircraftTab, int page) {
+    return (mainTab & 0xFFFF) | ((aircraftTab & 0xFF) << 16) | ((page & 0xFF) << 24);
+}
+
+bool takeControlsIntoMission(const BuilderControls& c, const AircraftTabControls& tabs, const BuilderCameraState& camera,
+                             const GroundHeight& groundAt, double secondsSince2001, MissionData& m,
+                             missions::MissionTexts& texts) {
+    m.AppVersionNumber = 2;
+    m.MissionStructVersion = 1;
+    m.Hash1 = 0;
+    m.NewObjectsNumber = missions::kNewestObjectKinds;
+    m.Invoice = kInvoice;
+    m.SecondsSince2001 = secondsSince2001;
+    m.Permissions = kPermissions;
+    texts = {c.missionTitle, c.missionDescription, c.missionVictory, c.missionLost};
+
+    m.TimeOfDay = packTimeOfDay(c.timeOfDay);
+    takeWeather(c, m);
+    takeVictory(c, m);
+    bool allRead = readVictoryLocations(tabs, m);
+    allRead = takeDogfightStarts(c, m) && allRead;
+
+    for (int k = 0; k < 3; ++k) m.CameraLocation[k] = camera.position[k];  // at a 4-byte boundary
+    m.CameraHeading = camera.heading;
+    m.CameraPitch = camera.pitch;
+    m.WorldMenuOffsetNumber = camera.world;
+    const int aircraft = std::clamp(c.aircraftTab, 0, 7);
+    m.TabNumber = packTabNumber(c.mainTab, aircraft, c.startRestart[aircraft]);
+    m.PointsForCompletedMission = std::clamp(c.missionPoints, 0, 25000);
+    readAircraftTabs(tabs, m, groundAt);
+    return allRead;
+}
+
+
+std::string writeBuilderMission(std::string& path, MissionData& mission, const missions::MissionTexts& texts) {
+    const std::string extension = std::string(".") + missions::kMissionExtension;
+    if (std::filesystem::path(path).extension() != extension) path += extension;
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    return missions::writeMissionFile(path, mission, texts);
+}
+
+}  // namespace pellam::builder

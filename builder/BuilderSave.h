@@ -1,0 +1,47 @@
+#pragma once
+// Saving the edited mission: the window's form-like controls (texts, time of day, weather,
+// victory, quick-dogfight starts, the aircraft tabs) are taken into the record, which is then
+// stamped, summed and written as a mission file. A save that cannot be written leaves the
+// previous file whole (the writer goes through a temporary file) and says so.
+#include <array>
+#include <string>
+
+#include "builder/AircraftTabs.h"
+#include "builder/BuilderControls.h"
+#include "missions/MissionFile.h"
+
+namespace pellam::builder {
+
+// Decimal hours (clamped to 0..23.99) packed as whole hours in bits 0-15 and hundredths in bits
+// 16-27, the hundredths rounded (23.99 keeps its 99); and the packed value back as hours.
+int32_t packTimeOfDay(double hours);
+double timeOfDayHours(int32_t packed);
+
+// Victory object lists: at most the first 200 characters, digits and commas only, split at commas,
+// 20 entries (missing ones 0); and the 20 entries as the field shows them.
+std::array<int32_t, 20> objectNumberList(const std::string& text);
+std::string objectNumberListText(const std::array<int32_t, 20>& numbers);
+
+// Tab selection packed into TabNumber: main tab bits 0-15, aircraft tab 16-23, its page 24-31.
+int32_t packTabNumber(int mainTab, int aircraftTab, int page);
+
+// The builder camera as a save stores it.
+struct BuilderCameraState {
+    double position[3] = {};
+    double heading = 0, pitch = 0;  // deg
+    int world = 0;
+};
+
+// Reads every control into the record and the four texts, and stamps versions and the date
+// (seconds since 1 January 2001). Answers false when a three-number text (a victory location,
+// the quick-dogfight starts) was not three numbers: that field kept its value, the caller beeps.
+bool takeControlsIntoMission(const BuilderControls& controls, const AircraftTabControls& tabs,
+                             const BuilderCameraState& camera, const GroundHeight& groundAt,
+                             double secondsSince2001, missions::MissionData& mission, missions::MissionTexts& texts);
+
+
+// Sums the record into Hash1 and writes the file (extension "pellam" added when missing) through
+// a temporary file. Empty on success, else why not; the file then is as it was before.
+std::string writeBuilderMission(std::string& path, missions::MissionData& mission, const missions::MissionTexts& texts);
+
+}  // namespace pellam::builder

@@ -1,0 +1,232 @@
+#include "builder/ObjectEditing.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "builder/AircraftTabs.h"
+#include "builder/TextValues.h"
+#include "core/GeometryRecords.h"
+#include "core/ZephModel.h"
+
+// The objects tab (add, preview, step, move, turn, team, points, path start, random start,
+// delete) and the two path buttons that tie the path table to the camera.
+namespace pellam::builder {
+namespace {
+
+constexpr double kAddDistance = 350.0, kCloudAddDistance = 3000.0;  // ft ahead of the camera
+constexpr double kLookDistance = 600.0, kCloudLookDistance = 3000.0;
+constexpr double kSteepAdd = -24.0;       // deg: looking further down, objects go where the sight meets the ground
+constexpr double kPathPointDistance = 400.0, kPathLookDistance = 10000.0;
+constexpr uint32_t kPathStartMask = 0xFF000000u, kRandomStartMask = 0x00FFFFFFu;
+
+QNion poseOf(ZephModel& object) {
+    QNion pose;
+    object.getModelPositionQNion(&pose);
+    return pose;
+}
+
+void setSeedBits(int32_t& seed, uint32_t mask, uint32_t value) {
+    seed = static_cast<int32_t>((static_cast<uint32_t>(seed) & ~mask) | (value & mask));
+}
+
+}  // namespace
+
+std::array<double, 3> alongSight(const MissionBuilder& builder, double feet) {
+    const auto eye = builder.eyeRotation();
+    const double v[3] = {0, 0, feet};
+    std::array<double, 3> out{};
+    ZephModel::InverseRotateVector(v, out.data(), eye.data());
+    return out;
+}
+
+std::array<double, 3> pointAhead(const MissionBuilder& builder, double feet) {
+    const auto v = alongSight(builder, feet);
+    const auto& e = builder.MBCameraPosition.Position;
+    return {e[0] + v[0], e[1] + v[1], e[2] + v[2]};
+}
+
+std::array<double, 3> groundAlongSight(const MissionBuilder& builder, const std::array<double, 3>& p) {
+    const auto& e = builder.MBCameraPosition.Position;
+    // A camera below sea level, or a sight that does not drop, has no level to step down: the
+    // point ahead, on the ground.
+    if (e[1] < 0 || p[1] >= e[1]) return {p[0], -1.0, p[2]};
+    double x = e[0], z = e[2];
+    for (long n = static_cast<long>(e[1]); n >= 0; --n) {
+        const double t = (n - e[1]) / (p[1] - e[1]);
+        x = e[0] + (p[0] - e[0]) * t;
+        z = e[2] + (p[2] - e[2]) * t;
+        if (n <= builder.groundAt(x, z)) break;
+    }
+    return {x, -1.0, z};
+}
+
+bool MissionBuilder::editingAction(int tag) {
+    BuilderControls& c = controls_;
+    const int32_t total = totalObjects();
+    // The selected object, when the object panel may edit it: a placed object with its live one.
+    auto selected = [&]() -> ZephModel* {
+        if (MBCurrentObject < kFirstPickable || MBCurrentObject >= total) return nullptr;
+        return MBArray.at(MBCurrentObject);
+    };
+    const bool onObjectsTab = c.mainTab == kTabObjects;
+
+    switch (tag) {
+    case kTagAddObject: {
+        MBSavedFlag = false;
+        const int32_t code = c.objectMenuTag;
+        const auto ahead = pointAhead(*this, code == kCloudCode ? kCloudAddDistance : kAddDistance);
+        std::array<double, 3> at = ahead;
+        if (MBViewingPitch > kSteepAdd) at[1] = std::max(at[1], groundAt(at[0], at[2]));
+        else at = groundAlongSight(*this, ahead);
+        if (const int32_t team = teamNumber(c.objectTeam)) LastEnteredObjectTeam = team;
+        if (total >= kMaxBuilderObjects || code <= 0 || MBArray.size() != total) {
+            host_->beep();
+            return true;
+        }
+        fillInObjectForMissionTypeMB(code, at[0], at[1], at[2], 0, 0, LastEnteredObjectTeam, -1, total);
+        if (code == kCloudCode) {
+            setSeedBits(MBMission.ObjectList[total].Seed, 0xFF, static_cast<uint32_t>(total % 256));
+            MBMission.ObjectList[total].SubType = 1;
+        }
+        MBCurrentObject = total;
+        objectMBUpdate = true;
+        loadRow(total);
+        MBMission.TotalObjects = total + 1;
+        updateMBOpenGLView();
+        c.objectID = "Unique ID: " + std::to_string(total);
+        c.totalObjects = "total items: " + std::to_string(total + 1);
+        return true;
+    }
+    case kTagObjectMenu: {
+        const int32_t code = c.objectMenuTag;
+        fillInObjectForMissionTypeMB(code, 0, 0, 0, 0, 0, LastEnteredObjectTeam, -1, kPreviewRow);
+        MBMission.ObjectList[kPreviewRow].SubType = code == kCloudCode ? 1 : 0;
+        loadPreview();
+        MBCurrentObject = 0;
+        objectMBUpdate = true;
+        updateMBOpenGLView();
+        c.objectID = "Unique ID: --";
+        return true;
+    }
+    case kTagObjectStepper: {
+        const int step = c.objectStepper;
+        c.objectStepper = kStepperRest;
+        if (total <= kHeadRows || step == kStepperRest) return true;
+        int32_t k = MBCurrentObject;
+        if (step < kStepperRest) {
+            if (--k <= kHeadRows - 1) k = total - 1;
+            if (k <= kHeadRows - 1) k = 0;
+        } else {
+            if (++k <= kHeadRows - 1) k = kHeadRows;
+            if (k > total - 1) k = kHeadRows;
+        }
+        MBCurrentObject = k;
+        objectMBUpdate = true;
+        c.objectID = "Unique ID: " + std::to_string(k);
+        const int32_t code = MBMission.ObjectList[k].ObjectCode;
+        if (std::any_of(kObjectMenu.begin(), kObjectMenu.end(), [&](const ObjectMenuItem& i) { return i.code == code; }))
+            c.objectMenuTag = code;
+        if (ZephModel* object = MBArray.at(k)) {
+            const auto pose = poseOf(*object);
+            const auto back = alongSight(*this, object->getObjectType() == kCloudCode ? kCloudLookDistance : kLookDistance);
+            MBCameraPosition.Position = {pose.Position[0] - back[0], pose.Position[1] - back[1], pose.Position[2] - back[2]};
+        }
+        updateMBOpenGLView();
+        return true;
+    }
+    case kTagObjectTeam:
+        if (const int32_t team = teamNumber(c.objectTeam)) {
+            LastEnteredObjectTeam = team;
+            ZephModel* object = selected();
+            if (!object || !onObjectsTab) return true;
+            MBSavedFlag = false;
+            MBMission.ObjectList[MBCurrentObject].Team = team;
+            if (OneCompleteObjectVer2* data = object->getCompleteObjectPtr()) data->TheObject.Team = team;
+            updateMBOpenGLView();
+        }
+        return true;
+    case kTagObjectLocation:
+    case kTagObjectHeading:
+    case kTagObjectPoints:
+    case kTagObjectPath:
+    case kTagObjectRandomStart:
+        break;
+    case kTagDeleteObject:
+        if (MBCurrentObject <= kHeadRows - 1 || total <= kHeadRows) {
+            host_->beep();
+            return true;
+        }
+        MBSavedFlag = false;
+        MBdeleteSelectedItem();
+        return true;
+    case kTagPathPointFromCamera:
+    case kTagCameraToPathPoint: {
+        const int r = c.pathSelectedRow;
+        if (r < 0 || r >= missions::kFlyToPoints) return true;
+        auto& point = MBMission.FlyToPoints[r].PointXYZ;
+        auto& camera = MBCameraPosition.Position;
+        if (tag == kTagPathPointFromCamera) {
+            if (LastEnteredWayPointAlt < 0) {
+                const double p = MBViewingPitch / kDegreesPerRadian, h = MBViewingHeading / kDegreesPerRadian;
+                const double d = kPathPointDistance;
+                point = {camera[0] - std::sin(h) * std::cos(p) * d, camera[1] + std::sin(p) * d,
+                         camera[2] + std::cos(h) * std::cos(p) * d};
+            } else {
+                point = {camera[0], LastEnteredWayPointAlt, camera[2]};
+            }
+        } else {
+            const auto back = alongSight(*this, kPathLookDistance);
+            camera = {point[0] - back[0], point[1] - back[1], point[2] - back[2]};
+        }
+        updateMBOpenGLView();
+        return true;
+    }
+    default: return false;
+    }
+
+    // The edits of the selected object's fields.
+    ZephModel* object = selected();
+    if (!object || (tag != kTagObjectPath && !onObjectsTab)) return true;
+    MBSavedFlag = false;
+    missions::ObjectForMission& row = MBMission.ObjectList[MBCurrentObject];
+    QNion pose = poseOf(*object);
+    switch (tag) {
+    case kTagObjectLocation: {
+        const std::vector<std::string> parts = splitAtCommas(c.objectLocation);
+        double at[3] = {pose.Position[0], pose.Position[1], pose.Position[2]};
+        for (size_t k = 0; k < parts.size() && k < 3; ++k) at[k] = textInt(parts[k]);
+        const double ground = groundAt(at[0], at[2]);
+        const bool onGround = at[1] <= ground;
+        object->setStartingModelQNionX(at[0], onGround ? ground : at[1], at[2], &pose);
+        row.Location[0] = at[0];
+        row.Location[1] = onGround ? -1.0 : at[1];
+        row.Location[2] = at[2];
+        updateMBOpenGLView();
+        break;
+    }
+    case kTagObjectHeading: {
+        int32_t h = textInt(c.objectHeading);
+        if (h < -180) h += 360;
+        else if (h > 180) h -= 360;
+        if (h < -180 || h > 180) h = 0;
+        row.Heading = h;
+        const double a = -h / kDegreesPerRadian / 2;
+        pose.QAttitude = {std::cos(a), 0, std::sin(a), 0};
+        object->setStartingModelQNionX(pose.Position[0], pose.Position[1], pose.Position[2], &pose);
+        object->setOPPHeading(h);
+        updateMBOpenGLView();
+        break;
+    }
+    case kTagObjectPoints: row.Points = std::clamp(textInt(c.objectPoints), 0, 10000); break;
+    case kTagObjectPath:
+        setSeedBits(row.Seed, kPathStartMask, static_cast<uint32_t>(std::clamp(textInt(c.itemPath), 0, 199)) << 24);
+        break;
+    case kTagObjectRandomStart:
+        setSeedBits(row.Seed, kRandomStartMask, static_cast<uint32_t>(std::clamp(textInt(c.randomStart), 0, 1000000)));
+        break;
+    default: break;
+    }
+    return true;
+}
+
+}  // namespace pellam::builder

@@ -1,0 +1,210 @@
+#include "builder/draw/BuilderScene.h"
+
+#include <GL/gl.h>
+
+#include "builder/MissionBuilder.h"
+#include "builder/draw/BuilderLayout.h"
+#include "core/ZephModel.h"
+#include "render/MyZephGLView.h"
+
+namespace pellam::builderdraw {
+namespace {
+
+constexpr double kSceneFar = 160000;   // ft, while the world is drawn
+constexpr double kRestFar = 77000;     // ft, the frustum the view is left with
+constexpr double kMarkerHalf = 75;     // ft
+constexpr double kCloudPreviewBack = 2000, kPreviewBack = 100, kPreviewUp = 20;  // ft
+constexpr int kCloudType = 5;
+
+void marker(const double* p) {
+    const double x = p[0], y = p[1], z = p[2], s = kMarkerHalf;
+    glBegin(GL_QUADS);
+    glVertex3d(x - s, y - s, z), glVertex3d(x + s, y - s, z), glVertex3d(x + s, y + s, z), glVertex3d(x - s, y + s, z);
+    glVertex3d(x, y - s, z - s), glVertex3d(x, y - s, z + s), glVertex3d(x, y + s, z + s), glVertex3d(x, y + s, z - s);
+    glVertex3d(x, y + s, z + s), glVertex3d(x + s, y + s, z), glVertex3d(x, y + s, z - s), glVertex3d(x - s, y + s, z);
+    glEnd();
+}
+
+// The black cross at the middle of the world's view, with a gap at its centre.
+void centreCross() {
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_FOG);
+    glColor4f(0, 0, 0, 1);
+    glBegin(GL_LINES);
+    for (double sign : {-1.0, 1.0}) {
+        glVertex2d(sign * 0.1, 0), glVertex2d(sign * 0.03, 0);
+        glVertex2d(0, sign * 0.1), glVertex2d(0, sign * 0.03);
+    }
+    glEnd();
+    glEnable(GL_DEPTH_TEST);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+}
+
+// The close-up of the selected item, or of the unplaced one, at the origin of its own frustum.
+void drawPreview(render::MyZephGLView& view, builder::MissionBuilder& b, const ViewRect& r) {
+    const bool selected = b.MBCurrentObject != 0;
+    ZephModel* item = selected ? b.MBArray.at(b.MBCurrentObject) : b.MBOneItem.at(0);
+    if (!item || !item->getCompleteObjectPtr()) return;
+    const int left = int(0.66 * r.width), width = int(r.width - 0.66 * r.width);
+    glViewport(r.x + left, r.y, width, r.height);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(r.x + left, r.y, width, r.height);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    const double aspect = double(r.height) / (r.width - 0.66 * r.width);
+    view.glSetViewFrustum(-1, 1, -aspect, aspect, 1, kRestFar);
+    QNion eye;
+    eye.Position = {0, kPreviewUp, item->getObjectType() == kCloudType ? -kCloudPreviewBack : -kPreviewBack};
+    view.setGlobalCameraPosition(&eye);
+    QNion kept;
+    item->getModelPositionQNion(&kept);
+    item->setStartingModelQNionX(0, 0, 0, &kept);
+    view.glPrepareForModelDrawing();
+    view.glSet3DDrawingWQuaternion(&eye);
+    view.setCurrentCameraMatrix();
+    if (OneCompleteObjectVer2* record = item->getDrawingData(1)) view.glNewDrawOneObject(record);
+    view.glNewDrawTransparentItems();
+    if (selected) item->setStartingModelQNionX(kept.Position[0], kept.Position[1], kept.Position[2], &kept);
+    glDisable(GL_SCISSOR_TEST);
+}
+
+// The last picture of the view, shown again while the builder has not moved on.
+struct KeptView {
+    const void* builder = nullptr;
+    GLuint texture = 0;
+    int width = 0, height = 0;
+    uint64_t revision = 0;
+    bool valid = false;
+};
+KeptView kept;
+long sceneDraws = 0;
+
+void keepView(const builder::MissionBuilder& b, const ViewRect& r) {
+    if (!kept.texture) glGenTextures(1, &kept.texture);
+    glBindTexture(GL_TEXTURE_2D, kept.texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glReadBuffer(GL_BACK);
+    glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, r.x, r.y, r.width, r.height, 0);
+    kept = {&b, kept.texture, r.width, r.height, b.viewRevision(), true};
+}
+
+void showKeptView(const ViewRect& r) {
+    glViewport(r.x, r.y, r.width, r.height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_FOG);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, kept.texture);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0), glVertex2f(-1, -1);
+    glTexCoord2f(1, 0), glVertex2f(1, -1);
+    glTexCoord2f(1, 1), glVertex2f(1, 1);
+    glTexCoord2f(0, 1), glVertex2f(-1, 1);
+    glEnd();
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glEnable(GL_DEPTH_TEST);
+}
+
+}  // namespace
+
+long builderSceneDraws() { return sceneDraws; }
+
+void drawPaths(render::MyZephGLView& view, const builder::MissionBuilder& b) {
+    if (!b.MBTerrainLoadedFlag) return;
+    view.setCurrentCameraMatrix();
+    glDepthFunc(GL_ALWAYS);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_FOG);
+    const auto& points = b.MBMission.FlyToPoints;
+    for (const builder::PathLink& link : b.pathLinks()) {
+        const auto& from = points[link.from].PointXYZ;
+        const auto& to = points[link.to].PointXYZ;
+        glColor4f(1, 0, 0, 1);
+        marker(from.data());
+        glBegin(GL_LINES);
+        glColor4f(0, 1, 0, 1);
+        glVertex3d(from[0], from[1], from[2]);
+        glColor4f(1, 1, 0, 1);
+        glVertex3d(to[0], to[1], to[2]);
+        glEnd();
+    }
+    glEnable(GL_CULL_FACE);
+    glDepthFunc(GL_LEQUAL);
+}
+
+// The world from the builder's camera with the paths and the cross, then the close-up.
+void drawView(render::MyZephGLView& view, builder::MissionBuilder& b, const ViewRect& r) {
+    view.setAwoken(true);  // the builder sets the frustum; no squares, no second window
+    view.setSunVectorFromTime(11.0);
+    const int left = int(0.66 * r.width);
+    glViewport(r.x, r.y, left, r.height);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(r.x, r.y, left, r.height);
+    const double aspect = double(r.height) / (0.66 * r.width);
+    view.glSetViewFrustum(-1, 1, -aspect, aspect, 1, kSceneFar);
+    view.setGlobalCameraPosition(&b.MBCameraPosition);
+    if (b.MBTerrainLoadedFlag) {
+        view.newFrameRecords();
+        view.drawModelList(&b.MBArray, 0);
+    } else {
+        glClearColor(0.1f, 0.1f, 0.12f, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    drawPaths(view, b);
+    centreCross();
+    glDisable(GL_SCISSOR_TEST);
+    drawPreview(view, b, r);
+    // The view left ready for its own redraws.
+    view.setGlobalCameraPosition(&b.MBCameraPosition);
+    glViewport(r.x, r.y, left, r.height);
+    view.glSetViewFrustum(-1, 1, -aspect, aspect, 1, kRestFar);
+    view.setAwoken(false);
+}
+
+void drawBuilderScene(render::MyZephGLView& view, builder::MissionBuilder& b) {
+    platform::GLWindow* window = view.getGLWindow();
+    if (!window) return;
+    int windowWidth = 0, windowHeight = 0;
+    window->makeCurrent();
+    window->drawableSize(windowWidth, windowHeight);
+    const ViewRect r = builderViewRect(windowWidth, windowHeight);
+    b.setViewFrame({double(r.width), double(r.height)});
+
+    view.glRenderStart();
+    glClearColor(0.62f, 0.6f, 0.55f, 1);  // the window's ground around the view
+    glClear(GL_COLOR_BUFFER_BIT);
+    if (kept.valid && kept.builder == &b && kept.revision == b.viewRevision() && kept.width == r.width &&
+        kept.height == r.height) {
+        showKeptView(r);
+    } else {
+        drawView(view, b, r);
+        keepView(b, r);
+        ++sceneDraws;
+    }
+    glViewport(0, 0, windowWidth, windowHeight);
+    view.glRenderEnd();
+}
+
+}  // namespace pellam::builderdraw

@@ -1,0 +1,295 @@
+#include "builder/draw/BuilderWindow.h"
+
+#include <GL/gl.h>
+#include <imgui.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "builder/MissionBuilder.h"
+#include "builder/draw/BuilderLayout.h"
+#include "builder/draw/EditingTabs.h"
+#include "platform/Paths.h"
+#include "platform/PngImage.h"
+
+namespace pellam::builderdraw {
+namespace {
+
+using builder::BuilderControls;
+using builder::MissionBuilder;
+
+std::map<std::string, ItemPlace> places;
+
+void remember(const std::string& label) {
+    const ImVec2 a = ImGui::GetItemRectMin(), b = ImGui::GetItemRectMax();
+    places[label] = {a.x, a.y, b.x, b.y};
+}
+
+bool button(const char* label) {
+    const bool pressed = ImGui::Button(label);
+    remember(label);
+    return pressed;
+}
+
+// Carriage returns separate the lines of the builder's texts.
+void lines(const std::string& text) {
+    std::string shown = text;
+    std::replace(shown.begin(), shown.end(), '\r', '\n');
+    ImGui::TextUnformatted(shown.c_str());
+}
+
+// A number field whose edit is the control's action (Return or leaving the field); typing into
+// it, as into any of the builder's fields, leaves the mission unsaved.
+bool numberField(const char* label, double& value, int tag, MissionBuilder& b) {
+    ImGui::SetNextItemWidth(120);
+    if (ImGui::InputDouble(label, &value, 0, 0, "%.1f")) b.notsaved();
+    remember(label);
+    if (!ImGui::IsItemDeactivatedAfterEdit()) return false;
+    b.fromMBMenu(tag);
+    return true;
+}
+
+// The picture of the Western Front from the game's data, as a GL texture made on first use; 0
+// when it cannot be read.
+GLuint worldMap() {
+    static GLuint texture = 0;
+    static bool tried = false;
+    if (tried) return texture;
+    tried = true;
+    platform::RGBAImage map;
+    if (!platform::readPng(platform::resourcesFolder() + "WWIWorldMap.png", map) || map.width <= 0) return 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, map.width, map.height, 0, GL_RGBA, GL_UNSIGNED_BYTE, map.pixels.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return texture;
+}
+
+// A slider whose every move is the control's action.
+void slider(const char* label, double& value, float low, float high, const char* format, int tag, MissionBuilder& b) {
+    float shown = float(value);
+    ImGui::SetNextItemWidth(220);
+    if (ImGui::SliderFloat(label, &shown, low, high, format)) {
+        value = shown;
+        b.fromMBMenu(tag);
+    }
+    remember(label);
+}
+
+void worldTab(MissionBuilder& b) {
+    BuilderControls& c = b.controls();
+    const auto worlds = MissionBuilder::worldMenuTitles();
+    c.worldMenu = std::clamp(c.worldMenu, 0, int(worlds.size()) - 1);
+    ImGui::SetNextItemWidth(220);
+    if (ImGui::BeginCombo("World", worlds[c.worldMenu].c_str())) {
+        for (int i = 0; i < int(worlds.size()); ++i) {
+            const bool chosen = ImGui::Selectable(worlds[i].c_str(), i == c.worldMenu);
+            remember("World/" + worlds[i]);
+            if (chosen) {
+                c.worldMenu = i;
+                b.fromMBMenu(builder::kTagWorldMenu);
+            }
+        }
+        ImGui::EndCombo();
+    }
+    remember("World");
+    ImGui::TextWrapped("%s", c.worldDescription.c_str());
+    if (c.showsWorldMap)
+        if (const GLuint map = worldMap()) ImGui::Image(reinterpret_cast<ImTextureID>(uintptr_t(map)), ImVec2(200, 200));
+    if (button("Add World")) b.fromMBMenu(builder::kTagAddWorld);
+    ImGui::Separator();
+    slider("Camera height", c.altSlider, 0, 100, "%.0f", builder::kTagAltSlider, b);
+    if (!c.worldShortcuts.empty()) {
+        c.worldShortcut = std::clamp(c.worldShortcut, 0, int(c.worldShortcuts.size()) - 1);
+        ImGui::SetNextItemWidth(220);
+        if (ImGui::BeginCombo("Go to", c.worldShortcuts[c.worldShortcut].c_str())) {
+            for (int i = 0; i < int(c.worldShortcuts.size()); ++i) {
+                const bool chosen = ImGui::Selectable(c.worldShortcuts[i].c_str(), i == c.worldShortcut);
+                remember("Go to/" + c.worldShortcuts[i]);
+                if (chosen) {
+                    c.worldShortcut = i;
+                    b.fromMBMenu(builder::kTagPlaces);
+                }
+            }
+            ImGui::EndCombo();
+        }
+        remember("Go to");
+    }
+    lines(c.viewingPosition);
+    if (b.MBTerrainLoadedFlag) {
+        ImGui::Separator();
+        ImGui::TextUnformatted("Quick dogfight starts");
+        ImGui::Text("Air start %s, within %d ft", c.qdAirStart.c_str(), c.qdAirStartDistance);
+        static constexpr const char* kTeams[4] = {"Red", "Blue", "Yellow", "Black"};
+        for (int t = 0; t < 4; ++t)
+            ImGui::Text("%s: %s, heading %d, fuel %s", kTeams[t], c.qdGroundStart[t].c_str(), c.qdHeading[t],
+                        c.qdFuel[t].c_str());
+    }
+}
+
+// A tab bar whose choice the builder may refuse: a refused tab snaps back to the one shown before.
+// `shownLast` is the bar's own memory of the tab it showed in the last frame.
+void tabBar(const char* id, const std::vector<std::string>& titles, int& current, int& shownLast,
+            const std::function<bool(int)>& mayChoose) {
+    if (!ImGui::BeginTabBar(id)) return;
+    int shown = -1;
+    for (int i = 0; i < int(titles.size()); ++i) {
+        const ImGuiTabItemFlags flags = shownLast != current && i == current ? ImGuiTabItemFlags_SetSelected : 0;
+        if (ImGui::BeginTabItem(titles[i].c_str(), nullptr, flags)) {
+            shown = i;
+            ImGui::EndTabItem();
+        }
+        remember(std::string(id) + "/" + titles[i]);
+    }
+    ImGui::EndTabBar();
+    if (shown >= 0 && shown != current && shownLast == current && mayChoose(shown)) current = shown;
+    shownLast = shown;
+}
+
+void aircraftTab(MissionBuilder& b) {
+    static const std::vector<std::string> kTitles = {"Aircraft 1", "Aircraft 2", "Aircraft 3", "Aircraft 4",
+                                                     "Aircraft 5", "Aircraft 6", "Aircraft 7", "Aircraft 8"};
+    static int shownLast = -1;
+    tabBar("Aircraft", kTitles, b.controls().aircraftTab, shownLast,
+           [&](int tab) { return b.tabViewShouldSelect(true, tab); });
+}
+
+void weatherTab(MissionBuilder& b) {
+    BuilderControls& c = b.controls();
+    slider("Visibility", c.visibility, 1, 100, "%.1f", builder::kTagVisibility, b);
+    numberField("Visibility (typed)", c.visibilityFB, builder::kTagVisibilityFB, b);
+    slider("Cloud ceiling (ft)", c.ceiling, 1, 50000, "%.0f", builder::kTagCeiling, b);
+    numberField("Ceiling (typed, ft)", c.ceilingFB, builder::kTagCeilingFB, b);
+    ImGui::SetNextItemWidth(120);
+    if (ImGui::InputDouble("Deck thickness (ft)", &c.thickness, 0, 0, "%.0f")) b.notsaved();
+    bool on = c.ceilingCheck == 1;
+    if (ImGui::Checkbox("Cloud ceiling on", &on)) {
+        c.ceilingCheck = on ? 1 : 0;
+        b.fromMBMenu(builder::kTagCeilingOnOff);
+    }
+    remember("Cloud ceiling on");
+    ImGui::SetNextItemWidth(120);
+    if (ImGui::InputDouble("Wind (mph)", &c.windSpeed, 0, 0, "%.0f")) b.notsaved();
+    ImGui::SetNextItemWidth(120);
+    if (ImGui::InputDouble("Wind from (deg)", &c.windDirection, 0, 0, "%.0f")) b.notsaved();
+}
+
+// The main tabs; a refused choice (no world yet) snaps back to the tab shown before.
+void tabs(MissionBuilder& b) {
+    BuilderControls& c = b.controls();
+    static const std::vector<std::string> kTitles = {"World", "Objects", "Aircraft", "Weather", "Victory", "Paths"};
+    static int shownLast = -1;
+    tabBar("Tab", kTitles, c.mainTab, shownLast, [&](int tab) { return b.tabViewShouldSelect(false, tab); });
+    switch (c.mainTab) {
+    case builder::kTabWorld: worldTab(b); break;
+    case builder::kTabObjects: objectsTab(b); break;
+    case builder::kTabAircraft:
+        aircraftTab(b);
+        aircraftPages(b);
+        break;
+    case builder::kTabWeather: weatherTab(b); break;
+    case builder::kTabVictory: victoryTab(b); break;
+    case builder::kTabPaths: pathTable(b); break;
+    default: break;
+    }
+}
+
+void cancelSheet(MissionBuilder& b) {
+    if (!b.controls().cancelSheetShown) return;
+    const ImGuiViewport* viewport = ImGui::GetMainViewport();
+    ImGui::SetNextWindowPos(ImVec2(viewport->WorkPos.x + viewport->WorkSize.x * 0.5f, viewport->WorkPos.y + 120),
+                            ImGuiCond_Always, ImVec2(0.5f, 0));
+    ImGui::SetNextWindowFocus();
+    if (ImGui::Begin("Unsaved Changes", nullptr,
+                     ImGuiWindowFlags_AlwaysAutoResize | ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoMove)) {
+        ImGui::TextUnformatted("This mission has changes that are not saved.");
+        if (button("Discard Changes")) b.fromMBMenu(builder::kTagDiscardAndLeave);
+        ImGui::SameLine();
+        if (button("Cancel")) b.fromMBMenu(builder::kTagCancelSheet);
+    }
+    ImGui::End();
+}
+
+}  // namespace
+
+void rememberBuilderItem(const std::string& label) { remember(label); }
+
+const ItemPlace* placeOfBuilderItem(const std::string& label) {
+    auto at = places.find(label);
+    return at == places.end() ? nullptr : &at->second;
+}
+
+void drawBuilderWindow(MissionBuilder& b) {
+    BuilderControls& c = b.controls();
+    if (!c.windowOpen) {
+        fileSheets(b);  // "Open Mission..." from the menu comes before the window
+        return;
+    }
+    const ImVec2 display = ImGui::GetIO().DisplaySize;
+    ImGui::SetNextWindowPos(ImVec2(display.x - kPanelWidth, kMenuBar), ImGuiCond_Always);
+    ImGui::SetNextWindowSize(ImVec2(kPanelWidth, display.y - kMenuBar), ImGuiCond_Always);
+    bool open = true;
+    const std::string title = c.windowTitle + kBuilderWindowId;
+    if (ImGui::Begin(title.c_str(), &open, ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoMove |
+                                               ImGuiWindowFlags_NoResize)) {
+        // The file buttons and Close first, in sight above tabs of any length.
+        fileButtons(b);
+        ImGui::SameLine();
+        if (button("Close")) b.fromMBMenu(builder::kTagClose);
+        ImGui::Separator();
+        tabs(b);
+    }
+    ImGui::End();
+    if (!open) b.windowShouldClose();
+    cancelSheet(b);
+    fileSheets(b);
+}
+
+bool builderTakesEvent(MissionBuilder& b, const SDL_Event& event, bool imguiWantsMouse) {
+    static bool pressed = false;
+    static int lastX = 0, lastY = 0;
+    const bool mouse = event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_MOUSEBUTTONUP || event.type == SDL_MOUSEMOTION;
+    if (!mouse || !b.MBWindowOpen || b.controls().cancelSheetShown) return false;
+    int windowWidth = 0, windowHeight = 0;
+    if (SDL_Window* window = SDL_GetWindowFromID(event.button.windowID)) SDL_GetWindowSize(window, &windowWidth, &windowHeight);
+    const ViewRect r = builderViewRect(windowWidth, windowHeight);
+    // Window points as the builder takes them: y up from the window's lower-left corner.
+    auto inView = [&](int x, int y) {
+        const int up = windowHeight - y;
+        return x >= r.x && x < r.x + r.width && up >= r.y && up < r.y + r.height;
+    };
+    switch (event.type) {
+    case SDL_MOUSEBUTTONDOWN:
+        if (event.button.button != SDL_BUTTON_LEFT || imguiWantsMouse || !inView(event.button.x, event.button.y))
+            return false;
+        pressed = true;
+        lastX = event.button.x;
+        lastY = event.button.y;
+        b.MBMouseDown(lastX, windowHeight - lastY);
+        return true;
+    case SDL_MOUSEMOTION: {
+        if (!pressed) return false;
+        const int dx = event.motion.x - lastX, dy = event.motion.y - lastY;
+        if (dx == 0 && dy == 0) return true;
+        lastX = event.motion.x;
+        lastY = event.motion.y;
+        if (SDL_GetModState() & KMOD_SHIFT) b.mouseDragWithShiftAmountX(dx, -dy);
+        else b.mouseDragAmountX(dx, -dy);
+        return true;
+    }
+    case SDL_MOUSEBUTTONUP:
+        if (!pressed || event.button.button != SDL_BUTTON_LEFT) return false;
+        pressed = false;
+        b.MBMouseUp(event.button.x, windowHeight - event.button.y);
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace pellam::builderdraw

@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "builder/BuilderSave.h"
+#include "builder/ObjectEditing.h"
+#include "platform/Paths.h"
+#include "tests/TestFolder.h"
+#include "tests/builder/BuilderFixture.h"
+
+namespace pellam::builder {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct BuilderFiles : BuilderTest {
+    testing::TestFolder folder{"pellam builder"};
+    BuilderFiles() { platform::setApplicationFolder(folder.path().string()); }
+    ~BuilderFiles() override { platform::setApplicationFolder(""); }
+    std::string saveAs(const std::string& name) {
+        builder.fromMBMenu(kTagSaveAs);
+        builder.controls().files.saveName = name;
+        builder.savePanelMBDidEnd(true);
+        return host.missionsFolder() + name + ".pellam";
+    }
+    void add(int32_t code) {
+        builder.controls().objectMenuTag = code;
+        builder.fromMBMenu(kTagAddObject);
+    }
+    std::vector<uint8_t> bytes(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    void write(const std::string& path, const std::vector<uint8_t>& b) {
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), b.size());
+    }
+};
+
+// A mission saved, opened again and saved again is the same record: what the controls show is
+// what the record holds. The save's clamps and packings land in the file.
+TEST_F(BuilderFiles, SaveOpenSaveKeepsTheRecordAndPacksTheControls) {
+    westernFront();
+    builder.MBCameraPosition.Position = {2100000, 3000, 2100000};
+    add(66);
+    add(65);
+    BuilderControls& c = builder.controls();
+    c.timeOfDay = 23.99;
+    c.missionPoints = 900;
+    c.groundClutterType = 2;
+    c.mainTab = kTabVictory;
+    c.aircraftTab = 3;
+    c.startRestart[3] = 1;
+    c.victoryTargetsDead = "3, 7,x9,,12";
+    c.victoryNumberDead = 1;
+    c.victoryMinutes = 601;
+    AircraftSlot& seven = c.aircraftTabs.slots[7];
+    seven.pages[0].wingmanLeader = 8;  // itself
+    seven.pages[0].bombs = "9";
+    c.aircraftTabs.slots[1].pages[0].position = "2100000, 300, 2100000";  // below the 600 ft ground
+    c.aircraftTabs.victoryLocations[1].location = "100, 200";  // two numbers: beeps, keeps the place
+    c.qdGroundStart[2] = "500, 9999, 700";
+    const int beeps = host.beeps;
+    const std::string path = saveAs("Balloon raid");
+    EXPECT_EQ(host.beeps, beeps + 1);
+    ASSERT_TRUE(fs::exists(path));
+    EXPECT_TRUE(builder.MBSavedFlag);
+    EXPECT_EQ(c.windowTitle, "Mission Builder: Balloon raid.pellam");
+
+    const missions::MissionData& m = builder.MBMission;
+    EXPECT_EQ(m.TimeOfDay, (99 << 16) + 23);
+    EXPECT_EQ(m.TabNumber, kTabVictory | 3 << 16 | 1 << 24);
+    const std::array<int32_t, 20> dead{3, 7, 9, 0, 12};
+    EXPECT_EQ(m.TheVictory.ParticularDeadObjects, dead);
+    EXPECT_EQ(m.TheVictory.MustWinInXTicks, 600 * 3600);
+    EXPECT_EQ(m.AircraftStarts[7].LeadAircraftForWingman, missions::kNoWingmanLeader);
+    EXPECT_EQ(m.AircraftStarts[7].NumberOfBombs, 6);
+    EXPECT_EQ(m.MissionStartLocations[1][1], -1.0);
+    EXPECT_EQ(m.TotalObjects, 24);
+    EXPECT_EQ(m.TheVictory.Location2[0], 0.0);
+    EXPECT_EQ(m.DogfightGroundStartLocations[2][0], 500);
+    EXPECT_EQ(m.DogfightGroundStartLocations[2][1], -1.0);
+    const std::vector<uint8_t> saved = missions::encodeMissionRecord(m);
+
+    builder.fromMBMenu(kTagClose);
+    builder.fromMBMenu(kTagNewMission);
+    c = BuilderControls{};  // whatever the window showed before, the opened file fills it
+    ASSERT_TRUE(builder.openMission(path));
+    EXPECT_EQ(missions::encodeMissionRecord(builder.MBMission), saved);
+    EXPECT_EQ(builder.MBArray.size(), 24);
+    EXPECT_EQ(c.mainTab, kTabVictory);
+    EXPECT_EQ(c.startRestart[3], 1);
+    EXPECT_EQ(c.timeOfDay, 23.99);
+    builder.fromMBMenu(kTagSave);  // straight to the opened file
+    EXPECT_EQ(missions::encodeMissionRecord(builder.MBMission), saved);
+    EXPECT_EQ(builder.MBFileName, path);
+}
+
+// Only a whole, unchanged mission of this game's object kinds opens; a refused one beeps and the
+// builder keeps its mission and its file, so the next save cannot overwrite the refused file.
+TEST_F(BuilderFiles, DamagedOrForeignFilesAreRefusedAndNothingIsAdopted) {
+    westernFront();
+    const std::string good = saveAs("Good");
+    const std::vector<uint8_t> file = bytes(good);
+    const size_t record = file.size() - missions::kMissionBytes;
+    // The sum does not depend on byte order: the host-order record sums as the stored block.
+    const auto* memory = reinterpret_cast<const uint8_t*>(&builder.MBMission);
+    EXPECT_EQ(missions::missionHash(memory), builder.MBMission.Hash1);
+
+    auto variant = [&](const std::string& name, auto change) {
+        std::vector<uint8_t> b = file;
+        change(b);
+        write(host.missionsFolder() + name, b);
+        return host.missionsFolder() + name;
+    };
+    std::vector<std::string> refused = {
+        variant("tampered.pellam", [&](auto& b) { b[record + 20000] ^= 1; }),
+        variant("short.pellam", [&](auto& b) { b.resize(b.size() - 100); }),
+        variant("notes.txt", [](auto&) {}),
+    };
+    auto rewritten = [&](const std::string& name, auto change) {
+        auto m = std::make_unique<missions::MissionData>(builder.MBMission);
+        change(*m);
+        const std::string p = host.missionsFolder() + name;
+        EXPECT_EQ(missions::writeMissionFile(p, *m, builder.MBTexts), "");
+        return p;
+    };
+    refused.push_back(rewritten("kinds14.pellam", [](auto& m) { m.NewObjectsNumber = 14; }));
+    refused.push_back(rewritten("few.pellam", [](auto& m) { m.TotalObjects = 21; }));
+    refused.push_back(rewritten("many.pellam", [](auto& m) { m.TotalObjects = 259; }));
+    refused.push_back(rewritten("world4.pellam", [](auto& m) { m.WorldMenuOffsetNumber = 4; }));
+    builder.MBMission.TimeOfDay = 12345;
+    const int beeps = host.beeps;
+    for (const std::string& path : refused) {
+        EXPECT_FALSE(builder.openMission(path)) << path;
+        EXPECT_EQ(builder.MBFileName, good);
+        EXPECT_EQ(builder.MBMission.TimeOfDay, 12345);
+    }
+    EXPECT_EQ(host.beeps, beeps + static_cast<int>(refused.size()));
+    // The text slots are not summed; a stored tab number out of range is brought into range.
+    EXPECT_TRUE(builder.openMission(variant("slots.pellam", [&](auto& b) { b[record + 33] = 7; })));
+    // The open panel lists the folder's missions; the reopen command takes the last one opened
+    // when the builder's own file is gone.
+    builder.fromMBMenu(kTagOpen);
+    FileSheets& files = builder.controls().files;
+    ASSERT_TRUE(files.openShown);
+    const auto listed = std::find(files.openChoices.begin(), files.openChoices.end(), "slots.pellam");
+    ASSERT_NE(listed, files.openChoices.end());
+    EXPECT_EQ(std::count(files.openChoices.begin(), files.openChoices.end(), "notes.txt"), 0);
+    files.openChoice = static_cast<int>(listed - files.openChoices.begin());
+    builder.openPanelDidEnd(true);
+    EXPECT_EQ(builder.MBFileName, host.missionsFolder() + "slots.pellam");
+    builder.MBFileName = host.missionsFolder() + "gone.pellam";
+    builder.MBMission.TimeOfDay = 1;
+    builder.fromMBMenu(kTagReopen);
+    EXPECT_EQ(builder.MBFileName, host.missionsFolder() + "slots.pellam");
+    EXPECT_NE(builder.MBMission.TimeOfDay, 1);
+    // Values a file may hold that the window shows as a column or an item are kept in range.
+    EXPECT_TRUE(builder.openMission(rewritten("kinds13.pellam", [](auto& m) {
+        m.TabNumber = 0x7F09FFFF;
+        m.GC1 = 99;
+        m.AircraftStarts[1].StartType = 77;
+        m.AircraftStarts[1].AISkillLevel = -9;
+        m.TheVictory.Location1Flags = 40;
+    })));
+    const BuilderControls& c = builder.controls();
+    EXPECT_EQ(c.mainTab, kTabPaths);
+    EXPECT_EQ(c.aircraftTab, 7);
+    EXPECT_EQ(c.groundClutterType, 2);
+    EXPECT_EQ(c.aircraftTabs.slots[1].pages[0].startTypeItem, 0);
+    EXPECT_EQ(c.aircraftTabs.slots[1].pages[0].skillColumn, 0);
+    EXPECT_EQ(c.aircraftTabs.victoryLocations[0].modeColumn, kLocationModeColumns - 1);
+}
+
+// A save that cannot be written beeps, keeps the mission unsaved under its old name and leaves the
+// previous file whole.
+TEST_F(BuilderFiles, AFailedSaveKeepsThePreviousFileAndStaysUnsaved) {
+    westernFront();
+    const std::string path = saveAs("Patrol");
+    const std::vector<uint8_t> before = bytes(path);
+    fs::create_directory(path + ".part");  // the temporary file cannot be made
+    builder.controls().missionTitle = "Changed";
+    builder.MBSavedFlag = false;
+    const int beeps = host.beeps;
+    builder.fromMBMenu(kTagSave);
+    EXPECT_EQ(host.beeps, beeps + 1);
+    EXPECT_FALSE(builder.MBSavedFlag);
+    EXPECT_EQ(bytes(path), before);
+    // Through the sheet: nothing is taken as the builder's file.
+    builder.fromMBMenu(kTagSaveAs);
+    builder.controls().files.saveName = "Patrol";
+    builder.savePanelMBDidEnd(true);
+    EXPECT_EQ(builder.controls().windowTitle, "Mission Builder: Patrol.pellam");
+    EXPECT_FALSE(builder.MBSavedFlag);
+    for (const char* name : {"", "../escape", ".."}) {
+        builder.fromMBMenu(kTagSaveAs);
+        builder.controls().files.saveName = name;
+        builder.savePanelMBDidEnd(true);
+    }
+    EXPECT_EQ(host.beeps, beeps + 5);
+}
+
+TEST(TimeOfDay, PackedHundredthsAreRoundedAndReadBack) {
+    EXPECT_EQ(packTimeOfDay(6.5), (50 << 16) + 6);
+    EXPECT_EQ(packTimeOfDay(12), 12);
+    EXPECT_EQ(packTimeOfDay(-3), 0);
+    EXPECT_EQ(packTimeOfDay(6.999), 7);
+    for (int hundredths = 0; hundredths < 2400; ++hundredths)
+        EXPECT_EQ(packTimeOfDay(timeOfDayHours(packTimeOfDay(hundredths / 100.0))), packTimeOfDay(hundredths / 100.0));
+}
+
+}  // namespace
+}  // namespace pellam::builder

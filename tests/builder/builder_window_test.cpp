@@ -1,0 +1,403 @@
+// The mission builder as a new player meets it, on the real game window under Xvfb: the game
+// starts, the pilot signs in, and the builder is driven with the mouse and its menus.
+#include <GL/gl.h>
+#include <SDL.h>
+#include <gtest/gtest.h>
+#include <imgui.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "builder/draw/BuilderLayout.h"
+#include "builder/draw/BuilderScene.h"
+#include "builder/draw/BuilderWindow.h"
+#include "game/InterfaceDrawing.h"
+#include "game/VADArizodazar2.h"
+#include "platform/Paths.h"
+#include "platform/PngImage.h"
+#include "platform/ui/UiLayer.h"
+#include "render/MyZephGLView.h"
+#include "tests/TestFolder.h"
+#include "tests/render/ViewFixture.h"
+#include "world/RIDUdidav.h"
+
+namespace pellam {
+namespace {
+
+// The game's view as the executable fits it, as far as the builder needs.
+struct TestView : ControllerView {
+    explicit TestView(render::MyZephGLView& v) : view(v) {}
+    void setModelArray(ModelArray* models) override { view.setModelArray(models); }
+    void setGlobalCameraPosition(const QNion* pose) override { view.setGlobalCameraPosition(pose); }
+    void drawRect(int32_t) override { view.drawRect({1, 0, 0, 0}); }
+    void drawBuilder(builder::MissionBuilder& b) override { builderdraw::drawBuilderScene(view, b); }
+    void sceneChanged() override { view.sceneChanged(); }
+    // As the game fits it: once started, loading no longer draws the loading screen mid-frame.
+    void setDoFeedback(bool on) override { view.setDoFeedback(on ? 1 : 0); }
+    render::MyZephGLView& view;
+};
+
+class BuilderWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const char* build = std::getenv("PELLAM_BUILD_DIR")) platform::setApplicationFolder(build);
+        folder_ = std::make_unique<testing::TestFolder>("pellam builder");
+        store_ = std::make_unique<platform::UserDefaults>(folder_->file("defaults.json"));
+        view_ = std::make_unique<render::MyZephGLView>(*store_);
+        ASSERT_TRUE(view_->initWithFrame({0, 0, 1024, 768})) << view_->creationError();
+        ASSERT_TRUE(ui_.start(*view_->getGLWindow()));
+        link_ = std::make_unique<TestView>(*view_);
+        VADArizodazar2::Content content;
+        content.makeTerrain = [this]() -> std::unique_ptr<ZephModel> {
+            auto terrain = std::make_unique<RIDUdidav>();
+            if (terrain->initWithGLView(view_.get())) return terrain;
+            return nullptr;
+        };
+        content.objectView = view_.get();
+        content.userMissionsFolder = folder_->file("Missions") + "/";
+        c_ = std::make_unique<VADArizodazar2>(GameController::Links{store_.get(), link_.get()}, std::move(content));
+        view_->setFrameObserver([this] {
+            ui_.newFrame();
+            drawInterface(*c_);
+            ui_.render();
+            if (keepPicture_) picture_ = rendertest::readBack(*view_);
+        });
+        c_->awakeFromNib();
+        ASSERT_TRUE(c_->worldProblem.empty()) << c_->worldProblem;
+    }
+    void TearDown() override {
+        if (view_) view_->setFrameObserver({});
+        c_.reset();
+        ui_.stop();
+        view_.reset();
+    }
+
+    // One pass of the game's loop: events to the windows, then to the builder's view; the frame.
+    void frames(int n = 1) {
+        for (int i = 0; i < n; ++i) {
+            SDL_Event event;
+            while (SDL_PollEvent(&event))
+                if (!ui_.processEvent(event)) builderdraw::builderTakesEvent(c_->missionBuilder(), event, false);
+            c_->timerLooper();
+        }
+    }
+    void push(Uint32 type, int x, int y) {
+        SDL_Event e{};
+        e.type = type;
+        if (type == SDL_MOUSEMOTION) {
+            e.motion.windowID = view_->getGLWindow()->windowID();
+            e.motion.x = x;
+            e.motion.y = y;
+        } else {
+            e.button.windowID = view_->getGLWindow()->windowID();
+            e.button.button = SDL_BUTTON_LEFT;
+            e.button.x = x;
+            e.button.y = y;
+        }
+        SDL_PushEvent(&e);
+    }
+    void clickAt(float x, float y) {
+        SDL_WarpMouseInWindow(view_->getGLWindow()->sdlWindow(), int(x), int(y));
+        frames(3);
+        push(SDL_MOUSEBUTTONDOWN, int(x), int(y));
+        frames(3);
+        push(SDL_MOUSEBUTTONUP, int(x), int(y));
+        frames(3);
+    }
+    void press(const std::string& window, const std::string& label) {
+        frames(2);
+        const ButtonPlace* p = placeOfButton(window, label);
+        ASSERT_NE(p, nullptr) << window << "/" << label;
+        clickAt((p->x0 + p->x1) / 2, (p->y0 + p->y1) / 2);
+    }
+    void pressBuilder(const std::string& label) {
+        frames(2);
+        const builderdraw::ItemPlace* p = builderdraw::placeOfBuilderItem(label);
+        ASSERT_NE(p, nullptr) << label;
+        clickAt((p->x0 + p->x1) / 2, (p->y0 + p->y1) / 2);
+    }
+    // A drag in the builder's view from its centre, `steps` moves of (dx, dy) pixels (y down).
+    void dragInView(int dx, int dy, int steps, bool shift) {
+        const int x = viewCentreX(), y = viewCentreY();
+        SDL_WarpMouseInWindow(view_->getGLWindow()->sdlWindow(), x, y);
+        frames(2);
+        push(SDL_MOUSEBUTTONDOWN, x, y);
+        frames(1);
+        SDL_SetModState(shift ? KMOD_LSHIFT : KMOD_NONE);
+        for (int i = 1; i <= steps; ++i) {
+            push(SDL_MOUSEMOTION, x + dx * i, y + dy * i);
+            frames(1);
+        }
+        SDL_SetModState(KMOD_NONE);
+        push(SDL_MOUSEBUTTONUP, x + dx * steps, y + dy * steps);
+        frames(2);
+    }
+    // The middle of the world's part of the view, in window pixels (y down).
+    int viewCentreX() const { return builderdraw::kViewMargin + int(0.33 * c_->missionBuilder().viewFrame().width); }
+    int viewCentreY() const {
+        int w = 0, h = 0;
+        view_->getGLWindow()->drawableSize(w, h);
+        return h - builderdraw::kViewMargin - int(c_->missionBuilder().viewFrame().height / 2);
+    }
+    // The picture of the next frame, kept as a PNG beside the test's output for a look.
+    platform::RGBAImage picture(const std::string& name) {
+        keepPicture_ = true;
+        frames(1);
+        keepPicture_ = false;
+        if (const char* out = std::getenv("PELLAM_BUILDER_PICTURES")) platform::writePng(std::string(out) + "/" + name, picture_);
+        return picture_;
+    }
+    // The share of near-white pixels (cloud) in a part of a picture.
+    static double whiteShare(const platform::RGBAImage& image, int x0, int x1, int y0, int y1) {
+        int white = 0, n = 0;
+        for (int y = y0; y < y1; y += 2)
+            for (int x = x0; x < x1; x += 2, ++n) {
+                const uint8_t* p = &image.pixels[(size_t(y) * image.width + x) * 4];
+                white += p[0] > 200 && p[1] > 200 && p[2] > 200;
+            }
+        return double(white) / n;
+    }
+
+    std::unique_ptr<testing::TestFolder> folder_;
+    std::unique_ptr<platform::UserDefaults> store_;
+    std::unique_ptr<render::MyZephGLView> view_;
+    platform::UiLayer ui_;
+    std::unique_ptr<TestView> link_;
+    std::unique_ptr<VADArizodazar2> c_;
+    bool keepPicture_ = false;
+    platform::RGBAImage picture_;
+};
+
+TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosingChanges) {
+    builder::MissionBuilder& b = c_->missionBuilder();
+    press("Pilot Sign-In", "Sign In");
+    frames(3);
+    ASSERT_TRUE(c_->missionWindow.toSelectMission.open);
+
+    // Mission Builder > New Mission: the builder opens on its world tab, the game paused.
+    press("Menu", "Mission Builder");
+    press("Mission Builder", "New Mission");
+    ASSERT_TRUE(c_->MBWindowOpen);
+    EXPECT_FALSE(c_->missionWindow.toSelectMission.open);
+    EXPECT_EQ(c_->getModelArray()->at(ModelArray::kTerrain), nullptr);  // lent to the builder
+    EXPECT_EQ(b.MBMission.TotalObjects, 22);
+    pressBuilder("Tab/Objects");  // refused until a world is added
+    EXPECT_EQ(b.controls().mainTab, builder::kTabWorld);
+
+    pressBuilder("World");
+    pressBuilder("World/The Western Front");
+    EXPECT_EQ(b.controls().worldDescription, "The Western front, Europe, 1918.");
+    pressBuilder("Add World");
+    ASSERT_TRUE(b.MBTerrainLoadedFlag);
+    EXPECT_EQ(b.MBArray.size(), 22);
+
+    pressBuilder("Go to");
+    pressBuilder("Go to/Ypres");
+    EXPECT_EQ(b.MBCameraPosition.Position, (Vector3{2085600, 3000, 2278960}));
+    // Drawn once for the move, then shown again while nothing changes.
+    const long draws = builderdraw::builderSceneDraws();
+    frames(5);
+    EXPECT_EQ(builderdraw::builderSceneDraws(), draws);
+    picture("builder-ypres.png");
+
+    // A balloon on the ground under the camera; looking straight down picks it at the cross.
+    const double ground = b.groundAt(2085600, 2278960);
+    b.fillInObjectForMissionTypeMB(66, 2085600, -1.0, 2278960, 0, 0, 1, -1, b.MBMission.TotalObjects);
+    b.loadRow(b.MBMission.TotalObjects++);
+    dragInView(0, -30, 4, true);  // upwards: the camera tilts down to -90
+    EXPECT_EQ(b.MBViewingPitch, -90);
+    pressBuilder("Tab/Objects");
+    ASSERT_EQ(b.controls().mainTab, builder::kTabObjects);
+    dragInView(1, 0, 4, false);  // picks the balloon and moves it about 44 ft east
+    ASSERT_EQ(b.MBCurrentObject, 22);
+    EXPECT_EQ(b.controls().objectID, "Unique ID: 22");
+    QNion pose;
+    b.MBArray.at(22)->getModelPositionQNion(&pose);
+    EXPECT_NE(pose.Position[0], 2085600);
+    const double rowX = b.MBMission.ObjectList[22].Location[0];
+    EXPECT_EQ(rowX, pose.Position[0]);
+    EXPECT_GE(pose.Position[1], ground - 1);
+    dragInView(6, 0, 5, true);  // picks it again where it stands now, and turns it
+    const double heading = b.MBMission.ObjectList[22].Heading;
+    EXPECT_EQ(heading, -30);
+    EXPECT_FALSE(c_->MBSavedFlag);
+
+    // A path point under the camera shows as a red marker through the ground.
+    b.MBMission.FlyToPoints[0].PointXYZ = {2085600, 1500, 2278960};
+    b.updateMBOpenGLView();
+    const auto marked = picture("builder-path.png");
+    int red = 0;
+    for (int y = viewCentreY() - 4; y <= viewCentreY() + 4; ++y)
+        for (int x = viewCentreX() - 4; x <= viewCentreX() + 4; ++x) {
+            const uint8_t* p = &marked.pixels[(size_t(y) * marked.width + x) * 4];
+            red += p[0] > 200 && p[1] < 60 && p[2] < 60;
+        }
+    EXPECT_GT(red, 10);
+
+    // The cloud deck: from above the ceiling the ground disappears under it.
+    b.controls().altSlider = 40;  // 20,000 ft
+    b.fromMBMenu(builder::kTagAltSlider);
+    const auto clear = picture("builder-no-ceiling.png");
+    pressBuilder("Tab/Weather");
+    pressBuilder("Cloud ceiling on");
+    EXPECT_LT(b.MBMission.SkyFlags, 0);  // bit 31
+    auto* terrain = dynamic_cast<RIDUdidav*>(b.MBArray.at(ModelArray::kTerrain));
+    ASSERT_NE(terrain, nullptr);
+    EXPECT_EQ(terrain->getCloudLayer(0).LayerBottom, 10000);
+    const auto deck = picture("builder-ceiling.png");
+    const int x0 = builderdraw::kViewMargin + 10, x1 = viewCentreX() * 2 - x0;
+    const int y0 = viewCentreY() - 150, y1 = viewCentreY() + 150;
+    EXPECT_LT(whiteShare(clear, x0, x1, y0, y1), 0.01);
+    EXPECT_GT(whiteShare(deck, x0, x1, y0, y1), 0.1) << "the deck lies between the camera and the fields";
+
+    // Close with unsaved changes: the sheet; cancel keeps the builder, discard leaves it.
+    pressBuilder("Close");
+    ASSERT_TRUE(b.controls().cancelSheetShown);
+    EXPECT_TRUE(c_->MBWindowOpen);
+    pressBuilder("Cancel");
+    EXPECT_TRUE(c_->MBWindowOpen);
+    pressBuilder("Close");
+    pressBuilder("Discard Changes");
+    EXPECT_FALSE(c_->MBWindowOpen);
+    EXPECT_EQ(c_->getModelArray()->at(ModelArray::kTerrain), c_->TheRIDUdidavWorld);
+    const auto& layers = c_->currentMission()->Layers;
+    EXPECT_EQ(terrain->getCloudLayer(0).TextureNumber == 0, layers[0].TextureNumber == 0);
+    frames(2);
+}
+
+// A mission made as a new user would (a balloon, a flak gun, a lorry convoy on a path, two aircraft,
+// a victory condition), saved, found in the game's mission menu, flown and won.
+TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
+    builder::MissionBuilder& b = c_->missionBuilder();
+    c_->ReloadUserMissions = true;  // the player's preference: missions read again when the builder closes
+    press("Pilot Sign-In", "Sign In");
+    press("Menu", "Mission Builder");
+    press("Mission Builder", "New Mission");
+    auto key = [&](SDL_Keycode code) {
+        SDL_Event e{};
+        e.key.windowID = view_->getGLWindow()->windowID();
+        e.key.keysym.sym = code;
+        e.key.keysym.scancode = SDL_GetScancodeFromKey(code);
+        for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
+            e.type = type;
+            SDL_PushEvent(&e);
+            frames(3);
+        }
+    };
+    auto type = [&](const char* text) {
+        SDL_Event e{};
+        e.type = SDL_TEXTINPUT;
+        e.text.windowID = view_->getGLWindow()->windowID();
+        std::strncpy(e.text.text, text, sizeof e.text.text - 1);
+        SDL_PushEvent(&e);
+        frames(3);
+    };
+    // Clicks a field (its text selected), types over it, presses Return.
+    auto typeInto = [&](const std::string& label, const char* text) {
+        frames(2);
+        const builderdraw::ItemPlace* at = builderdraw::placeOfBuilderItem(label);
+        ASSERT_TRUE(at && at->y1 < 768) << label << " is out of sight";
+        pressBuilder(label);
+        type(text);
+        key(SDLK_RETURN);
+    };
+    auto choose = [&](const std::string& popUp, const std::string& item) {
+        pressBuilder(popUp);
+        pressBuilder(popUp + "/" + item);
+    };
+    choose("World", "The Western Front");
+    pressBuilder("Add World");
+    ASSERT_TRUE(b.MBTerrainLoadedFlag);
+
+    // Each object added, then typed onto the ground where it should stand (a height below it).
+    pressBuilder("Tab/Objects");
+    auto place = [&](const std::string& object, const char* where) {
+        choose("Object", object);
+        pressBuilder("Add Object");
+        typeInto("Object Location", where);
+        return b.MBCurrentObject;
+    };
+    const int balloon = place("Observation balloon", "2013460, 0, 2243000");
+    const int flak = place("Flak gun", "2013700, 0, 2243200");
+    place("Lorry (German)", "2012000, 0, 2244000");
+    typeInto("Object Path", "0");
+    const int second = place("Lorry (German)", "2011950, 0, 2243900");
+    typeInto("Object Random Start", "200");
+    EXPECT_EQ(balloon, 22);
+    EXPECT_EQ(b.MBMission.ObjectList[flak].ObjectCode, 65);
+    EXPECT_EQ(double(b.MBMission.ObjectList[balloon].Location[1]), -1.0);
+    EXPECT_EQ(b.MBMission.ObjectList[second].Seed, 200);
+
+    // The convoy's road: two points leading to each other.
+    pressBuilder("Tab/Paths");
+    typeInto("Path/1/2", "2012000, 100, 2246000");
+    typeInto("Path/1/11", "2");
+    typeInto("Path/2/2", "2012000, 100, 2250000");
+    typeInto("Path/2/11", "1");
+    picture("builder-paths.png");
+    EXPECT_EQ(b.MBMission.FlyToPoints[1].NextPoint, 0);
+    EXPECT_EQ(b.MBMission.FlyToPoints[1].PointXYZ[2], 2250000);
+
+    // Aircraft 1, the player, south of the balloon; aircraft 2 an enemy far off; the rest stay home.
+    pressBuilder("Tab/Aircraft");
+    typeInto("Aircraft/Position", "2013460, 1500, 2230000");
+    pressBuilder("Aircraft/Aircraft 2");
+    typeInto("Aircraft/Team", "blue");
+    typeInto("Aircraft/Position", "2060000, 3000, 2300000");
+    for (int n = 3; n <= 8; ++n) {
+        pressBuilder("Aircraft/Aircraft " + std::to_string(n));
+        pressBuilder("Aircraft/On/off");
+    }
+
+    picture("builder-aircraft.png");
+    // Won by destroying the balloon; no aircraft need be shot down.
+    pressBuilder("Tab/Victory");
+    typeInto("Mission Title", "Balloon busting");
+    typeInto("Victory/Kills", "0");
+    typeInto("Victory/Destroy", "22");
+    typeInto("Victory/Number Destroyed", "1");
+
+    picture("builder-victory.png");
+    pressBuilder("Save As");
+    type("Balloon busting");
+    pressBuilder("Save Mission/Save");
+    ASSERT_TRUE(std::filesystem::exists(folder_->file("Missions/Balloon busting.pellam")));  // where the game looks
+    EXPECT_TRUE(c_->MBSavedFlag);
+    const missions::MissionData& m = b.MBMission;
+    EXPECT_EQ(m.AircraftStarts[1].Team, 2);
+    for (int n = 2; n < 8; ++n) EXPECT_EQ(m.AircraftStarts[n].OnOff, 0) << n;
+    EXPECT_EQ(m.TheVictory.ParticularDeadObjects[0], 22);
+    EXPECT_EQ(m.TheVictory.RequiredNumberOfDeadObjects, 1);
+    EXPECT_EQ(m.TheVictory.Kills, 0);
+    pressBuilder("Close");
+    ASSERT_FALSE(c_->MBWindowOpen);
+
+    // The mission menu offers it; the pilot flies it.
+    c_->fromMenus(kMenuSelectMission);
+    press("Select Mission", "Mission");
+    press("Select Mission", "     User Mission #1: Balloon busting");
+    press("Select Mission", "Fly Mission");
+    ASSERT_EQ(c_->CurrentMissionNumber, 51);
+    ASSERT_TRUE(c_->gamePause);  // running
+    frames(60);
+    ZephModel* target = c_->getModelArray()->at(balloon);
+    ASSERT_NE(target, nullptr);
+    ASSERT_FALSE(target->areYouDestroyed());
+    ASSERT_FALSE(c_->interface().toGameOverWindow.open);  // not won while the balloon stands
+    // The pilot's bomb on the balloon's winch.
+    QNion winch;
+    target->getModelPositionQNion(&winch);
+    const double still[3] = {0, 0, 0};
+    const double above[3] = {winch.Position[0], winch.Position[1] + 40, winch.Position[2]};
+    c_->getModelArray()->at(ModelArray::kBombs)->startADroppedBomb(still, above, c_->GlobalMissionTime,
+                                                                   ModelArray::kFirstAircraft);
+    for (int i = 0; i < 900 && !c_->interface().toGameOverWindow.open; ++i) frames(1);
+    EXPECT_TRUE(target->areYouDestroyed());
+    ASSERT_TRUE(c_->interface().toGameOverWindow.open);
+    EXPECT_EQ(c_->interface().toYouWonOrLost, "Mission Successful");
+}
+
+}  // namespace
+}  // namespace pellam
