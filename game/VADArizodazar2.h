@@ -70,6 +70,20 @@ public:
     // Both start records of a joiner's slot take its type; slot 0 (ours) and slots outside 1..7 stay.
     void setNetworkAircraftTypeForAircraft(long aircraftNumber, int32_t type);
 
+    // ---- Network play: the lobby's entries (NetworkPlay.cpp).
+    // Hosts mission `missionNumber` (a slot of the mission table) on UDP `port`: opens the
+    // socket, then starts the mission anew so the joiners get its rules. False, with a beep and
+    // network_->startError(), when the port cannot be opened; nothing else then changes.
+    bool hostNetworkGame(uint16_t port, long missionNumber);
+    // Asks the host at `address` (host order; 127.0.0.1 is 0x7F000001) and `port` to take this
+    // pilot in on `team` (1 red, 2 blue, 3 yellow, 4 black) flying `aircraftType` (55 Camel,
+    // 64 D.VII, 77 Dr.I). The answer comes in later frames: message line 0 tells the player, and
+    // an accepted joiner starts the host's mission by itself. False as hostNetworkGame.
+    bool joinNetworkGame(uint32_t address, uint16_t port, int32_t team, int32_t aircraftType);
+    // Ends the network game (the end dialog's OK): tells the others, closes the socket, and
+    // every player aircraft becomes a local one again.
+    void endNetworkGame();
+
     // ---- The end of a game (Victory.cpp, KillCredit.cpp).
     void checkVictoryConditions(bool fromJoiner) override;
     void killCredit() override;
