@@ -171,6 +171,46 @@ std::string announcementUrl(const std::string& base, const Announcement& game) {
            "&teams=" + escapeQueryValue(teams);
 }
 
+namespace {
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+    return text;
+}
+
+// 1..`digits` decimal digits and nothing else, at most `largest`.
+std::optional<uint32_t> wholeNumber(std::string_view text, size_t digits, uint32_t largest) {
+    if (text.empty() || text.size() > digits) return std::nullopt;
+    uint32_t value = 0;
+    for (char ch : text) {
+        if (!std::isdigit(static_cast<unsigned char>(ch))) return std::nullopt;
+        value = value * 10 + uint32_t(ch - '0');
+    }
+    if (value > largest) return std::nullopt;
+    return value;
+}
+}  // namespace
+
+std::optional<uint32_t> parseIPv4(std::string_view text) {
+    text = trimmed(text);
+    uint32_t address = 0;
+    for (int part = 0; part < 4; ++part) {
+        const size_t dot = text.find('.');
+        if ((part < 3) != (dot != std::string_view::npos)) return std::nullopt;
+        const auto value = wholeNumber(text.substr(0, dot), 3, 255);
+        if (!value) return std::nullopt;
+        address = address << 8 | *value;
+        text = part < 3 ? text.substr(dot + 1) : std::string_view();
+    }
+    return address;
+}
+
+std::optional<uint16_t> parsePort(std::string_view text) {
+    const auto value = wholeNumber(trimmed(text), 5, 65535);
+    if (!value || *value == 0) return std::nullopt;
+    return static_cast<uint16_t>(*value);
+}
+
 std::string gamesListUrl(const std::string& base) { return base + "vantorgames.php?doall=ruzkiph"; }
 
 }  // namespace pellam

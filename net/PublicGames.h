@@ -3,6 +3,7 @@
 // report, port 0), and the parse of the list page the games-list server answers with.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,12 @@ struct Announcement {
     std::string title;        // the host's message; line feeds become "<br>", cut to 299 characters
     std::array<int, 4> teams{};  // aircraft of red, blue, yellow, black among the players
 };
+// A typed IPv4 address: exactly four dot-separated parts of 1-3 digits, each 0..255; the address
+// in host order (127.0.0.1 is 0x7F000001). Host names, other part counts and text give nothing.
+std::optional<uint32_t> parseIPv4(std::string_view text);
+// A typed UDP port: a whole number 1..65535, blanks around it allowed; anything else gives nothing.
+std::optional<uint16_t> parsePort(std::string_view text);
+
 // The announcement request under `base` (the server's address, ending in "/").
 std::string announcementUrl(const std::string& base, const Announcement& game);
 // The list request under `base`.

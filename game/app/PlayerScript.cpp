@@ -74,9 +74,34 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
         }
         return true;
     }
+    if (verb == "await") {
+        // Stays the current line, frame after frame, until it holds or its time is up.
+        std::string what;
+        int expected = 0;
+        double seconds = 0;
+        words >> what >> expected >> seconds;
+        const int now = what == "public-games" ? controller.currentNumberOfPublicGames
+                        : what == "network-mode" ? controller.network_->getNetworkMode()
+                                                 : -1;
+        if (awaitUntil_ == 0) awaitUntil_ = SDL_GetTicks() + static_cast<uint32_t>(seconds * 1000);
+        if (now == expected || SDL_GetTicks() >= awaitUntil_) {
+            if (now != expected) fail(line, what + " is " + std::to_string(now));
+            awaitUntil_ = 0;
+            lines_.pop_front();
+        }
+        return true;
+    }
     lines_.pop_front();
 
-    if (verb == "frames") {
+    if (verb == "type") {
+        SDL_Event e{};
+        e.type = SDL_TEXTINPUT;
+        e.text.windowID = windowID;
+        const std::string text = line.size() > 5 ? line.substr(5) : std::string();
+        text.copy(e.text.text, sizeof e.text.text - 1);
+        SDL_PushEvent(&e);
+        wait_ = 3;
+    } else if (verb == "frames") {
         words >> wait_;
     } else if (verb == "key" || verb == "release") {
         std::string name;

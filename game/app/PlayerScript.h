@@ -11,6 +11,10 @@
 //   expect other-than N      it was not N
 //   expect axis N LOW HIGH   the calibrated position of axis N (1 X, 2 Y, 3 rudder, 4 throttle)
 //   expect closed            no input settings window is open
+//   type TEXT                type TEXT into the field that has the keyboard
+//   await WHAT N SECONDS     let frames pass until WHAT is N, failing after SECONDS: WHAT is
+//                            public-games (rows of the join table's list) or network-mode
+//                            (0 none, 1 joining, 2 hosting)
 //   quit
 // A failed expectation is logged and makes the game end with status 1.
 #include <SDL.h>
@@ -39,6 +43,7 @@ private:
     void fail(const std::string& line, const std::string& why);
     std::deque<std::string> lines_;
     int wait_ = 0;
+    uint32_t awaitUntil_ = 0;  // ms: when an await line gives up; 0 none under way
     int clickPhase_ = 0;
     int clickX_ = 0, clickY_ = 0;
     bool failed_ = false;
