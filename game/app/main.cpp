@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "game/InputLink.h"
+#include "game/GameNetwork.h"
 #include "game/app/GameAdapters.h"
 #include "game/app/PlayerScript.h"
 #include "game/InputWindowsDrawing.h"
@@ -105,8 +106,9 @@ int main(int, char**) {
     }
 
     ViewAdapter viewLink(view);
+    GameNetwork network;
     VADArizodazar2 controller(
-        {&store, &viewLink, &inputLink, &desktop, nullptr},
+        {&store, &viewLink, &inputLink, &desktop, &network},
         {[&]() -> std::unique_ptr<ControllerSound> {
              auto sound = std::make_unique<SoundAdapter>();
              view.setTheSounds(&sound->sound);
@@ -122,6 +124,7 @@ int main(int, char**) {
              return nullptr;
          },
          &view});
+    network.attach(&controller);
     FrameLink frameLink(controller);
     view.setFrameServices(&frameLink);
 
