@@ -74,6 +74,7 @@ void BSDNetworkSockets::acceptJoinerPublic() {
     while (slot <= 7 && ToAddresses[slot] != 0) ++slot;
     if (slot > 7) return;  // the request waits for a free slot
     freeJoinerSlot(slot);  // nothing of an earlier player of the slot carries over
+    Exchange.lastMessageInNumber[slot] = 0;  // the newcomer numbers its messages from 0
     const uint16_t savedPort = CurrentPort;
     CurrentPort = CurrentJoinersPort;
     JoinerPorts[slot] = CurrentJoinersPort;

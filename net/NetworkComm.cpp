@@ -212,7 +212,7 @@ bool BSDNetworkSockets::takeJoinerData(int32_t now) {
     DelayTime = networkDelay(now, d->echo);
     Exchange.joinerMessageNumbers[j] = d->acks;
 
-    Game->applyStateBlock(j, d->aircraft, 0);
+    OthersInGameOver = Game->applyStateBlock(j, d->aircraft, 0).gameOver ? 1 : 0;
     if (NewInTime != 0 && passed(now, NewInTime, kStartWindow)) applyDeadObjects(d->deadObjects, j, true);
     std::array<double, 8>& tally = Exchange.hostHitTally[j];
     if (!passed(now, NewInTime, kHitsSettle)) {

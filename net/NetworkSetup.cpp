@@ -32,8 +32,8 @@ void BSDNetworkSockets::SendIwantToPlay(uint32_t hostAddress) {
     IWantToPlayTime = now;
     JoinRequest r;
     r.team = static_cast<uint8_t>(MyTeamRequest);
-    r.version = 13;
-    r.appId = 2;
+    r.version = static_cast<uint16_t>(NetworkVersionNumber);
+    r.appId = static_cast<uint8_t>(NetworkAppID);
     r.aircraftType = static_cast<uint8_t>(JoinerAircraftType);
     const SendSlot slot = nextSendSlot();
     sendDataPacket(hostAddress, slot.first(buildJoinRequest(r, PlayerNameString, slot)));

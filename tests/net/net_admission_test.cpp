@@ -8,37 +8,6 @@
 namespace pellam::net::rig {
 namespace {
 
-// A machine outside the game that sends hand-made packets and reads what comes back.
-struct Stranger {
-    platform::UdpSocket socket;
-    Stranger() {
-        std::string error;
-        EXPECT_TRUE(socket.open(0, &error)) << error;
-    }
-    uint16_t port() const { return socket.localPort(); }
-    template <class Build>
-    void send(uint16_t to, Build&& build) {
-        std::array<uint8_t, kSendSlotBytes> bytes{};
-        const size_t n = build(SendSlot(bytes));
-        socket.sendTo({kLoopback, to}, std::span<const uint8_t>(bytes.data(), n));
-    }
-    // The type and byte 3 of the next datagram, {0, 0} when none comes.
-    std::pair<uint8_t, uint8_t> answer() {
-        std::array<uint8_t, 600> buffer;
-        platform::UdpEndpoint from;
-        for (int i = 0; i < 100; ++i) {
-            if (socket.receive(buffer, &from) >= 4) return {buffer[2], buffer[3]};
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return {0, 0};
-    }
-    bool got(uint8_t type) {
-        for (std::pair<uint8_t, uint8_t> a; (a = answer()).first != 0;)
-            if (a.first == type) return true;
-        return false;
-    }
-};
-
 JoinRequest request(uint8_t team = 2, uint8_t type = 64) {
     JoinRequest r;
     r.team = team;
