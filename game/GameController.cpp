@@ -143,7 +143,8 @@ void GameController::fromNotEnoughVRAMQuit() {
     desktop_->terminate();
 }
 
-void GameController::LoadNeededCommunalObjects() {}
+// The network object is made with the controller; the view draws its message lines over the flight.
+void GameController::LoadNeededCommunalObjects() { toMyZephGLView->setMessageLines(network_->getMessageLines()); }
 
 std::unique_ptr<ControllerSound> GameController::loadSoundGuy() { return std::make_unique<ControllerSound>(); }
 

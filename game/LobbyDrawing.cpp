@@ -38,7 +38,10 @@ void drawHostJoinWindow(VADArizodazar2& c) {
     ImGui::InputTextMultiline("##message", &l.toHostMessage, ImVec2(-1, 70));
     rememberPlace("Message");
     checkBox(l.toAutoHost);
-    if (l.toAutoHost.state) checkBox(l.toAutoHostAutoPilot);
+    rememberPlace("Host unattended");
+    ImGui::BeginDisabled(!l.toAutoHost.state);
+    checkBox(l.toAutoHostAutoPilot);
+    ImGui::EndDisabled();
     ImGui::Separator();
     if (button("Cancel")) l.toHostJoinWindow2.close();
     ImGui::SameLine();

@@ -62,6 +62,8 @@ public:
     virtual int32_t tryForCustomPaintJobBig(const std::string& name) { return 0; }
     virtual int32_t tryForCustomPaintJobSmall(const std::string& name) { return 0; }
     virtual void glDeleteONETexture(int32_t slot) {}
+    // The network game's six message lines (256 bytes each, length first); the view draws 0..4.
+    virtual void setMessageLines(uint8_t (*lines)[256]) {}
 
 protected:
     QNion camera_;
@@ -176,7 +178,8 @@ public:
                                            bool closeID, double windSpeed, double windDirection) {}
     // The six message lines (length byte first, 256 bytes each): 0 the player's own, 1-4
     // messages and notices, 5 the kills and rules line. Null with no network object.
-    virtual uint8_t (*getMessageLines())[256] { return nullptr; }
+    using MessageLinesPtr = uint8_t (*)[256];
+    virtual MessageLinesPtr getMessageLines() { return nullptr; }
 };
 
 // What the world step asks of the effect pools (model index 10 debris, 11..18 explosions, 19 bombs)

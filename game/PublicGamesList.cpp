@@ -32,6 +32,7 @@ void VADArizodazar2::sendHostDataToServer() {
     // The pilot's name inside the player string: after "#1:", before the seven-character tail.
     const int length = std::min<int>(PlayerNameString[0], int(PlayerNameString.size()) - 1);
     if (length > 10) game.hostName.assign(PlayerNameString.begin() + 4, PlayerNameString.begin() + length - 6);
+    if (game.hostName.empty()) game.hostName = "Unnamed pilot";  // the list needs a name to show
     game.port = NetworkPortNumber;
     game.players = network_->numberOfJoiners() + 1;
     game.title = lobby.toHostMessage;

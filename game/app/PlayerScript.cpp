@@ -3,6 +3,11 @@
 #include <fstream>
 #include <sstream>
 
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "aircraft/FlyableAircraft.h"
 #include "game/InterfaceDrawing.h"
 #include "game/VADArizodazar2.h"
 #include "input/DoJoystick.h"
@@ -22,6 +27,35 @@ bool PlayerScript::load(const std::string& path, std::string& error) {
         if (!line.empty()) lines_.push_back(line);
     }
     return true;
+}
+
+// The conditions a network game's script waits for.
+bool PlayerScript::until(const std::string& what, const VADArizodazar2& controller) {
+    ControllerNetwork& network = *controller.network_;
+    if (what == "joined") {
+        if (network.getNetworkMode() == 0) return false;
+        if (network.amIHost()) return network.numberOfJoiners() > 0;
+        const int32_t slot = network.getJoinerNumber();
+        return slot > 0 && !network.getThisPlayerName(slot).empty();
+    }
+    if (what.rfind("seen ", 0) == 0) {
+        const FlyableAircraft* a = controller.aircraftAt(ModelArray::kFirstAircraft + std::atol(what.c_str() + 5));
+        if (!a || a->ThisAircraft.RemoteLocal != 1 || a->ModelAttitude.Position[1] < -9000.0) return false;
+        const double x = a->ModelAttitude.Position[0], z = a->ModelAttitude.Position[2];
+        const bool moved = std::hypot(x - lastSeenX_, z - lastSeenZ_) > 0.1 && waited_ > 0;
+        lastSeenX_ = x, lastSeenZ_ = z;
+        return moved;
+    }
+    if (what.rfind("public-games ", 0) == 0) return controller.currentNumberOfPublicGames == std::atoi(what.c_str() + 13);
+    if (what == "alone") return network.getNetworkMode() == 0;
+    if (what.rfind("message ", 0) == 0) {
+        const ControllerNetwork::MessageLinesPtr lines = network.getMessageLines();
+        for (int n = 1; lines && n < 5; ++n) {
+            const std::string text(reinterpret_cast<const char*>(lines[n] + 1), lines[n][0]);
+            if (text.find(what.substr(8)) != std::string::npos) return true;
+        }
+    }
+    return false;
 }
 
 void PlayerScript::fail(const std::string& line, const std::string& why) {
@@ -74,33 +108,26 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
         }
         return true;
     }
-    if (verb == "await") {
-        // Stays the current line, frame after frame, until it holds or its time is up.
-        std::string what;
-        int expected = 0;
-        double seconds = 0;
-        words >> what >> expected >> seconds;
-        const int now = what == "public-games" ? controller.currentNumberOfPublicGames
-                        : what == "network-mode" ? controller.network_->getNetworkMode()
-                                                 : -1;
-        if (awaitUntil_ == 0) awaitUntil_ = SDL_GetTicks() + static_cast<uint32_t>(seconds * 1000);
-        if (now == expected || SDL_GetTicks() >= awaitUntil_) {
-            if (now != expected) fail(line, what + " is " + std::to_string(now));
-            awaitUntil_ = 0;
-            lines_.pop_front();
-        }
+    if (verb == "until") {
+        if (!until(line.substr(6), controller) && ++waited_ < kUntilFrames) return true;
+        if (waited_ >= kUntilFrames) fail(line, "not within 3600 frames");
+        waited_ = 0;
+        lines_.pop_front();
         return true;
     }
     lines_.pop_front();
 
-    if (verb == "type") {
+    if (verb == "enter") {
         SDL_Event e{};
         e.type = SDL_TEXTINPUT;
         e.text.windowID = windowID;
-        const std::string text = line.size() > 5 ? line.substr(5) : std::string();
-        text.copy(e.text.text, sizeof e.text.text - 1);
+        line.substr(6).copy(e.text.text, sizeof e.text.text - 1);
         SDL_PushEvent(&e);
         wait_ = 3;
+    } else if (verb == "type") {
+        std::vector<std::string> keys;
+        for (char c : line.substr(5)) keys.push_back(c == ' ' ? "key Space" : std::string("key ") + c);
+        lines_.insert(lines_.begin(), keys.begin(), keys.end());
     } else if (verb == "frames") {
         words >> wait_;
     } else if (verb == "key" || verb == "release") {

@@ -11,10 +11,13 @@
 //   expect other-than N      it was not N
 //   expect axis N LOW HIGH   the calibrated position of axis N (1 X, 2 Y, 3 rudder, 4 throttle)
 //   expect closed            no input settings window is open
-//   type TEXT                type TEXT into the field that has the keyboard
-//   await WHAT N SECONDS     let frames pass until WHAT is N, failing after SECONDS: WHAT is
-//                            public-games (rows of the join table's list) or network-mode
-//                            (0 none, 1 joining, 2 hosting)
+//   type TEXT                press the keys of TEXT one after another
+//   until joined             wait for another player in this machine's network game
+//   until seen N             wait for the aircraft of slot N to be flown from another machine
+//   until message TEXT       wait for a network message line holding TEXT
+//   until public-games N     wait for the join window's list to hold N games
+//   until alone              wait for this machine to be in no network game
+//   enter TEXT               TEXT into the text field that has the keyboard
 //   quit
 // A failed expectation is logged and makes the game end with status 1.
 #include <SDL.h>
@@ -41,12 +44,15 @@ public:
 
 private:
     void fail(const std::string& line, const std::string& why);
+    bool until(const std::string& what, const VADArizodazar2& controller);
+    static constexpr int kUntilFrames = 3600;
     std::deque<std::string> lines_;
     int wait_ = 0;
-    uint32_t awaitUntil_ = 0;  // ms: when an await line gives up; 0 none under way
     int clickPhase_ = 0;
     int clickX_ = 0, clickY_ = 0;
     bool failed_ = false;
+    int waited_ = 0;                 // frames an "until" has waited
+    double lastSeenX_ = 0, lastSeenZ_ = 0;
 };
 
 }  // namespace pellam

@@ -7,10 +7,10 @@
 #include <sys/socket.h>
 #include <thread>
 
-#include "gamesserver/GamesServer.h"
 #include "game/Scoring.h"
 #include "platform/TickCount.h"
 #include "tests/game/mission_rig.h"
+#include "tests/gamesserver/LoopbackServer.h"
 
 namespace pellam {
 namespace {
@@ -196,15 +196,8 @@ TEST_F(LobbyTest, TheFramesNeverWaitForASlowOrMissingServer) {
 class ListedHostTest : public testing::MissionRig {};
 
 TEST_F(ListedHostTest, AnnouncesItsOccupiedSlotsAtOnceAndLeavesTheListAtTheEnd) {
-    games::ServerOptions options;
-    options.listenHost = "127.0.0.1";
-    options.port = 0;
-    options.dbPath = ":memory:";
-    games::GamesServer server(options);
-    std::string error;
-    ASSERT_TRUE(server.bind(error)) << error;
-    server.start();
-    store_->setString("GamesListServerKey", "http://127.0.0.1:" + std::to_string(server.port()));
+    games::LoopbackServer server;
+    store_->setString("GamesListServerKey", server.base);
     c->PlayerNameString = scoring::playerNameString("Ann");
     c->interface().toListGamePublicly.state = true;
     c->lobby.toHostMessage = "Dawn patrol\nover Albert";
@@ -233,7 +226,6 @@ TEST_F(ListedHostTest, AnnouncesItsOccupiedSlotsAtOnceAndLeavesTheListAtTheEnd) 
     // The end report takes the game off the list.
     c->tellServerToEnd();
     EXPECT_EQ(fetched(0), 0);
-    server.stop();
 }
 
 }  // namespace

@@ -3,23 +3,16 @@
 #include <chrono>
 #include <thread>
 
-#include "gamesserver/GamesServer.h"
 #include "net/GamesListClient.h"
 #include "tests/game/InterfaceFixture.h"
+#include "tests/gamesserver/LoopbackServer.h"
 
 namespace pellam {
 namespace {
 
 TEST_F(InterfaceTest, APublicGameShowsInTheJoinTableAndItsRowJoinsIt) {
-    games::ServerOptions options;
-    options.listenHost = "127.0.0.1";
-    options.port = 0;
-    options.dbPath = ":memory:";
-    games::GamesServer server(options);
-    std::string error;
-    ASSERT_TRUE(server.bind(error)) << error;
-    server.start();
-    const std::string base = "http://127.0.0.1:" + std::to_string(server.port()) + "/";
+    games::LoopbackServer server;
+    const std::string& base = server.base;
     {
         GamesListClient other(2000);  // another pilot's game, sent as the game sends it
         Announcement game;
@@ -46,7 +39,6 @@ TEST_F(InterfaceTest, APublicGameShowsInTheJoinTableAndItsRowJoinsIt) {
     EXPECT_FALSE(controller_->lobby.toNewJoinerWindow.open);
     EXPECT_EQ(controller_->JoinAddress, 0x7F000001u);
     EXPECT_EQ(controller_->NetworkPortNumber, 5000);
-    server.stop();
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <httplib.h>
 #include <unistd.h>
 
-#include "gamesserver/GamesServer.h"
+#include "tests/gamesserver/LoopbackServer.h"
 
 namespace pellam::games {
 namespace {
@@ -24,20 +24,15 @@ protected:
         db_ = std::filesystem::temp_directory_path() / ("pellam-games-" + std::to_string(getpid()) + ".sqlite");
         std::filesystem::remove(db_);
         ServerOptions options;
-        options.listenHost = "127.0.0.1";
-        options.port = 0;
         options.dbPath = db_.string();
         options.burst = 40;
         options.perSecond = 0.001;  // the test's requests come from one address, all at once
         options.clock = [this] { return clock_.load(); };
-        server_ = std::make_unique<GamesServer>(options);
-        std::string error;
-        ASSERT_TRUE(server_->bind(error)) << error;
-        server_->start();
-        client_ = std::make_unique<httplib::Client>("127.0.0.1", server_->port());
+        server_ = std::make_unique<LoopbackServer>(options);
+        client_ = std::make_unique<httplib::Client>("127.0.0.1", server_->server->port());
     }
     void TearDown() override {
-        server_->stop();
+        server_.reset();
         for (const char* tail : {"", "-wal", "-shm"}) std::filesystem::remove(db_.string() + tail);
     }
     int get(const std::string& path) {
@@ -51,7 +46,7 @@ protected:
 
     std::filesystem::path db_;
     std::atomic<int64_t> clock_{1'000'000};
-    std::unique_ptr<GamesServer> server_;
+    std::unique_ptr<LoopbackServer> server_;
     std::unique_ptr<httplib::Client> client_;
 };
 

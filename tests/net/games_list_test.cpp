@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "gamesserver/GamesServer.h"
+#include "tests/gamesserver/LoopbackServer.h"
 #include "net/GamesListClient.h"
 #include "net/PublicGames.h"
 
@@ -47,18 +47,6 @@ TEST(GamesPageTest, ReadsNumberedRowsUntilOneIsMissingOrIncomplete) {
 
 class GamesListServerTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        games::ServerOptions options;
-        options.listenHost = "127.0.0.1";
-        options.port = 0;
-        options.dbPath = ":memory:";
-        server_ = std::make_unique<games::GamesServer>(options);
-        std::string error;
-        ASSERT_TRUE(server_->bind(error)) << error;
-        server_->start();
-        base_ = "http://127.0.0.1:" + std::to_string(server_->port()) + "/";
-    }
-    void TearDown() override { server_->stop(); }
     // Fetches the list through the client and parses it; -1 when no page came.
     int fetch() {
         client_.fetch(gamesListUrl(base_));
@@ -68,8 +56,8 @@ protected:
         }
         return -1;
     }
-    std::unique_ptr<games::GamesServer> server_;
-    std::string base_;
+    games::LoopbackServer loopback_;
+    std::string base_ = loopback_.base;
     GamesListClient client_{2000};
     PublicGamesList rows_;
 };
@@ -98,7 +86,7 @@ TEST_F(GamesListServerTest, AnnouncedGameIsListedWithItsTextIntactAndLeavesOnIts
 }
 
 TEST_F(GamesListServerTest, ServerDownGivesNoPageRatherThanAWait) {
-    server_->stop();
+    loopback_.server->stop();
     const auto asked = std::chrono::steady_clock::now();
     client_.fetch(gamesListUrl(base_));
     client_.announce(announcementUrl(base_, {}));
