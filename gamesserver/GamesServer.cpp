@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <httplib.h>
+#include <sys/socket.h>
 
 namespace pellam::games {
 namespace {
@@ -128,7 +129,7 @@ bool RateLimiter::allow(const std::string& address, double nowSeconds) {
 
 GamesServer::GamesServer(ServerOptions options)
     : options_(std::move(options)), http_(std::make_unique<httplib::Server>()),
-      limiter_(options_.burst, options_.perSecond) {}
+      announceLimiter_(options_.burst, options_.perSecond), listLimiter_(options_.burst, options_.perSecond) {}
 
 GamesServer::~GamesServer() { stop(); }
 
@@ -152,15 +153,15 @@ bool GamesServer::bind(std::string& error) {
     http.set_write_timeout(5, 0);
     http.set_payload_max_length(4096);
 
-    auto limited = [this](const httplib::Request& req, httplib::Response& res) {
+    auto limited = [](RateLimiter& limiter, const httplib::Request& req, httplib::Response& res) {
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-        if (limiter_.allow(req.remote_addr, seconds)) return false;
+        if (limiter.allow(req.remote_addr, seconds)) return false;
         res.status = 429;
         res.set_content("too many requests\n", "text/plain");
         return true;
     };
     http.Get("/hostgameruzk.php", [this, limited](const httplib::Request& req, httplib::Response& res) {
-        if (limited(req, res)) return;
+        if (limited(announceLimiter_, req, res)) return;
         auto param = [&req](const char* key) -> const std::string* {
             const auto it = req.params.find(key);
             return it == req.params.end() ? nullptr : &it->second;
@@ -190,11 +191,20 @@ bool GamesServer::bind(std::string& error) {
         }
     });
     http.Get("/vantorgames.php", [this, limited](const httplib::Request& req, httplib::Response& res) {
-        if (limited(req, res)) return;
+        if (limited(listLimiter_, req, res)) return;
         res.set_header("Cache-Control", "no-store");
         res.set_content(renderPage(store_->list(now())), "text/html; charset=utf-8");
     });
 
+    // The library listens with a backlog of 5: a burst of new connections would see SYNs
+    // dropped and a second's retransmission. Its socket gets a deeper queue once bound.
+    http.set_socket_options([this](socket_t sock) {
+        httplib::default_socket_options(sock);
+        listening_ = sock;
+    });
+    const auto deepenBacklog = [this] {
+        if (listening_ >= 0) ::listen(listening_, 1024);
+    };
     if (options_.port == 0) {
         port_ = http.bind_to_any_port(options_.listenHost.c_str());
         if (port_ <= 0) {
@@ -207,6 +217,7 @@ bool GamesServer::bind(std::string& error) {
     } else {
         port_ = options_.port;
     }
+    deepenBacklog();
     return true;
 }
 

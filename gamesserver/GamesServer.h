@@ -60,7 +60,7 @@ struct ServerOptions {
     int port = 8080;              // 0: any free port (tests)
     std::string dbPath = "pellam-games.sqlite";
     Limits limits;
-    double burst = 30, perSecond = 2;  // requests per address
+    double burst = 30, perSecond = 2;  // requests per address, announcements and lists counted apart
     int threads = 32;
     std::function<int64_t()> clock;    // seconds; empty: the system clock
 };
@@ -82,9 +82,10 @@ private:
     ServerOptions options_;
     std::unique_ptr<GamesStore> store_;
     std::unique_ptr<httplib::Server> http_;
-    RateLimiter limiter_;
+    RateLimiter announceLimiter_, listLimiter_;  // a player's list fetches never starve his announcements
     std::thread thread_;
     int port_ = 0;
+    int listening_ = -1;  // the listening socket, once made
 };
 
 }  // namespace pellam::games

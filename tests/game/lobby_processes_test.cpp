@@ -65,7 +65,7 @@ int awaitListed(const std::string& base, int count) {
     for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(150);
          listed != count && std::chrono::steady_clock::now() < end;) {
         client.fetch(pellam::gamesListUrl(base));
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));  // within one address's request budget
         if (auto page = client.takeFetched(); page && page->ok) listed = pellam::parseGamesPage(page->page, rows);
     }
     return listed;
