@@ -8,7 +8,6 @@
 #include "aircraft/FlyableAircraft.h"
 #include "game/VADArizodazar2.h"
 #include "platform/TickCount.h"
-#include "platform/UdpSocket.h"
 
 namespace pellam {
 namespace {
@@ -35,13 +34,9 @@ void GameNetwork::setJoinerParticulars(const std::array<uint8_t, 48>& name, uint
 
 int32_t GameNetwork::startNetworkRoutines(uint16_t port, int32_t role) {
     const bool host = role == kHostRole;
-    uint16_t listen = port;
-    if (!host) {
-        // A joiner on the host's own machine cannot have its port: any free one answers as well.
-        platform::UdpSocket probe;
-        std::string ignored;
-        if (!probe.open(port, &ignored)) listen = 0;
-    }
+    // A joiner listens on any free port: the host answers whatever port a joiner writes from, and
+    // a joiner on the host's own machine must not take the port the host is about to open.
+    const uint16_t listen = host ? port : 0;
     const int32_t ownTeam = aircraftFacts(0).team;
     const int result = link_.startNetworkRoutines(listen, host ? net::BSDNetworkSockets::kHost : net::BSDNetworkSockets::kJoiner,
                                                   ownTeam);

@@ -158,8 +158,8 @@ public:
     // ---- The lobby's doors.
     // Starts a network game on this machine. kHostRole: listens on `port` for joiners. kJoinerRole:
     // asks the host named by the last setJoinerParticulars (address in host order, 127.0.0.1 is
-    // 0x7F000001) at `port` to take it in; it listens on that port too, or on any free one when
-    // the port is taken (host and joiner on one machine). 0 on success; -1, with a beep and the
+    // 0x7F000001) at `port` to take it in, listening on any free port of its own (so a host and a
+    // joiner may share a machine). 0 on success; -1, with a beep and the
     // reason in startError(), when no socket could be opened. The join request, the host's answer
     // and the waiting text in the message lines follow in the frames after.
     static constexpr int32_t kHostRole = 2, kJoinerRole = 3;

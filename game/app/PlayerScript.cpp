@@ -3,7 +3,6 @@
 #include <fstream>
 #include <sstream>
 
-#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -40,11 +39,7 @@ bool PlayerScript::until(const std::string& what, const VADArizodazar2& controll
     }
     if (what.rfind("seen ", 0) == 0) {
         const FlyableAircraft* a = controller.aircraftAt(ModelArray::kFirstAircraft + std::atol(what.c_str() + 5));
-        if (!a || a->ThisAircraft.RemoteLocal != 1 || a->ModelAttitude.Position[1] < -9000.0) return false;
-        const double x = a->ModelAttitude.Position[0], z = a->ModelAttitude.Position[2];
-        const bool moved = std::hypot(x - lastSeenX_, z - lastSeenZ_) > 0.1 && waited_ > 0;
-        lastSeenX_ = x, lastSeenZ_ = z;
-        return moved;
+        return a && a->ThisAircraft.RemoteLocal == 1 && a->ModelAttitude.Position[1] > -9000.0;
     }
     if (what.rfind("public-games ", 0) == 0) return controller.currentNumberOfPublicGames == std::atoi(what.c_str() + 13);
     if (what == "alone") return network.getNetworkMode() == 0;
@@ -111,26 +106,20 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
     if (verb == "until") {
         if (!until(line.substr(6), controller) && ++waited_ < kUntilFrames) return true;
         if (waited_ >= kUntilFrames) fail(line, "not within 3600 frames");
+        else platform::logMessage("player script: \"" + line + "\" after " + std::to_string(waited_) + " frames");
         waited_ = 0;
         lines_.pop_front();
         return true;
     }
     lines_.pop_front();
 
-    if (verb == "enter") {
-        SDL_Event e{};
-        e.type = SDL_TEXTINPUT;
-        e.text.windowID = windowID;
-        line.substr(6).copy(e.text.text, sizeof e.text.text - 1);
-        SDL_PushEvent(&e);
-        wait_ = 3;
-    } else if (verb == "type") {
+    if (verb == "type") {  // one key a frame, pressed and released
         std::vector<std::string> keys;
-        for (char c : line.substr(5)) keys.push_back(c == ' ' ? "key Space" : std::string("key ") + c);
+        for (char c : line.substr(5)) keys.push_back(c == ' ' ? "tap Space" : std::string("tap ") + c);
         lines_.insert(lines_.begin(), keys.begin(), keys.end());
     } else if (verb == "frames") {
         words >> wait_;
-    } else if (verb == "key" || verb == "release") {
+    } else if (verb == "key" || verb == "release" || verb == "tap") {
         std::string name;
         words >> name;
         const SDL_Keycode key = SDL_GetKeyFromName(name.c_str());
@@ -139,12 +128,18 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
             return true;
         }
         SDL_Event e{};
-        e.type = verb == "key" ? SDL_KEYDOWN : SDL_KEYUP;
-        e.key.state = verb == "key" ? SDL_PRESSED : SDL_RELEASED;
+        e.type = verb == "release" ? SDL_KEYUP : SDL_KEYDOWN;
+        e.key.state = verb == "release" ? SDL_RELEASED : SDL_PRESSED;
         e.key.windowID = windowID;
         e.key.keysym.sym = key;
         e.key.keysym.scancode = SDL_GetScancodeFromKey(key);
         SDL_PushEvent(&e);
+        if (verb == "tap") {
+            e.type = SDL_KEYUP;
+            e.key.state = SDL_RELEASED;
+            SDL_PushEvent(&e);
+            return true;
+        }
         // The release a few frames later, so that the windows see the key down in a frame of its own.
         if (verb == "key") lines_.push_front("release " + name);
         wait_ = 3;

@@ -244,5 +244,5 @@ int main(int, char**) {
     controller.applicationWillTerminate();
     view.setFrameObserver({});
     ui.stop();
-    return script && script->failed() ? 1 : 0;
+    return script && (script->failed() || !script->finished()) ? 1 : 0;
 }

@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 pid_t start(const fs::path& folder, const std::string& network, const std::string& script) {
     fs::create_directories(folder);
     std::ofstream(folder / "script") << script;
-    const std::string command = "XDG_CONFIG_HOME='" + (folder / "config").string() + "' PELLAM_AUTOFLY=1 " + network +
+    const std::string command = "XDG_CONFIG_HOME='" + (folder / "config").string() + "' PELLAM_AUTOFLY=1 PELLAM_AUTOQUIT_SECONDS=240 " + network +
                                 " PELLAM_PLAYER_SCRIPT='" + (folder / "script").string() + "' '" PELLAM_EXECUTABLE "'";
     const pid_t pid = fork();
     if (pid == 0) {

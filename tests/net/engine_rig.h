@@ -229,12 +229,14 @@ struct Stranger {
         const size_t n = build(SendSlot(bytes));
         socket.sendTo({kLoopback, to}, std::span<const uint8_t>(bytes.data(), n));
     }
-    // The type and byte 3 of the next datagram, {0, 0} when none comes.
+    // The type and byte 3 of the next answer (the host's new-game and names packets to every
+    // joiner let pass), {0, 0} when none comes.
     std::pair<uint8_t, uint8_t> answer() {
         std::array<uint8_t, 600> buffer;
         platform::UdpEndpoint from;
         for (int i = 0; i < 100; ++i) {
-            if (socket.receive(buffer, &from) >= 4) return {buffer[2], buffer[3]};
+            if (socket.receive(buffer, &from) >= 4 && buffer[2] != kNewGamePacket && buffer[2] != kPlayerNamesPacket)
+                return {buffer[2], buffer[3]};
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         return {0, 0};

@@ -45,7 +45,7 @@ TEST(Messages, TypingAndShowing) {
             d.message = {true, number, channel, 0, text};
             return buildJoinerData(d, s);
         });
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));  // the receiver has it
         run({&host}, 2);
     };
     say(1, 0, "#1:Ball:B/ 0:hi");
