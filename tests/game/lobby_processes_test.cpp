@@ -10,30 +10,18 @@
 #include <fstream>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 #include "net/GamesListClient.h"
 #include "net/PublicGames.h"
+#include "tests/game/GameProcesses.h"
 
 namespace {
 namespace fs = std::filesystem;
 
-pid_t start(const std::string& command) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    return pid;
-}
-
-int finish(pid_t pid) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using pellam::testing::finish;
+pid_t start(const std::string& command) { return pellam::testing::startCommand("exec " + command); }
 
 // One game with its own settings (the server's address, the pilot's name) and a player's script.
 pid_t startGame(const fs::path& folder, const std::string& base, const std::string& pilot, const std::string& script) {
@@ -41,7 +29,7 @@ pid_t startGame(const fs::path& folder, const std::string& base, const std::stri
     std::ofstream(folder / "config" / "pellam" / "defaults.json")
         << R"({"GamesListServerKey": ")" << base << R"(", "Pilot1NameKey": ")" << pilot << "\"}";
     std::ofstream(folder / "script") << script;
-    return start("env XDG_CONFIG_HOME='" + (folder / "config").string() + "' PELLAM_AUTOFLY=1 PELLAM_PLAYER_SCRIPT='" +
+    return start("env XDG_CONFIG_HOME='" + (folder / "config").string() + "' PELLAM_AUTOFLY=1 PELLAM_AUTOQUIT_SECONDS=500 PELLAM_PLAYER_SCRIPT='" +
                  (folder / "script").string() + "' '" PELLAM_EXECUTABLE "'");
 }
 

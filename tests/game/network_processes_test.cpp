@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/UdpSocket.h"
+#include "tests/game/GameProcesses.h"
 
 namespace {
 
@@ -20,19 +20,10 @@ pid_t start(const fs::path& folder, const std::string& network, const std::strin
     std::ofstream(folder / "script") << script;
     const std::string command = "XDG_CONFIG_HOME='" + (folder / "config").string() + "' PELLAM_AUTOFLY=1 PELLAM_AUTOQUIT_SECONDS=240 " + network +
                                 " PELLAM_PLAYER_SCRIPT='" + (folder / "script").string() + "' '" PELLAM_EXECUTABLE "'";
-    const pid_t pid = fork();
-    if (pid == 0) {
-        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    return pid;
+    return pellam::testing::startCommand(command);
 }
 
-int finish(pid_t pid) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using pellam::testing::finish;
 
 TEST(NetworkProcesses, HostAndJoinerSeeEachOtherTalkAndPart) {
     pellam::platform::UdpSocket probe;
