@@ -301,8 +301,12 @@ void GameController::ActiveInActive() {
 void GameController::Wait1Tick() {
     if (network_->getNetworkMode() != 0) {
         DoDoubleTime = false;
-        if (ui_.toListGamePublicly.state && network_->amIHost() && pacer_.lastTickCount - LastHostGamePost > 3600)
-            LastHostGamePost = pacer_.lastTickCount;  // the public list is announced by the network side
+        // A listed game is announced in its first frame (0: not yet), then once a minute.
+        if (ui_.toListGamePublicly.state && network_->amIHost() &&
+            (LastHostGamePost == 0 || pacer_.lastTickCount - LastHostGamePost > 3600)) {
+            LastHostGamePost = std::max<uint32_t>(pacer_.lastTickCount, 1);
+            sendHostDataToServer();
+        }
     }
     FramePacer::Inputs in;
     in.gamePause = gamePause;
@@ -335,6 +339,7 @@ bool GameController::handleThisMenu(int tag) {
         ui_.toTerrainDetailPref.state = flag("TerrainDetailKey");
         ui_.toVBlankPref.state = flag("VBlankKey");
         ui_.toPrefsDontCheckGames.state = store_.integerForKey("CheckForPublicGamesKey").value_or(0) != 0;
+        ui_.toGamesListServer.stringValue = store_.stringForKey("GamesListServerKey").value_or("");
         ui_.toAntiAlias.state = flag("UseAntiAliasingKey");
         const int sound = static_cast<int>(std::clamp<int64_t>(store_.integerForKey("InitialSoundToggleKey").value_or(0), 0, 2));
         ui_.toInitialSound.clear();
@@ -384,6 +389,10 @@ void GameController::fromDialogButtons(int tag, Window* cancelFrom) {
         toMyZephGLView->setVBLSyncing(ui_.toVBlankPref.state);
         store_.setInteger("CheckForPublicGamesKey", ui_.toPrefsDontCheckGames.state ? 1 : 0);
         DoCheckForGames = ui_.toPrefsDontCheckGames.state ? 1 : 0;
+        if (ui_.toGamesListServer.stringValue.find_first_not_of(" \t") == std::string::npos)
+            store_.removeKey("GamesListServerKey");
+        else
+            store_.setString("GamesListServerKey", ui_.toGamesListServer.stringValue);
         int sound = 0;
         if (ui_.toInitialSound.cellAt(0, 1)) sound = 1;
         if (ui_.toInitialSound.cellAt(0, 2)) sound = 2;

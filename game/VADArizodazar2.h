@@ -12,11 +12,14 @@
 #include <functional>
 
 #include "game/GameController.h"
+#include "game/LobbyWindows.h"
 #include "game/MissionWindows.h"
 #include "game/Overlay.h"
 #include "flight/AIPilotProfiles.h"
 #include "missions/MissionTable.h"
 #include "missions/ObjectFactory.h"
+#include "net/GamesListClient.h"
+#include "net/PublicGames.h"
 #include "platform/PngImage.h"
 
 namespace pellam {
@@ -37,6 +40,7 @@ public:
         std::string userMissionsFolder{};    // the user's missions; empty: "Necessary Data/Missions/"
     };
     VADArizodazar2(Links links, Content content);
+    ~VADArizodazar2() override;
 
     void awakeFromNib() override;
     std::unique_ptr<ControllerSound> loadSoundGuy() override;
@@ -142,6 +146,43 @@ public:
     missions::MissionData* currentMission() { return TheMissions.record(CurrentMissionNumber); }
     const missions::MissionTexts* currentMissionTexts() const { return TheMissions.texts(CurrentMissionNumber); }
 
+    // ---- The network lobby (Lobby.cpp): the network-game command, its windows' buttons, the
+    // unattended host.
+    void fromStartNetworkGame();
+    void fromHostNetworkGameButton();
+    void fromNetworkGameJoinButton();
+    // Joins the host typed in the join window; a bad address or port keeps the window open.
+    void fromJoinButton();
+    // Joins the public game of the join table's selected row.
+    void buttonAction();
+    void fromRefreshButton() { checkForNetworkGames(true); }
+    void fromEndNetworkGameOkay();
+    void doAutoHost() override;
+
+    // ---- The public games list (PublicGamesList.cpp): the hosted game's announcements, the list
+    // fetched for the join window, and the join table's rows.
+    void sendHostDataToServer() override;
+    void tellServerToEnd() override;
+    // Fetches the list anew (at most once a minute unless forced) and takes in a fetched page;
+    // never waits for the network.
+    void checkForNetworkGames(bool force);
+    int joinTableRows() const { return currentNumberOfPublicGames == 0 ? 1 : currentNumberOfPublicGames; }
+    // The join table's cell text: 0 row number, 1 host, 2 message, 3 players; "---" otherwise.
+    std::string joinTableValue(int column, int row);
+    bool joinTableShouldSelectRow(int row);
+    // The games-list server's base address from the preferences ("" when none is set).
+    std::string gamesListBase() const;
+
+    LobbyControls lobby;
+    int32_t NetworkPortNumber = 12301;  // 1..65535
+    PublicGamesList PGames;
+    int32_t currentNumberOfPublicGames = 0;  // 0..100
+    int32_t JoinerPublicRow = 0;
+    uint32_t lastCheckForGameTime = 0;       // ticks; 0: never
+    bool AutoRestart = false;
+    uint32_t AutoRestartTime = 0;            // ticks; 0: not set
+    std::string gamesListProblem;            // why the last fetch failed; empty when it did not
+
     MissionWindowControls missionWindow;
     DogfightWindowControls dogfightWindow;
     AboutPanelControls about;
@@ -224,6 +265,9 @@ private:
     void applySkill(Aircraft& record, int32_t skill);
     int32_t draw() { return draw_(); }
 
+    std::unique_ptr<GamesListClient> gamesList_;  // made when the games list is first used
+    GamesListClient& gamesList();
+    bool readPort();
     Content content_;
     missions::Draw draw_;
     std::unique_ptr<ZephModel> keptTerrain_;  // the terrain while the array is rebuilt (or unused)

@@ -15,6 +15,8 @@
 //   until joined             wait for another player in this machine's network game
 //   until seen N             wait for the aircraft of slot N to be in the world, flown from another machine
 //   until message TEXT       wait for a network message line holding TEXT
+//   until public-games N     wait for the join window's list to hold N games
+//   until alone              wait for this machine to be in no network game
 //   quit
 // A failed expectation is logged and makes the game end with status 1.
 #include <SDL.h>
