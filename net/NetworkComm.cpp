@@ -49,6 +49,13 @@ bool BSDNetworkSockets::fromHost(const ReceivedPacket& packet) const {
     return HostOrJoiner == kJoiner && packet.from.address == JoinToAddress && packet.from.port == CurrentPort;
 }
 
+template <class T>
+std::optional<T> BSDNetworkSockets::newestFromHost(PacketType type, std::optional<T> (*parse)(std::span<const uint8_t>)) {
+    ReceivedPacket p;
+    if (!getMostRecentPacket(type, &p) || !fromHost(p)) return std::nullopt;
+    return parse(p.packet());
+}
+
 void BSDNetworkSockets::scrollMessages() {
     for (int line = 4; line > 1; --line) MessageLines[line] = MessageLines[line - 1];
 }
@@ -171,9 +178,7 @@ void BSDNetworkSockets::takeHostData(int32_t now) {
 }
 
 void BSDNetworkSockets::takePlayerNames(int32_t now) {
-    ReceivedPacket p;
-    if (!getMostRecentPacket(kPlayerNamesPacket, &p) || !fromHost(p)) return;
-    const std::optional<PlayerNames> names = parsePlayerNames(p.packet());
+    const std::optional<PlayerNames> names = newestFromHost(kPlayerNamesPacket, parsePlayerNames);
     if (!names) return;
     DidIGetPlayerNames = true;
     const bool first = !NewAfterAccepted;
@@ -251,9 +256,7 @@ void BSDNetworkSockets::applyRules(const GameRules& rules) {
 }
 
 void BSDNetworkSockets::takeAccept(int32_t now) {
-    ReceivedPacket p;
-    if (!getMostRecentPacket(kAcceptPacket, &p) || !fromHost(p)) return;
-    const std::optional<Accept> a = parseAccept(p.packet());
+    const std::optional<Accept> a = newestFromHost(kAcceptPacket, parseAccept);
     if (!a) return;
     Accepted = true;
     AcceptedTime = now;
@@ -281,9 +284,7 @@ void BSDNetworkSockets::startWindow(int32_t now) {
 }
 
 void BSDNetworkSockets::takeNewGame(int32_t now) {
-    ReceivedPacket p;
-    if (!getMostRecentPacket(kNewGamePacket, &p) || !fromHost(p)) return;
-    const std::optional<NewGame> g = parseNewGame(p.packet());
+    const std::optional<NewGame> g = newestFromHost(kNewGamePacket, parseNewGame);
     if (!g) return;
     if (passed(now, NewInTime, kNewGameNotice)) {
         NewInTime = now;

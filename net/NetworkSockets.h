@@ -274,6 +274,9 @@ private:
     void endAfterSilenceOrQuit(std::string_view text);
     void freeJoinerSlot(int joiner);
     bool fromHost(const ReceivedPacket& packet) const;
+    // The newest unread packet of `type`, parsed, when it comes from this joiner's host.
+    template <class T>
+    std::optional<T> newestFromHost(PacketType type, std::optional<T> (*parse)(std::span<const uint8_t>));
     // Admission (Admission.cpp).
     void admit(const ReceivedPacket& packet, int32_t now);
     void restoreOwnLine();

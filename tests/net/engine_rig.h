@@ -16,10 +16,9 @@
 #include "net/NetworkSockets.h"
 #include "platform/TickCount.h"
 #include "platform/UdpSocket.h"
+#include "tests/net/NetLoopback.h"
 
 namespace pellam::net::rig {
-
-constexpr uint32_t kLoopback = 0x7F000001;
 inline std::atomic<int32_t> clockTicks{100000};
 
 struct Plane {
