@@ -154,9 +154,10 @@ void GameController::PrepareAndCallDrawing() {
         if (desktop_->isApplicationActive()) {
             isKey = true;
         } else if (isKey) {
-            // Focus lost while flying: pause once, with a beep.
+            // Focus lost while flying: pause once, with a beep. An unattended host goes on: it
+            // is left alone by design, and pausing would stop it taking joiners in.
             isKey = false;
-            if (gamePause) {
+            if (gamePause && !doTheAutoHost) {
                 platform::SystemBeep();
                 Command.actionType = kKeyDown;
                 someTypicalKeyPresses(1, true);

@@ -143,7 +143,8 @@ void GameController::fromNotEnoughVRAMQuit() {
     desktop_->terminate();
 }
 
-void GameController::LoadNeededCommunalObjects() {}
+// The network object is made with the controller; the view draws its message lines over the flight.
+void GameController::LoadNeededCommunalObjects() { toMyZephGLView->setMessageLines(network_->getMessageLines()); }
 
 std::unique_ptr<ControllerSound> GameController::loadSoundGuy() { return std::make_unique<ControllerSound>(); }
 
@@ -300,8 +301,12 @@ void GameController::ActiveInActive() {
 void GameController::Wait1Tick() {
     if (network_->getNetworkMode() != 0) {
         DoDoubleTime = false;
-        if (ui_.toListGamePublicly.state && network_->amIHost() && pacer_.lastTickCount - LastHostGamePost > 3600)
-            LastHostGamePost = pacer_.lastTickCount;  // the public list is announced by the network side
+        // A listed game is announced in its first frame (0: not yet), then once a minute.
+        if (ui_.toListGamePublicly.state && network_->amIHost() &&
+            (LastHostGamePost == 0 || pacer_.lastTickCount - LastHostGamePost > 3600)) {
+            LastHostGamePost = std::max<uint32_t>(pacer_.lastTickCount, 1);
+            sendHostDataToServer();
+        }
     }
     FramePacer::Inputs in;
     in.gamePause = gamePause;
@@ -334,6 +339,7 @@ bool GameController::handleThisMenu(int tag) {
         ui_.toTerrainDetailPref.state = flag("TerrainDetailKey");
         ui_.toVBlankPref.state = flag("VBlankKey");
         ui_.toPrefsDontCheckGames.state = store_.integerForKey("CheckForPublicGamesKey").value_or(0) != 0;
+        ui_.toGamesListServer.stringValue = store_.stringForKey("GamesListServerKey").value_or("");
         ui_.toAntiAlias.state = flag("UseAntiAliasingKey");
         const int sound = static_cast<int>(std::clamp<int64_t>(store_.integerForKey("InitialSoundToggleKey").value_or(0), 0, 2));
         ui_.toInitialSound.clear();
@@ -383,6 +389,10 @@ void GameController::fromDialogButtons(int tag, Window* cancelFrom) {
         toMyZephGLView->setVBLSyncing(ui_.toVBlankPref.state);
         store_.setInteger("CheckForPublicGamesKey", ui_.toPrefsDontCheckGames.state ? 1 : 0);
         DoCheckForGames = ui_.toPrefsDontCheckGames.state ? 1 : 0;
+        if (ui_.toGamesListServer.stringValue.find_first_not_of(" \t") == std::string::npos)
+            store_.removeKey("GamesListServerKey");
+        else
+            store_.setString("GamesListServerKey", ui_.toGamesListServer.stringValue);
         int sound = 0;
         if (ui_.toInitialSound.cellAt(0, 1)) sound = 1;
         if (ui_.toInitialSound.cellAt(0, 2)) sound = 2;

@@ -125,6 +125,7 @@ public:
     // The quit hook: saves as saveForQuit does; answers whether the save succeeded.
     bool applicationWillTerminate();
     virtual void tellServerToEnd() {}
+    virtual void sendHostDataToServer() {}
 
     // ---- Services to objects.
     ModelArray* getModelArray() override { return ModelArrayPtr.get(); }

@@ -80,6 +80,7 @@ struct GameInterface {
     CheckBox toTerrainDetailPref{"Detailed terrain"};
     CheckBox toVBlankPref{"Synchronise with the display"};
     CheckBox toPrefsDontCheckGames{"Don't look for public network games"};
+    TextField toGamesListServer;  // the games-list server's base address; empty: none
     RadioMatrix toInitialSound{1, 3, {"All sounds", "No continuous sounds", "Silent"}};
     Slider toOverallVolume{"Overall volume"};
     CheckBox toOpeningSoundPref{"No opening sound"};

@@ -201,6 +201,8 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
         ImGui::TextUnformatted("Missions and network");
         checkBox(ui.toPrefsAlwaysReloadUM);
         checkBox(ui.toPrefsDontCheckGames);
+        ImGui::SetNextItemWidth(260);
+        textField(c, ui.toGamesListServer, "Games list server (like games.example.org:8080)");
         static const double smallest = 0.5, largest = 1.5;
         ImGui::SliderScalar("Message text size", ImGuiDataType_Double, &ui.toNetworkTextSize, &smallest, &largest,
                             "%.2f");
@@ -282,6 +284,7 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
     }
 
     drawMissionWindows(c);
+    drawLobbyWindows(c);
     if (beginWindow(ui.toClearPStats, 360)) {
         ImGui::TextWrapped("Clear this pilot's statistics and won missions? This cannot be undone.");
         if (button("Cancel")) c.fromCancelClearStats();

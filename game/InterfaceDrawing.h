@@ -42,5 +42,8 @@ void radio(RadioMatrix& matrix, const char* id);
 // The mission window, the dogfight window, the About panel and their menus (InterfaceMissions.cpp).
 void drawMissionMenus(VADArizodazar2& controller);
 void drawMissionWindows(VADArizodazar2& controller);
+// The network lobby's windows and the Game menu's network-game item (LobbyDrawing.cpp).
+void drawLobbyWindows(VADArizodazar2& controller);
+void drawNetworkGameMenuItem(VADArizodazar2& controller);
 
 }  // namespace pellam

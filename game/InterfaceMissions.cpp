@@ -185,10 +185,13 @@ void drawBadNews(VADArizodazar2& c) {
 }  // namespace
 
 void drawMissionMenus(VADArizodazar2& c) {
-    if (ImGui::BeginMenu("Game")) {
+    const bool gameOpen = ImGui::BeginMenu("Game");
+    rememberItemPlace("Menu", "Game");
+    if (gameOpen) {
         if (ImGui::MenuItem("Select Mission...", nullptr, false, c.validateMenuItem(kMenuSelectMission)))
             c.fromMenus(kMenuSelectMission);
         if (ImGui::MenuItem("Pilot Sign-In...")) c.fromPilotSignInMenu();
+        drawNetworkGameMenuItem(c);
         ImGui::EndMenu();
     }
     const bool builderMenu = ImGui::BeginMenu("Mission Builder");

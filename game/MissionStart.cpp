@@ -150,6 +150,10 @@ void VADArizodazar2::newDocument() {
     if (MissionData* mission = currentMission()) randomWind(*mission);
     CloudTransitionDepth = 150.0;
     StartMission();
+    if (network_->getNetworkMode() != 0 && network_->amIHost())  // the joiners start the same game
+        network_->setResetTimeMissionNumber(CurrentMissionNumber, useIDSquares, DogfightOnlyVKills, CameraRule,
+                                            isDogfightOnly, DogfightAirGroundStart, DogfightOnlyRestartType,
+                                            DogfightKillType, useCloseUpIDSquares, RandomWindSpeed, RandomWindDirection);
 }
 
 // ---- The mission start -------------------------------------------------------------------------

@@ -68,6 +68,8 @@ public:
     virtual int32_t tryForCustomPaintJobBig(const std::string& name) { return 0; }
     virtual int32_t tryForCustomPaintJobSmall(const std::string& name) { return 0; }
     virtual void glDeleteONETexture(int32_t slot) {}
+    // The network game's six message lines (256 bytes each, length first); the view draws 0..4.
+    virtual void setMessageLines(uint8_t (*lines)[256]) {}
 
 protected:
     QNion camera_;
@@ -158,6 +160,32 @@ public:
     // the team asked for, a reserved number and the mission.
     virtual void setJoinerParticulars(const std::array<uint8_t, 48>& name, uint32_t address, int32_t team,
                                       int32_t reserved, int32_t mission) {}
+
+    // ---- The lobby's doors.
+    // Starts a network game on this machine. kHostRole: listens on `port` for joiners. kJoinerRole:
+    // asks the host named by the last setJoinerParticulars (address in host order, 127.0.0.1 is
+    // 0x7F000001) at `port` to take it in, listening on any free port of its own (so a host and a
+    // joiner may share a machine). 0 on success; -1, with a beep and the
+    // reason in startError(), when no socket could be opened. The join request, the host's answer
+    // and the waiting text in the message lines follow in the frames after.
+    static constexpr int32_t kHostRole = 2, kJoinerRole = 3;
+    virtual int32_t startNetworkRoutines(uint16_t port, int32_t role) { return -1; }
+    virtual std::string startError() { return {}; }
+    virtual uint16_t localPort() { return 0; }  // the port this machine listens on; 0 with no game
+    // Ends the game on this machine: a host tells every joiner, an accepted joiner tells its host,
+    // the socket closes, and every remote aircraft becomes local again in its standard paint.
+    // Safe to call with no game running and more than once.
+    virtual void closeNetworkRoutines() {}
+    virtual bool getImInGameOver() { return false; }
+    virtual int32_t numberOfJoiners() { return 0; }  // occupied joiner slots
+    // Host: the rules of each new game, sent to the joiners in the new-game packets.
+    virtual void setResetTimeMissionNumber(long mission, bool idHelp, int32_t killsToWin, int32_t cameraRule,
+                                           bool dogfightOnly, int32_t start, int32_t restart, int32_t killType,
+                                           bool closeID, double windSpeed, double windDirection) {}
+    // The six message lines (length byte first, 256 bytes each): 0 the player's own, 1-4
+    // messages and notices, 5 the kills and rules line. Null with no network object.
+    using MessageLinesPtr = uint8_t (*)[256];
+    virtual MessageLinesPtr getMessageLines() { return nullptr; }
 };
 
 // What the world step asks of the effect pools (model index 10 debris, 11..18 explosions, 19 bombs)

@@ -58,6 +58,9 @@ void VADArizodazar2::debugchance(Overlay& out) {
             if (othersOver) WaitingForOthersTime = now;  // up for a second after they leave it
         }
     }
+    // The kills and rules line of a dogfight between machines.
+    if (isDogfightOnly)
+        if (ControllerNetwork::MessageLinesPtr lines = network_->getMessageLines()) out.add(lines[5], 0.0, 0.97, 1.1f);
     doBlackRedYellowFade(out);
 }
 

@@ -14,11 +14,14 @@
 #include "builder/MissionBuilder.h"
 #include "game/BuilderLink.h"
 #include "game/GameController.h"
+#include "game/LobbyWindows.h"
 #include "game/MissionWindows.h"
 #include "game/Overlay.h"
 #include "flight/AIPilotProfiles.h"
 #include "missions/MissionTable.h"
 #include "missions/ObjectFactory.h"
+#include "net/GamesListClient.h"
+#include "net/PublicGames.h"
 #include "platform/PngImage.h"
 
 namespace pellam {
@@ -74,6 +77,20 @@ public:
     }
     // Both start records of a joiner's slot take its type; slot 0 (ours) and slots outside 1..7 stay.
     void setNetworkAircraftTypeForAircraft(long aircraftNumber, int32_t type);
+
+    // ---- Network play: the lobby's entries (NetworkPlay.cpp).
+    // Hosts mission `missionNumber` (a slot of the mission table) on UDP `port`: opens the
+    // socket, then starts the mission anew so the joiners get its rules. False, with a beep and
+    // network_->startError(), when the port cannot be opened; nothing else then changes.
+    bool hostNetworkGame(uint16_t port, long missionNumber);
+    // Asks the host at `address` (host order; 127.0.0.1 is 0x7F000001) and `port` to take this
+    // pilot in on `team` (1 red, 2 blue, 3 yellow, 4 black) flying `aircraftType` (55 Camel,
+    // 64 D.VII, 77 Dr.I). The answer comes in later frames: message line 0 tells the player, and
+    // an accepted joiner starts the host's mission by itself. False as hostNetworkGame.
+    bool joinNetworkGame(uint32_t address, uint16_t port, int32_t team, int32_t aircraftType);
+    // Ends the network game (the end dialog's OK): tells the others, closes the socket, and
+    // every player aircraft becomes a local one again.
+    void endNetworkGame();
 
     // ---- The end of a game (Victory.cpp, KillCredit.cpp).
     void checkVictoryConditions(bool fromJoiner) override;
@@ -132,6 +149,43 @@ public:
     // The current mission's record and texts; null when the number names no slot.
     missions::MissionData* currentMission() { return TheMissions.record(CurrentMissionNumber); }
     const missions::MissionTexts* currentMissionTexts() const { return TheMissions.texts(CurrentMissionNumber); }
+
+    // ---- The network lobby (Lobby.cpp): the network-game command, its windows' buttons, the
+    // unattended host.
+    void fromStartNetworkGame();
+    void fromHostNetworkGameButton();
+    void fromNetworkGameJoinButton();
+    // Joins the host typed in the join window; a bad address or port keeps the window open.
+    void fromJoinButton();
+    // Joins the public game of the join table's selected row.
+    void buttonAction();
+    void fromRefreshButton() { checkForNetworkGames(true); }
+    void fromEndNetworkGameOkay();
+    void doAutoHost() override;
+
+    // ---- The public games list (PublicGamesList.cpp): the hosted game's announcements, the list
+    // fetched for the join window, and the join table's rows.
+    void sendHostDataToServer() override;
+    void tellServerToEnd() override;
+    // Fetches the list anew (at most once a minute unless forced) and takes in a fetched page;
+    // never waits for the network.
+    void checkForNetworkGames(bool force);
+    int joinTableRows() const { return currentNumberOfPublicGames == 0 ? 1 : currentNumberOfPublicGames; }
+    // The join table's cell text: 0 row number, 1 host, 2 message, 3 players; "---" otherwise.
+    std::string joinTableValue(int column, int row);
+    bool joinTableShouldSelectRow(int row);
+    // The games-list server's base address from the preferences ("" when none is set).
+    std::string gamesListBase() const;
+
+    LobbyControls lobby;
+    int32_t NetworkPortNumber = 12301;  // 1..65535
+    PublicGamesList PGames;
+    int32_t currentNumberOfPublicGames = 0;  // 0..100
+    int32_t JoinerPublicRow = 0;
+    uint32_t lastCheckForGameTime = 0;       // ticks; 0: never
+    bool AutoRestart = false;
+    uint32_t AutoRestartTime = 0;            // ticks; 0: not set
+    std::string gamesListProblem;            // why the last fetch failed; empty when it did not
 
     MissionWindowControls missionWindow;
     DogfightWindowControls dogfightWindow;
@@ -229,6 +283,9 @@ private:
     void applySkill(Aircraft& record, int32_t skill);
     int32_t draw() { return draw_(); }
 
+    std::unique_ptr<GamesListClient> gamesList_;  // made when the games list is first used
+    GamesListClient& gamesList();
+    bool readPort();
     Content content_;
     missions::Draw draw_;
     std::unique_ptr<ZephModel> keptTerrain_;  // the terrain while the array is rebuilt (or unused)

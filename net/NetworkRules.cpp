@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "net/MessageLineText.h"
 #include "net/NetworkSockets.h"
 #include "platform/TickCount.h"
 
@@ -11,21 +12,6 @@ namespace {
 constexpr size_t kKillsLineChars = 122;
 constexpr std::string_view kKillsEntries =
     "Kills:  #1R: 0   #2R: 0   #3R: 0   #4R: 0   #5R: 0   #6R: 0   #7R: 0   #8R: 0   ";
-
-char teamLetter(int32_t team, char otherwise) {
-    switch (team) {
-        case 1: return 'R';
-        case 2: return 'B';
-        case 3: return 'Y';
-        case 4: return 'b';
-        default: return otherwise;
-    }
-}
-
-// Writes `text` at 1-based character position `at` of a line (its byte index, after the length).
-void putAt(MessageLine& line, size_t at, std::string_view text) {
-    std::memcpy(line.data() + at, text.data(), std::min(text.size(), kMaxLineChars + 1 - at));
-}
 
 }  // namespace
 
@@ -79,6 +65,12 @@ void BSDNetworkSockets::setResetTime(const GameRules& rules, double windSpeed, d
     HostSendGameOver = 0;
     NWindSpeed = windSpeed;
     NWindDir = windDirection;
+    writeRuleMarks();
+    putAt(MessageLines[5], 81, std::string(20, ' '));
+}
+
+void BSDNetworkSockets::writeRuleMarks() {
+    const GameRules& rules = Rules;
     MessageLine& kills = MessageLines[5];
     char number[8];
     std::snprintf(number, sizeof number, "%3d", std::clamp<int>(rules.killsToWin, 0, 100));
@@ -88,7 +80,6 @@ void BSDNetworkSockets::setResetTime(const GameRules& rules, double windSpeed, d
     putAt(kills, 111, rules.cameraRule == 1 ? "Y" : rules.cameraRule == 2 ? "I" : "A");
     putAt(kills, 103, rules.dogfightOnly ? "DO" : "  ");
     putAt(kills, 107, rules.dogKillType == 0 ? "I" : "T");
-    putAt(kills, 81, std::string(20, ' '));
 }
 
 void BSDNetworkSockets::setHostTeam(int32_t team) {

@@ -32,8 +32,8 @@ void BSDNetworkSockets::SendIwantToPlay(uint32_t hostAddress) {
     IWantToPlayTime = now;
     JoinRequest r;
     r.team = static_cast<uint8_t>(MyTeamRequest);
-    r.version = 13;
-    r.appId = 2;
+    r.version = static_cast<uint16_t>(NetworkVersionNumber);
+    r.appId = static_cast<uint8_t>(NetworkAppID);
     r.aircraftType = static_cast<uint8_t>(JoinerAircraftType);
     const SendSlot slot = nextSendSlot();
     sendDataPacket(hostAddress, slot.first(buildJoinRequest(r, PlayerNameString, slot)));
@@ -42,7 +42,8 @@ void BSDNetworkSockets::SendIwantToPlay(uint32_t hostAddress) {
 bool BSDNetworkSockets::AcceptJoiner(uint32_t address, int joiner) {
     NextJoiner = 1;
     while (NextJoiner <= 7 && ToAddresses[NextJoiner] != 0) ++NextJoiner;
-    if (NextJoiner > 7 || joiner < 1 || joiner > 7) {
+    // A joiner already holding its slot (its accept was lost) is answered again, full or not.
+    if (joiner < 1 || joiner > 7 || (NextJoiner > 7 && ToAddresses[joiner] != address)) {
         platform::SystemBeep();
         return false;
     }
@@ -62,9 +63,13 @@ bool BSDNetworkSockets::AcceptJoiner(uint32_t address, int joiner) {
     return true;
 }
 
-void BSDNetworkSockets::DeclineJoiner(uint32_t address, uint8_t reason) {
+void BSDNetworkSockets::sendDecline(uint32_t address, uint8_t reason) {
     const SendSlot slot = nextSendSlot();
     sendDataPacket(address, slot.first(buildDecline(reason, slot)));
+}
+
+void BSDNetworkSockets::DeclineJoiner(uint32_t address, uint8_t reason) {
+    sendDecline(address, reason);
     const int32_t now = platform::TickCount();
     for (int i = 1; i < 8; ++i) {
         if (DeclinedJoiners[i].address != 0 && passed(now, DeclinedJoiners[i].tick, kDeclineRemembered)) DeclinedJoiners[i] = {};

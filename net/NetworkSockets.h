@@ -7,7 +7,9 @@
 //
 // Index: the game's side (SetupServices, DataServices, DataExchange); transport
 // (NetworkSockets.cpp); setup packets and their schedules (NetworkSetup.cpp); data packets
-// (NetworkData.cpp); mode, lines and rules (NetworkRules.cpp).
+// (NetworkData.cpp); mode, lines and rules (NetworkRules.cpp); the per-frame engine
+// (NetworkComm.cpp); admission and typed messages (Admission.cpp); names, paint jobs and the
+// close (PlayerNames.cpp).
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -97,6 +99,8 @@ int relaySlot(int joiner, const DataExchange& exchange);
 inline constexpr uint16_t kDefaultPort = 12301;
 using MessageLine = std::array<uint8_t, kLineBytes>;
 
+class EngineServices;
+
 class BSDNetworkSockets {
 public:
     enum Role : int32_t { kNone = 0, kHost = 2, kJoiner = 3 };
@@ -148,6 +152,8 @@ public:
     bool AcceptJoiner(uint32_t address, int joiner);
     // Sends the decline and remembers the address for an hour (seven entries, oldest replaced).
     void DeclineJoiner(uint32_t address, uint8_t reason);
+    // Sends the decline only: the refusals the host player did not choose are not remembered.
+    void sendDecline(uint32_t address, uint8_t reason);
     bool wasDeclined(uint32_t address) const;
     // Host, once per frame: the new-game packet every 15 ticks in a game's first 180, and the
     // players' names every 60 ticks for 600 ticks after that window opens.
@@ -197,6 +203,8 @@ public:
     void setImInGameOver(int32_t inGameOver) { ImInGameOver = inGameOver; }
     int32_t getImInGameOver() const { return ImInGameOver; }
     int32_t getOthersInGameOver() const { return OthersInGameOver; }
+    bool hostSendsGameOver() const { return HostSendGameOver != 0; }
+    bool hostSendResult() const { return HostSendResult; }
 
     // This player's particulars: the player string, the host to join (host order), the team
     // asked for and the mission.
@@ -209,8 +217,90 @@ public:
     std::array<int32_t, 8>& originalJoinerTeamRequest() { return OriginalJoinerTeamRequest; }
     std::array<int32_t, 8>& originalJoinerAircraftType() { return OriginalJoinerAircraftType; }
 
+    // ---- The per-frame engine (NetworkComm.cpp), run once per frame on every machine.
+    // `game` also serves as the setup and data services.
+    void setEngineServices(EngineServices* game);
+    void NetworkComm(int32_t missionTime);
+    bool accepted() const { return Accepted; }
+    int32_t delayTime() const { return DelayTime; }
+    double networkDamageForGauges(int slot) const { return slot >= 0 && slot < 8 ? NetworkDamageNumbersForGauges[slot] : 0.0; }
+
+    // ---- Admission and typed messages (Admission.cpp).
+    void acceptJoinerPublic();
+    void declineJoiner();
+    int32_t getJoinerPending() const { return JoinerPending; }
+    int32_t getInTextMode() const { return InTextMode; }
+    void setMessageChannel(int32_t channel);
+    void handleTypingAMessage(int32_t code);
+    long packetsInWithText() const { return PacketsInWithText; }
+
+    // ---- Player names, paint jobs and the close (PlayerNames.cpp).
+    void loadCustomPaintJobName(std::string_view name, int slot);
+    // The name of a slot, empty for none or a slot outside 0..7.
+    std::string getThisPlayerName(int slot) const;
+    int32_t getJoinerTypeForJoiner(int slot) const { return slot >= 0 && slot < 8 ? OriginalJoinerAircraftType[slot] : 0; }
+    int32_t getJoinerTeam(int slot) const { return slot >= 0 && slot < 8 ? OriginalJoinerTeamRequest[slot] : 0; }
+    int32_t getJoinerNumber() const { return JoinerNumber; }
+    int32_t getHostResult() const { return HostWon; }
+    int32_t getlocalDogfightGameKills() const { return Rules.killsToWin; }
+    int32_t getDogKillType() const { return Rules.dogKillType; }
+    int32_t numberOfJoiners() const;
+    void setVersionNumber(int32_t version, int32_t appID, int32_t totalMissions);
+    // Ends the game on this machine; `wait` paces the quit packets (null: sent at once).
+    void closeNetworkRoutines(Wait wait = nullptr);
+    int32_t paintJob(int slot, int which) const { return slot >= 0 && slot < 8 && (which == 0 || which == 1) ? JoinerPaintJobNumbers[slot][which] : -1; }
+
 private:
     void receiveLoop();
+    // Engine steps (NetworkComm.cpp).
+    int localSlot(int hostSlot) const;
+    void refreshKillsLine();
+    void joinerCorrections();
+    void takeHostData(int32_t now);
+    void takePlayerNames(int32_t now);
+    bool takeJoinerData(int32_t now);
+    void takeAccept(int32_t now);
+    void startWindow(int32_t now);
+    void takeNewGame(int32_t now);
+    void takeDecline();
+    void takeNotHost();
+    void takeQuit(int32_t now);
+    void takeChatLine();
+    void applyRules(const GameRules& rules);
+    void writeRuleMarks();
+    void applyDeadObjects(uint32_t word, int reporter, bool credit);
+    void notice(std::string_view text, int line);
+    void scrollMessages();
+    void endAfterSilenceOrQuit(std::string_view text);
+    void freeJoinerSlot(int joiner);
+    bool fromHost(const ReceivedPacket& packet) const;
+    // The newest unread packet of `type`, parsed, when it comes from this joiner's host.
+    template <class T>
+    std::optional<T> newestFromHost(PacketType type, std::optional<T> (*parse)(std::span<const uint8_t>));
+    // Admission (Admission.cpp).
+    void admit(const ReceivedPacket& packet, int32_t now);
+    void restoreOwnLine();
+    std::string ownLine() const;
+    void showReceivedMessage(const MessageText& message, int sender);
+    bool declinedWithin(uint32_t address, int32_t now) const;
+
+    EngineServices* Game = nullptr;  // not owned
+    bool DidIGetPlayerNames = false, NewAfterAccepted = false, HaveDoneNewAfterAccepted = false;
+    int32_t JoinStatus = 0, QuitInTime = 0, QuitNoticeShown = 0, DelayTime = 0, GlobalGameTime = 0;
+    int32_t AcceptedTime = 0;  // tick of the acceptance: the host's silence counts from here too
+    uint32_t LastGetData = 0;
+    bool HeardHostData = false;
+    std::array<double, 8> NetworkDamageNumbersForGauges{};
+    std::array<std::array<int32_t, 2>, 8> JoinerPaintJobNumbers{};
+    int32_t HostWon = 0;
+    int32_t NetworkVersionNumber = 13, NetworkAppID = 2, TotalIncludedMissions = kTotalIncludedMissions;
+    long PacketsInWithText = 0;
+    int32_t InTextMode = 0, JoinerPending = 0;
+    uint32_t JoinerPendingAddress = 0;
+    uint16_t CurrentJoinersPort = 0;
+    std::string JoinerPendingName;
+    bool FirstKeyFlag = false, NextMessagePrivate = false;
+
     void resetForStart();
 
     platform::UdpSocket socket_;

@@ -33,6 +33,7 @@ public:
         view_.setModelArray(models);
     }
     void setController(ControllerServices* controller) override { view_.setController(controller); }
+    void setMessageLines(uint8_t (*lines)[256]) override { view_.setMessageLines(lines); }
     void setPlayOpening(bool play) override { view_.setPlayOpening(play); }
     void setScreenSaveType(int32_t type) override { view_.setScreenSaveType(type); }
     void setNetworkTypeSize(double size) override { view_.setNetworkTypeSize(size); }

@@ -3,6 +3,10 @@
 #include <fstream>
 #include <sstream>
 
+#include <cstdlib>
+#include <vector>
+
+#include "aircraft/FlyableAircraft.h"
 #include "game/InterfaceDrawing.h"
 #include "game/VADArizodazar2.h"
 #include "input/DoJoystick.h"
@@ -22,6 +26,31 @@ bool PlayerScript::load(const std::string& path, std::string& error) {
         if (!line.empty()) lines_.push_back(line);
     }
     return true;
+}
+
+// The conditions a network game's script waits for.
+bool PlayerScript::until(const std::string& what, const VADArizodazar2& controller) {
+    ControllerNetwork& network = *controller.network_;
+    if (what == "joined") {
+        if (network.getNetworkMode() == 0) return false;
+        if (network.amIHost()) return network.numberOfJoiners() > 0;
+        const int32_t slot = network.getJoinerNumber();
+        return slot > 0 && !network.getThisPlayerName(slot).empty();
+    }
+    if (what.rfind("seen ", 0) == 0) {
+        const FlyableAircraft* a = controller.aircraftAt(ModelArray::kFirstAircraft + std::atol(what.c_str() + 5));
+        return a && a->ThisAircraft.RemoteLocal == 1 && a->ModelAttitude.Position[1] > -9000.0;
+    }
+    if (what.rfind("public-games ", 0) == 0) return controller.currentNumberOfPublicGames == std::atoi(what.c_str() + 13);
+    if (what == "alone") return network.getNetworkMode() == 0;
+    if (what.rfind("message ", 0) == 0) {
+        const ControllerNetwork::MessageLinesPtr lines = network.getMessageLines();
+        for (int n = 1; lines && n < 5; ++n) {
+            const std::string text(reinterpret_cast<const char*>(lines[n] + 1), lines[n][0]);
+            if (text.find(what.substr(8)) != std::string::npos) return true;
+        }
+    }
+    return false;
 }
 
 void PlayerScript::fail(const std::string& line, const std::string& why) {
@@ -74,11 +103,23 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
         }
         return true;
     }
+    if (verb == "until") {
+        if (!until(line.substr(6), controller) && ++waited_ < kUntilFrames) return true;
+        if (waited_ >= kUntilFrames) fail(line, "not within 3600 frames");
+        else platform::logMessage("player script: \"" + line + "\" after " + std::to_string(waited_) + " frames");
+        waited_ = 0;
+        lines_.pop_front();
+        return true;
+    }
     lines_.pop_front();
 
-    if (verb == "frames") {
+    if (verb == "type") {  // one key a frame, pressed and released
+        std::vector<std::string> keys;
+        for (char c : line.substr(5)) keys.push_back(c == ' ' ? "tap Space" : std::string("tap ") + c);
+        lines_.insert(lines_.begin(), keys.begin(), keys.end());
+    } else if (verb == "frames") {
         words >> wait_;
-    } else if (verb == "key" || verb == "release") {
+    } else if (verb == "key" || verb == "release" || verb == "tap") {
         std::string name;
         words >> name;
         const SDL_Keycode key = SDL_GetKeyFromName(name.c_str());
@@ -87,12 +128,18 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
             return true;
         }
         SDL_Event e{};
-        e.type = verb == "key" ? SDL_KEYDOWN : SDL_KEYUP;
-        e.key.state = verb == "key" ? SDL_PRESSED : SDL_RELEASED;
+        e.type = verb == "release" ? SDL_KEYUP : SDL_KEYDOWN;
+        e.key.state = verb == "release" ? SDL_RELEASED : SDL_PRESSED;
         e.key.windowID = windowID;
         e.key.keysym.sym = key;
         e.key.keysym.scancode = SDL_GetScancodeFromKey(key);
         SDL_PushEvent(&e);
+        if (verb == "tap") {
+            e.type = SDL_KEYUP;
+            e.key.state = SDL_RELEASED;
+            SDL_PushEvent(&e);
+            return true;
+        }
         // The release a few frames later, so that the windows see the key down in a frame of its own.
         if (verb == "key") lines_.push_front("release " + name);
         wait_ = 3;

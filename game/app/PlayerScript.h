@@ -11,6 +11,12 @@
 //   expect other-than N      it was not N
 //   expect axis N LOW HIGH   the calibrated position of axis N (1 X, 2 Y, 3 rudder, 4 throttle)
 //   expect closed            no input settings window is open
+//   type TEXT                press the keys of TEXT one after another
+//   until joined             wait for another player in this machine's network game
+//   until seen N             wait for the aircraft of slot N to be in the world, flown from another machine
+//   until message TEXT       wait for a network message line holding TEXT
+//   until public-games N     wait for the join window's list to hold N games
+//   until alone              wait for this machine to be in no network game
 //   quit
 // A failed expectation is logged and makes the game end with status 1.
 #include <SDL.h>
@@ -34,14 +40,19 @@ public:
     bool step(SDL_Window* window, uint32_t windowID, const VADArizodazar2& controller, const input::DoJoystick& input,
               SDL_Joystick* joystick);
     bool failed() const { return failed_; }
+    // Every line was played (the game was not ended before the script was).
+    bool finished() const { return lines_.empty(); }
 
 private:
     void fail(const std::string& line, const std::string& why);
+    bool until(const std::string& what, const VADArizodazar2& controller);
+    static constexpr int kUntilFrames = 3600;
     std::deque<std::string> lines_;
     int wait_ = 0;
     int clickPhase_ = 0;
     int clickX_ = 0, clickY_ = 0;
     bool failed_ = false;
+    int waited_ = 0;  // frames an "until" has waited
 };
 
 }  // namespace pellam

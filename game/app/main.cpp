@@ -7,13 +7,16 @@
 // names a text file that receives, at quit, the milliseconds between frames, one a line, and a
 // last line with the process's processor seconds and the run's wall seconds. For the player tests:
 // PELLAM_VIRTUAL_JOYSTICK attaches a virtual stick (4 axes, 12 buttons, a hat) and
-// PELLAM_PLAYER_SCRIPT plays a player's actions.
+// PELLAM_PLAYER_SCRIPT plays a player's actions. For the network test, after PELLAM_AUTOFLY:
+// PELLAM_NETWORK_HOST=PORT hosts the mission and takes every joiner in; PELLAM_NETWORK_JOIN=
+// A.B.C.D:PORT asks that host to take this pilot in (blue, in a D.VII).
 #include <SDL.h>
 #include <SDL_opengl.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -21,6 +24,7 @@
 #include <vector>
 
 #include "game/InputLink.h"
+#include "game/GameNetwork.h"
 #include "game/app/GameAdapters.h"
 #include "game/app/PlayerScript.h"
 #include "game/InputWindowsDrawing.h"
@@ -106,8 +110,9 @@ int main(int, char**) {
     }
 
     ViewAdapter viewLink(view);
+    GameNetwork network;
     VADArizodazar2 controller(
-        {&store, &viewLink, &inputLink, &desktop, nullptr},
+        {&store, &viewLink, &inputLink, &desktop, &network},
         {[&]() -> std::unique_ptr<ControllerSound> {
              auto sound = std::make_unique<SoundAdapter>();
              view.setTheSounds(&sound->sound);
@@ -123,6 +128,7 @@ int main(int, char**) {
              return nullptr;
          },
          &view});
+    network.attach(&controller);
     FrameLink frameLink(controller);
     view.setFrameServices(&frameLink);
 
@@ -151,6 +157,16 @@ int main(int, char**) {
         controller.fromPlayerSignInOkay();
         controller.doSelectMission = false;
         controller.fromFlyMissionButton();
+    }
+    const bool autoAccept = std::getenv("PELLAM_NETWORK_HOST") != nullptr;
+    if (autoAccept && !controller.hostNetworkGame(static_cast<uint16_t>(std::atoi(std::getenv("PELLAM_NETWORK_HOST"))),
+                                                  controller.CurrentMissionNumber))
+        platform::logMessage("Cannot host: " + network.startError());
+    if (const char* join = std::getenv("PELLAM_NETWORK_JOIN")) {
+        unsigned a = 0, b = 0, c = 0, d = 0, port = 0;
+        if (std::sscanf(join, "%u.%u.%u.%u:%u", &a, &b, &c, &d, &port) != 5 ||
+            !controller.joinNetworkGame(a << 24 | b << 16 | c << 8 | d, static_cast<uint16_t>(port), 2, 64))
+            platform::logMessage(std::string("Cannot join ") + join + ": " + network.startError());
     }
 
     const char* quitAfter = std::getenv("PELLAM_AUTOQUIT_SECONDS");
@@ -192,6 +208,7 @@ int main(int, char**) {
         dumpNow = !running;
 
         controller.timerLooper();
+        if (autoAccept && network.getJoinerPending()) network.acceptJoinerPublic();
         // The game does not draw its view while an input settings window is open. Paused, the view
         // shows the picture it keeps under the windows; otherwise the windows stand on a plain fill.
         if (input.isWindowOpen() && uiReady && !controller.gamePause) {
@@ -229,5 +246,5 @@ int main(int, char**) {
     controller.applicationWillTerminate();
     view.setFrameObserver({});
     ui.stop();
-    return script && script->failed() ? 1 : 0;
+    return script && (script->failed() || !script->finished()) ? 1 : 0;
 }

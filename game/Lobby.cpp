@@ -1,0 +1,139 @@
+// The network lobby: the network-game command opens the host/join window (or, during a game, the
+// end dialog); Host starts a game here, Join opens the join window, whose Join (or a row's button
+// in the table of public games) asks a host to take this pilot in. doAutoHost runs an unattended
+// host once per frame.
+#include <algorithm>
+
+#include "aircraft/FlyableAircraft.h"
+#include "game/VADArizodazar2.h"
+#include "net/GamesListClient.h"
+#include "platform/Beep.h"
+#include "platform/TickCount.h"
+
+namespace pellam {
+
+VADArizodazar2::~VADArizodazar2() = default;
+
+void VADArizodazar2::fromStartNetworkGame() {
+    toMyZephGLView->sceneChanged();
+    if (network_->getNetworkMode() == 0) {
+        lobby.toPortNumber2.stringValue = store_.stringForKey("NetworkPortNumberKey").value_or("12301");
+        lobby.portProblem.clear();
+        lobby.toHostJoinWindow2.makeKeyAndOrderFront();
+        return;
+    }
+    lobby.toEndNetworkGameDialog.makeKeyAndOrderFront();
+    doTheAutoHost = false;
+    AutoHostWasOn = false;
+}
+
+// The port field, refused (with a beep and the reason in the window) unless it is 1..65535.
+bool VADArizodazar2::readPort() {
+    const auto port = parsePort(lobby.toPortNumber2.stringValue);
+    if (!port) {
+        lobby.portProblem = "The port must be a whole number from 1 to 65535.";
+        lobby.toPortNumber2.selectRequested = true;
+        platform::SystemBeep();
+        return false;
+    }
+    lobby.portProblem.clear();
+    NetworkPortNumber = *port;
+    store_.setString("NetworkPortNumberKey", std::to_string(*port));
+    return true;
+}
+
+void VADArizodazar2::fromHostNetworkGameButton() {
+    if (!readPort()) return;
+    lobby.toHostJoinWindow2.close();
+    // Set before the mission starts: an unattended host without autopilot starts out of the way.
+    doTheAutoHost = lobby.toAutoHost.state;
+    UseHost = lobby.toAutoHost.state && lobby.toAutoHostAutoPilot.state;
+    if (!doTheAutoHost) AutoHostWasOn = false;
+    LastHostGamePost = 0;  // a listed game is announced in its first frame
+    if (!hostNetworkGame(static_cast<uint16_t>(NetworkPortNumber), CurrentMissionNumber)) {
+        doTheAutoHost = false;
+        tellPlayer("The network game could not be started: " + network_->startError());
+    }
+}
+
+void VADArizodazar2::fromNetworkGameJoinButton() {
+    if (!readPort()) return;
+    lobby.toHostJoinWindow2.close();
+    lobby.toJoinRefreshEnabled = DoCheckForGames == 0;
+    lobby.toDontCheckGames.state = DoCheckForGames != 0;
+    lobby.toNewJoinerWindow.makeKeyAndOrderFront();
+    lastCheckForGameTime = 0;
+    checkForNetworkGames(true);
+}
+
+void VADArizodazar2::fromJoinButton() {
+    const auto address = parseIPv4(lobby.toNewIPAddress.stringValue);
+    if (!address) {
+        lobby.toNewIPAddress.stringValue = "Bad IP Address";
+        lobby.toNewIPAddress.selectRequested = true;
+        platform::SystemBeep();
+        return;
+    }
+    int32_t team = 1;
+    const RadioMatrix& teams = lobby.toNewJoinTeamRequest;
+    for (int cell = 0; cell < 4; ++cell)
+        if (teams.cellAt(cell / 2, cell % 2)) team = cell + 1;
+    const int item = std::clamp(lobby.toNewJoinerAircraftType, 0, 2);
+    DoCheckForGames = lobby.toDontCheckGames.state ? 1 : 0;
+    store_.setInteger("CheckForPublicGamesKey", DoCheckForGames);
+    lobby.toNewJoinerWindow.close();
+    if (!joinNetworkGame(*address, static_cast<uint16_t>(NetworkPortNumber), team, LobbyControls::kAircraftTags[item]))
+        tellPlayer("The network game could not be joined: " + network_->startError());
+}
+
+void VADArizodazar2::buttonAction() {
+    // The list may have been fetched anew since the row was chosen: only a row it holds joins.
+    if (currentNumberOfPublicGames == 0 || JoinerPublicRow < 0 || JoinerPublicRow >= currentNumberOfPublicGames) {
+        platform::SystemBeep();
+        return;
+    }
+    const PublicGames& game = PGames[JoinerPublicRow];
+    lobby.toNewIPAddress.stringValue = pageTextForDisplay(game.theIP);
+    NetworkPortNumber = static_cast<int32_t>(game.Port);
+    lastCheckForGameTime = 0;
+    fromJoinButton();
+}
+
+void VADArizodazar2::fromEndNetworkGameOkay() {
+    lobby.toEndNetworkGameDialog.close();
+    endNetworkGame();
+}
+
+void VADArizodazar2::doAutoHost() {
+    if (!doTheAutoHost) return;
+    if (UseHost && gamePause)
+        if (FlyableAircraft* own = aircraftAt(ModelArray::kFirstAircraft)) own->turnAutoPilotOn();
+    if (!network_->getInTextMode() && network_->getJoinerPending()) {
+        network_->acceptJoinerPublic();
+        return;
+    }
+    if (!gamePause) {
+        if (!network_->getImInGameOver()) {
+            gamePause = true;
+            HandleCursorType(1, MousePosFeedback);
+            return;
+        }
+        // Game over: the window stays up five seconds (300 ticks), then the game goes on.
+        const auto now = static_cast<uint32_t>(platform::TickCount());
+        if (AutoRestartTime == 0) AutoRestartTime = std::max<uint32_t>(now + 300, 1);
+        if (now >= AutoRestartTime) {
+            ui_.toGameOverWindow.close();
+            network_->setImInGameOver(false);
+            network_->setHostSendGameOver(false, 0);
+            AutoRestart = true;
+        }
+        return;
+    }
+    if (network_->getOthersInGameOver() == 0 && AutoRestart) {
+        newDocument();
+        AutoRestart = false;
+        AutoRestartTime = 0;
+    }
+}
+
+}  // namespace pellam

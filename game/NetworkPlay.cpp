@@ -1,0 +1,35 @@
+// The lobby's entries into network play: hosting a mission, asking a host to join, ending.
+#include "game/VADArizodazar2.h"
+#include "platform/Beep.h"
+
+namespace pellam {
+
+bool VADArizodazar2::hostNetworkGame(uint16_t port, long missionNumber) {
+    if (network_->startNetworkRoutines(port, ControllerNetwork::kHostRole) != 0) return false;
+    if (TheMissions.record(missionNumber)) CurrentMissionNumber = missionNumber;
+    newDocument();
+    return true;
+}
+
+bool VADArizodazar2::joinNetworkGame(uint32_t address, uint16_t port, int32_t team, int32_t aircraftType) {
+    TeamRequest = team >= 1 && team <= 4 ? team : 1;
+    if (ZephModel* ours = modelAt(ModelArray::kFirstAircraft)) ours->setTeamNumber(TeamRequest);
+    if (aircraftType == 55 || aircraftType == 64 || aircraftType == 77) JoinerTypeRequest = aircraftType;
+    if (missions::MissionData* mission = currentMission()) {
+        mission->AircraftStarts[0].AircraftType = JoinerTypeRequest;
+        mission->ResetAircraftStarts[0].AircraftType = JoinerTypeRequest;
+    }
+    JoinAddress = address;
+    network_->setJoinerParticulars(PlayerNameString, JoinAddress, TeamRequest, 0, CurrentMissionNumber);
+    return network_->startNetworkRoutines(port, ControllerNetwork::kJoinerRole) == 0;
+}
+
+void VADArizodazar2::endNetworkGame() {
+    ShouldNotPlay = false;
+    tellServerToEnd();
+    network_->closeNetworkRoutines();
+    for (long i = ModelArray::kFirstAircraft + 1; i < ModelArray::kDebris; ++i)
+        if (ZephModel* aircraft = modelAt(i)) aircraft->setRemoteLocal(0);
+}
+
+}  // namespace pellam

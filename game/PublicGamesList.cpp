@@ -1,0 +1,110 @@
+// The public games list on the controller's side: a listed hosted game is announced once a minute
+// and reported ended; the join window's list is fetched, and its table filled from it. The HTTP
+// requests go through GamesListClient's worker: nothing here waits for the network.
+#include <algorithm>
+
+#include "aircraft/FlyableAircraft.h"
+#include "game/VADArizodazar2.h"
+#include "net/GamesListClient.h"
+#include "platform/TickCount.h"
+
+namespace pellam {
+
+std::string VADArizodazar2::gamesListBase() const {
+    std::string base = store_.stringForKey("GamesListServerKey").value_or("");
+    base.erase(0, base.find_first_not_of(" \t"));
+    base.erase(base.find_last_not_of(" \t") + 1);
+    if (base.empty()) return base;
+    if (base.find("://") == std::string::npos) base = "http://" + base;
+    if (base.back() != '/') base += '/';
+    return base;
+}
+
+GamesListClient& VADArizodazar2::gamesList() {
+    if (!gamesList_) gamesList_ = std::make_unique<GamesListClient>(3000);
+    return *gamesList_;
+}
+
+void VADArizodazar2::sendHostDataToServer() {
+    const std::string base = gamesListBase();
+    if (base.empty()) return;
+    Announcement game;
+    // The pilot's name inside the player string: after "#1:", before the seven-character tail.
+    const int length = std::min<int>(PlayerNameString[0], int(PlayerNameString.size()) - 1);
+    if (length > 10) game.hostName.assign(PlayerNameString.begin() + 4, PlayerNameString.begin() + length - 6);
+    if (game.hostName.empty()) game.hostName = "Unnamed pilot";  // the list needs a name to show
+    game.port = NetworkPortNumber;
+    game.players = network_->numberOfJoiners() + 1;
+    game.title = lobby.toHostMessage;
+    // The host and every joiner's aircraft (the remote ones), by team.
+    for (long slot = 0; slot < 8; ++slot) {
+        FlyableAircraft* aircraft = aircraftAt(slot + ModelArray::kFirstAircraft);
+        if (!aircraft || (slot > 0 && aircraft->getRemoteLocal() == 0)) continue;
+        const int32_t team = aircraft->getTeamNumber();
+        if (team >= 1 && team <= 4) ++game.teams[team - 1];
+    }
+    gamesList().announce(announcementUrl(base, game));
+}
+
+void VADArizodazar2::tellServerToEnd() {
+    if (!ui_.toListGamePublicly.state || !network_->amIHost() || network_->getNetworkMode() == 0) return;
+    const int32_t port = NetworkPortNumber;
+    NetworkPortNumber = 0;  // port 0: the game has ended
+    sendHostDataToServer();
+    NetworkPortNumber = port;
+    LastHostGamePost = 0;
+}
+
+void VADArizodazar2::checkForNetworkGames(bool force) {
+    if (gamesList_)
+        if (auto fetched = gamesList_->takeFetched()) {
+            if (fetched->ok) {
+                currentNumberOfPublicGames = parseGamesPage(fetched->page, PGames);
+                gamesListProblem.clear();
+                JoinerPublicRow = -1;  // the rows may now be other games
+            } else {
+                gamesListProblem = fetched->error;  // the last list stays
+            }
+        }
+    if (DoCheckForGames != 0) return;
+    const std::string base = gamesListBase();
+    if (base.empty()) return;
+    const auto now = static_cast<uint32_t>(platform::TickCount());
+    if (!force && lastCheckForGameTime != 0 && now - lastCheckForGameTime <= 3600) return;
+    lastCheckForGameTime = std::max<uint32_t>(now, 1);
+    gamesList().fetch(gamesListUrl(base));
+}
+
+std::string VADArizodazar2::joinTableValue(int column, int row) {
+    checkForNetworkGames(false);
+    if (currentNumberOfPublicGames == 0) {
+        if (column == 0 || column == 1 || column == 3) return " ";
+        if (column != 2) return "---";
+        if (DoCheckForGames != 0) return "didn't check for public games";
+        if (gamesListBase().empty()) return "didn't check for public games: no games-list server is set in the Preferences";
+        if (gamesList_ && gamesList_->fetching()) return "looking for public games...";
+        if (!gamesListProblem.empty()) return "couldn't reach the games list (" + gamesListProblem + ")";
+        return "no games currently available";
+    }
+    if (row < 0 || row >= currentNumberOfPublicGames) return "---";
+    const PublicGames& game = PGames[row];
+    switch (column) {
+    case 0: return std::to_string(row + 1);
+    case 1: return pageTextForDisplay(game.HostName);
+    case 2: return pageTextForDisplay(game.HostMessage);
+    case 3: {
+        std::string players = game.NumberPlayers;
+        std::replace(players.begin(), players.end(), '\r', '\n');
+        return players;
+    }
+    default: return "---";
+    }
+}
+
+bool VADArizodazar2::joinTableShouldSelectRow(int row) {
+    if (currentNumberOfPublicGames == 0 || row < 0 || row >= currentNumberOfPublicGames) return false;
+    JoinerPublicRow = row;
+    return true;
+}
+
+}  // namespace pellam

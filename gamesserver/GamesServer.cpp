@@ -1,0 +1,237 @@
+#include "gamesserver/GamesServer.h"
+
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <httplib.h>
+#include <sys/socket.h>
+
+namespace pellam::games {
+namespace {
+
+constexpr std::string_view kNoGames = "No games currently";
+constexpr std::string_view kLineBreak = "<br>";
+
+// A whole decimal number in [lo, hi], nothing else.
+std::optional<int> wholeNumber(const std::string& text, int lo, int hi) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < lo || value > hi) return std::nullopt;
+    return value;
+}
+
+// "R=1 Blu=0 Y=0 Blk=0" as the game sends it; anything else gives no teams.
+std::optional<std::array<int, 4>> readTeams(const std::string& text) {
+    std::array<int, 4> teams{};
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "R=%d Blu=%d Y=%d Blk=%d%c", &teams[0], &teams[1], &teams[2], &teams[3], &tail) != 4)
+        return std::nullopt;
+    for (int n : teams)
+        if (n < 0 || n > 8) return std::nullopt;
+    return teams;
+}
+
+bool hasControlBytes(const std::string& text) {
+    for (unsigned char ch : text)
+        if (ch < 32 || ch == 127) return true;
+    return false;
+}
+
+}  // namespace
+
+std::string htmlEscape(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 16);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char ch = text[i];
+        if (text.substr(i, kNoGames.size()) == kNoGames) {
+            out += "No&#32;";  // the page's empty-list phrase, which would empty the whole list
+            i += 2;
+            continue;
+        }
+        switch (ch) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&#39;"; break;
+        default: out += ch;
+        }
+    }
+    return out;
+}
+
+std::string renderPage(const std::vector<Game>& games) {
+    std::string page = "<html><head><title>Pellam network games</title></head><body>\n<h3>Pellam network games</h3>\n";
+    if (games.empty()) page += "<p>" + std::string(kNoGames) + " listed. Host one!</p>\n";
+    for (size_t i = 0; i < games.size(); ++i) {
+        const Game& g = games[i];
+        // The title keeps its line breaks; every piece between them is escaped.
+        std::string title;
+        for (size_t at = 0;;) {
+            const size_t br = g.title.find(kLineBreak, at);
+            title += htmlEscape(std::string_view(g.title).substr(at, br == std::string::npos ? std::string::npos : br - at));
+            if (br == std::string::npos) break;
+            title += kLineBreak;
+            at = br + kLineBreak.size();
+        }
+        page += "<!-- " + std::to_string(i) + " -->\n<UL><!--HN--> " + htmlEscape(g.name) + "<br>\n<!--HM-->" + title +
+                "</UL>\n";
+        if (g.teams) {
+            const auto& t = *g.teams;
+            page += "<!--TD--> Red:" + std::to_string(t[0]) + " Blue:" + std::to_string(t[1]) +
+                    " Yellow:" + std::to_string(t[2]) + " Black:" + std::to_string(t[3]) + "<br>\n";
+        } else {
+            page += "<!--NP--> " + std::to_string(g.players) + "<br>\n";
+        }
+        page += "<!--IP--> " + htmlEscape(g.host) + ":<!--PO-->" + std::to_string(g.port) + "<br>\n";
+    }
+    page += "</body></html>\n";
+    return page;
+}
+
+Announcement readAnnouncement(const std::string& address, const std::function<const std::string*(const char*)>& param,
+                              const Limits& limits) {
+    const std::string* host = param("host");
+    const std::string* port = param("port");
+    if (!host || host->empty() || !port) return Refusal{400, "host and port are needed"};
+    if (host->size() > limits.nameBytes || hasControlBytes(*host)) return Refusal{400, "host name too long or unreadable"};
+    Game g;
+    g.host = address;
+    g.name = *host;
+    const auto portNumber = wholeNumber(*port, 0, 65535);
+    if (!portNumber) return Refusal{400, "port must be 0 to 65535"};
+    g.port = *portNumber;
+    if (g.port == 0) return g;  // the end report: nothing more is read
+    const std::string* players = param("players");
+    const auto count = players ? wholeNumber(*players, 1, 8) : std::optional<int>(1);
+    if (!count) return Refusal{400, "players must be 1 to 8"};
+    g.players = *count;
+    if (const std::string* title = param("title")) g.title = *title;
+    if (g.title.size() > limits.titleBytes || hasControlBytes(g.title)) return Refusal{400, "title too long or unreadable"};
+    if (const std::string* teams = param("teams")) g.teams = readTeams(*teams);
+    return g;
+}
+
+bool RateLimiter::allow(const std::string& address, double nowSeconds) {
+    std::lock_guard lock(mutex_);
+    // Forget addresses whose bucket has long been full again, so the map stays small.
+    if (buckets_.size() > 50000)
+        std::erase_if(buckets_, [&](const auto& entry) { return nowSeconds - entry.second.at > burst_ / perSecond_; });
+    auto [it, added] = buckets_.try_emplace(address, Bucket{burst_, nowSeconds});
+    Bucket& b = it->second;
+    b.tokens = std::min(burst_, b.tokens + (nowSeconds - b.at) * perSecond_);
+    b.at = nowSeconds;
+    if (b.tokens < 1.0) return false;
+    b.tokens -= 1.0;
+    return true;
+}
+
+GamesServer::GamesServer(ServerOptions options)
+    : options_(std::move(options)), http_(std::make_unique<httplib::Server>()),
+      announceLimiter_(options_.burst, options_.perSecond), listLimiter_(options_.burst, options_.perSecond) {}
+
+GamesServer::~GamesServer() { stop(); }
+
+int64_t GamesServer::now() const {
+    if (options_.clock) return options_.clock();
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+bool GamesServer::bind(std::string& error) {
+    store_ = std::make_unique<GamesStore>(options_.dbPath, options_.limits);
+    if (!store_->ok()) {
+        error = store_->error();
+        return false;
+    }
+    httplib::Server& http = *http_;
+    const int threads = options_.threads;
+    http.new_task_queue = [threads] { return new httplib::ThreadPool(size_t(threads)); };
+    // A slow or idle client holds one thread: keep that short.
+    http.set_keep_alive_timeout(2);
+    http.set_read_timeout(5, 0);
+    http.set_write_timeout(5, 0);
+    http.set_payload_max_length(4096);
+
+    auto limited = [](RateLimiter& limiter, const httplib::Request& req, httplib::Response& res) {
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+        if (limiter.allow(req.remote_addr, seconds)) return false;
+        res.status = 429;
+        res.set_content("too many requests\n", "text/plain");
+        return true;
+    };
+    http.Get("/hostgameruzk.php", [this, limited](const httplib::Request& req, httplib::Response& res) {
+        if (limited(announceLimiter_, req, res)) return;
+        auto param = [&req](const char* key) -> const std::string* {
+            const auto it = req.params.find(key);
+            return it == req.params.end() ? nullptr : &it->second;
+        };
+        Announcement a = readAnnouncement(req.remote_addr, param, store_->limits());
+        if (const Refusal* r = std::get_if<Refusal>(&a)) {
+            res.status = r->status;
+            res.set_content(r->reason + "\n", "text/plain");
+            return;
+        }
+        const Game& g = std::get<Game>(a);
+        switch (g.port == 0 ? store_->end(g.host, g.name) : store_->announce(g, now())) {
+        case Stored::kListed: res.set_content("listed\n", "text/plain"); break;
+        case Stored::kEnded: res.set_content("ended\n", "text/plain"); break;
+        case Stored::kTooManyFromAddress:
+            res.status = 429;
+            res.set_content("too many games from this address\n", "text/plain");
+            break;
+        case Stored::kFull:
+            res.status = 503;
+            res.set_content("the list is full\n", "text/plain");
+            break;
+        case Stored::kFailed:
+            res.status = 500;
+            res.set_content("not stored\n", "text/plain");
+            break;
+        }
+    });
+    http.Get("/vantorgames.php", [this, limited](const httplib::Request& req, httplib::Response& res) {
+        if (limited(listLimiter_, req, res)) return;
+        res.set_header("Cache-Control", "no-store");
+        res.set_content(renderPage(store_->list(now())), "text/html; charset=utf-8");
+    });
+
+    // The library listens with a backlog of 5: a burst of new connections would see SYNs
+    // dropped and a second's retransmission. Its socket gets a deeper queue once bound.
+    http.set_socket_options([this](socket_t sock) {
+        httplib::default_socket_options(sock);
+        listening_ = sock;
+    });
+    const auto deepenBacklog = [this] {
+        if (listening_ >= 0) ::listen(listening_, 1024);
+    };
+    if (options_.port == 0) {
+        port_ = http.bind_to_any_port(options_.listenHost.c_str());
+        if (port_ <= 0) {
+            error = "cannot listen on " + options_.listenHost;
+            return false;
+        }
+    } else if (!http.bind_to_port(options_.listenHost.c_str(), options_.port)) {
+        error = "cannot listen on " + options_.listenHost + ":" + std::to_string(options_.port);
+        return false;
+    } else {
+        port_ = options_.port;
+    }
+    deepenBacklog();
+    return true;
+}
+
+void GamesServer::run() { http_->listen_after_bind(); }
+
+void GamesServer::start() {
+    thread_ = std::thread([this] { run(); });
+    // Ready once its accept loop runs: at most a few milliseconds.
+    for (int i = 0; i < 2000 && !http_->is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+void GamesServer::stop() {
+    if (http_) http_->stop();
+    if (thread_.joinable()) thread_.join();
+}
+
+}  // namespace pellam::games

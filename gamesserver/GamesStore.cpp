@@ -1,0 +1,124 @@
+#include "gamesserver/GamesStore.h"
+
+#include <array>
+#include <sqlite3.h>
+
+namespace pellam::games {
+namespace {
+
+// A prepared statement that finalises itself.
+struct Statement {
+    sqlite3_stmt* s = nullptr;
+    Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &s, nullptr); }
+    ~Statement() { sqlite3_finalize(s); }
+    explicit operator bool() const { return s != nullptr; }
+    void text(int i, const std::string& v) { sqlite3_bind_text(s, i, v.data(), int(v.size()), SQLITE_TRANSIENT); }
+    void integer(int i, int64_t v) { sqlite3_bind_int64(s, i, v); }
+    std::string column(int i) {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+        return p ? std::string(p, size_t(sqlite3_column_bytes(s, i))) : std::string();
+    }
+};
+
+}  // namespace
+
+GamesStore::GamesStore(const std::string& path, Limits limits) : limits_(limits) {
+    if (sqlite3_open(path.c_str(), &db_) != SQLITE_OK) {
+        error_ = std::string("cannot open ") + path + ": " + sqlite3_errmsg(db_);
+        sqlite3_close(db_);
+        db_ = nullptr;
+        return;
+    }
+    sqlite3_busy_timeout(db_, 2000);
+    // WAL lets a reader (the sqlite3 shell, a backup) look while the server writes.
+    const bool made = exec("PRAGMA journal_mode=WAL") && exec("PRAGMA synchronous=NORMAL") &&
+                      exec("CREATE TABLE IF NOT EXISTS games(host TEXT NOT NULL, port INTEGER NOT NULL,"
+                           " name TEXT NOT NULL, title TEXT NOT NULL, players INTEGER NOT NULL,"
+                           " red INTEGER, blue INTEGER, yellow INTEGER, black INTEGER,"
+                           " created INTEGER NOT NULL, updated INTEGER NOT NULL, PRIMARY KEY(host, port))") &&
+                      exec("CREATE INDEX IF NOT EXISTS games_updated ON games(updated)");
+    if (!made) {
+        error_ = std::string("cannot set up ") + path + ": " + sqlite3_errmsg(db_);
+        sqlite3_close(db_);
+        db_ = nullptr;
+    }
+}
+
+GamesStore::~GamesStore() { sqlite3_close(db_); }
+
+bool GamesStore::exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+
+void GamesStore::purge(int64_t now) {
+    Statement del(db_, "DELETE FROM games WHERE updated < ?");
+    if (!del) return;
+    del.integer(1, now - limits_.expirySeconds);
+    sqlite3_step(del.s);
+}
+
+Stored GamesStore::announce(const Game& game, int64_t now) {
+    if (!db_) return Stored::kFailed;
+    std::lock_guard lock(mutex_);
+    purge(now);
+    Statement known(db_, "SELECT (SELECT COUNT(*) FROM games WHERE host = ?1),"
+                         " (SELECT COUNT(*) FROM games), (SELECT COUNT(*) FROM games WHERE host = ?1 AND port = ?2)");
+    if (!known) return Stored::kFailed;
+    known.text(1, game.host);
+    known.integer(2, game.port);
+    if (sqlite3_step(known.s) != SQLITE_ROW) return Stored::kFailed;
+    const bool listed = sqlite3_column_int(known.s, 2) > 0;
+    if (!listed && sqlite3_column_int(known.s, 0) >= limits_.gamesPerAddress) return Stored::kTooManyFromAddress;
+    if (!listed && sqlite3_column_int(known.s, 1) >= limits_.totalGames) return Stored::kFull;
+
+    Statement put(db_, "INSERT INTO games(host, port, name, title, players, red, blue, yellow, black, created, updated)"
+                       " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?10) ON CONFLICT(host, port) DO UPDATE SET"
+                       " name = ?3, title = ?4, players = ?5, red = ?6, blue = ?7, yellow = ?8, black = ?9,"
+                       " updated = ?10");
+    if (!put) return Stored::kFailed;
+    put.text(1, game.host);
+    put.integer(2, game.port);
+    put.text(3, game.name);
+    put.text(4, game.title);
+    put.integer(5, game.players);
+    for (int k = 0; k < 4; ++k)
+        if (game.teams) put.integer(6 + k, (*game.teams)[k]);
+    put.integer(10, now);
+    return sqlite3_step(put.s) == SQLITE_DONE ? Stored::kListed : Stored::kFailed;
+}
+
+Stored GamesStore::end(const std::string& address, const std::string& name) {
+    if (!db_) return Stored::kFailed;
+    std::lock_guard lock(mutex_);
+    Statement del(db_, "DELETE FROM games WHERE host = ? AND name = ?");
+    if (!del) return Stored::kFailed;
+    del.text(1, address);
+    del.text(2, name);
+    return sqlite3_step(del.s) == SQLITE_DONE ? Stored::kEnded : Stored::kFailed;
+}
+
+std::vector<Game> GamesStore::list(int64_t now) {
+    std::vector<Game> games;
+    if (!db_) return games;
+    std::lock_guard lock(mutex_);
+    Statement rows(db_, "SELECT host, port, name, title, players, red, blue, yellow, black FROM games"
+                        " WHERE updated >= ? ORDER BY created, host, port LIMIT ?");
+    if (!rows) return games;
+    rows.integer(1, now - limits_.expirySeconds);
+    rows.integer(2, limits_.listRows);
+    while (sqlite3_step(rows.s) == SQLITE_ROW) {
+        Game g;
+        g.host = rows.column(0);
+        g.port = sqlite3_column_int(rows.s, 1);
+        g.name = rows.column(2);
+        g.title = rows.column(3);
+        g.players = sqlite3_column_int(rows.s, 4);
+        if (sqlite3_column_type(rows.s, 5) != SQLITE_NULL) {
+            std::array<int, 4> teams{};
+            for (int k = 0; k < 4; ++k) teams[k] = sqlite3_column_int(rows.s, 5 + k);
+            g.teams = teams;
+        }
+        games.push_back(std::move(g));
+    }
+    return games;
+}
+
+}  // namespace pellam::games

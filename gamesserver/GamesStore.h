@@ -1,0 +1,63 @@
+#pragma once
+// The games-list server's store: one SQLite file in WAL mode holding the announced games, keyed by
+// the host's address and port. Every call takes the time (seconds) from the caller, so expiry is
+// testable; the store itself never reads a clock.
+#include <array>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace pellam::games {
+
+struct Limits {
+    int64_t expirySeconds = 180;   // a game not announced for this long is gone
+    int gamesPerAddress = 8;       // one address may host this many games at once (on different ports)
+    int totalGames = 10000;        // the store refuses new games beyond this
+    int listRows = 100;            // the list page shows at most this many
+    size_t nameBytes = 32;         // a pilot's name: 23 characters in the game, some room for UTF-8
+    size_t titleBytes = 1200;      // 299 characters, each line feed sent as "<br>"
+};
+
+struct Game {
+    std::string host;    // dotted address, from the connection
+    int port = 0;        // 1..65535
+    std::string name;    // the host player's name, as sent
+    std::string title;   // the host's message, as sent (line breaks as "<br>")
+    int players = 1;     // 1..8
+    std::optional<std::array<int, 4>> teams;  // aircraft of red, blue, yellow, black; none: not sent
+};
+
+enum class Stored { kListed, kEnded, kTooManyFromAddress, kFull, kFailed };
+
+class GamesStore {
+public:
+    // Opens (creating when missing) the store at `path`; ":memory:" keeps it in memory. Check ok().
+    GamesStore(const std::string& path, Limits limits = {});
+    ~GamesStore();
+    GamesStore(const GamesStore&) = delete;
+    GamesStore& operator=(const GamesStore&) = delete;
+    bool ok() const { return db_ != nullptr; }
+    const std::string& error() const { return error_; }
+    const Limits& limits() const { return limits_; }
+
+    // Lists or refreshes the game (host, port) at `now`.
+    Stored announce(const Game& game, int64_t now);
+    // The host at `address` ended its game: its games of that name go.
+    Stored end(const std::string& address, const std::string& name);
+    // The games announced within the expiry time, oldest listing first, at most listRows.
+    std::vector<Game> list(int64_t now);
+
+private:
+    void purge(int64_t now);
+    bool exec(const char* sql);
+    sqlite3* db_ = nullptr;
+    std::string error_;
+    Limits limits_;
+    std::mutex mutex_;  // one connection shared by the server's threads
+};
+
+}  // namespace pellam::games

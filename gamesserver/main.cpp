@@ -1,0 +1,61 @@
+// pellam-games-server: the public list of network games the game's join window shows.
+//   pellam-games-server [--listen HOST:PORT] [--db FILE]
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "gamesserver/GamesServer.h"
+
+namespace {
+pellam::games::GamesServer* running = nullptr;
+void stopOnSignal(int) {
+    if (running) running->stop();
+}
+
+int usage(const char* why) {
+    std::fprintf(stderr, "%s\nusage: pellam-games-server [--listen HOST:PORT] [--db FILE]\n"
+                         "  --listen  address and port to serve on (default 0.0.0.0:8080)\n"
+                         "  --db      the SQLite file of listed games (default pellam-games.sqlite)\n", why);
+    return 2;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    pellam::games::ServerOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string flag = argv[i];
+        if (flag == "--help" || flag == "-h") return usage("Serves the list of Pellam network games.");
+        if (i + 1 >= argc) return usage(("missing value after " + flag).c_str());
+        const std::string value = argv[++i];
+        if (flag == "--db") {
+            options.dbPath = value;
+        } else if (flag == "--listen") {
+            const size_t colon = value.rfind(':');
+            if (colon == std::string::npos) return usage("--listen wants HOST:PORT");
+            options.listenHost = value.substr(0, colon);
+            try {
+                options.port = std::stoi(value.substr(colon + 1));
+            } catch (...) {
+                options.port = -1;
+            }
+            if (options.port < 1 || options.port > 65535) return usage("the port must be 1 to 65535");
+        } else {
+            return usage(("unknown flag " + flag).c_str());
+        }
+    }
+    pellam::games::GamesServer server(options);
+    std::string error;
+    if (!server.bind(error)) {
+        std::fprintf(stderr, "pellam-games-server: %s\n", error.c_str());
+        return 1;
+    }
+    running = &server;
+    std::signal(SIGINT, stopOnSignal);
+    std::signal(SIGTERM, stopOnSignal);
+    std::printf("pellam-games-server: listening on %s:%d, games kept in %s\n", options.listenHost.c_str(), server.port(),
+                options.dbPath.c_str());
+    std::fflush(stdout);
+    server.run();
+    return 0;
+}

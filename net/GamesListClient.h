@@ -1,0 +1,57 @@
+#pragma once
+// The games-list server's client: HTTP GETs made by a worker thread of its own, each bounded by a
+// short time-out, so the frame never waits for the network. Announcements are sent and forgotten;
+// a list fetch is handed back through takeFetched(), polled once per frame.
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace pellam {
+
+struct FetchedPage {
+    bool ok = false;     // a 200 answer came back whole
+    std::string page;    // its text
+    std::string error;   // why not, when not
+};
+
+class GamesListClient {
+public:
+    // `timeoutMs` bounds each request, connection included.
+    explicit GamesListClient(long timeoutMs = 3000);
+    // Sends the announcements still waiting (an end report at quit), each within its time-out;
+    // drops a waiting fetch.
+    ~GamesListClient();
+    GamesListClient(const GamesListClient&) = delete;
+    GamesListClient& operator=(const GamesListClient&) = delete;
+
+    void announce(const std::string& url);
+    // Asks for the page at `url`; a fetch asked for while another waits replaces it.
+    void fetch(const std::string& url);
+    // The page of the last finished fetch, once.
+    std::optional<FetchedPage> takeFetched();
+    // A fetch is asked for or under way.
+    bool fetching();
+
+private:
+    struct Job {
+        std::string url;
+        bool fetch = false;
+    };
+    void work();
+    FetchedPage get(const std::string& url);
+
+    long timeoutMs_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<Job> jobs_;
+    std::optional<FetchedPage> fetched_;
+    bool fetchUnderWay_ = false;
+    bool stopping_ = false;
+    std::thread worker_;
+};
+
+}  // namespace pellam

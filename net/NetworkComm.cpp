@@ -1,0 +1,409 @@
+// The per-frame engine of network play. Once per frame, on every machine: the kills line, what
+// this machine owes (the host's new-game and names packets, a joiner's request or its aircraft),
+// then the newest unread packet of each type in the order 3, 11, 2, 5, 10, 6, 12, 9, 4, 1.
+//
+// Every packet is checked against its sender before it is used: a joiner listens only to its
+// host's address and port, the host takes a joiner slot's packets only from the address and port
+// that slot was given. A bad packet is dropped alone; the frame goes on with the next type.
+#include <algorithm>
+
+#include "net/EngineServices.h"
+#include "net/MessageLineText.h"
+#include "net/NetworkSockets.h"
+#include "platform/TickCount.h"
+
+namespace pellam::net {
+namespace {
+
+constexpr int32_t kStartWindow = 160;      // ticks after an acceptance or new game: the mission starts
+constexpr int32_t kResetSettles = 180;     // ticks after a set-up before hits on an aircraft count
+constexpr int32_t kHitsSettle = 300;       // ticks after a new game before a joiner's tallies count
+constexpr int32_t kNewGameNotice = 600;    // ticks between "Host started a new game" notices
+constexpr int32_t kQuitNotice = 600;       // ticks between quit and time-out notices
+constexpr int32_t kSilence = 3600;         // ticks without a word before a peer is given up
+constexpr int32_t kNoticeSound = 15, kNoticeVolume = 200;
+
+bool passed(int32_t now, int32_t since, int32_t ticks) {
+    return static_cast<uint32_t>(now - since) > static_cast<uint32_t>(ticks);
+}
+
+bool validTeam(int32_t team) { return team >= 1 && team <= 4; }
+bool validType(int32_t type) { return type == 55 || type == 64 || type == 77; }
+
+}  // namespace
+
+void BSDNetworkSockets::setEngineServices(EngineServices* game) {
+    Game = game;
+    Services = game;
+    Data = game;
+}
+
+int BSDNetworkSockets::localSlot(int hostSlot) const {
+    if (HostOrJoiner != kJoiner || JoinerNumber < 1 || JoinerNumber > 7) return hostSlot;
+    if (hostSlot == 0) return JoinerNumber;
+    if (hostSlot == JoinerNumber) return 0;
+    return hostSlot;
+}
+
+bool BSDNetworkSockets::fromHost(const ReceivedPacket& packet) const {
+    return HostOrJoiner == kJoiner && packet.from.address == JoinToAddress && packet.from.port == CurrentPort;
+}
+
+template <class T>
+std::optional<T> BSDNetworkSockets::newestFromHost(PacketType type, std::optional<T> (*parse)(std::span<const uint8_t>)) {
+    ReceivedPacket p;
+    if (!getMostRecentPacket(type, &p) || !fromHost(p)) return std::nullopt;
+    return parse(p.packet());
+}
+
+void BSDNetworkSockets::scrollMessages() {
+    for (int line = 4; line > 1; --line) MessageLines[line] = MessageLines[line - 1];
+}
+
+void BSDNetworkSockets::notice(std::string_view text, int line) {
+    if (line == 1) scrollMessages();
+    setMessageLine(line, text);
+    if (Game) Game->playSound(kNoticeSound, kNoticeVolume);
+}
+
+void BSDNetworkSockets::NetworkComm(int32_t missionTime) {
+    GlobalGameTime = missionTime;
+    if (Game) refreshKillsLine();
+    if (!OTNotInited || !Game) return;
+    const int32_t now = platform::TickCount();
+    joinerCorrections();
+    putTwoDigits(MessageLines[5], 120, DelayTime);
+    if (MessageLines[5][120] == ' ') MessageLines[5][120] = '0';
+    DoANew();
+    sendPlayersNames();
+    if (HostOrJoiner == kJoiner && NetworkMode == kJoining && !Accepted) {
+        JoinerAircraftType = Game->getJoinerAircraftType();
+        SendIwantToPlay(JoinToAddress);
+    }
+    if (Accepted && DidIGetPlayerNames && HaveDoneNewAfterAccepted) SendJoinerData();
+    if (HostOrJoiner == kJoiner && Accepted) takeHostData(now);
+    if (HostOrJoiner == kJoiner && Accepted && JoinerNumber != 0) takePlayerNames(now);
+    if (HostOrJoiner == kHost) takeJoinerData(now);
+    if (HostOrJoiner == kJoiner && NetworkMode == kJoining && !Accepted) takeAccept(now);
+    startWindow(now);
+    if (HostOrJoiner == kJoiner && Accepted) takeNewGame(now);
+    takeDecline();
+    takeNotHost();
+    takeQuit(now);
+    if (OTNotInited) {
+        ReceivedPacket request;
+        if (getMostRecentPacket(kJoinRequestPacket, &request)) admit(request, now);
+        takeChatLine();
+    }
+}
+
+// Team letters ("x" for an aircraft parked out of the world), kills per player and per team.
+void BSDNetworkSockets::refreshKillsLine() {
+    MessageLine& line = MessageLines[5];
+    std::array<int32_t, 8> kills{};
+    std::array<int32_t, 4> teams{};
+    for (int n = 0; n < 8; ++n) {
+        const EngineServices::Facts f = Game->aircraftFacts(n);
+        kills[n] = Game->aircraftResults()[n][0];
+        const char letter = !f.present || f.height < -9000.0 ? 'x' : teamLetter(f.team, '-');
+        putAt(line, 11 + 9 * n, {&letter, 1});
+        if (validTeam(f.team)) teams[f.team - 1] += kills[n];
+    }
+    if (Rules.dogfightOnly && Rules.dogKillType) {
+        std::array<int32_t, 4>& results = Game->teamResults();
+        if (networkAndJoiner()) results = teams;
+        static constexpr std::string_view kMarks[4] = {"R:", "B:", "Y:", "b:"};
+        for (int t = 0; t < 4; ++t) {
+            putAt(line, 81 + 5 * t, kMarks[t]);
+            putTwoDigits(line, 83 + 5 * t, results[t]);
+        }
+    }
+    if (MessageLines[0][1] == '#' && PlayerKillNumberOffset >= 1)
+        putTwoDigits(MessageLines[0], static_cast<size_t>(PlayerKillNumberOffset), kills[0]);
+    for (int n = 0; n < 8; ++n) putTwoDigits(line, 13 + 9 * n, kills[n]);
+}
+
+// A joiner puts each player's aircraft on the team and type the host last announced. Its own
+// aircraft (slot 0) starts from the type its join asked for, so it is never restarted here.
+void BSDNetworkSockets::joinerCorrections() {
+    if (HostOrJoiner != kJoiner || !Accepted || !DidIGetPlayerNames) return;
+    for (int n = 1; n < 8; ++n) {
+        const EngineServices::Facts f = Game->aircraftFacts(n);
+        if (!f.present) continue;
+        if (OriginalJoinerTeamRequest[n] != 0 && OriginalJoinerTeamRequest[n] != f.team)
+            Game->setNetworkDogfightOnlyTeam(OriginalJoinerTeamRequest[n], n);
+        if (OriginalJoinerAircraftType[n] != 0 && OriginalJoinerAircraftType[n] != f.aircraftType) {
+            Game->setNetworkAircraftTypeForAircraft(n, OriginalJoinerAircraftType[n]);
+            Game->startThisAircraft(n, true);
+        }
+    }
+}
+
+void BSDNetworkSockets::takeHostData(int32_t now) {
+    if (OthersInGameOver == 1) Game->joinerGotEndOfGame();
+    ReceivedPacket p;
+    if (!getMostRecentPacket(kHostDataPacket, &p) || !fromHost(p)) return;
+    const std::optional<HostData> d = parseHostData(p.packet());
+    if (!d) return;
+    if (HeardHostData && static_cast<int32_t>(static_cast<uint32_t>(p.arrival) - LastGetData) <= 0) return;
+    HeardHostData = true;
+    LastGetData = static_cast<uint32_t>(p.arrival);
+    Exchange.packetInTimes[0] = {p.arrival, d->stamp};
+    DelayTime = networkDelay(now, d->echo);
+    Exchange.myMessageNumberFromHost = d->ack;
+
+    bool gameOver = false, hostWon = false;
+    auto& results = Game->aircraftResults();
+    for (int i = 0, r = 0; i < 8; ++i) {
+        if (i == JoinerNumber) continue;
+        const int local = localSlot(i);
+        const EngineServices::Applied applied = Game->applyStateBlock(local, d->aircraft[r], DelayTime);
+        gameOver = gameOver || applied.gameOver;
+        hostWon = hostWon || applied.hostWon;
+        results[local][0] = d->aircraft[r][33];
+        ++r;
+    }
+    OthersInGameOver = gameOver ? 1 : 0;
+    if (gameOver) HostWon = hostWon ? 1 : 0;
+
+    for (int i = 0; i < 8; ++i) {
+        const int local = localSlot(i);
+        if (!passed(now, Game->aircraftFacts(local).timeOfReset, kResetSettles)) continue;
+        NetworkDamageNumbersForGauges[local] = d->hits[i];
+        Game->reportNetworkHits(local, d->hits[i]);
+    }
+    if (NewInTime != 0 && passed(now, NewInTime, kStartWindow)) applyDeadObjects(d->deadObjects, 0, false);
+    results[0][0] = d->joinerKills;
+    if (d->message.present) showReceivedMessage(d->message, d->message.fromSlot);
+}
+
+void BSDNetworkSockets::takePlayerNames(int32_t now) {
+    const std::optional<PlayerNames> names = newestFromHost(kPlayerNamesPacket, parsePlayerNames);
+    if (!names) return;
+    DidIGetPlayerNames = true;
+    const bool first = !NewAfterAccepted;
+    NewAfterAccepted = true;
+    const bool restartDue = first || !passed(now, NewInTime, kStartWindow - 1);
+    bool changed = false;
+    for (int i = 0; i < 8; ++i) {
+        const int local = localSlot(i);
+        const int32_t team = names->teams[i], type = names->aircraftTypes[i];
+        OriginalJoinerTeamRequest[local] = validTeam(team) ? team : 0;
+        OriginalJoinerAircraftType[local] = validType(type) ? type : 0;
+        if (names->names[i] == AllPlayerNames[local]) continue;
+        changed = true;
+        if (!names->names[i].empty() && local != 0) loadCustomPaintJobName(names->names[i], local);
+        else AllPlayerNames[local] = names->names[i];
+    }
+    if (restartDue && (first || changed)) NewInTime = now;
+}
+
+// The host: silent joiners let go, then the newest joiner packet applied and answered at once.
+bool BSDNetworkSockets::takeJoinerData(int32_t now) {
+    for (int n = 1; n <= 7; ++n) {
+        if (ToAddresses[n] != 0 && LastJoinerInTime[n] != 0 && passed(now, LastJoinerInTime[n], kSilence))
+            freeJoinerSlot(n);
+    }
+    ReceivedPacket p;
+    if (!getMostRecentPacket(kJoinerDataPacket, &p)) return false;
+    const std::optional<JoinerData> d = parseJoinerData(p.packet());
+    if (!d) return false;
+    const int j = d->slot;
+    if (ToAddresses[j] == 0 || ToAddresses[j] != p.from.address || JoinerPorts[j] != p.from.port) return false;
+    LastJoinerInTime[j] = now;
+    DataExchange::Heard& heard = Exchange.packetInTimes[j];
+    if (heard.arrival != 0 && static_cast<int32_t>(p.arrival - heard.arrival) <= 0) return false;
+    heard = {p.arrival, d->stamp};
+    DelayTime = networkDelay(now, d->echo);
+    Exchange.joinerMessageNumbers[j] = d->acks;
+
+    OthersInGameOver = Game->applyStateBlock(j, d->aircraft, 0).gameOver ? 1 : 0;
+    if (NewInTime != 0 && passed(now, NewInTime, kStartWindow)) applyDeadObjects(d->deadObjects, j, true);
+    std::array<double, 8>& tally = Exchange.hostHitTally[j];
+    if (!passed(now, NewInTime, kHitsSettle)) {
+        tally.fill(0.0);
+    } else {
+        for (int i = 0; i < 8; ++i) {
+            const EngineServices::Facts f = Game->aircraftFacts(i);
+            if (!f.present || !passed(now, f.timeOfReset, kResetSettles) || d->hits[i] <= tally[i]) continue;
+            tally[i] = d->hits[i];
+            if (f.whoShotMe != -2 && i != j) Game->setWhoShotMe(i, j);
+        }
+    }
+    if (d->message.present) showReceivedMessage(d->message, j);
+    const uint16_t port = CurrentPort;
+    CurrentPort = JoinerPorts[j];
+    SendHostData(ToAddresses[j], j);
+    CurrentPort = port;
+    return true;
+}
+
+void BSDNetworkSockets::applyDeadObjects(uint32_t word, int reporter, bool credit) {
+    forEachDeadObject(word, Game->modelCount(), [&](int index) {
+        Game->objectDeadFromNetwork(index, reporter, GlobalGameTime, credit);
+    });
+}
+
+void BSDNetworkSockets::applyRules(const GameRules& rules) {
+    Rules = rules;
+    HostTeam = validTeam(rules.hostTeam) ? rules.hostTeam : 1;
+    MissionNumber = rules.missionNumber;
+    Game->setIDHelp(rules.idHelp & 1, rules.idHelp & 2);
+    Game->setCameraRule(rules.cameraRule);
+    Game->setDogfightOnly(rules.dogfightOnly != 0, rules.dogfightStart != 0, rules.dogfightRestart);
+    if (rules.missionNumber >= TotalIncludedMissions) Game->setMissionHash(rules.missionHash, rules.missionSeconds);
+    writeRuleMarks();
+}
+
+void BSDNetworkSockets::takeAccept(int32_t now) {
+    const std::optional<Accept> a = newestFromHost(kAcceptPacket, parseAccept);
+    if (!a) return;
+    Accepted = true;
+    AcceptedTime = now;
+    JoinStatus = 0;
+    DidIGetPlayerNames = NewAfterAccepted = HaveDoneNewAfterAccepted = false;
+    HeardHostData = false;
+    JoinerNumber = a->joinerNumber;
+    applyRules(a->rules);
+    Game->setMissionNumber(MissionNumber);
+    if (Rules.dogfightOnly) Game->setMyJoinerBombs(a->bombs, JoinerNumber);
+    NewInTime = now;
+    notice("You were accepted by the host", 1);
+    for (int n = 1; n < 8; ++n) Game->setRemoteLocal(n, true);
+}
+
+// For 160 ticks after an acceptance, the first names or a new game, a joiner starts the host's
+// mission in every frame, so a start that found the world half-made is done again.
+void BSDNetworkSockets::startWindow(int32_t now) {
+    if (NewInTime == 0 || passed(now, NewInTime, kStartWindow - 1) || HostOrJoiner != kJoiner) return;
+    Game->setMissionNumber(MissionNumber);
+    if (DidIGetPlayerNames) {
+        Game->StartMission();
+        HaveDoneNewAfterAccepted = true;
+    }
+}
+
+void BSDNetworkSockets::takeNewGame(int32_t now) {
+    const std::optional<NewGame> g = newestFromHost(kNewGamePacket, parseNewGame);
+    if (!g) return;
+    if (passed(now, NewInTime, kNewGameNotice)) {
+        NewInTime = now;
+        notice("Host started a new game", 1);
+    }
+    applyRules(g->rules);
+    if (Rules.dogfightOnly) Game->setMyJoinerBombs(g->bombs, JoinerNumber);
+    Game->setMissionNumber(MissionNumber);
+    Game->StartMission();
+    HaveDoneNewAfterAccepted = true;
+}
+
+// A refusal ends only a request still waiting, and only when it comes from the host asked.
+void BSDNetworkSockets::takeDecline() {
+    ReceivedPacket p;
+    if (!getMostRecentPacket(kDeclinePacket, &p)) return;
+    if (!fromHost(p) || NetworkMode != kJoining || Accepted) return;
+    const std::optional<uint8_t> reason = parseDecline(p.packet());
+    if (!reason) return;
+    if (const std::string_view text = declineText(*reason); !text.empty()) setMessageLine(0, text);
+    setMessageLine(4, {});
+    JoinStatus = 0;
+    NetworkMode = kNoGame;
+    Game->playSound(kNoticeSound, kNoticeVolume);
+}
+
+void BSDNetworkSockets::takeNotHost() {
+    ReceivedPacket p;
+    if (!getMostRecentPacket(kNotHostPacket, &p)) return;
+    if (!fromHost(p) || NetworkMode != kJoining || Accepted || !parseNotHost(p.packet())) return;
+    setMessageLine(0, "You entered the IP address of a joiner, not a host.");
+    Game->playSound(kNoticeSound, kNoticeVolume);
+}
+
+void BSDNetworkSockets::takeQuit(int32_t now) {
+    ReceivedPacket p;
+    const bool quit = getMostRecentPacket(kQuitPacket, &p);
+    const std::optional<Quit> q = quit ? parseQuit(p.packet()) : std::nullopt;
+    if (HostOrJoiner == kJoiner && Accepted) {
+        if (q && fromHost(p)) {
+            endAfterSilenceOrQuit("Host has ended the game");
+        } else if (OthersInGameOver == 0) {
+            // Silence counts from the host's last data, or from the acceptance when none came.
+            const int32_t since = HeardHostData ? static_cast<int32_t>(LastGetData) : AcceptedTime;
+            if (passed(now, since, kSilence)) endAfterSilenceOrQuit("Host appears to have ended the game, no response");
+        }
+        return;
+    }
+    if (HostOrJoiner != kHost || !q) return;
+    const int j = q->joinerNumber;
+    if (j < 1 || j > 7 || ToAddresses[j] == 0 || ToAddresses[j] != p.from.address || JoinerPorts[j] != p.from.port)
+        return;
+    freeJoinerSlot(j);
+    // The notice goes to the other joiners as a message of the slot that left.
+    const std::string text = q->name + " has quit the game";
+    DataExchange& x = Exchange;
+    const uint8_t number = static_cast<uint8_t>((x.lastMessageInNumber[j] + 1) & 0x0F);
+    x.lastMessageInNumber[j] = number;
+    x.joinerMessageNumbers[j][j] = number;
+    x.lastMessageFrom[j].text = text;
+    x.lastMessageFrom[j].number = number;
+    if (!passed(now, QuitInTime, kQuitNotice) && QuitNoticeShown) return;
+    QuitInTime = now;
+    QuitNoticeShown = 1;
+    notice(text, 1);
+    MessageLines[1][254] = static_cast<uint8_t>(j);
+    MessageLines[1][255] = number;
+}
+
+void BSDNetworkSockets::endAfterSilenceOrQuit(std::string_view text) {
+    const int32_t now = platform::TickCount();
+    InTextMode = 0;
+    if (passed(now, QuitInTime, kQuitNotice) || !QuitNoticeShown) {
+        QuitInTime = now;
+        QuitNoticeShown = 1;
+        notice(text, 1);
+    }
+    Accepted = false;
+    NetworkMode = kNoGame;
+    // The lines stay on screen after the close.
+    std::array<MessageLine, 5> kept;
+    std::copy_n(MessageLines.begin(), 5, kept.begin());
+    closeNetworkRoutines();
+    std::copy_n(kept.begin(), 5, MessageLines.begin());
+}
+
+void BSDNetworkSockets::freeJoinerSlot(int j) {
+    ToAddresses[j] = 0;
+    JoinerPorts[j] = 0;
+    LastJoinerInTime[j] = 0;
+    AllPlayerNames[j].clear();
+    OriginalJoinerTeamRequest[j] = OriginalJoinerAircraftType[j] = 0;
+    DataExchange& x = Exchange;
+    x.packetInTimes[j] = {};
+    x.joinerMessageNumbers[j].fill(0);
+    x.hostHitTally[j].fill(0.0);
+    for (std::array<int32_t, 2>& paint = JoinerPaintJobNumbers[j]; int32_t& texture : paint) {
+        if (texture > 0 && Game) Game->deleteTexture(texture);
+        texture = -1;
+    }
+    if (Game) {
+        Game->setRemoteLocal(j, false);
+        Game->setCustomPaintJob(j, 0, 0);
+    }
+}
+
+// A stand-alone chat line (never sent by this game): slot, number, then a length-prefixed text.
+void BSDNetworkSockets::takeChatLine() {
+    ReceivedPacket p;
+    if (!getMostRecentPacket(kChatLinePacket, &p)) return;
+    const uint8_t slot = p.bytes[3], number = p.bytes[4];
+    if (slot >= 8 || number == Exchange.lastMessageInNumber[slot]) return;
+    const bool known = HostOrJoiner == kJoiner ? fromHost(p)
+                                                : slot >= 1 && ToAddresses[slot] == p.from.address &&
+                                                      JoinerPorts[slot] == p.from.port;
+    if (!known) return;
+    Exchange.lastMessageInNumber[slot] = number;
+    scrollMessages();
+    setMessageLine(1, {reinterpret_cast<const char*>(p.bytes.data() + 6), std::min<size_t>(p.bytes[5], p.length - 6)});
+}
+
+}  // namespace pellam::net

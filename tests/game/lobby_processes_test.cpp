@@ -1,0 +1,92 @@
+// A public game tried as new players would: the games-list server started from its program, one
+// game hosts a listed, unattended game from the lobby, a second finds it in the join window's
+// table and joins it from its row; the host ends the game and it leaves the list.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+#include "net/GamesListClient.h"
+#include "net/PublicGames.h"
+#include "tests/game/GameProcesses.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+using pellam::testing::finish;
+pid_t start(const std::string& command) { return pellam::testing::startCommand("exec " + command); }
+
+// One game with its own settings (the server's address, the pilot's name) and a player's script.
+pid_t startGame(const fs::path& folder, const std::string& base, const std::string& pilot, const std::string& script) {
+    fs::create_directories(folder / "config" / "pellam");
+    std::ofstream(folder / "config" / "pellam" / "defaults.json")
+        << R"({"GamesListServerKey": ")" << base << R"(", "Pilot1NameKey": ")" << pilot << "\"}";
+    std::ofstream(folder / "script") << script;
+    return start("env XDG_CONFIG_HOME='" + (folder / "config").string() + "' PELLAM_AUTOFLY=1 PELLAM_AUTOQUIT_SECONDS=500 PELLAM_PLAYER_SCRIPT='" +
+                 (folder / "script").string() + "' '" PELLAM_EXECUTABLE "'");
+}
+
+int freeTcpPort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t size = sizeof a;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
+    close(fd);
+    return ntohs(a.sin_port);
+}
+
+// The games the server lists, polled until there are `count` (or 150 s pass: a game under the sanitizers starts slowly).
+int awaitListed(const std::string& base, int count) {
+    pellam::GamesListClient client(2000);
+    pellam::PublicGamesList rows;
+    int listed = -1;
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(150);
+         listed != count && std::chrono::steady_clock::now() < end;) {
+        client.fetch(pellam::gamesListUrl(base));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));  // within one address's request budget
+        if (auto page = client.takeFetched(); page && page->ok) listed = pellam::parseGamesPage(page->page, rows);
+    }
+    return listed;
+}
+
+TEST(LobbyProcesses, AListedGameIsFoundJoinedFromTheTableAndLeavesTheListAtItsEnd) {
+    const fs::path folder = fs::temp_directory_path() / ("pellam-lobby-" + std::to_string(getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    const int port = freeTcpPort();
+    const std::string base = "http://127.0.0.1:" + std::to_string(port) + "/";
+    const pid_t server = start("'" PELLAM_GAMES_SERVER "' --listen 127.0.0.1:" + std::to_string(port) + " --db '" +
+                               (folder / "games.sqlite").string() + "'");
+    ASSERT_EQ(awaitListed(base, 0), 0);
+
+    // The host pauses, opens the network game, lists the game, hosts it unattended, and ends it
+    // once the joiner is in.
+    const pid_t host = startGame(folder / "host", base, "Lothar",
+                                 "frames 30\nkey p\nclick Menu|Game\nclick Game|Network Game\n"
+                                 "click Network Game|List publicly\nclick Network Game|Host unattended\n"
+                                 "click Network Game|Host\nuntil joined\nframes 60\nkey p\nclick Menu|Game\n"
+                                 "click Game|Network Game\nclick End Network Game|OK\nuntil alone\nframes 30\nquit\n");
+    EXPECT_EQ(awaitListed(base, 1), 1);
+    const pid_t joiner = startGame(folder / "joiner", base, "Roy",
+                                   "frames 30\nkey p\nclick Menu|Game\nclick Game|Network Game\n"
+                                   "click Network Game|Join...\nuntil public-games 1\n"
+                                   "click Join a Network Game|Join row 1\nuntil joined\nquit\n");
+    EXPECT_EQ(finish(joiner), 0);
+    EXPECT_EQ(finish(host), 0);
+    EXPECT_EQ(awaitListed(base, 0), 0);
+    kill(server, SIGTERM);
+    EXPECT_EQ(finish(server), 0);
+    fs::remove_all(folder);
+}
+
+}  // namespace

@@ -1,0 +1,232 @@
+// The network lobby on the controller: what the host/join and join windows accept, the unattended
+// host, and the public list against the real games-list server on 127.0.0.1.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+
+#include "game/Scoring.h"
+#include "platform/TickCount.h"
+#include "tests/game/mission_rig.h"
+#include "tests/gamesserver/LoopbackServer.h"
+
+namespace pellam {
+namespace {
+
+struct LobbyNetwork : ControllerNetwork {
+    int32_t mode = 0;
+    bool host = false, pending = false, typing = false, gameOver = false;
+    int32_t othersOver = 0, accepted = 0, team = 0;
+    uint32_t address = 0;
+    std::vector<std::pair<uint16_t, int32_t>> starts;  // port, role
+    int32_t getNetworkMode() override { return mode; }
+    bool amIHost() override { return host; }
+    int32_t startNetworkRoutines(uint16_t port, int32_t role) override {
+        starts.push_back({port, role});
+        host = role == kHostRole;
+        mode = host ? 2 : 1;
+        return 0;
+    }
+    void setJoinerParticulars(const std::array<uint8_t, 48>&, uint32_t a, int32_t t, int32_t, int32_t) override {
+        address = a;
+        team = t;
+    }
+    bool getJoinerPending() override { return pending; }
+    bool getInTextMode() override { return typing; }
+    void acceptJoinerPublic() override { ++accepted, pending = false; }
+    bool getImInGameOver() override { return gameOver; }
+    void setImInGameOver(bool over) override { gameOver = over; }
+    int32_t getOthersInGameOver() override { return othersOver; }
+};
+
+class LobbyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("pellam lobby " + std::to_string(getpid()) + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(folder_);
+        store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
+        c = std::make_unique<VADArizodazar2>(GameController::Links{store_.get(), nullptr, nullptr, nullptr, &net},
+                                             VADArizodazar2::Content{{}, [](ModelArray&, GameController&) {}});
+        c->awakeFromNib();
+    }
+    void TearDown() override {
+        c.reset();
+        store_.reset();
+        std::filesystem::remove_all(folder_);
+    }
+    LobbyNetwork net;
+    std::filesystem::path folder_;
+    std::unique_ptr<platform::UserDefaults> store_;
+    std::unique_ptr<VADArizodazar2> c;
+};
+
+TEST_F(LobbyTest, OnlyWholePortsAndFourPartAddressesStartAGame) {
+    c->fromStartNetworkGame();
+    EXPECT_EQ(c->lobby.toPortNumber2.stringValue, "12301");
+    for (const char* bad : {"0", "70000", "abc", "12x", ""}) {
+        c->lobby.toPortNumber2.stringValue = bad;
+        c->fromHostNetworkGameButton();
+        c->fromNetworkGameJoinButton();
+        EXPECT_TRUE(c->lobby.toHostJoinWindow2.open) << bad;
+        EXPECT_FALSE(c->lobby.portProblem.empty()) << bad;
+    }
+    EXPECT_TRUE(net.starts.empty());
+    c->lobby.toPortNumber2.stringValue = "5000";
+    c->fromNetworkGameJoinButton();
+    EXPECT_TRUE(c->lobby.toNewJoinerWindow.open);
+    EXPECT_EQ(store_->stringForKey("NetworkPortNumberKey"), "5000");
+
+    for (const char* bad : {"192.168.1", "10.0.0.1.5", "pellam.example.org", "1.2.3.256", "1.2..3", "1.2.3.-4"}) {
+        c->lobby.toNewIPAddress.stringValue = bad;
+        c->fromJoinButton();
+        EXPECT_EQ(c->lobby.toNewIPAddress.stringValue, "Bad IP Address") << bad;
+        EXPECT_TRUE(c->lobby.toNewJoinerWindow.open);
+    }
+    EXPECT_TRUE(net.starts.empty());
+    // No team chosen: red. The Dr.I asked for; a remembered "don't look" choice.
+    c->lobby.toNewIPAddress.stringValue = " 192.168.1.20 ";
+    c->lobby.toNewJoinerAircraftType = 2;
+    c->lobby.toDontCheckGames.state = true;
+    c->fromJoinButton();
+    ASSERT_EQ(net.starts.size(), 1u);
+    EXPECT_EQ(net.starts[0], std::make_pair(uint16_t(5000), ControllerNetwork::kJoinerRole));
+    EXPECT_EQ(net.address, 0xC0A80114u);
+    EXPECT_EQ(net.team, 1);
+    EXPECT_EQ(c->JoinerTypeRequest, 77);
+    EXPECT_EQ(store_->integerForKey("CheckForPublicGamesKey"), 1);
+    EXPECT_FALSE(c->lobby.toNewJoinerWindow.open);
+
+    // During the game the command offers the end, and a stale table row joins nothing.
+    c->fromStartNetworkGame();
+    EXPECT_TRUE(c->lobby.toEndNetworkGameDialog.open);
+    c->JoinerPublicRow = 4;
+    c->currentNumberOfPublicGames = 2;
+    c->buttonAction();
+    EXPECT_EQ(net.starts.size(), 1u);
+}
+
+TEST_F(LobbyTest, UnattendedHostTakesJoinersAndRestartsFiveSecondsAfterGameOver) {
+    uint32_t now = 100000;
+    platform::ScopedTickSource clock([&] { return static_cast<int32_t>(now); });
+    c->fromStartNetworkGame();
+    c->lobby.toAutoHost.state = true;
+    c->fromHostNetworkGameButton();
+    ASSERT_TRUE(c->doTheAutoHost);
+
+    // A waiting joiner is taken in, but not while the host types.
+    net.pending = net.typing = true;
+    c->doAutoHost();
+    EXPECT_EQ(net.accepted, 0);
+    net.typing = false;
+    c->doAutoHost();
+    EXPECT_EQ(net.accepted, 1);
+
+    // Game over: the window goes 300 ticks after it was first seen; the game runs again; the
+    // new game waits for the joiners still in game over.
+    c->gamePause = false;
+    net.gameOver = true;
+    net.othersOver = 1;
+    c->interface().toGameOverWindow.makeKeyAndOrderFront();
+    for (int frame = 0; frame < 299; ++frame, ++now) c->doAutoHost();
+    EXPECT_TRUE(c->interface().toGameOverWindow.open);
+    ++now;
+    c->doAutoHost();
+    EXPECT_FALSE(c->interface().toGameOverWindow.open);
+    EXPECT_FALSE(net.gameOver);
+    c->doAutoHost();
+    EXPECT_TRUE(c->gamePause);
+    c->doAutoHost();
+    EXPECT_TRUE(c->AutoRestart);
+    net.othersOver = 0;
+    c->doAutoHost();
+    EXPECT_FALSE(c->AutoRestart);
+    EXPECT_EQ(c->AutoRestartTime, 0u);
+}
+
+// A server that takes connections and never answers.
+struct SilentServer {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    int port = 0;
+    SilentServer() {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        listen(fd, 8);
+        socklen_t size = sizeof a;
+        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
+        port = ntohs(a.sin_port);
+    }
+    ~SilentServer() { close(fd); }
+};
+
+TEST_F(LobbyTest, TheFramesNeverWaitForASlowOrMissingServer) {
+    EXPECT_EQ(c->joinTableValue(2, 0), "didn't check for public games: no games-list server is set in the Preferences");
+    std::optional<SilentServer> slow(std::in_place);
+    store_->setString("GamesListServerKey", "127.0.0.1:" + std::to_string(slow->port));
+    c->fromStartNetworkGame();
+    c->fromNetworkGameJoinButton();
+    // Half a second of frames, each asking the table for its cells, while no answer comes.
+    auto slowest = std::chrono::steady_clock::duration::zero();
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(500); std::chrono::steady_clock::now() < end;) {
+        const auto start = std::chrono::steady_clock::now();
+        for (int column = 0; column < 4; ++column) c->joinTableValue(column, 0);
+        c->fromRefreshButton();
+        slowest = std::max(slowest, std::chrono::steady_clock::now() - start);
+        std::this_thread::sleep_for(std::chrono::milliseconds(16));
+    }
+    EXPECT_LT(slowest, std::chrono::milliseconds(20));
+    EXPECT_EQ(c->joinTableValue(2, 0), "looking for public games...");
+    // The server gone: the player hears so within the time-out, with no frame held up.
+    slow.reset();
+    std::string shown;
+    for (int i = 0; i < 500 && shown.rfind("couldn't", 0) != 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        shown = c->joinTableValue(2, 0);
+    }
+    EXPECT_EQ(shown.rfind("couldn't reach the games list", 0), 0u) << shown;
+    c->DoCheckForGames = 1;
+    EXPECT_EQ(c->joinTableValue(2, 0), "didn't check for public games");
+}
+
+// ---- A listed host over the real server: the teams counted are the occupied slots'.
+class ListedHostTest : public testing::MissionRig {};
+
+TEST_F(ListedHostTest, AnnouncesItsOccupiedSlotsAtOnceAndLeavesTheListAtTheEnd) {
+    games::LoopbackServer server;
+    store_->setString("GamesListServerKey", server.base);
+    c->PlayerNameString = scoring::playerNameString("Ann");
+    c->interface().toListGamePublicly.state = true;
+    c->lobby.toHostMessage = "Dawn patrol\nover Albert";
+    network.mode = 2;
+    network.host = true;
+    // The host red, a joiner blue in slot 3; the other slots are the computer's and not counted.
+    for (long n = 0; n < 8; ++n) aircraft(n).setRemoteLocal(n == 3 ? 1 : 0);
+    aircraft(0).ThisAircraft.Team = 1;
+    aircraft(3).ThisAircraft.Team = 2;
+    // A game hosted in the program's first minute is announced in its first frame all the same.
+    int32_t now = 500;
+    platform::ScopedTickSource clock([&] { return now++; });
+    c->Wait1Tick();
+    auto fetched = [&](int32_t expected) {
+        c->checkForNetworkGames(true);
+        for (int i = 0; i < 300 && (c->currentNumberOfPublicGames != expected || !c->gamesListProblem.empty()); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            c->checkForNetworkGames(false);
+        }
+        return c->currentNumberOfPublicGames;
+    };
+    ASSERT_EQ(fetched(1), 1);
+    EXPECT_EQ(c->joinTableValue(1, 0), "Ann");
+    EXPECT_EQ(c->joinTableValue(2, 0), "Dawn patrol\nover Albert");
+    EXPECT_EQ(c->joinTableValue(3, 0), "Red:1\nBlue:1\nYellow:0\nBlack:0");
+    // The end report takes the game off the list.
+    c->tellServerToEnd();
+    EXPECT_EQ(fetched(0), 0);
+}
+
+}  // namespace
+}  // namespace pellam

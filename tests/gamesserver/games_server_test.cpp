@@ -1,0 +1,131 @@
+// The games-list server on 127.0.0.1 with a clock of the test's: what it lists, what it refuses,
+// and that no stored text can make a row or a marker of its own.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <httplib.h>
+#include <unistd.h>
+
+#include "tests/gamesserver/LoopbackServer.h"
+
+namespace pellam::games {
+namespace {
+
+size_t count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+class GamesServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        db_ = std::filesystem::temp_directory_path() / ("pellam-games-" + std::to_string(getpid()) + ".sqlite");
+        std::filesystem::remove(db_);
+        ServerOptions options;
+        options.dbPath = db_.string();
+        options.burst = 40;
+        options.perSecond = 0.001;  // the test's requests come from one address, all at once
+        options.clock = [this] { return clock_.load(); };
+        server_ = std::make_unique<LoopbackServer>(options);
+        client_ = std::make_unique<httplib::Client>("127.0.0.1", server_->server->port());
+    }
+    void TearDown() override {
+        server_.reset();
+        for (const char* tail : {"", "-wal", "-shm"}) std::filesystem::remove(db_.string() + tail);
+    }
+    int get(const std::string& path) {
+        const auto r = client_->Get(path.c_str());
+        return r ? r->status : -1;
+    }
+    std::string page() {
+        const auto r = client_->Get("/vantorgames.php?doall=ruzkiph");
+        return r ? r->body : std::string();
+    }
+
+    std::filesystem::path db_;
+    std::atomic<int64_t> clock_{1'000'000};
+    std::unique_ptr<LoopbackServer> server_;
+    std::unique_ptr<httplib::Client> client_;
+};
+
+TEST_F(GamesServerTest, ListsRefreshesEndsAndExpiresGamesUnderTheConnectionsAddress) {
+    EXPECT_NE(page().find("No games currently"), std::string::npos);
+    // The query's own idea of the address is ignored: the connection's is listed.
+    EXPECT_EQ(get("/hostgameruzk.php?host=Ann&port=5000&players=2&title=Dawn%20patrol&teams=R%3D1%20Blu%3D1%20Y%3D0%20Blk%3D0&ip=10.9.9.9"), 200);
+    EXPECT_EQ(get("/hostgameruzk.php?host=Bob&port=5001&players=3&title=Line%20one<br>two"), 200);
+    std::string p = page();
+    EXPECT_EQ(count(p, "<!-- "), 2u);
+    EXPECT_NE(p.find("<!--HN--> Ann<br>"), std::string::npos);
+    EXPECT_NE(p.find("<!--TD--> Red:1 Blue:1 Yellow:0 Black:0<br>"), std::string::npos);
+    EXPECT_NE(p.find("<!--NP--> 3<br>"), std::string::npos);
+    EXPECT_NE(p.find("<!--HM-->Line one<br>two</UL>"), std::string::npos);
+    EXPECT_NE(p.find("<!--IP--> 127.0.0.1:<!--PO-->5000<br>"), std::string::npos);
+    EXPECT_EQ(p.find("10.9.9.9"), std::string::npos);
+
+    // Bob goes on announcing; Ann falls silent for three minutes and leaves the list.
+    clock_ += 120;
+    EXPECT_EQ(get("/hostgameruzk.php?host=Bob&port=5001&players=4"), 200);
+    clock_ += 61;
+    p = page();
+    EXPECT_EQ(p.find("Ann"), std::string::npos);
+    EXPECT_NE(p.find("<!--NP--> 4<br>"), std::string::npos);
+
+    // Port 0 is Bob's end report.
+    EXPECT_EQ(get("/hostgameruzk.php?host=Bob&port=0&players=4"), 200);
+    EXPECT_NE(page().find("No games currently"), std::string::npos);
+    // The store is the file asked for, in WAL mode.
+    EXPECT_TRUE(std::filesystem::exists(db_.string() + "-wal"));
+}
+
+TEST_F(GamesServerTest, MarkupInNamesAndTitlesIsTextAndCannotForgeRowsOrMarkers) {
+    const std::string forged = "%3C%2FUL%3E%3C!--%201%20--%3E%3C!--HN--%3E%20Eve%3Cbr%3ENo%20games%20currently%20%26%20%22'";
+    EXPECT_EQ(get("/hostgameruzk.php?host=%3Cb%3EEve%3C%2Fb%3E&port=5000&players=1&title=" + forged), 200);
+    const std::string p = page();
+    EXPECT_EQ(count(p, "<!-- "), 1u);
+    EXPECT_EQ(count(p, "<!--HN-->"), 1u);
+    EXPECT_EQ(count(p, "</UL>"), 1u);
+    EXPECT_EQ(p.find("No games currently"), std::string::npos);
+    EXPECT_NE(p.find("<!--HN--> &lt;b&gt;Eve&lt;/b&gt;<br>"), std::string::npos);
+    EXPECT_NE(p.find("&lt;/UL&gt;&lt;!-- 1 --&gt;&lt;!--HN--&gt; Eve<br>No&#32;games currently &amp; &quot;&#39;"),
+              std::string::npos);
+}
+
+TEST_F(GamesServerTest, RefusesBadAnnouncementsAndBoundsEachAddress) {
+    for (const char* bad : {"/hostgameruzk.php?host=Ann&port=70000", "/hostgameruzk.php?host=Ann&port=abc",
+                            "/hostgameruzk.php?host=Ann&port=12x", "/hostgameruzk.php?port=5000",
+                            "/hostgameruzk.php?host=Ann&port=5000&players=9",
+                            "/hostgameruzk.php?host=AnnAnnAnnAnnAnnAnnAnnAnnAnnAnnAnnAnn&port=5000",
+                            "/hostgameruzk.php?host=Ann&port=5000&title=a%0Ab"})
+        EXPECT_EQ(get(bad), 400) << bad;
+    EXPECT_EQ(get("/anything-else"), 404);
+    // Eight games from one address; a ninth is refused, a refresh of the eighth is not.
+    for (int k = 0; k < 8; ++k) EXPECT_EQ(get("/hostgameruzk.php?host=H" + std::to_string(k) + "&port=" + std::to_string(6000 + k)), 200);
+    EXPECT_EQ(get("/hostgameruzk.php?host=H8&port=6008"), 429);
+    EXPECT_EQ(get("/hostgameruzk.php?host=H7&port=6007&players=2"), 200);
+    EXPECT_EQ(count(page(), "<!-- "), 8u);
+    // The request budget of one address runs out (40, hardly refilled).
+    int refused = 0;
+    for (int k = 0; k < 40; ++k) refused += get("/vantorgames.php") == 429 ? 1 : 0;
+    EXPECT_GT(refused, 0);
+}
+
+TEST(GamesStoreTest, ListsAtMostAHundredOldestFirst) {
+    GamesStore store(":memory:");
+    ASSERT_TRUE(store.ok()) << store.error();
+    for (int k = 0; k < 120; ++k) {
+        Game g;
+        g.host = "10.0." + std::to_string(k / 200) + "." + std::to_string(k % 200);
+        g.port = 12301;
+        g.name = "P" + std::to_string(k);
+        ASSERT_EQ(store.announce(g, 100 + k), Stored::kListed);
+    }
+    const auto games = store.list(200);
+    ASSERT_EQ(games.size(), 100u);
+    EXPECT_EQ(games.front().name, "P0");
+    EXPECT_EQ(renderPage(games).find("<!-- 100 -->"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace pellam::games

@@ -1,0 +1,250 @@
+#pragma once
+// Machines of a network game in one process: the protocol engine over real sockets on
+// 127.0.0.1, each with a small world of eight aircraft flying straight lines, all on one tick
+// clock the test moves by hand; and a relay that loses, repeats and reorders datagrams.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <deque>
+#include <memory>
+#include <random>
+#include <thread>
+
+#include "net/EngineServices.h"
+#include "net/NetworkSockets.h"
+#include "platform/TickCount.h"
+#include "platform/UdpSocket.h"
+#include "tests/net/NetLoopback.h"
+
+namespace pellam::net::rig {
+inline std::atomic<int32_t> clockTicks{100000};
+
+struct Plane {
+    std::array<double, 3> position{}, velocity{};
+    int32_t team = 1, type = 55, timeOfReset = 0, whoShotMe = -1, lastApplied = 0;
+    double totalHits = 0, networkHits = 0;
+    bool remote = false, down = false;
+};
+
+// A world of eight aircraft; slot 0 is this machine's own. A host shoots an aircraft down when
+// the network's hits pass 20 and credits whoever shot it last.
+struct World : EngineServices {
+    std::array<Plane, 8> planes;
+    std::array<std::array<int32_t, 2>, 8> results{};
+    std::array<int32_t, 4> teams{};
+    bool host = false;
+    int missionStarts = 0, restarts = 0, lastSound = -1, paintLookups = 0;
+
+    explicit World(int seed) {
+        for (int n = 0; n < 8; ++n) planes[n].position = {1000.0 * seed + 50.0 * n, 3000.0, 0.0};
+        planes[0].velocity = {1.0 + seed, 0.0, 2.0};
+    }
+    void fly(int32_t ticks) {
+        for (Plane& p : planes)  // remote ones too: straight on between their owner's reports
+            for (int j = 0; j < 3; ++j) p.position[j] += p.velocity[j] * ticks;
+    }
+    SlotAircraft aircraftInSlot(int s) override { return {!planes[s].remote, planes[s].position[1], planes[s].team, planes[s].type}; }
+    bool doIhaveBombs(int) override { return false; }
+    uint32_t getMissionHash() override { return 0x1234; }
+    double getMissionSeconds() override { return 7.0; }
+    void startJoinerAircraft(int j, int32_t team, int32_t type) override {
+        planes[j] = Plane{planes[j].position, {}, team, type, platform::TickCount()};
+        planes[j].remote = true;
+    }
+    StateBlockBytes stateBlock(int s) override {
+        AircraftState a;
+        a.position = planes[s].position;
+        a.velocity = planes[s].velocity;
+        StateBlockBytes b{};
+        encodeAircraftState(a, b.data());
+        return b;
+    }
+    double totalHits(int s) override { return planes[s].totalHits; }
+    void reportNetworkHits(int s, double hits) override {
+        planes[s].networkHits = hits;
+        if (host && hits > 20 && !planes[s].down && planes[s].whoShotMe >= 0) ++results[planes[s].whoShotMe][0];
+        planes[s].down = planes[s].down || hits > 20;
+    }
+    bool resetRecently(int s) override { return platform::TickCount() - planes[s].timeOfReset < 300; }
+    void clearHits(int s) override { planes[s].networkHits = 0; }
+    uint8_t kills(int s) override { return static_cast<uint8_t>(results[s][0]); }
+    int modelCount() override { return 30; }
+    bool isDead(int) override { return false; }
+    Facts aircraftFacts(int s) override {
+        const Plane& p = planes[s];
+        return {true, p.team, p.type, p.position[1], p.timeOfReset, p.whoShotMe};
+    }
+    Applied applyStateBlock(int s, const StateBlockBytes& block, int32_t delay) override {
+        AircraftState a;
+        decodeAircraftState(block.data(), block.size(), &a);
+        for (int j = 0; j < 3; ++j) planes[s].position[j] = a.position[j] + a.velocity[j] * delay;
+        planes[s].velocity = a.velocity;
+        planes[s].remote = true;
+        planes[s].lastApplied = platform::TickCount();
+        return {};
+    }
+    void setRemoteLocal(int s, bool remote) override { planes[s].remote = remote; }
+    void setWhoShotMe(int s, int32_t who) override { planes[s].whoShotMe = who; }
+    void objectDeadFromNetwork(int, int, int32_t, bool) override {}
+    std::array<std::array<int32_t, 2>, 8>& aircraftResults() override { return results; }
+    std::array<int32_t, 4>& teamResults() override { return teams; }
+    void setIDHelp(bool, bool) override {}
+    void setCameraRule(int32_t) override {}
+    void setDogfightOnly(bool, bool, int32_t) override {}
+    void setMissionHash(uint32_t, double) override {}
+    void setMyJoinerBombs(bool, int) override {}
+    void setNetworkDogfightOnlyTeam(int32_t team, int s) override { planes[s].team = team; }
+    void setNetworkAircraftTypeForAircraft(int s, int32_t type) override { planes[s].type = type; }
+    void startThisAircraft(int, bool) override { ++restarts; }
+    void setMissionNumber(int32_t) override {}
+    void StartMission() override { ++missionStarts; }
+    void joinerGotEndOfGame() override {}
+    int32_t getJoinerAircraftType() override { return planes[0].type; }
+    std::string autoMessage(int k) override { return "Canned " + std::to_string(k + 1); }
+    void playSound(int32_t sound, int32_t) override { lastSound = sound; }
+    int32_t tryForCustomPaintJobBig(const std::string&) override { return ++paintLookups, -1; }
+    int32_t tryForCustomPaintJobSmall(const std::string&) override { return -1; }
+    void deleteTexture(int32_t) override {}
+    void setCustomPaintJob(int, int32_t, int32_t) override {}
+};
+
+struct Machine {
+    World world;
+    BSDNetworkSockets link;
+    Machine(int seed, const std::string& name, int32_t team) : world(seed) {
+        world.planes[0].team = team;
+        link.setEngineServices(&world);
+        link.setJoinerParticulars(makePlayerString(name), kLoopback, team, 0);
+    }
+    ~Machine() { link.closeNetworkRoutines(); }
+    void host() {
+        world.host = true;
+        ASSERT_EQ(link.startNetworkRoutines(0, BSDNetworkSockets::kHost, world.planes[0].team), 0);
+        GameRules rules;
+        rules.killsToWin = 5;
+        link.setResetTime(rules, 0, 0);
+    }
+    void join(uint16_t hostPort) {
+        ASSERT_EQ(link.startNetworkRoutines(0, BSDNetworkSockets::kJoiner, world.planes[0].team), 0);
+        link.setCurrentPort(hostPort);
+    }
+    std::string line(int n) const { return std::string(link.messageLine(n)); }
+    void type(const std::string& text) {
+        link.setMessageChannel(0);
+        link.handleTypingAMessage(1070);
+        for (char c : text) link.handleTypingAMessage(c);
+        link.handleTypingAMessage(13);
+    }
+};
+
+// Runs `frames` frames of `ticks` each on every machine: each flies, then runs the engine.
+template <class Between>
+void run(std::vector<Machine*> machines, int frames, int32_t ticks, Between&& between) {
+    for (int f = 0; f < frames; ++f) {
+        clockTicks += ticks;
+        for (Machine* m : machines) {
+            m->world.fly(ticks);
+            m->link.NetworkComm(clockTicks);
+        }
+        between();
+        std::this_thread::sleep_for(std::chrono::microseconds(700));
+    }
+}
+inline void run(std::vector<Machine*> machines, int frames, int32_t ticks = 3) {
+    run(std::move(machines), frames, ticks, [] {});
+}
+// Frames until `done` holds (a few more for the receivers' threads), at most `frames`.
+template <class Done>
+bool runUntil(const std::vector<Machine*>& machines, int frames, Done&& done) {
+    for (int f = 0; f < frames && !done(); ++f) run(machines, 1);
+    return done();
+}
+
+// Stands between the host and joiners: joiner k talks to relay port k, which passes its
+// datagrams to the host and the host's answers back, losing `loss` of them, sending some twice
+// and holding some back behind later ones.
+class Relay {
+public:
+    Relay(uint16_t hostPort, int joiners, double loss, uint32_t seed) : hostPort_(hostPort), loss_(loss), random_(seed) {
+        for (int k = 0; k < joiners; ++k) {
+            auto& s = legs_.emplace_back(std::make_unique<Leg>());
+            std::string error;
+            EXPECT_TRUE(s->socket.open(0, &error)) << error;
+        }
+    }
+    uint16_t port(int k) const { return legs_[k]->socket.localPort(); }
+    void pump() {
+        std::uniform_real_distribution<double> chance(0.0, 1.0);
+        for (auto& leg : legs_) {
+            std::array<uint8_t, 600> buffer;
+            platform::UdpEndpoint from;
+            for (long n; (n = leg->socket.receive(buffer, &from)) >= 0;) {
+                const bool fromHost = from.port == hostPort_;
+                if (!fromHost) leg->joinerPort = from.port;
+                const uint16_t to = fromHost ? leg->joinerPort : hostPort_;
+                if (to == 0 || chance(random_) < loss_) continue;
+                Held h{to, std::vector<uint8_t>(buffer.begin(), buffer.begin() + n)};
+                if (chance(random_) < 0.1) leg->held.push_back(h);  // overtaken by the next
+                else send(*leg, h);
+                if (chance(random_) < 0.05) send(*leg, h);
+            }
+            if (leg->held.size() > 1 || (leg->held.size() == 1 && chance(random_) < 0.5)) {
+                send(*leg, leg->held.front());
+                leg->held.pop_front();
+            }
+        }
+    }
+
+private:
+    struct Held {
+        uint16_t to;
+        std::vector<uint8_t> bytes;
+    };
+    struct Leg {
+        platform::UdpSocket socket;
+        uint16_t joinerPort = 0;
+        std::deque<Held> held;
+    };
+    void send(Leg& leg, const Held& h) { leg.socket.sendTo({kLoopback, h.to}, h.bytes); }
+    uint16_t hostPort_;
+    double loss_;
+    std::mt19937 random_;
+    std::vector<std::unique_ptr<Leg>> legs_;
+};
+
+// A machine outside the game that sends hand-made packets and reads what comes back.
+struct Stranger {
+    platform::UdpSocket socket;
+    Stranger() {
+        std::string error;
+        EXPECT_TRUE(socket.open(0, &error)) << error;
+    }
+    uint16_t port() const { return socket.localPort(); }
+    template <class Build>
+    void send(uint16_t to, Build&& build) {
+        std::array<uint8_t, kSendSlotBytes> bytes{};
+        const size_t n = build(SendSlot(bytes));
+        socket.sendTo({kLoopback, to}, std::span<const uint8_t>(bytes.data(), n));
+    }
+    // The type and byte 3 of the next answer (the host's new-game and names packets to every
+    // joiner let pass), {0, 0} when none comes.
+    std::pair<uint8_t, uint8_t> answer() {
+        std::array<uint8_t, 600> buffer;
+        platform::UdpEndpoint from;
+        for (int i = 0; i < 100; ++i) {
+            if (socket.receive(buffer, &from) >= 4 && buffer[2] != kNewGamePacket && buffer[2] != kPlayerNamesPacket)
+                return {buffer[2], buffer[3]};
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return {0, 0};
+    }
+    bool got(uint8_t type) {
+        for (std::pair<uint8_t, uint8_t> a; (a = answer()).first != 0;)
+            if (a.first == type) return true;
+        return false;
+    }
+};
+
+}  // namespace pellam::net::rig

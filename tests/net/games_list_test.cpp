@@ -1,0 +1,89 @@
+// The games list from the game's side: the page parse on its own, then announcements and fetches
+// through the HTTP client against the real games-list server on 127.0.0.1.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "tests/gamesserver/LoopbackServer.h"
+#include "net/GamesListClient.h"
+#include "net/PublicGames.h"
+
+namespace pellam {
+namespace {
+
+std::string row(int i, const std::string& players = "<!--NP--> 2<br>", const std::string& port = "12301<br>") {
+    return "<!-- " + std::to_string(i) + " -->\n<UL><!--HN--> Pilot" + std::to_string(i) +
+           "<br>\n<!--HM-->Hello</UL>\n" + players + "\n<!--IP--> 10.0.0." + std::to_string(i % 250) +
+           ":<!--PO-->" + port + "\n";
+}
+
+TEST(GamesPageTest, ReadsNumberedRowsUntilOneIsMissingOrIncomplete) {
+    PublicGamesList rows;
+    EXPECT_EQ(parseGamesPage(row(0) + row(1) + row(3), rows), 2);
+    EXPECT_EQ(rows[1].HostName, "Pilot1");
+    EXPECT_EQ(rows[1].theIP, "10.0.0.1");
+    EXPECT_EQ(rows[1].Port, 12301u);
+
+    std::string many;
+    for (int i = 0; i < 120; ++i) many += row(i);
+    EXPECT_EQ(parseGamesPage(many, rows), 100);
+    EXPECT_EQ(parseGamesPage(row(0) + "No games currently", rows), 0);
+
+    // Team counts on four lines, against a plain count; a port with letters after its digits.
+    EXPECT_EQ(parseGamesPage(row(0, "<!--TD--> Red:1 Blue:2 Yellow:0 Black:0<br>", "5000abc<br>") + row(1), rows), 2);
+    EXPECT_EQ(rows[0].NumberPlayers, "Red:1\rBlue:2\rYellow:0\rBlack:0");
+    EXPECT_EQ(rows[0].Port, 5000u);
+    EXPECT_EQ(rows[1].NumberPlayers, "2");
+
+    // A row missing a terminator does not borrow the next row's: the list ends before it. So do
+    // three team counts, and ports that cannot be joined.
+    EXPECT_EQ(parseGamesPage(row(0) + row(1, "<!--NP--> 2<br>", "12301") + row(2), rows), 1);
+    EXPECT_EQ(parseGamesPage(row(0) + row(1, "<!--TD--> Red:1 Blue:2 Yellow:0<br>") + row(2), rows), 1);
+    EXPECT_EQ(parseGamesPage(row(0, "<!--NP--> 2<br>", "0<br>"), rows), 0);
+    EXPECT_EQ(parseGamesPage(row(0, "<!--NP--> 2<br>", "70000<br>"), rows), 0);
+    EXPECT_EQ(parseGamesPage(row(0).substr(0, 40), rows), 0);
+}
+
+class GamesListServerTest : public ::testing::Test {
+protected:
+    // Fetches the list through the client and parses it; -1 when no page came.
+    int fetch() {
+        client_.fetch(gamesListUrl(base_));
+        for (int i = 0; i < 500; ++i) {
+            if (auto page = client_.takeFetched()) return page->ok ? parseGamesPage(page->page, rows_) : -1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return -1;
+    }
+    games::LoopbackServer loopback_;
+    std::string base_ = loopback_.base;
+    GamesListClient client_{2000};
+    PublicGamesList rows_;
+};
+
+TEST_F(GamesListServerTest, AnnouncedGameIsListedWithItsTextIntactAndLeavesOnItsEndReport) {
+    Announcement game;
+    game.hostName = "Ann & Co=1";
+    game.port = 5000;
+    game.players = 3;
+    game.title = "Meet at 8&9 = dawn\nBring <b>tea</b> <!-- 7 -->" + std::string(400, '!');
+    game.teams = {2, 1, 0, 0};
+    client_.announce(announcementUrl(base_, game));
+    ASSERT_EQ(fetch(), 1);
+    EXPECT_EQ(pageTextForDisplay(rows_[0].HostName), "Ann & Co=1");
+    // Line feeds travel as "<br>"; markup comes back as the text it was; 299 characters in all.
+    const std::string shown = pageTextForDisplay(rows_[0].HostMessage);
+    EXPECT_EQ(shown.substr(0, 47), "Meet at 8&9 = dawn\nBring <b>tea</b> <!-- 7 -->!");
+    EXPECT_EQ(shown.size(), 299u);
+    EXPECT_EQ(rows_[0].NumberPlayers, "Red:2\rBlue:1\rYellow:0\rBlack:0");
+    EXPECT_EQ(rows_[0].theIP, "127.0.0.1");
+    EXPECT_EQ(rows_[0].Port, 5000u);
+
+    game.port = 0;
+    client_.announce(announcementUrl(base_, game));
+    EXPECT_EQ(fetch(), 0);
+}
+
+}  // namespace
+}  // namespace pellam

@@ -1,0 +1,178 @@
+// Admission on the host and the engine against packets it must not trust: each decline and when
+// it is remembered, a lost accept answered again in a full game, bad slot bytes, strangers
+// posing as players or as the host, bad teams, types and names, and a host that never answers.
+#include "net/SetupPackets.h"
+#include "net/DataPackets.h"
+#include "tests/net/engine_rig.h"
+
+namespace pellam::net::rig {
+namespace {
+
+JoinRequest request(uint8_t team = 2, uint8_t type = 64) {
+    JoinRequest r;
+    r.team = team;
+    r.name = "Fonck";
+    r.version = 13;
+    r.appId = 2;
+    r.aircraftType = type;
+    return r;
+}
+
+void ask(Machine& host, Stranger& s, const JoinRequest& r) {
+    s.send(host.link.localPort(), [&](SendSlot slot) { return buildJoinRequest(r, makePlayerString(r.name), slot); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));  // the receiver has it
+    run({&host}, 2);
+}
+
+TEST(Admission, DeclinesPendingRequestsAndALostAccept) {
+    platform::ScopedTickSource clock([] { return clockTicks.load(); });
+    Machine host(0, "Host", 1);
+    host.host();
+    Stranger a, b;
+
+    JoinRequest wrong = request();
+    wrong.appId = 3;
+    ask(host, a, wrong);
+    EXPECT_EQ(a.answer(), std::make_pair(uint8_t{kDeclinePacket}, uint8_t{5}));
+    wrong = request();
+    wrong.version = 12;
+    ask(host, a, wrong);
+    EXPECT_EQ(a.answer(), std::make_pair(uint8_t{kDeclinePacket}, uint8_t{4}));
+    ask(host, a, request(9, 64));
+    EXPECT_EQ(a.answer(), std::make_pair(uint8_t{kDeclinePacket}, uint8_t{5})) << "no team 9";
+    ask(host, a, request(2, 99));
+    EXPECT_EQ(a.answer(), std::make_pair(uint8_t{kDeclinePacket}, uint8_t{5})) << "no aircraft 99";
+
+    // A full game declines; one already holding a slot (its accept was lost) is accepted again,
+    // full or not; a slot freed later takes a requester refused as "full", since only the host
+    // player's refusals are remembered.
+    for (int n = 1; n <= 7; ++n) host.link.setJoiner(n, 0x0A000000 + n, 4000);
+    ask(host, a, request());
+    EXPECT_EQ(a.answer(), std::make_pair(uint8_t{kDeclinePacket}, uint8_t{1}));
+    host.link.setJoiner(5, kLoopback, b.port());
+    ask(host, b, request());
+    EXPECT_EQ(b.answer(), std::make_pair(uint8_t{kAcceptPacket}, uint8_t{5}));
+    host.link.setJoiner(3, 0, 0);
+    ask(host, a, request());
+    EXPECT_EQ(host.link.getJoinerPending(), 2);
+
+    // While one request waits another gets no answer at all. The host player declines: asking
+    // again within the hour is declined at once, after it the request waits again.
+    ask(host, b, request());
+    EXPECT_EQ(b.answer().first, 0);
+    host.link.declineJoiner();
+    EXPECT_EQ(a.answer(), std::make_pair(uint8_t{kDeclinePacket}, uint8_t{2}));
+    EXPECT_EQ(host.line(0), "#1:Host:R/ 0:") << "the own line back";
+    ask(host, a, request());
+    EXPECT_EQ(a.answer(), std::make_pair(uint8_t{kDeclinePacket}, uint8_t{2}));
+    run({&host}, 61, 60);
+    ask(host, a, request());
+    EXPECT_EQ(host.link.getJoinerPending(), 2) << "after the hour";
+}
+
+TEST(Admission, HostDropsBadSlotsAndStrangers) {
+    platform::ScopedTickSource clock([] { return clockTicks.load(); });
+    Machine host(0, "Host", 1);
+    host.host();
+    Stranger player, other, stranger;
+    host.link.setJoiner(1, kLoopback, player.port());
+    host.link.setJoiner(2, kLoopback, other.port());
+    run({&host}, 120);  // past the first 300 ticks of the game
+
+    auto data = [&](Stranger& from, uint8_t slot) {
+        from.send(host.link.localPort(), [&](SendSlot s) {
+            JoinerData d;
+            d.slot = 1;
+            d.hits = {30, 0, 0, 0, 0, 0, 0, 0};
+            const size_t n = buildJoinerData(d, s);
+            s[3] = slot;
+            return n;
+        });
+    };
+    // A bad slot byte drops that packet alone: the request in the same frame is still answered.
+    data(player, 0);
+    data(player, 9);
+    ask(host, stranger, request());
+    EXPECT_EQ(host.link.getJoinerPending(), 2);
+    host.link.declineJoiner();
+    // A stranger posing as joiner 1 is neither applied nor answered; joiner 1 itself is.
+    data(stranger, 1);
+    ask(host, stranger, request());  // runs the frames
+    EXPECT_EQ(host.world.planes[1].lastApplied, 0);
+    EXPECT_EQ(host.world.planes[0].whoShotMe, -1);
+    data(player, 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));  // the receiver has it
+    run({&host}, 2);
+    EXPECT_GT(host.world.planes[1].lastApplied, 0);
+    EXPECT_TRUE(player.got(kHostDataPacket));
+
+    // Quits: the host's slot 0 and another's slot cannot be freed by a stranger; two real quits
+    // close together both free their slots.
+    auto quit = [&](Stranger& from, uint8_t slot) {
+        from.send(host.link.localPort(), [&](SendSlot s) { return buildQuit(slot, makePlayerString("Q"), s); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));  // the receiver has it
+        run({&host}, 2);
+    };
+    quit(stranger, 0);
+    quit(stranger, 2);
+    EXPECT_EQ(host.link.numberOfJoiners(), 2);
+    quit(player, 1);
+    quit(other, 2);
+    EXPECT_EQ(host.link.numberOfJoiners(), 0);
+
+    // Kill counts of 100 and more keep to two digits.
+    host.world.results[1][0] = 150;
+    run({&host}, 1);
+    EXPECT_EQ(host.line(5).substr(21, 2), "99");
+}
+
+TEST(Admission, JoinerTrustsOnlyItsHost) {
+    platform::ScopedTickSource clock([] { return clockTicks.load(); });
+    Stranger hostSocket, stranger;
+    Machine joiner(1, "Guynemer", 3);
+    joiner.join(hostSocket.port());
+    run({&joiner}, 2);
+    EXPECT_EQ(hostSocket.answer().first, kJoinRequestPacket);
+
+    auto from = [&](Stranger& s, auto build) {
+        s.send(joiner.link.localPort(), build);
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));  // the receiver has it
+        run({&joiner}, 2);
+    };
+    from(stranger, [](SendSlot s) { return buildDecline(2, s); });
+    EXPECT_EQ(joiner.link.getNetworkMode(), 1) << "a stranger's decline";
+    from(hostSocket, [](SendSlot s) {
+        const size_t n = buildAccept(Accept{}, s);
+        s[3] = 9;
+        return n;
+    });
+    EXPECT_FALSE(joiner.link.accepted()) << "no slot 9";
+    from(hostSocket, [](SendSlot s) { return buildAccept(Accept{3, GameRules{}, false}, s); });
+    ASSERT_TRUE(joiner.link.accepted());
+    EXPECT_EQ(joiner.line(1), "You were accepted by the host");
+    from(hostSocket, [](SendSlot s) { return buildDecline(1, s); });
+    EXPECT_EQ(joiner.link.getNetworkMode(), 1) << "a decline after the accept";
+    from(stranger, [](SendSlot s) { return buildQuit(0, makePlayerString("X"), s); });
+    EXPECT_TRUE(joiner.link.accepted()) << "a stranger's quit";
+
+    // Names: bad teams and types are not applied; a name that is no plain file name gets no
+    // paint job looked up.
+    PlayerNames names;
+    names.names = {"Host", "../../etc", "Nungesser", "Guynemer"};
+    names.teams = {1, 9, 2, 3};
+    names.aircraftTypes = {55, 99, 64, 77};
+    from(hostSocket, [&](SendSlot s) { return buildPlayerNames(names, s); });
+    EXPECT_EQ(joiner.link.getJoinerTeam(1), 0);
+    EXPECT_EQ(joiner.link.getJoinerTypeForJoiner(1), 0);
+    EXPECT_EQ(joiner.link.getJoinerTeam(2), 2);
+    EXPECT_EQ(joiner.world.paintLookups, 2) << "the host (now slot 3) and Nungesser, not ../../etc";
+    EXPECT_EQ(joiner.world.planes[2].type, 64);
+
+    // A host that never sends data is given up a minute after the acceptance.
+    run({&joiner}, 62, 60);
+    EXPECT_EQ(joiner.link.getNetworkMode(), 0);
+    EXPECT_EQ(joiner.line(1), "Host appears to have ended the game, no response");
+}
+
+}  // namespace
+}  // namespace pellam::net::rig

@@ -1,0 +1,131 @@
+// Whole network games between machines in one process over 127.0.0.1, on a hand-moved clock:
+// a host and two joiners through a game's life, and eight players through a lossy relay.
+#include "tests/net/engine_rig.h"
+
+namespace pellam::net::rig {
+namespace {
+
+double distance(const Plane& a, const Plane& b) {
+    return std::hypot(a.position[0] - b.position[0], a.position[1] - b.position[1], a.position[2] - b.position[2]);
+}
+
+TEST(NetworkGame, HostAndTwoJoinersFromJoinToSilence) {
+    platform::ScopedTickSource clock([] { return clockTicks.load(); });
+    Machine host(0, "Richthofen", 1), ball(1, "Ball", 2), voss(2, "Voss", 1);
+    ball.world.planes[0].type = 64;
+    host.host();
+    ball.join(host.link.localPort());
+    voss.join(host.link.localPort());
+    std::vector<Machine*> all{&host, &ball, &voss};
+
+    // Both ask; one request waits with its prompt, the other is dropped until it is answered.
+    ASSERT_TRUE(runUntil(all, 50, [&] { return host.link.getJoinerPending() == 2; }));
+    const std::string prompt = host.line(0);
+    EXPECT_NE(prompt.find(" wants to play, press control a to accept or control d to decline"), std::string::npos);
+    run(all, 5);
+    EXPECT_EQ(host.line(0), prompt);
+    host.link.acceptJoinerPublic();
+    run(all, 30);
+    EXPECT_EQ(host.link.getJoinerPending(), 0) << "the other's request was dropped while one waited";
+    ASSERT_TRUE(runUntil(all, 120, [&] { return host.link.getJoinerPending() == 2; }));  // asked again
+    host.link.acceptJoinerPublic();
+    run(all, 120);
+    ASSERT_TRUE(ball.link.accepted() && voss.link.accepted());
+    Machine& first = ball.link.getJoinerNumber() == 1 ? ball : voss;
+    Machine& second = &first == &ball ? voss : ball;
+    EXPECT_EQ(second.link.getJoinerNumber(), 2);
+    EXPECT_EQ(host.link.numberOfJoiners(), 2);
+
+    // Names, the host's mission started, and the join's aircraft type known to everybody.
+    EXPECT_EQ(first.link.getThisPlayerName(first.link.getJoinerNumber()), "Richthofen");
+    EXPECT_EQ(first.link.getThisPlayerName(second.link.getJoinerNumber()), second.link.getThisPlayerName(0));
+    EXPECT_GT(ball.world.missionStarts, 0);
+    EXPECT_EQ(host.world.planes[ball.link.getJoinerNumber()].type, 64);
+
+    // Data every 21 ticks, answered with the seven others; poses follow their owners.
+    const long sentBefore = ball.link.packetsSent();
+    run(all, 140);  // 420 ticks
+    EXPECT_EQ(ball.link.packetsSent() - sentBefore, 20);
+    for (int n = 1; n < 8; ++n) EXPECT_GT(ball.world.planes[n].lastApplied, clockTicks - 60) << "slot " << n;
+    const int b = ball.link.getJoinerNumber();
+    EXPECT_LT(distance(ball.world.planes[b], host.world.planes[0]), 150.0);
+    EXPECT_LT(distance(host.world.planes[b], ball.world.planes[0]), 150.0);
+    EXPECT_LT(distance(voss.world.planes[b], ball.world.planes[0]), 250.0) << "relayed through the host";
+
+    // A typed line reaches the host and, relayed, the other joiner, with the writer's number.
+    first.type("Hello Jasta");
+    run(all, 40);
+    EXPECT_NE(host.line(1).find("Hello Jasta"), std::string::npos);
+    EXPECT_EQ(host.line(1).substr(0, 2), "#2");
+    EXPECT_EQ(second.line(1).substr(0, 2), "#2");
+    EXPECT_NE(second.line(1).find("Hello Jasta"), std::string::npos);
+
+    // The first joiner hits the second: the host sums the counts, shoots it down, credits it.
+    const int victimAtHost = second.link.getJoinerNumber();
+    first.world.planes[victimAtHost].totalHits = 30;
+    run(all, 40);
+    EXPECT_TRUE(host.world.planes[victimAtHost].down);
+    EXPECT_EQ(host.world.results[first.link.getJoinerNumber()][0], 1);
+    EXPECT_TRUE(second.world.planes[0].down) << "told by the host's hit counts";
+    EXPECT_EQ(first.world.results[0][0], 1) << "its own kills as the host counts them";
+
+    // A new game restarts the joiners' mission with a notice.
+    const int starts = ball.world.missionStarts;
+    GameRules rules;
+    rules.killsToWin = 7;
+    host.link.setResetTime(rules, 0, 0);
+    run(all, 80);
+    EXPECT_GT(ball.world.missionStarts, starts);
+    EXPECT_EQ(ball.line(1), "Host started a new game");
+
+    // A quit frees the slot and the others are told.
+    second.link.closeNetworkRoutines();
+    run({&host, &first}, 40);
+    EXPECT_EQ(host.link.numberOfJoiners(), 1);
+    EXPECT_NE(host.line(1).find("has quit the game"), std::string::npos);
+    EXPECT_NE(first.line(1).find("has quit the game"), std::string::npos);
+
+    // The host falls silent: after a minute the joiner gives up.
+    host.link.closeSocket();
+    run({&first}, 62, 60);
+    EXPECT_EQ(first.link.getNetworkMode(), 0);
+    EXPECT_EQ(first.line(1), "Host appears to have ended the game, no response");
+}
+
+TEST(NetworkGame, EightPlayersForTwoMinutesThroughALossyRelay) {
+    platform::ScopedTickSource clock([] { return clockTicks.load(); });
+    Machine host(0, "Host", 1);
+    host.host();
+    Relay relay(host.link.localPort(), 7, 0.2, 1918);
+    std::vector<std::unique_ptr<Machine>> joiners;
+    std::vector<Machine*> all{&host};
+    for (int k = 0; k < 7; ++k) {
+        joiners.push_back(std::make_unique<Machine>(k + 1, "Pilot" + std::to_string(k + 1), 1 + k % 4));
+        joiners.back()->join(relay.port(k));
+        all.push_back(joiners.back().get());
+    }
+    const auto between = [&] {
+        relay.pump();
+        if (host.link.getJoinerPending()) host.link.acceptJoinerPublic();  // the automatic host
+    };
+    run(all, 2400, 3, between);  // 7,200 ticks
+
+    EXPECT_EQ(host.link.numberOfJoiners(), 7);
+    for (Machine* m : all) {
+        if (m != &host) EXPECT_TRUE(m->link.accepted() && m->link.getNetworkMode() == 1);
+        for (int n = 1; n < 8; ++n) {
+            const Plane& seen = m->world.planes[n];
+            EXPECT_GT(seen.lastApplied, clockTicks - 600) << "machine " << m->line(0) << " slot " << n;
+            // Whose aircraft this is, in that machine's numbering, and where its owner has it.
+            const int hostSlot = m == &host ? n : (n == m->link.getJoinerNumber() ? 0 : n);
+            Machine* owner = hostSlot == 0 ? &host : nullptr;
+            for (Machine* o : all)
+                if (o != &host && o->link.getJoinerNumber() == hostSlot) owner = o;
+            ASSERT_NE(owner, nullptr);
+            EXPECT_LT(distance(seen, owner->world.planes[0]), 600.0);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace pellam::net::rig
