@@ -59,6 +59,7 @@ int32_t whole(const std::string& word, long low, long high) {
 
 constexpr double kFar = 4.0e6;       // ft: beyond the world on every side
 constexpr double kHigh = 40000.0;    // ft
+constexpr double kOnTheGround = -1.0;  // a start height from -5 to 0 (not 0 itself) stands on the ground
 
 double feet(const std::string& word) { return number(word, -kFar, kFar); }
 
@@ -171,7 +172,7 @@ struct Reader {
         Options o = Options::from(w, 6);
         double* p = m.MissionStartLocations[n];
         p[0] = feet(w[2]);
-        p[1] = number(w[3], -10.0, kHigh);
+        p[1] = w[3] == "ground" ? kOnTheGround : number(w[3], -10.0, kHigh);
         p[2] = feet(w[4]);
         p[3] = number(w[5], -360.0, 720.0);
         p[4] = 1.0;
@@ -490,7 +491,7 @@ struct Reader {
             need(w, 6, "dogfightground TEAM X Y Z HEADING");
             double* g = m.DogfightGroundStartLocations[whole(w[1], 1, 4) - 1];
             g[0] = feet(w[2]);
-            g[1] = number(w[3], -10.0, kHigh);
+            g[1] = w[3] == "ground" ? kOnTheGround : number(w[3], -10.0, kHigh);
             g[2] = feet(w[4]);
             g[3] = number(w[5], -360.0, 720.0);
             g[4] = 1.0;
