@@ -6,8 +6,10 @@
 #include "objects/AllBombs.h"
 #include "objects/ArmedObjects.h"
 #include "objects/Debris.h"
+#include "objects/FrenchHouse.h"
 #include "objects/GroundClutter.h"
 #include "objects/GroundExplosion.h"
+#include "objects/StaticObjects.h"
 #include "objects/Tanks.h"
 #include "objects/TruckWWI.h"
 #include "platform/Log.h"
@@ -20,9 +22,8 @@ namespace {
 
 constexpr int32_t kTerrainCode = 54, kDebrisCode = 4;
 
-// Codes a mission may name whose classes come with the static ground objects and the bomber:
-// buildings 56..60 and 68..73, the bomber 78/79.
-constexpr int32_t kPendingCodes[] = {56, 57, 58, 59, 60, 68, 69, 70, 71, 72, 73, 78, 79};
+// Codes a mission may name whose classes come with the bomber: 78/79.
+constexpr int32_t kPendingCodes[] = {78, 79};
 
 template <class T> ObjectFactory::Make maker() {
     return [] { return std::make_unique<T>(); };
@@ -46,6 +47,18 @@ ObjectFactory::ObjectFactory() {
     registerKind(66, armed::createUnarmedBalloon);
     registerKind(67, armed::createUnarmedBalloonA);
     registerKind(74, armed::createMachineGunPost);
+    // The static ground objects.
+    registerKind(56, maker<BigOpenHangarWWI>());
+    registerKind(57, maker<SmallCanvasHangarWWI>());
+    registerKind(58, maker<SmallWoodBuildingWWI>());
+    registerKind(59, maker<SmallWoodBuilding2WWI>());
+    registerKind(60, maker<WindSockWWI>());
+    registerKind(68, maker<RacePylon>());
+    registerKind(69, maker<BridgeWWI>());
+    registerKind(70, maker<BridgeSpWWI>());
+    registerKind(71, maker<FrenchHouseWWI>());
+    registerKind(72, maker<FrenchHouse2WWI>());
+    registerKind(73, maker<Crater>());
     for (int32_t code : kPendingCodes) registerKind(code, [code] { return std::make_unique<PlaceholderObject>(code); });
     // The lorries 14, 16 and 63 and the tanks 75 and 76; the livery or skin follows the code.
     const auto modelType = [](int32_t code) {

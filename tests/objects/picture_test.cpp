@@ -16,6 +16,9 @@
 #include "objects/Tanks.h"
 #include "objects/TruckWWI.h"
 #include "objects/Debris.h"
+#include "objects/FrenchHouse.h"
+#include "objects/StaticObjects.h"
+#include "missions/ObjectFactory.h"
 #include "objects/EffectObjects.h"
 #include "objects/GroundClutter.h"
 #include "objects/GroundExplosion.h"
@@ -326,6 +329,121 @@ TEST_F(EffectsPicture, LorriesAndTanksInTheSun) {
     const auto p = wreck->ModelAttitude.Position;
     look({p[0] + 40.0, p[1] + 30.0, p[2] - 30.0}, {p[0], p[1], p[2]});
     draw("vehicle_wrecked.png");
+}
+
+// An airfield in the late morning and a village with smoking chimneys, each object found by
+// drawing the frame with and without it; then the bridges, the pylon and the crater.
+TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
+    const double x = 2000000.0, z = 2040000.0;
+    const double ground = terrain->getAltitudeAtX(x, z);
+    player->SetUpAircraft(x + 9000, ground + 3000.0, z + 9000, 0.0, 0.0, 95.0, 0.8);
+    missions::ObjectFactory factory;
+    vehicles::setSunSource([this] { return view().getSunUnitVector(); });  // the shadows under the drawn sun
+    ModelArray& models = *c->getModelArray();
+    auto place = [&](int32_t code, double px, double pz, double heading, double py = -1.0) {
+        std::unique_ptr<ZephModel> o = factory.make(code);
+        o->initWithGLView(&view());
+        QNion level;
+        o->setStartingModelQNionX(px, py < 0 ? terrain->getAltitudeAtX(px, pz) : py, pz, &level);
+        o->rotateHeadingByDegrees(heading);
+        o->copyCurrentQNionToStart();
+        o->setOPPHeading(heading);
+        o->setTeam(2);
+        o->setaController(c.get());
+        o->resetModel();
+        o->setWindSpeed(14.0, 70.0);
+        return static_cast<BaseObject*>(models.append(std::move(o)));
+    };
+    // Each object's pixels: the frame with it against the frame with it lifted out of sight.
+    auto standsOut = [&](BaseObject* o) {
+        const RGBAImage with = draw();
+        o->ModelAttitude.Position[1] += 50000;
+        const RGBAImage without = draw();
+        o->ModelAttitude.Position[1] -= 50000;
+        return differing(with, without);
+    };
+    BaseObject* big = place(56, x, z, 20.0);
+    BaseObject* canvas = place(57, x + 120, z - 90, 20.0);
+    BaseObject* hut = place(58, x - 90, z - 60, 110.0);
+    BaseObject* hut2 = place(59, x + 190, z - 40, 80.0);
+    BaseObject* sock = place(60, x + 60, z + 120, 0.0);
+    frame();
+    look({x + 260, ground + 90, z - 330}, {x, ground + 10, z});
+    draw("airfield.png");
+    for (BaseObject* o : {big, canvas, hut, hut2, sock})
+        EXPECT_GT(standsOut(o), o == sock ? 5 : 300) << o->ThisModel.TheObject.ObjectName.data();
+    const auto h = big->ModelAttitude.Position;
+    look({h[0] + 30, h[1] + 12, h[2] - 170}, {h[0], h[1] + 12, h[2]});
+    draw("hangar_through.png");
+    look({h[0] - 150, h[1] + 60, h[2] + 40}, {h[0], h[1] + 10, h[2]});
+    draw("hangar_side.png");
+    const auto s = sock->ModelAttitude.Position;
+    look({s[0] + 30, s[1] + 22, s[2] - 20}, {s[0], s[1] + 16, s[2] + 4});
+    draw("wind_sock.png");
+    const auto w = hut->ModelAttitude.Position;
+    look({w[0] - 50, w[1] + 25, w[2] + 45}, {w[0], w[1] + 5, w[2]});
+    draw("huts.png");
+    // In the late afternoon the shadows reach out east of the buildings.
+    view().setSunVectorFromTime(17.0);
+    look({h[0] + 330, h[1] + 140, h[2] - 120}, {h[0] + 40, h[1], h[2] - 40});
+    const RGBAImage evening = draw("airfield_evening.png");
+    big->ModelAttitude.Position[1] += 50000;
+    canvas->ModelAttitude.Position[1] += 50000;
+    const RGBAImage bare = draw();
+    big->ModelAttitude.Position[1] -= 50000;
+    canvas->ModelAttitude.Position[1] -= 50000;
+    EXPECT_GT(differing(evening, bare), 2000);
+    view().setSunVectorFromTime(11.0);
+    big->ThisModel.TheObject.GlobalDeadTime = c->GlobalMissionTime;
+    look({h[0] + 200, h[1] + 120, h[2] - 200}, {h[0], h[1], h[2]});
+    draw("hangar_destroyed.png");
+
+    // The village: four houses, all smoking, after their puffs have left the chimneys.
+    const double vx = x + 3000, vz = z + 2000;
+    std::vector<FrenchHouseWWI*> houses;
+    for (int k = 0; k < 4; ++k) {
+        auto* house = static_cast<FrenchHouseWWI*>(place(k % 2 ? 72 : 71, vx + 45.0 * k, vz + 25.0 * (k % 2), 15.0 * k));
+        house->DrawSmoke = true;
+        houses.push_back(house);
+    }
+    for (int32_t t = 1; t <= 900; ++t)
+        for (FrenchHouseWWI* house : houses) house->callEveryTick(true, t, false);
+    c->GlobalMissionTime = 900;
+    const double vg = terrain->getAltitudeAtX(vx, vz);
+    look({vx + 60, vg + 45, vz - 140}, {vx + 60, vg + 20, vz});
+    const RGBAImage village = draw("village.png");
+    for (FrenchHouseWWI* house : houses) EXPECT_GT(standsOut(house), 300);
+    for (FrenchHouseWWI* house : houses) house->DrawSmoke = false;
+    EXPECT_GT(differing(village, draw()), 150);  // the smoke over the chimneys
+    for (FrenchHouseWWI* house : houses) house->DrawSmoke = true;
+    const auto p = houses[1]->ModelAttitude.Position;
+    look({p[0] - 40, p[1] + 14, p[2] + 35}, {p[0], p[1] + 12, p[2]});
+    draw("house_2.png");
+
+    // The long stone bridge on the gorge north of Reims, from the valley floor.
+    BaseObject* viaduct = place(70, BridgeSpWWI::kWorldPlace[0], BridgeSpWWI::kWorldPlace[2], BridgeSpWWI::kWorldHeading,
+                                BridgeSpWWI::kWorldPlace[1]);
+    const auto b = viaduct->ModelAttitude.Position;
+    look({b[0] + 3000, b[1] + 1400, b[2] - 3000}, {b[0], b[1] + 450, b[2]});
+    EXPECT_GT(standsOut(viaduct), 2000);
+    draw("stone_bridge.png");
+    look({b[0] + 1500, b[1] + 150, b[2] + 200}, {b[0], b[1] + 300, b[2]});
+    draw("stone_bridge_valley.png");
+    BaseObject* bridge = place(69, x - 400, z + 300, 30.0);
+    BaseObject* pylon = place(68, x - 300, z + 400, 0.0);
+    BaseObject* crater = place(73, x - 350, z + 250, 0.0);
+    const auto q = bridge->ModelAttitude.Position;
+    look({q[0] + 60, q[1] + 30, q[2] - 70}, {q[0], q[1] + 5, q[2]});
+    draw("wood_bridge.png");
+    EXPECT_GT(standsOut(bridge), 300);
+    const auto r = pylon->ModelAttitude.Position;
+    look({r[0] + 90, r[1] + 40, r[2] - 140}, {r[0], r[1] + 45, r[2]});
+    draw("race_pylon.png");
+    EXPECT_GT(standsOut(pylon), 300);
+    const auto k = crater->ModelAttitude.Position;
+    look({k[0] + 40, k[1] + 70, k[2] - 60}, {k[0], k[1], k[2]});
+    draw("crater.png");
+    EXPECT_GT(standsOut(crater), 300);
 }
 
 }  // namespace

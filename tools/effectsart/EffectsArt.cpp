@@ -2,6 +2,7 @@
 
 #include "tools/effectsart/ArmedArt.h"
 #include "tools/effectsart/ArtKit.h"
+#include "tools/effectsart/StaticArt.h"
 
 #include <algorithm>
 #include <cmath>
@@ -170,7 +171,7 @@ const std::vector<std::string> kNames = {
     "GCPalm3I.png",        "GCPalm4I.png",     "GCPine1I.png",    "GCPine2I.png",         "GCPine3I.png",
     "GCPine4I.png",        "Earth2N.png",      "Earth2N_.png",    "Earth3N.png",          "Earth3N_.png",
     "BlueSmokeN.png",      "BlueSmokeN_.png",  "BlackSmokeN.png", "BlackSmokeN_.png",     "AAAFireSmokeN.png",
-    "AAAFireSmokeN_.png",  "AAASmokeN.png",    "AAASmokeN_.png"};
+    "AAAFireSmokeN_.png",  "AAASmokeN.png",    "AAASmokeN_.png",  "GraySmokeN.png",       "GraySmokeN_.png"};
 
 }  // namespace
 
@@ -178,6 +179,7 @@ const std::vector<std::string>& pictureNames() {
     static const std::vector<std::string> all = [] {
         std::vector<std::string> names = kNames;
         names.insert(names.end(), armedPictureNames().begin(), armedPictureNames().end());
+        names.insert(names.end(), staticPictureNames().begin(), staticPictureNames().end());
         return names;
     }();
     return all;
@@ -193,7 +195,8 @@ bool paint(const std::string& name, platform::RGBAImage& image) {
     if (name.rfind("BlackSmokeN", 0) == 0) return paintPuff(image, mask, 0), true;
     if (name.rfind("AAAFireSmokeN", 0) == 0) return paintPuff(image, mask, 1), true;
     if (name.rfind("AAASmokeN", 0) == 0) return paintPuff(image, mask, 4), true;
-    if (paintArmed(name, image)) return true;
+    if (paintArmed(name, image) || paintStatic(name, image)) return true;
+    if (name.rfind("GraySmokeN", 0) == 0) return paintPuff(image, mask, 2), true;  // chimney wood smoke
     if (name.rfind("ExploBlackSmokeN", 0) == 0) return paintPuff(image, mask, 0), true;
     if (name.rfind("ExploFireSmokeN", 0) == 0) return paintPuff(image, mask, 1), true;
     if (name.rfind("Clouds2N", 0) == 0) return paintPuff(image, mask, 2), true;
