@@ -5,6 +5,7 @@
 #include "aircraft/ObjectTestFile.h"
 #include "objects/AllBombs.h"
 #include "objects/ArmedObjects.h"
+#include "objects/Bomber.h"
 #include "objects/Debris.h"
 #include "objects/FrenchHouse.h"
 #include "objects/GroundClutter.h"
@@ -22,8 +23,6 @@ namespace {
 
 constexpr int32_t kTerrainCode = 54, kDebrisCode = 4;
 
-// Codes a mission may name whose classes come with the bomber: 78/79.
-constexpr int32_t kPendingCodes[] = {78, 79};
 
 template <class T> ObjectFactory::Make maker() {
     return [] { return std::make_unique<T>(); };
@@ -59,7 +58,6 @@ ObjectFactory::ObjectFactory() {
     registerKind(71, maker<FrenchHouseWWI>());
     registerKind(72, maker<FrenchHouse2WWI>());
     registerKind(73, maker<Crater>());
-    for (int32_t code : kPendingCodes) registerKind(code, [code] { return std::make_unique<PlaceholderObject>(code); });
     // The lorries 14, 16 and 63 and the tanks 75 and 76; the livery or skin follows the code.
     const auto modelType = [](int32_t code) {
         return [code](ZephModel& object, long, ModelArray&) { static_cast<GroundVehicle&>(object).setModelType(code); };
@@ -67,6 +65,12 @@ ObjectFactory::ObjectFactory() {
     for (int32_t code : {14, 16, 63}) registerKind(code, maker<TruckWWI>(), modelType(code));
     registerKind(75, maker<TankWWI>(), modelType(75));
     registerKind(76, maker<Tank2WWI>(), modelType(76));
+    // The bomber: 78 in American colours, 79 in British.
+    for (int32_t code : {78, 79}) {
+        registerKind(code, maker<AircoDH4>(), [code](ZephModel& object, long, ModelArray&) {
+            static_cast<AircoDH4&>(object).setAmerOrBrit(code == 78 ? 1 : 2);
+        });
+    }
 }
 
 void ObjectFactory::registerKind(int32_t code, Make make, Then then) { kinds_[code] = {std::move(make), std::move(then)}; }

@@ -137,15 +137,19 @@ void GroundGunner::aircraftSmoke(const ZephModel& owner, int32_t deadTime, int32
     if (deadTime == 0 || t - deadTime >= kWreckFireFor + 1) return;
     const double o[3] = {2.0 * r16() / 32768.0, 2.0 * r16() / 32768.0 + 15.0,
                          20.0 * ZephModel::getDoubleRandomFrom(-1.0, 1.0)};
+    addWreckPuff(owner, o, t, t - deadTime > kBlueSmokeAfter ? style_.blueMap : style_.fireMap);
+}
+
+void GroundGunner::addWreckPuff(const ZephModel& owner, const double* offset, int32_t t, int16_t colour) {
     double m[16] = {}, w[3];
     ZephModel::quaternionToMatrix(owner.ModelAttitude.QAttitude.data(), m);
-    ZephModel::RotateVector(o, w, m);
+    ZephModel::RotateVector(offset, w, m);
     GunnerSmoke& s = OurSmokes[NextSmokeSpot];
     NextSmokeSpot = NextSmokeSpot + 1 >= kRing ? 0 : NextSmokeSpot + 1;
     for (int k = 0; k < 3; ++k) s.XYZPosition[k] = owner.ModelAttitude.Position[k] + w[k];
     s.TimeStarted = t;
     s.StaysAlive = kWreckPuffLife;
-    s.SmokeColor = t - deadTime > kBlueSmokeAfter ? style_.blueMap : style_.fireMap;
+    s.SmokeColor = colour;
     s.SmokeSize = 5.0 * r16() / 32768.0 + 20.0;
 }
 

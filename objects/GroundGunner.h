@@ -58,6 +58,8 @@ public:
     void handleFiringGuns(ZephModel& owner, const Object3DData& header, int32_t t, bool inReplay);
     // One wreck sprite, while the fire lasts after `deadTime`.
     void aircraftSmoke(const ZephModel& owner, int32_t deadTime, int32_t t);
+    // One wreck puff of `colour` at `offset` (body ft) from the owner, 600 ticks, 15 to 25 ft.
+    void addWreckPuff(const ZephModel& owner, const double* offset, int32_t t, int16_t colour);
     // Once per running tick of a settled wreck: its smoke drifts with the wind and climbs.
     void driftWreckSmoke(const double* wind);
 

@@ -1,0 +1,301 @@
+// The AI bomber against scripted neighbours: its model, way points and holds, the bombing run
+// into a recording bombs pool, being shot down, and the replay.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "flight/AIRecords.h"
+#include "objects/Bomber.h"
+#include "objects/BomberModel.h"
+#include "platform/Random.h"
+#include "tests/objects/ArmedWorld.h"
+#include "tests/objects/ObjectFakes.h"
+
+namespace pellam {
+namespace {
+
+using testing::ArmedWorld;
+namespace model = armed::bomber;
+constexpr double kDeg = 57.29577951;
+
+struct RecordingPool : ZephModel {
+    struct Drop {
+        std::array<double, 3> velocity, at;
+        int32_t time, who;
+    };
+    std::vector<Drop> drops;
+    void startADroppedBomb(const double* v, const double* p, int32_t t, int32_t who) override {
+        drops.push_back({{v[0], v[1], v[2]}, {p[0], p[1], p[2]}, t, who});
+    }
+};
+
+struct Target : ZephModel {
+    bool dead = false;
+    bool areYouDead() override { return dead; }
+};
+
+struct Bombers : ::testing::Test {
+    Bombers() { platform::seedRandom(5); }
+    ArmedWorld w;
+    std::array<aiFlyToPoint, 200> path{};
+    RecordingPool* pool =
+        static_cast<RecordingPool*>(w.controller.models.put(ModelArray::kBombs, std::make_unique<RecordingPool>()));
+
+    AircoDH4& bomber(double height = 1000.0, double speed = AircoDH4::kCruise) {
+        AircoDH4& b = w.unit<AircoDH4>(std::make_unique<AircoDH4>(), {0, ArmedWorld::kGround + height, 0});
+        b.setObjectGroundAltitude(ArmedWorld::kGround);
+        b.setPathStart(1, path.data());
+        b.CurrentSpeed = speed;
+        return b;
+    }
+    Target& target(long index, std::array<double, 3> at) {
+        auto* t = static_cast<Target*>(w.controller.models.put(index, std::make_unique<Target>()));
+        t->ModelAttitude.Position = at;
+        return *t;
+    }
+    void point(int k, std::array<double, 3> at, double targets = 0, int32_t next = -1) {
+        path[k].PointXYZ = at;
+        path[k].PSTargets = targets;
+        path[k].NextPoint = next;
+    }
+    void tick(AircoDH4& b, int32_t t, bool inReplay = false) {
+        w.controller.missionTime = t;
+        b.callEveryTick(true, t, inReplay);
+    }
+    // The replay countdown after ticks 1..t, one call a tick: down 1 a tick, up 20 a record.
+    static int32_t countdownAfter(int32_t t) { return -t + 20 * ((t - 2) / 20 + 1); }
+    // A tick steps the gunner once: a bullet far from anyone ages by exactly one.
+    void gunnerStepsOnce(AircoDH4& b, int32_t t) {
+        BulletsList& g = b.Gunner.GunBullets;
+        ProjectileType& s = g.TheBullets[BulletsList::kSlots - 1];
+        s.TimeAlive = 10;
+        s.GraphicsType = 0;
+        s.PX = s.P2X = 1e7;
+        g.ActiveBullets = 1;
+        tick(b, t);
+        EXPECT_EQ(s.TimeAlive, 11);
+    }
+};
+
+TEST_F(Bombers, ModelKeepsTheIndexesTheBomberAddresses) {
+    const armed::Mesh& m = model::bomberMesh();
+    ASSERT_EQ(m.pointCount(), model::kPoints);
+    ASSERT_EQ(m.polygonCount(), model::kPolygons);
+    int perMap[10] = {};
+    for (int k = 0; k < m.polygonCount(); ++k) {
+        const OnePolygonVer2& p = m.polygons[k];
+        ASSERT_TRUE(p.MapNumber >= 0 && p.MapNumber < 10);
+        ++perMap[p.MapNumber];
+        for (int i = 1; i <= m.runs[p.FirstItem]; ++i) EXPECT_LT(m.runs[p.FirstItem + i], model::kPoints);
+    }
+    EXPECT_EQ(perMap[model::kAirframeMap], 93);
+    EXPECT_EQ(perMap[model::kCrewMap], 13);
+    EXPECT_EQ(perMap[model::kDiscMap], 2);
+    EXPECT_EQ(perMap[model::kEarthMap], 1);
+    EXPECT_TRUE(m.polygons[model::kHiddenPolygon].DrawHints & 0x2);
+    const auto runOf = [&](int k) {
+        const uint16_t* r = &m.runs[m.polygons[k].FirstItem];
+        return std::vector<int>(r + 1, r + 1 + r[0]);
+    };
+    EXPECT_EQ(runOf(model::kDisc), (std::vector<int>{2, 3, 4, 5}));
+    EXPECT_EQ(runOf(model::kScar), (std::vector<int>{741, 742, 743, 744}));
+    EXPECT_EQ(m.polygons[model::kBladeA].MapNumber, model::kAirframeMap);
+
+    // The airframe's texture slot follows the livery; American until told otherwise.
+    fakes::RecordingView view;
+    AircoDH4 b;
+    b.initWithGLView(&view);
+    EXPECT_STREQ(b.getUsedTextureNames()[model::kAirframeMap], "AircoDH4AL");
+    auto& slots = b.ModelPointsPolys().MapListOffset;
+    b.setAmerOrBrit(2);
+    EXPECT_EQ(slots[model::kAirframeMap], slots[model::kBritishMap]);
+    b.setAmerOrBrit(1);
+    EXPECT_EQ(slots[model::kAirframeMap], slots[model::kAmericanMap]);
+}
+
+// Two points, 50 ft up then 50 ft down: the climb, the turn and bank limits hold on every tick,
+// and the chain's end leaves the bomber parked.
+TEST_F(Bombers, FliesItsWayPointsWithinItsLimits) {
+    point(0, {0, ArmedWorld::kGround + 1050, 3000}, 0, 1);
+    point(1, {3000, ArmedWorld::kGround + 1000, 3000});
+    AircoDH4& b = bomber();
+    double lastY = b.ModelAttitude.Position[1], lastHeading = b.CurrentHeading;
+    int32_t t = 1;
+    for (; t < 20000 && b.CurrentDrivePath != 0; ++t) {
+        tick(b, t);
+        const double climb = b.ModelAttitude.Position[1] - lastY;
+        if (t == 1) {
+            EXPECT_NEAR(climb, 0.22, 1e-9);
+        }
+        EXPECT_LE(std::fabs(climb), 0.22 + 1e-9);
+        EXPECT_LE(std::fabs(b.CurrentBank), 40.0 / kDeg + 1e-9);
+        EXPECT_LE(std::fabs(AircoDH4::wrap(b.CurrentHeading - lastHeading)), 0.2 / kDeg + 1e-6);
+        lastY = b.ModelAttitude.Position[1];
+        lastHeading = b.CurrentHeading;
+    }
+    ASSERT_EQ(b.CurrentDrivePath, 0);
+    EXPECT_NEAR(b.ModelAttitude.Position[1], ArmedWorld::kGround + 1000.0, 1.0);
+    const auto at = b.ModelAttitude.Position;
+    for (int k = 0; k < 400; ++k) tick(b, t + k);
+    EXPECT_EQ(b.CurrentSpeed, 0.0);
+    EXPECT_NEAR(b.ModelAttitude.Position[2], at[2], 200.0);  // slows to a stop where it is
+}
+
+// 11.9 ft is reached at once; a point passed 30 ft aside counts once the bomber draws away; a
+// link outside the table ends the path.
+TEST_F(Bombers, ArrivalAndThePassedPointRule) {
+    point(0, {0, ArmedWorld::kGround + 1000, 11.9}, 0, 1);
+    point(1, {40, ArmedWorld::kGround + 1000, 80}, 0, 250);
+    AircoDH4& b = bomber();
+    tick(b, 1);
+    EXPECT_EQ(b.CurrentDrivePath, 2);
+    double nearest = 1e9;
+    int32_t t = 2;
+    for (; b.CurrentDrivePath == 2 && t < 400; ++t) {
+        tick(b, t);
+        nearest = std::min(nearest, std::hypot(40 - b.ModelAttitude.Position[0], 80 - b.ModelAttitude.Position[2]));
+    }
+    EXPECT_GT(nearest, 12.0);
+    EXPECT_EQ(b.CurrentDrivePath, 0);
+}
+
+// A point with 10 s to wait: exactly 600 ticks from a whole altitude; +-2 s or +-20 s of spread
+// from the fraction, never below one second. One gunner step and one record a tick throughout.
+TEST_F(Bombers, HoldsCountFromTheMissionClock) {
+    const std::pair<double, std::pair<int32_t, int32_t>> cases[] = {
+        {500.0, {600, 600}}, {500.002, {480, 720}}, {500.02, {60, 1800}}};
+    for (const auto& [altitude, window] : cases) {
+        point(0, {0, altitude, 5000}, 10);
+        AircoDH4& b = bomber(altitude - ArmedWorld::kGround, 0.0);
+        int32_t t = 1;
+        for (; b.CurrentSpeed == 0.0 && t < 2000; ++t) {
+            if (t == 50) gunnerStepsOnce(b, t);
+            else tick(b, t);
+        }
+        EXPECT_GE(t - 1, window.first) << altitude;
+        EXPECT_LE(t - 1, window.second) << altitude;
+        EXPECT_EQ(b.ReplaySaveTime, countdownAfter(t - 1));
+    }
+}
+
+// 1000 ft over a target on the ground: the first bomb goes 901.7 ft short of it, then three more
+// at least 41 ticks apart, each from the bomber as dropper 25 at 1.8 ft/tick along its heading;
+// then the bomber takes up its way point again. One gunner step and one record a tick.
+TEST_F(Bombers, RunReleasesFourBombsByTheFallTime) {
+    target(22, {0, ArmedWorld::kGround, 3000});
+    point(0, {0, ArmedWorld::kGround + 1000, 6000}, 22 * 65536.0);
+    AircoDH4& b = bomber();
+    int32_t t = 1;
+    for (; t < 2000 && pool->drops.size() < 4; ++t) {
+        tick(b, t);
+        if (t == 300) gunnerStepsOnce(b, ++t);
+    }
+    ASSERT_EQ(pool->drops.size(), 4u);
+    const double released = 3000.0 - pool->drops[0].at[2];
+    EXPECT_GT(released + 1.8, 901.69);
+    EXPECT_LE(released, 901.69);
+    for (size_t k = 0; k < 4; ++k) {
+        EXPECT_EQ(pool->drops[k].who, 25);
+        EXPECT_NEAR(pool->drops[k].velocity[2], 1.8, 1e-3);
+        if (k > 0) {
+            EXPECT_GE(pool->drops[k].time - pool->drops[k - 1].time, 41);
+        }
+    }
+    EXPECT_EQ(b.ReplaySaveTime, countdownAfter(t - 1));
+    EXPECT_EQ(b.doBombing(), 0);
+    for (; b.CurrentDrivePath != 0 && t < 6000; ++t) tick(b, t);
+    EXPECT_EQ(b.CurrentDrivePath, 0);  // reached the way point beyond the target
+}
+
+TEST_F(Bombers, TargetWordsNameOnlyLivingMissionObjects) {
+    Target& first = target(25, {0, ArmedWorld::kGround, 3000});
+    Target& second = target(30, {3000, ArmedWorld::kGround, 0});
+    target(20, {0, ArmedWorld::kGround, 3000});
+    AircoDH4& b = bomber();
+    for (double words : {20.0 * 65536 + 20, 500.0 * 65536, 7.0, -1.0, 1e300}) {
+        point(0, {0, 0, 0}, words);
+        EXPECT_EQ(b.doBombing(), 0) << words;
+    }
+    point(0, {0, 0, 0}, 25 * 65536.0 + 30);
+    const double heading = b.CurrentHeading;
+    EXPECT_EQ(b.doBombing(), 1);
+    EXPECT_NEAR(b.CurrentHeading, heading, 1e-9);  // toward model 25, straight ahead
+    first.dead = true;
+    EXPECT_EQ(b.doBombing(), 1);
+    EXPECT_GT(b.CurrentHeading, heading);  // turning toward model 30
+    // Below the ground altitude of its start there is no fall time: it steers but never drops.
+    second.ModelAttitude.Position = {b.ModelAttitude.Position[0], ArmedWorld::kGround, b.ModelAttitude.Position[2]};
+    b.setObjectGroundAltitude(5000.0);
+    b.GlobalTime = 100;
+    for (int k = 0; k < 50; ++k) EXPECT_EQ(b.doBombing(), 1);
+    EXPECT_TRUE(pool->drops.empty());
+}
+
+// Shot down in the air: it keeps flying forward, sinks ever faster, smokes, explodes once on
+// the ground and stays nose-down at 70 degrees over a level scar.
+TEST_F(Bombers, ShotDownItFallsSmokingAndExplodesOnce) {
+    point(0, {0, ArmedWorld::kGround + 1000, 90000});
+    fakes::RecordingView view;
+    AircoDH4& b = bomber();
+    b.MainGLDrawer = &view;
+    b.ThisModel.TheObject.GlobalDeadTime = 5;
+    int32_t t = 1;
+    for (; t < 3000 && b.CurrentSpeed != 0.0; ++t) {
+        tick(b, t);
+        if (t > 5 && b.CurrentSpeed != 0.0) {
+            EXPECT_GE(b.CurrentSpeed, 1.8 - 1e-9);
+        }
+        EXPECT_LE(b.FallSpeed, 2.0);
+    }
+    EXPECT_GT(b.Gunner.NextSmokeSpot, 100);
+    for (int k = 0; k < 100; ++k) tick(b, t + k);
+    EXPECT_EQ(w.controller.explosions, 1);
+    double m[16] = {}, nose[3];
+    const double z[3] = {0, 0, 1};
+    ZephModel::quaternionToMatrix(b.ModelAttitude.QAttitude.data(), m);
+    ZephModel::RotateVector(z, nose, m);
+    EXPECT_NEAR(nose[1], -std::sin(70.0 / kDeg), 1e-6);
+    b.getDrawingData(t + 100);
+    const OnePolygonVer2& scar = b.ModelPointsPolys().ThePolygons[model::kScar];
+    EXPECT_FALSE(scar.DrawHints & 0x2);
+    double corner[3];
+    const double p[3] = {b.ModelPointsPolys().ThePoints[741].X, b.ModelPointsPolys().ThePoints[741].Y,
+                         b.ModelPointsPolys().ThePoints[741].Z};
+    ZephModel::RotateVector(p, corner, m);
+    EXPECT_NEAR(corner[1] + b.ModelAttitude.Position[1], ArmedWorld::kGround + 0.5, 1e-3);
+
+    // Killed while parked on the ground, it is a wreck on its first dead tick.
+    AircoDH4& parked = bomber(0.0, 0.0);
+    parked.setPathStart(-1, path.data());
+    tick(parked, 1);
+    parked.ThisModel.TheObject.GlobalDeadTime = 2;
+    tick(parked, 2);
+    EXPECT_EQ(w.controller.explosions, 2);
+}
+
+// Recorded, replayed from the start and recovered: the live flight goes on exactly as it was.
+TEST_F(Bombers, ReplayGivesTheLiveStateBackWhole) {
+    point(0, {2000, ArmedWorld::kGround + 1200, 3000}, 0, 1);
+    point(1, {0, ArmedWorld::kGround + 900, 0}, 0, 0);
+    AircoDH4& b = bomber();
+    for (int32_t t = 1; t <= 700; ++t) tick(b, t);
+    const AircoDH4::PutAside before{{}, b.CurrentDrivePath, b.ArrivedAtPointTime, b.BombDropTime, b.CurrentSpeed,
+                                    b.FallSpeed, b.CurrentPitch, b.CurrentBank, b.CurrentHeading, b.ClosestApproach};
+    const QNion pose = b.ModelAttitude;
+    b.prepareForReplayStart(700);
+    for (int32_t t = 100; t <= 400; ++t) tick(b, t, true);
+    EXPECT_NE(b.ModelAttitude.Position, pose.Position);
+    b.recoverFromReplay(700);
+    EXPECT_EQ(b.ModelAttitude.Position, pose.Position);
+    EXPECT_EQ(b.ModelAttitude.QAttitude, pose.QAttitude);
+    EXPECT_EQ(b.CurrentDrivePath, before.drivePath);
+    for (auto [live, kept] : {std::pair{b.CurrentSpeed, before.speed}, {b.CurrentPitch, before.pitch},
+                              {b.CurrentBank, before.bank}, {b.CurrentHeading, before.heading},
+                              {b.ClosestApproach, before.closest}}) {
+        EXPECT_EQ(live, kept);
+    }
+}
+
+}  // namespace
+}  // namespace pellam
