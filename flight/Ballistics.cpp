@@ -17,6 +17,7 @@ constexpr int32_t kLastLiveTick = 70;     // a bullet flies ticks 0..70
 constexpr int32_t kStoppedByObject = 75;
 constexpr int32_t kStoppedByAircraft = 5000;
 constexpr double kParkedBlastRadius = 50.0;  // ft
+constexpr int32_t kNoPilotsKill = 23;         // WhoKilledMe of a blast no aircraft dropped
 
 bool inFlight(const ProjectileType& b) { return b.TimeAlive <= kLastLiveTick && b.GraphicsType != 2; }
 
@@ -212,8 +213,10 @@ void CheckForObjectHit(int32_t shooter, BulletsList* bullets, ModelArray* object
 void CheckForBombHitObject(long dropper, ModelArray* objects, int32_t gtime, bool inReplay,
                                       ControllerServices* caller, const double* bomb) {
     if (!objects || !bomb || inReplay) return;
-    // Only the eight aircraft earn kills: the bomber's own bombs credit nobody.
+    // Only the eight aircraft earn kills: the bomber's own bombs credit nobody, yet what they
+    // wreck is destroyed all the same (a victory counts it), marked as no pilot's kill.
     const int32_t killer = creditable(dropper - ModelArray::kFirstAircraft);
+    const int32_t mark = killer >= 0 ? killer : kNoPilotsKill;
     auto distance = [bomb](const double* p) {
         const double d[3] = {p[0] - bomb[0], p[1] - bomb[1], p[2] - bomb[2]};
         return std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
@@ -226,7 +229,7 @@ void CheckForBombHitObject(long dropper, ModelArray* objects, int32_t gtime, boo
         if (!(d.ObjectFlags & 0x20) || d.GlobalDeadTime != 0) continue;
         if (distance(&complete->ObjectMatrix[12]) >= d.BlastDistance) continue;
         d.GlobalDeadTime = gtime;
-        d.WhoKilledMe = killer;
+        d.WhoKilledMe = mark;
         if (caller) caller->thisObjectDead(i, killer);
     }
     for (long i = ModelArray::kFirstAircraft; i < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots; ++i) {

@@ -101,14 +101,14 @@ void fuselage(Airframe& f) {
         const double u = alongFuselage(s.z);
         left[i] = f.point({-s.hw, s.keel, s.z}, atlas::kSide, u, 0.0);
         f.point({-s.hw, s.top, s.z}, atlas::kSide, u, 1.0);
-        right[i] = f.point({s.hw, s.keel, s.z}, atlas::kSide, u, 0.0);
-        f.point({s.hw, s.top, s.z}, atlas::kSide, u, 1.0);
+        right[i] = f.point({s.hw, s.keel, s.z}, atlas::kStarboard, u, 0.0);
+        f.point({s.hw, s.top, s.z}, atlas::kStarboard, u, 1.0);
         // The top decking is rounded a little: a ridge along the middle.
         topL[i] = f.point({-s.hw, s.top, s.z}, atlas::kTop, u, 0.0);
         topM[i] = f.point({0, s.top + 0.3 * s.hw, s.z}, atlas::kTop, u, 0.5);
         topR[i] = f.point({s.hw, s.top, s.z}, atlas::kTop, u, 1.0);
-        keelL[i] = f.point({-s.hw, s.keel, s.z}, atlas::kWingUnder, 0.2 + 0.6 * u, 0.1);
-        keelR[i] = f.point({s.hw, s.keel, s.z}, atlas::kWingUnder, 0.2 + 0.6 * u, 0.3);
+        keelL[i] = f.point({-s.hw, s.keel, s.z}, atlas::kWingUnder, 0.05 + 0.45 * u, 0.1);
+        keelR[i] = f.point({s.hw, s.keel, s.z}, atlas::kWingUnder, 0.05 + 0.45 * u, 0.3);
     }
     for (int i = 0; i < kSegments; ++i) {
         f.quad(left[i], left[i] + 1, left[i + 1] + 1, left[i + 1], {-1, 0, 0});

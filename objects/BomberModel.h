@@ -24,7 +24,8 @@ struct Region {
 constexpr Region kWingTop{0.0f, 0.5f, 0.75f, 1.0f};      // upper wing: root at u0, leading edge at v1
 constexpr Region kLowerTop{0.0f, 0.5f, 0.5f, 0.75f};     // lower wing's top, no markings
 constexpr Region kWingUnder{0.5f, 1.0f, 0.75f, 1.0f};    // undersides: root at u0, leading edge at v1
-constexpr Region kSide{0.0f, 1.0f, 0.25f, 0.5f};         // fuselage side: nose at u0, keel at v0
+constexpr Region kSide{0.0f, 1.0f, 0.375f, 0.5f};        // port side: nose at u0, keel at v0
+constexpr Region kStarboard{0.0f, 1.0f, 0.25f, 0.375f};  // the same for the starboard side
 constexpr Region kTop{0.0f, 1.0f, 0.125f, 0.25f};        // fuselage top: nose at u0, port edge at v0
 constexpr Region kFin{0.5f, 0.75f, 0.5f, 0.75f};         // fin and rudder: leading edge at u0
 constexpr Region kTailplane{0.75f, 1.0f, 0.5f, 0.75f};   // root at u0, leading edge at v1

@@ -192,11 +192,11 @@ TEST_F(ObjectWorld, BombsWreckObjectsInTheirBlastAndParkedAircraftWithin50Feet) 
     EXPECT_EQ(flying->a.Damage1, 0u);
     bomb(3, 530);
     EXPECT_EQ(box->data().WhoKilledMe, 1);
-    // The bomber's bombs come from outside the eight aircraft and credit nobody.
+    // The bomber's bombs come from outside the eight aircraft and credit nobody, but destroy.
     auto* other = static_cast<BoxObject*>(controller.models.append(std::make_unique<BoxObject>(0, 0, -500, 5, 5, 5)));
     bomb(25, -510);
     bomb(2, -510);  // dead already
-    EXPECT_EQ(other->data().WhoKilledMe, -1);
+    EXPECT_EQ(other->data().WhoKilledMe, 23);
     EXPECT_EQ(controller.deaths, (std::vector<Death>{{ModelArray::kFirstMissionObject, 1}, {22, -1}}));
 }
 

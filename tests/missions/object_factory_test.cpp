@@ -4,6 +4,7 @@
 #include "aircraft/FokkerDr1.h"
 #include "aircraft/ObjectTestFile.h"
 #include "missions/ObjectFactory.h"
+#include "objects/Bomber.h"
 #include "tests/flight/TestWorld.h"
 #include "world/FirstCloud.h"
 #include "world/TexturedSkyDome.h"
@@ -70,8 +71,10 @@ TEST(ObjectFactory, EveryRowKeepsItsIndexAndIsPlaced) {
     auto* cloud = dynamic_cast<FirstCloud*>(array.at(8));
     ASSERT_NE(cloud, nullptr);
     EXPECT_GT(cloud->spriteCount(), 0);
-    for (long i : {9L, 10L, 11L, 13L}) EXPECT_NE(dynamic_cast<PlaceholderObject*>(array.at(i)), nullptr) << i;
-    EXPECT_EQ(static_cast<PlaceholderObject*>(array.at(13))->missionCode(), 79);
+    for (long i : {9L, 10L, 11L}) EXPECT_NE(dynamic_cast<PlaceholderObject*>(array.at(i)), nullptr) << i;
+    auto* bomber = dynamic_cast<AircoDH4*>(array.at(13));  // 79: the bomber in British colours
+    ASSERT_NE(bomber, nullptr);
+    EXPECT_EQ(bomber->Livery, AircoDH4::kBritishLivery);
 
     // Placement: a negative Y stands on the ground there, 0 stays 0; the heading turns the start pose.
     auto* recorder = dynamic_cast<Recorder*>(array.at(12));

@@ -1,6 +1,7 @@
 #include "tools/effectsart/EffectsArt.h"
 
 #include "tools/effectsart/ArmedArt.h"
+#include "tools/effectsart/BomberArt.h"
 #include "tools/effectsart/ArtKit.h"
 #include "tools/effectsart/StaticArt.h"
 
@@ -180,6 +181,7 @@ const std::vector<std::string>& pictureNames() {
         std::vector<std::string> names = kNames;
         names.insert(names.end(), armedPictureNames().begin(), armedPictureNames().end());
         names.insert(names.end(), staticPictureNames().begin(), staticPictureNames().end());
+        names.insert(names.end(), bomberPictureNames().begin(), bomberPictureNames().end());
         return names;
     }();
     return all;
@@ -195,7 +197,7 @@ bool paint(const std::string& name, platform::RGBAImage& image) {
     if (name.rfind("BlackSmokeN", 0) == 0) return paintPuff(image, mask, 0), true;
     if (name.rfind("AAAFireSmokeN", 0) == 0) return paintPuff(image, mask, 1), true;
     if (name.rfind("AAASmokeN", 0) == 0) return paintPuff(image, mask, 4), true;
-    if (paintArmed(name, image) || paintStatic(name, image)) return true;
+    if (paintArmed(name, image) || paintStatic(name, image) || paintBomber(name, image)) return true;
     if (name.rfind("GraySmokeN", 0) == 0) return paintPuff(image, mask, 2), true;  // chimney wood smoke
     if (name.rfind("ExploBlackSmokeN", 0) == 0) return paintPuff(image, mask, 0), true;
     if (name.rfind("ExploFireSmokeN", 0) == 0) return paintPuff(image, mask, 1), true;
