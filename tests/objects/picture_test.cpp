@@ -446,6 +446,7 @@ TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
     look({k[0] + 40, k[1] + 70, k[2] - 60}, {k[0], k[1], k[2]});
     draw("crater.png");
     EXPECT_GT(standsOut(crater), 300);
+}
 
 // The bomber in both liveries: the British one flying its way point with the propeller a disc,
 // the American one parked with its blades standing; then the British one shot down, falling in
