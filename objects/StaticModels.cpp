@@ -48,10 +48,10 @@ void wall(Mesh& m, std::vector<int>& run, Corner a, Corner b, Corner c, Corner d
     m.plate(run, a, b, c, d, {0, 0, dist(a, b) / tile, dist(a, d) / tile});
 }
 
-// A roof plate on the roofing picture's plain weathered field (its right half, lower three
-// quarters), stretched once over the plate.
+// A roof plate covered once by the roofing picture's field of tarred felt (the right half of
+// its lower 0.45), the battens running across the plate's V.
 void roofing(Mesh& m, std::vector<int>& run, Corner a, Corner b, Corner c, Corner d) {
-    m.plate(run, a, b, c, d, {0.52f, 0.02f, 0.98f, 0.72f});
+    m.plate(run, a, b, c, d, {0.52f, 0.01f, 0.98f, 0.44f});
 }
 
 // The box shadow's points at 0.5 ft: quad A over the footprint (its night shape), then quads B
@@ -256,7 +256,7 @@ Mesh buildWindSock() {
     std::vector<int> outside, inside;
     for (int k = 0; k <= 8; ++k) outside.insert(outside.end(), {ring[0] + k, ring[2] + k});
     for (int k = 0; k <= 8; ++k) inside.insert(inside.end(), {ring[3] + k, ring[1] + k});
-    m.polygons[m.polygon(1, kQuads, kUntextured, pole, {0.88f, 0.87f, 0.82f, 1})].MaterialLightDataOffset = 1;
+    m.polygon(1, kQuads, kUntextured, pole, {0.88f, 0.87f, 0.82f, 1});
     m.polygon(1, kLineStrip, kUntextured | kUnlit, hoop, {0.2f, 0.2f, 0.2f, 1});
     // Culled, so that each face shows only its own side.
     m.polygon(0, kTriangleStrip, kUntextured | kUnlit, outside, {0.7f, 0.1f, 0.1f, 1});
@@ -431,7 +431,8 @@ Mesh buildHouse(bool longer) {
     const float cz = longer ? -19.5f : -12.5f, stackFoot = longer ? ridge - 4 : 0;
     m.polygon(0, kQuads, kShadowHints, range(78, 86), kShade);
     std::vector<int> step, ends, gables, east, west, roof, stack;
-    wall(m, step, {w, 0.4f, -1.5f}, {w, 0.4f, 1.5f}, {w + 1.5f, 0.4f, 1.5f}, {w + 1.5f, 0.4f, -1.5f}, 6);
+    // The step before the door, on the -X side, where the façade picture shows the front.
+    wall(m, step, {-w - 1.5f, 0.4f, -1.5f}, {-w - 1.5f, 0.4f, 1.5f}, {-w, 0.4f, 1.5f}, {-w, 0.4f, -1.5f}, 6);
     m.vertex(0, 0, 0);
     expectAt(m, 5, "house");
     for (Corner c : {Corner{w, 0, l}, Corner{w, eaves, l}, Corner{w, eaves, -l}, Corner{w, 0, -l}}) east.push_back(m.vertex(c[0], c[1], c[2]));
@@ -474,22 +475,29 @@ Mesh buildHouse(bool longer) {
     return m;
 }
 
+// Weathered wood, canvas, stone and tile have no shine: every polygon takes material 1, the
+// family's material without a specular part.
+Mesh matte(Mesh m) {
+    for (OnePolygonVer2& p : m.polygons) p.MaterialLightDataOffset = 1;
+    return m;
+}
+
 }  // namespace
 
-const Mesh& baseObjectMesh() { static const Mesh m = buildBase(); return m; }
-const Mesh& bigHangarMesh() { static const Mesh m = buildBigHangar(); return m; }
-const Mesh& canvasHangarMesh() { static const Mesh m = buildCanvasHangar(); return m; }
+const Mesh& baseObjectMesh() { static const Mesh m = matte(buildBase()); return m; }
+const Mesh& bigHangarMesh() { static const Mesh m = matte(buildBigHangar()); return m; }
+const Mesh& canvasHangarMesh() { static const Mesh m = matte(buildCanvasHangar()); return m; }
 const Mesh& woodHutMesh(bool longer) {
-    static const Mesh shortHut = buildHut(false), longHut = buildHut(true);
+    static const Mesh shortHut = matte(buildHut(false)), longHut = matte(buildHut(true));
     return longer ? longHut : shortHut;
 }
-const Mesh& windSockMesh() { static const Mesh m = buildWindSock(); return m; }
-const Mesh& racePylonMesh() { static const Mesh m = buildRacePylon(); return m; }
-const Mesh& woodBridgeMesh() { static const Mesh m = buildWoodBridge(); return m; }
-const Mesh& stoneBridgeMesh() { static const Mesh m = buildStoneBridge(); return m; }
-const Mesh& craterMesh() { static const Mesh m = buildCrater(); return m; }
+const Mesh& windSockMesh() { static const Mesh m = matte(buildWindSock()); return m; }
+const Mesh& racePylonMesh() { static const Mesh m = matte(buildRacePylon()); return m; }
+const Mesh& woodBridgeMesh() { static const Mesh m = matte(buildWoodBridge()); return m; }
+const Mesh& stoneBridgeMesh() { static const Mesh m = matte(buildStoneBridge()); return m; }
+const Mesh& craterMesh() { static const Mesh m = matte(buildCrater()); return m; }
 const Mesh& frenchHouseMesh(bool longer) {
-    static const Mesh one = buildHouse(false), two = buildHouse(true);
+    static const Mesh one = matte(buildHouse(false)), two = matte(buildHouse(true));
     return longer ? two : one;
 }
 

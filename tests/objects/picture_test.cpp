@@ -319,6 +319,9 @@ TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
     draw("hangar_through.png");
     look({h[0] - 150, h[1] + 60, h[2] + 40}, {h[0], h[1] + 10, h[2]});
     draw("hangar_side.png");
+    const auto v = canvas->ModelAttitude.Position;  // its open end faces +Z, turned 20 degrees
+    look({v[0] + 40 * std::sin(0.35) + 10, v[1] + 10, v[2] + 40 * std::cos(0.35)}, {v[0], v[1] + 6, v[2]});
+    draw("canvas_hangar_front.png");
     const auto s = sock->ModelAttitude.Position;
     look({s[0] + 30, s[1] + 22, s[2] - 20}, {s[0], s[1] + 16, s[2] + 4});
     draw("wind_sock.png");
@@ -358,6 +361,11 @@ TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
     for (FrenchHouseWWI* house : houses) house->DrawSmoke = false;
     EXPECT_GT(differing(village, draw()), 150);  // the smoke over the chimneys
     for (FrenchHouseWWI* house : houses) house->DrawSmoke = true;
+    const auto f = houses[0]->ModelAttitude.Position;  // its front faces +X
+    look({f[0] + 35, f[1] + 8, f[2] - 10}, {f[0], f[1] + 8, f[2]});
+    draw("house_1.png");
+    look({f[0] - 35, f[1] + 8, f[2] + 10}, {f[0], f[1] + 8, f[2]});
+    draw("house_1_back.png");
     const auto p = houses[1]->ModelAttitude.Position;
     look({p[0] - 40, p[1] + 14, p[2] + 35}, {p[0], p[1] + 12, p[2]});
     draw("house_2.png");
@@ -386,6 +394,7 @@ TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
     look({k[0] + 40, k[1] + 70, k[2] - 60}, {k[0], k[1], k[2]});
     draw("crater.png");
     EXPECT_GT(standsOut(crater), 300);
+    vehicles::setSunSource(nullptr);
 }
 
 // The bomber in both liveries: the British one flying its way point with the propeller a disc,
