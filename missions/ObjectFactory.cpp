@@ -23,7 +23,6 @@ namespace {
 
 constexpr int32_t kTerrainCode = 54, kDebrisCode = 4;
 
-
 template <class T> ObjectFactory::Make maker() {
     return [] { return std::make_unique<T>(); };
 }

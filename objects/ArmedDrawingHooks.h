@@ -19,4 +19,9 @@ struct DrawingHooks {
 void setDrawingHooks(const DrawingHooks* hooks);
 const DrawingHooks* drawingHooks();
 
+// The owner's gunner smokes through the installed hooks; nothing without them.
+inline void drawGunnerSmokes(TableModel& owner, GroundGunner& gunner, int32_t t, bool wreck) {
+    if (const DrawingHooks* hooks = drawingHooks()) hooks->gunnerSmokes(owner, gunner, t, wreck);
+}
+
 }  // namespace pellam::armed

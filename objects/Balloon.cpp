@@ -136,9 +136,7 @@ OneCompleteObjectVer2* BalloonWWI::getDrawingData(int32_t t) {
 }
 
 void BalloonWWI::drawMySmokeItems() {
-    if (const armed::DrawingHooks* hooks = armed::drawingHooks()) {
-        hooks->gunnerSmokes(*this, Gunner, GlobalTime, ThisModel.TheObject.GlobalDeadTime != 0);
-    }
+    armed::drawGunnerSmokes(*this, Gunner, GlobalTime, ThisModel.TheObject.GlobalDeadTime != 0);
 }
 
 void BalloonWWI::prepareForReplayStart(int32_t t) {
@@ -152,24 +150,16 @@ void BalloonWWI::recoverFromReplay(int32_t t) {
 }
 
 void BalloonWWI::saveCurrentReplayData(int32_t t) {
-    if (t == 0) return;
-    --ReplaySaveTime;
-    if (!ReplayRing::isRecordTick(t)) return;
-    ReplaySaveTime += ReplayRing::kEvery;
-    uint8_t* r = Replay.recordFor(t);
-    for (int k = 0; k < 3; ++k) ReplayRing::put32(r, 4 * (1 + k), static_cast<int32_t>(ModelAttitude.Position[k]));
-    for (int k = 0; k < 4; ++k) {
-        ReplayRing::put32(r, 4 * (4 + k), static_cast<int32_t>(ModelAttitude.QAttitude[k] * 100000.0));
-    }
+    uint8_t* r = Replay.saving(t, ReplaySaveTime);
+    if (!r) return;
+    ReplayRing::putPose(r, ModelAttitude.Position, ModelAttitude.QAttitude);
     ReplayRing::put32(r, 4 * 16, Gunner.LastFireTime);
 }
 
 void BalloonWWI::readCurrentReplayData(int32_t t) {
-    if (!ReplayRing::isRecordTick(t)) return;
-    const uint8_t* r = Replay.find(t);
+    const uint8_t* r = Replay.reading(t);
     if (!r) return;
-    for (int k = 0; k < 3; ++k) ModelAttitude.Position[k] = ReplayRing::get32(r, 4 * (1 + k));
-    for (int k = 0; k < 4; ++k) ModelAttitude.QAttitude[k] = ReplayRing::get32(r, 4 * (4 + k)) / 100000.0;
+    ReplayRing::getPose(r, ModelAttitude.Position, ModelAttitude.QAttitude);
     Gunner.LastFireTime = ReplayRing::get32(r, 4 * 16);
 }
 

@@ -335,9 +335,7 @@ OneCompleteObjectVer2* AircoDH4::getDrawingData(int32_t t) {
 }
 
 void AircoDH4::drawMySmokeItems() {
-    if (const armed::DrawingHooks* hooks = armed::drawingHooks()) {
-        hooks->gunnerSmokes(*this, Gunner, GlobalTime, ThisModel.TheObject.GlobalDeadTime != 0);
-    }
+    armed::drawGunnerSmokes(*this, Gunner, GlobalTime, ThisModel.TheObject.GlobalDeadTime != 0);
 }
 
 // ---- Replay.
@@ -368,14 +366,9 @@ int32_t thousandths(double v) { return static_cast<int32_t>(v * 1000.0); }
 }  // namespace
 
 void AircoDH4::saveCurrentReplayData(int32_t t) {
-    if (t == 0) return;
-    --ReplaySaveTime;
-    if (!ReplayRing::isRecordTick(t)) return;
-    ReplaySaveTime += ReplayRing::kEvery;
-    uint8_t* r = Replay.recordFor(t);
-    for (int k = 0; k < 3; ++k) ReplayRing::put32(r, 4 * (1 + k), static_cast<int32_t>(ModelAttitude.Position[k]));
-    for (int k = 0; k < 4; ++k)
-        ReplayRing::put32(r, 4 * (4 + k), static_cast<int32_t>(ModelAttitude.QAttitude[k] * 100000.0));
+    uint8_t* r = Replay.saving(t, ReplaySaveTime);
+    if (!r) return;
+    ReplayRing::putPose(r, ModelAttitude.Position, ModelAttitude.QAttitude);
     ReplayRing::put32(r, 4 * 8, CurrentDrivePath);
     ReplayRing::put32(r, 4 * 9, thousandths(CurrentSpeed));
     ReplayRing::put32(r, 4 * 10, thousandths(FallSpeed));
@@ -388,11 +381,9 @@ void AircoDH4::saveCurrentReplayData(int32_t t) {
 }
 
 void AircoDH4::readCurrentReplayData(int32_t t) {
-    if (!ReplayRing::isRecordTick(t)) return;
-    const uint8_t* r = Replay.find(t);
+    const uint8_t* r = Replay.reading(t);
     if (!r) return;
-    for (int k = 0; k < 3; ++k) ModelAttitude.Position[k] = ReplayRing::get32(r, 4 * (1 + k));
-    for (int k = 0; k < 4; ++k) ModelAttitude.QAttitude[k] = ReplayRing::get32(r, 4 * (4 + k)) / 100000.0;
+    ReplayRing::getPose(r, ModelAttitude.Position, ModelAttitude.QAttitude);
     // A record names a way point within the table or none.
     const int32_t path = ReplayRing::get32(r, 4 * 8);
     CurrentDrivePath = path >= 0 && path <= kPathPoints ? path : 0;

@@ -373,13 +373,9 @@ void GroundVehicle::doShadow(int32_t) {
 // ---- Replay.
 
 void GroundVehicle::saveCurrentReplayData(int32_t missionTime) {
-    if (missionTime == 0) return;
-    --ReplaySaveTime;
-    if (!ReplayRing::isRecordTick(missionTime)) return;
-    ReplaySaveTime += ReplayRing::kEvery;
-    uint8_t* r = Ring.recordFor(missionTime);
-    for (int k = 0; k < 3; ++k) ReplayRing::put32(r, 4 + 4 * k, int32_t(ModelAttitude.Position[k]));
-    for (int k = 0; k < 4; ++k) ReplayRing::put32(r, 16 + 4 * k, int32_t(ModelAttitude.QAttitude[k] * 100000.0));
+    uint8_t* r = Ring.saving(missionTime, ReplaySaveTime);
+    if (!r) return;
+    ReplayRing::putPose(r, ModelAttitude.Position, ModelAttitude.QAttitude);
     ReplayRing::put32(r, 32, CurrentDrivePath);
     ReplayRing::put32(r, 36, int32_t(CurrentSpeed * 1000.0));
     ReplayRing::put32(r, 40, int32_t(FallSpeed * 1000.0));
@@ -387,11 +383,9 @@ void GroundVehicle::saveCurrentReplayData(int32_t missionTime) {
 }
 
 void GroundVehicle::readCurrentReplayData(int32_t missionTime) {
-    if (!ReplayRing::isRecordTick(missionTime)) return;
-    const uint8_t* r = Ring.find(missionTime);
+    const uint8_t* r = Ring.reading(missionTime);
     if (!r) return;
-    for (int k = 0; k < 3; ++k) ModelAttitude.Position[k] = ReplayRing::get32(r, 4 + 4 * k);
-    for (int k = 0; k < 4; ++k) ModelAttitude.QAttitude[k] = ReplayRing::get32(r, 16 + 4 * k) / 100000.0;
+    ReplayRing::getPose(r, ModelAttitude.Position, ModelAttitude.QAttitude);
     const int32_t path = ReplayRing::get32(r, 32);
     CurrentDrivePath = path >= 0 && path <= kPathPoints ? path : 0;
     CurrentSpeed = ReplayRing::get32(r, 36) / 1000.0;

@@ -325,7 +325,7 @@ void AAAMachineGunWWI::prepareSprites(int32_t) {
 }
 
 void AAAMachineGunWWI::drawMySmokeItems() {
-    if (const armed::DrawingHooks* hooks = armed::drawingHooks()) hooks->gunnerSmokes(*this, Gunner, GlobalTime, false);
+    armed::drawGunnerSmokes(*this, Gunner, GlobalTime, false);
 }
 
 // Unlike the flak gun the post also puts its bullets in flight, its fire gate and its puff ring

@@ -2,6 +2,7 @@
 // A replay ring: fixed-size records of 32-bit words (machine byte order) in one buffer made when
 // the object is built. A record is kept every 20 ticks, on the ticks t with (t - 2) a multiple of
 // 20; its first word is t, the key a replay looks it up by.
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -44,6 +45,29 @@ public:
     int recordBytes() const { return recordBytes_; }
     int places() const { return places_; }
     int nextPlace() const { return next_; }
+
+    // The writer's step at tick t: its countdown `saveTime` falls by one and, on a record tick,
+    // rises by 20 with the record answered (null on other ticks and at tick 0).
+    uint8_t* saving(int32_t t, int32_t& saveTime) {
+        if (t == 0) return nullptr;
+        --saveTime;
+        if (!isRecordTick(t)) return nullptr;
+        saveTime += kEvery;
+        return recordFor(t);
+    }
+    // The record to read back at tick t, null when t keeps none.
+    const uint8_t* reading(int32_t t) const { return isRecordTick(t) ? find(t) : nullptr; }
+
+    // Words 1..7 of a moving object's record: its position in whole feet, its attitude in
+    // hundred-thousandths.
+    static void putPose(uint8_t* record, const std::array<double, 3>& p, const std::array<double, 4>& q) {
+        for (int k = 0; k < 3; ++k) put32(record, 4 * (1 + k), static_cast<int32_t>(p[k]));
+        for (int k = 0; k < 4; ++k) put32(record, 4 * (4 + k), static_cast<int32_t>(q[k] * 100000.0));
+    }
+    static void getPose(const uint8_t* record, std::array<double, 3>& p, std::array<double, 4>& q) {
+        for (int k = 0; k < 3; ++k) p[k] = get32(record, 4 * (1 + k));
+        for (int k = 0; k < 4; ++k) q[k] = get32(record, 4 * (4 + k)) / 100000.0;
+    }
 
     static void put32(uint8_t* record, int offset, int32_t value) { std::memcpy(record + offset, &value, 4); }
     static int32_t get32(const uint8_t* record, int offset) {

@@ -1,5 +1,5 @@
-// The bomber in a running game: an escorted bomber flies its way point to a lorry parked on the
-// ground and bombs it while a triplane comes in to attack.
+// The bomber in a running game: an escorted bomber flies its way point to a wooden bridge and
+// bombs it while a triplane comes in to attack.
 #include <gtest/gtest.h>
 
 #include "missions/RecordBuilding.h"
@@ -29,18 +29,18 @@ TEST_F(BomberMission, AnEscortedBomberBombsItsTargetWhileATriplaneAttacks) {
     place(4, kX + 4500.0, kGround + kHeight + 400.0, kZ + 300.0, 270.0);
     m.AircraftStarts[4].AIType = 1;  // a fighter: it goes for the nearest enemy
 
-    const long lorry = m.TotalObjects;
-    missions::fillInObjectForMission(m, m.TotalObjects++, 14, kX + 5000.0, -1.0, kZ, 0.0, 0.0, 2, 100);
+    const long bridge = m.TotalObjects;
+    missions::fillInObjectForMission(m, m.TotalObjects++, 69, kX + 5000.0, -1.0, kZ, 0.0, 0.0, 2, 100);
     const long bomberRow = m.TotalObjects;
     missions::fillInObjectForMission(m, m.TotalObjects++, 79, kX, kGround + kHeight, kZ, 0.0, 90.0, 1, 250);
     m.ObjectList[bomberRow].Seed = 11 << 24;  // way point 10 first
-    m.FlyToPoints[10] = {{kX + 5000.0, kGround + kHeight, kZ}, double(lorry) * 65536.0, 0, 0, 0, 11};
+    m.FlyToPoints[10] = {{kX + 5000.0, kGround + kHeight, kZ}, double(bridge) * 65536.0, 0, 0, 0, 11};
     m.FlyToPoints[11] = {{kX + 12000.0, kGround + kHeight, kZ}, 0, 0, 0, 0, -1};
     c->PreviousCurrentMissionNumber = -1;  // rebuild the world from the changed record
     c->newDocument();
 
     auto* bomber = dynamic_cast<AircoDH4*>(c->modelAt(bomberRow));
-    ZephModel* target = c->modelAt(lorry);
+    ZephModel* target = c->modelAt(bridge);
     auto* bombs = dynamic_cast<AllBombs*>(c->modelAt(ModelArray::kBombs));
     ASSERT_NE(bomber, nullptr);
     ASSERT_NE(target, nullptr);
@@ -50,24 +50,24 @@ TEST_F(BomberMission, AnEscortedBomberBombsItsTargetWhileATriplaneAttacks) {
 
     bool gunnerTookAim = false;
     int frames = 0;
-    for (; frames < 2000 && !target->areYouDead(); ++frames) {
+    const Object3DData& struck = target->getCompleteObjectPtr()->TheObject;
+    for (; frames < 2000 && struck.GlobalDeadTime == 0; ++frames) {
         frame(3);
         gunnerTookAim = gunnerTookAim || bomber->Gunner.MyFireData.TrackingAircraft == 4;
     }
-    ASSERT_TRUE(target->areYouDead()) << frames;
-    EXPECT_TRUE(target->areYouDestroyed());  // counts for a victory, though no pilot is credited
+    ASSERT_TRUE(target->areYouDestroyed()) << frames;  // counts for a victory, though no pilot is credited
     EXPECT_EQ(c->PilotStats[c->pilotIndex()].PilotScore, score);
     EXPECT_EQ(c->DeadObjectPoints, 0);
     EXPECT_EQ(bomber->Gunner.MyFireData.NumberOfBombs, 0);
     EXPECT_TRUE(gunnerTookAim);
-    // The bombs burst along the lorry's line, the nearest beside it.
+    // The bombs burst along the bomber's line over the bridge, the nearest within its reach.
     double nearest = 1e9;
     for (const auto& mark : bombs->TheGroundSmudges) {
         if (mark.Pos[1] < -9000.0) continue;
         EXPECT_NEAR(mark.Pos[2], kZ, 20.0);
         nearest = std::min(nearest, std::fabs(mark.Pos[0] - (kX + 5000.0)));
     }
-    EXPECT_LT(nearest, 120.0);
+    EXPECT_LT(nearest, struck.BlastDistance);
     // Its bombs gone, the bomber flies on to its next point.
     for (int k = 0; k < 200; ++k) frame(3);
     if (!bomber->areYouDead()) {

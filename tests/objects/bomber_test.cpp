@@ -140,6 +140,14 @@ TEST_F(Bombers, FliesItsWayPointsWithinItsLimits) {
     for (int k = 0; k < 400; ++k) tick(b, t + k);
     EXPECT_EQ(b.CurrentSpeed, 0.0);
     EXPECT_NEAR(b.ModelAttitude.Position[2], at[2], 200.0);  // slows to a stop where it is
+
+    // Within 10 ft of its start's ground it turns a degree a tick; half a foot below its point
+    // it climbs 0.005 ft a tick.
+    point(0, {3000, ArmedWorld::kGround + 5.5, 0});
+    AircoDH4& low = bomber(5.0);
+    tick(low, 1);
+    EXPECT_NEAR(low.CurrentHeading, 1.0 / kDeg, 1e-6);
+    EXPECT_NEAR(low.ModelAttitude.Position[1], ArmedWorld::kGround + 5.005, 1e-9);
 }
 
 // 11.9 ft is reached at once; a point passed 30 ft aside counts once the bomber draws away; a

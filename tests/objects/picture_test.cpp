@@ -273,6 +273,64 @@ TEST_F(EffectsPicture, LorriesAndTanksInTheSunAreDrawn) {
     EXPECT_GT(differing(withColumn, draw()), 2000);
 }
 
+// The bomber in both liveries: the British one flying its way point with the propeller a disc,
+// the American one parked with its blades standing; then the British one shot down, falling in
+// smoke and standing on its nose over its scar.
+TEST_F(EffectsPicture, TheBomberInBothLiveriesFlyingParkedAndWrecked) {
+    const double x = 2000000.0, z = 2040000.0;
+    const double ground = terrain->getAltitudeAtX(x, z);
+    player->SetUpAircraft(x + 9000, ground + 3000.0, z + 9000, 0.0, 0.0, 95.0, 0.8);
+    static std::array<aiFlyToPoint, 200> path{};
+    path[0].PointXYZ = {x + 30000.0, ground + 600.0, z + 30000.0};
+    path[0].NextPoint = -1;
+    auto place = [&](int32_t livery, double px, double py, double pz, double heading) {
+        auto b = std::make_unique<AircoDH4>();
+        b->initWithGLView(&view());
+        b->setAmerOrBrit(livery);
+        b->setaController(c.get());
+        QNion level;
+        b->setStartingModelQNionX(px, py, pz, &level);
+        b->rotateHeadingByDegrees(heading);
+        b->copyCurrentQNionToStart();
+        b->setOPPHeading(heading);
+        b->setObjectGroundAltitude(ground);
+        b->resetModel();
+        return static_cast<AircoDH4*>(c->getModelArray()->append(std::move(b)));
+    };
+    AircoDH4* flying = place(2, x, ground + 600.0, z, 45.0);
+    AircoDH4* parked = place(1, x + 200.0, terrain->getAltitudeAtX(x + 200.0, z - 100.0), z - 100.0, 120.0);
+    flying->setPathStart(1, path.data());
+    for (int i = 0; i < 240; ++i) frame();
+    const auto b = flying->ModelAttitude.Position;
+    const RGBAImage empty = [&] {
+        flying->ModelAttitude.Position[1] += 50000;
+        const RGBAImage i = draw();
+        flying->ModelAttitude.Position[1] = b[1];
+        return i;
+    }();
+    look({b[0] + 45.0, b[1] + 4.0, b[2] - 45.0}, {b[0], b[1] + 5.0, b[2]});
+    EXPECT_GT(differing(draw("bomber_side.png"), empty), 2000);
+    look({b[0] + 40.0, b[1] + 12.0, b[2] + 50.0}, {b[0], b[1] + 5.0, b[2]});
+    draw("bomber_front_quarter.png");
+    look({b[0] - 30.0, b[1] - 45.0, b[2] + 10.0}, {b[0], b[1] + 5.0, b[2]});
+    draw("bomber_from_below.png");
+    look({b[0] - 50.0, b[1] + 40.0, b[2] - 30.0}, {b[0], b[1] + 5.0, b[2]});
+    draw("bomber_from_above_behind.png");
+    const auto p = parked->ModelAttitude.Position;
+    look({p[0] + 40.0, p[1] + 12.0, p[2] - 25.0}, {p[0], p[1] + 5.0, p[2]});
+    draw("bomber_parked.png");
+
+    flying->ThisModel.TheObject.GlobalDeadTime = c->GlobalMissionTime;
+    for (int i = 0; i < 120; ++i) frame();
+    const auto f = flying->ModelAttitude.Position;
+    look({f[0] + 250.0, f[1] + 60.0, f[2] - 150.0}, {f[0], f[1], f[2]});
+    draw("bomber_falling.png");
+    for (int i = 0; i < 700 && flying->CurrentSpeed != 0.0; ++i) frame();
+    const auto w = flying->ModelAttitude.Position;
+    look({w[0] + 70.0, w[1] + 35.0, w[2] + 60.0}, {w[0], w[1] + 6.0, w[2]});
+    draw("bomber_wreck.png");
+}
+
 // An airfield in the late morning and a village with smoking chimneys, each object found by
 // drawing the frame with and without it; then the bridges, the pylon and the crater.
 TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
@@ -395,64 +453,6 @@ TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
     draw("crater.png");
     EXPECT_GT(standsOut(crater), 300);
     vehicles::setSunSource(nullptr);
-}
-
-// The bomber in both liveries: the British one flying its way point with the propeller a disc,
-// the American one parked with its blades standing; then the British one shot down, falling in
-// smoke and standing on its nose over its scar.
-TEST_F(EffectsPicture, TheBomberInBothLiveriesFlyingParkedAndWrecked) {
-    const double x = 2000000.0, z = 2040000.0;
-    const double ground = terrain->getAltitudeAtX(x, z);
-    player->SetUpAircraft(x + 9000, ground + 3000.0, z + 9000, 0.0, 0.0, 95.0, 0.8);
-    static std::array<aiFlyToPoint, 200> path{};
-    path[0].PointXYZ = {x + 30000.0, ground + 600.0, z + 30000.0};
-    path[0].NextPoint = -1;
-    auto place = [&](int32_t livery, double px, double py, double pz, double heading) {
-        auto b = std::make_unique<AircoDH4>();
-        b->initWithGLView(&view());
-        b->setAmerOrBrit(livery);
-        b->setaController(c.get());
-        QNion level;
-        b->setStartingModelQNionX(px, py, pz, &level);
-        b->rotateHeadingByDegrees(heading);
-        b->copyCurrentQNionToStart();
-        b->setOPPHeading(heading);
-        b->setObjectGroundAltitude(ground);
-        b->resetModel();
-        return static_cast<AircoDH4*>(c->getModelArray()->append(std::move(b)));
-    };
-    AircoDH4* flying = place(2, x, ground + 600.0, z, 45.0);
-    AircoDH4* parked = place(1, x + 200.0, terrain->getAltitudeAtX(x + 200.0, z - 100.0), z - 100.0, 120.0);
-    flying->setPathStart(1, path.data());
-    for (int i = 0; i < 240; ++i) frame();
-    const auto b = flying->ModelAttitude.Position;
-    const RGBAImage empty = [&] {
-        flying->ModelAttitude.Position[1] += 50000;
-        const RGBAImage i = draw();
-        flying->ModelAttitude.Position[1] = b[1];
-        return i;
-    }();
-    look({b[0] + 45.0, b[1] + 4.0, b[2] - 45.0}, {b[0], b[1] + 5.0, b[2]});
-    EXPECT_GT(differing(draw("bomber_side.png"), empty), 2000);
-    look({b[0] + 40.0, b[1] + 12.0, b[2] + 50.0}, {b[0], b[1] + 5.0, b[2]});
-    draw("bomber_front_quarter.png");
-    look({b[0] - 30.0, b[1] - 45.0, b[2] + 10.0}, {b[0], b[1] + 5.0, b[2]});
-    draw("bomber_from_below.png");
-    look({b[0] - 50.0, b[1] + 40.0, b[2] - 30.0}, {b[0], b[1] + 5.0, b[2]});
-    draw("bomber_from_above_behind.png");
-    const auto p = parked->ModelAttitude.Position;
-    look({p[0] + 40.0, p[1] + 12.0, p[2] - 25.0}, {p[0], p[1] + 5.0, p[2]});
-    draw("bomber_parked.png");
-
-    flying->ThisModel.TheObject.GlobalDeadTime = c->GlobalMissionTime;
-    for (int i = 0; i < 120; ++i) frame();
-    const auto f = flying->ModelAttitude.Position;
-    look({f[0] + 250.0, f[1] + 60.0, f[2] - 150.0}, {f[0], f[1], f[2]});
-    draw("bomber_falling.png");
-    for (int i = 0; i < 700 && flying->CurrentSpeed != 0.0; ++i) frame();
-    const auto w = flying->ModelAttitude.Position;
-    look({w[0] + 70.0, w[1] + 35.0, w[2] + 60.0}, {w[0], w[1] + 6.0, w[2]});
-    draw("bomber_wreck.png");
 }
 
 }  // namespace

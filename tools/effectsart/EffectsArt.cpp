@@ -180,8 +180,8 @@ const std::vector<std::string>& pictureNames() {
     static const std::vector<std::string> all = [] {
         std::vector<std::string> names = kNames;
         names.insert(names.end(), armedPictureNames().begin(), armedPictureNames().end());
-        names.insert(names.end(), staticPictureNames().begin(), staticPictureNames().end());
         names.insert(names.end(), bomberPictureNames().begin(), bomberPictureNames().end());
+        names.insert(names.end(), staticPictureNames().begin(), staticPictureNames().end());
         return names;
     }();
     return all;
