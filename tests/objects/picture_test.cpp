@@ -106,6 +106,8 @@ protected:
         view().setGameTime(c->GlobalMissionTime);
         return rendertest::drawnFrame(view());
     }
+    // The static objects' and the bomber's views still name theirs; the frames are no longer kept.
+    RGBAImage draw(const char*) { return draw(); }
     static int differing(const RGBAImage& a, const RGBAImage& b) {
         int n = 0;
         for (size_t i = 0; i + 3 < a.pixels.size() && i < b.pixels.size(); i += 4)
