@@ -418,7 +418,7 @@ struct Reader {
         } else if (k == "sky") {
             Options o = Options::from(w, 1);
             int32_t haze = 4, ceiling = 10000;
-            if (auto* v = o.get("haze")) haze = w.size() && *v == "random" ? 1 : whole(*v, 2, 20);
+            if (auto* v = o.get("haze")) haze = *v == "random" ? 1 : whole(*v, 2, 20);
             if (auto* v = o.get("ceiling")) ceiling = whole(*v, 500, 0x7FFFFF);
             o.done();
             m.SkyFlags = ceiling << 8 | haze;
