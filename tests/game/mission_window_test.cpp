@@ -226,7 +226,7 @@ TEST_F(MissionWindowTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     c->reloadUserMissions();
     EXPECT_EQ(c->CurrentMissionNumber, 0);
     EXPECT_EQ(c->missionWindow.toMissionMenuPopUp.selected, 1);
-    EXPECT_EQ(menuTitles().size(), 5u);
+    EXPECT_EQ(menuTitles().size(), 6u);  // two headings, the two missions, the user label and one user mission
 }
 
 TEST_F(MissionWindowTest, MenuRulesFollowTheBuilderAndTheLastMission) {
