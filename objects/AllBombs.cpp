@@ -358,16 +358,14 @@ OneCompleteObjectVer2* AllBombs::getDrawingData(int32_t) {
 }
 
 void AllBombs::prepareForReplayStart(int32_t missionTime) {
-    ReplayNextSmudge = NextSmudge;
-    ReplayTheBombsRockets = TheBombsRockets;
-    ReplayTheGroundSmudges = TheGroundSmudges;
+    ReplayLive = {.bombs = TheBombsRockets, .marks = TheGroundSmudges, .nextMark = NextSmudge};
     ZephModel::prepareForReplayStart(missionTime);
 }
 
 void AllBombs::recoverFromReplay(int32_t missionTime) {
-    NextSmudge = ReplayNextSmudge;
-    TheBombsRockets = ReplayTheBombsRockets;
-    TheGroundSmudges = ReplayTheGroundSmudges;
+    TheBombsRockets = ReplayLive.bombs;
+    TheGroundSmudges = ReplayLive.marks;
+    NextSmudge = ReplayLive.nextMark;
     ZephModel::recoverFromReplay(missionTime);
 }
 

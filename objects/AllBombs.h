@@ -71,9 +71,12 @@ public:
     ZephModel* Terrain = nullptr;  // not owned
     std::array<double, 3> TowerPosition{0, 35, 0};
     std::array<double, 6> GlobalTowerPosition{};
-    std::array<BombOrRocket, kSlots> ReplayTheBombsRockets{};
-    std::array<GroundSmudge, kMarks> ReplayTheGroundSmudges{};
-    long ReplayNextSmudge = 0;
+    // The live pool and marks put aside while a replay plays.
+    struct LiveCopy {
+        std::array<BombOrRocket, kSlots> bombs{};
+        std::array<GroundSmudge, kMarks> marks{};
+        long nextMark = 0;
+    } ReplayLive;
     ReplayRing Ring{kRecordBytes, kRecordPlaces};
 
 protected:

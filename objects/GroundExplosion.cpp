@@ -194,26 +194,27 @@ OneCompleteObjectVer2* GroundExplosion::getDrawingData(int32_t g) {
 }
 
 void GroundExplosion::prepareForReplayStart(int32_t missionTime) {
-    ReplayExplosionSprites = ExplosionSprites;
-    ReplayGroundExplosionStartTime = GroundExplosionStartTime;
-    ReplayStage = Stage;
-    ReplayMoreStarts = MoreStarts;
-    ReplayBusy = Busy;
-    ReplaySeenTick = SeenTick;
-    ReplayLastGlobalTime = LastGlobalTime;
-    ReplayTimeOfDay = TimeOfDay;
+    ReplayLive = {.sprites = ExplosionSprites,
+                  .startTime = GroundExplosionStartTime,
+                  .stage = Stage,
+                  .moreStarts = MoreStarts,
+                  .busy = Busy,
+                  .seenTick = SeenTick,
+                  .lastGlobalTime = LastGlobalTime,
+                  .timeOfDay = TimeOfDay};
     ZephModel::prepareForReplayStart(missionTime);
 }
 
 void GroundExplosion::recoverFromReplay(int32_t missionTime) {
-    ExplosionSprites = ReplayExplosionSprites;
-    GroundExplosionStartTime = ReplayGroundExplosionStartTime;
-    Stage = ReplayStage;
-    MoreStarts = ReplayMoreStarts;
-    Busy = ReplayBusy;
-    SeenTick = ReplaySeenTick;
-    LastGlobalTime = ReplayLastGlobalTime;
-    TimeOfDay = ReplayTimeOfDay;
+    const LiveCopy& k = ReplayLive;
+    ExplosionSprites = k.sprites;
+    GroundExplosionStartTime = k.startTime;
+    Stage = k.stage;
+    MoreStarts = k.moreStarts;
+    Busy = k.busy;
+    SeenTick = k.seenTick;
+    LastGlobalTime = k.lastGlobalTime;
+    TimeOfDay = k.timeOfDay;
     ZephModel::recoverFromReplay(missionTime);
 }
 

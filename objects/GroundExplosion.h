@@ -56,11 +56,14 @@ public:
     double TimeOfDay = 0;
     std::array<double, 3> TowerPosition{0, 35, 0};
 
-    std::array<ExplosionType, kSprites> ReplayExplosionSprites{};
-    int32_t ReplayGroundExplosionStartTime = 0, ReplayStage = 1, ReplayMoreStarts = 0;
-    bool ReplayBusy = false, ReplaySeenTick = false;
-    int32_t ReplayLastGlobalTime = 0;
-    double ReplayTimeOfDay = 0;
+    // The live explosion put aside while a replay plays.
+    struct LiveCopy {
+        std::array<ExplosionType, kSprites> sprites{};
+        int32_t startTime = 0, stage = 1, moreStarts = 0;
+        bool busy = false, seenTick = false;
+        int32_t lastGlobalTime = 0;
+        double timeOfDay = 0;
+    } ReplayLive;
 
 protected:
     const ModelTables& tables() const override;

@@ -400,31 +400,31 @@ void GroundVehicle::readCurrentReplayData(int32_t missionTime) {
 }
 
 void GroundVehicle::prepareForReplayStart(int32_t missionTime) {
-    ReplayDrivePathStart = DrivePathStart;
-    ReplayCurrentDrivePath = CurrentDrivePath;
-    ReplayCurrentSpeed = CurrentSpeed;
-    ReplayFallSpeed = FallSpeed;
-    ReplayArrivedAtPointTime = ArrivedAtPointTime;
-    // What the replayed driving also changes, so that the replay's end finds the game as it was.
-    ReplayRandomDelayValue = RandomDelayValue;
-    ReplayDriveHeading = DriveHeading;
-    ReplayHeading = ThisModel.TheObject.Heading;
-    ReplayRoadtype = roadtype;
-    ReplaySaveTimeKept = ReplaySaveTime;
+    ReplayLive = {.drivePathStart = DrivePathStart,
+                  .currentDrivePath = CurrentDrivePath,
+                  .arrivedAtPointTime = ArrivedAtPointTime,
+                  .currentSpeed = CurrentSpeed,
+                  .fallSpeed = FallSpeed,
+                  .randomDelayValue = RandomDelayValue,
+                  .driveHeading = DriveHeading,
+                  .heading = ThisModel.TheObject.Heading,
+                  .roadtype = roadtype,
+                  .saveTime = ReplaySaveTime};
     ZephModel::prepareForReplayStart(missionTime);
 }
 
 void GroundVehicle::recoverFromReplay(int32_t missionTime) {
-    DrivePathStart = ReplayDrivePathStart;
-    CurrentDrivePath = ReplayCurrentDrivePath;
-    CurrentSpeed = ReplayCurrentSpeed;
-    FallSpeed = ReplayFallSpeed;
-    ArrivedAtPointTime = ReplayArrivedAtPointTime;
-    RandomDelayValue = ReplayRandomDelayValue;
-    DriveHeading = ReplayDriveHeading;
-    ThisModel.TheObject.Heading = ReplayHeading;
-    roadtype = ReplayRoadtype;
-    ReplaySaveTime = ReplaySaveTimeKept;
+    const LiveCopy& k = ReplayLive;
+    DrivePathStart = k.drivePathStart;
+    CurrentDrivePath = k.currentDrivePath;
+    ArrivedAtPointTime = k.arrivedAtPointTime;
+    CurrentSpeed = k.currentSpeed;
+    FallSpeed = k.fallSpeed;
+    RandomDelayValue = k.randomDelayValue;
+    DriveHeading = k.driveHeading;
+    ThisModel.TheObject.Heading = k.heading;
+    roadtype = k.roadtype;
+    ReplaySaveTime = k.saveTime;
     ZephModel::recoverFromReplay(missionTime);
 }
 

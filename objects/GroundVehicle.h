@@ -90,11 +90,13 @@ public:
     bool DidDeadThing = false;             // the wreck's one roll or tip is done
     double DeadHeading = 0;                // the skidding wreck's turn per tick; 0 not drawn yet
 
-    // Live state put aside while a replay plays.
-    int32_t ReplayDrivePathStart = 0, ReplayCurrentDrivePath = 0, ReplayArrivedAtPointTime = 0;
-    double ReplayCurrentSpeed = 0, ReplayFallSpeed = 0, ReplayRandomDelayValue = 0, ReplayDriveHeading = 0;
-    double ReplayHeading = 0;
-    int32_t ReplayRoadtype = 0, ReplaySaveTimeKept = 0;
+    // Live state put aside while a replay plays: the driving, and what the replayed driving also
+    // changes, so that the replay's end finds the game as it was.
+    struct LiveCopy {
+        int32_t drivePathStart = 0, currentDrivePath = 0, arrivedAtPointTime = 0;
+        double currentSpeed = 0, fallSpeed = 0, randomDelayValue = 0, driveHeading = 0, heading = 0;
+        int32_t roadtype = 0, saveTime = 0;
+    } ReplayLive;
 
 protected:
     virtual const Layout& layout() const = 0;

@@ -140,6 +140,12 @@ void SoundGuy::takeDeviceFormat(const platform::AudioStreamFormat& format) {
     }
 }
 
+const char* SoundGuy::userFileName(int32_t sound) {
+    for (const SoundFile& f : kSoundFiles)
+        if (f.number == sound) return f.user;
+    return nullptr;
+}
+
 void SoundGuy::loadSound(int32_t sound) {
     const SoundFile* file = nullptr;
     for (const SoundFile& f : kSoundFiles)

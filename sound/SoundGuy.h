@@ -44,6 +44,8 @@ public:
     // File name of a sound's user (true) or bundle copy for the few sounds named here; sets
     // soundformat: 1 the WAV reader, 2 the unsigned 8-bit reader.
     std::string getSoundNameFor(int32_t sound, bool user);
+    // The file name of a sound's copy in "Necessary Data/Sounds/", or nullptr for a number without one.
+    static const char* userFileName(int32_t sound);
     // format 2: convertSound22Snd, 1: convertUserWAV, any other: nothing.
     void convertThisSound(std::span<const uint8_t> data, int32_t sound, int32_t format);
     // Each replaces RawSounds[sound]; a sound number outside 0..49 is ignored.

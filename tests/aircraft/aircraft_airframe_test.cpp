@@ -1,7 +1,6 @@
 // The three airframes: a ground start that rests where it was placed, flying starts, mass with
 // fuel and bombs, the record a set-up repairs; then where the Fokkers differ from the Camel: the
-// Dr.I's middle wing in every wing loss, the g band of each airframe, the raised strip and the
-// throttles.
+// Dr.I's middle wing in every wing loss, the g band of each airframe and the raised strip.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -207,22 +206,6 @@ TEST(FokkerAirframes, RaisedStripStandsAt850FeetOnlyFromAbove) {
         w.tick();
         EXPECT_EQ(w.a().GroundAltitude, c.ground) << c.x << " " << c.y;
     }
-}
-
-TEST(FokkerAirframes, DrIRunsFullOrIdleAndTheDVIIAnyPower) {
-    BasicCamelWorld<FokkerDr1> dr1;
-    BasicCamelWorld<FokkerDVII> dvii;
-    dr1.a().CurrentEngineSetting = dvii.a().CurrentEngineSetting = 0.0;
-    dr1.camel->setThrottle(0.3);
-    dvii.camel->setThrottle(0.3);
-    EXPECT_EQ(dr1.a().CurrentEngineSetting, 0.1);
-    EXPECT_EQ(dvii.a().CurrentEngineSetting, 0.3);
-    EXPECT_EQ(dr1.a().PlayThisSound, 31);  // the rotary catches
-    EXPECT_EQ(dvii.a().PlayThisSound, 40);
-    dr1.camel->throttleUp(0.25);
-    dvii.camel->throttleUp(0.25);
-    EXPECT_EQ(dr1.a().CurrentEngineSetting, 1.0);
-    EXPECT_DOUBLE_EQ(dvii.a().CurrentEngineSetting, 0.55);
 }
 
 }  // namespace

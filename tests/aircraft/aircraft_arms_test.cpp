@@ -1,7 +1,6 @@
 // The three aircraft's guns, bombs, damage effects and reset on the shared weapons: muzzles that
 // alternate, tracers at an interval, bombs hung in mirrored pairs and dropped last first, bombs
-// that go with a lost wing, a wreck that a reset rebuilds; and the Fokkers' 179-record replay
-// ring.
+// that go with a lost wing, and a wreck that a reset rebuilds.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -27,9 +26,6 @@ struct Arms : ::testing::Test {
     }
 };
 TYPED_TEST_SUITE(Arms, AllThreeAircraft);
-template <typename T>
-struct FokkerArms : Arms<T> {};
-TYPED_TEST_SUITE(FokkerArms, TheFokkers);
 
 // A reset (a restart or a new life) rebuilds a wreck.
 TYPED_TEST(Arms, ResetRebuildsAWreck) {
@@ -151,35 +147,6 @@ TYPED_TEST(Arms, DamageEffectsComeOnceAndABellyLanderSurvives) {
     EXPECT_TRUE(w.camel->pilotDied());
     w.controller.missionTime = 1001;
     EXPECT_FALSE(w.camel->pilotDied());
-}
-
-// Built by the drawing side as the game does, the ring keeps its 179 records.
-TYPED_TEST(FokkerArms, ReplayRingHolds179Records) {
-    auto& w = this->w;
-    ASSERT_TRUE(w.camel->initWithGLView(nullptr));  // builds the ring as the game does
-    // Ticks 2, 22, ... 3562 fill the ring; one more overwrites the first.
-    auto save = [&](int32_t tick) {
-        w.camel->ModelAttitude.Position[0] = tick;
-        w.camel->saveCurrentReplayData(tick);
-    };
-    for (int k = 0; k < 179; ++k) save(2 + 20 * k);
-    auto found = [&](int32_t tick) {
-        w.camel->ModelAttitude.Position[0] = -1.0;
-        w.camel->readCurrentReplayData(tick);
-        return w.camel->ModelAttitude.Position[0] == tick;
-    };
-    EXPECT_TRUE(found(2));
-    EXPECT_TRUE(found(3562));
-    save(3582);
-    EXPECT_FALSE(found(2));
-    EXPECT_TRUE(found(22));
-    EXPECT_TRUE(found(3582));
-    EXPECT_EQ(w.camel->ReplayBufferOffset, FlyableAircraft::kReplayRecordBytes);
-    save(3583);  // not a record time
-    EXPECT_EQ(w.camel->ReplayBufferOffset, FlyableAircraft::kReplayRecordBytes);
-
-    w.camel->resetModel();  // no stamp of the earlier flight is found again
-    for (int32_t t : {22, 3562, 3582}) EXPECT_FALSE(found(t)) << t;
 }
 
 }  // namespace

@@ -28,17 +28,6 @@ struct Armed : ::testing::Test {
 
 // ---- Guns.
 
-TEST_F(Armed, OneBulletPerTickIntoARingOf72) {
-    w.camel->gunsOnOff(1);
-    w.run(72);
-    EXPECT_EQ(a().CurrentAmmoUsed, 72.0);
-    EXPECT_EQ(gun().TheBullets[0].TimeAlive, 71);  // the first is spent by the time its slot comes round
-    w.tick();
-    EXPECT_EQ(gun().TheBullets[0].TimeAlive, 1);
-    EXPECT_EQ(gun().NextTheBullets, 1);
-    EXPECT_NEAR(gun().TheBullets[0].ZMove, 40.66 + w.camel->XYZVelocity[2], 0.1);  // keeps the aircraft's motion
-}
-
 TEST_F(Armed, TheTriggerStopsWhenTheAmmunitionIsGone) {
     w.controller.missionTime = 400;
     a().AmmoInTicks = 5;

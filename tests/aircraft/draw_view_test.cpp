@@ -1,7 +1,8 @@
 // The three aircraft drawn by the game's own view under Xvfb, with the pictures the build paints:
 // each finds its textures, fills the picture it should, moves its controls where its surfaces are,
-// drops a lost wing set, can be sat in, and trails smoke and tracers. The pictures are left in
-// <build>/aircraft_draw_shots for a person to look at.
+// drops a lost wing set, can be sat in, and trails smoke and tracers. A Camel firing its guns for
+// real: every tracer in flight shows at the point where its bullet is, from the seat and from
+// outside; and from the seat a fast propeller is its blurred disc, not blades across the view.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include "aircraft/FokkerDVII.h"
 #include "aircraft/FokkerDr1.h"
 #include "aircraft/ObjectTestFile.h"
+#include "aircraft/draw/AircraftModel.h"
 #include "aircraft/draw/MeshBuilder.h"
 #include "platform/Paths.h"
 #include "platform/PngImage.h"
@@ -25,42 +27,68 @@ namespace pellam {
 namespace {
 
 namespace fs = std::filesystem;
+using V = std::array<double, 3>;
 
-// The eye at `eye` looking at `target` (world ft), as the view takes a camera: the inverse of the
-// attitude that points a nose that way.
-QNion lookAt(std::array<double, 3> eye, std::array<double, 3> target) {
-    const double dx = target[0] - eye[0], dy = target[1] - eye[1], dz = target[2] - eye[2];
-    ZephModel pointer;
-    pointer.setHeading(std::atan2(dx, dz) * 57.29577951);
-    pointer.rotatePitchByDegrees(std::atan2(-dy, std::hypot(dx, dz)) * 57.29577951);
-    QNion camera = pointer.ModelAttitude;
-    camera.Position = eye;
-    for (int i = 1; i < 4; ++i) camera.QAttitude[i] = -camera.QAttitude[i];
-    return camera;
-}
+// The view's main pass, where the tracers are drawn: half height over the near plane, at the
+// view's first telephoto factor of 1.25.
+constexpr double kTanHalfHeight = 4.275 / (8.25 * 1.25);
+
+// An eye at `eye` looking at `target`: the attitude of a nose pointed that way, and the camera the
+// view takes (its inverse).
+struct Camera {
+    V eye;
+    QNion pointer;
+    QNion view;
+    Camera(V e, V target) : eye(e) {
+        const double dx = target[0] - eye[0], dy = target[1] - eye[1], dz = target[2] - eye[2];
+        ZephModel p;
+        p.setHeading(std::atan2(dx, dz) * 57.29577951);
+        p.rotatePitchByDegrees(std::atan2(-dy, std::hypot(dx, dz)) * 57.29577951);
+        pointer = view = p.ModelAttitude;
+        view.Position = eye;
+        for (int i = 1; i < 4; ++i) view.QAttitude[i] = -view.QAttitude[i];
+    }
+    // Where a world point lands in a width x height picture, rows from the top.
+    std::array<double, 2> project(const V& at, int width, int height) const {
+        double m[16] = {};
+        ZephModel::quaternionToMatrix(pointer.QAttitude.data(), m);
+        const double d[3] = {at[0] - eye[0], at[1] - eye[1], at[2] - eye[2]};
+        double b[3];
+        ZephModel::InverseRotateVector(d, b, m);
+        const double perUnit = height / 2.0 / kTanHalfHeight;
+        return {width / 2.0 + b[0] / b[2] * perUnit, height / 2.0 - b[1] / b[2] * perUnit};
+    }
+};
+
+// The camera the view takes to look from `eye` at `target`.
+QNion lookAt(V eye, V target) { return Camera(eye, target).view; }
+
+struct GunCamel : ObjectTestFile {
+    // The pilot's eye in the world, ft.
+    V eye() const {
+        double m[16] = {};
+        quaternionToMatrix(ModelAttitude.QAttitude.data(), m);
+        double w[3];
+        RotateVector(PilotAttitude.Position.data(), w, m);
+        return {ModelAttitude.Position[0] + w[0], ModelAttitude.Position[1] + w[1], ModelAttitude.Position[2] + w[2]};
+    }
+    // The tracers' streaks of this frame taken away, for the picture without them.
+    void hideTracers() {
+        for (OneSmokePiece& p : OurSmokes)
+            if (p.Kind == OneSmokePiece::kTracer) p.TimeStarted = -1000;
+    }
+};
 
 struct SmokyCamel : ObjectTestFile {
     using FlyableAircraft::tracersToSmoke;
 };
 
-class AircraftInTheView : public ::testing::Test {
+// The view over an empty model array of the game's size, the sky's colour behind, the sun at 11.
+class AircraftView : public rendertest::ViewTest {
 protected:
-    static void SetUpTestSuite() {
-        const char* build = std::getenv("PELLAM_BUILD_DIR");
-        if (build) platform::setApplicationFolder(build);
-        folder_ = fs::path(build ? build : ".") / "aircraft_draw_shots";
-        fs::create_directories(folder_);
-        defaults_ = std::make_unique<platform::UserDefaults>((folder_ / "view_defaults.json").string());
-        view_ = std::make_unique<render::MyZephGLView>(*defaults_);
-        if (!view_->initWithFrame({0, 0, 640, 480}, true)) view_.reset();
-    }
-    static void TearDownTestSuite() {
-        view_.reset();
-        defaults_.reset();
-    }
     void SetUp() override {
-        ASSERT_NE(view_, nullptr) << "no GL window";
-        view_->getGLWindow()->makeCurrent();
+        ViewTest::SetUp();
+        if (!view_) return;
         for (long i = 0; i < 22; ++i) controller.models.append(nullptr);
         view_->setModelArray(&controller.models);
         view_->setFrameServices(&services);
@@ -73,6 +101,17 @@ protected:
         if (view_) view_->setModelArray(nullptr);
     }
 
+    platform::RGBAImage frame(const QNion& camera) {
+        view_->setGlobalCameraPosition(&camera);
+        return rendertest::drawnFrame(*view_);
+    }
+
+    testing::TestController controller;
+    render::FrameServices services;
+};
+
+class AircraftInTheView : public AircraftView {
+protected:
     // At the origin, level, nose north, controls central.
     template <typename Plane>
     Plane* place(int32_t team) {
@@ -85,17 +124,6 @@ protected:
         plane->ModelAttitude.QAttitude = {1, 0, 0, 0};
         plane->animateParts();
         return plane;
-    }
-
-    platform::RGBAImage frame(const QNion& camera, const std::string& shot) {
-        view_->setGlobalCameraPosition(&camera);
-        platform::RGBAImage image;
-        view_->setFrameObserver([&] { image = rendertest::readBack(*view_); });
-        view_->drawRect({1, 0, 0, 1});
-        view_->setFrameObserver(nullptr);
-        EXPECT_EQ(view_->getFrameGLError(), 0);
-        platform::writePng((folder_ / (shot + ".png")).string(), image);
-        return image;
     }
 
     // Whether a pixel differs from the empty background, which the corner shows.
@@ -143,19 +171,16 @@ protected:
         const QNion side = lookAt({-34, 1, -4}, {0, 0, -4});   // from the left: nose to the left
         const QNion above = lookAt({0, 40, -4}, {0, 0, -3.99});  // nose at the top
         const QNion front = lookAt({0, 2, 34}, {0, 0, 0});
-        frame(lookAt({-22, 10, 24}, {0, 0, -3}), name + "_quarter");
-        frame(lookAt({12, 8, -34}, {0, 1, -4}), name + "_rear");
-        frame(lookAt({6, -32, -2}, {0, 0, -4}), name + "_below");
-        const auto sideNeutral = frame(side, name + "_side");
-        const auto aboveNeutral = frame(above, name + "_above");
-        EXPECT_GT(covered(frame(front, name + "_front")), 0.03) << name;
+        const auto sideNeutral = frame(side);
+        const auto aboveNeutral = frame(above);
+        EXPECT_GT(covered(frame(front)), 0.03) << name;
         EXPECT_GT(covered(sideNeutral), 0.03) << name;
         EXPECT_GT(covered(aboveNeutral), 0.08) << name;
 
         // Up elevator: the tail changes (right in the side view); the stick moves with it.
         plane->ThisAircraft.PElevator = 1.0;
         plane->animateParts();
-        const Diff elevator = diff(sideNeutral, frame(side, name + "_side_elevator"));
+        const Diff elevator = diff(sideNeutral, frame(side));
         EXPECT_GT(elevator.right, 60) << name;
         EXPECT_GT(elevator.right, elevator.count * 7 / 10) << name;
         plane->ThisAircraft.PElevator = 0.0;
@@ -163,7 +188,7 @@ protected:
         // Rudder over: seen from above, only the tail, at the bottom of the picture, changes.
         plane->ThisAircraft.PRudder = 1.0;
         plane->animateParts();
-        const Diff rudder = diff(aboveNeutral, frame(above, name + "_above_rudder"));
+        const Diff rudder = diff(aboveNeutral, frame(above));
         EXPECT_GT(rudder.bottom, 20) << name;
         EXPECT_GT(rudder.bottom, rudder.count * 7 / 10) << name;
         plane->ThisAircraft.PRudder = 0.0;
@@ -171,7 +196,7 @@ protected:
         // Ailerons: changes out toward both wing tips.
         plane->ThisAircraft.PAilerons = 1.0;
         plane->animateParts();
-        const Diff ailerons = diff(aboveNeutral, frame(above, name + "_above_ailerons"));
+        const Diff ailerons = diff(aboveNeutral, frame(above));
         EXPECT_GT(ailerons.left, 40) << name;
         EXPECT_GT(ailerons.right, 40) << name;
         plane->ThisAircraft.PAilerons = 0.0;
@@ -181,7 +206,7 @@ protected:
         plane->OptionalModelAttitude[0] = plane->ModelAttitude;
         plane->OptionalModelAttitude[0].Position[1] -= 60.0;
         plane->ThisAircraft.Damage1 |= dmg::LeftWingGone;
-        const Diff lost = diff(aboveNeutral, frame(above, name + "_above_left_wing_gone"));
+        const Diff lost = diff(aboveNeutral, frame(above));
         plane->ThisAircraft.Damage1 &= ~dmg::LeftWingGone;
         EXPECT_GT(lost.left, 2000) << name;
         EXPECT_LT(lost.right, lost.left / 10) << name;
@@ -190,17 +215,9 @@ protected:
         plane->updateMovingThings(1, true, 5.0, 0.0);
         const auto& eye = plane->PilotAttitude.Position;
         view_->setCameraInsideItem(ModelArray::kFirstAircraft);
-        EXPECT_GT(covered(frame(lookAt(eye, {eye[0], eye[1] - 0.9, eye[2] + 10}), name + "_cockpit")), 0.25) << name;
-        frame(lookAt(eye, {eye[0], eye[1] - 1.3, eye[2] + 1.6}), name + "_cockpit_instruments");
+        EXPECT_GT(covered(frame(lookAt(eye, {eye[0], eye[1] - 0.9, eye[2] + 10}))), 0.25) << name;
         view_->setCameraInsideItem(-1);
     }
-
-    testing::TestController controller;
-    render::FrameServices services;
-
-    static inline fs::path folder_;
-    static inline std::unique_ptr<platform::UserDefaults> defaults_;
-    static inline std::unique_ptr<render::MyZephGLView> view_;
 };
 
 TEST_F(AircraftInTheView, Camel) { check<ObjectTestFile>("camel", 1); }
@@ -230,7 +247,7 @@ TEST_F(AircraftInTheView, SmokeTrailAndTracers) {
     plane->tracersToSmoke(true);
     plane->ModelAttitude.Position = {0, 0, 0};
     // From the left side: north, ahead, is to the left of the picture.
-    const auto image = frame(lookAt({-60, 6, 5}, {0, 0, 5}), "camel_smoke_and_tracers");
+    const auto image = frame(lookAt({-60, 6, 5}, {0, 0, 5}));
     int behind = 0, ahead = 0;
     for (int y = 0; y < image.height; ++y)
         for (int x = 0; x < image.width; ++x) {
@@ -241,6 +258,111 @@ TEST_F(AircraftInTheView, SmokeTrailAndTracers) {
         }
     EXPECT_GT(behind, 300);
     EXPECT_GT(ahead, 20);
+}
+
+
+class GunsInTheView : public AircraftView {
+protected:
+    void SetUp() override {
+        AircraftView::SetUp();
+        if (!view_) return;
+        ground = controller.models.put(ModelArray::kTerrain, std::make_unique<testing::FlatTerrain>(-20000.0));
+        camel = static_cast<GunCamel*>(controller.models.put(ModelArray::kFirstAircraft, std::make_unique<GunCamel>()));
+        camel->setaController(&controller);
+        camel->setTerrain(ground);
+        camel->initWithGLView(view_.get());
+        camel->SetUpAircraft(0.0, 0.0, 0.0, 0.0, 0.0, 100.0, 1.0);  // level, north, full power
+    }
+    // Flies `ticks` ticks as the game loop does, then the frame's upkeep with the camera
+    // `cameraDistance` ft away (in the seat below 10).
+    void fly(int ticks, double cameraDistance = 5.0) {
+        for (int t = 0; t < ticks; ++t) {
+            ++controller.missionTime;
+            camel->driveModel(1, controller.missionTime, t == ticks - 1, false);
+        }
+        camel->updateMovingThings(1, true, cameraDistance, 0.0);
+    }
+
+    static bool differs(const platform::RGBAImage& a, const platform::RGBAImage& b, int x, int y) {
+        if (x < 0 || y < 0 || x >= a.width || y >= a.height) return false;
+        const size_t i = (size_t(y) * a.width + x) * 4;
+        return std::abs(a.pixels[i] - b.pixels[i]) + std::abs(a.pixels[i + 1] - b.pixels[i + 1]) +
+                   std::abs(a.pixels[i + 2] - b.pixels[i + 2]) > 40;
+    }
+    static int changed(const platform::RGBAImage& a, const platform::RGBAImage& b) {
+        int n = 0;
+        for (int y = 0; y < a.height; ++y)
+            for (int x = 0; x < a.width; ++x) n += differs(a, b, x, y);
+        return n;
+    }
+
+    // The heads of the tracers in flight and where each shows: every one in the picture within
+    // three pixels of where its bullet is, and nothing else changed by them.
+    void tracersShowWhereTheBulletsAre(const Camera& camera, const std::string& shot) {
+        const auto with = frame(camera.view);
+        camel->hideTracers();
+        const auto without = frame(camera.view);
+        int seen = 0, inPicture = 0;
+        for (const ProjectileType& b : camel->ThisAircraft.GunBullets.TheBullets) {
+            if (b.GraphicsType != 1 || b.TimeAlive < 1 || b.TimeAlive > 70) continue;
+            const auto at = camera.project({b.P2X, b.P2Y, b.P2Z}, with.width, with.height);
+            if (at[0] < 3 || at[1] < 3 || at[0] > with.width - 4 || at[1] > with.height - 4) continue;
+            ++inPicture;
+            bool found = false;
+            for (int dy = -3; dy <= 3 && !found; ++dy)
+                for (int dx = -3; dx <= 3 && !found; ++dx)
+                    found = differs(with, without, int(at[0]) + dx, int(at[1]) + dy);
+            EXPECT_TRUE(found) << shot << ": tracer " << b.TimeAlive << " ticks out, at " << at[0] << ", " << at[1];
+            seen += found;
+        }
+        EXPECT_GE(inPicture, 2) << shot;
+        EXPECT_EQ(seen, inPicture) << shot;
+    }
+
+    ZephModel* ground = nullptr;
+    GunCamel* camel = nullptr;
+};
+
+TEST_F(GunsInTheView, TracersShowWhereTheirBulletsFly) {
+    camel->gunsOnOff(1);
+    fly(50);  // three tracers out, the first 50 ticks (some 2,000 ft) ahead
+    const V& at = camel->ModelAttitude.Position;
+
+    // From the seat, looking along the guns.
+    const V eye = camel->eye();
+    view_->setCameraInsideItem(ModelArray::kFirstAircraft);
+    tracersShowWhereTheBulletsAre(Camera(eye, {eye[0], eye[1] - 8.0, eye[2] + 400.0}), "guns_from_the_seat");
+
+    // A frame later, from off the left wing and a little behind: the stream reaches ahead.
+    fly(1, 300.0);
+    view_->setCameraInsideItem(-1);
+    tracersShowWhereTheBulletsAre(Camera({at[0] - 250.0, at[1] + 20.0, at[2] - 150.0}, {at[0], at[1], at[2] + 700.0}),
+                                  "guns_from_the_left");
+}
+
+TEST_F(GunsInTheView, FromTheSeatAFastPropellerIsItsDisc) {
+    fly(10);
+    ASSERT_GT(camel->ThisAircraft.CurrentRPM, 350.0);
+    const V eye = camel->eye();
+    const Camera ahead(eye, {eye[0], eye[1] - 1.0, eye[2] + 20.0});
+    view_->setCameraInsideItem(ModelArray::kFirstAircraft);
+    auto withBladesAt = [&](double degrees) {
+        camel->Drawing.propAngle = degrees;
+        camel->animateParts();
+        return frame(ahead.view);
+    };
+    // Turning fast: wherever the blades are, the same disc.
+    const auto disc = withBladesAt(0.0);
+    EXPECT_LT(changed(disc, withBladesAt(90.0)), 50);
+    // And the disc is there to see.
+    for (int i = camel->Drawing.model->propDiscFirst; i < camel->Drawing.model->propDiscFirst + camel->Drawing.model->propDiscCount; ++i)
+        camel->Drawing.TemplatePolyListCopy[i].DrawHints |= 0x2;
+    EXPECT_GT(changed(disc, frame(ahead.view)), disc.width * disc.height / 50);
+
+    // Stopped, the blades stand where they are.
+    camel->ThisAircraft.CurrentRPM = 0.0;
+    EXPECT_GT(changed(withBladesAt(0.0), withBladesAt(90.0)),
+              2000);
 }
 
 }  // namespace

@@ -27,17 +27,6 @@ Vector3 rightWingOf(const QNion& pose) {
     return out;
 }
 
-TEST(Pose, FreshObjectStandsLevelAtTheOrigin) {
-    ZephModel model;
-    EXPECT_EQ(model.ModelAttitude.Position, (Vector3{0, 0, 0}));
-    EXPECT_EQ(model.ModelAttitude.QAttitude, (Quaternion{1, 0, 0, 0}));
-    EXPECT_EQ(model.PreviousModelAttitude.QAttitude, model.ModelAttitude.QAttitude);
-    EXPECT_EQ(model.ModelStartPosition.Position, model.ModelAttitude.Position);
-    EXPECT_DOUBLE_EQ(model.Mass, 50.0);
-    EXPECT_DOUBLE_EQ(model.iTensor[0] + model.iTensor[5] + model.iTensor[10], 3.0);
-    EXPECT_TRUE(model.shouldRelease());
-}
-
 TEST(Pose, TurningConventions) {
     ZephModel model;
     model.rotateHeadingByDegrees(90);

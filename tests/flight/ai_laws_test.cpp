@@ -43,14 +43,6 @@ TEST(AiLaws, AngleOfAttackHoldBacksOffAtTheStall) {
     EXPECT_LT(g.a.Elevator, 0.0);
 }
 
-TEST(AiLaws, LiftVectorWithTheEnemyLevelStaysInRange) {
-    FakeAircraft f;
-    LiftVector(&f, 300.0, 0.0, 10.0);
-    EXPECT_DOUBLE_EQ(f.a.Ailerons, 0.15);  // one rate step toward the clamped demand
-    LiftVector(&f, -300.0, 0.0, 10.0);
-    EXPECT_TRUE(std::isfinite(f.a.Ailerons));
-}
-
 TEST(AiLaws, AngleStepperCrossesTheSeam) {
     double a = 3.1;
     MoveA(&a, -3.1, 10.0);
@@ -58,24 +50,6 @@ TEST(AiLaws, AngleStepperCrossesTheSeam) {
     a = 0.0;
     MoveA(&a, 1.0, 10.0);
     EXPECT_NEAR(a, 0.174532, 1e-6);
-}
-
-TEST(AiLaws, TriggerWindowWidensCloseInAndWingmenHoldFire) {
-    FakeAircraft f;  // profile 0: 2000 ft, window 0.15 across, 0.1 up
-    ShouldIShoot(150.0, 2.1 * 0.15, 0.0, &f);
-    EXPECT_EQ(f.a.GunsFiring, 0);
-    ShouldIShoot(90.0, 2.1 * 0.15, 0.0, &f);
-    EXPECT_EQ(f.a.GunsFiring, 1) << "the window widens close in";
-    ShouldIShoot(2000.0, 0.0, 0.0, &f);
-    EXPECT_EQ(f.a.GunsFiring, 0);
-
-    f.a.AIType = 2;
-    f.a.GunsFiring = 1;
-    const int before = f.triggerCalls;
-    ShouldIShoot(2000.0, 5.0, 5.0, &f);
-    ShouldIShoot(100.0, 0.0, 0.0, &f);
-    EXPECT_EQ(f.triggerCalls, before);
-    EXPECT_EQ(f.a.GunsFiring, 1);
 }
 
 TEST(AiLaws, PilotNumberFromAFileIsHeldToTheTable) {

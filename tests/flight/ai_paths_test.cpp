@@ -1,5 +1,5 @@
-// Path flying and the patrol's ground attack on a stand-in aircraft: arrival, throttle and speed
-// rules, flags, bad links from a mission file, target decoding and the parked start delay.
+// Path flying and the patrol's ground attack on a stand-in aircraft: bad links from a mission
+// file, target decoding and the parked start delay.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -51,21 +51,6 @@ public:
     FakeAircraft* me = nullptr;
 };
 
-TEST(AiPaths, ArrivalIsTwoSecondsOfFlightAwayInTheHorizontal) {
-    PathWorld w;
-    w.point(0, 0.0, 5000.0, 290.0);  // 100 mph covers about 293 ft in 120 ticks, height aside
-    w.fly();
-    EXPECT_EQ(w.me->a.NextFlyPointNumber, 1);
-    w.me->a.NextFlyPointNumber = 0;
-    w.points[0].PointXYZ[2] = 300.0;
-    w.fly();
-    EXPECT_EQ(w.me->a.NextFlyPointNumber, 0);
-    w.me->speedMph(0.0);  // parked: never there
-    w.points[0].PointXYZ[2] = 0.5;
-    w.fly();
-    EXPECT_EQ(w.me->a.NextFlyPointNumber, 0);
-}
-
 TEST(AiPaths, LinksFromTheMissionFileStayInsideTheTable) {
     PathWorld w;
     w.point(0, 0.0, 1000.0, 100.0).NextPoint = 250;  // arrives, but the link leads nowhere
@@ -81,57 +66,6 @@ TEST(AiPaths, LinksFromTheMissionFileStayInsideTheTable) {
         EXPECT_EQ(w.me->a.NextFlyPointNumber, bad);
         EXPECT_GT(w.me->a.Ailerons, 0.0);
     }
-}
-
-TEST(AiPaths, ThrottleBelowFiveIsASettingAndFromFiveASpeed) {
-    PathWorld w;
-    w.me->place(0.0, 20.0, 0.0);
-    w.point(0, 0.0, 20.0, 5000.0).ThrottlePosition = 4.9;
-    w.path();
-    EXPECT_DOUBLE_EQ(w.me->throttle, 4.9);
-    w.points[0].ThrottlePosition = 5.0;  // 5 mph against our 100: back off
-    w.path();
-    EXPECT_DOUBLE_EQ(w.me->throttle, 0.3);
-
-    // 120 mph asked at 125 mph: the engine eases off, harder when not already slowing.
-    w.points[0].ThrottlePosition = 120.0;
-    w.me->speedMph(125.0);
-    w.me->a.PreviousCurrentVelocity = w.me->a.CurrentVelocity;
-    w.me->a.CurrentEngineSetting = 0.8;
-    w.path();
-    EXPECT_NEAR(w.me->a.CurrentEngineSetting, 0.8 - 0.0003, 1e-12);
-    w.me->a.PreviousCurrentVelocity = w.me->a.CurrentVelocity + 0.01;
-    w.path();
-    EXPECT_NEAR(w.me->a.CurrentEngineSetting, 0.8 - 0.0004, 1e-12);
-}
-
-TEST(AiPaths, FlagsSetFlapsBrakesAndRoles) {
-    PathWorld w;
-    aiFlyToPoint& p = w.point(0, 0.0, 1000.0, 5000.0);
-    p.Flags = 0x6;
-    w.fly();
-    EXPECT_DOUBLE_EQ(w.me->flaps, 0.5);
-    EXPECT_DOUBLE_EQ(w.me->a.Brakes, 0.0);
-    p.Flags = 0x30;
-    w.fly();
-    EXPECT_DOUBLE_EQ(w.me->flaps, 1.0);
-    EXPECT_DOUBLE_EQ(w.me->a.Brakes, 1.0);
-    p.Flags = 0x140;  // fighter, then wingman: the wingman bit wins
-    w.fly();
-    EXPECT_EQ(w.me->a.AIType, 2);
-}
-
-TEST(AiPaths, SinkingLowUnderThePointPullsUpWithoutTurning) {
-    PathWorld w;
-    w.me->place(0.0, 60.0, 0.0);
-    w.me->getXYZVelocities()[1] = -0.5;
-    w.point(0, 800.0, 260.0, 5000.0);  // 200 ft higher, 9 deg off to the right
-    w.path();
-    EXPECT_DOUBLE_EQ(w.me->a.Rudder, 0.0);
-    EXPECT_GT(w.me->a.Elevator, 0.0);
-    w.me->getXYZVelocities()[1] = 0.1;  // climbing: the turn goes on
-    w.path();
-    EXPECT_GT(w.me->a.Rudder, 0.0);
 }
 
 TEST(AiPaths, TargetsDecodeFromPointsAndIgnoreTheLowIndexes) {
@@ -192,14 +126,6 @@ TEST(AiPaths, StartDelaySpreadShortensAWaitButNeverLengthensIt) {
         if (seconds < 1.02) ++shortest;
     }
     EXPECT_GT(shortest, 30);  // about a fifth of the draws
-}
-
-TEST(AiPaths, OffsetRunBearingWidensEvenFromStraightAhead) {
-    EXPECT_DOUBLE_EQ(ai::widenedBearing(0.5, 40.0), 4.0);
-    EXPECT_DOUBLE_EQ(ai::widenedBearing(-1.0, -40.0), -4.0);
-    EXPECT_DOUBLE_EQ(ai::widenedBearing(0.0, 40.0), 3.0);
-    EXPECT_DOUBLE_EQ(ai::widenedBearing(0.0, -40.0), -3.0);
-    EXPECT_DOUBLE_EQ(ai::widenedBearing(std::nan(""), 1.0), 3.0);
 }
 
 }  // namespace

@@ -28,30 +28,6 @@ struct Fleet {
     TestController controller;
 };
 
-TEST(AiPilot, LookAroundTakesTheNearestLiveEnemyAndTheNearestOfAll) {
-    Fleet w;
-    FakeAircraft& me = w.add(0, 0, 0, 1000, 0);
-    me.a.AIType = 1;
-    w.add(1, 0, 0, 1000, 500);     // a friend, nearest of all
-    w.add(2, 1, 0, 1000, 3000);    // two enemies at the same distance: the lower number wins
-    w.add(3, 1, 3000, 1000, 0);
-    w.add(4, 1, 0, 1000, 1000).a.Damage1 = dmg::Down;
-    w.add(5, 1, 0, 1000, 1100).a.GuyBailedOut = 1;
-    w.add(6, 1, 0, 1000, 1200).a.TotalHits = 11.0;
-    w.add(7, 1, 0, -9500, 10);     // out of the world: neither nearest nor enemy
-    w.fly(me);
-    EXPECT_EQ(me.a.ClosestAircraft, w.at(1));
-    EXPECT_DOUBLE_EQ(me.a.ClosestEnemyData[23], 500.0);
-    EXPECT_EQ(me.a.ClosestEnemy, w.at(2));
-    EXPECT_DOUBLE_EQ(me.a.ClosestEnemyData[0], 3000.0);
-    EXPECT_DOUBLE_EQ(me.a.aiVariables[1], 2.0);
-
-    // Hit exactly to its limit it is still in the fight.
-    static_cast<FakeAircraft*>(w.at(6))->a.TotalHits = 10.0;
-    w.fly(me);
-    EXPECT_EQ(me.a.ClosestEnemy, w.at(6));
-}
-
 TEST(AiPilot, ForcedTargetIsTakenOnceAndOnlyWhenItNamesAnAircraft) {
     Fleet w;
     FakeAircraft& me = w.add(0, 0, 0, 1000, 0);
@@ -127,44 +103,6 @@ TEST(AiPilot, WingmanFollowsAircraftZeroForABadLeaderAndFightsOnWhenItIsLost) {
     EXPECT_EQ(alone.a.AIType, 1);
 }
 
-TEST(AiPilot, PatrolBecomesAFighterWhenItsTimeIsUp) {
-    Fleet w;
-    FakeAircraft& me = w.add(0, 0, 0, 1000, 0);
-    me.a.AIType = 5;
-    me.a.PatrolForSeconds = 30;
-    me.a.MissionTimeOfReset = 100;
-    w.controller.missionTime = 1900;
-    w.fly(me);
-    EXPECT_EQ(me.a.AIType, 5);
-    w.controller.missionTime = 1901;
-    w.fly(me);
-    EXPECT_EQ(me.a.AIType, 1);
-}
-
-TEST(AiPilot, PatrolFightsInsideItsDistancesAndReturnsBeyondThem) {
-    Fleet w;
-    FakeAircraft& me = w.add(0, 0, 0, 1000, 0);
-    me.a.AIType = 5;
-    me.a.AttackEnemyDistance = 3000;
-    me.a.ReturnToPatrolDistance = 6000;
-    FakeAircraft& enemy = w.add(1, 1, 0, 1000, 2500);
-    w.fly(me);
-    EXPECT_EQ(me.a.WasDogfighting, 1);
-    enemy.place(0, 1000, 5000);
-    w.fly(me);
-    EXPECT_EQ(me.a.WasDogfighting, 1);
-    enemy.place(0, 1000, 7000);
-    w.fly(me);
-    EXPECT_EQ(me.a.WasDogfighting, 0);
-
-    me.a.ReturnToPatrolDistance = 0;  // never leaves the fight while the enemy lives
-    enemy.place(0, 1000, 2000);
-    w.fly(me);
-    enemy.place(0, 1000, 90000);
-    for (int i = 0; i < 3; ++i) w.fly(me);
-    EXPECT_EQ(me.a.WasDogfighting, 1);
-}
-
 TEST(AiPilot, FighterWithNobodyToFightStillMindsTheHills) {
     Fleet w;
     FakeAircraft& me = w.add(0, 0, 0, 1000, 0);
@@ -192,24 +130,6 @@ TEST(AiPilot, OnlyAnEnemyChasedCloseIsMarkedForTheNextLook) {
     v.fly(wing);
     EXPECT_EQ(wing.a.ClosestEnemy, v.at(0));
     EXPECT_DOUBLE_EQ(wing.a.aiVariables[0], -1.0);
-}
-
-// An enemy a person flies never writes its aim; the AI judges it from where the enemy points.
-TEST(AiPilot, HumanEnemyBehindCountsAsAimingOnlyWhenItsNosePointsHere) {
-    auto evades = [](double offset) {
-        ZephModel::simulationRandom().seed(4);
-        Fleet w;
-        FakeAircraft& me = w.add(0, 0, 0, 3000, 0);
-        me.a.AIType = 1;
-        for (auto& m : me.profiles[0].EachManeuver) m.ManeuverProbability = 0.0;
-        me.a.AutoPilotData[3] = 0.0;
-        w.add(1, 1, offset, 3000, -300);  // behind, same heading, a person at the stick
-        w.fly(me);
-        EXPECT_DOUBLE_EQ(me.a.AutoPilotData[1], 4.0);  // defending
-        return me.a.AutoPilotData[3] != 0.0;            // the scissors picked a side
-    };
-    EXPECT_TRUE(evades(0.0));
-    EXPECT_FALSE(evades(150.0));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Ground contact with the Camel's contact points: settling, bouncing, gear collapse, crashes,
-// belly landings, brakes and the rule that ends a disabled aircraft left standing.
+// Ground contact with the Camel's contact points: bouncing, gear collapse, crashes, belly
+// landings, brakes and the rule that ends a disabled aircraft left standing.
 #include <gtest/gtest.h>
 
 #include "aircraft/ObjectTestFile.h"
@@ -36,16 +36,6 @@ struct Contact : ::testing::Test {
     } camel;
     testing::TestController controller;
 };
-
-TEST_F(Contact, SinkJustUnderTheSpringSettles) {
-    onWheels(-0.01, a().GearSpring - 0.001);
-    contact();
-    EXPECT_EQ(a().OnGround, 1);
-    EXPECT_EQ(v()[1], 0.0);
-    EXPECT_NEAR(y(), kGround + 4.8, 1e-12);
-    EXPECT_EQ(camel.PreviousModelAttitude.Position[1], y());
-    EXPECT_EQ(a().Damage1, 0u);
-}
 
 TEST_F(Contact, SinkAtTheSpringBouncesAtZeroAndBeyondThreeSpringsCollapses) {
     onWheels(-0.01, a().GearSpring);
@@ -88,16 +78,6 @@ TEST_F(Contact, CrashOnSeaLevelGroundSplashes) {
     a().CurrentVelocity = 60.0 / 40.9;
     contact(0.0);
     EXPECT_EQ(a().PlayThisSound, 21);
-}
-
-TEST_F(Contact, FiftyFeetUpIsAirborneAndUntouched) {
-    a().OnGround = 1;
-    y() = kGround + 50.0;
-    v() = {0.0, -3.0, 1.0};
-    contact();
-    EXPECT_EQ(a().OnGround, 0);
-    EXPECT_EQ(v()[1], -3.0);
-    EXPECT_EQ(a().GroundAltitude, kGround);
 }
 
 TEST_F(Contact, SlowBellyLandingRestsOnTheFuselage) {

@@ -44,19 +44,6 @@ TEST(Integration, ConstantForceFromRestIsTrapezoid) {
     EXPECT_NEAR(p[1], -2.0 * g, 1e-15);  // g/2 after one step, 2g after two
 }
 
-TEST(Integration, DownAircraftHasNoGravityAndKeepsAeroAcceleration) {
-    Aircraft a{};
-    a.Damage1 = dmg::Down;
-    double force[3] = {0.0, 5.0, 0.0}, prevF[3], v[3] = {}, pv[3];
-    doAccelerationToVelocity(force, prevF, v, pv, 10.0, 0.008933333, &a);
-    EXPECT_DOUBLE_EQ(prevF[1], 5.0);  // the force, before division
-    EXPECT_DOUBLE_EQ(a.SpUpDown, 0.5);
-    a.Damage1 = 0;
-    force[1] = 5.0;
-    doAccelerationToVelocity(force, prevF, v, pv, 10.0, 0.008933333, &a);
-    EXPECT_DOUBLE_EQ(a.SpUpDown, 0.5 - 0.008933333);
-}
-
 TEST(Integration, TurnRateMovesAttitudeAndSlerpBlockTogether) {
     QNion pose;
     double slerp[5] = {1, 0, 0, 0, 0};
@@ -117,33 +104,6 @@ TEST(AeroForce, SlowMotionGivesNoForceAndKeepsTheFlightPathAngles) {
     w.fly(0.0, 0.0, 0.09);
     EXPECT_EQ(w.s[0].ForceXYZ, (std::array<double, 3>{0, 0, 0}));
     EXPECT_EQ(w.a.PitchOffDegrees, 7.0);
-}
-
-TEST(AeroForce, SlidersBeyond600AreAllCleared) {
-    OneWing w;
-    w.a.SliderX = 600.0, w.a.SliderY = -5.0;
-    w.fly(0, 0, 1);
-    EXPECT_EQ(w.a.SliderX, 600.0);
-    w.a.SliderZ = 600.01;
-    w.fly(0, 0, 1);
-    EXPECT_EQ(w.a.SliderX, 0.0);
-    EXPECT_EQ(w.a.SliderY, 0.0);
-    EXPECT_EQ(w.a.SliderZ, 0.0);
-}
-
-TEST(AeroForce, FlowFromBehindIsAFlatPlateAt180) {
-    OneWing w;
-    w.fly(0.0, -0.2, -2.0);
-    EXPECT_EQ(w.a.AOADegrees, 180.0);
-    EXPECT_TRUE(std::isfinite(w.s[0].ForceXYZ[1]));
-}
-
-TEST(AeroForce, GroundCapsTheWingAngle) {
-    OneWing w;
-    w.a.OnGround = 1;
-    w.a.TailDownAngle = 13.3;
-    w.fly(0.0, -1.0, 1.0);  // 45 degrees
-    EXPECT_EQ(w.a.AOADegrees, 13.3);
 }
 
 TEST(AeroForce, OneSidedPlateTakesNoForceFromBehind) {

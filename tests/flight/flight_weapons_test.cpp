@@ -1,5 +1,5 @@
 // Bullets in flight, hits on aircraft and ground objects, bomb blast, aircraft-to-object
-// collisions, and the ground gunners' aim and flak, against box objects and bare records.
+// collisions, and the ground gunners' flak, against box objects and bare records.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -87,22 +87,6 @@ TEST_F(AircraftHits, TestsInTheTargetsOwnFrameWhereItIsDrawn) {
     target.a.SliderX = 30.0;  // drawn 30 ft aside
     EXPECT_EQ(shoot({38, 1020, 0}, {38, 980, 0}), 1);
     EXPECT_EQ(shoot({8, 1020, 0}, {8, 980, 0}), 0);
-}
-
-TEST_F(AircraftHits, TheShooterIsRecordedUntilTheKillIsCounted) {
-    through(3);
-    through(-1);
-    through(25);  // no such aircraft
-    EXPECT_EQ(target.a.WhoShotMe, 3);
-    target.a.WhoShotMe = -2;
-    through(4);
-    EXPECT_EQ(target.a.WhoShotMe, -2);
-    target.a.WhoShotMe = 1;
-    target.a.TotalHits = 10.0;  // already at its limit: no later credit; on the ground it is wrecked
-    target.a.OnGround = 1;
-    through(4);
-    EXPECT_EQ(target.a.WhoShotMe, 1);
-    EXPECT_EQ(target.a.Damage1, dmg::BlownUp | dmg::Down);
 }
 
 TEST_F(AircraftHits, DamageIsDrawnByChanceOnlyForALocalAircraftInTheAir) {
@@ -233,25 +217,6 @@ TEST_F(Collisions, AWingTipInATurnedObjectWrecksBoth) {
     EXPECT_EQ(craft->stops + craft->splodes, 0);
 }
 
-TEST_F(Collisions, SlowOrGroundedContactsAndHardObjects) {
-    craft->a.CurrentVelocity = 40.0 / 40.9;
-    scan();
-    EXPECT_EQ(shed->data().GlobalDeadTime, 0);  // standing, but the aircraft is down
-    EXPECT_DOUBLE_EQ(craft->a.TotalHits, 15.0);
-    craft->a.OnGround = 1;
-    scan();
-    EXPECT_EQ(craft->splodes, 1);
-    craft->a.OnGround = 0;
-    shed->data().ObjectFlags |= 0x40000;
-    scan();
-    EXPECT_EQ(craft->stops, 1);
-    // The attack run's single test never stops the aircraft and credits the number it is given.
-    shed->data().HitSquare[0] = -5.0;
-    checkThisAircraftForThisModelCollision(craft, shed, 60, ModelArray::kFirstMissionObject, 5);
-    EXPECT_EQ(craft->stops, 1);
-    EXPECT_EQ(controller.deaths, (std::vector<Death>{{ModelArray::kFirstMissionObject, 5}}));
-}
-
 TEST_F(Collisions, SomeObjectsAreNeverMet) {
     shed->data().ObjectFlags |= 0x10000;
     scan();
@@ -292,26 +257,6 @@ struct Gunners : ::testing::Test {
     ObjectFireData fire;
     double self[3] = {0, 0, 0};
 };
-
-TEST_F(Gunners, AimBuildsWhileAnEnemyHoldsItsCourse) {
-    planes[1]->a.AircraftHeading = 359.95;
-    ASSERT_TRUE(track());
-    EXPECT_EQ(fire.TrackingAircraft, 1);  // aircraft 0 is on the gun's side
-    for (int i = 1; i <= 10; ++i) {       // climbing 5 ft per call
-        planes[1]->ModelAttitude.Position[1] += 5.0;
-        track();
-    }
-    EXPECT_NEAR(fire.AimingAccuracy, 9 * 0.005 + 0.003, 1e-5);  // the first call learns the climb
-    const float before = fire.AimingAccuracy;
-    planes[1]->ModelAttitude.Position[1] += 5.0;
-    planes[1]->a.AircraftHeading = 0.03;  // 0.08 deg across north
-    track();
-    EXPECT_NEAR(fire.AimingAccuracy, before + 0.002 + 0.2 * 0.003, 1e-5);
-    planes[1]->ModelAttitude.Position[1] = 1600.0;  // still under the flak's ceiling, above a machine gun's
-    EXPECT_FALSE(track());
-    double burst[3];
-    EXPECT_TRUE(flak(5, false, burst));
-}
 
 TEST_F(Gunners, FlakFiresAtItsPaceAndHurtsOnlyLocalAircraftOutsideReplays) {
     int last = 0, shots = 0;

@@ -17,6 +17,7 @@
 #include "game/VADArizodazar2.h"
 #include "platform/GLWindow.h"
 #include "platform/ui/UiLayer.h"
+#include "tests/TestFolder.h"
 
 namespace pellam {
 
@@ -40,9 +41,6 @@ inline int shootDownEnemies(GameController& c, int count) {
 class InterfaceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() / ("pellam ui " + std::to_string(getpid()));
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
         store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
         std::string error;
         platform::WindowSpec spec;
@@ -62,7 +60,6 @@ protected:
         ui_.stop();
         window_.reset();
         platform::stopVideo();
-        std::filesystem::remove_all(folder_);
     }
 
     // One frame of the windows; what they asked of the program.
@@ -128,7 +125,8 @@ protected:
     }
 
     std::function<void()> eachFrame;  // the game's own work before each frame's windows
-    std::filesystem::path folder_;
+    testing::TestFolder dir_{"pellam ui"};
+    std::filesystem::path folder_ = dir_.path();
     std::unique_ptr<platform::UserDefaults> store_;
     std::unique_ptr<platform::GLWindow> window_;
     platform::UiLayer ui_;

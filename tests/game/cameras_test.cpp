@@ -120,36 +120,6 @@ TEST_F(Placement, NearestEnemyOutsidePointsAndCircling) {
 
 using CameraCommands = WorldRig;
 
-TEST_F(CameraCommands, DistancesAndTowerZoomKeepTheirLimits) {
-    send(46, kKeyDown);
-    c->UserCameraDistance = c->NewCameraDistance = 12.0;
-    send(60, kKeyDown);
-    EXPECT_EQ(c->NewCameraDistance, 10.0);
-    send(60, kKeyDown);
-    EXPECT_EQ(c->NewCameraDistance, 10.0);
-    c->UserCameraDistance = 998.0;
-    send(61, kKeyDown);
-    EXPECT_EQ(c->NewCameraDistance, 1000.0);
-    send(58, kKeyDown);
-    ASSERT_EQ(c->CameraPosition, 13);
-    c->TowerZoom = 10.0;
-    send(60, kKeyDown);
-    EXPECT_EQ(c->TowerZoom, 0.0);
-    send(61, kKeyDown);
-    EXPECT_EQ(c->TowerZoom, 5.0);
-}
-
-TEST_F(CameraCommands, TowerTogglesBackToTheCameraBeforeCircling) {
-    c->CameraPosition = 4;
-    c->OldCameraPosition = 4;
-    send(100, kKeyUp);
-    EXPECT_EQ(c->CameraPosition, 100);
-    send(58, kKeyDown);
-    EXPECT_EQ(c->CameraPosition, 13);
-    send(58, kKeyDown);
-    EXPECT_EQ(c->CameraPosition, 4);
-}
-
 TEST_F(CameraCommands, BombViewTogglesAndNeedsABomb) {
     c->CameraPosition = 2;
     const long beeps = platform::beepCount();
@@ -171,29 +141,6 @@ TEST_F(CameraCommands, BombViewTogglesAndNeedsABomb) {
     send(59, kKeyDown);
     EXPECT_EQ(c->SpecialCameraPosition, 0);
     EXPECT_EQ(c->CameraPosition, 2);
-}
-
-TEST_F(CameraCommands, CameraRulesAndAbsentAircraft) {
-    c->CameraRule = 1;
-    send(63, kKeyDown);
-    EXPECT_EQ(c->CameraAircraft, 2);
-    send(57, kKeyDown);
-    EXPECT_NE(c->CameraPosition, 12);
-    c->CameraRule = 0;
-    send(65, kKeyDown);
-    EXPECT_EQ(c->CameraAircraft, 5);
-    c->CameraRule = 2;
-    send(62, kKeyDown);
-    EXPECT_EQ(c->CameraAircraft, 2);
-    // An absent aircraft: nothing at all, not even a slide toward it.
-    c->CameraRule = 0;
-    camels[5]->ModelAttitude.Position[1] = -9500.0;
-    c->AbsoluteCameraOffset = {};
-    c->SpecialCameraPosition = 59;
-    send(67, kKeyDown);
-    EXPECT_EQ(c->CameraAircraft, 2);
-    EXPECT_EQ(c->AbsoluteCameraOffset, (Vector3{}));
-    EXPECT_EQ(c->SpecialCameraPosition, 59);
 }
 
 TEST_F(CameraCommands, TheSecondWindowTakesEveryCameraCommandWhileDrawn) {
@@ -244,23 +191,6 @@ TEST_F(CameraCommands, SearchesForTheNearestEnemyAndTower) {
     counter->towerAt = {200.0, 1000.0, 0.0};
     c->findClosestTower();
     expectNear(c->OutsideCamera, {200.0, 1000.0, 0.0});
-}
-
-TEST_F(CameraCommands, SlidingCameraAndItsThreshold) {
-    send(46, kKeyDown);
-    c->CameraDistance = c->NewCameraDistance = 100.0;
-    frame(1);
-    frame(1);
-    c->AbsoluteCameraOffset = {8.0, 8.0, -8.0};
-    c->SetUpViewingPosition();
-    const auto& p = camels[0]->ModelAttitude.Position;
-    expectNear(view.camera().Position, {p[0] + 8.0, p[1] + 18.0, p[2] + 92.0}, 1e-6);
-    c->AbsoluteCameraOffset = {8.01, 0.0, 0.0};
-    c->CameraHeading = 90.0;
-    c->CameraUpAngle = 0.0;
-    c->CameraBank = 0.0;
-    c->SetUpViewingPosition();
-    expectNear(view.camera().Position, {p[0] + 108.01, p[1], p[2]}, 1e-6);
 }
 
 TEST_F(CameraCommands, EasingTakesTheShortWayRound) {

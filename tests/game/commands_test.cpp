@@ -22,15 +22,6 @@ TEST_F(Commands, FireGunsReleasedWhilePausedStillStopsTheGuns) {
     EXPECT_EQ(camels[0]->cannon, (std::vector<int32_t>{0, 0}));
 }
 
-TEST_F(Commands, MessageLinesAndCannedMessagesChooseTheirChannel) {
-    c->PubPri[2] = true;
-    for (int32_t command : {70, 87, 71, 73}) input.press(command, kKeyUp);
-    input.press(71, kKeyDown);  // acts on release only
-    drain();
-    EXPECT_EQ(network.channels, (std::vector<int32_t>{0, 1, 0, 1}));
-    EXPECT_EQ(network.typed, (std::vector<int32_t>{1070, 1070, 71, 73}));
-}
-
 TEST_F(Commands, ReplaySpeedStaysWithinFiveEachWay) {
     for (int i = 0; i < 8; ++i) send(85, kKeyUp);
     EXPECT_EQ(c->ReplaySpeed, -5);
@@ -54,21 +45,6 @@ TEST_F(Commands, BombsDropWhilePausedButNeverFromAReplayOrAnEmptyRack) {
     camels[0]->releaseFails = true;  // the rack says one is left, but none comes off
     send(18, kKeyDown);
     EXPECT_EQ(bombs->dropped, 1);
-}
-
-TEST_F(Commands, AutoTrimKeepsTrimsInRangeAndRunsOnlyWhileFlying) {
-    Aircraft& a = camels[0]->ThisAircraft;
-    a.ElevatorTrim = 0.9;
-    a.AileronTrim = -0.98;
-    a.RotationalSpeeds[0] = 0.4;
-    a.RotationalSpeeds[2] = -1.0;
-    send(93, kKeyUp);
-    EXPECT_EQ(a.ElevatorTrim, 1.0);
-    EXPECT_EQ(a.AileronTrim, -1.0);
-    a.ElevatorTrim = 0.0;
-    send(1, kKeyDown);
-    send(93, kKeyUp);
-    EXPECT_EQ(a.ElevatorTrim, 0.0);
 }
 
 TEST_F(Commands, ScreenShotOnceAndTheSecondWindowUnderTheCameraRule) {

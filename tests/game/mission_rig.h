@@ -11,6 +11,7 @@
 #include "aircraft/FlyableAircraft.h"
 #include "game/VADArizodazar2.h"
 #include "platform/Beep.h"
+#include "tests/TestFolder.h"
 #include "tests/flight/TestWorld.h"
 #include "tests/game/frame_step.h"
 #include "tools/missiongen/PatrolMission.h"
@@ -34,11 +35,6 @@ struct RoleNetwork : ControllerNetwork {
 class MissionRig : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("pellam missions " + std::to_string(getpid()) + " " +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
         auto record = std::make_unique<missions::MissionData>();
         missions::MissionTexts texts;
         missiongen::buildPatrolMission(*record, texts);
@@ -61,7 +57,6 @@ protected:
         c->doSelectMission = false;
         c->fromFlyMissionButton();
     }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
 
     void write(const std::string& name, missions::MissionData& record, const missions::MissionTexts& texts) {
         ASSERT_EQ(missions::writeMissionFile((folder_ / name).string(), record, texts), "");
@@ -81,7 +76,8 @@ protected:
         return all;
     }
 
-    std::filesystem::path folder_;
+    TestFolder dir_{"pellam missions"};
+    std::filesystem::path folder_ = dir_.path();
     std::unique_ptr<platform::UserDefaults> store_;
     SkyView view;
     RoleNetwork network;

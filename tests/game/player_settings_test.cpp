@@ -8,18 +8,13 @@
 #include <fstream>
 #include <unistd.h>
 
+#include "tests/TestFolder.h"
+
 namespace {
 namespace fs = std::filesystem;
 
 class PlayerSettings : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() / ("pellam-player-" + std::to_string(getpid()));
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     // One start of the game, flying at once, with `script`; the store lives on between runs.
     int run(const std::string& name, const std::string& script) {
         const fs::path file = folder_ / (name + ".txt");
@@ -30,7 +25,8 @@ protected:
         return std::system(command.c_str());
     }
 
-    fs::path folder_;
+    pellam::testing::TestFolder dir_{"pellam-player"};
+    fs::path folder_ = dir_.path();
 };
 
 // Pauses (p), opens a settings window from the Controls menu.

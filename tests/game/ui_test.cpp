@@ -134,29 +134,5 @@ TEST_F(InterfaceTest, FirstCareerSignInFlyWinAndFindItAfterARestart) {
     EXPECT_EQ(controller_->PilotStats[0].PilotLives, 2);  // the first win of a mission adds a life
 }
 
-TEST_F(InterfaceTest, AFailedSaveIsToldOnceAndThePreferencesStayOpen) {
-    GameInterface& ui = controller_->interface();
-    press("Pilot Sign-In", "Sign In");
-    // The temporary file's place taken: every save fails as on a full disk.
-    const fs::path blocked = folder_ / ("defaults.json.tmp-" + std::to_string(getpid()));
-    fs::create_directories(blocked);
-    controller_->fromMenus(kMenuPreferences);
-    ui.toEngineVolume.intValue = 70;
-    press("Preferences", "OK");
-    EXPECT_TRUE(ui.toPrefsWindow.open);
-    ASSERT_EQ(ui.notices.size(), 1u);
-    EXPECT_NE(ui.notices.front().find(folder_.string()), std::string::npos);
-    press("Notice", "OK");
-    EXPECT_TRUE(ui.notices.empty());
-    press("Preferences", "OK");
-    EXPECT_TRUE(ui.notices.empty());  // said once
-    EXPECT_TRUE(ui.toPrefsWindow.open);
-
-    fs::remove(blocked);
-    press("Preferences", "OK");
-    EXPECT_FALSE(ui.toPrefsWindow.open);
-    EXPECT_EQ(platform::UserDefaults((folder_ / "defaults.json").string()).integerForKey("EngineVolumeKey"), 70);
-}
-
 }  // namespace
 }  // namespace pellam

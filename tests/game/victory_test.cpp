@@ -135,16 +135,6 @@ TEST_F(Victory, LandingsCountOnceAfterEachClimbNoneOnGroundAtZeroNorInReplay) {
     EXPECT_EQ(c->Landings, 1);
 }
 
-TEST(MissionTimes, MinutesPlainSecondsPadded) {
-    EXPECT_EQ(scoring::missionTime(7500), "2:05");
-    EXPECT_EQ(scoring::missionTime(3599), "0:59");
-    EXPECT_EQ(scoring::missionTime(3600 * 12 + 60 * 45), "12:45");
-    // A bare entry (a joiner's win) has no time; an entry reads back what it wrote.
-    EXPECT_EQ(scoring::readCompletedEntry("Balloon Busting").seconds, 10'000'000);
-    EXPECT_EQ(scoring::readCompletedEntry(scoring::completedEntry("Dawn", 7500)).seconds, 125);
-    EXPECT_EQ(scoring::readCompletedEntry(scoring::completedEntry("Dawn", 7500)).title, "Dawn");
-}
-
 TEST_F(Victory, DogfightHighestSlotAtTheLimitWinsWithItsTable) {
     c->isDogfightOnly = true;
     c->DogfightOnlyVKills = 5;

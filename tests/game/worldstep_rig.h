@@ -14,6 +14,7 @@
 #include "game/GameController.h"
 #include "game/VADArizodazar2.h"
 #include "platform/Random.h"
+#include "tests/TestFolder.h"
 #include "tests/flight/TestWorld.h"
 #include "tests/game/frame_step.h"
 
@@ -164,14 +165,9 @@ class WorldRig : public ::testing::Test {
 protected:
     void SetUp() override {
         platform::seedRandom(7);
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("pellam worldstep " + std::to_string(getpid()) + " " +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
         store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
         c = std::make_unique<VADArizodazar2>(
-            GameController::Links{store_.get(), &view, inputLink(), nullptr, &network, effectsLink()},
+            GameController::Links{store_.get(), &view, inputLink(), desktopLink(), &network, effectsLink()},
             VADArizodazar2::Content{[this] {
                                         auto s = std::make_unique<FakeSound>();
                                         sound = s.get();
@@ -185,9 +181,9 @@ protected:
         c->AbsoluteCameraOffset = {};
         effects.models = c->getModelArray();
     }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
     virtual ControllerInput* inputLink() { return &input; }
     virtual ControllerEffects* effectsLink() { return &effects; }
+    virtual ControllerDesktop* desktopLink() { return nullptr; }
 
     // Eight Camels 2,000 ft apart in a row along X at 3,000 ft, heading north; the first four on
     // team 1, the rest on team 2. Object 21 counts what it is sent.
@@ -219,7 +215,8 @@ protected:
         c->someTypicalKeyPresses(command, true);
     }
 
-    std::filesystem::path folder_;
+    TestFolder dir_{"pellam worldstep"};
+    std::filesystem::path folder_ = dir_.path();
     std::unique_ptr<platform::UserDefaults> store_;
     FakeView view;
     FakeInput input;

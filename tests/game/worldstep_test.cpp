@@ -348,28 +348,6 @@ TEST_F(FlightHits, TheBombCameraShowsTheNextBombOnTheRack) {
 namespace pellam::testing {
 namespace {
 
-using Services = WorldRig;
-
-TEST_F(Services, AnswersObjectsAskFor) {
-    EXPECT_EQ(c->getGRandom(5), 0.0);
-    frame(1);
-    const double r = c->getGRandom(4);
-    EXPECT_GE(r, 0.0);
-    EXPECT_LE(r, 1.0);
-    send(1, kKeyDown);
-    frame(1);
-    EXPECT_EQ(c->getGRandom(4), r);  // renewed only while flying
-
-    // Objects placed together share one random offset and heading.
-    c->doNewRandomRestart = true;
-    const int32_t d = c->getObjectRandomDistance(), h = c->getObjectRandomHeading();
-    EXPECT_GE(d, 0);
-    EXPECT_LE(d, 65535);
-    c->doNewRandomRestart = false;
-    EXPECT_EQ(c->getObjectRandomDistance(), d);
-    EXPECT_EQ(c->getObjectRandomHeading(), h);
-}
-
 }  // namespace
 }  // namespace pellam::testing
 

@@ -1,8 +1,7 @@
-// Command lookup, raw key codes, the action ring and the key handlers.
+// Command lookup, the action ring and the key handlers.
 #include <gtest/gtest.h>
 
 #include "input/PellamJoySub.h"
-#include "platform/TickCount.h"
 #include "tests/input/TempStore.h"
 
 namespace pellam::input {
@@ -69,33 +68,6 @@ TEST(DefaultTables, NoTwoRowsShareAKeyOrACommand) {
     }
 }
 
-// Stored raw key tables are indexed by this code.
-TEST(RawKeyCode, FollowsTheOlderKeyCodeForm) {
-    EXPECT_EQ(rawKeyCode('1', kControlKeyMask), 0x131);
-    EXPECT_EQ(rawKeyCode('r', kAlternateKeyMask), 0x272);
-    EXPECT_EQ(rawKeyCode('q', kCommandKeyMask), 0x871);
-    // Function and arrow keys drop every modifier.
-    EXPECT_EQ(rawKeyCode(kF1Char, kFunctionKeyMask | kShiftKeyMask | kControlKeyMask), 0xEC);
-    EXPECT_EQ(rawKeyCode(kUpArrowChar, kArrowKeyMask | kAlternateKeyMask), 0xE8);
-    // In the keypad case the other flag bits stay in the code.
-    EXPECT_EQ(rawKeyCode('8', kNumericPadKeyMask | kShiftKeyMask), 0x20438);
-}
-
-TEST_F(Commands, ResetKeepsTitleStringsAndTitlesFollowRows) {
-    const std::string* before = input.CommandsAndKeys[18].TheExplaination;
-    ASSERT_NE(before, nullptr);
-    input.setDefaultActions();
-    EXPECT_EQ(input.CommandsAndKeys[18].TheExplaination, before);
-    EXPECT_EQ(*input.getCommandForRow(62), "Send Team Message");  // row 63, command 87
-    EXPECT_EQ(input.getCommandForRow(200), nullptr);
-}
-
-TEST_F(Commands, EveryJoystickButtonHasACommandAndATitle) {
-    for (int g = 6; g <= 62; ++g) EXPECT_NE(input.JoystickButtonTranslation[g], 0) << g;
-    EXPECT_EQ(input.getJoyButtonTitle(0), "error");
-    EXPECT_EQ(input.getJoyButtonTitle(58), "error");
-}
-
 ActionItem1 entry(int command, int raw = 0) {
     ActionItem1 a;
     a.theAction = static_cast<uint8_t>(command);
@@ -129,27 +101,6 @@ TEST(Ring, FirstInFirstOutAndDropsNewEntriesWhenFull) {
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->theAction, kUnboundCommand);
     EXPECT_EQ(ring.getNextActionInBuffer()->RawKeyPress, 8);
-}
-
-TEST_F(Commands, PressAndReleaseEntriesCarryKeyTimeAndType) {
-    platform::ScopedTickSource clock([] { return 1234; });
-    input.clearActionBuffer();
-    input.keyDown(key('5', kNumericPadKeyMask));
-    input.keyUp(key('5', kNumericPadKeyMask));
-    const ActionItem1 press = *input.getNextActionInBuffer();
-    EXPECT_EQ(press.RawKeyPress, 0x435);
-    EXPECT_EQ(press.UniCodeKey.Modifiers, kNumericPadKeyMask);
-    EXPECT_EQ(press.actionType, kPressed);
-    EXPECT_EQ(press.theTime, 1234);
-    EXPECT_EQ(press.theAction, 95);
-    const ActionItem1 release = *input.getNextActionInBuffer();
-    EXPECT_EQ(release.actionType, kReleased);
-    // Function keys keep their characters and masked flags in the key, whatever else is held.
-    input.keyDown(key(kF1Char, kFunctionKeyMask | kShiftKeyMask | 0x10000));
-    const ActionItem1 f1 = *input.getNextActionInBuffer();
-    EXPECT_EQ(f1.RawKeyPress, 0xEC);
-    EXPECT_EQ(f1.UniCodeKey.PrimaryKeyStroke, kF1Char);
-    EXPECT_EQ(f1.UniCodeKey.Modifiers, kFunctionKeyMask | kShiftKeyMask);
 }
 
 TEST_F(Commands, AutoRepeatReleaseComesFromTheRawKeyTable) {

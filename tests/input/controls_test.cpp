@@ -79,48 +79,6 @@ TEST_F(Controls, PointerNeverSeenRestsAtTheCentre) {
     EXPECT_FALSE(fresh.getUseJoyThrottle());
 }
 
-TEST_F(Controls, ThrottleFollowsTheStickOnlyWhenItMoves) {
-    frame();  // 0.0 raised to 0.05 is no move from 0
-    EXPECT_FALSE(input->getUseJoyThrottle());
-    EXPECT_EQ(input->getFinalThrottle(), 0.0);
-    set(4, 930);
-    frame();
-    EXPECT_TRUE(input->getUseJoyThrottle());
-    EXPECT_EQ(input->getFinalThrottle(), 1.0);
-    set(4, 20);
-    frame();
-    EXPECT_DOUBLE_EQ(input->getFinalThrottle(), 0.05);
-    set(4, 910);
-    frame();
-    EXPECT_DOUBLE_EQ(input->getFinalThrottle(), 0.91);
-    frame();
-    EXPECT_FALSE(input->getUseJoyThrottle());
-    EXPECT_DOUBLE_EQ(input->getFinalThrottle(), 0.91);
-    // Reversed: a throttle pushed to its minimum is full.
-    input->ThrottleDirection = true;
-    set(4, 0);
-    frame();
-    EXPECT_EQ(input->getFinalThrottle(), 1.0);
-}
-
-TEST_F(Controls, RudderIsPublishedInStepsPastTheBand) {
-    std::vector<bool> used;
-    for (int f = 1; f <= 6; ++f) {
-        set(3, 500 + 10 * f);  // 0.02 a frame
-        frame();
-        used.push_back(input->getUseJoyRudder());
-    }
-    // Moves count in the frames where the distance from the last accepted value passes 0.05.
-    EXPECT_EQ(used, (std::vector<bool>{false, false, true, false, false, true}));
-    const double d = 0.1, e = 3.5;
-    EXPECT_NEAR(input->getFinalRudder(), std::pow((0.12 - d) / (1 - d), e), 1e-12);
-    input->DontUseJoystickRudder = true;
-    set(3, 900);
-    frame();
-    EXPECT_FALSE(input->getUseJoyRudder());
-    EXPECT_NEAR(input->getFinalRudder(), std::pow((0.8 - d) / (1 - d), e), 1e-12);  // kept, not handed on
-}
-
 TEST(PedalBrakes, EachChangeIsReportedOnce) {
     FakeHid hid;
     auto pedals = stick({axis(1, kUsageX, 0, 127), axis(2, kUsageY, 0, 127), axis(3, kUsageRz, 0, 127)}, 1678, 1281);
@@ -200,7 +158,7 @@ protected:
     }
 };
 
-TEST_F(Calibration, CentredStickReadsZeroAtRestAndOnePointOneAtItsEnds) {
+TEST_F(Calibration, StickReadsZeroAtRestAndOnePointOneAtItsEndsCentredOrNot) {
     sweep(512, 100, 900);
     for (int v : {0, 512, 1023}) {
         set(1, v);
@@ -211,9 +169,8 @@ TEST_F(Calibration, CentredStickReadsZeroAtRestAndOnePointOneAtItsEnds) {
     EXPECT_DOUBLE_EQ(input->getAxisPosition(4), 0.0);
     set(4, 716);
     EXPECT_DOUBLE_EQ(input->getAxisPosition(4), 1.0);
-}
 
-TEST_F(Calibration, OffCentreStickReachesOnePointOneOnItsShortSide) {
+    // Off centre: 1.1 on its short side.
     sweep(600, 100, 900);
     set(1, 1023);
     EXPECT_NEAR(input->getAxisPosition(1), 1.1, 1e-9);

@@ -31,45 +31,6 @@ std::vector<Entry> drain(DoJoystick& input) {
     return out;
 }
 
-TEST(Discovery, SliderTakesTheThrottleAndZBecomesTheRudder) {
-    FakeHid hid;
-    hid.devices.push_back(stick({axis(11, kUsageX), axis(12, kUsageY), axis(13, kUsageZ), axis(14, kUsageSlider)}));
-    D d;
-    ASSERT_TRUE(d.FindLastJoystick(&hid));
-    EXPECT_EQ(d.group(D::kStickX).cookie, 11);
-    EXPECT_EQ(d.group(D::kStickY).cookie, 12);
-    EXPECT_EQ(d.group(D::kRudder).cookie, 13);
-    EXPECT_EQ(d.group(D::kThrottle).cookie, 14);
-
-    FakeHid hid2;
-    hid2.devices.push_back(stick({axis(21, kUsageZ), axis(22, kUsageRz), axis(23, kUsageSlider)}));
-    D d2;
-    ASSERT_TRUE(d2.FindLastJoystick(&hid2));
-    EXPECT_EQ(d2.group(D::kRudder).cookie, 22);
-    EXPECT_EQ(d2.group(D::kSpareRudder).cookie, 21);
-    EXPECT_EQ(d2.group(D::kThrottle).cookie, 23);
-}
-
-TEST(Discovery, ButtonsNumberOnAcrossSticks) {
-    FakeHid hid;
-    hid.devices.push_back(test::fullStick(12));
-    hid.devices.push_back(test::fullStick(12));
-    D d;
-    ASSERT_TRUE(d.FindLastJoystick(&hid));
-    for (int g = 6; g <= 17; ++g) EXPECT_EQ(d.group(g).device, 0) << g;
-    for (int g = 18; g <= 21; ++g) EXPECT_EQ(d.group(g).device, 1) << g;
-    for (int g = 31; g <= 38; ++g) EXPECT_EQ(d.group(g).device, 1) << g;
-    EXPECT_EQ(d.group(39).cookie, 0);
-    EXPECT_EQ(d.group(18).cookie, 10);  // the second stick's first button
-    // The first stick keeps the stick and the hat; a later slider takes the throttle (a separate
-    // throttle quadrant), and the slider it displaces becomes the spare rudder.
-    EXPECT_EQ(d.group(D::kStickX).device, 0);
-    EXPECT_EQ(d.group(D::kHat).device, 0);
-    EXPECT_EQ(d.group(D::kSpareHat).device, 1);
-    EXPECT_EQ(d.group(D::kThrottle).device, 1);
-    EXPECT_EQ(d.group(D::kSpareRudder).device, 0);
-}
-
 TEST(Discovery, KnownPedalsGiveRudderAndToeBrakesOnly) {
     FakeHid hid;
     hid.devices.push_back(
@@ -161,31 +122,7 @@ TEST_F(Buttons, AButtonWithoutCommandWritesNoBinding) {
     EXPECT_EQ(input->getJoystickButtonCommand(63), 0);
 }
 
-TEST_F(Buttons, EightWayHat) {
-    hid.press(0, 5, 3);  // down-right: "Hat Switch #4"
-    input->CheckJoystickQueue();
-    hid.press(0, 5, 2);  // straight on to the next position: no release of the old one
-    input->CheckJoystickQueue();
-    hid.press(0, 5, 8);  // at rest: the last position pressed is released
-    input->CheckJoystickQueue();
-    EXPECT_EQ(drain(*input),
-              (std::vector<Entry>{{0x100019, 26, 2}, {0x100018, 22, 2}, {0x10001D, 22, 1}}));
-}
-
-TEST_F(Buttons, StickyHatTurnsEachPushIntoPressAndRelease) {
-    input->setStickyHat(true);
-    hid.press(0, 5, 6);  // left: "Hat Switch #7"
-    input->CheckJoystickQueue();
-    hid.press(0, 5, 8);
-    input->CheckJoystickQueue();
-    EXPECT_EQ(drain(*input), (std::vector<Entry>{{0x10001C, 23, 2},
-                                                 {0x10001C, 23, 1},
-                                                 {0x10001D, 23, 1},
-                                                 {0x10001E, 21, 2},
-                                                 {0x10001E, 21, 1}}));
-}
-
-TEST(Hat, FourWayHatSpreadsOverEightPositions) {
+TEST(Hat, FourWayHatSpreadsOverEightPositionsAndNoStickHasNoQueue) {
     FakeHid hid;
     hid.devices.push_back(stick({axis(1, kUsageX), hat(5, 0, 3)}));
     TempStore store;
@@ -198,18 +135,15 @@ TEST(Hat, FourWayHatSpreadsOverEightPositions) {
         positions.push_back(input.getNextActionInBuffer()->RawKeyPress - 0x100016);
     }
     EXPECT_EQ(positions, (std::vector<int>{0, 2, 4, 6}));
-}
 
-TEST(Hat, NoJoystickNoQueue) {
-    TempStore store;
+    // No joystick: no queue, and every axis reads 0.
     FakeHid empty;
-    PellamJoySub input{&empty, *store};
-    input.awakeFromNib();
-    EXPECT_FALSE(input.WeHaveAJoystick);
-    EXPECT_FALSE(input.haveJoystick());
-    input.CheckJoystickQueue();
-    EXPECT_TRUE(input.ring().empty());
-    for (int a = 0; a <= 24; ++a) EXPECT_EQ(input.getAxisPosition(a), 0.0);
+    PellamJoySub none{&empty, *store};
+    none.awakeFromNib();
+    EXPECT_FALSE(none.haveJoystick());
+    none.CheckJoystickQueue();
+    EXPECT_TRUE(none.ring().empty());
+    for (int a = 0; a <= 24; ++a) EXPECT_EQ(none.getAxisPosition(a), 0.0);
 }
 
 }  // namespace

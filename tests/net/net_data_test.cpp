@@ -8,12 +8,11 @@
 #include <thread>
 
 #include "net/NetworkSockets.h"
+#include "tests/net/NetLoopback.h"
 #include "platform/TickCount.h"
 
 namespace pellam::net {
 namespace {
-
-constexpr uint32_t kLoopback = 0x7F000001;
 
 struct FakeAircraft : DataServices {
     StateBlockBytes stateBlock(int slot) override {
@@ -33,14 +32,6 @@ struct FakeAircraft : DataServices {
 };
 
 std::atomic<int32_t> now{5000};
-
-bool arrive(BSDNetworkSockets& link, uint8_t type, ReceivedPacket* out) {
-    for (int i = 0; i < 400; ++i) {
-        if (link.getMostRecentPacket(type, out)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
-}
 
 TEST(DataSenders, JoinerRateTextAndHostRelay) {
     platform::ScopedTickSource clock([] { return now.load(); });

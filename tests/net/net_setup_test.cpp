@@ -8,13 +8,12 @@
 #include <thread>
 
 #include "net/NetworkSockets.h"
+#include "tests/net/NetLoopback.h"
 #include "platform/Beep.h"
 #include "platform/TickCount.h"
 
 namespace pellam::net {
 namespace {
-
-constexpr uint32_t kLoopback = 0x7F000001;
 
 struct FakeGame : SetupServices {
     SlotAircraft aircraftInSlot(int slot) override {
@@ -35,14 +34,6 @@ struct FakeGame : SetupServices {
 std::atomic<int32_t> now{1000};
 int waited = 0;
 void countWait(int32_t ticks) { waited += ticks; }
-
-bool arrive(BSDNetworkSockets& link, uint8_t type, ReceivedPacket* out) {
-    for (int i = 0; i < 400; ++i) {
-        if (link.getMostRecentPacket(type, out)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
-}
 
 TEST(SetupSenders, SchedulesAndWhatJoinersReceive) {
     platform::ScopedTickSource clock([] { return now.load(); });

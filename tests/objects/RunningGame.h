@@ -5,6 +5,8 @@
 // system.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <memory>
 
 #include "aircraft/ObjectTestFile.h"
@@ -56,6 +58,22 @@ protected:
         c->theticks = 1;
         c->MoveAircraftAndObjects();
         c->PrepareAndCallDrawing();
+    }
+
+    // The line of the player's fire: where its newest bullet was, and the unit way it flies.
+    struct FireLine {
+        std::array<double, 3> from, way;
+        std::array<double, 3> at(double feet) const {
+            return {from[0] + way[0] * feet, from[1] + way[1] * feet, from[2] + way[2] * feet};
+        }
+    };
+    FireLine lineOfFire() const {
+        const BulletsList& bullets = player->ThisAircraft.GunBullets;
+        const ProjectileType& shot = bullets.TheBullets[(bullets.NextTheBullets + 71) % 72];
+        const double d[3] = {shot.P2X - shot.PX, shot.P2Y - shot.PY, shot.P2Z - shot.PZ};
+        const double n = std::hypot(d[0], d[1], d[2]);
+        EXPECT_GT(n, 1.0) << "no bullet in flight";
+        return {{shot.PX, shot.PY, shot.PZ}, {d[0] / n, d[1] / n, d[2] / n}};
     }
 
     TestFolder folder_;

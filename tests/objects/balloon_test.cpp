@@ -1,5 +1,5 @@
-// Observation balloons: turning into the wind, shot down, sinking in flames and lying burnt
-// on a scorched patch; the pause, the reset and the replay.
+// Observation balloons: turning into the wind by the shorter way, the wreck's smoke and the
+// pause, and the replay. Shot down in the running game in the effects tests.
 #include <gtest/gtest.h>
 
 #include "objects/ArmedModels.h"
@@ -39,52 +39,6 @@ TEST_F(Balloons, TurnsItsNoseIntoTheWindByTheShorterWay) {
     ZephModel::RotateVector(z, nose, m);
     EXPECT_NEAR(nose[0], -1.0, 0.01);
     EXPECT_NEAR(BalloonWWI::windHeading(-170), 10.0, 1e-12);
-}
-
-// Shot down 1000 ft up: it sinks for 1996 ticks in flames still looking whole, comes to rest
-// exactly 2 ft above the ground, and burns for nine minutes with its burnt envelope on the patch:
-// flames that turn black, blue smoke late, then nothing.
-TEST_F(Balloons, ShotDownItSinksAndBurnsForNineMinutes) {
-    BalloonWWI& b = balloon(false);
-    b.ThisModel.TheObject.GlobalDeadTime = 10;
-    int32_t t = 10;
-    for (; t < 10 + 1996; ++t) {
-        b.callEveryTick(true, t, false);
-        if (t == 500) {
-            b.getDrawingData(t);
-            EXPECT_FALSE(patchShown(b));
-            EXPECT_EQ(b.ModelPointsPolys().ThePolygons[0].MapNumber, 0);
-            EXPECT_TRUE(b.Gunner.Falling);
-        }
-    }
-    EXPECT_DOUBLE_EQ(b.ModelAttitude.Position[1], ArmedWorld::kGround + 2.0);
-    b.callEveryTick(true, t++, false);
-    EXPECT_FALSE(b.Gunner.Falling);
-    b.getDrawingData(t);
-    EXPECT_TRUE(patchShown(b));
-    for (int k = 0; k < armed::balloon::kBalloonPolygons; ++k) EXPECT_EQ(b.ModelPointsPolys().ThePolygons[k].MapNumber, 6);
-
-    // Flames turn black between 60 and 80 ticks of age.
-    GunnerSmoke& young = b.Gunner.OurSmokes[(b.Gunner.NextSmokeSpot + 699) % 700];
-    EXPECT_EQ(young.SmokeColor, 5);
-    b.Gunner.look(young, young.TimeStarted + 81, true);
-    EXPECT_EQ(young.SmokeColor, 4);
-
-    for (; t <= 10 + 32400; ++t) b.callEveryTick(true, t, false);
-    EXPECT_EQ(b.Gunner.OurSmokes[(b.Gunner.NextSmokeSpot + 699) % 700].SmokeColor, 1);  // blue smoke late
-    const int32_t next = b.Gunner.NextSmokeSpot;
-    for (; t <= 10 + 33100; ++t) b.callEveryTick(true, t, false);
-    EXPECT_EQ(b.Gunner.NextSmokeSpot, next);  // nothing new after nine minutes
-    int live = 0;
-    for (GunnerSmoke& s : b.Gunner.OurSmokes) live += b.Gunner.look(s, t, true).shown;
-    EXPECT_EQ(live, 0);
-
-    // A reset brings back the whole balloon at its start with the patch hidden.
-    b.resetModel();
-    b.getDrawingData(t);
-    EXPECT_FALSE(patchShown(b));
-    EXPECT_EQ(b.ModelPointsPolys().ThePolygons[0].MapNumber, 0);
-    EXPECT_DOUBLE_EQ(b.ModelAttitude.Position[1], ArmedWorld::kGround + 1000);
 }
 
 // The wreck's smoke drifts with the wind by the tick: drawing more or fewer frames moves

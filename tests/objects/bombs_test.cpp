@@ -1,4 +1,4 @@
-// The bombs pool: falling, landing and the marks, slot reuse, the bomb camera, the crater test,
+// The bombs pool: falling, landing and the marks, slot reuse, a falling bomb drawn along its path,
 // the replay ring and a paused game.
 #include <gtest/gtest.h>
 
@@ -87,16 +87,6 @@ TEST_F(BombsTest, TheSeventeenthMarkReplacesTheFirstAndGroundAtZeroLeavesNone) {
     EXPECT_EQ(controller.explosions.size(), 18u);  // yet the bomb still bursts
 }
 
-TEST_F(BombsTest, ACraterReachesJustShortOfFifteenFeet) {
-    drop(0, 101, 0, 0, -2, 0);
-    tick(2);
-    EXPECT_FALSE(bombs.inBombCraterX(15.0, 0.0));
-    EXPECT_TRUE(bombs.inBombCraterX(14.99, 0.0));
-    EXPECT_TRUE(bombs.inBombCraterX(0.0, -14.99));
-    bombs.resetModel();
-    EXPECT_FALSE(bombs.inBombCraterX(0.0, 0.0));  // a cleared mark is never a crater
-}
-
 TEST_F(BombsTest, SlotsAreReusedOldestLandedFirstAndADropNeverYieldsToARackBomb) {
     // Fill all 64 slots with landed bombs, dropped at ticks 2..65.
     for (int k = 0; k < AllBombs::kSlots; ++k) {
@@ -133,37 +123,6 @@ TEST_F(BombsTest, ABombDroppedAtTickZeroFallsAndADropWithoutAPointIsNothing) {
     EXPECT_EQ(falling(), 1);
     bombs.startADroppedBomb(nullptr, nullptr, 5, 2);
     EXPECT_EQ(falling(), 1);
-}
-
-TEST_F(BombsTest, TheBombCameraFollowsTheNewestBombOfItsAircraft) {
-    FakeBomber craft;
-    craft.ModelAttitude.Position = {100, 2000, 300};
-    craft.bombs = 3;
-    // Nothing dropped: the last loaded station in the world, marked as still on the rack.
-    const double* a = bombs.findNewestBombFrom(2, &craft);
-    ASSERT_NE(a, nullptr);
-    EXPECT_DOUBLE_EQ(a[0], 102.0);
-    EXPECT_DOUBLE_EQ(a[1], 1998.0);
-    EXPECT_DOUBLE_EQ(a[3], 10000.0);
-
-    // Rack bombs of this frame are nobody's drop.
-    bombs.positionBombsOnAircraft(&craft, 1, 2);
-    drop(10, 1500, 10, 1, 0, 0, 2);
-    clock = 40;
-    drop(20, 1800, 20, 2, 0, 0, 2);
-    drop(30, 1900, 30, 3, 0, 0, 3);
-    a = bombs.findNewestBombFrom(2, &craft);
-    EXPECT_DOUBLE_EQ(a[0], 20.0);
-    EXPECT_DOUBLE_EQ(a[3], 2.0);
-    bombs.clearSingleDrawBombs();
-
-    // Landed bombs stay traceable where they fell.
-    craft.bombs = 0;
-    tick(1000);
-    a = bombs.findNewestBombFrom(2, &craft);
-    ASSERT_NE(a, nullptr);
-    EXPECT_LE(a[1], 100.0);
-    EXPECT_EQ(bombs.findNewestBombFrom(4, &craft), nullptr);  // nothing dropped, nothing carried
 }
 
 TEST_F(BombsTest, AFallingBombIsDrawnNoseAlongItsPathAndARackBombAtItsStation) {

@@ -1,5 +1,5 @@
 // Ground clutter: trees planted ahead of the eye on wooded slopes, dropped behind and far ahead,
-// the family of pictures, a paused game, and ground where no tree can stand.
+// a paused game, and ground where no tree can stand.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -92,23 +92,6 @@ TEST_F(ClutterTest, NoTreeOnOpenLowOrLevelGroundAfterOneTryPerSlot) {
         EXPECT_EQ(terrain.queries, GroundClutter::kTrees);
         EXPECT_TRUE(view.drawn.empty());
     }
-}
-
-TEST_F(ClutterTest, TheFamilyChoosesThePicturesOfNewTreesOnly) {
-    trees.setTreeFamily(2);
-    trees.getDrawingData(1);
-    ASSERT_EQ(trees.liveTrees(), 1);
-    const int32_t pine = trees.GCTrees[0].TreeType;
-    EXPECT_GE(pine, 8);
-    EXPECT_LE(pine, 11);
-    for (int32_t bad : {3, -1}) {
-        trees.setTreeFamily(bad);
-        EXPECT_EQ(trees.TreeFamily, 0);
-    }
-    trees.getDrawingData(2);
-    EXPECT_EQ(trees.GCTrees[0].TreeType, pine);
-    EXPECT_LE(trees.GCTrees[1].TreeType, 3);
-    EXPECT_EQ(view.drawn.back().polygons[0].MapNumber, pine);
 }
 
 TEST_F(ClutterTest, APausedGameOrAReplayBehindTheLastPlantingChangesNoTreeButDrawsThem) {

@@ -1,5 +1,5 @@
-// Ground explosions: the burst and the late sprites, the rising column, the opacity over the
-// explosion's life, its end, a late request, a clock that goes back, a replay and a paused game.
+// Ground explosions: the rising column, the explosion's end, a late request, a start at tick zero,
+// a replay and a paused game.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,31 +25,6 @@ struct ExplosionTest : ::testing::Test {
         return int(std::count_if(p.begin(), p.end(), [](const OnePolygonVer2& q) { return !(q.DrawHints & 2); }));
     }
 };
-
-TEST(ExplosionOpacity, FullThenFadingThenAStepDownToNothing) {
-    const std::pair<int32_t, double> expected[] = {{0, 1.0},     {300, 1.0},   {450, 0.85}, {600, 0.7}, {5999, 0.7},
-                                                   {6000, 0.3}, {6600, 0.15}, {7200, 0.0}, {9000, 0.0}};
-    for (auto [age, value] : expected) EXPECT_NEAR(GroundExplosion::opacityAt(age), value, 1e-12) << age;
-}
-
-TEST_F(ExplosionTest, FortyBurstAtOnceAndTwentyMoreJoinFromTheEleventhTick) {
-    boom.GroundExplosion1Start(500);
-    boom.callEveryTick(true, 500, false);  // the set-up tick: the first processed
-    EXPECT_EQ(boom.liveSprites(), 40);
-    for (int32_t t = 501; t < 510; ++t) boom.callEveryTick(true, t, false);
-    EXPECT_EQ(boom.liveSprites(), 40);
-    boom.callEveryTick(true, 510, false);  // the eleventh
-    EXPECT_EQ(boom.liveSprites(), 41);
-    const auto& s = boom.ExplosionSprites[40];
-    EXPECT_EQ(s.SpriteSize, 0.5);
-    EXPECT_EQ(s.XYZSpeed, (std::array<double, 3>{0, 0, 0}));
-    for (int32_t t = 511; t < 529; ++t) boom.callEveryTick(true, t, false);
-    EXPECT_EQ(boom.liveSprites(), 59);
-    boom.callEveryTick(true, 529, false);  // the thirtieth
-    EXPECT_EQ(boom.liveSprites(), 60);
-    boom.callEveryTick(true, 529, false);  // a clock value seen twice counts once
-    EXPECT_EQ(boom.MoreStarts, 59);
-}
 
 TEST_F(ExplosionTest, TheSmokeRisesAsAColumnAndTheExplosionEndsAfterItsTime) {
     boom.GroundExplosion1Start(1);

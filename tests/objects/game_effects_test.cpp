@@ -103,13 +103,10 @@ TEST_F(GameEffects, ACamelAttacksADefendedBalloon) {
     // The line of the Camel's fire: its newest bullet, carried 400 ft on.
     player->gunsOnOff(1);
     for (int i = 0; i < 10; ++i) frame();
-    const ProjectileType& shot =
-        player->ThisAircraft.GunBullets.TheBullets[(player->ThisAircraft.GunBullets.NextTheBullets + 71) % 72];
-    const double d[3] = {shot.P2X - shot.PX, shot.P2Y - shot.PY, shot.P2Z - shot.PZ};
-    const double n = std::hypot(d[0], d[1], d[2]);
-    ASSERT_GT(n, 1.0);
-    const double aim[3] = {shot.PX + d[0] / n * 400, shot.PY + d[1] / n * 400, shot.PZ + d[2] / n * 400};
-    const double side[2] = {d[2] / std::hypot(d[0], d[2]), -d[0] / std::hypot(d[0], d[2])};
+    const FireLine fire = lineOfFire();
+    const auto aim = fire.at(400.0);
+    const double level = std::hypot(fire.way[0], fire.way[2]);
+    const double side[2] = {fire.way[2] / level, -fire.way[0] / level};
     const int32_t enemy = player->getTeamNumber() + 1;
     ModelArray& models = *c->getModelArray();
     auto place = [&](std::unique_ptr<ZephModel> unit, double across, double y) {

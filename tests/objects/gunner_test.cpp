@@ -1,6 +1,6 @@
 // The gunner in a balloon's basket and in a machine-gun post against scripted aircraft: the
-// square of sky it watches, whom it keeps, how often it fires, how its aim settles, and which
-// aircraft its bullets can hurt.
+// square of sky it watches, whom it keeps, how its aim settles, and which aircraft its bullets
+// can hurt.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -61,24 +61,6 @@ TEST_F(Gunner, WatchesAnOpenSquareOfSkyAndOnlyEnemies) {
     EXPECT_EQ(b.Gunner.MyFireData.TrackingAircraft, 0);
 }
 
-TEST_F(Gunner, FiresOnTheFirstTickWithATargetThenEveryDelayPlusOne) {
-    BalloonWWI& b = balloon();
-    w.aircraft(0, 2, {300, 1300, 300});
-    std::vector<int32_t> at;
-    EXPECT_EQ(shotsBetween(b, b.Gunner, 100, 100 + 3 * 181, &at), 3);
-    EXPECT_EQ(at, (std::vector<int32_t>{100, 281, 462}));
-
-    w.controller.models.take(ArmedWorld::kUnit);
-    auto& post = w.unit<AAAMachineGunWWI>(armed::createMachineGunPost(), {0, 100, 0});
-    std::vector<int32_t> postAt;
-    w.aircraft(0, 2, {300, 600, 300});
-    shotsBetween(post, post.Gunner, 50, 50 + 3 * 61, &postAt);
-    EXPECT_EQ(postAt, (std::vector<int32_t>{50, 111, 172}));
-    // From the gun's own place, at 30 ft per tick.
-    const ProjectileType& first = post.Gunner.GunBullets.TheBullets[0];
-    EXPECT_NEAR(std::hypot(first.XMove, first.ZMove, first.YMove + 70 * 0.008933333), 30.0, 0.05);
-}
-
 // A target flying straight and level is led along its line of flight; its aim error shrinks to a
 // hundredth and a turn of a tenth of a degree throws it back to the start.
 TEST_F(Gunner, AimSettlesOnASteadyTargetAndATurnSpoilsIt) {
@@ -130,24 +112,6 @@ TEST_F(Gunner, HurtsOnlyItsTargetAndNeverInAReplay) {
     target.a.TotalHits = 2.75;
     for (int32_t t = 4000; t < 6000; ++t) post.callEveryTick(true, t, false);
     EXPECT_EQ(target.a.TotalHits, 2.75);
-}
-
-// Tracers leave a streak of four puffs per tick, drawn first as the bullet and then as fading
-// smoke; every puff has gone within its 40 ticks.
-TEST_F(Gunner, TracersLeaveShortLivedPuffs) {
-    auto& post = w.unit<AAAMachineGunWWI>(armed::createMachineGunPost(), {0, 100, 0});
-    w.aircraft(0, 2, {0, 500, 400});
-    for (int32_t t = 100; t < 103; ++t) post.callEveryTick(true, t, false);
-    GroundGunner& g = post.Gunner;
-    ASSERT_EQ(g.NextGunSmokeSpot, 12);  // one tracer, three ticks
-    GunnerSmoke& puff = g.OurGunSmokes[8];
-    const SpriteLook young = g.look(puff, puff.TimeStarted + 1, false);
-    EXPECT_EQ(young.map, g.style().tracerMap);
-    const SpriteLook older = g.look(puff, puff.TimeStarted + 10, false);
-    EXPECT_EQ(older.map, g.style().blueMap);
-    EXPECT_NEAR(older.alpha, 0.75f * 0.75f, 1e-6);
-    EXPECT_FALSE(g.look(puff, puff.TimeStarted + 40, false).shown);
-    EXPECT_EQ(puff.TimeStarted, GunnerSmoke::kRetired);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Road headings: the aim point chosen on each road piece, and a vehicle that steers by them alone
-// through every piece leaves by the edge the road leaves by.
+// Road headings: unknown codes and places off the map, and a vehicle that steers by the aim
+// points alone through every piece leaves by the edge the road leaves by.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,27 +17,6 @@ QNion at(double x, double z) {
 }
 
 double aimFrom(double lx, double lz, double aimX, double aimZ) { return std::atan2(aimX - lx, aimZ - lz); }
-
-TEST(RoadHeading, LegBoundariesAndDirectionTests) {
-    QNion p = at(900, 100);
-    EXPECT_NEAR(makeHeadingForRoad2(&p, 0x13, 0.3), 0.0928, 1e-4);
-    // Exactly 1.57 still goes forward along Z; exactly -1.57 goes back.
-    EXPECT_DOUBLE_EQ(makeHeadingForRoad2(&p, 0x13, 1.57), aimFrom(900, 100, 940, 530));
-    EXPECT_DOUBLE_EQ(makeHeadingForRoad2(&p, 0x13, -1.57), aimFrom(900, 100, 860, -10));
-    // Going back, the middle leg ends at 1225 exactly.
-    p = at(900, 1224.5);
-    EXPECT_DOUBLE_EQ(makeHeadingForRoad2(&p, 0x13, 3.0), aimFrom(900, 1224.5, 910, 589));
-    p = at(900, 1225);
-    EXPECT_DOUBLE_EQ(makeHeadingForRoad2(&p, 0x13, 3.0), aimFrom(900, 1225, 846, 1214));
-    // Along X past 1161 the third leg aims over the far edge.
-    p = at(1200, 880);
-    EXPECT_DOUBLE_EQ(makeHeadingForRoad2(&p, 0x113, 1.0), aimFrom(1200, 880, 1810, 845));
-    // A heading of exactly 0 counts as positive; 1273 itself is still the bend's corner leg.
-    p = at(1273, 500);
-    EXPECT_DOUBLE_EQ(makeHeadingForRoad2(&p, 0x14, 0.0), aimFrom(1273, 500, 1275, 440));
-    p = at(1273.5, 500);
-    EXPECT_DOUBLE_EQ(makeHeadingForRoad2(&p, 0x14, 0.0), aimFrom(1273.5, 500, 1770, 880));
-}
 
 TEST(RoadHeading, NegativeWorldAndUnknownCodes) {
     // X = -100 lies in the square from -1760, 1660 ft along it.

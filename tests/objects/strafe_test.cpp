@@ -32,17 +32,14 @@ TEST_F(Strafe, ACamelFlyingLowAlongTheRoadShootsTheLeadLorryToAWreck) {
     player->gunsOnOff(1);
     for (int i = 0; i < 10; ++i) frame();
     // The line of the Camel's fire, slanting down: its newest bullet, carried on to lorry height.
-    const ProjectileType& shot =
-        player->ThisAircraft.GunBullets.TheBullets[(player->ThisAircraft.GunBullets.NextTheBullets + 71) % 72];
-    const double d[3] = {shot.P2X - shot.PX, shot.P2Y - shot.PY, shot.P2Z - shot.PZ};
-    const double n = std::hypot(d[0], d[1], d[2]);
-    ASSERT_GT(n, 1.0);
-    ASSERT_LT(d[1], 0.0);
-    const double s = (shot.PY - (kGround + 5.0)) / (-d[1] / n);
+    const FireLine fire = lineOfFire();
+    ASSERT_LT(fire.way[1], 0.0);
+    const double s = (fire.from[1] - (kGround + 5.0)) / -fire.way[1];
     ASSERT_GT(s, 50.0);
     ASSERT_LT(s, 800.0);
-    const double aim[3] = {shot.PX + d[0] / n * s, shot.PY + d[1] / n * s, shot.PZ + d[2] / n * s};
-    const double heading[2] = {d[0] / std::hypot(d[0], d[2]), d[2] / std::hypot(d[0], d[2])};
+    const auto aim = fire.at(s);
+    const double level = std::hypot(fire.way[0], fire.way[2]);
+    const double heading[2] = {fire.way[0] / level, fire.way[2] / level};
 
     // The lead lorry drives away from the Camel down a straight road.
     ModelArray& models = *c->getModelArray();

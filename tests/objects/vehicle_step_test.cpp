@@ -1,5 +1,5 @@
-// The ground vehicles' shared step: paths, arrival, pauses, turning, ground following, the
-// bridge deck, wrecks, the shadow and the replay ring.
+// The ground vehicles' shared step: paths and arrival, turning, ground following, the bridge
+// deck, the shadow, a paused game and the replay ring.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -84,49 +84,6 @@ TEST(VehicleStep, TurnsAtMostOneDegreeAndNeverAtRest) {
     }
 }
 
-TEST(VehicleStep, PausesAtPoints) {
-    {
-        VehicleRig r;  // a 5-s pause from the arrival at time 1
-        r.point(0, r.x(), r.z() + 1, 1);
-        r.point(1, r.x(), r.z() + 1000).PSTargets = 5;
-        r.start(1);
-        r.tick(300);
-        EXPECT_EQ(r.v->CurrentSpeed, 0.0);
-        r.tick();
-        EXPECT_NEAR(r.v->CurrentSpeed, 0.01, 1e-12);
-    }
-    {
-        VehicleRig r;  // a high word makes it no pause; the first point holds from time 0
-        r.point(0, r.x(), r.z() + 1000, 1).PSTargets = 65536 * 3 + 5;
-        r.point(1, r.x(), r.z() + 1000).PSTargets = 2;
-        r.start(1);
-        r.tick();
-        EXPECT_GT(r.v->CurrentSpeed, 0.0);
-        r.start(2);
-        r.v->CurrentSpeed = 0;
-        r.time = 0;
-        r.tick(119);
-        EXPECT_EQ(r.v->CurrentSpeed, 0.0);
-        r.tick();
-        EXPECT_GT(r.v->CurrentSpeed, 0.0);
-    }
-    // A spread of +-10 s on a 3-s pause: never shorter than one second.
-    VehicleRig r;
-    r.point(0, r.x(), r.z() + 1000).PSTargets = 3;
-    r.path[0].PointXYZ[1] = 850.010;
-    r.start(1);
-    std::set<double> floors;
-    for (uint32_t seed = 1; seed <= 200; ++seed) {
-        platform::seedRandom(seed);
-        r.v->RandomDelayValue = 0;
-        r.tick();
-        EXPECT_GE(r.v->RandomDelayValue, -2.0);
-        EXPECT_LE(r.v->RandomDelayValue, 10.0);
-        if (r.v->RandomDelayValue == -2.0) floors.insert(seed);
-    }
-    EXPECT_GT(floors.size(), 40u);
-}
-
 TEST(VehicleStep, FollowsTheGroundAndHoldsToTheBridgeDeck) {
     VehicleRig r;
     const double edge = r.z() + 30;
@@ -151,61 +108,6 @@ TEST(VehicleStep, FollowsTheGroundAndHoldsToTheBridgeDeck) {
     EXPECT_EQ(r.x(), 2329350);
     EXPECT_EQ(r.y(), 850);
     EXPECT_NEAR(std::fabs(r.v->currentHeading()), M_PI, 1e-6);
-}
-
-TEST(VehicleStep, DrivingWreckSkidsStopsOnTick27AndRollsOn28) {
-    VehicleRig r;
-    r.point(0, r.x(), r.z() + 5000);
-    r.start(1);
-    r.tick(150);
-    ASSERT_NEAR(r.v->CurrentSpeed, 1.0, 1e-9);
-    r.v->ThisModel.TheObject.GlobalDeadTime = r.time + 1;
-    OnePolygonVer2& patch = r.v->ModelPointsPolys().ThePolygons[2];
-    for (int k = 1; k <= 27; ++k) {
-        r.v->getDrawingData(r.time);
-        EXPECT_EQ(patch.MapNumber, -1) << "no scorched patch while it slides";
-        const double h = r.v->currentHeading();
-        r.tick();
-        EXPECT_NEAR(std::remainder(r.v->currentHeading() - h - r.v->DeadHeading, 2 * M_PI), 0, 1e-6);
-        EXPECT_EQ(r.v->CurrentSpeed == 0.0, k == 27) << k;
-    }
-    EXPECT_FALSE(r.v->DidDeadThing);
-    const double y = r.y();
-    r.tick();
-    EXPECT_TRUE(r.v->DidDeadThing);
-    EXPECT_NEAR(std::fabs(r.bank()), M_PI / 2, 1e-6);
-    EXPECT_EQ(r.y(), y + 3.5);
-    r.v->getDrawingData(r.time);
-    EXPECT_EQ(patch.MapNumber, r.v->DeadTexture);
-    const auto pose = r.v->ModelAttitude;
-    r.tick(100);
-    EXPECT_EQ(r.v->ModelAttitude.Position, pose.Position);
-    EXPECT_EQ(r.v->ModelAttitude.QAttitude, pose.QAttitude);
-}
-
-TEST(VehicleStep, StandingWreckTipsOnceToOneSide) {
-    std::set<int> tips;
-    for (uint32_t seed = 1; seed <= 20; ++seed) {
-        platform::seedRandom(seed);
-        VehicleRig r;
-        r.start(0);
-        r.v->ThisModel.TheObject.GlobalDeadTime = 1;
-        r.tick();
-        const int degrees = int(std::lround(std::fabs(r.bank()) * 57.29577951));
-        tips.insert(degrees);
-        r.tick(50);
-        EXPECT_EQ(int(std::lround(std::fabs(r.bank()) * 57.29577951)), degrees);
-        // The patch corners stay on a level plane half a foot above the wheels' ground.
-        const GLT2FN3FV3FFormat* p = r.v->ModelPointsPolys().ThePoints;
-        for (int c = 12; c < 16; ++c) {
-            double world[3], m[16] = {};
-            const double body[3] = {p[c].X, p[c].Y, p[c].Z};
-            ZephModel::quaternionToMatrix(r.v->ModelAttitude.QAttitude.data(), m);
-            ZephModel::RotateVector(body, world, m);
-            EXPECT_NEAR(world[1], 0.5, 1e-4) << c;
-        }
-    }
-    EXPECT_EQ(tips, (std::set<int>{30, 38}));
 }
 
 TEST(VehicleStep, PausedGameMovesAndRecordsNothing) {

@@ -10,40 +10,24 @@
 namespace rendertest {
 namespace {
 
-constexpr int32_t kUnlitFlat = 0x10 | 0x2000;
-
-class KeptSceneTest : public ViewTest {
+class KeptSceneTest : public SceneTest {
 protected:
     void SetUp() override {
-        ViewTest::SetUp();
-        models = emptyWorld(22);
-        view().setModelArray(models.get());
-        view().setFrameServices(nullptr);
-        view().setCameraInsideItem(-1);
-        view().setDrawSecondWindow(false);
-        view().setEraseColorRed(0, 0, 0.5);
-        camera.Position = {0, 0, 0};
-        view().setGlobalCameraPosition(&camera);
+        SceneTest::SetUp();
         std::memset(lines, 0, sizeof lines);
         view().setMessageLines(lines);
         red = put(*models, 4);
-        red->square(0, 10, 0, {1, 0, 0, 1}, kUnlitFlat);
+        red->square(0, 10, 0, kRed, kUnlitFlat);
         red->finish();
         red->at(0, 0, 200);  // ahead of the eye, filling the middle of the frame
     }
     void TearDown() override {
         view().setKeepScene(false);
         view().setMessageLines(nullptr);
-        view().setModelArray(nullptr);
+        SceneTest::TearDown();
     }
-    RGBAImage frame() { return drawnFrame(view()); }
-    bool redInTheMiddle(const RGBAImage& image) {
-        const uint8_t* p = pixel(image, image.width / 2, image.height / 2);
-        return p[0] > 200 && p[1] < 60 && p[2] < 60;
-    }
+    bool redInTheMiddle(const RGBAImage& image) { return near(centre(image), 255, 0, 0, 55); }
 
-    std::unique_ptr<ModelArray> models;
-    QNion camera;
     Thing* red = nullptr;
     unsigned char lines[5][256];
 };

@@ -1,5 +1,5 @@
-// The drawing decisions that need no GL: transparent order and overflow, identification square
-// bands, point transforms and vertex rotation, frame time and the second window's label.
+// The drawing decisions that need no GL: transparent order and overflow, point transforms and
+// vertex rotation, and frame time.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -37,24 +37,6 @@ TEST(RenderObjectsQueue, AFullQueueKeepsWhatItHasAndRefusesTheRest) {
     EXPECT_EQ(q.takeFarthest(), TransparentQueue::kCapacity - 1);
     q.clear();
     EXPECT_EQ(q.takeFarthest(), -1);
-}
-
-TEST(RenderFrameIDSquares, BandsAndSizes) {
-    // Normal rule: beyond 1000 ft only, shrinking to a floor.
-    EXPECT_EQ(idSquareFactor(0, 0, 1000, false, true), 0.0);
-    EXPECT_GT(idSquareFactor(0, 0, 1000.001, false, true), idSquareFactor(0, 0, 3000, false, true));
-    EXPECT_EQ(idSquareFactor(0, 0, 90000, false, true), idSquareFactor(0, 0, 50000, false, true));
-    // Close-in rule: 600 to 2400 ft inclusive, with no jump before its far edge.
-    EXPECT_EQ(idSquareFactor(0, 0, 600, true, false), 0.0);
-    EXPECT_NEAR(idSquareFactor(0, 0, 2400, true, false), idSquareFactor(0, 0, 2399.999, true, false), 1e-8);
-    EXPECT_GT(idSquareFactor(0, 0, 2400, true, false), 0.0);
-    EXPECT_EQ(idSquareFactor(0, 0, 2400.001, true, false), 0.0);
-    EXPECT_EQ(idSquareFactor(0, 0, 3000, false, false), 0.0);
-    // Off to the side, above or below, or behind by more than the distance ahead: none.
-    EXPECT_EQ(idSquareFactor(-4000, 0, 3000, false, true), 0.0);
-    EXPECT_EQ(idSquareFactor(0, -3500, 3000, false, true), 0.0);
-    EXPECT_GT(idSquareFactor(-2000, 2000, 3000, false, true), 0.0);
-    EXPECT_EQ(idSquareFactor(0, 0, -3000, true, true), 0.0);
 }
 
 TEST(RenderFrameMath, FrameTimeIsZeroToTwoSeconds) {

@@ -165,12 +165,8 @@ protected:
     }
     // `second`, when given, receives the second window's frame.
     RGBAImage frame(RGBAImage* second = nullptr) {
-        RGBAImage image;
-        view().setFrameObserver([&] { image = readBack(view()); });
         if (second) view().setSecondFrameObserver([&] { *second = readBack(*view().getSecondWindow()); });
-        view().drawRect({1, 0, 0, 1});
-        EXPECT_EQ(view().getFrameGLError(), 0);
-        view().setFrameObserver(nullptr);
+        const RGBAImage image = drawnFrame(view());
         view().setSecondFrameObserver(nullptr);
         if (const char* dir = std::getenv("PELLAM_SAVE_FRAMES"))
             platform::writePng(std::string(dir) + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name() +

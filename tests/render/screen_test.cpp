@@ -1,5 +1,5 @@
-// The view on screen: start-up state, matrices against GL's own, fog and fog coordinates, and
-// text placement, all read back from the frame.
+// The view on screen: matrices against GL's own, fog and fog coordinates, and text in its cells,
+// all read back from the frame.
 #include <GL/gl.h>
 #include <GL/glext.h>
 
@@ -49,15 +49,6 @@ protected:
 };
 
 }  // namespace
-
-TEST_F(ScreenTest, StartsInAWindowOfTwoThirdsOfTheDisplayWithFogCoordinates) {
-    EXPECT_EQ(width, 844);  // 0.66 of the 1280-wide test display
-    EXPECT_EQ(height, 675);
-    EXPECT_TRUE(view().hasFogCoord());
-    EXPECT_TRUE(view().getVRAMOkay());
-    view().setVBLSyncing(7);  // clamped to 1; refused quietly under Xvfb
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-}
 
 TEST_F(ScreenTest, SunSetsTheLightAndTheHorizon) {
     view().setSunVectorFromTime(4);
@@ -178,18 +169,6 @@ TEST_F(ScreenTest, TextLandsInItsCells) {
     EXPECT_GT(brightPixels(frame, int(0.1 * width + 2 * cell) + 1, r0, int(0.1 * width + 3 * cell) + 1, r1), 0);
 }
 
-TEST_F(ScreenTest, TextSnapsToTheNearerPixelRow) {
-    auto at = [&](double row) {
-        blackFrame();
-        say(0.3, row / height, "Wg");
-        return readBack(view());
-    };
-    const RGBAImage onRow = at(200), nextRow = at(201), low = at(200.4), high = at(200.6);
-    EXPECT_GT(differences(onRow, nextRow, 0, 0, width, height), 0);
-    EXPECT_EQ(differences(onRow, low, 0, 0, width, height), 0);
-    EXPECT_EQ(differences(nextRow, high, 0, 0, width, height), 0);
-}
-
 TEST_F(ScreenTest, EmptyTextTouchesNothingAndCodeThreeBlinks) {
     glDepthFunc(GL_GREATER);
     const unsigned char empty[1] = {0};
@@ -207,25 +186,6 @@ TEST_F(ScreenTest, EmptyTextTouchesNothingAndCodeThreeBlinks) {
     blackFrame();
     say(0.5, 0.5, caret);
     EXPECT_GT(brightPixels(readBack(view()), 0, 0, width, height), 20);
-}
-
-TEST_F(ScreenTest, MessageLinesStackUpToTheBottom) {
-    unsigned char lines[5][256] = {};
-    for (int i = 0; i < 5; ++i) stringToPascal("Line " + std::to_string(i), lines[i]);
-    view().setNetworkTypeSize(1.0);
-    view().setMessageLines(lines);
-    blackFrame();
-    view().drawMessageLines();
-    const RGBAImage frame = readBack(view());
-    const TypeMetrics m = view().getTypeMetrics();
-    for (int i = 0; i < 5; ++i) {
-        const int top = int((m.downAmount + i * m.leading) * height + 0.5);
-        EXPECT_GT(brightPixels(frame, 0, top, width / 4, top + int(m.leading * height), 60), 10) << i;
-    }
-    EXPECT_EQ(brightPixels(frame, 0, 0, width, int(m.downAmount * height) - 1, 60), 0);
-    EXPECT_EQ(brightPixels(frame, 0, int(0.975 * height), width, height, 60), 0);
-    view().setMessageLines(nullptr);
-    view().setNetworkTypeSize(0.8);
 }
 
 TEST_F(ScreenTest, PreferencesChooseTheWindow) {

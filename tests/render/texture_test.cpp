@@ -34,15 +34,6 @@ protected:
 
 }  // namespace
 
-TEST_F(TextureTest, StartUpLoadsTheFontAndLogo) {
-    EXPECT_GE(view().getFontTexture(), 0);
-    EXPECT_GE(view().getStartUpTextureNumber(), 0);
-    const SingleTextureStructure& font = slot(view().getFontTexture());
-    EXPECT_EQ(font.TextureMapName, "InverseTypeM");
-    EXPECT_EQ(font.OpenGLFormat, GL_RGB5_A1);
-    EXPECT_EQ(font.Flags & 0xF, 13);  // clamped, no mipmaps
-}
-
 TEST_F(TextureTest, ReuseCountsEveryUserAndReleaseFreesOnlyAtZero) {
     const std::string a = writePicture("crateA.png", 64, 64, grey);
     fs::create_directories(scratchFolder() / "other");

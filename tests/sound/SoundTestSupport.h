@@ -113,19 +113,7 @@ inline void writeFile(const std::filesystem::path& path, const Bytes& bytes) {
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-// The user copy's file name of every sound number that has one.
-inline const char* userSoundName(int sound) {
-    static const char* const names[44] = {
-        "initsound.wav", "StallHorn.wav", "GearUp.wav", "GearDown.wav", "FlapsMove.wav", "MachineGun.wav", "Hit1.wav",
-        "LoudTireSmoke.wav", "QuietTireSmoke.wav", "FrameBreaks.wav", "CloseToBreak.wav", "AirExplosion.wav",
-        "HitGroundExplosion.wav", "TearOff.wav", "BombRelease.wav", nullptr, "Hit2.wav", "SCEngineloop.wav", nullptr,
-        nullptr, "ExitCanopy.wav", "WaterSplash.wav", "blitidle.wav", nullptr, "PlayRequest.wav",
-        "SCEngineOutsideloop.wav", "ChuteOpens.wav", "flybysound1.wav", "windsound.wav", "guyhitsground.wav", "ess.wav",
-        "SCEngineStartUp.wav", "SCEngineShutDown.wav", "Hit3.wav", "Hit4.wav", "Flak1.wav", "Flak2.wav",
-        "FK7InlineIdle.wav", "FK7InlineEngine.wav", "FK7InlineOutsideEngine.wav", "FK7EngineStartUp.wav", "gunjam2.wav",
-        "fixgun.wav", "tapshorn.wav"};
-    return sound >= 0 && sound < 44 ? names[sound] : nullptr;
-}
+inline const char* userSoundName(int sound) { return SoundGuy::userFileName(sound); }
 
 // A fresh application folder under the test's temporary directory, made the program's own for
 // the test's life.

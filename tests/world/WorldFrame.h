@@ -85,36 +85,40 @@ public:
         }
     }
 
-    // One frame: sky, terrain, cloud decks and the cloud if asked; the pixels, bottom row first.
-    std::vector<uint8_t> draw(const worlddraw::Eye& eye, const Camera& cam, bool withCloud) {
+    enum class Sky { First, BehindGround };
+
+    // One frame: sky (first, or behind the ground), terrain, cloud decks if asked and the cloud
+    // if asked; the pixels, bottom row first.
+    std::vector<uint8_t> draw(const worlddraw::Eye& eye, const Camera& cam, bool withCloud, Sky order = Sky::First,
+                              bool withDecks = true) {
+        begin(eye, cam, order == Sky::First);
         const auto name = [this](int32_t slot) { return view.glName(slot); };
         const SkyColours c = sky.getSkyColours();
+        if (order == Sky::First) worlddraw::drawSkyDome(sky, name);
+        drawer.draw(terrain, eye, name, c.Light);
+        if (order == Sky::BehindGround) worlddraw::drawSkyDome(sky, name, true);
+        if (withDecks) drawer.drawCloudLayers(terrain, eye, name, c.Light);
+        if (withCloud) worlddraw::drawCloud(cloud, eye, name, c.Light);
+        return pixels();
+    }
+    // Starts a frame: cleared to the horizon's colour, or to black so that a sky drawn behind the
+    // ground that fails to reach shows; the camera loaded, the fog coloured like the horizon.
+    void begin(const worlddraw::Eye& eye, const Camera& cam, bool clearToHorizon = false) {
+        const SkyColours c = sky.getSkyColours();
         glViewport(0, 0, kWidth, kHeight);
-        glClearColor(c.Horizon[0], c.Horizon[1], c.Horizon[2], 1);
+        if (clearToHorizon) glClearColor(c.Horizon[0], c.Horizon[1], c.Horizon[2], 1);
+        else glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         loadView(cam);
         const float fog[4] = {c.Horizon[0], c.Horizon[1], c.Horizon[2], 1};
         glFogfv(GL_FOG_COLOR, fog);
         terrain.setEyePosition(eye.X, eye.Y, eye.Z);
-        worlddraw::drawSkyDome(sky, name);
-        drawer.draw(terrain, eye, name, c.Light);
-        drawer.drawCloudLayers(terrain, eye, name, c.Light);
-        if (withCloud) worlddraw::drawCloud(cloud, eye, name, c.Light);
-        glFinish();
-        std::vector<uint8_t> pixels(size_t(kWidth) * kHeight * 4);
-        glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-        return pixels;
     }
-
-    // Writes a frame's pixels as a PNG, top row first.
-    static bool save(const std::vector<uint8_t>& pixels, const std::string& path) {
-        platform::RGBAImage image;
-        image.width = kWidth;
-        image.height = kHeight;
-        image.pixels.resize(pixels.size());
-        const size_t row = size_t(kWidth) * 4;
-        for (int y = 0; y < kHeight; ++y) std::copy_n(&pixels[size_t(kHeight - 1 - y) * row], row, &image.pixels[size_t(y) * row]);
-        return platform::writePng(path, image);
+    static std::vector<uint8_t> pixels() {
+        glFinish();
+        std::vector<uint8_t> out(size_t(kWidth) * kHeight * 4);
+        glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
+        return out;
     }
 
     GLTextureView view;
