@@ -125,7 +125,7 @@ void AircoDH4::callEveryTick(bool running, int32_t t, bool inReplay) {
             Gunner.handleFiringGuns(*this, o, t, inReplay);
         }
     } else if (o.GlobalDeadTime != 0 && o.GlobalDeadTime <= t) {
-        falling(ground, t);
+        falling(ground);
     }
     replayStep(inReplay);
     placeMatrix();
@@ -248,7 +248,7 @@ void AircoDH4::moveThisGuyWithClimbDive(double climb) {
     p[2] += std::cos(CurrentHeading) * CurrentSpeed;
 }
 
-void AircoDH4::falling(ZephModel* ground, int32_t) {
+void AircoDH4::falling(ZephModel* ground) {
     if (CurrentSpeed < kCruise) CurrentSpeed += kSpeedStep;
     else if (CurrentSpeed > 1.9) CurrentSpeed -= kSpeedStep;
     if (!settle(ground)) {

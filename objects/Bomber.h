@@ -107,7 +107,7 @@ private:
     void parked(ZephModel* ground);
     void hold(ZephModel* ground);
     void flyToward(const aiFlyToPoint& p);
-    void falling(ZephModel* ground, int32_t t);
+    void falling(ZephModel* ground);
     // The ground under the bomber and the ground-flat attitude; true when it is on the ground.
     bool settle(ZephModel* ground);
     // Way point `number` (counted from 1), null outside the table.

@@ -12,6 +12,8 @@
 #include "objects/AllBombs.h"
 #include "objects/ArmedObjects.h"
 #include "objects/Balloon.h"
+#include "flight/AIRecords.h"
+#include "objects/Bomber.h"
 #include "objects/GunPit.h"
 #include "objects/Tanks.h"
 #include "objects/TruckWWI.h"
@@ -269,6 +271,55 @@ TEST_F(EffectsPicture, LorriesAndTanksInTheSunAreDrawn) {
     const RGBAImage withColumn = draw();
     for (GroundVehicle* v : column) v->ModelAttitude.Position[1] += 50000;
     EXPECT_GT(differing(withColumn, draw()), 2000);
+}
+
+// The bomber in both liveries: the British one flying its way point with the propeller a disc,
+// the American one parked with its blades standing; then the British one shot down, falling in
+// smoke and standing on its nose over its scar. Each view is drawn with and without the bomber.
+TEST_F(EffectsPicture, TheBomberInBothLiveriesFlyingParkedAndWrecked) {
+    const double x = 2000000.0, z = 2040000.0;
+    const double ground = terrain->getAltitudeAtX(x, z);
+    player->SetUpAircraft(x + 9000, ground + 3000.0, z + 9000, 0.0, 0.0, 95.0, 0.8);
+    static std::array<aiFlyToPoint, 200> path{};
+    path[0].PointXYZ = {x + 30000.0, ground + 600.0, z + 30000.0};
+    path[0].NextPoint = -1;
+    auto place = [&](int32_t livery, double px, double py, double pz, double heading) {
+        auto b = std::make_unique<AircoDH4>();
+        b->initWithGLView(&view());
+        b->setAmerOrBrit(livery);
+        b->setaController(c.get());
+        QNion level;
+        b->setStartingModelQNionX(px, py, pz, &level);
+        b->rotateHeadingByDegrees(heading);
+        b->copyCurrentQNionToStart();
+        b->setOPPHeading(heading);
+        b->setObjectGroundAltitude(ground);
+        b->resetModel();
+        return static_cast<AircoDH4*>(c->getModelArray()->append(std::move(b)));
+    };
+    // The bomber's pixels seen from `from` (ft from it) toward 5 ft above its reference point.
+    auto standsOut = [&](AircoDH4* b, std::array<double, 3> from) {
+        const auto p = b->ModelAttitude.Position;
+        look({p[0] + from[0], p[1] + from[1], p[2] + from[2]}, {p[0], p[1] + 5.0, p[2]});
+        const RGBAImage with = draw();
+        b->ModelAttitude.Position[1] += 50000;
+        const RGBAImage without = draw();
+        b->ModelAttitude.Position[1] = p[1];
+        return differing(with, without);
+    };
+    AircoDH4* flying = place(2, x, ground + 600.0, z, 45.0);
+    AircoDH4* parked = place(1, x + 200.0, terrain->getAltitudeAtX(x + 200.0, z - 100.0), z - 100.0, 120.0);
+    flying->setPathStart(1, path.data());
+    for (int i = 0; i < 240; ++i) frame();
+    for (const auto& from : {std::array<double, 3>{45, -1, -45}, {40, 7, 50}, {-30, -50, 10}, {-50, 35, -30}})
+        EXPECT_GT(standsOut(flying, from), 2000);
+    EXPECT_GT(standsOut(parked, {40, 7, -25}), 2000);
+
+    flying->ThisModel.TheObject.GlobalDeadTime = c->GlobalMissionTime;
+    for (int i = 0; i < 120; ++i) frame();
+    EXPECT_GT(standsOut(flying, {250, 55, -150}), 100);
+    for (int i = 0; i < 700 && flying->CurrentSpeed != 0.0; ++i) frame();
+    EXPECT_GT(standsOut(flying, {70, 29, 60}), 2000);
 }
 
 // An airfield and a village with smoking chimneys, each object found by drawing the frame with
