@@ -46,10 +46,16 @@ DogfightWindowControls::DogfightWindowControls() {
 
 void VADArizodazar2::buildMissionMenu() {
     missions::MissionMenu& menu = missionWindow.toMissionMenuPopUp;
-    menu.items = {{"Missions:", missions::kTagBuiltInLabel, false}};
-    for (int slot = 0; slot < missions::MissionTable::kBuiltIn; ++slot) {
-        if (!TheMissions.loaded(slot)) continue;  // built-in missions not made yet are not offered
-        menu.items.push_back({"     " + TheMissions.texts(slot)->title, slot, true});
+    menu.items.clear();
+    const char* heading = nullptr;  // shown before the first of its missions that could be read
+    for (const missions::BuiltInMenuLine& line : missions::builtInMenuLines()) {
+        if (line.slot < 0) {
+            heading = line.heading;
+        } else if (TheMissions.loaded(line.slot)) {  // a mission that could not be read is not offered
+            if (heading) menu.items.push_back({heading, missions::kTagBuiltInLabel, false});
+            heading = nullptr;
+            menu.items.push_back({"     " + TheMissions.texts(line.slot)->title, line.slot, true});
+        }
     }
     menu.items.push_back({"User Missions:", missions::kTagUserStart, false});
     menu.userStartIndex = 100;

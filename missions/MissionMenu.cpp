@@ -33,6 +33,31 @@ const std::string& MissionMenu::picture(size_t position) const {
     return position < pictureNames.size() ? pictureNames[position] : none;
 }
 
+const std::vector<BuiltInMenuLine>& builtInMenuLines() {
+    // Learning to fly first, then the fighting by kind, network play last.
+    static const std::vector<BuiltInMenuLine> lines = {
+        {-1, "Training:"},           {1, nullptr},  {9, nullptr},
+        {-1, "Patrols and Dogfights:"}, {0, nullptr}, {11, nullptr}, {3, nullptr}, {17, nullptr}, {20, nullptr},
+        {-1, "Balloons:"},           {2, nullptr},  {15, nullptr}, {22, nullptr},
+        {-1, "Bombers:"},            {4, nullptr},  {5, nullptr},
+        {-1, "Ground Attack:"},      {6, nullptr},  {7, nullptr},  {10, nullptr}, {16, nullptr}, {19, nullptr},
+        {14, nullptr},
+        {-1, "Defence:"},            {8, nullptr},  {18, nullptr}, {21, nullptr},
+        {-1, "Network Play:"},       {12, nullptr}, {13, nullptr},
+    };
+    return lines;
+}
+
+int builtInPictureNumber(int slot) {
+    int number = 0;
+    for (const BuiltInMenuLine& line : builtInMenuLines()) {
+        if (line.slot < 0) continue;
+        ++number;
+        if (line.slot == slot) return number;
+    }
+    return 0;
+}
+
 void getMissionMenuTitles(MissionMenu& menu) {
     menu.pictureNames.clear();
     int counter = 1;

@@ -37,6 +37,17 @@ struct MissionMenu {
     const std::string& picture(size_t position) const;
 };
 
+// The built-in part of the menu in the order shown: headings (slot -1, a label) and the slots of
+// the built-in missions under them.
+struct BuiltInMenuLine {
+    int slot;             // 0..22, or -1 for a heading
+    const char* heading;  // the heading's label; null for a mission
+};
+const std::vector<BuiltInMenuLine>& builtInMenuLines();
+// 1-based number of a built-in slot among the menu's missions, as the pictures count them ("pellamm3.jpg"
+// for the third); 0 for a slot the menu does not show.
+int builtInPictureNumber(int slot);
+
 // Built-in pictures follow menu order: "pellamm1.jpg" for the first mission item, and so on;
 // records userStartIndex and disables every label item.
 void getMissionMenuTitles(MissionMenu& menu);

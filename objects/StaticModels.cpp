@@ -48,10 +48,10 @@ void wall(Mesh& m, std::vector<int>& run, Corner a, Corner b, Corner c, Corner d
     m.plate(run, a, b, c, d, {0, 0, dist(a, b) / tile, dist(a, d) / tile});
 }
 
-// A roof plate on the roofing picture's plain weathered field (its right half, lower three
-// quarters), stretched once over the plate.
+// A roof plate covered once by the roofing picture's field of tarred felt (the right half of
+// its lower 0.45), the battens running across the plate's V.
 void roofing(Mesh& m, std::vector<int>& run, Corner a, Corner b, Corner c, Corner d) {
-    m.plate(run, a, b, c, d, {0.52f, 0.02f, 0.98f, 0.72f});
+    m.plate(run, a, b, c, d, {0.52f, 0.01f, 0.98f, 0.44f});
 }
 
 // The box shadow's points at 0.5 ft: quad A over the footprint (its night shape), then quads B

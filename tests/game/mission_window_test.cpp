@@ -79,8 +79,8 @@ protected:
 TEST_F(MissionWindowTest, PickAMissionReadItAndFlyIt) {
     start();
     MissionWindowControls& w = c->missionWindow;
-    EXPECT_EQ(menuTitles(), (std::vector<std::string>{"Missions:", "     " + c->TheMissions.texts(0)->title,
-                                                      "     Evening Patrol", "User Missions:"}));
+    EXPECT_EQ(menuTitles(), (std::vector<std::string>{"Training:", "     Evening Patrol", "Patrols and Dogfights:",
+                                                      "     " + c->TheMissions.texts(0)->title, "User Missions:"}));
     choose("     Evening Patrol");
     EXPECT_EQ(c->TempNewMissionNumber, 1);
     EXPECT_EQ(w.toMissionDescription, "Late in the day, with the wind from the west.");
@@ -165,10 +165,10 @@ TEST_F(MissionWindowTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     start();
     c->ActiveInActive();  // the loop's first pass: the window asked for at sign-in is already open
     const std::vector<std::string> titles = menuTitles();
-    ASSERT_EQ(titles.size(), 9u);
-    EXPECT_EQ(titles[4], "     User Mission #1: Evening Patrol");
-    EXPECT_EQ(titles[5], "User Campaign Missions:");
-    EXPECT_EQ(titles[6], "     Somme");
+    ASSERT_EQ(titles.size(), 10u);
+    EXPECT_EQ(titles[5], "     User Mission #1: Evening Patrol");
+    EXPECT_EQ(titles[6], "User Campaign Missions:");
+    EXPECT_EQ(titles[7], "     Somme");
     EXPECT_TRUE(menuItemOpen("          #1-#2: Over the Somme"));
     EXPECT_FALSE(menuItemOpen("          #2-#3: Into the Salient"));
     choose("          #2-#3: Into the Salient");
@@ -226,7 +226,7 @@ TEST_F(MissionWindowTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     c->reloadUserMissions();
     EXPECT_EQ(c->CurrentMissionNumber, 0);
     EXPECT_EQ(c->missionWindow.toMissionMenuPopUp.selected, 1);
-    EXPECT_EQ(menuTitles().size(), 5u);
+    EXPECT_EQ(menuTitles().size(), 6u);  // two headings, the two missions, the user label and one user mission
 }
 
 TEST_F(MissionWindowTest, ManualOpensThroughAnArgumentVector) {

@@ -12,8 +12,8 @@
 #include "objects/AllBombs.h"
 #include "objects/ArmedObjects.h"
 #include "objects/Balloon.h"
-#include "objects/Bomber.h"
 #include "flight/AIRecords.h"
+#include "objects/Bomber.h"
 #include "objects/GunPit.h"
 #include "objects/Tanks.h"
 #include "objects/TruckWWI.h"
@@ -322,8 +322,9 @@ TEST_F(EffectsPicture, TheBomberInBothLiveriesFlyingParkedAndWrecked) {
     EXPECT_GT(standsOut(flying, {70, 29, 60}), 2000);
 }
 
-// An airfield in the late morning and a village with smoking chimneys, each object found by
-// drawing the frame with and without it; then the bridges, the pylon and the crater.
+// An airfield and a village with smoking chimneys, each object found by drawing the frame with
+// and without it from a camera on it; the swept shadows in the evening sun; then the viaduct on
+// the gorge north of Reims, the wooden bridge, the pylon and the crater.
 TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
     const double x = 2000000.0, z = 2040000.0;
     const double ground = terrain->getAltitudeAtX(x, z);
@@ -345,8 +346,10 @@ TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
         o->setWindSpeed(14.0, 70.0);
         return static_cast<BaseObject*>(models.append(std::move(o)));
     };
-    // Each object's pixels: the frame with it against the frame with it lifted out of sight.
-    auto standsOut = [&](BaseObject* o) {
+    // The pixels an object changes, seen from `from` (ft from its foot) towards `at`.
+    auto standsOut = [&](BaseObject* o, std::array<double, 3> from, std::array<double, 3> at) {
+        const auto p = o->ModelAttitude.Position;
+        look({p[0] + from[0], p[1] + from[1], p[2] + from[2]}, {p[0] + at[0], p[1] + at[1], p[2] + at[2]});
         const RGBAImage with = draw();
         o->ModelAttitude.Position[1] += 50000;
         const RGBAImage without = draw();
@@ -359,38 +362,21 @@ TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
     BaseObject* hut2 = place(59, x + 190, z - 40, 80.0);
     BaseObject* sock = place(60, x + 60, z + 120, 0.0);
     frame();
-    look({x + 260, ground + 90, z - 330}, {x, ground + 10, z});
-    draw();
-    for (BaseObject* o : {big, canvas, hut, hut2, sock})
-        EXPECT_GT(standsOut(o), o == sock ? 5 : 300) << o->ThisModel.TheObject.ObjectName.data();
-    const auto h = big->ModelAttitude.Position;
-    look({h[0] + 30, h[1] + 12, h[2] - 170}, {h[0], h[1] + 12, h[2]});
-    draw();
-    look({h[0] - 150, h[1] + 60, h[2] + 40}, {h[0], h[1] + 10, h[2]});
-    draw();
-    const auto v = canvas->ModelAttitude.Position;  // its open end faces +Z, turned 20 degrees
-    look({v[0] + 40 * std::sin(0.35) + 10, v[1] + 10, v[2] + 40 * std::cos(0.35)}, {v[0], v[1] + 6, v[2]});
-    draw();
-    const auto s = sock->ModelAttitude.Position;
-    look({s[0] + 30, s[1] + 22, s[2] - 20}, {s[0], s[1] + 16, s[2] + 4});
-    draw();
-    const auto w = hut->ModelAttitude.Position;
-    look({w[0] - 50, w[1] + 25, w[2] + 45}, {w[0], w[1] + 5, w[2]});
-    draw();
-    // In the late afternoon the shadows reach out east of the buildings.
+    EXPECT_GT(standsOut(big, {30, 12, -170}, {0, 12, 0}), 3000);  // through its open end
+    EXPECT_GT(standsOut(canvas, {24, 10, 38}, {0, 6, 0}), 3000);
+    EXPECT_GT(standsOut(hut, {-50, 25, 45}, {0, 5, 0}), 3000);
+    EXPECT_GT(standsOut(hut2, {60, 20, -40}, {0, 5, 0}), 3000);
+    EXPECT_GT(standsOut(sock, {30, 22, -20}, {0, 16, 4}), 1000);
+    // In the late afternoon the shadows reach out from the buildings.
     view().setSunVectorFromTime(17.0);
+    const auto h = big->ModelAttitude.Position;
     look({h[0] + 330, h[1] + 140, h[2] - 120}, {h[0] + 40, h[1], h[2] - 40});
     const RGBAImage evening = draw();
-    big->ModelAttitude.Position[1] += 50000;
-    canvas->ModelAttitude.Position[1] += 50000;
+    for (BaseObject* o : {big, canvas}) o->ModelAttitude.Position[1] += 50000;
     const RGBAImage bare = draw();
-    big->ModelAttitude.Position[1] -= 50000;
-    canvas->ModelAttitude.Position[1] -= 50000;
+    for (BaseObject* o : {big, canvas}) o->ModelAttitude.Position[1] -= 50000;
     EXPECT_GT(differing(evening, bare), 2000);
     view().setSunVectorFromTime(11.0);
-    big->ThisModel.TheObject.GlobalDeadTime = c->GlobalMissionTime;
-    look({h[0] + 200, h[1] + 120, h[2] - 200}, {h[0], h[1], h[2]});
-    draw();
 
     // The village: four houses, all smoking, after their puffs have left the chimneys.
     const double vx = x + 3000, vz = z + 2000;
@@ -403,46 +389,23 @@ TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
     for (int32_t t = 1; t <= 900; ++t)
         for (FrenchHouseWWI* house : houses) house->callEveryTick(true, t, false);
     c->GlobalMissionTime = 900;
+    for (FrenchHouseWWI* house : houses) EXPECT_GT(standsOut(house, {-35, 8, 10}, {0, 8, 0}), 3000);
     const double vg = terrain->getAltitudeAtX(vx, vz);
     look({vx + 60, vg + 45, vz - 140}, {vx + 60, vg + 20, vz});
     const RGBAImage village = draw();
-    for (FrenchHouseWWI* house : houses) EXPECT_GT(standsOut(house), 300);
     for (FrenchHouseWWI* house : houses) house->DrawSmoke = false;
     EXPECT_GT(differing(village, draw()), 150);  // the smoke over the chimneys
-    for (FrenchHouseWWI* house : houses) house->DrawSmoke = true;
-    const auto f = houses[0]->ModelAttitude.Position;  // its front faces +X
-    look({f[0] + 35, f[1] + 8, f[2] - 10}, {f[0], f[1] + 8, f[2]});
-    draw();
-    look({f[0] - 35, f[1] + 8, f[2] + 10}, {f[0], f[1] + 8, f[2]});
-    draw();
-    const auto p = houses[1]->ModelAttitude.Position;
-    look({p[0] - 40, p[1] + 14, p[2] + 35}, {p[0], p[1] + 12, p[2]});
-    draw();
 
-    // The long stone bridge on the gorge north of Reims, from the valley floor.
+    // The viaduct from the valley floor, the arches against the sky.
     BaseObject* viaduct = place(70, BridgeSpWWI::kWorldPlace[0], BridgeSpWWI::kWorldPlace[2], BridgeSpWWI::kWorldHeading,
                                 BridgeSpWWI::kWorldPlace[1]);
-    const auto b = viaduct->ModelAttitude.Position;
-    look({b[0] + 3000, b[1] + 1400, b[2] - 3000}, {b[0], b[1] + 450, b[2]});
-    EXPECT_GT(standsOut(viaduct), 2000);
-    draw();
-    look({b[0] + 1500, b[1] + 150, b[2] + 200}, {b[0], b[1] + 300, b[2]});
-    draw();
+    EXPECT_GT(standsOut(viaduct, {1500, 150, 200}, {0, 300, 0}), 20000);
     BaseObject* bridge = place(69, x - 400, z + 300, 30.0);
     BaseObject* pylon = place(68, x - 300, z + 400, 0.0);
     BaseObject* crater = place(73, x - 350, z + 250, 0.0);
-    const auto q = bridge->ModelAttitude.Position;
-    look({q[0] + 60, q[1] + 30, q[2] - 70}, {q[0], q[1] + 5, q[2]});
-    draw();
-    EXPECT_GT(standsOut(bridge), 300);
-    const auto r = pylon->ModelAttitude.Position;
-    look({r[0] + 90, r[1] + 40, r[2] - 140}, {r[0], r[1] + 45, r[2]});
-    draw();
-    EXPECT_GT(standsOut(pylon), 300);
-    const auto k = crater->ModelAttitude.Position;
-    look({k[0] + 40, k[1] + 70, k[2] - 60}, {k[0], k[1], k[2]});
-    draw();
-    EXPECT_GT(standsOut(crater), 300);
+    EXPECT_GT(standsOut(bridge, {60, 30, -70}, {0, 5, 0}), 3000);
+    EXPECT_GT(standsOut(pylon, {90, 40, -140}, {0, 45, 0}), 3000);
+    EXPECT_GT(standsOut(crater, {40, 70, -60}, {0, 0, 0}), 3000);
     vehicles::setSunSource(nullptr);
 }
 

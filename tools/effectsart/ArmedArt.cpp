@@ -112,6 +112,14 @@ void paintGunSteel(platform::RGBAImage& im) {
             if (u < 0.5f && v > 0.5f && v < 0.75f) c = mix(breech, worn, wear);  // the breech block
             if (v > 0.75f && u < 0.5f && (x % 12 == 6) && (y % 8 == 4)) c = worn;   // rivets
             if (u > 0.5f && v > 0.8f && v < 0.87f) c = worn;                          // the muzzle
+            if (u > 0.5f && v < 0.45f) {
+                // A field the gun leaves free: tarred roofing felt in six strips held by battens,
+                // weathered grey, for the huts' and hangars' roofs.
+                const float strip = v / 0.45f * 6.0f, f = strip - std::floor(strip);
+                c = mix(rgb8(46, 48, 48), rgb8(104, 106, 98), std::clamp((wear - 0.4f) * 1.5f, 0.0f, 1.0f));
+                if (f < 0.06f) c = mix(c, rgb8(24, 24, 24), 0.7f);
+                else if (f < 0.12f) c = mix(c, rgb8(118, 108, 90), 0.6f);
+            }
             put(im, x, y, c);
         }
 }

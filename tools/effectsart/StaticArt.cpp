@@ -26,25 +26,43 @@ void paintPlanks(platform::RGBAImage& im) {
         }
 }
 
-// ---- Limestone rubble in rough courses, pale mortar between, the stones cream to grey.
+// ---- Limestone rubble in rough courses of uneven height, each stone its own width and tone,
+// the mortar joints wandering, the stones' lower arrises shadowed.
 void paintRubble(platform::RGBAImage& im) {
     const int n = 128;
     blank(im, n);
-    const Colour cream = rgb8(190, 178, 150), grey = rgb8(150, 146, 134), mortar = rgb8(206, 200, 184),
-                 dark = rgb8(96, 90, 80);
+    const Colour cream = rgb8(194, 182, 152), grey = rgb8(146, 142, 128), mortar = rgb8(200, 194, 176),
+                 dark = rgb8(92, 86, 76);
+    // Course tops: heights of 12 to 21 texels, the last course closing the picture so it tiles.
+    int tops[12] = {0};
+    int courses = 0;
+    for (int y = 0; y < n && courses < 11; ++courses) {
+        tops[courses] = y;
+        y += 12 + int(lattice(courses, 7, 301) * 10);
+    }
+    tops[courses] = n;
     for (int y = 0; y < n; ++y)
         for (int x = 0; x < n; ++x) {
-            const int course = y / 16, cy = y % 16;
-            const int shift = int(lattice(course, 1, 301) * 24);
-            const int width = 18 + int(lattice(course, 2, 303) * 14);
-            const int stone = (x + shift) / width, sx = (x + shift) % width;
-            const float tone = lattice(stone, course, 307);
-            const float pit = fractal(x * 0.3f, y * 0.3f, 311);
-            Colour c = mix(cream, grey, tone * 0.8f + (pit - 0.5f) * 0.4f);
-            const float edge = std::min({float(sx), float(width - 1 - sx), float(cy) * 1.3f, float(15 - cy) * 1.3f});
-            if (edge < 1.5f) c = mortar;
-            else if (edge < 2.5f) c = mix(c, dark, 0.35f);  // the stone's shadowed arris
-            put(im, x, y, mix(c, dark, std::clamp((pit - 0.7f) * 1.5f, 0.0f, 0.4f)));
+            const float wobble = (fractal(x * 0.2f, y * 0.2f, 313) - 0.5f) * 3.0f;
+            const float yy = y + wobble;
+            int c = 0;
+            while (c + 1 < courses && yy >= tops[c + 1]) ++c;
+            const float cy = yy - tops[c], height = float(tops[c + 1] - tops[c]);
+            // Stones along the course: widths of 14 to 34 texels, wrapping at the picture's edge.
+            int stone = 0, left = int(lattice(c, 3, 303) * 20), width = 0;
+            float xx = std::fmod(x + wobble + n - left, float(n));
+            for (;; ++stone) {
+                width = 14 + int(lattice(c, stone, 305) * 20);
+                if (xx < width || stone > 12) break;
+                xx -= width;
+            }
+            const float tone = lattice(stone, c, 307);
+            const float pit = fractal(x * 0.35f, y * 0.35f, 311);
+            Colour col = mix(cream, grey, tone * 0.8f + (pit - 0.5f) * 0.4f);
+            const float edge = std::min({xx, width - 1 - xx, cy * 1.2f, (height - 1 - cy) * 1.2f});
+            if (edge < 1.2f) col = mix(mortar, dark, pit * 0.3f);
+            else if (cy > height - 3.5f) col = mix(col, dark, 0.35f);  // the stone's lower arris
+            put(im, x, y, mix(col, dark, std::clamp((pit - 0.72f) * 1.5f, 0.0f, 0.4f)));
         }
 }
 

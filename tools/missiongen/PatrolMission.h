@@ -1,11 +1,13 @@
 #pragma once
-// The built-in missions this project writes at build time with the mission writer.
+// Mission 0, "pellamm1", as its description in the missions folder has it.
+#include <string>
+
 #include "missions/MissionFile.h"
 
 namespace pellam::missiongen {
 
-// Mission 0, "pellamm1": a morning patrol of four Camels along the Ancre, west of Albert, meeting a
-// patrol of two Dr.Is and two D.VIIs coming over the lines.
-void buildPatrolMission(missions::MissionData& record, missions::MissionTexts& texts);
+// A morning patrol of four Camels along the Ancre, west of Albert, meeting a patrol of two Dr.Is
+// and two D.VIIs coming over the lines. Empty on success, else why the description was refused.
+std::string buildPatrolMission(missions::MissionData& record, missions::MissionTexts& texts);
 
 }  // namespace pellam::missiongen

@@ -31,6 +31,8 @@ constexpr std::array<std::array<uint8_t, 3>, kGroundCodes> kInk = {{
 
 }  // namespace
 
+const std::array<uint8_t, 3>& groundInk(uint8_t code) { return kInk[std::min<uint8_t>(code, kGroundCodes - 1)]; }
+
 platform::RGBAImage paintWorldMap(const std::vector<uint8_t>& elevation, const std::vector<uint8_t>& surface,
                                   int size) {
     platform::RGBAImage map;
