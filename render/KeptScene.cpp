@@ -13,7 +13,8 @@ namespace pellam::render {
 void MyZephGLView::setKeepScene(bool keep) {
     if (keep == keepScene_) return;
     keepScene_ = keep;
-    keptValid_ = false;  // a picture kept before the game ran again is stale
+    keptValid_ = false;
+    shownValid_ = false;  // a picture kept before the game ran again is stale
 }
 
 MyZephGLView::SceneKey MyZephGLView::sceneKey() {
@@ -51,8 +52,20 @@ bool sameScene(const std::array<double, 28>& a, const std::array<double, 28>& b)
 
 }  // namespace
 
+bool MyZephGLView::keptSceneCurrent() { return keepScene_ && keptValid_ && sameScene(keptKey_, sceneKey()); }
+
+uint64_t MyZephGLView::framePrint(FrameServices& services) {
+    uint64_t h = services.flatPrint();
+    const auto fold = [&h](uint64_t v) { h = (h ^ v) * 1099511628211ull; };
+    if (MessageLines_)
+        for (int i = 0; i < 5; ++i)
+            for (int k = 0; k <= MessageLines_[i][0]; ++k) fold(MessageLines_[i][k]);
+    fold(uint64_t(screenShotPending_));
+    return h;
+}
+
 bool MyZephGLView::showKeptScene() {
-    if (!keepScene_ || !keptValid_ || !sameScene(keptKey_, sceneKey())) return false;
+    if (!keptSceneCurrent()) return false;
     glRenderStartWOErase();
     // A copy of the same size and format: the renderer moves rows, it does not shade pixels.
     glBindFramebuffer(GL_READ_FRAMEBUFFER, keptFramebuffer_);

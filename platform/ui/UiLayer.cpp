@@ -90,8 +90,46 @@ void UiLayer::newFrame() {
 }
 
 void UiLayer::render() {
-    if (!started_) return;
+    finish();
+    draw();
+}
+
+namespace {
+
+// FNV-1a over raw bytes.
+uint64_t fold(uint64_t h, const void* data, size_t n) {
+    const auto* b = static_cast<const unsigned char*>(data);
+    for (size_t k = 0; k < n; ++k) h = (h ^ b[k]) * 1099511628211ull;
+    return h;
+}
+
+}  // namespace
+
+uint64_t UiLayer::finish() {
+    if (!started_) return 0;
     ImGui::Render();
+    const ImDrawData* d = ImGui::GetDrawData();
+    uint64_t h = 14695981039346656037ull;
+    if (!d || !d->Valid) return h;
+    h = fold(h, &d->DisplaySize, sizeof d->DisplaySize);
+    h = fold(h, &d->FramebufferScale, sizeof d->FramebufferScale);
+    for (int l = 0; l < d->CmdListsCount; ++l) {
+        const ImDrawList* list = d->CmdLists[l];
+        h = fold(h, list->VtxBuffer.Data, size_t(list->VtxBuffer.Size) * sizeof(ImDrawVert));
+        h = fold(h, list->IdxBuffer.Data, size_t(list->IdxBuffer.Size) * sizeof(ImDrawIdx));
+        for (const ImDrawCmd& c : list->CmdBuffer) {
+            h = fold(h, &c.ClipRect, sizeof c.ClipRect);
+            h = fold(h, &c.TextureId, sizeof c.TextureId);
+            h = fold(h, &c.VtxOffset, sizeof c.VtxOffset);
+            h = fold(h, &c.IdxOffset, sizeof c.IdxOffset);
+            h = fold(h, &c.ElemCount, sizeof c.ElemCount);
+        }
+    }
+    return h;
+}
+
+void UiLayer::draw() {
+    if (!started_) return;
     ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
 }
 
