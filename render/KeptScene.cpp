@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "platform/Print.h"
 #include "render/MyZephGLView.h"
 
 namespace pellam::render {
@@ -56,12 +57,9 @@ bool MyZephGLView::keptSceneCurrent() { return keepScene_ && keptValid_ && sameS
 
 uint64_t MyZephGLView::framePrint(FrameServices& services) {
     uint64_t h = services.flatPrint();
-    const auto fold = [&h](uint64_t v) { h = (h ^ v) * 1099511628211ull; };
     if (MessageLines_)
-        for (int i = 0; i < 5; ++i)
-            for (int k = 0; k <= MessageLines_[i][0]; ++k) fold(MessageLines_[i][k]);
-    fold(uint64_t(screenShotPending_));
-    return h;
+        for (int i = 0; i < 5; ++i) h = platform::foldPrint(h, MessageLines_[i], size_t(MessageLines_[i][0]) + 1);
+    return platform::foldPrint(h, &screenShotPending_, sizeof screenShotPending_);
 }
 
 bool MyZephGLView::showKeptScene() {

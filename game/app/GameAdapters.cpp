@@ -7,6 +7,7 @@
 
 #include "platform/GLWindow.h"
 #include "platform/Paths.h"
+#include "platform/Print.h"
 #include "world/TexturedSkyDome.h"
 
 namespace pellam {
@@ -38,11 +39,8 @@ void FrameLink::debugchance(render::MyZephGLView& view) {
 uint64_t FrameLink::flatPrint() {
     // The overlay is filled again when it is drawn; filling it twice in a frame changes nothing.
     controller_.debugchance(overlay_);
-    uint64_t h = toolkitPrint_ ? toolkitPrint_() : 0;
-    const auto fold = [&h](const void* data, size_t n) {
-        const auto* b = static_cast<const unsigned char*>(data);
-        for (size_t k = 0; k < n; ++k) h = (h ^ b[k]) * 1099511628211ull;
-    };
+    uint64_t h = toolkitPrint_ ? toolkitPrint_() : platform::kPrintStart;
+    const auto fold = [&h](const void* data, size_t n) { h = platform::foldPrint(h, data, n); };
     for (int k = 0; k < overlay_.count; ++k) {
         const OverlayText& t = overlay_.texts[k];
         if (t.text) fold(t.text, size_t(t.text[0]) + 1);

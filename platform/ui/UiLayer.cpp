@@ -11,6 +11,7 @@
 
 #include "platform/GLWindow.h"
 #include "platform/Log.h"
+#include "platform/Print.h"
 #include "platform/PngImage.h"
 #include "platform/TickCount.h"
 
@@ -94,35 +95,24 @@ void UiLayer::render() {
     draw();
 }
 
-namespace {
-
-// FNV-1a over raw bytes.
-uint64_t fold(uint64_t h, const void* data, size_t n) {
-    const auto* b = static_cast<const unsigned char*>(data);
-    for (size_t k = 0; k < n; ++k) h = (h ^ b[k]) * 1099511628211ull;
-    return h;
-}
-
-}  // namespace
-
 uint64_t UiLayer::finish() {
     if (!started_) return 0;
     ImGui::Render();
     const ImDrawData* d = ImGui::GetDrawData();
-    uint64_t h = 14695981039346656037ull;
+    uint64_t h = kPrintStart;
     if (!d || !d->Valid) return h;
-    h = fold(h, &d->DisplaySize, sizeof d->DisplaySize);
-    h = fold(h, &d->FramebufferScale, sizeof d->FramebufferScale);
+    h = foldPrint(h, &d->DisplaySize, sizeof d->DisplaySize);
+    h = foldPrint(h, &d->FramebufferScale, sizeof d->FramebufferScale);
     for (int l = 0; l < d->CmdListsCount; ++l) {
         const ImDrawList* list = d->CmdLists[l];
-        h = fold(h, list->VtxBuffer.Data, size_t(list->VtxBuffer.Size) * sizeof(ImDrawVert));
-        h = fold(h, list->IdxBuffer.Data, size_t(list->IdxBuffer.Size) * sizeof(ImDrawIdx));
+        h = foldPrint(h, list->VtxBuffer.Data, size_t(list->VtxBuffer.Size) * sizeof(ImDrawVert));
+        h = foldPrint(h, list->IdxBuffer.Data, size_t(list->IdxBuffer.Size) * sizeof(ImDrawIdx));
         for (const ImDrawCmd& c : list->CmdBuffer) {
-            h = fold(h, &c.ClipRect, sizeof c.ClipRect);
-            h = fold(h, &c.TextureId, sizeof c.TextureId);
-            h = fold(h, &c.VtxOffset, sizeof c.VtxOffset);
-            h = fold(h, &c.IdxOffset, sizeof c.IdxOffset);
-            h = fold(h, &c.ElemCount, sizeof c.ElemCount);
+            h = foldPrint(h, &c.ClipRect, sizeof c.ClipRect);
+            h = foldPrint(h, &c.TextureId, sizeof c.TextureId);
+            h = foldPrint(h, &c.VtxOffset, sizeof c.VtxOffset);
+            h = foldPrint(h, &c.IdxOffset, sizeof c.IdxOffset);
+            h = foldPrint(h, &c.ElemCount, sizeof c.ElemCount);
         }
     }
     return h;
