@@ -77,11 +77,26 @@ void MyZephGLView::drawRect(const NSRect& rect) {
             setEraseColorRed(0.85, 0.85, 0.85);
             glSetFogParameters(0.85, 0.85, 0.85, GL_EXP2, 0.005f);
         }
+        if (keepScene_) {
+            // Asked before the picture is drawn: the print also builds the flat content shown over it.
+            const uint64_t print = framePrint(services);
+            const bool same = shownValid_ && print == shownPrint_;
+            shownPrint_ = print;
+            shownValid_ = true;
+            if (same && keptSceneCurrent()) {
+                ++framesRested_;
+                setEraseColorRed(red, green, blue);
+                restoreFogParameters();
+                return;
+            }
+        }
         if (!showKeptScene()) {
             glRenderStart();
             drawModelList(ModelArray_, 0);
             ++sceneDraws_;
             keepScene();
+            // A frame drawn anew may differ from the last shown below the print's reach.
+            if (!keptValid_) shownValid_ = false;
         }
     }
     setEraseColorRed(red, green, blue);

@@ -22,6 +22,10 @@ public:
     virtual void drawGray(MyZephGLView& view) {}
     // The controller's 2-D overlay, drawn over the frame before it is shown.
     virtual void debugchance(MyZephGLView& view) {}
+    // A print of what the frame lays flat over the 3-D picture besides the message lines (the
+    // overlay above, the toolkit's windows): equal prints, equal pixels. Asked once a frame while
+    // the picture is kept, before anything is drawn.
+    virtual uint64_t flatPrint() { return 0; }
 };
 
 }  // namespace pellam::render

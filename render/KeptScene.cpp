@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "platform/Print.h"
 #include "render/MyZephGLView.h"
 
 namespace pellam::render {
@@ -13,7 +14,8 @@ namespace pellam::render {
 void MyZephGLView::setKeepScene(bool keep) {
     if (keep == keepScene_) return;
     keepScene_ = keep;
-    keptValid_ = false;  // a picture kept before the game ran again is stale
+    keptValid_ = false;
+    shownValid_ = false;  // a picture kept before the game ran again is stale
 }
 
 MyZephGLView::SceneKey MyZephGLView::sceneKey() {
@@ -51,8 +53,17 @@ bool sameScene(const std::array<double, 28>& a, const std::array<double, 28>& b)
 
 }  // namespace
 
+bool MyZephGLView::keptSceneCurrent() { return keepScene_ && keptValid_ && sameScene(keptKey_, sceneKey()); }
+
+uint64_t MyZephGLView::framePrint(FrameServices& services) {
+    uint64_t h = services.flatPrint();
+    if (MessageLines_)
+        for (int i = 0; i < 5; ++i) h = platform::foldPrint(h, MessageLines_[i], size_t(MessageLines_[i][0]) + 1);
+    return platform::foldPrint(h, &screenShotPending_, sizeof screenShotPending_);
+}
+
 bool MyZephGLView::showKeptScene() {
-    if (!keepScene_ || !keptValid_ || !sameScene(keptKey_, sceneKey())) return false;
+    if (!keptSceneCurrent()) return false;
     glRenderStartWOErase();
     // A copy of the same size and format: the renderer moves rows, it does not shade pixels.
     glBindFramebuffer(GL_READ_FRAMEBUFFER, keptFramebuffer_);

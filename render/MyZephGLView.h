@@ -83,6 +83,12 @@ public:
     void setKeepScene(bool keep);
     void sceneChanged() { keptValid_ = false; }
     long getSceneDraws() const { return sceneDraws_; }  // 3-D contents drawn so far
+    // A kept frame that would show what the window already shows (the same 3-D picture, message
+    // lines and flat print) is neither drawn nor swapped: the window keeps its picture and the
+    // frame costs nothing. An input or window event calls showNextFrame(), so the next frame is
+    // shown whatever it holds (an uncovered window is painted again).
+    void showNextFrame() { shownValid_ = false; }
+    long getFramesRested() const { return framesRested_; }  // frames left unshown so far
 
     // ---- Passes and objects.
     // Resets the GL state and caches for a pass of objects; empties the transparent queue.
@@ -129,7 +135,9 @@ private:
     };
     using SceneKey = std::array<double, 28>;
     SceneKey sceneKey();
-    bool showKeptScene();  // answers false when the scene must be drawn
+    bool keptSceneCurrent();  // the kept picture shows this frame's scene
+    bool showKeptScene();     // answers false when the scene must be drawn
+    uint64_t framePrint(FrameServices& services);
     void keepScene();
     void drawPass(ModelArray& list, const PassSetup& pass);
     void drawWorld(ModelArray& list);
@@ -183,6 +191,9 @@ private:
     uint32_t keptFramebuffer_ = 0, keptRenderbuffer_ = 0;  // GL names
     int keptWidth_ = 0, keptHeight_ = 0;
     long sceneDraws_ = 0;
+    bool shownValid_ = false;  // shownPrint_ is the print of what the window shows
+    uint64_t shownPrint_ = 0;
+    long framesRested_ = 0;
 
     std::unique_ptr<platform::GLWindow> secondWindow_;
     int secondWidth_ = 0, secondHeight_ = 0;

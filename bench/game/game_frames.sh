@@ -2,7 +2,8 @@
 # Frame rate of the real game under Xvfb and Mesa's software renderer. Flies the opening fight
 # (PELLAM_AUTOFLY) for SECONDS on 2, 4 and 8 cores, then leaves the game paused at the pilot
 # sign-in window (the idle game) on 2 cores for 14 s, and prints for each run the frames a second,
-# the median and 95th-percentile frame time, and the processor the game used (cores busy).
+# the median and 95th-percentile frame time, the processor the game used (cores busy) and the
+# frames that showed nothing new and were left undrawn (the window kept the last).
 # The first 5 s of each run (the start of the mission) are left out of the frame figures. The
 # paused run stops before the circling camera starts (after 15 s of pause), which turns the view
 # every frame and so draws every frame.
@@ -27,15 +28,16 @@ run() {  # run <label> <cpu list> <autofly 0/1> <seconds>
     if [ ! -s "$times" ]; then
         echo "$label: no frame times (see the game's log below)"; tail -5 "$work/log.txt"; return
     fi
-    local cpu wall
+    local cpu wall rested
     read -r cpu wall < <(awk '/^# cpu/ { print $3, $5 }' "$times")
+    rested=$(awk '/^# rested/ { print $3 }' "$times")
     awk '!/^#/ { t += $1; if (t > 5000) print $1 }' "$times" | sort -g > "$work/sorted.txt"
     local n; n=$(wc -l < "$work/sorted.txt")
     if [ "$n" -eq 0 ]; then echo "$label: too short"; return; fi
-    awk -v label="$label" -v n="$n" -v cpu="$cpu" -v wall="$wall" '
+    awk -v label="$label" -v n="$n" -v cpu="$cpu" -v wall="$wall" -v rested="${rested:-0}" '
         { sum += $1; if (NR == int(n * 0.5) + 1) med = $1; if (NR == int(n * 0.95) + 1) p95 = $1 }
-        END { printf "%-24s %6.1f fps  median %5.1f ms  p95 %5.1f ms  cores busy %.2f  (%d frames)\n",
-                     label, n / (sum / 1000), med, p95, cpu / wall, n }' "$work/sorted.txt"
+        END { printf "%-24s %6.1f fps  median %5.1f ms  p95 %5.1f ms  cores busy %.2f  (%d frames, %d kept from the last)\n",
+                     label, n / (sum / 1000), med, p95, cpu / wall, n, rested }' "$work/sorted.txt"
 }
 
 echo "load: $(uptime)"

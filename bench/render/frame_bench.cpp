@@ -307,21 +307,27 @@ void BM_GroundWar(benchmark::State& state) {
 }
 BENCHMARK(BM_GroundWar)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// A paused game's frame: the kept picture of the scene shown again.
+// A paused game's frame: the kept picture of the scene shown again after an event (shown 1), or
+// nothing new at all (shown 0), when the window keeps what it shows.
 void BM_PausedFrame(benchmark::State& state) {
     Scene& scene = theScene();
     if (!scene.view) {
         state.SkipWithError("no GL window");
         return;
     }
+    const bool shown = state.range(0) != 0;
     scene.view->setKeepScene(true);
     scene.view->drawRect({1, 0, 0, 1});
-    const long drawn = scene.view->getSceneDraws();
-    for (auto _ : state) scene.view->drawRect({1, 0, 0, 1});
+    const long drawn = scene.view->getSceneDraws(), rested = scene.view->getFramesRested();
+    for (auto _ : state) {
+        if (shown) scene.view->showNextFrame();
+        scene.view->drawRect({1, 0, 0, 1});
+    }
     if (scene.view->getSceneDraws() != drawn) state.SkipWithError("the scene was drawn again");
+    if ((scene.view->getFramesRested() == rested) != shown) state.SkipWithError("frames shown or rested wrongly");
     scene.view->setKeepScene(false);
 }
-BENCHMARK(BM_PausedFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PausedFrame)->Arg(0)->Arg(1)->ArgName("shown")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_GroundObjects(benchmark::State& state) { drawFrames(state, false, {int(state.range(0)), 0, 0, false}); }
 BENCHMARK(BM_GroundObjects)->Arg(0)->Arg(125)->Arg(250)->Arg(500)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -8,6 +8,7 @@
 #include "builder/draw/BuilderScene.h"
 #include "platform/GLWindow.h"
 #include "platform/Paths.h"
+#include "platform/Print.h"
 #include "world/TexturedSkyDome.h"
 
 namespace pellam {
@@ -34,6 +35,25 @@ void FrameLink::debugchance(render::MyZephGLView& view) {
     glVertex2d(1, -1);
     glEnd();
     glPopAttrib();
+}
+
+uint64_t FrameLink::flatPrint() {
+    // The overlay is filled again when it is drawn; filling it twice in a frame changes nothing.
+    controller_.debugchance(overlay_);
+    uint64_t h = toolkitPrint_ ? toolkitPrint_() : platform::kPrintStart;
+    const auto fold = [&h](const void* data, size_t n) { h = platform::foldPrint(h, data, n); };
+    for (int k = 0; k < overlay_.count; ++k) {
+        const OverlayText& t = overlay_.texts[k];
+        if (t.text) fold(t.text, size_t(t.text[0]) + 1);
+        fold(&t.across, sizeof t.across);
+        fold(&t.down, sizeof t.down);
+        fold(&t.size, sizeof t.size);
+    }
+    const float veil[] = {overlay_.veil ? 1.0f : 0.0f, overlay_.red, overlay_.green, overlay_.blue, overlay_.alpha};
+    fold(veil, sizeof veil);
+    const bool shot = controller_.ScreenShotPending;
+    fold(&shot, sizeof shot);
+    return h;
 }
 
 void ViewAdapter::setSunVectorFromTime(double hours) {

@@ -1,6 +1,8 @@
 #pragma once
 // The game's real neighbours fitted to what the controller asks of them: the renderer's view,
 // the sound object, the input object and the desktop. Only the executable links these.
+#include <functional>
+
 #include "game/GameController.h"
 #include "game/VADArizodazar2.h"
 #include "input/PellamJoySub.h"
@@ -18,10 +20,14 @@ public:
     bool useIDSquares() override { return controller_.useIDSquares; }
     bool useCloseUpIDSquares() override { return controller_.useCloseUpIDSquares; }
     void debugchance(render::MyZephGLView& view) override;
+    uint64_t flatPrint() override;
+    // The print of the toolkit's windows for this frame (built once, drawn by the frame observer).
+    void setToolkitPrint(std::function<uint64_t()> print) { toolkitPrint_ = std::move(print); }
 
 private:
     VADArizodazar2& controller_;
     Overlay overlay_;
+    std::function<uint64_t()> toolkitPrint_;
 };
 
 class ViewAdapter : public ControllerView {

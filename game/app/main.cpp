@@ -137,12 +137,25 @@ int main(int, char**) {
     InterfaceRequests requests;
     const char* dumpPath = std::getenv("PELLAM_FRAME_DUMP");
     bool dumpNow = false;
-    view.setFrameObserver([&] {
-        if (uiReady) {
+    // A resting frame asks for the windows' print before anything is drawn; they are built once a frame.
+    bool uiBuilt = false;
+    uint64_t uiPrint = 0;
+    const auto buildUi = [&] {
+        if (!uiBuilt) {
             ui.newFrame();
             requests = drawInterface(controller);
             drawInputWindows(input, !controller.gamePause);
-            ui.render();
+            uiPrint = ui.finish();
+            uiBuilt = true;
+        }
+        return uiPrint;
+    };
+    frameLink.setToolkitPrint([&] { return uiReady ? buildUi() : 0; });
+    view.setFrameObserver([&] {
+        if (uiReady) {
+            buildUi();
+            ui.draw();
+            uiBuilt = false;
         }
         if (dumpNow && dumpPath) {
             int width = 0, height = 0;
@@ -189,7 +202,10 @@ int main(int, char**) {
         SDL_GetWindowSize(window.sdlWindow(), &windowWidth, &windowHeight);
         if (script && !script->step(window.sdlWindow(), window.windowID(), controller, input, scriptStick))
             sdlDesktop.requestQuit();
+        uiBuilt = false;
         sdlDesktop.pumpEvents([&](const SDL_Event& event) {
+            // Anything but a stick's axis (which may tremble) shows the next frame in full.
+            if (event.type != SDL_JOYAXISMOTION && event.type != SDL_CONTROLLERAXISMOTION) view.showNextFrame();
             if (inputWindowsTakeEvent(ui, input, event)) return;
             if (builderdraw::builderTakesEvent(controller.missionBuilder(), event, false)) return;
             if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_F11) return toggleFullScreen();
@@ -206,6 +222,7 @@ int main(int, char**) {
             running = true;
         }
         dumpNow = !running;
+        if (dumpNow) view.showNextFrame();
 
         controller.timerLooper();
         if (autoAccept && network.getJoinerPending()) network.acceptJoinerPublic();
@@ -241,6 +258,7 @@ int main(int, char**) {
         for (float ms : frameTimes) out << ms << '\n';
         out << "# cpu " << double(std::clock() - runCpuStart) / CLOCKS_PER_SEC << " wall "
             << std::chrono::duration<double>(Clock::now() - runStart).count() << '\n';
+        out << "# rested " << view.getFramesRested() << '\n';  // frames the window kept from the last
         if (!out) platform::logMessage(std::string("Cannot write the frame times to ") + frameTimesPath);
     }
     controller.applicationWillTerminate();

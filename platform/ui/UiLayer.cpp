@@ -11,6 +11,7 @@
 
 #include "platform/GLWindow.h"
 #include "platform/Log.h"
+#include "platform/Print.h"
 #include "platform/PngImage.h"
 #include "platform/TickCount.h"
 
@@ -90,8 +91,35 @@ void UiLayer::newFrame() {
 }
 
 void UiLayer::render() {
-    if (!started_) return;
+    finish();
+    draw();
+}
+
+uint64_t UiLayer::finish() {
+    if (!started_) return 0;
     ImGui::Render();
+    const ImDrawData* d = ImGui::GetDrawData();
+    uint64_t h = kPrintStart;
+    if (!d || !d->Valid) return h;
+    h = foldPrint(h, &d->DisplaySize, sizeof d->DisplaySize);
+    h = foldPrint(h, &d->FramebufferScale, sizeof d->FramebufferScale);
+    for (int l = 0; l < d->CmdListsCount; ++l) {
+        const ImDrawList* list = d->CmdLists[l];
+        h = foldPrint(h, list->VtxBuffer.Data, size_t(list->VtxBuffer.Size) * sizeof(ImDrawVert));
+        h = foldPrint(h, list->IdxBuffer.Data, size_t(list->IdxBuffer.Size) * sizeof(ImDrawIdx));
+        for (const ImDrawCmd& c : list->CmdBuffer) {
+            h = foldPrint(h, &c.ClipRect, sizeof c.ClipRect);
+            h = foldPrint(h, &c.TextureId, sizeof c.TextureId);
+            h = foldPrint(h, &c.VtxOffset, sizeof c.VtxOffset);
+            h = foldPrint(h, &c.IdxOffset, sizeof c.IdxOffset);
+            h = foldPrint(h, &c.ElemCount, sizeof c.ElemCount);
+        }
+    }
+    return h;
+}
+
+void UiLayer::draw() {
+    if (!started_) return;
     ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
 }
 

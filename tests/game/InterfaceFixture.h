@@ -71,7 +71,8 @@ protected:
         glClearColor(0.5f, 0.6f, 0.8f, 1);
         glClear(GL_COLOR_BUFFER_BIT);
         const InterfaceRequests asked = drawInterface(*controller_);
-        ui_.render();
+        uiPrint = ui_.finish();
+        ui_.draw();
         window_->swapBuffers();
         return asked;
     }
@@ -125,6 +126,7 @@ protected:
     }
 
     std::function<void()> eachFrame;  // the game's own work before each frame's windows
+    uint64_t uiPrint = 0;             // the print of the last frame's windows
     testing::TestFolder dir_{"pellam ui"};
     std::filesystem::path folder_ = dir_.path();
     std::unique_ptr<platform::UserDefaults> store_;

@@ -40,6 +40,30 @@ TEST_F(InterfaceTest, SignInPreferencesOkAndCancel) {
     EXPECT_EQ(store_->integerForKey("EngineVolumeKey"), 80);
 }
 
+// A paused game shows no frame whose windows' print matches the last: the print must follow
+// every pixel the windows change, and stay put while nothing does.
+TEST_F(InterfaceTest, TheWindowsPrintHoldsStillAndFollowsThePointer) {
+    press("Pilot Sign-In", "Sign In");
+    controller_->fromMenus(kMenuPreferences);
+    SDL_WarpMouseInWindow(window_->sdlWindow(), 2, 760);
+    for (int i = 0; i < 4; ++i) frame();
+    const uint64_t still = uiPrint;
+    frame();
+    EXPECT_EQ(uiPrint, still);
+
+    const ButtonPlace* ok = placeOfButton("Preferences", "OK");
+    ASSERT_NE(ok, nullptr);
+    SDL_WarpMouseInWindow(window_->sdlWindow(), int((ok->x0 + ok->x1) / 2), int((ok->y0 + ok->y1) / 2));
+    for (int i = 0; i < 2; ++i) frame();
+    EXPECT_NE(uiPrint, still);  // the button lights under the pointer
+
+    SDL_WarpMouseInWindow(window_->sdlWindow(), 2, 760);
+    for (int i = 0; i < 2; ++i) frame();
+    EXPECT_EQ(uiPrint, still);
+    press("Preferences", "Cancel");
+    EXPECT_NE(uiPrint, still);  // the window is gone
+}
+
 TEST_F(InterfaceTest, AWorldThatCouldNotBeMadeIsShownAndCannotBeFlown) {
     controller_->worldProblem = "RIDUdidavData is 1000 bytes; 10580000 were expected.";
     frame();

@@ -20,14 +20,20 @@ protected:
         red->square(0, 10, 0, kRed, kUnlitFlat);
         red->finish();
         red->at(0, 0, 200);  // ahead of the eye, filling the middle of the frame
+        view().setFrameServices(&printing);
     }
     void TearDown() override {
         view().setKeepScene(false);
         view().setMessageLines(nullptr);
+        view().setFrameServices(&plainServices);
         SceneTest::TearDown();
     }
     bool redInTheMiddle(const RGBAImage& image) { return near(centre(image), 255, 0, 0, 55); }
 
+    struct Printing : pellam::render::FrameServices {
+        uint64_t print = 0;
+        uint64_t flatPrint() override { return print; }
+    } printing;
     Thing* red = nullptr;
     unsigned char lines[5][256];
 };
@@ -39,11 +45,21 @@ TEST_F(KeptSceneTest, TheKeptPictureStaysUntilTheCameraMovesOrTheSceneIsSaidToCh
     EXPECT_TRUE(redInTheMiddle(first));
     EXPECT_EQ(view().getSceneDraws(), before + 1);
 
-    // The square moves where the view cannot see it move: the kept picture is shown, pixel for pixel.
+    // The square moves where the view cannot see it move, and nothing else happens: the frame is
+    // neither drawn nor shown, and the window keeps the picture.
     red->at(0, 0, -200);
+    const long rested = view().getFramesRested();
+    EXPECT_TRUE(frame().pixels.empty());
+    EXPECT_TRUE(frame().pixels.empty());
+    EXPECT_EQ(view().getFramesRested(), rested + 2);
+    EXPECT_EQ(view().getSceneDraws(), before + 1);
+
+    // An input or window event: the kept picture is shown again, pixel for pixel, not drawn.
+    view().showNextFrame();
     const RGBAImage kept = frame();
     EXPECT_EQ(view().getSceneDraws(), before + 1);
     EXPECT_EQ(kept.pixels, first.pixels);
+    EXPECT_TRUE(frame().pixels.empty());
 
     // The message lines stay live over it.
     const char text[] = "Paused";
@@ -53,6 +69,12 @@ TEST_F(KeptSceneTest, TheKeptPictureStaysUntilTheCameraMovesOrTheSceneIsSaidToCh
     EXPECT_EQ(view().getSceneDraws(), before + 1);
     EXPECT_NE(withText.pixels, first.pixels);
     EXPECT_TRUE(redInTheMiddle(withText));
+
+    // So does what the controller lays over the frame: a new print is shown, the same one rests.
+    printing.print = 7;
+    EXPECT_FALSE(frame().pixels.empty());
+    EXPECT_TRUE(frame().pixels.empty());
+    EXPECT_EQ(view().getSceneDraws(), before + 1);
 
     // A camera easing into its place by steps far below a pixel leaves the picture as it is.
     camera.Position = {0, 0.001, 0};
@@ -67,20 +89,22 @@ TEST_F(KeptSceneTest, TheKeptPictureStaysUntilTheCameraMovesOrTheSceneIsSaidToCh
     EXPECT_EQ(view().getSceneDraws(), before + 2);
     EXPECT_FALSE(redInTheMiddle(moved));
 
-    // The controller says the scene changed (a command it ran): drawn anew once, then kept.
+    // The controller says the scene changed (a command it ran): drawn anew once, then kept and
+    // not shown again.
     red->at(0, 1, 200);
     view().sceneChanged();
     EXPECT_TRUE(redInTheMiddle(frame()));
-    frame();
+    EXPECT_TRUE(frame().pixels.empty());
     EXPECT_EQ(view().getSceneDraws(), before + 3);
 }
 
 TEST_F(KeptSceneTest, ARunningGameDrawsEveryFrameAndKeepsNothingForLater) {
     view().setKeepScene(false);
-    const long before = view().getSceneDraws();
+    const long before = view().getSceneDraws(), rested = view().getFramesRested();
     frame();
     frame();
     EXPECT_EQ(view().getSceneDraws(), before + 2);
+    EXPECT_EQ(view().getFramesRested(), rested);
     // Kept again after running: the picture from before the game ran is not shown.
     red->at(0, 0, -200);
     view().setKeepScene(true);
