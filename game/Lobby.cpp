@@ -12,8 +12,6 @@
 
 namespace pellam {
 
-VADArizodazar2::~VADArizodazar2() = default;
-
 void VADArizodazar2::fromStartNetworkGame() {
     toMyZephGLView->sceneChanged();
     if (network_->getNetworkMode() == 0) {

@@ -1,4 +1,5 @@
 #include "game/VADArizodazar2.h"
+#include "net/GamesListClient.h"  // the lobby's list client, complete where the controller is destroyed
 
 #include <string>
 
