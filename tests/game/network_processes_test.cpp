@@ -1,15 +1,16 @@
 // Two real games on one machine, as two players would run them: one hosts its mission on a free
 // port, the other joins it by 127.0.0.1 and that port. Each waits to see the other's aircraft
-// flying, they exchange typed messages, the joiner quits and the host sees it go.
+// in the world, they exchange typed messages, the joiner quits and the host sees it go. The
+// games host and join through their test switches (PELLAM_NETWORK_HOST, PELLAM_NETWORK_JOIN).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/UdpSocket.h"
+#include "tests/game/GameProcess.h"
 
 namespace {
 
@@ -18,20 +19,9 @@ namespace fs = std::filesystem;
 pid_t start(const fs::path& folder, const std::string& network, const std::string& script) {
     fs::create_directories(folder);
     std::ofstream(folder / "script") << script;
-    const std::string command = "XDG_CONFIG_HOME='" + (folder / "config").string() + "' PELLAM_AUTOFLY=1 PELLAM_AUTOQUIT_SECONDS=240 " + network +
+    const std::string command = "env XDG_CONFIG_HOME='" + (folder / "config").string() + "' PELLAM_AUTOFLY=1 PELLAM_AUTOQUIT_SECONDS=240 " + network +
                                 " PELLAM_PLAYER_SCRIPT='" + (folder / "script").string() + "' '" PELLAM_EXECUTABLE "'";
-    const pid_t pid = fork();
-    if (pid == 0) {
-        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    return pid;
-}
-
-int finish(pid_t pid) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return pellam::testing::startProcess(command);
 }
 
 TEST(NetworkProcesses, HostAndJoinerSeeEachOtherTalkAndPart) {
@@ -48,8 +38,8 @@ TEST(NetworkProcesses, HostAndJoinerSeeEachOtherTalkAndPart) {
     const pid_t joiner = start(folder / "joiner", "PELLAM_NETWORK_JOIN=127.0.0.1:" + port,
                                "until joined\nuntil seen 1\nkey m\ntype hello from the joiner\nkey Return\n"
                                "until message welcome aboard\nquit\n");
-    EXPECT_EQ(finish(joiner), 0);
-    EXPECT_EQ(finish(host), 0);
+    EXPECT_EQ(pellam::testing::finishProcess(joiner), 0);
+    EXPECT_EQ(pellam::testing::finishProcess(host), 0);
     fs::remove_all(folder);
 }
 
