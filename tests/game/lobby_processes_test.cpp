@@ -10,18 +10,19 @@
 #include <fstream>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 #include "net/GamesListClient.h"
 #include "net/PublicGames.h"
-#include "tests/game/GameProcesses.h"
+#include "tests/game/GameProcess.h"
 
 namespace {
 namespace fs = std::filesystem;
 
-using pellam::testing::finish;
-pid_t start(const std::string& command) { return pellam::testing::startCommand("exec " + command); }
+using pellam::testing::finishProcess;
+using pellam::testing::startProcess;
 
 // One game with its own settings (the server's address, the pilot's name) and a player's script.
 pid_t startGame(const fs::path& folder, const std::string& base, const std::string& pilot, const std::string& script) {
@@ -29,7 +30,7 @@ pid_t startGame(const fs::path& folder, const std::string& base, const std::stri
     std::ofstream(folder / "config" / "pellam" / "defaults.json")
         << R"({"GamesListServerKey": ")" << base << R"(", "Pilot1NameKey": ")" << pilot << "\"}";
     std::ofstream(folder / "script") << script;
-    return start("env XDG_CONFIG_HOME='" + (folder / "config").string() + "' PELLAM_AUTOFLY=1 PELLAM_AUTOQUIT_SECONDS=500 PELLAM_PLAYER_SCRIPT='" +
+    return startProcess("env XDG_CONFIG_HOME='" + (folder / "config").string() + "' PELLAM_AUTOFLY=1 PELLAM_PLAYER_SCRIPT='" +
                  (folder / "script").string() + "' '" PELLAM_EXECUTABLE "'");
 }
 
@@ -65,7 +66,7 @@ TEST(LobbyProcesses, AListedGameIsFoundJoinedFromTheTableAndLeavesTheListAtItsEn
     fs::create_directories(folder);
     const int port = freeTcpPort();
     const std::string base = "http://127.0.0.1:" + std::to_string(port) + "/";
-    const pid_t server = start("'" PELLAM_GAMES_SERVER "' --listen 127.0.0.1:" + std::to_string(port) + " --db '" +
+    const pid_t server = startProcess("'" PELLAM_GAMES_SERVER "' --listen 127.0.0.1:" + std::to_string(port) + " --db '" +
                                (folder / "games.sqlite").string() + "'");
     ASSERT_EQ(awaitListed(base, 0), 0);
 
@@ -81,11 +82,11 @@ TEST(LobbyProcesses, AListedGameIsFoundJoinedFromTheTableAndLeavesTheListAtItsEn
                                    "frames 30\nkey p\nclick Menu|Game\nclick Game|Network Game\n"
                                    "click Network Game|Join...\nuntil public-games 1\n"
                                    "click Join a Network Game|Join row 1\nuntil joined\nquit\n");
-    EXPECT_EQ(finish(joiner), 0);
-    EXPECT_EQ(finish(host), 0);
+    EXPECT_EQ(finishProcess(joiner), 0);
+    EXPECT_EQ(finishProcess(host), 0);
     EXPECT_EQ(awaitListed(base, 0), 0);
     kill(server, SIGTERM);
-    EXPECT_EQ(finish(server), 0);
+    EXPECT_EQ(finishProcess(server), 0);
     fs::remove_all(folder);
 }
 

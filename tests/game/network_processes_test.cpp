@@ -1,6 +1,7 @@
 // Two real games on one machine, as two players would run them: one hosts its mission on a free
 // port, the other joins it by 127.0.0.1 and that port. Each waits to see the other's aircraft
-// flying, they exchange typed messages, the joiner quits and the host sees it go.
+// in the world, they exchange typed messages, the joiner quits and the host sees it go. The
+// games host and join through their test switches (PELLAM_NETWORK_HOST, PELLAM_NETWORK_JOIN).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -9,7 +10,7 @@
 #include <unistd.h>
 
 #include "platform/UdpSocket.h"
-#include "tests/game/GameProcesses.h"
+#include "tests/game/GameProcess.h"
 
 namespace {
 
@@ -18,12 +19,10 @@ namespace fs = std::filesystem;
 pid_t start(const fs::path& folder, const std::string& network, const std::string& script) {
     fs::create_directories(folder);
     std::ofstream(folder / "script") << script;
-    const std::string command = "XDG_CONFIG_HOME='" + (folder / "config").string() + "' PELLAM_AUTOFLY=1 PELLAM_AUTOQUIT_SECONDS=240 " + network +
+    const std::string command = "env XDG_CONFIG_HOME='" + (folder / "config").string() + "' PELLAM_AUTOFLY=1 PELLAM_AUTOQUIT_SECONDS=240 " + network +
                                 " PELLAM_PLAYER_SCRIPT='" + (folder / "script").string() + "' '" PELLAM_EXECUTABLE "'";
-    return pellam::testing::startCommand(command);
+    return pellam::testing::startProcess(command);
 }
-
-using pellam::testing::finish;
 
 TEST(NetworkProcesses, HostAndJoinerSeeEachOtherTalkAndPart) {
     pellam::platform::UdpSocket probe;
@@ -39,8 +38,8 @@ TEST(NetworkProcesses, HostAndJoinerSeeEachOtherTalkAndPart) {
     const pid_t joiner = start(folder / "joiner", "PELLAM_NETWORK_JOIN=127.0.0.1:" + port,
                                "until joined\nuntil seen 1\nkey m\ntype hello from the joiner\nkey Return\n"
                                "until message welcome aboard\nquit\n");
-    EXPECT_EQ(finish(joiner), 0);
-    EXPECT_EQ(finish(host), 0);
+    EXPECT_EQ(pellam::testing::finishProcess(joiner), 0);
+    EXPECT_EQ(pellam::testing::finishProcess(host), 0);
     fs::remove_all(folder);
 }
 
