@@ -75,7 +75,7 @@ void missionMenuPopUp(VADArizodazar2& c) {
     const char* preview =
         selected >= 0 && selected < static_cast<int>(menu.items.size()) ? menu.items[selected].title.c_str() : "";
     ImGui::SetNextItemWidth(-1);
-    const bool open = ImGui::BeginCombo("##mission", preview, ImGuiComboFlags_HeightLarge);
+    const bool open = ImGui::BeginCombo("##mission", preview, ImGuiComboFlags_HeightLargest);
     rememberPlace("Mission");
     if (!open) return;
     for (size_t p = 0; p < menu.items.size(); ++p) {
