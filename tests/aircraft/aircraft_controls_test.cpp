@@ -1,4 +1,4 @@
-// Controls: damage limits, normals, a dead throttle, brakes and gun clearing.
+// Controls: damage limits, normals and a dead throttle (gun clearing is in the weapons tests).
 #include <gtest/gtest.h>
 
 #include "tests/aircraft/CamelWorld.h"
@@ -56,24 +56,6 @@ TEST_F(Controls, SwitchingOffWorksOnADeadThrottleAndStartingDoesNot) {
     w.camel->setThrottleToIdle();
     EXPECT_EQ(a().CurrentEngineSetting, 0.1);
     EXPECT_EQ(a().PlayThisSound, 31);
-}
-
-TEST_F(Controls, BrakesAndGunClearing) {
-    w.camel->toggleBrakes();
-    EXPECT_EQ(a().Brakes, 1.0);
-    w.camel->toggleBrakes();
-    EXPECT_EQ(a().Brakes, 0.0);
-    w.camel->unJamGuns();
-    EXPECT_EQ(a().PlayThisSound, 42);
-    a().Damage1 = dmg::GunsJammed;
-    int cleared = 0;
-    for (int i = 0; i < 200; ++i) {
-        a().Damage1 = dmg::GunsJammed;
-        w.camel->unJamGuns();
-        cleared += !(a().Damage1 & dmg::GunsJammed);
-    }
-    EXPECT_GT(cleared, 100);
-    EXPECT_LT(cleared, 180);
 }
 
 }  // namespace

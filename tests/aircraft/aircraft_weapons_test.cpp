@@ -1,4 +1,4 @@
-// The Camel's guns and bombs, its damage, blow-up, re-arming and reset, and whole fights: a Camel
+// The Camel's guns and bombs, its damage, re-arming and reset, and whole fights: a Camel
 // shooting another down, flying into a shed, and flying over a flak gun.
 #include <gtest/gtest.h>
 
@@ -62,25 +62,7 @@ TEST_F(Armed, JammedGunsOnlyClickUntilCleared) {
     EXPECT_EQ(a().GunsFiring, 1);
 }
 
-// ---- Blow-up, re-arming and reset.
-
-TEST_F(Armed, BlowingUpHappensOnce) {
-    w.camel->SetUpAircraft(0.0, -1.0, 0.0, 0.0, 400.0, 0.0, 0.0);
-    w.run(30);
-    a().GroundAltitude = 0.0;
-    w.camel->doSplodes();
-    EXPECT_EQ(a().Damage1 & (dmg::BlownUp | dmg::Down | dmg::ControlsDead), dmg::BlownUp | dmg::Down | dmg::ControlsDead);
-    EXPECT_EQ(w.pos()[1], 1.0);
-    EXPECT_EQ(w.camel->PreviousModelAttitude.Position[1], 1.0);
-    EXPECT_EQ(a().CurrentVelocity, 0.0);
-    EXPECT_EQ(w.camel->XYZVelocity, (Vector3{0, 0, 0}));
-    EXPECT_EQ(a().PlayThisSound, 12);
-    EXPECT_EQ(w.controller.explosions, 1);
-    w.camel->ModelAttitude.Position[1] = 50.0;
-    w.camel->doSplodes();
-    EXPECT_EQ(w.controller.explosions, 1);
-    EXPECT_EQ(w.pos()[1], 50.0);
-}
+// ---- Re-arming and reset (a blow-up comes once in the scripted flights' dive).
 
 TEST_F(Armed, ReArmingRepairsInPlaceAndLoadsWhatTheMissionGave) {
     w.camel->setNumberOfBombs(4);

@@ -79,10 +79,6 @@ struct GunCamel : ObjectTestFile {
     }
 };
 
-struct SmokyCamel : ObjectTestFile {
-    using FlyableAircraft::tracersToSmoke;
-};
-
 // The view over an empty model array of the game's size, the sky's colour behind, the sun at 11.
 class AircraftView : public rendertest::ViewTest {
 protected:
@@ -224,9 +220,10 @@ TEST_F(AircraftInTheView, Camel) { check<ObjectTestFile>("camel", 1); }
 TEST_F(AircraftInTheView, FokkerDr1) { check<FokkerDr1>("dr1", 1); }
 TEST_F(AircraftInTheView, FokkerDVII) { check<FokkerDVII>("dvii", 2); }
 
-// A Camel with a hit engine flying along: its smoke trail lies behind it, its tracers reach ahead.
-TEST_F(AircraftInTheView, SmokeTrailAndTracers) {
-    SmokyCamel* plane = place<SmokyCamel>(3);
+// A Camel with a hit engine flying along: its smoke trail lies behind it (its tracers are the
+// firing Camel's below).
+TEST_F(AircraftInTheView, SmokeTrail) {
+    ObjectTestFile* plane = place<ObjectTestFile>(3);
     plane->ThisAircraft.Damage1 |= dmg::EngineDamaged;
     plane->ThisAircraft.EngineSmokingTime = 5000;
     for (int t = 1; t <= 120; ++t) {
@@ -234,32 +231,14 @@ TEST_F(AircraftInTheView, SmokeTrailAndTracers) {
         plane->ModelAttitude.Position = {0, 0, (t - 120) * 0.5};  // half a foot a tick, north
         plane->aircraftSmoke();
     }
-    auto& bullets = plane->ThisAircraft.GunBullets.TheBullets;
-    for (int k = 0; k < 2; ++k) {
-        ProjectileType& b = bullets[k];
-        b.GraphicsType = 1;
-        b.TimeAlive = 10;
-        b.PX = b.P2X = 0.35 * (k ? 1 : -1);
-        b.PY = b.P2Y = 1.9;
-        b.PZ = 20 + 30 * k;
-        b.P2Z = b.PZ + 25;
-    }
-    plane->tracersToSmoke(true);
     plane->ModelAttitude.Position = {0, 0, 0};
     // From the left side: north, ahead, is to the left of the picture.
     const auto image = frame(lookAt({-60, 6, 5}, {0, 0, 5}));
-    int behind = 0, ahead = 0;
+    int behind = 0;
     for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            const size_t i = (size_t(y) * image.width + x) * 4;
-            const uint8_t* p = &image.pixels[i];
-            if (x > image.width * 4 / 5 && notSky(image, i)) ++behind;
-            if (x < image.width / 4 && p[0] > 200 && p[1] > 170 && p[2] < 190) ++ahead;
-        }
+        for (int x = image.width * 4 / 5 + 1; x < image.width; ++x) behind += notSky(image, (size_t(y) * image.width + x) * 4);
     EXPECT_GT(behind, 300);
-    EXPECT_GT(ahead, 20);
 }
-
 
 class GunsInTheView : public AircraftView {
 protected:

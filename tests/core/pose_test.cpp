@@ -73,20 +73,11 @@ TEST(Pose, TurnsUndoAndVectorsRoundTrip) {
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(v[i], original[i], 1e-9);
 }
 
-TEST(Pose, QuaternionProducts) {
-    QNion identity, b;
-    b.QAttitude = {0.5, 0.5, 0.5, 0.5};
-    QNion copy = b;
-    ZephModel::multQnionsAnswer(&identity, &copy);
-    EXPECT_EQ(copy.QAttitude, b.QAttitude);
-    QNion c = identity;
-    ZephModel::multQnionsAnswer(&b, &c);
-    EXPECT_EQ(c.QAttitude, b.QAttitude);
-
-    // c may be the same record as a.
-    QNion a;
+// The answer may be the same record as the first factor.
+TEST(Pose, QuaternionProductsInPlace) {
+    QNion a, b, expect;
     a.QAttitude = {std::cos(0.3), std::sin(0.3), 0, 0};
-    QNion expect;
+    b.QAttitude = {0.5, 0.5, 0.5, 0.5};
     ZephModel::multQnionsBy(&a, &b, &expect);
     ZephModel::multQnionsBy(&a, &b, &a);
     for (int i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(a.QAttitude[i], expect.QAttitude[i]);
@@ -115,13 +106,6 @@ TEST(Pose, RotationVectorKeepsAttitudeWhenZero) {
     const double zero[3] = {0, 0, 0};
     ZephModel::convertPBHToQNion(zero, &pos, &answer);
     EXPECT_EQ(answer.QAttitude, pos.QAttitude);
-
-    // Half of 2 x 22619.46711 turns w to 0: a half turn about the axis.
-    const double v[3] = {0, 22619.46711, 0};
-    const QNion level;
-    ZephModel::convertPBHToQNion(v, &level, &answer);
-    EXPECT_NEAR(answer.QAttitude[0], 0.0, 1e-9);
-    EXPECT_NEAR(answer.QAttitude[2], 1.0, 1e-9);
 }
 
 class FlatTerrain : public ZephModel {

@@ -1,5 +1,5 @@
-// The dive near the ground, a fighter with no manoeuvre shares, a split-S begun too low, and a
-// fighter with no enemy minding its height band, on stand-in aircraft.
+// The dive near the ground, a fighter with no manoeuvre shares and a split-S begun too low, on
+// stand-in aircraft.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -82,29 +82,6 @@ TEST(AiManeuvers, SplitSTooLowBecomesATurnAndEndsPastTheVertical) {
     g.a.AircraftPitch = -65.0;
     DoEvasiveFromShot(5, 2, &g);
     EXPECT_EQ(g.a.AutoPilotData[2], -1.0);
-}
-
-// ---- Dogfight modes before combat.
-
-class Pool : public ZephModel {
-public:
-    void startADroppedBomb(const double*, const double*, int32_t, int32_t by) override { dropper = by, ++drops; }
-    int drops = 0;
-    int32_t dropper = -1;
-};
-
-TEST(AiDogfight, WithNoEnemyItCirclesInTheFifteenThousandFootBand) {
-    for (auto [height, sign] : {std::pair{14000.0, 1.0}, std::pair{15100.0, 0.0}, std::pair{15300.0, -1.0}}) {
-        FakeAircraft f;
-        f.speedMph(100.0);
-        f.place(0.0, height, 0.0);
-        f.a.AircraftBank = -10.0;
-        doDogfighting(&f, nullptr, 1);
-        EXPECT_DOUBLE_EQ(f.throttle, 0.6);
-        EXPECT_LT(f.a.Ailerons, 0.0);  // on the side it leans to
-        const double step = f.a.AutoPilotData[4];
-        EXPECT_TRUE(sign > 0 ? step > 0 : (sign < 0 ? step < 0 : step == 0.0)) << height;
-    }
 }
 
 }  // namespace

@@ -67,55 +67,14 @@ TEST_F(Placement, OutsideCamerasSettleAtTheirDistanceLookingAtTheAircraft) {
     }
 }
 
-TEST_F(Placement, CockpitEyeAtThePilotsHeadWithTheStallShakeOnlyPerFrame) {
-    camel.PilotAttitude.Position = {0.0, 2.5, -6.0};
-    camel.ThisAircraft.StallWobble = 0.3;
-    const QNion eye = place(0, 5.0);
-    expectNear(eye.Position, {at()[0] + 0.3, at()[1] + 2.5, at()[2] - 6.0});
-    expectNear(axesOf(eye).look, {0, 0, 1});
-    // The spherical placement counts 5 ft as outside, and never shakes.
-    QNion sphere, inside;
-    camera::createCameraPosition(camel, 0, &sphere, 5.0, 0.0, 0.0, 0.0);
-    expectNear(sphere.Position, {at()[0], at()[1], at()[2] + 5.0});
-    camera::createCameraPosition(camel, 0, &inside, 4.0, 0.0, 0.0, 0.0);
-    expectNear(inside.Position, {at()[0], at()[1] + 2.5, at()[2] - 6.0});
-    // Beyond 5 ft the per-frame cockpit camera orbits behind.
-    place(0, 50.0);
-    const QNion behind = place(0, 50.0);
-    expectNear(behind.Position, {at()[0], at()[1], at()[2] - 50.0});
-}
-
-TEST_F(Placement, NearestEnemyOutsidePointsAndCircling) {
+// An enemy on the aircraft itself gives no line to look along: a beep, and a line of 5 ft.
+TEST_F(Placement, NearestEnemyOnTheAircraftItselfBeeps) {
     QNion enemy;
-    enemy.Position = {at()[0] + 300.0, at()[1], at()[2]};
-    const QNion view = place(12, 100.0, &enemy);
-    expectNear(view.Position, {at()[0] - 100.0, at()[1] + 15.0, at()[2]});
-    expectNear(axesOf(view).look, toward(view.Position, enemy.Position));
-    // No enemy: the cockpit at 3 ft.
-    const QNion none = place(12, 100.0, nullptr);
-    expectNear(axesOf(none).look, {0, 0, 1});
-    EXPECT_LT(std::fabs(none.Position[0] - at()[0]), 5.0);
-    // On the aircraft itself: a beep and a line of 5 ft.
-    const long beeps = platform::beepCount();
     enemy.Position = at();
-    place(12, 100.0, &enemy);
+    const long beeps = platform::beepCount();
+    const QNion view = place(12, 100.0, &enemy);
     EXPECT_EQ(platform::beepCount(), beeps + 1);
-
-    const std::array<double, 3> outside{at()[0] + 30.0, at()[1] + 40.0, at()[2]};
-    camel.setOutsideCameraPosition(outside.data());
-    for (int32_t type : {10, 11, 13}) {
-        const QNion pose = place(type, 100.0);
-        expectNear(pose.Position, outside);
-        expectNear(axesOf(pose).look, toward(outside, at()));
-    }
-    // Paused, the circling camera turns a degree a frame at 20 ft up.
-    camel.CircleCameraDegrees = 10.0;
-    camel.TargetNominalCH = 20.0;
-    camel.NominalCameraHeight = 20.0;
-    const QNion circling = place(100, 100.0, nullptr, false);
-    EXPECT_NEAR(camel.CircleCameraDegrees, 11.0, 1e-12);
-    const double a = (11.0 + 180.0) / 57.29577951;
-    expectNear(circling.Position, {at()[0] + 100.0 * std::sin(a), at()[1] + 20.0, at()[2] + 100.0 * std::cos(a)});
+    for (double v : view.QAttitude) EXPECT_TRUE(std::isfinite(v));
 }
 
 using CameraCommands = WorldRig;
@@ -141,56 +100,6 @@ TEST_F(CameraCommands, BombViewTogglesAndNeedsABomb) {
     send(59, kKeyDown);
     EXPECT_EQ(c->SpecialCameraPosition, 0);
     EXPECT_EQ(c->CameraPosition, 2);
-}
-
-TEST_F(CameraCommands, TheSecondWindowTakesEveryCameraCommandWhileDrawn) {
-    send(91, kKeyUp);
-    ASSERT_TRUE(c->DrawSecondWindow);
-    const int32_t main = c->CameraPosition;
-    send(48, kKeyDown);
-    send(65, kKeyDown);
-    EXPECT_EQ(c->CameraPosition, main);
-    EXPECT_EQ(c->CameraAircraft, 2);
-    EXPECT_EQ(c->CameraPosition2, 3);
-    EXPECT_EQ(c->CameraAircraft2, 5);
-    frame(1);
-    EXPECT_TRUE(view.secondWindow);
-    EXPECT_EQ(view.secondAircraft, 5);
-    EXPECT_EQ(view.insideItem2, -1);
-    expectNear(view.second.Position, {camels[3]->ModelAttitude.Position[0] + c->UserCameraDistance2,
-                                      camels[3]->ModelAttitude.Position[1] + 10.0,
-                                      camels[3]->ModelAttitude.Position[2]},
-               1e-3);
-    // Following the main aircraft's nearest enemy.
-    send(92, kKeyUp);
-    frame(1);
-    EXPECT_EQ(c->CameraAircraft2, 6);  // aircraft 4, 2,000 ft east: the nearest of the other side
-}
-
-TEST_F(CameraCommands, SearchesForTheNearestEnemyAndTower) {
-    for (int k = 0; k < 8; ++k) camels[k]->ModelAttitude.Position = {0.0, -5000.0, 0.0};
-    camels[0]->ModelAttitude.Position = {0.0, 1000.0, 0.0};
-    camels[4]->ModelAttitude.Position = {0.0, -3000.0, 0.0};  // parked: not in the mission
-    EXPECT_EQ(c->findClosestEnemyFrom(2), -1);
-    camels[4]->ModelAttitude.Position = {0.0, -2999.9, 0.0};
-    EXPECT_EQ(c->findClosestEnemyFrom(2), 4);
-    camels[6]->ModelAttitude.Position = {100.0, 1000.0, 0.0};
-    camels[5]->ModelAttitude.Position = {-100.0, 1000.0, 0.0};
-    camels[1]->ModelAttitude.Position = {1.0, 1000.0, 0.0};  // same side as the player
-    EXPECT_EQ(c->findClosestEnemyFrom(2), 5);  // equal distances: the lower number
-    EXPECT_EQ(c->findClosestEnemyFrom(8), 1);
-    EXPECT_EQ(c->findClosestEnemyFrom(7), 0);  // never itself, nor its own side
-
-    c->findClosestTower();
-    EXPECT_EQ(c->OutsideCamera, (Vector3{-380160.0, 200.0, 390720.0}));
-    counter->tower = true;
-    counter->towerAt = {1000.0, 1000.0, 0.0};
-    c->TowerZoom = 300.0;
-    c->findClosestTower();
-    expectNear(c->OutsideCamera, {300.0, 1000.0, 0.0});
-    counter->towerAt = {200.0, 1000.0, 0.0};
-    c->findClosestTower();
-    expectNear(c->OutsideCamera, {200.0, 1000.0, 0.0});
 }
 
 TEST_F(CameraCommands, EasingTakesTheShortWayRound) {

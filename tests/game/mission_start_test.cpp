@@ -43,36 +43,18 @@ TEST_F(MissionStart, SameMissionKeepsItsObjectsAnotherRebuildsAroundTheSameTerra
     EXPECT_NE(dynamic_cast<GroundClutter*>(c->modelAt(ModelArray::kGroundClutter)), nullptr);
 }
 
-TEST_F(MissionStart, HazeHourAndCloudDepthFollowTheRecord) {
+// A random hour stays random in the record: the next start draws again.
+TEST_F(MissionStart, ARandomHourIsDrawnAtEveryStart) {
     missions::MissionData& m = mission(0);
-    m.SkyFlags = 0;
-    m.TimeOfDay = 0x0032000E;
-    m.MoreDoubleItems[0] = 100.0;
-    c->newDocument();
-    EXPECT_EQ(m.SkyFlags, 0x271004);
-    EXPECT_DOUBLE_EQ(c->MissionHaze, 1e-5);
-    EXPECT_FLOAT_EQ(view.fog, 1e-5f);
-    EXPECT_DOUBLE_EQ(view.sun, 14.5);
-    EXPECT_EQ(c->CloudTransitionDepth, 150.0);
-
     m.SkyFlags = 9000 << 8 | 7;
     m.TimeOfDay = 0;
-    m.MoreDoubleItems[0] = 400.0;
     draws = {-32768, 32767};  // the group offset, then the hour: the last of the day
     c->newDocument();
-    EXPECT_DOUBLE_EQ(c->MissionHaze, 1.5e-5);
-    EXPECT_EQ(m.TimeOfDay, 118);  // stays random: the next start draws again
+    EXPECT_EQ(m.TimeOfDay, 118);
     EXPECT_DOUBLE_EQ(view.sun, 18.0);
-    EXPECT_EQ(c->CloudTransitionDepth, 400.0);
-
-    // A network game flies haze 2 and two o'clock wherever the mission leaves them to chance.
-    network.mode = 1;
-    network.host = true;
-    m.SkyFlags = 9000 << 8;
+    draws = {-32768, 0};
     c->newDocument();
-    EXPECT_DOUBLE_EQ(c->MissionHaze, 5e-6);
-    EXPECT_EQ(m.TimeOfDay, 114);
-    EXPECT_DOUBLE_EQ(view.sun, 14.0);
+    EXPECT_LT(view.sun, 18.0);
 }
 
 TEST_F(MissionStart, AMissionThatCannotStartChangesNothing) {

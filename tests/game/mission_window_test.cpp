@@ -229,29 +229,6 @@ TEST_F(MissionWindowTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     EXPECT_EQ(menuTitles().size(), 5u);
 }
 
-TEST_F(MissionWindowTest, MenuRulesFollowTheBuilderAndTheLastMission) {
-    start();
-    EXPECT_TRUE(c->validateMenuItem(kMenuOpenBuilder));
-    EXPECT_FALSE(c->validateMenuItem(kMenuCloseBuilder));
-    c->MBWindowOpen = true;
-    EXPECT_FALSE(c->validateMenuItem(kMenuSelectMission));
-    EXPECT_FALSE(c->validateMenuItem(kMenuOpenBuilder));
-    EXPECT_FALSE(c->validateMenuItem(kMenuSave));  // no terrain loaded in the builder
-    c->MBTerrainLoadedFlag = true;
-    EXPECT_TRUE(c->validateMenuItem(kMenuSave));
-    EXPECT_FALSE(c->validateMenuItem(kMenuDeleteBuilderObject));
-    c->MBCurrentObject = 30;
-    EXPECT_TRUE(c->validateMenuItem(kMenuDeleteBuilderObject));
-
-    EXPECT_FALSE(c->validateMenuItem(kMenuOpenLastMission));
-    c->LastOpenedMission = (folder_ / "pellamm2.pellam").string();
-    c->MBFileName = (folder_ / "gone.pellam").string();
-    EXPECT_TRUE(c->validateMenuItem(kMenuOpenLastMission));
-    EXPECT_EQ(c->lastMissionTitle(), "Open pellamm2.pellam");
-    c->MBFileName = (folder_ / "pellamm1.pellam").string();
-    EXPECT_EQ(c->lastMissionTitle(), "Open pellamm1.pellam");  // the builder's file first
-}
-
 TEST_F(MissionWindowTest, ManualOpensThroughAnArgumentVector) {
     start();
     std::ofstream(folder_ / "Pellam Manual.html") << "<html></html>";

@@ -40,22 +40,6 @@ TEST_F(InterfaceTest, SignInPreferencesOkAndCancel) {
     EXPECT_EQ(store_->integerForKey("EngineVolumeKey"), 80);
 }
 
-TEST_F(InterfaceTest, AutomaticMessagesAndTheMissionList) {
-    GameInterface& ui = controller_->interface();
-    press("Pilot Sign-In", "Sign In");
-    controller_->fromMenus(kMenuAutoMessages);
-    ASSERT_TRUE(ui.toAutoMessagesWindow.open);
-    ui.toAuto[0].stringValue = "Archie ahead!";
-    press("Automatic Messages", "OK");
-    EXPECT_EQ(store_->stringForKey("AutoMessage1Key"), "Archie ahead!");
-
-    controller_->fromMenus(kMenuSelectMission);
-    ASSERT_TRUE(controller_->missionWindow.toSelectMission.open);
-    press("Select Mission", "Fly Mission");
-    EXPECT_TRUE(controller_->gamePause);
-    EXPECT_FALSE(controller_->missionWindow.toSelectMission.open);
-}
-
 TEST_F(InterfaceTest, AWorldThatCouldNotBeMadeIsShownAndCannotBeFlown) {
     controller_->worldProblem = "RIDUdidavData is 1000 bytes; 10580000 were expected.";
     frame();

@@ -22,15 +22,7 @@ namespace pellam::testing {
 
 struct FakeView : ControllerView {
     int draws = 0, shots = 0;
-    long insideItem = -2, insideItem2 = -2, secondAircraft = -1;
-    bool secondWindow = false;
-    QNion second;
     void drawRect(int32_t) override { ++draws; }
-    void setCameraInsideItem(long i) override { insideItem = i; }
-    void setCameraInsideItem2(long i) override { insideItem2 = i; }
-    void setDrawSecondWindow(bool on) override { secondWindow = on; }
-    void setSecondAircraftCamera(long i) override { secondAircraft = i; }
-    void setSecondGlobalCameraPosition(const QNion* q) override { second = *q; }
     void setScreenShotPending() override { ++shots; }
     bool keep = false;
     int changes = 0;  // sceneChanged calls
@@ -44,11 +36,9 @@ struct FakeInput : ControllerInput {
     GameAction taken;
     bool flight = false, windowOpen = false;
     double ailerons = 0, elevator = 0;
-    int32_t pedal = -1;
     bool hasFlightControls() override { return flight; }
     double getFinalAilerons() override { return ailerons; }
     double getFinalElevator() override { return elevator; }
-    int32_t getPedalBrakes() override { return std::exchange(pedal, -1); }
     bool isWindowOpen() override { return windowOpen; }
     const GameAction* checkForNextActionInBuffer() override { return ring.empty() ? nullptr : &ring.front(); }
     const GameAction* getNextActionInBuffer() override {
@@ -68,17 +58,9 @@ struct FakeInput : ControllerInput {
 
 struct FakeNetwork : ControllerNetwork {
     int32_t mode = 0;
-    bool textMode = false, joinerPending = false;
-    int comms = 0, declined = 0, accepted = 0;
-    std::vector<int32_t> typed, channels;
+    int comms = 0;
     int32_t getNetworkMode() override { return mode; }
     void NetworkComm(int32_t) override { ++comms; }
-    bool getInTextMode() override { return textMode; }
-    void handleTypingAMessage(int32_t key) override { typed.push_back(key); }
-    bool getJoinerPending() override { return joinerPending; }
-    void setMessageChannel(int32_t team) override { channels.push_back(team); }
-    void declineJoiner() override { ++declined; }
-    void acceptJoinerPublic() override { ++accepted; }
 };
 
 struct FakeEffects : ControllerEffects {
@@ -86,7 +68,7 @@ struct FakeEffects : ControllerEffects {
     std::map<std::pair<int32_t, long>, std::function<int32_t(FlyableAircraft&)>> hits;
     std::vector<double> modifiers;
     std::vector<long> explosionsStarted;  // model index of each explosion object started
-    int debrisHits = 0, explosionDebris = 0, rackCalls = 0, clears = 0, objectHitChecks = 0, groundChecks = 0;
+    int rackCalls = 0, objectHitChecks = 0;
     bool haveBomb = false;
     std::array<double, 6> bomb{};
     ModelArray* models = nullptr;
@@ -99,14 +81,10 @@ struct FakeEffects : ControllerEffects {
     void CheckForObjectHit(int32_t, ZephModel&, ModelArray&, int32_t, bool, ControllerServices*) override {
         ++objectHitChecks;
     }
-    void checkForAircraftToModelCollision(ZephModel&, ModelArray&, int32_t) override { ++groundChecks; }
-    void startOneDebrisFromAircraftHit(ZephModel&, ZephModel&, int32_t) override { ++debrisHits; }
-    void startExplosionDebris(ZephModel&, const double*, int32_t) override { ++explosionDebris; }
     void GroundExplosion1Start(ZephModel& explosion, int32_t) override {
         explosionsStarted.push_back(models ? models->indexOf(&explosion) : -1);
     }
     void positionBombsOnAircraft(ZephModel&, ZephModel&, int32_t, long) override { ++rackCalls; }
-    void clearSingleDrawBombs(ZephModel&) override { ++clears; }
     const double* findNewestBombFrom(ZephModel&, long, ZephModel&) override { return haveBomb ? bomb.data() : nullptr; }
 };
 
@@ -116,21 +94,15 @@ struct HeardSounds : SoundServices {
 };
 struct FakeSound : ControllerSound {
     HeardSounds heard;
-    int toggles = 0;
     SoundServices* objectSounds() override { return &heard; }
-    void toggleSoundSetting() override { ++toggles; }
 };
 
 // Counts what the world step sends to an ordinary object.
 struct Counting : ZephModel {
     std::vector<std::pair<bool, int32_t>> ticks;  // (running, clock)
     int refuels = 0;
-    bool tower = false;
-    std::array<double, 3> towerAt{};
     void callEveryTick(bool running, int32_t clock, bool) override { ticks.push_back({running, clock}); }
     void canRefuelThisAircraft(ZephModel*) override { ++refuels; }
-    bool isTower() override { return tower; }
-    const double* getTowerPosition() override { return towerAt.data(); }
 };
 
 // A Camel that also records the trigger and the bomb rack.
@@ -138,7 +110,6 @@ struct Camel : ObjectTestFile {
     std::vector<int32_t> guns, cannon;
     int32_t bombs = 0;
     bool releaseFails = false;
-    std::array<double, 3> release{};
     void gunsOnOff(int32_t on) override {
         guns.push_back(on);
         ObjectTestFile::gunsOnOff(on);
@@ -148,8 +119,7 @@ struct Camel : ObjectTestFile {
     const double* dropBomb() override {
         if (releaseFails) return nullptr;
         --bombs;
-        release = ModelAttitude.Position;
-        return release.data();
+        return ModelAttitude.Position.data();
     }
 };
 

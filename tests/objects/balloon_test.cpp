@@ -1,5 +1,5 @@
-// Observation balloons: turning into the wind by the shorter way, the wreck's smoke and the
-// pause, and the replay. Shot down in the running game in the effects tests.
+// Observation balloons: turning into the wind by the shorter way and the wreck's smoke. Shot down,
+// paused and replayed in the running game in the effects tests.
 #include <gtest/gtest.h>
 
 #include "objects/ArmedModels.h"
@@ -41,9 +41,8 @@ TEST_F(Balloons, TurnsItsNoseIntoTheWindByTheShorterWay) {
     EXPECT_NEAR(BalloonWWI::windHeading(-170), 10.0, 1e-12);
 }
 
-// The wreck's smoke drifts with the wind by the tick: drawing more or fewer frames moves
-// nothing, and while paused the balloon neither turns, fires, sinks nor records.
-TEST_F(Balloons, SmokeDriftsByTheTickAndAPauseHoldsEverything) {
+// The wreck's smoke drifts with the wind by the tick: drawing more or fewer frames moves nothing.
+TEST_F(Balloons, SmokeDriftsByTheTick) {
     BalloonWWI& b = balloon();
     b.setWindSpeed(20, 45);
     b.ThisModel.TheObject.GlobalDeadTime = 5;
@@ -58,42 +57,6 @@ TEST_F(Balloons, SmokeDriftsByTheTickAndAPauseHoldsEverything) {
     const GunnerSmoke& first = b.Gunner.OurSmokes[0];
     const double moved = first.XYZPosition[1] - (b.ModelAttitude.Position[1] + 15.0);
     EXPECT_NEAR(moved, 44 * 0.5, 2.0 + 1e-9);  // 44 ticks of rise from 13..17 ft up
-
-    const auto before = b.Gunner.OurSmokes;
-    const QNion pose = b.ModelAttitude;
-    const int32_t save = b.ReplaySaveTime;
-    for (int32_t t = 50; t < 200; ++t) b.callEveryTick(false, t, false);
-    EXPECT_EQ(b.Gunner.OurSmokes, before);
-    EXPECT_EQ(b.ModelAttitude.Position, pose.Position);
-    EXPECT_EQ(b.ReplaySaveTime, save);
-    EXPECT_EQ(b.Replay.find(62), nullptr);
-}
-
-// Records every 20 ticks from tick 2; a replay restores the recorded pose in whole feet, and its
-// end gives back the live gunner as it was.
-TEST_F(Balloons, ReplayRestoresRecordsAndItsEndChangesNothing) {
-    BalloonWWI& b = balloon();
-    b.ModelAttitude.Position[0] = 10.75;
-    w.aircraft(0, 2, {200, 1300, 200});
-    for (int32_t t = 1; t < 400; ++t) b.callEveryTick(true, t, false);
-    ASSERT_NE(b.Replay.find(42), nullptr);
-    EXPECT_EQ(b.Replay.find(43), nullptr);
-
-    GroundGunner::Kept live;
-    b.Gunner.exchange(true, live);
-    const QNion pose = b.ModelAttitude;
-    b.prepareForReplayStart(400);
-    b.ModelAttitude.Position[0] = 500;
-    b.callEveryTick(true, 42, true);
-    EXPECT_EQ(b.ModelAttitude.Position[0], 10.0);
-    for (int32_t t = 43; t < 300; ++t) b.callEveryTick(true, t, true);
-    b.recoverFromReplay(400);
-    EXPECT_EQ(b.ModelAttitude.Position, pose.Position);
-    EXPECT_EQ(b.Gunner.LastFireTime, live.lastFire);
-    EXPECT_EQ(b.Gunner.NextGunSmokeSpot, live.nextGunSmoke);
-    EXPECT_EQ(b.Gunner.OurGunSmokes, live.gunSmokes);
-    EXPECT_EQ(b.Gunner.GunBullets.NextTheBullets, live.bullets.NextTheBullets);
-    EXPECT_EQ(b.Gunner.MyFireData.TrackingAircraft, live.fire.TrackingAircraft);
 }
 
 }  // namespace

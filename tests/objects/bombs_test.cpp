@@ -1,5 +1,5 @@
-// The bombs pool: falling, landing and the marks, slot reuse, a falling bomb drawn along its path,
-// the replay ring and a paused game.
+// The bombs pool: falling, landing and the marks, slot reuse, a falling bomb drawn along its path
+// and the replay ring's records (paused and replayed in the running game in the effects tests).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -159,34 +159,6 @@ TEST_F(BombsTest, AFallingBombIsDrawnNoseAlongItsPathAndARackBombAtItsStation) {
     EXPECT_EQ(AllBombs::bombShape().size(), 79u);
 }
 
-TEST_F(BombsTest, AReplayReadsBackTheRecordsAndItsEndRestoresTheLiveState) {
-    drop(0, 3000, 0, 0.5678, 0, -12.7 / 100);
-    bombs.TheBombsRockets[0].PositionOffset = {1.2345, 0, 0};
-    tick(2);  // ticks 2 and 3: a record at 2
-    EXPECT_EQ(bombs.Ring.nextPlace(), 1);
-    tick(19);  // 22
-    EXPECT_EQ(bombs.Ring.nextPlace(), 2);
-    const auto liveBombs = bombs.TheBombsRockets;
-    const auto liveMarks = bombs.TheGroundSmudges;
-    const long liveNext = bombs.NextSmudge;
-
-    bombs.prepareForReplayStart(clock);
-    bombs.callEveryTick(true, 2, true);
-    const auto& b = bombs.TheBombsRockets[0];
-    EXPECT_EQ(b.Pos[1], 3000.0);
-    EXPECT_DOUBLE_EQ(b.XYZSpeed[0], 0.56);        // kept to hundredths
-    EXPECT_DOUBLE_EQ(b.PositionOffset[0], 1.234);  // and thousandths
-    bombs.TheBombsRockets[0].Pos[2] = -12.7;
-    bombs.saveCurrentReplayData(42);
-    bombs.readCurrentReplayData(42);
-    EXPECT_EQ(bombs.TheBombsRockets[0].Pos[2], -12.0);
-    tick(300, true);  // the replayed bomb lands and bursts
-    bombs.recoverFromReplay(clock);
-    EXPECT_EQ(bombs.TheBombsRockets, liveBombs);
-    EXPECT_EQ(bombs.TheGroundSmudges, liveMarks);
-    EXPECT_EQ(bombs.NextSmudge, liveNext);
-}
-
 TEST_F(BombsTest, RecordsAreKeptOncePerTimeAndAResetForgetsThemAll) {
     drop(0, 3000, 0);
     bombs.callEveryTick(true, 0, false);  // tick 0 writes nothing
@@ -198,18 +170,6 @@ TEST_F(BombsTest, RecordsAreKeptOncePerTimeAndAResetForgetsThemAll) {
     EXPECT_NE(bombs.Ring.find(42 + 20 * 10), nullptr);
     bombs.resetModel();
     for (int32_t t = 22; t < 42 + 20 * AllBombs::kRecordPlaces; t += 20) EXPECT_EQ(bombs.Ring.find(t), nullptr) << t;
-}
-
-TEST_F(BombsTest, APausedGameMovesNothingAndWritesNoRecord) {
-    drop(0, 3000, 0, 1, 0, 1);
-    tick();
-    const auto before = bombs.TheBombsRockets;
-    const int place = bombs.Ring.nextPlace();
-    const int32_t countdown = bombs.ReplaySaveTime;
-    for (int k = 0; k < 50; ++k) bombs.callEveryTick(false, 22, false);
-    EXPECT_EQ(bombs.TheBombsRockets, before);
-    EXPECT_EQ(bombs.Ring.nextPlace(), place);
-    EXPECT_EQ(bombs.ReplaySaveTime, countdown);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The debris pool: explosions take and reuse slots, pieces fall and tumble, hits throw single
-// pieces, a replay is put aside and restored, and a pause or a held replay moves nothing.
+// pieces (paused and replayed in the running game in the effects tests).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -113,25 +113,6 @@ TEST_F(DebrisTest, PiecesThrownAtTickZeroAreDrawnAsOneMeshNearTheirPlace) {
         EXPECT_NEAR(p[1], q[1], 3.0);
         EXPECT_NEAR(p[2], q[2], 3.0);
     }
-}
-
-TEST_F(DebrisTest, AReplayHeldStillOrAPauseMovesNothingAndTheReplayEndRestoresThePool) {
-    const double q[3] = {0, 400, 0};
-    debris.startExplosionDebris(q, 3);
-    debris.callEveryTick(true, 4, false);
-    const auto live = debris.TheFlakes;
-    debris.callEveryTick(false, 5, false);
-    EXPECT_EQ(debris.TheFlakes, live);
-    debris.prepareForReplayStart(5);
-    controller.replaySpeed = 0;
-    debris.callEveryTick(true, 5, true);
-    EXPECT_EQ(debris.TheFlakes, live);
-    controller.replaySpeed = 1;
-    const double other[3] = {50, 10, 50};
-    debris.startExplosionDebris(other, 100);
-    for (int t = 0; t < 40; ++t) debris.callEveryTick(true, 100 + t, true);
-    debris.recoverFromReplay(5);
-    EXPECT_EQ(debris.TheFlakes, live);
 }
 
 }  // namespace

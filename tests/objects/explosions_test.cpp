@@ -1,5 +1,5 @@
-// Ground explosions: the rising column, the explosion's end, a late request, a start at tick zero,
-// a replay and a paused game.
+// Ground explosions: the rising column, the explosion's end, a late request, a start at tick zero
+// (paused and replayed in the running game in the effects tests).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -71,32 +71,6 @@ TEST_F(ExplosionTest, AStartAtTickZeroIsShown) {
     boom.callEveryTick(true, 0, false);
     boom.getDrawingData(0);
     EXPECT_EQ(shownPolygons(), 40);
-}
-
-TEST_F(ExplosionTest, AReplayPutsTheExplosionAsideAndItsEndBringsItBack) {
-    boom.GroundExplosion1Start(1000);
-    for (int32_t t = 1000; t < 1100; ++t) boom.callEveryTick(true, t, false);
-    const auto sprites = boom.ExplosionSprites;
-    boom.prepareForReplayStart(1100);
-    boom.callEveryTick(true, 700, true);  // the replay clock is behind: the live burst is cancelled
-    EXPECT_FALSE(boom.isBusy());
-    boom.setModelPositionX(-5, -5, -5);
-    boom.GroundExplosion1Start(720);  // a replayed bomb bursts
-    for (int32_t t = 720; t < 800; ++t) boom.callEveryTick(true, t, true);
-    boom.recoverFromReplay(1100);
-    EXPECT_TRUE(boom.isBusy());
-    EXPECT_EQ(boom.ExplosionSprites, sprites);
-    EXPECT_EQ(boom.ModelAttitude.Position, (std::array<double, 3>{1000, 200, 3000}));
-    boom.callEveryTick(true, 1100, false);
-    EXPECT_NE(boom.ExplosionSprites, sprites);  // and it goes on burning
-}
-
-TEST_F(ExplosionTest, APausedGameLeavesTheSpritesWhereTheyAre) {
-    boom.GroundExplosion1Start(10);
-    for (int32_t t = 10; t < 80; ++t) boom.callEveryTick(true, t, false);
-    const auto sprites = boom.ExplosionSprites;
-    for (int32_t t = 80; t < 200; ++t) boom.callEveryTick(false, t, false);
-    EXPECT_EQ(boom.ExplosionSprites, sprites);
 }
 
 }  // namespace

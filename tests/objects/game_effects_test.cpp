@@ -1,6 +1,7 @@
 // The effect objects in the running game: a Camel's bomb falls, bursts with debris and leaves a
-// crater; explosions turn in strict rotation; a replay and its end give back the live effects; a
-// Camel shoots down a balloon defended by a flak gun and a machine-gun post.
+// crater; explosions turn in strict rotation; every object, effects and ground units alike, stands
+// through a pause and a held replay and is given back whole when a replay ends; a Camel shoots down
+// a balloon defended by a flak gun and a machine-gun post.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,6 +16,7 @@
 #include "objects/EffectObjects.h"
 #include "objects/GroundClutter.h"
 #include "objects/GroundExplosion.h"
+#include "objects/TruckWWI.h"
 #include "tests/objects/RunningGame.h"
 #include "tests/flight/TestWorld.h"
 
@@ -34,7 +36,38 @@ protected:
         for (const auto& f : debris().TheFlakes) n += f.TimeStarted != Debris::kFree;
         return n;
     }
-
+    // An enemy unit set down `across` ft to the side of `aim` at height `y`, level.
+    template <typename T>
+    T* place(std::unique_ptr<ZephModel> unit, const std::array<double, 3>& aim, double across, double y) {
+        unit->initWithGLView(nullptr);
+        unit->setaController(c.get());
+        QNion level;
+        level.QAttitude = {1, 0, 0, 0};
+        unit->setStartingModelQNionX(aim[0] + across, y, aim[2] + across, &level);
+        unit->setTeam(player->getTeamNumber() + 1);
+        unit->resetModel();
+        return static_cast<T*>(c->getModelArray()->append(std::move(unit)));
+    }
+    // Every object's pose and record countdown, and the pools' contents.
+    struct State {
+        std::vector<std::tuple<std::array<double, 3>, std::array<double, 4>, int32_t>> models;
+        decltype(Debris::TheFlakes) flakes;
+        decltype(AllBombs::TheBombsRockets) bombs;
+        decltype(AllBombs::TheGroundSmudges) marks;
+        std::array<decltype(GroundExplosion::ExplosionSprites), 8> sprites;
+        bool operator==(const State&) const = default;
+    };
+    State state() {
+        State s;
+        for (long k = 0; k < c->getModelArray()->size(); ++k)
+            if (ZephModel* m = c->modelAt(k))
+                s.models.emplace_back(m->ModelAttitude.Position, m->ModelAttitude.QAttitude, m->ReplaySaveTime);
+        s.flakes = debris().TheFlakes;
+        s.bombs = bombs().TheBombsRockets;
+        s.marks = bombs().TheGroundSmudges;
+        for (int k = 0; k < 8; ++k) s.sprites[k] = explosion(k).ExplosionSprites;
+        return s;
+    }
 };
 
 TEST_F(GameEffects, ACamelsBombFallsBurstsThrowsDebrisAndLeavesACrater) {
@@ -62,7 +95,7 @@ TEST_F(GameEffects, ACamelsBombFallsBurstsThrowsDebrisAndLeavesACrater) {
     EXPECT_EQ(explosion(1).isBusy(), false);
 }
 
-TEST_F(GameEffects, TheNinthExplosionRestartsTheFirstAndAReplayGivesBackTheLiveEffects) {
+TEST_F(GameEffects, TheNinthExplosionRestartsTheFirst) {
     for (int i = 0; i < 100; ++i) frame();
     for (int k = 0; k < 9; ++k) {
         const double p[3] = {1000.0 * k, 100.0, 0.0};
@@ -74,26 +107,81 @@ TEST_F(GameEffects, TheNinthExplosionRestartsTheFirstAndAReplayGivesBackTheLiveE
     EXPECT_EQ(explosion(0).liveSprites(), 40);  // burst anew
     EXPECT_EQ(explosion(1).ModelAttitude.Position[0], 1000.0);
     EXPECT_EQ(explosion(1).GroundExplosionStartTime, explosion(0).GroundExplosionStartTime - 7);
-    c->Command.actionType = kKeyDown;
-    c->someTypicalKeyPresses(18, false);
-    for (int i = 0; i < 30; ++i) frame();
-
-    const auto flakes = debris().TheFlakes;
-    const auto pool = bombs().TheBombsRockets;
-    const auto marks = bombs().TheGroundSmudges;
-    std::array<std::array<GroundExplosion::ExplosionType, 60>, 8> sprites;
-    for (int k = 0; k < 8; ++k) sprites[k] = explosion(k).ExplosionSprites;
-    c->beginOrEndReplay();
-    ASSERT_TRUE(c->ReplayFlag);
-    for (int i = 0; i < 400; ++i) frame();
-    c->beginOrEndReplay();
-    ASSERT_FALSE(c->ReplayFlag);
-    EXPECT_EQ(debris().TheFlakes, flakes);
-    EXPECT_EQ(bombs().TheBombsRockets, pool);
-    EXPECT_EQ(bombs().TheGroundSmudges, marks);
-    for (int k = 0; k < 8; ++k) EXPECT_EQ(explosion(k).ExplosionSprites, sprites[k]) << k;
 }
 
+// A bomb falling, explosions burning with their debris, a balloon, a flak pit and a machine-gun
+// post at the Camel, a lorry driving and a wreck: paused, nothing moves and no object writes a
+// record; a replay held still moves nothing; its end gives back every object as it was, and a
+// replay's shots score nothing.
+TEST_F(GameEffects, EveryObjectStandsWhilePausedAndAReplayGivesBackTheLiveWorld) {
+    for (int i = 0; i < 20; ++i) frame();
+    const auto& at = player->ModelAttitude.Position;
+    const std::array<double, 3> ahead{at[0] + 1500.0, 100.0, at[2]};
+    auto* balloon = place<BalloonWWI>(armed::createArmedBalloon(), ahead, 0.0, 600.0);
+    auto* flak = place<AAAGunWWI>(armed::createFlakGun(), ahead, 200.0, 100.0);
+    auto* post = place<AAAMachineGunWWI>(armed::createMachineGunPost(), ahead, -150.0, 100.0);
+    auto* wreck = place<AAAGunWWI>(armed::createFlakGun(), ahead, 400.0, 100.0);
+    std::array<aiFlyToPoint, 200> path{};
+    path[0].PointXYZ = {ahead[0], 0, ahead[2] + 20000};
+    path[0].NextPoint = -1;
+    auto truck = std::make_unique<TruckWWI>();
+    truck->setModelType(14);
+    auto* lorry = place<TruckWWI>(std::move(truck), ahead, -400.0, 100.0);
+    lorry->setPathStart(1, path.data());
+    const auto lorryStart = lorry->ModelAttitude.Position;
+    c->Command.actionType = kKeyDown;
+    c->someTypicalKeyPresses(18, false);  // a bomb away
+    for (int k = 0; k < 3; ++k) {
+        const double p[3] = {ahead[0] + 300.0 * k, 100.0, ahead[2]};
+        c->startAnExplosion(p);
+    }
+    for (int i = 0; i < 150; ++i) frame();
+    wreck->ThisModel.TheObject.GlobalDeadTime = c->GlobalMissionTime;
+    frame();
+    ASSERT_GT(liveDebris(), 0);
+    ASSERT_NE(lorry->ModelAttitude.Position, lorryStart) << "the lorry drives";
+    ASSERT_EQ(flak->MyFireData.TrackingAircraft, 0) << "the flak gun has the Camel";
+
+    auto places = [&] {
+        return std::array<int, 5>{bombs().Ring.nextPlace(), balloon->Replay.nextPlace(), flak->Replay.nextPlace(),
+                                  wreck->Replay.nextPlace(), lorry->replayRing().nextPlace()};
+    };
+    c->Command.actionType = kKeyDown;
+    c->someTypicalKeyPresses(1, false);
+    ASSERT_FALSE(c->running());
+    const State paused = state();
+    const auto ringsPaused = places();
+    const int32_t clock = c->GlobalMissionTime;
+    for (int i = 0; i < 45; ++i) frame();
+    EXPECT_EQ(c->GlobalMissionTime, clock);
+    EXPECT_TRUE(state() == paused) << "an object moved while the game stood";
+    EXPECT_EQ(places(), ringsPaused) << "an object recorded while the game stood";
+    c->someTypicalKeyPresses(1, false);
+    ASSERT_TRUE(c->running());
+
+    for (int i = 0; i < 10; ++i) frame();
+    const State live = state();
+    const auto gunSmoke = post->Gunner.OurGunSmokes;
+    const auto flakSmoke = flak->TheAAASmoke;
+    const int32_t points = c->DeadObjectPoints;
+    c->beginOrEndReplay();
+    ASSERT_TRUE(c->ReplayFlag);
+    for (int i = 0; i < 60; ++i) frame();
+    c->ReplaySpeed = 0;
+    const State held = state();
+    for (int i = 0; i < 20; ++i) frame();
+    EXPECT_TRUE(state() == held) << "an object moved in a replay held still";
+    c->ReplaySpeed = 1;
+    for (int i = 0; i < 400; ++i) frame();
+    EXPECT_EQ(c->DeadObjectPoints, points);
+    c->beginOrEndReplay();
+    ASSERT_FALSE(c->ReplayFlag);
+    EXPECT_TRUE(state() == live) << "the replay's end did not give back the live world";
+    EXPECT_EQ(post->Gunner.OurGunSmokes, gunSmoke);
+    EXPECT_EQ(flak->TheAAASmoke, flakSmoke);
+    frame();
+    EXPECT_FALSE(state() == live) << "the live world goes on";
+}
 
 // A Camel attacks an armed balloon guarded by a flak gun and a machine-gun post: it flies at the
 // balloon with its guns firing while the three gunners engage it. The balloon goes down in

@@ -1,5 +1,5 @@
 // The ground vehicles' shared step: paths and arrival, turning, ground following, the bridge
-// deck, the shadow, a paused game and the replay ring.
+// deck and the shadow (paused and replayed in the running game in the effects tests).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -108,54 +108,6 @@ TEST(VehicleStep, FollowsTheGroundAndHoldsToTheBridgeDeck) {
     EXPECT_EQ(r.x(), 2329350);
     EXPECT_EQ(r.y(), 850);
     EXPECT_NEAR(std::fabs(r.v->currentHeading()), M_PI, 1e-6);
-}
-
-TEST(VehicleStep, PausedGameMovesAndRecordsNothing) {
-    VehicleRig r;
-    r.point(0, r.x(), r.z() + 5000);
-    r.start(1);
-    r.tick(30);
-    const auto pose = r.v->ModelAttitude;
-    const int place = r.v->replayRing().nextPlace();
-    const int32_t saves = r.v->ReplaySaveTime;
-    r.tick(50, false);
-    EXPECT_EQ(r.v->ModelAttitude.Position, pose.Position);
-    EXPECT_EQ(r.v->replayRing().nextPlace(), place);
-    r.v->ThisModel.TheObject.GlobalDeadTime = r.time;  // a wreck, paused, on a record tick
-    r.time = 42;
-    r.tick(30, false);
-    EXPECT_EQ(r.v->replayRing().nextPlace(), place);
-    EXPECT_EQ(r.v->ReplaySaveTime, saves);
-    EXPECT_FALSE(r.v->replayRing().find(42));
-}
-
-TEST(VehicleStep, ReplayFollowsTheRecordsAndItsEndChangesNothing) {
-    VehicleRig r;
-    r.point(0, r.x() + 300, r.z() + 3000, 1).PSTargets = 2;
-    r.point(1, r.x() - 900, r.z() + 200).PSTargets = 1;
-    r.path[1].PointXYZ[1] = 0.004;
-    r.start(1);
-    r.tick(45);
-    const auto at42 = r.v->replayRing().find(42);
-    ASSERT_TRUE(at42);
-    r.tick(400);
-    const auto state = [&r] {
-        const GroundVehicle& v = *r.v;
-        return std::make_tuple(v.ModelAttitude.Position, v.ModelAttitude.QAttitude, v.CurrentDrivePath, v.CurrentSpeed,
-                               v.FallSpeed, v.ArrivedAtPointTime, v.RandomDelayValue, v.DriveHeading, v.ReplaySaveTime,
-                               v.GlobalTime, v.roadtype, v.ThisModel.TheObject.Heading, v.replayRing().nextPlace());
-    };
-    const auto before = state();
-    r.v->prepareForReplayStart(r.time);
-    for (int32_t t = 1; t <= 300; ++t) {
-        r.v->callEveryTick(true, t, true);
-        if (t == 42) {
-            EXPECT_EQ(r.x(), ReplayRing::get32(at42, 4));
-            EXPECT_EQ(r.z(), ReplayRing::get32(at42, 12));
-        }
-    }
-    r.v->recoverFromReplay(r.time);
-    EXPECT_TRUE(state() == before);
 }
 
 TEST(VehicleStep, ShadowFallsAwayFromAnySunAndNotAtNight) {

@@ -113,8 +113,6 @@ inline void writeFile(const std::filesystem::path& path, const Bytes& bytes) {
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-inline const char* userSoundName(int sound) { return SoundGuy::userFileName(sound); }
-
 // A fresh application folder under the test's temporary directory, made the program's own for
 // the test's life.
 class ScopedAppFolder {
@@ -137,7 +135,7 @@ public:
     // that each is told apart by its samples.
     void writeAllUserSounds(size_t frames) const {
         for (int k = 0; k < 44; ++k)
-            if (const char* name = userSoundName(k))
+            if (const char* name = SoundGuy::userFileName(k))
                 writeFile(userSounds() / name, makeWav(constantSamples(frames, static_cast<int16_t>(100 * (k + 1)))));
     }
 

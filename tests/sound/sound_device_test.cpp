@@ -23,16 +23,14 @@ TEST(SoundDevice, WithoutADeviceTheGameRunsSilentAndSaysSoOnce) {
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     testing::internal::CaptureStderr();
     {
-        PellamSound first;
+        PellamSound first, second;
         first.init();
-        PellamSound second;
         second.init();
-        EXPECT_FALSE(first.canDoSound());
-        EXPECT_FALSE(second.isRunning());
         setAllVolumes(second, 1.0);
         EXPECT_EQ(second.placeSingleSound(14, 255), 0);
         second.SetContinousVolume(17, 255);
         second.setCoreAudioOnOff(true);
+        EXPECT_FALSE(first.canDoSound());
         EXPECT_FALSE(second.isRunning());
     }
     // A device that did not open, and none at all: the sounds still load and fill channels.
@@ -87,7 +85,7 @@ TEST(SoundDevice, DiskDriverRecordsTheMixedSound) {
 TEST(SoundDevice, ChannelsChangeHandsSafelyWhileTheDeviceMixes) {
     ScopedAppFolder app("stress");
     for (int k = 0; k < 44; ++k) {
-        const char* name = userSoundName(k);
+        const char* name = SoundGuy::userFileName(k);
         if (!name) continue;
         // Short sounds, padded into a canonical file by a size that claims only what is wanted.
         const size_t frames = 1 + static_cast<size_t>(k % 3);

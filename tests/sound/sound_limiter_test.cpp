@@ -30,7 +30,7 @@ TEST(SoundLimiter, EightLoudChannelsReachTheDeviceWithinFullScale) {
     ScopedAppFolder app("limiter");
     app.writeAllUserSounds(100);
     const int loud[] = {7, 8, 11, 12, 14, 21, 30, 41};
-    for (int k : loud) writeFile(app.userSounds() / userSoundName(k), makeWav(loudSquare(8000)));
+    for (int k : loud) writeFile(app.userSounds() / SoundGuy::userFileName(k), makeWav(loudSquare(8000)));
     const auto floats = recordOnDiskDevice("limiter", "0", [&](PellamSound& sounds) {
         sounds.setAppGlobalVolume(1.0);
         sounds.setOtherItemsVolume(1.0);
