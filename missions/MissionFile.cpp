@@ -246,6 +246,10 @@ std::string parseMissionFile(const std::vector<uint8_t>& bytes, MissionFileConte
     decodeMissionRecord(bytes.data() + at, *record);
     // A block written in the other byte order reads reversed field by field; the swap brings it back.
     checkMissionForSwap(*record);
+    // A version number out of range in both byte orders: the block is not a mission of ours, and
+    // reading it either way would make a different record each time it is written back.
+    if (record->AppVersionNumber < 0 || record->AppVersionNumber > 99)
+        return "version " + std::to_string(record->AppVersionNumber) + " in neither byte order";
     out.byteSum = missionHash(bytes.data() + at);
     out.record = *record;
     out.texts = std::move(read);

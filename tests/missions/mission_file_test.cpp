@@ -121,6 +121,7 @@ TEST_F(MissionFiles, EveryBadFileIsSkippedAndTheSlotKeepsItsMission) {
     bad.push_back(with([](MissionData& m) { m.TotalObjects = 20; }));
     bad.push_back(with([](MissionData& m) { m.TotalObjects = 261; }));
     bad.push_back(with([](MissionData& m) { m.ObjectList[1].ObjectCode = 1; }));
+    bad.push_back(with([](MissionData& m) { m.AppVersionNumber = 0x01000100; }));  // no version either way round
     for (size_t k = 0; k < bad.size(); ++k) {
         EXPECT_FALSE(table.loadMyMission(write("bad" + std::to_string(k) + ".pellam", bad[k]), 4)) << k;
         EXPECT_EQ(table.texts(4)->title, p.texts.title) << k;
