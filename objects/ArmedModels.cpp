@@ -204,6 +204,19 @@ const Mesh& balloonMesh() {
     return m;
 }
 
+void groundObjectValues(Object3DData& o, ObjectPointsPolysVer2& g, float hitsWhenDead, float blastDistance,
+                        int16_t points, int16_t category) {
+    o.ObjectHitsWhenDead = hitsWhenDead;
+    o.BlastDistance = blastDistance;
+    o.PointsAwarded = points;
+    o.Category = category;
+    o.CurrentAnimateItem = 0;
+    o.AnimateFrameTime = 3;
+    o.AnimateItems.fill(kItemEndOfList);
+    o.AnimateItems[0] = 0;
+    standardMaterials(g);
+}
+
 void standardMaterials(ObjectPointsPolysVer2& g) {
     for (int k = 0; k < kMaxMaterials; ++k) {
         MaterialLightData& m = g.MaterialLightingData[k];

@@ -40,4 +40,10 @@ namespace pellam::armed {
 // The ten materials the armed units share: white, specular 1 and shininess 30, but material 1
 // without specular, 2 with shininess 10 and 3 with 90.
 void standardMaterials(ObjectPointsPolysVer2& g);
+// What every ground object sets of itself: hits and blast reach that kill it, the points and
+// category it scores, its standard materials, and the animation list showing item 0 alone.
+void groundObjectValues(Object3DData& o, ObjectPointsPolysVer2& g, float hitsWhenDead, float blastDistance,
+                        int16_t points, int16_t category);
+// Destroyed: dead, and killed by a shooter on record (the uncredited bomber's 23 included).
+inline bool killedOnRecord(const Object3DData& o) { return o.GlobalDeadTime != 0 && o.WhoKilledMe >= 0; }
 }  // namespace pellam::armed

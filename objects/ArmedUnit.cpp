@@ -28,22 +28,13 @@ bool ArmedUnit::areYouDead() {
 }
 
 bool ArmedUnit::areYouDestroyed() {
-    return ThisModel.TheObject.GlobalDeadTime != 0 && ThisModel.TheObject.WhoKilledMe >= 0;
+    return armed::killedOnRecord(ThisModel.TheObject);
 }
 
 void ArmedUnit::unitValues(const std::array<double, 6>& hitSquare, float hitsWhenDead, float blastDistance,
                            int16_t points, int16_t category) {
-    Object3DData& o = ThisModel.TheObject;
-    o.HitSquare = hitSquare;
-    o.ObjectHitsWhenDead = hitsWhenDead;
-    o.BlastDistance = blastDistance;
-    o.CurrentAnimateItem = 0;
-    o.AnimateFrameTime = 3;
-    o.AnimateItems.fill(kItemEndOfList);
-    o.AnimateItems[0] = 0;
-    o.PointsAwarded = points;
-    o.Category = category;
-    armed::standardMaterials(ModelPointsPolys());
+    ThisModel.TheObject.HitSquare = hitSquare;
+    armed::groundObjectValues(ThisModel.TheObject, ModelPointsPolys(), hitsWhenDead, blastDistance, points, category);
 }
 
 ZephModel* ArmedUnit::terrain() const {

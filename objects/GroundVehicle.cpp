@@ -61,21 +61,13 @@ bool GroundVehicle::areYouDead() {
 }
 
 bool GroundVehicle::areYouDestroyed() {
-    return ThisModel.TheObject.GlobalDeadTime != 0 && ThisModel.TheObject.WhoKilledMe >= 0;
+    return armed::killedOnRecord(ThisModel.TheObject);
 }
 
 void GroundVehicle::setVehicleValues(float hitsWhenDead, float blastDistance, int16_t points, int16_t category) {
     Object3DData& o = ThisModel.TheObject;
-    o.ObjectHitsWhenDead = hitsWhenDead;
-    o.BlastDistance = blastDistance;
-    o.PointsAwarded = points;
-    o.Category = category;
-    o.AnimateFrameTime = 3;
-    o.CurrentAnimateItem = 0;
-    o.AnimateItems.fill(kItemEndOfList);
-    o.AnimateItems[0] = 0;
+    armed::groundObjectValues(o, ModelPointsPolys(), hitsWhenDead, blastDistance, points, category);
     o.AnimateItems[1] = kItemStartDeadOnGround;
-    armed::standardMaterials(ModelPointsPolys());
     if (!(o.ObjectFlags & 0x20)) ModelPointsPolys().OverallSizeDistance = 0.0f;
 }
 

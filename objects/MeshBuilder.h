@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "objects/ArmedModels.h"
+#include "objects/VehicleMesh.h"
 
 namespace pellam::armed {
 
@@ -27,11 +28,7 @@ struct Builder {
         p.MapNumber = map;
         p.DefaultDrawType = type;
         p.DrawHints = hints;
-        p.FirstItem = int16_t(m.runs.size());
-        m.runs.push_back(uint16_t(items.size()));
-        for (int i : items) m.runs.push_back(uint16_t(i));
-        m.polygons.push_back(p);
-        return m.polygons.back();
+        return m.polygons[vehicles::appendPolygon(m.polygons, m.runs, p, items)];
     }
     // A marker: the polygons after it are drawn with moving-part matrix `part` - 1.
     void marker(int part) {
@@ -70,10 +67,7 @@ struct Builder {
         }
         return items;
     }
-    void end() {
-        m.points.push_back(GLT2FN3FV3FFormat{-1.0f, 0, 0, 0, 0, 0, 0, 0});
-        m.polygons.push_back(OnePolygonVer2{});
-    }
+    void end() { vehicles::closeTables(m.points, m.polygons); }
 };
 
 

@@ -10,6 +10,21 @@
 
 namespace pellam::vehicles {
 
+// `p` over `corners` (vertex numbers) appended to a model's tables; answers its number.
+inline int appendPolygon(std::vector<OnePolygonVer2>& polygons, std::vector<uint16_t>& runs, OnePolygonVer2 p,
+                         const std::vector<int>& corners) {
+    p.FirstItem = int16_t(runs.size());
+    runs.push_back(uint16_t(corners.size()));
+    for (int c : corners) runs.push_back(uint16_t(c));
+    polygons.push_back(p);
+    return int(polygons.size()) - 1;
+}
+// The end rows; the tables are then complete.
+inline void closeTables(std::vector<GLT2FN3FV3FFormat>& points, std::vector<OnePolygonVer2>& polygons) {
+    points.push_back(GLT2FN3FV3FFormat{-1.0f, 0, 0, 0, 0, 0, 0, 0});
+    polygons.push_back(OnePolygonVer2{});
+}
+
 struct VehicleMesh {
     std::vector<GLT2FN3FV3FFormat> points;
     std::vector<OnePolygonVer2> polygons;
@@ -28,11 +43,7 @@ struct VehicleMesh {
         p.DrawHints = hints;
         p.PolyColor = colour;
         p.AutoUVHint = uvHint;
-        p.FirstItem = int16_t(runs.size());
-        runs.push_back(uint16_t(corners.size()));
-        for (int c : corners) runs.push_back(uint16_t(c));
-        polygons.push_back(p);
-        return int(polygons.size()) - 1;
+        return appendPolygon(polygons, runs, p, corners);
     }
     // A flat four-cornered plate (corners in drawing order) textured over `uv` (u0, v0, u1, v1),
     // its quad appended to `run`.
@@ -54,10 +65,7 @@ struct VehicleMesh {
         plate(run, {x0, y0, z1}, {x1, y0, z1}, {x1, y0, z0}, {x0, y0, z0}, uv);  // bottom
     }
     // The end rows; the tables are then complete.
-    void finish() {
-        points.push_back(GLT2FN3FV3FFormat{-1.0f, 0, 0, 0, 0, 0, 0, 0});
-        polygons.push_back(OnePolygonVer2{});
-    }
+    void finish() { closeTables(points, polygons); }
 };
 
 }  // namespace pellam::vehicles
