@@ -69,6 +69,10 @@ void BaseObject::resetModel() {
     placeMatrix();
 }
 
+void BaseObject::callEveryTick(bool running, int32_t missionTime, bool) {
+    if (running) GlobalTime = missionTime;
+}
+
 OneCompleteObjectVer2* BaseObject::getDrawingData(int32_t gameTime) {
     placeMatrix();
     doShadow(gameTime);

@@ -28,6 +28,8 @@ public:
     void doInitialization() override { resetModel(); }
     // Matrix, shadow, time, the destroyed-model switch, the member's own posing, then drawn.
     OneCompleteObjectVer2* getDrawingData(int32_t gameTime) override;
+    // The mission time of the step, as every unit keeps it, so death is known without a drawing.
+    void callEveryTick(bool running, int32_t missionTime, bool inReplay) override;
     const TableName* getUsedTextureNames() override { return tables().Main.Maps; }
 
     // The sun (unit vector, world axes) turned into the object's axes by this frame's matrix.

@@ -67,7 +67,8 @@ void FrenchHouseWWI::resetModel() {
     DrawSmoke = smokesFor(GetLongRandomFrom(-32768, 32767));
 }
 
-void FrenchHouseWWI::callEveryTick(bool running, int32_t t, bool) {
+void FrenchHouseWWI::callEveryTick(bool running, int32_t t, bool inReplay) {
+    BaseObject::callEveryTick(running, t, inReplay);
     // The puffs hold still while the game is paused.
     if (!DrawSmoke || !running) return;
     // The wind in the house's own axes: its heading and any slope it stands on.
