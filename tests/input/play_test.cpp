@@ -9,7 +9,7 @@
 #include "input/AircraftControls.h"
 #include "input/PellamJoySub.h"
 #include "platform/hid/SdlInput.h"
-#include "tests/input/TempStore.h"
+#include "tests/input/InputTest.h"
 
 namespace pellam::input {
 namespace {

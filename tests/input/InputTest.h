@@ -1,0 +1,150 @@
+#pragma once
+// Shared test fixtures for input: a user-defaults store on a file of its own, joystick devices
+// that list the elements they are given, answer reads from a value table and queue button and hat
+// events pushed with press(), and key events.
+#include <atomic>
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "input/PellamJoySub.h"
+#include "platform/UserDefaults.h"
+#include "platform/hid/HidDevices.h"
+#include "platform/hid/ToolkitKeys.h"
+
+namespace pellam::input::test {
+
+// A user-defaults store on a file of its own, removed afterwards.
+class TempStore {
+public:
+    TempStore() {
+        static std::atomic<int> counter{0};
+        path_ = (std::filesystem::temp_directory_path() /
+                 ("pellam_input_" + std::to_string(::getpid()) + "_" + std::to_string(counter++) + ".json"))
+                    .string();
+        std::filesystem::remove(path_);
+        store_ = std::make_unique<platform::UserDefaults>(path_);
+    }
+    ~TempStore() {
+        store_.reset();
+        std::filesystem::remove(path_);
+    }
+    platform::UserDefaults& operator*() { return *store_; }
+    platform::UserDefaults* operator->() { return store_.get(); }
+    // A fresh store object on the same file, as at the next start.
+    void reopen() {
+        store_->synchronize();
+        store_ = std::make_unique<platform::UserDefaults>(path_);
+    }
+
+private:
+    std::string path_;
+    std::unique_ptr<platform::UserDefaults> store_;
+};
+
+inline platform::hid::ToolkitKeyEvent keyEvent(uint16_t c, uint32_t flags = 0, bool repeat = false) {
+    platform::hid::ToolkitKeyEvent e;
+    e.characters[0] = c;
+    e.modifierFlags = flags;
+    e.isARepeat = repeat;
+    return e;
+}
+
+using platform::hid::HidDeviceInfo;
+using platform::hid::HidElement;
+using platform::hid::HidQueueEvent;
+
+struct FakeDevice {
+    HidDeviceInfo info;
+    bool propertiesFail = false;
+    bool open = false;
+    bool queueExists = false;
+    bool queueStarted = false;
+    std::vector<int32_t> queued;
+    std::deque<HidQueueEvent> events;
+    std::map<int32_t, int32_t> values;
+};
+
+inline HidElement axis(int32_t cookie, int32_t usage, int32_t min = 0, int32_t max = 1023) {
+    return {cookie, platform::hid::kGenericDesktopPage, usage, min, max};
+}
+inline HidElement button(int32_t cookie, int32_t number) { return {cookie, platform::hid::kButtonPage, number, 0, 1}; }
+inline HidElement hat(int32_t cookie, int32_t min = 0, int32_t max = 7) {
+    return {cookie, platform::hid::kGenericDesktopPage, platform::hid::kUsageHatSwitch, min, max};
+}
+
+inline FakeDevice stick(std::vector<HidElement> elements, int32_t vendor = 0, int32_t product = 0) {
+    FakeDevice d;
+    d.info.vendorID = vendor;
+    d.info.productID = product;
+    d.info.primaryUsage = platform::hid::kUsageJoystick;
+    d.info.primaryUsagePage = platform::hid::kGenericDesktopPage;
+    d.info.elements = std::move(elements);
+    return d;
+}
+
+// A stick with X, Y, rudder (Rz), throttle (slider), a hat and `buttons` buttons. Axis cookies 1..4,
+// hat 5, buttons from 10.
+inline FakeDevice fullStick(int buttons = 12) {
+    std::vector<HidElement> e = {axis(1, platform::hid::kUsageX), axis(2, platform::hid::kUsageY),
+                                 axis(3, platform::hid::kUsageRz), axis(4, platform::hid::kUsageSlider), hat(5)};
+    for (int b = 0; b < buttons; ++b) e.push_back(button(10 + b, b + 1));
+    return stick(e);
+}
+
+class FakeHid : public platform::hid::HidServices {
+public:
+    std::vector<FakeDevice> devices;
+
+    int deviceCount() override { return static_cast<int>(devices.size()); }
+    bool deviceProperties(int d, HidDeviceInfo& info) override {
+        if (devices[d].propertiesFail) return false;
+        info = devices[d].info;
+        return true;
+    }
+    bool openDevice(int d) override { return devices[d].open = true; }
+    void closeDevice(int d) override { devices[d].open = false; }
+    bool getElementValue(int d, int32_t cookie, int32_t& value) override {
+        auto it = devices[d].values.find(cookie);
+        if (!devices[d].open || it == devices[d].values.end()) return false;
+        value = it->second;
+        return true;
+    }
+    bool createQueue(int d, int) override { return devices[d].queueExists = true; }
+    void addElementToQueue(int d, int32_t cookie) override { devices[d].queued.push_back(cookie); }
+    void startQueue(int d) override { devices[d].queueStarted = true; }
+    void stopQueue(int d) override { devices[d].queueStarted = false; }
+    void disposeQueue(int d) override { devices[d].queueExists = false; }
+    bool getNextEvent(int d, HidQueueEvent& event) override {
+        if (!devices[d].queueExists || devices[d].events.empty()) return false;
+        event = devices[d].events.front();
+        devices[d].events.pop_front();
+        return true;
+    }
+
+    // An event on device d, queued only when the element was added to a started queue.
+    void press(int d, int32_t cookie, int32_t value) {
+        FakeDevice& dev = devices[d];
+        if (!dev.queueStarted) return;
+        for (int32_t c : dev.queued)
+            if (c == cookie) dev.events.push_back({cookie, value});
+    }
+};
+
+// Fake joysticks holding `devices`, a store, and the input object on them, woken as at start-up.
+struct Rig {
+    FakeHid hid;
+    TempStore store;
+    std::unique_ptr<PellamJoySub> in;
+    explicit Rig(std::vector<FakeDevice> devices) {
+        hid.devices = std::move(devices);
+        in = std::make_unique<PellamJoySub>(&hid, *store);
+        in->awakeFromNib();
+    }
+};
+
+}  // namespace pellam::input::test
