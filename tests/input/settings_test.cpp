@@ -91,15 +91,11 @@ TEST(Settings, OlderKeyTableIsConvertedAndStoredAnew) {
     PellamJoySub input{nullptr, *store};
     input.awakeFromNib();
     const auto& t = input.CommandsAndKeys;
-    EXPECT_EQ(t[12].PrimaryKeyStroke, 0x61u);
-    EXPECT_EQ(t[12].Modifiers, kControlKeyMask);
+    const std::vector<std::pair<uint32_t, uint32_t>> got = {{t[12].PrimaryKeyStroke, t[12].Modifiers}, {t[5].PrimaryKeyStroke, t[5].Modifiers},
+                                                             {t[52].PrimaryKeyStroke, t[52].Modifiers}, {t[80].PrimaryKeyStroke, t[80].Modifiers}};
+    EXPECT_EQ(got, (std::vector<std::pair<uint32_t, uint32_t>>{
+                       {0x61, kControlKeyMask}, {0xF708, kFunctionKeyMask}, {0xF700, kArrowKeyMask}, {'r', kAlternateKeyMask}}));
     EXPECT_EQ(t[12].Command, 18);  // the row keeps its command
-    EXPECT_EQ(t[5].PrimaryKeyStroke, 0xF708u);
-    EXPECT_EQ(t[5].Modifiers, kFunctionKeyMask);
-    EXPECT_EQ(t[52].PrimaryKeyStroke, 0xF700u);
-    EXPECT_EQ(t[52].Modifiers, kArrowKeyMask);
-    EXPECT_EQ(t[80].PrimaryKeyStroke, uint32_t('r'));
-    EXPECT_EQ(t[80].Modifiers, kAlternateKeyMask);
     EXPECT_EQ(input.KeyTranslation[0x35], 0);
     EXPECT_TRUE(store->dataForKey("KeyboardButtons2").has_value());
 }
