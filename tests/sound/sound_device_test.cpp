@@ -86,10 +86,8 @@ TEST(SoundDevice, ChannelsChangeHandsSafelyWhileTheDeviceMixes) {
         const char* name = SoundGuy::userFileName(k);
         if (!name) continue;
         // Short sounds, padded into a canonical file by a size that claims only what is wanted.
-        const size_t frames = 1 + static_cast<size_t>(k % 3);
-        WavShape shape;
-        shape.declaredDataBytes = static_cast<uint32_t>(frames * 2);
-        writeFile(app.userSounds() / name, makeWav(constantSamples(800, static_cast<int16_t>(1000 + k)), shape));
+        const auto frames = static_cast<uint32_t>(1 + k % 3);
+        writeFile(app.userSounds() / name, makeWav(constantSamples(800, static_cast<int16_t>(1000 + k)), {.declaredDataBytes = frames * 2}));
     }
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);

@@ -29,13 +29,8 @@ TEST(SoundReaders, CanonicalWavIsReadSampleBySampleAndNothingElseIsAccepted) {
     ASSERT_EQ(out->size(), 1000u);
     for (size_t k = 0; k < samples.size(); ++k) ASSERT_EQ((*out)[k], samples[k] / 32768.0f);
 
-    WavShape stereo, eightBit, slow, empty, huge;
-    stereo.channels = 2;
-    eightBit.bits = 8;
-    slow.rate = 22050;
-    empty.declaredDataBytes = 0;
-    huge.declaredDataBytes = 2000001;
-    for (const WavShape& shape : {stereo, eightBit, slow, empty, huge})
+    for (const WavShape& shape : {WavShape{.channels = 2}, WavShape{.rate = 22050}, WavShape{.bits = 8},
+                                  WavShape{.declaredDataBytes = 0}, WavShape{.declaredDataBytes = 2000001}})
         EXPECT_FALSE(soundfile::readCanonicalWav(makeWav(samples, shape)));
     EXPECT_FALSE(soundfile::readCanonicalWav(makeWav(pattern(700))));  // 1,444 bytes
     EXPECT_TRUE(soundfile::readCanonicalWav(makeWav(pattern(728))));   // 1,500 bytes
@@ -46,18 +41,14 @@ TEST(SoundReaders, CanonicalWavIsReadSampleBySampleAndNothingElseIsAccepted) {
     }
 
     // The data tag is looked for within the first 1,024 bytes; a size past the end is cut.
-    WavShape listed;
-    listed.extraChunk = true;
-    EXPECT_EQ(soundfile::readCanonicalWav(makeWav(samples, listed)).value_or(std::vector<float>{}).size(), 1000u);
+    EXPECT_EQ(soundfile::readCanonicalWav(makeWav(samples, {.extraChunk = true})).value_or(std::vector<float>{}).size(), 1000u);
     for (size_t tagAt : {size_t{1023}, size_t{1024}}) {
         Bytes moved = makeWav(samples);
         moved.insert(moved.begin() + 36, tagAt - 36, 0x20);
         EXPECT_EQ(soundfile::readCanonicalWav(moved).has_value(), tagAt < 1024) << tagAt;
     }
 
-    WavShape overlong;
-    overlong.declaredDataBytes = 1000000;
-    auto file = makeWav(pattern(1001), overlong);
+    auto file = makeWav(pattern(1001), {.declaredDataBytes = 1000000});
     file.push_back(0x7F);  // an odd byte at the end is not half a sample
     const auto cut = soundfile::readCanonicalWav(file);
     ASSERT_TRUE(cut);
@@ -105,12 +96,10 @@ TEST(SoundReaders, FixedHeaderReadersScaleRepeatAndStopAtTheEnd) {
 
 TEST(SoundLoading, UserCopyWinsOnlyWhenCanonicalAndSoundFifteenRepeatsSoundZero) {
     ScopedAppFolder app("user");
-    WavShape stereo;
-    stereo.channels = 2;
     const struct {
         const char* name;
         Bytes user;
-    } copies[] = {{"Hit3.wav", makeWav(constantSamples(1000, 2000), stereo)},
+    } copies[] = {{"Hit3.wav", makeWav(constantSamples(1000, 2000), {.channels = 2})},
                   {"Flak2.wav", makeWav(constantSamples(100, 2000))},  // too short
                   {"gunjam2.wav", makeWav(constantSamples(900, 2000))}};
     for (const auto& c : copies) {
