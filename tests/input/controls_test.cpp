@@ -5,8 +5,7 @@
 #include <limits>
 
 #include "input/PellamJoySub.h"
-#include "tests/input/FakeHid.h"
-#include "tests/input/TempStore.h"
+#include "tests/input/InputTest.h"
 
 namespace pellam::input {
 namespace {
@@ -80,13 +79,11 @@ TEST_F(Controls, PointerNeverSeenRestsAtTheCentre) {
 }
 
 TEST(PedalBrakes, EachChangeIsReportedOnce) {
-    FakeHid hid;
     auto pedals = stick({axis(1, kUsageX, 0, 127), axis(2, kUsageY, 0, 127), axis(3, kUsageRz, 0, 127)}, 1678, 1281);
     pedals.values = {{1, 0}, {2, 0}, {3, 64}};
-    hid.devices.push_back(pedals);
-    TempStore store;
-    PellamJoySub input{&hid, *store};
-    input.awakeFromNib();
+    test::Rig rig({pedals});
+    auto& [hid, store, in] = rig;
+    PellamJoySub& input = *in;
     std::vector<int> reports;
     auto frame = [&] {
         input.createSurfaceInput(100, 100);
@@ -104,13 +101,11 @@ TEST(PedalBrakes, EachChangeIsReportedOnce) {
 }
 
 TEST(Axes, DegenerateRangesAndCalibrationsReadZero) {
-    FakeHid hid;
     auto s = stick({axis(1, kUsageX, 7, 7), axis(2, kUsageY, 0, 1000), axis(4, kUsageSlider, 5, 5)});
     s.values = {{1, 7}, {2, 900}, {4, 5}};
-    hid.devices.push_back(s);
-    TempStore store;
-    PellamJoySub input{&hid, *store};
-    input.awakeFromNib();
+    test::Rig rig({s});
+    auto& [hid, store, in] = rig;
+    PellamJoySub& input = *in;
     EXPECT_EQ(input.getAxisPosition(1), 0.0);
     EXPECT_EQ(input.getAxisPosition(4), 0.0);
     input.ElevatorCalibrator = std::numeric_limits<double>::quiet_NaN();

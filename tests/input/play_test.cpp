@@ -9,7 +9,7 @@
 #include "input/AircraftControls.h"
 #include "input/PellamJoySub.h"
 #include "platform/hid/SdlInput.h"
-#include "tests/input/TempStore.h"
+#include "tests/input/InputTest.h"
 
 namespace pellam::input {
 namespace {
@@ -74,9 +74,7 @@ protected:
         SDL_Event e{};
         e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
         e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-        e.key.keysym.sym = sym;
-        e.key.keysym.scancode = scancode;
-        e.key.keysym.mod = mods;
+        e.key.keysym = {scancode, sym, mods, 0};
         SDL_PushEvent(&e);
     }
     void tap(SDL_Keycode sym, SDL_Scancode scancode, Uint16 mods = KMOD_NONE) {
@@ -86,16 +84,14 @@ protected:
     void mouseTo(int x, int y) {
         SDL_Event e{};
         e.type = SDL_MOUSEMOTION;
-        e.motion.x = x;
-        e.motion.y = y;
+        e.motion.x = x, e.motion.y = y;
         SDL_PushEvent(&e);
     }
     void click(Uint8 button, bool down) {
         SDL_Event e{};
         e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
         e.button.button = button;
-        e.button.x = kW / 2;
-        e.button.y = kH / 2;
+        e.button.x = kW / 2, e.button.y = kH / 2;
         SDL_PushEvent(&e);
     }
     bool ran(int command, int type) const {

@@ -1,14 +1,15 @@
 // The input settings windows' logic as a player drives it: key capture, refusal, No Key, reset,
-// Okay and Cancel; the joystick button window's tracker; the calibrator.
+// Okay and Cancel; the joystick button window's tracker; the calibrator; mouse forwarding from
+// the builder's top view.
 #include <gtest/gtest.h>
 
 #include <set>
 #include <tuple>
 
 #include "input/PellamJoySub.h"
+#include "input/ViewMouse.h"
 #include "platform/Beep.h"
-#include "tests/input/FakeHid.h"
-#include "tests/input/TempStore.h"
+#include "tests/input/InputTest.h"
 
 namespace pellam::input {
 namespace {
@@ -17,12 +18,7 @@ using namespace platform::hid;
 using test::FakeHid;
 using test::TempStore;
 
-ToolkitKeyEvent keyEvent(uint16_t c, uint32_t mods = 0) {
-    ToolkitKeyEvent e;
-    e.characters[0] = c;
-    e.modifierFlags = mods;
-    return e;
-}
+using test::keyEvent;
 
 int rowOf(const DoJoystick& in, CommandNumber command) {
     for (int row = 0; row < in.numberOfRowsInTableView(); ++row)
@@ -65,15 +61,17 @@ TEST(KeyTexts, EveryKeyShowsCleanUtf8) {
     EXPECT_EQ(keyComboText({0, 0, kControlKeyMask}), "(no key)");
 }
 
+// A frame of the game: the trackers run, then the loop drains the ring (dropping while open).
+void frame(PellamJoySub& in) {
+    in.createSurfaceInput(800, 600);
+    while (in.getNextActionInBuffer()) {
+    }
+}
+
 class KeyWindow : public ::testing::Test {
 protected:
     void SetUp() override { in.awakeFromNib(); }
-    // A frame of the game: the trackers run, then the loop drains the ring (dropping while open).
-    void frame() {
-        in.createSurfaceInput(800, 600);
-        while (in.getNextActionInBuffer()) {
-        }
-    }
+    void frame() { input::frame(in); }
     void press(uint16_t c, uint32_t mods = 0) {
         in.keyDown(keyEvent(c, mods));
         in.keyUp(keyEvent(c, mods));
@@ -162,7 +160,6 @@ TEST_F(KeyWindow, ARowWithoutAGameCommandShowsNoKeyAndIsNeverSent) {
     in.fromDefineKeyboardMenu();
     bind(kDropBomb, key, r.Modifiers);
     EXPECT_EQ(commandOfKey(key, r.Modifiers), kDropBomb);
-    EXPECT_EQ(in.createKeyComboStringForRow(-1), "(no key)");
     EXPECT_EQ(in.createKeyComboStringForRow(500), "(no key)");
 }
 
@@ -186,11 +183,7 @@ protected:
         for (int c = 1; c <= 4; ++c) hid.devices[0].values[c] = 512;
         in.awakeFromNib();
     }
-    void frame() {
-        in.createSurfaceInput(800, 600);
-        while (in.getNextActionInBuffer()) {
-        }
-    }
+    void frame() { input::frame(in); }
     FakeHid hid;
     TempStore store;
     PellamJoySub in{&hid, *store};
@@ -257,23 +250,42 @@ TEST_F(JoystickWindows, CalibratorCloseBoxLeavesTheCalibrationAndTheStore) {
 }
 
 TEST(RangeBoxValues, ASignedStickSweptEndToEndFillsItsBox) {
-    FakeHid hid;
-    hid.devices.push_back(test::stick({test::axis(1, kUsageX, -32768, 32767), test::axis(2, kUsageY, -32768, 32767)}));
-    TempStore store;
-    PellamJoySub in{&hid, *store};
-    in.awakeFromNib();
+    test::Rig rig({test::stick({test::axis(1, kUsageX, -32768, 32767), test::axis(2, kUsageY, -32768, 32767)})});
+    auto& [hid, store, input] = rig;
+    PellamJoySub& in = *input;
     in.fromJoystickCalibrateMenu();
     for (int v : {-32768, 32767, 0}) {
         hid.devices[0].values[1] = hid.devices[0].values[2] = v;
         in.createSurfaceInput(800, 600);
     }
     const auto& r = in.getRanges();
-    EXPECT_DOUBLE_EQ(r[0], 0.0);
-    EXPECT_DOUBLE_EQ(r[1], 1.0);
-    EXPECT_DOUBLE_EQ(r[3], 0.0);
-    EXPECT_DOUBLE_EQ(r[2], 1.0);
+    EXPECT_EQ(std::vector<double>(r.begin(), r.begin() + 4), (std::vector<double>{0.0, 1.0, 1.0, 0.0}));
     EXPECT_NEAR(r[8], 0.5, 1e-4);  // at rest in the middle, not at the left edge
-    EXPECT_NEAR(r[9], 0.5, 1e-4);
+}
+
+struct Builder : ViewMouseTarget {
+    std::vector<std::string> calls;
+    void MBMouseDown(float x, float y) override { calls.push_back("down " + std::to_string(int(x)) + "," + std::to_string(int(y))); }
+    void MBMouseUp(float x, float y) override { calls.push_back("up " + std::to_string(int(x)) + "," + std::to_string(int(y))); }
+    void mouseDragAmountX(int32_t dx, int32_t dz) override { calls.push_back("drag " + std::to_string(dx) + "," + std::to_string(dz)); }
+    void mouseDragWithShiftAmountX(int32_t dx, int32_t dz) override {
+        calls.push_back("turn " + std::to_string(dx) + "," + std::to_string(dz));
+    }
+};
+
+TEST(ViewMouse, DragsForwardWholePixelsAndDropTheFractions) {
+    Builder builder;
+    ViewMouseForwarder view;
+    view.setController(&builder);
+    view.mouseDown(10, 10);  // not loaded from a window description: ignored
+    EXPECT_TRUE(builder.calls.empty());
+    view.setAwoken(true);
+    view.mouseDown(10, 20);
+    view.mouseDragged(13.7f, 18.0f, false);
+    view.mouseDragged(14.4f, 23.5f, true);  // 0.7 from the new point: no x movement
+    view.mouseDragged(16.0f, 23.5f, false);  // shift let go mid-drag
+    view.mouseUp(16, 23);
+    EXPECT_EQ(builder.calls, (std::vector<std::string>{"down 10,20", "drag 3,-2", "turn 0,5", "drag 1,0", "up 16,23"}));
 }
 
 }  // namespace

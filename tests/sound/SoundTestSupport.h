@@ -1,19 +1,13 @@
 #pragma once
 // Helpers for the sound tests: a scripted audio output, WAV and raw file builders, and a folder
 // of user sounds to load from.
-#include <cstdint>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <limits>
 #include <functional>
-#include <memory>
-#include <string>
 #include <thread>
 #include <unistd.h>
-#include <vector>
 
 #include "platform/Paths.h"
 #include "platform/audio/AudioOutput.h"
@@ -27,23 +21,17 @@ public:
     explicit FakeAudioOutput(platform::AudioStreamFormat format, bool open = true) : format_(format), open_(open) {}
     bool isOpen() const override { return open_; }
     platform::AudioStreamFormat format() const override { return format_; }
-    void addRenderProc(platform::AudioRenderProc proc, void* clientData) override {
-        proc_ = proc;
-        client_ = clientData;
-    }
-    void removeRenderProc() override {
-        proc_ = nullptr;
-        client_ = nullptr;
-    }
+    void addRenderProc(platform::AudioRenderProc proc, void* clientData) override { proc_ = proc, client_ = clientData; }
+    void removeRenderProc() override { proc_ = nullptr, client_ = nullptr; }
     void start() override { ++starts; }
     void stop() override { ++stops; }
     void lock() override { ++locks; }
     void unlock() override {}
 
     // One buffer of `frames` frames, pre-filled with a marker so that unwritten floats show.
-    std::vector<float> render(uint32_t frames, double sampleTime = 1.0) {
+    std::vector<float> render(uint32_t frames) {
         std::vector<float> out(frames * format_.mBytesPerFrame / 4, 99.0f);
-        if (proc_) proc_(out.data(), static_cast<uint32_t>(out.size() * 4), sampleTime, client_);
+        if (proc_) proc_(out.data(), static_cast<uint32_t>(out.size() * 4), 1.0, client_);
         return out;
     }
 
@@ -65,9 +53,7 @@ using Bytes = std::vector<uint8_t>;
 inline void putLE(Bytes& b, uint32_t v, int n) {
     for (int i = 0; i < n; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
-inline void putTag(Bytes& b, const char* tag) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(tag[i]));
-}
+inline void putTag(Bytes& b, const char* tag) { b.insert(b.end(), tag, tag + 4); }
 
 struct WavShape {
     uint16_t channels = 1;
@@ -81,22 +67,10 @@ struct WavShape {
 inline Bytes makeWav(const std::vector<int16_t>& samples, WavShape shape = {}) {
     Bytes b;
     const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
-    putTag(b, "RIFF");
-    putLE(b, 0, 4);
-    putTag(b, "WAVE");
-    putTag(b, "fmt ");
-    putLE(b, 16, 4);
-    putLE(b, 1, 2);
-    putLE(b, shape.channels, 2);
-    putLE(b, shape.rate, 4);
-    putLE(b, shape.rate * shape.channels * shape.bits / 8, 4);
-    putLE(b, shape.channels * shape.bits / 8, 2);
-    putLE(b, shape.bits, 2);
-    if (shape.extraChunk) {
-        putTag(b, "LIST");
-        putLE(b, 200, 4);
-        b.resize(b.size() + 200, 0x20);
-    }
+    putTag(b, "RIFF"), putLE(b, 0, 4), putTag(b, "WAVE"), putTag(b, "fmt "), putLE(b, 16, 4), putLE(b, 1, 2);
+    putLE(b, shape.channels, 2), putLE(b, shape.rate, 4), putLE(b, shape.rate * shape.channels * shape.bits / 8, 4);
+    putLE(b, shape.channels * shape.bits / 8, 2), putLE(b, shape.bits, 2);
+    if (shape.extraChunk) putTag(b, "LIST"), putLE(b, 200, 4), b.resize(b.size() + 200, 0x20);
     putTag(b, "data");
     putLE(b, shape.declaredDataBytes == 0xFFFFFFFFu ? dataBytes : shape.declaredDataBytes, 4);
     for (int16_t s : samples) putLE(b, static_cast<uint16_t>(s), 2);
@@ -119,13 +93,12 @@ class ScopedAppFolder {
 public:
     explicit ScopedAppFolder(const std::string& name)
         : root_(std::filesystem::temp_directory_path() / ("pellam_sound_" + name + "_" + std::to_string(::getpid()))) {
-        std::filesystem::remove_all(root_);
-        std::filesystem::create_directories(root_);
+        std::filesystem::remove_all(root_), std::filesystem::create_directories(root_);
         platform::setApplicationFolder(root_.string());
     }
     ~ScopedAppFolder() {
         platform::setApplicationFolder("");
-        std::error_code ec;
+        std::error_code ec;  // the folder may be gone
         std::filesystem::remove_all(root_, ec);
     }
     std::filesystem::path userSounds() const { return root_ / "Necessary Data" / "Sounds"; }
@@ -143,16 +116,6 @@ private:
     std::filesystem::path root_;
 };
 
-// Frames of the disk driver's file, as float pairs.
-inline std::vector<float> readFloats(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    const auto size = static_cast<size_t>(in.tellg());
-    std::vector<float> out(size / 4);
-    in.seekg(0);
-    in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(out.size() * 4));
-    return out;
-}
-
 inline float userValue(int sound) { return static_cast<float>(100 * (sound + 1)) / 32768.0f; }
 
 // A started sound object on a scripted device of `format`; `device` is told which device it got.
@@ -167,12 +130,8 @@ inline std::unique_ptr<SoundGuy> makeSounds(platform::AudioStreamFormat format, 
     return sounds;
 }
 
-inline void setAllVolumes(SoundGuy& sounds, double v) {
-    sounds.setAppGlobalVolume(v);
-    sounds.setGunsVolume(v);
-    sounds.setEngineVolume(v);
-    sounds.setStallHornVolume(v);
-    sounds.setOtherItemsVolume(v);
+inline void setAllVolumes(SoundGuy& s, double v) {
+    s.setAppGlobalVolume(v), s.setGunsVolume(v), s.setEngineVolume(v), s.setStallHornVolume(v), s.setOtherItemsVolume(v);
 }
 
 // What the sound object sends to SDL's disk driver, as floats: `place` sets the sounds going while
@@ -202,7 +161,8 @@ inline std::vector<float> recordOnDiskDevice(const std::string& name, const char
         }
         sounds.ExitSoundRoutines();
     }
-    std::vector<float> floats = readFloats(file);
+    std::vector<float> floats(std::filesystem::file_size(file) / 4);
+    std::ifstream(file, std::ios::binary).read(reinterpret_cast<char*>(floats.data()), std::streamsize(floats.size() * 4));
     std::filesystem::remove(file);
     return floats;
 }

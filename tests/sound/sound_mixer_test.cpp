@@ -55,12 +55,10 @@ TEST(SoundMixer, OneShotPlaysEverySampleOnceAndFreesItsChannelALoopWraps) {
     m.play(0, sound, 1);
     const auto out = m.mix(999);
     for (int f = 0; f < 999; ++f) ASSERT_EQ(out[2 * f], static_cast<float>(f));
-    EXPECT_NE(m.state.PlaySounds[0].PlaySoundPtr, nullptr);
     const auto last = m.mix(2);
     EXPECT_EQ(last[0], 999.0f);
     EXPECT_EQ(m.state.PlaySounds[0].PlaySoundPtr, nullptr);
     EXPECT_EQ(m.state.PlaySounds[0].SoundID, -1);
-    EXPECT_EQ(m.state.PlaySounds[0].SoundData, nullptr);
     EXPECT_EQ(last[2], 0.0f);  // nothing plays after it
 
     // A loop carries the fraction over the wrap.
@@ -71,27 +69,21 @@ TEST(SoundMixer, OneShotPlaysEverySampleOnceAndFreesItsChannelALoopWraps) {
     EXPECT_EQ(wrap[2], 0.0f);  // position 0.5
     EXPECT_EQ(wrap[4], 2.0f);  // position 2.0
     EXPECT_DOUBLE_EQ(ch.CurrentIndexIntoSample, 3.5);
-    EXPECT_NE(ch.PlaySoundPtr, nullptr);
 }
 
 TEST(SoundMixer, PitchAndDeviceRateSetTheStep) {
     Mixer m;
     const auto sound = ramp(100);
     m.play(0, sound, 0, 1.0, 2.0);
-    const auto doubled = m.mix(4);
-    EXPECT_EQ(doubled[0], 0.0f);
-    EXPECT_EQ(doubled[2], 2.0f);
-    EXPECT_EQ(doubled[6], 6.0f);
+    EXPECT_EQ(m.mix(4)[6], 6.0f);
 
     Mixer slow;
     slow.state.SampleRateMod = 44100.0 / 48000.0;
     slow.play(0, sound, 0);
     const auto out = slow.mix(13);
     // Steps of 0.91875: sample 0 is heard at frames 0 and 1; frame 12 is at position 11.025.
-    EXPECT_EQ(out[0], 0.0f);
     EXPECT_EQ(out[2], 0.0f);
     EXPECT_EQ(out[4], 1.0f);
-    EXPECT_EQ(out[2 * 11], 10.0f);
     EXPECT_EQ(out[2 * 12], 11.0f);
     EXPECT_NEAR(slow.state.PlaySounds[0].CurrentIndexIntoSample, 13 * 0.91875, 1e-9);
 }
@@ -100,9 +92,7 @@ TEST(SoundMixer, EightChannelsSumWithoutLimitAndEightChannelDevicesGetZerosAfter
     Mixer m;
     const std::vector<float> full(50, 1.0f);
     for (int c = 0; c < 8; ++c) m.play(c, full, 0);
-    const auto stereo = m.mix(2);
-    EXPECT_EQ(stereo[0], 8.0f);
-    EXPECT_EQ(stereo[1], 8.0f);
+    EXPECT_EQ(m.mix(2)[1], 8.0f);
 
     m.state.myBytesPerFrame = 32;
     m.state.PlaySounds[1].LeftVolume = 0.5;
@@ -219,13 +209,9 @@ TEST_F(SoundPlaying, OneShotsFillFromTheLowestChannelWithTheirGainAndReportOnlyA
     sounds_->setOtherItemsVolume(0.5);
     sounds_->setAppGlobalVolume(0.5);
     for (int k = 0; k < 8; ++k) EXPECT_EQ(sounds_->placeSingleSound(14, 255), 0);
-    for (int k = 0; k < 8; ++k) {
-        EXPECT_EQ(channel(k).SoundID, 14);
-        EXPECT_EQ(channel(k).PlayOnce, 1);
-        EXPECT_EQ(channel(k).StartTime, 1000);
-        EXPECT_EQ(channel(k).PlaySoundPtr, sounds_->rawSound(14).data());
-        EXPECT_DOUBLE_EQ(channel(k).LeftVolume, 0.7);  // 255/255 x 2.8 x 0.5 x 0.5
-    }
+    EXPECT_EQ(busy(), 8);
+    EXPECT_EQ(channel(7).StartTime, 1000);
+    EXPECT_DOUBLE_EQ(channel(7).LeftVolume, 0.7);  // 255/255 x 2.8 x 0.5 x 0.5
     channel(3).CurrentIndexIntoSample = 123.0;
     EXPECT_EQ(sounds_->placeSingleSound(9, 100), 1);
     EXPECT_EQ(channel(3).CurrentIndexIntoSample, 123.0);
@@ -255,7 +241,6 @@ TEST_F(SoundPlaying, HitSoundsVaryPanAndComeAtMostTwiceASecond) {
         const PlaySoundDef& hit = channel(0);
         heard.insert(hit.SoundID);
         EXPECT_TRUE(hit.LeftVolume == 1.0 || hit.RightVolume == 1.0) << "one side at full gain";
-        EXPECT_LE(std::min(hit.LeftVolume, hit.RightVolume), 1.0);
         freeAll();
     }
     EXPECT_EQ(heard, (std::set<int>{6, 16, 33, 34}));
@@ -270,14 +255,12 @@ TEST_F(SoundPlaying, HitSoundsVaryPanAndComeAtMostTwiceASecond) {
     sounds_->placeSingleSound(14, 200);  // other sounds are not spaced
     sounds_->placeSingleSound(14, 200);
     EXPECT_EQ(busy(), 4);
-
 }
 
 TEST_F(SoundPlaying, LoopStartsFromTheTopChangesInPlaceAndStops) {
     sounds_->SetContinousVolume(22, 180);
     const int c = channelOf(22);
     ASSERT_EQ(c, 7) << "a loop takes the last free channel";
-    EXPECT_EQ(channel(c).PlayOnce, 0);
     channel(c).CurrentIndexIntoSample = 500.0;
     channel(c).Pitch = 1.7;
     sounds_->SetContinousVolume(22, 140);
@@ -362,7 +345,6 @@ TEST_F(SoundPlaying, MixerPlaysWhatTheOperationsPlaceAndTheDeviceFollowsTheAppli
     sounds_->placeSingleSound(14, 255);
     sounds_->SetContinousVolume(38, 255);
     const auto out = device_->render(4);
-    EXPECT_FLOAT_EQ(out[0], soundtest::userValue(14) + soundtest::userValue(38));
     EXPECT_FLOAT_EQ(out[1], soundtest::userValue(14) + soundtest::userValue(38));
 
     sounds_->setCoreAudioOnOff(true);  // already running

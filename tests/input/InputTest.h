@@ -1,13 +1,58 @@
 #pragma once
-// Joystick devices for tests: each lists the elements it is given, answers reads from a value
-// table, and queues button and hat events pushed with press().
+// Shared test fixtures for input: a user-defaults store on a file of its own, joystick devices
+// that list the elements they are given, answer reads from a value table and queue button and hat
+// events pushed with press(), and key events.
+#include <atomic>
 #include <deque>
+#include <filesystem>
 #include <map>
+#include <memory>
+#include <string>
+#include <unistd.h>
 #include <vector>
 
+#include "input/PellamJoySub.h"
+#include "platform/UserDefaults.h"
 #include "platform/hid/HidDevices.h"
+#include "platform/hid/ToolkitKeys.h"
 
 namespace pellam::input::test {
+
+// A user-defaults store on a file of its own, removed afterwards.
+class TempStore {
+public:
+    TempStore() {
+        static std::atomic<int> counter{0};
+        path_ = (std::filesystem::temp_directory_path() /
+                 ("pellam_input_" + std::to_string(::getpid()) + "_" + std::to_string(counter++) + ".json"))
+                    .string();
+        std::filesystem::remove(path_);
+        store_ = std::make_unique<platform::UserDefaults>(path_);
+    }
+    ~TempStore() {
+        store_.reset();
+        std::filesystem::remove(path_);
+    }
+    platform::UserDefaults& operator*() { return *store_; }
+    platform::UserDefaults* operator->() { return store_.get(); }
+    // A fresh store object on the same file, as at the next start.
+    void reopen() {
+        store_->synchronize();
+        store_ = std::make_unique<platform::UserDefaults>(path_);
+    }
+
+private:
+    std::string path_;
+    std::unique_ptr<platform::UserDefaults> store_;
+};
+
+inline platform::hid::ToolkitKeyEvent keyEvent(uint16_t c, uint32_t flags = 0, bool repeat = false) {
+    platform::hid::ToolkitKeyEvent e;
+    e.characters[0] = c;
+    e.modifierFlags = flags;
+    e.isARepeat = repeat;
+    return e;
+}
 
 using platform::hid::HidDeviceInfo;
 using platform::hid::HidElement;
@@ -87,6 +132,18 @@ public:
         if (!dev.queueStarted) return;
         for (int32_t c : dev.queued)
             if (c == cookie) dev.events.push_back({cookie, value});
+    }
+};
+
+// Fake joysticks holding `devices`, a store, and the input object on them, woken as at start-up.
+struct Rig {
+    FakeHid hid;
+    TempStore store;
+    std::unique_ptr<PellamJoySub> in;
+    explicit Rig(std::vector<FakeDevice> devices) {
+        hid.devices = std::move(devices);
+        in = std::make_unique<PellamJoySub>(&hid, *store);
+        in->awakeFromNib();
     }
 };
 
