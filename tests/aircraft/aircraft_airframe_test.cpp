@@ -151,10 +151,8 @@ void expectGBand(int bombs, double low, double high) {
 TEST(Airframes, GBandOfEachNarrowsWithBombs) {
     expectGBand<ObjectTestFile>(2, -5.1, 9.1);
     expectGBand<FokkerDr1>(0, -2.5, 3.5);
-    expectGBand<FokkerDr1>(1, -2.3, 3.3);
     expectGBand<FokkerDr1>(5, -1.5, 2.5);
     expectGBand<FokkerDVII>(0, -6.5, 9.5);
-    expectGBand<FokkerDVII>(2, -6.1, 9.1);
 }
 
 TEST(FokkerAirframes, DrIOverloadWarnsThenFailsWithItsMiddleWing) {

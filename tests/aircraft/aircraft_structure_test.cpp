@@ -1,6 +1,7 @@
 // Structural limits that a remote aircraft never meets, black-out and red-out, the hit limit,
 // gear and flaps, and the parts of the per-tick step around them (catch-up ticks, hidden slots,
-// remote damage).
+// remote damage); the controls under damage, and the guns' limits in the step: spent ammunition
+// stops them and the player's long bursts jam at their rates per tick.
 #include <gtest/gtest.h>
 
 #include "platform/Random.h"
@@ -120,6 +121,100 @@ TEST_F(Rules, RemoteAircraftTakesNoDamageFromTheGround) {
     }
     EXPECT_EQ(a().Damage1, 0u);
     EXPECT_TRUE(w.finite());
+}
+
+// ---- Controls (gun clearing is in the weapons tests).
+
+TEST_F(Rules, DamageLimitsTheControls) {
+    a().AIType = 1;
+    a().Damage1 = dmg::ElevatorHit;
+    w.camel->ElevatorInputAbsolute(1.0);
+    EXPECT_EQ(a().Elevator, 0.3);
+
+    a().Damage1 = dmg::LeftAileronHit;
+    w.camel->AileronInputAbsolute(1.0);
+    // The hit aileron (left upper top, 6) barely moves against the whole one (right upper top, 8).
+    EXPECT_LT(std::fabs(w.camel->Surfaces[6].NormalXYZ[2]), std::fabs(w.camel->Surfaces[8].NormalXYZ[2]) / 10);
+    EXPECT_LT(w.camel->Surfaces[7].NormalXYZ[1], 0.0);
+
+    w.camel->RudderInputAbsolute(1.0);
+    a().Damage1 = dmg::ControlsDead;
+    w.camel->ElevatorInputAbsolute(-1.0);
+    w.camel->RudderInput(-1.0);
+    EXPECT_EQ(a().Elevator, 0.3);
+    EXPECT_EQ(a().Rudder, 1.0);
+}
+
+TEST_F(Rules, AileronNormalStaysFiniteWhenTheFaceLeansFarSideways) {
+    w.camel->Surfaces[10].NormalXYZ[0] = 0.9;  // a lower aileron tilted hard outward
+    w.camel->AileronInputAbsolute(1.0);
+    for (int i = 6; i <= 13; ++i) {
+        for (double c : w.camel->Surfaces.at(i).NormalXYZ) EXPECT_TRUE(std::isfinite(c)) << i;
+    }
+    EXPECT_EQ(w.camel->Surfaces[10].NormalXYZ[1], 0.0);
+}
+
+TEST_F(Rules, SwitchingOffWorksOnADeadThrottleAndStartingDoesNot) {
+    a().Damage1 = dmg::ThrottleDead;
+    w.camel->setThrottle(0.0);
+    EXPECT_EQ(a().CurrentEngineSetting, 0.0);
+    EXPECT_EQ(a().PlayThisSound, 32);
+    a().PlayThisSound = -1;
+    w.camel->setThrottle(1.0);
+    w.camel->throttleUp(1.0);
+    EXPECT_EQ(a().CurrentEngineSetting, 0.0);
+    EXPECT_EQ(a().PlayThisSound, -1);
+    a().Damage1 = 0;
+    w.camel->setThrottleToIdle();
+    EXPECT_EQ(a().CurrentEngineSetting, 0.1);
+    EXPECT_EQ(a().PlayThisSound, 31);
+}
+
+// ---- Bursts.
+
+// Ticks that jammed, out of `ticks`, for a burst `age` ticks old at every tick.
+int jamsIn(BasicCamelWorld<RuleCamel>& w, int age, int ticks, int32_t aiType = -1) {
+    ZephModel::simulationRandom().seed(1918);
+    w.a().AIType = aiType;
+    int jams = 0;
+    for (int i = 0; i < ticks; ++i) {
+        w.a().Damage1 &= ~dmg::GunsJammed;
+        w.a().PlayThisSound = -1;
+        w.camel->GunsOnAt = 1000 - age;
+        w.camel->burstLimits(1000);
+        if (w.a().Damage1 & dmg::GunsJammed) {
+            ++jams;
+            EXPECT_EQ(w.camel->GunsOnAt, 0);
+            EXPECT_EQ(w.a().PlayThisSound, 41);
+        }
+    }
+    return jams;
+}
+
+TEST_F(Rules, SpentAmmunitionStopsTheGunsInTheStep) {
+    w.camel->SetUpAircraft(0.0, 3000.0, 0.0, 0.0, 0.0, 90.0, 0.8);
+    w.a().GunsFiring = 1;
+    w.a().CurrentAmmoUsed = w.a().AmmoInTicks - 1;
+    w.tick();  // the last round
+    w.tick();
+    EXPECT_EQ(w.a().GunsFiring, 0);
+    EXPECT_GE(w.a().CurrentAmmoUsed, w.a().AmmoInTicks);
+}
+
+TEST_F(Rules, LongBurstsJamThePlayersGunsAtTheirRatesPerTick) {
+    // 0.006 a tick past 540 ticks, 0.0003 past 240 ticks, never for shorter bursts.
+    EXPECT_NEAR(jamsIn(w, 600, 20000), 120, 40);
+    EXPECT_NEAR(jamsIn(w, 540, 100000), 30, 16);  // 540 itself is still the lower rate
+    EXPECT_EQ(jamsIn(w, 240, 20000), 0);
+    EXPECT_EQ(jamsIn(w, 600, 20000, 1), 0);  // the computer's guns never jam
+    // In the step: a long burst of the player's jams within a few hundred ticks.
+    w.camel->SetUpAircraft(0.0, 3000.0, 0.0, 0.0, 0.0, 90.0, 0.8);
+    w.a().AIType = -1;
+    w.a().Damage1 = 0;
+    w.camel->GunsOnAt = w.controller.missionTime - 600;
+    w.run(2000, [&] { return !(w.a().Damage1 & dmg::GunsJammed); });
+    EXPECT_TRUE(w.a().Damage1 & dmg::GunsJammed);
+    EXPECT_TRUE(w.heard(41));
 }
 
 }  // namespace

@@ -103,9 +103,7 @@ TEST_F(Armed, ReArmingRepairsInPlaceAndLoadsWhatTheMissionGave) {
     EXPECT_EQ(a().CurrentNumberOfBombs, 1);
 }
 
-TEST(ReArm, WithoutAGivenLoadTheTankIsFilled) {
-    CamelWorld w;
-    w.camel->SetUpAircraft(0.0, 2000.0, 0.0, 0.0, 0.0, 100.0, 1.0);
+TEST_F(Armed, WithoutAGivenLoadTheTankIsFilled) {
     const double full = w.a().FuelLoadInPounds;
     w.a().FuelLoadInPounds = 0.0;
     w.camel->refuelReArm();

@@ -1,8 +1,13 @@
-// The pilot's look-around and roles, on stand-in aircraft in a model array.
+// The AI pilot on stand-in aircraft whose controls move as the real ones do: its control laws,
+// the look-around and roles in a model array, and the guards (the dive near the ground, a
+// fighter with no manoeuvre shares, a split-S begun too low); then path flying and the patrol's
+// ground attack: bad links from a mission file, target decoding and the parked start delay.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
+#include "flight/AiGroundAttack.h"
 #include "flight/AiPilot.h"
 #include "platform/Random.h"
 #include "tests/flight/TestWorld.h"
@@ -130,6 +135,216 @@ TEST(AiPilot, OnlyAnEnemyChasedCloseIsMarkedForTheNextLook) {
     v.fly(wing);
     EXPECT_EQ(wing.a.ClosestEnemy, v.at(0));
     EXPECT_DOUBLE_EQ(wing.a.aiVariables[0], -1.0);
+}
+
+// ---- Control laws.
+
+// +3.1 rad against -178 deg: a small roll through inverted, not 6.2 rad the long way.
+TEST(AiLaws, BankTargetTakesTheShortWayRound) {
+    FakeAircraft f;
+    f.a.AircraftBank = -178.0;
+    MainSetBankTarget(3.1, 1.0, &f);
+    EXPECT_LT(f.a.Ailerons, 0.0);
+    EXPECT_GT(f.a.Ailerons, -0.5);
+}
+
+TEST(AiLaws, AngleStepperCrossesTheSeam) {
+    double a = 3.1;
+    MoveA(&a, -3.1, 10.0);
+    EXPECT_NEAR(a, -3.1, 1e-4);
+    a = 0.0;
+    MoveA(&a, 1.0, 10.0);
+    EXPECT_NEAR(a, 0.174532, 1e-6);
+}
+
+TEST(AiLaws, PilotNumberFromAFileIsHeldToTheTable) {
+    FakeAircraft f;
+    f.profiles[9].ShootDistance = 123.0;
+    f.profiles[9].XAim = f.profiles[9].YAim = 0.1;
+    for (int32_t n : {10, 4000, -7}) {
+        f.a.aiPilotNumber = n;
+        ShouldIShoot(100.0, 0.0, 0.0, &f);  // reads a profile, and never past the table
+    }
+    f.a.aiPilotNumber = 4000;
+    ShouldIShoot(120.0, 0.0, 0.0, &f);
+    EXPECT_EQ(f.a.GunsFiring, 1);  // record 9
+    f.a.aiPilotNumber = 5;         // an empty record: never fires
+    ShouldIShoot(10.0, 0.0, 0.0, &f);
+    EXPECT_EQ(f.a.GunsFiring, 0);
+    f.a.aiPilotsPtr = nullptr;     // no table handed over: the built-in profiles
+    f.a.aiPilotNumber = 0;
+    ShouldIShoot(1900.0, 0.0, 0.0, &f);
+    EXPECT_EQ(f.a.GunsFiring, 1);
+}
+
+// ---- Guards.
+
+TEST(AiGuards, DiveNearTheGroundPullsUpWingsLevel) {
+    FlatTerrain ground(0.0);
+    FakeAircraft f;
+    f.terrain = &ground;
+    f.speedMph(100.0);
+    f.place(0.0, 900.0, 0.0);
+    f.a.AircraftPitch = -35.0;
+    f.a.AircraftBank = 20.0;
+    for (int i = 0; i < 5; ++i) collsionAvoidance(&f);
+    EXPECT_GT(f.a.Elevator, 0.25);
+    EXPECT_DOUBLE_EQ(f.a.Ailerons, -1.0);
+    EXPECT_EQ(f.a.LastTimeWeLookedAhead, 0);
+}
+
+// A fighter with no manoeuvre shares at `height`, an enemy 1000 ft off.
+void fighter(FakeAircraft& f, double height = 5000.0) {
+    for (auto& m : f.profiles[0].EachManeuver) m.ManeuverProbability = 0.0;
+    f.place(0.0, height, 0.0);
+    f.speedMph(120.0);
+    f.a.ClosestEnemyData = {1000.0, 1000.0, 1.0, 14.0};
+}
+
+TEST(AiManeuvers, WithNoSharesOnlyTheFallBackFlies) {
+    ZephModel::simulationRandom().seed(8);
+    FakeAircraft f;
+    fighter(f);
+    for (int i = 0; i < 200; ++i) {
+        DoEvasiveFromShot(5, 2, &f);
+        DoOption3Maneuvers(1, &f);
+        EXPECT_EQ(f.a.AutoPilotData[2], -1.0);
+    }
+    EXPECT_DOUBLE_EQ(f.throttle, 1.0);
+}
+
+TEST(AiManeuvers, SplitSTooLowBecomesATurnAndEndsPastTheVertical) {
+    FakeAircraft f;
+    fighter(f, 1000.0);
+    f.a.AutoPilotData[2] = 8.0;
+    DoEvasiveFromShot(5, 2, &f);
+    EXPECT_EQ(f.a.AutoPilotData[2], -1.0);
+
+    FakeAircraft g;
+    fighter(g);
+    g.a.AutoPilotData[2] = 8.0;
+    DoEvasiveFromShot(5, 2, &g);
+    EXPECT_EQ(g.a.AutoPilotData[2], 8.0);
+    EXPECT_DOUBLE_EQ(g.a.Ailerons, 1.0);  // rolling inverted
+    g.a.AircraftPitch = -65.0;
+    DoEvasiveFromShot(5, 2, &g);
+    EXPECT_EQ(g.a.AutoPilotData[2], -1.0);
+}
+
+// ---- Paths.
+
+class PathWorld : public TestController {
+public:
+    PathWorld() {
+        models.put(ModelArray::kTerrain, std::make_unique<FlatTerrain>(0.0));
+        me = static_cast<FakeAircraft*>(models.put(ModelArray::kFirstAircraft, std::make_unique<FakeAircraft>()));
+        me->setaController(this);
+        me->a.AIType = 5;
+        me->speedMph(100.0);
+        me->place(0.0, 1000.0, 0.0);
+        models.put(ModelArray::kGroundClutter, nullptr);
+    }
+    const aiFlyToPoint* getFlyToPoints() override { return points.data(); }
+    aiFlyToPoint& point(int n, double x, double y, double z) {
+        points[n].PointXYZ = {x, y, z};
+        points[n].ThrottlePosition = 0.8;
+        points[n].TargetClimbDiveSpeed = 500.0;
+        points[n].NextPoint = n + 1;
+        return points[n];
+    }
+    // A ground object at model index 21 and on.
+    class Target : public ZephModel {
+    public:
+        bool areYouDead() override { return dead; }
+        bool dead = false;
+    };
+    Target& target(double x, double z) {
+        auto* t = static_cast<Target*>(models.append(std::make_unique<Target>()));
+        t->setModelPositionX(x, 0.0, z);
+        return *t;
+    }
+    void fly() { flyAircraftAI(me, &models, missionTime); }
+    void path() { flyThePoints(me, missionTime); }  // without the guards after it
+
+    std::array<aiFlyToPoint, 200> points{};
+    FakeAircraft* me = nullptr;
+};
+
+TEST(AiPaths, LinksFromTheMissionFileStayInsideTheTable) {
+    PathWorld w;
+    w.point(0, 0.0, 1000.0, 100.0).NextPoint = 250;  // arrives, but the link leads nowhere
+    w.fly();
+    EXPECT_EQ(w.me->a.NextFlyPointNumber, 0);
+    w.points[0].NextPoint = -3;
+    w.fly();
+    EXPECT_EQ(w.me->a.NextFlyPointNumber, 0);
+    for (int32_t bad : {200, -1, 1 << 30}) {
+        w.me->a.NextFlyPointNumber = bad;
+        w.me->a.Ailerons = 0.0;
+        w.fly();  // no point to read: it circles where it is
+        EXPECT_EQ(w.me->a.NextFlyPointNumber, bad);
+        EXPECT_GT(w.me->a.Ailerons, 0.0);
+    }
+}
+
+TEST(AiPaths, TargetsDecodeFromPointsAndIgnoreTheLowIndexes) {
+    PathWorld w;
+    w.me->a.CurrentAmmoUsed = 0.0;
+    for (int i = 21; i <= 24; ++i) w.target(0.0, i == 24 ? 2000.0 : -20000.0);
+    aiFlyToPoint& p = w.point(0, 0.0, 1000.0, 50000.0);
+    p.Flags = 0x80;                  // gun attack
+    p.PSTargets = 24 * 65536.0 + 5;  // target 24; secondary 5 is no target
+    w.fly();
+    EXPECT_EQ(w.me->a.GunsFiring, 1);  // lined up on 24 inside 3000 ft
+
+    static_cast<PathWorld::Target*>(w.models.at(24))->dead = true;
+    w.fly();
+    EXPECT_EQ(w.me->a.GunsFiring, 0);
+
+    // A dead primary with a live secondary: the secondary.
+    p.PSTargets = 21 * 65536.0 + 24;
+    static_cast<PathWorld::Target*>(w.models.at(24))->dead = false;
+    static_cast<PathWorld::Target*>(w.models.at(21))->dead = true;
+    w.fly();
+    EXPECT_EQ(w.me->a.GunsFiring, 1);
+
+    for (double junk : {-24 * 65536.0, std::nan(""), 1e300, 99 * 65536.0}) {
+        p.PSTargets = junk;
+        w.fly();
+        EXPECT_EQ(w.me->a.GunsFiring, 0) << junk;
+    }
+}
+
+TEST(AiPaths, ParkedAircraftWaitsItsDelayWithBrakesOn) {
+    PathWorld w;
+    w.me->speedMph(0.0);
+    w.point(0, 0.0, 1000.0, 5000.0).PSTargets = 30.0;
+    int waited = 0;
+    for (int i = 0; i < 2000; ++i) {
+        w.me->throttle = -1.0;
+        w.me->speedMph(0.0);
+        w.fly();
+        if (w.me->throttle == 0.0 && w.me->a.Brakes == 1.0) ++waited;
+    }
+    EXPECT_NEAR(waited, 1800, 1);
+}
+
+TEST(AiPaths, StartDelaySpreadShortensAWaitButNeverLengthensIt) {
+    // 10 s with a spread of 15 s either way: a draw below -9 s waits the shortest second.
+    PathWorld w;
+    w.point(0, 0.0, 250.015, 5000.0).PSTargets = 10.0;
+    ZephModel::simulationRandom().seed(21);
+    int shortest = 0;
+    for (int k = 0; k < 300; ++k) {
+        w.me->a.AIDelayOnFlyThePointsTime = 0;
+        w.me->speedMph(0.0);
+        w.fly();
+        const double seconds = (w.me->a.AIDelayOnFlyThePointsTime + 1 - 600) / 60.0;
+        EXPECT_GE(seconds, 1.0);
+        EXPECT_LE(seconds, 25.0);
+        if (seconds < 1.02) ++shortest;
+    }
+    EXPECT_GT(shortest, 30);  // about a fifth of the draws
 }
 
 }  // namespace

@@ -101,7 +101,6 @@ TEST_F(AircraftHits, DamageIsDrawnByChanceOnlyForALocalAircraftInTheAir) {
     target.a.RemoteLocal = 0;
     through();
     EXPECT_EQ(target.a.Damage1, dmg::RudderHit);
-
 }
 
 struct ObjectWorld : ::testing::Test {
@@ -235,7 +234,6 @@ struct Gunners : ::testing::Test {
         fire.AAAPower = 2.0f;
         fire.AAADistance = 1e6f;  // every burst hurts, less the farther it is
     }
-    bool track() { return TrackAircraftForBullets(&fire, &controller.models, self, 1, 0, false); }
     bool flak(int32_t tick, bool replay, double* burst) {
         return shootObjectAAA(&fire, &controller.models, self, 1, tick, replay, nullptr, nullptr, burst);
     }

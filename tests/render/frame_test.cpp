@@ -1,9 +1,16 @@
 // The frame under Xvfb: the loading frame, refreshes, the cockpit after a depth clear,
-// identification squares, message lines, screen shots and the second window (the grey cloud frame
-// is in the world frame tests).
+// identification squares, message lines, screen shots and the second window; over the generated
+// front, sky and terrain under the objects and the grey frame inside the cloud layer; and a
+// resting game's kept picture: drawn once, shown again under the live message lines while nothing
+// the view can see changes, drawn anew when the camera moves or the controller says so.
 #include <GL/gl.h>
 
+#include <cmath>
+#include <cstring>
+
 #include "tests/render/objects_scene.h"
+#include "world/RIDUdidav.h"
+#include "world/TexturedSkyDome.h"
 
 namespace rendertest {
 namespace {
@@ -196,6 +203,179 @@ TEST_F(FrameTest, SecondWindowShowsItsOwnCameraFromTheFramesRecords) {
     view().setDrawSecondWindow(false);
     frame();
     EXPECT_EQ(view().getSecondWindow(), nullptr);
+}
+
+// ---- The kept picture.
+
+class KeptSceneTest : public FrameTest {
+protected:
+    void SetUp() override {
+        FrameTest::SetUp();
+        std::memset(lines, 0, sizeof lines);
+        view().setMessageLines(lines);
+        red = square(4, 10, 200, kRed);  // ahead of the eye, filling the middle of the frame
+        view().setFrameServices(&printing);
+    }
+    void TearDown() override {
+        view().setKeepScene(false);
+        view().setMessageLines(nullptr);
+        view().setFrameServices(&plainServices);
+        FrameTest::TearDown();
+    }
+    bool redInTheMiddle(const RGBAImage& image) { return near(centre(image), 255, 0, 0, 55); }
+
+    struct Printing : pellam::render::FrameServices {
+        uint64_t print = 0;
+        uint64_t flatPrint() override { return print; }
+    } printing;
+    Thing* red = nullptr;
+    unsigned char lines[5][256];
+};
+
+TEST_F(KeptSceneTest, TheKeptPictureStaysUntilTheCameraMovesOrTheSceneIsSaidToChange) {
+    view().setKeepScene(true);
+    const long before = view().getSceneDraws();
+    const RGBAImage first = frame();
+    EXPECT_TRUE(redInTheMiddle(first));
+    EXPECT_EQ(view().getSceneDraws(), before + 1);
+
+    // The square moves where the view cannot see it move, and nothing else happens: the frame is
+    // neither drawn nor shown, and the window keeps the picture.
+    red->at(0, 0, -200);
+    const long rested = view().getFramesRested();
+    EXPECT_TRUE(frame().pixels.empty());
+    EXPECT_TRUE(frame().pixels.empty());
+    EXPECT_EQ(view().getFramesRested(), rested + 2);
+    EXPECT_EQ(view().getSceneDraws(), before + 1);
+
+    // An input or window event: the kept picture is shown again, pixel for pixel, not drawn.
+    view().showNextFrame();
+    const RGBAImage kept = frame();
+    EXPECT_EQ(view().getSceneDraws(), before + 1);
+    EXPECT_EQ(kept.pixels, first.pixels);
+    EXPECT_TRUE(frame().pixels.empty());
+
+    // The message lines stay live over it.
+    const char text[] = "Paused";
+    lines[0][0] = uint8_t(sizeof text - 1);
+    std::memcpy(&lines[0][1], text, sizeof text - 1);
+    const RGBAImage withText = frame();
+    EXPECT_EQ(view().getSceneDraws(), before + 1);
+    EXPECT_NE(withText.pixels, first.pixels);
+    EXPECT_TRUE(redInTheMiddle(withText));
+
+    // So does what the controller lays over the frame: a new print is shown, the same one rests.
+    printing.print = 7;
+    EXPECT_FALSE(frame().pixels.empty());
+    EXPECT_TRUE(frame().pixels.empty());
+    EXPECT_EQ(view().getSceneDraws(), before + 1);
+
+    // A camera easing into its place by steps far below a pixel leaves the picture as it is.
+    camera.Position = {0, 0.001, 0};
+    view().setGlobalCameraPosition(&camera);
+    frame();
+    EXPECT_EQ(view().getSceneDraws(), before + 1);
+
+    // A camera command moves the camera: drawn anew, and the square is gone from view.
+    camera.Position = {0, 1, 0};
+    view().setGlobalCameraPosition(&camera);
+    const RGBAImage moved = frame();
+    EXPECT_EQ(view().getSceneDraws(), before + 2);
+    EXPECT_FALSE(redInTheMiddle(moved));
+
+    // The controller says the scene changed (a command it ran): drawn anew once, then kept and
+    // not shown again.
+    red->at(0, 1, 200);
+    view().sceneChanged();
+    EXPECT_TRUE(redInTheMiddle(frame()));
+    EXPECT_TRUE(frame().pixels.empty());
+    EXPECT_EQ(view().getSceneDraws(), before + 3);
+}
+
+TEST_F(KeptSceneTest, ARunningGameDrawsEveryFrameAndKeepsNothingForLater) {
+    view().setKeepScene(false);
+    const long before = view().getSceneDraws(), rested = view().getFramesRested();
+    frame();
+    frame();
+    EXPECT_EQ(view().getSceneDraws(), before + 2);
+    EXPECT_EQ(view().getFramesRested(), rested);
+    // Kept again after running: the picture from before the game ran is not shown.
+    red->at(0, 0, -200);
+    view().setKeepScene(true);
+    EXPECT_FALSE(redInTheMiddle(frame()));
+    EXPECT_EQ(view().getSceneDraws(), before + 3);
+}
+
+// ---- Over the generated front.
+
+class FrameWorldTest : public SceneTest {
+protected:
+    void SetUp() override {
+        SceneTest::SetUp();
+        sky = static_cast<TexturedSkyDome*>(models->put(ModelArray::kSkyDome, std::make_unique<TexturedSkyDome>()));
+        sky->initWithGLView(&view());
+        sky->setTimeOfDay(11.0);
+        terrain = static_cast<RIDUdidav*>(models->put(ModelArray::kTerrain, std::make_unique<RIDUdidav>()));
+        ASSERT_TRUE(terrain->initWithGLView(&view())) << terrain->lastError();
+        terrain->setFogDistance(0.0);
+        view().setFrameServices(nullptr);  // the cloud state comes from the terrain
+        // Above Albert at 3,000 ft, looking east along the front, 9 degrees down.
+        const double heading = M_PI / 2, pitch = -9.0 * M_PI / 180;
+        QNion turn, tilt;
+        turn.QAttitude = {std::cos(heading / 2), 0, std::sin(heading / 2), 0};
+        tilt.QAttitude = {std::cos(-pitch / 2), std::sin(-pitch / 2), 0, 0};
+        ZephModel::multQnionsBy(&turn, &tilt, &camera);
+        camera.Position = {2020000.0, 3000.0, 2047000.0};
+        view().setGlobalCameraPosition(&camera);
+    }
+
+    TexturedSkyDome* sky = nullptr;
+    RIDUdidav* terrain = nullptr;
+};
+
+TEST_F(FrameWorldTest, ObjectsStandBeforeTheGroundUnderTheSky) {
+    Thing* t = put(*models, 4);
+    t->square(0, 10, 0, {1, 0, 0, 1}, 0x10 | 0x2000);
+    t->finish();
+    // Turned to face west, towards the eye.
+    t->Record.ObjectMatrix = {0, 0, -1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 1};
+    t->at(camera.Position[0] + 300, camera.Position[1] - 300 * std::tan(9.0 * M_PI / 180), camera.Position[2]);
+    const RGBAImage image = frame();
+    const uint8_t* c = pixel(image, image.width / 2, image.height / 2);
+    EXPECT_GT(c[0], 200);
+    EXPECT_LT(c[1], 60);
+    // The top rows are sky (bluer than red), the bottom rows ground (warmer than the sky).
+    int skyLike = 0, groundLike = 0;
+    for (int x = 0; x < image.width; ++x) {
+        const uint8_t* top = pixel(image, x, 2);
+        const uint8_t* bottom = pixel(image, x, image.height - 3);
+        if (top[2] > top[0] + 10) ++skyLike;
+        if (bottom[0] + 10 > bottom[2] || bottom[1] > bottom[2] + 10) ++groundLike;
+    }
+    EXPECT_GT(skyLike, image.width * 9 / 10);
+    EXPECT_GT(groundLike, image.width * 8 / 10);
+}
+
+TEST_F(FrameWorldTest, InsideTheCloudLayerTheFrameIsGrey) {
+    terrain->SetDetailsForLayer(0, 1, 2500, 3500);
+    const RGBAImage image = frame();
+    EXPECT_NEAR(pixel(image, 3, 3)[0], 217, 4);
+    EXPECT_NEAR(pixel(image, image.width / 2, image.height - 3)[2], 217, 4);
+    terrain->SetDetailsForLayer(0, 0, 0, 0);
+    const RGBAImage clear = frame();
+    EXPECT_GT(pixel(clear, 3, 3)[2], pixel(clear, 3, 3)[0] + 10);
+}
+
+TEST_F(FrameWorldTest, AfterTheSecondWindowTheTerrainAnswersForTheMainEye) {
+    QNion elsewhere = camera;
+    elsewhere.Position = {1990000.0, 1500.0, 2060000.0};
+    view().setSecondGlobalCameraPosition(&elsewhere);
+    view().setDrawSecondWindow(true);
+    frame();
+    view().setDrawSecondWindow(false);
+    const Vector3& v = terrain->getViewingPosition();
+    EXPECT_DOUBLE_EQ(v[0], camera.Position[0] + world::kSquareFeet);
+    EXPECT_DOUBLE_EQ(v[2], camera.Position[2] - world::kSquareFeet);
 }
 
 }  // namespace

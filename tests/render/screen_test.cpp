@@ -5,11 +5,9 @@
 
 #include <cmath>
 #include <cstring>
-#include <fstream>
 
 #include "ViewFixture.h"
 #include "core/ZephModel.h"
-#include "platform/Beep.h"
 #include "platform/TickCount.h"
 #include "render/ImageFiles.h"
 
