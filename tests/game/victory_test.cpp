@@ -47,9 +47,9 @@ TEST_F(Victory, NothingAskedWinsAtOnceAndShowsTenSecondsLater) {
     PilotTable stored{};
     ASSERT_TRUE(decodePilotStats(*store_->dataForKey("PilotStatsKey"), stored));
     EXPECT_EQ(stored[0].PilotLives, lives + 1);
-}
 
-TEST_F(Victory, AnUnknownLocationKindCanNeverBeCompleted) {
+    // An unknown location kind can never be completed.
+    c->fromRestartMissionButton();
     conditions().Location2Flags = 0;
     EXPECT_EQ(shownAt(100, 5000), -1);
     EXPECT_EQ(c->GameOverTime, 0);
