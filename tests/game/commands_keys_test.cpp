@@ -11,17 +11,11 @@ using namespace platform::hid;
 class Keys : public WorldRig {
 protected:
     ControllerInput* inputLink() override {
-        keyStore_ = std::make_unique<platform::UserDefaults>(
-            (std::filesystem::temp_directory_path() / ("pellam keys " + std::to_string(getpid()) + ".json")).string());
+        keyStore_ = std::make_unique<platform::UserDefaults>((folder_ / "keys.json").string());
         keys = std::make_unique<input::PellamJoySub>(nullptr, *keyStore_);
         keys->awakeFromNib();
         link = std::make_unique<InputLink>(*keys);
         return link.get();
-    }
-    void TearDown() override {
-        WorldRig::TearDown();
-        std::filesystem::remove(std::filesystem::temp_directory_path() /
-                                ("pellam keys " + std::to_string(getpid()) + ".json"));
     }
     void tap(uint16_t c, uint32_t flags = 0) {
         ToolkitKeyEvent e;

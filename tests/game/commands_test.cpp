@@ -22,13 +22,6 @@ TEST_F(Commands, FireGunsReleasedWhilePausedStillStopsTheGuns) {
     EXPECT_EQ(camels[0]->cannon, (std::vector<int32_t>{0, 0}));
 }
 
-TEST_F(Commands, ReplaySpeedStaysWithinFiveEachWay) {
-    for (int i = 0; i < 8; ++i) send(85, kKeyUp);
-    EXPECT_EQ(c->ReplaySpeed, -5);
-    for (int i = 0; i < 12; ++i) send(86, kKeyUp);
-    EXPECT_EQ(c->ReplaySpeed, 5);
-}
-
 TEST_F(Commands, BombsDropWhilePausedButNeverFromAReplayOrAnEmptyRack) {
     camels[0]->bombs = 2;
     send(1, kKeyDown);

