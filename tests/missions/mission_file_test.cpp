@@ -44,8 +44,6 @@ TEST_F(MissionFiles, WrittenFileReadsBackFieldForFieldWithItsByteSum) {
     EXPECT_EQ(read->texts.title, p.texts.title);
     EXPECT_EQ(read->texts.lost, p.texts.lost);
     EXPECT_EQ(read->byteSum, read->record.Hash1);
-    EXPECT_EQ(read->record.AircraftStarts[5].RandomDistance, p.record->AircraftStarts[5].RandomDistance);
-    EXPECT_EQ(read->record.ObjectList[27].Location[2], p.record->ObjectList[27].Location[2]);
 
     // The sum leaves out Hash1 and the four text slots, and counts every other byte.
     std::vector<uint8_t> block = encodeMissionRecord(*p.record);

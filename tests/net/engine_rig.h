@@ -1,7 +1,8 @@
 #pragma once
 // Machines of a network game in one process: the protocol engine over real sockets on
 // 127.0.0.1, each with a small world of eight aircraft flying straight lines, all on one tick
-// clock the test moves by hand; and a relay that loses, repeats and reorders datagrams.
+// clock the test moves by hand; and a relay that loses, repeats and reorders datagrams. Also the
+// loopback address and a wait for a packet, for the tests of two bare links.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -16,7 +17,21 @@
 #include "net/NetworkSockets.h"
 #include "platform/TickCount.h"
 #include "platform/UdpSocket.h"
-#include "tests/net/NetLoopback.h"
+
+namespace pellam::net {
+
+constexpr uint32_t kLoopback = 0x7F000001;
+
+// The packet of `type` once it has arrived, waiting at most two seconds.
+inline bool arrive(BSDNetworkSockets& link, uint8_t type, ReceivedPacket* out) {
+    for (int i = 0; i < 400; ++i) {
+        if (link.getMostRecentPacket(type, out)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
+}  // namespace pellam::net
 
 namespace pellam::net::rig {
 inline std::atomic<int32_t> clockTicks{100000};

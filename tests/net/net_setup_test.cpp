@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "net/NetworkSockets.h"
-#include "tests/net/NetLoopback.h"
+#include "tests/net/engine_rig.h"
 #include "platform/Beep.h"
 #include "platform/TickCount.h"
 

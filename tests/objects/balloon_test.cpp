@@ -6,7 +6,7 @@
 #include "objects/ArmedObjects.h"
 #include "objects/Balloon.h"
 #include "platform/Random.h"
-#include "tests/objects/ArmedWorld.h"
+#include "tests/objects/ObjectFakes.h"
 
 namespace pellam {
 namespace {

@@ -9,7 +9,7 @@
 #include "objects/Balloon.h"
 #include "objects/GunPit.h"
 #include "platform/Random.h"
-#include "tests/objects/ArmedWorld.h"
+#include "tests/objects/ObjectFakes.h"
 
 namespace pellam {
 namespace {

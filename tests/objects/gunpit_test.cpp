@@ -11,7 +11,7 @@
 #include "objects/Balloon.h"
 #include "objects/GunPit.h"
 #include "platform/Random.h"
-#include "tests/objects/ArmedWorld.h"
+#include "tests/objects/ObjectFakes.h"
 
 namespace pellam {
 namespace {
@@ -100,12 +100,6 @@ TEST_F(Pits, ThePostsGunnerEngagesWithoutBurstsOrFlashes) {
     }
     EXPECT_GT(p.barrelElevation(), 0.5);
 }
-
-}  // namespace
-}  // namespace pellam
-
-namespace pellam {
-namespace {
 
 // Registered with the mission object factory, each code makes its class, armed or not, placed
 // from its row: a balloon keeps the row's heading, a pit faces north whatever the row says.

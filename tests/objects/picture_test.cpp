@@ -118,6 +118,21 @@ protected:
         c->MoveAircraftAndObjects();
         c->PrepareAndCallDrawing();
     }
+    // Over the front near Albert, with the Camel parked far above and away.
+    void overTheFront() {
+        ground = terrain->getAltitudeAtX(x, z);
+        player->SetUpAircraft(x + 9000, ground + 3000.0, z + 9000, 0.0, 0.0, 95.0, 0.8);
+    }
+    // The pixels the objects change, seen from `from` (ft from the first one's foot) toward `at`.
+    int standsOut(std::vector<ZephModel*> os, std::array<double, 3> from, std::array<double, 3> at) {
+        const auto p = os[0]->ModelAttitude.Position;
+        look({p[0] + from[0], p[1] + from[1], p[2] + from[2]}, {p[0] + at[0], p[1] + at[1], p[2] + at[2]});
+        const RGBAImage with = draw();
+        for (ZephModel* o : os) o->ModelAttitude.Position[1] += 50000;
+        const RGBAImage without = draw();
+        for (ZephModel* o : os) o->ModelAttitude.Position[1] -= 50000;
+        return differing(with, without);
+    }
     GroundExplosion& explosion(int k) { return *static_cast<GroundExplosion*>(c->modelAt(ModelArray::kFirstExplosion + k)); }
     AllBombs& bombs() { return *static_cast<AllBombs*>(c->modelAt(ModelArray::kBombs)); }
     Debris& debris() { return *static_cast<Debris*>(c->modelAt(ModelArray::kDebris)); }
@@ -128,6 +143,8 @@ protected:
     RIDUdidav* terrain = nullptr;
     ObjectTestFile* player = nullptr;
     QNion camera;
+    const double x = 2000000.0, z = 2040000.0;
+    double ground = 0.0;
 };
 
 TEST_F(EffectsPicture, ACamelsBombFallsAndBurstsWithDebrisOverItsCraterAndTreesLineAWood) {
@@ -207,9 +224,7 @@ TEST_F(EffectsPicture, ACamelsBombFallsAndBurstsWithDebrisOverItsCraterAndTreesL
 
 // A defended balloon line: the kite balloon, and the flak gun and the machine-gun post in their pits.
 TEST_F(EffectsPicture, ABalloonLineWithItsGunsIsDrawn) {
-    const double x = 2000000.0, z = 2040000.0;
-    const double ground = terrain->getAltitudeAtX(x, z);
-    player->SetUpAircraft(x + 9000, ground + 3000.0, z + 9000, 0.0, 0.0, 95.0, 0.8);
+    overTheFront();
     ModelArray& models = *c->getModelArray();
     auto place = [&](std::unique_ptr<ZephModel> unit, double px, double py, double pz) {
         unit->initWithGLView(&view());
@@ -226,30 +241,18 @@ TEST_F(EffectsPicture, ABalloonLineWithItsGunsIsDrawn) {
     auto* post = static_cast<GunPit*>(place(armed::createMachineGunPost(), x - 120.0, ground, z + 40.0));
     balloon->setWindSpeed(10, 240);
     for (int i = 0; i < 30; ++i) frame();
-    const auto b = balloon->ModelAttitude.Position;
-    look({b[0] + 160.0, b[1] - 20.0, b[2]}, {b[0], b[1] - 20.0, b[2]});
-    const RGBAImage withBalloon = draw();
-    balloon->ModelAttitude.Position[1] += 50000;
-    EXPECT_GT(differing(withBalloon, draw()), 0);
-    balloon->ModelAttitude.Position[1] = b[1];
+    EXPECT_GT(standsOut({balloon}, {160, -20, 0}, {0, -20, 0}), 0);
     // The flak pit from above its parapet: the gun and its sandbags against the empty ground.
-    const auto p = flak->ModelAttitude.Position;
-    look({p[0] + 45.0, p[1] + 22.0, p[2] + 13.0}, {p[0], p[1] + 3.0, p[2]});
-    const RGBAImage withPits = draw();
-    flak->ModelAttitude.Position[1] += 50000;
-    post->ModelAttitude.Position[1] += 50000;
-    EXPECT_GT(differing(withPits, draw()), 0);
+    EXPECT_GT(standsOut({flak, post}, {45, 22, 13}, {0, 3, 0}), 0);
 }
 
 // A supply column on a road in the afternoon sun: the Allied lorry, the German lorry, the
 // ambulance and the two tanks.
 TEST_F(EffectsPicture, LorriesAndTanksInTheSunAreDrawn) {
-    const double x = 2000000.0, z = 2040000.0;
-    const double ground = terrain->getAltitudeAtX(x, z);
-    player->SetUpAircraft(x + 9000, ground + 3000.0, z + 9000, 0.0, 0.0, 95.0, 0.8);
+    overTheFront();
     view().setSunVectorFromTime(15.0);
     ModelArray& models = *c->getModelArray();
-    std::vector<GroundVehicle*> column;
+    std::vector<ZephModel*> column;
     const std::pair<int32_t, double> kinds[] = {{14, 0}, {63, 30}, {16, 60}, {75, 95}, {76, 140}};
     for (const auto& [code, along] : kinds) {
         std::unique_ptr<GroundVehicle> v;
@@ -264,12 +267,12 @@ TEST_F(EffectsPicture, LorriesAndTanksInTheSunAreDrawn) {
         level.Position = {px, terrain->getAltitudeAtX(px, pz), pz};
         v->setStartingModelQNionX(level.Position[0], level.Position[1], level.Position[2], &level);
         v->resetModel();
-        column.push_back(static_cast<GroundVehicle*>(models.append(std::move(v))));
+        column.push_back(models.append(std::move(v)));
     }
     frame();
     look({x + 70.0, ground + 25.0, z - 40.0}, {x, ground + 4.0, z + 60.0});
     const RGBAImage withColumn = draw();
-    for (GroundVehicle* v : column) v->ModelAttitude.Position[1] += 50000;
+    for (ZephModel* v : column) v->ModelAttitude.Position[1] += 50000;
     EXPECT_GT(differing(withColumn, draw()), 2000);
 }
 
@@ -277,9 +280,7 @@ TEST_F(EffectsPicture, LorriesAndTanksInTheSunAreDrawn) {
 // the American one parked with its blades standing; then the British one shot down, falling in
 // smoke and standing on its nose over its scar. Each view is drawn with and without the bomber.
 TEST_F(EffectsPicture, TheBomberInBothLiveriesFlyingParkedAndWrecked) {
-    const double x = 2000000.0, z = 2040000.0;
-    const double ground = terrain->getAltitudeAtX(x, z);
-    player->SetUpAircraft(x + 9000, ground + 3000.0, z + 9000, 0.0, 0.0, 95.0, 0.8);
+    overTheFront();
     static std::array<aiFlyToPoint, 200> path{};
     path[0].PointXYZ = {x + 30000.0, ground + 600.0, z + 30000.0};
     path[0].NextPoint = -1;
@@ -297,38 +298,26 @@ TEST_F(EffectsPicture, TheBomberInBothLiveriesFlyingParkedAndWrecked) {
         b->resetModel();
         return static_cast<AircoDH4*>(c->getModelArray()->append(std::move(b)));
     };
-    // The bomber's pixels seen from `from` (ft from it) toward 5 ft above its reference point.
-    auto standsOut = [&](AircoDH4* b, std::array<double, 3> from) {
-        const auto p = b->ModelAttitude.Position;
-        look({p[0] + from[0], p[1] + from[1], p[2] + from[2]}, {p[0], p[1] + 5.0, p[2]});
-        const RGBAImage with = draw();
-        b->ModelAttitude.Position[1] += 50000;
-        const RGBAImage without = draw();
-        b->ModelAttitude.Position[1] = p[1];
-        return differing(with, without);
-    };
     AircoDH4* flying = place(2, x, ground + 600.0, z, 45.0);
     AircoDH4* parked = place(1, x + 200.0, terrain->getAltitudeAtX(x + 200.0, z - 100.0), z - 100.0, 120.0);
     flying->setPathStart(1, path.data());
     for (int i = 0; i < 240; ++i) frame();
     for (const auto& from : {std::array<double, 3>{45, -1, -45}, {40, 7, 50}, {-30, -50, 10}, {-50, 35, -30}})
-        EXPECT_GT(standsOut(flying, from), 2000);
-    EXPECT_GT(standsOut(parked, {40, 7, -25}), 2000);
+        EXPECT_GT(standsOut({flying}, from, {0, 5, 0}), 2000);
+    EXPECT_GT(standsOut({parked}, {40, 7, -25}, {0, 5, 0}), 2000);
 
     flying->ThisModel.TheObject.GlobalDeadTime = c->GlobalMissionTime;
     for (int i = 0; i < 120; ++i) frame();
-    EXPECT_GT(standsOut(flying, {250, 55, -150}), 100);
+    EXPECT_GT(standsOut({flying}, {250, 55, -150}, {0, 5, 0}), 100);
     for (int i = 0; i < 700 && flying->CurrentSpeed != 0.0; ++i) frame();
-    EXPECT_GT(standsOut(flying, {70, 29, 60}), 2000);
+    EXPECT_GT(standsOut({flying}, {70, 29, 60}, {0, 5, 0}), 2000);
 }
 
 // An airfield and a village with smoking chimneys, each object found by drawing the frame with
 // and without it from a camera on it; the swept shadows in the evening sun; then the viaduct on
 // the gorge north of Reims, the wooden bridge, the pylon and the crater.
 TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
-    const double x = 2000000.0, z = 2040000.0;
-    const double ground = terrain->getAltitudeAtX(x, z);
-    player->SetUpAircraft(x + 9000, ground + 3000.0, z + 9000, 0.0, 0.0, 95.0, 0.8);
+    overTheFront();
     missions::ObjectFactory factory;
     vehicles::setSunSource([this] { return view().getSunUnitVector(); });  // the shadows under the drawn sun
     ModelArray& models = *c->getModelArray();
@@ -346,36 +335,20 @@ TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
         o->setWindSpeed(14.0, 70.0);
         return static_cast<BaseObject*>(models.append(std::move(o)));
     };
-    // The pixels an object changes, seen from `from` (ft from its foot) towards `at`.
-    auto standsOut = [&](BaseObject* o, std::array<double, 3> from, std::array<double, 3> at) {
-        const auto p = o->ModelAttitude.Position;
-        look({p[0] + from[0], p[1] + from[1], p[2] + from[2]}, {p[0] + at[0], p[1] + at[1], p[2] + at[2]});
-        const RGBAImage with = draw();
-        o->ModelAttitude.Position[1] += 50000;
-        const RGBAImage without = draw();
-        o->ModelAttitude.Position[1] -= 50000;
-        return differing(with, without);
-    };
     BaseObject* big = place(56, x, z, 20.0);
     BaseObject* canvas = place(57, x + 120, z - 90, 20.0);
     BaseObject* hut = place(58, x - 90, z - 60, 110.0);
     BaseObject* hut2 = place(59, x + 190, z - 40, 80.0);
     BaseObject* sock = place(60, x + 60, z + 120, 0.0);
     frame();
-    EXPECT_GT(standsOut(big, {30, 12, -170}, {0, 12, 0}), 3000);  // through its open end
-    EXPECT_GT(standsOut(canvas, {24, 10, 38}, {0, 6, 0}), 3000);
-    EXPECT_GT(standsOut(hut, {-50, 25, 45}, {0, 5, 0}), 3000);
-    EXPECT_GT(standsOut(hut2, {60, 20, -40}, {0, 5, 0}), 3000);
-    EXPECT_GT(standsOut(sock, {30, 22, -20}, {0, 16, 4}), 1000);
+    EXPECT_GT(standsOut({big}, {30, 12, -170}, {0, 12, 0}), 3000);  // through its open end
+    EXPECT_GT(standsOut({canvas}, {24, 10, 38}, {0, 6, 0}), 3000);
+    EXPECT_GT(standsOut({hut}, {-50, 25, 45}, {0, 5, 0}), 3000);
+    EXPECT_GT(standsOut({hut2}, {60, 20, -40}, {0, 5, 0}), 3000);
+    EXPECT_GT(standsOut({sock}, {30, 22, -20}, {0, 16, 4}), 1000);
     // In the late afternoon the shadows reach out from the buildings.
     view().setSunVectorFromTime(17.0);
-    const auto h = big->ModelAttitude.Position;
-    look({h[0] + 330, h[1] + 140, h[2] - 120}, {h[0] + 40, h[1], h[2] - 40});
-    const RGBAImage evening = draw();
-    for (BaseObject* o : {big, canvas}) o->ModelAttitude.Position[1] += 50000;
-    const RGBAImage bare = draw();
-    for (BaseObject* o : {big, canvas}) o->ModelAttitude.Position[1] -= 50000;
-    EXPECT_GT(differing(evening, bare), 2000);
+    EXPECT_GT(standsOut({big, canvas}, {330, 140, -120}, {40, 0, -40}), 2000);
     view().setSunVectorFromTime(11.0);
 
     // The village: four houses, all smoking, after their puffs have left the chimneys.
@@ -389,7 +362,7 @@ TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
     for (int32_t t = 1; t <= 900; ++t)
         for (FrenchHouseWWI* house : houses) house->callEveryTick(true, t, false);
     c->GlobalMissionTime = 900;
-    for (FrenchHouseWWI* house : houses) EXPECT_GT(standsOut(house, {-35, 8, 10}, {0, 8, 0}), 3000);
+    for (FrenchHouseWWI* house : houses) EXPECT_GT(standsOut({house}, {-35, 8, 10}, {0, 8, 0}), 3000);
     const double vg = terrain->getAltitudeAtX(vx, vz);
     look({vx + 60, vg + 45, vz - 140}, {vx + 60, vg + 20, vz});
     const RGBAImage village = draw();
@@ -399,13 +372,13 @@ TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
     // The viaduct from the valley floor, the arches against the sky.
     BaseObject* viaduct = place(70, BridgeSpWWI::kWorldPlace[0], BridgeSpWWI::kWorldPlace[2], BridgeSpWWI::kWorldHeading,
                                 BridgeSpWWI::kWorldPlace[1]);
-    EXPECT_GT(standsOut(viaduct, {1500, 150, 200}, {0, 300, 0}), 20000);
+    EXPECT_GT(standsOut({viaduct}, {1500, 150, 200}, {0, 300, 0}), 20000);
     BaseObject* bridge = place(69, x - 400, z + 300, 30.0);
     BaseObject* pylon = place(68, x - 300, z + 400, 0.0);
     BaseObject* crater = place(73, x - 350, z + 250, 0.0);
-    EXPECT_GT(standsOut(bridge, {60, 30, -70}, {0, 5, 0}), 3000);
-    EXPECT_GT(standsOut(pylon, {90, 40, -140}, {0, 45, 0}), 3000);
-    EXPECT_GT(standsOut(crater, {40, 70, -60}, {0, 0, 0}), 3000);
+    EXPECT_GT(standsOut({bridge}, {60, 30, -70}, {0, 5, 0}), 3000);
+    EXPECT_GT(standsOut({pylon}, {90, 40, -140}, {0, 45, 0}), 3000);
+    EXPECT_GT(standsOut({crater}, {40, 70, -60}, {0, 0, 0}), 3000);
     vehicles::setSunSource(nullptr);
 }
 

@@ -128,9 +128,6 @@ TEST_F(StaticObjects, GroundPlacementOnlyWithinOneFootAndOnlyOnceTheControllerIs
     alone.setStartingModelQNionX(0, kGround - 5, 0, &alone.ModelAttitude);
     alone.resetModel();
     EXPECT_DOUBLE_EQ(alone.ModelAttitude.Position[1], kGround - 5);
-
-    alone.setObjectPoints(-1);
-    EXPECT_EQ(alone.getObjectPoints(), 100);
     alone.setObjectPoints(70000);  // kept to 16 bits
     EXPECT_EQ(alone.getObjectPoints(), int16_t(70000));
 }

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "VehicleRig.h"
+#include "tests/objects/ObjectFakes.h"
 #include "missions/ObjectFactory.h"
 #include "objects/Tanks.h"
 #include "objects/TruckWWI.h"

@@ -6,7 +6,7 @@
 #include <set>
 #include <tuple>
 
-#include "VehicleRig.h"
+#include "tests/objects/ObjectFakes.h"
 #include "platform/Random.h"
 
 namespace pellam::fakes {
