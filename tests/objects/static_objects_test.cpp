@@ -110,6 +110,11 @@ TEST_F(StaticObjects, EveryMemberStandsAndShowsItsDeathFromItsTickOn) {
             EXPECT_EQ(dead[0].MapNumber, 2);
         }
         EXPECT_EQ(draw(o, 150).polygons.size(), standing.size());  // a replay before the death
+        // Where nothing draws it, the running step alone tells it the time of its death.
+        o.callEveryTick(true, 199, false);
+        EXPECT_FALSE(o.areYouDead());
+        o.callEveryTick(true, 200, false);
+        EXPECT_TRUE(o.areYouDead());
         o.resetModel();
         EXPECT_EQ(o.ThisModel.TheObject.GlobalDeadTime, 0);
     }
