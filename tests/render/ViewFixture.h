@@ -33,36 +33,26 @@ inline fs::path scratchFolder() {
 }
 
 using Shade = std::function<void(int x, int y, uint8_t* rgba)>;
-inline RGBAImage makeImage(int width, int height, const Shade& shade) {
-    RGBAImage image;
-    image.width = width;
-    image.height = height;
-    image.pixels.assign(size_t(width) * height * 4, 255);
+inline std::string writePicture(const std::string& file, int width, int height, const Shade& shade) {
+    RGBAImage image{width, height, std::vector<uint8_t>(size_t(width) * height * 4, 255)};
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) shade(x, y, &image.pixels[(size_t(y) * width + x) * 4]);
-    return image;
-}
-
-inline std::string writePicture(const std::string& file, int width, int height, const Shade& shade) {
     const std::string path = (scratchFolder() / file).string();
-    EXPECT_TRUE(pellam::platform::writePng(path, makeImage(width, height, shade)));
+    EXPECT_TRUE(pellam::platform::writePng(path, image));
     return path;
 }
 
 // A window's back buffer, rows top to bottom.
 inline RGBAImage readBack(pellam::platform::GLWindow& window) {
-    int w = 0, h = 0;
-    window.drawableSize(w, h);
     RGBAImage image;
-    image.width = w;
-    image.height = h;
-    image.pixels.resize(size_t(w) * h * 4);
+    window.drawableSize(image.width, image.height);
+    const size_t row = size_t(image.width) * 4;
+    std::vector<uint8_t> rows(row * image.height);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
-    std::vector<uint8_t> rows(image.pixels.size());
-    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
-    for (int y = 0; y < h; ++y)
-        std::copy_n(&rows[size_t(h - 1 - y) * w * 4], size_t(w) * 4, &image.pixels[size_t(y) * w * 4]);
+    glReadPixels(0, 0, image.width, image.height, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
+    for (int y = image.height - 1; y >= 0; --y)
+        image.pixels.insert(image.pixels.end(), rows.data() + y * row, rows.data() + (y + 1) * row);
     return image;
 }
 inline RGBAImage readBack(pellam::render::ZephGLView& view) { return readBack(*view.getGLWindow()); }
