@@ -1,12 +1,21 @@
-// The texture loader against a live GL context: files, letters, reuse counts, failures.
+// The texture loader against a live GL context: slots shared by name and size and freed when the
+// last user lets go, colour keys and masks, a full table, and files that cannot be had. Files that
+// lie (a few dozen bytes claiming gigabytes, a format their name does not say) are refused from
+// their header before anything is decoded, and logged. A world texture that cannot be had is drawn
+// with the view's visible fallback.
 #include <GL/gl.h>
+#include <zlib.h>
 
 #include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "ViewFixture.h"
 #include "platform/Beep.h"
 #include "render/ImageFiles.h"
+#include "world/FirstCloud.h"
+#include "world/RIDUdidav.h"
+#include "world/TexturedSkyDome.h"
 
 using namespace pellam;
 using namespace pellam::render;
@@ -16,8 +25,55 @@ namespace {
 
 void grey(int, int, uint8_t* p) { p[0] = p[1] = p[2] = 128; }
 
-std::vector<uint8_t> texels(uint32_t glName, int edge) {
-    std::vector<uint8_t> out(size_t(edge) * edge * 4);
+// `bytes` bytes of `v`, little-endian.
+void put(std::vector<uint8_t>& b, uint32_t v, int bytes) {
+    for (int k = 0; k < bytes; ++k) b.push_back(uint8_t(v >> 8 * k));
+}
+
+// 36 bytes of uncompressed TGA claiming 15,330 x 15,330 pixels of 32 bits.
+std::vector<uint8_t> hugeTga() {
+    std::vector<uint8_t> b = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xE2, 0x3B, 0xE2, 0x3B, 32, 0x28};
+    b.resize(36, 0x55);
+    return b;
+}
+
+// 138 bytes of grey TIFF claiming 16,384 x 16,384 pixels in one strip.
+std::vector<uint8_t> hugeTiff() {
+    std::vector<uint8_t> b = {'I', 'I', 42, 0};
+    put(b, 8, 4);
+    const uint32_t entries[][3] = {{256, 4, 16384}, {257, 4, 16384}, {258, 3, 8},     {259, 3, 1},       {262, 3, 1},
+                                   {273, 4, 122},   {277, 3, 1},     {278, 4, 16384}, {279, 4, 1u << 28}};
+    put(b, 9, 2);
+    for (const auto& e : entries) {
+        put(b, e[0], 2);
+        put(b, e[1], 2);
+        put(b, 1, 4);
+        put(b, e[2], 4);  // a short value sits in the low half
+    }
+    put(b, 0, 4);
+    b.resize(138, 0x80);
+    return b;
+}
+
+// A real 64 x 64 PNG whose header, checksum and all, claims 1,000,000 x 1,000,000 pixels.
+std::vector<uint8_t> hugePng() {
+    std::ifstream in(writePicture("smallD.png", 64, 64, grey), std::ios::binary);
+    std::vector<uint8_t> b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const uint8_t million[4] = {0x00, 0x0F, 0x42, 0x40};  // big-endian
+    for (size_t at : {16, 20}) std::copy_n(million, 4, &b[at]);
+    const uint32_t crc = uint32_t(crc32(0, &b[12], 17));  // over "IHDR" and its 13 bytes
+    for (int k = 0; k < 4; ++k) b[29 + k] = uint8_t(crc >> (24 - 8 * k));
+    return b;
+}
+
+std::string writeBytes(const std::string& name, const std::vector<uint8_t>& bytes) {
+    const std::string path = (scratchFolder() / name).string();
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return path;
+}
+
+std::vector<uint8_t> texels(uint32_t glName) {
+    std::vector<uint8_t> out(size_t(64) * 64 * 4);
     glBindTexture(GL_TEXTURE_2D, glName);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
@@ -26,107 +82,54 @@ std::vector<uint8_t> texels(uint32_t glName, int edge) {
 
 class TextureTest : public ViewTest {
 protected:
-    int32_t load(const std::string& path, int32_t size = 6) {
-        return view().fmGetTextureFromDiskNSString(path, 1, size, 9, 0);
+    // The texture `name` of the scratch folder.
+    int32_t load(const std::string& name, int32_t size = 6) {
+        return view().fmGetTextureFromDiskNSString((scratchFolder() / name).string(), 1, size, 9, 0);
     }
     const SingleTextureStructure& slot(int32_t n) { return view().getTextureMapsPtr()[size_t(n)]; }
 };
 
 }  // namespace
 
-TEST_F(TextureTest, ReuseCountsEveryUserAndReleaseFreesOnlyAtZero) {
-    const std::string a = writePicture("crateA.png", 64, 64, grey);
+TEST_F(TextureTest, SlotsAreSharedByNameAndSizeAndFreedWhenTheLastUserLetsGo) {
+    writePicture("crateA.png", 64, 64, grey);
     fs::create_directories(scratchFolder() / "other");
-    const std::string b = writePicture("other/crateA.png", 64, 64, [](int, int, uint8_t* p) { p[0] = 255; });
-    const int32_t first = load(scratchFolder() / "crateA");
+    writePicture("other/crateA.png", 64, 64, [](int, int, uint8_t* p) { p[0] = 255; });
+    glEnd();  // GL_INVALID_OPERATION left behind by someone else's drawing does not fail the load
+    const int32_t first = load("crateA");
     ASSERT_GE(first, 0);
-    EXPECT_EQ(slot(first).CanDelete, 1);
+    EXPECT_EQ(view().getGLError(), GL_INVALID_OPERATION);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     // The same last component from another folder shares the slot, and counts as a second user.
-    EXPECT_EQ(load(scratchFolder() / "other" / "crateA"), first);
+    EXPECT_EQ(load("other/crateA"), first);
     EXPECT_EQ(slot(first).CanDelete, 2);
-    EXPECT_EQ(slot(first).OpenGLFormat, GL_RGB5_A1);
     const uint32_t glName = slot(first).OpenGLMapNumber;
-
     view().glDeleteONETexture(first);
-    EXPECT_EQ(slot(first).TextureStatus, 2);  // the other user still draws it
-    EXPECT_TRUE(glIsTexture(glName));
+    EXPECT_TRUE(glIsTexture(glName));  // the other user still draws it
     view().glDeleteONETexture(first);
-    EXPECT_EQ(slot(first).TextureStatus, 1);
-    EXPECT_EQ(slot(first).OpenGLMapNumber, 1u);
     EXPECT_FALSE(glIsTexture(glName));
     view().glDeleteONETexture(first);  // once more changes nothing
     EXPECT_EQ(slot(first).CanDelete, 0);
     EXPECT_EQ(slot(first).TextureStatus, 1);
     view().glSetCurrentTexture(first, 11);  // a free slot is not bound
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-}
 
-TEST_F(TextureTest, ReuseDependsOnTheSizeAsked) {
-    writePicture("bigD.png", 256, 256, grey);
-    const int32_t full = load(scratchFolder() / "bigD");
+    // Another size asked is another slot; any case of the extension, JPEG and TIFF are found by the name alone.
+    writePicture("bigD.PNG", 256, 256, grey);
+    const int32_t full = load("bigD");
     ASSERT_GE(full, 0);
-    EXPECT_EQ(slot(full).Width, 256);
-    const int32_t again = load(scratchFolder() / "bigD", 256);
-    EXPECT_EQ(again, full);
-    const int32_t smaller = load(scratchFolder() / "bigD", 128);
+    EXPECT_EQ(load("bigD", 256), full);
+    const int32_t smaller = load("bigD", 128);
     ASSERT_GE(smaller, 0);
     EXPECT_NE(smaller, full);
     EXPECT_EQ(slot(smaller).Width, 128);
-    EXPECT_EQ(slot(smaller).OriginalWidth, 256);
-    EXPECT_EQ(slot(smaller).Flags & kFlagNoMipmaps, kFlagNoMipmaps);
-    view().glDeleteONETexture(full);
-    view().glDeleteONETexture(full);
-    view().glDeleteONETexture(smaller);
-}
-
-TEST_F(TextureTest, ExtensionsJpegTiffAndSmallPictures) {
-    // JPEG and TIFF are found by the name alone.
-    std::vector<uint8_t> rgb(64 * 64 * 3, 90);
+    const std::vector<uint8_t> rgb(64 * 64 * 3, 90);
     ASSERT_TRUE(writeJpeg((scratchFolder() / "fieldS.jpg").string(), 64, 64, rgb.data(), 90));
     ASSERT_TRUE(writeTiff((scratchFolder() / "roofH.tif").string(), 64, 64, rgb.data()));
-    const int32_t jpeg = load(scratchFolder() / "fieldS");
-    const int32_t tiff = load(scratchFolder() / "roofH");
+    const int32_t jpeg = load("fieldS"), tiff = load("roofH");
     ASSERT_GE(jpeg, 0);
     ASSERT_GE(tiff, 0);
-    EXPECT_EQ(slot(jpeg).OpenGLFormat, GL_R3_G3_B2);
-    EXPECT_EQ(slot(tiff).Flags & kFlagClamp, kFlagClamp);
-    // 32 x 32 is stored at 64.
-    writePicture("tiny.png", 32, 32, grey);
-    const int32_t tiny = load(scratchFolder() / "tiny");
-    ASSERT_GE(tiny, 0);
-    EXPECT_EQ(slot(tiny).Width, 64);
-    EXPECT_EQ(slot(tiny).OriginalWidth, 32);
-    EXPECT_EQ(slot(tiny).TotalBytes, 64 * 64 * 4);
-    for (int32_t s : {jpeg, tiff, tiny}) view().glDeleteONETexture(s);
-}
-
-TEST_F(TextureTest, FailuresAnswerTheirCodesAndLeaveTheTable) {
-    const TextureMaps before = view().getTextureMapsPtr();
-    const long beeps = platform::beepCount();
-    EXPECT_EQ(load(scratchFolder() / "nothingHere"), kNoSuchImage);
-    EXPECT_EQ(platform::beepCount(), beeps);  // simply absent: no beep
-    std::ofstream(scratchFolder() / "brokenA.png") << "this is not a picture";
-    EXPECT_EQ(load(scratchFolder() / "brokenA"), kNoSuchImage);
-    EXPECT_EQ(platform::beepCount(), beeps + 1);
-    writePicture("odd.png", 100, 100, grey);
-    EXPECT_EQ(load(scratchFolder() / "odd"), kNotSquarePowerOfTwo);
-    writePicture("tall.png", 64, 128, grey);
-    EXPECT_EQ(load(scratchFolder() / "tall"), kNotSquarePowerOfTwo);
-    writePicture("huge.png", 2048, 2048, grey);
-    EXPECT_EQ(load(scratchFolder() / "huge"), kNotSquarePowerOfTwo);
-    EXPECT_EQ(load(scratchFolder() / std::string(61, 'n')), kNameTooLong);
-    const TextureMaps& after = view().getTextureMapsPtr();
-    for (int i = 0; i < kTextureSlots; ++i) EXPECT_EQ(after[i].TextureStatus, before[i].TextureStatus) << i;
-}
-
-TEST_F(TextureTest, StaleGLErrorDoesNotFailTheLoad) {
-    writePicture("staleD.png", 64, 64, grey);
-    glEnd();  // GL_INVALID_OPERATION left behind by someone else's drawing
-    const int32_t s = load(scratchFolder() / "staleD");
-    EXPECT_GE(s, 0);
-    EXPECT_EQ(view().getGLError(), GL_INVALID_OPERATION);
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-    view().glDeleteONETexture(s);
+    for (int32_t s : {full, full, smaller, jpeg, tiff}) view().glDeleteONETexture(s);
 }
 
 TEST_F(TextureTest, ColourKeyAndMask) {
@@ -137,40 +140,148 @@ TEST_F(TextureTest, ColourKeyAndMask) {
         p[1] = key ? 0 : 200;
         p[2] = key ? 255 : 40;
     });
-    const int32_t keyed = load(scratchFolder() / "flagM");
+    const int32_t keyed = load("flagM");
     ASSERT_GE(keyed, 0);
-    std::vector<uint8_t> t = texels(slot(keyed).OpenGLMapNumber, 64);
+    std::vector<uint8_t> t = texels(slot(keyed).OpenGLMapNumber);
     const uint8_t* corner = &t[(size_t(63) * 64 + 0) * 4];  // the picture's top-left: the buffer's last row
     EXPECT_EQ(corner[0] + corner[1] + corner[2] + corner[3], 0);
-    const uint8_t* middle = &t[(size_t(20) * 64 + 30) * 4];
-    EXPECT_EQ(middle[3], 255);
-    EXPECT_GT(middle[1], 150);
+    EXPECT_EQ(t[(size_t(20) * 64 + 30) * 4 + 3], 255);
+    EXPECT_GT(t[(size_t(20) * 64 + 30) * 4 + 1], 150);
 
-    // "F" (GL_RGBA4): alpha from the mask "<name>_"; the left half of the mask is clear.
+    // "F": alpha from the mask "<name>_"; the left half of the mask is clear.
     writePicture("glassF.png", 64, 64, grey);
     writePicture("glassF_.png", 64, 64, [](int x, int, uint8_t* p) { p[0] = p[1] = p[2] = x < 32 ? 0 : 255; });
-    const int32_t masked = load(scratchFolder() / "glassF");
+    const int32_t masked = load("glassF");
     ASSERT_GE(masked, 0);
-    t = texels(slot(masked).OpenGLMapNumber, 64);
+    t = texels(slot(masked).OpenGLMapNumber);
     EXPECT_EQ(t[(size_t(10) * 64 + 5) * 4 + 3], 0);
     EXPECT_EQ(t[(size_t(10) * 64 + 50) * 4 + 3], 255);
 
     // A mask of the wrong size is set aside for the colour key instead.
     writePicture("paneF.png", 64, 64, [](int x, int, uint8_t* p) { p[0] = p[1] = p[2] = x < 16 ? 0 : 180; });
     writePicture("paneF_.png", 32, 32, grey);
-    const int32_t fallback = load(scratchFolder() / "paneF");
+    const int32_t fallback = load("paneF");
     ASSERT_GE(fallback, 0);
-    t = texels(slot(fallback).OpenGLMapNumber, 64);
+    t = texels(slot(fallback).OpenGLMapNumber);
     EXPECT_EQ(t[(size_t(10) * 64 + 5) * 4 + 3], 0);     // black like the top-left: keyed
     EXPECT_EQ(t[(size_t(10) * 64 + 40) * 4 + 3], 255);  // the rest opaque
     for (int32_t s : {keyed, masked, fallback}) view().glDeleteONETexture(s);
 }
 
-TEST_F(TextureTest, MissingTextureSlotIsPlainlyVisible) {
-    const int32_t s = view().missingTextureSlot();
-    ASSERT_GE(s, 0);
-    EXPECT_EQ(view().missingTextureSlot(), s);
-    const std::vector<uint8_t> t = texels(slot(s).OpenGLMapNumber, 64);
+TEST_F(TextureTest, BadFilesAreRefusedFromTheirHeaderWithTheirCodeAndALogLineAndLeaveTheTable) {
+    writePicture("odd.png", 100, 100, grey);
+    writePicture("tall.png", 64, 128, grey);
+    writePicture("huge.png", 2048, 2048, grey);
+    writePicture("wallsD.tif", 64, 64, grey);  // a PNG under TIFF's name
+    const std::string text = "this is not a picture";
+    struct Case {
+        std::string name;              // as loaded, without the extension
+        const char* file;              // written from `bytes` unless null
+        std::vector<uint8_t> bytes;
+        int32_t code;
+        bool beeps;                    // a file found but unreadable beeps
+        const char* logged;
+    };
+    const Case cases[] = {
+        {"nothingHere", nullptr, {}, kNoSuchImage, false, ""},
+        {std::string(61, 'n'), nullptr, {}, kNameTooLong, false, ""},
+        {"brokenA", "brokenA.png", {text.begin(), text.end()}, kNoSuchImage, true, "brokenA.png"},
+        {"fieldsA", "fieldsA.png", hugeTga(), kNoSuchImage, true, "fieldsA.png"},  // TGA, whatever the name
+        {"fieldsB", "fieldsB.tif", hugeTiff(), kNotSquarePowerOfTwo, false, "fieldsB.tif"},
+        {"fieldsC", "fieldsC.png", hugePng(), kNoSuchImage, true, "fieldsC.png"},
+        // 16 bytes of JPEG whose Huffman table counts 914 codes (the decoder has room for 256).
+        {"fieldsD", "fieldsD.jpg", {0xFF, 0xD8, 0xFF, 0xFF, 0xC4, 0xFF, 0xFF, 0x10, 0xC0, 0xC4, 0xFF, 0xFF, 0x10, 0, 0, 0},
+         kNoSuchImage, true, "fieldsD.jpg"},
+        {"wallsD", nullptr, {}, kNoSuchImage, true, "not a TIFF file"},
+        {"odd", nullptr, {}, kNotSquarePowerOfTwo, false, "100 x 100"},
+        {"tall", nullptr, {}, kNotSquarePowerOfTwo, false, "64 x 128"},
+        {"huge", nullptr, {}, kNotSquarePowerOfTwo, false, "huge.png"},
+    };
+    const TextureMaps before = view().getTextureMapsPtr();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.file) {
+            RGBAImage image;
+            std::string why;
+            EXPECT_NE(readPicture(writeBytes(c.file, c.bytes), image, 1024, why), PictureRead::kRead);
+            EXPECT_TRUE(image.pixels.empty());
+            EXPECT_FALSE(why.empty());
+        }
+        const long beeps = platform::beepCount();
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(load(c.name), c.code);
+        const std::string log = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(platform::beepCount(), beeps + c.beeps);
+        EXPECT_NE(log.find(c.logged), std::string::npos) << log;
+    }
+    const TextureMaps& after = view().getTextureMapsPtr();
+    for (int i = 0; i < kTextureSlots; ++i) EXPECT_EQ(after[i].TextureStatus, before[i].TextureStatus) << i;
+
+    // The platform's PNG reader (the cursor picture) checks the claim before allocating too.
+    RGBAImage image;
+    EXPECT_FALSE(platform::readPng((scratchFolder() / "fieldsC.png").string(), image));
+    EXPECT_TRUE(image.pixels.empty());
+    // A name without an extension (a mask beside its texture) takes the three formats only.
+    std::string why;
+    fs::copy_file(scratchFolder() / "odd.png", scratchFolder() / "odd_");
+    EXPECT_EQ(readPicture((scratchFolder() / "odd_").string(), image, 1024, why), PictureRead::kRead);
+    EXPECT_EQ(readPicture(writeBytes("wallsD_", hugeTga()), image, 1024, why), PictureRead::kNotAPicture);
+}
+
+TEST_F(TextureTest, FullTableWarnsThenRefusesWithoutLeaking) {
+    writePicture("fill.png", 32, 32, grey);
+    std::vector<int32_t> mine;
+    long warnings = 0;
+    for (int i = 0; i <= kTextureSlots; ++i) {
+        const std::string name = "fill" + std::to_string(i);
+        fs::copy_file(scratchFolder() / "fill.png", scratchFolder() / (name + ".png"));
+        const long beeps = platform::beepCount();
+        const int32_t s = load(name);
+        EXPECT_EQ(platform::beepCount(), beeps + (s < 0 || s > kTextureWarnSlot)) << s;
+        if (s < 0) {
+            EXPECT_EQ(s, kTableFull);
+            break;
+        }
+        mine.push_back(s);
+        warnings += s > kTextureWarnSlot;
+    }
+    EXPECT_EQ(warnings, kTextureSlots - 1 - kTextureWarnSlot);
+
+    // The refused load made no GL texture: the names it would have taken are still unused.
+    GLuint probe = 0;
+    glGenTextures(1, &probe);
+    glDeleteTextures(1, &probe);
+    fs::copy_file(scratchFolder() / "fill.png", scratchFolder() / "oneMore.png");
+    EXPECT_EQ(load("oneMore"), kTableFull);
+    EXPECT_FALSE(glIsTexture(probe));
+    EXPECT_FALSE(glIsTexture(probe + 1));
+    for (int32_t s : mine) view().glDeleteONETexture(s);
+}
+
+TEST_F(TextureTest, WorldTexturesThatCannotBeLoadedGetTheVisibleFallback) {
+    // An application folder without textures: every one of the world's fails.
+    const fs::path empty = scratchFolder() / "no data";
+    fs::create_directories(empty);
+    platform::setApplicationFolder(empty.string());
+    ::testing::internal::CaptureStderr();
+    RIDUdidav terrain;
+    terrain.setGL(&view());
+    TexturedSkyDome sky;
+    sky.initWithGLView(&view());
+    FirstCloud cloud;
+    cloud.initWithGLView(&view());
+    ::testing::internal::GetCapturedStderr();
+    if (const char* build = std::getenv("PELLAM_BUILD_DIR")) platform::setApplicationFolder(build);
+
+    const int32_t fallback = view().missingTextureSlot();
+    ASSERT_GE(fallback, 0);
+    EXPECT_NE(fallback, view().getStartUpTextureNumber());
+    for (int32_t s : terrain.GroundTextureSlots) EXPECT_EQ(s, fallback);
+    for (int32_t s : {terrain.RoadStraightSlot, terrain.RoadBendSlot, terrain.DetailSlot, terrain.CloudDeckSlot,
+                      terrain.CloudScatterSlot, sky.SkyTextureSlot, sky.SunTextureSlot, cloud.TextureSlot})
+        EXPECT_EQ(s, fallback);
+    // Plainly visible: magenta and black.
+    const std::vector<uint8_t> t = texels(slot(fallback).OpenGLMapNumber);
     int magenta = 0, black = 0;
     for (size_t i = 0; i < t.size(); i += 4) {
         magenta += t[i] > 200 && t[i + 1] < 40 && t[i + 2] > 200;
@@ -178,42 +289,4 @@ TEST_F(TextureTest, MissingTextureSlotIsPlainlyVisible) {
     }
     EXPECT_GT(magenta, 1000);
     EXPECT_GT(black, 1000);
-}
-
-TEST_F(TextureTest, FullTableWarnsThenRefusesWithoutLeaking) {
-    writePicture("fill.png", 32, 32, grey);
-    std::vector<int32_t> mine;
-    const long beepsBefore = platform::beepCount();
-    long warnings = 0;
-    for (int i = 0; i < kTextureSlots + 1; ++i) {
-        const std::string name = "fill" + std::to_string(i);
-        fs::copy_file(scratchFolder() / "fill.png", scratchFolder() / (name + ".png"),
-                      fs::copy_options::overwrite_existing);
-        const long beeps = platform::beepCount();
-        const int32_t s = load(scratchFolder() / name);
-        if (s < 0) {
-            EXPECT_EQ(s, kTableFull);
-            EXPECT_EQ(platform::beepCount(), beeps + 1);
-            break;
-        }
-        mine.push_back(s);
-        if (s > kTextureWarnSlot) {
-            EXPECT_EQ(platform::beepCount(), beeps + 1) << s;
-            ++warnings;
-        } else {
-            EXPECT_EQ(platform::beepCount(), beeps) << s;
-        }
-    }
-    EXPECT_EQ(warnings, kTextureSlots - 1 - kTextureWarnSlot);
-    EXPECT_GT(platform::beepCount(), beepsBefore);
-
-    // The refused load made no GL texture: the names it would have taken are still unused.
-    GLuint probe = 0;
-    glGenTextures(1, &probe);
-    glDeleteTextures(1, &probe);
-    fs::copy_file(scratchFolder() / "fill.png", scratchFolder() / "oneMore.png");
-    EXPECT_EQ(load(scratchFolder() / "oneMore"), kTableFull);
-    EXPECT_FALSE(glIsTexture(probe));
-    EXPECT_FALSE(glIsTexture(probe + 1));
-    for (int32_t s : mine) view().glDeleteONETexture(s);
 }
