@@ -1,13 +1,13 @@
-// The view on screen: matrices against GL's own, fog and fog coordinates, and numbers as text,
-// all read back from the frame.
+// The view on screen: the eye matrix against GL's own, the horizon fog and per-vertex fog, empty
+// text, the window the preferences ask for; the loading screen counted call by call on a fresh
+// view; and screen shots written, numbered and read back.
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include <cmath>
-#include <cstring>
+#include <fstream>
 
 #include "ViewFixture.h"
-#include "core/ZephModel.h"
+#include "platform/Beep.h"
 #include "platform/TickCount.h"
 #include "render/ImageFiles.h"
 
@@ -17,7 +17,7 @@ using namespace rendertest;
 
 namespace {
 
-int32_t fakeTicks = 1000;
+int32_t fakeTicks = 5000;
 
 class ScreenTest : public ViewTest {
 protected:
@@ -25,59 +25,80 @@ protected:
         ViewTest::SetUp();
         view().getGLWindow()->drawableSize(width, height);
     }
-    void blackFrame() {
-        view().setEraseColorRed(0, 0, 0);
-        view().glRenderStart();
-        view().glSet2DDrawing();
-    }
-    void say(double across, double down, const std::string& s, float size = 1.0f) {
-        unsigned char text[256];
-        stringToPascal(s, text);
-        view().glOpenGLText(across, down, text, 0, size, 1.0);
-    }
-    // Pixels that differ between two pictures in a rectangle.
-    static int differences(const RGBAImage& a, const RGBAImage& b, int x0, int y0, int x1, int y1) {
-        int n = 0;
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x) n += std::memcmp(pixel(a, x, y), pixel(b, x, y), 3) != 0;
-        return n;
-    }
     int width = 0, height = 0;
     platform::ScopedTickSource ticks{[] { return fakeTicks; }};
 };
 
+struct Sound : SoundServices {
+    void PlayASingleSound(int32_t, int32_t) override { ++plays; }
+    int32_t plays = 0;
+};
+
 }  // namespace
 
-TEST_F(ScreenTest, SunSetsTheLightAndTheHorizon) {
-    view().setSunVectorFromTime(4);
-    GLfloat diffuse[4];
-    glGetLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
-    EXPECT_FLOAT_EQ(diffuse[1], sunFromHour(4).diffuse[1]);
-    const double* sun = view().getSunUnitVector();
-    const SunLight want = sunFromHour(4);
-    EXPECT_DOUBLE_EQ(sun[0], want.direction[0]);
-    EXPECT_DOUBLE_EQ(view().getSunSpecFactor(), 0.0);
+// The start-up loads of the logo and the font were the first two calls; calls 1 to 4 draw nothing.
+// First in its suite: the view is fresh.
+TEST_F(ScreenTest, LoadingScreenCountsRedrawsPlaysTheFlyByOnceAndKeepsTheTipInRange) {
+    RGBAImage lastFrame;
+    view().setFrameObserver([&] { lastFrame = readBack(view()); });
+    auto feedback = [this] {
+        ++fakeTicks;
+        view().doLoadingFeedback();
+    };
+    Sound sound;
+    view().setTheSounds(&sound);
+    view().setPlayOpening(true);
+    ASSERT_EQ(view().getFeedbackCount(), 2);
+    feedback();
+    feedback();
+    EXPECT_EQ(view().getRedrawCount(), 0);
+    feedback();
+    EXPECT_EQ(view().getRedrawCount(), 1);
+    view().doLoadingFeedback();  // the same tick: counted, not drawn
+    EXPECT_EQ(view().getFeedbackCount(), 6);
+    EXPECT_EQ(view().getRedrawCount(), 1);
+    while (view().getFeedbackCount() < 258) feedback();
+    EXPECT_EQ(sound.plays, 1) << "the fly-by plays once";
+    view().setTheSounds(nullptr);
+
+    // A tip number from outside the list is brought back into it, and drawn.
+    for (auto [set, shown] : {std::pair{-1, 0}, {40, 11}}) {
+        view().setTipNumber(set);
+        feedback();
+        EXPECT_EQ(view().getTipNumber(), shown);
+        EXPECT_GT(brightPixels(lastFrame, int(0.22 * width), int(0.605 * height), int(0.9 * width), int(0.77 * height)),
+                  200);
+    }
+    EXPECT_TRUE(MyZephGLView::tipLines(12).empty());
+
+    // Switched off, it counts and draws nothing.
+    const int32_t count = view().getFeedbackCount(), redraws = view().getRedrawCount();
+    view().setDoFeedback(1);
+    for (int i = 0; i < 5; ++i) feedback();
+    EXPECT_EQ(view().getFeedbackCount(), count);
+    EXPECT_EQ(view().getRedrawCount(), redraws);
+    view().setDoFeedback(0);
+    view().setFrameObserver({});
+}
+
+TEST_F(ScreenTest, TheHorizonColourIsTheClearColourAndSurvivesTheFramesFogChanges) {
     view().setHorizonColorRed(0.5, 0.6, 0.7);
     view().setSunVectorFromTime(12);
-    GLfloat fog[4];
-    glGetFloatv(GL_FOG_COLOR, fog);
-    EXPECT_NEAR(fog[1], 0.6, 1e-6);
     // A frame that saves the fog, changes it for a cloud layer and restores it keeps the horizon.
     view().saveCurrentFogParameters();
     view().glSetFogParameters(0.9, 0.9, 0.9, GL_LINEAR, 0.001f);
     view().restoreFogParameters();
+    GLfloat fog[4];
     glGetFloatv(GL_FOG_COLOR, fog);
     EXPECT_NEAR(fog[2], 0.7, 1e-6);
     view().glRenderStart();
-    const RGBAImage frame = readBack(view());
-    EXPECT_NEAR(pixel(frame, 10, 10)[2], 0.7 * 255, 1.5);  // the horizon colour is the clear colour
+    EXPECT_NEAR(pixel(readBack(view()), 10, 10)[2], 0.7 * 255, 1.5);
     view().setHorizonColorRed(1, 1, 1);
 }
 
-TEST_F(ScreenTest, EyeMatricesMatchTheOnesGLBuilds) {
+TEST_F(ScreenTest, EyeRotationMatchesTheOneGLBuilds) {
     view().glRenderStart();
     view().glSet3DDrawing(1, 2, 3, 30, 20, 40);
-    const double* rm = view().getEyeRM();
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();
@@ -87,44 +108,7 @@ TEST_F(ScreenTest, EyeMatricesMatchTheOnesGLBuilds) {
     double gl[16];
     glGetDoublev(GL_MODELVIEW_MATRIX, gl);
     glPopMatrix();
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(rm[i], gl[i], 1e-6) << i;
-    EXPECT_EQ(view().getEyeTM()[12], -1);  // X and Y are negated in the translation, Z is not
-    EXPECT_EQ(view().getEyeTM()[13], -2);
-    EXPECT_EQ(view().getEyeTM()[14], 3);
-    EXPECT_EQ(view().getMyEye()[0], 1);
-
-    // The camera matrix: mirror Z, rotate, then move the eye to the origin.
-    QNion eye;
-    eye.Position = {100, 50, -30};
-    makeCameraQNionTheta(35, 0, 1, 0, eye);
-    view().glSet3DDrawingWQuaternion(&eye);
-    view().setCurrentCameraMatrix();
-    glGetDoublev(GL_MODELVIEW_MATRIX, gl);
-    GLMatrix mirror = identityMatrix();
-    mirror[10] = -1;
-    GLMatrix move = identityMatrix();
-    move[12] = -100;
-    move[13] = -50;
-    move[14] = 30;
-    GLMatrix r;
-    std::copy(view().getEyeRM(), view().getEyeRM() + 16, r.begin());
-    const GLMatrix want = multiply(multiply(mirror, r), move);
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(gl[i], want[i], 1e-4) << i;
-    GLfloat light[4];
-    glGetLightfv(GL_LIGHT0, GL_POSITION, light);  // the sun, turned into eye space by that matrix
-    EXPECT_EQ(light[3], 0.0f);
-}
-
-// A number is its decimal text, truncated.
-TEST_F(ScreenTest, NumbersPrintAsTheirText) {
-    blackFrame();
-    view().gl3DIntPrint(0.2, 0.3, -45.7, 0, 1.0, 1.0);
-    const RGBAImage number = readBack(view());
-    blackFrame();
-    say(0.2, 0.3, "-45");
-    const RGBAImage words = readBack(view());
-    EXPECT_GT(brightPixels(words, 0, 0, width, height), 10);
-    EXPECT_EQ(differences(number, words, 0, 0, width, height), 0);
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(view().getEyeRM()[i], gl[i], 1e-6) << i;
 }
 
 TEST_F(ScreenTest, EmptyTextLeavesTheDepthTestAlone) {
@@ -137,12 +121,8 @@ TEST_F(ScreenTest, EmptyTextLeavesTheDepthTestAlone) {
     glDepthFunc(GL_LEQUAL);
 }
 
-TEST_F(ScreenTest, PreferencesChooseTheWindow) {
-    GLint samples = -1;
-    glGetIntegerv(GL_SAMPLE_BUFFERS, &samples);
-    EXPECT_EQ(samples, 0);  // no anti-aliasing asked for
+TEST_F(ScreenTest, MultisamplingTheDisplayCannotGiveStillMakesAWorkingView) {
     platform::UserDefaults prefs((scratchFolder() / "aa.json").string());
-    // Multisampling asked for where the display has none still gives a working view.
     prefs.setBool("UseAntiAliasingKey", true);
     MyZephGLView smoothed(prefs);
     ASSERT_TRUE(smoothed.initWithFrame(ZephGLView::preferredFrame(prefs)));
@@ -154,7 +134,9 @@ TEST_F(ScreenTest, PreferencesChooseTheWindow) {
 
 TEST_F(ScreenTest, FogCoordinatesGiveEachVertexItsOwnFog) {
     ASSERT_NE(view().getFogCoordPointer(), nullptr);
-    blackFrame();
+    view().setEraseColorRed(0, 0, 0);
+    view().glRenderStart();
+    view().glSet2DDrawing();
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_LIGHTING);
     glEnable(GL_FOG);
@@ -185,4 +167,124 @@ TEST_F(ScreenTest, FogCoordinatesGiveEachVertexItsOwnFog) {
     EXPECT_LT(fogged[2], 10);
     view().restoreFogParameters();
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+namespace {
+
+class ShotTest : public ScreenTest {
+protected:
+    void SetUp() override {
+        ScreenTest::SetUp();
+        folder = scratchFolder() / "home" / "Desktop";
+        fs::remove_all(folder);
+        view().setScreenShotFolder(folder.string());  // not there yet: made on the first shot
+        view().setScreenSaveNameString("/Desktop/Pellam Screen Shot");
+        view().setScreenShotSound([this] { ++sounds; });
+        view().setScreenSaveType(0);
+        fakeTicks += 1000;
+    }
+    void TearDown() override {
+        view().glRenderEnd();
+        view().setScreenShotSound({});
+    }
+    // A blue frame with a red block in its upper left quarter.
+    RGBAImage drawScene() {
+        view().setEraseColorRed(0.2, 0.4, 0.7);
+        view().glRenderStart();
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(width / 4, height / 2, width / 4, height / 4);
+        glClearColor(0.9f, 0.1f, 0.1f, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glDisable(GL_SCISSOR_TEST);
+        return readBack(view());
+    }
+    std::string shot(int n, const char* ext = ".jpg") {
+        return (folder / ("Pellam Screen Shot " + std::to_string(n) + ext)).string();
+    }
+    static double meanError(const RGBAImage& a, const RGBAImage& b) {
+        double sum = 0;
+        for (size_t i = 0; i < a.pixels.size(); i += 4)
+            for (int c = 0; c < 3; ++c) sum += std::abs(int(a.pixels[i + c]) - int(b.pixels[i + c]));
+        return sum / (a.pixels.size() / 4 * 3);
+    }
+    fs::path folder;
+    int sounds = 0;
+};
+
+}  // namespace
+
+TEST_F(ShotTest, WritesTheFrameAsJpegNumbersTheFilesAndBeepsWhenItCannot) {
+    const RGBAImage frame = drawScene();
+    ASSERT_TRUE(view().doScreenSaveFromOpenGL());
+    EXPECT_EQ(view().lastScreenShotPath(), shot(1));
+    RGBAImage file;
+    ASSERT_TRUE(readImageFile(shot(1), file));
+    ASSERT_EQ(file.width, frame.width);
+    ASSERT_EQ(file.height, frame.height);
+    EXPECT_LT(meanError(file, frame), 3.0);  // JPEG at 0.8
+    // Top row first: the block is in the upper half of the file too.
+    EXPECT_GT(pixel(file, int(0.3 * width), int(0.3 * height))[0], 180);
+    EXPECT_LT(pixel(file, int(0.3 * width), int(0.7 * height))[0], 100);
+
+    // Two seconds later: refused; five seconds later: the next number.
+    fakeTicks += 120;
+    EXPECT_FALSE(view().doScreenSaveFromOpenGL());
+    EXPECT_FALSE(fs::exists(shot(2)));
+    fakeTicks += 180;
+    EXPECT_TRUE(view().doScreenSaveFromOpenGL());
+    EXPECT_TRUE(fs::exists(shot(2)));
+    // The first free number: with 1 and 3 there, 2.
+    fs::remove(shot(2));
+    std::ofstream(shot(3)) << "x";
+    fakeTicks += 300;
+    EXPECT_TRUE(view().doScreenSaveFromOpenGL());
+    EXPECT_EQ(view().lastScreenShotPath(), shot(2));
+    EXPECT_EQ(sounds, 3);
+
+    // All 99 numbers taken, then a folder nobody may write in: no file, a beep, no success sound.
+    for (int n = 1; n <= 99; ++n) std::ofstream(shot(n)) << "x";
+    for (const fs::path& where : {folder, fs::path("/proc")}) {
+        view().setScreenShotFolder(where.string());
+        fakeTicks += 400;
+        const long beeps = platform::beepCount();
+        EXPECT_FALSE(view().doScreenSaveFromOpenGL()) << where;
+        EXPECT_EQ(platform::beepCount(), beeps + 1) << where;
+    }
+    EXPECT_EQ(sounds, 3);
+}
+
+TEST_F(ShotTest, PendingShotIsTakenOnceBeforeTheSwapAsTiff) {
+    view().setScreenSaveType(1);
+    const RGBAImage frame = drawScene();
+    view().setScreenShotPending();
+    view().glRenderEnd();
+    RGBAImage file;
+    ASSERT_TRUE(readImageFile(shot(1, ".tif"), file));
+    EXPECT_EQ(meanError(file, frame), 0.0);  // TIFF keeps every bit
+    fakeTicks += 400;
+    drawScene();
+    view().glRenderEnd();
+    EXPECT_FALSE(fs::exists(shot(2, ".tif")));
+}
+
+TEST_F(ShotTest, DesktopFolderIsFoundOrTheHomeFolderServes) {
+    const fs::path home = scratchFolder() / "otherHome";
+    fs::create_directories(home);
+    const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    setenv("HOME", home.c_str(), 1);
+    unsetenv("XDG_DESKTOP_DIR");
+    unsetenv("XDG_CONFIG_HOME");
+    view().setScreenShotFolder("");
+    drawScene();
+    EXPECT_TRUE(view().doScreenSaveFromOpenGL());  // no desktop: the home folder
+    EXPECT_EQ(view().lastScreenShotPath(), (home / "Pellam Screen Shot 1.jpg").string());
+    fs::create_directories(home / "Desktop");
+    fakeTicks += 300;
+    EXPECT_TRUE(view().doScreenSaveFromOpenGL());
+    EXPECT_EQ(view().lastScreenShotPath(), (home / "Desktop" / "Pellam Screen Shot 1.jpg").string());
+    view().setScreenSaveNameString("/Pictures/Flights/Shot");  // another folder below home: made
+    fakeTicks += 300;
+    EXPECT_TRUE(view().doScreenSaveFromOpenGL());
+    EXPECT_EQ(view().lastScreenShotPath(), (home / "Pictures" / "Flights" / "Shot 1.jpg").string());
+    setenv("HOME", oldHome.c_str(), 1);
 }
