@@ -101,11 +101,8 @@ protected:
     }
     pellam::render::MyZephGLView& view() { return *view_; }
 
-    static std::unique_ptr<pellam::platform::UserDefaults> defaults_;
-    static std::unique_ptr<pellam::render::MyZephGLView> view_;
+    static inline std::unique_ptr<pellam::platform::UserDefaults> defaults_;
+    static inline std::unique_ptr<pellam::render::MyZephGLView> view_;
 };
-
-inline std::unique_ptr<pellam::platform::UserDefaults> ViewTest::defaults_;
-inline std::unique_ptr<pellam::render::MyZephGLView> ViewTest::view_;
 
 }  // namespace rendertest
