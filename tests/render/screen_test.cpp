@@ -1,8 +1,7 @@
-// The view on screen: the eye matrix against GL's own, the horizon fog and per-vertex fog, empty
-// text, the window the preferences ask for; the loading screen counted call by call on a fresh
-// view; and screen shots written, numbered and read back.
+// The view on screen: the loading screen counted call by call on a fresh view, the eye matrix
+// against GL's own, the horizon fog and the depth test kept through a frame's changes, the window
+// the preferences ask for; and screen shots written, numbered and read back.
 #include <GL/gl.h>
-#include <GL/glext.h>
 
 #include <fstream>
 
@@ -71,7 +70,7 @@ TEST_F(ScreenTest, LoadingScreenCountsRedrawsPlaysTheFlyByOnceAndKeepsTheTipInRa
     }
     EXPECT_TRUE(MyZephGLView::tipLines(12).empty());
 
-    // Switched off, it counts and draws nothing.
+    // Switched off, it neither counts nor draws.
     const int32_t count = view().getFeedbackCount(), redraws = view().getRedrawCount();
     view().setDoFeedback(1);
     for (int i = 0; i < 5; ++i) feedback();
@@ -81,10 +80,10 @@ TEST_F(ScreenTest, LoadingScreenCountsRedrawsPlaysTheFlyByOnceAndKeepsTheTipInRa
     view().setFrameObserver({});
 }
 
-TEST_F(ScreenTest, TheHorizonColourIsTheClearColourAndSurvivesTheFramesFogChanges) {
+// What a frame changes for a cloud layer or a line of text is put back.
+TEST_F(ScreenTest, TheHorizonFogAndTheDepthTestSurviveTheFramesChanges) {
     view().setHorizonColorRed(0.5, 0.6, 0.7);
     view().setSunVectorFromTime(12);
-    // A frame that saves the fog, changes it for a cloud layer and restores it keeps the horizon.
     view().saveCurrentFogParameters();
     view().glSetFogParameters(0.9, 0.9, 0.9, GL_LINEAR, 0.001f);
     view().restoreFogParameters();
@@ -92,8 +91,16 @@ TEST_F(ScreenTest, TheHorizonColourIsTheClearColourAndSurvivesTheFramesFogChange
     glGetFloatv(GL_FOG_COLOR, fog);
     EXPECT_NEAR(fog[2], 0.7, 1e-6);
     view().glRenderStart();
-    EXPECT_NEAR(pixel(readBack(view()), 10, 10)[2], 0.7 * 255, 1.5);
+    EXPECT_NEAR(pixel(readBack(view()), 10, 10)[2], 0.7 * 255, 1.5) << "the horizon is the clear colour";
     view().setHorizonColorRed(1, 1, 1);
+
+    glDepthFunc(GL_GREATER);
+    const unsigned char empty[1] = {0};
+    view().glOpenGLText(0.5, 0.5, empty, 0, 1.0f, 1.0);
+    GLint func = 0;
+    glGetIntegerv(GL_DEPTH_FUNC, &func);
+    EXPECT_EQ(func, GL_GREATER) << "empty text";
+    glDepthFunc(GL_LEQUAL);
 }
 
 TEST_F(ScreenTest, EyeRotationMatchesTheOneGLBuilds) {
@@ -111,16 +118,6 @@ TEST_F(ScreenTest, EyeRotationMatchesTheOneGLBuilds) {
     for (int i = 0; i < 16; ++i) EXPECT_NEAR(view().getEyeRM()[i], gl[i], 1e-6) << i;
 }
 
-TEST_F(ScreenTest, EmptyTextLeavesTheDepthTestAlone) {
-    glDepthFunc(GL_GREATER);
-    const unsigned char empty[1] = {0};
-    view().glOpenGLText(0.5, 0.5, empty, 0, 1.0f, 1.0);
-    GLint func = 0;
-    glGetIntegerv(GL_DEPTH_FUNC, &func);
-    EXPECT_EQ(func, GL_GREATER);
-    glDepthFunc(GL_LEQUAL);
-}
-
 TEST_F(ScreenTest, MultisamplingTheDisplayCannotGiveStillMakesAWorkingView) {
     platform::UserDefaults prefs((scratchFolder() / "aa.json").string());
     prefs.setBool("UseAntiAliasingKey", true);
@@ -129,43 +126,6 @@ TEST_F(ScreenTest, MultisamplingTheDisplayCannotGiveStillMakesAWorkingView) {
     EXPECT_GE(smoothed.getFontTexture(), 0);
     smoothed.glRenderStart();
     smoothed.glRenderEnd();
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-}
-
-TEST_F(ScreenTest, FogCoordinatesGiveEachVertexItsOwnFog) {
-    ASSERT_NE(view().getFogCoordPointer(), nullptr);
-    view().setEraseColorRed(0, 0, 0);
-    view().glRenderStart();
-    view().glSet2DDrawing();
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_LIGHTING);
-    glEnable(GL_FOG);
-    glFogi(GL_FOG_MODE, GL_LINEAR);
-    glFogf(GL_FOG_START, 0);
-    glFogf(GL_FOG_END, 1);
-    const GLfloat red[4] = {1, 0, 0, 1};
-    glFogfv(GL_FOG_COLOR, red);
-    glFogi(GL_FOG_COORDINATE_SOURCE_EXT, GL_FOG_COORDINATE_EXT);
-    // Two quads in blue: the left one at fog distance 0 (clear), the right one at 1 (all fog).
-    const GLfloat corners[8][2] = {{-1, -1}, {0, -1}, {0, 1}, {-1, 1}, {0, -1}, {1, -1}, {1, 1}, {0, 1}};
-    const GLfloat fog[8] = {0, 0, 0, 0, 1, 1, 1, 1};
-    glColor3f(0, 0, 1);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_FOG_COORDINATE_ARRAY_EXT);
-    glVertexPointer(2, GL_FLOAT, 0, corners);
-    view().getFogCoordPointer()(GL_FLOAT, 0, fog);
-    glDrawArrays(GL_QUADS, 0, 8);
-    glDisableClientState(GL_FOG_COORDINATE_ARRAY_EXT);
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glFogi(GL_FOG_COORDINATE_SOURCE_EXT, GL_FRAGMENT_DEPTH_EXT);
-    const RGBAImage frame = readBack(view());
-    const uint8_t* clear = pixel(frame, width / 4, height / 2);
-    const uint8_t* fogged = pixel(frame, 3 * width / 4, height / 2);
-    EXPECT_LT(clear[0], 10);
-    EXPECT_GT(clear[2], 245);
-    EXPECT_GT(fogged[0], 245);
-    EXPECT_LT(fogged[2], 10);
-    view().restoreFogParameters();
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 

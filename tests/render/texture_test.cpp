@@ -68,7 +68,8 @@ std::vector<uint8_t> hugePng() {
 
 std::string writeBytes(const std::string& name, const std::vector<uint8_t>& bytes) {
     const std::string path = (scratchFolder() / name).string();
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     return path;
 }
 
@@ -114,7 +115,7 @@ TEST_F(TextureTest, SlotsAreSharedByNameAndSizeAndFreedWhenTheLastUserLetsGo) {
     view().glSetCurrentTexture(first, 11);  // a free slot is not bound
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 
-    // Another size asked is another slot; any case of the extension, JPEG and TIFF are found by the name alone.
+    // Another size asked is another slot; the extension is found in any case.
     writePicture("bigD.PNG", 256, 256, grey);
     const int32_t full = load("bigD");
     ASSERT_GE(full, 0);
@@ -123,13 +124,7 @@ TEST_F(TextureTest, SlotsAreSharedByNameAndSizeAndFreedWhenTheLastUserLetsGo) {
     ASSERT_GE(smaller, 0);
     EXPECT_NE(smaller, full);
     EXPECT_EQ(slot(smaller).Width, 128);
-    const std::vector<uint8_t> rgb(64 * 64 * 3, 90);
-    ASSERT_TRUE(writeJpeg((scratchFolder() / "fieldS.jpg").string(), 64, 64, rgb.data(), 90));
-    ASSERT_TRUE(writeTiff((scratchFolder() / "roofH.tif").string(), 64, 64, rgb.data()));
-    const int32_t jpeg = load("fieldS"), tiff = load("roofH");
-    ASSERT_GE(jpeg, 0);
-    ASSERT_GE(tiff, 0);
-    for (int32_t s : {full, full, smaller, jpeg, tiff}) view().glDeleteONETexture(s);
+    for (int32_t s : {full, full, smaller}) view().glDeleteONETexture(s);
 }
 
 TEST_F(TextureTest, ColourKeyAndMask) {
@@ -190,7 +185,8 @@ TEST_F(TextureTest, BadFilesAreRefusedFromTheirHeaderWithTheirCodeAndALogLineAnd
         {"fieldsB", "fieldsB.tif", hugeTiff(), kNotSquarePowerOfTwo, false, "fieldsB.tif"},
         {"fieldsC", "fieldsC.png", hugePng(), kNoSuchImage, true, "fieldsC.png"},
         // 16 bytes of JPEG whose Huffman table counts 914 codes (the decoder has room for 256).
-        {"fieldsD", "fieldsD.jpg", {0xFF, 0xD8, 0xFF, 0xFF, 0xC4, 0xFF, 0xFF, 0x10, 0xC0, 0xC4, 0xFF, 0xFF, 0x10, 0, 0, 0},
+        {"fieldsD", "fieldsD.jpg",
+         {0xFF, 0xD8, 0xFF, 0xFF, 0xC4, 0xFF, 0xFF, 0x10, 0xC0, 0xC4, 0xFF, 0xFF, 0x10, 0, 0, 0},
          kNoSuchImage, true, "fieldsD.jpg"},
         {"wallsD", nullptr, {}, kNoSuchImage, true, "not a TIFF file"},
         {"odd", nullptr, {}, kNotSquarePowerOfTwo, false, "100 x 100"},
