@@ -1,6 +1,5 @@
-// The view's arithmetic that needs no GL: facing squares, number text, picture resizing, the
-// transparent order, frame time, point transforms and vertex rotation. The eye matrices are
-// checked against GL's own by the screen tests.
+// The view's arithmetic that needs no GL: facing squares, number text, picture resizing, frame
+// time, point transforms and vertex rotation. The transparent order is checked by the frame tests.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -9,7 +8,6 @@
 #include "render/FrameMath.h"
 #include "render/ObjectDrawing.h"
 #include "render/TextureTable.h"
-#include "render/TransparentQueue.h"
 #include "render/ViewMath.h"
 
 namespace pellam::render {
@@ -65,17 +63,6 @@ TEST(RenderMath, ResizingKeepsKeyedHolesOutOfTheColourAndDoublingUndoes) {
     EXPECT_EQ(q.at(7, 7)[0], 10);
     resizePicture(q, 2);
     EXPECT_EQ(q.rgba, original);
-}
-
-TEST(RenderMath, TransparentQueueIsFarthestFirstWithTiesToTheFirstQueued) {
-    TransparentQueue q;
-    for (double z : {200.0, 100.0, 300.0, 200.0, -1000000.0}) {
-        q.next()->ZDepth = z;
-        q.commit();
-    }
-    std::vector<int> order;
-    for (int i = q.takeFarthest(); i >= 0; i = q.takeFarthest()) order.push_back(i);
-    EXPECT_EQ(order, (std::vector<int>{2, 0, 3, 1}));  // the entry at -1,000,000 is never drawn
 }
 
 // Only the points of the range move, the fourth value rides along, and in place works.
