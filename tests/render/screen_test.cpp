@@ -1,6 +1,6 @@
-// The view on screen: the loading screen counted call by call on a fresh view, the eye matrix
-// against GL's own, the horizon fog and the depth test kept through a frame's changes, the window
-// the preferences ask for; and screen shots written, numbered and read back.
+// The view on screen: the loading screen counted call by call on a fresh view, the horizon fog and
+// the depth test kept through a frame's changes, the window the preferences ask for; and screen
+// shots written, numbered and read back.
 #include <GL/gl.h>
 
 #include <fstream>
@@ -101,21 +101,6 @@ TEST_F(ScreenTest, TheHorizonFogAndTheDepthTestSurviveTheFramesChanges) {
     glGetIntegerv(GL_DEPTH_FUNC, &func);
     EXPECT_EQ(func, GL_GREATER) << "empty text";
     glDepthFunc(GL_LEQUAL);
-}
-
-TEST_F(ScreenTest, EyeRotationMatchesTheOneGLBuilds) {
-    view().glRenderStart();
-    view().glSet3DDrawing(1, 2, 3, 30, 20, 40);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glRotated(20, 0, 0, 1);
-    glRotated(30, 1, 0, 0);
-    glRotated(40, 0, 1, 0);
-    double gl[16];
-    glGetDoublev(GL_MODELVIEW_MATRIX, gl);
-    glPopMatrix();
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(view().getEyeRM()[i], gl[i], 1e-6) << i;
 }
 
 TEST_F(ScreenTest, MultisamplingTheDisplayCannotGiveStillMakesAWorkingView) {
