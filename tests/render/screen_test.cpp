@@ -158,11 +158,25 @@ protected:
 
 }  // namespace
 
-TEST_F(ShotTest, WritesTheFrameAsJpegNumbersTheFilesAndBeepsWhenItCannot) {
+TEST_F(ShotTest, WritesTheFrameAsTiffOrJpegNumbersTheFilesAndBeepsWhenItCannot) {
+    // A pending shot is taken once, before the swap.
+    view().setScreenSaveType(1);
     const RGBAImage frame = drawScene();
+    view().setScreenShotPending();
+    view().glRenderEnd();
+    RGBAImage file;
+    ASSERT_TRUE(readImageFile(shot(1, ".tif"), file));
+    EXPECT_EQ(meanError(file, frame), 0.0);  // TIFF keeps every bit
+    fakeTicks += 400;
+    drawScene();
+    view().glRenderEnd();
+    EXPECT_FALSE(fs::exists(shot(2, ".tif")));
+    fs::remove(shot(1, ".tif"));
+
+    view().setScreenSaveType(0);
+    drawScene();
     ASSERT_TRUE(view().doScreenSaveFromOpenGL());
     EXPECT_EQ(view().lastScreenShotPath(), shot(1));
-    RGBAImage file;
     ASSERT_TRUE(readImageFile(shot(1), file));
     ASSERT_EQ(file.width, frame.width);
     ASSERT_EQ(file.height, frame.height);
@@ -184,7 +198,7 @@ TEST_F(ShotTest, WritesTheFrameAsJpegNumbersTheFilesAndBeepsWhenItCannot) {
     fakeTicks += 300;
     EXPECT_TRUE(view().doScreenSaveFromOpenGL());
     EXPECT_EQ(view().lastScreenShotPath(), shot(2));
-    EXPECT_EQ(sounds, 3);
+    EXPECT_EQ(sounds, 4);
 
     // All 99 numbers taken, then a folder nobody may write in: no file, a beep, no success sound.
     for (int n = 1; n <= 99; ++n) std::ofstream(shot(n)) << "x";
@@ -195,21 +209,7 @@ TEST_F(ShotTest, WritesTheFrameAsJpegNumbersTheFilesAndBeepsWhenItCannot) {
         EXPECT_FALSE(view().doScreenSaveFromOpenGL()) << where;
         EXPECT_EQ(platform::beepCount(), beeps + 1) << where;
     }
-    EXPECT_EQ(sounds, 3);
-}
-
-TEST_F(ShotTest, PendingShotIsTakenOnceBeforeTheSwapAsTiff) {
-    view().setScreenSaveType(1);
-    const RGBAImage frame = drawScene();
-    view().setScreenShotPending();
-    view().glRenderEnd();
-    RGBAImage file;
-    ASSERT_TRUE(readImageFile(shot(1, ".tif"), file));
-    EXPECT_EQ(meanError(file, frame), 0.0);  // TIFF keeps every bit
-    fakeTicks += 400;
-    drawScene();
-    view().glRenderEnd();
-    EXPECT_FALSE(fs::exists(shot(2, ".tif")));
+    EXPECT_EQ(sounds, 4);
 }
 
 TEST_F(ShotTest, DesktopFolderIsFoundOrTheHomeFolderServes) {

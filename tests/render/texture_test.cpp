@@ -1,8 +1,6 @@
-// The texture loader against a live GL context: slots shared by name and size and freed when the
-// last user lets go, colour keys and masks, a full table, and files that cannot be had. Files that
-// lie (a few dozen bytes claiming gigabytes, a format their name does not say) are refused from
-// their header before anything is decoded, and logged. A world texture that cannot be had is drawn
-// with the view's visible fallback.
+// The texture loader against a live GL context: shared slots, colour keys and masks, a full table,
+// files that lie about their size or kind (refused from their header, before any decoding), and
+// the visible fallback for world textures that cannot be had.
 #include <GL/gl.h>
 #include <zlib.h>
 
