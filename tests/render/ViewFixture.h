@@ -1,7 +1,6 @@
 #pragma once
-// One game view for a whole test suite (a window is slow to make), with its own preferences
-// file, the application folder pointed at the build tree (where the generated data lies), and
-// helpers to write pictures and read the back buffer.
+// One game view for a whole test suite (a window is slow to make), with its own preferences file
+// and the build tree's generated data; helpers to write pictures and read the back buffer.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>

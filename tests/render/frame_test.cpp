@@ -23,8 +23,7 @@ constexpr unsigned kUnlitFlat = 0x10 | 0x2000;  // unlit and untextured: the pol
 constexpr int32_t kTransparent = 0x1;
 const std::array<float, 4> kRed{1, 0, 0, 1}, kGreen{0, 1, 0, 1}, kBlue{0, 0, 1, 1};
 
-// One object of flat squares facing a camera that looks north (+Z), built as the model classes
-// build theirs: up to two frames of geometry and the drawable record pointing at them.
+// Flat squares facing a camera that looks north (+Z), in up to two frames of geometry.
 struct Thing : ZephModel {
     struct Geometry {
         std::vector<GLT2FN3FV3FFormat> Points;
@@ -51,11 +50,7 @@ struct Thing : ZephModel {
     float* getPointerToRelativeEyeX() override { return &Record.TheObject.EyeRelativeX; }
     int32_t getTeamNumber() override { return Team; }
 
-    void at(double x, double y, double z) {
-        Record.ObjectMatrix[12] = x;
-        Record.ObjectMatrix[13] = y;
-        Record.ObjectMatrix[14] = z;
-    }
+    void at(double x, double y, double z) { std::copy_n(std::array{x, y, z}.begin(), 3, &Record.ObjectMatrix[12]); }
     // A square of half side `half` ft centred on (cx, cy) at depth z, facing the camera.
     void square(int frame, double half, double z, std::array<float, 4> colour, int32_t hints, bool alt = false,
                 double cx = 0, double cy = 0) {
@@ -117,7 +112,6 @@ protected:
         view().setFrameServices(&services);
         view().setCameraInsideItem(-1);
         view().setEraseColorRed(0, 0, 0.5);
-        view().setMessageLines(nullptr);
     }
     void TearDown() override {
         view().setKeepScene(false);
@@ -283,9 +277,7 @@ TEST_F(SceneTest, CockpitIsDrawnAloneAfterADepthClearAndCameraItemsOutsideTheArr
     EXPECT_EQ(view().getCameraInsideItem2(), -1);
     view().setCameraInsideItem(21);
     frame();  // an empty slot: no cockpit pass, no crash
-    view().setSecondAircraftCamera(3);
-    view().setSecondAircraftCamera(10);
-    view().setSecondAircraftCamera(1);
+    for (long aircraft : {3L, 10L, 1L}) view().setSecondAircraftCamera(aircraft);
     EXPECT_EQ(view().getSecondAircraftCamera(), 3);
 }
 
@@ -330,7 +322,7 @@ TEST_F(SceneTest, MessageLinesNeedTheFirstLineAndARequestedShotIsWrittenFromTheF
     unsigned char lines[5][256] = {};
     render::stringToPascal("Squadron aloft", lines[2]);
     view().setMessageLines(lines);
-    auto text = [&](const RGBAImage& image) { return brightPixels(image, 0, 0, image.width, image.height, 200); };
+    auto text = [](const RGBAImage& image) { return brightPixels(image, 0, 0, image.width, image.height, 200); };
     EXPECT_EQ(text(frame()), 0);
     render::stringToPascal("Enemy aircraft ahead", lines[0]);
     EXPECT_GT(text(frame()), 50);

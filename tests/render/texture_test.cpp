@@ -23,11 +23,6 @@ namespace {
 
 void grey(int, int, uint8_t* p) { p[0] = p[1] = p[2] = 128; }
 
-// `bytes` bytes of `v`, little-endian.
-void put(std::vector<uint8_t>& b, uint32_t v, int bytes) {
-    for (int k = 0; k < bytes; ++k) b.push_back(uint8_t(v >> 8 * k));
-}
-
 // 36 bytes of uncompressed TGA claiming 15,330 x 15,330 pixels of 32 bits.
 std::vector<uint8_t> hugeTga() {
     std::vector<uint8_t> b = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xE2, 0x3B, 0xE2, 0x3B, 32, 0x28};
@@ -37,18 +32,13 @@ std::vector<uint8_t> hugeTga() {
 
 // 138 bytes of grey TIFF claiming 16,384 x 16,384 pixels in one strip.
 std::vector<uint8_t> hugeTiff() {
-    std::vector<uint8_t> b = {'I', 'I', 42, 0};
-    put(b, 8, 4);
+    std::vector<uint8_t> b = {'I', 'I', 42, 0, 8, 0, 0, 0, 9, 0};  // little-endian, 9 tags at 8
     const uint32_t entries[][3] = {{256, 4, 16384}, {257, 4, 16384}, {258, 3, 8},     {259, 3, 1},       {262, 3, 1},
                                    {273, 4, 122},   {277, 3, 1},     {278, 4, 16384}, {279, 4, 1u << 28}};
-    put(b, 9, 2);
-    for (const auto& e : entries) {
-        put(b, e[0], 2);
-        put(b, e[1], 2);
-        put(b, 1, 4);
-        put(b, e[2], 4);  // a short value sits in the low half
-    }
-    put(b, 0, 4);
+    for (const auto& e : entries)  // tag, type, one value (a short sits in the low half)
+        for (auto [v, bytes] : {std::pair{e[0], 2}, {e[1], 2}, {1u, 4}, {e[2], 4}})
+            for (int k = 0; k < bytes; ++k) b.push_back(uint8_t(v >> 8 * k));
+    b.resize(b.size() + 4, 0);  // no further directory
     b.resize(138, 0x80);
     return b;
 }
