@@ -158,11 +158,11 @@ TEST_F(TextureTest, BadFilesAreRefusedFromTheirHeaderWithTheirCodeAndALogLineAnd
     writePicture("wallsD.tif", 64, 64, grey);  // a PNG under TIFF's name
     const std::string text = "this is not a picture";
     struct Case {
-        std::string name;              // as loaded, without the extension
-        const char* file;              // written from `bytes` unless null
+        std::string name;  // as loaded, without the extension
+        const char* file;  // written from `bytes` unless null
         std::vector<uint8_t> bytes;
         int32_t code;
-        bool beeps;                    // a file found but unreadable beeps
+        bool beeps;  // a file found but unreadable beeps
         const char* logged;
     };
     const Case cases[] = {
