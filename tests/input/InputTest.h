@@ -1,7 +1,6 @@
 #pragma once
-// Shared test fixtures for input: a user-defaults store on a file of its own, joystick devices
-// that list the elements they are given, answer reads from a value table and queue button and hat
-// events pushed with press(), and key events.
+// Shared input fixtures: a user-defaults store on a file of its own, joysticks that answer reads
+// from a value table and queue the events pushed with press(), and key events.
 #include <atomic>
 #include <deque>
 #include <filesystem>
@@ -17,6 +16,10 @@
 #include "platform/hid/ToolkitKeys.h"
 
 namespace pellam::input::test {
+
+using platform::hid::HidDeviceInfo;
+using platform::hid::HidElement;
+using platform::hid::HidQueueEvent;
 
 // A user-defaults store on a file of its own, removed afterwards.
 class TempStore {
@@ -54,10 +57,6 @@ inline platform::hid::ToolkitKeyEvent keyEvent(uint16_t c, uint32_t flags = 0, b
     return e;
 }
 
-using platform::hid::HidDeviceInfo;
-using platform::hid::HidElement;
-using platform::hid::HidQueueEvent;
-
 struct FakeDevice {
     HidDeviceInfo info;
     bool propertiesFail = false;
@@ -87,13 +86,14 @@ inline FakeDevice stick(std::vector<HidElement> elements, int32_t vendor = 0, in
     return d;
 }
 
-// A stick with X, Y, rudder (Rz), throttle (slider), a hat and `buttons` buttons. Axis cookies 1..4,
-// hat 5, buttons from 10.
+// X, Y, rudder (Rz) and throttle (slider) on cookies 1..4 resting mid-range, a hat on 5 and
+// `buttons` buttons from cookie 10.
 inline FakeDevice fullStick(int buttons = 12) {
-    std::vector<HidElement> e = {axis(1, platform::hid::kUsageX), axis(2, platform::hid::kUsageY),
-                                 axis(3, platform::hid::kUsageRz), axis(4, platform::hid::kUsageSlider), hat(5)};
-    for (int b = 0; b < buttons; ++b) e.push_back(button(10 + b, b + 1));
-    return stick(e);
+    using namespace platform::hid;
+    FakeDevice d = stick({axis(1, kUsageX), axis(2, kUsageY), axis(3, kUsageRz), axis(4, kUsageSlider), hat(5)});
+    for (int b = 0; b < buttons; ++b) d.info.elements.push_back(button(10 + b, b + 1));
+    d.values = {{1, 512}, {2, 512}, {3, 512}, {4, 512}};
+    return d;
 }
 
 class FakeHid : public platform::hid::HidServices {
@@ -140,11 +140,12 @@ struct Rig {
     FakeHid hid;
     TempStore store;
     std::unique_ptr<PellamJoySub> in;
-    explicit Rig(std::vector<FakeDevice> devices) {
+    explicit Rig(std::vector<FakeDevice> devices = {}) {
         hid.devices = std::move(devices);
         in = std::make_unique<PellamJoySub>(&hid, *store);
         in->awakeFromNib();
     }
+    void set(int32_t cookie, int32_t value, int d = 0) { hid.devices[d].values[cookie] = value; }
 };
 
 }  // namespace pellam::input::test

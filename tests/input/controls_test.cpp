@@ -1,10 +1,10 @@
-// Flight-control values from mouse and stick, pedal brakes, and calibration.
+// Joysticks found and read: discovery, the event queues, buttons and the hat; flight-control
+// values from mouse and stick, pedal brakes, and calibration.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "input/PellamJoySub.h"
 #include "tests/input/InputTest.h"
 
 namespace pellam::input {
@@ -13,99 +13,151 @@ namespace {
 using namespace platform::hid;
 using test::axis;
 using test::FakeHid;
+using test::Rig;
 using test::stick;
-using test::TempStore;
+using D = JoystickDevices;
+
+struct Entry {
+    int raw, command, type;
+    bool operator==(const Entry&) const = default;
+};
+std::ostream& operator<<(std::ostream& os, const Entry& e) {
+    return os << "{0x" << std::hex << e.raw << std::dec << ", " << e.command << ", " << e.type << "}";
+}
+
+std::vector<Entry> drain(DoJoystick& input) {
+    std::vector<Entry> out;
+    while (const ActionItem1* a = input.getNextActionInBuffer()) out.push_back({a->RawKeyPress, a->theAction, a->actionType});
+    return out;
+}
+
+TEST(Discovery, PedalsABrokenDeviceAndAFourthStick) {
+    FakeHid hid;
+    hid.devices.push_back(stick({axis(1, kUsageX), axis(2, kUsageY), axis(3, kUsageRz), test::button(4, 1)}, 1678, 1281));
+    D pedals;
+    ASSERT_TRUE(pedals.FindLastJoystick(&hid));
+    EXPECT_EQ(pedals.group(D::kRudder).cookie, 3);
+    EXPECT_EQ(pedals.group(D::kFirstToeBrake).cookie, 1);
+    EXPECT_EQ(pedals.group(D::kSecondToeBrake).cookie, 2);
+    EXPECT_EQ(pedals.group(D::kStickX).cookie, 0);
+
+    // A device that cannot describe itself, or says it is no joystick, hides no other.
+    hid.devices[0].info.primaryUsage = 5;
+    hid.devices.push_back(test::fullStick());
+    hid.devices[1].propertiesFail = true;
+    hid.devices.push_back(test::fullStick());
+    D d;
+    ASSERT_TRUE(d.FindLastJoystick(&hid));
+    EXPECT_EQ(d.DevicesFound, 1);
+    EXPECT_EQ(d.group(D::kStickX).device, 0);  // the first joystick found
+    EXPECT_TRUE(hid.devices[2].open);
+    EXPECT_FALSE(hid.devices[1].open);
+
+    // Three sticks are opened, each with its queue; the third's first button is button 9 (group 14).
+    Rig four(std::vector<test::FakeDevice>(4, test::fullStick(4)));
+    EXPECT_EQ(four.in->joysticks().DevicesFound, 4);
+    EXPECT_TRUE(four.hid.devices[2].open && four.hid.devices[2].queueStarted);
+    EXPECT_FALSE(four.hid.devices[3].open);
+    EXPECT_EQ(four.in->joysticks().group(14).device, 2);
+    four.hid.press(2, 10, 1);
+    four.in->CheckJoystickQueue();
+    EXPECT_EQ(drain(*four.in), (std::vector<Entry>{{0x10000E, 11, 2}}));
+}
+
+TEST(Buttons, OneEventPerFrameAndUnboundButtonsAndRowsWriteNothing) {
+    Rig rig({test::fullStick(20)});
+    PellamJoySub& input = *rig.in;
+    rig.hid.press(0, 10, 1);  // button 1: Fire Guns
+    rig.hid.press(0, 11, 1);  // button 2 in the same frame
+    input.CheckJoystickQueue();
+    EXPECT_EQ(drain(input), (std::vector<Entry>{{0x100006, 2, 2}}));
+    input.CheckJoystickQueue();
+    EXPECT_EQ(drain(input), (std::vector<Entry>{{0x100007, 1, 2}}));
+    rig.hid.press(0, 10, 0);
+    rig.hid.press(0, 26, 1);  // button 17: group 31
+    input.CheckJoystickQueue();
+    input.CheckJoystickQueue();
+    EXPECT_EQ(drain(input), (std::vector<Entry>{{0x100006, 2, 1}, {0x10001F, 11, 2}}));
+
+    // A button without a command sends the unbound command and the ring goes on.
+    input.JoystickButtonTranslation[8] = 0;
+    rig.hid.press(0, 12, 1);
+    rig.hid.press(0, 10, 1);
+    input.CheckJoystickQueue();
+    input.CheckJoystickQueue();
+    EXPECT_EQ(drain(input), (std::vector<Entry>{{0x100008, 95, 2}, {0x100006, 2, 2}}));
+    input.setJoystickButtonCommand(0, 8);
+    EXPECT_EQ(input.getJoystickButtonCommand(8), 0);
+    input.setJoystickButtonCommand(18, 63);
+    EXPECT_EQ(input.getJoystickButtonCommand(63), 0);
+}
+
+TEST(Hat, FourWayHatSpreadsOverEightPositionsAndNoStickHasNoQueue) {
+    Rig rig({stick({axis(1, kUsageX), test::hat(5, 0, 3)})});
+    for (int v = 0; v < 4; ++v) rig.hid.press(0, 5, v);
+    std::vector<int> positions;
+    for (int i = 0; i < 4; ++i) {
+        rig.in->CheckJoystickQueue();
+        positions.push_back(rig.in->getNextActionInBuffer()->RawKeyPress - 0x100016);
+    }
+    EXPECT_EQ(positions, (std::vector<int>{0, 2, 4, 6}));
+
+    Rig none;
+    EXPECT_FALSE(none.in->haveJoystick());
+    none.in->CheckJoystickQueue();
+    EXPECT_TRUE(none.in->ring().empty());
+    for (int a = 0; a <= 24; ++a) EXPECT_EQ(none.in->getAxisPosition(a), 0.0);
+}
 
 constexpr float kW = 1000, kH = 800;
 
-// A stick with X, Y, rudder and throttle on 0..1000 and toe brakes, calibrated to read
-// p = v / 500 - 1 straight (throttle v / 1000, not reversed).
-class Controls : public ::testing::Test {
-protected:
-    FakeHid hid;
-    TempStore store;
-    std::unique_ptr<PellamJoySub> input;
-    void SetUp() override {
-        auto s = stick({axis(1, kUsageX, 0, 1000), axis(2, kUsageY, 0, 1000), axis(3, kUsageRz, 0, 1000),
-                        axis(4, kUsageSlider, 0, 1000)});
-        s.values = {{1, 500}, {2, 500}, {3, 500}, {4, 0}};
-        hid.devices.push_back(s);
-        input = std::make_unique<PellamJoySub>(&hid, *store);
-        input->awakeFromNib();
-        input->AileronCalibrator = input->ElevatorCalibrator = input->RudderCalibrator = 1;
-        input->ThrottleRangeCalibrator = 1;
-        input->ThrottleStartAdder = 0;
-        input->ThrottleDirection = false;
-        input->pointerMoved(kW / 2, kH / 2);
-    }
-    void set(int cookie, int value) { hid.devices[0].values[cookie] = value; }
-    void frame() { input->createSurfaceInput(kW, kH); }
-};
+TEST(Controls, MouseFliesUntilTheStickMovesAndAnEmptyViewGivesNoMouseInput) {
+    Rig rig({stick({axis(1, kUsageX, 0, 1000), axis(2, kUsageY, 0, 1000)})});
+    rig.hid.devices[0].values = {{1, 500}, {2, 500}};
+    PellamJoySub& input = *rig.in;
+    input.AileronCalibrator = input.ElevatorCalibrator = 1;
+    auto frame = [&](float w = kW, float h = kH) {
+        input.createSurfaceInput(w, h);
+        return input.getFinalAilerons();
+    };
+    EXPECT_EQ(frame(), 0.0);  // a pointer never seen rests at the centre
+    EXPECT_EQ(input.getFinalElevator(), 0.0);
+    input.pointerMoved(10, 10);
+    EXPECT_EQ(frame(0, 0), 0.0);
 
-TEST_F(Controls, MouseFliesUntilTheStickMoves) {
-    frame();
-    EXPECT_EQ(input->getFinalAilerons(), 0.0);
-    EXPECT_EQ(input->getFinalElevator(), 0.0);
-    // Right edge: 2 x 1, rescaled and raised to the mouse curve; the mouse may exceed 1.
-    input->pointerMoved(kW, kH / 2);
-    frame();
-    EXPECT_NEAR(input->getFinalAilerons(), std::pow(2 * 1.052631579, 1.6), 1e-9);
-    // The stick moves by more than 0.05: it takes over.
-    set(1, 800);  // 0.6
-    frame();
-    EXPECT_NEAR(input->getFinalAilerons(), std::pow((0.6 - 0.05) * 1.052631579, 1.9), 1e-9);
-    // Inside the stick's dead zone: exactly 0.
-    set(1, 515);  // 0.03
-    frame();
-    EXPECT_EQ(input->getFinalAilerons(), 0.0);
-    // Both move in one frame: the mouse wins.
-    set(1, 200);
-    input->pointerMoved(0, kH / 2);
-    frame();
-    EXPECT_NEAR(input->getFinalAilerons(), -std::pow(2 * 1.052631579, 1.6), 1e-9);
-}
-
-TEST_F(Controls, PointerNeverSeenRestsAtTheCentre) {
-    PellamJoySub fresh{nullptr, *store};
-    fresh.awakeFromNib();
-    fresh.createSurfaceInput(kW, kH);
-    EXPECT_EQ(fresh.getFinalAilerons(), 0.0);
-    EXPECT_EQ(fresh.getFinalElevator(), 0.0);
-    // An empty rectangle gives no mouse input rather than a division by zero.
-    fresh.pointerMoved(10, 10);
-    fresh.createSurfaceInput(0, 0);
-    EXPECT_EQ(fresh.getFinalAilerons(), 0.0);
-    EXPECT_FALSE(fresh.getUseJoyThrottle());
+    input.pointerMoved(kW, kH / 2);
+    const double mouseRight = frame();
+    EXPECT_GT(mouseRight, 1.0);  // the mouse may go past full travel
+    rig.set(1, 800);  // the stick moves by more than 0.05: it takes over
+    const double stick = frame();
+    EXPECT_GT(stick, 0.0);
+    EXPECT_LT(stick, 0.6);
+    rig.set(1, 515);  // inside its dead zone: exactly 0
+    EXPECT_EQ(frame(), 0.0);
+    rig.set(1, 200);  // both move in one frame: the mouse wins
+    input.pointerMoved(0, kH / 2);
+    EXPECT_DOUBLE_EQ(frame(), -mouseRight);
 }
 
 TEST(PedalBrakes, EachChangeIsReportedOnce) {
     auto pedals = stick({axis(1, kUsageX, 0, 127), axis(2, kUsageY, 0, 127), axis(3, kUsageRz, 0, 127)}, 1678, 1281);
     pedals.values = {{1, 0}, {2, 0}, {3, 64}};
-    test::Rig rig({pedals});
-    auto& [hid, store, in] = rig;
-    PellamJoySub& input = *in;
+    Rig rig({pedals});
     std::vector<int> reports;
-    auto frame = [&] {
-        input.createSurfaceInput(100, 100);
-        reports.push_back(input.getPedalBrakes());
-    };
-    frame();
-    hid.devices[0].values[2] = 81;  // the second toe brake alone
-    frame();
-    frame();
-    hid.devices[0].values[2] = 80;
-    frame();
-    frame();
+    for (int second : {0, 81, 81, 80, 80}) {  // the second toe brake alone
+        rig.set(2, second);
+        rig.in->createSurfaceInput(100, 100);
+        reports.push_back(rig.in->getPedalBrakes());
+    }
     EXPECT_EQ(reports, (std::vector<int>{0, 1, -1, 0, -1}));
-    EXPECT_FALSE(input.haveJoystick());  // pedals have no stick X
+    EXPECT_FALSE(rig.in->haveJoystick());  // pedals have no stick X
 }
 
-TEST(Axes, DegenerateRangesAndCalibrationsReadZero) {
+TEST(Axes, DegenerateRangesCalibrationsAndUnreadableElementsReadZero) {
     auto s = stick({axis(1, kUsageX, 7, 7), axis(2, kUsageY, 0, 1000), axis(4, kUsageSlider, 5, 5)});
     s.values = {{1, 7}, {2, 900}, {4, 5}};
-    test::Rig rig({s});
-    auto& [hid, store, in] = rig;
-    PellamJoySub& input = *in;
+    Rig rig({s});
+    PellamJoySub& input = *rig.in;
     EXPECT_EQ(input.getAxisPosition(1), 0.0);
     EXPECT_EQ(input.getAxisPosition(4), 0.0);
     input.ElevatorCalibrator = std::numeric_limits<double>::quiet_NaN();
@@ -115,81 +167,60 @@ TEST(Axes, DegenerateRangesAndCalibrationsReadZero) {
     EXPECT_TRUE(std::isfinite(input.getFinalElevator()));
     EXPECT_TRUE(std::isfinite(input.getFinalAilerons()));
     EXPECT_TRUE(std::isfinite(input.getFinalThrottle()));
-    // An unreadable element reads 0.
-    hid.devices[0].values.erase(2);
+    rig.hid.devices[0].values.erase(2);
     input.ElevatorCalibrator = 1;
     EXPECT_EQ(input.getAxisPosition(2), 0.0);
 }
 
-class Calibration : public ::testing::Test {
-protected:
-    FakeHid hid;
-    TempStore store;
-    std::unique_ptr<PellamJoySub> input;
-    void SetUp() override {
-        auto s = stick({axis(1, kUsageX), axis(2, kUsageY), axis(3, kUsageRz), axis(4, kUsageSlider)});
-        s.values = {{1, 512}, {2, 512}, {3, 512}, {4, 100}};
-        hid.devices.push_back(s);
-        input = std::make_unique<PellamJoySub>(&hid, *store);
-        input->awakeFromNib();
-        input->ThrottleDirection = false;
+// The calibrator's tracker sees `swept` on stick X, Y and rudder and `throttle` on the throttle,
+// then the stick rests at `centre`.
+void calibrate(Rig& rig, std::vector<int> swept, std::vector<int> throttle, int centre) {
+    rig.in->ThrottleDirection = false;
+    rig.in->initJoystickCalibrateVariables();
+    rig.in->DoingCalWindow = true;
+    for (int v : swept) {
+        rig.set(1, v), rig.set(2, v), rig.set(3, v);
+        rig.in->createSurfaceInput(100, 100);
     }
-    void set(int cookie, int v) { hid.devices[0].values[cookie] = v; }
-    // Sweeps every axis to both ends through the calibrator's tracker, then rests them.
-    void sweep(int centre, int thrLow, int thrHigh) {
-        input->initJoystickCalibrateVariables();
-        input->DoingCalWindow = true;
-        for (int v : {0, 1023}) {
-            set(1, v), set(2, v), set(3, v);
-            input->createSurfaceInput(100, 100);
-        }
-        for (int v : {thrLow, thrHigh}) {
-            set(4, v);
-            input->createSurfaceInput(100, 100);
-        }
-        input->DoingCalWindow = false;
-        set(1, centre), set(2, centre), set(3, centre);
-        input->getJoystickCentersAndCalibrate();
+    for (int v : throttle) {
+        rig.set(4, v);
+        rig.in->createSurfaceInput(100, 100);
     }
-};
-
-TEST_F(Calibration, StickReadsZeroAtRestAndOnePointOneAtItsEndsCentredOrNot) {
-    sweep(512, 100, 900);
-    for (int v : {0, 512, 1023}) {
-        set(1, v);
-        EXPECT_NEAR(input->getAxisPosition(1), (v - 512) / 511.5 * 1.1, 2e-3) << v;
-    }
-    // The throttle's travel from its lowest point reaches full a little before its far end.
-    set(4, 100);
-    EXPECT_DOUBLE_EQ(input->getAxisPosition(4), 0.0);
-    set(4, 716);
-    EXPECT_DOUBLE_EQ(input->getAxisPosition(4), 1.0);
-
-    // Off centre: 1.1 on its short side.
-    sweep(600, 100, 900);
-    set(1, 1023);
-    EXPECT_NEAR(input->getAxisPosition(1), 1.1, 1e-9);
-    set(1, 0);
-    EXPECT_NEAR(input->getAxisPosition(1), -600.0 / 423 * 1.1, 1e-9);
+    rig.in->DoingCalWindow = false;
+    rig.set(1, centre), rig.set(2, centre), rig.set(3, centre);
+    rig.in->getJoystickCentersAndCalibrate();
 }
 
-TEST_F(Calibration, AStillThrottleAndAnAbsentAxis) {
-    // Stick Y absent: its calibration is kept.
-    hid.devices[0].info.elements.erase(hid.devices[0].info.elements.begin() + 1);
-    input = std::make_unique<PellamJoySub>(&hid, *store);
-    input->awakeFromNib();
-    input->ElevatorCalibrator = 1.54;
-    input->initJoystickCalibrateVariables();
-    input->DoingCalWindow = true;
-    set(4, 300);
-    input->createSurfaceInput(100, 100);
-    input->DoingCalWindow = false;
-    input->getJoystickCentersAndCalibrate();
-    EXPECT_DOUBLE_EQ(input->ThrottleRangeCalibrator, 2.4);
-    EXPECT_DOUBLE_EQ(input->ElevatorCalibrator, 1.54);
-    EXPECT_EQ(input->JUp, DoJoystick::kUnset);
-    // A stick that never moved: each side counts as one raw unit.
-    EXPECT_DOUBLE_EQ(input->AileronCalibrator, 511.5 * 1.1);
+TEST(Calibration, StickReadsZeroAtRestAndOnePointOneAtItsEndsCentredOrNot) {
+    Rig rig({test::fullStick()});
+    calibrate(rig, {0, 1023}, {100, 900}, 512);
+    for (int v : {0, 512, 1023}) {
+        rig.set(1, v);
+        EXPECT_NEAR(rig.in->getAxisPosition(1), (v - 512) / 511.5 * 1.1, 2e-3) << v;
+    }
+    // The throttle's travel from its lowest point reaches full a little before its far end.
+    rig.set(4, 100);
+    EXPECT_DOUBLE_EQ(rig.in->getAxisPosition(4), 0.0);
+    rig.set(4, 716);
+    EXPECT_DOUBLE_EQ(rig.in->getAxisPosition(4), 1.0);
+
+    calibrate(rig, {0, 1023}, {100, 900}, 600);  // off centre: 1.1 on its short side
+    rig.set(1, 1023);
+    EXPECT_NEAR(rig.in->getAxisPosition(1), 1.1, 1e-9);
+    rig.set(1, 0);
+    EXPECT_NEAR(rig.in->getAxisPosition(1), -600.0 / 423 * 1.1, 1e-9);
+}
+
+TEST(Calibration, AStillStickAndThrottleDivideByNothingAndAnAbsentAxisKeepsItsFactor) {
+    auto s = test::fullStick();
+    s.info.elements.erase(s.info.elements.begin() + 1);  // no stick Y
+    Rig rig({s});
+    rig.in->ElevatorCalibrator = 1.54;
+    calibrate(rig, {}, {300}, 512);
+    EXPECT_DOUBLE_EQ(rig.in->ThrottleRangeCalibrator, 2.4);
+    EXPECT_DOUBLE_EQ(rig.in->ElevatorCalibrator, 1.54);
+    EXPECT_EQ(rig.in->JUp, DoJoystick::kUnset);
+    EXPECT_DOUBLE_EQ(rig.in->AileronCalibrator, 511.5 * 1.1);  // each side counts as one raw unit
 }
 
 }  // namespace
