@@ -1,10 +1,11 @@
 // Joysticks found and read: discovery, the event queues, buttons and the hat; flight-control
-// values from mouse and stick, pedal brakes, and calibration.
+// values from mouse and stick, pedal brakes, calibration, and the joystick windows.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
+#include "platform/Beep.h"
 #include "tests/input/InputTest.h"
 
 namespace pellam::input {
@@ -221,6 +222,85 @@ TEST(Calibration, AStillStickAndThrottleDivideByNothingAndAnAbsentAxisKeepsItsFa
     EXPECT_DOUBLE_EQ(rig.in->ElevatorCalibrator, 1.54);
     EXPECT_EQ(rig.in->JUp, DoJoystick::kUnset);
     EXPECT_DOUBLE_EQ(rig.in->AileronCalibrator, 511.5 * 1.1);  // each side counts as one raw unit
+}
+
+
+TEST(JoystickWindows, ButtonWindowCancelOkayAndReset) {
+    test::Rig rig({test::fullStick()});
+    PellamJoySub& in = *rig.in;
+    auto frame = [&] {
+        in.createSurfaceInput(800, 600);
+        while (in.getNextActionInBuffer()) {
+        }
+    };
+    in.okayButtons(InputButton::DefCancel);  // no window open, so no copy to put back
+    EXPECT_EQ(in.getJoystickButtonCommand(6), kFireGuns);
+    in.fromDefineJoystickMenu();
+    EXPECT_EQ(in.joyWindow.buttonName, "Button #1");
+    const int before = in.getJoystickButtonCommand(8);
+    ASSERT_NE(before, kThrottleUp);
+
+    rig.hid.press(0, 12, 1);  // button 3 down
+    frame();
+    EXPECT_EQ(in.joyWindow.buttonName, "Button #3");
+    in.joyWindow.popUpCommand = kThrottleUp;
+    in.joyWindow.revLF = !in.getAileronDirection();
+    frame();
+    EXPECT_EQ(in.getJoystickButtonCommand(8), kThrottleUp);  // in force before Okay
+    rig.hid.press(0, 12, 0);  // a release counts only with the sticky hat on
+    frame();
+    EXPECT_EQ(in.CurrentJoyButton, 8);
+
+    const long beeps = platform::beepCount();
+    in.fromJoystickCalibrateMenu();  // neither window opens over the other
+    EXPECT_FALSE(in.DoingCalWindow);
+    EXPECT_EQ(platform::beepCount(), beeps + 1);
+
+    in.okayButtons(InputButton::DefCancel);
+    EXPECT_EQ(in.getJoystickButtonCommand(8), before);
+    EXPECT_FALSE(in.getAileronDirection());
+    EXPECT_FALSE(in.isWindowOpen());
+
+    in.fromDefineJoystickMenu();
+    rig.hid.press(0, 12, 1);
+    frame();
+    in.joyWindow.popUpCommand = kThrottleUp;
+    in.joyWindow.slider1 = 3.0;
+    frame();
+    EXPECT_DOUBLE_EQ(in.StickCurveJoy, 1.9);  // sliders wait for Okay
+    in.okayButtons(InputButton::DefOkay, {true, 0, 0});
+    EXPECT_DOUBLE_EQ(in.StickCurveJoy, 3.0);
+    EXPECT_TRUE(in.DontUseJoystickRudder);
+    EXPECT_EQ((*rig.store->dataForKey("JoystickButtons"))[8], kThrottleUp);
+    EXPECT_EQ(rig.store->boolForKey("DontUseJoystickRudder"), true);
+
+    in.DoingDefWindow = true;
+    in.okayButtons(InputButton::DefReset);
+    EXPECT_FALSE(in.DoingDefWindow);
+    EXPECT_EQ((*rig.store->dataForKey("JoystickButtons"))[8], before);
+}
+
+// A signed stick swept end to end fills its range box, resting in the middle; the close box
+// leaves the calibration and the store as they were.
+TEST(JoystickWindows, CalibratorRangesAndCloseBox) {
+    test::Rig rig({test::stick({test::axis(1, kUsageX, -32768, 32767), test::axis(2, kUsageY, -32768, 32767)})});
+    PellamJoySub& in = *rig.in;
+    const double factor = in.AileronCalibrator;
+    const auto stored = rig.store->doubleForKey("AileronCalibrateFactor");
+    in.fromJoystickCalibrateMenu();
+    ASSERT_TRUE(in.isWindowOpen());
+    EXPECT_TRUE(in.UseRaw);
+    for (int v : {-32768, 32767, 0}) {
+        rig.set(1, v), rig.set(2, v);
+        in.createSurfaceInput(800, 600);
+    }
+    const auto& r = in.getRanges();
+    EXPECT_EQ(std::vector<double>(r.begin(), r.begin() + 4), (std::vector<double>{0.0, 1.0, 1.0, 0.0}));
+    EXPECT_NEAR(r[8], 0.5, 1e-4);
+    in.calibratorShouldClose();
+    EXPECT_FALSE(in.isWindowOpen());
+    EXPECT_DOUBLE_EQ(in.AileronCalibrator, factor);
+    EXPECT_EQ(rig.store->doubleForKey("AileronCalibrateFactor"), stored);
 }
 
 }  // namespace
