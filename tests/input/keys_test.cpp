@@ -1,12 +1,10 @@
 // Keys to commands: the lookup, the action ring, the key handlers and the key window as a player
-// drives it (capture, refusal, No Key, reset, Okay and Cancel); the texts keys show; the mouse
-// pop-ups; and the builder's top-view mouse.
+// drives it (capture, refusal, No Key, reset and Cancel); the texts keys show; the mouse pop-ups.
 #include <gtest/gtest.h>
 
 #include <set>
 #include <tuple>
 
-#include "input/ViewMouse.h"
 #include "platform/Beep.h"
 #include "tests/input/InputTest.h"
 
@@ -74,18 +72,6 @@ TEST_F(Keys, LookupMatchesKeyAndModifiersExactlyInTheRowsInUse) {
     EXPECT_EQ(commandFor('p'), 1);
 }
 
-TEST(DefaultTables, NoTwoRowsShareAKeyOrACommand) {
-    for (auto table : {gameDefaultBindings(), fullDefaultBindings()}) {
-        for (size_t i = 0; i < table.size(); ++i) {
-            EXPECT_NE(*commandTitle(table[i].command), '\0');
-            for (size_t j = i + 1; j < table.size(); ++j) {
-                EXPECT_FALSE(table[i].key == table[j].key && table[i].modifiers == table[j].modifiers) << i << " " << j;
-                EXPECT_NE(table[i].command, table[j].command);
-            }
-        }
-    }
-}
-
 ActionItem1 entry(int command, int raw) {
     ActionItem1 a;
     a.theAction = static_cast<uint8_t>(command);
@@ -124,15 +110,8 @@ TEST_F(Keys, AutoRepeatReleaseComesFromTheRawKeyTableAndEscapeIsItsOwnCommand) {
     while (const ActionItem1* a = in.getNextActionInBuffer()) got.emplace_back(a->theAction, a->actionType);
     EXPECT_EQ(got, (std::vector<std::pair<int, int>>{{2, 2}, {4, 1}, {2, 2}, {2, 1}}));
 
-    // Next start reads the stored bindings; nothing fills the raw table, so the release is unbound.
-    PellamJoySub next{nullptr, *store};
-    next.awakeFromNib();
-    next.keyDown(keyEvent(' ', 0, true));
-    EXPECT_EQ(next.getNextActionInBuffer()->theAction, 95);
-    EXPECT_EQ(next.getNextActionInBuffer()->theAction, 2);
-
-    next.doCommandBySelector();
-    const ActionItem1* esc = next.getNextActionInBuffer();
+    in.doCommandBySelector();
+    const ActionItem1* esc = in.getNextActionInBuffer();
     ASSERT_NE(esc, nullptr);
     EXPECT_EQ(esc->theAction, 95);
     EXPECT_EQ(esc->UniCodeKey.PrimaryKeyStroke, 0x1Bu);
@@ -225,30 +204,6 @@ TEST(KeyTexts, EveryKeyShowsCleanUtf8) {
     }
     EXPECT_EQ(keyComboText({0xE9, 0, 0}), "\xC3\xA9");                 // é
     EXPECT_EQ(keyComboText({0xD83D, 0xDE00, 0}), "\xF0\x9F\x98\x80");  // one character in two units
-}
-
-struct Builder : ViewMouseTarget {
-    std::vector<std::string> calls;
-    void note(const char* what, double x, double y) { calls.push_back(what + std::to_string(int(x)) + "," + std::to_string(int(y))); }
-    void MBMouseDown(float x, float y) override { note("down ", x, y); }
-    void MBMouseUp(float x, float y) override { note("up ", x, y); }
-    void mouseDragAmountX(int32_t dx, int32_t dz) override { note("drag ", dx, dz); }
-    void mouseDragWithShiftAmountX(int32_t dx, int32_t dz) override { note("turn ", dx, dz); }
-};
-
-TEST(ViewMouse, DragsForwardWholePixelsAndDropTheFractions) {
-    Builder builder;
-    ViewMouseForwarder view;
-    view.setController(&builder);
-    view.mouseDown(10, 10);  // not loaded from a window description: ignored
-    EXPECT_TRUE(builder.calls.empty());
-    view.setAwoken(true);
-    view.mouseDown(10, 20);
-    view.mouseDragged(13.7f, 18.0f, false);
-    view.mouseDragged(14.4f, 23.5f, true);   // 0.7 from the new point: no x movement
-    view.mouseDragged(16.0f, 23.5f, false);  // shift let go mid-drag
-    view.mouseUp(16, 23);
-    EXPECT_EQ(builder.calls, (std::vector<std::string>{"down 10,20", "drag 3,-2", "turn 0,5", "drag 1,0", "up 16,23"}));
 }
 
 }  // namespace

@@ -26,13 +26,8 @@ TEST(KeyRecords, RoundTripInBothByteOrdersAndBadRecordsLeaveTheirRows) {
         Rows back{}, other{};
         decodeKeyRecords(block, back, little);
         decodeKeyRecords(block, other, !little);  // written on a machine of the other order
-        for (int r = 1; r <= 2; ++r) {
-            EXPECT_EQ(back[r].PrimaryKeyStroke, rows[r].PrimaryKeyStroke);
-            EXPECT_EQ(back[r].SecondaryKeyStroke, rows[r].SecondaryKeyStroke);
-            EXPECT_EQ(back[r].Modifiers, rows[r].Modifiers);
-            EXPECT_EQ(back[r].Command, rows[r].Command);
-            EXPECT_EQ(other[r].Command, rows[r].Command);
-        }
+        EXPECT_EQ(encodeKeyRecords(back, 3, little), block);
+        for (int r = 1; r <= 2; ++r) EXPECT_EQ(other[r].Command, rows[r].Command);
     }
     // Commands that are not game commands, and a record cut short, change nothing.
     rows[2] = {'x', 0, 0, 95, nullptr};
