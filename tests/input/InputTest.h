@@ -3,17 +3,16 @@
 // from a value table and queue the events pushed with press(), and key events.
 #include <atomic>
 #include <deque>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "input/PellamJoySub.h"
 #include "platform/UserDefaults.h"
 #include "platform/hid/HidDevices.h"
 #include "platform/hid/ToolkitKeys.h"
+#include "tests/TestFolder.h"
 
 namespace pellam::input::test {
 
@@ -21,32 +20,21 @@ using platform::hid::HidDeviceInfo;
 using platform::hid::HidElement;
 using platform::hid::HidQueueEvent;
 
-// A user-defaults store on a file of its own, removed afterwards.
+// A user-defaults store in a folder of its own, removed afterwards.
 class TempStore {
 public:
-    TempStore() {
-        static std::atomic<int> counter{0};
-        path_ = (std::filesystem::temp_directory_path() /
-                 ("pellam_input_" + std::to_string(::getpid()) + "_" + std::to_string(counter++) + ".json"))
-                    .string();
-        std::filesystem::remove(path_);
-        store_ = std::make_unique<platform::UserDefaults>(path_);
-    }
-    ~TempStore() {
-        store_.reset();
-        std::filesystem::remove(path_);
-    }
     platform::UserDefaults& operator*() { return *store_; }
     platform::UserDefaults* operator->() { return store_.get(); }
     // A fresh store object on the same file, as at the next start.
     void reopen() {
         store_->synchronize();
-        store_ = std::make_unique<platform::UserDefaults>(path_);
+        store_ = std::make_unique<platform::UserDefaults>(folder_.file("defaults.json"));
     }
 
 private:
-    std::string path_;
-    std::unique_ptr<platform::UserDefaults> store_;
+    static inline std::atomic<int> count_{0};
+    testing::TestFolder folder_{"pellam-input-" + std::to_string(count_++)};
+    std::unique_ptr<platform::UserDefaults> store_ = std::make_unique<platform::UserDefaults>(folder_.file("defaults.json"));
 };
 
 inline platform::hid::ToolkitKeyEvent keyEvent(uint16_t c, uint32_t flags = 0, bool repeat = false) {
