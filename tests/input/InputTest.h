@@ -25,11 +25,6 @@ class TempStore {
 public:
     platform::UserDefaults& operator*() { return *store_; }
     platform::UserDefaults* operator->() { return store_.get(); }
-    // A fresh store object on the same file, as at the next start.
-    void reopen() {
-        store_->synchronize();
-        store_ = std::make_unique<platform::UserDefaults>(folder_.file("defaults.json"));
-    }
 
 private:
     static inline std::atomic<int> count_{0};
@@ -37,11 +32,10 @@ private:
     std::unique_ptr<platform::UserDefaults> store_ = std::make_unique<platform::UserDefaults>(folder_.file("defaults.json"));
 };
 
-inline platform::hid::ToolkitKeyEvent keyEvent(uint16_t c, uint32_t flags = 0, bool repeat = false) {
+inline platform::hid::ToolkitKeyEvent keyEvent(uint16_t c, uint32_t flags = 0) {
     platform::hid::ToolkitKeyEvent e;
     e.characters[0] = c;
     e.modifierFlags = flags;
-    e.isARepeat = repeat;
     return e;
 }
 
@@ -59,10 +53,6 @@ struct FakeDevice {
 inline HidElement axis(int32_t cookie, int32_t usage, int32_t min = 0, int32_t max = 1023) {
     return {cookie, platform::hid::kGenericDesktopPage, usage, min, max};
 }
-inline HidElement button(int32_t cookie, int32_t number) { return {cookie, platform::hid::kButtonPage, number, 0, 1}; }
-inline HidElement hat(int32_t cookie, int32_t min = 0, int32_t max = 7) {
-    return {cookie, platform::hid::kGenericDesktopPage, platform::hid::kUsageHatSwitch, min, max};
-}
 
 inline FakeDevice stick(std::vector<HidElement> elements, int32_t vendor = 0, int32_t product = 0) {
     FakeDevice d;
@@ -78,8 +68,9 @@ inline FakeDevice stick(std::vector<HidElement> elements, int32_t vendor = 0, in
 // `buttons` buttons from cookie 10.
 inline FakeDevice fullStick(int buttons = 12) {
     using namespace platform::hid;
-    FakeDevice d = stick({axis(1, kUsageX), axis(2, kUsageY), axis(3, kUsageRz), axis(4, kUsageSlider), hat(5)});
-    for (int b = 0; b < buttons; ++b) d.info.elements.push_back(button(10 + b, b + 1));
+    FakeDevice d = stick({axis(1, kUsageX), axis(2, kUsageY), axis(3, kUsageRz), axis(4, kUsageSlider),
+                          {5, kGenericDesktopPage, kUsageHatSwitch, 0, 7}});
+    for (int b = 0; b < buttons; ++b) d.info.elements.push_back({10 + b, kButtonPage, b + 1, 0, 1});
     d.values = {{1, 512}, {2, 512}, {3, 512}, {4, 512}};
     return d;
 }

@@ -196,14 +196,12 @@ TEST(KeyRecords, RoundTripInBothByteOrdersAndBadRecordsLeaveTheirRows) {
     rows[1] = {0xF700, 0, 0xA00000, 60, nullptr};
     rows[2] = {' ', 0x12, 0x20000, 2, nullptr};
     for (bool little : {true, false}) {
-        SCOPED_TRACE(little ? "little-endian" : "big-endian");
         const std::vector<uint8_t> block = encodeKeyRecords(rows, 3, little);
-        ASSERT_EQ(block.size(), 4000u);
         Rows back{}, other{};
         decodeKeyRecords(block, back, little);
         decodeKeyRecords(block, other, !little);  // written on a machine of the other order
-        EXPECT_EQ(encodeKeyRecords(back, 3, little), block);
-        for (int r = 1; r <= 2; ++r) EXPECT_EQ(other[r].Command, rows[r].Command);
+        EXPECT_EQ(encodeKeyRecords(back, 3, little), block) << little;
+        for (int r = 1; r <= 2; ++r) EXPECT_EQ(other[r].Command, rows[r].Command) << little;
     }
     // Commands that are not game commands, and a record cut short, change nothing.
     rows[2] = {'x', 0, 0, 95, nullptr};
@@ -235,29 +233,33 @@ TEST(StoredSettings, OlderKeyTableIsConvertedAndStoredAnew) {
     PellamJoySub input{nullptr, *store};
     input.awakeFromNib();
     const auto& t = input.CommandsAndKeys;
-    const std::vector<std::pair<uint32_t, uint32_t>> got = {{t[12].PrimaryKeyStroke, t[12].Modifiers},
-                                                             {t[5].PrimaryKeyStroke, t[5].Modifiers},
-                                                             {t[52].PrimaryKeyStroke, t[52].Modifiers},
-                                                             {t[80].PrimaryKeyStroke, t[80].Modifiers}};
-    EXPECT_EQ(got, (std::vector<std::pair<uint32_t, uint32_t>>{
-                       {0x61, kControlKeyMask}, {0xF708, kFunctionKeyMask}, {0xF700, kArrowKeyMask}, {'r', kAlternateKeyMask}}));
+    const std::tuple<int, uint32_t, uint32_t> converted[] = {
+        {12, 'a', kControlKeyMask}, {5, 0xF708, kFunctionKeyMask}, {52, 0xF700, kArrowKeyMask}, {80, 'r', kAlternateKeyMask}};
+    for (auto [row, key, modifiers] : converted) {
+        EXPECT_EQ(t[row].PrimaryKeyStroke, key) << row;
+        EXPECT_EQ(t[row].Modifiers, modifiers) << row;
+    }
     EXPECT_EQ(t[12].Command, 18);  // the row keeps its command
     EXPECT_EQ(input.KeyTranslation[0x35], 0);
     EXPECT_TRUE(store->dataForKey("KeyboardButtons2").has_value());
 }
 
 // Curves beyond their limits, calibrations that are not single-precision numbers, button
-// commands off the table and rows far outside it: the defaults stand.
+// commands off the table and rows far outside it: the defaults or the limits stand.
 TEST(StoredSettings, ValuesOutsideTheirLimitsAreNotTaken) {
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    const std::tuple<const char*, double, double DoJoystick::*, double> values[] = {
+        {"StickCurveRud", 0.5, &DoJoystick::StickCurveRud, 3.5},
+        {"StickCurveJoy", 0.5, &DoJoystick::StickCurveJoy, 1.0},
+        {"StickRudDead", 1.0, &DoJoystick::StickRudDead, 0.1},
+        {"AileronCalibrateFactor", nan, &DoJoystick::AileronCalibrator, 1.54},
+        {"ElevatorCalibrateFactor", inf, &DoJoystick::ElevatorCalibrator, 1.54},
+        {"RudderCalibrateFactor", 1e300, &DoJoystick::RudderCalibrator, 1.7},
+        {"ThrottleAddFactor", -0.25, &DoJoystick::ThrottleStartAdder, -0.25},
+    };
     TempStore store;
     store->setBool("CalPrefsAvailable", true);
-    store->setDouble("StickCurveRud", 0.5);
-    store->setDouble("StickCurveJoy", 0.5);
-    store->setDouble("StickRudDead", 1.0);
-    store->setDouble("AileronCalibrateFactor", std::numeric_limits<double>::quiet_NaN());
-    store->setDouble("ElevatorCalibrateFactor", std::numeric_limits<double>::infinity());
-    store->setDouble("RudderCalibrateFactor", 1e300);
-    store->setDouble("ThrottleAddFactor", -0.25);
+    for (auto [key, stored, field, read] : values) store->setDouble(key, stored);
     store->setBool("JoyButPrefsAvailable", true);
     std::vector<uint8_t> buttons(10, 24);
     buttons[7] = 200;
@@ -266,13 +268,7 @@ TEST(StoredSettings, ValuesOutsideTheirLimitsAreNotTaken) {
     store->setData("MouseButtons", std::vector<uint8_t>(40, 6));
     PellamJoySub input{nullptr, *store};
     input.awakeFromNib();
-    EXPECT_DOUBLE_EQ(input.StickCurveRud, 3.5);
-    EXPECT_DOUBLE_EQ(input.StickCurveJoy, 1.0);
-    EXPECT_DOUBLE_EQ(input.StickRudDead, 0.1);
-    EXPECT_DOUBLE_EQ(input.AileronCalibrator, 1.54);
-    EXPECT_DOUBLE_EQ(input.ElevatorCalibrator, 1.54);
-    EXPECT_DOUBLE_EQ(input.RudderCalibrator, 1.7);
-    EXPECT_DOUBLE_EQ(input.ThrottleStartAdder, -0.25);
+    for (auto [key, stored, field, read] : values) EXPECT_DOUBLE_EQ(input.*field, read) << key;
     EXPECT_EQ(input.JoystickButtonTranslation[6], 24);
     EXPECT_EQ(input.JoystickButtonTranslation[7], 95);
     EXPECT_EQ(input.getMouseCommand(1), 6);
@@ -302,8 +298,9 @@ TEST(StoredSettings, ChangesComeBackAtTheNextStart) {
     std::vector<uint8_t> block = *store->dataForKey("KeyboardButtons2");
     std::fill(block.begin() + 86 * 20, block.begin() + 87 * 20, 0);
     store->setData("KeyboardButtons2", block);
-    store.reopen();
-    PellamJoySub input{nullptr, *store};
+    ASSERT_TRUE(store->synchronize());
+    platform::UserDefaults nextStart(store->filePath());
+    PellamJoySub input{nullptr, nextStart};
     input.awakeFromNib();
     EXPECT_EQ(input.CommandsAndKeys[2].PrimaryKeyStroke, uint32_t('g'));
     EXPECT_EQ(input.CommandsAndKeys[2].Modifiers, kControlKeyMask);

@@ -57,10 +57,8 @@ protected:
         while (SDL_PollEvent(&e)) platform::hid::dispatchSdlEvent(e, *input, hid.get(), kH);
         input->createSurfaceInput(kW, kH);
         applyFlightControls(*input, plane);
-        applyPedalBrakes(*input, plane);
         for (int taken = 0; taken < 4 && input->checkForNextActionInBuffer(); ++taken) {
             const ActionItem1 a = *input->getNextActionInBuffer();
-            if (input->isWindowOpen()) continue;
             ran.insert({a.theAction, a.actionType});
             if (a.theAction == kFireGuns || a.theAction == kFireGunsAndCannon) plane.gunsOnOff(a.actionType == kPressed);
         }
@@ -142,7 +140,7 @@ TEST_F(Play, KeyboardAndMouse) {
     EXPECT_TRUE(ran.count({kPauseFly, kPressed}));
 }
 
-TEST_F(Play, JoystickUntilItIsPulledOut) {
+TEST_F(Play, JoystickUntilTheMouseMovesOrItIsPulledOut) {
     ASSERT_NO_FATAL_FAILURE(attach(SDL_JOYSTICK_TYPE_FLIGHT_STICK, 4, 12, 1));
     frame();
     SDL_JoystickSetVirtualAxis(stick, 0, 20000);
@@ -166,6 +164,19 @@ TEST_F(Play, JoystickUntilItIsPulledOut) {
     frame();
     EXPECT_FALSE(plane.guns);
     EXPECT_TRUE(ran.count({kLookIncRight, kReleased}));
+
+    // Inside its dead zone the stick reads exactly 0; moved with the mouse in one frame, the
+    // mouse wins, and may go past full travel.
+    SDL_JoystickSetVirtualAxis(stick, 0, 500);
+    frame();
+    EXPECT_EQ(plane.ailerons, 0.0);
+    SDL_JoystickSetVirtualAxis(stick, 0, -20000);
+    mouseTo(kW, kH / 2);
+    frame();
+    EXPECT_GT(plane.ailerons, 1.0);
+    input->pointerMoved(10, 10);
+    input->createSurfaceInput(0, 0);  // an empty view: no mouse input rather than a division by zero
+    EXPECT_EQ(input->getFinalAilerons(), 0.0);
 
     EXPECT_NE(input->getAxisPosition(1), 0.0);
     SDL_JoystickDetachVirtual(device);
