@@ -23,13 +23,13 @@ using platform::hid::HidQueueEvent;
 // A user-defaults store in a folder of its own, removed afterwards.
 class TempStore {
 public:
-    platform::UserDefaults& operator*() { return *store_; }
-    platform::UserDefaults* operator->() { return store_.get(); }
+    platform::UserDefaults& operator*() { return store_; }
+    platform::UserDefaults* operator->() { return &store_; }
 
 private:
     static inline std::atomic<int> count_{0};
     testing::TestFolder folder_{"pellam-input-" + std::to_string(count_++)};
-    std::unique_ptr<platform::UserDefaults> store_ = std::make_unique<platform::UserDefaults>(folder_.file("defaults.json"));
+    platform::UserDefaults store_{folder_.file("defaults.json")};
 };
 
 inline platform::hid::ToolkitKeyEvent keyEvent(uint16_t c, uint32_t flags = 0) {
@@ -54,10 +54,8 @@ inline HidElement axis(int32_t cookie, int32_t usage, int32_t min = 0, int32_t m
     return {cookie, platform::hid::kGenericDesktopPage, usage, min, max};
 }
 
-inline FakeDevice stick(std::vector<HidElement> elements, int32_t vendor = 0, int32_t product = 0) {
+inline FakeDevice stick(std::vector<HidElement> elements) {
     FakeDevice d;
-    d.info.vendorID = vendor;
-    d.info.productID = product;
     d.info.primaryUsage = platform::hid::kUsageJoystick;
     d.info.primaryUsagePage = platform::hid::kGenericDesktopPage;
     d.info.elements = std::move(elements);
