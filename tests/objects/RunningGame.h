@@ -1,8 +1,7 @@
 #pragma once
-// The real controller flying a game: the player's Camel over flat ground at `ground` ft, starting
-// at `height` ft heading east, with the effect objects in the array's head, and the settings store
-// in a folder of the test's own. The simulation is seeded after start-up, which seeds it from the
-// system.
+// The real controller flying a game: the player's Camel with two bombs over flat ground at
+// `ground` ft, starting at `height` ft heading east, with the effect objects in the array's head,
+// and the settings store in a folder of the test's own.
 #include <gtest/gtest.h>
 
 #include <array>
