@@ -238,7 +238,7 @@ TEST_F(Pieces, AnAircraftHitThrowsOneFromItsHitPointOnlyWhenThereIsOne) {
     EXPECT_EQ((fakes::Point3{f.GlobalX, f.GlobalY, f.GlobalZ}), (fakes::Point3{1004, 2001, 2998}));
 }
 
-TEST_F(Pieces, PiecesThrownAtTickZeroAreDrawnAsOneMeshNearTheirPlace) {
+TEST_F(Pieces, ThrownAtTickZeroAreDrawnAsOneMeshNearTheirPlace) {
     view.placeEye(2000000.5, 3000, 2000000.5);
     const double q[3] = {2000100, 400, 2000200};
     debris.startExplosionDebris(q, 0);
