@@ -137,7 +137,6 @@ public:
     uint16_t currentPort() const { return CurrentPort; }
 
     long packetsSent() const { return PacketsSent; }
-    long packetsIn() const { return PacketsIn; }
     bool amIHost() const { return HostOrJoiner == kHost; }
     bool networkAndJoiner() const { return HostOrJoiner == kJoiner && NetworkMode != kNoGame; }
     int32_t getNetworkPlayDelay() const { return NetworkPlayDelay; }
@@ -210,7 +209,6 @@ public:
     // asked for and the mission.
     void setJoinerParticulars(std::string_view playerString, uint32_t hostAddress, int32_t team, int32_t missionNumber);
     const std::string& playerNameString() const { return PlayerNameString; }
-    const std::array<std::string, 8>& allPlayerNames() const { return AllPlayerNames; }
     uint32_t joinToAddress() const { return JoinToAddress; }
     int32_t myTeamRequest() const { return MyTeamRequest; }
     int32_t playerKillNumberOffset() const { return PlayerKillNumberOffset; }

