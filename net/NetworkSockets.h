@@ -143,7 +143,6 @@ public:
     void setNetworkPlayDelay(int32_t ticks) { NetworkPlayDelay = ticks; }
 
     // ---- Setup packets and their repeat schedules (NetworkSetup.cpp). Addresses in host order.
-    void setServices(SetupServices* services) { Services = services; }
     // A join request to the host, at most once per 301 ticks.
     void SendIwantToPlay(uint32_t hostAddress);
     // Takes joiner n (1..7) into the game and sends the accept; false (and a beep) when every
@@ -171,7 +170,6 @@ public:
     void setJoinerNumber(int joiner) { JoinerNumber = joiner; }
     void setAccepted(bool accepted) { Accepted = accepted; }
     void openPlayerNamesWindow();
-    int32_t lastJoinerInTime(int joiner) const { return joiner >= 1 && joiner <= 7 ? LastJoinerInTime[joiner] : 0; }
 
     // ---- Data packets (NetworkData.cpp).
     void setDataServices(DataServices* services) { Data = services; }

@@ -49,7 +49,7 @@ struct World : EngineServices {
     std::array<Plane, 8> planes;
     std::array<std::array<int32_t, 2>, 8> results{};
     std::array<int32_t, 4> teams{};
-    bool host = false;
+    bool host = false, bombs = false;
     int missionStarts = 0, restarts = 0, lastSound = -1, paintLookups = 0;
 
     explicit World(int seed) {
@@ -61,7 +61,7 @@ struct World : EngineServices {
             for (int j = 0; j < 3; ++j) p.position[j] += p.velocity[j] * ticks;
     }
     SlotAircraft aircraftInSlot(int s) override { return {!planes[s].remote, planes[s].position[1], planes[s].team, planes[s].type}; }
-    bool doIhaveBombs(int) override { return false; }
+    bool doIhaveBombs(int joiner) override { return joiner == 2; }
     uint32_t getMissionHash() override { return 0x1234; }
     double getMissionSeconds() override { return 7.0; }
     void startJoinerAircraft(int j, int32_t team, int32_t type) override {
@@ -109,7 +109,7 @@ struct World : EngineServices {
     void setCameraRule(int32_t) override {}
     void setDogfightOnly(bool, bool, int32_t) override {}
     void setMissionHash(uint32_t, double) override {}
-    void setMyJoinerBombs(bool, int) override {}
+    void setMyJoinerBombs(bool carried, int) override { bombs = carried; }
     void setNetworkDogfightOnlyTeam(int32_t team, int s) override { planes[s].team = team; }
     void setNetworkAircraftTypeForAircraft(int s, int32_t type) override { planes[s].type = type; }
     void startThisAircraft(int, bool) override { ++restarts; }
@@ -139,6 +139,7 @@ struct Machine {
         ASSERT_EQ(link.startNetworkRoutines(0, BSDNetworkSockets::kHost, world.planes[0].team), 0);
         GameRules rules;
         rules.killsToWin = 5;
+        rules.dogfightOnly = 1;
         link.setResetTime(rules, 0, 0);
     }
     void join(uint16_t hostPort) {
@@ -242,6 +243,13 @@ struct Stranger {
         std::array<uint8_t, kSendSlotBytes> bytes{};
         const size_t n = build(SendSlot(bytes));
         socket.sendTo({kLoopback, to}, std::span<const uint8_t>(bytes.data(), n));
+    }
+    // Sends a hand-made packet to `m` and runs two of its frames once its receiver has it.
+    template <class Build>
+    void deliver(Machine& m, Build&& build) {
+        send(m.link.localPort(), build);
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        run({&m}, 2);
     }
     // The type and byte 3 of the next answer (the host's new-game and names packets to every
     // joiner let pass), {0, 0} when none comes.

@@ -19,10 +19,10 @@ JoinRequest request(uint8_t team = 2, uint8_t type = 64) {
 }
 
 void ask(Machine& host, Stranger& s, const JoinRequest& r) {
-    s.send(host.link.localPort(), [&](SendSlot slot) { return buildJoinRequest(r, makePlayerString(r.name), slot); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));  // the receiver has it
-    run({&host}, 2);
+    s.deliver(host, [&](SendSlot slot) { return buildJoinRequest(r, makePlayerString(r.name), slot); });
 }
+
+std::pair<uint8_t, uint8_t> decline(uint8_t reason) { return {kDeclinePacket, reason}; }
 
 TEST(Admission, DeclinesPendingRequestsAndALostAccept) {
     platform::ScopedTickSource clock([] { return clockTicks.load(); });
@@ -30,25 +30,23 @@ TEST(Admission, DeclinesPendingRequestsAndALostAccept) {
     host.host();
     Stranger a, b;
 
-    JoinRequest wrong = request();
-    wrong.appId = 3;
-    ask(host, a, wrong);
-    EXPECT_EQ(a.answer(), std::make_pair(uint8_t{kDeclinePacket}, uint8_t{5}));
-    wrong = request();
-    wrong.version = 12;
-    ask(host, a, wrong);
-    EXPECT_EQ(a.answer(), std::make_pair(uint8_t{kDeclinePacket}, uint8_t{4}));
-    ask(host, a, request(9, 64));
-    EXPECT_EQ(a.answer(), std::make_pair(uint8_t{kDeclinePacket}, uint8_t{5})) << "no team 9";
-    ask(host, a, request(2, 99));
-    EXPECT_EQ(a.answer(), std::make_pair(uint8_t{kDeclinePacket}, uint8_t{5})) << "no aircraft 99";
+    JoinRequest otherGame = request(), oldVersion = request();
+    otherGame.appId = 3;
+    oldVersion.version = 12;
+    const std::tuple<const char*, JoinRequest, uint8_t> refused[] = {
+        {"another game", otherGame, 5}, {"another version", oldVersion, 4},
+        {"no team 9", request(9, 64), 5}, {"no aircraft 99", request(2, 99), 5}};
+    for (const auto& [what, r, reason] : refused) {
+        ask(host, a, r);
+        EXPECT_EQ(a.answer(), decline(reason)) << what;
+    }
 
     // A full game declines; one already holding a slot (its accept was lost) is accepted again,
     // full or not; a slot freed later takes a requester refused as "full", since only the host
     // player's refusals are remembered.
     for (int n = 1; n <= 7; ++n) host.link.setJoiner(n, 0x0A000000 + n, 4000);
     ask(host, a, request());
-    EXPECT_EQ(a.answer(), std::make_pair(uint8_t{kDeclinePacket}, uint8_t{1}));
+    EXPECT_EQ(a.answer(), decline(1));
     host.link.setJoiner(5, kLoopback, b.port());
     ask(host, b, request());
     EXPECT_EQ(b.answer(), std::make_pair(uint8_t{kAcceptPacket}, uint8_t{5}));
@@ -61,10 +59,10 @@ TEST(Admission, DeclinesPendingRequestsAndALostAccept) {
     ask(host, b, request());
     EXPECT_EQ(b.answer().first, 0);
     host.link.declineJoiner();
-    EXPECT_EQ(a.answer(), std::make_pair(uint8_t{kDeclinePacket}, uint8_t{2}));
+    EXPECT_EQ(a.answer(), decline(2));
     EXPECT_EQ(host.line(0), "#1:Host:R/ 0:") << "the own line back";
     ask(host, a, request());
-    EXPECT_EQ(a.answer(), std::make_pair(uint8_t{kDeclinePacket}, uint8_t{2}));
+    EXPECT_EQ(a.answer(), decline(2));
     run({&host}, 61, 60);
     ask(host, a, request());
     EXPECT_EQ(host.link.getJoinerPending(), 2) << "after the hour";
@@ -101,17 +99,14 @@ TEST(Admission, HostDropsBadSlotsAndStrangers) {
     EXPECT_EQ(host.world.planes[1].lastApplied, 0);
     EXPECT_EQ(host.world.planes[0].whoShotMe, -1);
     data(player, 1);
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));  // the receiver has it
-    run({&host}, 2);
+    ask(host, stranger, request());
     EXPECT_GT(host.world.planes[1].lastApplied, 0);
     EXPECT_TRUE(player.got(kHostDataPacket));
 
     // Quits: the host's slot 0 and another's slot cannot be freed by a stranger; two real quits
     // close together both free their slots.
     auto quit = [&](Stranger& from, uint8_t slot) {
-        from.send(host.link.localPort(), [&](SendSlot s) { return buildQuit(slot, makePlayerString("Q"), s); });
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));  // the receiver has it
-        run({&host}, 2);
+        from.deliver(host, [&](SendSlot s) { return buildQuit(slot, makePlayerString("Q"), s); });
     };
     quit(stranger, 0);
     quit(stranger, 2);
@@ -134,25 +129,20 @@ TEST(Admission, JoinerTrustsOnlyItsHost) {
     run({&joiner}, 2);
     EXPECT_EQ(hostSocket.answer().first, kJoinRequestPacket);
 
-    auto from = [&](Stranger& s, auto build) {
-        s.send(joiner.link.localPort(), build);
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));  // the receiver has it
-        run({&joiner}, 2);
-    };
-    from(stranger, [](SendSlot s) { return buildDecline(2, s); });
+    stranger.deliver(joiner, [](SendSlot s) { return buildDecline(2, s); });
     EXPECT_EQ(joiner.link.getNetworkMode(), 1) << "a stranger's decline";
-    from(hostSocket, [](SendSlot s) {
+    hostSocket.deliver(joiner, [](SendSlot s) {
         const size_t n = buildAccept(Accept{}, s);
         s[3] = 9;
         return n;
     });
     EXPECT_FALSE(joiner.link.accepted()) << "no slot 9";
-    from(hostSocket, [](SendSlot s) { return buildAccept(Accept{3, GameRules{}, false}, s); });
+    hostSocket.deliver(joiner, [](SendSlot s) { return buildAccept(Accept{3, GameRules{}, false}, s); });
     ASSERT_TRUE(joiner.link.accepted());
     EXPECT_EQ(joiner.line(1), "You were accepted by the host");
-    from(hostSocket, [](SendSlot s) { return buildDecline(1, s); });
+    hostSocket.deliver(joiner, [](SendSlot s) { return buildDecline(1, s); });
     EXPECT_EQ(joiner.link.getNetworkMode(), 1) << "a decline after the accept";
-    from(stranger, [](SendSlot s) { return buildQuit(0, makePlayerString("X"), s); });
+    stranger.deliver(joiner, [](SendSlot s) { return buildQuit(0, makePlayerString("X"), s); });
     EXPECT_TRUE(joiner.link.accepted()) << "a stranger's quit";
 
     // Names: bad teams and types are not applied; a name that is no plain file name gets no
@@ -161,7 +151,7 @@ TEST(Admission, JoinerTrustsOnlyItsHost) {
     names.names = {"Host", "../../etc", "Nungesser", "Guynemer"};
     names.teams = {1, 9, 2, 3};
     names.aircraftTypes = {55, 99, 64, 77};
-    from(hostSocket, [&](SendSlot s) { return buildPlayerNames(names, s); });
+    hostSocket.deliver(joiner, [&](SendSlot s) { return buildPlayerNames(names, s); });
     EXPECT_EQ(joiner.link.getJoinerTeam(1), 0);
     EXPECT_EQ(joiner.link.getJoinerTypeForJoiner(1), 0);
     EXPECT_EQ(joiner.link.getJoinerTeam(2), 2);

@@ -36,11 +36,19 @@ TEST(NetworkGame, HostAndTwoJoinersFromJoinToSilence) {
     EXPECT_EQ(second.link.getJoinerNumber(), 2);
     EXPECT_EQ(host.link.numberOfJoiners(), 2);
 
-    // Names, the host's mission started, and the join's aircraft type known to everybody.
+    // Names, the host's mission started, bombs for joiner 2 alone, and each joiner's team and
+    // aircraft type as its join asked, known to everybody.
     EXPECT_EQ(first.link.getThisPlayerName(first.link.getJoinerNumber()), "Richthofen");
     EXPECT_EQ(first.link.getThisPlayerName(second.link.getJoinerNumber()), second.link.getThisPlayerName(0));
     EXPECT_GT(ball.world.missionStarts, 0);
-    EXPECT_EQ(host.world.planes[ball.link.getJoinerNumber()].type, 64);
+    EXPECT_TRUE(second.world.bombs && !first.world.bombs);
+    for (Machine* m : all)
+        for (Machine* j : {&ball, &voss}) {
+            if (m == j) continue;
+            const Plane& seen = m->world.planes[j->link.getJoinerNumber()];
+            EXPECT_EQ(seen.team, j->world.planes[0].team) << j->line(0);
+            EXPECT_EQ(seen.type, j->world.planes[0].type) << j->line(0);
+        }
 
     // Data every 21 ticks, answered with the seven others; poses follow their owners.
     const long sentBefore = ball.link.packetsSent();

@@ -1,17 +1,25 @@
-// A network link's socket on this machine: a datagram longer than any packet refused whole, send
-// slots that rotate, a busy port failing the start aloud, a joiner's particulars, the closing
-// mode and a line too long for the table.
+// Network links on this machine's loopback ports: a datagram longer than any packet refused
+// whole, the host's quit, send slots that rotate, a busy port failing the start aloud, a
+// joiner's particulars, the closing mode, a line too long for the table, the accept's slot
+// search, the decline list, and the data senders: a joiner's text repeated until the host
+// acknowledges it, the host's relay of other joiners' messages lowest slot first (never a
+// joiner's own back to it) and the summed hit counts.
 #include <gtest/gtest.h>
+
+#include <atomic>
 
 #include "net/DataPackets.h"
 #include "net/NetworkSockets.h"
 #include "tests/net/engine_rig.h"
 #include "platform/Beep.h"
+#include "platform/TickCount.h"
 
 namespace pellam::net {
 namespace {
 
-TEST(NetworkLink, ADatagramLongerThanAnyPacketIsRefusedWhole) {
+std::atomic<int32_t> now{5000};
+
+TEST(NetworkLink, ADatagramLongerThanAnyPacketIsRefusedWholeAndTheHostsQuitArrives) {
     BSDNetworkSockets host, joiner;
     ASSERT_EQ(host.startNetworkRoutines(0, BSDNetworkSockets::kHost, 1), 0);
     ASSERT_EQ(joiner.startNetworkRoutines(0, BSDNetworkSockets::kJoiner, 2), 0);
@@ -26,6 +34,12 @@ TEST(NetworkLink, ADatagramLongerThanAnyPacketIsRefusedWhole) {
     ASSERT_TRUE(arrive(joiner, kNotHostPacket, &p));
     EXPECT_TRUE(parseNotHost(p.packet()));
     EXPECT_FALSE(joiner.getMostRecentPacket(kHostDataPacket, &p));
+
+    host.setJoinerParticulars(makePlayerString("McCudden"), 0, 1, 60);
+    host.setJoiner(1, kLoopback, joiner.localPort());
+    host.HostQuit(nullptr);
+    ASSERT_TRUE(arrive(joiner, kQuitPacket, &p));
+    EXPECT_EQ(parseQuit(p.packet())->name, "McCudden");
 }
 
 TEST(NetworkLink, SendSlotsRotateAndABusyPortFailsAloud) {
@@ -64,6 +78,110 @@ TEST(NetworkLink, AJoinersParticularsLeaveTheHostsTeamAndClosingKeepsThePlayersK
     link.setMessageLine(1, std::string(400, 'z'));
     EXPECT_EQ(link.messageLine(1).size(), kMaxLineChars);
     EXPECT_EQ(link.getMessageLines()[1][255], kNoRelay) << "a long line keeps the relay marks";
+}
+
+TEST(NetworkLink, AcceptSlotsAndDeclineList) {
+    platform::ScopedTickSource clock([] { return now.load(); });
+    BSDNetworkSockets host;
+    for (int n = 1; n <= 7; ++n) {
+        EXPECT_TRUE(host.AcceptJoiner(0, n));
+        host.setJoiner(n, 0x0A000000u + n, 1);
+    }
+    const long beeps = platform::beepCount();
+    EXPECT_FALSE(host.AcceptJoiner(0, 1)) << "every slot taken";
+    EXPECT_EQ(platform::beepCount(), beeps + 1);
+    EXPECT_FALSE(BSDNetworkSockets{}.AcceptJoiner(0, 9)) << "no joiner 9";
+
+    // The same address twice takes one entry; an eighth distinct address replaces the oldest.
+    BSDNetworkSockets link;
+    link.DeclineJoiner(100, 1);
+    ++now;
+    link.DeclineJoiner(100, 1);
+    for (uint32_t a = 101; a <= 106; ++a, ++now) link.DeclineJoiner(a, 2);
+    for (uint32_t a = 100; a <= 106; ++a) EXPECT_TRUE(link.wasDeclined(a));
+    link.DeclineJoiner(107, 2);
+    EXPECT_FALSE(link.wasDeclined(100));
+    EXPECT_TRUE(link.wasDeclined(107));
+    now += 3601;
+    link.DeclineJoiner(108, 2);
+    EXPECT_FALSE(link.wasDeclined(101)) << "forgotten after an hour";
+}
+
+struct FakeAircraft : DataServices {
+    StateBlockBytes stateBlock(int slot) override {
+        StateBlockBytes b{};
+        b.fill(static_cast<uint8_t>(0x10 + slot));
+        return b;
+    }
+    double totalHits(int slot) override { return hits[slot]; }
+    void reportNetworkHits(int, double) override {}
+    bool resetRecently(int slot) override { return slot == resetSlot; }
+    void clearHits(int slot) override { hits[slot] = 0; }
+    uint8_t kills(int slot) override { return static_cast<uint8_t>(slot * 2); }
+    int modelCount() override { return 40; }
+    bool isDead(int modelIndex) override { return modelIndex == 12; }
+    std::array<double, 8> hits{};
+    int resetSlot = -1;
+};
+
+TEST(NetworkLink, DataSendersJoinerTextHitsAndHostRelay) {
+    platform::ScopedTickSource clock([] { return now.load(); });
+    FakeAircraft hostGame, joinerGame;
+    BSDNetworkSockets host, joiner;
+    host.setDataServices(&hostGame);
+    joiner.setDataServices(&joinerGame);
+    joiner.setJoinerParticulars(makePlayerString("Ball"), kLoopback, 1, 0);
+    ASSERT_EQ(host.startNetworkRoutines(0, BSDNetworkSockets::kHost, 1), 0);
+    ASSERT_EQ(joiner.startNetworkRoutines(0, BSDNetworkSockets::kJoiner, 1), 0);
+    joiner.setCurrentPort(host.localPort());
+    joiner.setJoinerNumber(4);
+
+    DataExchange& jx = joiner.exchange();
+    jx.messageNumber = 3;
+    jx.tempForSend = "Jasta over Cambrai";
+    joinerGame.hits = {1.5, 0, 0, 0, 300.0, 0, 0, 0};
+    jx.lastSquawkTime = now - 21;
+    joiner.SendJoinerData();
+    ReceivedPacket p;
+    ASSERT_TRUE(arrive(host, kJoinerDataPacket, &p));
+    auto jd = parseJoinerData(p.packet());
+    ASSERT_TRUE(jd);
+    EXPECT_EQ(jd->slot, 4);
+    EXPECT_EQ(jd->message.text, "Jasta over Cambrai") << "not yet acknowledged";
+    EXPECT_EQ(jd->acks[4], 3);
+    EXPECT_EQ(jd->hits[0], 255) << "its own 300 hits, saturated and swapped into the host's place";
+    EXPECT_EQ(jd->hits[4], 1);
+    EXPECT_EQ(jd->aircraft[0], 0x10);
+
+    // The host has messages from joiners 1, 2 and 4; joiner 4 has seen the host's own.
+    DataExchange& hx = host.exchange();
+    hx.lastMessageFrom[1] = {"one", 1, 5};
+    hx.lastMessageFrom[2] = {"two", 0, 6};
+    hx.lastMessageFrom[4] = {"Jasta over Cambrai", 0, 3};
+    hx.hostHitTally[3][1] = 2.0;  // joiner 3 counted two hits on joiner 1
+    hx.hostHitTally[1][1] = 9.0;  // joiner 1's count on itself does not count
+    hostGame.hits[1] = 1.0;
+    hostGame.resetSlot = 6;
+    hx.hostHitTally[2][6] = 4.0;
+    host.setCurrentPort(p.from.port);
+    std::vector<std::string> relayed;
+    for (int round = 0; round < 3; ++round) {
+        host.SendHostData(kLoopback, 4);
+        ReceivedPacket h;
+        ASSERT_TRUE(arrive(joiner, kHostDataPacket, &h));
+        auto hd = parseHostData(h.packet());
+        ASSERT_TRUE(hd);
+        relayed.push_back(hd->message.present ? hd->message.text : "");
+        if (round == 0) {
+            EXPECT_EQ(hd->message.fromSlot, 1);
+            EXPECT_EQ(hd->hits[1], 3) << "the host's and joiner 3's counts";
+            EXPECT_EQ(hd->hits[6], 0) << "reset moments ago";
+            EXPECT_EQ(hx.hostHitTally[2][6], 0.0);
+            EXPECT_EQ(hd->aircraft[4][0], 0x15) << "records skip joiner 4";
+        }
+        if (hd->message.present) hx.joinerMessageNumbers[4][hd->message.fromSlot] = hd->message.number;
+    }
+    EXPECT_EQ(relayed, (std::vector<std::string>{"one", "two", ""}));
 }
 
 }  // namespace
