@@ -1,7 +1,7 @@
-// Network links on this machine's loopback ports: a datagram longer than any packet refused
-// whole, the host's quit, send slots that rotate, a busy port failing the start aloud, a
-// joiner's particulars, the closing mode, a line too long for the table, the accept's slot
-// search, the decline list, and the data senders' hit counts.
+// Network links on this machine's loopback ports: send slots that rotate, a busy port failing
+// the start aloud, a joiner's particulars, the closing mode, a line too long for the table, the
+// accept's slot search, the decline list, the data senders' hit counts, a datagram longer than
+// any packet refused whole, and the host's quit.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -16,29 +16,6 @@ namespace pellam::net {
 namespace {
 
 std::atomic<int32_t> now{5000};
-
-TEST(NetworkLink, ADatagramLongerThanAnyPacketIsRefusedWholeAndTheHostsQuitArrives) {
-    BSDNetworkSockets host, joiner;
-    ASSERT_EQ(host.startNetworkRoutines(0, BSDNetworkSockets::kHost, 1), 0);
-    ASSERT_EQ(joiner.startNetworkRoutines(0, BSDNetworkSockets::kJoiner, 2), 0);
-    host.setCurrentPort(joiner.localPort());
-    // Cut at 500 bytes by the receiver, it must not be half-read as the host data it claims.
-    std::vector<uint8_t> huge(1400, 0);
-    huge[0] = 0x05, huge[1] = 0x78, huge[2] = kHostDataPacket;
-    host.sendDataPacket(kLoopback, huge);
-    SendSlot s = host.nextSendSlot();
-    host.sendDataPacket(kLoopback, s.first(buildNotHost(s)));
-    ReceivedPacket p;
-    ASSERT_TRUE(arrive(joiner, kNotHostPacket, &p));
-    EXPECT_TRUE(parseNotHost(p.packet()));
-    EXPECT_FALSE(joiner.getMostRecentPacket(kHostDataPacket, &p));
-
-    host.setJoinerParticulars(makePlayerString("McCudden"), 0, 1, 60);
-    host.setJoiner(1, kLoopback, joiner.localPort());
-    host.HostQuit(nullptr);
-    ASSERT_TRUE(arrive(joiner, kQuitPacket, &p));
-    EXPECT_EQ(parseQuit(p.packet())->name, "McCudden");
-}
 
 TEST(NetworkLink, SendSlotsRotateAndABusyPortFailsAloud) {
     BSDNetworkSockets first, second;
@@ -124,8 +101,8 @@ struct FakeAircraft : DataServices {
 
 // A joiner's and the host's hit counts: each joiner counts on its own aircraft in the host's
 // place; the host sums everybody's counts but a joiner's on itself, and forgets what was counted
-// on an aircraft set up again moments ago.
-TEST(NetworkLink, DataSendersHitCountsAndRecords) {
+// on an aircraft set up again moments ago. Then a datagram longer than any packet, and the quit.
+TEST(NetworkLink, HitCountsAnOversizedDatagramAndTheHostsQuit) {
     platform::ScopedTickSource clock([] { return now.load(); });
     FakeAircraft hostGame, joinerGame;
     BSDNetworkSockets host, joiner;
@@ -164,6 +141,17 @@ TEST(NetworkLink, DataSendersHitCountsAndRecords) {
     EXPECT_EQ(hd->hits[6], 0) << "reset moments ago";
     EXPECT_EQ(hx.hostHitTally[2][6], 0.0);
     EXPECT_EQ(hd->aircraft[4][0], 0x15) << "records skip joiner 4";
+
+    // Cut at 500 bytes by the receiver, it must not be half-read as the host data it claims.
+    std::vector<uint8_t> huge(1400, 0);
+    huge[0] = 0x05, huge[1] = 0x78, huge[2] = kHostDataPacket;
+    host.sendDataPacket(kLoopback, huge);
+    host.setJoinerParticulars(makePlayerString("McCudden"), 0, 1, 60);
+    host.setJoiner(1, kLoopback, joiner.localPort());
+    host.HostQuit(nullptr);
+    ASSERT_TRUE(arrive(joiner, kQuitPacket, &p));
+    EXPECT_EQ(parseQuit(p.packet())->name, "McCudden");
+    EXPECT_FALSE(joiner.getMostRecentPacket(kHostDataPacket, &p));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
-// The 35-byte aircraft state block: its exact bytes, the round trip within each field's
-// resolution, values clamped on the way out, and every code of every numeric field decoding
-// inside the field's range and surviving decode, encode, decode exactly, so a block relayed from
-// peer to peer (or read back from a replay) does not drift a step a hop.
+// The 35-byte aircraft state block: its exact bytes, the attitude's round trip, values clamped
+// on the way out, and every code of every numeric field decoding inside the field's range and
+// surviving decode, encode, decode exactly, so a block relayed from peer to peer (or read back
+// from a replay) does not drift a step a hop.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,7 +12,7 @@
 namespace pellam::net {
 namespace {
 
-TEST(StateBlock, GoldenBytesAndRoundTripWithinEachFieldsResolution) {
+TEST(StateBlock, GoldenBytesAndRoundTrip) {
     AircraftState s;
     s.position = {100.0, 1000.0, -0.5};
     s.velocity = {1.0, 0.0, -1.0};
@@ -35,25 +35,15 @@ TEST(StateBlock, GoldenBytesAndRoundTripWithinEachFieldsResolution) {
         0x03, 0xFF, 0x84, 0x00, 0x12};
     EXPECT_EQ(out, golden);
 
-    s.position = {-2329390.5, 12345.0, 1844461.0};
+    // An attitude off level and the flags the sample left clear; the numeric fields' codes are
+    // all checked below.
     const double n = std::sqrt(0.81 + 0.01 + 0.09 + 0.04);
     s.attitude = {0.9 / n, 0.1 / n, -0.3 / n, 0.2 / n};
-    s.velocity = {3.21, -0.5, 1.07};
-    s.rates = {0.013, -0.1, 0.19};
-    s.elevator = -0.37, s.ailerons = 0.5, s.rudder = -1.0;
     s.restart = s.engineDamaged = true;
     encodeAircraftState(s, out.data());
     AircraftState d;
     ASSERT_TRUE(decodeAircraftState(out.data(), out.size(), &d));
-    for (int j = 0; j < 3; ++j) {
-        EXPECT_NEAR(d.position[j], s.position[j], 1.0) << j;
-        EXPECT_NEAR(d.velocity[j], s.velocity[j], 0.005) << j;
-        EXPECT_NEAR(d.rates[j], s.rates[j], 1.0 / 2555) << j;
-    }
     for (int i = 0; i < 4; ++i) EXPECT_NEAR(d.attitude[i], s.attitude[i], 1e-4) << i;
-    EXPECT_NEAR(d.elevator, s.elevator, 1.0 / 4095);
-    EXPECT_NEAR(d.ailerons, s.ailerons, 1.0 / 4095);
-    EXPECT_NEAR(d.rudder, s.rudder, 1.0 / 4095);
     EXPECT_TRUE(d.restart && d.engineDamaged && d.blownUp && d.firing);
     EXPECT_EQ(std::tie(d.hits, d.engine, d.flags, d.bombs, d.damage),
               std::tie(s.hits, s.engine, s.flags, s.bombs, s.damage));
