@@ -172,7 +172,6 @@ public:
     void openPlayerNamesWindow();
 
     // ---- Data packets (NetworkData.cpp).
-    void setDataServices(DataServices* services) { Data = services; }
     DataExchange& exchange() { return Exchange; }
     // Joiner, once per frame: its aircraft to the host when more than 20 ticks have passed.
     void SendJoinerData();

@@ -4,18 +4,13 @@
 // any packet refused whole, and the host's quit.
 #include <gtest/gtest.h>
 
-#include <atomic>
-
 #include "net/DataPackets.h"
 #include "net/NetworkSockets.h"
 #include "tests/net/engine_rig.h"
 #include "platform/Beep.h"
-#include "platform/TickCount.h"
 
-namespace pellam::net {
+namespace pellam::net::rig {
 namespace {
-
-std::atomic<int32_t> now{5000};
 
 TEST(NetworkLink, SendSlotsRotateAndABusyPortFailsAloud) {
     BSDNetworkSockets first, second;
@@ -56,7 +51,7 @@ TEST(NetworkLink, AJoinersParticularsLeaveTheHostsTeamAndClosingKeepsThePlayersK
 }
 
 TEST(NetworkLink, AcceptSlotsAndDeclineList) {
-    platform::ScopedTickSource clock([] { return now.load(); });
+    platform::ScopedTickSource clock([] { return clockTicks.load(); });
     BSDNetworkSockets host;
     for (int n = 1; n <= 7; ++n) {
         EXPECT_TRUE(host.AcceptJoiner(0, n));
@@ -70,89 +65,68 @@ TEST(NetworkLink, AcceptSlotsAndDeclineList) {
     // The same address twice takes one entry; an eighth distinct address replaces the oldest.
     BSDNetworkSockets link;
     link.DeclineJoiner(100, 1);
-    ++now;
+    ++clockTicks;
     link.DeclineJoiner(100, 1);
-    for (uint32_t a = 101; a <= 106; ++a, ++now) link.DeclineJoiner(a, 2);
+    for (uint32_t a = 101; a <= 106; ++a, ++clockTicks) link.DeclineJoiner(a, 2);
     for (uint32_t a = 100; a <= 106; ++a) EXPECT_TRUE(link.wasDeclined(a));
     link.DeclineJoiner(107, 2);
     EXPECT_FALSE(link.wasDeclined(100));
     EXPECT_TRUE(link.wasDeclined(107));
-    now += 3601;
+    clockTicks += 3601;
     link.DeclineJoiner(108, 2);
     EXPECT_FALSE(link.wasDeclined(101)) << "forgotten after an hour";
 }
-
-struct FakeAircraft : DataServices {
-    StateBlockBytes stateBlock(int slot) override {
-        StateBlockBytes b{};
-        b.fill(static_cast<uint8_t>(0x10 + slot));
-        return b;
-    }
-    double totalHits(int slot) override { return hits[slot]; }
-    void reportNetworkHits(int, double) override {}
-    bool resetRecently(int slot) override { return slot == resetSlot; }
-    void clearHits(int slot) override { hits[slot] = 0; }
-    uint8_t kills(int slot) override { return static_cast<uint8_t>(slot * 2); }
-    int modelCount() override { return 40; }
-    bool isDead(int modelIndex) override { return modelIndex == 12; }
-    std::array<double, 8> hits{};
-    int resetSlot = -1;
-};
 
 // A joiner's and the host's hit counts: each joiner counts on its own aircraft in the host's
 // place; the host sums everybody's counts but a joiner's on itself, and forgets what was counted
 // on an aircraft set up again moments ago. Then a datagram longer than any packet, and the quit.
 TEST(NetworkLink, HitCountsAnOversizedDatagramAndTheHostsQuit) {
-    platform::ScopedTickSource clock([] { return now.load(); });
-    FakeAircraft hostGame, joinerGame;
-    BSDNetworkSockets host, joiner;
-    host.setDataServices(&hostGame);
-    joiner.setDataServices(&joinerGame);
-    joiner.setJoinerParticulars(makePlayerString("Ball"), kLoopback, 1, 0);
-    ASSERT_EQ(host.startNetworkRoutines(0, BSDNetworkSockets::kHost, 1), 0);
-    ASSERT_EQ(joiner.startNetworkRoutines(0, BSDNetworkSockets::kJoiner, 1), 0);
-    joiner.setCurrentPort(host.localPort());
-    joiner.setJoinerNumber(4);
+    platform::ScopedTickSource clock([] { return clockTicks.load(); });
+    Machine host(0, "McCudden", 1), joiner(1, "Ball", 1);
+    host.host();
+    joiner.join(host.link.localPort());
+    joiner.link.setJoinerNumber(4);
 
-    joinerGame.hits = {1.5, 0, 0, 0, 300.0, 0, 0, 0};
-    joiner.exchange().lastSquawkTime = now - 21;
-    joiner.SendJoinerData();
+    joiner.world.planes[0].totalHits = 1.5;
+    joiner.world.planes[4].totalHits = 300.0;
+    joiner.link.exchange().lastSquawkTime = clockTicks - 21;
+    joiner.link.SendJoinerData();
     ReceivedPacket p;
-    ASSERT_TRUE(arrive(host, kJoinerDataPacket, &p));
+    ASSERT_TRUE(arrive(host.link, kJoinerDataPacket, &p));
     auto jd = parseJoinerData(p.packet());
     ASSERT_TRUE(jd);
     EXPECT_EQ(jd->slot, 4);
     EXPECT_EQ(jd->hits[0], 255) << "its own 300 hits, saturated and swapped into the host's place";
     EXPECT_EQ(jd->hits[4], 1);
-    EXPECT_EQ(jd->aircraft[0], 0x10);
 
-    DataExchange& hx = host.exchange();
+    DataExchange& hx = host.link.exchange();
     hx.hostHitTally[3][1] = 2.0;  // joiner 3 counted two hits on joiner 1
     hx.hostHitTally[1][1] = 9.0;  // joiner 1's count on itself does not count
-    hostGame.hits[1] = 1.0;
-    hostGame.resetSlot = 6;
+    host.world.planes[1].totalHits = 1.0;
+    host.world.planes[6].timeOfReset = clockTicks;
     hx.hostHitTally[2][6] = 4.0;
-    host.setCurrentPort(p.from.port);
-    host.SendHostData(kLoopback, 4);
-    ASSERT_TRUE(arrive(joiner, kHostDataPacket, &p));
+    host.link.setCurrentPort(p.from.port);
+    host.link.SendHostData(kLoopback, 4);
+    ASSERT_TRUE(arrive(joiner.link, kHostDataPacket, &p));
     auto hd = parseHostData(p.packet());
     ASSERT_TRUE(hd);
     EXPECT_EQ(hd->hits[1], 3) << "the host's and joiner 3's counts";
     EXPECT_EQ(hd->hits[6], 0) << "reset moments ago";
     EXPECT_EQ(hx.hostHitTally[2][6], 0.0);
-    EXPECT_EQ(hd->aircraft[4][0], 0x15) << "records skip joiner 4";
+    AircraftState fifth;
+    ASSERT_TRUE(decodeAircraftState(hd->aircraft[4].data(), kStateBlockSize, &fifth));
+    EXPECT_EQ(fifth.position, host.world.planes[5].position) << "records skip joiner 4";
 
     // Cut at 500 bytes by the receiver, it must not be half-read as the host data it claims.
     std::vector<uint8_t> huge(1400, 0);
     huge[0] = 0x05, huge[1] = 0x78, huge[2] = kHostDataPacket;
-    host.sendDataPacket(kLoopback, huge);
-    host.setJoinerParticulars(makePlayerString("McCudden"), 0, 1, 60);
-    host.setJoiner(1, kLoopback, joiner.localPort());
-    host.HostQuit(nullptr);
-    ASSERT_TRUE(arrive(joiner, kQuitPacket, &p));
+    host.link.sendDataPacket(kLoopback, huge);
+    host.link.setJoiner(1, kLoopback, joiner.link.localPort());
+    host.link.HostQuit(nullptr);
+    ASSERT_TRUE(arrive(joiner.link, kQuitPacket, &p));
     EXPECT_EQ(parseQuit(p.packet())->name, "McCudden");
-    EXPECT_FALSE(joiner.getMostRecentPacket(kHostDataPacket, &p));
+    EXPECT_FALSE(joiner.link.getMostRecentPacket(kHostDataPacket, &p));
 }
 
 }  // namespace
-}  // namespace pellam::net
+}  // namespace pellam::net::rig

@@ -18,30 +18,18 @@ struct Slot {
     std::vector<uint8_t> first(size_t n) const { return {bytes.begin(), bytes.begin() + n}; }
 };
 
-GameRules userMissionRules() {
-    GameRules r;
-    r.hostTeam = 2;
-    r.missionNumber = 53;
-    r.idHelp = 3;
-    r.cameraRule = 1;
-    r.killsToWin = 25;
-    r.dogfightOnly = 1;
-    r.dogfightStart = 4;
-    r.dogfightRestart = 5;
-    r.dogKillType = 1;
-    r.missionHash = 0x01020304;
-    r.missionSeconds = 2.0;  // 0x4000000000000000
-    return r;
-}
+const GameRules kUserMission{.hostTeam = 2, .missionNumber = 53, .idHelp = 3, .cameraRule = 1, .killsToWin = 25,
+                             .dogfightOnly = 1, .dogfightStart = 4, .dogfightRestart = 5, .dogKillType = 1,
+                             .missionHash = 0x01020304, .missionSeconds = 2.0};  // 0x4000000000000000
 
 TEST(Packets, GoldenBytes) {
     Slot s;
-    ASSERT_EQ(buildNewGame({userMissionRules(), true}, s.span()), 28u);
+    ASSERT_EQ(buildNewGame({kUserMission, true}, s.span()), 28u);
     EXPECT_EQ(s.first(28), (std::vector<uint8_t>{0, 28, 10, 0, 2, 53, 3, 1, 25, 1, 4, 5, 1,  // rules
                                                  0x01, 0x02, 0x03, 0x04,                    // hash, big-endian
                                                  0x40, 0, 0, 0, 0, 0, 0, 0,                 // seconds, big-endian
                                                  1, 0, 0}));
-    GameRules builtIn = userMissionRules();
+    GameRules builtIn = kUserMission;
     builtIn.missionNumber = 7;
     ASSERT_EQ(buildAccept({3, builtIn, false}, s.span()), 50u);
     for (size_t i = 13; i < 50; ++i) EXPECT_EQ(s.bytes[i], 0) << "a built-in mission sends no hash, byte " << i;
@@ -49,10 +37,10 @@ TEST(Packets, GoldenBytes) {
 
 TEST(Packets, RoundTripAndBounds) {
     Slot s;
-    buildAccept({7, userMissionRules(), true}, s.span());
+    buildAccept({7, kUserMission, true}, s.span());
     auto accept = parseAccept(s.first(50));
     ASSERT_TRUE(accept);
-    EXPECT_EQ(accept->rules, userMissionRules());
+    EXPECT_EQ(accept->rules, kUserMission);
     EXPECT_TRUE(accept->bombs);
     s.bytes[3] = 8;  // a joiner number that indexes past the tables
     EXPECT_FALSE(parseAccept(s.first(50)));
