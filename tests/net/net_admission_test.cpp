@@ -1,7 +1,7 @@
 // Admission on the host and the engine against packets it must not trust: each decline and when
 // it is remembered, a lost accept answered again in a full game, bad slot bytes, strangers
 // posing as players or as the host, bad teams, types and names, and a host that never answers;
-// then typed messages and what is shown of another player's.
+// typed messages and what is shown of another player's.
 #include "net/SetupPackets.h"
 #include "net/DataPackets.h"
 #include "tests/net/engine_rig.h"
@@ -9,14 +9,8 @@
 namespace pellam::net::rig {
 namespace {
 
-JoinRequest request(uint8_t team = 2, uint8_t type = 64) {
-    JoinRequest r;
-    r.team = team;
-    r.name = "Fonck";
-    r.version = 13;
-    r.appId = 2;
-    r.aircraftType = type;
-    return r;
+JoinRequest request(uint8_t team = 2, uint8_t type = 64, uint16_t version = 13, uint8_t appId = 2) {
+    return {team, "Fonck", 0, version, appId, type};
 }
 
 void ask(Machine& host, Stranger& s, const JoinRequest& r) {
@@ -31,11 +25,8 @@ TEST(Admission, DeclinesPendingRequestsAndALostAccept) {
     host.host();
     Stranger a, b;
 
-    JoinRequest otherGame = request(), oldVersion = request();
-    otherGame.appId = 3;
-    oldVersion.version = 12;
     const std::tuple<const char*, JoinRequest, uint8_t> refused[] = {
-        {"another game", otherGame, 5}, {"another version", oldVersion, 4},
+        {"another game", request(2, 64, 13, 3), 5}, {"another version", request(2, 64, 12), 4},
         {"no team 9", request(9, 64), 5}, {"no aircraft 99", request(2, 99), 5}};
     for (const auto& [what, r, reason] : refused) {
         ask(host, a, r);
@@ -69,7 +60,7 @@ TEST(Admission, DeclinesPendingRequestsAndALostAccept) {
     EXPECT_EQ(host.link.getJoinerPending(), 2) << "after the hour";
 }
 
-TEST(Admission, HostDropsBadSlotsAndStrangers) {
+TEST(Admission, HostDropsBadSlotsAndStrangersAndShowsMessages) {
     platform::ScopedTickSource clock([] { return clockTicks.load(); });
     Machine host(0, "Host", 1);
     host.host();
@@ -103,6 +94,52 @@ TEST(Admission, HostDropsBadSlotsAndStrangers) {
     ask(host, stranger, request());
     EXPECT_GT(host.world.planes[1].lastApplied, 0);
     EXPECT_TRUE(player.got(kHostDataPacket));
+
+    // Typed messages on the host player's own line.
+    BSDNetworkSockets& link = host.link;
+    const std::string own = "#1:Host:R/ 0:";
+    auto keys = [&](std::initializer_list<int32_t> codes) {
+        for (int32_t c : codes) link.handleTypingAMessage(c);
+    };
+
+    keys({1070, 13});
+    EXPECT_EQ(link.exchange().tempForSend, own) << "Return at once sends the own line alone";
+    link.setMessageChannel(1);
+    keys({1070});
+    EXPECT_EQ(host.line(0), own + "*TEAM*");
+    keys({13});
+    EXPECT_EQ(link.exchange().tempForSend, own + "*TEAM");
+    keys({1070, 'a', 'b', 8, 8, 8, 127});
+    EXPECT_EQ(host.line(0), own + "_") << "erasing stops at the own line";
+    for (int i = 0; i < 200; ++i) keys({'x'});
+    EXPECT_EQ(host.line(0).size(), 115u);
+    keys({27});
+    EXPECT_EQ(host.line(0), own);
+    EXPECT_FALSE(link.getInTextMode());
+    link.exchange().messageNumber = 15;
+    keys({73});
+    EXPECT_EQ(link.exchange().messageNumber, 0) << "after 15 comes 0";
+    EXPECT_EQ(link.exchange().tempForSend, own + "Canned 3");
+
+    // From joiner 1: new numbers shown with the writer's number; a team message of another side
+    // kept for passing on but not shown; one for ours marked.
+    auto say = [&](uint8_t number, uint8_t channel, const std::string& text) {
+        player.deliver(host, [&](SendSlot s) {
+            JoinerData d;
+            d.slot = 1;
+            d.message = {true, number, channel, 0, text};
+            return buildJoinerData(d, s);
+        });
+    };
+    say(1, 0, "#1:Ball:B/ 0:hi");
+    EXPECT_EQ(host.line(1), "#2:Ball:B/ 0:hi");
+    say(2, 2, "#1:Ball:B/ 0:blue only");
+    EXPECT_EQ(host.line(1), "#2:Ball:B/ 0:hi");
+    EXPECT_EQ(link.exchange().lastMessageFrom[1].text, "#1:Ball:B/ 0:blue only");
+    EXPECT_EQ(link.exchange().lastMessageInNumber[1], 2);
+    say(3, 1, "#1:Ball:R/ 0:red");
+    EXPECT_EQ(host.line(1), "#2:Ball:R/ 0:\x1d\x1e\x1fred");
+    EXPECT_EQ(host.line(2), "#2:Ball:B/ 0:hi");
 
     // Quits: the host's slot 0 and another's slot cannot be freed by a stranger; two real quits
     // close together both free their slots.
@@ -163,58 +200,6 @@ TEST(Admission, JoinerTrustsOnlyItsHost) {
     run({&joiner}, 62, 60);
     EXPECT_EQ(joiner.link.getNetworkMode(), 0);
     EXPECT_EQ(joiner.line(1), "Host appears to have ended the game, no response");
-}
-
-// Typed messages on the player's own line, and messages from another player shown, marked for a
-// team, or kept unshown for passing on.
-TEST(Messages, TypingAndShowing) {
-    platform::ScopedTickSource clock([] { return clockTicks.load(); });
-    Machine host(0, "Host", 1);
-    host.host();
-    BSDNetworkSockets& link = host.link;
-    const std::string own = "#1:Host:R/ 0:";
-    auto keys = [&](std::initializer_list<int32_t> codes) {
-        for (int32_t c : codes) link.handleTypingAMessage(c);
-    };
-
-    keys({1070, 13});
-    EXPECT_EQ(link.exchange().tempForSend, own) << "Return at once sends the own line alone";
-    link.setMessageChannel(1);
-    keys({1070});
-    EXPECT_EQ(host.line(0), own + "*TEAM*");
-    keys({13});
-    EXPECT_EQ(link.exchange().tempForSend, own + "*TEAM");
-    keys({1070, 'a', 'b', 8, 8, 8, 127});
-    EXPECT_EQ(host.line(0), own + "_") << "erasing stops at the own line";
-    for (int i = 0; i < 200; ++i) keys({'x'});
-    EXPECT_EQ(host.line(0).size(), 115u);
-    keys({27});
-    EXPECT_EQ(host.line(0), own);
-    EXPECT_FALSE(link.getInTextMode());
-    link.exchange().messageNumber = 15;
-    keys({73});
-    EXPECT_EQ(link.exchange().messageNumber, 0) << "after 15 comes 0";
-    EXPECT_EQ(link.exchange().tempForSend, own + "Canned 3");
-
-    // From joiner 1: new numbers shown with the writer's number; a team message of another side kept for passing on but not shown; one for ours marked.
-    Stranger ball;
-    link.setJoiner(1, kLoopback, ball.port());
-    auto say = [&](uint8_t number, uint8_t channel, const std::string& text) {
-        ball.deliver(host, [&](SendSlot s) {
-            JoinerData d;
-            d.message = {true, number, channel, 0, text};
-            return buildJoinerData(d, s);
-        });
-    };
-    say(1, 0, "#1:Ball:B/ 0:hi");
-    EXPECT_EQ(host.line(1), "#2:Ball:B/ 0:hi");
-    say(2, 2, "#1:Ball:B/ 0:blue only");
-    EXPECT_EQ(host.line(1), "#2:Ball:B/ 0:hi");
-    EXPECT_EQ(link.exchange().lastMessageFrom[1].text, "#1:Ball:B/ 0:blue only");
-    EXPECT_EQ(link.exchange().lastMessageInNumber[1], 2);
-    say(3, 1, "#1:Ball:R/ 0:red");
-    EXPECT_EQ(host.line(1), "#2:Ball:R/ 0:\x1d\x1e\x1fred");
-    EXPECT_EQ(host.line(2), "#2:Ball:B/ 0:hi");
 }
 
 }  // namespace

@@ -42,10 +42,10 @@ TEST(Packets, RoundTripAndBounds) {
     ASSERT_TRUE(accept);
     EXPECT_EQ(accept->rules, kUserMission);
     EXPECT_TRUE(accept->bombs);
-    s.bytes[3] = 8;  // a joiner number that indexes past the tables
-    EXPECT_FALSE(parseAccept(s.first(50)));
-    s.bytes[3] = 0;
-    EXPECT_FALSE(parseAccept(s.first(50)));
+    for (uint8_t outside : {0, 8}) {  // joiner numbers that index past the tables
+        s.bytes[3] = outside;
+        EXPECT_FALSE(parseAccept(s.first(50))) << int{outside};
+    }
 
     const std::string longName = makePlayerString("Abcdefghijklmnopqrstuvwxyz");
     buildJoinRequest({4, "", 7, 13, 2, 77}, longName, s.span());
@@ -61,12 +61,10 @@ TEST(Packets, RoundTripAndBounds) {
 
     // Shorter than what the reader looks at, or shorter than its own header says: refused.
     buildDecline(2, s.span());
-    EXPECT_EQ(parseDecline(s.first(8)), uint8_t{2});
     EXPECT_FALSE(parseDecline(s.first(3)));
     buildNewGame({}, s.span());
     EXPECT_FALSE(parseNewGame(s.first(25)));
     EXPECT_FALSE(parseJoinRequest(s.first(120))) << "a new-game packet is no join request";
-    EXPECT_TRUE(declineText(3).empty()) << "a reason with no text";
 
     // A text longer than any line: cut to 200, the length written in both bytes.
     JoinerData jd;

@@ -117,7 +117,7 @@ void setBits(StateBlockBytes& block, int start, int width, uint32_t value) {
 }
 
 // Every code; of the 24-bit positions (exact halves of a foot) every 61st between the 65,536
-// codes at each end and around zero, which keeps the test to seconds.
+// codes at each end and around the sign change, which keeps the test to seconds.
 uint32_t stride(uint32_t code, int width) {
     if (width <= 16) return 1;
     const uint32_t half = 1u << (width - 1), near = 65536;
