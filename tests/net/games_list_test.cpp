@@ -1,5 +1,5 @@
-// The games list from the game's side: the page parse on its own, then announcements and fetches
-// through the HTTP client against the real games-list server on 127.0.0.1.
+// The games list from the game's side: the page parse on its own, then an announcement and a
+// fetch through the HTTP client against the real games-list server on 127.0.0.1.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -57,27 +57,20 @@ protected:
     PublicGamesList rows_;
 };
 
-TEST_F(GamesListServerTest, AnnouncedGameIsListedWithItsTextIntactAndLeavesOnItsEndReport) {
+// The listing, team counts and end report through the client are the lobby's tests; here, text
+// that looks like the page's own markup or a query's separators comes back as it was typed.
+TEST_F(GamesListServerTest, AnnouncedTextComesBackIntact) {
     Announcement game;
     game.hostName = "Ann & Co=1";
     game.port = 5000;
-    game.players = 3;
     game.title = "Meet at 8&9 = dawn\nBring <b>tea</b> <!-- 7 -->" + std::string(400, '!');
-    game.teams = {2, 1, 0, 0};
     client_.announce(announcementUrl(base_, game));
     ASSERT_EQ(fetch(), 1);
     EXPECT_EQ(pageTextForDisplay(rows_[0].HostName), "Ann & Co=1");
-    // Line feeds travel as "<br>"; markup comes back as the text it was; 299 characters in all.
+    // Line feeds travel as "<br>"; 299 characters in all.
     const std::string shown = pageTextForDisplay(rows_[0].HostMessage);
     EXPECT_EQ(shown.substr(0, 47), "Meet at 8&9 = dawn\nBring <b>tea</b> <!-- 7 -->!");
     EXPECT_EQ(shown.size(), 299u);
-    EXPECT_EQ(rows_[0].NumberPlayers, "Red:2\rBlue:1\rYellow:0\rBlack:0");
-    EXPECT_EQ(rows_[0].theIP, "127.0.0.1");
-    EXPECT_EQ(rows_[0].Port, 5000u);
-
-    game.port = 0;
-    client_.announce(announcementUrl(base_, game));
-    EXPECT_EQ(fetch(), 0);
 }
 
 }  // namespace
