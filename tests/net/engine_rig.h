@@ -1,8 +1,8 @@
 #pragma once
 // Machines of a network game in one process: the protocol engine over real sockets on
 // 127.0.0.1, each with a small world of eight aircraft flying straight lines, all on one tick
-// clock the test moves by hand; and a relay that loses, repeats and reorders datagrams. Also the
-// loopback address and a wait for a packet, for the tests of two bare links.
+// clock the test moves by hand; a relay that loses, repeats and reorders datagrams; a stranger
+// that sends hand-made packets; and a wait for a packet, for the tests of bare links.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -39,7 +39,7 @@ inline std::atomic<int32_t> clockTicks{100000};
 struct Plane {
     std::array<double, 3> position{}, velocity{};
     int32_t team = 1, type = 55, timeOfReset = 0, whoShotMe = -1, lastApplied = 0;
-    double totalHits = 0, networkHits = 0;
+    double totalHits = 0;
     bool remote = false, down = false;
 };
 
@@ -50,7 +50,7 @@ struct World : EngineServices {
     std::array<std::array<int32_t, 2>, 8> results{};
     std::array<int32_t, 4> teams{};
     bool host = false, bombs = false;
-    int missionStarts = 0, restarts = 0, lastSound = -1, paintLookups = 0;
+    int missionStarts = 0, paintLookups = 0;
 
     explicit World(int seed) {
         for (int n = 0; n < 8; ++n) planes[n].position = {1000.0 * seed + 50.0 * n, 3000.0, 0.0};
@@ -78,12 +78,11 @@ struct World : EngineServices {
     }
     double totalHits(int s) override { return planes[s].totalHits; }
     void reportNetworkHits(int s, double hits) override {
-        planes[s].networkHits = hits;
         if (host && hits > 20 && !planes[s].down && planes[s].whoShotMe >= 0) ++results[planes[s].whoShotMe][0];
         planes[s].down = planes[s].down || hits > 20;
     }
     bool resetRecently(int s) override { return platform::TickCount() - planes[s].timeOfReset < 300; }
-    void clearHits(int s) override { planes[s].networkHits = 0; }
+    void clearHits(int) override {}
     uint8_t kills(int s) override { return static_cast<uint8_t>(results[s][0]); }
     int modelCount() override { return 30; }
     bool isDead(int) override { return false; }
@@ -112,13 +111,13 @@ struct World : EngineServices {
     void setMyJoinerBombs(bool carried, int) override { bombs = carried; }
     void setNetworkDogfightOnlyTeam(int32_t team, int s) override { planes[s].team = team; }
     void setNetworkAircraftTypeForAircraft(int s, int32_t type) override { planes[s].type = type; }
-    void startThisAircraft(int, bool) override { ++restarts; }
+    void startThisAircraft(int, bool) override {}
     void setMissionNumber(int32_t) override {}
     void StartMission() override { ++missionStarts; }
     void joinerGotEndOfGame() override {}
     int32_t getJoinerAircraftType() override { return planes[0].type; }
     std::string autoMessage(int k) override { return "Canned " + std::to_string(k + 1); }
-    void playSound(int32_t sound, int32_t) override { lastSound = sound; }
+    void playSound(int32_t, int32_t) override {}
     int32_t tryForCustomPaintJobBig(const std::string&) override { return ++paintLookups, -1; }
     int32_t tryForCustomPaintJobSmall(const std::string&) override { return -1; }
     void deleteTexture(int32_t) override {}
@@ -170,12 +169,6 @@ void run(std::vector<Machine*> machines, int frames, int32_t ticks, Between&& be
 }
 inline void run(std::vector<Machine*> machines, int frames, int32_t ticks = 3) {
     run(std::move(machines), frames, ticks, [] {});
-}
-// Frames until `done` holds (a few more for the receivers' threads), at most `frames`.
-template <class Done>
-bool runUntil(const std::vector<Machine*>& machines, int frames, Done&& done) {
-    for (int f = 0; f < frames && !done(); ++f) run(machines, 1);
-    return done();
 }
 
 // Stands between the host and joiners: joiner k talks to relay port k, which passes its
@@ -262,11 +255,6 @@ struct Stranger {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         return {0, 0};
-    }
-    bool got(uint8_t type) {
-        for (std::pair<uint8_t, uint8_t> a; (a = answer()).first != 0;)
-            if (a.first == type) return true;
-        return false;
     }
 };
 

@@ -93,7 +93,7 @@ TEST(Admission, HostDropsBadSlotsAndStrangersAndShowsMessages) {
     data(player, 1);
     ask(host, stranger, request());
     EXPECT_GT(host.world.planes[1].lastApplied, 0);
-    EXPECT_TRUE(player.got(kHostDataPacket));
+    EXPECT_EQ(player.answer().first, kHostDataPacket);
 
     // Typed messages on the host player's own line.
     BSDNetworkSockets& link = host.link;
