@@ -1,12 +1,7 @@
-// The games list from the game's side: the page parse on its own, then an announcement and a
-// fetch through the HTTP client against the real games-list server on 127.0.0.1.
+// The games-list page from the game's side: which rows are read, and the server's escaped text
+// shown as it was typed. Announcing and fetching through the real server are the lobby's tests.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
-#include "tests/gamesserver/LoopbackServer.h"
-#include "net/GamesListClient.h"
 #include "net/PublicGames.h"
 
 namespace pellam {
@@ -18,7 +13,7 @@ std::string row(int i, const std::string& players = "<!--NP--> 2<br>", const std
            ":<!--PO-->" + port + "\n";
 }
 
-TEST(GamesPageTest, ReadsNumberedRowsUntilOneIsMissingOrIncomplete) {
+TEST(GamesPageTest, ReadsNumberedRowsUntilOneIsMissingOrIncompleteAndShowsTextAsTyped) {
     std::string many;
     for (int i = 0; i < 120; ++i) many += row(i);
     // A row missing a terminator does not borrow the next row's: the list ends before it. So do
@@ -38,39 +33,8 @@ TEST(GamesPageTest, ReadsNumberedRowsUntilOneIsMissingOrIncomplete) {
     for (size_t i = 0; i < std::size(pages); ++i) EXPECT_EQ(parseGamesPage(pages[i].first, rows), pages[i].second) << i;
     parseGamesPage(pages[3].first, rows);
     EXPECT_EQ(rows[0].Port, 5000u) << "a port with letters after its digits";
-}
-
-class GamesListServerTest : public ::testing::Test {
-protected:
-    // Fetches the list through the client and parses it; -1 when no page came.
-    int fetch() {
-        client_.fetch(gamesListUrl(base_));
-        for (int i = 0; i < 500; ++i) {
-            if (auto page = client_.takeFetched()) return page->ok ? parseGamesPage(page->page, rows_) : -1;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return -1;
-    }
-    games::LoopbackServer loopback_;
-    std::string base_ = loopback_.base;
-    GamesListClient client_{2000};
-    PublicGamesList rows_;
-};
-
-// The listing, team counts and end report through the client are the lobby's tests; here, text
-// that looks like the page's own markup or a query's separators comes back as it was typed.
-TEST_F(GamesListServerTest, AnnouncedTextComesBackIntact) {
-    Announcement game;
-    game.hostName = "Ann & Co=1";
-    game.port = 5000;
-    game.title = "Meet at 8&9 = dawn\nBring <b>tea</b> <!-- 7 -->" + std::string(400, '!');
-    client_.announce(announcementUrl(base_, game));
-    ASSERT_EQ(fetch(), 1);
-    EXPECT_EQ(pageTextForDisplay(rows_[0].HostName), "Ann & Co=1");
-    // Line feeds travel as "<br>"; 299 characters in all.
-    const std::string shown = pageTextForDisplay(rows_[0].HostMessage);
-    EXPECT_EQ(shown.substr(0, 47), "Meet at 8&9 = dawn\nBring <b>tea</b> <!-- 7 -->!");
-    EXPECT_EQ(shown.size(), 299u);
+    EXPECT_EQ(pageTextForDisplay("Meet at 8&amp;9<br>&lt;b&gt;tea&lt;/b&gt; &quot;&#39;No&#32;games"),
+              "Meet at 8&9\n<b>tea</b> \"'No games");
 }
 
 }  // namespace
