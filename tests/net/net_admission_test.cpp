@@ -1,7 +1,7 @@
 // Admission on the host and the engine against packets it must not trust: each decline and when
 // it is remembered, a lost accept answered again in a full game, bad slot bytes, strangers
-// posing as players or as the host, bad teams, types and names, and a host that never answers;
-// typed messages and what is shown of another player's.
+// posing as players or as the host, bad teams, types and names; typed messages and what is
+// shown of another player's.
 #include "net/SetupPackets.h"
 #include "net/DataPackets.h"
 #include "tests/net/engine_rig.h"
@@ -52,7 +52,6 @@ TEST(Admission, DeclinesPendingRequestsAndALostAccept) {
     EXPECT_EQ(b.answer().first, 0);
     host.link.declineJoiner();
     EXPECT_EQ(a.answer(), decline(2));
-    EXPECT_EQ(host.line(0), "#1:Host:R/ 0:") << "the own line back";
     ask(host, a, request());
     EXPECT_EQ(a.answer(), decline(2));
     run({&host}, 61, 60);
@@ -190,11 +189,6 @@ TEST(Admission, JoinerTrustsOnlyItsHost) {
     EXPECT_EQ(joiner.link.getJoinerTeam(2), 2);
     EXPECT_EQ(joiner.world.paintLookups, 2) << "the host (now slot 3) and Nungesser, not ../../etc";
     EXPECT_EQ(joiner.world.planes[2].type, 64);
-
-    // A host that never sends data is given up a minute after the acceptance.
-    run({&joiner}, 62, 60);
-    EXPECT_EQ(joiner.link.getNetworkMode(), 0);
-    EXPECT_EQ(joiner.line(1), "Host appears to have ended the game, no response");
 }
 
 }  // namespace

@@ -47,10 +47,8 @@ TEST(NetworkGame, HostAndTwoJoinersFromJoinToSilence) {
             EXPECT_EQ(seen.type, j->world.planes[0].type) << j->line(0);
         }
 
-    // Data every 21 ticks, answered with the seven others; poses follow their owners.
-    const long sentBefore = ball.link.packetsSent();
+    // Each joiner's data answered with the seven others; poses follow their owners.
     run(all, 140);  // 420 ticks
-    EXPECT_EQ(ball.link.packetsSent() - sentBefore, 20);
     for (int n = 1; n < 8; ++n) EXPECT_GT(ball.world.planes[n].lastApplied, clockTicks - 60) << "slot " << n;
     const int b = ball.link.getJoinerNumber();
     EXPECT_LT(distance(ball.world.planes[b], host.world.planes[0]), 150.0);
