@@ -1,7 +1,7 @@
 // Network links on this machine's loopback ports: a busy port failing the start aloud, a
-// joiner's particulars, a line too long for the table, the accept's slot
-// search, the decline list, the data senders' hit counts, a datagram longer than any packet
-// refused whole, and the host's quit.
+// joiner's particulars, a line too long for the table, the accept's slot search, the decline
+// list, the data senders' hit counts, a datagram longer than any packet refused whole, and the
+// host's quit.
 #include <gtest/gtest.h>
 
 #include "net/DataPackets.h"

@@ -178,7 +178,7 @@ TEST(Packets, RoundTripAndBounds) {
     EXPECT_FALSE(parseNewGame(s.first(25)));
     EXPECT_FALSE(parseJoinRequest(s.first(120))) << "a new-game packet is no join request";
 
-    // A text longer than any line: cut to 200, the length written in both bytes.
+    // A text longer than any line is cut to 200.
     JoinerData jd;
     jd.slot = 3;
     jd.message = {true, 9, 2, 0, std::string(300, 'm')};
