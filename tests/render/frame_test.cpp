@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "render/DrawHints.h"
 #include "tests/render/objects_scene.h"
 #include "world/RIDUdidav.h"
 #include "world/TexturedSkyDome.h"
@@ -81,6 +82,31 @@ TEST_F(FrameTest, CockpitIsDrawnAloneAfterADepthClear) {
     // Outside the cockpit it is one object among the rest, behind the wall.
     view().setCameraInsideItem(-1);
     EXPECT_TRUE(near(centre(frame()), 255, 0, 0));
+}
+
+// The world behind the cockpit's opaque parts is not shaded; the picture is the same, and the
+// world still shows through a polygon the alpha test drops and a transparent one.
+TEST_F(FrameTest, CockpitCoverChangesNoPixel) {
+    Thing* cockpit = put(*models, 5);
+    cockpit->square(0, 0.6, 0, kGreen, kUnlitFlat, false, -1.3, 0);
+    cockpit->square(0, 0.6, 0, {0, 0, 1, 0.5f}, kUnlitFlat, false, 0, 0);                       // dropped
+    cockpit->square(0, 0.6, 0, {0, 0, 1, 0.5f}, kUnlitFlat | render::kTransparent, false, 1.3, 0);  // blended
+    cockpit->finish();
+    cockpit->at(0, 0, 4);
+    square(6, 80, 100, kRed);
+    view().setCameraInsideItem(5);
+    const RGBAImage covered = frame();
+    view().setMarksOpaqueCover(false);
+    const RGBAImage plain = frame();
+    view().setMarksOpaqueCover(true);
+    view().setCameraInsideItem(-1);
+    EXPECT_EQ(covered.pixels, plain.pixels);
+    EXPECT_TRUE(near(centre(covered), 255, 0, 0));
+    const int w = covered.width, h = covered.height;
+    EXPECT_GT(pixel(covered, w / 2 - w / 5, h / 2)[1], 200);  // the opaque part
+    const uint8_t* blended = pixel(covered, w / 2 + w / 5, h / 2);
+    EXPECT_GT(blended[0], 60);
+    EXPECT_GT(blended[2], 60);
 }
 
 TEST_F(FrameTest, TheBuildersViewDrawsTheCockpitObjectWithTheRestAndNoSquares) {

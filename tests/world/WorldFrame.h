@@ -96,7 +96,7 @@ public:
         const SkyColours c = sky.getSkyColours();
         if (order == Sky::First) worlddraw::drawSkyDome(sky, name);
         drawer.draw(terrain, eye, name, c.Light);
-        if (order == Sky::BehindGround) worlddraw::drawSkyDome(sky, name, true);
+        if (order == Sky::BehindGround) worlddraw::drawSkyDome(sky, name, true, drawer.lowestOpenElevation());
         if (withDecks) drawer.drawCloudLayers(terrain, eye, name, c.Light);
         if (withCloud) worlddraw::drawCloud(cloud, eye, name, c.Light);
         return pixels();

@@ -121,11 +121,16 @@ TEST_F(WorldDrawTest, LowSunAndACeilingDeckDraw) {
     EXPECT_LT(std::abs(int(top[0]) - int(top[2])), 40);
 }
 
+// Behind the ground the dome also leaves out what lies below the ground's far edge.
 TEST_F(WorldDrawTest, TheSkyBehindTheGroundIsTheSkyDrawnFirst) {
+    const worlddraw::Eye high{kLowOverAlbert.X, 14000.0, kLowOverAlbert.Z};
+    for (const worlddraw::Eye& eye : {kLowOverAlbert, high})
     for (const Camera& cam : {kDown, kLevel}) {
-        const auto first = frame(kLowOverAlbert, cam, false, Sky::First);
-        const auto behind = frame(kLowOverAlbert, cam, false, Sky::BehindGround);
-        EXPECT_LE(compare(first, behind).largest, 2) << "pitch " << cam.Pitch;
+        const auto first = frame(eye, cam, false, Sky::First);
+        const auto behind = frame(eye, cam, false, Sky::BehindGround);
+        EXPECT_LT(world->drawer.lowestOpenElevation(), 0.0);
+        EXPECT_GT(world->drawer.lowestOpenElevation(), -0.3) << "the ground reaches all round";
+        EXPECT_LE(compare(first, behind).largest, 2) << "pitch " << cam.Pitch << " at " << eye.Y << " ft";
         // Not a frame the sky failed to reach: its top row is the sky's blue, not the black cleared.
         const uint8_t* top = pixel(behind, kWidth / 2, kHeight - 1);
         EXPECT_GT(top[2], top[0] + 10);
