@@ -1,7 +1,6 @@
 #pragma once
-// The generated world drawn in a window of its own with plain GL, for the drawing tests and the
-// world view benchmark: a stand-in for the game's view that loads the generated pictures, a
-// rotation-only camera, and one frame of sky, terrain, cloud decks and a sprite cloud read back.
+// The generated world in a window of its own, for the drawing tests and the world view benchmark:
+// one frame of sky, terrain, cloud decks and a sprite cloud, from a rotation-only camera.
 #include <GL/gl.h>
 
 #include <cmath>
@@ -56,8 +55,7 @@ class WorldFrame {
 public:
     static constexpr int kWidth = 640, kHeight = 400;
 
-    // Opens the window and builds the world from the data folder under `appFolder`; false with
-    // `error` set when either fails.
+    // Opens the window and builds the world from `appFolder`/data; false with `error` set if not.
     bool open(const std::string& appFolder, std::string& error) {
         platform::setApplicationFolder(appFolder);
         if (!platform::startVideo(error)) return false;

