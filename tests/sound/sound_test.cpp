@@ -48,7 +48,8 @@ Bytes patched(Bytes b, size_t offset, uint32_t value, int n) {
 
 void writeFile(const std::filesystem::path& path, const Bytes& bytes) {
     std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 // A fresh application folder, the program's own for the test's life, where every sound has a
@@ -117,7 +118,6 @@ TEST(SoundReaders, WavReaderRefusesWhatIsNotCanonicalAndFixedHeaderReadersStopAt
 TEST(SoundLoading, UserCopyWinsOnlyWhenCanonicalAndSoundFifteenRepeatsSoundZero) {
     ScopedAppFolder app;
     const std::pair<const char*, Bytes> copies[] = {{"Hit3.wav", patched(makeWav(std::vector<int16_t>(1000, 2000)), 22, 2, 2)},
-                                                    {"Flak2.wav", makeWav(std::vector<int16_t>(100, 2000))},  // too short
                                                     {"gunjam2.wav", makeWav(std::vector<int16_t>(900, 2000))}};
     for (const auto& [name, user] : copies) {
         writeFile(app.bundleSounds() / name, makeWav(std::vector<int16_t>(1000, 1000)));
@@ -127,7 +127,6 @@ TEST(SoundLoading, UserCopyWinsOnlyWhenCanonicalAndSoundFifteenRepeatsSoundZero)
     SoundGuy sounds{SoundGuy::DeviceOpener{}};
     sounds.init();
     EXPECT_EQ(sounds.rawSound(33), std::vector<float>(1000, 1000 / 32768.0f)) << "a stereo copy is refused";
-    EXPECT_EQ(sounds.rawSound(36), std::vector<float>(1000, 1000 / 32768.0f)) << "a short copy is refused";
     EXPECT_EQ(sounds.rawSound(41), std::vector<float>(900, 2000 / 32768.0f));
     EXPECT_EQ(sounds.rawSound(15), sounds.rawSound(0));
     EXPECT_FALSE(sounds.isLoaded(5)) << "no file anywhere";
@@ -274,7 +273,8 @@ TEST(SoundDevice, SilentWithoutADriverAndSafeAndWithinFullScaleWhileChannelsChan
     ScopedAppFolder app;
     for (int k = 0; k <= SoundGuy::kLastSound; ++k) {
         const auto wav = makeWav(std::vector<int16_t>(800, int16_t(k % 2 ? 32000 - k : k - 32000)));
-        if (const char* name = SoundGuy::userFileName(k)) writeFile(app.userSounds() / name, patched(wav, 40, 2 + 2 * (k % 3), 4));
+        if (const char* name = SoundGuy::userFileName(k))
+            writeFile(app.userSounds() / name, patched(wav, 40, 2 + 2 * (k % 3), 4));
     }
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     ::testing::internal::CaptureStderr();

@@ -80,7 +80,8 @@ public:
     // One frame: the sky first over a frame cleared to the horizon's colour, or behind the ground
     // over one cleared to black, so that a sky that fails to reach shows; then the terrain, its
     // cloud decks, and the cloud if asked. The pixels, bottom row first.
-    std::vector<uint8_t> draw(const worlddraw::Eye& eye, const Camera& cam, bool withCloud, bool skyBehindGround = false) {
+    std::vector<uint8_t> draw(const worlddraw::Eye& eye, const Camera& cam, bool withCloud,
+                              bool skyBehindGround = false) {
         const SkyColours c = sky.getSkyColours();
         const auto name = [this](int32_t slot) { return view.glName(slot); };
         const float fog[4] = {c.Horizon[0], c.Horizon[1], c.Horizon[2], 1};

@@ -18,7 +18,8 @@ constexpr int kWidth = test::WorldFrame::kWidth, kHeight = test::WorldFrame::kHe
 long differing(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, int levels) {
     long n = 0;
     for (size_t k = 0; k < a.size(); k += 4)
-        n += std::abs(a[k] - b[k]) > levels || std::abs(a[k + 1] - b[k + 1]) > levels || std::abs(a[k + 2] - b[k + 2]) > levels;
+        n += std::abs(a[k] - b[k]) > levels || std::abs(a[k + 1] - b[k + 1]) > levels ||
+             std::abs(a[k + 2] - b[k + 2]) > levels;
     return n;
 }
 
