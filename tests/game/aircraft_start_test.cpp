@@ -85,6 +85,7 @@ TEST_F(AircraftStart, ARestartedAircraftFliesAsAFreshOne) {
     c->startThisAircraft(0, true);
     const std::vector<Vector3> fresh = fly();
 
+    aircraft(0).ElevatorTrimUpDown(-5);  // the trim wound on as it went in
     aircraft(0).orDamage1(dmg::WingsBroken | dmg::FatalDamage | dmg::PropBroken);
     for (int32_t t = 400; t < 700; ++t) aircraft(0).driveModel(1, t, true, false);
     wreck(aircraft(0), 700);

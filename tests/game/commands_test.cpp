@@ -40,13 +40,6 @@ TEST_F(Commands, BombsDropWhilePausedButNeverFromAReplayOrAnEmptyRack) {
     EXPECT_EQ(bombs->dropped, 1);
 }
 
-TEST_F(Commands, ScreenShotIsTakenOnce) {
-    send(89, kKeyUp);
-    EXPECT_TRUE(c->getAndClearScreenShotPending());
-    EXPECT_FALSE(c->getAndClearScreenShotPending());
-    EXPECT_EQ(view.shots, 1);
-}
-
 TEST_F(Commands, RestartOnlyWhilePaused) {
     for (int i = 0; i < 30; ++i) frame(2);
     const auto start = camels[3]->ModelStartPosition.Position;
@@ -71,6 +64,25 @@ TEST_F(Commands, LongPauseStartsTheCirclingCameraAndTheStickEndsIt) {
     frame(3);
     EXPECT_EQ(c->CameraPosition, 3);
     EXPECT_LT(c->GamePauseTime, 3);  // counting again from the stick's movement
+}
+
+// The pointer is put where the mouse stick is centred whenever flying begins, unless a joystick flies.
+TEST_F(Commands, FlyingBeginsWithTheMouseStickCentred) {
+    auto pause = [&] {
+        input.press(1, kKeyDown);
+        drain();
+    };
+    EXPECT_EQ(desktop.centred, 1);
+    EXPECT_EQ(input.centred, 1);
+    pause();  // the pointer is the player's
+    EXPECT_EQ(desktop.centred, 1);
+    pause();  // and on again
+    EXPECT_EQ(desktop.centred, 2);
+    EXPECT_EQ(input.centred, 2);
+    input.joystick = true;
+    pause();
+    pause();
+    EXPECT_EQ(desktop.centred, 2);
 }
 
 }  // namespace

@@ -37,10 +37,30 @@ TEST_F(Pilots, SignInRowsChoicesAndNames) {
     EXPECT_EQ(c->CurrentPilotNumber, 3);
     EXPECT_TRUE(ui.pilotNameFields[3].selectRequested);
 
-    ui.pilotNameFields[3].stringValue = "Captain Albert Ball VC";
+    // Editing a pilot's fields chooses that pilot, whatever the radio says.
+    ui.pilotNameFields[3].selectRequested = false;
+    ui.pilotFields[1].editing = true;
+    c->trackPilotSignIn();
+    EXPECT_EQ(c->CurrentPilotNumber, 1);
+    EXPECT_TRUE(ui.pilotRadio.cellAt(1, 0));
+    EXPECT_FALSE(ui.pilotRadio.cellAt(3, 0));
+    EXPECT_FALSE(ui.pilotNameFields[3].selectRequested);
+    ui.toPilotSignInWindow.key = false;  // another window has the keyboard: nothing changes
+    ui.pilotFields[1].editing = false;
+    ui.pilotRadio.clear();
+    ui.pilotRadio.setState(true, 4, 0);
+    c->trackPilotSignIn();
+    EXPECT_EQ(c->CurrentPilotNumber, 1);
+    ui.pilotRadio.clear();
+    ui.pilotRadio.setState(true, 1, 0);
+
+    // Names are cut to what is stored; typing one leaves the mission builder's mission saved.
+    ui.pilotNameFields[1].stringValue = "Captain Albert Ball VC";
+    c->notsaved(&ui.pilotNameFields[1]);
+    EXPECT_TRUE(c->MBSavedFlag);
     c->fromPlayerSignInOkay();
-    EXPECT_EQ(store_->stringForKey("Pilot4NameKey"), "Captain Albert");
-    EXPECT_EQ(store_->integerForKey("PilotNumberKey"), 3);
+    EXPECT_EQ(store_->stringForKey("Pilot2NameKey"), "Captain Albert");
+    EXPECT_EQ(store_->integerForKey("PilotNumberKey"), 1);
     EXPECT_EQ(c->PlayerNameString[0], 24);
     EXPECT_TRUE(c->pilotsigninhasclosed);
 }

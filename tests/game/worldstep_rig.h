@@ -36,7 +36,11 @@ struct FakeInput : ControllerInput {
     GameAction taken;
     bool flight = false, windowOpen = false;
     double ailerons = 0, elevator = 0;
+    bool joystick = false;
+    int centred = 0;  // pointerCentred calls
     bool hasFlightControls() override { return flight; }
+    bool haveJoystick() override { return joystick; }
+    void pointerCentred() override { ++centred; }
     double getFinalAilerons() override { return ailerons; }
     double getFinalElevator() override { return elevator; }
     bool isWindowOpen() override { return windowOpen; }
@@ -54,6 +58,11 @@ struct FakeInput : ControllerInput {
         press(command, kKeyDown);
         press(command, kKeyUp);
     }
+};
+
+struct FakeDesktop : ControllerDesktop {
+    int centred = 0;
+    void centrePointer() override { ++centred; }
 };
 
 struct FakeNetwork : ControllerNetwork {
@@ -130,7 +139,7 @@ protected:
         platform::seedRandom(7);
         store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
         c = std::make_unique<VADArizodazar2>(
-            GameController::Links{store_.get(), &view, inputLink(), desktopLink(), &network, effectsLink()},
+            GameController::Links{store_.get(), &view, inputLink(), &desktop, &network, effectsLink()},
             VADArizodazar2::Content{{}, [this](ModelArray& models, GameController& gc) { populate(models, gc); }});
         c->awakeFromNib();
         c->fromPlayerSignInOkay();
@@ -141,7 +150,6 @@ protected:
     }
     virtual ControllerInput* inputLink() { return &input; }
     virtual ControllerEffects* effectsLink() { return &effects; }
-    virtual ControllerDesktop* desktopLink() { return nullptr; }
 
     // Eight Camels 2,000 ft apart in a row along X at 3,000 ft, heading north; the first four on
     // team 1, the rest on team 2. Object 21 counts what it is sent.
@@ -178,6 +186,7 @@ protected:
     std::unique_ptr<platform::UserDefaults> store_;
     FakeView view;
     FakeInput input;
+    FakeDesktop desktop;
     FakeNetwork network;
     FakeEffects effects;
     std::unique_ptr<VADArizodazar2> c;
