@@ -41,18 +41,39 @@ protected:
         record_->SecondsSince2001 += 60;  // each mission made a minute after the last
         ASSERT_EQ(missions::writeMissionFile((folder_ / relative).string(), *record_, texts_), "");
     }
-    // The game starting: missions read, the pilot signed in, the mission window open.
-    void start() {
+    // The game starting: missions read, the pilot signed in (under `pilot`, typed over the name
+    // the game gave him, when one is given), the mission window open.
+    void start(const std::string& pilot = "") {
+        launch();
+        if (!pilot.empty()) rename(pilot);
+        press("Pilot Sign-In", "Sign In");
+        // Nothing is offered until the mission window has opened.
+        if (!eachFrame) EXPECT_FALSE(c->validateMenuItem(kMenuPreferences));
+        c->fromMenus(kMenuSelectMission);
+        ASSERT_TRUE(c->missionWindow.toSelectMission.open);
+    }
+    void launch() {
         controller_ = std::make_unique<VADArizodazar2>(
             GameController::Links{store_.get()},
             VADArizodazar2::Content{{}, {}, [] { return std::make_unique<testing::FlatTerrain>(100.0); }, nullptr,
                                     folder_.string() + "/", [] { return 0; }, (folder_ / "user").string() + "/"});
         c = controller_.get();
         c->awakeFromNib();
-        press("Pilot Sign-In", "Sign In");
-        EXPECT_FALSE(c->validateMenuItem(kMenuPreferences));  // nothing until the mission window opened
-        c->fromMenus(kMenuSelectMission);
-        ASSERT_TRUE(c->missionWindow.toSelectMission.open);
+    }
+    // Clicks after the first pilot's name, rubs it out and types `name`.
+    void rename(const std::string& name) {
+        press("Pilot Sign-In", "Name 1");
+        for (size_t k = c->interface().pilotNameFields[0].stringValue.size(); k > 0; --k)
+            for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
+                SDL_Event key{};
+                key.type = type;
+                key.key.windowID = window_->windowID();
+                key.key.keysym.scancode = SDL_SCANCODE_BACKSPACE;
+                key.key.keysym.sym = SDLK_BACKSPACE;
+                SDL_PushEvent(&key);
+                frame();
+            }
+        type(name.c_str());
     }
 
     // Opens the mission pop-up and chooses the item with this title.
@@ -161,8 +182,13 @@ TEST_F(MissionWindowTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     write("user/Somme/1 Over the Somme.pellam");
     texts_.title = "Into the Salient";
     write("user/Somme/2 Into the Salient.pellam");
-    start();
-    c->ActiveInActive();  // the loop's first pass: the window asked for at sign-in is already open
+    // Every frame runs the game as its loop does.
+    eachFrame = [&] {
+        if (c->gamePause) testing::stepOneFrame(*c, 3);
+        c->ActiveInActive();
+    };
+    start("Roy Brown");
+    EXPECT_EQ(store_->stringForKey("Pilot1NameKey"), "Roy Brown");
     const std::vector<std::string> titles = menuTitles();
     ASSERT_EQ(titles.size(), 10u);
     EXPECT_EQ(titles[5], "     User Mission #1: Evening Patrol");
@@ -181,12 +207,7 @@ TEST_F(MissionWindowTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     ASSERT_EQ(c->CurrentMissionNumber, 52);
     ASSERT_EQ(c->TheMissions.record(52)->TheVictory.Kills, 2);
     EXPECT_TRUE(c->completedList().empty());
-    // The pilot wins it: every frame now runs the game as its loop does; a while over the front,
-    // then both enemies go down to his guns.
-    eachFrame = [&] {
-        if (c->gamePause) testing::stepOneFrame(*c, 3);
-        c->ActiveInActive();
-    };
+    // The pilot wins it: a while over the front, then both enemies go down to his guns.
     for (int i = 0; i < 200; ++i) frame();
     ASSERT_NE(c->aircraftAt(ModelArray::kFirstAircraft), nullptr);
     ASSERT_EQ(shootDownEnemies(*c, 2), 2);
@@ -194,14 +215,28 @@ TEST_F(MissionWindowTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     ASSERT_TRUE(c->interface().toGameOverWindow.open);
     EXPECT_EQ(c->interface().toYouWonOrLost, "Mission Successful");
     press("Game Over", "OK");
-    // The list of won missions holds it now, and the next mission of the campaign opens.
-    const std::vector<std::string> won = c->completedList();
-    ASSERT_EQ(won.size(), 1u);
-    EXPECT_EQ(won[0].rfind("Over the Somme               Mission Time: ", 0), 0u);
+    EXPECT_FALSE(c->interface().toGameOverWindow.open);
+    const int32_t flown = c->PilotStats[0].PilotFlightTime;
+    EXPECT_GT(flown, 15);  // s
+
+    // Quit and start again: the pilot's statistics hold the kills, the time and the won mission,
+    // and the next mission of the campaign opens.
+    c->applicationWillTerminate();
+    launch();
+    EXPECT_EQ(c->interface().pilotNameFields[0].stringValue, "Roy Brown");
+    press("Pilot Sign-In", "Statistics");
+    const GameInterface& ui = c->interface();
+    ASSERT_TRUE(ui.toPSWindow.open);
+    EXPECT_NE(ui.toPSNameScore.find("Name: Roy Brown\r"), std::string::npos);
+    EXPECT_NE(ui.toPSNameScore.find("Dogfight Kills: 2"), std::string::npos);
+    EXPECT_EQ(c->PilotStats[0].PilotFlightTime, flown);
+    EXPECT_EQ(ui.toPSComMis.rfind("Over the Somme               Mission Time: ", 0), 0u);
+    EXPECT_EQ(c->PilotStats[0].PilotLives, 2);  // the first win of a mission adds a life
+    EXPECT_EQ(c->completedList().size(), 1u);
+    c->fromPlayerSignInOkay();
     c->fromMenus(kMenuSelectMission);
     ASSERT_TRUE(c->missionWindow.toSelectMission.open);
     EXPECT_TRUE(menuItemOpen("          #2-#3: Into the Salient"));
-    EXPECT_EQ(c->missionWindow.toMissionMenuPopUp.selectedTag(), 52);
     choose("          #2-#3: Into the Salient");
     EXPECT_EQ(c->TempNewMissionNumber, 53);
 
