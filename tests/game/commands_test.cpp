@@ -1,3 +1,9 @@
+// The commands as the keys and the program send them, through the controller's world step: the
+// trigger, the bombs, pausing, restarting, the cameras, and what the view may keep.
+#include <cmath>
+
+#include "game/InputLink.h"
+#include "input/PellamJoySub.h"
 #include "platform/Beep.h"
 #include "tests/game/worldstep_rig.h"
 
@@ -83,6 +89,143 @@ TEST_F(Commands, FlyingBeginsWithTheMouseStickCentred) {
     pause();
     pause();
     EXPECT_EQ(desktop.centred, 2);
+}
+
+// The view may keep its picture only while the world stands still, and is told when a command
+// may have changed what the picture shows.
+TEST_F(Commands, KeptWhilePausedRedrawnAfterEachCommandDrawnLiveWhileRunningOrNetworked) {
+    frame();
+    EXPECT_TRUE(c->gamePause);
+    EXPECT_FALSE(view.keep);  // running: every frame is drawn
+
+    input.stroke(1);  // pause
+    drain();
+    frame();
+    EXPECT_FALSE(c->gamePause);
+    EXPECT_TRUE(view.keep);
+
+    // A camera command while paused: the view is told, and keeps the new picture afterwards.
+    const int before = view.changes;
+    input.stroke(49);  // the view from above
+    drain();
+    EXPECT_GT(view.changes, before);
+    EXPECT_TRUE(view.keep);
+    const int settled = view.changes;
+    frame();
+    frame();
+    EXPECT_EQ(view.changes, settled);  // nothing happened: nothing to redraw
+
+    // In a network game the other players move on while this one is paused.
+    network.mode = 1;
+    frame();
+    EXPECT_FALSE(view.keep);
+    network.mode = 0;
+    frame();
+    EXPECT_TRUE(view.keep);
+
+    input.stroke(1);  // running again
+    drain();
+    frame();
+    EXPECT_TRUE(c->gamePause);
+    EXPECT_FALSE(view.keep);
+}
+
+TEST_F(Commands, BombViewTogglesAndNeedsABomb) {
+    c->CameraPosition = 2;
+    const long beeps = platform::beepCount();
+    send(59, kKeyDown);
+    EXPECT_EQ(platform::beepCount(), beeps + 1);
+    EXPECT_EQ(c->SpecialCameraPosition, 0);
+    effects.haveBomb = true;
+    effects.bomb = {10.0, 2000.0, 20.0, 10000.0, 0.0, 0.0};  // the next bomb on the rack
+    send(59, kKeyDown);
+    EXPECT_EQ(c->SpecialCameraPosition, 59);
+    EXPECT_EQ(c->OutsideCamera, (Vector3{10.0, 2000.0, 20.0}));
+    EXPECT_EQ(c->CameraPosition, 2);
+    // The view is placed around the bomb; the aircraft keeps its own pose afterwards.
+    const QNion pose = camels[0]->ModelAttitude;
+    c->CameraDistance = 50.0;
+    c->SetUpViewingPosition();
+    EXPECT_EQ(camels[0]->ModelAttitude.Position, pose.Position);
+    for (int i = 0; i < 3; ++i)  // the south camera around the bomb
+        EXPECT_NEAR(view.camera().Position[i], (Vector3{10.0, 2010.0, -30.0})[i], 1e-6);
+    send(59, kKeyDown);
+    EXPECT_EQ(c->SpecialCameraPosition, 0);
+    EXPECT_EQ(c->CameraPosition, 2);
+}
+
+TEST_F(Commands, EasingTakesTheShortWayRound) {
+    send(1, kKeyDown);
+    c->CameraHeading = 170.0;
+    c->NewCameraAngle = {-170.0, 0.0, 0.0};
+    c->doEachTick(1);
+    EXPECT_NEAR(c->CameraHeading, 172.0, 1e-9);
+    for (int i = 0; i < 5; ++i) c->doEachTick(1);
+    EXPECT_GT(std::fabs(c->CameraHeading), 175.0);
+    send(1, kKeyDown);
+    c->CameraHeading = 10.0;
+    c->NewCameraAngle = {12.0, 0.0, 0.0};
+    c->doEachTick(1);
+    EXPECT_EQ(c->CameraHeading, 12.0);  // flying, within 3 degrees: snapped
+}
+
+// The default key bindings, pressed on the real input object, reach the world through the ring.
+using namespace platform::hid;
+
+class Keys : public WorldRig {
+protected:
+    ControllerInput* inputLink() override {
+        keyStore_ = std::make_unique<platform::UserDefaults>((folder_ / "keys.json").string());
+        keys = std::make_unique<input::PellamJoySub>(nullptr, *keyStore_);
+        keys->awakeFromNib();
+        link = std::make_unique<InputLink>(*keys);
+        return link.get();
+    }
+    void tap(uint16_t c, uint32_t flags = 0) {
+        ToolkitKeyEvent e;
+        e.characters[0] = c;
+        e.modifierFlags = flags;
+        keys->keyDown(e);
+        keys->keyUp(e);
+    }
+    void hold(uint16_t c, bool down) {
+        ToolkitKeyEvent e;
+        e.characters[0] = c;
+        down ? keys->keyDown(e) : keys->keyUp(e);
+    }
+
+    std::unique_ptr<platform::UserDefaults> keyStore_;
+    std::unique_ptr<input::PellamJoySub> keys;
+    std::unique_ptr<InputLink> link;
+};
+
+TEST_F(Keys, FireThenPauseChangeCameraReplayAndScreenShot) {
+    for (int i = 0; i < 40; ++i) frame(2);
+    hold(' ', true);
+    frame(1);
+    EXPECT_EQ(camels[0]->guns, std::vector<int32_t>{1});
+    hold(' ', false);
+    frame(1);
+    EXPECT_EQ(camels[0]->guns, (std::vector<int32_t>{1, 0}));
+
+    tap('p');
+    frame(1);
+    EXPECT_FALSE(c->gamePause);
+    tap('3', kAlternateKeyMask);  // the view from the east
+    tap('r', kAlternateKeyMask);  // replay
+    tap(kF1Char + 1, kFunctionKeyMask);
+    frame(1);
+    EXPECT_FALSE(c->ScreenShotPending);  // four entries a frame: the screen shot's turn is next
+    frame(1);
+    EXPECT_EQ(c->CameraPosition, 3);
+    EXPECT_TRUE(c->ReplayFlag);
+    EXPECT_TRUE(c->ScreenShotPending);
+    tap('r', kAlternateKeyMask);
+    tap('p');
+    frame(1);
+    frame(1);
+    EXPECT_FALSE(c->ReplayFlag);
+    EXPECT_TRUE(c->gamePause);
 }
 
 }  // namespace
