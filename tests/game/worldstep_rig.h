@@ -21,9 +21,6 @@
 namespace pellam::testing {
 
 struct FakeView : ControllerView {
-    int draws = 0, shots = 0;
-    void drawRect(int32_t) override { ++draws; }
-    void setScreenShotPending() override { ++shots; }
     bool keep = false;
     int changes = 0;  // sceneChanged calls
     void setKeepScene(bool on) override { keep = on; }
@@ -34,16 +31,14 @@ struct FakeView : ControllerView {
 struct FakeInput : ControllerInput {
     std::deque<GameAction> ring;
     GameAction taken;
-    bool flight = false, windowOpen = false;
-    double ailerons = 0, elevator = 0;
+    bool flight = false;
+    double ailerons = 0;
     bool joystick = false;
     int centred = 0;  // pointerCentred calls
     bool hasFlightControls() override { return flight; }
     bool haveJoystick() override { return joystick; }
     void pointerCentred() override { ++centred; }
     double getFinalAilerons() override { return ailerons; }
-    double getFinalElevator() override { return elevator; }
-    bool isWindowOpen() override { return windowOpen; }
     const GameAction* checkForNextActionInBuffer() override { return ring.empty() ? nullptr : &ring.front(); }
     const GameAction* getNextActionInBuffer() override {
         if (ring.empty()) return nullptr;
@@ -77,15 +72,13 @@ struct FakeNetwork : ControllerNetwork {
 struct FakeEffects : ControllerEffects {
     // Hits per (shooter number, target model index); the hook may change the target too.
     std::map<std::pair<int32_t, long>, std::function<int32_t(FlyableAircraft&)>> hits;
-    std::vector<double> modifiers;
     std::vector<long> explosionsStarted;  // model index of each explosion object started
     int rackCalls = 0, objectHitChecks = 0;
     bool haveBomb = false;
     std::array<double, 6> bomb{};
     ModelArray* models = nullptr;
     int32_t buCheckForBulletsOnAircraftHit(ZephModel&, ZephModel& target, int32_t shooter, bool,
-                                           double modifier) override {
-        modifiers.push_back(modifier);
+                                           double) override {
         auto it = hits.find({shooter, models ? models->indexOf(&target) : -1});
         return it == hits.end() ? 0 : it->second(static_cast<FlyableAircraft&>(target));
     }

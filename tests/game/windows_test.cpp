@@ -1,27 +1,52 @@
-// The mission window, the dogfight window and the user missions, tried as a new player would on a
-// real window under Xvfb: pop-ups opened and items chosen with the mouse, buttons pressed.
+// The game's windows drawn by Dear ImGui on a real 1024 x 768 window under Xvfb, for a controller
+// with a store of its own, tried as a new player would: the pointer moved onto buttons and pop-up
+// items and clicked, names typed, missions and dogfights chosen and flown.
+#include <SDL.h>
+#include <SDL_opengl.h>
 #include <gtest/gtest.h>
+#include <imgui.h>
+#include <imgui_internal.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "aircraft/FlyableAircraft.h"
+#include "game/InterfaceDrawing.h"
+#include "game/VADArizodazar2.h"
+#include "platform/Beep.h"
+#include "platform/GLWindow.h"
 #include "platform/OpenFile.h"
-#include "tests/game/InterfaceFixture.h"
-#include "tests/game/frame_step.h"
+#include "platform/ui/UiLayer.h"
+#include "tests/TestFolder.h"
 #include "tests/flight/TestWorld.h"
+#include "tests/game/frame_step.h"
 #include "tools/missiongen/PatrolMission.h"
 
 namespace pellam {
 namespace {
 namespace fs = std::filesystem;
 
-class MissionWindowTest : public InterfaceTest {
+class WindowsTest : public ::testing::Test {
 protected:
+    // The window, two missions in the game's folder, and a controller on an empty fixed world:
+    // start() brings up the game that reads the missions.
     void SetUp() override {
-        InterfaceTest::SetUp();
+        store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
+        std::string error;
+        platform::WindowSpec spec;
+        spec.width = 1024;
+        spec.height = 768;
+        window_ = platform::GLWindow::create(spec, error);
+        ASSERT_NE(window_, nullptr) << error;
+        window_->makeCurrent();
+        ASSERT_TRUE(ui_.start(*window_));
+        c = std::make_unique<VADArizodazar2>(GameController::Links{store_.get()},
+                                             VADArizodazar2::Content{{}, [](ModelArray&, GameController&) {}});
+        c->awakeFromNib();
         fs::create_directories(folder_ / "user");
         missiongen::buildPatrolMission(*record_, texts_);
         write("pellamm1.pellam");
@@ -33,7 +58,80 @@ protected:
     }
     void TearDown() override {
         platform::setDesktopOpener("");
-        InterfaceTest::TearDown();
+        c.reset();
+        ui_.stop();
+        window_.reset();
+        platform::stopVideo();
+    }
+
+    // One frame of the windows; what they asked of the program.
+    InterfaceRequests frame() {
+        if (eachFrame) eachFrame();
+        SDL_Event event;
+        while (SDL_PollEvent(&event)) ui_.processEvent(event);
+        ui_.newFrame();
+        glClearColor(0.5f, 0.6f, 0.8f, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        const InterfaceRequests asked = drawInterface(*c);
+        uiPrint = ui_.finish();
+        ui_.draw();
+        window_->swapBuffers();
+        return asked;
+    }
+    // Moves the pointer onto the button and clicks it once; true when the windows asked to quit
+    // meanwhile.
+    bool press(const std::string& windowTitle, const std::string& label) {
+        for (int i = 0; i < 3; ++i) frame();
+        const ButtonPlace* place = placeOfButton(windowTitle, label);
+        EXPECT_NE(place, nullptr) << windowTitle << "/" << label;
+        if (!place) return false;
+        EXPECT_LT(place->y1, 768) << windowTitle << "/" << label << " is below the window";
+        return click(static_cast<int>((place->x0 + place->x1) / 2), static_cast<int>((place->y0 + place->y1) / 2));
+    }
+    // A click at a point of the window: the pointer moved there, pressed, a few frames, released.
+    bool click(int x, int y) {
+        bool quit = false;
+        auto frames = [&] {
+            for (int i = 0; i < 3; ++i) quit |= frame().quit;
+        };
+        SDL_WarpMouseInWindow(window_->sdlWindow(), x, y);
+        frames();
+        SDL_Event down{};
+        down.type = SDL_MOUSEBUTTONDOWN;
+        down.button.button = SDL_BUTTON_LEFT;
+        down.button.x = x;
+        down.button.y = y;
+        down.button.windowID = window_->windowID();
+        SDL_PushEvent(&down);
+        frames();
+        SDL_Event up = down;
+        up.type = SDL_MOUSEBUTTONUP;
+        SDL_PushEvent(&up);
+        frames();
+        return quit;
+    }
+    // Types `text` into the field that has the keyboard.
+    void type(const char* text) {
+        SDL_Event event{};
+        event.type = SDL_TEXTINPUT;
+        event.text.windowID = window_->windowID();
+        std::strncpy(event.text.text, text, sizeof event.text.text - 1);
+        SDL_PushEvent(&event);
+        for (int i = 0; i < 3; ++i) frame();
+    }
+    // The pilot's guns as a script: up to `count` enemies still in play shot down by aircraft 0;
+    // answers how many went down.
+    int shootDownEnemies(int count) {
+        const int32_t ours = c->aircraftAt(ModelArray::kFirstAircraft)->ThisAircraft.Team;
+        int downed = 0;
+        for (long n = 1; n < 8 && downed < count; ++n) {
+            FlyableAircraft* enemy = c->aircraftAt(n + ModelArray::kFirstAircraft);
+            if (!enemy || enemy->ThisAircraft.Team == ours || enemy->ModelAttitude.Position[1] < 0) continue;
+            enemy->ThisAircraft.TotalHits = enemy->ThisAircraft.TotalHitsBeforeDead + 1.0;
+            enemy->ThisAircraft.WhoShotMe = 0;
+            ++downed;
+        }
+        return downed;
     }
 
     void write(const std::string& relative) {
@@ -53,11 +151,10 @@ protected:
         ASSERT_TRUE(c->missionWindow.toSelectMission.open);
     }
     void launch() {
-        controller_ = std::make_unique<VADArizodazar2>(
+        c = std::make_unique<VADArizodazar2>(
             GameController::Links{store_.get()},
             VADArizodazar2::Content{{}, {}, [] { return std::make_unique<testing::FlatTerrain>(100.0); }, nullptr,
                                     folder_.string() + "/", [] { return 0; }, (folder_ / "user").string() + "/"});
-        c = controller_.get();
         c->awakeFromNib();
     }
     // Clicks after the first pilot's name, rubs it out and types `name`.
@@ -92,12 +189,77 @@ protected:
         return false;
     }
 
+    std::function<void()> eachFrame;  // the game's own work before each frame's windows
+    uint64_t uiPrint = 0;             // the print of the last frame's windows
+    testing::TestFolder dir_{"pellam ui"};
+    fs::path folder_ = dir_.path();
+    std::unique_ptr<platform::UserDefaults> store_;
+    std::unique_ptr<platform::GLWindow> window_;
+    platform::UiLayer ui_;
     std::unique_ptr<missions::MissionData> record_ = std::make_unique<missions::MissionData>();
     missions::MissionTexts texts_;
-    VADArizodazar2* c = nullptr;
+    std::unique_ptr<VADArizodazar2> c;
 };
 
-TEST_F(MissionWindowTest, PickAMissionReadItAndFlyIt) {
+// Sign-in, then the preferences cancelled and taken. A paused game shows no frame whose windows'
+// print matches the last: the print must follow every pixel the windows change, and stay put
+// while nothing does.
+TEST_F(WindowsTest, SignInAndPreferencesWithAPrintThatFollowsTheWindows) {
+    GameInterface& ui = c->interface();
+    ASSERT_TRUE(ui.toPilotSignInWindow.open);
+    press("Pilot Sign-In", "Sign In");
+    EXPECT_FALSE(ui.toPilotSignInWindow.open);
+    EXPECT_TRUE(c->pilotsigninhasclosed);
+
+    c->fromMenus(kMenuPreferences);
+    ASSERT_TRUE(ui.toPrefsWindow.open);
+    SDL_WarpMouseInWindow(window_->sdlWindow(), 2, 760);
+    for (int i = 0; i < 4; ++i) frame();
+    const uint64_t still = uiPrint;
+    frame();
+    EXPECT_EQ(uiPrint, still);
+    const ButtonPlace* ok = placeOfButton("Preferences", "OK");
+    ASSERT_NE(ok, nullptr);
+    SDL_WarpMouseInWindow(window_->sdlWindow(), int((ok->x0 + ok->x1) / 2), int((ok->y0 + ok->y1) / 2));
+    for (int i = 0; i < 2; ++i) frame();
+    EXPECT_NE(uiPrint, still);  // the button lights under the pointer
+    SDL_WarpMouseInWindow(window_->sdlWindow(), 2, 760);
+    for (int i = 0; i < 2; ++i) frame();
+    EXPECT_EQ(uiPrint, still);
+
+    ui.toTerrainDetailPref.state = false;
+    press("Preferences", "Cancel");
+    EXPECT_NE(uiPrint, still);  // the window is gone
+    EXPECT_FALSE(ui.toPrefsWindow.open);
+    EXPECT_EQ(store_->boolForKey("TerrainDetailKey"), true);
+
+    c->fromMenus(kMenuPreferences);
+    EXPECT_TRUE(ui.toTerrainDetailPref.state);  // shown again from the store
+    ui.toTerrainDetailPref.state = false;
+    ui.toEngineVolume.intValue = 80;
+    press("Preferences", "OK");
+    EXPECT_FALSE(ui.toPrefsWindow.open);
+    EXPECT_EQ(store_->boolForKey("TerrainDetailKey"), false);
+    EXPECT_EQ(store_->integerForKey("EngineVolumeKey"), 80);
+}
+
+// In the game's typeface, with no world the problem comes alone in front, a Fly is refused, and
+// its Quit answers the first click.
+TEST_F(WindowsTest, AWorldThatCouldNotBeMadeIsShownAloneAndCannotBeFlown) {
+    c->worldProblem = "RIDUdidavData is 1000 bytes; 10580000 were expected.";
+    c->interface().pilotNameFields[0].selectRequested = true;  // as on a first start
+    frame();
+    EXPECT_EQ(ImGui::FindWindowByName("Pilot Sign-In"), nullptr) << "nothing but the problem is offered";
+    EXPECT_NE(std::string(ImGui::GetFont()->GetDebugName()).find("DejaVuSans"), std::string::npos);  // the game's typeface
+    EXPECT_GE(ImGui::GetFont()->FontSize, 16.0f);
+    const long beeps = platform::beepCount();
+    c->fromFlyMissionButton();
+    EXPECT_FALSE(c->gamePause);
+    EXPECT_EQ(platform::beepCount(), beeps + 1);
+    EXPECT_TRUE(press("Pellam cannot fly", "Quit"));
+}
+
+TEST_F(WindowsTest, PickAMissionReadItAndFlyIt) {
     start();
     MissionWindowControls& w = c->missionWindow;
     EXPECT_EQ(menuTitles(), (std::vector<std::string>{"Training:", "     Evening Patrol", "Patrols and Dogfights:",
@@ -126,7 +288,7 @@ TEST_F(MissionWindowTest, PickAMissionReadItAndFlyIt) {
     EXPECT_TRUE(c->interface().toMouseFlying.open);  // no joystick: the hint, once
 }
 
-TEST_F(MissionWindowTest, QuickDogfightFourAgainstFour) {
+TEST_F(WindowsTest, QuickDogfightFourAgainstFour) {
     start();
     EXPECT_TRUE(c->validateMenuItem(kMenuSelectMission));
     choose("     Evening Patrol");
@@ -175,7 +337,7 @@ TEST_F(MissionWindowTest, QuickDogfightFourAgainstFour) {
     EXPECT_GT(pose.Position[1], 1000.0);  // in the air, not parked below the world
 }
 
-TEST_F(MissionWindowTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
+TEST_F(WindowsTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     texts_.description = "A mission of our own.";
     write("user/Balloon busting.pellam");
     texts_.title = "Over the Somme";
@@ -210,7 +372,7 @@ TEST_F(MissionWindowTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     // The pilot wins it: a while over the front, then both enemies go down to his guns.
     for (int i = 0; i < 200; ++i) frame();
     ASSERT_NE(c->aircraftAt(ModelArray::kFirstAircraft), nullptr);
-    ASSERT_EQ(shootDownEnemies(*c, 2), 2);
+    ASSERT_EQ(shootDownEnemies(2), 2);
     for (int i = 0; i < 400 && !c->interface().toGameOverWindow.open; ++i) frame();
     ASSERT_TRUE(c->interface().toGameOverWindow.open);
     EXPECT_EQ(c->interface().toYouWonOrLost, "Mission Successful");
@@ -263,7 +425,7 @@ TEST_F(MissionWindowTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     EXPECT_EQ(menuTitles().size(), 6u);  // two headings, the two missions, the user label and one user mission
 }
 
-TEST_F(MissionWindowTest, ManualOpensThroughAnArgumentVector) {
+TEST_F(WindowsTest, ManualOpensThroughAnArgumentVector) {
     start();
     std::ofstream(folder_ / "Pellam Manual.html") << "<html></html>";
     const fs::path seen = folder_ / "opened";
