@@ -57,21 +57,6 @@ TEST_F(Commands, RestartOnlyWhilePaused) {
     EXPECT_EQ(camels[3]->ModelAttitude.Position, start);
 }
 
-TEST_F(Commands, LongPauseStartsTheCirclingCameraAndTheStickEndsIt) {
-    c->CameraPosition = 3;
-    send(1, kKeyDown);
-    c->GamePauseTime = 0;
-    for (int i = 0; i < 300; ++i) frame(3);
-    EXPECT_EQ(c->CameraPosition, 3);
-    frame(3);
-    EXPECT_EQ(c->CameraPosition, 100);
-    input.flight = true;
-    input.ailerons = 0.3;
-    frame(3);
-    EXPECT_EQ(c->CameraPosition, 3);
-    EXPECT_LT(c->GamePauseTime, 3);  // counting again from the stick's movement
-}
-
 // The pointer is put where the mouse stick is centred whenever flying begins, unless a joystick flies.
 TEST_F(Commands, FlyingBeginsWithTheMouseStickCentred) {
     auto pause = [&] {

@@ -35,14 +35,10 @@ TEST_F(WorldStep, PausedTheWorldStandsWhileTheFrameWorkGoesOn) {
     EXPECT_EQ(c->pacer_.TickMinimum, 0);
 }
 
-TEST_F(WorldStep, AircraftCloserThanAboutSeventeenFeetCollide) {
+TEST_F(WorldStep, CloseAircraftCollideUnlessRemoteOrHidden) {
     auto place = [&](int k, double x) { camels[k]->ModelAttitude.Position = {x, 3000.0, 50000.0}; };
     for (int k = 0; k < 8; ++k) camels[k]->ModelAttitude.Position = {10000.0 * k, 3000.0, 0.0};
     place(1, 0.0);
-    place(2, 18.0);
-    c->checkAircraftToAircraftCollision();
-    EXPECT_EQ(camels[1]->ThisAircraft.TotalHits, 0.0);
-    EXPECT_EQ(camels[2]->ThisAircraft.TotalHits, 0.0);
     place(2, 17.0);
     c->checkAircraftToAircraftCollision();
     for (int k : {1, 2}) {
