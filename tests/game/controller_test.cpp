@@ -101,7 +101,9 @@ protected:
     RecordingSound* sound_ = nullptr;
 };
 
-TEST_F(ControllerTest, FirstLaunchFillsTheStoreAndAutoMessagesWaitForTheNextStart) {
+// The game's first launch, then its frame loop: signed in, flying, sent to the background and
+// back; the auto messages edited last wait for the next start.
+TEST_F(ControllerTest, FirstLaunchTheFrameLoopAndTheAutoMessages) {
     auto c = make();
     c->interface().toOverallVolume.intValue = 0;  // a slider left at 0 is stored as 1, never as "full"
     c->awakeFromNib();
@@ -112,17 +114,6 @@ TEST_F(ControllerTest, FirstLaunchFillsTheStoreAndAutoMessagesWaitForTheNextStar
     EXPECT_EQ(view_.playOpening, std::vector<bool>{true});
     EXPECT_TRUE(c->interface().toPilotSignInWindow.open);
 
-    const AutoMessage loaded = c->AutoMessages[3];
-    ASSERT_TRUE(c->handleThisMenu(kMenuAutoMessages));
-    c->interface().toAuto[3].stringValue = "Lufbery circle!";
-    c->fromDialogButtons(kTagAutoMessagesOK);
-    EXPECT_EQ(store_->stringForKey("AutoMessage4Key"), "Lufbery circle!");
-    EXPECT_EQ(c->AutoMessages[3], loaded);
-}
-
-TEST_F(ControllerTest, FrameLoopStepsTheWorldWhileRunning) {
-    auto c = make();
-    c->awakeFromNib();
     auto* aircraft = static_cast<Stepping*>(c->getModelArray()->put(2, std::make_unique<Stepping>()));
     auto* pool = static_cast<Stepping*>(c->getModelArray()->put(10, std::make_unique<Stepping>()));
     uint32_t now = 1000;
@@ -167,6 +158,14 @@ TEST_F(ControllerTest, FrameLoopStepsTheWorldWhileRunning) {
     EXPECT_EQ(platform::beepCount(), beeps + 1);
     EXPECT_EQ(c->CurrentCursorType, 0);
     EXPECT_TRUE(c->CurrentCursorVisible);
+
+    // Auto messages edited now take effect at the next start.
+    const AutoMessage loaded = c->AutoMessages[3];
+    ASSERT_TRUE(c->handleThisMenu(kMenuAutoMessages));
+    c->interface().toAuto[3].stringValue = "Lufbery circle!";
+    c->fromDialogButtons(kTagAutoMessagesOK);
+    EXPECT_EQ(store_->stringForKey("AutoMessage4Key"), "Lufbery circle!");
+    EXPECT_EQ(c->AutoMessages[3], loaded);
 }
 
 }  // namespace

@@ -259,7 +259,7 @@ TEST_F(WindowsTest, AWorldThatCouldNotBeMadeIsShownAloneAndCannotBeFlown) {
     EXPECT_TRUE(press("Pellam cannot fly", "Quit"));
 }
 
-TEST_F(WindowsTest, PickAMissionReadItAndFlyIt) {
+TEST_F(WindowsTest, PickAMissionReadItFlyItThenAsAQuickDogfight) {
     start();
     MissionWindowControls& w = c->missionWindow;
     EXPECT_EQ(menuTitles(), (std::vector<std::string>{"Training:", "     Evening Patrol", "Patrols and Dogfights:",
@@ -286,12 +286,9 @@ TEST_F(WindowsTest, PickAMissionReadItAndFlyIt) {
     EXPECT_EQ(c->TheMissions.record(1)->AircraftStarts[0].AircraftType, 77);
     EXPECT_EQ(c->TheMissions.record(1)->AircraftStarts[1].AircraftType, 1001);  // drawn at each start
     EXPECT_TRUE(c->interface().toMouseFlying.open);  // no joystick: the hint, once
-}
 
-TEST_F(WindowsTest, QuickDogfightFourAgainstFour) {
-    start();
-    EXPECT_TRUE(c->validateMenuItem(kMenuSelectMission));
-    choose("     Evening Patrol");
+    // The same mission as a quick dogfight, four against four.
+    c->fromMenus(kMenuSelectMission);
     press("Select Mission", "Quick Dogfight");
     DogfightWindowControls& d = c->dogfightWindow;
     ASSERT_TRUE(d.toDogfightOnlyWindow.open);
