@@ -11,13 +11,7 @@ using Pilots = MissionRig;
 
 TEST_F(Pilots, SignInRowsChoicesAndNames) {
     store_->setInteger("PilotNumberKey", 9);  // a stored number outside the five
-    c->PilotStats[1].PilotFlightTime = 3'600'000;
-    c->PilotStats[1].PilotScore = 12'345;
-    c->PilotStats[1].StartDate = 9000;
     c->PilotStats[2] = {};
-    c->PilotStats[3].TotalKills = 3;
-    c->PilotStats[3].TotalDeaths = 2;
-    c->PilotStats[3].StartDate = 8990;
     c->PilotStats[4].TotalKills = 7;
     c->PilotStats[4].StartDate = 1;
     c->clockSince2001 = [] { return 9000.5 * kDay; };
@@ -70,13 +64,9 @@ TEST_F(Pilots, StatisticsAndClearingOnePilot) {
     for (int i = 0; i < kPilotCount; ++i) {
         c->PilotStats[i].PilotScore = 100 * (i + 1);
         c->PilotStats[i].StartDate = 8998;
-        c->PilotStats[i].ObjectKillCounts[18] = 1;
-        c->PilotStats[i].ObjectKillCounts[19] = 2;
         store_->setStringArray("SuccessfulMTitles" + std::to_string(i + 1) + "Key", {"Dawn Patrol"});
     }
-    c->PilotStats[2].PilotFlightTime = 11 * 3600;
     c->CurrentPilotNumber = 2;
-    c->interface().pilotNameFields[2].stringValue = "Mannock";
     c->fromSelectedPlayersStats();
     GameInterface& ui = c->interface();
     EXPECT_EQ(ui.toPSComMis, "Dawn Patrol\r");

@@ -42,8 +42,7 @@ TEST(StartProcesses, WithoutADisplayTheGameSaysSoAndFailsUnlessAskedToRunUnseen)
     auto runUnseen = [](const std::string& environment) {
         const TestFolder folder{"pellam-nodisplay"};
         const std::string err = folder.file("stderr.txt");
-        // An early exit leaves the start-up's allocations behind on purpose.
-        const std::string unseen = "-u DISPLAY -u WAYLAND_DISPLAY ASAN_OPTIONS=detect_leaks=0 PELLAM_AUTOQUIT_SECONDS=1 ";
+        const std::string unseen = "-u DISPLAY -u WAYLAND_DISPLAY PELLAM_AUTOQUIT_SECONDS=1 ";
         const std::string command = gameCommand(folder.path(), unseen + environment) + " 2>'" + err + "'";
         const int raw = std::system(command.c_str());
         std::stringstream said;
