@@ -150,6 +150,21 @@ TEST_F(Commands, EasingTakesTheShortWayRound) {
     EXPECT_EQ(c->CameraHeading, 12.0);  // flying, within 3 degrees: snapped
 }
 
+// The overlay's replay position with a replay speed out of range: put back, and shown.
+TEST_F(Commands, AReplaySpeedOutOfRangeIsPutBack) {
+    c->ReplayFlag = true;
+    c->isKey = true;
+    c->ReplaySpeed = 7;
+    c->SavedGlobalMissionTime = 1000;
+    c->GlobalMissionTime = 1040;  // past the recorded stretch
+    Overlay out;
+    c->debugchance(out);
+    EXPECT_EQ(c->ReplaySpeed, 1);
+    ASSERT_EQ(out.count, 1);
+    const OverlayText& t = out.texts[0];
+    EXPECT_EQ(std::string(t.text + 1, t.text + 1 + t.text[0]), "Replay: 1 -00.0");
+}
+
 // The default key bindings, pressed on the real input object, reach the world through the ring.
 using namespace platform::hid;
 

@@ -218,17 +218,5 @@ TEST_F(MissionEnd, LandingsCountOnceAfterEachClimbNoneOnGroundAtZeroNorInReplay)
     EXPECT_EQ(c->Landings, 1);
 }
 
-TEST_F(MissionEnd, DogfightHighestSlotAtTheLimitWinsWithItsTable) {
-    c->isDogfightOnly = true;
-    c->DogfightOnlyVKills = 5;
-    c->AircraftResults[3] = {5, 1};
-    c->AircraftResults[5] = {6, 0};
-    EXPECT_FALSE(judgeAt(500));  // decided: ten seconds to see it
-    EXPECT_TRUE(judgeAt(1101));
-    EXPECT_EQ(title(), "You Lost");
-    const std::string& text = c->interface().toYouWonOrLostMessage;
-    EXPECT_EQ(text.rfind("Winning Player: #6"), text.size() - 18);
-}
-
 }  // namespace
 }  // namespace pellam::testing

@@ -73,34 +73,6 @@ TEST_F(MissionStart, AMissionThatCannotStartChangesNothing) {
     EXPECT_NE(c->whyMissionCannotStart(1).find("object 10"), std::string::npos);
 }
 
-// Three objects with Seed 500, 1, 1 move by one offset; 0x03000000 starts a path at point 3.
-TEST_F(MissionStart, GroupedObjectsShareTheirOffset) {
-    struct Placed : ZephModel {
-        int32_t first = -9;
-        void setPathStart(int32_t point, const aiFlyToPoint*) override { first = point; }
-    };
-    missions::MissionData& m = mission(1);
-    const long at = m.TotalObjects;
-    for (int32_t seed : {500, 1, 1, 0x03000000, static_cast<int32_t>(0xC8000000)}) {
-        m.ObjectList[m.TotalObjects] = missions::ObjectForMission{88, {2000000.0, 0.0, 2040000.0 + 100.0 * m.TotalObjects}};
-        m.ObjectList[m.TotalObjects++].Seed = seed;
-    }
-    c->objectFactory.registerKind(88, [] { return std::make_unique<Placed>(); });
-    c->CurrentMissionNumber = 1;
-    c->newDocument();
-    auto offset = [&](long i) {
-        const ZephModel* o = c->modelAt(at + i);
-        return std::array<double, 2>{o->ModelAttitude.Position[0] - m.ObjectList[at + i].Location[0],
-                                     o->ModelAttitude.Position[2] - m.ObjectList[at + i].Location[2]};
-    };
-    EXPECT_EQ(offset(1), offset(0));
-    EXPECT_EQ(offset(2), offset(0));
-    EXPECT_LE(std::hypot(offset(0)[0], offset(0)[1]), 500.0);
-    EXPECT_EQ(offset(3), (std::array<double, 2>{0.0, 0.0}));
-    EXPECT_EQ(static_cast<Placed*>(c->modelAt(at + 3))->first, 3);
-    EXPECT_EQ(static_cast<Placed*>(c->modelAt(at + 4))->first, -1);  // point 200: no path
-}
-
 TEST_F(MissionStart, NetworkSettingsReachOnlyTheSlotsTheyName) {
     const int32_t own = mission(0).AircraftStarts[0].AircraftType;
     c->setNetworkAircraftTypeForAircraft(0, 64);

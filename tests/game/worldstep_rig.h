@@ -95,9 +95,7 @@ struct FakeEffects : ControllerEffects {
 // Counts what the world step sends to an ordinary object.
 struct Counting : ZephModel {
     std::vector<std::pair<bool, int32_t>> ticks;  // (running, clock)
-    int refuels = 0;
     void callEveryTick(bool running, int32_t clock, bool) override { ticks.push_back({running, clock}); }
-    void canRefuelThisAircraft(ZephModel*) override { ++refuels; }
 };
 
 // A Camel that also records the trigger and the bomb rack.

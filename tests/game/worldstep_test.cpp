@@ -1,5 +1,5 @@
 // The controller's world step on eight Camels: what stands still while paused and what goes on,
-// collisions, hits and their explosions, scoring, refuelling, and an aircraft lost below the world.
+// collisions, hits and their explosions, scoring, and an aircraft lost below the world.
 #include <climits>
 
 #include "platform/Beep.h"
@@ -127,21 +127,6 @@ TEST_F(WorldStep, ScoringCreditsTheTeamAndThePlayerAndNoOneElseAndSaturates) {
     EXPECT_EQ(pilot.PilotScore, INT_MAX);
     EXPECT_EQ(pilot.ObjectKillCounts[7], INT_MAX);
     EXPECT_EQ(c->DeadObjectPoints, INT_MAX);
-}
-
-TEST_F(WorldStep, HangarsRefuelAnAircraftStandingForTenSeconds) {
-    Camel& camel = *camels[7];
-    camel.SetUpAircraft(90000.0, 0.0, 0.0, 0.0, 400.0, 0.0, 0.0);  // at rest on the grass, engine off
-    for (int i = 0; i < 60; ++i) frame(1);  // settles on its wheels and tail skid
-    const int32_t stopped = camel.ThisAircraft.TimeWhenStoppedMoving;
-    ASSERT_GT(stopped, 0);
-    while (c->GlobalMissionTime - stopped < 600) frame(1);
-    EXPECT_EQ(counter->refuels, 0);
-    frame(1);
-    EXPECT_EQ(counter->refuels, 1);
-    send(1, kKeyDown);  // paused, nothing is refuelled
-    frame(3);
-    EXPECT_EQ(counter->refuels, 1);
 }
 
 TEST_F(WorldStep, PausingANetworkGameCostsTheAircraftAndAnyCommandEndsAReplay) {
