@@ -1,5 +1,5 @@
 // The commands as the keys and the program send them, through the controller's world step: the
-// trigger, the bombs, pausing, restarting, the cameras, and what the view may keep.
+// trigger, the bombs, pausing, restarting, the cameras and the replay.
 #include <cmath>
 
 #include "game/InputLink.h"
@@ -70,45 +70,6 @@ TEST_F(Commands, FlyingBeginsWithTheMouseStickCentred) {
     pause();
     pause();
     EXPECT_EQ(desktop.centred, 2);
-}
-
-// The view may keep its picture only while the world stands still, and is told when a command
-// may have changed what the picture shows.
-TEST_F(Commands, KeptWhilePausedRedrawnAfterEachCommandDrawnLiveWhileRunningOrNetworked) {
-    frame();
-    EXPECT_TRUE(c->gamePause);
-    EXPECT_FALSE(view.keep);  // running: every frame is drawn
-
-    input.stroke(1);  // pause
-    drain();
-    frame();
-    EXPECT_FALSE(c->gamePause);
-    EXPECT_TRUE(view.keep);
-
-    // A camera command while paused: the view is told, and keeps the new picture afterwards.
-    const int before = view.changes;
-    input.stroke(49);  // the view from above
-    drain();
-    EXPECT_GT(view.changes, before);
-    EXPECT_TRUE(view.keep);
-    const int settled = view.changes;
-    frame();
-    frame();
-    EXPECT_EQ(view.changes, settled);  // nothing happened: nothing to redraw
-
-    // In a network game the other players move on while this one is paused.
-    network.mode = 1;
-    frame();
-    EXPECT_FALSE(view.keep);
-    network.mode = 0;
-    frame();
-    EXPECT_TRUE(view.keep);
-
-    input.stroke(1);  // running again
-    drain();
-    frame();
-    EXPECT_TRUE(c->gamePause);
-    EXPECT_FALSE(view.keep);
 }
 
 TEST_F(Commands, BombViewTogglesAndNeedsABomb) {

@@ -73,6 +73,24 @@ TEST_F(MissionStart, AMissionThatCannotStartChangesNothing) {
     EXPECT_NE(c->whyMissionCannotStart(1).find("object 10"), std::string::npos);
 }
 
+// A path start a mission object names past the fly-to points starts no path.
+TEST_F(MissionStart, APathStartPastTheFlyToPointsIsNone) {
+    struct Placed : ZephModel {
+        int32_t first = -9;
+        void setPathStart(int32_t point, const aiFlyToPoint*) override { first = point; }
+    };
+    missions::MissionData& m = mission(1);
+    for (int32_t seed : {0x03000000, static_cast<int32_t>(0xC8000000)}) {  // points 3 and 200
+        m.ObjectList[m.TotalObjects] = missions::ObjectForMission{88, {2000000.0, 0.0, 2040000.0}};
+        m.ObjectList[m.TotalObjects++].Seed = seed;
+    }
+    c->objectFactory.registerKind(88, [] { return std::make_unique<Placed>(); });
+    c->CurrentMissionNumber = 1;
+    c->newDocument();
+    EXPECT_EQ(static_cast<Placed*>(c->modelAt(m.TotalObjects - 2))->first, 3);
+    EXPECT_EQ(static_cast<Placed*>(c->modelAt(m.TotalObjects - 1))->first, -1);
+}
+
 TEST_F(MissionStart, NetworkSettingsReachOnlyTheSlotsTheyName) {
     const int32_t own = mission(0).AircraftStarts[0].AircraftType;
     c->setNetworkAircraftTypeForAircraft(0, 64);

@@ -21,10 +21,6 @@
 namespace pellam::testing {
 
 struct FakeView : ControllerView {
-    bool keep = false;
-    int changes = 0;  // sceneChanged calls
-    void setKeepScene(bool on) override { keep = on; }
-    void sceneChanged() override { ++changes; }
     const QNion& camera() const { return camera_; }
 };
 
@@ -62,11 +58,7 @@ struct FakeDesktop : ControllerDesktop {
 
 struct FakeNetwork : ControllerNetwork {
     int32_t mode = 0;
-    int comms = 0;
-    bool host = false;
     int32_t getNetworkMode() override { return mode; }
-    bool amIHost() override { return host; }
-    void NetworkComm(int32_t) override { ++comms; }
 };
 
 struct FakeEffects : ControllerEffects {
