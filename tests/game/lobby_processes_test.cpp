@@ -7,8 +7,6 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
@@ -29,18 +27,6 @@ pid_t startGame(const fs::path& folder, const std::string& base, const std::stri
     return startProcess(gameCommand(folder, "PELLAM_AUTOFLY=1", script));
 }
 
-int freeTcpPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t size = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
-    close(fd);
-    return ntohs(a.sin_port);
-}
-
 // The games the server lists, polled until there are `count` (or 150 s pass: a game under the
 // sanitizers starts slowly).
 int awaitListed(const std::string& base, int count) {
@@ -59,7 +45,7 @@ int awaitListed(const std::string& base, int count) {
 TEST(LobbyProcesses, AListedGameIsFoundJoinedFromTheTableAndLeavesTheListAtItsEnd) {
     const TestFolder dir{"pellam-lobby"};
     const fs::path& folder = dir.path();
-    const int port = freeTcpPort();
+    const int port = LoopbackSocket(false).port;
     const std::string base = "http://127.0.0.1:" + std::to_string(port) + "/";
     const pid_t server = startProcess("'" PELLAM_GAMES_SERVER "' --listen 127.0.0.1:" + std::to_string(port) + " --db '" +
                                (folder / "games.sqlite").string() + "'");

@@ -27,14 +27,10 @@ struct FakeView : ControllerView {
 struct FakeInput : ControllerInput {
     std::deque<GameAction> ring;
     GameAction taken;
-    bool flight = false;
-    double ailerons = 0;
     bool joystick = false;
     int centred = 0;  // pointerCentred calls
-    bool hasFlightControls() override { return flight; }
     bool haveJoystick() override { return joystick; }
     void pointerCentred() override { ++centred; }
-    double getFinalAilerons() override { return ailerons; }
     const GameAction* checkForNextActionInBuffer() override { return ring.empty() ? nullptr : &ring.front(); }
     const GameAction* getNextActionInBuffer() override {
         if (ring.empty()) return nullptr;
@@ -44,10 +40,6 @@ struct FakeInput : ControllerInput {
     }
     void press(int32_t command, int32_t type = kKeyDown, int32_t raw = 0) {
         ring.push_back({0, raw, command, type});
-    }
-    void stroke(int32_t command) {
-        press(command, kKeyDown);
-        press(command, kKeyUp);
     }
 };
 
