@@ -1,14 +1,15 @@
-// How a running mission ends: who is credited when an aircraft goes down, what the player's career
-// gains and loses (every change reaching the store at once), and when the end-of-game judge
-// decides a win or a loss. The built-in missions win and lose each of theirs through the same
-// paths; these are the cases they do not reach.
+// The pilots' careers and how a running mission ends: who is credited when an aircraft goes down,
+// what a career gains and loses (every change reaching the store at once), when the end-of-game
+// judge decides a win or a loss, and the five pilots' sign-in, statistics and clearing. The
+// built-in missions win and lose each of theirs through the same paths; these are the cases they
+// do not reach.
 #include "missions/RecordBuilding.h"
 #include "tests/game/mission_rig.h"
 
 namespace pellam::testing {
 namespace {
 
-class MissionEnd : public MissionRig {
+class Career : public MissionRig {
 protected:
     // Slots 0..3 on team 1, 4..7 on team 2, slot n at x = 1000 n ft, all whole and in the game.
     void lineUp() {
@@ -61,7 +62,7 @@ protected:
     }
 };
 
-TEST_F(MissionEnd, ShotsDownAreCreditedOnceToTheShooterOrTheNearestEnemy) {
+TEST_F(Career, ShotsDownAreCreditedOnceAndLoneDeathsCountOnce) {
     lineUp();
     const int32_t score = pilot().PilotScore;
     shootDown(5, 0);   // the player's kill
@@ -78,17 +79,14 @@ TEST_F(MissionEnd, ShotsDownAreCreditedOnceToTheShooterOrTheNearestEnemy) {
     EXPECT_EQ(pilot().TotalKills, 1);
     EXPECT_EQ(pilot().PilotScore, score + 500);
     EXPECT_EQ(stored().TotalKills, 1);  // stored at once, not only at quit
-}
 
-TEST_F(MissionEnd, NetworkKillsScoreNothingAndLoneDeathsCountOnce) {
-    lineUp();
+    // In a network game a kill scores nothing for the career.
     network.mode = 1;
-    const int32_t score = pilot().PilotScore;
     shootDown(4, 0);
     c->killCredit();
     EXPECT_EQ(pilot().OnlineKills, 1);
-    EXPECT_EQ(pilot().TotalKills, 0);
-    EXPECT_EQ(pilot().PilotScore, score);
+    EXPECT_EQ(pilot().TotalKills, 1);
+    EXPECT_EQ(pilot().PilotScore, score + 500);
 
     // Alone in the sky: the player's death counts, nobody's kill; an AI victim waits for an enemy.
     network.mode = 0;
@@ -106,7 +104,7 @@ TEST_F(MissionEnd, NetworkKillsScoreNothingAndLoneDeathsCountOnce) {
     EXPECT_EQ(c->AircraftResults[5][0], 1);
 }
 
-TEST_F(MissionEnd, OneLifePerMissionAndTheCareerBeginsAgain) {
+TEST_F(Career, OneLifePerMissionAndTheCareerBeginsAgain) {
     auto killPilot = [&] {
         aircraft(0).ThisAircraft.Damage1 |= dmg::Down;
         aircraft(0).ThisAircraft.OnGround = 0;
@@ -138,7 +136,7 @@ TEST_F(MissionEnd, OneLifePerMissionAndTheCareerBeginsAgain) {
     EXPECT_TRUE(c->interface().toPilotDied.open);
 }
 
-TEST_F(MissionEnd, AJoinerCreditsEachGameOnceAndHidesRestart) {
+TEST_F(Career, AJoinerCreditsEachGameOnceAndHidesRestart) {
     lineUp();
     network.mode = 1;
     c->isDogfightOnly = true;
@@ -159,7 +157,7 @@ TEST_F(MissionEnd, AJoinerCreditsEachGameOnceAndHidesRestart) {
 
 // A hold-out is won at its limit and not before, an entry outside the object array counting as
 // an empty one; an objective of a kind the game does not know can never be completed.
-TEST_F(MissionEnd, AHoldOutWinsAtItsLimitAndAnUnknownObjectiveNever) {
+TEST_F(Career, AHoldOutWinsAtItsLimitAndAnUnknownObjectiveNever) {
     missions::VictoryConditions& v = conditions();
     v.MustWinInXTicks = 3000;
     v.RequiredNumberOfAliveObjects = 1;
@@ -179,7 +177,7 @@ TEST_F(MissionEnd, AHoldOutWinsAtItsLimitAndAnUnknownObjectiveNever) {
 
 // A mission won again: a slower time leaves the pilot's list alone, a faster one replaces the
 // entry and moves it to the end; neither adds another life.
-TEST_F(MissionEnd, WonMissionsKeepTheirBestTime) {
+TEST_F(Career, WonMissionsKeepTheirBestTime) {
     const std::string entry = c->currentMissionTexts()->title + "               Mission Time: ";
     store_->setStringArray("SuccessfulMTitles1Key", {entry + "0:30", "Other"});
     const int32_t lives = pilot().PilotLives;
@@ -193,7 +191,7 @@ TEST_F(MissionEnd, WonMissionsKeepTheirBestTime) {
     EXPECT_EQ(pilot().PilotLives, lives);
 }
 
-TEST_F(MissionEnd, LandingsCountOnceAfterEachClimbNoneOnGroundAtZeroNorInReplay) {
+TEST_F(Career, LandingsCountOnceAfterEachClimbNoneOnGroundAtZeroNorInReplay) {
     conditions().TotalLandings = 5;
     Aircraft& a = aircraft(0).ThisAircraft;
     auto touchDown = [&](double ground) {
@@ -216,6 +214,81 @@ TEST_F(MissionEnd, LandingsCountOnceAfterEachClimbNoneOnGroundAtZeroNorInReplay)
     c->ReplayFlag = true;
     touchDown(350.0);
     EXPECT_EQ(c->Landings, 1);
+}
+
+TEST_F(Career, SignInRowsChoicesAndNames) {
+    store_->setInteger("PilotNumberKey", 9);  // a stored number outside the five
+    c->PilotStats[2] = {};
+    c->PilotStats[4].TotalKills = 7;
+    c->PilotStats[4].StartDate = 1;
+    c->clockSince2001 = [] { return 9000.5 * 86400.0; };
+    c->fromPilotSignInMenu();
+    GameInterface& ui = c->interface();
+    EXPECT_EQ(c->CurrentPilotNumber, 0);
+    EXPECT_EQ(c->PilotStats[2].StartDate, 9000);  // a new pilot begins today with one life
+    EXPECT_EQ(ui.toPilotLives[2], "1");
+    EXPECT_EQ(ui.KDR[4], "0/0");  // no deaths: no division
+
+    // The fourth radio button chooses pilot index 3 and selects its name.
+    ui.pilotRadio.clear();
+    ui.pilotRadio.setState(true, 3, 0);
+    c->gamePause = false;
+    ui.toPilotSignInWindow.key = true;
+    c->trackPilotSignIn();
+    EXPECT_EQ(c->CurrentPilotNumber, 3);
+    EXPECT_TRUE(ui.pilotNameFields[3].selectRequested);
+
+    // Editing a pilot's fields chooses that pilot, whatever the radio says.
+    ui.pilotNameFields[3].selectRequested = false;
+    ui.pilotFields[1].editing = true;
+    c->trackPilotSignIn();
+    EXPECT_EQ(c->CurrentPilotNumber, 1);
+    EXPECT_TRUE(ui.pilotRadio.cellAt(1, 0));
+    EXPECT_FALSE(ui.pilotRadio.cellAt(3, 0));
+    EXPECT_FALSE(ui.pilotNameFields[3].selectRequested);
+    ui.toPilotSignInWindow.key = false;  // another window has the keyboard: nothing changes
+    ui.pilotFields[1].editing = false;
+    ui.pilotRadio.clear();
+    ui.pilotRadio.setState(true, 4, 0);
+    c->trackPilotSignIn();
+    EXPECT_EQ(c->CurrentPilotNumber, 1);
+    ui.pilotRadio.clear();
+    ui.pilotRadio.setState(true, 1, 0);
+
+    // Names are cut to what is stored; typing one leaves the mission builder's mission saved.
+    ui.pilotNameFields[1].stringValue = "Captain Albert Ball VC";
+    c->notsaved(&ui.pilotNameFields[1]);
+    EXPECT_TRUE(c->MBSavedFlag);
+    c->fromPlayerSignInOkay();
+    EXPECT_EQ(store_->stringForKey("Pilot2NameKey"), "Captain Albert");
+    EXPECT_EQ(store_->integerForKey("PilotNumberKey"), 1);
+    EXPECT_EQ(c->PlayerNameString[0], 24);
+    EXPECT_TRUE(c->pilotsigninhasclosed);
+}
+
+TEST_F(Career, StatisticsAndClearingOnePilot) {
+    c->clockSince2001 = [] { return 9000.5 * 86400.0; };
+    for (int i = 0; i < kPilotCount; ++i) {
+        c->PilotStats[i].PilotScore = 100 * (i + 1);
+        c->PilotStats[i].StartDate = 8998;
+        store_->setStringArray("SuccessfulMTitles" + std::to_string(i + 1) + "Key", {"Dawn Patrol"});
+    }
+    c->CurrentPilotNumber = 2;
+    c->fromSelectedPlayersStats();
+    GameInterface& ui = c->interface();
+    EXPECT_EQ(ui.toPSComMis, "Dawn Patrol\r");
+
+    c->fromClearStats();
+    c->fromClearStatsOkayButton();
+    EXPECT_FALSE(ui.toClearPStats.open);
+    EXPECT_EQ(c->PilotStats[2].PilotScore, 0);
+    EXPECT_EQ(c->PilotStats[2].StartDate, 9000);
+    EXPECT_EQ(ui.PScore[2], "0.00/0/0");
+    EXPECT_FALSE(store_->hasKey("SuccessfulMTitles3Key"));
+    for (int i : {0, 1, 3, 4}) {
+        EXPECT_EQ(c->PilotStats[i].PilotScore, 100 * (i + 1));
+        EXPECT_TRUE(store_->hasKey("SuccessfulMTitles" + std::to_string(i + 1) + "Key"));
+    }
 }
 
 }  // namespace
