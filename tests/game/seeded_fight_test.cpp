@@ -34,18 +34,14 @@ struct ZeroedCamel : ObjectTestFile {
     static void operator delete(void* p) { ::operator delete(p); }
 };
 
-struct Way {
-    int32_t perFrame;
-    bool sound, replay;
-};
-
 class FightRun : public WorldRig {
 public:
     void TestBody() override {}
 
-    // Runs `ticks` ticks of the fight as `way` says, drawing every aircraft after each frame;
-    // answers each aircraft's record with its pointers cleared, and its replay ring.
-    std::vector<std::vector<uint8_t>> fight(int32_t ticks, Way way) {
+    // Runs `ticks` ticks of the fight in frames of `perFrame`, drawing every aircraft after each
+    // frame, with or without sound and a replay half way; answers each aircraft's record with its
+    // pointers cleared, and its replay ring.
+    std::vector<std::vector<uint8_t>> fight(int32_t ticks, int32_t perFrame, bool sound, bool replay) {
         platform::ScopedTickSource clock([this] { return uint32_t(100000 + (c ? c->GlobalMissionTime : 0)); });
         SetUp();
         definePilotProfiles(profiles);
@@ -54,7 +50,7 @@ public:
             auto camel = std::make_unique<ZeroedCamel>();
             camel->setaController(c.get());
             camel->setTerrain(terrain);
-            camel->setSoundGuy(way.sound ? &sounds : nullptr);
+            camel->setSoundGuy(sound ? &sounds : nullptr);
             camel->initWithGLView(nullptr);
             // Two lines of four, 5,000 ft apart, nose to nose.
             const bool north = k < 4;
@@ -71,19 +67,19 @@ public:
             planes[k] = static_cast<FlyableAircraft*>(models.put(ModelArray::kFirstAircraft + k, std::move(camel)));
         }
         c->seedSimulation(1918);
-        platform::seedRandom(way.sound ? 5 : 6);  // the other stream may be anywhere
+        platform::seedRandom(sound ? 5 : 6);  // the other stream may be anywhere
         const int32_t start = c->GlobalMissionTime;
         auto run = [&](int32_t until) {
             while (c->GlobalMissionTime - start < until) {
-                frame(way.perFrame);
+                frame(perFrame);
                 for (FlyableAircraft* p : planes) {
                     p->getDrawingData(c->GlobalMissionTime);
                     p->drawMySmokeItems();
                 }
             }
         };
-        run(way.replay ? ticks / 2 : ticks);
-        if (way.replay) watchAReplay();
+        run(replay ? ticks / 2 : ticks);
+        if (replay) watchAReplay();
         run(ticks);
         std::vector<std::vector<uint8_t>> out;
         for (FlyableAircraft* p : planes) {
@@ -142,8 +138,8 @@ protected:
 TEST(SeededFight, SameRecordsWhateverTheFrameRateTheSoundAndAReplayBetween) {
     constexpr int32_t kTicks = 15 * 60;  // long enough for hits, bail-outs and the AI's random choices
     FightRun everyTick, everyThird;
-    const auto first = everyTick.fight(kTicks, {1, true, false});
-    const auto second = everyThird.fight(kTicks, {3, false, true});
+    const auto first = everyTick.fight(kTicks, 1, true, false);
+    const auto second = everyThird.fight(kTicks, 3, false, true);
     EXPECT_GT(everyTick.hits, 0);  // a fight, not a fly-past
     ASSERT_EQ(first.size(), second.size());
     for (std::size_t i = 0; i < first.size(); ++i)
