@@ -62,10 +62,11 @@ public:
     void startADroppedBomb(const double* v, const double* p, int32_t time, int32_t aircraft) override {
         if (!p) return;
         bombs.push_back({p[0], p[1], p[2]});
+        times.push_back(time);
         droppers.push_back(aircraft);
     }
     std::vector<std::array<double, 3>> bombs;
-    std::vector<int32_t> droppers;
+    std::vector<int32_t> times, droppers;
 };
 
 // An aircraft reduced to its record: orDamage1 ORs and counts, doSplodes and StopForwardProgress count.

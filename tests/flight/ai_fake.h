@@ -1,13 +1,17 @@
 #pragma once
-// An aircraft stand-in for the AI pilot's unit tests: an Aircraft record, a pose and a velocity
+// Stand-ins for the AI pilot's tests: an aircraft with an Aircraft record, a pose and a velocity
 // that the test sets, and controls that move the record as the flyable aircraft's do (absolute
-// inputs jump, the others step 0.1 or 0.15 per call) while noting what was asked of them.
+// inputs jump, the others step 0.1 or 0.15 per call) while noting what was asked of them; a
+// controller that hands out the mission's path table; and a ground object with one hit box.
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "flight/Aircraft.h"
 #include "core/ZephModel.h"
 #include "flight/AIPilotProfiles.h"
+#include "flight/AIRecords.h"
+#include "tests/flight/TestWorld.h"
 
 namespace pellam::testing {
 
@@ -64,6 +68,29 @@ private:
         to = std::clamp(to, -1.0, 1.0);
         return std::fabs(to - from) <= rate ? to : from + (to > from ? rate : -rate);
     }
+};
+
+class PathController : public TestController {
+public:
+    const aiFlyToPoint* getFlyToPoints() override { return points.data(); }
+    std::array<aiFlyToPoint, 200> points{};
+};
+
+// A ground object with one hit box, standing where it is put.
+class GroundBox : public ZephModel {
+public:
+    GroundBox(double x, double y, double z, int32_t team = 0) {
+        ModelAttitude.Position = {x, y, z};
+        complete.ObjectMatrix[12] = x, complete.ObjectMatrix[13] = y, complete.ObjectMatrix[14] = z;
+        complete.TheObject.ObjectFlags = 0x20;
+        complete.TheObject.HitSquare = {-20.0, 20.0, 0.0, 15.0, -20.0, 20.0};
+        complete.TheObject.ObjectHitsWhenDead = 3.0f;
+        complete.TheObject.Team = team;
+    }
+    OneCompleteObjectVer2* getCompleteObjectPtr() override { return &complete; }
+    bool areYouDead() override { return dead; }
+    OneCompleteObjectVer2 complete{};
+    bool dead = false;
 };
 
 }  // namespace pellam::testing
