@@ -1,8 +1,8 @@
 #pragma once
 // Stand-ins for the AI pilot's tests: an aircraft with an Aircraft record, a pose and a velocity
 // that the test sets, and controls that move the record as the flyable aircraft's do (absolute
-// inputs jump, the others step 0.1 or 0.15 per call) while noting what was asked of them; a
-// controller that hands out the mission's path table; and a ground object with one hit box.
+// inputs jump, the others step 0.1 or 0.15 per call) while noting what was asked of them; and a
+// controller that hands out the mission's path table.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -73,24 +73,15 @@ private:
 class PathController : public TestController {
 public:
     const aiFlyToPoint* getFlyToPoints() override { return points.data(); }
-    std::array<aiFlyToPoint, 200> points{};
-};
-
-// A ground object with one hit box, standing where it is put.
-class GroundBox : public ZephModel {
-public:
-    GroundBox(double x, double y, double z, int32_t team = 0) {
-        ModelAttitude.Position = {x, y, z};
-        complete.ObjectMatrix[12] = x, complete.ObjectMatrix[13] = y, complete.ObjectMatrix[14] = z;
-        complete.TheObject.ObjectFlags = 0x20;
-        complete.TheObject.HitSquare = {-20.0, 20.0, 0.0, 15.0, -20.0, 20.0};
-        complete.TheObject.ObjectHitsWhenDead = 3.0f;
-        complete.TheObject.Team = team;
+    // Point n at (x, y, z), leading to n + 1.
+    aiFlyToPoint& point(int n, double x, double y, double z, double throttle = 0.8) {
+        points[n].PointXYZ = {x, y, z};
+        points[n].ThrottlePosition = throttle;
+        points[n].TargetClimbDiveSpeed = 500.0;
+        points[n].NextPoint = n + 1;
+        return points[n];
     }
-    OneCompleteObjectVer2* getCompleteObjectPtr() override { return &complete; }
-    bool areYouDead() override { return dead; }
-    OneCompleteObjectVer2 complete{};
-    bool dead = false;
+    std::array<aiFlyToPoint, 200> points{};
 };
 
 }  // namespace pellam::testing

@@ -11,6 +11,7 @@
 #include "flight/AiPilot.h"
 #include "platform/Random.h"
 #include "tests/flight/TestWorld.h"
+#include "tests/flight/WeaponTargets.h"
 #include "tests/flight/ai_fake.h"
 
 namespace pellam::testing {
@@ -41,16 +42,8 @@ struct Fleet {
         me.a.AIType = 5;
         return me;
     }
-    aiFlyToPoint& point(int n, double x, double y, double z) {
-        aiFlyToPoint& p = controller.points[n];
-        p.PointXYZ = {x, y, z};
-        p.ThrottlePosition = 0.8;
-        p.TargetClimbDiveSpeed = 500.0;
-        p.NextPoint = n + 1;
-        return p;
-    }
-    GroundBox& target(double x, double z) {
-        return *static_cast<GroundBox*>(controller.models.append(std::make_unique<GroundBox>(x, 0.0, z)));
+    BoxObject& target(double x, double z) {
+        return *static_cast<BoxObject*>(controller.models.append(std::make_unique<BoxObject>(x, 0.0, z, 20, 15, 20)));
     }
     PathController controller;
 };
@@ -60,7 +53,7 @@ TEST(AiPilot, ForcedTargetIsTakenOnceAndOnlyWhenItNamesAnAircraft) {
     FakeAircraft& me = w.add(0, 0, 0, 1000, 0);
     me.a.AIType = 1;
     w.add(1, 1, 0, 1000, 900);
-    w.add(2, 1, 0, 1000, 2500);
+    FakeAircraft& far = w.add(2, 1, 0, 1000, 2500);
     me.a.aiVariables[0] = 2.0;
     w.fly(me);
     EXPECT_EQ(me.a.ClosestEnemy, w.at(2));
@@ -78,14 +71,14 @@ TEST(AiPilot, ForcedTargetIsTakenOnceAndOnlyWhenItNamesAnAircraft) {
         EXPECT_DOUBLE_EQ(me.a.aiVariables[0], 1.0) << bad;  // the enemy it now chases, 900 ft off
     }
     // A dead one: nobody this step.
-    static_cast<FakeAircraft*>(w.at(2))->a.Damage1 = dmg::Down;
+    far.a.Damage1 = dmg::Down;
     me.a.aiVariables[0] = 2.0;
     w.fly(me);
     EXPECT_DOUBLE_EQ(me.a.aiVariables[0], -1.0);
     EXPECT_EQ(me.a.ClosestEnemy, nullptr);
-    static_cast<FakeAircraft*>(w.at(2))->a.Damage1 = 0;
+    far.a.Damage1 = 0;
     // A target out of the world is kept for later.
-    static_cast<FakeAircraft*>(w.at(2))->place(0, -9500, 0);
+    far.place(0, -9500, 0);
     me.a.aiVariables[0] = 2.0;
     w.fly(me);
     EXPECT_DOUBLE_EQ(me.a.aiVariables[0], 2.0);
@@ -112,7 +105,9 @@ TEST(AiPilot, WingmanFollowsAircraftZeroForABadLeaderAndFightsOnWhenItIsLost) {
     me.a.AIType = 2;
     me.a.LeadAircraftNumber = 9;
     me.a.AttackEnemyDistance = 100000;  // no enemy at all: it still follows
+    me.a.aiVariables[1] = 0.0;          // and marks nobody, whatever enemy number it last saw
     w.fly(me);
+    EXPECT_DOUBLE_EQ(me.a.aiVariables[0], -1.0);
     EXPECT_EQ(me.a.ClosestEnemy, w.at(0));
     EXPECT_DOUBLE_EQ(me.a.ClosestEnemyData[0], 800.0);
     EXPECT_EQ(me.a.AIType, 2);
@@ -140,37 +135,16 @@ TEST(AiPilot, FighterWithNobodyToFightStillMindsTheHills) {
     EXPECT_EQ(me.a.LastTimeWeLookedAhead, 240);
 }
 
-TEST(AiPilot, OnlyAnEnemyChasedCloseIsMarkedForTheNextLook) {
-    Fleet w;
-    FakeAircraft& me = w.add(0, 0, 0, 1000, 0);
-    me.a.AIType = 1;
-    w.add(1, 1, 0, 1000, 1500);  // straight ahead, going our way
-    w.fly(me);
-    EXPECT_DOUBLE_EQ(me.a.aiVariables[0], 1.0);
-
-    // A wingman closing on its leader marks nobody, whatever enemy number it last saw.
-    Fleet v;
-    v.add(0, 0, 0, 1000, 1500);
-    FakeAircraft& wing = v.add(2, 0, 0, 1000, 0);
-    wing.a.AIType = 2;
-    wing.a.aiVariables[1] = 0.0;
-    v.fly(wing);
-    EXPECT_EQ(wing.a.ClosestEnemy, v.at(0));
-    EXPECT_DOUBLE_EQ(wing.a.aiVariables[0], -1.0);
-}
-
 // ---- Control laws.
 
-// +3.1 rad against -178 deg: a small roll through inverted, not 6.2 rad the long way.
-TEST(AiLaws, BankTargetTakesTheShortWayRound) {
+// +3.1 rad against -178 deg: a small roll through inverted, not 6.2 rad the long way; the angle
+// stepper likewise crosses the seam.
+TEST(AiLaws, AnglesTakeTheShortWayRound) {
     FakeAircraft f;
     f.a.AircraftBank = -178.0;
     MainSetBankTarget(3.1, 1.0, &f);
     EXPECT_LT(f.a.Ailerons, 0.0);
     EXPECT_GT(f.a.Ailerons, -0.5);
-}
-
-TEST(AiLaws, AngleStepperCrossesTheSeam) {
     double a = 3.1;
     MoveA(&a, -3.1, 10.0);
     EXPECT_NEAR(a, -3.1, 1e-4);
@@ -255,7 +229,7 @@ TEST(AiManeuvers, SplitSTooLowBecomesATurnAndEndsPastTheVertical) {
 TEST(AiPaths, LinksFromTheMissionFileStayInsideTheTable) {
     Fleet w;
     FakeAircraft& me = w.pathFlyer();
-    w.point(0, 0.0, 1000.0, 100.0).NextPoint = 250;  // arrives, but the link leads nowhere
+    w.controller.point(0, 0.0, 1000.0, 100.0).NextPoint = 250;  // arrives, but the link leads nowhere
     w.fly(me);
     EXPECT_EQ(me.a.NextFlyPointNumber, 0);
     w.controller.points[0].NextPoint = -3;
@@ -274,21 +248,23 @@ TEST(AiPaths, TargetsDecodeFromPointsAndIgnoreTheLowIndexes) {
     Fleet w;
     FakeAircraft& me = w.pathFlyer();
     me.a.CurrentAmmoUsed = 0.0;
-    for (int i = 21; i <= 24; ++i) w.target(0.0, i == 24 ? 2000.0 : -20000.0);
-    aiFlyToPoint& p = w.point(0, 0.0, 1000.0, 50000.0);
+    BoxObject& first = w.target(0.0, -20000.0);
+    for (int i = 22; i <= 23; ++i) w.target(0.0, -20000.0);
+    BoxObject& ahead = w.target(0.0, 2000.0);
+    aiFlyToPoint& p = w.controller.point(0, 0.0, 1000.0, 50000.0);
     p.Flags = 0x80;                  // gun attack
     p.PSTargets = 24 * 65536.0 + 5;  // target 24; secondary 5 is no target
     w.fly(me);
     EXPECT_EQ(me.a.GunsFiring, 1);  // lined up on 24 inside 3000 ft
 
-    static_cast<GroundBox*>(w.controller.models.at(24))->dead = true;
+    ahead.data().GlobalDeadTime = 1;
     w.fly(me);
     EXPECT_EQ(me.a.GunsFiring, 0);
 
     // A dead primary with a live secondary: the secondary.
     p.PSTargets = 21 * 65536.0 + 24;
-    static_cast<GroundBox*>(w.controller.models.at(24))->dead = false;
-    static_cast<GroundBox*>(w.controller.models.at(21))->dead = true;
+    ahead.data().GlobalDeadTime = 0;
+    first.data().GlobalDeadTime = 1;
     w.fly(me);
     EXPECT_EQ(me.a.GunsFiring, 1);
 
@@ -303,7 +279,7 @@ TEST(AiPaths, StartDelaySpreadShortensAWaitButNeverLengthensIt) {
     // 10 s with a spread of 15 s either way: a draw below -9 s waits the shortest second.
     Fleet w;
     FakeAircraft& me = w.pathFlyer();
-    w.point(0, 0.0, 250.015, 5000.0).PSTargets = 10.0;
+    w.controller.point(0, 0.0, 250.015, 5000.0).PSTargets = 10.0;
     ZephModel::simulationRandom().seed(21);
     int shortest = 0;
     for (int k = 0; k < 300; ++k) {

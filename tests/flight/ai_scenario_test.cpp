@@ -18,9 +18,8 @@ namespace {
 constexpr int kMinute = 60 * 60;  // ticks
 
 double distance(const ZephModel* a, const ZephModel* b) {
-    double s = 0.0;
-    for (int j = 0; j < 3; ++j) s += std::pow(a->ModelAttitude.Position[j] - b->ModelAttitude.Position[j], 2);
-    return std::sqrt(s);
+    const auto &p = a->ModelAttitude.Position, &q = b->ModelAttitude.Position;
+    return std::hypot(p[0] - q[0], p[1] - q[1], p[2] - q[2]);
 }
 
 // Every aircraft's pose finite, and each above the ground while it flies.
@@ -57,13 +56,8 @@ int fight(AiWorld& w, int limit, Done done) {
 // A square path of 8,000 ft sides at 2,000 ft from table entry `first` on, looping.
 void square(AiWorld& w, int first, double throttle) {
     const double corner[4][2] = {{0, 8000}, {8000, 8000}, {8000, 0}, {0, 0}};
-    for (int k = 0; k < 4; ++k) {
-        aiFlyToPoint& p = w.controller.points[first + k];
-        p.PointXYZ = {corner[k][0], 2000.0, corner[k][1]};
-        p.ThrottlePosition = throttle;
-        p.TargetClimbDiveSpeed = 500.0;
-        p.NextPoint = first + (k + 1) % 4;
-    }
+    for (int k = 0; k < 4; ++k) w.controller.point(first + k, corner[k][0], 2000.0, corner[k][1], throttle);
+    w.controller.points[first + 3].NextPoint = first;
 }
 
 TEST(AiScenario, CamelAgainstCamelFightsToAKill) {
@@ -135,13 +129,9 @@ TEST(AiScenario, PatrolLoopsItsPathAndTurnsToFightAnEnemyNearBy) {
 TEST(AiScenario, PatrolWithBombsLaysAStickOnABox) {
     ZephModel::simulationRandom().seed(5);
     AiWorld w;
-    GroundBox* target = w.box(0.0, 9000.0, 1);
+    BoxObject* target = w.box(0.0, 9000.0, 1);
     ASSERT_EQ(w.controller.models.indexOf(target), 21);
-    aiFlyToPoint& p = w.controller.points[0];
-    p.PointXYZ = {0.0, 1000.0, 20000.0};
-    p.ThrottlePosition = 100.0;
-    p.TargetClimbDiveSpeed = 500.0;
-    p.PSTargets = 21 * 65536.0;
+    w.controller.point(0, 0.0, 1000.0, 20000.0, 100.0).PSTargets = 21 * 65536.0;
     ObjectTestFile* bomber = w.camel(0, 0, 5, 0.0, 1000.0, 0.0, 0.0);
     bomber->setNumberOfBombs(6);
     const BombsPool& pool = *w.bombs;
@@ -163,12 +153,7 @@ TEST(AiScenario, PatrolWithBombsLaysAStickOnABox) {
 TEST(AiScenario, ParkedPatrolWaitsItsStartDelayThenTakesOffAlongItsPath) {
     ZephModel::simulationRandom().seed(6);
     AiWorld w;
-    aiFlyToPoint& p = w.controller.points[0];
-    p.PointXYZ = {0.0, 1500.0, 12000.0};
-    p.ThrottlePosition = 1.0;
-    p.TargetClimbDiveSpeed = 500.0;
-    p.PSTargets = 5.0;  // 5 s on the field
-    p.NextPoint = 1;
+    w.controller.point(0, 0.0, 1500.0, 12000.0, 1.0).PSTargets = 5.0;  // 5 s on the field
     ObjectTestFile* c = w.camel(0, 0, 5, 0.0, 0.0, 0.0, 0.0, 0.0);
     c->SetUpAircraft(0.0, 0.0, 0.0, 0.0, 400.0, 0.0, 1.0);  // standing tail-down
     c->ThisAircraft.AIType = 5;

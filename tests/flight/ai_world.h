@@ -48,9 +48,11 @@ struct AiWorld {
         return aircraft<ObjectTestFile>(n, team, role, x, y, z, heading, mph);
     }
 
-    GroundBox* box(double x, double z, int team) {
-        auto* b = static_cast<GroundBox*>(
-            controller.models.append(std::make_unique<GroundBox>(x, terrain->getAltitudeAtX(x, z), z, team)));
+    // A ground object 40 ft square and 15 ft tall on the ground at (x, z).
+    BoxObject* box(double x, double z, int team) {
+        auto* b = static_cast<BoxObject*>(controller.models.append(
+            std::make_unique<BoxObject>(x, terrain->getAltitudeAtX(x, z), z, 20.0, 15.0, 20.0)));
+        b->data().Team = team;
         return b;
     }
 
