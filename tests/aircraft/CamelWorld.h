@@ -13,7 +13,9 @@
 #include "aircraft/FokkerDVII.h"
 #include "aircraft/FokkerDr1.h"
 #include "aircraft/ObjectTestFile.h"
+#include "platform/Random.h"
 #include "tests/flight/TestWorld.h"
+#include "tests/flight/WeaponTargets.h"
 
 namespace pellam::testing {
 
@@ -100,6 +102,25 @@ struct Reach : T {
     using FlyableAircraft::downStateAndHitLimit;
     using FlyableAircraft::gearAndFlapOverspeed;
     using FlyableAircraft::gLoadLimits;
+};
+
+constexpr double kField = 100.0;  // ft; ground at exactly 0 would count as water
+
+// Aircraft T with its rules in reach, level at 2,000 ft over a flat field, with a bombs pool and
+// the simulation's stream seeded.
+template <typename T>
+struct AircraftTest : ::testing::Test {
+    AircraftTest() {
+        ZephModel::simulationRandom().seed(1917);
+        bombs = static_cast<BombsPool*>(w.controller.models.put(ModelArray::kBombs, std::make_unique<BombsPool>()));
+        fly();
+    }
+    void TestBody() override {}
+    Aircraft& a() { return w.a(); }
+    bool dr1() { return w.a().AircraftType == 77; }
+    void fly() { w.camel->SetUpAircraft(0.0, kField + 2000.0, 0.0, 0.0, 0.0, 100.0, 1.0); }
+    BasicCamelWorld<Reach<T>> w{std::make_unique<FlatTerrain>(kField)};
+    BombsPool* bombs = nullptr;
 };
 
 // The flyable aircraft for typed test suites: all three, and the two Fokkers.
