@@ -59,17 +59,13 @@ struct BasicCamelWorld {
             if (!each()) return;
         }
     }
-    void run(int n) {
-        for (int i = 0; i < n; ++i) tick();
-    }
+    void run(int n) { run(n, [] { return true; }); }
     // Whether the pose, the motion and the whole record stay clear of infinities and NaN.
     bool finite() const {
         const auto& m = *camel;
-        for (double v : m.ModelAttitude.Position) if (!std::isfinite(v)) return false;
-        for (double v : m.ModelAttitude.QAttitude) if (!std::isfinite(v)) return false;
-        for (double v : m.XYZVelocity) if (!std::isfinite(v)) return false;
-        for (int i = 0; i < 3; ++i) if (!std::isfinite(m.PBHAcc[i])) return false;
-        return allFinite(&m.ThisAircraft, sizeof m.ThisAircraft) && allFinite(m.Surfaces.data(), sizeof m.Surfaces);
+        return allFinite(&m.ModelAttitude, sizeof m.ModelAttitude) && allFinite(&m.XYZVelocity, sizeof m.XYZVelocity) &&
+               allFinite(&m.PBHAcc[0], 3 * sizeof m.PBHAcc[0]) && allFinite(&m.ThisAircraft, sizeof m.ThisAircraft) &&
+               allFinite(m.Surfaces.data(), sizeof m.Surfaces);
     }
     // Whether every 8-byte slot of `bytes` is finite. A slot whose upper half reads as a small
     // negative integer is a pair of whole-number fields (a -1 marker, say) and is passed over: the
