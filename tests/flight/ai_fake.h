@@ -40,18 +40,12 @@ public:
     void RudderInputAbsolute(double v) override { ++calls, a.Rudder = std::clamp(v, -1.0, 1.0); }
     void RudderInput(double v) override { ++calls, a.Rudder = step(a.Rudder, v, 0.15); }
     void setThrottle(double t) override { ++calls, throttle = t; }
-    void setFlaps(double f) override { ++calls, flaps = f; }
-    void gearUpDown(int32_t g) override { ++calls, gear = g; }
+    void setFlaps(double) override { ++calls; }
+    void gearUpDown(int32_t) override { ++calls; }
     void turnBrakesOn() override { ++calls, a.Brakes = 1.0; }
     void toggleBrakes() override { ++calls, a.Brakes = a.Brakes == 0.0 ? 1.0 : 0.0; }
-    void gunsOnOff(int32_t on) override { ++calls, ++triggerCalls, a.GunsFiring = on; }
+    void gunsOnOff(int32_t on) override { ++calls, a.GunsFiring = on; }
     void cannonOnOff(int32_t on) override { ++calls, a.CannonsFiring = on; }
-    int32_t getNumberOfBombs() override { return bombs; }
-    const double* dropBomb() override {
-        if (bombs <= 0) return nullptr;
-        --bombs;
-        return ModelAttitude.Position.data();
-    }
 
     void place(double x, double y, double z) { ModelAttitude.Position = {x, y, z}; }
     void speedMph(double mph) { a.CurrentVelocity = mph / 40.9; }
@@ -59,9 +53,8 @@ public:
     Aircraft a{};
     AIPilotTable profiles{};
     ZephModel* terrain = nullptr;
-    double throttle = -1.0, flaps = -1.0;
-    int32_t gear = -1, bombs = 0;
-    int calls = 0, triggerCalls = 0;
+    double throttle = -1.0;
+    int calls = 0;
 
 private:
     static double step(double from, double to, double rate) {
