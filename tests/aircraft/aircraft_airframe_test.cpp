@@ -64,6 +64,7 @@ TYPED_TEST(Airframe, CrashBlowsUpOnceAndAResetRebuildsTheWreckAtItsStart) {
     EXPECT_EQ(w.a().TotalHits, w.a().TotalHitsBeforeDead + 10.0);
     EXPECT_EQ(w.controller.explosions, 1);
     ASSERT_GT(w.camel->ReplayBufferOffset, 0);
+    w.camel->wingComesOff(0);
 
     w.camel->resetModel();
     EXPECT_EQ(w.a().Damage1, 0u);
@@ -320,8 +321,6 @@ TEST_F(Rules, CatchUpTicksAndHiddenSlots) {
     EXPECT_EQ(w.camel->GlobalTime, 11);
 }
 
-// ---- Controls.
-
 TEST_F(Rules, DamageLimitsTheControls) {
     w.camel->Surfaces[10].NormalXYZ[0] = 0.9;  // a lower aileron tilted hard outward
     w.camel->AileronInputAbsolute(1.0);
@@ -365,8 +364,6 @@ TEST_F(Rules, SwitchingOffWorksOnADeadThrottleAndStartingDoesNot) {
     EXPECT_EQ(a().CurrentEngineSetting, 0.1);
     EXPECT_EQ(a().PlayThisSound, 31);
 }
-
-// ---- Guns.
 
 // Spent ammunition stops the guns in the step; the player's long bursts jam; jammed guns click.
 TEST_F(Rules, GunsInTheStep) {
@@ -418,8 +415,6 @@ TEST_F(Rules, GunsInTheStep) {
     w.camel->gunsOnOff(1);
     EXPECT_EQ(a().GunsFiring, 1);
 }
-
-// ---- Re-arming and collisions.
 
 TEST_F(Rules, ReArmingRepairsInPlaceAndLoadsWhatTheMissionGave) {
     w.camel->setNumberOfBombs(4);

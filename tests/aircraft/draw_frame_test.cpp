@@ -43,7 +43,8 @@ struct SlotView : ViewServices, render::ObjectDrawingView {
     void glMakeFacingSquare(const double*, XYZInput*) const override {}
     void glMakeFacingSquareHeadingOnly(const double*, XYZInput*) const override {}
     void glSetCurrentTexture(int32_t, int32_t) override {}
-    void glDrawTransparentTexture(const OnePolygon*, const XYZInput*, const PointUV*, const MaterialLightData*) override {}
+    void glDrawTransparentTexture(const OnePolygon*, const XYZInput*, const PointUV*,
+                                  const MaterialLightData*) override {}
     void glNewDrawOneObject(OneCompleteObjectVer2*) override {}
     std::map<std::string, int32_t> slots;
 };
