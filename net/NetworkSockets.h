@@ -137,14 +137,12 @@ public:
     uint16_t currentPort() const { return CurrentPort; }
 
     long packetsSent() const { return PacketsSent; }
-    long packetsIn() const { return PacketsIn; }
     bool amIHost() const { return HostOrJoiner == kHost; }
     bool networkAndJoiner() const { return HostOrJoiner == kJoiner && NetworkMode != kNoGame; }
     int32_t getNetworkPlayDelay() const { return NetworkPlayDelay; }
     void setNetworkPlayDelay(int32_t ticks) { NetworkPlayDelay = ticks; }
 
     // ---- Setup packets and their repeat schedules (NetworkSetup.cpp). Addresses in host order.
-    void setServices(SetupServices* services) { Services = services; }
     // A join request to the host, at most once per 301 ticks.
     void SendIwantToPlay(uint32_t hostAddress);
     // Takes joiner n (1..7) into the game and sends the accept; false (and a beep) when every
@@ -172,10 +170,8 @@ public:
     void setJoinerNumber(int joiner) { JoinerNumber = joiner; }
     void setAccepted(bool accepted) { Accepted = accepted; }
     void openPlayerNamesWindow();
-    int32_t lastJoinerInTime(int joiner) const { return joiner >= 1 && joiner <= 7 ? LastJoinerInTime[joiner] : 0; }
 
     // ---- Data packets (NetworkData.cpp).
-    void setDataServices(DataServices* services) { Data = services; }
     DataExchange& exchange() { return Exchange; }
     // Joiner, once per frame: its aircraft to the host when more than 20 ticks have passed.
     void SendJoinerData();
@@ -210,7 +206,6 @@ public:
     // asked for and the mission.
     void setJoinerParticulars(std::string_view playerString, uint32_t hostAddress, int32_t team, int32_t missionNumber);
     const std::string& playerNameString() const { return PlayerNameString; }
-    const std::array<std::string, 8>& allPlayerNames() const { return AllPlayerNames; }
     uint32_t joinToAddress() const { return JoinToAddress; }
     int32_t myTeamRequest() const { return MyTeamRequest; }
     int32_t playerKillNumberOffset() const { return PlayerKillNumberOffset; }

@@ -8,8 +8,7 @@
 namespace pellam::armed::bomber {
 
 constexpr int kPoints = 745, kPolygons = 109;
-constexpr int kHiddenPolygon = 0, kDisc = 3, kFirstDiscPoint = 2, kBladeA = 91, kBladeB = 92, kScar = 108,
-              kFirstScarPoint = 741;
+constexpr int kDisc = 3, kFirstDiscPoint = 2, kBladeA = 91, kBladeB = 92, kScar = 108, kFirstScarPoint = 741;
 constexpr double kHubY = 5.5;  // ft: the propeller's axis, which the disc turns about
 
 // Texture maps by number.

@@ -195,7 +195,9 @@ void MyZephGLView::drawWorld(ModelArray& list) {
     const auto glName = [this](int32_t slot) { return getglTextNum(slot); };
     // The ground first and the sky behind it: the sky shades only the pixels the ground left open.
     if (terrain) terrainDrawer_->draw(*terrain, eye, glName, colours.Light);
-    if (sky) worlddraw::drawSkyDome(*sky, glName, terrain != nullptr);
+    if (sky)
+        worlddraw::drawSkyDome(*sky, glName, terrain != nullptr,
+                               terrain ? terrainDrawer_->lowestOpenElevation() : -1.5707963267948966);
     if (terrain) terrainDrawer_->drawCloudLayers(*terrain, eye, glName, colours.Light);
     skyLight_ = colours.Light;
     setCurrentCameraMatrix();
@@ -228,9 +230,17 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
         glSetViewFrustum(-kMainHalfSide * aspect, kMainHalfSide * aspect, -kMainHalfSide, kMainHalfSide, pass.Near,
                          kFar);
     placeCamera(pass.Camera);
+    if (pass.InsideItem > 1 && !awoken_ && marksOpaqueCover_) {
+        glSetViewFrustum(-kCockpitHalfSide * aspect, kCockpitHalfSide * aspect, -kCockpitHalfSide, kCockpitHalfSide,
+                         kCockpitNear, kFar);
+        markOpaqueCover(recordFor(list, pass.InsideItem, pass.SecondWindow));
+        glSetViewFrustum(-kMainHalfSide * aspect, kMainHalfSide * aspect, -kMainHalfSide, kMainHalfSide, pass.Near, kFar);
+    }
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_POLYGON_OFFSET_FILL);
     drawWorld(list);
+    // The rasteriser starts on the ground and sky while the objects are being sent.
+    glFlush();
     CurrentBoundTextureNumber_ = -1;  // the world drawers bind by name
     glPrepareForModelDrawing();
 

@@ -66,6 +66,8 @@ public:
     // A view made for a window layout (the mission builder): keeps its owner's frustum, draws the
     // cockpit object in the main pass, no squares, no second window.
     void setAwoken(bool awoken) { awoken_ = awoken; }
+    // Whether the cockpit's opaque cover is marked before the world (on: the same picture, cheaper).
+    void setMarksOpaqueCover(bool on) { marksOpaqueCover_ = on; }
     int32_t getFrameRate() const { return gFrameRate_; }
     // The OpenGL error the last frame left (debug builds; 0 otherwise).
     int32_t getFrameGLError() const { return frameGLError_; }
@@ -150,6 +152,11 @@ private:
     OneCompleteObjectVer2* recordFor(ModelArray& list, long i, bool secondWindow);
     void computeFinalMatrix(const std::array<double, 16>& objectMatrix);
     void drawOpaquePolygon(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, const MaterialLightData* materials);
+    // Marks at the nearest depth the pixels that the object (the cockpit, drawn last) will cover
+    // with an opaque colour, so that the world behind it fails the depth test instead of being shaded
+    // and painted over. Needs the projection and camera the object will be drawn with.
+    void markOpaqueCover(OneCompleteObjectVer2* object);
+    bool coversOpaquely(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, bool litAlphaSure) const;
     void queueTransparent(const OneCompleteObjectVer2& o, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
                           const MaterialLightData* materials);
     void setFog(bool on);
@@ -173,6 +180,8 @@ private:
     std::array<float, 3> skyLight_{1, 1, 1};   // daylight on the clouds this frame
 
     Noted noted_;
+    bool coverOnly_ = false;  // glNewDrawOneObject marks the opaque cover's depth, nothing else
+    bool marksOpaqueCover_ = true;
     GLMatrix FinalMatrix_{};
     TransparentQueue Transparent_;
     int32_t droppedTransparent_ = 0;

@@ -165,6 +165,17 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     if (!g.ThePoints || !polygons || !g.RunItems) return;
 
     const bool coloured = header.ObjectFlags & kColouredPoints;
+    // A lit polygon may keep the alpha of an earlier material whose colour matched its own: the
+    // cover trusts lit alphas only when every material the polygons use is opaque.
+    bool litAlphaSure = true;
+    if (coverOnly_) {
+        setFog(false);
+        setTexturing(false);
+        setLighting(false);
+        for (const OnePolygonVer2* p = polygons; p->MapNumber >= 0; ++p)
+            if (p->FirstItem >= 0 && materials[std::clamp<int>(p->MaterialLightDataOffset, 0, kMaxMaterials - 1)].a2 <= 0.9f)
+                litAlphaSure = false;
+    }
     glClientActiveTexture(GL_TEXTURE0);
     glTexCoordPointer(2, GL_FLOAT, coloured ? kColouredStride : kPlainStride, g.ThePoints);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
@@ -183,6 +194,14 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
             }
             continue;
         }
+        if (coverOnly_) {
+            if (!(hints & (kTransparent | kOffset)) && coversOpaquely(*p, g, litAlphaSure)) {
+                setCull(!(hints & kNoCull));
+                const uint16_t* run = g.RunItems + p->FirstItem;
+                glDrawElements(GLenum(p->DefaultDrawType), GLsizei(run[0]), GL_UNSIGNED_SHORT, run + 1);
+            }
+            continue;
+        }
         if (hints & kTransparent) {
             queueTransparent(*object, *p, g, materials);
             continue;
@@ -195,6 +214,33 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         }
     }
     if (coloured) glDisableClientState(GL_COLOR_ARRAY);
+}
+
+void MyZephGLView::markOpaqueCover(OneCompleteObjectVer2* object) {
+    if (!object) return;
+    glPushAttrib(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_ENABLE_BIT | GL_VIEWPORT_BIT);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    glDisable(GL_ALPHA_TEST);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_ALWAYS);
+    glDepthMask(GL_TRUE);
+    glDepthRange(0.0, 0.0);
+    coverOnly_ = true;
+    glNewDrawOneObject(object);
+    coverOnly_ = false;
+    glPopAttrib();
+}
+
+bool MyZephGLView::coversOpaquely(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, bool litAlphaSure) const {
+    // The drawing's alpha test keeps what is above 0.9: lit polygons take the diffuse alpha, untextured
+    // unlit ones their own colour's, textured ones also the picture's, which only an RGB picture fixes at 1.
+    const int32_t h = p.DrawHints;
+    if (!(h & kUnlit) && !litAlphaSure) return false;
+    if (h & kUntextured) return !(h & kUnlit) || p.PolyColor[3] > 0.9f;
+    const int32_t slot = g.MapListOffset[std::clamp<int>(p.MapNumber, 0, kMaxMapEntries - 1)];
+    if (slot < 0 || slot >= kTextureSlots || TheTextureMaps_[slot].TextureStatus != 2) return false;
+    const int32_t format = TheTextureMaps_[slot].OpenGLFormat;
+    return format == GL_RGB5 || format == GL_RGB8 || format == GL_R3_G3_B2;
 }
 
 void MyZephGLView::drawOpaquePolygon(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,

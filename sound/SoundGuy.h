@@ -86,9 +86,7 @@ public:
     void initSoundDefs();
 
     // ---- Inspection ----
-    bool canDoSound() const { return CanDoSound != 0; }
     bool isRunning() const { return CoreAudioOnOff != 0; }
-    double getSampleRateMod() const { return mixer_.SampleRateMod; }
     int32_t getBytesPerFrame() const { return mixer_.myBytesPerFrame; }
     // The converted samples of a sound; empty for a number outside the table.
     const std::vector<float>& rawSound(int32_t sound) const;
@@ -96,7 +94,6 @@ public:
     // The channel table as the mixer sees it. Whoever writes it while the device runs locks the
     // device first.
     SoundMixerState& mixerState() { return mixer_; }
-    platform::AudioOutput* device() { return device_.get(); }
 
 private:
     static bool inTable(int32_t sound) { return sound >= 0 && sound < kSoundSlots; }

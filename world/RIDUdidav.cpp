@@ -163,7 +163,6 @@ void RIDUdidav::SetDetailsForLayer(int32_t layer, int32_t texture, double bottom
     texture = std::clamp<int32_t>(texture, 0, 0x7FFF);
     if (texture != 0 && top - bottom < 50.0) texture += 1;
     Layers[layer] = {texture, bottom, top};
-    CloudDeckRevision += 1;
 }
 
 int32_t RIDUdidav::returnAbsoluteCloudLayerState() const {

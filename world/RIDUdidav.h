@@ -85,7 +85,6 @@ public:
     // 3 above a scattered deck, 4 inside, 5 below.
     int32_t returnAbsoluteCloudLayerState() const;
     const CloudLayer& getCloudLayer(int layer) const { return Layers[layer < 0 ? 0 : layer > 2 ? 2 : layer]; }
-    uint32_t getCloudDeckRevision() const { return CloudDeckRevision; }  // rises when a deck changes
 
     // ---- The grid, read by the drawing.
     float postFeet(int i, int j) const { return PostFeet[size_t(j) * world::kGridSize + i]; }
@@ -115,7 +114,6 @@ private:
     Vector3 ViewingPosition{};      // ft added to the road question's arguments
     Vector3 EyePosition{};          // ft, world
     std::array<CloudLayer, kCloudLayers> Layers{};
-    uint32_t CloudDeckRevision = 0;
     ViewServices* View = nullptr;   // not owned
 };
 

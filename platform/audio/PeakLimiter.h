@@ -16,7 +16,6 @@ public:
     // Limits `frames` interleaved frames of `channels` floats in place. A sample that is not a
     // number plays as silence.
     void process(float* samples, size_t frames, size_t channels);
-    double gain() const { return gain_; }
 
 private:
     double gain_ = 1.0;

@@ -2,7 +2,9 @@
 // A Camel in a small world for tests: terrain at model index 1, the aircraft at 2, a clock that
 // the test advances, and the sounds the aircraft asked for (the drawing side's job of playing
 // and clearing PlayThisSound is done here each tick).
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -11,7 +13,9 @@
 #include "aircraft/FokkerDVII.h"
 #include "aircraft/FokkerDr1.h"
 #include "aircraft/ObjectTestFile.h"
+#include "platform/Random.h"
 #include "tests/flight/TestWorld.h"
+#include "tests/flight/WeaponTargets.h"
 
 namespace pellam::testing {
 
@@ -39,32 +43,45 @@ struct BasicCamelWorld {
             a().PlayThisSound = -1;
         }
     }
+    // A steady hand: the ailerons hold a bank angle (deg), the elevator aims the nose at a pitch
+    // that gives the wanted climb (ft/min).
+    void hold(double bank, double climb) {
+        camel->AileronInputAbsolute(std::clamp((bank - a().AircraftBank) * 0.05, -1.0, 1.0));
+        const double rate = camel->XYZVelocity[1] * 3600.0;
+        const double pitch = std::clamp((climb - rate) * 0.01, -10.0, 15.0);
+        camel->ElevatorInputAbsolute(std::clamp((pitch - a().AircraftPitch) * 0.04, -1.0, 1.0));
+    }
     // Runs n ticks, calling `each` after every one; stops early when `each` answers false.
     template <typename F>
-    int run(int n, F each) {
+    void run(int n, F each) {
         for (int i = 0; i < n; ++i) {
             tick();
-            if (!each()) return i + 1;
+            if (!each()) return;
         }
-        return n;
     }
-    void run(int n) {
-        for (int i = 0; i < n; ++i) tick();
-    }
+    void run(int n) { run(n, [] { return true; }); }
+    // Whether the pose, the motion and the whole record stay clear of infinities and NaN.
     bool finite() const {
         const auto& m = *camel;
-        for (double v : m.ModelAttitude.Position) if (!std::isfinite(v)) return false;
-        for (double v : m.ModelAttitude.QAttitude) if (!std::isfinite(v)) return false;
-        for (double v : m.XYZVelocity) if (!std::isfinite(v)) return false;
-        for (int i = 0; i < 3; ++i) if (!std::isfinite(m.PBHAcc[i])) return false;
-        const Aircraft& r = m.ThisAircraft;
-        return std::isfinite(r.CurrentVelocity) && std::isfinite(r.AOADegrees) && std::isfinite(r.Gs) &&
-               std::isfinite(r.CurrentRPM) && std::isfinite(r.EngineThrust) && std::isfinite(r.AircraftBank);
+        return allFinite(&m.ModelAttitude, sizeof m.ModelAttitude) && allFinite(&m.XYZVelocity, sizeof m.XYZVelocity) &&
+               allFinite(&m.PBHAcc[0], 3 * sizeof m.PBHAcc[0]) && allFinite(&m.ThisAircraft, sizeof m.ThisAircraft) &&
+               allFinite(m.Surfaces.data(), sizeof m.Surfaces);
     }
-    bool heard(int sound) const {
-        for (int s : sounds) if (s == sound) return true;
-        return false;
+    // Whether every 8-byte slot of `bytes` is finite. A slot whose upper half reads as a small
+    // negative integer is a pair of whole-number fields (a -1 marker, say) and is passed over: the
+    // NaN and infinity that arithmetic makes never look so.
+    static bool allFinite(const void* bytes, size_t size) {
+        const auto* p = static_cast<const unsigned char*>(bytes);
+        for (size_t at = 0; at + 8 <= size; at += 8) {
+            double d;
+            int32_t upper;
+            std::memcpy(&d, p + at, 8);
+            std::memcpy(&upper, p + at + 4, 4);
+            if (!std::isfinite(d) && !(upper < 0 && upper >= -65536)) return false;
+        }
+        return true;
     }
+    bool heard(int sound) const { return std::find(sounds.begin(), sounds.end(), sound) != sounds.end(); }
 
     TestController controller;
     ZephModel* terrain = nullptr;
@@ -73,6 +90,34 @@ struct BasicCamelWorld {
 };
 
 using CamelWorld = BasicCamelWorld<ObjectTestFile>;
+
+// An aircraft with the flight step's rules in reach.
+template <typename T>
+struct Reach : T {
+    using FlyableAircraft::blackRedOut;
+    using FlyableAircraft::downStateAndHitLimit;
+    using FlyableAircraft::gearAndFlapOverspeed;
+    using FlyableAircraft::gLoadLimits;
+};
+
+constexpr double kField = 100.0;  // ft; ground at exactly 0 would count as water
+
+// Aircraft T with its rules in reach, level at 2,000 ft over a flat field, with a bombs pool and
+// the simulation's stream seeded.
+template <typename T>
+struct AircraftTest : ::testing::Test {
+    AircraftTest() {
+        ZephModel::simulationRandom().seed(1917);
+        bombs = static_cast<BombsPool*>(w.controller.models.put(ModelArray::kBombs, std::make_unique<BombsPool>()));
+        fly();
+    }
+    void TestBody() override {}
+    Aircraft& a() { return w.a(); }
+    bool dr1() { return w.a().AircraftType == 77; }
+    void fly() { w.camel->SetUpAircraft(0.0, kField + 2000.0, 0.0, 0.0, 0.0, 100.0, 1.0); }
+    BasicCamelWorld<Reach<T>> w{std::make_unique<FlatTerrain>(kField)};
+    BombsPool* bombs = nullptr;
+};
 
 // The flyable aircraft for typed test suites: all three, and the two Fokkers.
 using AllThreeAircraft = ::testing::Types<ObjectTestFile, FokkerDr1, FokkerDVII>;

@@ -1,13 +1,18 @@
 // The aircraft's per-frame drawing step: the sound hand-off, the smoke ring, the paint, the drawn
-// pose, falling wings, the hit flash, the collapsed gear and the turning parts.
+// pose, falling wings, the hit flash and the moving parts. Then the three shapes: every point and
+// polygon the simulation and the hit flash rely on, wheels where the simulation's gear touches
+// down, and one shape per class shared by its aircraft while each moves its own points.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "aircraft/FokkerDVII.h"
+#include "aircraft/FokkerDr1.h"
 #include "aircraft/ObjectTestFile.h"
 #include "aircraft/draw/AircraftModel.h"
 #include "platform/Random.h"
@@ -17,6 +22,9 @@
 namespace pellam {
 namespace {
 
+using looks::AircraftModel;
+using looks::Mover;
+
 struct HeardSounds : SoundServices {
     void PlayASingleSound(int32_t n, int32_t) override { played.push_back(n); }
     void SetContinousVolume(int32_t n, int32_t v) override { loops[n] = v; }
@@ -24,36 +32,31 @@ struct HeardSounds : SoundServices {
     std::map<int32_t, int32_t> loops;
 };
 
-// Hands out a slot per texture name and counts the smoke quads it is asked to draw.
+// Hands out a slot per texture name. (Smoke as drawn is the view tests' business.)
 struct SlotView : ViewServices, render::ObjectDrawingView {
     int32_t fmGetTextureFromDiskNSString(const std::string& path, int32_t, int32_t, int32_t, int32_t) override {
         const std::string name = path.substr(path.find_last_of('/') + 1);
         auto [it, added] = slots.emplace(name, int32_t(slots.size()) + 10);
         return it->second;
     }
-    void setupDrawingMatrixForModel(const double* m) override { lastCentre = {m[12], m[13], m[14]}; }
-    void glMakeFacingSquare(const double*, XYZInput* four) const override {
-        const double c[4][2] = {{-1, 1}, {1, 1}, {1, -1}, {-1, -1}};
-        for (int k = 0; k < 4; ++k) four[k] = XYZInput{0, c[k][0], c[k][1], 0};
-    }
-    void glMakeFacingSquareHeadingOnly(const double* centre, XYZInput* four) const override {
-        glMakeFacingSquare(centre, four);
-    }
-    void glSetCurrentTexture(int32_t slot, int32_t) override { boundSlot = slot; }
-    void glDrawTransparentTexture(const OnePolygon*, const XYZInput* points, const PointUV* uvs,
-                                  const MaterialLightData*) override {
-        ++quads;
-        for (int k = 0; uvs[k].PointNumber >= 0; ++k) {
-            EXPECT_LT(uvs[k].PointNumber, 4);
-            EXPECT_GE(points[uvs[k].PointNumber].Mya, 0.0f);
-        }
-    }
+    void setupDrawingMatrixForModel(const double*) override {}
+    void glMakeFacingSquare(const double*, XYZInput*) const override {}
+    void glMakeFacingSquareHeadingOnly(const double*, XYZInput*) const override {}
+    void glSetCurrentTexture(int32_t, int32_t) override {}
+    void glDrawTransparentTexture(const OnePolygon*, const XYZInput*, const PointUV*,
+                                  const MaterialLightData*) override {}
     void glNewDrawOneObject(OneCompleteObjectVer2*) override {}
     std::map<std::string, int32_t> slots;
-    std::array<double, 3> lastCentre{};
-    int32_t boundSlot = -1;
-    int quads = 0;
 };
+
+// The height of the lowest wheel point among `points`, ft.
+float lowestWheel(const AircraftModel& m, const std::vector<GLT2FN3FV3FFormat>& points) {
+    float y = 1e9f;
+    for (const auto& g : m.groups)
+        if (g.mover == Mover::Wheels)
+            for (int i = g.first; i < g.first + g.count; ++i) y = std::min(y, points[i].Y);
+    return y;
+}
 
 // The flight step's smoke hooks, reachable from the tests.
 struct Camel : ObjectTestFile {
@@ -75,7 +78,8 @@ protected:
     Camel camel;
 };
 
-TEST_F(AircraftDrawFrame, ARequestedSoundPlaysOnceAndIsCleared) {
+// A requested sound plays once; the engine's loop follows the camera in and out of the cockpit.
+TEST_F(AircraftDrawFrame, SoundsPlayOnceAndTheEngineFollowsTheCamera) {
     camel.ThisAircraft.PlayThisSound = 13;
     camel.updateMovingThings(1, false, 15.0, 0.0);
     camel.updateMovingThings(1, false, 15.0, 0.0);
@@ -86,64 +90,70 @@ TEST_F(AircraftDrawFrame, ARequestedSoundPlaysOnceAndIsCleared) {
     camel.ThisAircraft.PlayThisSound = 7;
     camel.updateMovingThings(1, false, 15.0, 0.0);
     EXPECT_EQ(camel.ThisAircraft.PlayThisSound, -1);
+    camel.setSoundGuy(&sounds);
+
+    Aircraft& a = camel.ThisAircraft;
+    a.CurrentRPM = 1100;
+    a.MaxRPM = 1250;
+    a.CurrentEngineSetting = 1.0;
+    const auto& model = *camel.Drawing.model;
+    camel.updateMovingThings(1, true, 5.0, 0.0);
+    EXPECT_GT(sounds.loops[model.engineInside], 0);
+    camel.updateMovingThings(1, true, 15.0, 0.0);
+    EXPECT_EQ(sounds.loops[model.engineInside], 0);
+    EXPECT_GT(sounds.loops[model.engineOutside], 0);
+    camel.updateMovingThings(1, false, 15.0, 0.0);
+    EXPECT_EQ(sounds.loops[model.engineOutside], 0);
 }
 
-TEST_F(AircraftDrawFrame, SmokeRingReusesItsOldestSlots) {
+TEST_F(AircraftDrawFrame, SmokeRingReusesItsOldestSlotsAndAHitEngineTrailsByTheTick) {
     camel.freeAllSmoke();
     camel.GlobalTime = 500;
-    // Every bullet struck the ground this tick: 72 puffs per call.
+    // Every bullet struck the ground this tick: a puff each, round the ring and on.
     for (ProjectileType& b : camel.ThisAircraft.GunBullets.TheBullets) {
         b.GraphicsType = 2;
         b.TimeAlive = b.TimeHitGround = 10;
     }
     for (int i = 0; i < 11; ++i) camel.tracersToSmoke(false);
-    EXPECT_EQ(camel.NextSmokeSpot, (11 * 72) % 700);
+    const int32_t spot = camel.NextSmokeSpot;
+    EXPECT_EQ(spot, (11 * BulletsList::kSlots) % int(camel.OurSmokes.size()));
     for (const OneSmokePiece& p : camel.OurSmokes) EXPECT_EQ(p.Kind, OneSmokePiece::kGroundStrike);
 
     // A bullet one tick past its strike makes nothing more; a tracer only on a frame's last tick.
     for (ProjectileType& b : camel.ThisAircraft.GunBullets.TheBullets) b.TimeAlive = 11;
-    camel.tracersToSmoke(true);
-    EXPECT_EQ(camel.NextSmokeSpot, (11 * 72) % 700);
     ProjectileType& t = camel.ThisAircraft.GunBullets.TheBullets[0];
     t.GraphicsType = 1;
     t.TimeAlive = 5;
     camel.tracersToSmoke(false);
-    EXPECT_EQ(camel.NextSmokeSpot, (11 * 72) % 700);
+    EXPECT_EQ(camel.NextSmokeSpot, spot);
     camel.tracersToSmoke(true);
-    EXPECT_EQ(camel.NextSmokeSpot, (11 * 72 + 1) % 700);
+    EXPECT_EQ(camel.NextSmokeSpot, spot + 1);
 
     // A slot number out of the ring (a damaged record) starts the ring again.
     camel.NextSmokeSpot = 5000;
     camel.tracersToSmoke(true);
     EXPECT_EQ(camel.NextSmokeSpot, 1);
 
-    // Drawn while alive with the smoke picture, freed once old.
-    controller.missionTime = 510;
-    camel.drawMySmokeItems();
-    EXPECT_GT(view.quads, 600);
-    EXPECT_EQ(view.boundSlot, view.slots.at("AircraftSmokeB"));
+    // Freed once old.
     controller.missionTime = 2000;
     camel.drawMySmokeItems();
     for (const OneSmokePiece& p : camel.OurSmokes) EXPECT_EQ(p.TimeStarted, -1000);
-}
 
-TEST_F(AircraftDrawFrame, DamagedEngineTrailsSmokeOnceATick) {
+    // A hit engine's trail grows by the tick, however many sub-steps a tick has.
     camel.freeAllSmoke();
     camel.ThisAircraft.Damage1 |= dmg::EngineDamaged;
     for (int t = 1; t <= 40; ++t) {
         camel.GlobalTime = t;
         camel.aircraftSmoke();
-        camel.aircraftSmoke();  // a second sub-step in the same tick adds nothing
+        camel.aircraftSmoke();
     }
     EXPECT_EQ(camel.NextSmokeSpot, 10);
 }
 
 TEST_F(AircraftDrawFrame, PaintFollowsTheTeamUnlessAPaintJobIsGiven) {
-    const int32_t teamOne = view.slots.at("CamelFabric.png"), other = view.slots.at("CamelFabricB.png");
+    const int32_t other = view.slots.at("CamelFabricB.png");
     auto paint = [&] { return camel.getDrawingData(0)->ThePointsPolysData[0].MapListOffset[looks::kMapPaint]; };
     auto colour = [&] { return camel.getDrawingData(0)->ThePointsPolysData[0].MapListOffset[looks::kMapTeam]; };
-    camel.setTeamNumber(1);
-    EXPECT_EQ(paint(), teamOne);
     camel.setTeamNumber(2);
     const int32_t blue = colour();
     EXPECT_EQ(paint(), other);
@@ -157,8 +167,6 @@ TEST_F(AircraftDrawFrame, PaintFollowsTheTeamUnlessAPaintJobIsGiven) {
     EXPECT_EQ(paint(), 202);
     // Numbers that name no texture slot keep the team's paint.
     camel.setCustomPaintJobNumberBig(0, 300);
-    camel.updateMovingThings(0, true, 15.0, 0.0);
-    EXPECT_EQ(paint(), other);
     camel.updateMovingThings(0, false, 15.0, 0.0);
     EXPECT_EQ(paint(), other);
     // A wreck that blew up is burnt, and a reset brings its paint back.
@@ -228,23 +236,9 @@ TEST_F(AircraftDrawFrame, HitFlashShowsForOneFrameAtTheHit) {
     EXPECT_EQ(camel.Drawing.HitFlashFlag, 1);
 }
 
-TEST_F(AircraftDrawFrame, BrokenGearFoldsTheWheelsUp) {
-    const looks::AircraftModel& m = *camel.Drawing.model;
-    auto lowestWheel = [&] {
-        float y = 1e9f;
-        for (const auto& g : m.groups)
-            if (g.mover == looks::Mover::Wheels)
-                for (int i = g.first; i < g.first + g.count; ++i) y = std::min(y, camel.Drawing.TemplatePointsListCopy[i].Y);
-        return y;
-    };
-    camel.animateParts();
-    const float down = lowestWheel();
-    camel.ThisAircraft.Damage1 |= dmg::UndercarriageDamage;
-    camel.animateParts();
-    EXPECT_GT(lowestWheel(), down + 1.5f);
-}
-
-TEST_F(AircraftDrawFrame, PropellerTurnsWithTheEngineAndWheelsOnlyOnTheGround) {
+// The propeller turns with the engine, the wheels only on the ground, a broken gear folds the
+// wheels up and a wounded pilot's head sags while we ride with him, once a tick of the step.
+TEST_F(AircraftDrawFrame, MovingPartsFollowTheRecord) {
     Aircraft& a = camel.ThisAircraft;
     a.CurrentRPM = 600;
     a.OnGround = 0;
@@ -262,27 +256,104 @@ TEST_F(AircraftDrawFrame, PropellerTurnsWithTheEngineAndWheelsOnlyOnTheGround) {
     a.CurrentVelocity = 1.0;
     camel.updateMovingThings(1, false, 15.0, 0.0);
     EXPECT_NE(camel.Drawing.wheelAngle, wheels);
-}
 
-TEST_F(AircraftDrawFrame, EngineSoundFollowsTheCameraAndStopsWhenItLeaves) {
-    Aircraft& a = camel.ThisAircraft;
-    a.CurrentRPM = 1100;
-    a.MaxRPM = 1250;
-    a.CurrentEngineSetting = 1.0;
-    const auto& model = *camel.Drawing.model;
-    camel.updateMovingThings(1, true, 5.0, 0.0);
-    EXPECT_GT(sounds.loops[model.engineInside], 0);
-    camel.updateMovingThings(1, true, 15.0, 0.0);
-    EXPECT_EQ(sounds.loops[model.engineInside], 0);
-    EXPECT_GT(sounds.loops[model.engineOutside], 0);
-    camel.updateMovingThings(1, false, 15.0, 0.0);
-    EXPECT_EQ(sounds.loops[model.engineOutside], 0);
-    // A wounded pilot's head sags toward the front while we ride with him, once a tick of the step.
+    camel.animateParts();
+    const float down = lowestWheel(*camel.Drawing.model, camel.Drawing.TemplatePointsListCopy);
+    a.Damage1 |= dmg::UndercarriageDamage;
+    camel.animateParts();
+    EXPECT_GT(lowestWheel(*camel.Drawing.model, camel.Drawing.TemplatePointsListCopy), down + 1.5f);
+
     a.Damage1 |= dmg::PilotHit;
     a.PilotHeadToHeading = 0.5;
     camel.updateMovingThings(1, true, 5.0, 0.0);
     camel.sagWoundedHead();
     EXPECT_NEAR(a.PilotHeadToHeading, 0.49, 1e-12);
+}
+
+// ---- The shapes.
+
+TEST(AircraftDrawModel, ShapesHoldWhatTheSimulationAndTheRendererRelyOn) {
+    ObjectTestFile camel;
+    FokkerDr1 dr1;
+    FokkerDVII dvii;
+    const std::pair<const AircraftModel*, FlyableAircraft*> types[] = {
+        {&looks::camelModel(), &camel}, {&looks::fokkerDr1Model(), &dr1}, {&looks::fokkerDVIIModel(), &dvii}};
+    for (const auto& [model, plane] : types) {
+        const AircraftModel& m = *model;
+        SCOPED_TRACE(m.name);
+        ASSERT_GE(m.points.size(), 2889u);
+        const int count = int(m.points.size()) - 1;
+        EXPECT_LT(m.points.back().U, 0.0f);
+        for (int i = 0; i < count; ++i) ASSERT_GE(m.points[i].U, 0.0f) << "point " << i << " would end the list";
+
+        // Polygon 0 is the hit flash over points 2884..2887; the quad the record names, vertex 729
+        // and polygon 43, is a flash quad too. Both hidden until a hit shows one.
+        ASSERT_GT(m.polygons.size(), 44u);
+        for (const auto& [polygon, first] : {std::pair{0, 2884}, {43, 729}}) {
+            const OnePolygonVer2& flash = m.polygons[polygon];
+            EXPECT_TRUE(flash.DrawHints & 0x2) << polygon;
+            ASSERT_EQ(m.runs[flash.FirstItem], 4) << polygon;
+            for (int k = 0; k < 4; ++k) EXPECT_EQ(m.runs[flash.FirstItem + 1 + k], first + k) << polygon;
+        }
+
+        // Every run names points that exist; markers name moving parts 1, 3 and 5 in order.
+        std::vector<int> markers;
+        for (const OnePolygonVer2& p : m.polygons) {
+            if (p.MapNumber < 0) break;
+            if (p.FirstItem < 0) {
+                markers.push_back(-p.FirstItem);
+                continue;
+            }
+            ASSERT_LT(size_t(p.FirstItem), m.runs.size());
+            const int n = m.runs[p.FirstItem];
+            ASSERT_LE(size_t(p.FirstItem + n + 1), m.runs.size());
+            for (int k = 1; k <= n; ++k) ASSERT_LT(m.runs[p.FirstItem + k], count);
+            EXPECT_LT(p.MapNumber, looks::kMapCount);
+            EXPECT_LT(p.MaterialLightDataOffset, kMaxMaterials);
+        }
+        EXPECT_EQ(markers, (std::vector<int>{1, 3, 5}));
+        EXPECT_EQ(m.polygons.back().MapNumber, -1);
+
+        std::set<Mover> movers;
+        for (const auto& g : m.groups) {
+            EXPECT_GT(g.count, 0);
+            EXPECT_LE(g.first + g.count, count);
+            movers.insert(g.mover);
+        }
+        for (Mover mv : {Mover::Elevator, Mover::Rudder, Mover::AileronLeft, Mover::AileronRight, Mover::Propeller,
+                         Mover::Wheels, Mover::Gear, Mover::StickPitch, Mover::StickRoll, Mover::RudderBar, Mover::Head,
+                         Mover::NeedleSpeed, Mover::NeedleAltitude, Mover::NeedleRevs})
+            EXPECT_TRUE(movers.count(mv)) << int(mv);
+
+        // The wheels' lowest points are the gear contact points the ground contact uses.
+        plane->afterLightTexture3dPointChangesFor(nullptr);
+        EXPECT_NEAR(lowestWheel(m, m.points), plane->ThisAircraft.LeftGearBottom[1], 0.45);
+    }
+}
+
+TEST(AircraftDrawModel, ClassesShareOneShapeAndKeepTheirOwnPoints) {
+    ObjectTestFile a, b;
+    FokkerDr1 c;
+    a.initWithGLView(nullptr);
+    b.initWithGLView(nullptr);
+    c.initWithGLView(nullptr);
+    EXPECT_EQ(a.Drawing.model, &looks::camelModel());
+    EXPECT_EQ(a.Drawing.model, b.Drawing.model);
+    EXPECT_EQ(c.Drawing.model, &looks::fokkerDr1Model());
+    EXPECT_NE(a.Drawing.pointsPolys.ThePoints, b.Drawing.pointsPolys.ThePoints);
+    EXPECT_NE(a.Drawing.pointsPolys.ThePoints, a.Drawing.model->points.data());
+    EXPECT_EQ(a.Drawing.pointsPolys.RunItems, b.Drawing.pointsPolys.RunItems);  // never changed, so shared
+
+    // Up elevator on one aircraft moves its own points and nothing of the other's.
+    const auto rest = b.Drawing.TemplatePointsListCopy;
+    a.ThisAircraft.PElevator = 1.0;
+    a.animateParts();
+    int moved = 0;
+    for (size_t i = 0; i < rest.size(); ++i) {
+        moved += a.Drawing.TemplatePointsListCopy[i].Y != rest[i].Y;
+        ASSERT_EQ(b.Drawing.TemplatePointsListCopy[i].Y, rest[i].Y) << i;
+    }
+    EXPECT_GT(moved, 0);
 }
 
 }  // namespace

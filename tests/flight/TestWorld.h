@@ -27,13 +27,10 @@ public:
         const double n = std::sqrt(dx * dx + 1.0 + dz * dz);
         plane_ = {-dx / n, 1.0 / n, -dz / n, 0.0};
         plane_[3] = -(plane_[0] * x + plane_[1] * h + plane_[2] * z);
-        ++queries;
         return h;
     }
     const double* lastTerrainPlaneEq() override { return plane_.data(); }
     bool shouldRelease() override { return false; }
-
-    long queries = 0;
 
 private:
     Surface surface_;

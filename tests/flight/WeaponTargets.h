@@ -49,12 +49,10 @@ private:
 
 class DebrisPool : public ZephModel {
 public:
-    void startOneDebrisXYZAndMove(const double* p, int32_t time) override {
+    void startOneDebrisXYZAndMove(const double* p, int32_t) override {
         pieces.push_back({p[0], p[1], p[2], p[3], p[4], p[5]});
-        times.push_back(time);
     }
     std::vector<std::array<double, 6>> pieces;
-    std::vector<int32_t> times;
 };
 
 class BombsPool : public ZephModel {
@@ -62,10 +60,11 @@ public:
     void startADroppedBomb(const double* v, const double* p, int32_t time, int32_t aircraft) override {
         if (!p) return;
         bombs.push_back({p[0], p[1], p[2]});
+        times.push_back(time);
         droppers.push_back(aircraft);
     }
     std::vector<std::array<double, 3>> bombs;
-    std::vector<int32_t> droppers;
+    std::vector<int32_t> times, droppers;
 };
 
 // An aircraft reduced to its record: orDamage1 ORs and counts, doSplodes and StopForwardProgress count.

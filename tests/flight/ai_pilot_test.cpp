@@ -11,13 +11,19 @@
 #include "flight/AiPilot.h"
 #include "platform/Random.h"
 #include "tests/flight/TestWorld.h"
+#include "tests/flight/WeaponTargets.h"
 #include "tests/flight/ai_fake.h"
 
 namespace pellam::testing {
 namespace {
 
+// Stand-in aircraft in a model array over flat ground, the mission's path table, and ground
+// objects from model index 21.
 struct Fleet {
-    Fleet() { controller.models.put(ModelArray::kTerrain, std::make_unique<FlatTerrain>(0.0)); }
+    Fleet() {
+        controller.models.put(ModelArray::kTerrain, std::make_unique<FlatTerrain>(0.0));
+        controller.models.put(ModelArray::kGroundClutter, nullptr);
+    }
     FakeAircraft& add(int n, int team, double x, double y, double z) {
         auto* f = static_cast<FakeAircraft*>(
             controller.models.put(ModelArray::kFirstAircraft + n, std::make_unique<FakeAircraft>()));
@@ -30,7 +36,16 @@ struct Fleet {
     }
     void fly(FakeAircraft& f) { flyAircraftAI(&f, &controller.models, controller.missionTime); }
     ZephModel* at(int n) { return controller.models.at(ModelArray::kFirstAircraft + n); }
-    TestController controller;
+    // Aircraft 0 on the path: level at 1,000 ft, 100 mph.
+    FakeAircraft& pathFlyer() {
+        FakeAircraft& me = add(0, 0, 0.0, 1000.0, 0.0);
+        me.a.AIType = 5;
+        return me;
+    }
+    BoxObject& target(double x, double z) {
+        return *static_cast<BoxObject*>(controller.models.append(std::make_unique<BoxObject>(x, 0.0, z, 20, 15, 20)));
+    }
+    PathController controller;
 };
 
 TEST(AiPilot, ForcedTargetIsTakenOnceAndOnlyWhenItNamesAnAircraft) {
@@ -38,7 +53,7 @@ TEST(AiPilot, ForcedTargetIsTakenOnceAndOnlyWhenItNamesAnAircraft) {
     FakeAircraft& me = w.add(0, 0, 0, 1000, 0);
     me.a.AIType = 1;
     w.add(1, 1, 0, 1000, 900);
-    w.add(2, 1, 0, 1000, 2500);
+    FakeAircraft& far = w.add(2, 1, 0, 1000, 2500);
     me.a.aiVariables[0] = 2.0;
     w.fly(me);
     EXPECT_EQ(me.a.ClosestEnemy, w.at(2));
@@ -56,14 +71,14 @@ TEST(AiPilot, ForcedTargetIsTakenOnceAndOnlyWhenItNamesAnAircraft) {
         EXPECT_DOUBLE_EQ(me.a.aiVariables[0], 1.0) << bad;  // the enemy it now chases, 900 ft off
     }
     // A dead one: nobody this step.
-    static_cast<FakeAircraft*>(w.at(2))->a.Damage1 = dmg::Down;
+    far.a.Damage1 = dmg::Down;
     me.a.aiVariables[0] = 2.0;
     w.fly(me);
     EXPECT_DOUBLE_EQ(me.a.aiVariables[0], -1.0);
     EXPECT_EQ(me.a.ClosestEnemy, nullptr);
-    static_cast<FakeAircraft*>(w.at(2))->a.Damage1 = 0;
+    far.a.Damage1 = 0;
     // A target out of the world is kept for later.
-    static_cast<FakeAircraft*>(w.at(2))->place(0, -9500, 0);
+    far.place(0, -9500, 0);
     me.a.aiVariables[0] = 2.0;
     w.fly(me);
     EXPECT_DOUBLE_EQ(me.a.aiVariables[0], 2.0);
@@ -90,7 +105,9 @@ TEST(AiPilot, WingmanFollowsAircraftZeroForABadLeaderAndFightsOnWhenItIsLost) {
     me.a.AIType = 2;
     me.a.LeadAircraftNumber = 9;
     me.a.AttackEnemyDistance = 100000;  // no enemy at all: it still follows
+    me.a.aiVariables[1] = 0.0;          // and marks nobody, whatever enemy number it last saw
     w.fly(me);
+    EXPECT_DOUBLE_EQ(me.a.aiVariables[0], -1.0);
     EXPECT_EQ(me.a.ClosestEnemy, w.at(0));
     EXPECT_DOUBLE_EQ(me.a.ClosestEnemyData[0], 800.0);
     EXPECT_EQ(me.a.AIType, 2);
@@ -118,43 +135,19 @@ TEST(AiPilot, FighterWithNobodyToFightStillMindsTheHills) {
     EXPECT_EQ(me.a.LastTimeWeLookedAhead, 240);
 }
 
-TEST(AiPilot, OnlyAnEnemyChasedCloseIsMarkedForTheNextLook) {
-    Fleet w;
-    FakeAircraft& me = w.add(0, 0, 0, 1000, 0);
-    me.a.AIType = 1;
-    w.add(1, 1, 0, 1000, 1500);  // straight ahead, going our way
-    w.fly(me);
-    EXPECT_DOUBLE_EQ(me.a.aiVariables[0], 1.0);
-
-    // A wingman closing on its leader marks nobody, whatever enemy number it last saw.
-    Fleet v;
-    v.add(0, 0, 0, 1000, 1500);
-    FakeAircraft& wing = v.add(2, 0, 0, 1000, 0);
-    wing.a.AIType = 2;
-    wing.a.aiVariables[1] = 0.0;
-    v.fly(wing);
-    EXPECT_EQ(wing.a.ClosestEnemy, v.at(0));
-    EXPECT_DOUBLE_EQ(wing.a.aiVariables[0], -1.0);
-}
-
 // ---- Control laws.
 
-// +3.1 rad against -178 deg: a small roll through inverted, not 6.2 rad the long way.
-TEST(AiLaws, BankTargetTakesTheShortWayRound) {
+// +3.1 rad against -178 deg: a small roll through inverted, not 6.2 rad the long way; the angle
+// stepper likewise crosses the seam.
+TEST(AiLaws, AnglesTakeTheShortWayRound) {
     FakeAircraft f;
     f.a.AircraftBank = -178.0;
     MainSetBankTarget(3.1, 1.0, &f);
     EXPECT_LT(f.a.Ailerons, 0.0);
     EXPECT_GT(f.a.Ailerons, -0.5);
-}
-
-TEST(AiLaws, AngleStepperCrossesTheSeam) {
     double a = 3.1;
     MoveA(&a, -3.1, 10.0);
     EXPECT_NEAR(a, -3.1, 1e-4);
-    a = 0.0;
-    MoveA(&a, 1.0, 10.0);
-    EXPECT_NEAR(a, 0.174532, 1e-6);
 }
 
 TEST(AiLaws, PilotNumberFromAFileIsHeldToTheTable) {
@@ -233,113 +226,67 @@ TEST(AiManeuvers, SplitSTooLowBecomesATurnAndEndsPastTheVertical) {
 
 // ---- Paths.
 
-class PathWorld : public TestController {
-public:
-    PathWorld() {
-        models.put(ModelArray::kTerrain, std::make_unique<FlatTerrain>(0.0));
-        me = static_cast<FakeAircraft*>(models.put(ModelArray::kFirstAircraft, std::make_unique<FakeAircraft>()));
-        me->setaController(this);
-        me->a.AIType = 5;
-        me->speedMph(100.0);
-        me->place(0.0, 1000.0, 0.0);
-        models.put(ModelArray::kGroundClutter, nullptr);
-    }
-    const aiFlyToPoint* getFlyToPoints() override { return points.data(); }
-    aiFlyToPoint& point(int n, double x, double y, double z) {
-        points[n].PointXYZ = {x, y, z};
-        points[n].ThrottlePosition = 0.8;
-        points[n].TargetClimbDiveSpeed = 500.0;
-        points[n].NextPoint = n + 1;
-        return points[n];
-    }
-    // A ground object at model index 21 and on.
-    class Target : public ZephModel {
-    public:
-        bool areYouDead() override { return dead; }
-        bool dead = false;
-    };
-    Target& target(double x, double z) {
-        auto* t = static_cast<Target*>(models.append(std::make_unique<Target>()));
-        t->setModelPositionX(x, 0.0, z);
-        return *t;
-    }
-    void fly() { flyAircraftAI(me, &models, missionTime); }
-    void path() { flyThePoints(me, missionTime); }  // without the guards after it
-
-    std::array<aiFlyToPoint, 200> points{};
-    FakeAircraft* me = nullptr;
-};
-
 TEST(AiPaths, LinksFromTheMissionFileStayInsideTheTable) {
-    PathWorld w;
-    w.point(0, 0.0, 1000.0, 100.0).NextPoint = 250;  // arrives, but the link leads nowhere
-    w.fly();
-    EXPECT_EQ(w.me->a.NextFlyPointNumber, 0);
-    w.points[0].NextPoint = -3;
-    w.fly();
-    EXPECT_EQ(w.me->a.NextFlyPointNumber, 0);
+    Fleet w;
+    FakeAircraft& me = w.pathFlyer();
+    w.controller.point(0, 0.0, 1000.0, 100.0).NextPoint = 250;  // arrives, but the link leads nowhere
+    w.fly(me);
+    EXPECT_EQ(me.a.NextFlyPointNumber, 0);
+    w.controller.points[0].NextPoint = -3;
+    w.fly(me);
+    EXPECT_EQ(me.a.NextFlyPointNumber, 0);
     for (int32_t bad : {200, -1, 1 << 30}) {
-        w.me->a.NextFlyPointNumber = bad;
-        w.me->a.Ailerons = 0.0;
-        w.fly();  // no point to read: it circles where it is
-        EXPECT_EQ(w.me->a.NextFlyPointNumber, bad);
-        EXPECT_GT(w.me->a.Ailerons, 0.0);
+        me.a.NextFlyPointNumber = bad;
+        me.a.Ailerons = 0.0;
+        w.fly(me);  // no point to read: it circles where it is
+        EXPECT_EQ(me.a.NextFlyPointNumber, bad);
+        EXPECT_GT(me.a.Ailerons, 0.0);
     }
 }
 
 TEST(AiPaths, TargetsDecodeFromPointsAndIgnoreTheLowIndexes) {
-    PathWorld w;
-    w.me->a.CurrentAmmoUsed = 0.0;
-    for (int i = 21; i <= 24; ++i) w.target(0.0, i == 24 ? 2000.0 : -20000.0);
-    aiFlyToPoint& p = w.point(0, 0.0, 1000.0, 50000.0);
+    Fleet w;
+    FakeAircraft& me = w.pathFlyer();
+    me.a.CurrentAmmoUsed = 0.0;
+    BoxObject& first = w.target(0.0, -20000.0);
+    for (int i = 22; i <= 23; ++i) w.target(0.0, -20000.0);
+    BoxObject& ahead = w.target(0.0, 2000.0);
+    aiFlyToPoint& p = w.controller.point(0, 0.0, 1000.0, 50000.0);
     p.Flags = 0x80;                  // gun attack
     p.PSTargets = 24 * 65536.0 + 5;  // target 24; secondary 5 is no target
-    w.fly();
-    EXPECT_EQ(w.me->a.GunsFiring, 1);  // lined up on 24 inside 3000 ft
+    w.fly(me);
+    EXPECT_EQ(me.a.GunsFiring, 1);  // lined up on 24 inside 3000 ft
 
-    static_cast<PathWorld::Target*>(w.models.at(24))->dead = true;
-    w.fly();
-    EXPECT_EQ(w.me->a.GunsFiring, 0);
+    ahead.data().GlobalDeadTime = 1;
+    w.fly(me);
+    EXPECT_EQ(me.a.GunsFiring, 0);
 
     // A dead primary with a live secondary: the secondary.
     p.PSTargets = 21 * 65536.0 + 24;
-    static_cast<PathWorld::Target*>(w.models.at(24))->dead = false;
-    static_cast<PathWorld::Target*>(w.models.at(21))->dead = true;
-    w.fly();
-    EXPECT_EQ(w.me->a.GunsFiring, 1);
+    ahead.data().GlobalDeadTime = 0;
+    first.data().GlobalDeadTime = 1;
+    w.fly(me);
+    EXPECT_EQ(me.a.GunsFiring, 1);
 
     for (double junk : {-24 * 65536.0, std::nan(""), 1e300, 99 * 65536.0}) {
         p.PSTargets = junk;
-        w.fly();
-        EXPECT_EQ(w.me->a.GunsFiring, 0) << junk;
+        w.fly(me);
+        EXPECT_EQ(me.a.GunsFiring, 0) << junk;
     }
-}
-
-TEST(AiPaths, ParkedAircraftWaitsItsDelayWithBrakesOn) {
-    PathWorld w;
-    w.me->speedMph(0.0);
-    w.point(0, 0.0, 1000.0, 5000.0).PSTargets = 30.0;
-    int waited = 0;
-    for (int i = 0; i < 2000; ++i) {
-        w.me->throttle = -1.0;
-        w.me->speedMph(0.0);
-        w.fly();
-        if (w.me->throttle == 0.0 && w.me->a.Brakes == 1.0) ++waited;
-    }
-    EXPECT_NEAR(waited, 1800, 1);
 }
 
 TEST(AiPaths, StartDelaySpreadShortensAWaitButNeverLengthensIt) {
     // 10 s with a spread of 15 s either way: a draw below -9 s waits the shortest second.
-    PathWorld w;
-    w.point(0, 0.0, 250.015, 5000.0).PSTargets = 10.0;
+    Fleet w;
+    FakeAircraft& me = w.pathFlyer();
+    w.controller.point(0, 0.0, 250.015, 5000.0).PSTargets = 10.0;
     ZephModel::simulationRandom().seed(21);
     int shortest = 0;
     for (int k = 0; k < 300; ++k) {
-        w.me->a.AIDelayOnFlyThePointsTime = 0;
-        w.me->speedMph(0.0);
-        w.fly();
-        const double seconds = (w.me->a.AIDelayOnFlyThePointsTime + 1 - 600) / 60.0;
+        me.a.AIDelayOnFlyThePointsTime = 0;
+        me.speedMph(0.0);
+        w.fly(me);
+        const double seconds = (me.a.AIDelayOnFlyThePointsTime + 1 - 600) / 60.0;
         EXPECT_GE(seconds, 1.0);
         EXPECT_LE(seconds, 25.0);
         if (seconds < 1.02) ++shortest;

@@ -1,7 +1,7 @@
-// Whole flights of AI Camels in the main loop's order, each from a fixed random seed: fights to a
-// kill, a patrol round its path that turns to fight, a bombing run, a wingman in formation, and a
-// four-minute soak over hills; and the Fokkers: a Dr.I against a D.VII, and the pair against a
-// Camel, every aircraft finite and above the ground while it flies.
+// Whole flights of AI Camels in the main loop's order, each from a fixed random seed: a fight to a
+// kill, a patrol round its path that turns to fight, a bombing run, a wingman in formation, and
+// two against two for four minutes over hills; and the Fokkers: a Dr.I against a D.VII, and the pair against a
+// Camel. In every fight each aircraft stays finite and above the ground while it flies.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -18,19 +18,46 @@ namespace {
 constexpr int kMinute = 60 * 60;  // ticks
 
 double distance(const ZephModel* a, const ZephModel* b) {
-    double s = 0.0;
-    for (int j = 0; j < 3; ++j) s += std::pow(a->ModelAttitude.Position[j] - b->ModelAttitude.Position[j], 2);
-    return std::sqrt(s);
+    const auto &p = a->ModelAttitude.Position, &q = b->ModelAttitude.Position;
+    return std::hypot(p[0] - q[0], p[1] - q[1], p[2] - q[2]);
 }
 
-// Runs until one of `side` is out of the fight or the time is up; answers the ticks run.
+// Every aircraft's pose finite, and each above the ground while it flies.
+void expectInBounds(AiWorld& w, int tick) {
+    for (int n = 0; n < 8; ++n) {
+        const FlyableAircraft* p = w.planes[n];
+        if (!p) continue;
+        const auto& at = p->ModelAttitude.Position;
+        for (double v : at) ASSERT_TRUE(std::isfinite(v)) << n << " at " << tick;
+        for (double v : p->ModelAttitude.QAttitude) ASSERT_TRUE(std::isfinite(v)) << n << " at " << tick;
+        if (!(p->ThisAircraft.Damage1 & dmg::Down)) {
+            ASSERT_GT(at[1], w.terrain->getAltitudeAtX(at[0], at[2]) - 10.0) << n << " at " << tick;
+        }
+    }
+}
+
+bool anyKilled(const AiWorld& w) {
+    for (const FlyableAircraft* p : w.planes)
+        if (p && AiWorld::killed(p)) return true;
+    return false;
+}
+
+// Runs until `done` or the time is up, every aircraft in bounds; answers the ticks run.
 template <typename Done>
 int fight(AiWorld& w, int limit, Done done) {
     for (int i = 0; i < limit; ++i) {
         w.tick();
-        if (done()) return i + 1;
+        expectInBounds(w, i);
+        if (done() || ::testing::Test::HasFatalFailure()) return i + 1;
     }
     return limit;
+}
+
+// A square path of 8,000 ft sides at 2,000 ft from table entry `first` on, looping.
+void square(AiWorld& w, int first, double throttle) {
+    const double corner[4][2] = {{0, 8000}, {8000, 8000}, {8000, 0}, {0, 0}};
+    for (int k = 0; k < 4; ++k) w.controller.point(first + k, corner[k][0], 2000.0, corner[k][1], throttle);
+    w.controller.points[first + 3].NextPoint = first;
 }
 
 TEST(AiScenario, CamelAgainstCamelFightsToAKill) {
@@ -47,36 +74,10 @@ TEST(AiScenario, CamelAgainstCamelFightsToAKill) {
     EXPECT_EQ(novice->ThisAircraft.WhoShotMe, 0);
 }
 
-TEST(AiScenario, TwoAgainstTwoFightToAKill) {
-    ZephModel::simulationRandom().seed(2);
-    AiWorld w;
-    w.camel(0, 0, 1, 0.0, 3000.0, 0.0, 0.0);
-    w.camel(1, 0, 1, 400.0, 3000.0, -300.0, 0.0)->ThisAircraft.aiPilotNumber = 2;
-    w.camel(2, 1, 1, 300.0, 3300.0, 4000.0, 180.0)->ThisAircraft.aiPilotNumber = 1;
-    w.camel(3, 1, 1, -300.0, 3300.0, 4300.0, 180.0)->ThisAircraft.aiPilotNumber = 2;
-    auto anyKilled = [&] {
-        for (int n = 0; n < 4; ++n) if (AiWorld::killed(w.planes[n])) return true;
-        return false;
-    };
-    const int ticks = fight(w, 6 * kMinute, anyKilled);
-    EXPECT_LT(ticks, 6 * kMinute);
-    int shooters = 0, hits = 0;
-    for (int n = 0; n < 4; ++n) shooters += w.firingTicks[n] > 0, hits += w.hits[n];
-    EXPECT_GE(shooters, 2);
-    EXPECT_GT(hits, 0);
-}
-
 TEST(AiScenario, PatrolLoopsItsPathAndTurnsToFightAnEnemyNearBy) {
     ZephModel::simulationRandom().seed(3);
     AiWorld w;
-    const double corner[4][2] = {{0, 8000}, {8000, 8000}, {8000, 0}, {0, 0}};
-    for (int k = 0; k < 4; ++k) {
-        aiFlyToPoint& p = w.controller.points[10 + k];
-        p.PointXYZ = {corner[k][0], 2000.0, corner[k][1]};
-        p.ThrottlePosition = 100.0;
-        p.TargetClimbDiveSpeed = 500.0;
-        p.NextPoint = 10 + (k + 1) % 4;
-    }
+    square(w, 10, 100.0);
     ObjectTestFile* patrol = w.camel(0, 0, 5, 0.0, 2000.0, -500.0, 0.0);
     Aircraft& a = patrol->ThisAircraft;
     a.NextFlyPointNumber = 10;
@@ -113,39 +114,31 @@ TEST(AiScenario, PatrolLoopsItsPathAndTurnsToFightAnEnemyNearBy) {
 TEST(AiScenario, PatrolWithBombsLaysAStickOnABox) {
     ZephModel::simulationRandom().seed(5);
     AiWorld w;
-    GroundBox* target = w.box(0.0, 9000.0, 1);
+    BoxObject* target = w.box(0.0, 9000.0, 1);
     ASSERT_EQ(w.controller.models.indexOf(target), 21);
-    aiFlyToPoint& p = w.controller.points[0];
-    p.PointXYZ = {0.0, 1000.0, 20000.0};
-    p.ThrottlePosition = 100.0;
-    p.TargetClimbDiveSpeed = 500.0;
-    p.PSTargets = 21 * 65536.0;
+    w.controller.point(0, 0.0, 1000.0, 20000.0, 100.0).PSTargets = 21 * 65536.0;
     ObjectTestFile* bomber = w.camel(0, 0, 5, 0.0, 1000.0, 0.0, 0.0);
     bomber->setNumberOfBombs(6);
-    for (int i = 0; i < 2 * kMinute && w.bombs->drops.size() < 2; ++i) w.tick();
-    ASSERT_GE(w.bombs->drops.size(), 2u);
-    for (size_t k = 0; k < w.bombs->drops.size(); ++k) {
-        const auto& d = w.bombs->drops[k];
-        EXPECT_EQ(d[4], 2.0);  // dropped by model index 2
+    const BombsPool& pool = *w.bombs;
+    for (int i = 0; i < 2 * kMinute && pool.bombs.size() < 2; ++i) w.tick();
+    ASSERT_GE(pool.bombs.size(), 2u);
+    for (size_t k = 0; k < pool.bombs.size(); ++k) {
+        const auto& d = pool.bombs[k];
+        EXPECT_EQ(pool.droppers[k], 2);  // dropped by model index 2
         EXPECT_LT(std::hypot(d[0], d[2] - 9000.0), 1500.0);  // released on the run in
         EXPECT_LT(d[1], 1000.0);
         if (k > 0) {
-            EXPECT_GE(d[3] - w.bombs->drops[k - 1][3], 40.0);
+            EXPECT_GE(pool.times[k] - pool.times[k - 1], 40);
         }
     }
-    EXPECT_EQ(bomber->getNumberOfBombs(), 6 - static_cast<int>(w.bombs->drops.size()));
+    EXPECT_EQ(bomber->getNumberOfBombs(), 6 - static_cast<int>(pool.bombs.size()));
     EXPECT_FALSE(AiWorld::killed(bomber));
 }
 
 TEST(AiScenario, ParkedPatrolWaitsItsStartDelayThenTakesOffAlongItsPath) {
     ZephModel::simulationRandom().seed(6);
     AiWorld w;
-    aiFlyToPoint& p = w.controller.points[0];
-    p.PointXYZ = {0.0, 1500.0, 12000.0};
-    p.ThrottlePosition = 1.0;
-    p.TargetClimbDiveSpeed = 500.0;
-    p.PSTargets = 5.0;  // 5 s on the field
-    p.NextPoint = 1;
+    w.controller.point(0, 0.0, 1500.0, 12000.0, 1.0).PSTargets = 5.0;  // 5 s on the field
     ObjectTestFile* c = w.camel(0, 0, 5, 0.0, 0.0, 0.0, 0.0, 0.0);
     c->SetUpAircraft(0.0, 0.0, 0.0, 0.0, 400.0, 0.0, 1.0);  // standing tail-down
     c->ThisAircraft.AIType = 5;
@@ -162,14 +155,7 @@ TEST(AiScenario, ParkedPatrolWaitsItsStartDelayThenTakesOffAlongItsPath) {
 TEST(AiScenario, WingmanHoldsFormationOnItsLeader) {
     ZephModel::simulationRandom().seed(9);
     AiWorld w;
-    const double corner[4][2] = {{0, 8000}, {8000, 8000}, {8000, 0}, {0, 0}};
-    for (int k = 0; k < 4; ++k) {
-        aiFlyToPoint& p = w.controller.points[k];
-        p.PointXYZ = {corner[k][0], 2000.0, corner[k][1]};
-        p.ThrottlePosition = 0.8;
-        p.TargetClimbDiveSpeed = 500.0;
-        p.NextPoint = (k + 1) % 4;
-    }
+    square(w, 0, 0.8);
     ObjectTestFile* leader = w.camel(0, 0, 5, 0.0, 2000.0, 0.0, 0.0);
     ObjectTestFile* wingman = w.camel(1, 0, 2, -150.0, 2000.0, -200.0, 0.0);
     wingman->ThisAircraft.LeadAircraftNumber = 0;
@@ -184,8 +170,9 @@ TEST(AiScenario, WingmanHoldsFormationOnItsLeader) {
     EXPECT_EQ(wingman->ThisAircraft.AIType, 2);
 }
 
-// Four minutes: long enough for each pilot to start and end several manoeuvres in the fight.
-TEST(AiScenario, FourMinuteSoakOverHills) {
+// Two against two for four minutes over hills: long enough for each pilot to start and end several
+// manoeuvres in the fight, and for both sides to shoot and hit.
+TEST(AiScenario, TwoAgainstTwoForFourMinutesOverHills) {
     ZephModel::simulationRandom().seed(11);
     AiWorld w(std::make_unique<HeightField>([](double x, double z) {
         return 600.0 + 500.0 * std::sin(x / 3000.0) * std::cos(z / 2500.0) + 300.0 * std::sin((x + z) / 1700.0);
@@ -199,16 +186,10 @@ TEST(AiScenario, FourMinuteSoakOverHills) {
     int longest = 0;
     for (int i = 0; i < 4 * kMinute; ++i) {
         w.tick();
+        ASSERT_NO_FATAL_FAILURE(expectInBounds(w, i));
         for (int n = 0; n < 4; ++n) {
-            const FlyableAircraft* p = w.planes[n];
-            const Aircraft& a = p->ThisAircraft;
-            for (double v : p->ModelAttitude.Position) ASSERT_TRUE(std::isfinite(v)) << n << " at " << i;
-            for (double v : p->ModelAttitude.QAttitude) ASSERT_TRUE(std::isfinite(v)) << n << " at " << i;
+            const Aircraft& a = w.planes[n]->ThisAircraft;
             ASSERT_TRUE(std::isfinite(a.Elevator) && std::isfinite(a.Ailerons) && std::isfinite(a.Rudder));
-            const double ground = w.terrain->getAltitudeAtX(p->ModelAttitude.Position[0], p->ModelAttitude.Position[2]);
-            if (!(a.Damage1 & dmg::Down)) {
-                ASSERT_GT(p->ModelAttitude.Position[1], ground - 10.0) << n << " at " << i;
-            }
             // A manoeuvre in progress while fighting must end in time.
             const bool fighting = a.ClosestEnemy && !(a.Damage1 & dmg::Down);
             if (!fighting || a.AutoPilotData[2] != code[n] || a.AutoPilotData[2] == -1.0) {
@@ -220,39 +201,20 @@ TEST(AiScenario, FourMinuteSoakOverHills) {
         }
     }
     EXPECT_LT(longest, kMinute);
-    int hits = 0;
-    for (int n = 0; n < 4; ++n) hits += w.hits[n];
+    int shooters = 0, hits = 0;
+    for (int n = 0; n < 4; ++n) shooters += w.firingTicks[n] > 0, hits += w.hits[n];
+    EXPECT_GE(shooters, 2);
     EXPECT_GT(hits, 0);
 }
 
 // ---- The Fokkers.
-
-// Runs the fight until an aircraft is out of it, every aircraft finite and above the ground
-// while it flies; answers the ticks run.
-int fightInBounds(AiWorld& w, int limit) {
-    for (int i = 0; i < limit; ++i) {
-        w.tick();
-        for (int n = 0; n < 8; ++n) {
-            const FlyableAircraft* p = w.planes[n];
-            if (!p) continue;
-            for (double v : p->ModelAttitude.Position) EXPECT_TRUE(std::isfinite(v)) << n;
-            if (!(p->ThisAircraft.Damage1 & dmg::Down)) {
-                EXPECT_GT(p->ModelAttitude.Position[1], 90.0) << n;
-            }
-        }
-        for (const FlyableAircraft* p : w.planes)
-            if (p && AiWorld::killed(p)) return i + 1;
-        if (::testing::Test::HasFailure()) return i + 1;
-    }
-    return limit;
-}
 
 TEST(FokkerFight, DrIAgainstDVIIFightsToAKill) {
     ZephModel::simulationRandom().seed(1);
     AiWorld w(std::make_unique<FlatTerrain>(100.0));
     w.aircraft<FokkerDr1>(0, 0, 1, 0.0, 3000.0, 0.0, 0.0);
     w.aircraft<FokkerDVII>(1, 1, 1, 600.0, 3200.0, 3000.0, 180.0);
-    EXPECT_LT(fightInBounds(w, 8 * kMinute), 8 * kMinute);
+    EXPECT_LT(fight(w, 8 * kMinute, [&] { return anyKilled(w); }), 8 * kMinute);
     EXPECT_GT(w.firingTicks[0], 0);
     EXPECT_GT(w.firingTicks[1], 0);
     EXPECT_GT(w.hits[0] + w.hits[1], 0);
@@ -264,7 +226,7 @@ TEST(FokkerFight, TheFokkersAgainstACamel) {
     w.camel(0, 0, 1, 0.0, 3000.0, 0.0, 0.0);
     w.aircraft<FokkerDr1>(1, 1, 1, 300.0, 3300.0, 4000.0, 180.0);
     w.aircraft<FokkerDVII>(2, 1, 1, -300.0, 3300.0, 4300.0, 180.0);
-    EXPECT_LT(fightInBounds(w, 8 * kMinute), 8 * kMinute);
+    EXPECT_LT(fight(w, 8 * kMinute, [&] { return anyKilled(w); }), 8 * kMinute);
     for (int n = 0; n < 3; ++n) EXPECT_GT(w.firingTicks[n], 0) << n;
     EXPECT_GT(w.hits[1] + w.hits[2], 0);
     const int32_t by = w.planes[0]->ThisAircraft.WhoShotMe;

@@ -2,7 +2,7 @@
 // A small world for the AI pilot's tests: terrain at model index 1, up to eight aircraft at 2..9, a
 // bombs pool at 19 that remembers its bombs, ground boxes from 21, the mission's path table, and
 // the main loop's order for each tick: every aircraft steps, then every gun is tested against
-// every other aircraft. Each test seeds the shared random sequence itself.
+// every other aircraft. Each test seeds the simulation's random stream itself.
 #include <array>
 #include <cmath>
 #include <memory>
@@ -13,45 +13,16 @@
 #include "flight/FlightModel.h"
 #include "platform/Random.h"
 #include "tests/flight/TestWorld.h"
+#include "tests/flight/WeaponTargets.h"
+#include "tests/flight/ai_fake.h"
 
 namespace pellam::testing {
-
-class PathController : public TestController {
-public:
-    const aiFlyToPoint* getFlyToPoints() override { return points.data(); }
-    std::array<aiFlyToPoint, 200> points{};
-};
-
-class BombRack : public ZephModel {
-public:
-    void startADroppedBomb(const double* velocity, const double* position, int32_t time, int32_t dropper) override {
-        drops.push_back({position[0], position[1], position[2], double(time), double(dropper)});
-    }
-    std::vector<std::array<double, 5>> drops;  // x, y, z, mission time, dropper's model index
-};
-
-// A ground object with one hit box, standing where it is put.
-class GroundBox : public ZephModel {
-public:
-    GroundBox(double x, double y, double z, int32_t team) {
-        ModelAttitude.Position = {x, y, z};
-        complete.ObjectMatrix[12] = x, complete.ObjectMatrix[13] = y, complete.ObjectMatrix[14] = z;
-        complete.TheObject.ObjectFlags = 0x20;
-        complete.TheObject.HitSquare = {-20.0, 20.0, 0.0, 15.0, -20.0, 20.0};
-        complete.TheObject.ObjectHitsWhenDead = 3.0f;
-        complete.TheObject.Team = team;
-    }
-    OneCompleteObjectVer2* getCompleteObjectPtr() override { return &complete; }
-    bool areYouDead() override { return dead; }
-    OneCompleteObjectVer2 complete{};
-    bool dead = false;
-};
 
 struct AiWorld {
     explicit AiWorld(std::unique_ptr<ZephModel> ground = std::make_unique<FlatTerrain>(0.0)) {
         definePilotProfiles(profiles);
         terrain = controller.models.put(ModelArray::kTerrain, std::move(ground));
-        bombs = static_cast<BombRack*>(controller.models.put(ModelArray::kBombs, std::make_unique<BombRack>()));
+        bombs = static_cast<BombsPool*>(controller.models.put(ModelArray::kBombs, std::make_unique<BombsPool>()));
         controller.models.put(ModelArray::kGroundClutter, nullptr);
     }
 
@@ -77,9 +48,11 @@ struct AiWorld {
         return aircraft<ObjectTestFile>(n, team, role, x, y, z, heading, mph);
     }
 
-    GroundBox* box(double x, double z, int team) {
-        auto* b = static_cast<GroundBox*>(
-            controller.models.append(std::make_unique<GroundBox>(x, terrain->getAltitudeAtX(x, z), z, team)));
+    // A ground object 40 ft square and 15 ft tall on the ground at (x, z).
+    BoxObject* box(double x, double z, int team) {
+        auto* b = static_cast<BoxObject*>(controller.models.append(
+            std::make_unique<BoxObject>(x, terrain->getAltitudeAtX(x, z), z, 20.0, 15.0, 20.0)));
+        b->data().Team = team;
         return b;
     }
 
@@ -109,7 +82,7 @@ struct AiWorld {
     PathController controller;
     AIPilotTable profiles{};
     ZephModel* terrain = nullptr;
-    BombRack* bombs = nullptr;
+    BombsPool* bombs = nullptr;
     std::array<FlyableAircraft*, 8> planes{};
     std::array<int, 8> hits{};
     std::array<int, 8> firingTicks{};

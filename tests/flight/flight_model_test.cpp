@@ -1,9 +1,12 @@
-// The flight model where it must stay sound: a moment curve with a bad slope, integration, the
-// per-surface forces in odd flows, fuel running out, and the deck hook.
+// The flight model where it must stay sound: a moment curve with a bad slope, a surface in too slow
+// a flow, fuel running out and the deck hook (lift, drag and the integration fly in the scripted
+// flights); then ground contact: bouncing, gear collapse, crashes, belly landings, brakes and the
+// rule that ends a disabled aircraft left standing.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+#include "aircraft/ObjectTestFile.h"
 #include "core/ZephModel.h"
 #include "flight/Aircraft.h"
 #include "flight/FlightModel.h"
@@ -32,37 +35,6 @@ TEST(Airfoil, PowerLawMomentStaysFiniteWithANegativeSlope) {
     }
 }
 
-TEST(Integration, ConstantForceFromRestIsTrapezoid) {
-    const double g = 0.008933333;
-    double force[3], prevF[3] = {}, v[3] = {}, pv[3] = {}, p[3] = {};
-    for (int step = 1; step <= 2; ++step) {
-        force[0] = force[1] = force[2] = 0.0;  // gravity alone
-        doAccelerationToVelocity(force, prevF, v, pv, 10.0, g, nullptr);
-        doVelocityToPosition(v, pv, p);
-        EXPECT_NEAR(v[1], -g * step, 1e-15);
-    }
-    EXPECT_NEAR(p[1], -2.0 * g, 1e-15);  // g/2 after one step, 2g after two
-}
-
-TEST(Integration, TurnRateMovesAttitudeAndSlerpBlockTogether) {
-    QNion pose;
-    double slerp[5] = {1, 0, 0, 0, 0};
-    const double none[3] = {};
-    doVelocityToAngle(none, none, &pose, slerp);
-    EXPECT_EQ(pose.QAttitude, (Quaternion{1, 0, 0, 0}));
-
-    // 2 deg/tick about X then 0: the mean is 1 deg, the same turn as a 1-deg pitch down.
-    const double prev[3] = {2.0, 0, 0}, now[3] = {0, 0, 0};
-    doVelocityToAngle(prev, now, &pose, slerp);
-    EXPECT_EQ(slerp[0], 1.0);  // switch off: the block stays as it was
-    ZephModel expected;
-    expected.rotatePitchByDegrees(1.0);
-    for (int i = 0; i < 4; ++i) EXPECT_NEAR(pose.QAttitude[i], expected.ModelAttitude.QAttitude[i], 1e-12);
-    slerp[4] = 1.0;
-    doVelocityToAngle(prev, now, &pose, slerp);
-    for (int i = 0; i < 4; ++i) EXPECT_NEAR(slerp[i], expected.ModelAttitude.QAttitude[i], 1e-12);
-}
-
 // A record with one wing surface of airfoil 4 and the fields the force step reads.
 struct OneWing {
     OneWing() {
@@ -86,15 +58,6 @@ struct OneWing {
     std::array<AirFoilDef, 8> f = foils();
 };
 
-TEST(AeroForce, WingAngleOfAttackLiftsAndDragsAgainstThePath) {
-    OneWing w;
-    const double aoa = 5.0 / 57.29577951;
-    w.fly(0.0, -2.0 * std::sin(aoa), 2.0 * std::cos(aoa));  // descending 5 degrees
-    EXPECT_NEAR(w.a.AOADegrees, 5.0, 1e-7);
-    EXPECT_GT(w.s[0].ForceXYZ[1], 0.0);  // lift
-    EXPECT_LT(w.s[0].ForceXYZ[2] * std::cos(aoa) - w.s[0].ForceXYZ[1] * std::sin(aoa), 0.0);  // drag along the path
-}
-
 TEST(AeroForce, SlowMotionGivesNoForceAndKeepsTheFlightPathAngles) {
     OneWing w;
     w.a.PitchOffDegrees = 7.0;
@@ -102,17 +65,6 @@ TEST(AeroForce, SlowMotionGivesNoForceAndKeepsTheFlightPathAngles) {
     w.fly(0.0, 0.0, 0.09);
     EXPECT_EQ(w.s[0].ForceXYZ, (std::array<double, 3>{0, 0, 0}));
     EXPECT_EQ(w.a.PitchOffDegrees, 7.0);
-}
-
-TEST(AeroForce, OneSidedPlateTakesNoForceFromBehind) {
-    OneWing w;
-    w.s[0].Hints = hint::OneSided;
-    w.s[0].NormalXYZ = {0, 0, -1};  // faces back, the flow comes on its back
-    w.fly(0, 0, 2);
-    EXPECT_EQ(w.s[0].ForceXYZ, (std::array<double, 3>{0, 0, 0}));
-    w.s[0].Hints = 0;  // two-sided: drag against the motion
-    w.fly(0, 0, 2);
-    EXPECT_LT(w.s[0].ForceXYZ[2], 0.0);
 }
 
 // Propeller and engine of the Camel's values in a bare record.
@@ -151,6 +103,122 @@ TEST(CarrierDeck, NoObjectIsADeck) {
     EXPECT_FALSE(quickOverCarrierCheck(nullptr, &c.models, deck));
     EXPECT_EQ(deck[0], 30.0);
     EXPECT_EQ(deck[1], 7.0);
+}
+
+// ---- Ground contact with the Camel's contact points.
+
+constexpr double kGround = 100.0;
+
+struct Contact : ::testing::Test {
+    Contact() {
+        camel.afterLightTexture3dPointChangesFor(nullptr);
+        camel.SetUpAircraft(0.0, 500.0, 0.0, 0.0, 0.0, 0.0, 0.0);  // level, at rest, no terrain
+        camel.ThisAircraft.PlayThisSound = -1;
+    }
+    Aircraft& a() { return camel.ThisAircraft; }
+    double& y() { return camel.ModelAttitude.Position[1]; }
+    Vector3& v() { return camel.XYZVelocity; }
+    void contact(double ground = kGround) {
+        CheckForGroundInteraction(ground, &a(), &camel.ModelAttitude, camel.iTensor.data(),
+                                             v().data(), camel.PBHAcc.data(), &camel.PreviousModelAttitude,
+                                             &controller);
+    }
+    // Level, wheels `gap` ft above (negative: below) the ground, sinking at `sink` ft/tick.
+    void onWheels(double gap, double sink) {
+        y() = kGround + 4.8 + gap;
+        v() = {0.0, -sink, 0.0};
+    }
+
+    ObjectTestFile camel;
+    testing::TestController controller;
+};
+
+TEST_F(Contact, SinkAtTheSpringBouncesAtZeroAndBeyondThreeSpringsCollapses) {
+    onWheels(-0.01, a().GearSpring);
+    contact();
+    EXPECT_EQ(a().OnGround, 0);
+    EXPECT_EQ(v()[1], 0.0);
+    EXPECT_EQ(a().GearPosition, 1.0);
+
+    onWheels(-0.01, 2.0 * a().GearSpring);
+    contact();
+    EXPECT_NEAR(v()[1], a().GearSpring * a().BounceFactor, 1e-12);
+
+    onWheels(-0.01, 3.0 * a().GearSpring + 0.001);
+    contact();
+    EXPECT_EQ(a().GearPosition, 0.8);
+    EXPECT_EQ(a().Gear, 0);
+    EXPECT_EQ(a().Damage1, dmg::GearBroken | dmg::EngineStopped);
+}
+
+TEST_F(Contact, WingTipCrashesOnlyAboveTheExplodeSpeed) {
+    a().WingTip[1] = -5.5;  // the lowest point: a tip strike
+    y() = kGround + 5.45;
+    a().CurrentVelocity = 50.0 / 40.9 - 1e-9;
+    v() = {0.0, -0.1, 1.2};
+    contact();
+    EXPECT_EQ(a().Damage1 & dmg::BlownUp, 0u);
+    EXPECT_NE(v()[1], -0.1);  // pushed
+    EXPECT_GE(y(), kGround + 5.5 - 1e-9);
+
+    y() = kGround + 5.45;
+    a().CurrentVelocity = 51.0 / 40.9;
+    contact();
+    EXPECT_EQ(a().Damage1 & (dmg::BlownUp | dmg::Down | dmg::ControlsDead), dmg::BlownUp | dmg::Down | dmg::ControlsDead);
+    EXPECT_EQ(a().PlayThisSound, 12);
+
+    y() = 5.45;  // on sea-level ground the crash splashes
+    a().Damage1 = 0;
+    contact(0.0);
+    EXPECT_EQ(a().PlayThisSound, 21);
+}
+
+TEST_F(Contact, SlowBellyLandingRestsOnTheFuselage) {
+    a().GearPosition = 0.0;
+    y() = kGround + 1.5;
+    a().CurrentVelocity = 0.2 / 40.9;
+    v() = {0.0, -0.01, 0.005};
+    contact();
+    EXPECT_EQ(a().OnGround, 1);
+    EXPECT_EQ(v(), (Vector3{0, 0, 0}));
+    EXPECT_NEAR(y(), kGround + 1.4, 1e-12);
+    EXPECT_TRUE(a().Damage1 & dmg::GearBroken);
+    EXPECT_FALSE(a().Damage1 & dmg::UndercarriageDamage);  // the call ends before the sliding damage
+}
+
+TEST_F(Contact, BrakesStopDeadBelowThreeMph) {
+    onWheels(0.0, 0.0);
+    a().OnGround = 1;
+    a().CurrentVelocity = 2.0 / 40.9;
+    v() = {0.0, 0.0, 2.0 / 40.9};
+    a().Brakes = 1.0;
+    contact();
+    EXPECT_EQ(v()[2], 0.0);
+    EXPECT_EQ(camel.PreviousModelAttitude.Position[2], camel.ModelAttitude.Position[2]);
+}
+
+TEST_F(Contact, DisabledAircraftStandingStillEndsAfter900Ticks) {
+    onWheels(0.0, 0.0);
+    a().OnGround = 1;
+    a().Damage1 = dmg::EngineStopped;
+    a().TimeWhenStoppedMoving = 100;
+    controller.missionTime = 1000;
+    contact();
+    EXPECT_EQ(a().Damage1, dmg::EngineStopped);
+    controller.replay = true;
+    controller.missionTime = 1001;
+    contact();
+    EXPECT_EQ(a().Damage1, dmg::EngineStopped);
+    controller.replay = false;
+    a().RemoteLocal = 1;
+    contact();
+    EXPECT_EQ(a().Damage1, dmg::EngineStopped);
+    a().RemoteLocal = 0;
+    a().OnGround = 1;
+    contact();
+    EXPECT_TRUE(a().Damage1 & dmg::Down);
+    EXPECT_TRUE(a().Damage1 & dmg::BlownUp);
+    EXPECT_EQ(a().TotalHits, a().TotalHitsBeforeDead + 10.0);
 }
 
 }  // namespace

@@ -1,10 +1,31 @@
 #pragma once
-// Another program started from a test through the shell, and its exit status awaited.
-#include <string>
+// The real game, or another program, started from a test through the shell, and its exit status
+// awaited; a free loopback port for it. PELLAM_EXECUTABLE names the game, where a test starts it.
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
+#include <string>
+
 namespace pellam::testing {
+
+#ifdef PELLAM_EXECUTABLE
+// The command that starts the game with `environment` added (env's own options may lead), its
+// settings under `folder`/config and, when one is given, the player's script in `folder`.
+inline std::string gameCommand(const std::filesystem::path& folder, const std::string& environment,
+                               const std::string& script = "") {
+    std::filesystem::create_directories(folder);
+    std::string command = "env " + environment + " XDG_CONFIG_HOME='" + (folder / "config").string() + "'";
+    if (!script.empty()) {
+        std::ofstream(folder / "script") << script;
+        command += " PELLAM_PLAYER_SCRIPT='" + (folder / "script").string() + "'";
+    }
+    return command + " '" PELLAM_EXECUTABLE "'";
+}
+#endif
 
 inline pid_t startProcess(const std::string& command) {
     const pid_t pid = fork();
@@ -21,5 +42,23 @@ inline int finishProcess(pid_t pid) {
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+// A TCP socket on 127.0.0.1 at a free port, listening when asked (connections taken, never
+// answered); closed with the object.
+struct LoopbackSocket {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    int port = 0;
+    explicit LoopbackSocket(bool listening) {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        if (listening) listen(fd, 8);
+        socklen_t size = sizeof a;
+        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
+        port = ntohs(a.sin_port);
+    }
+    ~LoopbackSocket() { close(fd); }
+};
 
 }  // namespace pellam::testing

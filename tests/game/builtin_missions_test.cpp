@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <set>
 #include <unistd.h>
 
 #include "aircraft/FlyableAircraft.h"
@@ -119,9 +118,7 @@ TEST_P(BuiltIn, ConditionsNameLiveObjectsOfTheRightSide) {
     const missions::VictoryConditions& v = victory();
     EXPECT_EQ(c->modelAt(kPlayer)->getTeamNumber(), mission().AircraftStarts[0].Team);
     const bool network = slot == 12 || slot == 13;
-    // Something to win and, outside network play, a way to lose.
-    EXPECT_TRUE(v.Kills || v.TeamKills || v.Points || v.TotalLandings || v.RequiredNumberOfDeadObjects ||
-                v.Location1Flags != 1 || v.RequiredNumberOfAliveObjects);
+    // Outside network play, a way to lose (the win and the loss are flown below).
     EXPECT_EQ(network, !(v.MustBeAlive || v.RequiredNumberOfAliveObjects || v.MustWinInXTicks > 60));
     for (int n = 0; network && n < 8; ++n) {
         EXPECT_EQ(mission().NumberOfAircraftRestarts[n], 0);  // back without limit
@@ -260,20 +257,14 @@ INSTANTIATE_TEST_SUITE_P(Slots, BuiltIn, ::testing::ValuesIn([] {
                              return slots;
                          }()));
 
-TEST(BuiltInMissions, TogetherUseEveryPlacedObject) {
-    const std::string data = platform::resourcesFolder();
-    std::set<int32_t> used;
+// Network play compares the hashes the files carry.
+TEST(BuiltInMissions, FilesCarryTheirOwnHash) {
     for (long slot = 0; slot < missions::MissionTable::kBuiltIn; ++slot) {
         auto file = std::make_unique<missions::MissionFileContents>();
-        const std::string name = data + missions::MissionTable::builtInFileName(slot);
+        const std::string name = platform::resourcesFolder() + missions::MissionTable::builtInFileName(slot);
         ASSERT_EQ(missions::readMissionFile(name, *file), "");
         EXPECT_EQ(file->byteSum, file->record.Hash1) << name;
-        for (int i = 0; i < file->record.TotalObjects; ++i) used.insert(file->record.ObjectList[i].ObjectCode);
-        for (const auto& start : file->record.AircraftStarts) used.insert(start.AircraftType);
     }
-    for (int32_t code : {1, 4, 5, 10, 11, 13, 14, 16, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63, 64, 65, 66, 67, 68,
-                         69, 70, 71, 72, 73, 74, 75, 76, 77, 78, 79})
-        EXPECT_TRUE(used.count(code)) << "no mission uses object " << code;
 }
 
 }  // namespace

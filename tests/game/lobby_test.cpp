@@ -1,24 +1,22 @@
-// The network lobby on the controller: what the host/join and join windows accept, the unattended
-// host, and the public list against the real games-list server on 127.0.0.1.
+// The network lobby on the controller: what the host/join and join windows accept, and a games
+// list that is slow or gone. The unattended host and a listed game are tried with the real games
+// and server in the lobby process test.
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <thread>
 
-#include "game/Scoring.h"
-#include "platform/TickCount.h"
-#include "tests/game/mission_rig.h"
-#include "tests/gamesserver/LoopbackServer.h"
+#include "game/VADArizodazar2.h"
+#include "tests/TestFolder.h"
+#include "tests/game/GameProcess.h"
 
 namespace pellam {
 namespace {
 
 struct LobbyNetwork : ControllerNetwork {
     int32_t mode = 0;
-    bool host = false, pending = false, typing = false, gameOver = false;
-    int32_t othersOver = 0, accepted = 0, team = 0;
+    bool host = false;
+    int32_t team = 0;
     uint32_t address = 0;
     std::vector<std::pair<uint16_t, int32_t>> starts;  // port, role
     int32_t getNetworkMode() override { return mode; }
@@ -33,12 +31,6 @@ struct LobbyNetwork : ControllerNetwork {
         address = a;
         team = t;
     }
-    bool getJoinerPending() override { return pending; }
-    bool getInTextMode() override { return typing; }
-    void acceptJoinerPublic() override { ++accepted, pending = false; }
-    bool getImInGameOver() override { return gameOver; }
-    void setImInGameOver(bool over) override { gameOver = over; }
-    int32_t getOthersInGameOver() override { return othersOver; }
 };
 
 class LobbyTest : public ::testing::Test {
@@ -75,21 +67,14 @@ TEST_F(LobbyTest, OnlyWholePortsAndFourPartAddressesStartAGame) {
         c->lobby.toNewIPAddress.stringValue = bad;
         c->fromJoinButton();
         EXPECT_EQ(c->lobby.toNewIPAddress.stringValue, "Bad IP Address") << bad;
-        EXPECT_TRUE(c->lobby.toNewJoinerWindow.open);
     }
     EXPECT_TRUE(net.starts.empty());
-    // No team chosen: red. The Dr.I asked for; a remembered "don't look" choice.
     c->lobby.toNewIPAddress.stringValue = " 192.168.1.20 ";
-    c->lobby.toNewJoinerAircraftType = 2;
-    c->lobby.toDontCheckGames.state = true;
     c->fromJoinButton();
     ASSERT_EQ(net.starts.size(), 1u);
     EXPECT_EQ(net.starts[0], std::make_pair(uint16_t(5000), ControllerNetwork::kJoinerRole));
     EXPECT_EQ(net.address, 0xC0A80114u);
-    EXPECT_EQ(net.team, 1);
-    EXPECT_EQ(c->JoinerTypeRequest, 77);
-    EXPECT_EQ(store_->integerForKey("CheckForPublicGamesKey"), 1);
-    EXPECT_FALSE(c->lobby.toNewJoinerWindow.open);
+    EXPECT_EQ(net.team, 1);  // no team chosen: red
 
     // During the game the command offers the end, and a stale table row joins nothing.
     c->fromStartNetworkGame();
@@ -100,63 +85,8 @@ TEST_F(LobbyTest, OnlyWholePortsAndFourPartAddressesStartAGame) {
     EXPECT_EQ(net.starts.size(), 1u);
 }
 
-TEST_F(LobbyTest, UnattendedHostTakesJoinersAndRestartsFiveSecondsAfterGameOver) {
-    uint32_t now = 100000;
-    platform::ScopedTickSource clock([&] { return static_cast<int32_t>(now); });
-    c->fromStartNetworkGame();
-    c->lobby.toAutoHost.state = true;
-    c->fromHostNetworkGameButton();
-    ASSERT_TRUE(c->doTheAutoHost);
-
-    // A waiting joiner is taken in, but not while the host types.
-    net.pending = net.typing = true;
-    c->doAutoHost();
-    EXPECT_EQ(net.accepted, 0);
-    net.typing = false;
-    c->doAutoHost();
-    EXPECT_EQ(net.accepted, 1);
-
-    // Game over: the window goes 300 ticks after it was first seen; the game runs again; the
-    // new game waits for the joiners still in game over.
-    c->gamePause = false;
-    net.gameOver = true;
-    net.othersOver = 1;
-    c->interface().toGameOverWindow.makeKeyAndOrderFront();
-    for (int frame = 0; frame < 299; ++frame, ++now) c->doAutoHost();
-    EXPECT_TRUE(c->interface().toGameOverWindow.open);
-    ++now;
-    c->doAutoHost();
-    EXPECT_FALSE(c->interface().toGameOverWindow.open);
-    EXPECT_FALSE(net.gameOver);
-    c->doAutoHost();
-    EXPECT_TRUE(c->gamePause);
-    c->doAutoHost();
-    EXPECT_TRUE(c->AutoRestart);
-    net.othersOver = 0;
-    c->doAutoHost();
-    EXPECT_FALSE(c->AutoRestart);
-    EXPECT_EQ(c->AutoRestartTime, 0u);
-}
-
-// A server that takes connections and never answers.
-struct SilentServer {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    int port = 0;
-    SilentServer() {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        listen(fd, 8);
-        socklen_t size = sizeof a;
-        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
-        port = ntohs(a.sin_port);
-    }
-    ~SilentServer() { close(fd); }
-};
-
 TEST_F(LobbyTest, TheFramesNeverWaitForASlowOrMissingServer) {
-    std::optional<SilentServer> slow(std::in_place);
+    std::optional<testing::LoopbackSocket> slow(std::in_place, true);  // a server that never answers
     store_->setString("GamesListServerKey", "127.0.0.1:" + std::to_string(slow->port));
     c->fromStartNetworkGame();
     c->fromNetworkGameJoinButton();
@@ -179,44 +109,6 @@ TEST_F(LobbyTest, TheFramesNeverWaitForASlowOrMissingServer) {
         shown = c->joinTableValue(2, 0);
     }
     EXPECT_EQ(shown.rfind("couldn't reach the games list", 0), 0u) << shown;
-    c->DoCheckForGames = 1;
-    EXPECT_EQ(c->joinTableValue(2, 0), "didn't check for public games");
-}
-
-// ---- A listed host over the real server: the teams counted are the occupied slots'.
-class ListedHostTest : public testing::MissionRig {};
-
-TEST_F(ListedHostTest, AnnouncesItsOccupiedSlotsAtOnceAndLeavesTheListAtTheEnd) {
-    games::LoopbackServer server;
-    store_->setString("GamesListServerKey", server.base);
-    c->PlayerNameString = scoring::playerNameString("Ann");
-    c->interface().toListGamePublicly.state = true;
-    c->lobby.toHostMessage = "Dawn patrol\nover Albert";
-    network.mode = 2;
-    network.host = true;
-    // The host red, a joiner blue in slot 3; the other slots are the computer's and not counted.
-    for (long n = 0; n < 8; ++n) aircraft(n).setRemoteLocal(n == 3 ? 1 : 0);
-    aircraft(0).ThisAircraft.Team = 1;
-    aircraft(3).ThisAircraft.Team = 2;
-    // A game hosted in the program's first minute is announced in its first frame all the same.
-    int32_t now = 500;
-    platform::ScopedTickSource clock([&] { return now++; });
-    c->Wait1Tick();
-    auto fetched = [&](int32_t expected) {
-        c->checkForNetworkGames(true);
-        for (int i = 0; i < 300 && (c->currentNumberOfPublicGames != expected || !c->gamesListProblem.empty()); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            c->checkForNetworkGames(false);
-        }
-        return c->currentNumberOfPublicGames;
-    };
-    ASSERT_EQ(fetched(1), 1);
-    EXPECT_EQ(c->joinTableValue(1, 0), "Ann");
-    EXPECT_EQ(c->joinTableValue(2, 0), "Dawn patrol\nover Albert");
-    EXPECT_EQ(c->joinTableValue(3, 0), "Red:1\nBlue:1\nYellow:0\nBlack:0");
-    // The end report takes the game off the list.
-    c->tellServerToEnd();
-    EXPECT_EQ(fetched(0), 0);
 }
 
 }  // namespace

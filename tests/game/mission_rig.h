@@ -11,9 +11,7 @@ namespace pellam::testing {
 
 struct SkyView : ControllerView {
     double sun = -1.0;
-    float fog = -1.0f;
     void setSunVectorFromTime(double hours) override { sun = hours; }
-    void glSetFogParameters(double, double, double, int32_t, float density) override { fog = density; }
 };
 
 class MissionRig : public ::testing::Test {

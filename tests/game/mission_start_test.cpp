@@ -1,16 +1,18 @@
+// Starting a mission and its aircraft: what a new start keeps and rebuilds, what a restart of a
+// wreck waits for, and the record's numbers bounded where a start uses them.
 #include "tests/game/mission_rig.h"
 
 namespace pellam::testing {
 namespace {
 
 using MissionStart = MissionRig;
+using AircraftStart = MissionRig;
 
 // Starting the same mission again resets the objects it has; another mission releases them and
 // rebuilds the array around the one terrain the run keeps; coming back rebuilds mission 0.
 TEST_F(MissionStart, SameMissionKeepsItsObjectsAnotherRebuildsAroundTheSameTerrain) {
     const std::vector<ZephModel*> first = objects();
     ASSERT_EQ(static_cast<long>(first.size()), mission(0).TotalObjects);
-    EXPECT_EQ(c->PreviousCurrentMissionNumber, 0);
     ZephModel* terrain = c->modelAt(ModelArray::kTerrain);
     EXPECT_EQ(terrain, c->TheRIDUdidavWorld);
 
@@ -70,32 +72,22 @@ TEST_F(MissionStart, AMissionThatCannotStartChangesNothing) {
     EXPECT_NE(c->whyMissionCannotStart(1).find("object 10"), std::string::npos);
 }
 
-// Three objects with Seed 500, 1, 1 move by one offset; 0x03000000 starts a path at point 3.
-TEST_F(MissionStart, GroupedObjectsShareTheirOffset) {
+// A path start a mission object names past the fly-to points starts no path.
+TEST_F(MissionStart, APathStartPastTheFlyToPointsIsNone) {
     struct Placed : ZephModel {
         int32_t first = -9;
         void setPathStart(int32_t point, const aiFlyToPoint*) override { first = point; }
     };
     missions::MissionData& m = mission(1);
-    const long at = m.TotalObjects;
-    for (int32_t seed : {500, 1, 1, 0x03000000, static_cast<int32_t>(0xC8000000)}) {
-        m.ObjectList[m.TotalObjects] = missions::ObjectForMission{88, {2000000.0, 0.0, 2040000.0 + 100.0 * m.TotalObjects}};
+    for (int32_t seed : {0x03000000, static_cast<int32_t>(0xC8000000)}) {  // points 3 and 200
+        m.ObjectList[m.TotalObjects] = missions::ObjectForMission{88, {2000000.0, 0.0, 2040000.0}};
         m.ObjectList[m.TotalObjects++].Seed = seed;
     }
     c->objectFactory.registerKind(88, [] { return std::make_unique<Placed>(); });
     c->CurrentMissionNumber = 1;
     c->newDocument();
-    auto offset = [&](long i) {
-        const ZephModel* o = c->modelAt(at + i);
-        return std::array<double, 2>{o->ModelAttitude.Position[0] - m.ObjectList[at + i].Location[0],
-                                     o->ModelAttitude.Position[2] - m.ObjectList[at + i].Location[2]};
-    };
-    EXPECT_EQ(offset(1), offset(0));
-    EXPECT_EQ(offset(2), offset(0));
-    EXPECT_LE(std::hypot(offset(0)[0], offset(0)[1]), 500.0);
-    EXPECT_EQ(offset(3), (std::array<double, 2>{0.0, 0.0}));
-    EXPECT_EQ(static_cast<Placed*>(c->modelAt(at + 3))->first, 3);
-    EXPECT_EQ(static_cast<Placed*>(c->modelAt(at + 4))->first, -1);  // point 200: no path
+    EXPECT_EQ(static_cast<Placed*>(c->modelAt(m.TotalObjects - 2))->first, 3);
+    EXPECT_EQ(static_cast<Placed*>(c->modelAt(m.TotalObjects - 1))->first, -1);
 }
 
 TEST_F(MissionStart, NetworkSettingsReachOnlyTheSlotsTheyName) {
@@ -107,9 +99,174 @@ TEST_F(MissionStart, NetworkSettingsReachOnlyTheSlotsTheyName) {
     c->setNetworkAircraftTypeForAircraft(3, 77);
     EXPECT_EQ(mission(0).AircraftStarts[3].AircraftType, 77);
     EXPECT_EQ(mission(0).ResetAircraftStarts[3].AircraftType, 77);
-    c->setMissionHash(0xDEADBEEF, 12.5);
-    EXPECT_EQ(c->NetworkMissionHash, 0xDEADBEEFu);
-    EXPECT_EQ(c->NetworkMissionSeconds, 12.5);
+}
+
+void wreck(FlyableAircraft& a, int32_t when) {
+    a.ThisAircraft.Damage1 |= dmg::Down | dmg::EngineStopped;
+    a.ThisAircraft.DeadOnGroundTime = when;
+}
+
+// Restarts come after 900 ticks for the player and 2,700 for the others, as often as the mission
+// allows; the gate is asked first, so a refused restart leaves the wreck exactly as it lies.
+TEST_F(AircraftStart, RestartsWaitTheirTimeAndTheGateComesFirst) {
+    missions::MissionData& m = mission(0);
+    const int32_t t0 = 1000;
+    for (long n : {0L, 1L, 2L, 3L, 4L}) wreck(aircraft(n), t0);
+    aircraft(2).ThisAircraft.RemoteLocal = 1;        // flown by another machine
+    m.AircraftStarts[3].WillComeBackToLife = 0;      // the start record says no, whatever the restart says
+    m.ResetAircraftStarts[3].WillComeBackToLife = 1;
+    ZephModel* dr1 = &aircraft(4);
+    m.ResetAircraftStarts[4].AircraftType = 64;
+
+    c->GlobalMissionTime = t0 + 901;
+    c->doAircraftRestart();
+    EXPECT_FALSE(aircraft(0).getDeadOnGround());
+    EXPECT_NEAR(aircraft(0).ModelAttitude.Position[0], m.MissionStartLocations[8][0], 100.0);
+    EXPECT_TRUE(aircraft(1).getDeadOnGround());
+
+    c->GlobalMissionTime = t0 + 2701;
+    c->doAircraftRestart();
+    EXPECT_FALSE(aircraft(1).getDeadOnGround());
+    EXPECT_NEAR(aircraft(1).ModelAttitude.Position[2], m.MissionStartLocations[9][2], 100.0);
+    EXPECT_TRUE(aircraft(2).getDeadOnGround());
+    EXPECT_TRUE(aircraft(3).getDeadOnGround());
+    EXPECT_EQ(missions::aircraftTypeOf(&aircraft(4)), 64);  // its one restart, in the restart record's class
+    EXPECT_EQ(c->AircraftRestartCount[4], 1);
+
+    // Aircraft 1 may come back twice; aircraft 4 once, so its second wreck stays the D.VII it became.
+    ZephModel* dvii = &aircraft(4);
+    m.ResetAircraftStarts[4].AircraftType = 77;
+    for (int round = 0; round < 2; ++round) {
+        wreck(aircraft(1), c->GlobalMissionTime);
+        wreck(aircraft(4), c->GlobalMissionTime);
+        c->GlobalMissionTime += 2701;
+        c->doAircraftRestart();
+    }
+    EXPECT_TRUE(aircraft(1).getDeadOnGround());
+    EXPECT_EQ(c->AircraftRestartCount[1], 2);
+    EXPECT_EQ(&aircraft(4), dvii);
+    EXPECT_NE(dvii, dr1);
+    EXPECT_TRUE(aircraft(4).getDeadOnGround());
+
+    // The player's aircraft comes back without limit; after the game is over nothing does.
+    for (int round = 0; round < 4; ++round) {
+        wreck(aircraft(0), c->GlobalMissionTime);
+        c->GlobalMissionTime += 901;
+        c->doAircraftRestart();
+        EXPECT_FALSE(aircraft(0).getDeadOnGround()) << round;
+    }
+    wreck(aircraft(0), c->GlobalMissionTime);
+    c->HaveDoneGameOver = true;
+    c->GlobalMissionTime += 5000;
+    c->doAircraftRestart();
+    EXPECT_TRUE(aircraft(0).getDeadOnGround());
+}
+
+// The same start twice, once fresh and once as a restart of a wreck, flies the same path.
+TEST_F(AircraftStart, ARestartedAircraftFliesAsAFreshOne) {
+    missions::MissionData& m = mission(0);
+    m.ResetAircraftStarts[0] = m.AircraftStarts[0];
+    for (int k = 0; k < 5; ++k) m.MissionStartLocations[8][k] = m.MissionStartLocations[0][k];
+    auto fly = [&] {
+        std::vector<Vector3> path;
+        for (int32_t t = 3; t < 400; ++t) {
+            aircraft(0).driveModel(1, t, true, false);
+            path.push_back(aircraft(0).ModelAttitude.Position);
+        }
+        return path;
+    };
+    c->startThisAircraft(0, true);
+    const std::vector<Vector3> fresh = fly();
+
+    aircraft(0).ElevatorTrimUpDown(-5);  // the trim wound on as it went in
+    aircraft(0).orDamage1(dmg::WingsBroken | dmg::FatalDamage | dmg::PropBroken);
+    for (int32_t t = 400; t < 700; ++t) aircraft(0).driveModel(1, t, true, false);
+    wreck(aircraft(0), 700);
+    c->GlobalMissionTime = 1700;
+    c->doAircraftRestart();
+    ASSERT_FALSE(aircraft(0).getDeadOnGround());
+    EXPECT_EQ(fly(), fresh);
+}
+
+TEST_F(AircraftStart, DogfightTeamsOutsideTheTableAndUnknownRestartsStillStart) {
+    missions::MissionData& m = mission(0);
+    c->isDogfightOnly = true;
+    for (long n = 0; n < 8; ++n) {
+        m.DogfightOnlyOnOff[n] = 1;
+        m.DogfightOnlyTeams[n] = n == 1 || n == 2 ? 2 : 1;
+    }
+    m.DogfightOnlyTeams[7] = 9;  // outside 1..4: placed as team 1
+    m.DogfightOnlyTeams[6] = std::nan("");
+    m.DogfightAirStartCenterSpot[0] = 2000000.0;
+    m.DogfightAirStartCenterSpot[1] = 6000.0;
+    m.DogfightAirStartCenterSpot[2] = 2050000.0;
+    m.DogfightAirStartDistance = 3000.0;
+    m.DogfightOnlyOnOff[5] = 0;
+    for (long n = 0; n < 8; ++n) c->startThisAircraft(n, true);
+    EXPECT_EQ(aircraft(5).ModelAttitude.Position[1], -10000.0);
+    EXPECT_GT(aircraft(7).ModelAttitude.Position[1], 5000.0);
+    EXPECT_GT(aircraft(6).ModelAttitude.Position[1], 5000.0);
+
+    // A restart by a rule this game does not know comes back on the ground at the team's place.
+    m.DogfightGroundStartLocations[1][0] = 2010000.0;
+    m.DogfightGroundStartLocations[1][1] = -1.0;
+    m.DogfightGroundStartLocations[1][2] = 2060000.0;
+    c->DogfightOnlyRestartType = 7;
+    c->startThisAircraft(1, false);
+    EXPECT_NEAR(aircraft(1).ModelAttitude.Position[0], 2010000.0 - m.TeamStartDistance / 2, 1e-6);
+    EXPECT_LT(aircraft(1).ModelAttitude.Position[1], 120.0);
+}
+
+// Values of a start record that name something by number are bounded where they are used.
+TEST_F(AircraftStart, NumbersFromTheRecordAreBoundedAtUse) {
+    missions::MissionData& m = mission(0);
+    missions::AircraftInit& r = m.AircraftStarts[2];
+    r.FirstFlyPoint = 200;
+    r.LeadAircraftForWingman = 8;
+    r.AISkillLevel = 12;
+    r.StartType = 30;
+    r.Team = 7;  // line abreast of a team outside 1..4: the first team's place
+    r.AttackEnemyDistance = 1e300;
+    r.ReturnToPatrolDistance = std::nan("");
+    c->startThisAircraft(2, true);
+    const Aircraft& a = aircraft(2).ThisAircraft;
+    EXPECT_EQ(a.AttackEnemyDistance, 2147483647);
+    EXPECT_EQ(a.ReturnToPatrolDistance, 0);
+    EXPECT_EQ(a.NextFlyPointNumber, -1);
+    EXPECT_EQ(a.LeadAircraftNumber, 0);
+    EXPECT_EQ(a.aiPilotNumber, 0);
+    // Place 0, beside the two aircraft of team 1 before it.
+    const auto& place = m.MissionStartLocations[0];
+    const auto& at = aircraft(2).ModelAttitude.Position;
+    EXPECT_NEAR(std::hypot(at[0] - place[0], at[2] - place[2]), 2 * m.TeamStartDistance, 1e-6);
+    r.AISkillLevel = 3;  // drawn: 0, 1 or 2
+    draws = {32767};
+    c->startThisAircraft(2, true);
+    EXPECT_EQ(aircraft(2).ThisAircraft.aiPilotNumber, 2);
+
+    // A place number outside the table beeps and uses place 0; a type no class answers is a
+    // Camel; a slot switched off is parked below the world.
+    const long beeps = platform::beepCount();
+    m.AircraftStarts[4].StartType = 0;
+    m.AircraftStarts[4].LocationOffset = -3;
+    m.AircraftStarts[4].RandomDistance = 0.0;
+    m.AircraftStarts[4].AircraftType = 99;
+    c->startThisAircraft(4, true);
+    EXPECT_EQ(platform::beepCount(), beeps + 1);
+    EXPECT_NEAR(aircraft(4).ModelAttitude.Position[0], m.MissionStartLocations[0][0], 1.0);
+    EXPECT_EQ(missions::aircraftTypeOf(&aircraft(4)), 55);
+    m.AircraftStarts[4].OnOff = 0;
+    c->startThisAircraft(4, true);
+    EXPECT_EQ(aircraft(4).ModelAttitude.Position[1], -10000.0);
+
+    // A random type is drawn once and kept for the restarts; the player's pilot stays his own.
+    m.AircraftStarts[0].AircraftType = 1001;
+    m.AircraftStarts[0].AIType = 3;
+    draws = {0};
+    c->startThisAircraft(0, true);
+    EXPECT_EQ(missions::aircraftTypeOf(&aircraft(0)), 77);
+    EXPECT_EQ(m.ResetAircraftStarts[0].AircraftType, 77);
+    EXPECT_EQ(aircraft(0).ThisAircraft.AIType, -3);
 }
 
 }  // namespace

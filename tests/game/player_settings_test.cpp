@@ -4,29 +4,21 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <unistd.h>
 
 #include "tests/TestFolder.h"
+#include "tests/game/GameProcess.h"
 
+namespace pellam::testing {
 namespace {
-namespace fs = std::filesystem;
 
 class PlayerSettings : public ::testing::Test {
 protected:
     // One start of the game, flying at once, with `script`; the store lives on between runs.
-    int run(const std::string& name, const std::string& script) {
-        const fs::path file = folder_ / (name + ".txt");
-        std::ofstream(file) << script;
-        const std::string command = "XDG_CONFIG_HOME='" + (folder_ / "config").string() +
-                                    "' PELLAM_AUTOFLY=1 PELLAM_VIRTUAL_JOYSTICK=1 PELLAM_PLAYER_SCRIPT='" +
-                                    file.string() + "' '" + PELLAM_EXECUTABLE + "'";
-        return std::system(command.c_str());
+    int run(const std::string& script) {
+        return std::system(gameCommand(dir_.path(), "PELLAM_AUTOFLY=1 PELLAM_VIRTUAL_JOYSTICK=1", script).c_str());
     }
 
-    pellam::testing::TestFolder dir_{"pellam-player"};
-    fs::path folder_ = dir_.path();
+    TestFolder dir_{"pellam-player"};
 };
 
 // Pauses (p), opens a settings window from the Controls menu.
@@ -37,7 +29,7 @@ click Controls|Define Keyboard Commands...
 
 TEST_F(PlayerSettings, KeysStickButtonAndCalibrationSetUpLikeANewPlayer) {
     // Fire Guns moves to h; the game is left and started again.
-    ASSERT_EQ(run("rebind", std::string("frames 30\n") + kOpenKeys + R"(
+    ASSERT_EQ(run(std::string("frames 30\n") + kOpenKeys + R"(
 click Define Keyboard Commands|Fire Guns
 key h
 click Define Keyboard Commands|Okay
@@ -48,7 +40,7 @@ expect command 2
 quit
 )"), 0);
 
-    ASSERT_EQ(run("again", std::string("frames 30\nkey h\nexpect command 2\n") +
+    ASSERT_EQ(run(std::string("frames 30\nkey h\nexpect command 2\n") +
                                // Cancel leaves the bindings as they were.
                                kOpenKeys + R"(
 click Define Keyboard Commands|Fire Guns
@@ -109,3 +101,4 @@ quit
 }
 
 }  // namespace
+}  // namespace pellam::testing

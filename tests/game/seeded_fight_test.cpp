@@ -1,7 +1,7 @@
 // One seeded fight of eight computer-flown Camels through the controller's world step, with the
 // real hit tests: the same seed gives byte-identical aircraft records whether the frame comes
-// every tick or every third, and whether the aircraft's sounds play or not. Network play and
-// replays rely on it.
+// every tick or every third, whether the aircraft's sounds play or not, and whether the player
+// paused half way to watch a replay. Network play and replays rely on it.
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -38,9 +38,10 @@ class FightRun : public WorldRig {
 public:
     void TestBody() override {}
 
-    // Runs `ticks` ticks in frames of `perFrame`, drawing every aircraft after each frame;
-    // answers each aircraft's record with its pointers cleared, and its replay ring.
-    std::vector<std::vector<uint8_t>> fight(int32_t ticks, int32_t perFrame, bool sound) {
+    // Runs `ticks` ticks of the fight in frames of `perFrame`, drawing every aircraft after each
+    // frame, with or without sound and a replay half way; answers each aircraft's record with its
+    // pointers cleared, and its replay ring.
+    std::vector<std::vector<uint8_t>> fight(int32_t ticks, int32_t perFrame, bool sound, bool replay) {
         platform::ScopedTickSource clock([this] { return uint32_t(100000 + (c ? c->GlobalMissionTime : 0)); });
         SetUp();
         definePilotProfiles(profiles);
@@ -67,13 +68,19 @@ public:
         }
         c->seedSimulation(1918);
         platform::seedRandom(sound ? 5 : 6);  // the other stream may be anywhere
-        for (int32_t done = 0; done < ticks; done += perFrame) {
-            frame(perFrame);
-            for (FlyableAircraft* p : planes) {
-                p->getDrawingData(c->GlobalMissionTime);
-                p->drawMySmokeItems();
+        const int32_t start = c->GlobalMissionTime;
+        auto run = [&](int32_t until) {
+            while (c->GlobalMissionTime - start < until) {
+                frame(perFrame);
+                for (FlyableAircraft* p : planes) {
+                    p->getDrawingData(c->GlobalMissionTime);
+                    p->drawMySmokeItems();
+                }
             }
-        }
+        };
+        run(replay ? ticks / 2 : ticks);
+        if (replay) watchAReplay();
+        run(ticks);
         std::vector<std::vector<uint8_t>> out;
         for (FlyableAircraft* p : planes) {
             const Aircraft& a = p->ThisAircraft;
@@ -96,6 +103,28 @@ public:
         return out;
     }
 
+    // Pause, replay past the newest moment and round again, stop and fly on: the replay stays
+    // within its recorded stretch and the clock comes back to where the pause left it.
+    void watchAReplay() {
+        send(1, kKeyDown);
+        const int32_t clock = c->GlobalMissionTime;
+        for (int i = 0; i < 30; ++i) frame(3);
+        send(88, kKeyUp);
+        send(1, kKeyDown);
+        int32_t lowest = c->GlobalMissionTime, highest = lowest;
+        for (int i = 0; i < 500; ++i) {
+            frame(3);
+            lowest = std::min(lowest, c->GlobalMissionTime);
+            highest = std::max(highest, c->GlobalMissionTime);
+        }
+        EXPECT_LT(highest, clock);
+        EXPECT_GE(lowest, clock - c->ReplayRollOver);
+        send(1, kKeyDown);
+        send(88, kKeyUp);
+        EXPECT_EQ(c->GlobalMissionTime, clock);
+        send(1, kKeyDown);
+    }
+
     AIPilotTable profiles{};
     VaryingSounds sounds;
     std::array<FlyableAircraft*, 8> planes{};
@@ -106,12 +135,11 @@ protected:
     ControllerEffects* effectsLink() override { return &realHits; }
 };
 
-TEST(SeededFight, SameRecordsWhateverTheFrameRateAndTheSound) {
+TEST(SeededFight, SameRecordsWhateverTheFrameRateTheSoundAndAReplayBetween) {
     constexpr int32_t kTicks = 15 * 60;  // long enough for hits, bail-outs and the AI's random choices
-    // One run draws every tick with sound, the other every third tick in silence.
     FightRun everyTick, everyThird;
-    const auto first = everyTick.fight(kTicks, 1, true);
-    const auto second = everyThird.fight(kTicks, 3, false);
+    const auto first = everyTick.fight(kTicks, 1, true, false);
+    const auto second = everyThird.fight(kTicks, 3, false, true);
     EXPECT_GT(everyTick.hits, 0);  // a fight, not a fly-past
     ASSERT_EQ(first.size(), second.size());
     for (std::size_t i = 0; i < first.size(); ++i)

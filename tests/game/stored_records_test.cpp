@@ -60,12 +60,18 @@ TEST_F(StoredRecords, PilotRecordsThatCouldNotBeReadAreNeverSavedOver) {
         EXPECT_EQ(stored()["PilotStatsKey"], block);
         for (const auto& entry : fs::directory_iterator(folder_.path())) fs::remove_all(entry.path());
     }
-    // Records that were read are saved at quit as before.
+    // Records that were read are saved at quit as before, and a second save stores the same
+    // block, not a swapped one.
     auto c = start();
     c->PilotStats[1].PilotScore = 77;
+    c->PilotStats[4].ObjectKillCounts[31] = -7;
     c->applicationWillTerminate();
+    const auto first = store_->dataForKey("PilotStatsKey");
+    c->applicationWillTerminate();
+    EXPECT_EQ(store_->dataForKey("PilotStatsKey"), first);
     c = start();
     EXPECT_EQ(c->PilotStats[1].PilotScore, 77);
+    EXPECT_EQ(c->PilotStats[4].ObjectKillCounts[31], -7);
     EXPECT_TRUE(c->interface().notices.empty());
 }
 

@@ -21,25 +21,16 @@
 namespace pellam::testing {
 
 struct FakeView : ControllerView {
-    int draws = 0, shots = 0;
-    void drawRect(int32_t) override { ++draws; }
-    void setScreenShotPending() override { ++shots; }
-    bool keep = false;
-    int changes = 0;  // sceneChanged calls
-    void setKeepScene(bool on) override { keep = on; }
-    void sceneChanged() override { ++changes; }
     const QNion& camera() const { return camera_; }
 };
 
 struct FakeInput : ControllerInput {
     std::deque<GameAction> ring;
     GameAction taken;
-    bool flight = false, windowOpen = false;
-    double ailerons = 0, elevator = 0;
-    bool hasFlightControls() override { return flight; }
-    double getFinalAilerons() override { return ailerons; }
-    double getFinalElevator() override { return elevator; }
-    bool isWindowOpen() override { return windowOpen; }
+    bool joystick = false;
+    int centred = 0;  // pointerCentred calls
+    bool haveJoystick() override { return joystick; }
+    void pointerCentred() override { ++centred; }
     const GameAction* checkForNextActionInBuffer() override { return ring.empty() ? nullptr : &ring.front(); }
     const GameAction* getNextActionInBuffer() override {
         if (ring.empty()) return nullptr;
@@ -50,33 +41,28 @@ struct FakeInput : ControllerInput {
     void press(int32_t command, int32_t type = kKeyDown, int32_t raw = 0) {
         ring.push_back({0, raw, command, type});
     }
-    void stroke(int32_t command) {
-        press(command, kKeyDown);
-        press(command, kKeyUp);
-    }
+};
+
+struct FakeDesktop : ControllerDesktop {
+    int centred = 0;
+    void centrePointer() override { ++centred; }
 };
 
 struct FakeNetwork : ControllerNetwork {
     int32_t mode = 0;
-    int comms = 0;
-    bool host = false;
     int32_t getNetworkMode() override { return mode; }
-    bool amIHost() override { return host; }
-    void NetworkComm(int32_t) override { ++comms; }
 };
 
 struct FakeEffects : ControllerEffects {
     // Hits per (shooter number, target model index); the hook may change the target too.
     std::map<std::pair<int32_t, long>, std::function<int32_t(FlyableAircraft&)>> hits;
-    std::vector<double> modifiers;
     std::vector<long> explosionsStarted;  // model index of each explosion object started
     int rackCalls = 0, objectHitChecks = 0;
     bool haveBomb = false;
     std::array<double, 6> bomb{};
     ModelArray* models = nullptr;
     int32_t buCheckForBulletsOnAircraftHit(ZephModel&, ZephModel& target, int32_t shooter, bool,
-                                           double modifier) override {
-        modifiers.push_back(modifier);
+                                           double) override {
         auto it = hits.find({shooter, models ? models->indexOf(&target) : -1});
         return it == hits.end() ? 0 : it->second(static_cast<FlyableAircraft&>(target));
     }
@@ -93,9 +79,7 @@ struct FakeEffects : ControllerEffects {
 // Counts what the world step sends to an ordinary object.
 struct Counting : ZephModel {
     std::vector<std::pair<bool, int32_t>> ticks;  // (running, clock)
-    int refuels = 0;
     void callEveryTick(bool running, int32_t clock, bool) override { ticks.push_back({running, clock}); }
-    void canRefuelThisAircraft(ZephModel*) override { ++refuels; }
 };
 
 // A Camel that also records the trigger and the bomb rack.
@@ -130,7 +114,7 @@ protected:
         platform::seedRandom(7);
         store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
         c = std::make_unique<VADArizodazar2>(
-            GameController::Links{store_.get(), &view, inputLink(), desktopLink(), &network, effectsLink()},
+            GameController::Links{store_.get(), &view, inputLink(), &desktop, &network, effectsLink()},
             VADArizodazar2::Content{{}, [this](ModelArray& models, GameController& gc) { populate(models, gc); }});
         c->awakeFromNib();
         c->fromPlayerSignInOkay();
@@ -141,7 +125,6 @@ protected:
     }
     virtual ControllerInput* inputLink() { return &input; }
     virtual ControllerEffects* effectsLink() { return &effects; }
-    virtual ControllerDesktop* desktopLink() { return nullptr; }
 
     // Eight Camels 2,000 ft apart in a row along X at 3,000 ft, heading north; the first four on
     // team 1, the rest on team 2. Object 21 counts what it is sent.
@@ -178,6 +161,7 @@ protected:
     std::unique_ptr<platform::UserDefaults> store_;
     FakeView view;
     FakeInput input;
+    FakeDesktop desktop;
     FakeNetwork network;
     FakeEffects effects;
     std::unique_ptr<VADArizodazar2> c;

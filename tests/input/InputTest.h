@@ -1,62 +1,43 @@
 #pragma once
-// Shared test fixtures for input: a user-defaults store on a file of its own, joystick devices
-// that list the elements they are given, answer reads from a value table and queue button and hat
-// events pushed with press(), and key events.
+// Shared input fixtures: a user-defaults store on a file of its own, joysticks that answer reads
+// from a value table and queue the events pushed with press(), and key events.
 #include <atomic>
 #include <deque>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "input/PellamJoySub.h"
 #include "platform/UserDefaults.h"
 #include "platform/hid/HidDevices.h"
 #include "platform/hid/ToolkitKeys.h"
+#include "tests/TestFolder.h"
 
 namespace pellam::input::test {
-
-// A user-defaults store on a file of its own, removed afterwards.
-class TempStore {
-public:
-    TempStore() {
-        static std::atomic<int> counter{0};
-        path_ = (std::filesystem::temp_directory_path() /
-                 ("pellam_input_" + std::to_string(::getpid()) + "_" + std::to_string(counter++) + ".json"))
-                    .string();
-        std::filesystem::remove(path_);
-        store_ = std::make_unique<platform::UserDefaults>(path_);
-    }
-    ~TempStore() {
-        store_.reset();
-        std::filesystem::remove(path_);
-    }
-    platform::UserDefaults& operator*() { return *store_; }
-    platform::UserDefaults* operator->() { return store_.get(); }
-    // A fresh store object on the same file, as at the next start.
-    void reopen() {
-        store_->synchronize();
-        store_ = std::make_unique<platform::UserDefaults>(path_);
-    }
-
-private:
-    std::string path_;
-    std::unique_ptr<platform::UserDefaults> store_;
-};
-
-inline platform::hid::ToolkitKeyEvent keyEvent(uint16_t c, uint32_t flags = 0, bool repeat = false) {
-    platform::hid::ToolkitKeyEvent e;
-    e.characters[0] = c;
-    e.modifierFlags = flags;
-    e.isARepeat = repeat;
-    return e;
-}
 
 using platform::hid::HidDeviceInfo;
 using platform::hid::HidElement;
 using platform::hid::HidQueueEvent;
+
+// A user-defaults store in a folder of its own, removed afterwards.
+class TempStore {
+public:
+    platform::UserDefaults& operator*() { return store_; }
+    platform::UserDefaults* operator->() { return &store_; }
+
+private:
+    static inline std::atomic<int> count_{0};
+    testing::TestFolder folder_{"pellam-input-" + std::to_string(count_++)};
+    platform::UserDefaults store_{folder_.file("defaults.json")};
+};
+
+inline platform::hid::ToolkitKeyEvent keyEvent(uint16_t c, uint32_t flags = 0) {
+    platform::hid::ToolkitKeyEvent e;
+    e.characters[0] = c;
+    e.modifierFlags = flags;
+    return e;
+}
 
 struct FakeDevice {
     HidDeviceInfo info;
@@ -72,28 +53,24 @@ struct FakeDevice {
 inline HidElement axis(int32_t cookie, int32_t usage, int32_t min = 0, int32_t max = 1023) {
     return {cookie, platform::hid::kGenericDesktopPage, usage, min, max};
 }
-inline HidElement button(int32_t cookie, int32_t number) { return {cookie, platform::hid::kButtonPage, number, 0, 1}; }
-inline HidElement hat(int32_t cookie, int32_t min = 0, int32_t max = 7) {
-    return {cookie, platform::hid::kGenericDesktopPage, platform::hid::kUsageHatSwitch, min, max};
-}
 
-inline FakeDevice stick(std::vector<HidElement> elements, int32_t vendor = 0, int32_t product = 0) {
+inline FakeDevice stick(std::vector<HidElement> elements) {
     FakeDevice d;
-    d.info.vendorID = vendor;
-    d.info.productID = product;
     d.info.primaryUsage = platform::hid::kUsageJoystick;
     d.info.primaryUsagePage = platform::hid::kGenericDesktopPage;
     d.info.elements = std::move(elements);
     return d;
 }
 
-// A stick with X, Y, rudder (Rz), throttle (slider), a hat and `buttons` buttons. Axis cookies 1..4,
-// hat 5, buttons from 10.
+// X, Y, rudder (Rz) and throttle (slider) on cookies 1..4 resting mid-range, a hat on 5 and
+// `buttons` buttons from cookie 10.
 inline FakeDevice fullStick(int buttons = 12) {
-    std::vector<HidElement> e = {axis(1, platform::hid::kUsageX), axis(2, platform::hid::kUsageY),
-                                 axis(3, platform::hid::kUsageRz), axis(4, platform::hid::kUsageSlider), hat(5)};
-    for (int b = 0; b < buttons; ++b) e.push_back(button(10 + b, b + 1));
-    return stick(e);
+    using namespace platform::hid;
+    FakeDevice d = stick({axis(1, kUsageX), axis(2, kUsageY), axis(3, kUsageRz), axis(4, kUsageSlider),
+                          {5, kGenericDesktopPage, kUsageHatSwitch, 0, 7}});
+    for (int b = 0; b < buttons; ++b) d.info.elements.push_back({10 + b, kButtonPage, b + 1, 0, 1});
+    d.values = {{1, 512}, {2, 512}, {3, 512}, {4, 512}};
+    return d;
 }
 
 class FakeHid : public platform::hid::HidServices {
@@ -140,11 +117,12 @@ struct Rig {
     FakeHid hid;
     TempStore store;
     std::unique_ptr<PellamJoySub> in;
-    explicit Rig(std::vector<FakeDevice> devices) {
+    explicit Rig(std::vector<FakeDevice> devices = {}) {
         hid.devices = std::move(devices);
         in = std::make_unique<PellamJoySub>(&hid, *store);
         in->awakeFromNib();
     }
+    void set(int32_t cookie, int32_t value, int d = 0) { hid.devices[d].values[cookie] = value; }
 };
 
 }  // namespace pellam::input::test

@@ -1,10 +1,11 @@
-// Flight-control values from mouse and stick, pedal brakes, and calibration.
+// Joysticks found and read: discovery, the event queues and buttons, axes that cannot be read,
+// calibration, and the joystick windows.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
+#include <tuple>
 
-#include "input/PellamJoySub.h"
+#include "platform/Beep.h"
 #include "tests/input/InputTest.h"
 
 namespace pellam::input {
@@ -12,184 +13,153 @@ namespace {
 
 using namespace platform::hid;
 using test::axis;
-using test::FakeHid;
+using test::Rig;
 using test::stick;
-using test::TempStore;
+using D = JoystickDevices;
 
-constexpr float kW = 1000, kH = 800;
+using Entry = std::tuple<int, int, int>;  // raw key, command, press or release
 
-// A stick with X, Y, rudder and throttle on 0..1000 and toe brakes, calibrated to read
-// p = v / 500 - 1 straight (throttle v / 1000, not reversed).
-class Controls : public ::testing::Test {
-protected:
-    FakeHid hid;
-    TempStore store;
-    std::unique_ptr<PellamJoySub> input;
-    void SetUp() override {
-        auto s = stick({axis(1, kUsageX, 0, 1000), axis(2, kUsageY, 0, 1000), axis(3, kUsageRz, 0, 1000),
-                        axis(4, kUsageSlider, 0, 1000)});
-        s.values = {{1, 500}, {2, 500}, {3, 500}, {4, 0}};
-        hid.devices.push_back(s);
-        input = std::make_unique<PellamJoySub>(&hid, *store);
-        input->awakeFromNib();
-        input->AileronCalibrator = input->ElevatorCalibrator = input->RudderCalibrator = 1;
-        input->ThrottleRangeCalibrator = 1;
-        input->ThrottleStartAdder = 0;
-        input->ThrottleDirection = false;
-        input->pointerMoved(kW / 2, kH / 2);
-    }
-    void set(int cookie, int value) { hid.devices[0].values[cookie] = value; }
-    void frame() { input->createSurfaceInput(kW, kH); }
-};
-
-TEST_F(Controls, MouseFliesUntilTheStickMoves) {
-    frame();
-    EXPECT_EQ(input->getFinalAilerons(), 0.0);
-    EXPECT_EQ(input->getFinalElevator(), 0.0);
-    // Right edge: 2 x 1, rescaled and raised to the mouse curve; the mouse may exceed 1.
-    input->pointerMoved(kW, kH / 2);
-    frame();
-    EXPECT_NEAR(input->getFinalAilerons(), std::pow(2 * 1.052631579, 1.6), 1e-9);
-    // The stick moves by more than 0.05: it takes over.
-    set(1, 800);  // 0.6
-    frame();
-    EXPECT_NEAR(input->getFinalAilerons(), std::pow((0.6 - 0.05) * 1.052631579, 1.9), 1e-9);
-    // Inside the stick's dead zone: exactly 0.
-    set(1, 515);  // 0.03
-    frame();
-    EXPECT_EQ(input->getFinalAilerons(), 0.0);
-    // Both move in one frame: the mouse wins.
-    set(1, 200);
-    input->pointerMoved(0, kH / 2);
-    frame();
-    EXPECT_NEAR(input->getFinalAilerons(), -std::pow(2 * 1.052631579, 1.6), 1e-9);
+std::vector<Entry> drain(DoJoystick& input) {
+    std::vector<Entry> out;
+    while (const ActionItem1* a = input.getNextActionInBuffer())
+        out.push_back({a->RawKeyPress, a->theAction, a->actionType});
+    return out;
 }
 
-TEST_F(Controls, PointerNeverSeenRestsAtTheCentre) {
-    PellamJoySub fresh{nullptr, *store};
-    fresh.awakeFromNib();
-    fresh.createSurfaceInput(kW, kH);
-    EXPECT_EQ(fresh.getFinalAilerons(), 0.0);
-    EXPECT_EQ(fresh.getFinalElevator(), 0.0);
-    // An empty rectangle gives no mouse input rather than a division by zero.
-    fresh.pointerMoved(10, 10);
-    fresh.createSurfaceInput(0, 0);
-    EXPECT_EQ(fresh.getFinalAilerons(), 0.0);
-    EXPECT_FALSE(fresh.getUseJoyThrottle());
+TEST(Discovery, ABrokenDeviceHidesNoOther) {
+    test::FakeHid hid;
+    hid.devices = {test::fullStick(), test::fullStick(), test::fullStick()};
+    hid.devices[0].info.primaryUsage = 5;  // says it is no joystick
+    hid.devices[1].propertiesFail = true;
+    D d;
+    ASSERT_TRUE(d.FindLastJoystick(&hid));
+    EXPECT_EQ(d.DevicesFound, 1);
+    EXPECT_EQ(d.group(D::kStickX).device, 0);  // the first joystick found
+    EXPECT_TRUE(hid.devices[2].open);
+    EXPECT_FALSE(hid.devices[1].open);
 }
 
-TEST(PedalBrakes, EachChangeIsReportedOnce) {
-    auto pedals = stick({axis(1, kUsageX, 0, 127), axis(2, kUsageY, 0, 127), axis(3, kUsageRz, 0, 127)}, 1678, 1281);
-    pedals.values = {{1, 0}, {2, 0}, {3, 64}};
-    test::Rig rig({pedals});
-    auto& [hid, store, in] = rig;
-    PellamJoySub& input = *in;
-    std::vector<int> reports;
-    auto frame = [&] {
-        input.createSurfaceInput(100, 100);
-        reports.push_back(input.getPedalBrakes());
-    };
-    frame();
-    hid.devices[0].values[2] = 81;  // the second toe brake alone
-    frame();
-    frame();
-    hid.devices[0].values[2] = 80;
-    frame();
-    frame();
-    EXPECT_EQ(reports, (std::vector<int>{0, 1, -1, 0, -1}));
-    EXPECT_FALSE(input.haveJoystick());  // pedals have no stick X
+// Three sticks are opened, each with its queue, and a fourth is not. One event a stick a frame;
+// buttons are numbered across the sticks, so the third stick's first is button 41 (group 55) and
+// the first's button 17 is group 31. A button without a command is sent unbound.
+TEST(Buttons, ThreeSticksHighAndUnboundButtonsAndButtonsOffTheTable) {
+    Rig rig(std::vector<test::FakeDevice>(4, test::fullStick(20)));
+    PellamJoySub& input = *rig.in;
+    EXPECT_EQ(input.joysticks().DevicesFound, 4);
+    EXPECT_TRUE(rig.hid.devices[2].open && rig.hid.devices[2].queueStarted);
+    EXPECT_FALSE(rig.hid.devices[3].open);
+    input.JoystickButtonTranslation[8] = 0;
+    rig.hid.press(2, 10, 1);
+    rig.hid.press(0, 26, 1);
+    rig.hid.press(0, 12, 1);
+    rig.hid.press(0, 10, 1);
+    for (int frame = 0; frame < 3; ++frame) input.CheckJoystickQueue();
+    EXPECT_EQ(drain(input), (std::vector<Entry>{
+                                {0x10001F, 11, 2}, {0x100037, 11, 2}, {0x100008, 95, 2}, {0x100006, 2, 2}}));
+    input.setJoystickButtonCommand(18, 63);
+    EXPECT_EQ(input.getJoystickButtonCommand(63), 0);
 }
 
-TEST(Axes, DegenerateRangesAndCalibrationsReadZero) {
+TEST(Axes, NoStickDegenerateRangesAndUnreadableElementsReadZero) {
+    Rig none;
+    none.in->CheckJoystickQueue();
+    EXPECT_TRUE(none.in->ring().empty());
+    for (int a = 0; a <= 24; ++a) EXPECT_EQ(none.in->getAxisPosition(a), 0.0);
+
     auto s = stick({axis(1, kUsageX, 7, 7), axis(2, kUsageY, 0, 1000), axis(4, kUsageSlider, 5, 5)});
     s.values = {{1, 7}, {2, 900}, {4, 5}};
-    test::Rig rig({s});
-    auto& [hid, store, in] = rig;
-    PellamJoySub& input = *in;
+    Rig rig({s});
+    PellamJoySub& input = *rig.in;
     EXPECT_EQ(input.getAxisPosition(1), 0.0);
     EXPECT_EQ(input.getAxisPosition(4), 0.0);
-    input.ElevatorCalibrator = std::numeric_limits<double>::quiet_NaN();
-    EXPECT_EQ(input.getAxisPosition(2), 0.0);
-    input.ElevatorCalibrator = std::numeric_limits<double>::infinity();
     input.createSurfaceInput(100, 100);
-    EXPECT_TRUE(std::isfinite(input.getFinalElevator()));
-    EXPECT_TRUE(std::isfinite(input.getFinalAilerons()));
-    EXPECT_TRUE(std::isfinite(input.getFinalThrottle()));
-    // An unreadable element reads 0.
-    hid.devices[0].values.erase(2);
-    input.ElevatorCalibrator = 1;
+    EXPECT_TRUE(std::isfinite(input.getFinalElevator() + input.getFinalAilerons() + input.getFinalThrottle()));
+    rig.hid.devices[0].values.erase(2);
     EXPECT_EQ(input.getAxisPosition(2), 0.0);
 }
 
-class Calibration : public ::testing::Test {
-protected:
-    FakeHid hid;
-    TempStore store;
-    std::unique_ptr<PellamJoySub> input;
-    void SetUp() override {
-        auto s = stick({axis(1, kUsageX), axis(2, kUsageY), axis(3, kUsageRz), axis(4, kUsageSlider)});
-        s.values = {{1, 512}, {2, 512}, {3, 512}, {4, 100}};
-        hid.devices.push_back(s);
-        input = std::make_unique<PellamJoySub>(&hid, *store);
-        input->awakeFromNib();
-        input->ThrottleDirection = false;
+// The calibrator's tracker sees every axis at each of `swept`, then the stick rests at `centre`.
+void calibrate(Rig& rig, std::vector<int> swept, int centre) {
+    rig.in->initJoystickCalibrateVariables();
+    rig.in->DoingCalWindow = true;
+    for (int v : swept) {
+        for (int cookie = 1; cookie <= 4; ++cookie) rig.set(cookie, v);
+        rig.in->createSurfaceInput(100, 100);
     }
-    void set(int cookie, int v) { hid.devices[0].values[cookie] = v; }
-    // Sweeps every axis to both ends through the calibrator's tracker, then rests them.
-    void sweep(int centre, int thrLow, int thrHigh) {
-        input->initJoystickCalibrateVariables();
-        input->DoingCalWindow = true;
-        for (int v : {0, 1023}) {
-            set(1, v), set(2, v), set(3, v);
-            input->createSurfaceInput(100, 100);
-        }
-        for (int v : {thrLow, thrHigh}) {
-            set(4, v);
-            input->createSurfaceInput(100, 100);
-        }
-        input->DoingCalWindow = false;
-        set(1, centre), set(2, centre), set(3, centre);
-        input->getJoystickCentersAndCalibrate();
-    }
-};
-
-TEST_F(Calibration, StickReadsZeroAtRestAndOnePointOneAtItsEndsCentredOrNot) {
-    sweep(512, 100, 900);
-    for (int v : {0, 512, 1023}) {
-        set(1, v);
-        EXPECT_NEAR(input->getAxisPosition(1), (v - 512) / 511.5 * 1.1, 2e-3) << v;
-    }
-    // The throttle's travel from its lowest point reaches full a little before its far end.
-    set(4, 100);
-    EXPECT_DOUBLE_EQ(input->getAxisPosition(4), 0.0);
-    set(4, 716);
-    EXPECT_DOUBLE_EQ(input->getAxisPosition(4), 1.0);
-
-    // Off centre: 1.1 on its short side.
-    sweep(600, 100, 900);
-    set(1, 1023);
-    EXPECT_NEAR(input->getAxisPosition(1), 1.1, 1e-9);
-    set(1, 0);
-    EXPECT_NEAR(input->getAxisPosition(1), -600.0 / 423 * 1.1, 1e-9);
+    rig.in->DoingCalWindow = false;
+    for (int cookie = 1; cookie <= 3; ++cookie) rig.set(cookie, centre);
+    rig.in->getJoystickCentersAndCalibrate();
 }
 
-TEST_F(Calibration, AStillThrottleAndAnAbsentAxis) {
-    // Stick Y absent: its calibration is kept.
-    hid.devices[0].info.elements.erase(hid.devices[0].info.elements.begin() + 1);
-    input = std::make_unique<PellamJoySub>(&hid, *store);
-    input->awakeFromNib();
-    input->ElevatorCalibrator = 1.54;
-    input->initJoystickCalibrateVariables();
-    input->DoingCalWindow = true;
-    set(4, 300);
-    input->createSurfaceInput(100, 100);
-    input->DoingCalWindow = false;
-    input->getJoystickCentersAndCalibrate();
-    EXPECT_DOUBLE_EQ(input->ThrottleRangeCalibrator, 2.4);
-    EXPECT_DOUBLE_EQ(input->ElevatorCalibrator, 1.54);
-    EXPECT_EQ(input->JUp, DoJoystick::kUnset);
-    // A stick that never moved: each side counts as one raw unit.
-    EXPECT_DOUBLE_EQ(input->AileronCalibrator, 511.5 * 1.1);
+// Stick Y absent: its calibration is kept. A stick and throttle that never moved divide by
+// nothing: each side of the stick counts as one raw unit.
+TEST(Calibration, OffCentreStickAndStillOrAbsentAxes) {
+    auto s = test::fullStick();
+    s.info.elements.erase(s.info.elements.begin() + 1);
+    Rig rig({s});
+    rig.in->ElevatorCalibrator = 1.54;
+    calibrate(rig, {0, 1023}, 600);  // off centre: 1.1 on its short side, more on the long
+    EXPECT_DOUBLE_EQ(rig.in->ElevatorCalibrator, 1.54);
+    EXPECT_EQ(rig.in->JUp, DoJoystick::kUnset);
+    rig.set(1, 1023);
+    EXPECT_NEAR(rig.in->getAxisPosition(1), 1.1, 1e-9);
+    rig.set(1, 0);
+    EXPECT_LT(rig.in->getAxisPosition(1), -1.1);
+
+    calibrate(rig, {512}, 512);
+    EXPECT_DOUBLE_EQ(rig.in->ThrottleRangeCalibrator, 2.4);
+    EXPECT_DOUBLE_EQ(rig.in->AileronCalibrator, 511.5 * 1.1);
+}
+
+// The button window's choice is in force at once and stored only by Okay; Cancel puts it back,
+// and Reset puts back the defaults and stores them.
+TEST(JoystickWindows, ButtonWindowCancelOkayAndReset) {
+    Rig rig({test::fullStick()});
+    PellamJoySub& in = *rig.in;
+    in.okayButtons(InputButton::DefCancel);  // no window open, so no copy to put back
+    EXPECT_EQ(in.getJoystickButtonCommand(6), kFireGuns);
+    const int before = in.getJoystickButtonCommand(8);
+    auto chooseThrottleUpForButton3 = [&] {
+        in.fromDefineJoystickMenu();
+        rig.hid.press(0, 12, 1);
+        in.createSurfaceInput(800, 600);
+        EXPECT_EQ(in.joyWindow.buttonName, "Button #3");
+        in.joyWindow.popUpCommand = kThrottleUp;
+        in.joyWindow.slider1 = 3.0;
+        in.createSurfaceInput(800, 600);
+        EXPECT_EQ(in.getJoystickButtonCommand(8), kThrottleUp);
+        EXPECT_DOUBLE_EQ(in.StickCurveJoy, 1.9);  // sliders wait for Okay
+    };
+    chooseThrottleUpForButton3();
+    const long beeps = platform::beepCount();
+    in.fromJoystickCalibrateMenu();  // neither window opens over the other
+    EXPECT_FALSE(in.DoingCalWindow);
+    EXPECT_EQ(platform::beepCount(), beeps + 1);
+    in.okayButtons(InputButton::DefCancel);
+    EXPECT_EQ(in.getJoystickButtonCommand(8), before);
+    EXPECT_FALSE(in.isWindowOpen());
+
+    chooseThrottleUpForButton3();
+    in.okayButtons(InputButton::DefOkay);
+    EXPECT_DOUBLE_EQ(in.StickCurveJoy, 3.0);
+    EXPECT_EQ((*rig.store->dataForKey("JoystickButtons"))[8], kThrottleUp);
+
+    in.okayButtons(InputButton::DefReset);
+    EXPECT_EQ((*rig.store->dataForKey("JoystickButtons"))[8], before);
+}
+
+// A signed stick swept end to end fills its range box and rests in the middle.
+TEST(JoystickWindows, CalibratorRangesOfASignedStick) {
+    Rig rig({stick({axis(1, kUsageX, -32768, 32767), axis(2, kUsageY, -32768, 32767)})});
+    PellamJoySub& in = *rig.in;
+    in.fromJoystickCalibrateMenu();
+    for (int v : {-32768, 32767, 0}) {
+        rig.set(1, v), rig.set(2, v);
+        in.createSurfaceInput(800, 600);
+    }
+    const auto& r = in.getRanges();
+    EXPECT_EQ(std::vector<double>(r.begin(), r.begin() + 4), (std::vector<double>{0.0, 1.0, 1.0, 0.0}));
+    EXPECT_NEAR(r[8], 0.5, 1e-4);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #pragma once
 // Machines of a network game in one process: the protocol engine over real sockets on
 // 127.0.0.1, each with a small world of eight aircraft flying straight lines, all on one tick
-// clock the test moves by hand; and a relay that loses, repeats and reorders datagrams. Also the
-// loopback address and a wait for a packet, for the tests of two bare links.
+// clock the test moves by hand; a relay that loses, repeats and reorders datagrams; a stranger
+// that sends hand-made packets; and a wait for a packet, for the tests of bare links.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -39,7 +39,7 @@ inline std::atomic<int32_t> clockTicks{100000};
 struct Plane {
     std::array<double, 3> position{}, velocity{};
     int32_t team = 1, type = 55, timeOfReset = 0, whoShotMe = -1, lastApplied = 0;
-    double totalHits = 0, networkHits = 0;
+    double totalHits = 0;
     bool remote = false, down = false;
 };
 
@@ -49,8 +49,8 @@ struct World : EngineServices {
     std::array<Plane, 8> planes;
     std::array<std::array<int32_t, 2>, 8> results{};
     std::array<int32_t, 4> teams{};
-    bool host = false;
-    int missionStarts = 0, restarts = 0, lastSound = -1, paintLookups = 0;
+    bool host = false, bombs = false;
+    int missionStarts = 0, paintLookups = 0;
 
     explicit World(int seed) {
         for (int n = 0; n < 8; ++n) planes[n].position = {1000.0 * seed + 50.0 * n, 3000.0, 0.0};
@@ -61,7 +61,7 @@ struct World : EngineServices {
             for (int j = 0; j < 3; ++j) p.position[j] += p.velocity[j] * ticks;
     }
     SlotAircraft aircraftInSlot(int s) override { return {!planes[s].remote, planes[s].position[1], planes[s].team, planes[s].type}; }
-    bool doIhaveBombs(int) override { return false; }
+    bool doIhaveBombs(int joiner) override { return joiner == 2; }
     uint32_t getMissionHash() override { return 0x1234; }
     double getMissionSeconds() override { return 7.0; }
     void startJoinerAircraft(int j, int32_t team, int32_t type) override {
@@ -78,12 +78,11 @@ struct World : EngineServices {
     }
     double totalHits(int s) override { return planes[s].totalHits; }
     void reportNetworkHits(int s, double hits) override {
-        planes[s].networkHits = hits;
         if (host && hits > 20 && !planes[s].down && planes[s].whoShotMe >= 0) ++results[planes[s].whoShotMe][0];
         planes[s].down = planes[s].down || hits > 20;
     }
     bool resetRecently(int s) override { return platform::TickCount() - planes[s].timeOfReset < 300; }
-    void clearHits(int s) override { planes[s].networkHits = 0; }
+    void clearHits(int) override {}
     uint8_t kills(int s) override { return static_cast<uint8_t>(results[s][0]); }
     int modelCount() override { return 30; }
     bool isDead(int) override { return false; }
@@ -109,16 +108,16 @@ struct World : EngineServices {
     void setCameraRule(int32_t) override {}
     void setDogfightOnly(bool, bool, int32_t) override {}
     void setMissionHash(uint32_t, double) override {}
-    void setMyJoinerBombs(bool, int) override {}
+    void setMyJoinerBombs(bool carried, int) override { bombs = carried; }
     void setNetworkDogfightOnlyTeam(int32_t team, int s) override { planes[s].team = team; }
     void setNetworkAircraftTypeForAircraft(int s, int32_t type) override { planes[s].type = type; }
-    void startThisAircraft(int, bool) override { ++restarts; }
+    void startThisAircraft(int, bool) override {}
     void setMissionNumber(int32_t) override {}
     void StartMission() override { ++missionStarts; }
     void joinerGotEndOfGame() override {}
     int32_t getJoinerAircraftType() override { return planes[0].type; }
     std::string autoMessage(int k) override { return "Canned " + std::to_string(k + 1); }
-    void playSound(int32_t sound, int32_t) override { lastSound = sound; }
+    void playSound(int32_t, int32_t) override {}
     int32_t tryForCustomPaintJobBig(const std::string&) override { return ++paintLookups, -1; }
     int32_t tryForCustomPaintJobSmall(const std::string&) override { return -1; }
     void deleteTexture(int32_t) override {}
@@ -139,6 +138,7 @@ struct Machine {
         ASSERT_EQ(link.startNetworkRoutines(0, BSDNetworkSockets::kHost, world.planes[0].team), 0);
         GameRules rules;
         rules.killsToWin = 5;
+        rules.dogfightOnly = 1;
         link.setResetTime(rules, 0, 0);
     }
     void join(uint16_t hostPort) {
@@ -169,12 +169,6 @@ void run(std::vector<Machine*> machines, int frames, int32_t ticks, Between&& be
 }
 inline void run(std::vector<Machine*> machines, int frames, int32_t ticks = 3) {
     run(std::move(machines), frames, ticks, [] {});
-}
-// Frames until `done` holds (a few more for the receivers' threads), at most `frames`.
-template <class Done>
-bool runUntil(const std::vector<Machine*>& machines, int frames, Done&& done) {
-    for (int f = 0; f < frames && !done(); ++f) run(machines, 1);
-    return done();
 }
 
 // Stands between the host and joiners: joiner k talks to relay port k, which passes its
@@ -243,6 +237,13 @@ struct Stranger {
         const size_t n = build(SendSlot(bytes));
         socket.sendTo({kLoopback, to}, std::span<const uint8_t>(bytes.data(), n));
     }
+    // Sends a hand-made packet to `m` and runs two of its frames once its receiver has it.
+    template <class Build>
+    void deliver(Machine& m, Build&& build) {
+        send(m.link.localPort(), build);
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        run({&m}, 2);
+    }
     // The type and byte 3 of the next answer (the host's new-game and names packets to every
     // joiner let pass), {0, 0} when none comes.
     std::pair<uint8_t, uint8_t> answer() {
@@ -254,11 +255,6 @@ struct Stranger {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         return {0, 0};
-    }
-    bool got(uint8_t type) {
-        for (std::pair<uint8_t, uint8_t> a; (a = answer()).first != 0;)
-            if (a.first == type) return true;
-        return false;
     }
 };
 

@@ -24,22 +24,17 @@ using Point3 = std::array<double, 3>;
 
 struct RecordingController : ControllerServices {
     ModelArray* models = nullptr;
-    int32_t missionTime = 1;
     bool running = true;
-    int32_t replaySpeed = 1;
-    std::vector<Point3> explosions, sounds, blasts;
+    std::vector<Point3> explosions, sounds;
     std::vector<long> droppers;
 
     ModelArray* getModelArray() override { return models; }
-    int32_t getGlobalMissionTime() override { return missionTime; }
-    bool isPaused() override { return running; }
-    int32_t getReplaySpeed() override { return replaySpeed; }
+    int32_t getGlobalMissionTime() override { return 1; }
+    bool isPaused() override { return running; }  // true while the game runs
+    int32_t getReplaySpeed() override { return 1; }
     void startAnExplosion(const double* p) override { explosions.push_back({p[0], p[1], p[2]}); }
     void doExplosionSound(const double* p) override { sounds.push_back({p[0], p[1], p[2]}); }
-    void checkForBombKills(const double* p, long dropper) override {
-        blasts.push_back({p[0], p[1], p[2]});
-        droppers.push_back(dropper);
-    }
+    void checkForBombKills(const double*, long dropper) override { droppers.push_back(dropper); }
 };
 
 // Ground from a function of X and Z, with the texture code and the plane of the last query.
@@ -120,6 +115,30 @@ struct RecordingView : ViewServices, render::ObjectDrawingView {
     }
 };
 
+// A body-axis direction of `m` in world axes.
+inline Point3 bodyToWorld(const ZephModel& m, const Point3& body) {
+    double matrix[16] = {}, out[3];
+    ZephModel::quaternionToMatrix(m.ModelAttitude.QAttitude.data(), matrix);
+    ZephModel::RotateVector(body.data(), out, matrix);
+    return {out[0], out[1], out[2]};
+}
+
+// Starts a unit as the mission start does: level at p, turned by `heading` degrees, on `team`.
+inline void startUnit(ZephModel& unit, ControllerServices* controller, ViewServices* view, const Point3& p,
+                      double heading = 0.0, int32_t team = 1) {
+    unit.initWithGLView(view);
+    unit.setaController(controller);
+    const QNion level;
+    unit.setStartingModelQNionX(p[0], p[1], p[2], &level);
+    if (heading != 0.0) {
+        unit.rotateHeadingByDegrees(heading);
+        unit.copyCurrentQNionToStart();
+    }
+    unit.setOPPHeading(heading);
+    unit.setTeam(team);
+    unit.resetModel();
+}
+
 // World position of a drawn point under the drawn matrix (column order, 12..14 the translation).
 inline Point3 worldOf(const RecordingView::Drawn& d, const GLT2FN3FV3FFormat& p) {
     const auto& m = d.matrix;
@@ -190,24 +209,12 @@ struct VehicleRig {
         return path[k];
     }
     void start(int32_t first) { v->setPathStart(first, path.data()); }
-    void tick(int n = 1, bool running = true, bool inReplay = false) {
-        for (int k = 0; k < n; ++k) {
-            if (running) ++time;
-            v->callEveryTick(running, time, inReplay);
-        }
+    void tick(int n = 1) {
+        for (int k = 0; k < n; ++k) v->callEveryTick(true, ++time, false);
     }
     double x() const { return v->ModelAttitude.Position[0]; }
     double y() const { return v->ModelAttitude.Position[1]; }
     double z() const { return v->ModelAttitude.Position[2]; }
-    // World height of the body's right side: sin of the bank.
-    double bank() const {
-        double m[16] = {};
-        const double right[3] = {1, 0, 0};
-        double w[3];
-        ZephModel::quaternionToMatrix(v->ModelAttitude.QAttitude.data(), m);
-        ZephModel::RotateVector(right, w, m);
-        return std::asin(std::clamp(w[1], -1.0, 1.0));
-    }
 };
 
 }  // namespace pellam::fakes
@@ -235,13 +242,7 @@ struct ArmedWorld {
     }
     template <typename T>
     T& unit(std::unique_ptr<ZephModel> made, std::array<double, 3> p, int32_t team = 1) {
-        made->initWithGLView(nullptr);
-        made->setaController(&controller);
-        QNion level;
-        level.QAttitude = {1, 0, 0, 0};
-        made->setStartingModelQNionX(p[0], p[1], p[2], &level);
-        made->setTeam(team);
-        made->resetModel();
+        fakes::startUnit(*made, &controller, nullptr, p, 0.0, team);
         return *static_cast<T*>(controller.models.put(kUnit, std::move(made)));
     }
 };

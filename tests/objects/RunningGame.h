@@ -1,8 +1,7 @@
 #pragma once
-// The real controller flying a game: the player's Camel over flat ground at `ground` ft, starting
-// at `height` ft heading east, with the effect objects in the array's head, and the settings store
-// in a folder of the test's own. The simulation is seeded after start-up, which seeds it from the
-// system.
+// The real controller flying a game: the player's Camel with two bombs over flat ground at
+// `ground` ft, starting at `height` ft heading east, with the effect objects in the array's head,
+// and the settings store in a folder of the test's own.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -15,9 +14,30 @@
 #include "platform/Random.h"
 #include "platform/UserDefaults.h"
 #include "tests/TestFolder.h"
-#include "tests/flight/TestWorld.h"
+#include "tests/objects/ObjectFakes.h"
 
 namespace pellam::testing {
+
+// The real controller with the world `populate` builds, signed in and flying, its simulation
+// seeded after start-up (which seeds it from the system).
+inline std::unique_ptr<VADArizodazar2> flyingGame(platform::UserDefaults& store, uint32_t seed,
+                                                  std::function<void(ModelArray&, GameController&)> populate) {
+    platform::seedRandom(seed);
+    auto c = std::make_unique<VADArizodazar2>(GameController::Links{&store}, VADArizodazar2::Content{nullptr, populate});
+    c->awakeFromNib();
+    c->seedSimulation(seed);
+    c->fromPlayerSignInOkay();
+    c->doSelectMission = false;
+    c->fromFlyMissionButton();
+    return c;
+}
+
+// One frame of one tick: the world step and the per-frame checks.
+inline void frameOf(VADArizodazar2& c) {
+    c.theticks = 1;
+    c.MoveAircraftAndObjects();
+    c.PrepareAndCallDrawing();
+}
 
 class RunningGame : public ::testing::Test {
 protected:
@@ -25,17 +45,8 @@ protected:
         : folder_(folderName), ground_(ground), height_(height) {}
 
     void SetUp() override {
-        platform::seedRandom(11);
         store_ = std::make_unique<platform::UserDefaults>(folder_.file("defaults.json"));
-        c = std::make_unique<VADArizodazar2>(GameController::Links{store_.get()},
-                                             VADArizodazar2::Content{nullptr, [this](ModelArray& m, GameController& gc) {
-                                                                         populate(m, gc);
-                                                                     }});
-        c->awakeFromNib();
-        c->seedSimulation(11);
-        c->fromPlayerSignInOkay();
-        c->doSelectMission = false;
-        c->fromFlyMissionButton();
+        c = flyingGame(*store_, 11, [this](ModelArray& m, GameController& gc) { populate(m, gc); });
     }
 
     void populate(ModelArray& models, GameController& gc) {
@@ -46,18 +57,17 @@ protected:
         camel->afterLightTexture3dPointChangesFor(nullptr);
         camel->SetUpAircraft(5000.0, height_, 8000.0, 90.0, 0.0, 95.0, 0.8);
         camel->copyCurrentQNionToStart();
-        loadCamel(*camel);
+        camel->ThisAircraft.CurrentNumberOfBombs = 2;
         player = static_cast<ObjectTestFile*>(models.put(ModelArray::kFirstAircraft, std::move(camel)));
         placeEffectObjects(models, nullptr, &gc);
     }
-    // What the test puts aboard before the game starts.
-    virtual void loadCamel(ObjectTestFile&) {}
+    void frame() { frameOf(*c); }
 
-    // One frame of one tick: the world step and the per-frame checks.
-    void frame() {
-        c->theticks = 1;
-        c->MoveAircraftAndObjects();
-        c->PrepareAndCallDrawing();
+    // An enemy unit started level at p, turned by `heading` degrees, in the world.
+    template <typename T>
+    T* placeEnemy(std::unique_ptr<ZephModel> unit, const std::array<double, 3>& p, double heading = 0.0) {
+        fakes::startUnit(*unit, c.get(), nullptr, p, heading, player->getTeamNumber() + 1);
+        return static_cast<T*>(c->getModelArray()->append(std::move(unit)));
     }
 
     // The line of the player's fire: where its newest bullet was, and the unit way it flies.

@@ -54,15 +54,9 @@ TEST(Convoy, DrivesTheRoadAndTheBridgeDeck) {
     convoy.push_back(std::make_unique<TruckWWI>());
     convoy.push_back(std::make_unique<TankWWI>());
     for (size_t k = 0; k < convoy.size(); ++k) {
-        GroundVehicle& v = *convoy[k];
-        v.setaController(&controller);
-        v.initWithGLView(nullptr);
-        v.setModelType(k == 2 ? 75 : 14);
-        QNion start;
-        start.Position = {1323 * kSquareFeet + 900, 849.7, (1044.5 - 1.0 * k) * kSquareFeet};
-        v.setStartingModelQNionX(start.Position[0], start.Position[1], start.Position[2], &start);
-        v.resetModel();
-        v.setPathStart(1, path.data());
+        convoy[k]->setModelType(k == 2 ? 75 : 14);
+        fakes::startUnit(*convoy[k], &controller, nullptr, {1323 * kSquareFeet + 900, 849.7, (1044.5 - 1.0 * k) * kSquareFeet});
+        convoy[k]->setPathStart(1, path.data());
     }
 
     int onDeck = 0;

@@ -1,24 +1,19 @@
 // The effect objects in the running game: a Camel's bomb falls, bursts with debris and leaves a
 // crater; explosions turn in strict rotation; every object, effects and ground units alike, stands
 // through a pause and a held replay and is given back whole when a replay ends; a Camel shoots down
-// a balloon defended by a flak gun and a machine-gun post.
+// a balloon defended by a flak gun and a machine-gun post, and strafes a lorry to a wreck.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "aircraft/ObjectTestFile.h"
-#include "game/VADArizodazar2.h"
 #include "objects/AllBombs.h"
 #include "objects/ArmedObjects.h"
 #include "objects/Balloon.h"
 #include "objects/GunPit.h"
 #include "objects/Debris.h"
-#include "objects/EffectObjects.h"
-#include "objects/GroundClutter.h"
 #include "objects/GroundExplosion.h"
 #include "objects/TruckWWI.h"
 #include "tests/objects/RunningGame.h"
-#include "tests/flight/TestWorld.h"
 
 namespace pellam {
 namespace {
@@ -27,7 +22,6 @@ class GameEffects : public testing::RunningGame {
 protected:
     GameEffects() : RunningGame("pellam effects", 100.0, 700.0) {}
 
-    void loadCamel(ObjectTestFile& camel) override { camel.ThisAircraft.CurrentNumberOfBombs = 2; }
     Debris& debris() { return *static_cast<Debris*>(c->modelAt(ModelArray::kDebris)); }
     GroundExplosion& explosion(int k) { return *static_cast<GroundExplosion*>(c->modelAt(ModelArray::kFirstExplosion + k)); }
     AllBombs& bombs() { return *static_cast<AllBombs*>(c->modelAt(ModelArray::kBombs)); }
@@ -35,18 +29,6 @@ protected:
         int n = 0;
         for (const auto& f : debris().TheFlakes) n += f.TimeStarted != Debris::kFree;
         return n;
-    }
-    // An enemy unit set down `across` ft to the side of `aim` at height `y`, level.
-    template <typename T>
-    T* place(std::unique_ptr<ZephModel> unit, const std::array<double, 3>& aim, double across, double y) {
-        unit->initWithGLView(nullptr);
-        unit->setaController(c.get());
-        QNion level;
-        level.QAttitude = {1, 0, 0, 0};
-        unit->setStartingModelQNionX(aim[0] + across, y, aim[2] + across, &level);
-        unit->setTeam(player->getTeamNumber() + 1);
-        unit->resetModel();
-        return static_cast<T*>(c->getModelArray()->append(std::move(unit)));
     }
     // Every object's pose and record countdown, and the pools' contents.
     struct State {
@@ -70,8 +52,8 @@ protected:
     }
 };
 
-TEST_F(GameEffects, ACamelsBombFallsBurstsThrowsDebrisAndLeavesACrater) {
-    ASSERT_NE(dynamic_cast<GroundClutter*>(c->modelAt(ModelArray::kGroundClutter)), nullptr);
+// Then eight more explosions: they turn in strict rotation, the last restarting the bomb's.
+TEST_F(GameEffects, ACamelsBombFallsBurstsThrowsDebrisAndLeavesACraterAndExplosionsRotate) {
     for (int i = 0; i < 60; ++i) frame();
     c->Command.actionType = kKeyDown;
     c->someTypicalKeyPresses(18, false);
@@ -93,11 +75,8 @@ TEST_F(GameEffects, ACamelsBombFallsBurstsThrowsDebrisAndLeavesACrater) {
     frame();
     EXPECT_EQ(explosion(0).liveSprites(), 40);
     EXPECT_EQ(explosion(1).isBusy(), false);
-}
 
-TEST_F(GameEffects, TheNinthExplosionRestartsTheFirst) {
-    for (int i = 0; i < 100; ++i) frame();
-    for (int k = 0; k < 9; ++k) {
+    for (int k = 1; k <= 8; ++k) {
         const double p[3] = {1000.0 * k, 100.0, 0.0};
         c->startAnExplosion(p);
         frame();
@@ -117,16 +96,17 @@ TEST_F(GameEffects, EveryObjectStandsWhilePausedAndAReplayGivesBackTheLiveWorld)
     for (int i = 0; i < 20; ++i) frame();
     const auto& at = player->ModelAttitude.Position;
     const std::array<double, 3> ahead{at[0] + 1500.0, 100.0, at[2]};
-    auto* balloon = place<BalloonWWI>(armed::createArmedBalloon(), ahead, 0.0, 600.0);
-    auto* flak = place<AAAGunWWI>(armed::createFlakGun(), ahead, 200.0, 100.0);
-    auto* post = place<AAAMachineGunWWI>(armed::createMachineGunPost(), ahead, -150.0, 100.0);
-    auto* wreck = place<AAAGunWWI>(armed::createFlakGun(), ahead, 400.0, 100.0);
+    auto aside = [&](double across, double y) { return std::array<double, 3>{ahead[0] + across, y, ahead[2] + across}; };
+    auto* balloon = placeEnemy<BalloonWWI>(armed::createArmedBalloon(), aside(0.0, 600.0));
+    auto* flak = placeEnemy<AAAGunWWI>(armed::createFlakGun(), aside(200.0, 100.0));
+    auto* post = placeEnemy<AAAMachineGunWWI>(armed::createMachineGunPost(), aside(-150.0, 100.0));
+    auto* wreck = placeEnemy<AAAGunWWI>(armed::createFlakGun(), aside(400.0, 100.0));
     std::array<aiFlyToPoint, 200> path{};
     path[0].PointXYZ = {ahead[0], 0, ahead[2] + 20000};
     path[0].NextPoint = -1;
     auto truck = std::make_unique<TruckWWI>();
     truck->setModelType(14);
-    auto* lorry = place<TruckWWI>(std::move(truck), ahead, -400.0, 100.0);
+    auto* lorry = placeEnemy<TruckWWI>(std::move(truck), aside(-400.0, 100.0));
     lorry->setPathStart(1, path.data());
     const auto lorryStart = lorry->ModelAttitude.Position;
     c->Command.actionType = kKeyDown;
@@ -195,23 +175,14 @@ TEST_F(GameEffects, ACamelAttacksADefendedBalloon) {
     const auto aim = fire.at(400.0);
     const double level = std::hypot(fire.way[0], fire.way[2]);
     const double side[2] = {fire.way[2] / level, -fire.way[0] / level};
-    const int32_t enemy = player->getTeamNumber() + 1;
-    ModelArray& models = *c->getModelArray();
-    auto place = [&](std::unique_ptr<ZephModel> unit, double across, double y) {
-        unit->initWithGLView(nullptr);
-        unit->setaController(c.get());
-        QNion level;
-        level.QAttitude = {1, 0, 0, 0};
-        unit->setStartingModelQNionX(aim[0] + side[0] * across, y, aim[2] + side[1] * across, &level);
-        unit->setTeam(enemy);
-        unit->resetModel();
-        return models.append(std::move(unit));
+    auto aside = [&](double across, double y) {
+        return std::array<double, 3>{aim[0] + side[0] * across, y, aim[2] + side[1] * across};
     };
     // The balloon's envelope across the Camel's guns; the flak gun and the post beside its winch.
-    auto* balloon = static_cast<BalloonWWI*>(place(armed::createArmedBalloon(), 0.0, aim[1]));
-    auto* flak = static_cast<AAAGunWWI*>(place(armed::createFlakGun(), 200.0, 100.0));
-    auto* post = static_cast<AAAMachineGunWWI*>(place(armed::createMachineGunPost(), -150.0, 100.0));
-    const long balloonIndex = models.indexOf(balloon);
+    auto* balloon = placeEnemy<BalloonWWI>(armed::createArmedBalloon(), aside(0.0, aim[1]));
+    auto* flak = placeEnemy<AAAGunWWI>(armed::createFlakGun(), aside(200.0, 100.0));
+    auto* post = placeEnemy<AAAMachineGunWWI>(armed::createMachineGunPost(), aside(-150.0, 100.0));
+    const long balloonIndex = c->getModelArray()->indexOf(balloon);
     const double hitsBefore = player->ThisAircraft.TotalHits;
     const int32_t pointsBefore = c->DeadObjectPoints;
 
@@ -235,6 +206,71 @@ TEST_F(GameEffects, ACamelAttacksADefendedBalloon) {
     EXPECT_LT(balloon->ModelAttitude.Position[1], y - 100.0);
     EXPECT_GT(balloon->Gunner.NextSmokeSpot, 500);
     EXPECT_GT(player->ThisAircraft.TotalHits, hitsBefore);
+}
+
+// The end of the convoy's day: a Camel comes down low behind a lorry on the road and strafes it
+// with the guns the game fires, bullets checked against ground objects every tick, until the
+// lorry is a wreck and the kill is the Camel's.
+TEST_F(GameEffects, ACamelFlyingLowAlongTheRoadShootsTheLeadLorryToAWreck) {
+    constexpr double kGround = 100.0, kCamelHeight = kGround + 22.0;
+    for (int i = 0; i < 20; ++i) frame();
+    // Down to the deck, nose a touch down, flying east along the road.
+    const auto& at = player->ModelAttitude.Position;
+    player->SetUpAircraft(at[0], kCamelHeight, at[2], 90.0, -2.0, 95.0, 0.8);
+    frame();
+    ASSERT_LT(player->ModelAttitude.Position[1], kCamelHeight + 20.0);
+    player->gunsOnOff(1);
+    for (int i = 0; i < 10; ++i) frame();
+    // The line of the Camel's fire, slanting down: its newest bullet, carried on to lorry height.
+    const FireLine fire = lineOfFire();
+    ASSERT_LT(fire.way[1], 0.0);
+    const double s = (fire.from[1] - (kGround + 5.0)) / -fire.way[1];
+    ASSERT_GT(s, 50.0);
+    ASSERT_LT(s, 800.0);
+    const auto aim = fire.at(s);
+    const double level = std::hypot(fire.way[0], fire.way[2]);
+    const double heading[2] = {fire.way[0] / level, fire.way[2] / level};
+
+    // The lead lorry drives away from the Camel down a straight road.
+    std::array<aiFlyToPoint, 200> path{};
+    path[0].PointXYZ = {aim[0] + heading[0] * 20000, 0, aim[2] + heading[1] * 20000};
+    path[0].NextPoint = -1;
+    auto lorry = std::make_unique<TruckWWI>();
+    lorry->setModelType(14);
+    auto* lead = placeEnemy<TruckWWI>(std::move(lorry), {aim[0], kGround, aim[2]},
+                                      std::atan2(heading[0], heading[1]) * 180.0 / M_PI);  // facing down the road
+    lead->setPathStart(1, path.data());
+    const long leadIndex = c->getModelArray()->indexOf(lead);
+    const double startX = lead->ModelAttitude.Position[0], startZ = lead->ModelAttitude.Position[2];
+    Object3DData& o = lead->ThisModel.TheObject;
+
+    float hitsSeen = 0;
+    int ticks = 0;
+    for (; ticks < 900 && !lead->areYouDead(); ++ticks) {
+        frame();
+        ASSERT_GE(o.ObjectHits, hitsSeen);  // damage only accumulates
+        hitsSeen = o.ObjectHits;
+    }
+    player->gunsOnOff(0);
+    SCOPED_TRACE(::testing::Message() << "lorry at " << lead->ModelAttitude.Position[0] << ", "
+                                      << lead->ModelAttitude.Position[1] << ", " << lead->ModelAttitude.Position[2]
+                                      << " aim " << aim[0] << ", " << aim[1] << ", " << aim[2] << " hits "
+                                      << o.ObjectHits);
+    ASSERT_TRUE(lead->areYouDead());
+    EXPECT_TRUE(lead->areYouDestroyed());
+    EXPECT_GE(o.ObjectHits, o.ObjectHitsWhenDead);
+    EXPECT_NE(o.GlobalDeadTime, 0);
+    EXPECT_EQ(o.WhoKilledMe, 0);
+    EXPECT_GE(leadIndex, ModelArray::kFirstMissionObject);
+    // It was a moving target: the lorry drove on under fire.
+    EXPECT_GT(std::hypot(lead->ModelAttitude.Position[0] - startX, lead->ModelAttitude.Position[2] - startZ), 1.0);
+
+    // A wreck stays a wreck: more fire neither revives it nor moves its credit.
+    const float wreckHits = o.ObjectHits;
+    for (int i = 0; i < 100; ++i) frame();
+    EXPECT_TRUE(lead->areYouDestroyed());
+    EXPECT_EQ(o.WhoKilledMe, 0);
+    EXPECT_EQ(o.ObjectHits, wreckHits);
 }
 
 }  // namespace

@@ -1,14 +1,12 @@
-// The effects on screen over the generated front: a Camel's bomb falling, then its burst with
-// debris over the crater it leaves, and trees along the edge of a wood. Each effect is found by
-// drawing the frame with and without it.
+// The objects on screen over the generated front: a Camel's bomb, its burst, debris and crater,
+// trees along a wood, a balloon line, a supply column, the bomber, an airfield and a village. Each
+// is found by drawing the frame with and without it.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 
-#include "aircraft/ObjectTestFile.h"
-#include "game/VADArizodazar2.h"
 #include "objects/AllBombs.h"
 #include "objects/ArmedObjects.h"
 #include "objects/Balloon.h"
@@ -21,10 +19,9 @@
 #include "objects/FrenchHouse.h"
 #include "objects/StaticObjects.h"
 #include "missions/ObjectFactory.h"
-#include "objects/EffectObjects.h"
 #include "objects/GroundClutter.h"
 #include "objects/GroundExplosion.h"
-#include "platform/Random.h"
+#include "tests/objects/RunningGame.h"
 #include "tests/render/ViewFixture.h"
 #include "world/RIDUdidav.h"
 #include "world/TexturedSkyDome.h"
@@ -38,19 +35,10 @@ class EffectsPicture : public rendertest::ViewTest {
 protected:
     void SetUp() override {
         ViewTest::SetUp();
-        platform::seedRandom(3);
         srandom(3);
         store_ = std::make_unique<platform::UserDefaults>((rendertest::scratchFolder() / "game.json").string());
-        c = std::make_unique<VADArizodazar2>(GameController::Links{store_.get()},
-                                             VADArizodazar2::Content{nullptr, [this](ModelArray& m, GameController& gc) {
-                                                                         populate(m, gc);
-                                                                     }});
-        c->awakeFromNib();
-        c->seedSimulation(3);  // after start-up, which seeds it from the system
+        c = testing::flyingGame(*store_, 3, [this](ModelArray& m, GameController& gc) { populate(m, gc); });
         ASSERT_NE(terrain, nullptr);
-        c->fromPlayerSignInOkay();
-        c->doSelectMission = false;
-        c->fromFlyMissionButton();
         view().setModelArray(c->getModelArray());
         view().setFrameServices(nullptr);
         view().setDrawSecondWindow(false);
@@ -113,11 +101,7 @@ protected:
                      std::abs(a.pixels[i + 2] - b.pixels[i + 2]) > 40;
         return n;
     }
-    void frame() {
-        c->theticks = 1;
-        c->MoveAircraftAndObjects();
-        c->PrepareAndCallDrawing();
-    }
+    void frame() { testing::frameOf(*c); }
     // Over the front near Albert, with the Camel parked far above and away.
     void overTheFront() {
         ground = terrain->getAltitudeAtX(x, z);
@@ -132,6 +116,12 @@ protected:
         const RGBAImage without = draw();
         for (ZephModel* o : os) o->ModelAttitude.Position[1] -= 50000;
         return differing(with, without);
+    }
+    // A unit started level at p, turned by `heading` degrees, of team 2, in the world.
+    template <typename T>
+    T* place(std::unique_ptr<ZephModel> unit, const std::array<double, 3>& p, double heading = 0.0) {
+        fakes::startUnit(*unit, c.get(), &view(), p, heading, 2);
+        return static_cast<T*>(c->getModelArray()->append(std::move(unit)));
     }
     GroundExplosion& explosion(int k) { return *static_cast<GroundExplosion*>(c->modelAt(ModelArray::kFirstExplosion + k)); }
     AllBombs& bombs() { return *static_cast<AllBombs*>(c->modelAt(ModelArray::kBombs)); }
@@ -225,20 +215,9 @@ TEST_F(EffectsPicture, ACamelsBombFallsAndBurstsWithDebrisOverItsCraterAndTreesL
 // A defended balloon line: the kite balloon, and the flak gun and the machine-gun post in their pits.
 TEST_F(EffectsPicture, ABalloonLineWithItsGunsIsDrawn) {
     overTheFront();
-    ModelArray& models = *c->getModelArray();
-    auto place = [&](std::unique_ptr<ZephModel> unit, double px, double py, double pz) {
-        unit->initWithGLView(&view());
-        unit->setaController(c.get());
-        QNion level;
-        level.QAttitude = {1, 0, 0, 0};
-        unit->setStartingModelQNionX(px, py, pz, &level);
-        unit->setTeam(1);
-        unit->resetModel();
-        return models.append(std::move(unit));
-    };
-    auto* balloon = static_cast<BalloonWWI*>(place(armed::createArmedBalloon(), x, ground + 700.0, z));
-    auto* flak = static_cast<GunPit*>(place(armed::createFlakGun(), x + 150.0, ground, z + 60.0));
-    auto* post = static_cast<GunPit*>(place(armed::createMachineGunPost(), x - 120.0, ground, z + 40.0));
+    auto* balloon = place<BalloonWWI>(armed::createArmedBalloon(), {x, ground + 700.0, z});
+    auto* flak = place<GunPit>(armed::createFlakGun(), {x + 150.0, ground, z + 60.0});
+    auto* post = place<GunPit>(armed::createMachineGunPost(), {x - 120.0, ground, z + 40.0});
     balloon->setWindSpeed(10, 240);
     for (int i = 0; i < 30; ++i) frame();
     EXPECT_GT(standsOut({balloon}, {160, -20, 0}, {0, -20, 0}), 0);
@@ -251,7 +230,6 @@ TEST_F(EffectsPicture, ABalloonLineWithItsGunsIsDrawn) {
 TEST_F(EffectsPicture, LorriesAndTanksInTheSunAreDrawn) {
     overTheFront();
     view().setSunVectorFromTime(15.0);
-    ModelArray& models = *c->getModelArray();
     std::vector<ZephModel*> column;
     const std::pair<int32_t, double> kinds[] = {{14, 0}, {63, 30}, {16, 60}, {75, 95}, {76, 140}};
     for (const auto& [code, along] : kinds) {
@@ -259,15 +237,9 @@ TEST_F(EffectsPicture, LorriesAndTanksInTheSunAreDrawn) {
         if (code == 75) v = std::make_unique<TankWWI>();
         else if (code == 76) v = std::make_unique<Tank2WWI>();
         else v = std::make_unique<TruckWWI>();
-        v->initWithGLView(&view());
         v->setModelType(code);
-        v->setaController(c.get());
-        QNion level;
         const double px = x + (code == 76 ? 4.0 : 0.0), pz = z + along;
-        level.Position = {px, terrain->getAltitudeAtX(px, pz), pz};
-        v->setStartingModelQNionX(level.Position[0], level.Position[1], level.Position[2], &level);
-        v->resetModel();
-        column.push_back(models.append(std::move(v)));
+        column.push_back(place<ZephModel>(std::move(v), {px, terrain->getAltitudeAtX(px, pz), pz}));
     }
     frame();
     look({x + 70.0, ground + 25.0, z - 40.0}, {x, ground + 4.0, z + 60.0});
@@ -284,22 +256,14 @@ TEST_F(EffectsPicture, TheBomberInBothLiveriesFlyingParkedAndWrecked) {
     static std::array<aiFlyToPoint, 200> path{};
     path[0].PointXYZ = {x + 30000.0, ground + 600.0, z + 30000.0};
     path[0].NextPoint = -1;
-    auto place = [&](int32_t livery, double px, double py, double pz, double heading) {
-        auto b = std::make_unique<AircoDH4>();
-        b->initWithGLView(&view());
+    auto bomber = [&](int32_t livery, const std::array<double, 3>& p, double heading) {
+        auto* b = place<AircoDH4>(std::make_unique<AircoDH4>(), p, heading);
         b->setAmerOrBrit(livery);
-        b->setaController(c.get());
-        QNion level;
-        b->setStartingModelQNionX(px, py, pz, &level);
-        b->rotateHeadingByDegrees(heading);
-        b->copyCurrentQNionToStart();
-        b->setOPPHeading(heading);
         b->setObjectGroundAltitude(ground);
-        b->resetModel();
-        return static_cast<AircoDH4*>(c->getModelArray()->append(std::move(b)));
+        return b;
     };
-    AircoDH4* flying = place(2, x, ground + 600.0, z, 45.0);
-    AircoDH4* parked = place(1, x + 200.0, terrain->getAltitudeAtX(x + 200.0, z - 100.0), z - 100.0, 120.0);
+    AircoDH4* flying = bomber(2, {x, ground + 600.0, z}, 45.0);
+    AircoDH4* parked = bomber(1, {x + 200.0, terrain->getAltitudeAtX(x + 200.0, z - 100.0), z - 100.0}, 120.0);
     flying->setPathStart(1, path.data());
     for (int i = 0; i < 240; ++i) frame();
     for (const auto& from : {std::array<double, 3>{45, -1, -45}, {40, 7, 50}, {-30, -50, 10}, {-50, 35, -30}})
@@ -320,26 +284,16 @@ TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
     overTheFront();
     missions::ObjectFactory factory;
     vehicles::setSunSource([this] { return view().getSunUnitVector(); });  // the shadows under the drawn sun
-    ModelArray& models = *c->getModelArray();
-    auto place = [&](int32_t code, double px, double pz, double heading, double py = -1.0) {
-        std::unique_ptr<ZephModel> o = factory.make(code);
-        o->initWithGLView(&view());
-        QNion level;
-        o->setStartingModelQNionX(px, py < 0 ? terrain->getAltitudeAtX(px, pz) : py, pz, &level);
-        o->rotateHeadingByDegrees(heading);
-        o->copyCurrentQNionToStart();
-        o->setOPPHeading(heading);
-        o->setTeam(2);
-        o->setaController(c.get());
-        o->resetModel();
+    auto object = [&](int32_t code, double px, double pz, double heading, double py = -1.0) {
+        auto* o = place<BaseObject>(factory.make(code), {px, py < 0 ? terrain->getAltitudeAtX(px, pz) : py, pz}, heading);
         o->setWindSpeed(14.0, 70.0);
-        return static_cast<BaseObject*>(models.append(std::move(o)));
+        return o;
     };
-    BaseObject* big = place(56, x, z, 20.0);
-    BaseObject* canvas = place(57, x + 120, z - 90, 20.0);
-    BaseObject* hut = place(58, x - 90, z - 60, 110.0);
-    BaseObject* hut2 = place(59, x + 190, z - 40, 80.0);
-    BaseObject* sock = place(60, x + 60, z + 120, 0.0);
+    BaseObject* big = object(56, x, z, 20.0);
+    BaseObject* canvas = object(57, x + 120, z - 90, 20.0);
+    BaseObject* hut = object(58, x - 90, z - 60, 110.0);
+    BaseObject* hut2 = object(59, x + 190, z - 40, 80.0);
+    BaseObject* sock = object(60, x + 60, z + 120, 0.0);
     frame();
     EXPECT_GT(standsOut({big}, {30, 12, -170}, {0, 12, 0}), 3000);  // through its open end
     EXPECT_GT(standsOut({canvas}, {24, 10, 38}, {0, 6, 0}), 3000);
@@ -355,7 +309,7 @@ TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
     const double vx = x + 3000, vz = z + 2000;
     std::vector<FrenchHouseWWI*> houses;
     for (int k = 0; k < 4; ++k) {
-        auto* house = static_cast<FrenchHouseWWI*>(place(k % 2 ? 72 : 71, vx + 45.0 * k, vz + 25.0 * (k % 2), 15.0 * k));
+        auto* house = static_cast<FrenchHouseWWI*>(object(k % 2 ? 72 : 71, vx + 45.0 * k, vz + 25.0 * (k % 2), 15.0 * k));
         house->DrawSmoke = true;
         houses.push_back(house);
     }
@@ -370,12 +324,12 @@ TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
     EXPECT_GT(differing(village, draw()), 150);  // the smoke over the chimneys
 
     // The viaduct from the valley floor, the arches against the sky.
-    BaseObject* viaduct = place(70, BridgeSpWWI::kWorldPlace[0], BridgeSpWWI::kWorldPlace[2], BridgeSpWWI::kWorldHeading,
+    BaseObject* viaduct = object(70, BridgeSpWWI::kWorldPlace[0], BridgeSpWWI::kWorldPlace[2], BridgeSpWWI::kWorldHeading,
                                 BridgeSpWWI::kWorldPlace[1]);
     EXPECT_GT(standsOut({viaduct}, {1500, 150, 200}, {0, 300, 0}), 20000);
-    BaseObject* bridge = place(69, x - 400, z + 300, 30.0);
-    BaseObject* pylon = place(68, x - 300, z + 400, 0.0);
-    BaseObject* crater = place(73, x - 350, z + 250, 0.0);
+    BaseObject* bridge = object(69, x - 400, z + 300, 30.0);
+    BaseObject* pylon = object(68, x - 300, z + 400, 0.0);
+    BaseObject* crater = object(73, x - 350, z + 250, 0.0);
     EXPECT_GT(standsOut({bridge}, {60, 30, -70}, {0, 5, 0}), 3000);
     EXPECT_GT(standsOut({pylon}, {90, 40, -140}, {0, 45, 0}), 3000);
     EXPECT_GT(standsOut({crater}, {40, 70, -60}, {0, 0, 0}), 3000);

@@ -65,10 +65,6 @@ TEST(RenderMath, ResizingKeepsKeyedHolesOutOfTheColourAndDoublingUndoes) {
     EXPECT_EQ(q.rgba, original);
 }
 
-GLT2FN3FV3FFormat vertex(float x, float y, float z, float nx, float ny, float nz) {
-    return {0.5f, 0.25f, nx, ny, nz, x, y, z};
-}
-
 // Point transforms move only the points of their range, the fourth value riding along, in place
 // too. The moving parts' hinges (drawn turning on the aircraft in their view tests): the turn goes
 // through the offset centre, and an axis number the turn does not know writes nothing.
@@ -87,14 +83,14 @@ TEST(RenderMath, PointsTransformOnlyInTheirRangeAndVertexesTurnOnlyAboutKnownAxe
     EXPECT_DOUBLE_EQ(in[2].MyX, 10 - 3);
 
     // About z through (-1, 0, 0): the point (0, 0, 0) is one foot from the centre and turns to (-1, 1, 0).
-    GLT2FN3FV3FFormat p[1] = {vertex(0, 0, 0, 1, 0, 0)}, turned[1] = {};
+    GLT2FN3FV3FFormat p[1] = {{0.5f, 0.25f, 1, 0, 0, 0, 0, 0}}, turned[1] = {};  // U, V, normal, position
     ObjectDrawingView::rotateAboutAxis(2, 90, p, 1, turned, 1, 0, 0, true);
     EXPECT_NEAR(turned[0].X, -1, 1e-6);
     EXPECT_NEAR(turned[0].Y, 1, 1e-6);
     EXPECT_NEAR(turned[0].NY, 1, 1e-6);  // the normal turns without the offset
     EXPECT_EQ(turned[0].U, 0.0f);        // texture coordinates are never written
 
-    GLT2FN3FV3FFormat keep[1] = {vertex(9, 9, 9, 0, 0, 0)};
+    GLT2FN3FV3FFormat keep[1] = {{0.5f, 0.25f, 0, 0, 0, 9, 9, 9}};
     ObjectDrawingView::rotateAboutAxis(3, 90, p, 1, keep, 0, 0, 0, true);
     ObjectDrawingView::rotateAboutAxisWBank(1, 90, p, 1, keep, 0, 0, 0, true, 45);
     ObjectDrawingView::rotateAboutAxisWHeading(1, 90, p, 1, keep, 0, 0, 0, true, 45);

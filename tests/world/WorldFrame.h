@@ -1,7 +1,6 @@
 #pragma once
-// The generated world drawn in a window of its own with plain GL, for the drawing tests and the
-// world view benchmark: a stand-in for the game's view that loads the generated pictures, a
-// rotation-only camera, and one frame of sky, terrain, cloud decks and a sprite cloud read back.
+// The generated world in a window of its own, for the drawing tests and the world view benchmark:
+// one frame of sky, terrain, cloud decks and a sprite cloud, from a rotation-only camera.
 #include <GL/gl.h>
 
 #include <cmath>
@@ -37,13 +36,11 @@ public:
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.width, image.height, 0, GL_RGBA, GL_UNSIGNED_BYTE, flipped.data());
         Names.push_back(name);
-        Paths.push_back(path);
         return int32_t(Names.size() - 1);
     }
     uint32_t glName(int32_t slot) const { return slot >= 0 && size_t(slot) < Names.size() ? Names[slot] : 0; }
 
     std::vector<GLuint> Names;
-    std::vector<std::string> Paths;
 };
 
 struct Camera {
@@ -58,16 +55,11 @@ class WorldFrame {
 public:
     static constexpr int kWidth = 640, kHeight = 400;
 
-    // Opens the window and builds the world from the data folder under `appFolder`; false with
-    // `error` set when either fails.
+    // Opens the window and builds the world from `appFolder`/data; false with `error` set if not.
     bool open(const std::string& appFolder, std::string& error) {
         platform::setApplicationFolder(appFolder);
         if (!platform::startVideo(error)) return false;
-        platform::WindowSpec spec;
-        spec.width = kWidth;
-        spec.height = kHeight;
-        spec.title = "world view";
-        window = platform::GLWindow::create(spec, error);
+        window = platform::GLWindow::create({.title = "world view", .width = kWidth, .height = kHeight}, error);
         if (!window) return false;
         window->makeCurrent();
         if (!terrain.initWithGLView(&view)) {
@@ -85,34 +77,26 @@ public:
         }
     }
 
-    enum class Sky { First, BehindGround };
-
-    // One frame: sky (first, or behind the ground), terrain, cloud decks if asked and the cloud
-    // if asked; the pixels, bottom row first.
-    std::vector<uint8_t> draw(const worlddraw::Eye& eye, const Camera& cam, bool withCloud, Sky order = Sky::First,
-                              bool withDecks = true) {
-        begin(eye, cam, order == Sky::First);
+    // One frame: the sky first over a frame cleared to the horizon's colour, or behind the ground
+    // over one cleared to black, so that a sky that fails to reach shows; then the terrain, its
+    // cloud decks, and the cloud if asked. The pixels, bottom row first.
+    std::vector<uint8_t> draw(const worlddraw::Eye& eye, const Camera& cam, bool withCloud,
+                              bool skyBehindGround = false) {
+        const SkyColours c = sky.getSkyColours();
         const auto name = [this](int32_t slot) { return view.glName(slot); };
-        const SkyColours c = sky.getSkyColours();
-        if (order == Sky::First) worlddraw::drawSkyDome(sky, name);
-        drawer.draw(terrain, eye, name, c.Light);
-        if (order == Sky::BehindGround) worlddraw::drawSkyDome(sky, name, true);
-        if (withDecks) drawer.drawCloudLayers(terrain, eye, name, c.Light);
-        if (withCloud) worlddraw::drawCloud(cloud, eye, name, c.Light);
-        return pixels();
-    }
-    // Starts a frame: cleared to the horizon's colour, or to black so that a sky drawn behind the
-    // ground that fails to reach shows; the camera loaded, the fog coloured like the horizon.
-    void begin(const worlddraw::Eye& eye, const Camera& cam, bool clearToHorizon = false) {
-        const SkyColours c = sky.getSkyColours();
+        const float fog[4] = {c.Horizon[0], c.Horizon[1], c.Horizon[2], 1};
         glViewport(0, 0, kWidth, kHeight);
-        if (clearToHorizon) glClearColor(c.Horizon[0], c.Horizon[1], c.Horizon[2], 1);
-        else glClearColor(0, 0, 0, 1);
+        glClearColor(fog[0] * !skyBehindGround, fog[1] * !skyBehindGround, fog[2] * !skyBehindGround, 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         loadView(cam);
-        const float fog[4] = {c.Horizon[0], c.Horizon[1], c.Horizon[2], 1};
         glFogfv(GL_FOG_COLOR, fog);
         terrain.setEyePosition(eye.X, eye.Y, eye.Z);
+        if (!skyBehindGround) worlddraw::drawSkyDome(sky, name);
+        drawer.draw(terrain, eye, name, c.Light);
+        if (skyBehindGround) worlddraw::drawSkyDome(sky, name, true, drawer.lowestOpenElevation());
+        drawer.drawCloudLayers(terrain, eye, name, c.Light);
+        if (withCloud) worlddraw::drawCloud(cloud, eye, name, c.Light);
+        return pixels();
     }
     static std::vector<uint8_t> pixels() {
         glFinish();
@@ -127,6 +111,7 @@ public:
     FirstCloud cloud;
     worlddraw::TerrainDrawer drawer;
 
+private:
     // Rotation-only view: right, up and back as rows. X east and Z north with Y up is a mirror of
     // GL's axes, hence the determinant of -1.
     static void loadView(const Camera& c) {
@@ -144,7 +129,6 @@ public:
         glLoadMatrixf(m);
     }
 
-private:
     std::unique_ptr<platform::GLWindow> window;
 };
 

@@ -22,7 +22,14 @@ void cameraAxes(float* right, float* up) {
 
 }  // namespace
 
-void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround) {
+void bindSoftPicture(uint32_t texture) {
+    glBindTexture(GL_TEXTURE_2D, texture);
+    GLint filter = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+    if (filter == GL_LINEAR_MIPMAP_LINEAR) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
+}
+
+void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround, double lowestElevation) {
     const SkyColours c = sky.getSkyColours();
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT |
                  GL_VIEWPORT_BIT);
@@ -41,7 +48,7 @@ void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool be
     glDisable(GL_BLEND);
     glEnable(GL_TEXTURE_2D);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glBindTexture(GL_TEXTURE_2D, glName(sky.SkyTextureSlot));
+    bindSoftPicture(glName(sky.SkyTextureSlot));
 
     // Rings from 20 deg below the horizon to the zenith; below the horizon the horizon colour holds.
     constexpr int kRings = 12, kSegments = 32;
@@ -51,8 +58,10 @@ void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool be
                   float(c.Horizon[2] + (c.Zenith[2] - c.Horizon[2]) * t));
     };
     for (int r = 0; r < kRings; ++r) {
-        const double e0 = -kPi / 9 + (kPi / 2 + kPi / 9) * r / kRings;
         const double e1 = -kPi / 9 + (kPi / 2 + kPi / 9) * (r + 1) / kRings;
+        // Below the horizon the ring has one colour and picture row, so cutting it changes no pixel.
+        const double e0 = std::max(-kPi / 9 + (kPi / 2 + kPi / 9) * r / kRings, std::min(lowestElevation, 0.0));
+        if (e1 <= e0) continue;
         glBegin(GL_TRIANGLE_STRIP);
         for (int s = 0; s <= kSegments; ++s) {
             const double a = 2 * kPi * s / kSegments;
@@ -117,7 +126,7 @@ void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glNa
     glAlphaFunc(GL_GREATER, 0.02f);
     glEnable(GL_TEXTURE_2D);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glBindTexture(GL_TEXTURE_2D, glName(cloud.TextureSlot));
+    bindSoftPicture(glName(cloud.TextureSlot));
     glBegin(GL_QUADS);
     for (int k = 0; k < n; ++k) {
         const CloudSprite& sp = cloud.sprite(order[k].second);

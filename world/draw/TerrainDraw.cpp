@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "world/draw/WorldDraw.h"
 
@@ -17,6 +18,13 @@ namespace {
 // its own quarter turns, so neighbouring squares do not repeat one another.
 bool perSquarePicture(int code) {
     return code == kWheatField || code == kPloughed || code == kBeetField || code == kVillage || code == kTown;
+}
+
+float lowestPost(const RIDUdidav& t, int i, int j) {
+    return std::min({t.postFeet(i, j), t.postFeet(i + 1, j), t.postFeet(i, j + 1), t.postFeet(i + 1, j + 1)});
+}
+float highestPost(const RIDUdidav& t, int i, int j) {
+    return std::max({t.postFeet(i, j), t.postFeet(i + 1, j), t.postFeet(i, j + 1), t.postFeet(i + 1, j + 1)});
 }
 
 uint32_t squareHash(int i, int j) {
@@ -92,6 +100,43 @@ void setDetailUnit(bool on, uint32_t detailTexture) {
     glActiveTexture(GL_TEXTURE0);
     glClientActiveTexture(GL_TEXTURE0);
 }
+
+// The view's frustum in eye-relative world coordinates, from the projection and the camera's
+// rotation that the caller loaded: six planes (a, b, c, d), a point inside when a x + b y + c z + d >= 0.
+class Frustum {
+public:
+    Frustum() {
+        double p[16], m[16], c[16];
+        glGetDoublev(GL_PROJECTION_MATRIX, p);
+        glGetDoublev(GL_MODELVIEW_MATRIX, m);
+        for (int col = 0; col < 4; ++col)
+            for (int row = 0; row < 4; ++row) {
+                double sum = 0;
+                for (int k = 0; k < 4; ++k) sum += p[k * 4 + row] * m[col * 4 + k];
+                c[col * 4 + row] = sum;
+            }
+        for (int k = 0; k < 6; ++k) {
+            const int axis = k / 2;
+            const double sign = k % 2 ? -1.0 : 1.0;
+            for (int col = 0; col < 4; ++col) Planes[k][col] = c[col * 4 + 3] + sign * c[col * 4 + axis];
+        }
+        NearFeet = p[10] != 1.0 ? p[14] / (p[10] - 1.0) : 0.0;
+    }
+    // False only when the box lies wholly outside one plane: then nothing in it reaches the screen.
+    bool mayShow(double x0, double y0, double z0, double x1, double y1, double z1) const {
+        for (const auto& q : Planes) {
+            const double x = q[0] > 0 ? x1 : x0, y = q[1] > 0 ? y1 : y0, z = q[2] > 0 ? z1 : z0;
+            if (q[0] * x + q[1] * y + q[2] * z + q[3] < -kSlack * (std::abs(q[0]) + std::abs(q[1]) + std::abs(q[2])))
+                return false;
+        }
+        return true;
+    }
+    double NearFeet = 0;  // the near plane's distance
+
+private:
+    static constexpr double kSlack = 1.0;  // ft: keeps squares that only touch a plane
+    std::array<std::array<double, 4>, 6> Planes{};
+};
 
 }  // namespace
 
@@ -197,6 +242,7 @@ void TerrainDrawer::drawRuns(const Run* runs, const uint32_t* textures, int coun
 
 void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot& glName, const std::array<float, 3>& light) {
     Triangles = 0;
+    LowestOpenElevation = -kHalfPi;
     for (auto& run : Runs) run.clear();
     for (auto& run : Roads) run.clear();
     if (!t.hasGrid()) return;
@@ -208,6 +254,9 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     const int ci = int(std::floor(eye.X / kSquareFeet)), cj = int(std::floor(eye.Z / kSquareFeet));
     const int i0 = std::max(ci - r, 0), i1 = std::min(ci + r, kGridSize - 2);
     const int j0 = std::max(cj - r, 0), j1 = std::min(cj + r, kGridSize - 2);
+    // Squares wholly outside the view are left out here rather than clipped one vertex at a time.
+    const Frustum frustum;
+    float lowest = std::numeric_limits<float>::max();
     for (int j = j0; j <= j1; ++j)
         for (int i = i0; i <= i1; ++i) {
             // Horizontal distance from the eye to the nearest point of the square.
@@ -215,6 +264,11 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             const double dz = std::max({j * kSquareFeet - eye.Z, eye.Z - (j + 1) * kSquareFeet, 0.0});
             const double d = std::sqrt(dx * dx + dz * dz);
             if (d > reach) continue;
+            const float low = lowestPost(t, i, j);
+            lowest = std::min(lowest, low);
+            if (!frustum.mayShow(i * kSquareFeet - eye.X, low - eye.Y, j * kSquareFeet - eye.Z,
+                                 (i + 1) * kSquareFeet - eye.X, highestPost(t, i, j) - eye.Y, (j + 1) * kSquareFeet - eye.Z))
+                continue;
             const int code = t.groundCodeAt(i, j);
             const bool perSquare = perSquarePicture(code);
             // The shelled ground's pictures span two squares: its craters repeat less.
@@ -249,6 +303,16 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             if (loose & (kEdgeLowZ | kEdgeHighZ)) addRoad(t, eye, i, j, 0, 0, d, near);
             if (loose & (kEdgeLowX | kEdgeHighX)) addRoad(t, eye, i, j, 1, 0, d, near);
         }
+
+    // Every ray that leaves the eye lower than this meets the ground within the reach: it comes down
+    // to the lowest drawn post inside the reach, and the ground is drawn all round to the reach. That
+    // holds while the eye is above the ground under it by enough that a ray 20 degrees down meets it
+    // beyond the near plane, the reach lies inside the grid, and the far plane is beyond the meeting.
+    const double above = eye.Y - lowest;
+    const bool wholeReach = ci - r >= 0 && cj - r >= 0 && ci + r <= kGridSize - 2 && cj + r <= kGridSize - 2;
+    if (wholeReach && above > 0 && above < kHighestOverGround &&
+        eye.Y - highestPost(t, ci, cj) > frustum.NearFeet * kNearRaySine)
+        LowestOpenElevation = -std::atan2(above, reach) - kOpenMargin;
 
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_FOG_BIT | GL_POLYGON_BIT |
                  GL_TEXTURE_BIT | GL_LIGHTING_BIT);
@@ -318,7 +382,7 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
         if (layer.TextureNumber <= 0) continue;
         const bool ceiling = layer.TextureNumber <= 2;
         const bool thin = layer.TextureNumber % 2 == 0;
-        glBindTexture(GL_TEXTURE_2D, glName(ceiling ? t.CloudDeckSlot : t.CloudScatterSlot));
+        bindSoftPicture(glName(ceiling ? t.CloudDeckSlot : t.CloudScatterSlot));
         const float a = thin ? 0.55f : 1.0f;
         // The underside is in shadow, the top in sunlight.
         const double heights[2] = {layer.LayerBottom, layer.LayerTop};

@@ -41,6 +41,9 @@ public:
     void drawCloudLayers(const RIDUdidav& terrain, const Eye& eye, const GLNameOfSlot& glName,
                          const std::array<float, 3>& light);
     long trianglesDrawn() const { return Triangles; }
+    // After draw: the elevation (radians, negative: below the horizon) under which every pixel of
+    // the view shows the ground just drawn; -pi/2 when that cannot be told.
+    double lowestOpenElevation() const { return LowestOpenElevation; }
 
     // Road squares nearer than this are drawn as the triangles of their picture's road shape,
     // farther ones (small on the screen, many) as whole squares: the same pixels either way.
@@ -67,13 +70,26 @@ private:
     std::array<RoadShape, 2> RoadShapes;
     std::array<uint32_t, 2> RoadShapeTextures{};  // the GL textures the shapes were read from
     long Triangles = 0;
+    static constexpr double kHalfPi = 1.5707963267948966;
+    static constexpr double kHighestOverGround = 50000.0;  // ft: the ground met stays inside the far plane
+    static constexpr double kNearRaySine = 0.35;            // sin 20 deg: the sky's lowest ray
+    static constexpr double kOpenMargin = 0.01;             // radians
+    double LowestOpenElevation = -kHalfPi;
 };
 
 // The dome round the eye with the sky's colours, then the sun; it writes no depth. Drawn first it
 // covers the whole frame. Drawn `behindGround`, after the ground, it sits on the far plane and
 // fills only the pixels the ground left at the cleared depth: the same picture, without shading
 // the two thirds of the frame that the ground covers again.
-void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround = false);
+// Below `lowestElevation` (radians) the caller knows the ground covers the view, and the dome
+// leaves it out.
+void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround = false,
+                 double lowestElevation = -1.5707963267948966);
+
+// Binds a picture of the sky or the clouds. They are soft: one mip level a pixel looks the same as
+// blending two, and a software rasteriser reads half the texels. A picture without mip levels keeps
+// its plain filter.
+void bindSoftPicture(uint32_t texture);
 
 // A sprite cloud, its sprites sorted far to near and turned to face the camera.
 void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glName, const std::array<float, 3>& light);

@@ -1,0 +1,292 @@
+// The pilots' careers and how a running mission ends: who is credited when an aircraft goes down,
+// what a career gains and loses (every change reaching the store at once), when the end-of-game
+// judge decides a win or a loss, and the five pilots' sign-in, statistics and clearing. The
+// built-in missions win and lose each of theirs through the same paths; these are the cases they
+// do not reach.
+#include "missions/RecordBuilding.h"
+#include "tests/game/mission_rig.h"
+
+namespace pellam::testing {
+namespace {
+
+class Career : public MissionRig {
+protected:
+    // Slots 0..3 on team 1, 4..7 on team 2, slot n at x = 1000 n ft, all whole and in the game.
+    void lineUp() {
+        for (long n = 0; n < 8; ++n) {
+            FlyableAircraft& a = aircraft(n);
+            a.setModelPositionX(1000.0 * n, 3000.0, 0.0);
+            a.ThisAircraft.Team = n < 4 ? 1 : 2;
+            a.ThisAircraft.AIType = n == 0 ? -1 : 1;
+            a.ThisAircraft.TotalHits = 0;
+            a.ThisAircraft.TotalHitsBeforeDead = 100;
+            a.ThisAircraft.WhoShotMe = -1;
+            a.ThisAircraft.Damage1 = 0;
+        }
+    }
+    void shootDown(long victim, int32_t by) {
+        aircraft(victim).ThisAircraft.TotalHits = 150;
+        aircraft(victim).ThisAircraft.WhoShotMe = by;
+    }
+    PilotType& pilot() { return c->PilotStats[0]; }
+    PilotType stored() {
+        PilotTable table{};
+        EXPECT_TRUE(decodePilotStats(store_->dataForKey("PilotStatsKey").value_or(std::vector<uint8_t>{}), table));
+        return table[0];
+    }
+
+    // Only what a test sets decides the mission; the player flies high and whole.
+    missions::VictoryConditions& conditions() {
+        missions::VictoryConditions& v = mission().TheVictory;
+        missions::clearVictoryStructure(v);
+        v.RequiredNumberOfAliveObjects = v.RequiredNumberOfDeadObjects = 0;
+        aircraft(0).ThisAircraft.Damage1 = 0;
+        aircraft(0).ThisAircraft.Team = 1;
+        return v;
+    }
+    // The judge at mission time `t`; true when the game-over window is open.
+    bool judgeAt(int32_t t) {
+        c->GlobalMissionTime = t;
+        c->checkVictoryConditions(false);
+        return c->interface().toGameOverWindow.open;
+    }
+    // The first of `from`..`to` at which the window opens; -1 for none.
+    int32_t shownAt(int32_t from, int32_t to) {
+        for (int32_t t = from; t <= to; ++t)
+            if (judgeAt(t)) return t;
+        return -1;
+    }
+    std::string title() { return c->interface().toYouWonOrLost; }
+    std::vector<std::string> won() {
+        return store_->stringArrayForKey("SuccessfulMTitles1Key").value_or(std::vector<std::string>{});
+    }
+};
+
+TEST_F(Career, ShotsDownAreCreditedOnceAndLoneDeathsCountOnce) {
+    lineUp();
+    const int32_t score = pilot().PilotScore;
+    shootDown(5, 0);   // the player's kill
+    shootDown(2, 1);   // a team-mate's fire: the nearest enemy of slot 2 is slot 4
+    shootDown(6, 12);  // a shooter number from nowhere: the nearest enemy of slot 6 is slot 3
+    c->killCredit();
+    c->killCredit();
+    EXPECT_EQ(c->AircraftResults[0][0], 1);
+    EXPECT_EQ(c->AircraftResults[1][0], 0);
+    EXPECT_EQ(c->AircraftResults[4][0], 1);
+    EXPECT_EQ(c->AircraftResults[3][0], 1);
+    EXPECT_EQ(c->AircraftResults[5][1] + c->AircraftResults[2][1] + c->AircraftResults[6][1], 3);
+    EXPECT_EQ(aircraft(6).ThisAircraft.WhoShotMe, -2);
+    EXPECT_EQ(pilot().TotalKills, 1);
+    EXPECT_EQ(pilot().PilotScore, score + 500);
+    EXPECT_EQ(stored().TotalKills, 1);  // stored at once, not only at quit
+
+    // In a network game a kill scores nothing for the career.
+    network.mode = 1;
+    shootDown(4, 0);
+    c->killCredit();
+    EXPECT_EQ(pilot().OnlineKills, 1);
+    EXPECT_EQ(pilot().TotalKills, 1);
+    EXPECT_EQ(pilot().PilotScore, score + 500);
+
+    // Alone in the sky: the player's death counts, nobody's kill; an AI victim waits for an enemy.
+    network.mode = 0;
+    for (long n = 1; n < 8; ++n) aircraft(n).setModelPositionX(0, -10000.0, 0);
+    shootDown(0, -1);
+    aircraft(1).setModelPositionX(0, 3000.0, 0);
+    shootDown(1, -1);
+    c->AircraftResults = {};
+    for (int k = 0; k < 3; ++k) c->killCredit();
+    EXPECT_EQ(pilot().TotalDeaths, 1);
+    EXPECT_EQ(c->AircraftResults[0][1], 0);
+    EXPECT_EQ(aircraft(1).ThisAircraft.WhoShotMe, -1);
+    aircraft(5).setModelPositionX(0, 3000.0, 500.0);  // an enemy arrives and takes the kill
+    c->killCredit();
+    EXPECT_EQ(c->AircraftResults[5][0], 1);
+}
+
+TEST_F(Career, OneLifePerMissionAndTheCareerBeginsAgain) {
+    auto killPilot = [&] {
+        aircraft(0).ThisAircraft.Damage1 |= dmg::Down;
+        aircraft(0).ThisAircraft.OnGround = 0;
+    };
+    lineUp();
+    pilot().PilotLives = 2;
+    pilot().PilotScore = 4000;
+    killPilot();
+    c->killCredit();
+    c->killCredit();  // dying again in the same mission costs nothing more
+    EXPECT_EQ(pilot().PilotLives, 1);
+    EXPECT_EQ(stored().PilotLives, 1);
+
+    c->fromRestartMissionButton();
+    lineUp();
+    store_->setStringArray("SuccessfulMTitles1Key", {"Dawn Patrol"});
+    pilot().TotalKills = 9;
+    killPilot();
+    c->killCredit();
+    EXPECT_EQ(pilot().PilotLives, 1);
+    EXPECT_EQ(pilot().PilotScore, 0);
+    EXPECT_EQ(pilot().TotalKills, 9);  // kills over all careers stay
+    EXPECT_TRUE(won().empty());
+
+    // The game ends; its OK button brings the pilot-died window with the horn.
+    ASSERT_NE(shownAt(100000, 100700), -1);
+    c->fromMissionEndOkayButton();
+    EXPECT_FALSE(c->interface().toGameOverWindow.open);
+    EXPECT_TRUE(c->interface().toPilotDied.open);
+}
+
+TEST_F(Career, AJoinerCreditsEachGameOnceAndHidesRestart) {
+    lineUp();
+    network.mode = 1;
+    c->isDogfightOnly = true;
+    c->DogfightOnlyVKills = 50;
+    c->AircraftResults[0] = {2, 1};
+    for (int frame = 0; frame < 5; ++frame) c->joinerGotEndOfGame();  // no winner shown yet
+    EXPECT_EQ(pilot().OnlineKills, 2);
+    EXPECT_EQ(pilot().OnlineDeaths, 1);
+    c->AircraftResults[0] = {5, 1};  // our tallies now show the winner: shown at once
+    c->joinerGotEndOfGame();
+    EXPECT_EQ(title(), "You Won");
+    EXPECT_LT(c->interface().restartButtonX, 0.0f);
+    EXPECT_EQ(pilot().OnlineKills, 2);
+}
+
+// A hold-out is won at its limit and not before, an entry outside the object array counting as
+// an empty one; an objective of a kind the game does not know can never be completed.
+TEST_F(Career, AHoldOutWinsAtItsLimitAndAnUnknownObjectiveNever) {
+    missions::VictoryConditions& v = conditions();
+    v.MustWinInXTicks = 3000;
+    v.RequiredNumberOfAliveObjects = 1;
+    v.ParticularAliveObjects[0] = 21;
+    v.ParticularAliveObjects[1] = 99999;
+    ASSERT_NE(c->modelAt(21), nullptr);
+    EXPECT_EQ(shownAt(1000, 2999), -1);
+    EXPECT_EQ(c->GameOverTime, 0);
+    EXPECT_EQ(shownAt(3000, 3100), 3002);
+    EXPECT_EQ(title(), "Mission Successful");
+
+    c->fromRestartMissionButton();
+    conditions().Location2Flags = 0;
+    EXPECT_EQ(shownAt(100, 5000), -1);
+    EXPECT_EQ(c->GameOverTime, 0);
+}
+
+// A mission won again: a slower time leaves the pilot's list alone, a faster one replaces the
+// entry and moves it to the end; neither adds another life.
+TEST_F(Career, WonMissionsKeepTheirBestTime) {
+    const std::string entry = c->currentMissionTexts()->title + "               Mission Time: ";
+    store_->setStringArray("SuccessfulMTitles1Key", {entry + "0:30", "Other"});
+    const int32_t lives = pilot().PilotLives;
+    conditions().MustWinInXTicks = 9000;
+    shownAt(2400, 2500);  // 40 s
+    EXPECT_EQ(won(), (std::vector<std::string>{entry + "0:30", "Other"}));
+    c->fromRestartMissionButton();
+    conditions().MustWinInXTicks = 9000;
+    shownAt(1200, 1300);  // 20 s
+    EXPECT_EQ(won(), (std::vector<std::string>{"Other", entry + "0:20"}));
+    EXPECT_EQ(pilot().PilotLives, lives);
+}
+
+TEST_F(Career, LandingsCountOnceAfterEachClimbNoneOnGroundAtZeroNorInReplay) {
+    conditions().TotalLandings = 5;
+    Aircraft& a = aircraft(0).ThisAircraft;
+    auto touchDown = [&](double ground) {
+        aircraft(0).setModelPositionX(0, ground + 500.0, 0);
+        a.GroundAltitude = ground;
+        a.OnGround = 0;
+        judgeAt(100);  // climbed above 100 ft
+        aircraft(0).setModelPositionX(0, ground + 2.0, 0);
+        a.OnGround = 1;
+        a.CurrentVelocity = 1.0;  // 40.9 mph
+        judgeAt(101);
+        judgeAt(102);  // still on the ground: not again
+    };
+    const int32_t tally = pilot().ObjectKillCounts[4];
+    touchDown(350.0);
+    EXPECT_EQ(c->Landings, 1);
+    touchDown(0.0);  // the pilot's tally counts it, the mission does not
+    EXPECT_EQ(c->Landings, 1);
+    EXPECT_EQ(pilot().ObjectKillCounts[4], tally + 2);
+    c->ReplayFlag = true;
+    touchDown(350.0);
+    EXPECT_EQ(c->Landings, 1);
+}
+
+TEST_F(Career, SignInRowsChoicesAndNames) {
+    store_->setInteger("PilotNumberKey", 9);  // a stored number outside the five
+    c->PilotStats[2] = {};
+    c->PilotStats[4].TotalKills = 7;
+    c->PilotStats[4].StartDate = 1;
+    c->clockSince2001 = [] { return 9000.5 * 86400.0; };
+    c->fromPilotSignInMenu();
+    GameInterface& ui = c->interface();
+    EXPECT_EQ(c->CurrentPilotNumber, 0);
+    EXPECT_EQ(c->PilotStats[2].StartDate, 9000);  // a new pilot begins today with one life
+    EXPECT_EQ(ui.toPilotLives[2], "1");
+    EXPECT_EQ(ui.KDR[4], "0/0");  // no deaths: no division
+
+    // The fourth radio button chooses pilot index 3 and selects its name.
+    ui.pilotRadio.clear();
+    ui.pilotRadio.setState(true, 3, 0);
+    c->gamePause = false;
+    ui.toPilotSignInWindow.key = true;
+    c->trackPilotSignIn();
+    EXPECT_EQ(c->CurrentPilotNumber, 3);
+    EXPECT_TRUE(ui.pilotNameFields[3].selectRequested);
+
+    // Editing a pilot's fields chooses that pilot, whatever the radio says.
+    ui.pilotNameFields[3].selectRequested = false;
+    ui.pilotFields[1].editing = true;
+    c->trackPilotSignIn();
+    EXPECT_EQ(c->CurrentPilotNumber, 1);
+    EXPECT_TRUE(ui.pilotRadio.cellAt(1, 0));
+    EXPECT_FALSE(ui.pilotRadio.cellAt(3, 0));
+    EXPECT_FALSE(ui.pilotNameFields[3].selectRequested);
+    ui.toPilotSignInWindow.key = false;  // another window has the keyboard: nothing changes
+    ui.pilotFields[1].editing = false;
+    ui.pilotRadio.clear();
+    ui.pilotRadio.setState(true, 4, 0);
+    c->trackPilotSignIn();
+    EXPECT_EQ(c->CurrentPilotNumber, 1);
+    ui.pilotRadio.clear();
+    ui.pilotRadio.setState(true, 1, 0);
+
+    // Names are cut to what is stored; typing one leaves the mission builder's mission saved.
+    ui.pilotNameFields[1].stringValue = "Captain Albert Ball VC";
+    c->notsaved(&ui.pilotNameFields[1]);
+    EXPECT_TRUE(c->MBSavedFlag);
+    c->fromPlayerSignInOkay();
+    EXPECT_EQ(store_->stringForKey("Pilot2NameKey"), "Captain Albert");
+    EXPECT_EQ(store_->integerForKey("PilotNumberKey"), 1);
+    EXPECT_EQ(c->PlayerNameString[0], 24);
+    EXPECT_TRUE(c->pilotsigninhasclosed);
+}
+
+TEST_F(Career, StatisticsAndClearingOnePilot) {
+    c->clockSince2001 = [] { return 9000.5 * 86400.0; };
+    for (int i = 0; i < kPilotCount; ++i) {
+        c->PilotStats[i].PilotScore = 100 * (i + 1);
+        c->PilotStats[i].StartDate = 8998;
+        store_->setStringArray("SuccessfulMTitles" + std::to_string(i + 1) + "Key", {"Dawn Patrol"});
+    }
+    c->CurrentPilotNumber = 2;
+    c->fromSelectedPlayersStats();
+    GameInterface& ui = c->interface();
+    EXPECT_EQ(ui.toPSComMis, "Dawn Patrol\r");
+
+    c->fromClearStats();
+    c->fromClearStatsOkayButton();
+    EXPECT_FALSE(ui.toClearPStats.open);
+    EXPECT_EQ(c->PilotStats[2].PilotScore, 0);
+    EXPECT_EQ(c->PilotStats[2].StartDate, 9000);
+    EXPECT_EQ(ui.PScore[2], "0.00/0/0");
+    EXPECT_FALSE(store_->hasKey("SuccessfulMTitles3Key"));
+    for (int i : {0, 1, 3, 4}) {
+        EXPECT_EQ(c->PilotStats[i].PilotScore, 100 * (i + 1));
+        EXPECT_TRUE(store_->hasKey("SuccessfulMTitles" + std::to_string(i + 1) + "Key"));
+    }
+}
+
+}  // namespace
+}  // namespace pellam::testing

@@ -1,0 +1,62 @@
+// The real pellam started as a player starts it: on the test's X server it flies for a second and
+// its last frame shows something. Where nobody can see it, SDL would fall back to a driver that
+// draws nowhere and the game would run on unseen: it must say why it cannot start and end with a
+// failure status, unless the run asks for no display on purpose.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <set>
+#include <sstream>
+
+#include "platform/PngImage.h"
+#include "tests/TestFolder.h"
+#include "tests/game/GameProcess.h"
+
+namespace pellam::testing {
+namespace {
+
+TEST(StartProcesses, TheGameStartsAndDrawsAFrame) {
+    const TestFolder folder{"pellam-smoke"};
+    const std::string frame = folder.file("frame.png");
+    const std::string command =
+        gameCommand(folder.path(), "PELLAM_AUTOFLY=1 PELLAM_AUTOQUIT_SECONDS=1 PELLAM_FRAME_DUMP='" + frame + "'");
+    ASSERT_EQ(std::system(command.c_str()), 0);
+
+    platform::RGBAImage image;
+    ASSERT_TRUE(platform::readPng(frame, image));
+    long lit = 0;
+    std::set<uint32_t> colours;
+    for (size_t i = 0; i < image.pixels.size(); i += 4) {
+        const uint8_t r = image.pixels[i], g = image.pixels[i + 1], b = image.pixels[i + 2];
+        if (r + g + b > 30) ++lit;
+        colours.insert(uint32_t(r) << 16 | uint32_t(g) << 8 | b);
+    }
+    const long total = static_cast<long>(image.pixels.size() / 4);
+    EXPECT_GT(lit, total * 9 / 10) << "the frame is mostly black";
+    EXPECT_GT(colours.size(), 8u) << "the frame is a flat fill";
+}
+
+TEST(StartProcesses, WithoutADisplayTheGameSaysSoAndFailsUnlessAskedToRunUnseen) {
+    // What it exits with and what it said, with DISPLAY and WAYLAND_DISPLAY taken away.
+    auto runUnseen = [](const std::string& environment) {
+        const TestFolder folder{"pellam-nodisplay"};
+        const std::string err = folder.file("stderr.txt");
+        const std::string unseen = "-u DISPLAY -u WAYLAND_DISPLAY PELLAM_AUTOQUIT_SECONDS=1 ";
+        const std::string command = gameCommand(folder.path(), unseen + environment) + " 2>'" + err + "'";
+        const int raw = std::system(command.c_str());
+        std::stringstream said;
+        said << std::ifstream(err).rdbuf();
+        return std::pair{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, said.str()};
+    };
+    for (const char* driver : {"", "SDL_VIDEODRIVER=offscreen", "SDL_VIDEODRIVER=dummy"}) {
+        const auto [status, said] = runUnseen(driver);
+        EXPECT_NE(status, 0) << driver;
+        EXPECT_NE(said.find("needs a display"), std::string::npos) << driver << ": " << said;
+    }
+    const auto [status, said] = runUnseen("SDL_VIDEODRIVER=offscreen PELLAM_ALLOW_NO_DISPLAY=1 PELLAM_AUTOFLY=1");
+    EXPECT_EQ(status, 0) << said;
+    EXPECT_EQ(said.find("needs a display"), std::string::npos) << said;
+}
+
+}  // namespace
+}  // namespace pellam::testing

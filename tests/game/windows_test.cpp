@@ -1,0 +1,413 @@
+// The game's windows drawn by Dear ImGui on a real 1024 x 768 window under Xvfb, for a controller
+// with a store of its own, tried as a new player would: the pointer moved onto buttons and pop-up
+// items and clicked, names typed, missions and dogfights chosen and flown.
+#include <SDL.h>
+#include <SDL_opengl.h>
+#include <gtest/gtest.h>
+#include <imgui.h>
+#include <imgui_internal.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <thread>
+
+#include "aircraft/FlyableAircraft.h"
+#include "game/InterfaceDrawing.h"
+#include "game/VADArizodazar2.h"
+#include "platform/Beep.h"
+#include "platform/GLWindow.h"
+#include "platform/OpenFile.h"
+#include "platform/ui/UiLayer.h"
+#include "tests/TestFolder.h"
+#include "tests/flight/TestWorld.h"
+#include "tests/game/frame_step.h"
+#include "tools/missiongen/PatrolMission.h"
+
+namespace pellam {
+namespace {
+namespace fs = std::filesystem;
+
+class WindowsTest : public ::testing::Test {
+protected:
+    // The window, two missions in the game's folder, and a controller on an empty fixed world:
+    // start() brings up the game that reads the missions.
+    void SetUp() override {
+        store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
+        std::string error;
+        platform::WindowSpec spec;
+        spec.width = 1024;
+        spec.height = 768;
+        window_ = platform::GLWindow::create(spec, error);
+        ASSERT_NE(window_, nullptr) << error;
+        window_->makeCurrent();
+        ASSERT_TRUE(ui_.start(*window_));
+        c = std::make_unique<VADArizodazar2>(GameController::Links{store_.get()},
+                                             VADArizodazar2::Content{{}, [](ModelArray&, GameController&) {}});
+        c->awakeFromNib();
+        fs::create_directories(folder_ / "user");
+        missiongen::buildPatrolMission(*record_, texts_);
+        write("pellamm1.pellam");
+        texts_.title = "Evening Patrol";
+        texts_.description = "Late in the day, with the wind from the west.";
+        record_->WindSpeed = 12.5;
+        record_->WindDirection = 270;
+        write("pellamm2.pellam");
+    }
+    void TearDown() override {
+        platform::setDesktopOpener("");
+        c.reset();
+        ui_.stop();
+        window_.reset();
+        platform::stopVideo();
+    }
+
+    // One frame of the windows; what they asked of the program.
+    InterfaceRequests frame() {
+        if (eachFrame) eachFrame();
+        SDL_Event event;
+        while (SDL_PollEvent(&event)) ui_.processEvent(event);
+        ui_.newFrame();
+        glClearColor(0.5f, 0.6f, 0.8f, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        const InterfaceRequests asked = drawInterface(*c);
+        uiPrint = ui_.finish();
+        ui_.draw();
+        window_->swapBuffers();
+        return asked;
+    }
+    // Moves the pointer onto the button and clicks it once; true when the windows asked to quit
+    // meanwhile.
+    bool press(const std::string& windowTitle, const std::string& label) {
+        for (int i = 0; i < 3; ++i) frame();
+        const ButtonPlace* place = placeOfButton(windowTitle, label);
+        EXPECT_NE(place, nullptr) << windowTitle << "/" << label;
+        if (!place) return false;
+        EXPECT_LT(place->y1, 768) << windowTitle << "/" << label << " is below the window";
+        return click(static_cast<int>((place->x0 + place->x1) / 2), static_cast<int>((place->y0 + place->y1) / 2));
+    }
+    // A click at a point of the window: the pointer moved there, pressed, a few frames, released.
+    bool click(int x, int y) {
+        bool quit = false;
+        auto frames = [&] {
+            for (int i = 0; i < 3; ++i) quit |= frame().quit;
+        };
+        SDL_WarpMouseInWindow(window_->sdlWindow(), x, y);
+        frames();
+        SDL_Event down{};
+        down.type = SDL_MOUSEBUTTONDOWN;
+        down.button.button = SDL_BUTTON_LEFT;
+        down.button.x = x;
+        down.button.y = y;
+        down.button.windowID = window_->windowID();
+        SDL_PushEvent(&down);
+        frames();
+        SDL_Event up = down;
+        up.type = SDL_MOUSEBUTTONUP;
+        SDL_PushEvent(&up);
+        frames();
+        return quit;
+    }
+    // Types `text` into the field that has the keyboard.
+    void type(const char* text) {
+        SDL_Event event{};
+        event.type = SDL_TEXTINPUT;
+        event.text.windowID = window_->windowID();
+        std::strncpy(event.text.text, text, sizeof event.text.text - 1);
+        SDL_PushEvent(&event);
+        for (int i = 0; i < 3; ++i) frame();
+    }
+    // The pilot's guns as a script: up to `count` enemies still in play shot down by aircraft 0;
+    // answers how many went down.
+    int shootDownEnemies(int count) {
+        const int32_t ours = c->aircraftAt(ModelArray::kFirstAircraft)->ThisAircraft.Team;
+        int downed = 0;
+        for (long n = 1; n < 8 && downed < count; ++n) {
+            FlyableAircraft* enemy = c->aircraftAt(n + ModelArray::kFirstAircraft);
+            if (!enemy || enemy->ThisAircraft.Team == ours || enemy->ModelAttitude.Position[1] < 0) continue;
+            enemy->ThisAircraft.TotalHits = enemy->ThisAircraft.TotalHitsBeforeDead + 1.0;
+            enemy->ThisAircraft.WhoShotMe = 0;
+            ++downed;
+        }
+        return downed;
+    }
+
+    void write(const std::string& relative) {
+        fs::create_directories((folder_ / relative).parent_path());
+        record_->SecondsSince2001 += 60;  // each mission made a minute after the last
+        ASSERT_EQ(missions::writeMissionFile((folder_ / relative).string(), *record_, texts_), "");
+    }
+    // The game starting: missions read, the pilot signed in (under `pilot`, typed over the name
+    // the game gave him, when one is given), the mission window open.
+    void start(const std::string& pilot = "") {
+        launch();
+        if (!pilot.empty()) rename(pilot);
+        press("Pilot Sign-In", "Sign In");
+        // Nothing is offered until the mission window has opened.
+        if (!eachFrame) EXPECT_FALSE(c->validateMenuItem(kMenuPreferences));
+        c->fromMenus(kMenuSelectMission);
+        ASSERT_TRUE(c->missionWindow.toSelectMission.open);
+    }
+    void launch() {
+        c = std::make_unique<VADArizodazar2>(
+            GameController::Links{store_.get()},
+            VADArizodazar2::Content{{}, {}, [] { return std::make_unique<testing::FlatTerrain>(100.0); }, nullptr,
+                                    folder_.string() + "/", [] { return 0; }, (folder_ / "user").string() + "/"});
+        c->awakeFromNib();
+    }
+    // Clicks after the first pilot's name, rubs it out and types `name`.
+    void rename(const std::string& name) {
+        press("Pilot Sign-In", "Name 1");
+        for (size_t k = c->interface().pilotNameFields[0].stringValue.size(); k > 0; --k)
+            for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
+                SDL_Event key{};
+                key.type = type;
+                key.key.windowID = window_->windowID();
+                key.key.keysym.scancode = SDL_SCANCODE_BACKSPACE;
+                key.key.keysym.sym = SDLK_BACKSPACE;
+                SDL_PushEvent(&key);
+                frame();
+            }
+        type(name.c_str());
+    }
+
+    // Opens the mission pop-up and chooses the item with this title.
+    void choose(const std::string& title) {
+        press("Select Mission", "Mission");
+        press("Select Mission", title);
+    }
+    std::vector<std::string> menuTitles() const {
+        std::vector<std::string> titles;
+        for (const missions::MenuItem& item : c->missionWindow.toMissionMenuPopUp.items) titles.push_back(item.title);
+        return titles;
+    }
+    bool menuItemOpen(const std::string& title) const {
+        for (const missions::MenuItem& item : c->missionWindow.toMissionMenuPopUp.items)
+            if (item.title == title) return item.enabled;
+        return false;
+    }
+
+    std::function<void()> eachFrame;  // the game's own work before each frame's windows
+    uint64_t uiPrint = 0;             // the print of the last frame's windows
+    testing::TestFolder dir_{"pellam ui"};
+    fs::path folder_ = dir_.path();
+    std::unique_ptr<platform::UserDefaults> store_;
+    std::unique_ptr<platform::GLWindow> window_;
+    platform::UiLayer ui_;
+    std::unique_ptr<missions::MissionData> record_ = std::make_unique<missions::MissionData>();
+    missions::MissionTexts texts_;
+    std::unique_ptr<VADArizodazar2> c;
+};
+
+// Sign-in, then the preferences cancelled. A paused game shows no frame whose windows'
+// print matches the last: the print must follow every pixel the windows change, and stay put
+// while nothing does.
+TEST_F(WindowsTest, SignInAndCancelledPreferencesWithAPrintThatFollowsTheWindows) {
+    GameInterface& ui = c->interface();
+    ASSERT_TRUE(ui.toPilotSignInWindow.open);
+    press("Pilot Sign-In", "Sign In");
+    EXPECT_FALSE(ui.toPilotSignInWindow.open);
+    EXPECT_TRUE(c->pilotsigninhasclosed);
+
+    c->fromMenus(kMenuPreferences);
+    ASSERT_TRUE(ui.toPrefsWindow.open);
+    SDL_WarpMouseInWindow(window_->sdlWindow(), 2, 760);
+    for (int i = 0; i < 4; ++i) frame();
+    const uint64_t still = uiPrint;
+    frame();
+    EXPECT_EQ(uiPrint, still);
+    const ButtonPlace* ok = placeOfButton("Preferences", "OK");
+    ASSERT_NE(ok, nullptr);
+    SDL_WarpMouseInWindow(window_->sdlWindow(), int((ok->x0 + ok->x1) / 2), int((ok->y0 + ok->y1) / 2));
+    for (int i = 0; i < 2; ++i) frame();
+    EXPECT_NE(uiPrint, still);  // the button lights under the pointer
+    SDL_WarpMouseInWindow(window_->sdlWindow(), 2, 760);
+    for (int i = 0; i < 2; ++i) frame();
+    EXPECT_EQ(uiPrint, still);
+
+    ui.toTerrainDetailPref.state = false;
+    press("Preferences", "Cancel");
+    EXPECT_NE(uiPrint, still);  // the window is gone
+    EXPECT_FALSE(ui.toPrefsWindow.open);
+    EXPECT_EQ(store_->boolForKey("TerrainDetailKey"), true);
+    c->fromMenus(kMenuPreferences);
+    EXPECT_TRUE(ui.toTerrainDetailPref.state);  // shown again from the store
+}
+
+// In the game's typeface, with no world the problem comes alone in front, a Fly is refused, and
+// its Quit answers the first click.
+TEST_F(WindowsTest, AWorldThatCouldNotBeMadeIsShownAloneAndCannotBeFlown) {
+    c->worldProblem = "RIDUdidavData is 1000 bytes; 10580000 were expected.";
+    c->interface().pilotNameFields[0].selectRequested = true;  // as on a first start
+    frame();
+    EXPECT_EQ(ImGui::FindWindowByName("Pilot Sign-In"), nullptr) << "nothing but the problem is offered";
+    EXPECT_NE(std::string(ImGui::GetFont()->GetDebugName()).find("DejaVuSans"), std::string::npos);  // the game's typeface
+    EXPECT_GE(ImGui::GetFont()->FontSize, 16.0f);
+    const long beeps = platform::beepCount();
+    c->fromFlyMissionButton();
+    EXPECT_FALSE(c->gamePause);
+    EXPECT_EQ(platform::beepCount(), beeps + 1);
+    EXPECT_TRUE(press("Pellam cannot fly", "Quit"));
+}
+
+TEST_F(WindowsTest, PickAMissionReadItFlyItThenAsAQuickDogfight) {
+    start();
+    MissionWindowControls& w = c->missionWindow;
+    EXPECT_EQ(menuTitles(), (std::vector<std::string>{"Training:", "     Evening Patrol", "Patrols and Dogfights:",
+                                                      "     " + c->TheMissions.texts(0)->title, "User Missions:"}));
+    choose("     Evening Patrol");
+    EXPECT_EQ(c->TempNewMissionNumber, 1);
+    EXPECT_EQ(w.toMissionDescription, "Late in the day, with the wind from the west.");
+    // The chosen mission's own wind, not the one of the flight running.
+    EXPECT_EQ(w.toPrevailingWinds, "Prevailing Winds: W at 12 mph");
+
+    // A label cannot be chosen: nothing changes.
+    choose("User Missions:");
+    EXPECT_EQ(c->TempNewMissionNumber, 1);
+    click(5, 760);  // away from the pop-up, which stays open on a label
+
+    w.MissionType[0].selectCode(77);
+    w.MissionType[1].selectCode(1001);
+    press("Select Mission", "Fly Mission");
+    EXPECT_TRUE(c->gamePause);
+    EXPECT_EQ(c->CurrentMissionNumber, 1);
+    EXPECT_EQ(c->TheMissions.record(1)->AircraftStarts[0].AircraftType, 77);
+    EXPECT_EQ(c->TheMissions.record(1)->AircraftStarts[1].AircraftType, 1001);  // drawn at each start
+    EXPECT_TRUE(c->interface().toMouseFlying.open);  // no joystick: the hint, once
+
+    // The same mission as a quick dogfight, four against four.
+    c->fromMenus(kMenuSelectMission);
+    press("Select Mission", "Quick Dogfight");
+    DogfightWindowControls& d = c->dogfightWindow;
+    ASSERT_TRUE(d.toDogfightOnlyWindow.open);
+    EXPECT_FALSE(c->missionWindow.toSelectMission.open);
+    for (int n = 0; n < 8; ++n) {
+        d.DOAircraftType[n].selectCode(n < 4 ? 55 : 77);
+        d.DOTeam[n].clear();
+        d.DOTeam[n].setState(true, n < 4 ? 0 : 1, 0);
+        d.DOOnOff[n].clear();
+        d.DOOnOff[n].setState(true, 0, 0);
+    }
+    d.DOAircraftType[7].selectCode(1001);
+    d.DOBombs[0].state = true;
+    d.toDogfightKills = 250;
+    press("Quick Dogfight", "Fly Dogfight");
+    ASSERT_TRUE(c->gamePause);
+    EXPECT_TRUE(c->isDogfightOnly);
+    EXPECT_EQ(c->DogfightOnlyVKills, 100);
+    const missions::MissionData& m = *c->TheMissions.record(1);
+    EXPECT_EQ(m.AircraftStarts[7].AircraftType, 1001);
+    EXPECT_NE(m.ResetAircraftStarts[7].AircraftType, 1001);
+
+    // The dogfight window shows the last set-up when it opens again.
+    c->fromMenus(kMenuSelectMission);
+    press("Select Mission", "Quick Dogfight");
+    EXPECT_EQ(d.DOAircraftType[7].selectedTag(), 1001);
+    d.toDogfightKills = 0;
+    d.DOOnOff[0].clear();
+    d.DOOnOff[0].setState(true, 0, 1);  // slot 0 has no such control: whatever it shows is not read
+    press("Quick Dogfight", "Fly Dogfight");
+    EXPECT_EQ(c->DogfightOnlyVKills, 1);
+    EXPECT_EQ(m.DogfightOnlyOnOff[0], 1);
+    QNion pose;
+    c->aircraftAt(ModelArray::kFirstAircraft)->getModelPositionQNion(&pose);
+    EXPECT_GT(pose.Position[1], 1000.0);  // in the air, not parked below the world
+}
+
+TEST_F(WindowsTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
+    texts_.description = "A mission of our own.";
+    write("user/Balloon busting.pellam");
+    texts_.title = "Over the Somme";
+    write("user/Somme/1 Over the Somme.pellam");
+    texts_.title = "Into the Salient";
+    write("user/Somme/2 Into the Salient.pellam");
+    // Every frame runs the game as its loop does.
+    eachFrame = [&] {
+        if (c->gamePause) testing::stepOneFrame(*c, 3);
+        c->ActiveInActive();
+    };
+    start("Roy Brown");
+    EXPECT_EQ(store_->stringForKey("Pilot1NameKey"), "Roy Brown");
+    EXPECT_EQ(menuTitles().size(), 10u);  // the user mission, then the campaign's heading, name and two missions
+    EXPECT_TRUE(menuItemOpen("          #1-#2: Over the Somme"));
+    EXPECT_FALSE(menuItemOpen("          #2-#3: Into the Salient"));
+    choose("          #2-#3: Into the Salient");
+    EXPECT_EQ(c->TempNewMissionNumber, 0);  // closed: not chosen
+    click(5, 760);
+
+    choose("     User Mission #1: Evening Patrol");
+    EXPECT_EQ(c->missionWindow.toMissionDescription, "A mission of our own.");
+    choose("          #1-#2: Over the Somme");
+    press("Select Mission", "Fly Mission");
+    ASSERT_EQ(c->CurrentMissionNumber, 52);
+    ASSERT_EQ(c->TheMissions.record(52)->TheVictory.Kills, 2);
+    // The pilot wins it: a while over the front, then both enemies go down to his guns.
+    for (int i = 0; i < 200; ++i) frame();
+    ASSERT_EQ(shootDownEnemies(2), 2);
+    for (int i = 0; i < 400 && !c->interface().toGameOverWindow.open; ++i) frame();
+    ASSERT_TRUE(c->interface().toGameOverWindow.open);
+    EXPECT_EQ(c->interface().toYouWonOrLost, "Mission Successful");
+    press("Game Over", "OK");
+    const int32_t flown = c->PilotStats[0].PilotFlightTime;
+    EXPECT_GT(flown, 15);  // s
+
+    // Quit and start again: the pilot's statistics hold the kills, the time and the won mission,
+    // and the next mission of the campaign opens.
+    c->applicationWillTerminate();
+    launch();
+    EXPECT_EQ(c->interface().pilotNameFields[0].stringValue, "Roy Brown");
+    press("Pilot Sign-In", "Statistics");
+    const GameInterface& ui = c->interface();
+    ASSERT_TRUE(ui.toPSWindow.open);
+    EXPECT_NE(ui.toPSNameScore.find("Name: Roy Brown\r"), std::string::npos);
+    EXPECT_NE(ui.toPSNameScore.find("Dogfight Kills: 2"), std::string::npos);
+    EXPECT_EQ(c->PilotStats[0].PilotFlightTime, flown);
+    EXPECT_EQ(ui.toPSComMis.rfind("Over the Somme               Mission Time: ", 0), 0u);
+    EXPECT_EQ(c->PilotStats[0].PilotLives, 2);  // the first win of a mission adds a life
+    c->fromPlayerSignInOkay();
+    c->fromMenus(kMenuSelectMission);
+    EXPECT_TRUE(menuItemOpen("          #2-#3: Into the Salient"));
+    choose("          #2-#3: Into the Salient");
+    EXPECT_EQ(c->TempNewMissionNumber, 53);
+
+    // A joiner finds the host's user mission by hash and date, not by the host's slot.
+    const missions::MissionData& salient = *c->TheMissions.record(53);
+    c->setMissionHash(salient.Hash1, salient.SecondsSince2001);
+    c->setMissionNumber(170);
+    EXPECT_FALSE(c->ShouldNotPlay);
+    EXPECT_EQ(c->CurrentMissionNumber, 53);
+    c->setMissionHash(salient.Hash1, salient.SecondsSince2001 + 1);
+    c->setMissionNumber(53);
+    EXPECT_TRUE(c->ShouldNotPlay);
+    EXPECT_TRUE(c->toBadNews.open);
+    c->setMissionNumber(-4);
+    EXPECT_TRUE(c->ShouldNotPlay);
+
+    // The campaign's files taken away while one of them is flown: mission 0 flies instead.
+    c->CurrentMissionNumber = 52;
+    fs::remove_all(folder_ / "user" / "Somme");
+    c->reloadUserMissions();
+    EXPECT_EQ(c->CurrentMissionNumber, 0);
+    EXPECT_EQ(c->missionWindow.toMissionMenuPopUp.selected, 1);
+    EXPECT_EQ(menuTitles().size(), 6u);  // two headings, the two missions, the user label and one user mission
+}
+
+TEST_F(WindowsTest, ManualOpensThroughAnArgumentVector) {
+    start();
+    std::ofstream(folder_ / "Pellam Manual.html") << "<html></html>";
+    const fs::path seen = folder_ / "opened";
+    std::ofstream(folder_ / "opener") << "#!/bin/sh\nprintf '%s' \"$1\" > '" << seen.string() << "'\n";
+    fs::permissions(folder_ / "opener", fs::perms::owner_all);
+    platform::setDesktopOpener((folder_ / "opener").string());
+    c->fromHelpMenu();
+    for (int i = 0; i < 200 && !fs::exists(seen); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::ifstream in(seen);
+    std::string path((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(path, (folder_ / "Pellam Manual.html").string());  // spaces and all, as one argument
+}
+
+}  // namespace
+}  // namespace pellam

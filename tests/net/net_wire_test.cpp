@@ -1,0 +1,338 @@
+// What comes in from the network and how it is read: the aircraft state block, the packets, the
+// receive ring and the games-list page.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <atomic>
+#include <cmath>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+#include "net/AircraftStateBlock.h"
+#include "net/DataPackets.h"
+#include "net/PublicGames.h"
+#include "net/ReceiveRing.h"
+#include "net/SetupPackets.h"
+
+namespace pellam::net {
+namespace {
+
+// The 35-byte state block: its exact bytes, the attitude's round trip, values clamped on the way
+// out, any bytes decoding inside every field's range, and decode, encode, decode giving the same
+// numbers, so a block relayed from peer to peer (or read back from a replay) does not drift.
+TEST(StateBlock, GoldenBytesAndRoundTrip) {
+    AircraftState s;
+    s.position = {100.0, 1000.0, -0.5};
+    s.velocity = {1.0, 0.0, -1.0};
+    s.blownUp = s.firing = true;
+    s.hits = 3;
+    s.engine = 255;
+    s.flags = stateflag::GearDown | stateflag::OnGround;
+    s.bombs = 2;
+    s.damage = statedamage::LeftAileron;
+    StateBlockBytes out{};
+    encodeAircraftState(s, out.data());
+    const StateBlockBytes golden = {
+        0x00, 0x00, 0xC8,                                // X 100 ft in half feet
+        0x0B, 0xB8,                                      // 1000 ft + 2000
+        0xFF, 0xFF, 0xFF,                                // Z -0.5 ft
+        0xFF, 0xFE, 0x7F, 0xFF, 0x7F, 0xFF, 0x7F, 0xFF,  // level, nose north
+        0x86, 0x3B, 0xFF, 0xDE, 0x6E,                    // 1, 0, -1 ft/tick
+        0x7F, 0xDF, 0xF7, 0xFE,                          // no rotation; blown up
+        0x7F, 0xFB, 0xFF, 0xDF, 0xFF,                    // controls centred; firing
+        0x03, 0xFF, 0x84, 0x00, 0x12};
+    EXPECT_EQ(out, golden);
+
+    // An attitude off level and the flags the sample left clear; the numeric fields' codes are
+    // all checked below.
+    const double n = std::sqrt(0.81 + 0.01 + 0.09 + 0.04);
+    s.attitude = {0.9 / n, 0.1 / n, -0.3 / n, 0.2 / n};
+    s.restart = s.engineDamaged = true;
+    encodeAircraftState(s, out.data());
+    AircraftState d;
+    ASSERT_TRUE(decodeAircraftState(out.data(), out.size(), &d));
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(d.attitude[i], s.attitude[i], 1e-4) << i;
+    EXPECT_TRUE(d.restart && d.engineDamaged && d.blownUp && d.firing);
+    EXPECT_EQ(std::tie(d.hits, d.engine, d.flags, d.bombs, d.damage),
+              std::tie(s.hits, s.engine, s.flags, s.bombs, s.damage));
+}
+
+TEST(StateBlock, ValuesOutsideAFieldAreClampedOnTheWayOut) {
+    AircraftState s;
+    s.position = {-0.5, -1500.0, 1e12};
+    s.rates = {0.3, -0.2, NAN};
+    s.elevator = 1.5;
+    s.ailerons = -7.0;
+    s.velocity = {30.0, -30.0, INFINITY};
+    s.bombs = 12;
+    StateBlockBytes b{};
+    encodeAircraftState(s, b.data());
+    AircraftState d;
+    ASSERT_TRUE(decodeAircraftState(b.data(), b.size(), &d));
+    EXPECT_EQ(d.position[1], kHiddenHeight) << "an aircraft out of the world";
+    EXPECT_NEAR(d.position[2], 4194303.5, 1e-9);  // the farthest the field holds
+    EXPECT_NEAR(d.rates[0], 0.2, 1e-3);
+    EXPECT_NEAR(d.rates[2], 0.0, 1e-3);
+    EXPECT_DOUBLE_EQ(d.elevator, 1.0);
+    EXPECT_DOUBLE_EQ(d.ailerons, -1.0);
+    EXPECT_NEAR(d.velocity[1], -20.475, 1e-9);
+    EXPECT_NEAR(d.velocity[2], 20.48, 1e-9);
+    EXPECT_EQ(d.bombs, 8);
+}
+
+TEST(StateBlock, AnyBytesDecodeIntoRangeAndShortBlocksAreRefused) {
+    AircraftState d;
+    StateBlockBytes ones;
+    ones.fill(0xFF);
+    ASSERT_TRUE(decodeAircraftState(ones.data(), ones.size(), &d));
+    for (double r : d.rates) EXPECT_LE(std::fabs(r), 0.2);
+    for (double c : {d.elevator, d.ailerons, d.rudder}) EXPECT_LE(std::fabs(c), 1.0);
+    EXPECT_LE(d.bombs, 8);
+    double length = 0.0;
+    for (double q : d.attitude) length += q * q;
+    EXPECT_NEAR(length, 1.0, 1e-12);
+
+    StateBlockBytes mid{};  // every component 32767 / 32767 - 1: no attitude at all, taken as level
+    for (int i = 8; i < 16; i += 2) mid[i] = 0x7F, mid[i + 1] = 0xFF;
+    ASSERT_TRUE(decodeAircraftState(mid.data(), mid.size(), &d));
+    EXPECT_EQ(d.attitude, (std::array<double, 4>{1, 0, 0, 0}));
+
+    d.hits = 77;
+    EXPECT_FALSE(decodeAircraftState(ones.data(), 34, &d));
+    EXPECT_EQ(d.hits, 77) << "a short block leaves the state alone";
+    EXPECT_FALSE(decodeAircraftState(nullptr, 35, &d));
+}
+
+// Values swept finely across every numeric field, each code hit several times: what one encode
+// and decode give, a second gives back exactly.
+TEST(StateBlock, DecodeEncodeDecodeIsExact) {
+    const auto relay = [](const AircraftState& s) {
+        StateBlockBytes b{};
+        encodeAircraftState(s, b.data());
+        AircraftState d;
+        decodeAircraftState(b.data(), b.size(), &d);
+        return d;
+    };
+    int drifted = 0;
+    for (double x = -21.0; x <= 21.0; x += 1.0 / 2048) {
+        AircraftState s;
+        s.position = {x * 200000.0, x * 3000.0, -x * 200000.0};
+        s.velocity = {x, -x, x / 2};
+        s.rates = {x / 100, -x / 100, x / 200};
+        s.elevator = x / 20, s.ailerons = -x / 20, s.rudder = x / 40;
+        const AircraftState once = relay(s), twice = relay(once);
+        const bool same = once.position == twice.position && once.velocity == twice.velocity &&
+                          once.rates == twice.rates && once.elevator == twice.elevator &&
+                          once.ailerons == twice.ailerons && once.rudder == twice.rudder;
+        if (!same && drifted++ == 0) ADD_FAILURE() << "first drift at " << x;
+    }
+    EXPECT_EQ(drifted, 0);
+}
+
+// Packets through their builders and parsers, and parsers that refuse what a peer could send to
+// crash or confuse the game: short packets, lying lengths, slots out of range.
+struct Slot {
+    std::array<uint8_t, kSendSlotBytes> bytes;
+    Slot() { bytes.fill(0xEE); }  // what an earlier packet left behind
+    SendSlot span() { return SendSlot(bytes); }
+    std::vector<uint8_t> first(size_t n) const { return {bytes.begin(), bytes.begin() + n}; }
+};
+
+const GameRules kUserMission{.hostTeam = 2, .missionNumber = 53, .idHelp = 3, .cameraRule = 1, .killsToWin = 25,
+                             .dogfightOnly = 1, .dogfightStart = 4, .dogfightRestart = 5, .dogKillType = 1,
+                             .missionHash = 0x01020304, .missionSeconds = 2.0};
+
+TEST(Packets, RoundTripAndBounds) {
+    Slot s;
+    GameRules builtIn = kUserMission;
+    builtIn.missionNumber = 7;
+    ASSERT_EQ(buildAccept({3, builtIn, false}, s.span()), 50u);
+    for (size_t i = 13; i < 50; ++i) EXPECT_EQ(s.bytes[i], 0) << "a built-in mission sends no hash, byte " << i;
+
+    buildAccept({7, kUserMission, true}, s.span());
+    auto accept = parseAccept(s.first(50));
+    ASSERT_TRUE(accept);
+    EXPECT_EQ(accept->rules, kUserMission);
+    for (uint8_t outside : {0, 8}) {  // joiner numbers that index past the tables
+        s.bytes[3] = outside;
+        EXPECT_FALSE(parseAccept(s.first(50))) << int{outside};
+    }
+
+    const std::string longName = makePlayerString("Abcdefghijklmnopqrstuvwxyz");
+    buildJoinRequest({4, "", 7, 13, 2, 77}, longName, s.span());
+    EXPECT_EQ(parseJoinRequest(s.first(120))->name, "Abcdefghijklmnop") << "a name is cut to 16";
+    buildQuit(9, longName, s.span());
+    EXPECT_FALSE(parseQuit(s.first(60))) << "joiner 9 does not exist";
+
+    PlayerNames names;
+    buildPlayerNames(names, s.span());
+    s.bytes[3] = 255;  // a length byte claiming 255 characters gives at most 20
+    std::fill(s.bytes.begin() + 4, s.bytes.begin() + 27, 'x');
+    EXPECT_EQ(parsePlayerNames(s.first(220))->names[0], std::string(20, 'x'));
+
+    // Shorter than what the reader looks at, or shorter than its own header says: refused.
+    buildDecline(2, s.span());
+    EXPECT_FALSE(parseDecline(s.first(3)));
+    buildNewGame({}, s.span());
+    EXPECT_FALSE(parseNewGame(s.first(25)));
+    EXPECT_FALSE(parseJoinRequest(s.first(120))) << "a new-game packet is no join request";
+
+    // A text longer than any line is cut to 200.
+    JoinerData jd;
+    jd.slot = 3;
+    jd.message = {true, 9, 2, 0, std::string(300, 'm')};
+    ASSERT_EQ(buildJoinerData(jd, s.span()), 261u);
+    EXPECT_EQ(parseJoinerData(s.first(261))->message.text, std::string(200, 'm'));
+    s.bytes[60] = 201;  // the text's length byte must end inside the packet
+    EXPECT_FALSE(parseJoinerData(s.first(261)));
+    s.bytes[60] = 200;
+    s.bytes[3] = 8;  // the slot must index the tables
+    EXPECT_FALSE(parseJoinerData(s.first(261)));
+
+    HostData hd;
+    hd.message = {true, 15, 4, 6, "Archie over the wood"};
+    const size_t n = buildHostData(hd, s.span());
+    EXPECT_EQ(parseHostData(s.first(n))->message.fromSlot, 6);
+    s.bytes[267] = 8;  // a sender slot past the tables
+    EXPECT_FALSE(parseHostData(s.first(n)));
+    EXPECT_FALSE(parseHostData(s.first(265)));
+}
+
+TEST(Packets, CountsDelayAndDeadObjects) {
+    EXPECT_EQ(hitByte(256.0), 255) << "a 256th hit must not read as none";
+    EXPECT_EQ(hitByte(-3.0), 0);
+
+    EXPECT_EQ(networkDelay(1000, 980), 10);
+    EXPECT_EQ(networkDelay(0x10005, 0xFFFB), 5) << "the tick's low 16 bits wrapped past the echo";
+    EXPECT_EQ(networkDelay(1000, 1010), 60) << "a garbled echo asks for no more than a second";
+    EXPECT_EQ(networkDelay(40000, 0), 60) << "a stale echo is at most one second";
+
+    // A model array of 50 objects: windows 10-37 and 38-65 alternate; what lies past the
+    // array is never marked, and a receiver marks exactly what the sender found dead.
+    DeadObjectWindow window;
+    std::vector<int> marked, expected;
+    for (int packet = 0; packet < 2; ++packet) {
+        const uint32_t word = window.nextWord(50, [](int i) { return i % 3 == 0; });
+        forEachDeadObject(word, 50, [&](int i) { marked.push_back(i); });
+    }
+    for (int i = 12; i < 50; i += 3) expected.push_back(i);
+    EXPECT_EQ(marked, expected);
+
+    // Eleven or fewer models: window 0 and no bits. A huge array wraps after window 15, so the
+    // four-bit window number never names the wrong objects.
+    EXPECT_EQ(DeadObjectWindow{}.nextWord(11, [](int) { return true; }), 0u);
+    DeadObjectWindow big;
+    uint32_t last = 0;
+    for (int packet = 0; packet < 17; ++packet) last = big.nextWord(1000, [](int) { return false; });
+    EXPECT_EQ(last >> 28, 0u) << "the seventeenth window starts again at 10";
+    forEachDeadObject(0xFFFFFFFF, 440, [](int i) { EXPECT_LT(i, 440); });
+}
+
+// The receive ring: newest unread packet of a type first, overwrite after 38 datagrams, and
+// datagrams no reader could use whole refused. A decline whose reason byte tells them apart.
+std::vector<uint8_t> decline(uint8_t tag) { return {0, 8, kDeclinePacket, tag, 0, 0, 0, 0}; }
+
+TEST(ReceiveRing, NewestUnreadFirstAndOverwrite) {
+    ReceiveRing ring;
+    ReceivedPacket p;
+    // One datagram more than the ring holds: the first is overwritten, and around the wrap the
+    // newest still comes first, each handed out once.
+    ring.store(decline(200), 0, {});
+    for (int i = 0; i < ReceiveRing::kSlots; ++i) ring.store(decline(static_cast<uint8_t>(i)), i, {});
+    for (int i = ReceiveRing::kSlots - 1; i >= 0; --i) {
+        ASSERT_TRUE(ring.takeNewest(kDeclinePacket, &p));
+        EXPECT_EQ(p.bytes[3], i);
+    }
+    EXPECT_FALSE(ring.takeNewest(kDeclinePacket, &p)) << "the first datagram was overwritten";
+}
+
+TEST(ReceiveRing, RefusesWhatNoReaderCouldUse) {
+    ReceiveRing ring;
+    const platform::UdpEndpoint peer{0x7F000001, 1};
+    std::vector<uint8_t> joiner(59, 0), text(70, 0);
+    joiner[1] = 58, joiner[2] = kJoinerDataPacket;
+    text[1] = 70, text[2] = kJoinerDataPacket, text[60] = 30;
+    const std::pair<const char*, std::vector<uint8_t>> refused[] = {
+        {"no header", {0, 8}},
+        {"header longer than the datagram", {0, 8, kDeclinePacket, 1}},
+        {"zero length", {0, 0, kDeclinePacket, 1, 0, 0, 0, 0}},
+        {"an unused type", {0, 8, 7, 1, 0, 0, 0, 0}},
+        {"shorter than the joiner data a reader takes", joiner},
+        {"a text running past the packet", text},
+    };
+    for (const auto& [what, datagram] : refused) EXPECT_FALSE(ring.store(datagram, 0, peer)) << what;
+    EXPECT_EQ(ring.dropped(), 6);
+
+    // A short datagram in a slot that once held a long one reads as itself, not the old bytes.
+    std::vector<uint8_t> host(300, 0x77);
+    host[0] = 1, host[1] = 10, host[2] = kHostDataPacket;
+    for (int i = 0; i < ReceiveRing::kSlots; ++i) ASSERT_TRUE(ring.store(host, 0, peer));
+    ASSERT_TRUE(ring.store(decline(9), 0, peer));
+    ReceivedPacket p;
+    ASSERT_TRUE(ring.takeNewest(kDeclinePacket, &p));
+    EXPECT_EQ(p.length, 8);
+    EXPECT_EQ(p.bytes[8], 0);
+    EXPECT_EQ(p.bytes[299], 0);
+}
+
+// A receiver thread stores as fast as it can while the game takes packets: every packet handed
+// out is one that was stored whole (the two tag bytes agree), never a half-refilled slot.
+TEST(ReceiveRing, WholePacketsUnderARunningReceiver) {
+    ReceiveRing ring;
+    std::atomic<bool> stop{false};
+    std::thread receiver([&] {
+        std::vector<uint8_t> d(266, 0);
+        d[0] = 1, d[1] = 10, d[2] = kHostDataPacket;
+        for (uint32_t i = 0; !stop; ++i) {
+            std::fill(d.begin() + 3, d.end(), static_cast<uint8_t>(i));
+            ring.store(d, static_cast<int32_t>(i), {0x7F000001, 1});
+        }
+    });
+    ReceivedPacket p;
+    int taken = 0;
+    for (int i = 0; i < 20000; ++i) {
+        if (!ring.takeNewest(kHostDataPacket, &p)) continue;
+        ++taken;
+        ASSERT_EQ(p.bytes[3], p.bytes[265]);
+        ASSERT_EQ(p.bytes[3], static_cast<uint8_t>(p.arrival));
+    }
+    stop = true;
+    receiver.join();
+    EXPECT_GT(taken, 0);
+}
+
+// The games-list page: which rows are read, and the server's escaped text shown as it was typed.
+// Announcing and fetching through the real server are the lobby's tests.
+std::string row(int i, const std::string& players = "<!--NP--> 2<br>", const std::string& port = "12301<br>") {
+    return "<!-- " + std::to_string(i) + " -->\n<UL><!--HN--> Pilot" + std::to_string(i) +
+           "<br>\n<!--HM-->Hello</UL>\n" + players + "\n<!--IP--> 10.0.0." + std::to_string(i % 250) +
+           ":<!--PO-->" + port + "\n";
+}
+
+TEST(GamesPageTest, ReadsNumberedRowsUntilOneIsMissingOrIncompleteAndShowsTextAsTyped) {
+    std::string many;
+    for (int i = 0; i < 120; ++i) many += row(i);
+    // A row missing a terminator does not borrow the next row's: the list ends before it. So do
+    // three team counts, and ports that cannot be joined.
+    const std::pair<std::string, int> pages[] = {
+        {row(0) + row(1) + row(3), 2},
+        {many, 100},
+        {row(0) + "No games currently", 0},
+        {row(0, "<!--TD--> Red:1 Blue:2 Yellow:0 Black:0<br>", "5000abc<br>") + row(1), 2},
+        {row(0) + row(1, "<!--NP--> 2<br>", "12301") + row(2), 1},
+        {row(0) + row(1, "<!--TD--> Red:1 Blue:2 Yellow:0<br>") + row(2), 1},
+        {row(0, "<!--NP--> 2<br>", "0<br>"), 0},
+        {row(0, "<!--NP--> 2<br>", "70000<br>"), 0},
+        {row(0).substr(0, 40), 0},
+    };
+    PublicGamesList rows;
+    for (size_t i = 0; i < std::size(pages); ++i) EXPECT_EQ(parseGamesPage(pages[i].first, rows), pages[i].second) << i;
+    parseGamesPage(pages[3].first, rows);
+    EXPECT_EQ(rows[0].Port, 5000u) << "a port with letters after its digits";
+    EXPECT_EQ(pageTextForDisplay("Meet at 8&amp;9<br>&lt;b&gt;tea&lt;/b&gt; &quot;&#39;No&#32;games"),
+              "Meet at 8&9\n<b>tea</b> \"'No games");
+}
+
+}  // namespace
+}  // namespace pellam::net
