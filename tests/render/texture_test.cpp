@@ -166,6 +166,50 @@ TEST_F(TextureTest, ColourKeyAndMask) {
     for (int32_t s : {keyed, masked, fallback}) view().glDeleteONETexture(s);
 }
 
+// Small formats are stored eight bits a channel, holding only colours the asked format can hold:
+// every level read back goes through that format unchanged.
+TEST_F(TextureTest, SmallFormatsKeepExactlyTheirColoursInWideStorage) {
+    const auto ramp = [](int x, int y, uint8_t* p) {
+        p[0] = uint8_t(x * 4), p[1] = uint8_t(y * 4), p[2] = uint8_t(x + 64 * y);  // every blue value
+    };
+    // The plain 16-bit picture as the GL itself would narrow it (the loader turns the rows over).
+    std::vector<uint8_t> picture(64 * 64 * 4, 255);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) ramp(x, 63 - y, &picture[(size_t(y) * 64 + x) * 4]);
+    GLuint reference = 0;
+    glGenTextures(1, &reference);
+    glBindTexture(GL_TEXTURE_2D, reference);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB5, 64, 64, 0, GL_RGBA, GL_UNSIGNED_BYTE, picture.data());
+    const std::vector<uint8_t> narrowed = texels(reference, 64);
+    glDeleteTextures(1, &reference);
+    for (const char* name : {"rampe", "rampA", "rampB", "rampC", "rampP"}) {
+        writePicture(std::string(name) + ".png", 64, 64, ramp);
+        const int32_t n = load(scratchFolder() / name);
+        ASSERT_GE(n, 0) << name;
+        const SingleTextureStructure& s = slot(n);
+        glBindTexture(GL_TEXTURE_2D, s.OpenGLMapNumber);
+        GLint red = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_RED_SIZE, &red);
+        EXPECT_EQ(red, 8) << name;
+        if (name == std::string("rampe")) EXPECT_EQ(texels(s.OpenGLMapNumber, 64), narrowed);
+        for (int level = 0, edge = 64; edge >= 1; ++level, edge /= 2) {
+            std::vector<uint8_t> stored(size_t(edge) * edge * 4);
+            glBindTexture(GL_TEXTURE_2D, s.OpenGLMapNumber);
+            GLint width = 0;
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &width);
+            if (width == 0) break;  // a format without mipmaps
+            glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, stored.data());
+            GLuint narrow = 0;
+            glGenTextures(1, &narrow);
+            glBindTexture(GL_TEXTURE_2D, narrow);
+            glTexImage2D(GL_TEXTURE_2D, 0, s.OpenGLFormat, edge, edge, 0, GL_RGBA, GL_UNSIGNED_BYTE, stored.data());
+            EXPECT_EQ(texels(narrow, edge), stored) << name << " level " << level;
+            glDeleteTextures(1, &narrow);
+        }
+        view().glDeleteONETexture(n);
+    }
+}
+
 TEST_F(TextureTest, MissingTextureSlotIsPlainlyVisible) {
     const int32_t s = view().missingTextureSlot();
     ASSERT_GE(s, 0);
