@@ -2,6 +2,8 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <array>
+#include <map>
 #include <new>
 
 #include "core/ZephModel.h"
@@ -12,6 +14,48 @@
 
 namespace pellam::render {
 namespace {
+
+// The bits a channel of `internal` keeps on this GL (red, green, blue, alpha), asked once a format.
+std::array<GLint, 4> channelBits(GLenum internal) {
+    static std::map<GLenum, std::array<GLint, 4>> known;
+    if (auto it = known.find(internal); it != known.end()) return it->second;
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    GLuint probe = 0;
+    glGenTextures(1, &probe);
+    glBindTexture(GL_TEXTURE_2D, probe);
+    const uint8_t texel[4] = {};
+    glTexImage2D(GL_TEXTURE_2D, 0, GLint(internal), 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
+    std::array<GLint, 4> bits{};
+    const GLenum sizes[4] = {GL_TEXTURE_RED_SIZE, GL_TEXTURE_GREEN_SIZE, GL_TEXTURE_BLUE_SIZE, GL_TEXTURE_ALPHA_SIZE};
+    for (int c = 0; c < 4; ++c) glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, sizes[c], &bits[c]);
+    glDeleteTextures(1, &probe);
+    glBindTexture(GL_TEXTURE_2D, GLuint(bound));
+    if (glGetError() != GL_NO_ERROR || bits[0] <= 0) bits = {8, 8, 8, 8};  // no answer: keep every bit
+    return known[internal] = bits;
+}
+
+// A channel value rounded to `bits` as GL stores it, then widened back to eight bits by repeating
+// its bits, as GL reads it.
+uint8_t keepBits(uint8_t v, int bits) {
+    if (bits >= 8) return v;
+    if (bits <= 0) return 255;
+    const unsigned top = (1u << bits) - 1, q = (v * top + 127) / 255;
+    unsigned out = 0;
+    for (int shift = 8 - bits; shift > -bits; shift -= bits) out |= shift >= 0 ? q << shift : q >> -shift;
+    return uint8_t(out);
+}
+
+// A 16-bit (or smaller) format is stored as eight bits a channel holding exactly the colours the
+// small format would: the same picture, which a software rasteriser reads several times faster
+// than unpacking 5-6-5 or 4-4-4-4 texels.
+GLenum storageFor(GLenum internal, TexturePicture& level) {
+    const std::array<GLint, 4> bits = channelBits(internal);
+    if (bits[0] >= 8 && bits[1] >= 8 && bits[2] >= 8 && (bits[3] >= 8 || bits[3] == 0)) return internal;
+    for (size_t k = 0; k < level.rgba.size(); k += 4)
+        for (int c = 0; c < 4; ++c) level.rgba[k + c] = keepBits(level.rgba[k + c], bits[c]);
+    return bits[3] > 0 ? GL_RGBA8 : GL_RGB8;
+}
 
 // Uploads level 0 and, unless the format says otherwise, the box-filtered levels down to 1 x 1.
 // Answers the new GL texture name, 0 on a GL error.
@@ -26,12 +70,17 @@ GLuint upload(TexturePicture picture, const TextureFormat& format) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     const bool mipmaps = !(format.index & kFlagNoMipmaps);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, mipmaps ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GLint(format.internal), picture.edge, picture.edge, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 picture.rgba.data());
+    // Each level is filtered from the full colours of the one before and only then narrowed.
+    const auto send = [&](int level) {
+        TexturePicture stored = picture;
+        const GLenum internal = storageFor(GLenum(format.internal), stored);
+        glTexImage2D(GL_TEXTURE_2D, level, GLint(internal), stored.edge, stored.edge, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     stored.rgba.data());
+    };
+    send(0);
     for (int level = 1; mipmaps && picture.edge > 1; ++level) {
         resizePicture(picture, picture.edge / 2);
-        glTexImage2D(GL_TEXTURE_2D, level, GLint(format.internal), picture.edge, picture.edge, 0, GL_RGBA,
-                     GL_UNSIGNED_BYTE, picture.rgba.data());
+        send(level);
     }
     const GLfloat priority = 1.0f;
     glPrioritizeTextures(1, &name, &priority);

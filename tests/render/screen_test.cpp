@@ -68,14 +68,6 @@ TEST_F(ScreenTest, LoadingScreenCountsRedrawsPlaysTheFlyByOnceAndKeepsTheTipInRa
                   200);
     }
     EXPECT_TRUE(MyZephGLView::tipLines(12).empty());
-
-    // Switched off, it neither counts nor draws.
-    const int32_t count = view().getFeedbackCount(), redraws = view().getRedrawCount();
-    view().setDoFeedback(1);
-    for (int i = 0; i < 5; ++i) feedback();
-    EXPECT_EQ(view().getFeedbackCount(), count);
-    EXPECT_EQ(view().getRedrawCount(), redraws);
-    view().setDoFeedback(0);
     view().setFrameObserver({});
 }
 
