@@ -6,9 +6,13 @@
 #include <chrono>
 #include <thread>
 
+#include "game/Scoring.h"
 #include "game/VADArizodazar2.h"
+#include "platform/TickCount.h"
 #include "tests/TestFolder.h"
 #include "tests/game/GameProcess.h"
+#include "tests/game/mission_rig.h"
+#include "tests/gamesserver/LoopbackServer.h"
 
 namespace pellam {
 namespace {
@@ -109,6 +113,41 @@ TEST_F(LobbyTest, TheFramesNeverWaitForASlowOrMissingServer) {
         shown = c->joinTableValue(2, 0);
     }
     EXPECT_EQ(shown.rfind("couldn't reach the games list", 0), 0u) << shown;
+}
+
+// A listed host over the real server: announced in its first frame even in the program's first
+// minute, its text whole through the query's escaping, with the teams of the host and the occupied
+// slots only; the end report unlists it.
+class ListedHostTest : public testing::MissionRig {};
+
+TEST_F(ListedHostTest, AnnouncesItsOccupiedSlotsAtOnceAndLeavesTheListAtTheEnd) {
+    games::LoopbackServer server;
+    store_->setString("GamesListServerKey", server.base);
+    c->PlayerNameString = scoring::playerNameString("Ann & Co=1 <b>");  // escaped on the way, whole on return
+    c->interface().toListGamePublicly.state = true;
+    c->lobby.toHostMessage = "Dawn patrol\nover Albert";
+    network.mode = 2;
+    network.host = true;
+    for (long n = 0; n < 8; ++n) aircraft(n).setRemoteLocal(n == 3 ? 1 : 0);  // slot 3 a joiner
+    aircraft(0).ThisAircraft.Team = 1;
+    aircraft(3).ThisAircraft.Team = 2;
+    int32_t now = 500;
+    platform::ScopedTickSource clock([&] { return now++; });
+    c->Wait1Tick();
+    auto fetched = [&](int32_t expected) {
+        c->checkForNetworkGames(true);
+        for (int i = 0; i < 300 && (c->currentNumberOfPublicGames != expected || !c->gamesListProblem.empty()); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            c->checkForNetworkGames(false);
+        }
+        return c->currentNumberOfPublicGames;
+    };
+    ASSERT_EQ(fetched(1), 1);
+    EXPECT_EQ(c->joinTableValue(1, 0), "Ann & Co=1 <b>");
+    EXPECT_EQ(c->joinTableValue(2, 0), "Dawn patrol\nover Albert");
+    EXPECT_EQ(c->joinTableValue(3, 0), "Red:1\nBlue:1\nYellow:0\nBlack:0");
+    c->tellServerToEnd();
+    EXPECT_EQ(fetched(0), 0);
 }
 
 }  // namespace

@@ -50,7 +50,9 @@ struct FakeDesktop : ControllerDesktop {
 
 struct FakeNetwork : ControllerNetwork {
     int32_t mode = 0;
+    bool host = false;
     int32_t getNetworkMode() override { return mode; }
+    bool amIHost() override { return host; }
 };
 
 struct FakeEffects : ControllerEffects {
