@@ -197,7 +197,7 @@ void MyZephGLView::drawWorld(ModelArray& list) {
     if (terrain) terrainDrawer_->draw(*terrain, eye, glName, colours.Light);
     if (sky)
         worlddraw::drawSkyDome(*sky, glName, terrain != nullptr,
-                               terrain ? terrainDrawer_->lowestOpenElevation() : -1.5707963267948966);
+                               terrain ? terrainDrawer_->lowestOpenElevation() : worlddraw::kWholeDome);
     if (terrain) terrainDrawer_->drawCloudLayers(*terrain, eye, glName, colours.Light);
     skyLight_ = colours.Light;
     setCurrentCameraMatrix();
@@ -225,16 +225,21 @@ void MyZephGLView::drawClouds() {
 
 void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
     const double aspect = finalSizeHeight_ > 0 ? double(finalSizeWidth_) / finalSizeHeight_ : 4.0 / 3.0;
-    glPrepareForModelDrawing();
-    if (!awoken_)
+    const auto mainFrustum = [&] {
         glSetViewFrustum(-kMainHalfSide * aspect, kMainHalfSide * aspect, -kMainHalfSide, kMainHalfSide, pass.Near,
                          kFar);
-    placeCamera(pass.Camera);
-    if (pass.InsideItem > 1 && !awoken_ && marksOpaqueCover_) {
+    };
+    const auto cockpitFrustum = [&] {
         glSetViewFrustum(-kCockpitHalfSide * aspect, kCockpitHalfSide * aspect, -kCockpitHalfSide, kCockpitHalfSide,
                          kCockpitNear, kFar);
+    };
+    glPrepareForModelDrawing();
+    if (!awoken_) mainFrustum();
+    placeCamera(pass.Camera);
+    if (pass.InsideItem > 1 && !awoken_ && marksOpaqueCover_) {
+        cockpitFrustum();
         markOpaqueCover(recordFor(list, pass.InsideItem, pass.SecondWindow));
-        glSetViewFrustum(-kMainHalfSide * aspect, kMainHalfSide * aspect, -kMainHalfSide, kMainHalfSide, pass.Near, kFar);
+        mainFrustum();
     }
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_POLYGON_OFFSET_FILL);
@@ -287,8 +292,7 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
     if (pass.InsideItem > 1) {
         glClear(GL_DEPTH_BUFFER_BIT);
         glPrepareForModelDrawing();
-        glSetViewFrustum(-kCockpitHalfSide * aspect, kCockpitHalfSide * aspect, -kCockpitHalfSide, kCockpitHalfSide,
-                         kCockpitNear, kFar);
+        cockpitFrustum();
         specSetToOff();
         if (OneCompleteObjectVer2* record = recordFor(list, pass.InsideItem, pass.SecondWindow))
             glNewDrawOneObject(record);

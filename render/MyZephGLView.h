@@ -152,6 +152,7 @@ private:
     OneCompleteObjectVer2* recordFor(ModelArray& list, long i, bool secondWindow);
     void computeFinalMatrix(const std::array<double, 16>& objectMatrix);
     void drawOpaquePolygon(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, const MaterialLightData* materials);
+    static void drawPoints(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
     // Marks at the nearest depth the pixels that the object (the cockpit, drawn last) will cover
     // with an opaque colour, so that the world behind it fails the depth test instead of being shaded
     // and painted over. Needs the projection and camera the object will be drawn with.

@@ -197,8 +197,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         if (coverOnly_) {
             if (!(hints & (kTransparent | kOffset)) && coversOpaquely(*p, g, litAlphaSure)) {
                 setCull(!(hints & kNoCull));
-                const uint16_t* run = g.RunItems + p->FirstItem;
-                glDrawElements(GLenum(p->DefaultDrawType), GLsizei(run[0]), GL_UNSIGNED_SHORT, run + 1);
+                drawPoints(*p, g);
             }
             continue;
         }
@@ -301,6 +300,11 @@ void MyZephGLView::drawOpaquePolygon(const OnePolygonVer2& p, const ObjectPoints
             setLighting(false);
         }
     }
+    drawPoints(p, g);
+}
+
+// The polygon's run of point numbers: its count, then the points.
+void MyZephGLView::drawPoints(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) {
     const uint16_t* run = g.RunItems + p.FirstItem;
     glDrawElements(GLenum(p.DefaultDrawType), GLsizei(run[0]), GL_UNSIGNED_SHORT, run + 1);
 }

@@ -93,8 +93,7 @@ void MyZephGLView::glNewDrawTransparentItems() {
             glTexCoordPointer(2, GL_FLOAT, coloured ? 48 : 32, g.ThePoints);
             glInterleavedArrays(coloured ? GL_T2F_C4F_N3F_V3F : GL_T2F_N3F_V3F, 0, g.ThePoints);
         }
-        const uint16_t* run = g.RunItems + p.FirstItem;
-        glDrawElements(GLenum(p.DefaultDrawType), GLsizei(run[0]), GL_UNSIGNED_SHORT, run + 1);
+        drawPoints(p, g);
     }
     glDisableClientState(GL_COLOR_ARRAY);
     // The pass's material cache no longer says what GL holds.

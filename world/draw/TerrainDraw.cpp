@@ -34,16 +34,10 @@ uint32_t squareHash(int i, int j) {
     return h ^ (h >> 15);
 }
 
-// One mip level a pixel: the ground's pictures are soft enough that the step between levels does
-// not show, and a software rasteriser reads half the texels of blending two levels.
-void bindGroundPicture(uint32_t texture) {
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
-}
 
 void drawRun(const std::vector<GLT2FN3FV3FFormat>& run, uint32_t texture) {
     if (run.empty()) return;
-    bindGroundPicture(texture);
+    bindSoftPicture(texture);
     glInterleavedArrays(GL_T2F_N3F_V3F, 0, run.data());
     glDrawArrays(GL_TRIANGLES, 0, GLsizei(run.size()));
 }
@@ -81,7 +75,7 @@ void setDetailUnit(bool on, uint32_t detailTexture) {
     glClientActiveTexture(GL_TEXTURE1);
     if (on) {
         glEnable(GL_TEXTURE_2D);
-        bindGroundPicture(detailTexture);
+        bindSoftPicture(detailTexture);
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
         glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
         glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_PREVIOUS);
@@ -242,7 +236,7 @@ void TerrainDrawer::drawRuns(const Run* runs, const uint32_t* textures, int coun
 
 void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot& glName, const std::array<float, 3>& light) {
     Triangles = 0;
-    LowestOpenElevation = -kHalfPi;
+    LowestOpenElevation = kWholeDome;
     for (auto& run : Runs) run.clear();
     for (auto& run : Roads) run.clear();
     if (!t.hasGrid()) return;

@@ -19,6 +19,9 @@
 
 namespace pellam::worlddraw {
 
+// The sky dome's lowest elevation when nothing of it is left out (radians).
+constexpr double kWholeDome = -1.5707963267948966;
+
 struct Eye {
     double X = 0, Y = 0, Z = 0;  // ft, world
 };
@@ -70,11 +73,10 @@ private:
     std::array<RoadShape, 2> RoadShapes;
     std::array<uint32_t, 2> RoadShapeTextures{};  // the GL textures the shapes were read from
     long Triangles = 0;
-    static constexpr double kHalfPi = 1.5707963267948966;
     static constexpr double kHighestOverGround = 50000.0;  // ft: the ground met stays inside the far plane
     static constexpr double kNearRaySine = 0.35;            // sin 20 deg: the sky's lowest ray
     static constexpr double kOpenMargin = 0.01;             // radians
-    double LowestOpenElevation = -kHalfPi;
+    double LowestOpenElevation = kWholeDome;
 };
 
 // The dome round the eye with the sky's colours, then the sun; it writes no depth. Drawn first it
@@ -84,11 +86,11 @@ private:
 // Below `lowestElevation` (radians) the caller knows the ground covers the view, and the dome
 // leaves it out.
 void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround = false,
-                 double lowestElevation = -1.5707963267948966);
+                 double lowestElevation = kWholeDome);
 
-// Binds a picture of the sky or the clouds. They are soft: one mip level a pixel looks the same as
-// blending two, and a software rasteriser reads half the texels. A picture without mip levels keeps
-// its plain filter.
+// Binds a picture of the ground, the sky or the clouds. They are soft: one mip level a pixel looks
+// the same as blending two, and a software rasteriser reads half the texels. A picture without mip
+// levels (the stand-in for a missing one) keeps its plain filter.
 void bindSoftPicture(uint32_t texture);
 
 // A sprite cloud, its sprites sorted far to near and turned to face the camera.
