@@ -365,6 +365,11 @@ TEST_F(WindowsTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     EXPECT_NE(ui.toPSNameScore.find("Dogfight Kills: 2"), std::string::npos);
     EXPECT_EQ(c->PilotStats[0].PilotFlightTime, flown);
     EXPECT_EQ(ui.toPSComMis.rfind("Over the Somme               Mission Time: ", 0), 0u);
+    // Each count under the name of what it counts; none under a bare category number.
+    for (int i = 0; i < 2; ++i) frame();
+    for (const char* row : {"Balloons", "Gun posts", "Hangars", "Trucks", "Tanks", "Bombers", "Buildings and bridges"})
+        EXPECT_NE(placeOfButton("Pilot Statistics", row), nullptr) << row;
+    EXPECT_EQ(placeOfButton("Pilot Statistics", "Other objects"), nullptr);
     EXPECT_EQ(c->PilotStats[0].PilotLives, 2);  // the first win of a mission adds a life
     c->fromPlayerSignInOkay();
     c->fromMenus(kMenuSelectMission);
