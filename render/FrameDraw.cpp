@@ -168,6 +168,7 @@ void MyZephGLView::drawWorld(ModelArray& list) {
     SkyColours colours;
     colours.Light = {1, 1, 1};
     if (sky) {
+        sky->positionSun(getSunUnitVector());  // the sun drawn is the light that shades the world
         colours = sky->getSkyColours();
         if (!insideCloud_) {
             fogColor_ = {colours.Horizon[0], colours.Horizon[1], colours.Horizon[2], 1};
