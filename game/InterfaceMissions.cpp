@@ -166,8 +166,16 @@ void drawDogfightWindow(VADArizodazar2& c) {
 void drawAboutPanel(VADArizodazar2& c) {
     AboutPanelControls& a = c.about;
     if (!beginWindow(a.toCustomAboutBox, 480)) return;
-    showPicture(pictureOf(a.toAboutIcon, nullptr), 64, 64);
-    ImGui::SameLine();
+    // The loading picture's own scene: its top 620 of 1,024 rows (a margin kept from the edge). The
+    // rows below hold the loading label and the bar's marker on the magenta colour key.
+    const Picture& logo = pictureOf(a.toAboutIcon, nullptr);
+    constexpr float kLeft = 0.005f, kBottom = 616.0f / 1024.0f, kWidth = 440.0f;
+    if (logo.texture != 0) {
+        const float shown = kWidth * (kBottom * logo.height) / ((1.0f - kLeft) * logo.width);
+        ImGui::Image(reinterpret_cast<ImTextureID>(static_cast<intptr_t>(logo.texture)), ImVec2(kWidth, shown),
+                     ImVec2(kLeft, 0.0f), ImVec2(1.0f, kBottom));
+        rememberPlace("Logo");
+    }
     ImGui::Text("Pellam\nVersion %s", a.toAboutVersion.c_str());
     ImGui::Separator();
     ImGui::TextWrapped("%s", a.toAboutCredits.c_str());

@@ -20,6 +20,7 @@
 #include "platform/Beep.h"
 #include "platform/GLWindow.h"
 #include "platform/OpenFile.h"
+#include "platform/Paths.h"
 #include "platform/ui/UiLayer.h"
 #include "tests/TestFolder.h"
 #include "tests/flight/TestWorld.h"
@@ -75,6 +76,10 @@ protected:
         const InterfaceRequests asked = drawInterface(*c);
         uiPrint = ui_.finish();
         ui_.draw();
+        if (keepShot) {
+            shot.assign(size_t(1024) * 768 * 4, 0);
+            glReadPixels(0, 0, 1024, 768, GL_RGBA, GL_UNSIGNED_BYTE, shot.data());
+        }
         window_->swapBuffers();
         return asked;
     }
@@ -189,7 +194,18 @@ protected:
         return false;
     }
 
+    // Pixels of a window rectangle (y down) in the last kept frame that satisfy `test`.
+    int pixelsIn(const ImGuiWindow* w, const std::function<bool(const uint8_t*)>& test) const {
+        int n = 0;
+        for (int y = int(w->Pos.y); y < int(w->Pos.y + w->Size.y) && y < 768; ++y)
+            for (int x = int(w->Pos.x); x < int(w->Pos.x + w->Size.x) && x < 1024; ++x)
+                n += test(&shot[(size_t(767 - y) * 1024 + x) * 4]);
+        return n;
+    }
+
     std::function<void()> eachFrame;  // the game's own work before each frame's windows
+    bool keepShot = false;            // keep each frame's pixels in `shot`, bottom row first
+    std::vector<uint8_t> shot;
     uint64_t uiPrint = 0;             // the print of the last frame's windows
     testing::TestFolder dir_{"pellam ui"};
     fs::path folder_ = dir_.path();
@@ -412,6 +428,20 @@ TEST_F(WindowsTest, ManualOpensThroughAnArgumentVector) {
     std::ifstream in(seen);
     std::string path((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(path, (folder_ / "Pellam Manual.html").string());  // spaces and all, as one argument
+}
+
+// The About box shows the game's picture, not the loading screen's labels on their colour key.
+TEST_F(WindowsTest, TheAboutBoxShowsThePictureWithoutTheLoadingSprites) {
+    fs::copy_file(platform::resourcesFolder() + "pellamlogoM.png", folder_ / "pellamlogoM.png");
+    c->openAboutPanelPellam();
+    keepShot = true;
+    for (int i = 0; i < 3; ++i) frame();
+    const ImGuiWindow* about = ImGui::FindWindowByName("About Pellam");
+    ASSERT_NE(about, nullptr);
+    const int magenta = pixelsIn(about, [](const uint8_t* p) { return p[0] > 200 && p[1] < 90 && p[2] > 200; });
+    const int lit = pixelsIn(about, [](const uint8_t* p) { return p[0] > 180 && p[1] > 160 && p[2] > 120; });
+    EXPECT_EQ(magenta, 0);
+    EXPECT_GT(lit, 2000) << "the title and the sky of the picture";
 }
 
 }  // namespace
