@@ -271,7 +271,12 @@ std::string VADArizodazar2::lastMissionTitle() {
 
 void VADArizodazar2::fromHelpMenu() {
     const std::string manual = missionsFolder() + "Pellam Manual.html";
-    if (isFile(manual)) platform::openWithDesktop(manual);
+    // Each time asked: the player may look for the file, or install a desktop opener, and ask again.
+    if (!isFile(manual))
+        ui_.notices.push_back("The manual is missing. It belongs at " + manual + ".");
+    else if (!platform::openWithDesktop(manual))
+        ui_.notices.push_back("No program could be started to show the manual (xdg-open was not found). "
+                              "Open it in a web browser: " + manual);
 }
 
 void VADArizodazar2::openAboutPanelPellam() {

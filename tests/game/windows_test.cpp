@@ -444,5 +444,17 @@ TEST_F(WindowsTest, TheAboutBoxShowsThePictureWithoutTheLoadingSprites) {
     EXPECT_GT(lit, 2000) << "the title and the sky of the picture";
 }
 
+// Without a desktop opener the manual's place is told, not kept to itself.
+TEST_F(WindowsTest, WithoutAnOpenerTheManualsPlaceIsTold) {
+    start();
+    std::ofstream(folder_ / "Pellam Manual.html") << "<html></html>";
+    platform::setDesktopOpener((folder_ / "no such opener").string());
+    c->fromHelpMenu();
+    ASSERT_EQ(c->interface().notices.size(), 1u);
+    EXPECT_NE(c->interface().notices.front().find((folder_ / "Pellam Manual.html").string()), std::string::npos);
+    press("Notice", "OK");
+    EXPECT_TRUE(c->interface().notices.empty());
+}
+
 }  // namespace
 }  // namespace pellam
