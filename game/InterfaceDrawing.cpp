@@ -1,6 +1,7 @@
 #include "game/InterfaceDrawing.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <string>
 
@@ -80,8 +81,21 @@ void radio(RadioMatrix& matrix, const char* id) {
 namespace {
 using namespace widgets;
 
+// A volume: stored from 1 to 101, shown from 0 to 100 beside the slider, where the handle cannot
+// cover it.
 void slider(Slider& s) {
-    ImGui::SliderInt(s.title.c_str(), &s.intValue, s.minimum, s.maximum, "%d", ImGuiSliderFlags_AlwaysClamp);
+    ImGui::PushID(s.title.c_str());
+    int shown = std::clamp(s.intValue, s.minimum, s.maximum) - s.minimum;
+    ImGui::SetNextItemWidth(260);
+    if (ImGui::SliderInt("##level", &shown, 0, s.maximum - s.minimum, "", ImGuiSliderFlags_AlwaysClamp))
+        s.intValue = shown + s.minimum;
+    rememberPlace(s.title + " slider");
+    ImGui::SameLine();
+    char line[96];
+    std::snprintf(line, sizeof line, "%3d  %s", shown, s.title.c_str());
+    ImGui::TextUnformatted(line);
+    rememberPlace(line);  // under what it shows, for the windows' tests
+    ImGui::PopID();
 }
 
 bool okCancel(GameController& controller, int okTag, Window& window) {
@@ -202,8 +216,10 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
         ImGui::TextUnformatted("Missions and network");
         checkBox(ui.toPrefsAlwaysReloadUM);
         checkBox(ui.toPrefsDontCheckGames);
-        ImGui::SetNextItemWidth(260);
-        textField(c, ui.toGamesListServer, "Games list server (like games.example.org:8080)");
+        ImGui::TextUnformatted("Games list server (like games.example.org:8080)");
+        rememberPlace("Games list server");
+        ImGui::SetNextItemWidth(-1);
+        textField(c, ui.toGamesListServer, "##server");
         static const double smallest = 0.5, largest = 1.5;
         ImGui::SliderScalar("Message text size", ImGuiDataType_Double, &ui.toNetworkTextSize, &smallest, &largest,
                             "%.2f");

@@ -456,5 +456,34 @@ TEST_F(WindowsTest, WithoutAnOpenerTheManualsPlaceIsTold) {
     EXPECT_TRUE(c->interface().notices.empty());
 }
 
+// The preferences show every label whole, and each volume from 0 to 100 beside its slider, kept
+// from 1 to 101.
+TEST_F(WindowsTest, PreferencesShowLabelsWholeAndVolumesFromNoneToAHundred) {
+    press("Pilot Sign-In", "Sign In");
+    c->fromMenus(kMenuPreferences);
+    for (int i = 0; i < 3; ++i) frame();
+    const ImGuiWindow* prefs = ImGui::FindWindowByName("Preferences");
+    ASSERT_NE(prefs, nullptr);
+    const ButtonPlace* label = placeOfButton("Preferences", "Games list server");
+    ASSERT_NE(label, nullptr);
+    EXPECT_LE(label->x1, prefs->Pos.x + prefs->Size.x - prefs->WindowPadding.x) << "cut off at the window's edge";
+
+    const ButtonPlace* level = placeOfButton("Preferences", "Overall volume slider");
+    ASSERT_NE(level, nullptr);
+    const ButtonPlace bar = *level;
+    click(int(bar.x1) - 2, int((bar.y0 + bar.y1) / 2));  // the slider's far right
+    const ButtonPlace* value = placeOfButton("Preferences", "100  Overall volume");
+    ASSERT_NE(value, nullptr) << "the most is shown as 100";
+    EXPECT_GE(value->x0, bar.x1) << "the value is drawn beside the slider, not under its handle";
+    press("Preferences", "OK");
+    EXPECT_EQ(store_->integerForKey("OverallVolumeKey").value_or(0), 101);
+
+    c->fromMenus(kMenuPreferences);
+    click(int(bar.x0) + 2, int((bar.y0 + bar.y1) / 2));  // the far left
+    EXPECT_NE(placeOfButton("Preferences", "  0  Overall volume"), nullptr);
+    press("Preferences", "OK");
+    EXPECT_EQ(store_->integerForKey("OverallVolumeKey").value_or(0), 1);
+}
+
 }  // namespace
 }  // namespace pellam
