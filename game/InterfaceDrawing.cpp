@@ -52,6 +52,10 @@ bool beginWindow(Window& window, float width) {
     if (window.key && !focused && !noticeShown) ImGui::SetNextWindowFocus();
     bool open = true;
     currentWindow = window.title;
+    // What this frame draws is remembered anew: a control left out no longer has a place.
+    const std::string prefix = window.title + "/";
+    for (auto it = buttonPlaces.lower_bound(prefix); it != buttonPlaces.end() && it->first.rfind(prefix, 0) == 0;)
+        it = buttonPlaces.erase(it);
     const bool shown = ImGui::Begin(window.title.c_str(), &open, ImGuiWindowFlags_NoCollapse);
     focused = ImGui::IsWindowFocused(ImGuiFocusedFlags_RootAndChildWindows);
     window.key = focused;

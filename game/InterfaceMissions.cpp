@@ -93,6 +93,13 @@ void missionMenuPopUp(VADArizodazar2& c) {
 void drawMissionWindow(VADArizodazar2& c) {
     MissionWindowControls& w = c.missionWindow;
     if (!beginWindow(w.toSelectMission, 760)) return;
+    // Escape closes it as its close box does (an open pop-up takes the first Escape itself).
+    if (ImGui::IsWindowFocused(ImGuiFocusedFlags_RootAndChildWindows) &&
+        ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Escape), false)) {
+        w.toSelectMission.close();
+        ImGui::End();
+        return;
+    }
     missionMenuPopUp(c);
     ImGui::Separator();
     ImGui::BeginGroup();
@@ -107,10 +114,13 @@ void drawMissionWindow(VADArizodazar2& c) {
     else ImGui::Dummy(ImVec2(320, 240));
     ImGui::Separator();
     ImGui::TextUnformatted("Aircraft (the first is yours)");
+    int shown = 0;  // only the slots the mission flies, four to a line
     for (int k = 0; k < 8; ++k) {
-        if (k % 4 != 0) ImGui::SameLine();
+        if (!w.inMission[k]) continue;
+        if (shown++ % 4 != 0) ImGui::SameLine();
         ImGui::PushID(k);
         aircraftPopUp(w.MissionType[k], "##type", 170);
+        rememberPlace("Aircraft " + std::to_string(k + 1));
         ImGui::PopID();
     }
     checkBox(w.toIDMission);

@@ -116,7 +116,10 @@ void VADArizodazar2::fillInMissionDescription() {
     const missions::MissionTexts* texts = TheMissions.texts(slot);
     if (!mission || !texts) return;
     missionWindow.toMissionDescription = texts->description;
-    for (int k = 0; k < 8; ++k) missionWindow.MissionType[k].selectCode(mission->AircraftStarts[k].AircraftType);
+    for (int k = 0; k < 8; ++k) {
+        missionWindow.MissionType[k].selectCode(mission->AircraftStarts[k].AircraftType);
+        missionWindow.inMission[k] = k == 0 || mission->AircraftStarts[k].OnOff != 0;
+    }
 
     const size_t position = static_cast<size_t>(std::max(menu.selected, 0));
     const std::string folder = static_cast<long>(position) > menu.userStartIndex

@@ -485,5 +485,30 @@ TEST_F(WindowsTest, PreferencesShowLabelsWholeAndVolumesFromNoneToAHundred) {
     EXPECT_EQ(store_->integerForKey("OverallVolumeKey").value_or(0), 1);
 }
 
+// Select Mission offers a choice of aircraft for each slot the mission flies, and Escape closes it.
+TEST_F(WindowsTest, SelectMissionOffersTheMissionsAircraftAndEscapeClosesIt) {
+    start();
+    missions::MissionData& evening = *c->TheMissions.record(1);
+    for (int k = 4; k < 8; ++k) evening.AircraftStarts[k].OnOff = 0;
+    choose("     Evening Patrol");
+    for (int i = 0; i < 2; ++i) frame();
+    int pickers = 0;
+    for (int k = 1; k <= 8; ++k) pickers += placeOfButton("Select Mission", "Aircraft " + std::to_string(k)) != nullptr;
+    EXPECT_EQ(pickers, 4);
+    EXPECT_NE(placeOfButton("Select Mission", "Aircraft 4"), nullptr);
+    EXPECT_EQ(placeOfButton("Select Mission", "Aircraft 5"), nullptr);
+
+    for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
+        SDL_Event key{};
+        key.type = type;
+        key.key.windowID = window_->windowID();
+        key.key.keysym.scancode = SDL_SCANCODE_ESCAPE;
+        key.key.keysym.sym = SDLK_ESCAPE;
+        SDL_PushEvent(&key);
+        frame();
+    }
+    EXPECT_FALSE(c->missionWindow.toSelectMission.open);
+}
+
 }  // namespace
 }  // namespace pellam
