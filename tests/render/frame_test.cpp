@@ -331,7 +331,20 @@ TEST_F(SceneTest, MessageLinesNeedTheFirstLineAndARequestedShotIsWrittenFromTheF
     auto text = [](const RGBAImage& image) { return brightPixels(image, 0, 0, image.width, image.height, 200); };
     EXPECT_EQ(text(frame()), 0);
     render::stringToPascal("Enemy aircraft ahead", lines[0]);
-    EXPECT_GT(text(frame()), 50);
+    const RGBAImage shown = frame();
+    EXPECT_GT(text(shown), 50);
+    // Read at a glance: off the view's edge, and twenty characters over a sixth of its width.
+    int left = shown.width, right = 0, bottom = 0;
+    for (int y = 0; y < shown.height; ++y)
+        for (int x = 0; x < shown.width; ++x)
+            if (pixel(shown, x, y)[0] > 120) {  // white at 0.65 over the dark blue
+                left = std::min(left, x);
+                right = std::max(right, x);
+                bottom = std::max(bottom, y);
+            }
+    EXPECT_GE(left, shown.width / 100) << "the lines start at the window's edge";
+    EXPECT_GT(right - left, shown.width / 6) << "the lines are too small to read";
+    EXPECT_LT(bottom, shown.height - shown.height / 100);
 
     view().setScreenShotFolder((scratchFolder() / "shots").string());
     fs::create_directories(scratchFolder() / "shots");
