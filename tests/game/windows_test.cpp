@@ -166,16 +166,20 @@ protected:
     void rename(const std::string& name) {
         press("Pilot Sign-In", "Name 1");
         for (size_t k = c->interface().pilotNameFields[0].stringValue.size(); k > 0; --k)
-            for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
-                SDL_Event key{};
-                key.type = type;
-                key.key.windowID = window_->windowID();
-                key.key.keysym.scancode = SDL_SCANCODE_BACKSPACE;
-                key.key.keysym.sym = SDLK_BACKSPACE;
-                SDL_PushEvent(&key);
-                frame();
-            }
+            tapKey(SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE);
         type(name.c_str());
+    }
+    // A key pressed in one frame and let go in the next.
+    void tapKey(SDL_Scancode scancode, SDL_Keycode sym) {
+        for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
+            SDL_Event key{};
+            key.type = type;
+            key.key.windowID = window_->windowID();
+            key.key.keysym.scancode = scancode;
+            key.key.keysym.sym = sym;
+            SDL_PushEvent(&key);
+            frame();
+        }
     }
 
     // Opens the mission pop-up and chooses the item with this title.
@@ -498,15 +502,7 @@ TEST_F(WindowsTest, SelectMissionOffersTheMissionsAircraftAndEscapeClosesIt) {
     EXPECT_NE(placeOfButton("Select Mission", "Aircraft 4"), nullptr);
     EXPECT_EQ(placeOfButton("Select Mission", "Aircraft 5"), nullptr);
 
-    for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
-        SDL_Event key{};
-        key.type = type;
-        key.key.windowID = window_->windowID();
-        key.key.keysym.scancode = SDL_SCANCODE_ESCAPE;
-        key.key.keysym.sym = SDLK_ESCAPE;
-        SDL_PushEvent(&key);
-        frame();
-    }
+    tapKey(SDL_SCANCODE_ESCAPE, SDLK_ESCAPE);
     EXPECT_FALSE(c->missionWindow.toSelectMission.open);
 }
 
