@@ -64,6 +64,7 @@ public:
     // ---- Damage.
     void orDamage1(uint32_t bits) override;
     void wingComesOff(int32_t side);  // 0 left, 1 right
+    void loseWing(int32_t side, bool frameBreaks);  // the same; true from the over-g failure
     virtual void leftWingDrawingOnOff(bool on);
     virtual void rightWingDrawingOnOff(bool on);
     void doSplodes() override;             // blown up where it is; once

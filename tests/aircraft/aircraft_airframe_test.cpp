@@ -251,7 +251,19 @@ TEST_F(Rules, RemoteAircraftNeverBreaksOnItsOwn) {
         w.tick();
     }
     EXPECT_EQ(a().Damage1, 0u);
+    EXPECT_EQ(w.controller.explosions, 0) << "its owner flies on: no explosion here";
     EXPECT_TRUE(w.finite());
+}
+
+// A wing lost within 25 ft of the ground plays no sound and records the tick it went.
+TEST_F(Rules, AWingLostLowRecordsItsTime) {
+    w.camel->ModelAttitude.Position[1] = kField + 20.0;
+    a().GroundAltitude = kField;
+    w.camel->GlobalTime = 4321;
+    a().PlayThisSound = -1;
+    w.camel->wingComesOff(1);
+    EXPECT_EQ(a().RightWingGoneAt, 4321);
+    EXPECT_EQ(a().PlayThisSound, -1);
 }
 
 // Held at +6 g or -2 g the blood's movement stops at its bound; back at 1 g it clears; a downed
@@ -392,9 +404,9 @@ TEST_F(Rules, GunsInTheStep) {
     EXPECT_TRUE(w.a().Damage1 & dmg::GunsJammed);
     EXPECT_TRUE(w.heard(41));
 
-    // Jammed guns only click until cleared.
-    int32_t now = 1000;
-    platform::ScopedTickSource clock([&now] { return now; });
+    // Jammed guns only click until cleared, at most once in 20 ticks of the mission.
+    int32_t& now = w.controller.missionTime;
+    now = 1000;
     fly();
     a().Damage1 |= dmg::GunsJammed;
     w.camel->gunsOnOff(1);
