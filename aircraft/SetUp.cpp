@@ -4,7 +4,6 @@
 
 #include "aircraft/FlyableAircraft.h"
 #include "flight/FlightModel.h"
-#include "platform/TickCount.h"
 
 namespace pellam {
 
@@ -18,7 +17,7 @@ void FlyableAircraft::SetUpAircraft(double x, double y, double z, double heading
                                     double throttle) {
     Aircraft& a = ThisAircraft;
     startAfresh();
-    a.TimeOfReset = platform::TickCount();
+    a.TimeOfReset = missionTick();
     a.ClosestEnemyData[27] = 0.0;
     a.AIDelayOnFlyThePointsTime = 0;
 

@@ -255,6 +255,25 @@ TEST_F(Rules, RemoteAircraftNeverBreaksOnItsOwn) {
     EXPECT_TRUE(w.finite());
 }
 
+// The over-g failure breaks the airframe the same whether or not an earlier tick's sound still
+// waits for the frame to play it: the mailbox follows the frame rate, the airframe must not.
+TEST_F(Rules, OverloadBreaksAlikeWhateverSoundWaitsForTheFrame) {
+    std::vector<std::array<int64_t, 4>> outcomes;
+    for (int32_t waiting : {-1, 13}) {
+        fly();
+        ZephModel::simulationRandom().seed(77);
+        w.camel->GlobalTime = 500;
+        load(a(), 10.0);
+        a().DangerousGs = 120;
+        a().PlayThisSound = waiting;
+        for (int i = 0; i < 10000 && !(a().Damage1 & dmg::GOverload); ++i) w.camel->gLoadLimits();
+        ASSERT_TRUE(a().Damage1 & dmg::GOverload);
+        outcomes.push_back({a().LeftWingGoneAt, a().RightWingGoneAt, a().Damage1,
+                            ZephModel::GetLongRandomFrom(-32768, 32767)});
+    }
+    EXPECT_EQ(outcomes[0], outcomes[1]);
+}
+
 // A wing lost within 25 ft of the ground plays no sound and records the tick it went.
 TEST_F(Rules, AWingLostLowRecordsItsTime) {
     w.camel->ModelAttitude.Position[1] = kField + 20.0;
