@@ -154,11 +154,19 @@ private:
     long buffers_ = 0;
 };
 
-// SDL's disk driver, as fast as it is asked, writing to `file`.
-void useDiskDriver(const std::filesystem::path& file) {
+// A started sound object on SDL's disk driver, which mixes as fast as it is asked and writes to
+// `file`; `device` is told which device it got.
+std::unique_ptr<PellamSound> soundsOnDisk(const std::filesystem::path& file, CountedDevice*& device) {
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
     setenv("SDL_DISKAUDIODELAY", "0", 1);
+    auto sounds = std::make_unique<PellamSound>([&device] {
+        auto d = std::make_unique<CountedDevice>();
+        device = d.get();
+        return d;
+    });
+    sounds->init();
+    return sounds;
 }
 
 std::vector<float> readFloats(const std::filesystem::path& file) {
@@ -425,15 +433,10 @@ TEST(SoundDevice, SilentWithoutADriverAndSafeAndWithinTheCeilingWhileChannelsCha
     EXPECT_EQ(said.find("the game runs silent", at + 1), std::string::npos) << said;
 
     const auto file = app.userSounds() / "device.raw";
-    useDiskDriver(file);
     {
         CountedDevice* device = nullptr;
-        PellamSound sounds([&] {
-            auto d = std::make_unique<CountedDevice>();
-            device = d.get();
-            return d;
-        });
-        sounds.init();
+        const auto made = soundsOnDisk(file, device);
+        PellamSound& sounds = *made;
         ASSERT_TRUE(sounds.isRunning());
         setAllVolumes(sounds, 1.0);
         platform::seedRandom(3);
@@ -476,15 +479,10 @@ TEST(SoundLimiter, EightLoudChannelsReachTheDeviceBelowFullScaleWithRoundTops) {
     for (size_t i = 0; i < sine.size(); ++i) sine[i] = int16_t(32000.0 * std::sin(2.0 * M_PI * double(i) / 100.0));
     for (int k : loud) writeFile(app.userSounds() / SoundGuy::userFileName(k), makeWav(sine));
     const auto file = app.userSounds() / "device.raw";
-    useDiskDriver(file);
     {
         CountedDevice* device = nullptr;
-        PellamSound sounds([&] {
-            auto d = std::make_unique<CountedDevice>();
-            device = d.get();
-            return d;
-        });
-        sounds.init();
+        const auto made = soundsOnDisk(file, device);
+        PellamSound& sounds = *made;
         ASSERT_TRUE(sounds.isRunning());
         sounds.setCoreAudioOnOff(false);  // all eight start in one buffer
         sounds.setAppGlobalVolume(1.0);
