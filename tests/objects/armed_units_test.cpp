@@ -110,7 +110,7 @@ TEST_F(Armed, GunnerAimSettlesOnASteadyTargetAndATurnSpoilsIt) {
 }
 
 // Shooting down at an aircraft low over the field, what misses strikes the ground and stays there.
-TEST_F(Armed, BasketGunnersMissesStrikeTheGround) {
+TEST_F(Armed, WhatTheBasketGunnerMissesStrikesTheGround) {
     BalloonWWI& b = balloon();
     w.aircraft(0, 2, {0, ArmedWorld::kGround + 50, 300});
     int struck = 0;
