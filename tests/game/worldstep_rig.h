@@ -29,7 +29,14 @@ struct FakeInput : ControllerInput {
     GameAction taken;
     bool joystick = false;
     int centred = 0;  // pointerCentred calls
+    std::deque<int32_t> pedalBrakes;  // toe-brake reports to hand out, one a frame
     bool haveJoystick() override { return joystick; }
+    int32_t getPedalBrakes() override {
+        if (pedalBrakes.empty()) return -1;
+        const int32_t r = pedalBrakes.front();
+        pedalBrakes.pop_front();
+        return r;
+    }
     void pointerCentred() override { ++centred; }
     const GameAction* checkForNextActionInBuffer() override { return ring.empty() ? nullptr : &ring.front(); }
     const GameAction* getNextActionInBuffer() override {

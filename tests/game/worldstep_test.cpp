@@ -27,6 +27,15 @@ TEST_F(WorldStep, PausedTheWorldStandsWhileTheFrameWorkGoesOn) {
         EXPECT_FALSE(running);
         EXPECT_EQ(t, clock);
     }
+    // The toe brakes set the player's brakes and release them; a frame without news keeps them.
+    std::vector<double> brakes;
+    input.pedalBrakes = {1, -1, 0, -1};
+    for (int f = 0; f < 4; ++f) {
+        frame(1);
+        brakes.push_back(camels[0]->ThisAircraft.Brakes);
+    }
+    EXPECT_EQ(brakes, (std::vector<double>{1.0, 1.0, 0.0, 0.0}));
+    EXPECT_EQ(camels[1]->ThisAircraft.Brakes, 0.0);
 }
 
 TEST_F(WorldStep, CloseAircraftCollideUnlessRemoteOrHidden) {
