@@ -112,6 +112,18 @@ TEST_F(Career, OneLifePerMissionAndTheCareerBeginsAgain) {
     lineUp();
     pilot().PilotLives = 2;
     pilot().PilotScore = 4000;
+    // Down on its belly and at rest since tick 100: dead for 900 ticks, walked away from the 901st,
+    // and a pilot who walked away keeps his life.
+    FlyableAircraft& ours = aircraft(0);
+    ours.ThisAircraft.Damage1 |= dmg::Down;
+    ours.ThisAircraft.OnGround = 1;
+    ours.ThisAircraft.GearPosition = 0.0;
+    ours.ThisAircraft.TimeWhenStoppedMoving = 100;
+    c->GlobalMissionTime = 1000;
+    EXPECT_TRUE(ours.pilotDied());
+    c->GlobalMissionTime = 1001;
+    c->killCredit();
+    EXPECT_EQ(pilot().PilotLives, 2);
     killPilot();
     c->killCredit();
     c->killCredit();  // dying again in the same mission costs nothing more
