@@ -184,6 +184,29 @@ TEST_F(Career, AHoldOutWinsAtItsLimitAndAnUnknownObjectiveNever) {
     EXPECT_EQ(c->GameOverTime, 0);
 }
 
+// With nothing to protect, a time limit is a deadline: met on its last tick, won; judged first a
+// tick later, lost on that tick and shown after its delay. A limit of 60 ticks or less is none.
+TEST_F(Career, ADeadlineIsLostOnTheTickItsLimitPasses) {
+    conditions().MustWinInXTicks = 60;
+    judgeAt(200);
+    EXPECT_FALSE(c->CantWinMission);
+    EXPECT_EQ(c->GameOverTime, 200);
+
+    c->fromRestartMissionButton();
+    conditions().MustWinInXTicks = 61;
+    judgeAt(61);
+    EXPECT_FALSE(c->CantWinMission);
+
+    c->fromRestartMissionButton();
+    conditions().MustWinInXTicks = 61;
+    EXPECT_EQ(shownAt(62, 2000), 663);
+    EXPECT_TRUE(c->CantWinMission);
+    EXPECT_EQ(c->GameOverTime, 62);
+    EXPECT_EQ(title(), "Mission Failure");
+    EXPECT_EQ(c->interface().toYouWonOrLostMessage, c->currentMissionTexts()->lost);
+    EXPECT_TRUE(won().empty());
+}
+
 // A mission won again: a slower time leaves the pilot's list alone, a faster one replaces the
 // entry and moves it to the end; neither adds another life.
 TEST_F(Career, WonMissionsKeepTheirBestTime) {
@@ -273,6 +296,17 @@ TEST_F(Career, SignInRowsChoicesAndNames) {
     EXPECT_EQ(store_->integerForKey("PilotNumberKey"), 1);
     EXPECT_EQ(c->PlayerNameString[0], 24);
     EXPECT_TRUE(c->pilotsigninhasclosed);
+
+    // Cut on whole characters, never inside a two-byte letter: 14 characters stored, 16 bytes sent.
+    std::string e7, e14;
+    for (int i = 0; i < 7; ++i) e7 += "\xC3\xA9";
+    e14 = e7 + e7;
+    c->fromPilotSignInMenu();
+    ui.pilotNameFields[1].stringValue = "A" + e14;
+    c->fromPlayerSignInOkay();
+    EXPECT_EQ(store_->stringForKey("Pilot2NameKey"), "A" + e14.substr(0, 26));
+    const auto& sent = c->PlayerNameString;  // the name as peers read it: its length is the first byte less 10
+    EXPECT_EQ(std::string(sent.begin() + 4, sent.begin() + 4 + (sent[0] - 10)), "A" + e7);
 }
 
 TEST_F(Career, StatisticsAndClearingOnePilot) {

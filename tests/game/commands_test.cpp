@@ -105,7 +105,8 @@ TEST_F(Commands, EasingTakesTheShortWayRound) {
     EXPECT_EQ(c->CameraHeading, 12.0);  // flying, within 3 degrees: snapped
 }
 
-// The overlay's replay position with a replay speed out of range: put back, and shown.
+// The overlay's replay position with a replay speed out of range: put back, and shown; the frame
+// rate before any interval.
 TEST_F(Commands, AReplaySpeedOutOfRangeIsPutBack) {
     c->ReplayFlag = true;
     c->isKey = true;
@@ -118,6 +119,14 @@ TEST_F(Commands, AReplaySpeedOutOfRangeIsPutBack) {
     ASSERT_EQ(out.count, 1);
     const OverlayText& t = out.texts[0];
     EXPECT_EQ(std::string(t.text + 1, t.text + 1 + t.text[0]), "Replay: 1 -00.0");
+
+    // The frame rate before any frame interval was measured: no rate, rather than a division by zero.
+    c->ReplayFlag = false;
+    c->DisplayFrameRate = true;
+    c->ms1 = 0.0;
+    c->debugchance(out);
+    ASSERT_EQ(out.count, 1);
+    EXPECT_EQ(std::string(out.texts[0].text + 1, out.texts[0].text + 1 + out.texts[0].text[0]), "xx-000 ms");
 }
 
 // The default key bindings, pressed on the real input object, reach the world through the ring.
