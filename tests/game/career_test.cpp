@@ -148,6 +148,20 @@ TEST_F(Career, OneLifePerMissionAndTheCareerBeginsAgain) {
     EXPECT_TRUE(c->interface().toPilotDied.open);
 }
 
+// A dogfight is decided when a slot reaches the kill limit, the highest such slot winning, and
+// shown ten seconds later; the loser reads who won.
+TEST_F(Career, DogfightHighestSlotAtTheLimitWins) {
+    c->isDogfightOnly = true;
+    c->DogfightOnlyVKills = 5;
+    c->AircraftResults[3] = {5, 1};
+    c->AircraftResults[5] = {6, 0};
+    EXPECT_FALSE(judgeAt(500));
+    EXPECT_TRUE(judgeAt(1101));
+    EXPECT_EQ(title(), "You Lost");
+    const std::string& text = c->interface().toYouWonOrLostMessage;
+    EXPECT_EQ(text.rfind("Winning Player: #6"), text.size() - 18);
+}
+
 TEST_F(Career, AJoinerCreditsEachGameOnceAndHidesRestart) {
     lineUp();
     network.mode = 1;

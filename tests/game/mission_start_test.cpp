@@ -72,22 +72,33 @@ TEST_F(MissionStart, AMissionThatCannotStartChangesNothing) {
     EXPECT_NE(c->whyMissionCannotStart(1).find("object 10"), std::string::npos);
 }
 
-// A path start a mission object names past the fly-to points starts no path.
-TEST_F(MissionStart, APathStartPastTheFlyToPointsIsNone) {
+// Objects with Seed 500, 1, 1 move by one offset of at most 500 ft; 0x03000000 starts a path at
+// point 3, and a path start past the fly-to points starts no path.
+TEST_F(MissionStart, GroupedObjectsShareTheirOffsetAndAPathStartPastThePointsIsNone) {
     struct Placed : ZephModel {
         int32_t first = -9;
         void setPathStart(int32_t point, const aiFlyToPoint*) override { first = point; }
     };
     missions::MissionData& m = mission(1);
-    for (int32_t seed : {0x03000000, static_cast<int32_t>(0xC8000000)}) {  // points 3 and 200
-        m.ObjectList[m.TotalObjects] = missions::ObjectForMission{88, {2000000.0, 0.0, 2040000.0}};
+    const long at = m.TotalObjects;
+    for (int32_t seed : {500, 1, 1, 0x03000000, static_cast<int32_t>(0xC8000000)}) {  // points 3 and 200
+        m.ObjectList[m.TotalObjects] =
+            missions::ObjectForMission{88, {2000000.0, 0.0, 2040000.0 + 100.0 * m.TotalObjects}};
         m.ObjectList[m.TotalObjects++].Seed = seed;
     }
     c->objectFactory.registerKind(88, [] { return std::make_unique<Placed>(); });
     c->CurrentMissionNumber = 1;
     c->newDocument();
-    EXPECT_EQ(static_cast<Placed*>(c->modelAt(m.TotalObjects - 2))->first, 3);
-    EXPECT_EQ(static_cast<Placed*>(c->modelAt(m.TotalObjects - 1))->first, -1);
+    auto offset = [&](long i) {
+        const ZephModel* o = c->modelAt(at + i);
+        return std::array<double, 2>{o->ModelAttitude.Position[0] - m.ObjectList[at + i].Location[0],
+                                     o->ModelAttitude.Position[2] - m.ObjectList[at + i].Location[2]};
+    };
+    EXPECT_EQ(offset(1), offset(0));
+    EXPECT_EQ(offset(2), offset(0));
+    EXPECT_LE(std::hypot(offset(0)[0], offset(0)[1]), 500.0);
+    EXPECT_EQ(static_cast<Placed*>(c->modelAt(at + 3))->first, 3);
+    EXPECT_EQ(static_cast<Placed*>(c->modelAt(at + 4))->first, -1);
 }
 
 TEST_F(MissionStart, NetworkSettingsReachOnlyTheSlotsTheyName) {
