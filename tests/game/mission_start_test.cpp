@@ -228,6 +228,40 @@ TEST_F(AircraftStart, DogfightTeamsOutsideTheTableAndUnknownRestartsStillStart) 
     EXPECT_LT(aircraft(1).ModelAttitude.Position[1], 120.0);
 }
 
+// A random place within the start's distance, and the next aircraft at the very same place with
+// distance 1.0; a start beside an object stands 50 ft apart per record, 300 ft before it for
+// record 0, on the ground.
+TEST_F(AircraftStart, ARandomPlaceIsReusedAtDistanceOneAndAnObjectStartStandsBesideIt) {
+    missions::MissionData& m = mission(0);
+    auto set = [&](long n, int32_t type, int32_t location, double distance) {
+        m.AircraftStarts[n].StartType = type;
+        m.AircraftStarts[n].LocationOffset = location;
+        m.AircraftStarts[n].RandomDistance = distance;
+    };
+    set(5, 2, 5, 500.0);
+    set(6, 2, 5, 1.0);
+    draws = {12000, -4000, 9000};
+    c->startThisAircraft(5, true);
+    c->startThisAircraft(6, true);
+    EXPECT_EQ(aircraft(6).ModelAttitude.Position, aircraft(5).ModelAttitude.Position);
+    EXPECT_EQ(aircraft(6).ModelAttitude.QAttitude, aircraft(5).ModelAttitude.QAttitude);
+    const double dx = aircraft(5).ModelAttitude.Position[0] - m.MissionStartLocations[5][0];
+    const double dz = aircraft(5).ModelAttitude.Position[2] - m.MissionStartLocations[5][2];
+    EXPECT_NEAR(std::hypot(dx, dz), 500.0, 1.0);
+
+    m.MissionStartLocations[3][0] = 30.0;  // object 30
+    m.MissionStartLocations[3][1] = 0.0;
+    m.MissionStartLocations[3][2] = 0.0;
+    set(3, 0, 3, 0.0);
+    m.AircraftStarts[3].MPH = 4.0;
+    c->startThisAircraft(3, true);
+    QNion object;
+    c->modelAt(30)->getModelPositionQNion(&object);
+    EXPECT_DOUBLE_EQ(aircraft(3).ModelAttitude.Position[0], object.Position[0]);
+    EXPECT_DOUBLE_EQ(aircraft(3).ModelAttitude.Position[2], object.Position[2] + 3 * 50.0 - 300.0);
+    EXPECT_LT(aircraft(3).ModelAttitude.Position[1], 120.0);  // on the 100-ft ground
+}
+
 // Values of a start record that name something by number are bounded where they are used.
 TEST_F(AircraftStart, NumbersFromTheRecordAreBoundedAtUse) {
     missions::MissionData& m = mission(0);
