@@ -82,6 +82,10 @@ TEST(Discovery, AxesTakeTheUseTheirKernelCodesGive) {
                                          {D::kSecondToeBrake, device.secondToeBrake}})
             EXPECT_EQ(d.group(group).cookie, axisNumber + 1) << "group " << group;
     }
+    // A node that is missing or no event device (a hidraw node, say) gives no codes.
+    EXPECT_FALSE(readAxisCodes(nullptr));
+    EXPECT_FALSE(readAxisCodes("/nonexistent/event0"));
+    EXPECT_FALSE(readAxisCodes("/dev/null"));
 }
 
 // Three sticks are opened, each with its queue, and a fourth is not. One event a stick a frame;
