@@ -2,8 +2,8 @@
 // Joysticks through SDL's joystick API, presented as HID devices: each axis gets the usage its
 // event device gives it (EvdevAxes.h); a device whose node cannot be read gets X, Y, Rz, slider
 // (a three-axis one: X, Y, slider) and further axes by their place, and the log says so. A game
-// pad flies on its left stick as X and Y with the right stick's X as Rz; hats become 8-position hat switches
-// (0 up, clockwise to 7 up-left; 8 at rest); buttons become button-page usages 1, 2, ...
+// pad flies on its left stick as X and Y with the right stick's X as Rz. Hats become 8-position
+// hat switches (0 up, clockwise to 7 up-left; 8 at rest); buttons become button-page usages 1, 2, ...
 // Button and hat events reach a device's queue through handleEvent(), which the game's event loop
 // calls for every SDL event.
 #include <SDL_events.h>
