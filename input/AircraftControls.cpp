@@ -9,18 +9,4 @@ void applyFlightControls(const DoJoystick& input, ZephModel& aircraft) {
     if (input.getUseJoyRudder()) aircraft.RudderInputAbsolute(input.getFinalRudder());
 }
 
-void applyPedalBrakes(DoJoystick& input, ZephModel& aircraft) {
-    switch (input.getPedalBrakes()) {
-        case 1:
-            aircraft.turnBrakesOn();
-            break;
-        case 0:
-            aircraft.turnBrakesOn();
-            aircraft.toggleBrakes();
-            break;
-        default:
-            break;
-    }
-}
-
 }  // namespace pellam::input

@@ -1,6 +1,5 @@
 #pragma once
-// How this frame's control values reach the player's aircraft (the game loop calls these after
-// createSurfaceInput and after the aircraft steps).
+// How this frame's control values reach an aircraft (after createSurfaceInput).
 #include "core/ZephModel.h"
 #include "input/DoJoystick.h"
 
@@ -10,8 +9,5 @@ namespace pellam::input {
 // raises the nose); throttle and rudder only in frames in which the joystick moved them, so the
 // keyboard commands keep them otherwise.
 void applyFlightControls(const DoJoystick& input, ZephModel& aircraft);
-
-// Toe brakes: 1 sets the brakes, 0 releases them, no change does nothing.
-void applyPedalBrakes(DoJoystick& input, ZephModel& aircraft);
 
 }  // namespace pellam::input

@@ -13,22 +13,6 @@ void clearVictoryStructure(VictoryConditions& v) {
     v.Location1Flags = v.Speed1Flags = v.Location2Flags = v.Location3Flags = 1;
 }
 
-void setAircraftStartParameters(MissionData& mission, long aircraft, const AircraftStartParameters& p, bool fromStart) {
-    if (aircraft < 0 || aircraft >= 8) return;
-    AircraftInit& r = (fromStart ? mission.AircraftStarts : mission.ResetAircraftStarts)[aircraft];
-    r.AircraftType = p.AircraftType;
-    r.LocationOffset = p.LocationOffset;
-    r.StartType = p.StartType;
-    r.Team = p.Team;
-    r.MPH = p.MPH;
-    r.Heading = p.Heading;
-    r.Throttle = p.Throttle;
-    r.WillComeBackToLife = p.WillComeBack ? 1 : 0;
-    r.Gear = p.Gear;
-    r.Flaps = p.Flaps;
-    r.NumberOfBombs = p.Bombs;
-}
-
 void fillInObjectForMission(MissionData& mission, long row, int32_t code, double x, double y, double z, double speed,
                             double heading, int32_t team, int32_t points) {
     if (row < 0 || row >= kMaxObjects) return;

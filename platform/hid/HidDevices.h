@@ -14,7 +14,7 @@ constexpr int32_t kGenericDesktopPage = 1, kSimulationPage = 2, kButtonPage = 9;
 constexpr int32_t kUsageJoystick = 4, kUsageX = 0x30, kUsageY = 0x31, kUsageZ = 0x32, kUsageRx = 0x33,
                   kUsageRy = 0x34, kUsageRz = 0x35, kUsageSlider = 0x36, kUsageDial = 0x37, kUsageWheel = 0x38,
                   kUsageHatSwitch = 0x39;
-constexpr int32_t kUsageRudder = 0xBA, kUsageThrottle = 0xBB;
+constexpr int32_t kUsageRudder = 0xBA, kUsageThrottle = 0xBB, kUsageAccelerator = 0xC4, kUsageBrake = 0xC5;
 
 struct HidElement {
     int32_t cookie = 0;  // non-zero, unique within its device

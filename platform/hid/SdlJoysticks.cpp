@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string>
+
+#include "platform/Log.h"
 
 namespace pellam::platform::hid {
 
-SdlJoysticks::SdlJoysticks() {
+SdlJoysticks::SdlJoysticks(AxisCodeReader readCodes) : readCodes_(std::move(readCodes)) {
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
     ready_ = SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0;
     gamepads_ = ready_ && SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
@@ -69,26 +72,16 @@ bool SdlJoysticks::deviceProperties(int index, HidDeviceInfo& info) {
     info.primaryUsage = kUsageJoystick;
     info.primaryUsagePage = kGenericDesktopPage;
 
-    // A four-axis stick reports X, Y, twist, throttle; a three-axis one X, Y, throttle.
-    static constexpr int32_t kUsualAxes[] = {kUsageX, kUsageY, kUsageRz, kUsageSlider, kUsageZ,
-                                             kUsageRx, kUsageRy, kUsageDial, kUsageWheel};
-    static constexpr int32_t kThreeAxes[] = {kUsageX, kUsageY, kUsageSlider};
-    std::vector<int32_t> usages(axes, 0);  // 0: an axis with no use
-    for (int a = 0; a < axes; ++a) {
-        if (axes == 3)
-            usages[a] = kThreeAxes[a];
-        else if (a < static_cast<int>(std::size(kUsualAxes)))
-            usages[a] = kUsualAxes[a];
-    }
+    std::vector<AxisUsage> usages = axisUsages(*d, axes);
     // A game pad: the left stick flies, the right stick's X is the rudder; its triggers and the
     // right stick's Y rest away from any sensible throttle, so the keys keep the throttle.
     if (gamepads_ && SDL_IsGameController(d->deviceIndex)) {
         if (SDL_GameController* pad = SDL_GameControllerOpen(d->deviceIndex)) {
-            std::fill(usages.begin(), usages.end(), 0);
+            std::fill(usages.begin(), usages.end(), AxisUsage{});
             auto bind = [&](SDL_GameControllerAxis axis, int32_t usage) {
                 const SDL_GameControllerButtonBind b = SDL_GameControllerGetBindForAxis(pad, axis);
                 if (b.bindType == SDL_CONTROLLER_BINDTYPE_AXIS && b.value.axis >= 0 && b.value.axis < axes)
-                    usages[b.value.axis] = usage;
+                    usages[b.value.axis] = {kGenericDesktopPage, usage};
             };
             bind(SDL_CONTROLLER_AXIS_LEFTX, kUsageX);
             bind(SDL_CONTROLLER_AXIS_LEFTY, kUsageY);
@@ -96,11 +89,38 @@ bool SdlJoysticks::deviceProperties(int index, HidDeviceInfo& info) {
             SDL_GameControllerClose(pad);
         }
     }
-    for (int a = 0; a < axes; ++a) info.elements.push_back({kAxisCookie + a, kGenericDesktopPage, usages[a], -32768, 32767});
+    for (int a = 0; a < axes; ++a)
+        info.elements.push_back({kAxisCookie + a, usages[a].usagePage, usages[a].usage, -32768, 32767});
     for (int h = 0; h < hats && h < 0x100; ++h)
         info.elements.push_back({kHatCookie + h, kGenericDesktopPage, kUsageHatSwitch, 0, 7});
     for (int b = 0; b < buttons && b < 0x1000; ++b) info.elements.push_back({kButtonCookie + b, kButtonPage, b + 1, 0, 1});
     return true;
+}
+
+std::vector<AxisUsage> SdlJoysticks::axisUsages(Device& d, int axes) {
+    const char* path = SDL_JoystickPathForIndex(d.deviceIndex);
+    if (readCodes_) {
+        const std::optional<std::vector<int>> codes = readCodes_(path);
+        if (codes && static_cast<int>(codes->size()) == axes) return axisUsagesOfCodes(*codes);
+    }
+    if (!d.guessLogged) {
+        d.guessLogged = true;
+        const char* name = SDL_JoystickName(d.joystick);
+        logMessage(std::string("joystick \"") + (name ? name : "?") + "\" at " + (path ? path : "no device node") +
+                   ": its axes' uses could not be read; taken from their order");
+    }
+    // A four-axis stick reports X, Y, twist, throttle; a three-axis one X, Y, throttle.
+    static constexpr int32_t kUsualAxes[] = {kUsageX, kUsageY, kUsageRz, kUsageSlider, kUsageZ,
+                                             kUsageRx, kUsageRy, kUsageDial, kUsageWheel};
+    static constexpr int32_t kThreeAxes[] = {kUsageX, kUsageY, kUsageSlider};
+    std::vector<AxisUsage> usages(axes);
+    for (int a = 0; a < axes; ++a) {
+        if (axes == 3)
+            usages[a] = {kGenericDesktopPage, kThreeAxes[a]};
+        else if (a < static_cast<int>(std::size(kUsualAxes)))
+            usages[a] = {kGenericDesktopPage, kUsualAxes[a]};
+    }
+    return usages;
 }
 
 bool SdlJoysticks::openDevice(int index) {

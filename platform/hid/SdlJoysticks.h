@@ -1,25 +1,32 @@
 #pragma once
-// Joysticks through SDL's joystick API, presented as HID devices: axes become X, Y, Rz, slider
-// (a three-axis stick: X, Y, slider) and further axes, or for a game pad the left stick as X and Y
-// and the right stick's X as Rz; hats become 8-position hat switches
-// (0 up, clockwise to 7 up-left; 8 at rest); buttons become button-page usages 1, 2, ...
+// Joysticks through SDL's joystick API, presented as HID devices: each axis gets the usage its
+// event device gives it (EvdevAxes.h); a device whose node cannot be read gets X, Y, Rz, slider
+// (a three-axis one: X, Y, slider) and further axes by their place, and the log says so. A game
+// pad flies on its left stick as X and Y with the right stick's X as Rz. Hats become 8-position
+// hat switches (0 up, clockwise to 7 up-left; 8 at rest); buttons become button-page usages 1, 2, ...
 // Button and hat events reach a device's queue through handleEvent(), which the game's event loop
 // calls for every SDL event.
 #include <SDL_events.h>
 #include <SDL_joystick.h>
 
 #include <array>
+#include <functional>
+#include <optional>
 #include <vector>
 
+#include "platform/hid/EvdevAxes.h"
 #include "platform/hid/HidDevices.h"
 
 namespace pellam::platform::hid {
 
 class SdlJoysticks final : public HidServices {
 public:
+    // The ABS_* codes of a device node, as readAxisCodes() reads them; the path may be null.
+    using AxisCodeReader = std::function<std::optional<std::vector<int>>(const char* path)>;
+
     // Starts SDL's joystick subsystem (with background events allowed, so a window without focus
     // still reads the stick) and lists the devices present now.
-    SdlJoysticks();
+    explicit SdlJoysticks(AxisCodeReader readCodes = readAxisCodes);
     ~SdlJoysticks() override;
     SdlJoysticks(const SdlJoysticks&) = delete;
     SdlJoysticks& operator=(const SdlJoysticks&) = delete;
@@ -63,15 +70,18 @@ private:
         SDL_JoystickID instance = -1;
         bool open = false;
         bool gone = false;
+        bool guessLogged = false;  // the log said once that its axes' uses are guessed
         Queue queue;
     };
 
     Device* device(int index);
     bool ensureJoystick(Device& d);
+    std::vector<AxisUsage> axisUsages(Device& d, int axes);
     void push(Device& d, int32_t cookie, int32_t value);
 
     bool ready_ = false;
     bool gamepads_ = false;  // SDL's game-controller mappings are available
+    AxisCodeReader readCodes_;
     std::vector<Device> devices_;
 };
 

@@ -95,6 +95,7 @@ using CamelWorld = BasicCamelWorld<ObjectTestFile>;
 template <typename T>
 struct Reach : T {
     using FlyableAircraft::blackRedOut;
+    using FlyableAircraft::buffetAndOverspeed;
     using FlyableAircraft::downStateAndHitLimit;
     using FlyableAircraft::gearAndFlapOverspeed;
     using FlyableAircraft::gLoadLimits;

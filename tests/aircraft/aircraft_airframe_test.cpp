@@ -1,8 +1,9 @@
 // The three airframes: a ground start, a crash that blows up once and the reset that rebuilds the
 // wreck; the shared guns and bombs, bombs that go with a lost wing, damage effects that come once;
 // the Dr.I's middle wing in every wing loss. Then the Camel's rules around the step (loads,
-// black-out, once-only damage, catch-up ticks, hidden slots), its controls under damage, its guns
-// in the step, re-arming in place, and a Camel flying into a turned shed.
+// black-out, once-only damage, overspeed and buffet, catch-up ticks, hidden slots), its controls
+// under damage, full-or-idle throttle and rudder trim, its guns in the step, re-arming in place,
+// and a Camel flying into a turned shed.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -160,6 +161,30 @@ TYPED_TEST(Airframe, DamageEffectsComeOnce) {
     EXPECT_EQ(w.a().LeftWingGoneAt, 50);
     EXPECT_EQ(w.camel->OptionalModelAttitude[0].Position, wing);  // not set loose a second time
     EXPECT_EQ(w.a().PlayThisSound, -1);
+}
+
+// The band of safe loads narrows with bombs aboard, at both ends; a fatally damaged airframe has
+// no band left to keep.
+TYPED_TEST(Airframe, GBandNarrowsWithBombs) {
+    auto& w = this->w;
+    auto safe = [&](double g, int bombs) {
+        w.a().CurrentNumberOfBombs = static_cast<int16_t>(bombs);
+        w.a().DangerousGs = 0;
+        w.a().Gs = g / 111.9403027;
+        w.camel->gLoadLimits();
+        return w.a().DangerousGs == 0;
+    };
+    auto edge = [&](int bombs, double step) {  // the last safe load from 1 g outward
+        double g = 1.0;
+        while (safe(g + step, bombs) && std::fabs(g) < 30.0) g += step;
+        return g;
+    };
+    EXPECT_GT(edge(0, 0.01), 3.0);
+    EXPECT_LT(edge(0, -0.01), -1.0);
+    EXPECT_LT(edge(4, 0.01), edge(0, 0.01) - 0.5);
+    EXPECT_GT(edge(4, -0.01), edge(0, -0.01) + 0.5);
+    w.a().Damage1 = dmg::FatalDamage;
+    EXPECT_TRUE(safe(30.0, 4));
 }
 
 TYPED_TEST(FokkerAirframe, WingsGoWithTheirMiddleWingAndComeBackWithTheNextSetUp) {
@@ -327,6 +352,25 @@ TEST_F(Rules, OnceOnlyDamage) {
     EXPECT_NE(a().Damage1 & (dmg::LeftWingGone | dmg::RightWingGone | dmg::WingsBroken), 0u);
 }
 
+// At 200 mph a stalled wing only buffets; unstalled, the overspeed breaks a wing.
+TEST_F(Rules, OverspeedBreaksAWingButAStalledWingOnlyBuffets) {
+    a().CurrentVelocity = 200.0 / 40.9;
+    a().AOADegrees = a().PlusStall + 1.0;
+    bool buffet = false;
+    for (int i = 0; i < 20000; ++i) {
+        w.camel->buffetAndOverspeed();
+        buffet = buffet || a().StallWobble != 0.0;
+    }
+    EXPECT_TRUE(buffet);
+    EXPECT_EQ(a().Damage1, 0u);
+
+    a().AOADegrees = 2.0;
+    for (int i = 0; i < 20000 && !(a().Damage1 & (dmg::LeftWingGone | dmg::RightWingGone)); ++i)
+        w.camel->buffetAndOverspeed();
+    EXPECT_NE(a().Damage1 & (dmg::LeftWingGone | dmg::RightWingGone), 0u);
+    EXPECT_TRUE(a().Damage1 & dmg::EngineDamaged);
+}
+
 // A catch-up tick (-1) flies without touching the sliders, the clock or the parts; a slot hidden
 // below the world is not flown at all.
 TEST_F(Rules, CatchUpTicksAndHiddenSlots) {
@@ -394,6 +438,24 @@ TEST_F(Rules, SwitchingOffWorksOnADeadThrottleAndStartingDoesNot) {
     w.camel->setThrottleToIdle();
     EXPECT_EQ(a().CurrentEngineSetting, 0.1);
     EXPECT_EQ(a().PlayThisSound, 31);
+
+    // The Camel's rotary runs full or at idle, by lever or keys; the down key never stops it.
+    w.camel->setThrottle(0.3);
+    EXPECT_EQ(a().CurrentEngineSetting, 0.1);
+    w.camel->setThrottle(0.6);
+    EXPECT_EQ(a().CurrentEngineSetting, 1.0);
+    w.camel->throttleDown(0.01);
+    EXPECT_EQ(a().CurrentEngineSetting, 0.1);
+    w.camel->throttleDown(0.01);
+    EXPECT_EQ(a().CurrentEngineSetting, 0.1);
+    w.camel->throttleUp(0.01);
+    EXPECT_EQ(a().CurrentEngineSetting, 1.0);
+
+    // Rudder trim steps to the right, and the rudder goes to the new trim.
+    for (int i = 0; i < 6; ++i) w.camel->RudderInputIncRight();
+    w.camel->RudderTrimLeftRight(4);
+    EXPECT_GT(a().RudderTrim, 0.0);
+    EXPECT_EQ(a().Rudder, a().RudderTrim);
 }
 
 // Spent ammunition stops the guns in the step; the player's long bursts jam; jammed guns click.

@@ -124,6 +124,28 @@ TYPED_TEST(Flight, LandsAndRollsToAStop) {
     EXPECT_NEAR(w.pos()[2], at[2], 0.01);
 }
 
+// The same hard pull out of a dive: past the Dr.I's +3.5 g long enough to warn, inside the
+// Camel's and the D.VII's limits.
+TYPED_TEST(Flight, HardPullOutOfADive) {
+    auto& w = this->w;
+    w.camel->SetUpAircraft(0.0, kField + 4000.0, 0.0, 0.0, -30.0, 140.0, 1.0);
+    double most = 0.0;
+    int dangerous = 0;
+    w.run(120, [&] {
+        w.camel->ElevatorInputAbsolute(0.6);
+        most = std::max(most, w.a().Gs * 111.9403027);
+        dangerous = std::max(dangerous, int(w.a().DangerousGs));
+        return w.finite();
+    });
+    EXPECT_GT(most, 4.0);
+    if (w.a().AircraftType == 77) {
+        EXPECT_TRUE(w.heard(10));
+    } else {
+        EXPECT_FALSE(w.heard(10));
+        EXPECT_EQ(dangerous, 0);
+    }
+}
+
 TEST(CamelFlight, RollingIntoRisingGroundNosesOver) {
     // A bank of earth 300 ft ahead: flat, then rising 1 ft in 2 ft.
     auto bank = std::make_unique<HeightField>([](double, double z) { return z < 300.0 ? kField : kField + (z - 300.0) / 2.0; });

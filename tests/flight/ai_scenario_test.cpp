@@ -1,7 +1,7 @@
 // Whole flights of AI Camels in the main loop's order, each from a fixed random seed: a fight to a
-// kill, a patrol round its path that turns to fight, a bombing run, a wingman in formation, and
-// two against two for four minutes over hills; and the Fokkers: a Dr.I against a D.VII, and the pair against a
-// Camel. In every fight each aircraft stays finite and above the ground while it flies.
+// kill, a patrol round its path that turns to fight, a bombing run, the far approach to a ground
+// target, a wingman in formation, and two against two for four minutes over hills; and the
+// Fokkers: a Dr.I against a D.VII, and the pair against a Camel. In every fight each aircraft stays finite and above the ground while it flies.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -133,6 +133,46 @@ TEST(AiScenario, PatrolWithBombsLaysAStickOnABox) {
     }
     EXPECT_EQ(bomber->getNumberOfBombs(), 6 - static_cast<int>(pool.bombs.size()));
     EXPECT_FALSE(AiWorld::killed(bomber));
+}
+
+// A ground target 30,000 ft off to the right: the bomber turns toward it in a steep bank, then
+// comes to its attack height (500 to 800 ft above the target) before it is 8,000 ft away: down
+// from high above, up from low over the ground.
+TEST(AiScenario, FarApproachTurnsThenComesToAttackHeight) {
+    for (double start : {3000.0, 150.0}) {
+        SCOPED_TRACE(start);
+        ZephModel::simulationRandom().seed(7);
+        AiWorld w;
+        BoxObject* target = w.box(30000.0, 0.0, 1);
+        const double ground = target->ModelAttitude.Position[1];
+        w.controller.point(0, 30000.0, 1000.0, 0.0, 100.0).PSTargets = 21 * 65536.0;
+        ObjectTestFile* bomber = w.camel(0, 0, 5, 0.0, ground + start, 0.0, 0.0);
+        bomber->setNumberOfBombs(2);
+        const Aircraft& a = bomber->ThisAircraft;
+        auto off = [&] {  // deg between the heading and the bearing of the target
+            const auto& at = bomber->ModelAttitude.Position;
+            const double bearing = std::atan2(30000.0 - at[0], -at[2]) * 57.29577951;
+            return std::fabs(std::fmod(bearing - a.AircraftHeading + 540.0, 360.0) - 180.0);
+        };
+        const double offAtStart = off();
+        double steepest = 0.0, above = -1.0;
+        int faced = -1, ticks = 0;
+        fight(w, 4 * kMinute, [&] {
+            ++ticks;
+            steepest = std::max(steepest, std::fabs(a.AircraftBank));
+            if (faced < 0 && off() < 15.0) faced = ticks;
+            const auto& at = bomber->ModelAttitude.Position;
+            above = at[1] - ground;
+            return std::hypot(at[0] - 30000.0, at[2]) < 8000.0;
+        });
+        ASSERT_FALSE(HasFatalFailure());
+        EXPECT_NEAR(offAtStart, 90.0, 1.0);
+        EXPECT_GT(steepest, 55.0);
+        EXPECT_GT(faced, 0);
+        EXPECT_LT(faced, 15 * 60);
+        EXPECT_GT(above, 450.0);
+        EXPECT_LT(above, 850.0);
+    }
 }
 
 TEST(AiScenario, ParkedPatrolWaitsItsStartDelayThenTakesOffAlongItsPath) {

@@ -114,6 +114,18 @@ TEST_F(Career, OneLifePerMissionAndTheCareerBeginsAgain) {
     lineUp();
     pilot().PilotLives = 2;
     pilot().PilotScore = 4000;
+    // Down on its belly and at rest since tick 100: dead for 900 ticks, walked away from the 901st,
+    // and a pilot who walked away keeps his life.
+    FlyableAircraft& ours = aircraft(0);
+    ours.ThisAircraft.Damage1 |= dmg::Down;
+    ours.ThisAircraft.OnGround = 1;
+    ours.ThisAircraft.GearPosition = 0.0;
+    ours.ThisAircraft.TimeWhenStoppedMoving = 100;
+    c->GlobalMissionTime = 1000;
+    EXPECT_TRUE(ours.pilotDied());
+    c->GlobalMissionTime = 1001;
+    c->killCredit();
+    EXPECT_EQ(pilot().PilotLives, 2);
     killPilot();
     c->killCredit();
     c->killCredit();  // dying again in the same mission costs nothing more
@@ -136,6 +148,20 @@ TEST_F(Career, OneLifePerMissionAndTheCareerBeginsAgain) {
     c->fromMissionEndOkayButton();
     EXPECT_FALSE(c->interface().toGameOverWindow.open);
     EXPECT_TRUE(c->interface().toPilotDied.open);
+}
+
+// A dogfight is decided when a slot reaches the kill limit, the highest such slot winning, and
+// shown ten seconds later; the loser reads who won.
+TEST_F(Career, DogfightHighestSlotAtTheLimitWins) {
+    c->isDogfightOnly = true;
+    c->DogfightOnlyVKills = 5;
+    c->AircraftResults[3] = {5, 1};
+    c->AircraftResults[5] = {6, 0};
+    EXPECT_FALSE(judgeAt(500));
+    EXPECT_TRUE(judgeAt(1101));
+    EXPECT_EQ(title(), "You Lost");
+    const std::string& text = c->interface().toYouWonOrLostMessage;
+    EXPECT_EQ(text.rfind("Winning Player: #6"), text.size() - 18);
 }
 
 TEST_F(Career, AJoinerCreditsEachGameOnceAndHidesRestart) {
@@ -172,6 +198,29 @@ TEST_F(Career, AHoldOutWinsAtItsLimitAndAnUnknownObjectiveNever) {
     conditions().Location2Flags = 0;
     EXPECT_EQ(shownAt(100, 5000), -1);
     EXPECT_EQ(c->GameOverTime, 0);
+}
+
+// With nothing to protect, a time limit is a deadline: met on its last tick, won; judged first a
+// tick later, lost on that tick and shown after its delay. A limit of 60 ticks or less is none.
+TEST_F(Career, ADeadlineIsLostOnTheTickItsLimitPasses) {
+    conditions().MustWinInXTicks = 60;
+    judgeAt(200);
+    EXPECT_FALSE(c->CantWinMission);
+    EXPECT_EQ(c->GameOverTime, 200);
+
+    c->fromRestartMissionButton();
+    conditions().MustWinInXTicks = 61;
+    judgeAt(61);
+    EXPECT_FALSE(c->CantWinMission);
+
+    c->fromRestartMissionButton();
+    conditions().MustWinInXTicks = 61;
+    EXPECT_EQ(shownAt(62, 2000), 663);
+    EXPECT_TRUE(c->CantWinMission);
+    EXPECT_EQ(c->GameOverTime, 62);
+    EXPECT_EQ(title(), "Mission Failure");
+    EXPECT_EQ(c->interface().toYouWonOrLostMessage, c->currentMissionTexts()->lost);
+    EXPECT_TRUE(won().empty());
 }
 
 // A mission won again: a slower time leaves the pilot's list alone, a faster one replaces the
@@ -263,6 +312,17 @@ TEST_F(Career, SignInRowsChoicesAndNames) {
     EXPECT_EQ(store_->integerForKey("PilotNumberKey"), 1);
     EXPECT_EQ(c->PlayerNameString[0], 24);
     EXPECT_TRUE(c->pilotsigninhasclosed);
+
+    // Cut on whole characters, never inside a two-byte letter: 14 characters stored, 16 bytes sent.
+    std::string e7, e14;
+    for (int i = 0; i < 7; ++i) e7 += "\xC3\xA9";
+    e14 = e7 + e7;
+    c->fromPilotSignInMenu();
+    ui.pilotNameFields[1].stringValue = "A" + e14;
+    c->fromPlayerSignInOkay();
+    EXPECT_EQ(store_->stringForKey("Pilot2NameKey"), "A" + e14.substr(0, 26));
+    const auto& sent = c->PlayerNameString;  // the name as peers read it: its length is the first byte less 10
+    EXPECT_EQ(std::string(sent.begin() + 4, sent.begin() + 4 + (sent[0] - 10)), "A" + e7);
 }
 
 TEST_F(Career, StatisticsAndClearingOnePilot) {

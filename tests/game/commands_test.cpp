@@ -1,5 +1,6 @@
 // The commands as the keys and the program send them, through the controller's world step: the
-// trigger, the bombs, pausing, restarting, the cameras and the replay.
+// trigger, the bombs, pausing, restarting, the cameras, the replay, what the view may keep, and
+// the overlay's texts and veils.
 #include <cctype>
 #include <cmath>
 #include <regex>
@@ -76,6 +77,42 @@ TEST_F(Commands, FlyingBeginsWithTheMouseStickCentred) {
     EXPECT_EQ(desktop.centred, 2);
 }
 
+// The view may keep its picture only while the world stands still and no network game goes on, and
+// is told when a command may have changed what the picture shows.
+TEST_F(Commands, KeptWhilePausedRedrawnAfterEachCommandDrawnLiveWhileRunningOrNetworked) {
+    frame();
+    EXPECT_TRUE(c->gamePause);
+    EXPECT_FALSE(view.keep);  // running: every frame is drawn
+    input.press(1);           // pause
+    drain();
+    frame();
+    EXPECT_FALSE(c->gamePause);
+    EXPECT_TRUE(view.keep);
+
+    const int before = view.changes;
+    input.press(49);  // the view from above
+    drain();
+    EXPECT_GT(view.changes, before);
+    EXPECT_TRUE(view.keep);
+    const int settled = view.changes;
+    frame();
+    frame();
+    EXPECT_EQ(view.changes, settled);  // nothing happened: nothing to redraw
+
+    network.mode = 1;  // the other players move on while this one is paused
+    frame();
+    EXPECT_FALSE(view.keep);
+    network.mode = 0;
+    frame();
+    EXPECT_TRUE(view.keep);
+
+    input.press(1);  // running again
+    drain();
+    frame();
+    EXPECT_TRUE(c->gamePause);
+    EXPECT_FALSE(view.keep);
+}
+
 // The bomb view needs a bomb; it is placed around the bomb, and the aircraft keeps its own pose.
 TEST_F(Commands, BombViewNeedsABombAndLeavesTheAircraftAlone) {
     c->CameraPosition = 2;
@@ -109,7 +146,8 @@ TEST_F(Commands, EasingTakesTheShortWayRound) {
     EXPECT_EQ(c->CameraHeading, 12.0);  // flying, within 3 degrees: snapped
 }
 
-// The overlay's replay position with a replay speed out of range: put back, and shown.
+// The overlay's replay position with a replay speed out of range: put back, and shown; the frame
+// rate before any interval.
 TEST_F(Commands, AReplaySpeedOutOfRangeIsPutBack) {
     c->ReplayFlag = true;
     c->isKey = true;
@@ -122,6 +160,52 @@ TEST_F(Commands, AReplaySpeedOutOfRangeIsPutBack) {
     ASSERT_EQ(out.count, 1);
     const OverlayText& t = out.texts[0];
     EXPECT_EQ(std::string(t.text + 1, t.text + 1 + t.text[0]), "Replay: 1 -00.0");
+
+    // The frame rate before any frame interval was measured: no rate, rather than a division by zero.
+    c->ReplayFlag = false;
+    c->DisplayFrameRate = true;
+    c->ms1 = 0.0;
+    c->debugchance(out);
+    ASSERT_EQ(out.count, 1);
+    EXPECT_EQ(std::string(out.texts[0].text + 1, out.texts[0].text + 1 + out.texts[0].text[0]), "xx-000 ms");
+}
+
+// Looking into the sun by day veils the view with glare; the pilot's own veil is black past a black-out,
+// red past a red-out, and gone once he has bailed out.
+TEST_F(Commands, VeilsOfGlareBlackOutAndRedOut) {
+    Aircraft& ours = camels[0]->ThisAircraft;
+    c->CameraAircraft = ModelArray::kFirstAircraft;
+    c->CameraPosition = 0;
+    c->CloudLayerState = 0;
+    missions::MissionData* mission = c->currentMission();
+    ASSERT_NE(mission, nullptr);
+    mission->TimeOfDay = 112;  // hour 12
+    double m[16] = {};  // the camera looks along its own z axis: put the sun there
+    ZephModel::quaternionToMatrix(c->ViewingQNion.QAttitude.data(), m);
+    double* sun = const_cast<double*>(view.getSunUnitVector());
+    sun[0] = m[2], sun[1] = m[6], sun[2] = m[10];
+    auto draw = [&] {
+        Overlay out;
+        c->debugchance(out);
+        return out;
+    };
+    ours.BlackRedOutLevel = 100;
+    Overlay out = draw();
+    EXPECT_TRUE(out.veil);
+    EXPECT_GT(out.blue, 0.5f);
+    mission->TimeOfDay = 19;
+    EXPECT_FALSE(draw().veil);  // evening: no glare, and no veil of the pilot's own
+    ours.BlackRedOutLevel = 40;
+    out = draw();
+    EXPECT_TRUE(out.veil);
+    EXPECT_EQ(out.red, 0.0f);
+    EXPECT_FLOAT_EQ(out.alpha, 0.6f);
+    ours.BlackRedOutLevel = -50;
+    out = draw();
+    EXPECT_TRUE(out.veil);
+    EXPECT_GT(out.red, 0.0f);
+    ours.GuyBailedOut = 1;
+    EXPECT_FALSE(draw().veil);
 }
 
 // The default key bindings, pressed on the real input object, reach the world through the ring.

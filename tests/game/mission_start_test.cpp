@@ -74,22 +74,33 @@ TEST_F(MissionStart, AMissionThatCannotStartChangesNothing) {
     EXPECT_NE(c->whyMissionCannotStart(1).find("object 10"), std::string::npos);
 }
 
-// A path start a mission object names past the fly-to points starts no path.
-TEST_F(MissionStart, APathStartPastTheFlyToPointsIsNone) {
+// Objects with Seed 500, 1, 1 move by one offset of at most 500 ft; 0x03000000 starts a path at
+// point 3, and a path start past the fly-to points starts no path.
+TEST_F(MissionStart, GroupedObjectsShareTheirOffsetAndAPathStartPastThePointsIsNone) {
     struct Placed : ZephModel {
         int32_t first = -9;
         void setPathStart(int32_t point, const aiFlyToPoint*) override { first = point; }
     };
     missions::MissionData& m = mission(1);
-    for (int32_t seed : {0x03000000, static_cast<int32_t>(0xC8000000)}) {  // points 3 and 200
-        m.ObjectList[m.TotalObjects] = missions::ObjectForMission{88, {2000000.0, 0.0, 2040000.0}};
+    const long at = m.TotalObjects;
+    for (int32_t seed : {500, 1, 1, 0x03000000, static_cast<int32_t>(0xC8000000)}) {  // points 3 and 200
+        m.ObjectList[m.TotalObjects] =
+            missions::ObjectForMission{88, {2000000.0, 0.0, 2040000.0 + 100.0 * m.TotalObjects}};
         m.ObjectList[m.TotalObjects++].Seed = seed;
     }
     c->objectFactory.registerKind(88, [] { return std::make_unique<Placed>(); });
     c->CurrentMissionNumber = 1;
     c->newDocument();
-    EXPECT_EQ(static_cast<Placed*>(c->modelAt(m.TotalObjects - 2))->first, 3);
-    EXPECT_EQ(static_cast<Placed*>(c->modelAt(m.TotalObjects - 1))->first, -1);
+    auto offset = [&](long i) {
+        const ZephModel* o = c->modelAt(at + i);
+        return std::array<double, 2>{o->ModelAttitude.Position[0] - m.ObjectList[at + i].Location[0],
+                                     o->ModelAttitude.Position[2] - m.ObjectList[at + i].Location[2]};
+    };
+    EXPECT_EQ(offset(1), offset(0));
+    EXPECT_EQ(offset(2), offset(0));
+    EXPECT_LE(std::hypot(offset(0)[0], offset(0)[1]), 500.0);
+    EXPECT_EQ(static_cast<Placed*>(c->modelAt(at + 3))->first, 3);
+    EXPECT_EQ(static_cast<Placed*>(c->modelAt(at + 4))->first, -1);
 }
 
 TEST_F(MissionStart, NetworkSettingsReachOnlyTheSlotsTheyName) {
@@ -217,6 +228,40 @@ TEST_F(AircraftStart, DogfightTeamsOutsideTheTableAndUnknownRestartsStillStart) 
     c->startThisAircraft(1, false);
     EXPECT_NEAR(aircraft(1).ModelAttitude.Position[0], 2010000.0 - m.TeamStartDistance / 2, 1e-6);
     EXPECT_LT(aircraft(1).ModelAttitude.Position[1], 120.0);
+}
+
+// A random place within the start's distance, and the next aircraft at the very same place with
+// distance 1.0; a start beside an object stands 50 ft apart per record, 300 ft before it for
+// record 0, on the ground.
+TEST_F(AircraftStart, ARandomPlaceIsReusedAtDistanceOneAndAnObjectStartStandsBesideIt) {
+    missions::MissionData& m = mission(0);
+    auto set = [&](long n, int32_t type, int32_t location, double distance) {
+        m.AircraftStarts[n].StartType = type;
+        m.AircraftStarts[n].LocationOffset = location;
+        m.AircraftStarts[n].RandomDistance = distance;
+    };
+    set(5, 2, 5, 500.0);
+    set(6, 2, 5, 1.0);
+    draws = {12000, -4000, 9000};
+    c->startThisAircraft(5, true);
+    c->startThisAircraft(6, true);
+    EXPECT_EQ(aircraft(6).ModelAttitude.Position, aircraft(5).ModelAttitude.Position);
+    EXPECT_EQ(aircraft(6).ModelAttitude.QAttitude, aircraft(5).ModelAttitude.QAttitude);
+    const double dx = aircraft(5).ModelAttitude.Position[0] - m.MissionStartLocations[5][0];
+    const double dz = aircraft(5).ModelAttitude.Position[2] - m.MissionStartLocations[5][2];
+    EXPECT_NEAR(std::hypot(dx, dz), 500.0, 1.0);
+
+    m.MissionStartLocations[3][0] = 30.0;  // object 30
+    m.MissionStartLocations[3][1] = 0.0;
+    m.MissionStartLocations[3][2] = 0.0;
+    set(3, 0, 3, 0.0);
+    m.AircraftStarts[3].MPH = 4.0;
+    c->startThisAircraft(3, true);
+    QNion object;
+    c->modelAt(30)->getModelPositionQNion(&object);
+    EXPECT_DOUBLE_EQ(aircraft(3).ModelAttitude.Position[0], object.Position[0]);
+    EXPECT_DOUBLE_EQ(aircraft(3).ModelAttitude.Position[2], object.Position[2] + 3 * 50.0 - 300.0);
+    EXPECT_LT(aircraft(3).ModelAttitude.Position[1], 120.0);  // on the 100-ft ground
 }
 
 // Values of a start record that name something by number are bounded where they are used.

@@ -93,13 +93,27 @@ protected:
         EXPECT_LT(place->y1, 768) << windowTitle << "/" << label << " is below the window";
         return click(static_cast<int>((place->x0 + place->x1) / 2), static_cast<int>((place->y0 + place->y1) / 2));
     }
+    // Moves the pointer to a point of the window. The move comes back through the X server, as do
+    // the window's mapping and focus on a loaded machine: frames run as events arrive, until the
+    // windows see the pointer there.
+    bool pointTo(int x, int y) {
+        SDL_WarpMouseInWindow(window_->sdlWindow(), x, y);
+        bool quit = false;
+        for (int i = 0; i < 600; ++i) {
+            quit |= frame().quit;
+            const ImVec2 at = ImGui::GetIO().MousePos;
+            if (at.x == float(x) && at.y == float(y)) return quit;
+            SDL_WaitEventTimeout(nullptr, 100);  // the next event, left in the queue for the frame
+        }
+        ADD_FAILURE() << "the pointer never reached " << x << ", " << y;
+        return quit;
+    }
     // A click at a point of the window: the pointer moved there, pressed, a few frames, released.
     bool click(int x, int y) {
-        bool quit = false;
+        bool quit = pointTo(x, y);
         auto frames = [&] {
             for (int i = 0; i < 3; ++i) quit |= frame().quit;
         };
-        SDL_WarpMouseInWindow(window_->sdlWindow(), x, y);
         frames();
         SDL_Event down{};
         down.type = SDL_MOUSEBUTTONDOWN;
@@ -233,17 +247,17 @@ TEST_F(WindowsTest, SignInAndCancelledPreferencesWithAPrintThatFollowsTheWindows
 
     c->fromMenus(kMenuPreferences);
     ASSERT_TRUE(ui.toPrefsWindow.open);
-    SDL_WarpMouseInWindow(window_->sdlWindow(), 2, 760);
+    pointTo(2, 760);
     for (int i = 0; i < 4; ++i) frame();
     const uint64_t still = uiPrint;
     frame();
     EXPECT_EQ(uiPrint, still);
     const ButtonPlace* ok = placeOfButton("Preferences", "OK");
     ASSERT_NE(ok, nullptr);
-    SDL_WarpMouseInWindow(window_->sdlWindow(), int((ok->x0 + ok->x1) / 2), int((ok->y0 + ok->y1) / 2));
-    for (int i = 0; i < 2; ++i) frame();
+    pointTo(int((ok->x0 + ok->x1) / 2), int((ok->y0 + ok->y1) / 2));
+    frame();
     EXPECT_NE(uiPrint, still);  // the button lights under the pointer
-    SDL_WarpMouseInWindow(window_->sdlWindow(), 2, 760);
+    pointTo(2, 760);
     for (int i = 0; i < 2; ++i) frame();
     EXPECT_EQ(uiPrint, still);
 
@@ -423,12 +437,14 @@ TEST_F(WindowsTest, ManualOpensThroughAnArgumentVector) {
     start();
     std::ofstream(folder_ / "Pellam Manual.html") << "<html></html>";
     const fs::path seen = folder_ / "opened";
-    std::ofstream(folder_ / "opener") << "#!/bin/sh\nprintf '%s' \"$1\" > '" << seen.string() << "'\n";
+    // Written whole, then renamed: once the file is there, all of it is.
+    std::ofstream(folder_ / "opener") << "#!/bin/sh\nprintf '%s' \"$1\" > '" << seen.string() << ".part' && mv '"
+                                      << seen.string() << ".part' '" << seen.string() << "'\n";
     fs::permissions(folder_ / "opener", fs::perms::owner_all);
     platform::setDesktopOpener((folder_ / "opener").string());
     c->fromHelpMenu();
-    for (int i = 0; i < 200 && !fs::exists(seen); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // The opener runs on its own: wait for what it writes, however slow a loaded machine starts it.
+    for (int i = 0; i < 60000 && !fs::exists(seen); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     std::ifstream in(seen);
     std::string path((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(path, (folder_ / "Pellam Manual.html").string());  // spaces and all, as one argument

@@ -21,6 +21,10 @@
 namespace pellam::testing {
 
 struct FakeView : ControllerView {
+    bool keep = false;
+    int changes = 0;  // sceneChanged calls
+    void setKeepScene(bool on) override { keep = on; }
+    void sceneChanged() override { ++changes; }
     const QNion& camera() const { return camera_; }
 };
 
@@ -29,7 +33,14 @@ struct FakeInput : ControllerInput {
     GameAction taken;
     bool joystick = false;
     int centred = 0;  // pointerCentred calls
+    std::deque<int32_t> pedalBrakes;  // toe-brake reports to hand out, one a frame
     bool haveJoystick() override { return joystick; }
+    int32_t getPedalBrakes() override {
+        if (pedalBrakes.empty()) return -1;
+        const int32_t r = pedalBrakes.front();
+        pedalBrakes.pop_front();
+        return r;
+    }
     void pointerCentred() override { ++centred; }
     const GameAction* checkForNextActionInBuffer() override { return ring.empty() ? nullptr : &ring.front(); }
     const GameAction* getNextActionInBuffer() override {
@@ -59,12 +70,14 @@ struct FakeEffects : ControllerEffects {
     // Hits per (shooter number, target model index); the hook may change the target too.
     std::map<std::pair<int32_t, long>, std::function<int32_t(FlyableAircraft&)>> hits;
     std::vector<long> explosionsStarted;  // model index of each explosion object started
+    std::vector<double> modifiers;         // the damage modifier of each hit test, in order
     int rackCalls = 0, objectHitChecks = 0;
     bool haveBomb = false;
     std::array<double, 6> bomb{};
     ModelArray* models = nullptr;
     int32_t buCheckForBulletsOnAircraftHit(ZephModel&, ZephModel& target, int32_t shooter, bool,
-                                           double) override {
+                                           double modifier) override {
+        modifiers.push_back(modifier);
         auto it = hits.find({shooter, models ? models->indexOf(&target) : -1});
         return it == hits.end() ? 0 : it->second(static_cast<FlyableAircraft&>(target));
     }
@@ -81,7 +94,9 @@ struct FakeEffects : ControllerEffects {
 // Counts what the world step sends to an ordinary object.
 struct Counting : ZephModel {
     std::vector<std::pair<bool, int32_t>> ticks;  // (running, clock)
+    int refuels = 0;
     void callEveryTick(bool running, int32_t clock, bool) override { ticks.push_back({running, clock}); }
+    void canRefuelThisAircraft(ZephModel*) override { ++refuels; }
 };
 
 // A Camel that also records the trigger and the bomb rack.

@@ -1,5 +1,6 @@
 // The controller's world step on eight Camels: what stands still while paused and what goes on,
-// collisions, hits and their explosions, scoring, and an aircraft lost below the world.
+// collisions, hits with their modifiers and explosions, refuelling, scoring, and an aircraft lost
+// below the world.
 #include <climits>
 
 #include "platform/Beep.h"
@@ -27,6 +28,15 @@ TEST_F(WorldStep, PausedTheWorldStandsWhileTheFrameWorkGoesOn) {
         EXPECT_FALSE(running);
         EXPECT_EQ(t, clock);
     }
+    // The toe brakes set the player's brakes and release them; a frame without news keeps them.
+    std::vector<double> brakes;
+    input.pedalBrakes = {1, -1, 0, -1};
+    for (int f = 0; f < 4; ++f) {
+        frame(1);
+        brakes.push_back(camels[0]->ThisAircraft.Brakes);
+    }
+    EXPECT_EQ(brakes, (std::vector<double>{1.0, 1.0, 0.0, 0.0}));
+    EXPECT_EQ(camels[1]->ThisAircraft.Brakes, 0.0);
 }
 
 TEST_F(WorldStep, CloseAircraftCollideUnlessRemoteOrHidden) {
@@ -71,6 +81,31 @@ TEST_F(WorldStep, ABlowUpStartsOneExplosionAndRemoteShootersScoreNoHits) {
     EXPECT_EQ(camels[3]->ThisAircraft.TotalHits, 2.0);
     EXPECT_EQ(camels[4]->ThisAircraft.TotalHits, 0.0);
     EXPECT_EQ(effects.objectHitChecks, 2 * 7);  // the remote shooter tests no ground objects
+    // Hits count 0.49 from the player's guns, 1.0 from the others'; 0.4 from everyone in a network game.
+    EXPECT_EQ(effects.modifiers.front(), 0.49);
+    EXPECT_EQ(effects.modifiers.back(), 1.0);
+    network.mode = 1;
+    effects.modifiers.clear();
+    frame(1);
+    ASSERT_FALSE(effects.modifiers.empty());
+    for (double m : effects.modifiers) EXPECT_EQ(m, 0.4);
+}
+
+// The world step holds the ten seconds an aircraft must stand before the objects may refuel it;
+// paused, nothing is refuelled.
+TEST_F(WorldStep, HangarsRefuelAnAircraftStandingForTenSeconds) {
+    Camel& camel = *camels[7];
+    camel.SetUpAircraft(90000.0, 0.0, 0.0, 0.0, 400.0, 0.0, 0.0);  // at rest on the grass, engine off
+    for (int i = 0; i < 60; ++i) frame(1);  // settles on its wheels and tail skid
+    const int32_t stopped = camel.ThisAircraft.TimeWhenStoppedMoving;
+    ASSERT_GT(stopped, 0);
+    while (c->GlobalMissionTime - stopped < 600) frame(1);
+    EXPECT_EQ(counter->refuels, 0);
+    frame(1);
+    EXPECT_EQ(counter->refuels, 1);
+    send(1, kKeyDown);
+    frame(3);
+    EXPECT_EQ(counter->refuels, 1);
 }
 
 struct Target : ZephModel {

@@ -2,10 +2,13 @@
 // calibration, and the joystick windows.
 #include <gtest/gtest.h>
 
+#include <linux/input-event-codes.h>
+
 #include <cmath>
 #include <tuple>
 
 #include "platform/Beep.h"
+#include "platform/hid/EvdevAxes.h"
 #include "tests/input/InputTest.h"
 
 namespace pellam::input {
@@ -37,6 +40,52 @@ TEST(Discovery, ABrokenDeviceHidesNoOther) {
     EXPECT_EQ(d.group(D::kStickX).device, 0);  // the first joystick found
     EXPECT_TRUE(hid.devices[2].open);
     EXPECT_FALSE(hid.devices[1].open);
+}
+
+// Devices as the kernel lists their axes: each axis's use comes from its code, so the known
+// devices' rows match, and a stick's throttle and twist stay apart whatever their order.
+TEST(Discovery, AxesTakeTheUseTheirKernelCodesGive) {
+    struct Device {
+        const char* name;
+        int32_t vendor, product;
+        std::vector<int> codes;
+        int stickX, rudder, throttle, firstToeBrake, secondToeBrake;  // axis number, -1 = none
+    };
+    const Device devices[] = {
+        {"pedals, rudder on Rz", 1678, 1281, {ABS_X, ABS_Y, ABS_RZ}, -1, 2, -1, 0, 1},
+        {"pedals, rudder on Z", 1678, 242, {ABS_X, ABS_Y, ABS_Z}, -1, 2, -1, 0, 1},
+        {"throttle quadrant", 1678, 241, {ABS_X, ABS_Y, ABS_Z}, -1, -1, 2, -1, -1},
+        {"stick, Z throttle and Rz twist", 0, 0, {ABS_X, ABS_Y, ABS_Z, ABS_RZ}, 0, 3, 2, -1, -1},
+        {"stick, twist and slider", 0, 0, {ABS_X, ABS_Y, ABS_RZ, ABS_THROTTLE}, 0, 2, 3, -1, -1},
+        {"stick, Z displaced by the slider", 0, 0, {ABS_X, ABS_Y, ABS_Z, ABS_THROTTLE}, 0, 2, 3, -1, -1},
+        {"stick with Rx rudder", 1699, 1340, {ABS_X, ABS_Y, ABS_RX, ABS_THROTTLE}, 0, 2, 3, -1, -1},
+        {"stick, Z throttle, slider unused", 1699, 597, {ABS_X, ABS_Y, ABS_Z, ABS_RZ, ABS_THROTTLE}, 0, 3, 2, -1, -1},
+        {"pad, Z rudder and Rz throttle", 1133, 49686, {ABS_X, ABS_Y, ABS_Z, ABS_RZ}, 0, 2, 3, -1, -1},
+        {"simulation rudder and throttle", 1699, 65362, {ABS_X, ABS_Y, ABS_THROTTLE, ABS_RUDDER}, 0, 3, 2, -1, -1},
+        {"wheel with pedals", 0, 0, {ABS_WHEEL, ABS_GAS, ABS_BRAKE}, -1, -1, -1, -1, -1},
+    };
+    for (const Device& device : devices) {
+        SCOPED_TRACE(device.name);
+        test::FakeHid hid;
+        hid.devices = {stick({})};
+        hid.devices[0].info.vendorID = device.vendor;
+        hid.devices[0].info.productID = device.product;
+        const std::vector<AxisUsage> usages = axisUsagesOfCodes(device.codes);
+        ASSERT_EQ(usages.size(), device.codes.size());
+        for (size_t a = 0; a < usages.size(); ++a)
+            hid.devices[0].info.elements.push_back(
+                {static_cast<int32_t>(a + 1), usages[a].usagePage, usages[a].usage, -32768, 32767});
+        D d;
+        ASSERT_TRUE(d.FindLastJoystick(&hid));
+        for (auto [group, axisNumber] : {std::pair{D::kStickX, device.stickX}, {D::kRudder, device.rudder},
+                                         {D::kThrottle, device.throttle}, {D::kFirstToeBrake, device.firstToeBrake},
+                                         {D::kSecondToeBrake, device.secondToeBrake}})
+            EXPECT_EQ(d.group(group).cookie, axisNumber + 1) << "group " << group;
+    }
+    // A node that is missing or no event device (a hidraw node, say) gives no codes.
+    EXPECT_FALSE(readAxisCodes(nullptr));
+    EXPECT_FALSE(readAxisCodes("/nonexistent/event0"));
+    EXPECT_FALSE(readAxisCodes("/dev/null"));
 }
 
 // Three sticks are opened, each with its queue, and a fourth is not. One event a stick a frame;

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
+#include <linux/input-event-codes.h>
 
 #include <cmath>
+#include <optional>
 #include <set>
+#include <vector>
 
 #include "input/AircraftControls.h"
 #include "platform/hid/SdlInput.h"
@@ -39,11 +42,19 @@ protected:
         SDL_JoystickDetachVirtual(device);
         SDL_Quit();
     }
-    // A virtual device plugged in before the input object wakes, as at start-up.
-    void attach(SDL_JoystickType type, int axes, int buttons, int hats) {
-        device = SDL_JoystickAttachVirtual(type, axes, buttons, hats);
+    // A virtual device plugged in before the input object wakes, as at start-up. A virtual device
+    // has no node; `codes` stands in for reading one.
+    void attach(SDL_JoystickType type, int axes, int buttons, int hats, Uint16 vendor = 0, Uint16 product = 0,
+                SdlJoysticks::AxisCodeReader codes = platform::hid::readAxisCodes) {
+        SDL_VirtualJoystickDesc desc{};
+        desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+        desc.type = static_cast<Uint16>(type);
+        desc.naxes = static_cast<Uint16>(axes), desc.nbuttons = static_cast<Uint16>(buttons);
+        desc.nhats = static_cast<Uint16>(hats);
+        desc.vendor_id = vendor, desc.product_id = product;
+        device = SDL_JoystickAttachVirtualEx(&desc);
         ASSERT_GE(device, 0) << SDL_GetError();
-        hid = std::make_unique<SdlJoysticks>();
+        hid = std::make_unique<SdlJoysticks>(std::move(codes));
         ASSERT_TRUE(hid->ready());
         input = std::make_unique<PellamJoySub>(hid.get(), *store);
         input->awakeFromNib();
@@ -139,7 +150,10 @@ TEST_F(Play, KeyboardAndMouse) {
 }
 
 TEST_F(Play, JoystickUntilTheMouseMovesOrItIsPulledOut) {
+    // Without a node to read, the axes' uses come from their order, and the log says so.
+    ::testing::internal::CaptureStderr();
     ASSERT_NO_FATAL_FAILURE(attach(SDL_JOYSTICK_TYPE_FLIGHT_STICK, 4, 12, 1));
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("could not be read"), std::string::npos);
     frame();
     SDL_JoystickSetVirtualAxis(stick, 0, 20000);
     SDL_JoystickSetVirtualAxis(stick, 1, -20000);
@@ -181,6 +195,28 @@ TEST_F(Play, JoystickUntilTheMouseMovesOrItIsPulledOut) {
     frame();
     EXPECT_EQ(input->getAxisPosition(1), 0.0);
     EXPECT_TRUE(std::isfinite(input->getFinalAilerons()));
+}
+
+// Rudder pedals whose node lists X and Y (the toe brakes) and Rz (the rudder): they steer and
+// brake, each change of the brakes is reported once, and they fly no stick.
+TEST_F(Play, KnownPedalsSteerAndBrake) {
+    ASSERT_NO_FATAL_FAILURE(attach(SDL_JOYSTICK_TYPE_FLIGHT_STICK, 3, 0, 0, 1678, 1281, [](const char*) {
+        return std::optional<std::vector<int>>{{ABS_X, ABS_Y, ABS_RZ}};
+    }));
+    EXPECT_FALSE(input->haveJoystick());
+    for (int toe : {0, 1}) SDL_JoystickSetVirtualAxis(stick, toe, -32768);
+    SDL_JoystickSetVirtualAxis(stick, 2, 32767);
+    std::vector<int> reports;
+    frame();
+    reports.push_back(input->getPedalBrakes());
+    EXPECT_EQ(plane.rudder, 1.0);
+    for (int second : {32767, 32767, -32768, -32768}) {  // the second toe brake alone
+        SDL_JoystickSetVirtualAxis(stick, 1, static_cast<Sint16>(second));
+        frame();
+        reports.push_back(input->getPedalBrakes());
+    }
+    EXPECT_EQ(reports, (std::vector<int>{0, 1, -1, 0, -1}));
+    EXPECT_EQ(plane.ailerons, 0.0);
 }
 
 TEST_F(Play, GamepadLeftStickFliesRightStickSteersKeysKeepTheThrottle) {

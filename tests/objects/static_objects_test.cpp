@@ -209,11 +209,19 @@ TEST_F(StaticObjects, WindSockTurnsDownwindInWorldAxesHangsInACalmAndWearsItsCol
     for (int i = 108; i < 112; ++i) EXPECT_EQ(night.points[i].X, 0.0f);
 }
 
-TEST_F(StaticObjects, PylonBannerLiesAsBuiltInACalmAndStreamsDownwindWhenDead) {
+TEST_F(StaticObjects, PylonBannerLiesAsBuiltInACalmStreamsDownwindWhenDeadAndItsBoxesReachTheMastTop) {
     auto& pylon = place(68, {0, kGround, 0});
     const auto& calm = draw(pylon, 1);
     const auto& table = statics::racePylonMesh().points;
     for (int i = 36; i < 44; ++i) EXPECT_EQ(calm.points[i].X, table[i].X);
+    // Its boxes, drawn and hit, reach the top of its mast; the destroyed patch has its earth picture.
+    float top = 0.0f;
+    for (const auto& p : table) top = std::max(top, p.Y);
+    EXPECT_GT(top, 80.0f);
+    const ObjectPointsPolysVer2& g = *pylon.getModelPointsPolysPtr();
+    EXPECT_GE(g.SizeSquare[0][4], top);
+    EXPECT_GE(pylon.ThisModel.TheObject.HitSquare[3], top);
+    EXPECT_NE(g.MapListOffset[2], 0);
     pylon.ThisModel.TheObject.GlobalDeadTime = 2;
     pylon.setWindSpeed(20.0, 90.0);
     const auto& dead = draw(pylon, 3);
