@@ -34,6 +34,13 @@ struct Table {
         d(name + ".y", offset + 8, kHeight);
         d(name + ".z", offset + 16, kPlaceXZ);
     }
+    // `count` numbers one after another, each named with its index.
+    void longs(const char* name, size_t offset, size_t count, Range r) {
+        for (size_t k = 0; k < count; ++k) l(at(name, k), offset + 4 * k, r);
+    }
+    void doubles(const char* name, size_t offset, size_t count, Range r) {
+        for (size_t k = 0; k < count; ++k) d(at(name, k), offset + 8 * k, r);
+    }
     template <class F> void within(const std::string& name, size_t offset, F&& fields) {
         const std::string savedPrefix = prefix;
         const size_t savedBase = base;
@@ -42,6 +49,10 @@ struct Table {
         fields();
         prefix = savedPrefix;
         base = savedBase;
+    }
+    // `count` sub-records of `size` bytes, each with the rows `fields` makes.
+    template <class F> void each(const char* name, size_t offset, size_t count, size_t size, F&& fields) {
+        for (size_t k = 0; k < count; ++k) within(at(name, k), offset + k * size, fields);
     }
     static std::string at(const char* name, size_t k) { return std::string(name) + "[" + std::to_string(k) + "]"; }
 };
@@ -90,15 +101,13 @@ void victoryRows(Table& t) {
     t.l("Kills", offsetof(V, Kills), kVictoryCount);
     t.l("TeamKills", offsetof(V, TeamKills), kVictoryCount);
     t.l("Points", offsetof(V, Points), kVictoryPoints);
-    for (size_t k = 0; k < 20; ++k) {
-        t.l(Table::at("ParticularDeadObjects", k), offsetof(V, ParticularDeadObjects) + 4 * k, kObjectRow);
-        t.l(Table::at("ParticularAliveObjects", k), offsetof(V, ParticularAliveObjects) + 4 * k, kObjectRow);
-    }
+    t.longs("ParticularDeadObjects", offsetof(V, ParticularDeadObjects), 20, kObjectRow);
+    t.longs("ParticularAliveObjects", offsetof(V, ParticularAliveObjects), 20, kObjectRow);
     t.l("RequiredNumberOfDeadObjects", offsetof(V, RequiredNumberOfDeadObjects), kListedObjects);
     t.l("RequiredNumberOfAliveObjects", offsetof(V, RequiredNumberOfAliveObjects), kListedObjects);
     t.l("MustWinInXTicks", offsetof(V, MustWinInXTicks), kTimeLimitTicks);
     t.l("DontCheckForWinForXTicks", offsetof(V, DontCheckForWinForXTicks), kNoWinTicks);
-    for (size_t k = 0; k < 13; ++k) t.d(Table::at("FutureDoubleItems", k), offsetof(V, FutureDoubleItems) + 8 * k, kUnused);
+    t.doubles("FutureDoubleItems", offsetof(V, FutureDoubleItems), 13, kUnused);
 }
 
 void recordRows(Table& t) {
@@ -116,55 +125,45 @@ void recordRows(Table& t) {
     };
     for (size_t k = 0; k < 4; ++k)
         startRow("DogfightGroundStartLocations", offsetof(M, DogfightGroundStartLocations) + 40 * k, k);
-    for (size_t k = 0; k < 8; ++k) t.d(Table::at("DogfightOnlyTeams", k), offsetof(M, DogfightOnlyTeams) + 8 * k, kTeam);
+    t.doubles("DogfightOnlyTeams", offsetof(M, DogfightOnlyTeams), 8, kTeam);
     for (size_t k = 0; k < 16; ++k) startRow("MissionStartLocations", offsetof(M, MissionStartLocations) + 40 * k, k);
-    for (size_t k = 0; k < 8; ++k) {
-        t.l(Table::at("DogfightOnlyBombLoad", k), offsetof(M, DogfightOnlyBombLoad) + 4 * k, kBombs);
-        t.l(Table::at("DogfightOnlyRocketLoad", k), offsetof(M, DogfightOnlyRocketLoad) + 4 * k, kBombs);
-        t.l(Table::at("DogfightOnlyOnOff", k), offsetof(M, DogfightOnlyOnOff) + 4 * k, kOnOff);
-        t.l(Table::at("DogfightOnlySkillLevel", k), offsetof(M, DogfightOnlySkillLevel) + 4 * k, kSkill);
-    }
+    t.longs("DogfightOnlyBombLoad", offsetof(M, DogfightOnlyBombLoad), 8, kBombs);
+    t.longs("DogfightOnlyRocketLoad", offsetof(M, DogfightOnlyRocketLoad), 8, kBombs);
+    t.longs("DogfightOnlyOnOff", offsetof(M, DogfightOnlyOnOff), 8, kOnOff);
+    t.longs("DogfightOnlySkillLevel", offsetof(M, DogfightOnlySkillLevel), 8, kSkill);
     t.d("MaxRandomDistance", offsetof(M, MaxRandomDistance), kDistance);
     t.d("TeamStartDistance", offsetof(M, TeamStartDistance), kDistance);
-    for (size_t k = 0; k < 8; ++k) {
-        t.within(Table::at("AircraftStarts", k), offsetof(M, AircraftStarts) + k * sizeof(AircraftInit), [&] { startRows(t); });
-        t.within(Table::at("ResetAircraftStarts", k), offsetof(M, ResetAircraftStarts) + k * sizeof(AircraftInit),
-                 [&] { startRows(t); });
-    }
-    for (size_t k = 0; k < kFlyToPoints; ++k)
-        t.within(Table::at("FlyToPoints", k), offsetof(M, FlyToPoints) + k * sizeof(aiFlyToPoint), [&] {
-            t.place("PointXYZ", offsetof(aiFlyToPoint, PointXYZ));
-            t.d("PSTargets", offsetof(aiFlyToPoint, PSTargets), kPathTargets);
-            t.d("ThrottlePosition", offsetof(aiFlyToPoint, ThrottlePosition), kFraction);
-            t.d("TargetClimbDiveSpeed", offsetof(aiFlyToPoint, TargetClimbDiveSpeed), kClimbRate);
-            t.l("NextPoint", offsetof(aiFlyToPoint, NextPoint), kPathPoint);
-        });
+    t.each("AircraftStarts", offsetof(M, AircraftStarts), 8, sizeof(AircraftInit), [&] { startRows(t); });
+    t.each("ResetAircraftStarts", offsetof(M, ResetAircraftStarts), 8, sizeof(AircraftInit), [&] { startRows(t); });
+    t.each("FlyToPoints", offsetof(M, FlyToPoints), kFlyToPoints, sizeof(aiFlyToPoint), [&] {
+        t.place("PointXYZ", offsetof(aiFlyToPoint, PointXYZ));
+        t.d("PSTargets", offsetof(aiFlyToPoint, PSTargets), kPathTargets);
+        t.d("ThrottlePosition", offsetof(aiFlyToPoint, ThrottlePosition), kFraction);
+        t.d("TargetClimbDiveSpeed", offsetof(aiFlyToPoint, TargetClimbDiveSpeed), kClimbRate);
+        t.l("NextPoint", offsetof(aiFlyToPoint, NextPoint), kPathPoint);
+    });
     t.l("GC1", offsetof(M, GC1), kTreeFamily);
-    for (size_t k = 0; k < 40; ++k) t.d(Table::at("GCZones", k), offsetof(M, GCZones) + 8 * k, kUnused);
-    for (size_t k = 0; k < kMaxObjects; ++k)
-        t.within(Table::at("ObjectList", k), offsetof(M, ObjectList) + k * sizeof(ObjectForMission), [&] {
-            using O = ObjectForMission;
-            t.place("Location", offsetof(O, Location));
-            t.d("SpeedMPH", offsetof(O, SpeedMPH), kSpeedMph);
-            t.d("Heading", offsetof(O, Heading), kHeading);
-            t.l("Team", offsetof(O, Team), kTeam);
-            t.l("Points", offsetof(O, Points), kObjectPoints);
-        });
+    t.doubles("GCZones", offsetof(M, GCZones), 40, kUnused);
+    t.each("ObjectList", offsetof(M, ObjectList), kMaxObjects, sizeof(ObjectForMission), [&] {
+        using O = ObjectForMission;
+        t.place("Location", offsetof(O, Location));
+        t.d("SpeedMPH", offsetof(O, SpeedMPH), kSpeedMph);
+        t.d("Heading", offsetof(O, Heading), kHeading);
+        t.l("Team", offsetof(O, Team), kTeam);
+        t.l("Points", offsetof(O, Points), kObjectPoints);
+    });
     t.within("TheVictory", offsetof(M, TheVictory), [&] { victoryRows(t); });
     t.place("CameraLocation", offsetof(M, CameraLocation));
     t.d("CameraHeading", offsetof(M, CameraHeading), kCameraHeading);
     t.d("CameraPitch", offsetof(M, CameraPitch), kCameraPitch);
     t.l("WorldMenuOffsetNumber", offsetof(M, WorldMenuOffsetNumber), kWorld);
-    for (size_t k = 0; k < 16; ++k)
-        t.l(Table::at("AttackEnemyObjectDistance", k), offsetof(M, AttackEnemyObjectDistance) + 4 * k, kObjectDistance);
-    for (size_t k = 0; k < 8; ++k)
-        t.l(Table::at("NumberOfAircraftRestarts", k), offsetof(M, NumberOfAircraftRestarts) + 4 * k, kRestarts);
-    for (size_t k = 0; k < 3; ++k)
-        t.within(Table::at("Layers", k), offsetof(M, Layers) + k * sizeof(CloudLayer), [&] {
-            t.l("TextureNumber", offsetof(CloudLayer, TextureNumber), kCloudTexture);
-            t.d("LayerBottom", offsetof(CloudLayer, LayerBottom), kCloudHeight);
-            t.d("LayerTop", offsetof(CloudLayer, LayerTop), kCloudHeight);
-        });
+    t.longs("AttackEnemyObjectDistance", offsetof(M, AttackEnemyObjectDistance), 16, kObjectDistance);
+    t.longs("NumberOfAircraftRestarts", offsetof(M, NumberOfAircraftRestarts), 8, kRestarts);
+    t.each("Layers", offsetof(M, Layers), 3, sizeof(CloudLayer), [&] {
+        t.l("TextureNumber", offsetof(CloudLayer, TextureNumber), kCloudTexture);
+        t.d("LayerBottom", offsetof(CloudLayer, LayerBottom), kCloudHeight);
+        t.d("LayerTop", offsetof(CloudLayer, LayerTop), kCloudHeight);
+    });
     t.d("WindSpeed", offsetof(M, WindSpeed), kWindSpeed);
     t.d("WindDirection", offsetof(M, WindDirection), kWindDirection);
     t.d("WindPitch", offsetof(M, WindPitch), kWindPitch);

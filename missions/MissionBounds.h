@@ -14,9 +14,12 @@ namespace pellam::missions {
 
 struct Range {
     double low, high;
-    double otherwise = 0.0;  // taken for a NaN
+    double otherwise = 0.0;  // taken for a NaN; `low` when it lies outside
 
-    constexpr double clamp(double v) const { return v != v ? otherwise : v < low ? low : v > high ? high : v; }
+    constexpr double clamp(double v) const {
+        if (v != v) return otherwise < low || otherwise > high ? low : otherwise;
+        return v < low ? low : v > high ? high : v;
+    }
     constexpr int32_t clamp(int32_t v) const {
         return v < low ? static_cast<int32_t>(low) : v > high ? static_cast<int32_t>(high) : v;
     }
