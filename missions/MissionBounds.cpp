@@ -1,7 +1,7 @@
 #include "missions/MissionBounds.h"
 
-#include <cmath>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 

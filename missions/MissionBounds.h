@@ -2,8 +2,8 @@
 // The range of every number in a mission record. A mission file may come from another player, so
 // its numbers are held to these ranges as it is read (boundMissionRecord, called by the reader),
 // and the mission builder clamps what is typed with the same ranges, so a saved mission reads back
-// unchanged. A value outside its range becomes the nearer end; a NaN becomes the range's
-// `otherwise`. The ranges are wide enough for every mission this game writes.
+// unchanged. A value outside its range becomes the nearer end. The ranges are wide enough for
+// every mission this game writes.
 #include <cstdint>
 #include <string>
 
@@ -14,10 +14,10 @@ namespace pellam::missions {
 
 struct Range {
     double low, high;
-    double otherwise = 0.0;  // taken for a NaN; `low` when it lies outside
 
+    // A NaN is taken as 0, or as `low` in a range without 0.
     constexpr double clamp(double v) const {
-        if (v != v) return otherwise < low || otherwise > high ? low : otherwise;
+        if (v != v) return low > 0.0 || high < 0.0 ? low : 0.0;
         return v < low ? low : v > high ? high : v;
     }
     constexpr int32_t clamp(int32_t v) const {
