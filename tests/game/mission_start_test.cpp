@@ -128,7 +128,7 @@ TEST_F(MissionStart, WildNumbersInAFileAreHeldToTheirRangesAsItIsRead) {
         m.ObjectList[truck] = {14, {d, d, d}, d, d, i, i, 4 << 24, 0};
         aiFlyToPoint& point = m.FlyToPoints[4];
         point = {{d, d, d}, d, d, d, i, i};
-        // Places, headings, fuel, speeds and the wind.
+        // Places (aircraft 1 starts and restarts at 1 and 9), headings, fuel, speeds and the wind.
         for (double* row : {m.MissionStartLocations[1], m.MissionStartLocations[9], m.DogfightGroundStartLocations[0]})
             std::fill(row, row + 5, d);
         for (int k = 0; k < 3; ++k) m.TheVictory.Location1[k] = m.CameraLocation[k] = d;
@@ -141,7 +141,7 @@ TEST_F(MissionStart, WildNumbersInAFileAreHeldToTheirRangesAsItIsRead) {
         a.AttackEnemyDistance = a.ReturnToPatrolDistance = d;
         // Counts, indexes and times.
         a.NumberOfBombs = a.AISkillLevel = a.AIType = a.FirstFlyPoint = a.PatrolForSeconds = i;
-        a.LeadAircraftForWingman = a.LocationOffset = a.Team = i;
+        a.LeadAircraftForWingman = a.Team = m.AircraftStarts[2].LocationOffset = i;
         m.NumberOfAircraftRestarts[1] = m.AttackEnemyObjectDistance[2] = m.DogfightOnlyBombLoad[0] = i;
         m.PointsForCompletedMission = m.TimeOfDay = m.GC1 = m.Layers[0].TextureNumber = i;
         missions::VictoryConditions& v = m.TheVictory;
@@ -161,7 +161,7 @@ TEST_F(MissionStart, WildNumbersInAFileAreHeldToTheirRangesAsItIsRead) {
 
         builder::MissionBuilder& b = c->missionBuilder();
         ASSERT_TRUE(b.openMission(path));
-        EXPECT_EQ(b.controls().victoryMinutes, 0 + (i > 0) * 600);
+        EXPECT_EQ(b.controls().victoryMinutes, i > 0 ? 600 : 0);
         b.fromMBMenu(builder::kTagSave);
         EXPECT_TRUE(b.MBSavedFlag);
         auto saved = std::make_unique<missions::MissionFileContents>();
