@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "builder/TextValues.h"
+#include "missions/MissionBounds.h"
 
 namespace pellam::builder {
 namespace {
@@ -50,8 +51,8 @@ void fillPage(const MissionData& m, int n, int page, AircraftPage& p) {
     p.startTypeItem = itemOf(kStartTypeItems, r.StartType);
     p.skillColumn = std::clamp(r.AISkillLevel, 0, kSkillColumns - 1);
     p.aiTypeItem = itemOf(kAITypeItems, r.AIType);
-    p.wingmanLeader = r.LeadAircraftForWingman + 1;
-    p.firstPathPoint = r.FirstFlyPoint + 1;
+    p.wingmanLeader = missions::ranges::kWingmanLeader.clamp(r.LeadAircraftForWingman) + 1;
+    p.firstPathPoint = missions::ranges::kPathPoint.clamp(r.FirstFlyPoint) + 1;
     p.patrolSeconds = r.PatrolForSeconds;
     p.attackDistance = cutToInt(r.AttackEnemyDistance);
     p.returnDistance = cutToInt(r.ReturnToPatrolDistance);
@@ -88,9 +89,9 @@ void readPage(const AircraftPage& p, MissionData& m, int n, int page, const Grou
     lead = std::clamp(lead, -1, 7);
     r.LeadAircraftForWingman = lead == n || lead < 0 ? missions::kNoWingmanLeader : lead;
     r.FirstFlyPoint = std::clamp(p.firstPathPoint - 1, 0, missions::kFlyToPoints - 1);
-    r.PatrolForSeconds = std::clamp(p.patrolSeconds, 0, 3600);
-    r.AttackEnemyDistance = std::clamp(static_cast<double>(p.attackDistance), 0.0, 100000.0);
-    r.ReturnToPatrolDistance = std::clamp(static_cast<double>(p.returnDistance), 0.0, 100000.0);
+    r.PatrolForSeconds = missions::ranges::kPatrolSeconds.clamp(p.patrolSeconds);
+    r.AttackEnemyDistance = missions::ranges::kDistance.clamp(p.attackDistance);
+    r.ReturnToPatrolDistance = missions::ranges::kDistance.clamp(p.returnDistance);
     m.AttackEnemyObjectDistance[2 * n + page] = std::max(p.objectAttackDistance, 0);
 }
 
@@ -169,10 +170,10 @@ void fillInVictoryLocationInfo(const MissionData& m, AircraftTabControls& tabs) 
         const Location l = locationOf(m.TheVictory, i);
         VictoryLocationTab& tab = tabs.victoryLocations[i];
         tab.location = placeText(l.at);
-        tab.modeColumn = std::clamp(l.flags - 1, 0, kLocationModeColumns - 1);
+        tab.modeColumn = std::clamp(l.flags, 1, kLocationModeColumns) - 1;
         tab.nearDistance = cutToInt(l.near);
         tab.speed = cutToInt(l.speed);
-        tab.speedModeColumn = std::clamp(l.speedFlags - 1, 0, kSpeedModeColumns - 1);
+        tab.speedModeColumn = std::clamp(l.speedFlags, 1, kSpeedModeColumns) - 1;
     }
 }
 

@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 
+#include "missions/MissionBounds.h"
 #include "missions/MissionRecord.h"
 
 namespace pellam::builder {
@@ -22,7 +23,7 @@ inline constexpr std::array<int32_t, 3> kAITypeItems = {1, 2, 5};
 inline constexpr int kSkillColumns = 4;         // 0..2, 3 random
 inline constexpr int kLocationModeColumns = 6;  // victory location flags 1..6
 inline constexpr int kSpeedModeColumns = 3;     // victory speed flags 1..3
-inline constexpr int32_t kMaxBombs = 6;
+inline constexpr int32_t kMaxBombs = static_cast<int32_t>(missions::ranges::kBombs.high);
 
 struct AircraftPage {
     std::string position;        // 542 "x, y, z" ft

@@ -6,6 +6,7 @@
 #include "builder/BuilderOpen.h"
 #include "builder/BuilderSave.h"
 #include "builder/MissionBuilder.h"
+#include "builder/TextValues.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 
@@ -188,7 +189,7 @@ void MissionBuilder::rebuildOpenedObjects() {
         QNion shown;
         aircraft->getModelPositionQNion(&shown);
         aircraft->SetUpAircraft(shown.Position[0], shown.Position[1], shown.Position[2], row[3], 0.0, r.MPH, r.Throttle);
-        aircraft->gearUpDown(static_cast<int32_t>(r.Gear));
+        aircraft->gearUpDown(cutToInt(r.Gear));
         aircraft->setTeamNumber(r.Team);
         aircraft->setNumberOfBombs(std::clamp(r.NumberOfBombs, 0, kMaxBombs));
         Aircraft* record = aircraft->getAircraftStruct();

@@ -6,39 +6,41 @@
 #include <filesystem>
 
 #include "builder/TextValues.h"
+#include "missions/MissionBounds.h"
 
 namespace pellam::builder {
 namespace {
 
 using missions::MissionData;
+namespace ranges = missions::ranges;
 
 // Written on every save; a mission of this builder carries no permissions or invoice.
 constexpr int32_t kPermissions = 0, kInvoice = 0;
 
 void takeWeather(const BuilderControls& c, MissionData& m) {
-    const double thickness = std::clamp(c.thickness, 5.0, 20000.0);
-    const double ceiling = std::clamp(c.ceilingFB, 1.0, 50000.0);
+    const double thickness = std::clamp(c.thickness, 5.0, ranges::kCloudThickness.high);
+    const double ceiling = ranges::kCeiling.clamp(c.ceilingFB);
     m.MoreDoubleItems[0] = thickness;
     m.Layers[0].LayerBottom = ceiling;
     m.Layers[0].LayerTop = ceiling + thickness;
     m.Layers[0].TextureNumber = c.ceilingCheck ? 1 : 0;
     m.Layers[1].TextureNumber = m.Layers[2].TextureNumber = 0;
     m.GC1 = c.groundClutterType;
-    m.WindSpeed = std::clamp(std::trunc(c.windSpeed), -1.0, 60.0);
+    m.WindSpeed = ranges::kWindSpeed.clamp(std::trunc(c.windSpeed));
     m.WindDirection = std::trunc(c.windDirection);
 }
 
 void takeVictory(const BuilderControls& c, MissionData& m) {
     missions::VictoryConditions& v = m.TheVictory;
     v.MustBeAlive = c.victoryAliveRow == 1 ? 0 : 1;
-    v.TotalLandings = std::clamp(c.victoryLandings, 0, 100);
-    v.Kills = std::clamp(c.victoryKills, 0, 100);
-    v.TeamKills = std::clamp(c.victoryTeamKills, 0, 100);
-    v.Points = std::clamp(c.victoryPoints, 0, 5000000);
-    v.MustWinInXTicks = std::clamp(c.victoryMinutes, 0, 600) * 3600;
-    v.DontCheckForWinForXTicks = std::clamp(c.victoryAfterSeconds, 0, 10000) * 60;
-    v.RequiredNumberOfAliveObjects = std::clamp(c.victoryNumberAlive, 0, 20);
-    v.RequiredNumberOfDeadObjects = std::clamp(c.victoryNumberDead, 0, 20);
+    v.TotalLandings = ranges::kVictoryCount.clamp(c.victoryLandings);
+    v.Kills = ranges::kVictoryCount.clamp(c.victoryKills);
+    v.TeamKills = ranges::kVictoryCount.clamp(c.victoryTeamKills);
+    v.Points = ranges::kVictoryPoints.clamp(c.victoryPoints);
+    v.MustWinInXTicks = ranges::kTimeLimitTicks.whole(c.victoryMinutes * 3600.0);
+    v.DontCheckForWinForXTicks = ranges::kNoWinTicks.whole(c.victoryAfterSeconds * 60.0);
+    v.RequiredNumberOfAliveObjects = ranges::kListedObjects.clamp(c.victoryNumberAlive);
+    v.RequiredNumberOfDeadObjects = ranges::kListedObjects.clamp(c.victoryNumberDead);
     v.ParticularAliveObjects = objectNumberList(c.victoryTargetsAlive);
     v.ParticularDeadObjects = objectNumberList(c.victoryTargetsDead);
 }
@@ -57,7 +59,7 @@ bool takeDogfightStarts(const BuilderControls& c, MissionData& m) {
             allRead = false;
         }
         row[3] = c.qdHeading[t];
-        row[4] = std::clamp(textDouble(c.qdFuel[t]), 0.0, 1.0);
+        row[4] = ranges::kFraction.clamp(textDouble(c.qdFuel[t]));
     }
     return allRead;
 }
@@ -122,7 +124,7 @@ bool takeControlsIntoMission(const BuilderControls& c, const AircraftTabControls
     m.WorldMenuOffsetNumber = camera.world;
     const int aircraft = std::clamp(c.aircraftTab, 0, 7);
     m.TabNumber = packTabNumber(c.mainTab, aircraft, c.startRestart[aircraft]);
-    m.PointsForCompletedMission = std::clamp(c.missionPoints, 0, 25000);
+    m.PointsForCompletedMission = ranges::kMissionPoints.clamp(c.missionPoints);
     readAircraftTabs(tabs, m, groundAt);
     return allRead;
 }
@@ -133,6 +135,9 @@ std::string writeBuilderMission(std::string& path, MissionData& mission, const m
     if (std::filesystem::path(path).extension() != extension) path += extension;
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    // What no control clamps (places, speeds, headings typed or dragged) is held to the ranges a
+    // reader holds it to, so the file reads back as the record it was written from.
+    missions::boundMissionRecord(mission);
     return missions::writeMissionFile(path, mission, texts);
 }
 

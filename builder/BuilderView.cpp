@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "builder/MissionBuilder.h"
+#include "builder/TextValues.h"
 #include "core/GeometryRecords.h"
 #include "core/ZephModel.h"
 
@@ -28,8 +29,8 @@ void MissionBuilder::updateMBOpenGLView() {
     const auto& p = MBCameraPosition.Position;
     controls_.altSlider = p[1] / 500.0;
     char text[160];
-    std::snprintf(text, sizeof text, "X:%d\rY:%d\rZ:%d\rPitch:%d\rHeading:%d", int(p[0]), int(p[1]), int(p[2]),
-                  int(MBViewingPitch), int(-MBViewingHeading));
+    std::snprintf(text, sizeof text, "X:%d\rY:%d\rZ:%d\rPitch:%d\rHeading:%d", cutToInt(p[0]), cutToInt(p[1]),
+                  cutToInt(p[2]), cutToInt(MBViewingPitch), cutToInt(-MBViewingHeading));
     controls_.viewingPosition = text;
     if (MBCurrentObject == 0) {
         if (ZephModel* item = MBOneItem.at(0)) {

@@ -89,7 +89,7 @@ void VADArizodazar2::checkVictoryConditions(bool fromJoiner) {
     const std::string title = texts ? texts->title : std::string();
 
     // 3.1-3.2 Time out, and a loss shown once its delay has passed.
-    if (v.MustWinInXTicks > 60 && now > v.MustWinInXTicks + 60) decideLoss(now);
+    if (v.MustWinInXTicks > 60 && now - 60 > v.MustWinInXTicks) decideLoss(now);
     if (CantWinMission) {
         if (GameOverTime == 0 || now - GameOverTime <= kShowDelay) return;
         if (!HaveDoneGameOver) {

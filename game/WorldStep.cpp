@@ -311,7 +311,7 @@ void GameController::doExplosionSound(const double* position) {
     const double* eye = toMyZephGLView->getCameraPosition();
     double d2 = 0;
     for (int c = 0; c < 3; ++c) d2 += (position[c] - eye[c]) * (position[c] - eye[c]);
-    const double d = std::min(std::sqrt(d2), 5000.0);
+    const double d = d2 < 5000.0 * 5000.0 ? std::sqrt(d2) : 5000.0;  // so far (or nowhere) it is faintest
     const auto volume = static_cast<int32_t>((1.0 - d / 5000.0) * 180.0 + 30.0);
     if (SoundServices* sounds = theSounds ? theSounds->objectSounds() : nullptr) sounds->PlayASingleSound(12, volume);
 }

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "missions/MissionBounds.h"
 #include "platform/ByteOrder.h"
 
 namespace pellam::missions {
@@ -268,6 +269,7 @@ std::string readMissionFile(const std::string& path, MissionFileContents& out) {
     if (m.TotalObjects < kHeadObjects || m.TotalObjects > kMaxObjects)
         return path + ": " + std::to_string(m.TotalObjects) + " objects, not 21 to 260";
     if (m.ObjectList[1].ObjectCode != 54) return path + ": object 1 is not the terrain (code 54)";
+    boundMissionRecord(read->record, path);
     out = std::move(*read);
     return {};
 }

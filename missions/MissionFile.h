@@ -46,7 +46,8 @@ std::vector<uint8_t> encodeMissionFile(const MissionTexts& texts, const MissionD
 std::string parseMissionFile(const std::vector<uint8_t>& bytes, MissionFileContents& out);
 
 // Reads and checks a file: the container, NewObjectsNumber at most 13, TotalObjects 21..260 and
-// row 1 the terrain. Empty on success, else a message naming the file and the reason.
+// row 1 the terrain; then every number is held to its range (MissionBounds.h). Empty on success,
+// else a message naming the file and the reason.
 std::string readMissionFile(const std::string& path, MissionFileContents& out);
 // Stores the byte sum into record.Hash1 and writes the file atomically. Empty on success.
 std::string writeMissionFile(const std::string& path, MissionData& record, const MissionTexts& texts);

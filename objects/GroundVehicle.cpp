@@ -178,8 +178,8 @@ void GroundVehicle::askRoad(ZephModel* ground) {
 
 void GroundVehicle::drive(int32_t missionTime, bool inReplay) {
     const aiFlyToPoint& p = *pathPoint(CurrentDrivePath);
-    const int32_t hi = int32_t(std::trunc(p.PSTargets / 65536.0));
-    const int32_t lo = int32_t(std::trunc(p.PSTargets)) & 0xFFFF;
+    const int32_t hi = ReplayRing::word(p.PSTargets / 65536.0);
+    const int32_t lo = ReplayRing::word(p.PSTargets) & 0xFFFF;
     const bool roads = p.Flags & kFollowRoads;
 
     bool pausing = false;

@@ -61,8 +61,13 @@ public:
     // Words 1..7 of a moving object's record: its position in whole feet, its attitude in
     // hundred-thousandths.
     static void putPose(uint8_t* record, const std::array<double, 3>& p, const std::array<double, 4>& q) {
-        for (int k = 0; k < 3; ++k) put32(record, 4 * (1 + k), static_cast<int32_t>(p[k]));
-        for (int k = 0; k < 4; ++k) put32(record, 4 * (4 + k), static_cast<int32_t>(q[k] * 100000.0));
+        for (int k = 0; k < 3; ++k) put32(record, 4 * (1 + k), word(p[k]));
+        for (int k = 0; k < 4; ++k) put32(record, 4 * (4 + k), word(q[k] * 100000.0));
+    }
+    // A value cut toward zero into a word: past its ends it stops there, a NaN is 0.
+    static int32_t word(double v) {
+        if (!(v == v)) return 0;
+        return static_cast<int32_t>(v < -2147483648.0 ? -2147483648.0 : v > 2147483647.0 ? 2147483647.0 : v);
     }
     static void getPose(const uint8_t* record, std::array<double, 3>& p, std::array<double, 4>& q) {
         for (int k = 0; k < 3; ++k) p[k] = get32(record, 4 * (1 + k));

@@ -1,6 +1,9 @@
 // Starting a mission and its aircraft: what a new start keeps and rebuilds, what a restart of a
 // wreck waits for, and the record's numbers bounded where a start uses them.
+#include <limits>
+
 #include "builder/MissionBuilder.h"
+#include "missions/MissionBounds.h"
 #include "tests/game/mission_rig.h"
 #include "world/TexturedSkyDome.h"
 
@@ -112,6 +115,74 @@ TEST_F(MissionStart, NetworkSettingsReachOnlyTheSlotsTheyName) {
     c->setNetworkAircraftTypeForAircraft(3, 77);
     EXPECT_EQ(mission(0).AircraftStarts[3].AircraftType, 77);
     EXPECT_EQ(mission(0).ResetAircraftStarts[3].AircraftType, 77);
+}
+
+// A file from another player holding numbers no builder writes: the mission loads, starts and
+// flies past the ten seconds after which a wrapped time limit used to lose it, with every object
+// somewhere; and the builder opens it, shows it and saves a file that reads back unchanged.
+TEST_F(MissionStart, WildNumbersInAFileAreHeldToTheirRangesAsItIsRead) {
+    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN(), kInf = std::numeric_limits<double>::infinity();
+    constexpr int32_t kMax = std::numeric_limits<int32_t>::max(), kMin = std::numeric_limits<int32_t>::min();
+    const struct {
+        double d;
+        int32_t i;
+    } cases[] = {{kNaN, kMax}, {kInf, kMax}, {-kInf, kMin}, {1e308, kMax}, {-1e308, kMin}};
+    const std::string path = (folder_ / "wild.pellam").string();
+    for (const auto& wild : cases) {
+        SCOPED_TRACE(wild.d);
+        auto record = std::make_unique<missions::MissionData>();
+        missions::MissionTexts texts;
+        missiongen::buildPatrolMission(*record, texts);
+        missions::MissionData& m = *record;
+        const double d = wild.d;
+        const int32_t i = wild.i;
+        // A lorry driving from path point 4, which leads nowhere.
+        const int truck = m.TotalObjects++;
+        m.ObjectList[truck] = {14, {d, d, d}, d, d, i, i, 4 << 24, 0};
+        aiFlyToPoint& point = m.FlyToPoints[4];
+        point = {{d, d, d}, d, d, d, i, i};
+        // Places (aircraft 1 starts and restarts at 1 and 9), headings, fuel, speeds and the wind.
+        for (double* row : {m.MissionStartLocations[1], m.MissionStartLocations[9], m.DogfightGroundStartLocations[0]})
+            std::fill(row, row + 5, d);
+        for (int k = 0; k < 3; ++k) m.TheVictory.Location1[k] = m.CameraLocation[k] = d;
+        m.TheVictory.Location1Flags = 2;
+        m.TheVictory.Location1NearDistance = m.TheVictory.SpeedMPH1 = d;
+        m.CameraHeading = m.CameraPitch = m.WindSpeed = m.WindDirection = d;
+        m.Layers[0].LayerBottom = m.Layers[0].LayerTop = m.MoreDoubleItems[0] = d;
+        missions::AircraftInit& a = m.AircraftStarts[1];
+        a.MPH = a.Heading = a.Throttle = a.Gear = a.Flaps = a.RandomDistance = d;
+        a.AttackEnemyDistance = a.ReturnToPatrolDistance = d;
+        // Counts, indexes and times.
+        a.NumberOfBombs = a.AISkillLevel = a.AIType = a.FirstFlyPoint = a.PatrolForSeconds = i;
+        a.LeadAircraftForWingman = a.Team = m.AircraftStarts[2].LocationOffset = i;
+        m.NumberOfAircraftRestarts[1] = m.AttackEnemyObjectDistance[2] = m.DogfightOnlyBombLoad[0] = i;
+        m.PointsForCompletedMission = m.TimeOfDay = m.GC1 = m.Layers[0].TextureNumber = i;
+        missions::VictoryConditions& v = m.TheVictory;
+        v.MustWinInXTicks = v.DontCheckForWinForXTicks = v.Kills = v.TeamKills = v.Points = v.TotalLandings = i;
+        v.RequiredNumberOfDeadObjects = v.ParticularDeadObjects[0] = v.Speed1Flags = i;
+        v.MustBeAlive = 0;
+        ASSERT_EQ(missions::writeMissionFile(path, m, texts), "");
+
+        ASSERT_TRUE(c->TheMissions.loadMyMission(path, 1));
+        c->CurrentMissionNumber = 1;
+        c->newDocument();
+        ASSERT_EQ(c->PreviousCurrentMissionNumber, 1);
+        for (int t = 0; t < 11 * 60; t += 2) frame(2);
+        EXPECT_FALSE(c->CantWinMission);
+        for (ZephModel* object : objects())
+            for (double at : object->ModelAttitude.Position) EXPECT_TRUE(std::isfinite(at));
+
+        builder::MissionBuilder& b = c->missionBuilder();
+        ASSERT_TRUE(b.openMission(path));
+        EXPECT_EQ(b.controls().victoryMinutes, i > 0 ? 600 : 0);
+        b.fromMBMenu(builder::kTagSave);
+        EXPECT_TRUE(b.MBSavedFlag);
+        auto saved = std::make_unique<missions::MissionFileContents>();
+        ASSERT_EQ(missions::readMissionFile(path, *saved), "");
+        EXPECT_EQ(missions::boundMissionRecord(saved->record).changed, 0);
+        b.leaveBuilder();
+        c->PreviousCurrentMissionNumber = -1;  // the next case rebuilds slot 1
+    }
 }
 
 void wreck(FlyableAircraft& a, int32_t when) {

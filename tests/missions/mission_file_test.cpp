@@ -3,8 +3,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <unistd.h>
 
+#include "missions/MissionBounds.h"
 #include "missions/MissionFile.h"
 #include "missions/MissionTable.h"
 #include "tools/missiongen/PatrolMission.h"
@@ -146,6 +148,26 @@ TEST_F(MissionFiles, BuiltInSlotsComeFromTheirOwnFiles) {
     for (long slot : {1L, 3L, 12L, 22L}) EXPECT_FALSE(table.loaded(slot));
     EXPECT_EQ(table.record(1)->TotalObjects, 0);
     EXPECT_EQ(table.record(-1), nullptr);
+}
+
+// Whatever bytes a record holds, one bounding brings it into range for good: a second finds
+// nothing to change. A built-in mission needs none.
+TEST(MissionBounds, AnyRecordIsBoundedOnceAndForAll) {
+    std::mt19937 bytes(42);
+    auto record = std::make_unique<MissionData>();
+    for (int run = 0; run < 20; ++run) {
+        auto* raw = reinterpret_cast<unsigned char*>(record.get());
+        for (size_t i = 0; i < sizeof(MissionData); ++i) raw[i] = static_cast<unsigned char>(bytes());
+        const BoundsReport first = boundMissionRecord(*record);
+        EXPECT_GT(first.changed, 0);
+        EXPECT_EQ(boundMissionRecord(*record).changed, 0) << first.first;
+    }
+    Patrol p;
+    EXPECT_EQ(boundMissionRecord(*p.record).changed, 0);
+    p.record->TheVictory.MustWinInXTicks = -5;
+    const BoundsReport late = boundMissionRecord(*p.record);
+    EXPECT_EQ(late.changed, 1);
+    EXPECT_EQ(late.first, "TheVictory.MustWinInXTicks -5 -> 0");
 }
 
 }  // namespace

@@ -64,6 +64,7 @@ TEST(MissionText, FaultsNameTheirLineAndWriteNothing) {
         {"bogus 1", "small:11: unknown keyword 'bogus'"},
         {"object balloon flak 0 ground 0", "small:18: object name 'balloon' is given twice"},
         {"aircraft 2 camel spin=3", "small:11: unknown option 'spin'"},
+        {"aircraft 2 camel place=1 comeback=0 patrol=7200", "small: out of range: AircraftStarts[2].PatrolForSeconds 7200 -> 3600"},
     };
     for (const auto& [line, why] : faults) {
         std::string text = kSmall;

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <vector>
 
+#include "missions/MissionBounds.h"
 #include "missions/MissionTable.h"
 #include "missions/RecordBuilding.h"
 
@@ -596,6 +597,11 @@ std::string readMissionDescription(const std::string& text, const std::string& s
             else r.keyword(w);
         }
         r.finish();
+        r.line = 0;
+        // Every number in the range the game's reader holds it to, so the mission flies as written.
+        auto bounded = std::make_unique<MissionData>(r.m);
+        if (const missions::BoundsReport b = missions::boundMissionRecord(*bounded); b.changed)
+            throw Fault{"out of range: " + b.first};
     } catch (const Fault& f) {
         return source + (r.line ? ":" + std::to_string(r.line) : std::string()) + ": " + f.why;
     }
