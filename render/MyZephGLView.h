@@ -68,6 +68,10 @@ public:
     void setAwoken(bool awoken) { awoken_ = awoken; }
     // Whether the cockpit's opaque cover is marked before the world (on: the same picture, cheaper).
     void setMarksOpaqueCover(bool on) { marksOpaqueCover_ = on; }
+    // Every pixel by the plain rules, without the shortcuts that may change a pixel a little (the
+    // reference the picture tests compare with), or with them (the default).
+    void setExactDrawing(bool on) { exactDrawing_ = on; }
+    bool exactDrawing() const override { return exactDrawing_; }
     int32_t getFrameRate() const { return gFrameRate_; }
     // The OpenGL error the last frame left (debug builds; 0 otherwise).
     int32_t getFrameGLError() const { return frameGLError_; }
@@ -127,7 +131,7 @@ public:
 private:
     // The cached GL state of a pass of objects: what was last switched on or off.
     struct Noted {
-        bool Fog = true, Cull = true, Texture = true, Lighting = true;
+        bool Fog = true, Cull = true, Texture = true, Lighting = true, AlphaTest = true;
     };
     struct PassSetup {
         const QNion* Camera;
@@ -161,6 +165,7 @@ private:
     void queueTransparent(const OneCompleteObjectVer2& o, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
                           const MaterialLightData* materials);
     void setFog(bool on);
+    void setAlphaTest(bool on);
     void setCull(bool on);
     void setTexturing(bool on);
     void setLighting(bool on);
@@ -183,6 +188,9 @@ private:
     Noted noted_;
     bool coverOnly_ = false;  // glNewDrawOneObject marks the opaque cover's depth, nothing else
     bool marksOpaqueCover_ = true;
+    bool exactDrawing_ = false;
+    // The cockpit's pass, when everything in it lies nearer than the linear fog's start: fog off.
+    bool nearFogOff_ = false;
     GLMatrix FinalMatrix_{};
     TransparentQueue Transparent_;
     int32_t droppedTransparent_ = 0;

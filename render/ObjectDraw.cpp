@@ -24,9 +24,15 @@ constexpr int kPlainStride = 32;
 }  // namespace
 
 void MyZephGLView::setFog(bool on) {
+    on = on && !nearFogOff_;
     if (noted_.Fog == on) return;
     noted_.Fog = on;
     on ? glEnable(GL_FOG) : glDisable(GL_FOG);
+}
+void MyZephGLView::setAlphaTest(bool on) {
+    if (noted_.AlphaTest == on) return;
+    noted_.AlphaTest = on;
+    on ? glEnable(GL_ALPHA_TEST) : glDisable(GL_ALPHA_TEST);
 }
 void MyZephGLView::setCull(bool on) {
     if (noted_.Cull == on) return;
@@ -121,6 +127,8 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_LIGHTING);
     noted_ = Noted{};
+    noted_.AlphaTest = glIsEnabled(GL_ALPHA_TEST);
+    if (nearFogOff_) setFog(false);
 
     const double dx = object->ObjectMatrix[12] - MyEye_[0], dy = object->ObjectMatrix[13] - MyEye_[1],
                  dz = object->ObjectMatrix[14] - MyEye_[2];
@@ -168,13 +176,18 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     // A lit polygon may keep the alpha of an earlier material whose colour matched its own: the
     // cover trusts lit alphas only when every material the polygons use is opaque.
     bool litAlphaSure = true;
+    // The alpha test is left off for polygons it cannot cut: then the rasteriser tests depth before
+    // shading, and a pixel hidden by nearer ones drawn earlier costs no texturing.
+    const bool alphaTested = noted_.AlphaTest;
+    const bool alphaTestWhereNeeded = alphaTested && !coverOnly_ && !exactDrawing_;
+    if (coverOnly_ || alphaTestWhereNeeded)
+        for (const OnePolygonVer2* p = polygons; p->MapNumber >= 0; ++p)
+            if (p->FirstItem >= 0 && materials[std::clamp<int>(p->MaterialLightDataOffset, 0, kMaxMaterials - 1)].a2 <= 0.9f)
+                litAlphaSure = false;
     if (coverOnly_) {
         setFog(false);
         setTexturing(false);
         setLighting(false);
-        for (const OnePolygonVer2* p = polygons; p->MapNumber >= 0; ++p)
-            if (p->FirstItem >= 0 && materials[std::clamp<int>(p->MaterialLightDataOffset, 0, kMaxMaterials - 1)].a2 <= 0.9f)
-                litAlphaSure = false;
     }
     glClientActiveTexture(GL_TEXTURE0);
     glTexCoordPointer(2, GL_FLOAT, coloured ? kColouredStride : kPlainStride, g.ThePoints);
@@ -205,6 +218,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
             queueTransparent(*object, *p, g, materials);
             continue;
         }
+        if (alphaTestWhereNeeded) setAlphaTest(!coversOpaquely(*p, g, litAlphaSure));
         drawOpaquePolygon(*p, g, materials);
         if (hints & (kAlways | kLEqual)) glDepthFunc(GL_LESS);
         if (hints & kOffset) {
@@ -213,6 +227,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         }
     }
     if (coloured) glDisableClientState(GL_COLOR_ARRAY);
+    setAlphaTest(alphaTested);
 }
 
 void MyZephGLView::markOpaqueCover(OneCompleteObjectVer2* object) {

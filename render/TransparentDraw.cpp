@@ -33,6 +33,7 @@ void MyZephGLView::glNewDrawTransparentItems() {
     glDisable(GL_ALPHA_TEST);  // off until the next pass set-up
     specSetToOff();
     noted_ = Noted{};
+    noted_.AlphaTest = false;
     std::array<float, 4> ambient{1.1f, 1.0f, 1.0f, 0.5f}, diffuse = ambient;
     const GLT2FN3FV3FFormat* lastPoints = nullptr;
     if (Transparent_.count() == 0) return;
