@@ -21,39 +21,21 @@ enum Cache { kAmR = 0, kAmG, kAmB, kDifR, kDifG, kDifB, kSpecR, kSpecG, kSpecB, 
 constexpr int kColouredStride = 48;
 constexpr int kPlainStride = 32;
 
+// Switches a capability only when the pass's note of it says otherwise.
+void switchNoted(bool& noted, GLenum capability, bool on) {
+    if (noted == on) return;
+    noted = on;
+    on ? glEnable(capability) : glDisable(capability);
+}
+
 }  // namespace
 
-void MyZephGLView::setFog(bool on) {
-    on = on && !nearFogOff_;
-    if (noted_.Fog == on) return;
-    noted_.Fog = on;
-    on ? glEnable(GL_FOG) : glDisable(GL_FOG);
-}
-void MyZephGLView::setAlphaTest(bool on) {
-    if (noted_.AlphaTest == on) return;
-    noted_.AlphaTest = on;
-    on ? glEnable(GL_ALPHA_TEST) : glDisable(GL_ALPHA_TEST);
-}
-void MyZephGLView::setBlend(bool on) {
-    if (noted_.Blend == on) return;
-    noted_.Blend = on;
-    on ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
-}
-void MyZephGLView::setCull(bool on) {
-    if (noted_.Cull == on) return;
-    noted_.Cull = on;
-    on ? glEnable(GL_CULL_FACE) : glDisable(GL_CULL_FACE);
-}
-void MyZephGLView::setTexturing(bool on) {
-    if (noted_.Texture == on) return;
-    noted_.Texture = on;
-    on ? glEnable(GL_TEXTURE_2D) : glDisable(GL_TEXTURE_2D);
-}
-void MyZephGLView::setLighting(bool on) {
-    if (noted_.Lighting == on) return;
-    noted_.Lighting = on;
-    on ? glEnable(GL_LIGHTING) : glDisable(GL_LIGHTING);
-}
+void MyZephGLView::setFog(bool on) { switchNoted(noted_.Fog, GL_FOG, on && !nearFogOff_); }
+void MyZephGLView::setAlphaTest(bool on) { switchNoted(noted_.AlphaTest, GL_ALPHA_TEST, on); }
+void MyZephGLView::setBlend(bool on) { switchNoted(noted_.Blend, GL_BLEND, on); }
+void MyZephGLView::setCull(bool on) { switchNoted(noted_.Cull, GL_CULL_FACE, on); }
+void MyZephGLView::setTexturing(bool on) { switchNoted(noted_.Texture, GL_TEXTURE_2D, on); }
+void MyZephGLView::setLighting(bool on) { switchNoted(noted_.Lighting, GL_LIGHTING, on); }
 
 void MyZephGLView::setShininess(float shininess) {
     if (CurrentMaterial_[kShinny] == shininess) return;
