@@ -49,6 +49,8 @@ struct FrontScene {
             view.reset();
             return;
         }
+        // PELLAM_EXACT_DRAWING=1: by the plain rules, without the shortcuts that may change a pixel.
+        view->setExactDrawing(std::getenv("PELLAM_EXACT_DRAWING") != nullptr);
         auto* sky = static_cast<TexturedSkyDome*>(models.put(ModelArray::kSkyDome, std::make_unique<TexturedSkyDome>()));
         sky->initWithGLView(view.get());
         sky->setTimeOfDay(11.0);
