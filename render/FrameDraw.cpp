@@ -27,6 +27,7 @@ constexpr double kCockpitHalfSide = 0.285;
 constexpr double kCockpitNear = 0.55;     // ft: the cockpit's own struts and gauges
 constexpr double kFar = 111000.0;         // ft
 constexpr int32_t kInsideCloud = 4;
+constexpr float kNearReach = 100.0f;      // ft: the cockpit's object lies within this of the eye
 
 }  // namespace
 
@@ -297,9 +298,18 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
         glPrepareForModelDrawing();
         cockpitFrustum();
         specSetToOff();
-        if (OneCompleteObjectVer2* record = recordFor(list, pass.InsideItem, pass.SecondWindow))
-            glNewDrawOneObject(record);
+        // The cockpit is all within a few feet: linear fog starting farther off leaves it untouched.
+        OneCompleteObjectVer2* record = recordFor(list, pass.InsideItem, pass.SecondWindow);
+        if (!exactDrawing_ && record) {
+            GLint mode = 0;
+            GLfloat start = 0;
+            glGetIntegerv(GL_FOG_MODE, &mode);
+            glGetFloatv(GL_FOG_START, &start);
+            nearFogOff_ = mode == GL_LINEAR && start > kNearReach;
+        }
+        if (record) glNewDrawOneObject(record);
         glNewDrawTransparentItems();
+        nearFogOff_ = false;
     }
 }
 

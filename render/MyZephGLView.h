@@ -68,6 +68,10 @@ public:
     void setAwoken(bool awoken) { awoken_ = awoken; }
     // Whether the cockpit's opaque cover is marked before the world (on: the same picture, cheaper).
     void setMarksOpaqueCover(bool on) { marksOpaqueCover_ = on; }
+    // Every pixel by the plain rules, without the shortcuts that may change a pixel a little (the
+    // reference the picture tests compare with), or with them (the default).
+    void setExactDrawing(bool on) { exactDrawing_ = on; }
+    bool exactDrawing() const override { return exactDrawing_; }
     int32_t getFrameRate() const { return gFrameRate_; }
     // The OpenGL error the last frame left (debug builds; 0 otherwise).
     int32_t getFrameGLError() const { return frameGLError_; }
@@ -127,7 +131,7 @@ public:
 private:
     // The cached GL state of a pass of objects: what was last switched on or off.
     struct Noted {
-        bool Fog = true, Cull = true, Texture = true, Lighting = true;
+        bool Fog = true, Cull = true, Texture = true, Lighting = true, AlphaTest = true, Blend = true;
     };
     struct PassSetup {
         const QNion* Camera;
@@ -151,16 +155,23 @@ private:
     // This frame's drawable record of object i: asked once a frame, copied for the second window.
     OneCompleteObjectVer2* recordFor(ModelArray& list, long i, bool secondWindow);
     void computeFinalMatrix(const std::array<double, 16>& objectMatrix);
-    void drawOpaquePolygon(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, const MaterialLightData* materials);
+    // `alphaTested`, `blended`: the object's polygons are drawn with the alpha test and blending on,
+    // which the polygon may leave off where they cannot change a pixel.
+    void drawOpaquePolygon(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, const MaterialLightData* materials,
+                           bool alphaTested, bool blended);
     static void drawPoints(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
     // Marks at the nearest depth the pixels that the object (the cockpit, drawn last) will cover
     // with an opaque colour, so that the world behind it fails the depth test instead of being shaded
     // and painted over. Needs the projection and camera the object will be drawn with.
     void markOpaqueCover(OneCompleteObjectVer2* object);
     bool coversOpaquely(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, bool litAlphaSure) const;
+    // The alpha every pixel of the opaque polygon is sure to have, drawn with the GL state set for it.
+    float surestAlpha(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) const;
     void queueTransparent(const OneCompleteObjectVer2& o, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
                           const MaterialLightData* materials);
     void setFog(bool on);
+    void setAlphaTest(bool on);
+    void setBlend(bool on);
     void setCull(bool on);
     void setTexturing(bool on);
     void setLighting(bool on);
@@ -183,6 +194,11 @@ private:
     Noted noted_;
     bool coverOnly_ = false;  // glNewDrawOneObject marks the opaque cover's depth, nothing else
     bool marksOpaqueCover_ = true;
+    bool exactDrawing_ = false;
+    bool plainWhereSure_ = false;  // this object's polygons drop the alpha test and blending where sure
+    float diffuseAlpha_ = 1.0f;    // the diffuse material's alpha as last given to GL
+    // The cockpit's pass, when everything in it lies nearer than the linear fog's start: fog off.
+    bool nearFogOff_ = false;
     GLMatrix FinalMatrix_{};
     TransparentQueue Transparent_;
     int32_t droppedTransparent_ = 0;

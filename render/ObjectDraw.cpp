@@ -21,28 +21,21 @@ enum Cache { kAmR = 0, kAmG, kAmB, kDifR, kDifG, kDifB, kSpecR, kSpecG, kSpecB, 
 constexpr int kColouredStride = 48;
 constexpr int kPlainStride = 32;
 
+// Switches a capability only when the pass's note of it says otherwise.
+void switchNoted(bool& noted, GLenum capability, bool on) {
+    if (noted == on) return;
+    noted = on;
+    on ? glEnable(capability) : glDisable(capability);
+}
+
 }  // namespace
 
-void MyZephGLView::setFog(bool on) {
-    if (noted_.Fog == on) return;
-    noted_.Fog = on;
-    on ? glEnable(GL_FOG) : glDisable(GL_FOG);
-}
-void MyZephGLView::setCull(bool on) {
-    if (noted_.Cull == on) return;
-    noted_.Cull = on;
-    on ? glEnable(GL_CULL_FACE) : glDisable(GL_CULL_FACE);
-}
-void MyZephGLView::setTexturing(bool on) {
-    if (noted_.Texture == on) return;
-    noted_.Texture = on;
-    on ? glEnable(GL_TEXTURE_2D) : glDisable(GL_TEXTURE_2D);
-}
-void MyZephGLView::setLighting(bool on) {
-    if (noted_.Lighting == on) return;
-    noted_.Lighting = on;
-    on ? glEnable(GL_LIGHTING) : glDisable(GL_LIGHTING);
-}
+void MyZephGLView::setFog(bool on) { switchNoted(noted_.Fog, GL_FOG, on && !nearFogOff_); }
+void MyZephGLView::setAlphaTest(bool on) { switchNoted(noted_.AlphaTest, GL_ALPHA_TEST, on); }
+void MyZephGLView::setBlend(bool on) { switchNoted(noted_.Blend, GL_BLEND, on); }
+void MyZephGLView::setCull(bool on) { switchNoted(noted_.Cull, GL_CULL_FACE, on); }
+void MyZephGLView::setTexturing(bool on) { switchNoted(noted_.Texture, GL_TEXTURE_2D, on); }
+void MyZephGLView::setLighting(bool on) { switchNoted(noted_.Lighting, GL_LIGHTING, on); }
 
 void MyZephGLView::setShininess(float shininess) {
     if (CurrentMaterial_[kShinny] == shininess) return;
@@ -79,6 +72,7 @@ void MyZephGLView::glPrepareForModelDrawing() {
     const GLfloat ambient[4] = {0.3f, 0.3f, 0.3f, 1}, diffuse[4] = {0.5f, 0.5f, 0.5f, 1};
     glMaterialfv(GL_FRONT, GL_AMBIENT, ambient);
     glMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
+    diffuseAlpha_ = diffuse[3];
     CurrentMaterial_[kAmR] = CurrentMaterial_[kAmG] = CurrentMaterial_[kAmB] = 0.3;
     CurrentMaterial_[kDifR] = CurrentMaterial_[kDifG] = CurrentMaterial_[kDifB] = 0.5;
     // The terrain drawer may leave a fog-coordinate or colour array on; objects use neither.
@@ -121,6 +115,9 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_LIGHTING);
     noted_ = Noted{};
+    noted_.AlphaTest = glIsEnabled(GL_ALPHA_TEST);
+    noted_.Blend = glIsEnabled(GL_BLEND);
+    if (nearFogOff_) setFog(false);
 
     const double dx = object->ObjectMatrix[12] - MyEye_[0], dy = object->ObjectMatrix[13] - MyEye_[1],
                  dz = object->ObjectMatrix[14] - MyEye_[2];
@@ -168,13 +165,20 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     // A lit polygon may keep the alpha of an earlier material whose colour matched its own: the
     // cover trusts lit alphas only when every material the polygons use is opaque.
     bool litAlphaSure = true;
+    if (coverOnly_)
+        for (const OnePolygonVer2* p = polygons; p->MapNumber >= 0; ++p)
+            if (p->FirstItem >= 0 && materials[std::clamp<int>(p->MaterialLightDataOffset, 0, kMaxMaterials - 1)].a2 <= 0.9f)
+                litAlphaSure = false;
+    // The alpha test is left off for polygons it cannot cut: then the rasteriser tests depth before
+    // shading, and a pixel hidden by nearer ones drawn earlier costs no texturing. Blending is left
+    // off for polygons of alpha 1, which it would not change: no reading of the picture under them.
+    // Points with their own colours may carry any alpha: their objects keep both.
+    const bool alphaTested = noted_.AlphaTest, blended = noted_.Blend;
+    plainWhereSure_ = !coverOnly_ && !exactDrawing_ && !coloured;
     if (coverOnly_) {
         setFog(false);
         setTexturing(false);
         setLighting(false);
-        for (const OnePolygonVer2* p = polygons; p->MapNumber >= 0; ++p)
-            if (p->FirstItem >= 0 && materials[std::clamp<int>(p->MaterialLightDataOffset, 0, kMaxMaterials - 1)].a2 <= 0.9f)
-                litAlphaSure = false;
     }
     glClientActiveTexture(GL_TEXTURE0);
     glTexCoordPointer(2, GL_FLOAT, coloured ? kColouredStride : kPlainStride, g.ThePoints);
@@ -205,7 +209,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
             queueTransparent(*object, *p, g, materials);
             continue;
         }
-        drawOpaquePolygon(*p, g, materials);
+        drawOpaquePolygon(*p, g, materials, alphaTested, blended);
         if (hints & (kAlways | kLEqual)) glDepthFunc(GL_LESS);
         if (hints & kOffset) {
             glDisable(GL_POLYGON_OFFSET_FILL);
@@ -213,6 +217,9 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         }
     }
     if (coloured) glDisableClientState(GL_COLOR_ARRAY);
+    setAlphaTest(alphaTested);
+    setBlend(blended);
+    plainWhereSure_ = false;
 }
 
 void MyZephGLView::markOpaqueCover(OneCompleteObjectVer2* object) {
@@ -242,8 +249,20 @@ bool MyZephGLView::coversOpaquely(const OnePolygonVer2& p, const ObjectPointsPol
     return format == GL_RGB5 || format == GL_RGB8 || format == GL_R3_G3_B2;
 }
 
+float MyZephGLView::surestAlpha(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) const {
+    // Lit, the alpha is the diffuse material's as GL holds it now; unlit, the colour's; a texture
+    // multiplies it by its own, which only an RGB picture fixes at 1.
+    const int32_t h = p.DrawHints;
+    const float colour = !(h & kUnlit) ? diffuseAlpha_ : (h & kUntextured) ? p.PolyColor[3] : 1.0f;
+    if (h & kUntextured) return colour;
+    const int32_t slot = g.MapListOffset[std::clamp<int>(p.MapNumber, 0, kMaxMapEntries - 1)];
+    if (slot < 0 || slot >= kTextureSlots || TheTextureMaps_[slot].TextureStatus != 2) return 0.0f;
+    const int32_t format = TheTextureMaps_[slot].OpenGLFormat;
+    return format == GL_RGB5 || format == GL_RGB8 || format == GL_R3_G3_B2 ? colour : 0.0f;
+}
+
 void MyZephGLView::drawOpaquePolygon(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
-                                     const MaterialLightData* materials) {
+                                     const MaterialLightData* materials, bool alphaTested, bool blended) {
     const int32_t h = p.DrawHints;
     const MaterialLightData& m = materials[std::clamp<int>(p.MaterialLightDataOffset, 0, kMaxMaterials - 1)];
     const float f = float(sunSpecFactor_);
@@ -291,6 +310,7 @@ void MyZephGLView::drawOpaquePolygon(const OnePolygonVer2& p, const ObjectPoints
             if (m.DiffuseRed != CurrentMaterial_[kDifR] || m.DiffuseGreen != CurrentMaterial_[kDifG] ||
                 m.DiffuseBlue != CurrentMaterial_[kDifB]) {
                 glMaterialfv(GL_FRONT, GL_DIFFUSE, &m.DiffuseRed);
+                diffuseAlpha_ = m.a2;
                 CurrentMaterial_[kDifR] = m.DiffuseRed;
                 CurrentMaterial_[kDifG] = m.DiffuseGreen;
                 CurrentMaterial_[kDifB] = m.DiffuseBlue;
@@ -299,6 +319,11 @@ void MyZephGLView::drawOpaquePolygon(const OnePolygonVer2& p, const ObjectPoints
             glColor4f(p.PolyColor[0], p.PolyColor[1], p.PolyColor[2], 1);
             setLighting(false);
         }
+    }
+    if (plainWhereSure_) {
+        const float a = surestAlpha(p, g);
+        if (alphaTested) setAlphaTest(!(a > 0.9f));
+        if (blended) setBlend(!(a >= 1.0f));
     }
     drawPoints(p, g);
 }

@@ -26,6 +26,8 @@ public:
     virtual void glMakeFacingSquareHeadingOnly(const double* centre, XYZInput* four) const = 0;
     // The eye of the pass being drawn: three doubles, world ft; null when not known.
     virtual const double* eyePosition() const { return nullptr; }
+    // Drawing by the plain rules, without shortcuts that may change a pixel a little.
+    virtual bool exactDrawing() const { return true; }
     // Binds texture slot 0..299; anything else binds nothing. Flag 12 for objects.
     virtual void glSetCurrentTexture(int32_t slot, int32_t flag) = 0;
     // Draws one smoke polygon at once under the modelview and texture the caller set: the points

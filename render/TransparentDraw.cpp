@@ -33,6 +33,7 @@ void MyZephGLView::glNewDrawTransparentItems() {
     glDisable(GL_ALPHA_TEST);  // off until the next pass set-up
     specSetToOff();
     noted_ = Noted{};
+    noted_.AlphaTest = false;
     std::array<float, 4> ambient{1.1f, 1.0f, 1.0f, 0.5f}, diffuse = ambient;
     const GLT2FN3FV3FFormat* lastPoints = nullptr;
     if (Transparent_.count() == 0) return;
@@ -58,6 +59,7 @@ void MyZephGLView::glNewDrawTransparentItems() {
                 setSpecular(m.SpecularRed * f, m.SpecularGreen * f, m.SpecularBlue * f);
                 glMaterialfv(GL_FRONT, GL_EMISSION, p.PolyColor.data());
                 glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, p.PolyColor.data());
+                diffuseAlpha_ = p.PolyColor[3];
                 ambient = diffuse = p.PolyColor;
             } else {
                 setLighting(false);
@@ -80,6 +82,7 @@ void MyZephGLView::glNewDrawTransparentItems() {
                 const std::array<float, 4> d{m.DiffuseRed, m.DiffuseGreen, m.DiffuseBlue, p.PolyColor[3]};
                 if (!sameColour(a, ambient)) glMaterialfv(GL_FRONT, GL_AMBIENT, a.data());
                 if (!sameColour(d, diffuse)) glMaterialfv(GL_FRONT, GL_DIFFUSE, d.data());
+                diffuseAlpha_ = d[3];
                 ambient = a;
                 diffuse = d;
             } else {
@@ -133,6 +136,7 @@ void MyZephGLView::glDrawTransparentTexture(const OnePolygon* poly, const XYZInp
             if (send) {
                 const GLfloat colour[4] = {r, g, b, pt.Mya};
                 glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, colour);
+                diffuseAlpha_ = colour[3];
                 lastAlpha = pt.Mya;
                 CurrentMaterial_[kAmR] = CurrentMaterial_[kDifR] = r;
                 CurrentMaterial_[kAmG] = CurrentMaterial_[kDifG] = g;

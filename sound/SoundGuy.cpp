@@ -162,7 +162,12 @@ void SoundGuy::loadSound(int32_t sound) {
             convertUserWAV(ActualSounds[15], 15);
         }
     }
-    if (done) return;
+    // The samples are what plays: the file's bytes are let go once converted (megabytes).
+    const auto release = [&] {
+        std::vector<uint8_t>().swap(ActualSounds[sound]);
+        if (sound == 0) std::vector<uint8_t>().swap(ActualSounds[15]);
+    };
+    if (done) return release();
 
     if (!readWholeFile(bundleFolder + file->bundle, ActualSounds[sound])) {
         ActualSounds[sound].clear();
@@ -191,6 +196,7 @@ void SoundGuy::loadSound(int32_t sound) {
         ActualSounds[15] = ActualSounds[0];
         convert(15);
     }
+    release();
 }
 
 std::string SoundGuy::getSoundNameFor(int32_t sound, bool user) {
@@ -252,7 +258,7 @@ const std::vector<float>& SoundGuy::rawSound(int32_t sound) const {
 }
 
 bool SoundGuy::isLoaded(int32_t sound) const {
-    return inTable(sound) && !ActualSounds[sound].empty() && !RawSounds[sound].empty();
+    return inTable(sound) && !RawSounds[sound].empty();
 }
 
 bool SoundGuy::isEngineSound(int32_t sound) {

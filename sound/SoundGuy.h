@@ -110,7 +110,7 @@ private:
     bool initialised_ = false;
     bool detached_ = false;  // ExitSoundRoutines ran: the device never starts again
 
-    std::array<std::vector<uint8_t>, kSoundSlots> ActualSounds;  // file bytes as read
+    std::array<std::vector<uint8_t>, kSoundSlots> ActualSounds;  // file bytes while they are converted
     std::array<std::vector<float>, kSoundSlots> RawSounds;       // mono floats at 44,100/s
     int32_t soundformat = 1;
 

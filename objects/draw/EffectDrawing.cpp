@@ -60,6 +60,9 @@ void drawDebris(Debris& pool) {
     if (view && any) view->glNewDrawOneObject(&pool.ThisModel);
 }
 
+// A sprite whose half-width is more than this share of its distance fills most of the view.
+constexpr double kViewFilling = 0.4;
+
 void drawExplosion(GroundExplosion& boom, float alpha) {
     render::ObjectDrawingView* view = drawingView(boom.MainGLDrawer);
     if (!view) return;
@@ -68,6 +71,12 @@ void drawExplosion(GroundExplosion& boom, float alpha) {
     double m[16] = {};
     ZephModel::quaternionToMatrix(pose.QAttitude.data(), m);
     bool any = false;
+    // With the eye inside or beside the column, sprites that each fill the view are blended over
+    // every pixel of it, dozens deep. Every other one of those is left out and the rest drawn as
+    // opaque as two of them are together: the same smoke, at half the blending.
+    const double* eye = view->exactDrawing() ? nullptr : view->eyePosition();
+    const float pairAlpha = 1.0f - (1.0f - alpha) * (1.0f - alpha);
+    int filling = 0;
     for (int k = 0; k < GroundExplosion::kSprites; ++k) {
         const GroundExplosion::ExplosionType& s = boom.ExplosionSprites[k];
         OnePolygonVer2& poly = geo.ThePolygons[k];
@@ -80,6 +89,14 @@ void drawExplosion(GroundExplosion& boom, float alpha) {
         double world[3], centre[3];
         ZephModel::RotateVector(s.Pos.data(), world, m);
         for (int c = 0; c < 3; ++c) centre[c] = world[c] + pose.Position[c];
+        float shownAlpha = alpha;
+        if (eye && s.SpriteSize > kViewFilling * std::hypot(centre[0] - eye[0], centre[1] - eye[1], centre[2] - eye[2])) {
+            if (filling++ % 2 == 1) {
+                poly.DrawHints |= kSkip;
+                continue;
+            }
+            shownAlpha = pairAlpha;
+        }
         view->glMakeFacingSquare(centre, four);
         for (int c = 0; c < 4; ++c) {
             const double offset[3] = {four[c].MyX * s.SpriteSize, four[c].MyY * s.SpriteSize,
@@ -92,7 +109,7 @@ void drawExplosion(GroundExplosion& boom, float alpha) {
             p.Z = float(s.Pos[2] + local[2]);
         }
         poly.DrawHints &= ~kSkip;
-        poly.PolyColor[3] = alpha;
+        poly.PolyColor[3] = shownAlpha;
         poly.MapNumber = int16_t(s.Map);
         any = true;
     }

@@ -5,6 +5,7 @@
 // outside; and from the seat a fast propeller is its blurred disc, not blades across the view.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -123,6 +124,30 @@ protected:
         return d;
     }
 
+    // The view's own drawing against its reference by the plain rules, from `camera`: at most 1 %
+    // of the pixels more than 16 levels apart in a colour, and none of those in the middle third
+    // of the picture, where the pilot aims.
+    void expectLooksTheSame(const Camera& camera, const std::string& name) {
+        view_->setExactDrawing(true);
+        const auto reference = frame(camera);
+        view_->setExactDrawing(false);
+        const auto drawn = frame(camera);
+        ASSERT_EQ(reference.pixels.size(), drawn.pixels.size());
+        int apart = 0, middle = 0;
+        for (int y = 0; y < drawn.height; ++y)
+            for (int x = 0; x < drawn.width; ++x) {
+                const size_t i = (size_t(y) * drawn.width + x) * 4;
+                int most = 0;
+                for (int c = 0; c < 3; ++c) most = std::max(most, std::abs(drawn.pixels[i + c] - reference.pixels[i + c]));
+                if (most <= 16) continue;
+                ++apart;
+                if (3 * x >= drawn.width && 3 * x < 2 * drawn.width && 3 * y >= drawn.height && 3 * y < 2 * drawn.height)
+                    ++middle;
+            }
+        EXPECT_LE(apart, drawn.width * drawn.height / 100) << name;
+        EXPECT_EQ(middle, 0) << name;
+    }
+
     testing::TestController controller;
     render::FrameServices services;
 };
@@ -200,6 +225,10 @@ protected:
         const auto& eye = plane->PilotAttitude.Position;
         view_->setCameraInsideItem(ModelArray::kFirstAircraft);
         EXPECT_GT(covered(frame(Camera(eye, {eye[0], eye[1] - 0.9, eye[2] + 10}))), 0.25) << name;
+        // The cockpit drawn cheaply looks as it does by the plain rules: over the nose, and up at
+        // the upper wing seen edge on, where its pictures are least magnified.
+        expectLooksTheSame(Camera(eye, {eye[0], eye[1] - 0.9, eye[2] + 10}), name + " over the nose");
+        expectLooksTheSame(Camera(eye, {eye[0] + 2, eye[1] + 1.2, eye[2] + 10}), name + " at the upper wing");
         view_->setCameraInsideItem(-1);
     }
 };
