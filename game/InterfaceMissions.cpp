@@ -7,6 +7,8 @@
 
 #include "game/InterfaceDrawing.h"
 #include "game/VADArizodazar2.h"
+#include "platform/Log.h"
+#include "platform/RegularFile.h"
 #include "render/ImageFiles.h"
 #include "render/ImageTexture.h"
 
@@ -20,12 +22,17 @@ struct Picture {
     int width = 0, height = 0;
 };
 
-const Picture& pictureOf(const std::string& key, const platform::RGBAImage* image) {
+// A picture file is taken at the size it is shown (`boxWidth` x `boxHeight`), whatever it holds.
+const Picture& pictureOf(const std::string& key, const platform::RGBAImage* image, int boxWidth, int boxHeight) {
     static std::map<std::string, Picture> pictures;
     auto [it, added] = pictures.try_emplace(key);
     if (added) {
         platform::RGBAImage read;
-        if (!image && render::readImageFile(key, read)) image = &read;
+        std::string why;
+        if (!image && platform::isRegularFile(key)) {
+            if (render::readShownPicture(key, read, boxWidth, boxHeight, why) == render::PictureRead::kRead) image = &read;
+            else platform::logMessage("The picture " + key + " is not shown: " + why + ".");
+        }
         if (image) it->second = {render::uploadImageTexture(*image), image->width, image->height};
     }
     return it->second;
@@ -102,8 +109,8 @@ void drawMissionWindow(VADArizodazar2& c) {
     ImGui::TextUnformatted(w.toPrevailingWinds.c_str());
     ImGui::EndGroup();
     ImGui::SameLine();
-    if (w.showsWorldMap) showPicture(pictureOf("world map", &c.DefaultWorldMap), 320, 240);
-    else if (!w.toMissionMap.empty()) showPicture(pictureOf(w.toMissionMap, nullptr), 320, 240);
+    if (w.showsWorldMap) showPicture(pictureOf("world map", &c.DefaultWorldMap, 320, 240), 320, 240);
+    else if (!w.toMissionMap.empty()) showPicture(pictureOf(w.toMissionMap, nullptr, 320, 240), 320, 240);
     else ImGui::Dummy(ImVec2(320, 240));
     ImGui::Separator();
     ImGui::TextUnformatted("Aircraft (the first is yours)");
@@ -166,7 +173,7 @@ void drawDogfightWindow(VADArizodazar2& c) {
 void drawAboutPanel(VADArizodazar2& c) {
     AboutPanelControls& a = c.about;
     if (!beginWindow(a.toCustomAboutBox, 480)) return;
-    showPicture(pictureOf(a.toAboutIcon, nullptr), 64, 64);
+    showPicture(pictureOf(a.toAboutIcon, nullptr, 64, 64), 64, 64);
     ImGui::SameLine();
     ImGui::Text("Pellam\nVersion %s", a.toAboutVersion.c_str());
     ImGui::Separator();

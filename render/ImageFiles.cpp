@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <optional>
+
+#include "platform/RegularFile.h"
 
 namespace pellam::render {
 namespace {
@@ -28,15 +30,29 @@ Kind kindOfName(const std::string& path) {
     return Kind::kNone;
 }
 
-Kind kindOfBytes(const std::string& path) {
-    unsigned char magic[8] = {};
-    std::ifstream in(path, std::ios::binary);
-    in.read(reinterpret_cast<char*>(magic), sizeof magic);
-    if (in.gcount() >= 8 && std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0) return Kind::kPng;
-    if (in.gcount() >= 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF) return Kind::kJpeg;
-    if (in.gcount() >= 4 && (std::memcmp(magic, "II*\0", 4) == 0 || std::memcmp(magic, "MM\0*", 4) == 0))
+Kind kindOfBytes(const std::vector<uint8_t>& b) {
+    const unsigned char* magic = b.data();
+    if (b.size() >= 8 && std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0) return Kind::kPng;
+    if (b.size() >= 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF) return Kind::kJpeg;
+    if (b.size() >= 4 && (std::memcmp(magic, "II*\0", 4) == 0 || std::memcmp(magic, "MM\0*", 4) == 0))
         return Kind::kTiff;
     return Kind::kNone;
+}
+
+// The decoder reserves room for a chunk's claimed length before it reads the chunk, so a few
+// bytes claiming 2 GB cost 2 GB. Every chunk up to IEND must fit in the bytes that follow its
+// header; a file that ends between chunks is left to the decoder, which finds it short.
+bool pngChunksFit(const std::vector<uint8_t>& b, std::string& why) {
+    for (size_t at = 8; b.size() - at >= 8;) {
+        const uint64_t length = uint64_t(b[at]) << 24 | uint64_t(b[at + 1]) << 16 | uint64_t(b[at + 2]) << 8 | b[at + 3];
+        if (length + 12 > b.size() - at) {
+            why = "a chunk claims " + std::to_string(length) + " bytes, more than the file holds";
+            return false;
+        }
+        if (std::memcmp(&b[at + 4], "IEND", 4) == 0) break;
+        at += size_t(length) + 12;
+    }
+    return true;
 }
 
 const char* kindName(Kind k) { return k == Kind::kPng ? "PNG" : k == Kind::kJpeg ? "JPEG" : "TIFF"; }
@@ -109,8 +125,15 @@ PictureRead readTiff(const std::string& path, platform::RGBAImage& image, int la
 
 PictureRead readPicture(const std::string& path, platform::RGBAImage& image, int largestEdge, std::string& why) {
     image = {};
+    std::string unread;
+    const std::optional<std::vector<uint8_t>> read = platform::readRegularFile(path, unread, kLargestPictureFile);
+    if (!read) {
+        why = unread;
+        return platform::isRegularFile(path) ? PictureRead::kTooLarge : PictureRead::kNotAPicture;
+    }
+    const std::vector<uint8_t>& bytes = *read;
     // A name without a picture extension (a mask beside its texture) may hold any of the three.
-    const Kind found = kindOfBytes(path), named = kindOfName(path) == Kind::kNone ? found : kindOfName(path);
+    const Kind found = kindOfBytes(bytes), named = kindOfName(path) == Kind::kNone ? found : kindOfName(path);
     if (found == Kind::kNone) {
         why = "it is not a PNG, JPEG or TIFF file";
         return PictureRead::kNotAPicture;
@@ -124,21 +147,11 @@ PictureRead readPicture(const std::string& path, platform::RGBAImage& image, int
         if (result != PictureRead::kRead) image = {};
         return result;
     }
-    std::error_code ec;
-    const uintmax_t fileBytes = std::filesystem::file_size(path, ec);
-    if (ec || fileBytes > kLargestPictureFile) {
-        why = ec ? ec.message() : "the file is " + std::to_string(fileBytes) + " bytes, more than a picture of ours";
-        return ec ? PictureRead::kNotAPicture : PictureRead::kTooLarge;
-    }
-    std::vector<uint8_t> bytes;
-    {
-        std::ifstream in(path, std::ios::binary);
-        bytes.assign(std::istreambuf_iterator<char>(in), {});
-    }
     if (named == Kind::kJpeg && !jpegTablesFit(bytes)) {
         why = "a Huffman table holds more than 256 codes";
         return PictureRead::kNotAPicture;
     }
+    if (named == Kind::kPng && !pngChunksFit(bytes, why)) return PictureRead::kNotAPicture;
     const int length = static_cast<int>(bytes.size());
     int w = 0, h = 0, channels = 0;
     if (!stbi_info_from_memory(bytes.data(), length, &w, &h, &channels)) {
@@ -167,20 +180,23 @@ PictureRead readPicture(const std::string& path, platform::RGBAImage& image, int
 bool readImageFile(const std::string& path, platform::RGBAImage& image) {
     constexpr int kLargestScreen = 8192;  // px
     std::string why;
-    image = {};
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
     return readPicture(path, image, kLargestScreen, why) == PictureRead::kRead;
+}
+
+PictureRead readShownPicture(const std::string& path, platform::RGBAImage& image, int boxWidth, int boxHeight,
+                             std::string& why) {
+    const PictureRead read = readPicture(path, image, platform::kLargestShownPicture, why);
+    if (read == PictureRead::kRead) platform::shrinkToFit(image, boxWidth, boxHeight);
+    return read;
 }
 
 std::vector<std::string> imageCandidates(const std::string& path) {
     static const char* const extensions[] = {"",     ".png", ".PNG",  ".jpg", ".JPG", ".jpeg",
                                              ".JPEG", ".tif", ".TIF", ".tiff", ".TIFF"};
     std::vector<std::string> found;
-    std::error_code ec;
     for (const char* ext : extensions) {
         const std::string candidate = path + ext;
-        if (std::filesystem::is_regular_file(candidate, ec)) found.push_back(candidate);
+        if (platform::isRegularFile(candidate)) found.push_back(candidate);
     }
     return found;
 }
