@@ -54,6 +54,16 @@ std::vector<uint8_t> hugePng() {
     return b;
 }
 
+// 107 bytes: a real PNG's signature and 64 x 64 header, then an IDAT chunk claiming 2 GB.
+std::vector<uint8_t> claimsTwoGigabytes() {
+    std::ifstream in(writePicture("smallE.png", 64, 64, grey), std::ios::binary);
+    std::vector<uint8_t> b(33);  // signature and IHDR
+    in.read(reinterpret_cast<char*>(b.data()), 33);
+    b.insert(b.end(), {0x7F, 0xFF, 0xFF, 0xF0, 'I', 'D', 'A', 'T'});
+    b.resize(107, 0);
+    return b;
+}
+
 std::string writeBytes(const std::string& name, const std::vector<uint8_t>& bytes) {
     const std::string path = (scratchFolder() / name).string();
     std::ofstream(path, std::ios::binary)
@@ -204,6 +214,7 @@ TEST_F(TextureTest, BadFilesAreRefusedFromTheirHeaderWithTheirCodeAndALogLineAnd
         {"fieldsA", "fieldsA.png", hugeTga(), kNoSuchImage, true, "fieldsA.png"},  // TGA, whatever the name
         {"fieldsB", "fieldsB.tif", hugeTiff(), kNotSquarePowerOfTwo, false, "fieldsB.tif"},
         {"fieldsC", "fieldsC.png", hugePng(), kNoSuchImage, true, "fieldsC.png"},
+        {"fieldsE", "fieldsE.png", claimsTwoGigabytes(), kNoSuchImage, true, "more than the file holds"},
         // 16 bytes of JPEG whose Huffman table counts 914 codes (the decoder has room for 256).
         {"fieldsD", "fieldsD.jpg",
          {0xFF, 0xD8, 0xFF, 0xFF, 0xC4, 0xFF, 0xFF, 0x10, 0xC0, 0xC4, 0xFF, 0xFF, 0x10, 0, 0, 0},
@@ -236,6 +247,20 @@ TEST_F(TextureTest, BadFilesAreRefusedFromTheirHeaderWithTheirCodeAndALogLineAnd
     fs::copy_file(scratchFolder() / "odd.png", scratchFolder() / "odd_");
     EXPECT_EQ(readPicture((scratchFolder() / "odd_").string(), image, 1024, why), PictureRead::kRead);
     EXPECT_EQ(readPicture(writeBytes("wallsD_", hugeTga()), image, 1024, why), PictureRead::kNotAPicture);
+
+    // A picture shown in a window (a mission's map, the world map) is taken up to 1,024 pixels on
+    // a side, and kept no larger than its box.
+    EXPECT_EQ(readShownPicture((scratchFolder() / "huge.png").string(), image, 320, 240, why), PictureRead::kTooLarge);
+    EXPECT_FALSE(platform::readPng((scratchFolder() / "huge.png").string(), image, platform::kLargestShownPicture));
+    EXPECT_TRUE(platform::readPng((scratchFolder() / "huge.png").string(), image));
+    for (auto [w, h, shownW, shownH] : {std::array{1024, 768, 320, 240}, {1000, 10, 320, 3}, {200, 100, 200, 100}}) {
+        const std::string path = writePicture("shown.png", w, h, grey);
+        ASSERT_EQ(readShownPicture(path, image, 320, 240, why), PictureRead::kRead) << why;
+        EXPECT_EQ(image.width, shownW) << w;
+        EXPECT_EQ(image.height, shownH) << w;
+        EXPECT_EQ(image.pixels.size(), size_t(shownW) * shownH * 4);
+        EXPECT_EQ(image.pixels[image.pixels.size() / 2], 128);
+    }
 }
 
 TEST_F(TextureTest, FullTableWarnsThenRefusesWithoutLeaking) {
