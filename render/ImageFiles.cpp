@@ -4,6 +4,7 @@
 #include <stb_image_write.h>
 #include <strings.h>
 #include <tiffio.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -74,6 +75,39 @@ bool jpegTablesFit(const std::vector<uint8_t>& b) {
         }
     }
     return true;
+}
+
+// The decoder also grows its output without bound while a deflate stream goes on, so a few MB of
+// compressed zeros cost gigabytes. The image data is inflated here first, into a small buffer, and
+// refused once it yields more than any picture of the header's size could need (16-bit RGBA, a
+// filter byte a row, Adam7's extra rows), with room to spare. The chunks already fit the file.
+bool pngInflatesWithin(const std::vector<uint8_t>& b, uint64_t width, uint64_t height, std::string& why) {
+    const uint64_t largest = 2 * height * (1 + width * 8) + 16 * height + 65536;  // bytes
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) return true;  // the decoder will judge
+    std::vector<uint8_t> out(65536);
+    uint64_t inflated = 0;
+    bool ended = false, fits = true;
+    for (size_t at = 8; !ended && fits && b.size() - at >= 12;) {
+        const uint32_t length = uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3];
+        if (std::memcmp(&b[at + 4], "IEND", 4) == 0) break;
+        if (std::memcmp(&b[at + 4], "IDAT", 4) == 0) {
+            z.next_in = const_cast<Bytef*>(&b[at + 8]);
+            z.avail_in = length;
+            while (z.avail_in > 0 && !ended && fits) {
+                z.next_out = out.data();
+                z.avail_out = uInt(out.size());
+                const int result = inflate(&z, Z_NO_FLUSH);
+                inflated += out.size() - z.avail_out;
+                fits = inflated <= largest;
+                ended = result != Z_OK;  // the stream's end, or an error the decoder will report
+            }
+        }
+        at += size_t(length) + 12;
+    }
+    inflateEnd(&z);
+    if (!fits) why = "its image data inflates to more than " + std::to_string(largest) + " bytes";
+    return fits;
 }
 
 std::string sizeText(uint64_t w, uint64_t h) { return std::to_string(w) + " x " + std::to_string(h); }
@@ -163,6 +197,7 @@ PictureRead readPicture(const std::string& path, platform::RGBAImage& image, int
               std::to_string(largestEdge) + " on a side";
         return PictureRead::kTooLarge;
     }
+    if (named == Kind::kPng && !pngInflatesWithin(bytes, uint64_t(w), uint64_t(h), why)) return PictureRead::kNotAPicture;
     int dw = 0, dh = 0;
     unsigned char* data = stbi_load_from_memory(bytes.data(), length, &dw, &dh, &channels, 4);
     if (!data || dw != w || dh != h) {

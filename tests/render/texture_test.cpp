@@ -64,6 +64,35 @@ std::vector<uint8_t> claimsTwoGigabytes() {
     return b;
 }
 
+// A 64 x 64 PNG whose image data, some 300 KB, inflates to 300 MB of zeros.
+std::vector<uint8_t> inflatesTo300Megabytes() {
+    std::vector<uint8_t> b = claimsTwoGigabytes();
+    b.resize(33);  // signature and IHDR
+    std::vector<uint8_t> packed(1 << 20), zeros(1 << 20, 0);
+    z_stream z{};
+    deflateInit(&z, 9);
+    std::vector<uint8_t> data;
+    for (int mb = 0; mb < 300; ++mb) {
+        z.next_in = zeros.data();
+        z.avail_in = uInt(zeros.size());
+        do {
+            z.next_out = packed.data();
+            z.avail_out = uInt(packed.size());
+            deflate(&z, mb == 299 ? Z_FINISH : Z_NO_FLUSH);
+            data.insert(data.end(), packed.data(), packed.data() + packed.size() - z.avail_out);
+        } while (z.avail_out == 0);  // a full buffer: more is waiting
+    }
+    deflateEnd(&z);
+    for (int k = 0; k < 4; ++k) b.push_back(uint8_t(data.size() >> (24 - 8 * k)));
+    const size_t type = b.size();
+    b.insert(b.end(), {'I', 'D', 'A', 'T'});
+    b.insert(b.end(), data.begin(), data.end());
+    const uint32_t crc = uint32_t(crc32(0, &b[type], uInt(4 + data.size())));
+    for (int k = 0; k < 4; ++k) b.push_back(uint8_t(crc >> (24 - 8 * k)));
+    b.insert(b.end(), {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82});
+    return b;
+}
+
 std::string writeBytes(const std::string& name, const std::vector<uint8_t>& bytes) {
     const std::string path = (scratchFolder() / name).string();
     std::ofstream(path, std::ios::binary)
@@ -215,6 +244,7 @@ TEST_F(TextureTest, BadFilesAreRefusedFromTheirHeaderWithTheirCodeAndALogLineAnd
         {"fieldsB", "fieldsB.tif", hugeTiff(), kNotSquarePowerOfTwo, false, "fieldsB.tif"},
         {"fieldsC", "fieldsC.png", hugePng(), kNoSuchImage, true, "fieldsC.png"},
         {"fieldsE", "fieldsE.png", claimsTwoGigabytes(), kNoSuchImage, true, "more than the file holds"},
+        {"fieldsF", "fieldsF.png", inflatesTo300Megabytes(), kNoSuchImage, true, "inflates to more than"},
         // 16 bytes of JPEG whose Huffman table counts 914 codes (the decoder has room for 256).
         {"fieldsD", "fieldsD.jpg",
          {0xFF, 0xD8, 0xFF, 0xFF, 0xC4, 0xFF, 0xFF, 0x10, 0xC0, 0xC4, 0xFF, 0xFF, 0x10, 0, 0, 0},
