@@ -44,14 +44,8 @@ protected:
             if (n.find(text) != std::string::npos) return true;
         return false;
     }
-    // Files beside the store but the store itself.
-    std::vector<std::string> others() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder_.path()))
-            if (entry.path().filename() != "defaults.json") names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    // Every file in the folder but the store itself.
+    std::vector<std::string> others() const { return folder_.namesBut("defaults.json"); }
     testing::TestFolder folder_{"pellam records"};
     std::unique_ptr<platform::UserDefaults> store_;
     std::string userMissions_;  // empty: the game's own folder

@@ -23,13 +23,7 @@ protected:
         return {std::istreambuf_iterator<char>(in), {}};
     }
     // Every file in the folder but the store itself.
-    std::vector<std::string> others() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder_.path()))
-            if (entry.path().filename() != "defaults.json") names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> others() const { return folder_.namesBut("defaults.json"); }
     static bool mentions(const std::vector<std::string>& reports, const std::string& text) {
         for (const std::string& r : reports)
             if (r.find(text) != std::string::npos) return true;
