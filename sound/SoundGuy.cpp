@@ -175,8 +175,8 @@ void SoundGuy::loadSound(int32_t sound) {
     if (!readWholeFile(bundleFolder + file->bundle, ActualSounds[sound], why)) {
         ActualSounds[sound].clear();
         RawSounds[sound].clear();
-        platform::logMessage("Sound " + std::to_string(sound) + " (\"" + file->bundle + "\") was not found in " +
-                             bundleFolder + ": it stays silent.");
+        platform::logMessage("Sound " + std::to_string(sound) + " (\"" + file->bundle + "\") could not be read from " +
+                             bundleFolder + " (" + why + "): it stays silent.");
         return;
     }
     const auto convert = [&](int32_t number) {
