@@ -66,28 +66,23 @@ std::vector<uint8_t> claimsTwoGigabytes() {
 
 // A 64 x 64 PNG whose image data, some 300 KB, inflates to 300 MB of zeros.
 std::vector<uint8_t> inflatesTo300Megabytes() {
-    std::vector<uint8_t> b = claimsTwoGigabytes();
-    b.resize(33);  // signature and IHDR
-    std::vector<uint8_t> packed(1 << 20), zeros(1 << 20, 0);
+    std::vector<uint8_t> b = claimsTwoGigabytes(), data(1 << 20), zeros(1 << 20, 0);
+    b.resize(41);  // signature, IHDR and the IDAT's header, its length set below
     z_stream z{};
     deflateInit(&z, 9);
-    std::vector<uint8_t> data;
     for (int mb = 0; mb < 300; ++mb) {
         z.next_in = zeros.data();
         z.avail_in = uInt(zeros.size());
-        do {
-            z.next_out = packed.data();
-            z.avail_out = uInt(packed.size());
+        for (z.avail_out = 0; z.avail_out == 0;) {  // until the output buffer is left unfilled
+            z.next_out = data.data();
+            z.avail_out = uInt(data.size());
             deflate(&z, mb == 299 ? Z_FINISH : Z_NO_FLUSH);
-            data.insert(data.end(), packed.data(), packed.data() + packed.size() - z.avail_out);
-        } while (z.avail_out == 0);  // a full buffer: more is waiting
+            b.insert(b.end(), data.data(), data.data() + data.size() - z.avail_out);
+        }
     }
     deflateEnd(&z);
-    for (int k = 0; k < 4; ++k) b.push_back(uint8_t(data.size() >> (24 - 8 * k)));
-    const size_t type = b.size();
-    b.insert(b.end(), {'I', 'D', 'A', 'T'});
-    b.insert(b.end(), data.begin(), data.end());
-    const uint32_t crc = uint32_t(crc32(0, &b[type], uInt(4 + data.size())));
+    for (int k = 0; k < 4; ++k) b[33 + k] = uint8_t((b.size() - 41) >> (24 - 8 * k));
+    const uint32_t crc = uint32_t(crc32(0, &b[37], uInt(b.size() - 37)));
     for (int k = 0; k < 4; ++k) b.push_back(uint8_t(crc >> (24 - 8 * k)));
     b.insert(b.end(), {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82});
     return b;
