@@ -152,18 +152,11 @@ TEST_F(UserMissions, EveryFileLeftOutIsLoggedWithItsReasonAndAFolderNamedAsAMiss
     write("My Campaign.pellam/1.pellam", "First");
     write("My Campaign.pellam/2.pellam", "Second");
     std::ifstream in(folder_ / "a.pellam", std::ios::binary);
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
-    auto put = [&](const std::string& name, std::vector<char> b) {
-        std::ofstream(folder_ / name, std::ios::binary).write(b.data(), std::streamsize(b.size()));
-    };
-    put("corrupt.pellam", {'n', 'o', 't', ' ', 'a', ' ', 'm', 'i', 's', 's', 'i', 'o', 'n'});
-    put("cut.pellam", {bytes.begin(), bytes.end() - 100});
-    std::vector<char> changed = bytes;
-    changed[0] = 'X';
-    put("magic.pellam", changed);
-    changed = bytes;
-    changed[changed.size() - 100] ^= 0x5A;
-    put("sum.pellam", changed);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    std::ofstream(folder_ / "corrupt.pellam") << "not a mission";
+    std::ofstream(folder_ / "cut.pellam") << bytes.substr(0, bytes.size() - 100);
+    std::ofstream(folder_ / "magic.pellam") << "X" + bytes.substr(1);
+    std::ofstream(folder_ / "sum.pellam") << bytes.substr(0, bytes.size() - 1) + char(bytes.back() ^ 0x5A);
     record_->TotalObjects = 20;
     write("twenty.pellam", "Too few");
     ASSERT_EQ(mkfifo((folder_ / "pipe.pellam").c_str(), 0600), 0);
