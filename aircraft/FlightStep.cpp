@@ -281,6 +281,9 @@ void FlyableAircraft::groundContact(int32_t tick, double ground, bool replayFlag
             a.TimeWhenStoppedMoving = 0;
         }
     }
+    // A remote aircraft's damage comes from its owner: restored before the crater and blow-up
+    // rules read it, so a local guess that touches the ground never blows it up here.
+    if (a.RemoteLocal != 0) a.Damage1 = damageBefore;
     bombCrater(replayFlag);
     if (!(damageBefore & dmg::BlownUp) && (a.Damage1 & dmg::BlownUp)) {
         a.GroundAltitude = ground;
@@ -288,7 +291,6 @@ void FlyableAircraft::groundContact(int32_t tick, double ground, bool replayFlag
         PreviousModelAttitude.Position[1] = ground;
         if (aController) aController->startAnExplosion(pos.data());
     }
-    if (a.RemoteLocal != 0) a.Damage1 = damageBefore;  // a remote aircraft's damage comes from its owner
     if (!onGroundBefore && a.OnGround && a.Gear == 1 && !(a.Damage1 & dmg::BlownUp) && sinkBefore < 0.0 &&
         mph() > 5.0) {
         requestSound(sinkBefore < -0.13888 ? 7 : 8);

@@ -64,6 +64,7 @@ public:
     // ---- Damage.
     void orDamage1(uint32_t bits) override;
     void wingComesOff(int32_t side);  // 0 left, 1 right
+    void loseWing(int32_t side, bool frameBreaks);  // the same; true from the over-g failure
     virtual void leftWingDrawingOnOff(bool on);
     virtual void rightWingDrawingOnOff(bool on);
     void doSplodes() override;             // blown up where it is; once
@@ -272,6 +273,8 @@ protected:
         if (ThisAircraft.PlayThisSound < 0) ThisAircraft.PlayThisSound = number;
     }
     double mph() const { return ThisAircraft.CurrentVelocity * kMphPerFtTick; }
+    // The mission's clock (ticks): the simulation never reads the system's.
+    int32_t missionTick() const { return aController ? aController->getGlobalMissionTime() : GlobalTime; }
     ModelArray* models() const { return aController ? aController->getModelArray() : nullptr; }
     double groundAt(double x, double z) { return Terrain ? Terrain->getAltitudeAtX(x, z) : 0.0; }
 

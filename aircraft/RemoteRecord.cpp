@@ -154,7 +154,7 @@ RemoteRecordOutcome applyRemoteRecord(FlyableAircraft& p, const net::StateBlockB
     if (gameUnderWay) applyLosses(p, s, c);
     applyFlags(p, s);
 
-    if (s.restart && since(c.tick, a.TimeOfReset, kRestartTicks)) {
+    if (s.restart && since(c.globalGameTime, a.TimeOfReset, kRestartTicks)) {
         p.SetUpAircraft(s.position[0], s.position[1], s.position[2], 0.0, 0.0,
                         a.CurrentVelocity * FlyableAircraft::kMphPerFtTick, a.WarEmergencyPower * s.engine / 255.0);
         a.CurrentNumberOfBombs = s.bombs;

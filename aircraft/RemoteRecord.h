@@ -20,7 +20,7 @@ struct RemoteRecordContext {
     bool replayPlaying = false;
     bool isHost = false;
     int32_t joinerNumber = 0;     // 1..7 on a joiner
-    int32_t globalGameTime = 0;   // mission time, for dropped bombs
+    int32_t globalGameTime = 0;   // mission time: for dropped bombs, and against the set-up's stamp
     int32_t aircraftIndex = 0;    // model index of the aircraft, given to dropped bombs
     ZephModel* bombs = nullptr;   // the bombs object (model index 19); null drops none
 };

@@ -12,7 +12,6 @@
 #include <cstring>
 
 #include "aircraft/FlyableAircraft.h"
-#include "platform/TickCount.h"
 
 namespace pellam {
 namespace {
@@ -52,7 +51,7 @@ net::AircraftState FlyableAircraft::makeStateBlock() const {
     s.attitude = ModelAttitude.QAttitude;
     s.velocity = XYZVelocity;
     s.rates = {PBHAcc[0], PBHAcc[1], PBHAcc[2]};
-    s.restart = static_cast<uint32_t>(platform::TickCount() - a.TimeOfReset) < 180u;
+    s.restart = static_cast<uint32_t>(missionTick() - a.TimeOfReset) < 180u;
     s.blownUp = a.Damage1 & dmg::BlownUp;
     s.engineDamaged = a.Damage1 & dmg::EngineDamaged;
     s.elevator = a.Elevator;

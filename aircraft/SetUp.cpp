@@ -4,7 +4,6 @@
 
 #include "aircraft/FlyableAircraft.h"
 #include "flight/FlightModel.h"
-#include "platform/TickCount.h"
 
 namespace pellam {
 
@@ -18,7 +17,7 @@ void FlyableAircraft::SetUpAircraft(double x, double y, double z, double heading
                                     double throttle) {
     Aircraft& a = ThisAircraft;
     startAfresh();
-    a.TimeOfReset = platform::TickCount();
+    a.TimeOfReset = missionTick();
     a.ClosestEnemyData[27] = 0.0;
     a.AIDelayOnFlyThePointsTime = 0;
 
@@ -182,19 +181,21 @@ void FlyableAircraft::orDamage1(uint32_t bits) {
     a.Damage1 |= bits;
 }
 
-void FlyableAircraft::wingComesOff(int32_t side) {
+void FlyableAircraft::wingComesOff(int32_t side) { loseWing(side, false); }
+
+// `frameBreaks`: the over-g failure, whose own sound covers the break, takes the wing. That is
+// known from the step itself, never from the sound mailbox, which the drawing empties once a
+// frame: the random draw below must not follow the frame rate.
+void FlyableAircraft::loseWing(int32_t side, bool frameBreaks) {
     if (side != 0 && side != 1) return;
     Aircraft& a = ThisAircraft;
     const bool left = side == 0;
     AirSurface& lower = Surfaces[left ? 0 : 1];
     int32_t& goneAt = left ? a.LeftWingGoneAt : a.RightWingGoneAt;
-    if (lower.Area > 10.0 && ModelAttitude.Position[1] > a.GroundAltitude + 25.0 && a.PlayThisSound != 9) {
-        if (getDoubleRandomFrom(0.0, 1.0) > 0.5) {
-            requestSound(11);
-            goneAt = GlobalTime;
-        } else {
-            goneAt = GlobalTime - 65;
-        }
+    goneAt = GlobalTime;
+    if (lower.Area > 10.0 && ModelAttitude.Position[1] > a.GroundAltitude + 25.0 && !frameBreaks) {
+        if (getDoubleRandomFrom(0.0, 1.0) > 0.5) requestSound(11);
+        else goneAt = GlobalTime - 65;
     }
     a.Damage1 |= left ? dmg::LeftWingGone : dmg::RightWingGone;
     Surfaces[left ? 0 : 1].Area = 1.0;

@@ -199,7 +199,7 @@ void FlyableAircraft::gLoadLimits() {
         requestSound(9);
         a.Damage1 |= dmg::GOverload;  // includes FatalDamage: happens once
         a.CurrentEngineSetting = 0.0;
-        wingComesOff(draw() > 0 ? 0 : 1);
+        loseWing(draw() > 0 ? 0 : 1, true);
     }
 }
 

@@ -6,7 +6,6 @@
 
 #include "aircraft/FlyableAircraft.h"
 #include "flight/FlightModel.h"
-#include "platform/TickCount.h"
 
 namespace pellam {
 namespace {
@@ -20,7 +19,7 @@ void FlyableAircraft::gunsOnOff(int32_t on) {
     Aircraft& a = ThisAircraft;
     if (a.Damage1 & dmg::GunsJammed) {
         // Jammed: the trigger only clicks, at most every 20 ticks.
-        const uint32_t now = static_cast<uint32_t>(platform::TickCount());
+        const uint32_t now = static_cast<uint32_t>(missionTick());
         if (on != 0 && a.PlayThisSound < 0 && now - LastJamSound > kJamClickTicks) {
             a.PlayThisSound = kJamSound;
             LastJamSound = now;

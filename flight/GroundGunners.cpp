@@ -113,8 +113,7 @@ bool shootObjectAAA(ObjectFireData* fire, ModelArray* models, const double* self
     ZephModel::quaternionToMatrix(t.model->ModelAttitude.QAttitude.data(), m);
     double world[3];
     ZephModel::RotateVector(body, world, m);
-    // A replay shows the burst again; only the damage above is left out.
-    if (!answer) return false;
+    if (!answer || replay) return false;  // a replay shows no burst
     for (int j = 0; j < 3; ++j) answer[j] = p[j] + world[j];
     return true;
 }

@@ -9,6 +9,7 @@
 #include "game/CameraPlacement.h"
 #include "game/GameController.h"
 #include "platform/Beep.h"
+#include "world/TexturedSkyDome.h"
 
 namespace pellam {
 namespace {
@@ -147,6 +148,9 @@ void GameController::doEachTick(int32_t ticks) {
 void GameController::PrepareAndCallDrawing() {
     checkVictoryConditions(false);
     doFogCeiling();
+    // One sun: the dome shows it where the light that shades the world comes from.
+    if (ModelArray* shown = getArrayForTerrain(nullptr))
+        if (auto* sky = dynamic_cast<TexturedSkyDome*>(shown->at(ModelArray::kSkyDome))) sky->positionSun(getSunVector());
     toMyZephGLView->setDisplayVariable(network_->getNetworkPlayDelay());
     if (!gamePause) trackPilotSignIn();
     // The game view is not drawn while the player edits keys, mouse, joystick or calibration.
@@ -168,7 +172,8 @@ void GameController::PrepareAndCallDrawing() {
         const auto packed = static_cast<int32_t>(TimeOfDay);
         double hour = static_cast<int16_t>(packed >> 16) / 100.0 + (packed & 0xFFFF);
         if (hour > 100) hour -= 100;
-        toMyZephGLView->setSunVectorFromTime(hour + GlobalMissionTime / 216000.0);
+        // The builder's view keeps its own sun while it is drawn in the game's place.
+        if (!MBWindowOpen) toMyZephGLView->setSunVectorFromTime(hour + GlobalMissionTime / 216000.0);
         // Paused (so also unfocused), the world stands still: the view draws it once and keeps
         // the picture. A network game's other players move on, so it is drawn every frame.
         toMyZephGLView->setKeepScene(!gamePause && network_->getNetworkMode() == 0);

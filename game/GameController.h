@@ -299,6 +299,8 @@ private:
     void cameraCommandSecond(int32_t command);
     void toggleBackCamera();
     void placeBombCamera(ZephModel& m, long index, int32_t type, double distance, QNion* pose);
+    // Lifts a camera that would look from under the terrain (a wreck, a slope behind) to just above it.
+    void keepCameraAboveGround(QNion& pose);
     void applyVolume(const char* key, int fallback, void (ControllerSound::*setter)(double));
     int64_t frameStampMicros_ = 0;
     std::vector<std::string> told_;  // every notice given this run

@@ -128,7 +128,7 @@ void GameNetwork::reportNetworkHits(int slot, double hits) {
 
 bool GameNetwork::resetRecently(int slot) {
     FlyableAircraft* a = game_ ? game_->aircraftAt(slot + ModelArray::kFirstAircraft) : nullptr;
-    return a && static_cast<uint32_t>(platform::TickCount() - a->ThisAircraft.TimeOfReset) < kResetTicks;
+    return a && static_cast<uint32_t>(game_->GlobalMissionTime - a->ThisAircraft.TimeOfReset) < kResetTicks;
 }
 
 void GameNetwork::clearHits(int slot) {
@@ -153,7 +153,9 @@ net::EngineServices::Facts GameNetwork::aircraftFacts(int slot) {
     FlyableAircraft* a = game_ ? game_->aircraftAt(slot + ModelArray::kFirstAircraft) : nullptr;
     if (!a) return {};
     const Aircraft& r = a->ThisAircraft;
-    return {true, r.Team, r.AircraftType, a->ModelAttitude.Position[1], r.TimeOfReset, r.WhoShotMe};
+    // The set-up is stamped in mission ticks; the network keeps the system's tick count.
+    const int32_t reset = platform::TickCount() - (game_->GlobalMissionTime - r.TimeOfReset);
+    return {true, r.Team, r.AircraftType, a->ModelAttitude.Position[1], reset, r.WhoShotMe};
 }
 
 net::EngineServices::Applied GameNetwork::applyStateBlock(int slot, const net::StateBlockBytes& block, int32_t delay) {

@@ -104,8 +104,9 @@ void commandPopUp(const DoJoystick& in, const char* label, int& command) {
     const std::string* shown = nullptr;
     for (int row = 0; row < in.numberOfRowsInTableView(); ++row)
         if (in.CommandsAndKeys[row + 1].Command == command) shown = in.getCommandForRow(row);
+    // A command the table has no row for still shows by its own title.
     ImGui::SetNextItemWidth(270);
-    const bool open = ImGui::BeginCombo(label, shown ? shown->c_str() : "");
+    const bool open = ImGui::BeginCombo(label, shown ? shown->c_str() : input::commandTitle(command));
     rememberItemPlace(currentWindow, label);
     if (open) {
         for (int row = 0; row < in.numberOfRowsInTableView(); ++row) {

@@ -1,6 +1,7 @@
 #include "game/InterfaceDrawing.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <string>
 
@@ -8,6 +9,7 @@
 #include <imgui_stdlib.h>
 
 #include "builder/draw/BuilderWindow.h"
+#include "game/Scoring.h"
 #include "game/VADArizodazar2.h"
 
 namespace pellam {
@@ -50,6 +52,10 @@ bool beginWindow(Window& window, float width) {
     if (window.key && !focused && !noticeShown) ImGui::SetNextWindowFocus();
     bool open = true;
     currentWindow = window.title;
+    // What this frame draws is remembered anew: a control left out no longer has a place.
+    const std::string prefix = window.title + "/";
+    for (auto it = buttonPlaces.lower_bound(prefix); it != buttonPlaces.end() && it->first.rfind(prefix, 0) == 0;)
+        it = buttonPlaces.erase(it);
     const bool shown = ImGui::Begin(window.title.c_str(), &open, ImGuiWindowFlags_NoCollapse);
     focused = ImGui::IsWindowFocused(ImGuiFocusedFlags_RootAndChildWindows);
     window.key = focused;
@@ -79,8 +85,21 @@ void radio(RadioMatrix& matrix, const char* id) {
 namespace {
 using namespace widgets;
 
+// A volume: stored from 1 to 101, shown from 0 to 100 beside the slider, where the handle cannot
+// cover it.
 void slider(Slider& s) {
-    ImGui::SliderInt(s.title.c_str(), &s.intValue, s.minimum, s.maximum, "%d", ImGuiSliderFlags_AlwaysClamp);
+    ImGui::PushID(s.title.c_str());
+    int shown = std::clamp(s.intValue, s.minimum, s.maximum) - s.minimum;
+    ImGui::SetNextItemWidth(260);
+    if (ImGui::SliderInt("##level", &shown, 0, s.maximum - s.minimum, "", ImGuiSliderFlags_AlwaysClamp))
+        s.intValue = shown + s.minimum;
+    rememberPlace(s.title + " slider");
+    ImGui::SameLine();
+    char line[96];
+    std::snprintf(line, sizeof line, "%3d  %s", shown, s.title.c_str());
+    ImGui::TextUnformatted(line);
+    rememberPlace(line);  // under what it shows, for the windows' tests
+    ImGui::PopID();
 }
 
 bool okCancel(GameController& controller, int okTag, Window& window) {
@@ -211,8 +230,10 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
         ImGui::TextUnformatted("Missions and network");
         checkBox(ui.toPrefsAlwaysReloadUM);
         checkBox(ui.toPrefsDontCheckGames);
-        ImGui::SetNextItemWidth(260);
-        textField(c, ui.toGamesListServer, "Games list server (like games.example.org:8080)");
+        ImGui::TextUnformatted("Games list server (like games.example.org:8080)");
+        rememberPlace("Games list server");
+        ImGui::SetNextItemWidth(-1);
+        textField(c, ui.toGamesListServer, "##server");
         static const double smallest = 0.5, largest = 1.5;
         ImGui::SliderScalar("Message text size", ImGuiDataType_Double, &ui.toNetworkTextSize, &smallest, &largest,
                             "%.2f");
@@ -307,19 +328,24 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
         multiline(ui.toPSNameScore);
         multiline(ui.toPSFTRank);
         ImGui::Separator();
-        // The object categories behind the two columns' counts (left 1, 2, 3, 5..10; right 11..17, 19, 18).
-        static const char* const left[] = {"Category 1", "Buildings", "Wreckage",   "Ground objects", "Category 6",
-                                           "Category 7", "Flak guns", "Trucks",     "Tanks"};
-        static const char* const right[] = {"Category 11", "Category 12", "Category 13", "Category 14", "Category 15",
-                                            "Bombers",     "Balloons",    "Category 19", "Category 18"};
-        const std::string l = ui.toPSItemsLeft, r = ui.toPSItemsRight;
-        size_t at = 0, bt = 0;
-        for (int k = 0; k < 9; ++k) {
-            const size_t ae = l.find('\r', at), be = r.find('\r', bt);
-            ImGui::Text("%-15s %6s     %-12s %6s", left[k], l.substr(at, ae - at).c_str(), right[k],
-                        r.substr(bt, be - bt).c_str());
-            at = ae == std::string::npos ? l.size() : ae + 1;
-            bt = be == std::string::npos ? r.size() : be + 1;
+        // The two fields' counts by the category each counts (left 1, 2, 3, 5..10; right 11..17, 19,
+        // 18), shown under the names of what they count; categories no object scores in stay out
+        // unless a count was somehow kept there.
+        static constexpr int kCategories[2][9] = {{1, 2, 3, 5, 6, 7, 8, 9, 10}, {11, 12, 13, 14, 15, 16, 17, 19, 18}};
+        int shown = 0;
+        for (int side = 0; side < 2; ++side) {
+            const std::string& field = side == 0 ? ui.toPSItemsLeft : ui.toPSItemsRight;
+            size_t at = 0;
+            for (int k = 0; k < 9 && at < field.size(); ++k) {
+                const size_t end = std::min(field.find('\r', at), field.size());
+                const std::string count = field.substr(at, end - at);
+                at = end + 1;
+                const char* name = scoring::objectCategoryName(kCategories[side][k]);
+                if (!name && (count.empty() || count == "0")) continue;
+                if (shown++ % 2 != 0) ImGui::SameLine(230);
+                ImGui::Text("%-21s %6s", name ? name : "Other objects", count.c_str());
+                rememberPlace(name ? name : "Other objects");
+            }
         }
         ImGui::Separator();
         ImGui::TextUnformatted("Missions won:");

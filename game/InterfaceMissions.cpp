@@ -100,6 +100,13 @@ void missionMenuPopUp(VADArizodazar2& c) {
 void drawMissionWindow(VADArizodazar2& c) {
     MissionWindowControls& w = c.missionWindow;
     if (!beginWindow(w.toSelectMission, 760)) return;
+    // Escape closes it as its close box does (an open pop-up takes the first Escape itself).
+    if (ImGui::IsWindowFocused(ImGuiFocusedFlags_RootAndChildWindows) &&
+        ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Escape), false)) {
+        w.toSelectMission.close();
+        ImGui::End();
+        return;
+    }
     missionMenuPopUp(c);
     ImGui::Separator();
     ImGui::BeginGroup();
@@ -114,10 +121,13 @@ void drawMissionWindow(VADArizodazar2& c) {
     else ImGui::Dummy(ImVec2(320, 240));
     ImGui::Separator();
     ImGui::TextUnformatted("Aircraft (the first is yours)");
+    int shown = 0;  // only the slots the mission flies, four to a line
     for (int k = 0; k < 8; ++k) {
-        if (k % 4 != 0) ImGui::SameLine();
+        if (!w.inMission[k]) continue;
+        if (shown++ % 4 != 0) ImGui::SameLine();
         ImGui::PushID(k);
         aircraftPopUp(w.MissionType[k], "##type", 170);
+        rememberPlace("Aircraft " + std::to_string(k + 1));
         ImGui::PopID();
     }
     checkBox(w.toIDMission);
@@ -173,8 +183,17 @@ void drawDogfightWindow(VADArizodazar2& c) {
 void drawAboutPanel(VADArizodazar2& c) {
     AboutPanelControls& a = c.about;
     if (!beginWindow(a.toCustomAboutBox, 480)) return;
-    showPicture(pictureOf(a.toAboutIcon, nullptr, 64, 64), 64, 64);
-    ImGui::SameLine();
+    // The loading picture's own scene: its top 620 of 1,024 rows (a margin kept from the edge). The
+    // rows below hold the loading label and the bar's marker on the magenta colour key.
+    constexpr int kWhole = platform::kLargestShownPicture;  // px: the picture as drawn, uncut
+    const Picture& logo = pictureOf(a.toAboutIcon, nullptr, kWhole, kWhole);
+    constexpr float kLeft = 0.005f, kBottom = 616.0f / 1024.0f, kWidth = 440.0f;
+    if (logo.texture != 0) {
+        const float shown = kWidth * (kBottom * logo.height) / ((1.0f - kLeft) * logo.width);
+        ImGui::Image(reinterpret_cast<ImTextureID>(static_cast<intptr_t>(logo.texture)), ImVec2(kWidth, shown),
+                     ImVec2(kLeft, 0.0f), ImVec2(1.0f, kBottom));
+        rememberPlace("Logo");
+    }
     ImGui::Text("Pellam\nVersion %s", a.toAboutVersion.c_str());
     ImGui::Separator();
     ImGui::TextWrapped("%s", a.toAboutCredits.c_str());

@@ -116,7 +116,10 @@ void VADArizodazar2::fillInMissionDescription() {
     const missions::MissionTexts* texts = TheMissions.texts(slot);
     if (!mission || !texts) return;
     missionWindow.toMissionDescription = texts->description;
-    for (int k = 0; k < 8; ++k) missionWindow.MissionType[k].selectCode(mission->AircraftStarts[k].AircraftType);
+    for (int k = 0; k < 8; ++k) {
+        missionWindow.MissionType[k].selectCode(mission->AircraftStarts[k].AircraftType);
+        missionWindow.inMission[k] = k == 0 || mission->AircraftStarts[k].OnOff != 0;
+    }
 
     const size_t position = static_cast<size_t>(std::max(menu.selected, 0));
     const std::string folder = static_cast<long>(position) > menu.userStartIndex
@@ -271,7 +274,12 @@ std::string VADArizodazar2::lastMissionTitle() {
 
 void VADArizodazar2::fromHelpMenu() {
     const std::string manual = missionsFolder() + "Pellam Manual.html";
-    if (isFile(manual)) platform::openWithDesktop(manual);
+    // Each time asked: the player may look for the file, or install a desktop opener, and ask again.
+    if (!isFile(manual))
+        ui_.notices.push_back("The manual is missing. It belongs at " + manual + ".");
+    else if (!platform::openWithDesktop(manual))
+        ui_.notices.push_back("No program could be started to show the manual (xdg-open was not found). "
+                              "Open it in a web browser: " + manual);
 }
 
 void VADArizodazar2::openAboutPanelPellam() {

@@ -38,6 +38,7 @@ struct MissionWindowControls {
     missions::MissionMenu toMissionMenuPopUp;
     std::string toMissionDescription;
     std::array<AircraftPopUp, 8> MissionType;
+    std::array<bool, 8> inMission{true, true, true, true, true, true, true, true};  // slots the mission flies
     CheckBox toIDMission{"Identification squares"};
     CheckBox toCloseUpIDMission{"Also close up"};
     std::string toMissionMap;  // the picture file shown; empty: none yet

@@ -4,6 +4,7 @@
 #include "game/Scoring.h"
 #include "game/VADArizodazar2.h"
 #include "platform/TickCount.h"
+#include "render/ViewMath.h"
 #include "world/TexturedSkyDome.h"
 
 namespace pellam {
@@ -60,7 +61,10 @@ void VADArizodazar2::debugchance(Overlay& out) {
     }
     // The kills and rules line of a dogfight between machines.
     if (isDogfightOnly)
-        if (ControllerNetwork::MessageLinesPtr lines = network_->getMessageLines()) out.add(lines[5], 0.0, 0.97, 1.1f);
+        if (ControllerNetwork::MessageLinesPtr lines = network_->getMessageLines()) {
+            const render::MessageLinePlace at = render::messageLinePlace(5, {});
+            out.add(lines[5], at.across, at.down, float(at.size));
+        }
     doBlackRedYellowFade(out);
 }
 

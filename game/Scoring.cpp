@@ -87,6 +87,19 @@ const char* rankText(int32_t rank) {
     return texts[std::clamp(rank, 0, 9)];
 }
 
+const char* objectCategoryName(int32_t category) {
+    switch (category) {
+    case 2: return "Buildings and bridges";  // wood buildings, houses, bridges, the wind sock and pylon
+    case 5: return "Hangars";                // and the crater
+    case 8: return "Gun posts";              // flak guns and machine-gun posts
+    case 9: return "Trucks";
+    case 10: return "Tanks";
+    case 16: return "Bombers";
+    case 17: return "Balloons";
+    default: return nullptr;
+    }
+}
+
 std::string groupDigits(const std::string& text, std::string_view separators) {
     auto isSeparator = [&](char ch) { return separators.find(ch) != std::string_view::npos; };
     std::string result;

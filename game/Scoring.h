@@ -43,6 +43,10 @@ std::string killTableRow(int row, const std::string& name, int32_t kills, int32_
 int32_t rankFor(int32_t score, int32_t flightSeconds, int32_t kills, int32_t missionsWon);
 const char* rankText(int32_t rank);
 
+// What a pilot's count of destroyed objects in `category` counts ("Balloons"); null for a category
+// that no placed object scores in.
+const char* objectCategoryName(int32_t category);
+
 // A comma before every third digit of each run between separators, counted from the right.
 std::string groupDigits(const std::string& text, std::string_view separators);
 

@@ -1,5 +1,6 @@
 // Each frame's camera poses for the main view and the second window, and the two searches that
 // serve the cameras: the nearest enemy aircraft and the nearest tower.
+#include <algorithm>
 #include <cmath>
 
 #include "aircraft/FlyableAircraft.h"
@@ -12,6 +13,7 @@ namespace {
 
 constexpr int32_t kBombCamera = 59;
 constexpr double kNoAnswer = 10000.0;  // bomb velocity x that marks a bomb still on the rack
+constexpr double kCameraClearance = 5.0;  // ft above the terrain: the near plane then clears it
 
 }  // namespace
 
@@ -47,6 +49,13 @@ void GameController::placeBombCamera(ZephModel& m, long index, int32_t type, dou
     m.setModelPositionQNion(&saved);
 }
 
+void GameController::keepCameraAboveGround(QNion& pose) {
+    ZephModel* ground = modelAt(ModelArray::kTerrain);
+    if (!ground) return;
+    auto& p = pose.Position;
+    p[1] = std::max(p[1], ground->getAltitudeAtX(p[0], p[2]) + kCameraClearance);
+}
+
 void GameController::SetUpViewingPosition() {
     ZephModel* m = modelAt(CameraAircraft);
     if (!m) return;
@@ -68,6 +77,7 @@ void GameController::SetUpViewingPosition() {
     }
     m->removeSliders();
     for (int c = 0; c < 3; ++c) ViewingQNion.Position[c] += AbsoluteCameraOffset[c];
+    keepCameraAboveGround(ViewingQNion);
     toMyZephGLView->setGlobalCameraPosition(&ViewingQNion);
 }
 
@@ -95,6 +105,7 @@ void GameController::SetUpSecondWindow() {
         camera::makeFinalViewingQNION(*m2, &ViewingQNion2, CameraPosition2, CameraDistance2, &enemy, gamePause);
     }
     m2->removeSliders();
+    keepCameraAboveGround(ViewingQNion2);
     toMyZephGLView->setSecondGlobalCameraPosition(&ViewingQNion2);
     toMyZephGLView->setCameraInsideItem2(CameraPosition2 == camera::kCockpit && !MBWindowOpen ? CameraAircraft2 : -1);
 }

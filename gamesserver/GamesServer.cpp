@@ -3,7 +3,9 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <httplib.h>
+#include <poll.h>
 #include <sys/socket.h>
 
 namespace pellam::games {
@@ -37,7 +39,79 @@ bool hasControlBytes(const std::string& text) {
     return false;
 }
 
+// A gathered connection as the HTTP library reads it: the head already read, then the socket,
+// every wait bounded by the connection's deadline.
+class GatheredStream final : public httplib::Stream {
+public:
+    explicit GatheredStream(ConnectionGate::Connection& c) : c_(c) {}
+    bool is_readable() const override { return at_ < c_.head.size() || wait(POLLIN); }
+    bool is_writable() const override { return wait(POLLOUT); }
+    ssize_t read(char* ptr, size_t size) override {
+        if (at_ < c_.head.size()) {
+            const size_t n = std::min(size, c_.head.size() - at_);
+            std::memcpy(ptr, c_.head.data() + at_, n);
+            at_ += n;
+            return ssize_t(n);
+        }
+        for (;;) {
+            const ssize_t got = ::recv(c_.sock, ptr, size, 0);
+            if (got >= 0 || (errno != EAGAIN && errno != EINTR)) return got;
+            if (!wait(POLLIN)) return -1;
+        }
+    }
+    ssize_t write(const char* ptr, size_t size) override {
+        for (;;) {
+            const ssize_t sent = ::send(c_.sock, ptr, size, MSG_NOSIGNAL);
+            if (sent >= 0 || (errno != EAGAIN && errno != EINTR)) return sent;
+            if (!wait(POLLOUT)) return -1;
+        }
+    }
+    void get_remote_ip_and_port(std::string& ip, int& port) const override {
+        ip = c_.address;
+        port = c_.port;
+    }
+    void get_local_ip_and_port(std::string& ip, int& port) const override {
+        ip.clear();
+        port = 0;
+    }
+    socket_t socket() const override { return c_.sock; }
+
+private:
+    bool wait(short event) const {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(c_.deadline -
+                                                                                ConnectionGate::Clock::now());
+        if (left.count() <= 0) return false;
+        pollfd p{c_.sock, event, 0};
+        return ::poll(&p, 1, int(left.count())) > 0;
+    }
+    ConnectionGate::Connection& c_;
+    size_t at_ = 0;
+};
+
 }  // namespace
+
+// The HTTP library with its connections handed to the gate: its accepting thread only passes
+// them on, and the gate's workers run the library's request handling on whole requests.
+class GamesServer::GatedHttp : public httplib::Server {
+public:
+    explicit GatedHttp(const GateLimits& limits)
+        : gate_(limits, [this](ConnectionGate::Connection& c) {
+              GatheredStream stream(c);
+              bool closed = false;
+              process_request(stream, true, closed, [](httplib::Request&) {});
+          }) {
+        new_task_queue = [] { return new httplib::ThreadPool(1); };  // hand-overs only, in accept order
+    }
+    ~GatedHttp() override { gate_.stop(); }
+    void stopGate() { gate_.stop(); }
+
+private:
+    bool process_and_close_socket(socket_t sock) override {
+        gate_.admit(sock);
+        return true;
+    }
+    ConnectionGate gate_;
+};
 
 std::string htmlEscape(std::string_view text) {
     std::string out;
@@ -128,7 +202,7 @@ bool RateLimiter::allow(const std::string& address, double nowSeconds) {
 }
 
 GamesServer::GamesServer(ServerOptions options)
-    : options_(std::move(options)), http_(std::make_unique<httplib::Server>()),
+    : options_(std::move(options)), http_(std::make_unique<GatedHttp>(options_.gate)),
       announceLimiter_(options_.burst, options_.perSecond), listLimiter_(options_.burst, options_.perSecond) {}
 
 GamesServer::~GamesServer() { stop(); }
@@ -145,12 +219,6 @@ bool GamesServer::bind(std::string& error) {
         return false;
     }
     httplib::Server& http = *http_;
-    const int threads = options_.threads;
-    http.new_task_queue = [threads] { return new httplib::ThreadPool(size_t(threads)); };
-    // A slow or idle client holds one thread: keep that short.
-    http.set_keep_alive_timeout(2);
-    http.set_read_timeout(5, 0);
-    http.set_write_timeout(5, 0);
     http.set_payload_max_length(4096);
 
     auto limited = [](RateLimiter& limiter, const httplib::Request& req, httplib::Response& res) {
@@ -232,6 +300,7 @@ void GamesServer::start() {
 void GamesServer::stop() {
     if (http_) http_->stop();
     if (thread_.joinable()) thread_.join();
+    if (http_) http_->stopGate();
 }
 
 }  // namespace pellam::games

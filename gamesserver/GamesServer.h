@@ -1,7 +1,8 @@
 #pragma once
 // The games-list server: two GET requests over HTTP.
 //   /hostgameruzk.php?host=&port=&players=&title=&teams=   lists or refreshes the caller's game;
-//                                                          port 0 ends the caller's game of that name
+//                                                          keyed by address and port; port 0 ends the
+//                                                          caller's game of that name
 //   /vantorgames.php                                       the page of listed games the game parses
 // The host's address is the connection's, never the query's. Every stored text is HTML-escaped on
 // the page, so no name or title can make a marker the game's parser would read.
@@ -17,11 +18,9 @@
 #include <variant>
 #include <vector>
 
+#include "gamesserver/ConnectionGate.h"
 #include "gamesserver/GamesStore.h"
 
-namespace httplib {
-class Server;
-}
 
 namespace pellam::games {
 
@@ -61,7 +60,7 @@ struct ServerOptions {
     std::string dbPath = "pellam-games.sqlite";
     Limits limits;
     double burst = 30, perSecond = 2;  // requests per address, announcements and lists counted apart
-    int threads = 32;
+    GateLimits gate;                   // connections per address, the whole request's time bound
     std::function<int64_t()> clock;    // seconds; empty: the system clock
 };
 
@@ -79,9 +78,10 @@ public:
 
 private:
     int64_t now() const;
+    class GatedHttp;
     ServerOptions options_;
     std::unique_ptr<GamesStore> store_;
-    std::unique_ptr<httplib::Server> http_;
+    std::unique_ptr<GatedHttp> http_;
     RateLimiter announceLimiter_, listLimiter_;  // a player's list fetches never starve his announcements
     std::thread thread_;
     int port_ = 0;

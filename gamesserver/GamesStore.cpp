@@ -88,7 +88,10 @@ Stored GamesStore::announce(const Game& game, int64_t now) {
 Stored GamesStore::end(const std::string& address, const std::string& name) {
     if (!db_) return Stored::kFailed;
     std::lock_guard lock(mutex_);
-    Statement del(db_, "DELETE FROM games WHERE host = ? AND name = ?");
+    // The end report carries no port. Players behind one address (NAT) may share a name: which of
+    // their games ended cannot be told, so none is taken down, and the ended one expires.
+    Statement del(db_, "DELETE FROM games WHERE host = ?1 AND name = ?2"
+                       " AND (SELECT COUNT(*) FROM games WHERE host = ?1 AND name = ?2) = 1");
     if (!del) return Stored::kFailed;
     del.text(1, address);
     del.text(2, name);

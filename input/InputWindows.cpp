@@ -158,11 +158,10 @@ int DoJoystick::seeIfNewKeyUniqueUnicode(const KeyboardCommandList& key) const {
 
 namespace {
 
-// The command a pop-up shows selected: `command` when some row of the table sends it, else none.
-int popUpSelection(const DoJoystick& in, int command) {
-    for (int i = 1; i < in.TotalKeyNeeds && i < DoJoystick::kTableRows; ++i)
-        if (in.CommandsAndKeys[i].Command == command && rowHasCommand(in.CommandsAndKeys[i])) return command;
-    return 0;
+// The command a pop-up shows selected: `command` when it is one (the mouse's default "Fire Guns &
+// Cannon" is, though this game's table has no row for it), else none.
+int popUpSelection(const DoJoystick&, int command) {
+    return command >= kFirstCommand && command <= kLastCommand ? command : 0;
 }
 
 }  // namespace

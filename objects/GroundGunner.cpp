@@ -44,7 +44,8 @@ void GroundGunner::resetGunItems() {
 
 void GroundGunner::handleFiringGuns(ZephModel& owner, const Object3DData& header, int32_t t, bool inReplay) {
     startAnObjectBullet(owner, header, t, inReplay);
-    MoveBullets(&GunBullets, nullptr, owner.WindVector.data());
+    ModelArray* models = owner.aController ? owner.aController->getModelArray() : nullptr;
+    MoveBullets(&GunBullets, models ? models->at(ModelArray::kTerrain) : nullptr, owner.WindVector.data());
     owner.GlobalTime = t;
     objectTracersToSmoke(t);
     ZephModel* craft = target(owner.aController, MyFireData.TrackingAircraft);

@@ -103,8 +103,10 @@ void MyZephGLView::drawRect(const NSRect& rect) {
 
     if (MessageLines_ && MessageLines_[0][0] != 0)
         for (int i = 0; i < 5; ++i)
-            if (MessageLines_[i][0] != 0)
-                glOpenGLText(0.0, TypeDownAmount_ + i * TypeLeading_, MessageLines_[i], 0, float(TypeSize_), 0.65);
+            if (MessageLines_[i][0] != 0) {
+                const MessageLinePlace at = messageLinePlace(i, {TypeSize_, TypeLeading_, TypeDownAmount_});
+                glOpenGLText(at.across, at.down, MessageLines_[i], 0, float(at.size), 0.65);
+            }
     services.debugchance(*this);
     // Taken from the back buffer by glRenderEnd, before the picture is shown.
     if (services.getAndClearScreenShotPending()) setScreenShotPending();
@@ -168,6 +170,7 @@ void MyZephGLView::drawWorld(ModelArray& list) {
     SkyColours colours;
     colours.Light = {1, 1, 1};
     if (sky) {
+        sky->positionSun(getSunUnitVector());  // the sun drawn is the light that shades the world
         colours = sky->getSkyColours();
         if (!insideCloud_) {
             fogColor_ = {colours.Horizon[0], colours.Horizon[1], colours.Horizon[2], 1};

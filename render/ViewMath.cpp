@@ -162,7 +162,7 @@ GlyphQuad glyphQuad(double across, double down, int n, int code, double size, do
     const double x0 = across + n * 0.00745 * size, x1 = x0 + 0.00745 * size;
     // Snap the top to a whole pixel row so that text stays crisp.
     const double d = textFixerY > 0 ? std::trunc(down / textFixerY + 0.5) * textFixerY : down;
-    const double y0 = 1 - d, y1 = 1 - (d + 0.027565 * size);
+    const double y0 = 1 - d, y1 = 1 - (d + kGlyphHeight * size);
     return {2 * x0 - 1, 2 * y0 - 1, 2 * x1 - 1, 2 * y1 - 1, s0 + 0.001, t0 - 0.002, s0 + 0.0625 - 0.001,
             t0 - 0.125 + 0.002};
 }

@@ -61,6 +61,24 @@ struct TypeMetrics {
 };
 TypeMetrics typeMetricsFor(double requested);
 
+// Where a network message line is drawn: lines 0..4 (the messages, at the stored text size) in a
+// column above line 5 (a dogfight's kills and rules), all drawn half as large again and kept off
+// the view's left and bottom edges, so that they read at a glance.
+struct MessageLinePlace {
+    double across, down, size;  // screen units (0..1 from the top left) and glyph size
+};
+inline constexpr double kGlyphHeight = 0.027565;  // of the view's height, per unit of size
+inline constexpr double kMessageScale = 1.5;
+inline constexpr double kMessageMargin = 0.012;  // of the view's width and height
+inline constexpr double kKillsLineSize = 1.1;
+inline MessageLinePlace messageLinePlace(int line, const TypeMetrics& type) {
+    const double killsSize = kKillsLineSize * kMessageScale;
+    const double killsDown = 1.0 - kMessageMargin - kGlyphHeight * killsSize;
+    if (line >= 5) return {kMessageMargin, killsDown, killsSize};
+    const double leading = type.leading * kMessageScale;
+    return {kMessageMargin, killsDown - (5 - (line < 0 ? 0 : line)) * leading, type.size * kMessageScale};
+}
+
 // One character cell in GL units under identity matrices, with its texture corners.
 struct GlyphQuad {
     double x0, y0, x1, y1;  // left, top, right, bottom

@@ -222,8 +222,11 @@ void ZephGLView::setNetworkTypeSize(double size) {
 
 void ZephGLView::drawMessageLines() {
     if (!MessageLines_) return;
-    for (int i = 0; i < 5; ++i)
-        glOpenGLText(0, TypeDownAmount_ + i * TypeLeading_, MessageLines_[i], 0, float(TypeSize_), 0.65);
+    const TypeMetrics type{TypeSize_, TypeLeading_, TypeDownAmount_};
+    for (int i = 0; i < 5; ++i) {
+        const MessageLinePlace at = messageLinePlace(i, type);
+        glOpenGLText(at.across, at.down, MessageLines_[i], 0, float(at.size), 0.65);
+    }
 }
 
 }  // namespace pellam::render

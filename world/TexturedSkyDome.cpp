@@ -29,13 +29,6 @@ bool TexturedSkyDome::initWithGLView(ViewServices* view) {
 void TexturedSkyDome::setTimeOfDay(double hours) {
     if (!std::isfinite(hours)) hours = 12.0;
     Hours = std::fmod(std::fmod(hours, 24.0) + 24.0, 24.0);
-    const double lat = kLatitudeDeg * kRad, dec = kDeclinationDeg * kRad;
-    const double hourAngle = (Hours - 12.0) * 15.0 * kRad;
-    // East, north and up components of the sun's direction.
-    const double up = std::sin(lat) * std::sin(dec) + std::cos(lat) * std::cos(dec) * std::cos(hourAngle);
-    const double east = -std::cos(dec) * std::sin(hourAngle);
-    const double north = std::cos(lat) * std::sin(dec) - std::sin(lat) * std::cos(dec) * std::cos(hourAngle);
-    SunVector = {east, up, north};
 }
 
 void TexturedSkyDome::positionSun(const double* v) {

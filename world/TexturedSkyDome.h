@@ -1,6 +1,6 @@
 #pragma once
-// TexturedSkyDome: the sky around the eye and the sun on it. The time of day places the sun for a
-// summer's day over northern France and sets the sky's colours; the drawing is in world/draw.
+// TexturedSkyDome: the sky around the eye and the sun on it. The sun is where the view's light comes
+// from (positionSun, each frame), and its height colours the sky; the drawing is in world/draw.
 #include <array>
 #include <cstdint>
 
@@ -17,12 +17,9 @@ struct SkyColours {
 
 class TexturedSkyDome : public ZephModel {
 public:
-    static constexpr double kLatitudeDeg = 50.0;      // Arras
-    static constexpr double kDeclinationDeg = 15.0;   // mid-May to August
-
     TexturedSkyDome();
     bool initWithGLView(ViewServices* view) override;
-    // Hours 0..24, local solar time; moves the sun and recolours the sky.
+    // Hours 0..24, local solar time; kept for the mission. The sun itself is placed by positionSun.
     void setTimeOfDay(double hours) override;
     // A unit vector towards the sun (+X east, +Y up, +Z north); a zero vector is ignored.
     void positionSun(const double* sunVector);

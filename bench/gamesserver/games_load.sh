@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Starts pellam-games-server on loopback with a fresh store, drives it with games_load at the
 # given rate (default: 1,000 hosts announcing once a minute, 200 list fetches a second), and
-# reports the requests held, the latencies and the server's memory.
-#   [SERVER_CPUS=0,1] bench/gamesserver/games_load.sh BUILD_DIR [seconds] [hosts] [fetches/s] [threads]
+# reports the requests held, the latencies and the server's memory. With SLOW clients, that many
+# trickle request heads a byte every 3 s the whole time (see games_load.cpp).
+#   [SERVER_CPUS=0,1] bench/gamesserver/games_load.sh BUILD_DIR [seconds] [hosts] [fetches/s] [threads] [slow]
 # SERVER_CPUS pins the server to those cores (taskset).
 set -euo pipefail
 build=${1:?build directory}

@@ -60,6 +60,7 @@ void ViewAdapter::setSunVectorFromTime(double hours) {
     view_.setSunVectorFromTime(hours);
     if (auto* sky = models_ ? dynamic_cast<TexturedSkyDome*>(models_->at(ModelArray::kSkyDome)) : nullptr) {
         sky->setTimeOfDay(hours);
+        sky->positionSun(view_.getSunUnitVector());
         const SkyColours colours = sky->getSkyColours();
         view_.setEraseColorRed(colours.Horizon[0], colours.Horizon[1], colours.Horizon[2]);
     }

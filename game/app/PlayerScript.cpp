@@ -122,7 +122,9 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
     } else if (verb == "key" || verb == "release" || verb == "tap") {
         std::string name;
         words >> name;
-        const SDL_Keycode key = SDL_GetKeyFromName(name.c_str());
+        // "Ctrl+q": the key with Control held.
+        const bool control = name.rfind("Ctrl+", 0) == 0 && name.size() > 5;
+        const SDL_Keycode key = SDL_GetKeyFromName(control ? name.c_str() + 5 : name.c_str());
         if (key == SDLK_UNKNOWN) {
             fail(line, "no such key");
             return true;
@@ -133,6 +135,7 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
         e.key.windowID = windowID;
         e.key.keysym.sym = key;
         e.key.keysym.scancode = SDL_GetScancodeFromKey(key);
+        e.key.keysym.mod = control ? KMOD_LCTRL : KMOD_NONE;
         SDL_PushEvent(&e);
         if (verb == "tap") {
             e.type = SDL_KEYUP;

@@ -206,11 +206,12 @@ int main(int, char**) {
         sdlDesktop.pumpEvents([&](const SDL_Event& event) {
             // Anything but a stick's axis (which may tremble) shows the next frame in full.
             if (event.type != SDL_JOYAXISMOTION && event.type != SDL_CONTROLLERAXISMOTION) view.showNextFrame();
+            // Ctrl-Q quits whatever has the keyboard, a text field included.
+            if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_q && (event.key.keysym.mod & KMOD_CTRL))
+                return sdlDesktop.requestQuit();
             if (inputWindowsTakeEvent(ui, input, event)) return;
             if (builderdraw::builderTakesEvent(controller.missionBuilder(), event, false)) return;
             if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_F11) return toggleFullScreen();
-            if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_q && (event.key.keysym.mod & KMOD_CTRL))
-                return sdlDesktop.requestQuit();
             platform::hid::dispatchSdlEvent(event, input, &joysticks, windowHeight);
         });
         if (quitTick >= 0 && platform::TickCount() >= quitTick) sdlDesktop.requestQuit();

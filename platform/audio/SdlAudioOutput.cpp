@@ -45,7 +45,7 @@ public:
         format_.mChannelsPerFrame = have.channels;
         format_.mBitsPerChannel = SDL_AUDIO_BITSIZE(have.format);
         format_.mBytesPerFrame = format_.mChannelsPerFrame * format_.mBitsPerChannel / 8;
-        limiter_ = PeakLimiter(have.freq);
+        limiter_ = PeakLimiter(have.freq, have.channels);
     }
 
     ~SdlAudioOutput() override {

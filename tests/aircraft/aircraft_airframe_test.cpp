@@ -251,7 +251,38 @@ TEST_F(Rules, RemoteAircraftNeverBreaksOnItsOwn) {
         w.tick();
     }
     EXPECT_EQ(a().Damage1, 0u);
+    EXPECT_EQ(w.controller.explosions, 0) << "its owner flies on: no explosion here";
     EXPECT_TRUE(w.finite());
+}
+
+// The over-g failure breaks the airframe the same whether or not an earlier tick's sound still
+// waits for the frame to play it: the mailbox follows the frame rate, the airframe must not.
+TEST_F(Rules, OverloadBreaksAlikeWhateverSoundWaitsForTheFrame) {
+    std::vector<std::array<int64_t, 4>> outcomes;
+    for (int32_t waiting : {-1, 13}) {
+        fly();
+        ZephModel::simulationRandom().seed(77);
+        w.camel->GlobalTime = 500;
+        load(a(), 10.0);
+        a().DangerousGs = 120;
+        a().PlayThisSound = waiting;
+        for (int i = 0; i < 10000 && !(a().Damage1 & dmg::GOverload); ++i) w.camel->gLoadLimits();
+        ASSERT_TRUE(a().Damage1 & dmg::GOverload);
+        outcomes.push_back({a().LeftWingGoneAt, a().RightWingGoneAt, a().Damage1,
+                            ZephModel::GetLongRandomFrom(-32768, 32767)});
+    }
+    EXPECT_EQ(outcomes[0], outcomes[1]);
+}
+
+// A wing lost within 25 ft of the ground plays no sound and records the tick it went.
+TEST_F(Rules, AWingLostLowRecordsItsTime) {
+    w.camel->ModelAttitude.Position[1] = kField + 20.0;
+    a().GroundAltitude = kField;
+    w.camel->GlobalTime = 4321;
+    a().PlayThisSound = -1;
+    w.camel->wingComesOff(1);
+    EXPECT_EQ(a().RightWingGoneAt, 4321);
+    EXPECT_EQ(a().PlayThisSound, -1);
 }
 
 // Held at +6 g or -2 g the blood's movement stops at its bound; back at 1 g it clears; a downed
@@ -392,9 +423,9 @@ TEST_F(Rules, GunsInTheStep) {
     EXPECT_TRUE(w.a().Damage1 & dmg::GunsJammed);
     EXPECT_TRUE(w.heard(41));
 
-    // Jammed guns only click until cleared.
-    int32_t now = 1000;
-    platform::ScopedTickSource clock([&now] { return now; });
+    // Jammed guns only click until cleared, at most once in 20 ticks of the mission.
+    int32_t& now = w.controller.missionTime;
+    now = 1000;
     fly();
     a().Damage1 |= dmg::GunsJammed;
     w.camel->gunsOnOff(1);

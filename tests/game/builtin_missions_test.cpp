@@ -13,6 +13,8 @@
 #include "flight/FlightModel.h"
 #include "game/VADArizodazar2.h"
 #include "missions/ObjectFactory.h"
+#include "objects/ArmedModels.h"
+#include "objects/Balloon.h"
 #include "platform/Paths.h"
 #include "tests/game/frame_step.h"
 #include "missions/MissionTable.h"
@@ -166,6 +168,44 @@ TEST_P(BuiltIn, TenMinutesUnderTheComputerPilotStayFiniteAndAboveGround) {
         }
     }
     EXPECT_GE(c->GlobalMissionTime, 36000);
+}
+
+// Every balloon flies on its cable, drawn whole above the ground, and burns when the player flies
+// at it from downrange with the guns firing.
+TEST_P(BuiltIn, EveryBalloonFliesAndFallsToThePlayersGuns) {
+    frames(1);
+    std::vector<long> balloons;
+    for (long i = missions::kHeadObjects; i < c->getModelArray()->size(); ++i)
+        if (dynamic_cast<BalloonWWI*>(c->modelAt(i))) balloons.push_back(i);
+    if (balloons.empty()) GTEST_SKIP() << "no balloons";
+    for (long i : balloons) {
+        OneCompleteObjectVer2* o = c->modelAt(i)->getCompleteObjectPtr();
+        const auto& m = o->ObjectMatrix;
+        const ObjectPointsPolysVer2* g = o->ThePointsPolysData;
+        double lowest = 1e9;  // ft: the drawn balloon's lowest point above the ground under it
+        for (int k = 0; k < armed::balloon::kFirstPatchPoint; ++k) {
+            const GLT2FN3FV3FFormat& p = g->ThePoints[k];
+            const double x = m[0] * p.X + m[4] * p.Y + m[8] * p.Z + m[12];
+            const double y = m[1] * p.X + m[5] * p.Y + m[9] * p.Z + m[13];
+            const double z = m[2] * p.X + m[6] * p.Y + m[10] * p.Z + m[14];
+            lowest = std::min(lowest, y - ground(x, z));
+        }
+        EXPECT_GT(lowest, 500.0) << "balloon " << i << " hangs too low to be seen in flight";
+    }
+    parkEnemies();
+    for (long i : balloons) {
+        SCOPED_TRACE(i);
+        const auto b = c->modelAt(i)->ModelAttitude.Position;
+        // Passes from 600 ft south of it at its height, flying north at it with the guns firing.
+        int passes = 0;
+        for (; passes < 4 && !c->modelAt(i)->areYouDead(); ++passes) {
+            player().SetUpAircraft(b[0], b[1] - 1.0, b[2] - 600.0, 0.0, 0.0, 100.0, 0.8);
+            player().gunsOnOff(1);
+            for (int f = 0; f < 60 && !c->modelAt(i)->areYouDead(); ++f) frames(1);
+            player().gunsOnOff(0);
+        }
+        EXPECT_TRUE(c->modelAt(i)->areYouDead()) << "untouched after " << passes << " passes";
+    }
 }
 
 TEST_P(BuiltIn, WonByItsConditionsLostByItsLosses) {

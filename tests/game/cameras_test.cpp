@@ -6,6 +6,7 @@
 #include "aircraft/ObjectTestFile.h"
 #include "game/CameraPlacement.h"
 #include "platform/Beep.h"
+#include "tests/game/mission_rig.h"
 
 namespace pellam::testing {
 namespace {
@@ -53,6 +54,41 @@ TEST_F(Placement, NearestEnemyOnTheAircraftItselfBeeps) {
     const QNion view = place(12, 100.0, &enemy);
     EXPECT_EQ(platform::beepCount(), beeps + 1);
     for (double v : view.QAttitude) EXPECT_TRUE(std::isfinite(v));
+}
+
+}  // namespace
+}  // namespace pellam::testing
+
+namespace pellam::testing {
+namespace {
+
+// The player's Camel flown into the ground in every camera, the second window on it too: no frame
+// of the crash or of the wreck after it looks from under the ground.
+class Crash : public MissionRig {};
+
+TEST_F(Crash, NoCameraGoesUnderTheGround) {
+    constexpr double kGround = 100.0;  // ft: the rig's flat world
+    FlyableAircraft& own = aircraft(0);
+    c->DrawSecondWindow = true;
+    for (int32_t camera : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 100}) {
+        SCOPED_TRACE(camera);
+        c->fromRestartMissionButton();
+        c->gamePause = true;
+        own.SetUpAircraft(0.0, kGround + 60.0, 0.0, 0.0, -30.0, 150.0, 1.0);
+        own.ThisAircraft.Damage1 = 0;
+        c->CameraAircraft = c->CameraAircraft2 = ModelArray::kFirstAircraft;
+        c->CameraPosition = c->CameraPosition2 = camera;
+        c->NewCameraDistance = camera == 0 ? 3.0 : 40.0;
+        c->UserCameraDistance2 = 40.0;
+        bool down = false;
+        for (int f = 0; f < 240; ++f) {
+            frame(2);
+            down |= (own.ThisAircraft.Damage1 & dmg::Down) != 0;
+            ASSERT_GT(c->ViewingQNion.Position[1], kGround + 1.0) << "frame " << f;
+            ASSERT_GT(c->ViewingQNion2.Position[1], kGround + 1.0) << "frame " << f;
+        }
+        EXPECT_TRUE(down) << "it never crashed";
+    }
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // judge decides a win or a loss, and the five pilots' sign-in, statistics and clearing. The
 // built-in missions win and lose each of theirs through the same paths; these are the cases they
 // do not reach.
+#include "game/Scoring.h"
+#include "missions/ObjectFactory.h"
 #include "missions/RecordBuilding.h"
 #include "tests/game/mission_rig.h"
 
@@ -285,6 +287,21 @@ TEST_F(Career, StatisticsAndClearingOnePilot) {
     for (int i : {0, 1, 3, 4}) {
         EXPECT_EQ(c->PilotStats[i].PilotScore, 100 * (i + 1));
         EXPECT_TRUE(store_->hasKey("SuccessfulMTitles" + std::to_string(i + 1) + "Key"));
+    }
+}
+
+// Every object a mission can place and the player can destroy is counted in the statistics under
+// the name of what it is.
+TEST_F(Career, EveryDestroyableObjectIsCountedUnderAName) {
+    const missions::ObjectFactory factory;
+    for (int32_t code : {14, 16, 56, 57, 58, 59, 60, 61, 62, 63, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74, 75, 76, 78, 79}) {
+        std::unique_ptr<ZephModel> object = factory.make(code);
+        ASSERT_NE(object, nullptr) << code;
+        object->initWithGLView(nullptr);
+        const OneCompleteObjectVer2* o = object->getCompleteObjectPtr();
+        if (!o || o->TheObject.ObjectHitsWhenDead <= 0) continue;
+        EXPECT_NE(scoring::objectCategoryName(object->getObjectCategory()), nullptr)
+            << "code " << code << ", category " << object->getObjectCategory();
     }
 }
 

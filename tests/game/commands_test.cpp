@@ -1,10 +1,14 @@
 // The commands as the keys and the program send them, through the controller's world step: the
 // trigger, the bombs, pausing, restarting, the cameras and the replay.
+#include <cctype>
 #include <cmath>
+#include <regex>
 
 #include "game/InputLink.h"
 #include "input/PellamJoySub.h"
 #include "platform/Beep.h"
+#include "input/Commands.h"
+#include "render/MyZephGLView.h"
 #include "tests/game/worldstep_rig.h"
 
 namespace pellam::testing {
@@ -175,6 +179,29 @@ TEST_F(Keys, FirePauseLetGoChangeCameraReplayAndScreenShot) {
     frame(1);
     EXPECT_FALSE(c->ReplayFlag);
     EXPECT_TRUE(c->gamePause);
+}
+
+// Every key a start-up tip tells the player to press is one this keyboard has, bound by the game's
+// own table to some command.
+TEST(StartUpTips, NameKeysThePlayerCanPress) {
+    const std::regex combo("\\b([A-Za-z]+)-([a-z0-9])\\b");
+    for (int n = 0; n < render::MyZephGLView::kTipCount; ++n) {
+        std::string tip;
+        for (std::string_view line : render::MyZephGLView::tipLines(n)) tip += std::string(line) + " ";
+        SCOPED_TRACE(tip);
+        EXPECT_EQ(tip.find("ption"), std::string::npos) << "no Option key here";
+        for (std::sregex_iterator m(tip.begin(), tip.end(), combo), end; m != end; ++m) {
+            std::string word = (*m)[1];
+            for (char& ch : word) ch = static_cast<char>(std::tolower(ch));
+            const uint32_t mask = word == "alt" ? kAlternateKeyMask : word == "control" ? kControlKeyMask : 0;
+            EXPECT_NE(mask, 0u) << m->str();
+            const char key = (*m)[2].str()[0];
+            bool bound = false;
+            for (const input::DefaultBinding& b : input::gameDefaultBindings())
+                bound |= b.key == static_cast<uint32_t>(key) && (b.modifiers & mask) != 0;
+            EXPECT_TRUE(bound) << m->str();
+        }
+    }
 }
 
 }  // namespace

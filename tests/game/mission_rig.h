@@ -11,7 +11,9 @@ namespace pellam::testing {
 
 struct SkyView : ControllerView {
     double sun = -1.0;
+    std::array<double, 3> light{0.6, 0.8, 0.0};  // the sun's direction, from east of the zenith
     void setSunVectorFromTime(double hours) override { sun = hours; }
+    const double* getSunUnitVector() override { return light.data(); }
 };
 
 class MissionRig : public ::testing::Test {

@@ -1,6 +1,8 @@
 // Starting a mission and its aircraft: what a new start keeps and rebuilds, what a restart of a
 // wreck waits for, and the record's numbers bounded where a start uses them.
+#include "builder/MissionBuilder.h"
 #include "tests/game/mission_rig.h"
+#include "world/TexturedSkyDome.h"
 
 namespace pellam::testing {
 namespace {
@@ -267,6 +269,29 @@ TEST_F(AircraftStart, NumbersFromTheRecordAreBoundedAtUse) {
     EXPECT_EQ(missions::aircraftTypeOf(&aircraft(0)), 77);
     EXPECT_EQ(m.ResetAircraftStarts[0].AircraftType, 77);
     EXPECT_EQ(aircraft(0).ThisAircraft.AIType, -3);
+}
+
+// One sun: the sky dome shows it where the view's light comes from, in the game and, while it is
+// open, in the builder, whose view keeps its own sun.
+TEST_F(MissionStart, TheSkyShowsTheSunThatLightsTheWorld) {
+    auto domeSun = [](ModelArray* models) {
+        auto* sky = models ? dynamic_cast<TexturedSkyDome*>(models->at(ModelArray::kSkyDome)) : nullptr;
+        return sky ? sky->getSunVector() : Vector3{};
+    };
+    frame();
+    EXPECT_EQ(domeSun(c->getModelArray()), (Vector3{0.6, 0.8, 0.0}));
+
+    c->fromMBMenu(builder::kTagNewMission);
+    c->missionBuilder().controls().worldMenu = 1;
+    c->fromMBMenu(builder::kTagAddWorld);
+    ASSERT_TRUE(c->MBWindowOpen);
+    view.light = {0.0, 0.6, -0.8};
+    view.sun = -1.0;
+    frame();
+    EXPECT_EQ(view.sun, -1.0) << "the game's hour set over the builder's sun";
+    const double* s = c->getSunVector();
+    EXPECT_EQ(domeSun(c->getArrayForTerrain(nullptr)), (Vector3{s[0], s[1], s[2]}));
+    EXPECT_EQ(domeSun(c->getArrayForTerrain(nullptr)), (Vector3{0.0, 0.6, -0.8}));
 }
 
 }  // namespace

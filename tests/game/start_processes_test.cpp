@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <set>
 #include <sstream>
 
@@ -56,6 +57,21 @@ TEST(StartProcesses, WithoutADisplayTheGameSaysSoAndFailsUnlessAskedToRunUnseen)
     const auto [status, said] = runUnseen("SDL_VIDEODRIVER=offscreen PELLAM_ALLOW_NO_DISPLAY=1 PELLAM_AUTOFLY=1");
     EXPECT_EQ(status, 0) << said;
     EXPECT_EQ(said.find("needs a display"), std::string::npos) << said;
+}
+
+// Ctrl-Q ends the game while the pilot's name is being typed: the game is gone within a few
+// frames of the key, long before the script's wait would have run out.
+TEST(StartProcesses, ControlQQuitsWhileTheSignInNameIsBeingTyped) {
+    const TestFolder folder{"pellam-ctrlq"};
+    const std::string times = folder.file("frames.txt");
+    const std::string command = gameCommand(folder.path(), "PELLAM_FRAME_TIMES='" + times + "'",
+                                            "click Pilot Sign-In|Name 1\ntype ab\ntap Ctrl+q\nframes 900\n");
+    std::system(command.c_str());
+    std::ifstream in(times);
+    int frames = 0;
+    for (std::string line; std::getline(in, line);) frames += !line.empty() && line[0] != '#';
+    EXPECT_GT(frames, 0);
+    EXPECT_LT(frames, 600) << "Ctrl-Q was typed into the name";
 }
 
 }  // namespace

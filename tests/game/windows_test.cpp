@@ -20,6 +20,7 @@
 #include "platform/Beep.h"
 #include "platform/GLWindow.h"
 #include "platform/OpenFile.h"
+#include "platform/Paths.h"
 #include "platform/ui/UiLayer.h"
 #include "tests/TestFolder.h"
 #include "tests/flight/TestWorld.h"
@@ -75,6 +76,10 @@ protected:
         const InterfaceRequests asked = drawInterface(*c);
         uiPrint = ui_.finish();
         ui_.draw();
+        if (keepShot) {
+            shot.assign(size_t(1024) * 768 * 4, 0);
+            glReadPixels(0, 0, 1024, 768, GL_RGBA, GL_UNSIGNED_BYTE, shot.data());
+        }
         window_->swapBuffers();
         return asked;
     }
@@ -161,16 +166,20 @@ protected:
     void rename(const std::string& name) {
         press("Pilot Sign-In", "Name 1");
         for (size_t k = c->interface().pilotNameFields[0].stringValue.size(); k > 0; --k)
-            for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
-                SDL_Event key{};
-                key.type = type;
-                key.key.windowID = window_->windowID();
-                key.key.keysym.scancode = SDL_SCANCODE_BACKSPACE;
-                key.key.keysym.sym = SDLK_BACKSPACE;
-                SDL_PushEvent(&key);
-                frame();
-            }
+            tapKey(SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE);
         type(name.c_str());
+    }
+    // A key pressed in one frame and let go in the next.
+    void tapKey(SDL_Scancode scancode, SDL_Keycode sym) {
+        for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
+            SDL_Event key{};
+            key.type = type;
+            key.key.windowID = window_->windowID();
+            key.key.keysym.scancode = scancode;
+            key.key.keysym.sym = sym;
+            SDL_PushEvent(&key);
+            frame();
+        }
     }
 
     // Opens the mission pop-up and chooses the item with this title.
@@ -189,7 +198,18 @@ protected:
         return false;
     }
 
+    // Pixels of a window rectangle (y down) in the last kept frame that satisfy `test`.
+    int pixelsIn(const ImGuiWindow* w, const std::function<bool(const uint8_t*)>& test) const {
+        int n = 0;
+        for (int y = int(w->Pos.y); y < int(w->Pos.y + w->Size.y) && y < 768; ++y)
+            for (int x = int(w->Pos.x); x < int(w->Pos.x + w->Size.x) && x < 1024; ++x)
+                n += test(&shot[(size_t(767 - y) * 1024 + x) * 4]);
+        return n;
+    }
+
     std::function<void()> eachFrame;  // the game's own work before each frame's windows
+    bool keepShot = false;            // keep each frame's pixels in `shot`, bottom row first
+    std::vector<uint8_t> shot;
     uint64_t uiPrint = 0;             // the print of the last frame's windows
     testing::TestFolder dir_{"pellam ui"};
     fs::path folder_ = dir_.path();
@@ -381,6 +401,11 @@ TEST_F(WindowsTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     EXPECT_NE(ui.toPSNameScore.find("Dogfight Kills: 2"), std::string::npos);
     EXPECT_EQ(c->PilotStats[0].PilotFlightTime, flown);
     EXPECT_EQ(ui.toPSComMis.rfind("Over the Somme               Mission Time: ", 0), 0u);
+    // Each count under the name of what it counts; none under a bare category number.
+    for (int i = 0; i < 2; ++i) frame();
+    for (const char* row : {"Balloons", "Gun posts", "Hangars", "Trucks", "Tanks", "Bombers", "Buildings and bridges"})
+        EXPECT_NE(placeOfButton("Pilot Statistics", row), nullptr) << row;
+    EXPECT_EQ(placeOfButton("Pilot Statistics", "Other objects"), nullptr);
     EXPECT_EQ(c->PilotStats[0].PilotLives, 2);  // the first win of a mission adds a life
     c->fromPlayerSignInOkay();
     c->fromMenus(kMenuSelectMission);
@@ -423,6 +448,78 @@ TEST_F(WindowsTest, ManualOpensThroughAnArgumentVector) {
     std::ifstream in(seen);
     std::string path((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(path, (folder_ / "Pellam Manual.html").string());  // spaces and all, as one argument
+}
+
+// The About box shows the game's picture, not the loading screen's labels on their colour key.
+TEST_F(WindowsTest, TheAboutBoxShowsThePictureWithoutTheLoadingSprites) {
+    fs::copy_file(platform::resourcesFolder() + "pellamlogoM.png", folder_ / "pellamlogoM.png");
+    c->openAboutPanelPellam();
+    keepShot = true;
+    for (int i = 0; i < 3; ++i) frame();
+    const ImGuiWindow* about = ImGui::FindWindowByName("About Pellam");
+    ASSERT_NE(about, nullptr);
+    const int magenta = pixelsIn(about, [](const uint8_t* p) { return p[0] > 200 && p[1] < 90 && p[2] > 200; });
+    const int lit = pixelsIn(about, [](const uint8_t* p) { return p[0] > 180 && p[1] > 160 && p[2] > 120; });
+    EXPECT_EQ(magenta, 0);
+    EXPECT_GT(lit, 2000) << "the title and the sky of the picture";
+}
+
+// Without a desktop opener the manual's place is told, not kept to itself.
+TEST_F(WindowsTest, WithoutAnOpenerTheManualsPlaceIsTold) {
+    start();
+    std::ofstream(folder_ / "Pellam Manual.html") << "<html></html>";
+    platform::setDesktopOpener((folder_ / "no such opener").string());
+    c->fromHelpMenu();
+    ASSERT_EQ(c->interface().notices.size(), 1u);
+    EXPECT_NE(c->interface().notices.front().find((folder_ / "Pellam Manual.html").string()), std::string::npos);
+    press("Notice", "OK");
+    EXPECT_TRUE(c->interface().notices.empty());
+}
+
+// The preferences show every label whole, and each volume from 0 to 100 beside its slider, kept
+// from 1 to 101.
+TEST_F(WindowsTest, PreferencesShowLabelsWholeAndVolumesFromNoneToAHundred) {
+    press("Pilot Sign-In", "Sign In");
+    c->fromMenus(kMenuPreferences);
+    for (int i = 0; i < 3; ++i) frame();
+    const ImGuiWindow* prefs = ImGui::FindWindowByName("Preferences");
+    ASSERT_NE(prefs, nullptr);
+    const ButtonPlace* label = placeOfButton("Preferences", "Games list server");
+    ASSERT_NE(label, nullptr);
+    EXPECT_LE(label->x1, prefs->Pos.x + prefs->Size.x - prefs->WindowPadding.x) << "cut off at the window's edge";
+
+    const ButtonPlace* level = placeOfButton("Preferences", "Overall volume slider");
+    ASSERT_NE(level, nullptr);
+    const ButtonPlace bar = *level;
+    click(int(bar.x1) - 2, int((bar.y0 + bar.y1) / 2));  // the slider's far right
+    const ButtonPlace* value = placeOfButton("Preferences", "100  Overall volume");
+    ASSERT_NE(value, nullptr) << "the most is shown as 100";
+    EXPECT_GE(value->x0, bar.x1) << "the value is drawn beside the slider, not under its handle";
+    press("Preferences", "OK");
+    EXPECT_EQ(store_->integerForKey("OverallVolumeKey").value_or(0), 101);
+
+    c->fromMenus(kMenuPreferences);
+    click(int(bar.x0) + 2, int((bar.y0 + bar.y1) / 2));  // the far left
+    EXPECT_NE(placeOfButton("Preferences", "  0  Overall volume"), nullptr);
+    press("Preferences", "OK");
+    EXPECT_EQ(store_->integerForKey("OverallVolumeKey").value_or(0), 1);
+}
+
+// Select Mission offers a choice of aircraft for each slot the mission flies, and Escape closes it.
+TEST_F(WindowsTest, SelectMissionOffersTheMissionsAircraftAndEscapeClosesIt) {
+    start();
+    missions::MissionData& evening = *c->TheMissions.record(1);
+    for (int k = 4; k < 8; ++k) evening.AircraftStarts[k].OnOff = 0;
+    choose("     Evening Patrol");
+    for (int i = 0; i < 2; ++i) frame();
+    int pickers = 0;
+    for (int k = 1; k <= 8; ++k) pickers += placeOfButton("Select Mission", "Aircraft " + std::to_string(k)) != nullptr;
+    EXPECT_EQ(pickers, 4);
+    EXPECT_NE(placeOfButton("Select Mission", "Aircraft 4"), nullptr);
+    EXPECT_EQ(placeOfButton("Select Mission", "Aircraft 5"), nullptr);
+
+    tapKey(SDL_SCANCODE_ESCAPE, SDLK_ESCAPE);
+    EXPECT_FALSE(c->missionWindow.toSelectMission.open);
 }
 
 }  // namespace

@@ -2,10 +2,15 @@
 // and that no stored text can make a row or a marker of its own.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <filesystem>
 #include <httplib.h>
-#include <unistd.h>
 
 #include "tests/gamesserver/LoopbackServer.h"
 
@@ -18,6 +23,39 @@ size_t count(const std::string& text, const std::string& what) {
     return n;
 }
 
+// A raw connection to the server from a loopback address of the test's choosing.
+class Peer {
+public:
+    Peer(const char* from, int port) : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        ::inet_pton(AF_INET, from, &a.sin_addr);
+        EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a), 0) << from;
+        ::inet_pton(AF_INET, "127.0.0.1", &a.sin_addr);
+        a.sin_port = htons(uint16_t(port));
+        EXPECT_EQ(::connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    }
+    ~Peer() { ::close(fd_); }
+    bool send(const std::string& text) { return ::send(fd_, text.data(), text.size(), MSG_NOSIGNAL) == ssize_t(text.size()); }
+    // Everything until the server closes.
+    std::string answer() {
+        std::string got;
+        char buffer[4096];
+        for (ssize_t n; (n = ::recv(fd_, buffer, sizeof buffer, 0)) > 0;) got.append(buffer, size_t(n));
+        return got;
+    }
+    // Whether the server closed within `ms` (a pacing interval, not a verdict).
+    bool closedWithin(int ms) {
+        pollfd p{fd_, POLLIN, 0};
+        if (::poll(&p, 1, ms) <= 0) return false;
+        char byte;
+        return ::recv(fd_, &byte, 1, MSG_DONTWAIT) <= 0;
+    }
+
+private:
+    int fd_;
+};
+
 class GamesServerTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -28,6 +66,8 @@ protected:
         options.burst = 40;
         options.perSecond = 0.001;  // the test's requests come from one address, all at once
         options.clock = [this] { return clock_.load(); };
+        options.gate.perAddress = 3;
+        options.gate.headSeconds = 1.0;
         server_ = std::make_unique<LoopbackServer>(options);
         client_ = std::make_unique<httplib::Client>("127.0.0.1", server_->server->port());
     }
@@ -109,6 +149,50 @@ TEST_F(GamesServerTest, RefusesBadAnnouncementsAndBoundsEachAddress) {
     int refused = 0;
     for (int k = 0; k < 40; ++k) refused += get("/vantorgames.php") == 429 ? 1 : 0;
     EXPECT_GT(refused, 0);
+}
+
+// Players behind one address list a game each, on their own ports; an end report that could be
+// either's takes neither down.
+TEST_F(GamesServerTest, PlayersBehindOneAddressKeepTheirOwnListings) {
+    for (const char* announce : {"/hostgameruzk.php?host=Pilot&port=5000&players=2",
+                                 "/hostgameruzk.php?host=Pilot&port=5001&players=3",
+                                 "/hostgameruzk.php?host=Ann&port=5002&players=4"})
+        EXPECT_EQ(get(announce), 200);
+    EXPECT_EQ(count(page(), "<!-- "), 3u);
+    EXPECT_EQ(get("/hostgameruzk.php?host=Pilot&port=0"), 200);
+    EXPECT_EQ(get("/hostgameruzk.php?host=Ann&port=0"), 200);
+    const std::string p = page();
+    EXPECT_EQ(count(p, "<!-- "), 2u);
+    EXPECT_NE(p.find("<!--NP--> 2<br>"), std::string::npos);
+    EXPECT_NE(p.find("<!--NP--> 3<br>"), std::string::npos);
+    EXPECT_EQ(p.find("Ann"), std::string::npos);
+}
+
+// An address holds at most three connections (here); one more is turned away at once, while
+// another address is served. A client that trickles its request a byte at a time is cut off
+// once its request has taken a second in all, however briskly each byte comes.
+TEST_F(GamesServerTest, EachAddressHoldsFewConnectionsAndATrickledRequestIsCutOff) {
+    const int port = server_->server->port();
+    const std::string list = "GET /vantorgames.php HTTP/1.1\r\nHost: games\r\n\r\n";
+    std::vector<std::unique_ptr<Peer>> idle;
+    for (int k = 0; k < 3; ++k) idle.push_back(std::make_unique<Peer>("127.0.0.1", port));
+    Peer fourth("127.0.0.1", port);  // turned away before it says anything
+    EXPECT_EQ(fourth.answer().rfind("HTTP/1.1 429", 0), 0u);
+    Peer neighbour("127.0.0.2", port);
+    neighbour.send(list);
+    EXPECT_EQ(neighbour.answer().rfind("HTTP/1.1 200", 0), 0u);
+
+    Peer& slow = *idle[0];
+    int bytes = 0;
+    for (char ch : std::string("GET /vantorgames.php HTTP/1.1\r\nHost: games")) {
+        if (!slow.send(std::string(1, ch)) || slow.closedWithin(250)) break;
+        ++bytes;
+    }
+    EXPECT_LT(bytes, 30) << "still open after 30 bytes, a quarter of a second apart";
+    for (auto& peer : idle) peer->answer();  // the others are cut off too
+    Peer again("127.0.0.1", port);
+    again.send(list);
+    EXPECT_EQ(again.answer().rfind("HTTP/1.1 200", 0), 0u);
 }
 
 TEST(GamesStoreTest, ListsAtMostAHundredOldestFirst) {

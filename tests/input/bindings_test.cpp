@@ -151,6 +151,10 @@ TEST_F(Keys, KeyWindowCaptureRefuseClearResetAndTheTwoWaysOut) {
 }
 
 TEST_F(Keys, MousePopUpsShowTheStoredCommandAndNoneForACommandOffTheTable) {
+    // The first button's default, which this game's table has no row for, is shown and kept.
+    in.fromDefineMouseMenu();
+    EXPECT_EQ(in.mouseWindow.popUp1, kFireGunsAndCannon);
+    in.okayButtons(InputButton::DefCancelM);
     in.setMouseCommand(kThrottleUp, 0);
     in.MouseButtonTranslation[1] = kUnboundCommand;
     in.fromDefineMouseMenu();

@@ -109,6 +109,22 @@ TEST_F(Armed, GunnerAimSettlesOnASteadyTargetAndATurnSpoilsIt) {
     EXPECT_EQ(b.Gunner.MyFireData.AimingAccuracy, 0.0f);
 }
 
+// Shooting down at an aircraft low over the field, what misses strikes the ground and stays there.
+TEST_F(Armed, WhatTheBasketGunnerMissesStrikesTheGround) {
+    BalloonWWI& b = balloon();
+    w.aircraft(0, 2, {0, ArmedWorld::kGround + 50, 300});
+    int struck = 0;
+    for (int32_t t = 1; t < 600; ++t) {
+        b.callEveryTick(true, t, false);
+        for (const ProjectileType& p : b.Gunner.GunBullets.TheBullets) {
+            if (p.GraphicsType != 2 || p.TimeHitGround != p.TimeAlive) continue;
+            ++struck;
+            EXPECT_EQ(p.P2Y, ArmedWorld::kGround);
+        }
+    }
+    EXPECT_GT(struck, 0);
+}
+
 // The post's bullets are tested against the aircraft aimed at, never another in their path; in a
 // replay they fly and strike again but hurt nobody; a remote aircraft keeps its exact hits. The
 // post is the flak pit without burst or flash quads.

@@ -331,7 +331,20 @@ TEST_F(SceneTest, MessageLinesNeedTheFirstLineAndARequestedShotIsWrittenFromTheF
     auto text = [](const RGBAImage& image) { return brightPixels(image, 0, 0, image.width, image.height, 200); };
     EXPECT_EQ(text(frame()), 0);
     render::stringToPascal("Enemy aircraft ahead", lines[0]);
-    EXPECT_GT(text(frame()), 50);
+    const RGBAImage shown = frame();
+    EXPECT_GT(text(shown), 50);
+    // Read at a glance: off the view's edge, and twenty characters over a sixth of its width.
+    int left = shown.width, right = 0, bottom = 0;
+    for (int y = 0; y < shown.height; ++y)
+        for (int x = 0; x < shown.width; ++x)
+            if (pixel(shown, x, y)[0] > 120) {  // white at 0.65 over the dark blue
+                left = std::min(left, x);
+                right = std::max(right, x);
+                bottom = std::max(bottom, y);
+            }
+    EXPECT_GE(left, shown.width / 100) << "the lines start at the window's edge";
+    EXPECT_GT(right - left, shown.width / 6) << "the lines are too small to read";
+    EXPECT_LT(bottom, shown.height - shown.height / 100);
 
     view().setScreenShotFolder((scratchFolder() / "shots").string());
     fs::create_directories(scratchFolder() / "shots");
@@ -464,6 +477,30 @@ TEST_F(FrameWorldTest, GreyInsideTheCloudLayerAndTheTerrainAnswersForTheMainEyeA
     const Vector3& v = terrain->getViewingPosition();
     EXPECT_DOUBLE_EQ(v[0], camera.Position[0] + world::kSquareFeet);
     EXPECT_DOUBLE_EQ(v[2], camera.Position[2] - world::kSquareFeet);
+}
+
+// At noon, looking straight at the sun that lights the world: its glow on the sky is in the middle
+// of the picture, not somewhere else on the dome.
+TEST_F(FrameWorldTest, TheSunIsDrawnWhereTheLightComesFrom) {
+    view().setSunVectorFromTime(12.0);
+    static_cast<TexturedSkyDome*>(models.at(ModelArray::kSkyDome))->setTimeOfDay(12.0);
+    const double* s = view().getSunUnitVector();
+    const double h = std::atan2(s[0], s[2]), p = std::atan2(s[1], std::hypot(s[0], s[2]));
+    // The camera holds the conjugate of a body turned by the heading, then pitched up.
+    const double c1 = std::cos(h / 2), s1 = std::sin(h / 2), c2 = std::cos(-p / 2), s2 = std::sin(-p / 2);
+    const double body[4] = {c1 * c2, c1 * s2, s1 * c2, -s1 * s2};  // Ry(h) x Rx(-p)
+    camera.QAttitude = {body[0], -body[1], -body[2], -body[3]};
+    const RGBAImage image = frame();
+    long bestX = 0, bestY = 0, best = -1;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+            const uint8_t* q = pixel(image, x, y);
+            const long b = long(q[0]) + q[1] + q[2];
+            if (b > best) best = b, bestX = x, bestY = y;
+        }
+    EXPECT_GT(best, 3 * 240);
+    EXPECT_NEAR(bestX, image.width / 2, image.width / 30) << "the glow's brightest pixel";
+    EXPECT_NEAR(bestY, image.height / 2, image.width / 30);
 }
 
 }  // namespace

@@ -4,14 +4,18 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
 #include <fstream>
+#include <mutex>
 
 #include "platform/Beep.h"
 #include "platform/Paths.h"
 #include "platform/Random.h"
 #include "platform/TickCount.h"
+#include "platform/audio/AudioOutput.h"
 #include "platform/audio/PeakLimiter.h"
 #include "sound/PellamSound.h"
 #include "sound/SoundReaders.h"
@@ -77,6 +81,99 @@ void setAllVolumes(SoundGuy& s, double v) {
     for (auto set : {&SoundGuy::setAppGlobalVolume, &SoundGuy::setGunsVolume, &SoundGuy::setEngineVolume,
                      &SoundGuy::setStallHornVolume, &SoundGuy::setOtherItemsVolume})
         (s.*set)(v);
+}
+
+// A device of a given format whose buffers the test renders by hand.
+class HandDevice : public platform::AudioOutput {
+public:
+    explicit HandDevice(platform::AudioStreamFormat format) : format_(format) {}
+    bool isOpen() const override { return true; }
+    platform::AudioStreamFormat format() const override { return format_; }
+    void addRenderProc(platform::AudioRenderProc proc, void* clientData) override { proc_ = proc, client_ = clientData; }
+    void removeRenderProc() override { proc_ = nullptr, client_ = nullptr; }
+    void start() override { ++starts; }
+    void stop() override {}
+    void lock() override {}
+    void unlock() override {}
+    std::vector<float> render(uint32_t frames) {
+        std::vector<float> out(frames * format_.mBytesPerFrame / 4, 99.0f);
+        if (proc_) proc_(out.data(), uint32_t(out.size() * 4), 1.0, client_);
+        return out;
+    }
+    int starts = 0;
+
+private:
+    platform::AudioStreamFormat format_;
+    platform::AudioRenderProc proc_ = nullptr;
+    void* client_ = nullptr;
+};
+
+// The system's device, SDL's disk driver in these tests, with every buffer it asks the mixer
+// for counted, so that a test waits for the device thread's work instead of for time.
+class CountedDevice : public platform::AudioOutput {
+public:
+    CountedDevice() : device_(platform::openDefaultAudioOutput()) {}
+    ~CountedDevice() override { device_.reset(); }  // the device thread ends before the counter goes
+    bool isOpen() const override { return device_->isOpen(); }
+    platform::AudioStreamFormat format() const override { return device_->format(); }
+    void addRenderProc(platform::AudioRenderProc proc, void* clientData) override {
+        device_->lock();
+        proc_ = proc, client_ = clientData;
+        device_->unlock();
+        device_->addRenderProc(proc ? &CountedDevice::render : nullptr, proc ? this : nullptr);
+    }
+    void removeRenderProc() override { addRenderProc(nullptr, nullptr); }
+    void start() override { device_->start(); }
+    void stop() override { device_->stop(); }
+    void lock() override { device_->lock(); }
+    void unlock() override { device_->unlock(); }
+
+    // Returns once the device thread has mixed `more` buffers after this call; the device must
+    // be running.
+    void waitForBuffers(int more) {
+        std::unique_lock lock(mutex_);
+        const long until = buffers_ + more;
+        changed_.wait(lock, [&] { return buffers_ >= until; });
+    }
+
+private:
+    static int32_t render(void* data, uint32_t bytes, double sampleTime, void* self) {
+        auto* me = static_cast<CountedDevice*>(self);
+        const int32_t answer = me->proc_ ? me->proc_(data, bytes, sampleTime, me->client_) : 0;
+        {
+            std::lock_guard lock(me->mutex_);
+            ++me->buffers_;
+        }
+        me->changed_.notify_all();
+        return answer;
+    }
+    std::unique_ptr<platform::AudioOutput> device_;
+    platform::AudioRenderProc proc_ = nullptr;  // written under the device's lock
+    void* client_ = nullptr;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    long buffers_ = 0;
+};
+
+// A started sound object on SDL's disk driver, which mixes as fast as it is asked and writes to
+// `file`; `device` is told which device it got.
+std::unique_ptr<PellamSound> soundsOnDisk(const std::filesystem::path& file, CountedDevice*& device) {
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+    setenv("SDL_DISKAUDIODELAY", "0", 1);
+    auto sounds = std::make_unique<PellamSound>([&device] {
+        auto d = std::make_unique<CountedDevice>();
+        device = d.get();
+        return d;
+    });
+    sounds->init();
+    return sounds;
+}
+
+std::vector<float> readFloats(const std::filesystem::path& file) {
+    std::vector<float> floats(std::filesystem::file_size(file) / 4);
+    std::ifstream(file, std::ios::binary).read(reinterpret_cast<char*>(floats.data()), std::streamsize(floats.size() * 4));
+    return floats;
 }
 
 TEST(SoundReaders, WavReaderRefusesWhatIsNotCanonicalAndFixedHeaderReadersStopAtTheEnd) {
@@ -266,25 +363,68 @@ TEST_F(SoundPlaying, OneShotsAndLoopsShareTheEightChannels) {
     EXPECT_EQ(channelOf(42), -1) << "a volume that is not a number is silence";
 }
 
-TEST(SoundLimiter, NotANumberIsSilenceAndQuietSoundPassesUnchangedOnceTheGainIsHome) {
-    platform::PeakLimiter limiter(44100.0);
-    std::vector<float> burst(2 * 4410, 6.5f), quiet(2 * 88200, 0.0f), music(2 * 1000);
-    burst[7] = std::nanf("");
-    limiter.process(burst.data(), burst.size() / 2, 2);
-    EXPECT_EQ(burst[7], 0.0f);
-    limiter.process(quiet.data(), quiet.size() / 2, 2);  // two seconds
-    for (size_t i = 0; i < music.size(); ++i) music[i] = 0.9f * std::sin(0.01f * float(i));
-    const std::vector<float> mixed = music;
-    limiter.process(music.data(), music.size() / 2, 2);
-    EXPECT_EQ(music, mixed);
+TEST_F(SoundPlaying, EngineSoundsExcludeOneAnotherAndMuteLevelsSilenceTheirGroups) {
+    for (int loop : {17, 28, 5, 1}) sounds_.SetContinousVolume(loop, 200);
+    sounds_.placeSingleSound(14, 200);
+    sounds_.SetContinousVolume(38, 200);  // another engine stops the first and the wind
+    EXPECT_EQ(channelOf(17), -1);
+    EXPECT_EQ(channelOf(28), -1);
+    for (int kept : {5, 1, 14, 38}) EXPECT_GE(channelOf(kept), 0) << kept;
+    sounds_.SetContinousVolume(22, 1);  // scales to silence: nothing else stops
+    EXPECT_GE(channelOf(38), 0);
+
+    // Level 1 mutes engines only; level 2 everything new, while a one-shot already playing finishes.
+    sounds_.setSoundToggle(1);
+    sounds_.SetContinousVolume(38, 200);
+    EXPECT_EQ(channelOf(38), -1);
+    sounds_.SetContinousVolume(5, 200);
+    EXPECT_GE(channelOf(5), 0);
+    sounds_.setSoundToggle(2);
+    sounds_.placeSingleSound(9, 200);
+    sounds_.SetContinousVolume(5, 200);
+    EXPECT_EQ(channelOf(9), -1);
+    EXPECT_EQ(channelOf(5), -1);
+    EXPECT_GE(channelOf(14), 0);
+}
+
+// Only a float device with a pair of channels or eight can play; a 48 kHz one steps through a
+// sound more slowly, so that it keeps its pitch.
+TEST_F(SoundPlaying, DeviceFormatDecidesWhetherSoundPlaysAndSetsTheStep) {
+    const auto format = [](double rate, uint32_t channels, uint32_t bits) {
+        return platform::AudioStreamFormat{rate, channels * bits / 8, channels, bits};
+    };
+    const struct {
+        platform::AudioStreamFormat format;
+        bool plays;
+    } devices[] = {{format(48000, 2, 32), true}, {format(44100, 8, 32), true}, {format(44100, 6, 32), false},
+                   {format(44100, 2, 16), false}};
+    for (const auto& d : devices) {
+        HandDevice* device = nullptr;
+        SoundGuy sounds([&] {
+            auto made = std::make_unique<HandDevice>(d.format);
+            device = made.get();
+            return made;
+        });
+        sounds.init();
+        EXPECT_EQ(sounds.isRunning(), d.plays) << d.format.mChannelsPerFrame << " x " << d.format.mBitsPerChannel;
+        EXPECT_EQ(device->starts, d.plays ? 1 : 0);
+        if (d.format.mSampleRate != 48000) continue;
+        EXPECT_DOUBLE_EQ(sounds.mixerState().SampleRateMod, 44100.0 / 48000.0);
+        setAllVolumes(sounds, 1.0);
+        sounds.placeSingleSound(14, 255);  // the ramp: the value heard names the position read
+        const auto out = device->render(13);
+        EXPECT_EQ(out[2], -1000 / 32768.0f) << "the first sample is heard twice";
+        EXPECT_EQ(out[2 * 12], -989 / 32768.0f) << "frame 12 reads sample 11";
+    }
 }
 
 // Without a driver the game runs silent and says so once, while its sounds still fill channels.
 // Then the main thread starts, retunes and stops channels 20,000 times as fast as it can while
-// the disk driver's thread mixes them flat out: any read outside a sound's samples fails the
-// sanitised build. The sounds are of one to three samples near full scale, played at the highest
-// pitch, and every channel's sum still reaches the device within full scale.
-TEST(SoundDevice, SilentWithoutADriverAndSafeAndWithinFullScaleWhileChannelsChangeHands) {
+// the disk driver's thread mixes them flat out, waiting now and then for the thread to have mixed
+// a few buffers: any read outside a sound's samples fails the sanitised build. The sounds are of
+// one to three samples near full scale, played at the highest pitch, and every channel's sum
+// still reaches the device within the limiter's ceiling.
+TEST(SoundDevice, SilentWithoutADriverAndSafeAndWithinTheCeilingWhileChannelsChangeHands) {
     ScopedAppFolder app;
     for (int k = 0; k <= SoundGuy::kLastSound; ++k) {
         const auto wav = makeWav(std::vector<int16_t>(800, int16_t(k % 2 ? 32000 - k : k - 32000)));
@@ -308,12 +448,10 @@ TEST(SoundDevice, SilentWithoutADriverAndSafeAndWithinFullScaleWhileChannelsChan
     EXPECT_EQ(said.find("the game runs silent", at + 1), std::string::npos) << said;
 
     const auto file = app.userSounds() / "device.raw";
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
-    setenv("SDL_DISKAUDIODELAY", "0", 1);
     {
-        PellamSound sounds;
-        sounds.init();
+        CountedDevice* device = nullptr;
+        const auto made = soundsOnDisk(file, device);
+        PellamSound& sounds = *made;
         ASSERT_TRUE(sounds.isRunning());
         setAllVolumes(sounds, 1.0);
         platform::seedRandom(3);
@@ -326,19 +464,85 @@ TEST(SoundDevice, SilentWithoutADriverAndSafeAndWithinFullScaleWhileChannelsChan
                 case 2: sounds.SetEngineAmpRate(sound, 150000); break;
                 default: sounds.setCoreAudioOnOff((r >> 12 & 7) != 0); break;
             }
+            if (operation % 500 == 0 && sounds.isRunning()) device->waitForBuffers(2);
         }
+        // Last, an engine loop at full volume, a whisker under full scale, is mixed for certain.
+        sounds.setCoreAudioOnOff(true);
+        sounds.SetContinousVolume(17, 255);
+        device->waitForBuffers(20);
         sounds.ExitSoundRoutines();
         sounds.startSounds();
         EXPECT_FALSE(sounds.isRunning()) << "after exit the device stays off";
     }
     platform::SystemBeep();  // the sound object is gone: only counted
-    std::vector<float> floats(std::filesystem::file_size(file) / 4);
-    std::ifstream(file, std::ios::binary).read(reinterpret_cast<char*>(floats.data()), std::streamsize(floats.size() * 4));
-    ASSERT_GT(floats.size(), 10000u);
+    const std::vector<float> floats = readFloats(file);
+    ASSERT_GT(floats.size(), 20000u);
     float peak = 0.0f;
     for (float f : floats) peak = std::isfinite(f) ? std::max(peak, std::fabs(f)) : 2.0f;
-    EXPECT_LE(peak, 1.0f);
-    EXPECT_GT(peak, 0.95f) << "loud sounds should still be as loud as the device can play";
+    EXPECT_LE(peak, platform::PeakLimiter::kCeiling);
+    EXPECT_GT(peak, 0.999f * platform::PeakLimiter::kCeiling) << "loud sounds should reach the ceiling";
+}
+
+// A crash piles loud sounds into all eight channels, nearly eight times full scale: what the
+// device plays stays below full scale, where a converter clips, and its tops stay round. A
+// limiter that drops the gain only when each louder sample arrives holds every rising sample at
+// its ceiling, and the waveform comes out squared off.
+TEST(SoundLimiter, EightLoudChannelsReachTheDeviceBelowFullScaleWithRoundTops) {
+    ScopedAppFolder app(100);
+    const int loud[] = {7, 8, 11, 12, 14, 21, 30, 41};
+    std::vector<int16_t> sine(8000);  // 441 Hz, a hundred samples a cycle, from silence
+    for (size_t i = 0; i < sine.size(); ++i) sine[i] = int16_t(32000.0 * std::sin(2.0 * M_PI * double(i) / 100.0));
+    for (int k : loud) writeFile(app.userSounds() / SoundGuy::userFileName(k), makeWav(sine));
+    const auto file = app.userSounds() / "device.raw";
+    {
+        CountedDevice* device = nullptr;
+        const auto made = soundsOnDisk(file, device);
+        PellamSound& sounds = *made;
+        ASSERT_TRUE(sounds.isRunning());
+        sounds.setCoreAudioOnOff(false);  // all eight start in one buffer
+        sounds.setAppGlobalVolume(1.0);
+        sounds.setOtherItemsVolume(1.0);
+        for (int k : loud) ASSERT_EQ(sounds.placeSingleSound(k, 255), 0) << k;
+        sounds.setCoreAudioOnOff(true);
+        for (bool playing = true; playing;) {
+            device->waitForBuffers(1);
+            device->lock();
+            playing = sounds.mixerState().PlaySounds[0].PlaySoundPtr != nullptr;
+            device->unlock();
+        }
+        device->waitForBuffers(2);  // and the limiter's look-ahead
+        sounds.ExitSoundRoutines();
+    }
+    const std::vector<float> floats = readFloats(file);
+    ASSERT_GT(floats.size(), 16000u);
+    float peak = 0.0f;
+    size_t run = 0, longestTop = 0;  // samples in a row within 0.1 % of the loudest
+    for (float f : floats) {
+        ASSERT_TRUE(std::isfinite(f));
+        peak = std::max(peak, std::fabs(f));
+    }
+    for (float f : floats) {
+        run = std::fabs(f) >= 0.999f * peak ? run + 1 : 0;
+        longestTop = std::max(longestTop, run);
+    }
+    EXPECT_LT(peak, 1.0f) << "full scale clips";
+    EXPECT_GT(peak, 0.85f) << "the crash should still be loud";
+    EXPECT_LE(longestTop, 2u) << "a flat top: a pair of channels counts as two samples";
+}
+
+TEST(SoundLimiter, NotANumberIsSilenceAndQuietSoundPassesUnchangedOnceTheGainIsHome) {
+    platform::PeakLimiter limiter(44100.0);
+    const size_t late = limiter.latencyFrames();
+    std::vector<float> burst(2 * 4410, 6.5f), quiet(2 * 88200, 0.0f), music(2 * 1000);
+    burst[7] = std::nanf("");
+    limiter.process(burst.data(), burst.size() / 2, 2);
+    for (float f : burst) ASSERT_LE(std::fabs(f), platform::PeakLimiter::kCeiling);
+    EXPECT_EQ(burst[2 * late + 7], 0.0f);
+    limiter.process(quiet.data(), quiet.size() / 2, 2);  // two seconds
+    for (size_t i = 0; i < music.size(); ++i) music[i] = 0.85f * std::sin(0.01f * float(i));
+    const std::vector<float> mixed = music;
+    limiter.process(music.data(), music.size() / 2, 2);
+    EXPECT_TRUE(std::equal(mixed.begin(), mixed.end() - 2 * late, music.begin() + 2 * late));
 }
 
 }  // namespace

@@ -1,0 +1,74 @@
+#pragma once
+// What stands between the listening socket and the request handlers. Each address may hold only
+// a few connections at once, and a request's head must arrive whole within a bound from the
+// accept. One thread gathers the heads of every waiting connection at once, so a client that
+// trickles its request a byte at a time holds a file descriptor, never a worker; the workers only
+// ever see whole requests, and each has a bound for writing its answer too.
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace pellam::games {
+
+struct GateLimits {
+    int perAddress = 8;          // connections one address may hold at once
+    int total = 900;             // connections held at once, below the usual 1,024 descriptors
+    double headSeconds = 2.0;    // from the accept until the request's head is whole
+    double answerSeconds = 2.0;  // from then until the answer is written
+    size_t headBytes = 8192;     // a longer head is refused
+    int workers = 8;
+};
+
+class ConnectionGate {
+public:
+    using Clock = std::chrono::steady_clock;
+    struct Connection {
+        int sock = -1;
+        std::string address;  // dotted, of the peer
+        int port = 0;
+        std::string head;     // what was read: the head whole, perhaps more
+        Clock::time_point deadline;  // for the head; then for the answer
+    };
+    using Serve = std::function<void(Connection&)>;
+
+    ConnectionGate(GateLimits limits, Serve serve);
+    ~ConnectionGate();
+    ConnectionGate(const ConnectionGate&) = delete;
+    ConnectionGate& operator=(const ConnectionGate&) = delete;
+
+    // Takes an accepted socket: refused at once (a 429 when its address holds too many), or
+    // gathered and then served. Any thread.
+    void admit(int sock);
+    // Closes every connection and ends the threads; nothing is served after it returns.
+    void stop();
+    int refused() const;
+
+private:
+    void gather();
+    void work();
+    void release(Connection& c);
+
+    GateLimits limits_;
+    Serve serve_;
+    mutable std::mutex mutex_;
+    std::condition_variable ready_;
+    std::map<std::string, int> held_;  // connections per address
+    int open_ = 0;
+    int refused_ = 0;
+    bool stopping_ = false;
+    std::vector<std::unique_ptr<Connection>> incoming_;  // admitted, not yet seen by the gatherer
+    std::deque<std::unique_ptr<Connection>> whole_;      // heads complete, for the workers
+    int wake_[2] = {-1, -1};                             // a pipe that wakes the gatherer
+    std::thread gatherer_;
+    std::vector<std::thread> workers_;
+};
+
+}  // namespace pellam::games

@@ -1,0 +1,77 @@
+// A wreck settled into the slope of the generated front, on the real view under Xvfb: from the
+// outside cameras the ground it lies in is seen from above, not the sky seen from beneath the
+// terrain. (The cockpit's eye is held above the ground by the cameras' crash test.)
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "aircraft/FlyableAircraft.h"
+#include "game/VADArizodazar2.h"
+#include "platform/Paths.h"
+#include "render/MyZephGLView.h"
+#include "tests/TestFolder.h"
+#include "tests/game/frame_step.h"
+#include "world/RIDUdidav.h"
+
+namespace pellam {
+namespace {
+
+// The game's view as the executable fits it, as far as a flight needs.
+struct GameView : ControllerView {
+    explicit GameView(render::MyZephGLView& v) : view(v) {}
+    void setModelArray(ModelArray* models) override { view.setModelArray(models); }
+    void setGlobalCameraPosition(const QNion* pose) override { view.setGlobalCameraPosition(pose); }
+    void setCameraInsideItem(long item) override { view.setCameraInsideItem(item); }
+    void setSunVectorFromTime(double hours) override { view.setSunVectorFromTime(hours); }
+    const double* getSunUnitVector() override { return view.getSunUnitVector(); }
+    void drawRect(int32_t) override { view.drawRect({1, 0, 0, 0}); }
+    void setDoFeedback(bool on) override { view.setDoFeedback(on ? 1 : 0); }
+    render::MyZephGLView& view;
+};
+
+TEST(CrashView, AWreckInTheGroundIsSeenFromAboveIt) {
+    if (const char* build = std::getenv("PELLAM_BUILD_DIR")) platform::setApplicationFolder(build);
+    testing::TestFolder folder("pellam crash");
+    platform::UserDefaults store(folder.file("defaults.json"));
+    render::MyZephGLView view(store);
+    ASSERT_TRUE(view.initWithFrame({0, 0, 640, 480})) << view.creationError();
+    GameView link(view);
+    VADArizodazar2::Content content;
+    content.makeTerrain = [&view]() -> std::unique_ptr<ZephModel> {
+        auto terrain = std::make_unique<RIDUdidav>();
+        return terrain->initWithGLView(&view) ? std::move(terrain) : nullptr;
+    };
+    content.objectView = &view;
+    auto c = std::make_unique<VADArizodazar2>(GameController::Links{&store, &link}, std::move(content));
+    c->awakeFromNib();
+    ASSERT_TRUE(c->worldProblem.empty()) << c->worldProblem;
+    c->fromPlayerSignInOkay();
+    c->doSelectMission = false;
+    c->fromFlyMissionButton();
+
+    // Paused, the wreck 15 ft deep in the downs north of the Somme, level, facing north.
+    c->gamePause = false;
+    FlyableAircraft& own = *c->aircraftAt(ModelArray::kFirstAircraft);
+    const double x = 1975000.0, z = 2035000.0;
+    own.SetUpAircraft(x, c->modelAt(ModelArray::kTerrain)->getAltitudeAtX(x, z) - 15.0, z, 0.0, 0.0, 0.0, 0.0);
+    c->CameraAircraft = ModelArray::kFirstAircraft;
+    c->AbsoluteCameraOffset = {0.0, 0.0, 0.0};
+    for (int32_t camera : {2, 6}) {  // the view from the south and from the left wing
+        SCOPED_TRACE(camera);
+        c->CameraPosition = camera;
+        c->CameraDistance = 40.0;
+        // The share of the picture with something drawn in it: the sky leaves the depth clear.
+        std::vector<float> depth(size_t(640) * 480);
+        view.setFrameObserver([&] { glReadPixels(0, 0, 640, 480, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data()); });
+        testing::stepOneFrame(*c, 1);
+        view.setFrameObserver({});
+        size_t near = 0;
+        for (float d : depth) near += d < 1.0f;
+        EXPECT_GT(near, depth.size() / 2) << "the ground is a thin band: the camera is under it";
+    }
+    c.reset();
+}
+
+}  // namespace
+}  // namespace pellam
