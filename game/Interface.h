@@ -126,6 +126,8 @@ struct GameInterface {
     // What the player must be told (a settings file kept aside, a save that failed), oldest
     // first; the first is shown until its OK.
     std::deque<std::string> notices;
+    // The notice about pilot records that could not be read; shown, it offers "Start fresh records".
+    std::string freshRecordsNotice;
 
     // The window whose button this is (the windows of the dialog buttons and of Cancel).
     Window* windowOfButton(int tag, Window* cancelFrom = nullptr);

@@ -156,7 +156,8 @@ InterfaceRequests drawWorldProblem(const VADArizodazar2& c) {
 }
 
 // The oldest notice, kept in front of the other windows until its OK lets the next one show.
-void drawNotice(GameInterface& ui) {
+void drawNotice(VADArizodazar2& c) {
+    GameInterface& ui = c.interface();
     if (ui.notices.empty()) return;
     const ImGuiViewport* viewport = ImGui::GetMainViewport();
     ImGui::SetNextWindowPos(ImVec2(viewport->WorkPos.x + viewport->WorkSize.x * 0.5f,
@@ -168,7 +169,16 @@ void drawNotice(GameInterface& ui) {
     if (ImGui::Begin("Notice", nullptr, ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings)) {
         ImGui::TextWrapped("%s", ui.notices.front().c_str());
         ImGui::Separator();
-        if (button("OK")) ui.notices.pop_front();
+        const bool offersFreshRecords = !ui.freshRecordsNotice.empty() && ui.notices.front() == ui.freshRecordsNotice;
+        if (button("OK")) {
+            ui.notices.pop_front();
+        } else if (offersFreshRecords) {
+            ImGui::SameLine();
+            if (button("Start fresh records")) {
+                ui.notices.pop_front();
+                c.startFreshPilotRecords();
+            }
+        }
     }
     ImGui::End();
 }
@@ -372,7 +382,7 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
         ImGui::End();
     }
 
-    drawNotice(ui);
+    drawNotice(c);
     return requests;
 }
 

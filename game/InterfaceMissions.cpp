@@ -7,6 +7,8 @@
 
 #include "game/InterfaceDrawing.h"
 #include "game/VADArizodazar2.h"
+#include "platform/Log.h"
+#include "platform/RegularFile.h"
 #include "render/ImageFiles.h"
 #include "render/ImageTexture.h"
 
@@ -20,12 +22,17 @@ struct Picture {
     int width = 0, height = 0;
 };
 
-const Picture& pictureOf(const std::string& key, const platform::RGBAImage* image) {
+// A picture file is taken at the size it is shown (`boxWidth` x `boxHeight`), whatever it holds.
+const Picture& pictureOf(const std::string& key, const platform::RGBAImage* image, int boxWidth, int boxHeight) {
     static std::map<std::string, Picture> pictures;
     auto [it, added] = pictures.try_emplace(key);
     if (added) {
         platform::RGBAImage read;
-        if (!image && render::readImageFile(key, read)) image = &read;
+        std::string why;
+        if (!image && platform::isRegularFile(key)) {
+            if (render::readShownPicture(key, read, boxWidth, boxHeight, why) == render::PictureRead::kRead) image = &read;
+            else platform::logMessage("The picture " + key + " is not shown: " + why + ".");
+        }
         if (image) it->second = {render::uploadImageTexture(*image), image->width, image->height};
     }
     return it->second;
@@ -109,8 +116,8 @@ void drawMissionWindow(VADArizodazar2& c) {
     ImGui::TextUnformatted(w.toPrevailingWinds.c_str());
     ImGui::EndGroup();
     ImGui::SameLine();
-    if (w.showsWorldMap) showPicture(pictureOf("world map", &c.DefaultWorldMap), 320, 240);
-    else if (!w.toMissionMap.empty()) showPicture(pictureOf(w.toMissionMap, nullptr), 320, 240);
+    if (w.showsWorldMap) showPicture(pictureOf("world map", &c.DefaultWorldMap, 320, 240), 320, 240);
+    else if (!w.toMissionMap.empty()) showPicture(pictureOf(w.toMissionMap, nullptr, 320, 240), 320, 240);
     else ImGui::Dummy(ImVec2(320, 240));
     ImGui::Separator();
     ImGui::TextUnformatted("Aircraft (the first is yours)");
@@ -178,7 +185,8 @@ void drawAboutPanel(VADArizodazar2& c) {
     if (!beginWindow(a.toCustomAboutBox, 480)) return;
     // The loading picture's own scene: its top 620 of 1,024 rows (a margin kept from the edge). The
     // rows below hold the loading label and the bar's marker on the magenta colour key.
-    const Picture& logo = pictureOf(a.toAboutIcon, nullptr);
+    constexpr int kWhole = platform::kLargestShownPicture;  // px: the picture as drawn, uncut
+    const Picture& logo = pictureOf(a.toAboutIcon, nullptr, kWhole, kWhole);
     constexpr float kLeft = 0.005f, kBottom = 616.0f / 1024.0f, kWidth = 440.0f;
     if (logo.texture != 0) {
         const float shown = kWidth * (kBottom * logo.height) / ((1.0f - kLeft) * logo.width);

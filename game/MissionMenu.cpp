@@ -300,7 +300,14 @@ void VADArizodazar2::reloadUserMissions() {
     missions::MissionMenu& menu = missionWindow.toMissionMenuPopUp;
     const int remembered = menu.selected;
     if (menu.userStartPosition() < 0) return;
-    missions::reloadUserMissions(TheMissions, menu, userMissionsFolder());
+    std::vector<std::string> leftOut;
+    missions::reloadUserMissions(TheMissions, menu, userMissionsFolder(), &leftOut);
+    // The count once, the reasons file by file in the log: a folder of many bad files is one notice.
+    if (!leftOut.empty())
+        tellPlayer(std::to_string(leftOut.size()) + (leftOut.size() == 1 ? " mission file" : " mission files") +
+                   " in " + userMissionsFolder() +
+                   " could not be offered in the mission menu. The reason for each is written in the game's log "
+                   "(its standard error output), as a line beginning \"User mission left out\".");
     checkCampaignsForEnabled();
     if (CurrentMissionNumber < missions::MissionTable::kFirstUser) return;
     // A user mission is being flown: start it again from its reloaded record, or mission 0.

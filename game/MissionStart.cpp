@@ -67,8 +67,12 @@ void VADArizodazar2::preloadGameSpecificItems() {
     TheRIDUdidavWorld = keptTerrain_.get();
     if (!TheRIDUdidavWorld && worldProblem.empty()) worldProblem = "The terrain could not be made.";
     if (TheRIDUdidavWorld) TheRIDUdidavWorld->setDrawDetail(DoDetailPass);
-    if (!platform::readPng(folder + "WWIWorldMap.png", DefaultWorldMap))
-        platform::logMessage("The world map " + folder + "WWIWorldMap.png could not be read");
+    // Shown at 320 x 240 in the mission window: taken no larger than that.
+    if (platform::readPng(folder + "WWIWorldMap.png", DefaultWorldMap, platform::kLargestShownPicture))
+        platform::shrinkToFit(DefaultWorldMap, 320, 240);
+    else
+        platform::logMessage("The world map " + folder + "WWIWorldMap.png could not be read (at most " +
+                             std::to_string(platform::kLargestShownPicture) + " pixels on a side)");
     network_->setVersionNumber(13, 2, 51);
     ReplayRollOver = 3420;
     TheMissions.record(0)->TimeOfDay = 15;

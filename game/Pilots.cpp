@@ -40,12 +40,24 @@ void VADArizodazar2::doPlayerSignIn() {
                 (block ? "The stored pilot records are " + std::to_string(block->size()) + " bytes, not 1,660"
                        : std::string("The stored pilot records cannot be decoded")) +
                 "; they are left as they are in " + store_.filePath() +
-                ". Fresh records are used this time and are not saved over them.";
+                ". Fresh records are used this time and are not saved over them. \"Start fresh records\" keeps a "
+                "copy of the settings file as it is and saves the new records from now on.";
             platform::logMessage(pilotBlockMessage);
+            ui_.freshRecordsNotice = pilotBlockMessage;
             tellPlayer(pilotBlockMessage);
         }
     }
     fromPilotSignInMenu();
+}
+
+void VADArizodazar2::startFreshPilotRecords() {
+    if (PilotStatsLoaded) return;
+    // The unread block is written over only with a copy of the file kept aside first.
+    store_.keepAsideBeforeWriting("PilotStatsKey");
+    PilotStatsLoaded = true;
+    pilotBlockMessage.clear();
+    ui_.freshRecordsNotice.clear();
+    savePilots();
 }
 
 void VADArizodazar2::fillPilotRow(int i) {

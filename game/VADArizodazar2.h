@@ -109,6 +109,9 @@ public:
     void fromPilotSignInMenu();
     // The sign-in window's OK: names and the chosen pilot are stored; the mission list follows.
     void fromPlayerSignInOkay();
+    // The way out of pilot records that could not be read: the settings file as it is kept aside,
+    // and the records of this run (fresh ones) saved from now on.
+    void startFreshPilotRecords();
     void FillInRank(int missionsWon);
     void fromSelectedPlayersStats();
     void fromClearStats();

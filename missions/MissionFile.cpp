@@ -4,10 +4,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <system_error>
 
 #include "missions/MissionBounds.h"
 #include "platform/ByteOrder.h"
+#include "platform/RegularFile.h"
+#include "platform/Utf8.h"
 
 namespace pellam::missions {
 namespace {
@@ -15,6 +18,10 @@ namespace {
 constexpr char kMagic[8] = {'P', 'E', 'L', 'L', 'A', 'M', 'M', 'F'};
 constexpr int kTexts = 4;
 constexpr uint32_t kMaxTextBytes = 1u << 20;
+// The largest file a mission can be: magic, version, text count, four text lengths with at most
+// kMaxTextBytes each, the record's length and the record. Anything larger is refused unread.
+constexpr uintmax_t kLargestMissionFile =
+    sizeof kMagic + 4 + 4 + kTexts * (4 + uintmax_t(kMaxTextBytes)) + 4 + kMissionBytes;  // bytes
 
 // Where each numeric field of the record lies, in field order, and where the byte flags are.
 struct Layout {
@@ -122,18 +129,6 @@ const Layout& layout() {
 // Bytes of the stored block left out of the byte sum: Hash1 and the four text slots.
 bool outsideSum(size_t i) { return (i >= 8 && i < 12) || (i >= 32 && i < 36) || (i >= 48 && i < 60); }
 
-bool validUtf8(const std::string& s) {
-    for (size_t i = 0; i < s.size();) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        const size_t extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 9;
-        if (extra == 9 || i + extra >= s.size() || (extra == 1 && c < 0xC2)) return false;
-        for (size_t k = 1; k <= extra; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        i += 1 + extra;
-    }
-    return true;
-}
-
 void putLength(std::vector<uint8_t>& out, uint32_t n) {
     const size_t at = out.size();
     out.resize(at + 4);
@@ -236,7 +231,7 @@ std::string parseMissionFile(const std::vector<uint8_t>& bytes, MissionFileConte
         if (!length(n) || n > kMaxTextBytes || !take(n)) return "a text runs past the end of the file";
         text->assign(bytes.begin() + at, bytes.begin() + at + n);
         at += n;
-        if (!validUtf8(*text)) return "a text is not UTF-8";
+        if (!platform::validUtf8(*text)) return "a text is not UTF-8";
     }
     uint32_t recordBytes = 0;
     if (!length(recordBytes)) return "no mission record";
@@ -257,12 +252,14 @@ std::string parseMissionFile(const std::vector<uint8_t>& bytes, MissionFileConte
     return {};
 }
 
-std::string readMissionFile(const std::string& path, MissionFileContents& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return path + ": cannot be read";
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+namespace {
+
+std::string readCheckedMissionFile(const std::string& path, MissionFileContents& out) {
+    std::string unread;
+    const std::optional<std::vector<uint8_t>> bytes = platform::readRegularFile(path, unread, kLargestMissionFile);
+    if (!bytes) return path + ": cannot be read (" + unread + ")";
     auto read = std::make_unique<MissionFileContents>();
-    if (std::string why = parseMissionFile(bytes, *read); !why.empty()) return path + ": " + why;
+    if (std::string why = parseMissionFile(*bytes, *read); !why.empty()) return path + ": " + why;
     const MissionData& m = read->record;
     if (m.NewObjectsNumber > kNewestObjectKinds)
         return path + ": written for " + std::to_string(m.NewObjectsNumber) + " kinds of object, this game knows 13";
@@ -272,6 +269,18 @@ std::string readMissionFile(const std::string& path, MissionFileContents& out) {
     boundMissionRecord(read->record, path);
     out = std::move(*read);
     return {};
+}
+
+}  // namespace
+
+std::string readMissionFile(const std::string& path, MissionFileContents& out) {
+    // The one place a mission file is read: nothing a file (or what stands in its place) can do
+    // escapes as an exception to stop the game.
+    try {
+        return readCheckedMissionFile(path, out);
+    } catch (const std::exception& e) {
+        return path + ": cannot be read (" + e.what() + ")";
+    }
 }
 
 std::string writeMissionFile(const std::string& path, MissionData& record, const MissionTexts& texts) {
@@ -302,9 +311,7 @@ std::string writeMissionFile(const std::string& path, MissionData& record, const
 
 bool confirmFileIsMission(const std::string& path) {
     const std::filesystem::path p(path);
-    if (p.extension() != std::string(".") + kMissionExtension) return false;
-    std::ifstream in(path, std::ios::binary);
-    return static_cast<bool>(in);
+    return p.extension() == std::string(".") + kMissionExtension && platform::isRegularFile(path);
 }
 
 }  // namespace pellam::missions

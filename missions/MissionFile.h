@@ -45,13 +45,16 @@ uint32_t missionHash(const uint8_t* block);
 std::vector<uint8_t> encodeMissionFile(const MissionTexts& texts, const MissionData& record);
 std::string parseMissionFile(const std::vector<uint8_t>& bytes, MissionFileContents& out);
 
-// Reads and checks a file: the container, NewObjectsNumber at most 13, TotalObjects 21..260 and
-// row 1 the terrain; then every number is held to its range (MissionBounds.h). Empty on success,
-// else a message naming the file and the reason.
+// Reads and checks a file: a regular file no larger than a mission can be (four texts of 1 MiB
+// and the record), the container, texts of strict UTF-8, NewObjectsNumber at most 13,
+// TotalObjects 21..260 and row 1 the terrain; then every number is held to its range
+// (MissionBounds.h). Empty on success, else a message naming the file and the reason; nothing it
+// meets is thrown.
 std::string readMissionFile(const std::string& path, MissionFileContents& out);
 // Stores the byte sum into record.Hash1 and writes the file atomically. Empty on success.
 std::string writeMissionFile(const std::string& path, MissionData& record, const MissionTexts& texts);
-// The file exists and its extension is exactly "pellam"; the contents are not looked at.
+// The path is a regular file (a folder, FIFO or device is not) and its extension is exactly
+// "pellam"; the contents are not looked at.
 bool confirmFileIsMission(const std::string& path);
 
 }  // namespace pellam::missions

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/Log.h"
+
 namespace pellam::missions {
 namespace {
 namespace fs = std::filesystem;
@@ -19,17 +21,29 @@ std::vector<fs::path> listing(const fs::path& folder) {
     return entries;
 }
 
+bool namedAsMission(const fs::path& file) { return file.extension() == std::string(".") + kMissionExtension; }
+
 struct Loader {
     MissionTable& table;
     MissionMenu& menu;
+    std::vector<std::string>* leftOut;
     int count = 0;  // user missions loaded so far
 
     bool full() const { return count >= MissionTable::kLastUser - MissionTable::kFirstUser + 1; }
 
     // Loads a checked file into the next user slot with its menu item; false when it is not fit.
+    // A file named as a mission that is not loaded is logged with the reason; other files
+    // (pictures, notes) are passed over without a word.
     bool load(const fs::path& file, const std::string& title, const std::string& picture) {
+        if (!namedAsMission(file)) return false;
         MissionFileContents contents;
-        if (!checkUserMission(file.string(), contents).empty()) return false;
+        std::string why = full() ? file.string() + ": more than 150 user missions; the rest are left out"
+                                 : checkUserMission(file.string(), contents);
+        if (!why.empty()) {
+            platform::logMessage("User mission left out: " + why);
+            if (leftOut) leftOut->push_back(std::move(why));
+            return false;
+        }
         const long slot = MissionTable::kFirstUser + count;
         const std::string missionTitle = contents.texts.title;
         table.store(slot, std::move(contents));
@@ -49,41 +63,41 @@ bool holdsMissions(const fs::path& folder) {
 }  // namespace
 
 std::string checkUserMission(const std::string& path, MissionFileContents& out) {
-    if (!confirmFileIsMission(path)) return path + " is not a mission file";
+    if (!namedAsMission(path)) return path + " is not a mission file";
     if (std::string why = readMissionFile(path, out); !why.empty()) return why;
     if (out.byteSum != out.record.Hash1) return path + ": the byte sum does not match Hash1";
     return {};
 }
 
-int reloadUserMissions(MissionTable& table, MissionMenu& menu, const std::string& folder) {
+int reloadUserMissions(MissionTable& table, MissionMenu& menu, const std::string& folder,
+                       std::vector<std::string>* leftOut) {
     const int start = menu.userStartPosition();
     if (start < 0) return 0;
     menu.items.resize(start + 1);
     if (menu.pictureNames.size() > menu.items.size()) menu.pictureNames.resize(menu.items.size());
     for (long slot = MissionTable::kFirstUser; slot <= MissionTable::kLastUser; ++slot) table.clear(slot);
 
-    Loader loader{table, menu};
+    Loader loader{table, menu, leftOut};
     const std::vector<fs::path> entries = listing(folder);
     int singles = 0;
+    std::error_code error;
     for (const fs::path& entry : entries) {
-        if (loader.full()) break;
+        if (fs::is_directory(entry, error)) continue;  // a campaign, whatever its name
         if (loader.load(entry, "     User Mission #" + std::to_string(singles + 1) + ": ",
                         entry.stem().string() + ".jpg"))
             ++singles;
     }
     bool headerAdded = false;
     for (const fs::path& entry : entries) {
-        std::error_code error;
-        if (loader.full() || confirmFileIsMission(entry.string()) || !fs::is_directory(entry, error) ||
-            !holdsMissions(entry))
-            continue;
-        if (!headerAdded) menu.items.push_back({"User Campaign Missions:", kTagCampaignsHeader, false});
-        headerAdded = true;
+        if (!fs::is_directory(entry, error) || !holdsMissions(entry)) continue;
         const std::string name = entry.filename().string();
-        menu.items.push_back({"     " + name, kTagCampaignName, false});
+        if (!loader.full()) {
+            if (!headerAdded) menu.items.push_back({"User Campaign Missions:", kTagCampaignsHeader, false});
+            headerAdded = true;
+            menu.items.push_back({"     " + name, kTagCampaignName, false});
+        }
         int inCampaign = 0;
         for (const fs::path& file : listing(entry)) {
-            if (loader.full()) break;
             const std::string title = "          #" + std::to_string(inCampaign + 1) + "-#" +
                                       std::to_string(loader.count + 1) + ": ";
             if (loader.load(file, title, name + "/" + file.stem().string() + ".jpg")) ++inCampaign;

@@ -13,14 +13,18 @@
 
 namespace pellam::missions {
 
-// A user mission file fit to load: the mission extension, a readable mission, a byte sum equal to
-// its Hash1 and at most 13 object kinds. Empty when it is, else why not.
+// A user mission file fit to load: the mission extension, a readable mission (a regular file of a
+// mission's size), a byte sum equal to its Hash1 and at most 13 object kinds. Empty when it is,
+// else why not, naming the file.
 std::string checkUserMission(const std::string& path, MissionFileContents& out);
 
 // Empties slots 51..200 and the menu after its user-start item, then loads the missions folder
-// (ending in '/'): single files first, then campaigns, each in the listing's order; at most 150.
-// Answers how many were loaded. A menu without a user-start item is left alone.
-int reloadUserMissions(MissionTable& table, MissionMenu& menu, const std::string& folder);
+// (ending in '/'): single files first, then campaigns (every sub-folder holding mission files,
+// whatever its name), each in the listing's order; at most 150. Answers how many were loaded.
+// Every file named as a mission that is not loaded (unfit, or past the 150th) is logged with its
+// reason, which is also added to `leftOut` when given. A menu without a user-start item is left alone.
+int reloadUserMissions(MissionTable& table, MissionMenu& menu, const std::string& folder,
+                       std::vector<std::string>* leftOut = nullptr);
 
 // In each campaign the missions up to and including the first one not won can be chosen; the
 // rest cannot. `won` answers for a mission title.

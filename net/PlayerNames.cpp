@@ -4,6 +4,7 @@
 
 #include "net/EngineServices.h"
 #include "net/NetworkSockets.h"
+#include "platform/Utf8.h"
 
 namespace pellam::net {
 namespace {
@@ -22,7 +23,11 @@ bool usableAsFileName(std::string_view name) {
 
 void BSDNetworkSockets::loadCustomPaintJobName(std::string_view name, int slot) {
     if (slot < 0 || slot > 7) return;
-    AllPlayerNames[slot] = std::string(name.substr(0, kMaxNameChars));
+    // Another machine's bytes are held as strict UTF-8, cut at a character's start to fit.
+    const std::string text = platform::repairedUtf8(name.substr(0, kMaxNameChars));
+    size_t end = std::min(text.size(), kMaxNameChars);
+    while (end > 0 && end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    AllPlayerNames[slot] = text.substr(0, end);
     if (!Game) return;
     for (int32_t& texture : JoinerPaintJobNumbers[slot]) {
         if (texture > 0) Game->deleteTexture(texture);

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <optional>
 
+#include "platform/Utf8.h"
+
 namespace pellam {
 namespace {
 
@@ -128,7 +130,7 @@ std::string pageTextForDisplay(std::string_view text) {
                 }
         if (!decoded) out += text[i++];
     }
-    return out;
+    return platform::repairedUtf8(out);  // shown as UTF-8: the server's bytes are not trusted to be
 }
 
 std::string escapeQueryValue(std::string_view value) {

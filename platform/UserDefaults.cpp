@@ -1,5 +1,6 @@
 #include "platform/UserDefaults.h"
 
+#include <signal.h>
 #include <strings.h>
 #include <unistd.h>
 
@@ -16,6 +17,8 @@
 
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
+#include "platform/Utf8.h"
 
 namespace pellam::platform {
 namespace fs = std::filesystem;
@@ -33,36 +36,54 @@ int base64Value(char c) {
     return -1;
 }
 
-std::string asidePath(const std::string& path) {
+// Where the file's bytes are kept aside: a copy already there with the same bytes (so a damage
+// met at every start is kept once), else the first free name of ".corrupt", ".corrupt-1", ...
+struct AsidePlace {
+    std::string path;
+    bool alreadyKept = false;
+};
+
+AsidePlace asidePlace(const std::string& path) {
     std::error_code ec;
+    std::string why;
+    const auto bytes = readRegularFile(path, why);
     std::string aside = path + ".corrupt";
-    for (int n = 1; fs::exists(aside, ec); ++n) aside = path + ".corrupt-" + std::to_string(n);
-    return aside;
+    for (int n = 1; fs::exists(aside, ec); ++n) {
+        if (bytes && fs::file_size(aside, ec) == bytes->size() && !ec) {
+            if (const auto kept = readRegularFile(aside, why, bytes->size()); kept && *kept == *bytes)
+                return {aside, true};
+        }
+        aside = path + ".corrupt-" + std::to_string(n);
+    }
+    return {aside, false};
+}
+
+// A save killed between writing its temporary file and renaming it leaves "<file>.tmp-PID"
+// behind. One whose process is gone (or whose PID is now ours, before any save of ours) is removed.
+void removeStaleTemporaryFiles(const std::string& path) {
+    const fs::path file(path);
+    const std::string prefix = file.filename().string() + ".tmp-";
+    std::error_code ec;
+    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::string digits = name.substr(prefix.size());
+        pid_t pid = 0;
+        const auto [at, parsed] = std::from_chars(digits.data(), digits.data() + digits.size(), pid);
+        if (parsed != std::errc() || at != digits.data() + digits.size() || pid <= 0) continue;
+        std::error_code kind;
+        if (!fs::is_regular_file(it->symlink_status(kind))) continue;  // only a file a save could have left
+        if (pid == getpid() || (::kill(pid, 0) != 0 && errno == ESRCH)) {
+            std::error_code ignored;
+            fs::remove(it->path(), ignored);
+        }
+    }
 }
 
 std::string folderOf(const std::string& path) {
     const fs::path parent = fs::path(path).parent_path();
     return parent.empty() ? std::string(".") : parent.string();
-}
-
-// The whole file, or an empty optional with `why` set when it cannot be opened or read.
-std::optional<std::string> readWholeFile(const std::string& path, std::string& why) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        why = std::strerror(errno);
-        return std::nullopt;
-    }
-    std::string text;
-    char buffer[65536];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
-    const bool failed = std::ferror(file) != 0;
-    const int error = errno;
-    std::fclose(file);
-    if (failed) {
-        why = std::strerror(error);
-        return std::nullopt;
-    }
-    return text;
 }
 
 bool wordIs(const std::string& text, std::initializer_list<const char*> words) {
@@ -158,10 +179,14 @@ void UserDefaults::report(const std::string& text) {
 std::vector<std::string> UserDefaults::takeReports() { return std::exchange(reports_, {}); }
 
 void UserDefaults::load() {
+    removeStaleTemporaryFiles(path_);
     std::error_code ec;
     if (!fs::exists(path_, ec)) return;
     std::string why;
-    const std::optional<std::string> text = readWholeFile(path_, why);
+    // A FIFO or device in the file's place is not waited on: it cannot be read, like a folder.
+    const std::optional<std::vector<uint8_t>> bytes = readRegularFile(path_, why);
+    const std::optional<std::string> text =
+        bytes ? std::optional<std::string>(std::in_place, bytes->begin(), bytes->end()) : std::nullopt;
     if (!text) {
         // Not corrupt, only out of reach: it stays where it is, and this run never writes over it.
         unreadable_ = why;
@@ -179,18 +204,26 @@ void UserDefaults::load() {
             return;
         }
     }
-    const std::string aside = asidePath(path_);
-    fs::rename(path_, aside, ec);
+    const AsidePlace place = asidePlace(path_);
+    const std::string& aside = place.path;
+    // The same bytes kept aside already (a damage met before): one copy is enough.
+    if (place.alreadyKept) fs::remove(path_, ec);
+    else fs::rename(path_, aside, ec);
     loadMessage_ = ec ? "The settings file " + path_ + " could not be understood and could not be moved aside (" +
                             ec.message() + "); it is left as it is and the game uses fresh settings."
                       : "The settings file " + path_ + " could not be understood. It is kept as " + aside +
                             ", with the settings and pilot records it held; the game starts with fresh ones.";
     report(loadMessage_);
-    // A file we could not move must not be overwritten by the next save either.
-    if (ec) path_ = aside;
+    // A file we could not move must not be overwritten by the next save either, unless a copy of
+    // its very bytes is kept already.
+    if (ec && !place.alreadyKept) path_ = aside;
 }
 
-void UserDefaults::unusable(const std::string& key) const { unusableKeys_.insert(key); }
+void UserDefaults::unusable(const std::string& key) const {
+    if (const auto it = values_.find(key); it != values_.end()) unusableKeys_.try_emplace(key, *it);
+}
+
+void UserDefaults::keepAsideBeforeWriting(const std::string& key) { unusable(key); }
 
 std::optional<bool> UserDefaults::boolForKey(const std::string& key) const {
     const auto it = values_.find(key);
@@ -278,7 +311,7 @@ void UserDefaults::setDouble(const std::string& key, double value) {
 }
 
 void UserDefaults::setString(const std::string& key, const std::string& value) {
-    values_[key] = value;
+    values_[key] = repairedUtf8(value);
     dirty_ = true;
 }
 
@@ -294,7 +327,11 @@ std::optional<std::vector<std::string>> UserDefaults::stringArrayForKey(const st
 }
 
 void UserDefaults::setStringArray(const std::string& key, const std::vector<std::string>& value) {
-    values_[key] = value;
+    // Held as it will be written and read back, so a text compares the same after a restart.
+    std::vector<std::string> repaired;
+    repaired.reserve(value.size());
+    for (const std::string& text : value) repaired.push_back(repairedUtf8(text));
+    values_[key] = std::move(repaired);
     dirty_ = true;
 }
 
@@ -307,28 +344,38 @@ void UserDefaults::removeKey(const std::string& key) {
     if (values_.erase(key) > 0) dirty_ = true;
 }
 
-// A copy of the file as it is on disk, made once per run before the first write after a getter
-// met a value it could not use: whatever the game then writes over, the player's bytes survive.
+// A copy of the file as it is on disk, made once per run before the first write that would change
+// or drop a value a getter could not use: whatever the game writes over, the player's bytes
+// survive. A value written back as it was needs no copy, so damage that is only read (and met
+// again at every start) makes none; the same bytes kept aside before are not copied again.
 bool UserDefaults::keepFileAside() {
-    if (keptAside_ || unusableKeys_.empty()) return true;
+    if (keptAside_) return true;
+    std::string keys;
+    for (const auto& [key, met] : unusableKeys_) {
+        const auto it = values_.find(key);
+        const bool writtenBackAsItWas =
+            it != values_.end() && *it == met &&
+            nlohmann::json::parse(it->dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), nullptr,
+                                  false) == met;
+        if (!writtenBackAsItWas) keys += (keys.empty() ? "" : ", ") + key;
+    }
+    if (keys.empty()) return true;
     std::error_code ec;
     if (!fs::exists(path_, ec)) {
         keptAside_ = true;
         return true;
     }
-    const std::string aside = asidePath(path_);
-    fs::copy_file(path_, aside, ec);
-    std::string keys;
-    for (const std::string& key : unusableKeys_) keys += (keys.empty() ? "" : ", ") + key;
+    const AsidePlace place = asidePlace(path_);
+    if (!place.alreadyKept) fs::copy_file(path_, place.path, ec);
     if (ec) {
-        fs::remove(aside, ec);
+        fs::remove(place.path, ec);
         report("Some stored settings could not be used (" + keys + ") and a copy of " + path_ +
                " could not be kept aside, so it is not written over.");
         return false;
     }
     keptAside_ = true;
     report("Some stored settings could not be used (" + keys + "); the settings file as it was is kept as " +
-           aside + ".");
+           place.path + ".");
     return true;
 }
 
@@ -349,7 +396,7 @@ bool UserDefaults::synchronize() {
     // The text first: nothing touches the disk unless there is something whole to write.
     std::string text;
     try {
-        // Invalid UTF-8 in a stored string is replaced rather than failing the whole save.
+        // Strings are repaired as they are set; this only guards a save against anything missed.
         text = values_.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
     } catch (const std::exception& e) {
         return failed(e.what());

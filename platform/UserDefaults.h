@@ -5,9 +5,12 @@
 // means (1 as YES, "2" as 2); a missing key, or a value that cannot be read as the type asked
 // for, answers "absent" (an empty optional), so a hand-edited or broken file never yields a
 // wrong value. Nothing the player stored is lost: a file that cannot be parsed is moved aside, a
-// file that cannot be read is left alone and never written over, and before a value that could
-// not be used is first written over, the whole file as it was is copied aside.
+// file that cannot be read (a folder, FIFO or device in its place too) is left alone and never
+// written over, and before a value that could not be used is first written over, the whole file as
+// it was is copied aside, once for each distinct content. A temporary file a killed save left
+// behind is removed when the store is opened again.
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -48,10 +51,15 @@ public:
     void setBool(const std::string& key, bool value);
     void setInteger(const std::string& key, int64_t value);
     void setDouble(const std::string& key, double value);
+    // Text is held as strict UTF-8 (platform/Utf8.h): an ill-formed sequence is replaced by U+FFFD
+    // here, so what is held is what is written and read back.
     void setString(const std::string& key, const std::string& value);
     void setData(const std::string& key, const std::vector<uint8_t>& value);
     void setStringArray(const std::string& key, const std::vector<std::string>& value);
     void removeKey(const std::string& key);
+    // The caller will write over `key`'s value although the store could read it (a block of the
+    // wrong length, say): the file as it is is then kept aside first, as for a value of the wrong type.
+    void keepAsideBeforeWriting(const std::string& key);
 
     // Writes the store if anything changed: a temporary file beside it, flushed, then renamed over
     // it, so a crash leaves either the old file or the new one, and no temporary file stays on a
@@ -69,7 +77,8 @@ public:
 private:
     void load();
     void report(const std::string& text);
-    // Marks a stored value that a getter could not use: the file is copied aside before the next write.
+    // Marks a stored value that a getter could not use: the file is copied aside before a write
+    // that changes or drops it.
     void unusable(const std::string& key) const;
     bool keepFileAside();
 
@@ -79,7 +88,7 @@ private:
     std::string unreadable_;  // why the file could not be read; it is then never written over
     bool dirty_ = false;
     bool keptAside_ = false;  // this run's copy of the file as it was has been made
-    mutable std::set<std::string> unusableKeys_;
+    mutable std::map<std::string, nlohmann::json> unusableKeys_;  // each such key, with its value as met
     std::vector<std::string> reports_;
     std::set<std::string> reported_;
 };

@@ -4,12 +4,15 @@
 #include <stb_image_write.h>
 #include <strings.h>
 #include <tiffio.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <optional>
+
+#include "platform/RegularFile.h"
 
 namespace pellam::render {
 namespace {
@@ -28,15 +31,29 @@ Kind kindOfName(const std::string& path) {
     return Kind::kNone;
 }
 
-Kind kindOfBytes(const std::string& path) {
-    unsigned char magic[8] = {};
-    std::ifstream in(path, std::ios::binary);
-    in.read(reinterpret_cast<char*>(magic), sizeof magic);
-    if (in.gcount() >= 8 && std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0) return Kind::kPng;
-    if (in.gcount() >= 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF) return Kind::kJpeg;
-    if (in.gcount() >= 4 && (std::memcmp(magic, "II*\0", 4) == 0 || std::memcmp(magic, "MM\0*", 4) == 0))
+Kind kindOfBytes(const std::vector<uint8_t>& b) {
+    const unsigned char* magic = b.data();
+    if (b.size() >= 8 && std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0) return Kind::kPng;
+    if (b.size() >= 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF) return Kind::kJpeg;
+    if (b.size() >= 4 && (std::memcmp(magic, "II*\0", 4) == 0 || std::memcmp(magic, "MM\0*", 4) == 0))
         return Kind::kTiff;
     return Kind::kNone;
+}
+
+// The decoder reserves room for a chunk's claimed length before it reads the chunk, so a few
+// bytes claiming 2 GB cost 2 GB. Every chunk up to IEND must fit in the bytes that follow its
+// header; a file that ends between chunks is left to the decoder, which finds it short.
+bool pngChunksFit(const std::vector<uint8_t>& b, std::string& why) {
+    for (size_t at = 8; b.size() - at >= 8;) {
+        const uint64_t length = uint64_t(b[at]) << 24 | uint64_t(b[at + 1]) << 16 | uint64_t(b[at + 2]) << 8 | b[at + 3];
+        if (length + 12 > b.size() - at) {
+            why = "a chunk claims " + std::to_string(length) + " bytes, more than the file holds";
+            return false;
+        }
+        if (std::memcmp(&b[at + 4], "IEND", 4) == 0) break;
+        at += size_t(length) + 12;
+    }
+    return true;
 }
 
 const char* kindName(Kind k) { return k == Kind::kPng ? "PNG" : k == Kind::kJpeg ? "JPEG" : "TIFF"; }
@@ -58,6 +75,39 @@ bool jpegTablesFit(const std::vector<uint8_t>& b) {
         }
     }
     return true;
+}
+
+// The decoder also grows its output without bound while a deflate stream goes on, so a few MB of
+// compressed zeros cost gigabytes. The image data is inflated here first, into a small buffer, and
+// refused once it yields more than any picture of the header's size could need (16-bit RGBA, a
+// filter byte a row, Adam7's extra rows), with room to spare. The chunks already fit the file.
+bool pngInflatesWithin(const std::vector<uint8_t>& b, uint64_t width, uint64_t height, std::string& why) {
+    const uint64_t largest = 2 * height * (1 + width * 8) + 16 * height + 65536;  // bytes
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) return true;  // the decoder will judge
+    std::vector<uint8_t> out(65536);
+    uint64_t inflated = 0;
+    bool ended = false, fits = true;
+    for (size_t at = 8; !ended && fits && b.size() - at >= 12;) {
+        const uint32_t length = uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3];
+        if (std::memcmp(&b[at + 4], "IEND", 4) == 0) break;
+        if (std::memcmp(&b[at + 4], "IDAT", 4) == 0) {
+            z.next_in = const_cast<Bytef*>(&b[at + 8]);
+            z.avail_in = length;
+            while (z.avail_in > 0 && !ended && fits) {
+                z.next_out = out.data();
+                z.avail_out = uInt(out.size());
+                const int result = inflate(&z, Z_NO_FLUSH);
+                inflated += out.size() - z.avail_out;
+                fits = inflated <= largest;
+                ended = result != Z_OK;  // the stream's end, or an error the decoder will report
+            }
+        }
+        at += size_t(length) + 12;
+    }
+    inflateEnd(&z);
+    if (!fits) why = "its image data inflates to more than " + std::to_string(largest) + " bytes";
+    return fits;
 }
 
 std::string sizeText(uint64_t w, uint64_t h) { return std::to_string(w) + " x " + std::to_string(h); }
@@ -109,8 +159,15 @@ PictureRead readTiff(const std::string& path, platform::RGBAImage& image, int la
 
 PictureRead readPicture(const std::string& path, platform::RGBAImage& image, int largestEdge, std::string& why) {
     image = {};
+    std::string unread;
+    const std::optional<std::vector<uint8_t>> read = platform::readRegularFile(path, unread, kLargestPictureFile);
+    if (!read) {
+        why = unread;
+        return platform::isRegularFile(path) ? PictureRead::kTooLarge : PictureRead::kNotAPicture;
+    }
+    const std::vector<uint8_t>& bytes = *read;
     // A name without a picture extension (a mask beside its texture) may hold any of the three.
-    const Kind found = kindOfBytes(path), named = kindOfName(path) == Kind::kNone ? found : kindOfName(path);
+    const Kind found = kindOfBytes(bytes), named = kindOfName(path) == Kind::kNone ? found : kindOfName(path);
     if (found == Kind::kNone) {
         why = "it is not a PNG, JPEG or TIFF file";
         return PictureRead::kNotAPicture;
@@ -124,21 +181,11 @@ PictureRead readPicture(const std::string& path, platform::RGBAImage& image, int
         if (result != PictureRead::kRead) image = {};
         return result;
     }
-    std::error_code ec;
-    const uintmax_t fileBytes = std::filesystem::file_size(path, ec);
-    if (ec || fileBytes > kLargestPictureFile) {
-        why = ec ? ec.message() : "the file is " + std::to_string(fileBytes) + " bytes, more than a picture of ours";
-        return ec ? PictureRead::kNotAPicture : PictureRead::kTooLarge;
-    }
-    std::vector<uint8_t> bytes;
-    {
-        std::ifstream in(path, std::ios::binary);
-        bytes.assign(std::istreambuf_iterator<char>(in), {});
-    }
     if (named == Kind::kJpeg && !jpegTablesFit(bytes)) {
         why = "a Huffman table holds more than 256 codes";
         return PictureRead::kNotAPicture;
     }
+    if (named == Kind::kPng && !pngChunksFit(bytes, why)) return PictureRead::kNotAPicture;
     const int length = static_cast<int>(bytes.size());
     int w = 0, h = 0, channels = 0;
     if (!stbi_info_from_memory(bytes.data(), length, &w, &h, &channels)) {
@@ -150,6 +197,7 @@ PictureRead readPicture(const std::string& path, platform::RGBAImage& image, int
               std::to_string(largestEdge) + " on a side";
         return PictureRead::kTooLarge;
     }
+    if (named == Kind::kPng && !pngInflatesWithin(bytes, uint64_t(w), uint64_t(h), why)) return PictureRead::kNotAPicture;
     int dw = 0, dh = 0;
     unsigned char* data = stbi_load_from_memory(bytes.data(), length, &dw, &dh, &channels, 4);
     if (!data || dw != w || dh != h) {
@@ -167,20 +215,23 @@ PictureRead readPicture(const std::string& path, platform::RGBAImage& image, int
 bool readImageFile(const std::string& path, platform::RGBAImage& image) {
     constexpr int kLargestScreen = 8192;  // px
     std::string why;
-    image = {};
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
     return readPicture(path, image, kLargestScreen, why) == PictureRead::kRead;
+}
+
+PictureRead readShownPicture(const std::string& path, platform::RGBAImage& image, int boxWidth, int boxHeight,
+                             std::string& why) {
+    const PictureRead read = readPicture(path, image, platform::kLargestShownPicture, why);
+    if (read == PictureRead::kRead) platform::shrinkToFit(image, boxWidth, boxHeight);
+    return read;
 }
 
 std::vector<std::string> imageCandidates(const std::string& path) {
     static const char* const extensions[] = {"",     ".png", ".PNG",  ".jpg", ".JPG", ".jpeg",
                                              ".JPEG", ".tif", ".TIF", ".tiff", ".TIFF"};
     std::vector<std::string> found;
-    std::error_code ec;
     for (const char* ext : extensions) {
         const std::string candidate = path + ext;
-        if (std::filesystem::is_regular_file(candidate, ec)) found.push_back(candidate);
+        if (platform::isRegularFile(candidate)) found.push_back(candidate);
     }
     return found;
 }

@@ -19,6 +19,11 @@ PictureRead readPicture(const std::string& path, platform::RGBAImage& image, int
 // The same for pictures of any size up to that of a large screen (screen shots read back).
 bool readImageFile(const std::string& path, platform::RGBAImage& image);
 
+// A picture to be shown in a box of `boxWidth` x `boxHeight` pixels: at most
+// platform::kLargestShownPicture on a side in the file, and scaled down to fit the box.
+PictureRead readShownPicture(const std::string& path, platform::RGBAImage& image, int boxWidth, int boxHeight,
+                             std::string& why);
+
 // The file a texture name stands for: the path itself, then the path with the picture
 // extensions in order (PNG, then JPEG, then TIFF). Empty when none exists.
 std::vector<std::string> imageCandidates(const std::string& path);

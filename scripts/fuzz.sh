@@ -19,5 +19,9 @@ dict=()
 [[ -f fuzz/${target}.dict ]] && dict=(-dict="fuzz/${target}.dict")
 seeds=()
 [[ -d fuzz/${target}_seeds ]] && seeds=("fuzz/${target}_seeds")
-exec build/fuzz/fuzz_"${target}" -max_total_time="$seconds" -rss_limit_mb=2048 -max_len="${FUZZ_MAX_LEN:-4096}" \
+# A picture of a few KB that makes the decoder reserve more than 500 MB is a finding (a single
+# allocation under the RSS limit would otherwise pass unseen).
+limits=()
+[[ $target == picture ]] && limits=(-malloc_limit_mb=500)
+exec build/fuzz/fuzz_"${target}" -max_total_time="$seconds" -rss_limit_mb=2048 "${limits[@]}" -max_len="${FUZZ_MAX_LEN:-4096}" \
      -artifact_prefix=build/fuzz/findings/"${target}"- "${dict[@]}" "$@" "$corpus" "${seeds[@]}"

@@ -1,12 +1,14 @@
 #include "sound/SoundGuy.h"
 
 #include <atomic>
-#include <fstream>
+#include <filesystem>
+#include <optional>
 
 #include "core/ZephModel.h"
 #include "platform/Beep.h"
 #include "platform/Log.h"
 #include "platform/Random.h"
+#include "platform/RegularFile.h"
 #include "platform/TickCount.h"
 #include "sound/SoundReaders.h"
 
@@ -66,18 +68,13 @@ constexpr SoundFile kSoundFiles[] = {
     {43, "tapshorn.wav", "tapshorn.wav", Reader::Wav},
 };
 
-constexpr std::streamoff kLargestSoundFile = 32 << 20;  // bytes; nothing the game uses comes near
+constexpr uintmax_t kLargestSoundFile = 32 << 20;  // bytes; nothing the game uses comes near
 
-// The whole file, or false when it cannot be read (missing, unreadable, absurdly large).
-bool readWholeFile(const std::string& path, std::vector<uint8_t>& out) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) return false;
-    const std::streamoff size = in.tellg();
-    if (size < 0 || size > kLargestSoundFile) return false;
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    in.seekg(0);
-    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) return false;
-    out = std::move(bytes);
+// The whole file, or false when it cannot be read (missing, not a regular file, absurdly large).
+bool readWholeFile(const std::string& path, std::vector<uint8_t>& out, std::string& why) {
+    std::optional<std::vector<uint8_t>> bytes = platform::readRegularFile(path, why, kLargestSoundFile);
+    if (!bytes) return false;
+    out = std::move(*bytes);
     return true;
 }
 
@@ -155,11 +152,22 @@ void SoundGuy::loadSound(int32_t sound) {
     const std::string userFolder = ZephModel::getPathToFolder() + "/Necessary Data/Sounds/";
     const std::string bundleFolder = ZephModel::getPathToResources() + "Sounds/";
     bool done = false;
-    if (readWholeFile(userFolder + file->user, ActualSounds[sound])) {
-        done = convertUserWAV(ActualSounds[sound], sound);
-        if (done && sound == 0) {
-            ActualSounds[15] = ActualSounds[0];
-            convertUserWAV(ActualSounds[15], 15);
+    std::string why;
+    const std::string userFile = userFolder + file->user;
+    std::error_code unseen;
+    if (std::filesystem::exists(std::filesystem::symlink_status(userFile, unseen))) {
+        // The player put something in the sound's place: what is wrong with it goes to the log.
+        if (!readWholeFile(userFile, ActualSounds[sound], why)) {
+            platform::logMessage("The user sound " + userFile + " is not used (" + why + "): the game's own plays.");
+        } else {
+            done = convertUserWAV(ActualSounds[sound], sound);
+            if (!done)
+                platform::logMessage("The user sound " + userFile + " is not used: it is not a mono 16-bit "
+                                     "44,100 Hz WAV of 1,500 bytes or more. The game's own plays.");
+            if (done && sound == 0) {
+                ActualSounds[15] = ActualSounds[0];
+                convertUserWAV(ActualSounds[15], 15);
+            }
         }
     }
     // The samples are what plays: the file's bytes are let go once converted (megabytes).
@@ -169,11 +177,11 @@ void SoundGuy::loadSound(int32_t sound) {
     };
     if (done) return release();
 
-    if (!readWholeFile(bundleFolder + file->bundle, ActualSounds[sound])) {
+    if (!readWholeFile(bundleFolder + file->bundle, ActualSounds[sound], why)) {
         ActualSounds[sound].clear();
         RawSounds[sound].clear();
-        platform::logMessage("Sound " + std::to_string(sound) + " (\"" + file->bundle + "\") was not found in " +
-                             bundleFolder + ": it stays silent.");
+        platform::logMessage("Sound " + std::to_string(sound) + " (\"" + file->bundle + "\") could not be read from " +
+                             bundleFolder + " (" + why + "): it stays silent.");
         return;
     }
     const auto convert = [&](int32_t number) {

@@ -59,7 +59,10 @@ GLuint worldMap() {
     if (tried) return texture;
     tried = true;
     platform::RGBAImage map;
-    if (!platform::readPng(platform::resourcesFolder() + "WWIWorldMap.png", map) || map.width <= 0) return 0;
+    if (!platform::readPng(platform::resourcesFolder() + "WWIWorldMap.png", map, platform::kLargestShownPicture) ||
+        map.width <= 0)
+        return 0;
+    platform::shrinkToFit(map, 200, 200);  // px: as the world tab shows it
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 
 #include "builder/BuilderSave.h"
 #include "builder/ObjectEditing.h"
@@ -145,9 +146,17 @@ TEST_F(BuilderFiles, DamagedOrForeignFilesAreRefusedAndNothingIsAdopted) {
     builder.fromMBMenu(kTagOpen);
     FileSheets& files = builder.controls().files;
     ASSERT_TRUE(files.openShown);
+    EXPECT_NE(std::find(files.openChoices.begin(), files.openChoices.end(), "slots.pellam"), files.openChoices.end());
+    EXPECT_EQ(std::count(files.openChoices.begin(), files.openChoices.end(), "notes.txt"), 0);
+    // Nor a folder or FIFO named like a mission (a folder once stopped the game when opened).
+    fs::create_directories(host.missionsFolder() + "campaign.pellam");
+    ASSERT_EQ(mkfifo((host.missionsFolder() + "pipe.pellam").c_str(), 0600), 0);
+    EXPECT_FALSE(builder.openMission(host.missionsFolder() + "campaign.pellam"));
+    builder.fromMBMenu(kTagOpen);
+    for (const char* odd : {"campaign.pellam", "pipe.pellam"})
+        EXPECT_EQ(std::count(files.openChoices.begin(), files.openChoices.end(), odd), 0) << odd;
     const auto listed = std::find(files.openChoices.begin(), files.openChoices.end(), "slots.pellam");
     ASSERT_NE(listed, files.openChoices.end());
-    EXPECT_EQ(std::count(files.openChoices.begin(), files.openChoices.end(), "notes.txt"), 0);
     files.openChoice = static_cast<int>(listed - files.openChoices.begin());
     builder.openPanelDidEnd(true);
     EXPECT_EQ(builder.MBFileName, host.missionsFolder() + "slots.pellam");

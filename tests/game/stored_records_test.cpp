@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <algorithm>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "game/VADArizodazar2.h"
@@ -20,7 +22,9 @@ protected:
     // A started controller on the store file as it is now.
     std::unique_ptr<VADArizodazar2> start() {
         store_ = std::make_unique<platform::UserDefaults>(file());
-        auto c = std::make_unique<VADArizodazar2>(GameController::Links{store_.get()}, VADArizodazar2::Content{});
+        VADArizodazar2::Content content;
+        content.userMissionsFolder = userMissions_;
+        auto c = std::make_unique<VADArizodazar2>(GameController::Links{store_.get()}, std::move(content));
         c->awakeFromNib();
         c->timerLooper();
         return c;
@@ -40,8 +44,11 @@ protected:
             if (n.find(text) != std::string::npos) return true;
         return false;
     }
+    // Every file in the folder but the store itself.
+    std::vector<std::string> others() const { return folder_.namesBut("defaults.json"); }
     testing::TestFolder folder_{"pellam records"};
     std::unique_ptr<platform::UserDefaults> store_;
+    std::string userMissions_;  // empty: the game's own folder
 };
 
 TEST_F(StoredRecords, PilotRecordsThatCouldNotBeReadAreNeverSavedOver) {
@@ -73,6 +80,36 @@ TEST_F(StoredRecords, PilotRecordsThatCouldNotBeReadAreNeverSavedOver) {
     EXPECT_EQ(c->PilotStats[1].PilotScore, 77);
     EXPECT_EQ(c->PilotStats[4].ObjectKillCounts[31], -7);
     EXPECT_TRUE(c->interface().notices.empty());
+}
+
+TEST_F(StoredRecords, UnreadRecordsCostNoCopyAtEachStartUntilThePlayerStartsFreshOnes) {
+    std::ofstream(file()) << nlohmann::json{{"PilotStatsKey", "AAAA"}}.dump();
+    for (int run = 0; run < 2; ++run) {
+        auto c = start();
+        EXPECT_EQ(c->interface().notices.front(), c->interface().freshRecordsNotice);
+        c->fromPlayerSignInOkay();  // a sign-in saves the store
+        EXPECT_TRUE(c->applicationWillTerminate());
+        EXPECT_TRUE(others().empty()) << run;  // the unread block stays, so no copy is needed
+    }
+    // The way out (the notice's button, clicked in the windows test) saves this run's records.
+    start()->startFreshPilotRecords();
+    EXPECT_EQ(others(), std::vector<std::string>{"defaults.json.corrupt"});
+    auto c = start();
+    EXPECT_TRUE(c->interface().notices.empty());
+}
+
+TEST_F(StoredRecords, MissionFilesLeftOutAreToldOnceWithTheirCountAndWhereTheReasonsAre) {
+    userMissions_ = folder_.file("Missions") + "/";
+    fs::create_directories(userMissions_ + "Spring.pellam");  // a campaign, not a refusal
+    std::ofstream(userMissions_ + "broken.pellam") << "not a mission";
+    std::ofstream(userMissions_ + "Spring.pellam/cut.pellam") << "PELLAMMF";
+    ASSERT_EQ(mkfifo((userMissions_ + "pipe.pellam").c_str(), 0600), 0);
+    auto c = start();
+    c->reloadUserMissions();  // as after a save in the builder: no second notice
+    ASSERT_EQ(c->interface().notices.size(), 1u);
+    const std::string& notice = c->interface().notices.front();
+    EXPECT_EQ(notice.rfind("3 mission files in " + userMissions_, 0), 0u) << notice;
+    EXPECT_NE(notice.find("log"), std::string::npos);
 }
 
 TEST_F(StoredRecords, ACorruptSettingsFileIsToldOnceNamingTheCopy) {

@@ -270,6 +270,22 @@ TEST_F(WindowsTest, SignInAndCancelledPreferencesWithAPrintThatFollowsTheWindows
     EXPECT_TRUE(ui.toTerrainDetailPref.state);  // shown again from the store
 }
 
+// Pilot records that could not be read: the notice in front of the sign-in offers fresh ones,
+// which are then saved, the stored block kept in a copy of the settings file.
+TEST_F(WindowsTest, TheNoticeAboutUnreadPilotRecordsOffersFreshOnes) {
+    store_->setString("PilotStatsKey", "AAAA");
+    ASSERT_TRUE(store_->synchronize());
+    launch();
+    GameInterface& ui = c->interface();
+    ASSERT_EQ(ui.notices.size(), 1u);
+    press("Notice", "Start fresh records");
+    EXPECT_TRUE(store_->dataForKey("PilotStatsKey").has_value());
+    ASSERT_EQ(ui.notices.size(), 1u);  // where the copy is kept, told with OK alone
+    EXPECT_NE(ui.notices.front().find("defaults.json.corrupt"), std::string::npos);
+    press("Notice", "OK");
+    EXPECT_TRUE(ui.notices.empty());
+}
+
 // In the game's typeface, with no world the problem comes alone in front, a Fly is refused, and
 // its Quit answers the first click.
 TEST_F(WindowsTest, AWorldThatCouldNotBeMadeIsShownAloneAndCannotBeFlown) {

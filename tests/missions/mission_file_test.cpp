@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "missions/MissionBounds.h"
@@ -115,8 +116,11 @@ TEST_F(MissionFiles, EveryBadFileIsSkippedAndTheSlotKeepsItsMission) {
     bad.push_back(bytes);
     bad.back()[16] = 0xFF;                                                          // a text longer than the file
     MissionTexts notUtf8 = p.texts;
-    notUtf8.title = "\xC3(";
-    bad.push_back(encodeMissionFile(notUtf8, *p.record));
+    // Not UTF-8 by RFC 3629: a cut character, a surrogate, an overlong '/', past U+10FFFF.
+    for (const char* title : {"\xC3(", "Ypres \xED\xA0\x80", "\xE0\x80\xAF", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80"}) {
+        notUtf8.title = title;
+        bad.push_back(encodeMissionFile(notUtf8, *p.record));
+    }
     bad.push_back(with([](MissionData& m) { m.NewObjectsNumber = 14; }));
     bad.push_back(with([](MissionData& m) { m.TotalObjects = 20; }));
     bad.push_back(with([](MissionData& m) { m.TotalObjects = 261; }));
@@ -133,6 +137,40 @@ TEST_F(MissionFiles, EveryBadFileIsSkippedAndTheSlotKeepsItsMission) {
     fs::copy_file(good, folder_ / "upper.PELLAM");
     EXPECT_FALSE(confirmFileIsMission((folder_ / "upper.PELLAM").string()));
     EXPECT_FALSE(confirmFileIsMission((folder_ / "missing.pellam").string()));
+}
+
+TEST_F(MissionFiles, WhatIsNotAMissionFileIsRefusedUnreadWithoutWaitingOrThrowing) {
+    Patrol p;
+    const std::vector<uint8_t> bytes = encodeMissionFile(p.texts, *p.record);
+    // A folder named like a mission once threw out of the reader and stopped every start; a FIFO
+    // held it for ever; a file of 1 GiB was read whole, and /dev/zero until memory ran out.
+    fs::create_directories(folder_ / "My Campaign.pellam");
+    ASSERT_EQ(mkfifo((folder_ / "pipe.pellam").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", folder_ / "zero.pellam");
+    const std::string huge = write("huge.pellam", bytes);
+    fs::resize_file(huge, uintmax_t(1) << 30);  // sparse: no disk is spent
+    // Four texts of the largest length a file may give each still read; one byte more is refused.
+    MissionTexts longest = p.texts;
+    for (std::string* text : {&longest.title, &longest.description, &longest.victory, &longest.lost})
+        text->assign(size_t(1) << 20, 'a');
+    const std::string largest = write("largest.pellam", encodeMissionFile(longest, *p.record));
+    std::vector<uint8_t> over = encodeMissionFile(longest, *p.record);
+    over.push_back(0);
+    const std::string tooLarge = write("too large.pellam", over);
+
+    auto read = std::make_unique<MissionFileContents>();
+    for (const char* name : {"My Campaign.pellam", "pipe.pellam", "zero.pellam", "huge.pellam", "too large.pellam"}) {
+        const std::string path = (folder_ / name).string();
+        const std::string why = readMissionFile(path, *read);
+        EXPECT_EQ(why.rfind(path + ": cannot be read (", 0), 0u) << why;
+    }
+    EXPECT_NE(readMissionFile(huge, *read).find("1,073,741,824 bytes"), std::string::npos);
+    EXPECT_EQ(readMissionFile(largest, *read), "");
+    EXPECT_EQ(read->texts.lost.size(), size_t(1) << 20);
+    for (const char* name : {"My Campaign.pellam", "pipe.pellam", "zero.pellam"})
+        EXPECT_FALSE(confirmFileIsMission((folder_ / name).string())) << name;
+    MissionTable table;
+    EXPECT_FALSE(table.loadMyMission((folder_ / "My Campaign.pellam").string(), 4));
 }
 
 TEST_F(MissionFiles, BuiltInSlotsComeFromTheirOwnFiles) {

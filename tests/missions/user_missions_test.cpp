@@ -5,9 +5,11 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "missions/UserMissions.h"
+#include "platform/UserDefaults.h"
 #include "tools/missiongen/PatrolMission.h"
 
 namespace pellam::missions {
@@ -137,6 +139,78 @@ TEST_F(UserMissions, AtMost150AreLoadedAndSlot200IsTheLast) {
     EXPECT_TRUE(table_.loaded(200));
     EXPECT_EQ(table_.texts(200)->title, "Late 1");
     EXPECT_EQ(titles().back(), "          #2-#150: Late 1");
+    // The rest are not left out silently.
+    std::vector<std::string> leftOut;
+    ASSERT_EQ(reloadUserMissions(table_, menu_, folder_.string() + "/", &leftOut), 150);
+    ASSERT_EQ(leftOut.size(), 2u);
+    for (const std::string& why : leftOut) EXPECT_NE(why.find("more than 150"), std::string::npos) << why;
+    EXPECT_NE(leftOut[1].find("Zeppelins/3.pellam"), std::string::npos);
+}
+
+TEST_F(UserMissions, EveryFileLeftOutIsLoggedWithItsReasonAndAFolderNamedAsAMissionIsACampaign) {
+    write("a.pellam", "Airfield");
+    write("My Campaign.pellam/1.pellam", "First");
+    write("My Campaign.pellam/2.pellam", "Second");
+    std::ifstream in(folder_ / "a.pellam", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    std::ofstream(folder_ / "corrupt.pellam") << "not a mission";
+    std::ofstream(folder_ / "cut.pellam") << bytes.substr(0, bytes.size() - 100);
+    std::ofstream(folder_ / "magic.pellam") << "X" + bytes.substr(1);
+    std::ofstream(folder_ / "sum.pellam") << bytes.substr(0, bytes.size() - 1) + char(bytes.back() ^ 0x5A);
+    record_->TotalObjects = 20;
+    write("twenty.pellam", "Too few");
+    ASSERT_EQ(mkfifo((folder_ / "pipe.pellam").c_str(), 0600), 0);
+    fs::create_directories(folder_ / "My Campaign.pellam" / "3 folder.pellam");
+    std::ofstream(folder_ / "My Campaign.pellam" / "notes.txt") << "not a mission, not a refusal";
+
+    std::vector<std::string> leftOut;
+    ::testing::internal::CaptureStderr();
+    ASSERT_EQ(reloadUserMissions(table_, menu_, folder_.string() + "/", &leftOut), 3);
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(titles(), (std::vector<std::string>{"     User Mission #1: Airfield", "User Campaign Missions:",
+                                                  "     My Campaign.pellam", "          #1-#2: First",
+                                                  "          #2-#3: Second"}));
+    const char* refused[] = {"corrupt.pellam", "cut.pellam", "magic.pellam", "sum.pellam",
+                             "twenty.pellam",  "pipe.pellam", "My Campaign.pellam/3 folder.pellam"};
+    EXPECT_EQ(leftOut.size(), std::size(refused));
+    for (const char* name : refused) {
+        const std::string path = (folder_ / name).string();
+        const auto told = std::find_if(leftOut.begin(), leftOut.end(), [&](const std::string& why) {
+            return why.rfind(path + ":", 0) == 0 && why.size() > path.size() + 3;  // the file, then a reason
+        });
+        ASSERT_NE(told, leftOut.end()) << name;
+        EXPECT_NE(log.find("User mission left out: " + *told), std::string::npos) << name;
+    }
+}
+
+// Win each mission of a campaign, restart (the won list read back from the settings file), and
+// the next mission opens, whatever characters the titles hold.
+TEST_F(UserMissions, CampaignProgressSurvivesARestartWhateverTheTitles) {
+    write("War/1.pellam", "Ypres \xED\xA0\x80");  // a UTF-16 surrogate: no UTF-8 title, no mission
+    write("War/2.pellam", "Arras \xF0\x9F\x9B\xA9");
+    write("War/3.pellam", "Cambrai \xF4\x8F\xBF\xBF");
+    write("War/4.pellam", "Amiens \xC3\xA9");
+    const std::string settings = (folder_ / "defaults.json").string();
+    std::vector<bool> open;
+    for (int won = 0;; ++won) {
+        std::vector<std::string> finished;
+        {
+            platform::UserDefaults store(settings);  // a start of the game
+            finished = store.stringArrayForKey("Won").value_or(std::vector<std::string>{});
+        }
+        reload();
+        checkCampaignsForEnabled(menu_, table_, [&](const std::string& t) { return haveFinished(finished, t); });
+        std::vector<const MenuItem*> missions;
+        for (const MenuItem& item : menu_.items)
+            if (item.tag >= MissionTable::kFirstUser) missions.push_back(&item);
+        ASSERT_LT(won, int(missions.size())) << "every mission won";
+        for (int k = 0; k < int(missions.size()); ++k) EXPECT_EQ(missions[k]->enabled, k <= won) << won << " " << k;
+        if (won + 1 == int(missions.size())) break;
+        platform::UserDefaults store(settings);  // the win is stored as the game stores it
+        finished.push_back(table_.texts(missions[won]->tag)->title + kMissionTimeSeparator + "3:05");
+        store.setStringArray("Won", finished);
+        ASSERT_TRUE(store.synchronize());
+    }
 }
 
 TEST_F(UserMissions, HostMissionFoundByHashAndDateOnly) {

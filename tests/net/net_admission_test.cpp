@@ -4,6 +4,7 @@
 // typed messages and what is shown of another player's.
 #include "net/SetupPackets.h"
 #include "net/DataPackets.h"
+#include "platform/Utf8.h"
 #include "tests/net/engine_rig.h"
 
 namespace pellam::net::rig {
@@ -185,6 +186,14 @@ TEST(Admission, JoinerTrustsOnlyItsHost) {
     EXPECT_EQ(joiner.link.getJoinerTeam(2), 2);
     EXPECT_EQ(joiner.world.paintLookups, 2) << "the host (now slot 3) and Nungesser, not ../../etc";
     EXPECT_EQ(joiner.world.planes[2].type, 64);
+    // Names that are no UTF-8, or cut inside a character on the wire, are held as strict UTF-8
+    // within the name's 20 bytes.
+    names.names = {"Host", "Fonck \xED\xA0\x80", "Navarre de Cal \xC3\xA9\xC3\xA9\xC3\xA9"};
+    hostSocket.deliver(joiner, [&](SendSlot s) { return buildPlayerNames(names, s); });
+    for (int slot = 0; slot < 8; ++slot) {
+        const std::string name = joiner.link.getThisPlayerName(slot);
+        EXPECT_TRUE(platform::validUtf8(name) && name.size() <= kMaxNameChars) << slot;
+    }
 
     // A host that never sends data is given up a minute after the acceptance.
     run({&joiner}, 62, 60);

@@ -332,6 +332,7 @@ TEST(GamesPageTest, ReadsNumberedRowsUntilOneIsMissingOrIncompleteAndShowsTextAs
     EXPECT_EQ(rows[0].Port, 5000u) << "a port with letters after its digits";
     EXPECT_EQ(pageTextForDisplay("Meet at 8&amp;9<br>&lt;b&gt;tea&lt;/b&gt; &quot;&#39;No&#32;games"),
               "Meet at 8&9\n<b>tea</b> \"'No games");
+    EXPECT_EQ(pageTextForDisplay("Ypres \xED\xA0\x80&amp;"), "Ypres \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD&");  // shown as UTF-8
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/UserDefaults.h"
@@ -22,13 +23,7 @@ protected:
         return {std::istreambuf_iterator<char>(in), {}};
     }
     // Every file in the folder but the store itself.
-    std::vector<std::string> others() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder_.path()))
-            if (entry.path().filename() != "defaults.json") names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> others() const { return folder_.namesBut("defaults.json"); }
     static bool mentions(const std::vector<std::string>& reports, const std::string& text) {
         for (const std::string& r : reports)
             if (r.find(text) != std::string::npos) return true;
@@ -114,6 +109,89 @@ TEST_F(DamagedDefaults, AFileThatCannotBeReadIsLeftWhereItIsAndNeverWrittenOver)
     EXPECT_TRUE(fs::is_directory(file()));
     EXPECT_EQ(read((fs::path(file()) / "inside").string()), "the player's");
     EXPECT_TRUE(others().empty());
+
+    // A FIFO in its place is not waited on (it once held the start for ever) and stays a FIFO.
+    fs::remove_all(file());
+    ASSERT_EQ(mkfifo(file().c_str(), 0600), 0);
+    UserDefaults fifo(file());
+    EXPECT_NE(fifo.loadMessage().find("cannot be read"), std::string::npos);
+    fifo.setBool("VBlankKey", true);
+    EXPECT_FALSE(fifo.synchronize());
+    EXPECT_TRUE(fs::is_fifo(file()));
+    EXPECT_TRUE(others().empty());
+}
+
+TEST_F(DamagedDefaults, DamageMetAtEveryStartIsKeptAsideOnceAndKilledSavesLeaveNothing) {
+    // A pilot block stored as a bare string is read (and refused) at every start; written back
+    // as it was, it needs no copy, however many starts save other settings.
+    const std::string original = R"({"PilotStatsKey": "AAAA", "VBlankKey": false})";
+    write(original);
+    for (int start = 0; start < 3; ++start) {
+        UserDefaults store(file());
+        EXPECT_FALSE(store.dataForKey("PilotStatsKey").has_value());
+        store.setBool("VBlankKey", start % 2 == 0);
+        ASSERT_TRUE(store.synchronize());
+        EXPECT_TRUE(store.takeReports().empty()) << start;
+    }
+    EXPECT_TRUE(others().empty());
+    EXPECT_EQ(nlohmann::json::parse(read(file()))["PilotStatsKey"], "AAAA");
+
+    // Written over, the file is copied aside first; the same damage met again is kept once.
+    for (int start = 0; start < 3; ++start) {
+        write(original);
+        UserDefaults store(file());
+        EXPECT_FALSE(store.dataForKey("PilotStatsKey").has_value());
+        store.setData("PilotStatsKey", std::vector<uint8_t>(1660));
+        ASSERT_TRUE(store.synchronize());
+        EXPECT_TRUE(mentions(store.takeReports(), file() + ".corrupt")) << start;
+    }
+    EXPECT_EQ(others(), std::vector<std::string>{"defaults.json.corrupt"});
+    EXPECT_EQ(read(file() + ".corrupt"), original);
+    // A file that cannot be parsed, met at three starts, is kept once as well.
+    for (int start = 0; start < 3; ++start) {
+        write("{\"VBlankKey\": tru");
+        UserDefaults store(file());
+        ASSERT_TRUE(mentions(store.takeReports(), file() + ".corrupt-1")) << start;
+    }
+    EXPECT_EQ(others(), (std::vector<std::string>{"defaults.json.corrupt", "defaults.json.corrupt-1"}));
+
+    // Saves killed before their rename left temporary files: those of processes that are gone
+    // (pid_max is never a process's number) or of this process's number are removed at the next
+    // start; a live process's file is its own and stays, as does a folder.
+    int pidMax = 0;
+    std::ifstream("/proc/sys/kernel/pid_max") >> pidMax;
+    ASSERT_GT(pidMax, 0);
+    const std::string gone = file() + ".tmp-" + std::to_string(pidMax);
+    const std::string ours = file() + ".tmp-" + std::to_string(getpid());
+    const std::string live = file() + ".tmp-" + std::to_string(getppid());
+    for (const std::string& temporary : {gone, ours, live}) std::ofstream(temporary) << "{\"VBlankKey\": tr";
+    fs::create_directories(file() + ".tmp-" + std::to_string(pidMax - 1));
+    UserDefaults store(file());
+    EXPECT_FALSE(fs::exists(gone));
+    EXPECT_FALSE(fs::exists(ours));
+    EXPECT_TRUE(fs::exists(live));
+    EXPECT_TRUE(fs::is_directory(file() + ".tmp-" + std::to_string(pidMax - 1)));
+}
+
+TEST_F(DamagedDefaults, TextIsHeldAsItIsWrittenSoItReadsTheSameAfterARestart) {
+    // Ill-formed UTF-8 (a surrogate, an overlong slash, a lead byte past U+10FFFF, a cut-off
+    // character) is repaired as it is set, not only as it is written.
+    const std::vector<std::string> texts = {"Ypres \xED\xA0\x80", "\xC0\xAF", "\xF5\x80\x80\x80", "cut \xE2\x82",
+                                            "Arras \xF0\x9F\x9B\xA9", "\xF4\x8F\xBF\xBF"};
+    std::vector<std::string> held;
+    {
+        UserDefaults store(file());
+        store.setStringArray("CompletedMissions", texts);
+        store.setString("LastMissionOpenedKey", texts[0]);
+        held = *store.stringArrayForKey("CompletedMissions");
+        EXPECT_EQ(held[4], texts[4]);  // well-formed text is kept as it is
+        EXPECT_EQ(held[5], texts[5]);
+        EXPECT_NE(held[0], texts[0]);
+        ASSERT_TRUE(store.synchronize());
+    }
+    UserDefaults store(file());
+    EXPECT_EQ(store.stringArrayForKey("CompletedMissions"), held);
+    EXPECT_EQ(store.stringForKey("LastMissionOpenedKey"), held[0]);
 }
 
 TEST_F(DamagedDefaults, AFailedSaveAnswersFalseKeepsTheOldFileAndIsReportedOnce) {

@@ -54,6 +54,40 @@ std::vector<uint8_t> hugePng() {
     return b;
 }
 
+// 107 bytes: a real PNG's signature and 64 x 64 header, then an IDAT chunk claiming 2 GB.
+std::vector<uint8_t> claimsTwoGigabytes() {
+    std::ifstream in(writePicture("smallE.png", 64, 64, grey), std::ios::binary);
+    std::vector<uint8_t> b(33);  // signature and IHDR
+    in.read(reinterpret_cast<char*>(b.data()), 33);
+    b.insert(b.end(), {0x7F, 0xFF, 0xFF, 0xF0, 'I', 'D', 'A', 'T'});
+    b.resize(107, 0);
+    return b;
+}
+
+// A 64 x 64 PNG whose image data, some 300 KB, inflates to 300 MB of zeros.
+std::vector<uint8_t> inflatesTo300Megabytes() {
+    std::vector<uint8_t> b = claimsTwoGigabytes(), data(1 << 20), zeros(1 << 20, 0);
+    b.resize(41);  // signature, IHDR and the IDAT's header, its length set below
+    z_stream z{};
+    deflateInit(&z, 9);
+    for (int mb = 0; mb < 300; ++mb) {
+        z.next_in = zeros.data();
+        z.avail_in = uInt(zeros.size());
+        for (z.avail_out = 0; z.avail_out == 0;) {  // until the output buffer is left unfilled
+            z.next_out = data.data();
+            z.avail_out = uInt(data.size());
+            deflate(&z, mb == 299 ? Z_FINISH : Z_NO_FLUSH);
+            b.insert(b.end(), data.data(), data.data() + data.size() - z.avail_out);
+        }
+    }
+    deflateEnd(&z);
+    for (int k = 0; k < 4; ++k) b[33 + k] = uint8_t((b.size() - 41) >> (24 - 8 * k));
+    const uint32_t crc = uint32_t(crc32(0, &b[37], uInt(b.size() - 37)));
+    for (int k = 0; k < 4; ++k) b.push_back(uint8_t(crc >> (24 - 8 * k)));
+    b.insert(b.end(), {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82});
+    return b;
+}
+
 std::string writeBytes(const std::string& name, const std::vector<uint8_t>& bytes) {
     const std::string path = (scratchFolder() / name).string();
     std::ofstream(path, std::ios::binary)
@@ -204,6 +238,8 @@ TEST_F(TextureTest, BadFilesAreRefusedFromTheirHeaderWithTheirCodeAndALogLineAnd
         {"fieldsA", "fieldsA.png", hugeTga(), kNoSuchImage, true, "fieldsA.png"},  // TGA, whatever the name
         {"fieldsB", "fieldsB.tif", hugeTiff(), kNotSquarePowerOfTwo, false, "fieldsB.tif"},
         {"fieldsC", "fieldsC.png", hugePng(), kNoSuchImage, true, "fieldsC.png"},
+        {"fieldsE", "fieldsE.png", claimsTwoGigabytes(), kNoSuchImage, true, "more than the file holds"},
+        {"fieldsF", "fieldsF.png", inflatesTo300Megabytes(), kNoSuchImage, true, "inflates to more than"},
         // 16 bytes of JPEG whose Huffman table counts 914 codes (the decoder has room for 256).
         {"fieldsD", "fieldsD.jpg",
          {0xFF, 0xD8, 0xFF, 0xFF, 0xC4, 0xFF, 0xFF, 0x10, 0xC0, 0xC4, 0xFF, 0xFF, 0x10, 0, 0, 0},
@@ -236,6 +272,20 @@ TEST_F(TextureTest, BadFilesAreRefusedFromTheirHeaderWithTheirCodeAndALogLineAnd
     fs::copy_file(scratchFolder() / "odd.png", scratchFolder() / "odd_");
     EXPECT_EQ(readPicture((scratchFolder() / "odd_").string(), image, 1024, why), PictureRead::kRead);
     EXPECT_EQ(readPicture(writeBytes("wallsD_", hugeTga()), image, 1024, why), PictureRead::kNotAPicture);
+
+    // A picture shown in a window (a mission's map, the world map) is taken up to 1,024 pixels on
+    // a side, and kept no larger than its box.
+    EXPECT_EQ(readShownPicture((scratchFolder() / "huge.png").string(), image, 320, 240, why), PictureRead::kTooLarge);
+    EXPECT_FALSE(platform::readPng((scratchFolder() / "huge.png").string(), image, platform::kLargestShownPicture));
+    EXPECT_TRUE(platform::readPng((scratchFolder() / "huge.png").string(), image));
+    for (auto [w, h, shownW, shownH] : {std::array{1024, 768, 320, 240}, {1000, 10, 320, 3}, {200, 100, 200, 100}}) {
+        const std::string path = writePicture("shown.png", w, h, grey);
+        ASSERT_EQ(readShownPicture(path, image, 320, 240, why), PictureRead::kRead) << why;
+        EXPECT_EQ(image.width, shownW) << w;
+        EXPECT_EQ(image.height, shownH) << w;
+        EXPECT_EQ(image.pixels.size(), size_t(shownW) * shownH * 4);
+        EXPECT_EQ(image.pixels[image.pixels.size() / 2], 128);
+    }
 }
 
 TEST_F(TextureTest, FullTableWarnsThenRefusesWithoutLeaking) {

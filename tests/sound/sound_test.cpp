@@ -1,6 +1,7 @@
 // The sound object: its readers, which copy of a sound start-up loads, the sounds our generator
 // ships, the mixer and the playing operations, the output stage's limiter, and SDL's drivers.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
@@ -221,8 +222,22 @@ TEST(SoundLoading, UserCopyWinsOnlyWhenCanonicalAndSoundFifteenRepeatsSoundZero)
         writeFile(app.userSounds() / name, user);
     }
     writeFile(app.bundleSounds() / "initsound", Bytes(342, 0x80));
+    // A FIFO in a user sound's place once held the loading for ever; a folder is no sound either.
+    writeFile(app.bundleSounds() / "Flak1.wav", makeWav(std::vector<int16_t>(1000, 1000)));
+    ASSERT_EQ(mkfifo((app.userSounds() / "Flak1.wav").c_str(), 0600), 0);
+    std::filesystem::create_directories(app.userSounds() / "Flak2.wav");
     SoundGuy sounds{SoundGuy::DeviceOpener{}};
+    ::testing::internal::CaptureStderr();
     sounds.init();
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(sounds.rawSound(35), std::vector<float>(1000, 1000 / 32768.0f));
+    // Each user copy that is not used is named in the log, with the reason.
+    for (const char* name : {"Hit3.wav", "Flak1.wav", "Flak2.wav"}) {
+        const std::string line = "The user sound " + (app.userSounds() / name).string() + " is not used";
+        EXPECT_NE(log.find(line), std::string::npos) << name << "\n" << log;
+    }
+    EXPECT_NE(log.find("not a mono 16-bit"), std::string::npos);
+    EXPECT_EQ(log.find("gunjam2.wav is not used"), std::string::npos);
     EXPECT_EQ(sounds.rawSound(33), std::vector<float>(1000, 1000 / 32768.0f)) << "a stereo copy is refused";
     EXPECT_EQ(sounds.rawSound(41), std::vector<float>(900, 2000 / 32768.0f));
     EXPECT_EQ(sounds.rawSound(15), sounds.rawSound(0));

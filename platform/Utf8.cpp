@@ -1,0 +1,61 @@
+#include "platform/Utf8.h"
+
+namespace pellam::platform {
+namespace {
+
+// Bytes of the well-formed character at `at`, or 0 when there is none there; `taken` is then the
+// number of bytes that form the longest valid beginning of one (at least 1), to be replaced as one.
+size_t characterAt(std::string_view s, size_t at, size_t& taken) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
+    const unsigned char lead = byte(at);
+    taken = 1;
+    if (lead < 0x80) return 1;
+    size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;  // the second byte's range (RFC 3629, section 4)
+    if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+    else if (lead == 0xE0) length = 3, low = 0xA0;
+    else if (lead >= 0xE1 && lead <= 0xEC) length = 3;
+    else if (lead == 0xED) length = 3, high = 0x9F;  // no surrogates
+    else if (lead >= 0xEE && lead <= 0xEF) length = 3;
+    else if (lead == 0xF0) length = 4, low = 0x90;
+    else if (lead >= 0xF1 && lead <= 0xF3) length = 4;
+    else if (lead == 0xF4) length = 4, high = 0x8F;  // nothing past U+10FFFF
+    else return 0;
+    for (size_t k = 1; k < length; ++k) {
+        if (at + k >= s.size()) return 0;
+        const unsigned char c = byte(at + k);
+        const unsigned char lo = k == 1 ? low : 0x80, hi = k == 1 ? high : 0xBF;
+        if (c < lo || c > hi) return 0;
+        taken = k + 1;
+    }
+    return length;
+}
+
+}  // namespace
+
+bool validUtf8(std::string_view text) {
+    for (size_t i = 0, taken = 0; i < text.size();) {
+        const size_t n = characterAt(text, i, taken);
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
+
+std::string repairedUtf8(std::string_view text) {
+    if (validUtf8(text)) return std::string(text);
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (size_t i = 0, taken = 0; i < text.size();) {
+        if (const size_t n = characterAt(text, i, taken)) {
+            out.append(text.substr(i, n));
+            i += n;
+        } else {
+            out += "\xEF\xBF\xBD";
+            i += taken;
+        }
+    }
+    return out;
+}
+
+}  // namespace pellam::platform

@@ -1,0 +1,17 @@
+#pragma once
+// The one UTF-8 rule of the game's texts (RFC 3629): no overlong forms, no UTF-16 surrogates
+// (U+D800..U+DFFF), nothing above U+10FFFF, so no lead byte C0, C1 or F5..FF. Mission texts, the
+// settings store and texts from other machines all answer to it, so a title read from one of
+// them compares equal after a trip through any other.
+#include <string>
+#include <string_view>
+
+namespace pellam::platform {
+
+bool validUtf8(std::string_view text);
+
+// `text` with every ill-formed sequence (each maximal part of one, as Unicode recommends) replaced
+// by U+FFFD; valid text comes back as it was.
+std::string repairedUtf8(std::string_view text);
+
+}  // namespace pellam::platform
