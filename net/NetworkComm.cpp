@@ -145,9 +145,9 @@ void BSDNetworkSockets::takeHostData(int32_t now) {
     if (!getMostRecentPacket(kHostDataPacket, &p) || !fromHost(p)) return;
     const std::optional<HostData> d = parseHostData(p.packet());
     if (!d) return;
-    if (HeardHostData && static_cast<int32_t>(static_cast<uint32_t>(p.arrival) - LastGetData) <= 0) return;
+    if (HeardHostData && ticksBetween(LastGetData, p.arrival) <= 0) return;
     HeardHostData = true;
-    LastGetData = static_cast<uint32_t>(p.arrival);
+    LastGetData = p.arrival;
     Exchange.packetInTimes[0] = {p.arrival, d->stamp};
     DelayTime = networkDelay(now, d->echo);
     Exchange.myMessageNumberFromHost = d->ack;
@@ -212,7 +212,7 @@ bool BSDNetworkSockets::takeJoinerData(int32_t now) {
     if (ToAddresses[j] == 0 || ToAddresses[j] != p.from.address || JoinerPorts[j] != p.from.port) return false;
     LastJoinerInTime[j] = now;
     DataExchange::Heard& heard = Exchange.packetInTimes[j];
-    if (heard.arrival != 0 && static_cast<int32_t>(p.arrival - heard.arrival) <= 0) return false;
+    if (heard.arrival != 0 && ticksBetween(heard.arrival, p.arrival) <= 0) return false;
     heard = {p.arrival, d->stamp};
     DelayTime = networkDelay(now, d->echo);
     Exchange.joinerMessageNumbers[j] = d->acks;
@@ -328,8 +328,9 @@ void BSDNetworkSockets::takeQuit(int32_t now) {
             endAfterSilenceOrQuit("Host has ended the game");
         } else if (OthersInGameOver == 0) {
             // Silence counts from the host's last data, or from the acceptance when none came.
-            const int32_t since = HeardHostData ? static_cast<int32_t>(LastGetData) : AcceptedTime;
-            if (passed(now, since, kSilence)) endAfterSilenceOrQuit("Host appears to have ended the game, no response");
+            // Signed: the receiver may have stamped that data a tick after this frame read the clock.
+            const int32_t since = HeardHostData ? LastGetData : AcceptedTime;
+            if (ticksBetween(since, now) > kSilence) endAfterSilenceOrQuit("Host appears to have ended the game, no response");
         }
         return;
     }

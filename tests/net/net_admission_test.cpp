@@ -186,7 +186,15 @@ TEST(Admission, JoinerTrustsOnlyItsHost) {
     EXPECT_EQ(joiner.world.paintLookups, 2) << "the host (now slot 3) and Nungesser, not ../../etc";
     EXPECT_EQ(joiner.world.planes[2].type, 64);
 
-    // A host that never sends data is given up a minute after the acceptance.
+    // Host data that the receiver stamped a tick after this frame read the clock: the host has
+    // just spoken, not been silent for 2^32 - 1 ticks.
+    std::array<uint8_t, kSendSlotBytes> data{};
+    const size_t length = buildHostData(HostData{}, SendSlot(data));
+    joiner.link.ring().store({data.data(), length}, clockTicks + 1, {kLoopback, hostSocket.port()});
+    joiner.link.NetworkComm(0);
+    EXPECT_EQ(joiner.link.getNetworkMode(), 1) << joiner.line(1);
+
+    // A host that sends nothing more is given up a minute later.
     run({&joiner}, 62, 60);
     EXPECT_EQ(joiner.line(1), "Host appears to have ended the game, no response");
 }
