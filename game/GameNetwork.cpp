@@ -100,8 +100,11 @@ net::StateBlockBytes GameNetwork::stateBlock(int slot) {
     net::AircraftState state = a ? a->makeStateBlock() : net::AircraftState{};
     if (!a) state.position[1] = net::kHiddenHeight;
     const bool over = (link_.hostSendsGameOver() || link_.getImInGameOver()) && link_.getNetworkMode() != 0;
-    if (over) {
-        state.flags |= net::stateflag::GameOver;
+    if (over) state.flags |= net::stateflag::GameOver;
+    // Outside a dogfight the game over's result rides on the bail-out bit: a host that bailed
+    // out and lost must not read as the winner.
+    if (link_.hostSendsGameOver() && !link_.rules().dogfightOnly) {
+        state.flags &= static_cast<uint8_t>(~net::stateflag::BailedOut);
         if (link_.hostSendResult()) state.flags |= net::stateflag::BailedOut;
     }
     net::encodeAircraftState(state, bytes.data());

@@ -1,0 +1,133 @@
+// Network games between whole controllers in one process: each player's game with its own
+// network object over 127.0.0.1, on one clock the test moves by hand. After each frame the test
+// waits until every datagram sent has been stored by its receiver, so the exchange runs in step
+// whatever the machine's load.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "aircraft/FlyableAircraft.h"
+#include "game/GameNetwork.h"
+#include "game/VADArizodazar2.h"
+#include "platform/TickCount.h"
+#include "platform/UserDefaults.h"
+#include "tests/TestFolder.h"
+#include "tests/flight/TestWorld.h"
+#include "tests/game/frame_step.h"
+#include "tools/missiongen/PatrolMission.h"
+
+namespace pellam::testing {
+namespace {
+
+constexpr uint32_t kLoopback = 0x7F000001;
+std::atomic<int32_t> clockTicks{50000};
+
+// One player's game: the patrol mission in slot 0 of its own folder, a signed-in pilot, and the
+// game's network object.
+struct Player {
+    Player(const std::filesystem::path& folder, const std::string& pilot) {
+        std::filesystem::create_directories(folder);
+        auto record = std::make_unique<missions::MissionData>();
+        missions::MissionTexts texts;
+        missiongen::buildPatrolMission(*record, texts);
+        EXPECT_EQ(missions::writeMissionFile((folder / "pellamm1.pellam").string(), *record, texts), "");
+        store = std::make_unique<platform::UserDefaults>((folder / "defaults.json").string());
+        c = std::make_unique<VADArizodazar2>(
+            GameController::Links{store.get(), &view, nullptr, nullptr, &network},
+            VADArizodazar2::Content{{}, {}, [] { return std::make_unique<FlatTerrain>(100.0); }, nullptr,
+                                    folder.string() + "/"});
+        network.attach(c.get());
+        c->awakeFromNib();
+        c->interface().pilotNameFields[0].stringValue = pilot;
+        c->fromPlayerSignInOkay();
+        c->doSelectMission = false;
+        c->fromFlyMissionButton();
+    }
+    ~Player() { network.closeNetworkRoutines(); }
+    net::BSDNetworkSockets& link() { return network.sockets(); }
+    std::string line(int n) { return std::string(link().messageLine(n)); }
+    FlyableAircraft& aircraft(long n) { return *c->aircraftAt(n + ModelArray::kFirstAircraft); }
+
+    ControllerView view;
+    GameNetwork network;
+    std::unique_ptr<platform::UserDefaults> store;
+    std::unique_ptr<VADArizodazar2> c;
+};
+
+class NetworkPlay : public ::testing::Test {
+protected:
+    // Runs frames of `ticks` on every player until `done` holds, at most `frames` of them; after
+    // each, waits until every datagram sent has reached its receiver's ring.
+    template <class Done>
+    bool until(Done&& done, int frames = 2000, int32_t ticks = 3) {
+        for (int f = 0; f < frames; ++f) {
+            if (done()) return true;
+            clockTicks += ticks;
+            for (Player* p : players) stepOneFrame(*p->c, ticks);
+            settle();
+        }
+        return done();
+    }
+    void run(int frames, int32_t ticks = 3) {
+        until([] { return false; }, frames, ticks);
+    }
+    // The host hears every joiner, the joiners hear the host. Once a joiner has left, what the
+    // host sends may go to it and be lost: then only the host's side is waited for.
+    void settle() {
+        auto heard = [](Player* p) { return p->link().ring().stored() + p->link().ring().dropped(); };
+        auto behind = [&] {
+            long toHost = 0, toJoiners = 0, joinersHeard = 0;
+            for (Player* p : players) {
+                if (p == hostPlayer) continue;
+                toHost += p->link().packetsSent();
+                joinersHeard += heard(p);
+            }
+            if (hostPlayer) toJoiners = hostPlayer->link().packetsSent();
+            const bool hostBehind = hostPlayer && heard(hostPlayer) < toHost;
+            return hostBehind || (left.empty() && joinersHeard < toJoiners);
+        };
+        for (long spin = 0; behind() && spin < 20000000; ++spin) std::this_thread::yield();
+    }
+    // The player leaves as the game's end dialog does.
+    void leave(Player& p) {
+        p.c->endNetworkGame();
+        left.push_back(&p);
+    }
+    void host(Player& p) {
+        ASSERT_TRUE(p.c->hostNetworkGame(0, p.c->CurrentMissionNumber));
+        hostPlayer = &p;
+    }
+    void join(Player& p, Player& to, int32_t team, int32_t type) {
+        ASSERT_TRUE(p.c->joinNetworkGame(kLoopback, to.link().localPort(), team, type));
+    }
+
+    platform::ScopedTickSource clock{[] { return clockTicks.load(); }};
+    testing::TestFolder dir{"pellam network play"};
+    std::vector<Player*> players;
+    std::vector<Player*> left;
+    Player* hostPlayer = nullptr;
+};
+
+// A host and a joiner through a mission: the joiner is taken in, and the host's game over
+// reaches it with the host's result, whatever the host's pilot did.
+TEST_F(NetworkPlay, AJoinerFliesTheHostsMissionAndHearsItsResult) {
+    Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");
+    players = {&lothar, &roy};
+    host(lothar);
+    join(roy, lothar, 1, 64);
+    ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
+    lothar.link().acceptJoinerPublic();
+    ASSERT_TRUE(until([&] { return roy.c->aircraftAt(ModelArray::kFirstAircraft + 1)->ModelAttitude.Position[1] > 0 &&
+                                   roy.link().accepted() && lothar.aircraft(1).ThisAircraft.RemoteLocal == 1; }));
+    run(100);
+
+    // The host's pilot has bailed out, and the host has lost: the joiner, on its side, has lost.
+    lothar.aircraft(0).ThisAircraft.GuyBailedOut = 1;
+    lothar.network.setHostSendGameOver(true, 0);
+    ASSERT_TRUE(until([&] { return !roy.c->interface().toYouWonOrLost.empty(); }));
+    EXPECT_EQ(roy.link().getHostResult(), 0);
+    EXPECT_EQ(roy.c->interface().toYouWonOrLost, "Mission Failure");
+}
+
+}  // namespace
+}  // namespace pellam::testing
