@@ -223,7 +223,11 @@ bool VADArizodazar2::StartMission() {
 }
 
 void VADArizodazar2::prepareNetworkGame(MissionData& mission) {
-    if (network_->getNetworkMode() == 0) return;
+    if (network_->getNetworkMode() == 0) {
+        // Alone: the last network game's own line (a refusal, say) is not drawn over this flight.
+        if (ControllerNetwork::MessageLinesPtr lines = network_->getMessageLines()) lines[0][0] = 0;
+        return;
+    }
     for (long n = 0; n < ModelArray::kAircraftSlots; ++n) {
         FlyableAircraft* aircraft = aircraftAt(n + ModelArray::kFirstAircraft);
         if (!aircraft || aircraft->getRemoteLocal() != 1) continue;

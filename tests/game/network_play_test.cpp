@@ -129,5 +129,19 @@ TEST_F(NetworkPlay, AJoinerFliesTheHostsMissionAndHearsItsResult) {
     EXPECT_EQ(roy.c->interface().toYouWonOrLost, "Mission Failure");
 }
 
+// A joiner the host player turns away reads why; flying alone afterwards, the line is gone.
+TEST_F(NetworkPlay, ADeclinedJoinerReadsWhyAndFliesAloneWithoutIt) {
+    Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");
+    players = {&lothar, &roy};
+    host(lothar);
+    join(roy, lothar, 2, 64);
+    ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
+    lothar.link().declineJoiner();
+    ASSERT_TRUE(until([&] { return roy.link().getNetworkMode() == 0; }));
+    EXPECT_EQ(roy.line(0), "You were declined by the host, sorry");
+    roy.c->newDocument();
+    EXPECT_EQ(roy.line(0), "");
+}
+
 }  // namespace
 }  // namespace pellam::testing
