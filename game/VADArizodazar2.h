@@ -186,6 +186,7 @@ public:
     bool AutoRestart = false;
     uint32_t AutoRestartTime = 0;            // ticks; 0: not set
     std::string gamesListProblem;            // why the last fetch failed; empty when it did not
+    long gamesListTimeoutMs = 3000;          // bounds each games-list request, connection included
 
     MissionWindowControls missionWindow;
     DogfightWindowControls dogfightWindow;

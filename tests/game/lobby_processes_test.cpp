@@ -45,10 +45,18 @@ int awaitListed(const std::string& base, int count) {
 TEST(LobbyProcesses, AListedGameIsFoundJoinedFromTheTableAndLeavesTheListAtItsEnd) {
     const TestFolder dir{"pellam-lobby"};
     const fs::path& folder = dir.path();
-    const int port = LoopbackSocket(false).port;
+    // The server on a port found free; should another program take it first, the server says
+    // so and ends, and another port is tried. The server names its port once it listens.
+    pid_t server = -1;
+    long port = -1;
+    for (int attempt = 0; attempt < 20 && port < 0; ++attempt) {
+        const fs::path log = folder / ("server" + std::to_string(attempt) + ".log");
+        const int free = LoopbackSocket(false).port;  // closed again at once
+        server = startProcess("'" PELLAM_GAMES_SERVER "' --listen 127.0.0.1:" + std::to_string(free) + " --db '" + (folder / "games.sqlite").string() + "' > '" + log.string() + "'");
+        port = awaitNumberAfter(server, log, "listening on 127.0.0.1:");
+    }
+    ASSERT_GT(port, 0);
     const std::string base = "http://127.0.0.1:" + std::to_string(port) + "/";
-    const pid_t server = startProcess("'" PELLAM_GAMES_SERVER "' --listen 127.0.0.1:" + std::to_string(port) + " --db '" +
-                               (folder / "games.sqlite").string() + "'");
     ASSERT_EQ(awaitListed(base, 0), 0);
 
     // The host pauses, opens the network game, lists the game, hosts it unattended, and ends it

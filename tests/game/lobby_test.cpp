@@ -92,23 +92,20 @@ TEST_F(LobbyTest, OnlyWholePortsAndFourPartAddressesStartAGame) {
 TEST_F(LobbyTest, TheFramesNeverWaitForASlowOrMissingServer) {
     std::optional<testing::LoopbackSocket> slow(std::in_place, true);  // a server that never answers
     store_->setString("GamesListServerKey", "127.0.0.1:" + std::to_string(slow->port));
+    c->gamesListTimeoutMs = 600000;  // no request ends by itself while the frames run
     c->fromStartNetworkGame();
     c->fromNetworkGameJoinButton();
-    // Half a second of frames, each asking the table for its cells, while no answer comes.
-    auto slowest = std::chrono::steady_clock::duration::zero();
-    for (auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(500); std::chrono::steady_clock::now() < end;) {
-        const auto start = std::chrono::steady_clock::now();
+    // Frames, each asking the table for its cells and refreshing, while no answer comes: each
+    // returns with the request still out, as a frame that waited for it would not.
+    for (int frame = 0; frame < 30; ++frame) {
         for (int column = 0; column < 4; ++column) c->joinTableValue(column, 0);
         c->fromRefreshButton();
-        slowest = std::max(slowest, std::chrono::steady_clock::now() - start);
-        std::this_thread::sleep_for(std::chrono::milliseconds(16));
     }
-    EXPECT_LT(slowest, std::chrono::milliseconds(20));
     EXPECT_EQ(c->joinTableValue(2, 0), "looking for public games...");
-    // The server gone: the player hears so within the time-out, with no frame held up.
+    // The server gone: the player hears so as soon as the connection is refused.
     slow.reset();
     std::string shown;
-    for (int i = 0; i < 500 && shown.rfind("couldn't", 0) != 0; ++i) {
+    for (int i = 0; i < 3000 && shown.rfind("couldn't", 0) != 0; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
         shown = c->joinTableValue(2, 0);
     }
@@ -136,7 +133,7 @@ TEST_F(ListedHostTest, AnnouncesItsOccupiedSlotsAtOnceAndLeavesTheListAtTheEnd) 
     c->Wait1Tick();
     auto fetched = [&](int32_t expected) {
         c->checkForNetworkGames(true);
-        for (int i = 0; i < 300 && (c->currentNumberOfPublicGames != expected || !c->gamesListProblem.empty()); ++i) {
+        for (int i = 0; i < 3000 && (c->currentNumberOfPublicGames != expected || !c->gamesListProblem.empty()); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             c->checkForNetworkGames(false);
         }
