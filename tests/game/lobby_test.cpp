@@ -120,6 +120,7 @@ class ListedHostTest : public testing::MissionRig {};
 TEST_F(ListedHostTest, AnnouncesItsOccupiedSlotsAtOnceAndLeavesTheListAtTheEnd) {
     games::LoopbackServer server;
     store_->setString("GamesListServerKey", server.base);
+    c->gamesListTimeoutMs = 60000;  // a loaded machine's slow answer is still an answer
     c->PlayerNameString = scoring::playerNameString("Ann & Co=1 <b>");  // escaped on the way, whole on return
     c->interface().toListGamePublicly.state = true;
     c->lobby.toHostMessage = "Dawn patrol\nover Albert";
