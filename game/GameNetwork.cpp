@@ -88,6 +88,7 @@ double GameNetwork::getMissionSeconds() {
 
 void GameNetwork::startJoinerAircraft(int joiner, int32_t team, int32_t aircraftType) {
     if (!game_ || joiner < 1 || joiner > 7) return;
+    game_->AircraftResults[joiner] = {0, 0};  // a newcomer starts with no kills of the slot's last pilot
     setNetworkAircraftTypeForAircraft(joiner, aircraftType);
     setNetworkDogfightOnlyTeam(team, joiner);
     game_->startThisAircraft(joiner, true);
@@ -236,6 +237,7 @@ void GameNetwork::setMyJoinerBombs(bool bombs, int) {
 
 void GameNetwork::setNetworkDogfightOnlyTeam(int32_t team, int slot) {
     if (!game_ || !game_->isDogfightOnly || slot < 0 || slot > 7) return;
+    game_->keepMissionAircraft(slot);
     if (missions::MissionData* mission = game_->currentMission()) mission->DogfightOnlyTeams[slot] = team;
     if (ZephModel* m = game_->modelAt(slot + ModelArray::kFirstAircraft)) m->setTeamNumber(team);
 }
@@ -288,6 +290,12 @@ void GameNetwork::deleteTexture(int32_t texture) {
 void GameNetwork::setCustomPaintJob(int slot, int32_t big, int32_t small) {
     if (ZephModel* m = game_ ? game_->modelAt(slot + ModelArray::kFirstAircraft) : nullptr)
         m->setCustomPaintJobNumberBig(big, small);
+}
+
+void GameNetwork::joinerLeft(int slot) {
+    if (!game_ || slot < 1 || slot > 7) return;
+    game_->AircraftResults[slot] = {0, 0};
+    game_->restoreMissionAircraft(slot);
 }
 
 }  // namespace pellam

@@ -231,6 +231,7 @@ void VADArizodazar2::prepareNetworkGame(MissionData& mission) {
     for (long n = 0; n < ModelArray::kAircraftSlots; ++n) {
         FlyableAircraft* aircraft = aircraftAt(n + ModelArray::kFirstAircraft);
         if (!aircraft || aircraft->getRemoteLocal() != 1) continue;
+        keepMissionAircraft(n);
         if (network_->amIHost() && n > 0) {
             if (const int32_t type = network_->getJoinerTypeForJoiner(n)) {
                 mission.AircraftStarts[n].AircraftType = type;

@@ -81,6 +81,7 @@ void BSDNetworkSockets::acceptJoinerPublic() {
     AcceptJoiner(JoinerPendingAddress, slot);
     CurrentPort = savedPort;
     ToAddresses[slot] = JoinerPendingAddress;
+    if (messageLine(4) == kWaitingForJoiners) setMessageLine(4, {});
     restoreOwnLine();
     JoinerPending = 0;
     loadCustomPaintJobName(JoinerPendingName, slot);

@@ -90,6 +90,10 @@ void BSDNetworkSockets::NetworkComm(int32_t missionTime) {
     takeDecline();
     takeNotHost();
     takeQuit(now);
+    // A host alone says so, below the notices of who has gone.
+    if (HostOrJoiner == kHost && NetworkMode == kHosting && numberOfJoiners() == 0 &&
+        messageLine(4) != kWaitingForJoiners)
+        setMessageLine(4, kWaitingForJoiners);
     if (OTNotInited) {
         ReceivedPacket request;
         if (getMostRecentPacket(kJoinRequestPacket, &request)) admit(request, now);
@@ -217,7 +221,9 @@ bool BSDNetworkSockets::takeJoinerData(int32_t now) {
     DelayTime = networkDelay(now, d->echo);
     Exchange.joinerMessageNumbers[j] = d->acks;
 
-    OthersInGameOver = Game->applyStateBlock(j, d->aircraft, 0).gameOver ? 1 : 0;
+    // Game over while any joiner still in the game is in it: one that leaves is not waited for.
+    JoinerInGameOver[j] = Game->applyStateBlock(j, d->aircraft, 0).gameOver;
+    OthersInGameOver = std::any_of(JoinerInGameOver.begin(), JoinerInGameOver.end(), [](bool over) { return over; });
     if (NewInTime != 0 && passed(now, NewInTime, kStartWindow)) applyDeadObjects(d->deadObjects, j, true);
     std::array<double, 8>& tally = Exchange.hostHitTally[j];
     if (!passed(now, NewInTime, kHitsSettle)) {
@@ -373,6 +379,7 @@ void BSDNetworkSockets::endAfterSilenceOrQuit(std::string_view text) {
 }
 
 void BSDNetworkSockets::freeJoinerSlot(int j) {
+    const bool left = ToAddresses[j] != 0 && HostOrJoiner == kHost;
     ToAddresses[j] = 0;
     JoinerPorts[j] = 0;
     LastJoinerInTime[j] = 0;
@@ -386,10 +393,15 @@ void BSDNetworkSockets::freeJoinerSlot(int j) {
         if (texture > 0 && Game) Game->deleteTexture(texture);
         texture = -1;
     }
+    JoinerInGameOver[j] = false;
     if (Game) {
         Game->setRemoteLocal(j, false);
         Game->setCustomPaintJob(j, 0, 0);
+        if (left) Game->joinerLeft(j);
     }
+    // A joiner that has gone is not waited for at game over.
+    if (HostOrJoiner == kHost)
+        OthersInGameOver = std::any_of(JoinerInGameOver.begin(), JoinerInGameOver.end(), [](bool over) { return over; });
 }
 
 // A stand-alone chat line (never sent by this game): slot, number, then a length-prefixed text.

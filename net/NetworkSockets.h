@@ -339,6 +339,7 @@ private:
     std::array<uint32_t, 8> ToAddresses{};
     std::array<uint16_t, 8> JoinerPorts{};
     std::array<int32_t, 8> LastJoinerInTime{};
+    std::array<bool, 8> JoinerInGameOver{};  // host: the joiner's last record carried game over
     struct Declined {
         uint32_t address = 0;
         int32_t tick = 0;

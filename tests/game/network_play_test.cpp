@@ -143,5 +143,37 @@ TEST_F(NetworkPlay, ADeclinedJoinerReadsWhyAndFliesAloneWithoutIt) {
     EXPECT_EQ(roy.line(0), "");
 }
 
+// The host's lines and slots follow who is in the game: the waiting line goes when a joiner is
+// in and comes back when the last has gone; a joiner who leaves in game over is not waited
+// for; its slot goes back to the mission's own aircraft, with none of its kills.
+TEST_F(NetworkPlay, TheHostsLinesAndSlotsFollowWhoIsIn) {
+    Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");
+    players = {&lothar, &roy};
+    host(lothar);
+    EXPECT_EQ(lothar.line(4), "Waiting for Joiners to arrive.");
+    const int32_t missionType = lothar.aircraft(1).ThisAircraft.AircraftType;
+    ASSERT_NE(missionType, 64);
+    join(roy, lothar, 2, 64);
+    ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
+    lothar.link().acceptJoinerPublic();
+    ASSERT_TRUE(until([&] { return roy.link().accepted() && roy.c->GlobalMissionTime > 100; }));
+    EXPECT_EQ(lothar.line(4), "");
+    EXPECT_EQ(lothar.aircraft(1).ThisAircraft.AircraftType, 64);
+
+    // The joiner has shot two down and is in game over when it leaves.
+    lothar.c->AircraftResults[1] = {2, 1};
+    roy.network.setImInGameOver(true);
+    ASSERT_TRUE(until([&] { return lothar.link().getOthersInGameOver() == 1; }));
+    leave(roy);
+    ASSERT_TRUE(until([&] { return lothar.link().numberOfJoiners() == 0; }));
+    EXPECT_EQ(lothar.link().getOthersInGameOver(), 0) << "nobody left to wait for";
+    EXPECT_EQ(lothar.line(4), "Waiting for Joiners to arrive.");
+    EXPECT_EQ(lothar.c->AircraftResults[1], (std::array<int32_t, 2>{0, 0}));
+    EXPECT_EQ(lothar.aircraft(1).ThisAircraft.AircraftType, missionType);
+    EXPECT_EQ(lothar.aircraft(1).ThisAircraft.RemoteLocal, 0);
+    lothar.c->newDocument();
+    EXPECT_EQ(lothar.aircraft(1).ThisAircraft.AircraftType, missionType) << "in the next game too";
+}
+
 }  // namespace
 }  // namespace pellam::testing
