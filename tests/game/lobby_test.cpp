@@ -52,7 +52,7 @@ protected:
     std::unique_ptr<VADArizodazar2> c;
 };
 
-TEST_F(LobbyTest, OnlyWholePortsAndFourPartAddressesStartAGame) {
+TEST_F(LobbyTest, OnlyWholePortsAndFourPartAddressesWithAnyPortStartAGame) {
     c->fromStartNetworkGame();
     for (const char* bad : {"0", "70000", "abc", "12x", ""}) {
         c->lobby.toPortNumber2.stringValue = bad;
@@ -67,10 +67,13 @@ TEST_F(LobbyTest, OnlyWholePortsAndFourPartAddressesStartAGame) {
     EXPECT_TRUE(c->lobby.toNewJoinerWindow.open);
     EXPECT_EQ(store_->stringForKey("NetworkPortNumberKey"), "5000");
 
-    for (const char* bad : {"192.168.1", "10.0.0.1.5", "pellam.example.org", "1.2.3.256", "1.2..3", "1.2.3.-4"}) {
+    // A refused address stays in the field, the reason beside it.
+    for (const char* bad : {"192.168.1", "10.0.0.1.5", "pellam.example.org", "1.2.3.256", "1.2..3", "1.2.3.-4",
+                            "1.2.3.4:", "1.2.3.4:0", "1.2.3.4:70000", "1.2.3.4:12x"}) {
         c->lobby.toNewIPAddress.stringValue = bad;
         c->fromJoinButton();
-        EXPECT_EQ(c->lobby.toNewIPAddress.stringValue, "Bad IP Address") << bad;
+        EXPECT_EQ(c->lobby.toNewIPAddress.stringValue, bad);
+        EXPECT_EQ(c->lobby.addressProblem, "Bad IP Address") << bad;
     }
     EXPECT_TRUE(net.starts.empty());
     c->lobby.toNewIPAddress.stringValue = " 192.168.1.20 ";
@@ -79,6 +82,17 @@ TEST_F(LobbyTest, OnlyWholePortsAndFourPartAddressesStartAGame) {
     EXPECT_EQ(net.starts[0], std::make_pair(uint16_t(5000), ControllerNetwork::kJoinerRole));
     EXPECT_EQ(net.address, 0xC0A80114u);
     EXPECT_EQ(net.team, 1);  // no team chosen: red
+    EXPECT_EQ(c->lobby.addressProblem, "");
+
+    // The host's port typed after its address.
+    c->endNetworkGame();
+    net.mode = 0;
+    c->lobby.toNewJoinerWindow.makeKeyAndOrderFront();
+    c->lobby.toNewIPAddress.stringValue = "10.1.2.3:5001";
+    c->fromJoinButton();
+    ASSERT_EQ(net.starts.size(), 2u);
+    EXPECT_EQ(net.starts[1], std::make_pair(uint16_t(5001), ControllerNetwork::kJoinerRole));
+    EXPECT_EQ(net.address, 0x0A010203u);
 
     // During the game the command offers the end, and a stale table row joins nothing.
     c->fromStartNetworkGame();
@@ -86,7 +100,7 @@ TEST_F(LobbyTest, OnlyWholePortsAndFourPartAddressesStartAGame) {
     c->JoinerPublicRow = 4;
     c->currentNumberOfPublicGames = 2;
     c->buttonAction();
-    EXPECT_EQ(net.starts.size(), 1u);
+    EXPECT_EQ(net.starts.size(), 2u);
 }
 
 TEST_F(LobbyTest, TheFramesNeverWaitForASlowOrMissingServer) {
@@ -146,6 +160,20 @@ TEST_F(ListedHostTest, AnnouncesItsOccupiedSlotsAtOnceAndLeavesTheListAtTheEnd) 
     EXPECT_EQ(c->joinTableValue(3, 0), "Red:1\nBlue:1\nYellow:0\nBlack:0");
     c->tellServerToEnd();
     EXPECT_EQ(fetched(0), 0);
+}
+
+// Hosting plays the mission chosen in Select Mission, though that window was closed unflown.
+TEST_F(ListedHostTest, HostingPlaysTheMissionChosenInSelectMission) {
+    ASSERT_EQ(c->CurrentMissionNumber, 0);
+    c->handleThisMenu(kMenuSelectMission);
+    c->fromMissionMenu(c->missionWindow.toMissionMenuPopUp.positionOfTag(1));
+    c->missionWindow.toSelectMission.close();
+    network.opens = true;
+    c->fromStartNetworkGame();
+    c->lobby.toPortNumber2.stringValue = "5000";
+    c->fromHostNetworkGameButton();
+    EXPECT_EQ(network.mode, 2);
+    EXPECT_EQ(c->CurrentMissionNumber, 1);
 }
 
 }  // namespace

@@ -51,8 +51,15 @@ struct FakeDesktop : ControllerDesktop {
 struct FakeNetwork : ControllerNetwork {
     int32_t mode = 0;
     bool host = false;
+    bool opens = false;  // a network game can be started
     int32_t getNetworkMode() override { return mode; }
     bool amIHost() override { return host; }
+    int32_t startNetworkRoutines(uint16_t, int32_t role) override {
+        if (!opens) return -1;
+        host = role == kHostRole;
+        mode = host ? 2 : 1;
+        return 0;
+    }
 };
 
 struct FakeEffects : ControllerEffects {
