@@ -52,6 +52,8 @@ struct FakeNetwork : ControllerNetwork {
     int32_t mode = 0;
     bool host = false;
     bool opens = false;  // a network game can be started
+    std::vector<int32_t> typed;  // codes handed to the message typing
+    void handleTypingAMessage(int32_t code) override { typed.push_back(code); }
     int32_t getNetworkMode() override { return mode; }
     bool amIHost() override { return host; }
     int32_t startNetworkRoutines(uint16_t, int32_t role) override {
