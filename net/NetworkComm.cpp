@@ -122,8 +122,14 @@ void BSDNetworkSockets::refreshKillsLine() {
             putTwoDigits(line, 83 + 5 * t, results[t]);
         }
     }
-    if (MessageLines[0][1] == '#' && PlayerKillNumberOffset >= 1)
-        putTwoDigits(MessageLines[0], static_cast<size_t>(PlayerKillNumberOffset), kills[0]);
+    if (MessageLines[0][1] == '#' && PlayerKillNumberOffset >= 3) {
+        // The own line's team is the one this player's aircraft flies for, which a mission's
+        // sides decide whatever the join asked for.
+        MessageLine& own = MessageLines[0];
+        const size_t team = static_cast<size_t>(PlayerKillNumberOffset) - 2;
+        own[team] = static_cast<uint8_t>(teamLetter(Game->aircraftFacts(0).team, static_cast<char>(own[team])));
+        putTwoDigits(own, static_cast<size_t>(PlayerKillNumberOffset), kills[0]);
+    }
     for (int n = 0; n < 8; ++n) putTwoDigits(line, 13 + 9 * n, kills[n]);
 }
 

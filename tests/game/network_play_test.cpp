@@ -159,6 +159,11 @@ TEST_F(NetworkPlay, TheHostsLinesAndSlotsFollowWhoIsIn) {
     ASSERT_TRUE(until([&] { return roy.link().accepted() && roy.c->GlobalMissionTime > 100; }));
     EXPECT_EQ(lothar.line(4), "");
     EXPECT_EQ(lothar.aircraft(1).ThisAircraft.AircraftType, 64);
+    // Blue was asked for, but the mission's sides put the joiner's slot on red: its own line
+    // says where it flies, as the host's kills line does.
+    EXPECT_EQ(roy.aircraft(0).ThisAircraft.Team, 1);
+    EXPECT_EQ(roy.line(0), "#1:Roy:R/ 0:");
+    EXPECT_EQ(lothar.line(5).substr(17, 3), "#2R");
 
     // The joiner has shot two down and is in game over when it leaves.
     lothar.c->AircraftResults[1] = {2, 1};
