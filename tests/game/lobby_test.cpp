@@ -1,6 +1,6 @@
-// The network lobby on the controller: what the host/join and join windows accept, and a games
-// list that is slow or gone. The unattended host and a listed game are tried with the real games
-// and server in the lobby process test.
+// The network lobby on the controller: what the host/join and join windows accept, the unattended
+// host, and a games list that is slow or gone. A listed game is also tried with the real games and
+// server in the lobby process test.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -19,8 +19,8 @@ namespace {
 
 struct LobbyNetwork : ControllerNetwork {
     int32_t mode = 0;
-    bool host = false;
-    int32_t team = 0;
+    bool host = false, pending = false, typing = false, gameOver = false;
+    int32_t othersOver = 0, accepted = 0, team = 0;
     uint32_t address = 0;
     std::vector<std::pair<uint16_t, int32_t>> starts;  // port, role
     int32_t getNetworkMode() override { return mode; }
@@ -35,6 +35,12 @@ struct LobbyNetwork : ControllerNetwork {
         address = a;
         team = t;
     }
+    bool getJoinerPending() override { return pending; }
+    bool getInTextMode() override { return typing; }
+    void acceptJoinerPublic() override { ++accepted, pending = false; }
+    bool getImInGameOver() override { return gameOver; }
+    void setImInGameOver(bool over) override { gameOver = over; }
+    int32_t getOthersInGameOver() override { return othersOver; }
 };
 
 class LobbyTest : public ::testing::Test {
@@ -101,6 +107,44 @@ TEST_F(LobbyTest, OnlyWholePortsAndFourPartAddressesWithAnyPortStartAGame) {
     c->currentNumberOfPublicGames = 2;
     c->buttonAction();
     EXPECT_EQ(net.starts.size(), 2u);
+}
+
+TEST_F(LobbyTest, UnattendedHostTakesJoinersAndRestartsFiveSecondsAfterGameOver) {
+    uint32_t now = 100000;
+    platform::ScopedTickSource clock([&] { return static_cast<int32_t>(now); });
+    c->fromStartNetworkGame();
+    c->lobby.toAutoHost.state = true;
+    c->fromHostNetworkGameButton();
+    ASSERT_TRUE(c->doTheAutoHost);
+
+    // A waiting joiner is taken in, but not while the host types.
+    net.pending = net.typing = true;
+    c->doAutoHost();
+    EXPECT_EQ(net.accepted, 0);
+    net.typing = false;
+    c->doAutoHost();
+    EXPECT_EQ(net.accepted, 1);
+
+    // Game over: the window goes 300 ticks after it was first seen; the game runs again; the
+    // new game waits for the joiners still in game over.
+    c->gamePause = false;
+    net.gameOver = true;
+    net.othersOver = 1;
+    c->interface().toGameOverWindow.makeKeyAndOrderFront();
+    for (int frame = 0; frame < 299; ++frame, ++now) c->doAutoHost();
+    EXPECT_TRUE(c->interface().toGameOverWindow.open);
+    ++now;
+    c->doAutoHost();
+    EXPECT_FALSE(c->interface().toGameOverWindow.open);
+    EXPECT_FALSE(net.gameOver);
+    c->doAutoHost();
+    EXPECT_TRUE(c->gamePause);
+    c->doAutoHost();
+    EXPECT_TRUE(c->AutoRestart);
+    net.othersOver = 0;
+    c->doAutoHost();
+    EXPECT_FALSE(c->AutoRestart);
+    EXPECT_EQ(c->AutoRestartTime, 0u);
 }
 
 TEST_F(LobbyTest, TheFramesNeverWaitForASlowOrMissingServer) {
