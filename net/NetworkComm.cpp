@@ -202,8 +202,12 @@ void BSDNetworkSockets::takePlayerNames(int32_t now) {
         OriginalJoinerAircraftType[local] = validType(type) ? type : 0;
         if (names->names[i] == AllPlayerNames[local]) continue;
         changed = true;
-        if (!names->names[i].empty() && local != 0) loadCustomPaintJobName(names->names[i], local);
-        else AllPlayerNames[local] = names->names[i];
+        if (!names->names[i].empty() && local != 0) {
+            loadCustomPaintJobName(names->names[i], local);
+            if (!first) notice(names->names[i] + " has joined the game", 1);  // the first list is who was there
+        } else {
+            AllPlayerNames[local] = names->names[i];
+        }
     }
     if (restartDue && (first || changed)) NewInTime = now;
 }

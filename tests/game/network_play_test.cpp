@@ -180,5 +180,25 @@ TEST_F(NetworkPlay, TheHostsLinesAndSlotsFollowWhoIsIn) {
     EXPECT_EQ(lothar.aircraft(1).ThisAircraft.AircraftType, missionType) << "in the next game too";
 }
 
+// Everybody hears of a newcomer as it is taken in, before it has said a word.
+TEST_F(NetworkPlay, ANewcomerIsAnnouncedToEverybody) {
+    Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "roy", "Roy"), voss(dir.path() / "voss", "Voss");
+    players = {&lothar, &roy, &voss};
+    host(lothar);
+    join(roy, lothar, 1, 55);
+    ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
+    lothar.link().acceptJoinerPublic();
+    EXPECT_EQ(lothar.line(1), "Roy has joined the game");
+    ASSERT_TRUE(until([&] { return roy.link().getThisPlayerName(roy.link().getJoinerNumber()) == "Lothar"; }));
+    join(voss, lothar, 2, 77);
+    ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
+    lothar.link().acceptJoinerPublic();
+    EXPECT_EQ(lothar.line(1), "Voss has joined the game");
+    ASSERT_TRUE(until([&] { return !roy.link().getThisPlayerName(2).empty(); }));
+    EXPECT_EQ(roy.link().getThisPlayerName(2), "Voss");
+    EXPECT_EQ(roy.line(1), "Voss has joined the game");
+    for (int n = 1; n < 5; ++n) EXPECT_EQ(voss.line(n).find("has joined"), std::string::npos) << n;
+}
+
 }  // namespace
 }  // namespace pellam::testing
