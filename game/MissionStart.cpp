@@ -357,6 +357,10 @@ void VADArizodazar2::resetScoring() {
     AircraftResults = {};
     CameraAircraft = ModelArray::kFirstAircraft;
     HaveDoneGameOver = false;
+    // Nor does the network hear of one: a game over left from a flight alone (its window never
+    // closed) would end every joiner's game on arrival.
+    network_->setImInGameOver(false);
+    network_->setHostSendGameOver(false, 0);
     GameOverTime = 0;
     BeenAbove100Feet = false;
     Landings = 0;

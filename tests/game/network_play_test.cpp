@@ -7,6 +7,8 @@
 #include <thread>
 
 #include "aircraft/FlyableAircraft.h"
+#include "builder/BuilderSave.h"
+#include "builder/MissionBuilder.h"
 #include "game/GameNetwork.h"
 #include "game/VADArizodazar2.h"
 #include "platform/TickCount.h"
@@ -26,7 +28,7 @@ std::atomic<int32_t> clockTicks{50000};
 // game's network object.
 struct Player {
     Player(const std::filesystem::path& folder, const std::string& pilot) {
-        std::filesystem::create_directories(folder);
+        std::filesystem::create_directories(folder / "user");
         auto record = std::make_unique<missions::MissionData>();
         missions::MissionTexts texts;
         missiongen::buildPatrolMission(*record, texts);
@@ -35,7 +37,7 @@ struct Player {
         c = std::make_unique<VADArizodazar2>(
             GameController::Links{store.get(), &view, nullptr, nullptr, &network},
             VADArizodazar2::Content{{}, {}, [] { return std::make_unique<FlatTerrain>(100.0); }, nullptr,
-                                    folder.string() + "/"});
+                                    folder.string() + "/", {}, (folder / "user").string() + "/"});
         network.attach(c.get());
         c->awakeFromNib();
         c->interface().pilotNameFields[0].stringValue = pilot;
@@ -198,6 +200,41 @@ TEST_F(NetworkPlay, ANewcomerIsAnnouncedToEverybody) {
     EXPECT_EQ(roy.link().getThisPlayerName(2), "Voss");
     EXPECT_EQ(roy.line(1), "Voss has joined the game");
     for (int n = 1; n < 5; ++n) EXPECT_EQ(voss.line(n).find("has joined"), std::string::npos) << n;
+}
+
+// A mission made in the builder, flown alone and lost, then hosted from the menu with its game
+// over window still up: the new game starts with no game over, and the joiner flies it.
+TEST_F(NetworkPlay, AGameOverFlownAloneIsNotCarriedIntoTheHostedGame) {
+    Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");
+    players = {&lothar, &roy};
+    builder::MissionBuilder& b = lothar.c->missionBuilder();
+    b.fromMBMenu(builder::kTagNewMission);
+    b.controls().worldMenu = 1;
+    b.fromMBMenu(builder::kTagAddWorld);
+    std::string path = (dir.path() / "host" / "user" / "Built.pellam").string();
+    ASSERT_EQ(builder::writeBuilderMission(path, b.MBMission, b.MBTexts), "");
+    std::filesystem::copy_file(path, dir.path() / "joiner" / "user" / "Built.pellam");
+    b.fromMBMenu(builder::kTagClose);
+    for (Player* p : players) p->c->reloadUserMissions();
+    const long built = missions::MissionTable::kFirstUser;
+    ASSERT_TRUE(lothar.c->TheMissions.loaded(built) && roy.c->TheMissions.loaded(built));
+
+    lothar.c->CurrentMissionNumber = built;
+    lothar.c->newDocument();
+    lothar.aircraft(0).ThisAircraft.Damage1 |= dmg::Down;  // the maker's test flight ends in a crash
+    ASSERT_TRUE(until([&] {
+        lothar.c->checkVictoryConditions(false);
+        if (!lothar.c->HaveDoneGameOver) lothar.c->gamePause = true;  // flying on until the window
+        return lothar.c->interface().toYouWonOrLost == "Mission Failure";
+    }, 2000, 6));
+    host(lothar);
+    join(roy, lothar, 2, 64);
+    ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
+    lothar.link().acceptJoinerPublic();
+    ASSERT_TRUE(until([&] { return roy.link().accepted() && roy.c->CurrentMissionNumber == built; }));
+    run(200);
+    EXPECT_EQ(roy.link().getOthersInGameOver(), 0);
+    EXPECT_EQ(roy.c->interface().toYouWonOrLost, "");
 }
 
 }  // namespace
