@@ -21,6 +21,8 @@ void FlyableAircraft::driveModel(int32_t steps, int32_t tick, bool last, bool re
         a.SliderX *= 0.96;
         a.SliderY *= 0.96;
         a.SliderZ *= 0.96;
+        // The drawn attitude reaches the model's as the drawn place does; 0 once it is there.
+        a.SlerpValue = a.SlerpValue * 0.96 < 1e-3 ? 0.0 : a.SlerpValue * 0.96;
     }
     Vector3 drift = WindVector;
     if ((a.Damage1 & dmg::Down) || a.OnGround) drift = {0.0, 0.0, 0.0};

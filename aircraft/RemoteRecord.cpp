@@ -95,6 +95,19 @@ void clampToGround(FlyableAircraft& p) {
 
 }  // namespace
 
+std::array<double, 4> drawnAttitude(const FlyableAircraft& p) {
+    const Aircraft& a = p.ThisAircraft;
+    std::array<double, 4> drawn = p.ModelAttitude.QAttitude;
+    std::array<double, 4> slider{a.SliderQW, a.SliderQX, a.SliderQY, a.SliderQZ};
+    const double t = a.SlerpValue;
+    const double norm = std::sqrt(slider[0] * slider[0] + slider[1] * slider[1] + slider[2] * slider[2] +
+                                  slider[3] * slider[3]);
+    if (t == 0.0 || !std::isfinite(t) || !std::isfinite(norm) || norm <= 1e-6) return drawn;
+    for (double& v : slider) v /= norm;
+    ZephModel::slerpFirstQNion(p.ModelAttitude.QAttitude.data(), slider.data(), std::clamp(t, 0.0, 1.0), drawn.data());
+    return drawn;
+}
+
 bool bringAircraftUpToDate(int32_t delay, FlyableAircraft& plane, const RemoteShown& shown, int32_t* playDelay) {
     if (delay < 0) return false;
     delay = std::min(delay, kMaxDelay);

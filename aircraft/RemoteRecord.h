@@ -45,6 +45,11 @@ struct RemoteShown {
 RemoteRecordOutcome applyRemoteRecord(FlyableAircraft& plane, const net::StateBlockBytes& block,
                                       const RemoteRecordContext& context, RemoteShown* shown, int32_t* playDelay);
 
+// The attitude the aircraft is drawn with (w, x, y, z): the model's, eased from the network's
+// slider attitude by SlerpValue (1 right after a record, falling to 0 as the flight steps run).
+// A slider that is not a number, or of no length, is passed over.
+std::array<double, 4> drawnAttitude(const FlyableAircraft& plane);
+
 // Steps the aircraft through the flight model (mission time -1) until it is no longer behind
 // where it was drawn, at most delay + 35 steps with the delay cut to 60. True when it got there.
 bool bringAircraftUpToDate(int32_t delay, FlyableAircraft& plane, const RemoteShown& shown, int32_t* playDelay);

@@ -285,6 +285,8 @@ public:
     bool MBSavedFlag = true;
 
 private:
+    uint8_t cannedKeysDown_ = 0;  // bit k: the key of canned message k + 1 was pressed as that
+
     // The world step's parts, in the order it runs them.
     void frameCameraRules();
     void playerStick(FlyableAircraft* player);

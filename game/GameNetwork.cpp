@@ -88,6 +88,7 @@ double GameNetwork::getMissionSeconds() {
 
 void GameNetwork::startJoinerAircraft(int joiner, int32_t team, int32_t aircraftType) {
     if (!game_ || joiner < 1 || joiner > 7) return;
+    game_->AircraftResults[joiner] = {0, 0};  // a newcomer starts with no kills of the slot's last pilot
     setNetworkAircraftTypeForAircraft(joiner, aircraftType);
     setNetworkDogfightOnlyTeam(team, joiner);
     game_->startThisAircraft(joiner, true);
@@ -100,8 +101,11 @@ net::StateBlockBytes GameNetwork::stateBlock(int slot) {
     net::AircraftState state = a ? a->makeStateBlock() : net::AircraftState{};
     if (!a) state.position[1] = net::kHiddenHeight;
     const bool over = (link_.hostSendsGameOver() || link_.getImInGameOver()) && link_.getNetworkMode() != 0;
-    if (over) {
-        state.flags |= net::stateflag::GameOver;
+    if (over) state.flags |= net::stateflag::GameOver;
+    // Outside a dogfight the game over's result rides on the bail-out bit: a host that bailed
+    // out and lost must not read as the winner.
+    if (link_.hostSendsGameOver() && !link_.rules().dogfightOnly) {
+        state.flags &= static_cast<uint8_t>(~net::stateflag::BailedOut);
         if (link_.hostSendResult()) state.flags |= net::stateflag::BailedOut;
     }
     net::encodeAircraftState(state, bytes.data());
@@ -235,6 +239,7 @@ void GameNetwork::setMyJoinerBombs(bool bombs, int) {
 
 void GameNetwork::setNetworkDogfightOnlyTeam(int32_t team, int slot) {
     if (!game_ || !game_->isDogfightOnly || slot < 0 || slot > 7) return;
+    game_->keepMissionAircraft(slot);
     if (missions::MissionData* mission = game_->currentMission()) mission->DogfightOnlyTeams[slot] = team;
     if (ZephModel* m = game_->modelAt(slot + ModelArray::kFirstAircraft)) m->setTeamNumber(team);
 }
@@ -287,6 +292,12 @@ void GameNetwork::deleteTexture(int32_t texture) {
 void GameNetwork::setCustomPaintJob(int slot, int32_t big, int32_t small) {
     if (ZephModel* m = game_ ? game_->modelAt(slot + ModelArray::kFirstAircraft) : nullptr)
         m->setCustomPaintJobNumberBig(big, small);
+}
+
+void GameNetwork::joinerLeft(int slot) {
+    if (!game_ || slot < 1 || slot > 7) return;
+    game_->AircraftResults[slot] = {0, 0};
+    game_->restoreMissionAircraft(slot);
 }
 
 }  // namespace pellam

@@ -103,6 +103,7 @@ private:
     int32_t tryForCustomPaintJobSmall(const std::string& name) override;
     void deleteTexture(int32_t texture) override;
     void setCustomPaintJob(int slot, int32_t big, int32_t small) override;
+    void joinerLeft(int slot) override;
 
     net::BSDNetworkSockets link_;
     VADArizodazar2* game_ = nullptr;  // not owned

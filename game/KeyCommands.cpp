@@ -127,10 +127,15 @@ void GameController::someTypicalKeyPresses(int32_t command, bool outsideText) {
         else network_->acceptJoinerPublic();
         return;
     }
+    // A canned message goes on the release of the key pressed for it: not on a digit let go after
+    // its control key, which made it a camera key.
+    if (command >= 71 && command <= 78 && down) cannedKeysDown_ |= static_cast<uint8_t>(1u << (command - 71));
     if (!up) return;
     switch (command) {
     case 71: case 72: case 73: case 74: case 75: case 76: case 77: case 78: {
         const int n = command - 71;
+        if (!(cannedKeysDown_ & (1u << n))) break;
+        cannedKeysDown_ &= static_cast<uint8_t>(~(1u << n));
         network_->setMessageChannel(!PubPri[n] || !ours ? 0 : ours->getTeamNumber());
         network_->handleTypingAMessage(command);
         break;

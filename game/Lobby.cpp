@@ -48,7 +48,9 @@ void VADArizodazar2::fromHostNetworkGameButton() {
     UseHost = lobby.toAutoHost.state && lobby.toAutoHostAutoPilot.state;
     if (!doTheAutoHost) AutoHostWasOn = false;
     LastHostGamePost = 0;  // a listed game is announced in its first frame
-    if (!hostNetworkGame(static_cast<uint16_t>(NetworkPortNumber), CurrentMissionNumber)) {
+    // The mission chosen in Select Mission, though it was not flown yet.
+    const long mission = TheMissions.record(TempNewMissionNumber) ? TempNewMissionNumber : CurrentMissionNumber;
+    if (!hostNetworkGame(static_cast<uint16_t>(NetworkPortNumber), mission)) {
         doTheAutoHost = false;
         tellPlayer("The network game could not be started: " + network_->startError());
     }
@@ -65,13 +67,21 @@ void VADArizodazar2::fromNetworkGameJoinButton() {
 }
 
 void VADArizodazar2::fromJoinButton() {
-    const auto address = parseIPv4(lobby.toNewIPAddress.stringValue);
-    if (!address) {
-        lobby.toNewIPAddress.stringValue = "Bad IP Address";
+    // Four numbers, and the host's port after a colon where it differs from the port field's. A
+    // refused address stays in the field for mending, the reason beside it.
+    const std::string& typed = lobby.toNewIPAddress.stringValue;
+    const size_t colon = typed.rfind(':');
+    const auto address = parseIPv4(std::string_view(typed).substr(0, colon));
+    const auto port = colon == std::string::npos ? std::optional<uint16_t>(static_cast<uint16_t>(NetworkPortNumber))
+                                                 : parsePort(std::string_view(typed).substr(colon + 1));
+    if (!address || !port) {
+        lobby.addressProblem = "Bad IP Address";
         lobby.toNewIPAddress.selectRequested = true;
         platform::SystemBeep();
         return;
     }
+    lobby.addressProblem.clear();
+    NetworkPortNumber = *port;
     int32_t team = 1;
     const RadioMatrix& teams = lobby.toNewJoinTeamRequest;
     for (int cell = 0; cell < 4; ++cell)

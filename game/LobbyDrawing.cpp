@@ -93,7 +93,8 @@ void drawJoinTable(VADArizodazar2& c) {
 void drawJoinWindow(VADArizodazar2& c) {
     LobbyControls& l = c.lobby;
     if (!beginWindow(l.toNewJoinerWindow, 720)) return;
-    field(l.toNewIPAddress, "Host's address (like 192.168.1.20)", "Address", 160);
+    field(l.toNewIPAddress, "Host's address (like 192.168.1.20, or 192.168.1.20:12301)", "Address", 160);
+    problem(l.addressProblem);
     ImGui::TextUnformatted("Team");
     ImGui::SameLine();
     radio(l.toNewJoinTeamRequest, "team");

@@ -20,7 +20,8 @@ struct LobbyControls {
     Window toEndNetworkGameDialog{"End Network Game"};
 
     Window toNewJoinerWindow{"Join a Network Game"};
-    TextField toNewIPAddress;  // the host's IPv4 address
+    TextField toNewIPAddress;  // the host's IPv4 address, with ":port" when it is not the port field's
+    std::string addressProblem;  // why the address was refused; empty when it was not
     RadioMatrix toNewJoinTeamRequest{2, 2, {"Red", "Blue", "Yellow", "Black"}};
     // The aircraft pop-up: item tags are the flyable aircraft's codes.
     static constexpr std::array<int, 3> kAircraftTags = {55, 64, 77};

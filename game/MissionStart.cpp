@@ -227,10 +227,15 @@ bool VADArizodazar2::StartMission() {
 }
 
 void VADArizodazar2::prepareNetworkGame(MissionData& mission) {
-    if (network_->getNetworkMode() == 0) return;
+    if (network_->getNetworkMode() == 0) {
+        // Alone: the last network game's own line (a refusal, say) is not drawn over this flight.
+        if (ControllerNetwork::MessageLinesPtr lines = network_->getMessageLines()) lines[0][0] = 0;
+        return;
+    }
     for (long n = 0; n < ModelArray::kAircraftSlots; ++n) {
         FlyableAircraft* aircraft = aircraftAt(n + ModelArray::kFirstAircraft);
         if (!aircraft || aircraft->getRemoteLocal() != 1) continue;
+        keepMissionAircraft(n);
         if (network_->amIHost() && n > 0) {
             if (const int32_t type = network_->getJoinerTypeForJoiner(n)) {
                 mission.AircraftStarts[n].AircraftType = type;
@@ -356,6 +361,10 @@ void VADArizodazar2::resetScoring() {
     AircraftResults = {};
     CameraAircraft = ModelArray::kFirstAircraft;
     HaveDoneGameOver = false;
+    // Nor does the network hear of one: a game over left from a flight alone (its window never
+    // closed) would end every joiner's game on arrival.
+    network_->setImInGameOver(false);
+    network_->setHostSendGameOver(false, 0);
     GameOverTime = 0;
     BeenAbove100Feet = false;
     Landings = 0;

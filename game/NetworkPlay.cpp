@@ -30,6 +30,7 @@ void VADArizodazar2::endNetworkGame() {
     network_->closeNetworkRoutines();
     for (long i = ModelArray::kFirstAircraft + 1; i < ModelArray::kDebris; ++i)
         if (ZephModel* aircraft = modelAt(i)) aircraft->setRemoteLocal(0);
+    for (long n = 1; n < ModelArray::kAircraftSlots; ++n) restoreMissionAircraft(n);
 }
 
 }  // namespace pellam

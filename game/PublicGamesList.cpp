@@ -21,7 +21,7 @@ std::string VADArizodazar2::gamesListBase() const {
 }
 
 GamesListClient& VADArizodazar2::gamesList() {
-    if (!gamesList_) gamesList_ = std::make_unique<GamesListClient>(3000);
+    if (!gamesList_) gamesList_ = std::make_unique<GamesListClient>(gamesListTimeoutMs);
     return *gamesList_;
 }
 

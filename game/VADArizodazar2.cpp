@@ -44,8 +44,30 @@ const aiFlyToPoint* VADArizodazar2::getFlyToPoints() {
 void VADArizodazar2::setNetworkAircraftTypeForAircraft(long aircraftNumber, int32_t type) {
     missions::MissionData* mission = currentMission();
     if (!mission || aircraftNumber < 1 || aircraftNumber >= ModelArray::kAircraftSlots) return;
+    keepMissionAircraft(aircraftNumber);
     mission->AircraftStarts[aircraftNumber].AircraftType = type;
     mission->ResetAircraftStarts[aircraftNumber].AircraftType = type;
+}
+
+void VADArizodazar2::keepMissionAircraft(long n) {
+    const missions::MissionData* mission = currentMission();
+    if (!mission || n < 1 || n >= ModelArray::kAircraftSlots || keptMissionAircraft_[n].kept) return;
+    keptMissionAircraft_[n] = {true, CurrentMissionNumber, mission->AircraftStarts[n].AircraftType,
+                               mission->ResetAircraftStarts[n].AircraftType, mission->DogfightOnlyTeams[n]};
+}
+
+void VADArizodazar2::restoreMissionAircraft(long n) {
+    if (n < 1 || n >= ModelArray::kAircraftSlots || !keptMissionAircraft_[n].kept) return;
+    KeptMissionAircraft& kept = keptMissionAircraft_[n];
+    kept.kept = false;
+    missions::MissionData* mission = TheMissions.record(kept.mission);
+    if (!mission) return;
+    mission->AircraftStarts[n].AircraftType = kept.type;
+    mission->ResetAircraftStarts[n].AircraftType = kept.resetType;
+    mission->DogfightOnlyTeams[n] = kept.team;
+    if (kept.mission != CurrentMissionNumber) return;
+    if (ZephModel* aircraft = modelAt(n + ModelArray::kFirstAircraft)) aircraft->setTeamNumber(static_cast<int32_t>(kept.team));
+    startThisAircraft(n, true);
 }
 
 }  // namespace pellam

@@ -77,6 +77,11 @@ public:
     }
     // Both start records of a joiner's slot take its type; slot 0 (ours) and slots outside 1..7 stay.
     void setNetworkAircraftTypeForAircraft(long aircraftNumber, int32_t type);
+    // Before a network player's type or team is written into the mission's slot n (1..7), what
+    // the mission had there is kept; once that player has gone it goes back, and the slot's
+    // aircraft starts again as the mission's own.
+    void keepMissionAircraft(long n);
+    void restoreMissionAircraft(long n);
 
     // ---- Network play: the lobby's entries (NetworkPlay.cpp).
     // Hosts mission `missionNumber` (a slot of the mission table) on UDP `port`: opens the
@@ -189,6 +194,7 @@ public:
     bool AutoRestart = false;
     uint32_t AutoRestartTime = 0;            // ticks; 0: not set
     std::string gamesListProblem;            // why the last fetch failed; empty when it did not
+    long gamesListTimeoutMs = 3000;          // bounds each games-list request, connection included
 
     MissionWindowControls missionWindow;
     DogfightWindowControls dogfightWindow;
@@ -293,6 +299,13 @@ private:
     missions::Draw draw_;
     std::unique_ptr<ZephModel> keptTerrain_;  // the terrain while the array is rebuilt (or unused)
     bool fixedWorld_ = false;
+    struct KeptMissionAircraft {
+        bool kept = false;
+        long mission = 0;
+        int32_t type = 0, resetType = 0;
+        double team = 0;
+    };
+    std::array<KeptMissionAircraft, ModelArray::kAircraftSlots> keptMissionAircraft_{};
 };
 
 }  // namespace pellam

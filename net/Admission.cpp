@@ -81,8 +81,11 @@ void BSDNetworkSockets::acceptJoinerPublic() {
     AcceptJoiner(JoinerPendingAddress, slot);
     CurrentPort = savedPort;
     ToAddresses[slot] = JoinerPendingAddress;
+    if (messageLine(4) == kWaitingForJoiners) setMessageLine(4, {});
     restoreOwnLine();
     JoinerPending = 0;
+    // Who is in the game is known at once, not only once the newcomer says something.
+    notice(JoinerPendingName + " has joined the game", 1);
     loadCustomPaintJobName(JoinerPendingName, slot);
     openPlayerNamesWindow();
 }

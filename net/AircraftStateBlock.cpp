@@ -56,6 +56,62 @@ uint32_t controlField(double v) {
 }
 double controlValue(uint32_t v) { return std::clamp((static_cast<double>(v & 0x1FFF) - 4095.0) / 4095.0, -1.0, 1.0); }
 
+using Attitude = std::array<double, 4>;
+using AttitudeCodes = std::array<int64_t, 4>;
+constexpr double kAttitudeScale = 32767.0;
+
+// The decoded attitude: the codes' quaternion scaled to unit length; no length at all is level.
+Attitude attitudeValue(const AttitudeCodes& codes) {
+    Attitude q;
+    double length2 = 0.0;
+    for (int i = 0; i < 4; ++i) {
+        q[i] = static_cast<double>(codes[i]) / kAttitudeScale - 1.0;
+        length2 += q[i] * q[i];
+    }
+    if (length2 == 0.0) return {1.0, 0.0, 0.0, 0.0};
+    const double n = std::sqrt(length2);
+    for (double& c : q) c /= n;
+    return q;
+}
+
+int64_t attitudeCode(double v) {
+    return std::clamp<int64_t>(std::llround((v + 1.0) * kAttitudeScale), 0, 0xFFFF);
+}
+
+// The codes of a unit quaternion, each rounded to the nearest. Decoding scales the codes back to
+// unit length, which moves each component by up to two codes; so an attitude that a decode gave
+// is given the codes it came from, found from its largest component (the rest follow from the
+// scale that one fixes), and a relayed or replayed block keeps its bytes. Among codes that
+// decode to the same attitude, the ones nearest unit length are taken, as rounding would.
+AttitudeCodes attitudeCodes(const Attitude& raw) {
+    Attitude q;
+    for (int i = 0; i < 4; ++i) q[i] = sane(raw[i]);
+    AttitudeCodes rounded;
+    for (int i = 0; i < 4; ++i) rounded[i] = attitudeCode(q[i]);
+    int largest = 0;
+    for (int i = 1; i < 4; ++i)
+        if (std::fabs(q[i]) > std::fabs(q[largest])) largest = i;
+    if (q[largest] == 0.0) return rounded;
+    AttitudeCodes best = rounded;
+    double bestOff = -1.0;
+    for (int64_t step = -3; step <= 3; ++step) {
+        const int64_t code = rounded[largest] + step;
+        if (code < 0 || code > 0xFFFF) continue;
+        const double scale = (static_cast<double>(code) / kAttitudeScale - 1.0) / q[largest];
+        AttitudeCodes c;
+        double length2 = 0.0;
+        for (int i = 0; i < 4; ++i) {
+            c[i] = i == largest ? code : attitudeCode(scale * q[i]);
+            const double d = static_cast<double>(c[i]) / kAttitudeScale - 1.0;
+            length2 += d * d;
+        }
+        if (attitudeValue(c) != q) continue;
+        const double off = std::fabs(std::sqrt(length2) - 1.0);
+        if (bestOff < 0.0 || off < bestOff) best = c, bestOff = off;
+    }
+    return best;
+}
+
 }  // namespace
 
 void encodeAircraftState(const AircraftState& s, uint8_t* out) {
@@ -64,9 +120,8 @@ void encodeAircraftState(const AircraftState& s, uint8_t* out) {
     if (y < -1000.0) y = -2000.0;
     put16(out + 3, static_cast<uint32_t>(field(y + 2000.0, 0, 0xFFFF)));
     put24(out + 5, encodeHorizontal(s.position[2]));
-    for (int i = 0; i < 4; ++i) {
-        put16(out + 8 + 2 * i, static_cast<uint32_t>(field((sane(s.attitude[i]) + 1.0) * 32767.0, 0, 0xFFFF)));
-    }
+    const AttitudeCodes attitude = attitudeCodes(s.attitude);
+    for (int i = 0; i < 4; ++i) put16(out + 8 + 2 * i, static_cast<uint32_t>(attitude[i]));
 
     const uint32_t vx = velocityField(s.velocity[0]), vy = velocityField(s.velocity[1]),
                    vz = velocityField(s.velocity[2]);
@@ -96,17 +151,9 @@ bool decodeAircraftState(const uint8_t* data, size_t length, AircraftState* stat
     if (s.position[1] < -1000.0) s.position[1] = kHiddenHeight;
     s.position[2] = decodeHorizontal(get24(data + 5));
 
-    double length2 = 0.0;
-    for (int i = 0; i < 4; ++i) {
-        s.attitude[i] = get16(data + 8 + 2 * i) / 32767.0 - 1.0;
-        length2 += s.attitude[i] * s.attitude[i];
-    }
-    if (length2 == 0.0) {
-        s.attitude = {1.0, 0.0, 0.0, 0.0};
-    } else {
-        const double n = std::sqrt(length2);
-        for (double& q : s.attitude) q /= n;
-    }
+    AttitudeCodes attitude;
+    for (int i = 0; i < 4; ++i) attitude[i] = get16(data + 8 + 2 * i);
+    s.attitude = attitudeValue(attitude);
 
     const uint32_t v = get32(data + 16);
     s.velocity[0] = velocityValue(v >> 19);

@@ -56,6 +56,9 @@ public:
     virtual int32_t tryForCustomPaintJobSmall(const std::string& name) = 0;
     virtual void deleteTexture(int32_t texture) = 0;
     virtual void setCustomPaintJob(int slot, int32_t big, int32_t small) = 0;
+    // Host: the joiner of `slot` has left (quit, fell silent, or the game closed); its slot goes
+    // back to the mission's own aircraft, with no kills.
+    virtual void joinerLeft(int slot) { (void)slot; }
 };
 
 }  // namespace pellam::net

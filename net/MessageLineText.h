@@ -9,6 +9,9 @@
 
 namespace pellam::net {
 
+// Line 4 on a host while no joiner is in the game.
+inline constexpr std::string_view kWaitingForJoiners = "Waiting for Joiners to arrive.";
+
 // Team letters of the lines: 1 red, 2 blue, 3 yellow, 4 black.
 inline char teamLetter(int32_t team, char otherwise) {
     switch (team) {

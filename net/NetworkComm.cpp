@@ -90,6 +90,10 @@ void BSDNetworkSockets::NetworkComm(int32_t missionTime) {
     takeDecline();
     takeNotHost();
     takeQuit(now);
+    // A host alone says so, below the notices of who has gone.
+    if (HostOrJoiner == kHost && NetworkMode == kHosting && numberOfJoiners() == 0 &&
+        messageLine(4) != kWaitingForJoiners)
+        setMessageLine(4, kWaitingForJoiners);
     if (OTNotInited) {
         ReceivedPacket request;
         if (getMostRecentPacket(kJoinRequestPacket, &request)) admit(request, now);
@@ -118,8 +122,14 @@ void BSDNetworkSockets::refreshKillsLine() {
             putTwoDigits(line, 83 + 5 * t, results[t]);
         }
     }
-    if (MessageLines[0][1] == '#' && PlayerKillNumberOffset >= 1)
-        putTwoDigits(MessageLines[0], static_cast<size_t>(PlayerKillNumberOffset), kills[0]);
+    if (MessageLines[0][1] == '#' && PlayerKillNumberOffset >= 3) {
+        // The own line's team is the one this player's aircraft flies for, which a mission's
+        // sides decide whatever the join asked for.
+        MessageLine& own = MessageLines[0];
+        const size_t team = static_cast<size_t>(PlayerKillNumberOffset) - 2;
+        own[team] = static_cast<uint8_t>(teamLetter(Game->aircraftFacts(0).team, static_cast<char>(own[team])));
+        putTwoDigits(own, static_cast<size_t>(PlayerKillNumberOffset), kills[0]);
+    }
     for (int n = 0; n < 8; ++n) putTwoDigits(line, 13 + 9 * n, kills[n]);
 }
 
@@ -145,9 +155,9 @@ void BSDNetworkSockets::takeHostData(int32_t now) {
     if (!getMostRecentPacket(kHostDataPacket, &p) || !fromHost(p)) return;
     const std::optional<HostData> d = parseHostData(p.packet());
     if (!d) return;
-    if (HeardHostData && static_cast<int32_t>(static_cast<uint32_t>(p.arrival) - LastGetData) <= 0) return;
+    if (HeardHostData && ticksBetween(LastGetData, p.arrival) <= 0) return;
     HeardHostData = true;
-    LastGetData = static_cast<uint32_t>(p.arrival);
+    LastGetData = p.arrival;
     Exchange.packetInTimes[0] = {p.arrival, d->stamp};
     DelayTime = networkDelay(now, d->echo);
     Exchange.myMessageNumberFromHost = d->ack;
@@ -192,8 +202,12 @@ void BSDNetworkSockets::takePlayerNames(int32_t now) {
         OriginalJoinerAircraftType[local] = validType(type) ? type : 0;
         if (names->names[i] == AllPlayerNames[local]) continue;
         changed = true;
-        if (!names->names[i].empty() && local != 0) loadCustomPaintJobName(names->names[i], local);
-        else AllPlayerNames[local] = names->names[i];
+        if (!names->names[i].empty() && local != 0) {
+            loadCustomPaintJobName(names->names[i], local);
+            if (!first) notice(names->names[i] + " has joined the game", 1);  // the first list is who was there
+        } else {
+            AllPlayerNames[local] = names->names[i];
+        }
     }
     if (restartDue && (first || changed)) NewInTime = now;
 }
@@ -212,12 +226,14 @@ bool BSDNetworkSockets::takeJoinerData(int32_t now) {
     if (ToAddresses[j] == 0 || ToAddresses[j] != p.from.address || JoinerPorts[j] != p.from.port) return false;
     LastJoinerInTime[j] = now;
     DataExchange::Heard& heard = Exchange.packetInTimes[j];
-    if (heard.arrival != 0 && static_cast<int32_t>(p.arrival - heard.arrival) <= 0) return false;
+    if (heard.arrival != 0 && ticksBetween(heard.arrival, p.arrival) <= 0) return false;
     heard = {p.arrival, d->stamp};
     DelayTime = networkDelay(now, d->echo);
     Exchange.joinerMessageNumbers[j] = d->acks;
 
-    OthersInGameOver = Game->applyStateBlock(j, d->aircraft, 0).gameOver ? 1 : 0;
+    // Game over while any joiner still in the game is in it: one that leaves is not waited for.
+    JoinerInGameOver[j] = Game->applyStateBlock(j, d->aircraft, 0).gameOver;
+    OthersInGameOver = std::any_of(JoinerInGameOver.begin(), JoinerInGameOver.end(), [](bool over) { return over; });
     if (NewInTime != 0 && passed(now, NewInTime, kStartWindow)) applyDeadObjects(d->deadObjects, j, true);
     std::array<double, 8>& tally = Exchange.hostHitTally[j];
     if (!passed(now, NewInTime, kHitsSettle)) {
@@ -328,8 +344,9 @@ void BSDNetworkSockets::takeQuit(int32_t now) {
             endAfterSilenceOrQuit("Host has ended the game");
         } else if (OthersInGameOver == 0) {
             // Silence counts from the host's last data, or from the acceptance when none came.
-            const int32_t since = HeardHostData ? static_cast<int32_t>(LastGetData) : AcceptedTime;
-            if (passed(now, since, kSilence)) endAfterSilenceOrQuit("Host appears to have ended the game, no response");
+            // Signed: the receiver may have stamped that data a tick after this frame read the clock.
+            const int32_t since = HeardHostData ? LastGetData : AcceptedTime;
+            if (ticksBetween(since, now) > kSilence) endAfterSilenceOrQuit("Host appears to have ended the game, no response");
         }
         return;
     }
@@ -372,6 +389,7 @@ void BSDNetworkSockets::endAfterSilenceOrQuit(std::string_view text) {
 }
 
 void BSDNetworkSockets::freeJoinerSlot(int j) {
+    const bool left = ToAddresses[j] != 0 && HostOrJoiner == kHost;
     ToAddresses[j] = 0;
     JoinerPorts[j] = 0;
     LastJoinerInTime[j] = 0;
@@ -385,10 +403,15 @@ void BSDNetworkSockets::freeJoinerSlot(int j) {
         if (texture > 0 && Game) Game->deleteTexture(texture);
         texture = -1;
     }
+    JoinerInGameOver[j] = false;
     if (Game) {
         Game->setRemoteLocal(j, false);
         Game->setCustomPaintJob(j, 0, 0);
+        if (left) Game->joinerLeft(j);
     }
+    // A joiner that has gone is not waited for at game over.
+    if (HostOrJoiner == kHost)
+        OthersInGameOver = std::any_of(JoinerInGameOver.begin(), JoinerInGameOver.end(), [](bool over) { return over; });
 }
 
 // A stand-alone chat line (never sent by this game): slot, number, then a length-prefixed text.

@@ -16,9 +16,10 @@ int relaySlot(int joiner, const DataExchange& x) {
 
 namespace {
 
-// A stamp echoed back, advanced by the ticks it was held here.
+// A stamp echoed back, advanced by the ticks it was held here (none when it arrived after this
+// frame read the clock).
 uint16_t echoOf(const DataExchange::Heard& heard, int32_t now) {
-    return static_cast<uint16_t>(heard.stamp + (now - heard.arrival));
+    return static_cast<uint16_t>(heard.stamp + std::max(0, ticksBetween(heard.arrival, now)));
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ void BSDNetworkSockets::resetForStart() {
 void BSDNetworkSockets::setMode(int32_t mode, int32_t ownTeam) {
     NetworkMode = mode;
     if (mode == kJoining || mode == kHosting) {
-        setMessageLine(4, mode == kJoining ? "Waiting for Host to Accept you" : "Waiting for Joiners to arrive.");
+        setMessageLine(4, mode == kJoining ? "Waiting for Host to Accept you" : kWaitingForJoiners);
         std::string own = PlayerNameString;
         if (!own.empty()) own.pop_back();
         if (own.size() >= 5) own[own.size() - 5] = teamLetter(ownTeam, own[own.size() - 5]);  // the team letter

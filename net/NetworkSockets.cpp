@@ -75,6 +75,8 @@ int BSDNetworkSockets::startNetworkRoutines(uint16_t port, Role role, int32_t ow
     ToAddresses.fill(0);
     JoinerPorts.fill(0);
     LastJoinerInTime.fill(0);
+    JoinerInGameOver.fill(false);
+    OthersInGameOver = 0;
     DeclinedJoiners.fill({});
     NextSendPlayerNames = 0;
     NextJoiner = 1;

@@ -92,6 +92,13 @@ struct DataExchange {
     long packetsSentWithText = 0;
 };
 
+// Ticks from `earlier` to `later`, signed and without overflow. Arrival ticks are stamped by the
+// receiver thread and may lie a tick or two after the frame's clock read: compared unsigned, such
+// a packet would look 2^32 - 1 ticks old.
+inline int32_t ticksBetween(int32_t earlier, int32_t later) {
+    return static_cast<int32_t>(static_cast<uint32_t>(later) - static_cast<uint32_t>(earlier));
+}
+
 // The slot, 1..7 other than `joiner`, whose stored message the joiner has not yet acknowledged,
 // lowest first; -1 when there is none.
 int relaySlot(int joiner, const DataExchange& exchange);
@@ -283,7 +290,7 @@ private:
     bool DidIGetPlayerNames = false, NewAfterAccepted = false, HaveDoneNewAfterAccepted = false;
     int32_t JoinStatus = 0, QuitInTime = 0, QuitNoticeShown = 0, DelayTime = 0, GlobalGameTime = 0;
     int32_t AcceptedTime = 0;  // tick of the acceptance: the host's silence counts from here too
-    uint32_t LastGetData = 0;
+    int32_t LastGetData = 0;  // arrival tick of the last host data applied
     bool HeardHostData = false;
     std::array<double, 8> NetworkDamageNumbersForGauges{};
     std::array<std::array<int32_t, 2>, 8> JoinerPaintJobNumbers{};
@@ -332,6 +339,7 @@ private:
     std::array<uint32_t, 8> ToAddresses{};
     std::array<uint16_t, 8> JoinerPorts{};
     std::array<int32_t, 8> LastJoinerInTime{};
+    std::array<bool, 8> JoinerInGameOver{};  // host: the joiner's last record carried game over
     struct Declined {
         uint32_t address = 0;
         int32_t tick = 0;

@@ -64,11 +64,11 @@ void BSDNetworkSockets::closeNetworkRoutines(Wait wait) {
     OTNotInited = false;
     closeSocket();
     NetworkMode = kNoGame;
+    for (int n = 1; n <= 7; ++n) freeJoinerSlot(n);  // on a host, each joiner's slot is the mission's again
     HostOrJoiner = kNone;
     Accepted = false;
     JoinerPending = 0;
     InTextMode = 0;
-    for (int n = 1; n <= 7; ++n) freeJoinerSlot(n);
 }
 
 }  // namespace pellam::net

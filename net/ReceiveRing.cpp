@@ -19,6 +19,7 @@ bool ReceiveRing::store(std::span<const uint8_t> datagram, int32_t arrival, plat
     std::copy(datagram.begin(), datagram.end(), slot.packet.bytes.begin());
     std::fill(slot.packet.bytes.begin() + datagram.size(), slot.packet.bytes.end(), uint8_t{0});
     slot.unread = true;
+    ++stored_;
     next_ = (next_ + 1) % kSlots;
     return true;
 }
@@ -40,7 +41,12 @@ void ReceiveRing::clear() {
     std::lock_guard lock(mutex_);
     for (Slot& slot : slots_) slot = Slot{};
     next_ = 0;
-    dropped_ = 0;
+    dropped_ = stored_ = 0;
+}
+
+long ReceiveRing::stored() const {
+    std::lock_guard lock(mutex_);
+    return stored_;
 }
 
 long ReceiveRing::dropped() const {

@@ -34,6 +34,7 @@ public:
     void clear();
 
     long dropped() const;  // datagrams refused by store() since the last clear
+    long stored() const;   // datagrams stored since the last clear
 
 private:
     struct Slot {
@@ -43,7 +44,7 @@ private:
     mutable std::mutex mutex_;
     std::array<Slot, kSlots> slots_{};
     int next_ = 0;  // slot of the next datagram
-    long dropped_ = 0;
+    long dropped_ = 0, stored_ = 0;
 };
 
 }  // namespace pellam::net

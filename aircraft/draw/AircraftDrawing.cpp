@@ -8,6 +8,7 @@
 #include "aircraft/FlyableAircraft.h"
 #include "aircraft/FokkerDVII.h"
 #include "aircraft/FokkerDr1.h"
+#include "aircraft/RemoteRecord.h"
 #include "aircraft/draw/AircraftDrawing.h"
 #include "aircraft/draw/AircraftModel.h"
 #include "platform/Log.h"
@@ -27,11 +28,6 @@ void poseMatrix(const QNion& pose, const double* offset, std::array<double, 16>&
     m[3] = m[7] = m[11] = 0.0;
     for (int i = 0; i < 3; ++i) m[12 + i] = pose.Position[i] + (offset ? offset[i] : 0.0);
     m[15] = 1.0;
-}
-
-bool finiteQuaternion(const std::array<double, 4>& q, double& norm) {
-    norm = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
-    return std::isfinite(norm) && norm > 1e-6;
 }
 
 }  // namespace
@@ -93,15 +89,7 @@ OneCompleteObjectVer2* FlyableAircraft::drawnRecord(int32_t) {
 
     // Drawn attitude: eased from the network's last shown attitude toward the live one.
     SlerpingQN = ModelAttitude;
-    const double t = a.SlerpValue;
-    double norm = 0;
-    const std::array<double, 4> slider{a.SliderQW, a.SliderQX, a.SliderQY, a.SliderQZ};
-    if (t != 0.0 && std::isfinite(t) && finiteQuaternion(slider, norm)) {
-        std::array<double, 4> s = slider;
-        for (double& v : s) v /= norm;
-        slerpFirstQNion(ModelAttitude.QAttitude.data(), s.data(), std::clamp(t, 0.0, 1.0),
-                        SlerpingQN.QAttitude.data());
-    }
+    SlerpingQN.QAttitude = drawnAttitude(*this);
     // The network's position correction; a value that is not a number draws no offset.
     auto finite = [](double v) { return std::isfinite(v) ? v : 0.0; };
     const double offset[3] = {finite(a.SliderX), finite(a.SliderY), finite(a.SliderZ)};

@@ -8,8 +8,8 @@
 // last line with the process's processor seconds and the run's wall seconds. For the player tests:
 // PELLAM_VIRTUAL_JOYSTICK attaches a virtual stick (4 axes, 12 buttons, a hat) and
 // PELLAM_PLAYER_SCRIPT plays a player's actions. For the network test, after PELLAM_AUTOFLY:
-// PELLAM_NETWORK_HOST=PORT hosts the mission and takes every joiner in; PELLAM_NETWORK_JOIN=
-// A.B.C.D:PORT asks that host to take this pilot in (blue, in a D.VII).
+// PELLAM_NETWORK_HOST=PORT hosts the mission (any free port for 0, logged) and takes every joiner
+// in; PELLAM_NETWORK_JOIN=A.B.C.D:PORT asks that host to take this pilot in (blue, in a D.VII).
 #include <SDL.h>
 #include <SDL_opengl.h>
 
@@ -172,9 +172,14 @@ int main(int, char**) {
         controller.fromFlyMissionButton();
     }
     const bool autoAccept = std::getenv("PELLAM_NETWORK_HOST") != nullptr;
-    if (autoAccept && !controller.hostNetworkGame(static_cast<uint16_t>(std::atoi(std::getenv("PELLAM_NETWORK_HOST"))),
-                                                  controller.CurrentMissionNumber))
-        platform::logMessage("Cannot host: " + network.startError());
+    if (autoAccept) {
+        // Port 0 takes any free port; the log names the one taken, for whoever is to join.
+        if (controller.hostNetworkGame(static_cast<uint16_t>(std::atoi(std::getenv("PELLAM_NETWORK_HOST"))),
+                                       controller.CurrentMissionNumber))
+            platform::logMessage("Hosting on port " + std::to_string(network.localPort()));
+        else
+            platform::logMessage("Cannot host: " + network.startError());
+    }
     if (const char* join = std::getenv("PELLAM_NETWORK_JOIN")) {
         unsigned a = 0, b = 0, c = 0, d = 0, port = 0;
         if (std::sscanf(join, "%u.%u.%u.%u:%u", &a, &b, &c, &d, &port) != 5 ||

@@ -232,6 +232,40 @@ TEST(RemoteRecord, PoseConvergesOnTheSendersOverALaggingLink) {
     EXPECT_LE(playDelay, kLag + 35);
 }
 
+// Level records every 21 ticks for three minutes: between them the aircraft flies on its own
+// physics, and the drawn attitude, eased from where it was first shown (30 degrees round),
+// comes to the sent one within ten seconds and keeps to it.
+TEST(RemoteRecord, TheDrawnAttitudeKeepsToLevelRecordsForMinutes) {
+    int32_t now = 1000;
+    platform::ScopedTickSource clock([&now] { return now; });
+    CamelWorld sender, receiver;
+    sender.camel->SetUpAircraft(0.0, 3000.0, 0.0, 30.0, 0.0, 100.0, 0.8);
+    net::AircraftState level = sender.camel->makeStateBlock();
+    level.restart = false;
+    level.rates = {0.0, 0.0, 0.0};
+    receiver.camel->setRemoteLocal(1);
+    RemoteShown shown;
+    int32_t playDelay = 0;
+    double worst = 0.0;
+    for (int t = 0; t < 3 * 60 * 60; ++t, ++now) {
+        if (t % 21 == 0) {
+            net::StateBlockBytes block{};
+            net::encodeAircraftState(level, block.data());
+            RemoteRecordContext c;
+            c.tick = now;
+            c.newInTime = 1;
+            applyRemoteRecord(*receiver.camel, block, c, &shown, &playDelay);
+            for (int j = 0; j < 3; ++j) level.position[j] += 21.0 * level.velocity[j];
+        }
+        receiver.tick();
+        const std::array<double, 4> drawn = drawnAttitude(*receiver.camel);
+        double dot = 0.0;
+        for (int i = 0; i < 4; ++i) dot += drawn[i] * level.attitude[i];
+        if (t > 600) worst = std::max(worst, 2.0 * std::acos(std::min(1.0, std::fabs(dot))) * 57.29577951);
+    }
+    EXPECT_LT(worst, 3.0) << "degrees between the drawn and the sent attitude";
+}
+
 TEST(RemoteRecord, CatchUpIsBoundedNewGameGraceGameOverAndGround) {
     BasicCamelWorld<CountingCamel> sender, receiver;
     sender.camel->SetUpAircraft(0.0, 3000.0, 0.0, 0.0, 0.0, 100.0, 0.8);

@@ -1,11 +1,12 @@
 #pragma once
 // The real game, or another program, started from a test through the shell, and its exit status
-// awaited; a free loopback port for it. PELLAM_EXECUTABLE names the game, where a test starts it.
+// awaited; the port it reports having taken; a loopback socket for tests of their own. PELLAM_EXECUTABLE names the game, where a test starts it.
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -41,6 +42,21 @@ inline int finishProcess(pid_t pid) {
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The number that follows `marker` in the file a process writes, once it has written it; -1 when
+// the process ends first (or after five minutes, a start far slower than any seen).
+inline long awaitNumberAfter(pid_t pid, const std::filesystem::path& file, const std::string& marker) {
+    for (int i = 0; i < 30000; ++i) {
+        std::ifstream in(file);
+        for (std::string line; std::getline(in, line);)
+            if (const size_t at = line.find(marker); at != std::string::npos)
+                return std::strtol(line.c_str() + at + marker.size(), nullptr, 10);
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) return -1;
+        usleep(10000);
+    }
+    return -1;
 }
 
 // A TCP socket on 127.0.0.1 at a free port, listening when asked (connections taken, never

@@ -288,5 +288,23 @@ TEST(StartUpTips, NameKeysThePlayerCanPress) {
     }
 }
 
+// Control and a digit is a camera key, whichever of the two is let go first; the digit alone
+// sends its canned message.
+TEST_F(Keys, AControlDigitMovesTheCameraAndSendsNoCannedMessage) {
+    for (const bool controlFirst : {false, true}) {
+        ToolkitKeyEvent one;
+        one.characters[0] = '1';
+        one.modifierFlags = kControlKeyMask;
+        keys->keyDown(one);
+        if (controlFirst) one.modifierFlags = 0;
+        keys->keyUp(one);
+        frame(1);
+    }
+    EXPECT_TRUE(network.typed.empty());
+    tap('1');
+    frame(1);
+    EXPECT_EQ(network.typed, std::vector<int32_t>{71});
+}
+
 }  // namespace
 }  // namespace pellam::testing

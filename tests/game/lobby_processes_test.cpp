@@ -7,11 +7,14 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <thread>
 #include <unistd.h>
 
 #include "net/GamesListClient.h"
 #include "net/PublicGames.h"
+#include "platform/UdpSocket.h"
 #include "tests/TestFolder.h"
 #include "tests/game/GameProcess.h"
 
@@ -19,22 +22,32 @@ namespace pellam::testing {
 namespace {
 namespace fs = std::filesystem;
 
-// One game with its own settings (the server's address, the pilot's name) and a player's script.
-pid_t startGame(const fs::path& folder, const std::string& base, const std::string& pilot, const std::string& script) {
+// One game with its own settings (the server's address, the pilot's name, the network port its
+// lobby offers) and a player's script; what it logs goes to `log`.
+pid_t startGame(const fs::path& folder, const std::string& base, const std::string& pilot, const std::string& script,
+                int networkPort = 12301) {
     fs::create_directories(folder / "config" / "pellam");
     std::ofstream(folder / "config" / "pellam" / "defaults.json")
-        << R"({"GamesListServerKey": ")" << base << R"(", "Pilot1NameKey": ")" << pilot << "\"}";
-    return startProcess(gameCommand(folder, "PELLAM_AUTOFLY=1", script));
+        << R"({"GamesListServerKey": ")" << base << R"(", "Pilot1NameKey": ")" << pilot
+        << R"(", "NetworkPortNumberKey": ")" << networkPort << "\"}";
+    return startProcess(gameCommand(folder, "PELLAM_AUTOFLY=1", script) + " 2> '" + (folder / "log").string() + "'");
 }
 
-// The games the server lists, polled until there are `count` (or 150 s pass: a game under the
-// sanitizers starts slowly).
-int awaitListed(const std::string& base, int count) {
+// Whether a file holds `text`.
+bool holds(const fs::path& file, const std::string& text) {
+    std::ifstream in(file);
+    const std::string all{std::istreambuf_iterator<char>(in), {}};
+    return all.find(text) != std::string::npos;
+}
+
+// The games the server lists, polled until there are `count`, or `givenUp` holds, or five minutes
+// pass (a game under the sanitizers on a loaded machine starts slowly).
+int awaitListed(const std::string& base, int count, const std::function<bool()>& givenUp = [] { return false; }) {
     GamesListClient client(2000);
     PublicGamesList rows;
     int listed = -1;
-    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(150);
-         listed != count && std::chrono::steady_clock::now() < end;) {
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(300);
+         listed != count && !givenUp() && std::chrono::steady_clock::now() < end;) {
         client.fetch(gamesListUrl(base));
         std::this_thread::sleep_for(std::chrono::milliseconds(1000));  // within one address's request budget
         if (auto page = client.takeFetched(); page && page->ok) listed = parseGamesPage(page->page, rows);
@@ -45,20 +58,48 @@ int awaitListed(const std::string& base, int count) {
 TEST(LobbyProcesses, AListedGameIsFoundJoinedFromTheTableAndLeavesTheListAtItsEnd) {
     const TestFolder dir{"pellam-lobby"};
     const fs::path& folder = dir.path();
-    const int port = LoopbackSocket(false).port;
+    // The server on a port found free; should another program take it first, the server says
+    // so and ends, and another port is tried. The server names its port once it listens.
+    pid_t server = -1;
+    long port = -1;
+    for (int attempt = 0; attempt < 20 && port < 0; ++attempt) {
+        const fs::path log = folder / ("server" + std::to_string(attempt) + ".log");
+        const int free = LoopbackSocket(false).port;  // closed again at once
+        server = startProcess("'" PELLAM_GAMES_SERVER "' --listen 127.0.0.1:" + std::to_string(free) + " --db '" + (folder / "games.sqlite").string() + "' > '" + log.string() + "'");
+        port = awaitNumberAfter(server, log, "listening on 127.0.0.1:");
+    }
+    ASSERT_GT(port, 0);
     const std::string base = "http://127.0.0.1:" + std::to_string(port) + "/";
-    const pid_t server = startProcess("'" PELLAM_GAMES_SERVER "' --listen 127.0.0.1:" + std::to_string(port) + " --db '" +
-                               (folder / "games.sqlite").string() + "'");
     ASSERT_EQ(awaitListed(base, 0), 0);
 
     // The host pauses, opens the network game, lists the game, hosts it unattended, and ends it
-    // once the joiner is in.
-    const pid_t host = startGame(folder / "host", base, "Lothar",
-                                 "frames 30\nkey p\nclick Menu|Game\nclick Game|Network Game\n"
-                                 "click Network Game|List publicly\nclick Network Game|Host unattended\n"
-                                 "click Network Game|Host\nuntil joined\nframes 60\nkey p\nclick Menu|Game\n"
-                                 "click Game|Network Game\nclick End Network Game|OK\nuntil alone\nframes 30\nquit\n");
-    EXPECT_EQ(awaitListed(base, 1), 1);
+    // once the joiner is in. Its lobby offers a port found free; should another program take it
+    // first, the game says so, and it is started again with another.
+    pid_t host = -1;
+    int listed = -1;
+    for (int attempt = 0; attempt < 20 && listed != 1; ++attempt) {
+        const fs::path hostFolder = folder / ("host" + std::to_string(attempt));
+        int free = 0;
+        {
+            platform::UdpSocket probe;
+            std::string error;
+            ASSERT_TRUE(probe.open(0, &error)) << error;
+            free = probe.localPort();
+        }
+        host = startGame(hostFolder, base, "Lothar",
+                         "frames 30\nkey p\nclick Menu|Game\nclick Game|Network Game\n"
+                         "click Network Game|List publicly\nclick Network Game|Host unattended\n"
+                         "click Network Game|Host\nuntil joined\nframes 60\nkey p\nclick Menu|Game\n"
+                         "click Game|Network Game\nclick End Network Game|OK\nuntil alone\nframes 30\nquit\n",
+                         free);
+        const auto refused = [&] { return holds(hostFolder / "log", "Cannot use network port"); };
+        listed = awaitListed(base, 1, refused);
+        if (listed != 1 && refused()) {
+            kill(host, SIGTERM);
+            finishProcess(host);
+        }
+    }
+    EXPECT_EQ(listed, 1);
     const pid_t joiner = startGame(folder / "joiner", base, "Roy",
                                    "frames 30\nkey p\nclick Menu|Game\nclick Game|Network Game\n"
                                    "click Network Game|Join...\nuntil public-games 1\n"

@@ -1,10 +1,10 @@
-// Two real games on one machine, as two players would run them: one hosts its mission on a free
-// port, the other joins it by 127.0.0.1 and that port. Each waits to see the other's aircraft
-// in the world, they exchange typed messages, the joiner quits and the host sees it go. The
-// games host and join through their test switches (PELLAM_NETWORK_HOST, PELLAM_NETWORK_JOIN).
+// Two real games on one machine, as two players would run them: one hosts its mission on a port
+// it chooses and names, the other joins it by 127.0.0.1 and that port. Each waits to see the
+// other's aircraft in the world (the host told of the joiner's arrival), they exchange typed
+// messages, the joiner quits and the host sees it go. The games host and join through their test
+// switches (PELLAM_NETWORK_HOST, PELLAM_NETWORK_JOIN).
 #include <gtest/gtest.h>
 
-#include "platform/UdpSocket.h"
 #include "tests/TestFolder.h"
 #include "tests/game/GameProcess.h"
 
@@ -12,21 +12,21 @@ namespace pellam::testing {
 namespace {
 
 TEST(NetworkProcesses, HostAndJoinerSeeEachOtherTalkAndPart) {
-    platform::UdpSocket probe;
-    std::string error;
-    ASSERT_TRUE(probe.open(0, &error)) << error;
-    const std::string port = std::to_string(probe.localPort());
-    probe.close();
     const TestFolder folder{"pellam-network"};
     auto start = [&](const char* name, const std::string& network, const char* script) {
         const std::string environment = "PELLAM_AUTOFLY=1 PELLAM_AUTOQUIT_SECONDS=240 " + network;
-        return startProcess(gameCommand(folder.path() / name, environment, script));
+        const std::string log = (folder.path() / name).string() + ".log";
+        return startProcess(gameCommand(folder.path() / name, environment, script) + " 2> '" + log + "'");
     };
 
-    const pid_t host = start("host", "PELLAM_NETWORK_HOST=" + port,
-                             "until joined\nuntil seen 1\nuntil message hello from the joiner\n"
+    // The host takes any free port and names it; the joiner is started with that port.
+    const pid_t host = start("host", "PELLAM_NETWORK_HOST=0",
+                             "until joined\nuntil message has joined the game\nuntil seen 1\n"
+                             "until message hello from the joiner\n"
                              "key m\ntype welcome aboard\nkey Return\nuntil message has quit the game\nquit\n");
-    const pid_t joiner = start("joiner", "PELLAM_NETWORK_JOIN=127.0.0.1:" + port,
+    const long port = awaitNumberAfter(host, folder.path() / "host.log", "Hosting on port ");
+    ASSERT_GT(port, 0);
+    const pid_t joiner = start("joiner", "PELLAM_NETWORK_JOIN=127.0.0.1:" + std::to_string(port),
                                "until joined\nuntil seen 1\nkey m\ntype hello from the joiner\nkey Return\n"
                                "until message welcome aboard\nquit\n");
     EXPECT_EQ(finishProcess(joiner), 0);

@@ -62,8 +62,17 @@ struct FakeDesktop : ControllerDesktop {
 struct FakeNetwork : ControllerNetwork {
     int32_t mode = 0;
     bool host = false;
+    bool opens = false;  // a network game can be started
+    std::vector<int32_t> typed;  // codes handed to the message typing
+    void handleTypingAMessage(int32_t code) override { typed.push_back(code); }
     int32_t getNetworkMode() override { return mode; }
     bool amIHost() override { return host; }
+    int32_t startNetworkRoutines(uint16_t, int32_t role) override {
+        if (!opens) return -1;
+        host = role == kHostRole;
+        mode = host ? 2 : 1;
+        return 0;
+    }
 };
 
 struct FakeEffects : ControllerEffects {

@@ -37,6 +37,23 @@ TEST_F(WorldStep, PausedTheWorldStandsWhileTheFrameWorkGoesOn) {
     }
     EXPECT_EQ(brakes, (std::vector<double>{1.0, 1.0, 0.0, 0.0}));
     EXPECT_EQ(camels[1]->ThisAircraft.Brakes, 0.0);
+
+    // Between machines the others fly on: any command ends a replay, and pausing costs the
+    // aircraft (shot down, engine stopped).
+    send(1, kKeyDown);
+    for (int i = 0; i < 100; ++i) frame(1);
+    send(1, kKeyDown);
+    send(88, kKeyUp);
+    ASSERT_TRUE(c->ReplayFlag);
+    network.mode = 1;
+    send(95, kKeyDown);  // no such command, but it ends the replay
+    EXPECT_FALSE(c->ReplayFlag);
+    send(1, kKeyDown);
+    EXPECT_TRUE(c->gamePause);
+    send(1, kKeyDown);
+    const Aircraft& ours = camels[0]->ThisAircraft;
+    EXPECT_GT(ours.TotalHits, ours.TotalHitsBeforeDead);
+    EXPECT_TRUE(ours.Damage1 & dmg::EngineStopped);
 }
 
 TEST_F(WorldStep, CloseAircraftCollideUnlessRemoteOrHidden) {

@@ -195,7 +195,15 @@ TEST(Admission, JoinerTrustsOnlyItsHost) {
         EXPECT_TRUE(platform::validUtf8(name) && name.size() <= kMaxNameChars) << slot;
     }
 
-    // A host that never sends data is given up a minute after the acceptance.
+    // Host data that the receiver stamped a tick after this frame read the clock: the host has
+    // just spoken, not been silent for 2^32 - 1 ticks.
+    std::array<uint8_t, kSendSlotBytes> data{};
+    const size_t length = buildHostData(HostData{}, SendSlot(data));
+    joiner.link.ring().store({data.data(), length}, clockTicks + 1, {kLoopback, hostSocket.port()});
+    joiner.link.NetworkComm(0);
+    EXPECT_EQ(joiner.link.getNetworkMode(), 1) << joiner.line(1);
+
+    // A host that sends nothing more is given up a minute later.
     run({&joiner}, 62, 60);
     EXPECT_EQ(joiner.line(1), "Host appears to have ended the game, no response");
 }

@@ -1,0 +1,241 @@
+// Network games between whole controllers in one process: each player's game with its own
+// network object over 127.0.0.1, on one clock the test moves by hand. After each frame the test
+// waits until every datagram sent has been stored by its receiver, so the exchange runs in step
+// whatever the machine's load.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "aircraft/FlyableAircraft.h"
+#include "builder/BuilderSave.h"
+#include "builder/MissionBuilder.h"
+#include "game/GameNetwork.h"
+#include "game/VADArizodazar2.h"
+#include "platform/TickCount.h"
+#include "platform/UserDefaults.h"
+#include "tests/TestFolder.h"
+#include "tests/flight/TestWorld.h"
+#include "tests/game/frame_step.h"
+#include "tools/missiongen/PatrolMission.h"
+
+namespace pellam::testing {
+namespace {
+
+constexpr uint32_t kLoopback = 0x7F000001;
+std::atomic<int32_t> clockTicks{50000};
+
+// One player's game: the patrol mission in slot 0 of its own folder, a signed-in pilot, and the
+// game's network object.
+struct Player {
+    Player(const std::filesystem::path& folder, const std::string& pilot) {
+        std::filesystem::create_directories(folder / "user");
+        auto record = std::make_unique<missions::MissionData>();
+        missions::MissionTexts texts;
+        missiongen::buildPatrolMission(*record, texts);
+        EXPECT_EQ(missions::writeMissionFile((folder / "pellamm1.pellam").string(), *record, texts), "");
+        store = std::make_unique<platform::UserDefaults>((folder / "defaults.json").string());
+        c = std::make_unique<VADArizodazar2>(
+            GameController::Links{store.get(), &view, nullptr, nullptr, &network},
+            VADArizodazar2::Content{{}, {}, [] { return std::make_unique<FlatTerrain>(100.0); }, nullptr,
+                                    folder.string() + "/", {}, (folder / "user").string() + "/"});
+        network.attach(c.get());
+        c->awakeFromNib();
+        c->interface().pilotNameFields[0].stringValue = pilot;
+        c->fromPlayerSignInOkay();
+        c->doSelectMission = false;
+        c->fromFlyMissionButton();
+    }
+    ~Player() { network.closeNetworkRoutines(); }
+    net::BSDNetworkSockets& link() { return network.sockets(); }
+    std::string line(int n) { return std::string(link().messageLine(n)); }
+    FlyableAircraft& aircraft(long n) { return *c->aircraftAt(n + ModelArray::kFirstAircraft); }
+
+    ControllerView view;
+    GameNetwork network;
+    std::unique_ptr<platform::UserDefaults> store;
+    std::unique_ptr<VADArizodazar2> c;
+};
+
+class NetworkPlay : public ::testing::Test {
+protected:
+    // Runs frames of `ticks` on every player until `done` holds, at most `frames` of them; after
+    // each, waits until every datagram sent has reached its receiver's ring.
+    template <class Done>
+    bool until(Done&& done, int frames = 2000, int32_t ticks = 3) {
+        for (int f = 0; f < frames; ++f) {
+            if (done()) return true;
+            clockTicks += ticks;
+            for (Player* p : players) stepOneFrame(*p->c, ticks);
+            settle();
+        }
+        return done();
+    }
+    void run(int frames, int32_t ticks = 3) {
+        until([] { return false; }, frames, ticks);
+    }
+    // The host hears every joiner, the joiners hear the host. Once a joiner has left, what the
+    // host sends may go to it and be lost: then only the host's side is waited for.
+    void settle() {
+        auto heard = [](Player* p) { return p->link().ring().stored() + p->link().ring().dropped(); };
+        auto behind = [&] {
+            long toHost = 0, toJoiners = 0, joinersHeard = 0;
+            for (Player* p : players) {
+                if (p == hostPlayer) continue;
+                toHost += p->link().packetsSent();
+                joinersHeard += heard(p);
+            }
+            if (hostPlayer) toJoiners = hostPlayer->link().packetsSent();
+            const bool hostBehind = hostPlayer && heard(hostPlayer) < toHost;
+            return hostBehind || (left.empty() && joinersHeard < toJoiners);
+        };
+        for (long spin = 0; behind() && spin < 20000000; ++spin) std::this_thread::yield();
+    }
+    // The player leaves as the game's end dialog does.
+    void leave(Player& p) {
+        p.c->endNetworkGame();
+        left.push_back(&p);
+    }
+    void host(Player& p) {
+        ASSERT_TRUE(p.c->hostNetworkGame(0, p.c->CurrentMissionNumber));
+        hostPlayer = &p;
+    }
+    void join(Player& p, Player& to, int32_t team, int32_t type) {
+        ASSERT_TRUE(p.c->joinNetworkGame(kLoopback, to.link().localPort(), team, type));
+    }
+
+    platform::ScopedTickSource clock{[] { return clockTicks.load(); }};
+    testing::TestFolder dir{"pellam network play"};
+    std::vector<Player*> players;
+    std::vector<Player*> left;
+    Player* hostPlayer = nullptr;
+};
+
+// A host and a joiner through a mission: the joiner is taken in, and the host's game over
+// reaches it with the host's result, whatever the host's pilot did.
+TEST_F(NetworkPlay, AJoinerFliesTheHostsMissionAndHearsItsResult) {
+    Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");
+    players = {&lothar, &roy};
+    host(lothar);
+    join(roy, lothar, 1, 64);
+    ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
+    lothar.link().acceptJoinerPublic();
+    ASSERT_TRUE(until([&] { return roy.c->aircraftAt(ModelArray::kFirstAircraft + 1)->ModelAttitude.Position[1] > 0 &&
+                                   roy.link().accepted() && lothar.aircraft(1).ThisAircraft.RemoteLocal == 1; }));
+    run(100);
+
+    // The host's pilot has bailed out, and the host has lost: the joiner, on its side, has lost.
+    lothar.aircraft(0).ThisAircraft.GuyBailedOut = 1;
+    lothar.network.setHostSendGameOver(true, 0);
+    ASSERT_TRUE(until([&] { return !roy.c->interface().toYouWonOrLost.empty(); }));
+    EXPECT_EQ(roy.link().getHostResult(), 0);
+    EXPECT_EQ(roy.c->interface().toYouWonOrLost, "Mission Failure");
+}
+
+// A joiner the host player turns away reads why; flying alone afterwards, the line is gone.
+TEST_F(NetworkPlay, ADeclinedJoinerReadsWhyAndFliesAloneWithoutIt) {
+    Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");
+    players = {&lothar, &roy};
+    host(lothar);
+    join(roy, lothar, 2, 64);
+    ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
+    lothar.link().declineJoiner();
+    ASSERT_TRUE(until([&] { return roy.link().getNetworkMode() == 0; }));
+    EXPECT_EQ(roy.line(0), "You were declined by the host, sorry");
+    roy.c->newDocument();
+    EXPECT_EQ(roy.line(0), "");
+}
+
+// The host's lines and slots follow who is in the game: the waiting line goes when a joiner is
+// in and comes back when the last has gone; a joiner who leaves in game over is not waited
+// for; its slot goes back to the mission's own aircraft, with none of its kills.
+TEST_F(NetworkPlay, TheHostsLinesAndSlotsFollowWhoIsIn) {
+    Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");
+    players = {&lothar, &roy};
+    host(lothar);
+    EXPECT_EQ(lothar.line(4), "Waiting for Joiners to arrive.");
+    const int32_t missionType = lothar.aircraft(1).ThisAircraft.AircraftType;
+    ASSERT_NE(missionType, 64);
+    join(roy, lothar, 2, 64);
+    ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
+    lothar.link().acceptJoinerPublic();
+    ASSERT_TRUE(until([&] { return roy.link().accepted() && roy.c->GlobalMissionTime > 100; }));
+    EXPECT_EQ(lothar.line(4), "");
+    EXPECT_EQ(lothar.aircraft(1).ThisAircraft.AircraftType, 64);
+    // Blue was asked for, but the mission's sides put the joiner's slot on red: its own line
+    // says where it flies, as the host's kills line does.
+    EXPECT_EQ(roy.aircraft(0).ThisAircraft.Team, 1);
+    EXPECT_EQ(roy.line(0), "#1:Roy:R/ 0:");
+    EXPECT_EQ(lothar.line(5).substr(17, 3), "#2R");
+
+    // The joiner has shot two down and is in game over when it leaves.
+    lothar.c->AircraftResults[1] = {2, 1};
+    roy.network.setImInGameOver(true);
+    ASSERT_TRUE(until([&] { return lothar.link().getOthersInGameOver() == 1; }));
+    leave(roy);
+    ASSERT_TRUE(until([&] { return lothar.link().numberOfJoiners() == 0; }));
+    EXPECT_EQ(lothar.link().getOthersInGameOver(), 0) << "nobody left to wait for";
+    EXPECT_EQ(lothar.line(4), "Waiting for Joiners to arrive.");
+    EXPECT_EQ(lothar.c->AircraftResults[1], (std::array<int32_t, 2>{0, 0}));
+    EXPECT_EQ(lothar.aircraft(1).ThisAircraft.AircraftType, missionType);
+    EXPECT_EQ(lothar.aircraft(1).ThisAircraft.RemoteLocal, 0);
+    lothar.c->newDocument();
+    EXPECT_EQ(lothar.aircraft(1).ThisAircraft.AircraftType, missionType) << "in the next game too";
+}
+
+// Everybody hears of a newcomer as it is taken in, before it has said a word.
+TEST_F(NetworkPlay, ANewcomerIsAnnouncedToEverybody) {
+    Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "roy", "Roy"), voss(dir.path() / "voss", "Voss");
+    players = {&lothar, &roy, &voss};
+    host(lothar);
+    join(roy, lothar, 1, 55);
+    ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
+    lothar.link().acceptJoinerPublic();
+    EXPECT_EQ(lothar.line(1), "Roy has joined the game");
+    ASSERT_TRUE(until([&] { return roy.link().getThisPlayerName(roy.link().getJoinerNumber()) == "Lothar"; }));
+    join(voss, lothar, 2, 77);
+    ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
+    lothar.link().acceptJoinerPublic();
+    EXPECT_EQ(lothar.line(1), "Voss has joined the game");
+    ASSERT_TRUE(until([&] { return !roy.link().getThisPlayerName(2).empty(); }));
+    EXPECT_EQ(roy.link().getThisPlayerName(2), "Voss");
+    EXPECT_EQ(roy.line(1), "Voss has joined the game");
+    for (int n = 1; n < 5; ++n) EXPECT_EQ(voss.line(n).find("has joined"), std::string::npos) << n;
+}
+
+// A mission made in the builder, flown alone and lost, then hosted from the menu with its game
+// over window still up: the new game starts with no game over, and the joiner flies it.
+TEST_F(NetworkPlay, AGameOverFlownAloneIsNotCarriedIntoTheHostedGame) {
+    Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");
+    players = {&lothar, &roy};
+    builder::MissionBuilder& b = lothar.c->missionBuilder();
+    b.fromMBMenu(builder::kTagNewMission);
+    b.controls().worldMenu = 1;
+    b.fromMBMenu(builder::kTagAddWorld);
+    std::string path = (dir.path() / "host" / "user" / "Built.pellam").string();
+    ASSERT_EQ(builder::writeBuilderMission(path, b.MBMission, b.MBTexts), "");
+    std::filesystem::copy_file(path, dir.path() / "joiner" / "user" / "Built.pellam");
+    b.fromMBMenu(builder::kTagClose);
+    for (Player* p : players) p->c->reloadUserMissions();
+    const long built = missions::MissionTable::kFirstUser;
+    ASSERT_TRUE(lothar.c->TheMissions.loaded(built) && roy.c->TheMissions.loaded(built));
+
+    lothar.c->CurrentMissionNumber = built;
+    lothar.c->newDocument();
+    lothar.aircraft(0).ThisAircraft.Damage1 |= dmg::Down;  // the maker's test flight ends in a crash
+    ASSERT_TRUE(until([&] {
+        lothar.c->checkVictoryConditions(false);
+        if (!lothar.c->HaveDoneGameOver) lothar.c->gamePause = true;  // flying on until the window
+        return lothar.c->interface().toYouWonOrLost == "Mission Failure";
+    }, 2000, 6));
+    host(lothar);
+    join(roy, lothar, 2, 64);
+    ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
+    lothar.link().acceptJoinerPublic();
+    ASSERT_TRUE(until([&] { return roy.link().accepted() && roy.c->CurrentMissionNumber == built; }));
+    run(200);
+    EXPECT_EQ(roy.link().getOthersInGameOver(), 0);
+    EXPECT_EQ(roy.c->interface().toYouWonOrLost, "");
+}
+
+}  // namespace
+}  // namespace pellam::testing
