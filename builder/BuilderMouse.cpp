@@ -14,7 +14,6 @@ constexpr double kPickBox = 100;        // ft, either way in x and in z
 constexpr double kCloudPickBox = 900;   // ft
 constexpr double kLevelDrop = 1;        // ft of drop over the probe: less is a level ray
 constexpr double kDragGain = -10;       // ft per pixel before scaling
-constexpr double kCameraClearance = 10; // ft above the terrain
 constexpr int kCloudType = 5;
 
 double wrapHeading(double h) { return h < -180 ? h + 360 : h > 180 ? h - 360 : h; }

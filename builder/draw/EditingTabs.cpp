@@ -261,6 +261,29 @@ void victoryTab(MissionBuilder& b) {
     }
 }
 
+void quickDogfightFields(MissionBuilder& b) {
+    BuilderControls& c = b.controls();
+    ImGui::TextUnformatted("Quick dogfight starts");
+    textField(b, "Air start x, y, z", c.qdAirStart, 0, "QD/Air Start");
+    numberField(b, "Air start spread (ft)", c.qdAirStartDistance, "QD/Air Distance");
+    static constexpr const char* kTeams[4] = {"Red", "Blue", "Yellow", "Black"};
+    for (int t = 0; t < 4; ++t) {
+        const std::string team = kTeams[t];
+        ImGui::PushID(t);
+        textField(b, (team + " ground start x, y, z").c_str(), c.qdGroundStart[t], 0, "QD/" + team + " Start");
+        numberField(b, "heading", c.qdHeading[t], "QD/" + team + " Heading");
+        ImGui::SameLine();
+        textField(b, "fuel", c.qdFuel[t], 0, "QD/" + team + " Fuel", 60);
+        ImGui::PopID();
+    }
+}
+
+void groundClutterPopUp(MissionBuilder& b) {
+    // Item i is the tree family GC1 names: broadleaf, palm or pine pictures.
+    static constexpr std::array<const char*, 3> kFamilies = {"Broadleaf trees", "Palms", "Pines"};
+    if (popUp("Ground clutter", b.controls().groundClutterType, kFamilies, "Ground Clutter")) b.notsaved();
+}
+
 void pathTable(MissionBuilder& b) {
     BuilderControls& c = b.controls();
     if (button("Point from Camera", "Path/From Camera")) b.fromMBMenu(builder::kTagPathPointFromCamera);

@@ -222,6 +222,8 @@ TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosin
     EXPECT_EQ(b.controls().mainTab, builder::kTabWorld);
 
     pressBuilder("World");
+    EXPECT_NE(builderdraw::placeOfBuilderItem("World/World 3"), nullptr);
+    EXPECT_EQ(builderdraw::placeOfBuilderItem("World/World 4"), nullptr) << "a world without terrain is offered";
     pressBuilder("World/The Western Front");
     EXPECT_EQ(b.controls().worldDescription, "The Western front, Europe, 1918.");
     pressBuilder("Add World");
@@ -365,7 +367,7 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
         typeInto("Object Location", where);
         return b.MBCurrentObject;
     };
-    const int balloon = place("Observation balloon", "2013460, 0, 2243000");
+    const int balloon = place("Observation balloon (German)", "2013460, 0, 2243000");
     const int flak = place("Flak gun", "2013700, 0, 2243200");
     place("Lorry (German)", "2012000, 0, 2244000");
     typeInto("Object Path", "0");
@@ -406,6 +408,13 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     typeInto("Victory/Number Destroyed", "1");
 
     picture("builder-victory.png");
+    // The red team's quick-dogfight start moved and turned, its fuel typed past full; pine trees.
+    pressBuilder("Tab/World");
+    typeInto("QD/Red Start", "2013000, 0, 2231000");
+    typeInto("QD/Red Heading", "45");
+    typeInto("QD/Red Fuel", "1.5");
+    pressBuilder("Tab/Weather");
+    choose("Ground Clutter", "Pines");
     pressBuilder("Save As");
     type("Balloon busting");
     pressBuilder("Save Mission/Save");
@@ -417,6 +426,21 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     EXPECT_EQ(m.TheVictory.ParticularDeadObjects[0], 22);
     EXPECT_EQ(m.TheVictory.RequiredNumberOfDeadObjects, 1);
     EXPECT_EQ(m.TheVictory.Kills, 0);
+    const double redStart[5] = {2013000, -1.0, 2231000, 45, 1.0};
+    EXPECT_TRUE(std::equal(redStart, redStart + 5, m.DogfightGroundStartLocations[0]));
+    EXPECT_EQ(m.GC1, 2);
+    pressBuilder("Close");
+    ASSERT_FALSE(c_->MBWindowOpen);
+
+    // Opened again from the menu, the window shows the start and the trees as saved.
+    c_->fromMenus(kMenuOpenInBuilder);
+    pressBuilder("Open Mission/Balloon busting.pellam");
+    pressBuilder("Open Mission/Open");
+    ASSERT_TRUE(c_->MBWindowOpen);
+    EXPECT_EQ(b.controls().qdGroundStart[0], "2013000, -1, 2231000");
+    EXPECT_EQ(b.controls().qdHeading[0], 45);
+    EXPECT_EQ(b.controls().qdFuel[0], "1.000");
+    EXPECT_EQ(b.controls().groundClutterType, 2);
     pressBuilder("Close");
     ASSERT_FALSE(c_->MBWindowOpen);
 
@@ -426,6 +450,7 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     press("Select Mission", "     User Mission #1: Balloon busting");
     press("Select Mission", "Fly Mission");
     ASSERT_EQ(c_->CurrentMissionNumber, 51);
+    EXPECT_EQ(c_->currentMission()->DogfightGroundStartLocations[0][3], 45);  // the start as saved is flown
     ASSERT_TRUE(c_->gamePause);  // running
     frames(60);
     ZephModel* target = c_->getModelArray()->at(balloon);
