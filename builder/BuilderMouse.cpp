@@ -142,11 +142,7 @@ void MissionBuilder::mouseDragWithShiftAmountX(int ax, int az) {
 
 void MissionBuilder::MBMouseUp(double, double) {
     auto& eye = MBCameraPosition.Position;
-    const double under = groundAt(eye[0], eye[2]);
-    if (eye[1] < under + kCameraClearance) {
-        eye[1] = under + kCameraClearance;
-        updateMBOpenGLView();
-    }
+    if (liftCamera()) updateMBOpenGLView();
     if (MBDraggingPath) {
         MBDraggingPath = false;
         updateMBOpenGLView();

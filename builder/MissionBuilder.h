@@ -98,6 +98,8 @@ public:
 
     // ---- The view (BuilderView.cpp).
     void updateMBOpenGLView();
+    // Raises the camera to kCameraClearance above the terrain under it; true when it moved.
+    bool liftCamera();
     // Rises with every view update: the view is drawn again only when it has moved on.
     uint64_t viewRevision() const { return viewRevision_; }
     // The eye rotation the view uses for the camera's attitude (16 doubles).

@@ -156,6 +156,8 @@ TEST_F(Editing, AircraftStartsStayAboveTheGroundAndCopyToTheirRestarts) {
     builder.fromMBMenu(542);
     EXPECT_EQ(builder.MBMission.MissionStartLocations[2][1], -1.0);
     EXPECT_GE(pose(4).Position[1], 605);  // a flying start lifts itself clear of the ground
+    // The view follows the aircraft 6,400 ft down, but not under the ground.
+    EXPECT_EQ(builder.MBCameraPosition.Position[1], 600 + kCameraClearance);
     slot.pages[0].heading = "400";
     builder.fromMBMenu(543);
     EXPECT_EQ(builder.MBMission.AircraftStarts[2].Heading, 400);

@@ -418,6 +418,13 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     // Won by destroying the balloon; no aircraft need be shot down.
     pressBuilder("Tab/Victory");
     typeInto("Mission Title", "Balloon busting");
+    // The placeholder is replaced by what is typed, its lines ending as the game's texts do.
+    pressBuilder("Mission Description");
+    type("Burn the balloon.");
+    key(SDLK_RETURN);
+    type("Then home.");
+    pressBuilder("Mission Lost Message");
+    type("The balloon still watches.");
     typeInto("Victory/Kills", "0");
     typeInto("Victory/Destroy", "22");
     typeInto("Victory/Number Destroyed", "1");
@@ -441,6 +448,9 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     EXPECT_EQ(m.TheVictory.ParticularDeadObjects[0], 22);
     EXPECT_EQ(m.TheVictory.RequiredNumberOfDeadObjects, 1);
     EXPECT_EQ(m.TheVictory.Kills, 0);
+    EXPECT_EQ(b.MBTexts.description, "Burn the balloon.\rThen home.");
+    EXPECT_EQ(b.MBTexts.victory, "No Message Yet");
+    EXPECT_EQ(b.MBTexts.lost, "The balloon still watches.");
     const double redStart[5] = {2013000, -1.0, 2231000, 45, 1.0};
     EXPECT_TRUE(std::equal(redStart, redStart + 5, m.DogfightGroundStartLocations[0]));
     EXPECT_EQ(m.GC1, 2);
