@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "aircraft/FlyableAircraft.h"
 #include "builder/draw/BuilderLayout.h"
 #include "builder/draw/BuilderScene.h"
 #include "builder/draw/BuilderWindow.h"
@@ -475,7 +476,6 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     press("Select Mission", "     User Mission #1: Balloon busting");
     press("Select Mission", "Fly Mission");
     ASSERT_EQ(c_->CurrentMissionNumber, 51);
-    EXPECT_EQ(c_->currentMission()->DogfightGroundStartLocations[0][3], 45);  // the start as saved is flown
     ASSERT_TRUE(c_->gamePause);  // running
     frames(60);
     ZephModel* target = c_->getModelArray()->at(balloon);
@@ -493,6 +493,23 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     EXPECT_TRUE(target->areYouDestroyed());
     ASSERT_TRUE(c_->interface().toGameOverWindow.open);
     EXPECT_EQ(c_->interface().toYouWonOrLost, "Mission Successful");
+
+    // The same mission as a quick dogfight from the ground: the red player stands at the start
+    // the builder moved, facing as it was turned.
+    c_->fromMenus(kMenuSelectMission);
+    press("Select Mission", "Quick Dogfight");
+    DogfightWindowControls& d = c_->dogfightWindow;
+    ASSERT_TRUE(d.toDogfightOnlyWindow.open);
+    d.toAirGroundStart.clear();
+    d.toAirGroundStart.setState(true, 0, 1);
+    press("Quick Dogfight", "Fly Dogfight");
+    ASSERT_TRUE(c_->isDogfightOnly);
+    ASSERT_EQ(c_->CurrentMissionNumber, 51);
+    QNion red;
+    c_->aircraftAt(ModelArray::kFirstAircraft)->getModelPositionQNion(&red);
+    EXPECT_NEAR(red.Position[0], 2013000, 400);
+    EXPECT_NEAR(red.Position[2], 2231000, 400);
+    EXPECT_NEAR(red.Position[1], c_->TheRIDUdidavWorld->getAltitudeAtX(red.Position[0], red.Position[2]), 20);
 }
 
 }  // namespace
