@@ -144,7 +144,6 @@ bool MissionBuilder::openMission(const std::string& path) {
     // The camera where the mission was saved: pitch about x, then the heading about y on the left.
     const missions::MissionData& m = MBMission;
     MBCameraPosition.Position = {m.CameraLocation[0], m.CameraLocation[1], m.CameraLocation[2]};
-    liftCamera();  // one saved under the ground would show nothing
     const double savedHeading = m.CameraHeading, savedPitch = m.CameraPitch;  // members at 4-byte boundaries
     MBViewingHeading = std::isfinite(savedHeading) ? std::clamp(savedHeading, -180.0, 180.0) : 0.0;
     MBViewingPitch = std::isfinite(savedPitch) ? std::clamp(savedPitch, -90.0, 10.0) : 0.0;

@@ -68,7 +68,9 @@ int32_t newObjectTeam(const missions::MissionData& mission, int32_t code, int32_
         if (item.code == code) side = item.side;
     if (side == Side::kNone) return lastTeam;
     const missions::AircraftInit& player = mission.AircraftStarts[0];
-    const Side playerSide = player.AircraftType == 64 || player.AircraftType == 77 ? Side::kGerman : Side::kAllied;
+    // The Fokkers (items 1 and 2 of the type pop-up) fly for Germany; the Camel, or a random type, not.
+    const bool fokker = player.AircraftType == kAircraftTypeItems[1] || player.AircraftType == kAircraftTypeItems[2];
+    const Side playerSide = fokker ? Side::kGerman : Side::kAllied;
     const int32_t own = player.Team >= 1 && player.Team <= 4 ? player.Team : 1;
     return side == playerSide ? own : own == 1 ? 2 : 1;
 }
