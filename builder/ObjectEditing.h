@@ -36,8 +36,9 @@ inline constexpr std::array<ObjectMenuItem, 12> kObjectMenu = {{
     {"Ambulance", 16},                                          {"Tank, box hull", 75},
     {"Tank, rhomboid", 76},                                     {"Cloud", kCloudCode},
 }};
-// Balloons hang this far above the ground at their winch (ft), where they are seen and fought.
-inline constexpr double kBalloonHeight = 1200.0;
+// Balloons fly on their cables this far above the ground at their winch (ft), as the built-in
+// missions place them: where they are seen and fought.
+inline constexpr double kBalloonHeight = 1000.0;
 bool isBalloon(int32_t code);
 // The team a new object of `code` joins: by its side against the player's aircraft, else `lastTeam`.
 int32_t newObjectTeam(const missions::MissionData& mission, int32_t code, int32_t lastTeam);
