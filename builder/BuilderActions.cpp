@@ -56,6 +56,7 @@ void MissionBuilder::newMission() {
         p.NextPoint = i + 1;
     }
     MBFileName.reset();
+    LastOpenedMission().reset();  // a reopen after New must not bring back the file left
     LastEnteredObjectTeam = 1;
     // The terrain stays with the builder from now until it is left.
     borrowTerrain();

@@ -14,7 +14,6 @@ constexpr double kPickBox = 100;        // ft, either way in x and in z
 constexpr double kCloudPickBox = 900;   // ft
 constexpr double kLevelDrop = 1;        // ft of drop over the probe: less is a level ray
 constexpr double kDragGain = -10;       // ft per pixel before scaling
-constexpr double kCameraClearance = 10; // ft above the terrain
 constexpr int kCloudType = 5;
 
 double wrapHeading(double h) { return h < -180 ? h + 360 : h > 180 ? h - 360 : h; }
@@ -143,11 +142,7 @@ void MissionBuilder::mouseDragWithShiftAmountX(int ax, int az) {
 
 void MissionBuilder::MBMouseUp(double, double) {
     auto& eye = MBCameraPosition.Position;
-    const double under = groundAt(eye[0], eye[2]);
-    if (eye[1] < under + kCameraClearance) {
-        eye[1] = under + kCameraClearance;
-        updateMBOpenGLView();
-    }
+    if (liftCamera()) updateMBOpenGLView();
     if (MBDraggingPath) {
         MBDraggingPath = false;
         updateMBOpenGLView();

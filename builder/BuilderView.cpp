@@ -16,6 +16,15 @@ constexpr const char* kNotes[5] = {"Camera Item", "Refuel Item", "Fires On Aircr
 
 }  // namespace
 
+bool MissionBuilder::liftCamera() {
+    if (!MBTerrainLoadedFlag) return false;
+    auto& eye = MBCameraPosition.Position;
+    const double lowest = groundAt(eye[0], eye[2]) + kCameraClearance;
+    if (eye[1] >= lowest) return false;
+    eye[1] = lowest;  // a height that is no number (NaN) too
+    return true;
+}
+
 std::array<double, 16> MissionBuilder::eyeRotation() const {
     std::array<double, 16> m{};
     ZephModel::quaternionToMatrix(MBCameraPosition.QAttitude.data(), m.data());
@@ -26,6 +35,7 @@ std::array<double, 16> MissionBuilder::eyeRotation() const {
 // at the origin and, once per change, the item panel. The drawing itself follows (host).
 void MissionBuilder::updateMBOpenGLView() {
     ++viewRevision_;
+    liftCamera();  // whatever moved it (a file, a start the view follows), it shows the world
     const auto& p = MBCameraPosition.Position;
     controls_.altSlider = p[1] / 500.0;
     char text[160];

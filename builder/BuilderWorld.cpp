@@ -34,8 +34,9 @@ double clampTo(double v, double low, double high) { return v < low ? low : v > h
 
 }  // namespace
 
+// Only the worlds this game can build are offered.
 std::vector<std::string> MissionBuilder::worldMenuTitles() {
-    return {"Choose a world", "The Western Front", "World 2", "World 3", "World 4", "World 5", "World 6"};
+    return {"Choose a world", "The Western Front", "World 2", "World 3"};
 }
 
 RIDUdidav* MissionBuilder::worldTerrain() const {

@@ -45,6 +45,7 @@ inline constexpr int kPreviewRow = 255;        // ObjectList row of the unplaced
 inline constexpr int kMaxBuilderObjects = 240; // TotalObjects the builder allows
 inline constexpr int kShortcuts = 40;
 inline constexpr double kDegreesPerRadian = 57.29577951;
+inline constexpr double kCameraClearance = 10;  // ft: the camera never stays nearer the terrain
 
 // The 3-D view's size in pixels, as the mouse and the viewports use it.
 struct ViewFrame {
@@ -97,6 +98,8 @@ public:
 
     // ---- The view (BuilderView.cpp).
     void updateMBOpenGLView();
+    // Raises the camera to kCameraClearance above the terrain under it; true when it moved.
+    bool liftCamera();
     // Rises with every view update: the view is drawn again only when it has moved on.
     uint64_t viewRevision() const { return viewRevision_; }
     // The eye rotation the view uses for the camera's attitude (16 doubles).

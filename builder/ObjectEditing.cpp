@@ -60,6 +60,21 @@ std::array<double, 3> groundAlongSight(const MissionBuilder& builder, const std:
     return {x, -1.0, z};
 }
 
+bool isBalloon(int32_t code) { return code == 61 || code == 62 || code == 66 || code == 67; }
+
+int32_t newObjectTeam(const missions::MissionData& mission, int32_t code, int32_t lastTeam) {
+    Side side = Side::kNone;
+    for (const ObjectMenuItem& item : kObjectMenu)
+        if (item.code == code) side = item.side;
+    if (side == Side::kNone) return lastTeam;
+    const missions::AircraftInit& player = mission.AircraftStarts[0];
+    // The Fokkers (items 1 and 2 of the type pop-up) fly for Germany; the Camel, or a random type, not.
+    const bool fokker = player.AircraftType == kAircraftTypeItems[1] || player.AircraftType == kAircraftTypeItems[2];
+    const Side playerSide = fokker ? Side::kGerman : Side::kAllied;
+    const int32_t own = player.Team >= 1 && player.Team <= 4 ? player.Team : 1;
+    return side == playerSide ? own : own == 1 ? 2 : 1;
+}
+
 bool MissionBuilder::editingAction(int tag) {
     BuilderControls& c = controls_;
     const int32_t total = totalObjects();
@@ -75,15 +90,22 @@ bool MissionBuilder::editingAction(int tag) {
         MBSavedFlag = false;
         const int32_t code = c.objectMenuTag;
         const auto ahead = pointAhead(*this, code == kCloudCode ? kCloudAddDistance : kAddDistance);
+        // A cloud floats where the sight puts it, never under the ground. Everything else stands
+        // on the ground: below that point, or where a steep sight meets the ground; a balloon
+        // hangs above its winch there.
         std::array<double, 3> at = ahead;
-        if (MBViewingPitch > kSteepAdd) at[1] = std::max(at[1], groundAt(at[0], at[2]));
-        else at = groundAlongSight(*this, ahead);
+        if (code == kCloudCode) at[1] = std::max(ahead[1], groundAt(at[0], at[2]));
+        else {
+            if (MBViewingPitch <= kSteepAdd) at = groundAlongSight(*this, ahead);
+            at[1] = isBalloon(code) ? groundAt(at[0], at[2]) + kBalloonHeight : -1.0;
+        }
         if (const int32_t team = teamNumber(c.objectTeam)) LastEnteredObjectTeam = team;
         if (total >= kMaxBuilderObjects || code <= 0 || MBArray.size() != total) {
             host_->beep();
             return true;
         }
-        fillInObjectForMissionTypeMB(code, at[0], at[1], at[2], 0, 0, LastEnteredObjectTeam, -1, total);
+        const int32_t team = newObjectTeam(MBMission, code, LastEnteredObjectTeam);
+        fillInObjectForMissionTypeMB(code, at[0], at[1], at[2], 0, 0, team, -1, total);
         if (code == kCloudCode) {
             setSeedBits(MBMission.ObjectList[total].Seed, 0xFF, static_cast<uint32_t>(total % 256));
             MBMission.ObjectList[total].SubType = 1;

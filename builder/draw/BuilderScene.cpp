@@ -192,6 +192,15 @@ void drawBuilderScene(render::MyZephGLView& view, builder::MissionBuilder& b) {
     const ViewRect r = builderViewRect(windowWidth, windowHeight);
     b.setViewFrame({double(r.width), double(r.height)});
 
+    // Everything the builder's frame sets (blending and alpha test off for the kept picture, its
+    // texture bound, the builder's fog, lights and matrices) is put back when it ends: the game's
+    // frames rely on state they set once, such as blending for sprites, propeller discs and text.
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
+    for (GLenum stack : {GL_PROJECTION, GL_TEXTURE, GL_MODELVIEW}) {
+        glMatrixMode(stack);
+        glPushMatrix();
+    }
     view.glRenderStart();
     glClearColor(0.62f, 0.6f, 0.55f, 1);  // the window's ground around the view
     glClear(GL_COLOR_BUFFER_BIT);
@@ -205,6 +214,12 @@ void drawBuilderScene(render::MyZephGLView& view, builder::MissionBuilder& b) {
     }
     glViewport(0, 0, windowWidth, windowHeight);
     view.glRenderEnd();
+    for (GLenum stack : {GL_PROJECTION, GL_TEXTURE, GL_MODELVIEW}) {
+        glMatrixMode(stack);
+        glPopMatrix();
+    }
+    glPopClientAttrib();
+    glPopAttrib();
 }
 
 }  // namespace pellam::builderdraw

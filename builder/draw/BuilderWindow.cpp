@@ -126,12 +126,7 @@ void worldTab(MissionBuilder& b) {
     lines(c.viewingPosition);
     if (b.MBTerrainLoadedFlag) {
         ImGui::Separator();
-        ImGui::TextUnformatted("Quick dogfight starts");
-        ImGui::Text("Air start %s, within %d ft", c.qdAirStart.c_str(), c.qdAirStartDistance);
-        static constexpr const char* kTeams[4] = {"Red", "Blue", "Yellow", "Black"};
-        for (int t = 0; t < 4; ++t)
-            ImGui::Text("%s: %s, heading %d, fuel %s", kTeams[t], c.qdGroundStart[t].c_str(), c.qdHeading[t],
-                        c.qdFuel[t].c_str());
+        quickDogfightFields(b);
     }
 }
 
@@ -170,6 +165,7 @@ void weatherTab(MissionBuilder& b) {
     numberField("Ceiling (typed, ft)", c.ceilingFB, builder::kTagCeilingFB, b);
     ImGui::SetNextItemWidth(120);
     if (ImGui::InputDouble("Deck thickness (ft)", &c.thickness, 0, 0, "%.0f")) b.notsaved();
+    groundClutterPopUp(b);
     bool on = c.ceilingCheck == 1;
     if (ImGui::Checkbox("Cloud ceiling on", &on)) {
         c.ceilingCheck = on ? 1 : 0;

@@ -66,6 +66,28 @@ void numberField(MissionBuilder& b, const char* label, int& value, const std::st
     if (tag && done) b.fromMBMenu(tag);
 }
 
+// One of the mission's texts, whose lines end with carriage returns as the game shows them. It is
+// edited with line feeds; a new mission's placeholder stands greyed beside the label and the
+// field starts empty, so what is typed replaces it.
+void missionText(MissionBuilder& b, const char* label, std::string& text, const std::string& place) {
+    ImGui::TextUnformatted(label);
+    const bool placeholder = text == "No Description Yet" || text == "No Message Yet";
+    if (placeholder) {
+        ImGui::SameLine();
+        ImGui::TextDisabled("(%s)", text.c_str());
+    }
+    std::string shown = placeholder ? std::string() : text;
+    std::replace(shown.begin(), shown.end(), '\r', '\n');
+    ImGui::PushID(place.c_str());
+    if (ImGui::InputTextMultiline("##text", &shown, ImVec2(360, 56))) {
+        std::replace(shown.begin(), shown.end(), '\n', '\r');
+        text = shown;
+        b.notsaved();
+    }
+    rememberBuilderItem(place);
+    ImGui::PopID();
+}
+
 // A row of radio buttons choosing a column.
 void radios(MissionBuilder& b, const char* id, int& column, std::initializer_list<const char*> titles) {
     ImGui::PushID(id);
@@ -218,15 +240,9 @@ void aircraftPages(MissionBuilder& b) {
 void victoryTab(MissionBuilder& b) {
     BuilderControls& c = b.controls();
     textField(b, "Title", c.missionTitle, 0, "Mission Title", 260);
-    ImGui::TextUnformatted("Description, victory and lost messages:");
-    for (auto [text, place] : {std::pair{&c.missionDescription, "Mission Description"},
-                               std::pair{&c.missionVictory, "Mission Victory Message"},
-                               std::pair{&c.missionLost, "Mission Lost Message"}}) {
-        ImGui::PushID(place);
-        if (ImGui::InputTextMultiline("##text", text, ImVec2(300, 44))) b.notsaved();
-        rememberBuilderItem(place);
-        ImGui::PopID();
-    }
+    missionText(b, "Description", c.missionDescription, "Mission Description");
+    missionText(b, "Message when the mission is won", c.missionVictory, "Mission Victory Message");
+    missionText(b, "Message when the mission is lost", c.missionLost, "Mission Lost Message");
     numberField(b, "Mission points", c.missionPoints, "Mission Points");
     ImGui::SetNextItemWidth(120);
     if (ImGui::InputDouble("Time of day (h)", &c.timeOfDay, 0, 0, "%.2f")) b.notsaved();
@@ -259,6 +275,29 @@ void victoryTab(MissionBuilder& b) {
         }
         ImGui::EndTabBar();
     }
+}
+
+void quickDogfightFields(MissionBuilder& b) {
+    BuilderControls& c = b.controls();
+    ImGui::TextUnformatted("Quick dogfight starts");
+    textField(b, "Air start x, y, z", c.qdAirStart, 0, "QD/Air Start");
+    numberField(b, "Air start distance (ft)", c.qdAirStartDistance, "QD/Air Distance");
+    static constexpr const char* kTeams[4] = {"Red", "Blue", "Yellow", "Black"};
+    for (int t = 0; t < 4; ++t) {
+        const std::string team = kTeams[t];
+        ImGui::PushID(t);
+        textField(b, (team + " ground start x, y, z").c_str(), c.qdGroundStart[t], 0, "QD/" + team + " Start");
+        numberField(b, "heading", c.qdHeading[t], "QD/" + team + " Heading");
+        ImGui::SameLine();
+        textField(b, "fuel", c.qdFuel[t], 0, "QD/" + team + " Fuel", 60);
+        ImGui::PopID();
+    }
+}
+
+void groundClutterPopUp(MissionBuilder& b) {
+    // Item i is the tree family GC1 names: broadleaf, palm or pine pictures.
+    static constexpr std::array<const char*, 3> kFamilies = {"Broadleaf trees", "Palms", "Pines"};
+    if (popUp("Ground clutter", b.controls().groundClutterType, kFamilies, "Ground Clutter")) b.notsaved();
 }
 
 void pathTable(MissionBuilder& b) {

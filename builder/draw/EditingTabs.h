@@ -14,6 +14,10 @@ void objectsTab(builder::MissionBuilder& builder);
 void aircraftPages(builder::MissionBuilder& builder);
 void victoryTab(builder::MissionBuilder& builder);
 void pathTable(builder::MissionBuilder& builder);
+// The quick-dogfight starts (air start, the four teams' ground starts) and the ground-clutter
+// pop-up, read when the mission is saved.
+void quickDogfightFields(builder::MissionBuilder& builder);
+void groundClutterPopUp(builder::MissionBuilder& builder);
 // Save, Save As, Open and Reopen beside the window's Close button.
 void fileButtons(builder::MissionBuilder& builder);
 // The save sheet and the open panel, over the builder window while shown.

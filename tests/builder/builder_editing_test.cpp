@@ -30,12 +30,25 @@ struct Editing : BuilderTest {
 };
 
 TEST_F(Editing, ObjectsGoAheadOfTheCameraOrWhereItsSightMeetsTheGround) {
+    // Looking level from 3,000 ft: a German balloon hangs over its winch ahead, on the team the
+    // player's Camel fights; an Allied lorry stands on the ground on the player's team.
     const int ahead = add(66);
     EXPECT_EQ(ahead, 22);
     EXPECT_EQ(double(row(ahead).Location[2]), 2100350);
-    EXPECT_EQ(double(row(ahead).Location[1]), 3000);
+    EXPECT_EQ(double(row(ahead).Location[1]), 600 + kBalloonHeight);
+    EXPECT_EQ(pose(ahead).Position[1], 600 + kBalloonHeight);
+    EXPECT_EQ(row(ahead).Team, 2);
     EXPECT_EQ(builder.controls().objectID, "Unique ID: 22");
     EXPECT_EQ(builder.controls().totalObjects, "total items: 23");
+    const int lorry = add(14);
+    EXPECT_EQ(double(row(lorry).Location[1]), -1.0);
+    EXPECT_EQ(pose(lorry).Position[1], 600);
+    EXPECT_EQ(row(lorry).Team, 1);
+    // Flying a Fokker on team 2, the German balloon is the player's own.
+    builder.MBMission.AircraftStarts[0].AircraftType = 77;
+    builder.MBMission.AircraftStarts[0].Team = 2;
+    EXPECT_EQ(row(add(61)).Team, 2);
+    EXPECT_EQ(row(add(67)).Team, 1);
     const int cloud = add(kCloudCode);
     EXPECT_EQ(double(row(cloud).Location[2]), 2103000);
     EXPECT_EQ(row(cloud).Seed & 0xFF, cloud);
@@ -143,6 +156,8 @@ TEST_F(Editing, AircraftStartsStayAboveTheGroundAndCopyToTheirRestarts) {
     builder.fromMBMenu(542);
     EXPECT_EQ(builder.MBMission.MissionStartLocations[2][1], -1.0);
     EXPECT_GE(pose(4).Position[1], 605);  // a flying start lifts itself clear of the ground
+    // The view follows the aircraft 6,400 ft down, but not under the ground.
+    EXPECT_EQ(builder.MBCameraPosition.Position[1], 600 + kCameraClearance);
     slot.pages[0].heading = "400";
     builder.fromMBMenu(543);
     EXPECT_EQ(builder.MBMission.AircraftStarts[2].Heading, 400);

@@ -165,6 +165,16 @@ TEST_F(BuilderFiles, DamagedOrForeignFilesAreRefusedAndNothingIsAdopted) {
     builder.fromMBMenu(kTagReopen);
     EXPECT_EQ(builder.MBFileName, host.missionsFolder() + "slots.pellam");
     EXPECT_NE(builder.MBMission.TimeOfDay, 1);
+    // A camera saved under the 600 ft ground opens just above it, so the view shows the world.
+    EXPECT_TRUE(builder.openMission(rewritten("buried.pellam", [](auto& m) { m.CameraLocation[1] = 5; })));
+    EXPECT_EQ(builder.MBCameraPosition.Position[1], 600 + kCameraClearance);
+    // After New the builder has no file, and reopening brings back none.
+    builder.fromMBMenu(kTagClose);
+    builder.fromMBMenu(kTagNewMission);
+    builder.fromMBMenu(kTagReopen);
+    EXPECT_FALSE(builder.MBFileName);
+    EXPECT_FALSE(builder.MBTerrainLoadedFlag);
+    EXPECT_EQ(builder.MBMission.TotalObjects, kHeadRows);
     // Values a file may hold that the window shows as a column or an item are kept in range.
     EXPECT_TRUE(builder.openMission(rewritten("kinds13.pellam", [](auto& m) {
         m.TabNumber = 0x7F09FFFF;

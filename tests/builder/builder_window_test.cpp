@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "aircraft/FlyableAircraft.h"
 #include "builder/draw/BuilderLayout.h"
 #include "builder/draw/BuilderScene.h"
 #include "builder/draw/BuilderWindow.h"
@@ -17,8 +18,10 @@
 #include "game/VADArizodazar2.h"
 #include "platform/Paths.h"
 #include "platform/PngImage.h"
+#include "platform/TickCount.h"
 #include "platform/ui/UiLayer.h"
 #include "render/MyZephGLView.h"
+#include "render/ViewMath.h"
 #include "tests/TestFolder.h"
 #include "tests/render/ViewFixture.h"
 #include "world/RIDUdidav.h"
@@ -34,6 +37,9 @@ struct TestView : ControllerView {
     void drawRect(int32_t) override { view.drawRect({1, 0, 0, 0}); }
     void drawBuilder(builder::MissionBuilder& b) override { builderdraw::drawBuilderScene(view, b); }
     void sceneChanged() override { view.sceneChanged(); }
+    // The game's sun each frame, as the builder's view sets its own while it is drawn.
+    void setSunVectorFromTime(double hours) override { view.setSunVectorFromTime(hours); }
+    const double* getSunUnitVector() override { return view.getSunUnitVector(); }
     // As the game fits it: once started, loading no longer draws the loading screen mid-frame.
     void setDoFeedback(bool on) override { view.setDoFeedback(on ? 1 : 0); }
     render::MyZephGLView& view;
@@ -118,6 +124,39 @@ protected:
         ASSERT_NE(p, nullptr) << label;
         clickAt((p->x0 + p->x1) / 2, (p->y0 + p->y1) / 2);
     }
+    // A key pressed and let go.
+    void key(SDL_Keycode code) {
+        SDL_Event e{};
+        e.key.windowID = view_->getGLWindow()->windowID();
+        e.key.keysym.sym = code;
+        e.key.keysym.scancode = SDL_GetScancodeFromKey(code);
+        for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
+            e.type = type;
+            SDL_PushEvent(&e);
+            frames(3);
+        }
+    }
+    void type(const char* text) {
+        SDL_Event e{};
+        e.type = SDL_TEXTINPUT;
+        e.text.windowID = view_->getGLWindow()->windowID();
+        std::strncpy(e.text.text, text, sizeof e.text.text - 1);
+        SDL_PushEvent(&e);
+        frames(3);
+    }
+    // Clicks a field (its text selected), types over it, presses Return.
+    void typeInto(const std::string& label, const char* text) {
+        frames(2);
+        const builderdraw::ItemPlace* at = builderdraw::placeOfBuilderItem(label);
+        ASSERT_TRUE(at && at->y1 < 768) << label << " is out of sight";
+        pressBuilder(label);
+        type(text);
+        key(SDLK_RETURN);
+    }
+    void choose(const std::string& popUp, const std::string& item) {
+        pressBuilder(popUp);
+        pressBuilder(popUp + "/" + item);
+    }
     // A drag in the builder's view from its centre, `steps` moves of (dx, dy) pixels (y down).
     void dragInView(int dx, int dy, int steps, bool shift) {
         const int x = viewCentreX(), y = viewCentreY();
@@ -144,6 +183,7 @@ protected:
     // The picture of the next frame, kept as a PNG beside the test's output for a look.
     platform::RGBAImage picture(const std::string& name) {
         keepPicture_ = true;
+        view_->sceneChanged();  // a resting game draws anew, so there is a frame to read
         frames(1);
         keepPicture_ = false;
         if (const char* out = std::getenv("PELLAM_BUILDER_PICTURES")) platform::writePng(std::string(out) + "/" + name, picture_);
@@ -187,6 +227,8 @@ TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosin
     EXPECT_EQ(b.controls().mainTab, builder::kTabWorld);
 
     pressBuilder("World");
+    EXPECT_NE(builderdraw::placeOfBuilderItem("World/World 3"), nullptr);
+    EXPECT_EQ(builderdraw::placeOfBuilderItem("World/World 4"), nullptr) << "a world without terrain is offered";
     pressBuilder("World/The Western Front");
     EXPECT_EQ(b.controls().worldDescription, "The Western front, Europe, 1918.");
     pressBuilder("Add World");
@@ -267,6 +309,63 @@ TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosin
     frames(2);
 }
 
+// A flight paused, the builder opened, a world added, the mission saved and the builder closed:
+// the paused flight's frame is drawn again exactly as before, its sprites, propeller disc and
+// "Paused" lettering blended as they were.
+TEST_F(BuilderWindowTest, TheBuilderLeavesTheFlightsPictureAsItFoundIt) {
+    builder::MissionBuilder& b = c_->missionBuilder();
+    // A clock read a fixed number of times a frame: the same ticks pass in every run.
+    uint32_t now = 0;
+    platform::ScopedTickSource clock([&] { return int32_t(++now); });
+    press("Pilot Sign-In", "Sign In");
+    press("Select Mission", "Fly Mission");
+    ASSERT_TRUE(c_->gamePause);
+    frames(30);
+    press("Flying with the Mouse", "OK");
+    c_->gamePause = false;  // paused: the flight stands still
+    // A line of lettering over the view, blended as the paused notice and the messages are.
+    unsigned char lines[5][256] = {};
+    render::stringToPascal(" Paused ", lines[0]);
+    view_->setMessageLines(lines);
+    // The cockpit view at rest: the pilot's head settled, the idle circling camera not yet begun.
+    auto settled = [&] {
+        c_->GamePauseTime = 0;
+        QNion last = c_->ViewingQNion;
+        for (int n = 0; n < 600; ++n) {
+            frames(1);
+            if (c_->ViewingQNion.Position == last.Position && c_->ViewingQNion.QAttitude == last.QAttitude) return true;
+            last = c_->ViewingQNion;
+        }
+        return false;
+    };
+    ASSERT_TRUE(settled());
+    const auto before = picture("flight-before-builder.png");
+
+    press("Menu", "Mission Builder");
+    press("Mission Builder", "New Mission");
+    ASSERT_TRUE(c_->MBWindowOpen);
+    pressBuilder("World");
+    pressBuilder("World/The Western Front");
+    pressBuilder("Add World");
+    pressBuilder("Go to");
+    pressBuilder("Go to/Lille");
+    pressBuilder("Save As");
+    type("Round trip");
+    pressBuilder("Save Mission/Save");
+    ASSERT_TRUE(c_->MBSavedFlag);
+    pressBuilder("Close");
+    ASSERT_FALSE(c_->MBWindowOpen);
+    ASSERT_TRUE(settled());
+    const auto after = picture("flight-after-builder.png");
+    ASSERT_EQ(after.pixels.size(), before.pixels.size());
+    size_t differ = 0, first = 0;
+    for (size_t i = 0; i < before.pixels.size(); i += 4)
+        if (std::memcmp(&before.pixels[i], &after.pixels[i], 3) != 0 && !differ++) first = i / 4;
+    EXPECT_EQ(differ, 0u) << "pixels changed by the builder's round trip, the first at (" << first % before.width
+                          << ", " << first / before.width << ")";
+    view_->setMessageLines(nullptr);
+}
+
 // A mission made as a new user would (a balloon, a flak gun, a lorry convoy on a path, two aircraft,
 // a victory condition), saved, found in the game's mission menu, flown and won.
 TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
@@ -275,38 +374,6 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     press("Pilot Sign-In", "Sign In");
     press("Menu", "Mission Builder");
     press("Mission Builder", "New Mission");
-    auto key = [&](SDL_Keycode code) {
-        SDL_Event e{};
-        e.key.windowID = view_->getGLWindow()->windowID();
-        e.key.keysym.sym = code;
-        e.key.keysym.scancode = SDL_GetScancodeFromKey(code);
-        for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
-            e.type = type;
-            SDL_PushEvent(&e);
-            frames(3);
-        }
-    };
-    auto type = [&](const char* text) {
-        SDL_Event e{};
-        e.type = SDL_TEXTINPUT;
-        e.text.windowID = view_->getGLWindow()->windowID();
-        std::strncpy(e.text.text, text, sizeof e.text.text - 1);
-        SDL_PushEvent(&e);
-        frames(3);
-    };
-    // Clicks a field (its text selected), types over it, presses Return.
-    auto typeInto = [&](const std::string& label, const char* text) {
-        frames(2);
-        const builderdraw::ItemPlace* at = builderdraw::placeOfBuilderItem(label);
-        ASSERT_TRUE(at && at->y1 < 768) << label << " is out of sight";
-        pressBuilder(label);
-        type(text);
-        key(SDLK_RETURN);
-    };
-    auto choose = [&](const std::string& popUp, const std::string& item) {
-        pressBuilder(popUp);
-        pressBuilder(popUp + "/" + item);
-    };
     choose("World", "The Western Front");
     pressBuilder("Add World");
     ASSERT_TRUE(b.MBTerrainLoadedFlag);
@@ -319,7 +386,7 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
         typeInto("Object Location", where);
         return b.MBCurrentObject;
     };
-    const int balloon = place("Observation balloon", "2013460, 0, 2243000");
+    const int balloon = place("Observation balloon (German)", "2013460, 0, 2243000");
     const int flak = place("Flak gun", "2013700, 0, 2243200");
     place("Lorry (German)", "2012000, 0, 2244000");
     typeInto("Object Path", "0");
@@ -355,11 +422,25 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     // Won by destroying the balloon; no aircraft need be shot down.
     pressBuilder("Tab/Victory");
     typeInto("Mission Title", "Balloon busting");
+    // The placeholder is replaced by what is typed, its lines ending as the game's texts do.
+    pressBuilder("Mission Description");
+    type("Burn the balloon.");
+    key(SDLK_RETURN);
+    type("Then home.");
+    pressBuilder("Mission Lost Message");
+    type("The balloon still watches.");
     typeInto("Victory/Kills", "0");
     typeInto("Victory/Destroy", "22");
     typeInto("Victory/Number Destroyed", "1");
 
     picture("builder-victory.png");
+    // The red team's quick-dogfight start moved and turned, its fuel typed past full; pine trees.
+    pressBuilder("Tab/World");
+    typeInto("QD/Red Start", "2013000, 0, 2231000");
+    typeInto("QD/Red Heading", "45");
+    typeInto("QD/Red Fuel", "1.5");
+    pressBuilder("Tab/Weather");
+    choose("Ground Clutter", "Pines");
     pressBuilder("Save As");
     type("Balloon busting");
     pressBuilder("Save Mission/Save");
@@ -371,6 +452,24 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     EXPECT_EQ(m.TheVictory.ParticularDeadObjects[0], 22);
     EXPECT_EQ(m.TheVictory.RequiredNumberOfDeadObjects, 1);
     EXPECT_EQ(m.TheVictory.Kills, 0);
+    EXPECT_EQ(b.MBTexts.description, "Burn the balloon.\rThen home.");
+    EXPECT_EQ(b.MBTexts.victory, "No Message Yet");
+    EXPECT_EQ(b.MBTexts.lost, "The balloon still watches.");
+    const double redStart[5] = {2013000, -1.0, 2231000, 45, 1.0};
+    EXPECT_TRUE(std::equal(redStart, redStart + 5, m.DogfightGroundStartLocations[0]));
+    EXPECT_EQ(m.GC1, 2);
+    pressBuilder("Close");
+    ASSERT_FALSE(c_->MBWindowOpen);
+
+    // Opened again from the menu, the window shows the start and the trees as saved.
+    c_->fromMenus(kMenuOpenInBuilder);
+    pressBuilder("Open Mission/Balloon busting.pellam");
+    pressBuilder("Open Mission/Open");
+    ASSERT_TRUE(c_->MBWindowOpen);
+    EXPECT_EQ(b.controls().qdGroundStart[0], "2013000, -1, 2231000");
+    EXPECT_EQ(b.controls().qdHeading[0], 45);
+    EXPECT_EQ(b.controls().qdFuel[0], "1.000");
+    EXPECT_EQ(b.controls().groundClutterType, 2);
     pressBuilder("Close");
     ASSERT_FALSE(c_->MBWindowOpen);
 
@@ -397,6 +496,23 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     EXPECT_TRUE(target->areYouDestroyed());
     ASSERT_TRUE(c_->interface().toGameOverWindow.open);
     EXPECT_EQ(c_->interface().toYouWonOrLost, "Mission Successful");
+
+    // The same mission as a quick dogfight from the ground: the red player stands at the start
+    // the builder moved, facing as it was turned.
+    c_->fromMenus(kMenuSelectMission);
+    press("Select Mission", "Quick Dogfight");
+    DogfightWindowControls& d = c_->dogfightWindow;
+    ASSERT_TRUE(d.toDogfightOnlyWindow.open);
+    d.toAirGroundStart.clear();
+    d.toAirGroundStart.setState(true, 0, 1);
+    press("Quick Dogfight", "Fly Dogfight");
+    ASSERT_TRUE(c_->isDogfightOnly);
+    ASSERT_EQ(c_->CurrentMissionNumber, 51);
+    QNion red;
+    c_->aircraftAt(ModelArray::kFirstAircraft)->getModelPositionQNion(&red);
+    EXPECT_NEAR(red.Position[0], 2013000, 400);
+    EXPECT_NEAR(red.Position[2], 2231000, 400);
+    EXPECT_NEAR(red.Position[1], c_->TheRIDUdidavWorld->getAltitudeAtX(red.Position[0], red.Position[2]), 20);
 }
 
 }  // namespace
