@@ -124,15 +124,42 @@ struct World : EngineServices {
     void setCustomPaintJob(int, int32_t, int32_t) override {}
 };
 
+struct Machine;
+// Every machine of the running test, and whether a stranger or a lost datagram makes the
+// joiners' side of the count unknowable (then only what reaches the host is waited for).
+inline std::vector<Machine*> machines;
+inline bool uncounted = false;
+// What a relay has passed on to the host and to the joiners; -1 while no relay stands between.
+inline long relayedToHost = -1, relayedToJoiners = -1;
+
 struct Machine {
     World world;
     BSDNetworkSockets link;
+    bool deaf = false;  // its socket closed: what is sent to it is lost
     Machine(int seed, const std::string& name, int32_t team) : world(seed) {
         world.planes[0].team = team;
         link.setEngineServices(&world);
         link.setJoinerParticulars(makePlayerString(name), kLoopback, team, 0);
+        machines.push_back(this);
     }
-    ~Machine() { link.closeNetworkRoutines(); }
+    ~Machine() {
+        link.closeNetworkRoutines();
+        std::erase(machines, this);
+        if (machines.empty()) {
+            uncounted = false;
+            relayedToHost = relayedToJoiners = -1;
+        }
+    }
+    long heard() { return link.ring().stored() + link.ring().dropped(); }
+    // Leaves the game as the player's quit does, or falls silent with its socket shut.
+    void quit() {
+        link.closeNetworkRoutines();
+        deaf = true;
+    }
+    void silence() {
+        link.closeSocket();
+        deaf = true;
+    }
     void host() {
         world.host = true;
         ASSERT_EQ(link.startNetworkRoutines(0, BSDNetworkSockets::kHost, world.planes[0].team), 0);
@@ -154,21 +181,46 @@ struct Machine {
     }
 };
 
-// Runs `frames` frames of `ticks` each on every machine: each flies, then runs the engine.
+// Waits until every datagram the joiners sent has been stored by the host's receiver and, while
+// every machine listens and no stranger talks, every datagram the host sent by its joiners', so
+// the next frame reads what a quiet network would have delivered by then.
+inline void settle() {
+    Machine* host = nullptr;
+    for (Machine* m : machines)
+        if (m->world.host) host = m;
+    if (!host) return;
+    const auto behind = [&] {
+        long toHost = 0, joinersHeard = 0;
+        bool deaf = host->deaf;
+        for (Machine* m : machines) {
+            if (m == host) continue;
+            toHost += m->link.packetsSent();
+            joinersHeard += m->heard();
+            deaf |= m->deaf;
+        }
+        const long toJoiners = host->link.packetsSent();
+        if (relayedToHost >= 0) return host->heard() < relayedToHost || joinersHeard < relayedToJoiners;
+        return (!host->deaf && host->heard() < toHost) || (!deaf && !uncounted && joinersHeard < toJoiners);
+    };
+    for (long spin = 0; behind() && spin < 20000000; ++spin) std::this_thread::yield();
+}
+
+// Runs `frames` frames of `ticks` each on every machine: each flies, then runs the engine; then
+// the datagrams of the frame are let arrive.
 template <class Between>
-void run(std::vector<Machine*> machines, int frames, int32_t ticks, Between&& between) {
+void run(std::vector<Machine*> running, int frames, int32_t ticks, Between&& between) {
     for (int f = 0; f < frames; ++f) {
         clockTicks += ticks;
-        for (Machine* m : machines) {
+        for (Machine* m : running) {
             m->world.fly(ticks);
             m->link.NetworkComm(clockTicks);
         }
         between();
-        std::this_thread::sleep_for(std::chrono::microseconds(700));
+        settle();
     }
 }
-inline void run(std::vector<Machine*> machines, int frames, int32_t ticks = 3) {
-    run(std::move(machines), frames, ticks, [] {});
+inline void run(std::vector<Machine*> running, int frames, int32_t ticks = 3) {
+    run(std::move(running), frames, ticks, [] {});
 }
 
 // Stands between the host and joiners: joiner k talks to relay port k, which passes its
@@ -177,6 +229,7 @@ inline void run(std::vector<Machine*> machines, int frames, int32_t ticks = 3) {
 class Relay {
 public:
     Relay(uint16_t hostPort, int joiners, double loss, uint32_t seed) : hostPort_(hostPort), loss_(loss), random_(seed) {
+        relayedToHost = relayedToJoiners = 0;
         for (int k = 0; k < joiners; ++k) {
             auto& s = legs_.emplace_back(std::make_unique<Leg>());
             std::string error;
@@ -216,7 +269,10 @@ private:
         uint16_t joinerPort = 0;
         std::deque<Held> held;
     };
-    void send(Leg& leg, const Held& h) { leg.socket.sendTo({kLoopback, h.to}, h.bytes); }
+    void send(Leg& leg, const Held& h) {
+        leg.socket.sendTo({kLoopback, h.to}, h.bytes);
+        ++(h.to == hostPort_ ? relayedToHost : relayedToJoiners);
+    }
     uint16_t hostPort_;
     double loss_;
     std::mt19937 random_;
@@ -227,6 +283,7 @@ private:
 struct Stranger {
     platform::UdpSocket socket;
     Stranger() {
+        uncounted = true;
         std::string error;
         EXPECT_TRUE(socket.open(0, &error)) << error;
     }
@@ -240,8 +297,9 @@ struct Stranger {
     // Sends a hand-made packet to `m` and runs two of its frames once its receiver has it.
     template <class Build>
     void deliver(Machine& m, Build&& build) {
+        const long before = m.heard();
         send(m.link.localPort(), build);
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        for (long spin = 0; m.heard() == before && spin < 20000000; ++spin) std::this_thread::yield();
         run({&m}, 2);
     }
     // The type and byte 3 of the next answer (the host's new-game and names packets to every

@@ -73,14 +73,14 @@ TEST(NetworkGame, HostAndTwoJoinersFromJoinToSilence) {
     EXPECT_EQ(ball.line(1), "Host started a new game");
 
     // A quit frees the slot and the others are told.
-    second.link.closeNetworkRoutines();
+    second.quit();
     run({&host, &first}, 40);
     EXPECT_EQ(host.link.numberOfJoiners(), 1);
     EXPECT_NE(host.line(1).find("has quit the game"), std::string::npos);
     EXPECT_NE(first.line(1).find("has quit the game"), std::string::npos);
 
     // The host falls silent: after a minute the joiner gives up.
-    host.link.closeSocket();
+    host.silence();
     run({&first}, 62, 60);
     EXPECT_EQ(first.link.getNetworkMode(), 0);
     EXPECT_EQ(first.line(1), "Host appears to have ended the game, no response");
