@@ -22,6 +22,7 @@
 #include "aircraft/AircraftDrawState.h"
 #include "aircraft/NetworkLink.h"
 #include "core/ZephModel.h"
+#include "core/Constants.h"
 #include "flight/AiPilot.h"
 #include "flight/Aircraft.h"
 #include "net/AircraftStateBlock.h"
@@ -30,7 +31,6 @@ namespace pellam {
 
 class FlyableAircraft : public ZephModel {
 public:
-    static constexpr double kGravity = 0.008933333;      // ft/tick^2
     static constexpr double kGPerUnit = 111.9403027;     // g per ft/tick^2
     static constexpr double kMphPerFtTick = 40.9;
     static constexpr int kParts = 10;

@@ -10,16 +10,18 @@
 
 namespace pellam::ai {
 
-inline constexpr double kPi = 3.141592654;
-inline constexpr double kTwoPi = 6.283185307;
+// rad: the half and whole turn the pilot's wrap was tuned with (not kPi: a wrap by 2 pi would move
+// every fight).
+inline constexpr double kHalfTurn = 3.141592654;
+inline constexpr double kTurn = 6.283185307;
 inline constexpr double kMph = 40.9;         // mph per ft/tick
 inline constexpr double kGPerUnit = 111.9403027;
 inline constexpr int kPathPoints = 200;      // the mission's path table
 
 // One wrap into [-pi, pi]: enough for the difference of two wrapped angles.
 inline double wrapPi(double e) {
-    if (e > kPi) e -= kTwoPi;
-    if (e < -kPi) e += kTwoPi;
+    if (e > kHalfTurn) e -= kTurn;
+    if (e < -kHalfTurn) e += kTurn;
     return e;
 }
 inline double wrap180(double e) {

@@ -296,9 +296,7 @@ void Scissors(ZephModel* aircraft) {
         side = a.AircraftBank < 0.0 ? -1.0 : 1.0;
         if (a.AircraftBank == 0.0) side = ZephModel::getDoubleRandomFrom(-1.0, 1.0) > 0.0 ? 1.0 : -1.0;
     }
-    double e = (a.AircraftBank - a.ClosestEnemyData[9]) / kDeg;
-    if (e > kPi) e -= kTwoPi;
-    if (e < -kPi) e += kTwoPi;
+    const double e = wrapPi((a.AircraftBank - a.ClosestEnemyData[9]) / kDeg);
     if (e >= 0.4 || e <= -0.4) {
         const double own = a.AircraftBank, enemy = a.ClosestEnemyData[9];
         if ((own < 0.0 && enemy > 0.0) || (own > 0.0 && enemy < 0.0)) endManeuver(a);  // crossed over

@@ -4,6 +4,7 @@
 // ground hits nothing more.
 #include <cmath>
 
+#include "core/Constants.h"
 #include "core/ZephModel.h"
 #include "flight/Aircraft.h"
 #include "flight/BulletRecords.h"
@@ -12,7 +13,6 @@
 namespace pellam {
 namespace {
 
-constexpr double kGravity = 0.008933333;  // ft/tick^2
 constexpr int32_t kLastLiveTick = 70;     // a bullet flies ticks 0..70
 constexpr int32_t kStoppedByObject = 75;
 constexpr int32_t kStoppedByAircraft = 5000;

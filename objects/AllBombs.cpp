@@ -5,11 +5,11 @@
 #include <limits>
 #include <vector>
 
+#include "core/Constants.h"
 
 namespace pellam {
 namespace {
 
-constexpr double kGravity = 0.008933333;        // ft/tick^2
 constexpr double kDragFactor = 0.5 * 0.0023 * 0.05;  // of the speed squared, per tick
 constexpr double kHangingMark = 10000.0;        // first velocity value of a bomb on the rack
 constexpr double kCraterRadius = 15.0;          // ft
@@ -82,57 +82,38 @@ std::array<GLT2FN3FV3FFormat, AllBombs::kBombPoints> buildShape() {
     return s;
 }
 
-struct BombMesh {
-    std::vector<GLT2FN3FV3FFormat> points;
-    std::vector<OnePolygonVer2> polygons;
-    std::vector<uint16_t> runs;
-    BombMesh() {
-        const auto& shape = AllBombs::bombShape();
-        points.assign(shape.begin(), shape.end());
-        static constexpr float mark[4][3] = {{-30, 2, 30}, {30, 2, 30}, {30, 2, -30}, {-30, 2, -30}};
-        for (int c = 0; c < 4; ++c)
-            points.push_back(GLT2FN3FV3FFormat{effects::kQuadUV[c][0], effects::kQuadUV[c][1], 0, 1, 0, mark[c][0],
-                                               mark[c][1], mark[c][2]});
-        points.push_back(GLT2FN3FV3FFormat{-1.0f, 0, 0, 0, 0, 0, 0, 0});
+// The bomb's shape, then the ground mark's quad.
+Mesh buildBombMesh() {
+    Mesh m;
+    for (const GLT2FN3FV3FFormat& p : AllBombs::bombShape()) m.vertex(p);
+    static constexpr float mark[4][3] = {{-30, 2, 30}, {30, 2, 30}, {30, 2, -30}, {-30, 2, -30}};
+    for (int c = 0; c < 4; ++c) m.vertex(mark[c][0], mark[c][1], mark[c][2], effects::kQuadUV[c][0], effects::kQuadUV[c][1]);
 
-        auto polygon = [&](int16_t type, int16_t map, int32_t hints, std::vector<uint16_t> run) {
-            OnePolygonVer2 p;
-            p.MapNumber = map;
-            p.DefaultDrawType = type;
-            p.DrawHints = hints;
-            p.FirstItem = int16_t(runs.size());
-            runs.push_back(uint16_t(run.size()));
-            runs.insert(runs.end(), run.begin(), run.end());
-            polygons.push_back(p);
-            return &polygons.back();
-        };
-        std::vector<uint16_t> nose{kTip}, shoulder, body, tail{kTail}, fins;
-        for (int k = 0; k < kRing; ++k) {
-            nose.push_back(uint16_t(kNoseRing + k));
-            shoulder.push_back(uint16_t(kShoulderRing + k));
-            shoulder.push_back(uint16_t(kBodyRing + k));
-            body.push_back(uint16_t(kBodyRing + k));
-            body.push_back(uint16_t(kTailRing + k));
-            tail.push_back(uint16_t(kTailFanRing + kRing - 1 - k));  // turning the other way: faces out at the back
-        }
-        for (int i = kFins; i < AllBombs::kBombPoints; ++i) fins.push_back(uint16_t(i));
-        polygons.reserve(7);
-        polygon(effects::kTriangleFan, 1, 0, nose);
-        polygon(effects::kTriangleStrip, 1, 0, shoulder);
-        polygon(effects::kTriangleStrip, 1, 0, body);
-        polygon(effects::kTriangleFan, 1, 0, tail);
-        polygon(effects::kQuads, 1, 0, fins);
-        OnePolygonVer2* m = polygon(effects::kQuads, 0, effects::kTransparent | effects::kFlatNormal,
-                                    {uint16_t(kMarkPoint), uint16_t(kMarkPoint + 1), uint16_t(kMarkPoint + 2),
-                                     uint16_t(kMarkPoint + 3)});
-        m->PolyColor = {0.1f, 0.1f, 0.1f, 0.9f};
-        m->MaterialLightDataOffset = 1;
-        polygons.push_back(OnePolygonVer2{});
+    std::vector<int> nose{kTip}, shoulder, body, tail{kTail}, fins;
+    for (int k = 0; k < kRing; ++k) {
+        nose.push_back(kNoseRing + k);
+        shoulder.push_back(kShoulderRing + k);
+        shoulder.push_back(kBodyRing + k);
+        body.push_back(kBodyRing + k);
+        body.push_back(kTailRing + k);
+        tail.push_back(kTailFanRing + kRing - 1 - k);  // turning the other way: faces out at the back
     }
-};
+    for (int i = kFins; i < AllBombs::kBombPoints; ++i) fins.push_back(i);
+    m.polygon(1, effects::kTriangleFan, 0, nose);
+    m.polygon(1, effects::kTriangleStrip, 0, shoulder);
+    m.polygon(1, effects::kTriangleStrip, 0, body);
+    m.polygon(1, effects::kTriangleFan, 0, tail);
+    m.polygon(1, effects::kQuads, 0, fins);
+    OnePolygonVer2& markPolygon = m.polygon(0, effects::kQuads, effects::kTransparent | effects::kFlatNormal,
+                                            {kMarkPoint, kMarkPoint + 1, kMarkPoint + 2, kMarkPoint + 3},
+                                            {0.1f, 0.1f, 0.1f, 0.9f});
+    markPolygon.MaterialLightDataOffset = 1;
+    m.finish();
+    return m;
+}
 
-const BombMesh& bombMesh() {
-    static const BombMesh m;
+const Mesh& bombMesh() {
+    static const Mesh m = buildBombMesh();
     return m;
 }
 

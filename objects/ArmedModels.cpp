@@ -3,14 +3,14 @@
 #include <cmath>
 #include <initializer_list>
 
+#include "core/Constants.h"
 #include "objects/EffectModel.h"
-#include "objects/MeshBuilder.h"
 
 namespace pellam::armed {
 namespace {
 
-constexpr double kPi = 3.14159265358979;
 using effects::kNoCull;
+using effects::kLines;
 using effects::kQuads;
 using effects::kSkip;
 using effects::kTransparent;
@@ -23,7 +23,7 @@ using effects::kUnlit;
 constexpr double kWickerV0 = 0.75, kWickerV1 = 0.86, kRopeV = 0.9, kCoatV0 = 0.88, kCoatV1 = 1.0;
 
 Mesh buildBalloon() {
-    Builder b;
+    Mesh b;
     // Envelope: nine rings of 13 (the seam doubled for the panels' wrap), a kite balloon's
     // rounded nose and tapering tail; the axis 3.5 ft below the origin.
     constexpr int kRing = 12;
@@ -34,14 +34,14 @@ Mesh buildBalloon() {
     for (int i = 0; i < 9; ++i) {
         for (int k = 0; k <= kRing; ++k) {
             const double a = 2 * kPi * k / kRing;
-            const int p = b.point(rs[i] * std::sin(a), cy + rs[i] * std::cos(a), zs[i], double(k) / kRing,
+            const int p = b.vertex(rs[i] * std::sin(a), cy + rs[i] * std::cos(a), zs[i], double(k) / kRing,
                                   0.72 * (49.0 - zs[i]) / 93.0);
             if (k == 0) ring[i] = p;
         }
     }
-    const int nose = b.point(0, cy, 49, 0.5, 0.0);
-    const int tail = b.point(0, cy, -44, 0.5, 0.72);
-    for (int i = 0; i < 8; ++i) b.polygon(0, kTriangleStrip, 0, Builder::band(ring[i], ring[i + 1], kRing));
+    const int nose = b.vertex(0, cy, 49, 0.5, 0.0);
+    const int tail = b.vertex(0, cy, -44, 0.5, 0.72);
+    for (int i = 0; i < 8; ++i) b.polygon(0, kTriangleStrip, 0, Mesh::band(ring[i], ring[i + 1], kRing));
     std::vector<int> cap{nose}, back{tail};
     for (int k = 0; k <= kRing; ++k) cap.push_back(ring[0] + k);
     for (int k = 0; k <= kRing; ++k) back.push_back(ring[8] + kRing - k);
@@ -51,23 +51,23 @@ Mesh buildBalloon() {
     for (double deg : {0.0, 135.0, -135.0}) {
         const double a = deg * kPi / 180.0, s = std::sin(a), c = std::cos(a);
         const double root = 9.0, reach = 18.5 / std::max(std::fabs(c), 0.7);
-        const int f = b.point(root * s, cy + root * c, -18, 0.1, 0.6);
-        b.point(5.0 * s, cy + 5.0 * c, -42, 0.1, 0.72);
-        b.point(reach * s, cy + reach * c, -44, 0.35, 0.72);
-        b.point(reach * s, cy + reach * c, -28, 0.35, 0.6);
+        const int f = b.vertex(root * s, cy + root * c, -18, 0.1, 0.6);
+        b.vertex(5.0 * s, cy + 5.0 * c, -42, 0.1, 0.72);
+        b.vertex(reach * s, cy + reach * c, -44, 0.35, 0.72);
+        b.vertex(reach * s, cy + reach * c, -28, 0.35, 0.6);
         b.polygon(0, kQuads, kNoCull, {f, f + 1, f + 2, f + 3});
     }
     // The load ring the rigging gathers to, and the mooring tether forward and down.
-    const int load = b.point(0, -32, -15, 0.5, kRopeV);
+    const int load = b.vertex(0, -32, -15, 0.5, kRopeV);
     for (int k = 0; k < 5; ++k) {
         const double a = 2 * kPi * k / 5;
-        b.point(2.5 * std::sin(a), -32, -15 + 2.5 * std::cos(a), 0.5, kRopeV);
+        b.vertex(2.5 * std::sin(a), -32, -15 + 2.5 * std::cos(a), 0.5, kRopeV);
     }
-    const int tether = b.point(0, -55, 55, 0.5, kRopeV);
-    b.point(0, -165, 80, 0.5, kRopeV);
+    const int tether = b.vertex(0, -55, 55, 0.5, kRopeV);
+    b.vertex(0, -165, 80, 0.5, kRopeV);
     // Basket (wicker) and the observer standing in it.
-    const int basket = b.box(-1.5, 1.5, -60, -56, -16.5, -13.5, 0, 1, kWickerV0, kWickerV1);
-    const int man = b.box(-0.55, 0.55, -59.5, -53, -15.4, -14.6, 0, 0.25, kCoatV0, kCoatV1);
+    const int basket = b.cornerBox(-1.5, 1.5, -60, -56, -16.5, -13.5, 0, 1, kWickerV0, kWickerV1);
+    const int man = b.cornerBox(-0.55, 0.55, -59.5, -53, -15.4, -14.6, 0, 0.25, kCoatV0, kCoatV1);
 
     // Rigging: belly of the envelope to the load ring, the load ring to the basket's corners,
     // and the mooring lines from the nose's belly to the tether's head.
@@ -91,23 +91,23 @@ Mesh buildBalloon() {
     b.polygon(0, kLines, kUnlit, lower);
     b.polygon(0, kLines, kUnlit,
               {ring[0] + belly, tether, ring[1] + belly - 1, tether, ring[1] + belly + 1, tether, tether, tether + 1});
-    b.polygon(0, kQuads, 0, Builder::boxFaces(basket));
-    b.polygon(0, kQuads, 0, Builder::boxFaces(man));
+    b.polygon(0, kQuads, 0, Mesh::cornerBoxFaces(basket));
+    b.polygon(0, kQuads, 0, Mesh::cornerBoxFaces(man));
     // Scorched ground under the wreck, shown once it is down.
-    const int patch = b.point(-45, 0.5, 70, 0, 1);
-    b.point(45, 0.5, 70, 1, 1);
-    b.point(45, 0.5, -70, 1, 0);
-    b.point(-45, 0.5, -70, 0, 0);
+    const int patch = b.vertex(-45, 0.5, 70, 0, 1);
+    b.vertex(45, 0.5, 70, 1, 1);
+    b.vertex(45, 0.5, -70, 1, 0);
+    b.vertex(-45, 0.5, -70, 0, 0);
     OnePolygonVer2& p = b.polygon(3, kQuads, 0x13, {patch, patch + 1, patch + 2, patch + 3});
     p.PolyColor = {0.9f, 0.9f, 0.9f, 1.0f};
-    b.end();
-    return b.m;
+    b.finish();
+    return b;
 }
 
 // Map layout of the pit: map 0 sandbags (u along the wall), map 1 canvas, map 5 the gun's
 // painted steel with the breech and sights.
 Mesh buildGunPit() {
-    Builder b;
+    Mesh b;
     // Pit: an octagonal sandbag wall, its outer face and the canvas-draped inner slope.
     constexpr int kSides = 8;
     int outerFoot = 0, outerTop = 0, innerFoot = 0;
@@ -116,7 +116,7 @@ Mesh buildGunPit() {
         const double y = ringNo == 1 ? 3.6 : 0.2;
         for (int k = 0; k <= kSides; ++k) {
             const double a = 2 * kPi * k / kSides + kPi / kSides;
-            const int p = b.point(r * std::sin(a), y, r * std::cos(a), 3.0 * k / kSides, ringNo == 0 ? 0 : 1);
+            const int p = b.vertex(r * std::sin(a), y, r * std::cos(a), 3.0 * k / kSides, ringNo == 0 ? 0 : 1);
             if (k == 0) (ringNo == 0 ? outerFoot : ringNo == 1 ? outerTop : innerFoot) = p;
         }
     }
@@ -126,7 +126,7 @@ Mesh buildGunPit() {
         const double r = ringNo == 0 ? 1.8 : 0.9, y = ringNo == 0 ? 0.2 : 6.3;
         for (int k = 0; k < kSides; ++k) {
             const double a = 2 * kPi * k / kSides;
-            const int p = b.point(r * std::sin(a), y, r * std::cos(a), 0.5 * k / kSides, ringNo == 0 ? 0.0 : 0.45);
+            const int p = b.vertex(r * std::sin(a), y, r * std::cos(a), 0.5 * k / kSides, ringNo == 0 ? 0.0 : 0.45);
             if (k == 0) (ringNo == 0 ? foot : top) = p;
         }
     }
@@ -138,34 +138,34 @@ Mesh buildGunPit() {
         const double r = ringNo == 0 ? 0.36 : ringNo == 1 ? 0.28 : 0.36;
         for (int k = 0; k <= kSides; ++k) {
             const double a = 2 * kPi * k / kSides;
-            const int p = b.point(r * std::sin(a), r * std::cos(a), z, 0.5 + 0.5 * k / kSides, ringNo < 2 ? 0.5 + 0.3 * ringNo : 0.85);
+            const int p = b.vertex(r * std::sin(a), r * std::cos(a), z, 0.5 + 0.5 * k / kSides, ringNo < 2 ? 0.5 + 0.3 * ringNo : 0.85);
             if (k == 0) (ringNo < 2 ? tube[ringNo] : muzzle[ringNo - 2]) = p;
         }
     }
-    const int recoil = b.box(-0.3, 0.3, -0.95, -0.35, -1.5, 6.0, 0.5, 1.0, 0.45, 0.5);
-    const int breech = b.box(-0.5, 0.5, -0.6, 0.6, -3.3, -1.8, 0.0, 0.5, 0.5, 0.75);
-    const int leftPlate = b.point(-0.8, -1.3, -1.6, 0, 0.75);
-    b.point(-0.8, -1.3, 1.6, 0.5, 0.75);
-    b.point(-0.8, 0.8, 1.2, 0.5, 1.0);
-    b.point(-0.8, 0.8, -1.2, 0, 1.0);
-    const int rightPlate = b.point(0.8, -1.3, -1.6, 0, 0.75);
-    b.point(0.8, -1.3, 1.6, 0.5, 0.75);
-    b.point(0.8, 0.8, 1.2, 0.5, 1.0);
-    b.point(0.8, 0.8, -1.2, 0, 1.0);
-    const int wheel = b.point(-1.0, -0.6, -0.4, 0.75, 0.9);
+    const int recoil = b.cornerBox(-0.3, 0.3, -0.95, -0.35, -1.5, 6.0, 0.5, 1.0, 0.45, 0.5);
+    const int breech = b.cornerBox(-0.5, 0.5, -0.6, 0.6, -3.3, -1.8, 0.0, 0.5, 0.5, 0.75);
+    const int leftPlate = b.vertex(-0.8, -1.3, -1.6, 0, 0.75);
+    b.vertex(-0.8, -1.3, 1.6, 0.5, 0.75);
+    b.vertex(-0.8, 0.8, 1.2, 0.5, 1.0);
+    b.vertex(-0.8, 0.8, -1.2, 0, 1.0);
+    const int rightPlate = b.vertex(0.8, -1.3, -1.6, 0, 0.75);
+    b.vertex(0.8, -1.3, 1.6, 0.5, 0.75);
+    b.vertex(0.8, 0.8, 1.2, 0.5, 1.0);
+    b.vertex(0.8, 0.8, -1.2, 0, 1.0);
+    const int wheel = b.vertex(-1.0, -0.6, -0.4, 0.75, 0.9);
     for (int k = 0; k < 4; ++k) {
         const double a = 2 * kPi * k / 4;
-        b.point(-1.0, -0.6 + 0.45 * std::sin(a), -0.4 + 0.45 * std::cos(a), 0.75, 0.95);
+        b.vertex(-1.0, -0.6 + 0.45 * std::sin(a), -0.4 + 0.45 * std::cos(a), 0.75, 0.95);
     }
-    const int sight = b.box(0.85, 1.05, 0.3, 0.9, -1.2, -0.6, 0.9, 1.0, 0.9, 1.0);
+    const int sight = b.cornerBox(0.85, 1.05, 0.3, 0.9, -1.2, -0.6, 0.9, 1.0, 0.9, 1.0);
 
     // Sprites: burst puffs and muzzle flashes, rewritten every frame; then the scorched patch.
-    const int bursts = b.m.pointCount() + 1;
-    for (int k = 0; k < 4 * (pit::kBursts + pit::kFlashes); ++k) b.point(0, 0, 0, effects::kQuadUV[k % 4][0], effects::kQuadUV[k % 4][1]);
-    const int patch = b.point(-50, 0.5, 50, 0, 1);
-    b.point(50, 0.5, 50, 1, 1);
-    b.point(50, 0.5, -50, 1, 0);
-    b.point(-50, 0.5, -50, 0, 0);
+    const int bursts = b.pointCount() + 1;
+    for (int k = 0; k < 4 * (pit::kBursts + pit::kFlashes); ++k) b.vertex(0, 0, 0, effects::kQuadUV[k % 4][0], effects::kQuadUV[k % 4][1]);
+    const int patch = b.vertex(-50, 0.5, 50, 0, 1);
+    b.vertex(50, 0.5, 50, 1, 1);
+    b.vertex(50, 0.5, -50, 1, 0);
+    b.vertex(-50, 0.5, -50, 0, 0);
 
     for (int k = 0; k < pit::kBursts + pit::kFlashes; ++k) {
         const int f = bursts + 4 * k;
@@ -174,8 +174,8 @@ Mesh buildGunPit() {
         p.PolyColor = {1, 1, 1, 0.9f};
     }
     b.polygon(4, kQuads, kSkip, {patch, patch + 1, patch + 2, patch + 3});
-    b.polygon(0, kTriangleStrip, kNoCull, Builder::band(outerTop, outerFoot, kSides));
-    b.polygon(1, kTriangleStrip, kNoCull, Builder::band(innerFoot, outerTop, kSides));
+    b.polygon(0, kTriangleStrip, kNoCull, Mesh::band(outerTop, outerFoot, kSides));
+    b.polygon(1, kTriangleStrip, kNoCull, Mesh::band(innerFoot, outerTop, kSides));
     b.marker(1);
     std::vector<int> cone;
     for (int k = 0; k < kSides; ++k) {
@@ -185,16 +185,16 @@ Mesh buildGunPit() {
     for (int c : {0, 1, 2, 3, 0, 3, 4, 7, 4, 5, 6, 7}) cone.push_back(top + (kSides - 1 - c));
     b.polygon(5, kQuads, 0, cone);
     b.marker(2);
-    b.polygon(5, kTriangleStrip, 0, Builder::band(tube[0], tube[1], kSides));
-    b.polygon(5, kTriangleStrip, 0, Builder::band(muzzle[0], muzzle[1], kSides));
-    b.polygon(5, kQuads, 0, Builder::boxFaces(recoil));
-    b.polygon(5, kQuads, 0, Builder::boxFaces(breech));
+    b.polygon(5, kTriangleStrip, 0, Mesh::band(tube[0], tube[1], kSides));
+    b.polygon(5, kTriangleStrip, 0, Mesh::band(muzzle[0], muzzle[1], kSides));
+    b.polygon(5, kQuads, 0, Mesh::cornerBoxFaces(recoil));
+    b.polygon(5, kQuads, 0, Mesh::cornerBoxFaces(breech));
     b.polygon(5, kQuads, kNoCull, {leftPlate, leftPlate + 1, leftPlate + 2, leftPlate + 3});
     b.polygon(5, kQuads, kNoCull, {rightPlate, rightPlate + 1, rightPlate + 2, rightPlate + 3});
     b.polygon(5, kTriangleFan, kNoCull, {wheel, wheel + 1, wheel + 2, wheel + 3, wheel + 4, wheel + 1});
-    b.polygon(5, kQuads, 0, Builder::boxFaces(sight));
-    b.end();
-    return b.m;
+    b.polygon(5, kQuads, 0, Mesh::cornerBoxFaces(sight));
+    b.finish();
+    return b;
 }
 
 }  // namespace

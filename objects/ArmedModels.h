@@ -6,16 +6,9 @@
 #include <vector>
 
 #include "core/GeometryRecords.h"
+#include "core/Mesh.h"
 
 namespace pellam::armed {
-
-struct Mesh {
-    std::vector<GLT2FN3FV3FFormat> points;  // then the end row
-    std::vector<OnePolygonVer2> polygons;   // then the end row
-    std::vector<uint16_t> runs;
-    int pointCount() const { return int(points.size()) - 1; }
-    int polygonCount() const { return int(polygons.size()) - 1; }
-};
 
 // Balloon: polygons 0..17 the balloon (map 0), 18 the scorched patch (map 3, hidden) over
 // points 155..158; 159 points. Nose along +z.

@@ -26,7 +26,7 @@ const TableName kItemsA[] = {{"BalloonAWWIFilePP"}, {"kStartOfDeadOnGroundList"}
 
 ModelTables balloonTables(const ObjectHeaderTable* header, const char* name, const TableName* maps,
                           const TableName* items) {
-    const armed::Mesh& m = armed::balloonMesh();
+    const Mesh& m = armed::balloonMesh();
     ModelTables t = effects::meshTables(header, name, maps, m);
     t.Items = items;
     return t;

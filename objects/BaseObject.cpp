@@ -20,7 +20,7 @@ const TableName kItems[] = {{"BaseObjectFilePP"}, {"kStartOfDeadOnGroundList"}, 
 }  // namespace
 
 ModelTables BaseObject::memberTables(const ObjectHeaderTable* header, const char* name, const TableName* maps,
-                                     const TableName* items, const statics::Mesh& mesh) {
+                                     const TableName* items, const Mesh& mesh) {
     ModelTables t = effects::meshTables(header, name, maps, mesh);
     t.Items = items;
     return t;

@@ -87,7 +87,7 @@ protected:
     static void patchUV(ObjectPointsPolysVer2* pp, int first);
     // A member's model tables: its header, geometry name, texture names, item list and mesh.
     static ModelTables memberTables(const ObjectHeaderTable* header, const char* name, const TableName* maps,
-                                    const TableName* items, const statics::Mesh& mesh);
+                                    const TableName* items, const Mesh& mesh);
 
     OnePolygonVer2* PolyListCopy = nullptr;  // the first polygon of the object's own copy
 };

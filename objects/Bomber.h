@@ -8,6 +8,7 @@
 //
 // Sections of Bomber.cpp: set-up; the tick (parked, holding, way points, falling and crash);
 // drawing; replay. BomberRun.cpp holds the bombing run.
+#include "core/Constants.h"
 #include "objects/ArmedUnit.h"
 #include "objects/GroundGunner.h"
 #include "objects/ReplayRing.h"
@@ -23,7 +24,6 @@ public:
     static constexpr double kBankLimit = 0.6981317;  // rad: 40 degrees
     static constexpr double kSitPitch = 0.19198621772970445;  // rad: 11 degrees, tail down
     static constexpr double kMaxFall = 2.0;         // ft/tick
-    static constexpr double kGravity = 0.008933333;  // ft/tick^2
     static constexpr double kWheelHeight = 2.1;     // ft from the wheels' feet to the reference point
     static constexpr int32_t kSmokeFor = 3600;      // ticks of smoke after the kill
     static constexpr int32_t kPathPoints = 200;

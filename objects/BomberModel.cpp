@@ -3,21 +3,21 @@
 #include <array>
 #include <cmath>
 
+#include "core/Constants.h"
 #include "objects/EffectModel.h"
-#include "objects/MeshBuilder.h"
 
 namespace pellam::armed::bomber {
 namespace {
 
 using atlas::Region;
 using effects::kNoCull;
+using effects::kLines;
 using effects::kQuads;
 using effects::kSkip;
 using effects::kTransparent;
 using effects::kTriangleFan;
 using effects::kUnlit;
 
-constexpr double kPi = 3.14159265358979;
 constexpr int16_t kFabric = 1;  // the material without a shine: doped linen, wood and leather
 
 struct V3 {
@@ -36,16 +36,16 @@ V3 unit(V3 a) {
 // The builder with the habits of this model: quads turned to face outward, gathered into the
 // current polygon until it is closed with its map.
 struct Airframe {
-    Builder b;
+    Mesh b;
     std::vector<int> items;
 
     V3 at(int i) const {
-        const GLT2FN3FV3FFormat& p = b.m.points[i];
+        const GLT2FN3FV3FFormat& p = b.points[i];
         return {p.X, p.Y, p.Z};
     }
-    int point(V3 p, float u, float v) { return b.point(p.x, p.y, p.z, u, v); }
+    int point(V3 p, float u, float v) { return b.vertex(p.x, p.y, p.z, u, v); }
     int point(V3 p, const Region& r, double s, double t) {
-        return b.point(p.x, p.y, p.z, r.u0 + s * (r.u1 - r.u0), r.v0 + t * (r.v1 - r.v0));
+        return b.vertex(p.x, p.y, p.z, r.u0 + s * (r.u1 - r.u0), r.v0 + t * (r.v1 - r.v0));
     }
     // A quad whose lit side faces `out`: the renderer's normal is (d - c) x (b - c).
     void quad(int p, int q, int r, int s, V3 out) {
@@ -393,23 +393,23 @@ void airframe(Airframe& f) {
 
 Mesh buildBomber() {
     Airframe f;
-    Builder& b = f.b;
+    Mesh& b = f.b;
     // Points 0 and 1: the never-drawn first polygon's stroke along the propeller's axis.
-    b.point(0, kHubY, 7.0, 0, 0);
-    b.point(0, kHubY, 7.5, 0, 0);
+    b.vertex(0, kHubY, 7.0, 0, 0);
+    b.vertex(0, kHubY, 7.5, 0, 0);
     // Points 2..5: the spinning disc, a square round the hub (turned each frame by the object).
     const double r = 4.41;
-    b.point(-r, kHubY - r, 7.24, 0, 0);
-    b.point(r, kHubY - r, 7.24, 1, 0);
-    b.point(r, kHubY + r, 7.24, 1, 1);
-    b.point(-r, kHubY + r, 7.24, 0, 1);
+    b.vertex(-r, kHubY - r, 7.24, 0, 0);
+    b.vertex(r, kHubY - r, 7.24, 1, 0);
+    b.vertex(r, kHubY + r, 7.24, 1, 1);
+    b.vertex(-r, kHubY + r, 7.24, 0, 1);
 
     b.polygon(kDiscMap, kLines, kSkip | kUnlit, {0, 1});
     OnePolygonVer2& disc = b.polygon(kDiscMap, kQuads, kTransparent | kNoCull, {2, 3, 4, 5});
     disc.MaterialLightDataOffset = kFabric;
-    const size_t firstBody = b.m.polygons.size();
+    const size_t firstBody = b.polygons.size();
     airframe(f);
-    const size_t bodyCount = b.m.polygons.size() - firstBody;
+    const size_t bodyCount = b.polygons.size() - firstBody;
 
     // The stopped propeller: two blades of walnut, upright.
     const Region wood = atlas::swatch(atlas::kWood);
@@ -422,17 +422,17 @@ Mesh buildBomber() {
         f.close(kAirframeMap, kNoCull);
     }
     // The points the model does not use up to the scar's four.
-    while (int(b.m.points.size()) < kFirstScarPoint) b.point(0, kHubY, 0, 0.5, 0.5);
-    const int scar = b.point(-45, 0.5, 70, 0, 1);
-    b.point(45, 0.5, 70, 1, 1);
-    b.point(45, 0.5, -70, 1, 0);
-    b.point(-45, 0.5, -70, 0, 0);
+    while (int(b.points.size()) < kFirstScarPoint) b.vertex(0, kHubY, 0, 0.5, 0.5);
+    const int scar = b.vertex(-45, 0.5, 70, 0, 1);
+    b.vertex(45, 0.5, 70, 1, 1);
+    b.vertex(45, 0.5, -70, 1, 0);
+    b.vertex(-45, 0.5, -70, 0, 0);
     OnePolygonVer2& earth = b.polygon(kEarthMap, kQuads, 0x13, {scar, scar + 1, scar + 2, scar + 3});
     earth.PolyColor = {0.9f, 0.9f, 0.9f, 1.0f};
 
     // Lay the polygons out in the order the object addresses: the hidden stroke, two airframe
     // polygons, the disc, the airframe up to the blades, the blades, the rest, the scar.
-    std::vector<OnePolygonVer2> all = b.m.polygons, laid;
+    std::vector<OnePolygonVer2> all = b.polygons, laid;
     const auto body = [&](size_t k) { return all[firstBody + k]; };
     laid.push_back(all[0]);
     laid.push_back(body(0));
@@ -444,9 +444,9 @@ Mesh buildBomber() {
     laid.push_back(all[firstBody + bodyCount + 1]);
     while (k < bodyCount) laid.push_back(body(k++));
     laid.push_back(all.back());
-    b.m.polygons = laid;
-    b.end();
-    return b.m;
+    b.polygons = laid;
+    b.finish();
+    return b;
 }
 
 }  // namespace

@@ -9,14 +9,15 @@ namespace {
 
 constexpr double kGravity = 0.0014888888333333334;  // ft/tick^2: light pieces flutter down
 constexpr double kDrag = 0.993;                       // across, per tick
-constexpr double kPi = 3.14159, kTwoPi = 6.28318;
+// rad: the spin wraps at these rounded half and whole turns (not kPi: a wrap by 2 pi would move the pieces).
+constexpr double kHalfTurn = 3.14159, kTurn = 6.28318;
 
 double r16() { return ZephModel::GetLongRandomFrom(-32768, 32767); }
 
-const effects::PolygonMesh& mesh() {
-    static const effects::PolygonMesh m(Debris::kPieces, 3, effects::kTriangles,
-                                        effects::kUntextured | effects::kUnlit | effects::kNoCull,
-                                        {0.1f, 0.1f, 0.1f, 1.0f});
+const Mesh& mesh() {
+    static const Mesh m = effects::separatePolygons(Debris::kPieces, 3, effects::kTriangles,
+                                                    effects::kUntextured | effects::kUnlit | effects::kNoCull,
+                                                    {0.1f, 0.1f, 0.1f, 1.0f});
     return m;
 }
 
@@ -24,8 +25,8 @@ const ObjectHeaderTable kHeader{"Debris", 0x200, 0, {}, 0, 0, 0, 10000.0f, 10000
 const TableName kMaps[] = {{kEndOfNameList}};
 
 void wrapAngle(double& a) {
-    if (a > kPi) a -= kTwoPi;
-    if (a < -kPi) a += kTwoPi;
+    if (a > kHalfTurn) a -= kTurn;
+    if (a < -kHalfTurn) a += kTurn;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/Mesh.h"
 #include "core/TableModel.h"
 
 namespace pellam {
@@ -39,38 +40,22 @@ inline void poseMatrix(const double* q, const double* p, std::array<double, 16>&
     m[15] = 1.0;
 }
 
-// A mesh of `count` separate polygons of `corners` points each (polygon k over points
-// corners k .. corners k + corners - 1), built into plain tables once per class.
-struct PolygonMesh {
-    std::vector<GLT2FN3FV3FFormat> points;   // corners x count, then the end row
-    std::vector<OnePolygonVer2> polygons;    // count, then the end row
-    std::vector<uint16_t> runs;              // (corners + 1) x count
-    PolygonMesh(int count, int corners, int16_t drawType, int32_t hints, std::array<float, 4> colour) {
-        for (int k = 0; k < count; ++k) {
-            OnePolygonVer2 p;
-            p.MapNumber = 0;
-            p.DefaultDrawType = drawType;
-            p.DrawHints = hints;
-            p.PolyColor = colour;
-            p.FirstItem = static_cast<int16_t>(runs.size());
-            polygons.push_back(p);
-            runs.push_back(static_cast<uint16_t>(corners));
-            for (int c = 0; c < corners; ++c) {
-                runs.push_back(static_cast<uint16_t>(k * corners + c));
-                GLT2FN3FV3FFormat v{};
-                v.NY = 1.0f;
-                points.push_back(v);
-            }
-        }
-        points.push_back(GLT2FN3FV3FFormat{-1.0f, 0, 0, 0, 0, 0, 0, 0});
-        polygons.push_back(OnePolygonVer2{});
+// A mesh of `count` separate polygons of `corners` points each on map 0 (polygon k over points
+// corners k .. corners k + corners - 1, all at the origin), built once per class.
+inline Mesh separatePolygons(int count, int corners, int16_t drawType, int32_t hints, std::array<float, 4> colour) {
+    Mesh m;
+    for (int k = 0; k < count; ++k) {
+        std::vector<int> run;
+        for (int c = 0; c < corners; ++c) run.push_back(m.vertex(0, 0, 0));
+        m.polygon(0, drawType, hints, run, colour);
     }
-};
+    m.finish();
+    return m;
+}
 
-// The model tables of a class whose one geometry is `mesh` (anything with points, polygons and
-// runs vectors, each ended by its end row).
-template <typename Mesh>
-ModelTables meshTables(const ObjectHeaderTable* header, const char* name, const TableName* maps, const Mesh& mesh) {
+// The model tables of a class whose one geometry is the finished `mesh`.
+inline ModelTables meshTables(const ObjectHeaderTable* header, const char* name, const TableName* maps,
+                              const Mesh& mesh) {
     return ModelTables{header,
                        {name, maps, mesh.points.data(), mesh.polygons.data(), mesh.runs.data(),
                         int(mesh.points.size()), int(mesh.polygons.size())},
@@ -99,6 +84,6 @@ inline void templateBoxes(Object3DData& o, ObjectPointsPolysVer2& g) {
 inline constexpr float kQuadUV[4][2] = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
 
 // GL primitive numbers as the polygon records carry them.
-enum DrawType : int16_t { kTriangles = 4, kTriangleStrip = 5, kTriangleFan = 6, kQuads = 7 };
+enum DrawType : int16_t { kLines = 1, kTriangles = 4, kTriangleStrip = 5, kTriangleFan = 6, kQuads = 7 };
 
 }  // namespace pellam::effects

@@ -14,9 +14,9 @@ constexpr double kBehind = -500.0, kAhead = 12500.0;  // ft in eye depth
 // Aerodrome ground kept clear of trees: X from, X to, Z from, Z to.
 constexpr double kClear[2][4] = {{378100, 382440, -389357, -385180}, {381200, 386070, -382508, -379268}};
 
-const effects::PolygonMesh& mesh() {
-    static const effects::PolygonMesh m(GroundClutter::kTrees * 2, 4, effects::kQuads,
-                                        effects::kUnlit | effects::kNoCull, {1.0f, 1.0f, 1.0f, 1.0f});
+const Mesh& mesh() {
+    static const Mesh m = effects::separatePolygons(GroundClutter::kTrees * 2, 4, effects::kQuads,
+                                                    effects::kUnlit | effects::kNoCull, {1.0f, 1.0f, 1.0f, 1.0f});
     return m;
 }
 

@@ -12,9 +12,9 @@ constexpr int32_t kBurstAge = 60;    // ticks of the burst; the column from 61
 constexpr int32_t kRollUntil = 300;  // the column's foot rolls until this age
 constexpr double kRoll = -0.02;      // rad/tick about the ring
 
-const effects::PolygonMesh& mesh() {
-    static const effects::PolygonMesh m(GroundExplosion::kSprites, 4, effects::kQuads,
-                                        effects::kTransparent | effects::kUnlit, {0.99f, 0.99f, 0.99f, 0.4f});
+const Mesh& mesh() {
+    static const Mesh m = effects::separatePolygons(GroundExplosion::kSprites, 4, effects::kQuads,
+                                                    effects::kTransparent | effects::kUnlit, {0.99f, 0.99f, 0.99f, 0.4f});
     return m;
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "core/Constants.h"
 #include "objects/ArmedModels.h"
 #include "objects/EffectModel.h"
 #include "objects/RoadHeading.h"
@@ -13,7 +14,6 @@ namespace pellam {
 namespace {
 
 constexpr double kToDegrees = 57.29577951;
-constexpr double kGravity = 0.008933333;  // ft/tick^2
 constexpr double kMostFall = 2.0;         // ft/tick
 constexpr double kSkidSlowing = 0.03;     // ft/tick lost per tick by a wreck
 constexpr double kSkidStop = 0.2;         // ft/tick below which a skidding wreck has stopped

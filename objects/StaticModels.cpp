@@ -3,9 +3,8 @@
 #include "objects/StaticModels.h"
 
 #include <cmath>
-#include <stdexcept>
-#include <string>
 
+#include "core/Constants.h"
 #include "objects/EffectModel.h"
 
 namespace pellam::statics {
@@ -21,7 +20,6 @@ using effects::kUnlit;
 using effects::kUntextured;
 using Corner = Mesh::Corner;
 
-constexpr double kPi = 3.14159265358979;
 constexpr int32_t kOffset = 0x1000;  // drawn with polygon offset: flat on the ground
 constexpr int32_t kShadowHints = kUntextured | kUnlit | kNoCull | kOffset;
 constexpr int32_t kPatchHints = kNoCull | kOffset;
@@ -29,10 +27,6 @@ constexpr std::array<float, 4> kShade{0.15f, 0.15f, 0.15f, 1.0f};
 constexpr std::array<float, 4> kWhite{1, 1, 1, 1};
 constexpr int16_t kLineStrip = 3;
 
-void expectAt(const Mesh& m, int index, const char* what) {
-    if (int(m.points.size()) != index)
-        throw std::logic_error(std::string(what) + " geometry out of step at vertex " + std::to_string(index));
-}
 void padTo(Mesh& m, int n) {
     while (int(m.points.size()) < n) m.vertex(0, 0, 0);
 }
@@ -120,7 +114,7 @@ Mesh buildBigHangar() {
         for (int k = 0; k < 5; ++k) fan.push_back(m.vertex(gx[k], gy[k], z, (gx[k] + 50) / 8, (gy[k] - 22) / 8));
         m.polygon(0, kTriangleFan, kNoCull, fan);
     }
-    expectAt(m, 36, "hangar");
+    m.expectAt(36, "hangar");
     for (float z : {60.3f, -60.3f}) {  // the lintel beams over the openings
         std::vector<int> beam;
         wall(m, beam, {-50, 24, z}, {50, 24, z}, {50, 22, z}, {-50, 22, z}, 8);
@@ -146,7 +140,7 @@ Mesh buildBigHangar() {
     m.polygon(1, kQuads, kNoCull, ridge);
     wall(m, eaves, {-52, 21.5f, -61}, {-52, 21.5f, 61}, {-52, 20.5f, 61}, {-52, 20.5f, -61}, 8);  // a fascia board
     m.polygon(0, kQuads, kNoCull, eaves);
-    expectAt(m, 100, "hangar");
+    m.expectAt(100, "hangar");
     shadowPoints(m, 50, 60, true);
     for (Corner c : {Corner{-50, 0.5f, -60}, Corner{-50, 0.5f, 60}, Corner{50, 0.5f, 60}, Corner{50, 0.5f, -60}})
         m.vertex(c[0], c[1], c[2]);
@@ -263,7 +257,7 @@ Mesh buildWindSock() {
     m.polygon(0, kTriangleStrip, kUntextured | kUnlit, inside, {0.3f, 0.28f, 0.26f, 1});
     m.polygon(1, kQuads, kUntextured | kNoCull, arm, {0.3f, 0.3f, 0.3f, 1});
     m.polygon(1, kTriangleFan, kUntextured, cap, {0.3f, 0.3f, 0.3f, 1});
-    expectAt(m, sock::kFirstShadowPoint, "wind sock");
+    m.expectAt(sock::kFirstShadowPoint, "wind sock");
     for (Corner c : {Corner{0, 0.5f, 0.2f}, Corner{0, 0.5f, 0.2f}, Corner{0, 0.5f, -0.2f}, Corner{0, 0.5f, -0.2f}})
         m.vertex(c[0], c[1], c[2]);
     deadPatch(m, 120, 10);
@@ -290,7 +284,7 @@ Mesh buildRacePylon() {
     }
     m.plate(mast, {-0.1f, 90, 0}, {0.1f, 90, 0}, {0.1f, 45, 0}, {-0.1f, 45, 0}, {0, 0, 1, 1});
     m.plate(mast, {0, 90, 0.1f}, {0, 90, -0.1f}, {0, 45, -0.1f}, {0, 45, 0.1f}, {0, 0, 1, 1});
-    expectAt(m, pylon::kFirstBannerPoint, "pylon");
+    m.expectAt(pylon::kFirstBannerPoint, "pylon");
     m.plate(banner, {0.5f, 89, 0}, {50, 89, 0}, {50, 60, 0}, {0.5f, 60, 0}, {0, 0, 6, 4});
     m.plate(banner, {50, 89, 0}, {0.5f, 89, 0}, {0.5f, 60, 0}, {50, 60, 0}, {0, 0, 6, 4});
     m.polygon(0, kQuads, 0, sides);
@@ -434,7 +428,7 @@ Mesh buildHouse(bool longer) {
     // The step before the door, on the -X side, where the façade picture shows the front.
     wall(m, step, {-w - 1.5f, 0.4f, -1.5f}, {-w - 1.5f, 0.4f, 1.5f}, {-w, 0.4f, 1.5f}, {-w, 0.4f, -1.5f}, 6);
     m.vertex(0, 0, 0);
-    expectAt(m, 5, "house");
+    m.expectAt(5, "house");
     for (Corner c : {Corner{w, 0, l}, Corner{w, eaves, l}, Corner{w, eaves, -l}, Corner{w, 0, -l}}) east.push_back(m.vertex(c[0], c[1], c[2]));
     for (Corner c : {Corner{-w, 0, -l}, Corner{-w, eaves, -l}, Corner{-w, eaves, l}, Corner{-w, 0, l}}) west.push_back(m.vertex(c[0], c[1], c[2]));
     wall(m, ends, {-w, eaves, l}, {w, eaves, l}, {w, 0, l}, {-w, 0, l}, 8);
@@ -463,7 +457,7 @@ Mesh buildHouse(bool longer) {
     m.polygon(0, kQuads, kOffset, step, {0.8f, 0.8f, 0.8f, 1});
     padTo(m, 74);
     shadowPoints(m, longer ? 10 : 6, longer ? 24 : 12, true);
-    expectAt(m, house::kFirstSmokePoint, "house");
+    m.expectAt(house::kFirstSmokePoint, "house");
     for (int i = 0; i < 16; ++i) {
         std::vector<int> puff;
         for (int c = 0; c < 4; ++c)

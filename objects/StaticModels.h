@@ -3,11 +3,9 @@
 // family, the big open hangar and the canvas hangar, the two plank huts, the wind sock, the race
 // pylon, the wooden and the stone bridge, the crater and the two stone houses. Each is built once
 // into plain tables; the vertex and polygon numbers below are the ones the objects pose each frame.
-#include "objects/VehicleMesh.h"
+#include "core/Mesh.h"
 
 namespace pellam::statics {
-
-using Mesh = vehicles::VehicleMesh;
 
 // Box shadows: quad A (footprint) then the two swept quads B and C, four points each.
 struct ShadowPoints {

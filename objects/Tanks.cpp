@@ -1,31 +1,23 @@
 #include "objects/Tanks.h"
 
 #include <cmath>
-#include <stdexcept>
-#include <string>
 
+#include "core/Constants.h"
+#include "core/Mesh.h"
 #include "objects/EffectModel.h"
-#include "objects/VehicleMesh.h"
 
 namespace pellam {
 namespace {
 
-using vehicles::VehicleMesh;
 using Outline = std::array<std::array<float, 2>, 16>;  // (z, y) round the track, ft
-constexpr double kPi = 3.14159265358979;
 constexpr int32_t kCull = effects::kNoCull;
 
 // Picture regions (u0, v0, u1, v1): riveted armour, the track frame with its rollers.
-constexpr VehicleMesh::UVRect kArmour{0.1f, 0.0f, 0.6f, 0.8f}, kFrame{0.62f, 0.0f, 1.0f, 0.8f},
+constexpr Mesh::UVRect kArmour{0.1f, 0.0f, 0.6f, 0.8f}, kFrame{0.62f, 0.0f, 1.0f, 0.8f},
     kDark{0.9f, 0.9f, 0.95f, 0.95f};
 
-void expectAt(const VehicleMesh& m, int index, const char* what) {
-    if (int(m.points.size()) != index)
-        throw std::logic_error(std::string(what) + " geometry out of step at vertex " + std::to_string(index));
-}
-
 // The two edges of a tread strip: 17 vertices each (the last repeats the first), outer then inner.
-std::vector<int> tread(VehicleMesh& m, const Outline& o, float outer, float inner) {
+std::vector<int> tread(Mesh& m, const Outline& o, float outer, float inner) {
     std::vector<int> run;
     const int a = int(m.points.size());
     for (float x : {outer, inner})
@@ -35,7 +27,7 @@ std::vector<int> tread(VehicleMesh& m, const Outline& o, float outer, float inne
 }
 
 // The flat side of a track frame: a fan of its centre and the 17-point closed outline (18).
-std::vector<int> frame(VehicleMesh& m, const Outline& o, float x) {
+std::vector<int> frame(Mesh& m, const Outline& o, float x) {
     std::vector<int> run;
     float zl = 1e9f, zh = -1e9f, yh = 0;
     for (const auto& p : o) zl = std::min(zl, p[0]), zh = std::max(zh, p[0]), yh = std::max(yh, p[1]);
@@ -55,7 +47,7 @@ std::vector<int> frame(VehicleMesh& m, const Outline& o, float x) {
 }
 
 // A fan of a centre and n rim points round (cx, cy, cz) in the horizontal plane (n + 1 vertices).
-std::vector<int> disc(VehicleMesh& m, float cx, float cy, float cz, float r, int n, VehicleMesh::UVRect uv) {
+std::vector<int> disc(Mesh& m, float cx, float cy, float cz, float r, int n, Mesh::UVRect uv) {
     std::vector<int> run{m.vertex(cx, cy, cz, (uv[0] + uv[2]) / 2, (uv[1] + uv[3]) / 2)};
     for (int k = 0; k < n; ++k) {
         const double a = 2 * kPi * k / n;
@@ -69,7 +61,7 @@ std::vector<int> disc(VehicleMesh& m, float cx, float cy, float cz, float r, int
 
 // A gun barrel 0.4 ft across from `from` along unit direction (dx, dz), `length` ft: the breech
 // ring and the muzzle ring, 9 points each (the last repeats the first's place).
-std::vector<int> barrel(VehicleMesh& m, std::array<float, 3> from, float dx, float dz, float length) {
+std::vector<int> barrel(Mesh& m, std::array<float, 3> from, float dx, float dz, float length) {
     std::vector<int> run;
     const int a = int(m.points.size());
     for (float t : {0.0f, length}) {
@@ -84,7 +76,7 @@ std::vector<int> barrel(VehicleMesh& m, std::array<float, 3> from, float dx, flo
 }
 
 // A quad-strip mantlet of 6 vertices round a gun's root.
-std::vector<int> mantlet(VehicleMesh& m, float x, float y, float z, float w, float h) {
+std::vector<int> mantlet(Mesh& m, float x, float y, float z, float w, float h) {
     const int a = int(m.points.size());
     for (int k = 0; k < 3; ++k) {
         const float dx = w * (k - 1) * 0.5f, dz = k == 1 ? 0.35f : 0.0f;
@@ -94,7 +86,7 @@ std::vector<int> mantlet(VehicleMesh& m, float x, float y, float z, float w, flo
     return {a, a + 1, a + 3, a + 2, a + 2, a + 3, a + 5, a + 4};
 }
 
-std::vector<int> shadowRun(VehicleMesh& m) {
+std::vector<int> shadowRun(Mesh& m) {
     const int a = int(m.points.size());
     for (int k = 0; k < 8; ++k) m.vertex(0, 0.05f, 0);
     std::vector<int> run;
@@ -102,7 +94,7 @@ std::vector<int> shadowRun(VehicleMesh& m) {
     return run;
 }
 
-std::vector<int> patchRun(VehicleMesh& m) {
+std::vector<int> patchRun(Mesh& m) {
     std::vector<int> run;
     m.plate(run, {-19, 1, -19}, {-19, 1, 19}, {19, 1, 19}, {19, 1, -19}, {0, 0, 1, 1});
     return run;
@@ -112,8 +104,8 @@ constexpr std::array<float, 4> kShade{0.15f, 0.15f, 0.15f, 1.0f};
 
 // A box-hulled tank, 8 ft wide, 19 long: tracks low along the hull, a superstructure with a
 // cupola, one short gun forward.
-VehicleMesh buildTank1() {
-    VehicleMesh m;
+Mesh buildTank1() {
+    Mesh m;
     const Outline o{{{0, 0}, {4, 0}, {7, 0.1f}, {9.2f, 0.8f}, {10.5f, 2.2f}, {10.3f, 3.8f}, {9.3f, 4.6f}, {6, 4.6f},
                      {2, 4.6f}, {-2, 4.6f}, {-6, 4.6f}, {-7.9f, 4.2f}, {-8.5f, 3.0f}, {-8.2f, 1.4f}, {-6.8f, 0.3f}, {-4, 0}}};
     std::vector<int> hull;
@@ -122,7 +114,7 @@ VehicleMesh buildTank1() {
     m.plate(hull, {-2.6f, 5.6f, 9.0f}, {2.6f, 5.6f, 9.0f}, {2.6f, 2.0f, 10.2f}, {-2.6f, 2.0f, 10.2f}, kArmour);  // glacis
     m.plate(hull, {2.6f, 5.6f, -8.0f}, {-2.6f, 5.6f, -8.0f}, {-2.6f, 1.0f, -8.3f}, {2.6f, 1.0f, -8.3f}, kArmour);  // tail
     const std::vector<int> leftTread = tread(m, o, -4.0f, -2.6f);
-    expectAt(m, 50, "TankWWI");
+    m.expectAt(50, "TankWWI");
     std::vector<int> sides[7];
     m.plate(sides[0], {-2.6f, 5.6f, -8.0f}, {-2.6f, 5.6f, 9.0f}, {-2.6f, 0.6f, 9.0f}, {-2.6f, 0.6f, -8.0f}, kArmour);
     m.plate(sides[1], {2.6f, 5.6f, 9.0f}, {2.6f, 5.6f, -8.0f}, {2.6f, 0.6f, -8.0f}, {2.6f, 0.6f, 9.0f}, kArmour);
@@ -131,38 +123,38 @@ VehicleMesh buildTank1() {
     m.plate(sides[4], {-4.1f, 4.75f, -8.0f}, {-4.1f, 4.75f, 9.6f}, {-2.5f, 4.75f, 9.6f}, {-2.5f, 4.75f, -8.0f}, kArmour);
     m.plate(sides[5], {2.5f, 4.75f, -8.0f}, {2.5f, 4.75f, 9.6f}, {4.1f, 4.75f, 9.6f}, {4.1f, 4.75f, -8.0f}, kArmour);
     m.plate(sides[6], {-0.8f, 3.0f, -8.35f}, {0.8f, 3.0f, -8.35f}, {0.8f, 1.6f, -8.35f}, {-0.8f, 1.6f, -8.35f}, kDark);  // door
-    expectAt(m, 78, "TankWWI");
+    m.expectAt(78, "TankWWI");
     const std::vector<int> rightTread = tread(m, o, 4.0f, 2.6f);
-    expectAt(m, 112, "TankWWI");
+    m.expectAt(112, "TankWWI");
     const std::vector<int> rightFrame = frame(m, o, 4.02f);
     const std::vector<int> leftFrame = frame(m, o, -4.02f);
-    expectAt(m, 148, "TankWWI");
+    m.expectAt(148, "TankWWI");
     const std::vector<int> cupola = disc(m, -0.5f, 9.0f, 1.0f, 1.3f, 12, kArmour);
-    expectAt(m, 161, "TankWWI");
+    m.expectAt(161, "TankWWI");
     const std::vector<int> gunShield = mantlet(m, 0.0f, 6.6f, 6.5f, 2.4f, 0.9f);
-    expectAt(m, 167, "TankWWI");
+    m.expectAt(167, "TankWWI");
     std::vector<int> hatch{m.vertex(-0.5f, 9.02f, 1.0f)};
     for (int k = 0; k < 4; ++k) hatch.push_back(m.vertex(-0.5f + (k % 3 ? 0.6f : -0.6f), 9.02f, 1.0f + (k < 2 ? 0.6f : -0.6f)));
     hatch.push_back(hatch[1]);
-    expectAt(m, 172, "TankWWI");
+    m.expectAt(172, "TankWWI");
     std::vector<int> superstructure, cab;
     m.box(superstructure, -2.5f, 2.5f, 5.6f, 8.0f, -6.0f, 6.5f, kArmour);
     m.box(cab, -1.6f, 1.0f, 8.0f, 9.0f, -0.5f, 2.5f, kArmour);
     const std::vector<int> exhaust = disc(m, 1.6f, 8.3f, -5.0f, 0.4f, 4, kDark);
-    expectAt(m, 225, "TankWWI");
+    m.expectAt(225, "TankWWI");
     const std::vector<int> gun = barrel(m, {0.0f, 6.6f, 6.8f}, 0.0f, 1.0f, 3.7f);
-    expectAt(m, 243, "TankWWI");
+    m.expectAt(243, "TankWWI");
     std::vector<int> guards[2];
     for (float x : {-1.0f, 1.0f})  // mud chutes over the track fronts
         m.plate(guards[0], {x * 4.1f, 4.9f, 8.0f}, {x * 2.5f, 4.9f, 8.0f}, {x * 2.5f, 4.9f, 10.4f}, {x * 4.1f, 4.9f, 10.4f}, kArmour);
     for (float z : {-3.0f, 0.0f, 3.0f})  // louvres along the superstructure
         m.plate(guards[1], {2.52f, 7.4f, z - 0.8f}, {2.52f, 7.4f, z + 0.8f}, {2.52f, 6.6f, z + 0.8f}, {2.52f, 6.6f, z - 0.8f}, kDark);
-    expectAt(m, 263, "TankWWI");
+    m.expectAt(263, "TankWWI");
     const std::vector<int> patch = patchRun(m);
     const std::vector<int> shadow = shadowRun(m);
-    expectAt(m, 275, "TankWWI");
+    m.expectAt(275, "TankWWI");
     std::vector<int> door = disc(m, 0.0f, 8.02f, -4.0f, 0.5f, 4, kDark);
-    expectAt(m, TankWWI::kVertices, "TankWWI");
+    m.expectAt(TankWWI::kVertices, "TankWWI");
 
     m.polygon(0, effects::kQuads, effects::kUntextured | effects::kUnlit, shadow, kShade);
     m.polygon(0, effects::kQuads, kCull, hull);
@@ -189,8 +181,8 @@ VehicleMesh buildTank1() {
 
 // A rhomboid tank 13 ft wide and 32 long whose tracks run right round the hull, a short gun
 // forward and a gun in a sponson on each side.
-VehicleMesh buildTank2() {
-    VehicleMesh m;
+Mesh buildTank2() {
+    Mesh m;
     const Outline o{{{0, 0}, {6, 0}, {11, 0.5f}, {14.5f, 2.5f}, {16, 5.5f}, {15.2f, 8.0f}, {12, 8.6f}, {6, 8.7f},
                      {0, 8.7f}, {-6, 8.7f}, {-12, 8.6f}, {-15, 7.8f}, {-16, 5.0f}, {-14.5f, 2.2f}, {-11, 0.4f}, {-6, 0}}};
     std::vector<int> hull;
@@ -199,33 +191,33 @@ VehicleMesh buildTank2() {
     m.plate(hull, {-4.5f, 8.2f, 13.0f}, {4.5f, 8.2f, 13.0f}, {4.5f, 2.5f, 14.5f}, {-4.5f, 2.5f, 14.5f}, kArmour);
     m.plate(hull, {4.5f, 8.2f, -13.0f}, {-4.5f, 8.2f, -13.0f}, {-4.5f, 2.2f, -14.5f}, {4.5f, 2.2f, -14.5f}, kArmour);
     const std::vector<int> leftTread = tread(m, o, -6.5f, -4.5f);
-    expectAt(m, 50, "Tank2WWI");
+    m.expectAt(50, "Tank2WWI");
     const std::vector<int> leftFrame = frame(m, o, -6.52f);
     const std::vector<int> cupola = disc(m, 0.0f, 10.0f, 9.0f, 1.2f, 12, kArmour);
-    expectAt(m, 81, "Tank2WWI");
+    m.expectAt(81, "Tank2WWI");
     const std::vector<int> rightTread = tread(m, o, 6.5f, 4.5f);
-    expectAt(m, 115, "Tank2WWI");
+    m.expectAt(115, "Tank2WWI");
     const std::vector<int> rightFrame = frame(m, o, 6.52f);
     const std::vector<int> leftInner = frame(m, o, -4.48f);
     const std::vector<int> rightInner = frame(m, o, 4.48f);
     std::vector<int> vent{m.vertex(-1.0f, 10.02f, 6.0f, 1, 1), m.vertex(1.0f, 10.02f, 6.0f, 1, 1), m.vertex(0.0f, 10.02f, 4.5f, 1, 1)};
-    expectAt(m, 172, "Tank2WWI");
+    m.expectAt(172, "Tank2WWI");
     std::vector<int> facets;  // the sponsons' angled front facets
     for (float x : {-1.0f, 1.0f}) {
         m.plate(facets, {x * 6.5f, 6.8f, 3.0f}, {x * 8.2f, 6.8f, 2.0f}, {x * 8.2f, 3.2f, 2.0f}, {x * 6.5f, 3.2f, 3.0f}, {0.1f, 0.0f, 0.3f, 0.1f});
     }
     m.plate(facets, {-1.4f, 9.6f, 10.3f}, {1.4f, 9.6f, 10.3f}, {1.4f, 8.3f, 10.5f}, {-1.4f, 8.3f, 10.5f}, {0.1f, 0.0f, 0.3f, 0.1f});
-    expectAt(m, 184, "Tank2WWI");
+    m.expectAt(184, "Tank2WWI");
     std::vector<int> hatch;
     m.plate(hatch, {-0.8f, 8.3f, -13.2f}, {0.8f, 8.3f, -13.2f}, {0.8f, 3.5f, -13.6f}, {-0.8f, 3.5f, -13.6f}, kDark);
-    expectAt(m, 188, "Tank2WWI");
+    m.expectAt(188, "Tank2WWI");
     std::vector<int> body, cab;
     m.box(body, -4.5f, 4.5f, 0.8f, 8.2f, -12.0f, 12.0f, kArmour);
     m.box(cab, -1.8f, 1.8f, 8.2f, 10.0f, 7.5f, 10.5f, kArmour);
     std::vector<int> vent2{m.vertex(-1.0f, 8.22f, -6.0f, 1, 1), m.vertex(1.0f, 8.22f, -6.0f, 1, 1), m.vertex(0.0f, 8.22f, -7.5f, 1, 1)};
-    expectAt(m, 239, "Tank2WWI");
+    m.expectAt(239, "Tank2WWI");
     const std::vector<int> gunForward = barrel(m, {0.0f, 9.0f, 10.5f}, 0.0f, 1.0f, 3.0f);
-    expectAt(m, 257, "Tank2WWI");
+    m.expectAt(257, "Tank2WWI");
     std::vector<int> sponsons[2];
     const auto sponson = [&m](std::vector<int>& run, float x) {
         const float xi = 6.5f * x, xo = 8.2f * x, xl = xo + 0.02f * x;
@@ -236,10 +228,10 @@ VehicleMesh buildTank2() {
         m.plate(run, {xl, 6.2f, 1.0f}, {xl, 6.2f, -2.0f}, {xl, 5.6f, -2.0f}, {xl, 5.6f, 1.0f}, kDark);  // loophole
     };
     sponson(sponsons[0], -1.0f);
-    expectAt(m, 277, "Tank2WWI");
+    m.expectAt(277, "Tank2WWI");
     const std::vector<int> patch = patchRun(m);
     sponson(sponsons[1], 1.0f);
-    expectAt(m, 301, "Tank2WWI");
+    m.expectAt(301, "Tank2WWI");
     const std::vector<int> gunLeft = barrel(m, {-8.3f, 5.9f, -0.5f}, -1.0f, 0.0f, 2.6f);
     std::vector<int> plates[7];
     for (int k = 0; k < 3; ++k) {  // louvres on the roof
@@ -253,16 +245,16 @@ VehicleMesh buildTank2() {
     }
     m.plate(plates[5], {-4.5f, 6.0f, 14.55f}, {4.5f, 6.0f, 14.55f}, {4.5f, 5.0f, 14.2f}, {-4.5f, 5.0f, 14.2f}, kDark);
     m.plate(plates[6], {-1.0f, 9.6f, 10.52f}, {1.0f, 9.6f, 10.52f}, {1.0f, 9.3f, 10.52f}, {-1.0f, 9.3f, 10.52f}, kDark);
-    expectAt(m, 347, "Tank2WWI");
+    m.expectAt(347, "Tank2WWI");
     const std::vector<int> gunRight = barrel(m, {8.3f, 5.9f, -0.5f}, 1.0f, 0.0f, 2.6f);
-    expectAt(m, 365, "Tank2WWI");
+    m.expectAt(365, "Tank2WWI");
     std::vector<int> beam;  // the unditching beam's rails on the roof
     for (float x : {-5.2f, 5.2f})
         m.plate(beam, {x - 0.3f, 8.9f, -13.5f}, {x + 0.3f, 8.9f, -13.5f}, {x + 0.3f, 8.9f, 6.0f}, {x - 0.3f, 8.9f, 6.0f}, kArmour);
-    expectAt(m, 373, "Tank2WWI");
+    m.expectAt(373, "Tank2WWI");
     const std::vector<int> shadow = shadowRun(m);
     const std::vector<int> door = disc(m, 0.0f, 10.02f, 9.0f, 0.5f, 4, kDark);
-    expectAt(m, Tank2WWI::kVertices, "Tank2WWI");
+    m.expectAt(Tank2WWI::kVertices, "Tank2WWI");
 
     m.polygon(0, effects::kQuads, effects::kUntextured | effects::kUnlit, shadow, kShade);
     m.polygon(0, effects::kQuads, kCull, hull);
@@ -350,7 +342,7 @@ void Tank::afterLightTexture3dPointChangesFor(ObjectPointsPolysVer2* pp) {
 
 const ModelTables& TankWWI::tables() const {
     static const ObjectHeaderTable header{"TankWWI", 0x420, 0, {}, 0, 0, 0, 42240.0f, 47520.0f, -250.0f, 26400.0f};
-    static const VehicleMesh mesh = buildTank1();
+    static const Mesh mesh = buildTank1();
     static const ModelTables t = effects::meshTables(&header, "TankWWIFilePP", kTank1Maps, mesh);
     return t;
 }
@@ -370,7 +362,7 @@ auto TankWWI::getUsedTextureNames() -> const char (*)[32] { return kTank1Maps; }
 
 const ModelTables& Tank2WWI::tables() const {
     static const ObjectHeaderTable header{"Tank2WWI", 0x420, 0, {}, 0, 0, 0, 42240.0f, 47520.0f, -250.0f, 26400.0f};
-    static const VehicleMesh mesh = buildTank2();
+    static const Mesh mesh = buildTank2();
     static const ModelTables t = effects::meshTables(&header, "Tank2WWIFilePP", kTank2Maps, mesh);
     return t;
 }

@@ -1,33 +1,27 @@
 #include "objects/TruckWWI.h"
 
 #include <cmath>
-#include <stdexcept>
 #include <utility>
 
+#include "core/Constants.h"
+#include "core/Mesh.h"
 #include "objects/EffectModel.h"
-#include "objects/VehicleMesh.h"
 
 namespace pellam {
 namespace {
 
-using vehicles::VehicleMesh;
 using effects::kNoCull;
 
 // The body picture's quarters (u0, v0, u1, v1): paint, tilt canvas, radiator, cab front.
-constexpr VehicleMesh::UVRect kPaint{0.0f, 0.0f, 0.5f, 0.5f}, kCanvas{0.5f, 0.0f, 1.0f, 0.5f},
+constexpr Mesh::UVRect kPaint{0.0f, 0.0f, 0.5f, 0.5f}, kCanvas{0.5f, 0.0f, 1.0f, 0.5f},
     kRadiator{0.0f, 0.5f, 0.5f, 1.0f}, kCabFront{0.5f, 0.5f, 1.0f, 1.0f};
-constexpr double kPi = 3.14159265358979;
 
 const TableName kMaps[] = {{"AlliedTruckL"}, {"TruckTireM"}, {"EarthN"},  {"AlliedTruckL"}, {"GermanTruckL"},
                            {"MedicTruckL"},  {"Earth2N"},    {"Earth3N"}, {kEndOfNameList}};
 
-void expectAt(const VehicleMesh& m, int index) {
-    if (int(m.points.size()) != index) throw std::logic_error("truck geometry out of step at vertex " + std::to_string(index));
-}
-
 // A wheel (solid rubber tyre on a spoked wheel): the outer face as a fan of 14 vertices, then the
 // tread as 13 pairs. `side` is +1 for a right wheel, -1 for a left one.
-std::pair<std::vector<int>, std::vector<int>> wheel(VehicleMesh& m, float cx, float cz, float r, float width, int side) {
+std::pair<std::vector<int>, std::vector<int>> wheel(Mesh& m, float cx, float cz, float r, float width, int side) {
     constexpr int n = 12;
     std::vector<int> face, tread;
     const float outer = cx + side * width / 2, inner = cx - side * width / 2;
@@ -49,7 +43,7 @@ std::pair<std::vector<int>, std::vector<int>> wheel(VehicleMesh& m, float cx, fl
 }
 
 // A mudguard: a curved strip of 5 x 2 vertices over a wheel.
-void mudguard(VehicleMesh& m, std::vector<int>& run, float x0, float x1, float cz, float r, float y0) {
+void mudguard(Mesh& m, std::vector<int>& run, float x0, float x1, float cz, float r, float y0) {
     int first = int(m.points.size());
     for (int k = 0; k <= 4; ++k) {
         const double a = kPi * (0.15 + 0.7 * k / 4.0);
@@ -60,23 +54,23 @@ void mudguard(VehicleMesh& m, std::vector<int>& run, float x0, float x1, float c
     for (int k = 0; k < 4; ++k) run.insert(run.end(), {first + 2 * k, first + 2 * k + 1, first + 2 * k + 3, first + 2 * k + 2});
 }
 
-VehicleMesh build() {
-    VehicleMesh m;
+Mesh build() {
+    Mesh m;
     // Wheels 0..159: front pair at z 6, rear pair at z -7.5.
     const float wx[4] = {3.3f, -3.3f, 3.2f, -3.2f}, wz[4] = {6.0f, 6.0f, -7.5f, -7.5f}, ww[4] = {0.7f, 0.7f, 1.1f, 1.1f};
     std::vector<int> faces[4], treads[4];
     for (int k = 0; k < 4; ++k) std::tie(faces[k], treads[k]) = wheel(m, wx[k], wz[k], 1.6f, ww[k], k % 2 ? -1 : 1);
 
     std::vector<int> front, cab, bed, tilt, guardsFront, guardsRear;
-    expectAt(m, 160);
+    m.expectAt(160, "truck");
     m.box(front, -1.6f, 1.6f, 1.6f, 2.3f, -13.5f, 9.5f, kPaint);  // chassis rails
     m.box(front, -1.5f, 1.5f, 2.3f, 4.6f, 5.0f, 9.5f, kPaint);    // bonnet
     m.box(cab, -3.0f, 3.0f, 2.3f, 7.0f, 2.2f, 5.0f, kPaint);      // cab
-    expectAt(m, 232);
+    m.expectAt(232, "truck");
     m.plate(bed, {-3.8f, 3.3f, -13.8f}, {3.8f, 3.3f, -13.8f}, {3.8f, 3.3f, 2.0f}, {-3.8f, 3.3f, 2.0f}, kPaint);
     m.plate(bed, {-3.8f, 3.3f, 2.0f}, {-3.8f, 3.3f, -13.8f}, {-3.8f, 2.3f, -13.8f}, {-3.8f, 2.3f, 2.0f}, kPaint);
     m.plate(bed, {3.8f, 3.3f, -13.8f}, {3.8f, 3.3f, 2.0f}, {3.8f, 2.3f, 2.0f}, {3.8f, 2.3f, -13.8f}, kPaint);
-    expectAt(m, TruckWWI::kMirroredQuad);
+    m.expectAt(TruckWWI::kMirroredQuad, "truck");
     // The tilt: right and left sides, a hooped roof, closed ends.
     tilt.insert(tilt.end(), {m.vertex(3.8f, 8.0f, 2.0f, 0.5f, 0.0f), m.vertex(3.8f, 3.3f, 2.0f, 0.5f, 0.5f),
                              m.vertex(3.8f, 3.3f, -13.8f, 1.0f, 0.5f), m.vertex(3.8f, 8.0f, -13.8f, 1.0f, 0.0f)});
@@ -94,16 +88,16 @@ VehicleMesh build() {
         for (int k = 0; k < 5; ++k) p[k] = m.vertex(hoopX[k], hoopY[k], z, 0.6f, 0.05f);
         tilt.insert(tilt.end(), {p[0], p[1], p[3], p[4], p[1], p[2], p[2], p[3]});
     }
-    expectAt(m, 280);
+    m.expectAt(280, "truck");
     m.plate(front, {-1.5f, 4.7f, 9.8f}, {1.5f, 4.7f, 9.8f}, {1.5f, 2.1f, 9.8f}, {-1.5f, 2.1f, 9.8f}, kRadiator);
     m.plate(cab, {-3.2f, 7.1f, 1.8f}, {3.2f, 7.1f, 1.8f}, {3.2f, 7.1f, 5.4f}, {-3.2f, 7.1f, 5.4f}, kPaint);
     m.plate(cab, {-3.0f, 7.0f, 5.02f}, {3.0f, 7.0f, 5.02f}, {3.0f, 4.6f, 5.02f}, {-3.0f, 4.6f, 5.02f}, kCabFront);
-    expectAt(m, 292);
+    m.expectAt(292, "truck");
     mudguard(m, guardsFront, 2.9f, 3.8f, 6.0f, 2.0f, 1.6f);
     mudguard(m, guardsFront, -3.8f, -2.9f, 6.0f, 2.0f, 1.6f);
     mudguard(m, guardsRear, 2.6f, 3.85f, -7.5f, 2.0f, 1.6f);
     mudguard(m, guardsRear, -3.85f, -2.6f, -7.5f, 2.0f, 1.6f);
-    expectAt(m, 332);
+    m.expectAt(332, "truck");
     for (float x : {-1.9f, 1.9f})  // acetylene headlamps
         m.plate(front, {x - 0.35f, 5.2f, 9.9f}, {x + 0.35f, 5.2f, 9.9f}, {x + 0.35f, 4.5f, 9.9f}, {x - 0.35f, 4.5f, 9.9f},
                 {0.05f, 0.9f, 0.1f, 0.95f});
@@ -111,7 +105,7 @@ VehicleMesh build() {
         for (float x : {-3.82f, 3.82f})
             m.plate(bed, {x, 3.2f, z + 0.3f}, {x, 3.2f, z - 0.3f}, {x, 2.4f, z - 0.3f}, {x, 2.4f, z + 0.3f}, {0.4f, 0.4f, 0.45f, 0.45f});
     }
-    expectAt(m, 356);
+    m.expectAt(356, "truck");
     std::vector<int> patch;
     m.plate(patch, {-19, 1, -19}, {-19, 1, 19}, {19, 1, 19}, {19, 1, -19}, {0, 0, 1, 1});
     std::vector<int> shadow;
@@ -120,7 +114,7 @@ VehicleMesh build() {
         shadow.insert(shadow.end(), {360 + k, 360 + (k + 1) % 4, 364 + (k + 1) % 4, 364 + k});
     m.plate(bed, {-1.0f, 3.0f, -13.85f}, {1.0f, 3.0f, -13.85f}, {1.0f, 2.4f, -13.85f}, {-1.0f, 2.4f, -13.85f},
             {0.3f, 0.3f, 0.4f, 0.35f});  // the tailboard's number plate
-    expectAt(m, TruckWWI::kVertices);
+    m.expectAt(TruckWWI::kVertices, "truck");
 
     m.polygon(0, effects::kQuads, effects::kUntextured | effects::kUnlit, shadow, {0.15f, 0.15f, 0.15f, 1.0f});
     for (int k = 0; k < 4; ++k) {
@@ -136,8 +130,8 @@ VehicleMesh build() {
     return m;
 }
 
-const VehicleMesh& mesh() {
-    static const VehicleMesh m = build();
+const Mesh& mesh() {
+    static const Mesh m = build();
     return m;
 }
 

@@ -18,7 +18,7 @@
 namespace pellam {
 namespace {
 
-constexpr int kFlashFirst = looks::MeshBuilder::kHitFlashPoint;
+constexpr int kFlashFirst = looks::Modeller::kHitFlashPoint;
 constexpr int kFlashPoints = 4;
 constexpr int kTextureSlots = 300;
 constexpr int kGunSound = 5, kWindSound = 28;
@@ -243,7 +243,7 @@ void FlyableAircraft::animateParts() {
     const bool blur = a.CurrentRPM > 350.0 && !(dm & dmg::PropBroken);
     auto& polys = d.TemplatePolyListCopy;
     for (int i = std::max(m.propDiscFirst, 0); i < m.propDiscFirst + m.propDiscCount && i < int(polys.size()); ++i) {
-        if (i == looks::MeshBuilder::kAltFlashPolygon) continue;  // the reserved flash stays hidden
+        if (i == looks::Modeller::kAltFlashPolygon) continue;  // the reserved flash stays hidden
         if (blur) polys[i].DrawHints &= ~0x2;
         else polys[i].DrawHints |= 0x2;
     }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "aircraft/draw/MeshBuilder.h"
+#include "aircraft/draw/Modeller.h"
 #include "core/GeometryRecords.h"
 
 namespace pellam::looks {
@@ -38,14 +38,14 @@ const AircraftModel& fokkerDr1Model();
 const AircraftModel& fokkerDVIIModel();
 
 // Shared finishing: takes the builder's tables, prepares normals and extents, sets materials.
-AircraftModel finishModel(const char* name, MeshBuilder& b, const std::array<std::string, kMapCount>& maps,
+AircraftModel finishModel(const char* name, Modeller& b, const std::array<std::string, kMapCount>& maps,
                           const std::array<std::string, 2>& teamPaint);
 
 // Outline helpers shared by the three modellers.
 std::vector<std::array<float, 2>> ellipseOutline(float cx, float cy, float rx, float ry, int segments,
                                                  float from = 0, float to = 6.2831853f);
 // Roundel (blue, white, red) and 1918 straight-sided cross, lying on a plane.
-void roundel(MeshBuilder& b, V3 centre, V3 normal, float radius);
-void balkenkreuz(MeshBuilder& b, V3 centre, V3 along, V3 across, float halfSpan);
+void roundel(Modeller& b, V3 centre, V3 normal, float radius);
+void balkenkreuz(Modeller& b, V3 centre, V3 along, V3 across, float halfSpan);
 
 }  // namespace pellam::looks

@@ -19,7 +19,7 @@ constexpr float kHinge = 0.7f;     // aileron hinge, fraction of chord
 constexpr float kLowerDihedral = 5.0f;
 constexpr float kStrutX = 9.2f;
 
-void fuselage(MeshBuilder& b) {
+void fuselage(Modeller& b) {
     // Rotary cowling in the team's colour, open at the front round the crankcase; nine cylinder
     // heads peeping out of its mouth.
     parts::rotaryCowling(b, {.y = 0.1f,
@@ -65,7 +65,7 @@ void fuselage(MeshBuilder& b) {
     parts::cockpitTub(b, 0.1f, -2.2f, 1.2f, -1.3f, 0.9f);
 }
 
-void tail(MeshBuilder& b) {
+void tail(Modeller& b) {
     // Tailplane and fin.
     b.style(kMapPaint, kMatWhite);
     std::vector<std::array<float, 2>> stab = {{0.0f, 0.0f}, {1.3f, -0.1f}, {4.0f, -1.1f}, {4.3f, -1.8f},
@@ -99,9 +99,9 @@ void tail(MeshBuilder& b) {
 }
 
 // One side's pair of wings with ailerons, struts and wires; side -1 left, +1 right.
-void wingSet(MeshBuilder& b, int side) {
+void wingSet(Modeller& b, int side) {
     const float s = float(side);
-    using W = MeshBuilder::WingPanel;
+    using W = Modeller::WingPanel;
     W upper{.x0 = s * 1.0f, .x1 = s * kAileronFrom, .y = kUpperY, .zLeadingEdge = kUpperLE, .chord = kChord,
             .thickness = 0.055f};
     upper.capTip = false;
@@ -136,7 +136,7 @@ void wingSet(MeshBuilder& b, int side) {
     ua.capRoot = true;
     b.wing(ua);
     b.endGroup(side < 0 ? Mover::AileronLeft : Mover::AileronRight,
-               MeshBuilder::wingPoint(upperOuter, s * kAileronFrom, kHinge, false), 0, 1.0);
+               Modeller::wingPoint(upperOuter, s * kAileronFrom, kHinge, false), 0, 1.0);
     b.beginGroup();
     W la = lowerOuter;
     la.c0 = kHinge;
@@ -144,17 +144,17 @@ void wingSet(MeshBuilder& b, int side) {
     la.capRoot = true;
     b.wing(la);
     b.endGroup(side < 0 ? Mover::AileronLeft : Mover::AileronRight,
-               MeshBuilder::wingPoint(lowerOuter, s * kAileronFrom, kHinge, false), 0, 1.0, 2,
+               Modeller::wingPoint(lowerOuter, s * kAileronFrom, kHinge, false), 0, 1.0, 2,
                -s * kLowerDihedral);
 
     // Markings: roundels on top of the upper wing and under the lower wing.
-    roundel(b, MeshBuilder::wingPoint(upperOuter, s * 10.6f, 0.42f, true) + V3{0, 0.02f, 0}, {0, 1, 0}, 1.95f);
-    roundel(b, MeshBuilder::wingPoint(lowerOuter, s * 10.6f, 0.45f, false) - V3{0, 0.02f, 0},
+    roundel(b, Modeller::wingPoint(upperOuter, s * 10.6f, 0.42f, true) + V3{0, 0.02f, 0}, {0, 1, 0}, 1.95f);
+    roundel(b, Modeller::wingPoint(lowerOuter, s * 10.6f, 0.45f, false) - V3{0, 0.02f, 0},
             {s * std::sin(kLowerDihedral / 57.3f), -1, 0}, 1.95f);
 
     // Interplane struts and the flying and landing wires.
     b.style(kMapWood, kMatWhite);
-    const auto at = [&](const W& w, float c, bool top) { return MeshBuilder::wingPoint(w, s * kStrutX, c, top); };
+    const auto at = [&](const W& w, float c, bool top) { return Modeller::wingPoint(w, s * kStrutX, c, top); };
     const V3 lowFront = at(lower, 0.12f, true), lowRear = at(lower, 0.72f, true);
     const V3 upFront = at(upper, 0.12f, false), upRear = at(upper, 0.72f, false);
     parts::strut(b, lowFront, upFront, 0.1f);
@@ -166,8 +166,8 @@ void wingSet(MeshBuilder& b, int side) {
     parts::wire(b, rootUp + V3{0, 0, -2.0f}, lowRear);
 }
 
-MeshBuilder build() {
-    MeshBuilder b;
+Modeller build() {
+    Modeller b;
     b.uvScale(5.0f);
     fuselage(b);
     tail(b);
@@ -221,7 +221,7 @@ MeshBuilder build() {
     b.marker(3);
     wingSet(b, 1);
     b.marker(5);
-    MeshBuilder::WingPanel centre{.x0 = -1.0f, .x1 = 1.0f, .y = kUpperY, .zLeadingEdge = kUpperLE, .chord = kChord * 0.62f,
+    Modeller::WingPanel centre{.x0 = -1.0f, .x1 = 1.0f, .y = kUpperY, .zLeadingEdge = kUpperLE, .chord = kChord * 0.62f,
                                   .thickness = 0.09f};
     centre.capTip = false;
     b.wing(centre);
@@ -232,7 +232,7 @@ MeshBuilder build() {
 
 const AircraftModel& camelModel() {
     static const AircraftModel model = [] {
-        MeshBuilder b = build();
+        Modeller b = build();
         AircraftModel m = finishModel("ObjectTestFileFilePP", b,
                                       {"CamelFabric.png", "CamelLinen.png", "AircraftWood.png", "AircraftMetal.png",
                                        "AircraftDial.png", "AircraftPlain.png", "CamelFabric.png", ""},

@@ -12,7 +12,7 @@ namespace {
 
 using parts::boxRing;
 using parts::roundRing;
-using W = MeshBuilder::WingPanel;
+using W = Modeller::WingPanel;
 
 W panel(float x0, float x1, float y, float le, float chord, float thickness) {
     W w{.x0 = x0, .x1 = x1, .y = y, .zLeadingEdge = le, .chord = chord, .thickness = thickness};
@@ -21,7 +21,7 @@ W panel(float x0, float x1, float y, float le, float chord, float thickness) {
 }
 
 // A wing half with an aileron over its outer part (aileronFrom > 0), from the root outward.
-void wingHalf(MeshBuilder& b, W w, float aileronFrom, float hinge, Mover mover) {
+void wingHalf(Modeller& b, W w, float aileronFrom, float hinge, Mover mover) {
     const float s = w.x1 >= 0 ? 1.0f : -1.0f;
     if (aileronFrom <= 0) {
         b.wing(w);
@@ -44,24 +44,24 @@ void wingHalf(MeshBuilder& b, W w, float aileronFrom, float hinge, Mover mover) 
     // Horn balance: the aileron runs a little past the tip.
     a.x1 = w.x1 + s * 0.35f;
     b.wing(a);
-    b.endGroup(mover, MeshBuilder::wingPoint(outer, s * aileronFrom, hinge, false), 0, 1.0);
+    b.endGroup(mover, Modeller::wingPoint(outer, s * aileronFrom, hinge, false), 0, 1.0);
 }
 
 // A rectangle of decal on a wing's skin, following the section's curve: spans x0..x1 and the chord
 // fractions c0..c1, a little off the surface.
-void wingDecal(MeshBuilder& b, const W& w, float x0, float x1, float c0, float c1, bool top, float raise) {
+void wingDecal(Modeller& b, const W& w, float x0, float x1, float c0, float c1, bool top, float raise) {
     constexpr int kStrips = 6;
     const V3 lift{0, top ? raise : -raise, 0};
     for (int i = 0; i < kStrips; ++i) {
         const float a = c0 + (c1 - c0) * float(i) / kStrips, e = c0 + (c1 - c0) * float(i + 1) / kStrips;
-        b.face({MeshBuilder::wingPoint(w, x0, a, top) + lift, MeshBuilder::wingPoint(w, x1, a, top) + lift,
-                MeshBuilder::wingPoint(w, x1, e, top) + lift, MeshBuilder::wingPoint(w, x0, e, top) + lift},
+        b.face({Modeller::wingPoint(w, x0, a, top) + lift, Modeller::wingPoint(w, x1, a, top) + lift,
+                Modeller::wingPoint(w, x1, e, top) + lift, Modeller::wingPoint(w, x0, e, top) + lift},
                {0, top ? 1.0f : -1.0f, 0});
     }
 }
 
 // The straight-sided cross of 1918 on a wing, white-edged, centred at x and mid-chord.
-void wingCross(MeshBuilder& b, const W& w, float x, bool top, float halfSpan) {
+void wingCross(Modeller& b, const W& w, float x, bool top, float halfSpan) {
     const float arm = halfSpan * 0.22f, border = halfSpan * 0.08f, c = 0.5f;
     const float toC = 1.0f / w.chord;  // ft to chord fraction
     auto rect = [&](float hx, float hc, float raise) {
@@ -77,7 +77,7 @@ void wingCross(MeshBuilder& b, const W& w, float x, bool top, float halfSpan) {
 }
 
 // The Fokkers' undercarriage: steel V struts and the lifting fairing round the axle.
-void gearAndAxleWing(MeshBuilder& b, V3 axle, float track, float radius, float wheelWidth, float strutTopY,
+void gearAndAxleWing(Modeller& b, V3 axle, float track, float radius, float wheelWidth, float strutTopY,
                      float strutFrontZ, float strutRearZ) {
     parts::undercarriage(b,
                          {.axle = axle,
@@ -100,7 +100,7 @@ void gearAndAxleWing(MeshBuilder& b, V3 axle, float track, float radius, float w
                          });
 }
 
-void cockpit(MeshBuilder& b, V3 eye, float panelZ, float halfWidth, float floorY, float rimY, float rearZ) {
+void cockpit(Modeller& b, V3 eye, float panelZ, float halfWidth, float floorY, float rimY, float rearZ) {
     parts::cockpitTub(b, panelZ, rearZ, halfWidth - 0.05f, floorY, rimY);
     parts::gauge(b, {-0.45f, rimY - 0.15f, panelZ - 0.03f}, 0.16f, Mover::NeedleRevs, -270.0);
     parts::gauge(b, {0.45f, rimY - 0.15f, panelZ - 0.03f}, 0.16f, Mover::NeedleAltitude, -0.036);
@@ -111,8 +111,8 @@ void cockpit(MeshBuilder& b, V3 eye, float panelZ, float halfWidth, float floorY
     parts::pilot(b, eye);
 }
 
-MeshBuilder buildDr1() {
-    MeshBuilder b;
+Modeller buildDr1() {
+    Modeller b;
     b.uvScale(5.0f);
     // Cowling of the Oberursel rotary in the team's colour, and its crankcase.
     parts::rotaryCowling(b, {.y = 0.0f,
@@ -197,8 +197,8 @@ MeshBuilder buildDr1() {
         wingCross(b, top, s * 9.4f, true, 1.5f);
         wingCross(b, bottom, s * 7.0f, false, 1.2f);
         b.style(kMapWood, kMatWhite);
-        const V3 sTop = MeshBuilder::wingPoint(top, s * 7.4f, 0.3f, false);
-        const V3 sBot = MeshBuilder::wingPoint(bottom, s * 7.4f, 0.3f, true);
+        const V3 sTop = Modeller::wingPoint(top, s * 7.4f, 0.3f, false);
+        const V3 sBot = Modeller::wingPoint(bottom, s * 7.4f, 0.3f, true);
         // The broad I-strut, one a side, through the middle wing.
         b.box({s * 7.4f - 0.08f, sBot.y, sBot.z - 0.3f}, {s * 7.4f + 0.08f, sTop.y, sBot.z + 0.3f});
     }
@@ -213,8 +213,8 @@ MeshBuilder buildDr1() {
     return b;
 }
 
-MeshBuilder buildDVII() {
-    MeshBuilder b;
+Modeller buildDVII() {
+    Modeller b;
     b.uvScale(5.0f);
     // Radiator at the nose, with its filler cap and the louvred engine panels behind it.
     b.style(kMapMetal, kMatDark);
@@ -312,8 +312,8 @@ MeshBuilder buildDVII() {
         wingCross(b, bottom, s * 8.6f, false, 1.5f);
         // N-strut: front and rear legs and the diagonal.
         b.style(kMapMetal, kMatSteel);
-        const V3 tf = MeshBuilder::wingPoint(top, s * 8.8f, 0.12f, false), tr = MeshBuilder::wingPoint(top, s * 8.8f, 0.7f, false);
-        const V3 bf = MeshBuilder::wingPoint(bottom, s * 8.4f, 0.12f, true), br = MeshBuilder::wingPoint(bottom, s * 8.4f, 0.7f, true);
+        const V3 tf = Modeller::wingPoint(top, s * 8.8f, 0.12f, false), tr = Modeller::wingPoint(top, s * 8.8f, 0.7f, false);
+        const V3 bf = Modeller::wingPoint(bottom, s * 8.4f, 0.12f, true), br = Modeller::wingPoint(bottom, s * 8.4f, 0.7f, true);
         parts::strut(b, bf, tf, 0.08f);
         parts::strut(b, br, tr, 0.08f);
         parts::strut(b, bf, tr, 0.07f);
@@ -323,7 +323,7 @@ MeshBuilder buildDVII() {
     return b;
 }
 
-AircraftModel finishFokker(const char* name, MeshBuilder b, const char* fuselage, const char* fuselageB) {
+AircraftModel finishFokker(const char* name, Modeller b, const char* fuselage, const char* fuselageB) {
     AircraftModel m = finishModel(name, b,
                                   {fuselage, "FokkerLozengeLower.png", "AircraftWood.png", "AircraftMetal.png",
                                    "AircraftDial.png", "AircraftPlain.png", "FokkerLozengeUpper.png", ""},

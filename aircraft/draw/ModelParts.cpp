@@ -17,7 +17,7 @@ std::vector<std::array<float, 2>> ellipseOutline(float cx, float cy, float rx, f
     return o;
 }
 
-void roundel(MeshBuilder& b, V3 centre, V3 normal, float radius) {
+void roundel(Modeller& b, V3 centre, V3 normal, float radius) {
     const V3 n = unit(normal);
     // Raised a little off the fabric and drawn with polygon offset, so it never fights the skin.
     const V3 c = centre + n * 0.02f;
@@ -29,7 +29,7 @@ void roundel(MeshBuilder& b, V3 centre, V3 normal, float radius) {
     b.disc(c, n, radius * 0.3f, 16);
 }
 
-void balkenkreuz(MeshBuilder& b, V3 centre, V3 along, V3 across, float halfSpan) {
+void balkenkreuz(Modeller& b, V3 centre, V3 along, V3 across, float halfSpan) {
     const V3 n = unit(cross(along, across));
     const V3 c = centre + n * 0.02f;
     const V3 a = unit(along), d = unit(across);
@@ -43,7 +43,7 @@ void balkenkreuz(MeshBuilder& b, V3 centre, V3 along, V3 across, float halfSpan)
     b.rect(c2, a, d, arm, halfSpan);
 }
 
-AircraftModel finishModel(const char* name, MeshBuilder& b, const std::array<std::string, kMapCount>& maps,
+AircraftModel finishModel(const char* name, Modeller& b, const std::array<std::string, kMapCount>& maps,
                           const std::array<std::string, 2>& teamPaint) {
     b.finish();
     AircraftModel m;
@@ -112,7 +112,7 @@ std::vector<V3> roundRing(float z, float yc, float radius, float squash) {
     return r;
 }
 
-void propeller(MeshBuilder& b, V3 hub, float diameter) {
+void propeller(Modeller& b, V3 hub, float diameter) {
     b.beginGroup();
     const float r = diameter * 0.5f;
     b.style(kMapWood, kMatWhite);
@@ -138,7 +138,7 @@ void propeller(MeshBuilder& b, V3 hub, float diameter) {
         b.polygons()[i].PolyColor = {0.45f, 0.36f, 0.25f, 0.2f};
 }
 
-void wheels(MeshBuilder& b, V3 axle, float track, float radius, float width) {
+void wheels(Modeller& b, V3 axle, float track, float radius, float width) {
     b.beginGroup();
     for (int side = -1; side <= 1; side += 2) {
         const V3 c = axle + V3{track * float(side), 0, 0};
@@ -162,7 +162,7 @@ void wheels(MeshBuilder& b, V3 axle, float track, float radius, float width) {
     b.endGroup(Mover::Wheels, axle, 0, 1.0);
 }
 
-void undercarriage(MeshBuilder& b, const Undercarriage& u, const std::function<void()>& fairing) {
+void undercarriage(Modeller& b, const Undercarriage& u, const std::function<void()>& fairing) {
     const int first = int(b.points().size());
     wheels(b, u.axle, u.track, u.wheelRadius, u.wheelWidth);
     b.style(u.strutMap, u.strutMaterial);
@@ -181,7 +181,7 @@ void undercarriage(MeshBuilder& b, const Undercarriage& u, const std::function<v
     b.addGroup(gear);
 }
 
-void rotaryCowling(MeshBuilder& b, const RotaryCowling& c) {
+void rotaryCowling(Modeller& b, const RotaryCowling& c) {
     b.style(kMapTeam, kMatWhite);
     std::vector<std::vector<V3>> rings;
     for (size_t i = 0; i < c.ringZ.size(); ++i) rings.push_back(roundRing(c.ringZ[i], c.y, c.ringRadius[i]));
@@ -196,9 +196,9 @@ void rotaryCowling(MeshBuilder& b, const RotaryCowling& c) {
     }
 }
 
-void strut(MeshBuilder& b, V3 a, V3 c, float radius) { b.tube(a, c, radius, 5); }
+void strut(Modeller& b, V3 a, V3 c, float radius) { b.tube(a, c, radius, 5); }
 
-void wire(MeshBuilder& b, V3 a, V3 c) {
+void wire(Modeller& b, V3 a, V3 c) {
     const int16_t m = 1;  // lines
     b.style(kMapPlain, kMatSteel, 0x10 | 0x2000);
     const int i0 = b.point(a, 0, 0), i1 = b.point(c, 0, 0);
@@ -206,7 +206,7 @@ void wire(MeshBuilder& b, V3 a, V3 c) {
     b.polygons().back().PolyColor = {0.16f, 0.16f, 0.17f, 1.0f};
 }
 
-void pilot(MeshBuilder& b, V3 eye) {
+void pilot(Modeller& b, V3 eye) {
     // Shoulders in a leather coat, below and behind the eye.
     b.beginGroup();
     b.style(kMapPlain, kMatLeather);
@@ -242,7 +242,7 @@ void pilot(MeshBuilder& b, V3 eye) {
     b.groups()[b.groups().size() - 2].mover = Mover::Head;
 }
 
-void gauge(MeshBuilder& b, V3 centre, float radius, Mover needle, double degreesPerUnit) {
+void gauge(Modeller& b, V3 centre, float radius, Mover needle, double degreesPerUnit) {
     b.style(kMapMetal, kMatBrass);
     b.annulus(centre, {0, 0, -1}, radius, radius * 1.15f, 14);
     b.style(kMapDial, kMatWhite);
@@ -265,7 +265,7 @@ void gauge(MeshBuilder& b, V3 centre, float radius, Mover needle, double degrees
     b.endGroup(needle, centre, 2, degreesPerUnit);
 }
 
-void controlColumn(MeshBuilder& b, V3 pivot, float height) {
+void controlColumn(Modeller& b, V3 pivot, float height) {
     b.beginGroup();
     b.style(kMapWood, kMatWhite);
     b.tube(pivot, pivot + V3{0, height, 0}, 0.05f, 6);
@@ -280,14 +280,14 @@ void controlColumn(MeshBuilder& b, V3 pivot, float height) {
     b.addGroup(roll);
 }
 
-void rudderBar(MeshBuilder& b, V3 centre, float halfWidth) {
+void rudderBar(Modeller& b, V3 centre, float halfWidth) {
     b.beginGroup();
     b.style(kMapWood, kMatWhite);
     b.box(centre - V3{halfWidth, 0.05f, 0.08f}, centre + V3{halfWidth, 0.05f, 0.08f});
     b.endGroup(Mover::RudderBar, centre, 1, 1.0);
 }
 
-void machineGun(MeshBuilder& b, V3 breech, V3 muzzle) {
+void machineGun(Modeller& b, V3 breech, V3 muzzle) {
     const V3 dir = unit(muzzle - breech);
     const float len = std::sqrt(dot(muzzle - breech, muzzle - breech));
     b.style(kMapMetal, kMatDark);
@@ -298,7 +298,7 @@ void machineGun(MeshBuilder& b, V3 breech, V3 muzzle) {
     b.tube(muzzle - dir * 0.15f, muzzle, 0.06f, 6, true);
 }
 
-void cockpitTub(MeshBuilder& b, float z0, float z1, float w, float yFloor, float yRim) {
+void cockpitTub(Modeller& b, float z0, float z1, float w, float yFloor, float yRim) {
     b.style(kMapWood, kMatWhite);
     b.faceBothSides({{-w, yFloor, z0}, {w, yFloor, z0}, {w, yFloor, z1}, {-w, yFloor, z1}});
     // Wicker seat.

@@ -16,9 +16,9 @@ std::vector<V3> boxRing(float z, float halfWidth, float yBottom, float ySide, fl
 std::vector<V3> roundRing(float z, float yCentre, float radius, float squash = 1.0f);
 
 // Two-bladed wooden propeller turning about Z at hub; its own moving group.
-void propeller(MeshBuilder& b, V3 hub, float diameter);
+void propeller(Modeller& b, V3 hub, float diameter);
 // Two wheels on an axle at `axle` (centre), half track `track`; the wheels' moving group.
-void wheels(MeshBuilder& b, V3 axle, float track, float radius, float width);
+void wheels(Modeller& b, V3 axle, float track, float radius, float width);
 // The undercarriage that folds when the gear breaks: the wheels, a pair of struts each side
 // (given for the right side, x > 0, and mirrored) and whatever `fairing` adds; one moving group.
 struct Undercarriage {
@@ -29,7 +29,7 @@ struct Undercarriage {
     float strutRadius;
     V3 hinge;                            // where it folds back about the X axis
 };
-void undercarriage(MeshBuilder& b, const Undercarriage& u, const std::function<void()>& fairing = {});
+void undercarriage(Modeller& b, const Undercarriage& u, const std::function<void()>& fairing = {});
 // A rotary engine's cowling in the team's colour, round the crankcase with nine cylinder heads.
 struct RotaryCowling {
     float y;                             // centre height, body ft
@@ -38,19 +38,19 @@ struct RotaryCowling {
     int crankcaseSides;
     float headCircle, headZ, headLength, headRadius;
 };
-void rotaryCowling(MeshBuilder& b, const RotaryCowling& c);
-void strut(MeshBuilder& b, V3 a, V3 c, float radius = 0.09f);
-void wire(MeshBuilder& b, V3 a, V3 c);
+void rotaryCowling(Modeller& b, const RotaryCowling& c);
+void strut(Modeller& b, V3 a, V3 c, float radius = 0.09f);
+void wire(Modeller& b, V3 a, V3 c);
 // Pilot in his seat: shoulders and a head that turns about the neck; the head's moving groups.
-void pilot(MeshBuilder& b, V3 eye);
+void pilot(Modeller& b, V3 eye);
 // A dial facing the pilot (-Z) with its needle's moving group.
-void gauge(MeshBuilder& b, V3 centre, float radius, Mover needle, double degreesPerUnit);
+void gauge(Modeller& b, V3 centre, float radius, Mover needle, double degreesPerUnit);
 // Control column from the floor pivot up, and the rudder bar; their moving groups.
-void controlColumn(MeshBuilder& b, V3 pivot, float height);
-void rudderBar(MeshBuilder& b, V3 centre, float halfWidth);
+void controlColumn(Modeller& b, V3 pivot, float height);
+void rudderBar(Modeller& b, V3 centre, float halfWidth);
 // A machine gun with cooling jacket from breech to muzzle.
-void machineGun(MeshBuilder& b, V3 breech, V3 muzzle);
+void machineGun(Modeller& b, V3 breech, V3 muzzle);
 // Seat, floor and the inside of the cockpit walls between z0 (front) and z1 (rear).
-void cockpitTub(MeshBuilder& b, float z0, float z1, float halfWidth, float yFloor, float yRim);
+void cockpitTub(Modeller& b, float z0, float z1, float halfWidth, float yFloor, float yRim);
 
 }  // namespace pellam::looks::parts

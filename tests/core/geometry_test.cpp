@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <stdexcept>
 #include <vector>
 
+#include "core/Mesh.h"
 #include "core/TableModel.h"
 
 namespace pellam {
@@ -181,6 +183,36 @@ public:
     }
     int32_t missingTextureSlot() override { return 299; }
 };
+
+// Every model writes its tables through Mesh: what it writes ends as the drawer reads it, a model
+// out of step with its posed numbers stops, and nothing the 16-bit tables cannot name gets in.
+TEST(MeshTables, WrittenEndedAndBounded) {
+    Mesh m;
+    const int a = m.vertex(1, 2, 3, 0.25, 0.5), b = m.vertex(4, 5, 6);
+    m.expectAt(2, "test");
+    EXPECT_THROW(m.expectAt(3, "test"), std::logic_error);
+    m.polygon(3, 7, 0x10, {a, b});
+    m.marker(2);
+    m.polygon(1, 5, 0, {b, a, b});
+    m.finish();
+    ASSERT_EQ(m.pointCount(), 2);
+    ASSERT_EQ(m.polygonCount(), 3);
+    EXPECT_LT(m.points.back().U, 0.0f);
+    EXPECT_EQ(m.polygons.back().MapNumber, -1);
+    EXPECT_EQ(m.points[a].NY, 1.0f);
+    EXPECT_EQ(m.polygons[1].FirstItem, -2);  // the marker names part 2 and has no run
+    EXPECT_EQ(m.runs, (std::vector<uint16_t>{2, 0, 1, 3, 1, 0, 1}));
+    EXPECT_EQ(m.polygons[2].FirstItem, 3);
+
+    Mesh bad;
+    EXPECT_THROW(bad.polygon(0, 7, 0, {-1, 0, 1}), std::length_error);
+    EXPECT_THROW(bad.polygon(0, 7, 0, {65535}), std::length_error);
+    EXPECT_THROW(bad.polygon(0, 9, 0, std::vector<int>(32767, 0)), std::length_error);
+    EXPECT_TRUE(bad.runs.empty() && bad.polygons.empty());
+    for (int k = 0; k < 65535; ++k) bad.vertex(0, 0, 0);
+    EXPECT_THROW(bad.vertex(0, 0, 0), std::length_error);
+    EXPECT_EQ(bad.points.size(), 65535u);
+}
 
 TEST(TableModelTest, PylonIsBuiltAndCompleted) {
     FakeView view;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "core/Constants.h"
 #include "flight/FlightModel.h"
 #include "flight/ObjectFireData.h"
 #include "platform/Random.h"
@@ -13,7 +14,6 @@
 namespace pellam::testing {
 namespace {
 
-constexpr double kG = 0.008933333;
 using Death = std::pair<long, long>;
 
 TEST(Bullets, FlyUnderGravityAndWindForTheirLifeOrUntilTheGround) {
@@ -28,7 +28,7 @@ TEST(Bullets, FlyUnderGravityAndWindForTheirLifeOrUntilTheGround) {
     const ProjectileType& b = list.TheBullets[7];
     EXPECT_EQ(b.TimeAlive, 71);
     EXPECT_EQ(b.GraphicsType, -1);
-    EXPECT_NEAR(b.P2Y, 1000.0 - kG * 71 * 72 / 2, 1e-9);  // g more each tick
+    EXPECT_NEAR(b.P2Y, 1000.0 - kGravity * 71 * 72 / 2, 1e-9);  // g more each tick
     EXPECT_NEAR(b.P2X, 71 * 0.1, 1e-9);
     const ProjectileType& s = list.TheBullets[8];  // struck on its first tick and lies there
     EXPECT_EQ(s.GraphicsType, 2);

@@ -13,7 +13,6 @@
 #include "core/ZephModel.h"
 #include "objects/EffectModel.h"
 #include "objects/GroundVehicle.h"
-#include "objects/VehicleMesh.h"
 #include "render/ObjectDrawing.h"
 #include "tests/flight/TestWorld.h"
 #include "tests/flight/WeaponTargets.h"
@@ -153,8 +152,8 @@ public:
 
 protected:
     const ModelTables& tables() const override {
-        static const vehicles::VehicleMesh mesh = [] {
-            vehicles::VehicleMesh m;
+        static const Mesh mesh = [] {
+            Mesh m;
             for (int k = 0; k < 8; ++k) m.vertex(0, 0.05f, 0);
             const float body[4][3] = {{-4, 0, 10}, {4, 0, 10}, {4, 8, -14}, {-4, 8, -14}};
             for (const auto& b : body) m.vertex(b[0], b[1], b[2]);

@@ -79,7 +79,7 @@ struct Bombers : ::testing::Test {
 
 // The model's polygons name only its own points, and the point count the bomber addresses.
 TEST_F(Bombers, ModelKeepsTheIndexesTheBomberAddresses) {
-    const armed::Mesh& m = model::bomberMesh();
+    const Mesh& m = model::bomberMesh();
     ASSERT_EQ(m.pointCount(), model::kPoints);
     for (int k = 0; k < m.polygonCount(); ++k) {
         const OnePolygonVer2& p = m.polygons[k];

@@ -19,7 +19,7 @@ using fakes::RecordingView;
 constexpr double kGround = 100.0;
 constexpr int32_t kCodes[] = {56, 57, 58, 59, 60, 68, 69, 70, 71, 72, 73};
 
-const statics::Mesh& tablesOf(int32_t code) {
+const Mesh& tablesOf(int32_t code) {
     switch (code) {
         case 56: return statics::bigHangarMesh();
         case 57: return statics::canvasHangarMesh();

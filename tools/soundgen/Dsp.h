@@ -9,10 +9,12 @@
 #include <functional>
 #include <vector>
 
+#include "core/Constants.h"
+
 namespace soundgen {
 
 using Buffer = std::vector<double>;
-inline constexpr double kPi = 3.14159265358979323846;
+using pellam::kPi;
 
 // xorshift64*: the same sequence on every host and library.
 class Noise {

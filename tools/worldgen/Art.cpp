@@ -7,6 +7,7 @@
 #include <cmath>
 #include <functional>
 
+#include "core/Constants.h"
 #include "tools/worldgen/WorldGen.h"
 #include "world/WorldGrid.h"
 
@@ -15,7 +16,6 @@ namespace pellam::worldgen {
 namespace {
 
 constexpr int kEdge = 256;
-constexpr double kPi = 3.14159265358979;
 
 struct RGB {
     double R, G, B;

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/Constants.h"
 #include "world/draw/WorldDraw.h"
 
 namespace pellam::worlddraw {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979;
 constexpr float kDomeRadius = 1000.0f;  // ft: drawn without depth, so only its direction counts
 
 // The camera's right and up axes in world space, from the rotation in the modelview matrix.

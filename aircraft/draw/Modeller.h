@@ -1,6 +1,6 @@
 #pragma once
-// A small modeller for the flyable aircraft: builds the points, polygons and run list that the
-// object drawer takes, from wing panels, lofted bodies, slabs, tubes and decals. Body axes: X right,
+// A small modeller for the flyable aircraft: writes the model's tables (core/Mesh) from wing
+// panels, lofted bodies, slabs, tubes and decals, keeping the hit flash's reserved numbers. Body axes: X right,
 // Y up, Z forward, feet. Faces wind counter-clockwise seen from outside (right-hand normal out).
 #include <array>
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/GeometryRecords.h"
+#include "core/Mesh.h"
 
 namespace pellam::looks {
 
@@ -59,7 +60,7 @@ struct MovingGroup {
     double scale = 1;  // degrees per unit of the driving value
 };
 
-class MeshBuilder {
+class Modeller {
 public:
     // Points reserved for the hit flash: the quad sits at these indexes, whatever comes before it.
     static constexpr int kHitFlashPoint = 2884;
@@ -67,7 +68,7 @@ public:
     // alternate flash quad that stays hidden.
     static constexpr int kAltFlashPoint = 729, kAltFlashPolygon = 43;
 
-    MeshBuilder();
+    Modeller();
     void style(int16_t map, int16_t material, int32_t hints = 0) {
         map_ = map;
         material_ = material;
@@ -111,14 +112,14 @@ public:
     // Body height of the wing panel's upper surface at (x, chord fraction), for placing decals.
     static V3 wingPoint(const WingPanel& w, float x, float c, bool top);
 
-    void beginGroup() { groupStart_ = int(points_.size()); }
+    void beginGroup() { groupStart_ = int(mesh_.points.size()); }
     MovingGroup endGroup(Mover mover, V3 hinge, int axis, double scale, int tiltAxis = 0, double tilt = 0);
     void addGroup(const MovingGroup& g) { groups_.push_back(g); }
 
     // The finished tables: points ended by a U -1 row, polygons ended by MapNumber -1.
-    std::vector<GLT2FN3FV3FFormat>& points() { return points_; }
-    std::vector<OnePolygonVer2>& polygons() { return polygons_; }
-    std::vector<uint16_t>& runs() { return runs_; }
+    std::vector<GLT2FN3FV3FFormat>& points() { return mesh_.points; }
+    std::vector<OnePolygonVer2>& polygons() { return mesh_.polygons; }
+    std::vector<uint16_t>& runs() { return mesh_.runs; }
     std::vector<MovingGroup>& groups() { return groups_; }
     void finish();
 
@@ -132,9 +133,7 @@ private:
     void reservePolygons();
     void faceRun(const std::vector<V3>& corners, int16_t mode);
 
-    std::vector<GLT2FN3FV3FFormat> points_;
-    std::vector<OnePolygonVer2> polygons_;
-    std::vector<uint16_t> runs_;
+    Mesh mesh_;
     std::vector<MovingGroup> groups_;
     int16_t map_ = kMapPaint, material_ = kMatWhite;
     int32_t hints_ = 0;

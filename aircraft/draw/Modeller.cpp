@@ -1,4 +1,4 @@
-#include "aircraft/draw/MeshBuilder.h"
+#include "aircraft/draw/Modeller.h"
 
 #include <cmath>
 #include <stdexcept>
@@ -36,7 +36,7 @@ V3 centroid(const std::vector<V3>& c) {
 
 }  // namespace
 
-MeshBuilder::MeshBuilder() {
+Modeller::Modeller() {
     // Polygon 0 is the hit flash over the reserved points; it starts hidden.
     OnePolygonVer2 flash;
     flash.MapNumber = kMapPlain;
@@ -44,65 +44,51 @@ MeshBuilder::MeshBuilder() {
     flash.DrawHints = 0x2 | 0x1 | 0x4 | 0x8 | 0x10 | 0x2000;
     flash.PolyColor = {1.0f, 0.82f, 0.35f, 0.8f};
     flash.MaterialLightDataOffset = kMatWhite;
-    flash.FirstItem = 0;
-    polygons_.push_back(flash);
-    runs_ = {4, kHitFlashPoint, kHitFlashPoint + 1, kHitFlashPoint + 2, kHitFlashPoint + 3};
+    mesh_.polygon(flash, {kHitFlashPoint, kHitFlashPoint + 1, kHitFlashPoint + 2, kHitFlashPoint + 3});
 }
 
-void MeshBuilder::padToHitFlash() {
+void Modeller::padToHitFlash() {
     // Four corners of an 11-ft square; displayAHit moves them to the hit.
     const float c[4][2] = {{-5.5f, 5.5f}, {5.5f, 5.5f}, {5.5f, -5.5f}, {-5.5f, -5.5f}};
-    for (const auto& k : c) points_.push_back({kUVBias, kUVBias, 0, 0, -1, k[0], k[1], 0});
+    for (const auto& k : c) mesh_.vertex({kUVBias, kUVBias, 0, 0, -1, k[0], k[1], 0});
     flashPlaced_ = true;
 }
 
-void MeshBuilder::reservePoints() {
-    if (!altPointsPlaced_ && int(points_.size()) == kAltFlashPoint) {
+void Modeller::reservePoints() {
+    if (!altPointsPlaced_ && int(mesh_.points.size()) == kAltFlashPoint) {
         const float c[4][2] = {{-5.5f, 5.5f}, {5.5f, 5.5f}, {5.5f, -5.5f}, {-5.5f, -5.5f}};
-        for (const auto& k : c) points_.push_back({kUVBias, kUVBias, 0, 0, -1, k[0], k[1], 0});
+        for (const auto& k : c) mesh_.vertex({kUVBias, kUVBias, 0, 0, -1, k[0], k[1], 0});
         altPointsPlaced_ = true;
     }
-    if (!flashPlaced_ && int(points_.size()) == kHitFlashPoint) padToHitFlash();
+    if (!flashPlaced_ && int(mesh_.points.size()) == kHitFlashPoint) padToHitFlash();
 }
 
-void MeshBuilder::reservePolygons() {
-    if (int(polygons_.size()) != kAltFlashPolygon) return;
-    OnePolygonVer2 alt = polygons_[0];
-    alt.FirstItem = int16_t(runs_.size());
-    runs_.insert(runs_.end(), {4, kAltFlashPoint, kAltFlashPoint + 1, kAltFlashPoint + 2, kAltFlashPoint + 3});
-    polygons_.push_back(alt);
+void Modeller::reservePolygons() {
+    if (int(mesh_.polygons.size()) != kAltFlashPolygon) return;
+    mesh_.polygon(mesh_.polygons[0], {kAltFlashPoint, kAltFlashPoint + 1, kAltFlashPoint + 2, kAltFlashPoint + 3});
 }
 
-int MeshBuilder::point(V3 p, float u, float v) {
+int Modeller::point(V3 p, float u, float v) {
     reservePoints();
-    if (points_.size() >= 65535) throw std::length_error("aircraft model has too many points");
-    points_.push_back({u + kUVBias, v + kUVBias, 0, 0, 0, p.x, p.y, p.z});
-    return int(points_.size()) - 1;
+    return mesh_.vertex({u + kUVBias, v + kUVBias, 0, 0, 0, p.x, p.y, p.z});
 }
 
-void MeshBuilder::poly(int16_t mode, const std::vector<int>& indexes) {
-    if (runs_.size() + indexes.size() + 1 > 32767) throw std::length_error("aircraft model run list too long");
+void Modeller::poly(int16_t mode, const std::vector<int>& indexes) {
     reservePolygons();
     OnePolygonVer2 p;
     p.MapNumber = map_;
     p.DefaultDrawType = mode;
     p.DrawHints = hints_;
     p.MaterialLightDataOffset = material_;
-    p.FirstItem = int16_t(runs_.size());
-    runs_.push_back(uint16_t(indexes.size()));
-    for (int i : indexes) runs_.push_back(uint16_t(i));
-    polygons_.push_back(p);
+    mesh_.polygon(p, indexes);
 }
 
-void MeshBuilder::marker(int m) {
+void Modeller::marker(int m) {
     reservePolygons();
-    OnePolygonVer2 p;
-    p.MapNumber = kMapPlain;
-    p.FirstItem = int16_t(-m);
-    polygons_.push_back(p);
+    mesh_.marker(m, kMapPlain);
 }
 
-void MeshBuilder::faceRun(const std::vector<V3>& corners, int16_t mode) {
+void Modeller::faceRun(const std::vector<V3>& corners, int16_t mode) {
     // Planar projection on the plane the face mostly lies in.
     const V3 n = newellNormal(corners);
     const float ax = std::fabs(n.x), ay = std::fabs(n.y), az = std::fabs(n.z);
@@ -125,19 +111,19 @@ void MeshBuilder::faceRun(const std::vector<V3>& corners, int16_t mode) {
     poly(mode, idx);
 }
 
-void MeshBuilder::face(std::vector<V3> corners, V3 outward) {
+void Modeller::face(std::vector<V3> corners, V3 outward) {
     if (corners.size() < 3) return;
     if (dot(outward, outward) > 0 && dot(newellNormal(corners), outward) < 0)
         std::vector<V3>(corners.rbegin(), corners.rend()).swap(corners);
     faceRun(corners, corners.size() == 3 ? 4 : corners.size() == 4 ? 7 : 9);
 }
 
-void MeshBuilder::faceBothSides(const std::vector<V3>& corners) {
+void Modeller::faceBothSides(const std::vector<V3>& corners) {
     face(corners);
     face(std::vector<V3>(corners.rbegin(), corners.rend()));
 }
 
-void MeshBuilder::loft(const std::vector<std::vector<V3>>& rings, bool smooth, bool capFirst, bool capLast) {
+void Modeller::loft(const std::vector<std::vector<V3>>& rings, bool smooth, bool capFirst, bool capLast) {
     if (rings.size() < 2) return;
     const size_t n = rings[0].size();
     for (const auto& r : rings)
@@ -182,7 +168,7 @@ void MeshBuilder::loft(const std::vector<std::vector<V3>>& rings, bool smooth, b
     if (capLast) cap(rings.back(), centres.back() - centres[centres.size() - 2]);
 }
 
-void MeshBuilder::slab(const std::vector<std::array<float, 2>>& outline, V3 origin, V3 u, V3 v, float thickness) {
+void Modeller::slab(const std::vector<std::array<float, 2>>& outline, V3 origin, V3 u, V3 v, float thickness) {
     const V3 n = unit(cross(u, v)) * (thickness * 0.5f);
     std::vector<V3> top, bottom;
     for (const auto& p : outline) {
@@ -200,7 +186,7 @@ void MeshBuilder::slab(const std::vector<std::array<float, 2>>& outline, V3 orig
     }
 }
 
-void MeshBuilder::box(V3 lo, V3 hi) {
+void Modeller::box(V3 lo, V3 hi) {
     const V3 c = (lo + hi) * 0.5f;
     auto f = [&](std::vector<V3> q) { face(q, centroid(q) - c); };
     f({{lo.x, lo.y, lo.z}, {hi.x, lo.y, lo.z}, {hi.x, lo.y, hi.z}, {lo.x, lo.y, hi.z}});
@@ -221,7 +207,7 @@ void basis(V3 axis, V3& e1, V3& e2) {
 }
 }  // namespace
 
-void MeshBuilder::tube(V3 a, V3 b, float radius, int sides, bool caps) {
+void Modeller::tube(V3 a, V3 b, float radius, int sides, bool caps) {
     V3 e1, e2;
     basis(b - a, e1, e2);
     std::vector<V3> r0, r1;
@@ -234,7 +220,7 @@ void MeshBuilder::tube(V3 a, V3 b, float radius, int sides, bool caps) {
     loft({r0, r1}, sides > 6, caps, caps);
 }
 
-void MeshBuilder::disc(V3 centre, V3 normal, float radius, int segments) {
+void Modeller::disc(V3 centre, V3 normal, float radius, int segments) {
     V3 e1, e2;
     basis(normal, e1, e2);
     std::vector<V3> r;
@@ -245,7 +231,7 @@ void MeshBuilder::disc(V3 centre, V3 normal, float radius, int segments) {
     face(r, normal);
 }
 
-void MeshBuilder::annulus(V3 centre, V3 normal, float r0, float r1, int segments) {
+void Modeller::annulus(V3 centre, V3 normal, float r0, float r1, int segments) {
     V3 e1, e2;
     basis(normal, e1, e2);
     for (int k = 0; k < segments; ++k) {
@@ -255,12 +241,12 @@ void MeshBuilder::annulus(V3 centre, V3 normal, float r0, float r1, int segments
     }
 }
 
-void MeshBuilder::rect(V3 centre, V3 a, V3 b, float ha, float hb) {
+void Modeller::rect(V3 centre, V3 a, V3 b, float ha, float hb) {
     const V3 n = cross(a, b);
     face({centre - a * ha - b * hb, centre + a * ha - b * hb, centre + a * ha + b * hb, centre - a * ha + b * hb}, n);
 }
 
-V3 MeshBuilder::wingPoint(const WingPanel& w, float x, float c, bool top) {
+V3 Modeller::wingPoint(const WingPanel& w, float x, float c, bool top) {
     const float span = w.x1 - w.x0;
     const float s = span != 0 ? (x - w.x0) / span : 0.0f;
     const float lift = std::fabs(x - w.x0) * std::tan(w.dihedral / 57.29578f);
@@ -276,7 +262,7 @@ V3 MeshBuilder::wingPoint(const WingPanel& w, float x, float c, bool top) {
     return {x, y, le + dz};
 }
 
-void MeshBuilder::wing(const WingPanel& w) {
+void Modeller::wing(const WingPanel& w) {
     // Sections at both ends; 7 chord stations on top, 5 below (flat-bottomed section).
     const float topC[] = {0.0f, 0.05f, 0.15f, 0.3f, 0.5f, 0.75f, 1.0f};
     auto clampC = [&](float c) { return w.c0 + (w.c1 - w.c0) * c; };
@@ -301,11 +287,11 @@ void MeshBuilder::wing(const WingPanel& w) {
     if (w.capRoot) face(s0, outTip * -1.0f);
 }
 
-MovingGroup MeshBuilder::endGroup(Mover mover, V3 hinge, int axis, double scale, int tiltAxis, double tilt) {
+MovingGroup Modeller::endGroup(Mover mover, V3 hinge, int axis, double scale, int tiltAxis, double tilt) {
     MovingGroup g;
     g.mover = mover;
     g.first = groupStart_;
-    g.count = int(points_.size()) - groupStart_;
+    g.count = int(mesh_.points.size()) - groupStart_;
     // The hit flash points may have been slipped into the middle of a group; they move with it,
     // which is harmless: displayAHit places them afresh.
     g.hinge = hinge;
@@ -317,15 +303,12 @@ MovingGroup MeshBuilder::endGroup(Mover mover, V3 hinge, int axis, double scale,
     return g;
 }
 
-void MeshBuilder::finish() {
+void Modeller::finish() {
     while (!flashPlaced_) {
         reservePoints();
-        if (!flashPlaced_) points_.push_back({kUVBias, kUVBias, 0, 1, 0, 0, 0, 0});  // unused filler
+        if (!flashPlaced_) mesh_.vertex({kUVBias, kUVBias, 0, 1, 0, 0, 0, 0});  // unused filler
     }
-    points_.push_back({-1.0f, 0, 0, 0, 0, 0, 0, 0});
-    OnePolygonVer2 end;
-    end.MapNumber = -1;
-    polygons_.push_back(end);
+    mesh_.finish();
 }
 
 }  // namespace pellam::looks
