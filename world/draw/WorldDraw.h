@@ -51,6 +51,9 @@ public:
     // Road squares nearer than this are drawn as the triangles of their picture's road shape,
     // farther ones (small on the screen, many) as whole squares: the same pixels either way.
     double RoadShapeDistance = 24000.0;  // ft
+    // Every square textured and every road square drawn, for a reference picture: no far square in
+    // its 1 x 1 level's colour, no road square left out where its picture can no longer pass.
+    bool Exact = false;
 
 private:
     using Vertex = GLT2FN3FV3FFormat;
@@ -59,10 +62,26 @@ private:
     struct Run {
         std::vector<Vertex> Far, Near;
         std::vector<float> NearDetail;
-        void clear() { Far.clear(), Near.clear(), NearDetail.clear(); }
+        std::vector<Vertex> Plain;  // far squares the GL samples at the 1 x 1 level: drawn in its colour
+        void clear() { Far.clear(), Near.clear(), NearDetail.clear(), Plain.clear(); }
+    };
+
+    // What a square's distance tells of the mip level the GL samples a picture at, from a picture
+    // with `size` texels on its shorter edge and `last` levels after level 0.
+    struct Levels {
+        int Size = 0, Last = -1;
+    };
+    // A ground picture's colour at its 1 x 1 level, when the GL samples that level as it is: plain
+    // for a mip-mapped picture that repeats or clamps to its edge, without a level bias.
+    struct PlainColour {
+        uint32_t Texture = 0;
+        Levels At;
+        bool Plain = false;
+        std::array<float, 3> RGB{};
     };
 
     static Vertex post(const RIDUdidav& t, const Eye& eye, int pi, int pj);  // position and normal
+    void preparePlainColours(const std::array<uint32_t, world::kGroundCodes>& textures);
     void addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, bool worldUV, double uvScale,
                    bool near, Run& out) const;
     void addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, int kind, double distance, bool near);
@@ -72,6 +91,11 @@ private:
     std::array<Run, 2> Roads;  // the straight pieces, the bends
     std::array<RoadShape, 2> RoadShapes;
     std::array<uint32_t, 2> RoadShapeTextures{};  // the GL textures the shapes were read from
+    // Per road picture: its levels, and the first level from which on no texel passes the alpha
+    // test (none: past the last).
+    std::array<Levels, 2> RoadLevels;
+    std::array<int, 2> RoadBlankLevel{};
+    std::array<PlainColour, world::kGroundCodes> PlainColours;
     long Triangles = 0;
     static constexpr double kHighestOverGround = 50000.0;  // ft: the ground met stays inside the far plane
     static constexpr double kNearRaySine = 0.35;            // sin 20 deg: the sky's lowest ray
