@@ -68,44 +68,6 @@ std::vector<std::vector<uint8_t>> alphaLevels(uint32_t texture) {
     return levels;
 }
 
-// The levels of the bound picture when the GL picks one level a pixel quad by the texture coordinates'
-// derivatives alone (mip-mapped, one level sampled once bound as soft, no bias or clamp of levels),
-// each level square or halving down to 1 x 1; Last -1 otherwise.
-struct PictureLevels {
-    int Size = 0, Last = -1;
-};
-PictureLevels soundLevels() {
-    GLint filter = 0, wrapS = 0, wrapT = 0, base = -1, maxLevel = 0;
-    GLfloat bias = 1, maxLod = 0;
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, &base);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, &maxLevel);
-    glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_LOD_BIAS, &bias);
-    glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_MAX_LOD, &maxLod);
-    PictureLevels out;
-    const bool oneLevel = filter == GL_LINEAR_MIPMAP_LINEAR || filter == GL_LINEAR_MIPMAP_NEAREST ||
-                          filter == GL_NEAREST_MIPMAP_NEAREST;
-    const auto edgeSafe = [](GLint w) { return w == GL_REPEAT || w == GL_CLAMP_TO_EDGE || w == GL_MIRRORED_REPEAT; };
-    if (!oneLevel || !edgeSafe(wrapS) || !edgeSafe(wrapT) || base != 0 || bias != 0) return out;
-    GLint w = 0, h = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
-    if (w <= 0 || w != h || (w & (w - 1)) != 0) return out;
-    int last = 0;
-    while ((w >> last) > 1) ++last;
-    for (int level = 1; level <= last; ++level) {
-        GLint lw = 0;
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &lw);
-        if (lw != (w >> level)) return out;  // an incomplete chain
-    }
-    if (maxLevel < last || maxLod < float(last)) return out;
-    out.Size = w;
-    out.Last = last;
-    return out;
-}
-
 // The second texture unit multiplies the first's result by twice the detail map (mid-grey leaves
 // it as it was) and passes its alpha on, so that the roads' alpha test still sees the road.
 void setDetailUnit(bool on, uint32_t detailTexture) {
@@ -211,8 +173,11 @@ private:
 // length) takes at most another square root of two off it. The footprint's long axis is at least
 // the least ray turn times range squared over the eye's height above the square's plane, and its
 // horizontal part at least that over the slope's secant.
-double leastSquaresPerPixel(const RIDUdidav& t, const Eye& eye, int i, int j, double range, const Frustum& view) {
-    if (view.LeastPixelAngle <= 0) return -std::numeric_limits<double>::infinity();
+// Below `wanted` the answer does not matter, and -infinity comes back as soon as that is certain.
+double leastSquaresPerPixel(const RIDUdidav& t, const Eye& eye, int i, int j, double range, const Frustum& view,
+                            double wanted) {
+    if (view.LeastPixelAngle <= 0 || wanted == std::numeric_limits<double>::infinity())
+        return -std::numeric_limits<double>::infinity();
     const double x0 = i * kSquareFeet - eye.X, z0 = j * kSquareFeet - eye.Z;
     const double h00 = t.postFeet(i, j), h10 = t.postFeet(i + 1, j), h11 = t.postFeet(i + 1, j + 1),
                  h01 = t.postFeet(i, j + 1);
@@ -232,15 +197,52 @@ double leastSquaresPerPixel(const RIDUdidav& t, const Eye& eye, int i, int j, do
     constexpr double kHelperPixels = 1.5, kMostNearer = 0.25;
     const double nearer = kHelperPixels * view.GreatestPixelAngle * range / height;
     if (nearer > kMostNearer) return -std::numeric_limits<double>::infinity();
+    const double shrink = (1.0 - nearer) * (1.0 - nearer) / 2.0;  // helper pixels, the two roots of two
+    const double most = view.GreatestPixelAngle * range * range / height * shrink / kSquareFeet;
+    if (most < std::exp2(wanted)) return -std::numeric_limits<double>::infinity();
     const double turn = view.leastPixelAngle(x0, std::min({h00, h10, h11, h01}) - eye.Y, z0, x0 + kSquareFeet,
                                              std::max({h00, h10, h11, h01}) - eye.Y, z0 + kSquareFeet);
     const double footprint = turn * range * range / height;  // ft across, along the ground's fall
     const double horizontal = footprint / std::sqrt(1.0 + slope2);
-    const double shrink = (1.0 - nearer) * (1.0 - nearer) / 2.0;  // helper pixels, the two roots of two
     return std::log2(horizontal * shrink / kSquareFeet);
 }
 
 }  // namespace
+
+// The bound picture's levels when the GL picks one level a pixel quad by the texture coordinates'
+// derivatives alone (mip-mapped, one level sampled once bound as soft, no bias or clamp of levels),
+// each level square and halving down to 1 x 1; Last -1 otherwise.
+TerrainDrawer::Levels TerrainDrawer::soundLevels() {
+    GLint filter = 0, wrapS = 0, wrapT = 0, base = -1, maxLevel = 0;
+    GLfloat bias = 1, maxLod = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, &base);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, &maxLevel);
+    glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_LOD_BIAS, &bias);
+    glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_MAX_LOD, &maxLod);
+    Levels out;
+    const bool oneLevel = filter == GL_LINEAR_MIPMAP_LINEAR || filter == GL_LINEAR_MIPMAP_NEAREST ||
+                          filter == GL_NEAREST_MIPMAP_NEAREST;
+    const auto edgeSafe = [](GLint w) { return w == GL_REPEAT || w == GL_CLAMP_TO_EDGE || w == GL_MIRRORED_REPEAT; };
+    if (!oneLevel || !edgeSafe(wrapS) || !edgeSafe(wrapT) || base != 0 || bias != 0) return out;
+    GLint w = 0, h = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+    if (w <= 0 || w != h || (w & (w - 1)) != 0) return out;
+    int last = 0;
+    while ((w >> last) > 1) ++last;
+    for (int level = 1; level <= last; ++level) {
+        GLint lw = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &lw);
+        if (lw != (w >> level)) return out;  // an incomplete chain
+    }
+    if (maxLevel < last || maxLod < float(last)) return out;
+    out.Size = w;
+    out.Last = last;
+    return out;
+}
 
 TerrainDrawer::Vertex TerrainDrawer::post(const RIDUdidav& t, const Eye& eye, int pi, int pj) {
     Vertex v;
@@ -326,8 +328,7 @@ void TerrainDrawer::prepareRoadShapes(const std::array<uint32_t, 2>& textures) {
         RoadShapes[k].build(levels);
         RoadLevels[k] = {};
         if (textures[k] != 0) {
-            const PictureLevels sound = soundLevels();
-            RoadLevels[k] = {sound.Size, sound.Last};
+            RoadLevels[k] = soundLevels();
         }
         // From this level on every texel fails the test (alpha > 0.5), and so does every filtered
         // sample of one level.
@@ -350,8 +351,8 @@ void TerrainDrawer::preparePlainColours(const std::array<uint32_t, kGroundCodes>
         glPushAttrib(GL_TEXTURE_BIT);
         glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
         glBindTexture(GL_TEXTURE_2D, textures[k]);
-        const PictureLevels sound = soundLevels();
-        c.At = {sound.Size, sound.Last};
+        const Levels sound = soundLevels();
+        c.At = sound;
         if (sound.Last >= 0) {
             GLubyte rgb[3] = {};
             glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -390,6 +391,13 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     std::array<uint32_t, kGroundCodes> ground;
     for (int code = 0; code < kGroundCodes; ++code) ground[code] = glName(t.GroundTextureSlots[code]);
     preparePlainColours(ground);
+    // The least lod at which both road pictures are sampled at a level with no texel passing.
+    double roadsBlankAt = std::numeric_limits<double>::infinity();
+    // (A picture whose last level still passes somewhere is never blank: the GL stops at that level.)
+    if (RoadLevels[0].Last >= 0 && RoadLevels[1].Last >= 0 && RoadBlankLevel[0] <= RoadLevels[0].Last &&
+        RoadBlankLevel[1] <= RoadLevels[1].Last)
+        roadsBlankAt = std::max(RoadBlankLevel[0] - 0.5 - std::log2(RoadLevels[0].Size),
+                                RoadBlankLevel[1] - 0.5 - std::log2(RoadLevels[1].Size));
     const double reach = std::min(t.getFogDistance(), RIDUdidav::kGreatestFogDistance);
     const int r = int(reach / kSquareFeet) + 1;
     const int ci = int(std::floor(eye.X / kSquareFeet)), cj = int(std::floor(eye.Z / kSquareFeet));
@@ -416,14 +424,18 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             const double uvScale = code == kShellMud || code == kTrenches ? 0.5 : 1.0;
             const bool near = d < kDetailDistance && t.getDrawDetail();
             // Far squares: the level the GL must sample at least (log2 of texels a pixel step at one texel a square).
+            // A pixel quad takes level round(lod): at or past last - 1/2 it is the last, 1 x 1.
+            const PlainColour& plain = PlainColours[code];
+            const uint8_t edges = t.roadEdgesAt(i, j);
+            const double plainAt = plain.Plain ? plain.At.Last - 0.5 - std::log2(plain.At.Size * uvScale)
+                                               : std::numeric_limits<double>::infinity();
             double lod = -std::numeric_limits<double>::infinity();
             if (!near && !Exact) {
                 const double rise = std::max({low - eye.Y, eye.Y - double(highestPost(t, i, j)), 0.0});
-                lod = leastSquaresPerPixel(t, eye, i, j, std::sqrt(d * d + rise * rise), frustum);
+                lod = leastSquaresPerPixel(t, eye, i, j, std::sqrt(d * d + rise * rise), frustum,
+                                           edges ? std::min(plainAt, roadsBlankAt) : plainAt);
             }
-            // A pixel quad takes level round(lod): at or past last - 1/2 it is the last, 1 x 1.
-            const PlainColour& plain = PlainColours[code];
-            if (plain.Plain && lod + std::log2(plain.At.Size * uvScale) >= plain.At.Last - 0.5) {
+            if (lod >= plainAt) {
                 Run& run = Runs[code];
                 addSquare(t, eye, i, j, 0, false, 1.0, false, run);
                 run.Plain.insert(run.Plain.end(), run.Far.end() - 6, run.Far.end());
@@ -432,13 +444,9 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
                 addSquare(t, eye, i, j, int(squareHash(i, j) & 3), !perSquare, uvScale, near, Runs[code]);
             }
 
-            const uint8_t edges = t.roadEdgesAt(i, j);
             if (!edges) continue;
             // Past the level whose texels all fail the alpha test, the roads draw nothing.
-            if (RoadLevels[0].Last >= 0 && RoadLevels[1].Last >= 0 &&
-                lod + std::log2(RoadLevels[0].Size) >= RoadBlankLevel[0] - 0.5 &&
-                lod + std::log2(RoadLevels[1].Size) >= RoadBlankLevel[1] - 0.5)
-                continue;
+            if (lod >= roadsBlankAt) continue;
             // Each road edge is covered by a straight piece or a bend; a road that ends here runs
             // straight through the square.
             uint8_t covered = 0;

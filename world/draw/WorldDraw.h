@@ -66,11 +66,12 @@ private:
         void clear() { Far.clear(), Near.clear(), NearDetail.clear(), Plain.clear(); }
     };
 
-    // What a square's distance tells of the mip level the GL samples a picture at, from a picture
-    // with `size` texels on its shorter edge and `last` levels after level 0.
+    // A picture's texels across and the number of its last level (-1: the GL's choice of level
+    // cannot be told).
     struct Levels {
         int Size = 0, Last = -1;
     };
+    static Levels soundLevels();  // of the bound picture
     // A ground picture's colour at its 1 x 1 level, when the GL samples that level as it is: plain
     // for a mip-mapped picture that repeats or clamps to its edge, without a level bias.
     struct PlainColour {
