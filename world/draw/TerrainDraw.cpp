@@ -213,11 +213,9 @@ double leastSquaresPerPixel(const RIDUdidav& t, const Eye& eye, int i, int j, do
 // derivatives alone (mip-mapped, one level sampled once bound as soft, no bias or clamp of levels),
 // each level square and halving down to 1 x 1; Last -1 otherwise.
 TerrainDrawer::Levels TerrainDrawer::soundLevels() {
-    GLint filter = 0, wrapS = 0, wrapT = 0, base = -1, maxLevel = 0;
+    GLint filter = 0, base = -1, maxLevel = 0;
     GLfloat bias = 1, maxLod = 0;
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, &base);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, &maxLevel);
     glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_LOD_BIAS, &bias);
@@ -225,8 +223,7 @@ TerrainDrawer::Levels TerrainDrawer::soundLevels() {
     Levels out;
     const bool oneLevel = filter == GL_LINEAR_MIPMAP_LINEAR || filter == GL_LINEAR_MIPMAP_NEAREST ||
                           filter == GL_NEAREST_MIPMAP_NEAREST;
-    const auto edgeSafe = [](GLint w) { return w == GL_REPEAT || w == GL_CLAMP_TO_EDGE || w == GL_MIRRORED_REPEAT; };
-    if (!oneLevel || !edgeSafe(wrapS) || !edgeSafe(wrapT) || base != 0 || bias != 0) return out;
+    if (!oneLevel || base != 0 || bias != 0) return out;
     GLint w = 0, h = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
@@ -341,30 +338,6 @@ void TerrainDrawer::prepareRoadShapes(const std::array<uint32_t, 2>& textures) {
     }
 }
 
-void TerrainDrawer::preparePlainColours(const std::array<uint32_t, kGroundCodes>& textures) {
-    for (int k = 0; k < kGroundCodes; ++k) {
-        PlainColour& c = PlainColours[k];
-        if (textures[k] == c.Texture) continue;
-        c = {};
-        c.Texture = textures[k];
-        if (textures[k] == 0) continue;
-        glPushAttrib(GL_TEXTURE_BIT);
-        glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-        glBindTexture(GL_TEXTURE_2D, textures[k]);
-        const Levels sound = soundLevels();
-        c.At = sound;
-        if (sound.Last >= 0) {
-            GLubyte rgb[3] = {};
-            glPixelStorei(GL_PACK_ALIGNMENT, 1);
-            glGetTexImage(GL_TEXTURE_2D, sound.Last, GL_RGB, GL_UNSIGNED_BYTE, rgb);
-            for (int ch = 0; ch < 3; ++ch) c.RGB[ch] = rgb[ch] / 255.0f;
-            c.Plain = true;
-        }
-        glPopClientAttrib();
-        glPopAttrib();
-    }
-}
-
 void TerrainDrawer::drawRuns(const Run* runs, const uint32_t* textures, int count, bool near) {
     for (int k = 0; k < count; ++k) {
         const std::vector<Vertex>& v = near ? runs[k].Near : runs[k].Far;
@@ -388,9 +361,6 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
 
     const std::array<uint32_t, 2> roads = {glName(t.RoadStraightSlot), glName(t.RoadBendSlot)};
     prepareRoadShapes(roads);
-    std::array<uint32_t, kGroundCodes> ground;
-    for (int code = 0; code < kGroundCodes; ++code) ground[code] = glName(t.GroundTextureSlots[code]);
-    preparePlainColours(ground);
     // The least lod at which both road pictures are sampled at a level with no texel passing.
     double roadsBlankAt = std::numeric_limits<double>::infinity();
     // (A picture whose last level still passes somewhere is never blank: the GL stops at that level.)
@@ -423,30 +393,17 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             // The shelled ground's pictures span two squares: its craters repeat less.
             const double uvScale = code == kShellMud || code == kTrenches ? 0.5 : 1.0;
             const bool near = d < kDetailDistance && t.getDrawDetail();
-            // Far squares: the level the GL must sample at least (log2 of texels a pixel step at one texel a square).
-            // A pixel quad takes level round(lod): at or past last - 1/2 it is the last, 1 x 1.
-            const PlainColour& plain = PlainColours[code];
+            addSquare(t, eye, i, j, int(squareHash(i, j) & 3), !perSquare, uvScale, near, Runs[code]);
+
             const uint8_t edges = t.roadEdgesAt(i, j);
-            const double plainAt = plain.Plain ? plain.At.Last - 0.5 - std::log2(plain.At.Size * uvScale)
-                                               : std::numeric_limits<double>::infinity();
-            double lod = -std::numeric_limits<double>::infinity();
+            if (!edges) continue;
+            // Past the level whose texels all fail the alpha test, the roads draw nothing. A pixel
+            // quad takes level round(lod + log2 texels across).
             if (!near && !Exact) {
                 const double rise = std::max({low - eye.Y, eye.Y - double(highestPost(t, i, j)), 0.0});
-                lod = leastSquaresPerPixel(t, eye, i, j, std::sqrt(d * d + rise * rise), frustum,
-                                           edges ? std::min(plainAt, roadsBlankAt) : plainAt);
+                if (leastSquaresPerPixel(t, eye, i, j, std::sqrt(d * d + rise * rise), frustum, roadsBlankAt) >= roadsBlankAt)
+                    continue;
             }
-            if (lod >= plainAt) {
-                Run& run = Runs[code];
-                addSquare(t, eye, i, j, 0, false, 1.0, false, run);
-                run.Plain.insert(run.Plain.end(), run.Far.end() - 6, run.Far.end());
-                run.Far.resize(run.Far.size() - 6);
-            } else {
-                addSquare(t, eye, i, j, int(squareHash(i, j) & 3), !perSquare, uvScale, near, Runs[code]);
-            }
-
-            if (!edges) continue;
-            // Past the level whose texels all fail the alpha test, the roads draw nothing.
-            if (lod >= roadsBlankAt) continue;
             // Each road edge is covered by a straight piece or a bend; a road that ends here runs
             // straight through the square.
             uint8_t covered = 0;
@@ -501,25 +458,14 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     glFogf(GL_FOG_START, float(reach * 0.25));
     glFogf(GL_FOG_END, float(reach));
 
+    std::array<uint32_t, kGroundCodes> ground;
+    for (int code = 0; code < kGroundCodes; ++code) ground[code] = glName(t.GroundTextureSlots[code]);
     bool anyNear = false;
     for (const Run& run : Runs) anyNear = anyNear || !run.Near.empty();
     for (const Run& run : Roads) anyNear = anyNear || !run.Near.empty();
 
     // The ground beyond the detail, then within it; then the roads within it and beyond.
     drawRuns(Runs.data(), ground.data(), kGroundCodes, false);
-    // Squares the GL would sample at the 1 x 1 level: that texel's colour, modulated and fogged alike.
-    glDisable(GL_TEXTURE_2D);
-    for (int code = 0; code < kGroundCodes; ++code) {
-        const std::vector<Vertex>& v = Runs[code].Plain;
-        if (v.empty()) continue;
-        const auto& c = PlainColours[code].RGB;
-        glColor4f(light[0] * c[0], light[1] * c[1], light[2] * c[2], 1);
-        glInterleavedArrays(GL_T2F_N3F_V3F, 0, v.data());
-        glDrawArrays(GL_TRIANGLES, 0, GLsizei(v.size()));
-        Triangles += long(v.size() / 3);
-    }
-    glEnable(GL_TEXTURE_2D);
-    glColor4f(light[0], light[1], light[2], 1);
     if (anyNear) {
         setDetailUnit(true, glName(t.DetailSlot));
         drawRuns(Runs.data(), ground.data(), kGroundCodes, true);

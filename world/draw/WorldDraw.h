@@ -51,8 +51,8 @@ public:
     // Road squares nearer than this are drawn as the triangles of their picture's road shape,
     // farther ones (small on the screen, many) as whole squares: the same pixels either way.
     double RoadShapeDistance = 24000.0;  // ft
-    // Every square textured and every road square drawn, for a reference picture: no far square in
-    // its 1 x 1 level's colour, no road square left out where its picture can no longer pass.
+    // Every road square drawn, for a reference picture: none left out where its picture can no
+    // longer pass the alpha test.
     bool Exact = false;
 
 private:
@@ -62,8 +62,7 @@ private:
     struct Run {
         std::vector<Vertex> Far, Near;
         std::vector<float> NearDetail;
-        std::vector<Vertex> Plain;  // far squares the GL samples at the 1 x 1 level: drawn in its colour
-        void clear() { Far.clear(), Near.clear(), NearDetail.clear(), Plain.clear(); }
+        void clear() { Far.clear(), Near.clear(), NearDetail.clear(); }
     };
 
     // A picture's texels across and the number of its last level (-1: the GL's choice of level
@@ -72,17 +71,8 @@ private:
         int Size = 0, Last = -1;
     };
     static Levels soundLevels();  // of the bound picture
-    // A ground picture's colour at its 1 x 1 level, when the GL samples that level as it is: plain
-    // for a mip-mapped picture that repeats or clamps to its edge, without a level bias.
-    struct PlainColour {
-        uint32_t Texture = 0;
-        Levels At;
-        bool Plain = false;
-        std::array<float, 3> RGB{};
-    };
 
     static Vertex post(const RIDUdidav& t, const Eye& eye, int pi, int pj);  // position and normal
-    void preparePlainColours(const std::array<uint32_t, world::kGroundCodes>& textures);
     void addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, bool worldUV, double uvScale,
                    bool near, Run& out) const;
     void addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, int kind, double distance, bool near);
@@ -96,7 +86,6 @@ private:
     // test (none: past the last).
     std::array<Levels, 2> RoadLevels;
     std::array<int, 2> RoadBlankLevel{};
-    std::array<PlainColour, world::kGroundCodes> PlainColours;
     long Triangles = 0;
     static constexpr double kHighestOverGround = 50000.0;  // ft: the ground met stays inside the far plane
     static constexpr double kNearRaySine = 0.35;            // sin 20 deg: the sky's lowest ray
