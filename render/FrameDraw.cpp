@@ -198,6 +198,7 @@ void MyZephGLView::drawWorld(ModelArray& list) {
     glMultMatrixd(EyeRM_.data());
     const auto glName = [this](int32_t slot) { return getglTextNum(slot); };
     // The ground first and the sky behind it: the sky shades only the pixels the ground left open.
+    terrainDrawer_->Exact = exactDrawing_;
     if (terrain) terrainDrawer_->draw(*terrain, eye, glName, colours.Light);
     if (sky)
         worlddraw::drawSkyDome(*sky, glName, terrain != nullptr,

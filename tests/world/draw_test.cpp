@@ -1,10 +1,12 @@
 // The sky, terrain and clouds drawn under Xvfb from the generated world, read back from the
 // frame: a cloud in view shows; and the ground's passes folded together leaving the picture as it was: the sky drawn
-// behind the ground against the sky drawn first, and road squares cut to their road shape against
-// whole squares.
+// behind the ground against the sky drawn first, road squares cut to their road shape against
+// whole squares, and far road squares left out against all drawn.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <string>
 
 #include "tests/world/WorldFrame.h"
 
@@ -85,6 +87,38 @@ TEST_F(WorldDrawTest, FoldedGroundPassesLeaveThePictureAsItWas) {
 
     world->terrain.setDrawDetail(0);
     EXPECT_GT(differing(cut, frame(eye, down, false, true), 3), long(kWidth) * kHeight / 10) << "the detail map shows";
+}
+
+// Far road squares left out where no road texel can pass the alpha test, against every road square
+// drawn: low over the front and higher, level and looking a little down. At most 1 % of the pixels
+// more than 16 levels apart, none of those in the middle third, where the pilot aims.
+TEST_F(WorldDrawTest, FarRoadsLeftOutLookTheSame) {
+    world->terrain.setDrawDetail(1);
+    for (const double height : {500.0, 3000.0, 9000.0})
+        for (const Camera& cam : {test::kAlongTheFront, Camera{200.0, -2.0}}) {
+            const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
+            world->drawer.Exact = true;
+            const auto exact = frame(at, cam, false, true);
+            world->drawer.Exact = false;
+            const auto drawn = frame(at, cam, false, true);
+            long apart = 0, middle = 0, any = 0;
+            for (int y = 0; y < kHeight; ++y)
+                for (int x = 0; x < kWidth; ++x) {
+                    const size_t k = (size_t(y) * kWidth + x) * 4;
+                    int most = 0;
+                    for (int c = 0; c < 3; ++c) most = std::max(most, std::abs(exact[k + c] - drawn[k + c]));
+                    any += most > 2;
+                    if (most <= 16) continue;
+                    ++apart;
+                    middle += x >= kWidth / 3 && x < 2 * kWidth / 3 && y >= kHeight / 3 && y < 2 * kHeight / 3;
+                }
+            const std::string where = std::to_string(int(height)) + " ft, heading " + std::to_string(int(cam.Heading));
+            EXPECT_LE(apart, long(kWidth) * kHeight / 100) << where;
+            EXPECT_EQ(middle, 0) << where;
+            // Where no texel can pass, leaving the square out changes nothing: hardly a pixel may
+            // change at all.
+            EXPECT_LE(any, long(kWidth) * kHeight / 1000) << where << ": pixels more than 2 levels apart";
+        }
 }
 
 // A road picture the drawer cannot shape leaves its squares whole.

@@ -115,6 +115,36 @@ public:
             for (int col = 0; col < 4; ++col) Planes[k][col] = c[col * 4 + 3] + sign * c[col * 4 + axis];
         }
         NearFeet = p[10] != 1.0 ? p[14] / (p[10] - 1.0) : 0.0;
+        GLint vp[4] = {};
+        glGetIntegerv(GL_VIEWPORT, vp);
+        if (p[15] == 0.0 && p[0] > 0.0 && p[5] > 0.0 && vp[2] > 0 && vp[3] > 0) {
+            // Tangents of the screen's edges, and pixels per unit of tangent; a step of one pixel
+            // turns the ray by 1 / f at the centre and by no less than 1 / (f (1 + tx^2 + ty^2)) anywhere.
+            const double tx = (1.0 + std::abs(p[8])) / p[0], ty = (1.0 + std::abs(p[9])) / p[5];
+            const double fx = p[0] * vp[2] / 2.0, fy = p[5] * vp[3] / 2.0;
+            EdgeTan = {tx, ty};
+            PixelTan = {1.0 / fx, 1.0 / fy};
+            LeastPixelAngle = 1.0 / (std::max(fx, fy) * (1.0 + tx * tx + ty * ty));
+            GreatestPixelAngle = 1.0 / std::min(fx, fy);
+            std::copy(m, m + 16, Rotation.begin());
+        }
+    }
+    // The least turn of the ray between neighbouring pixels anywhere on the part of the screen
+    // that shows the box (eye-relative), widened by two pixels all round.
+    double leastPixelAngle(double x0, double y0, double z0, double x1, double y1, double z1) const {
+        double tx = 0, ty = 0;
+        for (int k = 0; k < 8; ++k) {
+            const double x = k & 1 ? x1 : x0, y = k & 2 ? y1 : y0, z = k & 4 ? z1 : z0;
+            const double vx = Rotation[0] * x + Rotation[4] * y + Rotation[8] * z;
+            const double vy = Rotation[1] * x + Rotation[5] * y + Rotation[9] * z;
+            const double vz = Rotation[2] * x + Rotation[6] * y + Rotation[10] * z;
+            if (vz > -1.0) return LeastPixelAngle;  // a corner beside or behind the eye
+            tx = std::max(tx, std::abs(vx / vz));
+            ty = std::max(ty, std::abs(vy / vz));
+        }
+        tx = std::min(tx + 2.0 * PixelTan[0], EdgeTan[0]);
+        ty = std::min(ty + 2.0 * PixelTan[1], EdgeTan[1]);
+        return std::min(PixelTan[0], PixelTan[1]) / (1.0 + tx * tx + ty * ty);
     }
     // False only when the box lies wholly outside one plane: then nothing in it reaches the screen.
     bool mayShow(double x0, double y0, double z0, double x1, double y1, double z1) const {
@@ -126,13 +156,90 @@ public:
         return true;
     }
     double NearFeet = 0;  // the near plane's distance
+    double LeastPixelAngle = 0, GreatestPixelAngle = 0;  // radians between neighbouring pixels' rays; 0: unknown
+    std::array<double, 2> EdgeTan{}, PixelTan{};  // tangents of the screen's edges and of one pixel at the centre
+    std::array<double, 16> Rotation{};          // the camera's rotation (the loaded modelview)
 
 private:
     static constexpr double kSlack = 1.0;  // ft: keeps squares that only touch a plane
     std::array<std::array<double, 4>, 6> Planes{};
 };
 
+// A lower bound on log2 of how many square edges of picture one pixel step spans on the square
+// (i, j), wherever the GL measures it for a pixel quad that touches the square; -infinity when no
+// bound is sure. The pixel quad's level comes from finite differences of the picture coordinates
+// across the quad, whose longer step is at least the long axis of a pixel's footprint over the
+// square root of two, and the GL's own shortcut (the larger coordinate difference, not the
+// length) takes at most another square root of two off it. The footprint's long axis is at least
+// the least ray turn times range squared over the eye's height above the square's plane, and its
+// horizontal part at least that over the slope's secant.
+// Below `wanted` the answer does not matter, and -infinity comes back as soon as that is certain.
+double leastSquaresPerPixel(const RIDUdidav& t, const Eye& eye, int i, int j, double range, const Frustum& view,
+                            double wanted) {
+    if (view.LeastPixelAngle <= 0 || wanted == std::numeric_limits<double>::infinity())
+        return -std::numeric_limits<double>::infinity();
+    const double x0 = i * kSquareFeet - eye.X, z0 = j * kSquareFeet - eye.Z;
+    const double h00 = t.postFeet(i, j), h10 = t.postFeet(i + 1, j), h11 = t.postFeet(i + 1, j + 1),
+                 h01 = t.postFeet(i, j + 1);
+    // The two triangles' planes y = h + gx (x - x0) + gz (z - z0) through the corner (0, 0).
+    const double g[2][2] = {{(h10 - h00) / kSquareFeet, (h11 - h10) / kSquareFeet},
+                            {(h11 - h01) / kSquareFeet, (h01 - h00) / kSquareFeet}};
+    double height = 0, slope2 = 0;
+    for (const auto& q : g) {
+        const double s2 = q[0] * q[0] + q[1] * q[1];
+        slope2 = std::max(slope2, s2);
+        height = std::max(height, std::abs(eye.Y - h00 + q[0] * x0 + q[1] * z0) / std::sqrt(1.0 + s2));
+    }
+    if (height <= 0) return -std::numeric_limits<double>::infinity();
+    // A quad's helper pixel may lie a pixel and a half off the square, nearer the eye. The depth
+    // changes there by at most this share, and the step there is shorter by its square; beyond a
+    // quarter no bound is taken.
+    constexpr double kHelperPixels = 1.5, kMostNearer = 0.25;
+    const double nearer = kHelperPixels * view.GreatestPixelAngle * range / height;
+    if (nearer > kMostNearer) return -std::numeric_limits<double>::infinity();
+    const double shrink = (1.0 - nearer) * (1.0 - nearer) / 2.0;  // helper pixels, the two roots of two
+    const double most = view.GreatestPixelAngle * range * range / height * shrink / kSquareFeet;
+    if (most < std::exp2(wanted)) return -std::numeric_limits<double>::infinity();
+    const double turn = view.leastPixelAngle(x0, std::min({h00, h10, h11, h01}) - eye.Y, z0, x0 + kSquareFeet,
+                                             std::max({h00, h10, h11, h01}) - eye.Y, z0 + kSquareFeet);
+    const double footprint = turn * range * range / height;  // ft across, along the ground's fall
+    const double horizontal = footprint / std::sqrt(1.0 + slope2);
+    return std::log2(horizontal * shrink / kSquareFeet);
+}
+
 }  // namespace
+
+// The bound picture's levels when the GL picks one level a pixel quad by the texture coordinates'
+// derivatives alone (mip-mapped, one level sampled once bound as soft, no bias or clamp of levels),
+// each level square and halving down to 1 x 1; Last -1 otherwise.
+TerrainDrawer::Levels TerrainDrawer::soundLevels() {
+    GLint filter = 0, base = -1, maxLevel = 0;
+    GLfloat bias = 1, maxLod = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, &base);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, &maxLevel);
+    glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_LOD_BIAS, &bias);
+    glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_MAX_LOD, &maxLod);
+    Levels out;
+    const bool oneLevel = filter == GL_LINEAR_MIPMAP_LINEAR || filter == GL_LINEAR_MIPMAP_NEAREST ||
+                          filter == GL_NEAREST_MIPMAP_NEAREST;
+    if (!oneLevel || base != 0 || bias != 0) return out;
+    GLint w = 0, h = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+    if (w <= 0 || w != h || (w & (w - 1)) != 0) return out;
+    int last = 0;
+    while ((w >> last) > 1) ++last;
+    for (int level = 1; level <= last; ++level) {
+        GLint lw = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &lw);
+        if (lw != (w >> level)) return out;  // an incomplete chain
+    }
+    if (maxLevel < last || maxLod < float(last)) return out;
+    out.Size = w;
+    out.Last = last;
+    return out;
+}
 
 TerrainDrawer::Vertex TerrainDrawer::post(const RIDUdidav& t, const Eye& eye, int pi, int pj) {
     Vertex v;
@@ -214,7 +321,18 @@ void TerrainDrawer::prepareRoadShapes(const std::array<uint32_t, 2>& textures) {
         RoadShapeTextures[k] = textures[k];
         glPushAttrib(GL_TEXTURE_BIT);
         glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-        RoadShapes[k].build(alphaLevels(textures[k]));
+        const auto levels = alphaLevels(textures[k]);
+        RoadShapes[k].build(levels);
+        RoadLevels[k] = {};
+        if (textures[k] != 0) {
+            RoadLevels[k] = soundLevels();
+        }
+        // From this level on every texel fails the test (alpha > 0.5), and so does every filtered
+        // sample of one level.
+        int blank = int(levels.size());
+        while (blank > 0 && std::all_of(levels[blank - 1].begin(), levels[blank - 1].end(), [](uint8_t a) { return a < 128; }))
+            --blank;
+        RoadBlankLevel[k] = RoadLevels[k].Last + 1 == int(levels.size()) ? blank : int(levels.size());
         glPopClientAttrib();
         glPopAttrib();
     }
@@ -243,6 +361,13 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
 
     const std::array<uint32_t, 2> roads = {glName(t.RoadStraightSlot), glName(t.RoadBendSlot)};
     prepareRoadShapes(roads);
+    // The least lod at which both road pictures are sampled at a level with no texel passing.
+    double roadsBlankAt = std::numeric_limits<double>::infinity();
+    // (A picture whose last level still passes somewhere is never blank: the GL stops at that level.)
+    if (RoadLevels[0].Last >= 0 && RoadLevels[1].Last >= 0 && RoadBlankLevel[0] <= RoadLevels[0].Last &&
+        RoadBlankLevel[1] <= RoadLevels[1].Last)
+        roadsBlankAt = std::max(RoadBlankLevel[0] - 0.5 - std::log2(RoadLevels[0].Size),
+                                RoadBlankLevel[1] - 0.5 - std::log2(RoadLevels[1].Size));
     const double reach = std::min(t.getFogDistance(), RIDUdidav::kGreatestFogDistance);
     const int r = int(reach / kSquareFeet) + 1;
     const int ci = int(std::floor(eye.X / kSquareFeet)), cj = int(std::floor(eye.Z / kSquareFeet));
@@ -272,6 +397,13 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
 
             const uint8_t edges = t.roadEdgesAt(i, j);
             if (!edges) continue;
+            // Past the level whose texels all fail the alpha test, the roads draw nothing. A pixel
+            // quad takes level round(lod + log2 texels across).
+            if (!near && !Exact) {
+                const double rise = std::max({low - eye.Y, eye.Y - double(highestPost(t, i, j)), 0.0});
+                if (leastSquaresPerPixel(t, eye, i, j, std::sqrt(d * d + rise * rise), frustum, roadsBlankAt) >= roadsBlankAt)
+                    continue;
+            }
             // Each road edge is covered by a straight piece or a bend; a road that ends here runs
             // straight through the square.
             uint8_t covered = 0;

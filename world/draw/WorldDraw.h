@@ -51,6 +51,9 @@ public:
     // Road squares nearer than this are drawn as the triangles of their picture's road shape,
     // farther ones (small on the screen, many) as whole squares: the same pixels either way.
     double RoadShapeDistance = 24000.0;  // ft
+    // Every road square drawn, for a reference picture: none left out where its picture can no
+    // longer pass the alpha test.
+    bool Exact = false;
 
 private:
     using Vertex = GLT2FN3FV3FFormat;
@@ -62,6 +65,13 @@ private:
         void clear() { Far.clear(), Near.clear(), NearDetail.clear(); }
     };
 
+    // A picture's texels across and the number of its last level (-1: the GL's choice of level
+    // cannot be told).
+    struct Levels {
+        int Size = 0, Last = -1;
+    };
+    static Levels soundLevels();  // of the bound picture
+
     static Vertex post(const RIDUdidav& t, const Eye& eye, int pi, int pj);  // position and normal
     void addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, bool worldUV, double uvScale,
                    bool near, Run& out) const;
@@ -72,6 +82,10 @@ private:
     std::array<Run, 2> Roads;  // the straight pieces, the bends
     std::array<RoadShape, 2> RoadShapes;
     std::array<uint32_t, 2> RoadShapeTextures{};  // the GL textures the shapes were read from
+    // Per road picture: its levels, and the first level from which on no texel passes the alpha
+    // test (none: past the last).
+    std::array<Levels, 2> RoadLevels;
+    std::array<int, 2> RoadBlankLevel{};
     long Triangles = 0;
     static constexpr double kHighestOverGround = 50000.0;  // ft: the ground met stays inside the far plane
     static constexpr double kNearRaySine = 0.35;            // sin 20 deg: the sky's lowest ray
