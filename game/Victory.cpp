@@ -29,7 +29,7 @@ constexpr int32_t kShowDelay = 600;      // ticks from a decision to its window
 
 // One of the record's three locations, with the speed it must be reached at.
 struct Place {
-    int32_t kind;       // 1 unused, 2 within `near`, 3/4 z past/short of its z, 5/6 x short of/past its x
+    int32_t kind;       // 1 unused, 2 within `near`; past the point: 3 greater z, 4 lesser z, 5 lesser x, 6 greater x
     const double* point;
     double speed;       // mph
     int32_t speedRule;  // 1 any speed, 2 faster than `speed`, 3 slower
@@ -55,6 +55,7 @@ int32_t countListed(ModelArray* models, const std::array<int32_t, 20>& indices, 
 }
 
 }  // namespace
+
 std::string VADArizodazar2::completedKey() const {
     return "SuccessfulMTitles" + std::to_string(pilotIndex() + 1) + "Key";
 }
