@@ -183,205 +183,240 @@ void drawNotice(VADArizodazar2& c) {
     ImGui::End();
 }
 
+// The menu bar, out of the way while flying.
+void drawMenuBar(VADArizodazar2& c, InterfaceRequests& requests) {
+    if (c.gamePause || !ImGui::BeginMainMenuBar()) return;
+    if (ImGui::BeginMenu("Pellam")) {
+        if (ImGui::MenuItem("Preferences...")) c.fromMenus(kMenuPreferences);
+        if (ImGui::MenuItem("Automatic Messages...")) c.fromMenus(kMenuAutoMessages);
+        ImGui::Separator();
+        if (ImGui::MenuItem("Full Screen", "F11")) requests.toggleFullScreen = true;
+        ImGui::Separator();
+        if (ImGui::MenuItem("Quit Pellam", "Ctrl+Q")) requests.quit = true;
+        ImGui::EndMenu();
+    }
+    drawMissionMenus(c);
+    ImGui::EndMainMenuBar();
+}
+
+void drawPreferences(VADArizodazar2& c, GameInterface& ui) {
+    if (!beginWindow(ui.toPrefsWindow, 520)) return;
+    ImGui::TextUnformatted("Flying");
+    checkBox(ui.toMousePosFeedback);
+    checkBox(ui.toStallLimiter);
+    ImGui::TextUnformatted("Display");
+    checkBox(ui.toUseSmallWindow);
+    checkBox(ui.toAntiAlias);
+    checkBox(ui.toTerrainDetailPref);
+    checkBox(ui.toVBlankPref);
+    ImGui::TextUnformatted("Screen shots");
+    radio(ui.toScreenSaveType, "shots");
+    ImGui::TextUnformatted("Sound at start-up");
+    radio(ui.toInitialSound, "sound");
+    checkBox(ui.toOpeningSoundPref);
+    slider(ui.toOverallVolume);
+    slider(ui.toGunsVolume);
+    slider(ui.toEngineVolume);
+    slider(ui.toStallHornVolume);
+    slider(ui.toOtherItemsVolume);
+    ImGui::TextUnformatted("Missions and network");
+    checkBox(ui.toPrefsAlwaysReloadUM);
+    checkBox(ui.toPrefsDontCheckGames);
+    ImGui::TextUnformatted("Games list server (like games.example.org:8080)");
+    rememberPlace("Games list server");
+    ImGui::SetNextItemWidth(-1);
+    textField(c, ui.toGamesListServer, "##server");
+    static const double smallest = 0.5, largest = 1.5;
+    ImGui::SliderScalar("Message text size", ImGuiDataType_Double, &ui.toNetworkTextSize, &smallest, &largest,
+                        "%.2f");
+    okCancel(c, kTagPrefsOK, ui.toPrefsWindow);
+    ImGui::End();
+}
+
+void drawAutoMessages(VADArizodazar2& c, GameInterface& ui) {
+    if (!beginWindow(ui.toAutoMessagesWindow, 560)) return;
+    ImGui::TextWrapped("Messages sent by the keys for automatic messages during a network game.");
+    for (int i = 0; i < 8; ++i) {
+        ImGui::PushID(i);
+        ImGui::SetNextItemWidth(380);
+        textField(c, ui.toAuto[i], ui.toAuto[i].title.c_str());
+        ImGui::SameLine();
+        checkBox(ui.toAutopp[i]);
+        ImGui::PopID();
+    }
+    okCancel(c, kTagAutoMessagesOK, ui.toAutoMessagesWindow);
+    ImGui::End();
+}
+
+void drawMouseFlying(VADArizodazar2& c, GameInterface& ui) {
+    if (!beginWindow(ui.toMouseFlying, 420)) return;
+    ImGui::TextWrapped("No joystick was found, so you fly with the mouse: move it away from the centre "
+                       "of the window to bank and to pull or push the stick. The ball shows where the "
+                       "stick is.");
+    checkBox(ui.toDontShowMF);
+    if (button("OK")) c.fromDialogButtons(kTagMouseFlyingOK);
+    ImGui::End();
+}
+
+// The window's texts break lines with carriage returns; a table cell shows one line.
+std::string oneLine(std::string text) {
+    for (char& ch : text)
+        if (ch == '\r') ch = '/';
+    return text;
+}
+
+// Pilot `k`'s row: the choice, the name to edit, then the record.
+void drawPilotRow(VADArizodazar2& c, GameInterface& ui, int k) {
+    ImGui::PushID(k);
+    ImGui::TableNextRow();
+    ImGui::TableNextColumn();
+    if (ImGui::RadioButton("##pilot", ui.pilotRadio.cellAt(k, 0))) {
+        ui.pilotRadio.clear();
+        ui.pilotRadio.setState(true, k, 0);
+    }
+    ImGui::TableNextColumn();
+    ImGui::SetNextItemWidth(160);
+    textField(c, ui.pilotNameFields[k], "##name");
+    ui.pilotFields[k].editing = ImGui::IsItemActive();
+    rememberPlace("Name " + std::to_string(k + 1));
+    ImGui::TableNextColumn();
+    ImGui::TextUnformatted(ui.PScore[k].c_str());
+    ImGui::TableNextColumn();
+    ImGui::TextUnformatted(ui.toPilotLives[k].c_str());
+    ImGui::TableNextColumn();
+    ImGui::TextUnformatted(oneLine(ui.KD[k]).c_str());
+    ImGui::TableNextColumn();
+    ImGui::TextUnformatted(ui.KDR[k].c_str());
+    ImGui::TableNextColumn();
+    ImGui::Text("%s  %s", oneLine(ui.OKD[k]).c_str(), ui.OKDR[k].c_str());
+    ImGui::PopID();
+}
+
+void drawPilotSignIn(VADArizodazar2& c, GameInterface& ui) {
+    if (!beginWindow(ui.toPilotSignInWindow, 820)) {
+        for (TextField& field : ui.pilotFields) field.editing = false;  // a closed window edits nothing
+        return;
+    }
+    ImGui::TextUnformatted("Choose your pilot.");
+    if (ImGui::BeginTable("pilots", 7)) {
+        for (const char* head : {"", "Name", "Hours/Days/Score", "Lives", "Kills/Deaths", "Ratio", "Online"})
+            ImGui::TableSetupColumn(head, *head ? ImGuiTableColumnFlags_WidthStretch : ImGuiTableColumnFlags_WidthFixed);
+        ImGui::TableHeadersRow();
+        for (int k = 0; k < kPilotCount; ++k) drawPilotRow(c, ui, k);
+        ImGui::EndTable();
+    }
+    ImGui::Separator();
+    if (button("Statistics", 120)) c.fromSelectedPlayersStats();
+    ImGui::SameLine();
+    if (button("Clear Statistics", 140)) c.fromClearStats();
+    ImGui::SameLine();
+    if (button("Sign In", 120)) c.fromPlayerSignInOkay();
+    ImGui::End();
+}
+
+void drawClearStatistics(VADArizodazar2& c, GameInterface& ui) {
+    if (!beginWindow(ui.toClearPStats, 360)) return;
+    ImGui::TextWrapped("Clear this pilot's statistics and won missions? This cannot be undone.");
+    if (button("Cancel")) c.fromCancelClearStats();
+    ImGui::SameLine();
+    if (button("Clear")) c.fromClearStatsOkayButton();
+    ImGui::End();
+}
+
+// The two fields' counts by the category each counts (left 1, 2, 3, 5..10; right 11..17, 19, 18),
+// shown under the names of what they count; categories no object scores in stay out unless a
+// count was somehow kept there.
+void drawCategoryCounts(const GameInterface& ui) {
+    static constexpr int kCategories[2][9] = {{1, 2, 3, 5, 6, 7, 8, 9, 10}, {11, 12, 13, 14, 15, 16, 17, 19, 18}};
+    int shown = 0;
+    for (int side = 0; side < 2; ++side) {
+        const std::string& field = side == 0 ? ui.toPSItemsLeft : ui.toPSItemsRight;
+        size_t at = 0;
+        for (int k = 0; k < 9 && at < field.size(); ++k) {
+            const size_t end = std::min(field.find('\r', at), field.size());
+            const std::string count = field.substr(at, end - at);
+            at = end + 1;
+            const char* name = scoring::objectCategoryName(kCategories[side][k]);
+            if (!name && (count.empty() || count == "0")) continue;
+            if (shown++ % 2 != 0) ImGui::SameLine(230);
+            ImGui::Text("%-21s %6s", name ? name : "Other objects", count.c_str());
+            rememberPlace(name ? name : "Other objects");
+        }
+    }
+}
+
+void drawPilotStatistics(GameInterface& ui) {
+    if (!beginWindow(ui.toPSWindow, 460)) return;
+    multiline(ui.toPSNameScore);
+    multiline(ui.toPSFTRank);
+    ImGui::Separator();
+    drawCategoryCounts(ui);
+    ImGui::Separator();
+    ImGui::TextUnformatted("Missions won:");
+    multiline(ui.toPSComMis);
+    if (button("OK")) ui.toPSWindow.close();
+    ImGui::End();
+}
+
+void drawGameOver(VADArizodazar2& c, GameInterface& ui) {
+    if (!beginWindow(ui.toGameOverWindow, 560)) return;
+    ImGui::TextUnformatted(ui.toYouWonOrLost.c_str());
+    ImGui::Separator();
+    multiline(ui.toYouWonOrLostMessage);
+    ImGui::Separator();
+    if (button("OK")) c.fromMissionEndOkayButton();
+    if (ui.restartButtonX >= 0.0f) {  // out of sight in network games
+        ImGui::SameLine();
+        if (button("Restart")) c.fromRestartMissionButton();
+    }
+    ImGui::End();
+}
+
+void drawPilotDied(GameInterface& ui) {
+    if (!beginWindow(ui.toPilotDied, 360)) return;
+    ImGui::TextWrapped("Your pilot has been killed. His career begins again with one life.");
+    if (button("OK")) ui.toPilotDied.close();
+    ImGui::End();
+}
+
+void drawNotEnoughVideoMemory(VADArizodazar2& c, GameInterface& ui, InterfaceRequests& requests) {
+    if (!beginWindow(ui.toNotEnoughVRAMWindow, 360)) return;
+    ImGui::TextUnformatted(ui.toVRAMInWindow.c_str());
+    if (button("Quit")) {
+        c.fromNotEnoughVRAMQuit();
+        requests.quit = true;
+    }
+    ImGui::End();
+}
+
 }  // namespace
 
+// One frame of the interface, in this order, and why:
+//   1. a missing world     that window alone, nothing else can be done
+//   2. menu bar            hidden while flying
+//   3. mission builder     before the other windows: its open panel may show before its window
+//   4. the game's windows  preferences, messages, mouse flying, sign-in, missions, lobby, the pilot's
+//                          records, game over; each draws only while open
+//   5. notice              last, so it stays in front and keeps the focus until its OK
 InterfaceRequests drawInterface(VADArizodazar2& c) {
     if (!c.worldProblem.empty()) return drawWorldProblem(c);
     InterfaceRequests requests;
     GameInterface& ui = c.interface();
     noticeShown = !ui.notices.empty();
 
-    // The menus stay out of the way while flying.
-    if (!c.gamePause && ImGui::BeginMainMenuBar()) {
-        if (ImGui::BeginMenu("Pellam")) {
-            if (ImGui::MenuItem("Preferences...")) c.fromMenus(kMenuPreferences);
-            if (ImGui::MenuItem("Automatic Messages...")) c.fromMenus(kMenuAutoMessages);
-            ImGui::Separator();
-            if (ImGui::MenuItem("Full Screen", "F11")) requests.toggleFullScreen = true;
-            ImGui::Separator();
-            if (ImGui::MenuItem("Quit Pellam", "Ctrl+Q")) requests.quit = true;
-            ImGui::EndMenu();
-        }
-        drawMissionMenus(c);
-        ImGui::EndMainMenuBar();
-    }
-
-    builderdraw::drawBuilderWindow(c.missionBuilder());  // its open panel may show before the window
-
-    if (beginWindow(ui.toPrefsWindow, 520)) {
-        ImGui::TextUnformatted("Flying");
-        checkBox(ui.toMousePosFeedback);
-        checkBox(ui.toStallLimiter);
-        ImGui::TextUnformatted("Display");
-        checkBox(ui.toUseSmallWindow);
-        checkBox(ui.toAntiAlias);
-        checkBox(ui.toTerrainDetailPref);
-        checkBox(ui.toVBlankPref);
-        ImGui::TextUnformatted("Screen shots");
-        radio(ui.toScreenSaveType, "shots");
-        ImGui::TextUnformatted("Sound at start-up");
-        radio(ui.toInitialSound, "sound");
-        checkBox(ui.toOpeningSoundPref);
-        slider(ui.toOverallVolume);
-        slider(ui.toGunsVolume);
-        slider(ui.toEngineVolume);
-        slider(ui.toStallHornVolume);
-        slider(ui.toOtherItemsVolume);
-        ImGui::TextUnformatted("Missions and network");
-        checkBox(ui.toPrefsAlwaysReloadUM);
-        checkBox(ui.toPrefsDontCheckGames);
-        ImGui::TextUnformatted("Games list server (like games.example.org:8080)");
-        rememberPlace("Games list server");
-        ImGui::SetNextItemWidth(-1);
-        textField(c, ui.toGamesListServer, "##server");
-        static const double smallest = 0.5, largest = 1.5;
-        ImGui::SliderScalar("Message text size", ImGuiDataType_Double, &ui.toNetworkTextSize, &smallest, &largest,
-                            "%.2f");
-        okCancel(c, kTagPrefsOK, ui.toPrefsWindow);
-        ImGui::End();
-    }
-
-    if (beginWindow(ui.toAutoMessagesWindow, 560)) {
-        ImGui::TextWrapped("Messages sent by the keys for automatic messages during a network game.");
-        for (int i = 0; i < 8; ++i) {
-            ImGui::PushID(i);
-            ImGui::SetNextItemWidth(380);
-            textField(c, ui.toAuto[i], ui.toAuto[i].title.c_str());
-            ImGui::SameLine();
-            checkBox(ui.toAutopp[i]);
-            ImGui::PopID();
-        }
-        okCancel(c, kTagAutoMessagesOK, ui.toAutoMessagesWindow);
-        ImGui::End();
-    }
-
-    if (beginWindow(ui.toMouseFlying, 420)) {
-        ImGui::TextWrapped("No joystick was found, so you fly with the mouse: move it away from the centre "
-                           "of the window to bank and to pull or push the stick. The ball shows where the "
-                           "stick is.");
-        checkBox(ui.toDontShowMF);
-        if (button("OK")) c.fromDialogButtons(kTagMouseFlyingOK);
-        ImGui::End();
-    }
-
-    if (beginWindow(ui.toPilotSignInWindow, 820)) {
-        ImGui::TextUnformatted("Choose your pilot.");
-        if (ImGui::BeginTable("pilots", 7)) {
-            for (const char* head : {"", "Name", "Hours/Days/Score", "Lives", "Kills/Deaths", "Ratio", "Online"})
-                ImGui::TableSetupColumn(head, *head ? ImGuiTableColumnFlags_WidthStretch : ImGuiTableColumnFlags_WidthFixed);
-            ImGui::TableHeadersRow();
-            // The window's texts break lines with carriage returns; ImGui wants new lines.
-            auto shown = [](std::string text) {
-                for (char& ch : text)
-                    if (ch == '\r') ch = '/';
-                return text;
-            };
-            for (int k = 0; k < kPilotCount; ++k) {
-                ImGui::PushID(k);
-                ImGui::TableNextRow();
-                ImGui::TableNextColumn();
-                if (ImGui::RadioButton("##pilot", ui.pilotRadio.cellAt(k, 0))) {
-                    ui.pilotRadio.clear();
-                    ui.pilotRadio.setState(true, k, 0);
-                }
-                ImGui::TableNextColumn();
-                ImGui::SetNextItemWidth(160);
-                textField(c, ui.pilotNameFields[k], "##name");
-                ui.pilotFields[k].editing = ImGui::IsItemActive();
-                rememberPlace("Name " + std::to_string(k + 1));
-                ImGui::TableNextColumn();
-                ImGui::TextUnformatted(ui.PScore[k].c_str());
-                ImGui::TableNextColumn();
-                ImGui::TextUnformatted(ui.toPilotLives[k].c_str());
-                ImGui::TableNextColumn();
-                ImGui::TextUnformatted(shown(ui.KD[k]).c_str());
-                ImGui::TableNextColumn();
-                ImGui::TextUnformatted(ui.KDR[k].c_str());
-                ImGui::TableNextColumn();
-                ImGui::Text("%s  %s", shown(ui.OKD[k]).c_str(), ui.OKDR[k].c_str());
-                ImGui::PopID();
-            }
-            ImGui::EndTable();
-        }
-        ImGui::Separator();
-        if (button("Statistics", 120)) c.fromSelectedPlayersStats();
-        ImGui::SameLine();
-        if (button("Clear Statistics", 140)) c.fromClearStats();
-        ImGui::SameLine();
-        if (button("Sign In", 120)) c.fromPlayerSignInOkay();
-        ImGui::End();
-    } else {
-        for (TextField& field : ui.pilotFields) field.editing = false;
-    }
-
+    drawMenuBar(c, requests);
+    builderdraw::drawBuilderWindow(c.missionBuilder());
+    drawPreferences(c, ui);
+    drawAutoMessages(c, ui);
+    drawMouseFlying(c, ui);
+    drawPilotSignIn(c, ui);
     drawMissionWindows(c);
     drawLobbyWindows(c);
-    if (beginWindow(ui.toClearPStats, 360)) {
-        ImGui::TextWrapped("Clear this pilot's statistics and won missions? This cannot be undone.");
-        if (button("Cancel")) c.fromCancelClearStats();
-        ImGui::SameLine();
-        if (button("Clear")) c.fromClearStatsOkayButton();
-        ImGui::End();
-    }
-
-    if (beginWindow(ui.toPSWindow, 460)) {
-        multiline(ui.toPSNameScore);
-        multiline(ui.toPSFTRank);
-        ImGui::Separator();
-        // The two fields' counts by the category each counts (left 1, 2, 3, 5..10; right 11..17, 19,
-        // 18), shown under the names of what they count; categories no object scores in stay out
-        // unless a count was somehow kept there.
-        static constexpr int kCategories[2][9] = {{1, 2, 3, 5, 6, 7, 8, 9, 10}, {11, 12, 13, 14, 15, 16, 17, 19, 18}};
-        int shown = 0;
-        for (int side = 0; side < 2; ++side) {
-            const std::string& field = side == 0 ? ui.toPSItemsLeft : ui.toPSItemsRight;
-            size_t at = 0;
-            for (int k = 0; k < 9 && at < field.size(); ++k) {
-                const size_t end = std::min(field.find('\r', at), field.size());
-                const std::string count = field.substr(at, end - at);
-                at = end + 1;
-                const char* name = scoring::objectCategoryName(kCategories[side][k]);
-                if (!name && (count.empty() || count == "0")) continue;
-                if (shown++ % 2 != 0) ImGui::SameLine(230);
-                ImGui::Text("%-21s %6s", name ? name : "Other objects", count.c_str());
-                rememberPlace(name ? name : "Other objects");
-            }
-        }
-        ImGui::Separator();
-        ImGui::TextUnformatted("Missions won:");
-        multiline(ui.toPSComMis);
-        if (button("OK")) ui.toPSWindow.close();
-        ImGui::End();
-    }
-
-    if (beginWindow(ui.toGameOverWindow, 560)) {
-        ImGui::TextUnformatted(ui.toYouWonOrLost.c_str());
-        ImGui::Separator();
-        multiline(ui.toYouWonOrLostMessage);
-        ImGui::Separator();
-        if (button("OK")) c.fromMissionEndOkayButton();
-        if (ui.restartButtonX >= 0.0f) {  // out of sight in network games
-            ImGui::SameLine();
-            if (button("Restart")) c.fromRestartMissionButton();
-        }
-        ImGui::End();
-    }
-
-    if (beginWindow(ui.toPilotDied, 360)) {
-        ImGui::TextWrapped("Your pilot has been killed. His career begins again with one life.");
-        if (button("OK")) ui.toPilotDied.close();
-        ImGui::End();
-    }
-
-    if (beginWindow(ui.toNotEnoughVRAMWindow, 360)) {
-        ImGui::TextUnformatted(ui.toVRAMInWindow.c_str());
-        if (button("Quit")) {
-            c.fromNotEnoughVRAMQuit();
-            requests.quit = true;
-        }
-        ImGui::End();
-    }
-
+    drawClearStatistics(c, ui);
+    drawPilotStatistics(ui);
+    drawGameOver(c, ui);
+    drawPilotDied(ui);
+    drawNotEnoughVideoMemory(c, ui, requests);
     drawNotice(c);
     return requests;
 }

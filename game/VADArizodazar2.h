@@ -264,6 +264,15 @@ private:
     void decideLoss(int32_t now);
     void showGameOver(const std::string& title, const std::string& text);
     void judgeDogfight(long winner, const std::array<int32_t, 8>& words, int32_t ourTeam, int32_t now);
+    // The steps of checkVictoryConditions, in the order it takes them (Victory.cpp says why).
+    void countLanding(const FlyableAircraft& ours);
+    long tallyKills(std::array<int32_t, 8>& words);
+    bool lossWaiting(const missions::VictoryConditions& v, int32_t now);
+    bool missionLost(const missions::VictoryConditions& v, const Aircraft& me, int32_t now);
+    void markLocationsReached(const missions::VictoryConditions& v, const FlyableAircraft& ours);
+    bool winNeedsMet(const missions::VictoryConditions& v, const Aircraft& me);
+    bool timeLimitAllowsWin(const missions::VictoryConditions& v, int32_t now);
+    void showWin(const missions::MissionData& mission, int32_t now);
     void storeCompletedList(const std::vector<std::string>& list);
     void restartCareer(PilotType& pilot);
     void closeGameOver();

@@ -1,6 +1,19 @@
 // The end-of-game judge, once per drawn frame: landings, the kill tallies, then either the
 // mission's victory record or the dogfight's kill limit. A decision waits 600 ticks (10 s) before
 // its window opens, so the player sees what happened; a timed mission ends at once.
+//
+// Order within one check, and why:
+//   1. landings           counted first, so that a landing this frame counts towards the win below
+//   2. kill tallies       per team, read by the dogfight's limit and the mission's team kills
+//   3. dogfight           its kill limit alone decides; a dogfight has no victory record
+// A mission's victory record then, each step stopping the check for this frame where it decides:
+//   4. time-out           a late mission is lost; a decided loss shows once its delay has passed
+//   5. hold-off           nothing is judged before the record's first tick to check
+//   6. losing conditions  the player down, objects to protect destroyed
+//   7. locations          marked before the win's needs, which ask for all of them
+//   8. the win's needs    locations, landings, points, kills, team kills, objects destroyed
+//   9. time limit         a deadline without objects to protect, a time to hold out with them
+//  10. the win            shown after its delay, scored, and kept in the completed list
 #include <cmath>
 
 #include "aircraft/FlyableAircraft.h"
@@ -13,6 +26,33 @@ namespace {
 constexpr double kMphPerFtTick = 40.9;   // ft/tick to mph
 constexpr double kOutOfGame = -500.0;    // ft: an aircraft slot at or below this is not playing
 constexpr int32_t kShowDelay = 600;      // ticks from a decision to its window
+
+// One of the record's three locations, with the speed it must be reached at.
+struct Place {
+    int32_t kind;       // 1 unused, 2 within `near`; past the point: 3 greater z, 4 lesser z, 5 lesser x, 6 greater x
+    const double* point;
+    double speed;       // mph
+    int32_t speedRule;  // 1 any speed, 2 faster than `speed`, 3 slower
+    double near;        // ft
+};
+
+std::array<Place, 3> placesOf(const missions::VictoryConditions& v) {
+    return {{{v.Location1Flags, v.Location1, v.SpeedMPH1, v.Speed1Flags, v.Location1NearDistance},
+             {v.Location2Flags, v.Location2, v.SpeedMPH2, v.Speed2Flags, v.Location2NearDistance},
+             {v.Location3Flags, v.Location3, v.SpeedMPH3, v.Speed3Flags, v.Location3NearDistance}}};
+}
+
+// How many of the record's listed objects answer `holds`; an index outside the objects (or at the
+// aircraft and bombs) names nothing and does not count.
+template <typename Holds>
+int32_t countListed(ModelArray* models, const std::array<int32_t, 20>& indices, Holds holds) {
+    int32_t count = 0;
+    for (int32_t index : indices) {
+        ZephModel* object = index > ModelArray::kBombs && index < models->size() ? models->at(index) : nullptr;
+        if (object && holds(*object)) ++count;
+    }
+    return count;
+}
 
 }  // namespace
 
@@ -50,23 +90,44 @@ void VADArizodazar2::checkVictoryConditions(bool fromJoiner) {
     if (ReplayFlag || (!fromJoiner && network_->networkAndJoiner())) return;
     FlyableAircraft* ours = aircraftAt(ModelArray::kFirstAircraft);
     if (!ours) return;
-    Aircraft& me = ours->ThisAircraft;
-    PilotType& pilot = PilotStats[pilotIndex()];
+    const Aircraft& me = ours->ThisAircraft;
     const int32_t now = GlobalMissionTime;
 
-    // 1. Landings: a slow touch-down after having been up, counted once until the next climb.
+    countLanding(*ours);
+    std::array<int32_t, 8> words{};
+    const long winner = tallyKills(words);
+    if (isDogfightOnly) {
+        judgeDogfight(winner, words, me.Team, now);
+        return;
+    }
+
+    missions::MissionData* mission = currentMission();
+    if (!mission) return;
+    const missions::VictoryConditions& v = mission->TheVictory;
+    if (lossWaiting(v, now)) return;
+    if (now < v.DontCheckForWinForXTicks) return;
+    if (missionLost(v, me, now)) return;
+    markLocationsReached(v, *ours);
+    if (!winNeedsMet(v, me)) return;
+    if (!timeLimitAllowsWin(v, now)) return;
+    showWin(*mission, now);
+}
+
+void VADArizodazar2::countLanding(const FlyableAircraft& ours) {
+    const Aircraft& me = ours.ThisAircraft;
+    // A slow touch-down after having been up, counted once until the next climb.
     if (BeenAbove100Feet && me.OnGround && me.CurrentVelocity * kMphPerFtTick < 80.0) {
         if (me.GroundAltitude != 0.0) Landings += 1;  // ground at exactly 0 is the world's edge, not a field
         BeenAbove100Feet = false;
-        pilot.ObjectKillCounts[4] += 1;
+        PilotStats[pilotIndex()].ObjectKillCounts[4] += 1;
         savePilots();
     }
-    if (ours->ModelAttitude.Position[1] - me.GroundAltitude > 100.0) BeenAbove100Feet = true;
+    if (ours.ModelAttitude.Position[1] - me.GroundAltitude > 100.0) BeenAbove100Feet = true;
+}
 
-    // 2. Kill tallies per team; the highest slot at the dogfight limit is its winner.
+long VADArizodazar2::tallyKills(std::array<int32_t, 8>& words) {
     std::array<int32_t, 4> sums{};
-    std::array<int32_t, 8> words{};
-    long winner = -1;
+    long winner = -1;  // the highest slot at the dogfight's limit
     for (long i = 0; i < ModelArray::kAircraftSlots; ++i) {
         FlyableAircraft* craft = aircraftAt(i + ModelArray::kFirstAircraft);
         const bool inGame = craft && craft->ModelAttitude.Position[1] > kOutOfGame;
@@ -76,62 +137,38 @@ void VADArizodazar2::checkVictoryConditions(bool fromJoiner) {
         if (AircraftResults[i][0] >= DogfightOnlyVKills) winner = i;
     }
     TeamResults = sums;
+    return winner;
+}
 
-    if (isDogfightOnly) {
-        judgeDogfight(winner, words, me.Team, now);
-        return;
-    }
-
-    missions::MissionData* mission = currentMission();
-    if (!mission) return;
-    const missions::VictoryConditions& v = mission->TheVictory;
-    const missions::MissionTexts* texts = currentMissionTexts();
-    const std::string title = texts ? texts->title : std::string();
-
-    // 3.1-3.2 Time out, and a loss shown once its delay has passed.
+bool VADArizodazar2::lossWaiting(const missions::VictoryConditions& v, int32_t now) {
     if (v.MustWinInXTicks > 60 && now - 60 > v.MustWinInXTicks) decideLoss(now);
-    if (CantWinMission) {
-        if (GameOverTime == 0 || now - GameOverTime <= kShowDelay) return;
-        if (!HaveDoneGameOver) {
-            network_->setHostSendGameOver(true, 0);
-            showGameOver("Mission Failure", texts ? texts->lost : std::string());
-        }
+    if (!CantWinMission) return false;
+    if (GameOverTime == 0 || now - GameOverTime <= kShowDelay) return true;
+    if (!HaveDoneGameOver) {
+        const missions::MissionTexts* texts = currentMissionTexts();
+        network_->setHostSendGameOver(true, 0);
+        showGameOver("Mission Failure", texts ? texts->lost : std::string());
     }
-    if (now < v.DontCheckForWinForXTicks) return;
+    return false;  // once shown, the rest is still judged: the window is up, so no win can show
+}
 
-    // 3.4-3.5 Conditions that lose the mission.
-    if (v.MustBeAlive && (me.Damage1 & dmg::Down)) {
-        decideLoss(now);
-        return;
-    }
-    ModelArray* models = getModelArray();
-    auto listed = [&](int32_t index) -> ZephModel* {
-        return index > ModelArray::kBombs && index < models->size() ? models->at(index) : nullptr;
-    };
-    if (v.RequiredNumberOfAliveObjects > 0) {
-        int32_t alive = 0;
-        for (int32_t index : v.ParticularAliveObjects)
-            if (ZephModel* object = listed(index); object && !object->areYouDead()) ++alive;
-        if (alive < v.RequiredNumberOfAliveObjects) {
-            decideLoss(now);
-            return;
-        }
-    }
+bool VADArizodazar2::missionLost(const missions::VictoryConditions& v, const Aircraft& me, int32_t now) {
+    const bool down = v.MustBeAlive && (me.Damage1 & dmg::Down);
+    const bool protectedLost =
+        !down && v.RequiredNumberOfAliveObjects > 0 &&
+        countListed(getModelArray(), v.ParticularAliveObjects, [](ZephModel& o) { return !o.areYouDead(); }) <
+            v.RequiredNumberOfAliveObjects;
+    if (down || protectedLost) decideLoss(now);
+    return down || protectedLost;
+}
 
-    // 3.6 Locations, each reached at a speed it allows; once reached, it stays reached.
-    const double mph = me.CurrentVelocity * kMphPerFtTick;
-    const double* at = ours->ModelAttitude.Position.data();
-    const struct {
-        int32_t kind;
-        const double* point;
-        double speed;
-        int32_t speedRule;
-        double near;
-    } places[3] = {{v.Location1Flags, v.Location1, v.SpeedMPH1, v.Speed1Flags, v.Location1NearDistance},
-                   {v.Location2Flags, v.Location2, v.SpeedMPH2, v.Speed2Flags, v.Location2NearDistance},
-                   {v.Location3Flags, v.Location3, v.SpeedMPH3, v.Speed3Flags, v.Location3NearDistance}};
+void VADArizodazar2::markLocationsReached(const missions::VictoryConditions& v, const FlyableAircraft& ours) {
+    // Each is reached at a speed it allows; once reached, it stays reached.
+    const double mph = ours.ThisAircraft.CurrentVelocity * kMphPerFtTick;
+    const double* at = ours.ModelAttitude.Position.data();
+    const std::array<Place, 3> places = placesOf(v);
     for (int n = 0; n < 3; ++n) {
-        const auto& p = places[n];
+        const Place& p = places[n];
         if (p.kind == 1) continue;
         const bool speedHolds = p.speedRule == 1 || (p.speedRule == 2 && mph > p.speed) ||
                                 (p.speedRule == 3 && mph < p.speed);
@@ -142,43 +179,49 @@ void VADArizodazar2::checkVictoryConditions(bool fromJoiner) {
                              (p.kind == 2 && std::sqrt(dx * dx + dy * dy + dz * dz) < p.near);
         if (reached) LocationCompletedFlags[n] = true;
     }
+}
 
-    // 3.7-3.8 Everything the win needs.
+bool VADArizodazar2::winNeedsMet(const missions::VictoryConditions& v, const Aircraft& me) {
+    const std::array<Place, 3> places = placesOf(v);
     for (int n = 0; n < 3; ++n)
-        if (places[n].kind != 1 && !LocationCompletedFlags[n]) return;
-    if (v.TotalLandings > Landings) return;
-    if (v.Points != 0 && v.Points > DeadObjectPoints) return;
-    if (v.Kills > AircraftResults[0][0]) return;
-    if (me.Team >= 1 && me.Team <= 4 && v.TeamKills > TeamResults[me.Team - 1]) return;
-    if (v.RequiredNumberOfDeadObjects > 0) {
-        int32_t destroyed = 0;
-        for (int32_t index : v.ParticularDeadObjects)
-            if (ZephModel* object = listed(index); object && object->areYouDestroyed()) ++destroyed;
-        if (destroyed < v.RequiredNumberOfDeadObjects) return;
-    }
+        if (places[n].kind != 1 && !LocationCompletedFlags[n]) return false;
+    if (v.TotalLandings > Landings) return false;
+    if (v.Points != 0 && v.Points > DeadObjectPoints) return false;
+    if (v.Kills > AircraftResults[0][0]) return false;
+    if (me.Team >= 1 && me.Team <= 4 && v.TeamKills > TeamResults[me.Team - 1]) return false;
+    return v.RequiredNumberOfDeadObjects <= 0 ||
+           countListed(getModelArray(), v.ParticularDeadObjects, [](ZephModel& o) { return o.areYouDestroyed(); }) >=
+               v.RequiredNumberOfDeadObjects;
+}
 
-    // 3.9 Without objects to protect the time limit is a deadline; with them, a time to hold out.
-    if (v.MustWinInXTicks > 60) {
-        if (v.RequiredNumberOfAliveObjects < 1 && now > v.MustWinInXTicks) {
-            decideLoss(now);
-            return;
-        }
-        if (v.RequiredNumberOfAliveObjects >= 1 && now < v.MustWinInXTicks) return;
+bool VADArizodazar2::timeLimitAllowsWin(const missions::VictoryConditions& v, int32_t now) {
+    if (v.MustWinInXTicks <= 60) return true;
+    // Without objects to protect the limit is a deadline; with them, a time to hold out.
+    if (v.RequiredNumberOfAliveObjects < 1 && now > v.MustWinInXTicks) {
+        decideLoss(now);
+        return false;
     }
+    return !(v.RequiredNumberOfAliveObjects >= 1 && now < v.MustWinInXTicks);
+}
 
-    // 3.10 Won; the window waits for its delay (a timed mission shows at once).
+void VADArizodazar2::showWin(const missions::MissionData& mission, int32_t now) {
+    const missions::VictoryConditions& v = mission.TheVictory;
+    // The window waits for its delay; a timed mission shows at once.
     if (GameOverTime == 0) GameOverTime = now;
     const int32_t since = now - GameOverTime;
     if (HaveDoneGameOver || GameOverTime == 0 || !(since > kShowDelay || (since > 1 && v.MustWinInXTicks > 60)))
         return;
     const int32_t t = GameOverTime < 0 ? now : GameOverTime;
+    const missions::MissionTexts* texts = currentMissionTexts();
     network_->setHostSendGameOver(true, 1);
     showGameOver("Mission Successful", (texts ? texts->victory : std::string()) + "\r\rMission Time: " +
                                            scoring::missionTime(t));
-    pilot.PilotScore += mission->PointsForCompletedMission;
+    PilotType& pilot = PilotStats[pilotIndex()];
+    pilot.PilotScore += mission.PointsForCompletedMission;
 
-    // 3.11-3.13 The completed list: a faster time replaces the old one; the first win adds a life.
-    const scoring::CompletedUpdate update = scoring::addCompleted(completedList(), title, t);
+    // The completed list: a faster time replaces the old one; the first win adds a life.
+    const scoring::CompletedUpdate update =
+        scoring::addCompleted(completedList(), texts ? texts->title : std::string(), t);
     if (update.firstTime && network_->getNetworkMode() == 0 && !HaveClearedStats) pilot.PilotLives += 1;
     if (update.changed) storeCompletedList(update.list);
     savePilots();
