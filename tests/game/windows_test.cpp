@@ -97,9 +97,10 @@ protected:
     // the window's mapping and focus on a loaded machine: frames run as events arrive, until the
     // windows see the pointer there.
     bool pointTo(int x, int y) {
-        SDL_WarpMouseInWindow(window_->sdlWindow(), x, y);
         bool quit = false;
         for (int i = 0; i < 600; ++i) {
+            // Warped again each time: a move made before the window is mapped or focused is lost.
+            SDL_WarpMouseInWindow(window_->sdlWindow(), x, y);
             quit |= frame().quit;
             const ImVec2 at = ImGui::GetIO().MousePos;
             if (at.x == float(x) && at.y == float(y)) return quit;
