@@ -128,7 +128,7 @@ OneCompleteObjectVer2* GunPit::getDrawingData(int32_t t) {
     QNion& turret = OptionalModelAttitude[0];
     effects::poseMatrix(turret.QAttitude.data(), turret.Position.data(), ThisModel.OptionalObjectMatrix[0]);
     QNion& barrel = OptionalModelAttitude[1];
-    multQnionsBy(&PitchModelAttitude, &turret, &barrel);
+    multQnions(&PitchModelAttitude, &turret, &barrel);
     effects::poseMatrix(barrel.QAttitude.data(), barrel.Position.data(), ThisModel.OptionalObjectMatrix[1]);
     OnePolygonVer2* poly = ModelPointsPolys().ThePolygons;
     if (areYouDead()) {
