@@ -132,7 +132,7 @@ public:
     const std::string& startError() const { return startError_; }
 
     // The newest unread packet of `type`, copied out and marked read.
-    bool getMostRecentPacket(uint8_t type, ReceivedPacket* out);
+    bool GetMostRecentPacket(uint8_t type, ReceivedPacket* out);
     ReceiveRing& ring() { return ring_; }
 
     // The next of ten 512-byte send slots: ten consecutive packets never share one.

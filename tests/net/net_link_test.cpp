@@ -104,7 +104,7 @@ TEST(NetworkLink, HitCountsAnOversizedDatagramAndTheHostsQuit) {
     host.link.HostQuit(nullptr);
     ASSERT_TRUE(arrive(joiner.link, kQuitPacket, &p));
     EXPECT_EQ(parseQuit(p.packet())->name, "McCudden");
-    EXPECT_FALSE(joiner.link.getMostRecentPacket(kHostDataPacket, &p));
+    EXPECT_FALSE(joiner.link.GetMostRecentPacket(kHostDataPacket, &p));
 }
 
 }  // namespace
