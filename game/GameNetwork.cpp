@@ -26,10 +26,10 @@ void GameNetwork::attach(VADArizodazar2* game) {
     link_.setEngineServices(this);
 }
 
-void GameNetwork::setJoinerParticulars(const std::array<uint8_t, 48>& name, uint32_t address, int32_t team,
-                                       int32_t, int32_t mission) {
+void GameNetwork::setJoinerParticularsName(const std::array<uint8_t, 48>& name, uint32_t address, int32_t team,
+                                           int32_t, int32_t mission) {
     const size_t length = std::min<size_t>(name[0], name.size() - 1);
-    link_.setJoinerParticulars({reinterpret_cast<const char*>(name.data() + 1), length}, address, team, mission);
+    link_.setJoinerParticularsName({reinterpret_cast<const char*>(name.data() + 1), length}, address, team, mission);
 }
 
 int32_t GameNetwork::startNetworkRoutines(uint16_t port, int32_t role) {

@@ -122,7 +122,7 @@ public:
     // Starts a game on this machine as host or joiner, listening on `port` (host order; 0 takes
     // any free port, for tests). 0 on success; -1 with a beep and startError() when the socket
     // cannot be made or the port is in use. The player string reaches the link through
-    // setJoinerParticulars; ownTeam is the team of this machine's aircraft (for line 0).
+    // setJoinerParticularsName; ownTeam is the team of this machine's aircraft (for line 0).
     int startNetworkRoutines(uint16_t port, Role role, int32_t ownTeam);
     // 0 when the socket is open (or already was), -1 otherwise.
     int createASocketPort(uint16_t port);
@@ -211,7 +211,8 @@ public:
 
     // This player's particulars: the player string, the host to join (host order), the team
     // asked for and the mission.
-    void setJoinerParticulars(std::string_view playerString, uint32_t hostAddress, int32_t team, int32_t missionNumber);
+    void setJoinerParticularsName(std::string_view playerString, uint32_t hostAddress, int32_t team,
+                                  int32_t missionNumber);
     const std::string& playerNameString() const { return PlayerNameString; }
     uint32_t joinToAddress() const { return JoinToAddress; }
     int32_t myTeamRequest() const { return MyTeamRequest; }

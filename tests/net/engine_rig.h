@@ -139,7 +139,7 @@ struct Machine {
     Machine(int seed, const std::string& name, int32_t team) : world(seed) {
         world.planes[0].team = team;
         link.setEngineServices(&world);
-        link.setJoinerParticulars(makePlayerString(name), kLoopback, team, 0);
+        link.setJoinerParticularsName(makePlayerString(name), kLoopback, team, 0);
         machines.push_back(this);
     }
     ~Machine() {
