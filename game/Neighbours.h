@@ -155,7 +155,7 @@ public:
     virtual int32_t getlocalDogfightGameKills() { return 5; }
     virtual int32_t getDogKillType() { return 0; }  // 0 individual, 1 team kills
     // The player flying aircraft slot 0..7, as it was sent; empty for an A.I. aircraft.
-    virtual std::string getThisPlayerName(long slot) { return {}; }
+    virtual std::string getThisPlayerNamesPtr(long slot) { return {}; }
     // This player as joiners and hosts see him: the length-prefixed name, the address to join,
     // the team asked for, a reserved serial number and the mission.
     virtual void setJoinerParticularsName(const std::array<uint8_t, 48>& name, uint32_t address, int32_t team,

@@ -239,8 +239,8 @@ public:
 
     // ---- Player names, paint jobs and the close (PlayerNames.cpp).
     void loadCustomPaintJobName(std::string_view name, int slot);
-    // The name of a slot, empty for none or a slot outside 0..7.
-    std::string getThisPlayerName(int slot) const;
+    // The name of a slot (a copy, not the stored bytes), empty for none or a slot outside 0..7.
+    std::string getThisPlayerNamesPtr(int slot) const;
     int32_t getJoinerTypeForJoiner(int slot) const { return slot >= 0 && slot < 8 ? OriginalJoinerAircraftType[slot] : 0; }
     int32_t getJoinerTeam(int slot) const { return slot >= 0 && slot < 8 ? OriginalJoinerTeamRequest[slot] : 0; }
     int32_t getJoinerNumber() const { return JoinerNumber; }
