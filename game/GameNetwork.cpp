@@ -98,7 +98,7 @@ void GameNetwork::startJoinerAircraft(int joiner, int32_t team, int32_t aircraft
 net::StateBlockBytes GameNetwork::stateBlock(int slot) {
     net::StateBlockBytes bytes{};
     FlyableAircraft* a = game_ ? game_->aircraftAt(slot + ModelArray::kFirstAircraft) : nullptr;
-    net::AircraftState state = a ? a->makeStateBlock() : net::AircraftState{};
+    net::AircraftState state = a ? a->MakeOutputData() : net::AircraftState{};
     if (!a) state.position[1] = net::kHiddenHeight;
     const bool over = (link_.hostSendsGameOver() || link_.getImInGameOver()) && link_.getNetworkMode() != 0;
     if (over) state.flags |= net::stateflag::GameOver;
@@ -176,7 +176,7 @@ net::EngineServices::Applied GameNetwork::applyStateBlock(int slot, const net::S
     c.aircraftIndex = slot + ModelArray::kFirstAircraft;
     c.bombs = game_->modelAt(ModelArray::kBombs);
     int32_t playDelay = 0;
-    const RemoteRecordOutcome out = applyRemoteRecord(*a, block, c, &shown_[slot], &playDelay);
+    const RemoteRecordOutcome out = GetDataOutOfStructure(*a, block, c, &shown_[slot], &playDelay);
     if (playDelay >= 0) link_.setNetworkPlayDelay(playDelay);
     if (out.hasResults)
         for (int i = 0; i < 8; ++i) game_->AircraftResults[i][1] = out.results[i];
