@@ -101,9 +101,9 @@ public:
     void readCurrentReplayData(int32_t tick) override;
     void prepareForReplayStart(int32_t missionTime) override;
     void recoverFromReplay(int32_t missionTime) override;
-    // The aircraft's state block as the network and the replay ring carry it (game-over bits
-    // are the network's to add).
-    net::AircraftState makeStateBlock() const;
+    // The aircraft's state block as the network and the replay ring carry it, for
+    // net::encodeAircraftState to pack (game-over bits are the network's to add).
+    net::AircraftState MakeOutputData() const;
     // Shows a recorded state block: pose, motion, controls and flags, without the side effects
     // a block from the network has (bomb drops, set-up, bail-out).
     void showReplayStateBlock(const net::AircraftState& block);

@@ -128,8 +128,8 @@ bool bringAircraftUpToDate(int32_t delay, FlyableAircraft& plane, const RemoteSh
     return false;
 }
 
-RemoteRecordOutcome applyRemoteRecord(FlyableAircraft& p, const net::StateBlockBytes& bytes,
-                                      const RemoteRecordContext& c, RemoteShown* shown, int32_t* playDelay) {
+RemoteRecordOutcome GetDataOutOfStructure(FlyableAircraft& p, const net::StateBlockBytes& bytes,
+                                          const RemoteRecordContext& c, RemoteShown* shown, int32_t* playDelay) {
     RemoteRecordOutcome out;
     Aircraft& a = p.ThisAircraft;
     a.RemoteLocal = 1;

@@ -42,8 +42,8 @@ struct RemoteShown {
 // Applies the block. Within 160 ticks of a new game bail-out, damage bits and bomb drops are
 // ignored (they may be left over from the last game). `playDelay` receives the catch-up steps
 // taken (-1 when none could be matched), unless the delay is negative.
-RemoteRecordOutcome applyRemoteRecord(FlyableAircraft& plane, const net::StateBlockBytes& block,
-                                      const RemoteRecordContext& context, RemoteShown* shown, int32_t* playDelay);
+RemoteRecordOutcome GetDataOutOfStructure(FlyableAircraft& plane, const net::StateBlockBytes& data,
+                                          const RemoteRecordContext& context, RemoteShown* shown, int32_t* playDelay);
 
 // The attitude the aircraft is drawn with (w, x, y, z): the model's, eased from the network's
 // slider attitude by SlerpValue (1 right after a record, falling to 0 as the flight steps run).

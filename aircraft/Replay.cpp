@@ -44,7 +44,7 @@ int32_t FlyableAircraft::lastRecordStart() const {
     return std::min<int32_t>(ReplayBufferSize, static_cast<int32_t>(ReplayBufferAddress.size()) - kReplayRecordBytes);
 }
 
-net::AircraftState FlyableAircraft::makeStateBlock() const {
+net::AircraftState FlyableAircraft::MakeOutputData() const {
     const Aircraft& a = ThisAircraft;
     net::AircraftState s;
     s.position = ModelAttitude.Position;
@@ -137,7 +137,7 @@ void FlyableAircraft::saveCurrentReplayData(int32_t tick) {
     std::memcpy(r + 2, &updates, 2);
     ReplayUpdatesBetweenFrames = 0;
     put32(r + 4, tick);
-    net::encodeAircraftState(makeStateBlock(), r + kBlockAt);
+    net::encodeAircraftState(MakeOutputData(), r + kBlockAt);
 
     const int32_t damage[] = {static_cast<int32_t>(a.Damage1), static_cast<int32_t>(a.Damage2), a.BlowsUpAt,
                               a.LeftWingGoneAt, a.RightWingGoneAt, whole(Surfaces[0].Area), whole(Surfaces[1].Area),

@@ -49,7 +49,7 @@ void FlyableAircraft::moveDetachedParts(const Vector3& drift) {
             QNion q;
             q.QAttitude = {std::cos(h), 0.0, 0.0, 0.0};
             q.QAttitude[turn.axis] = std::sin(h);
-            multQnionsBy(&q, &pose, &pose);
+            multQnions(&q, &pose, &pose);
         }
     }
 }

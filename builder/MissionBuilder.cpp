@@ -39,7 +39,7 @@ void MissionBuilder::fillInObjectForMissionTypeMB(int32_t type, double posX, dou
         platform::logMessage("Mission builder: object row " + std::to_string(offset) + " is outside the list");
         return;
     }
-    missions::fillInObjectForMission(MBMission, offset, type, posX, posY, posZ, speed, heading, team, points);
+    missions::fillInObjectForMissionType(MBMission, offset, type, posX, posY, posZ, speed, heading, team, points);
     MBMission.ObjectList[offset].Seed = 0;
     MBMission.ObjectList[offset].SubType = 0;
 }

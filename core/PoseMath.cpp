@@ -36,8 +36,8 @@ void ZephModel::multQnionsAnswer(const QNion* a, QNion* b) {
     hamilton(a->QAttitude.data(), b->QAttitude.data(), b->QAttitude.data());
 }
 
-void ZephModel::multQnionsBy(const QNion* a, const QNion* b, QNion* c) {
-    hamilton(a->QAttitude.data(), b->QAttitude.data(), c->QAttitude.data());
+void ZephModel::multQnions(const QNion* a, const QNion* by, QNion* answer) {
+    hamilton(a->QAttitude.data(), by->QAttitude.data(), answer->QAttitude.data());
 }
 
 void ZephModel::quaternionToMatrix(const double* q, double* m) {

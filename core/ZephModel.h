@@ -41,7 +41,7 @@ public:
     // ---- Class operations: pose math. Every one reads all its inputs before writing, so a
     // result may share storage with an input.
     static void multQnionsAnswer(const QNion* a, QNion* b);                 // b.att = a.att x b.att
-    static void multQnionsBy(const QNion* a, const QNion* b, QNion* c);     // c.att = a.att x b.att
+    static void multQnions(const QNion* a, const QNion* by, QNion* answer);  // answer.att = a.att x by.att
     static void quaternionToMatrix(const double* q, double* m);             // 12..14 left as they were
     static void RotateVector(const double* v, double* out, const double* m);         // body to world
     static void InverseRotateVector(const double* v, double* out, const double* m);  // world to body

@@ -64,11 +64,11 @@ void doVelocityToAngle(const double* previous, const double* pbhaccel, QNion* po
         QNion turn;
         turn.QAttitude = {std::cos(h), 0.0, 0.0, 0.0};
         turn.QAttitude[axis + 1] = std::sin(h);
-        ZephModel::multQnionsBy(pos, &turn, pos);
+        ZephModel::multQnions(pos, &turn, pos);
         if (slerp && slerp[4] != 0.0) {
             QNion s;
             s.QAttitude = {slerp[0], slerp[1], slerp[2], slerp[3]};
-            ZephModel::multQnionsBy(&s, &turn, &s);
+            ZephModel::multQnions(&s, &turn, &s);
             for (int k = 0; k < 4; ++k) slerp[k] = s.QAttitude[k];
         }
     }

@@ -16,7 +16,7 @@ Q mult(const Q& a, const Q& b) {
     QNion qa, qb, qc;
     qa.QAttitude = a;
     qb.QAttitude = b;
-    ZephModel::multQnionsBy(&qa, &qb, &qc);
+    ZephModel::multQnions(&qa, &qb, &qc);
     return qc.QAttitude;
 }
 Q conj(const Q& q) { return {q[0], -q[1], -q[2], -q[3]}; }

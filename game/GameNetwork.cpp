@@ -26,10 +26,10 @@ void GameNetwork::attach(VADArizodazar2* game) {
     link_.setEngineServices(this);
 }
 
-void GameNetwork::setJoinerParticulars(const std::array<uint8_t, 48>& name, uint32_t address, int32_t team,
-                                       int32_t, int32_t mission) {
+void GameNetwork::setJoinerParticularsName(const std::array<uint8_t, 48>& name, uint32_t address, int32_t team,
+                                           int32_t, int32_t mission) {
     const size_t length = std::min<size_t>(name[0], name.size() - 1);
-    link_.setJoinerParticulars({reinterpret_cast<const char*>(name.data() + 1), length}, address, team, mission);
+    link_.setJoinerParticularsName({reinterpret_cast<const char*>(name.data() + 1), length}, address, team, mission);
 }
 
 int32_t GameNetwork::startNetworkRoutines(uint16_t port, int32_t role) {
@@ -98,7 +98,7 @@ void GameNetwork::startJoinerAircraft(int joiner, int32_t team, int32_t aircraft
 net::StateBlockBytes GameNetwork::stateBlock(int slot) {
     net::StateBlockBytes bytes{};
     FlyableAircraft* a = game_ ? game_->aircraftAt(slot + ModelArray::kFirstAircraft) : nullptr;
-    net::AircraftState state = a ? a->makeStateBlock() : net::AircraftState{};
+    net::AircraftState state = a ? a->MakeOutputData() : net::AircraftState{};
     if (!a) state.position[1] = net::kHiddenHeight;
     const bool over = (link_.hostSendsGameOver() || link_.getImInGameOver()) && link_.getNetworkMode() != 0;
     if (over) state.flags |= net::stateflag::GameOver;
@@ -176,7 +176,7 @@ net::EngineServices::Applied GameNetwork::applyStateBlock(int slot, const net::S
     c.aircraftIndex = slot + ModelArray::kFirstAircraft;
     c.bombs = game_->modelAt(ModelArray::kBombs);
     int32_t playDelay = 0;
-    const RemoteRecordOutcome out = applyRemoteRecord(*a, block, c, &shown_[slot], &playDelay);
+    const RemoteRecordOutcome out = GetDataOutOfStructure(*a, block, c, &shown_[slot], &playDelay);
     if (playDelay >= 0) link_.setNetworkPlayDelay(playDelay);
     if (out.hasResults)
         for (int i = 0; i < 8; ++i) game_->AircraftResults[i][1] = out.results[i];

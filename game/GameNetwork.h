@@ -48,9 +48,11 @@ public:
     int32_t getOthersInGameOver() override { return link_.getOthersInGameOver(); }
     int32_t getlocalDogfightGameKills() override { return link_.getlocalDogfightGameKills(); }
     int32_t getDogKillType() override { return link_.getDogKillType(); }
-    std::string getThisPlayerName(long slot) override { return link_.getThisPlayerName(static_cast<int>(slot)); }
-    void setJoinerParticulars(const std::array<uint8_t, 48>& name, uint32_t address, int32_t team, int32_t reserved,
-                              int32_t mission) override;
+    std::string getThisPlayerNamesPtr(long slot) override {
+        return link_.getThisPlayerNamesPtr(static_cast<int>(slot));
+    }
+    void setJoinerParticularsName(const std::array<uint8_t, 48>& name, uint32_t address, int32_t team,
+                                  int32_t serialNumber, int32_t mission) override;
     int32_t startNetworkRoutines(uint16_t port, int32_t role) override;
     std::string startError() override { return link_.startError(); }
     uint16_t localPort() override { return link_.socketOpen() ? link_.localPort() : 0; }

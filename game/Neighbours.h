@@ -155,15 +155,15 @@ public:
     virtual int32_t getlocalDogfightGameKills() { return 5; }
     virtual int32_t getDogKillType() { return 0; }  // 0 individual, 1 team kills
     // The player flying aircraft slot 0..7, as it was sent; empty for an A.I. aircraft.
-    virtual std::string getThisPlayerName(long slot) { return {}; }
+    virtual std::string getThisPlayerNamesPtr(long slot) { return {}; }
     // This player as joiners and hosts see him: the length-prefixed name, the address to join,
-    // the team asked for, a reserved number and the mission.
-    virtual void setJoinerParticulars(const std::array<uint8_t, 48>& name, uint32_t address, int32_t team,
-                                      int32_t reserved, int32_t mission) {}
+    // the team asked for, a reserved serial number and the mission.
+    virtual void setJoinerParticularsName(const std::array<uint8_t, 48>& name, uint32_t address, int32_t team,
+                                          int32_t serialNumber, int32_t mission) {}
 
     // ---- The lobby's doors.
     // Starts a network game on this machine. kHostRole: listens on `port` for joiners. kJoinerRole:
-    // asks the host named by the last setJoinerParticulars (address in host order, 127.0.0.1 is
+    // asks the host named by the last setJoinerParticularsName (address in host order, 127.0.0.1 is
     // 0x7F000001) at `port` to take it in, listening on any free port of its own (so a host and a
     // joiner may share a machine). 0 on success; -1, with a beep and the
     // reason in startError(), when no socket could be opened. The join request, the host's answer

@@ -59,13 +59,16 @@ void VADArizodazar2::debugchance(Overlay& out) {
             if (othersOver) WaitingForOthersTime = now;  // up for a second after they leave it
         }
     }
-    // The kills and rules line of a dogfight between machines.
-    if (isDogfightOnly)
-        if (ControllerNetwork::MessageLinesPtr lines = network_->getMessageLines()) {
-            const render::MessageLinePlace at = render::messageLinePlace(5, {});
-            out.add(lines[5], at.across, at.down, float(at.size));
-        }
+    if (isDogfightOnly) drawLastMessageLine(out);
     doBlackRedYellowFade(out);
+}
+
+// The kills and rules line of a dogfight between machines.
+void VADArizodazar2::drawLastMessageLine(Overlay& out) {
+    if (ControllerNetwork::MessageLinesPtr lines = network_->getMessageLines()) {
+        const render::MessageLinePlace at = render::messageLinePlace(5, {});
+        out.add(lines[5], at.across, at.down, float(at.size));
+    }
 }
 
 void VADArizodazar2::doBlackRedYellowFade(Overlay& out) {

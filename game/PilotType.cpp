@@ -19,34 +19,39 @@ void eachField(Record& p, Visit visit) {
     for (auto& f : p.Unused) visit(f);
 }
 
+// One record into its stored order at `stored` (332 bytes): the name as it stands, then every
+// 32-bit field big-endian.
+void swapPilotType(const PilotType& pilot, unsigned char* stored) {
+    std::memcpy(stored, pilot.PilotName.data(), 32);
+    stored += 32;
+    eachField(pilot, [&](const int32_t& value) {
+        platform::writeBELong(stored, value);
+        stored += 4;
+    });
+}
+
+// One record back from its stored order.
+void swapPilotType(const unsigned char* stored, PilotType& pilot) {
+    std::memcpy(pilot.PilotName.data(), stored, 32);
+    stored += 32;
+    eachField(pilot, [&](int32_t& value) {
+        value = platform::readBELong(stored);
+        stored += 4;
+    });
+}
+
 }  // namespace
 
 std::vector<uint8_t> encodePilotStats(const PilotTable& pilots) {
     std::vector<uint8_t> block(kPilotBlockBytes);
-    for (int k = 0; k < kPilotCount; ++k) {
-        unsigned char* at = block.data() + k * kPilotRecordBytes;
-        std::memcpy(at, pilots[k].PilotName.data(), 32);
-        at += 32;
-        eachField(pilots[k], [&](const int32_t& value) {
-            platform::writeBELong(at, value);
-            at += 4;
-        });
-    }
+    for (int k = 0; k < kPilotCount; ++k) swapPilotType(pilots[k], block.data() + k * kPilotRecordBytes);
     return block;
 }
 
 bool decodePilotStats(const std::vector<uint8_t>& block, PilotTable& pilots) {
     if (block.size() != kPilotBlockBytes) return false;
     PilotTable read;
-    for (int k = 0; k < kPilotCount; ++k) {
-        const unsigned char* at = block.data() + k * kPilotRecordBytes;
-        std::memcpy(read[k].PilotName.data(), at, 32);
-        at += 32;
-        eachField(read[k], [&](int32_t& value) {
-            value = platform::readBELong(at);
-            at += 4;
-        });
-    }
+    for (int k = 0; k < kPilotCount; ++k) swapPilotType(block.data() + k * kPilotRecordBytes, read[k]);
     pilots = read;
     return true;
 }

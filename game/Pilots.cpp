@@ -123,7 +123,7 @@ void VADArizodazar2::fromPlayerSignInOkay() {
         ours->setCustomPaintJobNumberBig(CustomPaintJobNumber, CustomPaintJobNumber2);
 
     PlayerNameString = scoring::playerNameString(name);
-    network_->setJoinerParticulars(PlayerNameString, JoinAddress, TeamRequest, 0, CurrentMissionNumber);
+    network_->setJoinerParticularsName(PlayerNameString, JoinAddress, TeamRequest, 0, CurrentMissionNumber);
     savePilots();
     // Kept at once: a game that is killed rather than quit still knows who flew.
     saveStore();

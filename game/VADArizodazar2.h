@@ -108,6 +108,7 @@ public:
 
     // ---- The flight overlay (Overlay.cpp): the texts and veil over this frame.
     void debugchance(Overlay& out);
+    void drawLastMessageLine(Overlay& out);  // message line 5, kept by the network object
     void doBlackRedYellowFade(Overlay& out);
 
     // ---- Pilots: sign-in, statistics, rank (Pilots.cpp).

@@ -243,7 +243,7 @@ void VADArizodazar2::judgeDogfight(long winner, const std::array<int32_t, 8>& wo
                        std::to_string(DogfightOnlyVKills) +
                        "\r\r______________________Kills:__Deaths:__Team:______\r\r";
     for (int n = 1; n <= 8; ++n)
-        text += scoring::killTableRow(n, network_->getThisPlayerName(n - 1), AircraftResults[n - 1][0],
+        text += scoring::killTableRow(n, network_->getThisPlayerNamesPtr(n - 1), AircraftResults[n - 1][0],
                                       AircraftResults[n - 1][1], scoring::teamWord(words[n - 1]));
     text += "__________________________________________________\r\r";
     text += teams ? std::string("Winning Team: ") + scoring::teamWord(static_cast<int32_t>(winningTeam))

@@ -36,7 +36,7 @@ void GameController::placeBombCamera(ZephModel& m, long index, int32_t type, dou
         QNion pitch, heading;
         pitch.QAttitude = {std::cos(p / 2), std::sin(p / 2), 0, 0};
         heading.QAttitude = {std::cos(-h / 2), 0, std::sin(-h / 2), 0};
-        ZephModel::multQnionsBy(&pitch, &heading, &at);
+        ZephModel::multQnions(&pitch, &heading, &at);
     }
     m.setModelPositionQNion(&at);
     QNion* head = m.getPilotAttitudePtr();

@@ -35,7 +35,7 @@ uint8_t storedCommand(uint8_t c) { return c > kUnboundCommand ? kUnboundCommand 
 
 }  // namespace
 
-std::vector<uint8_t> encodeKeyRecords(std::span<const KeyboardCommandList> rows, int rowsInUse, bool little) {
+std::vector<uint8_t> swapCommandsAndKeys200(std::span<const KeyboardCommandList> rows, int rowsInUse, bool little) {
     std::vector<uint8_t> block(kKeyRecordBlock, 0);
     const int n = std::min<int>({rowsInUse, kKeyRecordCount, static_cast<int>(rows.size())});
     for (int r = 0; r < n; ++r) {
@@ -49,7 +49,7 @@ std::vector<uint8_t> encodeKeyRecords(std::span<const KeyboardCommandList> rows,
     return block;
 }
 
-void decodeKeyRecords(const std::vector<uint8_t>& data, std::span<KeyboardCommandList> rows, bool little) {
+void swapCommandsAndKeys(const std::vector<uint8_t>& data, std::span<KeyboardCommandList> rows, bool little) {
     const size_t n = std::min(data.size() / kKeyRecordSize, rows.size());
     for (size_t r = 0; r < n; ++r) {
         const uint8_t* rec = data.data() + r * kKeyRecordSize;
@@ -178,7 +178,8 @@ void DoJoystick::KeyPressPrefsreadwriteorreset(int32_t mode) {
     using namespace platform::hid;
     auto write = [&] {
         store_.setBool("KeyboardPrefsAvailable", true);
-        store_.setData("KeyboardButtons2", encodeKeyRecords(CommandsAndKeys, TotalKeyNeeds, platform::isIntelChip()));
+        store_.setData("KeyboardButtons2",
+                       swapCommandsAndKeys200(CommandsAndKeys, TotalKeyNeeds, platform::isIntelChip()));
         store_.synchronize();
     };
     if (mode == 0) {
@@ -186,7 +187,7 @@ void DoJoystick::KeyPressPrefsreadwriteorreset(int32_t mode) {
         write();
     } else if (mode == 1) {
         if (auto records = store_.dataForKey("KeyboardButtons2")) {
-            decodeKeyRecords(*records, CommandsAndKeys, platform::isIntelChip());
+            swapCommandsAndKeys(*records, CommandsAndKeys, platform::isIntelChip());
             constexpr int kUnJamRow = 86;
             if (TotalKeyNeeds > kUnJamRow && CommandsAndKeys[kUnJamRow].PrimaryKeyStroke == 0) {
                 KeyboardCommandList& r = CommandsAndKeys[kUnJamRow];

@@ -13,8 +13,8 @@ void clearVictoryStructure(VictoryConditions& v) {
     v.Location1Flags = v.Speed1Flags = v.Location2Flags = v.Location3Flags = 1;
 }
 
-void fillInObjectForMission(MissionData& mission, long row, int32_t code, double x, double y, double z, double speed,
-                            double heading, int32_t team, int32_t points) {
+void fillInObjectForMissionType(MissionData& mission, long row, int32_t code, double x, double y, double z,
+                                double speed, double heading, int32_t team, int32_t points) {
     if (row < 0 || row >= kMaxObjects) return;
     ObjectForMission& o = mission.ObjectList[row];
     o.ObjectCode = code;

@@ -10,9 +10,9 @@ namespace pellam::missions {
 // fields keep their values.
 void clearVictoryStructure(VictoryConditions& victory);
 
-// Writes code, location, speed, heading, team and points of object row `row` (0..259); Seed and
-// SubType keep their values. A row outside the list changes nothing.
-void fillInObjectForMission(MissionData& mission, long row, int32_t code, double x, double y, double z, double speed,
-                            double heading, int32_t team, int32_t points);
+// Writes code, location, speed, heading, team and points of object row `offset` (0..259); Seed
+// and SubType keep their values. A row outside the list changes nothing.
+void fillInObjectForMissionType(MissionData& mission, long offset, int32_t code, double PosX, double PosY, double PosZ,
+                                double speed, double heading, int32_t team, int32_t points);
 
 }  // namespace pellam::missions

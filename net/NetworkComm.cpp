@@ -52,7 +52,7 @@ bool BSDNetworkSockets::fromHost(const ReceivedPacket& packet) const {
 template <class T>
 std::optional<T> BSDNetworkSockets::newestFromHost(PacketType type, std::optional<T> (*parse)(std::span<const uint8_t>)) {
     ReceivedPacket p;
-    if (!getMostRecentPacket(type, &p) || !fromHost(p)) return std::nullopt;
+    if (!GetMostRecentPacket(type, &p) || !fromHost(p)) return std::nullopt;
     return parse(p.packet());
 }
 
@@ -96,7 +96,7 @@ void BSDNetworkSockets::NetworkComm(int32_t missionTime) {
         setMessageLine(4, kWaitingForJoiners);
     if (OTNotInited) {
         ReceivedPacket request;
-        if (getMostRecentPacket(kJoinRequestPacket, &request)) admit(request, now);
+        if (GetMostRecentPacket(kJoinRequestPacket, &request)) admit(request, now);
         takeChatLine();
     }
 }
@@ -152,7 +152,7 @@ void BSDNetworkSockets::joinerCorrections() {
 void BSDNetworkSockets::takeHostData(int32_t now) {
     if (OthersInGameOver == 1) Game->joinerGotEndOfGame();
     ReceivedPacket p;
-    if (!getMostRecentPacket(kHostDataPacket, &p) || !fromHost(p)) return;
+    if (!GetMostRecentPacket(kHostDataPacket, &p) || !fromHost(p)) return;
     const std::optional<HostData> d = parseHostData(p.packet());
     if (!d) return;
     if (HeardHostData && ticksBetween(LastGetData, p.arrival) <= 0) return;
@@ -219,7 +219,7 @@ bool BSDNetworkSockets::takeJoinerData(int32_t now) {
             freeJoinerSlot(n);
     }
     ReceivedPacket p;
-    if (!getMostRecentPacket(kJoinerDataPacket, &p)) return false;
+    if (!GetMostRecentPacket(kJoinerDataPacket, &p)) return false;
     const std::optional<JoinerData> d = parseJoinerData(p.packet());
     if (!d) return false;
     const int j = d->slot;
@@ -316,7 +316,7 @@ void BSDNetworkSockets::takeNewGame(int32_t now) {
 // A refusal ends only a request still waiting, and only when it comes from the host asked.
 void BSDNetworkSockets::takeDecline() {
     ReceivedPacket p;
-    if (!getMostRecentPacket(kDeclinePacket, &p)) return;
+    if (!GetMostRecentPacket(kDeclinePacket, &p)) return;
     if (!fromHost(p) || NetworkMode != kJoining || Accepted) return;
     const std::optional<uint8_t> reason = parseDecline(p.packet());
     if (!reason) return;
@@ -329,7 +329,7 @@ void BSDNetworkSockets::takeDecline() {
 
 void BSDNetworkSockets::takeNotHost() {
     ReceivedPacket p;
-    if (!getMostRecentPacket(kNotHostPacket, &p)) return;
+    if (!GetMostRecentPacket(kNotHostPacket, &p)) return;
     if (!fromHost(p) || NetworkMode != kJoining || Accepted || !parseNotHost(p.packet())) return;
     setMessageLine(0, "You entered the IP address of a joiner, not a host.");
     Game->playSound(kNoticeSound, kNoticeVolume);
@@ -337,7 +337,7 @@ void BSDNetworkSockets::takeNotHost() {
 
 void BSDNetworkSockets::takeQuit(int32_t now) {
     ReceivedPacket p;
-    const bool quit = getMostRecentPacket(kQuitPacket, &p);
+    const bool quit = GetMostRecentPacket(kQuitPacket, &p);
     const std::optional<Quit> q = quit ? parseQuit(p.packet()) : std::nullopt;
     if (HostOrJoiner == kJoiner && Accepted) {
         if (q && fromHost(p)) {
@@ -417,7 +417,7 @@ void BSDNetworkSockets::freeJoinerSlot(int j) {
 // A stand-alone chat line (never sent by this game): slot, number, then a length-prefixed text.
 void BSDNetworkSockets::takeChatLine() {
     ReceivedPacket p;
-    if (!getMostRecentPacket(kChatLinePacket, &p)) return;
+    if (!GetMostRecentPacket(kChatLinePacket, &p)) return;
     const uint8_t slot = p.bytes[3], number = p.bytes[4];
     if (slot >= 8 || number == Exchange.lastMessageInNumber[slot]) return;
     const bool known = HostOrJoiner == kJoiner ? fromHost(p)

@@ -87,8 +87,8 @@ void BSDNetworkSockets::setHostTeam(int32_t team) {
     OriginalJoinerTeamRequest[0] = team;
 }
 
-void BSDNetworkSockets::setJoinerParticulars(std::string_view playerString, uint32_t hostAddress, int32_t team,
-                                             int32_t missionNumber) {
+void BSDNetworkSockets::setJoinerParticularsName(std::string_view playerString, uint32_t hostAddress, int32_t team,
+                                                 int32_t missionNumber) {
     PlayerNameString = std::string(playerString.substr(0, kMaxNameChars + 10));
     AllPlayerNames[0] = std::string(nameInPlayerString(PlayerNameString));
     JoinToAddress = hostAddress;

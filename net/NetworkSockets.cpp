@@ -50,7 +50,7 @@ void BSDNetworkSockets::closeSocket() {
     socket_.close();
 }
 
-bool BSDNetworkSockets::getMostRecentPacket(uint8_t type, ReceivedPacket* out) {
+bool BSDNetworkSockets::GetMostRecentPacket(uint8_t type, ReceivedPacket* out) {
     if (!ring_.takeNewest(type, out)) return false;
     ++PacketsIn;
     return true;

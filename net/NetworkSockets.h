@@ -122,7 +122,7 @@ public:
     // Starts a game on this machine as host or joiner, listening on `port` (host order; 0 takes
     // any free port, for tests). 0 on success; -1 with a beep and startError() when the socket
     // cannot be made or the port is in use. The player string reaches the link through
-    // setJoinerParticulars; ownTeam is the team of this machine's aircraft (for line 0).
+    // setJoinerParticularsName; ownTeam is the team of this machine's aircraft (for line 0).
     int startNetworkRoutines(uint16_t port, Role role, int32_t ownTeam);
     // 0 when the socket is open (or already was), -1 otherwise.
     int createASocketPort(uint16_t port);
@@ -132,7 +132,7 @@ public:
     const std::string& startError() const { return startError_; }
 
     // The newest unread packet of `type`, copied out and marked read.
-    bool getMostRecentPacket(uint8_t type, ReceivedPacket* out);
+    bool GetMostRecentPacket(uint8_t type, ReceivedPacket* out);
     ReceiveRing& ring() { return ring_; }
 
     // The next of ten 512-byte send slots: ten consecutive packets never share one.
@@ -211,7 +211,8 @@ public:
 
     // This player's particulars: the player string, the host to join (host order), the team
     // asked for and the mission.
-    void setJoinerParticulars(std::string_view playerString, uint32_t hostAddress, int32_t team, int32_t missionNumber);
+    void setJoinerParticularsName(std::string_view playerString, uint32_t hostAddress, int32_t team,
+                                  int32_t missionNumber);
     const std::string& playerNameString() const { return PlayerNameString; }
     uint32_t joinToAddress() const { return JoinToAddress; }
     int32_t myTeamRequest() const { return MyTeamRequest; }
@@ -238,8 +239,8 @@ public:
 
     // ---- Player names, paint jobs and the close (PlayerNames.cpp).
     void loadCustomPaintJobName(std::string_view name, int slot);
-    // The name of a slot, empty for none or a slot outside 0..7.
-    std::string getThisPlayerName(int slot) const;
+    // The name of a slot (a copy, not the stored bytes), empty for none or a slot outside 0..7.
+    std::string getThisPlayerNamesPtr(int slot) const;
     int32_t getJoinerTypeForJoiner(int slot) const { return slot >= 0 && slot < 8 ? OriginalJoinerAircraftType[slot] : 0; }
     int32_t getJoinerTeam(int slot) const { return slot >= 0 && slot < 8 ? OriginalJoinerTeamRequest[slot] : 0; }
     int32_t getJoinerNumber() const { return JoinerNumber; }

@@ -40,7 +40,7 @@ void BSDNetworkSockets::loadCustomPaintJobName(std::string_view name, int slot) 
     Game->setCustomPaintJob(slot, JoinerPaintJobNumbers[slot][0], JoinerPaintJobNumbers[slot][1]);
 }
 
-std::string BSDNetworkSockets::getThisPlayerName(int slot) const {
+std::string BSDNetworkSockets::getThisPlayerNamesPtr(int slot) const {
     return slot >= 0 && slot < 8 ? AllPlayerNames[slot] : std::string();
 }
 

@@ -122,13 +122,13 @@ double GunPit::barrelElevation() const {
 }
 
 OneCompleteObjectVer2* GunPit::getDrawingData(int32_t t) {
-    prepareSprites(t);
+    prepareSmokeItems(t);
     GlobalTime = t;
     placeMatrix();
     QNion& turret = OptionalModelAttitude[0];
     effects::poseMatrix(turret.QAttitude.data(), turret.Position.data(), ThisModel.OptionalObjectMatrix[0]);
     QNion& barrel = OptionalModelAttitude[1];
-    multQnionsBy(&PitchModelAttitude, &turret, &barrel);
+    multQnions(&PitchModelAttitude, &turret, &barrel);
     effects::poseMatrix(barrel.QAttitude.data(), barrel.Position.data(), ThisModel.OptionalObjectMatrix[1]);
     OnePolygonVer2* poly = ModelPointsPolys().ThePolygons;
     if (areYouDead()) {
@@ -226,7 +226,7 @@ std::pair<double, float> AAAGunWWI::flashLook(const Sprite& s, int32_t t) {
     return {s.SmokeSize + 5.0 * a / 150.0, float(0.9 - 0.9 * a / 150.0)};
 }
 
-void AAAGunWWI::prepareSprites(int32_t t) {
+void AAAGunWWI::prepareSmokeItems(int32_t t) {
     ObjectPointsPolysVer2& g = ModelPointsPolys();
     double m[16] = {};
     quaternionToMatrix(ModelAttitude.QAttitude.data(), m);
@@ -318,7 +318,7 @@ void AAAMachineGunWWI::resetModel() {
 
 void AAAMachineGunWWI::fire(int32_t t, bool inReplay) { Gunner.handleFiringGuns(*this, ThisModel.TheObject, t, inReplay); }
 
-void AAAMachineGunWWI::prepareSprites(int32_t) {
+void AAAMachineGunWWI::prepareSmokeItems(int32_t) {
     // The post has no shell bursts or flashes: their quads stay hidden.
     OnePolygonVer2* poly = ModelPointsPolys().ThePolygons;
     for (int k = 0; k < kBursts + kFlashes; ++k) poly[k].DrawHints |= effects::kSkip;

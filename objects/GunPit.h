@@ -42,7 +42,7 @@ protected:
     virtual int16_t trackedSlot() const = 0;  // aircraft slot 0..7 aimed at, -1 none
     virtual double pivot() const = 0;
     // This frame's sprite edits before the record is drawn.
-    virtual void prepareSprites(int32_t t) {}
+    virtual void prepareSmokeItems(int32_t t) {}
     void aim();
 };
 
@@ -93,7 +93,7 @@ protected:
     int32_t& fireGate() override { return MyFireData.LastFireTime; }
     int16_t trackedSlot() const override { return MyFireData.TrackingAircraft; }
     double pivot() const override;
-    void prepareSprites(int32_t t) override;
+    void prepareSmokeItems(int32_t t) override;
 };
 
 class AAAMachineGunWWI : public GunPit {
@@ -123,7 +123,7 @@ protected:
     int32_t& fireGate() override { return Gunner.LastFireTime; }
     int16_t trackedSlot() const override { return Gunner.MyFireData.TrackingAircraft; }
     double pivot() const override;
-    void prepareSprites(int32_t t) override;
+    void prepareSmokeItems(int32_t t) override;
 };
 
 }  // namespace pellam

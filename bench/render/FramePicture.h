@@ -62,7 +62,7 @@ struct FrontScene {
         QNion turn, tilt, camera;
         turn.QAttitude = {std::cos(kHeading / 2), 0, std::sin(kHeading / 2), 0};
         tilt.QAttitude = {std::cos(-kPitch / 2), std::sin(-kPitch / 2), 0, 0};
-        ZephModel::multQnionsBy(&turn, &tilt, &camera);
+        ZephModel::multQnions(&turn, &tilt, &camera);
         camera.Position = {eye[0], eye[1], eye[2]};
         view->setGlobalCameraPosition(&camera);
     }

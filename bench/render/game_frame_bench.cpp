@@ -141,7 +141,7 @@ struct GameScene {
             QNion turn, tilt, camera;
             turn.QAttitude = {std::cos(kHeading / 2), 0, std::sin(kHeading / 2), 0};
             tilt.QAttitude = {std::cos(-kPitch / 2), std::sin(-kPitch / 2), 0, 0};
-            ZephModel::multQnionsBy(&turn, &tilt, &camera);
+            ZephModel::multQnions(&turn, &tilt, &camera);
             camera.Position = {at[0] - 60.0 * std::sin(kHeading), at[1] + 20.0, at[2] - 60.0 * std::cos(kHeading)};
             view->setGlobalCameraPosition(&camera);
             return;

@@ -35,7 +35,7 @@ bool PlayerScript::until(const std::string& what, const VADArizodazar2& controll
         if (network.getNetworkMode() == 0) return false;
         if (network.amIHost()) return network.numberOfJoiners() > 0;
         const int32_t slot = network.getJoinerNumber();
-        return slot > 0 && !network.getThisPlayerName(slot).empty();
+        return slot > 0 && !network.getThisPlayerNamesPtr(slot).empty();
     }
     if (what.rfind("seen ", 0) == 0) {
         const FlyableAircraft* a = controller.aircraftAt(ModelArray::kFirstAircraft + std::atol(what.c_str() + 5));

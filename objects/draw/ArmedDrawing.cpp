@@ -71,13 +71,23 @@ void drawRing(TableModel& owner, const GroundGunner& gunner, std::array<GunnerSm
     }
 }
 
+// The tracer puffs.
+void drawMyGunSmokeItems(TableModel& owner, GroundGunner& gunner, int32_t t, render::ObjectDrawingView& view) {
+    drawRing(owner, gunner, gunner.OurGunSmokes, t, false, view);
+}
+
+// The wreck's fire and smoke; the caller draws it only while the owner is down.
+void drawFireAndSmoke(TableModel& owner, GroundGunner& gunner, int32_t t, render::ObjectDrawingView& view) {
+    drawRing(owner, gunner, gunner.OurSmokes, t, true, view);
+}
+
 void gunnerSmokes(TableModel& owner, GroundGunner& gunner, int32_t t, bool wreck) {
     render::ObjectDrawingView* view = drawingView(owner.MainGLDrawer);
     if (!view) return;
     static const double kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     view->setupDrawingMatrixForModel(kIdentity);
-    drawRing(owner, gunner, gunner.OurGunSmokes, t, false, *view);
-    if (wreck) drawRing(owner, gunner, gunner.OurSmokes, t, true, *view);
+    drawMyGunSmokeItems(owner, gunner, t, *view);
+    if (wreck) drawFireAndSmoke(owner, gunner, t, *view);
 }
 
 const DrawingHooks kHooks{drawObject, gunnerSmokes, facingSquare};

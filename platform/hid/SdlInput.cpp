@@ -14,20 +14,24 @@ int mouseButtonNumber(Uint8 sdlButton) {
     }
 }
 
+// A key event to the sink's keyDown or keyUp; a modifier alone makes no entry.
+void specialKeysEvent(const SDL_Event& event, InputEventSink& sink) {
+    ToolkitKeyEvent key;
+    if (!translateKeyEvent(event.key, key)) return;
+    if (event.type == SDL_KEYDOWN)
+        sink.keyDown(key);
+    else
+        sink.keyUp(key);
+}
+
 }  // namespace
 
 bool dispatchSdlEvent(const SDL_Event& event, InputEventSink& sink, SdlJoysticks* joysticks, int windowHeight) {
     switch (event.type) {
         case SDL_KEYDOWN:
-        case SDL_KEYUP: {
-            ToolkitKeyEvent key;
-            if (!translateKeyEvent(event.key, key)) return true;  // a modifier alone makes no entry
-            if (event.type == SDL_KEYDOWN)
-                sink.keyDown(key);
-            else
-                sink.keyUp(key);
+        case SDL_KEYUP:
+            specialKeysEvent(event, sink);
             return true;
-        }
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: {
             const int button = mouseButtonNumber(event.button.button);

@@ -187,7 +187,7 @@ struct CountingCamel : ObjectTestFile {
 
 net::StateBlockBytes blockOf(FlyableAircraft& plane) {
     net::StateBlockBytes b{};
-    net::encodeAircraftState(plane.makeStateBlock(), b.data());
+    net::encodeAircraftState(plane.MakeOutputData(), b.data());
     return b;
 }
 
@@ -216,7 +216,7 @@ TEST(RemoteRecord, PoseConvergesOnTheSendersOverALaggingLink) {
             c.tick = now;
             c.newInTime = 1;
             c.delay = kLag;
-            applyRemoteRecord(*receiver.camel, wire.front().second, c, &shown, &playDelay);
+            GetDataOutOfStructure(*receiver.camel, wire.front().second, c, &shown, &playDelay);
             wire.pop_front();
         }
         ASSERT_TRUE(receiver.finite());
@@ -240,7 +240,7 @@ TEST(RemoteRecord, TheDrawnAttitudeKeepsToLevelRecordsForMinutes) {
     platform::ScopedTickSource clock([&now] { return now; });
     CamelWorld sender, receiver;
     sender.camel->SetUpAircraft(0.0, 3000.0, 0.0, 30.0, 0.0, 100.0, 0.8);
-    net::AircraftState level = sender.camel->makeStateBlock();
+    net::AircraftState level = sender.camel->MakeOutputData();
     level.restart = false;
     level.rates = {0.0, 0.0, 0.0};
     receiver.camel->setRemoteLocal(1);
@@ -254,7 +254,7 @@ TEST(RemoteRecord, TheDrawnAttitudeKeepsToLevelRecordsForMinutes) {
             RemoteRecordContext c;
             c.tick = now;
             c.newInTime = 1;
-            applyRemoteRecord(*receiver.camel, block, c, &shown, &playDelay);
+            GetDataOutOfStructure(*receiver.camel, block, c, &shown, &playDelay);
             for (int j = 0; j < 3; ++j) level.position[j] += 21.0 * level.velocity[j];
         }
         receiver.tick();
@@ -286,7 +286,7 @@ TEST(RemoteRecord, CatchUpIsBoundedNewGameGraceGameOverAndGround) {
         c.delay = delay;
         RemoteShown shown;
         const int32_t before = playDelay;
-        applyRemoteRecord(*receiver.camel, block, c, &shown, &playDelay);
+        GetDataOutOfStructure(*receiver.camel, block, c, &shown, &playDelay);
         const int tried = delay < 0 ? 0 : std::min(delay, 60) + 35;
         EXPECT_EQ(receiver.camel->steps, tried) << delay;
         EXPECT_EQ(playDelay, delay < 0 ? before : tried - 1) << delay;
@@ -298,7 +298,7 @@ TEST(RemoteRecord, CatchUpIsBoundedNewGameGraceGameOverAndGround) {
     // A new game's leftovers (bombs gone, damage, a bail-out) are ignored for its grace.
     sender.camel->setNumberOfBombs(4);
     receiver.camel->setNumberOfBombs(4);
-    net::AircraftState s = sender.camel->makeStateBlock();
+    net::AircraftState s = sender.camel->MakeOutputData();
     s.restart = false;
     s.bombs = 1;
     s.damage = net::statedamage::Cockpit;
@@ -308,11 +308,11 @@ TEST(RemoteRecord, CatchUpIsBoundedNewGameGraceGameOverAndGround) {
     RemoteRecordContext c;
     c.newInTime = 5000;
     c.tick = 5100;  // 100 ticks into the new game
-    applyRemoteRecord(*receiver.camel, block, c, &shown, &playDelay);
+    GetDataOutOfStructure(*receiver.camel, block, c, &shown, &playDelay);
     EXPECT_EQ(receiver.a().CurrentNumberOfBombs, 4);
     EXPECT_FALSE(receiver.a().Damage1 & dmg::CockpitDamage);
     c.tick = 5200;
-    applyRemoteRecord(*receiver.camel, block, c, &shown, &playDelay);
+    GetDataOutOfStructure(*receiver.camel, block, c, &shown, &playDelay);
     EXPECT_EQ(receiver.a().CurrentNumberOfBombs, 1);
     EXPECT_TRUE(receiver.a().Damage1 & dmg::CockpitDamage);
 
@@ -321,17 +321,17 @@ TEST(RemoteRecord, CatchUpIsBoundedNewGameGraceGameOverAndGround) {
     for (int i = 0; i < 8; ++i) block[16 + i] = static_cast<uint8_t>(10 + i);
     block[32] |= net::stateflag::GameOver;
     c.joinerNumber = 3;
-    const RemoteRecordOutcome out = applyRemoteRecord(*receiver.camel, block, c, &shown, &playDelay);
+    const RemoteRecordOutcome out = GetDataOutOfStructure(*receiver.camel, block, c, &shown, &playDelay);
     EXPECT_TRUE(out.gameOver && out.hostWon && out.hasResults);
     EXPECT_EQ(out.results, (std::array<uint8_t, 8>{13, 11, 12, 10, 14, 15, 16, 17}));
 
     // A record on the ground never puts the aircraft below it.
-    s = sender.camel->makeStateBlock();
+    s = sender.camel->MakeOutputData();
     s.restart = false;
     s.position[1] = -100.0;
     s.flags |= net::stateflag::OnGround;
     net::encodeAircraftState(s, block.data());
-    applyRemoteRecord(*receiver.camel, block, RemoteRecordContext{}, &shown, &playDelay);
+    GetDataOutOfStructure(*receiver.camel, block, RemoteRecordContext{}, &shown, &playDelay);
     EXPECT_GT(receiver.pos()[1], receiver.a().GroundAltitude) << "its wheels on the ground, not under it";
     EXPECT_EQ(receiver.a().SliderY, 0.0);
 }

@@ -68,8 +68,8 @@ TEST(Pose, TurnsAndVectorsRoundTripAndProductsWorkInPlace) {
     QNion a, b, expect;
     a.QAttitude = {std::cos(0.3), std::sin(0.3), 0, 0};
     b.QAttitude = {0.5, 0.5, 0.5, 0.5};
-    ZephModel::multQnionsBy(&a, &b, &expect);
-    ZephModel::multQnionsBy(&a, &b, &a);
+    ZephModel::multQnions(&a, &b, &expect);
+    ZephModel::multQnions(&a, &b, &a);
     EXPECT_EQ(a.QAttitude, expect.QAttitude);
     const double zero[3] = {0, 0, 0};
     ZephModel::convertPBHToQNion(zero, &b, &b);

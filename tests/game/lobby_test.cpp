@@ -31,7 +31,7 @@ struct LobbyNetwork : ControllerNetwork {
         mode = host ? 2 : 1;
         return 0;
     }
-    void setJoinerParticulars(const std::array<uint8_t, 48>&, uint32_t a, int32_t t, int32_t, int32_t) override {
+    void setJoinerParticularsName(const std::array<uint8_t, 48>&, uint32_t a, int32_t t, int32_t, int32_t) override {
         address = a;
         team = t;
     }

@@ -191,13 +191,13 @@ TEST_F(NetworkPlay, ANewcomerIsAnnouncedToEverybody) {
     ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
     lothar.link().acceptJoinerPublic();
     EXPECT_EQ(lothar.line(1), "Roy has joined the game");
-    ASSERT_TRUE(until([&] { return roy.link().getThisPlayerName(roy.link().getJoinerNumber()) == "Lothar"; }));
+    ASSERT_TRUE(until([&] { return roy.link().getThisPlayerNamesPtr(roy.link().getJoinerNumber()) == "Lothar"; }));
     join(voss, lothar, 2, 77);
     ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
     lothar.link().acceptJoinerPublic();
     EXPECT_EQ(lothar.line(1), "Voss has joined the game");
-    ASSERT_TRUE(until([&] { return !roy.link().getThisPlayerName(2).empty(); }));
-    EXPECT_EQ(roy.link().getThisPlayerName(2), "Voss");
+    ASSERT_TRUE(until([&] { return !roy.link().getThisPlayerNamesPtr(2).empty(); }));
+    EXPECT_EQ(roy.link().getThisPlayerNamesPtr(2), "Voss");
     EXPECT_EQ(roy.line(1), "Voss has joined the game");
     for (int n = 1; n < 5; ++n) EXPECT_EQ(voss.line(n).find("has joined"), std::string::npos) << n;
 }

@@ -145,8 +145,8 @@ TEST_F(Keys, KeyWindowCaptureRefuseClearResetAndTheTwoWaysOut) {
     EXPECT_EQ(in.CommandsAndKeys[fireRow + 1].PrimaryKeyStroke, fireKey);
     bind(kDropBomb, 'j');
     in.okayButtons(InputButton::DefCancelK);
-    EXPECT_EQ(encodeKeyRecords(in.CommandsAndKeys, DoJoystick::kTableRows, true),
-              encodeKeyRecords(original, DoJoystick::kTableRows, true));
+    EXPECT_EQ(swapCommandsAndKeys200(in.CommandsAndKeys, DoJoystick::kTableRows, true),
+              swapCommandsAndKeys200(original, DoJoystick::kTableRows, true));
     EXPECT_EQ(store->dataForKey("KeyboardButtons2"), stored);
 }
 
@@ -191,22 +191,22 @@ TEST(KeyRecords, RoundTripInBothByteOrdersAndBadRecordsLeaveTheirRows) {
     rows[1] = {0xF700, 0, 0xA00000, 60, nullptr};
     rows[2] = {' ', 0x12, 0x20000, 2, nullptr};
     for (bool little : {true, false}) {
-        const std::vector<uint8_t> block = encodeKeyRecords(rows, 3, little);
+        const std::vector<uint8_t> block = swapCommandsAndKeys200(rows, 3, little);
         Rows back{}, other{};
-        decodeKeyRecords(block, back, little);
-        decodeKeyRecords(block, other, !little);  // written on a machine of the other order
-        EXPECT_EQ(encodeKeyRecords(back, 3, little), block) << little;
+        swapCommandsAndKeys(block, back, little);
+        swapCommandsAndKeys(block, other, !little);  // written on a machine of the other order
+        EXPECT_EQ(swapCommandsAndKeys200(back, 3, little), block) << little;
         for (int r = 1; r <= 2; ++r) EXPECT_EQ(other[r].Command, rows[r].Command) << little;
     }
     // Commands that are not game commands, and a record cut short, change nothing.
     const int notGameCommands[] = {95, 200, -3};
     for (int r = 2; r <= 4; ++r) rows[r] = {'x', 0, 0, notGameCommands[r - 2], nullptr};
     rows[5] = {'w', 0, 0, 7, nullptr};
-    std::vector<uint8_t> block = encodeKeyRecords(rows, 6, true);
+    std::vector<uint8_t> block = swapCommandsAndKeys200(rows, 6, true);
     block.resize(5 * 20 + 7);
     Rows table{};
     for (int r = 1; r <= 5; ++r) table[r] = {'a', 0, 0, 40 + r, nullptr};
-    decodeKeyRecords(block, table, true);
+    swapCommandsAndKeys(block, table, true);
     EXPECT_EQ(table[1].Command, 60);
     for (int r = 2; r <= 5; ++r) {
         EXPECT_EQ(table[r].PrimaryKeyStroke, uint32_t('a')) << r;

@@ -25,7 +25,7 @@ constexpr uint32_t kLoopback = 0x7F000001;
 // The packet of `type` once it has arrived, waiting at most two seconds.
 inline bool arrive(BSDNetworkSockets& link, uint8_t type, ReceivedPacket* out) {
     for (int i = 0; i < 400; ++i) {
-        if (link.getMostRecentPacket(type, out)) return true;
+        if (link.GetMostRecentPacket(type, out)) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return false;
@@ -139,7 +139,7 @@ struct Machine {
     Machine(int seed, const std::string& name, int32_t team) : world(seed) {
         world.planes[0].team = team;
         link.setEngineServices(&world);
-        link.setJoinerParticulars(makePlayerString(name), kLoopback, team, 0);
+        link.setJoinerParticularsName(makePlayerString(name), kLoopback, team, 0);
         machines.push_back(this);
     }
     ~Machine() {

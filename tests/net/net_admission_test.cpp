@@ -191,7 +191,7 @@ TEST(Admission, JoinerTrustsOnlyItsHost) {
     names.names = {"Host", "Fonck \xED\xA0\x80", "Navarre de Cal \xC3\xA9\xC3\xA9\xC3\xA9"};
     hostSocket.deliver(joiner, [&](SendSlot s) { return buildPlayerNames(names, s); });
     for (int slot = 0; slot < 8; ++slot) {
-        const std::string name = joiner.link.getThisPlayerName(slot);
+        const std::string name = joiner.link.getThisPlayerNamesPtr(slot);
         EXPECT_TRUE(platform::validUtf8(name) && name.size() <= kMaxNameChars) << slot;
     }
 

@@ -34,8 +34,8 @@ TEST(NetworkGame, HostAndTwoJoinersFromJoinToSilence) {
 
     // Names, the host's mission started, bombs for joiner 2 alone, and each joiner's team and
     // aircraft type as its join asked, known to everybody.
-    EXPECT_EQ(first.link.getThisPlayerName(first.link.getJoinerNumber()), "Richthofen");
-    EXPECT_EQ(first.link.getThisPlayerName(second.link.getJoinerNumber()), second.link.getThisPlayerName(0));
+    EXPECT_EQ(first.link.getThisPlayerNamesPtr(first.link.getJoinerNumber()), "Richthofen");
+    EXPECT_EQ(first.link.getThisPlayerNamesPtr(second.link.getJoinerNumber()), second.link.getThisPlayerNamesPtr(0));
     EXPECT_GT(ball.world.missionStarts, 0);
     EXPECT_TRUE(second.world.bombs && !first.world.bombs);
     for (Machine* m : all)

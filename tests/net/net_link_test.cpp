@@ -29,7 +29,7 @@ TEST(NetworkLink, ABusyPortFailsAloud) {
 
 TEST(NetworkLink, AJoinersParticularsLeaveTheHostsTeamAndALongLineKeepsTheRelayMarks) {
     BSDNetworkSockets link;
-    link.setJoinerParticulars(makePlayerString("Voss"), kLoopback, 3, 4);
+    link.setJoinerParticularsName(makePlayerString("Voss"), kLoopback, 3, 4);
     EXPECT_EQ(link.getHostTeam(), 1) << "a joiner's particulars leave the host's team alone";
     link.setMessageLine(1, std::string(400, 'z'));
     EXPECT_EQ(link.messageLine(1).size(), kMaxLineChars);
@@ -104,7 +104,7 @@ TEST(NetworkLink, HitCountsAnOversizedDatagramAndTheHostsQuit) {
     host.link.HostQuit(nullptr);
     ASSERT_TRUE(arrive(joiner.link, kQuitPacket, &p));
     EXPECT_EQ(parseQuit(p.packet())->name, "McCudden");
-    EXPECT_FALSE(joiner.link.getMostRecentPacket(kHostDataPacket, &p));
+    EXPECT_FALSE(joiner.link.GetMostRecentPacket(kHostDataPacket, &p));
 }
 
 }  // namespace

@@ -30,9 +30,9 @@ TEST_F(BomberMission, AnEscortedBomberBombsItsTargetWhileATriplaneAttacks) {
     m.AircraftStarts[4].AIType = 1;  // a fighter: it goes for the nearest enemy
 
     const long bridge = m.TotalObjects;
-    missions::fillInObjectForMission(m, m.TotalObjects++, 69, kX + 5000.0, -1.0, kZ, 0.0, 0.0, 2, 100);
+    missions::fillInObjectForMissionType(m, m.TotalObjects++, 69, kX + 5000.0, -1.0, kZ, 0.0, 0.0, 2, 100);
     const long bomberRow = m.TotalObjects;
-    missions::fillInObjectForMission(m, m.TotalObjects++, 79, kX, kGround + kHeight, kZ, 0.0, 90.0, 1, 250);
+    missions::fillInObjectForMissionType(m, m.TotalObjects++, 79, kX, kGround + kHeight, kZ, 0.0, 90.0, 1, 250);
     m.ObjectList[bomberRow].Seed = 11 << 24;  // way point 10 first
     m.FlyToPoints[10] = {{kX + 5000.0, kGround + kHeight, kZ}, double(bridge) * 65536.0, 0, 0, 0, 11};
     m.FlyToPoints[11] = {{kX + 12000.0, kGround + kHeight, kZ}, 0, 0, 0, 0, -1};

@@ -86,7 +86,7 @@ protected:
         QNion turn, tilt;
         turn.QAttitude = {std::cos(heading / 2), 0, std::sin(heading / 2), 0};
         tilt.QAttitude = {std::cos(-pitch / 2), std::sin(-pitch / 2), 0, 0};
-        ZephModel::multQnionsBy(&turn, &tilt, &camera);
+        ZephModel::multQnions(&turn, &tilt, &camera);
         camera.Position = {from[0], from[1], from[2]};
         view().setGlobalCameraPosition(&camera);
     }

@@ -553,7 +553,7 @@ struct Reader {
 
         // The world's head, then the mission's own objects.
         auto head = [&](int32_t code, int32_t subType = 0) {
-            missions::fillInObjectForMission(m, m.TotalObjects, code, 0, 0, 0, 0, 0, 0, 0);
+            missions::fillInObjectForMissionType(m, m.TotalObjects, code, 0, 0, 0, 0, 0, 0, 0);
             m.ObjectList[m.TotalObjects++].SubType = subType;
         };
         head(1);

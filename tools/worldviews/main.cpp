@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
         QNion turn, tilt, camera;
         turn.QAttitude = {std::cos(heading / 2), 0, std::sin(heading / 2), 0};
         tilt.QAttitude = {std::cos(-pitch / 2), std::sin(-pitch / 2), 0, 0};
-        ZephModel::multQnionsBy(&turn, &tilt, &camera);
+        ZephModel::multQnions(&turn, &tilt, &camera);
         camera.Position = {v.X, terrain->getAltitudeAtX(v.X, v.Z) + v.Height, v.Z};
         view.setGlobalCameraPosition(&camera);
         platform::RGBAImage image;
