@@ -78,7 +78,7 @@ void drawExplosion(GroundExplosion& boom, float alpha) {
     const float pairAlpha = 1.0f - (1.0f - alpha) * (1.0f - alpha);
     int filling = 0;
     for (int k = 0; k < GroundExplosion::kSprites; ++k) {
-        const GroundExplosion::ExplosionType& s = boom.ExplosionSprites[k];
+        const GroundExplosion::ExplosionType& s = boom.own.sprites[k];
         OnePolygonVer2& poly = geo.ThePolygons[k];
         if (s.Pos[1] <= -5000.0) {
             poly.DrawHints |= kSkip;

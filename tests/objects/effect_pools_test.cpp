@@ -265,7 +265,7 @@ struct Explosion : Pools {
 TEST_F(Explosion, TheFireTurnsToSmokeAndTheExplosionEndsAfterItsTime) {
     boom.GroundExplosion1Start(1);
     for (int32_t t = 1; t <= 3000; ++t) boom.callEveryTick(true, t, false);
-    for (const auto& s : boom.ExplosionSprites) EXPECT_EQ(s.Map, 0);
+    for (const auto& s : boom.own.sprites) EXPECT_EQ(s.Map, 0);
     boom.getDrawingData(3000);
     EXPECT_EQ(shown(), 60);
     boom.getDrawingData(1 + 10060);
@@ -292,7 +292,7 @@ TEST_F(Explosion, AStartAtTickZeroOrAfterItsTickIsShownFromItsTick) {
     EXPECT_EQ(shown(), 40);
     // Sprite 0 sits over the centre, the square facing the eye.
     const auto p = fakes::worldOf(view.drawn.back(), view.drawn.back().points[0]);
-    EXPECT_NEAR(p[2], 3000.0 + boom.ExplosionSprites[0].Pos[2], 1e-3);
+    EXPECT_NEAR(p[2], 3000.0 + boom.own.sprites[0].Pos[2], 1e-3);
 }
 
 struct Trees : Pools {

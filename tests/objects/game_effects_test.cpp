@@ -36,7 +36,7 @@ protected:
         decltype(Debris::TheFlakes) flakes;
         decltype(AllBombs::TheBombsRockets) bombs;
         decltype(AllBombs::TheGroundSmudges) marks;
-        std::array<decltype(GroundExplosion::ExplosionSprites), 8> sprites;
+        std::array<decltype(GroundExplosion::Live::sprites), 8> sprites;
         bool operator==(const State&) const = default;
     };
     State state() {
@@ -47,7 +47,7 @@ protected:
         s.flakes = debris().TheFlakes;
         s.bombs = bombs().TheBombsRockets;
         s.marks = bombs().TheGroundSmudges;
-        for (int k = 0; k < 8; ++k) s.sprites[k] = explosion(k).ExplosionSprites;
+        for (int k = 0; k < 8; ++k) s.sprites[k] = explosion(k).own.sprites;
         return s;
     }
 };
@@ -82,10 +82,10 @@ TEST_F(GameEffects, ACamelsBombFallsBurstsThrowsDebrisAndLeavesACraterAndExplosi
         frame();
     }
     EXPECT_EQ(explosion(0).ModelAttitude.Position[0], 8000.0);
-    EXPECT_EQ(explosion(0).GroundExplosionStartTime, c->GlobalMissionTime - 1);
+    EXPECT_EQ(explosion(0).own.startTime, c->GlobalMissionTime - 1);
     EXPECT_EQ(explosion(0).liveSprites(), 40);  // burst anew
     EXPECT_EQ(explosion(1).ModelAttitude.Position[0], 1000.0);
-    EXPECT_EQ(explosion(1).GroundExplosionStartTime, explosion(0).GroundExplosionStartTime - 7);
+    EXPECT_EQ(explosion(1).own.startTime, explosion(0).own.startTime - 7);
 }
 
 // A bomb falling, explosions burning with their debris, a balloon, a flak pit and a machine-gun

@@ -170,13 +170,13 @@ TEST_F(EffectsPicture, ACamelsBombFallsAndBurstsWithDebrisOverItsCraterAndTreesL
     const auto at = explosion(0).ModelAttitude.Position;
     look({at[0] - 350.0, at[1] + 150.0, at[2] - 60.0}, {at[0], at[1] + 30.0, at[2]});
     const RGBAImage burst = draw();
-    explosion(0).Busy = false;
+    explosion(0).own.busy = false;
     const RGBAImage noSmoke = draw();
-    explosion(0).Busy = true;
+    explosion(0).own.busy = true;
     EXPECT_GT(differing(burst, noSmoke), 3000);
     const auto flakes = debris().TheFlakes;
     for (auto& f : debris().TheFlakes) f.TimeStarted = Debris::kFree;
-    explosion(0).Busy = false;
+    explosion(0).own.busy = false;
     const RGBAImage noDebris = draw();
     debris().TheFlakes = flakes;
     EXPECT_GT(differing(noSmoke, noDebris), 20);
@@ -186,7 +186,7 @@ TEST_F(EffectsPicture, ACamelsBombFallsAndBurstsWithDebrisOverItsCraterAndTreesL
     const RGBAImage noMark = draw();
     bombs().TheGroundSmudges[0] = mark;
     EXPECT_GT(differing(noSmoke, noMark), 200);
-    explosion(0).Busy = true;
+    explosion(0).own.busy = true;
 
     // Trees: the eye flies along the wood's edge at 400 ft, planting one a frame ahead of it.
     for (int i = 0; i < 400; ++i) {
