@@ -62,7 +62,7 @@ TEST_F(BomberMission, AnEscortedBomberBombsItsTargetWhileATriplaneAttacks) {
     EXPECT_TRUE(gunnerTookAim);
     // The bombs burst along the bomber's line over the bridge, the nearest within its reach.
     double nearest = 1e9;
-    for (const auto& mark : bombs->TheGroundSmudges) {
+    for (const auto& mark : bombs->own.marks) {
         if (mark.Pos[1] < -9000.0) continue;
         EXPECT_NEAR(mark.Pos[2], kZ, 20.0);
         nearest = std::min(nearest, std::fabs(mark.Pos[0] - (kX + 5000.0)));

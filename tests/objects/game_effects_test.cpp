@@ -34,8 +34,8 @@ protected:
     struct State {
         std::vector<std::tuple<std::array<double, 3>, std::array<double, 4>, int32_t>> models;
         decltype(Debris::TheFlakes) flakes;
-        decltype(AllBombs::TheBombsRockets) bombs;
-        decltype(AllBombs::TheGroundSmudges) marks;
+        decltype(AllBombs::Live::bombs) bombs;
+        decltype(AllBombs::Live::marks) marks;
         std::array<decltype(GroundExplosion::Live::sprites), 8> sprites;
         bool operator==(const State&) const = default;
     };
@@ -45,8 +45,8 @@ protected:
             if (ZephModel* m = c->modelAt(k))
                 s.models.emplace_back(m->ModelAttitude.Position, m->ModelAttitude.QAttitude, m->ReplaySaveTime);
         s.flakes = debris().TheFlakes;
-        s.bombs = bombs().TheBombsRockets;
-        s.marks = bombs().TheGroundSmudges;
+        s.bombs = bombs().own.bombs;
+        s.marks = bombs().own.marks;
         for (int k = 0; k < 8; ++k) s.sprites[k] = explosion(k).own.sprites;
         return s;
     }

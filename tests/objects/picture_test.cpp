@@ -150,7 +150,7 @@ TEST_F(EffectsPicture, ACamelsBombFallsAndBurstsWithDebrisOverItsCraterAndTreesL
 
     // Halfway down: the bomb seen from 120 ft off its path, the Camel going away above it.
     const AllBombs::BombOrRocket* falling = nullptr;
-    for (const auto& b : bombs().TheBombsRockets)
+    for (const auto& b : bombs().own.bombs)
         if (b.TimeStarted > 0) falling = &b;
     ASSERT_NE(falling, nullptr);
     while (falling->TimeStarted > 0 && falling->Pos[1] > ground + 250.0) frame();
@@ -180,11 +180,11 @@ TEST_F(EffectsPicture, ACamelsBombFallsAndBurstsWithDebrisOverItsCraterAndTreesL
     const RGBAImage noDebris = draw();
     debris().TheFlakes = flakes;
     EXPECT_GT(differing(noSmoke, noDebris), 20);
-    const auto mark = bombs().TheGroundSmudges[0];
+    const auto mark = bombs().own.marks[0];
     ASSERT_GT(mark.Pos[1], -9000.0);
-    bombs().TheGroundSmudges[0].Pos[1] = -10000.0;
+    bombs().own.marks[0].Pos[1] = -10000.0;
     const RGBAImage noMark = draw();
-    bombs().TheGroundSmudges[0] = mark;
+    bombs().own.marks[0] = mark;
     EXPECT_GT(differing(noSmoke, noMark), 200);
     explosion(0).own.busy = true;
 
