@@ -140,12 +140,12 @@ void BalloonWWI::drawMySmokeItems() {
 }
 
 void BalloonWWI::prepareForReplayStart(int32_t t) {
-    Gunner.exchange(true, ReplayState);
+    ReplayState = Gunner.own;
     ZephModel::prepareForReplayStart(t);
 }
 
 void BalloonWWI::recoverFromReplay(int32_t t) {
-    Gunner.exchange(false, ReplayState);
+    Gunner.own = ReplayState;
     ZephModel::recoverFromReplay(t);
 }
 
@@ -153,14 +153,14 @@ void BalloonWWI::saveCurrentReplayData(int32_t t) {
     uint8_t* r = Replay.saving(t, ReplaySaveTime);
     if (!r) return;
     ReplayRing::putPose(r, ModelAttitude.Position, ModelAttitude.QAttitude);
-    ReplayRing::put32(r, 4 * 16, Gunner.LastFireTime);
+    ReplayRing::put32(r, 4 * 16, Gunner.own.lastFire);
 }
 
 void BalloonWWI::readCurrentReplayData(int32_t t) {
     const uint8_t* r = Replay.reading(t);
     if (!r) return;
     ReplayRing::getPose(r, ModelAttitude.Position, ModelAttitude.QAttitude);
-    Gunner.LastFireTime = ReplayRing::get32(r, 4 * 16);
+    Gunner.own.lastFire = ReplayRing::get32(r, 4 * 16);
 }
 
 }  // namespace pellam

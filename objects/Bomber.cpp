@@ -87,7 +87,7 @@ void AircoDH4::resetModel() {
     o.WhoKilledMe = -1;
     if (ZephModel* ground = terrain()) setObjectFlatOnGround(ground, o.InitialHeading);
     Gunner.resetGunItems();
-    Gunner.MyFireData.NumberOfBombs = kBombLoad;
+    Gunner.own.fire.NumberOfBombs = kBombLoad;
     Gunner.Falling = false;
     ArrivedAtPointTime = 0;
     CurrentDrivePath = 0;
@@ -341,7 +341,7 @@ void AircoDH4::drawMySmokeItems() {
 // ---- Replay.
 
 void AircoDH4::prepareForReplayStart(int32_t t) {
-    Gunner.exchange(true, ReplayState.gunner);
+    ReplayState.gunner = Gunner.own;
     PutAside& k = ReplayState;
     k.drivePath = CurrentDrivePath, k.arrived = ArrivedAtPointTime, k.bombDrop = BombDropTime;
     k.speed = CurrentSpeed, k.fall = FallSpeed, k.pitch = CurrentPitch, k.bank = CurrentBank;
@@ -351,7 +351,7 @@ void AircoDH4::prepareForReplayStart(int32_t t) {
 }
 
 void AircoDH4::recoverFromReplay(int32_t t) {
-    Gunner.exchange(false, ReplayState.gunner);
+    Gunner.own = ReplayState.gunner;
     const PutAside& k = ReplayState;
     CurrentDrivePath = k.drivePath, ArrivedAtPointTime = k.arrived, BombDropTime = k.bombDrop;
     CurrentSpeed = k.speed, FallSpeed = k.fall, CurrentPitch = k.pitch, CurrentBank = k.bank;
@@ -377,7 +377,7 @@ void AircoDH4::saveCurrentReplayData(int32_t t) {
     ReplayRing::put32(r, 4 * 13, thousandths(CurrentBank));
     ReplayRing::put32(r, 4 * 14, thousandths(CurrentHeading));
     ReplayRing::put32(r, 4 * 15, BombDropTime);
-    ReplayRing::put32(r, 4 * 16, Gunner.LastFireTime);
+    ReplayRing::put32(r, 4 * 16, Gunner.own.lastFire);
 }
 
 void AircoDH4::readCurrentReplayData(int32_t t) {
@@ -394,7 +394,7 @@ void AircoDH4::readCurrentReplayData(int32_t t) {
     CurrentBank = ReplayRing::get32(r, 4 * 13) / 1000.0;
     CurrentHeading = ReplayRing::get32(r, 4 * 14) / 1000.0;
     BombDropTime = ReplayRing::get32(r, 4 * 15);
-    Gunner.LastFireTime = ReplayRing::get32(r, 4 * 16);
+    Gunner.own.lastFire = ReplayRing::get32(r, 4 * 16);
 }
 
 }  // namespace pellam

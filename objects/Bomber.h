@@ -90,7 +90,7 @@ public:
 
     // Everything the tick changes, put aside while a replay runs and given back whole after it.
     struct PutAside {
-        GroundGunner::Kept gunner;
+        GroundGunner::Live gunner;
         int32_t drivePath = 0, arrived = 0, bombDrop = 0;
         double speed = 0, fall = 0, pitch = 0, bank = 0, heading = 0, closest = 0, delay = 0;
         bool closer = false, knowDead = false;

@@ -19,7 +19,7 @@ constexpr double kHeadingStep = 0.2;           // deg/tick
 }  // namespace
 
 long AircoDH4::doBombing() {
-    int16_t& bombs = Gunner.MyFireData.NumberOfBombs;
+    int16_t& bombs = Gunner.own.fire.NumberOfBombs;
     const aiFlyToPoint* point = wayPoint(CurrentDrivePath);
     if (bombs < 1 || !point || CurrentSpeed == 0.0) return 0;
     ModelArray* models = aController ? aController->getModelArray() : nullptr;

@@ -331,7 +331,7 @@ void AAAMachineGunWWI::drawMySmokeItems() {
 // Unlike the flak gun the post also puts its bullets in flight, its fire gate and its puff ring
 // aside, so a replay's shots never outlive it.
 void AAAMachineGunWWI::exchangeReplayState(bool toReplay) {
-    Gunner.exchange(toReplay, ReplayState.gunner);
+    carry(toReplay, Gunner.own, ReplayState.gunner);
     carry(toReplay, TimeOfDay, ReplayState.timeOfDay);
 }
 

@@ -110,7 +110,7 @@ public:
     GroundGunner Gunner;
 
     struct PutAside {
-        GroundGunner::Kept gunner;
+        GroundGunner::Live gunner;
         double timeOfDay = 0;
     };
     PutAside ReplayState;
@@ -120,8 +120,8 @@ protected:
     const ModelTables& tables() const override;
     void beforeLightTexture3DPointChangesFor(ObjectPointsPolysVer2* pp) override;
     void fire(int32_t t, bool inReplay) override;
-    int32_t& fireGate() override { return Gunner.LastFireTime; }
-    int16_t trackedSlot() const override { return Gunner.MyFireData.TrackingAircraft; }
+    int32_t& fireGate() override { return Gunner.own.lastFire; }
+    int16_t trackedSlot() const override { return Gunner.own.fire.TrackingAircraft; }
     double pivot() const override;
     void prepareSprites(int32_t t) override;
 };

@@ -76,8 +76,8 @@ void gunnerSmokes(TableModel& owner, GroundGunner& gunner, int32_t t, bool wreck
     if (!view) return;
     static const double kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     view->setupDrawingMatrixForModel(kIdentity);
-    drawRing(owner, gunner, gunner.OurGunSmokes, t, false, *view);
-    if (wreck) drawRing(owner, gunner, gunner.OurSmokes, t, true, *view);
+    drawRing(owner, gunner, gunner.own.gunSmokes, t, false, *view);
+    if (wreck) drawRing(owner, gunner, gunner.own.smokes, t, true, *view);
 }
 
 const DrawingHooks kHooks{drawObject, gunnerSmokes, facingSquare};

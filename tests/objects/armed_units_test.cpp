@@ -49,7 +49,7 @@ TEST_F(Armed, BalloonTurnsIntoTheWindAndItsWrecksSmokeDriftsByTheTick) {
             b.drawMySmokeItems();
         }
     }
-    const double moved = b.Gunner.OurSmokes[0].XYZPosition[1] - (b.ModelAttitude.Position[1] + 15.0);
+    const double moved = b.Gunner.own.smokes[0].XYZPosition[1] - (b.ModelAttitude.Position[1] + 15.0);
     EXPECT_NEAR(moved, 44 * 0.5, 2.0 + 1e-9);  // 44 ticks of rise from 13..17 ft up
 }
 
@@ -67,14 +67,14 @@ TEST_F(Armed, GunnerWatchesAnOpenSquareOfSkyAndOnlyEnemies) {
     for (const auto& [at, tracked] : rows) {
         enemy.ModelAttitude.Position = at;
         b.callEveryTick(true, ++t, false);
-        EXPECT_EQ(b.Gunner.MyFireData.TrackingAircraft, tracked) << at[0] << ", " << at[1] << ", " << at[2];
+        EXPECT_EQ(b.Gunner.own.fire.TrackingAircraft, tracked) << at[0] << ", " << at[1] << ", " << at[2];
     }
     w.aircraft(0, 3, {10, 1150, 10});
     b.callEveryTick(true, ++t, false);
-    EXPECT_EQ(b.Gunner.MyFireData.TrackingAircraft, 1);
+    EXPECT_EQ(b.Gunner.own.fire.TrackingAircraft, 1);
     enemy.ModelAttitude.Position = {5000, 1100, 0};  // gone: the other is taken at once
     b.callEveryTick(true, ++t, false);
-    EXPECT_EQ(b.Gunner.MyFireData.TrackingAircraft, 0);
+    EXPECT_EQ(b.Gunner.own.fire.TrackingAircraft, 0);
 }
 
 // A target flying straight and level is led along its line of flight; its aim error shrinks to a
@@ -85,7 +85,7 @@ TEST_F(Armed, GunnerAimSettlesOnASteadyTargetAndATurnSpoilsIt) {
     e.a.CurrentVelocity = 2.0;  // along +z
     auto missAlongFlight = [&] {
         // Where the latest bullet's line crosses the target's line of flight, ahead of the target.
-        const ProjectileType& bullet = b.Gunner.GunBullets.TheBullets[(b.Gunner.GunBullets.NextTheBullets + 71) % 72];
+        const ProjectileType& bullet = b.Gunner.own.bullets.TheBullets[(b.Gunner.own.bullets.NextTheBullets + 71) % 72];
         const auto& p = e.ModelAttitude.Position;
         const double s = (p[0] - bullet.PX) / bullet.XMove;
         // The muzzle: one tick back along the bullet's path.
@@ -95,18 +95,18 @@ TEST_F(Armed, GunnerAimSettlesOnASteadyTargetAndATurnSpoilsIt) {
     };
     double worstEarly = 0, worstLate = 0;
     for (int32_t t = 1; t < 4000; ++t) {
-        const int32_t before = b.Gunner.GunBullets.NextTheBullets;
+        const int32_t before = b.Gunner.own.bullets.NextTheBullets;
         b.callEveryTick(true, t, false);
-        if (b.Gunner.GunBullets.NextTheBullets == before) continue;
+        if (b.Gunner.own.bullets.NextTheBullets == before) continue;
         double& worst = t < 200 ? worstEarly : worstLate;
         worst = std::max(worst, std::fabs(missAlongFlight()));
     }
-    EXPECT_GT(b.Gunner.MyFireData.AimingAccuracy, 0.99f);
+    EXPECT_GT(b.Gunner.own.fire.AimingAccuracy, 0.99f);
     EXPECT_LT(worstLate, 0.95);  // the floor: 1% of the 93.6 ft
     EXPECT_GT(worstEarly, 1.0);
     e.a.AircraftHeading += 0.1;
     b.callEveryTick(true, 4000, false);
-    EXPECT_EQ(b.Gunner.MyFireData.AimingAccuracy, 0.0f);
+    EXPECT_EQ(b.Gunner.own.fire.AimingAccuracy, 0.0f);
 }
 
 // Shooting down at an aircraft low over the field, what misses strikes the ground and stays there.
@@ -116,7 +116,7 @@ TEST_F(Armed, WhatTheBasketGunnerMissesStrikesTheGround) {
     int struck = 0;
     for (int32_t t = 1; t < 600; ++t) {
         b.callEveryTick(true, t, false);
-        for (const ProjectileType& p : b.Gunner.GunBullets.TheBullets) {
+        for (const ProjectileType& p : b.Gunner.own.bullets.TheBullets) {
             if (p.GraphicsType != 2 || p.TimeHitGround != p.TimeAlive) continue;
             ++struck;
             EXPECT_EQ(p.P2Y, ArmedWorld::kGround);

@@ -53,12 +53,12 @@ TEST_F(BomberMission, AnEscortedBomberBombsItsTargetWhileATriplaneAttacks) {
     const Object3DData& struck = target->getCompleteObjectPtr()->TheObject;
     for (; frames < 2000 && struck.GlobalDeadTime == 0; ++frames) {
         frame(3);
-        gunnerTookAim = gunnerTookAim || bomber->Gunner.MyFireData.TrackingAircraft == 4;
+        gunnerTookAim = gunnerTookAim || bomber->Gunner.own.fire.TrackingAircraft == 4;
     }
     ASSERT_TRUE(target->areYouDestroyed()) << frames;  // counts for a victory, though no pilot is credited
     EXPECT_EQ(c->PilotStats[c->pilotIndex()].PilotScore, score);
     EXPECT_EQ(c->DeadObjectPoints, 0);
-    EXPECT_EQ(bomber->Gunner.MyFireData.NumberOfBombs, 0);
+    EXPECT_EQ(bomber->Gunner.own.fire.NumberOfBombs, 0);
     EXPECT_TRUE(gunnerTookAim);
     // The bombs burst along the bomber's line over the bridge, the nearest within its reach.
     double nearest = 1e9;

@@ -66,7 +66,7 @@ struct Bombers : ::testing::Test {
     static int32_t countdownAfter(int32_t t) { return -t + 20 * ((t - 2) / 20 + 1); }
     // A tick steps the gunner once: a bullet far from anyone ages by exactly one.
     void gunnerStepsOnce(AircoDH4& b, int32_t t) {
-        BulletsList& g = b.Gunner.GunBullets;
+        BulletsList& g = b.Gunner.own.bullets;
         ProjectileType& s = g.TheBullets[BulletsList::kSlots - 1];
         s.TimeAlive = 10;
         s.GraphicsType = 0;
@@ -226,7 +226,7 @@ TEST_F(Bombers, ShotDownItFallsSmokingAndExplodesOnce) {
         }
         EXPECT_LE(b.FallSpeed, 2.0);
     }
-    EXPECT_GT(b.Gunner.NextSmokeSpot, 100);
+    EXPECT_GT(b.Gunner.own.nextSmoke, 100);
     for (int k = 0; k < 100; ++k) tick(b, t + k);
     EXPECT_EQ(w.controller.explosions, 1);
     EXPECT_NEAR(fakes::bodyToWorld(b, {0, 0, 1})[1], -std::sin(70.0 / kDeg), 1e-6);

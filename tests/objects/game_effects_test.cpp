@@ -141,7 +141,7 @@ TEST_F(GameEffects, EveryObjectStandsWhilePausedAndAReplayGivesBackTheLiveWorld)
 
     for (int i = 0; i < 10; ++i) frame();
     const State live = state();
-    const auto gunSmoke = post->Gunner.OurGunSmokes;
+    const auto gunSmoke = post->Gunner.own.gunSmokes;
     const auto flakSmoke = flak->TheAAASmoke;
     const int32_t points = c->DeadObjectPoints;
     c->beginOrEndReplay();
@@ -157,7 +157,7 @@ TEST_F(GameEffects, EveryObjectStandsWhilePausedAndAReplayGivesBackTheLiveWorld)
     c->beginOrEndReplay();
     ASSERT_FALSE(c->ReplayFlag);
     EXPECT_TRUE(state() == live) << "the replay's end did not give back the live world";
-    EXPECT_EQ(post->Gunner.OurGunSmokes, gunSmoke);
+    EXPECT_EQ(post->Gunner.own.gunSmokes, gunSmoke);
     EXPECT_EQ(flak->TheAAASmoke, flakSmoke);
     frame();
     EXPECT_FALSE(state() == live) << "the live world goes on";
@@ -189,8 +189,8 @@ TEST_F(GameEffects, ACamelAttacksADefendedBalloon) {
     int engaged = 0;
     for (int i = 0; i < 600 && !balloon->areYouDead(); ++i) {
         frame();
-        engaged |= (flak->MyFireData.TrackingAircraft == 0) | (post->Gunner.MyFireData.TrackingAircraft == 0) << 1 |
-                   (balloon->Gunner.MyFireData.TrackingAircraft == 0) << 2;
+        engaged |= (flak->MyFireData.TrackingAircraft == 0) | (post->Gunner.own.fire.TrackingAircraft == 0) << 1 |
+                   (balloon->Gunner.own.fire.TrackingAircraft == 0) << 2;
     }
     player->gunsOnOff(0);
     ASSERT_TRUE(balloon->areYouDead());
@@ -204,7 +204,7 @@ TEST_F(GameEffects, ACamelAttacksADefendedBalloon) {
     const double y = balloon->ModelAttitude.Position[1];
     for (int i = 0; i < 600; ++i) frame();
     EXPECT_LT(balloon->ModelAttitude.Position[1], y - 100.0);
-    EXPECT_GT(balloon->Gunner.NextSmokeSpot, 500);
+    EXPECT_GT(balloon->Gunner.own.nextSmoke, 500);
     EXPECT_GT(player->ThisAircraft.TotalHits, hitsBefore);
 }
 
