@@ -166,32 +166,32 @@ double AAAGunWWI::pivot() const { return armed::pit::kPivot; }
 
 void AAAGunWWI::setClassValues() {
     GunPit::setClassValues();
-    MyFireData = ObjectFireData{};
-    MyFireData.NumberOfAAA = 1;
-    MyFireData.GunsFrom[0] = {0, 3, 0};
-    MyFireData.FireDelayTime = 60;
-    MyFireData.FireDistance = 2500.0f;
-    MyFireData.Accuracy = 0.3f;
-    MyFireData.AAAPower = 15.0f;
-    MyFireData.AAADistance = 150.0f;
+    own.fire = ObjectFireData{};
+    own.fire.NumberOfAAA = 1;
+    own.fire.GunsFrom[0] = {0, 3, 0};
+    own.fire.FireDelayTime = 60;
+    own.fire.FireDistance = 2500.0f;
+    own.fire.Accuracy = 0.3f;
+    own.fire.AAAPower = 15.0f;
+    own.fire.AAADistance = 150.0f;
 }
 
 void AAAGunWWI::resetModel() {
     GunPit::resetModel();
-    MyFireData.LastFireTime = 0;
-    MyFireData.TrackingAircraft = -1;
-    NextAAASmoke = 0;
-    NextBlueSmoke = 0;
-    TheAAASmoke.fill(Sprite{});
-    TheBlueSmoke.fill(Sprite{});
+    own.fire.LastFireTime = 0;
+    own.fire.TrackingAircraft = -1;
+    own.nextBurst = 0;
+    own.nextFlash = 0;
+    own.bursts.fill(Sprite{});
+    own.flashes.fill(Sprite{});
 }
 
 void AAAGunWWI::callEveryTick(bool running, int32_t t, bool inReplay) {
     GunPit::callEveryTick(running, t, inReplay);
     if (!running || areYouDead()) return;
-    for (Sprite& s : TheAAASmoke)
+    for (Sprite& s : own.bursts)
         for (int k = 0; k < 3; ++k) s.XYZPosition[k] += WindVector[k];
-    for (Sprite& s : TheBlueSmoke) {
+    for (Sprite& s : own.flashes) {
         for (int k = 0; k < 3; ++k) s.XYZPosition[k] += WindVector[k];
         s.XYZPosition[1] += 0.01;
     }
@@ -202,15 +202,15 @@ void AAAGunWWI::fire(int32_t t, bool inReplay) {
     double burst[3];
     // A replay shows the shot and its burst again but damages nobody. The burst is heard as if
     // from the target, where the player's eye usually is.
-    if (!shootObjectAAA(&MyFireData, models, ModelAttitude.Position.data(), ThisModel.TheObject.Team, t, inReplay,
+    if (!shootObjectAAA(&own.fire, models, ModelAttitude.Position.data(), ThisModel.TheObject.Team, t, inReplay,
                         theSounds, nullptr, burst)) {
         return;
     }
-    Sprite& b = TheAAASmoke[NextAAASmoke];
-    NextAAASmoke = NextAAASmoke + 1 >= kBursts ? 0 : NextAAASmoke + 1;
+    Sprite& b = own.bursts[own.nextBurst];
+    own.nextBurst = own.nextBurst + 1 >= kBursts ? 0 : own.nextBurst + 1;
     b = Sprite{{burst[0], burst[1], burst[2]}, t, kBurstLife, 2, 25.0};
-    Sprite& f = TheBlueSmoke[NextBlueSmoke];
-    NextBlueSmoke = NextBlueSmoke + 1 >= kFlashes ? 0 : NextBlueSmoke + 1;
+    Sprite& f = own.flashes[own.nextFlash];
+    own.nextFlash = own.nextFlash + 1 >= kFlashes ? 0 : own.nextFlash + 1;
     f = Sprite{{0, 12, 0}, t, kFlashLife, 6, 5.0};
 }
 
@@ -266,19 +266,15 @@ void AAAGunWWI::prepareSprites(int32_t t) {
         }
         if (t - s.TimeStarted > s.StaysAlive || s.TimeStarted > t) s.TimeStarted = 0;
     };
-    for (int k = 0; k < kBursts; ++k) place(TheAAASmoke[k], k, armed::pit::kFirstBurstPoint + 4 * k, true);
+    for (int k = 0; k < kBursts; ++k) place(own.bursts[k], k, armed::pit::kFirstBurstPoint + 4 * k, true);
     for (int k = 0; k < kFlashes; ++k) {
-        place(TheBlueSmoke[k], armed::pit::kFirstFlashPolygon + k, armed::pit::kFirstFlashPoint + 4 * k, false);
+        place(own.flashes[k], armed::pit::kFirstFlashPolygon + k, armed::pit::kFirstFlashPoint + 4 * k, false);
     }
 }
 
 void AAAGunWWI::exchangeReplayState(bool toReplay) {
-    carry(toReplay, TheAAASmoke, ReplayState.bursts);
+    carry(toReplay, own, ReplayState.live);
     carry(toReplay, TimeOfDay, ReplayState.timeOfDay);
-    carry(toReplay, MyFireData, ReplayState.fire);
-    carry(toReplay, NextAAASmoke, ReplayState.nextBurst);
-    carry(toReplay, TheBlueSmoke, ReplayState.flashes);
-    carry(toReplay, NextBlueSmoke, ReplayState.nextFlash);
 }
 
 void AAAGunWWI::prepareForReplayStart(int32_t t) {

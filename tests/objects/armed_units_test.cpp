@@ -174,7 +174,7 @@ TEST_F(Armed, FlakEngagesInsideItsBoxAndPointsItsBarrelAtTheTarget) {
         e.ModelAttitude.Position = {1000 + row.offset[0], ArmedWorld::kGround + row.offset[1], 2000 + row.offset[2]};
         g.callEveryTick(true, ++t, false);
         SCOPED_TRACE(::testing::Message() << row.offset[0] << ", " << row.offset[1] << ", " << row.offset[2]);
-        EXPECT_EQ(g.MyFireData.TrackingAircraft, row.tracked);
+        EXPECT_EQ(g.own.fire.TrackingAircraft, row.tracked);
         g.getDrawingData(t);
         const double muzzle[3] = {0, 0, 1};  // the barrel's +z as drawn
         double d[3];

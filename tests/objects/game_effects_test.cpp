@@ -120,7 +120,7 @@ TEST_F(GameEffects, EveryObjectStandsWhilePausedAndAReplayGivesBackTheLiveWorld)
     frame();
     ASSERT_GT(liveDebris(), 0);
     ASSERT_NE(lorry->ModelAttitude.Position, lorryStart) << "the lorry drives";
-    ASSERT_EQ(flak->MyFireData.TrackingAircraft, 0) << "the flak gun has the Camel";
+    ASSERT_EQ(flak->own.fire.TrackingAircraft, 0) << "the flak gun has the Camel";
 
     auto places = [&] {
         return std::array<int, 5>{bombs().Ring.nextPlace(), balloon->Replay.nextPlace(), flak->Replay.nextPlace(),
@@ -142,7 +142,7 @@ TEST_F(GameEffects, EveryObjectStandsWhilePausedAndAReplayGivesBackTheLiveWorld)
     for (int i = 0; i < 10; ++i) frame();
     const State live = state();
     const auto gunSmoke = post->Gunner.own.gunSmokes;
-    const auto flakSmoke = flak->TheAAASmoke;
+    const auto flakSmoke = flak->own.bursts;
     const int32_t points = c->DeadObjectPoints;
     c->beginOrEndReplay();
     ASSERT_TRUE(c->ReplayFlag);
@@ -158,7 +158,7 @@ TEST_F(GameEffects, EveryObjectStandsWhilePausedAndAReplayGivesBackTheLiveWorld)
     ASSERT_FALSE(c->ReplayFlag);
     EXPECT_TRUE(state() == live) << "the replay's end did not give back the live world";
     EXPECT_EQ(post->Gunner.own.gunSmokes, gunSmoke);
-    EXPECT_EQ(flak->TheAAASmoke, flakSmoke);
+    EXPECT_EQ(flak->own.bursts, flakSmoke);
     frame();
     EXPECT_FALSE(state() == live) << "the live world goes on";
 }
@@ -189,7 +189,7 @@ TEST_F(GameEffects, ACamelAttacksADefendedBalloon) {
     int engaged = 0;
     for (int i = 0; i < 600 && !balloon->areYouDead(); ++i) {
         frame();
-        engaged |= (flak->MyFireData.TrackingAircraft == 0) | (post->Gunner.own.fire.TrackingAircraft == 0) << 1 |
+        engaged |= (flak->own.fire.TrackingAircraft == 0) | (post->Gunner.own.fire.TrackingAircraft == 0) << 1 |
                    (balloon->Gunner.own.fire.TrackingAircraft == 0) << 2;
     }
     player->gunsOnOff(0);
