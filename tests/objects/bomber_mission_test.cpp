@@ -71,7 +71,7 @@ TEST_F(BomberMission, AnEscortedBomberBombsItsTargetWhileATriplaneAttacks) {
     // Its bombs gone, the bomber flies on to its next point.
     for (int k = 0; k < 200; ++k) frame(3);
     if (!bomber->areYouDead()) {
-        EXPECT_EQ(bomber->CurrentDrivePath, 12);
+        EXPECT_EQ(bomber->own.drivePath, 12);
     }
 }
 

@@ -273,7 +273,7 @@ TEST_F(EffectsPicture, TheBomberInBothLiveriesFlyingParkedAndWrecked) {
     flying->ThisModel.TheObject.GlobalDeadTime = c->GlobalMissionTime;
     for (int i = 0; i < 120; ++i) frame();
     EXPECT_GT(standsOut({flying}, {250, 55, -150}, {0, 5, 0}), 100);
-    for (int i = 0; i < 700 && flying->CurrentSpeed != 0.0; ++i) frame();
+    for (int i = 0; i < 700 && flying->own.speed != 0.0; ++i) frame();
     EXPECT_GT(standsOut({flying}, {70, 29, 60}, {0, 5, 0}), 2000);
 }
 
