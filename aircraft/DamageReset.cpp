@@ -60,7 +60,7 @@ void FlyableAircraft::refuelReArm() {
 
     // Unless a mission gave a load, the tank stays as full as the definition filled it.
     a.FuelLoadInPounds = StartingFuelLoadGiven ? a.StartingFuelLoad : a.FuelLoadInPounds;
-    a.CurrentNumberOfBombs = static_cast<int16_t>(std::clamp(StartUpBombs, 0, kMaxBombs));
+    a.CurrentNumberOfBombs = static_cast<int16_t>(std::clamp(own.startUpBombs, 0, kMaxBombs));
     FigureMass();  // with the fuel and bombs just loaded, not the set-up's
     requestSound(8);
 }

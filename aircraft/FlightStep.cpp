@@ -125,9 +125,9 @@ std::array<double, 3> FlyableAircraft::sumForcesAndMoments() {
     std::array<double, 3> M{};
     const int32_t count = std::clamp(a.NumberOfSurfaces, 0, static_cast<int32_t>(Aircraft::kSurfaces));
     a.ReportValues[8] = 0.0;
-    a.ReportValues[7] = Surfaces[std::clamp(TemplateElevatorNum, 0, Aircraft::kSurfaces - 1)].AnglePBH[0];
+    a.ReportValues[7] = own.surfaces[std::clamp(TemplateElevatorNum, 0, Aircraft::kSurfaces - 1)].AnglePBH[0];
     for (int32_t i = 0; i < count; ++i) {
-        const AirSurface& s = Surfaces[i];
+        const AirSurface& s = own.surfaces[i];
         for (int j = 0; j < 3; ++j) XYZAcc[j] += s.ForceXYZ[j];
         M[0] += s.AnglePBH[0];
         M[1] += s.AnglePBH[1];
@@ -258,7 +258,7 @@ double FlyableAircraft::groundUnderfoot(int32_t tick) {
     checkForOverCarrier(this, models(), tick, &ModelAttitude, &PreviousModelAttitude, XYZVelocity.data(), joiner);
     if (Terrain) {
         const double* plane = Terrain->lastTerrainPlaneEq();
-        if (plane) std::copy(plane, plane + 4, GroundEq.begin());
+        if (plane) std::copy(plane, plane + 4, own.groundEq.begin());
     }
     return ground;
 }

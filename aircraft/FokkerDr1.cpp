@@ -131,7 +131,7 @@ void FokkerDr1::writeDefinition() {
 
 AirSurface& FokkerDr1::middleWing(int32_t side) {
     const int32_t i = side == 0 ? FokkerDr1LeftMiddleWing : FokkerDr1RightMiddleWing;
-    return Surfaces[std::clamp(i, 0, Aircraft::kSurfaces - 1)];
+    return own.surfaces[std::clamp(i, 0, Aircraft::kSurfaces - 1)];
 }
 
 void FokkerDr1::cutExtraWingSurfaces() {

@@ -140,7 +140,7 @@ void FlyableAircraft::saveCurrentReplayData(int32_t tick) {
     net::encodeAircraftState(makeStateBlock(), r + kBlockAt);
 
     const int32_t damage[] = {static_cast<int32_t>(a.Damage1), static_cast<int32_t>(a.Damage2), a.BlowsUpAt,
-                              a.LeftWingGoneAt, a.RightWingGoneAt, whole(Surfaces[0].Area), whole(Surfaces[1].Area),
+                              a.LeftWingGoneAt, a.RightWingGoneAt, whole(own.surfaces[0].Area), whole(own.surfaces[1].Area),
                               whole(a.TotalHits)};
     for (int i = 0; i < 8; ++i) put32(r + kDamageAt + 4 * i, damage[i]);
     for (int j = 0; j < 3; ++j) put32(r + kBailAt + 4 * j, whole(BailOutPosition.Position[j]));
@@ -153,9 +153,9 @@ void FlyableAircraft::saveCurrentReplayData(int32_t tick) {
     put32(r + 140, a.GuyBailedOut ? 1 : 0);
     for (int i = 0; i < kParts; ++i) {
         uint8_t* p = r + kPartsAt + kPartBytes * i;
-        for (int j = 0; j < 3; ++j) put32(p + 4 * j, whole(OptionalModelAttitude[i].Position[j]));
-        for (int j = 0; j < 4; ++j) put32(p + 12 + 4 * j, whole(OptionalModelAttitude[i].QAttitude[j] * kFine));
-        for (int j = 0; j < 3; ++j) put32(p + 28 + 4 * j, whole(OpModVectors[i][j] * kFine));
+        for (int j = 0; j < 3; ++j) put32(p + 4 * j, whole(own.parts[i].Position[j]));
+        for (int j = 0; j < 4; ++j) put32(p + 12 + 4 * j, whole(own.parts[i].QAttitude[j] * kFine));
+        for (int j = 0; j < 3; ++j) put32(p + 28 + 4 * j, whole(own.partSpeeds[i][j] * kFine));
     }
     ReplayBufferOffset += kReplayRecordBytes;
 }
@@ -185,8 +185,8 @@ void FlyableAircraft::readCurrentReplayData(int32_t tick) {
     a.BlowsUpAt = get32(r + 52);
     a.LeftWingGoneAt = get32(r + 56);
     a.RightWingGoneAt = get32(r + 60);
-    Surfaces[0].Area = get32(r + 64);
-    Surfaces[1].Area = get32(r + 68);
+    own.surfaces[0].Area = get32(r + 64);
+    own.surfaces[1].Area = get32(r + 68);
     a.TotalHits = get32(r + 72);
     for (int j = 0; j < 3; ++j) BailOutPosition.Position[j] = get32(r + kBailAt + 4 * j);
     for (int j = 0; j < 4; ++j) BailOutPosition.QAttitude[j] = get32(r + 88 + 4 * j) / kFine;
@@ -198,53 +198,28 @@ void FlyableAircraft::readCurrentReplayData(int32_t tick) {
     a.GuyBailedOut = get32(r + 140) != 0 ? 1 : 0;
     for (int i = 0; i < kParts; ++i) {
         const uint8_t* p = r + kPartsAt + kPartBytes * i;
-        for (int j = 0; j < 3; ++j) OptionalModelAttitude[i].Position[j] = get32(p + 4 * j);
-        for (int j = 0; j < 4; ++j) OptionalModelAttitude[i].QAttitude[j] = get32(p + 12 + 4 * j) / kFine;
-        for (int j = 0; j < 3; ++j) OpModVectors[i][j] = get32(p + 28 + 4 * j) / kFine;
+        for (int j = 0; j < 3; ++j) own.parts[i].Position[j] = get32(p + 4 * j);
+        for (int j = 0; j < 4; ++j) own.parts[i].QAttitude[j] = get32(p + 12 + 4 * j) / kFine;
+        for (int j = 0; j < 3; ++j) own.partSpeeds[i][j] = get32(p + 28 + 4 * j) / kFine;
     }
 }
 
 void FlyableAircraft::prepareForReplayStart(int32_t missionTime) {
     if (ReplayFlag) return;  // already aside: a second copy would keep the replay's state
     ReplayThisAircraft = ThisAircraft;
-    ReplayLive.surfaces = Surfaces;
-    ReplayLive.parts = OptionalModelAttitude;
-    ReplayLive.partSpeeds = OpModVectors;
-    ReplayLive.pilot = PilotAttitude;
-    ReplayLive.tensor = iTensor;
-    ReplayLive.groundEq = GroundEq;
-    ReplayLive.slerping = SlerpingQN;
-    ReplayLive.passSliders = PassSliderValues;
-    ReplayLive.smokes = OurSmokes;
-    ReplayLive.nextSmokeSpot = NextSmokeSpot;
-    ReplayLive.engineVolume = EngineVolumeAtStart;
-    ReplayLive.lastJamSound = LastJamSound;
-    ReplayLive.gunsOnAt = GunsOnAt;
-    ReplayLive.startUpBombs = StartUpBombs;
-    ReplayLive.lastKnownGameTime = LastKnownGameTime;
+    ReplayLive = {.live = own, .pilot = PilotAttitude, .tensor = iTensor, .lastKnownGameTime = LastKnownGameTime};
     ZephModel::prepareForReplayStart(missionTime);
     ReplayFlag = true;
-    GunsOnAt = 0;  // no burst runs on into the replay, where it could jam the guns
+    own.gunsOnAt = 0;  // no burst runs on into the replay, where it could jam the guns
 }
 
 void FlyableAircraft::recoverFromReplay(int32_t missionTime) {
     if (!ReplayFlag) return;
     ThisAircraft = ReplayThisAircraft;
-    ThisAircraft.Shape = Surfaces.data();
-    Surfaces = ReplayLive.surfaces;
-    OptionalModelAttitude = ReplayLive.parts;
-    OpModVectors = ReplayLive.partSpeeds;
+    ThisAircraft.Shape = own.surfaces.data();
+    own = ReplayLive.live;
     PilotAttitude = ReplayLive.pilot;
     iTensor = ReplayLive.tensor;
-    GroundEq = ReplayLive.groundEq;
-    SlerpingQN = ReplayLive.slerping;
-    PassSliderValues = ReplayLive.passSliders;
-    OurSmokes = ReplayLive.smokes;
-    NextSmokeSpot = ReplayLive.nextSmokeSpot;
-    EngineVolumeAtStart = ReplayLive.engineVolume;
-    LastJamSound = ReplayLive.lastJamSound;
-    GunsOnAt = ReplayLive.gunsOnAt;
-    StartUpBombs = ReplayLive.startUpBombs;
     LastKnownGameTime = ReplayLive.lastKnownGameTime;
     ZephModel::recoverFromReplay(missionTime);
     ReplayFlag = false;

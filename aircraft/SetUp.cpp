@@ -24,8 +24,8 @@ void FlyableAircraft::SetUpAircraft(double x, double y, double z, double heading
     // The engine starts stopped, idling or at full power.
     if (throttle > 0.0 && throttle < 0.21) throttle = 0.1;
     else if (throttle >= 0.21) throttle = 1.0;
-    EngineVolumeAtStart = throttle == 0.0 ? 0.0 : 180.0;
-    LastJamSound = 0;
+    own.engineVolume = throttle == 0.0 ? 0.0 : 180.0;
+    own.lastJamSound = 0;
     a.LastBombDropTime = 0;
     ReplayUpdatesBetweenFrames = 0;
     ReplaySaveTime = 0;
@@ -87,11 +87,11 @@ void FlyableAircraft::SetUpAircraft(double x, double y, double z, double heading
     XYZAcc = {0.0, 0.0, 0.0};
     PreviousXYZVelocity = XYZVelocity;
     for (int i = 0; i < 3; ++i) PreviousModelAttitude.Position[i] = ModelAttitude.Position[i] - XYZVelocity[i];
-    OptionalModelAttitude.fill(ModelAttitude);
-    OpModVectors.fill({0.0, 0.0, 0.0});
+    own.parts.fill(ModelAttitude);
+    own.partSpeeds.fill({0.0, 0.0, 0.0});
     PBHAcc = {0.0, 0.0, 0.0, 0.0};
 
-    a.Shape = Surfaces.data();
+    a.Shape = own.surfaces.data();
     a.FlapPosition = 0.0;
     a.GearPosition = a.GearPosition2 = a.Gear == 1 ? 1.0 : 0.0;
     RudderInputAbsolute(0.0);
@@ -190,7 +190,7 @@ void FlyableAircraft::loseWing(int32_t side, bool frameBreaks) {
     if (side != 0 && side != 1) return;
     Aircraft& a = ThisAircraft;
     const bool left = side == 0;
-    AirSurface& lower = Surfaces[left ? 0 : 1];
+    AirSurface& lower = own.surfaces[left ? 0 : 1];
     int32_t& goneAt = left ? a.LeftWingGoneAt : a.RightWingGoneAt;
     goneAt = GlobalTime;
     if (lower.Area > 10.0 && ModelAttitude.Position[1] > a.GroundAltitude + 25.0 && !frameBreaks) {
@@ -198,9 +198,9 @@ void FlyableAircraft::loseWing(int32_t side, bool frameBreaks) {
         else goneAt = GlobalTime - 65;
     }
     a.Damage1 |= left ? dmg::LeftWingGone : dmg::RightWingGone;
-    Surfaces[left ? 0 : 1].Area = 1.0;
-    Surfaces[left ? 2 : 3].Area = 1.0;
-    for (int k = 0; k < 8; ++k) Surfaces[aileronNum(k)].Area = 0.0;
+    own.surfaces[left ? 0 : 1].Area = 1.0;
+    own.surfaces[left ? 2 : 3].Area = 1.0;
+    for (int k = 0; k < 8; ++k) own.surfaces[aileronNum(k)].Area = 0.0;
     cutSideExtraWing(left ? 0 : 1);
     if (left) leftWingDrawingOnOff(false);
     else rightWingDrawingOnOff(false);
@@ -218,8 +218,8 @@ void FlyableAircraft::rightWingDrawingOnOff(bool on) {
 
 void FlyableAircraft::detachPart(int part, const Vector3& velocity) {
     // The part leaves from where the aircraft is now, and the bombs go with the wing.
-    OpModVectors[part] = velocity;
-    OptionalModelAttitude[part] = ModelAttitude;
+    own.partSpeeds[part] = velocity;
+    own.parts[part] = ModelAttitude;
     ModelArray* array = models();
     ZephModel* bombs = array ? array->at(ModelArray::kBombs) : nullptr;
     for (int n = ThisAircraft.CurrentNumberOfBombs; n > 0; --n) {

@@ -32,8 +32,8 @@ constexpr Tumble kTumbles[] = {
 void FlyableAircraft::moveDetachedParts(const Vector3& drift) {
     for (const Tumble& t : kTumbles) {
         if (!(ThisAircraft.Damage1 & t.bit)) continue;
-        Vector3& v = OpModVectors[t.part];
-        QNion& pose = OptionalModelAttitude[t.part];
+        Vector3& v = own.partSpeeds[t.part];
+        QNion& pose = own.parts[t.part];
         for (double& c : v) c *= 0.999;
         v[1] -= 0.0071466664;  // falls at 0.8 g, slowed by its own drag
         for (int j = 0; j < 3; ++j) pose.Position[j] += v[j] + drift[j];
@@ -161,21 +161,21 @@ void FlyableAircraft::downStateAndHitLimit() {
     const int32_t r = draw();
     if (r < -10922) {
         a.Damage1 |= dmg::WingsBroken;
-        Surfaces[0].Area = 1.0;
-        Surfaces[1].Area = 3.0;
-        Surfaces[2].Area = 1.0;
-        Surfaces[3].Area = 3.0;
-        for (int k = 0; k < 8; ++k) Surfaces[aileronNum(k)].Area = 0.0;
+        own.surfaces[0].Area = 1.0;
+        own.surfaces[1].Area = 3.0;
+        own.surfaces[2].Area = 1.0;
+        own.surfaces[3].Area = 3.0;
+        for (int k = 0; k < 8; ++k) own.surfaces[aileronNum(k)].Area = 0.0;
         cutExtraWingSurfaces();
         if (draw() > 10922) {
             wingComesOff(0);
             wingComesOff(1);
-            OpModVectors[0][0] += getDoubleRandomFrom(-1.0, 1.0);
-            OpModVectors[2][0] += getDoubleRandomFrom(-1.0, 1.0);
+            own.partSpeeds[0][0] += getDoubleRandomFrom(-1.0, 1.0);
+            own.partSpeeds[2][0] += getDoubleRandomFrom(-1.0, 1.0);
             if (draw() > 0) {
                 a.Damage1 |= dmg::Part4Gone;
-                OpModVectors[4] = {XYZVelocity[0] * 0.9999, XYZVelocity[1], XYZVelocity[2] * 0.9999};
-                OptionalModelAttitude[4] = ModelAttitude;
+                own.partSpeeds[4] = {XYZVelocity[0] * 0.9999, XYZVelocity[1], XYZVelocity[2] * 0.9999};
+                own.parts[4] = ModelAttitude;
             }
         }
     } else if (r < 10922) {

@@ -20,9 +20,9 @@ void FlyableAircraft::gunsOnOff(int32_t on) {
     if (a.Damage1 & dmg::GunsJammed) {
         // Jammed: the trigger only clicks, at most every 20 ticks.
         const uint32_t now = static_cast<uint32_t>(missionTick());
-        if (on != 0 && a.PlayThisSound < 0 && now - LastJamSound > kJamClickTicks) {
+        if (on != 0 && a.PlayThisSound < 0 && now - own.lastJamSound > kJamClickTicks) {
             a.PlayThisSound = kJamSound;
-            LastJamSound = now;
+            own.lastJamSound = now;
         }
         return;
     }
@@ -33,9 +33,9 @@ void FlyableAircraft::gunsOnOff(int32_t on) {
     }
     a.GunsFiring = on == -1 ? (a.GunsFiring == 0 ? 1 : 0) : on;
     if (a.GunsFiring == 0 || ReplayFlag) {
-        GunsOnAt = 0;
-    } else if (GunsOnAt == 0) {
-        GunsOnAt = aController ? aController->getGlobalMissionTime() : 0;
+        own.gunsOnAt = 0;
+    } else if (own.gunsOnAt == 0) {
+        own.gunsOnAt = aController ? aController->getGlobalMissionTime() : 0;
     }
     if (a.CurrentAmmoUsed >= a.AmmoInTicks) a.GunsFiring = 0;  // out of ammunition
 }
@@ -44,14 +44,14 @@ void FlyableAircraft::burstLimits(int32_t tick) {
     Aircraft& a = ThisAircraft;
     if (a.CurrentAmmoUsed >= a.AmmoInTicks) a.GunsFiring = 0;
     // Long bursts jam the guns of the person flying: one roll a tick.
-    if (a.AIType >= 0 || GunsOnAt == 0) return;
-    const int32_t burst = tick - GunsOnAt;
+    if (a.AIType >= 0 || own.gunsOnAt == 0) return;
+    const int32_t burst = tick - own.gunsOnAt;
     bool jam = false;
     if (burst > 540) jam = GetDoubleRandom0to1() < 0.006;
     else if (burst > 240) jam = GetDoubleRandom0to1() < 0.0003;
     if (jam) {
         a.Damage1 |= dmg::GunsJammed;
-        GunsOnAt = 0;
+        own.gunsOnAt = 0;
         a.PlayThisSound = kJamSound;
     }
 }
@@ -104,7 +104,7 @@ void FlyableAircraft::moveGunBullets() { MoveBullets(&ThisAircraft.GunBullets, T
 
 void FlyableAircraft::setNumberOfBombs(int32_t bombs) {
     ThisAircraft.CurrentNumberOfBombs = static_cast<int16_t>(std::clamp(bombs, 0, kMaxBombs));
-    StartUpBombs = ThisAircraft.CurrentNumberOfBombs;
+    own.startUpBombs = ThisAircraft.CurrentNumberOfBombs;
 }
 
 int32_t FlyableAircraft::getNumberOfBombs() {

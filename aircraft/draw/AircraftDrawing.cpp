@@ -92,7 +92,7 @@ OneCompleteObjectVer2* FlyableAircraft::drawnRecord(int32_t) {
     else o.ObjectFlags &= ~0x1;
 
     // Drawn attitude: eased from the network's last shown attitude toward the live one.
-    SlerpingQN = ModelAttitude;
+    own.slerping = ModelAttitude;
     const double t = a.SlerpValue;
     double norm = 0;
     const std::array<double, 4> slider{a.SliderQW, a.SliderQX, a.SliderQY, a.SliderQZ};
@@ -100,18 +100,18 @@ OneCompleteObjectVer2* FlyableAircraft::drawnRecord(int32_t) {
         std::array<double, 4> s = slider;
         for (double& v : s) v /= norm;
         slerpFirstQNion(ModelAttitude.QAttitude.data(), s.data(), std::clamp(t, 0.0, 1.0),
-                        SlerpingQN.QAttitude.data());
+                        own.slerping.QAttitude.data());
     }
     // The network's position correction; a value that is not a number draws no offset.
     auto finite = [](double v) { return std::isfinite(v) ? v : 0.0; };
     const double offset[3] = {finite(a.SliderX), finite(a.SliderY), finite(a.SliderZ)};
-    poseMatrix(SlerpingQN, offset, ThisModel.ObjectMatrix);
+    poseMatrix(own.slerping, offset, ThisModel.ObjectMatrix);
 
     // Wing sets and moving part 4 fly on their own once they are gone.
     const uint32_t gone[3] = {dmg::LeftWingGone, dmg::RightWingGone, dmg::Part4Gone};
     for (int i = 0; i < kParts; ++i) ThisModel.OptionalObjectMatrix[i] = ThisModel.ObjectMatrix;
     for (int k = 0; k < 3; ++k)
-        if (a.Damage1 & gone[k]) poseMatrix(OptionalModelAttitude[2 * k], nullptr, ThisModel.OptionalObjectMatrix[2 * k]);
+        if (a.Damage1 & gone[k]) poseMatrix(own.parts[2 * k], nullptr, ThisModel.OptionalObjectMatrix[2 * k]);
 
     // Teams 1 to 4; any other team is drawn as team 2, as its identification square is.
     auto& slots = d.pointsPolys.MapListOffset;

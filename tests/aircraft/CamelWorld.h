@@ -65,7 +65,7 @@ struct BasicCamelWorld {
         const auto& m = *camel;
         return allFinite(&m.ModelAttitude, sizeof m.ModelAttitude) && allFinite(&m.XYZVelocity, sizeof m.XYZVelocity) &&
                allFinite(&m.PBHAcc[0], 3 * sizeof m.PBHAcc[0]) && allFinite(&m.ThisAircraft, sizeof m.ThisAircraft) &&
-               allFinite(m.Surfaces.data(), sizeof m.Surfaces);
+               allFinite(m.own.surfaces.data(), sizeof m.own.surfaces);
     }
     // Whether every 8-byte slot of `bytes` is finite. A slot whose upper half reads as a small
     // negative integer is a pair of whole-number fields (a -1 marker, say) and is passed over: the

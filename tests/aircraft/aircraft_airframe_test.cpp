@@ -49,7 +49,7 @@ TYPED_TEST(Airframe, GroundStartRestsWhereItIsPlacedAndFlyingStartsClearTheGroun
 TYPED_TEST(Airframe, CrashBlowsUpOnceAndAResetRebuildsTheWreckAtItsStart) {
     auto& w = this->w;
     w.camel->copyCurrentQNionToStart();
-    const auto whole = w.camel->Surfaces;
+    const auto whole = w.camel->own.surfaces;
     w.camel->setNumberOfBombs(2);
     w.camel->SetUpAircraft(0.0, kField + 600.0, 0.0, 0.0, -60.0, 120.0, 1.0);
     w.run(600, [&] {
@@ -71,7 +71,7 @@ TYPED_TEST(Airframe, CrashBlowsUpOnceAndAResetRebuildsTheWreckAtItsStart) {
     EXPECT_EQ(w.a().Damage1, 0u);
     EXPECT_EQ(w.a().TotalHits, 0.0);
     EXPECT_EQ(w.a().CurrentNumberOfBombs, 2);
-    for (int i = 0; i < Aircraft::kSurfaces; ++i) EXPECT_EQ(w.camel->Surfaces[i].Area, whole[i].Area) << i;
+    for (int i = 0; i < Aircraft::kSurfaces; ++i) EXPECT_EQ(w.camel->own.surfaces[i].Area, whole[i].Area) << i;
     EXPECT_NEAR(w.pos()[1], kField + 2000.0, 1e-9);
     EXPECT_EQ(w.camel->ReplayBufferOffset, 0);
     for (int i = 0; i < w.camel->ReplayBufferSize; ++i) ASSERT_EQ(w.camel->ReplayBufferAddress[i], 0) << i;
@@ -154,12 +154,12 @@ TYPED_TEST(Airframe, DamageEffectsComeOnce) {
     w.camel->orDamage1(dmg::LeftWingGone | dmg::EngineStopped);
     EXPECT_EQ(w.a().PlayThisSound, 30);  // the engine seizes
     w.a().PlayThisSound = -1;
-    const auto wing = w.camel->OptionalModelAttitude[0].Position;
+    const auto wing = w.camel->own.parts[0].Position;
     w.camel->GlobalTime = 80;
     w.camel->ModelAttitude.Position[0] += 100.0;
     w.camel->orDamage1(dmg::LeftWingGone | dmg::EngineStopped);
     EXPECT_EQ(w.a().LeftWingGoneAt, 50);
-    EXPECT_EQ(w.camel->OptionalModelAttitude[0].Position, wing);  // not set loose a second time
+    EXPECT_EQ(w.camel->own.parts[0].Position, wing);  // not set loose a second time
     EXPECT_EQ(w.a().PlayThisSound, -1);
 }
 
@@ -189,18 +189,18 @@ TYPED_TEST(Airframe, GBandNarrowsWithBombs) {
 
 TYPED_TEST(FokkerAirframe, WingsGoWithTheirMiddleWingAndComeBackWithTheNextSetUp) {
     auto& w = this->w;
-    const auto whole = w.camel->Surfaces;
+    const auto whole = w.camel->own.surfaces;
     w.camel->wingComesOff(1);
     // The Dr.I's right middle wing goes with the right side; the D.VII's surface 26 is a wheel.
-    EXPECT_EQ(w.camel->Surfaces[27].Area, this->dr1() ? 1.0 : 0.0);
-    EXPECT_EQ(w.camel->Surfaces[26].Area, whole[26].Area);
+    EXPECT_EQ(w.camel->own.surfaces[27].Area, this->dr1() ? 1.0 : 0.0);
+    EXPECT_EQ(w.camel->own.surfaces[26].Area, whole[26].Area);
     w.camel->wingComesOff(7);  // no such side
-    EXPECT_EQ(w.camel->Surfaces[0].Area, whole[0].Area);
+    EXPECT_EQ(w.camel->own.surfaces[0].Area, whole[0].Area);
 
     this->fly();
     for (int i = 0; i < Aircraft::kSurfaces; ++i) {
-        EXPECT_EQ(w.camel->Surfaces[i].Area, whole[i].Area) << i;
-        EXPECT_EQ(w.camel->Surfaces[i].NormalXYZ, whole[i].NormalXYZ) << i;
+        EXPECT_EQ(w.camel->own.surfaces[i].Area, whole[i].Area) << i;
+        EXPECT_EQ(w.camel->own.surfaces[i].NormalXYZ, whole[i].NormalXYZ) << i;
     }
 
     // Shot down in the air: draws decide between one wing, a broken structure that holds
@@ -214,9 +214,9 @@ TYPED_TEST(FokkerAirframe, WingsGoWithTheirMiddleWingAndComeBackWithTheNextSetUp
         w.camel->downStateAndHitLimit();
     }
     ASSERT_TRUE(broken());
-    EXPECT_EQ(w.camel->Surfaces[26].Area, this->dr1() ? w.camel->Surfaces[0].Area : whole[26].Area);
+    EXPECT_EQ(w.camel->own.surfaces[26].Area, this->dr1() ? w.camel->own.surfaces[0].Area : whole[26].Area);
     if (this->dr1()) {
-        EXPECT_EQ(w.camel->Surfaces[27].Area, w.camel->Surfaces[1].Area);  // as the upper wings
+        EXPECT_EQ(w.camel->own.surfaces[27].Area, w.camel->own.surfaces[1].Area);  // as the upper wings
     }
 }
 
@@ -234,8 +234,8 @@ TEST(Airframes, DrIOverloadWarnsThenFailsWithItsMiddleWing) {
     EXPECT_EQ(warnedAt, 20);
     ASSERT_GT(failedAt, 120);
     const int side = (w.a().Damage1 & dmg::LeftWingGone) ? 0 : 1;
-    EXPECT_EQ(w.camel->Surfaces[26 + side].Area, 1.0);
-    EXPECT_EQ(w.camel->Surfaces[27 - side].Area, 25.0);  // the other middle wing holds
+    EXPECT_EQ(w.camel->own.surfaces[26 + side].Area, 1.0);
+    EXPECT_EQ(w.camel->own.surfaces[27 - side].Area, 25.0);  // the other middle wing holds
 }
 
 // ---- The Camel's rules in the step, its controls, guns and re-arming.
@@ -252,11 +252,11 @@ int jamsIn(BasicCamelWorld<Reach<ObjectTestFile>>& w, int age, int ticks, int32_
     for (int i = 0; i < ticks; ++i) {
         w.a().Damage1 &= ~dmg::GunsJammed;
         w.a().PlayThisSound = -1;
-        w.camel->GunsOnAt = 1000 - age;
+        w.camel->own.gunsOnAt = 1000 - age;
         w.camel->burstLimits(1000);
         if (w.a().Damage1 & dmg::GunsJammed) {
             ++jams;
-            EXPECT_EQ(w.camel->GunsOnAt, 0);
+            EXPECT_EQ(w.camel->own.gunsOnAt, 0);
             EXPECT_EQ(w.a().PlayThisSound, 41);
         }
     }
@@ -376,16 +376,16 @@ TEST_F(Rules, OverspeedBreaksAWingButAStalledWingOnlyBuffets) {
 TEST_F(Rules, CatchUpTicksAndHiddenSlots) {
     a().SliderX = 10.0;
     w.camel->wingComesOff(0);
-    const auto part = w.camel->OptionalModelAttitude[0].Position;
+    const auto part = w.camel->own.parts[0].Position;
     w.camel->GlobalTime = 77;
     w.camel->driveModel(1, -1, false, false);
     EXPECT_EQ(a().SliderX, 10.0);
     EXPECT_EQ(w.camel->GlobalTime, 77);
-    EXPECT_EQ(w.camel->OptionalModelAttitude[0].Position, part);
+    EXPECT_EQ(w.camel->own.parts[0].Position, part);
     w.camel->driveModel(1, 5, false, false);
     EXPECT_LT(a().SliderX, 10.0);
     EXPECT_EQ(w.camel->GlobalTime, 5);
-    EXPECT_LT(w.camel->OptionalModelAttitude[0].Position[1], part[1]);  // the wing falls away
+    EXPECT_LT(w.camel->own.parts[0].Position[1], part[1]);  // the wing falls away
 
     w.camel->ModelAttitude.Position[1] = -9000.5;
     w.camel->driveModel(1, 10, false, false);
@@ -397,12 +397,12 @@ TEST_F(Rules, CatchUpTicksAndHiddenSlots) {
 }
 
 TEST_F(Rules, DamageLimitsTheControls) {
-    w.camel->Surfaces[10].NormalXYZ[0] = 0.9;  // a lower aileron tilted hard outward
+    w.camel->own.surfaces[10].NormalXYZ[0] = 0.9;  // a lower aileron tilted hard outward
     w.camel->AileronInputAbsolute(1.0);
     for (int i = 6; i <= 13; ++i) {
-        for (double c : w.camel->Surfaces.at(i).NormalXYZ) EXPECT_TRUE(std::isfinite(c)) << i;
+        for (double c : w.camel->own.surfaces.at(i).NormalXYZ) EXPECT_TRUE(std::isfinite(c)) << i;
     }
-    EXPECT_EQ(w.camel->Surfaces[10].NormalXYZ[1], 0.0);
+    EXPECT_EQ(w.camel->own.surfaces[10].NormalXYZ[1], 0.0);
     fly();
 
     a().AIType = 1;
@@ -413,8 +413,8 @@ TEST_F(Rules, DamageLimitsTheControls) {
     a().Damage1 = dmg::LeftAileronHit;
     w.camel->AileronInputAbsolute(1.0);
     // The hit aileron (left upper top, 6) barely moves against the whole one (right upper top, 8).
-    EXPECT_LT(std::fabs(w.camel->Surfaces[6].NormalXYZ[2]), std::fabs(w.camel->Surfaces[8].NormalXYZ[2]) / 10);
-    EXPECT_LT(w.camel->Surfaces[7].NormalXYZ[1], 0.0);
+    EXPECT_LT(std::fabs(w.camel->own.surfaces[6].NormalXYZ[2]), std::fabs(w.camel->own.surfaces[8].NormalXYZ[2]) / 10);
+    EXPECT_LT(w.camel->own.surfaces[7].NormalXYZ[1], 0.0);
 
     w.camel->RudderInputAbsolute(1.0);
     a().Damage1 = dmg::ControlsDead;
@@ -480,7 +480,7 @@ TEST_F(Rules, GunsInTheStep) {
     w.camel->SetUpAircraft(0.0, 3000.0, 0.0, 0.0, 0.0, 90.0, 0.8);
     w.a().AIType = -1;
     w.a().Damage1 = 0;
-    w.camel->GunsOnAt = w.controller.missionTime - 600;
+    w.camel->own.gunsOnAt = w.controller.missionTime - 600;
     w.run(2000, [&] { return !(w.a().Damage1 & dmg::GunsJammed); });
     EXPECT_TRUE(w.a().Damage1 & dmg::GunsJammed);
     EXPECT_TRUE(w.heard(41));

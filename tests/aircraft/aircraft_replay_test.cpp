@@ -78,14 +78,14 @@ TEST_F(Ring, ABailOutTimeAtTheLimitInARecordFliesOn) {
 std::vector<std::pair<const char*, std::string>> liveState(const FlyableAircraft& c) {
     const auto bytes = [](const auto& v) { return std::string(reinterpret_cast<const char*>(&v), sizeof v); };
     std::vector<std::pair<const char*, std::string>> s = {
-        {"record", bytes(c.ThisAircraft)}, {"surfaces", bytes(c.Surfaces)},
+        {"record", bytes(c.ThisAircraft)}, {"surfaces", bytes(c.own.surfaces)},
         {"position", bytes(c.ModelAttitude.Position)}, {"attitude", bytes(c.ModelAttitude.QAttitude)},
         {"previous position", bytes(c.PreviousModelAttitude.Position)}, {"pilot", bytes(c.PilotAttitude.QAttitude)},
         {"velocity", bytes(c.XYZVelocity)}, {"previous velocity", bytes(c.PreviousXYZVelocity)},
-        {"turn rates", bytes(c.PBHAcc)}, {"inertia", bytes(c.iTensor)}, {"parts' speeds", bytes(c.OpModVectors)},
-        {"smoke", bytes(c.OurSmokes)}, {"next smoke", bytes(c.NextSmokeSpot)}, {"clock", bytes(c.GlobalTime)},
-        {"guns on at", bytes(c.GunsOnAt)}, {"ring offset", bytes(c.ReplayBufferOffset)}};
-    for (const QNion& part : c.OptionalModelAttitude) s.push_back({"moving part", bytes(part.Position)});
+        {"turn rates", bytes(c.PBHAcc)}, {"inertia", bytes(c.iTensor)}, {"parts' speeds", bytes(c.own.partSpeeds)},
+        {"smoke", bytes(c.own.smokes)}, {"next smoke", bytes(c.own.nextSmokeSpot)}, {"clock", bytes(c.GlobalTime)},
+        {"guns on at", bytes(c.own.gunsOnAt)}, {"ring offset", bytes(c.ReplayBufferOffset)}};
+    for (const QNion& part : c.own.parts) s.push_back({"moving part", bytes(part.Position)});
     return s;
 }
 
@@ -127,7 +127,7 @@ TYPED_TEST(Replay, TwentySecondsOfReplayLeaveTheLiveAircraftAsItWas) {
     ASSERT_EQ(w.a().CurrentNumberOfBombs, 0);
     const auto before = liveState(c);
     const size_t dropped = this->bombs->bombs.size();
-    const int32_t nextSmoke = c.NextSmokeSpot;
+    const int32_t nextSmoke = c.own.nextSmokeSpot;
 
     // Command 88: set aside, back 1200 ticks to a record tick, and replay.
     const int32_t now = w.controller.missionTime;
@@ -149,7 +149,7 @@ TYPED_TEST(Replay, TwentySecondsOfReplayLeaveTheLiveAircraftAsItWas) {
     }
     EXPECT_EQ(shown, 60);
     EXPECT_EQ(bombsShown, 3) << "as recorded, though the wing took the last two since";
-    EXPECT_NE(c.NextSmokeSpot, nextSmoke);  // the replay made smoke of its own
+    EXPECT_NE(c.own.nextSmokeSpot, nextSmoke);  // the replay made smoke of its own
     EXPECT_EQ(this->bombs->bombs.size(), dropped);  // the recorded releases drop nothing real
     w.controller.replay = false;
     c.recoverFromReplay(now);

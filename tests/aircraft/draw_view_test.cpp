@@ -212,8 +212,8 @@ protected:
         plane->animateParts();
 
         // The left wing set torn off and fallen 60 ft: from above, the left side empties.
-        plane->OptionalModelAttitude[0] = plane->ModelAttitude;
-        plane->OptionalModelAttitude[0].Position[1] -= 60.0;
+        plane->own.parts[0] = plane->ModelAttitude;
+        plane->own.parts[0].Position[1] -= 60.0;
         plane->ThisAircraft.Damage1 |= dmg::LeftWingGone;
         const Diff lost = diff(aboveNeutral, frame(above));
         plane->ThisAircraft.Damage1 &= ~dmg::LeftWingGone;
@@ -283,7 +283,7 @@ protected:
     // three pixels of where its bullet is, and nothing else changed by them.
     void tracersShowWhereTheBulletsAre(const Camera& camera, const std::string& shot) {
         const auto with = frame(camera);
-        for (OneSmokePiece& p : camel->OurSmokes)  // the tracers' streaks of this frame taken away
+        for (OneSmokePiece& p : camel->own.smokes)  // the tracers' streaks of this frame taken away
             if (p.Kind == OneSmokePiece::kTracer) p.TimeStarted = -1000;
         const auto without = frame(camera);
         int seen = 0, inPicture = 0;
