@@ -302,19 +302,19 @@ double* FlyableAircraft::getSliderValues() {
 }
 
 void FlyableAircraft::addInSliders() {
-    ModelAttitude.Position[0] += ThisAircraft.SliderX;
-    ModelAttitude.Position[1] += ThisAircraft.SliderY;
-    ModelAttitude.Position[2] += ThisAircraft.SliderZ;
+    live.attitude.Position[0] += ThisAircraft.SliderX;
+    live.attitude.Position[1] += ThisAircraft.SliderY;
+    live.attitude.Position[2] += ThisAircraft.SliderZ;
 }
 
 void FlyableAircraft::removeSliders() {
-    ModelAttitude.Position[0] -= ThisAircraft.SliderX;
-    ModelAttitude.Position[1] -= ThisAircraft.SliderY;
-    ModelAttitude.Position[2] -= ThisAircraft.SliderZ;
+    live.attitude.Position[0] -= ThisAircraft.SliderX;
+    live.attitude.Position[1] -= ThisAircraft.SliderY;
+    live.attitude.Position[2] -= ThisAircraft.SliderZ;
 }
 
 void FlyableAircraft::getSlerpingQN(QNion* pose) {
-    pose->Position = ModelAttitude.Position;
+    pose->Position = live.attitude.Position;
     pose->QAttitude = own.slerping.QAttitude;
 }
 

@@ -270,7 +270,7 @@ protected:
     }
     double mph() const { return ThisAircraft.CurrentVelocity * kMphPerFtTick; }
     // The mission's clock (ticks): the simulation never reads the system's.
-    int32_t missionTick() const { return aController ? aController->getGlobalMissionTime() : GlobalTime; }
+    int32_t missionTick() const { return aController ? aController->getGlobalMissionTime() : live.globalTime; }
     ModelArray* models() const { return aController ? aController->getModelArray() : nullptr; }
     double groundAt(double x, double z) { return Terrain ? Terrain->getAltitudeAtX(x, z) : 0.0; }
 

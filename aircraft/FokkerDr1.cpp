@@ -12,7 +12,7 @@ void writeDefinition(FlyableAircraft& plane, const definition::Values& values,
                      std::span<const definition::SurfaceRow> surfaces, double kOverAspectRatio,
                      std::span<const definition::HitBox> hitBoxes) {
     definition::write(plane, values, surfaces, kOverAspectRatio, hitBoxes);
-    plane.SuccessfulChuteOpening = false;
+    plane.live.chuteOpened = false;
 }
 
 void useReplayRing(FlyableAircraft& plane) {

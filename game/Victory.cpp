@@ -61,7 +61,7 @@ void VADArizodazar2::checkVictoryConditions(bool fromJoiner) {
         pilot.ObjectKillCounts[4] += 1;
         savePilots();
     }
-    if (ours->ModelAttitude.Position[1] - me.GroundAltitude > 100.0) BeenAbove100Feet = true;
+    if (ours->live.attitude.Position[1] - me.GroundAltitude > 100.0) BeenAbove100Feet = true;
 
     // 2. Kill tallies per team; the highest slot at the dogfight limit is its winner.
     std::array<int32_t, 4> sums{};
@@ -69,7 +69,7 @@ void VADArizodazar2::checkVictoryConditions(bool fromJoiner) {
     long winner = -1;
     for (long i = 0; i < ModelArray::kAircraftSlots; ++i) {
         FlyableAircraft* craft = aircraftAt(i + ModelArray::kFirstAircraft);
-        const bool inGame = craft && craft->ModelAttitude.Position[1] > kOutOfGame;
+        const bool inGame = craft && craft->live.attitude.Position[1] > kOutOfGame;
         const int32_t team = craft ? craft->ThisAircraft.Team : 0;
         if (inGame && team >= 1 && team <= 4) sums[team - 1] += AircraftResults[i][0];
         words[i] = scoring::teamIndex(team, inGame);
@@ -120,7 +120,7 @@ void VADArizodazar2::checkVictoryConditions(bool fromJoiner) {
 
     // 3.6 Locations, each reached at a speed it allows; once reached, it stays reached.
     const double mph = me.CurrentVelocity * kMphPerFtTick;
-    const double* at = ours->ModelAttitude.Position.data();
+    const double* at = ours->live.attitude.Position.data();
     const struct {
         int32_t kind;
         const double* point;

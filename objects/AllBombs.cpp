@@ -276,7 +276,7 @@ void AllBombs::land(BombOrRocket& b, double h) {
 
 void AllBombs::callEveryTick(bool running, int32_t missionTime, bool inReplay) {
     if (!running) return;
-    GlobalTime = missionTime;
+    live.globalTime = missionTime;
     for (BombOrRocket& b : own.bombs) {
         if (b.TimeStarted <= 0) continue;
         for (int c = 0; c < 3; ++c) b.Pos[c] += b.XYZSpeed[c] + WindVector[c];
@@ -345,7 +345,7 @@ bool AllBombs::inBombCraterX(double x, double z) {
 }
 
 const double* AllBombs::getTowerPosition() {
-    for (int c = 0; c < 3; ++c) GlobalTowerPosition[c] = TowerPosition[c] + ModelAttitude.Position[c];
+    for (int c = 0; c < 3; ++c) GlobalTowerPosition[c] = TowerPosition[c] + live.attitude.Position[c];
     return GlobalTowerPosition.data();
 }
 

@@ -112,7 +112,7 @@ void AircoDH4::callEveryTick(bool running, int32_t t, bool inReplay) {
     if (PropRotation > 3.14159) PropRotation -= 6.283185;
     gtime = t;
     if (!running) return;
-    GlobalTime = t;
+    live.globalTime = t;
     ZephModel* ground = terrain();
     Object3DData& o = ThisModel.TheObject;
     if (!areYouDead()) {
@@ -179,12 +179,12 @@ void AircoDH4::hold(ZephModel* ground) {
     const bool on = settle(ground);
     own.pitch += wrap(kSitPitch - own.pitch) * 0.01;
     own.bank += wrap(0.0 - own.bank) * 0.05;
-    ModelAttitude.QAttitude = {1, 0, 0, 0};
+    live.attitude.QAttitude = {1, 0, 0, 0};
     rotateHeadingByDegrees(own.heading * kDegrees);
     rotatePitchByDegrees(-own.pitch * kDegrees);
     rotateBankByDegrees(own.bank * kDegrees);
     if (on)
-        for (int k = 0; k < 3; ++k) ModelAttitude.Position[k] += WindVector[k];
+        for (int k = 0; k < 3; ++k) live.attitude.Position[k] += WindVector[k];
 }
 
 void AircoDH4::MoveThisAircraftinReplay(bool) {
@@ -197,14 +197,14 @@ void AircoDH4::MoveThisAircraftinReplay(bool) {
     if (own.speed < kCruise) own.speed += kSpeedStep;
     if (own.speed < 0.0) own.speed = 0.0;
     if (doBombing()) {
-        for (int k = 0; k < 3; ++k) ModelAttitude.Position[k] += WindVector[k];
+        for (int k = 0; k < 3; ++k) live.attitude.Position[k] += WindVector[k];
         return;
     }
     flyToward(*p);
 }
 
 void AircoDH4::flyToward(const aiFlyToPoint& p) {
-    auto& pos = ModelAttitude.Position;
+    auto& pos = live.attitude.Position;
     const double dx = p.PointXYZ[0] - pos[0], dy = p.PointXYZ[1] - pos[1], dz = p.PointXYZ[2] - pos[2];
     double d = std::sqrt(dx * dx + dz * dz);
     if (d < own.closest) own.closer = true;
@@ -238,11 +238,11 @@ void AircoDH4::flyToward(const aiFlyToPoint& p) {
 }
 
 void AircoDH4::moveThisGuyWithClimbDive(double climb) {
-    ModelAttitude.QAttitude = {1, 0, 0, 0};
+    live.attitude.QAttitude = {1, 0, 0, 0};
     rotateHeadingByDegrees(own.heading * kDegrees);
     rotatePitchByDegrees(own.pitch * -kDegrees);
     rotateBankByDegrees(own.bank * kDegrees);
-    auto& p = ModelAttitude.Position;
+    auto& p = live.attitude.Position;
     p[0] += std::sin(own.heading) * own.speed;
     p[1] += climb;
     p[2] += std::cos(own.heading) * own.speed;
@@ -265,7 +265,7 @@ void AircoDH4::falling(ZephModel* ground) {
     if (!own.knowDead) {
         own.knowDead = true;
         if (aController) {
-            double at[3] = {ModelAttitude.Position[0], ModelAttitude.Position[1], ModelAttitude.Position[2]};
+            double at[3] = {live.attitude.Position[0], live.attitude.Position[1], live.attitude.Position[2]};
             aController->startAnExplosion(at);
             aController->doExplosionSound(at);
         }
@@ -288,19 +288,19 @@ void AircoDH4::layScar() {
 
 void AircoDH4::aircraftSmoke() {
     const int32_t dead = ThisModel.TheObject.GlobalDeadTime;
-    if (dead == 0 || GlobalTime - dead > kSmokeFor) return;
+    if (dead == 0 || live.globalTime - dead > kSmokeFor) return;
     const double r1 = GetLongRandomFrom(-32768, 32767) / 32768.0, r2 = GetLongRandomFrom(-32768, 32767) / 32768.0;
     const double offset[3] = {2.0 * r1, r2 + 6.0, -23.0};  // behind the tail
-    Gunner.addWreckPuff(*this, offset, GlobalTime,
-                        GlobalTime - dead > kSmokeFor / 2 ? model::kBlueSmokeMap : model::kFireMap);
+    Gunner.addWreckPuff(*this, offset, live.globalTime,
+                        live.globalTime - dead > kSmokeFor / 2 ? model::kBlueSmokeMap : model::kFireMap);
 }
 
 // ---- Drawing.
 
 OneCompleteObjectVer2* AircoDH4::getDrawingData(int32_t t) {
     placeMatrix();
-    GlobalTime = t;
-    const auto& pos = ModelAttitude.Position;
+    live.globalTime = t;
+    const auto& pos = live.attitude.Position;
     ZephModel* ground = terrain();
     const double g = (ground ? ground->getAltitudeAtX(pos[0], pos[2]) : 0.0) + kWheelHeight;
     ObjectPointsPolysVer2& geometry = ModelPointsPolys();
@@ -335,7 +335,7 @@ OneCompleteObjectVer2* AircoDH4::getDrawingData(int32_t t) {
 }
 
 void AircoDH4::drawMySmokeItems() {
-    armed::drawGunnerSmokes(*this, Gunner, GlobalTime, ThisModel.TheObject.GlobalDeadTime != 0);
+    armed::drawGunnerSmokes(*this, Gunner, live.globalTime, ThisModel.TheObject.GlobalDeadTime != 0);
 }
 
 // ---- Replay.
@@ -359,7 +359,7 @@ int32_t thousandths(double v) { return static_cast<int32_t>(v * 1000.0); }
 void AircoDH4::saveCurrentReplayData(int32_t t) {
     uint8_t* r = Replay.saving(t, ReplaySaveTime);
     if (!r) return;
-    ReplayRing::putPose(r, ModelAttitude.Position, ModelAttitude.QAttitude);
+    ReplayRing::putPose(r, live.attitude.Position, live.attitude.QAttitude);
     ReplayRing::put32(r, 4 * 8, own.drivePath);
     ReplayRing::put32(r, 4 * 9, thousandths(own.speed));
     ReplayRing::put32(r, 4 * 10, thousandths(own.fall));
@@ -374,7 +374,7 @@ void AircoDH4::saveCurrentReplayData(int32_t t) {
 void AircoDH4::readCurrentReplayData(int32_t t) {
     const uint8_t* r = Replay.reading(t);
     if (!r) return;
-    ReplayRing::getPose(r, ModelAttitude.Position, ModelAttitude.QAttitude);
+    ReplayRing::getPose(r, live.attitude.Position, live.attitude.QAttitude);
     // A record names a way point within the table or none.
     const int32_t path = ReplayRing::get32(r, 4 * 8);
     own.drivePath = path >= 0 && path <= kPathPoints ? path : 0;

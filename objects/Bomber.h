@@ -90,7 +90,7 @@ public:
         int32_t arrived = 0;            // ticks; holds count from it
         double delay = 0;               // s: this hold's random part; 0 not drawn yet
         bool knowDead = false;          // the crash explosion has been started
-        int32_t bombDrop = 0;           // GlobalTime of the last release
+        int32_t bombDrop = 0;           // live.globalTime of the last release
     };
     Live own;
 

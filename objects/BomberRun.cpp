@@ -39,7 +39,7 @@ long AircoDH4::doBombing() {
 
     QNion pose;
     target->getModelPositionQNion(&pose);
-    const auto& p = ModelAttitude.Position;
+    const auto& p = live.attitude.Position;
     const double dx = pose.Position[0] - p[0], dz = pose.Position[2] - p[2];
     const double d = std::sqrt(dx * dx + dz * dz), dy = pose.Position[1] - p[1];
 
@@ -55,13 +55,13 @@ long AircoDH4::doBombing() {
     const double height = p[1] - ObjectGroundAltitude;
     if (height >= 0.0 && std::isfinite(height)) {
         const double fall = std::sqrt(height / kHalfGravity);  // ticks, from rest
-        if ((d - dy * kHeightAllowance) - kLead < fall * own.speed && GlobalTime > own.bombDrop + kReleaseSpacing) {
+        if ((d - dy * kHeightAllowance) - kLead < fall * own.speed && live.globalTime > own.bombDrop + kReleaseSpacing) {
             BombVelocity = {std::sin(own.heading) * kCruise, 0.0, std::cos(own.heading) * kCruise};
             double at[3] = {p[0], p[1], p[2]};
             if (ZephModel* pool = models->at(ModelArray::kBombs)) {
                 pool->startADroppedBomb(BombVelocity.data(), at, aController->getGlobalMissionTime(), kDropper);
             }
-            own.bombDrop = GlobalTime;
+            own.bombDrop = live.globalTime;
             bombs -= 1;
         }
     }

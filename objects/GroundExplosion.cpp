@@ -114,7 +114,7 @@ void GroundExplosion::startLateSprite(ExplosionType& s) {
 
 void GroundExplosion::callEveryTick(bool running, int32_t t, bool) {
     if (!running) return;
-    GlobalTime = t;
+    live.globalTime = t;
     if (!own.busy) return;
     const int32_t a = t - own.startTime;
     if (a >= kMoveUntil) return;
@@ -179,7 +179,7 @@ void GroundExplosion::callEveryTick(bool running, int32_t t, bool) {
 }
 
 OneCompleteObjectVer2* GroundExplosion::getDrawingData(int32_t g) {
-    effects::poseMatrix(ModelAttitude.QAttitude.data(), ModelAttitude.Position.data(), ThisModel.ObjectMatrix);
+    effects::poseMatrix(live.attitude.QAttitude.data(), live.attitude.Position.data(), ThisModel.ObjectMatrix);
     // Nothing until the first tick has set the sprites up; the age counts from the start itself.
     if (!own.busy || own.stage == 0) return nullptr;
     const int32_t a = g - own.startTime;

@@ -46,7 +46,7 @@ void GroundGunner::handleFiringGuns(ZephModel& owner, const Object3DData& header
     startAnObjectBullet(owner, header, t, inReplay);
     ModelArray* models = owner.aController ? owner.aController->getModelArray() : nullptr;
     MoveBullets(&own.bullets, models ? models->at(ModelArray::kTerrain) : nullptr, owner.WindVector.data());
-    owner.GlobalTime = t;
+    owner.live.globalTime = t;
     objectTracersToSmoke(t);
     ZephModel* craft = target(owner.aController, own.fire.TrackingAircraft);
     if (!craft) return;
@@ -58,9 +58,9 @@ void GroundGunner::handleFiringGuns(ZephModel& owner, const Object3DData& header
 }
 
 bool GroundGunner::startAnObjectBullet(ZephModel& owner, const Object3DData& header, int32_t t, bool inReplay) {
-    if (header.GlobalDeadTime != 0 && header.GlobalDeadTime <= owner.GlobalTime) return false;
+    if (header.GlobalDeadTime != 0 && header.GlobalDeadTime <= owner.live.globalTime) return false;
     ModelArray* models = owner.aController ? owner.aController->getModelArray() : nullptr;
-    if (!TrackAircraftForBullets(&own.fire, models, owner.ModelAttitude.Position.data(), header.Team, t,
+    if (!TrackAircraftForBullets(&own.fire, models, owner.live.attitude.Position.data(), header.Team, t,
                                  inReplay)) {
         return false;
     }
@@ -71,12 +71,12 @@ bool GroundGunner::startAnObjectBullet(ZephModel& owner, const Object3DData& hea
     own.bulletStart = 0;  // one gun: the next position is always the first
 
     double m[16] = {};
-    ZephModel::quaternionToMatrix(owner.ModelAttitude.QAttitude.data(), m);
+    ZephModel::quaternionToMatrix(owner.live.attitude.QAttitude.data(), m);
     const double g[3] = {own.fire.GunsFrom[0][0], own.fire.GunsFrom[0][1], own.fire.GunsFrom[0][2]};
     double w[3];
     ZephModel::RotateVector(g, w, m);
     double muzzle[3];
-    for (int k = 0; k < 3; ++k) muzzle[k] = owner.ModelAttitude.Position[k] + w[k];
+    for (int k = 0; k < 3; ++k) muzzle[k] = owner.live.attitude.Position[k] + w[k];
 
     QNion pose;
     craft->getModelPositionQNion(&pose);
@@ -143,11 +143,11 @@ void GroundGunner::aircraftSmoke(const ZephModel& owner, int32_t deadTime, int32
 
 void GroundGunner::addWreckPuff(const ZephModel& owner, const double* offset, int32_t t, int16_t colour) {
     double m[16] = {}, w[3];
-    ZephModel::quaternionToMatrix(owner.ModelAttitude.QAttitude.data(), m);
+    ZephModel::quaternionToMatrix(owner.live.attitude.QAttitude.data(), m);
     ZephModel::RotateVector(offset, w, m);
     GunnerSmoke& s = own.smokes[own.nextSmoke];
     own.nextSmoke = own.nextSmoke + 1 >= kRing ? 0 : own.nextSmoke + 1;
-    for (int k = 0; k < 3; ++k) s.XYZPosition[k] = owner.ModelAttitude.Position[k] + w[k];
+    for (int k = 0; k < 3; ++k) s.XYZPosition[k] = owner.live.attitude.Position[k] + w[k];
     s.TimeStarted = t;
     s.StaysAlive = kWreckPuffLife;
     s.SmokeColor = colour;

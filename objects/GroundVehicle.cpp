@@ -49,15 +49,15 @@ void GroundVehicle::setObjectPoints(int32_t points) {
 
 const double* GroundVehicle::getTowerPosition() {
     double m[16] = {};
-    quaternionToMatrix(ModelAttitude.QAttitude.data(), m);
+    quaternionToMatrix(live.attitude.QAttitude.data(), m);
     RotateVector(TowerPosition.data(), GlobalTowerPosition.data(), m);
-    for (int k = 0; k < 3; ++k) GlobalTowerPosition[k] += ModelAttitude.Position[k];
+    for (int k = 0; k < 3; ++k) GlobalTowerPosition[k] += live.attitude.Position[k];
     return GlobalTowerPosition.data();
 }
 
 bool GroundVehicle::areYouDead() {
     const int32_t dead = ThisModel.TheObject.GlobalDeadTime;
-    return dead != 0 && dead <= GlobalTime;
+    return dead != 0 && dead <= live.globalTime;
 }
 
 bool GroundVehicle::areYouDestroyed() {
@@ -103,7 +103,7 @@ double GroundVehicle::currentHeading() const {
     double m[16] = {};
     const double nose[3] = {0.0, 0.0, 1.0};
     double w[3];
-    quaternionToMatrix(ModelAttitude.QAttitude.data(), m);
+    quaternionToMatrix(live.attitude.QAttitude.data(), m);
     RotateVector(nose, w, m);
     return std::atan2(w[0], w[2]);
 }
@@ -132,10 +132,10 @@ void GroundVehicle::callEveryTick(bool running, int32_t missionTime, bool inRepl
     struct PoseOnExit {
         GroundVehicle& v;
         ~PoseOnExit() {
-            effects::poseMatrix(v.ModelAttitude.QAttitude.data(), v.ModelAttitude.Position.data(), v.ThisModel.ObjectMatrix);
+            effects::poseMatrix(v.live.attitude.QAttitude.data(), v.live.attitude.Position.data(), v.ThisModel.ObjectMatrix);
         }
     } pose{*this};
-    GlobalTime = missionTime;
+    live.globalTime = missionTime;
     if (areYouDead()) {
         if (inReplay) {
             readCurrentReplayData(missionTime);
@@ -160,7 +160,7 @@ void GroundVehicle::callEveryTick(bool running, int32_t missionTime, bool inRepl
 }
 
 void GroundVehicle::askRoad(ZephModel* ground) {
-    const double x = ModelAttitude.Position[0], z = ModelAttitude.Position[2];
+    const double x = live.attitude.Position[0], z = live.attitude.Position[2];
     const double x0 = std::floor(x / vehicles::kSquareFeet) * vehicles::kSquareFeet;
     const double z0 = std::floor(z / vehicles::kSquareFeet) * vehicles::kSquareFeet;
     const double lx = x - x0, lz = z - z0;
@@ -196,8 +196,8 @@ void GroundVehicle::drive(int32_t missionTime, bool inReplay) {
         pausing = missionTime - own.arrivedAtPointTime < int32_t(std::trunc((lo + own.randomDelayValue) * 60.0));
     }
 
-    double& x = ModelAttitude.Position[0];
-    double& z = ModelAttitude.Position[2];
+    double& x = live.attitude.Position[0];
+    double& z = live.attitude.Position[2];
     const double dx = p.PointXYZ[0] - x, dz = p.PointXYZ[2] - z;
     double d = std::sqrt(dx * dx + dz * dz);
     const auto square = [](double w) { return std::floor(w / vehicles::kSquareFeet); };
@@ -219,7 +219,7 @@ void GroundVehicle::drive(int32_t missionTime, bool inReplay) {
     if (roads && ground) {
         askRoad(ground);
         if (own.roadtype > 18) {
-            const double road = vehicles::makeHeadingForRoad2(&ModelAttitude, own.roadtype - 1, t);
+            const double road = vehicles::makeHeadingForRoad2(&live.attitude, own.roadtype - 1, t);
             if (road != -1.0) t = road;
         }
     }
@@ -256,7 +256,7 @@ void GroundVehicle::drive(int32_t missionTime, bool inReplay) {
         own.fallSpeed = 0.0;
     } else {
         own.fallSpeed = std::min(own.fallSpeed + kGravity, kMostFall);
-        ModelAttitude.Position[1] -= own.fallSpeed;
+        live.attitude.Position[1] -= own.fallSpeed;
     }
 }
 
@@ -296,8 +296,8 @@ void GroundVehicle::wreck() {
         own.driveHeading = h;
         h += DeadHeading;
         rotateHeadingByDegrees(DeadHeading * kToDegrees);
-        ModelAttitude.Position[0] += std::sin(h) * own.currentSpeed;
-        ModelAttitude.Position[2] += std::cos(h) * own.currentSpeed;
+        live.attitude.Position[0] += std::sin(h) * own.currentSpeed;
+        live.attitude.Position[2] += std::cos(h) * own.currentSpeed;
         return;
     }
     if (DidDeadThing) return;
@@ -311,7 +311,7 @@ void GroundVehicle::wreck() {
         const double corners[4][3] = {{2.5, -19, -19}, {2.5, -19, 19}, {2.5, 19, 19}, {2.5, 19, -19}};
         setPatch(corners);
     }
-    ModelAttitude.Position[1] += 3.5;
+    live.attitude.Position[1] += 3.5;
     DidDeadThing = true;
 }
 
@@ -319,19 +319,19 @@ void GroundVehicle::wreck() {
 
 void GroundVehicle::holdOnBridge() {
     if (areYouDead()) return;
-    const double x = ModelAttitude.Position[0], z = ModelAttitude.Position[2];
+    const double x = live.attitude.Position[0], z = live.attitude.Position[2];
     if (!(z > kDeckZLow && z < kDeckZHigh && x > kDeckXLow && x < kDeckXHigh)) return;
-    ModelAttitude.Position[1] = kDeckY;
+    live.attitude.Position[1] = kDeckY;
     const bool north = own.driveHeading > -1.57 && own.driveHeading < 1.57;
-    ModelAttitude.Position[0] = north ? kLaneNorth : kLaneSouth;
+    live.attitude.Position[0] = north ? kLaneNorth : kLaneSouth;
     setHeading(north ? 0.0 : 180.0);
 }
 
 OneCompleteObjectVer2* GroundVehicle::getDrawingData(int32_t gameTime) {
     holdOnBridge();
-    effects::poseMatrix(ModelAttitude.QAttitude.data(), ModelAttitude.Position.data(), ThisModel.ObjectMatrix);
+    effects::poseMatrix(live.attitude.QAttitude.data(), live.attitude.Position.data(), ThisModel.ObjectMatrix);
     doShadow(gameTime);
-    GlobalTime = gameTime;
+    live.globalTime = gameTime;
     OnePolygonVer2& patch = ModelPointsPolys().ThePolygons[layout().patchPolygon];
     patch.MapNumber = int16_t(areYouDead() && own.currentSpeed == 0.0 ? DeadTexture : -1);
     if (drawer) drawer(*this);
@@ -367,7 +367,7 @@ void GroundVehicle::doShadow(int32_t) {
 void GroundVehicle::saveCurrentReplayData(int32_t missionTime) {
     uint8_t* r = Ring.saving(missionTime, ReplaySaveTime);
     if (!r) return;
-    ReplayRing::putPose(r, ModelAttitude.Position, ModelAttitude.QAttitude);
+    ReplayRing::putPose(r, live.attitude.Position, live.attitude.QAttitude);
     ReplayRing::put32(r, 32, own.currentDrivePath);
     ReplayRing::put32(r, 36, int32_t(own.currentSpeed * 1000.0));
     ReplayRing::put32(r, 40, int32_t(own.fallSpeed * 1000.0));
@@ -377,7 +377,7 @@ void GroundVehicle::saveCurrentReplayData(int32_t missionTime) {
 void GroundVehicle::readCurrentReplayData(int32_t missionTime) {
     const uint8_t* r = Ring.reading(missionTime);
     if (!r) return;
-    ReplayRing::getPose(r, ModelAttitude.Position, ModelAttitude.QAttitude);
+    ReplayRing::getPose(r, live.attitude.Position, live.attitude.QAttitude);
     const int32_t path = ReplayRing::get32(r, 32);
     own.currentDrivePath = path >= 0 && path <= kPathPoints ? path : 0;
     own.currentSpeed = ReplayRing::get32(r, 36) / 1000.0;

@@ -68,10 +68,10 @@ void GunPit::resetModel() {
     o.GlobalDeadTime = 0;
     o.ObjectHits = 0;
     o.WhoKilledMe = -1;
-    OptionalModelAttitude[0] = ModelAttitude;
-    OptionalModelAttitude[1] = ModelAttitude;
+    OptionalModelAttitude[0] = live.attitude;
+    OptionalModelAttitude[1] = live.attitude;
     OptionalModelAttitude[1].Position[1] += pivot();
-    effects::poseMatrix(ModelAttitude.QAttitude.data(), ModelAttitude.Position.data(), ThisModel.ObjectMatrix);
+    effects::poseMatrix(live.attitude.QAttitude.data(), live.attitude.Position.data(), ThisModel.ObjectMatrix);
     ThisModel.OptionalObjectMatrix[0] = ThisModel.ObjectMatrix;
     ThisModel.OptionalObjectMatrix[1] = ThisModel.ObjectMatrix;
     if (ZephModel* ground = terrain()) setObjectFlatOnGround(ground, o.InitialHeading);
@@ -85,7 +85,7 @@ void GunPit::setOPPHeading(double) {
 }
 
 void GunPit::callEveryTick(bool running, int32_t t, bool inReplay) {
-    GlobalTime = t;
+    live.globalTime = t;
     if (!running) return;  // paused: nothing moves and nothing is recorded
     if (!areYouDead()) {
         fire(t, inReplay);
@@ -103,8 +103,8 @@ void GunPit::aim() {
     if (!craft) return;
     QNion pose;
     craft->getModelPositionQNion(&pose);
-    const double d[3] = {pose.Position[0] - ModelAttitude.Position[0], pose.Position[1] - ModelAttitude.Position[1],
-                         pose.Position[2] - ModelAttitude.Position[2]};
+    const double d[3] = {pose.Position[0] - live.attitude.Position[0], pose.Position[1] - live.attitude.Position[1],
+                         pose.Position[2] - live.attitude.Position[2]};
     const double h = std::atan2(d[0], d[2]);
     OptionalModelAttitude[0].QAttitude = {std::cos(-h / 2), 0, std::sin(-h / 2), 0};
     const double e = std::max(0.0, std::atan2(d[1], std::hypot(d[0], d[2])));
@@ -123,7 +123,7 @@ double GunPit::barrelElevation() const {
 
 OneCompleteObjectVer2* GunPit::getDrawingData(int32_t t) {
     prepareSprites(t);
-    GlobalTime = t;
+    live.globalTime = t;
     placeMatrix();
     QNion& turret = OptionalModelAttitude[0];
     effects::poseMatrix(turret.QAttitude.data(), turret.Position.data(), ThisModel.OptionalObjectMatrix[0]);
@@ -202,7 +202,7 @@ void AAAGunWWI::fire(int32_t t, bool inReplay) {
     double burst[3];
     // A replay shows the shot and its burst again but damages nobody. The burst is heard as if
     // from the target, where the player's eye usually is.
-    if (!shootObjectAAA(&own.fire, models, ModelAttitude.Position.data(), ThisModel.TheObject.Team, t, inReplay,
+    if (!shootObjectAAA(&own.fire, models, live.attitude.Position.data(), ThisModel.TheObject.Team, t, inReplay,
                         theSounds, nullptr, burst)) {
         return;
     }
@@ -229,7 +229,7 @@ std::pair<double, float> AAAGunWWI::flashLook(const Sprite& s, int32_t t) {
 void AAAGunWWI::prepareSprites(int32_t t) {
     ObjectPointsPolysVer2& g = ModelPointsPolys();
     double m[16] = {};
-    quaternionToMatrix(ModelAttitude.QAttitude.data(), m);
+    quaternionToMatrix(live.attitude.QAttitude.data(), m);
     auto place = [&](Sprite& s, int polygon, int firstPoint, bool burst) {
         OnePolygonVer2& p = g.ThePolygons[polygon];
         if (s.TimeStarted == 0) {
@@ -246,7 +246,7 @@ void AAAGunWWI::prepareSprites(int32_t t) {
             world[0] = s.XYZPosition[0], world[1] = s.XYZPosition[1], world[2] = s.XYZPosition[2];
         } else {
             RotateVector(s.XYZPosition.data(), world, m);
-            for (int k = 0; k < 3; ++k) world[k] += ModelAttitude.Position[k];
+            for (int k = 0; k < 3; ++k) world[k] += live.attitude.Position[k];
         }
         XYZInput four[4];
         facing(*this, world, four);
@@ -254,9 +254,9 @@ void AAAGunWWI::prepareSprites(int32_t t) {
             const double off[3] = {four[c].MyX * size, four[c].MyY * size, four[c].MyZ * size};
             double local[3];
             if (burst) {
-                const double rel[3] = {off[0] + s.XYZPosition[0] - ModelAttitude.Position[0],
-                                       off[1] + s.XYZPosition[1] - ModelAttitude.Position[1],
-                                       off[2] + s.XYZPosition[2] - ModelAttitude.Position[2]};
+                const double rel[3] = {off[0] + s.XYZPosition[0] - live.attitude.Position[0],
+                                       off[1] + s.XYZPosition[1] - live.attitude.Position[1],
+                                       off[2] + s.XYZPosition[2] - live.attitude.Position[2]};
                 InverseRotateVector(rel, local, m);
             } else {
                 for (int k = 0; k < 3; ++k) local[k] = off[k] + s.XYZPosition[k];
@@ -321,7 +321,7 @@ void AAAMachineGunWWI::prepareSprites(int32_t) {
 }
 
 void AAAMachineGunWWI::drawMySmokeItems() {
-    armed::drawGunnerSmokes(*this, Gunner, GlobalTime, false);
+    armed::drawGunnerSmokes(*this, Gunner, live.globalTime, false);
 }
 
 // Unlike the flak gun the post also puts its bullets in flight, its fire gate and its puff ring

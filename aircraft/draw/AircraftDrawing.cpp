@@ -88,18 +88,18 @@ OneCompleteObjectVer2* FlyableAircraft::drawnRecord(int32_t) {
     if (!d.model) return nullptr;
     Aircraft& a = ThisAircraft;
     Object3DData& o = ThisModel.TheObject;
-    if (ModelAttitude.Position[1] < -9000.0) o.ObjectFlags |= 0x1;  // a free or hidden slot
+    if (live.attitude.Position[1] < -9000.0) o.ObjectFlags |= 0x1;  // a free or hidden slot
     else o.ObjectFlags &= ~0x1;
 
     // Drawn attitude: eased from the network's last shown attitude toward the live one.
-    own.slerping = ModelAttitude;
+    own.slerping = live.attitude;
     const double t = a.SlerpValue;
     double norm = 0;
     const std::array<double, 4> slider{a.SliderQW, a.SliderQX, a.SliderQY, a.SliderQZ};
     if (t != 0.0 && std::isfinite(t) && finiteQuaternion(slider, norm)) {
         std::array<double, 4> s = slider;
         for (double& v : s) v /= norm;
-        slerpFirstQNion(ModelAttitude.QAttitude.data(), s.data(), std::clamp(t, 0.0, 1.0),
+        slerpFirstQNion(live.attitude.QAttitude.data(), s.data(), std::clamp(t, 0.0, 1.0),
                         own.slerping.QAttitude.data());
     }
     // The network's position correction; a value that is not a number draws no offset.
@@ -210,7 +210,7 @@ void FlyableAircraft::animateParts() {
     const double aileron = limit(a.AileronMax, 20.0) * a.PAilerons;
     const bool gearDown = a.Gear == 1 && !(dm & (dmg::GearBroken | dmg::UndercarriageDamage));
     const bool headHidden = d.CameraOnMe && d.cameraDistance < 10.0;  // folded to the neck
-    const double altitude = ModelAttitude.Position[1];
+    const double altitude = live.attitude.Position[1];
 
     for (const looks::MovingGroup& g : m.groups) {
         double deg = 0;

@@ -62,7 +62,7 @@ void FlyableAircraft::drawSmoke() {
     // The view that runs also draws objects' own quads; any other view draws no smoke.
     auto* view = dynamic_cast<render::ObjectDrawingView*>(Drawing.view);
     if (!view) return;
-    const int32_t now = aController ? aController->getGlobalMissionTime() : GlobalTime;
+    const int32_t now = aController ? aController->getGlobalMissionTime() : live.globalTime;
 
     // The live pieces; the old ones are freed.
     auto& order = Drawing.smokeOrder;

@@ -67,7 +67,7 @@ void drawExplosion(GroundExplosion& boom, float alpha) {
     render::ObjectDrawingView* view = drawingView(boom.MainGLDrawer);
     if (!view) return;
     ObjectPointsPolysVer2& geo = boom.ModelPointsPolys();
-    const QNion& pose = boom.ModelAttitude;
+    const QNion& pose = boom.live.attitude;
     double m[16] = {};
     ZephModel::quaternionToMatrix(pose.QAttitude.data(), m);
     bool any = false;

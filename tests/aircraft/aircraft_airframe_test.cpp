@@ -61,7 +61,7 @@ TYPED_TEST(Airframe, CrashBlowsUpOnceAndAResetRebuildsTheWreckAtItsStart) {
     EXPECT_NEAR(w.pos()[1], kField, 1.01);
     w.run(120);
     EXPECT_TRUE(w.finite());
-    EXPECT_EQ(w.camel->XYZVelocity, (Vector3{0, 0, 0}));
+    EXPECT_EQ(w.camel->live.velocity, (Vector3{0, 0, 0}));
     EXPECT_EQ(w.a().TotalHits, w.a().TotalHitsBeforeDead + 10.0);
     EXPECT_EQ(w.controller.explosions, 1);
     ASSERT_GT(w.camel->ReplayBufferOffset, 0);
@@ -89,7 +89,7 @@ TYPED_TEST(Airframe, GunsAndBombs) {
     ASSERT_GT(x, 0.0);
     std::vector<int> tracerShots;
     for (int shot = 0; shot < 73; ++shot) {
-        w.camel->GlobalTime = 100 + shot;
+        w.camel->live.globalTime = 100 + shot;
         EXPECT_EQ(g.BulletStartLocation[0], shot % 2 ? -x : x) << shot;
         w.camel->startABullet();
         const ProjectileType& b = g.TheBullets[shot % BulletsList::kSlots];
@@ -150,13 +150,13 @@ TYPED_TEST(Airframe, GunsAndBombs) {
 
 TYPED_TEST(Airframe, DamageEffectsComeOnce) {
     auto& w = this->w;
-    w.camel->GlobalTime = 50;
+    w.camel->live.globalTime = 50;
     w.camel->orDamage1(dmg::LeftWingGone | dmg::EngineStopped);
     EXPECT_EQ(w.a().PlayThisSound, 30);  // the engine seizes
     w.a().PlayThisSound = -1;
     const auto wing = w.camel->own.parts[0].Position;
-    w.camel->GlobalTime = 80;
-    w.camel->ModelAttitude.Position[0] += 100.0;
+    w.camel->live.globalTime = 80;
+    w.camel->live.attitude.Position[0] += 100.0;
     w.camel->orDamage1(dmg::LeftWingGone | dmg::EngineStopped);
     EXPECT_EQ(w.a().LeftWingGoneAt, 50);
     EXPECT_EQ(w.camel->own.parts[0].Position, wing);  // not set loose a second time
@@ -287,7 +287,7 @@ TEST_F(Rules, OverloadBreaksAlikeWhateverSoundWaitsForTheFrame) {
     for (int32_t waiting : {-1, 13}) {
         fly();
         ZephModel::simulationRandom().seed(77);
-        w.camel->GlobalTime = 500;
+        w.camel->live.globalTime = 500;
         load(a(), 10.0);
         a().DangerousGs = 120;
         a().PlayThisSound = waiting;
@@ -301,9 +301,9 @@ TEST_F(Rules, OverloadBreaksAlikeWhateverSoundWaitsForTheFrame) {
 
 // A wing lost within 25 ft of the ground plays no sound and records the tick it went.
 TEST_F(Rules, AWingLostLowRecordsItsTime) {
-    w.camel->ModelAttitude.Position[1] = kField + 20.0;
+    w.camel->live.attitude.Position[1] = kField + 20.0;
     a().GroundAltitude = kField;
-    w.camel->GlobalTime = 4321;
+    w.camel->live.globalTime = 4321;
     a().PlayThisSound = -1;
     w.camel->wingComesOff(1);
     EXPECT_EQ(a().RightWingGoneAt, 4321);
@@ -377,23 +377,23 @@ TEST_F(Rules, CatchUpTicksAndHiddenSlots) {
     a().SliderX = 10.0;
     w.camel->wingComesOff(0);
     const auto part = w.camel->own.parts[0].Position;
-    w.camel->GlobalTime = 77;
+    w.camel->live.globalTime = 77;
     w.camel->driveModel(1, -1, false, false);
     EXPECT_EQ(a().SliderX, 10.0);
-    EXPECT_EQ(w.camel->GlobalTime, 77);
+    EXPECT_EQ(w.camel->live.globalTime, 77);
     EXPECT_EQ(w.camel->own.parts[0].Position, part);
     w.camel->driveModel(1, 5, false, false);
     EXPECT_LT(a().SliderX, 10.0);
-    EXPECT_EQ(w.camel->GlobalTime, 5);
+    EXPECT_EQ(w.camel->live.globalTime, 5);
     EXPECT_LT(w.camel->own.parts[0].Position[1], part[1]);  // the wing falls away
 
-    w.camel->ModelAttitude.Position[1] = -9000.5;
+    w.camel->live.attitude.Position[1] = -9000.5;
     w.camel->driveModel(1, 10, false, false);
-    EXPECT_EQ(w.camel->ModelAttitude.Position[1], -9000.5);
-    EXPECT_NE(w.camel->GlobalTime, 10);
-    w.camel->ModelAttitude.Position[1] = -9000.0;
+    EXPECT_EQ(w.camel->live.attitude.Position[1], -9000.5);
+    EXPECT_NE(w.camel->live.globalTime, 10);
+    w.camel->live.attitude.Position[1] = -9000.0;
     w.camel->driveModel(1, 11, false, false);
-    EXPECT_EQ(w.camel->GlobalTime, 11);
+    EXPECT_EQ(w.camel->live.globalTime, 11);
 }
 
 TEST_F(Rules, DamageLimitsTheControls) {
@@ -515,7 +515,7 @@ TEST_F(Rules, ReArmingRepairsInPlaceAndLoadsWhatTheMissionGave) {
     const double given = a().FuelLoadInPounds;
     w.camel->SetUpAircraft(100.0, -1.0, 200.0, 30.0, 400.0, 0.0, 0.0);
     w.run(120);
-    const QNion pose = w.camel->ModelAttitude;
+    const QNion pose = w.camel->live.attitude;
     a().AIType = 3;
     a().Damage1 |= dmg::RudderHit | dmg::GunsJammed;
     a().TotalHits = 4.0;
@@ -523,7 +523,7 @@ TEST_F(Rules, ReArmingRepairsInPlaceAndLoadsWhatTheMissionGave) {
     a().FuelLoadInPounds = 3.0;
     a().CurrentNumberOfBombs = 0;
     w.camel->refuelReArm();
-    EXPECT_EQ(w.camel->ModelAttitude.Position, pose.Position);
+    EXPECT_EQ(w.camel->live.attitude.Position, pose.Position);
     EXPECT_EQ(a().AIType, 3);
     EXPECT_EQ(a().Damage1, 0u);
     EXPECT_EQ(a().TotalHits, 0.0);

@@ -108,7 +108,7 @@ TEST_F(AircraftDrawFrame, SoundsPlayOnceAndTheEngineFollowsTheCamera) {
 
 TEST_F(AircraftDrawFrame, SmokeRingReusesItsOldestSlotsAndAHitEngineTrailsByTheTick) {
     camel.freeAllSmoke();
-    camel.GlobalTime = 500;
+    camel.live.globalTime = 500;
     // Every bullet struck the ground this tick: a puff each, round the ring and on.
     for (ProjectileType& b : camel.ThisAircraft.GunBullets.TheBullets) {
         b.GraphicsType = 2;
@@ -143,7 +143,7 @@ TEST_F(AircraftDrawFrame, SmokeRingReusesItsOldestSlotsAndAHitEngineTrailsByTheT
     camel.freeAllSmoke();
     camel.ThisAircraft.Damage1 |= dmg::EngineDamaged;
     for (int t = 1; t <= 40; ++t) {
-        camel.GlobalTime = t;
+        camel.live.globalTime = t;
         camel.aircraftSmoke();
         camel.aircraftSmoke();
     }
@@ -179,8 +179,8 @@ TEST_F(AircraftDrawFrame, PaintFollowsTheTeamUnlessAPaintJobIsGiven) {
 
 TEST_F(AircraftDrawFrame, DrawnPoseRefusesABadCorrectionAndLostWingsFlyAlone) {
     Aircraft& a = camel.ThisAircraft;
-    camel.ModelAttitude.Position = {100, 2000, -50};
-    camel.ModelAttitude.QAttitude = {1, 0, 0, 0};
+    camel.live.attitude.Position = {100, 2000, -50};
+    camel.live.attitude.QAttitude = {1, 0, 0, 0};
     a.SliderX = 3;
     a.SliderY = -2;
     a.SliderZ = 1;
@@ -210,7 +210,7 @@ TEST_F(AircraftDrawFrame, DrawnPoseRefusesABadCorrectionAndLostWingsFlyAlone) {
     EXPECT_DOUBLE_EQ(o->OptionalObjectMatrix[4][13], 1998);
 
     // A free slot far below the world is not drawn.
-    camel.ModelAttitude.Position[1] = -10000;
+    camel.live.attitude.Position[1] = -10000;
     EXPECT_TRUE(camel.getDrawingData(0)->TheObject.ObjectFlags & 0x1);
 }
 

@@ -50,7 +50,7 @@ struct Bombers : ::testing::Test {
     }
     Target& target(long index, std::array<double, 3> at) {
         auto* t = static_cast<Target*>(w.controller.models.put(index, std::make_unique<Target>()));
-        t->ModelAttitude.Position = at;
+        t->live.attitude.Position = at;
         return *t;
     }
     void point(int k, std::array<double, 3> at, double targets = 0, int32_t next = -1) {
@@ -93,23 +93,23 @@ TEST_F(Bombers, FliesItsWayPointsWithinItsLimits) {
     point(0, {0, ArmedWorld::kGround + 1050, 3000}, 0, 1);
     point(1, {3000, ArmedWorld::kGround + 1000, 3000});
     AircoDH4& b = bomber();
-    double lastY = b.ModelAttitude.Position[1], lastHeading = b.own.heading;
+    double lastY = b.live.attitude.Position[1], lastHeading = b.own.heading;
     int32_t t = 1;
     for (; t < 20000 && b.own.drivePath != 0; ++t) {
         tick(b, t);
-        const double climb = b.ModelAttitude.Position[1] - lastY;
+        const double climb = b.live.attitude.Position[1] - lastY;
         EXPECT_LE(std::fabs(climb), 0.22 + 1e-9);
         EXPECT_LE(std::fabs(b.own.bank), 40.0 / kDeg + 1e-9);
         EXPECT_LE(std::fabs(AircoDH4::wrap(b.own.heading - lastHeading)), 0.2 / kDeg + 1e-6);
-        lastY = b.ModelAttitude.Position[1];
+        lastY = b.live.attitude.Position[1];
         lastHeading = b.own.heading;
     }
     ASSERT_EQ(b.own.drivePath, 0);
-    EXPECT_NEAR(b.ModelAttitude.Position[1], ArmedWorld::kGround + 1000.0, 1.0);
-    const auto at = b.ModelAttitude.Position;
+    EXPECT_NEAR(b.live.attitude.Position[1], ArmedWorld::kGround + 1000.0, 1.0);
+    const auto at = b.live.attitude.Position;
     for (int k = 0; k < 400; ++k) tick(b, t + k);
     EXPECT_EQ(b.own.speed, 0.0);
-    EXPECT_NEAR(b.ModelAttitude.Position[2], at[2], 200.0);  // slows to a stop where it is
+    EXPECT_NEAR(b.live.attitude.Position[2], at[2], 200.0);  // slows to a stop where it is
 
     // Within 10 ft of its start's ground it turns a degree a tick; half a foot below its point
     // it climbs 0.005 ft a tick.
@@ -117,7 +117,7 @@ TEST_F(Bombers, FliesItsWayPointsWithinItsLimits) {
     AircoDH4& low = bomber(5.0);
     tick(low, 1);
     EXPECT_NEAR(low.own.heading, 1.0 / kDeg, 1e-6);
-    EXPECT_NEAR(low.ModelAttitude.Position[1], ArmedWorld::kGround + 5.005, 1e-9);
+    EXPECT_NEAR(low.live.attitude.Position[1], ArmedWorld::kGround + 5.005, 1e-9);
 }
 
 // 11.9 ft is reached at once; a point passed 30 ft aside counts once the bomber draws away; a
@@ -132,7 +132,7 @@ TEST_F(Bombers, ArrivalAndThePassedPointRule) {
     int32_t t = 2;
     for (; b.own.drivePath == 2 && t < 400; ++t) {
         tick(b, t);
-        nearest = std::min(nearest, std::hypot(40 - b.ModelAttitude.Position[0], 80 - b.ModelAttitude.Position[2]));
+        nearest = std::min(nearest, std::hypot(40 - b.live.attitude.Position[0], 80 - b.live.attitude.Position[2]));
     }
     EXPECT_GT(nearest, 12.0);
     EXPECT_EQ(b.own.drivePath, 0);
@@ -203,9 +203,9 @@ TEST_F(Bombers, TargetWordsNameOnlyLivingMissionObjects) {
     EXPECT_EQ(b.doBombing(), 1);
     EXPECT_GT(b.own.heading, heading);  // turning toward model 30
     // Below the ground altitude of its start there is no fall time: it steers but never drops.
-    second.ModelAttitude.Position = {b.ModelAttitude.Position[0], ArmedWorld::kGround, b.ModelAttitude.Position[2]};
+    second.live.attitude.Position = {b.live.attitude.Position[0], ArmedWorld::kGround, b.live.attitude.Position[2]};
     b.setObjectGroundAltitude(5000.0);
-    b.GlobalTime = 100;
+    b.live.globalTime = 100;
     for (int k = 0; k < 50; ++k) EXPECT_EQ(b.doBombing(), 1);
     EXPECT_TRUE(pool->drops.empty());
 }
@@ -233,7 +233,7 @@ TEST_F(Bombers, ShotDownItFallsSmokingAndExplodesOnce) {
     b.getDrawingData(t + 100);
     EXPECT_FALSE(b.ModelPointsPolys().ThePolygons[model::kScar].DrawHints & 0x2);
     const GLT2FN3FV3FFormat& corner = b.ModelPointsPolys().ThePoints[741];
-    EXPECT_NEAR(fakes::bodyToWorld(b, {corner.X, corner.Y, corner.Z})[1] + b.ModelAttitude.Position[1],
+    EXPECT_NEAR(fakes::bodyToWorld(b, {corner.X, corner.Y, corner.Z})[1] + b.live.attitude.Position[1],
                 ArmedWorld::kGround + 0.5, 1e-3);
 
     // Killed while parked on the ground, it is a wreck on its first dead tick.
@@ -252,7 +252,7 @@ TEST_F(Bombers, ReplayGivesTheLiveStateBackWhole) {
     AircoDH4& b = bomber();
     for (int32_t t = 1; t <= 700; ++t) tick(b, t);
     auto state = [&] {
-        return std::tuple(b.ModelAttitude.Position, b.ModelAttitude.QAttitude, b.own.drivePath, b.own.arrived,
+        return std::tuple(b.live.attitude.Position, b.live.attitude.QAttitude, b.own.drivePath, b.own.arrived,
                           b.own.bombDrop, b.own.speed, b.own.fall, b.own.pitch, b.own.bank, b.own.heading,
                           b.own.closest);
     };

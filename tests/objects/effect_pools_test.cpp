@@ -135,7 +135,7 @@ TEST_F(Bombs, AFallingBombIsDrawnNoseAlongItsPathAndARackBombAtItsStation) {
     tick();
     ModelArray models;
     auto* bomber = static_cast<FakeBomber*>(models.put(2, std::make_unique<FakeBomber>()));
-    bomber->ModelAttitude.Position = {50, 900, 60};
+    bomber->live.attitude.Position = {50, 900, 60};
     controller.models = &models;
     bombs.positionBombsOnAircraft(bomber, 1, 2);
     bombs.getDrawingData(clock);
@@ -225,7 +225,7 @@ TEST_F(Pieces, FallTumbleAndAreFreedBelowTheGround) {
 
 TEST_F(Pieces, AnAircraftHitThrowsOneFromItsHitPointOnlyWhenThereIsOne) {
     testing::RecordAircraft craft;
-    craft.ModelAttitude.Position = {1000, 2000, 3000};
+    craft.live.attitude.Position = {1000, 2000, 3000};
     craft.a.HitY = -10000;
     debris.startOneDebrisFromAircraftHit(&craft, 5);
     EXPECT_EQ(flying(), 0);

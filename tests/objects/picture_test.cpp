@@ -109,12 +109,12 @@ protected:
     }
     // The pixels the objects change, seen from `from` (ft from the first one's foot) toward `at`.
     int standsOut(std::vector<ZephModel*> os, std::array<double, 3> from, std::array<double, 3> at) {
-        const auto p = os[0]->ModelAttitude.Position;
+        const auto p = os[0]->live.attitude.Position;
         look({p[0] + from[0], p[1] + from[1], p[2] + from[2]}, {p[0] + at[0], p[1] + at[1], p[2] + at[2]});
         const RGBAImage with = draw();
-        for (ZephModel* o : os) o->ModelAttitude.Position[1] += 50000;
+        for (ZephModel* o : os) o->live.attitude.Position[1] += 50000;
         const RGBAImage without = draw();
-        for (ZephModel* o : os) o->ModelAttitude.Position[1] -= 50000;
+        for (ZephModel* o : os) o->live.attitude.Position[1] -= 50000;
         return differing(with, without);
     }
     // A unit started level at p, turned by `heading` degrees, of team 2, in the world.
@@ -167,7 +167,7 @@ TEST_F(EffectsPicture, ACamelsBombFallsAndBurstsWithDebrisOverItsCraterAndTreesL
     // The burst, half a second after the landing, seen from 350 ft away and 150 ft up.
     while (!explosion(0).isBusy()) frame();
     for (int i = 0; i < 30; ++i) frame();
-    const auto at = explosion(0).ModelAttitude.Position;
+    const auto at = explosion(0).live.attitude.Position;
     look({at[0] - 350.0, at[1] + 150.0, at[2] - 60.0}, {at[0], at[1] + 30.0, at[2]});
     const RGBAImage burst = draw();
     explosion(0).own.busy = false;
@@ -244,7 +244,7 @@ TEST_F(EffectsPicture, LorriesAndTanksInTheSunAreDrawn) {
     frame();
     look({x + 70.0, ground + 25.0, z - 40.0}, {x, ground + 4.0, z + 60.0});
     const RGBAImage withColumn = draw();
-    for (ZephModel* v : column) v->ModelAttitude.Position[1] += 50000;
+    for (ZephModel* v : column) v->live.attitude.Position[1] += 50000;
     EXPECT_GT(differing(withColumn, draw()), 2000);
 }
 

@@ -108,10 +108,10 @@ TEST(VehicleStep, ArrivalLinksAndPathEnd) {
         VehicleRig r;
         r.point(0, r.x(), r.z() + 1, next);
         r.start(1);
-        const auto before = r.v->ModelAttitude.Position;
+        const auto before = r.v->live.attitude.Position;
         r.tick(50);
         EXPECT_EQ(r.v->own.currentDrivePath, 0) << next;
-        EXPECT_EQ(r.v->ModelAttitude.Position, before) << next;
+        EXPECT_EQ(r.v->live.attitude.Position, before) << next;
     }
     VehicleRig r;
     for (int32_t first : {-1, 200, 5000}) {
@@ -164,7 +164,7 @@ TEST(VehicleStep, FollowsTheGroundAndHoldsToTheBridgeDeck) {
     EXPECT_LE(fastest, 2.0);
     EXPECT_GT(fastest, 0.5);
 
-    r.v->ModelAttitude.Position = {2329360, 700, 1846000};
+    r.v->live.attitude.Position = {2329360, 700, 1846000};
     r.v->own.driveHeading = 1.57;
     r.v->getDrawingData(r.time);
     EXPECT_EQ(r.x(), 2329350);
