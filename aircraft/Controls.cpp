@@ -63,7 +63,7 @@ void FlyableAircraft::ElevatorInput(double v) {
     a.Elevator = a.PElevator;
 
     const double angle = a.ElevatorMax * a.PElevator;
-    auto& n = Surfaces[std::clamp(TemplateElevatorNum, 0, Aircraft::kSurfaces - 1)].NormalXYZ;
+    auto& n = own.surfaces[std::clamp(TemplateElevatorNum, 0, Aircraft::kSurfaces - 1)].NormalXYZ;
     const double z = std::sin(angle / kControlDeg);
     n[2] = angle < 0.0 ? -std::fabs(z) : std::fabs(z);
     n[1] = safeSqrt(1.0 - z * z);
@@ -78,7 +78,7 @@ void FlyableAircraft::RudderInput(double v) {
 
     double angle = a.RudderMax * a.PRudder;
     if (a.Damage1 & dmg::RudderHit) angle *= 0.2;
-    auto& n = Surfaces[std::clamp(TemplateRudderNum, 0, Aircraft::kSurfaces - 1)].NormalXYZ;
+    auto& n = own.surfaces[std::clamp(TemplateRudderNum, 0, Aircraft::kSurfaces - 1)].NormalXYZ;
     const double z = std::sin(angle / kControlDeg);
     n[2] = angle < 0.0 ? -std::fabs(z) : std::fabs(z);
     n[0] = safeSqrt(1.0 - z * z);
@@ -102,7 +102,7 @@ void FlyableAircraft::tiltAileronNormals(double degrees) {
     const double angle[8] = {-left, left, -left, left, right, -right, right, -right};
     const double ySign[8] = {1.0, -1.0, 1.0, -1.0, 1.0, -1.0, 1.0, -1.0};
     for (int k = 0; k < 8; ++k) {
-        auto& n = Surfaces[aileronNum(k)].NormalXYZ;
+        auto& n = own.surfaces[aileronNum(k)].NormalXYZ;
         n[2] = std::sin(angle[k] / kControlDeg);
         // A face with a tilted X (the lower ailerons) can leave no room for Y at large angles.
         n[1] = ySign[k] * safeSqrt(1.0 - n[2] * n[2] - n[0] * n[0]);
@@ -153,7 +153,7 @@ void FlyableAircraft::setThrottle(double v) {
     if (v == 0.0) {
         // Switching off works whatever the damage.
         if (running) a.PlayThisSound = 32;
-        EngineVolumeAtStart = 0.0;
+        own.engineVolume = 0.0;
         a.CurrentEngineSetting = 0.0;
     }
     if (!(a.Damage1 & (dmg::ThrottleDead | dmg::BlownUp | dmg::Down)) && a.TotalHits < a.TotalHitsBeforeDead) {
@@ -175,7 +175,7 @@ void FlyableAircraft::throttleDown(double amount) {
     if (a.GuyBailedOut || (a.Damage1 & (dmg::ThrottleDead | dmg::BlownUp | dmg::Down))) return;
     const double step = traits().fullOrIdleThrottle ? 1.0 : amount;
     if (a.CurrentEngineSetting == 0.0) {
-        EngineVolumeAtStart = 0.0;
+        own.engineVolume = 0.0;
         a.PlayThisSound = traits().engineStartSound;
     }
     // The down key idles the engine; it never stops it.
@@ -186,7 +186,7 @@ void FlyableAircraft::setThrottleToOff() {
     Aircraft& a = ThisAircraft;
     if (a.GuyBailedOut || (a.Damage1 & (dmg::BlownUp | dmg::Down))) return;
     if (a.CurrentEngineSetting != 0.0) a.PlayThisSound = 32;
-    EngineVolumeAtStart = 0.0;
+    own.engineVolume = 0.0;
     a.CurrentEngineSetting = 0.0;
 }
 
@@ -297,25 +297,25 @@ void FlyableAircraft::movePilotHead() {
 // ---- Network smoothing as the aircraft shows it.
 
 double* FlyableAircraft::getSliderValues() {
-    PassSliderValues = {ThisAircraft.SliderX, ThisAircraft.SliderY, ThisAircraft.SliderZ};
-    return PassSliderValues.data();
+    own.passSliders = {ThisAircraft.SliderX, ThisAircraft.SliderY, ThisAircraft.SliderZ};
+    return own.passSliders.data();
 }
 
 void FlyableAircraft::addInSliders() {
-    ModelAttitude.Position[0] += ThisAircraft.SliderX;
-    ModelAttitude.Position[1] += ThisAircraft.SliderY;
-    ModelAttitude.Position[2] += ThisAircraft.SliderZ;
+    live.attitude.Position[0] += ThisAircraft.SliderX;
+    live.attitude.Position[1] += ThisAircraft.SliderY;
+    live.attitude.Position[2] += ThisAircraft.SliderZ;
 }
 
 void FlyableAircraft::removeSliders() {
-    ModelAttitude.Position[0] -= ThisAircraft.SliderX;
-    ModelAttitude.Position[1] -= ThisAircraft.SliderY;
-    ModelAttitude.Position[2] -= ThisAircraft.SliderZ;
+    live.attitude.Position[0] -= ThisAircraft.SliderX;
+    live.attitude.Position[1] -= ThisAircraft.SliderY;
+    live.attitude.Position[2] -= ThisAircraft.SliderZ;
 }
 
 void FlyableAircraft::getSlerpingQN(QNion* pose) {
-    pose->Position = ModelAttitude.Position;
-    pose->QAttitude = SlerpingQN.QAttitude;
+    pose->Position = live.attitude.Position;
+    pose->QAttitude = own.slerping.QAttitude;
 }
 
 int32_t FlyableAircraft::clearSlerping() {

@@ -18,22 +18,22 @@ void FlyableAircraft::doSplodes() {
     if (a.Damage1 & dmg::BlownUp) return;
     a.Damage1 |= dmg::BlownUp | dmg::Down | dmg::ControlsDead;
     requestSound(12);
-    ModelAttitude.Position[1] = a.GroundAltitude + 1.0;
-    PreviousModelAttitude.Position[1] = ModelAttitude.Position[1];
+    live.attitude.Position[1] = a.GroundAltitude + 1.0;
+    live.previousAttitude.Position[1] = live.attitude.Position[1];
     StopForwardProgress();
-    if (aController) aController->startAnExplosion(ModelAttitude.Position.data());
+    if (aController) aController->startAnExplosion(live.attitude.Position.data());
 }
 
 void FlyableAircraft::StopForwardProgress() {
     ThisAircraft.CurrentVelocity = 0.0;
-    XYZVelocity = PreviousXYZVelocity = XYZAcc = PreviousXYZAcc = Vector3{0.0, 0.0, 0.0};
-    for (int j = 0; j < 3; ++j) PBHAcc[j] = PreviousPBHAcc[j] = 0.0;
+    live.velocity = live.previousVelocity = live.acceleration = live.previousAcceleration = Vector3{0.0, 0.0, 0.0};
+    for (int j = 0; j < 3; ++j) live.rotation[j] = live.previousRotation[j] = 0.0;
 }
 
 bool FlyableAircraft::pilotDied() {
     const Aircraft& a = ThisAircraft;
     if (!(a.Damage1 & dmg::Down)) return false;
-    if (a.GuyBailedOut && SuccessfulChuteOpening) return false;
+    if (a.GuyBailedOut && live.chuteOpened) return false;
     if (!a.OnGround) return true;
     if (a.GearPosition == 1.0 || a.TimeWhenStoppedMoving == 0) return true;
     const int32_t now = aController ? aController->getGlobalMissionTime() : 0;
@@ -43,24 +43,24 @@ bool FlyableAircraft::pilotDied() {
 void FlyableAircraft::refuelReArm() {
     Aircraft& a = ThisAircraft;
     if (a.Damage1 & dmg::Down) return;
-    const double y = ModelAttitude.Position[1];
-    const Quaternion attitude = ModelAttitude.QAttitude;
+    const double y = live.attitude.Position[1];
+    const Quaternion attitude = live.attitude.QAttitude;
     const double brakes = a.Brakes;
     const int32_t delay = a.AIDelayOnFlyThePointsTime, point = a.NextFlyPointNumber, ai = a.AIType;
 
     // The set-up repairs, reloads the guns and stops the aircraft; then it stands as it stood.
-    SetUpAircraft(ModelAttitude.Position[0], y, ModelAttitude.Position[2], 0.0, 400.0, 0.0, a.CurrentEngineSetting);
-    ModelAttitude.Position[1] = y;
-    ModelAttitude.QAttitude = attitude;
+    SetUpAircraft(live.attitude.Position[0], y, live.attitude.Position[2], 0.0, 400.0, 0.0, a.CurrentEngineSetting);
+    live.attitude.Position[1] = y;
+    live.attitude.QAttitude = attitude;
     a.Brakes = brakes;
     a.AIDelayOnFlyThePointsTime = delay;
     a.NextFlyPointNumber = point;
     a.AIType = ai;
-    PreviousModelAttitude = ModelAttitude;
+    live.previousAttitude = live.attitude;
 
     // Unless a mission gave a load, the tank stays as full as the definition filled it.
     a.FuelLoadInPounds = StartingFuelLoadGiven ? a.StartingFuelLoad : a.FuelLoadInPounds;
-    a.CurrentNumberOfBombs = static_cast<int16_t>(std::clamp(StartUpBombs, 0, kMaxBombs));
+    a.CurrentNumberOfBombs = static_cast<int16_t>(std::clamp(own.startUpBombs, 0, kMaxBombs));
     FigureMass();  // with the fuel and bombs just loaded, not the set-up's
     requestSound(8);
 }
@@ -73,7 +73,7 @@ void FlyableAircraft::resetModel() {
     refuelReArm();
     a.PlayThisSound = -1;
     a.LeftWingGoneAt = a.RightWingGoneAt = a.BlowsUpAt = 0;
-    HaveDoneGuyHitsGroundSound = HaveDoneEngineSeizesSound = false;
+    live.guyHitsGroundSound = live.engineSeizesSound = false;
     a.GuyBailedOut = 0;
     a.SlerpValue = 0.0;
     a.SliderX = a.SliderY = a.SliderZ = 0.0;

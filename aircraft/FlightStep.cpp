@@ -27,7 +27,7 @@ void FlyableAircraft::driveModel(int32_t steps, int32_t tick, bool last, bool re
     Vector3 drift = WindVector;
     if ((a.Damage1 & dmg::Down) || a.OnGround) drift = {0.0, 0.0, 0.0};
     if (!catchUp) moveDetachedParts(drift);
-    if (ModelAttitude.Position[1] < -9000.0) return;  // a free or hidden slot
+    if (live.attitude.Position[1] < -9000.0) return;  // a free or hidden slot
 
     if (!catchUp) {
         burstLimits(tick);
@@ -62,14 +62,14 @@ void FlyableAircraft::driveModel(int32_t steps, int32_t tick, bool last, bool re
         AileronInputAbsolute(a.Ailerons * 0.25);
     }
 
-    if (!catchUp) GlobalTime = tick;
+    if (!catchUp) live.globalTime = tick;
     if (!replayFlag) downStateAndHitLimit();
     for (int32_t k = 0; k < steps; ++k) subStep(tick + k, last, replayFlag);
 
     // A belly-landed aircraft at rest on sea-level ground: keep it from sinking out of sight.
     if (a.OnGround && a.GearPosition != 1.0 && a.GroundAltitude == 0.0 && mph() < 1.0) {
-        ModelAttitude.Position[1] = std::max(ModelAttitude.Position[1], -10.0);
-        PreviousModelAttitude.Position[1] = ModelAttitude.Position[1];
+        live.attitude.Position[1] = std::max(live.attitude.Position[1], -10.0);
+        live.previousAttitude.Position[1] = live.attitude.Position[1];
         a.NosePosition[1] = 20.0;
         a.FuseBottom[1] = 20.0;
     }
@@ -106,10 +106,10 @@ void FlyableAircraft::subStep(int32_t tick, bool last, bool replayFlag) {
 // Air forces on every surface, the engine's thrust and the power left at this height.
 void FlyableAircraft::engineAndAirForces() {
     Aircraft& a = ThisAircraft;
-    auto& pos = ModelAttitude.Position;
+    auto& pos = live.attitude.Position;
     const double density = FigureAirDensity(pos[1]);
-    figureAeroForce(density, &a, &ModelAttitude, &PreviousModelAttitude, Airfoils.data());
-    FigureEnginePowerDrag(&a, &ModelAttitude, &PreviousModelAttitude, Airfoils.data());
+    figureAeroForce(density, &a, &live.attitude, &live.previousAttitude, Airfoils.data());
+    FigureEnginePowerDrag(&a, &live.attitude, &live.previousAttitude, Airfoils.data());
 
     // Engine power by 1000-ft band: (Y + 999) / 1000 in whole bands, 0 at and below sea level.
     double band = std::trunc((pos[1] + 999.0) / 1000.0);
@@ -123,14 +123,14 @@ void FlyableAircraft::engineAndAirForces() {
 std::array<double, 3> FlyableAircraft::sumForcesAndMoments() {
     Aircraft& a = ThisAircraft;
     // Sum of forces (body axes) and moments.
-    XYZAcc = {0.0, 0.0, a.EngineThrust};
+    live.acceleration = {0.0, 0.0, a.EngineThrust};
     std::array<double, 3> M{};
     const int32_t count = std::clamp(a.NumberOfSurfaces, 0, static_cast<int32_t>(Aircraft::kSurfaces));
     a.ReportValues[8] = 0.0;
-    a.ReportValues[7] = Surfaces[std::clamp(TemplateElevatorNum, 0, Aircraft::kSurfaces - 1)].AnglePBH[0];
+    a.ReportValues[7] = own.surfaces[std::clamp(TemplateElevatorNum, 0, Aircraft::kSurfaces - 1)].AnglePBH[0];
     for (int32_t i = 0; i < count; ++i) {
-        const AirSurface& s = Surfaces[i];
-        for (int j = 0; j < 3; ++j) XYZAcc[j] += s.ForceXYZ[j];
+        const AirSurface& s = own.surfaces[i];
+        for (int j = 0; j < 3; ++j) live.acceleration[j] += s.ForceXYZ[j];
         M[0] += s.AnglePBH[0];
         M[1] += s.AnglePBH[1];
         if (!a.OnGround) M[2] += s.AnglePBH[2];
@@ -141,45 +141,45 @@ std::array<double, 3> FlyableAircraft::sumForcesAndMoments() {
 // On the ground: taxiing, wheel steering, the wind on the tail, nose-overs and braking.
 void FlyableAircraft::groundHandling(std::array<double, 3>& M) {
     Aircraft& a = ThisAircraft;
-    auto& pos = ModelAttitude.Position;
+    auto& pos = live.attitude.Position;
     const bool taxiing = a.OnGround && !(a.Damage1 & dmg::Down) && a.GearPosition == 1.0;
     if (taxiing) {
         const double speed = mph();
         if (speed < 3.0 && a.CurrentEngineSetting < 0.15) {
             M[1] *= 0.9;
-            for (int j = 0; j < 3; ++j) PBHAcc[j] *= 0.9, PreviousPBHAcc[j] *= 0.9;
+            for (int j = 0; j < 3; ++j) live.rotation[j] *= 0.9, live.previousRotation[j] *= 0.9;
         }
         if (speed < 45.0) {
             // Tail-skid and wheel steering by the rudder.
             M[1] = a.Rudder * 35.0 * a.CurrentVelocity / 50.0;
-            if (speed < 30.0) PBHAcc[1] *= 0.9, PreviousPBHAcc[1] *= 0.9;
+            if (speed < 30.0) live.rotation[1] *= 0.9, live.previousRotation[1] *= 0.9;
         }
         if (speed > 9.0) M[1] += std::sin((a.AircraftHeading - WindDirection) / kDeg) * WindSpeed / 150.0;
-        XYZVelocity[0] = a.CurrentVelocity * std::sin(a.AircraftHeading / kDeg);
-        XYZVelocity[2] = a.CurrentVelocity * std::cos(a.AircraftHeading / kDeg);
+        live.velocity[0] = a.CurrentVelocity * std::sin(a.AircraftHeading / kDeg);
+        live.velocity[2] = a.CurrentVelocity * std::cos(a.AircraftHeading / kDeg);
 
         // Nose-over: ground rising more than a foot within 5 ft ahead. The point ahead comes from
         // the pose, not from the drawing matrix, which is stale whenever the aircraft is not drawn.
         if (Terrain) {
             double R[16] = {};
-            quaternionToMatrix(ModelAttitude.QAttitude.data(), R);
+            quaternionToMatrix(live.attitude.QAttitude.data(), R);
             const double ahead[3] = {0.0, 0.0, 5.0};
             double w[3];
             RotateVector(ahead, w, R);
             if (a.GroundAltitude - Terrain->getAltitudeAtX(pos[0] + w[0], pos[2] + w[2]) < -1.0) {
                 a.Damage1 |= dmg::PropBroken | dmg::EngineStopped | dmg::ThrottleDead;
-                XYZVelocity[0] *= 0.9;
-                XYZVelocity[2] *= 0.9;
+                live.velocity[0] *= 0.9;
+                live.velocity[2] *= 0.9;
                 a.CurrentEngineSetting = 0.0;
             }
         }
     }
     if (a.OnGround) {
         if (a.Brakes != 0.0) {
-            XYZVelocity[0] *= 0.99, XYZVelocity[2] *= 0.99;
+            live.velocity[0] *= 0.99, live.velocity[2] *= 0.99;
         } else if (a.CurrentEngineSetting <= 0.15) {
-            XYZVelocity[0] *= 0.999, XYZVelocity[2] *= 0.999;
-            if (a.Rudder > 0.2 || a.Rudder < -0.2) XYZVelocity[0] *= 0.998, XYZVelocity[2] *= 0.998;
+            live.velocity[0] *= 0.999, live.velocity[2] *= 0.999;
+            if (a.Rudder > 0.2 || a.Rudder < -0.2) live.velocity[0] *= 0.998, live.velocity[2] *= 0.998;
         }
     }
 }
@@ -187,40 +187,40 @@ void FlyableAircraft::groundHandling(std::array<double, 3>& M) {
 // Forces to world axes, then velocity, the g load and its limits, and position.
 void FlyableAircraft::linearMotion(bool replayFlag) {
     Aircraft& a = ThisAircraft;
-    auto& pos = ModelAttitude.Position;
-    PreviousModelAttitude = ModelAttitude;
+    auto& pos = live.attitude.Position;
+    live.previousAttitude = live.attitude;
     double R[16] = {};
-    quaternionToMatrix(ModelAttitude.QAttitude.data(), R);
-    const Vector3 bodyForce = XYZAcc;
-    RotateVector(bodyForce.data(), XYZAcc.data(), R);
+    quaternionToMatrix(live.attitude.QAttitude.data(), R);
+    const Vector3 bodyForce = live.acceleration;
+    RotateVector(bodyForce.data(), live.acceleration.data(), R);
 
     const bool down = a.Damage1 & dmg::Down;
     auto stopDead = [this] {
-        XYZAcc = PreviousXYZAcc = XYZVelocity = PreviousXYZVelocity = Vector3{0.0, 0.0, 0.0};
+        live.acceleration = live.previousAcceleration = live.velocity = live.previousVelocity = Vector3{0.0, 0.0, 0.0};
     };
     if (down && (!a.OnGround || mph() < 3.0)) stopDead();
     if (a.OnGround && !down && a.GearPosition != 1.0 && mph() < 25.0) {
         // Sliding on the belly.
         if (mph() > 15.0) {
-            for (double& v : XYZVelocity) v *= 0.8;
+            for (double& v : live.velocity) v *= 0.8;
         } else {
             stopDead();
         }
     }
-    doAccelerationToVelocity(XYZAcc.data(), PreviousXYZAcc.data(), XYZVelocity.data(), PreviousXYZVelocity.data(),
+    doAccelerationToVelocity(live.acceleration.data(), live.previousAcceleration.data(), live.velocity.data(), live.previousVelocity.data(),
                              a.Mass, kGravity, &a);
 
     // Load along the body's up axis; the gear holds a standing aircraft at no less than 0.95 g.
     double now[3], before[3];
-    InverseRotateVector(XYZVelocity.data(), now, R);
-    InverseRotateVector(PreviousXYZVelocity.data(), before, R);
+    InverseRotateVector(live.velocity.data(), now, R);
+    InverseRotateVector(live.previousVelocity.data(), before, R);
     a.Gs = (now[1] - before[1]) + kGravity;
     if (a.Gs * kGPerUnit < 0.95 && a.OnGround && a.GearPosition == 1.0) a.Gs = 0.008486666348812722;
     if (!replayFlag) gLoadLimits();
     blackRedOut();
     if (!replayFlag) gearAndFlapOverspeed();
 
-    doVelocityToPosition(XYZVelocity.data(), PreviousXYZVelocity.data(), pos.data());
+    doVelocityToPosition(live.velocity.data(), live.previousVelocity.data(), pos.data());
 }
 
 // Moments to rotation and attitude, and the body rates the instruments and the AI read.
@@ -229,21 +229,21 @@ void FlyableAircraft::angularMotion(const std::array<double, 3>& M) {
     a.ReportValues[10] = M[0];
     a.ReportValues[11] = M[1];
     a.ReportValues[12] = M[2];
-    doAccelerationToRotation(M.data(), PBHAcc.data(), PreviousPBHAcc.data(), iTensor.data(), &ModelAttitude, &a);
+    doAccelerationToRotation(M.data(), live.rotation.data(), live.previousRotation.data(), iTensor.data(), &live.attitude, &a);
     double slerp[5] = {a.SliderQW, a.SliderQX, a.SliderQY, a.SliderQZ, a.SlerpValue};
-    doVelocityToAngle(PreviousPBHAcc.data(), PBHAcc.data(), &ModelAttitude, slerp);
+    doVelocityToAngle(live.previousRotation.data(), live.rotation.data(), &live.attitude, slerp);
     a.SliderQW = slerp[0], a.SliderQX = slerp[1], a.SliderQY = slerp[2], a.SliderQZ = slerp[3];
 
     double R[16] = {};
-    quaternionToMatrix(ModelAttitude.QAttitude.data(), R);
-    InverseRotateVector(PBHAcc.data(), &a.RotationalSpeeds[0], R);
-    InverseRotateVector(PreviousPBHAcc.data(), &a.RotationalSpeeds[3], R);
+    quaternionToMatrix(live.attitude.QAttitude.data(), R);
+    InverseRotateVector(live.rotation.data(), &a.RotationalSpeeds[0], R);
+    InverseRotateVector(live.previousRotation.data(), &a.RotationalSpeeds[3], R);
 }
 
 // The ground under the aircraft, a ship's deck and the ground's plane; answers the height.
 double FlyableAircraft::groundUnderfoot(int32_t tick) {
     Aircraft& a = ThisAircraft;
-    auto& pos = ModelAttitude.Position;
+    auto& pos = live.attitude.Position;
     // Ground of this sub-step; a fixed raised strip stands at 850 ft.
     double ground;
     if (pos[1] > 849.0 && pos[2] > 1844460.0 && pos[2] < 1848020.0 && pos[0] > 2329330.0 && pos[0] < 2329390.0) {
@@ -257,10 +257,10 @@ double FlyableAircraft::groundUnderfoot(int32_t tick) {
     if (theNetwork && !theNetwork->amIHost() && theNetwork->getNetworkMode() != 0) {
         joiner = theNetwork->getJoinerNumber();
     }
-    checkForOverCarrier(this, models(), tick, &ModelAttitude, &PreviousModelAttitude, XYZVelocity.data(), joiner);
+    checkForOverCarrier(this, models(), tick, &live.attitude, &live.previousAttitude, live.velocity.data(), joiner);
     if (Terrain) {
         const double* plane = Terrain->lastTerrainPlaneEq();
-        if (plane) std::copy(plane, plane + 4, GroundEq.begin());
+        if (plane) std::copy(plane, plane + 4, own.groundEq.begin());
     }
     return ground;
 }
@@ -269,12 +269,12 @@ double FlyableAircraft::groundUnderfoot(int32_t tick) {
 // touch-down sound.
 void FlyableAircraft::groundContact(int32_t tick, double ground, bool replayFlag) {
     Aircraft& a = ThisAircraft;
-    auto& pos = ModelAttitude.Position;
+    auto& pos = live.attitude.Position;
     const uint32_t damageBefore = a.Damage1;
     const int8_t onGroundBefore = a.OnGround;
-    const double sinkBefore = XYZVelocity[1];
-    CheckForGroundInteraction(a.GroundAltitude, &a, &ModelAttitude, iTensor.data(), XYZVelocity.data(),
-                              PBHAcc.data(), &PreviousModelAttitude, aController);
+    const double sinkBefore = live.velocity[1];
+    CheckForGroundInteraction(a.GroundAltitude, &a, &live.attitude, iTensor.data(), live.velocity.data(),
+                              live.rotation.data(), &live.previousAttitude, aController);
     // The ground stop rule counts from the tick the aircraft came to rest.
     if (tick >= 0) {
         if (a.OnGround && mph() < 0.5) {
@@ -290,7 +290,7 @@ void FlyableAircraft::groundContact(int32_t tick, double ground, bool replayFlag
     if (!(damageBefore & dmg::BlownUp) && (a.Damage1 & dmg::BlownUp)) {
         a.GroundAltitude = ground;
         pos[1] = ground;
-        PreviousModelAttitude.Position[1] = ground;
+        live.previousAttitude.Position[1] = ground;
         if (aController) aController->startAnExplosion(pos.data());
     }
     if (!onGroundBefore && a.OnGround && a.Gear == 1 && !(a.Damage1 & dmg::BlownUp) && sinkBefore < 0.0 &&
@@ -302,7 +302,7 @@ void FlyableAircraft::groundContact(int32_t tick, double ground, bool replayFlag
 // Bullets, tracers and smoke of this sub-step, and the wind's drift while flying.
 void FlyableAircraft::gunsSmokeAndWind(int32_t tick, bool last) {
     Aircraft& a = ThisAircraft;
-    auto& pos = ModelAttitude.Position;
+    auto& pos = live.attitude.Position;
     if (tick != -1) {
         if (a.GunsFiring) startABullet();
         moveGunBullets();
@@ -312,7 +312,7 @@ void FlyableAircraft::gunsSmokeAndWind(int32_t tick, bool last) {
     if (!a.OnGround && !(a.Damage1 & dmg::Down)) {
         for (int j = 0; j < 3; ++j) {
             pos[j] += WindVector[j];
-            PreviousModelAttitude.Position[j] += WindVector[j];
+            live.previousAttitude.Position[j] += WindVector[j];
         }
     }
 }

@@ -206,13 +206,9 @@ public:
     // ---- State.
     Aircraft ThisAircraft{};
     Aircraft ReplayThisAircraft{};
-    std::array<AirSurface, Aircraft::kSurfaces> Surfaces{};
     std::array<AirFoilDef, Aircraft::kAirfoils> Airfoils{};
     std::array<double, 100> PowerTable{};          // engine power factor per 1000-ft band
-    std::array<double, 4> GroundEq{};               // plane (a, b, c, d) of the ground under the aircraft
-    std::array<QNion, kParts> OptionalModelAttitude{};  // separately drawn parts: 0 left wing,
-    std::array<Vector3, kParts> OpModVectors{};          // 2 right wing, 4 moving part 4 (ft/tick)
-    // Indexes in Surfaces of the control surfaces.
+    // Indexes in own.surfaces of the control surfaces.
     int32_t TemplateElevatorNum = 0, TemplateRudderNum = 0;
     int32_t TemplateLeftUpperAileronTopNum = 0, TemplateLeftUpperAileronBotNum = 0;
     int32_t TemplateLeftLowerAileronTopNum = 0, TemplateLeftLowerAileronBotNum = 0;
@@ -220,12 +216,6 @@ public:
     int32_t TemplateRightLowerAileronTopNum = 0, TemplateRightLowerAileronBotNum = 0;
     ZephModel* Terrain = nullptr;        // not owned
     NetworkLink* theNetwork = nullptr;   // not owned
-    double EngineVolumeAtStart = 0;
-    uint32_t LastJamSound = 0;
-    QNion SlerpingQN;                     // the attitude last drawn
-    std::array<double, 3> PassSliderValues{};
-    int32_t GunsOnAt = 0;                 // mission tick the trigger went on; 0 off
-    int32_t StartUpBombs = 0;             // loaded again on re-arming
     bool StartingFuelLoadGiven = false;   // setFuelLoad was called; else re-arming fills the tank
     int32_t BigCustomPaintJobNumber = 0, SmallCustomPaintJobNumber = 0;
     std::vector<uint8_t> ReplayBufferAddress = std::vector<uint8_t>(kReplayRingBytes);
@@ -233,25 +223,31 @@ public:
     int32_t ReplayBufferOffset = 0;       // where the next record goes
     bool ReplayFlag = false;              // between prepareForReplayStart and recoverFromReplay
     OneCompleteObjectVer2 ThisModel;      // what the renderer draws; ObjectMatrix the drawn pose
-    std::array<OneSmokePiece, looks::AircraftDrawState::kSmokePieces> OurSmokes{};
-    int32_t NextSmokeSpot = 0;            // ring slot the next piece takes
     looks::AircraftDrawState Drawing;
-    // Everything the flight step may change outside ThisAircraft and the base's pose and motion,
-    // kept aside while a replay plays.
-    struct LiveCopy {
+    // Everything the flight step may change outside ThisAircraft and the base's pose and motion:
+    // a replay puts it aside whole and gives it back.
+    struct Live {
         std::array<AirSurface, Aircraft::kSurfaces> surfaces{};
-        std::array<QNion, kParts> parts{};
-        std::array<Vector3, kParts> partSpeeds{};
-        QNion pilot;
-        std::array<double, 16> tensor{};
-        std::array<double, 4> groundEq{};
-        QNion slerping;
+        std::array<QNion, kParts> parts{};       // separately drawn parts: 0 left wing,
+        std::array<Vector3, kParts> partSpeeds{};  // 2 right wing, 4 moving part 4 (ft/tick)
+        std::array<double, 4> groundEq{};        // plane (a, b, c, d) of the ground under the aircraft
+        QNion slerping;                          // the attitude last drawn
         std::array<double, 3> passSliders{};
         std::array<OneSmokePiece, looks::AircraftDrawState::kSmokePieces> smokes{};
-        int32_t nextSmokeSpot = 0;
+        int32_t nextSmokeSpot = 0;               // ring slot the next piece takes
         double engineVolume = 0;
         uint32_t lastJamSound = 0;
-        int32_t gunsOnAt = 0, startUpBombs = 0, lastKnownGameTime = 0;
+        int32_t gunsOnAt = 0;                    // mission tick the trigger went on; 0 off
+        int32_t startUpBombs = 0;                // loaded again on re-arming
+    };
+    Live own;
+    // Kept aside while a replay plays: own, and the base's pilot view, inertia and last game time,
+    // which the replayed flight also changes.
+    struct Aside {
+        Live live;
+        QNion pilot;
+        std::array<double, 16> tensor{};
+        int32_t lastKnownGameTime = 0;
     } ReplayLive;
 
 protected:
@@ -274,7 +270,7 @@ protected:
     }
     double mph() const { return ThisAircraft.CurrentVelocity * kMphPerFtTick; }
     // The mission's clock (ticks): the simulation never reads the system's.
-    int32_t missionTick() const { return aController ? aController->getGlobalMissionTime() : GlobalTime; }
+    int32_t missionTick() const { return aController ? aController->getGlobalMissionTime() : live.globalTime; }
     ModelArray* models() const { return aController ? aController->getModelArray() : nullptr; }
     double groundAt(double x, double z) { return Terrain ? Terrain->getAltitudeAtX(x, z) : 0.0; }
 

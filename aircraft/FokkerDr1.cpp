@@ -12,7 +12,7 @@ void writeDefinition(FlyableAircraft& plane, const definition::Values& values,
                      std::span<const definition::SurfaceRow> surfaces, double kOverAspectRatio,
                      std::span<const definition::HitBox> hitBoxes) {
     definition::write(plane, values, surfaces, kOverAspectRatio, hitBoxes);
-    plane.SuccessfulChuteOpening = false;
+    plane.live.chuteOpened = false;
 }
 
 void useReplayRing(FlyableAircraft& plane) {
@@ -131,7 +131,7 @@ void FokkerDr1::writeDefinition() {
 
 AirSurface& FokkerDr1::middleWing(int32_t side) {
     const int32_t i = side == 0 ? FokkerDr1LeftMiddleWing : FokkerDr1RightMiddleWing;
-    return Surfaces[std::clamp(i, 0, Aircraft::kSurfaces - 1)];
+    return own.surfaces[std::clamp(i, 0, Aircraft::kSurfaces - 1)];
 }
 
 void FokkerDr1::cutExtraWingSurfaces() {

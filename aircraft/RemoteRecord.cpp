@@ -20,10 +20,10 @@ bool since(int32_t tick, int32_t stamp, int32_t ticks) {
 void setBit(uint32_t& word, uint32_t bit, bool on) { word = on ? (word | bit) : (word & ~bit); }
 
 void setPose(FlyableAircraft& p, const net::AircraftState& s) {
-    p.ModelAttitude.Position = s.position;
-    p.ModelAttitude.QAttitude = s.attitude;
-    p.PreviousModelAttitude.QAttitude = s.attitude;
-    for (int j = 0; j < 3; ++j) p.PreviousModelAttitude.Position[j] = s.position[j] - s.velocity[j];
+    p.live.attitude.Position = s.position;
+    p.live.attitude.QAttitude = s.attitude;
+    p.live.previousAttitude.QAttitude = s.attitude;
+    for (int j = 0; j < 3; ++j) p.live.previousAttitude.Position[j] = s.position[j] - s.velocity[j];
 }
 
 void applyControls(FlyableAircraft& p, const net::AircraftState& s) {
@@ -52,7 +52,7 @@ void applyLosses(FlyableAircraft& p, const net::AircraftState& s, const RemoteRe
                  ((s.damage & Cockpit) ? dmg::CockpitDamage : 0) | ((s.damage & Part4Gone) ? dmg::Part4Gone : 0);
     const int drops = std::clamp<int>(a.CurrentNumberOfBombs - s.bombs, 0, FlyableAircraft::kMaxBombs);
     for (int i = 0; i < drops && c.bombs; ++i) {
-        if (const double* at = p.dropBomb()) c.bombs->startADroppedBomb(p.XYZVelocity.data(), at, c.globalGameTime, c.aircraftIndex);
+        if (const double* at = p.dropBomb()) c.bombs->startADroppedBomb(p.live.velocity.data(), at, c.globalGameTime, c.aircraftIndex);
     }
     if (drops > 0) a.CurrentNumberOfBombs = s.bombs;
 }
@@ -75,21 +75,21 @@ void applyFlags(FlyableAircraft& p, const net::AircraftState& s) {
 // On the ground the aircraft rests on its wheels (or its belly): never below the ground line.
 void clampToGround(FlyableAircraft& p) {
     Aircraft& a = p.ThisAircraft;
-    if (!a.OnGround || p.ModelAttitude.Position[1] <= -9000.0) return;
+    if (!a.OnGround || p.live.attitude.Position[1] <= -9000.0) return;
     double lowest;
     if (a.Gear == 1) {
         double m[16], gear[3];
-        ZephModel::quaternionToMatrix(p.ModelAttitude.QAttitude.data(), m);
+        ZephModel::quaternionToMatrix(p.live.attitude.QAttitude.data(), m);
         ZephModel::RotateVector(a.LeftGearBottom.data(), gear, m);
         lowest = gear[1];
     } else {
         lowest = a.FuseBottom[1];
     }
     const double line = a.GroundAltitude - lowest;
-    if (p.ModelAttitude.Position[1] < line) {
-        p.ModelAttitude.Position[1] = p.PreviousModelAttitude.Position[1] = line;
-        p.PreviousModelAttitude.Position[0] = p.ModelAttitude.Position[0] - p.XYZVelocity[0];
-        p.PreviousModelAttitude.Position[2] = p.ModelAttitude.Position[2] - p.XYZVelocity[2];
+    if (p.live.attitude.Position[1] < line) {
+        p.live.attitude.Position[1] = p.live.previousAttitude.Position[1] = line;
+        p.live.previousAttitude.Position[0] = p.live.attitude.Position[0] - p.live.velocity[0];
+        p.live.previousAttitude.Position[2] = p.live.attitude.Position[2] - p.live.velocity[2];
     }
 }
 
@@ -97,14 +97,14 @@ void clampToGround(FlyableAircraft& p) {
 
 std::array<double, 4> drawnAttitude(const FlyableAircraft& p) {
     const Aircraft& a = p.ThisAircraft;
-    std::array<double, 4> drawn = p.ModelAttitude.QAttitude;
+    std::array<double, 4> drawn = p.live.attitude.QAttitude;
     std::array<double, 4> slider{a.SliderQW, a.SliderQX, a.SliderQY, a.SliderQZ};
     const double t = a.SlerpValue;
     const double norm = std::sqrt(slider[0] * slider[0] + slider[1] * slider[1] + slider[2] * slider[2] +
                                   slider[3] * slider[3]);
     if (t == 0.0 || !std::isfinite(t) || !std::isfinite(norm) || norm <= 1e-6) return drawn;
     for (double& v : slider) v /= norm;
-    ZephModel::slerpFirstQNion(p.ModelAttitude.QAttitude.data(), slider.data(), std::clamp(t, 0.0, 1.0), drawn.data());
+    ZephModel::slerpFirstQNion(p.live.attitude.QAttitude.data(), slider.data(), std::clamp(t, 0.0, 1.0), drawn.data());
     return drawn;
 }
 
@@ -119,8 +119,8 @@ bool bringAircraftUpToDate(int32_t delay, FlyableAircraft& plane, const RemoteSh
     for (int32_t i = 0; i < delay + kExtraSteps; ++i) {
         plane.driveModel(1, -1, false, false);
         double d[3], body[3], m[16];
-        for (int j = 0; j < 3; ++j) d[j] = plane.ModelAttitude.Position[j] - drawn[j];
-        ZephModel::quaternionToMatrix(plane.ModelAttitude.QAttitude.data(), m);
+        for (int j = 0; j < 3; ++j) d[j] = plane.live.attitude.Position[j] - drawn[j];
+        ZephModel::quaternionToMatrix(plane.live.attitude.QAttitude.data(), m);
         ZephModel::InverseRotateVector(d, body, m);
         *playDelay = i;
         if (body[2] > -a.CurrentVelocity / 2.0) return true;
@@ -134,9 +134,9 @@ RemoteRecordOutcome GetDataOutOfStructure(FlyableAircraft& p, const net::StateBl
     Aircraft& a = p.ThisAircraft;
     a.RemoteLocal = 1;
     // What was on the screen before this record.
-    shown->position = p.ModelAttitude.Position;
+    shown->position = p.live.attitude.Position;
     shown->slider = {a.SliderX, a.SliderY, a.SliderZ};
-    const std::array<double, 4> keptAttitude = p.ModelAttitude.QAttitude;
+    const std::array<double, 4> keptAttitude = p.live.attitude.QAttitude;
     const std::array<double, 4> keptSlider = {a.SliderQW, a.SliderQX, a.SliderQY, a.SliderQZ};
     const double keptSlerp = a.SlerpValue;
 
@@ -152,8 +152,8 @@ RemoteRecordOutcome GetDataOutOfStructure(FlyableAircraft& p, const net::StateBl
     net::AircraftState s;
     net::decodeAircraftState(block.data(), block.size(), &s);
 
-    p.XYZVelocity = p.PreviousXYZVelocity = s.velocity;
-    for (int j = 0; j < 3; ++j) p.PBHAcc[j] = p.PreviousPBHAcc[j] = s.rates[j];
+    p.live.velocity = p.live.previousVelocity = s.velocity;
+    for (int j = 0; j < 3; ++j) p.live.rotation[j] = p.live.previousRotation[j] = s.rates[j];
     applyControls(p, s);
 
     const bool gameUnderWay = c.newInTime != 0 && since(c.tick, c.newInTime, kGraceTicks);
@@ -172,8 +172,8 @@ RemoteRecordOutcome GetDataOutOfStructure(FlyableAircraft& p, const net::StateBl
                         a.CurrentVelocity * FlyableAircraft::kMphPerFtTick, a.WarEmergencyPower * s.engine / 255.0);
         a.CurrentNumberOfBombs = s.bombs;
         // The set-up starts it along heading 0: the record's motion holds, not that.
-        p.XYZVelocity = p.PreviousXYZVelocity = s.velocity;
-        for (int j = 0; j < 3; ++j) p.PBHAcc[j] = p.PreviousPBHAcc[j] = s.rates[j];
+        p.live.velocity = p.live.previousVelocity = s.velocity;
+        for (int j = 0; j < 3; ++j) p.live.rotation[j] = p.live.previousRotation[j] = s.rates[j];
         out.restarted = true;
     }
     out.gameOver = gameOver;
@@ -187,7 +187,7 @@ RemoteRecordOutcome GetDataOutOfStructure(FlyableAircraft& p, const net::StateBl
         a.SliderQW = 1.0;
         a.SliderQX = a.SliderQY = a.SliderQZ = 0.0;
         a.SlerpValue = 0.0;
-        p.XYZVelocity = p.PreviousXYZVelocity = Vector3{0.0, 0.0, 0.0};
+        p.live.velocity = p.live.previousVelocity = Vector3{0.0, 0.0, 0.0};
     } else {
         const int32_t onGround = a.OnGround;
         if (!bringAircraftUpToDate(c.delay, p, *shown, playDelay)) setPose(p, s);
@@ -208,9 +208,9 @@ RemoteRecordOutcome GetDataOutOfStructure(FlyableAircraft& p, const net::StateBl
     a.SliderQW = from[0], a.SliderQX = from[1], a.SliderQY = from[2], a.SliderQZ = from[3];
     a.SlerpValue = 1.0;
     // The drawn position stays where it was and glides to the model's.
-    a.SliderX = shown->position[0] + shown->slider[0] - p.ModelAttitude.Position[0];
-    a.SliderY = a.OnGround == 1 ? 0.0 : shown->position[1] + shown->slider[1] - p.ModelAttitude.Position[1];
-    a.SliderZ = shown->position[2] + shown->slider[2] - p.ModelAttitude.Position[2];
+    a.SliderX = shown->position[0] + shown->slider[0] - p.live.attitude.Position[0];
+    a.SliderY = a.OnGround == 1 ? 0.0 : shown->position[1] + shown->slider[1] - p.live.attitude.Position[1];
+    a.SliderZ = shown->position[2] + shown->slider[2] - p.live.attitude.Position[2];
     if ((a.Damage1 & dmg::Down) || a.CurrentVelocity * FlyableAircraft::kMphPerFtTick < 3.0) {
         a.SlerpValue = 0.0;
         a.SliderX = a.SliderY = a.SliderZ = 0.0;

@@ -4,8 +4,8 @@
 //   0 marker 0xFF 0xFF; 2 save calls since the last record (16 bits); 4 tick; 8 state block (35);
 //   44 Damage1, Damage2, BlowsUpAt, LeftWingGoneAt, RightWingGoneAt; 64 areas of surfaces 0 and 1
 //   (whole ft^2); 72 TotalHits (whole); 76 bail-out position (whole ft) and attitude (x 100000);
-//   104 BailOutTime; 108 HaveDoneOpenSound; 112 BailSpeeds, 124 BailRotations (x 100000);
-//   136 SuccessfulChuteOpening; 140 GuyBailedOut; 144 + 40 i part i: position (whole ft),
+//   104 live.bailOutTime; 108 live.openSound; 112 live.bailSpeeds, 124 live.bailRotations (x 100000);
+//   136 live.chuteOpened; 140 GuyBailedOut; 144 + 40 i part i: position (whole ft),
 //   attitude and speed (x 100000).
 #include <algorithm>
 #include <cmath>
@@ -47,10 +47,10 @@ int32_t FlyableAircraft::lastRecordStart() const {
 net::AircraftState FlyableAircraft::MakeOutputData() const {
     const Aircraft& a = ThisAircraft;
     net::AircraftState s;
-    s.position = ModelAttitude.Position;
-    s.attitude = ModelAttitude.QAttitude;
-    s.velocity = XYZVelocity;
-    s.rates = {PBHAcc[0], PBHAcc[1], PBHAcc[2]};
+    s.position = live.attitude.Position;
+    s.attitude = live.attitude.QAttitude;
+    s.velocity = live.velocity;
+    s.rates = {live.rotation[0], live.rotation[1], live.rotation[2]};
     s.restart = static_cast<uint32_t>(missionTick() - a.TimeOfReset) < 180u;
     s.blownUp = a.Damage1 & dmg::BlownUp;
     s.engineDamaged = a.Damage1 & dmg::EngineDamaged;
@@ -78,8 +78,8 @@ net::AircraftState FlyableAircraft::MakeOutputData() const {
 
 void FlyableAircraft::showReplayStateBlock(const net::AircraftState& s) {
     Aircraft& a = ThisAircraft;
-    XYZVelocity = PreviousXYZVelocity = s.velocity;
-    for (int j = 0; j < 3; ++j) PBHAcc[j] = PreviousPBHAcc[j] = s.rates[j];
+    live.velocity = live.previousVelocity = s.velocity;
+    for (int j = 0; j < 3; ++j) live.rotation[j] = live.previousRotation[j] = s.rates[j];
 
     // The recorded positions already hold the trims.
     const double trims[3] = {a.ElevatorTrim, a.AileronTrim, a.RudderTrim};
@@ -104,16 +104,16 @@ void FlyableAircraft::showReplayStateBlock(const net::AircraftState& s) {
     setBit(dmg::EngineDamaged, s.engineDamaged);
     a.CurrentNumberOfBombs = static_cast<int16_t>(std::min<int>(s.bombs, kMaxBombs));  // shown, never dropped
 
-    ModelAttitude.Position = s.position;
-    ModelAttitude.QAttitude = s.attitude;
-    PreviousModelAttitude.QAttitude = s.attitude;
-    for (int j = 0; j < 3; ++j) PreviousModelAttitude.Position[j] = s.position[j] - s.velocity[j];
+    live.attitude.Position = s.position;
+    live.attitude.QAttitude = s.attitude;
+    live.previousAttitude.QAttitude = s.attitude;
+    for (int j = 0; j < 3; ++j) live.previousAttitude.Position[j] = s.position[j] - s.velocity[j];
     a.CurrentVelocity = std::sqrt(s.velocity[0] * s.velocity[0] + s.velocity[1] * s.velocity[1] +
                                   s.velocity[2] * s.velocity[2]);
     if (a.CurrentVelocity <= 0.05 || s.position[1] <= -9000.0) {
         a.CurrentVelocity = 0.0;
-        XYZVelocity = PreviousXYZVelocity = Vector3{0.0, 0.0, 0.0};
-        PreviousModelAttitude.Position = ModelAttitude.Position;
+        live.velocity = live.previousVelocity = Vector3{0.0, 0.0, 0.0};
+        live.previousAttitude.Position = live.attitude.Position;
     }
     // A replay shows the record as it was: no network smoothing.
     a.SliderX = a.SliderY = a.SliderZ = 0.0;
@@ -140,22 +140,22 @@ void FlyableAircraft::saveCurrentReplayData(int32_t tick) {
     net::encodeAircraftState(MakeOutputData(), r + kBlockAt);
 
     const int32_t damage[] = {static_cast<int32_t>(a.Damage1), static_cast<int32_t>(a.Damage2), a.BlowsUpAt,
-                              a.LeftWingGoneAt, a.RightWingGoneAt, whole(Surfaces[0].Area), whole(Surfaces[1].Area),
+                              a.LeftWingGoneAt, a.RightWingGoneAt, whole(own.surfaces[0].Area), whole(own.surfaces[1].Area),
                               whole(a.TotalHits)};
     for (int i = 0; i < 8; ++i) put32(r + kDamageAt + 4 * i, damage[i]);
-    for (int j = 0; j < 3; ++j) put32(r + kBailAt + 4 * j, whole(BailOutPosition.Position[j]));
-    for (int j = 0; j < 4; ++j) put32(r + 88 + 4 * j, whole(BailOutPosition.QAttitude[j] * kFine));
-    put32(r + 104, BailOutTime);
-    put32(r + 108, HaveDoneOpenSound ? 1 : 0);
-    for (int j = 0; j < 3; ++j) put32(r + 112 + 4 * j, whole(BailSpeeds[j] * kFine));
-    for (int j = 0; j < 3; ++j) put32(r + 124 + 4 * j, whole(BailRotations[j] * kFine));
-    put32(r + 136, SuccessfulChuteOpening ? 1 : 0);
+    for (int j = 0; j < 3; ++j) put32(r + kBailAt + 4 * j, whole(live.bailOutPosition.Position[j]));
+    for (int j = 0; j < 4; ++j) put32(r + 88 + 4 * j, whole(live.bailOutPosition.QAttitude[j] * kFine));
+    put32(r + 104, live.bailOutTime);
+    put32(r + 108, live.openSound ? 1 : 0);
+    for (int j = 0; j < 3; ++j) put32(r + 112 + 4 * j, whole(live.bailSpeeds[j] * kFine));
+    for (int j = 0; j < 3; ++j) put32(r + 124 + 4 * j, whole(live.bailRotations[j] * kFine));
+    put32(r + 136, live.chuteOpened ? 1 : 0);
     put32(r + 140, a.GuyBailedOut ? 1 : 0);
     for (int i = 0; i < kParts; ++i) {
         uint8_t* p = r + kPartsAt + kPartBytes * i;
-        for (int j = 0; j < 3; ++j) put32(p + 4 * j, whole(OptionalModelAttitude[i].Position[j]));
-        for (int j = 0; j < 4; ++j) put32(p + 12 + 4 * j, whole(OptionalModelAttitude[i].QAttitude[j] * kFine));
-        for (int j = 0; j < 3; ++j) put32(p + 28 + 4 * j, whole(OpModVectors[i][j] * kFine));
+        for (int j = 0; j < 3; ++j) put32(p + 4 * j, whole(own.parts[i].Position[j]));
+        for (int j = 0; j < 4; ++j) put32(p + 12 + 4 * j, whole(own.parts[i].QAttitude[j] * kFine));
+        for (int j = 0; j < 3; ++j) put32(p + 28 + 4 * j, whole(own.partSpeeds[i][j] * kFine));
     }
     ReplayBufferOffset += kReplayRecordBytes;
 }
@@ -185,66 +185,41 @@ void FlyableAircraft::readCurrentReplayData(int32_t tick) {
     a.BlowsUpAt = get32(r + 52);
     a.LeftWingGoneAt = get32(r + 56);
     a.RightWingGoneAt = get32(r + 60);
-    Surfaces[0].Area = get32(r + 64);
-    Surfaces[1].Area = get32(r + 68);
+    own.surfaces[0].Area = get32(r + 64);
+    own.surfaces[1].Area = get32(r + 68);
     a.TotalHits = get32(r + 72);
-    for (int j = 0; j < 3; ++j) BailOutPosition.Position[j] = get32(r + kBailAt + 4 * j);
-    for (int j = 0; j < 4; ++j) BailOutPosition.QAttitude[j] = get32(r + 88 + 4 * j) / kFine;
-    BailOutTime = std::max(get32(r + 104), 0);  // a mission tick: later ticks subtract it
-    HaveDoneOpenSound = get32(r + 108) != 0;
-    for (int j = 0; j < 3; ++j) BailSpeeds[j] = get32(r + 112 + 4 * j) / kFine;
-    for (int j = 0; j < 3; ++j) BailRotations[j] = get32(r + 124 + 4 * j) / kFine;
-    SuccessfulChuteOpening = get32(r + 136) != 0;
+    for (int j = 0; j < 3; ++j) live.bailOutPosition.Position[j] = get32(r + kBailAt + 4 * j);
+    for (int j = 0; j < 4; ++j) live.bailOutPosition.QAttitude[j] = get32(r + 88 + 4 * j) / kFine;
+    live.bailOutTime = std::max(get32(r + 104), 0);  // a mission tick: later ticks subtract it
+    live.openSound = get32(r + 108) != 0;
+    for (int j = 0; j < 3; ++j) live.bailSpeeds[j] = get32(r + 112 + 4 * j) / kFine;
+    for (int j = 0; j < 3; ++j) live.bailRotations[j] = get32(r + 124 + 4 * j) / kFine;
+    live.chuteOpened = get32(r + 136) != 0;
     a.GuyBailedOut = get32(r + 140) != 0 ? 1 : 0;
     for (int i = 0; i < kParts; ++i) {
         const uint8_t* p = r + kPartsAt + kPartBytes * i;
-        for (int j = 0; j < 3; ++j) OptionalModelAttitude[i].Position[j] = get32(p + 4 * j);
-        for (int j = 0; j < 4; ++j) OptionalModelAttitude[i].QAttitude[j] = get32(p + 12 + 4 * j) / kFine;
-        for (int j = 0; j < 3; ++j) OpModVectors[i][j] = get32(p + 28 + 4 * j) / kFine;
+        for (int j = 0; j < 3; ++j) own.parts[i].Position[j] = get32(p + 4 * j);
+        for (int j = 0; j < 4; ++j) own.parts[i].QAttitude[j] = get32(p + 12 + 4 * j) / kFine;
+        for (int j = 0; j < 3; ++j) own.partSpeeds[i][j] = get32(p + 28 + 4 * j) / kFine;
     }
 }
 
 void FlyableAircraft::prepareForReplayStart(int32_t missionTime) {
     if (ReplayFlag) return;  // already aside: a second copy would keep the replay's state
     ReplayThisAircraft = ThisAircraft;
-    ReplayLive.surfaces = Surfaces;
-    ReplayLive.parts = OptionalModelAttitude;
-    ReplayLive.partSpeeds = OpModVectors;
-    ReplayLive.pilot = PilotAttitude;
-    ReplayLive.tensor = iTensor;
-    ReplayLive.groundEq = GroundEq;
-    ReplayLive.slerping = SlerpingQN;
-    ReplayLive.passSliders = PassSliderValues;
-    ReplayLive.smokes = OurSmokes;
-    ReplayLive.nextSmokeSpot = NextSmokeSpot;
-    ReplayLive.engineVolume = EngineVolumeAtStart;
-    ReplayLive.lastJamSound = LastJamSound;
-    ReplayLive.gunsOnAt = GunsOnAt;
-    ReplayLive.startUpBombs = StartUpBombs;
-    ReplayLive.lastKnownGameTime = LastKnownGameTime;
+    ReplayLive = {.live = own, .pilot = PilotAttitude, .tensor = iTensor, .lastKnownGameTime = LastKnownGameTime};
     ZephModel::prepareForReplayStart(missionTime);
     ReplayFlag = true;
-    GunsOnAt = 0;  // no burst runs on into the replay, where it could jam the guns
+    own.gunsOnAt = 0;  // no burst runs on into the replay, where it could jam the guns
 }
 
 void FlyableAircraft::recoverFromReplay(int32_t missionTime) {
     if (!ReplayFlag) return;
     ThisAircraft = ReplayThisAircraft;
-    ThisAircraft.Shape = Surfaces.data();
-    Surfaces = ReplayLive.surfaces;
-    OptionalModelAttitude = ReplayLive.parts;
-    OpModVectors = ReplayLive.partSpeeds;
+    ThisAircraft.Shape = own.surfaces.data();
+    own = ReplayLive.live;
     PilotAttitude = ReplayLive.pilot;
     iTensor = ReplayLive.tensor;
-    GroundEq = ReplayLive.groundEq;
-    SlerpingQN = ReplayLive.slerping;
-    PassSliderValues = ReplayLive.passSliders;
-    OurSmokes = ReplayLive.smokes;
-    NextSmokeSpot = ReplayLive.nextSmokeSpot;
-    EngineVolumeAtStart = ReplayLive.engineVolume;
-    LastJamSound = ReplayLive.lastJamSound;
-    GunsOnAt = ReplayLive.gunsOnAt;
-    StartUpBombs = ReplayLive.startUpBombs;
     LastKnownGameTime = ReplayLive.lastKnownGameTime;
     ZephModel::recoverFromReplay(missionTime);
     ReplayFlag = false;

@@ -24,8 +24,8 @@ void FlyableAircraft::SetUpAircraft(double x, double y, double z, double heading
     // The engine starts stopped, idling or at full power.
     if (throttle > 0.0 && throttle < 0.21) throttle = 0.1;
     else if (throttle >= 0.21) throttle = 1.0;
-    EngineVolumeAtStart = throttle == 0.0 ? 0.0 : 180.0;
-    LastJamSound = 0;
+    own.engineVolume = throttle == 0.0 ? 0.0 : 180.0;
+    own.lastJamSound = 0;
     a.LastBombDropTime = 0;
     ReplayUpdatesBetweenFrames = 0;
     ReplaySaveTime = 0;
@@ -65,13 +65,13 @@ void FlyableAircraft::SetUpAircraft(double x, double y, double z, double heading
         const double g = Terrain->getAltitudeAtX(x, z);
         if (y < g + 20.0 && y > -9000.0) y = g + 20.0 + 500.0;
     }
-    ModelAttitude.Position = {x, y, z};
+    live.attitude.Position = {x, y, z};
     // The ground below from the start: the rules that run before the first sub-step read it.
     a.GroundAltitude = a.PreviousGroundAltitude = groundAt(x, z);
-    ModelAttitude.QAttitude = {1.0, 0.0, 0.0, 0.0};
+    live.attitude.QAttitude = {1.0, 0.0, 0.0, 0.0};
     rotateHeadingByDegrees(heading);
     rotatePitchByDegrees(-pitch);
-    PreviousModelAttitude = ModelAttitude;
+    live.previousAttitude = live.attitude;
     a.AircraftPitch = pitch;
     a.AircraftBank = 0.0;
     a.AircraftHeading = heading;
@@ -81,17 +81,17 @@ void FlyableAircraft::SetUpAircraft(double x, double y, double z, double heading
     a.MinusStall = Airfoils[4].MinusStall;
 
     double m[16] = {};
-    quaternionToMatrix(ModelAttitude.QAttitude.data(), m);
+    quaternionToMatrix(live.attitude.QAttitude.data(), m);
     const double body[3] = {0.0, 0.0, mph / kMphPerFtTick};
-    RotateVector(body, XYZVelocity.data(), m);
-    XYZAcc = {0.0, 0.0, 0.0};
-    PreviousXYZVelocity = XYZVelocity;
-    for (int i = 0; i < 3; ++i) PreviousModelAttitude.Position[i] = ModelAttitude.Position[i] - XYZVelocity[i];
-    OptionalModelAttitude.fill(ModelAttitude);
-    OpModVectors.fill({0.0, 0.0, 0.0});
-    PBHAcc = {0.0, 0.0, 0.0, 0.0};
+    RotateVector(body, live.velocity.data(), m);
+    live.acceleration = {0.0, 0.0, 0.0};
+    live.previousVelocity = live.velocity;
+    for (int i = 0; i < 3; ++i) live.previousAttitude.Position[i] = live.attitude.Position[i] - live.velocity[i];
+    own.parts.fill(live.attitude);
+    own.partSpeeds.fill({0.0, 0.0, 0.0});
+    live.rotation = {0.0, 0.0, 0.0, 0.0};
 
-    a.Shape = Surfaces.data();
+    a.Shape = own.surfaces.data();
     a.FlapPosition = 0.0;
     a.GearPosition = a.GearPosition2 = a.Gear == 1 ? 1.0 : 0.0;
     RudderInputAbsolute(0.0);
@@ -135,8 +135,8 @@ void FlyableAircraft::startAfresh() {
     a.PElevator = a.PAilerons = a.PRudder = 0.0;
     a.DeadOnGroundTime = 0;
     a.GunBullets = BulletsList{};
-    PreviousXYZAcc = {0.0, 0.0, 0.0};
-    PreviousPBHAcc = {0.0, 0.0, 0.0, 0.0};
+    live.previousAcceleration = {0.0, 0.0, 0.0};
+    live.previousRotation = {0.0, 0.0, 0.0, 0.0};
 }
 
 void FlyableAircraft::FigureMass() {
@@ -165,19 +165,19 @@ void FlyableAircraft::FigureMass() {
 
 void FlyableAircraft::orDamage1(uint32_t bits) {
     Aircraft& a = ThisAircraft;
-    if ((bits & dmg::EngineStopped) && !HaveDoneEngineSeizesSound) {
-        HaveDoneEngineSeizesSound = true;
+    if ((bits & dmg::EngineStopped) && !live.engineSeizesSound) {
+        live.engineSeizesSound = true;
         requestSound(30);
     }
     if ((bits & dmg::LeftWingGone) && !(a.Damage1 & dmg::LeftWingGone)) {
-        a.LeftWingGoneAt = GlobalTime;
+        a.LeftWingGoneAt = live.globalTime;
         leftWingDrawingOnOff(false);
     }
     if ((bits & dmg::RightWingGone) && !(a.Damage1 & dmg::RightWingGone)) {
-        a.RightWingGoneAt = GlobalTime;
+        a.RightWingGoneAt = live.globalTime;
         rightWingDrawingOnOff(false);
     }
-    if ((bits & dmg::BlownUp) && !(a.Damage1 & dmg::BlownUp)) a.BlowsUpAt = GlobalTime;
+    if ((bits & dmg::BlownUp) && !(a.Damage1 & dmg::BlownUp)) a.BlowsUpAt = live.globalTime;
     a.Damage1 |= bits;
 }
 
@@ -190,17 +190,17 @@ void FlyableAircraft::loseWing(int32_t side, bool frameBreaks) {
     if (side != 0 && side != 1) return;
     Aircraft& a = ThisAircraft;
     const bool left = side == 0;
-    AirSurface& lower = Surfaces[left ? 0 : 1];
+    AirSurface& lower = own.surfaces[left ? 0 : 1];
     int32_t& goneAt = left ? a.LeftWingGoneAt : a.RightWingGoneAt;
-    goneAt = GlobalTime;
-    if (lower.Area > 10.0 && ModelAttitude.Position[1] > a.GroundAltitude + 25.0 && !frameBreaks) {
+    goneAt = live.globalTime;
+    if (lower.Area > 10.0 && live.attitude.Position[1] > a.GroundAltitude + 25.0 && !frameBreaks) {
         if (getDoubleRandomFrom(0.0, 1.0) > 0.5) requestSound(11);
-        else goneAt = GlobalTime - 65;
+        else goneAt = live.globalTime - 65;
     }
     a.Damage1 |= left ? dmg::LeftWingGone : dmg::RightWingGone;
-    Surfaces[left ? 0 : 1].Area = 1.0;
-    Surfaces[left ? 2 : 3].Area = 1.0;
-    for (int k = 0; k < 8; ++k) Surfaces[aileronNum(k)].Area = 0.0;
+    own.surfaces[left ? 0 : 1].Area = 1.0;
+    own.surfaces[left ? 2 : 3].Area = 1.0;
+    for (int k = 0; k < 8; ++k) own.surfaces[aileronNum(k)].Area = 0.0;
     cutSideExtraWing(left ? 0 : 1);
     if (left) leftWingDrawingOnOff(false);
     else rightWingDrawingOnOff(false);
@@ -208,18 +208,18 @@ void FlyableAircraft::loseWing(int32_t side, bool frameBreaks) {
 
 void FlyableAircraft::leftWingDrawingOnOff(bool on) {
     if (on) return;
-    detachPart(0, {XYZVelocity[0] * 0.99, XYZVelocity[1], XYZVelocity[2] * 0.99});
+    detachPart(0, {live.velocity[0] * 0.99, live.velocity[1], live.velocity[2] * 0.99});
 }
 
 void FlyableAircraft::rightWingDrawingOnOff(bool on) {
     if (on) return;
-    detachPart(2, {XYZVelocity[0] * 0.99, XYZVelocity[1], XYZVelocity[2] * 0.99});
+    detachPart(2, {live.velocity[0] * 0.99, live.velocity[1], live.velocity[2] * 0.99});
 }
 
 void FlyableAircraft::detachPart(int part, const Vector3& velocity) {
     // The part leaves from where the aircraft is now, and the bombs go with the wing.
-    OpModVectors[part] = velocity;
-    OptionalModelAttitude[part] = ModelAttitude;
+    own.partSpeeds[part] = velocity;
+    own.parts[part] = live.attitude;
     ModelArray* array = models();
     ZephModel* bombs = array ? array->at(ModelArray::kBombs) : nullptr;
     for (int n = ThisAircraft.CurrentNumberOfBombs; n > 0; --n) {

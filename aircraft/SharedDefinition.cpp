@@ -214,7 +214,7 @@ void write(FlyableAircraft& plane, const Values& values, std::span<const Surface
 
     const size_t count = std::min(surfaces.size(), static_cast<size_t>(Aircraft::kSurfaces));
     for (size_t i = 0; i < count; ++i) {
-        AirSurface& s = plane.Surfaces[i];
+        AirSurface& s = plane.own.surfaces[i];
         const SurfaceRow& row = surfaces[i];
         s.Area = row.area;
         s.LocationXYZ = row.location;

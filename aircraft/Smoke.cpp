@@ -20,29 +20,29 @@ OneSmokePiece& takeSlot(std::array<OneSmokePiece, kPieces>& ring, int32_t& next)
 }  // namespace
 
 void FlyableAircraft::freeAllSmoke() {
-    for (OneSmokePiece& p : OurSmokes) p.TimeStarted = -1000;
-    NextSmokeSpot = 0;
+    for (OneSmokePiece& p : own.smokes) p.TimeStarted = -1000;
+    own.nextSmokeSpot = 0;
 }
 
 void FlyableAircraft::tracersToSmoke(bool last) {
     for (const ProjectileType& b : ThisAircraft.GunBullets.TheBullets) {
         if (b.GraphicsType == 2 && b.TimeAlive > 0 && b.TimeHitGround == b.TimeAlive) {
             // The tick it struck: a puff of earth where it went in.
-            OneSmokePiece& p = takeSlot(OurSmokes, NextSmokeSpot);
-            p = OneSmokePiece{GlobalTime, OneSmokePiece::kGroundStrike, 75, {b.P2X, b.P2Y + 1.0, b.P2Z},
+            OneSmokePiece& p = takeSlot(own.smokes, own.nextSmokeSpot);
+            p = OneSmokePiece{live.globalTime, OneSmokePiece::kGroundStrike, 75, {b.P2X, b.P2Y + 1.0, b.P2Z},
                               {WindVector[0] * 0.5, 0.03, WindVector[2] * 0.5}, 2.5f, 0.06f};
         } else if (last && b.GraphicsType == 1 && b.TimeAlive >= 1 && b.TimeAlive <= kLastLiveTick) {
             // One frame of a tracer's streak along this tick's path.
-            OneSmokePiece& p = takeSlot(OurSmokes, NextSmokeSpot);
-            p = OneSmokePiece{GlobalTime, OneSmokePiece::kTracer, 1, {b.PX, b.PY, b.PZ}, {b.P2X, b.P2Y, b.P2Z}, 0.6f, 0.0f};
+            OneSmokePiece& p = takeSlot(own.smokes, own.nextSmokeSpot);
+            p = OneSmokePiece{live.globalTime, OneSmokePiece::kTracer, 1, {b.PX, b.PY, b.PZ}, {b.P2X, b.P2Y, b.P2Z}, 0.6f, 0.0f};
         }
     }
 }
 
 void FlyableAircraft::aircraftSmoke() {
     const Aircraft& a = ThisAircraft;
-    if (ModelAttitude.Position[1] < -9000.0) return;
-    const int32_t t = GlobalTime;
+    if (live.attitude.Position[1] < -9000.0) return;
+    const int32_t t = live.globalTime;
     if (t == Drawing.lastSmokeTick) return;  // catch-up steps do not thicken the trail
     Drawing.lastSmokeTick = t;
 
@@ -65,15 +65,15 @@ void FlyableAircraft::aircraftSmoke() {
     if ((a.Damage1 & dmg::Down) && a.DeadOnGroundTime > 0 && t - a.DeadOnGroundTime > 3600 && t % 30 != 0) return;
 
     std::array<double, 16> m{};
-    quaternionToMatrix(ModelAttitude.QAttitude.data(), m.data());
+    quaternionToMatrix(live.attitude.QAttitude.data(), m.data());
     const double nose[3] = {0.0, 0.0, kind == OneSmokePiece::kDamageSmoke ? -2.0 : 2.5};
     double at[3];
     RotateVector(nose, at, m.data());
-    OneSmokePiece& p = takeSlot(OurSmokes, NextSmokeSpot);
+    OneSmokePiece& p = takeSlot(own.smokes, own.nextSmokeSpot);
     p = OneSmokePiece{t,
                       kind,
                       int16_t(kind == OneSmokePiece::kFire ? 300 : 240),
-                      {ModelAttitude.Position[0] + at[0], ModelAttitude.Position[1] + at[1], ModelAttitude.Position[2] + at[2]},
+                      {live.attitude.Position[0] + at[0], live.attitude.Position[1] + at[1], live.attitude.Position[2] + at[2]},
                       {WindVector[0], 0.03, WindVector[2]},
                       size,
                       0.05f};

@@ -32,8 +32,8 @@ constexpr Tumble kTumbles[] = {
 void FlyableAircraft::moveDetachedParts(const Vector3& drift) {
     for (const Tumble& t : kTumbles) {
         if (!(ThisAircraft.Damage1 & t.bit)) continue;
-        Vector3& v = OpModVectors[t.part];
-        QNion& pose = OptionalModelAttitude[t.part];
+        Vector3& v = own.partSpeeds[t.part];
+        QNion& pose = own.parts[t.part];
         for (double& c : v) c *= 0.999;
         v[1] -= 0.0071466664;  // falls at 0.8 g, slowed by its own drag
         for (int j = 0; j < 3; ++j) pose.Position[j] += v[j] + drift[j];
@@ -64,37 +64,37 @@ void FlyableAircraft::bailOutFlight(int32_t tick) {
     ElevatorInput(-0.15);
     a.GuyBailedOut = 1;
 
-    auto& chute = BailOutPosition.Position;
-    if (BailOutTime < tick) {
-        if (tick - BailOutTime > 240 && BailSpeeds[1] != 0.0) {
-            if (!HaveDoneOpenSound) {
-                HaveDoneOpenSound = true;
-                SuccessfulChuteOpening = true;
+    auto& chute = live.bailOutPosition.Position;
+    if (live.bailOutTime < tick) {
+        if (tick - live.bailOutTime > 240 && live.bailSpeeds[1] != 0.0) {
+            if (!live.openSound) {
+                live.openSound = true;
+                live.chuteOpened = true;
                 requestSound(26);
             }
-            BailSpeeds[0] *= 0.98;
-            BailSpeeds[2] *= 0.98;
-            BailSpeeds[1] += (-0.733 - BailSpeeds[1]) * 0.01;  // toward 30 mph of descent
-            const double h = std::atan2(ModelAttitude.Position[0] - chute[0], ModelAttitude.Position[2] - chute[2]);
+            live.bailSpeeds[0] *= 0.98;
+            live.bailSpeeds[2] *= 0.98;
+            live.bailSpeeds[1] += (-0.733 - live.bailSpeeds[1]) * 0.01;  // toward 30 mph of descent
+            const double h = std::atan2(live.attitude.Position[0] - chute[0], live.attitude.Position[2] - chute[2]);
             const double toward[4] = {std::cos(h / -2.0), 0.0, std::sin(h / -2.0), 0.0};
-            slerpFirstQNion(BailOutPosition.QAttitude.data(), toward, 0.01, BailOutPosition.QAttitude.data());
+            slerpFirstQNion(live.bailOutPosition.QAttitude.data(), toward, 0.01, live.bailOutPosition.QAttitude.data());
         } else {
-            HaveDoneOpenSound = false;
-            for (double& s : BailSpeeds) s *= 0.999;
-            BailSpeeds[1] -= kGravity;
+            live.openSound = false;
+            for (double& s : live.bailSpeeds) s *= 0.999;
+            live.bailSpeeds[1] -= kGravity;
         }
     }
     const double g = groundAt(chute[0], chute[2]);
     if (chute[1] < g + 5.0) {
-        BailSpeeds = {0.0, 0.0, 0.0};
+        live.bailSpeeds = {0.0, 0.0, 0.0};
         chute[1] = g == 0.0 ? g - 1.99 : g + 4.99;
-        if (!HaveDoneGuyHitsGroundSound) {
+        if (!live.guyHitsGroundSound) {
             if (g != 0.0) chute[1] = g + 0.99;
             requestSound(29);
-            HaveDoneGuyHitsGroundSound = true;
+            live.guyHitsGroundSound = true;
         }
     }
-    for (int j = 0; j < 3; ++j) chute[j] += BailSpeeds[j];
+    for (int j = 0; j < 3; ++j) chute[j] += live.bailSpeeds[j];
 }
 
 void FlyableAircraft::buffetAndOverspeed() {
@@ -131,7 +131,7 @@ void FlyableAircraft::downStateAndHitLimit() {
         a.DeadOnGroundTime = 0;
     } else {
         if (a.DeadOnGroundTime == 0) {
-            a.DeadOnGroundTime = GlobalTime;
+            a.DeadOnGroundTime = live.globalTime;
             if (!(a.Damage1 & dmg::BlownUp) && a.GroundAltitude == 0.0) requestSound(21);
         }
         a.TotalHits = a.TotalHitsBeforeDead + 10.0;
@@ -154,28 +154,28 @@ void FlyableAircraft::downStateAndHitLimit() {
         if (!(a.Damage1 & dmg::BlownUp)) {
             a.Damage1 |= dmg::BlownUp | dmg::Down | dmg::ControlsDead;
             a.CurrentNumberOfBombs = 0;
-            if (aController) aController->startAnExplosion(ModelAttitude.Position.data());
+            if (aController) aController->startAnExplosion(live.attitude.Position.data());
         }
     }
     if (a.Damage1 & (dmg::LeftWingGone | dmg::RightWingGone | dmg::WingsBroken)) return;
     const int32_t r = draw();
     if (r < -10922) {
         a.Damage1 |= dmg::WingsBroken;
-        Surfaces[0].Area = 1.0;
-        Surfaces[1].Area = 3.0;
-        Surfaces[2].Area = 1.0;
-        Surfaces[3].Area = 3.0;
-        for (int k = 0; k < 8; ++k) Surfaces[aileronNum(k)].Area = 0.0;
+        own.surfaces[0].Area = 1.0;
+        own.surfaces[1].Area = 3.0;
+        own.surfaces[2].Area = 1.0;
+        own.surfaces[3].Area = 3.0;
+        for (int k = 0; k < 8; ++k) own.surfaces[aileronNum(k)].Area = 0.0;
         cutExtraWingSurfaces();
         if (draw() > 10922) {
             wingComesOff(0);
             wingComesOff(1);
-            OpModVectors[0][0] += getDoubleRandomFrom(-1.0, 1.0);
-            OpModVectors[2][0] += getDoubleRandomFrom(-1.0, 1.0);
+            own.partSpeeds[0][0] += getDoubleRandomFrom(-1.0, 1.0);
+            own.partSpeeds[2][0] += getDoubleRandomFrom(-1.0, 1.0);
             if (draw() > 0) {
                 a.Damage1 |= dmg::Part4Gone;
-                OpModVectors[4] = {XYZVelocity[0] * 0.9999, XYZVelocity[1], XYZVelocity[2] * 0.9999};
-                OptionalModelAttitude[4] = ModelAttitude;
+                own.partSpeeds[4] = {live.velocity[0] * 0.9999, live.velocity[1], live.velocity[2] * 0.9999};
+                own.parts[4] = live.attitude;
             }
         }
     } else if (r < 10922) {
@@ -261,7 +261,7 @@ void FlyableAircraft::bombCrater(bool replayFlag) {
     if (a.RemoteLocal != 0 || replayFlag || !a.OnGround || mph() <= 7.0) return;
     ModelArray* array = models();
     ZephModel* bombs = array ? array->at(ModelArray::kBombs) : nullptr;
-    if (!bombs || !bombs->inBombCraterX(ModelAttitude.Position[0], ModelAttitude.Position[2])) return;
+    if (!bombs || !bombs->inBombCraterX(live.attitude.Position[0], live.attitude.Position[2])) return;
     a.Gear = 0;
     if (!(a.Damage1 & dmg::GearBroken)) {
         a.Damage1 |= dmg::GearBroken;

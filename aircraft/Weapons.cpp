@@ -20,9 +20,9 @@ void FlyableAircraft::gunsOnOff(int32_t on) {
     if (a.Damage1 & dmg::GunsJammed) {
         // Jammed: the trigger only clicks, at most every 20 ticks.
         const uint32_t now = static_cast<uint32_t>(missionTick());
-        if (on != 0 && a.PlayThisSound < 0 && now - LastJamSound > kJamClickTicks) {
+        if (on != 0 && a.PlayThisSound < 0 && now - own.lastJamSound > kJamClickTicks) {
             a.PlayThisSound = kJamSound;
-            LastJamSound = now;
+            own.lastJamSound = now;
         }
         return;
     }
@@ -33,9 +33,9 @@ void FlyableAircraft::gunsOnOff(int32_t on) {
     }
     a.GunsFiring = on == -1 ? (a.GunsFiring == 0 ? 1 : 0) : on;
     if (a.GunsFiring == 0 || ReplayFlag) {
-        GunsOnAt = 0;
-    } else if (GunsOnAt == 0) {
-        GunsOnAt = aController ? aController->getGlobalMissionTime() : 0;
+        own.gunsOnAt = 0;
+    } else if (own.gunsOnAt == 0) {
+        own.gunsOnAt = aController ? aController->getGlobalMissionTime() : 0;
     }
     if (a.CurrentAmmoUsed >= a.AmmoInTicks) a.GunsFiring = 0;  // out of ammunition
 }
@@ -44,14 +44,14 @@ void FlyableAircraft::burstLimits(int32_t tick) {
     Aircraft& a = ThisAircraft;
     if (a.CurrentAmmoUsed >= a.AmmoInTicks) a.GunsFiring = 0;
     // Long bursts jam the guns of the person flying: one roll a tick.
-    if (a.AIType >= 0 || GunsOnAt == 0) return;
-    const int32_t burst = tick - GunsOnAt;
+    if (a.AIType >= 0 || own.gunsOnAt == 0) return;
+    const int32_t burst = tick - own.gunsOnAt;
     bool jam = false;
     if (burst > 540) jam = GetDoubleRandom0to1() < 0.006;
     else if (burst > 240) jam = GetDoubleRandom0to1() < 0.0003;
     if (jam) {
         a.Damage1 |= dmg::GunsJammed;
-        GunsOnAt = 0;
+        own.gunsOnAt = 0;
         a.PlayThisSound = kJamSound;
     }
 }
@@ -63,7 +63,7 @@ void FlyableAircraft::startABullet() {
     a.CurrentAmmoUsed += 1.0;
     g.ActiveBullets = 1;
     // A tracer stamp left in the future when the clock was set back holds tracers for one interval.
-    if (g.TimeOfLastVisibleTracer > GlobalTime + 20 && GlobalTime != 0) g.TimeOfLastVisibleTracer = GlobalTime;
+    if (g.TimeOfLastVisibleTracer > live.globalTime + 20 && live.globalTime != 0) g.TimeOfLastVisibleTracer = live.globalTime;
 
     if (g.NextTheBullets < 0 || g.NextTheBullets >= BulletsList::kSlots) g.NextTheBullets = 0;
     ProjectileType& b = g.TheBullets[g.NextTheBullets];
@@ -76,27 +76,27 @@ void FlyableAircraft::startABullet() {
 
     double muzzle[3] = {g.BulletStartLocation[0], g.BulletStartLocation[1], g.BulletStartLocation[2]};
     if (g.TracersAlternate == 1) g.BulletStartLocation[0] = -g.BulletStartLocation[0];  // the other gun next
-    const bool tracer = g.TimeOfLastVisibleTracer + g.TimeBetweenVisibleTracer <= GlobalTime;
+    const bool tracer = g.TimeOfLastVisibleTracer + g.TimeBetweenVisibleTracer <= live.globalTime;
     if (tracer) muzzle[0] = g.TracerStartLocation;
 
     double m[16] = {};
-    quaternionToMatrix(ModelAttitude.QAttitude.data(), m);
+    quaternionToMatrix(live.attitude.QAttitude.data(), m);
     const double body[3] = {0.0, 0.0, b.Velocity};
     double from[3], move[3];
     RotateVector(muzzle, from, m);
     RotateVector(body, move, m);
-    const auto& p = ModelAttitude.Position;
+    const auto& p = live.attitude.Position;
     b.PX = from[0] + p[0], b.PY = from[1] + p[1], b.PZ = from[2] + p[2];
-    b.XMove = move[0] + XYZVelocity[0];  // the bullet keeps the aircraft's motion
-    b.YMove = move[1] + XYZVelocity[1];
-    b.ZMove = move[2] + XYZVelocity[2];
+    b.XMove = move[0] + live.velocity[0];  // the bullet keeps the aircraft's motion
+    b.YMove = move[1] + live.velocity[1];
+    b.ZMove = move[2] + live.velocity[2];
     b.P2X = b.PX + b.XMove, b.P2Y = b.PY + b.YMove, b.P2Z = b.PZ + b.ZMove;
     b.PPitch = std::atan2(b.YMove, std::sqrt(b.XMove * b.XMove + b.ZMove * b.ZMove));
     b.PHeading = std::atan2(b.XMove, b.ZMove);
     if (tracer) {
         b.GraphicsType = 1;
         if (g.TracersAlternate == 1) g.TracerStartLocation = -g.TracerStartLocation;
-        g.TimeOfLastVisibleTracer = GlobalTime;
+        g.TimeOfLastVisibleTracer = live.globalTime;
     }
 }
 
@@ -104,7 +104,7 @@ void FlyableAircraft::moveGunBullets() { MoveBullets(&ThisAircraft.GunBullets, T
 
 void FlyableAircraft::setNumberOfBombs(int32_t bombs) {
     ThisAircraft.CurrentNumberOfBombs = static_cast<int16_t>(std::clamp(bombs, 0, kMaxBombs));
-    StartUpBombs = ThisAircraft.CurrentNumberOfBombs;
+    own.startUpBombs = ThisAircraft.CurrentNumberOfBombs;
 }
 
 int32_t FlyableAircraft::getNumberOfBombs() {
@@ -128,10 +128,10 @@ const double* FlyableAircraft::dropBomb() {
     a.CurrentNumberOfBombs = static_cast<int16_t>(last);
     a.PlayThisSound = 14;  // the release is heard over anything waiting
     double m[16] = {};
-    quaternionToMatrix(ModelAttitude.QAttitude.data(), m);
+    quaternionToMatrix(live.attitude.QAttitude.data(), m);
     const double body[3] = {a.GlobalBombStart[0], a.GlobalBombStart[1], a.GlobalBombStart[2]};
     RotateVector(body, a.GlobalBombStart.data(), m);
-    for (int j = 0; j < 3; ++j) a.GlobalBombStart[j] += ModelAttitude.Position[j];
+    for (int j = 0; j < 3; ++j) a.GlobalBombStart[j] += live.attitude.Position[j];
     return a.GlobalBombStart.data();
 }
 

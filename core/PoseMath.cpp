@@ -108,13 +108,13 @@ void ZephModel::slerpFirstQNion(const double* f, const double* g, double t, doub
     for (int i = 0; i < 4; ++i) answer[i] = f2[i] * s0 + g2[i] * s1;
 }
 
-void ZephModel::rotateHeadingByDegrees(double degrees) { turnAbout(ModelAttitude, degrees, 2); }
-void ZephModel::rotatePitchByDegrees(double degrees) { turnAbout(ModelAttitude, degrees, 1); }
-void ZephModel::rotateBankByDegrees(double degrees) { turnAbout(ModelAttitude, degrees, 3); }
+void ZephModel::rotateHeadingByDegrees(double degrees) { turnAbout(live.attitude, degrees, 2); }
+void ZephModel::rotatePitchByDegrees(double degrees) { turnAbout(live.attitude, degrees, 1); }
+void ZephModel::rotateBankByDegrees(double degrees) { turnAbout(live.attitude, degrees, 3); }
 
 void ZephModel::setHeading(double degrees) {
     const double h = degrees / -kDeg / 2.0;
-    ModelAttitude.QAttitude = {std::cos(h), 0.0, std::sin(h), 0.0};
+    live.attitude.QAttitude = {std::cos(h), 0.0, std::sin(h), 0.0};
 }
 
 }  // namespace pellam

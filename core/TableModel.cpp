@@ -60,7 +60,7 @@ bool TableModel::initWithGLView(ViewServices* view) {
     MainGLDrawer = view;
     ThisModel.ThePointsPolysData = PointsPolys.data();
     ThisModel.NumberOfPointsPolys = 1;
-    ModelAttitude.QAttitude = {1.0, 0.0, 0.0, 0.0};
+    live.attitude.QAttitude = {1.0, 0.0, 0.0, 0.0};
 
     copyName(ModelPointsPolys().PointsPolysName, t.Main.String);
     copyGeometry(ModelPointsPolys(), t.Main, 0);

@@ -8,10 +8,10 @@
 namespace pellam {
 
 ZephModel::ZephModel() {
-    ModelAttitude.QAttitude = {1.0, 0.0, 0.0, 0.0};
+    live.attitude.QAttitude = {1.0, 0.0, 0.0, 0.0};
     PilotAttitude.QAttitude = {1.0, 0.0, 0.0, 0.0};
-    setStartingModelQNionX(0.0, 0.0, 0.0, &ModelAttitude);
-    PreviousModelAttitude = ModelAttitude;
+    setStartingModelQNionX(0.0, 0.0, 0.0, &live.attitude);
+    live.previousAttitude = live.attitude;
     iTensor[0] = iTensor[5] = iTensor[10] = 1.0;
     Mass = 50.0;
     InitAirDensitySlugs();
@@ -19,12 +19,12 @@ ZephModel::ZephModel() {
 
 void ZephModel::resetModel() {
     LastKnownGameTime = 0;
-    ModelAttitude = ModelStartPosition;
+    live.attitude = ModelStartPosition;
     if (RandomStartDistance > 0 && aController && !aController->isNetworkGame()) {
         const double d = aController->getObjectRandomDistance() / 65536.0 * RandomStartDistance;
         const double a = (aController->getObjectRandomHeading() - 32768) / 32768.0 * 3.1415;
-        ModelAttitude.Position[0] += std::sin(a) * d;
-        ModelAttitude.Position[2] += std::cos(a) * d;
+        live.attitude.Position[0] += std::sin(a) * d;
+        live.attitude.Position[2] += std::cos(a) * d;
     }
     ReplayUpdatesBetweenFrames = 0;
     ReplaySaveTime = 0;
@@ -32,17 +32,17 @@ void ZephModel::resetModel() {
 
 bool ZephModel::setObjectFlatOnGround(ZephModel* terrain, double heading) {
     if (!terrain) return false;
-    const double ground = terrain->getAltitudeAtX(ModelAttitude.Position[0], ModelAttitude.Position[2]);
+    const double ground = terrain->getAltitudeAtX(live.attitude.Position[0], live.attitude.Position[2]);
     const double* plane = terrain->lastTerrainPlaneEq();
     const double a = plane[0], b = plane[1], c = plane[2];
-    if (ground + 1.0 < ModelAttitude.Position[1]) return false;
-    ModelAttitude.Position[1] = ground;
+    if (ground + 1.0 < live.attitude.Position[1]) return false;
+    live.attitude.Position[1] = ground;
 
     // The plane's normal (a, b, c) points up. Ground rising ahead has c < 0 and must raise the
     // nose; a positive pitch lowers it, so the pitch takes the sign of c (the bank, of -a).
     const double pitch = std::atan2(c, b);
     const double bank = -std::atan2(a, b);
-    ModelAttitude.QAttitude = {1.0, 0.0, 0.0, 0.0};
+    live.attitude.QAttitude = {1.0, 0.0, 0.0, 0.0};
     rotatePitchByDegrees(pitch * kDeg);
     rotateBankByDegrees(bank * kDeg);
     rotateHeadingByDegrees(heading);
@@ -51,7 +51,7 @@ bool ZephModel::setObjectFlatOnGround(ZephModel* terrain, double heading) {
     double m[16] = {};
     const double nose[3] = {0.0, 0.0, 1.0};
     double world[3];
-    quaternionToMatrix(ModelAttitude.QAttitude.data(), m);
+    quaternionToMatrix(live.attitude.QAttitude.data(), m);
     RotateVector(nose, world, m);
     const double e = std::atan2(world[0], world[2]);
     rotateHeadingByDegrees((heading / -kDeg + e) * -kDeg);
@@ -61,23 +61,23 @@ bool ZephModel::setObjectFlatOnGround(ZephModel* terrain, double heading) {
 void ZephModel::setStartingModelQNionX(double x, double y, double z, const QNion* attitude) {
     ModelStartPosition.Position = {x, y, z};
     ModelStartPosition.QAttitude = attitude->QAttitude;
-    ModelAttitude = ModelStartPosition;
+    live.attitude = ModelStartPosition;
 }
 
 void ZephModel::setPreviousModelQNion(const double* q) {
-    for (int i = 0; i < 4; ++i) PreviousModelAttitude.QAttitude[i] = q[i];
+    for (int i = 0; i < 4; ++i) live.previousAttitude.QAttitude[i] = q[i];
 }
 
 void ZephModel::setModelQNion(const double* q) {
-    for (int i = 0; i < 4; ++i) ModelAttitude.QAttitude[i] = q[i];
+    for (int i = 0; i < 4; ++i) live.attitude.QAttitude[i] = q[i];
 }
 
 void ZephModel::setPreviousModelPosition(const double* p) {
-    for (int i = 0; i < 3; ++i) PreviousModelAttitude.Position[i] = p[i];
+    for (int i = 0; i < 3; ++i) live.previousAttitude.Position[i] = p[i];
 }
 
 void ZephModel::setModelPosition(const double* p) {
-    for (int i = 0; i < 3; ++i) ModelAttitude.Position[i] = p[i];
+    for (int i = 0; i < 3; ++i) live.attitude.Position[i] = p[i];
 }
 
 void ZephModel::drawYourSelfAtTime(int32_t) { platform::SystemBeep(); }
@@ -87,46 +87,9 @@ Aircraft* ZephModel::getAircraftStruct() {
     return nullptr;
 }
 
-void ZephModel::prepareForReplayStart(int32_t) {
-    ReplayBaseLive = {.attitude = ModelAttitude,
-                      .previousAttitude = PreviousModelAttitude,
-                      .velocity = XYZVelocity,
-                      .previousVelocity = PreviousXYZVelocity,
-                      .acceleration = XYZAcc,
-                      .previousAcceleration = PreviousXYZAcc,
-                      .rotation = PBHAcc,
-                      .previousRotation = PreviousPBHAcc,
-                      .bailOutPosition = BailOutPosition,
-                      .bailOutTime = BailOutTime,
-                      .openSound = HaveDoneOpenSound,
-                      .guyHitsGroundSound = HaveDoneGuyHitsGroundSound,
-                      .engineSeizesSound = HaveDoneEngineSeizesSound,
-                      .bailSpeeds = BailSpeeds,
-                      .bailRotations = BailRotations,
-                      .chuteOpened = SuccessfulChuteOpening,
-                      .globalTime = GlobalTime};
-}
+void ZephModel::prepareForReplayStart(int32_t) { ReplayBaseLive = live; }
 
-void ZephModel::recoverFromReplay(int32_t) {
-    const BaseLiveCopy& k = ReplayBaseLive;
-    ModelAttitude = k.attitude;
-    PreviousModelAttitude = k.previousAttitude;
-    XYZVelocity = k.velocity;
-    PreviousXYZVelocity = k.previousVelocity;
-    XYZAcc = k.acceleration;
-    PreviousXYZAcc = k.previousAcceleration;
-    PBHAcc = k.rotation;
-    PreviousPBHAcc = k.previousRotation;
-    BailOutPosition = k.bailOutPosition;
-    BailOutTime = k.bailOutTime;
-    HaveDoneOpenSound = k.openSound;
-    HaveDoneGuyHitsGroundSound = k.guyHitsGroundSound;
-    HaveDoneEngineSeizesSound = k.engineSeizesSound;
-    BailSpeeds = k.bailSpeeds;
-    BailRotations = k.bailRotations;
-    SuccessfulChuteOpening = k.chuteOpened;
-    GlobalTime = k.globalTime;
-}
+void ZephModel::recoverFromReplay(int32_t) { live = ReplayBaseLive; }
 
 void ZephModel::setWindSpeed(double mph, double directionDegrees) {
     const double v = mph * 5280.0 / 216000.0;

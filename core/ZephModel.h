@@ -108,7 +108,7 @@ public:
     // ---- Pose and motion.
     void setPilotAttitude(const QNion* pose) { PilotAttitude = *pose; }
     QNion* getPilotAttitudePtr() { return &PilotAttitude; }
-    void copyCurrentQNionToStart() { ModelStartPosition = ModelAttitude; }
+    void copyCurrentQNionToStart() { ModelStartPosition = live.attitude; }
     virtual double getHeadingRotationRadian() { return 0.0; }
     virtual double* getObjectMovement() { return nullptr; }
     virtual double yourSpeedMPH() { return 0.0; }
@@ -130,11 +130,11 @@ public:
     void setModelQNion(const double* q);
     void setPreviousModelPosition(const double* p);
     void setModelPosition(const double* p);
-    double* getPBHAcc() { return PBHAcc.data(); }
-    double* getXYZVelocities() { return XYZVelocity.data(); }
-    void setModelPositionX(double x, double y, double z) { ModelAttitude.Position = {x, y, z}; }
-    void setModelPositionQNion(const QNion* pose) { ModelAttitude = *pose; }
-    void getModelPositionQNion(QNion* pose) const { *pose = ModelAttitude; }
+    double* getPBHAcc() { return live.rotation.data(); }
+    double* getXYZVelocities() { return live.velocity.data(); }
+    void setModelPositionX(double x, double y, double z) { live.attitude.Position = {x, y, z}; }
+    void setModelPositionQNion(const QNion* pose) { live.attitude = *pose; }
+    void getModelPositionQNion(QNion* pose) const { *pose = live.attitude; }
 
     // ---- Per-tick step, life and damage.
     virtual double* getSliderValues() { return nullptr; }
@@ -275,19 +275,11 @@ public:
 
     // ---- Instance state.
     int32_t LastKnownGameTime = 0;        // last game time seen; 0 after resetModel
-    QNion ModelAttitude;                  // the current pose
-    QNion PreviousModelAttitude;          // the pose of the previous step
     QNion PilotAttitude;                  // the pilot's head relative to the object
     QNion ModelStartPosition;             // where resetModel returns to
     std::array<double, 16> iTensor{};     // inverse inertia in the upper-left 3 x 3, row-major
     double ModelWeight = 0;
     double Mass = 0;                      // slugs
-    Vector3 XYZVelocity{};                // ft/tick, world axes
-    Vector3 PreviousXYZVelocity{};
-    Vector3 XYZAcc{};                     // force sum, then linear acceleration, of a step
-    Vector3 PreviousXYZAcc{};
-    std::array<double, 4> PBHAcc{};       // rotational velocity, world axes, in the first three
-    std::array<double, 4> PreviousPBHAcc{};
     bool CanBeTower = false;
     Vector3 TowerOffset{};
     bool CanRefuel = false;
@@ -300,26 +292,28 @@ public:
     Vector3 OutSideCameraPosition{};
     ControllerServices* aController = nullptr;  // not owned
     SoundServices* theSounds = nullptr;         // not owned
-    int32_t GlobalTime = 0;               // mission time of the current step
     double ObjectGroundAltitude = 0;      // ft
-    QNion BailOutPosition;
-    int32_t BailOutTime = 0;
-    bool HaveDoneOpenSound = false, HaveDoneGuyHitsGroundSound = false, HaveDoneEngineSeizesSound = false;
-    Vector3 BailSpeeds{}, BailRotations{};
-    bool SuccessfulChuteOpening = false;
 
-    // The live values kept aside during a replay.
-    struct BaseLiveCopy {
-        QNion attitude, previousAttitude;
-        Vector3 velocity{}, previousVelocity{}, acceleration{}, previousAcceleration{};
-        std::array<double, 4> rotation{}, previousRotation{};
+    // The live pose, motion, bail-out and step time: the step changes them, and a replay puts them
+    // aside whole and gives them back.
+    struct Live {
+        QNion attitude;                      // the current pose
+        QNion previousAttitude;              // the pose of the previous step
+        Vector3 velocity{};                  // ft/tick, world axes
+        Vector3 previousVelocity{};
+        Vector3 acceleration{};              // force sum, then linear acceleration, of a step
+        Vector3 previousAcceleration{};
+        std::array<double, 4> rotation{};    // rotational velocity, world axes, in the first three
+        std::array<double, 4> previousRotation{};
         QNion bailOutPosition;
         int32_t bailOutTime = 0;
-        bool openSound = false, guyHitsGroundSound = false, engineSeizesSound = false;
+        bool openSound = false, guyHitsGroundSound = false, engineSeizesSound = false;  // done
         Vector3 bailSpeeds{}, bailRotations{};
         bool chuteOpened = false;
-        int32_t globalTime = 0;
-    } ReplayBaseLive;
+        int32_t globalTime = 0;              // mission time of the current step
+    };
+    Live live;
+    Live ReplayBaseLive;  // live, while a replay plays
 
     int32_t RandomStartDistance = 0;      // ft; 0 none
     int32_t ReplayUpdatesBetweenFrames = 0;

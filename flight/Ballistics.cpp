@@ -236,7 +236,7 @@ void CheckForBombHitObject(long dropper, ModelArray* objects, int32_t gtime, boo
         ZephModel* craft = objects->at(i);
         Aircraft* a = craft ? craft->getAircraftStruct() : nullptr;
         if (!a || !a->OnGround || (a->Damage1 & dmg::Down)) continue;
-        if (distance(craft->ModelAttitude.Position.data()) < kParkedBlastRadius) {
+        if (distance(craft->live.attitude.Position.data()) < kParkedBlastRadius) {
             a->Damage1 |= dmg::BlownUp | dmg::Down | dmg::ControlsDead;
         }
     }

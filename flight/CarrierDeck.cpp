@@ -15,7 +15,7 @@ ZephModel* deckUnder(ZephModel* aircraft, ModelArray* models) {
     if (!aircraft || !models) return nullptr;
     const Aircraft* a = aircraft->getAircraftStruct();
     if (!a || (a->Damage1 & dmg::Down)) return nullptr;
-    const auto& p = aircraft->ModelAttitude.Position;
+    const auto& p = aircraft->live.attitude.Position;
     for (long i = ModelArray::kBombs; i < models->size(); ++i) {
         ZephModel* o = models->at(i);
         if (!o) continue;
@@ -24,8 +24,8 @@ ZephModel* deckUnder(ZephModel* aircraft, ModelArray* models) {
         const ObjectPointsPolysVer2* pp = o->getModelPointsPolysPtr();
         const OneCompleteObjectVer2* co = o->getCompleteObjectPtr();
         if (!pp || !co || pp->OverallSizeDistance <= 0.0f || (co->TheObject.ObjectFlags & 0x10000)) continue;
-        const double dx = p[0] - o->ModelAttitude.Position[0], dy = p[1] - o->ModelAttitude.Position[1],
-                     dz = p[2] - o->ModelAttitude.Position[2];
+        const double dx = p[0] - o->live.attitude.Position[0], dy = p[1] - o->live.attitude.Position[1],
+                     dz = p[2] - o->live.attitude.Position[2];
         if (dx * dx + dy * dy + dz * dz >= pp->OverallSizeDistance) continue;
         const double ang = o->getObjectHeading() / -kDeg;
         const double x = std::cos(ang) * dx + std::sin(ang) * dz;

@@ -30,7 +30,7 @@ Target aircraftAt(ModelArray* models, int k) {
 }
 
 bool inWindow(const ObjectFireData& f, const double* s, const Target& t, double ceiling) {
-    const auto& p = t.model->ModelAttitude.Position;
+    const auto& p = t.model->live.attitude.Position;
     const double r = f.FireDistance;
     return p[0] > s[0] - r && p[0] < s[0] + r && p[2] > s[2] - r && p[2] < s[2] + r && p[1] > s[1] - kFloor &&
            p[1] < s[1] + ceiling;
@@ -40,7 +40,7 @@ bool inWindow(const ObjectFireData& f, const double* s, const Target& t, double 
 Target track(ObjectFireData* f, ModelArray* models, const double* self, int32_t team, double ceiling) {
     Target t = aircraftAt(models, f->TrackingAircraft);
     if (t.model && inWindow(*f, self, t, ceiling)) {
-        const double y = t.model->ModelAttitude.Position[1];
+        const double y = t.model->live.attitude.Position[1];
         const double dh = f->AircraftHeading - t.a->AircraftHeading;
         const double dz = std::fabs(f->AircraftAltitude - y);
         f->AircraftHeading = static_cast<float>(t.a->AircraftHeading);
@@ -63,7 +63,7 @@ Target track(ObjectFireData* f, ModelArray* models, const double* self, int32_t 
         f->AimingAccuracy = 0.0f;
         // Start the course comparison from this target, not from the one before it.
         f->AircraftHeading = static_cast<float>(c.a->AircraftHeading);
-        f->AircraftAltitude = static_cast<float>(c.model->ModelAttitude.Position[1]);
+        f->AircraftAltitude = static_cast<float>(c.model->live.attitude.Position[1]);
         f->AltitudeChange = 0.0f;
         return c;
     }
@@ -92,7 +92,7 @@ bool shootObjectAAA(ObjectFireData* fire, ModelArray* models, const double* self
     const double aim = std::min(static_cast<double>(fire->AimingAccuracy) * fire->Accuracy, 0.99);
     double miss = std::fabs(draw16() * (1.0 - aim) * 0.25);  // ft
 
-    const auto& p = t.model->ModelAttitude.Position;
+    const auto& p = t.model->live.attitude.Position;
     double camera = 0.0;
     if (cameraPos) {
         const double d[3] = {p[0] - cameraPos[0], p[1] - cameraPos[1], p[2] - cameraPos[2]};
@@ -110,7 +110,7 @@ bool shootObjectAAA(ObjectFireData* fire, ModelArray* models, const double* self
     const double b = draw16() / 187746.0, c = draw16() / 75098.0;  // rad
     const double body[3] = {miss * std::sin(c), miss * std::sin(b), miss * std::cos(c) - miss * std::sin(b)};
     double m[16] = {};
-    ZephModel::quaternionToMatrix(t.model->ModelAttitude.QAttitude.data(), m);
+    ZephModel::quaternionToMatrix(t.model->live.attitude.QAttitude.data(), m);
     double world[3];
     ZephModel::RotateVector(body, world, m);
     if (!answer || replay) return false;  // a replay shows no burst

@@ -30,7 +30,7 @@ bool prepare(ZephModel* craft, Contact* c) {
                                {tip[0] / 2.0, tip[1], tip[2]},
                                {tip[0] / -2.0, tip[1], tip[2]}};
     double m[16] = {};
-    ZephModel::quaternionToMatrix(craft->ModelAttitude.QAttitude.data(), m);
+    ZephModel::quaternionToMatrix(craft->live.attitude.QAttitude.data(), m);
     for (int k = 0; k < 5; ++k) ZephModel::RotateVector(body[k], c->points[k], m);
     return true;
 }
@@ -39,7 +39,7 @@ bool prepare(ZephModel* craft, Contact* c) {
 bool touches(const Contact& c, ZephModel* model, const OneCompleteObjectVer2& complete,
              const ObjectPointsPolysVer2& shape) {
     const double* o = &complete.ObjectMatrix[12];
-    const auto& p = c.craft->ModelAttitude.Position;
+    const auto& p = c.craft->live.attitude.Position;
     const double d[3] = {p[0] - o[0], p[1] - o[1], p[2] - o[2]};
     if (d[0] * d[0] + d[1] * d[1] + d[2] * d[2] >= shape.OverallSizeDistance) return false;
     // World to object frame, about the vertical by the object's heading; the points turn with

@@ -70,7 +70,7 @@ void flyMission(Game& g, MissionFileContents&& contents) {
     for (int f = 0; f < kFrames; ++f) testing::stepOneFrame(c, 2);
     ModelArray& models = *c.getModelArray();
     for (long i = 0; i < models.size(); ++i)
-        for (double at : models.at(i)->ModelAttitude.Position)
+        for (double at : models.at(i)->live.attitude.Position)
             if (!std::isfinite(at)) std::abort();
 }
 

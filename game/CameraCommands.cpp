@@ -21,7 +21,7 @@ double distance(const std::array<double, 3>& a, const std::array<double, 3>& b) 
     return std::sqrt(d2);
 }
 
-bool present(ZephModel* m) { return m && m->ModelAttitude.Position[1] >= kHidden; }
+bool present(ZephModel* m) { return m && m->live.attitude.Position[1] >= kHidden; }
 
 }  // namespace
 
@@ -45,7 +45,7 @@ void GameController::cameraCommandMain(int32_t command) {
     auto saveForToggleBack = [&] {
         ToggleBackCameraPosition = CameraPosition == camera::kCircling ? OldCameraPosition : CameraPosition;
     };
-    auto outsideDistance = [&] { return m ? distance(m->ModelAttitude.Position, OutsideCamera) : CameraDistance; };
+    auto outsideDistance = [&] { return m ? distance(m->live.attitude.Position, OutsideCamera) : CameraDistance; };
 
     if (command == 45) {
         CameraPosition = camera::kCockpit;
@@ -185,7 +185,7 @@ void GameController::cameraCommandSecond(int32_t command) {
         if (CameraPosition2 == camera::kTower) {
             CameraPosition2 = ToggleBackCameraPosition2;
             SpecialCameraPosition2 = 0;
-            if (m2) CameraDistance2 = distance(m2->ModelAttitude.Position, OutsideCamera2);
+            if (m2) CameraDistance2 = distance(m2->live.attitude.Position, OutsideCamera2);
         } else {
             ToggleBackCameraPosition2 = CameraPosition2;
             CameraPosition2 = camera::kTower;

@@ -37,7 +37,7 @@ const Aircraft* recordOf(ZephModel& model) {
 
 // The body attitude, smoothed from the network slider attitude while a smoothing runs.
 Q smoothedAttitude(ZephModel& model) {
-    Q q = model.ModelAttitude.QAttitude;
+    Q q = model.live.attitude.QAttitude;
     const Aircraft* a = recordOf(model);
     if (a && a->SlerpValue != 0.0) {
         const double from[4] = {a->SliderQW, a->SliderQX, a->SliderQY, a->SliderQZ};
@@ -94,16 +94,16 @@ void makeFinalViewingQNION(ZephModel& m, QNion* pose, int32_t n, double d, const
     const Aircraft* a = recordOf(m);
     Q q;
     if (a && a->GuyBailedOut) {
-        pose->Position = m.BailOutPosition.Position;
-        pose->QAttitude = conj(m.BailOutPosition.QAttitude);
-        q = m.BailOutPosition.QAttitude;
+        pose->Position = m.live.bailOutPosition.Position;
+        pose->QAttitude = conj(m.live.bailOutPosition.QAttitude);
+        q = m.live.bailOutPosition.QAttitude;
     } else {
-        pose->Position = m.ModelAttitude.Position;
-        pose->QAttitude = conj(m.ModelAttitude.QAttitude);
+        pose->Position = m.live.attitude.Position;
+        pose->QAttitude = conj(m.live.attitude.QAttitude);
         q = smoothedAttitude(m);
     }
     const std::array<double, 3> P = pose->Position;
-    const auto& body = m.ModelAttitude.Position;
+    const auto& body = m.live.attitude.Position;
     auto snapWhileRunning = [&] {
         if (running) {
             m.CircleCameraDegrees = m.TargetCameraDegrees;
@@ -202,9 +202,9 @@ void makeFinalViewingQNION(ZephModel& m, QNion* pose, int32_t n, double d, const
 }
 
 void createCameraPosition(ZephModel& m, int32_t n, QNion* P, double d, double hd, double u, double b) {
-    *P = m.ModelAttitude;
+    *P = m.live.attitude;
     if (n == kFlyBy || n == kTower || n == kChase) {
-        levelPointCameraAtZeroFrom(m.OutSideCameraPosition.data(), m.ModelAttitude.Position.data(), P);
+        levelPointCameraAtZeroFrom(m.OutSideCameraPosition.data(), m.live.attitude.Position.data(), P);
     } else if (n == kCockpit && d < 5.0) {
         const Q q = smoothedAttitude(m);
         const Axes ax = axesOf(q);
@@ -232,7 +232,7 @@ void makeFinalCameraVector(ZephModel& m, int32_t n, double* A) {
     case kAbove: A[1] = 90.0; break;
     case kCircling: A[0] = m.CircleCameraDegrees; A[1] = 20.0; break;
     case kLeftWing: case kRightWing: case kNose: case kTail: {
-        const Axes ax = axesOf(m.ModelAttitude.QAttitude);
+        const Axes ax = axesOf(m.live.attitude.QAttitude);
         std::array<double, 3> v;
         if (n == kLeftWing) {
             v = ax.x();

@@ -52,10 +52,10 @@ public:
         const double* body = craft->getBombPosition(std::min(n, FlyableAircraft::kMaxBombs) - 1);
         const double offset[3] = {body[0], body[1], body[2]};
         double m[16] = {};
-        ZephModel::quaternionToMatrix(craft->ModelAttitude.QAttitude.data(), m);
+        ZephModel::quaternionToMatrix(craft->live.attitude.QAttitude.data(), m);
         double world[3];
         ZephModel::RotateVector(offset, world, m);
-        for (int j = 0; j < 3; ++j) rackBomb_[j] = world[j] + craft->ModelAttitude.Position[j];
+        for (int j = 0; j < 3; ++j) rackBomb_[j] = world[j] + craft->live.attitude.Position[j];
         rackBomb_[3] = 10000.0;  // marks a bomb still on the rack: the view keeps the aircraft's attitude
         rackBomb_[4] = rackBomb_[5] = 0.0;
         return rackBomb_;

@@ -73,7 +73,7 @@ void GameController::doEachTick(int32_t ticks) {
         for (long j = ModelArray::kFirstAircraft; j < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots; ++j) {
             FlyableAircraft* craft = j == CameraAircraft ? nullptr : aircraftAt(j);
             if (craft && (craft->ThisAircraft.GunsFiring || craft->ThisAircraft.CannonsFiring))
-                nearestGun = std::min(nearestGun, distance(eye, craft->ModelAttitude.Position.data()));
+                nearestGun = std::min(nearestGun, distance(eye, craft->live.attitude.Position.data()));
         }
         if (nearestGun > 3000.0) nearestGun = 0.0;
         const double eyeDistance =
@@ -98,7 +98,7 @@ void GameController::doEachTick(int32_t ticks) {
         }
 
         if (ZephModel* m = modelAt(CameraAircraft)) {
-            const auto& at = m->ModelAttitude.Position;
+            const auto& at = m->live.attitude.Position;
             if (CameraPosition == camera::kFlyBy || CameraPosition == camera::kTower ||
                 CameraPosition == camera::kChase) {
                 if (CameraPosition == camera::kChase) {
@@ -133,12 +133,12 @@ void GameController::doEachTick(int32_t ticks) {
                     }
                     m2->setOutsideCameraPosition(OutsideCamera2.data());
                     if (CameraPosition2 == camera::kFlyBy &&
-                        distance(OutsideCamera2.data(), m2->ModelAttitude.Position.data()) > 310.0) {
+                        distance(OutsideCamera2.data(), m2->live.attitude.Position.data()) > 310.0) {
                         Command.actionType = kKeyDown;
                         someTypicalKeyPresses(55, true);
                     }
                 } else {
-                    OutsideCamera2 = m2->ModelAttitude.Position;
+                    OutsideCamera2 = m2->live.attitude.Position;
                 }
             }
         }

@@ -67,7 +67,7 @@ void GameNetwork::setResetTimeMissionNumber(long mission, bool idHelp, int32_t k
 net::SetupServices::SlotAircraft GameNetwork::aircraftInSlot(int slot) {
     FlyableAircraft* a = game_ ? game_->aircraftAt(slot + ModelArray::kFirstAircraft) : nullptr;
     if (!a) return {};
-    return {a->ThisAircraft.RemoteLocal == 0, a->ModelAttitude.Position[1], a->ThisAircraft.Team,
+    return {a->ThisAircraft.RemoteLocal == 0, a->live.attitude.Position[1], a->ThisAircraft.Team,
             a->ThisAircraft.AircraftType};
 }
 
@@ -159,7 +159,7 @@ net::EngineServices::Facts GameNetwork::aircraftFacts(int slot) {
     const Aircraft& r = a->ThisAircraft;
     // The set-up is stamped in mission ticks; the network keeps the system's tick count.
     const int32_t reset = platform::TickCount() - (game_->GlobalMissionTime - r.TimeOfReset);
-    return {true, r.Team, r.AircraftType, a->ModelAttitude.Position[1], reset, r.WhoShotMe};
+    return {true, r.Team, r.AircraftType, a->live.attitude.Position[1], reset, r.WhoShotMe};
 }
 
 net::EngineServices::Applied GameNetwork::applyStateBlock(int slot, const net::StateBlockBytes& block, int32_t delay) {

@@ -60,11 +60,11 @@ void VADArizodazar2::killCredit() {
             for (long j = 0; j < ModelArray::kAircraftSlots; ++j) {
                 FlyableAircraft* other = j == i ? nullptr : aircraftAt(j + ModelArray::kFirstAircraft);
                 if (!other || other->ThisAircraft.AIType == 9 || other->ThisAircraft.Team == a.Team ||
-                    other->ModelAttitude.Position[1] <= kOutOfGame)
+                    other->live.attitude.Position[1] <= kOutOfGame)
                     continue;
                 double d2 = 0;
                 for (int c = 0; c < 3; ++c) {
-                    const double d = other->ModelAttitude.Position[c] - craft->ModelAttitude.Position[c];
+                    const double d = other->live.attitude.Position[c] - craft->live.attitude.Position[c];
                     d2 += d * d;
                 }
                 if (a.WhoShotMe == -1 || d2 < nearest) {

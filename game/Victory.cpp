@@ -122,7 +122,7 @@ void VADArizodazar2::countLanding(const FlyableAircraft& ours) {
         PilotStats[pilotIndex()].ObjectKillCounts[4] += 1;
         savePilots();
     }
-    if (ours.ModelAttitude.Position[1] - me.GroundAltitude > 100.0) BeenAbove100Feet = true;
+    if (ours.live.attitude.Position[1] - me.GroundAltitude > 100.0) BeenAbove100Feet = true;
 }
 
 long VADArizodazar2::tallyKills(std::array<int32_t, 8>& words) {
@@ -130,7 +130,7 @@ long VADArizodazar2::tallyKills(std::array<int32_t, 8>& words) {
     long winner = -1;  // the highest slot at the dogfight's limit
     for (long i = 0; i < ModelArray::kAircraftSlots; ++i) {
         FlyableAircraft* craft = aircraftAt(i + ModelArray::kFirstAircraft);
-        const bool inGame = craft && craft->ModelAttitude.Position[1] > kOutOfGame;
+        const bool inGame = craft && craft->live.attitude.Position[1] > kOutOfGame;
         const int32_t team = craft ? craft->ThisAircraft.Team : 0;
         if (inGame && team >= 1 && team <= 4) sums[team - 1] += AircraftResults[i][0];
         words[i] = scoring::teamIndex(team, inGame);
@@ -165,7 +165,7 @@ bool VADArizodazar2::missionLost(const missions::VictoryConditions& v, const Air
 void VADArizodazar2::markLocationsReached(const missions::VictoryConditions& v, const FlyableAircraft& ours) {
     // Each is reached at a speed it allows; once reached, it stays reached.
     const double mph = ours.ThisAircraft.CurrentVelocity * kMphPerFtTick;
-    const double* at = ours.ModelAttitude.Position.data();
+    const double* at = ours.live.attitude.Position.data();
     const std::array<Place, 3> places = placesOf(v);
     for (int n = 0; n < 3; ++n) {
         const Place& p = places[n];

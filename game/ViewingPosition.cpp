@@ -113,7 +113,7 @@ void GameController::SetUpSecondWindow() {
 long GameController::findClosestEnemyFrom(long k) {
     ZephModel* self = modelAt(k);
     if (!self) return -1;
-    const auto& p = self->ModelAttitude.Position;
+    const auto& p = self->live.attitude.Position;
     const int32_t team = self->getTeamNumber();
     double best = -1.0;
     long result = -1;
@@ -122,7 +122,7 @@ long GameController::findClosestEnemyFrom(long k) {
         ZephModel* other = modelAt(i + ModelArray::kFirstAircraft);
         if (!other || other->getTeamNumber() == team) continue;
         if (FlyableAircraft* craft = dynamic_cast<FlyableAircraft*>(other); craft && craft->getDeadOnGround()) continue;
-        const auto& q = other->ModelAttitude.Position;
+        const auto& q = other->live.attitude.Position;
         if (!(q[1] > -3000.0)) continue;  // not in the mission: parked far below
         double d = 0;
         for (int c = 0; c < 3; ++c) d += (q[c] - p[c]) * (q[c] - p[c]);
@@ -142,7 +142,7 @@ void GameController::findClosestTower() {
         if (useDefault) eye = {-380160.0, 200.0, 390720.0};
         ZephModel* m = models->at(viewed);
         if (!m) return false;
-        Vector3 s = m->ModelAttitude.Position;
+        Vector3 s = m->live.attitude.Position;
         if (special == kBombCamera)
             if (ZephModel* bombs = models->at(ModelArray::kBombs))
                 if (const double* b = effects_->findNewestBombFrom(*bombs, viewed, *m)) s = {b[0], b[1], b[2]};

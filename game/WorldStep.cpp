@@ -260,7 +260,7 @@ void GameController::frameBombsBrakesAndCommands(ModelArray& m) {
 // A viewed aircraft that is gone: back to the first, restarted when it is ours.
 void GameController::keepAViewedAircraft() {
     ZephModel* viewed = modelAt(CameraAircraft);
-    if (!viewed || viewed->ModelAttitude.Position[1] < kHidden) {
+    if (!viewed || viewed->live.attitude.Position[1] < kHidden) {
         if (!(doTheAutoHost && network_->amIHost() && CameraAircraft == ModelArray::kFirstAircraft)) {
             platform::SystemBeep();
             if (CameraAircraft == ModelArray::kFirstAircraft) startThisAircraft(0, true);
@@ -273,13 +273,13 @@ void GameController::checkAircraftToAircraftCollision() {
     constexpr int n = ModelArray::kAircraftSlots;
     for (int i = 0; i < n; ++i) {
         FlyableAircraft* a = aircraftAt(i + ModelArray::kFirstAircraft);
-        if (!a || a->ModelAttitude.Position[1] <= kHidden) continue;
+        if (!a || a->live.attitude.Position[1] <= kHidden) continue;
         for (int j = i + 1; j < n; ++j) {
             FlyableAircraft* b = aircraftAt(j + ModelArray::kFirstAircraft);
-            if (!b || b->ModelAttitude.Position[1] <= kHidden) continue;
+            if (!b || b->live.attitude.Position[1] <= kHidden) continue;
             double d2 = 0;
             for (int c = 0; c < 3; ++c) {
-                const double d = a->ModelAttitude.Position[c] - b->ModelAttitude.Position[c];
+                const double d = a->live.attitude.Position[c] - b->live.attitude.Position[c];
                 d2 += d * d;
             }
             if (d2 >= kCollisionSquared) continue;

@@ -167,23 +167,23 @@ void AllBombs::resetModel() {
     ZephModel::resetModel();
     ThisModel.TheObject.GlobalDeadTime = 0;
     ThisModel.TheObject.ObjectHits = 0;
-    for (BombOrRocket& b : TheBombsRockets) {
+    for (BombOrRocket& b : own.bombs) {
         b.TimeStarted = kFree;
         b.DeadOriginalTimeStarted = 0;
         b.WhoDropped = 0;
     }
-    NextSmudge = 0;
-    for (GroundSmudge& m : TheGroundSmudges) m.Pos[1] = kNoMark;
+    own.nextMark = 0;
+    for (GroundSmudge& m : own.marks) m.Pos[1] = kNoMark;
     Ring.clear();  // every record: a reset leaves nothing of the last flight to be found
 }
 
 long AllBombs::findEmptyBombSpot() const {
     long best = -1;
     for (long i = 0; i < kSlots; ++i) {
-        const BombOrRocket& b = TheBombsRockets[i];
+        const BombOrRocket& b = own.bombs[i];
         if (b.TimeStarted != kFree) continue;
         if (b.DeadOriginalTimeStarted == 0) return i;
-        if (best < 0 || b.DeadOriginalTimeStarted < TheBombsRockets[best].DeadOriginalTimeStarted) best = i;
+        if (best < 0 || b.DeadOriginalTimeStarted < own.bombs[best].DeadOriginalTimeStarted) best = i;
     }
     return best;
 }
@@ -198,7 +198,7 @@ void AllBombs::positionBombsOnAircraft(ZephModel* aircraft, int32_t bombType, lo
         if (slot < 0) return;
         const double* station = aircraft->getBombPosition(i);
         if (!station) continue;
-        BombOrRocket& b = TheBombsRockets[slot];
+        BombOrRocket& b = own.bombs[slot];
         b.Pos = pose.Position;
         b.PositionOffset = {station[0], station[1], station[2]};
         b.XYZSpeed = {kHangingMark, 0, 0};
@@ -218,9 +218,9 @@ void AllBombs::startADroppedBomb(const double* velocity, const double* position,
     // The aircraft has counted this bomb as gone: a bomb only shown on a rack this frame gives
     // way to it.
     for (long i = 0; slot < 0 && i < kSlots; ++i)
-        if (TheBombsRockets[i].TimeStarted == kHanging) slot = i;
+        if (own.bombs[i].TimeStarted == kHanging) slot = i;
     if (slot < 0) return;  // 64 bombs in the air
-    BombOrRocket& b = TheBombsRockets[slot];
+    BombOrRocket& b = own.bombs[slot];
     b.Pos = {position[0], position[1], position[2]};
     b.XYZSpeed = velocity ? std::array<double, 3>{velocity[0], velocity[1], velocity[2]} : std::array<double, 3>{};
     b.IsBomb = 1;
@@ -231,8 +231,8 @@ void AllBombs::startADroppedBomb(const double* velocity, const double* position,
 void AllBombs::land(BombOrRocket& b, double h) {
     b.DeadOriginalTimeStarted = b.TimeStarted;
     b.TimeStarted = kFree;
-    NextSmudge = std::clamp<long>(NextSmudge, 0, kMarks - 1);
-    GroundSmudge& m = TheGroundSmudges[NextSmudge];
+    own.nextMark = std::clamp<long>(own.nextMark, 0, kMarks - 1);
+    GroundSmudge& m = own.marks[own.nextMark];
     m.Pos = {b.Pos[0], h, b.Pos[2]};
     m.MapNumber = 0;
     const double* plane = Terrain ? Terrain->lastTerrainPlaneEq() : nullptr;
@@ -245,7 +245,7 @@ void AllBombs::land(BombOrRocket& b, double h) {
     if (h == 0.0) {
         m.Pos[1] = kNoMark;  // off the map: no mark, the next landing takes the slot
     } else {
-        NextSmudge = NextSmudge + 1 > kMarks - 1 ? 0 : NextSmudge + 1;
+        own.nextMark = own.nextMark + 1 > kMarks - 1 ? 0 : own.nextMark + 1;
     }
     if (aController) {
         double at[3] = {b.Pos[0], b.Pos[1], b.Pos[2]};
@@ -257,8 +257,8 @@ void AllBombs::land(BombOrRocket& b, double h) {
 
 void AllBombs::callEveryTick(bool running, int32_t missionTime, bool inReplay) {
     if (!running) return;
-    GlobalTime = missionTime;
-    for (BombOrRocket& b : TheBombsRockets) {
+    live.globalTime = missionTime;
+    for (BombOrRocket& b : own.bombs) {
         if (b.TimeStarted <= 0) continue;
         for (int c = 0; c < 3; ++c) b.Pos[c] += b.XYZSpeed[c] + WindVector[c];
         b.XYZSpeed[1] -= kGravity;
@@ -275,7 +275,7 @@ void AllBombs::callEveryTick(bool running, int32_t missionTime, bool inReplay) {
 }
 
 void AllBombs::clearSingleDrawBombs() {
-    for (BombOrRocket& b : TheBombsRockets)
+    for (BombOrRocket& b : own.bombs)
         if (b.TimeStarted == kHanging) b.TimeStarted = kFree;
 }
 
@@ -297,7 +297,7 @@ const double* AllBombs::findNewestBombFrom(long index, ZephModel* aircraft) {
     long newest = -1;
     int32_t newestTime = 0;
     for (long i = 0; i < kSlots; ++i) {
-        const BombOrRocket& b = TheBombsRockets[i];
+        const BombOrRocket& b = own.bombs[i];
         if (b.WhoDropped != index) continue;
         const int32_t t = b.TimeStarted < 1 ? b.DeadOriginalTimeStarted : b.TimeStarted;
         if (newest < 0 || t > newestTime) {
@@ -306,7 +306,7 @@ const double* AllBombs::findNewestBombFrom(long index, ZephModel* aircraft) {
         }
     }
     if (newest >= 0) {
-        const BombOrRocket& b = TheBombsRockets[newest];
+        const BombOrRocket& b = own.bombs[newest];
         for (int c = 0; c < 3; ++c) {
             GlobalTowerPosition[c] = b.Pos[c];
             GlobalTowerPosition[3 + c] = b.XYZSpeed[c];
@@ -318,7 +318,7 @@ const double* AllBombs::findNewestBombFrom(long index, ZephModel* aircraft) {
 }
 
 bool AllBombs::inBombCraterX(double x, double z) {
-    for (const GroundSmudge& m : TheGroundSmudges) {
+    for (const GroundSmudge& m : own.marks) {
         if (m.Pos[1] <= -9000.0) continue;
         if (std::hypot(m.Pos[0] - x, m.Pos[2] - z) < kCraterRadius) return true;
     }
@@ -326,7 +326,7 @@ bool AllBombs::inBombCraterX(double x, double z) {
 }
 
 const double* AllBombs::getTowerPosition() {
-    for (int c = 0; c < 3; ++c) GlobalTowerPosition[c] = TowerPosition[c] + ModelAttitude.Position[c];
+    for (int c = 0; c < 3; ++c) GlobalTowerPosition[c] = TowerPosition[c] + live.attitude.Position[c];
     return GlobalTowerPosition.data();
 }
 
@@ -339,14 +339,12 @@ OneCompleteObjectVer2* AllBombs::getDrawingData(int32_t) {
 }
 
 void AllBombs::prepareForReplayStart(int32_t missionTime) {
-    ReplayLive = {.bombs = TheBombsRockets, .marks = TheGroundSmudges, .nextMark = NextSmudge};
+    ReplayLive = own;
     ZephModel::prepareForReplayStart(missionTime);
 }
 
 void AllBombs::recoverFromReplay(int32_t missionTime) {
-    TheBombsRockets = ReplayLive.bombs;
-    TheGroundSmudges = ReplayLive.marks;
-    NextSmudge = ReplayLive.nextMark;
+    own = ReplayLive;
     ZephModel::recoverFromReplay(missionTime);
 }
 
@@ -357,7 +355,7 @@ void AllBombs::saveCurrentReplayData(int32_t t) {
     ReplaySaveTime += ReplayRing::kEvery;
     uint8_t* r = Ring.recordFor(t);
     for (int i = 0; i < kSlots; ++i) {
-        const BombOrRocket& b = TheBombsRockets[i];
+        const BombOrRocket& b = own.bombs[i];
         const int o = kSlotBase + kSlotBytes * i;
         ReplayRing::put32(r, o, b.TimeStarted);
         ReplayRing::put32(r, o + 4, b.DeadOriginalTimeStarted);
@@ -373,7 +371,7 @@ void AllBombs::saveCurrentReplayData(int32_t t) {
         r[o + 48] = uint8_t(b.ObjectNumber & 0xFF);
     }
     for (int j = 0; j < kMarks; ++j) {
-        const GroundSmudge& m = TheGroundSmudges[j];
+        const GroundSmudge& m = own.marks[j];
         const int o = kMarkBase + kMarkBytes * j;
         for (int c = 0; c < 3; ++c) ReplayRing::put32(r, o + 4 * c, word(m.Pos[c]));
         ReplayRing::put32(r, o + 12, word(m.Pitch * 1000.0));
@@ -386,7 +384,7 @@ void AllBombs::readCurrentReplayData(int32_t t) {
     const uint8_t* r = Ring.find(t);
     if (!r) return;
     for (int i = 0; i < kSlots; ++i) {
-        BombOrRocket& b = TheBombsRockets[i];
+        BombOrRocket& b = own.bombs[i];
         const int o = kSlotBase + kSlotBytes * i;
         b.TimeStarted = ReplayRing::get32(r, o);
         b.DeadOriginalTimeStarted = ReplayRing::get32(r, o + 4);
@@ -400,7 +398,7 @@ void AllBombs::readCurrentReplayData(int32_t t) {
         b.ObjectNumber = r[o + 47] * 256 + r[o + 48];
     }
     for (int j = 0; j < kMarks; ++j) {
-        GroundSmudge& m = TheGroundSmudges[j];
+        GroundSmudge& m = own.marks[j];
         const int o = kMarkBase + kMarkBytes * j;
         for (int c = 0; c < 3; ++c) m.Pos[c] = ReplayRing::get32(r, o + 4 * c);
         m.Pitch = ReplayRing::get32(r, o + 12) / 1000.0;

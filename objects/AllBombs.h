@@ -65,18 +65,17 @@ public:
     static const std::array<GLT2FN3FV3FFormat, kBombPoints>& bombShape();
     static constexpr int kMarkPolygon = 5;  // the ground mark's quad; the bomb is polygons 0..4
 
-    std::array<BombOrRocket, kSlots> TheBombsRockets{};
-    std::array<GroundSmudge, kMarks> TheGroundSmudges{};
-    long NextSmudge = 0;
     ZephModel* Terrain = nullptr;  // not owned
     std::array<double, 3> TowerPosition{0, 35, 0};
     std::array<double, 6> GlobalTowerPosition{};
-    // The live pool and marks put aside while a replay plays.
-    struct LiveCopy {
+    // The live pool and marks: a replay puts them aside whole and gives them back.
+    struct Live {
         std::array<BombOrRocket, kSlots> bombs{};
         std::array<GroundSmudge, kMarks> marks{};
         long nextMark = 0;
-    } ReplayLive;
+    };
+    Live own;
+    Live ReplayLive;  // own, while a replay plays
     ReplayRing Ring{kRecordBytes, kRecordPlaces};
 
 protected:

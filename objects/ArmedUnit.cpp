@@ -7,9 +7,9 @@ namespace pellam {
 
 const double* ArmedUnit::getTowerPosition() {
     double m[16] = {};
-    quaternionToMatrix(ModelAttitude.QAttitude.data(), m);
+    quaternionToMatrix(live.attitude.QAttitude.data(), m);
     RotateVector(TowerPosition.data(), GlobalTowerPosition.data(), m);
-    for (int k = 0; k < 3; ++k) GlobalTowerPosition[k] += ModelAttitude.Position[k];
+    for (int k = 0; k < 3; ++k) GlobalTowerPosition[k] += live.attitude.Position[k];
     return GlobalTowerPosition.data();
 }
 
@@ -24,7 +24,7 @@ void ArmedUnit::setObjectPoints(int32_t points) {
 
 bool ArmedUnit::areYouDead() {
     const int32_t d = ThisModel.TheObject.GlobalDeadTime;
-    return d != 0 && d <= GlobalTime;
+    return d != 0 && d <= live.globalTime;
 }
 
 bool ArmedUnit::areYouDestroyed() {
@@ -43,7 +43,7 @@ ZephModel* ArmedUnit::terrain() const {
 }
 
 void ArmedUnit::placeMatrix() {
-    effects::poseMatrix(ModelAttitude.QAttitude.data(), ModelAttitude.Position.data(), ThisModel.ObjectMatrix);
+    effects::poseMatrix(live.attitude.QAttitude.data(), live.attitude.Position.data(), ThisModel.ObjectMatrix);
 }
 
 }  // namespace pellam

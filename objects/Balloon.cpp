@@ -79,7 +79,7 @@ double BalloonWWI::windHeading(double windDirection) { return wrap180(windDirect
 
 void BalloonWWI::callEveryTick(bool running, int32_t t, bool inReplay) {
     if (!running) return;
-    GlobalTime = t;
+    live.globalTime = t;
     Object3DData& o = ThisModel.TheObject;
     if (!areYouDead()) {
         const double e = wrap180(o.Heading - windHeading(WindDirection));
@@ -88,7 +88,7 @@ void BalloonWWI::callEveryTick(bool running, int32_t t, bool inReplay) {
         if (CanShoot) Gunner.handleFiringGuns(*this, o, t, inReplay);
     } else {
         ZephModel* below = terrain();
-        auto& p = ModelAttitude.Position;
+        auto& p = live.attitude.Position;
         const double ground = below ? below->getAltitudeAtX(p[0], p[2]) : 0.0;
         if (p[1] > ground + kRest) {
             p[1] = std::max(p[1] - kSink, ground + kRest);
@@ -106,7 +106,7 @@ void BalloonWWI::callEveryTick(bool running, int32_t t, bool inReplay) {
     placeMatrix();
 }
 
-void BalloonWWI::aircraftSmoke() { Gunner.aircraftSmoke(*this, ThisModel.TheObject.GlobalDeadTime, GlobalTime); }
+void BalloonWWI::aircraftSmoke() { Gunner.aircraftSmoke(*this, ThisModel.TheObject.GlobalDeadTime, live.globalTime); }
 
 void BalloonWWI::setOPPHeading(double degrees) {
     ThisModel.TheObject.Heading = degrees;
@@ -115,13 +115,13 @@ void BalloonWWI::setOPPHeading(double degrees) {
 
 OneCompleteObjectVer2* BalloonWWI::getDrawingData(int32_t t) {
     placeMatrix();
-    GlobalTime = t;
+    live.globalTime = t;
     OnePolygonVer2* poly = ModelPointsPolys().ThePolygons;
     const int last = armed::balloon::kBalloonPolygons;
     bool burnt = false;
     if (areYouDead()) {
         ZephModel* below = terrain();
-        const auto& p = ModelAttitude.Position;
+        const auto& p = live.attitude.Position;
         burnt = p[1] <= (below ? below->getAltitudeAtX(p[0], p[2]) : 0.0) + 2.1;
     }
     if (burnt) {
@@ -136,31 +136,31 @@ OneCompleteObjectVer2* BalloonWWI::getDrawingData(int32_t t) {
 }
 
 void BalloonWWI::drawMySmokeItems() {
-    armed::drawGunnerSmokes(*this, Gunner, GlobalTime, ThisModel.TheObject.GlobalDeadTime != 0);
+    armed::drawGunnerSmokes(*this, Gunner, live.globalTime, ThisModel.TheObject.GlobalDeadTime != 0);
 }
 
 void BalloonWWI::prepareForReplayStart(int32_t t) {
-    Gunner.exchange(true, ReplayState);
+    ReplayState = Gunner.own;
     ZephModel::prepareForReplayStart(t);
 }
 
 void BalloonWWI::recoverFromReplay(int32_t t) {
-    Gunner.exchange(false, ReplayState);
+    Gunner.own = ReplayState;
     ZephModel::recoverFromReplay(t);
 }
 
 void BalloonWWI::saveCurrentReplayData(int32_t t) {
     uint8_t* r = Replay.saving(t, ReplaySaveTime);
     if (!r) return;
-    ReplayRing::putPose(r, ModelAttitude.Position, ModelAttitude.QAttitude);
-    ReplayRing::put32(r, 4 * 16, Gunner.LastFireTime);
+    ReplayRing::putPose(r, live.attitude.Position, live.attitude.QAttitude);
+    ReplayRing::put32(r, 4 * 16, Gunner.own.lastFire);
 }
 
 void BalloonWWI::readCurrentReplayData(int32_t t) {
     const uint8_t* r = Replay.reading(t);
     if (!r) return;
-    ReplayRing::getPose(r, ModelAttitude.Position, ModelAttitude.QAttitude);
-    Gunner.LastFireTime = ReplayRing::get32(r, 4 * 16);
+    ReplayRing::getPose(r, live.attitude.Position, live.attitude.QAttitude);
+    Gunner.own.lastFire = ReplayRing::get32(r, 4 * 16);
 }
 
 }  // namespace pellam

@@ -42,8 +42,7 @@ public:
     bool CanShoot = false;
     ReplayRing Replay{kRecordWords * 4, kRecordPlaces};
 
-    using PutAside = GroundGunner::Kept;
-    PutAside ReplayState;
+    GroundGunner::Live ReplayState;  // the gunner's, while a replay plays
 
 protected:
     const ModelTables& tables() const override;

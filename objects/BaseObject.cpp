@@ -70,13 +70,13 @@ void BaseObject::resetModel() {
 }
 
 void BaseObject::callEveryTick(bool running, int32_t missionTime, bool) {
-    if (running) GlobalTime = missionTime;
+    if (running) live.globalTime = missionTime;
 }
 
 OneCompleteObjectVer2* BaseObject::getDrawingData(int32_t gameTime) {
     placeMatrix();
     doShadow(gameTime);
-    GlobalTime = gameTime;
+    live.globalTime = gameTime;
     const DeadSwitch s = deadSwitch();
     if (s.polygon >= 0 && PolyListCopy) {
         // The destroyed model follows the standing one: a -1 at its first polygon ends the
@@ -141,7 +141,7 @@ void BaseObject::refuelNear(ZephModel* aircraft) {
     if (!record || record->Team != ThisModel.TheObject.Team) return;
     QNion pose;
     aircraft->getModelPositionQNion(&pose);
-    const double dx = pose.Position[0] - ModelAttitude.Position[0], dz = pose.Position[2] - ModelAttitude.Position[2];
+    const double dx = pose.Position[0] - live.attitude.Position[0], dz = pose.Position[2] - live.attitude.Position[2];
     if (dx * dx + dz * dz < kRefuelSquare) aircraft->refuelReArm();
 }
 

@@ -70,7 +70,7 @@ void AircoDH4::setAmerOrBrit(int32_t livery) {
 }
 
 void AircoDH4::setPathStart(int32_t firstPoint, const aiFlyToPoint* paths) {
-    DrivePathStart = CurrentDrivePath = firstPoint >= 0 && firstPoint < kPathPoints ? firstPoint : 0;
+    DrivePathStart = own.drivePath = firstPoint >= 0 && firstPoint < kPathPoints ? firstPoint : 0;
     DrivePathsPtr = paths;
 }
 
@@ -87,15 +87,15 @@ void AircoDH4::resetModel() {
     o.WhoKilledMe = -1;
     if (ZephModel* ground = terrain()) setObjectFlatOnGround(ground, o.InitialHeading);
     Gunner.resetGunItems();
-    Gunner.MyFireData.NumberOfBombs = kBombLoad;
+    Gunner.own.fire.NumberOfBombs = kBombLoad;
     Gunner.Falling = false;
-    ArrivedAtPointTime = 0;
-    CurrentDrivePath = 0;
-    CurrentPitch = CurrentBank = 0;
-    CurrentHeading = o.InitialHeading / kDegrees;
-    CurrentSpeed = FallSpeed = ClosestApproach = RandomDelayValue = 0;
-    WasGettingCloser = AlreadyKnowWereDead = false;
-    BombDropTime = 0;
+    own.arrived = 0;
+    own.drivePath = 0;
+    own.pitch = own.bank = 0;
+    own.heading = o.InitialHeading / kDegrees;
+    own.speed = own.fall = own.closest = own.delay = 0;
+    own.closer = own.knowDead = false;
+    own.bombDrop = 0;
     Replay.clear();
     placeMatrix();
 }
@@ -112,12 +112,12 @@ void AircoDH4::callEveryTick(bool running, int32_t t, bool inReplay) {
     if (PropRotation > 3.14159) PropRotation -= 6.283185;
     gtime = t;
     if (!running) return;
-    GlobalTime = t;
+    live.globalTime = t;
     ZephModel* ground = terrain();
     Object3DData& o = ThisModel.TheObject;
     if (!areYouDead()) {
-        if (!wayPoint(CurrentDrivePath)) {
-            CurrentDrivePath = 0;
+        if (!wayPoint(own.drivePath)) {
+            own.drivePath = 0;
             parked(ground);
         } else {
             MoveThisAircraftinReplay(inReplay);
@@ -137,24 +137,24 @@ void AircoDH4::replayStep(bool inReplay) {
 }
 
 bool AircoDH4::settle(ZephModel* ground) {
-    const bool on = ground && setObjectFlatOnGround(ground, CurrentHeading * kDegrees);
-    ThisModel.TheObject.Heading = CurrentHeading * kDegrees;
+    const bool on = ground && setObjectFlatOnGround(ground, own.heading * kDegrees);
+    ThisModel.TheObject.Heading = own.heading * kDegrees;
     return on;
 }
 
 void AircoDH4::parked(ZephModel* ground) {
-    CurrentSpeed = std::max(0.0, CurrentSpeed - kSpeedStep);
+    own.speed = std::max(0.0, own.speed - kSpeedStep);
     bool relax = !settle(ground);
     if (relax) {
-        FallSpeed = std::min(FallSpeed + kGravity, kMaxFall);  // grows, but a parked bomber never sinks
+        own.fall = std::min(own.fall + kGravity, kMaxFall);  // grows, but a parked bomber never sinks
     } else {
-        FallSpeed = 0;
-        CurrentSpeed = 0;
+        own.fall = 0;
+        own.speed = 0;
         relax = settle(ground);
     }
     if (relax) {
-        CurrentPitch += wrap(kSitPitch - CurrentPitch) * 0.01;
-        CurrentBank += wrap(0.0 - CurrentBank) * 0.05;
+        own.pitch += wrap(kSitPitch - own.pitch) * 0.01;
+        own.bank += wrap(0.0 - own.bank) * 0.05;
     }
     moveThisGuyWithClimbDive(0.0);
 }
@@ -162,110 +162,110 @@ void AircoDH4::parked(ZephModel* ground) {
 bool AircoDH4::holding(const aiFlyToPoint& p) {
     const auto [hi, lo] = targetWords(p.PSTargets);
     if (hi != 0 || lo == 0) return false;
-    if (RandomDelayValue == 0.0) {
+    if (own.delay == 0.0) {
         const double y = p.PointXYZ[1];
         const double f = std::isfinite(y) ? std::fabs((y - std::trunc(y)) * 1000.0) : 0.0;
         if (f != 0.0) {
-            RandomDelayValue = getDoubleRandomFrom(-f, f);
+            own.delay = getDoubleRandomFrom(-f, f);
             // The offset never takes the hold below one second.
-            if (RandomDelayValue < 0.0 && -RandomDelayValue > lo - 1) RandomDelayValue = -(lo - 1);
+            if (own.delay < 0.0 && -own.delay > lo - 1) own.delay = -(lo - 1);
         }
     }
-    return gtime - ArrivedAtPointTime < static_cast<int32_t>(std::trunc((lo + RandomDelayValue) * 60.0));
+    return gtime - own.arrived < static_cast<int32_t>(std::trunc((lo + own.delay) * 60.0));
 }
 
 void AircoDH4::hold(ZephModel* ground) {
-    CurrentSpeed = std::max(0.0, CurrentSpeed - kSpeedStep);
+    own.speed = std::max(0.0, own.speed - kSpeedStep);
     const bool on = settle(ground);
-    CurrentPitch += wrap(kSitPitch - CurrentPitch) * 0.01;
-    CurrentBank += wrap(0.0 - CurrentBank) * 0.05;
-    ModelAttitude.QAttitude = {1, 0, 0, 0};
-    rotateHeadingByDegrees(CurrentHeading * kDegrees);
-    rotatePitchByDegrees(-CurrentPitch * kDegrees);
-    rotateBankByDegrees(CurrentBank * kDegrees);
+    own.pitch += wrap(kSitPitch - own.pitch) * 0.01;
+    own.bank += wrap(0.0 - own.bank) * 0.05;
+    live.attitude.QAttitude = {1, 0, 0, 0};
+    rotateHeadingByDegrees(own.heading * kDegrees);
+    rotatePitchByDegrees(-own.pitch * kDegrees);
+    rotateBankByDegrees(own.bank * kDegrees);
     if (on)
-        for (int k = 0; k < 3; ++k) ModelAttitude.Position[k] += WindVector[k];
+        for (int k = 0; k < 3; ++k) live.attitude.Position[k] += WindVector[k];
 }
 
 void AircoDH4::MoveThisAircraftinReplay(bool) {
-    const aiFlyToPoint* p = wayPoint(CurrentDrivePath);
+    const aiFlyToPoint* p = wayPoint(own.drivePath);
     if (!p) return;
     if (holding(*p)) {
         hold(terrain());
         return;
     }
-    if (CurrentSpeed < kCruise) CurrentSpeed += kSpeedStep;
-    if (CurrentSpeed < 0.0) CurrentSpeed = 0.0;
+    if (own.speed < kCruise) own.speed += kSpeedStep;
+    if (own.speed < 0.0) own.speed = 0.0;
     if (doBombing()) {
-        for (int k = 0; k < 3; ++k) ModelAttitude.Position[k] += WindVector[k];
+        for (int k = 0; k < 3; ++k) live.attitude.Position[k] += WindVector[k];
         return;
     }
     flyToward(*p);
 }
 
 void AircoDH4::flyToward(const aiFlyToPoint& p) {
-    auto& pos = ModelAttitude.Position;
+    auto& pos = live.attitude.Position;
     const double dx = p.PointXYZ[0] - pos[0], dy = p.PointXYZ[1] - pos[1], dz = p.PointXYZ[2] - pos[2];
     double d = std::sqrt(dx * dx + dz * dz);
-    if (d < ClosestApproach) WasGettingCloser = true;
-    if (d < ClosestApproach || ClosestApproach == 0.0) ClosestApproach = d;
-    else if (d - ClosestApproach > 10.0 && WasGettingCloser) d = 5.0;  // passed it
+    if (d < own.closest) own.closer = true;
+    if (d < own.closest || own.closest == 0.0) own.closest = d;
+    else if (d - own.closest > 10.0 && own.closer) d = 5.0;  // passed it
     if (d < 12.0) {
         // A link outside the table ends the path: the bomber stops where it is.
         const int32_t next = p.NextPoint;
-        CurrentDrivePath = next >= -1 && next < kPathPoints ? next + 1 : 0;
-        ClosestApproach = 0.0;
-        WasGettingCloser = false;
-        RandomDelayValue = 0.0;
+        own.drivePath = next >= -1 && next < kPathPoints ? next + 1 : 0;
+        own.closest = 0.0;
+        own.closer = false;
+        own.delay = 0.0;
     }
     const bool high = ObjectGroundAltitude < pos[1] - 10.0;
     const double target = std::atan2(dx, dz);
-    const double e = std::clamp(wrap(target - CurrentHeading), -0.8, 0.8);
-    MoveA(&CurrentHeading, target, high ? 0.2 : 1.0);
-    CurrentBank += wrap(-e - CurrentBank) * 0.01;
-    CurrentBank = std::clamp(CurrentBank, -kBankLimit, kBankLimit);
+    const double e = std::clamp(wrap(target - own.heading), -0.8, 0.8);
+    MoveA(&own.heading, target, high ? 0.2 : 1.0);
+    own.bank += wrap(-e - own.bank) * 0.01;
+    own.bank = std::clamp(own.bank, -kBankLimit, kBankLimit);
     const double c = dy > 1.0 ? 0.22 : dy < -1.0 ? -0.22 : dy * 0.01;
     if (high) {
-        CurrentPitch += wrap(std::atan2(c, CurrentSpeed) - CurrentPitch) * 0.01;
+        own.pitch += wrap(std::atan2(c, own.speed) - own.pitch) * 0.01;
     } else {
-        CurrentPitch += wrap((c <= 0.1 ? kSitPitch : 0.0) - CurrentPitch) * 0.01;
-        CurrentBank += wrap(0.0 - CurrentBank) * 0.05;
+        own.pitch += wrap((c <= 0.1 ? kSitPitch : 0.0) - own.pitch) * 0.01;
+        own.bank += wrap(0.0 - own.bank) * 0.05;
     }
-    CurrentPitch += wrap(std::atan2(c, CurrentSpeed) - CurrentPitch) * 0.01;
-    MoveA(&CurrentBank, 0.0, 0.1);
+    own.pitch += wrap(std::atan2(c, own.speed) - own.pitch) * 0.01;
+    MoveA(&own.bank, 0.0, 0.1);
     moveThisGuyWithClimbDive(c);
     for (int k = 0; k < 3; ++k) pos[k] += WindVector[k];
 }
 
 void AircoDH4::moveThisGuyWithClimbDive(double climb) {
-    ModelAttitude.QAttitude = {1, 0, 0, 0};
-    rotateHeadingByDegrees(CurrentHeading * kDegrees);
-    rotatePitchByDegrees(CurrentPitch * -kDegrees);
-    rotateBankByDegrees(CurrentBank * kDegrees);
-    auto& p = ModelAttitude.Position;
-    p[0] += std::sin(CurrentHeading) * CurrentSpeed;
+    live.attitude.QAttitude = {1, 0, 0, 0};
+    rotateHeadingByDegrees(own.heading * kDegrees);
+    rotatePitchByDegrees(own.pitch * -kDegrees);
+    rotateBankByDegrees(own.bank * kDegrees);
+    auto& p = live.attitude.Position;
+    p[0] += std::sin(own.heading) * own.speed;
     p[1] += climb;
-    p[2] += std::cos(CurrentHeading) * CurrentSpeed;
+    p[2] += std::cos(own.heading) * own.speed;
 }
 
 void AircoDH4::falling(ZephModel* ground) {
-    if (CurrentSpeed < kCruise) CurrentSpeed += kSpeedStep;
-    else if (CurrentSpeed > 1.9) CurrentSpeed -= kSpeedStep;
+    if (own.speed < kCruise) own.speed += kSpeedStep;
+    else if (own.speed > 1.9) own.speed -= kSpeedStep;
     if (!settle(ground)) {
-        FallSpeed = std::min(FallSpeed + kGravity, kMaxFall);
+        own.fall = std::min(own.fall + kGravity, kMaxFall);
         aircraftSmoke();
-        CurrentPitch += wrap(std::atan2(-FallSpeed, CurrentSpeed) - CurrentPitch) * 0.1;
-        MoveA(&CurrentBank, 0.0, 0.1);
-        moveThisGuyWithClimbDive(-FallSpeed);
+        own.pitch += wrap(std::atan2(-own.fall, own.speed) - own.pitch) * 0.1;
+        MoveA(&own.bank, 0.0, 0.1);
+        moveThisGuyWithClimbDive(-own.fall);
         return;
     }
-    FallSpeed = 0;
-    CurrentSpeed = 0;
+    own.fall = 0;
+    own.speed = 0;
     settle(ground);
-    if (!AlreadyKnowWereDead) {
-        AlreadyKnowWereDead = true;
+    if (!own.knowDead) {
+        own.knowDead = true;
         if (aController) {
-            double at[3] = {ModelAttitude.Position[0], ModelAttitude.Position[1], ModelAttitude.Position[2]};
+            double at[3] = {live.attitude.Position[0], live.attitude.Position[1], live.attitude.Position[2]};
             aController->startAnExplosion(at);
             aController->doExplosionSound(at);
         }
@@ -288,19 +288,19 @@ void AircoDH4::layScar() {
 
 void AircoDH4::aircraftSmoke() {
     const int32_t dead = ThisModel.TheObject.GlobalDeadTime;
-    if (dead == 0 || GlobalTime - dead > kSmokeFor) return;
+    if (dead == 0 || live.globalTime - dead > kSmokeFor) return;
     const double r1 = GetLongRandomFrom(-32768, 32767) / 32768.0, r2 = GetLongRandomFrom(-32768, 32767) / 32768.0;
     const double offset[3] = {2.0 * r1, r2 + 6.0, -23.0};  // behind the tail
-    Gunner.addWreckPuff(*this, offset, GlobalTime,
-                        GlobalTime - dead > kSmokeFor / 2 ? model::kBlueSmokeMap : model::kFireMap);
+    Gunner.addWreckPuff(*this, offset, live.globalTime,
+                        live.globalTime - dead > kSmokeFor / 2 ? model::kBlueSmokeMap : model::kFireMap);
 }
 
 // ---- Drawing.
 
 OneCompleteObjectVer2* AircoDH4::getDrawingData(int32_t t) {
     placeMatrix();
-    GlobalTime = t;
-    const auto& pos = ModelAttitude.Position;
+    live.globalTime = t;
+    const auto& pos = live.attitude.Position;
     ZephModel* ground = terrain();
     const double g = (ground ? ground->getAltitudeAtX(pos[0], pos[2]) : 0.0) + kWheelHeight;
     ObjectPointsPolysVer2& geometry = ModelPointsPolys();
@@ -311,7 +311,7 @@ OneCompleteObjectVer2* AircoDH4::getDrawingData(int32_t t) {
     };
     if (!areYouDead()) {
         show(model::kScar, false);
-        const bool spinning = CurrentSpeed != 0.0;
+        const bool spinning = own.speed != 0.0;
         show(model::kDisc, spinning);
         show(model::kBladeA, !spinning);
         show(model::kBladeB, !spinning);
@@ -335,28 +335,19 @@ OneCompleteObjectVer2* AircoDH4::getDrawingData(int32_t t) {
 }
 
 void AircoDH4::drawMySmokeItems() {
-    armed::drawGunnerSmokes(*this, Gunner, GlobalTime, ThisModel.TheObject.GlobalDeadTime != 0);
+    armed::drawGunnerSmokes(*this, Gunner, live.globalTime, ThisModel.TheObject.GlobalDeadTime != 0);
 }
 
 // ---- Replay.
 
 void AircoDH4::prepareForReplayStart(int32_t t) {
-    Gunner.exchange(true, ReplayState.gunner);
-    PutAside& k = ReplayState;
-    k.drivePath = CurrentDrivePath, k.arrived = ArrivedAtPointTime, k.bombDrop = BombDropTime;
-    k.speed = CurrentSpeed, k.fall = FallSpeed, k.pitch = CurrentPitch, k.bank = CurrentBank;
-    k.heading = CurrentHeading, k.closest = ClosestApproach, k.delay = RandomDelayValue;
-    k.closer = WasGettingCloser, k.knowDead = AlreadyKnowWereDead;
+    ReplayState = {.gunner = Gunner.own, .live = own};
     ZephModel::prepareForReplayStart(t);
 }
 
 void AircoDH4::recoverFromReplay(int32_t t) {
-    Gunner.exchange(false, ReplayState.gunner);
-    const PutAside& k = ReplayState;
-    CurrentDrivePath = k.drivePath, ArrivedAtPointTime = k.arrived, BombDropTime = k.bombDrop;
-    CurrentSpeed = k.speed, FallSpeed = k.fall, CurrentPitch = k.pitch, CurrentBank = k.bank;
-    CurrentHeading = k.heading, ClosestApproach = k.closest, RandomDelayValue = k.delay;
-    WasGettingCloser = k.closer, AlreadyKnowWereDead = k.knowDead;
+    Gunner.own = ReplayState.gunner;
+    own = ReplayState.live;
     ZephModel::recoverFromReplay(t);
     placeMatrix();
 }
@@ -368,33 +359,33 @@ int32_t thousandths(double v) { return static_cast<int32_t>(v * 1000.0); }
 void AircoDH4::saveCurrentReplayData(int32_t t) {
     uint8_t* r = Replay.saving(t, ReplaySaveTime);
     if (!r) return;
-    ReplayRing::putPose(r, ModelAttitude.Position, ModelAttitude.QAttitude);
-    ReplayRing::put32(r, 4 * 8, CurrentDrivePath);
-    ReplayRing::put32(r, 4 * 9, thousandths(CurrentSpeed));
-    ReplayRing::put32(r, 4 * 10, thousandths(FallSpeed));
-    ReplayRing::put32(r, 4 * 11, ArrivedAtPointTime);
-    ReplayRing::put32(r, 4 * 12, thousandths(CurrentPitch));
-    ReplayRing::put32(r, 4 * 13, thousandths(CurrentBank));
-    ReplayRing::put32(r, 4 * 14, thousandths(CurrentHeading));
-    ReplayRing::put32(r, 4 * 15, BombDropTime);
-    ReplayRing::put32(r, 4 * 16, Gunner.LastFireTime);
+    ReplayRing::putPose(r, live.attitude.Position, live.attitude.QAttitude);
+    ReplayRing::put32(r, 4 * 8, own.drivePath);
+    ReplayRing::put32(r, 4 * 9, thousandths(own.speed));
+    ReplayRing::put32(r, 4 * 10, thousandths(own.fall));
+    ReplayRing::put32(r, 4 * 11, own.arrived);
+    ReplayRing::put32(r, 4 * 12, thousandths(own.pitch));
+    ReplayRing::put32(r, 4 * 13, thousandths(own.bank));
+    ReplayRing::put32(r, 4 * 14, thousandths(own.heading));
+    ReplayRing::put32(r, 4 * 15, own.bombDrop);
+    ReplayRing::put32(r, 4 * 16, Gunner.own.lastFire);
 }
 
 void AircoDH4::readCurrentReplayData(int32_t t) {
     const uint8_t* r = Replay.reading(t);
     if (!r) return;
-    ReplayRing::getPose(r, ModelAttitude.Position, ModelAttitude.QAttitude);
+    ReplayRing::getPose(r, live.attitude.Position, live.attitude.QAttitude);
     // A record names a way point within the table or none.
     const int32_t path = ReplayRing::get32(r, 4 * 8);
-    CurrentDrivePath = path >= 0 && path <= kPathPoints ? path : 0;
-    CurrentSpeed = ReplayRing::get32(r, 4 * 9) / 1000.0;
-    FallSpeed = ReplayRing::get32(r, 4 * 10) / 1000.0;
-    ArrivedAtPointTime = ReplayRing::get32(r, 4 * 11);
-    CurrentPitch = ReplayRing::get32(r, 4 * 12) / 1000.0;
-    CurrentBank = ReplayRing::get32(r, 4 * 13) / 1000.0;
-    CurrentHeading = ReplayRing::get32(r, 4 * 14) / 1000.0;
-    BombDropTime = ReplayRing::get32(r, 4 * 15);
-    Gunner.LastFireTime = ReplayRing::get32(r, 4 * 16);
+    own.drivePath = path >= 0 && path <= kPathPoints ? path : 0;
+    own.speed = ReplayRing::get32(r, 4 * 9) / 1000.0;
+    own.fall = ReplayRing::get32(r, 4 * 10) / 1000.0;
+    own.arrived = ReplayRing::get32(r, 4 * 11);
+    own.pitch = ReplayRing::get32(r, 4 * 12) / 1000.0;
+    own.bank = ReplayRing::get32(r, 4 * 13) / 1000.0;
+    own.heading = ReplayRing::get32(r, 4 * 14) / 1000.0;
+    own.bombDrop = ReplayRing::get32(r, 4 * 15);
+    Gunner.own.lastFire = ReplayRing::get32(r, 4 * 16);
 }
 
 }  // namespace pellam

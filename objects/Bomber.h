@@ -53,7 +53,7 @@ public:
     void callEveryTick(bool running, int32_t missionTime, bool inReplay) override;
     // The way-point flight of one tick (holds, the bombing run, steering); never the gunner.
     void MoveThisAircraftinReplay(bool inReplay);
-    // Attitude from heading, pitch and bank; CurrentSpeed ft along the heading and `climb` ft up.
+    // Attitude from heading, pitch and bank; own.speed ft along the heading and `climb` ft up.
     void moveThisGuyWithClimbDive(double climb);
     // The bombing run of one tick: 1 when it steered and moved the bomber, else 0.
     long doBombing();
@@ -70,30 +70,33 @@ public:
     GroundGunner Gunner;
     double PropRotation = 0;            // rad
     int32_t DrivePathStart = 0;
-    int32_t CurrentDrivePath = 0;       // way point counted from 1; 0 no path (parked)
     const aiFlyToPoint* DrivePathsPtr = nullptr;
-    double CurrentSpeed = 0;            // ft/tick along the heading
-    double CurrentPitch = 0;            // rad, nose up
-    double CurrentBank = 0;             // rad
-    double CurrentHeading = 0;          // rad; 0 toward +z
-    double FallSpeed = 0;               // ft/tick while falling
-    double ClosestApproach = 0;         // ft to the current point; 0 none yet
-    bool WasGettingCloser = false;
-    int32_t ArrivedAtPointTime = 0;     // ticks; holds count from it
-    double RandomDelayValue = 0;        // s: this hold's random part; 0 not drawn yet
     int32_t gtime = 0;                  // mission tick of the last step
-    bool AlreadyKnowWereDead = false;   // the crash explosion has been started
-    int32_t BombDropTime = 0;           // GlobalTime of the last release
     std::array<double, 3> BombVelocity{};  // ft/tick given to the last bomb (XV, YV, ZV)
     int16_t Livery = kAmericanLivery;
     ReplayRing Replay{kRecordWords * 4, kRecordPlaces};
 
-    // Everything the tick changes, put aside while a replay runs and given back whole after it.
+    // The live flight: the tick changes it, and a replay puts it aside whole (with the gunner's)
+    // and gives it back after it.
+    struct Live {
+        int32_t drivePath = 0;          // way point counted from 1; 0 no path (parked)
+        double speed = 0;               // ft/tick along the heading
+        double pitch = 0;               // rad, nose up
+        double bank = 0;                // rad
+        double heading = 0;             // rad; 0 toward +z
+        double fall = 0;                // ft/tick while falling
+        double closest = 0;             // ft to the current point; 0 none yet
+        bool closer = false;            // was getting closer to the point
+        int32_t arrived = 0;            // ticks; holds count from it
+        double delay = 0;               // s: this hold's random part; 0 not drawn yet
+        bool knowDead = false;          // the crash explosion has been started
+        int32_t bombDrop = 0;           // live.globalTime of the last release
+    };
+    Live own;
+
     struct PutAside {
-        GroundGunner::Kept gunner;
-        int32_t drivePath = 0, arrived = 0, bombDrop = 0;
-        double speed = 0, fall = 0, pitch = 0, bank = 0, heading = 0, closest = 0, delay = 0;
-        bool closer = false, knowDead = false;
+        GroundGunner::Live gunner;
+        Live live;
     };
     PutAside ReplayState;
 

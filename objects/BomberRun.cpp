@@ -19,9 +19,9 @@ constexpr double kHeadingStep = 0.2;           // deg/tick
 }  // namespace
 
 long AircoDH4::doBombing() {
-    int16_t& bombs = Gunner.MyFireData.NumberOfBombs;
-    const aiFlyToPoint* point = wayPoint(CurrentDrivePath);
-    if (bombs < 1 || !point || CurrentSpeed == 0.0) return 0;
+    int16_t& bombs = Gunner.own.fire.NumberOfBombs;
+    const aiFlyToPoint* point = wayPoint(own.drivePath);
+    if (bombs < 1 || !point || own.speed == 0.0) return 0;
     ModelArray* models = aController ? aController->getModelArray() : nullptr;
     if (!models) return 0;
 
@@ -39,29 +39,29 @@ long AircoDH4::doBombing() {
 
     QNion pose;
     target->getModelPositionQNion(&pose);
-    const auto& p = ModelAttitude.Position;
+    const auto& p = live.attitude.Position;
     const double dx = pose.Position[0] - p[0], dz = pose.Position[2] - p[2];
     const double d = std::sqrt(dx * dx + dz * dz), dy = pose.Position[1] - p[1];
 
     const double a = std::atan2(dx, dz);
-    const double e = std::clamp(wrap(a - CurrentHeading), -0.8, 0.8);
-    MoveA(&CurrentHeading, a, kHeadingStep);
-    CurrentBank = std::clamp(CurrentBank + wrap(-e - CurrentBank) * 0.01, -kBankLimit, kBankLimit);
-    if (CurrentSpeed < kCruise) CurrentSpeed += kSpeedStep;
-    CurrentPitch += wrap(std::atan2(0.0, CurrentSpeed) - CurrentPitch) * 0.01;
+    const double e = std::clamp(wrap(a - own.heading), -0.8, 0.8);
+    MoveA(&own.heading, a, kHeadingStep);
+    own.bank = std::clamp(own.bank + wrap(-e - own.bank) * 0.01, -kBankLimit, kBankLimit);
+    if (own.speed < kCruise) own.speed += kSpeedStep;
+    own.pitch += wrap(std::atan2(0.0, own.speed) - own.pitch) * 0.01;
 
     // Below the ground altitude of its start the bomber has no fall time: it steers on but never
     // releases.
     const double height = p[1] - ObjectGroundAltitude;
     if (height >= 0.0 && std::isfinite(height)) {
         const double fall = std::sqrt(height / kHalfGravity);  // ticks, from rest
-        if ((d - dy * kHeightAllowance) - kLead < fall * CurrentSpeed && GlobalTime > BombDropTime + kReleaseSpacing) {
-            BombVelocity = {std::sin(CurrentHeading) * kCruise, 0.0, std::cos(CurrentHeading) * kCruise};
+        if ((d - dy * kHeightAllowance) - kLead < fall * own.speed && live.globalTime > own.bombDrop + kReleaseSpacing) {
+            BombVelocity = {std::sin(own.heading) * kCruise, 0.0, std::cos(own.heading) * kCruise};
             double at[3] = {p[0], p[1], p[2]};
             if (ZephModel* pool = models->at(ModelArray::kBombs)) {
                 pool->startADroppedBomb(BombVelocity.data(), at, aController->getGlobalMissionTime(), kDropper);
             }
-            BombDropTime = GlobalTime;
+            own.bombDrop = live.globalTime;
             bombs -= 1;
         }
     }

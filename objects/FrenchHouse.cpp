@@ -73,7 +73,7 @@ void FrenchHouseWWI::callEveryTick(bool running, int32_t t, bool inReplay) {
     if (!DrawSmoke || !running) return;
     // The wind in the house's own axes: its heading and any slope it stands on.
     double m[16] = {};
-    quaternionToMatrix(ModelAttitude.QAttitude.data(), m);
+    quaternionToMatrix(live.attitude.QAttitude.data(), m);
     double wind[3];
     InverseRotateVector(WindVector.data(), wind, m);
     for (GunnerSmoke& s : TheBlueSmoke) {
@@ -108,7 +108,7 @@ void FrenchHouseWWI::drawChimmneySmoke(int32_t t) {
         return;
     }
     double m[16] = {};
-    quaternionToMatrix(ModelAttitude.QAttitude.data(), m);
+    quaternionToMatrix(live.attitude.QAttitude.data(), m);
     const armed::DrawingHooks* hooks = armed::drawingHooks();
     GLT2FN3FV3FFormat* v = ModelPointsPolys().ThePoints + statics::house::kFirstSmokePoint;
     for (int i = 0; i < kPuffs; ++i, v += 4) {
@@ -117,7 +117,7 @@ void FrenchHouseWWI::drawChimmneySmoke(int32_t t) {
         XYZInput four[4];
         double centre[3];
         RotateVector(s.XYZPosition.data(), centre, m);
-        for (int k = 0; k < 3; ++k) centre[k] += ModelAttitude.Position[k];
+        for (int k = 0; k < 3; ++k) centre[k] += live.attitude.Position[k];
         const bool facing = hooks && hooks->facingSquare(*this, centre, four);
         float alpha = 0.9f;
         double size = s.SmokeSize;

@@ -54,59 +54,59 @@ double GroundExplosion::opacityAt(int32_t a) {
 }
 
 int32_t GroundExplosion::liveSprites() const {
-    return int32_t(std::count_if(ExplosionSprites.begin(), ExplosionSprites.end(),
+    return int32_t(std::count_if(own.sprites.begin(), own.sprites.end(),
                                  [](const ExplosionType& s) { return s.Pos[1] > kShown; }));
 }
 
 void GroundExplosion::resetModel() {
     ZephModel::resetModel();
-    for (ExplosionType& s : ExplosionSprites) s.Pos[1] = kHidden;
-    Stage = 1;
-    GroundExplosionStartTime = 0;
-    Busy = false;
+    for (ExplosionType& s : own.sprites) s.Pos[1] = kHidden;
+    own.stage = 1;
+    own.startTime = 0;
+    own.busy = false;
 }
 
 void GroundExplosion::stop() {
-    ExplosionSprites[0].TimeStarted = 0;
-    GroundExplosionStartTime = 0;
-    Busy = false;
-    Stage = 1;
+    own.sprites[0].TimeStarted = 0;
+    own.startTime = 0;
+    own.busy = false;
+    own.stage = 1;
 }
 
 void GroundExplosion::GroundExplosion1Start(int32_t missionTime) {
-    for (ExplosionType& s : ExplosionSprites) {
+    for (ExplosionType& s : own.sprites) {
         s.Pos[1] = kHidden;
         s.Phase = 0;
     }
-    GroundExplosionStartTime = missionTime;
-    Busy = true;
-    ExplosionSprites[0].TimeStarted = missionTime;
-    MoreStarts = 29;
-    Stage = 0;
-    LastGlobalTime = 0;
-    SeenTick = false;
+    own.startTime = missionTime;
+    own.busy = true;
+    own.sprites[0].TimeStarted = missionTime;
+    own.moreStarts = 29;
+    own.stage = 0;
+    own.lastGlobalTime = 0;
+    own.seenTick = false;
 }
 
 void GroundExplosion::setUpBurst() {
     for (int k = 0; k < kBurst; ++k) {
-        ExplosionType& s = ExplosionSprites[k];
+        ExplosionType& s = own.sprites[k];
         s.Pos = {0, 0, 0};
         double d[3] = {rangeRandom(0.9), positiveRandom(0.75), rangeRandom(0.9)};
         const double len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
         for (int c = 0; c < 3; ++c) s.XYZSpeed[c] = len > 0 ? d[c] / len * 2.0 : (c == 1 ? 2.0 : 0.0);
         s.XYZSpeedChange = s.XYZSpeed;
-        s.TimeStarted = GroundExplosionStartTime;
+        s.TimeStarted = own.startTime;
         s.SpriteSize = 1.0;
         s.Phase = 0;
         s.Map = r16() > -25000 ? 1 : 0;
     }
-    Stage = 1;
+    own.stage = 1;
 }
 
 void GroundExplosion::startLateSprite(ExplosionType& s) {
     s.Pos = {0, 0, 0};
     s.XYZSpeed = s.XYZSpeedChange = {0, 0, 0};
-    s.TimeStarted = GroundExplosionStartTime;
+    s.TimeStarted = own.startTime;
     s.SpriteSize = 0.5;
     s.Phase = 0;
     s.Map = r16() > -25000 ? 1 : 0;
@@ -114,25 +114,25 @@ void GroundExplosion::startLateSprite(ExplosionType& s) {
 
 void GroundExplosion::callEveryTick(bool running, int32_t t, bool) {
     if (!running) return;
-    GlobalTime = t;
-    if (!Busy) return;
-    const int32_t a = t - GroundExplosionStartTime;
+    live.globalTime = t;
+    if (!own.busy) return;
+    const int32_t a = t - own.startTime;
     if (a >= kMoveUntil) return;
-    if (a < 0 || (SeenTick && t < LastGlobalTime)) {  // the clock went back: a replay began
+    if (a < 0 || (own.seenTick && t < own.lastGlobalTime)) {  // the clock went back: a replay began
         stop();
         return;
     }
-    if (SeenTick && t == LastGlobalTime) return;  // each clock value once
-    SeenTick = true;
-    LastGlobalTime = t;
-    MoreStarts += 1;
-    if (Stage == 0) setUpBurst();
+    if (own.seenTick && t == own.lastGlobalTime) return;  // each clock value once
+    own.seenTick = true;
+    own.lastGlobalTime = t;
+    own.moreStarts += 1;
+    if (own.stage == 0) setUpBurst();
 
     // The column's measure: the rolling ring sits 30% up the cloud, 70% of its half-width out.
     double hc = 0, w = 0;
     if (a > kBurstAge) {
         double minY = 1e30, maxY = -1e30, minX = 1e30, maxX = -1e30;
-        for (const ExplosionType& s : ExplosionSprites) {
+        for (const ExplosionType& s : own.sprites) {
             if (s.Pos[1] <= kShown) continue;
             minY = std::min(minY, s.Pos[1]);
             maxY = std::max(maxY, s.Pos[1]);
@@ -146,7 +146,7 @@ void GroundExplosion::callEveryTick(bool running, int32_t t, bool) {
     }
 
     for (int k = 0; k < kSprites; ++k) {
-        ExplosionType& s = ExplosionSprites[k];
+        ExplosionType& s = own.sprites[k];
         if (s.Phase == 0) {
             if (s.Pos[1] > kShown) {
                 for (int c = 0; c < 3; ++c) s.Pos[c] += s.XYZSpeed[c];
@@ -156,7 +156,7 @@ void GroundExplosion::callEveryTick(bool running, int32_t t, bool) {
                 const double slow = a < 31 ? 0.9995 : 0.95;
                 for (double& v : s.XYZSpeed) v *= slow;
             }
-            if (k >= kBurst && MoreStarts == k) startLateSprite(s);
+            if (k >= kBurst && own.moreStarts == k) startLateSprite(s);
             if (a > kBurstAge) s.Phase = 1;
         }
         if (s.Phase == 1 && s.Pos[1] > kShown) {
@@ -179,10 +179,10 @@ void GroundExplosion::callEveryTick(bool running, int32_t t, bool) {
 }
 
 OneCompleteObjectVer2* GroundExplosion::getDrawingData(int32_t g) {
-    effects::poseMatrix(ModelAttitude.QAttitude.data(), ModelAttitude.Position.data(), ThisModel.ObjectMatrix);
+    effects::poseMatrix(live.attitude.QAttitude.data(), live.attitude.Position.data(), ThisModel.ObjectMatrix);
     // Nothing until the first tick has set the sprites up; the age counts from the start itself.
-    if (!Busy || Stage == 0) return nullptr;
-    const int32_t a = g - GroundExplosionStartTime;
+    if (!own.busy || own.stage == 0) return nullptr;
+    const int32_t a = g - own.startTime;
     if (a > kEndAge || a < 0) {
         stop();
         return nullptr;
@@ -194,27 +194,12 @@ OneCompleteObjectVer2* GroundExplosion::getDrawingData(int32_t g) {
 }
 
 void GroundExplosion::prepareForReplayStart(int32_t missionTime) {
-    ReplayLive = {.sprites = ExplosionSprites,
-                  .startTime = GroundExplosionStartTime,
-                  .stage = Stage,
-                  .moreStarts = MoreStarts,
-                  .busy = Busy,
-                  .seenTick = SeenTick,
-                  .lastGlobalTime = LastGlobalTime,
-                  .timeOfDay = TimeOfDay};
+    ReplayLive = own;
     ZephModel::prepareForReplayStart(missionTime);
 }
 
 void GroundExplosion::recoverFromReplay(int32_t missionTime) {
-    const LiveCopy& k = ReplayLive;
-    ExplosionSprites = k.sprites;
-    GroundExplosionStartTime = k.startTime;
-    Stage = k.stage;
-    MoreStarts = k.moreStarts;
-    Busy = k.busy;
-    SeenTick = k.seenTick;
-    LastGlobalTime = k.lastGlobalTime;
-    TimeOfDay = k.timeOfDay;
+    own = ReplayLive;
     ZephModel::recoverFromReplay(missionTime);
 }
 

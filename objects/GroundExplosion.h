@@ -31,7 +31,7 @@ public:
     void GroundExplosion1Start(int32_t missionTime) override;
     void callEveryTick(bool running, int32_t missionTime, bool inReplay) override;
     OneCompleteObjectVer2* getDrawingData(int32_t gameTime) override;
-    void setTimeOfDay(double hours) override { TimeOfDay = hours; }
+    void setTimeOfDay(double hours) override { own.timeOfDay = hours; }
     bool isTower() override { return ThisModel.TheObject.ObjectFlags & 0x800; }
     const double* getTowerPosition() override { return TowerPosition.data(); }
     void prepareForReplayStart(int32_t missionTime) override;
@@ -43,27 +43,23 @@ public:
     static double positiveRandom(double x);
 
     // Idle: no explosion to show. An explicit flag: a start at tick 0 is an explosion like any other.
-    bool isBusy() const { return Busy; }
+    bool isBusy() const { return own.busy; }
     int32_t liveSprites() const;
 
-    std::array<ExplosionType, kSprites> ExplosionSprites{};
-    int32_t GroundExplosionStartTime = 0;
-    bool Busy = false;
-    int32_t Stage = 1;       // 0 from the start until the first tick has set up the sprites
-    int32_t MoreStarts = 0;  // schedules the 20 late sprites
-    int32_t LastGlobalTime = 0;
-    bool SeenTick = false;
-    double TimeOfDay = 0;
-    std::array<double, 3> TowerPosition{0, 35, 0};
-
-    // The live explosion put aside while a replay plays.
-    struct LiveCopy {
+    // The live explosion: the tick changes it, and a replay puts it aside whole and gives it back.
+    struct Live {
         std::array<ExplosionType, kSprites> sprites{};
-        int32_t startTime = 0, stage = 1, moreStarts = 0;
-        bool busy = false, seenTick = false;
+        int32_t startTime = 0;
+        bool busy = false;
+        int32_t stage = 1;       // 0 from the start until the first tick has set up the sprites
+        int32_t moreStarts = 0;  // schedules the 20 late sprites
         int32_t lastGlobalTime = 0;
+        bool seenTick = false;
         double timeOfDay = 0;
-    } ReplayLive;
+    };
+    Live own;
+    Live ReplayLive;  // own, while a replay plays
+    std::array<double, 3> TowerPosition{0, 35, 0};
 
 protected:
     const ModelTables& tables() const override;

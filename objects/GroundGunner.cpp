@@ -24,59 +24,59 @@ ZephModel* target(ControllerServices* controller, int16_t slot) {
 }  // namespace
 
 void GroundGunner::resetGunItems() {
-    MyFireData.LastFireTime = 0;
-    LastFireTime = 0;
-    MyFireData.TrackingAircraft = -1;
-    MyFireData.NumberOfGuns = 1;
-    MyFireData.NumberOfBombs = 0;
-    MyFireData.NumberOfAAA = 1;
-    MyFireData.FireDistance = 900.0f;
-    MyFireData.FireDelayTime = style_.fireDelay;
-    MyFireData.AAAPower = 40.0f;
-    MyFireData.AAADistance = 150.0f;
-    MyFireData.Accuracy = 0.1f;
-    MyFireData.GunsFrom[0] = style_.gun;
-    MyFireData.GunsFrom[1] = style_.spareGun;
-    for (int k = 0; k < 4; ++k) MyFireData.BombsFrom[k] = {0, 0, -1};
-    GunBullets.TimeOfLastVisibleTracer = static_cast<int32_t>((r16() + 32769) / 3277);
-    GunBullets.TimeBetweenVisibleTracer = 27;
+    own.fire.LastFireTime = 0;
+    own.lastFire = 0;
+    own.fire.TrackingAircraft = -1;
+    own.fire.NumberOfGuns = 1;
+    own.fire.NumberOfBombs = 0;
+    own.fire.NumberOfAAA = 1;
+    own.fire.FireDistance = 900.0f;
+    own.fire.FireDelayTime = style_.fireDelay;
+    own.fire.AAAPower = 40.0f;
+    own.fire.AAADistance = 150.0f;
+    own.fire.Accuracy = 0.1f;
+    own.fire.GunsFrom[0] = style_.gun;
+    own.fire.GunsFrom[1] = style_.spareGun;
+    for (int k = 0; k < 4; ++k) own.fire.BombsFrom[k] = {0, 0, -1};
+    own.bullets.TimeOfLastVisibleTracer = static_cast<int32_t>((r16() + 32769) / 3277);
+    own.bullets.TimeBetweenVisibleTracer = 27;
 }
 
 void GroundGunner::handleFiringGuns(ZephModel& owner, const Object3DData& header, int32_t t, bool inReplay) {
     startAnObjectBullet(owner, header, t, inReplay);
     ModelArray* models = owner.aController ? owner.aController->getModelArray() : nullptr;
-    MoveBullets(&GunBullets, models ? models->at(ModelArray::kTerrain) : nullptr, owner.WindVector.data());
-    owner.GlobalTime = t;
+    MoveBullets(&own.bullets, models ? models->at(ModelArray::kTerrain) : nullptr, owner.WindVector.data());
+    owner.live.globalTime = t;
     objectTracersToSmoke(t);
-    ZephModel* craft = target(owner.aController, MyFireData.TrackingAircraft);
+    ZephModel* craft = target(owner.aController, own.fire.TrackingAircraft);
     if (!craft) return;
     Aircraft* a = craft->getAircraftStruct();
     // A remote aircraft's hits come from its own machine: whatever the test added is taken back.
     const double hits = a->TotalHits;
-    buCheckForBulletsOnAircraftHit(&GunBullets, craft, -1, inReplay, kHitModifier);
+    buCheckForBulletsOnAircraftHit(&own.bullets, craft, -1, inReplay, kHitModifier);
     if (a->RemoteLocal == 1) a->TotalHits = hits;
 }
 
 bool GroundGunner::startAnObjectBullet(ZephModel& owner, const Object3DData& header, int32_t t, bool inReplay) {
-    if (header.GlobalDeadTime != 0 && header.GlobalDeadTime <= owner.GlobalTime) return false;
+    if (header.GlobalDeadTime != 0 && header.GlobalDeadTime <= owner.live.globalTime) return false;
     ModelArray* models = owner.aController ? owner.aController->getModelArray() : nullptr;
-    if (!TrackAircraftForBullets(&MyFireData, models, owner.ModelAttitude.Position.data(), header.Team, t,
+    if (!TrackAircraftForBullets(&own.fire, models, owner.live.attitude.Position.data(), header.Team, t,
                                  inReplay)) {
         return false;
     }
-    if (LastFireTime >= t) return false;
-    ZephModel* craft = target(owner.aController, MyFireData.TrackingAircraft);
+    if (own.lastFire >= t) return false;
+    ZephModel* craft = target(owner.aController, own.fire.TrackingAircraft);
     if (!craft) return false;
-    LastFireTime = t + MyFireData.FireDelayTime;
-    BulletStartLocation = 0;  // one gun: the next position is always the first
+    own.lastFire = t + own.fire.FireDelayTime;
+    own.bulletStart = 0;  // one gun: the next position is always the first
 
     double m[16] = {};
-    ZephModel::quaternionToMatrix(owner.ModelAttitude.QAttitude.data(), m);
-    const double g[3] = {MyFireData.GunsFrom[0][0], MyFireData.GunsFrom[0][1], MyFireData.GunsFrom[0][2]};
+    ZephModel::quaternionToMatrix(owner.live.attitude.QAttitude.data(), m);
+    const double g[3] = {own.fire.GunsFrom[0][0], own.fire.GunsFrom[0][1], own.fire.GunsFrom[0][2]};
     double w[3];
     ZephModel::RotateVector(g, w, m);
     double muzzle[3];
-    for (int k = 0; k < 3; ++k) muzzle[k] = owner.ModelAttitude.Position[k] + w[k];
+    for (int k = 0; k < 3; ++k) muzzle[k] = owner.live.attitude.Position[k] + w[k];
 
     QNion pose;
     craft->getModelPositionQNion(&pose);
@@ -84,7 +84,7 @@ bool GroundGunner::startAnObjectBullet(ZephModel& owner, const Object3DData& hea
     const double range = std::hypot(T[0] - muzzle[0], T[1] - muzzle[1], T[2] - muzzle[2]);
     // Lead along the target's line of flight, and an error along it that aiming shrinks.
     double lead = craft->getAircraftStruct()->CurrentVelocity * range / kBulletSpeed;
-    const double a = std::min(static_cast<double>(MyFireData.AimingAccuracy), 0.99);
+    const double a = std::min(static_cast<double>(own.fire.AimingAccuracy), 0.99);
     lead += (1.0 - a) * r16() / 350.0;
     double tm[16] = {};
     ZephModel::quaternionToMatrix(pose.QAttitude.data(), tm);
@@ -97,11 +97,11 @@ bool GroundGunner::startAnObjectBullet(ZephModel& owner, const Object3DData& hea
     if (len <= 0.0) return false;
     for (double& c : v) c = c / len * kBulletSpeed;
 
-    GunBullets.ActiveBullets = 1;
-    if (t + 20 < GunBullets.TimeOfLastVisibleTracer && t != 0) GunBullets.TimeOfLastVisibleTracer = t;
-    const int i = std::clamp(GunBullets.NextTheBullets, 0, BulletsList::kSlots - 1);
-    GunBullets.NextTheBullets = i + 1 >= BulletsList::kSlots ? 0 : i + 1;
-    ProjectileType& b = GunBullets.TheBullets[i];
+    own.bullets.ActiveBullets = 1;
+    if (t + 20 < own.bullets.TimeOfLastVisibleTracer && t != 0) own.bullets.TimeOfLastVisibleTracer = t;
+    const int i = std::clamp(own.bullets.NextTheBullets, 0, BulletsList::kSlots - 1);
+    own.bullets.NextTheBullets = i + 1 >= BulletsList::kSlots ? 0 : i + 1;
+    ProjectileType& b = own.bullets.TheBullets[i];
     b.TimeAlive = 0;
     b.GraphicsType = -1;
     b.Punch = 0.02;
@@ -109,22 +109,22 @@ bool GroundGunner::startAnObjectBullet(ZephModel& owner, const Object3DData& hea
     b.PX = muzzle[0], b.PY = muzzle[1], b.PZ = muzzle[2];
     b.P2X = muzzle[0] + v[0], b.P2Y = muzzle[1] + v[1], b.P2Z = muzzle[2] + v[2];
     b.XMove = v[0], b.YMove = v[1], b.ZMove = v[2];
-    if (GunBullets.TimeOfLastVisibleTracer + GunBullets.TimeBetweenVisibleTracer <= t &&
-        LastVisibleNumber == BulletStartLocation) {
+    if (own.bullets.TimeOfLastVisibleTracer + own.bullets.TimeBetweenVisibleTracer <= t &&
+        own.lastVisible == own.bulletStart) {
         b.GraphicsType = 1;
-        LastVisibleNumber = 0;
-        GunBullets.TimeOfLastVisibleTracer = t;
+        own.lastVisible = 0;
+        own.bullets.TimeOfLastVisibleTracer = t;
     }
     return true;
 }
 
 void GroundGunner::objectTracersToSmoke(int32_t t) {
-    for (const ProjectileType& b : GunBullets.TheBullets) {
+    for (const ProjectileType& b : own.bullets.TheBullets) {
         if (b.TimeAlive >= 71 || b.GraphicsType != 1) continue;
         const double d[3] = {b.P2X - b.PX, b.P2Y - b.PY, b.P2Z - b.PZ};
         for (int q = 0; q < 4; ++q) {
-            GunnerSmoke& s = OurGunSmokes[NextGunSmokeSpot];
-            NextGunSmokeSpot = NextGunSmokeSpot + 1 >= kRing ? 0 : NextGunSmokeSpot + 1;
+            GunnerSmoke& s = own.gunSmokes[own.nextGunSmoke];
+            own.nextGunSmoke = own.nextGunSmoke + 1 >= kRing ? 0 : own.nextGunSmoke + 1;
             s.XYZPosition = {b.PX + d[0] * q * 0.25, b.PY + d[1] * q * 0.25, b.PZ + d[2] * q * 0.25};
             s.TimeStarted = t;
             s.StaysAlive = kTracerPuffLife;
@@ -143,11 +143,11 @@ void GroundGunner::aircraftSmoke(const ZephModel& owner, int32_t deadTime, int32
 
 void GroundGunner::addWreckPuff(const ZephModel& owner, const double* offset, int32_t t, int16_t colour) {
     double m[16] = {}, w[3];
-    ZephModel::quaternionToMatrix(owner.ModelAttitude.QAttitude.data(), m);
+    ZephModel::quaternionToMatrix(owner.live.attitude.QAttitude.data(), m);
     ZephModel::RotateVector(offset, w, m);
-    GunnerSmoke& s = OurSmokes[NextSmokeSpot];
-    NextSmokeSpot = NextSmokeSpot + 1 >= kRing ? 0 : NextSmokeSpot + 1;
-    for (int k = 0; k < 3; ++k) s.XYZPosition[k] = owner.ModelAttitude.Position[k] + w[k];
+    GunnerSmoke& s = own.smokes[own.nextSmoke];
+    own.nextSmoke = own.nextSmoke + 1 >= kRing ? 0 : own.nextSmoke + 1;
+    for (int k = 0; k < 3; ++k) s.XYZPosition[k] = owner.live.attitude.Position[k] + w[k];
     s.TimeStarted = t;
     s.StaysAlive = kWreckPuffLife;
     s.SmokeColor = colour;
@@ -156,28 +156,12 @@ void GroundGunner::addWreckPuff(const ZephModel& owner, const double* offset, in
 
 void GroundGunner::driftWreckSmoke(const double* wind) {
     if (Falling) return;
-    for (GunnerSmoke& s : OurSmokes) {
+    for (GunnerSmoke& s : own.smokes) {
         if (s.TimeStarted == 0 || s.TimeStarted == GunnerSmoke::kRetired) continue;
         s.XYZPosition[0] += wind[0];
         s.XYZPosition[1] += wind[1] + kWreckRise;
         s.XYZPosition[2] += wind[2];
     }
-}
-
-void GroundGunner::exchange(bool toReplay, Kept& kept) {
-    auto carry = [toReplay](auto& live, auto& aside) {
-        if (toReplay) aside = live;
-        else live = aside;
-    };
-    carry(MyFireData, kept.fire);
-    carry(GunBullets, kept.bullets);
-    carry(LastFireTime, kept.lastFire);
-    carry(NextGunSmokeSpot, kept.nextGunSmoke);
-    carry(BulletStartLocation, kept.bulletStart);
-    carry(LastVisibleNumber, kept.lastVisible);
-    carry(OurGunSmokes, kept.gunSmokes);
-    carry(OurSmokes, kept.smokes);
-    carry(NextSmokeSpot, kept.nextSmoke);
 }
 
 SpriteLook GroundGunner::look(GunnerSmoke& s, int32_t t, bool wreck) const {

@@ -68,26 +68,20 @@ public:
     SpriteLook look(GunnerSmoke& s, int32_t t, bool wreck) const;
     const GunnerStyle& style() const { return style_; }
 
-    // The gunner's live state, kept aside while a replay runs: a replay's shots and smoke never
-    // outlive it.
-    struct Kept {
+    // The gunner's live state: the tick changes it, and a replay puts it aside whole and gives it
+    // back, so a replay's shots and smoke never outlive it.
+    struct Live {
         ObjectFireData fire;
         BulletsList bullets;
-        int32_t lastFire = 0, nextGunSmoke = 0, bulletStart = 0, lastVisible = 0, nextSmoke = 0;
-        std::array<GunnerSmoke, kRing> gunSmokes{}, smokes{};
+        int32_t lastFire = 0;       // no shot until after this tick
+        int32_t bulletStart = 0;
+        int32_t lastVisible = 0;
+        std::array<GunnerSmoke, kRing> gunSmokes{};
+        int32_t nextGunSmoke = 0;
+        std::array<GunnerSmoke, kRing> smokes{};
+        int32_t nextSmoke = 0;
     };
-    // Copies the live state into `kept` (toReplay) or back from it.
-    void exchange(bool toReplay, Kept& kept);
-
-    ObjectFireData MyFireData;
-    BulletsList GunBullets;
-    int32_t LastFireTime = 0;       // no shot until after this tick
-    int32_t BulletStartLocation = 0;
-    int32_t LastVisibleNumber = 0;
-    std::array<GunnerSmoke, kRing> OurGunSmokes{};
-    int32_t NextGunSmokeSpot = 0;
-    std::array<GunnerSmoke, kRing> OurSmokes{};
-    int32_t NextSmokeSpot = 0;
+    Live own;
     bool Falling = false;           // a falling wreck's smoke does not drift
 
 private:

@@ -39,7 +39,7 @@ void setVehicleDrawer(void (*draw)(TableModel&)) { drawer = draw; }
 // ---- Setup and queries.
 
 void GroundVehicle::setPathStart(int32_t firstPoint, const aiFlyToPoint* paths) {
-    DrivePathStart = CurrentDrivePath = firstPoint >= 0 && firstPoint < kPathPoints ? firstPoint : 0;
+    own.drivePathStart = own.currentDrivePath = firstPoint >= 0 && firstPoint < kPathPoints ? firstPoint : 0;
     DrivePathsPtr = paths;
 }
 
@@ -49,15 +49,15 @@ void GroundVehicle::setObjectPoints(int32_t points) {
 
 const double* GroundVehicle::getTowerPosition() {
     double m[16] = {};
-    quaternionToMatrix(ModelAttitude.QAttitude.data(), m);
+    quaternionToMatrix(live.attitude.QAttitude.data(), m);
     RotateVector(TowerPosition.data(), GlobalTowerPosition.data(), m);
-    for (int k = 0; k < 3; ++k) GlobalTowerPosition[k] += ModelAttitude.Position[k];
+    for (int k = 0; k < 3; ++k) GlobalTowerPosition[k] += live.attitude.Position[k];
     return GlobalTowerPosition.data();
 }
 
 bool GroundVehicle::areYouDead() {
     const int32_t dead = ThisModel.TheObject.GlobalDeadTime;
-    return dead != 0 && dead <= GlobalTime;
+    return dead != 0 && dead <= live.globalTime;
 }
 
 bool GroundVehicle::areYouDestroyed() {
@@ -78,13 +78,13 @@ void GroundVehicle::afterLightTexture3dPointChangesFor(ObjectPointsPolysVer2* pp
 void GroundVehicle::resetModel() {
     ZephModel::resetModel();
     Object3DData& o = ThisModel.TheObject;
-    roadtype = 0;
+    own.roadtype = 0;
     o.GlobalDeadTime = 0;
     o.ObjectHits = 0;
     DidDeadThing = false;
     DeadHeading = 0;
-    CurrentSpeed = FallSpeed = RandomDelayValue = 0;
-    ArrivedAtPointTime = 0;
+    own.currentSpeed = own.fallSpeed = own.randomDelayValue = 0;
+    own.arrivedAtPointTime = 0;
     DeadTexture = 2;
     const double r = GetDoubleRandom0to1();
     if (r > 0.66) DeadTexture = 6;
@@ -93,7 +93,7 @@ void GroundVehicle::resetModel() {
     if (ObjectPointsPolysVer2* g = ThisModel.ThePointsPolysData; g && g->ThePoints)
         for (int c = 0; c < 4; ++c) g->ThePoints[layout().patch[c]] = BuiltPatch[c];
     if (ZephModel* ground = terrain()) setObjectFlatOnGround(ground, o.InitialHeading);
-    DriveHeading = currentHeading();
+    own.driveHeading = currentHeading();
     Ring.clear();
 }
 
@@ -103,7 +103,7 @@ double GroundVehicle::currentHeading() const {
     double m[16] = {};
     const double nose[3] = {0.0, 0.0, 1.0};
     double w[3];
-    quaternionToMatrix(ModelAttitude.QAttitude.data(), m);
+    quaternionToMatrix(live.attitude.QAttitude.data(), m);
     RotateVector(nose, w, m);
     return std::atan2(w[0], w[2]);
 }
@@ -132,10 +132,10 @@ void GroundVehicle::callEveryTick(bool running, int32_t missionTime, bool inRepl
     struct PoseOnExit {
         GroundVehicle& v;
         ~PoseOnExit() {
-            effects::poseMatrix(v.ModelAttitude.QAttitude.data(), v.ModelAttitude.Position.data(), v.ThisModel.ObjectMatrix);
+            effects::poseMatrix(v.live.attitude.QAttitude.data(), v.live.attitude.Position.data(), v.ThisModel.ObjectMatrix);
         }
     } pose{*this};
-    GlobalTime = missionTime;
+    live.globalTime = missionTime;
     if (areYouDead()) {
         if (inReplay) {
             readCurrentReplayData(missionTime);
@@ -150,8 +150,8 @@ void GroundVehicle::callEveryTick(bool running, int32_t missionTime, bool inRepl
         return;
     }
     if (!running) return;
-    if (!pathPoint(CurrentDrivePath)) {
-        CurrentDrivePath = 0;  // standing, also where a replay record named no point
+    if (!pathPoint(own.currentDrivePath)) {
+        own.currentDrivePath = 0;  // standing, also where a replay record named no point
         record(running, missionTime, inReplay);
         return;
     }
@@ -160,11 +160,11 @@ void GroundVehicle::callEveryTick(bool running, int32_t missionTime, bool inRepl
 }
 
 void GroundVehicle::askRoad(ZephModel* ground) {
-    const double x = ModelAttitude.Position[0], z = ModelAttitude.Position[2];
+    const double x = live.attitude.Position[0], z = live.attitude.Position[2];
     const double x0 = std::floor(x / vehicles::kSquareFeet) * vehicles::kSquareFeet;
     const double z0 = std::floor(z / vehicles::kSquareFeet) * vehicles::kSquareFeet;
     const double lx = x - x0, lz = z - z0;
-    if (roadtype <= 14 || lx < 20 || lx > 1750 || lz < 20 || lz > 1750) {
+    if (own.roadtype <= 14 || lx < 20 || lx > 1750 || lz < 20 || lz > 1750) {
         // The terrain answers for the square [x, x + 1760] x [z - 1760, z] of the arguments plus
         // its viewing position.
         double vx = 0, vz = 0;
@@ -172,32 +172,32 @@ void GroundVehicle::askRoad(ZephModel* ground) {
             vx = grid->getViewingPosition()[0];
             vz = grid->getViewingPosition()[2];
         }
-        roadtype = ground->roadMapHereX(float(x0 - vx), float(z0 + vehicles::kSquareFeet - vz));
+        own.roadtype = ground->roadMapHereX(float(x0 - vx), float(z0 + vehicles::kSquareFeet - vz));
     }
 }
 
 void GroundVehicle::drive(int32_t missionTime, bool inReplay) {
-    const aiFlyToPoint& p = *pathPoint(CurrentDrivePath);
+    const aiFlyToPoint& p = *pathPoint(own.currentDrivePath);
     const int32_t hi = ReplayRing::word(p.PSTargets / 65536.0);
     const int32_t lo = ReplayRing::word(p.PSTargets) & 0xFFFF;
     const bool roads = p.Flags & kFollowRoads;
 
     bool pausing = false;
     if (hi == 0 && lo != 0) {
-        if (RandomDelayValue == 0.0) {
+        if (own.randomDelayValue == 0.0) {
             const double y = p.PointXYZ[1];
             if (y != std::trunc(y)) {
                 const double s = 1000.0 * std::fabs(y - std::trunc(y));
-                RandomDelayValue = getDoubleRandomFrom(-s, s);
+                own.randomDelayValue = getDoubleRandomFrom(-s, s);
                 // The pause is never shorter than one second.
-                if (RandomDelayValue < 0 && -RandomDelayValue > lo - 1) RandomDelayValue = -(lo - 1);
+                if (own.randomDelayValue < 0 && -own.randomDelayValue > lo - 1) own.randomDelayValue = -(lo - 1);
             }
         }
-        pausing = missionTime - ArrivedAtPointTime < int32_t(std::trunc((lo + RandomDelayValue) * 60.0));
+        pausing = missionTime - own.arrivedAtPointTime < int32_t(std::trunc((lo + own.randomDelayValue) * 60.0));
     }
 
-    double& x = ModelAttitude.Position[0];
-    double& z = ModelAttitude.Position[2];
+    double& x = live.attitude.Position[0];
+    double& z = live.attitude.Position[2];
     const double dx = p.PointXYZ[0] - x, dz = p.PointXYZ[2] - z;
     double d = std::sqrt(dx * dx + dz * dz);
     const auto square = [](double w) { return std::floor(w / vehicles::kSquareFeet); };
@@ -206,20 +206,20 @@ void GroundVehicle::drive(int32_t missionTime, bool inReplay) {
     if (d < kArrival) {
         // A link that names none of the 200 points ends the path like -1 does.
         const int32_t next = p.NextPoint;
-        CurrentDrivePath = next >= 0 && next < kPathPoints ? next + 1 : 0;
-        RandomDelayValue = 0.0;
-        if (!inReplay) ArrivedAtPointTime = missionTime;
+        own.currentDrivePath = next >= 0 && next < kPathPoints ? next + 1 : 0;
+        own.randomDelayValue = 0.0;
+        if (!inReplay) own.arrivedAtPointTime = missionTime;
         return;
     }
 
     double t = std::atan2(dx, dz);
     double h = currentHeading();
-    DriveHeading = h;
+    own.driveHeading = h;
     ZephModel* ground = terrain();
     if (roads && ground) {
         askRoad(ground);
-        if (roadtype > 18) {
-            const double road = vehicles::makeHeadingForRoad2(&ModelAttitude, roadtype - 1, t);
+        if (own.roadtype > 18) {
+            const double road = vehicles::makeHeadingForRoad2(&live.attitude, own.roadtype - 1, t);
             if (road != -1.0) t = road;
         }
     }
@@ -227,7 +227,7 @@ void GroundVehicle::drive(int32_t missionTime, bool inReplay) {
     double e = t - h;
     if (e > 3.14) e -= 6.28;
     if (e < -3.14) e += 6.28;
-    if (CurrentSpeed != 0.0) {
+    if (own.currentSpeed != 0.0) {
         if (e > -kDegree && e < kDegree) {
             rotateHeadingByDegrees(e * kToDegrees);
             h += e;
@@ -241,22 +241,22 @@ void GroundVehicle::drive(int32_t missionTime, bool inReplay) {
     }
 
     if (pausing) {
-        if (CurrentSpeed > 0) CurrentSpeed -= kSpeedStep;
-    } else if (CurrentSpeed < kFullSpeed) {
-        CurrentSpeed += kSpeedStep;
+        if (own.currentSpeed > 0) own.currentSpeed -= kSpeedStep;
+    } else if (own.currentSpeed < kFullSpeed) {
+        own.currentSpeed += kSpeedStep;
     }
-    if (CurrentSpeed < 0) CurrentSpeed = 0.0;
+    if (own.currentSpeed < 0) own.currentSpeed = 0.0;
 
-    x += std::sin(h) * CurrentSpeed;
-    z += std::cos(h) * CurrentSpeed;
+    x += std::sin(h) * own.currentSpeed;
+    z += std::cos(h) * own.currentSpeed;
 
     ThisModel.TheObject.Heading = h * kToDegrees;
     if (!ground) return;
     if (setObjectFlatOnGround(ground, h * kToDegrees)) {
-        FallSpeed = 0.0;
+        own.fallSpeed = 0.0;
     } else {
-        FallSpeed = std::min(FallSpeed + kGravity, kMostFall);
-        ModelAttitude.Position[1] -= FallSpeed;
+        own.fallSpeed = std::min(own.fallSpeed + kGravity, kMostFall);
+        live.attitude.Position[1] -= own.fallSpeed;
     }
 }
 
@@ -271,7 +271,7 @@ void GroundVehicle::setPatch(const double corners[4][3]) {
 }
 
 void GroundVehicle::wreck() {
-    if (CurrentDrivePath == 0) {
+    if (own.currentDrivePath == 0) {
         if (DidDeadThing) return;
         // A standing wreck tips once onto one side; the patch stays level under it.
         const bool right = GetDoubleRandom0to1() > 0.5;
@@ -288,16 +288,16 @@ void GroundVehicle::wreck() {
         DidDeadThing = true;
         return;
     }
-    if (CurrentSpeed > 0) {
-        CurrentSpeed -= kSkidSlowing;
-        if (CurrentSpeed < kSkidStop) CurrentSpeed = 0.0;
+    if (own.currentSpeed > 0) {
+        own.currentSpeed -= kSkidSlowing;
+        if (own.currentSpeed < kSkidStop) own.currentSpeed = 0.0;
         if (DeadHeading == 0.0) DeadHeading = GetDoubleRandomFrom(-0.05, 0.05);
         double h = currentHeading();
-        DriveHeading = h;
+        own.driveHeading = h;
         h += DeadHeading;
         rotateHeadingByDegrees(DeadHeading * kToDegrees);
-        ModelAttitude.Position[0] += std::sin(h) * CurrentSpeed;
-        ModelAttitude.Position[2] += std::cos(h) * CurrentSpeed;
+        live.attitude.Position[0] += std::sin(h) * own.currentSpeed;
+        live.attitude.Position[2] += std::cos(h) * own.currentSpeed;
         return;
     }
     if (DidDeadThing) return;
@@ -311,7 +311,7 @@ void GroundVehicle::wreck() {
         const double corners[4][3] = {{2.5, -19, -19}, {2.5, -19, 19}, {2.5, 19, 19}, {2.5, 19, -19}};
         setPatch(corners);
     }
-    ModelAttitude.Position[1] += 3.5;
+    live.attitude.Position[1] += 3.5;
     DidDeadThing = true;
 }
 
@@ -319,21 +319,21 @@ void GroundVehicle::wreck() {
 
 void GroundVehicle::holdOnBridge() {
     if (areYouDead()) return;
-    const double x = ModelAttitude.Position[0], z = ModelAttitude.Position[2];
+    const double x = live.attitude.Position[0], z = live.attitude.Position[2];
     if (!(z > kDeckZLow && z < kDeckZHigh && x > kDeckXLow && x < kDeckXHigh)) return;
-    ModelAttitude.Position[1] = kDeckY;
-    const bool north = DriveHeading > -1.57 && DriveHeading < 1.57;
-    ModelAttitude.Position[0] = north ? kLaneNorth : kLaneSouth;
+    live.attitude.Position[1] = kDeckY;
+    const bool north = own.driveHeading > -1.57 && own.driveHeading < 1.57;
+    live.attitude.Position[0] = north ? kLaneNorth : kLaneSouth;
     setHeading(north ? 0.0 : 180.0);
 }
 
 OneCompleteObjectVer2* GroundVehicle::getDrawingData(int32_t gameTime) {
     holdOnBridge();
-    effects::poseMatrix(ModelAttitude.QAttitude.data(), ModelAttitude.Position.data(), ThisModel.ObjectMatrix);
+    effects::poseMatrix(live.attitude.QAttitude.data(), live.attitude.Position.data(), ThisModel.ObjectMatrix);
     doShadow(gameTime);
-    GlobalTime = gameTime;
+    live.globalTime = gameTime;
     OnePolygonVer2& patch = ModelPointsPolys().ThePolygons[layout().patchPolygon];
-    patch.MapNumber = int16_t(areYouDead() && CurrentSpeed == 0.0 ? DeadTexture : -1);
+    patch.MapNumber = int16_t(areYouDead() && own.currentSpeed == 0.0 ? DeadTexture : -1);
     if (drawer) drawer(*this);
     return nullptr;
 }
@@ -367,50 +367,33 @@ void GroundVehicle::doShadow(int32_t) {
 void GroundVehicle::saveCurrentReplayData(int32_t missionTime) {
     uint8_t* r = Ring.saving(missionTime, ReplaySaveTime);
     if (!r) return;
-    ReplayRing::putPose(r, ModelAttitude.Position, ModelAttitude.QAttitude);
-    ReplayRing::put32(r, 32, CurrentDrivePath);
-    ReplayRing::put32(r, 36, int32_t(CurrentSpeed * 1000.0));
-    ReplayRing::put32(r, 40, int32_t(FallSpeed * 1000.0));
-    ReplayRing::put32(r, 44, ArrivedAtPointTime);
+    ReplayRing::putPose(r, live.attitude.Position, live.attitude.QAttitude);
+    ReplayRing::put32(r, 32, own.currentDrivePath);
+    ReplayRing::put32(r, 36, int32_t(own.currentSpeed * 1000.0));
+    ReplayRing::put32(r, 40, int32_t(own.fallSpeed * 1000.0));
+    ReplayRing::put32(r, 44, own.arrivedAtPointTime);
 }
 
 void GroundVehicle::readCurrentReplayData(int32_t missionTime) {
     const uint8_t* r = Ring.reading(missionTime);
     if (!r) return;
-    ReplayRing::getPose(r, ModelAttitude.Position, ModelAttitude.QAttitude);
+    ReplayRing::getPose(r, live.attitude.Position, live.attitude.QAttitude);
     const int32_t path = ReplayRing::get32(r, 32);
-    CurrentDrivePath = path >= 0 && path <= kPathPoints ? path : 0;
-    CurrentSpeed = ReplayRing::get32(r, 36) / 1000.0;
-    FallSpeed = ReplayRing::get32(r, 40) / 1000.0;
-    ArrivedAtPointTime = ReplayRing::get32(r, 44);
+    own.currentDrivePath = path >= 0 && path <= kPathPoints ? path : 0;
+    own.currentSpeed = ReplayRing::get32(r, 36) / 1000.0;
+    own.fallSpeed = ReplayRing::get32(r, 40) / 1000.0;
+    own.arrivedAtPointTime = ReplayRing::get32(r, 44);
 }
 
 void GroundVehicle::prepareForReplayStart(int32_t missionTime) {
-    ReplayLive = {.drivePathStart = DrivePathStart,
-                  .currentDrivePath = CurrentDrivePath,
-                  .arrivedAtPointTime = ArrivedAtPointTime,
-                  .currentSpeed = CurrentSpeed,
-                  .fallSpeed = FallSpeed,
-                  .randomDelayValue = RandomDelayValue,
-                  .driveHeading = DriveHeading,
-                  .heading = ThisModel.TheObject.Heading,
-                  .roadtype = roadtype,
-                  .saveTime = ReplaySaveTime};
+    ReplayLive = {.live = own, .heading = ThisModel.TheObject.Heading, .saveTime = ReplaySaveTime};
     ZephModel::prepareForReplayStart(missionTime);
 }
 
 void GroundVehicle::recoverFromReplay(int32_t missionTime) {
-    const LiveCopy& k = ReplayLive;
-    DrivePathStart = k.drivePathStart;
-    CurrentDrivePath = k.currentDrivePath;
-    ArrivedAtPointTime = k.arrivedAtPointTime;
-    CurrentSpeed = k.currentSpeed;
-    FallSpeed = k.fallSpeed;
-    RandomDelayValue = k.randomDelayValue;
-    DriveHeading = k.driveHeading;
-    ThisModel.TheObject.Heading = k.heading;
-    roadtype = k.roadtype;
-    ReplaySaveTime = k.saveTime;
+    own = ReplayLive.live;
+    ThisModel.TheObject.Heading = ReplayLive.heading;
+    ReplaySaveTime = ReplayLive.saveTime;
     ZephModel::recoverFromReplay(missionTime);
 }
 

@@ -78,25 +78,29 @@ public:
     std::array<double, 3> TowerPosition{0.0, 16.0, 16.0};
     std::array<double, 3> GlobalTowerPosition{};
     double TimeOfDay = 0;                  // kept only
-    int32_t DrivePathStart = 0;            // one-based first point; 0 none
-    int32_t CurrentDrivePath = 0;          // one-based point driven to; 0 standing
     const aiFlyToPoint* DrivePathsPtr = nullptr;  // the mission's 200 points; not owned
-    double CurrentSpeed = 0, FallSpeed = 0;
-    int32_t ArrivedAtPointTime = 0;        // mission tick of the last arrival
-    double RandomDelayValue = 0;           // s; 0 not drawn yet
-    int32_t roadtype = 0;                  // terrain road code of the square last asked; 0 after reset
     int32_t DeadTexture = 2;               // map of the scorched patch: 2, 6 or 7
-    double DriveHeading = 0;
     bool DidDeadThing = false;             // the wreck's one roll or tip is done
     double DeadHeading = 0;                // the skidding wreck's turn per tick; 0 not drawn yet
 
-    // Live state put aside while a replay plays: the driving, and what the replayed driving also
-    // changes, so that the replay's end finds the game as it was.
-    struct LiveCopy {
-        int32_t drivePathStart = 0, currentDrivePath = 0, arrivedAtPointTime = 0;
-        double currentSpeed = 0, fallSpeed = 0, randomDelayValue = 0, driveHeading = 0, heading = 0;
-        int32_t roadtype = 0, saveTime = 0;
-    } ReplayLive;
+    // The live driving: the tick changes it, and a replay puts it aside whole and gives it back
+    // (with the heading and the save time, which the replayed driving also changes), so that the
+    // replay's end finds the game as it was.
+    struct Live {
+        int32_t drivePathStart = 0;        // one-based first point; 0 none
+        int32_t currentDrivePath = 0;      // one-based point driven to; 0 standing
+        int32_t arrivedAtPointTime = 0;    // mission tick of the last arrival
+        double currentSpeed = 0, fallSpeed = 0;
+        double randomDelayValue = 0;       // s; 0 not drawn yet
+        double driveHeading = 0;
+        int32_t roadtype = 0;              // terrain road code of the square last asked; 0 after reset
+    };
+    Live own;
+    struct Aside {
+        Live live;
+        double heading = 0;
+        int32_t saveTime = 0;
+    } ReplayLive;  // while a replay plays
 
 protected:
     virtual const Layout& layout() const = 0;

@@ -68,10 +68,10 @@ void GunPit::resetModel() {
     o.GlobalDeadTime = 0;
     o.ObjectHits = 0;
     o.WhoKilledMe = -1;
-    OptionalModelAttitude[0] = ModelAttitude;
-    OptionalModelAttitude[1] = ModelAttitude;
+    OptionalModelAttitude[0] = live.attitude;
+    OptionalModelAttitude[1] = live.attitude;
     OptionalModelAttitude[1].Position[1] += pivot();
-    effects::poseMatrix(ModelAttitude.QAttitude.data(), ModelAttitude.Position.data(), ThisModel.ObjectMatrix);
+    effects::poseMatrix(live.attitude.QAttitude.data(), live.attitude.Position.data(), ThisModel.ObjectMatrix);
     ThisModel.OptionalObjectMatrix[0] = ThisModel.ObjectMatrix;
     ThisModel.OptionalObjectMatrix[1] = ThisModel.ObjectMatrix;
     if (ZephModel* ground = terrain()) setObjectFlatOnGround(ground, o.InitialHeading);
@@ -85,7 +85,7 @@ void GunPit::setOPPHeading(double) {
 }
 
 void GunPit::callEveryTick(bool running, int32_t t, bool inReplay) {
-    GlobalTime = t;
+    live.globalTime = t;
     if (!running) return;  // paused: nothing moves and nothing is recorded
     if (!areYouDead()) {
         fire(t, inReplay);
@@ -103,8 +103,8 @@ void GunPit::aim() {
     if (!craft) return;
     QNion pose;
     craft->getModelPositionQNion(&pose);
-    const double d[3] = {pose.Position[0] - ModelAttitude.Position[0], pose.Position[1] - ModelAttitude.Position[1],
-                         pose.Position[2] - ModelAttitude.Position[2]};
+    const double d[3] = {pose.Position[0] - live.attitude.Position[0], pose.Position[1] - live.attitude.Position[1],
+                         pose.Position[2] - live.attitude.Position[2]};
     const double h = std::atan2(d[0], d[2]);
     OptionalModelAttitude[0].QAttitude = {std::cos(-h / 2), 0, std::sin(-h / 2), 0};
     const double e = std::max(0.0, std::atan2(d[1], std::hypot(d[0], d[2])));
@@ -123,7 +123,7 @@ double GunPit::barrelElevation() const {
 
 OneCompleteObjectVer2* GunPit::getDrawingData(int32_t t) {
     prepareSmokeItems(t);
-    GlobalTime = t;
+    live.globalTime = t;
     placeMatrix();
     QNion& turret = OptionalModelAttitude[0];
     effects::poseMatrix(turret.QAttitude.data(), turret.Position.data(), ThisModel.OptionalObjectMatrix[0]);
@@ -166,32 +166,32 @@ double AAAGunWWI::pivot() const { return armed::pit::kPivot; }
 
 void AAAGunWWI::setClassValues() {
     GunPit::setClassValues();
-    MyFireData = ObjectFireData{};
-    MyFireData.NumberOfAAA = 1;
-    MyFireData.GunsFrom[0] = {0, 3, 0};
-    MyFireData.FireDelayTime = 60;
-    MyFireData.FireDistance = 2500.0f;
-    MyFireData.Accuracy = 0.3f;
-    MyFireData.AAAPower = 15.0f;
-    MyFireData.AAADistance = 150.0f;
+    own.fire = ObjectFireData{};
+    own.fire.NumberOfAAA = 1;
+    own.fire.GunsFrom[0] = {0, 3, 0};
+    own.fire.FireDelayTime = 60;
+    own.fire.FireDistance = 2500.0f;
+    own.fire.Accuracy = 0.3f;
+    own.fire.AAAPower = 15.0f;
+    own.fire.AAADistance = 150.0f;
 }
 
 void AAAGunWWI::resetModel() {
     GunPit::resetModel();
-    MyFireData.LastFireTime = 0;
-    MyFireData.TrackingAircraft = -1;
-    NextAAASmoke = 0;
-    NextBlueSmoke = 0;
-    TheAAASmoke.fill(Sprite{});
-    TheBlueSmoke.fill(Sprite{});
+    own.fire.LastFireTime = 0;
+    own.fire.TrackingAircraft = -1;
+    own.nextBurst = 0;
+    own.nextFlash = 0;
+    own.bursts.fill(Sprite{});
+    own.flashes.fill(Sprite{});
 }
 
 void AAAGunWWI::callEveryTick(bool running, int32_t t, bool inReplay) {
     GunPit::callEveryTick(running, t, inReplay);
     if (!running || areYouDead()) return;
-    for (Sprite& s : TheAAASmoke)
+    for (Sprite& s : own.bursts)
         for (int k = 0; k < 3; ++k) s.XYZPosition[k] += WindVector[k];
-    for (Sprite& s : TheBlueSmoke) {
+    for (Sprite& s : own.flashes) {
         for (int k = 0; k < 3; ++k) s.XYZPosition[k] += WindVector[k];
         s.XYZPosition[1] += 0.01;
     }
@@ -202,15 +202,15 @@ void AAAGunWWI::fire(int32_t t, bool inReplay) {
     double burst[3];
     // A replay shows the shot and its burst again but damages nobody. The burst is heard as if
     // from the target, where the player's eye usually is.
-    if (!shootObjectAAA(&MyFireData, models, ModelAttitude.Position.data(), ThisModel.TheObject.Team, t, inReplay,
+    if (!shootObjectAAA(&own.fire, models, live.attitude.Position.data(), ThisModel.TheObject.Team, t, inReplay,
                         theSounds, nullptr, burst)) {
         return;
     }
-    Sprite& b = TheAAASmoke[NextAAASmoke];
-    NextAAASmoke = NextAAASmoke + 1 >= kBursts ? 0 : NextAAASmoke + 1;
+    Sprite& b = own.bursts[own.nextBurst];
+    own.nextBurst = own.nextBurst + 1 >= kBursts ? 0 : own.nextBurst + 1;
     b = Sprite{{burst[0], burst[1], burst[2]}, t, kBurstLife, 2, 25.0};
-    Sprite& f = TheBlueSmoke[NextBlueSmoke];
-    NextBlueSmoke = NextBlueSmoke + 1 >= kFlashes ? 0 : NextBlueSmoke + 1;
+    Sprite& f = own.flashes[own.nextFlash];
+    own.nextFlash = own.nextFlash + 1 >= kFlashes ? 0 : own.nextFlash + 1;
     f = Sprite{{0, 12, 0}, t, kFlashLife, 6, 5.0};
 }
 
@@ -229,7 +229,7 @@ std::pair<double, float> AAAGunWWI::flashLook(const Sprite& s, int32_t t) {
 void AAAGunWWI::prepareSmokeItems(int32_t t) {
     ObjectPointsPolysVer2& g = ModelPointsPolys();
     double m[16] = {};
-    quaternionToMatrix(ModelAttitude.QAttitude.data(), m);
+    quaternionToMatrix(live.attitude.QAttitude.data(), m);
     auto place = [&](Sprite& s, int polygon, int firstPoint, bool burst) {
         OnePolygonVer2& p = g.ThePolygons[polygon];
         if (s.TimeStarted == 0) {
@@ -246,7 +246,7 @@ void AAAGunWWI::prepareSmokeItems(int32_t t) {
             world[0] = s.XYZPosition[0], world[1] = s.XYZPosition[1], world[2] = s.XYZPosition[2];
         } else {
             RotateVector(s.XYZPosition.data(), world, m);
-            for (int k = 0; k < 3; ++k) world[k] += ModelAttitude.Position[k];
+            for (int k = 0; k < 3; ++k) world[k] += live.attitude.Position[k];
         }
         XYZInput four[4];
         facing(*this, world, four);
@@ -254,9 +254,9 @@ void AAAGunWWI::prepareSmokeItems(int32_t t) {
             const double off[3] = {four[c].MyX * size, four[c].MyY * size, four[c].MyZ * size};
             double local[3];
             if (burst) {
-                const double rel[3] = {off[0] + s.XYZPosition[0] - ModelAttitude.Position[0],
-                                       off[1] + s.XYZPosition[1] - ModelAttitude.Position[1],
-                                       off[2] + s.XYZPosition[2] - ModelAttitude.Position[2]};
+                const double rel[3] = {off[0] + s.XYZPosition[0] - live.attitude.Position[0],
+                                       off[1] + s.XYZPosition[1] - live.attitude.Position[1],
+                                       off[2] + s.XYZPosition[2] - live.attitude.Position[2]};
                 InverseRotateVector(rel, local, m);
             } else {
                 for (int k = 0; k < 3; ++k) local[k] = off[k] + s.XYZPosition[k];
@@ -266,19 +266,15 @@ void AAAGunWWI::prepareSmokeItems(int32_t t) {
         }
         if (t - s.TimeStarted > s.StaysAlive || s.TimeStarted > t) s.TimeStarted = 0;
     };
-    for (int k = 0; k < kBursts; ++k) place(TheAAASmoke[k], k, armed::pit::kFirstBurstPoint + 4 * k, true);
+    for (int k = 0; k < kBursts; ++k) place(own.bursts[k], k, armed::pit::kFirstBurstPoint + 4 * k, true);
     for (int k = 0; k < kFlashes; ++k) {
-        place(TheBlueSmoke[k], armed::pit::kFirstFlashPolygon + k, armed::pit::kFirstFlashPoint + 4 * k, false);
+        place(own.flashes[k], armed::pit::kFirstFlashPolygon + k, armed::pit::kFirstFlashPoint + 4 * k, false);
     }
 }
 
 void AAAGunWWI::exchangeReplayState(bool toReplay) {
-    carry(toReplay, TheAAASmoke, ReplayState.bursts);
+    carry(toReplay, own, ReplayState.live);
     carry(toReplay, TimeOfDay, ReplayState.timeOfDay);
-    carry(toReplay, MyFireData, ReplayState.fire);
-    carry(toReplay, NextAAASmoke, ReplayState.nextBurst);
-    carry(toReplay, TheBlueSmoke, ReplayState.flashes);
-    carry(toReplay, NextBlueSmoke, ReplayState.nextFlash);
 }
 
 void AAAGunWWI::prepareForReplayStart(int32_t t) {
@@ -325,13 +321,13 @@ void AAAMachineGunWWI::prepareSmokeItems(int32_t) {
 }
 
 void AAAMachineGunWWI::drawMySmokeItems() {
-    armed::drawGunnerSmokes(*this, Gunner, GlobalTime, false);
+    armed::drawGunnerSmokes(*this, Gunner, live.globalTime, false);
 }
 
 // Unlike the flak gun the post also puts its bullets in flight, its fire gate and its puff ring
 // aside, so a replay's shots never outlive it.
 void AAAMachineGunWWI::exchangeReplayState(bool toReplay) {
-    Gunner.exchange(toReplay, ReplayState.gunner);
+    carry(toReplay, Gunner.own, ReplayState.gunner);
     carry(toReplay, TimeOfDay, ReplayState.timeOfDay);
 }
 

@@ -70,17 +70,18 @@ public:
     static std::pair<double, float> burstLook(const Sprite& s, int32_t t);
     static std::pair<double, float> flashLook(const Sprite& s, int32_t t);
 
-    ObjectFireData MyFireData;
-    std::array<Sprite, 16> TheAAASmoke{};
-    int32_t NextAAASmoke = 0;
-    std::array<Sprite, 3> TheBlueSmoke{};
-    int32_t NextBlueSmoke = 0;
-
-    struct PutAside {
+    // The gun's live state: the tick changes it, and a replay puts it aside whole and gives it back.
+    struct Live {
         ObjectFireData fire;
         std::array<Sprite, 16> bursts{};
+        int32_t nextBurst = 0;
         std::array<Sprite, 3> flashes{};
-        int32_t nextBurst = 0, nextFlash = 0;
+        int32_t nextFlash = 0;
+    };
+    Live own;
+
+    struct PutAside {
+        Live live;
         double timeOfDay = 0;
     };
     PutAside ReplayState;
@@ -90,8 +91,8 @@ protected:
     const ModelTables& tables() const override;
     void setClassValues() override;
     void fire(int32_t t, bool inReplay) override;
-    int32_t& fireGate() override { return MyFireData.LastFireTime; }
-    int16_t trackedSlot() const override { return MyFireData.TrackingAircraft; }
+    int32_t& fireGate() override { return own.fire.LastFireTime; }
+    int16_t trackedSlot() const override { return own.fire.TrackingAircraft; }
     double pivot() const override;
     void prepareSmokeItems(int32_t t) override;
 };
@@ -110,7 +111,7 @@ public:
     GroundGunner Gunner;
 
     struct PutAside {
-        GroundGunner::Kept gunner;
+        GroundGunner::Live gunner;
         double timeOfDay = 0;
     };
     PutAside ReplayState;
@@ -120,8 +121,8 @@ protected:
     const ModelTables& tables() const override;
     void beforeLightTexture3DPointChangesFor(ObjectPointsPolysVer2* pp) override;
     void fire(int32_t t, bool inReplay) override;
-    int32_t& fireGate() override { return Gunner.LastFireTime; }
-    int16_t trackedSlot() const override { return Gunner.MyFireData.TrackingAircraft; }
+    int32_t& fireGate() override { return Gunner.own.lastFire; }
+    int16_t trackedSlot() const override { return Gunner.own.fire.TrackingAircraft; }
     double pivot() const override;
     void prepareSmokeItems(int32_t t) override;
 };

@@ -212,8 +212,8 @@ void MyZephGLView::drawClouds() {
     if (clouds_.empty() || insideCloud_) return;
     const worlddraw::Eye eye{MyEye_[0], MyEye_[1], MyEye_[2]};
     auto distance = [&](FirstCloud* c) {
-        const double dx = c->ModelAttitude.Position[0] - eye.X, dy = c->ModelAttitude.Position[1] - eye.Y,
-                     dz = c->ModelAttitude.Position[2] - eye.Z;
+        const double dx = c->live.attitude.Position[0] - eye.X, dy = c->live.attitude.Position[1] - eye.Y,
+                     dz = c->live.attitude.Position[2] - eye.Z;
         return dx * dx + dy * dy + dz * dz;
     };
     // Far to near, so nearer sprites blend over farther clouds.

@@ -60,9 +60,9 @@ void FirstCloud::makeAFlatishCloud(int32_t seed) {
 }
 
 void FirstCloud::callEveryTick(bool running, int32_t missionTime, bool inReplay) {
-    GlobalTime = missionTime;
+    live.globalTime = missionTime;
     if (!running) return;
-    for (int k = 0; k < 3; ++k) ModelAttitude.Position[k] += WindVector[k];
+    for (int k = 0; k < 3; ++k) live.attitude.Position[k] += WindVector[k];
     if (inReplay)
         readCurrentReplayData(missionTime);
     else
@@ -73,15 +73,15 @@ void FirstCloud::saveCurrentReplayData(int32_t missionTime) {
     if (missionTime < 0 || missionTime % kReplayEvery != 0) return;
     ReplayRecord& r = Ring[(missionTime / kReplayEvery) % kReplaySlots];
     r.Time = missionTime;
-    r.Position = ModelAttitude.Position;
+    r.Position = live.attitude.Position;
 }
 
 void FirstCloud::readCurrentReplayData(int32_t missionTime) {
     if (missionTime < 0) return;
     const ReplayRecord& r = Ring[(missionTime / kReplayEvery) % kReplaySlots];
     if (r.Time != missionTime) return;  // overwritten or never written: drift on from here
-    ModelAttitude.Position = r.Position;
-    PreviousModelAttitude.Position = r.Position;
+    live.attitude.Position = r.Position;
+    live.previousAttitude.Position = r.Position;
 }
 
 }  // namespace pellam

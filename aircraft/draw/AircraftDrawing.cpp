@@ -84,22 +84,22 @@ OneCompleteObjectVer2* FlyableAircraft::drawnRecord(int32_t) {
     if (!d.model) return nullptr;
     Aircraft& a = ThisAircraft;
     Object3DData& o = ThisModel.TheObject;
-    if (ModelAttitude.Position[1] < -9000.0) o.ObjectFlags |= 0x1;  // a free or hidden slot
+    if (live.attitude.Position[1] < -9000.0) o.ObjectFlags |= 0x1;  // a free or hidden slot
     else o.ObjectFlags &= ~0x1;
 
     // Drawn attitude: eased from the network's last shown attitude toward the live one.
-    SlerpingQN = ModelAttitude;
-    SlerpingQN.QAttitude = drawnAttitude(*this);
+    own.slerping = live.attitude;
+    own.slerping.QAttitude = drawnAttitude(*this);
     // The network's position correction; a value that is not a number draws no offset.
     auto finite = [](double v) { return std::isfinite(v) ? v : 0.0; };
     const double offset[3] = {finite(a.SliderX), finite(a.SliderY), finite(a.SliderZ)};
-    poseMatrix(SlerpingQN, offset, ThisModel.ObjectMatrix);
+    poseMatrix(own.slerping, offset, ThisModel.ObjectMatrix);
 
     // Wing sets and moving part 4 fly on their own once they are gone.
     const uint32_t gone[3] = {dmg::LeftWingGone, dmg::RightWingGone, dmg::Part4Gone};
     for (int i = 0; i < kParts; ++i) ThisModel.OptionalObjectMatrix[i] = ThisModel.ObjectMatrix;
     for (int k = 0; k < 3; ++k)
-        if (a.Damage1 & gone[k]) poseMatrix(OptionalModelAttitude[2 * k], nullptr, ThisModel.OptionalObjectMatrix[2 * k]);
+        if (a.Damage1 & gone[k]) poseMatrix(own.parts[2 * k], nullptr, ThisModel.OptionalObjectMatrix[2 * k]);
 
     // Teams 1 to 4; any other team is drawn as team 2, as its identification square is.
     auto& slots = d.pointsPolys.MapListOffset;
@@ -198,7 +198,7 @@ void FlyableAircraft::animateParts() {
     const double aileron = limit(a.AileronMax, 20.0) * a.PAilerons;
     const bool gearDown = a.Gear == 1 && !(dm & (dmg::GearBroken | dmg::UndercarriageDamage));
     const bool headHidden = d.CameraOnMe && d.cameraDistance < 10.0;  // folded to the neck
-    const double altitude = ModelAttitude.Position[1];
+    const double altitude = live.attitude.Position[1];
 
     for (const looks::MovingGroup& g : m.groups) {
         double deg = 0;

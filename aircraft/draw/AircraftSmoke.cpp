@@ -62,13 +62,13 @@ void FlyableAircraft::drawSmoke() {
     // The view that runs also draws objects' own quads; any other view draws no smoke.
     auto* view = dynamic_cast<render::ObjectDrawingView*>(Drawing.view);
     if (!view) return;
-    const int32_t now = aController ? aController->getGlobalMissionTime() : GlobalTime;
+    const int32_t now = aController ? aController->getGlobalMissionTime() : live.globalTime;
 
     // The live pieces; the old ones are freed.
     auto& order = Drawing.smokeOrder;
     int live = 0;
     for (int i = 0; i < kPieces; ++i) {
-        OneSmokePiece& p = OurSmokes[i];
+        OneSmokePiece& p = own.smokes[i];
         if (p.TimeStarted <= -1000) continue;
         const int32_t age = now - p.TimeStarted;
         if (age > p.Life) p.TimeStarted = -1000;
@@ -86,7 +86,7 @@ void FlyableAircraft::drawSmoke() {
     // eye's forward axis, which is the facing squares' right crossed with their up.
     XYZInput axes[4];
     std::array<double, 3> c{};
-    centre(OurSmokes[order[0]], c);
+    centre(own.smokes[order[0]], c);
     view->glMakeFacingSquare(c.data(), axes);
     const double right[3] = {axes[1].MyX - axes[0].MyX, axes[1].MyY - axes[0].MyY, axes[1].MyZ - axes[0].MyZ};
     const double up[3] = {axes[0].MyX + axes[1].MyX, axes[0].MyY + axes[1].MyY, axes[0].MyZ + axes[1].MyZ};
@@ -94,7 +94,7 @@ void FlyableAircraft::drawSmoke() {
                              right[0] * up[1] - right[1] * up[0]};
     auto depth = [&](int16_t i) {
         std::array<double, 3> at{};
-        centre(OurSmokes[i], at);
+        centre(own.smokes[i], at);
         return at[0] * ahead[0] + at[1] * ahead[1] + at[2] * ahead[2];
     };
     std::sort(order.begin(), order.begin() + live, [&](int16_t a, int16_t b) { return depth(a) > depth(b); });
@@ -111,7 +111,7 @@ void FlyableAircraft::drawSmoke() {
     const MaterialLightData light{1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 1, 1};
     view->glSetCurrentTexture(Drawing.smokeSlot, 12);
     for (int n = 0; n < live; ++n) {
-        const OneSmokePiece& p = OurSmokes[order[n]];
+        const OneSmokePiece& p = own.smokes[order[n]];
         const int32_t age = now - p.TimeStarted;
         const Look look = lookOf(p.Kind);
         const bool tracer = p.Kind == OneSmokePiece::kTracer;

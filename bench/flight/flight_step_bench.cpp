@@ -58,7 +58,7 @@ void BM_EightAircraftTick(benchmark::State& state) {
     EightCamels world;
     for (auto _ : state) {
         world.tick();
-        benchmark::DoNotOptimize(world.camels[0]->ModelAttitude.Position[1]);
+        benchmark::DoNotOptimize(world.camels[0]->live.attitude.Position[1]);
     }
     state.counters["aircraft_ticks"] = benchmark::Counter(kAircraft, benchmark::Counter::kIsIterationInvariantRate);
 }

@@ -137,7 +137,7 @@ struct GameScene {
             place();
             // The camera stands 60 ft from the wreck, 20 ft up, looking at the column 40 ft up.
             constexpr double kHeading = 30.0 * M_PI / 180, kPitch = 0.3;
-            const auto& at = wreck->ModelAttitude.Position;
+            const auto& at = wreck->live.attitude.Position;
             QNion turn, tilt, camera;
             turn.QAttitude = {std::cos(kHeading / 2), 0, std::sin(kHeading / 2), 0};
             tilt.QAttitude = {std::cos(-kPitch / 2), std::sin(-kPitch / 2), 0, 0};

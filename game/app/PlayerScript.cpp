@@ -39,7 +39,7 @@ bool PlayerScript::until(const std::string& what, const VADArizodazar2& controll
     }
     if (what.rfind("seen ", 0) == 0) {
         const FlyableAircraft* a = controller.aircraftAt(ModelArray::kFirstAircraft + std::atol(what.c_str() + 5));
-        return a && a->ThisAircraft.RemoteLocal == 1 && a->ModelAttitude.Position[1] > -9000.0;
+        return a && a->ThisAircraft.RemoteLocal == 1 && a->live.attitude.Position[1] > -9000.0;
     }
     if (what.rfind("public-games ", 0) == 0) return controller.currentNumberOfPublicGames == std::atoi(what.c_str() + 13);
     if (what == "alone") return network.getNetworkMode() == 0;

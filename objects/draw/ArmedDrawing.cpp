@@ -73,12 +73,12 @@ void drawRing(TableModel& owner, const GroundGunner& gunner, std::array<GunnerSm
 
 // The tracer puffs.
 void drawMyGunSmokeItems(TableModel& owner, GroundGunner& gunner, int32_t t, render::ObjectDrawingView& view) {
-    drawRing(owner, gunner, gunner.OurGunSmokes, t, false, view);
+    drawRing(owner, gunner, gunner.own.gunSmokes, t, false, view);
 }
 
 // The wreck's fire and smoke; the caller draws it only while the owner is down.
 void drawFireAndSmoke(TableModel& owner, GroundGunner& gunner, int32_t t, render::ObjectDrawingView& view) {
-    drawRing(owner, gunner, gunner.OurSmokes, t, true, view);
+    drawRing(owner, gunner, gunner.own.smokes, t, true, view);
 }
 
 void gunnerSmokes(TableModel& owner, GroundGunner& gunner, int32_t t, bool wreck) {

@@ -67,7 +67,7 @@ void drawExplosion(GroundExplosion& boom, float alpha) {
     render::ObjectDrawingView* view = drawingView(boom.MainGLDrawer);
     if (!view) return;
     ObjectPointsPolysVer2& geo = boom.ModelPointsPolys();
-    const QNion& pose = boom.ModelAttitude;
+    const QNion& pose = boom.live.attitude;
     double m[16] = {};
     ZephModel::quaternionToMatrix(pose.QAttitude.data(), m);
     bool any = false;
@@ -78,7 +78,7 @@ void drawExplosion(GroundExplosion& boom, float alpha) {
     const float pairAlpha = 1.0f - (1.0f - alpha) * (1.0f - alpha);
     int filling = 0;
     for (int k = 0; k < GroundExplosion::kSprites; ++k) {
-        const GroundExplosion::ExplosionType& s = boom.ExplosionSprites[k];
+        const GroundExplosion::ExplosionType& s = boom.own.sprites[k];
         OnePolygonVer2& poly = geo.ThePolygons[k];
         if (s.Pos[1] <= -5000.0) {
             poly.DrawHints |= kSkip;
@@ -136,7 +136,7 @@ void drawBombs(AllBombs& pool) {
     OnePolygonVer2* polygons = g.ThePolygons;
     std::array<double, 16>& matrix = pool.ThisModel.ObjectMatrix;
     polygons[AllBombs::kMarkPolygon].MapNumber = -1;  // the bomb alone
-    for (const AllBombs::BombOrRocket& b : pool.TheBombsRockets) {
+    for (const AllBombs::BombOrRocket& b : pool.own.bombs) {
         if (b.TimeStarted == AllBombs::kHanging) {
             ZephModel* carrier = models ? models->at(b.ObjectNumber) : nullptr;
             if (!carrier) continue;
@@ -162,7 +162,7 @@ void drawBombs(AllBombs& pool) {
     }
     polygons[AllBombs::kMarkPolygon].MapNumber = 0;
     g.ThePolygons = polygons + AllBombs::kMarkPolygon;  // the mark quad alone
-    for (const AllBombs::GroundSmudge& m : pool.TheGroundSmudges) {
+    for (const AllBombs::GroundSmudge& m : pool.own.marks) {
         if (m.Pos[1] <= -9000.0) continue;
         QNion pitch, bank;
         pitch.QAttitude = {std::cos(-m.Pitch / 2), std::sin(-m.Pitch / 2), 0, 0};

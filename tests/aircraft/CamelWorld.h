@@ -30,7 +30,7 @@ struct BasicCamelWorld {
     }
 
     Aircraft& a() { return camel->ThisAircraft; }
-    const std::array<double, 3>& pos() const { return camel->ModelAttitude.Position; }
+    const std::array<double, 3>& pos() const { return camel->live.attitude.Position; }
     double mph() const { return camel->ThisAircraft.CurrentVelocity * 40.9; }
     double height() const { return pos()[1] - terrain->getAltitudeAtX(pos()[0], pos()[2]); }
 
@@ -47,7 +47,7 @@ struct BasicCamelWorld {
     // that gives the wanted climb (ft/min).
     void hold(double bank, double climb) {
         camel->AileronInputAbsolute(std::clamp((bank - a().AircraftBank) * 0.05, -1.0, 1.0));
-        const double rate = camel->XYZVelocity[1] * 3600.0;
+        const double rate = camel->live.velocity[1] * 3600.0;
         const double pitch = std::clamp((climb - rate) * 0.01, -10.0, 15.0);
         camel->ElevatorInputAbsolute(std::clamp((pitch - a().AircraftPitch) * 0.04, -1.0, 1.0));
     }
@@ -63,9 +63,9 @@ struct BasicCamelWorld {
     // Whether the pose, the motion and the whole record stay clear of infinities and NaN.
     bool finite() const {
         const auto& m = *camel;
-        return allFinite(&m.ModelAttitude, sizeof m.ModelAttitude) && allFinite(&m.XYZVelocity, sizeof m.XYZVelocity) &&
-               allFinite(&m.PBHAcc[0], 3 * sizeof m.PBHAcc[0]) && allFinite(&m.ThisAircraft, sizeof m.ThisAircraft) &&
-               allFinite(m.Surfaces.data(), sizeof m.Surfaces);
+        return allFinite(&m.live.attitude, sizeof m.live.attitude) && allFinite(&m.live.velocity, sizeof m.live.velocity) &&
+               allFinite(&m.live.rotation[0], 3 * sizeof m.live.rotation[0]) && allFinite(&m.ThisAircraft, sizeof m.ThisAircraft) &&
+               allFinite(m.own.surfaces.data(), sizeof m.own.surfaces);
     }
     // Whether every 8-byte slot of `bytes` is finite. A slot whose upper half reads as a small
     // negative integer is a pair of whole-number fields (a -1 marker, say) and is passed over: the

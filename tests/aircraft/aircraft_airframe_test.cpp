@@ -49,7 +49,7 @@ TYPED_TEST(Airframe, GroundStartRestsWhereItIsPlacedAndFlyingStartsClearTheGroun
 TYPED_TEST(Airframe, CrashBlowsUpOnceAndAResetRebuildsTheWreckAtItsStart) {
     auto& w = this->w;
     w.camel->copyCurrentQNionToStart();
-    const auto whole = w.camel->Surfaces;
+    const auto whole = w.camel->own.surfaces;
     w.camel->setNumberOfBombs(2);
     w.camel->SetUpAircraft(0.0, kField + 600.0, 0.0, 0.0, -60.0, 120.0, 1.0);
     w.run(600, [&] {
@@ -61,7 +61,7 @@ TYPED_TEST(Airframe, CrashBlowsUpOnceAndAResetRebuildsTheWreckAtItsStart) {
     EXPECT_NEAR(w.pos()[1], kField, 1.01);
     w.run(120);
     EXPECT_TRUE(w.finite());
-    EXPECT_EQ(w.camel->XYZVelocity, (Vector3{0, 0, 0}));
+    EXPECT_EQ(w.camel->live.velocity, (Vector3{0, 0, 0}));
     EXPECT_EQ(w.a().TotalHits, w.a().TotalHitsBeforeDead + 10.0);
     EXPECT_EQ(w.controller.explosions, 1);
     ASSERT_GT(w.camel->ReplayBufferOffset, 0);
@@ -71,7 +71,7 @@ TYPED_TEST(Airframe, CrashBlowsUpOnceAndAResetRebuildsTheWreckAtItsStart) {
     EXPECT_EQ(w.a().Damage1, 0u);
     EXPECT_EQ(w.a().TotalHits, 0.0);
     EXPECT_EQ(w.a().CurrentNumberOfBombs, 2);
-    for (int i = 0; i < Aircraft::kSurfaces; ++i) EXPECT_EQ(w.camel->Surfaces[i].Area, whole[i].Area) << i;
+    for (int i = 0; i < Aircraft::kSurfaces; ++i) EXPECT_EQ(w.camel->own.surfaces[i].Area, whole[i].Area) << i;
     EXPECT_NEAR(w.pos()[1], kField + 2000.0, 1e-9);
     EXPECT_EQ(w.camel->ReplayBufferOffset, 0);
     for (int i = 0; i < w.camel->ReplayBufferSize; ++i) ASSERT_EQ(w.camel->ReplayBufferAddress[i], 0) << i;
@@ -89,7 +89,7 @@ TYPED_TEST(Airframe, GunsAndBombs) {
     ASSERT_GT(x, 0.0);
     std::vector<int> tracerShots;
     for (int shot = 0; shot < 73; ++shot) {
-        w.camel->GlobalTime = 100 + shot;
+        w.camel->live.globalTime = 100 + shot;
         EXPECT_EQ(g.BulletStartLocation[0], shot % 2 ? -x : x) << shot;
         w.camel->startABullet();
         const ProjectileType& b = g.TheBullets[shot % BulletsList::kSlots];
@@ -150,16 +150,16 @@ TYPED_TEST(Airframe, GunsAndBombs) {
 
 TYPED_TEST(Airframe, DamageEffectsComeOnce) {
     auto& w = this->w;
-    w.camel->GlobalTime = 50;
+    w.camel->live.globalTime = 50;
     w.camel->orDamage1(dmg::LeftWingGone | dmg::EngineStopped);
     EXPECT_EQ(w.a().PlayThisSound, 30);  // the engine seizes
     w.a().PlayThisSound = -1;
-    const auto wing = w.camel->OptionalModelAttitude[0].Position;
-    w.camel->GlobalTime = 80;
-    w.camel->ModelAttitude.Position[0] += 100.0;
+    const auto wing = w.camel->own.parts[0].Position;
+    w.camel->live.globalTime = 80;
+    w.camel->live.attitude.Position[0] += 100.0;
     w.camel->orDamage1(dmg::LeftWingGone | dmg::EngineStopped);
     EXPECT_EQ(w.a().LeftWingGoneAt, 50);
-    EXPECT_EQ(w.camel->OptionalModelAttitude[0].Position, wing);  // not set loose a second time
+    EXPECT_EQ(w.camel->own.parts[0].Position, wing);  // not set loose a second time
     EXPECT_EQ(w.a().PlayThisSound, -1);
 }
 
@@ -189,18 +189,18 @@ TYPED_TEST(Airframe, GBandNarrowsWithBombs) {
 
 TYPED_TEST(FokkerAirframe, WingsGoWithTheirMiddleWingAndComeBackWithTheNextSetUp) {
     auto& w = this->w;
-    const auto whole = w.camel->Surfaces;
+    const auto whole = w.camel->own.surfaces;
     w.camel->wingComesOff(1);
     // The Dr.I's right middle wing goes with the right side; the D.VII's surface 26 is a wheel.
-    EXPECT_EQ(w.camel->Surfaces[27].Area, this->dr1() ? 1.0 : 0.0);
-    EXPECT_EQ(w.camel->Surfaces[26].Area, whole[26].Area);
+    EXPECT_EQ(w.camel->own.surfaces[27].Area, this->dr1() ? 1.0 : 0.0);
+    EXPECT_EQ(w.camel->own.surfaces[26].Area, whole[26].Area);
     w.camel->wingComesOff(7);  // no such side
-    EXPECT_EQ(w.camel->Surfaces[0].Area, whole[0].Area);
+    EXPECT_EQ(w.camel->own.surfaces[0].Area, whole[0].Area);
 
     this->fly();
     for (int i = 0; i < Aircraft::kSurfaces; ++i) {
-        EXPECT_EQ(w.camel->Surfaces[i].Area, whole[i].Area) << i;
-        EXPECT_EQ(w.camel->Surfaces[i].NormalXYZ, whole[i].NormalXYZ) << i;
+        EXPECT_EQ(w.camel->own.surfaces[i].Area, whole[i].Area) << i;
+        EXPECT_EQ(w.camel->own.surfaces[i].NormalXYZ, whole[i].NormalXYZ) << i;
     }
 
     // Shot down in the air: draws decide between one wing, a broken structure that holds
@@ -214,9 +214,9 @@ TYPED_TEST(FokkerAirframe, WingsGoWithTheirMiddleWingAndComeBackWithTheNextSetUp
         w.camel->downStateAndHitLimit();
     }
     ASSERT_TRUE(broken());
-    EXPECT_EQ(w.camel->Surfaces[26].Area, this->dr1() ? w.camel->Surfaces[0].Area : whole[26].Area);
+    EXPECT_EQ(w.camel->own.surfaces[26].Area, this->dr1() ? w.camel->own.surfaces[0].Area : whole[26].Area);
     if (this->dr1()) {
-        EXPECT_EQ(w.camel->Surfaces[27].Area, w.camel->Surfaces[1].Area);  // as the upper wings
+        EXPECT_EQ(w.camel->own.surfaces[27].Area, w.camel->own.surfaces[1].Area);  // as the upper wings
     }
 }
 
@@ -234,8 +234,8 @@ TEST(Airframes, DrIOverloadWarnsThenFailsWithItsMiddleWing) {
     EXPECT_EQ(warnedAt, 20);
     ASSERT_GT(failedAt, 120);
     const int side = (w.a().Damage1 & dmg::LeftWingGone) ? 0 : 1;
-    EXPECT_EQ(w.camel->Surfaces[26 + side].Area, 1.0);
-    EXPECT_EQ(w.camel->Surfaces[27 - side].Area, 25.0);  // the other middle wing holds
+    EXPECT_EQ(w.camel->own.surfaces[26 + side].Area, 1.0);
+    EXPECT_EQ(w.camel->own.surfaces[27 - side].Area, 25.0);  // the other middle wing holds
 }
 
 // ---- The Camel's rules in the step, its controls, guns and re-arming.
@@ -252,11 +252,11 @@ int jamsIn(BasicCamelWorld<Reach<ObjectTestFile>>& w, int age, int ticks, int32_
     for (int i = 0; i < ticks; ++i) {
         w.a().Damage1 &= ~dmg::GunsJammed;
         w.a().PlayThisSound = -1;
-        w.camel->GunsOnAt = 1000 - age;
+        w.camel->own.gunsOnAt = 1000 - age;
         w.camel->burstLimits(1000);
         if (w.a().Damage1 & dmg::GunsJammed) {
             ++jams;
-            EXPECT_EQ(w.camel->GunsOnAt, 0);
+            EXPECT_EQ(w.camel->own.gunsOnAt, 0);
             EXPECT_EQ(w.a().PlayThisSound, 41);
         }
     }
@@ -287,7 +287,7 @@ TEST_F(Rules, OverloadBreaksAlikeWhateverSoundWaitsForTheFrame) {
     for (int32_t waiting : {-1, 13}) {
         fly();
         ZephModel::simulationRandom().seed(77);
-        w.camel->GlobalTime = 500;
+        w.camel->live.globalTime = 500;
         load(a(), 10.0);
         a().DangerousGs = 120;
         a().PlayThisSound = waiting;
@@ -301,9 +301,9 @@ TEST_F(Rules, OverloadBreaksAlikeWhateverSoundWaitsForTheFrame) {
 
 // A wing lost within 25 ft of the ground plays no sound and records the tick it went.
 TEST_F(Rules, AWingLostLowRecordsItsTime) {
-    w.camel->ModelAttitude.Position[1] = kField + 20.0;
+    w.camel->live.attitude.Position[1] = kField + 20.0;
     a().GroundAltitude = kField;
-    w.camel->GlobalTime = 4321;
+    w.camel->live.globalTime = 4321;
     a().PlayThisSound = -1;
     w.camel->wingComesOff(1);
     EXPECT_EQ(a().RightWingGoneAt, 4321);
@@ -376,33 +376,33 @@ TEST_F(Rules, OverspeedBreaksAWingButAStalledWingOnlyBuffets) {
 TEST_F(Rules, CatchUpTicksAndHiddenSlots) {
     a().SliderX = 10.0;
     w.camel->wingComesOff(0);
-    const auto part = w.camel->OptionalModelAttitude[0].Position;
-    w.camel->GlobalTime = 77;
+    const auto part = w.camel->own.parts[0].Position;
+    w.camel->live.globalTime = 77;
     w.camel->driveModel(1, -1, false, false);
     EXPECT_EQ(a().SliderX, 10.0);
-    EXPECT_EQ(w.camel->GlobalTime, 77);
-    EXPECT_EQ(w.camel->OptionalModelAttitude[0].Position, part);
+    EXPECT_EQ(w.camel->live.globalTime, 77);
+    EXPECT_EQ(w.camel->own.parts[0].Position, part);
     w.camel->driveModel(1, 5, false, false);
     EXPECT_LT(a().SliderX, 10.0);
-    EXPECT_EQ(w.camel->GlobalTime, 5);
-    EXPECT_LT(w.camel->OptionalModelAttitude[0].Position[1], part[1]);  // the wing falls away
+    EXPECT_EQ(w.camel->live.globalTime, 5);
+    EXPECT_LT(w.camel->own.parts[0].Position[1], part[1]);  // the wing falls away
 
-    w.camel->ModelAttitude.Position[1] = -9000.5;
+    w.camel->live.attitude.Position[1] = -9000.5;
     w.camel->driveModel(1, 10, false, false);
-    EXPECT_EQ(w.camel->ModelAttitude.Position[1], -9000.5);
-    EXPECT_NE(w.camel->GlobalTime, 10);
-    w.camel->ModelAttitude.Position[1] = -9000.0;
+    EXPECT_EQ(w.camel->live.attitude.Position[1], -9000.5);
+    EXPECT_NE(w.camel->live.globalTime, 10);
+    w.camel->live.attitude.Position[1] = -9000.0;
     w.camel->driveModel(1, 11, false, false);
-    EXPECT_EQ(w.camel->GlobalTime, 11);
+    EXPECT_EQ(w.camel->live.globalTime, 11);
 }
 
 TEST_F(Rules, DamageLimitsTheControls) {
-    w.camel->Surfaces[10].NormalXYZ[0] = 0.9;  // a lower aileron tilted hard outward
+    w.camel->own.surfaces[10].NormalXYZ[0] = 0.9;  // a lower aileron tilted hard outward
     w.camel->AileronInputAbsolute(1.0);
     for (int i = 6; i <= 13; ++i) {
-        for (double c : w.camel->Surfaces.at(i).NormalXYZ) EXPECT_TRUE(std::isfinite(c)) << i;
+        for (double c : w.camel->own.surfaces.at(i).NormalXYZ) EXPECT_TRUE(std::isfinite(c)) << i;
     }
-    EXPECT_EQ(w.camel->Surfaces[10].NormalXYZ[1], 0.0);
+    EXPECT_EQ(w.camel->own.surfaces[10].NormalXYZ[1], 0.0);
     fly();
 
     a().AIType = 1;
@@ -413,8 +413,8 @@ TEST_F(Rules, DamageLimitsTheControls) {
     a().Damage1 = dmg::LeftAileronHit;
     w.camel->AileronInputAbsolute(1.0);
     // The hit aileron (left upper top, 6) barely moves against the whole one (right upper top, 8).
-    EXPECT_LT(std::fabs(w.camel->Surfaces[6].NormalXYZ[2]), std::fabs(w.camel->Surfaces[8].NormalXYZ[2]) / 10);
-    EXPECT_LT(w.camel->Surfaces[7].NormalXYZ[1], 0.0);
+    EXPECT_LT(std::fabs(w.camel->own.surfaces[6].NormalXYZ[2]), std::fabs(w.camel->own.surfaces[8].NormalXYZ[2]) / 10);
+    EXPECT_LT(w.camel->own.surfaces[7].NormalXYZ[1], 0.0);
 
     w.camel->RudderInputAbsolute(1.0);
     a().Damage1 = dmg::ControlsDead;
@@ -480,7 +480,7 @@ TEST_F(Rules, GunsInTheStep) {
     w.camel->SetUpAircraft(0.0, 3000.0, 0.0, 0.0, 0.0, 90.0, 0.8);
     w.a().AIType = -1;
     w.a().Damage1 = 0;
-    w.camel->GunsOnAt = w.controller.missionTime - 600;
+    w.camel->own.gunsOnAt = w.controller.missionTime - 600;
     w.run(2000, [&] { return !(w.a().Damage1 & dmg::GunsJammed); });
     EXPECT_TRUE(w.a().Damage1 & dmg::GunsJammed);
     EXPECT_TRUE(w.heard(41));
@@ -515,7 +515,7 @@ TEST_F(Rules, ReArmingRepairsInPlaceAndLoadsWhatTheMissionGave) {
     const double given = a().FuelLoadInPounds;
     w.camel->SetUpAircraft(100.0, -1.0, 200.0, 30.0, 400.0, 0.0, 0.0);
     w.run(120);
-    const QNion pose = w.camel->ModelAttitude;
+    const QNion pose = w.camel->live.attitude;
     a().AIType = 3;
     a().Damage1 |= dmg::RudderHit | dmg::GunsJammed;
     a().TotalHits = 4.0;
@@ -523,7 +523,7 @@ TEST_F(Rules, ReArmingRepairsInPlaceAndLoadsWhatTheMissionGave) {
     a().FuelLoadInPounds = 3.0;
     a().CurrentNumberOfBombs = 0;
     w.camel->refuelReArm();
-    EXPECT_EQ(w.camel->ModelAttitude.Position, pose.Position);
+    EXPECT_EQ(w.camel->live.attitude.Position, pose.Position);
     EXPECT_EQ(a().AIType, 3);
     EXPECT_EQ(a().Damage1, 0u);
     EXPECT_EQ(a().TotalHits, 0.0);

@@ -206,9 +206,9 @@ TYPED_TEST(Soak, EveryStateStaysFiniteForTenMinutes) {
     this->soak("nose-down wreck", [&] {
         this->crash(-85.0);
         // However it came to rest, it now stands on its nose.
-        w.camel->ModelAttitude.QAttitude = {1.0, 0.0, 0.0, 0.0};
+        w.camel->live.attitude.QAttitude = {1.0, 0.0, 0.0, 0.0};
         w.camel->rotatePitchByDegrees(80.0);
-        w.camel->PreviousModelAttitude = w.camel->ModelAttitude;
+        w.camel->live.previousAttitude = w.camel->live.attitude;
     });
     this->soak("wing lost", [&] { w.camel->wingComesOff(0); });
     this->soak("burning", [&] {

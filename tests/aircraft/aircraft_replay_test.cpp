@@ -54,16 +54,16 @@ TEST_F(Ring, OverwritesItsOldestAndOnlyTheEightAircraftReadIt) {
         long whatsMyNumber(const ZephModel*) override { return 0; }
     } stranger;
     c().setaController(&stranger);
-    c().ModelAttitude.Position[0] = 500.0;
+    c().live.attitude.Position[0] = 500.0;
     c().readCurrentReplayData(22);
-    EXPECT_EQ(c().ModelAttitude.Position[0], 500.0);
+    EXPECT_EQ(c().live.attitude.Position[0], 500.0);
     c().setaController(&w.controller);
 }
 
 TEST_F(Ring, ABailOutTimeAtTheLimitInARecordFliesOn) {
     w.a().GuyBailedOut = 1;
-    w.camel->BailSpeeds = {0.0, 1.0, 0.0};
-    w.camel->BailOutPosition.Position = {0.0, 2900.0, 0.0};
+    w.camel->live.bailSpeeds = {0.0, 1.0, 0.0};
+    w.camel->live.bailOutPosition.Position = {0.0, 2900.0, 0.0};
     w.camel->saveCurrentReplayData(22);
     const int32_t earliest = INT_MIN;
     std::memcpy(w.camel->ReplayBufferAddress.data() + 104, &earliest, 4);  // the record's bail-out tick
@@ -71,21 +71,21 @@ TEST_F(Ring, ABailOutTimeAtTheLimitInARecordFliesOn) {
     w.controller.missionTime = 22;
     w.run(300);
     EXPECT_TRUE(w.finite());
-    EXPECT_TRUE(w.camel->SuccessfulChuteOpening);  // the chute's clock ran from the bounded tick
+    EXPECT_TRUE(w.camel->live.chuteOpened);  // the chute's clock ran from the bounded tick
 }
 
 // The live aircraft's state, part by part, as bytes: what a replay must give back unchanged.
 std::vector<std::pair<const char*, std::string>> liveState(const FlyableAircraft& c) {
     const auto bytes = [](const auto& v) { return std::string(reinterpret_cast<const char*>(&v), sizeof v); };
     std::vector<std::pair<const char*, std::string>> s = {
-        {"record", bytes(c.ThisAircraft)}, {"surfaces", bytes(c.Surfaces)},
-        {"position", bytes(c.ModelAttitude.Position)}, {"attitude", bytes(c.ModelAttitude.QAttitude)},
-        {"previous position", bytes(c.PreviousModelAttitude.Position)}, {"pilot", bytes(c.PilotAttitude.QAttitude)},
-        {"velocity", bytes(c.XYZVelocity)}, {"previous velocity", bytes(c.PreviousXYZVelocity)},
-        {"turn rates", bytes(c.PBHAcc)}, {"inertia", bytes(c.iTensor)}, {"parts' speeds", bytes(c.OpModVectors)},
-        {"smoke", bytes(c.OurSmokes)}, {"next smoke", bytes(c.NextSmokeSpot)}, {"clock", bytes(c.GlobalTime)},
-        {"guns on at", bytes(c.GunsOnAt)}, {"ring offset", bytes(c.ReplayBufferOffset)}};
-    for (const QNion& part : c.OptionalModelAttitude) s.push_back({"moving part", bytes(part.Position)});
+        {"record", bytes(c.ThisAircraft)}, {"surfaces", bytes(c.own.surfaces)},
+        {"position", bytes(c.live.attitude.Position)}, {"attitude", bytes(c.live.attitude.QAttitude)},
+        {"previous position", bytes(c.live.previousAttitude.Position)}, {"pilot", bytes(c.PilotAttitude.QAttitude)},
+        {"velocity", bytes(c.live.velocity)}, {"previous velocity", bytes(c.live.previousVelocity)},
+        {"turn rates", bytes(c.live.rotation)}, {"inertia", bytes(c.iTensor)}, {"parts' speeds", bytes(c.own.partSpeeds)},
+        {"smoke", bytes(c.own.smokes)}, {"next smoke", bytes(c.own.nextSmokeSpot)}, {"clock", bytes(c.live.globalTime)},
+        {"guns on at", bytes(c.own.gunsOnAt)}, {"ring offset", bytes(c.ReplayBufferOffset)}};
+    for (const QNion& part : c.own.parts) s.push_back({"moving part", bytes(part.Position)});
     return s;
 }
 
@@ -109,7 +109,7 @@ struct Replay : ::testing::Test {
             if (t == 2700) w.camel->wingComesOff(1);  // the last two bombs go with it
             w.hold(20.0 * std::sin(t / 300.0), 0.0);  // weaving gently, nose held level
             w.camel->driveModel(1, t, true, false);
-            if ((t - 2) % 20 == 0) recorded[t] = w.camel->ModelAttitude.Position;
+            if ((t - 2) % 20 == 0) recorded[t] = w.camel->live.attitude.Position;
         }
     }
     BasicCamelWorld<T> w;
@@ -127,7 +127,7 @@ TYPED_TEST(Replay, TwentySecondsOfReplayLeaveTheLiveAircraftAsItWas) {
     ASSERT_EQ(w.a().CurrentNumberOfBombs, 0);
     const auto before = liveState(c);
     const size_t dropped = this->bombs->bombs.size();
-    const int32_t nextSmoke = c.NextSmokeSpot;
+    const int32_t nextSmoke = c.own.nextSmokeSpot;
 
     // Command 88: set aside, back 1200 ticks to a record tick, and replay.
     const int32_t now = w.controller.missionTime;
@@ -143,13 +143,13 @@ TYPED_TEST(Replay, TwentySecondsOfReplayLeaveTheLiveAircraftAsItWas) {
         if (recorded.count(t)) {
             ++shown;
             for (int j = 0; j < 3; ++j) {  // half feet across, whole feet up
-                ASSERT_NEAR(c.ModelAttitude.Position[j], recorded[t][j], j == 1 ? 1.0 : 0.5) << t;
+                ASSERT_NEAR(c.live.attitude.Position[j], recorded[t][j], j == 1 ? 1.0 : 0.5) << t;
             }
         }
     }
     EXPECT_EQ(shown, 60);
     EXPECT_EQ(bombsShown, 3) << "as recorded, though the wing took the last two since";
-    EXPECT_NE(c.NextSmokeSpot, nextSmoke);  // the replay made smoke of its own
+    EXPECT_NE(c.own.nextSmokeSpot, nextSmoke);  // the replay made smoke of its own
     EXPECT_EQ(this->bombs->bombs.size(), dropped);  // the recorded releases drop nothing real
     w.controller.replay = false;
     c.recoverFromReplay(now);
@@ -281,7 +281,7 @@ TEST(RemoteRecord, CatchUpIsBoundedNewGameGraceGameOverAndGround) {
     receiver.camel->SetUpAircraft(0.0, 3000.0, 50000.0, 0.0, 0.0, 100.0, 0.8);
     for (int32_t delay : {0, 7, 30000, -1}) {
         receiver.camel->steps = 0;
-        receiver.camel->ModelAttitude.Position = {0.0, 3000.0, 50000.0};
+        receiver.camel->live.attitude.Position = {0.0, 3000.0, 50000.0};
         RemoteRecordContext c;
         c.delay = delay;
         RemoteShown shown;

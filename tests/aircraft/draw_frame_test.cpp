@@ -108,16 +108,16 @@ TEST_F(AircraftDrawFrame, SoundsPlayOnceAndTheEngineFollowsTheCamera) {
 
 TEST_F(AircraftDrawFrame, SmokeRingReusesItsOldestSlotsAndAHitEngineTrailsByTheTick) {
     camel.freeAllSmoke();
-    camel.GlobalTime = 500;
+    camel.live.globalTime = 500;
     // Every bullet struck the ground this tick: a puff each, round the ring and on.
     for (ProjectileType& b : camel.ThisAircraft.GunBullets.TheBullets) {
         b.GraphicsType = 2;
         b.TimeAlive = b.TimeHitGround = 10;
     }
     for (int i = 0; i < 11; ++i) camel.tracersToSmoke(false);
-    const int32_t spot = camel.NextSmokeSpot;
-    EXPECT_EQ(spot, (11 * BulletsList::kSlots) % int(camel.OurSmokes.size()));
-    for (const OneSmokePiece& p : camel.OurSmokes) EXPECT_EQ(p.Kind, OneSmokePiece::kGroundStrike);
+    const int32_t spot = camel.own.nextSmokeSpot;
+    EXPECT_EQ(spot, (11 * BulletsList::kSlots) % int(camel.own.smokes.size()));
+    for (const OneSmokePiece& p : camel.own.smokes) EXPECT_EQ(p.Kind, OneSmokePiece::kGroundStrike);
 
     // A bullet one tick past its strike makes nothing more; a tracer only on a frame's last tick.
     for (ProjectileType& b : camel.ThisAircraft.GunBullets.TheBullets) b.TimeAlive = 11;
@@ -125,29 +125,29 @@ TEST_F(AircraftDrawFrame, SmokeRingReusesItsOldestSlotsAndAHitEngineTrailsByTheT
     t.GraphicsType = 1;
     t.TimeAlive = 5;
     camel.tracersToSmoke(false);
-    EXPECT_EQ(camel.NextSmokeSpot, spot);
+    EXPECT_EQ(camel.own.nextSmokeSpot, spot);
     camel.tracersToSmoke(true);
-    EXPECT_EQ(camel.NextSmokeSpot, spot + 1);
+    EXPECT_EQ(camel.own.nextSmokeSpot, spot + 1);
 
     // A slot number out of the ring (a damaged record) starts the ring again.
-    camel.NextSmokeSpot = 5000;
+    camel.own.nextSmokeSpot = 5000;
     camel.tracersToSmoke(true);
-    EXPECT_EQ(camel.NextSmokeSpot, 1);
+    EXPECT_EQ(camel.own.nextSmokeSpot, 1);
 
     // Freed once old.
     controller.missionTime = 2000;
     camel.drawMySmokeItems();
-    for (const OneSmokePiece& p : camel.OurSmokes) EXPECT_EQ(p.TimeStarted, -1000);
+    for (const OneSmokePiece& p : camel.own.smokes) EXPECT_EQ(p.TimeStarted, -1000);
 
     // A hit engine's trail grows by the tick, however many sub-steps a tick has.
     camel.freeAllSmoke();
     camel.ThisAircraft.Damage1 |= dmg::EngineDamaged;
     for (int t = 1; t <= 40; ++t) {
-        camel.GlobalTime = t;
+        camel.live.globalTime = t;
         camel.aircraftSmoke();
         camel.aircraftSmoke();
     }
-    EXPECT_EQ(camel.NextSmokeSpot, 10);
+    EXPECT_EQ(camel.own.nextSmokeSpot, 10);
 }
 
 TEST_F(AircraftDrawFrame, PaintFollowsTheTeamUnlessAPaintJobIsGiven) {
@@ -179,8 +179,8 @@ TEST_F(AircraftDrawFrame, PaintFollowsTheTeamUnlessAPaintJobIsGiven) {
 
 TEST_F(AircraftDrawFrame, DrawnPoseRefusesABadCorrectionAndLostWingsFlyAlone) {
     Aircraft& a = camel.ThisAircraft;
-    camel.ModelAttitude.Position = {100, 2000, -50};
-    camel.ModelAttitude.QAttitude = {1, 0, 0, 0};
+    camel.live.attitude.Position = {100, 2000, -50};
+    camel.live.attitude.QAttitude = {1, 0, 0, 0};
     a.SliderX = 3;
     a.SliderY = -2;
     a.SliderZ = 1;
@@ -192,17 +192,17 @@ TEST_F(AircraftDrawFrame, DrawnPoseRefusesABadCorrectionAndLostWingsFlyAlone) {
     // A slider attitude of zeros or NaN (a bad packet) is not used.
     a.SliderQW = a.SliderQX = a.SliderQY = a.SliderQZ = 0;
     camel.getDrawingData(0);
-    EXPECT_DOUBLE_EQ(camel.SlerpingQN.QAttitude[0], 1);
+    EXPECT_DOUBLE_EQ(camel.own.slerping.QAttitude[0], 1);
     a.SliderQW = std::nan("");
     camel.getDrawingData(0);
-    EXPECT_DOUBLE_EQ(camel.SlerpingQN.QAttitude[0], 1);
+    EXPECT_DOUBLE_EQ(camel.own.slerping.QAttitude[0], 1);
     a.SlerpValue = 0;
     a.SliderY = std::nan("");  // nor a position correction that is not a number
     EXPECT_DOUBLE_EQ(camel.getDrawingData(0)->ObjectMatrix[13], 2000);
     a.SliderY = -2;
 
     // The left wing set, once gone, is drawn where its own pose has taken it.
-    camel.OptionalModelAttitude[0].Position = {90, 1500, -40};
+    camel.own.parts[0].Position = {90, 1500, -40};
     a.Damage1 |= dmg::LeftWingGone;
     o = camel.getDrawingData(0);
     EXPECT_DOUBLE_EQ(o->OptionalObjectMatrix[0][13], 1500);
@@ -210,7 +210,7 @@ TEST_F(AircraftDrawFrame, DrawnPoseRefusesABadCorrectionAndLostWingsFlyAlone) {
     EXPECT_DOUBLE_EQ(o->OptionalObjectMatrix[4][13], 1998);
 
     // A free slot far below the world is not drawn.
-    camel.ModelAttitude.Position[1] = -10000;
+    camel.live.attitude.Position[1] = -10000;
     EXPECT_TRUE(camel.getDrawingData(0)->TheObject.ObjectFlags & 0x1);
 }
 

@@ -39,7 +39,7 @@ struct Camera {
         ZephModel p;
         p.setHeading(std::atan2(dx, dz) * 57.29577951);
         p.rotatePitchByDegrees(std::atan2(-dy, std::hypot(dx, dz)) * 57.29577951);
-        pointer = view = p.ModelAttitude;
+        pointer = view = p.live.attitude;
         view.Position = eye;
         for (int i = 1; i < 4; ++i) view.QAttitude[i] = -view.QAttitude[i];
     }
@@ -59,10 +59,10 @@ struct GunCamel : ObjectTestFile {
     // The pilot's eye in the world, ft.
     V eye() const {
         double m[16] = {};
-        quaternionToMatrix(ModelAttitude.QAttitude.data(), m);
+        quaternionToMatrix(live.attitude.QAttitude.data(), m);
         double w[3];
         RotateVector(PilotAttitude.Position.data(), w, m);
-        return {ModelAttitude.Position[0] + w[0], ModelAttitude.Position[1] + w[1], ModelAttitude.Position[2] + w[2]};
+        return {live.attitude.Position[0] + w[0], live.attitude.Position[1] + w[1], live.attitude.Position[2] + w[2]};
     }
 };
 
@@ -162,8 +162,8 @@ protected:
         plane->initWithGLView(view_.get());
         plane->setTeamNumber(team);
         plane->ThisAircraft.Damage1 = 0;
-        plane->ModelAttitude.Position = {0, 0, 0};
-        plane->ModelAttitude.QAttitude = {1, 0, 0, 0};
+        plane->live.attitude.Position = {0, 0, 0};
+        plane->live.attitude.QAttitude = {1, 0, 0, 0};
         plane->animateParts();
         return plane;
     }
@@ -212,8 +212,8 @@ protected:
         plane->animateParts();
 
         // The left wing set torn off and fallen 60 ft: from above, the left side empties.
-        plane->OptionalModelAttitude[0] = plane->ModelAttitude;
-        plane->OptionalModelAttitude[0].Position[1] -= 60.0;
+        plane->own.parts[0] = plane->live.attitude;
+        plane->own.parts[0].Position[1] -= 60.0;
         plane->ThisAircraft.Damage1 |= dmg::LeftWingGone;
         const Diff lost = diff(aboveNeutral, frame(above));
         plane->ThisAircraft.Damage1 &= ~dmg::LeftWingGone;
@@ -244,11 +244,11 @@ TEST_F(AircraftInTheView, SmokeTrail) {
     plane->ThisAircraft.Damage1 |= dmg::EngineDamaged;
     plane->ThisAircraft.EngineSmokingTime = 5000;
     for (int t = 1; t <= 120; ++t) {
-        plane->GlobalTime = controller.missionTime = t;
-        plane->ModelAttitude.Position = {0, 0, (t - 120) * 0.5};  // half a foot a tick, north
+        plane->live.globalTime = controller.missionTime = t;
+        plane->live.attitude.Position = {0, 0, (t - 120) * 0.5};  // half a foot a tick, north
         plane->aircraftSmoke();
     }
-    plane->ModelAttitude.Position = {0, 0, 0};
+    plane->live.attitude.Position = {0, 0, 0};
     // From the left side: north, ahead, is to the left of the picture.
     const auto image = frame(Camera({-60, 6, 5}, {0, 0, 5}));
     int behind = 0;
@@ -283,7 +283,7 @@ protected:
     // three pixels of where its bullet is, and nothing else changed by them.
     void tracersShowWhereTheBulletsAre(const Camera& camera, const std::string& shot) {
         const auto with = frame(camera);
-        for (OneSmokePiece& p : camel->OurSmokes)  // the tracers' streaks of this frame taken away
+        for (OneSmokePiece& p : camel->own.smokes)  // the tracers' streaks of this frame taken away
             if (p.Kind == OneSmokePiece::kTracer) p.TimeStarted = -1000;
         const auto without = frame(camera);
         int seen = 0, inPicture = 0;
@@ -310,7 +310,7 @@ protected:
 TEST_F(GunsInTheView, TracersShowWhereTheirBulletsFly) {
     camel->gunsOnOff(1);
     fly(50);  // three tracers out, the first 50 ticks (some 2,000 ft) ahead
-    const V& at = camel->ModelAttitude.Position;
+    const V& at = camel->live.attitude.Position;
 
     // From the seat, looking along the guns.
     const V eye = camel->eye();

@@ -23,23 +23,23 @@ Vector3 noseOf(const QNion& pose) { return axisOf(pose, 0, 0, 1); }
 TEST(Pose, TurningConventions) {
     ZephModel model;
     model.rotateHeadingByDegrees(90);
-    Vector3 nose = noseOf(model.ModelAttitude);
+    Vector3 nose = noseOf(model.live.attitude);
     EXPECT_NEAR(nose[0], 1.0, kEps);  // heading 90 puts the nose on +X
 
     model.setHeading(0);
     model.rotatePitchByDegrees(10);
-    nose = noseOf(model.ModelAttitude);
+    nose = noseOf(model.live.attitude);
     EXPECT_NEAR(nose[1], -std::sin(10 / 57.29577951), kEps);  // a positive pitch lowers the nose
 
     model.setHeading(0);
     model.rotateBankByDegrees(30);
-    const Vector3 wing = axisOf(model.ModelAttitude, 1, 0, 0);
+    const Vector3 wing = axisOf(model.live.attitude, 1, 0, 0);
     EXPECT_NEAR(wing[0], std::cos(30 / 57.29577951), kEps);
     EXPECT_NEAR(wing[1], std::sin(30 / 57.29577951), kEps);  // positive bank raises that side
 
     model.setHeading(180);
-    EXPECT_NEAR(model.ModelAttitude.QAttitude[0], 0.0, 1e-9);
-    EXPECT_NEAR(model.ModelAttitude.QAttitude[2], -1.0, 1e-9);
+    EXPECT_NEAR(model.live.attitude.QAttitude[0], 0.0, 1e-9);
+    EXPECT_NEAR(model.live.attitude.QAttitude[2], -1.0, 1e-9);
 }
 
 // Turns undo, vectors rotate there and back, and products, slerps and turns by a zero rotation
@@ -49,10 +49,10 @@ TEST(Pose, TurnsAndVectorsRoundTripAndProductsWorkInPlace) {
     model.rotateHeadingByDegrees(37);
     model.rotatePitchByDegrees(-12);
     model.rotateBankByDegrees(70);
-    const Quaternion before = model.ModelAttitude.QAttitude;
+    const Quaternion before = model.live.attitude.QAttitude;
     model.rotateHeadingByDegrees(90);
     model.rotateHeadingByDegrees(-90);
-    for (int i = 0; i < 4; ++i) EXPECT_NEAR(model.ModelAttitude.QAttitude[i], before[i], kEps);
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(model.live.attitude.QAttitude[i], before[i], kEps);
 
     double m[16];
     m[12] = 7;
@@ -102,10 +102,10 @@ TEST(Pose, StandingFlatOnTheGround) {
     object.setModelPositionX(0, 1.0, 0);  // exactly 1 ft above still counts as on the ground
     EXPECT_TRUE(object.setObjectFlatOnGround(&base, 0));
     object.setModelPositionX(0, 1.5, 0);
-    const QNion before = object.ModelAttitude;
+    const QNion before = object.live.attitude;
     EXPECT_FALSE(object.setObjectFlatOnGround(&base, 45));
-    EXPECT_EQ(object.ModelAttitude.Position, before.Position);
-    EXPECT_EQ(object.ModelAttitude.QAttitude, before.QAttitude);
+    EXPECT_EQ(object.live.attitude.Position, before.Position);
+    EXPECT_EQ(object.live.attitude.QAttitude, before.QAttitude);
 
     // On a slope the nose still points along the asked heading.
     FlatTerrain slope;
@@ -113,18 +113,18 @@ TEST(Pose, StandingFlatOnTheGround) {
     slope.plane = {0.2, 1.0, -0.1, 0};
     object.setModelPositionX(0, 10, 0);
     ASSERT_TRUE(object.setObjectFlatOnGround(&slope, 30));
-    const Vector3 tilted = noseOf(object.ModelAttitude);
+    const Vector3 tilted = noseOf(object.live.attitude);
     EXPECT_NEAR(std::atan2(tilted[0], tilted[2]) * 57.29577951, 30.0, 0.05);  // one correction step
-    EXPECT_EQ(object.ModelAttitude.Position[1], 50.0);
+    EXPECT_EQ(object.live.attitude.Position[1], 50.0);
 
     // Ground rising ahead (+Z) and to the right (+X): the nose follows the slope up and the
     // right wing stands on the higher side.
     const double k = 0.2;
     slope.plane = {-k, 1.0, -k, 0};
     ASSERT_TRUE(object.setObjectFlatOnGround(&slope, 0));
-    const Vector3 upHill = noseOf(object.ModelAttitude);
+    const Vector3 upHill = noseOf(object.live.attitude);
     EXPECT_NEAR(upHill[1], std::sin(std::atan(k)), 1e-9);
-    EXPECT_GT(axisOf(object.ModelAttitude, 1, 0, 0)[1], 0.1);
+    EXPECT_GT(axisOf(object.live.attitude, 1, 0, 0)[1], 0.1);
 }
 
 class FakeController : public ControllerServices {
@@ -148,40 +148,40 @@ TEST(Pose, ResetReturnsToStartWithTheRandomOffset) {
     model.LastKnownGameTime = 99;
     model.ReplaySaveTime = 7;
     model.resetModel();
-    EXPECT_EQ(model.ModelAttitude.Position, (Vector3{1000, 50, -300}));
+    EXPECT_EQ(model.live.attitude.Position, (Vector3{1000, 50, -300}));
     EXPECT_EQ(model.LastKnownGameTime, 0);
     EXPECT_EQ(model.ReplaySaveTime, 0);
 
     model.setRandomStartDistance(400);
     model.resetModel();
-    const Vector3& p = model.ModelAttitude.Position;
+    const Vector3& p = model.live.attitude.Position;
     EXPECT_NEAR(std::hypot(p[0] - 1000, p[2] + 300), 200, 1e-9);
     EXPECT_GT(p[0], 1100);  // a quarter turn: toward +X
-    EXPECT_EQ(model.ModelAttitude.QAttitude, start.QAttitude);
+    EXPECT_EQ(model.live.attitude.QAttitude, start.QAttitude);
     controller.network = true;
     model.resetModel();
-    EXPECT_EQ(model.ModelAttitude.Position, (Vector3{1000, 50, -300}));
+    EXPECT_EQ(model.live.attitude.Position, (Vector3{1000, 50, -300}));
 }
 
 TEST(Pose, ReplayRecoversTheStateSavedAtItsStart) {
     ZephModel model;
     model.setModelPositionX(1, 2, 3);
-    model.XYZVelocity = {4, 5, 6};
-    model.BailOutTime = 77;
-    model.SuccessfulChuteOpening = true;
-    model.GlobalTime = 500;
+    model.live.velocity = {4, 5, 6};
+    model.live.bailOutTime = 77;
+    model.live.chuteOpened = true;
+    model.live.globalTime = 500;
     model.prepareForReplayStart(500);
     model.setModelPositionX(-1, -2, -3);
-    model.XYZVelocity = {0, 0, 0};
-    model.BailOutTime = 0;
-    model.SuccessfulChuteOpening = false;
-    model.GlobalTime = 20;
+    model.live.velocity = {0, 0, 0};
+    model.live.bailOutTime = 0;
+    model.live.chuteOpened = false;
+    model.live.globalTime = 20;
     model.recoverFromReplay(20);
-    EXPECT_EQ(model.ModelAttitude.Position, (Vector3{1, 2, 3}));
-    EXPECT_EQ(model.XYZVelocity, (Vector3{4, 5, 6}));
-    EXPECT_EQ(model.BailOutTime, 77);
-    EXPECT_TRUE(model.SuccessfulChuteOpening);
-    EXPECT_EQ(model.GlobalTime, 500);
+    EXPECT_EQ(model.live.attitude.Position, (Vector3{1, 2, 3}));
+    EXPECT_EQ(model.live.velocity, (Vector3{4, 5, 6}));
+    EXPECT_EQ(model.live.bailOutTime, 77);
+    EXPECT_TRUE(model.live.chuteOpened);
+    EXPECT_EQ(model.live.globalTime, 500);
 }
 
 }  // namespace

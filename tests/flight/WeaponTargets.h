@@ -17,7 +17,7 @@ class BoxObject : public ZephModel {
 public:
     BoxObject(double x, double y, double z, double hx, double hy, double hz, double heading = 0.0)
         : heading_(heading) {
-        ModelAttitude.Position = {x, y, z};
+        live.attitude.Position = {x, y, z};
         complete.ObjectMatrix[12] = x, complete.ObjectMatrix[13] = y, complete.ObjectMatrix[14] = z;
         Object3DData& d = complete.TheObject;
         d.ObjectFlags = 0x20;

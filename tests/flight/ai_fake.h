@@ -47,7 +47,7 @@ public:
     void gunsOnOff(int32_t on) override { ++calls, a.GunsFiring = on; }
     void cannonOnOff(int32_t on) override { ++calls, a.CannonsFiring = on; }
 
-    void place(double x, double y, double z) { ModelAttitude.Position = {x, y, z}; }
+    void place(double x, double y, double z) { live.attitude.Position = {x, y, z}; }
     void speedMph(double mph) { a.CurrentVelocity = mph / 40.9; }
 
     Aircraft a{};

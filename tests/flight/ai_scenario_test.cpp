@@ -18,7 +18,7 @@ namespace {
 constexpr int kMinute = 60 * 60;  // ticks
 
 double distance(const ZephModel* a, const ZephModel* b) {
-    const auto &p = a->ModelAttitude.Position, &q = b->ModelAttitude.Position;
+    const auto &p = a->live.attitude.Position, &q = b->live.attitude.Position;
     return std::hypot(p[0] - q[0], p[1] - q[1], p[2] - q[2]);
 }
 
@@ -27,9 +27,9 @@ void expectInBounds(AiWorld& w, int tick) {
     for (int n = 0; n < 8; ++n) {
         const FlyableAircraft* p = w.planes[n];
         if (!p) continue;
-        const auto& at = p->ModelAttitude.Position;
+        const auto& at = p->live.attitude.Position;
         for (double v : at) ASSERT_TRUE(std::isfinite(v)) << n << " at " << tick;
-        for (double v : p->ModelAttitude.QAttitude) ASSERT_TRUE(std::isfinite(v)) << n << " at " << tick;
+        for (double v : p->live.attitude.QAttitude) ASSERT_TRUE(std::isfinite(v)) << n << " at " << tick;
         if (!(p->ThisAircraft.Damage1 & dmg::Down)) {
             ASSERT_GT(at[1], w.terrain->getAltitudeAtX(at[0], at[2]) - 10.0) << n << " at " << tick;
         }
@@ -87,7 +87,7 @@ TEST(AiScenario, PatrolLoopsItsPathAndTurnsToFightAnEnemyNearBy) {
     for (int i = 0; i < 5 * kMinute; ++i) {
         w.tick();
         if (visited.empty() || visited.back() != a.NextFlyPointNumber) visited.push_back(a.NextFlyPointNumber);
-        const auto& p = patrol->ModelAttitude.Position;
+        const auto& p = patrol->live.attitude.Position;
         ASSERT_GT(p[1], 1500.0);
         ASSERT_LT(std::fabs(p[0] - 4000.0), 6000.0);
         ASSERT_LT(std::fabs(p[2] - 4000.0), 6000.0);
@@ -96,7 +96,7 @@ TEST(AiScenario, PatrolLoopsItsPathAndTurnsToFightAnEnemyNearBy) {
     for (size_t k = 1; k < visited.size(); ++k) EXPECT_EQ(visited[k], 10 + (visited[k - 1] - 10 + 1) % 4);
 
     // An enemy crossing 2500 ft off: the patrol leaves its path and closes on it.
-    const auto& me = patrol->ModelAttitude.Position;
+    const auto& me = patrol->live.attitude.Position;
     const double h = a.AircraftHeading / 57.29577951 + 1.2;
     ObjectTestFile* enemy = w.camel(1, 1, -1, me[0] + 2500.0 * std::sin(h), 2000.0, me[2] + 2500.0 * std::cos(h),
                                     a.AircraftHeading + 90.0);
@@ -144,13 +144,13 @@ TEST(AiScenario, FarApproachTurnsThenComesToAttackHeight) {
         ZephModel::simulationRandom().seed(7);
         AiWorld w;
         BoxObject* target = w.box(30000.0, 0.0, 1);
-        const double ground = target->ModelAttitude.Position[1];
+        const double ground = target->live.attitude.Position[1];
         w.controller.point(0, 30000.0, 1000.0, 0.0, 100.0).PSTargets = 21 * 65536.0;
         ObjectTestFile* bomber = w.camel(0, 0, 5, 0.0, ground + start, 0.0, 0.0);
         bomber->setNumberOfBombs(2);
         const Aircraft& a = bomber->ThisAircraft;
         auto off = [&] {  // deg between the heading and the bearing of the target
-            const auto& at = bomber->ModelAttitude.Position;
+            const auto& at = bomber->live.attitude.Position;
             const double bearing = std::atan2(30000.0 - at[0], -at[2]) * 57.29577951;
             return std::fabs(std::fmod(bearing - a.AircraftHeading + 540.0, 360.0) - 180.0);
         };
@@ -161,7 +161,7 @@ TEST(AiScenario, FarApproachTurnsThenComesToAttackHeight) {
             ++ticks;
             steepest = std::max(steepest, std::fabs(a.AircraftBank));
             if (faced < 0 && off() < 15.0) faced = ticks;
-            const auto& at = bomber->ModelAttitude.Position;
+            const auto& at = bomber->live.attitude.Position;
             above = at[1] - ground;
             return std::hypot(at[0] - 30000.0, at[2]) < 8000.0;
         });
@@ -184,11 +184,11 @@ TEST(AiScenario, ParkedPatrolWaitsItsStartDelayThenTakesOffAlongItsPath) {
     c->ThisAircraft.AIType = 5;
     for (int i = 0; i < 290; ++i) {
         w.tick();
-        ASSERT_LT(std::hypot(c->ModelAttitude.Position[0], c->ModelAttitude.Position[2]), 3.0) << i;
+        ASSERT_LT(std::hypot(c->live.attitude.Position[0], c->live.attitude.Position[2]), 3.0) << i;
     }
     for (int i = 0; i < kMinute; ++i) w.tick();
-    EXPECT_GT(c->ModelAttitude.Position[1], 200.0);
-    EXPECT_GT(c->ModelAttitude.Position[2], 3000.0);
+    EXPECT_GT(c->live.attitude.Position[1], 200.0);
+    EXPECT_GT(c->live.attitude.Position[2], 3000.0);
     EXPECT_FALSE(AiWorld::killed(c));
 }
 

@@ -116,11 +116,11 @@ struct Contact : ::testing::Test {
         camel.ThisAircraft.PlayThisSound = -1;
     }
     Aircraft& a() { return camel.ThisAircraft; }
-    double& y() { return camel.ModelAttitude.Position[1]; }
-    Vector3& v() { return camel.XYZVelocity; }
+    double& y() { return camel.live.attitude.Position[1]; }
+    Vector3& v() { return camel.live.velocity; }
     void contact(double ground = kGround) {
-        CheckForGroundInteraction(ground, &a(), &camel.ModelAttitude, camel.iTensor.data(),
-                                             v().data(), camel.PBHAcc.data(), &camel.PreviousModelAttitude,
+        CheckForGroundInteraction(ground, &a(), &camel.live.attitude, camel.iTensor.data(),
+                                             v().data(), camel.live.rotation.data(), &camel.live.previousAttitude,
                                              &controller);
     }
     // Level, wheels `gap` ft above (negative: below) the ground, sinking at `sink` ft/tick.
@@ -194,7 +194,7 @@ TEST_F(Contact, BrakesStopDeadBelowThreeMph) {
     a().Brakes = 1.0;
     contact();
     EXPECT_EQ(v()[2], 0.0);
-    EXPECT_EQ(camel.PreviousModelAttitude.Position[2], camel.ModelAttitude.Position[2]);
+    EXPECT_EQ(camel.live.previousAttitude.Position[2], camel.live.attitude.Position[2]);
 }
 
 TEST_F(Contact, DisabledAircraftStandingStillEndsAfter900Ticks) {

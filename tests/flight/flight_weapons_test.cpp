@@ -40,7 +40,7 @@ TEST(Bullets, FlyUnderGravityAndWindForTheirLifeOrUntilTheGround) {
     // An aircraft rolling over the strike is not hit by it.
     RecordAircraft target;
     target.oneVolume({0, 0, 0}, {50, 50, 50});
-    target.ModelAttitude.Position = {0, 0, 80};
+    target.live.attitude.Position = {0, 0, 80};
     list.TheBullets[8].TimeAlive = 30;
     EXPECT_EQ(buCheckForBulletsOnAircraftHit(&list, &target, 1, false, 1.0), 0);
 }
@@ -49,7 +49,7 @@ struct AircraftHits : ::testing::Test {
     AircraftHits() {
         ZephModel::simulationRandom().seed(4);
         target.oneVolume({0, 1, 0}, {2, 2, 2});
-        target.ModelAttitude.Position = {0, 1000, 0};
+        target.live.attitude.Position = {0, 1000, 0};
     }
     int32_t shoot(std::array<double, 3> from, std::array<double, 3> to, int32_t shooter = 3, bool replay = false,
                   double punch = 0.2, double modifier = 1.0) {
@@ -147,8 +147,8 @@ TEST_F(ObjectWorld, BombsWreckObjectsInTheirBlastAndParkedAircraftWithin50Feet) 
     auto* flying = static_cast<RecordAircraft*>(
         controller.models.put(ModelArray::kFirstAircraft + 2, std::make_unique<RecordAircraft>()));
     parked->a.OnGround = 1;
-    parked->ModelAttitude.Position = {0, 0, 549};
-    flying->ModelAttitude.Position = {0, 0, 560};
+    parked->live.attitude.Position = {0, 0, 549};
+    flying->live.attitude.Position = {0, 0, 560};
     auto bomb = [&](long dropper, double z) {
         const double at[3] = {0, 0, z};
         CheckForBombHitObject(dropper, &controller.models, 100, false, &controller, at);
@@ -181,7 +181,7 @@ struct Collisions : ::testing::Test {
             controller.models.put(ModelArray::kFirstAircraft, std::make_unique<RecordAircraft>()));
         craft->setaController(&controller);
         craft->rotateHeadingByDegrees(90.0);
-        craft->ModelAttitude.Position = {0, 0, -15};
+        craft->live.attitude.Position = {0, 0, -15};
         craft->a.CurrentVelocity = 60.0 / 40.9;
     }
     void scan() { checkForAircraftToModelCollision(craft, &controller.models, 50); }
@@ -191,10 +191,10 @@ struct Collisions : ::testing::Test {
 };
 
 TEST_F(Collisions, AWingTipInATurnedObjectWrecksBoth) {
-    craft->ModelAttitude.Position = {0, 0, -19};  // clear of it
+    craft->live.attitude.Position = {0, 0, -19};  // clear of it
     scan();
     EXPECT_DOUBLE_EQ(craft->a.TotalHits, 0.0);
-    craft->ModelAttitude.Position = {0, 0, -15};
+    craft->live.attitude.Position = {0, 0, -15};
     scan();
     EXPECT_EQ(shed->data().GlobalDeadTime, 50);
     EXPECT_EQ(controller.deaths, (std::vector<Death>{{ModelArray::kFirstMissionObject, 0}}));
@@ -225,7 +225,7 @@ struct Gunners : ::testing::Test {
             planes[k] = static_cast<RecordAircraft*>(
                 controller.models.put(ModelArray::kFirstAircraft + k, std::make_unique<RecordAircraft>()));
             planes[k]->a.Team = k + 1;
-            planes[k]->ModelAttitude.Position = {100.0 * k, 1000, 0};
+            planes[k]->live.attitude.Position = {100.0 * k, 1000, 0};
         }
         fire.NumberOfAAA = 1;
         fire.FireDistance = 3000.0f;

@@ -155,7 +155,7 @@ TEST_P(BuiltIn, TenMinutesUnderTheComputerPilotStayFiniteAndAboveGround) {
         ModelArray& models = *c->getModelArray();
         for (long i = ModelArray::kFirstAircraft; i < models.size(); ++i) {
             ZephModel* m = models.at(i);
-            const auto& p = m->ModelAttitude.Position;
+            const auto& p = m->live.attitude.Position;
             ASSERT_TRUE(std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]))
                 << "object " << i << " at tick " << c->GlobalMissionTime;
             if (i < ModelArray::kDebris && p[1] < -500.0) continue;  // parked out of play
@@ -195,7 +195,7 @@ TEST_P(BuiltIn, EveryBalloonFliesAndFallsToThePlayersGuns) {
     parkEnemies();
     for (long i : balloons) {
         SCOPED_TRACE(i);
-        const auto b = c->modelAt(i)->ModelAttitude.Position;
+        const auto b = c->modelAt(i)->live.attitude.Position;
         // Passes from 600 ft south of it at its height, flying north at it with the guns firing.
         int passes = 0;
         for (; passes < 4 && !c->modelAt(i)->areYouDead(); ++passes) {
@@ -218,7 +218,7 @@ TEST_P(BuiltIn, WonByItsConditionsLostByItsLosses) {
     for (int f = 0; f < 20000 && c->AircraftResults[0][0] < kills; ++f) {
         for (long n = 1; n < 8 && f % 10 == 0; ++n) {
             FlyableAircraft* a = c->aircraftAt(n + kPlayer);
-            if (enemy(n) && a->ModelAttitude.Position[1] > -500.0 && !(a->ThisAircraft.Damage1 & dmg::Down)) shootDown(n);
+            if (enemy(n) && a->live.attitude.Position[1] > -500.0 && !(a->ThisAircraft.Damage1 & dmg::Down)) shootDown(n);
         }
         if (f % 60 == 0) safe();
         frames(1, f % 4 == 0);

@@ -27,7 +27,7 @@ struct Placement : ::testing::Test {
 // Every outside camera settles about its distance from the aircraft and looks straight at it;
 // the orbiting ones stay level.
 TEST_F(Placement, OutsideCamerasSettleAtTheirDistanceLookingAtTheAircraft) {
-    const auto& at = camel.ModelAttitude.Position;
+    const auto& at = camel.live.attitude.Position;
     for (int32_t type = 1; type <= 9; ++type) {
         SCOPED_TRACE(type);
         place(type, 100.0);
@@ -49,7 +49,7 @@ TEST_F(Placement, OutsideCamerasSettleAtTheirDistanceLookingAtTheAircraft) {
 // An enemy on the aircraft itself gives no line to look along: a beep, and a line of 5 ft.
 TEST_F(Placement, NearestEnemyOnTheAircraftItselfBeeps) {
     QNion enemy;
-    enemy.Position = camel.ModelAttitude.Position;
+    enemy.Position = camel.live.attitude.Position;
     const long beeps = platform::beepCount();
     const QNion view = place(12, 100.0, &enemy);
     EXPECT_EQ(platform::beepCount(), beeps + 1);

@@ -55,7 +55,7 @@ TEST_F(Commands, RestartOnlyWhilePaused) {
     send(1, kKeyDown);
     send(90, kKeyUp);
     EXPECT_EQ(c->GlobalMissionTime, 0);
-    EXPECT_EQ(camels[3]->ModelAttitude.Position, start);
+    EXPECT_EQ(camels[3]->live.attitude.Position, start);
 }
 
 // The pointer is put where the mouse stick is centred whenever flying begins, unless a joystick flies.
@@ -123,10 +123,10 @@ TEST_F(Commands, BombViewNeedsABombAndLeavesTheAircraftAlone) {
     effects.haveBomb = true;
     effects.bomb = {10.0, 2000.0, 20.0, 10000.0, 0.0, 0.0};  // the next bomb on the rack
     send(59, kKeyDown);
-    const QNion pose = camels[0]->ModelAttitude;
+    const QNion pose = camels[0]->live.attitude;
     c->CameraDistance = 50.0;
     c->SetUpViewingPosition();
-    EXPECT_EQ(camels[0]->ModelAttitude.Position, pose.Position);
+    EXPECT_EQ(camels[0]->live.attitude.Position, pose.Position);
     for (int i = 0; i < 3; ++i)  // the south camera around the bomb
         EXPECT_NEAR(view.camera().Position[i], (Vector3{10.0, 2010.0, -30.0})[i], 1e-6);
 }

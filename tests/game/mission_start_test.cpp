@@ -38,8 +38,8 @@ TEST_F(MissionStart, SameMissionKeepsItsObjectsAnotherRebuildsAroundTheSameTerra
     EXPECT_EQ(c->getModelArray()->size(), mission(0).TotalObjects);
     EXPECT_EQ(c->modelAt(ModelArray::kTerrain), terrain);
     // Every aircraft is in the air where the mission puts it, and the player flies his own.
-    for (long n = 0; n < 8; ++n) EXPECT_GT(aircraft(n).ModelAttitude.Position[1], 4000.0) << n;
-    EXPECT_NEAR(aircraft(0).ModelAttitude.Position[0], mission(0).MissionStartLocations[0][0], 100.0);
+    for (long n = 0; n < 8; ++n) EXPECT_GT(aircraft(n).live.attitude.Position[1], 4000.0) << n;
+    EXPECT_NEAR(aircraft(0).live.attitude.Position[0], mission(0).MissionStartLocations[0][0], 100.0);
     EXPECT_LE(aircraft(0).ThisAircraft.AIType, 0);
 }
 
@@ -96,8 +96,8 @@ TEST_F(MissionStart, GroupedObjectsShareTheirOffsetAndAPathStartPastThePointsIsN
     c->newDocument();
     auto offset = [&](long i) {
         const ZephModel* o = c->modelAt(at + i);
-        return std::array<double, 2>{o->ModelAttitude.Position[0] - m.ObjectList[at + i].Location[0],
-                                     o->ModelAttitude.Position[2] - m.ObjectList[at + i].Location[2]};
+        return std::array<double, 2>{o->live.attitude.Position[0] - m.ObjectList[at + i].Location[0],
+                                     o->live.attitude.Position[2] - m.ObjectList[at + i].Location[2]};
     };
     EXPECT_EQ(offset(1), offset(0));
     EXPECT_EQ(offset(2), offset(0));
@@ -170,7 +170,7 @@ TEST_F(MissionStart, WildNumbersInAFileAreHeldToTheirRangesAsItIsRead) {
         for (int t = 0; t < 11 * 60; t += 2) frame(2);
         EXPECT_FALSE(c->CantWinMission);
         for (ZephModel* object : objects())
-            for (double at : object->ModelAttitude.Position) EXPECT_TRUE(std::isfinite(at));
+            for (double at : object->live.attitude.Position) EXPECT_TRUE(std::isfinite(at));
 
         builder::MissionBuilder& b = c->missionBuilder();
         ASSERT_TRUE(b.openMission(path));
@@ -205,13 +205,13 @@ TEST_F(AircraftStart, RestartsWaitTheirTimeAndTheGateComesFirst) {
     c->GlobalMissionTime = t0 + 901;
     c->doAircraftRestart();
     EXPECT_FALSE(aircraft(0).getDeadOnGround());
-    EXPECT_NEAR(aircraft(0).ModelAttitude.Position[0], m.MissionStartLocations[8][0], 100.0);
+    EXPECT_NEAR(aircraft(0).live.attitude.Position[0], m.MissionStartLocations[8][0], 100.0);
     EXPECT_TRUE(aircraft(1).getDeadOnGround());
 
     c->GlobalMissionTime = t0 + 2701;
     c->doAircraftRestart();
     EXPECT_FALSE(aircraft(1).getDeadOnGround());
-    EXPECT_NEAR(aircraft(1).ModelAttitude.Position[2], m.MissionStartLocations[9][2], 100.0);
+    EXPECT_NEAR(aircraft(1).live.attitude.Position[2], m.MissionStartLocations[9][2], 100.0);
     EXPECT_TRUE(aircraft(2).getDeadOnGround());
     EXPECT_TRUE(aircraft(3).getDeadOnGround());
     EXPECT_EQ(missions::aircraftTypeOf(&aircraft(4)), 64);  // its one restart, in the restart record's class
@@ -255,7 +255,7 @@ TEST_F(AircraftStart, ARestartedAircraftFliesAsAFreshOne) {
         std::vector<Vector3> path;
         for (int32_t t = 3; t < 400; ++t) {
             aircraft(0).driveModel(1, t, true, false);
-            path.push_back(aircraft(0).ModelAttitude.Position);
+            path.push_back(aircraft(0).live.attitude.Position);
         }
         return path;
     };
@@ -287,9 +287,9 @@ TEST_F(AircraftStart, DogfightTeamsOutsideTheTableAndUnknownRestartsStillStart) 
     m.DogfightAirStartDistance = 3000.0;
     m.DogfightOnlyOnOff[5] = 0;
     for (long n = 0; n < 8; ++n) c->startThisAircraft(n, true);
-    EXPECT_EQ(aircraft(5).ModelAttitude.Position[1], -10000.0);
-    EXPECT_GT(aircraft(7).ModelAttitude.Position[1], 5000.0);
-    EXPECT_GT(aircraft(6).ModelAttitude.Position[1], 5000.0);
+    EXPECT_EQ(aircraft(5).live.attitude.Position[1], -10000.0);
+    EXPECT_GT(aircraft(7).live.attitude.Position[1], 5000.0);
+    EXPECT_GT(aircraft(6).live.attitude.Position[1], 5000.0);
 
     // A restart by a rule this game does not know comes back on the ground at the team's place.
     m.DogfightGroundStartLocations[1][0] = 2010000.0;
@@ -297,8 +297,8 @@ TEST_F(AircraftStart, DogfightTeamsOutsideTheTableAndUnknownRestartsStillStart) 
     m.DogfightGroundStartLocations[1][2] = 2060000.0;
     c->DogfightOnlyRestartType = 7;
     c->startThisAircraft(1, false);
-    EXPECT_NEAR(aircraft(1).ModelAttitude.Position[0], 2010000.0 - m.TeamStartDistance / 2, 1e-6);
-    EXPECT_LT(aircraft(1).ModelAttitude.Position[1], 120.0);
+    EXPECT_NEAR(aircraft(1).live.attitude.Position[0], 2010000.0 - m.TeamStartDistance / 2, 1e-6);
+    EXPECT_LT(aircraft(1).live.attitude.Position[1], 120.0);
 }
 
 // A random place within the start's distance, and the next aircraft at the very same place with
@@ -316,10 +316,10 @@ TEST_F(AircraftStart, ARandomPlaceIsReusedAtDistanceOneAndAnObjectStartStandsBes
     draws = {12000, -4000, 9000};
     c->startThisAircraft(5, true);
     c->startThisAircraft(6, true);
-    EXPECT_EQ(aircraft(6).ModelAttitude.Position, aircraft(5).ModelAttitude.Position);
-    EXPECT_EQ(aircraft(6).ModelAttitude.QAttitude, aircraft(5).ModelAttitude.QAttitude);
-    const double dx = aircraft(5).ModelAttitude.Position[0] - m.MissionStartLocations[5][0];
-    const double dz = aircraft(5).ModelAttitude.Position[2] - m.MissionStartLocations[5][2];
+    EXPECT_EQ(aircraft(6).live.attitude.Position, aircraft(5).live.attitude.Position);
+    EXPECT_EQ(aircraft(6).live.attitude.QAttitude, aircraft(5).live.attitude.QAttitude);
+    const double dx = aircraft(5).live.attitude.Position[0] - m.MissionStartLocations[5][0];
+    const double dz = aircraft(5).live.attitude.Position[2] - m.MissionStartLocations[5][2];
     EXPECT_NEAR(std::hypot(dx, dz), 500.0, 1.0);
 
     m.MissionStartLocations[3][0] = 30.0;  // object 30
@@ -330,9 +330,9 @@ TEST_F(AircraftStart, ARandomPlaceIsReusedAtDistanceOneAndAnObjectStartStandsBes
     c->startThisAircraft(3, true);
     QNion object;
     c->modelAt(30)->getModelPositionQNion(&object);
-    EXPECT_DOUBLE_EQ(aircraft(3).ModelAttitude.Position[0], object.Position[0]);
-    EXPECT_DOUBLE_EQ(aircraft(3).ModelAttitude.Position[2], object.Position[2] + 3 * 50.0 - 300.0);
-    EXPECT_LT(aircraft(3).ModelAttitude.Position[1], 120.0);  // on the 100-ft ground
+    EXPECT_DOUBLE_EQ(aircraft(3).live.attitude.Position[0], object.Position[0]);
+    EXPECT_DOUBLE_EQ(aircraft(3).live.attitude.Position[2], object.Position[2] + 3 * 50.0 - 300.0);
+    EXPECT_LT(aircraft(3).live.attitude.Position[1], 120.0);  // on the 100-ft ground
 }
 
 // Values of a start record that name something by number are bounded where they are used.
@@ -355,7 +355,7 @@ TEST_F(AircraftStart, NumbersFromTheRecordAreBoundedAtUse) {
     EXPECT_EQ(a.aiPilotNumber, 0);
     // Place 0, beside the two aircraft of team 1 before it.
     const auto& place = m.MissionStartLocations[0];
-    const auto& at = aircraft(2).ModelAttitude.Position;
+    const auto& at = aircraft(2).live.attitude.Position;
     EXPECT_NEAR(std::hypot(at[0] - place[0], at[2] - place[2]), 2 * m.TeamStartDistance, 1e-6);
     r.AISkillLevel = 3;  // drawn: 0, 1 or 2
     draws = {32767};
@@ -371,11 +371,11 @@ TEST_F(AircraftStart, NumbersFromTheRecordAreBoundedAtUse) {
     m.AircraftStarts[4].AircraftType = 99;
     c->startThisAircraft(4, true);
     EXPECT_EQ(platform::beepCount(), beeps + 1);
-    EXPECT_NEAR(aircraft(4).ModelAttitude.Position[0], m.MissionStartLocations[0][0], 1.0);
+    EXPECT_NEAR(aircraft(4).live.attitude.Position[0], m.MissionStartLocations[0][0], 1.0);
     EXPECT_EQ(missions::aircraftTypeOf(&aircraft(4)), 55);
     m.AircraftStarts[4].OnOff = 0;
     c->startThisAircraft(4, true);
-    EXPECT_EQ(aircraft(4).ModelAttitude.Position[1], -10000.0);
+    EXPECT_EQ(aircraft(4).live.attitude.Position[1], -10000.0);
 
     // A random type is drawn once and kept for the restarts; the player's pilot stays his own.
     m.AircraftStarts[0].AircraftType = 1001;

@@ -119,7 +119,7 @@ TEST_F(NetworkPlay, AJoinerFliesTheHostsMissionAndHearsItsResult) {
     join(roy, lothar, 1, 64);
     ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
     lothar.link().acceptJoinerPublic();
-    ASSERT_TRUE(until([&] { return roy.c->aircraftAt(ModelArray::kFirstAircraft + 1)->ModelAttitude.Position[1] > 0 &&
+    ASSERT_TRUE(until([&] { return roy.c->aircraftAt(ModelArray::kFirstAircraft + 1)->live.attitude.Position[1] > 0 &&
                                    roy.link().accepted() && lothar.aircraft(1).ThisAircraft.RemoteLocal == 1; }));
     run(100);
 

@@ -146,7 +146,7 @@ protected:
         int downed = 0;
         for (long n = 1; n < 8 && downed < count; ++n) {
             FlyableAircraft* enemy = c->aircraftAt(n + ModelArray::kFirstAircraft);
-            if (!enemy || enemy->ThisAircraft.Team == ours || enemy->ModelAttitude.Position[1] < 0) continue;
+            if (!enemy || enemy->ThisAircraft.Team == ours || enemy->live.attitude.Position[1] < 0) continue;
             enemy->ThisAircraft.TotalHits = enemy->ThisAircraft.TotalHitsBeforeDead + 1.0;
             enemy->ThisAircraft.WhoShotMe = 0;
             ++downed;

@@ -122,7 +122,7 @@ struct Camel : ObjectTestFile {
     const double* dropBomb() override {
         if (releaseFails) return nullptr;
         --bombs;
-        return ModelAttitude.Position.data();
+        return live.attitude.Position.data();
     }
 };
 

@@ -57,8 +57,8 @@ TEST_F(WorldStep, PausedTheWorldStandsWhileTheFrameWorkGoesOn) {
 }
 
 TEST_F(WorldStep, CloseAircraftCollideUnlessRemoteOrHidden) {
-    auto place = [&](int k, double x) { camels[k]->ModelAttitude.Position = {x, 3000.0, 50000.0}; };
-    for (int k = 0; k < 8; ++k) camels[k]->ModelAttitude.Position = {10000.0 * k, 3000.0, 0.0};
+    auto place = [&](int k, double x) { camels[k]->live.attitude.Position = {x, 3000.0, 50000.0}; };
+    for (int k = 0; k < 8; ++k) camels[k]->live.attitude.Position = {10000.0 * k, 3000.0, 0.0};
     place(1, 0.0);
     place(2, 17.0);
     c->checkAircraftToAircraftCollision();
@@ -66,17 +66,17 @@ TEST_F(WorldStep, CloseAircraftCollideUnlessRemoteOrHidden) {
         EXPECT_EQ(hit->ThisAircraft.TotalHits, hit->ThisAircraft.TotalHitsBeforeDead + 10.0);
     // Two remote aircraft: their own machines decide. A remote one hit by the player is destroyed.
     camels[3]->ThisAircraft.RemoteLocal = camels[4]->ThisAircraft.RemoteLocal = 1;
-    camels[3]->ModelAttitude.Position = camels[4]->ModelAttitude.Position = {0.0, 3000.0, -90000.0};
-    camels[0]->ModelAttitude.Position = {0.0, 3000.0, 90000.0};
+    camels[3]->live.attitude.Position = camels[4]->live.attitude.Position = {0.0, 3000.0, -90000.0};
+    camels[0]->live.attitude.Position = {0.0, 3000.0, 90000.0};
     camels[5]->ThisAircraft.RemoteLocal = 1;
-    camels[5]->ModelAttitude.Position = {5.0, 3000.0, 90000.0};
+    camels[5]->live.attitude.Position = {5.0, 3000.0, 90000.0};
     c->checkAircraftToAircraftCollision();
     EXPECT_EQ(camels[3]->ThisAircraft.TotalHits, 0.0);
     EXPECT_EQ(camels[4]->ThisAircraft.TotalHits, 0.0);
     EXPECT_GT(camels[0]->ThisAircraft.TotalHits, 0.0);
     EXPECT_GT(camels[5]->ThisAircraft.TotalHits, 0.0);
     // Hidden aircraft never collide.
-    camels[6]->ModelAttitude.Position = camels[7]->ModelAttitude.Position = {0.0, -9500.0, 0.0};
+    camels[6]->live.attitude.Position = camels[7]->live.attitude.Position = {0.0, -9500.0, 0.0};
     c->checkAircraftToAircraftCollision();
     EXPECT_EQ(camels[6]->ThisAircraft.TotalHits, 0.0);
 }
@@ -94,7 +94,7 @@ TEST_F(WorldStep, ABlowUpStartsOneExplosionAndRemoteShootersScoreNoHits) {
     camels[1]->ThisAircraft.RemoteLocal = 1;  // hits by a remote shooter are not counted here
     frame(2);
     EXPECT_EQ(effects.explosionsStarted, std::vector<long>{11});  // once: only when the bit appears
-    EXPECT_NEAR(camels[3]->ModelAttitude.Position[2], c->modelAt(11)->ModelAttitude.Position[2], 10.0);
+    EXPECT_NEAR(camels[3]->live.attitude.Position[2], c->modelAt(11)->live.attitude.Position[2], 10.0);
     EXPECT_EQ(camels[3]->ThisAircraft.TotalHits, 2.0);
     EXPECT_EQ(camels[4]->ThisAircraft.TotalHits, 0.0);
     EXPECT_EQ(effects.objectHitChecks, 2 * 7);  // the remote shooter tests no ground objects
@@ -177,15 +177,15 @@ TEST_F(WorldStep, ScoringCreditsTheTeamAndThePlayerAndNoOneElseAndSaturates) {
 
 TEST_F(WorldStep, AHiddenPlayerAircraftIsStartedAgainAndTheCameraComesBack) {
     c->CameraAircraft = 5;
-    camels[3]->ModelAttitude.Position[1] = -9500.0;
+    camels[3]->live.attitude.Position[1] = -9500.0;
     const long beeps = platform::beepCount();
     frame(1);
     EXPECT_EQ(c->CameraAircraft, 2);
     EXPECT_EQ(platform::beepCount(), beeps + 1);
-    EXPECT_LT(camels[3]->ModelAttitude.Position[1], -9000.0);  // another's aircraft is left alone
-    camels[0]->ModelAttitude.Position[1] = -9500.0;
+    EXPECT_LT(camels[3]->live.attitude.Position[1], -9000.0);  // another's aircraft is left alone
+    camels[0]->live.attitude.Position[1] = -9500.0;
     frame(1);
-    EXPECT_NEAR(camels[0]->ModelAttitude.Position[1], 3000.0, 5.0);  // the player's starts again
+    EXPECT_NEAR(camels[0]->live.attitude.Position[1], 3000.0, 5.0);  // the player's starts again
     frame(1);
     EXPECT_EQ(platform::beepCount(), beeps + 2);
 }

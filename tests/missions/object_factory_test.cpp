@@ -79,18 +79,18 @@ TEST(ObjectFactory, EveryRowKeepsItsIndexAndIsPlaced) {
     // Placement: a negative Y stands on the ground there, 0 stays 0; the heading turns the start pose.
     auto* recorder = dynamic_cast<Recorder*>(array.at(12));
     ASSERT_NE(recorder, nullptr);
-    EXPECT_DOUBLE_EQ(recorder->ModelAttitude.Position[1], 105.0);
+    EXPECT_DOUBLE_EQ(recorder->live.attitude.Position[1], 105.0);
     EXPECT_DOUBLE_EQ(recorder->ObjectGroundAltitude, 105.0);
-    EXPECT_EQ(recorder->ModelStartPosition.QAttitude, recorder->ModelAttitude.QAttitude);
-    EXPECT_NEAR(std::fabs(recorder->ModelAttitude.QAttitude[0]), std::sqrt(0.5), 1e-9);
+    EXPECT_EQ(recorder->ModelStartPosition.QAttitude, recorder->live.attitude.QAttitude);
+    EXPECT_NEAR(std::fabs(recorder->live.attitude.QAttitude[0]), std::sqrt(0.5), 1e-9);
     EXPECT_EQ(recorder->oppHeading, 90.0);
     EXPECT_EQ(recorder->speed, 12.0);
     EXPECT_EQ(recorder->team, 2);
     EXPECT_EQ(recorder->points, 60);
     EXPECT_EQ(recorder->terrain, terrain);
-    EXPECT_EQ(array.at(13)->ModelAttitude.Position[1], 0.0);
-    EXPECT_EQ(array.at(13)->ModelAttitude.QAttitude, (Quaternion{1.0, 0.0, 0.0, 0.0}));
-    EXPECT_DOUBLE_EQ(array.at(8)->ModelAttitude.Position[1], 6000.0);
+    EXPECT_EQ(array.at(13)->live.attitude.Position[1], 0.0);
+    EXPECT_EQ(array.at(13)->live.attitude.QAttitude, (Quaternion{1.0, 0.0, 0.0, 0.0}));
+    EXPECT_DOUBLE_EQ(array.at(8)->live.attitude.Position[1], 6000.0);
 }
 
 }  // namespace

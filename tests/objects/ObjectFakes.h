@@ -63,7 +63,7 @@ struct FakeBomber : ZephModel {
         station = {n * 1.0, -2.0, 0.5};
         return station.data();
     }
-    void getSlerpingQN(QNion* pose) override { *pose = ModelAttitude; }
+    void getSlerpingQN(QNion* pose) override { *pose = live.attitude; }
 };
 
 // A view that keeps the records it is asked to draw, with their matrices and points as they were.
@@ -117,7 +117,7 @@ struct RecordingView : ViewServices, render::ObjectDrawingView {
 // A body-axis direction of `m` in world axes.
 inline Point3 bodyToWorld(const ZephModel& m, const Point3& body) {
     double matrix[16] = {}, out[3];
-    ZephModel::quaternionToMatrix(m.ModelAttitude.QAttitude.data(), matrix);
+    ZephModel::quaternionToMatrix(m.live.attitude.QAttitude.data(), matrix);
     ZephModel::RotateVector(body.data(), out, matrix);
     return {out[0], out[1], out[2]};
 }
@@ -211,9 +211,9 @@ struct VehicleRig {
     void tick(int n = 1) {
         for (int k = 0; k < n; ++k) v->callEveryTick(true, ++time, false);
     }
-    double x() const { return v->ModelAttitude.Position[0]; }
-    double y() const { return v->ModelAttitude.Position[1]; }
-    double z() const { return v->ModelAttitude.Position[2]; }
+    double x() const { return v->live.attitude.Position[0]; }
+    double y() const { return v->live.attitude.Position[1]; }
+    double z() const { return v->live.attitude.Position[2]; }
 };
 
 }  // namespace pellam::fakes
@@ -236,7 +236,7 @@ struct ArmedWorld {
         a->a.Team = team;
         a->a.TotalHitsBeforeDead = 1e9;
         a->oneVolume({0, 0, 0}, {15, 6, 15});
-        a->ModelAttitude.Position = p;
+        a->live.attitude.Position = p;
         return *a;
     }
     template <typename T>

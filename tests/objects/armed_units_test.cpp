@@ -41,7 +41,7 @@ TEST_F(Armed, BalloonTurnsIntoTheWindAndItsWrecksSmokeDriftsByTheTick) {
 
     b.setWindSpeed(20, 45);
     b.ThisModel.TheObject.GlobalDeadTime = 3005;
-    b.ModelAttitude.Position[1] = ArmedWorld::kGround + 1.0;  // already down
+    b.live.attitude.Position[1] = ArmedWorld::kGround + 1.0;  // already down
     for (int32_t t = 3005; t < 3050; ++t) {
         b.callEveryTick(true, t, false);
         for (int f = 0; f < (t % 3) * 4; ++f) {
@@ -49,7 +49,7 @@ TEST_F(Armed, BalloonTurnsIntoTheWindAndItsWrecksSmokeDriftsByTheTick) {
             b.drawMySmokeItems();
         }
     }
-    const double moved = b.Gunner.OurSmokes[0].XYZPosition[1] - (b.ModelAttitude.Position[1] + 15.0);
+    const double moved = b.Gunner.own.smokes[0].XYZPosition[1] - (b.live.attitude.Position[1] + 15.0);
     EXPECT_NEAR(moved, 44 * 0.5, 2.0 + 1e-9);  // 44 ticks of rise from 13..17 ft up
 }
 
@@ -65,16 +65,16 @@ TEST_F(Armed, GunnerWatchesAnOpenSquareOfSkyAndOnlyEnemies) {
     };
     int32_t t = 0;
     for (const auto& [at, tracked] : rows) {
-        enemy.ModelAttitude.Position = at;
+        enemy.live.attitude.Position = at;
         b.callEveryTick(true, ++t, false);
-        EXPECT_EQ(b.Gunner.MyFireData.TrackingAircraft, tracked) << at[0] << ", " << at[1] << ", " << at[2];
+        EXPECT_EQ(b.Gunner.own.fire.TrackingAircraft, tracked) << at[0] << ", " << at[1] << ", " << at[2];
     }
     w.aircraft(0, 3, {10, 1150, 10});
     b.callEveryTick(true, ++t, false);
-    EXPECT_EQ(b.Gunner.MyFireData.TrackingAircraft, 1);
-    enemy.ModelAttitude.Position = {5000, 1100, 0};  // gone: the other is taken at once
+    EXPECT_EQ(b.Gunner.own.fire.TrackingAircraft, 1);
+    enemy.live.attitude.Position = {5000, 1100, 0};  // gone: the other is taken at once
     b.callEveryTick(true, ++t, false);
-    EXPECT_EQ(b.Gunner.MyFireData.TrackingAircraft, 0);
+    EXPECT_EQ(b.Gunner.own.fire.TrackingAircraft, 0);
 }
 
 // A target flying straight and level is led along its line of flight; its aim error shrinks to a
@@ -85,8 +85,8 @@ TEST_F(Armed, GunnerAimSettlesOnASteadyTargetAndATurnSpoilsIt) {
     e.a.CurrentVelocity = 2.0;  // along +z
     auto missAlongFlight = [&] {
         // Where the latest bullet's line crosses the target's line of flight, ahead of the target.
-        const ProjectileType& bullet = b.Gunner.GunBullets.TheBullets[(b.Gunner.GunBullets.NextTheBullets + 71) % 72];
-        const auto& p = e.ModelAttitude.Position;
+        const ProjectileType& bullet = b.Gunner.own.bullets.TheBullets[(b.Gunner.own.bullets.NextTheBullets + 71) % 72];
+        const auto& p = e.live.attitude.Position;
         const double s = (p[0] - bullet.PX) / bullet.XMove;
         // The muzzle: one tick back along the bullet's path.
         const double range = std::hypot(p[0] - (bullet.PX - bullet.XMove), p[1] - (bullet.PY - bullet.YMove),
@@ -95,18 +95,18 @@ TEST_F(Armed, GunnerAimSettlesOnASteadyTargetAndATurnSpoilsIt) {
     };
     double worstEarly = 0, worstLate = 0;
     for (int32_t t = 1; t < 4000; ++t) {
-        const int32_t before = b.Gunner.GunBullets.NextTheBullets;
+        const int32_t before = b.Gunner.own.bullets.NextTheBullets;
         b.callEveryTick(true, t, false);
-        if (b.Gunner.GunBullets.NextTheBullets == before) continue;
+        if (b.Gunner.own.bullets.NextTheBullets == before) continue;
         double& worst = t < 200 ? worstEarly : worstLate;
         worst = std::max(worst, std::fabs(missAlongFlight()));
     }
-    EXPECT_GT(b.Gunner.MyFireData.AimingAccuracy, 0.99f);
+    EXPECT_GT(b.Gunner.own.fire.AimingAccuracy, 0.99f);
     EXPECT_LT(worstLate, 0.95);  // the floor: 1% of the 93.6 ft
     EXPECT_GT(worstEarly, 1.0);
     e.a.AircraftHeading += 0.1;
     b.callEveryTick(true, 4000, false);
-    EXPECT_EQ(b.Gunner.MyFireData.AimingAccuracy, 0.0f);
+    EXPECT_EQ(b.Gunner.own.fire.AimingAccuracy, 0.0f);
 }
 
 // Shooting down at an aircraft low over the field, what misses strikes the ground and stays there.
@@ -116,7 +116,7 @@ TEST_F(Armed, WhatTheBasketGunnerMissesStrikesTheGround) {
     int struck = 0;
     for (int32_t t = 1; t < 600; ++t) {
         b.callEveryTick(true, t, false);
-        for (const ProjectileType& p : b.Gunner.GunBullets.TheBullets) {
+        for (const ProjectileType& p : b.Gunner.own.bullets.TheBullets) {
             if (p.GraphicsType != 2 || p.TimeHitGround != p.TimeAlive) continue;
             ++struck;
             EXPECT_EQ(p.P2Y, ArmedWorld::kGround);
@@ -171,10 +171,10 @@ TEST_F(Armed, FlakEngagesInsideItsBoxAndPointsItsBarrelAtTheTarget) {
     };
     int32_t t = 0;
     for (const auto& row : rows) {
-        e.ModelAttitude.Position = {1000 + row.offset[0], ArmedWorld::kGround + row.offset[1], 2000 + row.offset[2]};
+        e.live.attitude.Position = {1000 + row.offset[0], ArmedWorld::kGround + row.offset[1], 2000 + row.offset[2]};
         g.callEveryTick(true, ++t, false);
         SCOPED_TRACE(::testing::Message() << row.offset[0] << ", " << row.offset[1] << ", " << row.offset[2]);
-        EXPECT_EQ(g.MyFireData.TrackingAircraft, row.tracked);
+        EXPECT_EQ(g.own.fire.TrackingAircraft, row.tracked);
         g.getDrawingData(t);
         const double muzzle[3] = {0, 0, 1};  // the barrel's +z as drawn
         double d[3];

@@ -53,16 +53,16 @@ TEST_F(BomberMission, AnEscortedBomberBombsItsTargetWhileATriplaneAttacks) {
     const Object3DData& struck = target->getCompleteObjectPtr()->TheObject;
     for (; frames < 2000 && struck.GlobalDeadTime == 0; ++frames) {
         frame(3);
-        gunnerTookAim = gunnerTookAim || bomber->Gunner.MyFireData.TrackingAircraft == 4;
+        gunnerTookAim = gunnerTookAim || bomber->Gunner.own.fire.TrackingAircraft == 4;
     }
     ASSERT_TRUE(target->areYouDestroyed()) << frames;  // counts for a victory, though no pilot is credited
     EXPECT_EQ(c->PilotStats[c->pilotIndex()].PilotScore, score);
     EXPECT_EQ(c->DeadObjectPoints, 0);
-    EXPECT_EQ(bomber->Gunner.MyFireData.NumberOfBombs, 0);
+    EXPECT_EQ(bomber->Gunner.own.fire.NumberOfBombs, 0);
     EXPECT_TRUE(gunnerTookAim);
     // The bombs burst along the bomber's line over the bridge, the nearest within its reach.
     double nearest = 1e9;
-    for (const auto& mark : bombs->TheGroundSmudges) {
+    for (const auto& mark : bombs->own.marks) {
         if (mark.Pos[1] < -9000.0) continue;
         EXPECT_NEAR(mark.Pos[2], kZ, 20.0);
         nearest = std::min(nearest, std::fabs(mark.Pos[0] - (kX + 5000.0)));
@@ -71,7 +71,7 @@ TEST_F(BomberMission, AnEscortedBomberBombsItsTargetWhileATriplaneAttacks) {
     // Its bombs gone, the bomber flies on to its next point.
     for (int k = 0; k < 200; ++k) frame(3);
     if (!bomber->areYouDead()) {
-        EXPECT_EQ(bomber->CurrentDrivePath, 12);
+        EXPECT_EQ(bomber->own.drivePath, 12);
     }
 }
 

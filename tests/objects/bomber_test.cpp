@@ -45,12 +45,12 @@ struct Bombers : ::testing::Test {
         AircoDH4& b = w.unit<AircoDH4>(std::make_unique<AircoDH4>(), {0, ArmedWorld::kGround + height, 0});
         b.setObjectGroundAltitude(ArmedWorld::kGround);
         b.setPathStart(1, path.data());
-        b.CurrentSpeed = speed;
+        b.own.speed = speed;
         return b;
     }
     Target& target(long index, std::array<double, 3> at) {
         auto* t = static_cast<Target*>(w.controller.models.put(index, std::make_unique<Target>()));
-        t->ModelAttitude.Position = at;
+        t->live.attitude.Position = at;
         return *t;
     }
     void point(int k, std::array<double, 3> at, double targets = 0, int32_t next = -1) {
@@ -66,7 +66,7 @@ struct Bombers : ::testing::Test {
     static int32_t countdownAfter(int32_t t) { return -t + 20 * ((t - 2) / 20 + 1); }
     // A tick steps the gunner once: a bullet far from anyone ages by exactly one.
     void gunnerStepsOnce(AircoDH4& b, int32_t t) {
-        BulletsList& g = b.Gunner.GunBullets;
+        BulletsList& g = b.Gunner.own.bullets;
         ProjectileType& s = g.TheBullets[BulletsList::kSlots - 1];
         s.TimeAlive = 10;
         s.GraphicsType = 0;
@@ -93,31 +93,31 @@ TEST_F(Bombers, FliesItsWayPointsWithinItsLimits) {
     point(0, {0, ArmedWorld::kGround + 1050, 3000}, 0, 1);
     point(1, {3000, ArmedWorld::kGround + 1000, 3000});
     AircoDH4& b = bomber();
-    double lastY = b.ModelAttitude.Position[1], lastHeading = b.CurrentHeading;
+    double lastY = b.live.attitude.Position[1], lastHeading = b.own.heading;
     int32_t t = 1;
-    for (; t < 20000 && b.CurrentDrivePath != 0; ++t) {
+    for (; t < 20000 && b.own.drivePath != 0; ++t) {
         tick(b, t);
-        const double climb = b.ModelAttitude.Position[1] - lastY;
+        const double climb = b.live.attitude.Position[1] - lastY;
         EXPECT_LE(std::fabs(climb), 0.22 + 1e-9);
-        EXPECT_LE(std::fabs(b.CurrentBank), 40.0 / kDeg + 1e-9);
-        EXPECT_LE(std::fabs(AircoDH4::wrap(b.CurrentHeading - lastHeading)), 0.2 / kDeg + 1e-6);
-        lastY = b.ModelAttitude.Position[1];
-        lastHeading = b.CurrentHeading;
+        EXPECT_LE(std::fabs(b.own.bank), 40.0 / kDeg + 1e-9);
+        EXPECT_LE(std::fabs(AircoDH4::wrap(b.own.heading - lastHeading)), 0.2 / kDeg + 1e-6);
+        lastY = b.live.attitude.Position[1];
+        lastHeading = b.own.heading;
     }
-    ASSERT_EQ(b.CurrentDrivePath, 0);
-    EXPECT_NEAR(b.ModelAttitude.Position[1], ArmedWorld::kGround + 1000.0, 1.0);
-    const auto at = b.ModelAttitude.Position;
+    ASSERT_EQ(b.own.drivePath, 0);
+    EXPECT_NEAR(b.live.attitude.Position[1], ArmedWorld::kGround + 1000.0, 1.0);
+    const auto at = b.live.attitude.Position;
     for (int k = 0; k < 400; ++k) tick(b, t + k);
-    EXPECT_EQ(b.CurrentSpeed, 0.0);
-    EXPECT_NEAR(b.ModelAttitude.Position[2], at[2], 200.0);  // slows to a stop where it is
+    EXPECT_EQ(b.own.speed, 0.0);
+    EXPECT_NEAR(b.live.attitude.Position[2], at[2], 200.0);  // slows to a stop where it is
 
     // Within 10 ft of its start's ground it turns a degree a tick; half a foot below its point
     // it climbs 0.005 ft a tick.
     point(0, {3000, ArmedWorld::kGround + 5.5, 0});
     AircoDH4& low = bomber(5.0);
     tick(low, 1);
-    EXPECT_NEAR(low.CurrentHeading, 1.0 / kDeg, 1e-6);
-    EXPECT_NEAR(low.ModelAttitude.Position[1], ArmedWorld::kGround + 5.005, 1e-9);
+    EXPECT_NEAR(low.own.heading, 1.0 / kDeg, 1e-6);
+    EXPECT_NEAR(low.live.attitude.Position[1], ArmedWorld::kGround + 5.005, 1e-9);
 }
 
 // 11.9 ft is reached at once; a point passed 30 ft aside counts once the bomber draws away; a
@@ -127,15 +127,15 @@ TEST_F(Bombers, ArrivalAndThePassedPointRule) {
     point(1, {40, ArmedWorld::kGround + 1000, 80}, 0, 250);
     AircoDH4& b = bomber();
     tick(b, 1);
-    EXPECT_EQ(b.CurrentDrivePath, 2);
+    EXPECT_EQ(b.own.drivePath, 2);
     double nearest = 1e9;
     int32_t t = 2;
-    for (; b.CurrentDrivePath == 2 && t < 400; ++t) {
+    for (; b.own.drivePath == 2 && t < 400; ++t) {
         tick(b, t);
-        nearest = std::min(nearest, std::hypot(40 - b.ModelAttitude.Position[0], 80 - b.ModelAttitude.Position[2]));
+        nearest = std::min(nearest, std::hypot(40 - b.live.attitude.Position[0], 80 - b.live.attitude.Position[2]));
     }
     EXPECT_GT(nearest, 12.0);
-    EXPECT_EQ(b.CurrentDrivePath, 0);
+    EXPECT_EQ(b.own.drivePath, 0);
 }
 
 // A point with 10 s to wait: exactly 600 ticks from a whole altitude; +-2 s or +-20 s of spread
@@ -147,7 +147,7 @@ TEST_F(Bombers, HoldsCountFromTheMissionClock) {
         point(0, {0, altitude, 5000}, 10);
         AircoDH4& b = bomber(altitude - ArmedWorld::kGround, 0.0);
         int32_t t = 1;
-        for (; b.CurrentSpeed == 0.0 && t < 2000; ++t) {
+        for (; b.own.speed == 0.0 && t < 2000; ++t) {
             if (t == 50) gunnerStepsOnce(b, t);
             else tick(b, t);
         }
@@ -182,8 +182,8 @@ TEST_F(Bombers, RunReleasesFourBombsByTheFallTime) {
     }
     EXPECT_EQ(b.ReplaySaveTime, countdownAfter(t - 1));
     EXPECT_EQ(b.doBombing(), 0);
-    for (; b.CurrentDrivePath != 0 && t < 6000; ++t) tick(b, t);
-    EXPECT_EQ(b.CurrentDrivePath, 0);  // reached the way point beyond the target
+    for (; b.own.drivePath != 0 && t < 6000; ++t) tick(b, t);
+    EXPECT_EQ(b.own.drivePath, 0);  // reached the way point beyond the target
 }
 
 TEST_F(Bombers, TargetWordsNameOnlyLivingMissionObjects) {
@@ -196,16 +196,16 @@ TEST_F(Bombers, TargetWordsNameOnlyLivingMissionObjects) {
         EXPECT_EQ(b.doBombing(), 0) << words;
     }
     point(0, {0, 0, 0}, 25 * 65536.0 + 30);
-    const double heading = b.CurrentHeading;
+    const double heading = b.own.heading;
     EXPECT_EQ(b.doBombing(), 1);
-    EXPECT_NEAR(b.CurrentHeading, heading, 1e-9);  // toward model 25, straight ahead
+    EXPECT_NEAR(b.own.heading, heading, 1e-9);  // toward model 25, straight ahead
     first.dead = true;
     EXPECT_EQ(b.doBombing(), 1);
-    EXPECT_GT(b.CurrentHeading, heading);  // turning toward model 30
+    EXPECT_GT(b.own.heading, heading);  // turning toward model 30
     // Below the ground altitude of its start there is no fall time: it steers but never drops.
-    second.ModelAttitude.Position = {b.ModelAttitude.Position[0], ArmedWorld::kGround, b.ModelAttitude.Position[2]};
+    second.live.attitude.Position = {b.live.attitude.Position[0], ArmedWorld::kGround, b.live.attitude.Position[2]};
     b.setObjectGroundAltitude(5000.0);
-    b.GlobalTime = 100;
+    b.live.globalTime = 100;
     for (int k = 0; k < 50; ++k) EXPECT_EQ(b.doBombing(), 1);
     EXPECT_TRUE(pool->drops.empty());
 }
@@ -219,21 +219,21 @@ TEST_F(Bombers, ShotDownItFallsSmokingAndExplodesOnce) {
     b.MainGLDrawer = &view;
     b.ThisModel.TheObject.GlobalDeadTime = 5;
     int32_t t = 1;
-    for (; t < 3000 && b.CurrentSpeed != 0.0; ++t) {
+    for (; t < 3000 && b.own.speed != 0.0; ++t) {
         tick(b, t);
-        if (t > 5 && b.CurrentSpeed != 0.0) {
-            EXPECT_GE(b.CurrentSpeed, 1.8 - 1e-9);
+        if (t > 5 && b.own.speed != 0.0) {
+            EXPECT_GE(b.own.speed, 1.8 - 1e-9);
         }
-        EXPECT_LE(b.FallSpeed, 2.0);
+        EXPECT_LE(b.own.fall, 2.0);
     }
-    EXPECT_GT(b.Gunner.NextSmokeSpot, 100);
+    EXPECT_GT(b.Gunner.own.nextSmoke, 100);
     for (int k = 0; k < 100; ++k) tick(b, t + k);
     EXPECT_EQ(w.controller.explosions, 1);
     EXPECT_NEAR(fakes::bodyToWorld(b, {0, 0, 1})[1], -std::sin(70.0 / kDeg), 1e-6);
     b.getDrawingData(t + 100);
     EXPECT_FALSE(b.ModelPointsPolys().ThePolygons[model::kScar].DrawHints & 0x2);
     const GLT2FN3FV3FFormat& corner = b.ModelPointsPolys().ThePoints[741];
-    EXPECT_NEAR(fakes::bodyToWorld(b, {corner.X, corner.Y, corner.Z})[1] + b.ModelAttitude.Position[1],
+    EXPECT_NEAR(fakes::bodyToWorld(b, {corner.X, corner.Y, corner.Z})[1] + b.live.attitude.Position[1],
                 ArmedWorld::kGround + 0.5, 1e-3);
 
     // Killed while parked on the ground, it is a wreck on its first dead tick.
@@ -252,9 +252,9 @@ TEST_F(Bombers, ReplayGivesTheLiveStateBackWhole) {
     AircoDH4& b = bomber();
     for (int32_t t = 1; t <= 700; ++t) tick(b, t);
     auto state = [&] {
-        return std::tuple(b.ModelAttitude.Position, b.ModelAttitude.QAttitude, b.CurrentDrivePath, b.ArrivedAtPointTime,
-                          b.BombDropTime, b.CurrentSpeed, b.FallSpeed, b.CurrentPitch, b.CurrentBank, b.CurrentHeading,
-                          b.ClosestApproach);
+        return std::tuple(b.live.attitude.Position, b.live.attitude.QAttitude, b.own.drivePath, b.own.arrived,
+                          b.own.bombDrop, b.own.speed, b.own.fall, b.own.pitch, b.own.bank, b.own.heading,
+                          b.own.closest);
     };
     const auto live = state();
     b.prepareForReplayStart(700);

@@ -66,8 +66,8 @@ TEST(Convoy, DrivesTheRoadAndTheBridgeDeck) {
             GroundVehicle& v = *vehicle;
             v.callEveryTick(true, t, false);
             v.getDrawingData(t);  // a frame a tick: the deck holds a vehicle up
-            driving |= v.CurrentDrivePath != 0;
-            const double x = v.ModelAttitude.Position[0], y = v.ModelAttitude.Position[1], z = v.ModelAttitude.Position[2];
+            driving |= v.own.currentDrivePath != 0;
+            const double x = v.live.attitude.Position[0], y = v.live.attitude.Position[1], z = v.live.attitude.Position[2];
             const double i = std::floor(x / kSquareFeet), j = std::floor(z / kSquareFeet);
             const double lx = x - i * kSquareFeet, lz = z - j * kSquareFeet;
             SCOPED_TRACE(::testing::Message() << "tick " << t << " at " << x << ", " << z);
@@ -90,8 +90,8 @@ TEST(Convoy, DrivesTheRoadAndTheBridgeDeck) {
         if (!driving) break;
     }
     for (auto& v : convoy) {
-        EXPECT_EQ(v->CurrentDrivePath, 0);
-        EXPECT_EQ(std::floor(v->ModelAttitude.Position[0] / kSquareFeet), 1326);
+        EXPECT_EQ(v->own.currentDrivePath, 0);
+        EXPECT_EQ(std::floor(v->live.attitude.Position[0] / kSquareFeet), 1326);
     }
     EXPECT_GT(onDeck, 3 * 3000);
 }

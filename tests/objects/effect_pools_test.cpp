@@ -51,7 +51,7 @@ struct Bombs : Pools {
     }
     int falling() const {
         int n = 0;
-        for (const auto& b : bombs.TheBombsRockets) n += b.TimeStarted > 0;
+        for (const auto& b : bombs.own.bombs) n += b.TimeStarted > 0;
         return n;
     }
 };
@@ -59,7 +59,7 @@ struct Bombs : Pools {
 TEST_F(Bombs, ABombFallsFromRestLandsOnTheGroundAndCallsForItsBlast) {
     drop(1000, 400, 2000);
     tick();
-    const AllBombs::BombOrRocket& b = bombs.TheBombsRockets[0];
+    const AllBombs::BombOrRocket& b = bombs.own.bombs[0];
     EXPECT_EQ(b.Pos[1], 400.0);  // the first move uses the speed before gravity
     int ticks = 1;
     for (; falling() && ticks < 2000; ++ticks) tick();
@@ -72,8 +72,8 @@ TEST_F(Bombs, ABombFallsFromRestLandsOnTheGroundAndCallsForItsBlast) {
     EXPECT_GT(controller.explosions[0][1], 100.0 - 3.0);
     EXPECT_EQ(controller.sounds.size(), 1u);
     EXPECT_EQ(controller.droppers, std::vector<long>{2});
-    EXPECT_EQ(bombs.TheGroundSmudges[0].Pos[1], 100.0);  // the mark lies on the ground, along its slope
-    EXPECT_NEAR(bombs.TheGroundSmudges[0].Pitch, -std::atan2(0.1, 0.99), 1e-12);
+    EXPECT_EQ(bombs.own.marks[0].Pos[1], 100.0);  // the mark lies on the ground, along its slope
+    EXPECT_NEAR(bombs.own.marks[0].Pitch, -std::atan2(0.1, 0.99), 1e-12);
     EXPECT_EQ(b.DeadOriginalTimeStarted, 1);
 
     // A bomb dropped at tick zero falls; a drop without a point is nothing.
@@ -89,15 +89,15 @@ TEST_F(Bombs, TheSeventeenthMarkReplacesTheFirstAndGroundAtZeroLeavesNone) {
         drop(100.0 * k, 101, 0, 0, -2, 0);
         tick(2);
     }
-    EXPECT_EQ(bombs.NextSmudge, 1);
-    EXPECT_EQ(bombs.TheGroundSmudges[0].Pos[0], 1600.0);
-    EXPECT_EQ(bombs.TheGroundSmudges[1].Pos[0], 100.0);
+    EXPECT_EQ(bombs.own.nextMark, 1);
+    EXPECT_EQ(bombs.own.marks[0].Pos[0], 1600.0);
+    EXPECT_EQ(bombs.own.marks[1].Pos[0], 100.0);
 
     terrain.height = [](double, double) { return 0.0; };
     drop(5000, 1, 0, 0, -2, 0);
     tick(2);
-    EXPECT_EQ(bombs.NextSmudge, 1);  // no mark off the map
-    EXPECT_EQ(bombs.TheGroundSmudges[1].Pos[1], -10000.0);
+    EXPECT_EQ(bombs.own.nextMark, 1);  // no mark off the map
+    EXPECT_EQ(bombs.own.marks[1].Pos[1], -10000.0);
     EXPECT_EQ(controller.explosions.size(), 18u);  // yet the bomb still bursts
 }
 
@@ -110,7 +110,7 @@ TEST_F(Bombs, SlotsAreReusedOldestLandedFirstAndADropNeverYieldsToARackBomb) {
     tick(2);
     ASSERT_EQ(falling(), 0);
     EXPECT_EQ(bombs.findEmptyBombSpot(), 0);  // the longest landed
-    bombs.TheBombsRockets[0].DeadOriginalTimeStarted = 500;
+    bombs.own.bombs[0].DeadOriginalTimeStarted = 500;
     EXPECT_EQ(bombs.findEmptyBombSpot(), 1);
 
     // Rack bombs fill every slot this frame; a bomb dropped now still falls.
@@ -121,7 +121,7 @@ TEST_F(Bombs, SlotsAreReusedOldestLandedFirstAndADropNeverYieldsToARackBomb) {
     drop(0, 5000, 0);
     EXPECT_EQ(falling(), 1);
     bombs.clearSingleDrawBombs();
-    for (const auto& b : bombs.TheBombsRockets) EXPECT_GE(b.TimeStarted, 0);
+    for (const auto& b : bombs.own.bombs) EXPECT_GE(b.TimeStarted, 0);
 
     // With 64 bombs in the air nothing more can be taken.
     bombs.resetModel();
@@ -135,7 +135,7 @@ TEST_F(Bombs, AFallingBombIsDrawnNoseAlongItsPathAndARackBombAtItsStation) {
     tick();
     ModelArray models;
     auto* bomber = static_cast<FakeBomber*>(models.put(2, std::make_unique<FakeBomber>()));
-    bomber->ModelAttitude.Position = {50, 900, 60};
+    bomber->live.attitude.Position = {50, 900, 60};
     controller.models = &models;
     bombs.positionBombsOnAircraft(bomber, 1, 2);
     bombs.getDrawingData(clock);
@@ -143,7 +143,7 @@ TEST_F(Bombs, AFallingBombIsDrawnNoseAlongItsPathAndARackBombAtItsStation) {
     ASSERT_GE(view.drawn.size(), 2u);
     // Slots in order: the falling bomb first, 3.5 ft from tail to nose.
     const auto& fall = view.drawn[0];
-    const auto& v = bombs.TheBombsRockets[0].XYZSpeed;
+    const auto& v = bombs.own.bombs[0].XYZSpeed;
     const auto nose = fakes::worldOf(fall, fall.points[0]), tail = fakes::worldOf(fall, fall.points[46]);
     const double speed = std::hypot(v[0], v[1], v[2]);
     for (int c = 0; c < 3; ++c) EXPECT_NEAR((nose[c] - tail[c]) / 3.5, v[c] / speed, 1e-3) << c;
@@ -152,7 +152,7 @@ TEST_F(Bombs, AFallingBombIsDrawnNoseAlongItsPathAndARackBombAtItsStation) {
     // The rack bomb is drawn once at the aircraft and the slot is free again.
     const auto& rack = view.drawn[1];
     EXPECT_NEAR(fakes::worldOf(rack, rack.points[0])[1], 900.0 - 2.0, 1e-4);
-    for (const auto& b : bombs.TheBombsRockets) EXPECT_GE(b.TimeStarted, 0);
+    for (const auto& b : bombs.own.bombs) EXPECT_GE(b.TimeStarted, 0);
 }
 
 TEST_F(Bombs, RecordsAreKeptOncePerTimeAndAResetForgetsThemAll) {
@@ -225,7 +225,7 @@ TEST_F(Pieces, FallTumbleAndAreFreedBelowTheGround) {
 
 TEST_F(Pieces, AnAircraftHitThrowsOneFromItsHitPointOnlyWhenThereIsOne) {
     testing::RecordAircraft craft;
-    craft.ModelAttitude.Position = {1000, 2000, 3000};
+    craft.live.attitude.Position = {1000, 2000, 3000};
     craft.a.HitY = -10000;
     debris.startOneDebrisFromAircraftHit(&craft, 5);
     EXPECT_EQ(flying(), 0);
@@ -265,7 +265,7 @@ struct Explosion : Pools {
 TEST_F(Explosion, TheFireTurnsToSmokeAndTheExplosionEndsAfterItsTime) {
     boom.GroundExplosion1Start(1);
     for (int32_t t = 1; t <= 3000; ++t) boom.callEveryTick(true, t, false);
-    for (const auto& s : boom.ExplosionSprites) EXPECT_EQ(s.Map, 0);
+    for (const auto& s : boom.own.sprites) EXPECT_EQ(s.Map, 0);
     boom.getDrawingData(3000);
     EXPECT_EQ(shown(), 60);
     boom.getDrawingData(1 + 10060);
@@ -292,7 +292,7 @@ TEST_F(Explosion, AStartAtTickZeroOrAfterItsTickIsShownFromItsTick) {
     EXPECT_EQ(shown(), 40);
     // Sprite 0 sits over the centre, the square facing the eye.
     const auto p = fakes::worldOf(view.drawn.back(), view.drawn.back().points[0]);
-    EXPECT_NEAR(p[2], 3000.0 + boom.ExplosionSprites[0].Pos[2], 1e-3);
+    EXPECT_NEAR(p[2], 3000.0 + boom.own.sprites[0].Pos[2], 1e-3);
 }
 
 struct Trees : Pools {

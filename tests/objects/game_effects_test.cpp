@@ -34,20 +34,20 @@ protected:
     struct State {
         std::vector<std::tuple<std::array<double, 3>, std::array<double, 4>, int32_t>> models;
         decltype(Debris::TheFlakes) flakes;
-        decltype(AllBombs::TheBombsRockets) bombs;
-        decltype(AllBombs::TheGroundSmudges) marks;
-        std::array<decltype(GroundExplosion::ExplosionSprites), 8> sprites;
+        decltype(AllBombs::Live::bombs) bombs;
+        decltype(AllBombs::Live::marks) marks;
+        std::array<decltype(GroundExplosion::Live::sprites), 8> sprites;
         bool operator==(const State&) const = default;
     };
     State state() {
         State s;
         for (long k = 0; k < c->getModelArray()->size(); ++k)
             if (ZephModel* m = c->modelAt(k))
-                s.models.emplace_back(m->ModelAttitude.Position, m->ModelAttitude.QAttitude, m->ReplaySaveTime);
+                s.models.emplace_back(m->live.attitude.Position, m->live.attitude.QAttitude, m->ReplaySaveTime);
         s.flakes = debris().TheFlakes;
-        s.bombs = bombs().TheBombsRockets;
-        s.marks = bombs().TheGroundSmudges;
-        for (int k = 0; k < 8; ++k) s.sprites[k] = explosion(k).ExplosionSprites;
+        s.bombs = bombs().own.bombs;
+        s.marks = bombs().own.marks;
+        for (int k = 0; k < 8; ++k) s.sprites[k] = explosion(k).own.sprites;
         return s;
     }
 };
@@ -68,7 +68,7 @@ TEST_F(GameEffects, ACamelsBombFallsBurstsThrowsDebrisAndLeavesACraterAndExplosi
     }
     ASSERT_TRUE(explosion(0).isBusy());
     EXPECT_GT(ticks, 100);  // 600 ft takes a while
-    const auto& at = explosion(0).ModelAttitude.Position;
+    const auto& at = explosion(0).live.attitude.Position;
     EXPECT_LE(at[1], 100.0);
     EXPECT_EQ(liveDebris(), 20);
     EXPECT_TRUE(bombs().inBombCraterX(at[0], at[2] - 14.0));
@@ -81,11 +81,11 @@ TEST_F(GameEffects, ACamelsBombFallsBurstsThrowsDebrisAndLeavesACraterAndExplosi
         c->startAnExplosion(p);
         frame();
     }
-    EXPECT_EQ(explosion(0).ModelAttitude.Position[0], 8000.0);
-    EXPECT_EQ(explosion(0).GroundExplosionStartTime, c->GlobalMissionTime - 1);
+    EXPECT_EQ(explosion(0).live.attitude.Position[0], 8000.0);
+    EXPECT_EQ(explosion(0).own.startTime, c->GlobalMissionTime - 1);
     EXPECT_EQ(explosion(0).liveSprites(), 40);  // burst anew
-    EXPECT_EQ(explosion(1).ModelAttitude.Position[0], 1000.0);
-    EXPECT_EQ(explosion(1).GroundExplosionStartTime, explosion(0).GroundExplosionStartTime - 7);
+    EXPECT_EQ(explosion(1).live.attitude.Position[0], 1000.0);
+    EXPECT_EQ(explosion(1).own.startTime, explosion(0).own.startTime - 7);
 }
 
 // A bomb falling, explosions burning with their debris, a balloon, a flak pit and a machine-gun
@@ -94,7 +94,7 @@ TEST_F(GameEffects, ACamelsBombFallsBurstsThrowsDebrisAndLeavesACraterAndExplosi
 // replay's shots score nothing.
 TEST_F(GameEffects, EveryObjectStandsWhilePausedAndAReplayGivesBackTheLiveWorld) {
     for (int i = 0; i < 20; ++i) frame();
-    const auto& at = player->ModelAttitude.Position;
+    const auto& at = player->live.attitude.Position;
     const std::array<double, 3> ahead{at[0] + 1500.0, 100.0, at[2]};
     auto aside = [&](double across, double y) { return std::array<double, 3>{ahead[0] + across, y, ahead[2] + across}; };
     auto* balloon = placeEnemy<BalloonWWI>(armed::createArmedBalloon(), aside(0.0, 600.0));
@@ -108,7 +108,7 @@ TEST_F(GameEffects, EveryObjectStandsWhilePausedAndAReplayGivesBackTheLiveWorld)
     truck->setModelType(14);
     auto* lorry = placeEnemy<TruckWWI>(std::move(truck), aside(-400.0, 100.0));
     lorry->setPathStart(1, path.data());
-    const auto lorryStart = lorry->ModelAttitude.Position;
+    const auto lorryStart = lorry->live.attitude.Position;
     c->Command.actionType = kKeyDown;
     c->someTypicalKeyPresses(18, false);  // a bomb away
     for (int k = 0; k < 3; ++k) {
@@ -119,8 +119,8 @@ TEST_F(GameEffects, EveryObjectStandsWhilePausedAndAReplayGivesBackTheLiveWorld)
     wreck->ThisModel.TheObject.GlobalDeadTime = c->GlobalMissionTime;
     frame();
     ASSERT_GT(liveDebris(), 0);
-    ASSERT_NE(lorry->ModelAttitude.Position, lorryStart) << "the lorry drives";
-    ASSERT_EQ(flak->MyFireData.TrackingAircraft, 0) << "the flak gun has the Camel";
+    ASSERT_NE(lorry->live.attitude.Position, lorryStart) << "the lorry drives";
+    ASSERT_EQ(flak->own.fire.TrackingAircraft, 0) << "the flak gun has the Camel";
 
     auto places = [&] {
         return std::array<int, 5>{bombs().Ring.nextPlace(), balloon->Replay.nextPlace(), flak->Replay.nextPlace(),
@@ -141,8 +141,8 @@ TEST_F(GameEffects, EveryObjectStandsWhilePausedAndAReplayGivesBackTheLiveWorld)
 
     for (int i = 0; i < 10; ++i) frame();
     const State live = state();
-    const auto gunSmoke = post->Gunner.OurGunSmokes;
-    const auto flakSmoke = flak->TheAAASmoke;
+    const auto gunSmoke = post->Gunner.own.gunSmokes;
+    const auto flakSmoke = flak->own.bursts;
     const int32_t points = c->DeadObjectPoints;
     c->beginOrEndReplay();
     ASSERT_TRUE(c->ReplayFlag);
@@ -157,8 +157,8 @@ TEST_F(GameEffects, EveryObjectStandsWhilePausedAndAReplayGivesBackTheLiveWorld)
     c->beginOrEndReplay();
     ASSERT_FALSE(c->ReplayFlag);
     EXPECT_TRUE(state() == live) << "the replay's end did not give back the live world";
-    EXPECT_EQ(post->Gunner.OurGunSmokes, gunSmoke);
-    EXPECT_EQ(flak->TheAAASmoke, flakSmoke);
+    EXPECT_EQ(post->Gunner.own.gunSmokes, gunSmoke);
+    EXPECT_EQ(flak->own.bursts, flakSmoke);
     frame();
     EXPECT_FALSE(state() == live) << "the live world goes on";
 }
@@ -189,8 +189,8 @@ TEST_F(GameEffects, ACamelAttacksADefendedBalloon) {
     int engaged = 0;
     for (int i = 0; i < 600 && !balloon->areYouDead(); ++i) {
         frame();
-        engaged |= (flak->MyFireData.TrackingAircraft == 0) | (post->Gunner.MyFireData.TrackingAircraft == 0) << 1 |
-                   (balloon->Gunner.MyFireData.TrackingAircraft == 0) << 2;
+        engaged |= (flak->own.fire.TrackingAircraft == 0) | (post->Gunner.own.fire.TrackingAircraft == 0) << 1 |
+                   (balloon->Gunner.own.fire.TrackingAircraft == 0) << 2;
     }
     player->gunsOnOff(0);
     ASSERT_TRUE(balloon->areYouDead());
@@ -201,10 +201,10 @@ TEST_F(GameEffects, ACamelAttacksADefendedBalloon) {
     EXPECT_GE(balloonIndex, ModelArray::kFirstMissionObject);
 
     // It sinks in flames while the guns on the ground keep at the Camel.
-    const double y = balloon->ModelAttitude.Position[1];
+    const double y = balloon->live.attitude.Position[1];
     for (int i = 0; i < 600; ++i) frame();
-    EXPECT_LT(balloon->ModelAttitude.Position[1], y - 100.0);
-    EXPECT_GT(balloon->Gunner.NextSmokeSpot, 500);
+    EXPECT_LT(balloon->live.attitude.Position[1], y - 100.0);
+    EXPECT_GT(balloon->Gunner.own.nextSmoke, 500);
     EXPECT_GT(player->ThisAircraft.TotalHits, hitsBefore);
 }
 
@@ -215,10 +215,10 @@ TEST_F(GameEffects, ACamelFlyingLowAlongTheRoadShootsTheLeadLorryToAWreck) {
     constexpr double kGround = 100.0, kCamelHeight = kGround + 22.0;
     for (int i = 0; i < 20; ++i) frame();
     // Down to the deck, nose a touch down, flying east along the road.
-    const auto& at = player->ModelAttitude.Position;
+    const auto& at = player->live.attitude.Position;
     player->SetUpAircraft(at[0], kCamelHeight, at[2], 90.0, -2.0, 95.0, 0.8);
     frame();
-    ASSERT_LT(player->ModelAttitude.Position[1], kCamelHeight + 20.0);
+    ASSERT_LT(player->live.attitude.Position[1], kCamelHeight + 20.0);
     player->gunsOnOff(1);
     for (int i = 0; i < 10; ++i) frame();
     // The line of the Camel's fire, slanting down: its newest bullet, carried on to lorry height.
@@ -241,7 +241,7 @@ TEST_F(GameEffects, ACamelFlyingLowAlongTheRoadShootsTheLeadLorryToAWreck) {
                                       std::atan2(heading[0], heading[1]) * 180.0 / M_PI);  // facing down the road
     lead->setPathStart(1, path.data());
     const long leadIndex = c->getModelArray()->indexOf(lead);
-    const double startX = lead->ModelAttitude.Position[0], startZ = lead->ModelAttitude.Position[2];
+    const double startX = lead->live.attitude.Position[0], startZ = lead->live.attitude.Position[2];
     Object3DData& o = lead->ThisModel.TheObject;
 
     float hitsSeen = 0;
@@ -252,8 +252,8 @@ TEST_F(GameEffects, ACamelFlyingLowAlongTheRoadShootsTheLeadLorryToAWreck) {
         hitsSeen = o.ObjectHits;
     }
     player->gunsOnOff(0);
-    SCOPED_TRACE(::testing::Message() << "lorry at " << lead->ModelAttitude.Position[0] << ", "
-                                      << lead->ModelAttitude.Position[1] << ", " << lead->ModelAttitude.Position[2]
+    SCOPED_TRACE(::testing::Message() << "lorry at " << lead->live.attitude.Position[0] << ", "
+                                      << lead->live.attitude.Position[1] << ", " << lead->live.attitude.Position[2]
                                       << " aim " << aim[0] << ", " << aim[1] << ", " << aim[2] << " hits "
                                       << o.ObjectHits);
     ASSERT_TRUE(lead->areYouDead());
@@ -263,7 +263,7 @@ TEST_F(GameEffects, ACamelFlyingLowAlongTheRoadShootsTheLeadLorryToAWreck) {
     EXPECT_EQ(o.WhoKilledMe, 0);
     EXPECT_GE(leadIndex, ModelArray::kFirstMissionObject);
     // It was a moving target: the lorry drove on under fire.
-    EXPECT_GT(std::hypot(lead->ModelAttitude.Position[0] - startX, lead->ModelAttitude.Position[2] - startZ), 1.0);
+    EXPECT_GT(std::hypot(lead->live.attitude.Position[0] - startX, lead->live.attitude.Position[2] - startZ), 1.0);
 
     // A wreck stays a wreck: more fire neither revives it nor moves its credit.
     const float wreckHits = o.ObjectHits;

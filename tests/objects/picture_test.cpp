@@ -109,12 +109,12 @@ protected:
     }
     // The pixels the objects change, seen from `from` (ft from the first one's foot) toward `at`.
     int standsOut(std::vector<ZephModel*> os, std::array<double, 3> from, std::array<double, 3> at) {
-        const auto p = os[0]->ModelAttitude.Position;
+        const auto p = os[0]->live.attitude.Position;
         look({p[0] + from[0], p[1] + from[1], p[2] + from[2]}, {p[0] + at[0], p[1] + at[1], p[2] + at[2]});
         const RGBAImage with = draw();
-        for (ZephModel* o : os) o->ModelAttitude.Position[1] += 50000;
+        for (ZephModel* o : os) o->live.attitude.Position[1] += 50000;
         const RGBAImage without = draw();
-        for (ZephModel* o : os) o->ModelAttitude.Position[1] -= 50000;
+        for (ZephModel* o : os) o->live.attitude.Position[1] -= 50000;
         return differing(with, without);
     }
     // A unit started level at p, turned by `heading` degrees, of team 2, in the world.
@@ -150,7 +150,7 @@ TEST_F(EffectsPicture, ACamelsBombFallsAndBurstsWithDebrisOverItsCraterAndTreesL
 
     // Halfway down: the bomb seen from 120 ft off its path, the Camel going away above it.
     const AllBombs::BombOrRocket* falling = nullptr;
-    for (const auto& b : bombs().TheBombsRockets)
+    for (const auto& b : bombs().own.bombs)
         if (b.TimeStarted > 0) falling = &b;
     ASSERT_NE(falling, nullptr);
     while (falling->TimeStarted > 0 && falling->Pos[1] > ground + 250.0) frame();
@@ -167,26 +167,26 @@ TEST_F(EffectsPicture, ACamelsBombFallsAndBurstsWithDebrisOverItsCraterAndTreesL
     // The burst, half a second after the landing, seen from 350 ft away and 150 ft up.
     while (!explosion(0).isBusy()) frame();
     for (int i = 0; i < 30; ++i) frame();
-    const auto at = explosion(0).ModelAttitude.Position;
+    const auto at = explosion(0).live.attitude.Position;
     look({at[0] - 350.0, at[1] + 150.0, at[2] - 60.0}, {at[0], at[1] + 30.0, at[2]});
     const RGBAImage burst = draw();
-    explosion(0).Busy = false;
+    explosion(0).own.busy = false;
     const RGBAImage noSmoke = draw();
-    explosion(0).Busy = true;
+    explosion(0).own.busy = true;
     EXPECT_GT(differing(burst, noSmoke), 3000);
     const auto flakes = debris().TheFlakes;
     for (auto& f : debris().TheFlakes) f.TimeStarted = Debris::kFree;
-    explosion(0).Busy = false;
+    explosion(0).own.busy = false;
     const RGBAImage noDebris = draw();
     debris().TheFlakes = flakes;
     EXPECT_GT(differing(noSmoke, noDebris), 20);
-    const auto mark = bombs().TheGroundSmudges[0];
+    const auto mark = bombs().own.marks[0];
     ASSERT_GT(mark.Pos[1], -9000.0);
-    bombs().TheGroundSmudges[0].Pos[1] = -10000.0;
+    bombs().own.marks[0].Pos[1] = -10000.0;
     const RGBAImage noMark = draw();
-    bombs().TheGroundSmudges[0] = mark;
+    bombs().own.marks[0] = mark;
     EXPECT_GT(differing(noSmoke, noMark), 200);
-    explosion(0).Busy = true;
+    explosion(0).own.busy = true;
 
     // Trees: the eye flies along the wood's edge at 400 ft, planting one a frame ahead of it.
     for (int i = 0; i < 400; ++i) {
@@ -244,7 +244,7 @@ TEST_F(EffectsPicture, LorriesAndTanksInTheSunAreDrawn) {
     frame();
     look({x + 70.0, ground + 25.0, z - 40.0}, {x, ground + 4.0, z + 60.0});
     const RGBAImage withColumn = draw();
-    for (ZephModel* v : column) v->ModelAttitude.Position[1] += 50000;
+    for (ZephModel* v : column) v->live.attitude.Position[1] += 50000;
     EXPECT_GT(differing(withColumn, draw()), 2000);
 }
 
@@ -273,7 +273,7 @@ TEST_F(EffectsPicture, TheBomberInBothLiveriesFlyingParkedAndWrecked) {
     flying->ThisModel.TheObject.GlobalDeadTime = c->GlobalMissionTime;
     for (int i = 0; i < 120; ++i) frame();
     EXPECT_GT(standsOut({flying}, {250, 55, -150}, {0, 5, 0}), 100);
-    for (int i = 0; i < 700 && flying->CurrentSpeed != 0.0; ++i) frame();
+    for (int i = 0; i < 700 && flying->own.speed != 0.0; ++i) frame();
     EXPECT_GT(standsOut({flying}, {70, 29, 60}, {0, 5, 0}), 2000);
 }
 

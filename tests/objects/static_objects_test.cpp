@@ -76,7 +76,7 @@ TEST_F(StaticObjects, EveryMemberStandsAndShowsItsDeathFromItsTickOn) {
     for (int32_t code : kCodes) {
         BaseObject& o = place(code, {1000.0 * code, kGround + 0.5, 0});
         SCOPED_TRACE(code);
-        EXPECT_DOUBLE_EQ(o.ModelAttitude.Position[1], code == 70 ? kGround + 0.5 : kGround);
+        EXPECT_DOUBLE_EQ(o.live.attitude.Position[1], code == 70 ? kGround + 0.5 : kGround);
         EXPECT_TRUE(o.isTower());
         EXPECT_EQ(o.ThisModel.TheObject.AnimateItems[1], kItemStartDeadOnGround);
         const auto& drawn = draw(o, 100);
@@ -109,16 +109,16 @@ TEST_F(StaticObjects, EveryMemberStandsAndShowsItsDeathFromItsTickOn) {
 TEST_F(StaticObjects, GroundPlacementOnlyWithinOneFootAndOnlyOnceTheControllerIsKnown) {
     terrain->plane = {0.1, 0.99, 0.0, 0};
     BaseObject& near = place(58, {0, kGround + 1.0, 0});
-    EXPECT_DOUBLE_EQ(near.ModelAttitude.Position[1], kGround);
-    EXPECT_NE(near.ModelAttitude.QAttitude[0], 1.0);  // tilted to the slope
+    EXPECT_DOUBLE_EQ(near.live.attitude.Position[1], kGround);
+    EXPECT_NE(near.live.attitude.QAttitude[0], 1.0);  // tilted to the slope
     BaseObject& above = place(58, {0, kGround + 1.01, 0});
-    EXPECT_DOUBLE_EQ(above.ModelAttitude.Position[1], kGround + 1.01);
-    EXPECT_EQ(above.ModelAttitude.QAttitude[0], 1.0);
+    EXPECT_DOUBLE_EQ(above.live.attitude.Position[1], kGround + 1.01);
+    EXPECT_EQ(above.live.attitude.QAttitude[0], 1.0);
     SmallWoodBuildingWWI alone;
     alone.initWithGLView(&view);
-    alone.setStartingModelQNionX(0, kGround - 5, 0, &alone.ModelAttitude);
+    alone.setStartingModelQNionX(0, kGround - 5, 0, &alone.live.attitude);
     alone.resetModel();
-    EXPECT_DOUBLE_EQ(alone.ModelAttitude.Position[1], kGround - 5);
+    EXPECT_DOUBLE_EQ(alone.live.attitude.Position[1], kGround - 5);
     alone.setObjectPoints(70000);  // kept to 16 bits
     EXPECT_EQ(alone.getObjectPoints(), int16_t(70000));
 }
@@ -160,7 +160,7 @@ TEST_F(StaticObjects, HangarsAndTheCraterRefuelTheirOwnTeamUnderTwoHundredFeet) 
         Tanker t;
         t.a.Team = 2;
         auto at = [&](double x, double y, double z) {
-            t.ModelAttitude.Position = {x, y, z};
+            t.live.attitude.Position = {x, y, z};
             const int before = t.refuels;
             o.canRefuelThisAircraft(&t);
             return t.refuels > before;
@@ -236,10 +236,10 @@ TEST_F(StaticObjects, AircraftPassUnderTheHangarRoofAndTheViaductDeckAndABombInR
     auto& hangar = place(56, {0, kGround, 0}, 90.0);
     const Object3DData& o = hangar.ThisModel.TheObject;
     testing::RecordAircraft craft;
-    craft.ModelAttitude.Position = {50, kGround + 12, 0};  // along the hangar's axis, world +X
+    craft.live.attitude.Position = {50, kGround + 12, 0};  // along the hangar's axis, world +X
     checkThisAircraftForThisModelCollision(&craft, &hangar, 10, ModelArray::kFirstMissionObject, 0);
     EXPECT_EQ(o.GlobalDeadTime, 0);
-    craft.ModelAttitude.Position = {50, kGround + 26, 0};
+    craft.live.attitude.Position = {50, kGround + 26, 0};
     checkThisAircraftForThisModelCollision(&craft, &hangar, 10, ModelArray::kFirstMissionObject, 0);
     EXPECT_EQ(o.GlobalDeadTime, 10);
     for (const auto& [reach, dies] : {std::pair{151.0, false}, std::pair{149.0, true}}) {

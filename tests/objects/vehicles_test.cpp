@@ -100,7 +100,7 @@ TEST(VehicleStep, ArrivalLinksAndPathEnd) {
         r.start(1);
         const double z = r.z();
         r.tick();
-        EXPECT_EQ(r.v->CurrentDrivePath, a.path) << a.ahead;
+        EXPECT_EQ(r.v->own.currentDrivePath, a.path) << a.ahead;
         if (a.path == 2) EXPECT_EQ(r.z(), z) << a.ahead;
     }
     // -1 ends the path; so does a link that names none of the 200 points: the vehicle stands.
@@ -108,15 +108,15 @@ TEST(VehicleStep, ArrivalLinksAndPathEnd) {
         VehicleRig r;
         r.point(0, r.x(), r.z() + 1, next);
         r.start(1);
-        const auto before = r.v->ModelAttitude.Position;
+        const auto before = r.v->live.attitude.Position;
         r.tick(50);
-        EXPECT_EQ(r.v->CurrentDrivePath, 0) << next;
-        EXPECT_EQ(r.v->ModelAttitude.Position, before) << next;
+        EXPECT_EQ(r.v->own.currentDrivePath, 0) << next;
+        EXPECT_EQ(r.v->live.attitude.Position, before) << next;
     }
     VehicleRig r;
     for (int32_t first : {-1, 200, 5000}) {
         r.start(first);
-        EXPECT_EQ(r.v->CurrentDrivePath, 0) << first;
+        EXPECT_EQ(r.v->own.currentDrivePath, 0) << first;
     }
 }
 
@@ -138,7 +138,7 @@ TEST(VehicleStep, TurnsAtMostOneDegreeAndNeverAtRest) {
         VehicleRig r;
         r.v->setHeading(-80.0);
         const double h0 = r.v->currentHeading();
-        r.v->CurrentSpeed = 0.5;
+        r.v->own.currentSpeed = 0.5;
         aimAt(r, h0 + e);
         r.tick();
         const double turned = std::remainder(r.v->currentHeading() - h0, 2 * M_PI);
@@ -158,14 +158,14 @@ TEST(VehicleStep, FollowsTheGroundAndHoldsToTheBridgeDeck) {
         EXPECT_LE(r.y(), lowest + 1e-9);  // never rises
         EXPECT_GE(r.y(), 40.0 - 1e-9);    // never sinks into the ground
         lowest = r.y();
-        fastest = std::max(fastest, r.v->FallSpeed);
+        fastest = std::max(fastest, r.v->own.fallSpeed);
     }
     EXPECT_EQ(r.y(), 40.0);
     EXPECT_LE(fastest, 2.0);
     EXPECT_GT(fastest, 0.5);
 
-    r.v->ModelAttitude.Position = {2329360, 700, 1846000};
-    r.v->DriveHeading = 1.57;
+    r.v->live.attitude.Position = {2329360, 700, 1846000};
+    r.v->own.driveHeading = 1.57;
     r.v->getDrawingData(r.time);
     EXPECT_EQ(r.x(), 2329350);
     EXPECT_EQ(r.y(), 850);

@@ -179,27 +179,27 @@ TEST(Clouds, ReplayBringsTheDriftBackAndLeavesTheLiveCloud) {
     Vector3 at100{};
     for (int t = 1; t <= 200; ++t) {
         cloud.callEveryTick(true, t, false);
-        if (t == 100) at100 = cloud.ModelAttitude.Position;
+        if (t == 100) at100 = cloud.live.attitude.Position;
     }
-    const Vector3 live = cloud.ModelAttitude.Position;
+    const Vector3 live = cloud.live.attitude.Position;
     cloud.callEveryTick(false, 201, false);  // paused: no drift
-    EXPECT_EQ(cloud.ModelAttitude.Position, live);
+    EXPECT_EQ(cloud.live.attitude.Position, live);
 
     cloud.prepareForReplayStart(200);
     cloud.setModelPositionX(0.0, 0.0, 0.0);
     cloud.readCurrentReplayData(100);
-    EXPECT_EQ(cloud.ModelAttitude.Position, at100);
+    EXPECT_EQ(cloud.live.attitude.Position, at100);
     cloud.callEveryTick(true, 101, true);  // between records it drifts on
-    for (int k = 0; k < 3; ++k) EXPECT_NEAR(cloud.ModelAttitude.Position[k], at100[k] + wind[k], 1e-9);
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(cloud.live.attitude.Position[k], at100[k] + wind[k], 1e-9);
     cloud.readCurrentReplayData(-20);  // before the mission: nothing recorded, nothing read
     cloud.recoverFromReplay(200);
-    EXPECT_EQ(cloud.ModelAttitude.Position, live);
+    EXPECT_EQ(cloud.live.attitude.Position, live);
 
     // The ring holds the last minute: older records are gone, not misread.
     for (int t = 201; t <= 201 + FirstCloud::kReplaySlots * FirstCloud::kReplayEvery; ++t) cloud.callEveryTick(true, t, false);
-    const Vector3 now = cloud.ModelAttitude.Position;
+    const Vector3 now = cloud.live.attitude.Position;
     cloud.readCurrentReplayData(100);
-    EXPECT_EQ(cloud.ModelAttitude.Position, now);
+    EXPECT_EQ(cloud.live.attitude.Position, now);
 }
 
 }  // namespace

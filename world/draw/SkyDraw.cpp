@@ -101,7 +101,7 @@ void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool be
 void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glName, const std::array<float, 3>& light) {
     const int n = cloud.spriteCount();
     if (n == 0) return;
-    const QNion& pose = cloud.ModelAttitude;
+    const QNion& pose = cloud.live.attitude;
     const double ox = pose.Position[0] - eye.X, oy = pose.Position[1] - eye.Y, oz = pose.Position[2] - eye.Z;
 
     // Far sprites first, so that near ones are blended over them.
