@@ -33,6 +33,16 @@ namespace pellam {
 // The game view at 1024 x 768 over the generated front at eleven in the morning, fog at its
 // farthest: the sky and the terrain in the model array, the eye above Albert at `height` ft looking
 // down the front towards St. Quentin. `view` is null when no GL view could be made.
+// The benchmarks' 1024 x 768 view over the build's data, or null without a GL. With
+// PELLAM_EXACT_DRAWING set it draws by the plain rules, without the shortcuts that may change a pixel.
+inline std::unique_ptr<render::MyZephGLView> openBenchView(platform::UserDefaults& defaults) {
+    platform::setApplicationFolder(std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
+    auto view = std::make_unique<render::MyZephGLView>(defaults);
+    if (!view->initWithFrame({0, 0, 1024, 768})) return nullptr;
+    view->setExactDrawing(std::getenv("PELLAM_EXACT_DRAWING") != nullptr);
+    return view;
+}
+
 struct FrontScene {
     static constexpr double kHeading = 106.0 * M_PI / 180, kPitch = -9.0 * M_PI / 180;
     platform::UserDefaults defaults;
@@ -43,14 +53,8 @@ struct FrontScene {
 
     FrontScene(const char* storeName, double height)
         : defaults((std::filesystem::temp_directory_path() / storeName).string()), eye{2020000.0, height, 2047000.0} {
-        platform::setApplicationFolder(std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
-        view = std::make_unique<render::MyZephGLView>(defaults);
-        if (!view->initWithFrame({0, 0, 1024, 768})) {
-            view.reset();
-            return;
-        }
-        // PELLAM_EXACT_DRAWING=1: by the plain rules, without the shortcuts that may change a pixel.
-        view->setExactDrawing(std::getenv("PELLAM_EXACT_DRAWING") != nullptr);
+        view = openBenchView(defaults);
+        if (!view) return;
         auto* sky = static_cast<TexturedSkyDome*>(models.put(ModelArray::kSkyDome, std::make_unique<TexturedSkyDome>()));
         sky->initWithGLView(view.get());
         sky->setTimeOfDay(11.0);

@@ -50,13 +50,8 @@ struct GameScene {
     std::unique_ptr<FrameLink> frameLink;
 
     GameScene() : defaults((std::filesystem::temp_directory_path() / "pellam_game_frame_bench.json").string()) {
-        platform::setApplicationFolder(std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
-        view = std::make_unique<render::MyZephGLView>(defaults);
-        if (!view->initWithFrame({0, 0, 1024, 768})) {
-            view.reset();
-            return;
-        }
-        view->setExactDrawing(std::getenv("PELLAM_EXACT_DRAWING") != nullptr);
+        view = openBenchView(defaults);
+        if (!view) return;
         viewLink = std::make_unique<ViewAdapter>(*view);
         VADArizodazar2::Content content;
         content.makeTerrain = [this]() -> std::unique_ptr<ZephModel> {
