@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "aircraft/FlyableAircraft.h"
+#include "aircraft/RemoteRecord.h"
 #include "core/Degrees.h"
 #include "core/ZephModel.h"
 #include "platform/Beep.h"
@@ -35,17 +36,10 @@ const Aircraft* recordOf(ZephModel& model) {
     return flyable ? &flyable->ThisAircraft : nullptr;
 }
 
-// The body attitude, smoothed from the network slider attitude while a smoothing runs.
+// The body attitude as the aircraft is drawn: eased from the network's last shown attitude.
 Q smoothedAttitude(ZephModel& model) {
-    Q q = model.live.attitude.QAttitude;
-    const Aircraft* a = recordOf(model);
-    if (a && a->SlerpValue != 0.0) {
-        const double from[4] = {a->SliderQW, a->SliderQX, a->SliderQY, a->SliderQZ};
-        double out[4];
-        ZephModel::slerpFirstQNion(from, q.data(), 1.0 - a->SlerpValue, out);
-        q = {out[0], out[1], out[2], out[3]};
-    }
-    return q;
+    auto* flyable = dynamic_cast<FlyableAircraft*>(&model);
+    return flyable ? drawnAttitude(*flyable) : model.live.attitude.QAttitude;
 }
 
 struct Axes {
