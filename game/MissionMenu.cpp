@@ -10,6 +10,7 @@
 #include "platform/Beep.h"
 #include "platform/OpenFile.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 #include "platform/TickCount.h"
 
 namespace pellam {
@@ -19,11 +20,6 @@ namespace fs = std::filesystem;
 bool isFolder(const std::string& path) {
     std::error_code error;
     return fs::is_directory(path, error);
-}
-
-bool isFile(const std::string& path) {
-    std::error_code error;
-    return fs::is_regular_file(path, error);
 }
 
 }  // namespace
@@ -126,7 +122,7 @@ void VADArizodazar2::fillInMissionDescription() {
                                    ? userMissionsFolder()
                                    : missionsFolder() + "Mission Images/";
     const std::string& name = menu.picture(position);
-    if (isFolder(folder) && !name.empty() && isFile(folder + name)) {
+    if (isFolder(folder) && !name.empty() && platform::isRegularFile(folder + name)) {
         missionWindow.toMissionMap = folder + name;
         missionWindow.showsWorldMap = false;
     } else if (mission->WorldMenuOffsetNumber == 1) {
@@ -268,14 +264,15 @@ std::string VADArizodazar2::networkMenuTitle() {
 
 std::string VADArizodazar2::lastMissionTitle() {
     for (const std::optional<std::string>* file : {&MBFileName, &LastOpenedMission})
-        if (*file && !(*file)->empty() && isFile(**file)) return "Open " + fs::path(**file).filename().string();
+        if (*file && !(*file)->empty() && platform::isRegularFile(**file))
+            return "Open " + fs::path(**file).filename().string();
     return {};
 }
 
 void VADArizodazar2::fromHelpMenu() {
     const std::string manual = missionsFolder() + "Pellam Manual.html";
     // Each time asked: the player may look for the file, or install a desktop opener, and ask again.
-    if (!isFile(manual))
+    if (!platform::isRegularFile(manual))
         ui_.notices.push_back("The manual is missing. It belongs at " + manual + ".");
     else if (!platform::openWithDesktop(manual))
         ui_.notices.push_back("No program could be started to show the manual (xdg-open was not found). "

@@ -7,6 +7,7 @@
 #include "game/Scoring.h"
 #include "game/VADArizodazar2.h"
 #include "platform/Log.h"
+#include "platform/Utf8.h"
 
 namespace pellam {
 namespace {
@@ -96,7 +97,7 @@ void VADArizodazar2::fromPilotSignInMenu() {
 void VADArizodazar2::fromPlayerSignInOkay() {
     for (int i = 0; i < kPilotCount; ++i) {
         std::string& name = ui_.pilotNameFields[i].stringValue;
-        name = scoring::cutToCharacters(name, 14);
+        name = platform::cutToCharacters(name, 14);
         store_.setString(nameKey(i), name);
     }
     int chosen = 0;

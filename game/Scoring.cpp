@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/Utf8.h"
+
 namespace pellam::scoring {
 
 std::string missionTime(int32_t ticks) {
@@ -56,7 +58,7 @@ const char* teamWord(int32_t index) {
 int32_t teamIndex(int32_t team, bool inGame) { return inGame ? std::clamp(team, 1, 4) : 0; }
 
 std::string killTableRow(int row, const std::string& name, int32_t kills, int32_t deaths, const char* team) {
-    std::string field = name.empty() ? std::string("A.I. Aircraft   ") : cutToBytes(name, 16);
+    std::string field = name.empty() ? std::string("A.I. Aircraft   ") : platform::cutToBytes(name, 16);
     field.resize(16, ' ');
     return "#" + std::to_string(row) + ": " + field + "      " + std::to_string(kills) + "\t\t" +
            std::to_string(deaths) + "\t\t" + team + "\r";
@@ -116,37 +118,9 @@ std::string groupDigits(const std::string& text, std::string_view separators) {
     return result;
 }
 
-namespace {
-// Bytes of the UTF-8 character that starts with `lead`; 1 for a stray byte.
-size_t characterLength(const std::string& text, size_t at) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    const size_t n = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    if (at + n > text.size()) return 1;
-    for (size_t k = 1; k < n; ++k)
-        if ((static_cast<unsigned char>(text[at + k]) & 0xC0) != 0x80) return 1;
-    return n;
-}
-}  // namespace
-
-std::string cutToCharacters(const std::string& text, size_t maxChars) {
-    size_t at = 0;
-    for (size_t chars = 0; at < text.size() && chars < maxChars; ++chars) at += characterLength(text, at);
-    return text.substr(0, at);
-}
-
-std::string cutToBytes(const std::string& text, size_t maxBytes) {
-    size_t at = 0;
-    while (at < text.size()) {
-        const size_t n = characterLength(text, at);
-        if (at + n > maxBytes) break;
-        at += n;
-    }
-    return text.substr(0, at);
-}
-
 std::array<uint8_t, 48> playerNameString(const std::string& name) {
     std::array<uint8_t, 48> out{};
-    const std::string cut = cutToBytes(name, 16);
+    const std::string cut = platform::cutToBytes(name, 16);
     const size_t n = cut.size();
     out[1] = '#';
     out[2] = '1';

@@ -50,11 +50,6 @@ const char* objectCategoryName(int32_t category);
 // A comma before every third digit of each run between separators, counted from the right.
 std::string groupDigits(const std::string& text, std::string_view separators);
 
-// The first `maxChars` characters of UTF-8 `text`; a malformed byte counts as one character.
-std::string cutToCharacters(const std::string& text, size_t maxChars);
-// At most `maxBytes` bytes of UTF-8 `text`, never ending inside a character.
-std::string cutToBytes(const std::string& text, size_t maxBytes);
-
 // The player name sent in network games: length byte n + 10, "#1:", at most 16 name bytes,
 // ":R/ 0:".
 std::array<uint8_t, 48> playerNameString(const std::string& name);

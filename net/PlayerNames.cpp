@@ -24,10 +24,7 @@ bool usableAsFileName(std::string_view name) {
 void BSDNetworkSockets::loadCustomPaintJobName(std::string_view name, int slot) {
     if (slot < 0 || slot > 7) return;
     // Another machine's bytes are held as strict UTF-8, cut at a character's start to fit.
-    const std::string text = platform::repairedUtf8(name.substr(0, kMaxNameChars));
-    size_t end = std::min(text.size(), kMaxNameChars);
-    while (end > 0 && end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-    AllPlayerNames[slot] = text.substr(0, end);
+    AllPlayerNames[slot] = platform::cutToBytes(platform::repairedUtf8(name.substr(0, kMaxNameChars)), kMaxNameChars);
     if (!Game) return;
     for (int32_t& texture : JoinerPaintJobNumbers[slot]) {
         if (texture > 0) Game->deleteTexture(texture);

@@ -58,4 +58,29 @@ std::string repairedUtf8(std::string_view text) {
     return out;
 }
 
+namespace {
+// Bytes of the character at `at`; 1 for a byte that starts no well-formed one.
+size_t characterLength(std::string_view text, size_t at) {
+    size_t taken = 0;
+    const size_t n = characterAt(text, at, taken);
+    return n ? n : 1;
+}
+}  // namespace
+
+std::string cutToCharacters(const std::string& text, size_t maxChars) {
+    size_t at = 0;
+    for (size_t chars = 0; at < text.size() && chars < maxChars; ++chars) at += characterLength(text, at);
+    return text.substr(0, at);
+}
+
+std::string cutToBytes(const std::string& text, size_t maxBytes) {
+    size_t at = 0;
+    while (at < text.size()) {
+        const size_t n = characterLength(text, at);
+        if (at + n > maxBytes) break;
+        at += n;
+    }
+    return text.substr(0, at);
+}
+
 }  // namespace pellam::platform

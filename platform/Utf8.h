@@ -14,4 +14,9 @@ bool validUtf8(std::string_view text);
 // by U+FFFD; valid text comes back as it was.
 std::string repairedUtf8(std::string_view text);
 
+// The first `maxChars` characters of UTF-8 `text`; a malformed byte counts as one character.
+std::string cutToCharacters(const std::string& text, size_t maxChars);
+// At most `maxBytes` bytes of UTF-8 `text`, never ending inside a character.
+std::string cutToBytes(const std::string& text, size_t maxBytes);
+
 }  // namespace pellam::platform
