@@ -45,7 +45,7 @@ struct Game {
                                     [this] { return nextDraw(); }, folder + "Missions/"});
         c->awakeFromNib();
         c->fromPlayerSignInOkay();
-        c->doSelectMission = false;
+        c->skipMissionSelection();
     }
     // Draws repeat for each input, so a finding replays.
     int32_t nextDraw() {

@@ -9,8 +9,8 @@ namespace pellam {
 void BuilderLink::beep() { platform::SystemBeep(); }
 
 std::unique_ptr<ZephModel> BuilderLink::lendTerrain() {
-    game_.gamePause = false;  // paused
-    game_.toMyZephGLView->sceneChanged();
+    game_.setRunning(false);
+    game_.view().sceneChanged();
     ModelArray* models = game_.getModelArray();
     lentFrom_ = models ? models->indexOf(game_.TheRIDUdidavWorld) : -1;
     if (lentFrom_ >= 0) return models->take(lentFrom_);
@@ -24,7 +24,7 @@ void BuilderLink::returnTerrain(std::unique_ptr<ZephModel> terrain) {
     if (models && lentFrom_ >= 0 && !models->at(lentFrom_)) models->put(lentFrom_, std::move(terrain));
     else game_.keepTerrain(std::move(terrain));
     lentFrom_ = -1;
-    game_.toMyZephGLView->sceneChanged();
+    game_.view().sceneChanged();
 }
 
 // One view and one GL context serve the game and the builder.
@@ -37,11 +37,11 @@ std::array<missions::CloudLayer, 3> BuilderLink::missionLayers() {
     return mission ? mission->Layers : std::array<missions::CloudLayer, 3>{};
 }
 
-bool BuilderLink::reloadUserMissionsWanted() { return game_.ReloadUserMissions; }
+bool BuilderLink::reloadUserMissionsWanted() { return game_.prefs().ReloadUserMissions; }
 void BuilderLink::reloadUserMissions() { game_.reloadUserMissions(); }
 double BuilderLink::secondsSince2001() { return game_.secondsSince2001(); }
-void BuilderLink::viewNeedsDrawing() { game_.toMyZephGLView->sceneChanged(); }
-std::optional<std::string>& BuilderLink::lastOpenedMission() { return game_.LastOpenedMission; }
+void BuilderLink::viewNeedsDrawing() { game_.view().sceneChanged(); }
+std::optional<std::string>& BuilderLink::lastOpenedMission() { return game_.lastOpenedMission(); }
 std::string BuilderLink::missionsFolder() { return game_.userMissionsFolder(); }
 
 void VADArizodazar2::fromMBMenu(int tag) {
@@ -59,7 +59,7 @@ ModelArray* VADArizodazar2::getArrayForTerrain(long* builder) {
 
 bool VADArizodazar2::drawBuilderFrame() {
     if (!MBWindowOpen) return false;
-    gamePause = false;  // the game stays paused while its terrain is the builder's
+    clock_.gamePause = false;  // the game stays paused while its terrain is the builder's
     toMyZephGLView->drawBuilder(missionBuilder_);
     return true;
 }

@@ -26,198 +26,183 @@ bool present(ZephModel* m) { return m && m->live.attitude.Position[1] >= kHidden
 }  // namespace
 
 void GameController::cameraCommand(int32_t command) {
-    if (DrawSecondWindow && command >= 45 && command <= 69) {
+    if (cameras_.DrawSecondWindow && command >= 45 && command <= 69) {
         cameraCommandSecond(command);
         return;
     }
     cameraCommandMain(command);
 }
 
-void GameController::toggleBackCamera() {
-    CameraPosition = ToggleBackCameraPosition;
-    SpecialCameraPosition = 0;
-    NewCameraDistance = CameraPosition == camera::kCockpit ? 3.0 : UserCameraDistance;
-}
-
 void GameController::cameraCommandMain(int32_t command) {
-    if (command != 60 && command != 61 && command != 100) circleFlag = true;
-    ZephModel* m = modelAt(CameraAircraft);
+    if (command != 60 && command != 61 && command != 100) cameras_.circleFlag = true;
+    ZephModel* m = modelAt(cameras_.CameraAircraft);
     auto saveForToggleBack = [&] {
-        ToggleBackCameraPosition = CameraPosition == camera::kCircling ? OldCameraPosition : CameraPosition;
+        cameras_.ToggleBackCameraPosition = cameras_.CameraPosition == camera::kCircling ? cameras_.OldCameraPosition : cameras_.CameraPosition;
     };
-    auto outsideDistance = [&] { return m ? distance(m->live.attitude.Position, OutsideCamera) : CameraDistance; };
+    auto outsideDistance = [&] { return m ? distance(m->live.attitude.Position, cameras_.OutsideCamera) : cameras_.CameraDistance; };
 
     if (command == 45) {
-        CameraPosition = camera::kCockpit;
-        SavedCameraDistance = NewCameraDistance;
-        NewCameraDistance = 3.0;
+        cameras_.CameraPosition = camera::kCockpit;
+        cameras_.SavedCameraDistance = cameras_.NewCameraDistance;
+        cameras_.NewCameraDistance = 3.0;
     } else if (command >= 46 && command <= 54) {
-        if (CameraRule > 1) return;
-        CameraPosition = command - 45;
-        NewCameraDistance = UserCameraDistance;
+        if (cameras_.CameraRule > 1) return;
+        cameras_.CameraPosition = command - 45;
+        cameras_.NewCameraDistance = cameras_.UserCameraDistance;
     } else if (command == 55) {
-        if (CameraRule > 1 || !m) return;
-        CameraPosition = camera::kFlyBy;
-        NewCameraDistance = SavedCameraDistance;
-        camera::makeFinalCameraVector(*m, camera::kNose, NewCameraAngle.data());
+        if (cameras_.CameraRule > 1 || !m) return;
+        cameras_.CameraPosition = camera::kFlyBy;
+        cameras_.NewCameraDistance = cameras_.SavedCameraDistance;
+        camera::makeFinalCameraVector(*m, camera::kNose, cameras_.NewCameraAngle.data());
         QNion p;
-        camera::createCameraPosition(*m, camera::kNose, &p, 300.0, NewCameraAngle[0], NewCameraAngle[1], 0.0);
-        OutsideCamera = {p.Position[0] + 25.0, p.Position[1], p.Position[2]};
+        camera::createCameraPosition(*m, camera::kNose, &p, 300.0, cameras_.NewCameraAngle[0], cameras_.NewCameraAngle[1], 0.0);
+        cameras_.OutsideCamera = {p.Position[0] + 25.0, p.Position[1], p.Position[2]};
     } else if (command == 56) {
-        if (CameraRule > 1 || !m) return;
-        CameraPosition = camera::kChase;
-        NewCameraDistance = UserCameraDistance;
-        camera::makeFinalCameraVector(*m, camera::kTail, NewCameraAngle.data());
+        if (cameras_.CameraRule > 1 || !m) return;
+        cameras_.CameraPosition = camera::kChase;
+        cameras_.NewCameraDistance = cameras_.UserCameraDistance;
+        camera::makeFinalCameraVector(*m, camera::kTail, cameras_.NewCameraAngle.data());
         QNion p;
-        camera::createCameraPosition(*m, camera::kTail, &p, CameraDistance, CameraHeading, CameraUpAngle, CameraBank);
-        OutsideCamera = p.Position;
-        if (FlyableAircraft* craft = aircraftAt(CameraAircraft))
-            OutsideCamera[1] = std::max(OutsideCamera[1], craft->ThisAircraft.GroundAltitude + 8.0);
+        camera::createCameraPosition(*m, camera::kTail, &p, cameras_.CameraDistance, cameras_.CameraHeading, cameras_.CameraUpAngle, cameras_.CameraBank);
+        cameras_.OutsideCamera = p.Position;
+        if (FlyableAircraft* craft = aircraftAt(cameras_.CameraAircraft))
+            cameras_.OutsideCamera[1] = std::max(cameras_.OutsideCamera[1], craft->ThisAircraft.GroundAltitude + 8.0);
     } else if (command == 57) {
-        if (CameraRule != 0) return;
-        if (CameraPosition == camera::kNearestEnemy) {
-            toggleBackCamera();
-        } else if (findClosestEnemyFrom(CameraAircraft) != -1) {
+        if (cameras_.CameraRule != 0) return;
+        if (cameras_.CameraPosition == camera::kNearestEnemy) {
+            cameras_.toggleBack();
+        } else if (findClosestEnemyFrom(cameras_.CameraAircraft) != -1) {
             saveForToggleBack();
-            CameraPosition = camera::kNearestEnemy;
-            NewCameraDistance = UserCameraDistance;
+            cameras_.CameraPosition = camera::kNearestEnemy;
+            cameras_.NewCameraDistance = cameras_.UserCameraDistance;
         }
     } else if (command == 58) {
-        if (CameraRule > 1) return;
-        if (CameraPosition == camera::kTower) {
-            toggleBackCamera();
-            CameraDistance = outsideDistance();
+        if (cameras_.CameraRule > 1) return;
+        if (cameras_.CameraPosition == camera::kTower) {
+            cameras_.toggleBack();
+            cameras_.CameraDistance = outsideDistance();
         } else {
             saveForToggleBack();
-            CameraPosition = camera::kTower;
-            SavedCameraDistance = NewCameraDistance;
+            cameras_.CameraPosition = camera::kTower;
+            cameras_.SavedCameraDistance = cameras_.NewCameraDistance;
             findClosestTower();
         }
     } else if (command == 59) {
-        if (SpecialCameraPosition == 59) {
-            toggleBackCamera();
-            CameraDistance = outsideDistance();
+        if (cameras_.SpecialCameraPosition == 59) {
+            cameras_.toggleBack();
+            cameras_.CameraDistance = outsideDistance();
             return;
         }
         ZephModel* bombs = modelAt(ModelArray::kBombs);
-        const double* bomb = bombs && m ? effects_->findNewestBombFrom(*bombs, CameraAircraft, *m) : nullptr;
+        const double* bomb = bombs && m ? effects_->findNewestBombFrom(*bombs, cameras_.CameraAircraft, *m) : nullptr;
         if (!bomb) {
             platform::SystemBeep();
             return;
         }
         saveForToggleBack();
-        SpecialCameraPosition = 59;
-        SavedCameraDistance = NewCameraDistance;
-        OutsideCamera = {bomb[0], bomb[1], bomb[2]};
+        cameras_.SpecialCameraPosition = 59;
+        cameras_.SavedCameraDistance = cameras_.NewCameraDistance;
+        cameras_.OutsideCamera = {bomb[0], bomb[1], bomb[2]};
     } else if (command == 60 || command == 61) {
         const double step = command == 60 ? -5.0 : 5.0;
-        auto bound = [](double v) { return std::clamp(v, 10.0, 1000.0); };
-        if (CameraPosition == camera::kCockpit) {
-            SavedCameraDistance = bound(SavedCameraDistance + step);
-        } else if (CameraPosition == camera::kTower) {
-            TowerZoom += step;
-            if (step < 0 && TowerZoom < 10.0) TowerZoom = 0.0;
-            if (step > 0 && TowerZoom > 1000.0) TowerZoom = 1000.0;
+        if (cameras_.CameraPosition == camera::kTower) {
+            Cameras::stepTowerZoom(cameras_.TowerZoom, step);
             findClosestTower();
         } else {
-            NewCameraDistance = bound(NewCameraDistance + step);
-            UserCameraDistance = bound(UserCameraDistance + step);
-            NewCameraDistance = UserCameraDistance;
+            cameras_.stepDistance(step);
         }
     } else if (command >= 62 && command <= 69) {
-        if (command > 62 && CameraRule != 0) return;
+        if (command > 62 && cameras_.CameraRule != 0) return;
         const long index = command - 60;
         ZephModel* next = modelAt(index);
         // An absent aircraft is not to be slid to: the command does nothing.
         if (!present(next) || !m) return;
         QNion from, to;
-        camera::createCameraPosition(*m, CameraPosition, &from, CameraDistance, CameraHeading, CameraUpAngle, CameraBank);
-        camera::createCameraPosition(*next, CameraPosition, &to, CameraDistance, CameraHeading, CameraUpAngle,
-                                     CameraBank);
-        for (int c = 0; c < 3; ++c) AbsoluteCameraOffset[c] = from.Position[c] - to.Position[c];
-        if (gamePause || CameraPosition == camera::kTower) NoCameraSlideFlag = true;
-        CameraAircraft = index;
-        SpecialCameraPosition = 0;
+        camera::createCameraPosition(*m, cameras_.CameraPosition, &from, cameras_.CameraDistance, cameras_.CameraHeading, cameras_.CameraUpAngle, cameras_.CameraBank);
+        camera::createCameraPosition(*next, cameras_.CameraPosition, &to, cameras_.CameraDistance, cameras_.CameraHeading, cameras_.CameraUpAngle,
+                                     cameras_.CameraBank);
+        for (int c = 0; c < 3; ++c) cameras_.AbsoluteCameraOffset[c] = from.Position[c] - to.Position[c];
+        if (clock_.gamePause || cameras_.CameraPosition == camera::kTower) cameras_.NoCameraSlideFlag = true;
+        cameras_.CameraAircraft = index;
+        cameras_.SpecialCameraPosition = 0;
         findClosestTower();
     } else if (command == 100) {
-        CameraPosition = camera::kCircling;
-        NewCameraDistance = UserCameraDistance;
+        cameras_.CameraPosition = camera::kCircling;
+        cameras_.NewCameraDistance = cameras_.UserCameraDistance;
     }
 }
 
 void GameController::cameraCommandSecond(int32_t command) {
-    ZephModel* m2 = modelAt(CameraAircraft2);
+    ZephModel* m2 = modelAt(cameras_.CameraAircraft2);
     if (command == 45) {
-        CameraPosition2 = camera::kCockpit;
-        CameraDistance2 = 0.0;
+        cameras_.CameraPosition2 = camera::kCockpit;
+        cameras_.CameraDistance2 = 0.0;
     } else if (command >= 46 && command <= 54) {
-        if (CameraRule > 1) return;
-        CameraPosition2 = command - 45;
-        CameraDistance2 = UserCameraDistance2;
+        if (cameras_.CameraRule > 1) return;
+        cameras_.CameraPosition2 = command - 45;
+        cameras_.CameraDistance2 = cameras_.UserCameraDistance2;
     } else if (command == 55) {
-        if (CameraRule > 1 || !m2) return;
-        CameraPosition2 = camera::kFlyBy;
-        camera::makeFinalCameraVector(*m2, camera::kNose, NewCameraAngle2.data());
+        if (cameras_.CameraRule > 1 || !m2) return;
+        cameras_.CameraPosition2 = camera::kFlyBy;
+        camera::makeFinalCameraVector(*m2, camera::kNose, cameras_.NewCameraAngle2.data());
         QNion p;
-        camera::createCameraPosition(*m2, camera::kNose, &p, 300.0, NewCameraAngle2[0], NewCameraAngle2[1], 0.0);
-        OutsideCamera2 = {p.Position[0] + 25.0, p.Position[1], p.Position[2]};
+        camera::createCameraPosition(*m2, camera::kNose, &p, 300.0, cameras_.NewCameraAngle2[0], cameras_.NewCameraAngle2[1], 0.0);
+        cameras_.OutsideCamera2 = {p.Position[0] + 25.0, p.Position[1], p.Position[2]};
     } else if (command == 56) {
-        if (CameraRule > 1 || !m2) return;
-        CameraPosition2 = camera::kChase;
-        camera::makeFinalCameraVector(*m2, camera::kTail, NewCameraAngle2.data());
+        if (cameras_.CameraRule > 1 || !m2) return;
+        cameras_.CameraPosition2 = camera::kChase;
+        camera::makeFinalCameraVector(*m2, camera::kTail, cameras_.NewCameraAngle2.data());
         QNion p;
-        camera::createCameraPosition(*m2, camera::kTail, &p, CameraDistance2, CameraHeading2, CameraUpAngle2,
-                                     CameraBank2);
-        OutsideCamera2 = p.Position;
-        if (FlyableAircraft* craft = aircraftAt(CameraAircraft2))
-            OutsideCamera2[1] = std::max(OutsideCamera2[1], craft->ThisAircraft.GroundAltitude + 8.0);
+        camera::createCameraPosition(*m2, camera::kTail, &p, cameras_.CameraDistance2, cameras_.CameraHeading2, cameras_.CameraUpAngle2,
+                                     cameras_.CameraBank2);
+        cameras_.OutsideCamera2 = p.Position;
+        if (FlyableAircraft* craft = aircraftAt(cameras_.CameraAircraft2))
+            cameras_.OutsideCamera2[1] = std::max(cameras_.OutsideCamera2[1], craft->ThisAircraft.GroundAltitude + 8.0);
     } else if (command == 57) {
-        if (CameraRule != 0) return;
-        if (CameraPosition2 == camera::kNearestEnemy) {
-            CameraPosition2 = ToggleBackCameraPosition2;
-            SpecialCameraPosition2 = 0;
-        } else if (findClosestEnemyFrom(CameraAircraft2) != -1) {
-            ToggleBackCameraPosition2 = CameraPosition2;
-            CameraPosition2 = camera::kNearestEnemy;
+        if (cameras_.CameraRule != 0) return;
+        if (cameras_.CameraPosition2 == camera::kNearestEnemy) {
+            cameras_.CameraPosition2 = cameras_.ToggleBackCameraPosition2;
+            cameras_.SpecialCameraPosition2 = 0;
+        } else if (findClosestEnemyFrom(cameras_.CameraAircraft2) != -1) {
+            cameras_.ToggleBackCameraPosition2 = cameras_.CameraPosition2;
+            cameras_.CameraPosition2 = camera::kNearestEnemy;
         }
     } else if (command == 58) {
-        if (CameraRule > 1) return;
-        if (CameraPosition2 == camera::kTower) {
-            CameraPosition2 = ToggleBackCameraPosition2;
-            SpecialCameraPosition2 = 0;
-            if (m2) CameraDistance2 = distance(m2->live.attitude.Position, OutsideCamera2);
+        if (cameras_.CameraRule > 1) return;
+        if (cameras_.CameraPosition2 == camera::kTower) {
+            cameras_.CameraPosition2 = cameras_.ToggleBackCameraPosition2;
+            cameras_.SpecialCameraPosition2 = 0;
+            if (m2) cameras_.CameraDistance2 = distance(m2->live.attitude.Position, cameras_.OutsideCamera2);
         } else {
-            ToggleBackCameraPosition2 = CameraPosition2;
-            CameraPosition2 = camera::kTower;
+            cameras_.ToggleBackCameraPosition2 = cameras_.CameraPosition2;
+            cameras_.CameraPosition2 = camera::kTower;
             findClosestTower();
         }
     } else if (command == 59) {
         ZephModel* bombs = modelAt(ModelArray::kBombs);
-        const double* bomb = bombs && m2 ? effects_->findNewestBombFrom(*bombs, CameraAircraft2, *m2) : nullptr;
+        const double* bomb = bombs && m2 ? effects_->findNewestBombFrom(*bombs, cameras_.CameraAircraft2, *m2) : nullptr;
         if (!bomb) {
             platform::SystemBeep();
             return;
         }
-        SpecialCameraPosition2 = 59;
-        OutsideCamera2 = {bomb[0], bomb[1], bomb[2]};
+        cameras_.SpecialCameraPosition2 = 59;
+        cameras_.OutsideCamera2 = {bomb[0], bomb[1], bomb[2]};
     } else if (command == 60 || command == 61) {
         const double step = command == 60 ? -5.0 : 5.0;
-        if (CameraPosition2 == camera::kTower) {
-            TowerZoom2 += step;
-            if (step < 0 && TowerZoom2 < 10.0) TowerZoom2 = 0.0;
-            if (step > 0 && TowerZoom2 > 1000.0) TowerZoom2 = 1000.0;
+        if (cameras_.CameraPosition2 == camera::kTower) {
+            Cameras::stepTowerZoom(cameras_.TowerZoom2, step);
             findClosestTower();
-        } else if (CameraPosition2 != camera::kCockpit) {
-            UserCameraDistance2 = std::clamp(UserCameraDistance2 + step, 10.0, 1000.0);
+        } else {
+            cameras_.stepDistance2(step);
         }
     } else if (command >= 62 && command <= 69) {
-        if (command > 62 && CameraRule != 0) return;
+        if (command > 62 && cameras_.CameraRule != 0) return;
         ZephModel* next = modelAt(command - 60);
         if (!present(next)) return;
-        SecondWindowClosestEnemy = false;
-        CameraAircraft2 = command - 60;
-        SpecialCameraPosition2 = 0;
-        CameraDistance2 = 0.0;
+        cameras_.SecondWindowClosestEnemy = false;
+        cameras_.CameraAircraft2 = command - 60;
+        cameras_.SpecialCameraPosition2 = 0;
+        cameras_.CameraDistance2 = 0.0;
     }
 }
 

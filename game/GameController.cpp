@@ -17,12 +17,6 @@
 namespace pellam {
 namespace {
 
-const char* const kAutoMessageKeys[8] = {"AutoMessage1Key", "AutoMessage2Key", "AutoMessage3Key", "AutoMessage4Key",
-                                         "AutoMessage5Key", "AutoMessage6Key", "AutoMessage7Key", "AutoMessage8Key"};
-const char* const kAutoMessagePPKeys[8] = {"AutoMessage1PPKey", "AutoMessage2PPKey", "AutoMessage3PPKey",
-                                           "AutoMessage4PPKey", "AutoMessage5PPKey", "AutoMessage6PPKey",
-                                           "AutoMessage7PPKey", "AutoMessage8PPKey"};
-
 int clampVolume(int64_t value) { return static_cast<int>(std::clamp<int64_t>(value, 1, 101)); }
 
 int64_t nowMicros() {
@@ -31,32 +25,6 @@ int64_t nowMicros() {
 }
 
 }  // namespace
-
-AutoMessage makeAutoMessage(const std::string& utf8) {
-    AutoMessage entry{};
-    size_t n = 0;
-    auto put = [&](uint32_t unit) {
-        if (n < 79) entry[1 + n++] = static_cast<uint8_t>(unit & 0xFF);
-    };
-    for (size_t i = 0; i < utf8.size();) {
-        const unsigned char lead = static_cast<unsigned char>(utf8[i]);
-        size_t extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-        if (extra && i + extra >= utf8.size()) extra = 0;
-        uint32_t code = extra ? lead & (0x3F >> extra) : lead;
-        for (size_t k = 1; k <= extra; ++k) code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        i += 1 + extra;
-        if (code > 0xFFFF) {  // two UTF-16 units
-            code -= 0x10000;
-            put(0xD800 | code >> 10);
-            put(0xDC00 | (code & 0x3FF));
-        } else {
-            put(code);
-        }
-    }
-    entry[0] = static_cast<uint8_t>(n);
-    entry[n + 1] = 0;
-    return entry;
-}
 
 // Stand in for a neighbour that was not handed in: the least each must do.
 struct GameController::DefaultNeighbours {
@@ -99,7 +67,7 @@ void GameController::awakeFromNib() {
     LoadNeededCommunalObjects();
     preloadGameSpecificItems();
     doPlayerSignIn();
-    CameraDistance = 100.0;
+    cameras_.CameraDistance = 100.0;
     if (MyVRAMOkay) {
         for (int i = 0; i < 6 && MyVRAMOkay; ++i) toMyZephGLView->doLoadingFeedback();
         toMyZephGLView->setDoFeedback(true);
@@ -107,8 +75,8 @@ void GameController::awakeFromNib() {
     }
     doSelectMission = true;
     ScreenShotPending = false;
-    frameStampMicros_ = nowMicros();
-    debrisItem = ModelArray::kDebris;
+    clock_.frameStampMicros_ = nowMicros();
+    step_.debrisItem = ModelArray::kDebris;
     started = true;  // from here on every frame is a timerLooper call
 }
 
@@ -172,8 +140,8 @@ void GameController::setUpInitialPrefs() {
     store_.setInteger("EngineVolumeKey", clampVolume(ui_.toEngineVolume.intValue));
     store_.setInteger("StallVolumeKey", clampVolume(ui_.toStallHornVolume.intValue));
     store_.setInteger("OtherItemsVolumeKey", clampVolume(ui_.toOtherItemsVolume.intValue));
-    for (int i = 0; i < 8; ++i) store_.setString(kAutoMessageKeys[i], ui_.toAuto[i].stringValue);
-    for (int i = 0; i < 8; ++i) store_.setBool(kAutoMessagePPKeys[i], ui_.toAutopp[i].state);
+    for (int i = 0; i < 8; ++i) store_.setString(Preferences::autoMessageKey(i), ui_.toAuto[i].stringValue);
+    for (int i = 0; i < 8; ++i) store_.setBool(Preferences::autoMessagePPKey(i), ui_.toAutopp[i].state);
     store_.setDouble("NetworkTypeSizeKey", static_cast<float>(0.8));
 }
 
@@ -199,14 +167,7 @@ void GameController::InitMyControllerVariables() {
     ModelArrayPtr = std::make_unique<ModelArray>();
     toMyZephGLView->setModelArray(ModelArrayPtr.get());
 
-    FirstTime = false;
-    DontShowMF = false;
-    if (!store_.hasKey("DontShowMF")) store_.setBool("DontShowMF", false);
-    DontShowMF = store_.boolForKey("DontShowMF").value_or(false);
-
-    if (!store_.hasKey("AutoMessage1Key")) store_.setBool("StallLimiterKey", true);
-    StallLimiter = store_.boolForKey("StallLimiterKey").value_or(false);
-    MousePosFeedback = store_.boolForKey("MousePosFeedbackKey").value_or(false);
+    prefs_.readFrom(store_);
 
     if (!store_.hasKey("DontPlayOpeningSoundKey")) store_.setBool("DontPlayOpeningSoundKey", false);
     // YES under "DontPlayOpeningSoundKey" means silence, as its name says.
@@ -215,16 +176,12 @@ void GameController::InitMyControllerVariables() {
     theSounds->setSoundToggle(static_cast<int32_t>(store_.integerForKey("InitialSoundToggleKey").value_or(0)));
     toMyZephGLView->setScreenSaveType(static_cast<int32_t>(store_.integerForKey("ScreenSaveFileTypeKey").value_or(0)));
 
-    if (auto path = store_.stringForKey("LastMissionOpenedKey")) LastOpenedMission = *path;
-    if (auto check = store_.integerForKey("CheckForPublicGamesKey")) DoCheckForGames = *check;
-
     applyVolume("OverallVolumeKey", 101, &ControllerSound::setAppGlobalVolume);
     applyVolume("GunsVolumeKey", 101, &ControllerSound::setGunsVolume);
     applyVolume("EngineVolumeKey", 51, &ControllerSound::setEngineVolume);
     applyVolume("StallVolumeKey", 101, &ControllerSound::setStallHornVolume);
     applyVolume("OtherItemsVolumeKey", 51, &ControllerSound::setOtherItemsVolume);
 
-    ReloadUserMissions = store_.boolForKey("ReloadUserMissionsKey").value_or(false);
     if (!store_.hasKey("NetworkTypeSizeKey")) store_.setDouble("NetworkTypeSizeKey", static_cast<float>(0.8));
     toMyZephGLView->setNetworkTypeSize(store_.doubleForKey("NetworkTypeSizeKey").value_or(static_cast<float>(0.8)));
 
@@ -232,34 +189,17 @@ void GameController::InitMyControllerVariables() {
     camera.Position = {264000.0, 16000.0, 264000.0};
     toMyZephGLView->setGlobalCameraPosition(&camera);
     toMyZephGLView->setCameraViewToVectorX(0.0, -0.1, 1.0, 0.0);
-    CameraPosition = 0;
-    CameraRule = 0;
-    CameraDistance = 100.0;
-    NewCameraDistance = 3.0;
-    SavedCameraDistance = UserCameraDistance = 80.0;
-    CameraAircraft = AircraftWeControl = ModelArray::kFirstAircraft;
-    GamePauseTime = -150;
-    AbsoluteCameraOffset[1] = 1000.0;
-    CameraPosition2 = 0;
-    CameraDistance2 = 0.0;
-    CameraAircraft2 = ModelArray::kFirstAircraft + 1;
-    UserCameraDistance2 = 40.0;
+    cameras_.startUp();
+    clock_.GamePauseTime = -150;
     CurrentMissionNumber = 0;
     PreviousCurrentMissionNumber = -1;
 
-    for (int i = 0; i < 8; ++i) PubPri[i] = store_.boolForKey(kAutoMessagePPKeys[i]).value_or(false);
-    for (int i = 0; i < 8; ++i) AutoMessages[i] = makeAutoMessage(store_.stringForKey(kAutoMessageKeys[i]).value_or(""));
-
     if (!store_.hasKey("VBlankKey")) store_.setBool("VBlankKey", false);
     if (store_.boolForKey("VBlankKey").value_or(false)) toMyZephGLView->setVBLSyncing(true);
-    if (!store_.hasKey("TerrainDetailKey")) store_.setBool("TerrainDetailKey", true);
-    DoDetailPass = store_.boolForKey("TerrainDetailKey").value_or(true);
     if (MyVRAMOkay) {
         toMyZephGLView->doLoadingFeedback();
         toMyZephGLView->doLoadingFeedback();
     }
-    useIDSquares = true;
-    useCloseUpIDSquares = false;
     DogfightOnlyVKills = 5;
     JoinerTypeRequest = 3;
     store_.synchronize();
@@ -272,12 +212,21 @@ void GameController::timerLooper() {
     for (const std::string& report : store_.takeReports()) tellPlayer(report);
     ActiveInActive();
     Wait1Tick();
+    stepFrame(clock_.theticks);
+    toMyJoystick->fromTimerLooper(clock_.gamePause);
+    fromTimerLooper(clock_.gamePause, clock_.GlobalMissionTime);
+}
+
+void GameController::stepWorld(int32_t ticks) {
+    clock_.theticks = ticks;
     MoveAircraftAndObjects();
+}
+
+void GameController::stepFrame(int32_t ticks) {
+    stepWorld(ticks);
     SetUpViewingPosition();
     SetUpSecondWindow();
     PrepareAndCallDrawing();
-    toMyJoystick->fromTimerLooper(gamePause);
-    fromTimerLooper(gamePause, GlobalMissionTime);
 }
 
 void GameController::ActiveInActive() {
@@ -286,10 +235,10 @@ void GameController::ActiveInActive() {
         return;
     }
     theSounds->setCoreAudioOnOff(true);
-    if (gamePause && ShouldNotPlay) {
+    if (clock_.gamePause && clock_.ShouldNotPlay) {
         platform::SystemBeep();
         toMyZephGLView->setWindowLevelToNormal(0);
-        gamePause = false;
+        clock_.gamePause = false;
         HandleCursorType(0, true);
     }
     if (doSelectMission && pilotsigninhasclosed) {
@@ -300,7 +249,7 @@ void GameController::ActiveInActive() {
 
 void GameController::Wait1Tick() {
     if (network_->getNetworkMode() != 0) {
-        DoDoubleTime = false;
+        clock_.DoDoubleTime = false;
         // A listed game is announced in its first frame (0: not yet), then once a minute.
         if (ui_.toListGamePublicly.state && network_->amIHost() &&
             (LastHostGamePost == 0 || pacer_.lastTickCount - LastHostGamePost > 3600)) {
@@ -309,13 +258,13 @@ void GameController::Wait1Tick() {
         }
     }
     FramePacer::Inputs in;
-    in.gamePause = gamePause;
-    in.doubleTime = DoDoubleTime;
-    theticks = pacer_.wait1Tick(in, [this](uint32_t tick) { desktop_->sleepUntilTick(tick); });
-    if (DisplayFrameRate) {
+    in.gamePause = clock_.gamePause;
+    in.doubleTime = clock_.DoDoubleTime;
+    clock_.theticks = pacer_.wait1Tick(in, [this](uint32_t tick) { desktop_->sleepUntilTick(tick); });
+    if (clock_.DisplayFrameRate) {
         const int64_t now = nowMicros();
-        ms1 = (now - frameStampMicros_) / 1e6;
-        frameStampMicros_ = now;
+        clock_.ms1 = (now - clock_.frameStampMicros_) / 1e6;
+        clock_.frameStampMicros_ = now;
     }
 }
 
@@ -325,8 +274,8 @@ bool GameController::handleThisMenu(int tag) {
     switch (tag) {
     case kMenuAutoMessages:
         for (int i = 0; i < 8; ++i) {
-            ui_.toAuto[i].stringValue = store_.stringForKey(kAutoMessageKeys[i]).value_or("");
-            ui_.toAutopp[i].state = store_.boolForKey(kAutoMessagePPKeys[i]).value_or(false);
+            ui_.toAuto[i].stringValue = store_.stringForKey(Preferences::autoMessageKey(i)).value_or("");
+            ui_.toAutopp[i].state = store_.boolForKey(Preferences::autoMessagePPKey(i)).value_or(false);
         }
         ui_.toAutoMessagesWindow.makeKeyAndOrderFront();
         return true;
@@ -377,18 +326,17 @@ void GameController::fromDialogButtons(int tag, Window* cancelFrom) {
     case kTagPrefsOK: {
         store_.setBool("MousePosFeedbackKey", ui_.toMousePosFeedback.state);
         store_.setBool("StallLimiterKey", ui_.toStallLimiter.state);
-        MousePosFeedback = store_.boolForKey("MousePosFeedbackKey").value_or(false);
-        StallLimiter = store_.boolForKey("StallLimiterKey").value_or(false);
+        prefs_.readFlags(store_);
         store_.setBool("UseSmallWindowKey", ui_.toUseSmallWindow.state);
         store_.setBool("UseAntiAliasingKey", ui_.toAntiAlias.state);
         store_.setBool("ReloadUserMissionsKey", ui_.toPrefsAlwaysReloadUM.state);
-        ReloadUserMissions = ui_.toPrefsAlwaysReloadUM.state;
+        prefs_.ReloadUserMissions = ui_.toPrefsAlwaysReloadUM.state;
         store_.setBool("TerrainDetailKey", ui_.toTerrainDetailPref.state);
-        DoDetailPass = ui_.toTerrainDetailPref.state;
+        prefs_.DoDetailPass = ui_.toTerrainDetailPref.state;
         store_.setBool("VBlankKey", ui_.toVBlankPref.state);
         toMyZephGLView->setVBLSyncing(ui_.toVBlankPref.state);
         store_.setInteger("CheckForPublicGamesKey", ui_.toPrefsDontCheckGames.state ? 1 : 0);
-        DoCheckForGames = ui_.toPrefsDontCheckGames.state ? 1 : 0;
+        prefs_.DoCheckForGames = ui_.toPrefsDontCheckGames.state ? 1 : 0;
         if (ui_.toGamesListServer.stringValue.find_first_not_of(" \t") == std::string::npos)
             store_.removeKey("GamesListServerKey");
         else
@@ -422,16 +370,16 @@ void GameController::fromDialogButtons(int tag, Window* cancelFrom) {
         break;
     }
     case kTagAutoMessagesOK:
-        for (int i = 0; i < 8; ++i) store_.setString(kAutoMessageKeys[i], ui_.toAuto[i].stringValue);
-        for (int i = 0; i < 8; ++i) store_.setBool(kAutoMessagePPKeys[i], ui_.toAutopp[i].state);
+        for (int i = 0; i < 8; ++i) store_.setString(Preferences::autoMessageKey(i), ui_.toAuto[i].stringValue);
+        for (int i = 0; i < 8; ++i) store_.setBool(Preferences::autoMessagePPKey(i), ui_.toAutopp[i].state);
         if (saveStore()) ui_.toAutoMessagesWindow.close();
         break;
     case kTagCancel:
         if (cancelFrom) cancelFrom->close();
         break;
     case kTagMouseFlyingOK:
-        DontShowMF = ui_.toDontShowMF.state;
-        store_.setBool("DontShowMF", DontShowMF);
+        prefs_.DontShowMF = ui_.toDontShowMF.state;
+        store_.setBool("DontShowMF", prefs_.DontShowMF);
         if (saveStore()) ui_.toMouseFlying.close();
         break;
     default:
@@ -509,10 +457,7 @@ bool GameController::saveForQuit() {
     if (BadOSXVersion) return true;
     // Records that were never read stay in the store as they are, whatever this run did.
     if (PilotStatsLoaded) store_.setData("PilotStatsKey", encodePilotStats(PilotStats));
-    if (LastOpenedMission)
-        store_.setString("LastMissionOpenedKey", *LastOpenedMission);
-    else
-        store_.removeKey("LastMissionOpenedKey");
+    prefs_.writeLastMission(store_);
     if (saveStore()) return true;
     tellPlayer("Your pilots' records and settings were not saved. Quit again to leave without saving them.");
     return false;

@@ -14,19 +14,21 @@
 #include <vector>
 
 #include "core/Services.h"
+#include "game/Cameras.h"
+#include "game/FrameClock.h"
 #include "game/FramePacing.h"
 #include "game/Interface.h"
 #include "game/Neighbours.h"
 #include "game/PilotType.h"
+#include "game/Preferences.h"
+#include "game/ReplayControl.h"
+#include "game/WorldStepState.h"
 #include "platform/Random.h"
 #include "platform/UserDefaults.h"
 
 namespace pellam {
 
 class FlyableAircraft;
-
-// One preset chat message: byte 0 the length (0..79), the characters, a zero byte.
-using AutoMessage = std::array<uint8_t, 160>;
 
 class GameController : public ControllerServices {
 public:
@@ -64,6 +66,17 @@ public:
 
     // ---- The frame.
     void timerLooper();
+    // One frame of `ticks` whole ticks after the pacing wait: the world step, the cameras, drawing.
+    void stepFrame(int32_t ticks);
+    // The world step alone, `ticks` whole ticks.
+    void stepWorld(int32_t ticks);
+    // The game runs (true) or stands paused, with nothing else changed: the pause command also
+    // sets the cursor and, in a network game, costs the aircraft.
+    void setRunning(bool running) { clock_.gamePause = running; }
+    // Start-up does not open the mission window on the first frame (a scripted run, a test).
+    void skipMissionSelection() { doSelectMission = false; }
+    // The mission clock set, in ticks: a mission starts at 2, a fixed world's new game at 0.
+    void setMissionTime(int32_t ticks) { clock_.GlobalMissionTime = ticks; }
     void ActiveInActive();
     void Wait1Tick();
     virtual void MoveAircraftAndObjects();
@@ -75,9 +88,6 @@ public:
     // ---- World step (WorldStep.cpp).
     void checkAircraftToAircraftCollision();
     void doExplosionSound(const double* position) override;
-    // The replay clock one step on: `speed` ticks, snapped to the record times (t - 2) mod 20 = 0
-    // it would step over, looped inside the `rollOver` ticks before `saved`.
-    static int32_t advanceReplayClock(int32_t clock, int32_t speed, int32_t saved, int32_t rollOver);
     void doEachTick(int32_t ticks);
     // Hooks the running controller fills.
     virtual void checkVictoryConditions(bool paused) {}
@@ -90,6 +100,12 @@ public:
 
     // ---- Commands (KeyCommands.cpp, CameraCommands.cpp).
     void someTypicalKeyPresses(int32_t command, bool outsideText);
+    // A command as the program sends it itself (the cameras' upkeep, a lost focus, a menu):
+    // pressed (kKeyDown) or let go (kKeyUp).
+    void sendCommand(int32_t command, int32_t actionType) {
+        step_.Command.actionType = actionType;
+        someTypicalKeyPresses(command, true);
+    }
     void fromReplayMenu();
     void beginOrEndReplay();
     void endReplay();
@@ -129,20 +145,20 @@ public:
 
     // ---- Services to objects.
     ModelArray* getModelArray() override { return ModelArrayPtr.get(); }
-    int32_t getGlobalMissionTime() override { return GlobalMissionTime; }
-    bool getReplayFlag() override { return ReplayFlag; }
+    int32_t getGlobalMissionTime() override { return clock_.GlobalMissionTime; }
+    bool getReplayFlag() override { return replay_.ReplayFlag; }
     long whatsMyNumber(const ZephModel* object) override;
     bool isNetworkGame() override { return network_->getNetworkMode() != 0; }
     void startAnExplosion(const double* position) override;
     void thisObjectDead(long modelIndex, long aircraftNumber) override;
     void checkForBombKills(const double* impact, long droppingModelIndex) override;
-    bool isPaused() override { return gamePause; }  // gamePause as it stands: true while the game runs
+    bool isPaused() override { return clock_.gamePause; }  // gamePause as it stands: true while the game runs
     // True while the game runs: what gamePause holds, whatever its name says.
-    bool running() const { return gamePause; }
+    bool running() const { return clock_.running(); }
     int32_t getReplaySpeed() override { return 1; }
-    long getCameraPositionNumber() const { return CameraPosition; }
+    long getCameraPositionNumber() const { return cameras_.CameraPosition; }
     const double* getWhereCamera() { return toMyZephGLView->getCameraPosition(); }
-    double getGRandom(long index) const { return index >= 0 && index < 5 ? GRandom[index] : 0.0; }
+    double getGRandom(long index) const { return index >= 0 && index < 5 ? step_.GRandom[index] : 0.0; }
     const double* getSunVector() { return toMyZephGLView->getSunUnitVector(); }
     // The objects the terrain is drawn among; `builder` is set to 1 when they are the mission
     // builder's (while its window is open), else 0.
@@ -163,6 +179,7 @@ public:
         ScreenShotPending = false;
         return pending;
     }
+    bool screenShotPending() const { return ScreenShotPending; }
 
     // The flyable aircraft at a model index, null for anything else.
     FlyableAircraft* aircraftAt(long index) const;
@@ -170,8 +187,59 @@ public:
 
     GameInterface& interface() { return ui_; }
     ControllerSound* sounds() { return theSounds.get(); }
+    ControllerView& view() const { return *toMyZephGLView; }
+    ControllerNetwork& network() const { return *network_; }
+    ControllerEffects& effects() { return *effects_; }
+    FramePacer& pacer() { return pacer_; }
+
+    // ---- The controller's records, to read; they change through the controller's operations.
+    const Cameras& cameras() const { return cameras_; }
+    const ReplayControl& replay() const { return replay_; }
+    const FrameClock& clock() const { return clock_; }
+    const Preferences& prefs() const { return prefs_; }
+    const WorldStepState& worldStep() const { return step_; }
+    // Settings a network host hands its joiners.
+    void setIDSquares(bool far, bool closeUp) {
+        prefs_.useIDSquares = far;
+        prefs_.useCloseUpIDSquares = closeUp;
+    }
+    void setCameraRule(int32_t rule) { cameras_.CameraRule = rule; }
+    // The mission last opened, kept in the store at quit; the builder opens and saves missions too.
+    std::optional<std::string>& lastOpenedMission() { return prefs_.LastOpenedMission; }
+    bool missionSelectionPending() const { return doSelectMission; }
+    bool pilotSignInClosed() const { return pilotsigninhasclosed; }
+    int32_t cursorType() const { return CurrentCursorType; }
 
     // ---- State (fields keep the names the rest of the game knows them by).
+    uint32_t LastHostGamePost = 0;
+    int32_t PilotAliveTime = 0;             // live steps not yet counted as flight seconds
+    int32_t DeadObjectPoints = 0;
+    bool doTheAutoHost = false, UseHost = false, AutoHostWasOn = false;
+    int32_t GameOverTime = 0;
+    bool HaveDoneGameOver = false;
+    bool MBWindowOpen = false;
+    long CloudLayerState = 0;
+    std::array<std::array<int32_t, 2>, 8> AircraftResults{};
+    std::array<int32_t, 4> TeamResults{};
+    bool doNewRandomRestart = true;
+    double GroupRandomStartNumber = 0, GroupRandomStartHeading = 0;
+    double TimeOfDay = 12;
+    int32_t CurrentMissionNumber = 0, PreviousCurrentMissionNumber = -1;
+    int32_t DogfightOnlyVKills = 5, JoinerTypeRequest = 3;
+
+    // Pilots and the mission builder's unsaved flag.
+    PilotTable PilotStats{};
+    // The stored records were read (or none were stored): only then are they saved over.
+    bool PilotStatsLoaded = false;
+    long CurrentPilotNumber = 0;
+    // The signed-in pilot's index; a stray number reads as the first pilot.
+    int pilotIndex() const { return CurrentPilotNumber >= 0 && CurrentPilotNumber < kPilotCount ? int(CurrentPilotNumber) : 0; }
+    // Stores the five careers at once (atomically, as the store writes). Never when the stored
+    // block could not be read: that would write fresh records over the player's careers.
+    void savePilots();
+    bool MBSavedFlag = true;
+
+protected:
     Links links_;
     // Neighbours that stand in for the links not handed in, this controller's own.
     struct DefaultNeighbours;
@@ -187,104 +255,22 @@ public:
     GameInterface ui_;
     FramePacer pacer_;
 
-    bool BadOSXVersion = false;
+    Cameras cameras_;
+    ReplayControl replay_;
+    FrameClock clock_;
+    Preferences prefs_;
+    WorldStepState step_;
+
+    bool BadOSXVersion = false;        // no display: the game never started
     bool MyVRAMOkay = true;
-    bool CurrentCursorVisible = true;
-    int32_t CurrentCursorType = 0;
-    double CameraDistance = 100.0;
-    bool doSelectMission = true;
+    bool doSelectMission = true;       // the mission window opens once the pilot has signed in
     bool pilotsigninhasclosed = false;
-    bool ScreenShotPending = false;
-    long debrisItem = 10;
-    bool started = false;
-
-    // Preference-backed fields.
-    bool MousePosFeedback = false;
-    bool StallLimiter = false;
-    bool ReloadUserMissions = false;
-    bool DoDetailPass = true;
-    int64_t DoCheckForGames = 0;
-    bool DontShowMF = false;
-    std::optional<std::string> LastOpenedMission;
-    std::array<AutoMessage, 8> AutoMessages{};
-    std::array<bool, 8> PubPri{};
-    bool FirstTime = false;
-
-    // Frame and clock.
-    bool gamePause = false;  // true while the game runs
-    bool ShouldNotPlay = false;
-    bool DoDoubleTime = false;
-    bool DisplayFrameRate = false;
-    double ms1 = 0.0;
-    uint32_t LastHostGamePost = 0;
-    int32_t GlobalMissionTime = 0;
-    bool ReplayFlag = false;
-    int32_t theticks = 0;
-
-    // World step.
-    int32_t ReplaySpeed = 1;                // -5..5 ticks per step while a replay plays
-    int32_t SavedGlobalMissionTime = 0;     // the live clock when the replay began
-    int32_t ReplayRollOver = 3420;          // ticks of the replay window
-    bool lastTick = false;                  // the last step of this frame
-    int32_t PilotAliveTime = 0;             // live steps not yet counted as flight seconds
-    int32_t DeadObjectPoints = 0;
-    int32_t UserActivity = 0;
-    std::array<double, 5> GRandom{};
-    std::array<float, 2> oldapoint{};
-    bool circleFlag = false;
-    bool lastGamePause = false;
-    long nextExplosionItem = 0;             // 0..7
-    int32_t ThePedalBrakes = -1;
-    GameAction Command;
-    bool doTheAutoHost = false, UseHost = false, AutoHostWasOn = false;
-    int32_t GameOverTime = 0;
-    bool HaveDoneGameOver = false;
-    bool MBWindowOpen = false;
-    bool isKey = false;
-    long CloudLayerState = 0;
-    std::array<std::array<int32_t, 2>, 8> AircraftResults{};
-    std::array<int32_t, 4> TeamResults{};
-    bool doNewRandomRestart = true;
-    double GroupRandomStartNumber = 0, GroupRandomStartHeading = 0;
-
-    // Camera and game state (angles deg, distances ft).
-    double TimeOfDay = 12;
-    int32_t CameraPosition = 0, CameraRule = 0;
-    double NewCameraDistance = 3.0, SavedCameraDistance = 80.0, UserCameraDistance = 80.0;
-    long CameraAircraft = 2, AircraftWeControl = 2;
-    int32_t GamePauseTime = -150;
-    Vector3 AbsoluteCameraOffset{};
-    bool NoCameraSlideFlag = false;
-    int32_t CameraPosition2 = 0;
-    double CameraDistance2 = 0.0;
-    long CameraAircraft2 = 3;
-    double UserCameraDistance2 = 40.0;
-    double CameraHeading = 0, CameraUpAngle = 0, CameraBank = 0;
-    double CameraHeading2 = 0, CameraUpAngle2 = 0, CameraBank2 = 0;
-    Vector3 NewCameraAngle{}, NewCameraAngle2{};
-    int32_t OldCameraPosition = 0, ToggleBackCameraPosition = 0, ToggleBackCameraPosition2 = 0;
-    int32_t SpecialCameraPosition = 0, SpecialCameraPosition2 = 0;
-    double TowerZoom = 0, TowerZoom2 = 0;
-    Vector3 OutsideCamera{}, LastOutsideCamera{}, OutsideCamera2{};
-    bool DrawSecondWindow = false, SecondWindowClosestEnemy = false;
-    QNion ViewingQNion, ViewingQNion2;
-    int32_t CurrentMissionNumber = 0, PreviousCurrentMissionNumber = -1;
-    bool useIDSquares = true, useCloseUpIDSquares = false;
-    int32_t DogfightOnlyVKills = 5, JoinerTypeRequest = 3;
-
-    // Pilots and the mission builder's unsaved flag.
-    PilotTable PilotStats{};
-    // The stored records were read (or none were stored): only then are they saved over.
-    bool PilotStatsLoaded = false;
-    long CurrentPilotNumber = 0;
-    // The signed-in pilot's index; a stray number reads as the first pilot.
-    int pilotIndex() const { return CurrentPilotNumber >= 0 && CurrentPilotNumber < kPilotCount ? int(CurrentPilotNumber) : 0; }
-    // Stores the five careers at once (atomically, as the store writes). Never when the stored
-    // block could not be read: that would write fresh records over the player's careers.
-    void savePilots();
-    bool MBSavedFlag = true;
+    bool ScreenShotPending = false;    // the next drawn frame is saved as a picture
+    bool started = false;              // start-up is done: every frame is a timerLooper call
 
 private:
+    bool CurrentCursorVisible = true;
+    int32_t CurrentCursorType = 0;
     uint8_t cannedKeysDown_ = 0;  // bit k: the key of canned message k + 1 was pressed as that
 
     // The world step's parts, in the order it runs them.
@@ -299,17 +285,12 @@ private:
     void flyingCommand(int32_t command, int32_t action);
     void cameraCommandMain(int32_t command);
     void cameraCommandSecond(int32_t command);
-    void toggleBackCamera();
     void placeBombCamera(ZephModel& m, long index, int32_t type, double distance, QNion* pose);
     // Lifts a camera that would look from under the terrain (a wreck, a slope behind) to just above it.
     void keepCameraAboveGround(QNion& pose);
     void applyVolume(const char* key, int fallback, void (ControllerSound::*setter)(double));
-    int64_t frameStampMicros_ = 0;
     std::vector<std::string> told_;  // every notice given this run
     platform::RandomStream simulationRandom_;
 };
-
-// A preset message as stored in the table: at most 79 characters, each the low byte of one UTF-16 unit.
-AutoMessage makeAutoMessage(const std::string& utf8);
 
 }  // namespace pellam

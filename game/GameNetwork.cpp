@@ -132,7 +132,7 @@ void GameNetwork::reportNetworkHits(int slot, double hits) {
 
 bool GameNetwork::resetRecently(int slot) {
     FlyableAircraft* a = game_ ? game_->aircraftAt(slot + ModelArray::kFirstAircraft) : nullptr;
-    return a && static_cast<uint32_t>(game_->GlobalMissionTime - a->ThisAircraft.TimeOfReset) < kResetTicks;
+    return a && static_cast<uint32_t>(game_->clock().GlobalMissionTime - a->ThisAircraft.TimeOfReset) < kResetTicks;
 }
 
 void GameNetwork::clearHits(int slot) {
@@ -158,7 +158,7 @@ net::EngineServices::Facts GameNetwork::aircraftFacts(int slot) {
     if (!a) return {};
     const Aircraft& r = a->ThisAircraft;
     // The set-up is stamped in mission ticks; the network keeps the system's tick count.
-    const int32_t reset = platform::TickCount() - (game_->GlobalMissionTime - r.TimeOfReset);
+    const int32_t reset = platform::TickCount() - (game_->clock().GlobalMissionTime - r.TimeOfReset);
     return {true, r.Team, r.AircraftType, a->live.attitude.Position[1], reset, r.WhoShotMe};
 }
 
@@ -169,10 +169,10 @@ net::EngineServices::Applied GameNetwork::applyStateBlock(int slot, const net::S
     c.tick = platform::TickCount();
     c.newInTime = link_.newInTime();
     c.delay = delay;
-    c.replayPlaying = game_->ReplayFlag;
+    c.replayPlaying = game_->replay().ReplayFlag;
     c.isHost = link_.amIHost();
     c.joinerNumber = link_.getJoinerNumber();
-    c.globalGameTime = game_->GlobalMissionTime;
+    c.globalGameTime = game_->clock().GlobalMissionTime;
     c.aircraftIndex = slot + ModelArray::kFirstAircraft;
     c.bombs = game_->modelAt(ModelArray::kBombs);
     int32_t playDelay = 0;
@@ -212,12 +212,11 @@ std::array<int32_t, 4>& GameNetwork::teamResults() { return game_ ? game_->TeamR
 
 void GameNetwork::setIDHelp(bool idHelp, bool closeID) {
     if (!game_) return;
-    game_->useIDSquares = idHelp;
-    game_->useCloseUpIDSquares = closeID;
+    game_->setIDSquares(idHelp, closeID);
 }
 
 void GameNetwork::setCameraRule(int32_t rule) {
-    if (game_) game_->CameraRule = rule;
+    if (game_) game_->setCameraRule(rule);
 }
 
 void GameNetwork::setDogfightOnly(bool dogfightOnly, bool airGroundStart, int32_t restart) {
@@ -268,7 +267,7 @@ int32_t GameNetwork::getJoinerAircraftType() { return game_ ? game_->JoinerTypeR
 
 std::string GameNetwork::autoMessage(int k) {
     if (!game_ || k < 0 || k > 7) return {};
-    const AutoMessage& m = game_->AutoMessages[k];
+    const AutoMessage& m = game_->prefs().AutoMessages[k];
     return std::string(reinterpret_cast<const char*>(m.data() + 1), std::min<size_t>(m[0], m.size() - 1));
 }
 
@@ -278,15 +277,15 @@ void GameNetwork::playSound(int32_t sound, int32_t volume) {
 }
 
 int32_t GameNetwork::tryForCustomPaintJobBig(const std::string& name) {
-    return game_ ? game_->toMyZephGLView->tryForCustomPaintJobBig(name) : -1;
+    return game_ ? game_->view().tryForCustomPaintJobBig(name) : -1;
 }
 
 int32_t GameNetwork::tryForCustomPaintJobSmall(const std::string& name) {
-    return game_ ? game_->toMyZephGLView->tryForCustomPaintJobSmall(name) : -1;
+    return game_ ? game_->view().tryForCustomPaintJobSmall(name) : -1;
 }
 
 void GameNetwork::deleteTexture(int32_t texture) {
-    if (game_) game_->toMyZephGLView->glDeleteONETexture(texture);
+    if (game_) game_->view().glDeleteONETexture(texture);
 }
 
 void GameNetwork::setCustomPaintJob(int slot, int32_t big, int32_t small) {

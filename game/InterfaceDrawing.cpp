@@ -185,7 +185,7 @@ void drawNotice(VADArizodazar2& c) {
 
 // The menu bar, out of the way while flying.
 void drawMenuBar(VADArizodazar2& c, InterfaceRequests& requests) {
-    if (c.gamePause || !ImGui::BeginMainMenuBar()) return;
+    if (c.running() || !ImGui::BeginMainMenuBar()) return;
     if (ImGui::BeginMenu("Pellam")) {
         if (ImGui::MenuItem("Preferences...")) c.fromMenus(kMenuPreferences);
         if (ImGui::MenuItem("Automatic Messages...")) c.fromMenus(kMenuAutoMessages);

@@ -10,90 +10,78 @@
 #include "platform/Beep.h"
 
 namespace pellam {
-namespace {
-
-constexpr int32_t kReplayRecordPeriod = 20;  // ticks between replay records, at (t - 2) mod 20 = 0
-constexpr int32_t kReplayBack = 1200;        // ticks a replay starts before the live clock
-constexpr int32_t kReplayEarliest = 22;
-
-}  // namespace
 
 void GameController::fromReplayMenu() {
-    Command.actionType = kKeyUp;
-    someTypicalKeyPresses(88, true);
+    sendCommand(88, kKeyUp);
 }
 
 void GameController::endReplay() {
-    ReplayFlag = false;
-    GlobalMissionTime = SavedGlobalMissionTime;
+    clock_.GlobalMissionTime = replay_.end();
     if (ModelArray* models = getModelArray())
         for (long i = ModelArray::kFirstAircraft; i < models->size(); ++i)
-            if (ZephModel* m = models->at(i)) m->recoverFromReplay(GlobalMissionTime);
+            if (ZephModel* m = models->at(i)) m->recoverFromReplay(clock_.GlobalMissionTime);
 }
 
 void GameController::beginOrEndReplay() {
     ModelArray* models = getModelArray();
     if (!models) return;
-    if (ReplayFlag) {
+    if (replay_.ReplayFlag) {
         endReplay();
         return;
     }
-    if (GlobalMissionTime < 50) {
+    if (clock_.GlobalMissionTime < 50) {
         platform::SystemBeep();
         return;
     }
-    ReplayFlag = true;
+    const int32_t from = replay_.begin(clock_.GlobalMissionTime);
     for (long i = ModelArray::kFirstAircraft; i < models->size(); ++i)
-        if (ZephModel* m = models->at(i)) m->prepareForReplayStart(GlobalMissionTime);
-    SavedGlobalMissionTime = GlobalMissionTime;
-    GlobalMissionTime = std::max(SavedGlobalMissionTime - kReplayBack, kReplayEarliest);
-    GlobalMissionTime -= (GlobalMissionTime - 2) % kReplayRecordPeriod;  // back onto a record time
-    GlobalMissionTime = std::max(GlobalMissionTime, kReplayEarliest);
+        if (ZephModel* m = models->at(i)) m->prepareForReplayStart(clock_.GlobalMissionTime);
+    clock_.GlobalMissionTime = from;
     // Each aircraft shows its recorded state at once, unsmoothed.
     for (long j = ModelArray::kFirstAircraft; j < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots; ++j) {
         FlyableAircraft* craft = aircraftAt(j);
         if (craft) craft->clearSlerping();
-        if (ZephModel* m = models->at(j)) m->driveModel(1, GlobalMissionTime, true, true);
+        if (ZephModel* m = models->at(j)) m->driveModel(1, clock_.GlobalMissionTime, true, true);
         if (craft) craft->clearSlerping();
     }
     for (long i = ModelArray::kDebris; i < models->size(); ++i)
-        if (ZephModel* m = models->at(i)) m->callEveryTick(true, GlobalMissionTime, true);
+        if (ZephModel* m = models->at(i)) m->callEveryTick(true, clock_.GlobalMissionTime, true);
 }
 
 void GameController::someTypicalKeyPresses(int32_t command, bool outsideText) {
     toMyZephGLView->sceneChanged();  // cameras, replay steps, resets: drawn anew even while paused
-    const int32_t action = Command.actionType;
+    const int32_t action = step_.Command.actionType;
     const bool down = action == kKeyDown, up = action == kKeyUp;
 
     if (network_->getInTextMode() && !outsideText) {
-        if (down) network_->handleTypingAMessage(Command.RawKeyPress);
+        if (down) network_->handleTypingAMessage(step_.Command.RawKeyPress);
         return;
     }
     if (network_->getJoinerPending() && !outsideText && command != 79 && command != 80) {
         platform::SystemBeep();
         return;
     }
-    ZephModel* ours = modelAt(AircraftWeControl);
+    ZephModel* ours = modelAt(cameras_.AircraftWeControl);
     if ((command == 70 || command == 87) && up) {
         network_->setMessageChannel(command == 70 || !ours ? 0 : ours->getTeamNumber());
         network_->handleTypingAMessage(1070);
         return;
     }
     if (command == 1 && down) {
-        circleFlag = true;
-        if (!gamePause) {
+        cameras_.circleFlag = true;
+        if (!clock_.gamePause) {
             pacer_.TickMinimum = 0;
             if (AutoHostWasOn) {
                 AutoHostWasOn = false;
                 doTheAutoHost = true;
             }
-            gamePause = true;
-            HandleCursorType(MousePosFeedback ? 1 : 0, MousePosFeedback);
+            clock_.gamePause = true;
+            HandleCursorType(prefs_.MousePosFeedback ? 1 : 0, prefs_.MousePosFeedback);
             centreTheMouseStick();
         } else {
             AutoHostWasOn = doTheAutoHost;
             doTheAutoHost = false;
-            gamePause = false;
+            clock_.gamePause = false;
             HandleCursorType(0, true);
             if (GameOverTime != 0) GameOverTime = -1200;
             // Pausing a network game costs the aircraft.
@@ -105,10 +93,10 @@ void GameController::someTypicalKeyPresses(int32_t command, bool outsideText) {
         }
     }
     if ((command == 60 || command == 61) && down) cameraCommand(command);
-    if (isNetworkGame() && ReplayFlag) endReplay();
+    if (isNetworkGame() && replay_.ReplayFlag) endReplay();
 
     if ((command >= 1 && command <= 44) || command == 94)
-        if (down || (up && command >= 2 && command <= 4)) circleFlag = true;
+        if (down || (up && command >= 2 && command <= 4)) cameras_.circleFlag = true;
     if ((command >= 45 && command <= 59) || (command >= 62 && command <= 69)) {
         if (down) cameraCommand(command);
         return;
@@ -136,27 +124,27 @@ void GameController::someTypicalKeyPresses(int32_t command, bool outsideText) {
         const int n = command - 71;
         if (!(cannedKeysDown_ & (1u << n))) break;
         cannedKeysDown_ &= static_cast<uint8_t>(~(1u << n));
-        network_->setMessageChannel(!PubPri[n] || !ours ? 0 : ours->getTeamNumber());
+        network_->setMessageChannel(!prefs_.PubPri[n] || !ours ? 0 : ours->getTeamNumber());
         network_->handleTypingAMessage(command);
         break;
     }
-    case 81: DoDoubleTime = !DoDoubleTime; break;
+    case 81: clock_.DoDoubleTime = !clock_.DoDoubleTime; break;
     case 82: theSounds->toggleSoundSetting(); break;
     case 83: if (ours) ours->toggleAutoPilot(); break;
-    case 84: DisplayFrameRate = !DisplayFrameRate; break;
-    case 85: ReplaySpeed = std::max(ReplaySpeed - 1, -5); break;
-    case 86: ReplaySpeed = std::min(ReplaySpeed + 1, 5); break;
-    case 88: if (!gamePause && !isNetworkGame()) beginOrEndReplay(); break;
+    case 84: clock_.DisplayFrameRate = !clock_.DisplayFrameRate; break;
+    case 85: replay_.slower(); break;
+    case 86: replay_.faster(); break;
+    case 88: if (!clock_.gamePause && !isNetworkGame()) beginOrEndReplay(); break;
     case 89:
         ScreenShotPending = true;
         toMyZephGLView->setScreenShotPending();
         break;
-    case 90: if (!gamePause) newDocument(); break;
-    case 91: if (CameraRule != 2) DrawSecondWindow = !DrawSecondWindow; break;
-    case 92: if (DrawSecondWindow && CameraRule == 0) SecondWindowClosestEnemy = true; break;
+    case 90: if (!clock_.gamePause) newDocument(); break;
+    case 91: if (cameras_.CameraRule != 2) cameras_.DrawSecondWindow = !cameras_.DrawSecondWindow; break;
+    case 92: if (cameras_.DrawSecondWindow && cameras_.CameraRule == 0) cameras_.SecondWindowClosestEnemy = true; break;
     case 93:
-        if (gamePause)
-            if (FlyableAircraft* craft = aircraftAt(AircraftWeControl)) {
+        if (clock_.gamePause)
+            if (FlyableAircraft* craft = aircraftAt(cameras_.AircraftWeControl)) {
                 // Trims stay inside the range the trim keys can reach.
                 Aircraft& a = craft->ThisAircraft;
                 a.ElevatorTrim = std::clamp(a.ElevatorTrim + a.RotationalSpeeds[0] * 0.75, -1.0, 1.0);
@@ -169,13 +157,13 @@ void GameController::someTypicalKeyPresses(int32_t command, bool outsideText) {
 
 // Commands 2 to 44: the player's aircraft (the look commands: the viewed one).
 void GameController::flyingCommand(int32_t command, int32_t action) {
-    ZephModel& ours = *modelAt(AircraftWeControl);
-    FlyableAircraft* craft = aircraftAt(AircraftWeControl);
+    ZephModel& ours = *modelAt(cameras_.AircraftWeControl);
+    FlyableAircraft* craft = aircraftAt(cameras_.AircraftWeControl);
     const bool down = action == kKeyDown;
     if (command >= 2 && command <= 4) {
         // A release always stops the guns, paused or not, so they never fire on after a resume.
         const int32_t on = down ? 1 : 0;
-        if (down && !gamePause) return;
+        if (down && !clock_.gamePause) return;
         if (action != kKeyDown && action != kKeyUp) return;
         if (command == 2 || command == 4) ours.gunsOnOff(on);
         if (command == 3 || command == 4) ours.cannonOnOff(on);
@@ -183,8 +171,8 @@ void GameController::flyingCommand(int32_t command, int32_t action) {
     }
     if (!down) return;
     if (command >= 21 && command <= 38) {
-        ZephModel* viewed = modelAt(CameraAircraft);
-        FlyableAircraft* look = aircraftAt(CameraAircraft);
+        ZephModel* viewed = modelAt(cameras_.CameraAircraft);
+        FlyableAircraft* look = aircraftAt(cameras_.CameraAircraft);
         if (!viewed) return;
         switch (command) {
         case 21: viewed->setPilotPitch(0.0, 0.0); break;
@@ -220,16 +208,16 @@ void GameController::flyingCommand(int32_t command, int32_t action) {
     case 18: {
         // A bomb dropped in a replay would change the live world; none is passed on when the
         // rack turns out empty.
-        if (ReplayFlag || ours.getNumberOfBombs() <= 0) break;
+        if (replay_.ReplayFlag || ours.getNumberOfBombs() <= 0) break;
         ZephModel* bombs = modelAt(ModelArray::kBombs);
         const double* velocity = ours.getXYZVelocities();
         double v[3] = {velocity[0], velocity[1], velocity[2]};
         const double* release = ours.dropBomb();
-        if (bombs && release) bombs->startADroppedBomb(v, release, GlobalMissionTime, 2);
+        if (bombs && release) bombs->startADroppedBomb(v, release, clock_.GlobalMissionTime, 2);
         break;
     }
     case 19: ours.launchRocket(); break;
-    case 20: if (gamePause) ours.bailOut(); break;
+    case 20: if (clock_.gamePause) ours.bailOut(); break;
     case 39: ours.ElevatorTrimUpDown(1); break;
     case 40: ours.ElevatorTrimUpDown(-1); break;
     case 41: ours.AileronTrimLeftRight(-1); break;

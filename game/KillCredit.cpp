@@ -25,7 +25,7 @@ void VADArizodazar2::restartCareer(PilotType& pilot) {
 }
 
 void VADArizodazar2::killCredit() {
-    if (ReplayFlag || network_->networkAndJoiner()) return;
+    if (replay_.ReplayFlag || network_->networkAndJoiner()) return;
     PilotType& pilot = PilotStats[pilotIndex()];
     const bool single = network_->getNetworkMode() == 0;
     bool changed = false;
@@ -112,8 +112,8 @@ void VADArizodazar2::closeGameOver() {
             if (SoundServices* sounds = theSounds ? theSounds->objectSounds() : nullptr) sounds->PlayASingleSound(43, 180);
         }
     } else {
-        gamePause = true;
-        HandleCursorType(1, MousePosFeedback);
+        clock_.gamePause = true;
+        HandleCursorType(1, prefs_.MousePosFeedback);
     }
     checkCampaignsForEnabled();
 }
@@ -132,7 +132,7 @@ void VADArizodazar2::setRestartButton() {
 }
 
 void VADArizodazar2::joinerGotEndOfGame() {
-    if (GameOverTime == 0) GameOverTime = GlobalMissionTime - 605;
+    if (GameOverTime == 0) GameOverTime = clock_.GlobalMissionTime - 605;
     PilotType& pilot = PilotStats[pilotIndex()];
     // A joiner hears the host's game over in every frame: its tallies count once per game.
     auto creditOnce = [&] {
@@ -149,7 +149,7 @@ void VADArizodazar2::joinerGotEndOfGame() {
         checkVictoryConditions(true);
         return;
     }
-    if (ReplayFlag || HaveDoneGameOver) return;
+    if (replay_.ReplayFlag || HaveDoneGameOver) return;
     creditOnce();
     ZephModel* host = modelAt(network_->getJoinerNumber() + ModelArray::kFirstAircraft);
     ZephModel* mine = modelAt(ModelArray::kFirstAircraft);

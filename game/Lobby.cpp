@@ -59,8 +59,8 @@ void VADArizodazar2::fromHostNetworkGameButton() {
 void VADArizodazar2::fromNetworkGameJoinButton() {
     if (!readPort()) return;
     lobby.toHostJoinWindow2.close();
-    lobby.toJoinRefreshEnabled = DoCheckForGames == 0;
-    lobby.toDontCheckGames.state = DoCheckForGames != 0;
+    lobby.toJoinRefreshEnabled = prefs_.DoCheckForGames == 0;
+    lobby.toDontCheckGames.state = prefs_.DoCheckForGames != 0;
     lobby.toNewJoinerWindow.makeKeyAndOrderFront();
     lastCheckForGameTime = 0;
     checkForNetworkGames(true);
@@ -87,8 +87,8 @@ void VADArizodazar2::fromJoinButton() {
     for (int cell = 0; cell < 4; ++cell)
         if (teams.cellAt(cell / 2, cell % 2)) team = cell + 1;
     const int item = std::clamp(lobby.toNewJoinerAircraftType, 0, 2);
-    DoCheckForGames = lobby.toDontCheckGames.state ? 1 : 0;
-    store_.setInteger("CheckForPublicGamesKey", DoCheckForGames);
+    prefs_.DoCheckForGames = lobby.toDontCheckGames.state ? 1 : 0;
+    store_.setInteger("CheckForPublicGamesKey", prefs_.DoCheckForGames);
     lobby.toNewJoinerWindow.close();
     if (!joinNetworkGame(*address, static_cast<uint16_t>(NetworkPortNumber), team, LobbyControls::kAircraftTags[item]))
         tellPlayer("The network game could not be joined: " + network_->startError());
@@ -114,16 +114,16 @@ void VADArizodazar2::fromEndNetworkGameOkay() {
 
 void VADArizodazar2::doAutoHost() {
     if (!doTheAutoHost) return;
-    if (UseHost && gamePause)
+    if (UseHost && clock_.gamePause)
         if (FlyableAircraft* own = aircraftAt(ModelArray::kFirstAircraft)) own->turnAutoPilotOn();
     if (!network_->getInTextMode() && network_->getJoinerPending()) {
         network_->acceptJoinerPublic();
         return;
     }
-    if (!gamePause) {
+    if (!clock_.gamePause) {
         if (!network_->getImInGameOver()) {
-            gamePause = true;
-            HandleCursorType(1, MousePosFeedback);
+            clock_.gamePause = true;
+            HandleCursorType(1, prefs_.MousePosFeedback);
             return;
         }
         // Game over: the window stays up five seconds (300 ticks), then the game goes on.

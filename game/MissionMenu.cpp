@@ -82,12 +82,12 @@ bool VADArizodazar2::handleThisMenu(int tag) {
     }
     if (tag != kMenuSelectMission) return GameController::handleThisMenu(tag);
     MenuDefault = true;
-    missionWindow.toIDMission.state = useIDSquares;
-    missionWindow.toCloseUpIDMission.state = useCloseUpIDSquares;
+    missionWindow.toIDMission.state = prefs_.useIDSquares;
+    missionWindow.toCloseUpIDMission.state = prefs_.useCloseUpIDSquares;
     missions::MissionMenu& menu = missionWindow.toMissionMenuPopUp;
     menu.selected = menu.positionOfTag(CurrentMissionNumber);
     fillInMissionDescription();
-    gamePause = false;
+    clock_.gamePause = false;
     missionWindow.toSelectMission.makeKeyAndOrderFront();
     HandleCursorType(0, true);
     return true;
@@ -145,15 +145,15 @@ bool VADArizodazar2::flyable(long slot) {
 void VADArizodazar2::startChosenFlight(Window& window) {
     window.close();
     CurrentMissionNumber = static_cast<int32_t>(TempNewMissionNumber);
-    ShouldNotPlay = false;
+    clock_.ShouldNotPlay = false;
     // A fixed world has no missions to choose; it runs as start-up set it.
     if (!fixedWorld_) newDocument();
-    gamePause = true;
-    HandleCursorType(1, MousePosFeedback);
+    clock_.gamePause = true;
+    HandleCursorType(1, prefs_.MousePosFeedback);
     centreTheMouseStick();
     // The mouse-flying hint, once per run and only without a joystick.
-    if (!FirstTime && !DontShowMF) {
-        FirstTime = true;
+    if (!prefs_.FirstTime && !prefs_.DontShowMF) {
+        prefs_.FirstTime = true;
         if (!toMyJoystick->haveJoystick()) ui_.toMouseFlying.makeKeyAndOrderFront();
     }
 }
@@ -165,8 +165,8 @@ void VADArizodazar2::fromFlyMissionButton() {
         return;
     }
     if (!flyable(TempNewMissionNumber)) return;
-    useIDSquares = missionWindow.toIDMission.state;
-    useCloseUpIDSquares = missionWindow.toCloseUpIDMission.state;
+    prefs_.useIDSquares = missionWindow.toIDMission.state;
+    prefs_.useCloseUpIDSquares = missionWindow.toCloseUpIDMission.state;
     isDogfightOnly = false;
     if (missions::MissionData* mission = TheMissions.record(TempNewMissionNumber))
         for (int n = 0; n < 8; ++n) {
@@ -192,8 +192,8 @@ void VADArizodazar2::fromFlyQuickDogfightButton() {
         d.DOOnOff[n].setState(true, 0, mission->DogfightOnlyOnOff[n] == 0 ? 1 : 0);
     }
     missionWindow.toSelectMission.close();
-    d.toIDDogfight.state = useIDSquares;
-    d.toCloseUpIDDogfight.state = useCloseUpIDSquares;
+    d.toIDDogfight.state = prefs_.useIDSquares;
+    d.toCloseUpIDDogfight.state = prefs_.useCloseUpIDSquares;
     d.toDogfightKills = DogfightOnlyVKills;
     d.toDogfightOnlyWindow.makeKeyAndOrderFront();
 }
@@ -217,12 +217,12 @@ void VADArizodazar2::fromDoQuickDogfight() {
     missions::MissionData* mission = TheMissions.record(TempNewMissionNumber);
     if (!mission || !flyable(TempNewMissionNumber)) return;
     isDogfightOnly = true;
-    useIDSquares = d.toIDDogfight.state;
-    useCloseUpIDSquares = d.toCloseUpIDDogfight.state;
+    prefs_.useIDSquares = d.toIDDogfight.state;
+    prefs_.useCloseUpIDSquares = d.toCloseUpIDDogfight.state;
     DogfightOnlyVKills = std::clamp(d.toDogfightKills, 1, 100);
     DogfightAirGroundStart = !d.toAirGroundStart.cellAt(0, 0);
     if (const int row = rowOn(d.toDogRestartType); row >= 0) DogfightOnlyRestartType = row;
-    if (const int row = rowOn(d.toDogCameraRule); row >= 0) CameraRule = row;
+    if (const int row = rowOn(d.toDogCameraRule); row >= 0) cameras_.CameraRule = row;
     if (d.toDogIndTeamKills.cellAt(0, 0)) DogfightKillType = 0;
     else if (d.toDogIndTeamKills.cellAt(0, 1)) DogfightKillType = 1;
     for (int n = 0; n < 8; ++n) {
@@ -243,12 +243,12 @@ void VADArizodazar2::fromDoQuickDogfight() {
 
 bool VADArizodazar2::validateMenuItem(int tag) {
     if (!MenuDefault) return false;
-    if (tag == kMenuNetworkGame && ReplayFlag) return false;
+    if (tag == kMenuNetworkGame && replay_.ReplayFlag) return false;
     if (tag == kMenuDeleteBuilderObject) return MBWindowOpen && MBCurrentObject != 0;
     if ((tag == kMenuOpenBuilder || tag == kMenuOpenInBuilder) && MBWindowOpen) return false;
     if ((tag == kMenuCloseBuilder || tag == kMenuSave || tag == kMenuSaveAs) && !MBWindowOpen) return false;
     if ((tag == kMenuSave || tag == kMenuSaveAs) && !MBTerrainLoadedFlag) return false;
-    if ((tag == kMenuOpenBuilder || tag == kMenuOpenInBuilder) && ReplayFlag) return false;
+    if ((tag == kMenuOpenBuilder || tag == kMenuOpenInBuilder) && replay_.ReplayFlag) return false;
     if (tag == kMenuOpenLastMission) return !lastMissionTitle().empty();
     if (MBWindowOpen) {
         static constexpr int kClosedWhileBuilding[] = {567, 581, 582, 583, 587, 588, 589, 400, 3002, 3004, 3005};
@@ -263,7 +263,7 @@ std::string VADArizodazar2::networkMenuTitle() {
 }
 
 std::string VADArizodazar2::lastMissionTitle() {
-    for (const std::optional<std::string>* file : {&MBFileName, &LastOpenedMission})
+    for (const std::optional<std::string>* file : {&MBFileName, &prefs_.LastOpenedMission})
         if (*file && !(*file)->empty() && platform::isRegularFile(**file))
             return "Open " + fs::path(**file).filename().string();
     return {};
@@ -334,7 +334,7 @@ void VADArizodazar2::checkCampaignsForEnabled() {
 }
 
 void VADArizodazar2::setMissionNumber(long number) {
-    ShouldNotPlay = false;
+    clock_.ShouldNotPlay = false;
     const long slot = missions::hostMissionSlot(TheMissions, number, NetworkMissionHash, NetworkMissionSeconds);
     if (slot < 0) {
         const uint32_t now = static_cast<uint32_t>(platform::TickCount());
@@ -342,13 +342,13 @@ void VADArizodazar2::setMissionNumber(long number) {
             platform::SystemBeep();
             LastNonMissionBeepTicks = static_cast<int32_t>(now);
         }
-        if (gamePause) {
+        if (clock_.gamePause) {
             toMyZephGLView->setWindowLevelToNormal(0);
-            gamePause = false;
+            clock_.gamePause = false;
             HandleCursorType(0, true);
         }
         toBadNews.makeKeyAndOrderFront();
-        ShouldNotPlay = true;
+        clock_.ShouldNotPlay = true;
         return;
     }
     CurrentMissionNumber = static_cast<int32_t>(slot);

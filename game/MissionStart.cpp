@@ -66,7 +66,7 @@ void VADArizodazar2::preloadGameSpecificItems() {
     if (content_.makeTerrain) keptTerrain_ = content_.makeTerrain();
     TheRIDUdidavWorld = keptTerrain_.get();
     if (!TheRIDUdidavWorld && worldProblem.empty()) worldProblem = "The terrain could not be made.";
-    if (TheRIDUdidavWorld) TheRIDUdidavWorld->setDrawDetail(DoDetailPass);
+    if (TheRIDUdidavWorld) TheRIDUdidavWorld->setDrawDetail(prefs_.DoDetailPass);
     // Shown at 320 x 240 in the mission window: taken no larger than that.
     if (platform::readPng(folder + "WWIWorldMap.png", DefaultWorldMap, platform::kLargestShownPicture))
         platform::shrinkToFit(DefaultWorldMap, 320, 240);
@@ -74,7 +74,7 @@ void VADArizodazar2::preloadGameSpecificItems() {
         platform::logMessage("The world map " + folder + "WWIWorldMap.png could not be read (at most " +
                              std::to_string(platform::kLargestShownPicture) + " pixels on a side)");
     network_->setVersionNumber(13, 2, 51);
-    ReplayRollOver = 3420;
+    replay_.ReplayRollOver = 3420;
     TheMissions.record(0)->TimeOfDay = 15;
     CurrentMissionNumber = 0;
     PreviousCurrentMissionNumber = -1;
@@ -93,7 +93,7 @@ void VADArizodazar2::preloadGameSpecificItems() {
 // debris, eight explosions, bombs and ground clutter, so the world answers before a mission runs.
 void VADArizodazar2::buildWorldHead() {
     ModelArray& models = *getModelArray();
-    missions::FactoryContext context{content_.objectView, &keptTerrain_, this, DoDetailPass, &debrisItem, draw_};
+    missions::FactoryContext context{content_.objectView, &keptTerrain_, this, prefs_.DoDetailPass, &step_.debrisItem, draw_};
     auto row = [&](int32_t code) {
         missions::ObjectForMission entry;
         entry.ObjectCode = code;
@@ -139,12 +139,12 @@ void VADArizodazar2::newDocument() {
     ModelArray* models = getModelArray();
     if (!models) return;
     if (fixedWorld_) {  // the fixed world: every object back where it began, the clock at 0
-        if (ReplayFlag) endReplay();
+        if (replay_.ReplayFlag) endReplay();
         for (long i = ModelArray::kFirstAircraft; i < models->size(); ++i)
             if (ZephModel* model = models->at(i)) model->resetModel();
-        GlobalMissionTime = 0;
-        SpecialCameraPosition = 0;
-        CameraAircraft = ModelArray::kFirstAircraft;
+        setMissionTime(0);
+        cameras_.SpecialCameraPosition = 0;
+        cameras_.CameraAircraft = ModelArray::kFirstAircraft;
         return;
     }
     if (network_->networkAndJoiner()) {  // only a host or a single player starts games
@@ -155,9 +155,9 @@ void VADArizodazar2::newDocument() {
     CloudTransitionDepth = 150.0;
     StartMission();
     if (network_->getNetworkMode() != 0 && network_->amIHost())  // the joiners start the same game
-        network_->setResetTimeMissionNumber(CurrentMissionNumber, useIDSquares, DogfightOnlyVKills, CameraRule,
+        network_->setResetTimeMissionNumber(CurrentMissionNumber, prefs_.useIDSquares, DogfightOnlyVKills, cameras_.CameraRule,
                                             isDogfightOnly, DogfightAirGroundStart, DogfightOnlyRestartType,
-                                            DogfightKillType, useCloseUpIDSquares, RandomWindSpeed, RandomWindDirection);
+                                            DogfightKillType, prefs_.useCloseUpIDSquares, RandomWindSpeed, RandomWindDirection);
 }
 
 // ---- The mission start -------------------------------------------------------------------------
@@ -185,19 +185,18 @@ bool VADArizodazar2::StartMission() {
     }
     if (models->size() > 0)
         if (auto* terrain = dynamic_cast<RIDUdidav*>(TheRIDUdidavWorld)) terrain->initTerrainObjects();
-    if (ReplayFlag)
+    if (replay_.ReplayFlag)
         for (long i = ModelArray::kFirstAircraft; i < models->size(); ++i)
-            if (ZephModel* object = models->at(i)) object->recoverFromReplay(GlobalMissionTime);
+            if (ZephModel* object = models->at(i)) object->recoverFromReplay(clock_.GlobalMissionTime);
 
-    DoDoubleTime = false;
-    ReplayFlag = false;
-    ReplaySpeed = 1;
+    clock_.DoDoubleTime = false;
+    replay_.resetForMission();
     AircraftRestartCount = {};
     TimeOfDay = mission->TimeOfDay;
     GroupRandomStartNumber = (draw() + 32768) / 65536.0;
     doNewRandomRestart = true;
-    circleFlag = true;
-    GlobalMissionTime = 2;
+    cameras_.circleFlag = true;
+    setMissionTime(2);
     CantWinMission = false;
 
     prepareNetworkGame(*mission);
@@ -216,7 +215,7 @@ bool VADArizodazar2::StartMission() {
         if (player->ThisAircraft.AIType > 0) player->ThisAircraft.AIType = -player->ThisAircraft.AIType;
     }
     for (long i = ModelArray::kFirstAircraft; i < ModelArray::kDebris; ++i)
-        if (ZephModel* aircraft = modelAt(i)) aircraft->driveModel(1, 0, false, ReplayFlag);
+        if (ZephModel* aircraft = modelAt(i)) aircraft->driveModel(1, 0, false, replay_.ReplayFlag);
     HaveClearedStats = false;
     if (ZephModel* clutter = modelAt(ModelArray::kGroundClutter)) clutter->setTreeFamily(mission->GC1);
     if (auto* terrain = dynamic_cast<RIDUdidav*>(TheRIDUdidavWorld))
@@ -263,11 +262,11 @@ void VADArizodazar2::rebuildModelArray(MissionData& mission) {
             small[n] = aircraft->getSmallCustomPaintJobNumber();
         }
     }
-    CameraPosition = 0;
-    NewCameraDistance = 3.0;
+    cameras_.CameraPosition = 0;
+    cameras_.NewCameraDistance = 3.0;
     if (const long at = models.indexOf(TheRIDUdidavWorld); at >= 0) keptTerrain_ = models.take(at);
     models.clear();
-    missions::FactoryContext context{content_.objectView, &keptTerrain_, this, DoDetailPass, &debrisItem, draw_};
+    missions::FactoryContext context{content_.objectView, &keptTerrain_, this, prefs_.DoDetailPass, &step_.debrisItem, draw_};
     for (long i = 0; i < mission.TotalObjects; ++i) objectFactory.loadCorrectObject(mission.ObjectList[i], models, context);
     for (long n = 0; n < kSlots; ++n) {
         FlyableAircraft* aircraft = aircraftAt(n + ModelArray::kFirstAircraft);
@@ -359,7 +358,7 @@ void VADArizodazar2::handSharedReferences() {
 
 void VADArizodazar2::resetScoring() {
     AircraftResults = {};
-    CameraAircraft = ModelArray::kFirstAircraft;
+    cameras_.CameraAircraft = ModelArray::kFirstAircraft;
     HaveDoneGameOver = false;
     // Nor does the network hear of one: a game over left from a flight alone (its window never
     // closed) would end every joiner's game on arrival.
@@ -369,7 +368,7 @@ void VADArizodazar2::resetScoring() {
     BeenAbove100Feet = false;
     Landings = 0;
     DeadObjectPoints = 0;
-    SpecialCameraPosition = 0;
+    cameras_.SpecialCameraPosition = 0;
     LocationCompletedFlags = {};
     onlineGameCredited_ = false;  // a joiner credits each game once
 }

@@ -25,7 +25,7 @@ bool VADArizodazar2::joinNetworkGame(uint32_t address, uint16_t port, int32_t te
 }
 
 void VADArizodazar2::endNetworkGame() {
-    ShouldNotPlay = false;
+    clock_.ShouldNotPlay = false;
     tellServerToEnd();
     network_->closeNetworkRoutines();
     for (long i = ModelArray::kFirstAircraft + 1; i < ModelArray::kDebris; ++i)

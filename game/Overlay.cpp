@@ -33,21 +33,21 @@ void veil(Overlay& out, float red, float green, float blue, double alpha) {
 
 void VADArizodazar2::debugchance(Overlay& out) {
     out = Overlay{};
-    const bool paused = !gamePause;
-    if (DoDoubleTime && (paused || GlobalMissionTime % 120 > 60)) out.add(kFast.data(), 0.92, 0.05, 1.0f);
-    if (DisplayFrameRate) {
-        frameRateText_ = scoring::frameRateText(ms1);
+    const bool paused = !clock_.gamePause;
+    if (clock_.DoDoubleTime && (paused || clock_.GlobalMissionTime % 120 > 60)) out.add(kFast.data(), 0.92, 0.05, 1.0f);
+    if (clock_.DisplayFrameRate) {
+        frameRateText_ = scoring::frameRateText(clock_.ms1);
         out.add(frameRateText_.data(), 0.02, 0.05, 1.0f);
     }
     if (paused && !ScreenShotPending) {
-        if (isKey) out.add(kPaused.data(), 0.425, 0.1, 2.5f);
+        if (step_.isKey) out.add(kPaused.data(), 0.425, 0.1, 2.5f);
     } else if (doTheAutoHost) {
         out.add(kAutoHosting.data(), 0.42, 0.025, 1.5f);
     }
-    if (ReplayFlag && !ScreenShotPending) {
-        if (ReplaySpeed < -5 || ReplaySpeed > 5) ReplaySpeed = 1;
-        if (isKey) {
-            replayText_ = scoring::replayText(ReplaySpeed, SavedGlobalMissionTime, GlobalMissionTime);
+    if (replay_.ReplayFlag && !ScreenShotPending) {
+        if (replay_.ReplaySpeed < -5 || replay_.ReplaySpeed > 5) replay_.ReplaySpeed = 1;
+        if (step_.isKey) {
+            replayText_ = scoring::replayText(replay_.ReplaySpeed, replay_.SavedGlobalMissionTime, clock_.GlobalMissionTime);
             out.add(replayText_.data(), 0.01, 0.03, 2.0f);
         }
     }
@@ -72,14 +72,14 @@ void VADArizodazar2::drawLastMessageLine(Overlay& out) {
 }
 
 void VADArizodazar2::doBlackRedYellowFade(Overlay& out) {
-    FlyableAircraft* craft = aircraftAt(CameraAircraft);
+    FlyableAircraft* craft = aircraftAt(cameras_.CameraAircraft);
     if (!craft) return;
     const Aircraft& a = craft->ThisAircraft;
     auto* sky = dynamic_cast<TexturedSkyDome*>(modelAt(ModelArray::kSkyDome));
-    if (a.BlackRedOutLevel == 100 && gamePause && !(sky && sky->getBelowCeiling() == 1) && CloudLayerState != 4 &&
+    if (a.BlackRedOutLevel == 100 && clock_.gamePause && !(sky && sky->getBelowCeiling() == 1) && CloudLayerState != 4 &&
         CloudLayerState != 5) {
         double m[16] = {};
-        ZephModel::quaternionToMatrix(ViewingQNion.QAttitude.data(), m);
+        ZephModel::quaternionToMatrix(cameras_.ViewingQNion.QAttitude.data(), m);
         const double* s = toMyZephGLView->getSunUnitVector();
         const double d = s[0] * m[2] + s[1] * m[6] + s[2] * m[10];
         const missions::MissionData* mission = currentMission();
@@ -88,7 +88,7 @@ void VADArizodazar2::doBlackRedYellowFade(Overlay& out) {
         if (d >= 0.94 && hour >= 6 && hour <= 18) veil(out, 1.0f, 1.0f, 0.8f, (d - 0.94) * 20.0);
         return;  // looking for the sun, no veil of the pilot's own
     }
-    if (CameraPosition != 0 || a.GuyBailedOut) return;
+    if (cameras_.CameraPosition != 0 || a.GuyBailedOut) return;
     const double level = a.BlackRedOutLevel;
     if (level >= 0)
         veil(out, 0.0f, 0.0f, 0.0f, 1.0 - level / 100.0);

@@ -66,7 +66,7 @@ void VADArizodazar2::checkForNetworkGames(bool force) {
                 gamesListProblem = fetched->error;  // the last list stays
             }
         }
-    if (DoCheckForGames != 0) return;
+    if (prefs_.DoCheckForGames != 0) return;
     const std::string base = gamesListBase();
     if (base.empty()) return;
     const auto now = static_cast<uint32_t>(platform::TickCount());
@@ -80,7 +80,7 @@ std::string VADArizodazar2::joinTableValue(int column, int row) {
     if (currentNumberOfPublicGames == 0) {
         if (column == 0 || column == 1 || column == 3) return " ";
         if (column != 2) return "---";
-        if (DoCheckForGames != 0) return "didn't check for public games";
+        if (prefs_.DoCheckForGames != 0) return "didn't check for public games";
         if (gamesListBase().empty()) return "didn't check for public games: no games-list server is set in the Preferences";
         if (gamesList_ && gamesList_->fetching()) return "looking for public games...";
         if (!gamesListProblem.empty()) return "couldn't reach the games list (" + gamesListProblem + ")";

@@ -29,7 +29,7 @@ std::unique_ptr<ControllerSound> VADArizodazar2::loadSoundGuy() {
 
 void VADArizodazar2::doAfterPrefsChangeItems() {
     if (ModelArray* models = getModelArray())
-        if (ZephModel* terrain = models->at(ModelArray::kTerrain)) terrain->setDrawDetail(DoDetailPass);
+        if (ZephModel* terrain = models->at(ModelArray::kTerrain)) terrain->setDrawDetail(prefs_.DoDetailPass);
 }
 
 void VADArizodazar2::doFogCeiling() {

@@ -52,7 +52,7 @@ public:
     // True for the tags of the mission builder's menu items.
     static bool isBuilderTag(int tag);
     void doAfterPrefsChangeItems() override;
-    int32_t getReplaySpeed() override { return ReplaySpeed; }
+    int32_t getReplaySpeed() override { return replay_.ReplaySpeed; }
     void doFogCeiling() override;
     const aiFlyToPoint* getFlyToPoints() override;
 

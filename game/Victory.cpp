@@ -76,7 +76,7 @@ void VADArizodazar2::decideLoss(int32_t now) {
 }
 
 void VADArizodazar2::showGameOver(const std::string& title, const std::string& text) {
-    gamePause = false;
+    clock_.gamePause = false;
     HandleCursorType(0, true);
     network_->setImInGameOver(true);
     ui_.toYouWonOrLost = title;
@@ -87,11 +87,11 @@ void VADArizodazar2::showGameOver(const std::string& title, const std::string& t
 }
 
 void VADArizodazar2::checkVictoryConditions(bool fromJoiner) {
-    if (ReplayFlag || (!fromJoiner && network_->networkAndJoiner())) return;
+    if (replay_.ReplayFlag || (!fromJoiner && network_->networkAndJoiner())) return;
     FlyableAircraft* ours = aircraftAt(ModelArray::kFirstAircraft);
     if (!ours) return;
     const Aircraft& me = ours->ThisAircraft;
-    const int32_t now = GlobalMissionTime;
+    const int32_t now = clock_.GlobalMissionTime;
 
     countLanding(*ours);
     std::array<int32_t, 8> words{};
@@ -235,7 +235,7 @@ void VADArizodazar2::judgeDogfight(long winner, const std::array<int32_t, 8>& wo
     const bool teams = DogfightKillType == 1;
     if (HaveDoneGameOver || (teams ? winningTeam == 0 : winner < 0)) return;
     if (GameOverTime == 0) GameOverTime = now;
-    if (!((GameOverTime != 0 && now - GameOverTime > kShowDelay) || !gamePause)) return;
+    if (!((GameOverTime != 0 && now - GameOverTime > kShowDelay) || !clock_.gamePause)) return;
 
     const bool won = teams ? ourTeam == winningTeam : winner == 0;
     network_->setHostSendGameOver(true, won ? 1 : 0);

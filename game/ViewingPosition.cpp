@@ -25,7 +25,7 @@ void GameController::placeBombCamera(ZephModel& m, long index, int32_t type, dou
     ZephModel* bombs = modelAt(ModelArray::kBombs);
     const double* b = bombs ? effects_->findNewestBombFrom(*bombs, index, m) : nullptr;
     if (!b) {
-        camera::makeFinalViewingQNION(m, pose, type, distance, nullptr, gamePause);
+        camera::makeFinalViewingQNION(m, pose, type, distance, nullptr, clock_.gamePause);
         return;
     }
     QNion at = saved;
@@ -43,7 +43,7 @@ void GameController::placeBombCamera(ZephModel& m, long index, int32_t type, dou
     const double keptY = head->Position[1], keptZ = head->Position[2];
     head->Position[1] = 2.5;
     head->Position[2] = -4.8;
-    camera::makeFinalViewingQNION(m, pose, type, distance, nullptr, gamePause);
+    camera::makeFinalViewingQNION(m, pose, type, distance, nullptr, clock_.gamePause);
     head->Position[1] = keptY;
     head->Position[2] = keptZ;
     m.setModelPositionQNion(&saved);
@@ -57,57 +57,57 @@ void GameController::keepCameraAboveGround(QNion& pose) {
 }
 
 void GameController::SetUpViewingPosition() {
-    ZephModel* m = modelAt(CameraAircraft);
+    ZephModel* m = modelAt(cameras_.CameraAircraft);
     if (!m) return;
     m->addInSliders();
-    const long e = CameraPosition == camera::kNearestEnemy ? findClosestEnemyFrom(CameraAircraft) : -1;
-    const Vector3& o = AbsoluteCameraOffset;
+    const long e = cameras_.CameraPosition == camera::kNearestEnemy ? findClosestEnemyFrom(cameras_.CameraAircraft) : -1;
+    const Vector3& o = cameras_.AbsoluteCameraOffset;
     if (std::fabs(o[0]) > 8.0 || std::fabs(o[1]) > 8.0 || std::fabs(o[2]) > 8.0) {
         // Still sliding from the last aircraft: a plain orbit on the slide's own angles.
-        camera::createCameraPosition(*m, 1, &ViewingQNion, CameraDistance, CameraHeading, CameraUpAngle, CameraBank);
+        camera::createCameraPosition(*m, 1, &cameras_.ViewingQNion, cameras_.CameraDistance, cameras_.CameraHeading, cameras_.CameraUpAngle, cameras_.CameraBank);
     } else if (e == -1) {
-        if (SpecialCameraPosition == 0)
-            camera::makeFinalViewingQNION(*m, &ViewingQNion, CameraPosition, CameraDistance, nullptr, gamePause);
+        if (cameras_.SpecialCameraPosition == 0)
+            camera::makeFinalViewingQNION(*m, &cameras_.ViewingQNion, cameras_.CameraPosition, cameras_.CameraDistance, nullptr, clock_.gamePause);
         else
-            placeBombCamera(*m, CameraAircraft, CameraPosition, CameraDistance, &ViewingQNion);
+            placeBombCamera(*m, cameras_.CameraAircraft, cameras_.CameraPosition, cameras_.CameraDistance, &cameras_.ViewingQNion);
     } else {
         QNion enemy;
         if (ZephModel* em = modelAt(e + ModelArray::kFirstAircraft)) em->getModelPositionQNion(&enemy);
-        camera::makeFinalViewingQNION(*m, &ViewingQNion, CameraPosition, CameraDistance, &enemy, gamePause);
+        camera::makeFinalViewingQNION(*m, &cameras_.ViewingQNion, cameras_.CameraPosition, cameras_.CameraDistance, &enemy, clock_.gamePause);
     }
     m->removeSliders();
-    for (int c = 0; c < 3; ++c) ViewingQNion.Position[c] += AbsoluteCameraOffset[c];
-    keepCameraAboveGround(ViewingQNion);
-    toMyZephGLView->setGlobalCameraPosition(&ViewingQNion);
+    for (int c = 0; c < 3; ++c) cameras_.ViewingQNion.Position[c] += cameras_.AbsoluteCameraOffset[c];
+    keepCameraAboveGround(cameras_.ViewingQNion);
+    toMyZephGLView->setGlobalCameraPosition(&cameras_.ViewingQNion);
 }
 
 void GameController::SetUpSecondWindow() {
-    toMyZephGLView->setDrawSecondWindow(DrawSecondWindow);
-    if (!DrawSecondWindow) return;
-    if (SecondWindowClosestEnemy) {
-        const long e = findClosestEnemyFrom(CameraAircraft);
-        if (e != -1) CameraAircraft2 = e + ModelArray::kFirstAircraft;
+    toMyZephGLView->setDrawSecondWindow(cameras_.DrawSecondWindow);
+    if (!cameras_.DrawSecondWindow) return;
+    if (cameras_.SecondWindowClosestEnemy) {
+        const long e = findClosestEnemyFrom(cameras_.CameraAircraft);
+        if (e != -1) cameras_.CameraAircraft2 = e + ModelArray::kFirstAircraft;
     }
-    ZephModel* m2 = modelAt(CameraAircraft2);
+    ZephModel* m2 = modelAt(cameras_.CameraAircraft2);
     if (!m2) return;
     m2->addInSliders();
-    CameraDistance2 = CameraPosition2 == camera::kCockpit ? 0.0 : UserCameraDistance2;
-    toMyZephGLView->setSecondAircraftCamera(CameraAircraft2);
-    const long e2 = CameraPosition2 == camera::kNearestEnemy ? findClosestEnemyFrom(CameraAircraft2) : -1;
+    cameras_.CameraDistance2 = cameras_.CameraPosition2 == camera::kCockpit ? 0.0 : cameras_.UserCameraDistance2;
+    toMyZephGLView->setSecondAircraftCamera(cameras_.CameraAircraft2);
+    const long e2 = cameras_.CameraPosition2 == camera::kNearestEnemy ? findClosestEnemyFrom(cameras_.CameraAircraft2) : -1;
     if (e2 == -1) {
-        if (SpecialCameraPosition2 == 0)
-            camera::makeFinalViewingQNION(*m2, &ViewingQNion2, CameraPosition2, CameraDistance2, nullptr, gamePause);
+        if (cameras_.SpecialCameraPosition2 == 0)
+            camera::makeFinalViewingQNION(*m2, &cameras_.ViewingQNion2, cameras_.CameraPosition2, cameras_.CameraDistance2, nullptr, clock_.gamePause);
         else
-            placeBombCamera(*m2, CameraAircraft2, CameraPosition2, CameraDistance2, &ViewingQNion2);
+            placeBombCamera(*m2, cameras_.CameraAircraft2, cameras_.CameraPosition2, cameras_.CameraDistance2, &cameras_.ViewingQNion2);
     } else {
         QNion enemy;
         if (ZephModel* em = modelAt(e2 + ModelArray::kFirstAircraft)) em->getModelPositionQNion(&enemy);
-        camera::makeFinalViewingQNION(*m2, &ViewingQNion2, CameraPosition2, CameraDistance2, &enemy, gamePause);
+        camera::makeFinalViewingQNION(*m2, &cameras_.ViewingQNion2, cameras_.CameraPosition2, cameras_.CameraDistance2, &enemy, clock_.gamePause);
     }
     m2->removeSliders();
-    keepCameraAboveGround(ViewingQNion2);
-    toMyZephGLView->setSecondGlobalCameraPosition(&ViewingQNion2);
-    toMyZephGLView->setCameraInsideItem2(CameraPosition2 == camera::kCockpit && !MBWindowOpen ? CameraAircraft2 : -1);
+    keepCameraAboveGround(cameras_.ViewingQNion2);
+    toMyZephGLView->setSecondGlobalCameraPosition(&cameras_.ViewingQNion2);
+    toMyZephGLView->setCameraInsideItem2(cameras_.CameraPosition2 == camera::kCockpit && !MBWindowOpen ? cameras_.CameraAircraft2 : -1);
 }
 
 long GameController::findClosestEnemyFrom(long k) {
@@ -175,8 +175,8 @@ void GameController::findClosestTower() {
         }
         return true;
     };
-    if (!search(CameraAircraft, SpecialCameraPosition, TowerZoom, OutsideCamera, true)) return;
-    if (DrawSecondWindow) search(CameraAircraft2, SpecialCameraPosition2, TowerZoom2, OutsideCamera2, false);
+    if (!search(cameras_.CameraAircraft, cameras_.SpecialCameraPosition, cameras_.TowerZoom, cameras_.OutsideCamera, true)) return;
+    if (cameras_.DrawSecondWindow) search(cameras_.CameraAircraft2, cameras_.SpecialCameraPosition2, cameras_.TowerZoom2, cameras_.OutsideCamera2, false);
 }
 
 }  // namespace pellam

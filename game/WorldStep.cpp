@@ -40,70 +40,43 @@ FlyableAircraft* GameController::aircraftAt(long index) const {
     return dynamic_cast<FlyableAircraft*>(modelAt(index));
 }
 
-int32_t GameController::advanceReplayClock(int32_t clock, int32_t speed, int32_t saved, int32_t rollOver) {
-    clock += speed;
-    const int32_t r = (clock - 2) % 20;  // takes the dividend's sign below 2
-    switch (speed) {
-    case 0: if (r != 0) clock = clock - r + 20; break;
-    case 2: if (clock % 2 != 0) clock += 1; break;
-    case -2: if (clock % 2 != 0) clock -= 1; break;
-    case 3: if (r <= 2) clock -= r; break;
-    case -3: if (r > 17) clock = clock - r + 20; break;
-    case 4: if (r <= 3) clock -= r; break;
-    case -4: if (r > 16) clock = clock - r + 20; break;
-    case 5: if (r <= 4) clock -= r; break;
-    case -5: if (r > 15) clock = clock - r + 20; break;
-    default: break;
-    }
-    if (clock < saved - rollOver || clock <= 0) clock = saved - 1;
-    if (clock >= saved) {
-        clock = saved - rollOver;
-        if (clock <= 0) clock = 1;
-    }
-    return clock;
-}
-
 void GameController::MoveAircraftAndObjects() {
     ModelArray* models = getModelArray();
     if (!models) return;
-    FlyableAircraft* player = aircraftAt(AircraftWeControl);
+    FlyableAircraft* player = aircraftAt(cameras_.AircraftWeControl);
     frameCameraRules();
     if (running())
-        for (double& g : GRandom) g = platform::presentationRandom().unit();  // for drawing: frame by frame
+        for (double& g : step_.GRandom) g = platform::presentationRandom().unit();  // for drawing: frame by frame
     playerStick(player);
     windowLevelFollowsPause();
     if (running()) {
-        if (CameraPosition == camera::kTower) findClosestTower();
-        for (int32_t i = 0; i < theticks; ++i) {
+        if (cameras_.CameraPosition == camera::kTower) findClosestTower();
+        for (int32_t i = 0; i < clock_.theticks; ++i) {
             advanceMissionClock(i);
             stepAircraftAndHits(*models);
             for (long i2 = ModelArray::kDebris; i2 < models->size(); ++i2)
-                if (ZephModel* object = models->at(i2)) object->callEveryTick(true, GlobalMissionTime, ReplayFlag);
+                if (ZephModel* object = models->at(i2)) object->callEveryTick(true, clock_.GlobalMissionTime, replay_.ReplayFlag);
             checkAircraftToAircraftCollision();
         }
         groundCollisionsAndRefuelling(*models, player);
     } else {
         // Paused: the clock stands; the objects still see every tick with the running flag down.
-        for (int32_t i = 0; i < theticks; ++i)
+        for (int32_t i = 0; i < clock_.theticks; ++i)
             for (long o = ModelArray::kDebris; o < models->size(); ++o)
-                if (ZephModel* object = models->at(o)) object->callEveryTick(false, GlobalMissionTime, ReplayFlag);
+                if (ZephModel* object = models->at(o)) object->callEveryTick(false, clock_.GlobalMissionTime, replay_.ReplayFlag);
     }
     frameBombsBrakesAndCommands(*models);
     keepAViewedAircraft();
     if (running()) doAircraftRestart();
-    network_->NetworkComm(GlobalMissionTime);
-    doEachTick(theticks);
+    network_->NetworkComm(clock_.GlobalMissionTime);
+    doEachTick(clock_.theticks);
     killCredit();
 }
 
 // Which aircraft's cockpit the view draws from, and the second window's camera rules.
 void GameController::frameCameraRules() {
-    toMyZephGLView->setCameraInsideItem(CameraPosition == camera::kCockpit && !MBWindowOpen ? CameraAircraft : -1);
-    if (CameraRule == 2) DrawSecondWindow = false;
-    if (CameraRule == 1) {
-        CameraAircraft2 = ModelArray::kFirstAircraft;
-        SecondWindowClosestEnemy = false;
-    }
+    toMyZephGLView->setCameraInsideItem(cameras_.CameraPosition == camera::kCockpit && !MBWindowOpen ? cameras_.CameraAircraft : -1);
+    cameras_.applyRule();
 }
 
 // This frame's stick to the player's aircraft.
@@ -114,13 +87,13 @@ void GameController::playerStick(FlyableAircraft* player) {
         toMyJoystick->createSurfaceInput(width, height);
         float ailerons = static_cast<float>(toMyJoystick->getFinalAilerons());
         float elevator = static_cast<float>(toMyJoystick->getFinalElevator());
-        if (ailerons != oldapoint[0] || elevator != oldapoint[1]) circleFlag = true;
-        oldapoint = {ailerons, elevator};
+        if (ailerons != cameras_.oldapoint[0] || elevator != cameras_.oldapoint[1]) cameras_.circleFlag = true;
+        cameras_.oldapoint = {ailerons, elevator};
         Aircraft* record = player ? &player->ThisAircraft : nullptr;
         // The autopilot is not the player's to use in a network game, except on the unattended host.
         if (record && isNetworkGame() && !(doTheAutoHost && UseHost) && record->AIType > 0)
             record->AIType = -record->AIType;
-        if (DoDoubleTime) {
+        if (clock_.DoDoubleTime) {
             ailerons /= 2;
             elevator /= 2;
         }
@@ -130,8 +103,8 @@ void GameController::playerStick(FlyableAircraft* player) {
                 ailerons /= 2;
                 elevator /= 2;
             }
-            ZephModel* ours = modelAt(AircraftWeControl);
-            if (ours && !(ReplayFlag && gamePause)) {
+            ZephModel* ours = modelAt(cameras_.AircraftWeControl);
+            if (ours && !(replay_.ReplayFlag && clock_.gamePause)) {
                 ours->ElevatorInputAbsolute(-elevator);
                 ours->AileronInputAbsolute(ailerons);
                 if (toMyJoystick->getUseJoyThrottle()) ours->setThrottle(toMyJoystick->getFinalThrottle());
@@ -143,34 +116,33 @@ void GameController::playerStick(FlyableAircraft* player) {
 
 // The window comes to the front while the game runs.
 void GameController::windowLevelFollowsPause() {
-    if (gamePause != lastGamePause) {
-        if (gamePause)
+    if (clock_.gamePause != clock_.lastGamePause) {
+        if (clock_.gamePause)
             toMyZephGLView->setWindowLevelToFront(0);
         else
             toMyZephGLView->setWindowLevelToNormal(0);
-        lastGamePause = gamePause;
+        clock_.lastGamePause = clock_.gamePause;
     }
 }
 
 // One tick of the mission clock (or the replay's), the player's activity and flight time.
 void GameController::advanceMissionClock(int32_t i) {
-    if (++UserActivity > 3000) UserActivity = 0;  // the desktop keeps itself awake here
-    if (!ReplayFlag) {
-        GlobalMissionTime += 1;
-        lastTick = false;
+    if (++clock_.UserActivity > 3000) clock_.UserActivity = 0;  // the desktop keeps itself awake here
+    if (!replay_.ReplayFlag) {
+        clock_.GlobalMissionTime += 1;
+        clock_.lastTick = false;
         PilotAliveTime += 1;
     } else {
-        GlobalMissionTime = advanceReplayClock(GlobalMissionTime, ReplaySpeed, SavedGlobalMissionTime,
-                                               ReplayRollOver);
-        lastTick = false;
+        clock_.GlobalMissionTime = replay_.step(clock_.GlobalMissionTime);
+        clock_.lastTick = false;
     }
-    if (PilotAliveTime > 60 && !ReplayFlag && CurrentPilotNumber >= 0 && CurrentPilotNumber < kPilotCount) {
+    if (PilotAliveTime > 60 && !replay_.ReplayFlag && CurrentPilotNumber >= 0 && CurrentPilotNumber < kPilotCount) {
         addToCounter(PilotStats[CurrentPilotNumber].PilotFlightTime, 1);
         PilotAliveTime -= 60;
         // A minute of flying is kept even if the game ends without a quit.
         if (PilotStats[CurrentPilotNumber].PilotFlightTime % 60 == 0) savePilots();
     }
-    if (i == theticks - 1) lastTick = true;
+    if (i == clock_.theticks - 1) clock_.lastTick = true;
 }
 
 // Each aircraft steps once, then its bullets are tested against the other aircraft and the
@@ -182,8 +154,8 @@ void GameController::stepAircraftAndHits(ModelArray& m) {
         if (!shooterModel) continue;
         FlyableAircraft* shooter = aircraftAt(j);
         const double modifier = isNetworkGame() ? 0.4 : j == ModelArray::kFirstAircraft ? 0.49 : 1.0;
-        if (shooter) shooter->ThisAircraft.StallLimiter = j == ModelArray::kFirstAircraft && StallLimiter;
-        shooterModel->driveModel(1, GlobalMissionTime, lastTick, ReplayFlag);
+        if (shooter) shooter->ThisAircraft.StallLimiter = j == ModelArray::kFirstAircraft && prefs_.StallLimiter;
+        shooterModel->driveModel(1, clock_.GlobalMissionTime, clock_.lastTick, replay_.ReplayFlag);
         if (!shooter) continue;
         for (long k = ModelArray::kFirstAircraft; k < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots; ++k) {
             FlyableAircraft* target = k == j ? nullptr : aircraftAt(k);
@@ -191,10 +163,10 @@ void GameController::stepAircraftAndHits(ModelArray& m) {
             const double keptHits = target->ThisAircraft.TotalHits;
             const uint32_t keptDamage = target->ThisAircraft.Damage1;
             if (effects_->buCheckForBulletsOnAircraftHit(*shooter, *target, static_cast<int32_t>(j - 2),
-                                                          ReplayFlag, modifier) > 0) {
+                                                          replay_.ReplayFlag, modifier) > 0) {
                 if (ZephModel::GetLongRandomFrom(-32768, 32767) < -20000)
-                    if (ZephModel* debris = models->at(debrisItem))
-                        effects_->startOneDebrisFromAircraftHit(*debris, *target, GlobalMissionTime);
+                    if (ZephModel* debris = models->at(step_.debrisItem))
+                        effects_->startOneDebrisFromAircraftHit(*debris, *target, clock_.GlobalMissionTime);
                 if (!(keptDamage & dmg::BlownUp) && (target->ThisAircraft.Damage1 & dmg::BlownUp)) {
                     QNion pose;
                     target->getModelPositionQNion(&pose);
@@ -205,8 +177,8 @@ void GameController::stepAircraftAndHits(ModelArray& m) {
             if (shooter->ThisAircraft.RemoteLocal == 1) target->ThisAircraft.TotalHits = keptHits;
         }
         if (shooter->ThisAircraft.RemoteLocal == 0)
-            effects_->CheckForObjectHit(static_cast<int32_t>(j - 2), *shooter, *models, GlobalMissionTime,
-                                        ReplayFlag, this);
+            effects_->CheckForObjectHit(static_cast<int32_t>(j - 2), *shooter, *models, clock_.GlobalMissionTime,
+                                        replay_.ReplayFlag, this);
     }
 }
 
@@ -214,7 +186,7 @@ void GameController::stepAircraftAndHits(ModelArray& m) {
 void GameController::groundCollisionsAndRefuelling(ModelArray& m, FlyableAircraft* player) {
     ModelArray* models = &m;
     if (player && player->ThisAircraft.RemoteLocal == 0) {
-        effects_->checkForAircraftToModelCollision(*player, *models, GlobalMissionTime);
+        effects_->checkForAircraftToModelCollision(*player, *models, clock_.GlobalMissionTime);
         for (long j = ModelArray::kFirstAircraft; j < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots; ++j) {
             FlyableAircraft* craft = aircraftAt(j);
             if (!craft) continue;
@@ -224,9 +196,9 @@ void GameController::groundCollisionsAndRefuelling(ModelArray& m, FlyableAircraf
                     a.TimeWhenStoppedMoving = 0;
                 else if (a.TimeWhenStoppedMoving == 0 &&
                          (a.CurrentEngineSetting <= 0.1 || (a.GearPosition != 1.0 && a.OnGround)))
-                    a.TimeWhenStoppedMoving = GlobalMissionTime;
+                    a.TimeWhenStoppedMoving = clock_.GlobalMissionTime;
             }
-            if (a.TimeWhenStoppedMoving != 0 && GlobalMissionTime - a.TimeWhenStoppedMoving > kRefuelWait)
+            if (a.TimeWhenStoppedMoving != 0 && clock_.GlobalMissionTime - a.TimeWhenStoppedMoving > kRefuelWait)
                 for (long o = ModelArray::kGroundClutter; o < models->size(); ++o)
                     if (ZephModel* object = models->at(o)) object->canRefuelThisAircraft(craft);
         }
@@ -241,10 +213,10 @@ void GameController::frameBombsBrakesAndCommands(ModelArray& m) {
             for (long j = ModelArray::kFirstAircraft; j < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots; ++j)
                 if (ZephModel* craft = models->at(j)) effects_->positionBombsOnAircraft(*bombs, *craft, 1, j);
     }
-    ThePedalBrakes = toMyJoystick->getPedalBrakes();
-    if (ZephModel* ours = modelAt(AircraftWeControl)) {
-        if (ThePedalBrakes == 1) ours->turnBrakesOn();
-        if (ThePedalBrakes == 0) {
+    step_.ThePedalBrakes = toMyJoystick->getPedalBrakes();
+    if (ZephModel* ours = modelAt(cameras_.AircraftWeControl)) {
+        if (step_.ThePedalBrakes == 1) ours->turnBrakesOn();
+        if (step_.ThePedalBrakes == 0) {
             ours->turnBrakesOn();
             ours->toggleBrakes();
         }
@@ -252,19 +224,19 @@ void GameController::frameBombsBrakesAndCommands(ModelArray& m) {
     for (int32_t taken = 0; taken < kCommandsPerFrame && toMyJoystick->checkForNextActionInBuffer(); ++taken) {
         const GameAction* entry = toMyJoystick->getNextActionInBuffer();
         if (!entry || toMyJoystick->isWindowOpen()) continue;  // dropped while a settings window is open
-        Command = *entry;
+        step_.Command = *entry;
         someTypicalKeyPresses(entry->command, false);
     }
 }
 
 // A viewed aircraft that is gone: back to the first, restarted when it is ours.
 void GameController::keepAViewedAircraft() {
-    ZephModel* viewed = modelAt(CameraAircraft);
+    ZephModel* viewed = modelAt(cameras_.CameraAircraft);
     if (!viewed || viewed->live.attitude.Position[1] < kHidden) {
-        if (!(doTheAutoHost && network_->amIHost() && CameraAircraft == ModelArray::kFirstAircraft)) {
+        if (!(doTheAutoHost && network_->amIHost() && cameras_.CameraAircraft == ModelArray::kFirstAircraft)) {
             platform::SystemBeep();
-            if (CameraAircraft == ModelArray::kFirstAircraft) startThisAircraft(0, true);
-            CameraAircraft = ModelArray::kFirstAircraft;
+            if (cameras_.CameraAircraft == ModelArray::kFirstAircraft) startThisAircraft(0, true);
+            cameras_.CameraAircraft = ModelArray::kFirstAircraft;
         }
     }
 }
@@ -297,13 +269,13 @@ void GameController::checkAircraftToAircraftCollision() {
 
 void GameController::startAnExplosion(const double* position) {
     if (!position) return;
-    ZephModel* explosion = modelAt(debrisItem + nextExplosionItem + 1);
+    ZephModel* explosion = modelAt(step_.debrisItem + step_.nextExplosionItem + 1);
     if (explosion) {
         explosion->setModelPositionX(position[0], position[1], position[2]);
-        effects_->GroundExplosion1Start(*explosion, GlobalMissionTime);
+        effects_->GroundExplosion1Start(*explosion, clock_.GlobalMissionTime);
     }
-    if (ZephModel* debris = modelAt(debrisItem)) effects_->startExplosionDebris(*debris, position, GlobalMissionTime);
-    nextExplosionItem = nextExplosionItem >= 7 ? 0 : nextExplosionItem + 1;  // the ninth reuses the oldest
+    if (ZephModel* debris = modelAt(step_.debrisItem)) effects_->startExplosionDebris(*debris, position, clock_.GlobalMissionTime);
+    step_.nextExplosionItem = step_.nextExplosionItem >= 7 ? 0 : step_.nextExplosionItem + 1;  // the ninth reuses the oldest
 }
 
 void GameController::doExplosionSound(const double* position) {
@@ -318,7 +290,7 @@ void GameController::doExplosionSound(const double* position) {
 
 void GameController::thisObjectDead(long modelIndex, long aircraftNumber) {
     // The bomber's bombs report numbers past the eight aircraft: nobody is credited.
-    if (ReplayFlag || aircraftNumber < 0 || aircraftNumber > 7) return;
+    if (replay_.ReplayFlag || aircraftNumber < 0 || aircraftNumber > 7) return;
     ZephModel* object = modelAt(modelIndex);
     ZephModel* killer = modelAt(aircraftNumber + ModelArray::kFirstAircraft);
     ZephModel* player = modelAt(ModelArray::kFirstAircraft);
@@ -351,7 +323,7 @@ int32_t GameController::getObjectRandomHeading() {
 
 void GameController::checkForBombKills(const double* impact, long dropper) {
     if (ModelArray* models = getModelArray(); models && impact)
-        effects_->CheckForBombHitObject(dropper, *models, GlobalMissionTime, ReplayFlag, this, impact);
+        effects_->CheckForBombHitObject(dropper, *models, clock_.GlobalMissionTime, replay_.ReplayFlag, this, impact);
 }
 
 }  // namespace pellam

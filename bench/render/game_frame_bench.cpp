@@ -68,7 +68,7 @@ struct GameScene {
         view->setFrameServices(frameLink.get());
         game->awakeFromNib();
         game->fromPlayerSignInOkay();
-        game->doSelectMission = false;
+        game->skipMissionSelection();
     }
     ~GameScene() {
         if (view) view->setFrameServices(nullptr);
@@ -88,8 +88,7 @@ struct GameScene {
             // The computer pilot flies the player's aircraft into the fight.
             Aircraft& own = game->aircraftAt(ModelArray::kFirstAircraft)->ThisAircraft;
             if (own.AIType <= 0) own.AIType = 1;
-            game->theticks = 3;
-            game->MoveAircraftAndObjects();
+            game->stepWorld(3);
         }
     }
     void place() {
@@ -99,16 +98,14 @@ struct GameScene {
 
     void set(Shot shot) {
         platform::presentationRandom().seed(20);  // the same flicker and drift whatever ran before
-        game->CameraAircraft = ModelArray::kFirstAircraft;
-        game->CameraPosition = camera::kCockpit;
-        game->CameraDistance = game->NewCameraDistance = 3.0;
+        game->sendCommand(45, kKeyDown);  // the cockpit of the player's aircraft
         switch (shot) {
         case Shot::CockpitCamel: startFight(kCamel, kOpeningTicks); break;
         case Shot::CockpitDVII: startFight(kDVII, kOpeningTicks); break;
         case Shot::Chase:
             startFight(kCamel, kOpeningTicks);
-            game->CameraPosition = camera::kChase;
-            game->CameraDistance = game->NewCameraDistance = game->UserCameraDistance;
+            game->sendCommand(56, kKeyDown);
+            run(3);  // the chase camera eased out to its distance
             break;
         case Shot::LowFront: {
             startFight(kCamel, kOpeningTicks);

@@ -51,7 +51,7 @@ uint64_t FrameLink::flatPrint() {
     }
     const float veil[] = {overlay_.veil ? 1.0f : 0.0f, overlay_.red, overlay_.green, overlay_.blue, overlay_.alpha};
     fold(veil, sizeof veil);
-    const bool shot = controller_.ScreenShotPending;
+    const bool shot = controller_.screenShotPending();
     fold(&shot, sizeof shot);
     return h;
 }

@@ -17,8 +17,8 @@ namespace pellam {
 class FrameLink : public render::FrameServices {
 public:
     explicit FrameLink(VADArizodazar2& controller) : controller_(controller) {}
-    bool useIDSquares() override { return controller_.useIDSquares; }
-    bool useCloseUpIDSquares() override { return controller_.useCloseUpIDSquares; }
+    bool useIDSquares() override { return controller_.prefs().useIDSquares; }
+    bool useCloseUpIDSquares() override { return controller_.prefs().useCloseUpIDSquares; }
     void debugchance(render::MyZephGLView& view) override;
     uint64_t flatPrint() override;
     // The print of the toolkit's windows for this frame (built once, drawn by the frame observer).

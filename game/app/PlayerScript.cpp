@@ -30,7 +30,7 @@ bool PlayerScript::load(const std::string& path, std::string& error) {
 
 // The conditions a network game's script waits for.
 bool PlayerScript::until(const std::string& what, const VADArizodazar2& controller) {
-    ControllerNetwork& network = *controller.network_;
+    ControllerNetwork& network = controller.network();
     if (what == "joined") {
         if (network.getNetworkMode() == 0) return false;
         if (network.amIHost()) return network.numberOfJoiners() > 0;
@@ -164,12 +164,12 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
         if (what == "command") {
             int n = 0;
             words >> n;
-            if (controller.Command.command != n)
-                fail(line, "the last command was " + std::to_string(controller.Command.command));
+            if (controller.worldStep().Command.command != n)
+                fail(line, "the last command was " + std::to_string(controller.worldStep().Command.command));
         } else if (what == "other-than") {
             int n = 0;
             words >> n;
-            if (controller.Command.command == n) fail(line, "the last command was that one");
+            if (controller.worldStep().Command.command == n) fail(line, "the last command was that one");
         } else if (what == "axis") {
             int n = 0;
             double low = 0, high = 0;

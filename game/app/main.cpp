@@ -144,7 +144,7 @@ int main(int, char**) {
         if (!uiBuilt) {
             ui.newFrame();
             requests = drawInterface(controller);
-            drawInputWindows(input, !controller.gamePause);
+            drawInputWindows(input, !controller.running());
             uiPrint = ui.finish();
             uiBuilt = true;
         }
@@ -168,7 +168,7 @@ int main(int, char**) {
     uiReady = true;
     if (std::getenv("PELLAM_AUTOFLY")) {
         controller.fromPlayerSignInOkay();
-        controller.doSelectMission = false;
+        controller.skipMissionSelection();
         controller.fromFlyMissionButton();
     }
     const bool autoAccept = std::getenv("PELLAM_NETWORK_HOST") != nullptr;
@@ -234,8 +234,8 @@ int main(int, char**) {
         if (autoAccept && network.getJoinerPending()) network.acceptJoinerPublic();
         // The game does not draw its view while an input settings window is open. Paused, the view
         // shows the picture it keeps under the windows; otherwise the windows stand on a plain fill.
-        if (input.isWindowOpen() && uiReady && !controller.gamePause) {
-            viewLink.drawRect(controller.GlobalMissionTime);
+        if (input.isWindowOpen() && uiReady && !controller.running()) {
+            viewLink.drawRect(controller.clock().GlobalMissionTime);
         } else if (input.isWindowOpen() && uiReady) {
             int width = 0, height = 0;
             window.drawableSize(width, height);
@@ -244,7 +244,7 @@ int main(int, char**) {
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
             ui.newFrame();
             requests = drawInterface(controller);
-            drawInputWindows(input, !controller.gamePause);
+            drawInputWindows(input, !controller.running());
             ui.render();
             if (dumpNow && dumpPath) dumpFrame(dumpPath, width, height);
             window.swapBuffers();

@@ -319,22 +319,22 @@ TEST_F(BuilderWindowTest, TheBuilderLeavesTheFlightsPictureAsItFoundIt) {
     platform::ScopedTickSource clock([&] { return int32_t(++now); });
     press("Pilot Sign-In", "Sign In");
     press("Select Mission", "Fly Mission");
-    ASSERT_TRUE(c_->gamePause);
+    ASSERT_TRUE(c_->clock().gamePause);
     frames(30);
     press("Flying with the Mouse", "OK");
-    c_->gamePause = false;  // paused: the flight stands still
+    c_->setRunning(false);  // paused: the flight stands still
     // A line of lettering over the view, blended as the paused notice and the messages are.
     unsigned char lines[5][256] = {};
     render::stringToPascal(" Paused ", lines[0]);
     view_->setMessageLines(lines);
     // The cockpit view at rest: the pilot's head settled, the idle circling camera not yet begun.
     auto settled = [&] {
-        c_->GamePauseTime = 0;
-        QNion last = c_->ViewingQNion;
+        c_->sendCommand(2, kKeyUp);  // a trigger let go: the player is there, the idle camera waits
+        QNion last = c_->cameras().ViewingQNion;
         for (int n = 0; n < 600; ++n) {
             frames(1);
-            if (c_->ViewingQNion.Position == last.Position && c_->ViewingQNion.QAttitude == last.QAttitude) return true;
-            last = c_->ViewingQNion;
+            if (c_->cameras().ViewingQNion.Position == last.Position && c_->cameras().ViewingQNion.QAttitude == last.QAttitude) return true;
+            last = c_->cameras().ViewingQNion;
         }
         return false;
     };
@@ -370,7 +370,11 @@ TEST_F(BuilderWindowTest, TheBuilderLeavesTheFlightsPictureAsItFoundIt) {
 // a victory condition), saved, found in the game's mission menu, flown and won.
 TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     builder::MissionBuilder& b = c_->missionBuilder();
-    c_->ReloadUserMissions = true;  // the player's preference: missions read again when the builder closes
+    // The player's preference: missions read again when the builder closes.
+    c_->fromMenus(kMenuPreferences);
+    c_->interface().toPrefsAlwaysReloadUM.state = true;
+    c_->fromDialogButtons(kTagPrefsOK);
+    ASSERT_TRUE(c_->prefs().ReloadUserMissions);
     press("Pilot Sign-In", "Sign In");
     press("Menu", "Mission Builder");
     press("Mission Builder", "New Mission");
@@ -479,7 +483,7 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     press("Select Mission", "     User Mission #1: Balloon busting");
     press("Select Mission", "Fly Mission");
     ASSERT_EQ(c_->CurrentMissionNumber, 51);
-    ASSERT_TRUE(c_->gamePause);  // running
+    ASSERT_TRUE(c_->clock().gamePause);  // running
     frames(60);
     ZephModel* target = c_->getModelArray()->at(balloon);
     ASSERT_NE(target, nullptr);
@@ -490,7 +494,7 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     target->getModelPositionQNion(&winch);
     const double still[3] = {0, 0, 0};
     const double above[3] = {winch.Position[0], winch.Position[1] + 40, winch.Position[2]};
-    c_->getModelArray()->at(ModelArray::kBombs)->startADroppedBomb(still, above, c_->GlobalMissionTime,
+    c_->getModelArray()->at(ModelArray::kBombs)->startADroppedBomb(still, above, c_->clock().GlobalMissionTime,
                                                                    ModelArray::kFirstAircraft);
     for (int i = 0; i < 900 && !c_->interface().toGameOverWindow.open; ++i) frames(1);
     EXPECT_TRUE(target->areYouDestroyed());

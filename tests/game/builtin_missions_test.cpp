@@ -40,14 +40,14 @@ protected:
         c->awakeFromNib();
         ASSERT_EQ(c->worldProblem, "");
         c->fromPlayerSignInOkay();
-        c->doSelectMission = false;
+        c->skipMissionSelection();
         slot = GetParam();
         ASSERT_TRUE(c->TheMissions.loaded(slot)) << slot;
         ASSERT_EQ(c->whyMissionCannotStart(slot), "");
         c->TempNewMissionNumber = slot;
         c->fromFlyMissionButton();
         ASSERT_EQ(c->CurrentMissionNumber, slot);
-        ASSERT_TRUE(c->gamePause);
+        ASSERT_TRUE(c->clock().gamePause);
     }
     void TearDown() override {
         c.reset();
@@ -64,7 +64,7 @@ protected:
         for (int i = 0; i < n; ++i) {
             testing::stepOneFrame(*c, 3);
             for (long k = missions::kHeadObjects; drawn && k < c->getModelArray()->size(); ++k)
-                c->modelAt(k)->getDrawingData(c->GlobalMissionTime);
+                c->modelAt(k)->getDrawingData(c->clock().GlobalMissionTime);
         }
     }
     double ground(double x, double z) { return c->modelAt(ModelArray::kTerrain)->getAltitudeAtX(x, z); }
@@ -81,7 +81,7 @@ protected:
         OneCompleteObjectVer2* o = c->modelAt(index)->getCompleteObjectPtr();
         ASSERT_NE(o, nullptr) << index;
         const double at[3] = {o->ObjectMatrix[12], o->ObjectMatrix[13], o->ObjectMatrix[14]};
-        CheckForBombHitObject(kPlayer, c->getModelArray(), c->GlobalMissionTime, false, c.get(), at);
+        CheckForBombHitObject(kPlayer, c->getModelArray(), c->clock().GlobalMissionTime, false, c.get(), at);
     }
     // Hit past its limit by the player's guns, as the bullet test leaves an aircraft.
     void shootDown(long n) {
@@ -149,7 +149,7 @@ TEST_P(BuiltIn, TenMinutesUnderTheComputerPilotStayFiniteAndAboveGround) {
     for (int f = 0; f < kFrames; ++f) {
         Aircraft& own = player().ThisAircraft;
         if (own.AIType <= 0) own.AIType = 1;  // the computer pilot flies the player's aircraft
-        c->gamePause = true;                 // a decided mission flies on
+        c->setRunning(true);                 // a decided mission flies on
         frames(1, f % 4 == 0);               // drawn at 15 frames a second
         if (f % 20 != 0 && f != kFrames - 1) continue;
         ModelArray& models = *c->getModelArray();
@@ -157,17 +157,17 @@ TEST_P(BuiltIn, TenMinutesUnderTheComputerPilotStayFiniteAndAboveGround) {
             ZephModel* m = models.at(i);
             const auto& p = m->live.attitude.Position;
             ASSERT_TRUE(std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]))
-                << "object " << i << " at tick " << c->GlobalMissionTime;
+                << "object " << i << " at tick " << c->clock().GlobalMissionTime;
             if (i < ModelArray::kDebris && p[1] < -500.0) continue;  // parked out of play
             if (i >= ModelArray::kDebris && i <= ModelArray::kBombs + 1) continue;  // the pools and clutter
             if (dynamic_cast<FirstCloud*>(m)) continue;
             // Wrecks settle into the ground a little; nothing sinks beneath it.
             ASSERT_GT(p[1], ground(p[0], p[2]) - 25.0)
-                << "object " << i << " underground at tick " << c->GlobalMissionTime << ": " << p[0] << ", " << p[1]
+                << "object " << i << " underground at tick " << c->clock().GlobalMissionTime << ": " << p[0] << ", " << p[1]
                 << ", " << p[2];
         }
     }
-    EXPECT_GE(c->GlobalMissionTime, 36000);
+    EXPECT_GE(c->clock().GlobalMissionTime, 36000);
 }
 
 // Every balloon flies on its cable, drawn whole above the ground, and burns when the player flies
@@ -261,7 +261,7 @@ TEST_P(BuiltIn, WonByItsConditionsLostByItsLosses) {
     if (!v.TotalLandings) safe();
     // A hold-out is won at its limit; anything else as soon as all holds.
     if (v.RequiredNumberOfAliveObjects > 0 && v.MustWinInXTicks > 60)
-        for (int f = 0; c->GlobalMissionTime <= v.MustWinInXTicks; ++f) {
+        for (int f = 0; c->clock().GlobalMissionTime <= v.MustWinInXTicks; ++f) {
             frames(1, f % 4 == 0);  // drawn at 15 frames a second
             if (f % 60 == 0 && !v.TotalLandings) safe();
         }
@@ -273,7 +273,7 @@ TEST_P(BuiltIn, WonByItsConditionsLostByItsLosses) {
     if (slot == 12 || slot == 13) return;
     c->fromRestartMissionButton();
     ASSERT_FALSE(c->interface().toGameOverWindow.open);
-    c->gamePause = true;  // flying again
+    c->setRunning(true);  // flying again
     frames(2);
     if (v.RequiredNumberOfAliveObjects > 0) {
         for (long index : listed(v.ParticularAliveObjects, v.RequiredNumberOfAliveObjects)) blast(index);
@@ -281,7 +281,7 @@ TEST_P(BuiltIn, WonByItsConditionsLostByItsLosses) {
         player().orDamage1(dmg::FatalDamage);
         player().ThisAircraft.Damage1 |= dmg::Down;
     } else {
-        while (c->GlobalMissionTime <= v.MustWinInXTicks + 60) frames(1);
+        while (c->clock().GlobalMissionTime <= v.MustWinInXTicks + 60) frames(1);
     }
     EXPECT_EQ(shownTitle(1200), "Mission Failure");
 }

@@ -46,6 +46,21 @@ TEST_F(Placement, OutsideCamerasSettleAtTheirDistanceLookingAtTheAircraft) {
     }
 }
 
+// A tenth of the way each tick, the short way round past 180 deg; flying, the last 3 deg are taken at once.
+TEST(CameraEasing, TakesTheShortWayRound) {
+    Cameras cameras;
+    cameras.CameraHeading = 170.0;
+    cameras.NewCameraAngle = {-170.0, 0.0, 0.0};
+    cameras.ease(false);
+    EXPECT_NEAR(cameras.CameraHeading, 172.0, 1e-9);
+    for (int i = 0; i < 5; ++i) cameras.ease(false);
+    EXPECT_GT(std::fabs(cameras.CameraHeading), 175.0);
+    cameras.CameraHeading = 10.0;
+    cameras.NewCameraAngle = {12.0, 0.0, 0.0};
+    cameras.ease(true);
+    EXPECT_EQ(cameras.CameraHeading, 12.0);
+}
+
 // An enemy on the aircraft itself gives no line to look along: a beep, and a line of 5 ft.
 TEST_F(Placement, NearestEnemyOnTheAircraftItselfBeeps) {
     QNion enemy;
@@ -69,23 +84,37 @@ class Crash : public MissionRig {};
 TEST_F(Crash, NoCameraGoesUnderTheGround) {
     constexpr double kGround = 100.0;  // ft: the rig's flat world
     FlyableAircraft& own = aircraft(0);
-    c->DrawSecondWindow = true;
+    // The command that chooses camera n: 45 cockpit, 46..54 the fixed ones, 55 fly-by, 56 chase,
+    // 57 nearest enemy, 58 tower, 100 circling.
+    auto commandFor = [](int32_t camera) { return camera == 100 ? 100 : 45 + camera; };
+    c->sendCommand(47, kKeyDown);
+    for (int i = 0; i < 8; ++i) c->sendCommand(60, kKeyDown);  // the outside cameras 40 ft off
+    ASSERT_EQ(c->cameras().UserCameraDistance, 40.0);
+    c->sendCommand(91, kKeyUp);  // the second window on
+    ASSERT_TRUE(c->cameras().DrawSecondWindow);
     for (int32_t camera : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 100}) {
         SCOPED_TRACE(camera);
         c->fromRestartMissionButton();
-        c->gamePause = true;
+        c->setRunning(true);
         own.SetUpAircraft(0.0, kGround + 60.0, 0.0, 0.0, -30.0, 150.0, 1.0);
         own.ThisAircraft.Damage1 = 0;
-        c->CameraAircraft = c->CameraAircraft2 = ModelArray::kFirstAircraft;
-        c->CameraPosition = c->CameraPosition2 = camera;
-        c->NewCameraDistance = camera == 0 ? 3.0 : 40.0;
-        c->UserCameraDistance2 = 40.0;
+        // The main view's camera with the second window off, then the second window's own.
+        c->sendCommand(91, kKeyUp);
+        c->sendCommand(62, kKeyDown);
+        c->sendCommand(commandFor(camera), kKeyDown);
+        c->sendCommand(91, kKeyUp);
+        c->sendCommand(62, kKeyDown);
+        if (camera != 100) c->sendCommand(commandFor(camera), kKeyDown);  // circling is the main view's alone
+        ASSERT_EQ(c->cameras().CameraPosition, camera);
+        ASSERT_EQ(c->cameras().CameraAircraft, ModelArray::kFirstAircraft);
+        ASSERT_EQ(c->cameras().CameraAircraft2, ModelArray::kFirstAircraft);
+        if (camera != 100) ASSERT_EQ(c->cameras().CameraPosition2, camera);
         bool down = false;
         for (int f = 0; f < 240; ++f) {
             frame(2);
             down |= (own.ThisAircraft.Damage1 & dmg::Down) != 0;
-            ASSERT_GT(c->ViewingQNion.Position[1], kGround + 1.0) << "frame " << f;
-            ASSERT_GT(c->ViewingQNion2.Position[1], kGround + 1.0) << "frame " << f;
+            ASSERT_GT(c->cameras().ViewingQNion.Position[1], kGround + 1.0) << "frame " << f;
+            ASSERT_GT(c->cameras().ViewingQNion2.Position[1], kGround + 1.0) << "frame " << f;
         }
         EXPECT_TRUE(down) << "it never crashed";
     }

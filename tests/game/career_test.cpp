@@ -48,7 +48,7 @@ protected:
     }
     // The judge at mission time `t`; true when the game-over window is open.
     bool judgeAt(int32_t t) {
-        c->GlobalMissionTime = t;
+        c->setMissionTime(t);
         c->checkVictoryConditions(false);
         return c->interface().toGameOverWindow.open;
     }
@@ -121,9 +121,9 @@ TEST_F(Career, OneLifePerMissionAndTheCareerBeginsAgain) {
     ours.ThisAircraft.OnGround = 1;
     ours.ThisAircraft.GearPosition = 0.0;
     ours.ThisAircraft.TimeWhenStoppedMoving = 100;
-    c->GlobalMissionTime = 1000;
+    c->setMissionTime(1000);
     EXPECT_TRUE(ours.pilotDied());
-    c->GlobalMissionTime = 1001;
+    c->setMissionTime(1001);
     c->killCredit();
     EXPECT_EQ(pilot().PilotLives, 2);
     killPilot();
@@ -259,7 +259,9 @@ TEST_F(Career, LandingsCountOnceAfterEachClimbNoneOnGroundAtZeroNorInReplay) {
     touchDown(0.0);  // the pilot's tally counts it, the mission does not
     EXPECT_EQ(c->Landings, 1);
     EXPECT_EQ(pilot().ObjectKillCounts[4], tally + 2);
-    c->ReplayFlag = true;
+    c->setMissionTime(1000);
+    c->beginOrEndReplay();
+    ASSERT_TRUE(c->replay().ReplayFlag);
     touchDown(350.0);
     EXPECT_EQ(c->Landings, 1);
 }
@@ -280,7 +282,7 @@ TEST_F(Career, SignInRowsChoicesAndNames) {
     // The fourth radio button chooses pilot index 3 and selects its name.
     ui.pilotRadio.clear();
     ui.pilotRadio.setState(true, 3, 0);
-    c->gamePause = false;
+    c->setRunning(false);
     ui.toPilotSignInWindow.key = true;
     c->trackPilotSignIn();
     EXPECT_EQ(c->CurrentPilotNumber, 3);
@@ -311,7 +313,7 @@ TEST_F(Career, SignInRowsChoicesAndNames) {
     EXPECT_EQ(store_->stringForKey("Pilot2NameKey"), "Captain Albert");
     EXPECT_EQ(store_->integerForKey("PilotNumberKey"), 1);
     EXPECT_EQ(c->PlayerNameString[0], 24);
-    EXPECT_TRUE(c->pilotsigninhasclosed);
+    EXPECT_TRUE(c->pilotSignInClosed());
 
     // Cut on whole characters, never inside a two-byte letter: 14 characters stored, 16 bytes sent.
     std::string e7, e14;

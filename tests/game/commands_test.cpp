@@ -35,9 +35,9 @@ TEST_F(Commands, BombsDropWhilePausedButNeverFromAReplayOrAnEmptyRack) {
     send(18, kKeyDown);
     EXPECT_EQ(bombs->dropped, 1);
     EXPECT_EQ(camels[0]->bombs, 1);
-    c->GlobalMissionTime = 400;
+    c->setMissionTime(400);
     send(88, kKeyUp);
-    ASSERT_TRUE(c->ReplayFlag);
+    ASSERT_TRUE(c->replay().ReplayFlag);
     send(18, kKeyDown);
     EXPECT_EQ(bombs->dropped, 1);
     EXPECT_EQ(camels[0]->bombs, 1);
@@ -51,10 +51,10 @@ TEST_F(Commands, RestartOnlyWhilePaused) {
     for (int i = 0; i < 30; ++i) frame(2);
     const auto start = camels[3]->ModelStartPosition.Position;
     send(90, kKeyUp);
-    EXPECT_GT(c->GlobalMissionTime, 0);
+    EXPECT_GT(c->clock().GlobalMissionTime, 0);
     send(1, kKeyDown);
     send(90, kKeyUp);
-    EXPECT_EQ(c->GlobalMissionTime, 0);
+    EXPECT_EQ(c->clock().GlobalMissionTime, 0);
     EXPECT_EQ(camels[3]->live.attitude.Position, start);
 }
 
@@ -81,12 +81,12 @@ TEST_F(Commands, FlyingBeginsWithTheMouseStickCentred) {
 // is told when a command may have changed what the picture shows.
 TEST_F(Commands, KeptWhilePausedRedrawnAfterEachCommandDrawnLiveWhileRunningOrNetworked) {
     frame();
-    EXPECT_TRUE(c->gamePause);
+    EXPECT_TRUE(c->clock().gamePause);
     EXPECT_FALSE(view.keep);  // running: every frame is drawn
     input.press(1);           // pause
     drain();
     frame();
-    EXPECT_FALSE(c->gamePause);
+    EXPECT_FALSE(c->clock().gamePause);
     EXPECT_TRUE(view.keep);
 
     const int before = view.changes;
@@ -109,62 +109,53 @@ TEST_F(Commands, KeptWhilePausedRedrawnAfterEachCommandDrawnLiveWhileRunningOrNe
     input.press(1);  // running again
     drain();
     frame();
-    EXPECT_TRUE(c->gamePause);
+    EXPECT_TRUE(c->clock().gamePause);
     EXPECT_FALSE(view.keep);
 }
 
 // The bomb view needs a bomb; it is placed around the bomb, and the aircraft keeps its own pose.
 TEST_F(Commands, BombViewNeedsABombAndLeavesTheAircraftAlone) {
-    c->CameraPosition = 2;
+    send(47, kKeyDown);  // the south camera
+    for (int i = 0; i < 6; ++i) send(60, kKeyDown);
+    c->doEachTick(1);  // flying: the distance is taken at once
+    ASSERT_EQ(c->cameras().CameraDistance, 50.0);
     const long beeps = platform::beepCount();
     send(59, kKeyDown);
     EXPECT_EQ(platform::beepCount(), beeps + 1);
-    EXPECT_EQ(c->SpecialCameraPosition, 0);
+    EXPECT_EQ(c->cameras().SpecialCameraPosition, 0);
     effects.haveBomb = true;
     effects.bomb = {10.0, 2000.0, 20.0, 10000.0, 0.0, 0.0};  // the next bomb on the rack
     send(59, kKeyDown);
     const QNion pose = camels[0]->live.attitude;
-    c->CameraDistance = 50.0;
     c->SetUpViewingPosition();
     EXPECT_EQ(camels[0]->live.attitude.Position, pose.Position);
     for (int i = 0; i < 3; ++i)  // the south camera around the bomb
         EXPECT_NEAR(view.camera().Position[i], (Vector3{10.0, 2010.0, -30.0})[i], 1e-6);
 }
 
-TEST_F(Commands, EasingTakesTheShortWayRound) {
+// The overlay's replay line, the speed held within 5; the frame rate before any interval was
+// measured: no rate, rather than a division by zero.
+TEST_F(Commands, TheReplayLineAndAFrameRateNotYetMeasured) {
+    send(1, kKeyDown);  // paused: a replay may begin
+    c->setMissionTime(1040);
+    send(88, kKeyUp);
+    ASSERT_TRUE(c->replay().ReplayFlag);
     send(1, kKeyDown);
-    c->CameraHeading = 170.0;
-    c->NewCameraAngle = {-170.0, 0.0, 0.0};
-    c->doEachTick(1);
-    EXPECT_NEAR(c->CameraHeading, 172.0, 1e-9);
-    for (int i = 0; i < 5; ++i) c->doEachTick(1);
-    EXPECT_GT(std::fabs(c->CameraHeading), 175.0);
-    send(1, kKeyDown);
-    c->CameraHeading = 10.0;
-    c->NewCameraAngle = {12.0, 0.0, 0.0};
-    c->doEachTick(1);
-    EXPECT_EQ(c->CameraHeading, 12.0);  // flying, within 3 degrees: snapped
-}
-
-// The overlay's replay position with a replay speed out of range: put back, and shown; the frame
-// rate before any interval.
-TEST_F(Commands, AReplaySpeedOutOfRangeIsPutBack) {
-    c->ReplayFlag = true;
-    c->isKey = true;
-    c->ReplaySpeed = 7;
-    c->SavedGlobalMissionTime = 1000;
-    c->GlobalMissionTime = 1040;  // past the recorded stretch
+    frame();  // the window has the keyboard: the replay line is shown
+    for (int i = 0; i < 12; ++i) send(86, kKeyUp);
+    EXPECT_EQ(c->replay().ReplaySpeed, 5);
     Overlay out;
     c->debugchance(out);
-    EXPECT_EQ(c->ReplaySpeed, 1);
     ASSERT_EQ(out.count, 1);
     const OverlayText& t = out.texts[0];
-    EXPECT_EQ(std::string(t.text + 1, t.text + 1 + t.text[0]), "Replay: 1 -00.0");
+    EXPECT_EQ(std::string(t.text + 1, t.text + 1 + t.text[0]).substr(0, 10), "Replay: 5 ");
 
-    // The frame rate before any frame interval was measured: no rate, rather than a division by zero.
-    c->ReplayFlag = false;
-    c->DisplayFrameRate = true;
-    c->ms1 = 0.0;
+    send(1, kKeyDown);
+    send(88, kKeyUp);
+    ASSERT_FALSE(c->replay().ReplayFlag);
+    send(1, kKeyDown);
+    send(84, kKeyUp);
+    ASSERT_TRUE(c->clock().DisplayFrameRate);
     c->debugchance(out);
     ASSERT_EQ(out.count, 1);
     EXPECT_EQ(std::string(out.texts[0].text + 1, out.texts[0].text + 1 + out.texts[0].text[0]), "xx-000 ms");
@@ -174,14 +165,14 @@ TEST_F(Commands, AReplaySpeedOutOfRangeIsPutBack) {
 // red past a red-out, and gone once he has bailed out.
 TEST_F(Commands, VeilsOfGlareBlackOutAndRedOut) {
     Aircraft& ours = camels[0]->ThisAircraft;
-    c->CameraAircraft = ModelArray::kFirstAircraft;
-    c->CameraPosition = 0;
+    send(62, kKeyDown);  // the player's aircraft
+    send(45, kKeyDown);  // from the cockpit
     c->CloudLayerState = 0;
     missions::MissionData* mission = c->currentMission();
     ASSERT_NE(mission, nullptr);
     mission->TimeOfDay = 112;  // hour 12
     double m[16] = {};  // the camera looks along its own z axis: put the sun there
-    ZephModel::quaternionToMatrix(c->ViewingQNion.QAttitude.data(), m);
+    ZephModel::quaternionToMatrix(c->cameras().ViewingQNion.QAttitude.data(), m);
     double* sun = const_cast<double*>(view.getSunUnitVector());
     sun[0] = m[2], sun[1] = m[6], sun[2] = m[10];
     auto draw = [&] {
@@ -246,7 +237,7 @@ TEST_F(Keys, FirePauseLetGoChangeCameraReplayAndScreenShot) {
     tap('p');  // paused with the trigger held: letting go still stops the guns
     hold(' ', false);
     frame(1);
-    EXPECT_FALSE(c->gamePause);
+    EXPECT_FALSE(c->clock().gamePause);
     EXPECT_EQ(camels[0]->guns, (std::vector<int32_t>{1, 0}));
 
     tap('3', kAlternateKeyMask);  // the view from the east
@@ -254,15 +245,15 @@ TEST_F(Keys, FirePauseLetGoChangeCameraReplayAndScreenShot) {
     tap(kF1Char + 1, kFunctionKeyMask);
     frame(1);
     frame(1);
-    EXPECT_EQ(c->CameraPosition, 3);
-    EXPECT_TRUE(c->ReplayFlag);
-    EXPECT_TRUE(c->ScreenShotPending);
+    EXPECT_EQ(c->cameras().CameraPosition, 3);
+    EXPECT_TRUE(c->replay().ReplayFlag);
+    EXPECT_TRUE(c->screenShotPending());
     tap('r', kAlternateKeyMask);
     tap('p');
     frame(1);
     frame(1);
-    EXPECT_FALSE(c->ReplayFlag);
-    EXPECT_TRUE(c->gamePause);
+    EXPECT_FALSE(c->replay().ReplayFlag);
+    EXPECT_TRUE(c->clock().gamePause);
 }
 
 // Every key a start-up tip tells the player to press is one this keyboard has, bound by the game's

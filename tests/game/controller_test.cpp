@@ -114,13 +114,13 @@ TEST_F(ControllerTest, FirstLaunchThenTheFrameLoop) {
     uint32_t now = 1000;
     platform::ScopedTickSource clock([&] { return static_cast<int32_t>(now); });
     desktop_.clock = &now;
-    c->pacer_.lastTickCount = now;
-    c->pacer_.LastAdjustTime = now;
+    c->pacer().lastTickCount = now;
+    c->pacer().LastAdjustTime = now;
 
     // Paused with the sign-in window up: objects tick, aircraft do not, the clock stands.
     now += 3;
     c->timerLooper();
-    EXPECT_EQ(c->GlobalMissionTime, 0);
+    EXPECT_EQ(c->clock().GlobalMissionTime, 0);
     EXPECT_EQ(aircraft->steps, 0);
     EXPECT_GT(pool->ticks, 0);
 
@@ -128,29 +128,30 @@ TEST_F(ControllerTest, FirstLaunchThenTheFrameLoop) {
     c->fromPlayerSignInOkay();
     c->timerLooper();
     EXPECT_TRUE(c->missionWindow.toSelectMission.open);
-    EXPECT_FALSE(c->doSelectMission);
+    EXPECT_FALSE(c->missionSelectionPending());
     c->fromFlyMissionButton();
-    EXPECT_TRUE(c->gamePause);
+    EXPECT_TRUE(c->clock().gamePause);
     for (int i = 0; i < 20; ++i) c->timerLooper();
-    EXPECT_EQ(c->GlobalMissionTime, aircraft->steps);
-    EXPECT_GT(c->GlobalMissionTime, 20);
+    EXPECT_EQ(c->clock().GlobalMissionTime, aircraft->steps);
+    EXPECT_GT(c->clock().GlobalMissionTime, 20);
 
     // In the background the sound stops; the frame's steps still run, then the game pauses.
     desktop_.active = false;
-    const int32_t before = c->GlobalMissionTime;
+    const int32_t before = c->clock().GlobalMissionTime;
     c->timerLooper();
     EXPECT_FALSE(sound_->audioOn);
-    EXPECT_GT(c->GlobalMissionTime, before);
-    EXPECT_FALSE(c->gamePause);
+    EXPECT_GT(c->clock().GlobalMissionTime, before);
+    EXPECT_FALSE(c->clock().gamePause);
     // Back in front with a refused mission: beep, pause, arrow cursor.
     desktop_.active = true;
-    c->gamePause = true;
-    c->ShouldNotPlay = true;
+    c->setMissionNumber(missions::MissionTable::kFirstUser);  // a host's user mission this player lacks
+    ASSERT_TRUE(c->clock().ShouldNotPlay);
+    c->setRunning(true);
     const long beeps = platform::beepCount();
     c->timerLooper();
-    EXPECT_FALSE(c->gamePause);
+    EXPECT_FALSE(c->clock().gamePause);
     EXPECT_EQ(platform::beepCount(), beeps + 1);
-    EXPECT_EQ(c->CurrentCursorType, 0);
+    EXPECT_EQ(c->cursorType(), 0);
 }
 
 }  // namespace

@@ -47,20 +47,26 @@ TEST(CrashView, AWreckInTheGroundIsSeenFromAboveIt) {
     c->awakeFromNib();
     ASSERT_TRUE(c->worldProblem.empty()) << c->worldProblem;
     c->fromPlayerSignInOkay();
-    c->doSelectMission = false;
+    c->skipMissionSelection();
     c->fromFlyMissionButton();
 
     // Paused, the wreck 15 ft deep in the downs north of the Somme, level, facing north.
-    c->gamePause = false;
+    c->setRunning(false);
     FlyableAircraft& own = *c->aircraftAt(ModelArray::kFirstAircraft);
     const double x = 1975000.0, z = 2035000.0;
     own.SetUpAircraft(x, c->modelAt(ModelArray::kTerrain)->getAltitudeAtX(x, z) - 15.0, z, 0.0, 0.0, 0.0, 0.0);
-    c->CameraAircraft = ModelArray::kFirstAircraft;
-    c->AbsoluteCameraOffset = {0.0, 0.0, 0.0};
+    c->sendCommand(62, kKeyDown);  // the player's aircraft, without the start-up slide
     for (int32_t camera : {2, 6}) {  // the view from the south and from the left wing
         SCOPED_TRACE(camera);
-        c->CameraPosition = camera;
-        c->CameraDistance = 40.0;
+        // Chosen while flying, when the camera takes its distance at once; then paused again.
+        c->setRunning(true);
+        c->sendCommand(45 + camera, kKeyDown);
+        while (c->cameras().UserCameraDistance > 40.0) c->sendCommand(60, kKeyDown);
+        c->doEachTick(1);
+        c->setRunning(false);
+        ASSERT_EQ(c->cameras().CameraPosition, camera);
+        ASSERT_EQ(c->cameras().CameraDistance, 40.0);
+        ASSERT_EQ(c->cameras().AbsoluteCameraOffset, (Vector3{0.0, 0.0, 0.0}));
         // The share of the picture with something drawn in it: the sky leaves the depth clear.
         std::vector<float> depth(size_t(640) * 480);
         view.setFrameObserver([&] { glReadPixels(0, 0, 640, 480, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data()); });

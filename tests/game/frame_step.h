@@ -4,12 +4,6 @@
 
 namespace pellam::testing {
 
-inline void stepOneFrame(GameController& c, int32_t ticks) {
-    c.theticks = ticks;
-    c.MoveAircraftAndObjects();
-    c.SetUpViewingPosition();
-    c.SetUpSecondWindow();
-    c.PrepareAndCallDrawing();
-}
+inline void stepOneFrame(GameController& c, int32_t ticks) { c.stepFrame(ticks); }
 
 }  // namespace pellam::testing

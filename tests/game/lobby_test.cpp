@@ -127,7 +127,7 @@ TEST_F(LobbyTest, UnattendedHostTakesJoinersAndRestartsFiveSecondsAfterGameOver)
 
     // Game over: the window goes 300 ticks after it was first seen; the game runs again; the
     // new game waits for the joiners still in game over.
-    c->gamePause = false;
+    c->setRunning(false);
     net.gameOver = true;
     net.othersOver = 1;
     c->interface().toGameOverWindow.makeKeyAndOrderFront();
@@ -138,7 +138,7 @@ TEST_F(LobbyTest, UnattendedHostTakesJoinersAndRestartsFiveSecondsAfterGameOver)
     EXPECT_FALSE(c->interface().toGameOverWindow.open);
     EXPECT_FALSE(net.gameOver);
     c->doAutoHost();
-    EXPECT_TRUE(c->gamePause);
+    EXPECT_TRUE(c->clock().gamePause);
     c->doAutoHost();
     EXPECT_TRUE(c->AutoRestart);
     net.othersOver = 0;

@@ -38,7 +38,7 @@ protected:
                                     folder_.string() + "/", [this] { return nextDraw(); }});
         c->awakeFromNib();
         c->fromPlayerSignInOkay();
-        c->doSelectMission = false;
+        c->skipMissionSelection();
         c->fromFlyMissionButton();
     }
 

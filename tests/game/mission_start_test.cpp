@@ -24,7 +24,7 @@ TEST_F(MissionStart, SameMissionKeepsItsObjectsAnotherRebuildsAroundTheSameTerra
     for (int i = 0; i < 30; ++i) frame(2);
     c->newDocument();
     EXPECT_EQ(objects(), first);
-    EXPECT_EQ(c->GlobalMissionTime, 2);
+    EXPECT_EQ(c->clock().GlobalMissionTime, 2);
 
     c->CurrentMissionNumber = 1;
     c->newDocument();
@@ -202,13 +202,13 @@ TEST_F(AircraftStart, RestartsWaitTheirTimeAndTheGateComesFirst) {
     ZephModel* dr1 = &aircraft(4);
     m.ResetAircraftStarts[4].AircraftType = 64;
 
-    c->GlobalMissionTime = t0 + 901;
+    c->setMissionTime(t0 + 901);
     c->doAircraftRestart();
     EXPECT_FALSE(aircraft(0).getDeadOnGround());
     EXPECT_NEAR(aircraft(0).live.attitude.Position[0], m.MissionStartLocations[8][0], 100.0);
     EXPECT_TRUE(aircraft(1).getDeadOnGround());
 
-    c->GlobalMissionTime = t0 + 2701;
+    c->setMissionTime(t0 + 2701);
     c->doAircraftRestart();
     EXPECT_FALSE(aircraft(1).getDeadOnGround());
     EXPECT_NEAR(aircraft(1).live.attitude.Position[2], m.MissionStartLocations[9][2], 100.0);
@@ -221,9 +221,9 @@ TEST_F(AircraftStart, RestartsWaitTheirTimeAndTheGateComesFirst) {
     ZephModel* dvii = &aircraft(4);
     m.ResetAircraftStarts[4].AircraftType = 77;
     for (int round = 0; round < 2; ++round) {
-        wreck(aircraft(1), c->GlobalMissionTime);
-        wreck(aircraft(4), c->GlobalMissionTime);
-        c->GlobalMissionTime += 2701;
+        wreck(aircraft(1), c->clock().GlobalMissionTime);
+        wreck(aircraft(4), c->clock().GlobalMissionTime);
+        c->setMissionTime(c->clock().GlobalMissionTime + 2701);
         c->doAircraftRestart();
     }
     EXPECT_TRUE(aircraft(1).getDeadOnGround());
@@ -234,14 +234,14 @@ TEST_F(AircraftStart, RestartsWaitTheirTimeAndTheGateComesFirst) {
 
     // The player's aircraft comes back without limit; after the game is over nothing does.
     for (int round = 0; round < 4; ++round) {
-        wreck(aircraft(0), c->GlobalMissionTime);
-        c->GlobalMissionTime += 901;
+        wreck(aircraft(0), c->clock().GlobalMissionTime);
+        c->setMissionTime(c->clock().GlobalMissionTime + 901);
         c->doAircraftRestart();
         EXPECT_FALSE(aircraft(0).getDeadOnGround()) << round;
     }
-    wreck(aircraft(0), c->GlobalMissionTime);
+    wreck(aircraft(0), c->clock().GlobalMissionTime);
     c->HaveDoneGameOver = true;
-    c->GlobalMissionTime += 5000;
+    c->setMissionTime(c->clock().GlobalMissionTime + 5000);
     c->doAircraftRestart();
     EXPECT_TRUE(aircraft(0).getDeadOnGround());
 }
@@ -266,7 +266,7 @@ TEST_F(AircraftStart, ARestartedAircraftFliesAsAFreshOne) {
     aircraft(0).orDamage1(dmg::WingsBroken | dmg::FatalDamage | dmg::PropBroken);
     for (int32_t t = 400; t < 700; ++t) aircraft(0).driveModel(1, t, true, false);
     wreck(aircraft(0), 700);
-    c->GlobalMissionTime = 1700;
+    c->setMissionTime(1700);
     c->doAircraftRestart();
     ASSERT_FALSE(aircraft(0).getDeadOnGround());
     EXPECT_EQ(fly(), fresh);

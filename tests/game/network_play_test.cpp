@@ -42,7 +42,7 @@ struct Player {
         c->awakeFromNib();
         c->interface().pilotNameFields[0].stringValue = pilot;
         c->fromPlayerSignInOkay();
-        c->doSelectMission = false;
+        c->skipMissionSelection();
         c->fromFlyMissionButton();
     }
     ~Player() { network.closeNetworkRoutines(); }
@@ -158,7 +158,7 @@ TEST_F(NetworkPlay, TheHostsLinesAndSlotsFollowWhoIsIn) {
     join(roy, lothar, 2, 64);
     ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
     lothar.link().acceptJoinerPublic();
-    ASSERT_TRUE(until([&] { return roy.link().accepted() && roy.c->GlobalMissionTime > 100; }));
+    ASSERT_TRUE(until([&] { return roy.link().accepted() && roy.c->clock().GlobalMissionTime > 100; }));
     EXPECT_EQ(lothar.line(4), "");
     EXPECT_EQ(lothar.aircraft(1).ThisAircraft.AircraftType, 64);
     // Blue was asked for, but the mission's sides put the joiner's slot on red: its own line
@@ -224,7 +224,7 @@ TEST_F(NetworkPlay, AGameOverFlownAloneIsNotCarriedIntoTheHostedGame) {
     lothar.aircraft(0).ThisAircraft.Damage1 |= dmg::Down;  // the maker's test flight ends in a crash
     ASSERT_TRUE(until([&] {
         lothar.c->checkVictoryConditions(false);
-        if (!lothar.c->HaveDoneGameOver) lothar.c->gamePause = true;  // flying on until the window
+        if (!lothar.c->HaveDoneGameOver) lothar.c->setRunning(true);  // flying on until the window
         return lothar.c->interface().toYouWonOrLost == "Mission Failure";
     }, 2000, 6));
     host(lothar);

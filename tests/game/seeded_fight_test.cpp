@@ -70,13 +70,13 @@ public:
         }
         c->seedSimulation(1918);
         platform::seedRandom(sound ? 5 : 6);  // the other stream may be anywhere
-        const int32_t start = c->GlobalMissionTime;
+        const int32_t start = c->clock().GlobalMissionTime;
         auto run = [&](int32_t until) {
-            while (c->GlobalMissionTime - start < until) {
+            while (c->clock().GlobalMissionTime - start < until) {
                 frame(perFrame);
                 ++frames;
                 for (FlyableAircraft* p : planes) {
-                    p->getDrawingData(c->GlobalMissionTime);
+                    p->getDrawingData(c->clock().GlobalMissionTime);
                     p->drawMySmokeItems();
                 }
             }
@@ -111,21 +111,21 @@ public:
     // within its recorded stretch and the clock comes back to where the pause left it.
     void watchAReplay() {
         send(1, kKeyDown);
-        const int32_t clock = c->GlobalMissionTime;
+        const int32_t clock = c->clock().GlobalMissionTime;
         for (int i = 0; i < 30; ++i) frame(3);
         send(88, kKeyUp);
         send(1, kKeyDown);
-        int32_t lowest = c->GlobalMissionTime, highest = lowest;
+        int32_t lowest = c->clock().GlobalMissionTime, highest = lowest;
         for (int i = 0; i < 500; ++i) {
             frame(3);
-            lowest = std::min(lowest, c->GlobalMissionTime);
-            highest = std::max(highest, c->GlobalMissionTime);
+            lowest = std::min(lowest, c->clock().GlobalMissionTime);
+            highest = std::max(highest, c->clock().GlobalMissionTime);
         }
         EXPECT_LT(highest, clock);
-        EXPECT_GE(lowest, clock - c->ReplayRollOver);
+        EXPECT_GE(lowest, clock - c->replay().ReplayRollOver);
         send(1, kKeyDown);
         send(88, kKeyUp);
-        EXPECT_EQ(c->GlobalMissionTime, clock);
+        EXPECT_EQ(c->clock().GlobalMissionTime, clock);
         send(1, kKeyDown);
     }
 

@@ -244,7 +244,7 @@ TEST_F(WindowsTest, SignInAndCancelledPreferencesWithAPrintThatFollowsTheWindows
     ASSERT_TRUE(ui.toPilotSignInWindow.open);
     press("Pilot Sign-In", "Sign In");
     EXPECT_FALSE(ui.toPilotSignInWindow.open);
-    EXPECT_TRUE(c->pilotsigninhasclosed);
+    EXPECT_TRUE(c->pilotSignInClosed());
 
     c->fromMenus(kMenuPreferences);
     ASSERT_TRUE(ui.toPrefsWindow.open);
@@ -298,7 +298,7 @@ TEST_F(WindowsTest, AWorldThatCouldNotBeMadeIsShownAloneAndCannotBeFlown) {
     EXPECT_GE(ImGui::GetFont()->FontSize, 16.0f);
     const long beeps = platform::beepCount();
     c->fromFlyMissionButton();
-    EXPECT_FALSE(c->gamePause);
+    EXPECT_FALSE(c->clock().gamePause);
     EXPECT_EQ(platform::beepCount(), beeps + 1);
     EXPECT_TRUE(press("Pellam cannot fly", "Quit"));
 }
@@ -322,7 +322,7 @@ TEST_F(WindowsTest, PickAMissionReadItFlyItThenAsAQuickDogfight) {
     w.MissionType[0].selectCode(77);
     w.MissionType[1].selectCode(1001);
     press("Select Mission", "Fly Mission");
-    EXPECT_TRUE(c->gamePause);
+    EXPECT_TRUE(c->clock().gamePause);
     EXPECT_EQ(c->CurrentMissionNumber, 1);
     EXPECT_EQ(c->TheMissions.record(1)->AircraftStarts[0].AircraftType, 77);
     EXPECT_EQ(c->TheMissions.record(1)->AircraftStarts[1].AircraftType, 1001);  // drawn at each start
@@ -345,7 +345,7 @@ TEST_F(WindowsTest, PickAMissionReadItFlyItThenAsAQuickDogfight) {
     d.DOBombs[0].state = true;
     d.toDogfightKills = 250;
     press("Quick Dogfight", "Fly Dogfight");
-    ASSERT_TRUE(c->gamePause);
+    ASSERT_TRUE(c->clock().gamePause);
     EXPECT_TRUE(c->isDogfightOnly);
     EXPECT_EQ(c->DogfightOnlyVKills, 100);
     const missions::MissionData& m = *c->TheMissions.record(1);
@@ -376,7 +376,7 @@ TEST_F(WindowsTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     write("user/Somme/2 Into the Salient.pellam");
     // Every frame runs the game as its loop does.
     eachFrame = [&] {
-        if (c->gamePause) testing::stepOneFrame(*c, 3);
+        if (c->clock().gamePause) testing::stepOneFrame(*c, 3);
         c->ActiveInActive();
     };
     start("Roy Brown");
@@ -432,14 +432,14 @@ TEST_F(WindowsTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     const missions::MissionData& salient = *c->TheMissions.record(53);
     c->setMissionHash(salient.Hash1, salient.SecondsSince2001);
     c->setMissionNumber(170);
-    EXPECT_FALSE(c->ShouldNotPlay);
+    EXPECT_FALSE(c->clock().ShouldNotPlay);
     EXPECT_EQ(c->CurrentMissionNumber, 53);
     c->setMissionHash(salient.Hash1, salient.SecondsSince2001 + 1);
     c->setMissionNumber(53);
-    EXPECT_TRUE(c->ShouldNotPlay);
+    EXPECT_TRUE(c->clock().ShouldNotPlay);
     EXPECT_TRUE(c->toBadNews.open);
     c->setMissionNumber(-4);
-    EXPECT_TRUE(c->ShouldNotPlay);
+    EXPECT_TRUE(c->clock().ShouldNotPlay);
 
     // The campaign's files taken away while one of them is flown: mission 0 flies instead.
     c->CurrentMissionNumber = 52;

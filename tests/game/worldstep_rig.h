@@ -144,9 +144,9 @@ protected:
             VADArizodazar2::Content{{}, [this](ModelArray& models, GameController& gc) { populate(models, gc); }});
         c->awakeFromNib();
         c->fromPlayerSignInOkay();
-        c->doSelectMission = false;
+        c->skipMissionSelection();
         c->fromFlyMissionButton();
-        c->AbsoluteCameraOffset = {};
+        c->sendCommand(62, kKeyDown);  // the player's aircraft, without the start-up slide
         effects.models = c->getModelArray();
     }
     virtual ControllerInput* inputLink() { return &input; }
@@ -178,8 +178,7 @@ protected:
     }
     // A command as the program sends it itself.
     void send(int32_t command, int32_t type) {
-        c->Command.actionType = type;
-        c->someTypicalKeyPresses(command, true);
+        c->sendCommand(command, type);
     }
 
     TestFolder dir_{"pellam worldstep"};

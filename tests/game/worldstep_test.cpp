@@ -14,14 +14,14 @@ using WorldStep = WorldRig;
 TEST_F(WorldStep, PausedTheWorldStandsWhileTheFrameWorkGoesOn) {
     frame(1);
     send(1, kKeyDown);
-    ASSERT_FALSE(c->gamePause);
-    const int32_t clock = c->GlobalMissionTime;
+    ASSERT_FALSE(c->clock().gamePause);
+    const int32_t clock = c->clock().GlobalMissionTime;
     const int racks = effects.rackCalls;
     counter->ticks.clear();
     input.press(84, kKeyUp);
     frame(3);
-    EXPECT_EQ(c->GlobalMissionTime, clock);
-    EXPECT_TRUE(c->DisplayFrameRate);         // the command ran
+    EXPECT_EQ(c->clock().GlobalMissionTime, clock);
+    EXPECT_TRUE(c->clock().DisplayFrameRate);         // the command ran
     EXPECT_EQ(effects.rackCalls - racks, 8);  // bombs kept on all eight racks
     ASSERT_EQ(counter->ticks.size(), 3u);     // objects see the ticks, told the game stands
     for (auto [running, t] : counter->ticks) {
@@ -44,12 +44,12 @@ TEST_F(WorldStep, PausedTheWorldStandsWhileTheFrameWorkGoesOn) {
     for (int i = 0; i < 100; ++i) frame(1);
     send(1, kKeyDown);
     send(88, kKeyUp);
-    ASSERT_TRUE(c->ReplayFlag);
+    ASSERT_TRUE(c->replay().ReplayFlag);
     network.mode = 1;
     send(95, kKeyDown);  // no such command, but it ends the replay
-    EXPECT_FALSE(c->ReplayFlag);
+    EXPECT_FALSE(c->replay().ReplayFlag);
     send(1, kKeyDown);
-    EXPECT_TRUE(c->gamePause);
+    EXPECT_TRUE(c->clock().gamePause);
     send(1, kKeyDown);
     const Aircraft& ours = camels[0]->ThisAircraft;
     EXPECT_GT(ours.TotalHits, ours.TotalHitsBeforeDead);
@@ -116,7 +116,7 @@ TEST_F(WorldStep, HangarsRefuelAnAircraftStandingForTenSeconds) {
     for (int i = 0; i < 60; ++i) frame(1);  // settles on its wheels and tail skid
     const int32_t stopped = camel.ThisAircraft.TimeWhenStoppedMoving;
     ASSERT_GT(stopped, 0);
-    while (c->GlobalMissionTime - stopped < 600) frame(1);
+    while (c->clock().GlobalMissionTime - stopped < 600) frame(1);
     EXPECT_EQ(counter->refuels, 0);
     frame(1);
     EXPECT_EQ(counter->refuels, 1);
@@ -152,9 +152,12 @@ TEST_F(WorldStep, ScoringCreditsTheTeamAndThePlayerAndNoOneElseAndSaturates) {
     c->thisObjectDead(99999, 0);
     EXPECT_EQ(c->DeadObjectPoints, 100);
     EXPECT_EQ(pilot.PilotScore, 50);
-    c->ReplayFlag = true;
+    c->setMissionTime(400);
+    c->beginOrEndReplay();
+    ASSERT_TRUE(c->replay().ReplayFlag);
     c->thisObjectDead(index, 0);
-    c->ReplayFlag = false;
+    c->beginOrEndReplay();
+    ASSERT_FALSE(c->replay().ReplayFlag);
     EXPECT_EQ(pilot.PilotScore, 50);
     target->category = 40;  // out of the table: counted as category 0
     c->thisObjectDead(index, 0);
@@ -176,11 +179,12 @@ TEST_F(WorldStep, ScoringCreditsTheTeamAndThePlayerAndNoOneElseAndSaturates) {
 }
 
 TEST_F(WorldStep, AHiddenPlayerAircraftIsStartedAgainAndTheCameraComesBack) {
-    c->CameraAircraft = 5;
+    c->sendCommand(65, kKeyDown);  // the view from the fourth aircraft
+    ASSERT_EQ(c->cameras().CameraAircraft, 5);
     camels[3]->live.attitude.Position[1] = -9500.0;
     const long beeps = platform::beepCount();
     frame(1);
-    EXPECT_EQ(c->CameraAircraft, 2);
+    EXPECT_EQ(c->cameras().CameraAircraft, 2);
     EXPECT_EQ(platform::beepCount(), beeps + 1);
     EXPECT_LT(camels[3]->live.attitude.Position[1], -9000.0);  // another's aircraft is left alone
     camels[0]->live.attitude.Position[1] = -9500.0;

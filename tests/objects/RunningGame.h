@@ -27,15 +27,14 @@ inline std::unique_ptr<VADArizodazar2> flyingGame(platform::UserDefaults& store,
     c->awakeFromNib();
     c->seedSimulation(seed);
     c->fromPlayerSignInOkay();
-    c->doSelectMission = false;
+    c->skipMissionSelection();
     c->fromFlyMissionButton();
     return c;
 }
 
 // One frame of one tick: the world step and the per-frame checks.
 inline void frameOf(VADArizodazar2& c) {
-    c.theticks = 1;
-    c.MoveAircraftAndObjects();
+    c.stepWorld(1);
     c.PrepareAndCallDrawing();
 }
 

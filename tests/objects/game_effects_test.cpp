@@ -55,10 +55,9 @@ protected:
 // Then eight more explosions: they turn in strict rotation, the last restarting the bomb's.
 TEST_F(GameEffects, ACamelsBombFallsBurstsThrowsDebrisAndLeavesACraterAndExplosionsRotate) {
     for (int i = 0; i < 60; ++i) frame();
-    c->Command.actionType = kKeyDown;
-    c->someTypicalKeyPresses(18, false);
+    c->sendCommand(18, kKeyDown);
     EXPECT_EQ(player->getNumberOfBombs(), 1);
-    const double* seen = c->effects_->findNewestBombFrom(bombs(), ModelArray::kFirstAircraft, *player);
+    const double* seen = c->effects().findNewestBombFrom(bombs(), ModelArray::kFirstAircraft, *player);
     ASSERT_NE(seen, nullptr);
     EXPECT_LT(seen[3], 1000.0);  // the bomb camera follows the falling bomb, not the rack
     int ticks = 0;
@@ -82,7 +81,7 @@ TEST_F(GameEffects, ACamelsBombFallsBurstsThrowsDebrisAndLeavesACraterAndExplosi
         frame();
     }
     EXPECT_EQ(explosion(0).live.attitude.Position[0], 8000.0);
-    EXPECT_EQ(explosion(0).own.startTime, c->GlobalMissionTime - 1);
+    EXPECT_EQ(explosion(0).own.startTime, c->clock().GlobalMissionTime - 1);
     EXPECT_EQ(explosion(0).liveSprites(), 40);  // burst anew
     EXPECT_EQ(explosion(1).live.attitude.Position[0], 1000.0);
     EXPECT_EQ(explosion(1).own.startTime, explosion(0).own.startTime - 7);
@@ -109,14 +108,13 @@ TEST_F(GameEffects, EveryObjectStandsWhilePausedAndAReplayGivesBackTheLiveWorld)
     auto* lorry = placeEnemy<TruckWWI>(std::move(truck), aside(-400.0, 100.0));
     lorry->setPathStart(1, path.data());
     const auto lorryStart = lorry->live.attitude.Position;
-    c->Command.actionType = kKeyDown;
-    c->someTypicalKeyPresses(18, false);  // a bomb away
+    c->sendCommand(18, kKeyDown);  // a bomb away
     for (int k = 0; k < 3; ++k) {
         const double p[3] = {ahead[0] + 300.0 * k, 100.0, ahead[2]};
         c->startAnExplosion(p);
     }
     for (int i = 0; i < 150; ++i) frame();
-    wreck->ThisModel.TheObject.GlobalDeadTime = c->GlobalMissionTime;
+    wreck->ThisModel.TheObject.GlobalDeadTime = c->clock().GlobalMissionTime;
     frame();
     ASSERT_GT(liveDebris(), 0);
     ASSERT_NE(lorry->live.attitude.Position, lorryStart) << "the lorry drives";
@@ -126,14 +124,13 @@ TEST_F(GameEffects, EveryObjectStandsWhilePausedAndAReplayGivesBackTheLiveWorld)
         return std::array<int, 5>{bombs().Ring.nextPlace(), balloon->Replay.nextPlace(), flak->Replay.nextPlace(),
                                   wreck->Replay.nextPlace(), lorry->replayRing().nextPlace()};
     };
-    c->Command.actionType = kKeyDown;
-    c->someTypicalKeyPresses(1, false);
+    c->sendCommand(1, kKeyDown);
     ASSERT_FALSE(c->running());
     const State paused = state();
     const auto ringsPaused = places();
-    const int32_t clock = c->GlobalMissionTime;
+    const int32_t clock = c->clock().GlobalMissionTime;
     for (int i = 0; i < 45; ++i) frame();
-    EXPECT_EQ(c->GlobalMissionTime, clock);
+    EXPECT_EQ(c->clock().GlobalMissionTime, clock);
     EXPECT_TRUE(state() == paused) << "an object moved while the game stood";
     EXPECT_EQ(places(), ringsPaused) << "an object recorded while the game stood";
     c->someTypicalKeyPresses(1, false);
@@ -145,17 +142,18 @@ TEST_F(GameEffects, EveryObjectStandsWhilePausedAndAReplayGivesBackTheLiveWorld)
     const auto flakSmoke = flak->own.bursts;
     const int32_t points = c->DeadObjectPoints;
     c->beginOrEndReplay();
-    ASSERT_TRUE(c->ReplayFlag);
+    ASSERT_TRUE(c->replay().ReplayFlag);
     for (int i = 0; i < 60; ++i) frame();
-    c->ReplaySpeed = 0;
+    c->sendCommand(85, kKeyUp);  // slower: held still
+    ASSERT_EQ(c->replay().ReplaySpeed, 0);
     const State held = state();
     for (int i = 0; i < 20; ++i) frame();
     EXPECT_TRUE(state() == held) << "an object moved in a replay held still";
-    c->ReplaySpeed = 1;
+    c->sendCommand(86, kKeyUp);
     for (int i = 0; i < 400; ++i) frame();
     EXPECT_EQ(c->DeadObjectPoints, points);
     c->beginOrEndReplay();
-    ASSERT_FALSE(c->ReplayFlag);
+    ASSERT_FALSE(c->replay().ReplayFlag);
     EXPECT_TRUE(state() == live) << "the replay's end did not give back the live world";
     EXPECT_EQ(post->Gunner.own.gunSmokes, gunSmoke);
     EXPECT_EQ(flak->own.bursts, flakSmoke);

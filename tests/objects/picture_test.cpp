@@ -91,7 +91,7 @@ protected:
         view().setGlobalCameraPosition(&camera);
     }
     RGBAImage draw() {
-        view().setGameTime(c->GlobalMissionTime);
+        view().setGameTime(c->clock().GlobalMissionTime);
         return rendertest::drawnFrame(view());
     }
     static int differing(const RGBAImage& a, const RGBAImage& b) {
@@ -145,8 +145,7 @@ TEST_F(EffectsPicture, ACamelsBombFallsAndBurstsWithDebrisOverItsCraterAndTreesL
     const double ground = terrain->getAltitudeAtX(x, z);
     player->SetUpAircraft(x, ground + 500.0, z, 0.0, 0.0, 95.0, 0.8);
     player->ThisAircraft.CurrentNumberOfBombs = 2;
-    c->Command.actionType = kKeyDown;
-    c->someTypicalKeyPresses(18, false);
+    c->sendCommand(18, kKeyDown);
 
     // Halfway down: the bomb seen from 120 ft off its path, the Camel going away above it.
     const AllBombs::BombOrRocket* falling = nullptr;
@@ -205,7 +204,7 @@ TEST_F(EffectsPicture, ACamelsBombFallsAndBurstsWithDebrisOverItsCraterAndTreesL
     const RGBAImage wood = draw();
     const auto standing = trees().GCTrees;
     for (auto& t : trees().GCTrees) t.Size = 0.0;
-    c->gamePause = false;  // no planting while the bare frame is drawn
+    c->setRunning(false);  // no planting while the bare frame is drawn
     const RGBAImage bare = draw();
     trees().GCTrees = standing;
     EXPECT_GT(differing(wood, bare), 100);  // a few trees, each a few hundred pixels
@@ -270,7 +269,7 @@ TEST_F(EffectsPicture, TheBomberInBothLiveriesFlyingParkedAndWrecked) {
         EXPECT_GT(standsOut({flying}, from, {0, 5, 0}), 2000);
     EXPECT_GT(standsOut({parked}, {40, 7, -25}, {0, 5, 0}), 2000);
 
-    flying->ThisModel.TheObject.GlobalDeadTime = c->GlobalMissionTime;
+    flying->ThisModel.TheObject.GlobalDeadTime = c->clock().GlobalMissionTime;
     for (int i = 0; i < 120; ++i) frame();
     EXPECT_GT(standsOut({flying}, {250, 55, -150}, {0, 5, 0}), 100);
     for (int i = 0; i < 700 && flying->own.speed != 0.0; ++i) frame();
@@ -315,7 +314,7 @@ TEST_F(EffectsPicture, AnAirfieldAndAVillageWithSmokingChimneys) {
     }
     for (int32_t t = 1; t <= 900; ++t)
         for (FrenchHouseWWI* house : houses) house->callEveryTick(true, t, false);
-    c->GlobalMissionTime = 900;
+    c->setMissionTime(900);
     for (FrenchHouseWWI* house : houses) EXPECT_GT(standsOut({house}, {-35, 8, 10}, {0, 8, 0}), 3000);
     const double vg = terrain->getAltitudeAtX(vx, vz);
     look({vx + 60, vg + 45, vz - 140}, {vx + 60, vg + 20, vz});
