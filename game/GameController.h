@@ -6,7 +6,9 @@
 // Index: start-up; preferences; the frame (timerLooper, ActiveInActive, Wait1Tick, world step,
 // drawing hand-off); world step and upkeep (WorldStep.cpp, FrameUpkeep.cpp); commands
 // (KeyCommands.cpp, CameraCommands.cpp); cameras (ViewingPosition.cpp, CameraPlacement.cpp);
-// menus and dialog buttons; pilot sign-in tracking; cursors; termination; services to objects.
+// menus and dialog buttons; pilot sign-in tracking; cursors; termination; services to objects;
+// the records it owns (Cameras, ReplayControl, FrameClock, Preferences, WorldStepState), read
+// from outside through const accessors and changed only by the controller's operations.
 #include <array>
 #include <memory>
 #include <optional>

@@ -133,6 +133,31 @@ TEST_F(Commands, BombViewNeedsABombAndLeavesTheAircraftAlone) {
         EXPECT_NEAR(view.camera().Position[i], (Vector3{10.0, 2010.0, -30.0})[i], 1e-6);
 }
 
+// A replay begins on a record time from tick 22, at most 1200 ticks back; at every speed its clock
+// stays inside the recorded stretch before the live clock and never reaches it.
+TEST(ReplayClock, StaysInsideTheRecordedStretchAtEverySpeed) {
+    for (int32_t live : {50, 61, 1222, 3419, 3421, 9999}) {
+        ReplayControl replay;
+        const int32_t from = replay.begin(live);
+        SCOPED_TRACE(live);
+        EXPECT_TRUE(replay.ReplayFlag);
+        EXPECT_EQ((from - 2) % 20, 0);
+        EXPECT_GE(from, 22);
+        EXPECT_GT(from, live - 1200 - 20);  // snapped back onto a record time
+        EXPECT_LT(from, live);
+        for (int32_t speed = -5; speed <= 5; ++speed) {
+            int32_t clock = from;
+            for (int n = 0; n < 4000; ++n) {
+                clock = ReplayControl::advanceReplayClock(clock, speed, live, replay.ReplayRollOver);
+                ASSERT_LT(clock, live) << "speed " << speed << " step " << n;
+                ASSERT_GE(clock, std::max(1, live - replay.ReplayRollOver)) << "speed " << speed << " step " << n;
+            }
+        }
+        EXPECT_EQ(replay.end(), live);
+        EXPECT_FALSE(replay.ReplayFlag);
+    }
+}
+
 // The overlay's replay line, the speed held within 5; the frame rate before any interval was
 // measured: no rate, rather than a division by zero.
 TEST_F(Commands, TheReplayLineAndAFrameRateNotYetMeasured) {

@@ -1,6 +1,6 @@
 // The player's own data through damage and failure: pilot records that could not be read stay as
 // stored, counters hold at their limits, and a settings file kept aside or a save that failed is
-// told in the game, once, while the windows stay open.
+// told in the game, once, while the windows stay open. Preferences come back at the next start.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -80,6 +80,46 @@ TEST_F(StoredRecords, PilotRecordsThatCouldNotBeReadAreNeverSavedOver) {
     EXPECT_EQ(c->PilotStats[1].PilotScore, 77);
     EXPECT_EQ(c->PilotStats[4].ObjectKillCounts[31], -7);
     EXPECT_TRUE(c->interface().notices.empty());
+}
+
+// What the preference window and the builder leave in the game at quit, the next start reads back;
+// a first start writes the defaults it reads.
+TEST_F(StoredRecords, PreferencesAndTheLastMissionComeBackAtTheNextStart) {
+    auto c = start();
+    EXPECT_EQ(store_->boolForKey("TerrainDetailKey"), true);
+    EXPECT_EQ(store_->boolForKey("DontShowMF"), false);
+    const Preferences fresh = c->prefs();
+    EXPECT_TRUE(fresh.DoDetailPass);
+    EXPECT_TRUE(fresh.StallLimiter);  // a new player flies with the stall limiter
+    EXPECT_FALSE(fresh.LastOpenedMission);
+
+    c->fromMenus(kMenuPreferences);
+    GameInterface& ui = c->interface();
+    ui.toMousePosFeedback.state = !fresh.MousePosFeedback;
+    ui.toStallLimiter.state = !fresh.StallLimiter;
+    ui.toPrefsAlwaysReloadUM.state = !fresh.ReloadUserMissions;
+    ui.toTerrainDetailPref.state = !fresh.DoDetailPass;
+    ui.toPrefsDontCheckGames.state = fresh.DoCheckForGames == 0;
+    c->fromDialogButtons(kTagPrefsOK);
+    c->lastOpenedMission() = folder_.file("Over the Lines.pellam");  // as the builder opens one
+    const Preferences chosen = c->prefs();
+    EXPECT_NE(chosen.StallLimiter, fresh.StallLimiter);
+    ASSERT_TRUE(c->applicationWillTerminate());
+
+    c = start();
+    const Preferences read = c->prefs();
+    EXPECT_EQ(read.MousePosFeedback, chosen.MousePosFeedback);
+    EXPECT_EQ(read.StallLimiter, chosen.StallLimiter);
+    EXPECT_EQ(read.ReloadUserMissions, chosen.ReloadUserMissions);
+    EXPECT_EQ(read.DoDetailPass, chosen.DoDetailPass);
+    EXPECT_EQ(read.DoCheckForGames, chosen.DoCheckForGames);
+    EXPECT_EQ(read.LastOpenedMission, folder_.file("Over the Lines.pellam"));
+
+    // No mission open at quit: none is read at the next start.
+    c->lastOpenedMission().reset();
+    ASSERT_TRUE(c->applicationWillTerminate());
+    EXPECT_FALSE(stored().contains("LastMissionOpenedKey"));
+    EXPECT_FALSE(start()->prefs().LastOpenedMission);
 }
 
 TEST_F(StoredRecords, UnreadRecordsCostNoCopyAtEachStartUntilThePlayerStartsFreshOnes) {
