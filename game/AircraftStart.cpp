@@ -314,7 +314,8 @@ void VADArizodazar2::doAircraftRestart() {
         if (!aircraft || aircraft->getRemoteLocal() != 0 || !aircraft->getDeadOnGround()) continue;
         const int32_t since = aircraft->getDeadOnGroundTime();
         if (since == 0) continue;
-        if (clock_.GlobalMissionTime - since > (n == 0 ? kPlayerRestartTicks : kOtherRestartTicks)) startThisAircraft(n, false);
+        if (clock_.GlobalMissionTime - since > (n == 0 ? kPlayerRestartTicks : kOtherRestartTicks))
+            startThisAircraft(n, false);
     }
 }
 

@@ -37,9 +37,12 @@ void GameController::cameraCommandMain(int32_t command) {
     if (command != 60 && command != 61 && command != 100) cameras_.circleFlag = true;
     ZephModel* m = modelAt(cameras_.CameraAircraft);
     auto saveForToggleBack = [&] {
-        cameras_.ToggleBackCameraPosition = cameras_.CameraPosition == camera::kCircling ? cameras_.OldCameraPosition : cameras_.CameraPosition;
+        cameras_.ToggleBackCameraPosition =
+            cameras_.CameraPosition == camera::kCircling ? cameras_.OldCameraPosition : cameras_.CameraPosition;
     };
-    auto outsideDistance = [&] { return m ? distance(m->live.attitude.Position, cameras_.OutsideCamera) : cameras_.CameraDistance; };
+    auto outsideDistance = [&] {
+        return m ? distance(m->live.attitude.Position, cameras_.OutsideCamera) : cameras_.CameraDistance;
+    };
 
     if (command == 45) {
         cameras_.CameraPosition = camera::kCockpit;
@@ -55,7 +58,8 @@ void GameController::cameraCommandMain(int32_t command) {
         cameras_.NewCameraDistance = cameras_.SavedCameraDistance;
         camera::makeFinalCameraVector(*m, camera::kNose, cameras_.NewCameraAngle.data());
         QNion p;
-        camera::createCameraPosition(*m, camera::kNose, &p, 300.0, cameras_.NewCameraAngle[0], cameras_.NewCameraAngle[1], 0.0);
+        camera::createCameraPosition(*m, camera::kNose, &p, 300.0, cameras_.NewCameraAngle[0],
+                                     cameras_.NewCameraAngle[1], 0.0);
         cameras_.OutsideCamera = {p.Position[0] + 25.0, p.Position[1], p.Position[2]};
     } else if (command == 56) {
         if (cameras_.CameraRule > 1 || !m) return;
@@ -63,7 +67,8 @@ void GameController::cameraCommandMain(int32_t command) {
         cameras_.NewCameraDistance = cameras_.UserCameraDistance;
         camera::makeFinalCameraVector(*m, camera::kTail, cameras_.NewCameraAngle.data());
         QNion p;
-        camera::createCameraPosition(*m, camera::kTail, &p, cameras_.CameraDistance, cameras_.CameraHeading, cameras_.CameraUpAngle, cameras_.CameraBank);
+        camera::createCameraPosition(*m, camera::kTail, &p, cameras_.CameraDistance, cameras_.CameraHeading,
+                                     cameras_.CameraUpAngle, cameras_.CameraBank);
         cameras_.OutsideCamera = p.Position;
         if (FlyableAircraft* craft = aircraftAt(cameras_.CameraAircraft))
             cameras_.OutsideCamera[1] = std::max(cameras_.OutsideCamera[1], craft->ThisAircraft.GroundAltitude + 8.0);
@@ -118,9 +123,10 @@ void GameController::cameraCommandMain(int32_t command) {
         // An absent aircraft is not to be slid to: the command does nothing.
         if (!present(next) || !m) return;
         QNion from, to;
-        camera::createCameraPosition(*m, cameras_.CameraPosition, &from, cameras_.CameraDistance, cameras_.CameraHeading, cameras_.CameraUpAngle, cameras_.CameraBank);
-        camera::createCameraPosition(*next, cameras_.CameraPosition, &to, cameras_.CameraDistance, cameras_.CameraHeading, cameras_.CameraUpAngle,
-                                     cameras_.CameraBank);
+        camera::createCameraPosition(*m, cameras_.CameraPosition, &from, cameras_.CameraDistance,
+                                     cameras_.CameraHeading, cameras_.CameraUpAngle, cameras_.CameraBank);
+        camera::createCameraPosition(*next, cameras_.CameraPosition, &to, cameras_.CameraDistance,
+                                     cameras_.CameraHeading, cameras_.CameraUpAngle, cameras_.CameraBank);
         for (int c = 0; c < 3; ++c) cameras_.AbsoluteCameraOffset[c] = from.Position[c] - to.Position[c];
         if (clock_.gamePause || cameras_.CameraPosition == camera::kTower) cameras_.NoCameraSlideFlag = true;
         cameras_.CameraAircraft = index;
@@ -146,15 +152,16 @@ void GameController::cameraCommandSecond(int32_t command) {
         cameras_.CameraPosition2 = camera::kFlyBy;
         camera::makeFinalCameraVector(*m2, camera::kNose, cameras_.NewCameraAngle2.data());
         QNion p;
-        camera::createCameraPosition(*m2, camera::kNose, &p, 300.0, cameras_.NewCameraAngle2[0], cameras_.NewCameraAngle2[1], 0.0);
+        camera::createCameraPosition(*m2, camera::kNose, &p, 300.0, cameras_.NewCameraAngle2[0],
+                                     cameras_.NewCameraAngle2[1], 0.0);
         cameras_.OutsideCamera2 = {p.Position[0] + 25.0, p.Position[1], p.Position[2]};
     } else if (command == 56) {
         if (cameras_.CameraRule > 1 || !m2) return;
         cameras_.CameraPosition2 = camera::kChase;
         camera::makeFinalCameraVector(*m2, camera::kTail, cameras_.NewCameraAngle2.data());
         QNion p;
-        camera::createCameraPosition(*m2, camera::kTail, &p, cameras_.CameraDistance2, cameras_.CameraHeading2, cameras_.CameraUpAngle2,
-                                     cameras_.CameraBank2);
+        camera::createCameraPosition(*m2, camera::kTail, &p, cameras_.CameraDistance2, cameras_.CameraHeading2,
+                                     cameras_.CameraUpAngle2, cameras_.CameraBank2);
         cameras_.OutsideCamera2 = p.Position;
         if (FlyableAircraft* craft = aircraftAt(cameras_.CameraAircraft2))
             cameras_.OutsideCamera2[1] = std::max(cameras_.OutsideCamera2[1], craft->ThisAircraft.GroundAltitude + 8.0);
@@ -180,7 +187,8 @@ void GameController::cameraCommandSecond(int32_t command) {
         }
     } else if (command == 59) {
         ZephModel* bombs = modelAt(ModelArray::kBombs);
-        const double* bomb = bombs && m2 ? effects_->findNewestBombFrom(*bombs, cameras_.CameraAircraft2, *m2) : nullptr;
+        const double* bomb =
+            bombs && m2 ? effects_->findNewestBombFrom(*bombs, cameras_.CameraAircraft2, *m2) : nullptr;
         if (!bomb) {
             platform::SystemBeep();
             return;

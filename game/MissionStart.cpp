@@ -93,7 +93,8 @@ void VADArizodazar2::preloadGameSpecificItems() {
 // debris, eight explosions, bombs and ground clutter, so the world answers before a mission runs.
 void VADArizodazar2::buildWorldHead() {
     ModelArray& models = *getModelArray();
-    missions::FactoryContext context{content_.objectView, &keptTerrain_, this, prefs_.DoDetailPass, &step_.debrisItem, draw_};
+    missions::FactoryContext context{content_.objectView, &keptTerrain_, this, prefs_.DoDetailPass,
+                                     &step_.debrisItem, draw_};
     auto row = [&](int32_t code) {
         missions::ObjectForMission entry;
         entry.ObjectCode = code;
@@ -155,9 +156,10 @@ void VADArizodazar2::newDocument() {
     CloudTransitionDepth = 150.0;
     StartMission();
     if (network_->getNetworkMode() != 0 && network_->amIHost())  // the joiners start the same game
-        network_->setResetTimeMissionNumber(CurrentMissionNumber, prefs_.useIDSquares, DogfightOnlyVKills, cameras_.CameraRule,
-                                            isDogfightOnly, DogfightAirGroundStart, DogfightOnlyRestartType,
-                                            DogfightKillType, prefs_.useCloseUpIDSquares, RandomWindSpeed, RandomWindDirection);
+        network_->setResetTimeMissionNumber(CurrentMissionNumber, prefs_.useIDSquares, DogfightOnlyVKills,
+                                            cameras_.CameraRule, isDogfightOnly, DogfightAirGroundStart,
+                                            DogfightOnlyRestartType, DogfightKillType, prefs_.useCloseUpIDSquares,
+                                            RandomWindSpeed, RandomWindDirection);
 }
 
 // ---- The mission start -------------------------------------------------------------------------
@@ -266,7 +268,8 @@ void VADArizodazar2::rebuildModelArray(MissionData& mission) {
     cameras_.NewCameraDistance = 3.0;
     if (const long at = models.indexOf(TheRIDUdidavWorld); at >= 0) keptTerrain_ = models.take(at);
     models.clear();
-    missions::FactoryContext context{content_.objectView, &keptTerrain_, this, prefs_.DoDetailPass, &step_.debrisItem, draw_};
+    missions::FactoryContext context{content_.objectView, &keptTerrain_, this, prefs_.DoDetailPass,
+                                     &step_.debrisItem, draw_};
     for (long i = 0; i < mission.TotalObjects; ++i) objectFactory.loadCorrectObject(mission.ObjectList[i], models, context);
     for (long n = 0; n < kSlots; ++n) {
         FlyableAircraft* aircraft = aircraftAt(n + ModelArray::kFirstAircraft);

@@ -47,7 +47,8 @@ void VADArizodazar2::debugchance(Overlay& out) {
     if (replay_.ReplayFlag && !ScreenShotPending) {
         if (replay_.ReplaySpeed < -5 || replay_.ReplaySpeed > 5) replay_.ReplaySpeed = 1;
         if (step_.isKey) {
-            replayText_ = scoring::replayText(replay_.ReplaySpeed, replay_.SavedGlobalMissionTime, clock_.GlobalMissionTime);
+            replayText_ =
+                scoring::replayText(replay_.ReplaySpeed, replay_.SavedGlobalMissionTime, clock_.GlobalMissionTime);
             out.add(replayText_.data(), 0.01, 0.03, 2.0f);
         }
     }
@@ -76,8 +77,8 @@ void VADArizodazar2::doBlackRedYellowFade(Overlay& out) {
     if (!craft) return;
     const Aircraft& a = craft->ThisAircraft;
     auto* sky = dynamic_cast<TexturedSkyDome*>(modelAt(ModelArray::kSkyDome));
-    if (a.BlackRedOutLevel == 100 && clock_.gamePause && !(sky && sky->getBelowCeiling() == 1) && CloudLayerState != 4 &&
-        CloudLayerState != 5) {
+    if (a.BlackRedOutLevel == 100 && clock_.gamePause && !(sky && sky->getBelowCeiling() == 1) &&
+        CloudLayerState != 4 && CloudLayerState != 5) {
         double m[16] = {};
         ZephModel::quaternionToMatrix(cameras_.ViewingQNion.QAttitude.data(), m);
         const double* s = toMyZephGLView->getSunUnitVector();

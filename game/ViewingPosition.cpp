@@ -60,20 +60,25 @@ void GameController::SetUpViewingPosition() {
     ZephModel* m = modelAt(cameras_.CameraAircraft);
     if (!m) return;
     m->addInSliders();
-    const long e = cameras_.CameraPosition == camera::kNearestEnemy ? findClosestEnemyFrom(cameras_.CameraAircraft) : -1;
+    const long e =
+        cameras_.CameraPosition == camera::kNearestEnemy ? findClosestEnemyFrom(cameras_.CameraAircraft) : -1;
     const Vector3& o = cameras_.AbsoluteCameraOffset;
     if (std::fabs(o[0]) > 8.0 || std::fabs(o[1]) > 8.0 || std::fabs(o[2]) > 8.0) {
         // Still sliding from the last aircraft: a plain orbit on the slide's own angles.
-        camera::createCameraPosition(*m, 1, &cameras_.ViewingQNion, cameras_.CameraDistance, cameras_.CameraHeading, cameras_.CameraUpAngle, cameras_.CameraBank);
+        camera::createCameraPosition(*m, 1, &cameras_.ViewingQNion, cameras_.CameraDistance, cameras_.CameraHeading,
+                                     cameras_.CameraUpAngle, cameras_.CameraBank);
     } else if (e == -1) {
         if (cameras_.SpecialCameraPosition == 0)
-            camera::makeFinalViewingQNION(*m, &cameras_.ViewingQNion, cameras_.CameraPosition, cameras_.CameraDistance, nullptr, clock_.gamePause);
+            camera::makeFinalViewingQNION(*m, &cameras_.ViewingQNion, cameras_.CameraPosition, cameras_.CameraDistance,
+                                          nullptr, clock_.gamePause);
         else
-            placeBombCamera(*m, cameras_.CameraAircraft, cameras_.CameraPosition, cameras_.CameraDistance, &cameras_.ViewingQNion);
+            placeBombCamera(*m, cameras_.CameraAircraft, cameras_.CameraPosition, cameras_.CameraDistance,
+                            &cameras_.ViewingQNion);
     } else {
         QNion enemy;
         if (ZephModel* em = modelAt(e + ModelArray::kFirstAircraft)) em->getModelPositionQNion(&enemy);
-        camera::makeFinalViewingQNION(*m, &cameras_.ViewingQNion, cameras_.CameraPosition, cameras_.CameraDistance, &enemy, clock_.gamePause);
+        camera::makeFinalViewingQNION(*m, &cameras_.ViewingQNion, cameras_.CameraPosition, cameras_.CameraDistance,
+                                      &enemy, clock_.gamePause);
     }
     m->removeSliders();
     for (int c = 0; c < 3; ++c) cameras_.ViewingQNion.Position[c] += cameras_.AbsoluteCameraOffset[c];
@@ -93,21 +98,26 @@ void GameController::SetUpSecondWindow() {
     m2->addInSliders();
     cameras_.CameraDistance2 = cameras_.CameraPosition2 == camera::kCockpit ? 0.0 : cameras_.UserCameraDistance2;
     toMyZephGLView->setSecondAircraftCamera(cameras_.CameraAircraft2);
-    const long e2 = cameras_.CameraPosition2 == camera::kNearestEnemy ? findClosestEnemyFrom(cameras_.CameraAircraft2) : -1;
+    const long e2 =
+        cameras_.CameraPosition2 == camera::kNearestEnemy ? findClosestEnemyFrom(cameras_.CameraAircraft2) : -1;
     if (e2 == -1) {
         if (cameras_.SpecialCameraPosition2 == 0)
-            camera::makeFinalViewingQNION(*m2, &cameras_.ViewingQNion2, cameras_.CameraPosition2, cameras_.CameraDistance2, nullptr, clock_.gamePause);
+            camera::makeFinalViewingQNION(*m2, &cameras_.ViewingQNion2, cameras_.CameraPosition2,
+                                          cameras_.CameraDistance2, nullptr, clock_.gamePause);
         else
-            placeBombCamera(*m2, cameras_.CameraAircraft2, cameras_.CameraPosition2, cameras_.CameraDistance2, &cameras_.ViewingQNion2);
+            placeBombCamera(*m2, cameras_.CameraAircraft2, cameras_.CameraPosition2, cameras_.CameraDistance2,
+                            &cameras_.ViewingQNion2);
     } else {
         QNion enemy;
         if (ZephModel* em = modelAt(e2 + ModelArray::kFirstAircraft)) em->getModelPositionQNion(&enemy);
-        camera::makeFinalViewingQNION(*m2, &cameras_.ViewingQNion2, cameras_.CameraPosition2, cameras_.CameraDistance2, &enemy, clock_.gamePause);
+        camera::makeFinalViewingQNION(*m2, &cameras_.ViewingQNion2, cameras_.CameraPosition2, cameras_.CameraDistance2,
+                                      &enemy, clock_.gamePause);
     }
     m2->removeSliders();
     keepCameraAboveGround(cameras_.ViewingQNion2);
     toMyZephGLView->setSecondGlobalCameraPosition(&cameras_.ViewingQNion2);
-    toMyZephGLView->setCameraInsideItem2(cameras_.CameraPosition2 == camera::kCockpit && !MBWindowOpen ? cameras_.CameraAircraft2 : -1);
+    toMyZephGLView->setCameraInsideItem2(
+        cameras_.CameraPosition2 == camera::kCockpit && !MBWindowOpen ? cameras_.CameraAircraft2 : -1);
 }
 
 long GameController::findClosestEnemyFrom(long k) {
@@ -175,8 +185,9 @@ void GameController::findClosestTower() {
         }
         return true;
     };
-    if (!search(cameras_.CameraAircraft, cameras_.SpecialCameraPosition, cameras_.TowerZoom, cameras_.OutsideCamera, true)) return;
-    if (cameras_.DrawSecondWindow) search(cameras_.CameraAircraft2, cameras_.SpecialCameraPosition2, cameras_.TowerZoom2, cameras_.OutsideCamera2, false);
+    Cameras& v = cameras_;
+    if (!search(v.CameraAircraft, v.SpecialCameraPosition, v.TowerZoom, v.OutsideCamera, true)) return;
+    if (v.DrawSecondWindow) search(v.CameraAircraft2, v.SpecialCameraPosition2, v.TowerZoom2, v.OutsideCamera2, false);
 }
 
 }  // namespace pellam

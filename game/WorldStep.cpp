@@ -55,7 +55,8 @@ void GameController::MoveAircraftAndObjects() {
             advanceMissionClock(i);
             stepAircraftAndHits(*models);
             for (long i2 = ModelArray::kDebris; i2 < models->size(); ++i2)
-                if (ZephModel* object = models->at(i2)) object->callEveryTick(true, clock_.GlobalMissionTime, replay_.ReplayFlag);
+                if (ZephModel* object = models->at(i2))
+                    object->callEveryTick(true, clock_.GlobalMissionTime, replay_.ReplayFlag);
             checkAircraftToAircraftCollision();
         }
         groundCollisionsAndRefuelling(*models, player);
@@ -63,7 +64,8 @@ void GameController::MoveAircraftAndObjects() {
         // Paused: the clock stands; the objects still see every tick with the running flag down.
         for (int32_t i = 0; i < clock_.theticks; ++i)
             for (long o = ModelArray::kDebris; o < models->size(); ++o)
-                if (ZephModel* object = models->at(o)) object->callEveryTick(false, clock_.GlobalMissionTime, replay_.ReplayFlag);
+                if (ZephModel* object = models->at(o))
+                    object->callEveryTick(false, clock_.GlobalMissionTime, replay_.ReplayFlag);
     }
     frameBombsBrakesAndCommands(*models);
     keepAViewedAircraft();
@@ -75,7 +77,8 @@ void GameController::MoveAircraftAndObjects() {
 
 // Which aircraft's cockpit the view draws from, and the second window's camera rules.
 void GameController::frameCameraRules() {
-    toMyZephGLView->setCameraInsideItem(cameras_.CameraPosition == camera::kCockpit && !MBWindowOpen ? cameras_.CameraAircraft : -1);
+    toMyZephGLView->setCameraInsideItem(
+        cameras_.CameraPosition == camera::kCockpit && !MBWindowOpen ? cameras_.CameraAircraft : -1);
     cameras_.applyRule();
 }
 
@@ -163,7 +166,7 @@ void GameController::stepAircraftAndHits(ModelArray& m) {
             const double keptHits = target->ThisAircraft.TotalHits;
             const uint32_t keptDamage = target->ThisAircraft.Damage1;
             if (effects_->buCheckForBulletsOnAircraftHit(*shooter, *target, static_cast<int32_t>(j - 2),
-                                                          replay_.ReplayFlag, modifier) > 0) {
+                                                         replay_.ReplayFlag, modifier) > 0) {
                 if (ZephModel::GetLongRandomFrom(-32768, 32767) < -20000)
                     if (ZephModel* debris = models->at(step_.debrisItem))
                         effects_->startOneDebrisFromAircraftHit(*debris, *target, clock_.GlobalMissionTime);
@@ -274,8 +277,10 @@ void GameController::startAnExplosion(const double* position) {
         explosion->setModelPositionX(position[0], position[1], position[2]);
         effects_->GroundExplosion1Start(*explosion, clock_.GlobalMissionTime);
     }
-    if (ZephModel* debris = modelAt(step_.debrisItem)) effects_->startExplosionDebris(*debris, position, clock_.GlobalMissionTime);
-    step_.nextExplosionItem = step_.nextExplosionItem >= 7 ? 0 : step_.nextExplosionItem + 1;  // the ninth reuses the oldest
+    if (ZephModel* debris = modelAt(step_.debrisItem))
+        effects_->startExplosionDebris(*debris, position, clock_.GlobalMissionTime);
+    // The ninth reuses the oldest.
+    step_.nextExplosionItem = step_.nextExplosionItem >= 7 ? 0 : step_.nextExplosionItem + 1;
 }
 
 void GameController::doExplosionSound(const double* position) {

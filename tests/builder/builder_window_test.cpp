@@ -333,7 +333,9 @@ TEST_F(BuilderWindowTest, TheBuilderLeavesTheFlightsPictureAsItFoundIt) {
         QNion last = c_->cameras().ViewingQNion;
         for (int n = 0; n < 600; ++n) {
             frames(1);
-            if (c_->cameras().ViewingQNion.Position == last.Position && c_->cameras().ViewingQNion.QAttitude == last.QAttitude) return true;
+            if (c_->cameras().ViewingQNion.Position == last.Position &&
+                c_->cameras().ViewingQNion.QAttitude == last.QAttitude)
+                return true;
             last = c_->cameras().ViewingQNion;
         }
         return false;
@@ -494,8 +496,8 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     target->getModelPositionQNion(&winch);
     const double still[3] = {0, 0, 0};
     const double above[3] = {winch.Position[0], winch.Position[1] + 40, winch.Position[2]};
-    c_->getModelArray()->at(ModelArray::kBombs)->startADroppedBomb(still, above, c_->clock().GlobalMissionTime,
-                                                                   ModelArray::kFirstAircraft);
+    ZephModel* bombs = c_->getModelArray()->at(ModelArray::kBombs);
+    bombs->startADroppedBomb(still, above, c_->clock().GlobalMissionTime, ModelArray::kFirstAircraft);
     for (int i = 0; i < 900 && !c_->interface().toGameOverWindow.open; ++i) frames(1);
     EXPECT_TRUE(target->areYouDestroyed());
     ASSERT_TRUE(c_->interface().toGameOverWindow.open);

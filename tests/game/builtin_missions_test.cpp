@@ -163,8 +163,8 @@ TEST_P(BuiltIn, TenMinutesUnderTheComputerPilotStayFiniteAndAboveGround) {
             if (dynamic_cast<FirstCloud*>(m)) continue;
             // Wrecks settle into the ground a little; nothing sinks beneath it.
             ASSERT_GT(p[1], ground(p[0], p[2]) - 25.0)
-                << "object " << i << " underground at tick " << c->clock().GlobalMissionTime << ": " << p[0] << ", " << p[1]
-                << ", " << p[2];
+                << "object " << i << " underground at tick " << c->clock().GlobalMissionTime << ": " << p[0] << ", "
+                << p[1] << ", " << p[2];
         }
     }
     EXPECT_GE(c->clock().GlobalMissionTime, 36000);
