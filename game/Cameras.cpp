@@ -97,6 +97,11 @@ void Cameras::ease(bool running) {
     }
 }
 
+void Cameras::easeOutsideCamera(bool running) {
+    for (int c = 0; c < 3; ++c) LastOutsideCamera[c] += (OutsideCamera[c] - LastOutsideCamera[c]) / 10.0;
+    if (running) LastOutsideCamera = OutsideCamera;
+}
+
 void Cameras::ease2() {
     easeAngle(CameraHeading2, NewCameraAngle2[0]);
     easeAngle(CameraUpAngle2, NewCameraAngle2[1]);

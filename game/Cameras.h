@@ -65,6 +65,9 @@ struct Cameras {
     void ease(bool running);
     // The second window's angles, a tenth of the way each tick.
     void ease2();
+    // The fly-by, chase or tower eye a tenth of the way to OutsideCamera each tick; while the
+    // game runs, there at once.
+    void easeOutsideCamera(bool running);
 };
 
 }  // namespace pellam

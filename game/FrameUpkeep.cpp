@@ -70,9 +70,7 @@ void GameController::doEachTick(int32_t ticks) {
                 if (cameras_.CameraPosition == camera::kChase) {
                     sendCommand(56, kKeyDown);
                 }
-                for (int c = 0; c < 3; ++c)
-                    cameras_.LastOutsideCamera[c] += (cameras_.OutsideCamera[c] - cameras_.LastOutsideCamera[c]) / 10.0;
-                if (clock_.gamePause) cameras_.LastOutsideCamera = cameras_.OutsideCamera;
+                cameras_.easeOutsideCamera(running());
                 m->setOutsideCameraPosition(cameras_.LastOutsideCamera.data());
                 if (cameras_.CameraPosition == camera::kFlyBy &&
                     distance(cameras_.OutsideCamera.data(), at.data()) > 310.0) {
