@@ -108,7 +108,9 @@ TEST_F(Crash, NoCameraGoesUnderTheGround) {
         ASSERT_EQ(c->cameras().CameraPosition, camera);
         ASSERT_EQ(c->cameras().CameraAircraft, ModelArray::kFirstAircraft);
         ASSERT_EQ(c->cameras().CameraAircraft2, ModelArray::kFirstAircraft);
-        if (camera != 100) ASSERT_EQ(c->cameras().CameraPosition2, camera);
+        if (camera != 100) {
+            ASSERT_EQ(c->cameras().CameraPosition2, camera);
+        }
         bool down = false;
         for (int f = 0; f < 240; ++f) {
             frame(2);
