@@ -23,6 +23,26 @@ double distance(const std::array<double, 3>& a, const std::array<double, 3>& b) 
 
 bool present(ZephModel* m) { return m && m->live.attitude.Position[1] >= kHidden; }
 
+// The fly-by eye: the nose camera 300 ft out, moved 25 ft east; `angle` takes the nose's direction.
+Vector3 flyByEye(ZephModel& m, Vector3& angle) {
+    camera::makeFinalCameraVector(m, camera::kNose, angle.data());
+    QNion p;
+    camera::createCameraPosition(m, camera::kNose, &p, 300.0, angle[0], angle[1], 0.0);
+    return {p.Position[0] + 25.0, p.Position[1], p.Position[2]};
+}
+
+// The chase eye behind the tail at the camera's distance (ft) and angles (deg), kept 8 ft above the
+// ground under a flyable aircraft; `angle` takes the tail's direction.
+Vector3 chaseEye(ZephModel& m, const FlyableAircraft* craft, Vector3& angle, double distance, double heading,
+                 double upAngle, double bank) {
+    camera::makeFinalCameraVector(m, camera::kTail, angle.data());
+    QNion p;
+    camera::createCameraPosition(m, camera::kTail, &p, distance, heading, upAngle, bank);
+    Vector3 eye = p.Position;
+    if (craft) eye[1] = std::max(eye[1], craft->ThisAircraft.GroundAltitude + 8.0);
+    return eye;
+}
+
 }  // namespace
 
 void GameController::cameraCommand(int32_t command) {
@@ -56,22 +76,14 @@ void GameController::cameraCommandMain(int32_t command) {
         if (cameras_.CameraRule > 1 || !m) return;
         cameras_.CameraPosition = camera::kFlyBy;
         cameras_.NewCameraDistance = cameras_.SavedCameraDistance;
-        camera::makeFinalCameraVector(*m, camera::kNose, cameras_.NewCameraAngle.data());
-        QNion p;
-        camera::createCameraPosition(*m, camera::kNose, &p, 300.0, cameras_.NewCameraAngle[0],
-                                     cameras_.NewCameraAngle[1], 0.0);
-        cameras_.OutsideCamera = {p.Position[0] + 25.0, p.Position[1], p.Position[2]};
+        cameras_.OutsideCamera = flyByEye(*m, cameras_.NewCameraAngle);
     } else if (command == 56) {
         if (cameras_.CameraRule > 1 || !m) return;
         cameras_.CameraPosition = camera::kChase;
         cameras_.NewCameraDistance = cameras_.UserCameraDistance;
-        camera::makeFinalCameraVector(*m, camera::kTail, cameras_.NewCameraAngle.data());
-        QNion p;
-        camera::createCameraPosition(*m, camera::kTail, &p, cameras_.CameraDistance, cameras_.CameraHeading,
-                                     cameras_.CameraUpAngle, cameras_.CameraBank);
-        cameras_.OutsideCamera = p.Position;
-        if (FlyableAircraft* craft = aircraftAt(cameras_.CameraAircraft))
-            cameras_.OutsideCamera[1] = std::max(cameras_.OutsideCamera[1], craft->ThisAircraft.GroundAltitude + 8.0);
+        cameras_.OutsideCamera = chaseEye(*m, aircraftAt(cameras_.CameraAircraft), cameras_.NewCameraAngle,
+                                          cameras_.CameraDistance, cameras_.CameraHeading, cameras_.CameraUpAngle,
+                                          cameras_.CameraBank);
     } else if (command == 57) {
         if (cameras_.CameraRule != 0) return;
         if (cameras_.CameraPosition == camera::kNearestEnemy) {
@@ -150,21 +162,13 @@ void GameController::cameraCommandSecond(int32_t command) {
     } else if (command == 55) {
         if (cameras_.CameraRule > 1 || !m2) return;
         cameras_.CameraPosition2 = camera::kFlyBy;
-        camera::makeFinalCameraVector(*m2, camera::kNose, cameras_.NewCameraAngle2.data());
-        QNion p;
-        camera::createCameraPosition(*m2, camera::kNose, &p, 300.0, cameras_.NewCameraAngle2[0],
-                                     cameras_.NewCameraAngle2[1], 0.0);
-        cameras_.OutsideCamera2 = {p.Position[0] + 25.0, p.Position[1], p.Position[2]};
+        cameras_.OutsideCamera2 = flyByEye(*m2, cameras_.NewCameraAngle2);
     } else if (command == 56) {
         if (cameras_.CameraRule > 1 || !m2) return;
         cameras_.CameraPosition2 = camera::kChase;
-        camera::makeFinalCameraVector(*m2, camera::kTail, cameras_.NewCameraAngle2.data());
-        QNion p;
-        camera::createCameraPosition(*m2, camera::kTail, &p, cameras_.CameraDistance2, cameras_.CameraHeading2,
-                                     cameras_.CameraUpAngle2, cameras_.CameraBank2);
-        cameras_.OutsideCamera2 = p.Position;
-        if (FlyableAircraft* craft = aircraftAt(cameras_.CameraAircraft2))
-            cameras_.OutsideCamera2[1] = std::max(cameras_.OutsideCamera2[1], craft->ThisAircraft.GroundAltitude + 8.0);
+        cameras_.OutsideCamera2 = chaseEye(*m2, aircraftAt(cameras_.CameraAircraft2), cameras_.NewCameraAngle2,
+                                           cameras_.CameraDistance2, cameras_.CameraHeading2, cameras_.CameraUpAngle2,
+                                           cameras_.CameraBank2);
     } else if (command == 57) {
         if (cameras_.CameraRule != 0) return;
         if (cameras_.CameraPosition2 == camera::kNearestEnemy) {
