@@ -63,31 +63,35 @@ void ScriptedRun::begin(VADArizodazar2& controller, GameNetwork& network) {
         controller.doSelectMission = false;
         controller.fromFlyMissionButton();
     }
-    if (host_) {
-        acceptJoiners_ = true;
-        // Port 0 takes any free port; the log names the one taken, for whoever is to join.
-        const std::optional<uint16_t> port = *host_ == "0" ? std::optional<uint16_t>(0) : parsePort(*host_);
-        if (!port)
-            platform::logMessage("Cannot host: \"" + *host_ + "\" is not a port");
-        else if (controller.hostNetworkGame(*port, controller.CurrentMissionNumber))
-            platform::logMessage("Hosting on port " + std::to_string(network.localPort()));
-        else
-            platform::logMessage("Cannot host: " + network.startError());
-    }
-    if (join_) {
-        const size_t colon = join_->rfind(':');
-        const std::string_view text(*join_);
-        const auto address = colon == std::string::npos ? std::nullopt : parseIPv4(text.substr(0, colon));
-        const auto port = colon == std::string::npos ? std::nullopt : parsePort(text.substr(colon + 1));
-        if (!address || !port)
-            platform::logMessage("Cannot join " + *join_ + ": not an address A.B.C.D:PORT");
-        else if (!controller.joinNetworkGame(*address, *port, kJoinTeam, kJoinAircraft))
-            platform::logMessage("Cannot join " + *join_ + ": " + network.startError());
-    }
+    if (host_) host(controller, network);
+    if (join_) join(controller, network);
     if (quitAfter_) quitTick_ = platform::TickCount() + static_cast<int32_t>(*quitAfter_ * 60);
     if (timesPath_) frameTimes_.reserve(1 << 17);
     runStart_ = lastFrameEnd_ = Clock::now();
     runCpuStart_ = std::clock();  // loading left out
+}
+
+void ScriptedRun::host(VADArizodazar2& controller, GameNetwork& network) {
+    acceptJoiners_ = true;
+    // Port 0 takes any free port; the log names the one taken, for whoever is to join.
+    const std::optional<uint16_t> port = *host_ == "0" ? std::optional<uint16_t>(0) : parsePort(*host_);
+    if (!port)
+        platform::logMessage("Cannot host: \"" + *host_ + "\" is not a port");
+    else if (controller.hostNetworkGame(*port, controller.CurrentMissionNumber))
+        platform::logMessage("Hosting on port " + std::to_string(network.localPort()));
+    else
+        platform::logMessage("Cannot host: " + network.startError());
+}
+
+void ScriptedRun::join(VADArizodazar2& controller, GameNetwork& network) {
+    const std::string_view text(*join_);
+    const size_t colon = text.rfind(':');
+    const auto address = colon == std::string::npos ? std::nullopt : parseIPv4(text.substr(0, colon));
+    const auto port = colon == std::string::npos ? std::nullopt : parsePort(text.substr(colon + 1));
+    if (!address || !port)
+        platform::logMessage("Cannot join " + *join_ + ": not an address A.B.C.D:PORT");
+    else if (!controller.joinNetworkGame(*address, *port, kJoinTeam, kJoinAircraft))
+        platform::logMessage("Cannot join " + *join_ + ": " + network.startError());
 }
 
 bool ScriptedRun::playerStep(SDL_Window* window, uint32_t windowID, const VADArizodazar2& controller,

@@ -58,6 +58,9 @@ public:
     int exitStatus() const;
 
 private:
+    void host(VADArizodazar2& controller, GameNetwork& network);
+    void join(VADArizodazar2& controller, GameNetwork& network);
+
     bool virtualJoystick_ = false;
     std::optional<std::string> scriptPath_, dumpPath_, timesPath_, host_, join_;
     bool autoFly_ = false;
