@@ -8,6 +8,7 @@
 
 #include "core/QNion.h"
 #include "core/Services.h"
+#include "input/CommandNumber.h"
 
 namespace pellam {
 
@@ -97,7 +98,7 @@ public:
 struct GameAction {
     int32_t theTime = 0;      // ticks
     int32_t RawKeyPress = 0;  // raw key code, for the message line
-    int32_t command = 0;      // game command number
+    input::CommandNumber command = input::CommandNumber::None;
     int32_t actionType = 0;   // 2 pressed, 1 released
 };
 inline constexpr int32_t kKeyDown = 2, kKeyUp = 1;

@@ -20,6 +20,8 @@
 
 namespace pellam::testing {
 
+using Cmd = input::CommandNumber;
+
 struct FakeView : ControllerView {
     bool keep = false;
     int changes = 0;  // sceneChanged calls
@@ -49,7 +51,7 @@ struct FakeInput : ControllerInput {
         ring.pop_front();
         return &taken;
     }
-    void press(int32_t command, int32_t type = kKeyDown, int32_t raw = 0) {
+    void press(Cmd command, int32_t type = kKeyDown, int32_t raw = 0) {
         ring.push_back({0, raw, command, type});
     }
 };
@@ -177,7 +179,7 @@ protected:
         for (int i = 0; i < 20 && !input.ring.empty(); ++i) frame(ticks);
     }
     // A command as the program sends it itself.
-    void send(int32_t command, int32_t type) {
+    void send(Cmd command, int32_t type) {
         c->Command.actionType = type;
         c->someTypicalKeyPresses(command, true);
     }
