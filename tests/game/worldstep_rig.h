@@ -12,6 +12,7 @@
 #include "core/ZephModel.h"
 #include "flight/FlightModel.h"
 #include "game/GameController.h"
+#include "game/StandInNeighbours.h"
 #include "game/VADArizodazar2.h"
 #include "platform/Random.h"
 #include "tests/TestFolder.h"
@@ -22,7 +23,7 @@ namespace pellam::testing {
 
 using Cmd = input::CommandNumber;
 
-struct FakeView : ControllerView {
+struct FakeView : StandInView {
     bool keep = false;
     int changes = 0;  // sceneChanged calls
     void setKeepScene(bool on) override { keep = on; }
@@ -30,7 +31,7 @@ struct FakeView : ControllerView {
     const QNion& camera() const { return camera_; }
 };
 
-struct FakeInput : ControllerInput {
+struct FakeInput : StandInInput {
     std::deque<GameAction> ring;
     GameAction taken;
     bool joystick = false;
@@ -56,12 +57,12 @@ struct FakeInput : ControllerInput {
     }
 };
 
-struct FakeDesktop : ControllerDesktop {
+struct FakeDesktop : StandInDesktop {
     int centred = 0;
     void centrePointer() override { ++centred; }
 };
 
-struct FakeNetwork : ControllerNetwork {
+struct FakeNetwork : StandInNetwork {
     int32_t mode = 0;
     bool host = false;
     bool opens = false;  // a network game can be started
@@ -100,6 +101,12 @@ struct FakeEffects : ControllerEffects {
     }
     void positionBombsOnAircraft(ZephModel&, ZephModel&, int32_t, long) override { ++rackCalls; }
     const double* findNewestBombFrom(ZephModel&, long, ZephModel&) override { return haveBomb ? bomb.data() : nullptr; }
+    // No object collisions, bomb hits or debris: the world step's own work is what is watched.
+    void checkForAircraftToModelCollision(ZephModel&, ModelArray&, int32_t) override {}
+    void CheckForBombHitObject(long, ModelArray&, int32_t, bool, ControllerServices*, const double*) override {}
+    void startOneDebrisFromAircraftHit(ZephModel&, ZephModel&, int32_t) override {}
+    void startExplosionDebris(ZephModel&, const double*, int32_t) override {}
+    void clearSingleDrawBombs(ZephModel&) override {}
 };
 
 // Counts what the world step sends to an ordinary object.
