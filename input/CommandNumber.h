@@ -1,8 +1,8 @@
 #pragma once
 // The game's commands: what a key, a mouse or joystick button, or the game itself asks the
 // command handler to do. The numbers are stored in the key, button and mouse settings and never
-// change; related commands sit in runs (the looks, the cameras, the eight aircraft, the canned
-// messages), which the handler and the button tables rely on.
+// change; related commands sit in runs (the fixed looks, the camera views, the eight aircraft, the
+// canned messages), which the command handler relies on.
 #include <cstdint>
 
 namespace pellam::input {
