@@ -17,7 +17,6 @@ namespace {
 constexpr int32_t kReplayRecordPeriod = 20;  // ticks between replay records, at (t - 2) mod 20 = 0
 constexpr int32_t kReplayBack = 1200;        // ticks a replay starts before the live clock
 constexpr int32_t kReplayEarliest = 22;
-constexpr int32_t kOpenMessageLine = 1070;  // the message line's code for "start typing a message"
 
 }  // namespace
 
@@ -80,7 +79,7 @@ void GameController::someTypicalKeyPresses(input::CommandNumber command, bool ou
     ZephModel* ours = modelAt(AircraftWeControl);
     if ((command == SendMessage || command == SendTeamMessage) && up) {
         network_->setMessageChannel(command == SendMessage || !ours ? 0 : ours->getTeamNumber());
-        network_->handleTypingAMessage(kOpenMessageLine);
+        network_->handleTypingAMessage(ControllerNetwork::kOpenMessageLine);
         return;
     }
     if (command == PauseFlyGameToggle && down) {
@@ -141,7 +140,7 @@ void GameController::someTypicalKeyPresses(input::CommandNumber command, bool ou
         if (!(cannedKeysDown_ & (1u << n))) return;
         cannedKeysDown_ &= static_cast<uint8_t>(~(1u << n));
         network_->setMessageChannel(!PubPri[n] || !ours ? 0 : ours->getTeamNumber());
-        network_->handleTypingAMessage(input::numberOf(command));  // the message line knows them by number
+        network_->handleTypingAMessage(input::numberOf(command));
         return;
     }
     switch (command) {

@@ -129,7 +129,10 @@ public:
     virtual bool amIHost() = 0;
     virtual void NetworkComm(int32_t missionTime) = 0;
     virtual bool getInTextMode() = 0;  // a message line is being typed
-    virtual void handleTypingAMessage(int32_t key) = 0;  // a raw key, 1070 a new line, 71..78 canned
+    // A raw key for the line being typed, kOpenMessageLine to start one, or the command number of a
+    // canned message (Send Canned Message 1..8) to send it.
+    static constexpr int32_t kOpenMessageLine = 1070;
+    virtual void handleTypingAMessage(int32_t key) = 0;
     virtual bool getJoinerPending() = 0;
     virtual void setMessageChannel(int32_t team) = 0;  // 0 everybody, else that side
     virtual void declineJoiner() = 0;

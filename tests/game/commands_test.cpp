@@ -303,7 +303,7 @@ TEST_F(Keys, AControlDigitMovesTheCameraAndSendsNoCannedMessage) {
     EXPECT_TRUE(network.typed.empty());
     tap('1');
     frame(1);
-    EXPECT_EQ(network.typed, std::vector<int32_t>{71});
+    EXPECT_EQ(network.typed, std::vector<int32_t>{input::numberOf(Cmd::SendCannedMessage1)});
 }
 
 }  // namespace
