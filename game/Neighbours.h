@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/QNion.h"
 #include "core/Services.h"
@@ -43,6 +44,8 @@ public:
     // clock or sun move, or sceneChanged() is called (after anything else that may change it).
     virtual void setKeepScene(bool keep) {}
     virtual void sceneChanged() {}
+    // Once a frame: failures the player must read (a texture, a screen shot), oldest first.
+    virtual std::vector<std::string> takeNotices() { return {}; }
 
     // Cameras and the second window.
     virtual void setCameraInsideItem(long modelIndex) {}   // -1: no cockpit drawn
