@@ -101,6 +101,7 @@ public:
     int32_t fmGetTextureFromDiskNSString(const std::string& path, int32_t flag, int32_t size, int32_t depth,
                                          int32_t specialFormatFlag) override;
     int32_t missingTextureSlot() override;
+    void textureMissing(const std::string& text) override { notice(text); }
     int32_t tryForCustomPaintJobBig(const std::string& name);
     int32_t tryForCustomPaintJobSmall(const std::string& name);
     void glDeleteONETexture(int32_t slot);

@@ -32,8 +32,8 @@ std::string homeFolder() {
 }
 
 // The folder of the name below the home folder ("/Desktop/..." means the desktop, wherever the
-// system keeps it), created when missing; the home folder when it cannot be.
-std::string shotFolder(const std::string& chosen, const std::string& nameBelowHome) {
+// system keeps it), created when missing; the home folder, with `why` saying so, when it cannot be.
+std::string shotFolder(const std::string& chosen, const std::string& nameBelowHome, std::string& why) {
     std::string folder = chosen;
     if (folder.empty()) {
         const std::string parent = fs::path(nameBelowHome).parent_path().string();
@@ -43,7 +43,8 @@ std::string shotFolder(const std::string& chosen, const std::string& nameBelowHo
     }
     std::error_code ec;
     if (fs::is_directory(folder, ec) || fs::create_directories(folder, ec)) return folder;
-    platform::logMessage("Cannot make the folder " + folder + " for screen shots: " + ec.message());
+    why = "The folder " + folder + " for screen shots cannot be made (" + ec.message() + "): they go to " +
+          homeFolder() + ".";
     return homeFolder();
 }
 
@@ -56,7 +57,9 @@ bool ZephGLView::doScreenSaveFromOpenGL() {
     LastScreenShotTime_ = now + kShotInterval;
 
     const char* extension = ScreenShotFileType_ == 1 ? ".tif" : ".jpg";
-    const std::string folder = shotFolder(screenShotFolder_, ScreenSaveNameString_);
+    std::string why;
+    const std::string folder = shotFolder(screenShotFolder_, ScreenSaveNameString_, why);
+    if (!why.empty()) notice(why);
     const std::string base = fs::path(ScreenSaveNameString_).filename().string();
     // A shot still being written has no file yet: its name is not free.
     const platform::WriterThread::Counters counted = shotWriter_.counters();

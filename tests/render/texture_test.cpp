@@ -329,6 +329,7 @@ TEST_F(TextureTest, WorldTexturesThatCannotBeLoadedGetTheVisibleFallback) {
     const fs::path empty = scratchFolder() / "no data";
     fs::create_directories(empty);
     platform::setApplicationFolder(empty.string());
+    view().takeNotices();  // what earlier loads had to say
     ::testing::internal::CaptureStderr();
     RIDUdidav terrain;
     terrain.setGL(&view());
@@ -346,4 +347,8 @@ TEST_F(TextureTest, WorldTexturesThatCannotBeLoadedGetTheVisibleFallback) {
     for (int32_t s : {terrain.RoadStraightSlot, terrain.RoadBendSlot, terrain.DetailSlot, terrain.CloudDeckSlot,
                       terrain.CloudScatterSlot, sky.SkyTextureSlot, sky.SunTextureSlot, cloud.TextureSlot})
         EXPECT_EQ(s, fallback);
+    // The player reads which were missing and where they were looked for.
+    const std::vector<std::string> told = view().takeNotices();
+    ASSERT_FALSE(told.empty());
+    EXPECT_NE(told.front().find((empty / "Necessary Data" / "Textures").string()), std::string::npos) << told.front();
 }
