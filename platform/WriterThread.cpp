@@ -7,31 +7,32 @@ namespace pellam::platform {
 WriterThread::~WriterThread() { flush(); }
 
 void WriterThread::queue(const std::string& key, Job job) {
-    std::thread finished;
-    {
-        std::lock_guard lock(mutex_);
-        ++counters_.queued;
-        bool replaced = false;
-        for (Entry& waiting : jobs_)
-            if (waiting.key == key) {
-                waiting.job = std::move(job);
-                ++counters_.replaced;
-                replaced = true;
-                break;
-            }
-        if (!replaced) jobs_.push_back({key, std::move(job)});
-        if (running_) return;
-        // The last thread said it was done under this lock; it only has to return now.
-        finished = std::move(thread_);
-        running_ = true;
-        thread_ = std::thread([this] { run(); });
+    std::lock_guard lock(mutex_);
+    ++counters_.queued;
+    bool replaced = false;
+    for (Entry& waiting : jobs_)
+        if (waiting.key == key) {
+            waiting.job = std::move(job);
+            ++counters_.replaced;
+            replaced = true;
+            break;
+        }
+    if (!replaced) jobs_.push_back({key, std::move(job)});
+    if (running_) {
+        wake_.notify_one();
+        return;
     }
-    if (finished.joinable()) finished.join();
+    // No thread, or one that has said it is done (flush() joins it): a new one.
+    running_ = true;
+    stopping_ = false;
+    thread_ = std::thread([this] { run(); });
 }
 
 void WriterThread::run() {
     std::unique_lock lock(mutex_);
-    while (!jobs_.empty()) {
+    for (;;) {
+        wake_.wait(lock, [this] { return !jobs_.empty() || stopping_; });
+        if (jobs_.empty()) break;
         Entry entry = std::move(jobs_.front());
         jobs_.pop_front();
         lock.unlock();
@@ -51,17 +52,18 @@ void WriterThread::run() {
         ran_.notify_all();
     }
     running_ = false;
-    ran_.notify_all();
 }
 
 void WriterThread::flush() {
-    std::thread finished;
+    std::thread ending;
     {
-        std::unique_lock lock(mutex_);
-        ran_.wait(lock, [this] { return !running_; });
-        finished = std::move(thread_);
+        std::lock_guard lock(mutex_);
+        if (!thread_.joinable()) return;
+        stopping_ = true;
+        wake_.notify_one();
+        ending = std::move(thread_);
     }
-    if (finished.joinable()) finished.join();
+    ending.join();  // it runs what is queued first
 }
 
 void WriterThread::waitUntilRan(uint64_t count) {

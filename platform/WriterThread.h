@@ -1,9 +1,10 @@
 #pragma once
 // File work taken off the frame thread: jobs run one at a time, in the order queued, on a thread
-// that lives only while there is work (so a process with nothing to write has no thread, and one
-// that forks after flush() forks no half-owned thread). A job queued under a key whose earlier
-// job is still waiting replaces that job: the latest snapshot wins and a burst of saves costs one
-// write. What went wrong comes back as text for the frame thread to tell the player.
+// started by the first job and kept until flush() (so a process that never writes has no thread,
+// one that forks after flush() forks no half-owned thread, and queueing never waits on a thread's
+// end). A job queued under a key whose earlier job is still waiting replaces that job: the latest
+// snapshot wins and a burst of saves costs one write. What went wrong comes back as text for the
+// frame thread to tell the player. One owner queues and flushes.
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -50,9 +51,11 @@ private:
     void run();
 
     mutable std::mutex mutex_;
-    std::condition_variable ran_;  // a job ran, or the thread ended
+    std::condition_variable wake_;  // a job queued, or the thread asked to end
+    std::condition_variable ran_;   // a job ran
     std::deque<Entry> jobs_;
-    bool running_ = false;  // the thread is taking jobs; once false it ends without touching state
+    bool running_ = false;   // the thread is taking jobs; once false it ends without touching state
+    bool stopping_ = false;  // the thread ends once the queue is empty
     Counters counters_;
     std::vector<std::string> failures_;
     std::thread thread_;
