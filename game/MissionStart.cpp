@@ -194,6 +194,7 @@ bool VADArizodazar2::StartMission() {
     MissionData* mission = currentMission();
     if (const std::string why = whyMissionCannotStart(CurrentMissionNumber); !models || !why.empty()) {
         platform::logMessage("The mission cannot start: " + why);
+        if (!why.empty()) tellPlayer("The mission cannot start: " + why + ".");
         platform::SystemBeep();
         return false;
     }

@@ -75,6 +75,8 @@ TEST_F(MissionStart, AMissionThatCannotStartChangesNothing) {
     EXPECT_FALSE(c->StartMission());
     EXPECT_EQ(objects(), before);
     EXPECT_NE(c->whyMissionCannotStart(1).find("object 10"), std::string::npos);
+    ASSERT_FALSE(c->interface().notices.empty());  // the player reads why, not only the log
+    EXPECT_NE(c->interface().notices.back().find("object 10"), std::string::npos) << c->interface().notices.back();
 }
 
 // A row of a code this game cannot make stands inert in its place, and the player is told the code.
