@@ -1,5 +1,5 @@
 // Frame times of the headless game flying the patrol mission while the player scores a kill every
-// 20 frames, each kill saving the pilot records. The same fight three ways: with no saving at all
+// 20 frames, each kill saving the pilot records. The same fight three ways: with no record saves
 // (the records unread, so never written: the baseline), as the game saves (the writer thread takes
 // the write), and inside the frame as a synchronous save with fsync would. Counters, in ms: the
 // median and longest of the kill frames and of the other frames (the fight's own events make
@@ -105,7 +105,7 @@ void BM_FightWithKills(benchmark::State& state) {
     state.counters["kill_longest_ms"] = longest(figures.kills);
     state.counters["other_median_ms"] = median(figures.plain);
     state.counters["other_longest_ms"] = longest(figures.plain);
-    state.SetLabel(saving == Saving::kNone           ? "no saving"
+    state.SetLabel(saving == Saving::kNone           ? "no record saves"
                    : saving == Saving::kWriterThread ? "saved by the writer thread"
                                                      : "saved inside the frame");
 }
