@@ -91,6 +91,8 @@ public:
     }
     // The slot drawn for a texture that could not be found anywhere: plainly wrong on screen.
     virtual int32_t missingTextureSlot() { return 0; }
+    // A texture that could not be had, for the player to read as well as the log.
+    virtual void textureMissing(const std::string& text) {}
 };
 
 }  // namespace pellam

@@ -7,6 +7,7 @@
 namespace pellam {
 
 void BuilderLink::beep() { platform::SystemBeep(); }
+void BuilderLink::tellPlayer(const std::string& text) { game_.tellPlayer(text); }
 
 std::unique_ptr<ZephModel> BuilderLink::lendTerrain() {
     game_.gamePause = false;  // paused
@@ -38,7 +39,7 @@ std::array<missions::CloudLayer, 3> BuilderLink::missionLayers() {
 }
 
 bool BuilderLink::reloadUserMissionsWanted() { return game_.ReloadUserMissions; }
-void BuilderLink::reloadUserMissions() { game_.reloadUserMissions(); }
+void BuilderLink::reloadUserMissions() { game_.reloadUserMissionsInBackground(); }
 double BuilderLink::secondsSince2001() { return game_.secondsSince2001(); }
 void BuilderLink::viewNeedsDrawing() { game_.toMyZephGLView->sceneChanged(); }
 std::optional<std::string>& BuilderLink::lastOpenedMission() { return game_.LastOpenedMission; }

@@ -272,6 +272,7 @@ void GameController::InitMyControllerVariables() {
 void GameController::timerLooper() {
     if (!started) return;
     for (const std::string& report : store_.takeReports()) tellPlayer(report);
+    for (const std::string& notice : toMyZephGLView->takeNotices()) tellPlayer(notice);
     ActiveInActive();
     Wait1Tick();
     MoveAircraftAndObjects();
@@ -504,7 +505,9 @@ void GameController::notsaved(const TextField* field) {
 void GameController::savePilots() {
     if (!PilotStatsLoaded || BadOSXVersion) return;
     store_.setData("PilotStatsKey", encodePilotStats(PilotStats));
-    saveStore();
+    // Called in flight (a kill, a death, each minute flown): the disk is the writer thread's.
+    store_.saveInBackground();
+    for (const std::string& report : store_.takeReports()) tellPlayer(report);
 }
 
 bool GameController::saveForQuit() {

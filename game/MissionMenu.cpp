@@ -294,11 +294,25 @@ void VADArizodazar2::openAboutPanelPellam() {
 // ---- User missions and campaigns -----------------------------------------------------------------
 
 void VADArizodazar2::reloadUserMissions() {
+    if (missionWindow.toMissionMenuPopUp.userStartPosition() < 0) return;
+    applyUserMissions(missions::scanUserMissions(userMissionsFolder()));
+}
+
+void VADArizodazar2::reloadUserMissionsInBackground() {
+    if (missionWindow.toMissionMenuPopUp.userStartPosition() < 0) return;
+    userMissionsReader_.scanInBackground(userMissionsFolder());
+}
+
+void VADArizodazar2::fromTimerLooper(bool, int32_t) {
+    if (auto scan = userMissionsReader_.takeScan()) applyUserMissions(std::move(*scan));
+}
+
+void VADArizodazar2::applyUserMissions(missions::UserMissionScan&& scan) {
     missions::MissionMenu& menu = missionWindow.toMissionMenuPopUp;
     const int remembered = menu.selected;
     if (menu.userStartPosition() < 0) return;
     std::vector<std::string> leftOut;
-    missions::reloadUserMissions(TheMissions, menu, userMissionsFolder(), &leftOut);
+    missions::applyUserMissions(TheMissions, menu, std::move(scan), &leftOut);
     // The count once, the reasons file by file in the log: a folder of many bad files is one notice.
     if (!leftOut.empty())
         tellPlayer(std::to_string(leftOut.size()) + (leftOut.size() == 1 ? " mission file" : " mission files") +

@@ -33,6 +33,20 @@ bool headRowSound(long row, int32_t code) {
     return code == 13;
 }
 
+// Rows of codes this game cannot make stand inert in the mission; the player hears which, once a
+// mission (the codes in the order met, each once).
+void tellOfUnknownObjects(GameController& game, const std::vector<int32_t>& codes) {
+    if (codes.empty()) return;
+    std::vector<int32_t> distinct;
+    for (const int32_t code : codes)
+        if (std::find(distinct.begin(), distinct.end(), code) == distinct.end()) distinct.push_back(code);
+    std::string list;
+    for (const int32_t code : distinct) list += (list.empty() ? "" : ", ") + std::to_string(code);
+    game.tellPlayer("This mission holds " + std::to_string(codes.size()) +
+                    (codes.size() == 1 ? " object" : " objects") + " this game cannot make (object code" +
+                    (distinct.size() == 1 ? " " : "s ") + list + "): they stand in the mission and do nothing.");
+}
+
 }  // namespace
 
 // ---- Start-up --------------------------------------------------------------------------------
@@ -180,6 +194,7 @@ bool VADArizodazar2::StartMission() {
     MissionData* mission = currentMission();
     if (const std::string why = whyMissionCannotStart(CurrentMissionNumber); !models || !why.empty()) {
         platform::logMessage("The mission cannot start: " + why);
+        if (!why.empty()) tellPlayer("The mission cannot start: " + why + ".");
         platform::SystemBeep();
         return false;
     }
@@ -267,8 +282,11 @@ void VADArizodazar2::rebuildModelArray(MissionData& mission) {
     NewCameraDistance = 3.0;
     if (const long at = models.indexOf(TheRIDUdidavWorld); at >= 0) keptTerrain_ = models.take(at);
     models.clear();
-    missions::FactoryContext context{content_.objectView, &keptTerrain_, this, DoDetailPass, &debrisItem, draw_};
+    std::vector<int32_t> unknownCodes;
+    missions::FactoryContext context{content_.objectView, &keptTerrain_, this, DoDetailPass, &debrisItem, draw_,
+                                     &unknownCodes};
     for (long i = 0; i < mission.TotalObjects; ++i) objectFactory.loadCorrectObject(mission.ObjectList[i], models, context);
+    tellOfUnknownObjects(*this, unknownCodes);
     for (long n = 0; n < kSlots; ++n) {
         FlyableAircraft* aircraft = aircraftAt(n + ModelArray::kFirstAircraft);
         if (!aircraft) continue;

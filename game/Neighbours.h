@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/QNion.h"
 #include "core/Services.h"
@@ -44,6 +45,8 @@ public:
     // clock or sun move, or sceneChanged() is called (after anything else that may change it).
     virtual void setKeepScene(bool keep) = 0;
     virtual void sceneChanged() = 0;
+    // Once a frame: failures the player must read (a texture, a screen shot), oldest first.
+    virtual std::vector<std::string> takeNotices() = 0;
 
     // Cameras and the second window.
     virtual void setCameraInsideItem(long modelIndex) = 0;  // -1: no cockpit drawn

@@ -30,6 +30,7 @@ public:
     void drawBuilder(builder::MissionBuilder& builder) override {}
     void setKeepScene(bool keep) override {}
     void sceneChanged() override {}
+    std::vector<std::string> takeNotices() override { return {}; }
     void setCameraInsideItem(long modelIndex) override {}
     void setCameraInsideItem2(long modelIndex) override {}
     void setDrawSecondWindow(bool on) override {}

@@ -20,6 +20,7 @@
 #include "flight/AIPilotProfiles.h"
 #include "missions/MissionTable.h"
 #include "missions/ObjectFactory.h"
+#include "missions/UserMissions.h"
 #include "net/GamesListClient.h"
 #include "net/PublicGames.h"
 #include "platform/PngImage.h"
@@ -151,6 +152,12 @@ public:
     void openAboutPanelPellam();
     // Rebuilds slots 51..200 and the user part of the menu from the user's missions folder.
     void reloadUserMissions();
+    // The same with the folder read off the frame thread; a later frame swaps the result in.
+    void reloadUserMissionsInBackground();
+    // Swaps in a background reload that has finished; the frame calls it.
+    void fromTimerLooper(bool gamePause, int32_t missionTime) override;
+    // Returns once a background reload asked for has been read (swapped in at the next frame).
+    void flushUserMissions() { userMissionsReader_.flush(); }
     void checkCampaignsForEnabled();
     bool haveFinished(const std::string& title) const;
     // On a joining machine: the host's mission by its number, a user mission by its hash and date.
@@ -316,6 +323,8 @@ private:
         double team = 0;
     };
     std::array<KeptMissionAircraft, ModelArray::kAircraftSlots> keptMissionAircraft_{};
+    void applyUserMissions(missions::UserMissionScan&& scan);
+    missions::UserMissionsReader userMissionsReader_;  // last: its reading ends before the rest goes
 };
 
 }  // namespace pellam

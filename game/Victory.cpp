@@ -67,7 +67,7 @@ std::vector<std::string> VADArizodazar2::completedList() const {
 void VADArizodazar2::storeCompletedList(const std::vector<std::string>& list) {
     store_.removeKey(completedKey());
     store_.setStringArray(completedKey(), list);
-    saveStore();
+    store_.saveInBackground();  // a mission's end in flight: the writer thread's; a failure is told next frame
 }
 
 void VADArizodazar2::decideLoss(int32_t now) {

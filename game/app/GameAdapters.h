@@ -80,6 +80,7 @@ public:
     void drawRect(int32_t gameTime) override;
     void drawBuilder(builder::MissionBuilder& builder) override;
     void setKeepScene(bool keep) override { view_.setKeepScene(keep); }
+    std::vector<std::string> takeNotices() override { return view_.takeNotices(); }
     void sceneChanged() override { view_.sceneChanged(); }
 
 private:

@@ -51,6 +51,7 @@ protected:
     }
     void TearDown() override {
         c.reset();
+        store_.reset();  // its last saves land before the folder goes
         std::filesystem::remove_all(folder_);
     }
 

@@ -3,6 +3,9 @@
 // judge decides a win or a loss, and the five pilots' sign-in, statistics and clearing. The
 // built-in missions win and lose each of theirs through the same paths; these are the cases they
 // do not reach.
+#include <csignal>
+#include <cstdlib>
+
 #include "game/Scoring.h"
 #include "missions/ObjectFactory.h"
 #include "missions/RecordBuilding.h"
@@ -104,6 +107,27 @@ TEST_F(Career, ShotsDownAreCreditedOnceAndLoneDeathsCountOnce) {
     aircraft(5).setModelPositionX(0, 3000.0, 500.0);  // an enemy arrives and takes the kill
     c->killCredit();
     EXPECT_EQ(c->AircraftResults[5][0], 1);
+}
+
+// A kill is saved by the writer thread, not at quit: once that save has landed, a crash of the
+// game the next moment loses nothing.
+TEST_F(Career, AKillIsOnDiskOnceItsSaveLandsThoughTheGameThenCrashes) {
+    lineUp();
+    store_->flush();  // the child is forked with no writer thread running
+    const int32_t kills = pilot().TotalKills;
+    EXPECT_EXIT(
+        {
+            const platform::WriterThread::Counters before = store_->writer().counters();
+            shootDown(5, 0);
+            c->killCredit();
+            store_->writer().waitUntilRan(before.written + before.failed + 1);
+            std::abort();
+        },
+        ::testing::KilledBySignal(SIGABRT), "");
+    PilotTable table{};
+    const auto block = platform::UserDefaults(store_->filePath()).dataForKey("PilotStatsKey");
+    ASSERT_TRUE(block && decodePilotStats(*block, table));
+    EXPECT_EQ(table[0].TotalKills, kills + 1);
 }
 
 TEST_F(Career, OneLifePerMissionAndTheCareerBeginsAgain) {

@@ -75,6 +75,20 @@ TEST_F(MissionStart, AMissionThatCannotStartChangesNothing) {
     EXPECT_FALSE(c->StartMission());
     EXPECT_EQ(objects(), before);
     EXPECT_NE(c->whyMissionCannotStart(1).find("object 10"), std::string::npos);
+    ASSERT_FALSE(c->interface().notices.empty());  // the player reads why, not only the log
+    EXPECT_NE(c->interface().notices.back().find("object 10"), std::string::npos) << c->interface().notices.back();
+}
+
+// A row of a code this game cannot make stands inert in its place, and the player is told the code.
+TEST_F(MissionStart, AnObjectOfAnUnknownCodeStandsInertAndThePlayerIsTold) {
+    const long row = mission(1).TotalObjects - 1;
+    mission(1).ObjectList[row].ObjectCode = 999;
+    c->CurrentMissionNumber = 1;
+    c->newDocument();
+    EXPECT_NE(dynamic_cast<missions::PlaceholderObject*>(c->modelAt(row)), nullptr);
+    ASSERT_FALSE(c->interface().notices.empty());
+    EXPECT_NE(c->interface().notices.back().find("object code 999)"), std::string::npos)
+        << c->interface().notices.back();
 }
 
 // Objects with Seed 500, 1, 1 move by one offset of at most 500 ft; 0x03000000 starts a path at

@@ -21,6 +21,7 @@ protected:
     std::string file() const { return folder_.file("defaults.json"); }
     // A started controller on the store file as it is now.
     std::unique_ptr<VADArizodazar2> start() {
+        if (store_) store_->flush();  // the last run's saves have landed, as before a restart
         store_ = std::make_unique<platform::UserDefaults>(file());
         VADArizodazar2::Content content;
         content.userMissionsFolder = userMissions_;
@@ -93,6 +94,7 @@ TEST_F(StoredRecords, UnreadRecordsCostNoCopyAtEachStartUntilThePlayerStartsFres
     }
     // The way out (the notice's button, clicked in the windows test) saves this run's records.
     start()->startFreshPilotRecords();
+    store_->flush();
     EXPECT_EQ(others(), std::vector<std::string>{"defaults.json.corrupt"});
     auto c = start();
     EXPECT_TRUE(c->interface().notices.empty());
