@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "aircraft/FlyableAircraft.h"
+#include "game/StandInNeighbours.h"
 #include "game/VADArizodazar2.h"
 #include "missions/MissionFile.h"
 #include "tests/flight/TestWorld.h"
@@ -54,8 +55,8 @@ Figures flyWithKills(Saving saving) {
         missiongen::buildPatrolMission(*record, texts);
         missions::writeMissionFile((folder / "pellamm1.pellam").string(), *record, texts);
         platform::UserDefaults store((folder / "defaults.json").string());
-        ControllerView view;
-        ControllerNetwork network;
+        StandInView view;
+        StandInNetwork network;
         VADArizodazar2 game(GameController::Links{&store, &view, nullptr, nullptr, &network},
                             VADArizodazar2::Content{{}, {}, [] { return std::make_unique<testing::FlatTerrain>(100.0); },
                                                     nullptr, folder.string() + "/", {}, folder.string() + "/"});
