@@ -30,7 +30,7 @@ void BuilderLink::returnTerrain(std::unique_ptr<ZephModel> terrain) {
 // One view and one GL context serve the game and the builder.
 ViewServices* BuilderLink::builderView() { return game_.objectView(); }
 ControllerServices* BuilderLink::controller() { return &game_; }
-double BuilderLink::missionHaze() { return game_.MissionHaze; }
+double BuilderLink::missionHaze() { return game_.missionState().MissionHaze; }
 
 std::array<missions::CloudLayer, 3> BuilderLink::missionLayers() {
     const missions::MissionData* mission = game_.currentMission();

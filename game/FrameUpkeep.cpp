@@ -169,7 +169,7 @@ void GameController::PrepareAndCallDrawing() {
         }
         toMyZephGLView->setGameTime(GlobalMissionTime);
         // TimeOfDay: hours, or hundredths in the high 16 bits plus hours in the low 16 bits.
-        const auto packed = static_cast<int32_t>(TimeOfDay);
+        const auto packed = static_cast<int32_t>(mission_.TimeOfDay);
         double hour = static_cast<int16_t>(packed >> 16) / 100.0 + (packed & 0xFFFF);
         if (hour > 100) hour -= 100;
         // The builder's view keeps its own sun while it is drawn in the game's place.

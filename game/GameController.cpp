@@ -194,7 +194,7 @@ void GameController::InitMyControllerVariables() {
 
     pacer_.TickMinimum = 1;
     doSelectMission = true;
-    TimeOfDay = 12;
+    mission_.TimeOfDay = 12;
     // The model array always exists: a view that cannot draw must not leave the world without one.
     ModelArrayPtr = std::make_unique<ModelArray>();
     toMyZephGLView->setModelArray(ModelArrayPtr.get());
@@ -244,8 +244,8 @@ void GameController::InitMyControllerVariables() {
     CameraDistance2 = 0.0;
     CameraAircraft2 = ModelArray::kFirstAircraft + 1;
     UserCameraDistance2 = 40.0;
-    CurrentMissionNumber = 0;
-    PreviousCurrentMissionNumber = -1;
+    mission_.CurrentMissionNumber = 0;
+    mission_.PreviousCurrentMissionNumber = -1;
 
     for (int i = 0; i < 8; ++i) PubPri[i] = store_.boolForKey(kAutoMessagePPKeys[i]).value_or(false);
     for (int i = 0; i < 8; ++i) AutoMessages[i] = makeAutoMessage(store_.stringForKey(kAutoMessageKeys[i]).value_or(""));
@@ -260,7 +260,7 @@ void GameController::InitMyControllerVariables() {
     }
     useIDSquares = true;
     useCloseUpIDSquares = false;
-    DogfightOnlyVKills = 5;
+    mission_.DogfightOnlyVKills = 5;
     JoinerTypeRequest = 3;
     store_.synchronize();
 }

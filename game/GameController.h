@@ -16,6 +16,7 @@
 #include "core/Services.h"
 #include "game/FramePacing.h"
 #include "game/Interface.h"
+#include "game/MissionState.h"
 #include "game/Neighbours.h"
 #include "game/PilotType.h"
 #include "platform/Random.h"
@@ -150,8 +151,8 @@ public:
         if (builder) *builder = 0;
         return getModelArray();
     }
-    long getCloudLayerState() const { return CloudLayerState; }
-    void setTimeOfDayGC(long hour) { TimeOfDay = static_cast<double>(hour); }
+    long getCloudLayerState() const { return mission_.CloudLayerState; }
+    void setTimeOfDayGC(long hour) { mission_.TimeOfDay = static_cast<double>(hour); }
     std::array<std::array<int32_t, 2>, 8>* getAircraftResultsPtr() { return &AircraftResults; }
     std::array<int32_t, 4>* getAircraftTeamResultsPtr() { return &TeamResults; }
     // Group random numbers: a new one is drawn only while doNewRandomRestart is set, so objects
@@ -237,18 +238,12 @@ public:
     int32_t ThePedalBrakes = -1;
     GameAction Command;
     bool doTheAutoHost = false, UseHost = false, AutoHostWasOn = false;
-    int32_t GameOverTime = 0;
-    bool HaveDoneGameOver = false;
     bool MBWindowOpen = false;
     bool isKey = false;
-    long CloudLayerState = 0;
     std::array<std::array<int32_t, 2>, 8> AircraftResults{};
     std::array<int32_t, 4> TeamResults{};
-    bool doNewRandomRestart = true;
-    double GroupRandomStartNumber = 0, GroupRandomStartHeading = 0;
 
     // Camera and game state (angles deg, distances ft).
-    double TimeOfDay = 12;
     int32_t CameraPosition = 0, CameraRule = 0;
     double NewCameraDistance = 3.0, SavedCameraDistance = 80.0, UserCameraDistance = 80.0;
     long CameraAircraft = 2, AircraftWeControl = 2;
@@ -268,9 +263,8 @@ public:
     Vector3 OutsideCamera{}, LastOutsideCamera{}, OutsideCamera2{};
     bool DrawSecondWindow = false, SecondWindowClosestEnemy = false;
     QNion ViewingQNion, ViewingQNion2;
-    int32_t CurrentMissionNumber = 0, PreviousCurrentMissionNumber = -1;
     bool useIDSquares = true, useCloseUpIDSquares = false;
-    int32_t DogfightOnlyVKills = 5, JoinerTypeRequest = 3;
+    int32_t JoinerTypeRequest = 3;
 
     // Pilots and the mission builder's unsaved flag.
     PilotTable PilotStats{};
@@ -283,6 +277,12 @@ public:
     // block could not be read: that would write fresh records over the player's careers.
     void savePilots();
     bool MBSavedFlag = true;
+
+    // The mission being flown, its weather and its victory's progress.
+    const MissionState& missionState() const { return mission_; }
+
+protected:
+    MissionState mission_;
 
 private:
     uint8_t cannedKeysDown_ = 0;  // bit k: the key of canned message k + 1 was pressed as that

@@ -222,9 +222,7 @@ void GameNetwork::setCameraRule(int32_t rule) {
 
 void GameNetwork::setDogfightOnly(bool dogfightOnly, bool airGroundStart, int32_t restart) {
     if (!game_) return;
-    game_->isDogfightOnly = dogfightOnly;
-    game_->DogfightAirGroundStart = airGroundStart;
-    game_->DogfightOnlyRestartType = restart;
+    game_->setDogfightRules(dogfightOnly, airGroundStart, restart);
 }
 
 void GameNetwork::setMissionHash(uint32_t hash, double seconds) {
@@ -238,7 +236,7 @@ void GameNetwork::setMyJoinerBombs(bool bombs, int) {
 }
 
 void GameNetwork::setNetworkDogfightOnlyTeam(int32_t team, int slot) {
-    if (!game_ || !game_->isDogfightOnly || slot < 0 || slot > 7) return;
+    if (!game_ || !game_->missionState().isDogfightOnly || slot < 0 || slot > 7) return;
     game_->keepMissionAircraft(slot);
     if (missions::MissionData* mission = game_->currentMission()) mission->DogfightOnlyTeams[slot] = team;
     if (ZephModel* m = game_->modelAt(slot + ModelArray::kFirstAircraft)) m->setTeamNumber(team);

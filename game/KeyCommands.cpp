@@ -95,9 +95,9 @@ void GameController::someTypicalKeyPresses(int32_t command, bool outsideText) {
             doTheAutoHost = false;
             gamePause = false;
             HandleCursorType(0, true);
-            if (GameOverTime != 0) GameOverTime = -1200;
+            if (mission_.GameOverTime != 0) mission_.GameOverTime = -1200;
             // Pausing a network game costs the aircraft.
-            if (!HaveDoneGameOver && isNetworkGame())
+            if (!mission_.HaveDoneGameOver && isNetworkGame())
                 if (FlyableAircraft* craft = aircraftAt(ModelArray::kFirstAircraft)) {
                     craft->ThisAircraft.TotalHits = craft->ThisAircraft.TotalHitsBeforeDead + 10.0;
                     craft->ThisAircraft.Damage1 |= dmg::EngineStopped;

@@ -32,7 +32,7 @@ void VADArizodazar2::killCredit() {
 
     // The player's life: one per mission, whatever happens in it.
     FlyableAircraft* ours = aircraftAt(ModelArray::kFirstAircraft);
-    if (single && ours && ours->pilotDied() && !HaveClearedStats && !isDogfightOnly) {
+    if (single && ours && ours->pilotDied() && !HaveClearedStats && !mission_.isDogfightOnly) {
         pilot.PilotLives -= 1;
         HaveClearedStats = true;
         if (pilot.PilotLives < 1) restartCareer(pilot);
@@ -132,7 +132,7 @@ void VADArizodazar2::setRestartButton() {
 }
 
 void VADArizodazar2::joinerGotEndOfGame() {
-    if (GameOverTime == 0) GameOverTime = GlobalMissionTime - 605;
+    if (mission_.GameOverTime == 0) mission_.GameOverTime = GlobalMissionTime - 605;
     PilotType& pilot = PilotStats[pilotIndex()];
     // A joiner hears the host's game over in every frame: its tallies count once per game.
     auto creditOnce = [&] {
@@ -142,14 +142,14 @@ void VADArizodazar2::joinerGotEndOfGame() {
         pilot.OnlineDeaths += AircraftResults[0][1];
         savePilots();
     };
-    if (isDogfightOnly) {
-        DogfightOnlyVKills = network_->getlocalDogfightGameKills();
+    if (mission_.isDogfightOnly) {
+        mission_.DogfightOnlyVKills = network_->getlocalDogfightGameKills();
         DogfightKillType = network_->getDogKillType();
-        if (!HaveDoneGameOver) creditOnce();
+        if (!mission_.HaveDoneGameOver) creditOnce();
         checkVictoryConditions(true);
         return;
     }
-    if (ReplayFlag || HaveDoneGameOver) return;
+    if (ReplayFlag || mission_.HaveDoneGameOver) return;
     creditOnce();
     ZephModel* host = modelAt(network_->getJoinerNumber() + ModelArray::kFirstAircraft);
     ZephModel* mine = modelAt(ModelArray::kFirstAircraft);

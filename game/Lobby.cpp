@@ -49,7 +49,7 @@ void VADArizodazar2::fromHostNetworkGameButton() {
     if (!doTheAutoHost) AutoHostWasOn = false;
     LastHostGamePost = 0;  // a listed game is announced in its first frame
     // The mission chosen in Select Mission, though it was not flown yet.
-    const long mission = TheMissions.record(TempNewMissionNumber) ? TempNewMissionNumber : CurrentMissionNumber;
+    const long mission = mission_.TheMissions.record(mission_.TempNewMissionNumber) ? mission_.TempNewMissionNumber : mission_.CurrentMissionNumber;
     if (!hostNetworkGame(static_cast<uint16_t>(NetworkPortNumber), mission)) {
         doTheAutoHost = false;
         tellPlayer("The network game could not be started: " + network_->startError());

@@ -65,7 +65,7 @@ void VADArizodazar2::preloadGameSpecificItems() {
     toMyZephGLView->setScreenSaveNameString("/Desktop/Pellam Screen Shot");
     if (content_.makeTerrain) keptTerrain_ = content_.makeTerrain();
     TheRIDUdidavWorld = keptTerrain_.get();
-    if (!TheRIDUdidavWorld && worldProblem.empty()) worldProblem = "The terrain could not be made.";
+    if (!TheRIDUdidavWorld && mission_.worldProblem.empty()) mission_.worldProblem = "The terrain could not be made.";
     if (TheRIDUdidavWorld) TheRIDUdidavWorld->setDrawDetail(DoDetailPass);
     // Shown at 320 x 240 in the mission window: taken no larger than that.
     if (platform::readPng(folder + "WWIWorldMap.png", DefaultWorldMap, platform::kLargestShownPicture))
@@ -75,11 +75,11 @@ void VADArizodazar2::preloadGameSpecificItems() {
                              std::to_string(platform::kLargestShownPicture) + " pixels on a side)");
     network_->setVersionNumber(13, 2, 51);
     ReplayRollOver = 3420;
-    TheMissions.record(0)->TimeOfDay = 15;
-    CurrentMissionNumber = 0;
-    PreviousCurrentMissionNumber = -1;
+    mission_.TheMissions.record(0)->TimeOfDay = 15;
+    mission_.CurrentMissionNumber = 0;
+    mission_.PreviousCurrentMissionNumber = -1;
     definePilotProfiles(AIPilots);
-    TheMissions.startUpMission(folder);
+    mission_.TheMissions.startUpMission(folder);
     buildMissionMenu();
     reloadUserMissions();
     showCurrentMission();
@@ -123,15 +123,15 @@ void VADArizodazar2::buildWorldHead() {
 // ---- A new game --------------------------------------------------------------------------------
 
 void VADArizodazar2::randomWind(const MissionData& mission) {
-    RandomWindDirection = mission.WindDirection;
-    RandomWindSpeed = mission.WindSpeed;
-    const bool randomDirection = missions::isRandomWindDirection(RandomWindDirection);
-    if (RandomWindSpeed < 0) RandomWindSpeed = ZephModel::getDoubleRandomFrom(0.0, 20.0);
-    if (randomDirection) RandomWindDirection = ZephModel::getDoubleRandomFrom(-180.0, 180.0);
+    mission_.RandomWindDirection = mission.WindDirection;
+    mission_.RandomWindSpeed = mission.WindSpeed;
+    const bool randomDirection = missions::isRandomWindDirection(mission_.RandomWindDirection);
+    if (mission_.RandomWindSpeed < 0) mission_.RandomWindSpeed = ZephModel::getDoubleRandomFrom(0.0, 20.0);
+    if (randomDirection) mission_.RandomWindDirection = ZephModel::getDoubleRandomFrom(-180.0, 180.0);
     // Every machine of a network game flies the same wind.
     if (isNetworkGame()) {
-        if (mission.WindSpeed < 0) RandomWindSpeed = 0.0;
-        if (randomDirection) RandomWindDirection = 88.0;
+        if (mission.WindSpeed < 0) mission_.RandomWindSpeed = 0.0;
+        if (randomDirection) mission_.RandomWindDirection = 88.0;
     }
 }
 
@@ -152,20 +152,20 @@ void VADArizodazar2::newDocument() {
         return;
     }
     if (MissionData* mission = currentMission()) randomWind(*mission);
-    CloudTransitionDepth = 150.0;
+    mission_.CloudTransitionDepth = 150.0;
     StartMission();
     if (network_->getNetworkMode() != 0 && network_->amIHost())  // the joiners start the same game
-        network_->setResetTimeMissionNumber(CurrentMissionNumber, useIDSquares, DogfightOnlyVKills, CameraRule,
-                                            isDogfightOnly, DogfightAirGroundStart, DogfightOnlyRestartType,
-                                            DogfightKillType, useCloseUpIDSquares, RandomWindSpeed, RandomWindDirection);
+        network_->setResetTimeMissionNumber(mission_.CurrentMissionNumber, useIDSquares, mission_.DogfightOnlyVKills, CameraRule,
+                                            mission_.isDogfightOnly, mission_.DogfightAirGroundStart, mission_.DogfightOnlyRestartType,
+                                            DogfightKillType, useCloseUpIDSquares, mission_.RandomWindSpeed, mission_.RandomWindDirection);
 }
 
 // ---- The mission start -------------------------------------------------------------------------
 
 std::string VADArizodazar2::whyMissionCannotStart(long slot) {
-    const MissionData* mission = TheMissions.record(slot);
+    const MissionData* mission = mission_.TheMissions.record(slot);
     if (!mission) return "there is no mission " + std::to_string(slot);
-    if (!TheMissions.loaded(slot)) return "mission " + std::to_string(slot) + " was not loaded";
+    if (!mission_.TheMissions.loaded(slot)) return "mission " + std::to_string(slot) + " was not loaded";
     if (mission->TotalObjects < missions::kHeadObjects || mission->TotalObjects > missions::kMaxObjects)
         return "mission " + std::to_string(slot) + " has " + std::to_string(mission->TotalObjects) + " objects";
     for (long row = 0; row < missions::kHeadObjects; ++row)
@@ -178,7 +178,7 @@ std::string VADArizodazar2::whyMissionCannotStart(long slot) {
 bool VADArizodazar2::StartMission() {
     ModelArray* models = getModelArray();
     MissionData* mission = currentMission();
-    if (const std::string why = whyMissionCannotStart(CurrentMissionNumber); !models || !why.empty()) {
+    if (const std::string why = whyMissionCannotStart(mission_.CurrentMissionNumber); !models || !why.empty()) {
         platform::logMessage("The mission cannot start: " + why);
         platform::SystemBeep();
         return false;
@@ -192,16 +192,16 @@ bool VADArizodazar2::StartMission() {
     DoDoubleTime = false;
     ReplayFlag = false;
     ReplaySpeed = 1;
-    AircraftRestartCount = {};
-    TimeOfDay = mission->TimeOfDay;
-    GroupRandomStartNumber = (draw() + 32768) / 65536.0;
-    doNewRandomRestart = true;
+    mission_.AircraftRestartCount = {};
+    mission_.TimeOfDay = mission->TimeOfDay;
+    mission_.GroupRandomStartNumber = (draw() + 32768) / 65536.0;
+    mission_.doNewRandomRestart = true;
     circleFlag = true;
     GlobalMissionTime = 2;
-    CantWinMission = false;
+    mission_.CantWinMission = false;
 
     prepareNetworkGame(*mission);
-    if (PreviousCurrentMissionNumber != CurrentMissionNumber) rebuildModelArray(*mission);
+    if (mission_.PreviousCurrentMissionNumber != mission_.CurrentMissionNumber) rebuildModelArray(*mission);
     registerTerrainObjects();
     setSkyAndFog(*mission);
     const double hours = setTimeOfDay(*mission);
@@ -211,7 +211,7 @@ bool VADArizodazar2::StartMission() {
     handSharedReferences();
     resetScoring();
     if (FlyableAircraft* player = aircraftAt(ModelArray::kFirstAircraft)) {
-        player->setCustomPaintJobNumberBig(CustomPaintJobNumber, CustomPaintJobNumber2);
+        player->setCustomPaintJobNumberBig(mission_.CustomPaintJobNumber, mission_.CustomPaintJobNumber2);
         // The computer pilot flies only aircraft whose AIType is above 0.
         if (player->ThisAircraft.AIType > 0) player->ThisAircraft.AIType = -player->ThisAircraft.AIType;
     }
@@ -273,12 +273,12 @@ void VADArizodazar2::rebuildModelArray(MissionData& mission) {
         FlyableAircraft* aircraft = aircraftAt(n + ModelArray::kFirstAircraft);
         if (!aircraft) continue;
         if (isNetworkGame()) {
-            if (isDogfightOnly) aircraft->setTeamNumber(team[n]);
+            if (mission_.isDogfightOnly) aircraft->setTeamNumber(team[n]);
             aircraft->ThisAircraft.RemoteLocal = remote[n];
         }
         aircraft->setCustomPaintJobNumberBig(big[n], small[n]);
     }
-    PreviousCurrentMissionNumber = CurrentMissionNumber;
+    mission_.PreviousCurrentMissionNumber = mission_.CurrentMissionNumber;
 }
 
 void VADArizodazar2::registerTerrainObjects() {
@@ -302,12 +302,12 @@ void VADArizodazar2::setSkyAndFog(MissionData& mission) {
     if (mission.SkyFlags == 0) mission.SkyFlags = missions::kDefaultSkyFlags;
     int32_t haze = mission.SkyFlags & 0xFF;
     if (haze <= 1) haze = network_->getNetworkMode() == 0 ? (draw() + 32768) / 6554 + 1 : 2;
-    MissionHaze = missions::missionHaze(haze);
-    toMyZephGLView->glSetFogParameters(1.0, 1.0, 1.0, kExpSquaredFog, static_cast<float>(MissionHaze));
-    if (auto* terrain = dynamic_cast<RIDUdidav*>(TheRIDUdidavWorld)) terrain->setFogDistance(MissionHaze);
+    mission_.MissionHaze = missions::missionHaze(haze);
+    toMyZephGLView->glSetFogParameters(1.0, 1.0, 1.0, kExpSquaredFog, static_cast<float>(mission_.MissionHaze));
+    if (auto* terrain = dynamic_cast<RIDUdidav*>(TheRIDUdidavWorld)) terrain->setFogDistance(mission_.MissionHaze);
     if (auto* sky = dynamic_cast<TexturedSkyDome*>(modelAt(ModelArray::kSkyDome)))
         sky->setCeilingPoly(missions::ceilingFeet(mission.SkyFlags));
-    CloudTransitionDepth = std::max(150.0, mission.MoreDoubleItems[0]);
+    mission_.CloudTransitionDepth = std::max(150.0, mission.MoreDoubleItems[0]);
 }
 
 // The hour of the game; a random one is stored as 106..118 so that the next start draws again.
@@ -317,7 +317,7 @@ double VADArizodazar2::setTimeOfDay(MissionData& mission) {
         int32_t k = std::clamp((draw() + 32768) / 5461, 0, 12);
         if (isNetworkGame()) k = 8;
         mission.TimeOfDay = k + 106;
-        TimeOfDay = k + 106;
+        mission_.TimeOfDay = k + 106;
         hours = k + 6;
     }
     toMyZephGLView->setSunVectorFromTime(hours);
@@ -334,7 +334,7 @@ void VADArizodazar2::startObjects(const MissionData& mission, double hours) {
     for (long i = 0; i < rows; ++i) {
         const missions::ObjectForMission& row = mission.ObjectList[i];
         const int32_t s = row.Seed & 0xFFFFFF;
-        doNewRandomRestart = s != 1;
+        mission_.doNewRandomRestart = s != 1;
         if (s != 1) distance = s;
         ZephModel* object = models.at(i);
         object->setRandomStartDistance(distance);
@@ -343,7 +343,7 @@ void VADArizodazar2::startObjects(const MissionData& mission, double hours) {
         const int32_t first = (row.Seed >> 24) & 0xFF;
         object->setPathStart(first < missions::kFlyToPoints ? first : -1, paths);
     }
-    doNewRandomRestart = true;
+    mission_.doNewRandomRestart = true;
 }
 
 void VADArizodazar2::handSharedReferences() {
@@ -353,24 +353,24 @@ void VADArizodazar2::handSharedReferences() {
         object->setSoundGuy(theSounds->objectSounds());
         object->setaController(this);
         object->setPilotsPtr(AIPilots.data());
-        object->setWindSpeed(RandomWindSpeed, RandomWindDirection);
+        object->setWindSpeed(mission_.RandomWindSpeed, mission_.RandomWindDirection);
     }
 }
 
 void VADArizodazar2::resetScoring() {
     AircraftResults = {};
     CameraAircraft = ModelArray::kFirstAircraft;
-    HaveDoneGameOver = false;
+    mission_.HaveDoneGameOver = false;
     // Nor does the network hear of one: a game over left from a flight alone (its window never
     // closed) would end every joiner's game on arrival.
     network_->setImInGameOver(false);
     network_->setHostSendGameOver(false, 0);
-    GameOverTime = 0;
-    BeenAbove100Feet = false;
+    mission_.GameOverTime = 0;
+    mission_.BeenAbove100Feet = false;
     Landings = 0;
     DeadObjectPoints = 0;
     SpecialCameraPosition = 0;
-    LocationCompletedFlags = {};
+    mission_.LocationCompletedFlags = {};
     onlineGameCredited_ = false;  // a joiner credits each game once
 }
 

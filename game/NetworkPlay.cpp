@@ -6,7 +6,7 @@ namespace pellam {
 
 bool VADArizodazar2::hostNetworkGame(uint16_t port, long missionNumber) {
     if (network_->startNetworkRoutines(port, ControllerNetwork::kHostRole) != 0) return false;
-    if (TheMissions.record(missionNumber)) CurrentMissionNumber = missionNumber;
+    if (mission_.TheMissions.record(missionNumber)) chooseMission(missionNumber);
     newDocument();
     return true;
 }
@@ -20,7 +20,7 @@ bool VADArizodazar2::joinNetworkGame(uint32_t address, uint16_t port, int32_t te
         mission->ResetAircraftStarts[0].AircraftType = JoinerTypeRequest;
     }
     JoinAddress = address;
-    network_->setJoinerParticularsName(PlayerNameString, JoinAddress, TeamRequest, 0, CurrentMissionNumber);
+    network_->setJoinerParticularsName(PlayerNameString, JoinAddress, TeamRequest, 0, mission_.CurrentMissionNumber);
     return network_->startNetworkRoutines(port, ControllerNetwork::kJoinerRole) == 0;
 }
 

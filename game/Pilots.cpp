@@ -114,17 +114,17 @@ void VADArizodazar2::fromPlayerSignInOkay() {
     ui_.toPilotSignInWindow.close();
     checkCampaignsForEnabled();
 
-    if (CustomPaintJobNumber > 0) toMyZephGLView->glDeleteONETexture(CustomPaintJobNumber);
-    if (CustomPaintJobNumber2 > 0) toMyZephGLView->glDeleteONETexture(CustomPaintJobNumber2);
+    if (mission_.CustomPaintJobNumber > 0) toMyZephGLView->glDeleteONETexture(mission_.CustomPaintJobNumber);
+    if (mission_.CustomPaintJobNumber2 > 0) toMyZephGLView->glDeleteONETexture(mission_.CustomPaintJobNumber2);
     // The name becomes a file name: one that could leave the paint-job folder finds no picture.
     const bool fileName = !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
-    CustomPaintJobNumber = fileName ? toMyZephGLView->tryForCustomPaintJobBig(name) : 0;
-    CustomPaintJobNumber2 = fileName ? toMyZephGLView->tryForCustomPaintJobSmall(name) : 0;
+    mission_.CustomPaintJobNumber = fileName ? toMyZephGLView->tryForCustomPaintJobBig(name) : 0;
+    mission_.CustomPaintJobNumber2 = fileName ? toMyZephGLView->tryForCustomPaintJobSmall(name) : 0;
     if (ZephModel* ours = modelAt(ModelArray::kFirstAircraft))
-        ours->setCustomPaintJobNumberBig(CustomPaintJobNumber, CustomPaintJobNumber2);
+        ours->setCustomPaintJobNumberBig(mission_.CustomPaintJobNumber, mission_.CustomPaintJobNumber2);
 
     PlayerNameString = scoring::playerNameString(name);
-    network_->setJoinerParticularsName(PlayerNameString, JoinAddress, TeamRequest, 0, CurrentMissionNumber);
+    network_->setJoinerParticularsName(PlayerNameString, JoinAddress, TeamRequest, 0, mission_.CurrentMissionNumber);
     savePilots();
     // Kept at once: a game that is killed rather than quit still knows who flew.
     saveStore();

@@ -54,6 +54,9 @@ public:
     void doAfterPrefsChangeItems() override;
     int32_t getReplaySpeed() override { return ReplaySpeed; }
     void doFogCeiling() override;
+    // The world could not be made (a missing or broken terrain file, say): the game shows `why`
+    // in place of its windows and will not fly.
+    void reportWorldProblem(std::string why) { mission_.worldProblem = std::move(why); }
     const aiFlyToPoint* getFlyToPoints() override;
 
     // ---- A new game and the mission start (MissionStart.cpp).
@@ -67,13 +70,20 @@ public:
     // ---- Aircraft start and restart (AircraftStart.cpp).
     void startThisAircraft(long aircraftNumber, bool fromStart) override;
     void doAircraftRestart() override;
-    void setAircraftRandom(long index, double value) { TheAircraftRandom[std::clamp(index, 0L, 3L)] = value; }
-    double getAircraftRandom(long index) const { return TheAircraftRandom[std::clamp(index, 0L, 3L)]; }
+    void setAircraftRandom(long index, double value) { mission_.TheAircraftRandom[std::clamp(index, 0L, 3L)] = value; }
+    double getAircraftRandom(long index) const { return mission_.TheAircraftRandom[std::clamp(index, 0L, 3L)]; }
 
     // ---- Settings the network hands in.
     void setMissionHash(uint32_t hash, double seconds) {
         NetworkMissionHash = hash;
         NetworkMissionSeconds = seconds;
+    }
+    // The host's dogfight rules: dogfight only, air or ground start, the restart type (0 air,
+    // 1 ground, 2 random).
+    void setDogfightRules(bool dogfightOnly, bool airGroundStart, int32_t restart) {
+        mission_.isDogfightOnly = dogfightOnly;
+        mission_.DogfightAirGroundStart = airGroundStart;
+        mission_.DogfightOnlyRestartType = restart;
     }
     // Both start records of a joiner's slot take its type; slot 0 (ours) and slots outside 1..7 stay.
     void setNetworkAircraftTypeForAircraft(long aircraftNumber, int32_t type);
@@ -156,8 +166,14 @@ public:
     // On a joining machine: the host's mission by its number, a user mission by its hash and date.
     void setMissionNumber(long number);
     // The current mission's record and texts; null when the number names no slot.
-    missions::MissionData* currentMission() { return TheMissions.record(CurrentMissionNumber); }
-    const missions::MissionTexts* currentMissionTexts() const { return TheMissions.texts(CurrentMissionNumber); }
+    missions::MissionData* currentMission() { return mission_.current(); }
+    const missions::MissionTexts* currentMissionTexts() const { return mission_.currentTexts(); }
+    // The next game (newDocument) flies `slot`: the mission menu's choice, the host's mission.
+    void chooseMission(long slot) { mission_.select(slot); }
+    // The next game builds its world again from the mission's record, as after a reload.
+    void rebuildWorldOnNextGame() { mission_.forgetBuiltWorld(); }
+    // The table of missions: built-in, user and campaign slots.
+    missions::MissionTable& missionTable() { return mission_.TheMissions; }
 
     // ---- The network lobby (Lobby.cpp): the network-game command, its windows' buttons, the
     // unattended host.
@@ -201,17 +217,12 @@ public:
     DogfightWindowControls dogfightWindow;
     AboutPanelControls about;
     Window toBadNews{"Mission Missing"};
-    long TempNewMissionNumber = 0;   // the slot chosen in the mission menu
     bool MenuDefault = false;        // the menus offer nothing until the mission window has opened
     int32_t DogfightKillType = 0;    // 0 individual kills, 1 team kills
     int32_t LastNonMissionBeepTicks = -301;  // ticks; the first missing-mission beep always sounds
     std::string pilotBlockMessage;  // why the stored pilot records could not be used, when they could not
-    // Why the world could not be made (a missing or broken terrain file, say); the game then
-    // shows it and will not fly.
-    std::string worldProblem;
 
     // ---- Mission state.
-    missions::MissionTable TheMissions;
     missions::ObjectFactory objectFactory;  // later object classes register their codes here
 
     // ---- The mission builder (BuilderLink.cpp): its window's tags come here; while it is open the
@@ -233,18 +244,9 @@ public:
     ZephModel* TheRIDUdidavWorld = nullptr;  // the run's terrain, in the array or in keptTerrain
     AIPilotTable AIPilots{};
     platform::RGBAImage DefaultWorldMap;     // "WWIWorldMap", for the mission menu
-    double RandomWindSpeed = 0, RandomWindDirection = 0;  // mph, deg: the wind of the game running
-    double CloudTransitionDepth = 150.0;     // ft
-    double MissionHaze = 0;                  // fog density
-    std::array<int32_t, 8> AircraftRestartCount{};
-    std::array<double, 4> TheAircraftRandom{};  // last random place: three draws and the distance
-    bool isDogfightOnly = false, DogfightAirGroundStart = false;
-    int32_t DogfightOnlyRestartType = 1;     // 0 air, 1 ground, 2 random
     int32_t TeamRequest = 1;
-    bool CantWinMission = false, BeenAbove100Feet = false, HaveClearedStats = false;
+    bool HaveClearedStats = false;
     int32_t Landings = 0;
-    std::array<bool, 3> LocationCompletedFlags{};
-    int32_t CustomPaintJobNumber = 0, CustomPaintJobNumber2 = 0;
     uint32_t NetworkMissionHash = 0;
     double NetworkMissionSeconds = 0;
     bool DisplayPilotDied = false;
@@ -309,13 +311,6 @@ private:
     missions::Draw draw_;
     std::unique_ptr<ZephModel> keptTerrain_;  // the terrain while the array is rebuilt (or unused)
     bool fixedWorld_ = false;
-    struct KeptMissionAircraft {
-        bool kept = false;
-        long mission = 0;
-        int32_t type = 0, resetType = 0;
-        double team = 0;
-    };
-    std::array<KeptMissionAircraft, ModelArray::kAircraftSlots> keptMissionAircraft_{};
 };
 
 }  // namespace pellam

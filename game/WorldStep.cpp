@@ -339,14 +339,14 @@ void GameController::thisObjectDead(long modelIndex, long aircraftNumber) {
 }
 
 int32_t GameController::getObjectRandomDistance() {
-    if (doNewRandomRestart)
-        GroupRandomStartNumber = (ZephModel::GetLongRandomFrom(-32768, 32767) + 32768) / 65536.0;
-    return static_cast<int32_t>(GroupRandomStartNumber * 65536);
+    if (mission_.doNewRandomRestart)
+        mission_.GroupRandomStartNumber = (ZephModel::GetLongRandomFrom(-32768, 32767) + 32768) / 65536.0;
+    return static_cast<int32_t>(mission_.GroupRandomStartNumber * 65536);
 }
 
 int32_t GameController::getObjectRandomHeading() {
-    if (doNewRandomRestart) GroupRandomStartHeading = ZephModel::GetLongRandomFrom(-32768, 32767) + 32768;
-    return static_cast<int32_t>(GroupRandomStartHeading);
+    if (mission_.doNewRandomRestart) mission_.GroupRandomStartHeading = ZephModel::GetLongRandomFrom(-32768, 32767) + 32768;
+    return static_cast<int32_t>(mission_.GroupRandomStartHeading);
 }
 
 void GameController::checkForBombKills(const double* impact, long dropper) {

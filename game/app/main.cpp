@@ -124,7 +124,7 @@ int main(int, char**) {
              auto terrain = std::make_unique<RIDUdidav>();
              if (terrain->initWithGLView(&view)) return terrain;
              // The terrain has logged why; the player is told and cannot fly.
-             controller.worldProblem = terrain->lastError();
+             controller.reportWorldProblem(terrain->lastError());
              return nullptr;
          },
          &view});
@@ -175,7 +175,7 @@ int main(int, char**) {
     if (autoAccept) {
         // Port 0 takes any free port; the log names the one taken, for whoever is to join.
         if (controller.hostNetworkGame(static_cast<uint16_t>(std::atoi(std::getenv("PELLAM_NETWORK_HOST"))),
-                                       controller.CurrentMissionNumber))
+                                       controller.missionState().CurrentMissionNumber))
             platform::logMessage("Hosting on port " + std::to_string(network.localPort()));
         else
             platform::logMessage("Cannot host: " + network.startError());

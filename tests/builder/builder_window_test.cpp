@@ -71,7 +71,7 @@ protected:
             if (keepPicture_) picture_ = rendertest::readBack(*view_);
         });
         c_->awakeFromNib();
-        ASSERT_TRUE(c_->worldProblem.empty()) << c_->worldProblem;
+        ASSERT_TRUE(c_->missionState().worldProblem.empty()) << c_->missionState().worldProblem;
     }
     void TearDown() override {
         if (view_) view_->setFrameObserver({});
@@ -478,7 +478,7 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     press("Select Mission", "Mission");
     press("Select Mission", "     User Mission #1: Balloon busting");
     press("Select Mission", "Fly Mission");
-    ASSERT_EQ(c_->CurrentMissionNumber, 51);
+    ASSERT_EQ(c_->missionState().CurrentMissionNumber, 51);
     ASSERT_TRUE(c_->gamePause);  // running
     frames(60);
     ZephModel* target = c_->getModelArray()->at(balloon);
@@ -506,8 +506,8 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     d.toAirGroundStart.clear();
     d.toAirGroundStart.setState(true, 0, 1);
     press("Quick Dogfight", "Fly Dogfight");
-    ASSERT_TRUE(c_->isDogfightOnly);
-    ASSERT_EQ(c_->CurrentMissionNumber, 51);
+    ASSERT_TRUE(c_->missionState().isDogfightOnly);
+    ASSERT_EQ(c_->missionState().CurrentMissionNumber, 51);
     QNion red;
     c_->aircraftAt(ModelArray::kFirstAircraft)->getModelPositionQNion(&red);
     EXPECT_NEAR(red.Position[0], 2013000, 400);

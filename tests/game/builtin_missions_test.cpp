@@ -38,15 +38,15 @@ protected:
                                                  return terrain->initWithGLView(nullptr) ? std::move(terrain) : nullptr;
                                              }});
         c->awakeFromNib();
-        ASSERT_EQ(c->worldProblem, "");
+        ASSERT_EQ(c->missionState().worldProblem, "");
         c->fromPlayerSignInOkay();
         c->doSelectMission = false;
         slot = GetParam();
-        ASSERT_TRUE(c->TheMissions.loaded(slot)) << slot;
+        ASSERT_TRUE(c->missionTable().loaded(slot)) << slot;
         ASSERT_EQ(c->whyMissionCannotStart(slot), "");
-        c->TempNewMissionNumber = slot;
+        c->fromMissionMenu(c->missionWindow.toMissionMenuPopUp.positionOfTag(slot));
         c->fromFlyMissionButton();
-        ASSERT_EQ(c->CurrentMissionNumber, slot);
+        ASSERT_EQ(c->missionState().CurrentMissionNumber, slot);
         ASSERT_TRUE(c->gamePause);
     }
     void TearDown() override {
@@ -54,7 +54,7 @@ protected:
         std::filesystem::remove_all(folder_);
     }
 
-    missions::MissionData& mission() { return *c->TheMissions.record(slot); }
+    missions::MissionData& mission() { return *c->missionTable().record(slot); }
     const missions::VictoryConditions& victory() { return mission().TheVictory; }
     FlyableAircraft& player() { return *c->aircraftAt(kPlayer); }
     int32_t team() { return player().ThisAircraft.Team; }
@@ -248,7 +248,7 @@ TEST_P(BuiltIn, WonByItsConditionsLostByItsLosses) {
         if (kinds[k] != 2) p[1] = ground(p[0], p[2]) + 3000.0;
         putPlayer(p[0], p[1], p[2], 100.0);
         frames(1);
-        EXPECT_TRUE(c->LocationCompletedFlags[k]) << "objective " << k + 1;
+        EXPECT_TRUE(c->missionState().LocationCompletedFlags[k]) << "objective " << k + 1;
     }
     // Landings: up over the field, then down on it, stopped.
     for (int k = 0; k < v.TotalLandings; ++k) {
@@ -266,7 +266,7 @@ TEST_P(BuiltIn, WonByItsConditionsLostByItsLosses) {
             if (f % 60 == 0 && !v.TotalLandings) safe();
         }
     EXPECT_EQ(shownTitle(400), "Mission Successful");
-    EXPECT_FALSE(c->CantWinMission);
+    EXPECT_FALSE(c->missionState().CantWinMission);
 
     // The same mission again, lost: what it protects destroyed, or else the pilot killed, or else
     // the time let run out. Network missions are decided by their kill race alone.

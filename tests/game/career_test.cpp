@@ -59,6 +59,13 @@ protected:
         return -1;
     }
     std::string title() { return c->interface().toYouWonOrLost; }
+    // A quick dogfight of the first mission won at `kills`, set up in its window.
+    void flyDogfight(int32_t kills) {
+        c->fromFlyQuickDogfightButton();
+        c->dogfightWindow.toDogfightKills = kills;
+        c->fromDoQuickDogfight();
+        ASSERT_TRUE(c->missionState().isDogfightOnly);
+    }
     std::vector<std::string> won() {
         return store_->stringArrayForKey("SuccessfulMTitles1Key").value_or(std::vector<std::string>{});
     }
@@ -153,8 +160,7 @@ TEST_F(Career, OneLifePerMissionAndTheCareerBeginsAgain) {
 // A dogfight is decided when a slot reaches the kill limit, the highest such slot winning, and
 // shown ten seconds later; the loser reads who won.
 TEST_F(Career, DogfightHighestSlotAtTheLimitWins) {
-    c->isDogfightOnly = true;
-    c->DogfightOnlyVKills = 5;
+    flyDogfight(5);
     c->AircraftResults[3] = {5, 1};
     c->AircraftResults[5] = {6, 0};
     EXPECT_FALSE(judgeAt(500));
@@ -167,8 +173,7 @@ TEST_F(Career, DogfightHighestSlotAtTheLimitWins) {
 TEST_F(Career, AJoinerCreditsEachGameOnceAndHidesRestart) {
     lineUp();
     network.mode = 1;
-    c->isDogfightOnly = true;
-    c->DogfightOnlyVKills = 50;
+    c->setDogfightRules(true, false, 1);  // the host's rules; its kill limit comes with its game over
     c->AircraftResults[0] = {2, 1};
     for (int frame = 0; frame < 5; ++frame) c->joinerGotEndOfGame();  // no winner shown yet
     EXPECT_EQ(pilot().OnlineKills, 2);
@@ -190,14 +195,14 @@ TEST_F(Career, AHoldOutWinsAtItsLimitAndAnUnknownObjectiveNever) {
     v.ParticularAliveObjects[1] = 99999;
     ASSERT_NE(c->modelAt(21), nullptr);
     EXPECT_EQ(shownAt(1000, 2999), -1);
-    EXPECT_EQ(c->GameOverTime, 0);
+    EXPECT_EQ(c->missionState().GameOverTime, 0);
     EXPECT_EQ(shownAt(3000, 3100), 3002);
     EXPECT_EQ(title(), "Mission Successful");
 
     c->fromRestartMissionButton();
     conditions().Location2Flags = 0;
     EXPECT_EQ(shownAt(100, 5000), -1);
-    EXPECT_EQ(c->GameOverTime, 0);
+    EXPECT_EQ(c->missionState().GameOverTime, 0);
 }
 
 // With nothing to protect, a time limit is a deadline: met on its last tick, won; judged first a
@@ -205,19 +210,19 @@ TEST_F(Career, AHoldOutWinsAtItsLimitAndAnUnknownObjectiveNever) {
 TEST_F(Career, ADeadlineIsLostOnTheTickItsLimitPasses) {
     conditions().MustWinInXTicks = 60;
     judgeAt(200);
-    EXPECT_FALSE(c->CantWinMission);
-    EXPECT_EQ(c->GameOverTime, 200);
+    EXPECT_FALSE(c->missionState().CantWinMission);
+    EXPECT_EQ(c->missionState().GameOverTime, 200);
 
     c->fromRestartMissionButton();
     conditions().MustWinInXTicks = 61;
     judgeAt(61);
-    EXPECT_FALSE(c->CantWinMission);
+    EXPECT_FALSE(c->missionState().CantWinMission);
 
     c->fromRestartMissionButton();
     conditions().MustWinInXTicks = 61;
     EXPECT_EQ(shownAt(62, 2000), 663);
-    EXPECT_TRUE(c->CantWinMission);
-    EXPECT_EQ(c->GameOverTime, 62);
+    EXPECT_TRUE(c->missionState().CantWinMission);
+    EXPECT_EQ(c->missionState().GameOverTime, 62);
     EXPECT_EQ(title(), "Mission Failure");
     EXPECT_EQ(c->interface().toYouWonOrLostMessage, c->currentMissionTexts()->lost);
     EXPECT_TRUE(won().empty());

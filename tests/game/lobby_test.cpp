@@ -208,7 +208,7 @@ TEST_F(ListedHostTest, AnnouncesItsOccupiedSlotsAtOnceAndLeavesTheListAtTheEnd) 
 
 // Hosting plays the mission chosen in Select Mission, though that window was closed unflown.
 TEST_F(ListedHostTest, HostingPlaysTheMissionChosenInSelectMission) {
-    ASSERT_EQ(c->CurrentMissionNumber, 0);
+    ASSERT_EQ(c->missionState().CurrentMissionNumber, 0);
     c->handleThisMenu(kMenuSelectMission);
     c->fromMissionMenu(c->missionWindow.toMissionMenuPopUp.positionOfTag(1));
     c->missionWindow.toSelectMission.close();
@@ -217,7 +217,7 @@ TEST_F(ListedHostTest, HostingPlaysTheMissionChosenInSelectMission) {
     c->lobby.toPortNumber2.stringValue = "5000";
     c->fromHostNetworkGameButton();
     EXPECT_EQ(network.mode, 2);
-    EXPECT_EQ(c->CurrentMissionNumber, 1);
+    EXPECT_EQ(c->missionState().CurrentMissionNumber, 1);
 }
 
 }  // namespace

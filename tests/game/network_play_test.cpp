@@ -96,7 +96,7 @@ protected:
         left.push_back(&p);
     }
     void host(Player& p) {
-        ASSERT_TRUE(p.c->hostNetworkGame(0, p.c->CurrentMissionNumber));
+        ASSERT_TRUE(p.c->hostNetworkGame(0, p.c->missionState().CurrentMissionNumber));
         hostPlayer = &p;
     }
     void join(Player& p, Player& to, int32_t team, int32_t type) {
@@ -217,21 +217,21 @@ TEST_F(NetworkPlay, AGameOverFlownAloneIsNotCarriedIntoTheHostedGame) {
     b.fromMBMenu(builder::kTagClose);
     for (Player* p : players) p->c->reloadUserMissions();
     const long built = missions::MissionTable::kFirstUser;
-    ASSERT_TRUE(lothar.c->TheMissions.loaded(built) && roy.c->TheMissions.loaded(built));
+    ASSERT_TRUE(lothar.c->missionTable().loaded(built) && roy.c->missionTable().loaded(built));
 
-    lothar.c->CurrentMissionNumber = built;
+    lothar.c->chooseMission(built);
     lothar.c->newDocument();
     lothar.aircraft(0).ThisAircraft.Damage1 |= dmg::Down;  // the maker's test flight ends in a crash
     ASSERT_TRUE(until([&] {
         lothar.c->checkVictoryConditions(false);
-        if (!lothar.c->HaveDoneGameOver) lothar.c->gamePause = true;  // flying on until the window
+        if (!lothar.c->missionState().HaveDoneGameOver) lothar.c->gamePause = true;  // flying on until the window
         return lothar.c->interface().toYouWonOrLost == "Mission Failure";
     }, 2000, 6));
     host(lothar);
     join(roy, lothar, 2, 64);
     ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
     lothar.link().acceptJoinerPublic();
-    ASSERT_TRUE(until([&] { return roy.link().accepted() && roy.c->CurrentMissionNumber == built; }));
+    ASSERT_TRUE(until([&] { return roy.link().accepted() && roy.c->missionState().CurrentMissionNumber == built; }));
     run(200);
     EXPECT_EQ(roy.link().getOthersInGameOver(), 0);
     EXPECT_EQ(roy.c->interface().toYouWonOrLost, "");

@@ -290,7 +290,7 @@ TEST_F(WindowsTest, TheNoticeAboutUnreadPilotRecordsOffersFreshOnes) {
 // In the game's typeface, with no world the problem comes alone in front, a Fly is refused, and
 // its Quit answers the first click.
 TEST_F(WindowsTest, AWorldThatCouldNotBeMadeIsShownAloneAndCannotBeFlown) {
-    c->worldProblem = "RIDUdidavData is 1000 bytes; 10580000 were expected.";
+    c->reportWorldProblem("RIDUdidavData is 1000 bytes; 10580000 were expected.");
     c->interface().pilotNameFields[0].selectRequested = true;  // as on a first start
     frame();
     EXPECT_EQ(ImGui::FindWindowByName("Pilot Sign-In"), nullptr) << "nothing but the problem is offered";
@@ -307,25 +307,25 @@ TEST_F(WindowsTest, PickAMissionReadItFlyItThenAsAQuickDogfight) {
     start();
     MissionWindowControls& w = c->missionWindow;
     EXPECT_EQ(menuTitles(), (std::vector<std::string>{"Training:", "     Evening Patrol", "Patrols and Dogfights:",
-                                                      "     " + c->TheMissions.texts(0)->title, "User Missions:"}));
+                                                      "     " + c->missionTable().texts(0)->title, "User Missions:"}));
     choose("     Evening Patrol");
-    EXPECT_EQ(c->TempNewMissionNumber, 1);
+    EXPECT_EQ(c->missionState().TempNewMissionNumber, 1);
     EXPECT_EQ(w.toMissionDescription, "Late in the day, with the wind from the west.");
     // The chosen mission's own wind, not the one of the flight running.
     EXPECT_EQ(w.toPrevailingWinds, "Prevailing Winds: W at 12 mph");
 
     // A label cannot be chosen: nothing changes.
     choose("User Missions:");
-    EXPECT_EQ(c->TempNewMissionNumber, 1);
+    EXPECT_EQ(c->missionState().TempNewMissionNumber, 1);
     click(5, 760);  // away from the pop-up, which stays open on a label
 
     w.MissionType[0].selectCode(77);
     w.MissionType[1].selectCode(1001);
     press("Select Mission", "Fly Mission");
     EXPECT_TRUE(c->gamePause);
-    EXPECT_EQ(c->CurrentMissionNumber, 1);
-    EXPECT_EQ(c->TheMissions.record(1)->AircraftStarts[0].AircraftType, 77);
-    EXPECT_EQ(c->TheMissions.record(1)->AircraftStarts[1].AircraftType, 1001);  // drawn at each start
+    EXPECT_EQ(c->missionState().CurrentMissionNumber, 1);
+    EXPECT_EQ(c->missionTable().record(1)->AircraftStarts[0].AircraftType, 77);
+    EXPECT_EQ(c->missionTable().record(1)->AircraftStarts[1].AircraftType, 1001);  // drawn at each start
     EXPECT_TRUE(c->interface().toMouseFlying.open);  // no joystick: the hint, once
 
     // The same mission as a quick dogfight, four against four.
@@ -346,9 +346,9 @@ TEST_F(WindowsTest, PickAMissionReadItFlyItThenAsAQuickDogfight) {
     d.toDogfightKills = 250;
     press("Quick Dogfight", "Fly Dogfight");
     ASSERT_TRUE(c->gamePause);
-    EXPECT_TRUE(c->isDogfightOnly);
-    EXPECT_EQ(c->DogfightOnlyVKills, 100);
-    const missions::MissionData& m = *c->TheMissions.record(1);
+    EXPECT_TRUE(c->missionState().isDogfightOnly);
+    EXPECT_EQ(c->missionState().DogfightOnlyVKills, 100);
+    const missions::MissionData& m = *c->missionTable().record(1);
     EXPECT_EQ(m.AircraftStarts[7].AircraftType, 1001);
     EXPECT_NE(m.ResetAircraftStarts[7].AircraftType, 1001);
 
@@ -360,7 +360,7 @@ TEST_F(WindowsTest, PickAMissionReadItFlyItThenAsAQuickDogfight) {
     d.DOOnOff[0].clear();
     d.DOOnOff[0].setState(true, 0, 1);  // slot 0 has no such control: whatever it shows is not read
     press("Quick Dogfight", "Fly Dogfight");
-    EXPECT_EQ(c->DogfightOnlyVKills, 1);
+    EXPECT_EQ(c->missionState().DogfightOnlyVKills, 1);
     EXPECT_EQ(m.DogfightOnlyOnOff[0], 1);
     QNion pose;
     c->aircraftAt(ModelArray::kFirstAircraft)->getModelPositionQNion(&pose);
@@ -385,15 +385,15 @@ TEST_F(WindowsTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     EXPECT_TRUE(menuItemOpen("          #1-#2: Over the Somme"));
     EXPECT_FALSE(menuItemOpen("          #2-#3: Into the Salient"));
     choose("          #2-#3: Into the Salient");
-    EXPECT_EQ(c->TempNewMissionNumber, 0);  // closed: not chosen
+    EXPECT_EQ(c->missionState().TempNewMissionNumber, 0);  // closed: not chosen
     click(5, 760);
 
     choose("     User Mission #1: Evening Patrol");
     EXPECT_EQ(c->missionWindow.toMissionDescription, "A mission of our own.");
     choose("          #1-#2: Over the Somme");
     press("Select Mission", "Fly Mission");
-    ASSERT_EQ(c->CurrentMissionNumber, 52);
-    ASSERT_EQ(c->TheMissions.record(52)->TheVictory.Kills, 2);
+    ASSERT_EQ(c->missionState().CurrentMissionNumber, 52);
+    ASSERT_EQ(c->missionTable().record(52)->TheVictory.Kills, 2);
     // The pilot wins it: a while over the front, then both enemies go down to his guns.
     for (int i = 0; i < 200; ++i) frame();
     ASSERT_EQ(shootDownEnemies(2), 2);
@@ -426,14 +426,14 @@ TEST_F(WindowsTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     c->fromMenus(kMenuSelectMission);
     EXPECT_TRUE(menuItemOpen("          #2-#3: Into the Salient"));
     choose("          #2-#3: Into the Salient");
-    EXPECT_EQ(c->TempNewMissionNumber, 53);
+    EXPECT_EQ(c->missionState().TempNewMissionNumber, 53);
 
     // A joiner finds the host's user mission by hash and date, not by the host's slot.
-    const missions::MissionData& salient = *c->TheMissions.record(53);
+    const missions::MissionData& salient = *c->missionTable().record(53);
     c->setMissionHash(salient.Hash1, salient.SecondsSince2001);
     c->setMissionNumber(170);
     EXPECT_FALSE(c->ShouldNotPlay);
-    EXPECT_EQ(c->CurrentMissionNumber, 53);
+    EXPECT_EQ(c->missionState().CurrentMissionNumber, 53);
     c->setMissionHash(salient.Hash1, salient.SecondsSince2001 + 1);
     c->setMissionNumber(53);
     EXPECT_TRUE(c->ShouldNotPlay);
@@ -442,10 +442,10 @@ TEST_F(WindowsTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     EXPECT_TRUE(c->ShouldNotPlay);
 
     // The campaign's files taken away while one of them is flown: mission 0 flies instead.
-    c->CurrentMissionNumber = 52;
+    c->chooseMission(52);
     fs::remove_all(folder_ / "user" / "Somme");
     c->reloadUserMissions();
-    EXPECT_EQ(c->CurrentMissionNumber, 0);
+    EXPECT_EQ(c->missionState().CurrentMissionNumber, 0);
     EXPECT_EQ(c->missionWindow.toMissionMenuPopUp.selected, 1);
     EXPECT_EQ(menuTitles().size(), 6u);  // two headings, the two missions, the user label and one user mission
 }
@@ -525,7 +525,7 @@ TEST_F(WindowsTest, PreferencesShowLabelsWholeAndVolumesFromNoneToAHundred) {
 // Select Mission offers a choice of aircraft for each slot the mission flies, and Escape closes it.
 TEST_F(WindowsTest, SelectMissionOffersTheMissionsAircraftAndEscapeClosesIt) {
     start();
-    missions::MissionData& evening = *c->TheMissions.record(1);
+    missions::MissionData& evening = *c->missionTable().record(1);
     for (int k = 4; k < 8; ++k) evening.AircraftStarts[k].OnOff = 0;
     choose("     Evening Patrol");
     for (int i = 0; i < 2; ++i) frame();

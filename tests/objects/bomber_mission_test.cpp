@@ -36,7 +36,7 @@ TEST_F(BomberMission, AnEscortedBomberBombsItsTargetWhileATriplaneAttacks) {
     m.ObjectList[bomberRow].Seed = 11 << 24;  // way point 10 first
     m.FlyToPoints[10] = {{kX + 5000.0, kGround + kHeight, kZ}, double(bridge) * 65536.0, 0, 0, 0, 11};
     m.FlyToPoints[11] = {{kX + 12000.0, kGround + kHeight, kZ}, 0, 0, 0, 0, -1};
-    c->PreviousCurrentMissionNumber = -1;  // rebuild the world from the changed record
+    c->rebuildWorldOnNextGame();  // rebuild the world from the changed record
     c->newDocument();
 
     auto* bomber = dynamic_cast<AircoDH4*>(c->modelAt(bomberRow));
