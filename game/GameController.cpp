@@ -460,20 +460,20 @@ void GameController::trackPilotSignIn() {
     int row = -1;
     for (int r = 0; r < kPilotCount; ++r)
         if (ui_.pilotRadio.cellAt(r, 0)) row = r;
-    if (row >= 0 && row != CurrentPilotNumber) {
-        CurrentPilotNumber = row;
-        ui_.pilotNameFields[CurrentPilotNumber].selectRequested = true;
+    if (row >= 0 && row != pilots_.CurrentPilotNumber) {
+        pilots_.CurrentPilotNumber = row;
+        ui_.pilotNameFields[pilots_.CurrentPilotNumber].selectRequested = true;
     }
     bool changed = false;
     for (const TextField& field : ui_.pilotFields)
-        if (field.tag >= 1 && field.tag <= 5 && field.editing && field.tag - 1 != CurrentPilotNumber) {
-            CurrentPilotNumber = field.tag - 1;
+        if (field.tag >= 1 && field.tag <= 5 && field.editing && field.tag - 1 != pilots_.CurrentPilotNumber) {
+            pilots_.CurrentPilotNumber = field.tag - 1;
             changed = true;
             break;
         }
     if (changed) {
         ui_.pilotRadio.clear();
-        ui_.pilotRadio.setState(true, static_cast<int>(CurrentPilotNumber), 0);
+        ui_.pilotRadio.setState(true, static_cast<int>(pilots_.CurrentPilotNumber), 0);
     }
 }
 
@@ -500,15 +500,15 @@ void GameController::notsaved(const TextField* field) {
 }
 
 void GameController::savePilots() {
-    if (!PilotStatsLoaded || BadOSXVersion) return;
-    store_.setData("PilotStatsKey", encodePilotStats(PilotStats));
+    if (!pilots_.PilotStatsLoaded || BadOSXVersion) return;
+    store_.setData("PilotStatsKey", encodePilotStats(pilots_.PilotStats));
     saveStore();
 }
 
 bool GameController::saveForQuit() {
     if (BadOSXVersion) return true;
     // Records that were never read stay in the store as they are, whatever this run did.
-    if (PilotStatsLoaded) store_.setData("PilotStatsKey", encodePilotStats(PilotStats));
+    if (pilots_.PilotStatsLoaded) store_.setData("PilotStatsKey", encodePilotStats(pilots_.PilotStats));
     if (LastOpenedMission)
         store_.setString("LastMissionOpenedKey", *LastOpenedMission);
     else

@@ -223,8 +223,8 @@ void VADArizodazar2::fromDoQuickDogfight() {
     mission_.DogfightAirGroundStart = !d.toAirGroundStart.cellAt(0, 0);
     if (const int row = rowOn(d.toDogRestartType); row >= 0) mission_.DogfightOnlyRestartType = row;
     if (const int row = rowOn(d.toDogCameraRule); row >= 0) CameraRule = row;
-    if (d.toDogIndTeamKills.cellAt(0, 0)) DogfightKillType = 0;
-    else if (d.toDogIndTeamKills.cellAt(0, 1)) DogfightKillType = 1;
+    if (d.toDogIndTeamKills.cellAt(0, 0)) pilots_.DogfightKillType = 0;
+    else if (d.toDogIndTeamKills.cellAt(0, 1)) pilots_.DogfightKillType = 1;
     for (int n = 0; n < 8; ++n) {
         int code = d.DOAircraftType[n].selectedTag();
         mission->AircraftStarts[n].AircraftType = code;

@@ -157,7 +157,7 @@ void VADArizodazar2::newDocument() {
     if (network_->getNetworkMode() != 0 && network_->amIHost())  // the joiners start the same game
         network_->setResetTimeMissionNumber(mission_.CurrentMissionNumber, useIDSquares, mission_.DogfightOnlyVKills, CameraRule,
                                             mission_.isDogfightOnly, mission_.DogfightAirGroundStart, mission_.DogfightOnlyRestartType,
-                                            DogfightKillType, useCloseUpIDSquares, mission_.RandomWindSpeed, mission_.RandomWindDirection);
+                                            pilots_.DogfightKillType, useCloseUpIDSquares, mission_.RandomWindSpeed, mission_.RandomWindDirection);
 }
 
 // ---- The mission start -------------------------------------------------------------------------
@@ -217,7 +217,7 @@ bool VADArizodazar2::StartMission() {
     }
     for (long i = ModelArray::kFirstAircraft; i < ModelArray::kDebris; ++i)
         if (ZephModel* aircraft = modelAt(i)) aircraft->driveModel(1, 0, false, ReplayFlag);
-    HaveClearedStats = false;
+    pilots_.HaveClearedStats = false;
     if (ZephModel* clutter = modelAt(ModelArray::kGroundClutter)) clutter->setTreeFamily(mission->GC1);
     if (auto* terrain = dynamic_cast<RIDUdidav*>(TheRIDUdidavWorld))
         for (int i = 0; i < 3; ++i)
@@ -358,7 +358,7 @@ void VADArizodazar2::handSharedReferences() {
 }
 
 void VADArizodazar2::resetScoring() {
-    AircraftResults = {};
+    pilots_.AircraftResults = {};
     CameraAircraft = ModelArray::kFirstAircraft;
     mission_.HaveDoneGameOver = false;
     // Nor does the network hear of one: a game over left from a flight alone (its window never
@@ -367,11 +367,11 @@ void VADArizodazar2::resetScoring() {
     network_->setHostSendGameOver(false, 0);
     mission_.GameOverTime = 0;
     mission_.BeenAbove100Feet = false;
-    Landings = 0;
-    DeadObjectPoints = 0;
+    pilots_.Landings = 0;
+    pilots_.DeadObjectPoints = 0;
     SpecialCameraPosition = 0;
     mission_.LocationCompletedFlags = {};
-    onlineGameCredited_ = false;  // a joiner credits each game once
+    pilots_.onlineGameCredited_ = false;  // a joiner credits each game once
 }
 
 }  // namespace pellam

@@ -20,7 +20,7 @@ bool VADArizodazar2::joinNetworkGame(uint32_t address, uint16_t port, int32_t te
         mission->ResetAircraftStarts[0].AircraftType = JoinerTypeRequest;
     }
     JoinAddress = address;
-    network_->setJoinerParticularsName(PlayerNameString, JoinAddress, TeamRequest, 0, mission_.CurrentMissionNumber);
+    network_->setJoinerParticularsName(pilots_.PlayerNameString, JoinAddress, TeamRequest, 0, mission_.CurrentMissionNumber);
     return network_->startNetworkRoutines(port, ControllerNetwork::kJoinerRole) == 0;
 }
 

@@ -30,8 +30,8 @@ void VADArizodazar2::sendHostDataToServer() {
     if (base.empty()) return;
     Announcement game;
     // The pilot's name inside the player string: after "#1:", before the seven-character tail.
-    const int length = std::min<int>(PlayerNameString[0], int(PlayerNameString.size()) - 1);
-    if (length > 10) game.hostName.assign(PlayerNameString.begin() + 4, PlayerNameString.begin() + length - 6);
+    const int length = std::min<int>(pilots_.PlayerNameString[0], int(pilots_.PlayerNameString.size()) - 1);
+    if (length > 10) game.hostName.assign(pilots_.PlayerNameString.begin() + 4, pilots_.PlayerNameString.begin() + length - 6);
     if (game.hostName.empty()) game.hostName = "Unnamed pilot";  // the list needs a name to show
     game.port = NetworkPortNumber;
     game.players = network_->numberOfJoiners() + 1;

@@ -218,9 +218,7 @@ public:
     AboutPanelControls about;
     Window toBadNews{"Mission Missing"};
     bool MenuDefault = false;        // the menus offer nothing until the mission window has opened
-    int32_t DogfightKillType = 0;    // 0 individual kills, 1 team kills
     int32_t LastNonMissionBeepTicks = -301;  // ticks; the first missing-mission beep always sounds
-    std::string pilotBlockMessage;  // why the stored pilot records could not be used, when they could not
 
     // ---- Mission state.
     missions::ObjectFactory objectFactory;  // later object classes register their codes here
@@ -245,12 +243,8 @@ public:
     AIPilotTable AIPilots{};
     platform::RGBAImage DefaultWorldMap;     // "WWIWorldMap", for the mission menu
     int32_t TeamRequest = 1;
-    bool HaveClearedStats = false;
-    int32_t Landings = 0;
     uint32_t NetworkMissionHash = 0;
     double NetworkMissionSeconds = 0;
-    bool DisplayPilotDied = false;
-    std::array<uint8_t, 48> PlayerNameString{};
     uint32_t JoinAddress = 0;
     uint32_t WaitingForOthersTime = 0;     // tick count when the others were last seen in game over
     // The user's missions (ending in '/'): the mission builder saves there, the mission menu reads it.
@@ -280,9 +274,9 @@ private:
     void restartCareer(PilotType& pilot);
     void closeGameOver();
     void fillPilotRow(int i);
-    bool onlineGameCredited_ = false;
-    std::array<uint8_t, 10> frameRateText_{};  // the overlay's patched templates
-    std::array<uint8_t, 16> replayText_{};  // a joiner's tallies went into the career for this game
+    // The overlay's patched templates.
+    std::array<uint8_t, 10> frameRateText_{};
+    std::array<uint8_t, 16> replayText_{};
     // Steps of the mission start (MissionStart.cpp).
     void prepareNetworkGame(missions::MissionData& mission);
     void rebuildModelArray(missions::MissionData& mission);

@@ -57,7 +57,7 @@ int32_t countListed(ModelArray* models, const std::array<int32_t, 20>& indices, 
 }  // namespace
 
 std::string VADArizodazar2::completedKey() const {
-    return "SuccessfulMTitles" + std::to_string(pilotIndex() + 1) + "Key";
+    return "SuccessfulMTitles" + std::to_string(pilots_.pilotIndex() + 1) + "Key";
 }
 
 std::vector<std::string> VADArizodazar2::completedList() const {
@@ -117,9 +117,9 @@ void VADArizodazar2::countLanding(const FlyableAircraft& ours) {
     const Aircraft& me = ours.ThisAircraft;
     // A slow touch-down after having been up, counted once until the next climb.
     if (mission_.BeenAbove100Feet && me.OnGround && me.CurrentVelocity * kMphPerFtTick < 80.0) {
-        if (me.GroundAltitude != 0.0) Landings += 1;  // ground at exactly 0 is the world's edge, not a field
+        if (me.GroundAltitude != 0.0) pilots_.Landings += 1;  // ground at exactly 0 is the world's edge, not a field
         mission_.BeenAbove100Feet = false;
-        PilotStats[pilotIndex()].ObjectKillCounts[4] += 1;
+        pilots_.PilotStats[pilots_.pilotIndex()].ObjectKillCounts[4] += 1;
         savePilots();
     }
     if (ours.live.attitude.Position[1] - me.GroundAltitude > 100.0) mission_.BeenAbove100Feet = true;
@@ -132,11 +132,11 @@ long VADArizodazar2::tallyKills(std::array<int32_t, 8>& words) {
         FlyableAircraft* craft = aircraftAt(i + ModelArray::kFirstAircraft);
         const bool inGame = craft && craft->live.attitude.Position[1] > kOutOfGame;
         const int32_t team = craft ? craft->ThisAircraft.Team : 0;
-        if (inGame && team >= 1 && team <= 4) sums[team - 1] += AircraftResults[i][0];
+        if (inGame && team >= 1 && team <= 4) sums[team - 1] += pilots_.AircraftResults[i][0];
         words[i] = scoring::teamIndex(team, inGame);
-        if (AircraftResults[i][0] >= mission_.DogfightOnlyVKills) winner = i;
+        if (pilots_.AircraftResults[i][0] >= mission_.DogfightOnlyVKills) winner = i;
     }
-    TeamResults = sums;
+    pilots_.TeamResults = sums;
     return winner;
 }
 
@@ -185,10 +185,10 @@ bool VADArizodazar2::winNeedsMet(const missions::VictoryConditions& v, const Air
     const std::array<Place, 3> places = placesOf(v);
     for (int n = 0; n < 3; ++n)
         if (places[n].kind != 1 && !mission_.LocationCompletedFlags[n]) return false;
-    if (v.TotalLandings > Landings) return false;
-    if (v.Points != 0 && v.Points > DeadObjectPoints) return false;
-    if (v.Kills > AircraftResults[0][0]) return false;
-    if (me.Team >= 1 && me.Team <= 4 && v.TeamKills > TeamResults[me.Team - 1]) return false;
+    if (v.TotalLandings > pilots_.Landings) return false;
+    if (v.Points != 0 && v.Points > pilots_.DeadObjectPoints) return false;
+    if (v.Kills > pilots_.AircraftResults[0][0]) return false;
+    if (me.Team >= 1 && me.Team <= 4 && v.TeamKills > pilots_.TeamResults[me.Team - 1]) return false;
     return v.RequiredNumberOfDeadObjects <= 0 ||
            countListed(getModelArray(), v.ParticularDeadObjects, [](ZephModel& o) { return o.areYouDestroyed(); }) >=
                v.RequiredNumberOfDeadObjects;
@@ -216,13 +216,13 @@ void VADArizodazar2::showWin(const missions::MissionData& mission, int32_t now) 
     network_->setHostSendGameOver(true, 1);
     showGameOver("Mission Successful", (texts ? texts->victory : std::string()) + "\r\rMission Time: " +
                                            scoring::missionTime(t));
-    PilotType& pilot = PilotStats[pilotIndex()];
+    PilotType& pilot = pilots_.PilotStats[pilots_.pilotIndex()];
     pilot.PilotScore += mission.PointsForCompletedMission;
 
     // The completed list: a faster time replaces the old one; the first win adds a life.
     const scoring::CompletedUpdate update =
         scoring::addCompleted(completedList(), texts ? texts->title : std::string(), t);
-    if (update.firstTime && network_->getNetworkMode() == 0 && !HaveClearedStats) pilot.PilotLives += 1;
+    if (update.firstTime && network_->getNetworkMode() == 0 && !pilots_.HaveClearedStats) pilot.PilotLives += 1;
     if (update.changed) storeCompletedList(update.list);
     savePilots();
     checkCampaignsForEnabled();
@@ -231,8 +231,8 @@ void VADArizodazar2::showWin(const missions::MissionData& mission, int32_t now) 
 void VADArizodazar2::judgeDogfight(long winner, const std::array<int32_t, 8>& words, int32_t ourTeam, int32_t now) {
     long winningTeam = 0;
     for (int t = 1; t <= 4; ++t)
-        if (TeamResults[t - 1] >= mission_.DogfightOnlyVKills) winningTeam = t;
-    const bool teams = DogfightKillType == 1;
+        if (pilots_.TeamResults[t - 1] >= mission_.DogfightOnlyVKills) winningTeam = t;
+    const bool teams = pilots_.DogfightKillType == 1;
     if (mission_.HaveDoneGameOver || (teams ? winningTeam == 0 : winner < 0)) return;
     if (mission_.GameOverTime == 0) mission_.GameOverTime = now;
     if (!((mission_.GameOverTime != 0 && now - mission_.GameOverTime > kShowDelay) || !gamePause)) return;
@@ -243,8 +243,8 @@ void VADArizodazar2::judgeDogfight(long winner, const std::array<int32_t, 8>& wo
                        std::to_string(mission_.DogfightOnlyVKills) +
                        "\r\r______________________Kills:__Deaths:__Team:______\r\r";
     for (int n = 1; n <= 8; ++n)
-        text += scoring::killTableRow(n, network_->getThisPlayerNamesPtr(n - 1), AircraftResults[n - 1][0],
-                                      AircraftResults[n - 1][1], scoring::teamWord(words[n - 1]));
+        text += scoring::killTableRow(n, network_->getThisPlayerNamesPtr(n - 1), pilots_.AircraftResults[n - 1][0],
+                                      pilots_.AircraftResults[n - 1][1], scoring::teamWord(words[n - 1]));
     text += "__________________________________________________\r\r";
     text += teams ? std::string("Winning Team: ") + scoring::teamWord(static_cast<int32_t>(winningTeam))
                   : "Winning Player: #" + std::to_string(winner + 1);

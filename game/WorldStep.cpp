@@ -158,17 +158,17 @@ void GameController::advanceMissionClock(int32_t i) {
     if (!ReplayFlag) {
         GlobalMissionTime += 1;
         lastTick = false;
-        PilotAliveTime += 1;
+        pilots_.PilotAliveTime += 1;
     } else {
         GlobalMissionTime = advanceReplayClock(GlobalMissionTime, ReplaySpeed, SavedGlobalMissionTime,
                                                ReplayRollOver);
         lastTick = false;
     }
-    if (PilotAliveTime > 60 && !ReplayFlag && CurrentPilotNumber >= 0 && CurrentPilotNumber < kPilotCount) {
-        addToCounter(PilotStats[CurrentPilotNumber].PilotFlightTime, 1);
-        PilotAliveTime -= 60;
+    if (pilots_.PilotAliveTime > 60 && !ReplayFlag && pilots_.CurrentPilotNumber >= 0 && pilots_.CurrentPilotNumber < kPilotCount) {
+        addToCounter(pilots_.PilotStats[pilots_.CurrentPilotNumber].PilotFlightTime, 1);
+        pilots_.PilotAliveTime -= 60;
         // A minute of flying is kept even if the game ends without a quit.
-        if (PilotStats[CurrentPilotNumber].PilotFlightTime % 60 == 0) savePilots();
+        if (pilots_.PilotStats[pilots_.CurrentPilotNumber].PilotFlightTime % 60 == 0) savePilots();
     }
     if (i == theticks - 1) lastTick = true;
 }
@@ -329,11 +329,11 @@ void GameController::thisObjectDead(long modelIndex, long aircraftNumber) {
     const int32_t team = complete ? complete->TheObject.Team : 0;
     const int32_t killerTeam = killer->getTeamNumber();
     if (team == killerTeam) return;
-    if (player && killerTeam == player->getTeamNumber()) addToCounter(DeadObjectPoints, points);
-    if (aircraftNumber == 0 && CurrentPilotNumber >= 0 && CurrentPilotNumber < kPilotCount) {
+    if (player && killerTeam == player->getTeamNumber()) addToCounter(pilots_.DeadObjectPoints, points);
+    if (aircraftNumber == 0 && pilots_.CurrentPilotNumber >= 0 && pilots_.CurrentPilotNumber < kPilotCount) {
         if (category < 0 || category > 31) category = 0;
-        addToCounter(PilotStats[CurrentPilotNumber].ObjectKillCounts[category], 1);
-        addToCounter(PilotStats[CurrentPilotNumber].PilotScore, points);
+        addToCounter(pilots_.PilotStats[pilots_.CurrentPilotNumber].ObjectKillCounts[category], 1);
+        addToCounter(pilots_.PilotStats[pilots_.CurrentPilotNumber].PilotScore, points);
         savePilots();
     }
 }

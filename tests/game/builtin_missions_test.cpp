@@ -215,7 +215,7 @@ TEST_P(BuiltIn, WonByItsConditionsLostByItsLosses) {
     auto safe = [&] { putPlayer(home[0], std::max(home[1], ground(home[0], home[2])) + 12000.0, home[2], 100.0); };
     // Kills first: enemies shot down by the player, again as they come back, until enough.
     const int32_t kills = std::max(v.Kills, v.TeamKills);
-    for (int f = 0; f < 20000 && c->AircraftResults[0][0] < kills; ++f) {
+    for (int f = 0; f < 20000 && c->pilotScoring().AircraftResults[0][0] < kills; ++f) {
         for (long n = 1; n < 8 && f % 10 == 0; ++n) {
             FlyableAircraft* a = c->aircraftAt(n + kPlayer);
             if (enemy(n) && a->live.attitude.Position[1] > -500.0 && !(a->ThisAircraft.Damage1 & dmg::Down)) shootDown(n);
@@ -223,12 +223,12 @@ TEST_P(BuiltIn, WonByItsConditionsLostByItsLosses) {
         if (f % 60 == 0) safe();
         frames(1, f % 4 == 0);
     }
-    EXPECT_GE(c->AircraftResults[0][0], kills);
+    EXPECT_GE(c->pilotScoring().AircraftResults[0][0], kills);
     parkEnemies();
     safe();
     // Targets, then enemy objects for their points.
     for (long index : listed(v.ParticularDeadObjects, v.RequiredNumberOfDeadObjects)) blast(index);
-    for (long i = 21; i < c->getModelArray()->size() && c->DeadObjectPoints < v.Points; ++i)
+    for (long i = 21; i < c->getModelArray()->size() && c->pilotScoring().DeadObjectPoints < v.Points; ++i)
         if (mission().ObjectList[i].Team && mission().ObjectList[i].Team != team() && mission().ObjectList[i].Points &&
             !c->modelAt(i)->areYouDead())
             blast(i);
@@ -257,7 +257,7 @@ TEST_P(BuiltIn, WonByItsConditionsLostByItsLosses) {
         player().SetUpAircraft(home[0], -1.0, home[2], home[3], 400.0, 0.0, 0.0);  // on the ground, at rest
         frames(30);
     }
-    EXPECT_GE(c->Landings, v.TotalLandings);
+    EXPECT_GE(c->pilotScoring().Landings, v.TotalLandings);
     if (!v.TotalLandings) safe();
     // A hold-out is won at its limit; anything else as soon as all holds.
     if (v.RequiredNumberOfAliveObjects > 0 && v.MustWinInXTicks > 60)

@@ -179,7 +179,9 @@ TEST_F(ListedHostTest, AnnouncesItsOccupiedSlotsAtOnceAndLeavesTheListAtTheEnd) 
     games::LoopbackServer server;
     store_->setString("GamesListServerKey", server.base);
     c->gamesListTimeoutMs = 60000;  // a loaded machine's slow answer is still an answer
-    c->PlayerNameString = scoring::playerNameString("Ann & Co=1 <b>");  // escaped on the way, whole on return
+    c->fromPilotSignInMenu();
+    c->interface().pilotNameFields[0].stringValue = "Ann & Co=1 <b>";  // escaped on the way, whole on return
+    c->fromPlayerSignInOkay();
     c->interface().toListGamePublicly.state = true;
     c->lobby.toHostMessage = "Dawn patrol\nover Albert";
     network.mode = 2;

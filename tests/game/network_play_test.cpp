@@ -168,14 +168,14 @@ TEST_F(NetworkPlay, TheHostsLinesAndSlotsFollowWhoIsIn) {
     EXPECT_EQ(lothar.line(5).substr(17, 3), "#2R");
 
     // The joiner has shot two down and is in game over when it leaves.
-    lothar.c->AircraftResults[1] = {2, 1};
+    (*lothar.c->getAircraftResultsPtr())[1] = {2, 1};
     roy.network.setImInGameOver(true);
     ASSERT_TRUE(until([&] { return lothar.link().getOthersInGameOver() == 1; }));
     leave(roy);
     ASSERT_TRUE(until([&] { return lothar.link().numberOfJoiners() == 0; }));
     EXPECT_EQ(lothar.link().getOthersInGameOver(), 0) << "nobody left to wait for";
     EXPECT_EQ(lothar.line(4), "Waiting for Joiners to arrive.");
-    EXPECT_EQ(lothar.c->AircraftResults[1], (std::array<int32_t, 2>{0, 0}));
+    EXPECT_EQ(lothar.c->pilotScoring().AircraftResults[1], (std::array<int32_t, 2>{0, 0}));
     EXPECT_EQ(lothar.aircraft(1).ThisAircraft.AircraftType, missionType);
     EXPECT_EQ(lothar.aircraft(1).ThisAircraft.RemoteLocal, 0);
     lothar.c->newDocument();

@@ -401,7 +401,7 @@ TEST_F(WindowsTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     ASSERT_TRUE(c->interface().toGameOverWindow.open);
     EXPECT_EQ(c->interface().toYouWonOrLost, "Mission Successful");
     press("Game Over", "OK");
-    const int32_t flown = c->PilotStats[0].PilotFlightTime;
+    const int32_t flown = c->pilotScoring().PilotStats[0].PilotFlightTime;
     EXPECT_GT(flown, 15);  // s
 
     // Quit and start again: the pilot's statistics hold the kills, the time and the won mission,
@@ -414,14 +414,14 @@ TEST_F(WindowsTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     ASSERT_TRUE(ui.toPSWindow.open);
     EXPECT_NE(ui.toPSNameScore.find("Name: Roy Brown\r"), std::string::npos);
     EXPECT_NE(ui.toPSNameScore.find("Dogfight Kills: 2"), std::string::npos);
-    EXPECT_EQ(c->PilotStats[0].PilotFlightTime, flown);
+    EXPECT_EQ(c->pilotScoring().PilotStats[0].PilotFlightTime, flown);
     EXPECT_EQ(ui.toPSComMis.rfind("Over the Somme               Mission Time: ", 0), 0u);
     // Each count under the name of what it counts; none under a bare category number.
     for (int i = 0; i < 2; ++i) frame();
     for (const char* row : {"Balloons", "Gun posts", "Hangars", "Trucks", "Tanks", "Bombers", "Buildings and bridges"})
         EXPECT_NE(placeOfButton("Pilot Statistics", row), nullptr) << row;
     EXPECT_EQ(placeOfButton("Pilot Statistics", "Other objects"), nullptr);
-    EXPECT_EQ(c->PilotStats[0].PilotLives, 2);  // the first win of a mission adds a life
+    EXPECT_EQ(c->pilotScoring().PilotStats[0].PilotLives, 2);  // the first win of a mission adds a life
     c->fromPlayerSignInOkay();
     c->fromMenus(kMenuSelectMission);
     EXPECT_TRUE(menuItemOpen("          #2-#3: Into the Salient"));

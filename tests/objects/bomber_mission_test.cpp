@@ -46,7 +46,7 @@ TEST_F(BomberMission, AnEscortedBomberBombsItsTargetWhileATriplaneAttacks) {
     ASSERT_NE(target, nullptr);
     ASSERT_NE(bombs, nullptr);
     ASSERT_EQ(bomber->Livery, AircoDH4::kBritishLivery);
-    const int32_t score = c->PilotStats[c->pilotIndex()].PilotScore;
+    const int32_t score = c->pilotScoring().PilotStats[c->pilotScoring().pilotIndex()].PilotScore;
 
     bool gunnerTookAim = false;
     int frames = 0;
@@ -56,8 +56,8 @@ TEST_F(BomberMission, AnEscortedBomberBombsItsTargetWhileATriplaneAttacks) {
         gunnerTookAim = gunnerTookAim || bomber->Gunner.own.fire.TrackingAircraft == 4;
     }
     ASSERT_TRUE(target->areYouDestroyed()) << frames;  // counts for a victory, though no pilot is credited
-    EXPECT_EQ(c->PilotStats[c->pilotIndex()].PilotScore, score);
-    EXPECT_EQ(c->DeadObjectPoints, 0);
+    EXPECT_EQ(c->pilotScoring().PilotStats[c->pilotScoring().pilotIndex()].PilotScore, score);
+    EXPECT_EQ(c->pilotScoring().DeadObjectPoints, 0);
     EXPECT_EQ(bomber->Gunner.own.fire.NumberOfBombs, 0);
     EXPECT_TRUE(gunnerTookAim);
     // The bombs burst along the bomber's line over the bridge, the nearest within its reach.
