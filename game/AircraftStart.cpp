@@ -64,7 +64,7 @@ void VADArizodazar2::startThisAircraft(long n, bool fromStart) {
     FlyableAircraft* aircraft = fitAircraftClass(n, type);
     if (!aircraft) return;
 
-    if (n == 0 && doTheAutoHost && !UseHost && isNetworkGame() && network_->amIHost()) {
+    if (n == 0 && lobby_.doTheAutoHost && !lobby_.UseHost && isNetworkGame() && network_->amIHost()) {
         park(*aircraft);
         return;
     }
@@ -89,7 +89,7 @@ void VADArizodazar2::setAircraftTeam(long n, const std::array<AircraftInit, 8>& 
             team = aircraft.getRemoteLocal() == 0 ? missions::wholeNumber(mission.DogfightOnlyTeams[n])
                                                   : network_->getJoinerTeam(n);
     } else if (mission_.isDogfightOnly) {
-        team = joiner && n == 0 ? TeamRequest : missions::wholeNumber(mission.DogfightOnlyTeams[n]);
+        team = joiner && n == 0 ? lobby_.TeamRequest : missions::wholeNumber(mission.DogfightOnlyTeams[n]);
     } else if (joiner && n == 0) {
         team = records[joiner].Team;
     } else if (joiner && n == joiner) {

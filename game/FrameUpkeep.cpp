@@ -161,7 +161,7 @@ void GameController::PrepareAndCallDrawing() {
             // Focus lost while flying: pause once, with a beep. An unattended host goes on: it
             // is left alone by design, and pausing would stop it taking joiners in.
             isKey = false;
-            if (gamePause && !doTheAutoHost) {
+            if (gamePause && !lobby_.doTheAutoHost) {
                 platform::SystemBeep();
                 Command.actionType = kKeyDown;
                 someTypicalKeyPresses(1, true);

@@ -261,7 +261,7 @@ void GameController::InitMyControllerVariables() {
     useIDSquares = true;
     useCloseUpIDSquares = false;
     mission_.DogfightOnlyVKills = 5;
-    JoinerTypeRequest = 3;
+    lobby_.JoinerTypeRequest = 3;
     store_.synchronize();
 }
 
@@ -303,8 +303,8 @@ void GameController::Wait1Tick() {
         DoDoubleTime = false;
         // A listed game is announced in its first frame (0: not yet), then once a minute.
         if (ui_.toListGamePublicly.state && network_->amIHost() &&
-            (LastHostGamePost == 0 || pacer_.lastTickCount - LastHostGamePost > 3600)) {
-            LastHostGamePost = std::max<uint32_t>(pacer_.lastTickCount, 1);
+            (lobby_.LastHostGamePost == 0 || pacer_.lastTickCount - lobby_.LastHostGamePost > 3600)) {
+            lobby_.LastHostGamePost = std::max<uint32_t>(pacer_.lastTickCount, 1);
             sendHostDataToServer();
         }
     }

@@ -16,6 +16,7 @@
 #include "core/Services.h"
 #include "game/FramePacing.h"
 #include "game/Interface.h"
+#include "game/LobbySettings.h"
 #include "game/MissionState.h"
 #include "game/Neighbours.h"
 #include "game/PilotScoring.h"
@@ -219,7 +220,6 @@ public:
     bool DoDoubleTime = false;
     bool DisplayFrameRate = false;
     double ms1 = 0.0;
-    uint32_t LastHostGamePost = 0;
     int32_t GlobalMissionTime = 0;
     bool ReplayFlag = false;
     int32_t theticks = 0;
@@ -237,7 +237,6 @@ public:
     long nextExplosionItem = 0;             // 0..7
     int32_t ThePedalBrakes = -1;
     GameAction Command;
-    bool doTheAutoHost = false, UseHost = false, AutoHostWasOn = false;
     bool MBWindowOpen = false;
     bool isKey = false;
 
@@ -262,7 +261,6 @@ public:
     bool DrawSecondWindow = false, SecondWindowClosestEnemy = false;
     QNion ViewingQNion, ViewingQNion2;
     bool useIDSquares = true, useCloseUpIDSquares = false;
-    int32_t JoinerTypeRequest = 3;
 
     // The mission builder's unsaved flag.
     bool MBSavedFlag = true;
@@ -275,10 +273,13 @@ public:
     const MissionState& missionState() const { return mission_; }
     // The careers, who flies, and this game's tallies.
     const PilotScoring& pilotScoring() const { return pilots_; }
+    // Network play's settings, the unattended host and the public games list.
+    const LobbySettings& lobbySettings() const { return lobby_; }
 
 protected:
     MissionState mission_;
     PilotScoring pilots_;
+    LobbySettings lobby_;
 
 private:
     uint8_t cannedKeysDown_ = 0;  // bit k: the key of canned message k + 1 was pressed as that

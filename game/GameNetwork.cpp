@@ -262,7 +262,7 @@ void GameNetwork::joinerGotEndOfGame() {
     if (game_) game_->joinerGotEndOfGame();
 }
 
-int32_t GameNetwork::getJoinerAircraftType() { return game_ ? game_->JoinerTypeRequest : 55; }
+int32_t GameNetwork::getJoinerAircraftType() { return game_ ? game_->lobbySettings().JoinerTypeRequest : 55; }
 
 std::string GameNetwork::autoMessage(int k) {
     if (!game_ || k < 0 || k > 7) return {};

@@ -83,16 +83,16 @@ void GameController::someTypicalKeyPresses(int32_t command, bool outsideText) {
         circleFlag = true;
         if (!gamePause) {
             pacer_.TickMinimum = 0;
-            if (AutoHostWasOn) {
-                AutoHostWasOn = false;
-                doTheAutoHost = true;
+            if (lobby_.AutoHostWasOn) {
+                lobby_.AutoHostWasOn = false;
+                lobby_.doTheAutoHost = true;
             }
             gamePause = true;
             HandleCursorType(MousePosFeedback ? 1 : 0, MousePosFeedback);
             centreTheMouseStick();
         } else {
-            AutoHostWasOn = doTheAutoHost;
-            doTheAutoHost = false;
+            lobby_.AutoHostWasOn = lobby_.doTheAutoHost;
+            lobby_.doTheAutoHost = false;
             gamePause = false;
             HandleCursorType(0, true);
             if (mission_.GameOverTime != 0) mission_.GameOverTime = -1200;

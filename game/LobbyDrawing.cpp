@@ -67,7 +67,7 @@ void drawJoinTable(VADArizodazar2& c) {
         ImGui::TableNextRow();
         ImGui::TableNextColumn();
         const std::string number = c.joinTableValue(0, r);
-        if (ImGui::Selectable(number.c_str(), c.JoinerPublicRow == r && c.currentNumberOfPublicGames > 0,
+        if (ImGui::Selectable(number.c_str(), c.lobbySettings().JoinerPublicRow == r && c.lobbySettings().currentNumberOfPublicGames > 0,
                               ImGuiSelectableFlags_SpanAllColumns | ImGuiSelectableFlags_AllowItemOverlap))
             c.joinTableShouldSelectRow(r);
         for (int column = 1; column <= 3; ++column) {

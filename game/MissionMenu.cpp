@@ -335,7 +335,7 @@ void VADArizodazar2::checkCampaignsForEnabled() {
 
 void VADArizodazar2::setMissionNumber(long number) {
     ShouldNotPlay = false;
-    const long slot = missions::hostMissionSlot(mission_.TheMissions, number, NetworkMissionHash, NetworkMissionSeconds);
+    const long slot = missions::hostMissionSlot(mission_.TheMissions, number, lobby_.NetworkMissionHash, lobby_.NetworkMissionSeconds);
     if (slot < 0) {
         const uint32_t now = static_cast<uint32_t>(platform::TickCount());
         if (now - static_cast<uint32_t>(LastNonMissionBeepTicks) > 300) {
@@ -353,8 +353,8 @@ void VADArizodazar2::setMissionNumber(long number) {
     }
     mission_.CurrentMissionNumber = static_cast<int32_t>(slot);
     if (missions::MissionData* mission = mission_.TheMissions.record(slot)) {
-        mission->AircraftStarts[0].AircraftType = JoinerTypeRequest;
-        mission->ResetAircraftStarts[0].AircraftType = JoinerTypeRequest;
+        mission->AircraftStarts[0].AircraftType = lobby_.JoinerTypeRequest;
+        mission->ResetAircraftStarts[0].AircraftType = lobby_.JoinerTypeRequest;
     }
 }
 

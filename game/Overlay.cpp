@@ -41,7 +41,7 @@ void VADArizodazar2::debugchance(Overlay& out) {
     }
     if (paused && !ScreenShotPending) {
         if (isKey) out.add(kPaused.data(), 0.425, 0.1, 2.5f);
-    } else if (doTheAutoHost) {
+    } else if (lobby_.doTheAutoHost) {
         out.add(kAutoHosting.data(), 0.42, 0.025, 1.5f);
     }
     if (ReplayFlag && !ScreenShotPending) {
@@ -54,9 +54,9 @@ void VADArizodazar2::debugchance(Overlay& out) {
     if (mission_.HaveDoneGameOver) {
         const uint32_t now = static_cast<uint32_t>(platform::TickCount());
         const bool othersOver = network_->getOthersInGameOver() != 0;
-        if (othersOver || now - WaitingForOthersTime < 60) {
+        if (othersOver || now - lobby_.WaitingForOthersTime < 60) {
             out.add(kWaiting.data(), 0.27, 0.35, 3.1f);
-            if (othersOver) WaitingForOthersTime = now;  // up for a second after they leave it
+            if (othersOver) lobby_.WaitingForOthersTime = now;  // up for a second after they leave it
         }
     }
     if (mission_.isDogfightOnly) drawLastMessageLine(out);

@@ -124,7 +124,7 @@ void VADArizodazar2::fromPlayerSignInOkay() {
         ours->setCustomPaintJobNumberBig(mission_.CustomPaintJobNumber, mission_.CustomPaintJobNumber2);
 
     pilots_.PlayerNameString = scoring::playerNameString(name);
-    network_->setJoinerParticularsName(pilots_.PlayerNameString, JoinAddress, TeamRequest, 0, mission_.CurrentMissionNumber);
+    network_->setJoinerParticularsName(pilots_.PlayerNameString, lobby_.JoinAddress, lobby_.TeamRequest, 0, mission_.CurrentMissionNumber);
     savePilots();
     // Kept at once: a game that is killed rather than quit still knows who flew.
     saveStore();

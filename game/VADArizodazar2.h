@@ -75,8 +75,8 @@ public:
 
     // ---- Settings the network hands in.
     void setMissionHash(uint32_t hash, double seconds) {
-        NetworkMissionHash = hash;
-        NetworkMissionSeconds = seconds;
+        lobby_.NetworkMissionHash = hash;
+        lobby_.NetworkMissionSeconds = seconds;
     }
     // The host's dogfight rules: dogfight only, air or ground start, the restart type (0 air,
     // 1 ground, 2 random).
@@ -195,23 +195,16 @@ public:
     // Fetches the list anew (at most once a minute unless forced) and takes in a fetched page;
     // never waits for the network.
     void checkForNetworkGames(bool force);
-    int joinTableRows() const { return currentNumberOfPublicGames == 0 ? 1 : currentNumberOfPublicGames; }
+    int joinTableRows() const { return lobby_.currentNumberOfPublicGames == 0 ? 1 : lobby_.currentNumberOfPublicGames; }
     // The join table's cell text: 0 row number, 1 host, 2 message, 3 players; "---" otherwise.
     std::string joinTableValue(int column, int row);
     bool joinTableShouldSelectRow(int row);
     // The games-list server's base address from the preferences ("" when none is set).
     std::string gamesListBase() const;
+    // Bounds each games-list request, connection included, from the next request on.
+    void setGamesListTimeout(long ms) { lobby_.gamesListTimeoutMs = ms; }
 
     LobbyControls lobby;
-    int32_t NetworkPortNumber = 12301;  // 1..65535
-    PublicGamesList PGames;
-    int32_t currentNumberOfPublicGames = 0;  // 0..100
-    int32_t JoinerPublicRow = 0;
-    uint32_t lastCheckForGameTime = 0;       // ticks; 0: never
-    bool AutoRestart = false;
-    uint32_t AutoRestartTime = 0;            // ticks; 0: not set
-    std::string gamesListProblem;            // why the last fetch failed; empty when it did not
-    long gamesListTimeoutMs = 3000;          // bounds each games-list request, connection included
 
     MissionWindowControls missionWindow;
     DogfightWindowControls dogfightWindow;
@@ -242,11 +235,6 @@ public:
     ZephModel* TheRIDUdidavWorld = nullptr;  // the run's terrain, in the array or in keptTerrain
     AIPilotTable AIPilots{};
     platform::RGBAImage DefaultWorldMap;     // "WWIWorldMap", for the mission menu
-    int32_t TeamRequest = 1;
-    uint32_t NetworkMissionHash = 0;
-    double NetworkMissionSeconds = 0;
-    uint32_t JoinAddress = 0;
-    uint32_t WaitingForOthersTime = 0;     // tick count when the others were last seen in game over
     // The user's missions (ending in '/'): the mission builder saves there, the mission menu reads it.
     std::string userMissionsFolder() const;
 
@@ -298,8 +286,6 @@ private:
     void applySkill(Aircraft& record, int32_t skill);
     int32_t draw() { return draw_(); }
 
-    std::unique_ptr<GamesListClient> gamesList_;  // made when the games list is first used
-    GamesListClient& gamesList();
     bool readPort();
     Content content_;
     missions::Draw draw_;

@@ -118,7 +118,7 @@ void GameController::playerStick(FlyableAircraft* player) {
         oldapoint = {ailerons, elevator};
         Aircraft* record = player ? &player->ThisAircraft : nullptr;
         // The autopilot is not the player's to use in a network game, except on the unattended host.
-        if (record && isNetworkGame() && !(doTheAutoHost && UseHost) && record->AIType > 0)
+        if (record && isNetworkGame() && !(lobby_.doTheAutoHost && lobby_.UseHost) && record->AIType > 0)
             record->AIType = -record->AIType;
         if (DoDoubleTime) {
             ailerons /= 2;
@@ -261,7 +261,7 @@ void GameController::frameBombsBrakesAndCommands(ModelArray& m) {
 void GameController::keepAViewedAircraft() {
     ZephModel* viewed = modelAt(CameraAircraft);
     if (!viewed || viewed->live.attitude.Position[1] < kHidden) {
-        if (!(doTheAutoHost && network_->amIHost() && CameraAircraft == ModelArray::kFirstAircraft)) {
+        if (!(lobby_.doTheAutoHost && network_->amIHost() && CameraAircraft == ModelArray::kFirstAircraft)) {
             platform::SystemBeep();
             if (CameraAircraft == ModelArray::kFirstAircraft) startThisAircraft(0, true);
             CameraAircraft = ModelArray::kFirstAircraft;

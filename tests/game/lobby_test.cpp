@@ -103,8 +103,7 @@ TEST_F(LobbyTest, OnlyWholePortsAndFourPartAddressesWithAnyPortStartAGame) {
     // During the game the command offers the end, and a stale table row joins nothing.
     c->fromStartNetworkGame();
     EXPECT_TRUE(c->lobby.toEndNetworkGameDialog.open);
-    c->JoinerPublicRow = 4;
-    c->currentNumberOfPublicGames = 2;
+    EXPECT_FALSE(c->joinTableShouldSelectRow(4));  // no list fetched: no row to choose
     c->buttonAction();
     EXPECT_EQ(net.starts.size(), 2u);
 }
@@ -115,7 +114,7 @@ TEST_F(LobbyTest, UnattendedHostTakesJoinersAndRestartsFiveSecondsAfterGameOver)
     c->fromStartNetworkGame();
     c->lobby.toAutoHost.state = true;
     c->fromHostNetworkGameButton();
-    ASSERT_TRUE(c->doTheAutoHost);
+    ASSERT_TRUE(c->lobbySettings().doTheAutoHost);
 
     // A waiting joiner is taken in, but not while the host types.
     net.pending = net.typing = true;
@@ -140,17 +139,17 @@ TEST_F(LobbyTest, UnattendedHostTakesJoinersAndRestartsFiveSecondsAfterGameOver)
     c->doAutoHost();
     EXPECT_TRUE(c->gamePause);
     c->doAutoHost();
-    EXPECT_TRUE(c->AutoRestart);
+    EXPECT_TRUE(c->lobbySettings().AutoRestart);
     net.othersOver = 0;
     c->doAutoHost();
-    EXPECT_FALSE(c->AutoRestart);
-    EXPECT_EQ(c->AutoRestartTime, 0u);
+    EXPECT_FALSE(c->lobbySettings().AutoRestart);
+    EXPECT_EQ(c->lobbySettings().AutoRestartTime, 0u);
 }
 
 TEST_F(LobbyTest, TheFramesNeverWaitForASlowOrMissingServer) {
     std::optional<testing::LoopbackSocket> slow(std::in_place, true);  // a server that never answers
     store_->setString("GamesListServerKey", "127.0.0.1:" + std::to_string(slow->port));
-    c->gamesListTimeoutMs = 600000;  // no request ends by itself while the frames run
+    c->setGamesListTimeout(600000);  // no request ends by itself while the frames run
     c->fromStartNetworkGame();
     c->fromNetworkGameJoinButton();
     // Frames, each asking the table for its cells and refreshing, while no answer comes: each
@@ -178,7 +177,7 @@ class ListedHostTest : public testing::MissionRig {};
 TEST_F(ListedHostTest, AnnouncesItsOccupiedSlotsAtOnceAndLeavesTheListAtTheEnd) {
     games::LoopbackServer server;
     store_->setString("GamesListServerKey", server.base);
-    c->gamesListTimeoutMs = 60000;  // a loaded machine's slow answer is still an answer
+    c->setGamesListTimeout(60000);  // a loaded machine's slow answer is still an answer
     c->fromPilotSignInMenu();
     c->interface().pilotNameFields[0].stringValue = "Ann & Co=1 <b>";  // escaped on the way, whole on return
     c->fromPlayerSignInOkay();
@@ -194,11 +193,11 @@ TEST_F(ListedHostTest, AnnouncesItsOccupiedSlotsAtOnceAndLeavesTheListAtTheEnd) 
     c->Wait1Tick();
     auto fetched = [&](int32_t expected) {
         c->checkForNetworkGames(true);
-        for (int i = 0; i < 3000 && (c->currentNumberOfPublicGames != expected || !c->gamesListProblem.empty()); ++i) {
+        for (int i = 0; i < 3000 && (c->lobbySettings().currentNumberOfPublicGames != expected || !c->lobbySettings().gamesListProblem.empty()); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             c->checkForNetworkGames(false);
         }
-        return c->currentNumberOfPublicGames;
+        return c->lobbySettings().currentNumberOfPublicGames;
     };
     ASSERT_EQ(fetched(1), 1);
     EXPECT_EQ(c->joinTableValue(1, 0), "Ann & Co=1 <b>");
