@@ -31,7 +31,7 @@ void park(FlyableAircraft& aircraft) { aircraft.SetUpAircraft(0.0, kParked, 0.0,
 
 void VADArizodazar2::startThisAircraft(long n, bool fromStart) {
     if (n < 0 || n >= ModelArray::kAircraftSlots) return;
-    if (fixedWorld_) {  // the fixed world has no start records: back where it began
+    if (scene_.fixedWorld_) {  // the fixed world has no start records: back where it began
         if (ZephModel* aircraft = modelAt(n + ModelArray::kFirstAircraft)) aircraft->resetModel();
         return;
     }
@@ -251,7 +251,7 @@ void VADArizodazar2::placeForDogfight(long n, bool fromStart, const std::array<i
         z = -sinDeg(h) * dx + cosDeg(h) * dz + cz;
     };
     auto aboveGround = [&](double x, double y, double z) {
-        const double ground = TheRIDUdidavWorld ? TheRIDUdidavWorld->getAltitudeAtX(x, z) : 0.0;
+        const double ground = scene_.TheRIDUdidavWorld ? scene_.TheRIDUdidavWorld->getAltitudeAtX(x, z) : 0.0;
         return y < ground ? ground + 1500.0 : y;
     };
     auto onTheGround = [&](double gap) {
@@ -308,7 +308,7 @@ void VADArizodazar2::applySkill(Aircraft& record, int32_t skill) {
 }
 
 void VADArizodazar2::doAircraftRestart() {
-    if (mission_.HaveDoneGameOver || fixedWorld_) return;
+    if (mission_.HaveDoneGameOver || scene_.fixedWorld_) return;
     for (long n = 0; n < ModelArray::kAircraftSlots; ++n) {
         FlyableAircraft* aircraft = aircraftAt(n + ModelArray::kFirstAircraft);
         if (!aircraft || aircraft->getRemoteLocal() != 0 || !aircraft->getDeadOnGround()) continue;

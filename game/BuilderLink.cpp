@@ -12,7 +12,7 @@ std::unique_ptr<ZephModel> BuilderLink::lendTerrain() {
     game_.gamePause = false;  // paused
     game_.toMyZephGLView->sceneChanged();
     ModelArray* models = game_.getModelArray();
-    lentFrom_ = models ? models->indexOf(game_.TheRIDUdidavWorld) : -1;
+    lentFrom_ = models ? models->indexOf(game_.keptScene().TheRIDUdidavWorld) : -1;
     if (lentFrom_ >= 0) return models->take(lentFrom_);
     return game_.takeKeptTerrain();
 }

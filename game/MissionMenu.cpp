@@ -135,7 +135,7 @@ void VADArizodazar2::fillInMissionDescription() {
 // ---- Fly Mission and Quick Dogfight --------------------------------------------------------------
 
 bool VADArizodazar2::flyable(long slot) {
-    if (!mission_.worldProblem.empty() || (!fixedWorld_ && !whyMissionCannotStart(slot).empty())) {
+    if (!mission_.worldProblem.empty() || (!scene_.fixedWorld_ && !whyMissionCannotStart(slot).empty())) {
         platform::SystemBeep();
         return false;
     }
@@ -147,7 +147,7 @@ void VADArizodazar2::startChosenFlight(Window& window) {
     chooseMission(mission_.TempNewMissionNumber);
     ShouldNotPlay = false;
     // A fixed world has no missions to choose; it runs as start-up set it.
-    if (!fixedWorld_) newDocument();
+    if (!scene_.fixedWorld_) newDocument();
     gamePause = true;
     HandleCursorType(1, MousePosFeedback);
     centreTheMouseStick();

@@ -46,7 +46,7 @@ void VADArizodazar2::preloadGameSpecificItems() {
     if (!models) return;
     models->clear();
     for (int k = 0; k < kPilotCount; ++k) ui_.pilotNameFields[k].stringValue = "Pilot " + std::to_string(k + 1);
-    if (fixedWorld_) {
+    if (scene_.fixedWorld_) {
         content_.populateWorld(*models, *this);
         // Whatever the content left empty still answers every operation.
         for (long i = 0; i <= ModelArray::kGroundClutter; ++i)
@@ -63,13 +63,13 @@ void VADArizodazar2::preloadGameSpecificItems() {
         if (logo >= 0) toMyZephGLView->setStartUpTextureNumber(logo);
     }
     toMyZephGLView->setScreenSaveNameString("/Desktop/Pellam Screen Shot");
-    if (content_.makeTerrain) keptTerrain_ = content_.makeTerrain();
-    TheRIDUdidavWorld = keptTerrain_.get();
-    if (!TheRIDUdidavWorld && mission_.worldProblem.empty()) mission_.worldProblem = "The terrain could not be made.";
-    if (TheRIDUdidavWorld) TheRIDUdidavWorld->setDrawDetail(DoDetailPass);
+    if (content_.makeTerrain) scene_.keptTerrain_ = content_.makeTerrain();
+    scene_.TheRIDUdidavWorld = scene_.keptTerrain_.get();
+    if (!scene_.TheRIDUdidavWorld && mission_.worldProblem.empty()) mission_.worldProblem = "The terrain could not be made.";
+    if (scene_.TheRIDUdidavWorld) scene_.TheRIDUdidavWorld->setDrawDetail(DoDetailPass);
     // Shown at 320 x 240 in the mission window: taken no larger than that.
-    if (platform::readPng(folder + "WWIWorldMap.png", DefaultWorldMap, platform::kLargestShownPicture))
-        platform::shrinkToFit(DefaultWorldMap, 320, 240);
+    if (platform::readPng(folder + "WWIWorldMap.png", scene_.DefaultWorldMap, platform::kLargestShownPicture))
+        platform::shrinkToFit(scene_.DefaultWorldMap, 320, 240);
     else
         platform::logMessage("The world map " + folder + "WWIWorldMap.png could not be read (at most " +
                              std::to_string(platform::kLargestShownPicture) + " pixels on a side)");
@@ -93,14 +93,14 @@ void VADArizodazar2::preloadGameSpecificItems() {
 // debris, eight explosions, bombs and ground clutter, so the world answers before a mission runs.
 void VADArizodazar2::buildWorldHead() {
     ModelArray& models = *getModelArray();
-    missions::FactoryContext context{content_.objectView, &keptTerrain_, this, DoDetailPass, &debrisItem, draw_};
+    missions::FactoryContext context{content_.objectView, &scene_.keptTerrain_, this, DoDetailPass, &debrisItem, draw_};
     auto row = [&](int32_t code) {
         missions::ObjectForMission entry;
         entry.ObjectCode = code;
         objectFactory.loadCorrectObject(entry, models, context);
     };
     row(1);
-    if (TheRIDUdidavWorld) row(54);
+    if (scene_.TheRIDUdidavWorld) row(54);
     else models.append(std::make_unique<missions::PlaceholderObject>(54));
     for (int k = 0; k < ModelArray::kAircraftSlots; ++k) row(55);
     for (long i = ModelArray::kFirstAircraft; i < ModelArray::kDebris; ++i)
@@ -115,9 +115,9 @@ void VADArizodazar2::buildWorldHead() {
         ZephModel* object = models.at(i);
         object->setSoundGuy(theSounds->objectSounds());
         object->setaController(this);
-        if (i >= ModelArray::kFirstAircraft && i < ModelArray::kDebris) object->setTerrain(TheRIDUdidavWorld);
+        if (i >= ModelArray::kFirstAircraft && i < ModelArray::kDebris) object->setTerrain(scene_.TheRIDUdidavWorld);
     }
-    if (ZephModel* clutter = models.at(ModelArray::kGroundClutter)) clutter->setTerrain(TheRIDUdidavWorld);
+    if (ZephModel* clutter = models.at(ModelArray::kGroundClutter)) clutter->setTerrain(scene_.TheRIDUdidavWorld);
 }
 
 // ---- A new game --------------------------------------------------------------------------------
@@ -138,7 +138,7 @@ void VADArizodazar2::randomWind(const MissionData& mission) {
 void VADArizodazar2::newDocument() {
     ModelArray* models = getModelArray();
     if (!models) return;
-    if (fixedWorld_) {  // the fixed world: every object back where it began, the clock at 0
+    if (scene_.fixedWorld_) {  // the fixed world: every object back where it began, the clock at 0
         if (ReplayFlag) endReplay();
         for (long i = ModelArray::kFirstAircraft; i < models->size(); ++i)
             if (ZephModel* model = models->at(i)) model->resetModel();
@@ -184,7 +184,7 @@ bool VADArizodazar2::StartMission() {
         return false;
     }
     if (models->size() > 0)
-        if (auto* terrain = dynamic_cast<RIDUdidav*>(TheRIDUdidavWorld)) terrain->initTerrainObjects();
+        if (auto* terrain = dynamic_cast<RIDUdidav*>(scene_.TheRIDUdidavWorld)) terrain->initTerrainObjects();
     if (ReplayFlag)
         for (long i = ModelArray::kFirstAircraft; i < models->size(); ++i)
             if (ZephModel* object = models->at(i)) object->recoverFromReplay(GlobalMissionTime);
@@ -219,7 +219,7 @@ bool VADArizodazar2::StartMission() {
         if (ZephModel* aircraft = modelAt(i)) aircraft->driveModel(1, 0, false, ReplayFlag);
     pilots_.HaveClearedStats = false;
     if (ZephModel* clutter = modelAt(ModelArray::kGroundClutter)) clutter->setTreeFamily(mission->GC1);
-    if (auto* terrain = dynamic_cast<RIDUdidav*>(TheRIDUdidavWorld))
+    if (auto* terrain = dynamic_cast<RIDUdidav*>(scene_.TheRIDUdidavWorld))
         for (int i = 0; i < 3; ++i)
             terrain->SetDetailsForLayer(i, mission->Layers[i].TextureNumber, mission->Layers[i].LayerBottom,
                                         mission->Layers[i].LayerTop);
@@ -265,9 +265,9 @@ void VADArizodazar2::rebuildModelArray(MissionData& mission) {
     }
     CameraPosition = 0;
     NewCameraDistance = 3.0;
-    if (const long at = models.indexOf(TheRIDUdidavWorld); at >= 0) keptTerrain_ = models.take(at);
+    if (const long at = models.indexOf(scene_.TheRIDUdidavWorld); at >= 0) scene_.keptTerrain_ = models.take(at);
     models.clear();
-    missions::FactoryContext context{content_.objectView, &keptTerrain_, this, DoDetailPass, &debrisItem, draw_};
+    missions::FactoryContext context{content_.objectView, &scene_.keptTerrain_, this, DoDetailPass, &debrisItem, draw_};
     for (long i = 0; i < mission.TotalObjects; ++i) objectFactory.loadCorrectObject(mission.ObjectList[i], models, context);
     for (long n = 0; n < kSlots; ++n) {
         FlyableAircraft* aircraft = aircraftAt(n + ModelArray::kFirstAircraft);
@@ -283,18 +283,18 @@ void VADArizodazar2::rebuildModelArray(MissionData& mission) {
 
 void VADArizodazar2::registerTerrainObjects() {
     ModelArray& models = *getModelArray();
-    auto* terrain = dynamic_cast<RIDUdidav*>(TheRIDUdidavWorld);
+    auto* terrain = dynamic_cast<RIDUdidav*>(scene_.TheRIDUdidavWorld);
     if (terrain && models.size() > 17) {
         terrain->initTerrainObjects();
         for (long i = 18; i < models.size(); ++i)
             if (models.at(i)->getObjectType() == kTerrainObjectType) terrain->setTerrainObject(i);
     }
-    for (long i = ModelArray::kGroundClutter; i < models.size() && TheRIDUdidavWorld; ++i) {
+    for (long i = ModelArray::kGroundClutter; i < models.size() && scene_.TheRIDUdidavWorld; ++i) {
         ZephModel* object = models.at(i);
         if (object->getObjectType() == kTerrainObjectType) continue;
         QNion pose;
         object->getModelPositionQNion(&pose);
-        object->setObjectGroundAltitude(TheRIDUdidavWorld->getAltitudeAtX(pose.Position[0], pose.Position[2]));
+        object->setObjectGroundAltitude(scene_.TheRIDUdidavWorld->getAltitudeAtX(pose.Position[0], pose.Position[2]));
     }
 }
 
@@ -304,7 +304,7 @@ void VADArizodazar2::setSkyAndFog(MissionData& mission) {
     if (haze <= 1) haze = network_->getNetworkMode() == 0 ? (draw() + 32768) / 6554 + 1 : 2;
     mission_.MissionHaze = missions::missionHaze(haze);
     toMyZephGLView->glSetFogParameters(1.0, 1.0, 1.0, kExpSquaredFog, static_cast<float>(mission_.MissionHaze));
-    if (auto* terrain = dynamic_cast<RIDUdidav*>(TheRIDUdidavWorld)) terrain->setFogDistance(mission_.MissionHaze);
+    if (auto* terrain = dynamic_cast<RIDUdidav*>(scene_.TheRIDUdidavWorld)) terrain->setFogDistance(mission_.MissionHaze);
     if (auto* sky = dynamic_cast<TexturedSkyDome*>(modelAt(ModelArray::kSkyDome)))
         sky->setCeilingPoly(missions::ceilingFeet(mission.SkyFlags));
     mission_.CloudTransitionDepth = std::max(150.0, mission.MoreDoubleItems[0]);

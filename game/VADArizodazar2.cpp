@@ -1,5 +1,4 @@
 #include "game/VADArizodazar2.h"
-#include "net/GamesListClient.h"  // the lobby's list client, complete where the controller is destroyed
 
 #include <string>
 
@@ -13,7 +12,7 @@ namespace pellam {
 VADArizodazar2::VADArizodazar2(Links links, Content content)
     : GameController(links), content_(std::move(content)) {
     draw_ = content_.draw ? content_.draw : missions::sharedDraw();
-    fixedWorld_ = static_cast<bool>(content_.populateWorld);
+    scene_.fixedWorld_ = static_cast<bool>(content_.populateWorld);
 }
 
 // The builder hands the terrain back before the fields it would go into are gone.
@@ -33,7 +32,7 @@ void VADArizodazar2::doAfterPrefsChangeItems() {
 }
 
 void VADArizodazar2::doFogCeiling() {
-    if (auto* terrain = dynamic_cast<RIDUdidav*>(TheRIDUdidavWorld)) mission_.CloudLayerState = terrain->returnAbsoluteCloudLayerState();
+    if (auto* terrain = dynamic_cast<RIDUdidav*>(scene_.TheRIDUdidavWorld)) mission_.CloudLayerState = terrain->returnAbsoluteCloudLayerState();
 }
 
 const aiFlyToPoint* VADArizodazar2::getFlyToPoints() {

@@ -14,14 +14,13 @@
 #include "builder/MissionBuilder.h"
 #include "game/BuilderLink.h"
 #include "game/GameController.h"
+#include "game/KeptScene.h"
 #include "game/LobbyWindows.h"
 #include "game/MissionWindows.h"
 #include "game/Overlay.h"
 #include "flight/AIPilotProfiles.h"
 #include "missions/MissionTable.h"
 #include "missions/ObjectFactory.h"
-#include "net/GamesListClient.h"
-#include "net/PublicGames.h"
 #include "platform/PngImage.h"
 
 namespace pellam {
@@ -136,10 +135,10 @@ public:
     // The current pilot's won missions ("SuccessfulMTitlesNKey"), empty when there are none.
     std::vector<std::string> completedList() const;
     std::string completedKey() const;
-    // Seconds since 1 January 2001 UTC; tests set `clockSince2001`.
+    // Seconds since 1 January 2001 UTC; from the system clock unless another is set.
     double secondsSince2001() const;
     int32_t today() const { return static_cast<int32_t>(secondsSince2001() / 86400.0); }
-    std::function<double()> clockSince2001;
+    void setClockSince2001(std::function<double()> clock) { clockSince2001 = std::move(clock); }
 
     // ---- The mission window, the dogfight window and the menus (MissionMenu.cpp).
     // A choice in the mission menu by position; a label or a closed campaign mission beeps.
@@ -204,17 +203,15 @@ public:
     // Bounds each games-list request, connection included, from the next request on.
     void setGamesListTimeout(long ms) { lobby_.gamesListTimeoutMs = ms; }
 
-    LobbyControls lobby;
+    // ---- The windows' controls, which the drawing reads and the player's input writes.
+    LobbyControls& lobbyControls() { return lobby; }
+    MissionWindowControls& missionWindowControls() { return missionWindow; }
+    DogfightWindowControls& dogfightWindowControls() { return dogfightWindow; }
+    AboutPanelControls& aboutPanel() { return about; }
+    Window& badNewsWindow() { return toBadNews; }
 
-    MissionWindowControls missionWindow;
-    DogfightWindowControls dogfightWindow;
-    AboutPanelControls about;
-    Window toBadNews{"Mission Missing"};
-    bool MenuDefault = false;        // the menus offer nothing until the mission window has opened
-    int32_t LastNonMissionBeepTicks = -301;  // ticks; the first missing-mission beep always sounds
-
-    // ---- Mission state.
-    missions::ObjectFactory objectFactory;  // later object classes register their codes here
+    // Later object classes register their codes here.
+    missions::ObjectFactory& factory() { return objectFactory; }
 
     // ---- The mission builder (BuilderLink.cpp): its window's tags come here; while it is open the
     // game is paused, its terrain lent to the builder, and the view shows the builder's scene.
@@ -224,21 +221,32 @@ public:
     ModelArray* getArrayForTerrain(long* builder) override;
     ViewServices* objectView() const { return content_.objectView; }
     // The terrain kept aside while the model array is rebuilt (or while no mission runs).
-    std::unique_ptr<ZephModel> takeKeptTerrain() { return std::move(keptTerrain_); }
-    void keepTerrain(std::unique_ptr<ZephModel> terrain) { keptTerrain_ = std::move(terrain); }
+    std::unique_ptr<ZephModel> takeKeptTerrain() { return scene_.takeKeptTerrain(); }
+    void keepTerrain(std::unique_ptr<ZephModel> terrain) { scene_.keepTerrain(std::move(terrain)); }
+    // The run's terrain, whether the world is fixed, the world map.
+    const KeptScene& keptScene() const { return scene_; }
+    // The user's missions (ending in '/'): the mission builder saves there, the mission menu reads it.
+    std::string userMissionsFolder() const;
+
+private:
+    // Declared in this order: the builder is made from the factory and its link.
+    LobbyControls lobby;
+    MissionWindowControls missionWindow;
+    DogfightWindowControls dogfightWindow;
+    AboutPanelControls about;
+    Window toBadNews{"Mission Missing"};
+    bool MenuDefault = false;        // the menus offer nothing until the mission window has opened
+    int32_t LastNonMissionBeepTicks = -301;  // ticks; the first missing-mission beep always sounds
+    missions::ObjectFactory objectFactory;
     BuilderLink builderLink_{*this};
     builder::MissionBuilder missionBuilder_{objectFactory, &builderLink_, &MBWindowOpen, &MBSavedFlag};
     // The builder's state the menus follow.
     bool& MBTerrainLoadedFlag = missionBuilder_.MBTerrainLoadedFlag;
     int32_t& MBCurrentObject = missionBuilder_.MBCurrentObject;
     std::optional<std::string>& MBFileName = missionBuilder_.MBFileName;
-    ZephModel* TheRIDUdidavWorld = nullptr;  // the run's terrain, in the array or in keptTerrain
     AIPilotTable AIPilots{};
-    platform::RGBAImage DefaultWorldMap;     // "WWIWorldMap", for the mission menu
-    // The user's missions (ending in '/'): the mission builder saves there, the mission menu reads it.
-    std::string userMissionsFolder() const;
+    std::function<double()> clockSince2001;
 
-private:
     void buildMissionMenu();
     // The mission window shows the current mission, its aircraft in the pop-ups.
     void showCurrentMission();
@@ -289,8 +297,7 @@ private:
     bool readPort();
     Content content_;
     missions::Draw draw_;
-    std::unique_ptr<ZephModel> keptTerrain_;  // the terrain while the array is rebuilt (or unused)
-    bool fixedWorld_ = false;
+    KeptScene scene_;
 };
 
 }  // namespace pellam

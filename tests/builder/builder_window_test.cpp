@@ -214,13 +214,13 @@ TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosin
     builder::MissionBuilder& b = c_->missionBuilder();
     press("Pilot Sign-In", "Sign In");
     frames(3);
-    ASSERT_TRUE(c_->missionWindow.toSelectMission.open);
+    ASSERT_TRUE(c_->missionWindowControls().toSelectMission.open);
 
     // Mission Builder > New Mission: the builder opens on its world tab, the game paused.
     press("Menu", "Mission Builder");
     press("Mission Builder", "New Mission");
     ASSERT_TRUE(c_->MBWindowOpen);
-    EXPECT_FALSE(c_->missionWindow.toSelectMission.open);
+    EXPECT_FALSE(c_->missionWindowControls().toSelectMission.open);
     EXPECT_EQ(c_->getModelArray()->at(ModelArray::kTerrain), nullptr);  // lent to the builder
     EXPECT_EQ(b.MBMission.TotalObjects, 22);
     pressBuilder("Tab/Objects");  // refused until a world is added
@@ -303,7 +303,7 @@ TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosin
     pressBuilder("Close");
     pressBuilder("Discard Changes");
     EXPECT_FALSE(c_->MBWindowOpen);
-    EXPECT_EQ(c_->getModelArray()->at(ModelArray::kTerrain), c_->TheRIDUdidavWorld);
+    EXPECT_EQ(c_->getModelArray()->at(ModelArray::kTerrain), c_->keptScene().TheRIDUdidavWorld);
     const auto& layers = c_->currentMission()->Layers;
     EXPECT_EQ(terrain->getCloudLayer(0).TextureNumber == 0, layers[0].TextureNumber == 0);
     frames(2);
@@ -501,7 +501,7 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     // the builder moved, facing as it was turned.
     c_->fromMenus(kMenuSelectMission);
     press("Select Mission", "Quick Dogfight");
-    DogfightWindowControls& d = c_->dogfightWindow;
+    DogfightWindowControls& d = c_->dogfightWindowControls();
     ASSERT_TRUE(d.toDogfightOnlyWindow.open);
     d.toAirGroundStart.clear();
     d.toAirGroundStart.setState(true, 0, 1);
@@ -512,7 +512,7 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     c_->aircraftAt(ModelArray::kFirstAircraft)->getModelPositionQNion(&red);
     EXPECT_NEAR(red.Position[0], 2013000, 400);
     EXPECT_NEAR(red.Position[2], 2231000, 400);
-    EXPECT_NEAR(red.Position[1], c_->TheRIDUdidavWorld->getAltitudeAtX(red.Position[0], red.Position[2]), 20);
+    EXPECT_NEAR(red.Position[1], c_->keptScene().TheRIDUdidavWorld->getAltitudeAtX(red.Position[0], red.Position[2]), 20);
 }
 
 }  // namespace

@@ -44,7 +44,7 @@ protected:
         slot = GetParam();
         ASSERT_TRUE(c->missionTable().loaded(slot)) << slot;
         ASSERT_EQ(c->whyMissionCannotStart(slot), "");
-        c->fromMissionMenu(c->missionWindow.toMissionMenuPopUp.positionOfTag(slot));
+        c->fromMissionMenu(c->missionWindowControls().toMissionMenuPopUp.positionOfTag(slot));
         c->fromFlyMissionButton();
         ASSERT_EQ(c->missionState().CurrentMissionNumber, slot);
         ASSERT_TRUE(c->gamePause);

@@ -75,7 +75,7 @@ protected:
     // A quick dogfight of the first mission won at `kills`, set up in its window.
     void flyDogfight(int32_t kills) {
         c->fromFlyQuickDogfightButton();
-        c->dogfightWindow.toDogfightKills = kills;
+        c->dogfightWindowControls().toDogfightKills = kills;
         c->fromDoQuickDogfight();
         ASSERT_TRUE(c->missionState().isDogfightOnly);
     }
@@ -292,7 +292,7 @@ TEST_F(Career, SignInRowsChoicesAndNames) {
     careers[2] = {};
     careers[4].TotalKills = 7;
     careers[4].StartDate = 1;
-    c->clockSince2001 = [] { return 9000.5 * 86400.0; };
+    c->setClockSince2001([] { return 9000.5 * 86400.0; });
     storeCareers(careers);
     c->fromPilotSignInMenu();
     GameInterface& ui = c->interface();
@@ -350,7 +350,7 @@ TEST_F(Career, SignInRowsChoicesAndNames) {
 }
 
 TEST_F(Career, StatisticsAndClearingOnePilot) {
-    c->clockSince2001 = [] { return 9000.5 * 86400.0; };
+    c->setClockSince2001([] { return 9000.5 * 86400.0; });
     PilotTable careers{};
     for (int i = 0; i < kPilotCount; ++i) {
         careers[i].PilotScore = 100 * (i + 1);

@@ -61,40 +61,40 @@ protected:
 TEST_F(LobbyTest, OnlyWholePortsAndFourPartAddressesWithAnyPortStartAGame) {
     c->fromStartNetworkGame();
     for (const char* bad : {"0", "70000", "abc", "12x", ""}) {
-        c->lobby.toPortNumber2.stringValue = bad;
+        c->lobbyControls().toPortNumber2.stringValue = bad;
         c->fromHostNetworkGameButton();
         c->fromNetworkGameJoinButton();
-        EXPECT_TRUE(c->lobby.toHostJoinWindow2.open) << bad;
-        EXPECT_FALSE(c->lobby.portProblem.empty()) << bad;
+        EXPECT_TRUE(c->lobbyControls().toHostJoinWindow2.open) << bad;
+        EXPECT_FALSE(c->lobbyControls().portProblem.empty()) << bad;
     }
     EXPECT_TRUE(net.starts.empty());
-    c->lobby.toPortNumber2.stringValue = "5000";
+    c->lobbyControls().toPortNumber2.stringValue = "5000";
     c->fromNetworkGameJoinButton();
-    EXPECT_TRUE(c->lobby.toNewJoinerWindow.open);
+    EXPECT_TRUE(c->lobbyControls().toNewJoinerWindow.open);
     EXPECT_EQ(store_->stringForKey("NetworkPortNumberKey"), "5000");
 
     // A refused address stays in the field, the reason beside it.
     for (const char* bad : {"192.168.1", "10.0.0.1.5", "pellam.example.org", "1.2.3.256", "1.2..3", "1.2.3.-4",
                             "1.2.3.4:", "1.2.3.4:0", "1.2.3.4:70000", "1.2.3.4:12x"}) {
-        c->lobby.toNewIPAddress.stringValue = bad;
+        c->lobbyControls().toNewIPAddress.stringValue = bad;
         c->fromJoinButton();
-        EXPECT_EQ(c->lobby.toNewIPAddress.stringValue, bad);
-        EXPECT_EQ(c->lobby.addressProblem, "Bad IP Address") << bad;
+        EXPECT_EQ(c->lobbyControls().toNewIPAddress.stringValue, bad);
+        EXPECT_EQ(c->lobbyControls().addressProblem, "Bad IP Address") << bad;
     }
     EXPECT_TRUE(net.starts.empty());
-    c->lobby.toNewIPAddress.stringValue = " 192.168.1.20 ";
+    c->lobbyControls().toNewIPAddress.stringValue = " 192.168.1.20 ";
     c->fromJoinButton();
     ASSERT_EQ(net.starts.size(), 1u);
     EXPECT_EQ(net.starts[0], std::make_pair(uint16_t(5000), ControllerNetwork::kJoinerRole));
     EXPECT_EQ(net.address, 0xC0A80114u);
     EXPECT_EQ(net.team, 1);  // no team chosen: red
-    EXPECT_EQ(c->lobby.addressProblem, "");
+    EXPECT_EQ(c->lobbyControls().addressProblem, "");
 
     // The host's port typed after its address.
     c->endNetworkGame();
     net.mode = 0;
-    c->lobby.toNewJoinerWindow.makeKeyAndOrderFront();
-    c->lobby.toNewIPAddress.stringValue = "10.1.2.3:5001";
+    c->lobbyControls().toNewJoinerWindow.makeKeyAndOrderFront();
+    c->lobbyControls().toNewIPAddress.stringValue = "10.1.2.3:5001";
     c->fromJoinButton();
     ASSERT_EQ(net.starts.size(), 2u);
     EXPECT_EQ(net.starts[1], std::make_pair(uint16_t(5001), ControllerNetwork::kJoinerRole));
@@ -102,7 +102,7 @@ TEST_F(LobbyTest, OnlyWholePortsAndFourPartAddressesWithAnyPortStartAGame) {
 
     // During the game the command offers the end, and a stale table row joins nothing.
     c->fromStartNetworkGame();
-    EXPECT_TRUE(c->lobby.toEndNetworkGameDialog.open);
+    EXPECT_TRUE(c->lobbyControls().toEndNetworkGameDialog.open);
     EXPECT_FALSE(c->joinTableShouldSelectRow(4));  // no list fetched: no row to choose
     c->buttonAction();
     EXPECT_EQ(net.starts.size(), 2u);
@@ -112,7 +112,7 @@ TEST_F(LobbyTest, UnattendedHostTakesJoinersAndRestartsFiveSecondsAfterGameOver)
     uint32_t now = 100000;
     platform::ScopedTickSource clock([&] { return static_cast<int32_t>(now); });
     c->fromStartNetworkGame();
-    c->lobby.toAutoHost.state = true;
+    c->lobbyControls().toAutoHost.state = true;
     c->fromHostNetworkGameButton();
     ASSERT_TRUE(c->lobbySettings().doTheAutoHost);
 
@@ -182,7 +182,7 @@ TEST_F(ListedHostTest, AnnouncesItsOccupiedSlotsAtOnceAndLeavesTheListAtTheEnd) 
     c->interface().pilotNameFields[0].stringValue = "Ann & Co=1 <b>";  // escaped on the way, whole on return
     c->fromPlayerSignInOkay();
     c->interface().toListGamePublicly.state = true;
-    c->lobby.toHostMessage = "Dawn patrol\nover Albert";
+    c->lobbyControls().toHostMessage = "Dawn patrol\nover Albert";
     network.mode = 2;
     network.host = true;
     for (long n = 0; n < 8; ++n) aircraft(n).setRemoteLocal(n == 3 ? 1 : 0);  // slot 3 a joiner
@@ -211,11 +211,11 @@ TEST_F(ListedHostTest, AnnouncesItsOccupiedSlotsAtOnceAndLeavesTheListAtTheEnd) 
 TEST_F(ListedHostTest, HostingPlaysTheMissionChosenInSelectMission) {
     ASSERT_EQ(c->missionState().CurrentMissionNumber, 0);
     c->handleThisMenu(kMenuSelectMission);
-    c->fromMissionMenu(c->missionWindow.toMissionMenuPopUp.positionOfTag(1));
-    c->missionWindow.toSelectMission.close();
+    c->fromMissionMenu(c->missionWindowControls().toMissionMenuPopUp.positionOfTag(1));
+    c->missionWindowControls().toSelectMission.close();
     network.opens = true;
     c->fromStartNetworkGame();
-    c->lobby.toPortNumber2.stringValue = "5000";
+    c->lobbyControls().toPortNumber2.stringValue = "5000";
     c->fromHostNetworkGameButton();
     EXPECT_EQ(network.mode, 2);
     EXPECT_EQ(c->missionState().CurrentMissionNumber, 1);

@@ -20,7 +20,7 @@ TEST_F(MissionStart, SameMissionKeepsItsObjectsAnotherRebuildsAroundTheSameTerra
     const std::vector<ZephModel*> first = objects();
     ASSERT_EQ(static_cast<long>(first.size()), mission(0).TotalObjects);
     ZephModel* terrain = c->modelAt(ModelArray::kTerrain);
-    EXPECT_EQ(terrain, c->TheRIDUdidavWorld);
+    EXPECT_EQ(terrain, c->keptScene().TheRIDUdidavWorld);
 
     for (int i = 0; i < 30; ++i) frame(2);
     c->newDocument();
@@ -68,7 +68,7 @@ TEST_F(MissionStart, AMissionThatCannotStartChangesNothing) {
     EXPECT_EQ(c->missionState().PreviousCurrentMissionNumber, 0);
     // A head whose debris row names a cloud would hand explosions to a cloud: refused too, from
     // the mission window and from the start.
-    c->fromMissionMenu(c->missionWindow.toMissionMenuPopUp.positionOfTag(1));
+    c->fromMissionMenu(c->missionWindowControls().toMissionMenuPopUp.positionOfTag(1));
     mission(1).ObjectList[ModelArray::kDebris].ObjectCode = 5;
     c->fromFlyMissionButton();
     EXPECT_EQ(platform::beepCount(), beeps + 2);
@@ -77,6 +77,10 @@ TEST_F(MissionStart, AMissionThatCannotStartChangesNothing) {
     EXPECT_FALSE(c->StartMission());
     EXPECT_EQ(objects(), before);
     EXPECT_NE(c->whyMissionCannotStart(1).find("object 10"), std::string::npos);
+    for (long outside : {-1L, long(missions::MissionTable::kSlots)}) {
+        c->chooseMission(outside);  // no slot: the choice stays
+        EXPECT_EQ(c->missionState().CurrentMissionNumber, 1);
+    }
 }
 
 // Objects with Seed 500, 1, 1 move by one offset of at most 500 ft; 0x03000000 starts a path at
@@ -93,7 +97,7 @@ TEST_F(MissionStart, GroupedObjectsShareTheirOffsetAndAPathStartPastThePointsIsN
             missions::ObjectForMission{88, {2000000.0, 0.0, 2040000.0 + 100.0 * m.TotalObjects}};
         m.ObjectList[m.TotalObjects++].Seed = seed;
     }
-    c->objectFactory.registerKind(88, [] { return std::make_unique<Placed>(); });
+    c->factory().registerKind(88, [] { return std::make_unique<Placed>(); });
     c->chooseMission(1);
     c->newDocument();
     auto offset = [&](long i) {

@@ -168,7 +168,7 @@ protected:
         // Nothing is offered until the mission window has opened.
         if (!eachFrame) EXPECT_FALSE(c->validateMenuItem(kMenuPreferences));
         c->fromMenus(kMenuSelectMission);
-        ASSERT_TRUE(c->missionWindow.toSelectMission.open);
+        ASSERT_TRUE(c->missionWindowControls().toSelectMission.open);
     }
     void launch() {
         c = std::make_unique<VADArizodazar2>(
@@ -204,11 +204,11 @@ protected:
     }
     std::vector<std::string> menuTitles() const {
         std::vector<std::string> titles;
-        for (const missions::MenuItem& item : c->missionWindow.toMissionMenuPopUp.items) titles.push_back(item.title);
+        for (const missions::MenuItem& item : c->missionWindowControls().toMissionMenuPopUp.items) titles.push_back(item.title);
         return titles;
     }
     bool menuItemOpen(const std::string& title) const {
-        for (const missions::MenuItem& item : c->missionWindow.toMissionMenuPopUp.items)
+        for (const missions::MenuItem& item : c->missionWindowControls().toMissionMenuPopUp.items)
             if (item.title == title) return item.enabled;
         return false;
     }
@@ -305,7 +305,7 @@ TEST_F(WindowsTest, AWorldThatCouldNotBeMadeIsShownAloneAndCannotBeFlown) {
 
 TEST_F(WindowsTest, PickAMissionReadItFlyItThenAsAQuickDogfight) {
     start();
-    MissionWindowControls& w = c->missionWindow;
+    MissionWindowControls& w = c->missionWindowControls();
     EXPECT_EQ(menuTitles(), (std::vector<std::string>{"Training:", "     Evening Patrol", "Patrols and Dogfights:",
                                                       "     " + c->missionTable().texts(0)->title, "User Missions:"}));
     choose("     Evening Patrol");
@@ -331,9 +331,9 @@ TEST_F(WindowsTest, PickAMissionReadItFlyItThenAsAQuickDogfight) {
     // The same mission as a quick dogfight, four against four.
     c->fromMenus(kMenuSelectMission);
     press("Select Mission", "Quick Dogfight");
-    DogfightWindowControls& d = c->dogfightWindow;
+    DogfightWindowControls& d = c->dogfightWindowControls();
     ASSERT_TRUE(d.toDogfightOnlyWindow.open);
-    EXPECT_FALSE(c->missionWindow.toSelectMission.open);
+    EXPECT_FALSE(c->missionWindowControls().toSelectMission.open);
     for (int n = 0; n < 8; ++n) {
         d.DOAircraftType[n].selectCode(n < 4 ? 55 : 77);
         d.DOTeam[n].clear();
@@ -389,7 +389,7 @@ TEST_F(WindowsTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     click(5, 760);
 
     choose("     User Mission #1: Evening Patrol");
-    EXPECT_EQ(c->missionWindow.toMissionDescription, "A mission of our own.");
+    EXPECT_EQ(c->missionWindowControls().toMissionDescription, "A mission of our own.");
     choose("          #1-#2: Over the Somme");
     press("Select Mission", "Fly Mission");
     ASSERT_EQ(c->missionState().CurrentMissionNumber, 52);
@@ -437,7 +437,7 @@ TEST_F(WindowsTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     c->setMissionHash(salient.Hash1, salient.SecondsSince2001 + 1);
     c->setMissionNumber(53);
     EXPECT_TRUE(c->ShouldNotPlay);
-    EXPECT_TRUE(c->toBadNews.open);
+    EXPECT_TRUE(c->badNewsWindow().open);
     c->setMissionNumber(-4);
     EXPECT_TRUE(c->ShouldNotPlay);
 
@@ -446,7 +446,7 @@ TEST_F(WindowsTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     fs::remove_all(folder_ / "user" / "Somme");
     c->reloadUserMissions();
     EXPECT_EQ(c->missionState().CurrentMissionNumber, 0);
-    EXPECT_EQ(c->missionWindow.toMissionMenuPopUp.selected, 1);
+    EXPECT_EQ(c->missionWindowControls().toMissionMenuPopUp.selected, 1);
     EXPECT_EQ(menuTitles().size(), 6u);  // two headings, the two missions, the user label and one user mission
 }
 
@@ -536,7 +536,7 @@ TEST_F(WindowsTest, SelectMissionOffersTheMissionsAircraftAndEscapeClosesIt) {
     EXPECT_EQ(placeOfButton("Select Mission", "Aircraft 5"), nullptr);
 
     tapKey(SDL_SCANCODE_ESCAPE, SDLK_ESCAPE);
-    EXPECT_FALSE(c->missionWindow.toSelectMission.open);
+    EXPECT_FALSE(c->missionWindowControls().toSelectMission.open);
 }
 
 }  // namespace
