@@ -358,20 +358,14 @@ void VADArizodazar2::handSharedReferences() {
 }
 
 void VADArizodazar2::resetScoring() {
-    pilots_.AircraftResults = {};
+    pilots_.startGame();
+    mission_.startVictory();
     CameraAircraft = ModelArray::kFirstAircraft;
-    mission_.HaveDoneGameOver = false;
-    // Nor does the network hear of one: a game over left from a flight alone (its window never
-    // closed) would end every joiner's game on arrival.
+    // No game over is left, and the network hears of none: one left from a flight alone (its
+    // window never closed) would end every joiner's game on arrival.
     network_->setImInGameOver(false);
     network_->setHostSendGameOver(false, 0);
-    mission_.GameOverTime = 0;
-    mission_.BeenAbove100Feet = false;
-    pilots_.Landings = 0;
-    pilots_.DeadObjectPoints = 0;
     SpecialCameraPosition = 0;
-    mission_.LocationCompletedFlags = {};
-    pilots_.onlineGameCredited_ = false;  // a joiner credits each game once
 }
 
 }  // namespace pellam

@@ -67,6 +67,14 @@ struct MissionState {
         int32_t type = 0, resetType = 0;
         double team = 0;
     };
+    // A new game: not over, nothing reached or landed on yet.
+    void startVictory() {
+        HaveDoneGameOver = false;
+        GameOverTime = 0;
+        BeenAbove100Feet = false;
+        LocationCompletedFlags = {};
+    }
+
     // Keeps slot n of the current mission unless it is kept already; false outside 1..7.
     bool keepAircraft(long n);
     // What was kept for slot n, now no longer kept; `kept` false when nothing was.

@@ -35,6 +35,15 @@ struct PilotScoring {
     int pilotIndex() const { return CurrentPilotNumber >= 0 && CurrentPilotNumber < kPilotCount ? int(CurrentPilotNumber) : 0; }
     PilotType& current() { return PilotStats[pilotIndex()]; }
     const PilotType& current() const { return PilotStats[pilotIndex()]; }
+
+    // A new game: no tallies, points or landings yet, and a joiner's career not yet credited.
+    void startGame();
+    // One live tick: every 60 of them a second of the signed-in pilot's flight time. True when
+    // that completes a minute, which is then worth saving.
+    bool countLiveTick();
+    // The signed-in pilot destroyed an object: its category's count (category 0 for one outside
+    // 0..31) and the score grow. False, nothing changed, when no pilot is signed in.
+    bool creditObject(int32_t category, int32_t points);
 };
 
 }  // namespace pellam

@@ -158,17 +158,12 @@ void GameController::advanceMissionClock(int32_t i) {
     if (!ReplayFlag) {
         GlobalMissionTime += 1;
         lastTick = false;
-        pilots_.PilotAliveTime += 1;
+        // A minute of flying is kept even if the game ends without a quit.
+        if (pilots_.countLiveTick()) savePilots();
     } else {
         GlobalMissionTime = advanceReplayClock(GlobalMissionTime, ReplaySpeed, SavedGlobalMissionTime,
                                                ReplayRollOver);
         lastTick = false;
-    }
-    if (pilots_.PilotAliveTime > 60 && !ReplayFlag && pilots_.CurrentPilotNumber >= 0 && pilots_.CurrentPilotNumber < kPilotCount) {
-        addToCounter(pilots_.PilotStats[pilots_.CurrentPilotNumber].PilotFlightTime, 1);
-        pilots_.PilotAliveTime -= 60;
-        // A minute of flying is kept even if the game ends without a quit.
-        if (pilots_.PilotStats[pilots_.CurrentPilotNumber].PilotFlightTime % 60 == 0) savePilots();
     }
     if (i == theticks - 1) lastTick = true;
 }
@@ -324,18 +319,13 @@ void GameController::thisObjectDead(long modelIndex, long aircraftNumber) {
     ZephModel* player = modelAt(ModelArray::kFirstAircraft);
     if (!object || !killer) return;
     const int32_t points = object->getObjectPoints();
-    int32_t category = object->getObjectCategory();
+    const int32_t category = object->getObjectCategory();
     const OneCompleteObjectVer2* complete = object->getCompleteObjectPtr();
     const int32_t team = complete ? complete->TheObject.Team : 0;
     const int32_t killerTeam = killer->getTeamNumber();
     if (team == killerTeam) return;
     if (player && killerTeam == player->getTeamNumber()) addToCounter(pilots_.DeadObjectPoints, points);
-    if (aircraftNumber == 0 && pilots_.CurrentPilotNumber >= 0 && pilots_.CurrentPilotNumber < kPilotCount) {
-        if (category < 0 || category > 31) category = 0;
-        addToCounter(pilots_.PilotStats[pilots_.CurrentPilotNumber].ObjectKillCounts[category], 1);
-        addToCounter(pilots_.PilotStats[pilots_.CurrentPilotNumber].PilotScore, points);
-        savePilots();
-    }
+    if (aircraftNumber == 0 && pilots_.creditObject(category, points)) savePilots();
 }
 
 int32_t GameController::getObjectRandomDistance() {
