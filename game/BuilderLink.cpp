@@ -13,7 +13,7 @@ std::unique_ptr<ZephModel> BuilderLink::lendTerrain() {
     game_.gamePause = false;  // paused
     game_.toMyZephGLView->sceneChanged();
     ModelArray* models = game_.getModelArray();
-    lentFrom_ = models ? models->indexOf(game_.TheRIDUdidavWorld) : -1;
+    lentFrom_ = models ? models->indexOf(game_.keptScene().TheRIDUdidavWorld) : -1;
     if (lentFrom_ >= 0) return models->take(lentFrom_);
     return game_.takeKeptTerrain();
 }
@@ -31,7 +31,7 @@ void BuilderLink::returnTerrain(std::unique_ptr<ZephModel> terrain) {
 // One view and one GL context serve the game and the builder.
 ViewServices* BuilderLink::builderView() { return game_.objectView(); }
 ControllerServices* BuilderLink::controller() { return &game_; }
-double BuilderLink::missionHaze() { return game_.MissionHaze; }
+double BuilderLink::missionHaze() { return game_.missionState().MissionHaze; }
 
 std::array<missions::CloudLayer, 3> BuilderLink::missionLayers() {
     const missions::MissionData* mission = game_.currentMission();

@@ -163,7 +163,7 @@ void GameController::PrepareAndCallDrawing() {
             // Focus lost while flying: pause once, with a beep. An unattended host goes on: it
             // is left alone by design, and pausing would stop it taking joiners in.
             isKey = false;
-            if (gamePause && !doTheAutoHost) {
+            if (gamePause && !lobby_.doTheAutoHost) {
                 platform::SystemBeep();
                 Command.actionType = kKeyDown;
                 someTypicalKeyPresses(PauseFlyGameToggle, true);
@@ -171,7 +171,7 @@ void GameController::PrepareAndCallDrawing() {
         }
         toMyZephGLView->setGameTime(GlobalMissionTime);
         // TimeOfDay: hours, or hundredths in the high 16 bits plus hours in the low 16 bits.
-        const auto packed = static_cast<int32_t>(TimeOfDay);
+        const auto packed = static_cast<int32_t>(mission_.TimeOfDay);
         double hour = static_cast<int16_t>(packed >> 16) / 100.0 + (packed & 0xFFFF);
         if (hour > 100) hour -= 100;
         // The builder's view keeps its own sun while it is drawn in the game's place.

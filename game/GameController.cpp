@@ -196,7 +196,7 @@ void GameController::InitMyControllerVariables() {
 
     pacer_.TickMinimum = 1;
     doSelectMission = true;
-    TimeOfDay = 12;
+    mission_.TimeOfDay = 12;
     // The model array always exists: a view that cannot draw must not leave the world without one.
     ModelArrayPtr = std::make_unique<ModelArray>();
     toMyZephGLView->setModelArray(ModelArrayPtr.get());
@@ -246,8 +246,8 @@ void GameController::InitMyControllerVariables() {
     CameraDistance2 = 0.0;
     CameraAircraft2 = ModelArray::kFirstAircraft + 1;
     UserCameraDistance2 = 40.0;
-    CurrentMissionNumber = 0;
-    PreviousCurrentMissionNumber = -1;
+    mission_.CurrentMissionNumber = 0;
+    mission_.PreviousCurrentMissionNumber = -1;
 
     for (int i = 0; i < 8; ++i) PubPri[i] = store_.boolForKey(kAutoMessagePPKeys[i]).value_or(false);
     for (int i = 0; i < 8; ++i) AutoMessages[i] = makeAutoMessage(store_.stringForKey(kAutoMessageKeys[i]).value_or(""));
@@ -262,8 +262,8 @@ void GameController::InitMyControllerVariables() {
     }
     useIDSquares = true;
     useCloseUpIDSquares = false;
-    DogfightOnlyVKills = 5;
-    JoinerTypeRequest = 3;
+    mission_.DogfightOnlyVKills = 5;
+    lobby_.JoinerTypeRequest = 3;
     store_.synchronize();
 }
 
@@ -306,8 +306,8 @@ void GameController::Wait1Tick() {
         DoDoubleTime = false;
         // A listed game is announced in its first frame (0: not yet), then once a minute.
         if (ui_.toListGamePublicly.state && network_->amIHost() &&
-            (LastHostGamePost == 0 || pacer_.lastTickCount - LastHostGamePost > 3600)) {
-            LastHostGamePost = std::max<uint32_t>(pacer_.lastTickCount, 1);
+            (lobby_.LastHostGamePost == 0 || pacer_.lastTickCount - lobby_.LastHostGamePost > 3600)) {
+            lobby_.LastHostGamePost = std::max<uint32_t>(pacer_.lastTickCount, 1);
             sendHostDataToServer();
         }
     }
@@ -463,20 +463,20 @@ void GameController::trackPilotSignIn() {
     int row = -1;
     for (int r = 0; r < kPilotCount; ++r)
         if (ui_.pilotRadio.cellAt(r, 0)) row = r;
-    if (row >= 0 && row != CurrentPilotNumber) {
-        CurrentPilotNumber = row;
-        ui_.pilotNameFields[CurrentPilotNumber].selectRequested = true;
+    if (row >= 0 && row != pilots_.CurrentPilotNumber) {
+        pilots_.CurrentPilotNumber = row;
+        ui_.pilotNameFields[pilots_.CurrentPilotNumber].selectRequested = true;
     }
     bool changed = false;
     for (const TextField& field : ui_.pilotFields)
-        if (field.tag >= 1 && field.tag <= 5 && field.editing && field.tag - 1 != CurrentPilotNumber) {
-            CurrentPilotNumber = field.tag - 1;
+        if (field.tag >= 1 && field.tag <= 5 && field.editing && field.tag - 1 != pilots_.CurrentPilotNumber) {
+            pilots_.CurrentPilotNumber = field.tag - 1;
             changed = true;
             break;
         }
     if (changed) {
         ui_.pilotRadio.clear();
-        ui_.pilotRadio.setState(true, static_cast<int>(CurrentPilotNumber), 0);
+        ui_.pilotRadio.setState(true, static_cast<int>(pilots_.CurrentPilotNumber), 0);
     }
 }
 
@@ -503,8 +503,8 @@ void GameController::notsaved(const TextField* field) {
 }
 
 void GameController::savePilots() {
-    if (!PilotStatsLoaded || BadOSXVersion) return;
-    store_.setData("PilotStatsKey", encodePilotStats(PilotStats));
+    if (!pilots_.PilotStatsLoaded || BadOSXVersion) return;
+    store_.setData("PilotStatsKey", encodePilotStats(pilots_.PilotStats));
     // Called in flight (a kill, a death, each minute flown): the disk is the writer thread's.
     store_.saveInBackground();
     for (const std::string& report : store_.takeReports()) tellPlayer(report);
@@ -513,7 +513,7 @@ void GameController::savePilots() {
 bool GameController::saveForQuit() {
     if (BadOSXVersion) return true;
     // Records that were never read stay in the store as they are, whatever this run did.
-    if (PilotStatsLoaded) store_.setData("PilotStatsKey", encodePilotStats(PilotStats));
+    if (pilots_.PilotStatsLoaded) store_.setData("PilotStatsKey", encodePilotStats(pilots_.PilotStats));
     if (LastOpenedMission)
         store_.setString("LastMissionOpenedKey", *LastOpenedMission);
     else

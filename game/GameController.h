@@ -16,7 +16,10 @@
 #include "core/Services.h"
 #include "game/FramePacing.h"
 #include "game/Interface.h"
+#include "game/LobbySettings.h"
+#include "game/MissionState.h"
 #include "game/Neighbours.h"
+#include "game/PilotScoring.h"
 #include "game/PilotType.h"
 #include "platform/Random.h"
 #include "platform/UserDefaults.h"
@@ -149,10 +152,11 @@ public:
         if (builder) *builder = 0;
         return getModelArray();
     }
-    long getCloudLayerState() const { return CloudLayerState; }
-    void setTimeOfDayGC(long hour) { TimeOfDay = static_cast<double>(hour); }
-    std::array<std::array<int32_t, 2>, 8>* getAircraftResultsPtr() { return &AircraftResults; }
-    std::array<int32_t, 4>* getAircraftTeamResultsPtr() { return &TeamResults; }
+    long getCloudLayerState() const { return mission_.CloudLayerState; }
+    void setTimeOfDayGC(long hour) { mission_.TimeOfDay = static_cast<double>(hour); }
+    // The tallies the network exchanges: per slot kills and deaths, and kills per team.
+    std::array<std::array<int32_t, 2>, 8>* getAircraftResultsPtr() { return &pilots_.AircraftResults; }
+    std::array<int32_t, 4>* getAircraftTeamResultsPtr() { return &pilots_.TeamResults; }
     // Group random numbers: a new one is drawn only while doNewRandomRestart is set, so objects
     // placed together share one offset and heading.
     int32_t getObjectRandomDistance() override;
@@ -215,7 +219,6 @@ public:
     bool DoDoubleTime = false;
     bool DisplayFrameRate = false;
     double ms1 = 0.0;
-    uint32_t LastHostGamePost = 0;
     int32_t GlobalMissionTime = 0;
     bool ReplayFlag = false;
     int32_t theticks = 0;
@@ -225,8 +228,6 @@ public:
     int32_t SavedGlobalMissionTime = 0;     // the live clock when the replay began
     int32_t ReplayRollOver = 3420;          // ticks of the replay window
     bool lastTick = false;                  // the last step of this frame
-    int32_t PilotAliveTime = 0;             // live steps not yet counted as flight seconds
-    int32_t DeadObjectPoints = 0;
     int32_t UserActivity = 0;
     std::array<double, 5> GRandom{};
     std::array<float, 2> oldapoint{};
@@ -235,19 +236,10 @@ public:
     long nextExplosionItem = 0;             // 0..7
     int32_t ThePedalBrakes = -1;
     GameAction Command;
-    bool doTheAutoHost = false, UseHost = false, AutoHostWasOn = false;
-    int32_t GameOverTime = 0;
-    bool HaveDoneGameOver = false;
     bool MBWindowOpen = false;
     bool isKey = false;
-    long CloudLayerState = 0;
-    std::array<std::array<int32_t, 2>, 8> AircraftResults{};
-    std::array<int32_t, 4> TeamResults{};
-    bool doNewRandomRestart = true;
-    double GroupRandomStartNumber = 0, GroupRandomStartHeading = 0;
 
     // Camera and game state (angles deg, distances ft).
-    double TimeOfDay = 12;
     int32_t CameraPosition = 0, CameraRule = 0;
     double NewCameraDistance = 3.0, SavedCameraDistance = 80.0, UserCameraDistance = 80.0;
     long CameraAircraft = 2, AircraftWeControl = 2;
@@ -267,21 +259,26 @@ public:
     Vector3 OutsideCamera{}, LastOutsideCamera{}, OutsideCamera2{};
     bool DrawSecondWindow = false, SecondWindowClosestEnemy = false;
     QNion ViewingQNion, ViewingQNion2;
-    int32_t CurrentMissionNumber = 0, PreviousCurrentMissionNumber = -1;
     bool useIDSquares = true, useCloseUpIDSquares = false;
-    int32_t DogfightOnlyVKills = 5, JoinerTypeRequest = 3;
 
-    // Pilots and the mission builder's unsaved flag.
-    PilotTable PilotStats{};
-    // The stored records were read (or none were stored): only then are they saved over.
-    bool PilotStatsLoaded = false;
-    long CurrentPilotNumber = 0;
-    // The signed-in pilot's index; a stray number reads as the first pilot.
-    int pilotIndex() const { return CurrentPilotNumber >= 0 && CurrentPilotNumber < kPilotCount ? int(CurrentPilotNumber) : 0; }
+    // The mission builder's unsaved flag.
+    bool MBSavedFlag = true;
+
     // Stores the five careers at once (atomically, as the store writes). Never when the stored
     // block could not be read: that would write fresh records over the player's careers.
     void savePilots();
-    bool MBSavedFlag = true;
+
+    // The mission being flown, its weather and its victory's progress.
+    const MissionState& missionState() const { return mission_; }
+    // The careers, who flies, and this game's tallies.
+    const PilotScoring& pilotScoring() const { return pilots_; }
+    // Network play's settings, the unattended host and the public games list.
+    const LobbySettings& lobbySettings() const { return lobby_; }
+
+protected:
+    MissionState mission_;
+    PilotScoring pilots_;
+    LobbySettings lobby_;
 
 private:
     uint8_t cannedKeysDown_ = 0;  // bit k: the key of canned message k + 1 was pressed as that

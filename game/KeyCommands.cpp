@@ -86,21 +86,21 @@ void GameController::someTypicalKeyPresses(input::CommandNumber command, bool ou
         circleFlag = true;
         if (!gamePause) {
             pacer_.TickMinimum = 0;
-            if (AutoHostWasOn) {
-                AutoHostWasOn = false;
-                doTheAutoHost = true;
+            if (lobby_.AutoHostWasOn) {
+                lobby_.AutoHostWasOn = false;
+                lobby_.doTheAutoHost = true;
             }
             gamePause = true;
             HandleCursorType(MousePosFeedback ? 1 : 0, MousePosFeedback);
             centreTheMouseStick();
         } else {
-            AutoHostWasOn = doTheAutoHost;
-            doTheAutoHost = false;
+            lobby_.AutoHostWasOn = lobby_.doTheAutoHost;
+            lobby_.doTheAutoHost = false;
             gamePause = false;
             HandleCursorType(0, true);
-            if (GameOverTime != 0) GameOverTime = -1200;
+            if (mission_.GameOverTime != 0) mission_.GameOverTime = -1200;
             // Pausing a network game costs the aircraft.
-            if (!HaveDoneGameOver && isNetworkGame())
+            if (!mission_.HaveDoneGameOver && isNetworkGame())
                 if (FlyableAircraft* craft = aircraftAt(ModelArray::kFirstAircraft)) {
                     craft->ThisAircraft.TotalHits = craft->ThisAircraft.TotalHitsBeforeDead + 10.0;
                     craft->ThisAircraft.Damage1 |= dmg::EngineStopped;

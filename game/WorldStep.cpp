@@ -118,7 +118,7 @@ void GameController::playerStick(FlyableAircraft* player) {
         oldapoint = {ailerons, elevator};
         Aircraft* record = player ? &player->ThisAircraft : nullptr;
         // The autopilot is not the player's to use in a network game, except on the unattended host.
-        if (record && isNetworkGame() && !(doTheAutoHost && UseHost) && record->AIType > 0)
+        if (record && isNetworkGame() && !(lobby_.doTheAutoHost && lobby_.UseHost) && record->AIType > 0)
             record->AIType = -record->AIType;
         if (DoDoubleTime) {
             ailerons /= 2;
@@ -158,17 +158,12 @@ void GameController::advanceMissionClock(int32_t i) {
     if (!ReplayFlag) {
         GlobalMissionTime += 1;
         lastTick = false;
-        PilotAliveTime += 1;
+        // A minute of flying is kept even if the game ends without a quit.
+        if (pilots_.countLiveTick()) savePilots();
     } else {
         GlobalMissionTime = advanceReplayClock(GlobalMissionTime, ReplaySpeed, SavedGlobalMissionTime,
                                                ReplayRollOver);
         lastTick = false;
-    }
-    if (PilotAliveTime > 60 && !ReplayFlag && CurrentPilotNumber >= 0 && CurrentPilotNumber < kPilotCount) {
-        addToCounter(PilotStats[CurrentPilotNumber].PilotFlightTime, 1);
-        PilotAliveTime -= 60;
-        // A minute of flying is kept even if the game ends without a quit.
-        if (PilotStats[CurrentPilotNumber].PilotFlightTime % 60 == 0) savePilots();
     }
     if (i == theticks - 1) lastTick = true;
 }
@@ -261,7 +256,7 @@ void GameController::frameBombsBrakesAndCommands(ModelArray& m) {
 void GameController::keepAViewedAircraft() {
     ZephModel* viewed = modelAt(CameraAircraft);
     if (!viewed || viewed->live.attitude.Position[1] < kHidden) {
-        if (!(doTheAutoHost && network_->amIHost() && CameraAircraft == ModelArray::kFirstAircraft)) {
+        if (!(lobby_.doTheAutoHost && network_->amIHost() && CameraAircraft == ModelArray::kFirstAircraft)) {
             platform::SystemBeep();
             if (CameraAircraft == ModelArray::kFirstAircraft) startThisAircraft(0, true);
             CameraAircraft = ModelArray::kFirstAircraft;
@@ -324,29 +319,24 @@ void GameController::thisObjectDead(long modelIndex, long aircraftNumber) {
     ZephModel* player = modelAt(ModelArray::kFirstAircraft);
     if (!object || !killer) return;
     const int32_t points = object->getObjectPoints();
-    int32_t category = object->getObjectCategory();
+    const int32_t category = object->getObjectCategory();
     const OneCompleteObjectVer2* complete = object->getCompleteObjectPtr();
     const int32_t team = complete ? complete->TheObject.Team : 0;
     const int32_t killerTeam = killer->getTeamNumber();
     if (team == killerTeam) return;
-    if (player && killerTeam == player->getTeamNumber()) addToCounter(DeadObjectPoints, points);
-    if (aircraftNumber == 0 && CurrentPilotNumber >= 0 && CurrentPilotNumber < kPilotCount) {
-        if (category < 0 || category > 31) category = 0;
-        addToCounter(PilotStats[CurrentPilotNumber].ObjectKillCounts[category], 1);
-        addToCounter(PilotStats[CurrentPilotNumber].PilotScore, points);
-        savePilots();
-    }
+    if (player && killerTeam == player->getTeamNumber()) addToCounter(pilots_.DeadObjectPoints, points);
+    if (aircraftNumber == 0 && pilots_.creditObject(category, points)) savePilots();
 }
 
 int32_t GameController::getObjectRandomDistance() {
-    if (doNewRandomRestart)
-        GroupRandomStartNumber = (ZephModel::GetLongRandomFrom(-32768, 32767) + 32768) / 65536.0;
-    return static_cast<int32_t>(GroupRandomStartNumber * 65536);
+    if (mission_.doNewRandomRestart)
+        mission_.GroupRandomStartNumber = (ZephModel::GetLongRandomFrom(-32768, 32767) + 32768) / 65536.0;
+    return static_cast<int32_t>(mission_.GroupRandomStartNumber * 65536);
 }
 
 int32_t GameController::getObjectRandomHeading() {
-    if (doNewRandomRestart) GroupRandomStartHeading = ZephModel::GetLongRandomFrom(-32768, 32767) + 32768;
-    return static_cast<int32_t>(GroupRandomStartHeading);
+    if (mission_.doNewRandomRestart) mission_.GroupRandomStartHeading = ZephModel::GetLongRandomFrom(-32768, 32767) + 32768;
+    return static_cast<int32_t>(mission_.GroupRandomStartHeading);
 }
 
 void GameController::checkForBombKills(const double* impact, long dropper) {

@@ -42,6 +42,12 @@ double median(std::vector<double> v) {
 
 double longest(const std::vector<double>& v) { return v.empty() ? 0.0 : *std::max_element(v.begin(), v.end()); }
 
+// The game whose pilot records can be set aside, so that a kill saves nothing: the figure without saves.
+struct BenchGame : VADArizodazar2 {
+    using VADArizodazar2::VADArizodazar2;
+    void forgetPilotRecords() { pilots_.PilotStatsLoaded = false; }
+};
+
 enum class Saving { kNone, kWriterThread, kInFrame };
 
 Figures flyWithKills(Saving saving) {
@@ -57,7 +63,7 @@ Figures flyWithKills(Saving saving) {
         platform::UserDefaults store((folder / "defaults.json").string());
         StandInView view;
         StandInNetwork network;
-        VADArizodazar2 game(GameController::Links{&store, &view, nullptr, nullptr, &network},
+        BenchGame game(GameController::Links{&store, &view, nullptr, nullptr, &network},
                             VADArizodazar2::Content{{}, {}, [] { return std::make_unique<testing::FlatTerrain>(100.0); },
                                                     nullptr, folder.string() + "/", {}, folder.string() + "/"});
         game.awakeFromNib();
@@ -65,7 +71,7 @@ Figures flyWithKills(Saving saving) {
         game.doSelectMission = false;
         game.fromFlyMissionButton();
         store.flush();
-        if (saving == Saving::kNone) game.PilotStatsLoaded = false;  // savePilots then writes nothing
+        if (saving == Saving::kNone) game.forgetPilotRecords();  // savePilots then writes nothing
         for (int frame = 0; frame < kFrames; ++frame) {
             const bool kill = frame % kFramesPerKill == kFramesPerKill - 1;
             FlyableAircraft* ours = game.aircraftAt(ModelArray::kFirstAircraft);

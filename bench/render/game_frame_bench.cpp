@@ -76,9 +76,9 @@ struct GameScene {
 
     // Quick Dogfight on the first mission with the player in `type`, seeded, run `ticks` ticks.
     void startFight(int32_t type, int32_t ticks) {
-        game->TempNewMissionNumber = 0;
+        game->fromMissionMenu(game->missionWindowControls().toMissionMenuPopUp.positionOfTag(0));
         game->fromFlyQuickDogfightButton();
-        game->dogfightWindow.DOAircraftType[0].selectCode(type);
+        game->dogfightWindowControls().DOAircraftType[0].selectCode(type);
         game->seedSimulation(44);
         game->fromDoQuickDogfight();
         run(ticks);

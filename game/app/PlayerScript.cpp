@@ -41,7 +41,7 @@ bool PlayerScript::until(const std::string& what, const VADArizodazar2& controll
         const FlyableAircraft* a = controller.aircraftAt(ModelArray::kFirstAircraft + std::atol(what.c_str() + 5));
         return a && a->ThisAircraft.RemoteLocal == 1 && a->live.attitude.Position[1] > -9000.0;
     }
-    if (what.rfind("public-games ", 0) == 0) return controller.currentNumberOfPublicGames == std::atoi(what.c_str() + 13);
+    if (what.rfind("public-games ", 0) == 0) return controller.lobbySettings().currentNumberOfPublicGames == std::atoi(what.c_str() + 13);
     if (what == "alone") return network.getNetworkMode() == 0;
     if (what.rfind("message ", 0) == 0) {
         const ControllerNetwork::MessageLinesPtr lines = network.getMessageLines();

@@ -77,7 +77,7 @@ void ScriptedRun::host(VADArizodazar2& controller, GameNetwork& network) {
     const std::optional<uint16_t> port = *host_ == "0" ? std::optional<uint16_t>(0) : parsePort(*host_);
     if (!port)
         platform::logMessage("Cannot host: \"" + *host_ + "\" is not a port");
-    else if (controller.hostNetworkGame(*port, controller.CurrentMissionNumber))
+    else if (controller.hostNetworkGame(*port, controller.missionState().CurrentMissionNumber))
         platform::logMessage("Hosting on port " + std::to_string(network.localPort()));
     else
         platform::logMessage("Cannot host: " + network.startError());

@@ -58,7 +58,7 @@ std::unique_ptr<ControllerSound> makeSound(render::MyZephGLView& view) {
 std::unique_ptr<ZephModel> readTerrain(render::MyZephGLView& view, VADArizodazar2& controller) {
     auto terrain = std::make_unique<RIDUdidav>();
     if (terrain->initWithGLView(&view)) return terrain;
-    controller.worldProblem = terrain->lastError();
+    controller.reportWorldProblem(terrain->lastError());
     return nullptr;
 }
 

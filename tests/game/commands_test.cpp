@@ -176,7 +176,8 @@ TEST_F(Commands, VeilsOfGlareBlackOutAndRedOut) {
     Aircraft& ours = camels[0]->ThisAircraft;
     c->CameraAircraft = ModelArray::kFirstAircraft;
     c->CameraPosition = 0;
-    c->CloudLayerState = 0;
+    c->doFogCeiling();
+    ASSERT_EQ(c->getCloudLayerState(), 0);  // below the clouds
     missions::MissionData* mission = c->currentMission();
     ASSERT_NE(mission, nullptr);
     mission->TimeOfDay = 112;  // hour 12

@@ -128,7 +128,7 @@ TEST_F(ControllerTest, FirstLaunchThenTheFrameLoop) {
     // Signed in: the next frame in front opens the mission list once; Fly runs the game.
     c->fromPlayerSignInOkay();
     c->timerLooper();
-    EXPECT_TRUE(c->missionWindow.toSelectMission.open);
+    EXPECT_TRUE(c->missionWindowControls().toSelectMission.open);
     EXPECT_FALSE(c->doSelectMission);
     c->fromFlyMissionButton();
     EXPECT_TRUE(c->gamePause);

@@ -46,7 +46,7 @@ TEST(CrashView, AWreckInTheGroundIsSeenFromAboveIt) {
     content.objectView = &view;
     auto c = std::make_unique<VADArizodazar2>(GameController::Links{&store, &link}, std::move(content));
     c->awakeFromNib();
-    ASSERT_TRUE(c->worldProblem.empty()) << c->worldProblem;
+    ASSERT_TRUE(c->missionState().worldProblem.empty()) << c->missionState().worldProblem;
     c->fromPlayerSignInOkay();
     c->doSelectMission = false;
     c->fromFlyMissionButton();

@@ -52,7 +52,7 @@ protected:
         return d;
     }
     void frame(int32_t ticks = 1) { stepOneFrame(*c, ticks); }
-    missions::MissionData& mission(long slot = 0) { return *c->TheMissions.record(slot); }
+    missions::MissionData& mission(long slot = 0) { return *c->missionTable().record(slot); }
     FlyableAircraft& aircraft(long n) { return *c->aircraftAt(n + ModelArray::kFirstAircraft); }
     std::vector<ZephModel*> objects() {
         std::vector<ZephModel*> all;

@@ -61,25 +61,29 @@ TEST_F(StoredRecords, PilotRecordsThatCouldNotBeReadAreNeverSavedOver) {
     for (const nlohmann::json& block : damaged) {
         std::ofstream(file()) << nlohmann::json{{"PilotStatsKey", block}}.dump();
         auto c = start();
-        EXPECT_NE(c->pilotBlockMessage.find("left as they are"), std::string::npos) << block;
+        EXPECT_NE(c->pilotScoring().pilotBlockMessage.find("left as they are"), std::string::npos) << block;
         EXPECT_TRUE(anyMentions(c->interface().notices, "pilot records")) << block;
-        addToCounter(c->PilotStats[0].PilotScore, 500);  // flown this run
+        c->fromPlayerSignInOkay();  // a fresh pilot begins this run
         EXPECT_TRUE(c->applicationWillTerminate());
         EXPECT_EQ(stored()["PilotStatsKey"], block);
         for (const auto& entry : fs::directory_iterator(folder_.path())) fs::remove_all(entry.path());
     }
     // Records that were read are saved at quit as before, and a second save stores the same
     // block, not a swapped one.
+    PilotTable careers{};
+    careers[1].PilotScore = 77;
+    careers[4].ObjectKillCounts[31] = -7;
+    std::ofstream(file()) << nlohmann::json{{"PilotStatsKey", {{"base64", platform::base64Encode(encodePilotStats(careers))}}}}.dump();
     auto c = start();
-    c->PilotStats[1].PilotScore = 77;
-    c->PilotStats[4].ObjectKillCounts[31] = -7;
+    c->fromPlayerSignInOkay();  // pilot 1 begins today
     c->applicationWillTerminate();
     const auto first = store_->dataForKey("PilotStatsKey");
     c->applicationWillTerminate();
     EXPECT_EQ(store_->dataForKey("PilotStatsKey"), first);
     c = start();
-    EXPECT_EQ(c->PilotStats[1].PilotScore, 77);
-    EXPECT_EQ(c->PilotStats[4].ObjectKillCounts[31], -7);
+    EXPECT_EQ(c->pilotScoring().PilotStats[1].PilotScore, 77);
+    EXPECT_EQ(c->pilotScoring().PilotStats[4].ObjectKillCounts[31], -7);
+    EXPECT_NE(c->pilotScoring().PilotStats[0].StartDate, 0);
     EXPECT_TRUE(c->interface().notices.empty());
 }
 

@@ -137,20 +137,20 @@ TEST_F(WorldStep, ScoringCreditsTheTeamAndThePlayerAndNoOneElseAndSaturates) {
     auto* target = static_cast<Target*>(c->getModelArray()->append(std::make_unique<Target>()));
     const long index = c->getModelArray()->indexOf(target);
     target->complete.TheObject.Team = 2;
-    PilotType& pilot = c->PilotStats[c->CurrentPilotNumber];
+    const PilotType& pilot = c->pilotScoring().current();
 
     c->thisObjectDead(index, 0);  // the player
-    EXPECT_EQ(c->DeadObjectPoints, 50);
+    EXPECT_EQ(c->pilotScoring().DeadObjectPoints, 50);
     EXPECT_EQ(pilot.PilotScore, 50);
     EXPECT_EQ(pilot.ObjectKillCounts[7], 1);
     c->thisObjectDead(index, 1);  // a wingman on the player's side: the team's points only
-    EXPECT_EQ(c->DeadObjectPoints, 100);
+    EXPECT_EQ(c->pilotScoring().DeadObjectPoints, 100);
     EXPECT_EQ(pilot.PilotScore, 50);
     c->thisObjectDead(index, 5);  // its own side
     c->thisObjectDead(index, 23);  // the bomber's bombs
     c->thisObjectDead(index, -1);
     c->thisObjectDead(99999, 0);
-    EXPECT_EQ(c->DeadObjectPoints, 100);
+    EXPECT_EQ(c->pilotScoring().DeadObjectPoints, 100);
     EXPECT_EQ(pilot.PilotScore, 50);
     c->ReplayFlag = true;
     c->thisObjectDead(index, 0);
@@ -162,17 +162,22 @@ TEST_F(WorldStep, ScoringCreditsTheTeamAndThePlayerAndNoOneElseAndSaturates) {
     EXPECT_EQ(pilot.PilotScore, 100);
 
     // Counters of a long career hold at their limits instead of wrapping negative.
-    pilot.PilotFlightTime = INT_MAX - 3;
-    pilot.PilotScore = INT_MAX - 10;
-    pilot.ObjectKillCounts[7] = INT_MAX;
-    c->DeadObjectPoints = INT_MAX - 1;
+    PilotTable careers = c->pilotScoring().PilotStats;
+    PilotType& career = careers[c->pilotScoring().pilotIndex()];
+    career.PilotFlightTime = INT_MAX - 3;
+    career.PilotScore = INT_MAX - 10;
+    career.ObjectKillCounts[7] = INT_MAX;
+    store_->setData("PilotStatsKey", encodePilotStats(careers));
+    c->doPlayerSignIn();  // read as at start-up
+    ASSERT_EQ(pilot.PilotScore, INT_MAX - 10);
+    target->points = INT_MAX - 1;
     target->category = 7;
     for (int i = 0; i < 3; ++i) c->thisObjectDead(index, 0);
     for (int i = 0; i < 200; ++i) frame(3);  // ten seconds of flight
     EXPECT_EQ(pilot.PilotFlightTime, INT_MAX);
     EXPECT_EQ(pilot.PilotScore, INT_MAX);
     EXPECT_EQ(pilot.ObjectKillCounts[7], INT_MAX);
-    EXPECT_EQ(c->DeadObjectPoints, INT_MAX);
+    EXPECT_EQ(c->pilotScoring().DeadObjectPoints, INT_MAX);
 }
 
 TEST_F(WorldStep, AHiddenPlayerAircraftIsStartedAgainAndTheCameraComesBack) {

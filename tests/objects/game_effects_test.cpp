@@ -145,7 +145,7 @@ TEST_F(GameEffects, EveryObjectStandsWhilePausedAndAReplayGivesBackTheLiveWorld)
     const State live = state();
     const auto gunSmoke = post->Gunner.own.gunSmokes;
     const auto flakSmoke = flak->own.bursts;
-    const int32_t points = c->DeadObjectPoints;
+    const int32_t points = c->pilotScoring().DeadObjectPoints;
     c->beginOrEndReplay();
     ASSERT_TRUE(c->ReplayFlag);
     for (int i = 0; i < 60; ++i) frame();
@@ -155,7 +155,7 @@ TEST_F(GameEffects, EveryObjectStandsWhilePausedAndAReplayGivesBackTheLiveWorld)
     EXPECT_TRUE(state() == held) << "an object moved in a replay held still";
     c->ReplaySpeed = 1;
     for (int i = 0; i < 400; ++i) frame();
-    EXPECT_EQ(c->DeadObjectPoints, points);
+    EXPECT_EQ(c->pilotScoring().DeadObjectPoints, points);
     c->beginOrEndReplay();
     ASSERT_FALSE(c->ReplayFlag);
     EXPECT_TRUE(state() == live) << "the replay's end did not give back the live world";
@@ -186,7 +186,7 @@ TEST_F(GameEffects, ACamelAttacksADefendedBalloon) {
     auto* post = placeEnemy<AAAMachineGunWWI>(armed::createMachineGunPost(), aside(-150.0, 100.0));
     const long balloonIndex = c->getModelArray()->indexOf(balloon);
     const double hitsBefore = player->ThisAircraft.TotalHits;
-    const int32_t pointsBefore = c->DeadObjectPoints;
+    const int32_t pointsBefore = c->pilotScoring().DeadObjectPoints;
 
     int engaged = 0;
     for (int i = 0; i < 600 && !balloon->areYouDead(); ++i) {
@@ -199,7 +199,7 @@ TEST_F(GameEffects, ACamelAttacksADefendedBalloon) {
     EXPECT_EQ(engaged, 7);  // all three gunners took the Camel on
     EXPECT_TRUE(balloon->areYouDestroyed());
     EXPECT_EQ(balloon->ThisModel.TheObject.WhoKilledMe, 0);
-    EXPECT_EQ(c->DeadObjectPoints, pointsBefore + 250);
+    EXPECT_EQ(c->pilotScoring().DeadObjectPoints, pointsBefore + 250);
     EXPECT_GE(balloonIndex, ModelArray::kFirstMissionObject);
 
     // It sinks in flames while the guns on the ground keep at the Camel.
