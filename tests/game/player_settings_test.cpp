@@ -37,6 +37,9 @@ expect closed
 key p
 key h
 expect command 2
+# The autopilot's key is held with Alt.
+key Alt+a
+expect command 83
 quit
 )"), 0);
 
