@@ -57,7 +57,7 @@ public:
     // The blast heard from the camera: louder the nearer, up to 5000 ft.
     virtual void doExplosionSound(const double* position) {}
     // True while the game runs, false while it is paused.
-    virtual bool isPaused() { return true; }
+    virtual bool isRunning() const { return true; }
     // Ticks per replay step; 0 holds the replay still.
     virtual int32_t getReplaySpeed() { return 1; }
     // The object's index in the model array, 0 when it is not in it.

@@ -1,5 +1,6 @@
-// Camera commands 45 to 69 and 100: they set the controller's camera fields; the view is built
-// from them each frame. With the second window drawn, commands 45 to 69 act on it alone.
+// The camera commands (Camera Inside Pilot Head to Camera On Aircraft #8, and the game's own
+// circling camera): they set the controller's camera fields; the view is built from them each
+// frame. With the second window drawn, the player's camera commands act on it alone.
 // Camera rules: 0 every view, 1 no enemy view and no other aircraft, 2 also no second window.
 #include <algorithm>
 #include <cmath>
@@ -23,10 +24,17 @@ double distance(const std::array<double, 3>& a, const std::array<double, 3>& b) 
 
 bool present(ZephModel* m) { return m && m->live.attitude.Position[1] >= kHidden; }
 
+using enum input::CommandNumber;
+
+// The camera position numbers of Camera Inside Pilot Head to Camera View From Tail.
+int32_t viewPosition(input::CommandNumber command) { return command - CameraInsidePilotHead; }
+// The model index of the aircraft a Camera On Aircraft command names.
+long aircraftIndex(input::CommandNumber command) { return ModelArray::kFirstAircraft + (command - CameraOnAircraft1); }
+
 }  // namespace
 
-void GameController::cameraCommand(int32_t command) {
-    if (DrawSecondWindow && command >= 45 && command <= 69) {
+void GameController::cameraCommand(input::CommandNumber command) {
+    if (DrawSecondWindow && within(command, CameraInsidePilotHead, CameraOnAircraft8)) {
         cameraCommandSecond(command);
         return;
     }
@@ -39,23 +47,23 @@ void GameController::toggleBackCamera() {
     NewCameraDistance = CameraPosition == camera::kCockpit ? 3.0 : UserCameraDistance;
 }
 
-void GameController::cameraCommandMain(int32_t command) {
-    if (command != 60 && command != 61 && command != 100) circleFlag = true;
+void GameController::cameraCommandMain(input::CommandNumber command) {
+    if (command != MoveCameraCloser && command != MoveCameraFartherAway && command != CirclingCamera) circleFlag = true;
     ZephModel* m = modelAt(CameraAircraft);
     auto saveForToggleBack = [&] {
         ToggleBackCameraPosition = CameraPosition == camera::kCircling ? OldCameraPosition : CameraPosition;
     };
     auto outsideDistance = [&] { return m ? distance(m->live.attitude.Position, OutsideCamera) : CameraDistance; };
 
-    if (command == 45) {
+    if (command == CameraInsidePilotHead) {
         CameraPosition = camera::kCockpit;
         SavedCameraDistance = NewCameraDistance;
         NewCameraDistance = 3.0;
-    } else if (command >= 46 && command <= 54) {
+    } else if (within(command, CameraViewFromNorth, CameraViewFromTail)) {
         if (CameraRule > 1) return;
-        CameraPosition = command - 45;
+        CameraPosition = viewPosition(command);
         NewCameraDistance = UserCameraDistance;
-    } else if (command == 55) {
+    } else if (command == FlyByCamera) {
         if (CameraRule > 1 || !m) return;
         CameraPosition = camera::kFlyBy;
         NewCameraDistance = SavedCameraDistance;
@@ -63,7 +71,7 @@ void GameController::cameraCommandMain(int32_t command) {
         QNion p;
         camera::createCameraPosition(*m, camera::kNose, &p, 300.0, NewCameraAngle[0], NewCameraAngle[1], 0.0);
         OutsideCamera = {p.Position[0] + 25.0, p.Position[1], p.Position[2]};
-    } else if (command == 56) {
+    } else if (command == ChaseCamera) {
         if (CameraRule > 1 || !m) return;
         CameraPosition = camera::kChase;
         NewCameraDistance = UserCameraDistance;
@@ -73,7 +81,7 @@ void GameController::cameraCommandMain(int32_t command) {
         OutsideCamera = p.Position;
         if (FlyableAircraft* craft = aircraftAt(CameraAircraft))
             OutsideCamera[1] = std::max(OutsideCamera[1], craft->ThisAircraft.GroundAltitude + 8.0);
-    } else if (command == 57) {
+    } else if (command == YouAndNearestEnemyAircraft) {
         if (CameraRule != 0) return;
         if (CameraPosition == camera::kNearestEnemy) {
             toggleBackCamera();
@@ -82,7 +90,7 @@ void GameController::cameraCommandMain(int32_t command) {
             CameraPosition = camera::kNearestEnemy;
             NewCameraDistance = UserCameraDistance;
         }
-    } else if (command == 58) {
+    } else if (command == CameraInNearestTower) {
         if (CameraRule > 1) return;
         if (CameraPosition == camera::kTower) {
             toggleBackCamera();
@@ -93,8 +101,8 @@ void GameController::cameraCommandMain(int32_t command) {
             SavedCameraDistance = NewCameraDistance;
             findClosestTower();
         }
-    } else if (command == 59) {
-        if (SpecialCameraPosition == 59) {
+    } else if (command == CameraOnBomb) {
+        if (SpecialCameraPosition == input::numberOf(CameraOnBomb)) {
             toggleBackCamera();
             CameraDistance = outsideDistance();
             return;
@@ -106,11 +114,11 @@ void GameController::cameraCommandMain(int32_t command) {
             return;
         }
         saveForToggleBack();
-        SpecialCameraPosition = 59;
+        SpecialCameraPosition = input::numberOf(CameraOnBomb);
         SavedCameraDistance = NewCameraDistance;
         OutsideCamera = {bomb[0], bomb[1], bomb[2]};
-    } else if (command == 60 || command == 61) {
-        const double step = command == 60 ? -5.0 : 5.0;
+    } else if (command == MoveCameraCloser || command == MoveCameraFartherAway) {
+        const double step = command == MoveCameraCloser ? -5.0 : 5.0;
         auto bound = [](double v) { return std::clamp(v, 10.0, 1000.0); };
         if (CameraPosition == camera::kCockpit) {
             SavedCameraDistance = bound(SavedCameraDistance + step);
@@ -124,9 +132,9 @@ void GameController::cameraCommandMain(int32_t command) {
             UserCameraDistance = bound(UserCameraDistance + step);
             NewCameraDistance = UserCameraDistance;
         }
-    } else if (command >= 62 && command <= 69) {
-        if (command > 62 && CameraRule != 0) return;
-        const long index = command - 60;
+    } else if (within(command, CameraOnAircraft1, CameraOnAircraft8)) {
+        if (command != CameraOnAircraft1 && CameraRule != 0) return;
+        const long index = aircraftIndex(command);
         ZephModel* next = modelAt(index);
         // An absent aircraft is not to be slid to: the command does nothing.
         if (!present(next) || !m) return;
@@ -139,29 +147,29 @@ void GameController::cameraCommandMain(int32_t command) {
         CameraAircraft = index;
         SpecialCameraPosition = 0;
         findClosestTower();
-    } else if (command == 100) {
+    } else if (command == CirclingCamera) {
         CameraPosition = camera::kCircling;
         NewCameraDistance = UserCameraDistance;
     }
 }
 
-void GameController::cameraCommandSecond(int32_t command) {
+void GameController::cameraCommandSecond(input::CommandNumber command) {
     ZephModel* m2 = modelAt(CameraAircraft2);
-    if (command == 45) {
+    if (command == CameraInsidePilotHead) {
         CameraPosition2 = camera::kCockpit;
         CameraDistance2 = 0.0;
-    } else if (command >= 46 && command <= 54) {
+    } else if (within(command, CameraViewFromNorth, CameraViewFromTail)) {
         if (CameraRule > 1) return;
-        CameraPosition2 = command - 45;
+        CameraPosition2 = viewPosition(command);
         CameraDistance2 = UserCameraDistance2;
-    } else if (command == 55) {
+    } else if (command == FlyByCamera) {
         if (CameraRule > 1 || !m2) return;
         CameraPosition2 = camera::kFlyBy;
         camera::makeFinalCameraVector(*m2, camera::kNose, NewCameraAngle2.data());
         QNion p;
         camera::createCameraPosition(*m2, camera::kNose, &p, 300.0, NewCameraAngle2[0], NewCameraAngle2[1], 0.0);
         OutsideCamera2 = {p.Position[0] + 25.0, p.Position[1], p.Position[2]};
-    } else if (command == 56) {
+    } else if (command == ChaseCamera) {
         if (CameraRule > 1 || !m2) return;
         CameraPosition2 = camera::kChase;
         camera::makeFinalCameraVector(*m2, camera::kTail, NewCameraAngle2.data());
@@ -171,7 +179,7 @@ void GameController::cameraCommandSecond(int32_t command) {
         OutsideCamera2 = p.Position;
         if (FlyableAircraft* craft = aircraftAt(CameraAircraft2))
             OutsideCamera2[1] = std::max(OutsideCamera2[1], craft->ThisAircraft.GroundAltitude + 8.0);
-    } else if (command == 57) {
+    } else if (command == YouAndNearestEnemyAircraft) {
         if (CameraRule != 0) return;
         if (CameraPosition2 == camera::kNearestEnemy) {
             CameraPosition2 = ToggleBackCameraPosition2;
@@ -180,7 +188,7 @@ void GameController::cameraCommandSecond(int32_t command) {
             ToggleBackCameraPosition2 = CameraPosition2;
             CameraPosition2 = camera::kNearestEnemy;
         }
-    } else if (command == 58) {
+    } else if (command == CameraInNearestTower) {
         if (CameraRule > 1) return;
         if (CameraPosition2 == camera::kTower) {
             CameraPosition2 = ToggleBackCameraPosition2;
@@ -191,17 +199,17 @@ void GameController::cameraCommandSecond(int32_t command) {
             CameraPosition2 = camera::kTower;
             findClosestTower();
         }
-    } else if (command == 59) {
+    } else if (command == CameraOnBomb) {
         ZephModel* bombs = modelAt(ModelArray::kBombs);
         const double* bomb = bombs && m2 ? effects_->findNewestBombFrom(*bombs, CameraAircraft2, *m2) : nullptr;
         if (!bomb) {
             platform::SystemBeep();
             return;
         }
-        SpecialCameraPosition2 = 59;
+        SpecialCameraPosition2 = input::numberOf(CameraOnBomb);
         OutsideCamera2 = {bomb[0], bomb[1], bomb[2]};
-    } else if (command == 60 || command == 61) {
-        const double step = command == 60 ? -5.0 : 5.0;
+    } else if (command == MoveCameraCloser || command == MoveCameraFartherAway) {
+        const double step = command == MoveCameraCloser ? -5.0 : 5.0;
         if (CameraPosition2 == camera::kTower) {
             TowerZoom2 += step;
             if (step < 0 && TowerZoom2 < 10.0) TowerZoom2 = 0.0;
@@ -210,12 +218,12 @@ void GameController::cameraCommandSecond(int32_t command) {
         } else if (CameraPosition2 != camera::kCockpit) {
             UserCameraDistance2 = std::clamp(UserCameraDistance2 + step, 10.0, 1000.0);
         }
-    } else if (command >= 62 && command <= 69) {
-        if (command > 62 && CameraRule != 0) return;
-        ZephModel* next = modelAt(command - 60);
+    } else if (within(command, CameraOnAircraft1, CameraOnAircraft8)) {
+        if (command != CameraOnAircraft1 && CameraRule != 0) return;
+        ZephModel* next = modelAt(aircraftIndex(command));
         if (!present(next)) return;
         SecondWindowClosestEnemy = false;
-        CameraAircraft2 = command - 60;
+        CameraAircraft2 = aircraftIndex(command);
         SpecialCameraPosition2 = 0;
         CameraDistance2 = 0.0;
     }

@@ -23,6 +23,8 @@ double wrap180(double a) {
 // A tenth of the way to the target, the shorter way round.
 void easeAngle(double& angle, double target) { angle += wrap180(target - angle) / 10.0; }
 
+using enum input::CommandNumber;
+
 double distance(const double* a, const double* b) {
     double d2 = 0;
     for (int c = 0; c < 3; ++c) d2 += (a[c] - b[c]) * (a[c] - b[c]);
@@ -76,8 +78,8 @@ void GameController::doEachTick(int32_t ticks) {
                 nearestGun = std::min(nearestGun, distance(eye, craft->live.attitude.Position.data()));
         }
         if (nearestGun > 3000.0) nearestGun = 0.0;
-        const double eyeDistance =
-            CameraPosition == camera::kCockpit && SpecialCameraPosition != 59 ? 5.0 : 15.0;
+        const bool bombCamera = SpecialCameraPosition == input::numberOf(CameraOnBomb);
+        const double eyeDistance = CameraPosition == camera::kCockpit && !bombCamera ? 5.0 : 15.0;
         for (long j = ModelArray::kFirstAircraft; j < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots; ++j)
             if (ZephModel* craft = modelAt(j))
                 craft->updateMovingThings(gamePause, j == CameraAircraft, eyeDistance, nearestGun);
@@ -86,14 +88,14 @@ void GameController::doEachTick(int32_t ticks) {
         DrawSecondWindow = false;  // the commands sent below act on the main view
         if (GamePauseTime > 900 && CameraPosition != camera::kCircling) {
             OldCameraPosition = CameraPosition;
-            someTypicalKeyPresses(100, true);
+            someTypicalKeyPresses(CirclingCamera, true);
         }
         if (circleFlag) {
             circleFlag = false;
             GamePauseTime = 0;
             if (CameraPosition == camera::kCircling) {
                 Command.actionType = kKeyDown;
-                someTypicalKeyPresses(OldCameraPosition + 45, true);
+                someTypicalKeyPresses(CameraInsidePilotHead + OldCameraPosition, true);  // back to the view it left
             }
         }
 
@@ -103,14 +105,14 @@ void GameController::doEachTick(int32_t ticks) {
                 CameraPosition == camera::kChase) {
                 if (CameraPosition == camera::kChase) {
                     Command.actionType = kKeyDown;
-                    someTypicalKeyPresses(56, true);
+                    someTypicalKeyPresses(ChaseCamera, true);
                 }
                 for (int c = 0; c < 3; ++c) LastOutsideCamera[c] += (OutsideCamera[c] - LastOutsideCamera[c]) / 10.0;
                 if (gamePause) LastOutsideCamera = OutsideCamera;
                 m->setOutsideCameraPosition(LastOutsideCamera.data());
                 if (CameraPosition == camera::kFlyBy && distance(OutsideCamera.data(), at.data()) > 310.0) {
                     Command.actionType = kKeyDown;
-                    someTypicalKeyPresses(55, true);
+                    someTypicalKeyPresses(FlyByCamera, true);
                 }
             } else {
                 LastOutsideCamera = at;
@@ -129,13 +131,13 @@ void GameController::doEachTick(int32_t ticks) {
                     CameraPosition2 == camera::kChase) {
                     if (CameraPosition2 == camera::kChase) {
                         Command.actionType = kKeyDown;
-                        someTypicalKeyPresses(56, true);
+                        someTypicalKeyPresses(ChaseCamera, true);
                     }
                     m2->setOutsideCameraPosition(OutsideCamera2.data());
                     if (CameraPosition2 == camera::kFlyBy &&
                         distance(OutsideCamera2.data(), m2->live.attitude.Position.data()) > 310.0) {
                         Command.actionType = kKeyDown;
-                        someTypicalKeyPresses(55, true);
+                        someTypicalKeyPresses(FlyByCamera, true);
                     }
                 } else {
                     OutsideCamera2 = m2->live.attitude.Position;
@@ -164,7 +166,7 @@ void GameController::PrepareAndCallDrawing() {
             if (gamePause && !doTheAutoHost) {
                 platform::SystemBeep();
                 Command.actionType = kKeyDown;
-                someTypicalKeyPresses(1, true);
+                someTypicalKeyPresses(PauseFlyGameToggle, true);
             }
         }
         toMyZephGLView->setGameTime(GlobalMissionTime);

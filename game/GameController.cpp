@@ -6,6 +6,7 @@
 #include "aircraft/draw/AircraftDrawing.h"
 #include "core/ZephModel.h"
 #include "game/FlightEffects.h"
+#include "game/StandInNeighbours.h"
 #include "objects/draw/EffectDrawing.h"
 #include "objects/GroundVehicle.h"
 #include "objects/draw/VehicleDrawing.h"
@@ -58,12 +59,13 @@ AutoMessage makeAutoMessage(const std::string& utf8) {
     return entry;
 }
 
-// Stand in for a neighbour that was not handed in: the least each must do.
+// Stand in for a neighbour that was not handed in: the least each must do. The effects need no
+// stand-in: the flight model's own hit tests and the pools serve every controller.
 struct GameController::DefaultNeighbours {
-    ControllerView view;
-    ControllerInput input;
-    ControllerDesktop desktop;
-    ControllerNetwork network;
+    StandInView view;
+    StandInInput input;
+    StandInDesktop desktop;
+    StandInNetwork network;
     FlightEffects effects;
 };
 
@@ -146,7 +148,7 @@ void GameController::fromNotEnoughVRAMQuit() {
 // The network object is made with the controller; the view draws its message lines over the flight.
 void GameController::LoadNeededCommunalObjects() { toMyZephGLView->setMessageLines(network_->getMessageLines()); }
 
-std::unique_ptr<ControllerSound> GameController::loadSoundGuy() { return std::make_unique<ControllerSound>(); }
+std::unique_ptr<ControllerSound> GameController::loadSoundGuy() { return std::make_unique<SilentSound>(); }
 
 void GameController::SetGameCursors() { CurrentCursorVisible = true; }
 
@@ -190,7 +192,7 @@ void GameController::InitMyControllerVariables() {
     platform::seedRandomFromSystem();
     simulationRandom_.seedFromSystem();
     setUpInitialPrefs();
-    if (!theSounds) theSounds = std::make_unique<ControllerSound>();
+    if (!theSounds) theSounds = std::make_unique<SilentSound>();
 
     pacer_.TickMinimum = 1;
     doSelectMission = true;

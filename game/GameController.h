@@ -89,11 +89,11 @@ public:
     virtual void newDocument();
 
     // ---- Commands (KeyCommands.cpp, CameraCommands.cpp).
-    void someTypicalKeyPresses(int32_t command, bool outsideText);
+    void someTypicalKeyPresses(input::CommandNumber command, bool outsideText);
     void fromReplayMenu();
     void beginOrEndReplay();
     void endReplay();
-    void cameraCommand(int32_t command);
+    void cameraCommand(input::CommandNumber command);
 
     // ---- Cameras (ViewingPosition.cpp).
     long findClosestEnemyFrom(long modelIndex);  // aircraft number 0..7, -1 none
@@ -136,9 +136,8 @@ public:
     void startAnExplosion(const double* position) override;
     void thisObjectDead(long modelIndex, long aircraftNumber) override;
     void checkForBombKills(const double* impact, long droppingModelIndex) override;
-    bool isPaused() override { return gamePause; }  // gamePause as it stands: true while the game runs
-    // True while the game runs: what gamePause holds, whatever its name says.
-    bool running() const { return gamePause; }
+    // What gamePause holds, whatever its stored name says.
+    bool isRunning() const override { return gamePause; }
     int32_t getReplaySpeed() override { return 1; }
     long getCameraPositionNumber() const { return CameraPosition; }
     const double* getWhereCamera() { return toMyZephGLView->getCameraPosition(); }
@@ -296,9 +295,9 @@ private:
     void groundCollisionsAndRefuelling(ModelArray& models, FlyableAircraft* player);
     void frameBombsBrakesAndCommands(ModelArray& models);
     void keepAViewedAircraft();
-    void flyingCommand(int32_t command, int32_t action);
-    void cameraCommandMain(int32_t command);
-    void cameraCommandSecond(int32_t command);
+    void flyingCommand(input::CommandNumber command, int32_t action);
+    void cameraCommandMain(input::CommandNumber command);
+    void cameraCommandSecond(input::CommandNumber command);
     void toggleBackCamera();
     void placeBombCamera(ZephModel& m, long index, int32_t type, double distance, QNion* pose);
     // Lifts a camera that would look from under the terrain (a wreck, a slope behind) to just above it.

@@ -1,7 +1,9 @@
 // The keyboard command handler: one game command from a key, a button or the program itself.
 // Order of one call: the message line takes keys while typing; a waiting joiner refuses
 // commands; message-line commands; pause and camera distance; in a network game any command
-// ends a replay; then the command itself, on key down or key up as its row says.
+// ends a replay; then the command itself, on key down or key up as its row says. The command
+// table keeps related commands in runs (fire, fly, look, cameras, aircraft, canned messages),
+// which the handler tests with `within`.
 #include <algorithm>
 
 #include "aircraft/FlyableAircraft.h"
@@ -20,7 +22,7 @@ constexpr int32_t kReplayEarliest = 22;
 
 void GameController::fromReplayMenu() {
     Command.actionType = kKeyUp;
-    someTypicalKeyPresses(88, true);
+    someTypicalKeyPresses(input::CommandNumber::BeginEndReplayOfAction, true);
 }
 
 void GameController::endReplay() {
@@ -60,7 +62,8 @@ void GameController::beginOrEndReplay() {
         if (ZephModel* m = models->at(i)) m->callEveryTick(true, GlobalMissionTime, true);
 }
 
-void GameController::someTypicalKeyPresses(int32_t command, bool outsideText) {
+void GameController::someTypicalKeyPresses(input::CommandNumber command, bool outsideText) {
+    using enum input::CommandNumber;
     toMyZephGLView->sceneChanged();  // cameras, replay steps, resets: drawn anew even while paused
     const int32_t action = Command.actionType;
     const bool down = action == kKeyDown, up = action == kKeyUp;
@@ -69,17 +72,17 @@ void GameController::someTypicalKeyPresses(int32_t command, bool outsideText) {
         if (down) network_->handleTypingAMessage(Command.RawKeyPress);
         return;
     }
-    if (network_->getJoinerPending() && !outsideText && command != 79 && command != 80) {
+    if (network_->getJoinerPending() && !outsideText && command != HostDeclinesJoiner && command != HostAcceptsJoiner) {
         platform::SystemBeep();
         return;
     }
     ZephModel* ours = modelAt(AircraftWeControl);
-    if ((command == 70 || command == 87) && up) {
-        network_->setMessageChannel(command == 70 || !ours ? 0 : ours->getTeamNumber());
-        network_->handleTypingAMessage(1070);
+    if ((command == SendMessage || command == SendTeamMessage) && up) {
+        network_->setMessageChannel(command == SendMessage || !ours ? 0 : ours->getTeamNumber());
+        network_->handleTypingAMessage(ControllerNetwork::kOpenMessageLine);
         return;
     }
-    if (command == 1 && down) {
+    if (command == PauseFlyGameToggle && down) {
         circleFlag = true;
         if (!gamePause) {
             pacer_.TickMinimum = 0;
@@ -104,57 +107,58 @@ void GameController::someTypicalKeyPresses(int32_t command, bool outsideText) {
                 }
         }
     }
-    if ((command == 60 || command == 61) && down) cameraCommand(command);
+    if ((command == MoveCameraCloser || command == MoveCameraFartherAway) && down) cameraCommand(command);
     if (isNetworkGame() && ReplayFlag) endReplay();
 
-    if ((command >= 1 && command <= 44) || command == 94)
-        if (down || (up && command >= 2 && command <= 4)) circleFlag = true;
-    if ((command >= 45 && command <= 59) || (command >= 62 && command <= 69)) {
+    if (within(command, PauseFlyGameToggle, RudderTrimRight) || command == UnJamGunsAttempt)
+        if (down || (up && within(command, FireGuns, FireGunsAndCannon))) circleFlag = true;
+    if (within(command, CameraInsidePilotHead, CameraOnBomb) || within(command, CameraOnAircraft1, CameraOnAircraft8)) {
         if (down) cameraCommand(command);
         return;
     }
-    if (command == 100) {
+    if (command == CirclingCamera) {
         cameraCommand(command);
         return;
     }
-    if (command >= 2 && command <= 44) {
+    if (within(command, FireGuns, RudderTrimRight)) {
         if (ours) flyingCommand(command, action);
         return;
     }
-    if (command == 94 && down && ours) ours->unJamGuns();
-    if (command >= 79 && command <= 80 && down) {
-        if (command == 79) network_->declineJoiner();
+    if (command == UnJamGunsAttempt && down && ours) ours->unJamGuns();
+    if ((command == HostDeclinesJoiner || command == HostAcceptsJoiner) && down) {
+        if (command == HostDeclinesJoiner) network_->declineJoiner();
         else network_->acceptJoinerPublic();
         return;
     }
     // A canned message goes on the release of the key pressed for it: not on a digit let go after
     // its control key, which made it a camera key.
-    if (command >= 71 && command <= 78 && down) cannedKeysDown_ |= static_cast<uint8_t>(1u << (command - 71));
+    const bool canned = within(command, SendCannedMessage1, SendCannedMessage8);
+    if (canned && down) cannedKeysDown_ |= static_cast<uint8_t>(1u << (command - SendCannedMessage1));
     if (!up) return;
-    switch (command) {
-    case 71: case 72: case 73: case 74: case 75: case 76: case 77: case 78: {
-        const int n = command - 71;
-        if (!(cannedKeysDown_ & (1u << n))) break;
+    if (canned) {
+        const int n = command - SendCannedMessage1;
+        if (!(cannedKeysDown_ & (1u << n))) return;
         cannedKeysDown_ &= static_cast<uint8_t>(~(1u << n));
         network_->setMessageChannel(!PubPri[n] || !ours ? 0 : ours->getTeamNumber());
-        network_->handleTypingAMessage(command);
-        break;
+        network_->handleTypingAMessage(input::numberOf(command));
+        return;
     }
-    case 81: DoDoubleTime = !DoDoubleTime; break;
-    case 82: theSounds->toggleSoundSetting(); break;
-    case 83: if (ours) ours->toggleAutoPilot(); break;
-    case 84: DisplayFrameRate = !DisplayFrameRate; break;
-    case 85: ReplaySpeed = std::max(ReplaySpeed - 1, -5); break;
-    case 86: ReplaySpeed = std::min(ReplaySpeed + 1, 5); break;
-    case 88: if (!gamePause && !isNetworkGame()) beginOrEndReplay(); break;
-    case 89:
+    switch (command) {
+    case NormalFastTimeToggle: DoDoubleTime = !DoDoubleTime; break;
+    case ThreePositionSoundToggle: theSounds->toggleSoundSetting(); break;
+    case AutoPilotOnOffToggle: if (ours) ours->toggleAutoPilot(); break;
+    case FrameRateIndicatorOnOffToggle: DisplayFrameRate = !DisplayFrameRate; break;
+    case ReverseReplay: ReplaySpeed = std::max(ReplaySpeed - 1, -5); break;
+    case ForwardReplay: ReplaySpeed = std::min(ReplaySpeed + 1, 5); break;
+    case BeginEndReplayOfAction: if (!gamePause && !isNetworkGame()) beginOrEndReplay(); break;
+    case TakeScreenShot:
         ScreenShotPending = true;
         toMyZephGLView->setScreenShotPending();
         break;
-    case 90: if (!gamePause) newDocument(); break;
-    case 91: if (CameraRule != 2) DrawSecondWindow = !DrawSecondWindow; break;
-    case 92: if (DrawSecondWindow && CameraRule == 0) SecondWindowClosestEnemy = true; break;
-    case 93:
+    case RestartMission: if (!gamePause) newDocument(); break;
+    case OnOffSecondWindowToggle: if (CameraRule != 2) DrawSecondWindow = !DrawSecondWindow; break;
+    case ClosestEnemyInSecondWindow: if (DrawSecondWindow && CameraRule == 0) SecondWindowClosestEnemy = true; break;
+    case JoystickAutoTrim:
         if (gamePause)
             if (FlyableAircraft* craft = aircraftAt(AircraftWeControl)) {
                 // Trims stay inside the range the trim keys can reach.
@@ -167,57 +171,59 @@ void GameController::someTypicalKeyPresses(int32_t command, bool outsideText) {
     }
 }
 
-// Commands 2 to 44: the player's aircraft (the look commands: the viewed one).
-void GameController::flyingCommand(int32_t command, int32_t action) {
+// Fire Guns to Rudder Trim Right: the player's aircraft (the look commands: the viewed one).
+void GameController::flyingCommand(input::CommandNumber command, int32_t action) {
+    using enum input::CommandNumber;
     ZephModel& ours = *modelAt(AircraftWeControl);
     FlyableAircraft* craft = aircraftAt(AircraftWeControl);
     const bool down = action == kKeyDown;
-    if (command >= 2 && command <= 4) {
+    if (within(command, FireGuns, FireGunsAndCannon)) {
         // A release always stops the guns, paused or not, so they never fire on after a resume.
         const int32_t on = down ? 1 : 0;
         if (down && !gamePause) return;
         if (action != kKeyDown && action != kKeyUp) return;
-        if (command == 2 || command == 4) ours.gunsOnOff(on);
-        if (command == 3 || command == 4) ours.cannonOnOff(on);
+        if (command == FireGuns || command == FireGunsAndCannon) ours.gunsOnOff(on);
+        if (command == FireCannon || command == FireGunsAndCannon) ours.cannonOnOff(on);
         return;
     }
     if (!down) return;
-    if (command >= 21 && command <= 38) {
+    if (within(command, LookForwardLevel, LookRearRight)) {
         ZephModel* viewed = modelAt(CameraAircraft);
         FlyableAircraft* look = aircraftAt(CameraAircraft);
         if (!viewed) return;
         switch (command) {
-        case 21: viewed->setPilotPitch(0.0, 0.0); break;
-        case 22: if (look) look->lookIncRight(); break;
-        case 23: if (look) look->lookIncLeft(); break;
-        case 24: if (look) look->lookIncUp(); break;
-        case 25: if (look) look->lookIncDown(); break;
-        case 26: viewed->look4590Up(); break;
-        case 27: viewed->lookDownToggle(); break;
-        case 28: viewed->lookIncRightSmall(); break;
-        case 29: viewed->lookIncLeftSmall(); break;
+        case LookForwardLevel: viewed->setPilotPitch(0.0, 0.0); break;
+        case LookIncrementallyRight: if (look) look->lookIncRight(); break;
+        case LookIncrementallyLeft: if (look) look->lookIncLeft(); break;
+        case LookIncrementallyUp: if (look) look->lookIncUp(); break;
+        case LookIncrementallyDown: if (look) look->lookIncDown(); break;
+        case LookUp4590Toggle: viewed->look4590Up(); break;
+        case LookDownLevelToggle: viewed->lookDownToggle(); break;
+        case LookIncrementallyRightSmall: viewed->lookIncRightSmall(); break;
+        case LookIncrementallyLeftSmall: viewed->lookIncLeftSmall(); break;
         default: {
+            // Look Forward to Look Rear Right, deg.
             static constexpr double kHeadings[9] = {0.0, -45.0, -90.0, -135.0, -157.5, 45.0, 90.0, 135.0, 157.5};
-            if (look) look->setPilotHeading(kHeadings[command - 30]);
+            if (look) look->setPilotHeading(kHeadings[command - LookForward]);
         }
         }
         return;
     }
     switch (command) {
-    case 5: ours.throttleUp(0.1); break;
-    case 6: ours.throttleDown(0.1); break;
-    case 7: ours.setThrottle(0.0); break;
-    case 8: if (craft) craft->setThrottleToIdle(); break;
-    case 9: ours.setThrottle(1.0); break;
-    case 10: if (craft) craft->setThrottleToWEP(); break;
-    case 11: if (craft) craft->RudderInputIncLeft(); break;
-    case 12: if (craft) craft->RudderInputIncRight(); break;
-    case 13: ours.RudderInputAbsolute(0.0); break;
-    case 14: ours.gearUpDown(-1); break;
-    case 15: ours.moveFlaps(0); break;
-    case 16: ours.moveFlaps(1); break;
-    case 17: ours.toggleBrakes(); break;
-    case 18: {
+    case ThrottleUpIncrementally: ours.throttleUp(0.1); break;
+    case ThrottleDownIncrementally: ours.throttleDown(0.1); break;
+    case SwitchEngineOff: ours.setThrottle(0.0); break;
+    case EngineIdleThrottle: if (craft) craft->setThrottleToIdle(); break;
+    case EngineFullThrottle: ours.setThrottle(1.0); break;
+    case EngineWarEmergencyThrottle: if (craft) craft->setThrottleToWEP(); break;
+    case MoveRudderLeft: if (craft) craft->RudderInputIncLeft(); break;
+    case MoveRudderRight: if (craft) craft->RudderInputIncRight(); break;
+    case CenterTheRudder: ours.RudderInputAbsolute(0.0); break;
+    case GearUpDownToggle: ours.gearUpDown(-1); break;
+    case MoveFlapsIncrementallyUp: ours.moveFlaps(0); break;
+    case MoveFlapsIncrementallyDown: ours.moveFlaps(1); break;
+    case BrakeOnOffToggle: ours.toggleBrakes(); break;
+    case DropBomb: {
         // A bomb dropped in a replay would change the live world; none is passed on when the
         // rack turns out empty.
         if (ReplayFlag || ours.getNumberOfBombs() <= 0) break;
@@ -228,14 +234,14 @@ void GameController::flyingCommand(int32_t command, int32_t action) {
         if (bombs && release) bombs->startADroppedBomb(v, release, GlobalMissionTime, 2);
         break;
     }
-    case 19: ours.launchRocket(); break;
-    case 20: if (gamePause) ours.bailOut(); break;
-    case 39: ours.ElevatorTrimUpDown(1); break;
-    case 40: ours.ElevatorTrimUpDown(-1); break;
-    case 41: ours.AileronTrimLeftRight(-1); break;
-    case 42: ours.AileronTrimLeftRight(1); break;
-    case 43: ours.RudderTrimLeftRight(-1); break;
-    case 44: ours.RudderTrimLeftRight(1); break;
+    case LaunchRocket: ours.launchRocket(); break;
+    case BailOut: if (gamePause) ours.bailOut(); break;
+    case ElevatorTrimUp: ours.ElevatorTrimUpDown(1); break;
+    case ElevatorTrimDown: ours.ElevatorTrimUpDown(-1); break;
+    case AileronTrimLeft: ours.AileronTrimLeftRight(-1); break;
+    case AileronTrimRight: ours.AileronTrimLeftRight(1); break;
+    case RudderTrimLeft: ours.RudderTrimLeftRight(-1); break;
+    case RudderTrimRight: ours.RudderTrimLeftRight(1); break;
     default: break;
     }
 }

@@ -68,11 +68,11 @@ void GameController::MoveAircraftAndObjects() {
     if (!models) return;
     FlyableAircraft* player = aircraftAt(AircraftWeControl);
     frameCameraRules();
-    if (running())
+    if (isRunning())
         for (double& g : GRandom) g = platform::presentationRandom().unit();  // for drawing: frame by frame
     playerStick(player);
     windowLevelFollowsPause();
-    if (running()) {
+    if (isRunning()) {
         if (CameraPosition == camera::kTower) findClosestTower();
         for (int32_t i = 0; i < theticks; ++i) {
             advanceMissionClock(i);
@@ -90,7 +90,7 @@ void GameController::MoveAircraftAndObjects() {
     }
     frameBombsBrakesAndCommands(*models);
     keepAViewedAircraft();
-    if (running()) doAircraftRestart();
+    if (isRunning()) doAircraftRestart();
     network_->NetworkComm(GlobalMissionTime);
     doEachTick(theticks);
     killCredit();

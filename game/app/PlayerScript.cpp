@@ -162,15 +162,18 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
     } else if (verb == "expect") {
         std::string what;
         words >> what;
-        if (what == "command") {
-            int n = 0;
-            words >> n;
-            if (controller.Command.command != n)
-                fail(line, "the last command was " + std::to_string(controller.Command.command));
-        } else if (what == "other-than") {
-            int n = 0;
-            words >> n;
-            if (controller.Command.command == n) fail(line, "the last command was that one");
+        if (what == "command" || what == "other-than") {
+            std::string title;
+            std::getline(words >> std::ws, title);
+            const input::CommandNumber named = input::commandTitled(title);
+            const input::CommandNumber last = controller.Command.command;
+            if (named == input::CommandNumber::None)
+                fail(line, "no command has that title");
+            else if (what == "command" && last != named)
+                fail(line, "the last command was \"" + std::string(input::commandTitle(last)) + "\" (" +
+                               std::to_string(input::numberOf(last)) + ")");
+            else if (what == "other-than" && last == named)
+                fail(line, "the last command was that one");
         } else if (what == "axis") {
             int n = 0;
             double low = 0, high = 0;

@@ -15,6 +15,7 @@
 #include "builder/draw/BuilderScene.h"
 #include "builder/draw/BuilderWindow.h"
 #include "game/InterfaceDrawing.h"
+#include "game/StandInNeighbours.h"
 #include "game/VADArizodazar2.h"
 #include "platform/Paths.h"
 #include "platform/PngImage.h"
@@ -30,7 +31,7 @@ namespace pellam {
 namespace {
 
 // The game's view as the executable fits it, as far as the builder needs.
-struct TestView : ControllerView {
+struct TestView : StandInView {
     explicit TestView(render::MyZephGLView& v) : view(v) {}
     void setModelArray(ModelArray* models) override { view.setModelArray(models); }
     void setGlobalCameraPosition(const QNion* pose) override { view.setGlobalCameraPosition(pose); }

@@ -20,10 +20,10 @@ using Commands = WorldRig;
 // While paused a trigger pressed does not fire and one let go stops its guns; guns and cannon
 // together stop together.
 TEST_F(Commands, TriggersWhilePausedOnlyStopTheGuns) {
-    send(1, kKeyDown);
-    input.press(4, kKeyDown);
-    input.press(4, kKeyUp);
-    input.press(3, kKeyUp);
+    send(Cmd::PauseFlyGameToggle, kKeyDown);
+    input.press(Cmd::FireGunsAndCannon, kKeyDown);
+    input.press(Cmd::FireGunsAndCannon, kKeyUp);
+    input.press(Cmd::FireCannon, kKeyUp);
     drain();
     EXPECT_EQ(camels[0]->guns, (std::vector<int32_t>{0}));
     EXPECT_EQ(camels[0]->cannon, (std::vector<int32_t>{0, 0}));
@@ -31,29 +31,29 @@ TEST_F(Commands, TriggersWhilePausedOnlyStopTheGuns) {
 
 TEST_F(Commands, BombsDropWhilePausedButNeverFromAReplayOrAnEmptyRack) {
     camels[0]->bombs = 2;
-    send(1, kKeyDown);
-    send(18, kKeyDown);
+    send(Cmd::PauseFlyGameToggle, kKeyDown);
+    send(Cmd::DropBomb, kKeyDown);
     EXPECT_EQ(bombs->dropped, 1);
     EXPECT_EQ(camels[0]->bombs, 1);
     c->GlobalMissionTime = 400;
-    send(88, kKeyUp);
+    send(Cmd::BeginEndReplayOfAction, kKeyUp);
     ASSERT_TRUE(c->ReplayFlag);
-    send(18, kKeyDown);
+    send(Cmd::DropBomb, kKeyDown);
     EXPECT_EQ(bombs->dropped, 1);
     EXPECT_EQ(camels[0]->bombs, 1);
-    send(88, kKeyUp);
+    send(Cmd::BeginEndReplayOfAction, kKeyUp);
     camels[0]->releaseFails = true;  // the rack says one is left, but none comes off
-    send(18, kKeyDown);
+    send(Cmd::DropBomb, kKeyDown);
     EXPECT_EQ(bombs->dropped, 1);
 }
 
 TEST_F(Commands, RestartOnlyWhilePaused) {
     for (int i = 0; i < 30; ++i) frame(2);
     const auto start = camels[3]->ModelStartPosition.Position;
-    send(90, kKeyUp);
+    send(Cmd::RestartMission, kKeyUp);
     EXPECT_GT(c->GlobalMissionTime, 0);
-    send(1, kKeyDown);
-    send(90, kKeyUp);
+    send(Cmd::PauseFlyGameToggle, kKeyDown);
+    send(Cmd::RestartMission, kKeyUp);
     EXPECT_EQ(c->GlobalMissionTime, 0);
     EXPECT_EQ(camels[3]->live.attitude.Position, start);
 }
@@ -61,7 +61,7 @@ TEST_F(Commands, RestartOnlyWhilePaused) {
 // The pointer is put where the mouse stick is centred whenever flying begins, unless a joystick flies.
 TEST_F(Commands, FlyingBeginsWithTheMouseStickCentred) {
     auto pause = [&] {
-        input.press(1, kKeyDown);
+        input.press(Cmd::PauseFlyGameToggle, kKeyDown);
         drain();
     };
     EXPECT_EQ(desktop.centred, 1);
@@ -83,14 +83,14 @@ TEST_F(Commands, KeptWhilePausedRedrawnAfterEachCommandDrawnLiveWhileRunningOrNe
     frame();
     EXPECT_TRUE(c->gamePause);
     EXPECT_FALSE(view.keep);  // running: every frame is drawn
-    input.press(1);           // pause
+    input.press(Cmd::PauseFlyGameToggle);  // pause
     drain();
     frame();
     EXPECT_FALSE(c->gamePause);
     EXPECT_TRUE(view.keep);
 
     const int before = view.changes;
-    input.press(49);  // the view from above
+    input.press(Cmd::CameraViewFromWest);  // the view from the west
     drain();
     EXPECT_GT(view.changes, before);
     EXPECT_TRUE(view.keep);
@@ -106,7 +106,7 @@ TEST_F(Commands, KeptWhilePausedRedrawnAfterEachCommandDrawnLiveWhileRunningOrNe
     frame();
     EXPECT_TRUE(view.keep);
 
-    input.press(1);  // running again
+    input.press(Cmd::PauseFlyGameToggle);  // running again
     drain();
     frame();
     EXPECT_TRUE(c->gamePause);
@@ -117,12 +117,12 @@ TEST_F(Commands, KeptWhilePausedRedrawnAfterEachCommandDrawnLiveWhileRunningOrNe
 TEST_F(Commands, BombViewNeedsABombAndLeavesTheAircraftAlone) {
     c->CameraPosition = 2;
     const long beeps = platform::beepCount();
-    send(59, kKeyDown);
+    send(Cmd::CameraOnBomb, kKeyDown);
     EXPECT_EQ(platform::beepCount(), beeps + 1);
     EXPECT_EQ(c->SpecialCameraPosition, 0);
     effects.haveBomb = true;
     effects.bomb = {10.0, 2000.0, 20.0, 10000.0, 0.0, 0.0};  // the next bomb on the rack
-    send(59, kKeyDown);
+    send(Cmd::CameraOnBomb, kKeyDown);
     const QNion pose = camels[0]->live.attitude;
     c->CameraDistance = 50.0;
     c->SetUpViewingPosition();
@@ -132,14 +132,14 @@ TEST_F(Commands, BombViewNeedsABombAndLeavesTheAircraftAlone) {
 }
 
 TEST_F(Commands, EasingTakesTheShortWayRound) {
-    send(1, kKeyDown);
+    send(Cmd::PauseFlyGameToggle, kKeyDown);
     c->CameraHeading = 170.0;
     c->NewCameraAngle = {-170.0, 0.0, 0.0};
     c->doEachTick(1);
     EXPECT_NEAR(c->CameraHeading, 172.0, 1e-9);
     for (int i = 0; i < 5; ++i) c->doEachTick(1);
     EXPECT_GT(std::fabs(c->CameraHeading), 175.0);
-    send(1, kKeyDown);
+    send(Cmd::PauseFlyGameToggle, kKeyDown);
     c->CameraHeading = 10.0;
     c->NewCameraAngle = {12.0, 0.0, 0.0};
     c->doEachTick(1);
@@ -303,7 +303,7 @@ TEST_F(Keys, AControlDigitMovesTheCameraAndSendsNoCannedMessage) {
     EXPECT_TRUE(network.typed.empty());
     tap('1');
     frame(1);
-    EXPECT_EQ(network.typed, std::vector<int32_t>{71});
+    EXPECT_EQ(network.typed, std::vector<int32_t>{input::numberOf(Cmd::SendCannedMessage1)});
 }
 
 }  // namespace

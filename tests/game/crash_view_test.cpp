@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "aircraft/FlyableAircraft.h"
+#include "game/StandInNeighbours.h"
 #include "game/VADArizodazar2.h"
 #include "platform/Paths.h"
 #include "render/MyZephGLView.h"
@@ -18,7 +19,7 @@ namespace pellam {
 namespace {
 
 // The game's view as the executable fits it, as far as a flight needs.
-struct GameView : ControllerView {
+struct GameView : StandInView {
     explicit GameView(render::MyZephGLView& v) : view(v) {}
     void setModelArray(ModelArray* models) override { view.setModelArray(models); }
     void setGlobalCameraPosition(const QNion* pose) override { view.setGlobalCameraPosition(pose); }

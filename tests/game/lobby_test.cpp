@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "game/Scoring.h"
+#include "game/StandInNeighbours.h"
 #include "game/VADArizodazar2.h"
 #include "platform/TickCount.h"
 #include "tests/TestFolder.h"
@@ -17,7 +18,7 @@
 namespace pellam {
 namespace {
 
-struct LobbyNetwork : ControllerNetwork {
+struct LobbyNetwork : StandInNetwork {
     int32_t mode = 0;
     bool host = false, pending = false, typing = false, gameOver = false;
     int32_t othersOver = 0, accepted = 0, team = 0;

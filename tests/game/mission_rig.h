@@ -9,7 +9,7 @@
 
 namespace pellam::testing {
 
-struct SkyView : ControllerView {
+struct SkyView : StandInView {
     double sun = -1.0;
     std::array<double, 3> light{0.6, 0.8, 0.0};  // the sun's direction, from east of the zenith
     void setSunVectorFromTime(double hours) override { sun = hours; }

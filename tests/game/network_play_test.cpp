@@ -10,6 +10,7 @@
 #include "builder/BuilderSave.h"
 #include "builder/MissionBuilder.h"
 #include "game/GameNetwork.h"
+#include "game/StandInNeighbours.h"
 #include "game/VADArizodazar2.h"
 #include "platform/TickCount.h"
 #include "platform/UserDefaults.h"
@@ -50,7 +51,7 @@ struct Player {
     std::string line(int n) { return std::string(link().messageLine(n)); }
     FlyableAircraft& aircraft(long n) { return *c->aircraftAt(n + ModelArray::kFirstAircraft); }
 
-    ControllerView view;
+    StandInView view;
     GameNetwork network;
     std::unique_ptr<platform::UserDefaults> store;
     std::unique_ptr<VADArizodazar2> c;

@@ -13,12 +13,12 @@ using WorldStep = WorldRig;
 
 TEST_F(WorldStep, PausedTheWorldStandsWhileTheFrameWorkGoesOn) {
     frame(1);
-    send(1, kKeyDown);
+    send(Cmd::PauseFlyGameToggle, kKeyDown);
     ASSERT_FALSE(c->gamePause);
     const int32_t clock = c->GlobalMissionTime;
     const int racks = effects.rackCalls;
     counter->ticks.clear();
-    input.press(84, kKeyUp);
+    input.press(Cmd::FrameRateIndicatorOnOffToggle, kKeyUp);
     frame(3);
     EXPECT_EQ(c->GlobalMissionTime, clock);
     EXPECT_TRUE(c->DisplayFrameRate);         // the command ran
@@ -40,17 +40,17 @@ TEST_F(WorldStep, PausedTheWorldStandsWhileTheFrameWorkGoesOn) {
 
     // Between machines the others fly on: any command ends a replay, and pausing costs the
     // aircraft (shot down, engine stopped).
-    send(1, kKeyDown);
+    send(Cmd::PauseFlyGameToggle, kKeyDown);
     for (int i = 0; i < 100; ++i) frame(1);
-    send(1, kKeyDown);
-    send(88, kKeyUp);
+    send(Cmd::PauseFlyGameToggle, kKeyDown);
+    send(Cmd::BeginEndReplayOfAction, kKeyUp);
     ASSERT_TRUE(c->ReplayFlag);
     network.mode = 1;
-    send(95, kKeyDown);  // no such command, but it ends the replay
+    send(Cmd::Unbound, kKeyDown);  // no such command, but it ends the replay
     EXPECT_FALSE(c->ReplayFlag);
-    send(1, kKeyDown);
+    send(Cmd::PauseFlyGameToggle, kKeyDown);
     EXPECT_TRUE(c->gamePause);
-    send(1, kKeyDown);
+    send(Cmd::PauseFlyGameToggle, kKeyDown);
     const Aircraft& ours = camels[0]->ThisAircraft;
     EXPECT_GT(ours.TotalHits, ours.TotalHitsBeforeDead);
     EXPECT_TRUE(ours.Damage1 & dmg::EngineStopped);
@@ -120,7 +120,7 @@ TEST_F(WorldStep, HangarsRefuelAnAircraftStandingForTenSeconds) {
     EXPECT_EQ(counter->refuels, 0);
     frame(1);
     EXPECT_EQ(counter->refuels, 1);
-    send(1, kKeyDown);
+    send(Cmd::PauseFlyGameToggle, kKeyDown);
     frame(3);
     EXPECT_EQ(counter->refuels, 1);
 }

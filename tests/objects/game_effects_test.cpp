@@ -18,6 +18,8 @@
 namespace pellam {
 namespace {
 
+using Cmd = input::CommandNumber;
+
 class GameEffects : public testing::RunningGame {
 protected:
     GameEffects() : RunningGame("pellam effects", 100.0, 700.0) {}
@@ -56,7 +58,7 @@ protected:
 TEST_F(GameEffects, ACamelsBombFallsBurstsThrowsDebrisAndLeavesACraterAndExplosionsRotate) {
     for (int i = 0; i < 60; ++i) frame();
     c->Command.actionType = kKeyDown;
-    c->someTypicalKeyPresses(18, false);
+    c->someTypicalKeyPresses(Cmd::DropBomb, false);
     EXPECT_EQ(player->getNumberOfBombs(), 1);
     const double* seen = c->effects_->findNewestBombFrom(bombs(), ModelArray::kFirstAircraft, *player);
     ASSERT_NE(seen, nullptr);
@@ -110,7 +112,7 @@ TEST_F(GameEffects, EveryObjectStandsWhilePausedAndAReplayGivesBackTheLiveWorld)
     lorry->setPathStart(1, path.data());
     const auto lorryStart = lorry->live.attitude.Position;
     c->Command.actionType = kKeyDown;
-    c->someTypicalKeyPresses(18, false);  // a bomb away
+    c->someTypicalKeyPresses(Cmd::DropBomb, false);  // a bomb away
     for (int k = 0; k < 3; ++k) {
         const double p[3] = {ahead[0] + 300.0 * k, 100.0, ahead[2]};
         c->startAnExplosion(p);
@@ -127,8 +129,8 @@ TEST_F(GameEffects, EveryObjectStandsWhilePausedAndAReplayGivesBackTheLiveWorld)
                                   wreck->Replay.nextPlace(), lorry->replayRing().nextPlace()};
     };
     c->Command.actionType = kKeyDown;
-    c->someTypicalKeyPresses(1, false);
-    ASSERT_FALSE(c->running());
+    c->someTypicalKeyPresses(Cmd::PauseFlyGameToggle, false);
+    ASSERT_FALSE(c->isRunning());
     const State paused = state();
     const auto ringsPaused = places();
     const int32_t clock = c->GlobalMissionTime;
@@ -136,8 +138,8 @@ TEST_F(GameEffects, EveryObjectStandsWhilePausedAndAReplayGivesBackTheLiveWorld)
     EXPECT_EQ(c->GlobalMissionTime, clock);
     EXPECT_TRUE(state() == paused) << "an object moved while the game stood";
     EXPECT_EQ(places(), ringsPaused) << "an object recorded while the game stood";
-    c->someTypicalKeyPresses(1, false);
-    ASSERT_TRUE(c->running());
+    c->someTypicalKeyPresses(Cmd::PauseFlyGameToggle, false);
+    ASSERT_TRUE(c->isRunning());
 
     for (int i = 0; i < 10; ++i) frame();
     const State live = state();

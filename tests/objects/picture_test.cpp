@@ -29,6 +29,8 @@
 namespace pellam {
 namespace {
 
+using Cmd = input::CommandNumber;
+
 using rendertest::RGBAImage;
 
 class EffectsPicture : public rendertest::ViewTest {
@@ -146,7 +148,7 @@ TEST_F(EffectsPicture, ACamelsBombFallsAndBurstsWithDebrisOverItsCraterAndTreesL
     player->SetUpAircraft(x, ground + 500.0, z, 0.0, 0.0, 95.0, 0.8);
     player->ThisAircraft.CurrentNumberOfBombs = 2;
     c->Command.actionType = kKeyDown;
-    c->someTypicalKeyPresses(18, false);
+    c->someTypicalKeyPresses(Cmd::DropBomb, false);
 
     // Halfway down: the bomb seen from 120 ft off its path, the Camel going away above it.
     const AllBombs::BombOrRocket* falling = nullptr;
