@@ -122,9 +122,10 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
     } else if (verb == "key" || verb == "release" || verb == "tap") {
         std::string name;
         words >> name;
-        // "Ctrl+q": the key with Control held.
+        // "Ctrl+q", "Alt+a": the key with Control or Alt held.
         const bool control = name.rfind("Ctrl+", 0) == 0 && name.size() > 5;
-        const SDL_Keycode key = SDL_GetKeyFromName(control ? name.c_str() + 5 : name.c_str());
+        const bool alt = name.rfind("Alt+", 0) == 0 && name.size() > 4;
+        const SDL_Keycode key = SDL_GetKeyFromName(name.c_str() + (control ? 5 : alt ? 4 : 0));
         if (key == SDLK_UNKNOWN) {
             fail(line, "no such key");
             return true;
@@ -135,7 +136,7 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
         e.key.windowID = windowID;
         e.key.keysym.sym = key;
         e.key.keysym.scancode = SDL_GetScancodeFromKey(key);
-        e.key.keysym.mod = control ? KMOD_LCTRL : KMOD_NONE;
+        e.key.keysym.mod = control ? KMOD_LCTRL : alt ? KMOD_LALT : KMOD_NONE;
         SDL_PushEvent(&e);
         if (verb == "tap") {
             e.type = SDL_KEYUP;

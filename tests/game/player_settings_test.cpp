@@ -37,6 +37,9 @@ expect closed
 key p
 key h
 expect command Fire Guns
+# The autopilot's key is held with Alt.
+key Alt+a
+expect command Auto Pilot On/Off Toggle
 quit
 )"), 0);
 
