@@ -97,6 +97,7 @@ bool MissionBuilder::writeMission(std::string path) {
         // The mission stays unsaved under its old name; the file on disk is as it was.
         host_->beep();
         platform::logMessage("Mission builder: " + why);
+        host_->tellPlayer("The mission could not be saved: " + why + ". The file there is as it was.");
         return false;
     }
     MBFileName = path;

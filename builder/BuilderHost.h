@@ -19,6 +19,8 @@ class BuilderHost {
 public:
     virtual ~BuilderHost() = default;
     virtual void beep() {}
+    // A failure the player must read (a mission that could not be saved): the game's notice window.
+    virtual void tellPlayer(const std::string& text) {}
     // The game's terrain, taken out of the game's model array while the builder holds it; null
     // when the game has none. The game is paused while the builder is open.
     virtual std::unique_ptr<ZephModel> lendTerrain() { return nullptr; }

@@ -193,6 +193,19 @@ private:
     void drawPreview();
     // The editing tags (objects, aircraft, paths, victory, files); true when one was handled.
     bool editingAction(int tag);
+    // The objects tab's steps (ObjectEditing.cpp).
+    ZephModel* editableObject();  // the selected placed object, or null
+    void addObjectAhead();
+    void previewMenuObject();
+    void stepThroughObjects();
+    void setObjectTeam();
+    void deleteObject();
+    void editObjectField(int tag);
+    void moveObject(ZephModel& object, missions::ObjectForMission& row);
+    void turnObject(ZephModel& object, missions::ObjectForMission& row);
+    std::array<double, 3>* selectedPathPoint();  // the path table's selected row, or null
+    void pathPointFromCamera();
+    void cameraToPathPoint();
     bool fileAction(int tag);
     bool aircraftTabAction(int tag);
     void saveMission(int tag);

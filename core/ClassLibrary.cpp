@@ -3,7 +3,6 @@
 #include <cstdint>
 
 #include "core/ZephModel.h"
-#include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/Random.h"
 
@@ -37,7 +36,8 @@ int32_t ZephModel::loadNamedTexture(ViewServices* view, const std::string& name)
     int32_t slot = view->fmGetTextureFromDiskNSString(a, 1, 6, 9, 0);
     if (slot < 0) slot = view->fmGetTextureFromDiskNSString(b, 1, 6, 9, 0);
     if (slot < 0) {
-        platform::logMessage("Texture \"" + name + "\" was not found in " + a + " or " + b + ".");
+        view->textureMissing("The texture \"" + name + "\" was not found in " + a + " or " + b +
+                             "; a plain pattern stands in for it.");
         slot = view->missingTextureSlot();
     }
     return slot;

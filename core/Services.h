@@ -57,7 +57,7 @@ public:
     // The blast heard from the camera: louder the nearer, up to 5000 ft.
     virtual void doExplosionSound(const double* position) {}
     // True while the game runs, false while it is paused.
-    virtual bool isPaused() { return true; }
+    virtual bool isRunning() const { return true; }
     // Ticks per replay step; 0 holds the replay still.
     virtual int32_t getReplaySpeed() { return 1; }
     // The object's index in the model array, 0 when it is not in it.
@@ -91,6 +91,8 @@ public:
     }
     // The slot drawn for a texture that could not be found anywhere: plainly wrong on screen.
     virtual int32_t missingTextureSlot() { return 0; }
+    // A texture that could not be had, for the player to read as well as the log.
+    virtual void textureMissing(const std::string& text) {}
 };
 
 }  // namespace pellam

@@ -63,9 +63,9 @@ void flyMission(Game& g, MissionFileContents&& contents) {
     VADArizodazar2& c = *g.c;
     g.draws = 1;
     c.seedSimulation(1);
-    c.TheMissions.store(kSlot, std::move(contents));
-    c.CurrentMissionNumber = kSlot;
-    c.PreviousCurrentMissionNumber = -1;
+    c.missionTable().store(kSlot, std::move(contents));
+    c.chooseMission(kSlot);
+    c.rebuildWorldOnNextGame();
     c.newDocument();
     for (int f = 0; f < kFrames; ++f) testing::stepOneFrame(c, 2);
     ModelArray& models = *c.getModelArray();

@@ -31,7 +31,7 @@ void park(FlyableAircraft& aircraft) { aircraft.SetUpAircraft(0.0, kParked, 0.0,
 
 void VADArizodazar2::startThisAircraft(long n, bool fromStart) {
     if (n < 0 || n >= ModelArray::kAircraftSlots) return;
-    if (fixedWorld_) {  // the fixed world has no start records: back where it began
+    if (scene_.fixedWorld_) {  // the fixed world has no start records: back where it began
         if (ZephModel* aircraft = modelAt(n + ModelArray::kFirstAircraft)) aircraft->resetModel();
         return;
     }
@@ -45,7 +45,7 @@ void VADArizodazar2::startThisAircraft(long n, bool fromStart) {
     const long joiner = j >= 1 && j < ModelArray::kAircraftSlots ? j : 0;
     const long m = joiner && n == 0 ? joiner : joiner && n == joiner ? 0 : n;
     // The gate comes first, so a refused restart leaves the wreck as it lies, class and team too.
-    if (!fromStart && !isDogfightOnly && !restartAllowed(*mission, m)) return;
+    if (!fromStart && !mission_.isDogfightOnly && !restartAllowed(*mission, m)) return;
 
     // A type no class answers to would leave the slot empty: it flies as a Camel.
     records[n].AircraftType = missions::startRecordType(records[n].AircraftType);
@@ -64,19 +64,19 @@ void VADArizodazar2::startThisAircraft(long n, bool fromStart) {
     FlyableAircraft* aircraft = fitAircraftClass(n, type);
     if (!aircraft) return;
 
-    if (n == 0 && doTheAutoHost && !UseHost && isNetworkGame() && network_->amIHost()) {
+    if (n == 0 && lobby_.doTheAutoHost && !lobby_.UseHost && isNetworkGame() && network_->amIHost()) {
         park(*aircraft);
         return;
     }
-    if (isDogfightOnly) placeForDogfight(n, fromStart, counts, where);
+    if (mission_.isDogfightOnly) placeForDogfight(n, fromStart, counts, where);
     else placeForMission(n, m, fromStart, counts, where);
 }
 
 bool VADArizodazar2::restartAllowed(const MissionData& mission, long m) {
     if (!mission.AircraftStarts[m].WillComeBackToLife) return false;
     const int32_t limit = mission.NumberOfAircraftRestarts[m];
-    if (limit != 0 && AircraftRestartCount[m] >= limit) return false;
-    ++AircraftRestartCount[m];
+    if (limit != 0 && mission_.AircraftRestartCount[m] >= limit) return false;
+    ++mission_.AircraftRestartCount[m];
     return true;
 }
 
@@ -85,11 +85,11 @@ void VADArizodazar2::setAircraftTeam(long n, const std::array<AircraftInit, 8>& 
     FlyableAircraft& aircraft = *aircraftAt(n + ModelArray::kFirstAircraft);
     int32_t team = records[n].Team;
     if (network_->getNetworkMode() != 0 && network_->amIHost()) {
-        if (isDogfightOnly)
+        if (mission_.isDogfightOnly)
             team = aircraft.getRemoteLocal() == 0 ? missions::wholeNumber(mission.DogfightOnlyTeams[n])
                                                   : network_->getJoinerTeam(n);
-    } else if (isDogfightOnly) {
-        team = joiner && n == 0 ? TeamRequest : missions::wholeNumber(mission.DogfightOnlyTeams[n]);
+    } else if (mission_.isDogfightOnly) {
+        team = joiner && n == 0 ? lobby_.TeamRequest : missions::wholeNumber(mission.DogfightOnlyTeams[n]);
     } else if (joiner && n == 0) {
         team = records[joiner].Team;
     } else if (joiner && n == joiner) {
@@ -187,11 +187,11 @@ void VADArizodazar2::placeForMission(long n, long m, bool fromStart, const std::
         double d = r.RandomDistance;
         std::array<double, 3> draws{};
         if (d == 1.0) {  // where the last random-place aircraft started
-            d = TheAircraftRandom[3];
-            draws = {TheAircraftRandom[0], TheAircraftRandom[1], TheAircraftRandom[2]};
+            d = mission_.TheAircraftRandom[3];
+            draws = {mission_.TheAircraftRandom[0], mission_.TheAircraftRandom[1], mission_.TheAircraftRandom[2]};
         } else {
-            TheAircraftRandom[3] = d;
-            for (int k = 0; k < 3; ++k) TheAircraftRandom[k] = draws[k] = draw();
+            mission_.TheAircraftRandom[3] = d;
+            for (int k = 0; k < 3; ++k) mission_.TheAircraftRandom[k] = draws[k] = draw();
         }
         const double spread = std::max(d, 10.0);
         const double a = draws[0] / 32768.0 * 3.14;
@@ -251,7 +251,7 @@ void VADArizodazar2::placeForDogfight(long n, bool fromStart, const std::array<i
         z = -sinDeg(h) * dx + cosDeg(h) * dz + cz;
     };
     auto aboveGround = [&](double x, double y, double z) {
-        const double ground = TheRIDUdidavWorld ? TheRIDUdidavWorld->getAltitudeAtX(x, z) : 0.0;
+        const double ground = scene_.TheRIDUdidavWorld ? scene_.TheRIDUdidavWorld->getAltitudeAtX(x, z) : 0.0;
         return y < ground ? ground + 1500.0 : y;
     };
     auto onTheGround = [&](double gap) {
@@ -261,7 +261,7 @@ void VADArizodazar2::placeForDogfight(long n, bool fromStart, const std::array<i
         aircraft.SetUpAircraft(x, g[1], z, h, 400.0, 0.0, 0.0);
     };
     double x, z;
-    if (fromStart && !DogfightAirGroundStart) {
+    if (fromStart && !mission_.DogfightAirGroundStart) {
         static constexpr double kTeamHeading[5] = {0.0, 180.0, 0.0, -90.0, 90.0};
         const double h = kTeamHeading[team];
         rotated(h, s * k, s * k - mission.DogfightAirStartDistance + hostGap, q[0], q[2], x, z);
@@ -270,7 +270,7 @@ void VADArizodazar2::placeForDogfight(long n, bool fromStart, const std::array<i
         onTheGround(hostGap);
     } else {
         // A restart rule this game does not know is the ground start, so the aircraft comes back.
-        int32_t restart = DogfightOnlyRestartType >= 0 && DogfightOnlyRestartType <= 2 ? DogfightOnlyRestartType : 1;
+        int32_t restart = mission_.DogfightOnlyRestartType >= 0 && mission_.DogfightOnlyRestartType <= 2 ? mission_.DogfightOnlyRestartType : 1;
         if (restart == 2) {
             if (draw() <= 15000) {
                 const double dx = draw() / 32768.0 * 10000.0;
@@ -308,7 +308,7 @@ void VADArizodazar2::applySkill(Aircraft& record, int32_t skill) {
 }
 
 void VADArizodazar2::doAircraftRestart() {
-    if (HaveDoneGameOver || fixedWorld_) return;
+    if (mission_.HaveDoneGameOver || scene_.fixedWorld_) return;
     for (long n = 0; n < ModelArray::kAircraftSlots; ++n) {
         FlyableAircraft* aircraft = aircraftAt(n + ModelArray::kFirstAircraft);
         if (!aircraft || aircraft->getRemoteLocal() != 0 || !aircraft->getDeadOnGround()) continue;

@@ -7,12 +7,13 @@
 namespace pellam {
 
 void BuilderLink::beep() { platform::SystemBeep(); }
+void BuilderLink::tellPlayer(const std::string& text) { game_.tellPlayer(text); }
 
 std::unique_ptr<ZephModel> BuilderLink::lendTerrain() {
     game_.setRunning(false);
     game_.view().sceneChanged();
     ModelArray* models = game_.getModelArray();
-    lentFrom_ = models ? models->indexOf(game_.TheRIDUdidavWorld) : -1;
+    lentFrom_ = models ? models->indexOf(game_.keptScene().TheRIDUdidavWorld) : -1;
     if (lentFrom_ >= 0) return models->take(lentFrom_);
     return game_.takeKeptTerrain();
 }
@@ -30,7 +31,7 @@ void BuilderLink::returnTerrain(std::unique_ptr<ZephModel> terrain) {
 // One view and one GL context serve the game and the builder.
 ViewServices* BuilderLink::builderView() { return game_.objectView(); }
 ControllerServices* BuilderLink::controller() { return &game_; }
-double BuilderLink::missionHaze() { return game_.MissionHaze; }
+double BuilderLink::missionHaze() { return game_.missionState().MissionHaze; }
 
 std::array<missions::CloudLayer, 3> BuilderLink::missionLayers() {
     const missions::MissionData* mission = game_.currentMission();
@@ -38,7 +39,7 @@ std::array<missions::CloudLayer, 3> BuilderLink::missionLayers() {
 }
 
 bool BuilderLink::reloadUserMissionsWanted() { return game_.prefs().ReloadUserMissions; }
-void BuilderLink::reloadUserMissions() { game_.reloadUserMissions(); }
+void BuilderLink::reloadUserMissions() { game_.reloadUserMissionsInBackground(); }
 double BuilderLink::secondsSince2001() { return game_.secondsSince2001(); }
 void BuilderLink::viewNeedsDrawing() { game_.view().sceneChanged(); }
 std::optional<std::string>& BuilderLink::lastOpenedMission() { return game_.lastOpenedMission(); }

@@ -11,6 +11,7 @@ class BuilderLink : public builder::BuilderHost {
 public:
     explicit BuilderLink(VADArizodazar2& game) : game_(game) {}
     void beep() override;
+    void tellPlayer(const std::string& text) override;
     // Pauses the game (its world stands still without its ground) and takes the terrain out.
     std::unique_ptr<ZephModel> lendTerrain() override;
     void returnTerrain(std::unique_ptr<ZephModel> terrain) override;

@@ -1,5 +1,6 @@
-// Camera commands 45 to 69 and 100: they set the controller's camera fields; the view is built
-// from them each frame. With the second window drawn, commands 45 to 69 act on it alone.
+// The camera commands (Camera Inside Pilot Head to Camera On Aircraft #8, and the game's own
+// circling camera): they set the controller's camera fields; the view is built from them each
+// frame. With the second window drawn, the player's camera commands act on it alone.
 // Camera rules: 0 every view, 1 no enemy view and no other aircraft, 2 also no second window.
 #include <algorithm>
 #include <cmath>
@@ -23,6 +24,13 @@ double distance(const std::array<double, 3>& a, const std::array<double, 3>& b) 
 
 bool present(ZephModel* m) { return m && m->live.attitude.Position[1] >= kHidden; }
 
+using enum input::CommandNumber;
+
+// The camera position numbers of Camera Inside Pilot Head to Camera View From Tail.
+int32_t viewPosition(input::CommandNumber command) { return command - CameraInsidePilotHead; }
+// The model index of the aircraft a Camera On Aircraft command names.
+long aircraftIndex(input::CommandNumber command) { return ModelArray::kFirstAircraft + (command - CameraOnAircraft1); }
+
 // The fly-by eye: the nose camera 300 ft out, moved 25 ft east; `angle` takes the nose's direction.
 Vector3 flyByEye(ZephModel& m, Vector3& angle) {
     camera::makeFinalCameraVector(m, camera::kNose, angle.data());
@@ -45,16 +53,16 @@ Vector3 chaseEye(ZephModel& m, const FlyableAircraft* craft, Vector3& angle, dou
 
 }  // namespace
 
-void GameController::cameraCommand(int32_t command) {
-    if (cameras_.DrawSecondWindow && command >= 45 && command <= 69) {
+void GameController::cameraCommand(input::CommandNumber command) {
+    if (cameras_.DrawSecondWindow && within(command, CameraInsidePilotHead, CameraOnAircraft8)) {
         cameraCommandSecond(command);
         return;
     }
     cameraCommandMain(command);
 }
 
-void GameController::cameraCommandMain(int32_t command) {
-    if (command != 60 && command != 61 && command != 100) cameras_.circleFlag = true;
+void GameController::cameraCommandMain(input::CommandNumber command) {
+    if (command != MoveCameraCloser && command != MoveCameraFartherAway && command != CirclingCamera) cameras_.circleFlag = true;
     ZephModel* m = modelAt(cameras_.CameraAircraft);
     auto saveForToggleBack = [&] {
         cameras_.ToggleBackCameraPosition =
@@ -64,27 +72,27 @@ void GameController::cameraCommandMain(int32_t command) {
         return m ? distance(m->live.attitude.Position, cameras_.OutsideCamera) : cameras_.CameraDistance;
     };
 
-    if (command == 45) {
+    if (command == CameraInsidePilotHead) {
         cameras_.CameraPosition = camera::kCockpit;
         cameras_.SavedCameraDistance = cameras_.NewCameraDistance;
         cameras_.NewCameraDistance = 3.0;
-    } else if (command >= 46 && command <= 54) {
+    } else if (within(command, CameraViewFromNorth, CameraViewFromTail)) {
         if (cameras_.CameraRule > 1) return;
-        cameras_.CameraPosition = command - 45;
+        cameras_.CameraPosition = viewPosition(command);
         cameras_.NewCameraDistance = cameras_.UserCameraDistance;
-    } else if (command == 55) {
+    } else if (command == FlyByCamera) {
         if (cameras_.CameraRule > 1 || !m) return;
         cameras_.CameraPosition = camera::kFlyBy;
         cameras_.NewCameraDistance = cameras_.SavedCameraDistance;
         cameras_.OutsideCamera = flyByEye(*m, cameras_.NewCameraAngle);
-    } else if (command == 56) {
+    } else if (command == ChaseCamera) {
         if (cameras_.CameraRule > 1 || !m) return;
         cameras_.CameraPosition = camera::kChase;
         cameras_.NewCameraDistance = cameras_.UserCameraDistance;
         cameras_.OutsideCamera = chaseEye(*m, aircraftAt(cameras_.CameraAircraft), cameras_.NewCameraAngle,
                                           cameras_.CameraDistance, cameras_.CameraHeading, cameras_.CameraUpAngle,
                                           cameras_.CameraBank);
-    } else if (command == 57) {
+    } else if (command == YouAndNearestEnemyAircraft) {
         if (cameras_.CameraRule != 0) return;
         if (cameras_.CameraPosition == camera::kNearestEnemy) {
             cameras_.toggleBack();
@@ -93,7 +101,7 @@ void GameController::cameraCommandMain(int32_t command) {
             cameras_.CameraPosition = camera::kNearestEnemy;
             cameras_.NewCameraDistance = cameras_.UserCameraDistance;
         }
-    } else if (command == 58) {
+    } else if (command == CameraInNearestTower) {
         if (cameras_.CameraRule > 1) return;
         if (cameras_.CameraPosition == camera::kTower) {
             cameras_.toggleBack();
@@ -104,8 +112,8 @@ void GameController::cameraCommandMain(int32_t command) {
             cameras_.SavedCameraDistance = cameras_.NewCameraDistance;
             findClosestTower();
         }
-    } else if (command == 59) {
-        if (cameras_.SpecialCameraPosition == 59) {
+    } else if (command == CameraOnBomb) {
+        if (cameras_.SpecialCameraPosition == input::numberOf(CameraOnBomb)) {
             cameras_.toggleBack();
             cameras_.CameraDistance = outsideDistance();
             return;
@@ -117,20 +125,20 @@ void GameController::cameraCommandMain(int32_t command) {
             return;
         }
         saveForToggleBack();
-        cameras_.SpecialCameraPosition = 59;
+        cameras_.SpecialCameraPosition = input::numberOf(CameraOnBomb);
         cameras_.SavedCameraDistance = cameras_.NewCameraDistance;
         cameras_.OutsideCamera = {bomb[0], bomb[1], bomb[2]};
-    } else if (command == 60 || command == 61) {
-        const double step = command == 60 ? -5.0 : 5.0;
+    } else if (command == MoveCameraCloser || command == MoveCameraFartherAway) {
+        const double step = command == MoveCameraCloser ? -5.0 : 5.0;
         if (cameras_.CameraPosition == camera::kTower) {
             Cameras::stepTowerZoom(cameras_.TowerZoom, step);
             findClosestTower();
         } else {
             cameras_.stepDistance(step);
         }
-    } else if (command >= 62 && command <= 69) {
-        if (command > 62 && cameras_.CameraRule != 0) return;
-        const long index = command - 60;
+    } else if (within(command, CameraOnAircraft1, CameraOnAircraft8)) {
+        if (command != CameraOnAircraft1 && cameras_.CameraRule != 0) return;
+        const long index = aircraftIndex(command);
         ZephModel* next = modelAt(index);
         // An absent aircraft is not to be slid to: the command does nothing.
         if (!present(next) || !m) return;
@@ -144,32 +152,32 @@ void GameController::cameraCommandMain(int32_t command) {
         cameras_.CameraAircraft = index;
         cameras_.SpecialCameraPosition = 0;
         findClosestTower();
-    } else if (command == 100) {
+    } else if (command == CirclingCamera) {
         cameras_.CameraPosition = camera::kCircling;
         cameras_.NewCameraDistance = cameras_.UserCameraDistance;
     }
 }
 
-void GameController::cameraCommandSecond(int32_t command) {
+void GameController::cameraCommandSecond(input::CommandNumber command) {
     ZephModel* m2 = modelAt(cameras_.CameraAircraft2);
-    if (command == 45) {
+    if (command == CameraInsidePilotHead) {
         cameras_.CameraPosition2 = camera::kCockpit;
         cameras_.CameraDistance2 = 0.0;
-    } else if (command >= 46 && command <= 54) {
+    } else if (within(command, CameraViewFromNorth, CameraViewFromTail)) {
         if (cameras_.CameraRule > 1) return;
-        cameras_.CameraPosition2 = command - 45;
+        cameras_.CameraPosition2 = viewPosition(command);
         cameras_.CameraDistance2 = cameras_.UserCameraDistance2;
-    } else if (command == 55) {
+    } else if (command == FlyByCamera) {
         if (cameras_.CameraRule > 1 || !m2) return;
         cameras_.CameraPosition2 = camera::kFlyBy;
         cameras_.OutsideCamera2 = flyByEye(*m2, cameras_.NewCameraAngle2);
-    } else if (command == 56) {
+    } else if (command == ChaseCamera) {
         if (cameras_.CameraRule > 1 || !m2) return;
         cameras_.CameraPosition2 = camera::kChase;
         cameras_.OutsideCamera2 = chaseEye(*m2, aircraftAt(cameras_.CameraAircraft2), cameras_.NewCameraAngle2,
                                            cameras_.CameraDistance2, cameras_.CameraHeading2, cameras_.CameraUpAngle2,
                                            cameras_.CameraBank2);
-    } else if (command == 57) {
+    } else if (command == YouAndNearestEnemyAircraft) {
         if (cameras_.CameraRule != 0) return;
         if (cameras_.CameraPosition2 == camera::kNearestEnemy) {
             cameras_.CameraPosition2 = cameras_.ToggleBackCameraPosition2;
@@ -178,7 +186,7 @@ void GameController::cameraCommandSecond(int32_t command) {
             cameras_.ToggleBackCameraPosition2 = cameras_.CameraPosition2;
             cameras_.CameraPosition2 = camera::kNearestEnemy;
         }
-    } else if (command == 58) {
+    } else if (command == CameraInNearestTower) {
         if (cameras_.CameraRule > 1) return;
         if (cameras_.CameraPosition2 == camera::kTower) {
             cameras_.CameraPosition2 = cameras_.ToggleBackCameraPosition2;
@@ -189,7 +197,7 @@ void GameController::cameraCommandSecond(int32_t command) {
             cameras_.CameraPosition2 = camera::kTower;
             findClosestTower();
         }
-    } else if (command == 59) {
+    } else if (command == CameraOnBomb) {
         ZephModel* bombs = modelAt(ModelArray::kBombs);
         const double* bomb =
             bombs && m2 ? effects_->findNewestBombFrom(*bombs, cameras_.CameraAircraft2, *m2) : nullptr;
@@ -197,22 +205,22 @@ void GameController::cameraCommandSecond(int32_t command) {
             platform::SystemBeep();
             return;
         }
-        cameras_.SpecialCameraPosition2 = 59;
+        cameras_.SpecialCameraPosition2 = input::numberOf(CameraOnBomb);
         cameras_.OutsideCamera2 = {bomb[0], bomb[1], bomb[2]};
-    } else if (command == 60 || command == 61) {
-        const double step = command == 60 ? -5.0 : 5.0;
+    } else if (command == MoveCameraCloser || command == MoveCameraFartherAway) {
+        const double step = command == MoveCameraCloser ? -5.0 : 5.0;
         if (cameras_.CameraPosition2 == camera::kTower) {
             Cameras::stepTowerZoom(cameras_.TowerZoom2, step);
             findClosestTower();
         } else {
             cameras_.stepDistance2(step);
         }
-    } else if (command >= 62 && command <= 69) {
-        if (command > 62 && cameras_.CameraRule != 0) return;
-        ZephModel* next = modelAt(command - 60);
+    } else if (within(command, CameraOnAircraft1, CameraOnAircraft8)) {
+        if (command != CameraOnAircraft1 && cameras_.CameraRule != 0) return;
+        ZephModel* next = modelAt(aircraftIndex(command));
         if (!present(next)) return;
         cameras_.SecondWindowClosestEnemy = false;
-        cameras_.CameraAircraft2 = command - 60;
+        cameras_.CameraAircraft2 = aircraftIndex(command);
         cameras_.SpecialCameraPosition2 = 0;
         cameras_.CameraDistance2 = 0.0;
     }

@@ -13,6 +13,8 @@
 namespace pellam {
 namespace {
 
+using enum input::CommandNumber;
+
 double distance(const double* a, const double* b) {
     double d2 = 0;
     for (int c = 0; c < 3; ++c) d2 += (a[c] - b[c]) * (a[c] - b[c]);
@@ -27,8 +29,8 @@ void GameController::doEachTick(int32_t ticks) {
     if (ticks > 500) return;
     doAutoHost();
     for (int32_t t = 0; t < ticks; ++t) {
-        cameras_.ease(running());
-        if (!running()) {
+        cameras_.ease(isRunning());
+        if (!isRunning()) {
             clock_.GamePauseTime += 1;
             for (long j = ModelArray::kFirstAircraft; j < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots; ++j)
                 if (FlyableAircraft* craft = aircraftAt(j)) craft->movePilotHead();
@@ -43,8 +45,8 @@ void GameController::doEachTick(int32_t ticks) {
                 nearestGun = std::min(nearestGun, distance(eye, craft->live.attitude.Position.data()));
         }
         if (nearestGun > 3000.0) nearestGun = 0.0;
-        const double eyeDistance =
-            cameras_.CameraPosition == camera::kCockpit && cameras_.SpecialCameraPosition != 59 ? 5.0 : 15.0;
+        const bool bombCamera = cameras_.SpecialCameraPosition == input::numberOf(CameraOnBomb);
+        const double eyeDistance = cameras_.CameraPosition == camera::kCockpit && !bombCamera ? 5.0 : 15.0;
         for (long j = ModelArray::kFirstAircraft; j < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots; ++j)
             if (ZephModel* craft = modelAt(j))
                 craft->updateMovingThings(clock_.gamePause, j == cameras_.CameraAircraft, eyeDistance, nearestGun);
@@ -53,13 +55,13 @@ void GameController::doEachTick(int32_t ticks) {
         cameras_.DrawSecondWindow = false;  // the commands sent below act on the main view
         if (clock_.GamePauseTime > 900 && cameras_.CameraPosition != camera::kCircling) {
             cameras_.OldCameraPosition = cameras_.CameraPosition;
-            someTypicalKeyPresses(100, true);
+            someTypicalKeyPresses(CirclingCamera, true);
         }
         if (cameras_.circleFlag) {
             cameras_.circleFlag = false;
             clock_.GamePauseTime = 0;
             if (cameras_.CameraPosition == camera::kCircling) {
-                sendCommand(cameras_.OldCameraPosition + 45, kKeyDown);
+                sendCommand(CameraInsidePilotHead + cameras_.OldCameraPosition, kKeyDown);  // back to the view it left
             }
         }
 
@@ -68,13 +70,13 @@ void GameController::doEachTick(int32_t ticks) {
             if (cameras_.CameraPosition == camera::kFlyBy || cameras_.CameraPosition == camera::kTower ||
                 cameras_.CameraPosition == camera::kChase) {
                 if (cameras_.CameraPosition == camera::kChase) {
-                    sendCommand(56, kKeyDown);
+                    sendCommand(ChaseCamera, kKeyDown);
                 }
-                cameras_.easeOutsideCamera(running());
+                cameras_.easeOutsideCamera(isRunning());
                 m->setOutsideCameraPosition(cameras_.LastOutsideCamera.data());
                 if (cameras_.CameraPosition == camera::kFlyBy &&
                     distance(cameras_.OutsideCamera.data(), at.data()) > 310.0) {
-                    sendCommand(55, kKeyDown);
+                    sendCommand(FlyByCamera, kKeyDown);
                 }
             } else {
                 cameras_.LastOutsideCamera = at;
@@ -88,12 +90,12 @@ void GameController::doEachTick(int32_t ticks) {
                 if (cameras_.CameraPosition2 == camera::kFlyBy || cameras_.CameraPosition2 == camera::kTower ||
                     cameras_.CameraPosition2 == camera::kChase) {
                     if (cameras_.CameraPosition2 == camera::kChase) {
-                        sendCommand(56, kKeyDown);
+                        sendCommand(ChaseCamera, kKeyDown);
                     }
                     m2->setOutsideCameraPosition(cameras_.OutsideCamera2.data());
                     if (cameras_.CameraPosition2 == camera::kFlyBy &&
                         distance(cameras_.OutsideCamera2.data(), m2->live.attitude.Position.data()) > 310.0) {
-                        sendCommand(55, kKeyDown);
+                        sendCommand(FlyByCamera, kKeyDown);
                     }
                 } else {
                     cameras_.OutsideCamera2 = m2->live.attitude.Position;
@@ -119,14 +121,14 @@ void GameController::PrepareAndCallDrawing() {
             // Focus lost while flying: pause once, with a beep. An unattended host goes on: it
             // is left alone by design, and pausing would stop it taking joiners in.
             step_.isKey = false;
-            if (clock_.gamePause && !doTheAutoHost) {
+            if (clock_.gamePause && !lobby_.doTheAutoHost) {
                 platform::SystemBeep();
-                sendCommand(1, kKeyDown);
+                sendCommand(PauseFlyGameToggle, kKeyDown);
             }
         }
         toMyZephGLView->setGameTime(clock_.GlobalMissionTime);
         // TimeOfDay: hours, or hundredths in the high 16 bits plus hours in the low 16 bits.
-        const auto packed = static_cast<int32_t>(TimeOfDay);
+        const auto packed = static_cast<int32_t>(mission_.TimeOfDay);
         double hour = static_cast<int16_t>(packed >> 16) / 100.0 + (packed & 0xFFFF);
         if (hour > 100) hour -= 100;
         // The builder's view keeps its own sun while it is drawn in the game's place.

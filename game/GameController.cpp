@@ -6,6 +6,7 @@
 #include "aircraft/draw/AircraftDrawing.h"
 #include "core/ZephModel.h"
 #include "game/FlightEffects.h"
+#include "game/StandInNeighbours.h"
 #include "objects/draw/EffectDrawing.h"
 #include "objects/GroundVehicle.h"
 #include "objects/draw/VehicleDrawing.h"
@@ -26,12 +27,13 @@ int64_t nowMicros() {
 
 }  // namespace
 
-// Stand in for a neighbour that was not handed in: the least each must do.
+// Stand in for a neighbour that was not handed in: the least each must do. The effects need no
+// stand-in: the flight model's own hit tests and the pools serve every controller.
 struct GameController::DefaultNeighbours {
-    ControllerView view;
-    ControllerInput input;
-    ControllerDesktop desktop;
-    ControllerNetwork network;
+    StandInView view;
+    StandInInput input;
+    StandInDesktop desktop;
+    StandInNetwork network;
     FlightEffects effects;
 };
 
@@ -114,7 +116,7 @@ void GameController::fromNotEnoughVRAMQuit() {
 // The network object is made with the controller; the view draws its message lines over the flight.
 void GameController::LoadNeededCommunalObjects() { toMyZephGLView->setMessageLines(network_->getMessageLines()); }
 
-std::unique_ptr<ControllerSound> GameController::loadSoundGuy() { return std::make_unique<ControllerSound>(); }
+std::unique_ptr<ControllerSound> GameController::loadSoundGuy() { return std::make_unique<SilentSound>(); }
 
 void GameController::SetGameCursors() { CurrentCursorVisible = true; }
 
@@ -158,11 +160,11 @@ void GameController::InitMyControllerVariables() {
     platform::seedRandomFromSystem();
     simulationRandom_.seedFromSystem();
     setUpInitialPrefs();
-    if (!theSounds) theSounds = std::make_unique<ControllerSound>();
+    if (!theSounds) theSounds = std::make_unique<SilentSound>();
 
     pacer_.TickMinimum = 1;
     doSelectMission = true;
-    TimeOfDay = 12;
+    mission_.TimeOfDay = 12;
     // The model array always exists: a view that cannot draw must not leave the world without one.
     ModelArrayPtr = std::make_unique<ModelArray>();
     toMyZephGLView->setModelArray(ModelArrayPtr.get());
@@ -191,8 +193,8 @@ void GameController::InitMyControllerVariables() {
     toMyZephGLView->setCameraViewToVectorX(0.0, -0.1, 1.0, 0.0);
     cameras_.startUp();
     clock_.GamePauseTime = -150;
-    CurrentMissionNumber = 0;
-    PreviousCurrentMissionNumber = -1;
+    mission_.CurrentMissionNumber = 0;
+    mission_.PreviousCurrentMissionNumber = -1;
 
     if (!store_.hasKey("VBlankKey")) store_.setBool("VBlankKey", false);
     if (store_.boolForKey("VBlankKey").value_or(false)) toMyZephGLView->setVBLSyncing(true);
@@ -200,8 +202,8 @@ void GameController::InitMyControllerVariables() {
         toMyZephGLView->doLoadingFeedback();
         toMyZephGLView->doLoadingFeedback();
     }
-    DogfightOnlyVKills = 5;
-    JoinerTypeRequest = 3;
+    mission_.DogfightOnlyVKills = 5;
+    lobby_.JoinerTypeRequest = 3;
     store_.synchronize();
 }
 
@@ -210,6 +212,7 @@ void GameController::InitMyControllerVariables() {
 void GameController::timerLooper() {
     if (!started) return;
     for (const std::string& report : store_.takeReports()) tellPlayer(report);
+    for (const std::string& notice : toMyZephGLView->takeNotices()) tellPlayer(notice);
     ActiveInActive();
     Wait1Tick();
     stepFrame(clock_.theticks);
@@ -252,8 +255,8 @@ void GameController::Wait1Tick() {
         clock_.DoDoubleTime = false;
         // A listed game is announced in its first frame (0: not yet), then once a minute.
         if (ui_.toListGamePublicly.state && network_->amIHost() &&
-            (LastHostGamePost == 0 || pacer_.lastTickCount - LastHostGamePost > 3600)) {
-            LastHostGamePost = std::max<uint32_t>(pacer_.lastTickCount, 1);
+            (lobby_.LastHostGamePost == 0 || pacer_.lastTickCount - lobby_.LastHostGamePost > 3600)) {
+            lobby_.LastHostGamePost = std::max<uint32_t>(pacer_.lastTickCount, 1);
             sendHostDataToServer();
         }
     }
@@ -408,20 +411,20 @@ void GameController::trackPilotSignIn() {
     int row = -1;
     for (int r = 0; r < kPilotCount; ++r)
         if (ui_.pilotRadio.cellAt(r, 0)) row = r;
-    if (row >= 0 && row != CurrentPilotNumber) {
-        CurrentPilotNumber = row;
-        ui_.pilotNameFields[CurrentPilotNumber].selectRequested = true;
+    if (row >= 0 && row != pilots_.CurrentPilotNumber) {
+        pilots_.CurrentPilotNumber = row;
+        ui_.pilotNameFields[pilots_.CurrentPilotNumber].selectRequested = true;
     }
     bool changed = false;
     for (const TextField& field : ui_.pilotFields)
-        if (field.tag >= 1 && field.tag <= 5 && field.editing && field.tag - 1 != CurrentPilotNumber) {
-            CurrentPilotNumber = field.tag - 1;
+        if (field.tag >= 1 && field.tag <= 5 && field.editing && field.tag - 1 != pilots_.CurrentPilotNumber) {
+            pilots_.CurrentPilotNumber = field.tag - 1;
             changed = true;
             break;
         }
     if (changed) {
         ui_.pilotRadio.clear();
-        ui_.pilotRadio.setState(true, static_cast<int>(CurrentPilotNumber), 0);
+        ui_.pilotRadio.setState(true, static_cast<int>(pilots_.CurrentPilotNumber), 0);
     }
 }
 
@@ -448,15 +451,17 @@ void GameController::notsaved(const TextField* field) {
 }
 
 void GameController::savePilots() {
-    if (!PilotStatsLoaded || BadOSXVersion) return;
-    store_.setData("PilotStatsKey", encodePilotStats(PilotStats));
-    saveStore();
+    if (!pilots_.PilotStatsLoaded || BadOSXVersion) return;
+    store_.setData("PilotStatsKey", encodePilotStats(pilots_.PilotStats));
+    // Called in flight (a kill, a death, each minute flown): the disk is the writer thread's.
+    store_.saveInBackground();
+    for (const std::string& report : store_.takeReports()) tellPlayer(report);
 }
 
 bool GameController::saveForQuit() {
     if (BadOSXVersion) return true;
     // Records that were never read stay in the store as they are, whatever this run did.
-    if (PilotStatsLoaded) store_.setData("PilotStatsKey", encodePilotStats(PilotStats));
+    if (pilots_.PilotStatsLoaded) store_.setData("PilotStatsKey", encodePilotStats(pilots_.PilotStats));
     prefs_.writeLastMission(store_);
     if (saveStore()) return true;
     tellPlayer("Your pilots' records and settings were not saved. Quit again to leave without saving them.");

@@ -20,7 +20,10 @@
 #include "game/FrameClock.h"
 #include "game/FramePacing.h"
 #include "game/Interface.h"
+#include "game/LobbySettings.h"
+#include "game/MissionState.h"
 #include "game/Neighbours.h"
+#include "game/PilotScoring.h"
 #include "game/PilotType.h"
 #include "game/Preferences.h"
 #include "game/ReplayControl.h"
@@ -101,17 +104,17 @@ public:
     virtual void newDocument();
 
     // ---- Commands (KeyCommands.cpp, CameraCommands.cpp).
-    void someTypicalKeyPresses(int32_t command, bool outsideText);
+    void someTypicalKeyPresses(input::CommandNumber command, bool outsideText);
     // A command as the program sends it itself (the cameras' upkeep, a lost focus, a menu):
     // pressed (kKeyDown) or let go (kKeyUp).
-    void sendCommand(int32_t command, int32_t actionType) {
+    void sendCommand(input::CommandNumber command, int32_t actionType) {
         step_.Command.actionType = actionType;
         someTypicalKeyPresses(command, true);
     }
     void fromReplayMenu();
     void beginOrEndReplay();
     void endReplay();
-    void cameraCommand(int32_t command);
+    void cameraCommand(input::CommandNumber command);
 
     // ---- Cameras (ViewingPosition.cpp).
     long findClosestEnemyFrom(long modelIndex);  // aircraft number 0..7, -1 none
@@ -154,9 +157,8 @@ public:
     void startAnExplosion(const double* position) override;
     void thisObjectDead(long modelIndex, long aircraftNumber) override;
     void checkForBombKills(const double* impact, long droppingModelIndex) override;
-    bool isPaused() override { return clock_.gamePause; }  // gamePause as it stands: true while the game runs
-    // True while the game runs: what gamePause holds, whatever its name says.
-    bool running() const { return clock_.running(); }
+    // What gamePause holds, whatever its stored name says.
+    bool isRunning() const override { return clock_.running(); }
     int32_t getReplaySpeed() override { return 1; }
     long getCameraPositionNumber() const { return cameras_.CameraPosition; }
     const double* getWhereCamera() { return toMyZephGLView->getCameraPosition(); }
@@ -168,10 +170,11 @@ public:
         if (builder) *builder = 0;
         return getModelArray();
     }
-    long getCloudLayerState() const { return CloudLayerState; }
-    void setTimeOfDayGC(long hour) { TimeOfDay = static_cast<double>(hour); }
-    std::array<std::array<int32_t, 2>, 8>* getAircraftResultsPtr() { return &AircraftResults; }
-    std::array<int32_t, 4>* getAircraftTeamResultsPtr() { return &TeamResults; }
+    long getCloudLayerState() const { return mission_.CloudLayerState; }
+    void setTimeOfDayGC(long hour) { mission_.TimeOfDay = static_cast<double>(hour); }
+    // The tallies the network exchanges: per slot kills and deaths, and kills per team.
+    std::array<std::array<int32_t, 2>, 8>* getAircraftResultsPtr() { return &pilots_.AircraftResults; }
+    std::array<int32_t, 4>* getAircraftTeamResultsPtr() { return &pilots_.TeamResults; }
     // Group random numbers: a new one is drawn only while doNewRandomRestart is set, so objects
     // placed together share one offset and heading.
     int32_t getObjectRandomDistance() override;
@@ -213,33 +216,20 @@ public:
     int32_t cursorType() const { return CurrentCursorType; }
 
     // ---- State (fields keep the names the rest of the game knows them by).
-    uint32_t LastHostGamePost = 0;
-    int32_t PilotAliveTime = 0;             // live steps not yet counted as flight seconds
-    int32_t DeadObjectPoints = 0;
-    bool doTheAutoHost = false, UseHost = false, AutoHostWasOn = false;
-    int32_t GameOverTime = 0;
-    bool HaveDoneGameOver = false;
     bool MBWindowOpen = false;
-    long CloudLayerState = 0;
-    std::array<std::array<int32_t, 2>, 8> AircraftResults{};
-    std::array<int32_t, 4> TeamResults{};
-    bool doNewRandomRestart = true;
-    double GroupRandomStartNumber = 0, GroupRandomStartHeading = 0;
-    double TimeOfDay = 12;
-    int32_t CurrentMissionNumber = 0, PreviousCurrentMissionNumber = -1;
-    int32_t DogfightOnlyVKills = 5, JoinerTypeRequest = 3;
+    // The mission builder's unsaved flag.
+    bool MBSavedFlag = true;
 
-    // Pilots and the mission builder's unsaved flag.
-    PilotTable PilotStats{};
-    // The stored records were read (or none were stored): only then are they saved over.
-    bool PilotStatsLoaded = false;
-    long CurrentPilotNumber = 0;
-    // The signed-in pilot's index; a stray number reads as the first pilot.
-    int pilotIndex() const { return CurrentPilotNumber >= 0 && CurrentPilotNumber < kPilotCount ? int(CurrentPilotNumber) : 0; }
     // Stores the five careers at once (atomically, as the store writes). Never when the stored
     // block could not be read: that would write fresh records over the player's careers.
     void savePilots();
-    bool MBSavedFlag = true;
+
+    // The mission being flown, its weather and its victory's progress.
+    const MissionState& missionState() const { return mission_; }
+    // The careers, who flies, and this game's tallies.
+    const PilotScoring& pilotScoring() const { return pilots_; }
+    // Network play's settings, the unattended host and the public games list.
+    const LobbySettings& lobbySettings() const { return lobby_; }
 
 protected:
     Links links_;
@@ -270,6 +260,10 @@ protected:
     bool ScreenShotPending = false;    // the next drawn frame is saved as a picture
     bool started = false;              // start-up is done: every frame is a timerLooper call
 
+    MissionState mission_;
+    PilotScoring pilots_;
+    LobbySettings lobby_;
+
 private:
     bool CurrentCursorVisible = true;
     int32_t CurrentCursorType = 0;
@@ -284,9 +278,9 @@ private:
     void groundCollisionsAndRefuelling(ModelArray& models, FlyableAircraft* player);
     void frameBombsBrakesAndCommands(ModelArray& models);
     void keepAViewedAircraft();
-    void flyingCommand(int32_t command, int32_t action);
-    void cameraCommandMain(int32_t command);
-    void cameraCommandSecond(int32_t command);
+    void flyingCommand(input::CommandNumber command, int32_t action);
+    void cameraCommandMain(input::CommandNumber command);
+    void cameraCommandSecond(input::CommandNumber command);
     void placeBombCamera(ZephModel& m, long index, int32_t type, double distance, QNion* pose);
     // Lifts a camera that would look from under the terrain (a wreck, a slope behind) to just above it.
     void keepCameraAboveGround(QNion& pose);

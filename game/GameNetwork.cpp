@@ -88,7 +88,7 @@ double GameNetwork::getMissionSeconds() {
 
 void GameNetwork::startJoinerAircraft(int joiner, int32_t team, int32_t aircraftType) {
     if (!game_ || joiner < 1 || joiner > 7) return;
-    game_->AircraftResults[joiner] = {0, 0};  // a newcomer starts with no kills of the slot's last pilot
+    aircraftResults()[joiner] = {0, 0};  // a newcomer starts with no kills of the slot's last pilot
     setNetworkAircraftTypeForAircraft(joiner, aircraftType);
     setNetworkDogfightOnlyTeam(team, joiner);
     game_->startThisAircraft(joiner, true);
@@ -111,7 +111,7 @@ net::StateBlockBytes GameNetwork::stateBlock(int slot) {
     net::encodeAircraftState(state, bytes.data());
     if (over && link_.amIHost() && game_) {
         // The results ride where the velocity would be.
-        for (int i = 0; i < 8; ++i) bytes[16 + i] = static_cast<uint8_t>(game_->AircraftResults[i][1]);
+        for (int i = 0; i < 8; ++i) bytes[16 + i] = static_cast<uint8_t>(aircraftResults()[i][1]);
     }
     return bytes;
 }
@@ -141,7 +141,7 @@ void GameNetwork::clearHits(int slot) {
 }
 
 uint8_t GameNetwork::kills(int slot) {
-    return game_ && slot >= 0 && slot < 8 ? static_cast<uint8_t>(std::clamp(game_->AircraftResults[slot][0], 0, 255)) : 0;
+    return game_ && slot >= 0 && slot < 8 ? static_cast<uint8_t>(std::clamp(aircraftResults()[slot][0], 0, 255)) : 0;
 }
 
 int GameNetwork::modelCount() {
@@ -179,7 +179,7 @@ net::EngineServices::Applied GameNetwork::applyStateBlock(int slot, const net::S
     const RemoteRecordOutcome out = GetDataOutOfStructure(*a, block, c, &shown_[slot], &playDelay);
     if (playDelay >= 0) link_.setNetworkPlayDelay(playDelay);
     if (out.hasResults)
-        for (int i = 0; i < 8; ++i) game_->AircraftResults[i][1] = out.results[i];
+        for (int i = 0; i < 8; ++i) aircraftResults()[i][1] = out.results[i];
     if (out.restarted)
         for (auto& tally : link_.exchange().hostHitTally) tally[slot] = 0.0;
     return {out.gameOver, out.hostWon};
@@ -205,10 +205,10 @@ void GameNetwork::objectDeadFromNetwork(int modelIndex, int reporter, int32_t ga
 }
 
 std::array<std::array<int32_t, 2>, 8>& GameNetwork::aircraftResults() {
-    return game_ ? game_->AircraftResults : noResults_;
+    return game_ ? *game_->getAircraftResultsPtr() : noResults_;
 }
 
-std::array<int32_t, 4>& GameNetwork::teamResults() { return game_ ? game_->TeamResults : noTeams_; }
+std::array<int32_t, 4>& GameNetwork::teamResults() { return game_ ? *game_->getAircraftTeamResultsPtr() : noTeams_; }
 
 void GameNetwork::setIDHelp(bool idHelp, bool closeID) {
     if (!game_) return;
@@ -221,9 +221,7 @@ void GameNetwork::setCameraRule(int32_t rule) {
 
 void GameNetwork::setDogfightOnly(bool dogfightOnly, bool airGroundStart, int32_t restart) {
     if (!game_) return;
-    game_->isDogfightOnly = dogfightOnly;
-    game_->DogfightAirGroundStart = airGroundStart;
-    game_->DogfightOnlyRestartType = restart;
+    game_->setDogfightRules(dogfightOnly, airGroundStart, restart);
 }
 
 void GameNetwork::setMissionHash(uint32_t hash, double seconds) {
@@ -237,7 +235,7 @@ void GameNetwork::setMyJoinerBombs(bool bombs, int) {
 }
 
 void GameNetwork::setNetworkDogfightOnlyTeam(int32_t team, int slot) {
-    if (!game_ || !game_->isDogfightOnly || slot < 0 || slot > 7) return;
+    if (!game_ || !game_->missionState().isDogfightOnly || slot < 0 || slot > 7) return;
     game_->keepMissionAircraft(slot);
     if (missions::MissionData* mission = game_->currentMission()) mission->DogfightOnlyTeams[slot] = team;
     if (ZephModel* m = game_->modelAt(slot + ModelArray::kFirstAircraft)) m->setTeamNumber(team);
@@ -263,7 +261,7 @@ void GameNetwork::joinerGotEndOfGame() {
     if (game_) game_->joinerGotEndOfGame();
 }
 
-int32_t GameNetwork::getJoinerAircraftType() { return game_ ? game_->JoinerTypeRequest : 55; }
+int32_t GameNetwork::getJoinerAircraftType() { return game_ ? game_->lobbySettings().JoinerTypeRequest : 55; }
 
 std::string GameNetwork::autoMessage(int k) {
     if (!game_ || k < 0 || k > 7) return {};
@@ -295,7 +293,7 @@ void GameNetwork::setCustomPaintJob(int slot, int32_t big, int32_t small) {
 
 void GameNetwork::joinerLeft(int slot) {
     if (!game_ || slot < 1 || slot > 7) return;
-    game_->AircraftResults[slot] = {0, 0};
+    aircraftResults()[slot] = {0, 0};
     game_->restoreMissionAircraft(slot);
 }
 

@@ -99,8 +99,8 @@ void rangeBox(DoJoystick& in, float width, float height, const char* id) {
     }
 }
 
-// A pop-up of the command table's commands; `command` 0 shows no selection.
-void commandPopUp(const DoJoystick& in, const char* label, int& command) {
+// A pop-up of the command table's commands; None shows no selection.
+void commandPopUp(const DoJoystick& in, const char* label, input::CommandNumber& command) {
     const std::string* shown = nullptr;
     for (int row = 0; row < in.numberOfRowsInTableView(); ++row)
         if (in.CommandsAndKeys[row + 1].Command == command) shown = in.getCommandForRow(row);
@@ -110,9 +110,9 @@ void commandPopUp(const DoJoystick& in, const char* label, int& command) {
     rememberItemPlace(currentWindow, label);
     if (open) {
         for (int row = 0; row < in.numberOfRowsInTableView(); ++row) {
-            const int c = in.CommandsAndKeys[row + 1].Command;
+            const input::CommandNumber c = in.CommandsAndKeys[row + 1].Command;
             const std::string* title = in.getCommandForRow(row);
-            if (c < input::kFirstCommand || c > input::kLastCommand || !title) continue;
+            if (!input::isGameCommand(c) || !title) continue;
             ImGui::PushID(row);
             if (ImGui::Selectable(title->c_str(), c == command)) command = c;
             rememberItemPlace("Commands", *title);
@@ -252,7 +252,7 @@ void drawJoystickWindow(DoJoystick& in) {
     ImGui::Checkbox("Use Keyboard only for Rudder", &w.keyboardOnlyRudder);
     ImGui::EndGroup();
     ImGui::Separator();
-    const input::InputWindowState state{w.keyboardOnlyRudder, 0, 0};
+    const input::InputWindowState state{w.keyboardOnlyRudder};
     if (button("Cancel")) in.okayButtons(InputButton::DefCancel);
     ImGui::SameLine(274);
     if (button("Reset to Defaults", 151)) in.okayButtons(InputButton::DefReset);

@@ -148,7 +148,7 @@ InterfaceRequests drawWorldProblem(const VADArizodazar2& c) {
     currentWindow = "Pellam cannot fly";
     ImGui::Begin("Pellam cannot fly", nullptr,
                  ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove);
-    ImGui::TextWrapped("%s", c.worldProblem.c_str());
+    ImGui::TextWrapped("%s", c.missionState().worldProblem.c_str());
     ImGui::TextWrapped("Build the game again (./scripts/run.sh) to make the data folder anew.");
     if (button("Quit")) requests.quit = true;
     ImGui::End();
@@ -185,7 +185,7 @@ void drawNotice(VADArizodazar2& c) {
 
 // The menu bar, out of the way while flying.
 void drawMenuBar(VADArizodazar2& c, InterfaceRequests& requests) {
-    if (c.running() || !ImGui::BeginMainMenuBar()) return;
+    if (c.isRunning() || !ImGui::BeginMainMenuBar()) return;
     if (ImGui::BeginMenu("Pellam")) {
         if (ImGui::MenuItem("Preferences...")) c.fromMenus(kMenuPreferences);
         if (ImGui::MenuItem("Automatic Messages...")) c.fromMenus(kMenuAutoMessages);
@@ -399,7 +399,7 @@ void drawNotEnoughVideoMemory(VADArizodazar2& c, GameInterface& ui, InterfaceReq
 //                          records, game over; each draws only while open
 //   5. notice              last, so it stays in front and keeps the focus until its OK
 InterfaceRequests drawInterface(VADArizodazar2& c) {
-    if (!c.worldProblem.empty()) return drawWorldProblem(c);
+    if (!c.missionState().worldProblem.empty()) return drawWorldProblem(c);
     InterfaceRequests requests;
     GameInterface& ui = c.interface();
     noticeShown = !ui.notices.empty();

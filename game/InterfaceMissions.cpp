@@ -77,7 +77,7 @@ void aircraftPopUp(AircraftPopUp& popUp, const char* id, float width) {
 }
 
 void missionMenuPopUp(VADArizodazar2& c) {
-    missions::MissionMenu& menu = c.missionWindow.toMissionMenuPopUp;
+    missions::MissionMenu& menu = c.missionWindowControls().toMissionMenuPopUp;
     const int selected = menu.selected;
     const char* preview =
         selected >= 0 && selected < static_cast<int>(menu.items.size()) ? menu.items[selected].title.c_str() : "";
@@ -98,7 +98,7 @@ void missionMenuPopUp(VADArizodazar2& c) {
 }
 
 void drawMissionWindow(VADArizodazar2& c) {
-    MissionWindowControls& w = c.missionWindow;
+    MissionWindowControls& w = c.missionWindowControls();
     if (!beginWindow(w.toSelectMission, 760)) return;
     // Escape closes it as its close box does (an open pop-up takes the first Escape itself).
     if (ImGui::IsWindowFocused(ImGuiFocusedFlags_RootAndChildWindows) &&
@@ -116,7 +116,7 @@ void drawMissionWindow(VADArizodazar2& c) {
     ImGui::TextUnformatted(w.toPrevailingWinds.c_str());
     ImGui::EndGroup();
     ImGui::SameLine();
-    if (w.showsWorldMap) showPicture(pictureOf("world map", &c.DefaultWorldMap, 320, 240), 320, 240);
+    if (w.showsWorldMap) showPicture(pictureOf("world map", &c.keptScene().DefaultWorldMap, 320, 240), 320, 240);
     else if (!w.toMissionMap.empty()) showPicture(pictureOf(w.toMissionMap, nullptr, 320, 240), 320, 240);
     else ImGui::Dummy(ImVec2(320, 240));
     ImGui::Separator();
@@ -141,7 +141,7 @@ void drawMissionWindow(VADArizodazar2& c) {
 }
 
 void drawDogfightWindow(VADArizodazar2& c) {
-    DogfightWindowControls& d = c.dogfightWindow;
+    DogfightWindowControls& d = c.dogfightWindowControls();
     if (!beginWindow(d.toDogfightOnlyWindow, 1000)) return;
     if (ImGui::BeginTable("slots", 5, ImGuiTableFlags_Borders | ImGuiTableFlags_SizingFixedFit)) {
         for (const char* heading : {"Aircraft", "Team", "Skill", "Bombs", "In play"})
@@ -181,7 +181,7 @@ void drawDogfightWindow(VADArizodazar2& c) {
 }
 
 void drawAboutPanel(VADArizodazar2& c) {
-    AboutPanelControls& a = c.about;
+    AboutPanelControls& a = c.aboutPanel();
     if (!beginWindow(a.toCustomAboutBox, 480)) return;
     // The loading picture's own scene: its top 620 of 1,024 rows (a margin kept from the edge). The
     // rows below hold the loading label and the bar's marker on the magenta colour key.
@@ -201,10 +201,10 @@ void drawAboutPanel(VADArizodazar2& c) {
 }
 
 void drawBadNews(VADArizodazar2& c) {
-    if (!beginWindow(c.toBadNews, 420)) return;
+    if (!beginWindow(c.badNewsWindow(), 420)) return;
     ImGui::TextWrapped("The host is flying one of its own missions, and it is not among yours. Ask the host "
                        "for the mission file and put it into \"Necessary Data/Missions\".");
-    if (button("OK")) c.toBadNews.close();
+    if (button("OK")) c.badNewsWindow().close();
     ImGui::End();
 }
 

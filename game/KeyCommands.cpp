@@ -1,7 +1,9 @@
 // The keyboard command handler: one game command from a key, a button or the program itself.
 // Order of one call: the message line takes keys while typing; a waiting joiner refuses
 // commands; message-line commands; pause and camera distance; in a network game any command
-// ends a replay; then the command itself, on key down or key up as its row says.
+// ends a replay; then the command itself, on key down or key up as its row says. The command
+// table keeps related commands in runs (fire, fly, look, cameras, aircraft, canned messages),
+// which the handler tests with `within`.
 #include <algorithm>
 
 #include "aircraft/FlyableAircraft.h"
@@ -12,7 +14,7 @@
 namespace pellam {
 
 void GameController::fromReplayMenu() {
-    sendCommand(88, kKeyUp);
+    sendCommand(input::CommandNumber::BeginEndReplayOfAction, kKeyUp);
 }
 
 void GameController::endReplay() {
@@ -48,7 +50,8 @@ void GameController::beginOrEndReplay() {
         if (ZephModel* m = models->at(i)) m->callEveryTick(true, clock_.GlobalMissionTime, true);
 }
 
-void GameController::someTypicalKeyPresses(int32_t command, bool outsideText) {
+void GameController::someTypicalKeyPresses(input::CommandNumber command, bool outsideText) {
+    using enum input::CommandNumber;
     toMyZephGLView->sceneChanged();  // cameras, replay steps, resets: drawn anew even while paused
     const int32_t action = step_.Command.actionType;
     const bool down = action == kKeyDown, up = action == kKeyUp;
@@ -57,92 +60,93 @@ void GameController::someTypicalKeyPresses(int32_t command, bool outsideText) {
         if (down) network_->handleTypingAMessage(step_.Command.RawKeyPress);
         return;
     }
-    if (network_->getJoinerPending() && !outsideText && command != 79 && command != 80) {
+    if (network_->getJoinerPending() && !outsideText && command != HostDeclinesJoiner && command != HostAcceptsJoiner) {
         platform::SystemBeep();
         return;
     }
     ZephModel* ours = modelAt(cameras_.AircraftWeControl);
-    if ((command == 70 || command == 87) && up) {
-        network_->setMessageChannel(command == 70 || !ours ? 0 : ours->getTeamNumber());
-        network_->handleTypingAMessage(1070);
+    if ((command == SendMessage || command == SendTeamMessage) && up) {
+        network_->setMessageChannel(command == SendMessage || !ours ? 0 : ours->getTeamNumber());
+        network_->handleTypingAMessage(ControllerNetwork::kOpenMessageLine);
         return;
     }
-    if (command == 1 && down) {
+    if (command == PauseFlyGameToggle && down) {
         cameras_.circleFlag = true;
         if (!clock_.gamePause) {
             pacer_.TickMinimum = 0;
-            if (AutoHostWasOn) {
-                AutoHostWasOn = false;
-                doTheAutoHost = true;
+            if (lobby_.AutoHostWasOn) {
+                lobby_.AutoHostWasOn = false;
+                lobby_.doTheAutoHost = true;
             }
             clock_.gamePause = true;
             HandleCursorType(prefs_.MousePosFeedback ? 1 : 0, prefs_.MousePosFeedback);
             centreTheMouseStick();
         } else {
-            AutoHostWasOn = doTheAutoHost;
-            doTheAutoHost = false;
+            lobby_.AutoHostWasOn = lobby_.doTheAutoHost;
+            lobby_.doTheAutoHost = false;
             clock_.gamePause = false;
             HandleCursorType(0, true);
-            if (GameOverTime != 0) GameOverTime = -1200;
+            if (mission_.GameOverTime != 0) mission_.GameOverTime = -1200;
             // Pausing a network game costs the aircraft.
-            if (!HaveDoneGameOver && isNetworkGame())
+            if (!mission_.HaveDoneGameOver && isNetworkGame())
                 if (FlyableAircraft* craft = aircraftAt(ModelArray::kFirstAircraft)) {
                     craft->ThisAircraft.TotalHits = craft->ThisAircraft.TotalHitsBeforeDead + 10.0;
                     craft->ThisAircraft.Damage1 |= dmg::EngineStopped;
                 }
         }
     }
-    if ((command == 60 || command == 61) && down) cameraCommand(command);
+    if ((command == MoveCameraCloser || command == MoveCameraFartherAway) && down) cameraCommand(command);
     if (isNetworkGame() && replay_.ReplayFlag) endReplay();
 
-    if ((command >= 1 && command <= 44) || command == 94)
-        if (down || (up && command >= 2 && command <= 4)) cameras_.circleFlag = true;
-    if ((command >= 45 && command <= 59) || (command >= 62 && command <= 69)) {
+    if (within(command, PauseFlyGameToggle, RudderTrimRight) || command == UnJamGunsAttempt)
+        if (down || (up && within(command, FireGuns, FireGunsAndCannon))) cameras_.circleFlag = true;
+    if (within(command, CameraInsidePilotHead, CameraOnBomb) || within(command, CameraOnAircraft1, CameraOnAircraft8)) {
         if (down) cameraCommand(command);
         return;
     }
-    if (command == 100) {
+    if (command == CirclingCamera) {
         cameraCommand(command);
         return;
     }
-    if (command >= 2 && command <= 44) {
+    if (within(command, FireGuns, RudderTrimRight)) {
         if (ours) flyingCommand(command, action);
         return;
     }
-    if (command == 94 && down && ours) ours->unJamGuns();
-    if (command >= 79 && command <= 80 && down) {
-        if (command == 79) network_->declineJoiner();
+    if (command == UnJamGunsAttempt && down && ours) ours->unJamGuns();
+    if ((command == HostDeclinesJoiner || command == HostAcceptsJoiner) && down) {
+        if (command == HostDeclinesJoiner) network_->declineJoiner();
         else network_->acceptJoinerPublic();
         return;
     }
     // A canned message goes on the release of the key pressed for it: not on a digit let go after
     // its control key, which made it a camera key.
-    if (command >= 71 && command <= 78 && down) cannedKeysDown_ |= static_cast<uint8_t>(1u << (command - 71));
+    const bool canned = within(command, SendCannedMessage1, SendCannedMessage8);
+    if (canned && down) cannedKeysDown_ |= static_cast<uint8_t>(1u << (command - SendCannedMessage1));
     if (!up) return;
-    switch (command) {
-    case 71: case 72: case 73: case 74: case 75: case 76: case 77: case 78: {
-        const int n = command - 71;
-        if (!(cannedKeysDown_ & (1u << n))) break;
+    if (canned) {
+        const int n = command - SendCannedMessage1;
+        if (!(cannedKeysDown_ & (1u << n))) return;
         cannedKeysDown_ &= static_cast<uint8_t>(~(1u << n));
         network_->setMessageChannel(!prefs_.PubPri[n] || !ours ? 0 : ours->getTeamNumber());
-        network_->handleTypingAMessage(command);
-        break;
+        network_->handleTypingAMessage(input::numberOf(command));
+        return;
     }
-    case 81: clock_.DoDoubleTime = !clock_.DoDoubleTime; break;
-    case 82: theSounds->toggleSoundSetting(); break;
-    case 83: if (ours) ours->toggleAutoPilot(); break;
-    case 84: clock_.DisplayFrameRate = !clock_.DisplayFrameRate; break;
-    case 85: replay_.slower(); break;
-    case 86: replay_.faster(); break;
-    case 88: if (!clock_.gamePause && !isNetworkGame()) beginOrEndReplay(); break;
-    case 89:
+    switch (command) {
+    case NormalFastTimeToggle: clock_.DoDoubleTime = !clock_.DoDoubleTime; break;
+    case ThreePositionSoundToggle: theSounds->toggleSoundSetting(); break;
+    case AutoPilotOnOffToggle: if (ours) ours->toggleAutoPilot(); break;
+    case FrameRateIndicatorOnOffToggle: clock_.DisplayFrameRate = !clock_.DisplayFrameRate; break;
+    case ReverseReplay: replay_.slower(); break;
+    case ForwardReplay: replay_.faster(); break;
+    case BeginEndReplayOfAction: if (!clock_.gamePause && !isNetworkGame()) beginOrEndReplay(); break;
+    case TakeScreenShot:
         ScreenShotPending = true;
         toMyZephGLView->setScreenShotPending();
         break;
-    case 90: if (!clock_.gamePause) newDocument(); break;
-    case 91: if (cameras_.CameraRule != 2) cameras_.DrawSecondWindow = !cameras_.DrawSecondWindow; break;
-    case 92: if (cameras_.DrawSecondWindow && cameras_.CameraRule == 0) cameras_.SecondWindowClosestEnemy = true; break;
-    case 93:
+    case RestartMission: if (!clock_.gamePause) newDocument(); break;
+    case OnOffSecondWindowToggle: if (cameras_.CameraRule != 2) cameras_.DrawSecondWindow = !cameras_.DrawSecondWindow; break;
+    case ClosestEnemyInSecondWindow: if (cameras_.DrawSecondWindow && cameras_.CameraRule == 0) cameras_.SecondWindowClosestEnemy = true; break;
+    case JoystickAutoTrim:
         if (clock_.gamePause)
             if (FlyableAircraft* craft = aircraftAt(cameras_.AircraftWeControl)) {
                 // Trims stay inside the range the trim keys can reach.
@@ -155,57 +159,59 @@ void GameController::someTypicalKeyPresses(int32_t command, bool outsideText) {
     }
 }
 
-// Commands 2 to 44: the player's aircraft (the look commands: the viewed one).
-void GameController::flyingCommand(int32_t command, int32_t action) {
+// Fire Guns to Rudder Trim Right: the player's aircraft (the look commands: the viewed one).
+void GameController::flyingCommand(input::CommandNumber command, int32_t action) {
+    using enum input::CommandNumber;
     ZephModel& ours = *modelAt(cameras_.AircraftWeControl);
     FlyableAircraft* craft = aircraftAt(cameras_.AircraftWeControl);
     const bool down = action == kKeyDown;
-    if (command >= 2 && command <= 4) {
+    if (within(command, FireGuns, FireGunsAndCannon)) {
         // A release always stops the guns, paused or not, so they never fire on after a resume.
         const int32_t on = down ? 1 : 0;
         if (down && !clock_.gamePause) return;
         if (action != kKeyDown && action != kKeyUp) return;
-        if (command == 2 || command == 4) ours.gunsOnOff(on);
-        if (command == 3 || command == 4) ours.cannonOnOff(on);
+        if (command == FireGuns || command == FireGunsAndCannon) ours.gunsOnOff(on);
+        if (command == FireCannon || command == FireGunsAndCannon) ours.cannonOnOff(on);
         return;
     }
     if (!down) return;
-    if (command >= 21 && command <= 38) {
+    if (within(command, LookForwardLevel, LookRearRight)) {
         ZephModel* viewed = modelAt(cameras_.CameraAircraft);
         FlyableAircraft* look = aircraftAt(cameras_.CameraAircraft);
         if (!viewed) return;
         switch (command) {
-        case 21: viewed->setPilotPitch(0.0, 0.0); break;
-        case 22: if (look) look->lookIncRight(); break;
-        case 23: if (look) look->lookIncLeft(); break;
-        case 24: if (look) look->lookIncUp(); break;
-        case 25: if (look) look->lookIncDown(); break;
-        case 26: viewed->look4590Up(); break;
-        case 27: viewed->lookDownToggle(); break;
-        case 28: viewed->lookIncRightSmall(); break;
-        case 29: viewed->lookIncLeftSmall(); break;
+        case LookForwardLevel: viewed->setPilotPitch(0.0, 0.0); break;
+        case LookIncrementallyRight: if (look) look->lookIncRight(); break;
+        case LookIncrementallyLeft: if (look) look->lookIncLeft(); break;
+        case LookIncrementallyUp: if (look) look->lookIncUp(); break;
+        case LookIncrementallyDown: if (look) look->lookIncDown(); break;
+        case LookUp4590Toggle: viewed->look4590Up(); break;
+        case LookDownLevelToggle: viewed->lookDownToggle(); break;
+        case LookIncrementallyRightSmall: viewed->lookIncRightSmall(); break;
+        case LookIncrementallyLeftSmall: viewed->lookIncLeftSmall(); break;
         default: {
+            // Look Forward to Look Rear Right, deg.
             static constexpr double kHeadings[9] = {0.0, -45.0, -90.0, -135.0, -157.5, 45.0, 90.0, 135.0, 157.5};
-            if (look) look->setPilotHeading(kHeadings[command - 30]);
+            if (look) look->setPilotHeading(kHeadings[command - LookForward]);
         }
         }
         return;
     }
     switch (command) {
-    case 5: ours.throttleUp(0.1); break;
-    case 6: ours.throttleDown(0.1); break;
-    case 7: ours.setThrottle(0.0); break;
-    case 8: if (craft) craft->setThrottleToIdle(); break;
-    case 9: ours.setThrottle(1.0); break;
-    case 10: if (craft) craft->setThrottleToWEP(); break;
-    case 11: if (craft) craft->RudderInputIncLeft(); break;
-    case 12: if (craft) craft->RudderInputIncRight(); break;
-    case 13: ours.RudderInputAbsolute(0.0); break;
-    case 14: ours.gearUpDown(-1); break;
-    case 15: ours.moveFlaps(0); break;
-    case 16: ours.moveFlaps(1); break;
-    case 17: ours.toggleBrakes(); break;
-    case 18: {
+    case ThrottleUpIncrementally: ours.throttleUp(0.1); break;
+    case ThrottleDownIncrementally: ours.throttleDown(0.1); break;
+    case SwitchEngineOff: ours.setThrottle(0.0); break;
+    case EngineIdleThrottle: if (craft) craft->setThrottleToIdle(); break;
+    case EngineFullThrottle: ours.setThrottle(1.0); break;
+    case EngineWarEmergencyThrottle: if (craft) craft->setThrottleToWEP(); break;
+    case MoveRudderLeft: if (craft) craft->RudderInputIncLeft(); break;
+    case MoveRudderRight: if (craft) craft->RudderInputIncRight(); break;
+    case CenterTheRudder: ours.RudderInputAbsolute(0.0); break;
+    case GearUpDownToggle: ours.gearUpDown(-1); break;
+    case MoveFlapsIncrementallyUp: ours.moveFlaps(0); break;
+    case MoveFlapsIncrementallyDown: ours.moveFlaps(1); break;
+    case BrakeOnOffToggle: ours.toggleBrakes(); break;
+    case DropBomb: {
         // A bomb dropped in a replay would change the live world; none is passed on when the
         // rack turns out empty.
         if (replay_.ReplayFlag || ours.getNumberOfBombs() <= 0) break;
@@ -216,14 +222,14 @@ void GameController::flyingCommand(int32_t command, int32_t action) {
         if (bombs && release) bombs->startADroppedBomb(v, release, clock_.GlobalMissionTime, 2);
         break;
     }
-    case 19: ours.launchRocket(); break;
-    case 20: if (clock_.gamePause) ours.bailOut(); break;
-    case 39: ours.ElevatorTrimUpDown(1); break;
-    case 40: ours.ElevatorTrimUpDown(-1); break;
-    case 41: ours.AileronTrimLeftRight(-1); break;
-    case 42: ours.AileronTrimLeftRight(1); break;
-    case 43: ours.RudderTrimLeftRight(-1); break;
-    case 44: ours.RudderTrimLeftRight(1); break;
+    case LaunchRocket: ours.launchRocket(); break;
+    case BailOut: if (clock_.gamePause) ours.bailOut(); break;
+    case ElevatorTrimUp: ours.ElevatorTrimUpDown(1); break;
+    case ElevatorTrimDown: ours.ElevatorTrimUpDown(-1); break;
+    case AileronTrimLeft: ours.AileronTrimLeftRight(-1); break;
+    case AileronTrimRight: ours.AileronTrimLeftRight(1); break;
+    case RudderTrimLeft: ours.RudderTrimLeftRight(-1); break;
+    case RudderTrimRight: ours.RudderTrimLeftRight(1); break;
     default: break;
     }
 }

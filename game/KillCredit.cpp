@@ -15,7 +15,7 @@ constexpr int32_t kCredited = -2;
 }  // namespace
 
 void VADArizodazar2::restartCareer(PilotType& pilot) {
-    DisplayPilotDied = true;
+    pilots_.DisplayPilotDied = true;
     pilot.PilotScore = pilot.PilotFlightTime = pilot.Rank = pilot.CurrentPilotKills = 0;
     pilot.ObjectKillCounts.fill(0);
     if (store_.hasKey(completedKey())) store_.removeKey(completedKey());
@@ -26,15 +26,15 @@ void VADArizodazar2::restartCareer(PilotType& pilot) {
 
 void VADArizodazar2::killCredit() {
     if (replay_.ReplayFlag || network_->networkAndJoiner()) return;
-    PilotType& pilot = PilotStats[pilotIndex()];
+    PilotType& pilot = pilots_.PilotStats[pilots_.pilotIndex()];
     const bool single = network_->getNetworkMode() == 0;
     bool changed = false;
 
     // The player's life: one per mission, whatever happens in it.
     FlyableAircraft* ours = aircraftAt(ModelArray::kFirstAircraft);
-    if (single && ours && ours->pilotDied() && !HaveClearedStats && !isDogfightOnly) {
+    if (single && ours && ours->pilotDied() && !pilots_.HaveClearedStats && !mission_.isDogfightOnly) {
         pilot.PilotLives -= 1;
-        HaveClearedStats = true;
+        pilots_.HaveClearedStats = true;
         if (pilot.PilotLives < 1) restartCareer(pilot);
         changed = true;
     }
@@ -82,10 +82,10 @@ void VADArizodazar2::killCredit() {
             }
         }
         const long k = a.WhoShotMe;
-        AircraftResults[i][1] += 1;
+        pilots_.AircraftResults[i][1] += 1;
         if (i == 0) countOurDeath();
         FlyableAircraft* killer = aircraftAt(k + ModelArray::kFirstAircraft);
-        if (killer && killer->ThisAircraft.Team != a.Team) AircraftResults[k][0] += 1;
+        if (killer && killer->ThisAircraft.Team != a.Team) pilots_.AircraftResults[k][0] += 1;
         if (k == 0) {
             if (single) {
                 pilot.TotalKills += 1;
@@ -106,8 +106,8 @@ void VADArizodazar2::closeGameOver() {
     network_->setImInGameOver(false);
     network_->setHostSendGameOver(false, 0);
     if (network_->getNetworkMode() == 0) {
-        if (DisplayPilotDied) {
-            DisplayPilotDied = false;
+        if (pilots_.DisplayPilotDied) {
+            pilots_.DisplayPilotDied = false;
             ui_.toPilotDied.makeKeyAndOrderFront();
             if (SoundServices* sounds = theSounds ? theSounds->objectSounds() : nullptr) sounds->PlayASingleSound(43, 180);
         }
@@ -132,24 +132,24 @@ void VADArizodazar2::setRestartButton() {
 }
 
 void VADArizodazar2::joinerGotEndOfGame() {
-    if (GameOverTime == 0) GameOverTime = clock_.GlobalMissionTime - 605;
-    PilotType& pilot = PilotStats[pilotIndex()];
+    if (mission_.GameOverTime == 0) mission_.GameOverTime = clock_.GlobalMissionTime - 605;
+    PilotType& pilot = pilots_.PilotStats[pilots_.pilotIndex()];
     // A joiner hears the host's game over in every frame: its tallies count once per game.
     auto creditOnce = [&] {
-        if (onlineGameCredited_) return;
-        onlineGameCredited_ = true;
-        pilot.OnlineKills += AircraftResults[0][0];
-        pilot.OnlineDeaths += AircraftResults[0][1];
+        if (pilots_.onlineGameCredited_) return;
+        pilots_.onlineGameCredited_ = true;
+        pilot.OnlineKills += pilots_.AircraftResults[0][0];
+        pilot.OnlineDeaths += pilots_.AircraftResults[0][1];
         savePilots();
     };
-    if (isDogfightOnly) {
-        DogfightOnlyVKills = network_->getlocalDogfightGameKills();
-        DogfightKillType = network_->getDogKillType();
-        if (!HaveDoneGameOver) creditOnce();
+    if (mission_.isDogfightOnly) {
+        mission_.DogfightOnlyVKills = network_->getlocalDogfightGameKills();
+        pilots_.DogfightKillType = network_->getDogKillType();
+        if (!mission_.HaveDoneGameOver) creditOnce();
         checkVictoryConditions(true);
         return;
     }
-    if (replay_.ReplayFlag || HaveDoneGameOver) return;
+    if (replay_.ReplayFlag || mission_.HaveDoneGameOver) return;
     creditOnce();
     ZephModel* host = modelAt(network_->getJoinerNumber() + ModelArray::kFirstAircraft);
     ZephModel* mine = modelAt(ModelArray::kFirstAircraft);

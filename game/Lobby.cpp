@@ -21,8 +21,8 @@ void VADArizodazar2::fromStartNetworkGame() {
         return;
     }
     lobby.toEndNetworkGameDialog.makeKeyAndOrderFront();
-    doTheAutoHost = false;
-    AutoHostWasOn = false;
+    lobby_.doTheAutoHost = false;
+    lobby_.AutoHostWasOn = false;
 }
 
 // The port field, refused (with a beep and the reason in the window) unless it is 1..65535.
@@ -35,7 +35,7 @@ bool VADArizodazar2::readPort() {
         return false;
     }
     lobby.portProblem.clear();
-    NetworkPortNumber = *port;
+    lobby_.NetworkPortNumber = *port;
     store_.setString("NetworkPortNumberKey", std::to_string(*port));
     return true;
 }
@@ -44,14 +44,14 @@ void VADArizodazar2::fromHostNetworkGameButton() {
     if (!readPort()) return;
     lobby.toHostJoinWindow2.close();
     // Set before the mission starts: an unattended host without autopilot starts out of the way.
-    doTheAutoHost = lobby.toAutoHost.state;
-    UseHost = lobby.toAutoHost.state && lobby.toAutoHostAutoPilot.state;
-    if (!doTheAutoHost) AutoHostWasOn = false;
-    LastHostGamePost = 0;  // a listed game is announced in its first frame
+    lobby_.doTheAutoHost = lobby.toAutoHost.state;
+    lobby_.UseHost = lobby.toAutoHost.state && lobby.toAutoHostAutoPilot.state;
+    if (!lobby_.doTheAutoHost) lobby_.AutoHostWasOn = false;
+    lobby_.LastHostGamePost = 0;  // a listed game is announced in its first frame
     // The mission chosen in Select Mission, though it was not flown yet.
-    const long mission = TheMissions.record(TempNewMissionNumber) ? TempNewMissionNumber : CurrentMissionNumber;
-    if (!hostNetworkGame(static_cast<uint16_t>(NetworkPortNumber), mission)) {
-        doTheAutoHost = false;
+    const long mission = mission_.TheMissions.record(mission_.TempNewMissionNumber) ? mission_.TempNewMissionNumber : mission_.CurrentMissionNumber;
+    if (!hostNetworkGame(static_cast<uint16_t>(lobby_.NetworkPortNumber), mission)) {
+        lobby_.doTheAutoHost = false;
         tellPlayer("The network game could not be started: " + network_->startError());
     }
 }
@@ -62,7 +62,7 @@ void VADArizodazar2::fromNetworkGameJoinButton() {
     lobby.toJoinRefreshEnabled = prefs_.DoCheckForGames == 0;
     lobby.toDontCheckGames.state = prefs_.DoCheckForGames != 0;
     lobby.toNewJoinerWindow.makeKeyAndOrderFront();
-    lastCheckForGameTime = 0;
+    lobby_.lastCheckForGameTime = 0;
     checkForNetworkGames(true);
 }
 
@@ -72,7 +72,7 @@ void VADArizodazar2::fromJoinButton() {
     const std::string& typed = lobby.toNewIPAddress.stringValue;
     const size_t colon = typed.rfind(':');
     const auto address = parseIPv4(std::string_view(typed).substr(0, colon));
-    const auto port = colon == std::string::npos ? std::optional<uint16_t>(static_cast<uint16_t>(NetworkPortNumber))
+    const auto port = colon == std::string::npos ? std::optional<uint16_t>(static_cast<uint16_t>(lobby_.NetworkPortNumber))
                                                  : parsePort(std::string_view(typed).substr(colon + 1));
     if (!address || !port) {
         lobby.addressProblem = "Bad IP Address";
@@ -81,7 +81,7 @@ void VADArizodazar2::fromJoinButton() {
         return;
     }
     lobby.addressProblem.clear();
-    NetworkPortNumber = *port;
+    lobby_.NetworkPortNumber = *port;
     int32_t team = 1;
     const RadioMatrix& teams = lobby.toNewJoinTeamRequest;
     for (int cell = 0; cell < 4; ++cell)
@@ -90,20 +90,20 @@ void VADArizodazar2::fromJoinButton() {
     prefs_.DoCheckForGames = lobby.toDontCheckGames.state ? 1 : 0;
     store_.setInteger("CheckForPublicGamesKey", prefs_.DoCheckForGames);
     lobby.toNewJoinerWindow.close();
-    if (!joinNetworkGame(*address, static_cast<uint16_t>(NetworkPortNumber), team, LobbyControls::kAircraftTags[item]))
+    if (!joinNetworkGame(*address, static_cast<uint16_t>(lobby_.NetworkPortNumber), team, LobbyControls::kAircraftTags[item]))
         tellPlayer("The network game could not be joined: " + network_->startError());
 }
 
 void VADArizodazar2::buttonAction() {
     // The list may have been fetched anew since the row was chosen: only a row it holds joins.
-    if (currentNumberOfPublicGames == 0 || JoinerPublicRow < 0 || JoinerPublicRow >= currentNumberOfPublicGames) {
+    if (lobby_.currentNumberOfPublicGames == 0 || lobby_.JoinerPublicRow < 0 || lobby_.JoinerPublicRow >= lobby_.currentNumberOfPublicGames) {
         platform::SystemBeep();
         return;
     }
-    const PublicGames& game = PGames[JoinerPublicRow];
+    const PublicGames& game = lobby_.PGames[lobby_.JoinerPublicRow];
     lobby.toNewIPAddress.stringValue = pageTextForDisplay(game.theIP);
-    NetworkPortNumber = static_cast<int32_t>(game.Port);
-    lastCheckForGameTime = 0;
+    lobby_.NetworkPortNumber = static_cast<int32_t>(game.Port);
+    lobby_.lastCheckForGameTime = 0;
     fromJoinButton();
 }
 
@@ -113,8 +113,8 @@ void VADArizodazar2::fromEndNetworkGameOkay() {
 }
 
 void VADArizodazar2::doAutoHost() {
-    if (!doTheAutoHost) return;
-    if (UseHost && clock_.gamePause)
+    if (!lobby_.doTheAutoHost) return;
+    if (lobby_.UseHost && clock_.gamePause)
         if (FlyableAircraft* own = aircraftAt(ModelArray::kFirstAircraft)) own->turnAutoPilotOn();
     if (!network_->getInTextMode() && network_->getJoinerPending()) {
         network_->acceptJoinerPublic();
@@ -128,19 +128,19 @@ void VADArizodazar2::doAutoHost() {
         }
         // Game over: the window stays up five seconds (300 ticks), then the game goes on.
         const auto now = static_cast<uint32_t>(platform::TickCount());
-        if (AutoRestartTime == 0) AutoRestartTime = std::max<uint32_t>(now + 300, 1);
-        if (now >= AutoRestartTime) {
+        if (lobby_.AutoRestartTime == 0) lobby_.AutoRestartTime = std::max<uint32_t>(now + 300, 1);
+        if (now >= lobby_.AutoRestartTime) {
             ui_.toGameOverWindow.close();
             network_->setImInGameOver(false);
             network_->setHostSendGameOver(false, 0);
-            AutoRestart = true;
+            lobby_.AutoRestart = true;
         }
         return;
     }
-    if (network_->getOthersInGameOver() == 0 && AutoRestart) {
+    if (network_->getOthersInGameOver() == 0 && lobby_.AutoRestart) {
         newDocument();
-        AutoRestart = false;
-        AutoRestartTime = 0;
+        lobby_.AutoRestart = false;
+        lobby_.AutoRestartTime = 0;
     }
 }
 

@@ -26,7 +26,7 @@ void problem(const std::string& text) {
 }
 
 void drawHostJoinWindow(VADArizodazar2& c) {
-    LobbyControls& l = c.lobby;
+    LobbyControls& l = c.lobbyControls();
     if (!beginWindow(l.toHostJoinWindow2, 460)) return;
     field(l.toPortNumber2, "UDP port", "Port", 100);
     problem(l.portProblem);
@@ -67,7 +67,7 @@ void drawJoinTable(VADArizodazar2& c) {
         ImGui::TableNextRow();
         ImGui::TableNextColumn();
         const std::string number = c.joinTableValue(0, r);
-        if (ImGui::Selectable(number.c_str(), c.JoinerPublicRow == r && c.currentNumberOfPublicGames > 0,
+        if (ImGui::Selectable(number.c_str(), c.lobbySettings().JoinerPublicRow == r && c.lobbySettings().currentNumberOfPublicGames > 0,
                               ImGuiSelectableFlags_SpanAllColumns | ImGuiSelectableFlags_AllowItemOverlap))
             c.joinTableShouldSelectRow(r);
         for (int column = 1; column <= 3; ++column) {
@@ -91,7 +91,7 @@ void drawJoinTable(VADArizodazar2& c) {
 }
 
 void drawJoinWindow(VADArizodazar2& c) {
-    LobbyControls& l = c.lobby;
+    LobbyControls& l = c.lobbyControls();
     if (!beginWindow(l.toNewJoinerWindow, 720)) return;
     field(l.toNewIPAddress, "Host's address (like 192.168.1.20, or 192.168.1.20:12301)", "Address", 160);
     problem(l.addressProblem);
@@ -122,7 +122,7 @@ void drawJoinWindow(VADArizodazar2& c) {
 }
 
 void drawEndDialog(VADArizodazar2& c) {
-    LobbyControls& l = c.lobby;
+    LobbyControls& l = c.lobbyControls();
     if (!beginWindow(l.toEndNetworkGameDialog, 360)) return;
     ImGui::TextWrapped("End the network game? The other players are told you have left.");
     if (button("Cancel")) l.toEndNetworkGameDialog.close();

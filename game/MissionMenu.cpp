@@ -47,10 +47,10 @@ void VADArizodazar2::buildMissionMenu() {
     for (const missions::BuiltInMenuLine& line : missions::builtInMenuLines()) {
         if (line.slot < 0) {
             heading = line.heading;
-        } else if (TheMissions.loaded(line.slot)) {  // a mission that could not be read is not offered
+        } else if (mission_.TheMissions.loaded(line.slot)) {  // a mission that could not be read is not offered
             if (heading) menu.items.push_back({heading, missions::kTagBuiltInLabel, false});
             heading = nullptr;
-            menu.items.push_back({"     " + TheMissions.texts(line.slot)->title, line.slot, true});
+            menu.items.push_back({"     " + mission_.TheMissions.texts(line.slot)->title, line.slot, true});
         }
     }
     menu.items.push_back({"User Missions:", missions::kTagUserStart, false});
@@ -59,8 +59,8 @@ void VADArizodazar2::buildMissionMenu() {
 }
 
 void VADArizodazar2::showCurrentMission() {
-    missionWindow.toMissionMenuPopUp.selected = missionWindow.toMissionMenuPopUp.positionOfTag(CurrentMissionNumber);
-    TempNewMissionNumber = CurrentMissionNumber;
+    missionWindow.toMissionMenuPopUp.selected = missionWindow.toMissionMenuPopUp.positionOfTag(mission_.CurrentMissionNumber);
+    mission_.TempNewMissionNumber = mission_.CurrentMissionNumber;
     fillInMissionDescription();
 }
 
@@ -85,7 +85,7 @@ bool VADArizodazar2::handleThisMenu(int tag) {
     missionWindow.toIDMission.state = prefs_.useIDSquares;
     missionWindow.toCloseUpIDMission.state = prefs_.useCloseUpIDSquares;
     missions::MissionMenu& menu = missionWindow.toMissionMenuPopUp;
-    menu.selected = menu.positionOfTag(CurrentMissionNumber);
+    menu.selected = menu.positionOfTag(mission_.CurrentMissionNumber);
     fillInMissionDescription();
     clock_.gamePause = false;
     missionWindow.toSelectMission.makeKeyAndOrderFront();
@@ -101,15 +101,15 @@ void VADArizodazar2::fromMissionMenu(int position) {
         return;
     }
     menu.selected = position;
-    TempNewMissionNumber = menu.items[position].tag;
+    mission_.TempNewMissionNumber = menu.items[position].tag;
     fillInMissionDescription();
 }
 
 void VADArizodazar2::fillInMissionDescription() {
     const missions::MissionMenu& menu = missionWindow.toMissionMenuPopUp;
     const long slot = menu.selectedTag();
-    const missions::MissionData* mission = TheMissions.record(slot);
-    const missions::MissionTexts* texts = TheMissions.texts(slot);
+    const missions::MissionData* mission = mission_.TheMissions.record(slot);
+    const missions::MissionTexts* texts = mission_.TheMissions.texts(slot);
     if (!mission || !texts) return;
     missionWindow.toMissionDescription = texts->description;
     for (int k = 0; k < 8; ++k) {
@@ -135,7 +135,7 @@ void VADArizodazar2::fillInMissionDescription() {
 // ---- Fly Mission and Quick Dogfight --------------------------------------------------------------
 
 bool VADArizodazar2::flyable(long slot) {
-    if (!worldProblem.empty() || (!fixedWorld_ && !whyMissionCannotStart(slot).empty())) {
+    if (!mission_.worldProblem.empty() || (!scene_.fixedWorld_ && !whyMissionCannotStart(slot).empty())) {
         platform::SystemBeep();
         return false;
     }
@@ -144,10 +144,10 @@ bool VADArizodazar2::flyable(long slot) {
 
 void VADArizodazar2::startChosenFlight(Window& window) {
     window.close();
-    CurrentMissionNumber = static_cast<int32_t>(TempNewMissionNumber);
+    chooseMission(mission_.TempNewMissionNumber);
     clock_.ShouldNotPlay = false;
     // A fixed world has no missions to choose; it runs as start-up set it.
-    if (!fixedWorld_) newDocument();
+    if (!scene_.fixedWorld_) newDocument();
     clock_.gamePause = true;
     HandleCursorType(1, prefs_.MousePosFeedback);
     centreTheMouseStick();
@@ -164,11 +164,11 @@ void VADArizodazar2::fromFlyMissionButton() {
         missionWindow.toSelectMission.close();
         return;
     }
-    if (!flyable(TempNewMissionNumber)) return;
+    if (!flyable(mission_.TempNewMissionNumber)) return;
     prefs_.useIDSquares = missionWindow.toIDMission.state;
     prefs_.useCloseUpIDSquares = missionWindow.toCloseUpIDMission.state;
-    isDogfightOnly = false;
-    if (missions::MissionData* mission = TheMissions.record(TempNewMissionNumber))
+    mission_.isDogfightOnly = false;
+    if (missions::MissionData* mission = mission_.TheMissions.record(mission_.TempNewMissionNumber))
         for (int n = 0; n < 8; ++n) {
             mission->AircraftStarts[n].AircraftType = missionWindow.MissionType[n].selectedTag();
             mission->ResetAircraftStarts[n].AircraftType = missionWindow.MissionType[n].selectedTag();
@@ -177,7 +177,7 @@ void VADArizodazar2::fromFlyMissionButton() {
 }
 
 void VADArizodazar2::fromFlyQuickDogfightButton() {
-    const missions::MissionData* mission = TheMissions.record(TempNewMissionNumber);
+    const missions::MissionData* mission = mission_.TheMissions.record(mission_.TempNewMissionNumber);
     if (!mission) return;
     DogfightWindowControls& d = dogfightWindow;
     for (int n = 0; n < 8; ++n) {
@@ -194,7 +194,7 @@ void VADArizodazar2::fromFlyQuickDogfightButton() {
     missionWindow.toSelectMission.close();
     d.toIDDogfight.state = prefs_.useIDSquares;
     d.toCloseUpIDDogfight.state = prefs_.useCloseUpIDSquares;
-    d.toDogfightKills = DogfightOnlyVKills;
+    d.toDogfightKills = mission_.DogfightOnlyVKills;
     d.toDogfightOnlyWindow.makeKeyAndOrderFront();
 }
 
@@ -214,17 +214,17 @@ void VADArizodazar2::fromDoQuickDogfight() {
         d.toDogfightOnlyWindow.close();
         return;
     }
-    missions::MissionData* mission = TheMissions.record(TempNewMissionNumber);
-    if (!mission || !flyable(TempNewMissionNumber)) return;
-    isDogfightOnly = true;
+    missions::MissionData* mission = mission_.TheMissions.record(mission_.TempNewMissionNumber);
+    if (!mission || !flyable(mission_.TempNewMissionNumber)) return;
+    mission_.isDogfightOnly = true;
     prefs_.useIDSquares = d.toIDDogfight.state;
     prefs_.useCloseUpIDSquares = d.toCloseUpIDDogfight.state;
-    DogfightOnlyVKills = std::clamp(d.toDogfightKills, 1, 100);
-    DogfightAirGroundStart = !d.toAirGroundStart.cellAt(0, 0);
-    if (const int row = rowOn(d.toDogRestartType); row >= 0) DogfightOnlyRestartType = row;
+    mission_.DogfightOnlyVKills = std::clamp(d.toDogfightKills, 1, 100);
+    mission_.DogfightAirGroundStart = !d.toAirGroundStart.cellAt(0, 0);
+    if (const int row = rowOn(d.toDogRestartType); row >= 0) mission_.DogfightOnlyRestartType = row;
     if (const int row = rowOn(d.toDogCameraRule); row >= 0) cameras_.CameraRule = row;
-    if (d.toDogIndTeamKills.cellAt(0, 0)) DogfightKillType = 0;
-    else if (d.toDogIndTeamKills.cellAt(0, 1)) DogfightKillType = 1;
+    if (d.toDogIndTeamKills.cellAt(0, 0)) pilots_.DogfightKillType = 0;
+    else if (d.toDogIndTeamKills.cellAt(0, 1)) pilots_.DogfightKillType = 1;
     for (int n = 0; n < 8; ++n) {
         int code = d.DOAircraftType[n].selectedTag();
         mission->AircraftStarts[n].AircraftType = code;
@@ -294,11 +294,25 @@ void VADArizodazar2::openAboutPanelPellam() {
 // ---- User missions and campaigns -----------------------------------------------------------------
 
 void VADArizodazar2::reloadUserMissions() {
+    if (missionWindow.toMissionMenuPopUp.userStartPosition() < 0) return;
+    applyUserMissions(missions::scanUserMissions(userMissionsFolder()));
+}
+
+void VADArizodazar2::reloadUserMissionsInBackground() {
+    if (missionWindow.toMissionMenuPopUp.userStartPosition() < 0) return;
+    userMissionsReader_.scanInBackground(userMissionsFolder());
+}
+
+void VADArizodazar2::fromTimerLooper(bool, int32_t) {
+    if (auto scan = userMissionsReader_.takeScan()) applyUserMissions(std::move(*scan));
+}
+
+void VADArizodazar2::applyUserMissions(missions::UserMissionScan&& scan) {
     missions::MissionMenu& menu = missionWindow.toMissionMenuPopUp;
     const int remembered = menu.selected;
     if (menu.userStartPosition() < 0) return;
     std::vector<std::string> leftOut;
-    missions::reloadUserMissions(TheMissions, menu, userMissionsFolder(), &leftOut);
+    missions::applyUserMissions(mission_.TheMissions, menu, std::move(scan), &leftOut);
     // The count once, the reasons file by file in the log: a folder of many bad files is one notice.
     if (!leftOut.empty())
         tellPlayer(std::to_string(leftOut.size()) + (leftOut.size() == 1 ? " mission file" : " mission files") +
@@ -306,15 +320,15 @@ void VADArizodazar2::reloadUserMissions() {
                    " could not be offered in the mission menu. The reason for each is written in the game's log "
                    "(its standard error output), as a line beginning \"User mission left out\".");
     checkCampaignsForEnabled();
-    if (CurrentMissionNumber < missions::MissionTable::kFirstUser) return;
+    if (mission_.CurrentMissionNumber < missions::MissionTable::kFirstUser) return;
     // A user mission is being flown: start it again from its reloaded record, or mission 0.
-    if (!TheMissions.loaded(CurrentMissionNumber)) {
+    if (!mission_.TheMissions.loaded(mission_.CurrentMissionNumber)) {
         menu.selected = 1;
-        CurrentMissionNumber = 0;
+        mission_.CurrentMissionNumber = 0;
     } else {
         menu.selected = std::min(remembered, static_cast<int>(menu.items.size()) - 1);
     }
-    PreviousCurrentMissionNumber = -1;
+    mission_.forgetBuiltWorld();
     fillInMissionDescription();
     newDocument();
 }
@@ -328,14 +342,14 @@ bool VADArizodazar2::haveFinished(const std::string& title) const {
 
 void VADArizodazar2::checkCampaignsForEnabled() {
     const std::vector<std::string> finished = finishedMissions();
-    missions::checkCampaignsForEnabled(missionWindow.toMissionMenuPopUp, TheMissions, [&](const std::string& title) {
+    missions::checkCampaignsForEnabled(missionWindow.toMissionMenuPopUp, mission_.TheMissions, [&](const std::string& title) {
         return missions::haveFinished(finished, title);
     });
 }
 
 void VADArizodazar2::setMissionNumber(long number) {
     clock_.ShouldNotPlay = false;
-    const long slot = missions::hostMissionSlot(TheMissions, number, NetworkMissionHash, NetworkMissionSeconds);
+    const long slot = missions::hostMissionSlot(mission_.TheMissions, number, lobby_.NetworkMissionHash, lobby_.NetworkMissionSeconds);
     if (slot < 0) {
         const uint32_t now = static_cast<uint32_t>(platform::TickCount());
         if (now - static_cast<uint32_t>(LastNonMissionBeepTicks) > 300) {
@@ -351,10 +365,10 @@ void VADArizodazar2::setMissionNumber(long number) {
         clock_.ShouldNotPlay = true;
         return;
     }
-    CurrentMissionNumber = static_cast<int32_t>(slot);
-    if (missions::MissionData* mission = TheMissions.record(slot)) {
-        mission->AircraftStarts[0].AircraftType = JoinerTypeRequest;
-        mission->ResetAircraftStarts[0].AircraftType = JoinerTypeRequest;
+    mission_.CurrentMissionNumber = static_cast<int32_t>(slot);
+    if (missions::MissionData* mission = mission_.TheMissions.record(slot)) {
+        mission->AircraftStarts[0].AircraftType = lobby_.JoinerTypeRequest;
+        mission->ResetAircraftStarts[0].AircraftType = lobby_.JoinerTypeRequest;
     }
 }
 

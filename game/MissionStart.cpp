@@ -33,6 +33,20 @@ bool headRowSound(long row, int32_t code) {
     return code == 13;
 }
 
+// Rows of codes this game cannot make stand inert in the mission; the player hears which, once a
+// mission (the codes in the order met, each once).
+void tellOfUnknownObjects(GameController& game, const std::vector<int32_t>& codes) {
+    if (codes.empty()) return;
+    std::vector<int32_t> distinct;
+    for (const int32_t code : codes)
+        if (std::find(distinct.begin(), distinct.end(), code) == distinct.end()) distinct.push_back(code);
+    std::string list;
+    for (const int32_t code : distinct) list += (list.empty() ? "" : ", ") + std::to_string(code);
+    game.tellPlayer("This mission holds " + std::to_string(codes.size()) +
+                    (codes.size() == 1 ? " object" : " objects") + " this game cannot make (object code" +
+                    (distinct.size() == 1 ? " " : "s ") + list + "): they stand in the mission and do nothing.");
+}
+
 }  // namespace
 
 // ---- Start-up --------------------------------------------------------------------------------
@@ -46,7 +60,7 @@ void VADArizodazar2::preloadGameSpecificItems() {
     if (!models) return;
     models->clear();
     for (int k = 0; k < kPilotCount; ++k) ui_.pilotNameFields[k].stringValue = "Pilot " + std::to_string(k + 1);
-    if (fixedWorld_) {
+    if (scene_.fixedWorld_) {
         content_.populateWorld(*models, *this);
         // Whatever the content left empty still answers every operation.
         for (long i = 0; i <= ModelArray::kGroundClutter; ++i)
@@ -63,23 +77,23 @@ void VADArizodazar2::preloadGameSpecificItems() {
         if (logo >= 0) toMyZephGLView->setStartUpTextureNumber(logo);
     }
     toMyZephGLView->setScreenSaveNameString("/Desktop/Pellam Screen Shot");
-    if (content_.makeTerrain) keptTerrain_ = content_.makeTerrain();
-    TheRIDUdidavWorld = keptTerrain_.get();
-    if (!TheRIDUdidavWorld && worldProblem.empty()) worldProblem = "The terrain could not be made.";
-    if (TheRIDUdidavWorld) TheRIDUdidavWorld->setDrawDetail(prefs_.DoDetailPass);
+    if (content_.makeTerrain) scene_.keptTerrain_ = content_.makeTerrain();
+    scene_.TheRIDUdidavWorld = scene_.keptTerrain_.get();
+    if (!scene_.TheRIDUdidavWorld && mission_.worldProblem.empty()) mission_.worldProblem = "The terrain could not be made.";
+    if (scene_.TheRIDUdidavWorld) scene_.TheRIDUdidavWorld->setDrawDetail(prefs_.DoDetailPass);
     // Shown at 320 x 240 in the mission window: taken no larger than that.
-    if (platform::readPng(folder + "WWIWorldMap.png", DefaultWorldMap, platform::kLargestShownPicture))
-        platform::shrinkToFit(DefaultWorldMap, 320, 240);
+    if (platform::readPng(folder + "WWIWorldMap.png", scene_.DefaultWorldMap, platform::kLargestShownPicture))
+        platform::shrinkToFit(scene_.DefaultWorldMap, 320, 240);
     else
         platform::logMessage("The world map " + folder + "WWIWorldMap.png could not be read (at most " +
                              std::to_string(platform::kLargestShownPicture) + " pixels on a side)");
     network_->setVersionNumber(13, 2, 51);
     replay_.ReplayRollOver = 3420;
-    TheMissions.record(0)->TimeOfDay = 15;
-    CurrentMissionNumber = 0;
-    PreviousCurrentMissionNumber = -1;
+    mission_.TheMissions.record(0)->TimeOfDay = 15;
+    mission_.CurrentMissionNumber = 0;
+    mission_.PreviousCurrentMissionNumber = -1;
     definePilotProfiles(AIPilots);
-    TheMissions.startUpMission(folder);
+    mission_.TheMissions.startUpMission(folder);
     buildMissionMenu();
     reloadUserMissions();
     showCurrentMission();
@@ -93,7 +107,7 @@ void VADArizodazar2::preloadGameSpecificItems() {
 // debris, eight explosions, bombs and ground clutter, so the world answers before a mission runs.
 void VADArizodazar2::buildWorldHead() {
     ModelArray& models = *getModelArray();
-    missions::FactoryContext context{content_.objectView, &keptTerrain_, this, prefs_.DoDetailPass,
+    missions::FactoryContext context{content_.objectView, &scene_.keptTerrain_, this, prefs_.DoDetailPass,
                                      &step_.debrisItem, draw_};
     auto row = [&](int32_t code) {
         missions::ObjectForMission entry;
@@ -101,7 +115,7 @@ void VADArizodazar2::buildWorldHead() {
         objectFactory.loadCorrectObject(entry, models, context);
     };
     row(1);
-    if (TheRIDUdidavWorld) row(54);
+    if (scene_.TheRIDUdidavWorld) row(54);
     else models.append(std::make_unique<missions::PlaceholderObject>(54));
     for (int k = 0; k < ModelArray::kAircraftSlots; ++k) row(55);
     for (long i = ModelArray::kFirstAircraft; i < ModelArray::kDebris; ++i)
@@ -116,30 +130,30 @@ void VADArizodazar2::buildWorldHead() {
         ZephModel* object = models.at(i);
         object->setSoundGuy(theSounds->objectSounds());
         object->setaController(this);
-        if (i >= ModelArray::kFirstAircraft && i < ModelArray::kDebris) object->setTerrain(TheRIDUdidavWorld);
+        if (i >= ModelArray::kFirstAircraft && i < ModelArray::kDebris) object->setTerrain(scene_.TheRIDUdidavWorld);
     }
-    if (ZephModel* clutter = models.at(ModelArray::kGroundClutter)) clutter->setTerrain(TheRIDUdidavWorld);
+    if (ZephModel* clutter = models.at(ModelArray::kGroundClutter)) clutter->setTerrain(scene_.TheRIDUdidavWorld);
 }
 
 // ---- A new game --------------------------------------------------------------------------------
 
 void VADArizodazar2::randomWind(const MissionData& mission) {
-    RandomWindDirection = mission.WindDirection;
-    RandomWindSpeed = mission.WindSpeed;
-    const bool randomDirection = missions::isRandomWindDirection(RandomWindDirection);
-    if (RandomWindSpeed < 0) RandomWindSpeed = ZephModel::getDoubleRandomFrom(0.0, 20.0);
-    if (randomDirection) RandomWindDirection = ZephModel::getDoubleRandomFrom(-180.0, 180.0);
+    mission_.RandomWindDirection = mission.WindDirection;
+    mission_.RandomWindSpeed = mission.WindSpeed;
+    const bool randomDirection = missions::isRandomWindDirection(mission_.RandomWindDirection);
+    if (mission_.RandomWindSpeed < 0) mission_.RandomWindSpeed = ZephModel::getDoubleRandomFrom(0.0, 20.0);
+    if (randomDirection) mission_.RandomWindDirection = ZephModel::getDoubleRandomFrom(-180.0, 180.0);
     // Every machine of a network game flies the same wind.
     if (isNetworkGame()) {
-        if (mission.WindSpeed < 0) RandomWindSpeed = 0.0;
-        if (randomDirection) RandomWindDirection = 88.0;
+        if (mission.WindSpeed < 0) mission_.RandomWindSpeed = 0.0;
+        if (randomDirection) mission_.RandomWindDirection = 88.0;
     }
 }
 
 void VADArizodazar2::newDocument() {
     ModelArray* models = getModelArray();
     if (!models) return;
-    if (fixedWorld_) {  // the fixed world: every object back where it began, the clock at 0
+    if (scene_.fixedWorld_) {  // the fixed world: every object back where it began, the clock at 0
         if (replay_.ReplayFlag) endReplay();
         for (long i = ModelArray::kFirstAircraft; i < models->size(); ++i)
             if (ZephModel* model = models->at(i)) model->resetModel();
@@ -153,21 +167,22 @@ void VADArizodazar2::newDocument() {
         return;
     }
     if (MissionData* mission = currentMission()) randomWind(*mission);
-    CloudTransitionDepth = 150.0;
+    mission_.CloudTransitionDepth = 150.0;
     StartMission();
     if (network_->getNetworkMode() != 0 && network_->amIHost())  // the joiners start the same game
-        network_->setResetTimeMissionNumber(CurrentMissionNumber, prefs_.useIDSquares, DogfightOnlyVKills,
-                                            cameras_.CameraRule, isDogfightOnly, DogfightAirGroundStart,
-                                            DogfightOnlyRestartType, DogfightKillType, prefs_.useCloseUpIDSquares,
-                                            RandomWindSpeed, RandomWindDirection);
+        network_->setResetTimeMissionNumber(mission_.CurrentMissionNumber, prefs_.useIDSquares,
+                                            mission_.DogfightOnlyVKills, cameras_.CameraRule, mission_.isDogfightOnly,
+                                            mission_.DogfightAirGroundStart, mission_.DogfightOnlyRestartType,
+                                            pilots_.DogfightKillType, prefs_.useCloseUpIDSquares,
+                                            mission_.RandomWindSpeed, mission_.RandomWindDirection);
 }
 
 // ---- The mission start -------------------------------------------------------------------------
 
 std::string VADArizodazar2::whyMissionCannotStart(long slot) {
-    const MissionData* mission = TheMissions.record(slot);
+    const MissionData* mission = mission_.TheMissions.record(slot);
     if (!mission) return "there is no mission " + std::to_string(slot);
-    if (!TheMissions.loaded(slot)) return "mission " + std::to_string(slot) + " was not loaded";
+    if (!mission_.TheMissions.loaded(slot)) return "mission " + std::to_string(slot) + " was not loaded";
     if (mission->TotalObjects < missions::kHeadObjects || mission->TotalObjects > missions::kMaxObjects)
         return "mission " + std::to_string(slot) + " has " + std::to_string(mission->TotalObjects) + " objects";
     for (long row = 0; row < missions::kHeadObjects; ++row)
@@ -180,29 +195,30 @@ std::string VADArizodazar2::whyMissionCannotStart(long slot) {
 bool VADArizodazar2::StartMission() {
     ModelArray* models = getModelArray();
     MissionData* mission = currentMission();
-    if (const std::string why = whyMissionCannotStart(CurrentMissionNumber); !models || !why.empty()) {
+    if (const std::string why = whyMissionCannotStart(mission_.CurrentMissionNumber); !models || !why.empty()) {
         platform::logMessage("The mission cannot start: " + why);
+        if (!why.empty()) tellPlayer("The mission cannot start: " + why + ".");
         platform::SystemBeep();
         return false;
     }
     if (models->size() > 0)
-        if (auto* terrain = dynamic_cast<RIDUdidav*>(TheRIDUdidavWorld)) terrain->initTerrainObjects();
+        if (auto* terrain = dynamic_cast<RIDUdidav*>(scene_.TheRIDUdidavWorld)) terrain->initTerrainObjects();
     if (replay_.ReplayFlag)
         for (long i = ModelArray::kFirstAircraft; i < models->size(); ++i)
             if (ZephModel* object = models->at(i)) object->recoverFromReplay(clock_.GlobalMissionTime);
 
     clock_.DoDoubleTime = false;
     replay_.resetForMission();
-    AircraftRestartCount = {};
-    TimeOfDay = mission->TimeOfDay;
-    GroupRandomStartNumber = (draw() + 32768) / 65536.0;
-    doNewRandomRestart = true;
+    mission_.AircraftRestartCount = {};
+    mission_.TimeOfDay = mission->TimeOfDay;
+    mission_.GroupRandomStartNumber = (draw() + 32768) / 65536.0;
+    mission_.doNewRandomRestart = true;
     cameras_.circleFlag = true;
     setMissionTime(2);
-    CantWinMission = false;
+    mission_.CantWinMission = false;
 
     prepareNetworkGame(*mission);
-    if (PreviousCurrentMissionNumber != CurrentMissionNumber) rebuildModelArray(*mission);
+    if (mission_.PreviousCurrentMissionNumber != mission_.CurrentMissionNumber) rebuildModelArray(*mission);
     registerTerrainObjects();
     setSkyAndFog(*mission);
     const double hours = setTimeOfDay(*mission);
@@ -212,15 +228,15 @@ bool VADArizodazar2::StartMission() {
     handSharedReferences();
     resetScoring();
     if (FlyableAircraft* player = aircraftAt(ModelArray::kFirstAircraft)) {
-        player->setCustomPaintJobNumberBig(CustomPaintJobNumber, CustomPaintJobNumber2);
+        player->setCustomPaintJobNumberBig(mission_.CustomPaintJobNumber, mission_.CustomPaintJobNumber2);
         // The computer pilot flies only aircraft whose AIType is above 0.
         if (player->ThisAircraft.AIType > 0) player->ThisAircraft.AIType = -player->ThisAircraft.AIType;
     }
     for (long i = ModelArray::kFirstAircraft; i < ModelArray::kDebris; ++i)
         if (ZephModel* aircraft = modelAt(i)) aircraft->driveModel(1, 0, false, replay_.ReplayFlag);
-    HaveClearedStats = false;
+    pilots_.HaveClearedStats = false;
     if (ZephModel* clutter = modelAt(ModelArray::kGroundClutter)) clutter->setTreeFamily(mission->GC1);
-    if (auto* terrain = dynamic_cast<RIDUdidav*>(TheRIDUdidavWorld))
+    if (auto* terrain = dynamic_cast<RIDUdidav*>(scene_.TheRIDUdidavWorld))
         for (int i = 0; i < 3; ++i)
             terrain->SetDetailsForLayer(i, mission->Layers[i].TextureNumber, mission->Layers[i].LayerBottom,
                                         mission->Layers[i].LayerTop);
@@ -266,37 +282,39 @@ void VADArizodazar2::rebuildModelArray(MissionData& mission) {
     }
     cameras_.CameraPosition = 0;
     cameras_.NewCameraDistance = 3.0;
-    if (const long at = models.indexOf(TheRIDUdidavWorld); at >= 0) keptTerrain_ = models.take(at);
+    if (const long at = models.indexOf(scene_.TheRIDUdidavWorld); at >= 0) scene_.keptTerrain_ = models.take(at);
     models.clear();
-    missions::FactoryContext context{content_.objectView, &keptTerrain_, this, prefs_.DoDetailPass,
-                                     &step_.debrisItem, draw_};
+    std::vector<int32_t> unknownCodes;
+    missions::FactoryContext context{content_.objectView, &scene_.keptTerrain_, this, prefs_.DoDetailPass,
+                                     &step_.debrisItem, draw_, &unknownCodes};
     for (long i = 0; i < mission.TotalObjects; ++i) objectFactory.loadCorrectObject(mission.ObjectList[i], models, context);
+    tellOfUnknownObjects(*this, unknownCodes);
     for (long n = 0; n < kSlots; ++n) {
         FlyableAircraft* aircraft = aircraftAt(n + ModelArray::kFirstAircraft);
         if (!aircraft) continue;
         if (isNetworkGame()) {
-            if (isDogfightOnly) aircraft->setTeamNumber(team[n]);
+            if (mission_.isDogfightOnly) aircraft->setTeamNumber(team[n]);
             aircraft->ThisAircraft.RemoteLocal = remote[n];
         }
         aircraft->setCustomPaintJobNumberBig(big[n], small[n]);
     }
-    PreviousCurrentMissionNumber = CurrentMissionNumber;
+    mission_.PreviousCurrentMissionNumber = mission_.CurrentMissionNumber;
 }
 
 void VADArizodazar2::registerTerrainObjects() {
     ModelArray& models = *getModelArray();
-    auto* terrain = dynamic_cast<RIDUdidav*>(TheRIDUdidavWorld);
+    auto* terrain = dynamic_cast<RIDUdidav*>(scene_.TheRIDUdidavWorld);
     if (terrain && models.size() > 17) {
         terrain->initTerrainObjects();
         for (long i = 18; i < models.size(); ++i)
             if (models.at(i)->getObjectType() == kTerrainObjectType) terrain->setTerrainObject(i);
     }
-    for (long i = ModelArray::kGroundClutter; i < models.size() && TheRIDUdidavWorld; ++i) {
+    for (long i = ModelArray::kGroundClutter; i < models.size() && scene_.TheRIDUdidavWorld; ++i) {
         ZephModel* object = models.at(i);
         if (object->getObjectType() == kTerrainObjectType) continue;
         QNion pose;
         object->getModelPositionQNion(&pose);
-        object->setObjectGroundAltitude(TheRIDUdidavWorld->getAltitudeAtX(pose.Position[0], pose.Position[2]));
+        object->setObjectGroundAltitude(scene_.TheRIDUdidavWorld->getAltitudeAtX(pose.Position[0], pose.Position[2]));
     }
 }
 
@@ -304,12 +322,12 @@ void VADArizodazar2::setSkyAndFog(MissionData& mission) {
     if (mission.SkyFlags == 0) mission.SkyFlags = missions::kDefaultSkyFlags;
     int32_t haze = mission.SkyFlags & 0xFF;
     if (haze <= 1) haze = network_->getNetworkMode() == 0 ? (draw() + 32768) / 6554 + 1 : 2;
-    MissionHaze = missions::missionHaze(haze);
-    toMyZephGLView->glSetFogParameters(1.0, 1.0, 1.0, kExpSquaredFog, static_cast<float>(MissionHaze));
-    if (auto* terrain = dynamic_cast<RIDUdidav*>(TheRIDUdidavWorld)) terrain->setFogDistance(MissionHaze);
+    mission_.MissionHaze = missions::missionHaze(haze);
+    toMyZephGLView->glSetFogParameters(1.0, 1.0, 1.0, kExpSquaredFog, static_cast<float>(mission_.MissionHaze));
+    if (auto* terrain = dynamic_cast<RIDUdidav*>(scene_.TheRIDUdidavWorld)) terrain->setFogDistance(mission_.MissionHaze);
     if (auto* sky = dynamic_cast<TexturedSkyDome*>(modelAt(ModelArray::kSkyDome)))
         sky->setCeilingPoly(missions::ceilingFeet(mission.SkyFlags));
-    CloudTransitionDepth = std::max(150.0, mission.MoreDoubleItems[0]);
+    mission_.CloudTransitionDepth = std::max(150.0, mission.MoreDoubleItems[0]);
 }
 
 // The hour of the game; a random one is stored as 106..118 so that the next start draws again.
@@ -319,7 +337,7 @@ double VADArizodazar2::setTimeOfDay(MissionData& mission) {
         int32_t k = std::clamp((draw() + 32768) / 5461, 0, 12);
         if (isNetworkGame()) k = 8;
         mission.TimeOfDay = k + 106;
-        TimeOfDay = k + 106;
+        mission_.TimeOfDay = k + 106;
         hours = k + 6;
     }
     toMyZephGLView->setSunVectorFromTime(hours);
@@ -336,7 +354,7 @@ void VADArizodazar2::startObjects(const MissionData& mission, double hours) {
     for (long i = 0; i < rows; ++i) {
         const missions::ObjectForMission& row = mission.ObjectList[i];
         const int32_t s = row.Seed & 0xFFFFFF;
-        doNewRandomRestart = s != 1;
+        mission_.doNewRandomRestart = s != 1;
         if (s != 1) distance = s;
         ZephModel* object = models.at(i);
         object->setRandomStartDistance(distance);
@@ -345,7 +363,7 @@ void VADArizodazar2::startObjects(const MissionData& mission, double hours) {
         const int32_t first = (row.Seed >> 24) & 0xFF;
         object->setPathStart(first < missions::kFlyToPoints ? first : -1, paths);
     }
-    doNewRandomRestart = true;
+    mission_.doNewRandomRestart = true;
 }
 
 void VADArizodazar2::handSharedReferences() {
@@ -355,25 +373,19 @@ void VADArizodazar2::handSharedReferences() {
         object->setSoundGuy(theSounds->objectSounds());
         object->setaController(this);
         object->setPilotsPtr(AIPilots.data());
-        object->setWindSpeed(RandomWindSpeed, RandomWindDirection);
+        object->setWindSpeed(mission_.RandomWindSpeed, mission_.RandomWindDirection);
     }
 }
 
 void VADArizodazar2::resetScoring() {
-    AircraftResults = {};
+    pilots_.startGame();
+    mission_.startVictory();
     cameras_.CameraAircraft = ModelArray::kFirstAircraft;
-    HaveDoneGameOver = false;
-    // Nor does the network hear of one: a game over left from a flight alone (its window never
-    // closed) would end every joiner's game on arrival.
+    // No game over is left, and the network hears of none: one left from a flight alone (its
+    // window never closed) would end every joiner's game on arrival.
     network_->setImInGameOver(false);
     network_->setHostSendGameOver(false, 0);
-    GameOverTime = 0;
-    BeenAbove100Feet = false;
-    Landings = 0;
-    DeadObjectPoints = 0;
     cameras_.SpecialCameraPosition = 0;
-    LocationCompletedFlags = {};
-    onlineGameCredited_ = false;  // a joiner credits each game once
 }
 
 }  // namespace pellam

@@ -6,21 +6,21 @@ namespace pellam {
 
 bool VADArizodazar2::hostNetworkGame(uint16_t port, long missionNumber) {
     if (network_->startNetworkRoutines(port, ControllerNetwork::kHostRole) != 0) return false;
-    if (TheMissions.record(missionNumber)) CurrentMissionNumber = missionNumber;
+    if (mission_.TheMissions.record(missionNumber)) chooseMission(missionNumber);
     newDocument();
     return true;
 }
 
 bool VADArizodazar2::joinNetworkGame(uint32_t address, uint16_t port, int32_t team, int32_t aircraftType) {
-    TeamRequest = team >= 1 && team <= 4 ? team : 1;
-    if (ZephModel* ours = modelAt(ModelArray::kFirstAircraft)) ours->setTeamNumber(TeamRequest);
-    if (aircraftType == 55 || aircraftType == 64 || aircraftType == 77) JoinerTypeRequest = aircraftType;
+    lobby_.TeamRequest = team >= 1 && team <= 4 ? team : 1;
+    if (ZephModel* ours = modelAt(ModelArray::kFirstAircraft)) ours->setTeamNumber(lobby_.TeamRequest);
+    if (aircraftType == 55 || aircraftType == 64 || aircraftType == 77) lobby_.JoinerTypeRequest = aircraftType;
     if (missions::MissionData* mission = currentMission()) {
-        mission->AircraftStarts[0].AircraftType = JoinerTypeRequest;
-        mission->ResetAircraftStarts[0].AircraftType = JoinerTypeRequest;
+        mission->AircraftStarts[0].AircraftType = lobby_.JoinerTypeRequest;
+        mission->ResetAircraftStarts[0].AircraftType = lobby_.JoinerTypeRequest;
     }
-    JoinAddress = address;
-    network_->setJoinerParticularsName(PlayerNameString, JoinAddress, TeamRequest, 0, CurrentMissionNumber);
+    lobby_.JoinAddress = address;
+    network_->setJoinerParticularsName(pilots_.PlayerNameString, lobby_.JoinAddress, lobby_.TeamRequest, 0, mission_.CurrentMissionNumber);
     return network_->startNetworkRoutines(port, ControllerNetwork::kJoinerRole) == 0;
 }
 

@@ -41,7 +41,7 @@ void VADArizodazar2::debugchance(Overlay& out) {
     }
     if (paused && !ScreenShotPending) {
         if (step_.isKey) out.add(kPaused.data(), 0.425, 0.1, 2.5f);
-    } else if (doTheAutoHost) {
+    } else if (lobby_.doTheAutoHost) {
         out.add(kAutoHosting.data(), 0.42, 0.025, 1.5f);
     }
     if (replay_.ReplayFlag && !ScreenShotPending) {
@@ -52,15 +52,15 @@ void VADArizodazar2::debugchance(Overlay& out) {
             out.add(replayText_.data(), 0.01, 0.03, 2.0f);
         }
     }
-    if (HaveDoneGameOver) {
+    if (mission_.HaveDoneGameOver) {
         const uint32_t now = static_cast<uint32_t>(platform::TickCount());
         const bool othersOver = network_->getOthersInGameOver() != 0;
-        if (othersOver || now - WaitingForOthersTime < 60) {
+        if (othersOver || now - lobby_.WaitingForOthersTime < 60) {
             out.add(kWaiting.data(), 0.27, 0.35, 3.1f);
-            if (othersOver) WaitingForOthersTime = now;  // up for a second after they leave it
+            if (othersOver) lobby_.WaitingForOthersTime = now;  // up for a second after they leave it
         }
     }
-    if (isDogfightOnly) drawLastMessageLine(out);
+    if (mission_.isDogfightOnly) drawLastMessageLine(out);
     doBlackRedYellowFade(out);
 }
 
@@ -78,7 +78,7 @@ void VADArizodazar2::doBlackRedYellowFade(Overlay& out) {
     const Aircraft& a = craft->ThisAircraft;
     auto* sky = dynamic_cast<TexturedSkyDome*>(modelAt(ModelArray::kSkyDome));
     if (a.BlackRedOutLevel == 100 && clock_.gamePause && !(sky && sky->getBelowCeiling() == 1) &&
-        CloudLayerState != 4 && CloudLayerState != 5) {
+        mission_.CloudLayerState != 4 && mission_.CloudLayerState != 5) {
         double m[16] = {};
         ZephModel::quaternionToMatrix(cameras_.ViewingQNion.QAttitude.data(), m);
         const double* s = toMyZephGLView->getSunUnitVector();

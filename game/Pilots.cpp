@@ -31,38 +31,38 @@ double VADArizodazar2::secondsSince2001() const {
 
 void VADArizodazar2::doPlayerSignIn() {
     if (!MyVRAMOkay) return;
-    PilotStatsLoaded = true;  // a first start: fresh careers are the player's to keep
+    pilots_.PilotStatsLoaded = true;  // a first start: fresh careers are the player's to keep
     if (store_.hasKey("PilotStatsKey")) {
         const auto block = store_.dataForKey("PilotStatsKey");
-        if (!block || !decodePilotStats(*block, PilotStats)) {
+        if (!block || !decodePilotStats(*block, pilots_.PilotStats)) {
             // Left in the store untouched: no save writes over records it could not read.
-            PilotStatsLoaded = false;
-            pilotBlockMessage =
+            pilots_.PilotStatsLoaded = false;
+            pilots_.pilotBlockMessage =
                 (block ? "The stored pilot records are " + std::to_string(block->size()) + " bytes, not 1,660"
                        : std::string("The stored pilot records cannot be decoded")) +
                 "; they are left as they are in " + store_.filePath() +
                 ". Fresh records are used this time and are not saved over them. \"Start fresh records\" keeps a "
                 "copy of the settings file as it is and saves the new records from now on.";
-            platform::logMessage(pilotBlockMessage);
-            ui_.freshRecordsNotice = pilotBlockMessage;
-            tellPlayer(pilotBlockMessage);
+            platform::logMessage(pilots_.pilotBlockMessage);
+            ui_.freshRecordsNotice = pilots_.pilotBlockMessage;
+            tellPlayer(pilots_.pilotBlockMessage);
         }
     }
     fromPilotSignInMenu();
 }
 
 void VADArizodazar2::startFreshPilotRecords() {
-    if (PilotStatsLoaded) return;
+    if (pilots_.PilotStatsLoaded) return;
     // The unread block is written over only with a copy of the file kept aside first.
     store_.keepAsideBeforeWriting("PilotStatsKey");
-    PilotStatsLoaded = true;
-    pilotBlockMessage.clear();
+    pilots_.PilotStatsLoaded = true;
+    pilots_.pilotBlockMessage.clear();
     ui_.freshRecordsNotice.clear();
     savePilots();
 }
 
 void VADArizodazar2::fillPilotRow(int i) {
-    PilotType& p = PilotStats[i];
+    PilotType& p = pilots_.PilotStats[i];
     if (p.StartDate == 0) {
         p.StartDate = today();
         p.PilotLives = 1;
@@ -79,10 +79,10 @@ void VADArizodazar2::fillPilotRow(int i) {
 void VADArizodazar2::fromPilotSignInMenu() {
     // A stored number outside the five pilots selects the first.
     const int64_t stored = store_.integerForKey("PilotNumberKey").value_or(0);
-    CurrentPilotNumber = stored >= 0 && stored < kPilotCount ? stored : 0;
+    pilots_.CurrentPilotNumber = stored >= 0 && stored < kPilotCount ? stored : 0;
     for (int i = 0; i < kPilotCount; ++i) fillPilotRow(i);
     ui_.pilotRadio.clear();
-    ui_.pilotRadio.setState(true, pilotIndex(), 0);
+    ui_.pilotRadio.setState(true, pilots_.pilotIndex(), 0);
     for (int i = 0; i < kPilotCount; ++i) {
         // A pilot never named keeps the name the game gave him at start-up.
         if (auto name = store_.stringForKey(nameKey(i))) ui_.pilotNameFields[i].stringValue = *name;
@@ -90,7 +90,7 @@ void VADArizodazar2::fromPilotSignInMenu() {
         ui_.pilotFields[i].tag = 1 + i;
     }
     ui_.toPilotSignInWindow.makeKeyAndOrderFront();
-    ui_.pilotNameFields[pilotIndex()].selectRequested = true;
+    ui_.pilotNameFields[pilots_.pilotIndex()].selectRequested = true;
     pilotsigninhasclosed = false;
 }
 
@@ -104,9 +104,9 @@ void VADArizodazar2::fromPlayerSignInOkay() {
     for (int r = 0; r < kPilotCount; ++r)
         if (ui_.pilotRadio.cellAt(r, 0)) chosen = r;
     store_.setInteger("PilotNumberKey", chosen);
-    CurrentPilotNumber = chosen;
+    pilots_.CurrentPilotNumber = chosen;
     const std::string name = store_.stringForKey(nameKey(chosen)).value_or("");
-    PilotType& pilot = PilotStats[chosen];
+    PilotType& pilot = pilots_.PilotStats[chosen];
     if (pilot.StartDate == 0) {
         pilot.StartDate = today();
         pilot.PilotLives = 1;
@@ -114,17 +114,17 @@ void VADArizodazar2::fromPlayerSignInOkay() {
     ui_.toPilotSignInWindow.close();
     checkCampaignsForEnabled();
 
-    if (CustomPaintJobNumber > 0) toMyZephGLView->glDeleteONETexture(CustomPaintJobNumber);
-    if (CustomPaintJobNumber2 > 0) toMyZephGLView->glDeleteONETexture(CustomPaintJobNumber2);
+    if (mission_.CustomPaintJobNumber > 0) toMyZephGLView->glDeleteONETexture(mission_.CustomPaintJobNumber);
+    if (mission_.CustomPaintJobNumber2 > 0) toMyZephGLView->glDeleteONETexture(mission_.CustomPaintJobNumber2);
     // The name becomes a file name: one that could leave the paint-job folder finds no picture.
     const bool fileName = !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
-    CustomPaintJobNumber = fileName ? toMyZephGLView->tryForCustomPaintJobBig(name) : 0;
-    CustomPaintJobNumber2 = fileName ? toMyZephGLView->tryForCustomPaintJobSmall(name) : 0;
+    mission_.CustomPaintJobNumber = fileName ? toMyZephGLView->tryForCustomPaintJobBig(name) : 0;
+    mission_.CustomPaintJobNumber2 = fileName ? toMyZephGLView->tryForCustomPaintJobSmall(name) : 0;
     if (ZephModel* ours = modelAt(ModelArray::kFirstAircraft))
-        ours->setCustomPaintJobNumberBig(CustomPaintJobNumber, CustomPaintJobNumber2);
+        ours->setCustomPaintJobNumberBig(mission_.CustomPaintJobNumber, mission_.CustomPaintJobNumber2);
 
-    PlayerNameString = scoring::playerNameString(name);
-    network_->setJoinerParticularsName(PlayerNameString, JoinAddress, TeamRequest, 0, CurrentMissionNumber);
+    pilots_.PlayerNameString = scoring::playerNameString(name);
+    network_->setJoinerParticularsName(pilots_.PlayerNameString, lobby_.JoinAddress, lobby_.TeamRequest, 0, mission_.CurrentMissionNumber);
     savePilots();
     // Kept at once: a game that is killed rather than quit still knows who flew.
     saveStore();
@@ -132,13 +132,13 @@ void VADArizodazar2::fromPlayerSignInOkay() {
 }
 
 void VADArizodazar2::FillInRank(int missionsWon) {
-    PilotType& p = PilotStats[pilotIndex()];
+    PilotType& p = pilots_.PilotStats[pilots_.pilotIndex()];
     p.Rank = scoring::rankFor(p.PilotScore, p.PilotFlightTime, p.CurrentPilotKills, missionsWon);
 }
 
 void VADArizodazar2::fromSelectedPlayersStats() {
-    const int i = pilotIndex();
-    PilotType& p = PilotStats[i];
+    const int i = pilots_.pilotIndex();
+    PilotType& p = pilots_.PilotStats[i];
     const std::string& name = ui_.pilotNameFields[i].stringValue;
     ui_.toPSNameScore = "Name: " + (name.empty() ? std::string(" ") : name) +
                         format("\rLives: %d\rDogfight Kills: %d", p.PilotLives, p.CurrentPilotKills);
@@ -169,8 +169,8 @@ void VADArizodazar2::fromClearStats() { ui_.toClearPStats.makeKeyAndOrderFront()
 void VADArizodazar2::fromCancelClearStats() { ui_.toClearPStats.close(); }
 
 void VADArizodazar2::fromClearStatsOkayButton() {
-    const int i = pilotIndex();
-    PilotType& p = PilotStats[i];
+    const int i = pilots_.pilotIndex();
+    PilotType& p = pilots_.PilotStats[i];
     p.TotalDeaths = p.TotalKills = p.CurrentPilotKills = p.OnlineKills = p.OnlineDeaths = 0;
     p.PilotScore = p.PilotFlightTime = p.Rank = 0;
     p.StartDate = today();

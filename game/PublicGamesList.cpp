@@ -20,20 +20,15 @@ std::string VADArizodazar2::gamesListBase() const {
     return base;
 }
 
-GamesListClient& VADArizodazar2::gamesList() {
-    if (!gamesList_) gamesList_ = std::make_unique<GamesListClient>(gamesListTimeoutMs);
-    return *gamesList_;
-}
-
 void VADArizodazar2::sendHostDataToServer() {
     const std::string base = gamesListBase();
     if (base.empty()) return;
     Announcement game;
     // The pilot's name inside the player string: after "#1:", before the seven-character tail.
-    const int length = std::min<int>(PlayerNameString[0], int(PlayerNameString.size()) - 1);
-    if (length > 10) game.hostName.assign(PlayerNameString.begin() + 4, PlayerNameString.begin() + length - 6);
+    const int length = std::min<int>(pilots_.PlayerNameString[0], int(pilots_.PlayerNameString.size()) - 1);
+    if (length > 10) game.hostName.assign(pilots_.PlayerNameString.begin() + 4, pilots_.PlayerNameString.begin() + length - 6);
     if (game.hostName.empty()) game.hostName = "Unnamed pilot";  // the list needs a name to show
-    game.port = NetworkPortNumber;
+    game.port = lobby_.NetworkPortNumber;
     game.players = network_->numberOfJoiners() + 1;
     game.title = lobby.toHostMessage;
     // The host and every joiner's aircraft (the remote ones), by team.
@@ -43,51 +38,51 @@ void VADArizodazar2::sendHostDataToServer() {
         const int32_t team = aircraft->getTeamNumber();
         if (team >= 1 && team <= 4) ++game.teams[team - 1];
     }
-    gamesList().announce(announcementUrl(base, game));
+    lobby_.gamesList().announce(announcementUrl(base, game));
 }
 
 void VADArizodazar2::tellServerToEnd() {
     if (!ui_.toListGamePublicly.state || !network_->amIHost() || network_->getNetworkMode() == 0) return;
-    const int32_t port = NetworkPortNumber;
-    NetworkPortNumber = 0;  // port 0: the game has ended
+    const int32_t port = lobby_.NetworkPortNumber;
+    lobby_.NetworkPortNumber = 0;  // port 0: the game has ended
     sendHostDataToServer();
-    NetworkPortNumber = port;
-    LastHostGamePost = 0;
+    lobby_.NetworkPortNumber = port;
+    lobby_.LastHostGamePost = 0;
 }
 
 void VADArizodazar2::checkForNetworkGames(bool force) {
-    if (gamesList_)
-        if (auto fetched = gamesList_->takeFetched()) {
+    if (GamesListClient* client = lobby_.gamesListIfMade())
+        if (auto fetched = client->takeFetched()) {
             if (fetched->ok) {
-                currentNumberOfPublicGames = parseGamesPage(fetched->page, PGames);
-                gamesListProblem.clear();
-                JoinerPublicRow = -1;  // the rows may now be other games
+                lobby_.currentNumberOfPublicGames = parseGamesPage(fetched->page, lobby_.PGames);
+                lobby_.gamesListProblem.clear();
+                lobby_.JoinerPublicRow = -1;  // the rows may now be other games
             } else {
-                gamesListProblem = fetched->error;  // the last list stays
+                lobby_.gamesListProblem = fetched->error;  // the last list stays
             }
         }
     if (prefs_.DoCheckForGames != 0) return;
     const std::string base = gamesListBase();
     if (base.empty()) return;
     const auto now = static_cast<uint32_t>(platform::TickCount());
-    if (!force && lastCheckForGameTime != 0 && now - lastCheckForGameTime <= 3600) return;
-    lastCheckForGameTime = std::max<uint32_t>(now, 1);
-    gamesList().fetch(gamesListUrl(base));
+    if (!force && lobby_.lastCheckForGameTime != 0 && now - lobby_.lastCheckForGameTime <= 3600) return;
+    lobby_.lastCheckForGameTime = std::max<uint32_t>(now, 1);
+    lobby_.gamesList().fetch(gamesListUrl(base));
 }
 
 std::string VADArizodazar2::joinTableValue(int column, int row) {
     checkForNetworkGames(false);
-    if (currentNumberOfPublicGames == 0) {
+    if (lobby_.currentNumberOfPublicGames == 0) {
         if (column == 0 || column == 1 || column == 3) return " ";
         if (column != 2) return "---";
         if (prefs_.DoCheckForGames != 0) return "didn't check for public games";
         if (gamesListBase().empty()) return "didn't check for public games: no games-list server is set in the Preferences";
-        if (gamesList_ && gamesList_->fetching()) return "looking for public games...";
-        if (!gamesListProblem.empty()) return "couldn't reach the games list (" + gamesListProblem + ")";
+        if (GamesListClient* client = lobby_.gamesListIfMade(); client && client->fetching()) return "looking for public games...";
+        if (!lobby_.gamesListProblem.empty()) return "couldn't reach the games list (" + lobby_.gamesListProblem + ")";
         return "no games currently available";
     }
-    if (row < 0 || row >= currentNumberOfPublicGames) return "---";
-    const PublicGames& game = PGames[row];
+    if (row < 0 || row >= lobby_.currentNumberOfPublicGames) return "---";
+    const PublicGames& game = lobby_.PGames[row];
     switch (column) {
     case 0: return std::to_string(row + 1);
     case 1: return pageTextForDisplay(game.HostName);
@@ -102,8 +97,8 @@ std::string VADArizodazar2::joinTableValue(int column, int row) {
 }
 
 bool VADArizodazar2::joinTableShouldSelectRow(int row) {
-    if (currentNumberOfPublicGames == 0 || row < 0 || row >= currentNumberOfPublicGames) return false;
-    JoinerPublicRow = row;
+    if (lobby_.currentNumberOfPublicGames == 0 || row < 0 || row >= lobby_.currentNumberOfPublicGames) return false;
+    lobby_.JoinerPublicRow = row;
     return true;
 }
 

@@ -1,5 +1,4 @@
 #include "game/VADArizodazar2.h"
-#include "net/GamesListClient.h"  // the lobby's list client, complete where the controller is destroyed
 
 #include <string>
 
@@ -13,7 +12,7 @@ namespace pellam {
 VADArizodazar2::VADArizodazar2(Links links, Content content)
     : GameController(links), content_(std::move(content)) {
     draw_ = content_.draw ? content_.draw : missions::sharedDraw();
-    fixedWorld_ = static_cast<bool>(content_.populateWorld);
+    scene_.fixedWorld_ = static_cast<bool>(content_.populateWorld);
 }
 
 // The builder hands the terrain back before the fields it would go into are gone.
@@ -33,7 +32,7 @@ void VADArizodazar2::doAfterPrefsChangeItems() {
 }
 
 void VADArizodazar2::doFogCeiling() {
-    if (auto* terrain = dynamic_cast<RIDUdidav*>(TheRIDUdidavWorld)) CloudLayerState = terrain->returnAbsoluteCloudLayerState();
+    if (auto* terrain = dynamic_cast<RIDUdidav*>(scene_.TheRIDUdidavWorld)) mission_.CloudLayerState = terrain->returnAbsoluteCloudLayerState();
 }
 
 const aiFlyToPoint* VADArizodazar2::getFlyToPoints() {
@@ -49,23 +48,17 @@ void VADArizodazar2::setNetworkAircraftTypeForAircraft(long aircraftNumber, int3
     mission->ResetAircraftStarts[aircraftNumber].AircraftType = type;
 }
 
-void VADArizodazar2::keepMissionAircraft(long n) {
-    const missions::MissionData* mission = currentMission();
-    if (!mission || n < 1 || n >= ModelArray::kAircraftSlots || keptMissionAircraft_[n].kept) return;
-    keptMissionAircraft_[n] = {true, CurrentMissionNumber, mission->AircraftStarts[n].AircraftType,
-                               mission->ResetAircraftStarts[n].AircraftType, mission->DogfightOnlyTeams[n]};
-}
+void VADArizodazar2::keepMissionAircraft(long n) { mission_.keepAircraft(n); }
 
 void VADArizodazar2::restoreMissionAircraft(long n) {
-    if (n < 1 || n >= ModelArray::kAircraftSlots || !keptMissionAircraft_[n].kept) return;
-    KeptMissionAircraft& kept = keptMissionAircraft_[n];
-    kept.kept = false;
-    missions::MissionData* mission = TheMissions.record(kept.mission);
+    const MissionState::KeptMissionAircraft kept = mission_.takeKeptAircraft(n);
+    if (!kept.kept) return;
+    missions::MissionData* mission = mission_.TheMissions.record(kept.mission);
     if (!mission) return;
     mission->AircraftStarts[n].AircraftType = kept.type;
     mission->ResetAircraftStarts[n].AircraftType = kept.resetType;
     mission->DogfightOnlyTeams[n] = kept.team;
-    if (kept.mission != CurrentMissionNumber) return;
+    if (kept.mission != mission_.CurrentMissionNumber) return;
     if (ZephModel* aircraft = modelAt(n + ModelArray::kFirstAircraft)) aircraft->setTeamNumber(static_cast<int32_t>(kept.team));
     startThisAircraft(n, true);
 }

@@ -14,12 +14,14 @@
 #include "builder/MissionBuilder.h"
 #include "game/BuilderLink.h"
 #include "game/GameController.h"
+#include "game/KeptScene.h"
 #include "game/LobbyWindows.h"
 #include "game/MissionWindows.h"
 #include "game/Overlay.h"
 #include "flight/AIPilotProfiles.h"
 #include "missions/MissionTable.h"
 #include "missions/ObjectFactory.h"
+#include "missions/UserMissions.h"
 #include "net/GamesListClient.h"
 #include "net/PublicGames.h"
 #include "platform/PngImage.h"
@@ -54,6 +56,9 @@ public:
     void doAfterPrefsChangeItems() override;
     int32_t getReplaySpeed() override { return replay_.ReplaySpeed; }
     void doFogCeiling() override;
+    // The world could not be made (a missing or broken terrain file, say): the game shows `why`
+    // in place of its windows and will not fly.
+    void reportWorldProblem(std::string why) { mission_.worldProblem = std::move(why); }
     const aiFlyToPoint* getFlyToPoints() override;
 
     // ---- A new game and the mission start (MissionStart.cpp).
@@ -67,13 +72,20 @@ public:
     // ---- Aircraft start and restart (AircraftStart.cpp).
     void startThisAircraft(long aircraftNumber, bool fromStart) override;
     void doAircraftRestart() override;
-    void setAircraftRandom(long index, double value) { TheAircraftRandom[std::clamp(index, 0L, 3L)] = value; }
-    double getAircraftRandom(long index) const { return TheAircraftRandom[std::clamp(index, 0L, 3L)]; }
+    void setAircraftRandom(long index, double value) { mission_.TheAircraftRandom[std::clamp(index, 0L, 3L)] = value; }
+    double getAircraftRandom(long index) const { return mission_.TheAircraftRandom[std::clamp(index, 0L, 3L)]; }
 
     // ---- Settings the network hands in.
     void setMissionHash(uint32_t hash, double seconds) {
-        NetworkMissionHash = hash;
-        NetworkMissionSeconds = seconds;
+        lobby_.NetworkMissionHash = hash;
+        lobby_.NetworkMissionSeconds = seconds;
+    }
+    // The host's dogfight rules: dogfight only, air or ground start, the restart type (0 air,
+    // 1 ground, 2 random).
+    void setDogfightRules(bool dogfightOnly, bool airGroundStart, int32_t restart) {
+        mission_.isDogfightOnly = dogfightOnly;
+        mission_.DogfightAirGroundStart = airGroundStart;
+        mission_.DogfightOnlyRestartType = restart;
     }
     // Both start records of a joiner's slot take its type; slot 0 (ours) and slots outside 1..7 stay.
     void setNetworkAircraftTypeForAircraft(long aircraftNumber, int32_t type);
@@ -126,10 +138,10 @@ public:
     // The current pilot's won missions ("SuccessfulMTitlesNKey"), empty when there are none.
     std::vector<std::string> completedList() const;
     std::string completedKey() const;
-    // Seconds since 1 January 2001 UTC; tests set `clockSince2001`.
+    // Seconds since 1 January 2001 UTC; from the system clock unless another is set.
     double secondsSince2001() const;
     int32_t today() const { return static_cast<int32_t>(secondsSince2001() / 86400.0); }
-    std::function<double()> clockSince2001;
+    void setClockSince2001(std::function<double()> clock) { clockSince2001 = std::move(clock); }
 
     // ---- The mission window, the dogfight window and the menus (MissionMenu.cpp).
     // A choice in the mission menu by position; a label or a closed campaign mission beeps.
@@ -151,13 +163,25 @@ public:
     void openAboutPanelPellam();
     // Rebuilds slots 51..200 and the user part of the menu from the user's missions folder.
     void reloadUserMissions();
+    // The same with the folder read off the frame thread; a later frame swaps the result in.
+    void reloadUserMissionsInBackground();
+    // Swaps in a background reload that has finished; the frame calls it.
+    void fromTimerLooper(bool gamePause, int32_t missionTime) override;
+    // Returns once a background reload asked for has been read (swapped in at the next frame).
+    void flushUserMissions() { userMissionsReader_.flush(); }
     void checkCampaignsForEnabled();
     bool haveFinished(const std::string& title) const;
     // On a joining machine: the host's mission by its number, a user mission by its hash and date.
     void setMissionNumber(long number);
     // The current mission's record and texts; null when the number names no slot.
-    missions::MissionData* currentMission() { return TheMissions.record(CurrentMissionNumber); }
-    const missions::MissionTexts* currentMissionTexts() const { return TheMissions.texts(CurrentMissionNumber); }
+    missions::MissionData* currentMission() { return mission_.current(); }
+    const missions::MissionTexts* currentMissionTexts() const { return mission_.currentTexts(); }
+    // The next game (newDocument) flies `slot`: the mission menu's choice, the host's mission.
+    void chooseMission(long slot) { mission_.select(slot); }
+    // The next game builds its world again from the mission's record, as after a reload.
+    void rebuildWorldOnNextGame() { mission_.forgetBuiltWorld(); }
+    // The table of missions: built-in, user and campaign slots.
+    missions::MissionTable& missionTable() { return mission_.TheMissions; }
 
     // ---- The network lobby (Lobby.cpp): the network-game command, its windows' buttons, the
     // unattended host.
@@ -179,40 +203,24 @@ public:
     // Fetches the list anew (at most once a minute unless forced) and takes in a fetched page;
     // never waits for the network.
     void checkForNetworkGames(bool force);
-    int joinTableRows() const { return currentNumberOfPublicGames == 0 ? 1 : currentNumberOfPublicGames; }
+    int joinTableRows() const { return lobby_.currentNumberOfPublicGames == 0 ? 1 : lobby_.currentNumberOfPublicGames; }
     // The join table's cell text: 0 row number, 1 host, 2 message, 3 players; "---" otherwise.
     std::string joinTableValue(int column, int row);
     bool joinTableShouldSelectRow(int row);
     // The games-list server's base address from the preferences ("" when none is set).
     std::string gamesListBase() const;
+    // Bounds each games-list request, connection included, from the next request on.
+    void setGamesListTimeout(long ms) { lobby_.gamesListTimeoutMs = ms; }
 
-    LobbyControls lobby;
-    int32_t NetworkPortNumber = 12301;  // 1..65535
-    PublicGamesList PGames;
-    int32_t currentNumberOfPublicGames = 0;  // 0..100
-    int32_t JoinerPublicRow = 0;
-    uint32_t lastCheckForGameTime = 0;       // ticks; 0: never
-    bool AutoRestart = false;
-    uint32_t AutoRestartTime = 0;            // ticks; 0: not set
-    std::string gamesListProblem;            // why the last fetch failed; empty when it did not
-    long gamesListTimeoutMs = 3000;          // bounds each games-list request, connection included
+    // ---- The windows' controls, which the drawing reads and the player's input writes.
+    LobbyControls& lobbyControls() { return lobby; }
+    MissionWindowControls& missionWindowControls() { return missionWindow; }
+    DogfightWindowControls& dogfightWindowControls() { return dogfightWindow; }
+    AboutPanelControls& aboutPanel() { return about; }
+    Window& badNewsWindow() { return toBadNews; }
 
-    MissionWindowControls missionWindow;
-    DogfightWindowControls dogfightWindow;
-    AboutPanelControls about;
-    Window toBadNews{"Mission Missing"};
-    long TempNewMissionNumber = 0;   // the slot chosen in the mission menu
-    bool MenuDefault = false;        // the menus offer nothing until the mission window has opened
-    int32_t DogfightKillType = 0;    // 0 individual kills, 1 team kills
-    int32_t LastNonMissionBeepTicks = -301;  // ticks; the first missing-mission beep always sounds
-    std::string pilotBlockMessage;  // why the stored pilot records could not be used, when they could not
-    // Why the world could not be made (a missing or broken terrain file, say); the game then
-    // shows it and will not fly.
-    std::string worldProblem;
-
-    // ---- Mission state.
-    missions::MissionTable TheMissions;
-    missions::ObjectFactory objectFactory;  // later object classes register their codes here
+    // Later object classes register their codes here.
+    missions::ObjectFactory& factory() { return objectFactory; }
 
     // ---- The mission builder (BuilderLink.cpp): its window's tags come here; while it is open the
     // game is paused, its terrain lent to the builder, and the view shows the builder's scene.
@@ -222,39 +230,32 @@ public:
     ModelArray* getArrayForTerrain(long* builder) override;
     ViewServices* objectView() const { return content_.objectView; }
     // The terrain kept aside while the model array is rebuilt (or while no mission runs).
-    std::unique_ptr<ZephModel> takeKeptTerrain() { return std::move(keptTerrain_); }
-    void keepTerrain(std::unique_ptr<ZephModel> terrain) { keptTerrain_ = std::move(terrain); }
+    std::unique_ptr<ZephModel> takeKeptTerrain() { return scene_.takeKeptTerrain(); }
+    void keepTerrain(std::unique_ptr<ZephModel> terrain) { scene_.keepTerrain(std::move(terrain)); }
+    // The run's terrain, whether the world is fixed, the world map.
+    const KeptScene& keptScene() const { return scene_; }
+    // The user's missions (ending in '/'): the mission builder saves there, the mission menu reads it.
+    std::string userMissionsFolder() const;
+
+private:
+    // Declared in this order: the builder is made from the factory and its link.
+    LobbyControls lobby;
+    MissionWindowControls missionWindow;
+    DogfightWindowControls dogfightWindow;
+    AboutPanelControls about;
+    Window toBadNews{"Mission Missing"};
+    bool MenuDefault = false;        // the menus offer nothing until the mission window has opened
+    int32_t LastNonMissionBeepTicks = -301;  // ticks; the first missing-mission beep always sounds
+    missions::ObjectFactory objectFactory;
     BuilderLink builderLink_{*this};
     builder::MissionBuilder missionBuilder_{objectFactory, &builderLink_, &MBWindowOpen, &MBSavedFlag};
     // The builder's state the menus follow.
     bool& MBTerrainLoadedFlag = missionBuilder_.MBTerrainLoadedFlag;
     int32_t& MBCurrentObject = missionBuilder_.MBCurrentObject;
     std::optional<std::string>& MBFileName = missionBuilder_.MBFileName;
-    ZephModel* TheRIDUdidavWorld = nullptr;  // the run's terrain, in the array or in keptTerrain
     AIPilotTable AIPilots{};
-    platform::RGBAImage DefaultWorldMap;     // "WWIWorldMap", for the mission menu
-    double RandomWindSpeed = 0, RandomWindDirection = 0;  // mph, deg: the wind of the game running
-    double CloudTransitionDepth = 150.0;     // ft
-    double MissionHaze = 0;                  // fog density
-    std::array<int32_t, 8> AircraftRestartCount{};
-    std::array<double, 4> TheAircraftRandom{};  // last random place: three draws and the distance
-    bool isDogfightOnly = false, DogfightAirGroundStart = false;
-    int32_t DogfightOnlyRestartType = 1;     // 0 air, 1 ground, 2 random
-    int32_t TeamRequest = 1;
-    bool CantWinMission = false, BeenAbove100Feet = false, HaveClearedStats = false;
-    int32_t Landings = 0;
-    std::array<bool, 3> LocationCompletedFlags{};
-    int32_t CustomPaintJobNumber = 0, CustomPaintJobNumber2 = 0;
-    uint32_t NetworkMissionHash = 0;
-    double NetworkMissionSeconds = 0;
-    bool DisplayPilotDied = false;
-    std::array<uint8_t, 48> PlayerNameString{};
-    uint32_t JoinAddress = 0;
-    uint32_t WaitingForOthersTime = 0;     // tick count when the others were last seen in game over
-    // The user's missions (ending in '/'): the mission builder saves there, the mission menu reads it.
-    std::string userMissionsFolder() const;
+    std::function<double()> clockSince2001;
 
-private:
     void buildMissionMenu();
     // The mission window shows the current mission, its aircraft in the pop-ups.
     void showCurrentMission();
@@ -278,9 +279,9 @@ private:
     void restartCareer(PilotType& pilot);
     void closeGameOver();
     void fillPilotRow(int i);
-    bool onlineGameCredited_ = false;
-    std::array<uint8_t, 10> frameRateText_{};  // the overlay's patched templates
-    std::array<uint8_t, 16> replayText_{};  // a joiner's tallies went into the career for this game
+    // The overlay's patched templates.
+    std::array<uint8_t, 10> frameRateText_{};
+    std::array<uint8_t, 16> replayText_{};
     // Steps of the mission start (MissionStart.cpp).
     void prepareNetworkGame(missions::MissionData& mission);
     void rebuildModelArray(missions::MissionData& mission);
@@ -302,20 +303,12 @@ private:
     void applySkill(Aircraft& record, int32_t skill);
     int32_t draw() { return draw_(); }
 
-    std::unique_ptr<GamesListClient> gamesList_;  // made when the games list is first used
-    GamesListClient& gamesList();
     bool readPort();
     Content content_;
     missions::Draw draw_;
-    std::unique_ptr<ZephModel> keptTerrain_;  // the terrain while the array is rebuilt (or unused)
-    bool fixedWorld_ = false;
-    struct KeptMissionAircraft {
-        bool kept = false;
-        long mission = 0;
-        int32_t type = 0, resetType = 0;
-        double team = 0;
-    };
-    std::array<KeptMissionAircraft, ModelArray::kAircraftSlots> keptMissionAircraft_{};
+    KeptScene scene_;
+    void applyUserMissions(missions::UserMissionScan&& scan);
+    missions::UserMissionsReader userMissionsReader_;  // last: its reading ends before the rest goes
 };
 
 }  // namespace pellam

@@ -57,7 +57,7 @@ int32_t countListed(ModelArray* models, const std::array<int32_t, 20>& indices, 
 }  // namespace
 
 std::string VADArizodazar2::completedKey() const {
-    return "SuccessfulMTitles" + std::to_string(pilotIndex() + 1) + "Key";
+    return "SuccessfulMTitles" + std::to_string(pilots_.pilotIndex() + 1) + "Key";
 }
 
 std::vector<std::string> VADArizodazar2::completedList() const {
@@ -67,12 +67,12 @@ std::vector<std::string> VADArizodazar2::completedList() const {
 void VADArizodazar2::storeCompletedList(const std::vector<std::string>& list) {
     store_.removeKey(completedKey());
     store_.setStringArray(completedKey(), list);
-    saveStore();
+    store_.saveInBackground();  // a mission's end in flight: the writer thread's; a failure is told next frame
 }
 
 void VADArizodazar2::decideLoss(int32_t now) {
-    CantWinMission = true;
-    if (GameOverTime == 0) GameOverTime = now;
+    mission_.CantWinMission = true;
+    if (mission_.GameOverTime == 0) mission_.GameOverTime = now;
 }
 
 void VADArizodazar2::showGameOver(const std::string& title, const std::string& text) {
@@ -83,7 +83,7 @@ void VADArizodazar2::showGameOver(const std::string& title, const std::string& t
     ui_.toYouWonOrLostMessage = text;
     setRestartButton();
     ui_.toGameOverWindow.makeKeyAndOrderFront();
-    HaveDoneGameOver = true;
+    mission_.HaveDoneGameOver = true;
 }
 
 void VADArizodazar2::checkVictoryConditions(bool fromJoiner) {
@@ -96,7 +96,7 @@ void VADArizodazar2::checkVictoryConditions(bool fromJoiner) {
     countLanding(*ours);
     std::array<int32_t, 8> words{};
     const long winner = tallyKills(words);
-    if (isDogfightOnly) {
+    if (mission_.isDogfightOnly) {
         judgeDogfight(winner, words, me.Team, now);
         return;
     }
@@ -116,13 +116,13 @@ void VADArizodazar2::checkVictoryConditions(bool fromJoiner) {
 void VADArizodazar2::countLanding(const FlyableAircraft& ours) {
     const Aircraft& me = ours.ThisAircraft;
     // A slow touch-down after having been up, counted once until the next climb.
-    if (BeenAbove100Feet && me.OnGround && me.CurrentVelocity * kMphPerFtTick < 80.0) {
-        if (me.GroundAltitude != 0.0) Landings += 1;  // ground at exactly 0 is the world's edge, not a field
-        BeenAbove100Feet = false;
-        PilotStats[pilotIndex()].ObjectKillCounts[4] += 1;
+    if (mission_.BeenAbove100Feet && me.OnGround && me.CurrentVelocity * kMphPerFtTick < 80.0) {
+        if (me.GroundAltitude != 0.0) pilots_.Landings += 1;  // ground at exactly 0 is the world's edge, not a field
+        mission_.BeenAbove100Feet = false;
+        pilots_.PilotStats[pilots_.pilotIndex()].ObjectKillCounts[4] += 1;
         savePilots();
     }
-    if (ours.live.attitude.Position[1] - me.GroundAltitude > 100.0) BeenAbove100Feet = true;
+    if (ours.live.attitude.Position[1] - me.GroundAltitude > 100.0) mission_.BeenAbove100Feet = true;
 }
 
 long VADArizodazar2::tallyKills(std::array<int32_t, 8>& words) {
@@ -132,19 +132,19 @@ long VADArizodazar2::tallyKills(std::array<int32_t, 8>& words) {
         FlyableAircraft* craft = aircraftAt(i + ModelArray::kFirstAircraft);
         const bool inGame = craft && craft->live.attitude.Position[1] > kOutOfGame;
         const int32_t team = craft ? craft->ThisAircraft.Team : 0;
-        if (inGame && team >= 1 && team <= 4) sums[team - 1] += AircraftResults[i][0];
+        if (inGame && team >= 1 && team <= 4) sums[team - 1] += pilots_.AircraftResults[i][0];
         words[i] = scoring::teamIndex(team, inGame);
-        if (AircraftResults[i][0] >= DogfightOnlyVKills) winner = i;
+        if (pilots_.AircraftResults[i][0] >= mission_.DogfightOnlyVKills) winner = i;
     }
-    TeamResults = sums;
+    pilots_.TeamResults = sums;
     return winner;
 }
 
 bool VADArizodazar2::lossWaiting(const missions::VictoryConditions& v, int32_t now) {
     if (v.MustWinInXTicks > 60 && now - 60 > v.MustWinInXTicks) decideLoss(now);
-    if (!CantWinMission) return false;
-    if (GameOverTime == 0 || now - GameOverTime <= kShowDelay) return true;
-    if (!HaveDoneGameOver) {
+    if (!mission_.CantWinMission) return false;
+    if (mission_.GameOverTime == 0 || now - mission_.GameOverTime <= kShowDelay) return true;
+    if (!mission_.HaveDoneGameOver) {
         const missions::MissionTexts* texts = currentMissionTexts();
         network_->setHostSendGameOver(true, 0);
         showGameOver("Mission Failure", texts ? texts->lost : std::string());
@@ -177,18 +177,18 @@ void VADArizodazar2::markLocationsReached(const missions::VictoryConditions& v, 
         const bool reached = (p.kind == 6 && at[0] > p.point[0]) || (p.kind == 5 && at[0] < p.point[0]) ||
                              (p.kind == 3 && at[2] > p.point[2]) || (p.kind == 4 && at[2] < p.point[2]) ||
                              (p.kind == 2 && std::sqrt(dx * dx + dy * dy + dz * dz) < p.near);
-        if (reached) LocationCompletedFlags[n] = true;
+        if (reached) mission_.LocationCompletedFlags[n] = true;
     }
 }
 
 bool VADArizodazar2::winNeedsMet(const missions::VictoryConditions& v, const Aircraft& me) {
     const std::array<Place, 3> places = placesOf(v);
     for (int n = 0; n < 3; ++n)
-        if (places[n].kind != 1 && !LocationCompletedFlags[n]) return false;
-    if (v.TotalLandings > Landings) return false;
-    if (v.Points != 0 && v.Points > DeadObjectPoints) return false;
-    if (v.Kills > AircraftResults[0][0]) return false;
-    if (me.Team >= 1 && me.Team <= 4 && v.TeamKills > TeamResults[me.Team - 1]) return false;
+        if (places[n].kind != 1 && !mission_.LocationCompletedFlags[n]) return false;
+    if (v.TotalLandings > pilots_.Landings) return false;
+    if (v.Points != 0 && v.Points > pilots_.DeadObjectPoints) return false;
+    if (v.Kills > pilots_.AircraftResults[0][0]) return false;
+    if (me.Team >= 1 && me.Team <= 4 && v.TeamKills > pilots_.TeamResults[me.Team - 1]) return false;
     return v.RequiredNumberOfDeadObjects <= 0 ||
            countListed(getModelArray(), v.ParticularDeadObjects, [](ZephModel& o) { return o.areYouDestroyed(); }) >=
                v.RequiredNumberOfDeadObjects;
@@ -207,22 +207,22 @@ bool VADArizodazar2::timeLimitAllowsWin(const missions::VictoryConditions& v, in
 void VADArizodazar2::showWin(const missions::MissionData& mission, int32_t now) {
     const missions::VictoryConditions& v = mission.TheVictory;
     // The window waits for its delay; a timed mission shows at once.
-    if (GameOverTime == 0) GameOverTime = now;
-    const int32_t since = now - GameOverTime;
-    if (HaveDoneGameOver || GameOverTime == 0 || !(since > kShowDelay || (since > 1 && v.MustWinInXTicks > 60)))
+    if (mission_.GameOverTime == 0) mission_.GameOverTime = now;
+    const int32_t since = now - mission_.GameOverTime;
+    if (mission_.HaveDoneGameOver || mission_.GameOverTime == 0 || !(since > kShowDelay || (since > 1 && v.MustWinInXTicks > 60)))
         return;
-    const int32_t t = GameOverTime < 0 ? now : GameOverTime;
+    const int32_t t = mission_.GameOverTime < 0 ? now : mission_.GameOverTime;
     const missions::MissionTexts* texts = currentMissionTexts();
     network_->setHostSendGameOver(true, 1);
     showGameOver("Mission Successful", (texts ? texts->victory : std::string()) + "\r\rMission Time: " +
                                            scoring::missionTime(t));
-    PilotType& pilot = PilotStats[pilotIndex()];
+    PilotType& pilot = pilots_.PilotStats[pilots_.pilotIndex()];
     pilot.PilotScore += mission.PointsForCompletedMission;
 
     // The completed list: a faster time replaces the old one; the first win adds a life.
     const scoring::CompletedUpdate update =
         scoring::addCompleted(completedList(), texts ? texts->title : std::string(), t);
-    if (update.firstTime && network_->getNetworkMode() == 0 && !HaveClearedStats) pilot.PilotLives += 1;
+    if (update.firstTime && network_->getNetworkMode() == 0 && !pilots_.HaveClearedStats) pilot.PilotLives += 1;
     if (update.changed) storeCompletedList(update.list);
     savePilots();
     checkCampaignsForEnabled();
@@ -231,20 +231,20 @@ void VADArizodazar2::showWin(const missions::MissionData& mission, int32_t now) 
 void VADArizodazar2::judgeDogfight(long winner, const std::array<int32_t, 8>& words, int32_t ourTeam, int32_t now) {
     long winningTeam = 0;
     for (int t = 1; t <= 4; ++t)
-        if (TeamResults[t - 1] >= DogfightOnlyVKills) winningTeam = t;
-    const bool teams = DogfightKillType == 1;
-    if (HaveDoneGameOver || (teams ? winningTeam == 0 : winner < 0)) return;
-    if (GameOverTime == 0) GameOverTime = now;
-    if (!((GameOverTime != 0 && now - GameOverTime > kShowDelay) || !clock_.gamePause)) return;
+        if (pilots_.TeamResults[t - 1] >= mission_.DogfightOnlyVKills) winningTeam = t;
+    const bool teams = pilots_.DogfightKillType == 1;
+    if (mission_.HaveDoneGameOver || (teams ? winningTeam == 0 : winner < 0)) return;
+    if (mission_.GameOverTime == 0) mission_.GameOverTime = now;
+    if (!((mission_.GameOverTime != 0 && now - mission_.GameOverTime > kShowDelay) || !clock_.gamePause)) return;
 
     const bool won = teams ? ourTeam == winningTeam : winner == 0;
     network_->setHostSendGameOver(true, won ? 1 : 0);
     std::string text = std::string(teams ? "Total Team Kills: " : "Total Individual Kills: ") +
-                       std::to_string(DogfightOnlyVKills) +
+                       std::to_string(mission_.DogfightOnlyVKills) +
                        "\r\r______________________Kills:__Deaths:__Team:______\r\r";
     for (int n = 1; n <= 8; ++n)
-        text += scoring::killTableRow(n, network_->getThisPlayerNamesPtr(n - 1), AircraftResults[n - 1][0],
-                                      AircraftResults[n - 1][1], scoring::teamWord(words[n - 1]));
+        text += scoring::killTableRow(n, network_->getThisPlayerNamesPtr(n - 1), pilots_.AircraftResults[n - 1][0],
+                                      pilots_.AircraftResults[n - 1][1], scoring::teamWord(words[n - 1]));
     text += "__________________________________________________\r\r";
     text += teams ? std::string("Winning Team: ") + scoring::teamWord(static_cast<int32_t>(winningTeam))
                   : "Winning Player: #" + std::to_string(winner + 1);

@@ -11,7 +11,7 @@
 namespace pellam {
 namespace {
 
-constexpr int32_t kBombCamera = 59;
+constexpr int32_t kBombCamera = input::numberOf(input::CommandNumber::CameraOnBomb);
 constexpr double kNoAnswer = 10000.0;  // bomb velocity x that marks a bomb still on the rack
 constexpr double kCameraClearance = 5.0;  // ft above the terrain: the near plane then clears it
 

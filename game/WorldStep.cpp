@@ -45,11 +45,11 @@ void GameController::MoveAircraftAndObjects() {
     if (!models) return;
     FlyableAircraft* player = aircraftAt(cameras_.AircraftWeControl);
     frameCameraRules();
-    if (running())
+    if (isRunning())
         for (double& g : step_.GRandom) g = platform::presentationRandom().unit();  // for drawing: frame by frame
     playerStick(player);
     windowLevelFollowsPause();
-    if (running()) {
+    if (isRunning()) {
         if (cameras_.CameraPosition == camera::kTower) findClosestTower();
         for (int32_t i = 0; i < clock_.theticks; ++i) {
             advanceMissionClock(i);
@@ -69,7 +69,7 @@ void GameController::MoveAircraftAndObjects() {
     }
     frameBombsBrakesAndCommands(*models);
     keepAViewedAircraft();
-    if (running()) doAircraftRestart();
+    if (isRunning()) doAircraftRestart();
     network_->NetworkComm(clock_.GlobalMissionTime);
     doEachTick(clock_.theticks);
     killCredit();
@@ -94,7 +94,7 @@ void GameController::playerStick(FlyableAircraft* player) {
         cameras_.oldapoint = {ailerons, elevator};
         Aircraft* record = player ? &player->ThisAircraft : nullptr;
         // The autopilot is not the player's to use in a network game, except on the unattended host.
-        if (record && isNetworkGame() && !(doTheAutoHost && UseHost) && record->AIType > 0)
+        if (record && isNetworkGame() && !(lobby_.doTheAutoHost && lobby_.UseHost) && record->AIType > 0)
             record->AIType = -record->AIType;
         if (clock_.DoDoubleTime) {
             ailerons /= 2;
@@ -134,16 +134,11 @@ void GameController::advanceMissionClock(int32_t i) {
     if (!replay_.ReplayFlag) {
         clock_.GlobalMissionTime += 1;
         clock_.lastTick = false;
-        PilotAliveTime += 1;
+        // A minute of flying is kept even if the game ends without a quit.
+        if (pilots_.countLiveTick()) savePilots();
     } else {
         clock_.GlobalMissionTime = replay_.step(clock_.GlobalMissionTime);
         clock_.lastTick = false;
-    }
-    if (PilotAliveTime > 60 && !replay_.ReplayFlag && CurrentPilotNumber >= 0 && CurrentPilotNumber < kPilotCount) {
-        addToCounter(PilotStats[CurrentPilotNumber].PilotFlightTime, 1);
-        PilotAliveTime -= 60;
-        // A minute of flying is kept even if the game ends without a quit.
-        if (PilotStats[CurrentPilotNumber].PilotFlightTime % 60 == 0) savePilots();
     }
     if (i == clock_.theticks - 1) clock_.lastTick = true;
 }
@@ -236,7 +231,7 @@ void GameController::frameBombsBrakesAndCommands(ModelArray& m) {
 void GameController::keepAViewedAircraft() {
     ZephModel* viewed = modelAt(cameras_.CameraAircraft);
     if (!viewed || viewed->live.attitude.Position[1] < kHidden) {
-        if (!(doTheAutoHost && network_->amIHost() && cameras_.CameraAircraft == ModelArray::kFirstAircraft)) {
+        if (!(lobby_.doTheAutoHost && network_->amIHost() && cameras_.CameraAircraft == ModelArray::kFirstAircraft)) {
             platform::SystemBeep();
             if (cameras_.CameraAircraft == ModelArray::kFirstAircraft) startThisAircraft(0, true);
             cameras_.CameraAircraft = ModelArray::kFirstAircraft;
@@ -301,29 +296,24 @@ void GameController::thisObjectDead(long modelIndex, long aircraftNumber) {
     ZephModel* player = modelAt(ModelArray::kFirstAircraft);
     if (!object || !killer) return;
     const int32_t points = object->getObjectPoints();
-    int32_t category = object->getObjectCategory();
+    const int32_t category = object->getObjectCategory();
     const OneCompleteObjectVer2* complete = object->getCompleteObjectPtr();
     const int32_t team = complete ? complete->TheObject.Team : 0;
     const int32_t killerTeam = killer->getTeamNumber();
     if (team == killerTeam) return;
-    if (player && killerTeam == player->getTeamNumber()) addToCounter(DeadObjectPoints, points);
-    if (aircraftNumber == 0 && CurrentPilotNumber >= 0 && CurrentPilotNumber < kPilotCount) {
-        if (category < 0 || category > 31) category = 0;
-        addToCounter(PilotStats[CurrentPilotNumber].ObjectKillCounts[category], 1);
-        addToCounter(PilotStats[CurrentPilotNumber].PilotScore, points);
-        savePilots();
-    }
+    if (player && killerTeam == player->getTeamNumber()) addToCounter(pilots_.DeadObjectPoints, points);
+    if (aircraftNumber == 0 && pilots_.creditObject(category, points)) savePilots();
 }
 
 int32_t GameController::getObjectRandomDistance() {
-    if (doNewRandomRestart)
-        GroupRandomStartNumber = (ZephModel::GetLongRandomFrom(-32768, 32767) + 32768) / 65536.0;
-    return static_cast<int32_t>(GroupRandomStartNumber * 65536);
+    if (mission_.doNewRandomRestart)
+        mission_.GroupRandomStartNumber = (ZephModel::GetLongRandomFrom(-32768, 32767) + 32768) / 65536.0;
+    return static_cast<int32_t>(mission_.GroupRandomStartNumber * 65536);
 }
 
 int32_t GameController::getObjectRandomHeading() {
-    if (doNewRandomRestart) GroupRandomStartHeading = ZephModel::GetLongRandomFrom(-32768, 32767) + 32768;
-    return static_cast<int32_t>(GroupRandomStartHeading);
+    if (mission_.doNewRandomRestart) mission_.GroupRandomStartHeading = ZephModel::GetLongRandomFrom(-32768, 32767) + 32768;
+    return static_cast<int32_t>(mission_.GroupRandomStartHeading);
 }
 
 void GameController::checkForBombKills(const double* impact, long dropper) {

@@ -4,32 +4,32 @@ namespace pellam::input {
 
 bool ActionRing::push(const ActionItem1& item) {
     ActionItem1& slot = KeyInputBuffer[bufferoffset];
-    if (slot.theAction != kNoCommand) return false;  // full: the oldest unread entry lives here
+    if (slot.theAction != CommandNumber::None) return false;  // full: the oldest unread entry lives here
     slot = item;
-    if (slot.theAction == kNoCommand) slot.theAction = kUnboundCommand;
+    if (slot.theAction == CommandNumber::None) slot.theAction = CommandNumber::Unbound;
     bufferoffset = (bufferoffset + 1) % kSlots;
     return true;
 }
 
 const ActionItem1* ActionRing::getNextActionInBuffer() {
     ActionItem1& slot = KeyInputBuffer[NextFromBuffer];
-    if (slot.theAction == kNoCommand) return nullptr;
+    if (slot.theAction == CommandNumber::None) return nullptr;
     ExportItem = slot;
-    slot.theAction = kNoCommand;
+    slot.theAction = CommandNumber::None;
     NextFromBuffer = (NextFromBuffer + 1) % kSlots;
     return &ExportItem;
 }
 
 const ActionItem1* ActionRing::checkForNextActionInBuffer() {
     const ActionItem1& slot = KeyInputBuffer[NextFromBuffer];
-    if (slot.theAction == kNoCommand) return nullptr;
+    if (slot.theAction == CommandNumber::None) return nullptr;
     ExportItem = slot;
     return &ExportItem;
 }
 
 void ActionRing::clearActionBuffer() {
     for (ActionItem1& slot : KeyInputBuffer) {
-        slot.theAction = kNoCommand;
+        slot.theAction = CommandNumber::None;
         slot.RawKeyPress = 0;
         slot.UniCodeKey.PrimaryKeyStroke = 0;
         slot.UniCodeKey.SecondaryKeyStroke = 0;
@@ -40,7 +40,7 @@ void ActionRing::clearActionBuffer() {
 
 int ActionRing::unreadCount() const {
     int n = 0;
-    for (const ActionItem1& slot : KeyInputBuffer) n += slot.theAction != kNoCommand;
+    for (const ActionItem1& slot : KeyInputBuffer) n += slot.theAction != CommandNumber::None;
     return n;
 }
 

@@ -24,7 +24,7 @@ public:
     const ActionItem1* checkForNextActionInBuffer();
     void clearActionBuffer();
 
-    bool empty() const { return KeyInputBuffer[NextFromBuffer].theAction == kNoCommand; }
+    bool empty() const { return KeyInputBuffer[NextFromBuffer].theAction == CommandNumber::None; }
     int unreadCount() const;
     // The oldest unread slot itself (the key capture copies it); null when empty.
     const ActionItem1* oldestUnread() const { return empty() ? nullptr : &KeyInputBuffer[NextFromBuffer]; }

@@ -6,25 +6,15 @@
 #include <span>
 #include <string>
 
+#include "input/CommandNumber.h"
 #include "platform/hid/ToolkitKeys.h"
 
 namespace pellam::input {
 
-// Command numbers: 1..94 are game commands; 0 marks an empty ring slot; 95 (the code of '_') a key,
-// button or hat position that no binding names.
-using CommandNumber = int32_t;
-constexpr CommandNumber kNoCommand = 0;
-constexpr CommandNumber kFirstCommand = 1;
-constexpr CommandNumber kLastCommand = 94;
-constexpr CommandNumber kUnboundCommand = 95;
-
-constexpr CommandNumber kPauseFly = 1, kFireGuns = 2, kFireGunsAndCannon = 4, kThrottleUp = 5, kThrottleDown = 6,
-                        kMoveRudderLeft = 11, kBrakeToggle = 17, kDropBomb = 18, kLookForwardLevel = 21,
-                        kLookIncRight = 22, kLookIncLeft = 23, kLookIncUp = 24, kLookIncDown = 25,
-                        kLookUpToggle = 26, kLookForward = 30, kNormalFastTime = 81, kUnJamGuns = 94;
-
-// Title of a command (1..94); empty for anything else.
+// Title of a game command (1..94) as the binding windows show it; empty for anything else.
 const char* commandTitle(CommandNumber command);
+// The game command with that title; None when no command has it.
+CommandNumber commandTitled(const std::string& title);
 
 // Modifiers compared in a binding: the flag word without caps lock and the device bits.
 constexpr uint32_t kBindingModifierMask = 0xFFFE0000;
@@ -34,7 +24,7 @@ struct KeyboardCommandList {
     uint32_t PrimaryKeyStroke = 0;    // first UTF-16 unit of the key's characters; 0 = no key
     uint32_t SecondaryKeyStroke = 0;  // second unit; 0 for ordinary keys
     uint32_t Modifiers = 0;           // flag word & kBindingModifierMask
-    int32_t Command = 0;
+    CommandNumber Command = CommandNumber::None;
     const std::string* TheExplaination = nullptr;  // title, owned by the input object's NeedsStrings
 };
 
@@ -42,7 +32,7 @@ struct KeyboardCommandList {
 struct ActionItem1 {
     int32_t theTime = 0;      // ticks (1/60 s) when written
     int32_t RawKeyPress = 0;  // raw key code; 0x100000 + group for joystick entries; 0 for the mouse
-    uint8_t theAction = 0;    // the command; 0 = empty slot
+    CommandNumber theAction = CommandNumber::None;  // None = empty slot
     uint8_t actionType = 0;   // 2 pressed, 1 released
     KeyboardCommandList UniCodeKey;
 };
@@ -65,7 +55,7 @@ struct DefaultBinding {
 std::span<const DefaultBinding> gameDefaultBindings();
 std::span<const DefaultBinding> fullDefaultBindings();
 
-// Joystick-button defaults: the command of each element group 6..62; others 0.
+// Joystick-button defaults: the command (byteOf) of each element group 6..62; others 0.
 using ButtonTable = std::array<uint8_t, 128>;
 void gameJoystickButtonDefaults(ButtonTable& table);
 void fullJoystickButtonDefaults(ButtonTable& table);

@@ -38,8 +38,8 @@ enum class InputButton { CalOkay, DefOkay, DefReset, DefCancel, DefOkayM, DefCan
 // What the open window shows when one of its buttons is pressed.
 struct InputWindowState {
     bool keyboardOnlyRudder = false;  // the joystick window's rudder switch
-    int mousePopUp1 = 0;              // command chosen for the left button; 0 = no selection
-    int mousePopUp2 = 0;              // for the right button
+    CommandNumber mousePopUp1 = CommandNumber::None;  // command chosen for the left button; None = no selection
+    CommandNumber mousePopUp2 = CommandNumber::None;  // for the right button
 };
 
 // Key names shown in the key-binding window.
@@ -124,7 +124,7 @@ public:
     int getExistingKeyForRow(int line) const { return line; }
     const std::string* getCommandForRow(int line) const;
     std::string getJoyButtonTitle(int n) const;
-    void newKeyDef(int code, int command);
+    void newKeyDef(int code, CommandNumber command);
     // The command table and the raw key table as the key-binding window found them.
     void makeKeyTranslationCopy();
     void restoreKeyTranslationCopy();
@@ -132,10 +132,10 @@ public:
     // ---- Joystick buttons, hat and mouse buttons.
     void checkJoystickButtonQueue() { CheckJoystickQueue(); }
     void CheckJoystickQueue();
-    int getJoystickButtonCommand(int group) const;
-    void setJoystickButtonCommand(int command, int group);
-    int getMouseCommand(int button) const;
-    void setMouseCommand(int command, int button);
+    CommandNumber getJoystickButtonCommand(int group) const;
+    void setJoystickButtonCommand(CommandNumber command, int group);
+    CommandNumber getMouseCommand(int button) const;
+    void setMouseCommand(CommandNumber command, int button);
     void makeJoystickButtonTranslationCopy();
     void restoreJoystickButtonTranslationCopy();
     void mouseButton(int button, bool down) override;
@@ -263,7 +263,7 @@ protected:
     void buildCommandTable(std::span<const DefaultBinding> bindings);
 
 private:
-    void writeEntry(int32_t rawKey, uint8_t command, uint8_t type);
+    void writeEntry(int32_t rawKey, uint8_t stored, uint8_t type);  // `stored`: a button table's byte
     void readPedalBrakes();
     double shapeStick(double x) const;
     void pointerDefault(float width, float height);

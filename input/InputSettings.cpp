@@ -28,10 +28,13 @@ void writeHost32(uint8_t* p, uint32_t v, bool little) {
     }
 }
 
-bool isGameCommand(int64_t c) { return c >= kFirstCommand && c <= kLastCommand; }
+// A stored command number, whatever its width, that is a game command.
+bool storesGameCommand(uint32_t c) {
+    return c >= static_cast<uint32_t>(numberOf(kFirstCommand)) && c <= static_cast<uint32_t>(numberOf(kLastCommand));
+}
 
 // A stored command byte that names no command reads as "no binding".
-uint8_t storedCommand(uint8_t c) { return c > kUnboundCommand ? kUnboundCommand : c; }
+uint8_t storedCommand(uint8_t c) { return c > byteOf(CommandNumber::Unbound) ? byteOf(CommandNumber::Unbound) : c; }
 
 }  // namespace
 
@@ -43,7 +46,7 @@ std::vector<uint8_t> swapCommandsAndKeys200(std::span<const KeyboardCommandList>
         platform::writeBE32(rec + kRecPrimary, rows[r].PrimaryKeyStroke);
         platform::writeBE32(rec + kRecSecondary, rows[r].SecondaryKeyStroke);
         platform::writeBE32(rec + kRecModifiers, rows[r].Modifiers);
-        writeHost32(rec + kRecCommand, static_cast<uint32_t>(rows[r].Command), little);
+        writeHost32(rec + kRecCommand, static_cast<uint32_t>(numberOf(rows[r].Command)), little);
         // The title slot stays 0: titles are restored from the command table on reading.
     }
     return block;
@@ -54,12 +57,12 @@ void swapCommandsAndKeys(const std::vector<uint8_t>& data, std::span<KeyboardCom
     for (size_t r = 0; r < n; ++r) {
         const uint8_t* rec = data.data() + r * kKeyRecordSize;
         uint32_t command = readHost32(rec + kRecCommand, little);
-        if (!isGameCommand(static_cast<int32_t>(command))) command = swap32(command);
-        if (!isGameCommand(static_cast<int32_t>(command))) continue;
+        if (!storesGameCommand(command)) command = swap32(command);
+        if (!storesGameCommand(command)) continue;
         rows[r].PrimaryKeyStroke = platform::readBE32(rec + kRecPrimary);
         rows[r].SecondaryKeyStroke = platform::readBE32(rec + kRecSecondary);
         rows[r].Modifiers = platform::readBE32(rec + kRecModifiers);
-        rows[r].Command = static_cast<int32_t>(command);
+        rows[r].Command = commandFrom(static_cast<int32_t>(command));
     }
 }
 
@@ -145,7 +148,8 @@ void DoJoystick::JoystickButtonPrefsreadwriteorreset(int32_t mode) {
             for (size_t i = 0; i < n; ++i) JoystickButtonTranslation[i] = storedCommand((*data)[i]);
             // Buttons 17 to 48 without a command brake.
             for (int g = JoystickDevices::kFirstHighButton; g <= JoystickDevices::kLastHighButton; ++g)
-                if (JoystickButtonTranslation[g] == 0) JoystickButtonTranslation[g] = kBrakeToggle;
+                if (JoystickButtonTranslation[g] == 0)
+                    JoystickButtonTranslation[g] = byteOf(CommandNumber::BrakeOnOffToggle);
         }
         if (auto v = store_.boolForKey("DontUseJoystickRudder")) DontUseJoystickRudder = *v;
     } else if (mode == 2) {
@@ -161,8 +165,8 @@ void DoJoystick::MousePrefsreadwriteorreset(int32_t mode) {
     };
     if (mode == 0) {
         MouseButtonTranslation.fill(0);
-        MouseButtonTranslation[0] = kFireGunsAndCannon;
-        MouseButtonTranslation[1] = kPauseFly;
+        MouseButtonTranslation[0] = byteOf(CommandNumber::FireGunsAndCannon);
+        MouseButtonTranslation[1] = byteOf(CommandNumber::PauseFlyGameToggle);
         write();
     } else if (mode == 1) {
         if (auto data = store_.dataForKey("MouseButtons")) {
@@ -194,13 +198,14 @@ void DoJoystick::KeyPressPrefsreadwriteorreset(int32_t mode) {
                 r.PrimaryKeyStroke = 'u';
                 r.SecondaryKeyStroke = 0;
                 r.Modifiers = kControlKeyMask;
-                r.Command = kUnJamGuns;
-                if (NeedsStrings[kUnJamRow].empty()) NeedsStrings[kUnJamRow] = commandTitle(kUnJamGuns);
+                r.Command = CommandNumber::UnJamGunsAttempt;
+                if (NeedsStrings[kUnJamRow].empty()) NeedsStrings[kUnJamRow] = commandTitle(r.Command);
             }
             copyCommandTitles();
         } else if (auto old = store_.dataForKey("KeyboardButtons")) {
             const size_t n = std::min(old->size(), KeyTranslation.size());
-            for (size_t i = 0; i < n; ++i) KeyTranslation[i] = (*old)[i] > kUnboundCommand ? 0 : (*old)[i];
+            for (size_t i = 0; i < n; ++i)
+                KeyTranslation[i] = (*old)[i] > byteOf(CommandNumber::Unbound) ? 0 : (*old)[i];
             for (int r = 1; r < TotalKeyNeeds && r < kTableRows; ++r) {
                 for (uint32_t k = 0; k < kKeyCodes; ++k) {
                     if (KeyTranslation[k] != r) continue;

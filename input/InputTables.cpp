@@ -63,8 +63,8 @@ void DoJoystick::okayButtons(InputButton button, const InputWindowState& state) 
             DoingDefWindow = false;
             break;
         case InputButton::DefOkayM:
-            if (state.mousePopUp1 > 0) setMouseCommand(state.mousePopUp1, 0);
-            if (state.mousePopUp2 > 0) setMouseCommand(state.mousePopUp2, 1);
+            if (state.mousePopUp1 != CommandNumber::None) setMouseCommand(state.mousePopUp1, 0);
+            if (state.mousePopUp2 != CommandNumber::None) setMouseCommand(state.mousePopUp2, 1);
             MousePrefsreadwriteorreset(2);
             DoingMouseDefWindow = false;
             break;
@@ -127,9 +127,9 @@ void DoJoystick::setDefaultActions() {
     KeyTranslation.fill(0);
     for (const DefaultBinding& b : fullDefaultBindings()) {
         // Camera On Bomb sits at control-b in this table whatever the command table says.
-        const uint32_t mods = b.command == 59 ? platform::hid::kControlKeyMask : b.modifiers;
+        const uint32_t mods = b.command == CommandNumber::CameraOnBomb ? platform::hid::kControlKeyMask : b.modifiers;
         const int32_t code = rawKeyCode(b.key, mods);
-        if (code >= 0 && code < kKeyCodes) KeyTranslation[code] = static_cast<uint8_t>(b.command);
+        if (code >= 0 && code < kKeyCodes) KeyTranslation[code] = byteOf(b.command);
     }
     DefineNewCommandKeyDefaults();
 }
@@ -140,17 +140,17 @@ void DoJoystick::copyCommandTitles() {
 }
 
 void DoJoystick::getKeyAction(ActionItem1& item) const {
-    item.theAction = kNoCommand;
+    item.theAction = CommandNumber::None;
     for (int i = 1; i < TotalKeyNeeds && i < kTableRows; ++i) {
         const KeyboardCommandList& r = CommandsAndKeys[i];
-        if (r.Command < kFirstCommand || r.Command > kLastCommand) continue;  // never sent
+        if (!isGameCommand(r.Command)) continue;  // never sent
         if (r.PrimaryKeyStroke == item.UniCodeKey.PrimaryKeyStroke &&
             r.SecondaryKeyStroke == item.UniCodeKey.SecondaryKeyStroke && r.Modifiers == item.UniCodeKey.Modifiers) {
-            item.theAction = static_cast<uint8_t>(r.Command);
+            item.theAction = r.Command;
             break;
         }
     }
-    if (item.theAction == kNoCommand) item.theAction = kUnboundCommand;
+    if (item.theAction == CommandNumber::None) item.theAction = CommandNumber::Unbound;
 }
 
 }  // namespace pellam::input

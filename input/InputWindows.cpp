@@ -64,9 +64,7 @@ std::string specialKeyName(uint32_t c) {
     return name;
 }
 
-bool rowHasCommand(const KeyboardCommandList& row) {
-    return row.Command >= kFirstCommand && row.Command <= kLastCommand;
-}
+bool rowHasCommand(const KeyboardCommandList& row) { return isGameCommand(row.Command); }
 
 }  // namespace
 
@@ -128,9 +126,9 @@ void DoJoystick::handleKeyDefineTracker() {
 }
 
 void DoJoystick::keySheet() {
-    if (KeyDefine.theAction == kNoCommand || KeyDefine.UniCodeKey.PrimaryKeyStroke == 0) return;
+    if (KeyDefine.theAction == CommandNumber::None || KeyDefine.UniCodeKey.PrimaryKeyStroke == 0) return;
     DoingKeyboardSheet = false;
-    KeyDefine.theAction = kNoCommand;
+    KeyDefine.theAction = CommandNumber::None;
     const int owner = seeIfNewKeyUniqueUnicode(KeyDefine.UniCodeKey);
     if (owner == -5) {
         newKeyDefUnicode(nullptr, OurOldKey + 1);
@@ -160,8 +158,8 @@ namespace {
 
 // The command a pop-up shows selected: `command` when it is one (the mouse's default "Fire Guns &
 // Cannon" is, though this game's table has no row for it), else none.
-int popUpSelection(const DoJoystick&, int command) {
-    return command >= kFirstCommand && command <= kLastCommand ? command : 0;
+CommandNumber popUpSelection(const DoJoystick&, CommandNumber command) {
+    return isGameCommand(command) ? command : CommandNumber::None;
 }
 
 }  // namespace
@@ -212,7 +210,7 @@ void DoJoystick::handleJDefineTracker() {
     setElevatorDirection(w.revFB);
     setRudderDirection(w.revRu);
     setThrottleDirection(w.revTh);
-    if (w.popUpCommand > 0) setJoystickButtonCommand(w.popUpCommand, CurrentJoyButton);
+    if (w.popUpCommand != CommandNumber::None) setJoystickButtonCommand(w.popUpCommand, CurrentJoyButton);
 
     constexpr int32_t kJoystickBit = 0x100000;
     if (const ActionItem1* item = getNextActionInBuffer(); item && (item->RawKeyPress & kJoystickBit)) {

@@ -21,15 +21,15 @@ struct KeyWindowControls {
 struct JoyWindowControls {
     bool sticky = false, revLF = false, revFB = false, revRu = false, revTh = false;
     bool keyboardOnlyRudder = false;
-    int popUpCommand = 0;  // command chosen for the button being defined; 0 = no selection
+    CommandNumber popUpCommand = CommandNumber::None;  // chosen for the button being defined; None = no selection
     double slider1 = 1.9, slider2 = 3.5, slider3 = 0.1;  // stick curve 1..4, rudder curve 1..5, dead zone
     std::string buttonName;                              // DefJoyBut
     std::array<double, 16> TempRanges{};
 };
 
-// The mouse window: the command of each pop-up; 0 = no selection.
+// The mouse window: the command of each pop-up; None = no selection.
 struct MouseWindowControls {
-    int popUp1 = 0, popUp2 = 0;
+    CommandNumber popUp1 = CommandNumber::None, popUp2 = CommandNumber::None;
 };
 
 // Text of a key as the binding window shows it, UTF-8: the key's characters, or its special-key

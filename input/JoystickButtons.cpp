@@ -10,10 +10,11 @@ namespace {
 constexpr int32_t kJoystickCode = 0x100000;  // keeps joystick raw codes apart from key codes
 }
 
-void DoJoystick::writeEntry(int32_t rawKey, uint8_t command, uint8_t type) {
+void DoJoystick::writeEntry(int32_t rawKey, uint8_t stored, uint8_t type) {
     ActionItem1 item;
     item.RawKeyPress = rawKey;
-    item.theAction = command == kNoCommand ? kUnboundCommand : command;  // 0 would read as an empty slot
+    const CommandNumber command = commandFrom(stored);
+    item.theAction = command == CommandNumber::None ? CommandNumber::Unbound : command;  // None reads as an empty slot
     item.actionType = type;
     item.theTime = platform::TickCount();
     ring_.push(item);
@@ -63,22 +64,25 @@ void DoJoystick::CheckJoystickQueue() {
     }
 }
 
-int DoJoystick::getJoystickButtonCommand(int group) const {
-    return group >= 6 && group <= 62 ? JoystickButtonTranslation[group] : 0;
+namespace {
+// What a button table may hold: a command, or Unbound for a button that sends none.
+bool storable(CommandNumber c) { return c > CommandNumber::None && c <= CommandNumber::Unbound; }
+}  // namespace
+
+CommandNumber DoJoystick::getJoystickButtonCommand(int group) const {
+    return group >= 6 && group <= 62 ? commandFrom(JoystickButtonTranslation[group]) : CommandNumber::None;
 }
 
-void DoJoystick::setJoystickButtonCommand(int command, int group) {
-    if (command > 0 && command <= kUnboundCommand && group >= 6 && group <= 62)
-        JoystickButtonTranslation[group] = static_cast<uint8_t>(command);
+void DoJoystick::setJoystickButtonCommand(CommandNumber command, int group) {
+    if (storable(command) && group >= 6 && group <= 62) JoystickButtonTranslation[group] = byteOf(command);
 }
 
-int DoJoystick::getMouseCommand(int button) const {
-    return button >= 0 && button <= 3 ? MouseButtonTranslation[button] : 0;
+CommandNumber DoJoystick::getMouseCommand(int button) const {
+    return button >= 0 && button <= 3 ? commandFrom(MouseButtonTranslation[button]) : CommandNumber::None;
 }
 
-void DoJoystick::setMouseCommand(int command, int button) {
-    if (command > 0 && command <= kUnboundCommand && button >= 0 && button < kMouseButtons)
-        MouseButtonTranslation[button] = static_cast<uint8_t>(command);
+void DoJoystick::setMouseCommand(CommandNumber command, int button) {
+    if (storable(command) && button >= 0 && button < kMouseButtons) MouseButtonTranslation[button] = byteOf(command);
 }
 
 void DoJoystick::makeJoystickButtonTranslationCopy() {

@@ -28,7 +28,7 @@ void DoJoystick::keyDown(const ToolkitKeyEvent& e) {
     ActionItem1 item = keyItem(e, kPressed);
     getKeyAction(item);
     ring_.push(item);
-    if (WaitingForKey && item.theAction != kNoCommand && item.UniCodeKey.PrimaryKeyStroke != 0) {
+    if (WaitingForKey && item.theAction != CommandNumber::None && item.UniCodeKey.PrimaryKeyStroke != 0) {
         // The oldest unread entry: this press whenever the capture emptied the ring first.
         const ActionItem1* oldest = ring_.oldestUnread();
         KeyDefine = oldest ? *oldest : item;
@@ -45,8 +45,8 @@ void DoJoystick::keyUp(const ToolkitKeyEvent& e) {
 void DoJoystick::MykeyUp(const ToolkitKeyEvent& e) {
     ActionItem1 item = keyItem(e, kReleased);
     const int32_t k = item.RawKeyPress;
-    item.theAction = k >= 0 && k < kKeyCodes ? KeyTranslation[k] : kNoCommand;
-    if (item.theAction == kNoCommand) item.theAction = kUnboundCommand;
+    item.theAction = k >= 0 && k < kKeyCodes ? commandFrom(KeyTranslation[k]) : CommandNumber::None;
+    if (item.theAction == CommandNumber::None) item.theAction = CommandNumber::Unbound;
     ring_.push(item);
 }
 
@@ -76,9 +76,9 @@ std::string DoJoystick::getJoyButtonTitle(int n) const {
     return n >= 1 && n <= 57 ? JoystickButtonStrings[n - 1] : std::string("error");
 }
 
-void DoJoystick::newKeyDef(int code, int command) {
-    if (code >= 0 && code < kKeyCodes && command >= 0 && command <= kUnboundCommand)
-        KeyTranslation[code] = static_cast<uint8_t>(command);
+void DoJoystick::newKeyDef(int code, CommandNumber command) {
+    if (code >= 0 && code < kKeyCodes && command >= CommandNumber::None && command <= CommandNumber::Unbound)
+        KeyTranslation[code] = byteOf(command);
 }
 
 }  // namespace pellam::input

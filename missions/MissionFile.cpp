@@ -286,27 +286,9 @@ std::string readMissionFile(const std::string& path, MissionFileContents& out) {
 std::string writeMissionFile(const std::string& path, MissionData& record, const MissionTexts& texts) {
     record.Hash1 = missionHash(encodeMissionRecord(record).data());
     const std::vector<uint8_t> bytes = encodeMissionFile(texts, record);
-    const std::string temporary = path + ".part";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out.is_open()) return path + ": cannot be written";
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            return path + ": cannot be written";
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, path, ec);
-    if (ec) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        return path + ": cannot be written (" + ec.message() + ")";
-    }
-    return {};
+    const std::string why = platform::writeFileAtomically(
+        path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    return why.empty() ? why : path + ": cannot be written (" + why + ")";
 }
 
 bool confirmFileIsMission(const std::string& path) {

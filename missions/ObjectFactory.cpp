@@ -109,6 +109,7 @@ void ObjectFactory::loadCorrectObject(const ObjectForMission& row, ModelArray& a
         platform::logMessage("Mission object code " + std::to_string(row.ObjectCode) + " makes nothing here; row " +
                              std::to_string(array.size()) + " holds an inert object");
         object = array.append(std::make_unique<PlaceholderObject>(row.ObjectCode));
+        if (context.unknownCodes && code != kTerrainCode) context.unknownCodes->push_back(row.ObjectCode);
     }
     if (code == kDebrisCode) {
         if (context.debrisItem) *context.debrisItem = array.size() - 1;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "core/ZephModel.h"
 #include "missions/MissionRecord.h"
@@ -23,6 +24,7 @@ struct FactoryContext {
     bool drawDetail = true;
     long* debrisItem = nullptr;                        // gets the debris pool's index
     Draw draw = sharedDraw();
+    std::vector<int32_t>* unknownCodes = nullptr;     // gets each code that made only a stand-in
 };
 
 // Stands in for an object this game cannot make yet: it answers every operation with the base's

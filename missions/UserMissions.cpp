@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "platform/Log.h"
 
@@ -24,14 +25,12 @@ std::vector<fs::path> listing(const fs::path& folder) {
 bool namedAsMission(const fs::path& file) { return file.extension() == std::string(".") + kMissionExtension; }
 
 struct Loader {
-    MissionTable& table;
-    MissionMenu& menu;
-    std::vector<std::string>* leftOut;
+    UserMissionScan& scan;
     int count = 0;  // user missions loaded so far
 
     bool full() const { return count >= MissionTable::kLastUser - MissionTable::kFirstUser + 1; }
 
-    // Loads a checked file into the next user slot with its menu item; false when it is not fit.
+    // Reads a checked file as the next user slot with its menu item; false when it is not fit.
     // A file named as a mission that is not loaded is logged with the reason; other files
     // (pictures, notes) are passed over without a word.
     bool load(const fs::path& file, const std::string& title, const std::string& picture) {
@@ -41,16 +40,19 @@ struct Loader {
                                  : checkUserMission(file.string(), contents);
         if (!why.empty()) {
             platform::logMessage("User mission left out: " + why);
-            if (leftOut) leftOut->push_back(std::move(why));
+            scan.leftOut.push_back(std::move(why));
             return false;
         }
         const long slot = MissionTable::kFirstUser + count;
-        const std::string missionTitle = contents.texts.title;
-        table.store(slot, std::move(contents));
-        menu.items.push_back({title + missionTitle, static_cast<int>(slot), true});
-        menu.setPicture(menu.items.size() - 1, picture);
+        scan.items.push_back({title + contents.texts.title, static_cast<int>(slot), true});
+        scan.pictures.push_back(picture);
+        scan.missions.push_back(std::move(contents));
         ++count;
         return true;
+    }
+    void label(MenuItem item) {
+        scan.items.push_back(std::move(item));
+        scan.pictures.emplace_back();
     }
 };
 
@@ -69,15 +71,9 @@ std::string checkUserMission(const std::string& path, MissionFileContents& out) 
     return {};
 }
 
-int reloadUserMissions(MissionTable& table, MissionMenu& menu, const std::string& folder,
-                       std::vector<std::string>* leftOut) {
-    const int start = menu.userStartPosition();
-    if (start < 0) return 0;
-    menu.items.resize(start + 1);
-    if (menu.pictureNames.size() > menu.items.size()) menu.pictureNames.resize(menu.items.size());
-    for (long slot = MissionTable::kFirstUser; slot <= MissionTable::kLastUser; ++slot) table.clear(slot);
-
-    Loader loader{table, menu, leftOut};
+UserMissionScan scanUserMissions(const std::string& folder) {
+    UserMissionScan scan;
+    Loader loader{scan};
     const std::vector<fs::path> entries = listing(folder);
     int singles = 0;
     std::error_code error;
@@ -92,9 +88,9 @@ int reloadUserMissions(MissionTable& table, MissionMenu& menu, const std::string
         if (!fs::is_directory(entry, error) || !holdsMissions(entry)) continue;
         const std::string name = entry.filename().string();
         if (!loader.full()) {
-            if (!headerAdded) menu.items.push_back({"User Campaign Missions:", kTagCampaignsHeader, false});
+            if (!headerAdded) loader.label({"User Campaign Missions:", kTagCampaignsHeader, false});
             headerAdded = true;
-            menu.items.push_back({"     " + name, kTagCampaignName, false});
+            loader.label({"     " + name, kTagCampaignName, false});
         }
         int inCampaign = 0;
         for (const fs::path& file : listing(entry)) {
@@ -103,7 +99,45 @@ int reloadUserMissions(MissionTable& table, MissionMenu& menu, const std::string
             if (loader.load(file, title, name + "/" + file.stem().string() + ".jpg")) ++inCampaign;
         }
     }
-    return loader.count;
+    return scan;
+}
+
+int applyUserMissions(MissionTable& table, MissionMenu& menu, UserMissionScan&& scan,
+                      std::vector<std::string>* leftOut) {
+    const int start = menu.userStartPosition();
+    if (start < 0) return 0;
+    menu.items.resize(start + 1);
+    if (menu.pictureNames.size() > menu.items.size()) menu.pictureNames.resize(menu.items.size());
+    for (long slot = MissionTable::kFirstUser; slot <= MissionTable::kLastUser; ++slot) table.clear(slot);
+    for (size_t i = 0; i < scan.items.size(); ++i) {
+        menu.items.push_back(std::move(scan.items[i]));
+        if (!scan.pictures[i].empty()) menu.setPicture(menu.items.size() - 1, scan.pictures[i]);
+    }
+    const int count = static_cast<int>(scan.missions.size());
+    for (int i = 0; i < count; ++i) table.store(MissionTable::kFirstUser + i, std::move(scan.missions[i]));
+    if (leftOut) leftOut->insert(leftOut->end(), scan.leftOut.begin(), scan.leftOut.end());
+    return count;
+}
+
+int reloadUserMissions(MissionTable& table, MissionMenu& menu, const std::string& folder,
+                       std::vector<std::string>* leftOut) {
+    if (menu.userStartPosition() < 0) return 0;
+    return applyUserMissions(table, menu, scanUserMissions(folder), leftOut);
+}
+
+void UserMissionsReader::scanInBackground(const std::string& folder) {
+    // A newer scan waiting replaces the older: only the folder as it is last matters.
+    reader_.queue("scan", [this, folder]() -> std::string {
+        UserMissionScan scan = scanUserMissions(folder);
+        std::lock_guard lock(mutex_);
+        ready_ = std::move(scan);
+        return {};
+    });
+}
+
+std::optional<UserMissionScan> UserMissionsReader::takeScan() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(ready_, std::nullopt);
 }
 
 void checkCampaignsForEnabled(MissionMenu& menu, const MissionTable& table,

@@ -5,11 +5,15 @@
 // wins them. A joining machine finds the host's user mission by its (Hash1, SecondsSince2001).
 #include <cstdint>
 #include <functional>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "missions/MissionFile.h"
 #include "missions/MissionMenu.h"
 #include "missions/MissionTable.h"
+#include "platform/WriterThread.h"
 
 namespace pellam::missions {
 
@@ -17,6 +21,37 @@ namespace pellam::missions {
 // mission's size), a byte sum equal to its Hash1 and at most 13 object kinds. Empty when it is,
 // else why not, naming the file.
 std::string checkUserMission(const std::string& path, MissionFileContents& out);
+
+// What a reload of the missions folder found, read without touching the table or the menu (so
+// off the frame thread): the menu lines after the user-start item with their pictures (empty for
+// none), the missions for slots 51.. in order, and the files left out with their reasons.
+struct UserMissionScan {
+    std::vector<MenuItem> items;
+    std::vector<std::string> pictures;  // one per item
+    std::vector<MissionFileContents> missions;
+    std::vector<std::string> leftOut;
+};
+// The folder (ending in '/') read as reloadUserMissions reads it; every file left out is logged.
+UserMissionScan scanUserMissions(const std::string& folder);
+// Swaps a scan into slots 51..200 and the menu after its user-start item; answers how many
+// missions it holds. `leftOut` gains the scan's refusals. A menu without a user-start item is left alone.
+int applyUserMissions(MissionTable& table, MissionMenu& menu, UserMissionScan&& scan,
+                      std::vector<std::string>* leftOut = nullptr);
+
+// Scans the missions folder on a thread of its own; the frame takes the result when it is ready.
+class UserMissionsReader {
+public:
+    void scanInBackground(const std::string& folder);
+    // The latest finished scan, once; nothing while none has finished since the last call.
+    std::optional<UserMissionScan> takeScan();
+    // Returns once every scan asked for has finished.
+    void flush() { reader_.flush(); }
+
+private:
+    std::mutex mutex_;
+    std::optional<UserMissionScan> ready_;
+    platform::WriterThread reader_;  // last: its scans end before the rest goes
+};
 
 // Empties slots 51..200 and the menu after its user-start item, then loads the missions folder
 // (ending in '/'): single files first, then campaigns (every sub-folder holding mission files,

@@ -226,17 +226,18 @@ void crew(Airframe& f) {
     crewBox(f, {-0.45, 7.6, -5.1}, {0.45, 7.8, -4.6}, kCoatV, kFaceV);             // fur collar
 }
 
-// Polygons 4.. of the airframe in the order they are built; the caller lays them out.
-void airframe(Airframe& f) {
-    fuselage(f);
-    const Region wood = atlas::swatch(atlas::kWood), metal = atlas::swatch(atlas::kMetal),
-                 gun = atlas::swatch(atlas::kGunMetal), leather = atlas::swatch(atlas::kLeather);
-    // Wings: the upper staggered a foot ahead of the lower, both with a little dihedral.
-    constexpr double kUpperSpan = 21.2, kLowerSpan = 20.5;
+constexpr double kUpperSpan = 21.2, kLowerSpan = 20.5;  // ft: half spans
+
+// Wings: the upper staggered a foot ahead of the lower, both with a little dihedral.
+void wings(Airframe& f) {
     for (double side : {-1.0, 1.0}) wing(f, 0.0, side * kUpperSpan, 9.0, 9.35, 3.4, -2.2, atlas::kWingTop, kUpperSpan);
     for (double side : {-1.0, 1.0})
         wing(f, side * 1.55, side * kLowerSpan, 2.9, 3.55, 2.4, -3.2, atlas::kLowerTop, kLowerSpan);
-    // Two bays of interplane struts each side, leaning forward with the stagger; the cabane.
+}
+
+// Two bays of interplane struts each side, leaning forward with the stagger; the cabane.
+void struts(Airframe& f) {
+    const Region wood = atlas::swatch(atlas::kWood);
     for (double side : {-1.0, 1.0}) {
         for (double x : {7.4, 14.9}) {
             const double lift = 0.65 * x / kLowerSpan;
@@ -252,7 +253,11 @@ void airframe(Airframe& f) {
             f.close(kAirframeMap);
         }
     }
-    // Undercarriage: a V each side to the axle, the wheels outside it.
+}
+
+// A V each side to the axle, the axle, the wheels outside it.
+void undercarriage(Airframe& f) {
+    const Region wood = atlas::swatch(atlas::kWood), metal = atlas::swatch(atlas::kMetal);
     for (double side : {-1.0, 1.0}) {
         f.beam({side * 1.4, 2.9, 5.0}, {side * 2.6, -0.85, 3.6}, 0.14, 0.4, wood, {0, 0, 1});
         f.close(kAirframeMap);
@@ -262,8 +267,10 @@ void airframe(Airframe& f) {
     f.beam({-3.1, -0.85, 3.6}, {3.1, -0.85, 3.6}, 0.2, 0.2, metal, {0, 0, 1});
     f.close(kAirframeMap, 0, kQuads, 0);
     for (double side : {-1.0, 1.0}) wheel(f, side * 2.9, side);
+}
 
-    // Tail: the tailplane halves, the fin and the tall rudder, their struts and the skid.
+// The tailplane halves, each with its elevator hinged behind it.
+void tailplane(Airframe& f) {
     for (double side : {-1.0, 1.0}) {
         constexpr double kHalf = 0.08;
         const Region& r = atlas::kTailplane;
@@ -283,11 +290,14 @@ void airframe(Airframe& f) {
         f.quadFrom(t + 2, t + 3, u + 3, u + 2, c);
         f.quadFrom(t + 1, t + 2, u + 2, u + 1, c);
         f.close(kAirframeMap);
-        // The elevator hinged behind it.
         f.beam({side * 0.45, 5.85, -20.3}, {side * 6.5, 5.85, -20.1}, 1.4, 0.12, Region{r.u0, r.u1, r.v0, r.v0 + 0.07f},
                {0, 0, 1});
         f.close(kAirframeMap);
     }
+}
+
+// The fin and the tall rudder, flat and seen from both sides; the tailplane's struts and the skid.
+void finAndRudder(Airframe& f) {
     const Region& fin = atlas::kFin;
     auto finU = [](double z) { return (-17.0 - z) / 5.8; };
     auto finV = [](double y) { return (y - 5.6) / 5.0; };
@@ -299,15 +309,19 @@ void airframe(Airframe& f) {
               rd = finPoint(9.0, -22.6), re = finPoint(4.9, -22.5);
     f.items.insert(f.items.end(), {ra, rb, rc, rd, ra, rd, re, ra});
     f.close(kAirframeMap, kNoCull);
+    const Region wood = atlas::swatch(atlas::kWood), metal = atlas::swatch(atlas::kMetal);
     for (double side : {-1.0, 1.0}) {
         f.beam({side * 0.3, 4.7, -19.0}, {side * 3.2, 5.8, -19.0}, 0.08, 0.18, metal, {0, 0, 1});
         f.close(kAirframeMap, 0, kQuads, 0);
     }
     f.beam({0, 4.9, -18.8}, {0, 3.7, -19.8}, 0.15, 0.3, wood, {1, 0, 0});
     f.close(kAirframeMap);
+}
 
-    // Engine: the Liberty's exhaust manifolds along both sides of the cowl, the spinner, the
-    // synchronised gun on the cowl and the windscreen.
+// The Liberty's exhaust manifolds along both sides of the cowl, the spinner, the synchronised gun
+// on the cowl with the pilot's telescopic sight beside it, and the windscreen.
+void engine(Airframe& f) {
+    const Region metal = atlas::swatch(atlas::kMetal), gun = atlas::swatch(atlas::kGunMetal);
     for (double side : {-1.0, 1.0}) {
         f.beam({side * 1.72, 6.9, 6.4}, {side * 1.72, 6.9, 1.9}, 0.22, 0.3, gun, {1, 0, 0});
         f.close(kAirframeMap, 0, kQuads, 0);
@@ -322,7 +336,6 @@ void airframe(Airframe& f) {
     f.close(kAirframeMap, 0, kQuads, 0);
     f.beam({-0.55, 7.35, 5.4}, {-0.55, 7.35, 2.0}, 0.22, 0.24, gun, {1, 0, 0});
     f.close(kAirframeMap, 0, kQuads, 0);
-    // The pilot's telescopic sight beside the gun.
     f.beam({0.35, 7.75, 4.2}, {0.35, 7.85, 1.3}, 0.12, 0.12, gun, {1, 0, 0});
     f.close(kAirframeMap, 0, kQuads, 0);
     const int ws = f.point({-0.55, 7.05, 1.7}, metal, 0, 0);
@@ -331,10 +344,13 @@ void airframe(Airframe& f) {
     f.point({-0.45, 7.65, 1.5}, metal, 0, 1);
     f.items.insert(f.items.end(), {ws, ws + 1, ws + 2, ws + 3});
     f.close(kAirframeMap, kNoCull, kQuads, 0);
+}
 
-    // The cockpits' leather coamings, and the gunner's ring with twin guns pointing aft.
-    const double cockpits[2][3] = {{1.2, -1.5, 7.0}, {-3.4, -6.6, 6.65}};
-    for (const auto& c : cockpits) {
+// The cockpits' leather coamings, and the gunner's ring with twin guns pointing aft.
+void cockpits(Airframe& f) {
+    const Region gun = atlas::swatch(atlas::kGunMetal), leather = atlas::swatch(atlas::kLeather);
+    const double coamings[2][3] = {{1.2, -1.5, 7.0}, {-3.4, -6.6, 6.65}};  // front z, back z, top y (ft)
+    for (const auto& c : coamings) {
         const double zc = (c[0] + c[1]) / 2, rz = (c[0] - c[1]) / 2, rx = 1.1;
         int ring = 0;
         for (int k = 0; k <= 10; ++k) {
@@ -361,16 +377,21 @@ void airframe(Airframe& f) {
         f.beam({side, 7.55, -5.9}, {side, 7.75, -8.9}, 0.16, 0.22, gun, {1, 0, 0});
         f.close(kAirframeMap, 0, kQuads, 0);
     }
+}
 
-    // Bomb racks under the lower wings, inboard of the first struts.
+// Bomb racks under the lower wings, inboard of the first struts.
+void bombRacks(Airframe& f) {
+    const Region metal = atlas::swatch(atlas::kMetal);
     for (double side : {-1.0, 1.0}) {
         f.beam({side * 4.6, 2.62, 1.0}, {side * 4.6, 2.62, -2.2}, 0.35, 0.2, metal, {1, 0, 0});
         f.close(kAirframeMap, 0, kQuads, 0);
     }
+}
 
-    // Rigging: flying wires from the lower roots to the outer struts' heads, landing wires from
-    // the upper roots to the outer struts' feet, and the tail's bracing.
-    const Region wire = metal;
+// Flying wires from the lower roots to the outer struts' heads, landing wires from the upper roots
+// to the outer struts' feet, and the tail's bracing; drawn as unlit lines.
+void rigging(Airframe& f) {
+    const Region wire = atlas::swatch(atlas::kMetal);
     for (double side : {-1.0, 1.0}) {
         for (double z : {1.8, -2.2}) {
             const int w = f.point({side * 1.6, 3.0, z}, wire, 0.5, 0.5);
@@ -388,6 +409,21 @@ void airframe(Airframe& f) {
     f.point({3.0, 5.9, -19.4}, wire, 0.5, 0.5);
     f.items.insert(f.items.end(), {tw, tw + 1, tw, tw + 2});
     f.close(kAirframeMap, kUnlit, kLines, 0);
+}
+
+// Polygons 4.. of the airframe in the order they are built; the caller lays them out, and the
+// bomber's step addresses them by number, so the order of these steps is part of the model.
+void airframe(Airframe& f) {
+    fuselage(f);
+    wings(f);
+    struts(f);
+    undercarriage(f);
+    tailplane(f);
+    finAndRudder(f);
+    engine(f);
+    cockpits(f);
+    bombRacks(f);
+    rigging(f);
     crew(f);
 }
 

@@ -114,7 +114,7 @@ OneCompleteObjectVer2* GroundClutter::getDrawingData(int32_t t) {
 }
 
 void GroundClutter::seenFrom(int32_t t, const double* eye, const double* rotation) {
-    const bool running = !aController || aController->isPaused();
+    const bool running = !aController || aController->isRunning();
     if (running && t - lastnewGC > 0) updateTrees(t, eye, rotation);
 }
 

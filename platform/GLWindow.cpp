@@ -68,7 +68,9 @@ std::unique_ptr<GLWindow> GLWindow::create(const WindowSpec& spec, std::string& 
         SDL_DestroyWindow(window);
         return nullptr;
     }
-    SDL_GL_SetSwapInterval(1);  // no vsync under Xvfb; harmless
+    // The game paces its frames on the 60 Hz tick; a swap that also waited for the display's refresh
+    // would wait a second time, up to a whole tick (16.7 ms). The frame-sync preference turns it on.
+    SDL_GL_SetSwapInterval(0);
     return std::unique_ptr<GLWindow>(new GLWindow(window, context));
 }
 

@@ -4,9 +4,11 @@
 // a byte is read, so nothing a player (or anyone) puts in a folder can hang or exhaust a start.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pellam::platform {
@@ -19,6 +21,16 @@ bool isRegularFile(const std::string& path);
 // without blocking and checked on the open descriptor, so a FIFO swapped in is refused too.
 std::optional<std::vector<uint8_t>> readRegularFile(const std::string& path, std::string& why,
                                                     uintmax_t largestBytes = std::numeric_limits<uintmax_t>::max());
+
+// Replaces `path` with `bytes` so that a crash at any moment leaves the old file or the new one
+// whole: a temporary file beside it ("<path>.tmp-PID") written and fsync'd, renamed over it, then
+// the folder fsync'd so the rename lasts too. Empty on success; else the system's reason, with
+// the old file untouched and no temporary file left behind.
+std::string writeFileAtomically(const std::string& path, std::string_view bytes);
+// The same for a file that a library writes by name: `write` fills the temporary file it is given
+// and answers empty, or why it could not.
+std::string writeFileAtomically(const std::string& path,
+                                const std::function<std::string(const std::string& temporary)>& write);
 
 // A byte count as the messages give it: "1,073,741,824 bytes".
 std::string bytesText(uintmax_t bytes);

@@ -10,6 +10,11 @@ int32_t TickCount();
 
 using TickSource = std::function<int32_t()>;
 
+// Sleeps until TickCount() reaches `tick`: on the real clock to the tick's first microsecond, so a
+// frame that waits starts its work at the boundary with the whole tick (16.7 ms) before it. Returns
+// at once for a tick already reached, and while a test drives the counter (its clock moves by hand).
+void sleepUntilTick(int32_t tick);
+
 // Replaces the clock behind TickCount(); an empty source restores the monotonic clock.
 void setTickSource(TickSource source);
 

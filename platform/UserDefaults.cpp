@@ -176,7 +176,10 @@ void UserDefaults::report(const std::string& text) {
     reports_.push_back(text);
 }
 
-std::vector<std::string> UserDefaults::takeReports() { return std::exchange(reports_, {}); }
+std::vector<std::string> UserDefaults::takeReports() {
+    takeWriterFailures();
+    return std::exchange(reports_, {});
+}
 
 void UserDefaults::load() {
     removeStaleTemporaryFiles(path_);
@@ -379,51 +382,69 @@ bool UserDefaults::keepFileAside() {
     return true;
 }
 
-bool UserDefaults::synchronize() {
-    if (!dirty_) return true;
-    const std::string folder = folderOf(path_);
-    if (!unreadable_.empty()) {
-        report("Your settings are not saved in " + folder + " this time: " + path_ + " could not be read at start (" +
-               unreadable_ + "), so it is not written over.");
-        return false;
-    }
-    if (!keepFileAside()) return false;
-    auto failed = [&](const std::string& why) {
-        report("Your settings could not be saved in " + folder + " (" + why +
-               "). The file there is unchanged; your changes are kept while the game runs.");
-        return false;
-    };
+namespace {
+
+std::string saveFailure(const std::string& folder, const std::string& why) {
+    return "Your settings could not be saved in " + folder + " (" + why +
+           "). The file there is unchanged; your changes are kept while the game runs.";
+}
+
+// Empty when `values` are on disk at `path`; else why not.
+std::string writeStore(const std::string& path, const nlohmann::json& values) {
     // The text first: nothing touches the disk unless there is something whole to write.
     std::string text;
     try {
         // Strings are repaired as they are set; this only guards a save against anything missed.
-        text = values_.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+        text = values.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
     } catch (const std::exception& e) {
-        return failed(e.what());
+        return e.what();
     }
     std::error_code ec;
-    const fs::path target(path_);
+    const fs::path target(path);
     if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
-    const std::string temp = path_ + ".tmp-" + std::to_string(getpid());
-    FILE* file = std::fopen(temp.c_str(), "wb");
-    if (!file) return failed(std::strerror(errno));
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0 &&
-                         fsync(fileno(file)) == 0;
-    int error = errno;
-    const bool closed = std::fclose(file) == 0;
-    if (written && !closed) error = errno;
-    if (!written || !closed) {
-        fs::remove(temp, ec);
-        return failed(std::strerror(error));
+    return writeFileAtomically(path, text);
+}
+
+}  // namespace
+
+void UserDefaults::takeWriterFailures() {
+    for (const std::string& text : writer_.takeFailures()) report(text);
+}
+
+bool UserDefaults::mayWrite() {
+    if (!unreadable_.empty()) {
+        report("Your settings are not saved in " + folderOf(path_) + " this time: " + path_ +
+               " could not be read at start (" + unreadable_ + "), so it is not written over.");
+        return false;
     }
-    fs::rename(temp, target, ec);
-    if (ec) {
-        const std::string why = ec.message();
-        fs::remove(temp, ec);
-        return failed(why);
+    return keepFileAside();
+}
+
+bool UserDefaults::synchronize() {
+    writer_.flush();  // a copy handed over earlier must not land after this one
+    takeWriterFailures();
+    if (!dirty_ && !lastBackgroundSaveFailed_) return true;
+    if (!mayWrite()) return false;
+    if (const std::string why = writeStore(path_, values_); !why.empty()) {
+        report(saveFailure(folderOf(path_), why));
+        return false;
     }
     dirty_ = false;
+    lastBackgroundSaveFailed_ = false;
     return true;
+}
+
+void UserDefaults::saveInBackground() {
+    takeWriterFailures();
+    if (!dirty_ && !lastBackgroundSaveFailed_) return;
+    if (!mayWrite()) return;
+    dirty_ = false;
+    // The copy is the frame thread's whole cost: a few kilobytes of values, no text, no disk.
+    writer_.queue(path_, [path = path_, values = values_, failed = &lastBackgroundSaveFailed_]() -> std::string {
+        const std::string why = writeStore(path, values);
+        failed->store(!why.empty());
+        return why.empty() ? why : saveFailure(folderOf(path), why);
+    });
 }
 
 }  // namespace pellam::platform

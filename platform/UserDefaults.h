@@ -8,7 +8,9 @@
 // file that cannot be read (a folder, FIFO or device in its place too) is left alone and never
 // written over, and before a value that could not be used is first written over, the whole file as
 // it was is copied aside, once for each distinct content. A temporary file a killed save left
-// behind is removed when the store is opened again.
+// behind is removed when the store is opened again. Saves in flight go to a writer thread
+// (saveInBackground); synchronize() writes on the caller's thread after those have landed.
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -18,6 +20,8 @@
 #include <vector>
 
 #include <nlohmann/json.hpp>
+
+#include "platform/WriterThread.h"
 
 namespace pellam::platform {
 
@@ -61,11 +65,20 @@ public:
     // wrong length, say): the file as it is is then kept aside first, as for a value of the wrong type.
     void keepAsideBeforeWriting(const std::string& key);
 
-    // Writes the store if anything changed: a temporary file beside it, flushed, then renamed over
-    // it, so a crash leaves either the old file or the new one, and no temporary file stays on a
+    // Writes the store if anything changed (or a save in the background failed), once the saves
+    // handed to the writer thread have landed: a temporary file beside it, fsync'd, then renamed
+    // over it, so a crash leaves either the old file or the new one, and no temporary file stays on a
     // failure. False, with a report naming the folder and the reason, when the write failed or
     // the file may not be written over; the values stay in memory for the next try.
     bool synchronize();
+    // As synchronize(), off the caller's thread: the values are copied now and written by the
+    // store's writer thread, a later copy replacing one still waiting. A failure is kept for
+    // takeReports(), and the values are written again at the next save of either kind.
+    void saveInBackground();
+    // Returns once every save handed to the writer thread has landed or failed.
+    void flush() { writer_.flush(); }
+    // The writer's counters and waits, for whoever must know that a save has landed.
+    WriterThread& writer() { return writer_; }
 
     const std::string& filePath() const { return path_; }
     // Empty, or what went wrong reading the file at start.
@@ -81,6 +94,10 @@ private:
     // that changes or drops it.
     void unusable(const std::string& key) const;
     bool keepFileAside();
+    // What the writer reported since the last call, through report().
+    void takeWriterFailures();
+    // Whether a save may write the file; reports why not.
+    bool mayWrite();
 
     std::string path_;
     nlohmann::json values_ = nlohmann::json::object();
@@ -91,6 +108,8 @@ private:
     mutable std::map<std::string, nlohmann::json> unusableKeys_;  // each such key, with its value as met
     std::vector<std::string> reports_;
     std::set<std::string> reported_;
+    std::atomic<bool> lastBackgroundSaveFailed_{false};  // set by the writer thread
+    WriterThread writer_;  // last: it finishes its saves before the rest is destroyed
 };
 
 // The deepest nesting of arrays and objects in a JSON text, found without parsing it.

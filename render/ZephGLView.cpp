@@ -143,7 +143,7 @@ void ZephGLView::initMyStuff() {
     const std::string resources = platform::resourcesFolder();
     StartUpScreenTextureNumber_ = fmGetTextureFromDiskNSString(resources + "TandorlogoM", 1, 6, 9, 0);
     gTextTexture_ = fmGetTextureFromDiskNSString(resources + "InverseTypeM", 1, 6, 9, 0);
-    if (gTextTexture_ < 0) platform::logMessage("The font InverseTypeM is missing from " + resources);
+    if (gTextTexture_ < 0) notice("The font InverseTypeM is missing from " + resources + ".");
 }
 
 void ZephGLView::setSunVectorFromTime(double hour) {

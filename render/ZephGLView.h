@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/GeometryRecords.h"
 #include "core/QNion.h"
@@ -21,6 +22,7 @@
 #include "platform/ByteOrder.h"
 #include "platform/GLWindow.h"
 #include "platform/UserDefaults.h"
+#include "platform/WriterThread.h"
 #include "render/TextureTable.h"
 #include "render/ViewMath.h"
 
@@ -99,6 +101,7 @@ public:
     int32_t fmGetTextureFromDiskNSString(const std::string& path, int32_t flag, int32_t size, int32_t depth,
                                          int32_t specialFormatFlag) override;
     int32_t missingTextureSlot() override;
+    void textureMissing(const std::string& text) override { notice(text); }
     int32_t tryForCustomPaintJobBig(const std::string& name);
     int32_t tryForCustomPaintJobSmall(const std::string& name);
     void glDeleteONETexture(int32_t slot);
@@ -165,13 +168,21 @@ public:
     void setScreenSaveType(int32_t type) { ScreenShotFileType_ = type == 1 ? 1 : 0; }
     // Marks a screen shot for the end of the current frame.
     void setScreenShotPending() { screenShotPending_ = true; }
-    // Reads the back buffer (call before the swap) and writes the next free numbered file.
+    // Reads the back buffer (call before the swap) and hands the picture to the writer thread for
+    // the next free numbered file; false (and a beep) when no shot is taken.
     bool doScreenSaveFromOpenGL();
     // Where screen shots go; empty means the desktop folder (created when missing).
     void setScreenShotFolder(const std::string& folder) { screenShotFolder_ = folder; }
     const std::string& lastScreenShotPath() const { return lastScreenShotPath_; }
-    // Played after a file has been written.
+    // Played by takeNotices() for each file written since.
     void setScreenShotSound(std::function<void()> sound) { screenShotSound_ = std::move(sound); }
+    // Returns once every screen shot handed over has been written or has failed.
+    void flushScreenShots() { shotWriter_.flush(); }
+
+    // --- Notices ---
+    // Once a frame: what the player must read (a texture or screen shot that failed), oldest
+    // first; a shot that failed beeps and one written plays the shot sound.
+    std::vector<std::string> takeNotices();
     // Called at the end of every frame, before the swap, with the finished picture in the back buffer.
     void setFrameObserver(std::function<void()> observer) { frameObserver_ = std::move(observer); }
 
@@ -262,6 +273,12 @@ protected:
     std::string lastScreenShotPath_;
     std::function<void()> screenShotSound_;
     std::function<void()> frameObserver_;
+    uint64_t shotsHeard_ = 0;  // written screen shots whose sound has played
+
+    // To the log and, through takeNotices(), to the player.
+    void notice(const std::string& text);
+    std::vector<std::string> notices_;
+    platform::WriterThread shotWriter_;  // last: it finishes the shots before the rest goes
 };
 
 }  // namespace pellam::render

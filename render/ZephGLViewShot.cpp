@@ -1,14 +1,20 @@
 // Screen shots of ZephGLView: the finished frame from the back buffer, before the swap, written
-// as the next free "<name> N.jpg" (or .tif) in the desktop folder.
+// by the view's writer thread as the next free "<name> N.jpg" (or .tif) in the desktop folder;
+// and the notices the view has for the player.
 #include <GL/gl.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/Beep.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 #include "platform/TickCount.h"
 #include "render/ImageFiles.h"
 #include "render/ZephGLView.h"
@@ -26,8 +32,8 @@ std::string homeFolder() {
 }
 
 // The folder of the name below the home folder ("/Desktop/..." means the desktop, wherever the
-// system keeps it), created when missing; the home folder when it cannot be.
-std::string shotFolder(const std::string& chosen, const std::string& nameBelowHome) {
+// system keeps it), created when missing; the home folder, with `why` saying so, when it cannot be.
+std::string shotFolder(const std::string& chosen, const std::string& nameBelowHome, std::string& why) {
     std::string folder = chosen;
     if (folder.empty()) {
         const std::string parent = fs::path(nameBelowHome).parent_path().string();
@@ -37,7 +43,8 @@ std::string shotFolder(const std::string& chosen, const std::string& nameBelowHo
     }
     std::error_code ec;
     if (fs::is_directory(folder, ec) || fs::create_directories(folder, ec)) return folder;
-    platform::logMessage("Cannot make the folder " + folder + " for screen shots: " + ec.message());
+    why = "The folder " + folder + " for screen shots cannot be made (" + ec.message() + "): they go to " +
+          homeFolder() + ".";
     return homeFolder();
 }
 
@@ -50,17 +57,22 @@ bool ZephGLView::doScreenSaveFromOpenGL() {
     LastScreenShotTime_ = now + kShotInterval;
 
     const char* extension = ScreenShotFileType_ == 1 ? ".tif" : ".jpg";
-    const std::string folder = shotFolder(screenShotFolder_, ScreenSaveNameString_);
+    std::string why;
+    const std::string folder = shotFolder(screenShotFolder_, ScreenSaveNameString_, why);
+    if (!why.empty()) notice(why);
     const std::string base = fs::path(ScreenSaveNameString_).filename().string();
+    // A shot still being written has no file yet: its name is not free.
+    const platform::WriterThread::Counters counted = shotWriter_.counters();
+    const bool writing = counted.written + counted.failed < counted.queued;
     std::string path;
     std::error_code ec;
     for (int n = 1; n <= 99 && path.empty(); ++n) {
         const std::string candidate = folder + "/" + base + " " + std::to_string(n) + extension;
-        if (!fs::exists(candidate, ec)) path = candidate;
+        if (!fs::exists(candidate, ec) && !(writing && candidate == lastScreenShotPath_)) path = candidate;
     }
     if (path.empty()) {
         platform::SystemBeep();
-        platform::logMessage("99 screen shots are already on the desktop: none taken");
+        notice("No screen shot taken: " + folder + " holds 99 of them already.");
         return false;
     }
 
@@ -71,24 +83,43 @@ bool ZephGLView::doScreenSaveFromOpenGL() {
         platform::SystemBeep();
         return false;
     }
-    std::vector<unsigned char> rgb(size_t(width) * height * 3);
+    auto rgb = std::make_shared<std::vector<unsigned char>>(size_t(width) * height * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
     // GL's rows run bottom up; the file's run top down.
     for (int row = 0; row < height; ++row)
-        glReadPixels(0, height - 1 - row, width, 1, GL_RGB, GL_UNSIGNED_BYTE, &rgb[size_t(row) * width * 3]);
+        glReadPixels(0, height - 1 - row, width, 1, GL_RGB, GL_UNSIGNED_BYTE, &(*rgb)[size_t(row) * width * 3]);
 
-    const bool written = ScreenShotFileType_ == 1 ? writeTiff(path, width, height, rgb.data())
-                                                  : writeJpeg(path, width, height, rgb.data(), kJpegQuality);
-    if (!written) {
-        platform::SystemBeep();
-        platform::logMessage("Could not write the screen shot " + path);
-        fs::remove(path, ec);
-        return false;
-    }
+    // Encoding and the disk take tens of milliseconds: the writer thread's, not the frame's.
+    const bool tiff = ScreenShotFileType_ == 1;
+    shotWriter_.queue(path, [path, width, height, rgb, tiff]() -> std::string {
+        const std::string why = platform::writeFileAtomically(path, [&](const std::string& temporary) {
+            errno = 0;
+            const bool written = tiff ? writeTiff(temporary, width, height, rgb->data())
+                                      : writeJpeg(temporary, width, height, rgb->data(), kJpegQuality);
+            if (written) return std::string();
+            return errno != 0 ? std::string(std::strerror(errno)) : std::string("the picture could not be written");
+        });
+        return why.empty() ? why : "The screen shot " + path + " could not be written (" + why + ").";
+    });
     lastScreenShotPath_ = path;
-    if (screenShotSound_) screenShotSound_();
     return true;
+}
+
+std::vector<std::string> ZephGLView::takeNotices() {
+    for (std::string& failed : shotWriter_.takeFailures()) {
+        platform::SystemBeep();
+        notice(failed);
+    }
+    const uint64_t written = shotWriter_.counters().written;
+    for (; shotsHeard_ < written; ++shotsHeard_)
+        if (screenShotSound_) screenShotSound_();
+    return std::exchange(notices_, {});
+}
+
+void ZephGLView::notice(const std::string& text) {
+    platform::logMessage(text);
+    notices_.push_back(text);
 }
 
 }  // namespace pellam::render

@@ -99,12 +99,13 @@ int32_t firstFreeSlot(const TextureMaps& maps) {
     return -1;
 }
 
-// Reads the picture for a masked texture from `path` + "_" (under the picture extensions too).
-bool readMask(const std::string& path, platform::RGBAImage& mask) {
+// Reads the picture for a masked texture from `path` + "_" (under the picture extensions too);
+// each file refused on the way is added to `refused` with its reason.
+bool readMask(const std::string& path, platform::RGBAImage& mask, std::vector<std::string>& refused) {
     for (const std::string& candidate : imageCandidates(path + "_")) {
         std::string why;
         if (readPicture(candidate, mask, kLargestTexture, why) == PictureRead::kRead) return true;
-        platform::logMessage("The mask file " + candidate + " is refused: " + why + ".");
+        refused.push_back("The mask file " + candidate + " is refused: " + why + ".");
     }
     return false;
 }
@@ -151,7 +152,7 @@ int32_t ZephGLView::fmGetTextureFromDiskNSString(const std::string& path, int32_
                 opened = true;
                 break;
             }
-            platform::logMessage("The texture file " + candidate + " is refused: " + why + ".");
+            notice("The texture file " + candidate + " is refused: " + why + ".");
             if (read == PictureRead::kTooLarge) return kNotSquarePowerOfTwo;
         }
         if (!opened) {
@@ -159,9 +160,9 @@ int32_t ZephGLView::fmGetTextureFromDiskNSString(const std::string& path, int32_
             return kNoSuchImage;
         }
         if (image.width != image.height || !isTextureEdge(image.width)) {
-            platform::logMessage("The texture " + name + " is " + std::to_string(image.width) + " x " +
-                                 std::to_string(image.height) + " texels; textures are square, 32 to 1,024 on a side "
-                                 "and a power of two.");
+            notice("The texture " + name + " is " + std::to_string(image.width) + " x " +
+                   std::to_string(image.height) + " texels; textures are square, 32 to 1,024 on a side "
+                   "and a power of two.");
             return kNotSquarePowerOfTwo;
         }
 
@@ -171,13 +172,15 @@ int32_t ZephGLView::fmGetTextureFromDiskNSString(const std::string& path, int32_
         bool keyed = format.keyed;
         if (format.masked) {
             platform::RGBAImage mask;
-            if (!readMask(path, mask)) {
+            std::vector<std::string> refused;
+            if (!readMask(path, mask, refused)) {
                 keyed = true;
             } else if (!applyMask(picture, mask)) {
-                platform::logMessage("The mask of " + name + " is " + std::to_string(mask.width) + " x " +
-                                     std::to_string(mask.height) + ", not the texture's size: colour key used");
+                refused.push_back("The mask of " + name + " is " + std::to_string(mask.width) + " x " +
+                                  std::to_string(mask.height) + ", not the texture's size: its colour key is used.");
                 keyed = true;
             }
+            for (const std::string& text : refused) notice(text);
         }
         if (keyed) applyColourKey(picture);
 
@@ -196,7 +199,8 @@ int32_t ZephGLView::fmGetTextureFromDiskNSString(const std::string& path, int32_
     const int32_t slotNumber = firstFreeSlot(TheTextureMaps_);
     if (slotNumber < 0) {
         platform::SystemBeep();
-        platform::logMessage("beep 2");
+        notice("The texture " + name + " is not loaded: all " + std::to_string(kTextureSlots) +
+               " texture places are taken.");
         return kTableFull;
     }
     if (slotNumber > kTextureWarnSlot) {
@@ -208,7 +212,7 @@ int32_t ZephGLView::fmGetTextureFromDiskNSString(const std::string& path, int32_
     if (glName == 0) {
         GLError_ = GL_INVALID_OPERATION;
         platform::SystemBeep();
-        platform::logMessage("GL refused the texture " + name);
+        notice("OpenGL refused the texture " + name + ".");
         return kGLErrorPending;
     }
     CurrentBoundTextureNumber_ = -1;  // the upload bound its own name

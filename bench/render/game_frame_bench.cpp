@@ -76,9 +76,9 @@ struct GameScene {
 
     // Quick Dogfight on the first mission with the player in `type`, seeded, run `ticks` ticks.
     void startFight(int32_t type, int32_t ticks) {
-        game->TempNewMissionNumber = 0;
+        game->fromMissionMenu(game->missionWindowControls().toMissionMenuPopUp.positionOfTag(0));
         game->fromFlyQuickDogfightButton();
-        game->dogfightWindow.DOAircraftType[0].selectCode(type);
+        game->dogfightWindowControls().DOAircraftType[0].selectCode(type);
         game->seedSimulation(44);
         game->fromDoQuickDogfight();
         run(ticks);
@@ -98,13 +98,13 @@ struct GameScene {
 
     void set(Shot shot) {
         platform::presentationRandom().seed(20);  // the same flicker and drift whatever ran before
-        game->sendCommand(45, kKeyDown);  // the cockpit of the player's aircraft
+        game->sendCommand(input::CommandNumber::CameraInsidePilotHead, kKeyDown);  // the cockpit of the player's aircraft
         switch (shot) {
         case Shot::CockpitCamel: startFight(kCamel, kOpeningTicks); break;
         case Shot::CockpitDVII: startFight(kDVII, kOpeningTicks); break;
         case Shot::Chase:
             startFight(kCamel, kOpeningTicks);
-            game->sendCommand(56, kKeyDown);
+            game->sendCommand(input::CommandNumber::ChaseCamera, kKeyDown);
             run(3);  // the chase camera eased out to its distance
             break;
         case Shot::LowFront: {

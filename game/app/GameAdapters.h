@@ -54,6 +54,8 @@ public:
     void setWindowLevelToNormal(int32_t) override { view_.setWindowLevelToNormal(); }
     void setWindowLevelToFront(int32_t) override { view_.setWindowLevelToFront(); }
     bool getVRAMOkay() override { return view_.getVRAMOkay(); }
+    int64_t getVRAM() override { return view_.getVRAM(); }
+    int64_t getTotalVRAMUsed() override { return view_.getTotalVRAMUsed(); }
     void setCameraInsideItem(long modelIndex) override { view_.setCameraInsideItem(modelIndex); }
     void setCameraInsideItem2(long modelIndex) override { view_.setCameraInsideItem2(modelIndex); }
     void setDrawSecondWindow(bool on) override { view_.setDrawSecondWindow(on); }
@@ -78,6 +80,7 @@ public:
     void drawRect(int32_t gameTime) override;
     void drawBuilder(builder::MissionBuilder& builder) override;
     void setKeepScene(bool keep) override { view_.setKeepScene(keep); }
+    std::vector<std::string> takeNotices() override { return view_.takeNotices(); }
     void sceneChanged() override { view_.sceneChanged(); }
 
 private:

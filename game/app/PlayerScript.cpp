@@ -41,7 +41,7 @@ bool PlayerScript::until(const std::string& what, const VADArizodazar2& controll
         const FlyableAircraft* a = controller.aircraftAt(ModelArray::kFirstAircraft + std::atol(what.c_str() + 5));
         return a && a->ThisAircraft.RemoteLocal == 1 && a->live.attitude.Position[1] > -9000.0;
     }
-    if (what.rfind("public-games ", 0) == 0) return controller.currentNumberOfPublicGames == std::atoi(what.c_str() + 13);
+    if (what.rfind("public-games ", 0) == 0) return controller.lobbySettings().currentNumberOfPublicGames == std::atoi(what.c_str() + 13);
     if (what == "alone") return network.getNetworkMode() == 0;
     if (what.rfind("message ", 0) == 0) {
         const ControllerNetwork::MessageLinesPtr lines = network.getMessageLines();
@@ -122,9 +122,10 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
     } else if (verb == "key" || verb == "release" || verb == "tap") {
         std::string name;
         words >> name;
-        // "Ctrl+q": the key with Control held.
+        // "Ctrl+q", "Alt+a": the key with Control or Alt held.
         const bool control = name.rfind("Ctrl+", 0) == 0 && name.size() > 5;
-        const SDL_Keycode key = SDL_GetKeyFromName(control ? name.c_str() + 5 : name.c_str());
+        const bool alt = name.rfind("Alt+", 0) == 0 && name.size() > 4;
+        const SDL_Keycode key = SDL_GetKeyFromName(name.c_str() + (control ? 5 : alt ? 4 : 0));
         if (key == SDLK_UNKNOWN) {
             fail(line, "no such key");
             return true;
@@ -135,7 +136,7 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
         e.key.windowID = windowID;
         e.key.keysym.sym = key;
         e.key.keysym.scancode = SDL_GetScancodeFromKey(key);
-        e.key.keysym.mod = control ? KMOD_LCTRL : KMOD_NONE;
+        e.key.keysym.mod = control ? KMOD_LCTRL : alt ? KMOD_LALT : KMOD_NONE;
         SDL_PushEvent(&e);
         if (verb == "tap") {
             e.type = SDL_KEYUP;
@@ -161,15 +162,18 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
     } else if (verb == "expect") {
         std::string what;
         words >> what;
-        if (what == "command") {
-            int n = 0;
-            words >> n;
-            if (controller.worldStep().Command.command != n)
-                fail(line, "the last command was " + std::to_string(controller.worldStep().Command.command));
-        } else if (what == "other-than") {
-            int n = 0;
-            words >> n;
-            if (controller.worldStep().Command.command == n) fail(line, "the last command was that one");
+        if (what == "command" || what == "other-than") {
+            std::string title;
+            std::getline(words >> std::ws, title);
+            const input::CommandNumber named = input::commandTitled(title);
+            const input::CommandNumber last = controller.worldStep().Command.command;
+            if (named == input::CommandNumber::None)
+                fail(line, "no command has that title");
+            else if (what == "command" && last != named)
+                fail(line, "the last command was \"" + std::string(input::commandTitle(last)) + "\" (" +
+                               std::to_string(input::numberOf(last)) + ")");
+            else if (what == "other-than" && last == named)
+                fail(line, "the last command was that one");
         } else if (what == "axis") {
             int n = 0;
             double low = 0, high = 0;

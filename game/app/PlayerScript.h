@@ -4,11 +4,13 @@
 //   frames N                 let N frames pass
 //   click WINDOW|LABEL       move the pointer onto a drawn button, row or menu item and click it
 //   key NAME                 press a key (SDL key name: "h", "Space", "Return"; "Ctrl+q" with
-//                            Control held); its release follows three frames later as "release NAME"
+//                            Control held, "Alt+a" with Alt); its release follows three frames later
+//                            as "release NAME"
 //   button N down|up         a button of the virtual joystick (0 is "Button #1")
 //   axis N VALUE             an axis of the virtual joystick, -32768..32767
-//   expect command N         the last command the game carried out was N
-//   expect other-than N      it was not N
+//   expect command TITLE     the last command the game carried out was the one of that title
+//                            ("Fire Guns", as the key window lists it)
+//   expect other-than TITLE  it was not that one
 //   expect axis N LOW HIGH   the calibrated position of axis N (1 X, 2 Y, 3 rudder, 4 throttle)
 //   expect closed            no input settings window is open
 //   type TEXT                press the keys of TEXT one after another

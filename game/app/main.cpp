@@ -1,274 +1,244 @@
 // pellam: the game. Makes the view, the sound and the input objects, hands them to the
-// controller, and runs one frame per loop until the player quits.
-//
-// For the headless smoke test: PELLAM_AUTOQUIT_SECONDS ends the run after that many seconds,
-// PELLAM_AUTOFLY signs the first pilot in and starts flying at once, and PELLAM_FRAME_DUMP names
-// a PNG file that receives the last frame. For the frame-rate script in bench/: PELLAM_FRAME_TIMES
-// names a text file that receives, at quit, the milliseconds between frames, one a line, and a
-// last line with the process's processor seconds and the run's wall seconds. For the player tests:
-// PELLAM_VIRTUAL_JOYSTICK attaches a virtual stick (4 axes, 12 buttons, a hat) and
-// PELLAM_PLAYER_SCRIPT plays a player's actions. For the network test, after PELLAM_AUTOFLY:
-// PELLAM_NETWORK_HOST=PORT hosts the mission (any free port for 0, logged) and takes every joiner
-// in; PELLAM_NETWORK_JOIN=A.B.C.D:PORT asks that host to take this pilot in (blue, in a D.VII).
+// controller, and runs one frame per loop until the player quits. The switches with which tests
+// and bench scripts drive a run are read and carried out in ScriptedRun.h.
 #include <SDL.h>
 #include <SDL_opengl.h>
 
-#include <algorithm>
-#include <chrono>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <ctime>
-#include <fstream>
+#include <memory>
 #include <string>
-#include <vector>
 
-#include "game/InputLink.h"
-#include "game/GameNetwork.h"
-#include "game/app/GameAdapters.h"
-#include "game/app/PlayerScript.h"
-#include "game/InputWindowsDrawing.h"
 #include "builder/draw/BuilderWindow.h"
+#include "game/GameNetwork.h"
+#include "game/InputLink.h"
+#include "game/InputWindowsDrawing.h"
 #include "game/InterfaceDrawing.h"
 #include "game/VADArizodazar2.h"
+#include "game/app/GameAdapters.h"
+#include "game/app/ScriptedRun.h"
 #include "input/PellamJoySub.h"
 #include "platform/GLWindow.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
-#include "platform/PngImage.h"
-#include "platform/TickCount.h"
 #include "platform/UserDefaults.h"
 #include "platform/hid/SdlInput.h"
 #include "platform/hid/SdlJoysticks.h"
 #include "platform/ui/UiLayer.h"
 #include "render/MyZephGLView.h"
-#include "sound/PellamSound.h"
 #include "world/RIDUdidav.h"
 
 namespace {
 
 using namespace pellam;
 
-void dumpFrame(const std::string& path, int width, int height) {
-    platform::RGBAImage image;
-    image.width = width;
-    image.height = height;
-    image.pixels.resize(static_cast<size_t>(width) * height * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, image.pixels.data());
-    const size_t row = static_cast<size_t>(width) * 4;  // GL rows run bottom to top
-    for (int y = 0; y < height / 2; ++y)
-        std::swap_ranges(image.pixels.begin() + y * row, image.pixels.begin() + (y + 1) * row,
-                         image.pixels.begin() + (height - 1 - y) * row);
-    if (!platform::writePng(path, image)) platform::logMessage("Could not write the frame to " + path);
+// False, with the reason logged, where nobody could see the window.
+bool displayReady() {
+    std::string why;
+    if (platform::hasDisplay(why)) return true;
+    platform::logMessage(why);
+    return false;
 }
+
+bool openWindow(render::MyZephGLView& view, platform::UserDefaults& store) {
+    if (!view.initWithFrame(render::ZephGLView::preferredFrame(store))) {
+        platform::logMessage("Cannot open the game window: " + view.creationError());
+        return false;
+    }
+    view.getGLWindow()->makeCurrent();
+    return true;
+}
+
+std::unique_ptr<ControllerSound> makeSound(render::MyZephGLView& view) {
+    auto sound = std::make_unique<SoundAdapter>();
+    view.setTheSounds(&sound->sound);
+    return sound;
+}
+
+// The terrain of the Western Front, read once for the whole run. Where it cannot be read it has
+// logged why; the player is told and cannot fly.
+std::unique_ptr<ZephModel> readTerrain(render::MyZephGLView& view, VADArizodazar2& controller) {
+    auto terrain = std::make_unique<RIDUdidav>();
+    if (terrain->initWithGLView(&view)) return terrain;
+    controller.reportWorldProblem(terrain->lastError());
+    return nullptr;
+}
+
+// The loop: each pass plays the script's share, takes the events, decides whether to go on
+// (a quit whose save failed is turned back once), runs the controller's frame, draws the input
+// windows alone where the game does not draw, and follows what the windows asked. The menus and
+// windows go onto every frame the view finishes, just before it is shown; a resting frame asks
+// for their print before anything is drawn, so they are built at most once a pass.
+class GameLoop {
+public:
+    GameLoop(platform::GLWindow& window, render::MyZephGLView& view, ViewAdapter& viewLink, platform::UiLayer& ui,
+             platform::SdlDesktop& desktop, platform::hid::SdlJoysticks& joysticks, input::PellamJoySub& input,
+             VADArizodazar2& controller, GameNetwork& network, ScriptedRun& run)
+        : window_(window), view_(view), viewLink_(viewLink), ui_(ui), desktop_(desktop), joysticks_(joysticks),
+          input_(input), controller_(controller), network_(network), run_(run) {}
+
+    // Before the controller wakes: the windows' print and drawing hang on the view's frames,
+    // idle until start().
+    void attach(FrameLink& frameLink) {
+        frameLink.setToolkitPrint([this] { return ready_ ? buildWindows() : 0; });
+        view_.setFrameObserver([this] { drawOverFrame(); });
+    }
+    void start() { ready_ = true; }
+    void run() {
+        for (bool running = true; running;) running = pass();
+    }
+    void detach() { view_.setFrameObserver({}); }
+
+private:
+    bool pass() {
+        int windowWidth = 0, windowHeight = 0;
+        SDL_GetWindowSize(window_.sdlWindow(), &windowWidth, &windowHeight);
+        if (!run_.playerStep(window_.sdlWindow(), window_.windowID(), controller_, input_)) desktop_.requestQuit();
+        built_ = false;
+        takeEvents(windowHeight);
+        const bool running = goOn();
+        run_.setLastFrame(!running);
+        if (!running) view_.showNextFrame();
+
+        controller_.timerLooper();
+        run_.takeJoiners(network_);
+        drawInputWindowsAlone();
+        run_.frameEnded();
+        followRequests();
+        return running;
+    }
+
+    void takeEvents(int windowHeight) {
+        desktop_.pumpEvents([&](const SDL_Event& event) {
+            // Anything but a stick's axis (which may tremble) shows the next frame in full.
+            if (event.type != SDL_JOYAXISMOTION && event.type != SDL_CONTROLLERAXISMOTION) view_.showNextFrame();
+            // Ctrl-Q quits whatever has the keyboard, a text field included.
+            if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_q && (event.key.keysym.mod & KMOD_CTRL))
+                return desktop_.requestQuit();
+            if (inputWindowsTakeEvent(ui_, input_, event)) return;
+            if (builderdraw::builderTakesEvent(controller_.missionBuilder(), event, false)) return;
+            if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_F11) return toggleFullScreen();
+            platform::hid::dispatchSdlEvent(event, input_, &joysticks_, windowHeight);
+        });
+    }
+
+    // False once a quit was asked for and the save at quit went through (or failed once before:
+    // the notice says where and why, and a second quit leaves without the save).
+    bool goOn() {
+        if (run_.quitDue()) desktop_.requestQuit();
+        if (!desktop_.quitRequested()) return true;
+        if (quitUnsaved_ || controller_.saveForQuit()) return false;
+        quitUnsaved_ = true;
+        desktop_.cancelQuit();
+        return true;
+    }
+
+    // The game does not draw its view while an input settings window is open. Paused, the view
+    // shows the picture it keeps under the windows; otherwise the windows stand on a plain fill.
+    void drawInputWindowsAlone() {
+        if (!input_.isWindowOpen() || !ready_) return;
+        if (!controller_.isRunning()) {
+            viewLink_.drawRect(controller_.clock().GlobalMissionTime);
+            return;
+        }
+        int width = 0, height = 0;
+        window_.drawableSize(width, height);
+        glViewport(0, 0, width, height);
+        glClearColor(0.16f, 0.15f, 0.12f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        drawWindows();
+        ui_.render();
+        run_.dumpFrame(window_);
+        window_.swapBuffers();
+    }
+
+    void followRequests() {
+        if (requests_.quit) desktop_.requestQuit();
+        if (requests_.toggleFullScreen) toggleFullScreen();
+        requests_ = {};
+    }
+
+    void drawWindows() {
+        ui_.newFrame();
+        requests_ = drawInterface(controller_);
+        drawInputWindows(input_, !controller_.isRunning());
+    }
+    uint64_t buildWindows() {
+        if (!built_) {
+            drawWindows();
+            print_ = ui_.finish();
+            built_ = true;
+        }
+        return print_;
+    }
+    void drawOverFrame() {
+        if (ready_) {
+            buildWindows();
+            ui_.draw();
+            built_ = false;
+        }
+        run_.dumpFrame(window_);
+    }
+
+    void toggleFullScreen() {
+        window_.setFullScreen(!(SDL_GetWindowFlags(window_.sdlWindow()) & SDL_WINDOW_FULLSCREEN_DESKTOP));
+    }
+
+    platform::GLWindow& window_;
+    render::MyZephGLView& view_;
+    ViewAdapter& viewLink_;
+    platform::UiLayer& ui_;
+    platform::SdlDesktop& desktop_;
+    platform::hid::SdlJoysticks& joysticks_;
+    input::PellamJoySub& input_;
+    VADArizodazar2& controller_;
+    GameNetwork& network_;
+    ScriptedRun& run_;
+    bool ready_ = false;        // the controller is awake: the windows may be built
+    bool built_ = false;        // this pass's windows are built
+    uint64_t print_ = 0;        // their print
+    bool quitUnsaved_ = false;  // a quit whose save failed was turned back once
+    InterfaceRequests requests_;
+};
 
 }  // namespace
 
 int main(int, char**) {
     // A settings file that could not be read is logged by the store and told in the game.
     platform::UserDefaults& store = platform::UserDefaults::standard();
-
-    if (std::string why; !platform::hasDisplay(why)) {
-        platform::logMessage(why);
-        return 2;
-    }
+    ScriptedRun run;
+    if (!displayReady()) return 2;
     render::MyZephGLView view(store);
-    if (!view.initWithFrame(render::ZephGLView::preferredFrame(store))) {
-        platform::logMessage("Cannot open the game window: " + view.creationError());
-        return 1;
-    }
+    if (!openWindow(view, store)) return 1;
     platform::GLWindow& window = *view.getGLWindow();
-    window.makeCurrent();
     platform::UiLayer ui;
     if (!ui.start(window)) platform::logMessage("The menus and windows could not be started.");
     platform::SdlDesktop sdlDesktop(window);
     DesktopAdapter desktop(sdlDesktop);
 
-    int virtualStick = -1;
-    if (std::getenv("PELLAM_VIRTUAL_JOYSTICK")) {
-        SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
-        if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0)
-            virtualStick = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_FLIGHT_STICK, 4, 12, 1);
-        if (virtualStick < 0) platform::logMessage(std::string("No virtual joystick: ") + SDL_GetError());
-    }
+    run.attachVirtualJoystick();
     platform::hid::SdlJoysticks joysticks;
     input::PellamJoySub input(&joysticks, store);
     input.awakeFromNib();
     InputLink inputLink(input);
-    SDL_Joystick* scriptStick =
-        virtualStick >= 0 ? SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(virtualStick)) : nullptr;
-    std::unique_ptr<PlayerScript> script;
-    if (const char* path = std::getenv("PELLAM_PLAYER_SCRIPT")) {
-        script = std::make_unique<PlayerScript>();
-        std::string error;
-        if (!script->load(path, error)) {
-            platform::logMessage(error);
-            return 1;
-        }
-    }
+    if (!run.startPlayerScript()) return 1;
 
     ViewAdapter viewLink(view);
     GameNetwork network;
-    VADArizodazar2 controller(
-        {&store, &viewLink, &inputLink, &desktop, &network},
-        {[&]() -> std::unique_ptr<ControllerSound> {
-             auto sound = std::make_unique<SoundAdapter>();
-             view.setTheSounds(&sound->sound);
-             return sound;
-         },
-         {},
-         // The terrain of the Western Front, read once for the whole run.
-         [&]() -> std::unique_ptr<ZephModel> {
-             auto terrain = std::make_unique<RIDUdidav>();
-             if (terrain->initWithGLView(&view)) return terrain;
-             // The terrain has logged why; the player is told and cannot fly.
-             controller.worldProblem = terrain->lastError();
-             return nullptr;
-         },
-         &view});
+    VADArizodazar2 controller({&store, &viewLink, &inputLink, &desktop, &network},
+                              {[&] { return makeSound(view); }, {}, [&] { return readTerrain(view, controller); }, &view});
     network.attach(&controller);
     FrameLink frameLink(controller);
     view.setFrameServices(&frameLink);
-
-    // The menus and windows go onto every frame the view finishes, just before it is shown.
-    bool uiReady = false;
-    InterfaceRequests requests;
-    const char* dumpPath = std::getenv("PELLAM_FRAME_DUMP");
-    bool dumpNow = false;
-    // A resting frame asks for the windows' print before anything is drawn; they are built once a frame.
-    bool uiBuilt = false;
-    uint64_t uiPrint = 0;
-    const auto buildUi = [&] {
-        if (!uiBuilt) {
-            ui.newFrame();
-            requests = drawInterface(controller);
-            drawInputWindows(input, !controller.running());
-            uiPrint = ui.finish();
-            uiBuilt = true;
-        }
-        return uiPrint;
-    };
-    frameLink.setToolkitPrint([&] { return uiReady ? buildUi() : 0; });
-    view.setFrameObserver([&] {
-        if (uiReady) {
-            buildUi();
-            ui.draw();
-            uiBuilt = false;
-        }
-        if (dumpNow && dumpPath) {
-            int width = 0, height = 0;
-            window.drawableSize(width, height);
-            dumpFrame(dumpPath, width, height);
-        }
-    });
+    GameLoop loop(window, view, viewLink, ui, sdlDesktop, joysticks, input, controller, network, run);
+    loop.attach(frameLink);
 
     controller.awakeFromNib();
-    uiReady = true;
-    if (std::getenv("PELLAM_AUTOFLY")) {
-        controller.fromPlayerSignInOkay();
-        controller.skipMissionSelection();
-        controller.fromFlyMissionButton();
-    }
-    const bool autoAccept = std::getenv("PELLAM_NETWORK_HOST") != nullptr;
-    if (autoAccept) {
-        // Port 0 takes any free port; the log names the one taken, for whoever is to join.
-        if (controller.hostNetworkGame(static_cast<uint16_t>(std::atoi(std::getenv("PELLAM_NETWORK_HOST"))),
-                                       controller.CurrentMissionNumber))
-            platform::logMessage("Hosting on port " + std::to_string(network.localPort()));
-        else
-            platform::logMessage("Cannot host: " + network.startError());
-    }
-    if (const char* join = std::getenv("PELLAM_NETWORK_JOIN")) {
-        unsigned a = 0, b = 0, c = 0, d = 0, port = 0;
-        if (std::sscanf(join, "%u.%u.%u.%u:%u", &a, &b, &c, &d, &port) != 5 ||
-            !controller.joinNetworkGame(a << 24 | b << 16 | c << 8 | d, static_cast<uint16_t>(port), 2, 64))
-            platform::logMessage(std::string("Cannot join ") + join + ": " + network.startError());
-    }
+    loop.start();
+    run.begin(controller, network);
+    loop.run();
 
-    const char* quitAfter = std::getenv("PELLAM_AUTOQUIT_SECONDS");
-    const int32_t quitTick = quitAfter ? platform::TickCount() + static_cast<int32_t>(std::atof(quitAfter) * 60) : -1;
-    auto toggleFullScreen = [&] {
-        window.setFullScreen(!(SDL_GetWindowFlags(window.sdlWindow()) & SDL_WINDOW_FULLSCREEN_DESKTOP));
-    };
-
-    bool quitUnsaved = false;  // a quit whose save failed was turned back once
-    const char* frameTimesPath = std::getenv("PELLAM_FRAME_TIMES");
-    std::vector<float> frameTimes;
-    if (frameTimesPath) frameTimes.reserve(1 << 17);  // no allocation per frame
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point runStart = Clock::now();
-    const std::clock_t runCpuStart = std::clock();  // loading left out
-    Clock::time_point lastFrame = runStart;
-
-    for (bool running = true; running;) {
-        int windowWidth = 0, windowHeight = 0;
-        SDL_GetWindowSize(window.sdlWindow(), &windowWidth, &windowHeight);
-        if (script && !script->step(window.sdlWindow(), window.windowID(), controller, input, scriptStick))
-            sdlDesktop.requestQuit();
-        uiBuilt = false;
-        sdlDesktop.pumpEvents([&](const SDL_Event& event) {
-            // Anything but a stick's axis (which may tremble) shows the next frame in full.
-            if (event.type != SDL_JOYAXISMOTION && event.type != SDL_CONTROLLERAXISMOTION) view.showNextFrame();
-            // Ctrl-Q quits whatever has the keyboard, a text field included.
-            if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_q && (event.key.keysym.mod & KMOD_CTRL))
-                return sdlDesktop.requestQuit();
-            if (inputWindowsTakeEvent(ui, input, event)) return;
-            if (builderdraw::builderTakesEvent(controller.missionBuilder(), event, false)) return;
-            if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_F11) return toggleFullScreen();
-            platform::hid::dispatchSdlEvent(event, input, &joysticks, windowHeight);
-        });
-        if (quitTick >= 0 && platform::TickCount() >= quitTick) sdlDesktop.requestQuit();
-        running = !sdlDesktop.quitRequested();
-        if (!running && !quitUnsaved && !controller.saveForQuit()) {
-            // The notice says where and why; a second quit leaves without the save.
-            quitUnsaved = true;
-            sdlDesktop.cancelQuit();
-            running = true;
-        }
-        dumpNow = !running;
-        if (dumpNow) view.showNextFrame();
-
-        controller.timerLooper();
-        if (autoAccept && network.getJoinerPending()) network.acceptJoinerPublic();
-        // The game does not draw its view while an input settings window is open. Paused, the view
-        // shows the picture it keeps under the windows; otherwise the windows stand on a plain fill.
-        if (input.isWindowOpen() && uiReady && !controller.running()) {
-            viewLink.drawRect(controller.clock().GlobalMissionTime);
-        } else if (input.isWindowOpen() && uiReady) {
-            int width = 0, height = 0;
-            window.drawableSize(width, height);
-            glViewport(0, 0, width, height);
-            glClearColor(0.16f, 0.15f, 0.12f, 1.0f);
-            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-            ui.newFrame();
-            requests = drawInterface(controller);
-            drawInputWindows(input, !controller.running());
-            ui.render();
-            if (dumpNow && dumpPath) dumpFrame(dumpPath, width, height);
-            window.swapBuffers();
-        }
-        if (frameTimesPath && frameTimes.size() < frameTimes.capacity()) {
-            const Clock::time_point now = Clock::now();
-            frameTimes.push_back(std::chrono::duration<float, std::milli>(now - lastFrame).count());
-            lastFrame = now;
-        }
-
-        if (requests.quit) sdlDesktop.requestQuit();
-        if (requests.toggleFullScreen) toggleFullScreen();
-        requests = {};
-    }
-    if (frameTimesPath) {
-        std::ofstream out(frameTimesPath);
-        for (float ms : frameTimes) out << ms << '\n';
-        out << "# cpu " << double(std::clock() - runCpuStart) / CLOCKS_PER_SEC << " wall "
-            << std::chrono::duration<double>(Clock::now() - runStart).count() << '\n';
-        out << "# rested " << view.getFramesRested() << '\n';  // frames the window kept from the last
-        if (!out) platform::logMessage(std::string("Cannot write the frame times to ") + frameTimesPath);
-    }
+    run.end(view.getFramesRested());
     controller.applicationWillTerminate();
-    view.setFrameObserver({});
+    loop.detach();
     ui.stop();
-    return script && (script->failed() || !script->finished()) ? 1 : 0;
+    return run.exitStatus();
 }

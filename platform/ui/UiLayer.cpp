@@ -174,11 +174,6 @@ void SdlDesktop::centrePointer() {
     SDL_WarpMouseInWindow(window_.sdlWindow(), width / 2, height / 2);
 }
 
-void SdlDesktop::sleepUntilTick(uint32_t tick) {
-    const int32_t now = TickCount();
-    const int32_t ahead = static_cast<int32_t>(tick) - now;
-    // A tick is 16.7 ms; sleep most of the way and let the pacing loop read the clock again.
-    SDL_Delay(ahead > 0 ? static_cast<Uint32>(ahead * 1000 / 60 > 1 ? ahead * 1000 / 60 - 1 : 1) : 0);
-}
+void SdlDesktop::sleepUntilTick(uint32_t tick) { platform::sleepUntilTick(static_cast<int32_t>(tick)); }
 
 }  // namespace pellam::platform

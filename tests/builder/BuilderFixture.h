@@ -17,8 +17,10 @@ struct TestHost : BuilderHost {
     std::unique_ptr<ZephModel> gameTerrain = std::make_unique<FlatGround>();
     ZephModel* terrain = gameTerrain.get();
     int beeps = 0, reloads = 0;
+    std::vector<std::string> told;  // notices for the player, in order
     std::array<missions::CloudLayer, 3> layers{{{3, 4000, 4600}, {0, 0, 0}, {4, 9000, 9300}}};
     void beep() override { ++beeps; }
+    void tellPlayer(const std::string& text) override { told.push_back(text); }
     std::unique_ptr<ZephModel> lendTerrain() override { return std::move(gameTerrain); }
     void returnTerrain(std::unique_ptr<ZephModel> t) override { gameTerrain = std::move(t); }
     double missionHaze() override { return 0.0004; }

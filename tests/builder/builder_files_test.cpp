@@ -192,18 +192,20 @@ TEST_F(BuilderFiles, DamagedOrForeignFilesAreRefusedAndNothingIsAdopted) {
     EXPECT_EQ(c.aircraftTabs.victoryLocations[0].modeColumn, kLocationModeColumns - 1);
 }
 
-// A save that cannot be written beeps, keeps the mission unsaved under its old name and leaves the
-// previous file whole.
+// A save that cannot be written beeps, tells the player why, keeps the mission unsaved under its
+// old name and leaves the previous file whole.
 TEST_F(BuilderFiles, AFailedSaveKeepsThePreviousFileAndStaysUnsaved) {
     westernFront();
     const std::string path = saveAs("Patrol");
     const std::vector<uint8_t> before = bytes(path);
-    fs::create_directory(path + ".part");  // the temporary file cannot be made
+    fs::create_directory(path + ".tmp-" + std::to_string(getpid()));  // the temporary file cannot be made
     builder.controls().missionTitle = "Changed";
     builder.MBSavedFlag = false;
     const int beeps = host.beeps;
     builder.fromMBMenu(kTagSave);
     EXPECT_EQ(host.beeps, beeps + 1);
+    ASSERT_EQ(host.told.size(), 1u);
+    EXPECT_NE(host.told[0].find(path), std::string::npos) << host.told[0];
     EXPECT_FALSE(builder.MBSavedFlag);
     EXPECT_EQ(bytes(path), before);
     // Through the sheet: nothing is taken as the builder's file.

@@ -15,6 +15,7 @@
 #include "builder/draw/BuilderScene.h"
 #include "builder/draw/BuilderWindow.h"
 #include "game/InterfaceDrawing.h"
+#include "game/StandInNeighbours.h"
 #include "game/VADArizodazar2.h"
 #include "platform/Paths.h"
 #include "platform/PngImage.h"
@@ -30,7 +31,7 @@ namespace pellam {
 namespace {
 
 // The game's view as the executable fits it, as far as the builder needs.
-struct TestView : ControllerView {
+struct TestView : StandInView {
     explicit TestView(render::MyZephGLView& v) : view(v) {}
     void setModelArray(ModelArray* models) override { view.setModelArray(models); }
     void setGlobalCameraPosition(const QNion* pose) override { view.setGlobalCameraPosition(pose); }
@@ -71,7 +72,7 @@ protected:
             if (keepPicture_) picture_ = rendertest::readBack(*view_);
         });
         c_->awakeFromNib();
-        ASSERT_TRUE(c_->worldProblem.empty()) << c_->worldProblem;
+        ASSERT_TRUE(c_->missionState().worldProblem.empty()) << c_->missionState().worldProblem;
     }
     void TearDown() override {
         if (view_) view_->setFrameObserver({});
@@ -214,13 +215,13 @@ TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosin
     builder::MissionBuilder& b = c_->missionBuilder();
     press("Pilot Sign-In", "Sign In");
     frames(3);
-    ASSERT_TRUE(c_->missionWindow.toSelectMission.open);
+    ASSERT_TRUE(c_->missionWindowControls().toSelectMission.open);
 
     // Mission Builder > New Mission: the builder opens on its world tab, the game paused.
     press("Menu", "Mission Builder");
     press("Mission Builder", "New Mission");
     ASSERT_TRUE(c_->MBWindowOpen);
-    EXPECT_FALSE(c_->missionWindow.toSelectMission.open);
+    EXPECT_FALSE(c_->missionWindowControls().toSelectMission.open);
     EXPECT_EQ(c_->getModelArray()->at(ModelArray::kTerrain), nullptr);  // lent to the builder
     EXPECT_EQ(b.MBMission.TotalObjects, 22);
     pressBuilder("Tab/Objects");  // refused until a world is added
@@ -303,7 +304,7 @@ TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosin
     pressBuilder("Close");
     pressBuilder("Discard Changes");
     EXPECT_FALSE(c_->MBWindowOpen);
-    EXPECT_EQ(c_->getModelArray()->at(ModelArray::kTerrain), c_->TheRIDUdidavWorld);
+    EXPECT_EQ(c_->getModelArray()->at(ModelArray::kTerrain), c_->keptScene().TheRIDUdidavWorld);
     const auto& layers = c_->currentMission()->Layers;
     EXPECT_EQ(terrain->getCloudLayer(0).TextureNumber == 0, layers[0].TextureNumber == 0);
     frames(2);
@@ -329,7 +330,7 @@ TEST_F(BuilderWindowTest, TheBuilderLeavesTheFlightsPictureAsItFoundIt) {
     view_->setMessageLines(lines);
     // The cockpit view at rest: the pilot's head settled, the idle circling camera not yet begun.
     auto settled = [&] {
-        c_->sendCommand(2, kKeyUp);  // a trigger let go: the player is there, the idle camera waits
+        c_->sendCommand(input::CommandNumber::FireGuns, kKeyUp);  // a trigger let go: the player is there, the idle camera waits
         QNion last = c_->cameras().ViewingQNion;
         for (int n = 0; n < 600; ++n) {
             frames(1);
@@ -484,7 +485,7 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     press("Select Mission", "Mission");
     press("Select Mission", "     User Mission #1: Balloon busting");
     press("Select Mission", "Fly Mission");
-    ASSERT_EQ(c_->CurrentMissionNumber, 51);
+    ASSERT_EQ(c_->missionState().CurrentMissionNumber, 51);
     ASSERT_TRUE(c_->clock().gamePause);  // running
     frames(60);
     ZephModel* target = c_->getModelArray()->at(balloon);
@@ -507,18 +508,18 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     // the builder moved, facing as it was turned.
     c_->fromMenus(kMenuSelectMission);
     press("Select Mission", "Quick Dogfight");
-    DogfightWindowControls& d = c_->dogfightWindow;
+    DogfightWindowControls& d = c_->dogfightWindowControls();
     ASSERT_TRUE(d.toDogfightOnlyWindow.open);
     d.toAirGroundStart.clear();
     d.toAirGroundStart.setState(true, 0, 1);
     press("Quick Dogfight", "Fly Dogfight");
-    ASSERT_TRUE(c_->isDogfightOnly);
-    ASSERT_EQ(c_->CurrentMissionNumber, 51);
+    ASSERT_TRUE(c_->missionState().isDogfightOnly);
+    ASSERT_EQ(c_->missionState().CurrentMissionNumber, 51);
     QNion red;
     c_->aircraftAt(ModelArray::kFirstAircraft)->getModelPositionQNion(&red);
     EXPECT_NEAR(red.Position[0], 2013000, 400);
     EXPECT_NEAR(red.Position[2], 2231000, 400);
-    EXPECT_NEAR(red.Position[1], c_->TheRIDUdidavWorld->getAltitudeAtX(red.Position[0], red.Position[2]), 20);
+    EXPECT_NEAR(red.Position[1], c_->keptScene().TheRIDUdidavWorld->getAltitudeAtX(red.Position[0], red.Position[2]), 20);
 }
 
 }  // namespace

@@ -38,23 +38,24 @@ protected:
                                                  return terrain->initWithGLView(nullptr) ? std::move(terrain) : nullptr;
                                              }});
         c->awakeFromNib();
-        ASSERT_EQ(c->worldProblem, "");
+        ASSERT_EQ(c->missionState().worldProblem, "");
         c->fromPlayerSignInOkay();
         c->skipMissionSelection();
         slot = GetParam();
-        ASSERT_TRUE(c->TheMissions.loaded(slot)) << slot;
+        ASSERT_TRUE(c->missionTable().loaded(slot)) << slot;
         ASSERT_EQ(c->whyMissionCannotStart(slot), "");
-        c->TempNewMissionNumber = slot;
+        c->fromMissionMenu(c->missionWindowControls().toMissionMenuPopUp.positionOfTag(slot));
         c->fromFlyMissionButton();
-        ASSERT_EQ(c->CurrentMissionNumber, slot);
+        ASSERT_EQ(c->missionState().CurrentMissionNumber, slot);
         ASSERT_TRUE(c->clock().gamePause);
     }
     void TearDown() override {
         c.reset();
+        store_.reset();  // its last saves land before the folder goes
         std::filesystem::remove_all(folder_);
     }
 
-    missions::MissionData& mission() { return *c->TheMissions.record(slot); }
+    missions::MissionData& mission() { return *c->missionTable().record(slot); }
     const missions::VictoryConditions& victory() { return mission().TheVictory; }
     FlyableAircraft& player() { return *c->aircraftAt(kPlayer); }
     int32_t team() { return player().ThisAircraft.Team; }
@@ -215,7 +216,7 @@ TEST_P(BuiltIn, WonByItsConditionsLostByItsLosses) {
     auto safe = [&] { putPlayer(home[0], std::max(home[1], ground(home[0], home[2])) + 12000.0, home[2], 100.0); };
     // Kills first: enemies shot down by the player, again as they come back, until enough.
     const int32_t kills = std::max(v.Kills, v.TeamKills);
-    for (int f = 0; f < 20000 && c->AircraftResults[0][0] < kills; ++f) {
+    for (int f = 0; f < 20000 && c->pilotScoring().AircraftResults[0][0] < kills; ++f) {
         for (long n = 1; n < 8 && f % 10 == 0; ++n) {
             FlyableAircraft* a = c->aircraftAt(n + kPlayer);
             if (enemy(n) && a->live.attitude.Position[1] > -500.0 && !(a->ThisAircraft.Damage1 & dmg::Down)) shootDown(n);
@@ -223,12 +224,12 @@ TEST_P(BuiltIn, WonByItsConditionsLostByItsLosses) {
         if (f % 60 == 0) safe();
         frames(1, f % 4 == 0);
     }
-    EXPECT_GE(c->AircraftResults[0][0], kills);
+    EXPECT_GE(c->pilotScoring().AircraftResults[0][0], kills);
     parkEnemies();
     safe();
     // Targets, then enemy objects for their points.
     for (long index : listed(v.ParticularDeadObjects, v.RequiredNumberOfDeadObjects)) blast(index);
-    for (long i = 21; i < c->getModelArray()->size() && c->DeadObjectPoints < v.Points; ++i)
+    for (long i = 21; i < c->getModelArray()->size() && c->pilotScoring().DeadObjectPoints < v.Points; ++i)
         if (mission().ObjectList[i].Team && mission().ObjectList[i].Team != team() && mission().ObjectList[i].Points &&
             !c->modelAt(i)->areYouDead())
             blast(i);
@@ -248,7 +249,7 @@ TEST_P(BuiltIn, WonByItsConditionsLostByItsLosses) {
         if (kinds[k] != 2) p[1] = ground(p[0], p[2]) + 3000.0;
         putPlayer(p[0], p[1], p[2], 100.0);
         frames(1);
-        EXPECT_TRUE(c->LocationCompletedFlags[k]) << "objective " << k + 1;
+        EXPECT_TRUE(c->missionState().LocationCompletedFlags[k]) << "objective " << k + 1;
     }
     // Landings: up over the field, then down on it, stopped.
     for (int k = 0; k < v.TotalLandings; ++k) {
@@ -257,7 +258,7 @@ TEST_P(BuiltIn, WonByItsConditionsLostByItsLosses) {
         player().SetUpAircraft(home[0], -1.0, home[2], home[3], 400.0, 0.0, 0.0);  // on the ground, at rest
         frames(30);
     }
-    EXPECT_GE(c->Landings, v.TotalLandings);
+    EXPECT_GE(c->pilotScoring().Landings, v.TotalLandings);
     if (!v.TotalLandings) safe();
     // A hold-out is won at its limit; anything else as soon as all holds.
     if (v.RequiredNumberOfAliveObjects > 0 && v.MustWinInXTicks > 60)
@@ -266,7 +267,7 @@ TEST_P(BuiltIn, WonByItsConditionsLostByItsLosses) {
             if (f % 60 == 0 && !v.TotalLandings) safe();
         }
     EXPECT_EQ(shownTitle(400), "Mission Successful");
-    EXPECT_FALSE(c->CantWinMission);
+    EXPECT_FALSE(c->missionState().CantWinMission);
 
     // The same mission again, lost: what it protects destroyed, or else the pilot killed, or else
     // the time let run out. Network missions are decided by their kill race alone.

@@ -86,11 +86,11 @@ TEST_F(Crash, NoCameraGoesUnderTheGround) {
     FlyableAircraft& own = aircraft(0);
     // The command that chooses camera n: 45 cockpit, 46..54 the fixed ones, 55 fly-by, 56 chase,
     // 57 nearest enemy, 58 tower, 100 circling.
-    auto commandFor = [](int32_t camera) { return camera == 100 ? 100 : 45 + camera; };
-    c->sendCommand(47, kKeyDown);
-    for (int i = 0; i < 8; ++i) c->sendCommand(60, kKeyDown);  // the outside cameras 40 ft off
+    auto commandFor = [](int32_t camera) { return camera == 100 ? Cmd::CirclingCamera : Cmd::CameraInsidePilotHead + camera; };
+    c->sendCommand(Cmd::CameraViewFromSouth, kKeyDown);
+    for (int i = 0; i < 8; ++i) c->sendCommand(Cmd::MoveCameraCloser, kKeyDown);  // the outside cameras 40 ft off
     ASSERT_EQ(c->cameras().UserCameraDistance, 40.0);
-    c->sendCommand(91, kKeyUp);  // the second window on
+    c->sendCommand(Cmd::OnOffSecondWindowToggle, kKeyUp);  // the second window on
     ASSERT_TRUE(c->cameras().DrawSecondWindow);
     for (int32_t camera : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 100}) {
         SCOPED_TRACE(camera);
@@ -99,11 +99,11 @@ TEST_F(Crash, NoCameraGoesUnderTheGround) {
         own.SetUpAircraft(0.0, kGround + 60.0, 0.0, 0.0, -30.0, 150.0, 1.0);
         own.ThisAircraft.Damage1 = 0;
         // The main view's camera with the second window off, then the second window's own.
-        c->sendCommand(91, kKeyUp);
-        c->sendCommand(62, kKeyDown);
+        c->sendCommand(Cmd::OnOffSecondWindowToggle, kKeyUp);
+        c->sendCommand(Cmd::CameraOnAircraft1, kKeyDown);
         c->sendCommand(commandFor(camera), kKeyDown);
-        c->sendCommand(91, kKeyUp);
-        c->sendCommand(62, kKeyDown);
+        c->sendCommand(Cmd::OnOffSecondWindowToggle, kKeyUp);
+        c->sendCommand(Cmd::CameraOnAircraft1, kKeyDown);
         if (camera != 100) c->sendCommand(commandFor(camera), kKeyDown);  // circling is the main view's alone
         ASSERT_EQ(c->cameras().CameraPosition, camera);
         ASSERT_EQ(c->cameras().CameraAircraft, ModelArray::kFirstAircraft);

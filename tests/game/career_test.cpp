@@ -3,6 +3,9 @@
 // judge decides a win or a loss, and the five pilots' sign-in, statistics and clearing. The
 // built-in missions win and lose each of theirs through the same paths; these are the cases they
 // do not reach.
+#include <csignal>
+#include <cstdlib>
+
 #include "game/Scoring.h"
 #include "missions/ObjectFactory.h"
 #include "missions/RecordBuilding.h"
@@ -30,7 +33,20 @@ protected:
         aircraft(victim).ThisAircraft.TotalHits = 150;
         aircraft(victim).ThisAircraft.WhoShotMe = by;
     }
-    PilotType& pilot() { return c->PilotStats[0]; }
+    const PilotType& pilot() { return c->pilotScoring().PilotStats[0]; }
+    // Careers as the store holds them, read again as at start-up.
+    void storeCareers(const PilotTable& careers) {
+        store_->setData("PilotStatsKey", encodePilotStats(careers));
+        c->doPlayerSignIn();
+    }
+    // Pilot `index` signs in through the sign-in window.
+    void signIn(int index) {
+        c->fromPilotSignInMenu();
+        c->interface().pilotRadio.clear();
+        c->interface().pilotRadio.setState(true, index, 0);
+        c->fromPlayerSignInOkay();
+    }
+    std::array<std::array<int32_t, 2>, 8>& tallies() { return *c->getAircraftResultsPtr(); }
     PilotType stored() {
         PilotTable table{};
         EXPECT_TRUE(decodePilotStats(store_->dataForKey("PilotStatsKey").value_or(std::vector<uint8_t>{}), table));
@@ -59,6 +75,13 @@ protected:
         return -1;
     }
     std::string title() { return c->interface().toYouWonOrLost; }
+    // A quick dogfight of the first mission won at `kills`, set up in its window.
+    void flyDogfight(int32_t kills) {
+        c->fromFlyQuickDogfightButton();
+        c->dogfightWindowControls().toDogfightKills = kills;
+        c->fromDoQuickDogfight();
+        ASSERT_TRUE(c->missionState().isDogfightOnly);
+    }
     std::vector<std::string> won() {
         return store_->stringArrayForKey("SuccessfulMTitles1Key").value_or(std::vector<std::string>{});
     }
@@ -72,11 +95,11 @@ TEST_F(Career, ShotsDownAreCreditedOnceAndLoneDeathsCountOnce) {
     shootDown(6, 12);  // a shooter number from nowhere: the nearest enemy of slot 6 is slot 3
     c->killCredit();
     c->killCredit();
-    EXPECT_EQ(c->AircraftResults[0][0], 1);
-    EXPECT_EQ(c->AircraftResults[1][0], 0);
-    EXPECT_EQ(c->AircraftResults[4][0], 1);
-    EXPECT_EQ(c->AircraftResults[3][0], 1);
-    EXPECT_EQ(c->AircraftResults[5][1] + c->AircraftResults[2][1] + c->AircraftResults[6][1], 3);
+    EXPECT_EQ(c->pilotScoring().AircraftResults[0][0], 1);
+    EXPECT_EQ(c->pilotScoring().AircraftResults[1][0], 0);
+    EXPECT_EQ(c->pilotScoring().AircraftResults[4][0], 1);
+    EXPECT_EQ(c->pilotScoring().AircraftResults[3][0], 1);
+    EXPECT_EQ(c->pilotScoring().AircraftResults[5][1] + c->pilotScoring().AircraftResults[2][1] + c->pilotScoring().AircraftResults[6][1], 3);
     EXPECT_EQ(aircraft(6).ThisAircraft.WhoShotMe, -2);
     EXPECT_EQ(pilot().TotalKills, 1);
     EXPECT_EQ(pilot().PilotScore, score + 500);
@@ -96,14 +119,35 @@ TEST_F(Career, ShotsDownAreCreditedOnceAndLoneDeathsCountOnce) {
     shootDown(0, -1);
     aircraft(1).setModelPositionX(0, 3000.0, 0);
     shootDown(1, -1);
-    c->AircraftResults = {};
+    tallies() = {};
     for (int k = 0; k < 3; ++k) c->killCredit();
     EXPECT_EQ(pilot().TotalDeaths, 1);
-    EXPECT_EQ(c->AircraftResults[0][1], 0);
+    EXPECT_EQ(c->pilotScoring().AircraftResults[0][1], 0);
     EXPECT_EQ(aircraft(1).ThisAircraft.WhoShotMe, -1);
     aircraft(5).setModelPositionX(0, 3000.0, 500.0);  // an enemy arrives and takes the kill
     c->killCredit();
-    EXPECT_EQ(c->AircraftResults[5][0], 1);
+    EXPECT_EQ(c->pilotScoring().AircraftResults[5][0], 1);
+}
+
+// A kill is saved by the writer thread, not at quit: once that save has landed, a crash of the
+// game the next moment loses nothing.
+TEST_F(Career, AKillIsOnDiskOnceItsSaveLandsThoughTheGameThenCrashes) {
+    lineUp();
+    store_->flush();  // the child is forked with no writer thread running
+    const int32_t kills = pilot().TotalKills;
+    EXPECT_EXIT(
+        {
+            const platform::WriterThread::Counters before = store_->writer().counters();
+            shootDown(5, 0);
+            c->killCredit();
+            store_->writer().waitUntilRan(before.written + before.failed + 1);
+            std::abort();
+        },
+        ::testing::KilledBySignal(SIGABRT), "");
+    PilotTable table{};
+    const auto block = platform::UserDefaults(store_->filePath()).dataForKey("PilotStatsKey");
+    ASSERT_TRUE(block && decodePilotStats(*block, table));
+    EXPECT_EQ(table[0].TotalKills, kills + 1);
 }
 
 TEST_F(Career, OneLifePerMissionAndTheCareerBeginsAgain) {
@@ -112,8 +156,10 @@ TEST_F(Career, OneLifePerMissionAndTheCareerBeginsAgain) {
         aircraft(0).ThisAircraft.OnGround = 0;
     };
     lineUp();
-    pilot().PilotLives = 2;
-    pilot().PilotScore = 4000;
+    PilotTable careers = c->pilotScoring().PilotStats;
+    careers[0].PilotLives = 2;
+    careers[0].PilotScore = 4000;
+    storeCareers(careers);
     // Down on its belly and at rest since tick 100: dead for 900 ticks, walked away from the 901st,
     // and a pilot who walked away keeps his life.
     FlyableAircraft& ours = aircraft(0);
@@ -135,7 +181,9 @@ TEST_F(Career, OneLifePerMissionAndTheCareerBeginsAgain) {
     c->fromRestartMissionButton();
     lineUp();
     store_->setStringArray("SuccessfulMTitles1Key", {"Dawn Patrol"});
-    pilot().TotalKills = 9;
+    careers = c->pilotScoring().PilotStats;
+    careers[0].TotalKills = 9;
+    storeCareers(careers);
     killPilot();
     c->killCredit();
     EXPECT_EQ(pilot().PilotLives, 1);
@@ -153,10 +201,9 @@ TEST_F(Career, OneLifePerMissionAndTheCareerBeginsAgain) {
 // A dogfight is decided when a slot reaches the kill limit, the highest such slot winning, and
 // shown ten seconds later; the loser reads who won.
 TEST_F(Career, DogfightHighestSlotAtTheLimitWins) {
-    c->isDogfightOnly = true;
-    c->DogfightOnlyVKills = 5;
-    c->AircraftResults[3] = {5, 1};
-    c->AircraftResults[5] = {6, 0};
+    flyDogfight(5);
+    tallies()[3] = {5, 1};
+    tallies()[5] = {6, 0};
     EXPECT_FALSE(judgeAt(500));
     EXPECT_TRUE(judgeAt(1101));
     EXPECT_EQ(title(), "You Lost");
@@ -167,13 +214,12 @@ TEST_F(Career, DogfightHighestSlotAtTheLimitWins) {
 TEST_F(Career, AJoinerCreditsEachGameOnceAndHidesRestart) {
     lineUp();
     network.mode = 1;
-    c->isDogfightOnly = true;
-    c->DogfightOnlyVKills = 50;
-    c->AircraftResults[0] = {2, 1};
+    c->setDogfightRules(true, false, 1);  // the host's rules; its kill limit comes with its game over
+    tallies()[0] = {2, 1};
     for (int frame = 0; frame < 5; ++frame) c->joinerGotEndOfGame();  // no winner shown yet
     EXPECT_EQ(pilot().OnlineKills, 2);
     EXPECT_EQ(pilot().OnlineDeaths, 1);
-    c->AircraftResults[0] = {5, 1};  // our tallies now show the winner: shown at once
+    tallies()[0] = {5, 1};  // our tallies now show the winner: shown at once
     c->joinerGotEndOfGame();
     EXPECT_EQ(title(), "You Won");
     EXPECT_LT(c->interface().restartButtonX, 0.0f);
@@ -190,14 +236,14 @@ TEST_F(Career, AHoldOutWinsAtItsLimitAndAnUnknownObjectiveNever) {
     v.ParticularAliveObjects[1] = 99999;
     ASSERT_NE(c->modelAt(21), nullptr);
     EXPECT_EQ(shownAt(1000, 2999), -1);
-    EXPECT_EQ(c->GameOverTime, 0);
+    EXPECT_EQ(c->missionState().GameOverTime, 0);
     EXPECT_EQ(shownAt(3000, 3100), 3002);
     EXPECT_EQ(title(), "Mission Successful");
 
     c->fromRestartMissionButton();
     conditions().Location2Flags = 0;
     EXPECT_EQ(shownAt(100, 5000), -1);
-    EXPECT_EQ(c->GameOverTime, 0);
+    EXPECT_EQ(c->missionState().GameOverTime, 0);
 }
 
 // With nothing to protect, a time limit is a deadline: met on its last tick, won; judged first a
@@ -205,19 +251,19 @@ TEST_F(Career, AHoldOutWinsAtItsLimitAndAnUnknownObjectiveNever) {
 TEST_F(Career, ADeadlineIsLostOnTheTickItsLimitPasses) {
     conditions().MustWinInXTicks = 60;
     judgeAt(200);
-    EXPECT_FALSE(c->CantWinMission);
-    EXPECT_EQ(c->GameOverTime, 200);
+    EXPECT_FALSE(c->missionState().CantWinMission);
+    EXPECT_EQ(c->missionState().GameOverTime, 200);
 
     c->fromRestartMissionButton();
     conditions().MustWinInXTicks = 61;
     judgeAt(61);
-    EXPECT_FALSE(c->CantWinMission);
+    EXPECT_FALSE(c->missionState().CantWinMission);
 
     c->fromRestartMissionButton();
     conditions().MustWinInXTicks = 61;
     EXPECT_EQ(shownAt(62, 2000), 663);
-    EXPECT_TRUE(c->CantWinMission);
-    EXPECT_EQ(c->GameOverTime, 62);
+    EXPECT_TRUE(c->missionState().CantWinMission);
+    EXPECT_EQ(c->missionState().GameOverTime, 62);
     EXPECT_EQ(title(), "Mission Failure");
     EXPECT_EQ(c->interface().toYouWonOrLostMessage, c->currentMissionTexts()->lost);
     EXPECT_TRUE(won().empty());
@@ -255,27 +301,29 @@ TEST_F(Career, LandingsCountOnceAfterEachClimbNoneOnGroundAtZeroNorInReplay) {
     };
     const int32_t tally = pilot().ObjectKillCounts[4];
     touchDown(350.0);
-    EXPECT_EQ(c->Landings, 1);
+    EXPECT_EQ(c->pilotScoring().Landings, 1);
     touchDown(0.0);  // the pilot's tally counts it, the mission does not
-    EXPECT_EQ(c->Landings, 1);
+    EXPECT_EQ(c->pilotScoring().Landings, 1);
     EXPECT_EQ(pilot().ObjectKillCounts[4], tally + 2);
     c->setMissionTime(1000);
     c->beginOrEndReplay();
     ASSERT_TRUE(c->replay().ReplayFlag);
     touchDown(350.0);
-    EXPECT_EQ(c->Landings, 1);
+    EXPECT_EQ(c->pilotScoring().Landings, 1);
 }
 
 TEST_F(Career, SignInRowsChoicesAndNames) {
     store_->setInteger("PilotNumberKey", 9);  // a stored number outside the five
-    c->PilotStats[2] = {};
-    c->PilotStats[4].TotalKills = 7;
-    c->PilotStats[4].StartDate = 1;
-    c->clockSince2001 = [] { return 9000.5 * 86400.0; };
+    PilotTable careers = c->pilotScoring().PilotStats;
+    careers[2] = {};
+    careers[4].TotalKills = 7;
+    careers[4].StartDate = 1;
+    c->setClockSince2001([] { return 9000.5 * 86400.0; });
+    storeCareers(careers);
     c->fromPilotSignInMenu();
     GameInterface& ui = c->interface();
-    EXPECT_EQ(c->CurrentPilotNumber, 0);
-    EXPECT_EQ(c->PilotStats[2].StartDate, 9000);  // a new pilot begins today with one life
+    EXPECT_EQ(c->pilotScoring().CurrentPilotNumber, 0);
+    EXPECT_EQ(c->pilotScoring().PilotStats[2].StartDate, 9000);  // a new pilot begins today with one life
     EXPECT_EQ(ui.toPilotLives[2], "1");
     EXPECT_EQ(ui.KDR[4], "0/0");  // no deaths: no division
 
@@ -285,14 +333,14 @@ TEST_F(Career, SignInRowsChoicesAndNames) {
     c->setRunning(false);
     ui.toPilotSignInWindow.key = true;
     c->trackPilotSignIn();
-    EXPECT_EQ(c->CurrentPilotNumber, 3);
+    EXPECT_EQ(c->pilotScoring().CurrentPilotNumber, 3);
     EXPECT_TRUE(ui.pilotNameFields[3].selectRequested);
 
     // Editing a pilot's fields chooses that pilot, whatever the radio says.
     ui.pilotNameFields[3].selectRequested = false;
     ui.pilotFields[1].editing = true;
     c->trackPilotSignIn();
-    EXPECT_EQ(c->CurrentPilotNumber, 1);
+    EXPECT_EQ(c->pilotScoring().CurrentPilotNumber, 1);
     EXPECT_TRUE(ui.pilotRadio.cellAt(1, 0));
     EXPECT_FALSE(ui.pilotRadio.cellAt(3, 0));
     EXPECT_FALSE(ui.pilotNameFields[3].selectRequested);
@@ -301,7 +349,7 @@ TEST_F(Career, SignInRowsChoicesAndNames) {
     ui.pilotRadio.clear();
     ui.pilotRadio.setState(true, 4, 0);
     c->trackPilotSignIn();
-    EXPECT_EQ(c->CurrentPilotNumber, 1);
+    EXPECT_EQ(c->pilotScoring().CurrentPilotNumber, 1);
     ui.pilotRadio.clear();
     ui.pilotRadio.setState(true, 1, 0);
 
@@ -312,7 +360,7 @@ TEST_F(Career, SignInRowsChoicesAndNames) {
     c->fromPlayerSignInOkay();
     EXPECT_EQ(store_->stringForKey("Pilot2NameKey"), "Captain Albert");
     EXPECT_EQ(store_->integerForKey("PilotNumberKey"), 1);
-    EXPECT_EQ(c->PlayerNameString[0], 24);
+    EXPECT_EQ(c->pilotScoring().PlayerNameString[0], 24);
     EXPECT_TRUE(c->pilotSignInClosed());
 
     // Cut on whole characters, never inside a two-byte letter: 14 characters stored, 16 bytes sent.
@@ -323,18 +371,20 @@ TEST_F(Career, SignInRowsChoicesAndNames) {
     ui.pilotNameFields[1].stringValue = "A" + e14;
     c->fromPlayerSignInOkay();
     EXPECT_EQ(store_->stringForKey("Pilot2NameKey"), "A" + e14.substr(0, 26));
-    const auto& sent = c->PlayerNameString;  // the name as peers read it: its length is the first byte less 10
+    const auto& sent = c->pilotScoring().PlayerNameString;  // the name as peers read it: its length is the first byte less 10
     EXPECT_EQ(std::string(sent.begin() + 4, sent.begin() + 4 + (sent[0] - 10)), "A" + e7);
 }
 
 TEST_F(Career, StatisticsAndClearingOnePilot) {
-    c->clockSince2001 = [] { return 9000.5 * 86400.0; };
+    c->setClockSince2001([] { return 9000.5 * 86400.0; });
+    PilotTable careers{};
     for (int i = 0; i < kPilotCount; ++i) {
-        c->PilotStats[i].PilotScore = 100 * (i + 1);
-        c->PilotStats[i].StartDate = 8998;
+        careers[i].PilotScore = 100 * (i + 1);
+        careers[i].StartDate = 8998;
         store_->setStringArray("SuccessfulMTitles" + std::to_string(i + 1) + "Key", {"Dawn Patrol"});
     }
-    c->CurrentPilotNumber = 2;
+    storeCareers(careers);
+    signIn(2);
     c->fromSelectedPlayersStats();
     GameInterface& ui = c->interface();
     EXPECT_EQ(ui.toPSComMis, "Dawn Patrol\r");
@@ -342,12 +392,12 @@ TEST_F(Career, StatisticsAndClearingOnePilot) {
     c->fromClearStats();
     c->fromClearStatsOkayButton();
     EXPECT_FALSE(ui.toClearPStats.open);
-    EXPECT_EQ(c->PilotStats[2].PilotScore, 0);
-    EXPECT_EQ(c->PilotStats[2].StartDate, 9000);
+    EXPECT_EQ(c->pilotScoring().PilotStats[2].PilotScore, 0);
+    EXPECT_EQ(c->pilotScoring().PilotStats[2].StartDate, 9000);
     EXPECT_EQ(ui.PScore[2], "0.00/0/0");
     EXPECT_FALSE(store_->hasKey("SuccessfulMTitles3Key"));
     for (int i : {0, 1, 3, 4}) {
-        EXPECT_EQ(c->PilotStats[i].PilotScore, 100 * (i + 1));
+        EXPECT_EQ(c->pilotScoring().PilotStats[i].PilotScore, 100 * (i + 1));
         EXPECT_TRUE(store_->hasKey("SuccessfulMTitles" + std::to_string(i + 1) + "Key"));
     }
 }

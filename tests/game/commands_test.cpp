@@ -20,10 +20,10 @@ using Commands = WorldRig;
 // While paused a trigger pressed does not fire and one let go stops its guns; guns and cannon
 // together stop together.
 TEST_F(Commands, TriggersWhilePausedOnlyStopTheGuns) {
-    send(1, kKeyDown);
-    input.press(4, kKeyDown);
-    input.press(4, kKeyUp);
-    input.press(3, kKeyUp);
+    send(Cmd::PauseFlyGameToggle, kKeyDown);
+    input.press(Cmd::FireGunsAndCannon, kKeyDown);
+    input.press(Cmd::FireGunsAndCannon, kKeyUp);
+    input.press(Cmd::FireCannon, kKeyUp);
     drain();
     EXPECT_EQ(camels[0]->guns, (std::vector<int32_t>{0}));
     EXPECT_EQ(camels[0]->cannon, (std::vector<int32_t>{0, 0}));
@@ -31,29 +31,29 @@ TEST_F(Commands, TriggersWhilePausedOnlyStopTheGuns) {
 
 TEST_F(Commands, BombsDropWhilePausedButNeverFromAReplayOrAnEmptyRack) {
     camels[0]->bombs = 2;
-    send(1, kKeyDown);
-    send(18, kKeyDown);
+    send(Cmd::PauseFlyGameToggle, kKeyDown);
+    send(Cmd::DropBomb, kKeyDown);
     EXPECT_EQ(bombs->dropped, 1);
     EXPECT_EQ(camels[0]->bombs, 1);
     c->setMissionTime(400);
-    send(88, kKeyUp);
+    send(Cmd::BeginEndReplayOfAction, kKeyUp);
     ASSERT_TRUE(c->replay().ReplayFlag);
-    send(18, kKeyDown);
+    send(Cmd::DropBomb, kKeyDown);
     EXPECT_EQ(bombs->dropped, 1);
     EXPECT_EQ(camels[0]->bombs, 1);
-    send(88, kKeyUp);
+    send(Cmd::BeginEndReplayOfAction, kKeyUp);
     camels[0]->releaseFails = true;  // the rack says one is left, but none comes off
-    send(18, kKeyDown);
+    send(Cmd::DropBomb, kKeyDown);
     EXPECT_EQ(bombs->dropped, 1);
 }
 
 TEST_F(Commands, RestartOnlyWhilePaused) {
     for (int i = 0; i < 30; ++i) frame(2);
     const auto start = camels[3]->ModelStartPosition.Position;
-    send(90, kKeyUp);
+    send(Cmd::RestartMission, kKeyUp);
     EXPECT_GT(c->clock().GlobalMissionTime, 0);
-    send(1, kKeyDown);
-    send(90, kKeyUp);
+    send(Cmd::PauseFlyGameToggle, kKeyDown);
+    send(Cmd::RestartMission, kKeyUp);
     EXPECT_EQ(c->clock().GlobalMissionTime, 0);
     EXPECT_EQ(camels[3]->live.attitude.Position, start);
 }
@@ -61,7 +61,7 @@ TEST_F(Commands, RestartOnlyWhilePaused) {
 // The pointer is put where the mouse stick is centred whenever flying begins, unless a joystick flies.
 TEST_F(Commands, FlyingBeginsWithTheMouseStickCentred) {
     auto pause = [&] {
-        input.press(1, kKeyDown);
+        input.press(Cmd::PauseFlyGameToggle, kKeyDown);
         drain();
     };
     EXPECT_EQ(desktop.centred, 1);
@@ -83,14 +83,14 @@ TEST_F(Commands, KeptWhilePausedRedrawnAfterEachCommandDrawnLiveWhileRunningOrNe
     frame();
     EXPECT_TRUE(c->clock().gamePause);
     EXPECT_FALSE(view.keep);  // running: every frame is drawn
-    input.press(1);           // pause
+    input.press(Cmd::PauseFlyGameToggle);  // pause
     drain();
     frame();
     EXPECT_FALSE(c->clock().gamePause);
     EXPECT_TRUE(view.keep);
 
     const int before = view.changes;
-    input.press(49);  // the view from above
+    input.press(Cmd::CameraViewFromWest);  // the view from the west
     drain();
     EXPECT_GT(view.changes, before);
     EXPECT_TRUE(view.keep);
@@ -106,7 +106,7 @@ TEST_F(Commands, KeptWhilePausedRedrawnAfterEachCommandDrawnLiveWhileRunningOrNe
     frame();
     EXPECT_TRUE(view.keep);
 
-    input.press(1);  // running again
+    input.press(Cmd::PauseFlyGameToggle);  // running again
     drain();
     frame();
     EXPECT_TRUE(c->clock().gamePause);
@@ -115,17 +115,17 @@ TEST_F(Commands, KeptWhilePausedRedrawnAfterEachCommandDrawnLiveWhileRunningOrNe
 
 // The bomb view needs a bomb; it is placed around the bomb, and the aircraft keeps its own pose.
 TEST_F(Commands, BombViewNeedsABombAndLeavesTheAircraftAlone) {
-    send(47, kKeyDown);  // the south camera
-    for (int i = 0; i < 6; ++i) send(60, kKeyDown);
+    send(Cmd::CameraViewFromSouth, kKeyDown);  // the south camera
+    for (int i = 0; i < 6; ++i) send(Cmd::MoveCameraCloser, kKeyDown);
     c->doEachTick(1);  // flying: the distance is taken at once
     ASSERT_EQ(c->cameras().CameraDistance, 50.0);
     const long beeps = platform::beepCount();
-    send(59, kKeyDown);
+    send(Cmd::CameraOnBomb, kKeyDown);
     EXPECT_EQ(platform::beepCount(), beeps + 1);
     EXPECT_EQ(c->cameras().SpecialCameraPosition, 0);
     effects.haveBomb = true;
     effects.bomb = {10.0, 2000.0, 20.0, 10000.0, 0.0, 0.0};  // the next bomb on the rack
-    send(59, kKeyDown);
+    send(Cmd::CameraOnBomb, kKeyDown);
     const QNion pose = camels[0]->live.attitude;
     c->SetUpViewingPosition();
     EXPECT_EQ(camels[0]->live.attitude.Position, pose.Position);
@@ -161,13 +161,13 @@ TEST(ReplayClock, StaysInsideTheRecordedStretchAtEverySpeed) {
 // The overlay's replay line, the speed held within 5; the frame rate before any interval was
 // measured: no rate, rather than a division by zero.
 TEST_F(Commands, TheReplayLineAndAFrameRateNotYetMeasured) {
-    send(1, kKeyDown);  // paused: a replay may begin
+    send(Cmd::PauseFlyGameToggle, kKeyDown);  // paused: a replay may begin
     c->setMissionTime(1040);
-    send(88, kKeyUp);
+    send(Cmd::BeginEndReplayOfAction, kKeyUp);
     ASSERT_TRUE(c->replay().ReplayFlag);
-    send(1, kKeyDown);
+    send(Cmd::PauseFlyGameToggle, kKeyDown);
     frame();  // the window has the keyboard: the replay line is shown
-    for (int i = 0; i < 12; ++i) send(86, kKeyUp);
+    for (int i = 0; i < 12; ++i) send(Cmd::ForwardReplay, kKeyUp);
     EXPECT_EQ(c->replay().ReplaySpeed, 5);
     Overlay out;
     c->debugchance(out);
@@ -175,11 +175,11 @@ TEST_F(Commands, TheReplayLineAndAFrameRateNotYetMeasured) {
     const OverlayText& t = out.texts[0];
     EXPECT_EQ(std::string(t.text + 1, t.text + 1 + t.text[0]).substr(0, 10), "Replay: 5 ");
 
-    send(1, kKeyDown);
-    send(88, kKeyUp);
+    send(Cmd::PauseFlyGameToggle, kKeyDown);
+    send(Cmd::BeginEndReplayOfAction, kKeyUp);
     ASSERT_FALSE(c->replay().ReplayFlag);
-    send(1, kKeyDown);
-    send(84, kKeyUp);
+    send(Cmd::PauseFlyGameToggle, kKeyDown);
+    send(Cmd::FrameRateIndicatorOnOffToggle, kKeyUp);
     ASSERT_TRUE(c->clock().DisplayFrameRate);
     c->debugchance(out);
     ASSERT_EQ(out.count, 1);
@@ -190,9 +190,10 @@ TEST_F(Commands, TheReplayLineAndAFrameRateNotYetMeasured) {
 // red past a red-out, and gone once he has bailed out.
 TEST_F(Commands, VeilsOfGlareBlackOutAndRedOut) {
     Aircraft& ours = camels[0]->ThisAircraft;
-    send(62, kKeyDown);  // the player's aircraft
-    send(45, kKeyDown);  // from the cockpit
-    c->CloudLayerState = 0;
+    send(Cmd::CameraOnAircraft1, kKeyDown);  // the player's aircraft
+    send(Cmd::CameraInsidePilotHead, kKeyDown);  // from the cockpit
+    c->doFogCeiling();
+    ASSERT_EQ(c->getCloudLayerState(), 0);  // below the clouds
     missions::MissionData* mission = c->currentMission();
     ASSERT_NE(mission, nullptr);
     mission->TimeOfDay = 112;  // hour 12
@@ -319,7 +320,7 @@ TEST_F(Keys, AControlDigitMovesTheCameraAndSendsNoCannedMessage) {
     EXPECT_TRUE(network.typed.empty());
     tap('1');
     frame(1);
-    EXPECT_EQ(network.typed, std::vector<int32_t>{71});
+    EXPECT_EQ(network.typed, std::vector<int32_t>{input::numberOf(Cmd::SendCannedMessage1)});
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "core/ZephModel.h"
 #include "game/GameController.h"
+#include "game/StandInNeighbours.h"
 #include "game/VADArizodazar2.h"
 #include "platform/Beep.h"
 #include "platform/TickCount.h"
@@ -46,19 +47,19 @@ TEST(FramePacing, FollowsTheWorkAndBoundsAStall) {
 }
 
 // ---- The controller against a store of its own and neighbours that record what they are told.
-struct RecordingSound : ControllerSound {
+struct RecordingSound : SilentSound {
     std::vector<double> overall;
     bool audioOn = false;
     void setAppGlobalVolume(double v) override { overall.push_back(v); }
     void setCoreAudioOnOff(bool on) override { audioOn = on; }
 };
 
-struct RecordingView : ControllerView {
+struct RecordingView : StandInView {
     std::vector<bool> vbl;
     void setVBLSyncing(bool on) override { vbl.push_back(on); }
 };
 
-struct RecordingDesktop : ControllerDesktop {
+struct RecordingDesktop : StandInDesktop {
     bool active = true;
     uint32_t* clock = nullptr;  // a test's clock, moved on by the frame's wait
     void sleepUntilTick(uint32_t tick) override {
@@ -127,7 +128,7 @@ TEST_F(ControllerTest, FirstLaunchThenTheFrameLoop) {
     // Signed in: the next frame in front opens the mission list once; Fly runs the game.
     c->fromPlayerSignInOkay();
     c->timerLooper();
-    EXPECT_TRUE(c->missionWindow.toSelectMission.open);
+    EXPECT_TRUE(c->missionWindowControls().toSelectMission.open);
     EXPECT_FALSE(c->missionSelectionPending());
     c->fromFlyMissionButton();
     EXPECT_TRUE(c->clock().gamePause);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "aircraft/FlyableAircraft.h"
+#include "game/StandInNeighbours.h"
 #include "game/VADArizodazar2.h"
 #include "platform/Paths.h"
 #include "render/MyZephGLView.h"
@@ -18,7 +19,7 @@ namespace pellam {
 namespace {
 
 // The game's view as the executable fits it, as far as a flight needs.
-struct GameView : ControllerView {
+struct GameView : StandInView {
     explicit GameView(render::MyZephGLView& v) : view(v) {}
     void setModelArray(ModelArray* models) override { view.setModelArray(models); }
     void setGlobalCameraPosition(const QNion* pose) override { view.setGlobalCameraPosition(pose); }
@@ -45,7 +46,7 @@ TEST(CrashView, AWreckInTheGroundIsSeenFromAboveIt) {
     content.objectView = &view;
     auto c = std::make_unique<VADArizodazar2>(GameController::Links{&store, &link}, std::move(content));
     c->awakeFromNib();
-    ASSERT_TRUE(c->worldProblem.empty()) << c->worldProblem;
+    ASSERT_TRUE(c->missionState().worldProblem.empty()) << c->missionState().worldProblem;
     c->fromPlayerSignInOkay();
     c->skipMissionSelection();
     c->fromFlyMissionButton();
@@ -55,13 +56,13 @@ TEST(CrashView, AWreckInTheGroundIsSeenFromAboveIt) {
     FlyableAircraft& own = *c->aircraftAt(ModelArray::kFirstAircraft);
     const double x = 1975000.0, z = 2035000.0;
     own.SetUpAircraft(x, c->modelAt(ModelArray::kTerrain)->getAltitudeAtX(x, z) - 15.0, z, 0.0, 0.0, 0.0, 0.0);
-    c->sendCommand(62, kKeyDown);  // the player's aircraft, without the start-up slide
+    c->sendCommand(input::CommandNumber::CameraOnAircraft1, kKeyDown);  // the player's aircraft, without the start-up slide
     for (int32_t camera : {2, 6}) {  // the view from the south and from the left wing
         SCOPED_TRACE(camera);
         // Chosen while flying, when the camera takes its distance at once; then paused again.
         c->setRunning(true);
-        c->sendCommand(45 + camera, kKeyDown);
-        while (c->cameras().UserCameraDistance > 40.0) c->sendCommand(60, kKeyDown);
+        c->sendCommand(input::CommandNumber::CameraInsidePilotHead + camera, kKeyDown);
+        while (c->cameras().UserCameraDistance > 40.0) c->sendCommand(input::CommandNumber::MoveCameraCloser, kKeyDown);
         c->doEachTick(1);
         c->setRunning(false);
         ASSERT_EQ(c->cameras().CameraPosition, camera);

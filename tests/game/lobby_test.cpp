@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "game/Scoring.h"
+#include "game/StandInNeighbours.h"
 #include "game/VADArizodazar2.h"
 #include "platform/TickCount.h"
 #include "tests/TestFolder.h"
@@ -17,7 +18,7 @@
 namespace pellam {
 namespace {
 
-struct LobbyNetwork : ControllerNetwork {
+struct LobbyNetwork : StandInNetwork {
     int32_t mode = 0;
     bool host = false, pending = false, typing = false, gameOver = false;
     int32_t othersOver = 0, accepted = 0, team = 0;
@@ -61,40 +62,40 @@ protected:
 TEST_F(LobbyTest, OnlyWholePortsAndFourPartAddressesWithAnyPortStartAGame) {
     c->fromStartNetworkGame();
     for (const char* bad : {"0", "70000", "abc", "12x", ""}) {
-        c->lobby.toPortNumber2.stringValue = bad;
+        c->lobbyControls().toPortNumber2.stringValue = bad;
         c->fromHostNetworkGameButton();
         c->fromNetworkGameJoinButton();
-        EXPECT_TRUE(c->lobby.toHostJoinWindow2.open) << bad;
-        EXPECT_FALSE(c->lobby.portProblem.empty()) << bad;
+        EXPECT_TRUE(c->lobbyControls().toHostJoinWindow2.open) << bad;
+        EXPECT_FALSE(c->lobbyControls().portProblem.empty()) << bad;
     }
     EXPECT_TRUE(net.starts.empty());
-    c->lobby.toPortNumber2.stringValue = "5000";
+    c->lobbyControls().toPortNumber2.stringValue = "5000";
     c->fromNetworkGameJoinButton();
-    EXPECT_TRUE(c->lobby.toNewJoinerWindow.open);
+    EXPECT_TRUE(c->lobbyControls().toNewJoinerWindow.open);
     EXPECT_EQ(store_->stringForKey("NetworkPortNumberKey"), "5000");
 
     // A refused address stays in the field, the reason beside it.
     for (const char* bad : {"192.168.1", "10.0.0.1.5", "pellam.example.org", "1.2.3.256", "1.2..3", "1.2.3.-4",
                             "1.2.3.4:", "1.2.3.4:0", "1.2.3.4:70000", "1.2.3.4:12x"}) {
-        c->lobby.toNewIPAddress.stringValue = bad;
+        c->lobbyControls().toNewIPAddress.stringValue = bad;
         c->fromJoinButton();
-        EXPECT_EQ(c->lobby.toNewIPAddress.stringValue, bad);
-        EXPECT_EQ(c->lobby.addressProblem, "Bad IP Address") << bad;
+        EXPECT_EQ(c->lobbyControls().toNewIPAddress.stringValue, bad);
+        EXPECT_EQ(c->lobbyControls().addressProblem, "Bad IP Address") << bad;
     }
     EXPECT_TRUE(net.starts.empty());
-    c->lobby.toNewIPAddress.stringValue = " 192.168.1.20 ";
+    c->lobbyControls().toNewIPAddress.stringValue = " 192.168.1.20 ";
     c->fromJoinButton();
     ASSERT_EQ(net.starts.size(), 1u);
     EXPECT_EQ(net.starts[0], std::make_pair(uint16_t(5000), ControllerNetwork::kJoinerRole));
     EXPECT_EQ(net.address, 0xC0A80114u);
     EXPECT_EQ(net.team, 1);  // no team chosen: red
-    EXPECT_EQ(c->lobby.addressProblem, "");
+    EXPECT_EQ(c->lobbyControls().addressProblem, "");
 
     // The host's port typed after its address.
     c->endNetworkGame();
     net.mode = 0;
-    c->lobby.toNewJoinerWindow.makeKeyAndOrderFront();
-    c->lobby.toNewIPAddress.stringValue = "10.1.2.3:5001";
+    c->lobbyControls().toNewJoinerWindow.makeKeyAndOrderFront();
+    c->lobbyControls().toNewIPAddress.stringValue = "10.1.2.3:5001";
     c->fromJoinButton();
     ASSERT_EQ(net.starts.size(), 2u);
     EXPECT_EQ(net.starts[1], std::make_pair(uint16_t(5001), ControllerNetwork::kJoinerRole));
@@ -102,9 +103,8 @@ TEST_F(LobbyTest, OnlyWholePortsAndFourPartAddressesWithAnyPortStartAGame) {
 
     // During the game the command offers the end, and a stale table row joins nothing.
     c->fromStartNetworkGame();
-    EXPECT_TRUE(c->lobby.toEndNetworkGameDialog.open);
-    c->JoinerPublicRow = 4;
-    c->currentNumberOfPublicGames = 2;
+    EXPECT_TRUE(c->lobbyControls().toEndNetworkGameDialog.open);
+    EXPECT_FALSE(c->joinTableShouldSelectRow(4));  // no list fetched: no row to choose
     c->buttonAction();
     EXPECT_EQ(net.starts.size(), 2u);
 }
@@ -113,9 +113,9 @@ TEST_F(LobbyTest, UnattendedHostTakesJoinersAndRestartsFiveSecondsAfterGameOver)
     uint32_t now = 100000;
     platform::ScopedTickSource clock([&] { return static_cast<int32_t>(now); });
     c->fromStartNetworkGame();
-    c->lobby.toAutoHost.state = true;
+    c->lobbyControls().toAutoHost.state = true;
     c->fromHostNetworkGameButton();
-    ASSERT_TRUE(c->doTheAutoHost);
+    ASSERT_TRUE(c->lobbySettings().doTheAutoHost);
 
     // A waiting joiner is taken in, but not while the host types.
     net.pending = net.typing = true;
@@ -140,17 +140,17 @@ TEST_F(LobbyTest, UnattendedHostTakesJoinersAndRestartsFiveSecondsAfterGameOver)
     c->doAutoHost();
     EXPECT_TRUE(c->clock().gamePause);
     c->doAutoHost();
-    EXPECT_TRUE(c->AutoRestart);
+    EXPECT_TRUE(c->lobbySettings().AutoRestart);
     net.othersOver = 0;
     c->doAutoHost();
-    EXPECT_FALSE(c->AutoRestart);
-    EXPECT_EQ(c->AutoRestartTime, 0u);
+    EXPECT_FALSE(c->lobbySettings().AutoRestart);
+    EXPECT_EQ(c->lobbySettings().AutoRestartTime, 0u);
 }
 
 TEST_F(LobbyTest, TheFramesNeverWaitForASlowOrMissingServer) {
     std::optional<testing::LoopbackSocket> slow(std::in_place, true);  // a server that never answers
     store_->setString("GamesListServerKey", "127.0.0.1:" + std::to_string(slow->port));
-    c->gamesListTimeoutMs = 600000;  // no request ends by itself while the frames run
+    c->setGamesListTimeout(600000);  // no request ends by itself while the frames run
     c->fromStartNetworkGame();
     c->fromNetworkGameJoinButton();
     // Frames, each asking the table for its cells and refreshing, while no answer comes: each
@@ -178,10 +178,12 @@ class ListedHostTest : public testing::MissionRig {};
 TEST_F(ListedHostTest, AnnouncesItsOccupiedSlotsAtOnceAndLeavesTheListAtTheEnd) {
     games::LoopbackServer server;
     store_->setString("GamesListServerKey", server.base);
-    c->gamesListTimeoutMs = 60000;  // a loaded machine's slow answer is still an answer
-    c->PlayerNameString = scoring::playerNameString("Ann & Co=1 <b>");  // escaped on the way, whole on return
+    c->setGamesListTimeout(60000);  // a loaded machine's slow answer is still an answer
+    c->fromPilotSignInMenu();
+    c->interface().pilotNameFields[0].stringValue = "Ann & Co=1 <b>";  // escaped on the way, whole on return
+    c->fromPlayerSignInOkay();
     c->interface().toListGamePublicly.state = true;
-    c->lobby.toHostMessage = "Dawn patrol\nover Albert";
+    c->lobbyControls().toHostMessage = "Dawn patrol\nover Albert";
     network.mode = 2;
     network.host = true;
     for (long n = 0; n < 8; ++n) aircraft(n).setRemoteLocal(n == 3 ? 1 : 0);  // slot 3 a joiner
@@ -192,11 +194,11 @@ TEST_F(ListedHostTest, AnnouncesItsOccupiedSlotsAtOnceAndLeavesTheListAtTheEnd) 
     c->Wait1Tick();
     auto fetched = [&](int32_t expected) {
         c->checkForNetworkGames(true);
-        for (int i = 0; i < 3000 && (c->currentNumberOfPublicGames != expected || !c->gamesListProblem.empty()); ++i) {
+        for (int i = 0; i < 3000 && (c->lobbySettings().currentNumberOfPublicGames != expected || !c->lobbySettings().gamesListProblem.empty()); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             c->checkForNetworkGames(false);
         }
-        return c->currentNumberOfPublicGames;
+        return c->lobbySettings().currentNumberOfPublicGames;
     };
     ASSERT_EQ(fetched(1), 1);
     EXPECT_EQ(c->joinTableValue(1, 0), "Ann & Co=1 <b>");
@@ -208,16 +210,16 @@ TEST_F(ListedHostTest, AnnouncesItsOccupiedSlotsAtOnceAndLeavesTheListAtTheEnd) 
 
 // Hosting plays the mission chosen in Select Mission, though that window was closed unflown.
 TEST_F(ListedHostTest, HostingPlaysTheMissionChosenInSelectMission) {
-    ASSERT_EQ(c->CurrentMissionNumber, 0);
+    ASSERT_EQ(c->missionState().CurrentMissionNumber, 0);
     c->handleThisMenu(kMenuSelectMission);
-    c->fromMissionMenu(c->missionWindow.toMissionMenuPopUp.positionOfTag(1));
-    c->missionWindow.toSelectMission.close();
+    c->fromMissionMenu(c->missionWindowControls().toMissionMenuPopUp.positionOfTag(1));
+    c->missionWindowControls().toSelectMission.close();
     network.opens = true;
     c->fromStartNetworkGame();
-    c->lobby.toPortNumber2.stringValue = "5000";
+    c->lobbyControls().toPortNumber2.stringValue = "5000";
     c->fromHostNetworkGameButton();
     EXPECT_EQ(network.mode, 2);
-    EXPECT_EQ(c->CurrentMissionNumber, 1);
+    EXPECT_EQ(c->missionState().CurrentMissionNumber, 1);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 
 namespace pellam::testing {
 
-struct SkyView : ControllerView {
+struct SkyView : StandInView {
     double sun = -1.0;
     std::array<double, 3> light{0.6, 0.8, 0.0};  // the sun's direction, from east of the zenith
     void setSunVectorFromTime(double hours) override { sun = hours; }
@@ -52,7 +52,7 @@ protected:
         return d;
     }
     void frame(int32_t ticks = 1) { stepOneFrame(*c, ticks); }
-    missions::MissionData& mission(long slot = 0) { return *c->TheMissions.record(slot); }
+    missions::MissionData& mission(long slot = 0) { return *c->missionTable().record(slot); }
     FlyableAircraft& aircraft(long n) { return *c->aircraftAt(n + ModelArray::kFirstAircraft); }
     std::vector<ZephModel*> objects() {
         std::vector<ZephModel*> all;

@@ -4,6 +4,7 @@
 
 #include "builder/MissionBuilder.h"
 #include "missions/MissionBounds.h"
+#include "missions/RecordBuilding.h"
 #include "tests/game/mission_rig.h"
 #include "world/TexturedSkyDome.h"
 
@@ -19,21 +20,21 @@ TEST_F(MissionStart, SameMissionKeepsItsObjectsAnotherRebuildsAroundTheSameTerra
     const std::vector<ZephModel*> first = objects();
     ASSERT_EQ(static_cast<long>(first.size()), mission(0).TotalObjects);
     ZephModel* terrain = c->modelAt(ModelArray::kTerrain);
-    EXPECT_EQ(terrain, c->TheRIDUdidavWorld);
+    EXPECT_EQ(terrain, c->keptScene().TheRIDUdidavWorld);
 
     for (int i = 0; i < 30; ++i) frame(2);
     c->newDocument();
     EXPECT_EQ(objects(), first);
     EXPECT_EQ(c->clock().GlobalMissionTime, 2);
 
-    c->CurrentMissionNumber = 1;
+    c->chooseMission(1);
     c->newDocument();
-    EXPECT_EQ(c->PreviousCurrentMissionNumber, 1);
+    EXPECT_EQ(c->missionState().PreviousCurrentMissionNumber, 1);
     EXPECT_EQ(c->getModelArray()->size(), mission(0).TotalObjects + 2);
     EXPECT_EQ(c->modelAt(ModelArray::kTerrain), terrain);
     EXPECT_EQ(c->getFlyToPoints(), mission(1).FlyToPoints.data());
     for (int i = 0; i < 30; ++i) frame(2);
-    c->CurrentMissionNumber = 0;
+    c->chooseMission(0);
     c->newDocument();
     EXPECT_EQ(c->getModelArray()->size(), mission(0).TotalObjects);
     EXPECT_EQ(c->modelAt(ModelArray::kTerrain), terrain);
@@ -60,21 +61,40 @@ TEST_F(MissionStart, ARandomHourIsDrawnAtEveryStart) {
 TEST_F(MissionStart, AMissionThatCannotStartChangesNothing) {
     const std::vector<ZephModel*> before = objects();
     const long beeps = platform::beepCount();
-    c->CurrentMissionNumber = 3;  // no file for it
+    c->chooseMission(3);  // no file for it
     c->newDocument();
     EXPECT_EQ(platform::beepCount(), beeps + 1);
     EXPECT_EQ(objects(), before);
-    EXPECT_EQ(c->PreviousCurrentMissionNumber, 0);
-    c->TempNewMissionNumber = 3;  // chosen in the mission window
+    EXPECT_EQ(c->missionState().PreviousCurrentMissionNumber, 0);
+    // A head whose debris row names a cloud would hand explosions to a cloud: refused too, from
+    // the mission window and from the start.
+    c->fromMissionMenu(c->missionWindowControls().toMissionMenuPopUp.positionOfTag(1));
+    mission(1).ObjectList[ModelArray::kDebris].ObjectCode = 5;
     c->fromFlyMissionButton();
     EXPECT_EQ(platform::beepCount(), beeps + 2);
-
-    // A head whose debris row names a cloud would hand explosions to a cloud: refused too.
-    mission(1).ObjectList[ModelArray::kDebris].ObjectCode = 5;
-    c->CurrentMissionNumber = 1;
+    EXPECT_EQ(objects(), before);
+    c->chooseMission(1);
     EXPECT_FALSE(c->StartMission());
     EXPECT_EQ(objects(), before);
     EXPECT_NE(c->whyMissionCannotStart(1).find("object 10"), std::string::npos);
+    ASSERT_FALSE(c->interface().notices.empty());  // the player reads why, not only the log
+    EXPECT_NE(c->interface().notices.back().find("object 10"), std::string::npos) << c->interface().notices.back();
+    for (long outside : {-1L, long(missions::MissionTable::kSlots)}) {
+        c->chooseMission(outside);  // no slot: the choice stays
+        EXPECT_EQ(c->missionState().CurrentMissionNumber, 1);
+    }
+}
+
+// A row of a code this game cannot make stands inert in its place, and the player is told the code.
+TEST_F(MissionStart, AnObjectOfAnUnknownCodeStandsInertAndThePlayerIsTold) {
+    const long row = mission(1).TotalObjects - 1;
+    mission(1).ObjectList[row].ObjectCode = 999;
+    c->chooseMission(1);
+    c->newDocument();
+    EXPECT_NE(dynamic_cast<missions::PlaceholderObject*>(c->modelAt(row)), nullptr);
+    ASSERT_FALSE(c->interface().notices.empty());
+    EXPECT_NE(c->interface().notices.back().find("object code 999)"), std::string::npos)
+        << c->interface().notices.back();
 }
 
 // Objects with Seed 500, 1, 1 move by one offset of at most 500 ft; 0x03000000 starts a path at
@@ -91,8 +111,8 @@ TEST_F(MissionStart, GroupedObjectsShareTheirOffsetAndAPathStartPastThePointsIsN
             missions::ObjectForMission{88, {2000000.0, 0.0, 2040000.0 + 100.0 * m.TotalObjects}};
         m.ObjectList[m.TotalObjects++].Seed = seed;
     }
-    c->objectFactory.registerKind(88, [] { return std::make_unique<Placed>(); });
-    c->CurrentMissionNumber = 1;
+    c->factory().registerKind(88, [] { return std::make_unique<Placed>(); });
+    c->chooseMission(1);
     c->newDocument();
     auto offset = [&](long i) {
         const ZephModel* o = c->modelAt(at + i);
@@ -163,12 +183,12 @@ TEST_F(MissionStart, WildNumbersInAFileAreHeldToTheirRangesAsItIsRead) {
         v.MustBeAlive = 0;
         ASSERT_EQ(missions::writeMissionFile(path, m, texts), "");
 
-        ASSERT_TRUE(c->TheMissions.loadMyMission(path, 1));
-        c->CurrentMissionNumber = 1;
+        ASSERT_TRUE(c->missionTable().loadMyMission(path, 1));
+        c->chooseMission(1);
         c->newDocument();
-        ASSERT_EQ(c->PreviousCurrentMissionNumber, 1);
+        ASSERT_EQ(c->missionState().PreviousCurrentMissionNumber, 1);
         for (int t = 0; t < 11 * 60; t += 2) frame(2);
-        EXPECT_FALSE(c->CantWinMission);
+        EXPECT_FALSE(c->missionState().CantWinMission);
         for (ZephModel* object : objects())
             for (double at : object->live.attitude.Position) EXPECT_TRUE(std::isfinite(at));
 
@@ -181,7 +201,7 @@ TEST_F(MissionStart, WildNumbersInAFileAreHeldToTheirRangesAsItIsRead) {
         ASSERT_EQ(missions::readMissionFile(path, *saved), "");
         EXPECT_EQ(missions::boundMissionRecord(saved->record).changed, 0);
         b.leaveBuilder();
-        c->PreviousCurrentMissionNumber = -1;  // the next case rebuilds slot 1
+        c->rebuildWorldOnNextGame();  // the next case rebuilds slot 1
     }
 }
 
@@ -215,7 +235,7 @@ TEST_F(AircraftStart, RestartsWaitTheirTimeAndTheGateComesFirst) {
     EXPECT_TRUE(aircraft(2).getDeadOnGround());
     EXPECT_TRUE(aircraft(3).getDeadOnGround());
     EXPECT_EQ(missions::aircraftTypeOf(&aircraft(4)), 64);  // its one restart, in the restart record's class
-    EXPECT_EQ(c->AircraftRestartCount[4], 1);
+    EXPECT_EQ(c->missionState().AircraftRestartCount[4], 1);
 
     // Aircraft 1 may come back twice; aircraft 4 once, so its second wreck stays the D.VII it became.
     ZephModel* dvii = &aircraft(4);
@@ -227,7 +247,7 @@ TEST_F(AircraftStart, RestartsWaitTheirTimeAndTheGateComesFirst) {
         c->doAircraftRestart();
     }
     EXPECT_TRUE(aircraft(1).getDeadOnGround());
-    EXPECT_EQ(c->AircraftRestartCount[1], 2);
+    EXPECT_EQ(c->missionState().AircraftRestartCount[1], 2);
     EXPECT_EQ(&aircraft(4), dvii);
     EXPECT_NE(dvii, dr1);
     EXPECT_TRUE(aircraft(4).getDeadOnGround());
@@ -240,7 +260,12 @@ TEST_F(AircraftStart, RestartsWaitTheirTimeAndTheGateComesFirst) {
         EXPECT_FALSE(aircraft(0).getDeadOnGround()) << round;
     }
     wreck(aircraft(0), c->clock().GlobalMissionTime);
-    c->HaveDoneGameOver = true;
+    missions::clearVictoryStructure(mission().TheVictory);  // lost with the pilot: the game is over
+    for (int t = 0; t < 2000 && !c->interface().toGameOverWindow.open; ++t) {
+        c->setMissionTime(c->clock().GlobalMissionTime + 1);
+        c->checkVictoryConditions(false);
+    }
+    ASSERT_TRUE(c->interface().toGameOverWindow.open);
     c->setMissionTime(c->clock().GlobalMissionTime + 5000);
     c->doAircraftRestart();
     EXPECT_TRUE(aircraft(0).getDeadOnGround());
@@ -274,7 +299,7 @@ TEST_F(AircraftStart, ARestartedAircraftFliesAsAFreshOne) {
 
 TEST_F(AircraftStart, DogfightTeamsOutsideTheTableAndUnknownRestartsStillStart) {
     missions::MissionData& m = mission(0);
-    c->isDogfightOnly = true;
+    c->setDogfightRules(true, false, 1);
     for (long n = 0; n < 8; ++n) {
         m.DogfightOnlyOnOff[n] = 1;
         m.DogfightOnlyTeams[n] = n == 1 || n == 2 ? 2 : 1;
@@ -295,7 +320,7 @@ TEST_F(AircraftStart, DogfightTeamsOutsideTheTableAndUnknownRestartsStillStart) 
     m.DogfightGroundStartLocations[1][0] = 2010000.0;
     m.DogfightGroundStartLocations[1][1] = -1.0;
     m.DogfightGroundStartLocations[1][2] = 2060000.0;
-    c->DogfightOnlyRestartType = 7;
+    c->setDogfightRules(true, false, 7);  // a host's rule unknown here
     c->startThisAircraft(1, false);
     EXPECT_NEAR(aircraft(1).live.attitude.Position[0], 2010000.0 - m.TeamStartDistance / 2, 1e-6);
     EXPECT_LT(aircraft(1).live.attitude.Position[1], 120.0);

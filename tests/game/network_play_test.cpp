@@ -10,6 +10,7 @@
 #include "builder/BuilderSave.h"
 #include "builder/MissionBuilder.h"
 #include "game/GameNetwork.h"
+#include "game/StandInNeighbours.h"
 #include "game/VADArizodazar2.h"
 #include "platform/TickCount.h"
 #include "platform/UserDefaults.h"
@@ -50,7 +51,7 @@ struct Player {
     std::string line(int n) { return std::string(link().messageLine(n)); }
     FlyableAircraft& aircraft(long n) { return *c->aircraftAt(n + ModelArray::kFirstAircraft); }
 
-    ControllerView view;
+    StandInView view;
     GameNetwork network;
     std::unique_ptr<platform::UserDefaults> store;
     std::unique_ptr<VADArizodazar2> c;
@@ -96,7 +97,7 @@ protected:
         left.push_back(&p);
     }
     void host(Player& p) {
-        ASSERT_TRUE(p.c->hostNetworkGame(0, p.c->CurrentMissionNumber));
+        ASSERT_TRUE(p.c->hostNetworkGame(0, p.c->missionState().CurrentMissionNumber));
         hostPlayer = &p;
     }
     void join(Player& p, Player& to, int32_t team, int32_t type) {
@@ -168,14 +169,14 @@ TEST_F(NetworkPlay, TheHostsLinesAndSlotsFollowWhoIsIn) {
     EXPECT_EQ(lothar.line(5).substr(17, 3), "#2R");
 
     // The joiner has shot two down and is in game over when it leaves.
-    lothar.c->AircraftResults[1] = {2, 1};
+    (*lothar.c->getAircraftResultsPtr())[1] = {2, 1};
     roy.network.setImInGameOver(true);
     ASSERT_TRUE(until([&] { return lothar.link().getOthersInGameOver() == 1; }));
     leave(roy);
     ASSERT_TRUE(until([&] { return lothar.link().numberOfJoiners() == 0; }));
     EXPECT_EQ(lothar.link().getOthersInGameOver(), 0) << "nobody left to wait for";
     EXPECT_EQ(lothar.line(4), "Waiting for Joiners to arrive.");
-    EXPECT_EQ(lothar.c->AircraftResults[1], (std::array<int32_t, 2>{0, 0}));
+    EXPECT_EQ(lothar.c->pilotScoring().AircraftResults[1], (std::array<int32_t, 2>{0, 0}));
     EXPECT_EQ(lothar.aircraft(1).ThisAircraft.AircraftType, missionType);
     EXPECT_EQ(lothar.aircraft(1).ThisAircraft.RemoteLocal, 0);
     lothar.c->newDocument();
@@ -217,21 +218,21 @@ TEST_F(NetworkPlay, AGameOverFlownAloneIsNotCarriedIntoTheHostedGame) {
     b.fromMBMenu(builder::kTagClose);
     for (Player* p : players) p->c->reloadUserMissions();
     const long built = missions::MissionTable::kFirstUser;
-    ASSERT_TRUE(lothar.c->TheMissions.loaded(built) && roy.c->TheMissions.loaded(built));
+    ASSERT_TRUE(lothar.c->missionTable().loaded(built) && roy.c->missionTable().loaded(built));
 
-    lothar.c->CurrentMissionNumber = built;
+    lothar.c->chooseMission(built);
     lothar.c->newDocument();
     lothar.aircraft(0).ThisAircraft.Damage1 |= dmg::Down;  // the maker's test flight ends in a crash
     ASSERT_TRUE(until([&] {
         lothar.c->checkVictoryConditions(false);
-        if (!lothar.c->HaveDoneGameOver) lothar.c->setRunning(true);  // flying on until the window
+        if (!lothar.c->missionState().HaveDoneGameOver) lothar.c->setRunning(true);  // flying on until the window
         return lothar.c->interface().toYouWonOrLost == "Mission Failure";
     }, 2000, 6));
     host(lothar);
     join(roy, lothar, 2, 64);
     ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
     lothar.link().acceptJoinerPublic();
-    ASSERT_TRUE(until([&] { return roy.link().accepted() && roy.c->CurrentMissionNumber == built; }));
+    ASSERT_TRUE(until([&] { return roy.link().accepted() && roy.c->missionState().CurrentMissionNumber == built; }));
     run(200);
     EXPECT_EQ(roy.link().getOthersInGameOver(), 0);
     EXPECT_EQ(roy.c->interface().toYouWonOrLost, "");

@@ -36,11 +36,14 @@ click Define Keyboard Commands|Okay
 expect closed
 key p
 key h
-expect command 2
+expect command Fire Guns
+# The autopilot's key is held with Alt.
+key Alt+a
+expect command Auto Pilot On/Off Toggle
 quit
 )"), 0);
 
-    ASSERT_EQ(run(std::string("frames 30\nkey h\nexpect command 2\n") +
+    ASSERT_EQ(run(std::string("frames 30\nkey h\nexpect command Fire Guns\n") +
                                // Cancel leaves the bindings as they were.
                                kOpenKeys + R"(
 click Define Keyboard Commands|Fire Guns
@@ -51,9 +54,9 @@ click Define Keyboard Commands|Cancel
 expect closed
 key p
 key y
-expect other-than 2
+expect other-than Fire Guns
 key h
-expect command 2
+expect command Fire Guns
 # Stick button 3 (Drop Bomb at first) is given Throttle Up and opens the throttle.
 key p
 click Menu|Controls
@@ -67,7 +70,7 @@ expect closed
 key p
 button 2 down
 button 2 up
-expect command 5
+expect command Throttle Up Incrementally
 # A stick that reaches only half way calibrates to its full travel.
 axis 0 16000
 frames 3

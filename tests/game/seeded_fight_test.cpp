@@ -110,11 +110,11 @@ public:
     // Pause, replay past the newest moment and round again, stop and fly on: the replay stays
     // within its recorded stretch and the clock comes back to where the pause left it.
     void watchAReplay() {
-        send(1, kKeyDown);
+        send(Cmd::PauseFlyGameToggle, kKeyDown);
         const int32_t clock = c->clock().GlobalMissionTime;
         for (int i = 0; i < 30; ++i) frame(3);
-        send(88, kKeyUp);
-        send(1, kKeyDown);
+        send(Cmd::BeginEndReplayOfAction, kKeyUp);
+        send(Cmd::PauseFlyGameToggle, kKeyDown);
         int32_t lowest = c->clock().GlobalMissionTime, highest = lowest;
         for (int i = 0; i < 500; ++i) {
             frame(3);
@@ -123,10 +123,10 @@ public:
         }
         EXPECT_LT(highest, clock);
         EXPECT_GE(lowest, clock - c->replay().ReplayRollOver);
-        send(1, kKeyDown);
-        send(88, kKeyUp);
+        send(Cmd::PauseFlyGameToggle, kKeyDown);
+        send(Cmd::BeginEndReplayOfAction, kKeyUp);
         EXPECT_EQ(c->clock().GlobalMissionTime, clock);
-        send(1, kKeyDown);
+        send(Cmd::PauseFlyGameToggle, kKeyDown);
     }
 
     AIPilotTable profiles{};

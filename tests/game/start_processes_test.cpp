@@ -59,6 +59,23 @@ TEST(StartProcesses, WithoutADisplayTheGameSaysSoAndFailsUnlessAskedToRunUnseen)
     EXPECT_EQ(said.find("needs a display"), std::string::npos) << said;
 }
 
+// The network switches refuse a port or an address out of range by name, where they once wrapped
+// it round into another port (70000 hosted on 4464, 127.0.0.1:99999 joined port 34463).
+TEST(StartProcesses, NetworkSwitchesRefuseWhatIsNoPortOrAddress) {
+    const TestFolder folder{"pellam-badnetwork"};
+    const std::string err = folder.file("stderr.txt");
+    const std::string command =
+        gameCommand(folder.path(),
+                    "PELLAM_AUTOQUIT_SECONDS=0 PELLAM_NETWORK_HOST=70000 PELLAM_NETWORK_JOIN=127.0.0.1:99999") +
+        " 2>'" + err + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    std::stringstream said;
+    said << std::ifstream(err).rdbuf();
+    EXPECT_NE(said.str().find("Cannot host: \"70000\" is not a port"), std::string::npos) << said.str();
+    EXPECT_NE(said.str().find("Cannot join 127.0.0.1:99999: not an address"), std::string::npos) << said.str();
+    EXPECT_EQ(said.str().find("Hosting on port"), std::string::npos) << said.str();
+}
+
 // Ctrl-Q ends the game while the pilot's name is being typed: the game is gone within a few
 // frames of the key, long before the script's wait would have run out.
 TEST(StartProcesses, ControlQQuitsWhileTheSignInNameIsBeingTyped) {

@@ -21,6 +21,7 @@ protected:
     std::string file() const { return folder_.file("defaults.json"); }
     // A started controller on the store file as it is now.
     std::unique_ptr<VADArizodazar2> start() {
+        if (store_) store_->flush();  // the last run's saves have landed, as before a restart
         store_ = std::make_unique<platform::UserDefaults>(file());
         VADArizodazar2::Content content;
         content.userMissionsFolder = userMissions_;
@@ -60,25 +61,29 @@ TEST_F(StoredRecords, PilotRecordsThatCouldNotBeReadAreNeverSavedOver) {
     for (const nlohmann::json& block : damaged) {
         std::ofstream(file()) << nlohmann::json{{"PilotStatsKey", block}}.dump();
         auto c = start();
-        EXPECT_NE(c->pilotBlockMessage.find("left as they are"), std::string::npos) << block;
+        EXPECT_NE(c->pilotScoring().pilotBlockMessage.find("left as they are"), std::string::npos) << block;
         EXPECT_TRUE(anyMentions(c->interface().notices, "pilot records")) << block;
-        addToCounter(c->PilotStats[0].PilotScore, 500);  // flown this run
+        c->fromPlayerSignInOkay();  // a fresh pilot begins this run
         EXPECT_TRUE(c->applicationWillTerminate());
         EXPECT_EQ(stored()["PilotStatsKey"], block);
         for (const auto& entry : fs::directory_iterator(folder_.path())) fs::remove_all(entry.path());
     }
     // Records that were read are saved at quit as before, and a second save stores the same
     // block, not a swapped one.
+    PilotTable careers{};
+    careers[1].PilotScore = 77;
+    careers[4].ObjectKillCounts[31] = -7;
+    std::ofstream(file()) << nlohmann::json{{"PilotStatsKey", {{"base64", platform::base64Encode(encodePilotStats(careers))}}}}.dump();
     auto c = start();
-    c->PilotStats[1].PilotScore = 77;
-    c->PilotStats[4].ObjectKillCounts[31] = -7;
+    c->fromPlayerSignInOkay();  // pilot 1 begins today
     c->applicationWillTerminate();
     const auto first = store_->dataForKey("PilotStatsKey");
     c->applicationWillTerminate();
     EXPECT_EQ(store_->dataForKey("PilotStatsKey"), first);
     c = start();
-    EXPECT_EQ(c->PilotStats[1].PilotScore, 77);
-    EXPECT_EQ(c->PilotStats[4].ObjectKillCounts[31], -7);
+    EXPECT_EQ(c->pilotScoring().PilotStats[1].PilotScore, 77);
+    EXPECT_EQ(c->pilotScoring().PilotStats[4].ObjectKillCounts[31], -7);
+    EXPECT_NE(c->pilotScoring().PilotStats[0].StartDate, 0);
     EXPECT_TRUE(c->interface().notices.empty());
 }
 
@@ -133,6 +138,7 @@ TEST_F(StoredRecords, UnreadRecordsCostNoCopyAtEachStartUntilThePlayerStartsFres
     }
     // The way out (the notice's button, clicked in the windows test) saves this run's records.
     start()->startFreshPilotRecords();
+    store_->flush();
     EXPECT_EQ(others(), std::vector<std::string>{"defaults.json.corrupt"});
     auto c = start();
     EXPECT_TRUE(c->interface().notices.empty());

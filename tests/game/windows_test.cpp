@@ -168,7 +168,7 @@ protected:
         // Nothing is offered until the mission window has opened.
         if (!eachFrame) EXPECT_FALSE(c->validateMenuItem(kMenuPreferences));
         c->fromMenus(kMenuSelectMission);
-        ASSERT_TRUE(c->missionWindow.toSelectMission.open);
+        ASSERT_TRUE(c->missionWindowControls().toSelectMission.open);
     }
     void launch() {
         c = std::make_unique<VADArizodazar2>(
@@ -204,11 +204,11 @@ protected:
     }
     std::vector<std::string> menuTitles() const {
         std::vector<std::string> titles;
-        for (const missions::MenuItem& item : c->missionWindow.toMissionMenuPopUp.items) titles.push_back(item.title);
+        for (const missions::MenuItem& item : c->missionWindowControls().toMissionMenuPopUp.items) titles.push_back(item.title);
         return titles;
     }
     bool menuItemOpen(const std::string& title) const {
-        for (const missions::MenuItem& item : c->missionWindow.toMissionMenuPopUp.items)
+        for (const missions::MenuItem& item : c->missionWindowControls().toMissionMenuPopUp.items)
             if (item.title == title) return item.enabled;
         return false;
     }
@@ -290,7 +290,7 @@ TEST_F(WindowsTest, TheNoticeAboutUnreadPilotRecordsOffersFreshOnes) {
 // In the game's typeface, with no world the problem comes alone in front, a Fly is refused, and
 // its Quit answers the first click.
 TEST_F(WindowsTest, AWorldThatCouldNotBeMadeIsShownAloneAndCannotBeFlown) {
-    c->worldProblem = "RIDUdidavData is 1000 bytes; 10580000 were expected.";
+    c->reportWorldProblem("RIDUdidavData is 1000 bytes; 10580000 were expected.");
     c->interface().pilotNameFields[0].selectRequested = true;  // as on a first start
     frame();
     EXPECT_EQ(ImGui::FindWindowByName("Pilot Sign-In"), nullptr) << "nothing but the problem is offered";
@@ -305,35 +305,35 @@ TEST_F(WindowsTest, AWorldThatCouldNotBeMadeIsShownAloneAndCannotBeFlown) {
 
 TEST_F(WindowsTest, PickAMissionReadItFlyItThenAsAQuickDogfight) {
     start();
-    MissionWindowControls& w = c->missionWindow;
+    MissionWindowControls& w = c->missionWindowControls();
     EXPECT_EQ(menuTitles(), (std::vector<std::string>{"Training:", "     Evening Patrol", "Patrols and Dogfights:",
-                                                      "     " + c->TheMissions.texts(0)->title, "User Missions:"}));
+                                                      "     " + c->missionTable().texts(0)->title, "User Missions:"}));
     choose("     Evening Patrol");
-    EXPECT_EQ(c->TempNewMissionNumber, 1);
+    EXPECT_EQ(c->missionState().TempNewMissionNumber, 1);
     EXPECT_EQ(w.toMissionDescription, "Late in the day, with the wind from the west.");
     // The chosen mission's own wind, not the one of the flight running.
     EXPECT_EQ(w.toPrevailingWinds, "Prevailing Winds: W at 12 mph");
 
     // A label cannot be chosen: nothing changes.
     choose("User Missions:");
-    EXPECT_EQ(c->TempNewMissionNumber, 1);
+    EXPECT_EQ(c->missionState().TempNewMissionNumber, 1);
     click(5, 760);  // away from the pop-up, which stays open on a label
 
     w.MissionType[0].selectCode(77);
     w.MissionType[1].selectCode(1001);
     press("Select Mission", "Fly Mission");
     EXPECT_TRUE(c->clock().gamePause);
-    EXPECT_EQ(c->CurrentMissionNumber, 1);
-    EXPECT_EQ(c->TheMissions.record(1)->AircraftStarts[0].AircraftType, 77);
-    EXPECT_EQ(c->TheMissions.record(1)->AircraftStarts[1].AircraftType, 1001);  // drawn at each start
+    EXPECT_EQ(c->missionState().CurrentMissionNumber, 1);
+    EXPECT_EQ(c->missionTable().record(1)->AircraftStarts[0].AircraftType, 77);
+    EXPECT_EQ(c->missionTable().record(1)->AircraftStarts[1].AircraftType, 1001);  // drawn at each start
     EXPECT_TRUE(c->interface().toMouseFlying.open);  // no joystick: the hint, once
 
     // The same mission as a quick dogfight, four against four.
     c->fromMenus(kMenuSelectMission);
     press("Select Mission", "Quick Dogfight");
-    DogfightWindowControls& d = c->dogfightWindow;
+    DogfightWindowControls& d = c->dogfightWindowControls();
     ASSERT_TRUE(d.toDogfightOnlyWindow.open);
-    EXPECT_FALSE(c->missionWindow.toSelectMission.open);
+    EXPECT_FALSE(c->missionWindowControls().toSelectMission.open);
     for (int n = 0; n < 8; ++n) {
         d.DOAircraftType[n].selectCode(n < 4 ? 55 : 77);
         d.DOTeam[n].clear();
@@ -346,9 +346,9 @@ TEST_F(WindowsTest, PickAMissionReadItFlyItThenAsAQuickDogfight) {
     d.toDogfightKills = 250;
     press("Quick Dogfight", "Fly Dogfight");
     ASSERT_TRUE(c->clock().gamePause);
-    EXPECT_TRUE(c->isDogfightOnly);
-    EXPECT_EQ(c->DogfightOnlyVKills, 100);
-    const missions::MissionData& m = *c->TheMissions.record(1);
+    EXPECT_TRUE(c->missionState().isDogfightOnly);
+    EXPECT_EQ(c->missionState().DogfightOnlyVKills, 100);
+    const missions::MissionData& m = *c->missionTable().record(1);
     EXPECT_EQ(m.AircraftStarts[7].AircraftType, 1001);
     EXPECT_NE(m.ResetAircraftStarts[7].AircraftType, 1001);
 
@@ -360,7 +360,7 @@ TEST_F(WindowsTest, PickAMissionReadItFlyItThenAsAQuickDogfight) {
     d.DOOnOff[0].clear();
     d.DOOnOff[0].setState(true, 0, 1);  // slot 0 has no such control: whatever it shows is not read
     press("Quick Dogfight", "Fly Dogfight");
-    EXPECT_EQ(c->DogfightOnlyVKills, 1);
+    EXPECT_EQ(c->missionState().DogfightOnlyVKills, 1);
     EXPECT_EQ(m.DogfightOnlyOnOff[0], 1);
     QNion pose;
     c->aircraftAt(ModelArray::kFirstAircraft)->getModelPositionQNion(&pose);
@@ -385,15 +385,15 @@ TEST_F(WindowsTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     EXPECT_TRUE(menuItemOpen("          #1-#2: Over the Somme"));
     EXPECT_FALSE(menuItemOpen("          #2-#3: Into the Salient"));
     choose("          #2-#3: Into the Salient");
-    EXPECT_EQ(c->TempNewMissionNumber, 0);  // closed: not chosen
+    EXPECT_EQ(c->missionState().TempNewMissionNumber, 0);  // closed: not chosen
     click(5, 760);
 
     choose("     User Mission #1: Evening Patrol");
-    EXPECT_EQ(c->missionWindow.toMissionDescription, "A mission of our own.");
+    EXPECT_EQ(c->missionWindowControls().toMissionDescription, "A mission of our own.");
     choose("          #1-#2: Over the Somme");
     press("Select Mission", "Fly Mission");
-    ASSERT_EQ(c->CurrentMissionNumber, 52);
-    ASSERT_EQ(c->TheMissions.record(52)->TheVictory.Kills, 2);
+    ASSERT_EQ(c->missionState().CurrentMissionNumber, 52);
+    ASSERT_EQ(c->missionTable().record(52)->TheVictory.Kills, 2);
     // The pilot wins it: a while over the front, then both enemies go down to his guns.
     for (int i = 0; i < 200; ++i) frame();
     ASSERT_EQ(shootDownEnemies(2), 2);
@@ -401,7 +401,7 @@ TEST_F(WindowsTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     ASSERT_TRUE(c->interface().toGameOverWindow.open);
     EXPECT_EQ(c->interface().toYouWonOrLost, "Mission Successful");
     press("Game Over", "OK");
-    const int32_t flown = c->PilotStats[0].PilotFlightTime;
+    const int32_t flown = c->pilotScoring().PilotStats[0].PilotFlightTime;
     EXPECT_GT(flown, 15);  // s
 
     // Quit and start again: the pilot's statistics hold the kills, the time and the won mission,
@@ -414,39 +414,39 @@ TEST_F(WindowsTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     ASSERT_TRUE(ui.toPSWindow.open);
     EXPECT_NE(ui.toPSNameScore.find("Name: Roy Brown\r"), std::string::npos);
     EXPECT_NE(ui.toPSNameScore.find("Dogfight Kills: 2"), std::string::npos);
-    EXPECT_EQ(c->PilotStats[0].PilotFlightTime, flown);
+    EXPECT_EQ(c->pilotScoring().PilotStats[0].PilotFlightTime, flown);
     EXPECT_EQ(ui.toPSComMis.rfind("Over the Somme               Mission Time: ", 0), 0u);
     // Each count under the name of what it counts; none under a bare category number.
     for (int i = 0; i < 2; ++i) frame();
     for (const char* row : {"Balloons", "Gun posts", "Hangars", "Trucks", "Tanks", "Bombers", "Buildings and bridges"})
         EXPECT_NE(placeOfButton("Pilot Statistics", row), nullptr) << row;
     EXPECT_EQ(placeOfButton("Pilot Statistics", "Other objects"), nullptr);
-    EXPECT_EQ(c->PilotStats[0].PilotLives, 2);  // the first win of a mission adds a life
+    EXPECT_EQ(c->pilotScoring().PilotStats[0].PilotLives, 2);  // the first win of a mission adds a life
     c->fromPlayerSignInOkay();
     c->fromMenus(kMenuSelectMission);
     EXPECT_TRUE(menuItemOpen("          #2-#3: Into the Salient"));
     choose("          #2-#3: Into the Salient");
-    EXPECT_EQ(c->TempNewMissionNumber, 53);
+    EXPECT_EQ(c->missionState().TempNewMissionNumber, 53);
 
     // A joiner finds the host's user mission by hash and date, not by the host's slot.
-    const missions::MissionData& salient = *c->TheMissions.record(53);
+    const missions::MissionData& salient = *c->missionTable().record(53);
     c->setMissionHash(salient.Hash1, salient.SecondsSince2001);
     c->setMissionNumber(170);
     EXPECT_FALSE(c->clock().ShouldNotPlay);
-    EXPECT_EQ(c->CurrentMissionNumber, 53);
+    EXPECT_EQ(c->missionState().CurrentMissionNumber, 53);
     c->setMissionHash(salient.Hash1, salient.SecondsSince2001 + 1);
     c->setMissionNumber(53);
     EXPECT_TRUE(c->clock().ShouldNotPlay);
-    EXPECT_TRUE(c->toBadNews.open);
+    EXPECT_TRUE(c->badNewsWindow().open);
     c->setMissionNumber(-4);
     EXPECT_TRUE(c->clock().ShouldNotPlay);
 
     // The campaign's files taken away while one of them is flown: mission 0 flies instead.
-    c->CurrentMissionNumber = 52;
+    c->chooseMission(52);
     fs::remove_all(folder_ / "user" / "Somme");
     c->reloadUserMissions();
-    EXPECT_EQ(c->CurrentMissionNumber, 0);
-    EXPECT_EQ(c->missionWindow.toMissionMenuPopUp.selected, 1);
+    EXPECT_EQ(c->missionState().CurrentMissionNumber, 0);
+    EXPECT_EQ(c->missionWindowControls().toMissionMenuPopUp.selected, 1);
     EXPECT_EQ(menuTitles().size(), 6u);  // two headings, the two missions, the user label and one user mission
 }
 
@@ -525,7 +525,7 @@ TEST_F(WindowsTest, PreferencesShowLabelsWholeAndVolumesFromNoneToAHundred) {
 // Select Mission offers a choice of aircraft for each slot the mission flies, and Escape closes it.
 TEST_F(WindowsTest, SelectMissionOffersTheMissionsAircraftAndEscapeClosesIt) {
     start();
-    missions::MissionData& evening = *c->TheMissions.record(1);
+    missions::MissionData& evening = *c->missionTable().record(1);
     for (int k = 4; k < 8; ++k) evening.AircraftStarts[k].OnOff = 0;
     choose("     Evening Patrol");
     for (int i = 0; i < 2; ++i) frame();
@@ -536,7 +536,7 @@ TEST_F(WindowsTest, SelectMissionOffersTheMissionsAircraftAndEscapeClosesIt) {
     EXPECT_EQ(placeOfButton("Select Mission", "Aircraft 5"), nullptr);
 
     tapKey(SDL_SCANCODE_ESCAPE, SDLK_ESCAPE);
-    EXPECT_FALSE(c->missionWindow.toSelectMission.open);
+    EXPECT_FALSE(c->missionWindowControls().toSelectMission.open);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "core/ZephModel.h"
 #include "flight/FlightModel.h"
 #include "game/GameController.h"
+#include "game/StandInNeighbours.h"
 #include "game/VADArizodazar2.h"
 #include "platform/Random.h"
 #include "tests/TestFolder.h"
@@ -20,7 +21,9 @@
 
 namespace pellam::testing {
 
-struct FakeView : ControllerView {
+using Cmd = input::CommandNumber;
+
+struct FakeView : StandInView {
     bool keep = false;
     int changes = 0;  // sceneChanged calls
     void setKeepScene(bool on) override { keep = on; }
@@ -28,7 +31,7 @@ struct FakeView : ControllerView {
     const QNion& camera() const { return camera_; }
 };
 
-struct FakeInput : ControllerInput {
+struct FakeInput : StandInInput {
     std::deque<GameAction> ring;
     GameAction taken;
     bool joystick = false;
@@ -49,17 +52,17 @@ struct FakeInput : ControllerInput {
         ring.pop_front();
         return &taken;
     }
-    void press(int32_t command, int32_t type = kKeyDown, int32_t raw = 0) {
+    void press(Cmd command, int32_t type = kKeyDown, int32_t raw = 0) {
         ring.push_back({0, raw, command, type});
     }
 };
 
-struct FakeDesktop : ControllerDesktop {
+struct FakeDesktop : StandInDesktop {
     int centred = 0;
     void centrePointer() override { ++centred; }
 };
 
-struct FakeNetwork : ControllerNetwork {
+struct FakeNetwork : StandInNetwork {
     int32_t mode = 0;
     bool host = false;
     bool opens = false;  // a network game can be started
@@ -98,6 +101,12 @@ struct FakeEffects : ControllerEffects {
     }
     void positionBombsOnAircraft(ZephModel&, ZephModel&, int32_t, long) override { ++rackCalls; }
     const double* findNewestBombFrom(ZephModel&, long, ZephModel&) override { return haveBomb ? bomb.data() : nullptr; }
+    // No object collisions, bomb hits or debris: the world step's own work is what is watched.
+    void checkForAircraftToModelCollision(ZephModel&, ModelArray&, int32_t) override {}
+    void CheckForBombHitObject(long, ModelArray&, int32_t, bool, ControllerServices*, const double*) override {}
+    void startOneDebrisFromAircraftHit(ZephModel&, ZephModel&, int32_t) override {}
+    void startExplosionDebris(ZephModel&, const double*, int32_t) override {}
+    void clearSingleDrawBombs(ZephModel&) override {}
 };
 
 // Counts what the world step sends to an ordinary object.
@@ -146,7 +155,7 @@ protected:
         c->fromPlayerSignInOkay();
         c->skipMissionSelection();
         c->fromFlyMissionButton();
-        c->sendCommand(62, kKeyDown);  // the player's aircraft, without the start-up slide
+        c->sendCommand(Cmd::CameraOnAircraft1, kKeyDown);  // the player's aircraft, without the start-up slide
         effects.models = c->getModelArray();
     }
     virtual ControllerInput* inputLink() { return &input; }
@@ -177,7 +186,7 @@ protected:
         for (int i = 0; i < 20 && !input.ring.empty(); ++i) frame(ticks);
     }
     // A command as the program sends it itself.
-    void send(int32_t command, int32_t type) {
+    void send(Cmd command, int32_t type) {
         c->sendCommand(command, type);
     }
 

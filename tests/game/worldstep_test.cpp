@@ -13,12 +13,12 @@ using WorldStep = WorldRig;
 
 TEST_F(WorldStep, PausedTheWorldStandsWhileTheFrameWorkGoesOn) {
     frame(1);
-    send(1, kKeyDown);
+    send(Cmd::PauseFlyGameToggle, kKeyDown);
     ASSERT_FALSE(c->clock().gamePause);
     const int32_t clock = c->clock().GlobalMissionTime;
     const int racks = effects.rackCalls;
     counter->ticks.clear();
-    input.press(84, kKeyUp);
+    input.press(Cmd::FrameRateIndicatorOnOffToggle, kKeyUp);
     frame(3);
     EXPECT_EQ(c->clock().GlobalMissionTime, clock);
     EXPECT_TRUE(c->clock().DisplayFrameRate);         // the command ran
@@ -40,17 +40,17 @@ TEST_F(WorldStep, PausedTheWorldStandsWhileTheFrameWorkGoesOn) {
 
     // Between machines the others fly on: any command ends a replay, and pausing costs the
     // aircraft (shot down, engine stopped).
-    send(1, kKeyDown);
+    send(Cmd::PauseFlyGameToggle, kKeyDown);
     for (int i = 0; i < 100; ++i) frame(1);
-    send(1, kKeyDown);
-    send(88, kKeyUp);
+    send(Cmd::PauseFlyGameToggle, kKeyDown);
+    send(Cmd::BeginEndReplayOfAction, kKeyUp);
     ASSERT_TRUE(c->replay().ReplayFlag);
     network.mode = 1;
-    send(95, kKeyDown);  // no such command, but it ends the replay
+    send(Cmd::Unbound, kKeyDown);  // no such command, but it ends the replay
     EXPECT_FALSE(c->replay().ReplayFlag);
-    send(1, kKeyDown);
+    send(Cmd::PauseFlyGameToggle, kKeyDown);
     EXPECT_TRUE(c->clock().gamePause);
-    send(1, kKeyDown);
+    send(Cmd::PauseFlyGameToggle, kKeyDown);
     const Aircraft& ours = camels[0]->ThisAircraft;
     EXPECT_GT(ours.TotalHits, ours.TotalHitsBeforeDead);
     EXPECT_TRUE(ours.Damage1 & dmg::EngineStopped);
@@ -120,7 +120,7 @@ TEST_F(WorldStep, HangarsRefuelAnAircraftStandingForTenSeconds) {
     EXPECT_EQ(counter->refuels, 0);
     frame(1);
     EXPECT_EQ(counter->refuels, 1);
-    send(1, kKeyDown);
+    send(Cmd::PauseFlyGameToggle, kKeyDown);
     frame(3);
     EXPECT_EQ(counter->refuels, 1);
 }
@@ -137,20 +137,20 @@ TEST_F(WorldStep, ScoringCreditsTheTeamAndThePlayerAndNoOneElseAndSaturates) {
     auto* target = static_cast<Target*>(c->getModelArray()->append(std::make_unique<Target>()));
     const long index = c->getModelArray()->indexOf(target);
     target->complete.TheObject.Team = 2;
-    PilotType& pilot = c->PilotStats[c->CurrentPilotNumber];
+    const PilotType& pilot = c->pilotScoring().current();
 
     c->thisObjectDead(index, 0);  // the player
-    EXPECT_EQ(c->DeadObjectPoints, 50);
+    EXPECT_EQ(c->pilotScoring().DeadObjectPoints, 50);
     EXPECT_EQ(pilot.PilotScore, 50);
     EXPECT_EQ(pilot.ObjectKillCounts[7], 1);
     c->thisObjectDead(index, 1);  // a wingman on the player's side: the team's points only
-    EXPECT_EQ(c->DeadObjectPoints, 100);
+    EXPECT_EQ(c->pilotScoring().DeadObjectPoints, 100);
     EXPECT_EQ(pilot.PilotScore, 50);
     c->thisObjectDead(index, 5);  // its own side
     c->thisObjectDead(index, 23);  // the bomber's bombs
     c->thisObjectDead(index, -1);
     c->thisObjectDead(99999, 0);
-    EXPECT_EQ(c->DeadObjectPoints, 100);
+    EXPECT_EQ(c->pilotScoring().DeadObjectPoints, 100);
     EXPECT_EQ(pilot.PilotScore, 50);
     c->setMissionTime(400);
     c->beginOrEndReplay();
@@ -165,21 +165,26 @@ TEST_F(WorldStep, ScoringCreditsTheTeamAndThePlayerAndNoOneElseAndSaturates) {
     EXPECT_EQ(pilot.PilotScore, 100);
 
     // Counters of a long career hold at their limits instead of wrapping negative.
-    pilot.PilotFlightTime = INT_MAX - 3;
-    pilot.PilotScore = INT_MAX - 10;
-    pilot.ObjectKillCounts[7] = INT_MAX;
-    c->DeadObjectPoints = INT_MAX - 1;
+    PilotTable careers = c->pilotScoring().PilotStats;
+    PilotType& career = careers[c->pilotScoring().pilotIndex()];
+    career.PilotFlightTime = INT_MAX - 3;
+    career.PilotScore = INT_MAX - 10;
+    career.ObjectKillCounts[7] = INT_MAX;
+    store_->setData("PilotStatsKey", encodePilotStats(careers));
+    c->doPlayerSignIn();  // read as at start-up
+    ASSERT_EQ(pilot.PilotScore, INT_MAX - 10);
+    target->points = INT_MAX - 1;
     target->category = 7;
     for (int i = 0; i < 3; ++i) c->thisObjectDead(index, 0);
     for (int i = 0; i < 200; ++i) frame(3);  // ten seconds of flight
     EXPECT_EQ(pilot.PilotFlightTime, INT_MAX);
     EXPECT_EQ(pilot.PilotScore, INT_MAX);
     EXPECT_EQ(pilot.ObjectKillCounts[7], INT_MAX);
-    EXPECT_EQ(c->DeadObjectPoints, INT_MAX);
+    EXPECT_EQ(c->pilotScoring().DeadObjectPoints, INT_MAX);
 }
 
 TEST_F(WorldStep, AHiddenPlayerAircraftIsStartedAgainAndTheCameraComesBack) {
-    c->sendCommand(65, kKeyDown);  // the view from the fourth aircraft
+    c->sendCommand(Cmd::CameraOnAircraft4, kKeyDown);  // the view from the fourth aircraft
     ASSERT_EQ(c->cameras().CameraAircraft, 5);
     camels[3]->live.attitude.Position[1] = -9500.0;
     const long beeps = platform::beepCount();

@@ -5,6 +5,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,15 @@
 #include "platform/hid/HidDevices.h"
 #include "platform/hid/ToolkitKeys.h"
 #include "tests/TestFolder.h"
+
+namespace pellam::input {
+
+// A command in a failed expectation: its title and number.
+inline void PrintTo(CommandNumber c, std::ostream* os) {
+    *os << numberOf(c) << " \"" << commandTitle(c) << "\"";
+}
+
+}  // namespace pellam::input
 
 namespace pellam::input::test {
 

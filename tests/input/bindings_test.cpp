@@ -19,6 +19,7 @@ using namespace platform::hid;
 using test::keyEvent;
 using test::TempStore;
 using Rows = std::array<KeyboardCommandList, DoJoystick::kTableRows>;
+using enum CommandNumber;
 
 int rowOf(const DoJoystick& in, CommandNumber command) {
     for (int row = 0; row < in.numberOfRowsInTableView(); ++row)
@@ -30,11 +31,11 @@ class Keys : public ::testing::Test {
 protected:
     void SetUp() override { in.awakeFromNib(); }
     // The command a press of this key puts into the ring.
-    int commandFor(uint32_t c, uint32_t flags = 0) {
+    CommandNumber commandFor(uint32_t c, uint32_t flags = 0) {
         in.clearActionBuffer();
         in.keyDown(keyEvent(static_cast<uint16_t>(c), flags));
         const ActionItem1* item = in.getNextActionInBuffer();
-        return item ? item->theAction : -1;
+        return item ? item->theAction : None;
     }
     // Clicks the row of `command` in the key window and presses `c`; a frame of the game follows.
     void bind(CommandNumber command, uint32_t c, uint32_t mods = 0) {
@@ -59,32 +60,41 @@ protected:
 };
 
 TEST_F(Keys, LookupMatchesKeyAndModifiersExactlyInTheRowsInUse) {
-    EXPECT_EQ(commandFor(' ', kShiftKeyMask), 95);
+    EXPECT_EQ(commandFor(' ', kShiftKeyMask), Unbound);
     // Arrows match only with both the function-key and keypad bits.
-    EXPECT_EQ(commandFor(kUpArrowChar, kArrowKeyMask), 60);
-    EXPECT_EQ(commandFor(kUpArrowChar, kFunctionKeyMask), 95);
-    EXPECT_EQ(commandFor(kUpArrowChar, kArrowKeyMask | kControlKeyMask), 95);
+    EXPECT_EQ(commandFor(kUpArrowChar, kArrowKeyMask), MoveCameraCloser);
+    EXPECT_EQ(commandFor(kUpArrowChar, kFunctionKeyMask), Unbound);
+    EXPECT_EQ(commandFor(kUpArrowChar, kArrowKeyMask | kControlKeyMask), Unbound);
     // Caps lock and the device bits take no part; shifted letters are other keys.
-    EXPECT_EQ(commandFor('p', kAlphaShiftKeyMask | 0x108), 1);
-    EXPECT_EQ(commandFor('A', kShiftKeyMask), 95);
+    EXPECT_EQ(commandFor('p', kAlphaShiftKeyMask | 0x108), PauseFlyGameToggle);
+    EXPECT_EQ(commandFor('A', kShiftKeyMask), Unbound);
 
-    in.CommandsAndKeys[0] = {'z', 0, 0, 33, nullptr};
-    in.CommandsAndKeys[87] = {'z', 0, 0, 33, nullptr};
-    EXPECT_EQ(commandFor('z'), 95);
+    // The key the window shows beside a title sends the command of that title, for every row.
+    for (int row = 0; row < in.numberOfRowsInTableView(); ++row) {
+        const KeyboardCommandList& r = in.CommandsAndKeys[row + 1];
+        ASSERT_NE(r.TheExplaination, nullptr) << row;
+        EXPECT_EQ(commandTitle(commandFor(r.PrimaryKeyStroke, r.Modifiers)), *r.TheExplaination) << row;
+        EXPECT_EQ(commandTitled(*r.TheExplaination), r.Command) << row;
+    }
+    EXPECT_EQ(commandTitled("Fire Gun"), None);
+
+    in.CommandsAndKeys[0] = {'z', 0, 0, Look135Left, nullptr};
+    in.CommandsAndKeys[87] = {'z', 0, 0, Look135Left, nullptr};
+    EXPECT_EQ(commandFor('z'), Unbound);
 }
 
 TEST(Ring, FirstInFirstOutAndDropsNewEntriesWhenFull) {
-    auto entry = [](int command, int raw) {
+    auto entry = [](CommandNumber command, int raw) {
         ActionItem1 a;
-        a.theAction = static_cast<uint8_t>(command);
+        a.theAction = command;
         a.RawKeyPress = raw;
         return a;
     };
     ActionRing ring;
-    for (int i = 1; i <= 40; ++i) EXPECT_EQ(ring.push(entry(1, i)), i <= 32) << i;
+    for (int i = 1; i <= 40; ++i) EXPECT_EQ(ring.push(entry(PauseFlyGameToggle, i)), i <= 32) << i;
     EXPECT_EQ(ring.checkForNextActionInBuffer()->RawKeyPress, 1);  // peeking takes nothing
     for (int i = 1; i <= 4; ++i) EXPECT_EQ(ring.getNextActionInBuffer()->RawKeyPress, i);
-    for (int i = 41; i <= 45; ++i) EXPECT_EQ(ring.push(entry(1, i)), i <= 44) << i;
+    for (int i = 41; i <= 45; ++i) EXPECT_EQ(ring.push(entry(PauseFlyGameToggle, i)), i <= 44) << i;
     std::vector<int> order, want;
     while (const ActionItem1* a = ring.getNextActionInBuffer()) order.push_back(a->RawKeyPress);
     for (int i = 5; i <= 44; ++i)
@@ -92,58 +102,58 @@ TEST(Ring, FirstInFirstOutAndDropsNewEntriesWhenFull) {
     EXPECT_EQ(order, want);
 
     // An entry without a command does not stall the reader.
-    ring.push(entry(0, 7));
-    ring.push(entry(2, 8));
-    EXPECT_EQ(ring.getNextActionInBuffer()->theAction, kUnboundCommand);
+    ring.push(entry(None, 7));
+    ring.push(entry(FireGuns, 8));
+    EXPECT_EQ(ring.getNextActionInBuffer()->theAction, Unbound);
     EXPECT_EQ(ring.getNextActionInBuffer()->RawKeyPress, 8);
 }
 
 TEST_F(Keys, KeyWindowCaptureRefuseClearResetAndTheTwoWaysOut) {
     const auto original = in.CommandsAndKeys;
     const auto stored = store->dataForKey("KeyboardButtons2");
-    const int fireRow = rowOf(in, kFireGuns), throttleRow = rowOf(in, kThrottleUp);
+    const int fireRow = rowOf(in, FireGuns), throttleRow = rowOf(in, ThrottleUpIncrementally);
     const uint32_t fireKey = in.CommandsAndKeys[fireRow + 1].PrimaryKeyStroke;
     const KeyboardCommandList throttle = in.CommandsAndKeys[throttleRow + 1];
     in.fromDefineKeyboardMenu();
 
     SCOPED_TRACE("a free key is taken with its modifiers");
-    bind(kFireGuns, 'j', kControlKeyMask);
+    bind(FireGuns, 'j', kControlKeyMask);
     EXPECT_EQ(in.createKeyComboStringForRow(fireRow), "(control and ) j");
-    EXPECT_EQ(commandFor('j', kControlKeyMask), kFireGuns);
-    EXPECT_EQ(commandFor(fireKey), kUnboundCommand);
+    EXPECT_EQ(commandFor('j', kControlKeyMask), FireGuns);
+    EXPECT_EQ(commandFor(fireKey), Unbound);
 
     SCOPED_TRACE("another command's key, or its own, is refused with the beep");
     const long beeps = platform::beepCount();
-    bind(kFireGuns, throttle.PrimaryKeyStroke, throttle.Modifiers);
+    bind(FireGuns, throttle.PrimaryKeyStroke, throttle.Modifiers);
     EXPECT_EQ(platform::beepCount(), beeps + 1);
     EXPECT_EQ(in.keyWindow.selectedRow, throttleRow);
-    bind(kFireGuns, 'j', kControlKeyMask);
+    bind(FireGuns, 'j', kControlKeyMask);
     EXPECT_EQ(platform::beepCount(), beeps + 2);
     EXPECT_EQ(in.keyWindow.selectedRow, fireRow);
     expectKeysUnique();
 
     SCOPED_TRACE("a key that types nothing waits; No Key clears the row");
-    bind(kFireGuns, 0);
+    bind(FireGuns, 0);
     EXPECT_TRUE(in.DoingKeyboardSheet);
     in.okayButtons(InputButton::NoKeyBut);
     EXPECT_EQ(in.createKeyComboStringForRow(fireRow), "(no key)");
     in.keyDown(keyEvent(0xA7));  // pressed after the sheet ended: nothing is bound
-    EXPECT_EQ(commandFor(0xA7), kUnboundCommand);
+    EXPECT_EQ(commandFor(0xA7), Unbound);
 
     SCOPED_TRACE("a row whose command is no game command shows no key, sends nothing and frees its key");
     for (int bad : {0, 95, 200, -3}) {
-        in.CommandsAndKeys[throttleRow + 1].Command = bad;
+        in.CommandsAndKeys[throttleRow + 1].Command = commandFrom(bad);
         EXPECT_EQ(in.createKeyComboStringForRow(throttleRow), "(no key)");
-        EXPECT_EQ(commandFor(throttle.PrimaryKeyStroke, throttle.Modifiers), kUnboundCommand);
+        EXPECT_EQ(commandFor(throttle.PrimaryKeyStroke, throttle.Modifiers), Unbound);
     }
-    bind(kDropBomb, throttle.PrimaryKeyStroke, throttle.Modifiers);
-    EXPECT_EQ(commandFor(throttle.PrimaryKeyStroke, throttle.Modifiers), kDropBomb);
+    bind(DropBomb, throttle.PrimaryKeyStroke, throttle.Modifiers);
+    EXPECT_EQ(commandFor(throttle.PrimaryKeyStroke, throttle.Modifiers), DropBomb);
     EXPECT_EQ(in.createKeyComboStringForRow(500), "(no key)");
 
     SCOPED_TRACE("Reset puts the defaults back unstored; Cancel restores the table of the opening");
     in.fromKPSetDefaults();
     EXPECT_EQ(in.CommandsAndKeys[fireRow + 1].PrimaryKeyStroke, fireKey);
-    bind(kDropBomb, 'j');
+    bind(DropBomb, 'j');
     in.okayButtons(InputButton::DefCancelK);
     EXPECT_EQ(swapCommandsAndKeys200(in.CommandsAndKeys, DoJoystick::kTableRows, true),
               swapCommandsAndKeys200(original, DoJoystick::kTableRows, true));
@@ -153,16 +163,16 @@ TEST_F(Keys, KeyWindowCaptureRefuseClearResetAndTheTwoWaysOut) {
 TEST_F(Keys, MousePopUpsShowTheStoredCommandAndNoneForACommandOffTheTable) {
     // The first button's default, which this game's table has no row for, is shown and kept.
     in.fromDefineMouseMenu();
-    EXPECT_EQ(in.mouseWindow.popUp1, kFireGunsAndCannon);
+    EXPECT_EQ(in.mouseWindow.popUp1, FireGunsAndCannon);
     in.okayButtons(InputButton::DefCancelM);
-    in.setMouseCommand(kThrottleUp, 0);
-    in.MouseButtonTranslation[1] = kUnboundCommand;
+    in.setMouseCommand(ThrottleUpIncrementally, 0);
+    in.MouseButtonTranslation[1] = byteOf(Unbound);
     in.fromDefineMouseMenu();
-    EXPECT_EQ(in.mouseWindow.popUp1, kThrottleUp);
-    EXPECT_EQ(in.mouseWindow.popUp2, 0);
-    in.okayButtons(InputButton::DefOkayM, {false, kDropBomb, in.mouseWindow.popUp2});
-    EXPECT_EQ(in.getMouseCommand(0), kDropBomb);
-    EXPECT_EQ(in.getMouseCommand(1), kUnboundCommand);
+    EXPECT_EQ(in.mouseWindow.popUp1, ThrottleUpIncrementally);
+    EXPECT_EQ(in.mouseWindow.popUp2, None);
+    in.okayButtons(InputButton::DefOkayM, {false, DropBomb, in.mouseWindow.popUp2});
+    EXPECT_EQ(in.getMouseCommand(0), DropBomb);
+    EXPECT_EQ(in.getMouseCommand(1), Unbound);
 }
 
 // Strict UTF-8 with nothing below the space and no DEL.
@@ -188,8 +198,8 @@ TEST(KeyTexts, EveryKeyShowsCleanUtf8) {
 
 TEST(KeyRecords, RoundTripInBothByteOrdersAndBadRecordsLeaveTheirRows) {
     Rows rows{};
-    rows[1] = {0xF700, 0, 0xA00000, 60, nullptr};
-    rows[2] = {' ', 0x12, 0x20000, 2, nullptr};
+    rows[1] = {0xF700, 0, 0xA00000, MoveCameraCloser, nullptr};
+    rows[2] = {' ', 0x12, 0x20000, FireGuns, nullptr};
     for (bool little : {true, false}) {
         const std::vector<uint8_t> block = swapCommandsAndKeys200(rows, 3, little);
         Rows back{}, other{};
@@ -200,17 +210,17 @@ TEST(KeyRecords, RoundTripInBothByteOrdersAndBadRecordsLeaveTheirRows) {
     }
     // Commands that are not game commands, and a record cut short, change nothing.
     const int notGameCommands[] = {95, 200, -3};
-    for (int r = 2; r <= 4; ++r) rows[r] = {'x', 0, 0, notGameCommands[r - 2], nullptr};
-    rows[5] = {'w', 0, 0, 7, nullptr};
+    for (int r = 2; r <= 4; ++r) rows[r] = {'x', 0, 0, commandFrom(notGameCommands[r - 2]), nullptr};
+    rows[5] = {'w', 0, 0, SwitchEngineOff, nullptr};
     std::vector<uint8_t> block = swapCommandsAndKeys200(rows, 6, true);
     block.resize(5 * 20 + 7);
     Rows table{};
-    for (int r = 1; r <= 5; ++r) table[r] = {'a', 0, 0, 40 + r, nullptr};
+    for (int r = 1; r <= 5; ++r) table[r] = {'a', 0, 0, ElevatorTrimDown + r, nullptr};
     swapCommandsAndKeys(block, table, true);
-    EXPECT_EQ(table[1].Command, 60);
+    EXPECT_EQ(table[1].Command, MoveCameraCloser);
     for (int r = 2; r <= 5; ++r) {
         EXPECT_EQ(table[r].PrimaryKeyStroke, uint32_t('a')) << r;
-        EXPECT_EQ(table[r].Command, 40 + r) << r;
+        EXPECT_EQ(table[r].Command, ElevatorTrimDown + r) << r;
     }
 }
 
@@ -232,7 +242,7 @@ TEST(StoredSettings, OlderKeyTableIsConvertedAndStoredAnew) {
         EXPECT_EQ(t[row].PrimaryKeyStroke, key) << row;
         EXPECT_EQ(t[row].Modifiers, modifiers) << row;
     }
-    EXPECT_EQ(t[12].Command, 18);  // the row keeps its command
+    EXPECT_EQ(t[12].Command, DropBomb);  // the row keeps its command
     EXPECT_EQ(input.KeyTranslation[0x35], 0);
     EXPECT_TRUE(store->dataForKey("KeyboardButtons2").has_value());
 }
@@ -254,18 +264,18 @@ TEST(StoredSettings, ValuesOutsideTheirLimitsAreNotTaken) {
     store->setBool("CalPrefsAvailable", true);
     for (auto [key, stored, field, read] : values) store->setDouble(key, stored);
     store->setBool("JoyButPrefsAvailable", true);
-    std::vector<uint8_t> buttons(10, 24);
+    std::vector<uint8_t> buttons(10, byteOf(LookIncrementallyUp));
     buttons[7] = 200;
     store->setData("JoystickButtons", buttons);
     store->setBool("MouseButPrefsAvailable", true);
-    store->setData("MouseButtons", std::vector<uint8_t>(40, 6));
+    store->setData("MouseButtons", std::vector<uint8_t>(40, byteOf(ThrottleDownIncrementally)));
     PellamJoySub input{nullptr, *store};
     input.awakeFromNib();
     for (auto [key, stored, field, read] : values) EXPECT_DOUBLE_EQ(input.*field, read) << key;
-    EXPECT_EQ(input.JoystickButtonTranslation[6], 24);
-    EXPECT_EQ(input.JoystickButtonTranslation[7], 95);
-    EXPECT_EQ(input.getMouseCommand(1), 6);
-    EXPECT_EQ(input.getMouseCommand(4), 0);
+    EXPECT_EQ(input.JoystickButtonTranslation[6], byteOf(LookIncrementallyUp));
+    EXPECT_EQ(input.JoystickButtonTranslation[7], byteOf(Unbound));
+    EXPECT_EQ(input.getMouseCommand(1), ThrottleDownIncrementally);
+    EXPECT_EQ(input.getMouseCommand(4), None);
     EXPECT_EQ(input.getCommandForRow(INT_MAX), nullptr);
 }
 
@@ -277,11 +287,11 @@ TEST(StoredSettings, ChangesComeBackAtTheNextStart) {
     {
         PellamJoySub input{nullptr, *store};
         input.awakeFromNib();
-        input.setJoystickButtonCommand(18, 6);
+        input.setJoystickButtonCommand(DropBomb, 6);
         input.StickCurveJoy = 2.5;
         input.CalibratePrefsreadwriteorreset(2);
         input.JoystickButtonPrefsreadwriteorreset(2);
-        input.setMouseCommand(5, 0);
+        input.setMouseCommand(ThrottleUpIncrementally, 0);
         input.MousePrefsreadwriteorreset(2);
     }
     std::vector<uint8_t> block = *store->dataForKey("KeyboardButtons2");
@@ -291,11 +301,11 @@ TEST(StoredSettings, ChangesComeBackAtTheNextStart) {
     platform::UserDefaults nextStart(store->filePath());
     PellamJoySub input{nullptr, nextStart};
     input.awakeFromNib();
-    EXPECT_EQ(input.JoystickButtonTranslation[6], 18);
+    EXPECT_EQ(input.JoystickButtonTranslation[6], byteOf(DropBomb));
     EXPECT_DOUBLE_EQ(input.StickCurveJoy, 2.5);
-    EXPECT_EQ(input.getMouseCommand(0), 5);
+    EXPECT_EQ(input.getMouseCommand(0), ThrottleUpIncrementally);
     EXPECT_EQ(input.CommandsAndKeys[86].PrimaryKeyStroke, uint32_t('u'));
-    EXPECT_EQ(input.CommandsAndKeys[86].Command, 94);
+    EXPECT_EQ(input.CommandsAndKeys[86].Command, UnJamGunsAttempt);
 }
 
 }  // namespace

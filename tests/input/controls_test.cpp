@@ -20,7 +20,8 @@ using test::Rig;
 using test::stick;
 using D = JoystickDevices;
 
-using Entry = std::tuple<int, int, int>;  // raw key, command, press or release
+using Entry = std::tuple<int, CommandNumber, int>;  // raw key, command, press or release
+using enum CommandNumber;
 
 std::vector<Entry> drain(DoJoystick& input) {
     std::vector<Entry> out;
@@ -104,9 +105,10 @@ TEST(Buttons, ThreeSticksHighAndUnboundButtonsAndButtonsOffTheTable) {
     rig.hid.press(0, 10, 1);
     for (int frame = 0; frame < 3; ++frame) input.CheckJoystickQueue();
     EXPECT_EQ(drain(input), (std::vector<Entry>{
-                                {0x10001F, 11, 2}, {0x100037, 11, 2}, {0x100008, 95, 2}, {0x100006, 2, 2}}));
-    input.setJoystickButtonCommand(18, 63);
-    EXPECT_EQ(input.getJoystickButtonCommand(63), 0);
+                                {0x10001F, MoveRudderLeft, kPressed}, {0x100037, MoveRudderLeft, kPressed},
+                                {0x100008, Unbound, kPressed}, {0x100006, FireGuns, kPressed}}));
+    input.setJoystickButtonCommand(DropBomb, 63);
+    EXPECT_EQ(input.getJoystickButtonCommand(63), None);
 }
 
 TEST(Axes, NoStickDegenerateRangesAndUnreadableElementsReadZero) {
@@ -166,17 +168,17 @@ TEST(JoystickWindows, ButtonWindowCancelOkayAndReset) {
     Rig rig({test::fullStick()});
     PellamJoySub& in = *rig.in;
     in.okayButtons(InputButton::DefCancel);  // no window open, so no copy to put back
-    EXPECT_EQ(in.getJoystickButtonCommand(6), kFireGuns);
-    const int before = in.getJoystickButtonCommand(8);
+    EXPECT_EQ(in.getJoystickButtonCommand(6), FireGuns);
+    const CommandNumber before = in.getJoystickButtonCommand(8);
     auto chooseThrottleUpForButton3 = [&] {
         in.fromDefineJoystickMenu();
         rig.hid.press(0, 12, 1);
         in.createSurfaceInput(800, 600);
         EXPECT_EQ(in.joyWindow.buttonName, "Button #3");
-        in.joyWindow.popUpCommand = kThrottleUp;
+        in.joyWindow.popUpCommand = ThrottleUpIncrementally;
         in.joyWindow.slider1 = 3.0;
         in.createSurfaceInput(800, 600);
-        EXPECT_EQ(in.getJoystickButtonCommand(8), kThrottleUp);
+        EXPECT_EQ(in.getJoystickButtonCommand(8), ThrottleUpIncrementally);
         EXPECT_DOUBLE_EQ(in.StickCurveJoy, 1.9);  // sliders wait for Okay
     };
     chooseThrottleUpForButton3();
@@ -191,10 +193,10 @@ TEST(JoystickWindows, ButtonWindowCancelOkayAndReset) {
     chooseThrottleUpForButton3();
     in.okayButtons(InputButton::DefOkay);
     EXPECT_DOUBLE_EQ(in.StickCurveJoy, 3.0);
-    EXPECT_EQ((*rig.store->dataForKey("JoystickButtons"))[8], kThrottleUp);
+    EXPECT_EQ((*rig.store->dataForKey("JoystickButtons"))[8], byteOf(ThrottleUpIncrementally));
 
     in.okayButtons(InputButton::DefReset);
-    EXPECT_EQ((*rig.store->dataForKey("JoystickButtons"))[8], before);
+    EXPECT_EQ((*rig.store->dataForKey("JoystickButtons"))[8], byteOf(before));
 }
 
 // A signed stick swept end to end fills its range box and rests in the middle.

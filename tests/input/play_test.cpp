@@ -18,6 +18,7 @@ namespace pellam::input {
 namespace {
 
 using platform::hid::SdlJoysticks;
+using enum CommandNumber;
 constexpr int kW = 1024, kH = 768;
 
 struct Plane : ZephModel {
@@ -71,7 +72,7 @@ protected:
         for (int taken = 0; taken < 4 && input->checkForNextActionInBuffer(); ++taken) {
             const ActionItem1 a = *input->getNextActionInBuffer();
             ran.insert({a.theAction, a.actionType});
-            if (a.theAction == kFireGuns || a.theAction == kFireGunsAndCannon)
+            if (a.theAction == FireGuns || a.theAction == FireGunsAndCannon)
                 plane.gunsOnOff(a.actionType == kPressed);
         }
     }
@@ -105,7 +106,7 @@ protected:
     std::unique_ptr<SdlJoysticks> hid;
     std::unique_ptr<PellamJoySub> input;
     Plane plane;
-    std::set<std::pair<int, int>> ran;  // commands the game took, with press or release
+    std::set<std::pair<CommandNumber, int>> ran;  // commands the game took, with press or release
 };
 
 TEST_F(Play, KeyboardAndMouse) {
@@ -134,19 +135,21 @@ TEST_F(Play, KeyboardAndMouse) {
     tap(SDLK_KP_PERIOD, SDL_SCANCODE_KP_PERIOD, KMOD_NUM);
     key(SDLK_LSHIFT, SDL_SCANCODE_LSHIFT, KMOD_LSHIFT, true);  // a modifier alone is no key
     for (int i = 0; i < 4; ++i) frame();
-    for (int command : {kThrottleUp, 45, 32, 60, 30, 38}) EXPECT_TRUE(ran.count({command, kPressed})) << command;
-    EXPECT_TRUE(ran.count({32, kReleased}));
-    EXPECT_FALSE(ran.count({kUnboundCommand, kPressed}));
+    for (CommandNumber command : {ThrottleUpIncrementally, CameraInsidePilotHead, Look90Left, MoveCameraCloser,
+                                  LookForward, LookRearRight})
+        EXPECT_TRUE(ran.count({command, kPressed})) << commandTitle(command);
+    EXPECT_TRUE(ran.count({Look90Left, kReleased}));
+    EXPECT_FALSE(ran.count({Unbound, kPressed}));
 
     // A click shorter than a frame still fires and stops.
     click(SDL_BUTTON_LEFT, true);
     click(SDL_BUTTON_LEFT, false);
     frame();
-    EXPECT_TRUE(ran.count({kFireGunsAndCannon, kPressed}) && ran.count({kFireGunsAndCannon, kReleased}));
+    EXPECT_TRUE(ran.count({FireGunsAndCannon, kPressed}) && ran.count({FireGunsAndCannon, kReleased}));
     EXPECT_FALSE(plane.guns);
     click(SDL_BUTTON_RIGHT, true);
     frame();
-    EXPECT_TRUE(ran.count({kPauseFly, kPressed}));
+    EXPECT_TRUE(ran.count({PauseFlyGameToggle, kPressed}));
 }
 
 TEST_F(Play, JoystickUntilTheMouseMovesOrItIsPulledOut) {
@@ -168,14 +171,14 @@ TEST_F(Play, JoystickUntilTheMouseMovesOrItIsPulledOut) {
     EXPECT_GT(plane.rudder, 0.0);
     EXPECT_TRUE(plane.guns);
     frame();  // one queued event per stick per frame: the hat comes next
-    EXPECT_TRUE(ran.count({kLookIncRight, kPressed}));
+    EXPECT_TRUE(ran.count({LookIncrementallyRight, kPressed}));
 
     SDL_JoystickSetVirtualButton(stick, 0, SDL_RELEASED);
     SDL_JoystickSetVirtualHat(stick, 0, SDL_HAT_CENTERED);
     frame();
     frame();
     EXPECT_FALSE(plane.guns);
-    EXPECT_TRUE(ran.count({kLookIncRight, kReleased}));
+    EXPECT_TRUE(ran.count({LookIncrementallyRight, kReleased}));
 
     // Inside its dead zone the stick reads exactly 0; moved with the mouse in one frame, the
     // mouse wins, and may go past full travel.

@@ -100,6 +100,22 @@ TEST_F(UserMissions, SinglesThenCampaignsNumberedIntoSlotsWithTheirPictures) {
     ASSERT_EQ(reload(), 4);
     EXPECT_FALSE(table_.loaded(55));
     EXPECT_EQ(menu_.items.size(), 3u + 6u);
+
+    // Read off the caller's thread, a scan changes nothing until it is swapped in; a scan asked
+    // for while another waits replaces it, and the folder as it was last is what comes in.
+    UserMissionsReader reader;
+    reader.scanInBackground(folder_.string() + "/");
+    write("d.pellam", "Dunes");
+    reader.scanInBackground(folder_.string() + "/");
+    reader.flush();
+    EXPECT_FALSE(table_.loaded(55));
+    std::optional<UserMissionScan> scan = reader.takeScan();
+    ASSERT_TRUE(scan);
+    EXPECT_FALSE(reader.takeScan());
+    ASSERT_EQ(applyUserMissions(table_, menu_, std::move(*scan)), 5);
+    EXPECT_EQ(titles()[2], "     User Mission #3: Dunes");
+    EXPECT_EQ(menu_.picture(5), "d.jpg");
+    EXPECT_EQ(table_.texts(55)->title, "Second");
 }
 
 TEST_F(UserMissions, AChangedByteFailsTheSumUnlessTheHashFollows) {

@@ -29,7 +29,7 @@ struct RecordingController : ControllerServices {
 
     ModelArray* getModelArray() override { return models; }
     int32_t getGlobalMissionTime() override { return 1; }
-    bool isPaused() override { return running; }  // true while the game runs
+    bool isRunning() const override { return running; }
     int32_t getReplaySpeed() override { return 1; }
     void startAnExplosion(const double* p) override { explosions.push_back({p[0], p[1], p[2]}); }
     void doExplosionSound(const double* p) override { sounds.push_back({p[0], p[1], p[2]}); }

@@ -36,7 +36,7 @@ TEST_F(BomberMission, AnEscortedBomberBombsItsTargetWhileATriplaneAttacks) {
     m.ObjectList[bomberRow].Seed = 11 << 24;  // way point 10 first
     m.FlyToPoints[10] = {{kX + 5000.0, kGround + kHeight, kZ}, double(bridge) * 65536.0, 0, 0, 0, 11};
     m.FlyToPoints[11] = {{kX + 12000.0, kGround + kHeight, kZ}, 0, 0, 0, 0, -1};
-    c->PreviousCurrentMissionNumber = -1;  // rebuild the world from the changed record
+    c->rebuildWorldOnNextGame();  // rebuild the world from the changed record
     c->newDocument();
 
     auto* bomber = dynamic_cast<AircoDH4*>(c->modelAt(bomberRow));
@@ -46,7 +46,7 @@ TEST_F(BomberMission, AnEscortedBomberBombsItsTargetWhileATriplaneAttacks) {
     ASSERT_NE(target, nullptr);
     ASSERT_NE(bombs, nullptr);
     ASSERT_EQ(bomber->Livery, AircoDH4::kBritishLivery);
-    const int32_t score = c->PilotStats[c->pilotIndex()].PilotScore;
+    const int32_t score = c->pilotScoring().PilotStats[c->pilotScoring().pilotIndex()].PilotScore;
 
     bool gunnerTookAim = false;
     int frames = 0;
@@ -56,8 +56,8 @@ TEST_F(BomberMission, AnEscortedBomberBombsItsTargetWhileATriplaneAttacks) {
         gunnerTookAim = gunnerTookAim || bomber->Gunner.own.fire.TrackingAircraft == 4;
     }
     ASSERT_TRUE(target->areYouDestroyed()) << frames;  // counts for a victory, though no pilot is credited
-    EXPECT_EQ(c->PilotStats[c->pilotIndex()].PilotScore, score);
-    EXPECT_EQ(c->DeadObjectPoints, 0);
+    EXPECT_EQ(c->pilotScoring().PilotStats[c->pilotScoring().pilotIndex()].PilotScore, score);
+    EXPECT_EQ(c->pilotScoring().DeadObjectPoints, 0);
     EXPECT_EQ(bomber->Gunner.own.fire.NumberOfBombs, 0);
     EXPECT_TRUE(gunnerTookAim);
     // The bombs burst along the bomber's line over the bridge, the nearest within its reach.

@@ -18,6 +18,8 @@
 namespace pellam {
 namespace {
 
+using Cmd = input::CommandNumber;
+
 class GameEffects : public testing::RunningGame {
 protected:
     GameEffects() : RunningGame("pellam effects", 100.0, 700.0) {}
@@ -55,7 +57,7 @@ protected:
 // Then eight more explosions: they turn in strict rotation, the last restarting the bomb's.
 TEST_F(GameEffects, ACamelsBombFallsBurstsThrowsDebrisAndLeavesACraterAndExplosionsRotate) {
     for (int i = 0; i < 60; ++i) frame();
-    c->sendCommand(18, kKeyDown);
+    c->sendCommand(Cmd::DropBomb, kKeyDown);
     EXPECT_EQ(player->getNumberOfBombs(), 1);
     const double* seen = c->effects().findNewestBombFrom(bombs(), ModelArray::kFirstAircraft, *player);
     ASSERT_NE(seen, nullptr);
@@ -108,7 +110,7 @@ TEST_F(GameEffects, EveryObjectStandsWhilePausedAndAReplayGivesBackTheLiveWorld)
     auto* lorry = placeEnemy<TruckWWI>(std::move(truck), aside(-400.0, 100.0));
     lorry->setPathStart(1, path.data());
     const auto lorryStart = lorry->live.attitude.Position;
-    c->sendCommand(18, kKeyDown);  // a bomb away
+    c->sendCommand(Cmd::DropBomb, kKeyDown);  // a bomb away
     for (int k = 0; k < 3; ++k) {
         const double p[3] = {ahead[0] + 300.0 * k, 100.0, ahead[2]};
         c->startAnExplosion(p);
@@ -124,8 +126,8 @@ TEST_F(GameEffects, EveryObjectStandsWhilePausedAndAReplayGivesBackTheLiveWorld)
         return std::array<int, 5>{bombs().Ring.nextPlace(), balloon->Replay.nextPlace(), flak->Replay.nextPlace(),
                                   wreck->Replay.nextPlace(), lorry->replayRing().nextPlace()};
     };
-    c->sendCommand(1, kKeyDown);
-    ASSERT_FALSE(c->running());
+    c->sendCommand(Cmd::PauseFlyGameToggle, kKeyDown);
+    ASSERT_FALSE(c->isRunning());
     const State paused = state();
     const auto ringsPaused = places();
     const int32_t clock = c->clock().GlobalMissionTime;
@@ -133,25 +135,25 @@ TEST_F(GameEffects, EveryObjectStandsWhilePausedAndAReplayGivesBackTheLiveWorld)
     EXPECT_EQ(c->clock().GlobalMissionTime, clock);
     EXPECT_TRUE(state() == paused) << "an object moved while the game stood";
     EXPECT_EQ(places(), ringsPaused) << "an object recorded while the game stood";
-    c->someTypicalKeyPresses(1, false);
-    ASSERT_TRUE(c->running());
+    c->someTypicalKeyPresses(Cmd::PauseFlyGameToggle, false);
+    ASSERT_TRUE(c->isRunning());
 
     for (int i = 0; i < 10; ++i) frame();
     const State live = state();
     const auto gunSmoke = post->Gunner.own.gunSmokes;
     const auto flakSmoke = flak->own.bursts;
-    const int32_t points = c->DeadObjectPoints;
+    const int32_t points = c->pilotScoring().DeadObjectPoints;
     c->beginOrEndReplay();
     ASSERT_TRUE(c->replay().ReplayFlag);
     for (int i = 0; i < 60; ++i) frame();
-    c->sendCommand(85, kKeyUp);  // slower: held still
+    c->sendCommand(Cmd::ReverseReplay, kKeyUp);  // slower: held still
     ASSERT_EQ(c->replay().ReplaySpeed, 0);
     const State held = state();
     for (int i = 0; i < 20; ++i) frame();
     EXPECT_TRUE(state() == held) << "an object moved in a replay held still";
-    c->sendCommand(86, kKeyUp);
+    c->sendCommand(Cmd::ForwardReplay, kKeyUp);
     for (int i = 0; i < 400; ++i) frame();
-    EXPECT_EQ(c->DeadObjectPoints, points);
+    EXPECT_EQ(c->pilotScoring().DeadObjectPoints, points);
     c->beginOrEndReplay();
     ASSERT_FALSE(c->replay().ReplayFlag);
     EXPECT_TRUE(state() == live) << "the replay's end did not give back the live world";
@@ -182,7 +184,7 @@ TEST_F(GameEffects, ACamelAttacksADefendedBalloon) {
     auto* post = placeEnemy<AAAMachineGunWWI>(armed::createMachineGunPost(), aside(-150.0, 100.0));
     const long balloonIndex = c->getModelArray()->indexOf(balloon);
     const double hitsBefore = player->ThisAircraft.TotalHits;
-    const int32_t pointsBefore = c->DeadObjectPoints;
+    const int32_t pointsBefore = c->pilotScoring().DeadObjectPoints;
 
     int engaged = 0;
     for (int i = 0; i < 600 && !balloon->areYouDead(); ++i) {
@@ -195,7 +197,7 @@ TEST_F(GameEffects, ACamelAttacksADefendedBalloon) {
     EXPECT_EQ(engaged, 7);  // all three gunners took the Camel on
     EXPECT_TRUE(balloon->areYouDestroyed());
     EXPECT_EQ(balloon->ThisModel.TheObject.WhoKilledMe, 0);
-    EXPECT_EQ(c->DeadObjectPoints, pointsBefore + 250);
+    EXPECT_EQ(c->pilotScoring().DeadObjectPoints, pointsBefore + 250);
     EXPECT_GE(balloonIndex, ModelArray::kFirstMissionObject);
 
     // It sinks in flames while the guns on the ground keep at the Camel.

@@ -29,6 +29,8 @@
 namespace pellam {
 namespace {
 
+using Cmd = input::CommandNumber;
+
 using rendertest::RGBAImage;
 
 class EffectsPicture : public rendertest::ViewTest {
@@ -145,7 +147,7 @@ TEST_F(EffectsPicture, ACamelsBombFallsAndBurstsWithDebrisOverItsCraterAndTreesL
     const double ground = terrain->getAltitudeAtX(x, z);
     player->SetUpAircraft(x, ground + 500.0, z, 0.0, 0.0, 95.0, 0.8);
     player->ThisAircraft.CurrentNumberOfBombs = 2;
-    c->sendCommand(18, kKeyDown);
+    c->sendCommand(Cmd::DropBomb, kKeyDown);
 
     // Halfway down: the bomb seen from 120 ft off its path, the Camel going away above it.
     const AllBombs::BombOrRocket* falling = nullptr;

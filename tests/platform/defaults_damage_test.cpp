@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -210,6 +211,48 @@ TEST_F(DamagedDefaults, AFailedSaveAnswersFalseKeepsTheOldFileAndIsReportedOnce)
     fs::remove(blocked);
     EXPECT_TRUE(store.synchronize());  // the values waited in memory
     EXPECT_EQ(UserDefaults(file()).boolForKey("VBlankKey"), true);
+    EXPECT_TRUE(others().empty());
+}
+
+// Saves in flight: a burst while the writer is busy costs one write of the latest values; a save
+// that fails there is told once through takeReports, keeps the old file, and its values are written
+// at the next save even when nothing changed since.
+TEST_F(DamagedDefaults, SavesInFlightCoalesceAndOneThatFailedIsToldAndWrittenAtTheNext) {
+    UserDefaults store(file());
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    store.writer().queue("hold", [released] {
+        released.wait();  // the writer is busy until the burst below is queued
+        return std::string();
+    });
+    for (int kills = 1; kills <= 40; ++kills) {
+        store.setInteger("Kills", kills);
+        store.saveInBackground();
+    }
+    release.set_value();
+    store.flush();
+    WriterThread::Counters counted = store.writer().counters();
+    EXPECT_EQ(counted.queued, 41u);
+    EXPECT_EQ(counted.replaced, 39u);
+    EXPECT_EQ(counted.written, 2u);
+    EXPECT_EQ(UserDefaults(file()).integerForKey("Kills"), 40);
+    store.saveInBackground();  // nothing changed: nothing handed over
+    EXPECT_EQ(store.writer().counters().queued, 41u);
+
+    const fs::path blocked = file() + ".tmp-" + std::to_string(getpid());
+    fs::create_directories(blocked);
+    store.setInteger("Kills", 41);
+    store.saveInBackground();
+    store.flush();
+    const auto reports = store.takeReports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find(folder_.path().string()), std::string::npos) << reports[0];
+    EXPECT_EQ(UserDefaults(file()).integerForKey("Kills"), 40);
+    fs::remove(blocked);
+    store.saveInBackground();
+    store.flush();
+    EXPECT_EQ(store.writer().counters().failed, 1u);
+    EXPECT_EQ(UserDefaults(file()).integerForKey("Kills"), 41);
     EXPECT_TRUE(others().empty());
 }
 

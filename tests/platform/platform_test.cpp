@@ -119,6 +119,20 @@ TEST(Clock, TestsDriveTheTickCounter) {
     EXPECT_LT(real, 60 * 3600);
 }
 
+// The frame's wait ends on the tick it waits for, never before it: each wait starts where the last
+// one woke, so a wait that woke early would be caught within a few ticks.
+TEST(Clock, SleepEndsOnTheTickWaitedFor) {
+    for (int i = 0; i < 12; ++i) {
+        const int32_t next = TickCount() + 1;
+        sleepUntilTick(next);
+        ASSERT_GE(TickCount(), next) << "woke early on wait " << i;
+    }
+    int32_t now = 500;
+    ScopedTickSource source([&] { return now; });
+    sleepUntilTick(900);  // a test's clock: the wait leaves time to the test
+    EXPECT_EQ(TickCount(), 500);
+}
+
 TEST(Paths, FoldersWithSpaces) {
     setApplicationFolder("/tmp/My Games/Pellam 1918");
     EXPECT_EQ(applicationFolder(), "/tmp/My Games/Pellam 1918");

@@ -350,6 +350,7 @@ TEST_F(SceneTest, MessageLinesNeedTheFirstLineAndARequestedShotIsWrittenFromTheF
     fs::create_directories(scratchFolder() / "shots");
     services.shot = true;
     frame();
+    view().flushScreenShots();
     EXPECT_TRUE(fs::exists(view().lastScreenShotPath()));
     EXPECT_FALSE(services.shot);
 }

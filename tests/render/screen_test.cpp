@@ -121,6 +121,7 @@ protected:
     }
     void TearDown() override {
         view().glRenderEnd();
+        landed();  // nothing of this test's is written, sounded or told after it
         view().setScreenShotSound({});
     }
     // A blue frame with a red block in its upper left quarter.
@@ -134,6 +135,12 @@ protected:
         glDisable(GL_SCISSOR_TEST);
         return readBack(view());
     }
+    // Waits for the shots handed to the writer, then takes the view's notices as a frame does.
+    void landed() {
+        view().flushScreenShots();
+        told = view().takeNotices();
+    }
+    std::vector<std::string> told;
     std::string shot(int n, const char* ext = ".jpg") {
         return (folder / ("Pellam Screen Shot " + std::to_string(n) + ext)).string();
     }
@@ -155,6 +162,7 @@ TEST_F(ShotTest, WritesTheFrameAsTiffOrJpegNumbersTheFilesAndBeepsWhenItCannot) 
     const RGBAImage frame = drawScene();
     view().setScreenShotPending();
     view().glRenderEnd();
+    landed();
     RGBAImage file;
     ASSERT_TRUE(readImageFile(shot(1, ".tif"), file));
     EXPECT_EQ(meanError(file, frame), 0.0);  // TIFF keeps every bit
@@ -167,6 +175,7 @@ TEST_F(ShotTest, WritesTheFrameAsTiffOrJpegNumbersTheFilesAndBeepsWhenItCannot) 
     view().setScreenSaveType(0);
     drawScene();
     ASSERT_TRUE(view().doScreenSaveFromOpenGL());
+    landed();
     EXPECT_EQ(view().lastScreenShotPath(), shot(1));
     ASSERT_TRUE(readImageFile(shot(1), file));
     ASSERT_EQ(file.width, frame.width);
@@ -182,24 +191,38 @@ TEST_F(ShotTest, WritesTheFrameAsTiffOrJpegNumbersTheFilesAndBeepsWhenItCannot) 
     EXPECT_FALSE(fs::exists(shot(2)));
     fakeTicks += 180;
     EXPECT_TRUE(view().doScreenSaveFromOpenGL());
+    landed();
     EXPECT_TRUE(fs::exists(shot(2)));
     // The first free number: with 1 and 3 there, 2.
     fs::remove(shot(2));
     std::ofstream(shot(3)) << "x";
     fakeTicks += 300;
     EXPECT_TRUE(view().doScreenSaveFromOpenGL());
+    landed();
     EXPECT_EQ(view().lastScreenShotPath(), shot(2));
     EXPECT_EQ(sounds, 4);
+    EXPECT_TRUE(told.empty());
 
-    // All 99 numbers taken, then a folder nobody may write in: no file, a beep, no success sound.
+    // All 99 numbers taken: no shot, a beep and a notice at once.
     for (int n = 1; n <= 99; ++n) std::ofstream(shot(n)) << "x";
-    for (const fs::path& where : {folder, fs::path("/proc")}) {
-        view().setScreenShotFolder(where.string());
-        fakeTicks += 400;
-        const long beeps = platform::beepCount();
-        EXPECT_FALSE(view().doScreenSaveFromOpenGL()) << where;
-        EXPECT_EQ(platform::beepCount(), beeps + 1) << where;
-    }
+    fakeTicks += 400;
+    long beeps = platform::beepCount();
+    EXPECT_FALSE(view().doScreenSaveFromOpenGL());
+    EXPECT_EQ(platform::beepCount(), beeps + 1);
+    landed();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find(folder.string()), std::string::npos) << told[0];
+    // A folder nobody may write in: the writer's failure reaches the frame as a beep and a notice
+    // naming the file; no file, no success sound.
+    view().setScreenShotFolder("/proc");
+    fakeTicks += 400;
+    beeps = platform::beepCount();
+    EXPECT_TRUE(view().doScreenSaveFromOpenGL());  // handed to the writer
+    landed();
+    EXPECT_EQ(platform::beepCount(), beeps + 1);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("/proc/Pellam Screen Shot 1.jpg"), std::string::npos) << told[0];
+    EXPECT_FALSE(fs::exists("/proc/Pellam Screen Shot 1.jpg"));
     EXPECT_EQ(sounds, 4);
 }
 

@@ -217,7 +217,7 @@ TEST_F(TextureTest, SmallFormatsKeepExactlyTheirColoursInWideStorage) {
     }
 }
 
-TEST_F(TextureTest, BadFilesAreRefusedFromTheirHeaderWithTheirCodeAndALogLineAndLeaveTheTable) {
+TEST_F(TextureTest, BadFilesAreRefusedFromTheirHeaderWithTheirCodeAndANoticeAndLeaveTheTable) {
     writePicture("odd.png", 100, 100, grey);
     writePicture("tall.png", 64, 128, grey);
     writePicture("huge.png", 2048, 2048, grey);
@@ -250,6 +250,7 @@ TEST_F(TextureTest, BadFilesAreRefusedFromTheirHeaderWithTheirCodeAndALogLineAnd
         {"huge", nullptr, {}, kNotSquarePowerOfTwo, false, "huge.png"},
     };
     const TextureMaps before = view().getTextureMapsPtr();
+    view().takeNotices();  // what earlier loads had to say
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         if (c.file) writeBytes(c.file, c.bytes);
@@ -259,6 +260,12 @@ TEST_F(TextureTest, BadFilesAreRefusedFromTheirHeaderWithTheirCodeAndALogLineAnd
         const std::string log = ::testing::internal::GetCapturedStderr();
         EXPECT_EQ(platform::beepCount(), beeps + c.beeps);
         EXPECT_NE(log.find(c.logged), std::string::npos) << log;
+        // What the log says of a file found, the player reads too.
+        const std::vector<std::string> told = view().takeNotices();
+        if (*c.logged) {
+            ASSERT_EQ(told.size(), 1u);
+            EXPECT_NE(told[0].find(c.logged), std::string::npos) << told[0];
+        }
     }
     const TextureMaps& after = view().getTextureMapsPtr();
     for (int i = 0; i < kTextureSlots; ++i) EXPECT_EQ(after[i].TextureStatus, before[i].TextureStatus) << i;
@@ -322,6 +329,7 @@ TEST_F(TextureTest, WorldTexturesThatCannotBeLoadedGetTheVisibleFallback) {
     const fs::path empty = scratchFolder() / "no data";
     fs::create_directories(empty);
     platform::setApplicationFolder(empty.string());
+    view().takeNotices();  // what earlier loads had to say
     ::testing::internal::CaptureStderr();
     RIDUdidav terrain;
     terrain.setGL(&view());
@@ -339,4 +347,8 @@ TEST_F(TextureTest, WorldTexturesThatCannotBeLoadedGetTheVisibleFallback) {
     for (int32_t s : {terrain.RoadStraightSlot, terrain.RoadBendSlot, terrain.DetailSlot, terrain.CloudDeckSlot,
                       terrain.CloudScatterSlot, sky.SkyTextureSlot, sky.SunTextureSlot, cloud.TextureSlot})
         EXPECT_EQ(s, fallback);
+    // The player reads which were missing and where they were looked for.
+    const std::vector<std::string> told = view().takeNotices();
+    ASSERT_FALSE(told.empty());
+    EXPECT_NE(told.front().find((empty / "Necessary Data" / "Textures").string()), std::string::npos) << told.front();
 }

@@ -1,7 +1,7 @@
 // The sky, terrain and clouds drawn under Xvfb from the generated world, read back from the
 // frame: a cloud in view shows; and the ground's passes folded together leaving the picture as it was: the sky drawn
 // behind the ground against the sky drawn first, road squares cut to their road shape against
-// whole squares, and far road squares left out against all drawn.
+// whole squares, and far road squares left out against all drawn; the ground takes the daylight.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -119,6 +119,25 @@ TEST_F(WorldDrawTest, FarRoadsLeftOutLookTheSame) {
             // change at all.
             EXPECT_LE(any, long(kWidth) * kHeight / 1000) << where << ": pixels more than 2 levels apart";
         }
+}
+
+// The ground takes the sky's daylight: with the sun low it is drawn darker than with the sun
+// high, seen from the same place; the sky's own colours change too, so only the near ground at
+// the bottom of the frame, hardly fogged, is measured.
+TEST_F(WorldDrawTest, TheGroundTakesTheDaylight) {
+    const Vector3 kept = world->sky.getSunVector();
+    const Camera down{test::kAlongTheFront.Heading, -35.0};
+    const auto nearGround = [&](const Vector3& sun) {
+        world->sky.positionSun(sun.data());
+        const auto pixels = frame(test::kOverAlbert, down, false, true);
+        double sum = 0;
+        for (size_t k = 0; k < size_t(kWidth) * (kHeight / 4) * 4; k += 4) sum += pixels[k] + pixels[k + 1] + pixels[k + 2];
+        return sum / (double(kWidth) * (kHeight / 4));
+    };
+    const double high = nearGround({0.0, 1.0, 0.3}), low = nearGround({1.0, 0.02, 0.0});
+    world->sky.positionSun(kept.data());
+    EXPECT_GT(high, 60.0) << "the ground shows";
+    EXPECT_LT(low, high * 0.95) << "the low sun's light darkens the ground";
 }
 
 // A road picture the drawer cannot shape leaves its squares whole.

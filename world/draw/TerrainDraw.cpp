@@ -451,7 +451,10 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     glDisable(GL_ALPHA_TEST);
     glDisable(GL_LIGHTING);
     glEnable(GL_TEXTURE_2D);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    // In full daylight the pictures are drawn as they are: modulating by white would change no
+    // pixel, and without it the rasteriser neither interpolates nor multiplies a colour.
+    const bool daylight = std::all_of(light.begin(), light.end(), [](float l) { return l >= 1.0f - 1.0f / 512; });
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, daylight ? GL_REPLACE : GL_MODULATE);
     glColor4f(light[0], light[1], light[2], 1);
     glEnable(GL_FOG);
     glFogi(GL_FOG_MODE, GL_LINEAR);

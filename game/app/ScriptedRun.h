@@ -1,0 +1,82 @@
+#pragma once
+// The switches with which tests and the bench scripts drive the real game, read from the
+// environment in this one place, and what each of them does to a run:
+//   PELLAM_AUTOQUIT_SECONDS=S        quit S seconds (of 60 ticks) after start-up; the save at quit runs as usual
+//   PELLAM_AUTOFLY                   sign the first pilot in and fly the current mission at once
+//   PELLAM_FRAME_DUMP=FILE           write the last frame shown to FILE as a PNG (the smoke test)
+//   PELLAM_FRAME_TIMES=FILE          write at quit the milliseconds between frames, one a line, then
+//                                    "# cpu C wall W" (processor and wall seconds of the run, loading
+//                                    left out) and "# rested N" (frames the window kept from the last)
+//   PELLAM_VIRTUAL_JOYSTICK          attach a virtual stick (4 axes, 12 buttons, a hat) for the script
+//   PELLAM_PLAYER_SCRIPT=FILE        play a player's actions (PlayerScript.h); a failed expectation, or
+//                                    a game ended before its script, ends the game with status 1
+//   PELLAM_NETWORK_HOST=PORT         after AUTOFLY, host the mission on PORT (0: any free one, logged
+//                                    as "Hosting on port N") and take every joiner in
+//   PELLAM_NETWORK_JOIN=A.B.C.D:PORT after AUTOFLY, ask that host to take this pilot in (blue, in a D.VII)
+#include <SDL.h>
+
+#include <chrono>
+#include <ctime>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "game/app/PlayerScript.h"
+
+namespace pellam {
+
+class GameNetwork;
+namespace platform {
+class GLWindow;
+}
+
+class ScriptedRun {
+public:
+    ScriptedRun();  // reads the switches
+
+    // Before the joysticks are listed, so that the virtual one is among them.
+    void attachVirtualJoystick();
+    // Once the joysticks are open: reads the player's script. False, logged, when it cannot be read.
+    bool startPlayerScript();
+    // Once the controller is awake: flies, hosts, joins; the quit time and the run's clocks start.
+    void begin(VADArizodazar2& controller, GameNetwork& network);
+
+    // One frame's share of the player's script; false once it asks to quit or has ended.
+    bool playerStep(SDL_Window* window, uint32_t windowID, const VADArizodazar2& controller,
+                    const input::DoJoystick& input);
+    bool quitDue() const;
+    // A host started here takes in whoever asks.
+    void takeJoiners(GameNetwork& network);
+    // The frame now drawn is the run's last: the one the dump keeps.
+    void setLastFrame(bool last) { lastFrame_ = last; }
+    // Reads the frame drawn in `window` back into the dump's file, on the last frame only.
+    void dumpFrame(const platform::GLWindow& window) const;
+    void frameEnded();
+    // At quit: the frame times, with `framesRested` the frames the window kept from the last.
+    void end(long framesRested);
+    int exitStatus() const;
+
+private:
+    void host(VADArizodazar2& controller, GameNetwork& network);
+    void join(VADArizodazar2& controller, GameNetwork& network);
+
+    bool virtualJoystick_ = false;
+    std::optional<std::string> scriptPath_, dumpPath_, timesPath_, host_, join_;
+    bool autoFly_ = false;
+    std::optional<double> quitAfter_;  // s
+
+    int virtualStick_ = -1;  // device index
+    SDL_Joystick* scriptStick_ = nullptr;
+    std::unique_ptr<PlayerScript> script_;
+    bool acceptJoiners_ = false;
+    int32_t quitTick_ = -1;
+    bool lastFrame_ = false;
+
+    using Clock = std::chrono::steady_clock;
+    std::vector<float> frameTimes_;  // ms; reserved at start, so no allocation per frame
+    Clock::time_point runStart_, lastFrameEnd_;
+    std::clock_t runCpuStart_ = 0;
+};
+
+}  // namespace pellam
