@@ -62,7 +62,8 @@ void GameController::cameraCommand(input::CommandNumber command) {
 }
 
 void GameController::cameraCommandMain(input::CommandNumber command) {
-    if (command != MoveCameraCloser && command != MoveCameraFartherAway && command != CirclingCamera) cameras_.circleFlag = true;
+    if (command != MoveCameraCloser && command != MoveCameraFartherAway && command != CirclingCamera)
+        cameras_.circleFlag = true;
     ZephModel* m = modelAt(cameras_.CameraAircraft);
     auto saveForToggleBack = [&] {
         cameras_.ToggleBackCameraPosition =

@@ -144,8 +144,12 @@ void GameController::someTypicalKeyPresses(input::CommandNumber command, bool ou
         toMyZephGLView->setScreenShotPending();
         break;
     case RestartMission: if (!clock_.gamePause) newDocument(); break;
-    case OnOffSecondWindowToggle: if (cameras_.CameraRule != 2) cameras_.DrawSecondWindow = !cameras_.DrawSecondWindow; break;
-    case ClosestEnemyInSecondWindow: if (cameras_.DrawSecondWindow && cameras_.CameraRule == 0) cameras_.SecondWindowClosestEnemy = true; break;
+    case OnOffSecondWindowToggle:
+        if (cameras_.CameraRule != 2) cameras_.DrawSecondWindow = !cameras_.DrawSecondWindow;
+        break;
+    case ClosestEnemyInSecondWindow:
+        if (cameras_.DrawSecondWindow && cameras_.CameraRule == 0) cameras_.SecondWindowClosestEnemy = true;
+        break;
     case JoystickAutoTrim:
         if (clock_.gamePause)
             if (FlyableAircraft* craft = aircraftAt(cameras_.AircraftWeControl)) {

@@ -98,7 +98,8 @@ struct GameScene {
 
     void set(Shot shot) {
         platform::presentationRandom().seed(20);  // the same flicker and drift whatever ran before
-        game->sendCommand(input::CommandNumber::CameraInsidePilotHead, kKeyDown);  // the cockpit of the player's aircraft
+        // The cockpit of the player's aircraft.
+        game->sendCommand(input::CommandNumber::CameraInsidePilotHead, kKeyDown);
         switch (shot) {
         case Shot::CockpitCamel: startFight(kCamel, kOpeningTicks); break;
         case Shot::CockpitDVII: startFight(kDVII, kOpeningTicks); break;

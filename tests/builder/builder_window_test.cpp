@@ -330,7 +330,8 @@ TEST_F(BuilderWindowTest, TheBuilderLeavesTheFlightsPictureAsItFoundIt) {
     view_->setMessageLines(lines);
     // The cockpit view at rest: the pilot's head settled, the idle circling camera not yet begun.
     auto settled = [&] {
-        c_->sendCommand(input::CommandNumber::FireGuns, kKeyUp);  // a trigger let go: the player is there, the idle camera waits
+        // A trigger let go: the player is there, the idle camera waits.
+        c_->sendCommand(input::CommandNumber::FireGuns, kKeyUp);
         QNion last = c_->cameras().ViewingQNion;
         for (int n = 0; n < 600; ++n) {
             frames(1);

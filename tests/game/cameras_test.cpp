@@ -42,7 +42,9 @@ TEST_F(Placement, OutsideCamerasSettleAtTheirDistanceLookingAtTheAircraft) {
         EXPECT_GE(d, 100.0 - 1e-9);
         EXPECT_LT(d, 101.0);
         for (int i = 0; i < 3; ++i) EXPECT_NEAR(m[8 + i], -from[i] / d, 1e-6) << "looking along axis " << i;
-        if (type <= 4) EXPECT_NEAR(m[1], 0.0, 1e-9) << "banked";
+        if (type <= 4) {
+            EXPECT_NEAR(m[1], 0.0, 1e-9) << "banked";
+        }
     }
 }
 
@@ -86,7 +88,9 @@ TEST_F(Crash, NoCameraGoesUnderTheGround) {
     FlyableAircraft& own = aircraft(0);
     // The command that chooses camera n: 45 cockpit, 46..54 the fixed ones, 55 fly-by, 56 chase,
     // 57 nearest enemy, 58 tower, 100 circling.
-    auto commandFor = [](int32_t camera) { return camera == 100 ? Cmd::CirclingCamera : Cmd::CameraInsidePilotHead + camera; };
+    auto commandFor = [](int32_t camera) {
+        return camera == 100 ? Cmd::CirclingCamera : Cmd::CameraInsidePilotHead + camera;
+    };
     c->sendCommand(Cmd::CameraViewFromSouth, kKeyDown);
     for (int i = 0; i < 8; ++i) c->sendCommand(Cmd::MoveCameraCloser, kKeyDown);  // the outside cameras 40 ft off
     ASSERT_EQ(c->cameras().UserCameraDistance, 40.0);

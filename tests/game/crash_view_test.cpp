@@ -56,13 +56,15 @@ TEST(CrashView, AWreckInTheGroundIsSeenFromAboveIt) {
     FlyableAircraft& own = *c->aircraftAt(ModelArray::kFirstAircraft);
     const double x = 1975000.0, z = 2035000.0;
     own.SetUpAircraft(x, c->modelAt(ModelArray::kTerrain)->getAltitudeAtX(x, z) - 15.0, z, 0.0, 0.0, 0.0, 0.0);
-    c->sendCommand(input::CommandNumber::CameraOnAircraft1, kKeyDown);  // the player's aircraft, without the start-up slide
+    // The player's aircraft, without the start-up slide.
+    c->sendCommand(input::CommandNumber::CameraOnAircraft1, kKeyDown);
     for (int32_t camera : {2, 6}) {  // the view from the south and from the left wing
         SCOPED_TRACE(camera);
         // Chosen while flying, when the camera takes its distance at once; then paused again.
         c->setRunning(true);
         c->sendCommand(input::CommandNumber::CameraInsidePilotHead + camera, kKeyDown);
-        while (c->cameras().UserCameraDistance > 40.0) c->sendCommand(input::CommandNumber::MoveCameraCloser, kKeyDown);
+        while (c->cameras().UserCameraDistance > 40.0)
+            c->sendCommand(input::CommandNumber::MoveCameraCloser, kKeyDown);
         c->doEachTick(1);
         c->setRunning(false);
         ASSERT_EQ(c->cameras().CameraPosition, camera);
