@@ -185,6 +185,12 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glInterleavedArrays(coloured ? GL_T2F_C4F_N3F_V3F : GL_T2F_N3F_V3F, 0, g.ThePoints);
 
+    // Runs of polygons drawn in the same state go to GL as one list of triangles, in their order:
+    // each draw call costs the software rasteriser's front end thousands of instructions. The plain
+    // rules draw polygon by polygon.
+    const bool batching = !exactDrawing_;
+    const OnePolygonVer2* head = nullptr;  // the open batch's first polygon, whose state GL holds
+    batch_.clear();
     int part = 0;
     for (const OnePolygonVer2* p = polygons; p->MapNumber >= 0; ++p) {
         const int32_t hints = p->DrawHints;
@@ -192,6 +198,8 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         if (p->FirstItem < 0) {
             const int m = -p->FirstItem;
             if (m != part && m <= int(object->OptionalObjectMatrix.size())) {
+                drawBatch();
+                head = nullptr;
                 part = m;
                 computeFinalMatrix(object->OptionalObjectMatrix[m - 1]);
                 glLoadMatrixd(FinalMatrix_.data());
@@ -200,8 +208,20 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         }
         if (coverOnly_) {
             if (!(hints & (kTransparent | kOffset)) && coversOpaquely(*p, g, litAlphaSure)) {
+                const bool joins = batching && batchable(*p, g);
+                if (joins && head && (head->DrawHints & kNoCull) == (hints & kNoCull)) {
+                    appendTriangles(*p, g);
+                    continue;
+                }
+                drawBatch();
+                head = nullptr;
                 setCull(!(hints & kNoCull));
-                drawPoints(*p, g);
+                if (!joins) {
+                    drawPoints(*p, g);
+                    continue;
+                }
+                head = p;
+                appendTriangles(*p, g);
             }
             continue;
         }
@@ -209,13 +229,27 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
             queueTransparent(*object, *p, g, materials);
             continue;
         }
-        drawOpaquePolygon(*p, g, materials, alphaTested, blended);
+        const bool joins = batching && !(hints & (kAlways | kLEqual | kOffset)) && batchable(*p, g);
+        if (joins && head && sameLook(*head, *p, g)) {
+            appendTriangles(*p, g);
+            continue;
+        }
+        drawBatch();
+        head = nullptr;
+        setPolygonState(*p, g, materials, alphaTested, blended);
+        if (joins) {
+            head = p;
+            appendTriangles(*p, g);
+            continue;
+        }
+        drawPoints(*p, g);
         if (hints & (kAlways | kLEqual)) glDepthFunc(GL_LESS);
         if (hints & kOffset) {
             glDisable(GL_POLYGON_OFFSET_FILL);
             glDepthMask(GL_TRUE);
         }
     }
+    drawBatch();
     if (coloured) glDisableClientState(GL_COLOR_ARRAY);
     setAlphaTest(alphaTested);
     setBlend(blended);
@@ -261,8 +295,8 @@ float MyZephGLView::surestAlpha(const OnePolygonVer2& p, const ObjectPointsPolys
     return format == GL_RGB5 || format == GL_RGB8 || format == GL_R3_G3_B2 ? colour : 0.0f;
 }
 
-void MyZephGLView::drawOpaquePolygon(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
-                                     const MaterialLightData* materials, bool alphaTested, bool blended) {
+void MyZephGLView::setPolygonState(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
+                                   const MaterialLightData* materials, bool alphaTested, bool blended) {
     const int32_t h = p.DrawHints;
     const MaterialLightData& m = materials[std::clamp<int>(p.MaterialLightDataOffset, 0, kMaxMaterials - 1)];
     const float f = float(sunSpecFactor_);
@@ -325,7 +359,67 @@ void MyZephGLView::drawOpaquePolygon(const OnePolygonVer2& p, const ObjectPoints
         if (alphaTested) setAlphaTest(!(a > 0.9f));
         if (blended) setBlend(!(a >= 1.0f));
     }
-    drawPoints(p, g);
+}
+
+bool MyZephGLView::sameLook(const OnePolygonVer2& a, const OnePolygonVer2& b, const ObjectPointsPolysVer2& g) {
+    // What setPolygonState reads: the hints, the bound picture, the material when lit, the
+    // polygon's colour when it is the emission (untextured) or the colour (unlit).
+    const int32_t h = a.DrawHints;
+    if (b.DrawHints != h) return false;
+    const auto slot = [&g](const OnePolygonVer2& p) { return g.MapListOffset[std::clamp<int>(p.MapNumber, 0, kMaxMapEntries - 1)]; };
+    if (!(h & kUntextured) && slot(a) != slot(b)) return false;
+    const auto material = [](const OnePolygonVer2& p) { return std::clamp<int>(p.MaterialLightDataOffset, 0, kMaxMaterials - 1); };
+    if (!(h & kUnlit) && material(a) != material(b)) return false;
+    if ((h & (kUntextured | kUnlit)) && a.PolyColor != b.PolyColor) return false;
+    return true;
+}
+
+bool MyZephGLView::batchable(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) {
+    const int type = p.DefaultDrawType, n = g.RunItems[p.FirstItem];
+    switch (type) {
+    case GL_TRIANGLES: return n % 3 == 0;
+    case GL_QUADS: return n % 4 == 0;
+    case GL_TRIANGLE_STRIP:
+    case GL_TRIANGLE_FAN:
+    case GL_POLYGON: return n >= 3;
+    default: return false;  // points and lines, and anything else, alone
+    }
+}
+
+void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) {
+    // The triangles GL makes of the primitive, each wound as GL winds it (culling reads the
+    // winding); a quad is cut along the diagonal from its second corner to its fourth, as the
+    // rasteriser cuts it.
+    const uint16_t* run = g.RunItems + p.FirstItem;
+    const int n = run[0];
+    const uint16_t* v = run + 1;
+    const auto tri = [this](uint16_t a, uint16_t b, uint16_t c) {
+        batch_.push_back(a);
+        batch_.push_back(b);
+        batch_.push_back(c);
+    };
+    switch (p.DefaultDrawType) {
+    case GL_TRIANGLES: batch_.insert(batch_.end(), v, v + n); break;
+    case GL_QUADS:
+        for (int i = 0; i + 3 < n; i += 4) {
+            tri(v[i], v[i + 1], v[i + 3]);
+            tri(v[i + 1], v[i + 2], v[i + 3]);
+        }
+        break;
+    case GL_TRIANGLE_STRIP:
+        for (int i = 0; i + 2 < n; ++i)
+            i % 2 ? tri(v[i + 1], v[i], v[i + 2]) : tri(v[i], v[i + 1], v[i + 2]);
+        break;
+    default:  // a fan or a convex polygon
+        for (int i = 1; i + 1 < n; ++i) tri(v[0], v[i], v[i + 1]);
+        break;
+    }
+}
+
+void MyZephGLView::drawBatch() {
+    if (batch_.empty()) return;
+    glDrawElements(GL_TRIANGLES, GLsizei(batch_.size()), GL_UNSIGNED_SHORT, batch_.data());
+    batch_.clear();
 }
 
 // The polygon's run of point numbers: its count, then the points.

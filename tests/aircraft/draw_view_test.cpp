@@ -185,6 +185,10 @@ protected:
         EXPECT_GT(covered(frame(front)), 0.03) << name;
         EXPECT_GT(covered(sideNeutral), 0.03) << name;
         EXPECT_GT(covered(aboveNeutral), 0.08) << name;
+        // Drawn cheaply from outside, it looks as it does by the plain rules.
+        expectLooksTheSame(side, name + " from the side");
+        expectLooksTheSame(above, name + " from above");
+        expectLooksTheSame(front, name + " from the front");
 
         // Up elevator: the tail changes (right in the side view); the stick moves with it.
         plane->ThisAircraft.PElevator = 1.0;
