@@ -274,7 +274,10 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
             if (float* eye = model->getPointerToRelativeEyeX()) eye[2] = -10000.0f;
             continue;
         }
+        cullOutside_ = !awoken_ && !exactDrawing_ && i >= ModelArray::kFirstAircraft &&
+                       i < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots;
         glNewDrawOneObject(record);
+        cullOutside_ = false;
         if (pass.SecondWindow && frameRecords_[i]) {
             Object3DData& own = frameRecords_[i]->TheObject;
             own.EyeRelativeX = record->TheObject.EyeRelativeX;

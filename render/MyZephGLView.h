@@ -171,6 +171,8 @@ private:
     // with an opaque colour, so that the world behind it fails the depth test instead of being shaded
     // and painted over. Needs the projection and camera the object will be drawn with.
     void markOpaqueCover(OneCompleteObjectVer2* object);
+    // Whether the object, posed by FinalMatrix_, lies wholly outside the frustum last set.
+    bool outsideView(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g) const;
     bool coversOpaquely(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, bool litAlphaSure) const;
     // The alpha every pixel of the opaque polygon is sure to have, drawn with the GL state set for it.
     float surestAlpha(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) const;
@@ -199,6 +201,9 @@ private:
     std::array<float, 3> skyLight_{1, 1, 1};   // daylight on the clouds this frame
 
     Noted noted_;
+    // glNewDrawOneObject leaves out an object wholly outside the view: set for the aircraft,
+    // whose extents bound all they draw.
+    bool cullOutside_ = false;
     bool coverOnly_ = false;  // glNewDrawOneObject marks the opaque cover's depth, nothing else
     bool marksOpaqueCover_ = true;
     bool exactDrawing_ = false;

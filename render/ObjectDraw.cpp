@@ -161,6 +161,8 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     if (!full && d > header.UseAlt && g.TheAltPolygons) polygons = g.TheAltPolygons;
     if (!g.ThePoints || !polygons || !g.RunItems) return;
 
+    if (cullOutside_ && outsideView(*object, g)) return;
+
     const bool coloured = header.ObjectFlags & kColouredPoints;
     // A lit polygon may keep the alpha of an earlier material whose colour matched its own: the
     // cover trusts lit alphas only when every material the polygons use is opaque.
@@ -254,6 +256,39 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     setAlphaTest(alphaTested);
     setBlend(blended);
     plainWhereSure_ = false;
+}
+
+bool MyZephGLView::outsideView(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g) const {
+    // A sphere about the object's origin holding its extents, widened by the farthest part posed
+    // apart from it (a wing set that has come off) and by the hit flash's half size.
+    constexpr double kFlashReach = 8.0;  // ft
+    const auto& e = g.ObjectExtends;
+    double r2 = 0;
+    for (int axis = 0; axis < 3; ++axis) {
+        const double reach = std::fmax(std::fabs(e[2 * axis]), std::fabs(e[2 * axis + 1]));
+        r2 += reach * reach;
+    }
+    if (!(r2 > 0) || !std::isfinite(r2)) return false;  // no extents: nothing to bound it by
+    const auto& m = object.ObjectMatrix;
+    double scale = 0;
+    for (int c = 0; c < 3; ++c)
+        scale = std::fmax(scale, std::sqrt(m[4 * c] * m[4 * c] + m[4 * c + 1] * m[4 * c + 1] + m[4 * c + 2] * m[4 * c + 2]));
+    double apart = 0;
+    for (const auto& part : object.OptionalObjectMatrix) {
+        const double dx = part[12] - m[12], dy = part[13] - m[13], dz = part[14] - m[14];
+        apart = std::fmax(apart, std::sqrt(dx * dx + dy * dy + dz * dz));
+    }
+    const double r = std::sqrt(r2) * scale + apart + kFlashReach;
+    if (!std::isfinite(r)) return false;
+    // The centre in GL's eye space, looking down -z; each side plane passes through the eye and an
+    // edge of the near rectangle.
+    const double x = FinalMatrix_[12], y = FinalMatrix_[13], z = FinalMatrix_[14];
+    const double n = ViewFrustumNear_;
+    const auto beyond = [&](double along, double edge, double sign) {
+        return sign * (n * along + edge * z) / std::sqrt(n * n + edge * edge) > r;
+    };
+    return -z + r < n || -z - r > ViewFrustumFar_ || beyond(x, ViewFrustumLeft_, -1) || beyond(x, ViewFrustumRight_, 1) ||
+           beyond(y, ViewFrustumBottom_, -1) || beyond(y, ViewFrustumTop_, 1);
 }
 
 void MyZephGLView::markOpaqueCover(OneCompleteObjectVer2* object) {
