@@ -176,6 +176,9 @@ private:
     bool coversOpaquely(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, bool litAlphaSure) const;
     // The alpha every pixel of the opaque polygon is sure to have, drawn with the GL state set for it.
     float surestAlpha(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) const;
+    // The mean colour a transparent polygon of `alpha` may be drawn in instead of the picture in
+    // `slotNumber`, where no texel would show apart from it; null where it could.
+    const float* flatColour(int32_t slotNumber, float alpha) const;
     void queueTransparent(const OneCompleteObjectVer2& o, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
                           const MaterialLightData* materials);
     void setFog(bool on);
