@@ -167,10 +167,11 @@ private:
     static bool batchable(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
     void appendTriangles(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
     void drawBatch();  // the batch's triangles, in the state GL holds; empties it
-    // Marks at the nearest depth the pixels that the object (the cockpit, drawn last) will cover
-    // with an opaque colour, so that the world behind it fails the depth test instead of being shaded
-    // and painted over. Needs the projection and camera the object will be drawn with.
-    void markOpaqueCover(OneCompleteObjectVer2* object);
+    // Marks the pixels that the object (the cockpit, drawn last) will cover with an opaque colour,
+    // so that the world behind it fails the depth test instead of being shaded and painted over:
+    // at the nearest depth, or (`ownDepths`) at the polygons' own depths in the depth range set.
+    // Needs the projection and camera the object will be drawn with.
+    void markOpaqueCover(OneCompleteObjectVer2* object, bool ownDepths);
     // Whether the object, posed by FinalMatrix_, lies wholly outside the frustum last set.
     bool outsideView(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g) const;
     bool coversOpaquely(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, bool litAlphaSure) const;

@@ -291,15 +291,15 @@ bool MyZephGLView::outsideView(const OneCompleteObjectVer2& object, const Object
            beyond(y, ViewFrustumBottom_, -1) || beyond(y, ViewFrustumTop_, 1);
 }
 
-void MyZephGLView::markOpaqueCover(OneCompleteObjectVer2* object) {
+void MyZephGLView::markOpaqueCover(OneCompleteObjectVer2* object, bool ownDepths) {
     if (!object) return;
     glPushAttrib(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_ENABLE_BIT | GL_VIEWPORT_BIT);
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     glDisable(GL_ALPHA_TEST);
     glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_ALWAYS);
+    glDepthFunc(ownDepths ? GL_LEQUAL : GL_ALWAYS);
     glDepthMask(GL_TRUE);
-    glDepthRange(0.0, 0.0);
+    if (!ownDepths) glDepthRange(0.0, 0.0);
     coverOnly_ = true;
     glNewDrawOneObject(object);
     coverOnly_ = false;
