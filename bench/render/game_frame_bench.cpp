@@ -107,8 +107,12 @@ struct GameScene {
         case Shot::CockpitDVII: startFight(kDVII, kOpeningTicks); break;
         case Shot::Chase:
             startFight(kCamel, kOpeningTicks);
-            game->CameraPosition = camera::kChase;
             game->CameraDistance = game->NewCameraDistance = game->UserCameraDistance;
+            // The chase command puts the camera behind the tail; the frames that ease it there
+            // have run: the camera has arrived.
+            game->cameraCommand(56);
+            game->LastOutsideCamera = game->OutsideCamera;
+            game->modelAt(ModelArray::kFirstAircraft)->setOutsideCameraPosition(game->OutsideCamera.data());
             break;
         case Shot::LowFront: {
             startFight(kCamel, kOpeningTicks);
