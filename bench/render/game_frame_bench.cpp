@@ -110,7 +110,7 @@ struct GameScene {
             game->CameraDistance = game->NewCameraDistance = game->UserCameraDistance;
             // The chase command puts the camera behind the tail; the frames that ease it there
             // have run: the camera has arrived.
-            game->cameraCommand(56);
+            game->cameraCommand(input::CommandNumber::ChaseCamera);
             game->LastOutsideCamera = game->OutsideCamera;
             game->modelAt(ModelArray::kFirstAircraft)->setOutsideCameraPosition(game->OutsideCamera.data());
             break;
