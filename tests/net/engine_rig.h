@@ -222,6 +222,13 @@ void run(std::vector<Machine*> running, int frames, int32_t ticks, Between&& bet
 inline void run(std::vector<Machine*> running, int frames, int32_t ticks = 3) {
     run(std::move(running), frames, ticks, [] {});
 }
+// Runs frames as run() does until `happened` holds, at most `frames` of them: for what a machine
+// learns from a datagram settle() cannot count (one sent while another machine is deaf).
+template <class Event>
+bool runUntil(const std::vector<Machine*>& running, int frames, Event&& happened) {
+    for (int f = 0; f < frames && !happened(); ++f) run(running, 1);
+    return happened();
+}
 
 // Stands between the host and joiners: joiner k talks to relay port k, which passes its
 // datagrams to the host and the host's answers back, losing `loss` of them, sending some twice
