@@ -301,6 +301,11 @@ void ZephGLView::glDeleteONETexture(int32_t slotNumber) {
     }
 }
 
+void ZephGLView::setStartUpTextureNumber(int32_t slot) {
+    if (slot != StartUpScreenTextureNumber_) glDeleteONETexture(StartUpScreenTextureNumber_);
+    StartUpScreenTextureNumber_ = slot;
+}
+
 void ZephGLView::glSetCurrentTexture(int32_t slotNumber, int32_t flag) {
     if (slotNumber < 0 || slotNumber >= kTextureSlots) return;
     const SingleTextureStructure& slot = TheTextureMaps_[slotNumber];
