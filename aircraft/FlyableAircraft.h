@@ -25,7 +25,7 @@
 #include "core/Constants.h"
 #include "flight/AiPilot.h"
 #include "flight/Aircraft.h"
-#include "net/AircraftStateBlock.h"
+#include "wire/AircraftStateBlock.h"
 
 namespace pellam {
 
@@ -102,11 +102,11 @@ public:
     void prepareForReplayStart(int32_t missionTime) override;
     void recoverFromReplay(int32_t missionTime) override;
     // The aircraft's state block as the network and the replay ring carry it, for
-    // net::encodeAircraftState to pack (game-over bits are the network's to add).
-    net::AircraftState MakeOutputData() const;
+    // wire::encodeAircraftState to pack (game-over bits are the network's to add).
+    wire::AircraftState MakeOutputData() const;
     // Shows a recorded state block: pose, motion, controls and flags, without the side effects
     // a block from the network has (bomb drops, set-up, bail-out).
-    void showReplayStateBlock(const net::AircraftState& block);
+    void showReplayStateBlock(const wire::AircraftState& block);
     int32_t lastRecordStart() const;  // offset of the ring's last slot
 
     // ---- Drawing: the model, its moving parts, the hit flash, smoke and sounds. The drawing

@@ -19,14 +19,14 @@ bool since(int32_t tick, int32_t stamp, int32_t ticks) {
 
 void setBit(uint32_t& word, uint32_t bit, bool on) { word = on ? (word | bit) : (word & ~bit); }
 
-void setPose(FlyableAircraft& p, const net::AircraftState& s) {
+void setPose(FlyableAircraft& p, const wire::AircraftState& s) {
     p.live.attitude.Position = s.position;
     p.live.attitude.QAttitude = s.attitude;
     p.live.previousAttitude.QAttitude = s.attitude;
     for (int j = 0; j < 3; ++j) p.live.previousAttitude.Position[j] = s.position[j] - s.velocity[j];
 }
 
-void applyControls(FlyableAircraft& p, const net::AircraftState& s) {
+void applyControls(FlyableAircraft& p, const wire::AircraftState& s) {
     Aircraft& a = p.ThisAircraft;
     const double trim = a.ElevatorTrim;  // the sent elevator already holds the sender's trim
     a.ElevatorTrim = 0.0;
@@ -43,10 +43,10 @@ void applyControls(FlyableAircraft& p, const net::AircraftState& s) {
 }
 
 // Damage bits, bail-out and bombs: only once the new game's grace has passed.
-void applyLosses(FlyableAircraft& p, const net::AircraftState& s, const RemoteRecordContext& c) {
+void applyLosses(FlyableAircraft& p, const wire::AircraftState& s, const RemoteRecordContext& c) {
     Aircraft& a = p.ThisAircraft;
-    if (s.flags & net::stateflag::BailedOut) p.bailOut();
-    using namespace net::statedamage;
+    if (s.flags & wire::stateflag::BailedOut) p.bailOut();
+    using namespace wire::statedamage;
     a.Damage1 |= ((s.damage & LeftAileron) ? dmg::LeftAileronHit : 0) |
                  ((s.damage & RightAileron) ? dmg::RightAileronHit : 0) |
                  ((s.damage & Cockpit) ? dmg::CockpitDamage : 0) | ((s.damage & Part4Gone) ? dmg::Part4Gone : 0);
@@ -57,9 +57,9 @@ void applyLosses(FlyableAircraft& p, const net::AircraftState& s, const RemoteRe
     if (drops > 0) a.CurrentNumberOfBombs = s.bombs;
 }
 
-void applyFlags(FlyableAircraft& p, const net::AircraftState& s) {
+void applyFlags(FlyableAircraft& p, const wire::AircraftState& s) {
     Aircraft& a = p.ThisAircraft;
-    using namespace net::stateflag;
+    using namespace wire::stateflag;
     a.OnGround = (s.flags & OnGround) ? 1 : 0;
     setBit(a.Damage1, dmg::Down, s.flags & Down);
     setBit(a.Damage1, dmg::FatalDamage, s.flags & Fatal);
@@ -128,7 +128,7 @@ bool bringAircraftUpToDate(int32_t delay, FlyableAircraft& plane, const RemoteSh
     return false;
 }
 
-RemoteRecordOutcome GetDataOutOfStructure(FlyableAircraft& p, const net::StateBlockBytes& bytes,
+RemoteRecordOutcome GetDataOutOfStructure(FlyableAircraft& p, const wire::StateBlockBytes& bytes,
                                           const RemoteRecordContext& c, RemoteShown* shown, int32_t* playDelay) {
     RemoteRecordOutcome out;
     Aircraft& a = p.ThisAircraft;
@@ -140,8 +140,8 @@ RemoteRecordOutcome GetDataOutOfStructure(FlyableAircraft& p, const net::StateBl
     const std::array<double, 4> keptSlider = {a.SliderQW, a.SliderQX, a.SliderQY, a.SliderQZ};
     const double keptSlerp = a.SlerpValue;
 
-    net::StateBlockBytes block = bytes;
-    const bool gameOver = block[32] & net::stateflag::GameOver;
+    wire::StateBlockBytes block = bytes;
+    const bool gameOver = block[32] & wire::stateflag::GameOver;
     if (gameOver && !c.isHost) {
         // The host's results travel where the velocity would be.
         out.hasResults = true;
@@ -149,21 +149,21 @@ RemoteRecordOutcome GetDataOutOfStructure(FlyableAircraft& p, const net::StateBl
         if (c.joinerNumber >= 1 && c.joinerNumber <= 7) std::swap(out.results[0], out.results[c.joinerNumber]);
         std::fill(block.begin() + 16, block.begin() + 24, uint8_t{0});
     }
-    net::AircraftState s;
-    net::decodeAircraftState(block.data(), block.size(), &s);
+    wire::AircraftState s;
+    wire::decodeAircraftState(block.data(), block.size(), &s);
 
     p.live.velocity = p.live.previousVelocity = s.velocity;
     for (int j = 0; j < 3; ++j) p.live.rotation[j] = p.live.previousRotation[j] = s.rates[j];
     applyControls(p, s);
 
     const bool gameUnderWay = c.newInTime != 0 && since(c.tick, c.newInTime, kGraceTicks);
-    if (s.flags & net::stateflag::GearDown) {
+    if (s.flags & wire::stateflag::GearDown) {
         if (gameUnderWay && !c.replayPlaying) p.setGear(1.0);
         else p.gearUpDown(1);
     } else {
         p.gearUpDown(0);
     }
-    p.setFlaps((s.flags & net::stateflag::FlapsDown) ? 0.6 : 0.0);
+    p.setFlaps((s.flags & wire::stateflag::FlapsDown) ? 0.6 : 0.0);
     if (gameUnderWay) applyLosses(p, s, c);
     applyFlags(p, s);
 
@@ -177,7 +177,7 @@ RemoteRecordOutcome GetDataOutOfStructure(FlyableAircraft& p, const net::StateBl
         out.restarted = true;
     }
     out.gameOver = gameOver;
-    out.hostWon = gameOver && (s.flags & net::stateflag::BailedOut);
+    out.hostWon = gameOver && (s.flags & wire::stateflag::BailedOut);
 
     setPose(p, s);
     a.CurrentVelocity = std::hypot(s.velocity[0], s.velocity[1], s.velocity[2]);

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "net/AircraftStateBlock.h"
+#include "wire/AircraftStateBlock.h"
 
 namespace pellam {
 
@@ -42,7 +42,7 @@ struct RemoteShown {
 // Applies the block. Within 160 ticks of a new game bail-out, damage bits and bomb drops are
 // ignored (they may be left over from the last game). `playDelay` receives the catch-up steps
 // taken (-1 when none could be matched), unless the delay is negative.
-RemoteRecordOutcome GetDataOutOfStructure(FlyableAircraft& plane, const net::StateBlockBytes& data,
+RemoteRecordOutcome GetDataOutOfStructure(FlyableAircraft& plane, const wire::StateBlockBytes& data,
                                           const RemoteRecordContext& context, RemoteShown* shown, int32_t* playDelay);
 
 // The attitude the aircraft is drawn with (w, x, y, z): the model's, eased from the network's

@@ -21,7 +21,7 @@ constexpr int32_t kFirstTick = 2;   // records at ticks 2, 22, 42, ...
 constexpr double kFine = 100000.0;  // fixed-point scale of attitudes and speeds
 constexpr int kBlockAt = 8, kDamageAt = 44, kBailAt = 76, kPartsAt = 144, kPartBytes = 40;
 static_assert(kPartsAt + FlyableAircraft::kParts * kPartBytes == FlyableAircraft::kReplayRecordBytes);
-static_assert(kBlockAt + net::kStateBlockSize <= kDamageAt);
+static_assert(kBlockAt + wire::kStateBlockSize <= kDamageAt);
 
 bool recordTick(int32_t tick) { return (static_cast<int64_t>(tick) - kFirstTick) % kEvery == 0; }
 
@@ -44,9 +44,9 @@ int32_t FlyableAircraft::lastRecordStart() const {
     return std::min<int32_t>(ReplayBufferSize, static_cast<int32_t>(ReplayBufferAddress.size()) - kReplayRecordBytes);
 }
 
-net::AircraftState FlyableAircraft::MakeOutputData() const {
+wire::AircraftState FlyableAircraft::MakeOutputData() const {
     const Aircraft& a = ThisAircraft;
-    net::AircraftState s;
+    wire::AircraftState s;
     s.position = live.attitude.Position;
     s.attitude = live.attitude.QAttitude;
     s.velocity = live.velocity;
@@ -62,13 +62,13 @@ net::AircraftState FlyableAircraft::MakeOutputData() const {
     if (!(a.Damage1 & (dmg::PropBroken | dmg::EngineStopped)) && a.WarEmergencyPower > 0.0) {
         s.engine = static_cast<uint8_t>(whole(a.CurrentEngineSetting * 255.0 / a.WarEmergencyPower) & 0xFF);
     }
-    using namespace net::stateflag;
+    using namespace wire::stateflag;
     s.flags = static_cast<uint8_t>(((a.Gear == 1 && !(a.Damage1 & dmg::GearBroken)) ? GearDown : 0) |
                                    (a.Flaps > 0.4 ? FlapsDown : 0) | (a.GuyBailedOut ? BailedOut : 0) |
                                    (a.CannonsFiring ? Cannons : 0) | (a.OnGround ? OnGround : 0) |
                                    ((a.Damage1 & dmg::Down) ? Down : 0) | ((a.Damage1 & dmg::FatalDamage) ? Fatal : 0));
     s.bombs = static_cast<uint8_t>(std::clamp<int32_t>(a.CurrentNumberOfBombs, 0, 8));
-    using namespace net::statedamage;
+    using namespace wire::statedamage;
     s.damage = static_cast<uint8_t>(((a.Damage1 & dmg::LeftAileronHit) ? LeftAileron : 0) |
                                     ((a.Damage1 & dmg::RightAileronHit) ? RightAileron : 0) |
                                     ((a.Damage1 & dmg::CockpitDamage) ? Cockpit : 0) |
@@ -76,7 +76,7 @@ net::AircraftState FlyableAircraft::MakeOutputData() const {
     return s;
 }
 
-void FlyableAircraft::showReplayStateBlock(const net::AircraftState& s) {
+void FlyableAircraft::showReplayStateBlock(const wire::AircraftState& s) {
     Aircraft& a = ThisAircraft;
     live.velocity = live.previousVelocity = s.velocity;
     for (int j = 0; j < 3; ++j) live.rotation[j] = live.previousRotation[j] = s.rates[j];
@@ -95,7 +95,7 @@ void FlyableAircraft::showReplayStateBlock(const net::AircraftState& s) {
 
     a.CurrentEngineSetting = a.WarEmergencyPower * s.engine / 255.0;
     if (a.CurrentEngineSetting > 0.95 && a.CurrentEngineSetting <= 1.0) a.CurrentEngineSetting = 1.0;
-    using namespace net::stateflag;
+    using namespace wire::stateflag;
     a.OnGround = (s.flags & OnGround) ? 1 : 0;
     auto setBit = [&a](uint32_t bit, bool on) { a.Damage1 = on ? (a.Damage1 | bit) : (a.Damage1 & ~bit); };
     setBit(dmg::Down, s.flags & Down);
@@ -137,7 +137,7 @@ void FlyableAircraft::saveCurrentReplayData(int32_t tick) {
     std::memcpy(r + 2, &updates, 2);
     ReplayUpdatesBetweenFrames = 0;
     put32(r + 4, tick);
-    net::encodeAircraftState(MakeOutputData(), r + kBlockAt);
+    wire::encodeAircraftState(MakeOutputData(), r + kBlockAt);
 
     const int32_t damage[] = {static_cast<int32_t>(a.Damage1), static_cast<int32_t>(a.Damage2), a.BlowsUpAt,
                               a.LeftWingGoneAt, a.RightWingGoneAt, whole(own.surfaces[0].Area), whole(own.surfaces[1].Area),
@@ -175,8 +175,8 @@ void FlyableAircraft::readCurrentReplayData(int32_t tick) {
             break;
         }
     }
-    net::AircraftState block;
-    if (!r || !net::decodeAircraftState(r + kBlockAt, net::kStateBlockSize, &block)) return;
+    wire::AircraftState block;
+    if (!r || !wire::decodeAircraftState(r + kBlockAt, wire::kStateBlockSize, &block)) return;
     showReplayStateBlock(block);
 
     Aircraft& a = ThisAircraft;

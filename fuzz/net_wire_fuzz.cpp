@@ -31,8 +31,8 @@ void readAll(std::span<const uint8_t> p, bool whole) {
     if (auto j = parseJoinerData(p)) {
         check(j->slot >= 1 && j->slot <= 7 && j->message.text.size() <= kMaxTextChars);
         roundTrip(*j, parseJoinerData, buildJoinerData);
-        AircraftState s;
-        check(decodeAircraftState(j->aircraft.data(), j->aircraft.size(), &s));
+        pellam::wire::AircraftState s;
+        check(pellam::wire::decodeAircraftState(j->aircraft.data(), j->aircraft.size(), &s));
         forEachDeadObject(j->deadObjects, 1000, [](int i) { check(i >= 10 && i < 1000); });
     } else {
         check(!whole || p[2] != kJoinerDataPacket || p[3] < 1 || p[3] > 7);

@@ -3,10 +3,10 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "net/AircraftStateBlock.h"
+#include "wire/AircraftStateBlock.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    using namespace pellam::net;
+    using namespace pellam::wire;
     AircraftState once;
     if (!decodeAircraftState(data, size, &once)) {
         if (size >= kStateBlockSize) std::abort();

@@ -95,20 +95,20 @@ void GameNetwork::startJoinerAircraft(int joiner, int32_t team, int32_t aircraft
     setRemoteLocal(joiner, true);
 }
 
-net::StateBlockBytes GameNetwork::stateBlock(int slot) {
-    net::StateBlockBytes bytes{};
+wire::StateBlockBytes GameNetwork::stateBlock(int slot) {
+    wire::StateBlockBytes bytes{};
     FlyableAircraft* a = game_ ? game_->aircraftAt(slot + ModelArray::kFirstAircraft) : nullptr;
-    net::AircraftState state = a ? a->MakeOutputData() : net::AircraftState{};
-    if (!a) state.position[1] = net::kHiddenHeight;
+    wire::AircraftState state = a ? a->MakeOutputData() : wire::AircraftState{};
+    if (!a) state.position[1] = wire::kHiddenHeight;
     const bool over = (link_.hostSendsGameOver() || link_.getImInGameOver()) && link_.getNetworkMode() != 0;
-    if (over) state.flags |= net::stateflag::GameOver;
+    if (over) state.flags |= wire::stateflag::GameOver;
     // Outside a dogfight the game over's result rides on the bail-out bit: a host that bailed
     // out and lost must not read as the winner.
     if (link_.hostSendsGameOver() && !link_.rules().dogfightOnly) {
-        state.flags &= static_cast<uint8_t>(~net::stateflag::BailedOut);
-        if (link_.hostSendResult()) state.flags |= net::stateflag::BailedOut;
+        state.flags &= static_cast<uint8_t>(~wire::stateflag::BailedOut);
+        if (link_.hostSendResult()) state.flags |= wire::stateflag::BailedOut;
     }
-    net::encodeAircraftState(state, bytes.data());
+    wire::encodeAircraftState(state, bytes.data());
     if (over && link_.amIHost() && game_) {
         // The results ride where the velocity would be.
         for (int i = 0; i < 8; ++i) bytes[16 + i] = static_cast<uint8_t>(aircraftResults()[i][1]);
@@ -162,7 +162,7 @@ net::EngineServices::Facts GameNetwork::aircraftFacts(int slot) {
     return {true, r.Team, r.AircraftType, a->live.attitude.Position[1], reset, r.WhoShotMe};
 }
 
-net::EngineServices::Applied GameNetwork::applyStateBlock(int slot, const net::StateBlockBytes& block, int32_t delay) {
+net::EngineServices::Applied GameNetwork::applyStateBlock(int slot, const wire::StateBlockBytes& block, int32_t delay) {
     FlyableAircraft* a = game_ ? game_->aircraftAt(slot + ModelArray::kFirstAircraft) : nullptr;
     if (!a || slot < 0 || slot > 7) return {};
     RemoteRecordContext c;

@@ -72,7 +72,7 @@ private:
     uint32_t getMissionHash() override;
     double getMissionSeconds() override;
     void startJoinerAircraft(int joiner, int32_t team, int32_t aircraftType) override;
-    net::StateBlockBytes stateBlock(int slot) override;
+    wire::StateBlockBytes stateBlock(int slot) override;
     double totalHits(int slot) override;
     void reportNetworkHits(int slot, double hits) override;
     bool resetRecently(int slot) override;
@@ -81,7 +81,7 @@ private:
     int modelCount() override;
     bool isDead(int modelIndex) override;
     Facts aircraftFacts(int slot) override;
-    Applied applyStateBlock(int slot, const net::StateBlockBytes& block, int32_t delay) override;
+    Applied applyStateBlock(int slot, const wire::StateBlockBytes& block, int32_t delay) override;
     void setRemoteLocal(int slot, bool remote) override;
     void setWhoShotMe(int slot, int32_t who) override;
     void objectDeadFromNetwork(int modelIndex, int reporter, int32_t gameTime, bool credit) override;

@@ -14,9 +14,25 @@ const char* const kBuiltInFiles[MissionTable::kBuiltIn] = {
 
 }  // namespace
 
-MissionTable::MissionTable() : records_(kSlots), texts_(kSlots), loaded_(kSlots, false) {}
+MissionTable::MissionTable() : texts_(kSlots), loaded_(kSlots, false) {}
 
-MissionData* MissionTable::record(long slot) { return slot >= 0 && slot < kSlots ? &records_[slot] : nullptr; }
+MissionData* MissionTable::record(long slot) {
+    if (slot < 0 || slot >= kSlots) return nullptr;
+    if (!records_[slot]) records_[slot] = std::make_unique<MissionData>();
+    return records_[slot].get();
+}
+
+const MissionData* MissionTable::record(long slot) const {
+    static const MissionData kEmpty{};
+    if (slot < 0 || slot >= kSlots) return nullptr;
+    return records_[slot] ? records_[slot].get() : &kEmpty;
+}
+
+int MissionTable::recordsHeld() const {
+    int held = 0;
+    for (const auto& r : records_) held += r != nullptr;
+    return held;
+}
 
 const MissionTexts* MissionTable::texts(long slot) const {
     return slot >= 0 && slot < kSlots ? &texts_[slot] : nullptr;
@@ -34,7 +50,7 @@ bool MissionTable::loadMyMission(const std::string& path, long slot) {
 
 bool MissionTable::store(long slot, MissionFileContents&& contents) {
     if (slot < 0 || slot >= kSlots) return false;
-    records_[slot] = contents.record;
+    *record(slot) = contents.record;
     texts_[slot] = std::move(contents.texts);
     loaded_[slot] = true;
     return true;
@@ -42,7 +58,7 @@ bool MissionTable::store(long slot, MissionFileContents&& contents) {
 
 void MissionTable::clear(long slot) {
     if (slot < 0 || slot >= kSlots) return;
-    records_[slot].TotalObjects = 0;
+    if (records_[slot]) records_[slot]->TotalObjects = 0;
     texts_[slot] = {};
     loaded_[slot] = false;
 }

@@ -2,7 +2,8 @@
 // The controller's mission table: 206 slots of mission records with their texts. Slots 0..22 hold
 // the built-in missions, read once at start-up; user missions take higher slots. A slot whose
 // file could not be read keeps what it held (zeros at start-up) and is marked not loaded, so its
-// menu item can be disabled and a start of it refused.
+// menu item can be disabled and a start of it refused. A record (31 KB) is held only for a slot
+// that was filled or asked for writing: most of the 206 are never used.
 #include <array>
 #include <memory>
 #include <string>
@@ -20,9 +21,10 @@ public:
 
     MissionTable();
 
-    // Null for a slot outside 0..205.
+    // Null for a slot outside 0..205. The writable record of an empty slot is made on first use;
+    // read only, an empty slot answers a shared record of zeros.
     MissionData* record(long slot);
-    const MissionData* record(long slot) const { return const_cast<MissionTable*>(this)->record(slot); }
+    const MissionData* record(long slot) const;
     const MissionTexts* texts(long slot) const;
     bool loaded(long slot) const { return slot >= 0 && slot < kSlots && loaded_[slot]; }
 
@@ -38,9 +40,11 @@ public:
     static std::string builtInFileName(long slot);
     // The order in which start-up reads the built-in slots.
     static const std::array<int, kBuiltIn>& builtInReadingOrder();
+    // How many slots hold a record of their own.
+    int recordsHeld() const;
 
 private:
-    std::vector<MissionData> records_;
+    std::array<std::unique_ptr<MissionData>, kSlots> records_;
     std::vector<MissionTexts> texts_;
     std::vector<bool> loaded_;
 };

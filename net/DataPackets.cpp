@@ -63,7 +63,7 @@ size_t buildHostData(const HostData& d, SendSlot slot) {
     platform::writeBE16(p + 3, d.stamp);
     platform::writeBE16(p + 5, d.echo);
     p[7] = d.ack;
-    for (size_t r = 0; r < 7; ++r) std::copy(d.aircraft[r].begin(), d.aircraft[r].end(), p + 8 + kStateBlockSize * r);
+    for (size_t r = 0; r < 7; ++r) std::copy(d.aircraft[r].begin(), d.aircraft[r].end(), p + 8 + wire::kStateBlockSize * r);
     platform::writeBE32(p + 253, d.deadObjects);
     std::copy(d.hits.begin(), d.hits.end(), p + 257);
     p[265] = d.joinerKills;
@@ -101,7 +101,7 @@ std::optional<HostData> parseHostData(std::span<const uint8_t> packet) {
     d.stamp = readBE16(p + 3);
     d.echo = readBE16(p + 5);
     d.ack = p[7];
-    for (size_t r = 0; r < 7; ++r) std::copy(p + 8 + kStateBlockSize * r, p + 8 + kStateBlockSize * (r + 1), d.aircraft[r].begin());
+    for (size_t r = 0; r < 7; ++r) std::copy(p + 8 + wire::kStateBlockSize * r, p + 8 + wire::kStateBlockSize * (r + 1), d.aircraft[r].begin());
     d.deadObjects = readBE32(p + 253);
     std::copy(p + 257, p + 265, d.hits.begin());
     d.joinerKills = p[265];

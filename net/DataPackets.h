@@ -15,7 +15,7 @@
 #include <span>
 #include <string>
 
-#include "net/AircraftStateBlock.h"
+#include "wire/AircraftStateBlock.h"
 #include "net/SetupPackets.h"
 
 namespace pellam::net {
@@ -34,7 +34,7 @@ struct JoinerData {
     uint8_t slot = 1;                  // 1..7
     uint16_t stamp = 0, echo = 0;      // ticks, low 16 bits
     std::array<uint8_t, 8> acks{};     // per host slot, 0..15
-    StateBlockBytes aircraft{};
+    wire::StateBlockBytes aircraft{};
     std::array<uint8_t, 8> hits{};     // per host slot
     uint32_t deadObjects = 0;
     MessageText message;
@@ -43,7 +43,7 @@ struct JoinerData {
 struct HostData {
     uint16_t stamp = 0, echo = 0;
     uint8_t ack = 0;                   // last message number heard from this joiner
-    std::array<StateBlockBytes, 7> aircraft{};  // host slots 0..7 without the addressed joiner
+    std::array<wire::StateBlockBytes, 7> aircraft{};  // host slots 0..7 without the addressed joiner
     uint32_t deadObjects = 0;
     std::array<uint8_t, 8> hits{};
     uint8_t joinerKills = 0;

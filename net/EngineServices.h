@@ -26,7 +26,7 @@ public:
         bool hostWon = false;
     };
     // Applies a received state block to the slot's aircraft, caught up by `delay` ticks.
-    virtual Applied applyStateBlock(int slot, const StateBlockBytes& block, int32_t delay) = 0;
+    virtual Applied applyStateBlock(int slot, const wire::StateBlockBytes& block, int32_t delay) = 0;
     virtual void setRemoteLocal(int slot, bool remote) = 0;
     virtual void setWhoShotMe(int slot, int32_t who) = 0;
     // A ground object another machine reports destroyed; `reporter` is the host slot that saw it

@@ -55,7 +55,7 @@ public:
 class DataServices {
 public:
     virtual ~DataServices() = default;
-    virtual StateBlockBytes stateBlock(int slot) = 0;     // with the game-over bits added
+    virtual wire::StateBlockBytes stateBlock(int slot) = 0;     // with the game-over bits added
     virtual double totalHits(int slot) = 0;               // hits this machine has counted on it
     // Host: the hits all machines have counted on it; it is shot down when they pass its limit.
     virtual void reportNetworkHits(int slot, double hits) = 0;

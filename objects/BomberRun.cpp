@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/Constants.h"
 #include "flight/AIRecords.h"
 #include "flight/AiPilot.h"
 #include "objects/Bomber.h"
@@ -11,7 +12,7 @@
 namespace pellam {
 namespace {
 
-constexpr double kHalfGravity = 0.0044666665;  // ft/tick^2
+constexpr double kHalfGravity = kGravity / 2;  // ft/tick^2
 constexpr double kLead = 100.0;                // ft released ahead of the fall-time estimate
 constexpr double kHeightAllowance = 0.05;      // ft earlier per ft of height above the target
 constexpr double kHeadingStep = 0.2;           // deg/tick

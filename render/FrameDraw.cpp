@@ -1,7 +1,8 @@
 // One frame of the game view: the loading frame or the world (sky, terrain, cloud decks), the
 // objects of the model array, the transparent queue, clouds, smoke, identification squares, the
-// cockpit after a depth clear, the second window, message lines, the controller's overlay and a
-// pending screen shot.
+// cockpit in front of all of them (in the nearest slice of the depth range, or after a depth clear
+// by the plain rules), the second window, message lines, the controller's overlay and a pending
+// screen shot.
 #include <GL/gl.h>
 
 #include <algorithm>
@@ -28,6 +29,7 @@ constexpr double kCockpitNear = 0.55;     // ft: the cockpit's own struts and ga
 constexpr double kFar = 111000.0;         // ft
 constexpr int32_t kInsideCloud = 4;
 constexpr float kNearReach = 100.0f;      // ft: the cockpit's object lies within this of the eye
+constexpr double kCockpitDepths = 1.0 / 16;  // of the depth range: the cockpit's, nearest
 
 }  // namespace
 
@@ -241,11 +243,19 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
     glPrepareForModelDrawing();
     if (!awoken_) mainFrustum();
     placeCamera(pass.Camera);
-    if (pass.InsideItem > 1 && !awoken_ && marksOpaqueCover_) {
+    // The cockpit keeps the nearest slice of the depth range and everything else the rest: its
+    // opaque parts' depths, laid down first, then hide the world behind them, and in the cockpit's
+    // own pass every pixel of it hidden by a nearer part fails the depth test before shading.
+    // The plain rules mark the cover at the nearest depth and clear the depths before the cockpit.
+    const bool marked = pass.InsideItem > 1 && !awoken_ && marksOpaqueCover_;
+    const bool sliced = marked && !exactDrawing_;
+    if (marked) {
         cockpitFrustum();
-        markOpaqueCover(recordFor(list, pass.InsideItem, pass.SecondWindow));
+        if (sliced) glDepthRange(0, kCockpitDepths);
+        markOpaqueCover(recordFor(list, pass.InsideItem, pass.SecondWindow), sliced);
         mainFrustum();
     }
+    if (sliced) glDepthRange(kCockpitDepths, 1);
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_POLYGON_OFFSET_FILL);
     drawWorld(list);
@@ -274,7 +284,10 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
             if (float* eye = model->getPointerToRelativeEyeX()) eye[2] = -10000.0f;
             continue;
         }
+        cullOutside_ = !awoken_ && !exactDrawing_ && i >= ModelArray::kFirstAircraft &&
+                       i < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots;
         glNewDrawOneObject(record);
+        cullOutside_ = false;
         if (pass.SecondWindow && frameRecords_[i]) {
             Object3DData& own = frameRecords_[i]->TheObject;
             own.EyeRelativeX = record->TheObject.EyeRelativeX;
@@ -295,7 +308,12 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
     (services_ ? *services_ : noServices_).drawGray(*this);
 
     if (pass.InsideItem > 1) {
-        glClear(GL_DEPTH_BUFFER_BIT);
+        if (sliced) {
+            glDepthRange(0, kCockpitDepths);
+            glDepthFunc(GL_LEQUAL);  // the depths laid down are the nearest parts' own
+        } else {
+            glClear(GL_DEPTH_BUFFER_BIT);
+        }
         glPrepareForModelDrawing();
         cockpitFrustum();
         specSetToOff();
@@ -312,6 +330,7 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
         glNewDrawTransparentItems();
         nearFogOff_ = false;
     }
+    glDepthRange(0, 1);
 }
 
 void MyZephGLView::doIDSquares() {

@@ -155,18 +155,31 @@ private:
     // This frame's drawable record of object i: asked once a frame, copied for the second window.
     OneCompleteObjectVer2* recordFor(ModelArray& list, long i, bool secondWindow);
     void computeFinalMatrix(const std::array<double, 16>& objectMatrix);
-    // `alphaTested`, `blended`: the object's polygons are drawn with the alpha test and blending on,
-    // which the polygon may leave off where they cannot change a pixel.
-    void drawOpaquePolygon(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, const MaterialLightData* materials,
-                           bool alphaTested, bool blended);
+    // The GL state an opaque polygon is drawn in. `alphaTested`, `blended`: the object's polygons
+    // are drawn with the alpha test and blending on, which the polygon may leave off where they
+    // cannot change a pixel.
+    void setPolygonState(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, const MaterialLightData* materials,
+                         bool alphaTested, bool blended);
     static void drawPoints(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
-    // Marks at the nearest depth the pixels that the object (the cockpit, drawn last) will cover
-    // with an opaque colour, so that the world behind it fails the depth test instead of being shaded
-    // and painted over. Needs the projection and camera the object will be drawn with.
-    void markOpaqueCover(OneCompleteObjectVer2* object);
+    // Whether polygon b is drawn in the state setPolygonState left for a.
+    static bool sameLook(const OnePolygonVer2& a, const OnePolygonVer2& b, const ObjectPointsPolysVer2& g);
+    // Whether the polygon's primitive is made of triangles (it may join a batch).
+    static bool batchable(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
+    void appendTriangles(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
+    void drawBatch();  // the batch's triangles, in the state GL holds; empties it
+    // Marks the pixels that the object (the cockpit, drawn last) will cover with an opaque colour,
+    // so that the world behind it fails the depth test instead of being shaded and painted over:
+    // at the nearest depth, or (`ownDepths`) at the polygons' own depths in the depth range set.
+    // Needs the projection and camera the object will be drawn with.
+    void markOpaqueCover(OneCompleteObjectVer2* object, bool ownDepths);
+    // Whether the object, posed by FinalMatrix_, lies wholly outside the frustum last set.
+    bool outsideView(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g) const;
     bool coversOpaquely(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, bool litAlphaSure) const;
     // The alpha every pixel of the opaque polygon is sure to have, drawn with the GL state set for it.
     float surestAlpha(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) const;
+    // The mean colour a transparent polygon of `alpha` may be drawn in instead of the picture in
+    // `slotNumber`, where no texel would show apart from it; null where it could.
+    const float* flatColour(int32_t slotNumber, float alpha) const;
     void queueTransparent(const OneCompleteObjectVer2& o, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
                           const MaterialLightData* materials);
     void setFog(bool on);
@@ -192,6 +205,9 @@ private:
     std::array<float, 3> skyLight_{1, 1, 1};   // daylight on the clouds this frame
 
     Noted noted_;
+    // glNewDrawOneObject leaves out an object wholly outside the view: set for the aircraft,
+    // whose extents bound all they draw.
+    bool cullOutside_ = false;
     bool coverOnly_ = false;  // glNewDrawOneObject marks the opaque cover's depth, nothing else
     bool marksOpaqueCover_ = true;
     bool exactDrawing_ = false;
@@ -200,6 +216,7 @@ private:
     // The cockpit's pass, when everything in it lies nearer than the linear fog's start: fog off.
     bool nearFogOff_ = false;
     GLMatrix FinalMatrix_{};
+    std::vector<uint16_t> batch_;  // point numbers of triangles drawn in one state, in polygon order
     TransparentQueue Transparent_;
     int32_t droppedTransparent_ = 0;
     bool loggedOverflow_ = false;

@@ -161,6 +161,8 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     if (!full && d > header.UseAlt && g.TheAltPolygons) polygons = g.TheAltPolygons;
     if (!g.ThePoints || !polygons || !g.RunItems) return;
 
+    if (cullOutside_ && outsideView(*object, g)) return;
+
     const bool coloured = header.ObjectFlags & kColouredPoints;
     // A lit polygon may keep the alpha of an earlier material whose colour matched its own: the
     // cover trusts lit alphas only when every material the polygons use is opaque.
@@ -185,6 +187,12 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glInterleavedArrays(coloured ? GL_T2F_C4F_N3F_V3F : GL_T2F_N3F_V3F, 0, g.ThePoints);
 
+    // Runs of polygons drawn in the same state go to GL as one list of triangles, in their order:
+    // each draw call costs the software rasteriser's front end thousands of instructions. The plain
+    // rules draw polygon by polygon.
+    const bool batching = !exactDrawing_;
+    const OnePolygonVer2* head = nullptr;  // the open batch's first polygon, whose state GL holds
+    batch_.clear();
     int part = 0;
     for (const OnePolygonVer2* p = polygons; p->MapNumber >= 0; ++p) {
         const int32_t hints = p->DrawHints;
@@ -192,6 +200,8 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         if (p->FirstItem < 0) {
             const int m = -p->FirstItem;
             if (m != part && m <= int(object->OptionalObjectMatrix.size())) {
+                drawBatch();
+                head = nullptr;
                 part = m;
                 computeFinalMatrix(object->OptionalObjectMatrix[m - 1]);
                 glLoadMatrixd(FinalMatrix_.data());
@@ -200,8 +210,20 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         }
         if (coverOnly_) {
             if (!(hints & (kTransparent | kOffset)) && coversOpaquely(*p, g, litAlphaSure)) {
+                const bool joins = batching && batchable(*p, g);
+                if (joins && head && (head->DrawHints & kNoCull) == (hints & kNoCull)) {
+                    appendTriangles(*p, g);
+                    continue;
+                }
+                drawBatch();
+                head = nullptr;
                 setCull(!(hints & kNoCull));
-                drawPoints(*p, g);
+                if (!joins) {
+                    drawPoints(*p, g);
+                    continue;
+                }
+                head = p;
+                appendTriangles(*p, g);
             }
             continue;
         }
@@ -209,28 +231,75 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
             queueTransparent(*object, *p, g, materials);
             continue;
         }
-        drawOpaquePolygon(*p, g, materials, alphaTested, blended);
+        const bool joins = batching && !(hints & (kAlways | kLEqual | kOffset)) && batchable(*p, g);
+        if (joins && head && sameLook(*head, *p, g)) {
+            appendTriangles(*p, g);
+            continue;
+        }
+        drawBatch();
+        head = nullptr;
+        setPolygonState(*p, g, materials, alphaTested, blended);
+        if (joins) {
+            head = p;
+            appendTriangles(*p, g);
+            continue;
+        }
+        drawPoints(*p, g);
         if (hints & (kAlways | kLEqual)) glDepthFunc(GL_LESS);
         if (hints & kOffset) {
             glDisable(GL_POLYGON_OFFSET_FILL);
             glDepthMask(GL_TRUE);
         }
     }
+    drawBatch();
     if (coloured) glDisableClientState(GL_COLOR_ARRAY);
     setAlphaTest(alphaTested);
     setBlend(blended);
     plainWhereSure_ = false;
 }
 
-void MyZephGLView::markOpaqueCover(OneCompleteObjectVer2* object) {
+bool MyZephGLView::outsideView(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g) const {
+    // A sphere about the object's origin holding its extents, widened by the farthest part posed
+    // apart from it (a wing set that has come off) and by the hit flash's half size.
+    constexpr double kFlashReach = 8.0;  // ft
+    const auto& e = g.ObjectExtends;
+    double r2 = 0;
+    for (int axis = 0; axis < 3; ++axis) {
+        const double reach = std::fmax(std::fabs(e[2 * axis]), std::fabs(e[2 * axis + 1]));
+        r2 += reach * reach;
+    }
+    if (!(r2 > 0) || !std::isfinite(r2)) return false;  // no extents: nothing to bound it by
+    const auto& m = object.ObjectMatrix;
+    double scale = 0;
+    for (int c = 0; c < 3; ++c)
+        scale = std::fmax(scale, std::sqrt(m[4 * c] * m[4 * c] + m[4 * c + 1] * m[4 * c + 1] + m[4 * c + 2] * m[4 * c + 2]));
+    double apart = 0;
+    for (const auto& part : object.OptionalObjectMatrix) {
+        const double dx = part[12] - m[12], dy = part[13] - m[13], dz = part[14] - m[14];
+        apart = std::fmax(apart, std::sqrt(dx * dx + dy * dy + dz * dz));
+    }
+    const double r = std::sqrt(r2) * scale + apart + kFlashReach;
+    if (!std::isfinite(r)) return false;
+    // The centre in GL's eye space, looking down -z; each side plane passes through the eye and an
+    // edge of the near rectangle.
+    const double x = FinalMatrix_[12], y = FinalMatrix_[13], z = FinalMatrix_[14];
+    const double n = ViewFrustumNear_;
+    const auto beyond = [&](double along, double edge, double sign) {
+        return sign * (n * along + edge * z) / std::sqrt(n * n + edge * edge) > r;
+    };
+    return -z + r < n || -z - r > ViewFrustumFar_ || beyond(x, ViewFrustumLeft_, -1) || beyond(x, ViewFrustumRight_, 1) ||
+           beyond(y, ViewFrustumBottom_, -1) || beyond(y, ViewFrustumTop_, 1);
+}
+
+void MyZephGLView::markOpaqueCover(OneCompleteObjectVer2* object, bool ownDepths) {
     if (!object) return;
     glPushAttrib(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_ENABLE_BIT | GL_VIEWPORT_BIT);
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     glDisable(GL_ALPHA_TEST);
     glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_ALWAYS);
+    glDepthFunc(ownDepths ? GL_LEQUAL : GL_ALWAYS);
     glDepthMask(GL_TRUE);
-    glDepthRange(0.0, 0.0);
+    if (!ownDepths) glDepthRange(0.0, 0.0);
     coverOnly_ = true;
     glNewDrawOneObject(object);
     coverOnly_ = false;
@@ -261,8 +330,8 @@ float MyZephGLView::surestAlpha(const OnePolygonVer2& p, const ObjectPointsPolys
     return format == GL_RGB5 || format == GL_RGB8 || format == GL_R3_G3_B2 ? colour : 0.0f;
 }
 
-void MyZephGLView::drawOpaquePolygon(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
-                                     const MaterialLightData* materials, bool alphaTested, bool blended) {
+void MyZephGLView::setPolygonState(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
+                                   const MaterialLightData* materials, bool alphaTested, bool blended) {
     const int32_t h = p.DrawHints;
     const MaterialLightData& m = materials[std::clamp<int>(p.MaterialLightDataOffset, 0, kMaxMaterials - 1)];
     const float f = float(sunSpecFactor_);
@@ -325,7 +394,67 @@ void MyZephGLView::drawOpaquePolygon(const OnePolygonVer2& p, const ObjectPoints
         if (alphaTested) setAlphaTest(!(a > 0.9f));
         if (blended) setBlend(!(a >= 1.0f));
     }
-    drawPoints(p, g);
+}
+
+bool MyZephGLView::sameLook(const OnePolygonVer2& a, const OnePolygonVer2& b, const ObjectPointsPolysVer2& g) {
+    // What setPolygonState reads: the hints, the bound picture, the material when lit, the
+    // polygon's colour when it is the emission (untextured) or the colour (unlit).
+    const int32_t h = a.DrawHints;
+    if (b.DrawHints != h) return false;
+    const auto slot = [&g](const OnePolygonVer2& p) { return g.MapListOffset[std::clamp<int>(p.MapNumber, 0, kMaxMapEntries - 1)]; };
+    if (!(h & kUntextured) && slot(a) != slot(b)) return false;
+    const auto material = [](const OnePolygonVer2& p) { return std::clamp<int>(p.MaterialLightDataOffset, 0, kMaxMaterials - 1); };
+    if (!(h & kUnlit) && material(a) != material(b)) return false;
+    if ((h & (kUntextured | kUnlit)) && a.PolyColor != b.PolyColor) return false;
+    return true;
+}
+
+bool MyZephGLView::batchable(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) {
+    const int type = p.DefaultDrawType, n = g.RunItems[p.FirstItem];
+    switch (type) {
+    case GL_TRIANGLES: return n % 3 == 0;
+    case GL_QUADS: return n % 4 == 0;
+    case GL_TRIANGLE_STRIP:
+    case GL_TRIANGLE_FAN:
+    case GL_POLYGON: return n >= 3;
+    default: return false;  // points and lines, and anything else, alone
+    }
+}
+
+void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) {
+    // The triangles GL makes of the primitive, each wound as GL winds it (culling reads the
+    // winding); a quad is cut along the diagonal from its second corner to its fourth, as the
+    // rasteriser cuts it.
+    const uint16_t* run = g.RunItems + p.FirstItem;
+    const int n = run[0];
+    const uint16_t* v = run + 1;
+    const auto tri = [this](uint16_t a, uint16_t b, uint16_t c) {
+        batch_.push_back(a);
+        batch_.push_back(b);
+        batch_.push_back(c);
+    };
+    switch (p.DefaultDrawType) {
+    case GL_TRIANGLES: batch_.insert(batch_.end(), v, v + n); break;
+    case GL_QUADS:
+        for (int i = 0; i + 3 < n; i += 4) {
+            tri(v[i], v[i + 1], v[i + 3]);
+            tri(v[i + 1], v[i + 2], v[i + 3]);
+        }
+        break;
+    case GL_TRIANGLE_STRIP:
+        for (int i = 0; i + 2 < n; ++i)
+            i % 2 ? tri(v[i + 1], v[i], v[i + 2]) : tri(v[i], v[i + 1], v[i + 2]);
+        break;
+    default:  // a fan or a convex polygon
+        for (int i = 1; i + 1 < n; ++i) tri(v[0], v[i], v[i + 1]);
+        break;
+    }
+}
+
+void MyZephGLView::drawBatch() {
+    if (batch_.empty()) return;
+    glDrawElements(GL_TRIANGLES, GLsizei(batch_.size()), GL_UNSIGNED_SHORT, batch_.data());
+    batch_.clear();
 }
 
 // The polygon's run of point numbers: its count, then the points.

@@ -39,6 +39,9 @@ struct SingleTextureStructure {
     int16_t Width = 0, Height = 0;  // texels, always equal
     int16_t OriginalWidth = 0;     // the file's width before scaling
     std::string TextureMapName;    // the whole name asked for (last path component)
+    // The full-size picture's mean colour (0..1) and the farthest any texel's channel lies from it.
+    std::array<float, 3> MeanColour{1, 1, 1};
+    float Spread = 1;
 };
 using TextureMaps = std::array<SingleTextureStructure, kTextureSlots>;
 

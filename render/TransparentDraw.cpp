@@ -66,11 +66,19 @@ void MyZephGLView::glNewDrawTransparentItems() {
                 glColor4fv(p.PolyColor.data());
             }
         } else {
-            glSetCurrentTexture(e.TheMap, 12);
-            if (!noted_.Texture) {
-                setTexturing(true);
-                const GLfloat none[4] = {0, 0, 0, 1};
+            // So faint that its picture's grain cannot show: its mean colour, untextured.
+            const float* mean = flatColour(e.TheMap, p.PolyColor[3]);
+            const float tint[3] = {mean ? mean[0] : 1.0f, mean ? mean[1] : 1.0f, mean ? mean[2] : 1.0f};
+            const GLfloat none[4] = {0, 0, 0, 1};
+            if (mean) {
+                setTexturing(false);
                 glMaterialfv(GL_FRONT, GL_EMISSION, none);
+            } else {
+                glSetCurrentTexture(e.TheMap, 12);
+                if (!noted_.Texture) {
+                    setTexturing(true);
+                    glMaterialfv(GL_FRONT, GL_EMISSION, none);
+                }
             }
             setShininess(m.Shinny);
             if (h & kLEqual) glDepthFunc(GL_LEQUAL);
@@ -78,15 +86,17 @@ void MyZephGLView::glNewDrawTransparentItems() {
             setSpecular(m.SpecularRed * f, m.SpecularGreen * f, m.SpecularBlue * f);
             if (!(h & kUnlit)) {
                 setLighting(true);
-                const std::array<float, 4> a{m.AmbientRed, m.AmbientGreen, m.AmbientBlue, p.PolyColor[3]};
-                const std::array<float, 4> d{m.DiffuseRed, m.DiffuseGreen, m.DiffuseBlue, p.PolyColor[3]};
+                const std::array<float, 4> a{m.AmbientRed * tint[0], m.AmbientGreen * tint[1], m.AmbientBlue * tint[2],
+                                            p.PolyColor[3]};
+                const std::array<float, 4> d{m.DiffuseRed * tint[0], m.DiffuseGreen * tint[1], m.DiffuseBlue * tint[2],
+                                            p.PolyColor[3]};
                 if (!sameColour(a, ambient)) glMaterialfv(GL_FRONT, GL_AMBIENT, a.data());
                 if (!sameColour(d, diffuse)) glMaterialfv(GL_FRONT, GL_DIFFUSE, d.data());
                 diffuseAlpha_ = d[3];
                 ambient = a;
                 diffuse = d;
             } else {
-                glColor4fv(p.PolyColor.data());
+                glColor4f(p.PolyColor[0] * tint[0], p.PolyColor[1] * tint[1], p.PolyColor[2] * tint[2], p.PolyColor[3]);
                 setLighting(false);
             }
         }
@@ -104,6 +114,19 @@ void MyZephGLView::glNewDrawTransparentItems() {
     Transparent_.clear();
     glDepthMask(GL_TRUE);
     glDepthFunc(GL_LEQUAL);  // a polygon's GL_ALWAYS ends with the queue, not over the smoke after it
+}
+
+const float* MyZephGLView::flatColour(int32_t slotNumber, float alpha) const {
+    // Blended at `alpha`, a texel's distance from the mean moves the picture by alpha times as
+    // much: within 16 levels of 255 it cannot be told from the mean. Only an RGB picture, whose
+    // alpha is 1, modulated by the polygon's colour.
+    if (exactDrawing_ || slotNumber < 0 || slotNumber >= kTextureSlots) return nullptr;
+    const SingleTextureStructure& slot = TheTextureMaps_[slotNumber];
+    if (slot.TextureStatus != 2 || (slot.Flags & kFlagReplace)) return nullptr;
+    const int32_t format = slot.OpenGLFormat;
+    if (format != GL_RGB5 && format != GL_RGB8 && format != GL_R3_G3_B2) return nullptr;
+    if (!(alpha >= 0.0f) || alpha * slot.Spread * 255.0f > 16.0f) return nullptr;
+    return slot.MeanColour.data();
 }
 
 void MyZephGLView::glDrawTransparentTexture(const OnePolygon* poly, const XYZInput* points, const PointUV* uvs,

@@ -71,7 +71,9 @@ public:
     void setBelowCeiling(bool) {}  // never sent; the flag stays off
     void setController(ControllerServices* c) { controller_ = c; }
     void setTheSounds(SoundServices* s) { theSounds_ = s; }
-    void setStartUpTextureNumber(int32_t slot) { StartUpScreenTextureNumber_ = slot; }
+    // The loading screen's picture; the one it replaces is shown no more and its texture is let go
+    // (a 1,024-texel logo holds 4 MB).
+    void setStartUpTextureNumber(int32_t slot);
     int32_t getStartUpTextureNumber() const { return StartUpScreenTextureNumber_; }
     void setGameTime(int32_t t) { GameTime_ = t; }
     int32_t getGameTime() const { return GameTime_; }

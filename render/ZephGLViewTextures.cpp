@@ -2,7 +2,9 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <map>
 #include <new>
 
@@ -89,6 +91,20 @@ GLuint upload(TexturePicture picture, const TextureFormat& format) {
         return 0;
     }
     return name;
+}
+
+// The picture's mean colour and the largest distance of a texel's channel from it, 0..1.
+void noteColours(const TexturePicture& picture, SingleTextureStructure& slot) {
+    const size_t texels = picture.rgba.size() / 4;
+    if (texels == 0) return;
+    std::array<double, 3> sum{};
+    for (size_t k = 0; k < picture.rgba.size(); k += 4)
+        for (int c = 0; c < 3; ++c) sum[c] += picture.rgba[k + c];
+    float spread = 0;
+    for (int c = 0; c < 3; ++c) slot.MeanColour[c] = float(sum[c] / double(texels) / 255.0);
+    for (size_t k = 0; k < picture.rgba.size(); k += 4)
+        for (int c = 0; c < 3; ++c) spread = std::max(spread, std::fabs(picture.rgba[k + c] / 255.0f - slot.MeanColour[c]));
+    slot.Spread = spread;
 }
 
 constexpr int kLargestTexture = 1024;  // texels on a side
@@ -227,6 +243,7 @@ int32_t ZephGLView::fmGetTextureFromDiskNSString(const std::string& path, int32_
     slot.TotalBytes = picture.edge * picture.edge * 4;
     slot.TextureMapName = name;
     slot.CanDelete = 1;
+    noteColours(picture, slot);
     return slotNumber;
 }
 
@@ -249,6 +266,8 @@ int32_t ZephGLView::missingTextureSlot() {
     slot.TotalBytes = 64 * 64 * 4;
     slot.TextureMapName = "(missing texture)";  // no file name holds parentheses and spaces this way
     slot.CanDelete = 1;
+    slot.MeanColour = {1, 1, 1};
+    slot.Spread = 1;
     missingSlot_ = slotNumber;
     return slotNumber;
 }
@@ -280,6 +299,11 @@ void ZephGLView::glDeleteONETexture(int32_t slotNumber) {
         slot.TextureStatus = 1;
         slot.CanDelete = 0;
     }
+}
+
+void ZephGLView::setStartUpTextureNumber(int32_t slot) {
+    if (slot != StartUpScreenTextureNumber_) glDeleteONETexture(StartUpScreenTextureNumber_);
+    StartUpScreenTextureNumber_ = slot;
 }
 
 void ZephGLView::glSetCurrentTexture(int32_t slotNumber, int32_t flag) {

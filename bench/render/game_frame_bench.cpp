@@ -105,8 +105,10 @@ struct GameScene {
         case Shot::CockpitDVII: startFight(kDVII, kOpeningTicks); break;
         case Shot::Chase:
             startFight(kCamel, kOpeningTicks);
+            // The chase command puts the camera behind the tail; one tick of the upkeep that eases it
+            // there, the world standing still: the camera has arrived.
             game->sendCommand(input::CommandNumber::ChaseCamera, kKeyDown);
-            run(3);  // the chase camera eased out to its distance
+            game->doEachTick(1);
             break;
         case Shot::LowFront: {
             startFight(kCamel, kOpeningTicks);

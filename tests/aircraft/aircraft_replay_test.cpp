@@ -185,9 +185,9 @@ struct CountingCamel : ObjectTestFile {
     }
 };
 
-net::StateBlockBytes blockOf(FlyableAircraft& plane) {
-    net::StateBlockBytes b{};
-    net::encodeAircraftState(plane.MakeOutputData(), b.data());
+wire::StateBlockBytes blockOf(FlyableAircraft& plane) {
+    wire::StateBlockBytes b{};
+    wire::encodeAircraftState(plane.MakeOutputData(), b.data());
     return b;
 }
 
@@ -203,7 +203,7 @@ TEST(RemoteRecord, PoseConvergesOnTheSendersOverALaggingLink) {
     receiver.camel->SetUpAircraft(500.0, 2500.0, -800.0, 200.0, 0.0, 90.0, 0.5);  // somewhere else
     receiver.camel->setRemoteLocal(1);
     constexpr int kLag = 6;  // ticks a block spends on the wire
-    std::deque<std::pair<int, net::StateBlockBytes>> wire;
+    std::deque<std::pair<int, wire::StateBlockBytes>> wire;
     RemoteShown shown;
     int32_t playDelay = 0;
     double drawnError = 0.0;
@@ -240,7 +240,7 @@ TEST(RemoteRecord, TheDrawnAttitudeKeepsToLevelRecordsForMinutes) {
     platform::ScopedTickSource clock([&now] { return now; });
     CamelWorld sender, receiver;
     sender.camel->SetUpAircraft(0.0, 3000.0, 0.0, 30.0, 0.0, 100.0, 0.8);
-    net::AircraftState level = sender.camel->MakeOutputData();
+    wire::AircraftState level = sender.camel->MakeOutputData();
     level.restart = false;
     level.rates = {0.0, 0.0, 0.0};
     receiver.camel->setRemoteLocal(1);
@@ -249,8 +249,8 @@ TEST(RemoteRecord, TheDrawnAttitudeKeepsToLevelRecordsForMinutes) {
     double worst = 0.0;
     for (int t = 0; t < 3 * 60 * 60; ++t, ++now) {
         if (t % 21 == 0) {
-            net::StateBlockBytes block{};
-            net::encodeAircraftState(level, block.data());
+            wire::StateBlockBytes block{};
+            wire::encodeAircraftState(level, block.data());
             RemoteRecordContext c;
             c.tick = now;
             c.newInTime = 1;
@@ -270,9 +270,9 @@ TEST(RemoteRecord, CatchUpIsBoundedNewGameGraceGameOverAndGround) {
     BasicCamelWorld<CountingCamel> sender, receiver;
     sender.camel->SetUpAircraft(0.0, 3000.0, 0.0, 0.0, 0.0, 100.0, 0.8);
     sender.run(5);
-    net::StateBlockBytes block = blockOf(*sender.camel);
-    net::AircraftState decoded;
-    net::decodeAircraftState(block.data(), block.size(), &decoded);
+    wire::StateBlockBytes block = blockOf(*sender.camel);
+    wire::AircraftState decoded;
+    wire::decodeAircraftState(block.data(), block.size(), &decoded);
     int32_t playDelay = 99;
 
     // Drawn far ahead of the record: no number of steps reaches it. A garbled delay of 30,000
@@ -298,12 +298,12 @@ TEST(RemoteRecord, CatchUpIsBoundedNewGameGraceGameOverAndGround) {
     // A new game's leftovers (bombs gone, damage, a bail-out) are ignored for its grace.
     sender.camel->setNumberOfBombs(4);
     receiver.camel->setNumberOfBombs(4);
-    net::AircraftState s = sender.camel->MakeOutputData();
+    wire::AircraftState s = sender.camel->MakeOutputData();
     s.restart = false;
     s.bombs = 1;
-    s.damage = net::statedamage::Cockpit;
-    s.flags |= net::stateflag::BailedOut;
-    net::encodeAircraftState(s, block.data());
+    s.damage = wire::statedamage::Cockpit;
+    s.flags |= wire::stateflag::BailedOut;
+    wire::encodeAircraftState(s, block.data());
     RemoteShown shown;
     RemoteRecordContext c;
     c.newInTime = 5000;
@@ -319,7 +319,7 @@ TEST(RemoteRecord, CatchUpIsBoundedNewGameGraceGameOverAndGround) {
     // Game over from the host, on joiner 3: the results table with this machine's entry first,
     // and no motion read from the bytes that carried it.
     for (int i = 0; i < 8; ++i) block[16 + i] = static_cast<uint8_t>(10 + i);
-    block[32] |= net::stateflag::GameOver;
+    block[32] |= wire::stateflag::GameOver;
     c.joinerNumber = 3;
     const RemoteRecordOutcome out = GetDataOutOfStructure(*receiver.camel, block, c, &shown, &playDelay);
     EXPECT_TRUE(out.gameOver && out.hostWon && out.hasResults);
@@ -329,8 +329,8 @@ TEST(RemoteRecord, CatchUpIsBoundedNewGameGraceGameOverAndGround) {
     s = sender.camel->MakeOutputData();
     s.restart = false;
     s.position[1] = -100.0;
-    s.flags |= net::stateflag::OnGround;
-    net::encodeAircraftState(s, block.data());
+    s.flags |= wire::stateflag::OnGround;
+    wire::encodeAircraftState(s, block.data());
     GetDataOutOfStructure(*receiver.camel, block, RemoteRecordContext{}, &shown, &playDelay);
     EXPECT_GT(receiver.pos()[1], receiver.a().GroundAltitude) << "its wheels on the ground, not under it";
     EXPECT_EQ(receiver.a().SliderY, 0.0);

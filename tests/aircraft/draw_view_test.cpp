@@ -185,6 +185,10 @@ protected:
         EXPECT_GT(covered(frame(front)), 0.03) << name;
         EXPECT_GT(covered(sideNeutral), 0.03) << name;
         EXPECT_GT(covered(aboveNeutral), 0.08) << name;
+        // Drawn cheaply from outside, it looks as it does by the plain rules.
+        expectLooksTheSame(side, name + " from the side");
+        expectLooksTheSame(above, name + " from above");
+        expectLooksTheSame(front, name + " from the front");
 
         // Up elevator: the tail changes (right in the side view); the stick moves with it.
         plane->ThisAircraft.PElevator = 1.0;
@@ -236,6 +240,33 @@ protected:
 TEST_F(AircraftInTheView, Camel) { check<ObjectTestFile>("camel", 1); }
 TEST_F(AircraftInTheView, FokkerDr1) { check<FokkerDr1>("dr1", 1); }
 TEST_F(AircraftInTheView, FokkerDVII) { check<FokkerDVII>("dvii", 2); }
+
+// Wherever any of an aircraft is in view, it is drawn: the view turned away from it step by step
+// until only a wing tip, then nothing, is left at the edge; and a wing set that has come off and
+// fallen into view while the rest is out of it.
+TEST_F(AircraftInTheView, DrawnWhereverAnyOfItIsInView) {
+    ObjectTestFile* plane = place<ObjectTestFile>(1);
+    int edgeOnly = 0;
+    for (double aside = 30.0; aside <= 60.0; aside += 1.0) {
+        const Camera camera({0, 2, -60}, {aside, 2, 0});  // the nose 60 ft ahead, the view turned right
+        view_->setExactDrawing(true);
+        const double reference = covered(frame(camera));
+        view_->setExactDrawing(false);
+        EXPECT_EQ(covered(frame(camera)), reference) << aside << " ft aside";
+        edgeOnly += reference > 0 && reference < 0.002;
+    }
+    EXPECT_GT(edgeOnly, 0);  // one of the turns left only a sliver in view
+
+    plane->own.parts[0] = plane->live.attitude;
+    plane->own.parts[0].Position[1] -= 60.0;
+    plane->ThisAircraft.Damage1 |= dmg::LeftWingGone;
+    const Camera down({0, -45, -40}, {-6, -60, 0});  // below the aircraft, looking down at the wing set
+    view_->setExactDrawing(true);
+    const double reference = covered(frame(down));
+    view_->setExactDrawing(false);
+    EXPECT_GT(reference, 0.01);
+    EXPECT_EQ(covered(frame(down)), reference);
+}
 
 // A Camel with a hit engine flying along: its smoke trail lies behind it (its tracers are the
 // firing Camel's below).
@@ -335,8 +366,9 @@ TEST_F(GunsInTheView, FromTheSeatAFastPropellerIsItsDisc) {
         camel->animateParts();
         return frame(ahead);
     };
-    // Turning fast: wherever the blades are, the same disc.
+    // Turning fast: wherever the blades are, the same disc, which looks as it does by the plain rules.
     const auto disc = withBladesAt(0.0);
+    expectLooksTheSame(ahead, "the disc from the seat");
     EXPECT_LT(diff(disc, withBladesAt(90.0), 40).count, 50);
     // And the disc is there to see.
     for (int i = camel->Drawing.model->propDiscFirst; i < camel->Drawing.model->propDiscFirst + camel->Drawing.model->propDiscCount; ++i)

@@ -184,6 +184,11 @@ TEST_F(MissionFiles, BuiltInSlotsComeFromTheirOwnFiles) {
     EXPECT_TRUE(table.loaded(2));  // "pellamm8" fills slot 2
     EXPECT_EQ(table.texts(0)->title, "first");
     for (long slot : {1L, 3L, 12L, 22L}) EXPECT_FALSE(table.loaded(slot));
+    // Memory goes only to the slots filled; an empty one still reads as zeros.
+    const MissionTable& reading = table;
+    for (long slot = 0; slot < MissionTable::kSlots; ++slot) ASSERT_NE(reading.record(slot), nullptr);
+    EXPECT_EQ(reading.record(1)->TotalObjects, 0);
+    EXPECT_EQ(table.recordsHeld(), 2);
     EXPECT_EQ(table.record(1)->TotalObjects, 0);
     EXPECT_EQ(table.record(-1), nullptr);
 }

@@ -68,12 +68,12 @@ struct World : EngineServices {
         planes[j] = Plane{planes[j].position, {}, team, type, platform::TickCount()};
         planes[j].remote = true;
     }
-    StateBlockBytes stateBlock(int s) override {
-        AircraftState a;
+    wire::StateBlockBytes stateBlock(int s) override {
+        wire::AircraftState a;
         a.position = planes[s].position;
         a.velocity = planes[s].velocity;
-        StateBlockBytes b{};
-        encodeAircraftState(a, b.data());
+        wire::StateBlockBytes b{};
+        wire::encodeAircraftState(a, b.data());
         return b;
     }
     double totalHits(int s) override { return planes[s].totalHits; }
@@ -90,9 +90,9 @@ struct World : EngineServices {
         const Plane& p = planes[s];
         return {true, p.team, p.type, p.position[1], p.timeOfReset, p.whoShotMe};
     }
-    Applied applyStateBlock(int s, const StateBlockBytes& block, int32_t delay) override {
-        AircraftState a;
-        decodeAircraftState(block.data(), block.size(), &a);
+    Applied applyStateBlock(int s, const wire::StateBlockBytes& block, int32_t delay) override {
+        wire::AircraftState a;
+        wire::decodeAircraftState(block.data(), block.size(), &a);
         for (int j = 0; j < 3; ++j) planes[s].position[j] = a.position[j] + a.velocity[j] * delay;
         planes[s].velocity = a.velocity;
         planes[s].remote = true;
@@ -221,6 +221,13 @@ void run(std::vector<Machine*> running, int frames, int32_t ticks, Between&& bet
 }
 inline void run(std::vector<Machine*> running, int frames, int32_t ticks = 3) {
     run(std::move(running), frames, ticks, [] {});
+}
+// Runs frames as run() does until `happened` holds, at most `frames` of them: for what a machine
+// learns from a datagram settle() cannot count (one sent while another machine is deaf).
+template <class Event>
+bool runUntil(const std::vector<Machine*>& running, int frames, Event&& happened) {
+    for (int f = 0; f < frames && !happened(); ++f) run(running, 1);
+    return happened();
 }
 
 // Stands between the host and joiners: joiner k talks to relay port k, which passes its

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <tuple>
 
 #include "core/ZephModel.h"
 #include "platform/Beep.h"
@@ -234,6 +235,40 @@ TEST_F(SceneTest, TransparentPolygonsBlendFarthestFirstShowVertexColoursAndOverf
     EXPECT_TRUE(near(at100(full, 20, 0), 252, 0, 1));
     EXPECT_EQ(view().getDroppedTransparentCount(), 3 + 1400 - render::TransparentQueue::kCapacity);
     EXPECT_EQ(platform::beepCount(), beeps);
+}
+
+// Transparent squares over a black-and-white checker at strong and faint alphas look as they do by
+// the plain rules: the strong one keeps its picture's grain, only the faint one may lose it.
+TEST_F(SceneTest, ATransparentPictureKeepsItsGrainUnlessTooFaintToShowIt) {
+    const std::string path = writePicture("checkerD.png", 64, 64, [](int x, int y, uint8_t* p) {
+        p[0] = p[1] = p[2] = ((x / 8 + y / 8) % 2) ? 255 : 0;
+    });
+    const int32_t slot = view().fmGetTextureFromDiskNSString(path, 1, 6, 9, 0);
+    ASSERT_GE(slot, 0);
+    for (const float alpha : {0.5f, 0.05f}) {
+        Thing* t = put(12);
+        t->square(0, 10, 0, {1, 1, 1, alpha}, render::kUnlit | kTransparent);
+        const float uv[4][2] = {{0, 0}, {0, 4}, {4, 4}, {4, 0}};  // four repeats across
+        for (int k = 0; k < 4; ++k) std::tie(t->Geo[0].Points[k].U, t->Geo[0].Points[k].V) = std::pair(uv[k][0], uv[k][1]);
+        t->Frames[0].MapListOffset[0] = int16_t(slot);
+        t->at(0, 0, 100);
+        view().setExactDrawing(true);
+        const RGBAImage reference = frame();
+        view().setExactDrawing(false);
+        const RGBAImage drawn = frame();
+        int most = 0, lo = 255, hi = 0;
+        for (double x = -8; x <= 8; x += 0.5)
+            for (double y = -8; y <= 8; y += 0.5) {
+                const uint8_t *a = at100(drawn, x, y), *b = at100(reference, x, y);
+                for (int c = 0; c < 3; ++c) most = std::max(most, std::abs(a[c] - b[c]));
+                lo = std::min<int>(lo, a[1]);
+                hi = std::max<int>(hi, a[1]);
+            }
+        EXPECT_LE(most, 16) << alpha;
+        if (alpha > 0.1f) {
+            EXPECT_GT(hi - lo, 80) << "the grain shows";
+        }
+    }
 }
 
 TEST_F(SceneTest, LoadingFrameIsBlackUntilTheWorldArrivesThenRefreshesAreIgnored) {

@@ -135,6 +135,18 @@ TEST_F(TextureTest, SlotsAreSharedByNameAndFreedWhenTheLastUserLetsGo) {
     EXPECT_EQ(slot(first).TextureStatus, 1);
     view().glSetCurrentTexture(first, 11);  // a free slot is not bound
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+
+    // The loading screen's picture lets go of the one it replaces, which nothing shows again.
+    writePicture("logoA.png", 64, 64, grey);
+    writePicture("logoB.png", 64, 64, grey);
+    const int32_t a = load("logoA"), b = load("logoB");
+    view().setStartUpTextureNumber(a);
+    view().setStartUpTextureNumber(a);
+    const uint32_t aName = slot(a).OpenGLMapNumber;
+    EXPECT_TRUE(glIsTexture(aName)) << "set twice, still shown";
+    view().setStartUpTextureNumber(b);
+    EXPECT_FALSE(glIsTexture(aName));
+    EXPECT_EQ(slot(b).TextureStatus, 2);
 }
 
 TEST_F(TextureTest, ColourKeyAndMask) {

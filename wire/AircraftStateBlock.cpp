@@ -1,9 +1,9 @@
-#include "net/AircraftStateBlock.h"
+#include "wire/AircraftStateBlock.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace pellam::net {
+namespace pellam::wire {
 namespace {
 
 // A value to encode: NaN stands for 0, the field's centre.
@@ -182,4 +182,4 @@ bool decodeAircraftState(const uint8_t* data, size_t length, AircraftState* stat
     return true;
 }
 
-}  // namespace pellam::net
+}  // namespace pellam::wire

@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace pellam::net {
+namespace pellam::wire {
 
 inline constexpr size_t kStateBlockSize = 35;
 using StateBlockBytes = std::array<uint8_t, kStateBlockSize>;
@@ -62,4 +62,4 @@ bool decodeAircraftState(const uint8_t* data, size_t length, AircraftState* stat
 // A height below this on the wire means an aircraft out of the world.
 inline constexpr double kHiddenHeight = -10000.0;
 
-}  // namespace pellam::net
+}  // namespace pellam::wire
