@@ -9,7 +9,8 @@
 //                                    left out) and "# rested N" (frames the window kept from the last)
 //   PELLAM_VIRTUAL_JOYSTICK          attach a virtual stick (4 axes, 12 buttons, a hat) for the script
 //   PELLAM_PLAYER_SCRIPT=FILE        play a player's actions (PlayerScript.h); a failed expectation, or
-//                                    a game ended before its script, ends the game with status 1
+//                                    a game ended before its script, ends the game with status 1; the
+//                                    windows' clock counts a tick a frame, so a slow frame repeats no key
 //   PELLAM_NETWORK_HOST=PORT         after AUTOFLY, host the mission on PORT (0: any free one, logged
 //                                    as "Hosting on port N") and take every joiner in
 //   PELLAM_NETWORK_JOIN=A.B.C.D:PORT after AUTOFLY, ask that host to take this pilot in (blue, in a D.VII)
@@ -39,6 +40,7 @@ public:
     void attachVirtualJoystick();
     // Once the joysticks are open: reads the player's script. False, logged, when it cannot be read.
     bool startPlayerScript();
+    bool scripted() const { return script_ != nullptr; }
     // Once the controller is awake: flies, hosts, joins; the quit time and the run's clocks start.
     void begin(VADArizodazar2& controller, GameNetwork& network);
 

@@ -220,6 +220,7 @@ int main(int, char**) {
     input.awakeFromNib();
     InputLink inputLink(input);
     if (!run.startPlayerScript()) return 1;
+    ui.setSteadyClock(run.scripted());
 
     ViewAdapter viewLink(view);
     GameNetwork network;

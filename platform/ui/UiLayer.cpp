@@ -87,6 +87,7 @@ void UiLayer::newFrame() {
     if (!started_) return;
     ImGui_ImplOpenGL2_NewFrame();
     ImGui_ImplSDL2_NewFrame();
+    if (steadyClock_) ImGui::GetIO().DeltaTime = 1.0f / 60.0f;
     ImGui::NewFrame();
 }
 

@@ -29,9 +29,14 @@ public:
     void draw();
     bool wantsKeyboard() const;
     bool running() const { return started_; }
+    // Each frame then counts as one tick (1/60 s) on the windows' clock, whatever it took: key
+    // repeat, double clicks and held buttons follow the frames, not the machine's speed. For runs
+    // driven by a script or a test, where a slow frame must not turn one key press into two.
+    void setSteadyClock(bool on) { steadyClock_ = on; }
 
 private:
     bool started_ = false;
+    bool steadyClock_ = false;
 };
 
 // The game's window as seen from the desktop.
