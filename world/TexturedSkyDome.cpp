@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/Constants.h"
+
 namespace pellam {
 
 namespace {
 
-constexpr double kRad = 3.14159265358979 / 180.0;
+constexpr double kRad = kPi / 180.0;
 
 std::array<float, 3> mix(const std::array<float, 3>& a, const std::array<float, 3>& b, double t) {
     t = std::clamp(t, 0.0, 1.0);
