@@ -215,10 +215,10 @@ public:
     bool pilotSignInClosed() const { return pilotsigninhasclosed; }
     int32_t cursorType() const { return CurrentCursorType; }
 
-    // ---- State (fields keep the names the rest of the game knows them by).
-    bool MBWindowOpen = false;
-    // The mission builder's unsaved flag.
-    bool MBSavedFlag = true;
+    // The mission builder's window is open (the game then paused, its view the builder's).
+    bool builderWindowOpen() const { return MBWindowOpen; }
+    // The builder's mission has no unsaved change.
+    bool builderSaved() const { return MBSavedFlag; }
 
     // Stores the five careers at once (atomically, as the store writes). Never when the stored
     // block could not be read: that would write fresh records over the player's careers.
@@ -232,6 +232,9 @@ public:
     const LobbySettings& lobbySettings() const { return lobby_; }
 
 protected:
+    // The builder's two flags, which the builder itself keeps up to date (it holds their addresses).
+    bool MBWindowOpen = false;
+    bool MBSavedFlag = true;
     Links links_;
     // Neighbours that stand in for the links not handed in, this controller's own.
     struct DefaultNeighbours;

@@ -221,7 +221,7 @@ TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosin
     // Mission Builder > New Mission: the builder opens on its world tab, the game paused.
     press("Menu", "Mission Builder");
     press("Mission Builder", "New Mission");
-    ASSERT_TRUE(c_->MBWindowOpen);
+    ASSERT_TRUE(c_->builderWindowOpen());
     EXPECT_FALSE(c_->missionWindowControls().toSelectMission.open);
     EXPECT_EQ(c_->getModelArray()->at(ModelArray::kTerrain), nullptr);  // lent to the builder
     EXPECT_EQ(b.MBMission.TotalObjects, 22);
@@ -266,7 +266,7 @@ TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosin
     dragInView(6, 0, 5, true);  // picks it again where it stands now, and turns it
     const double heading = b.MBMission.ObjectList[22].Heading;
     EXPECT_EQ(heading, -30);
-    EXPECT_FALSE(c_->MBSavedFlag);
+    EXPECT_FALSE(c_->builderSaved());
 
     // A path point under the camera shows as a red marker through the ground.
     b.MBMission.FlyToPoints[0].PointXYZ = {2085600, 1500, 2278960};
@@ -299,12 +299,12 @@ TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosin
     // Close with unsaved changes: the sheet; cancel keeps the builder, discard leaves it.
     pressBuilder("Close");
     ASSERT_TRUE(b.controls().cancelSheetShown);
-    EXPECT_TRUE(c_->MBWindowOpen);
+    EXPECT_TRUE(c_->builderWindowOpen());
     pressBuilder("Cancel");
-    EXPECT_TRUE(c_->MBWindowOpen);
+    EXPECT_TRUE(c_->builderWindowOpen());
     pressBuilder("Close");
     pressBuilder("Discard Changes");
-    EXPECT_FALSE(c_->MBWindowOpen);
+    EXPECT_FALSE(c_->builderWindowOpen());
     EXPECT_EQ(c_->getModelArray()->at(ModelArray::kTerrain), c_->keptScene().TheRIDUdidavWorld);
     const auto& layers = c_->currentMission()->Layers;
     EXPECT_EQ(terrain->getCloudLayer(0).TextureNumber == 0, layers[0].TextureNumber == 0);
@@ -348,7 +348,7 @@ TEST_F(BuilderWindowTest, TheBuilderLeavesTheFlightsPictureAsItFoundIt) {
 
     press("Menu", "Mission Builder");
     press("Mission Builder", "New Mission");
-    ASSERT_TRUE(c_->MBWindowOpen);
+    ASSERT_TRUE(c_->builderWindowOpen());
     pressBuilder("World");
     pressBuilder("World/The Western Front");
     pressBuilder("Add World");
@@ -357,9 +357,9 @@ TEST_F(BuilderWindowTest, TheBuilderLeavesTheFlightsPictureAsItFoundIt) {
     pressBuilder("Save As");
     type("Round trip");
     pressBuilder("Save Mission/Save");
-    ASSERT_TRUE(c_->MBSavedFlag);
+    ASSERT_TRUE(c_->builderSaved());
     pressBuilder("Close");
-    ASSERT_FALSE(c_->MBWindowOpen);
+    ASSERT_FALSE(c_->builderWindowOpen());
     ASSERT_TRUE(settled());
     const auto after = picture("flight-after-builder.png");
     ASSERT_EQ(after.pixels.size(), before.pixels.size());
@@ -454,7 +454,7 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     type("Balloon busting");
     pressBuilder("Save Mission/Save");
     ASSERT_TRUE(std::filesystem::exists(folder_->file("Missions/Balloon busting.pellam")));  // where the game looks
-    EXPECT_TRUE(c_->MBSavedFlag);
+    EXPECT_TRUE(c_->builderSaved());
     const missions::MissionData& m = b.MBMission;
     EXPECT_EQ(m.AircraftStarts[1].Team, 2);
     for (int n = 2; n < 8; ++n) EXPECT_EQ(m.AircraftStarts[n].OnOff, 0) << n;
@@ -468,19 +468,19 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     EXPECT_TRUE(std::equal(redStart, redStart + 5, m.DogfightGroundStartLocations[0]));
     EXPECT_EQ(m.GC1, 2);
     pressBuilder("Close");
-    ASSERT_FALSE(c_->MBWindowOpen);
+    ASSERT_FALSE(c_->builderWindowOpen());
 
     // Opened again from the menu, the window shows the start and the trees as saved.
     c_->fromMenus(kMenuOpenInBuilder);
     pressBuilder("Open Mission/Balloon busting.pellam");
     pressBuilder("Open Mission/Open");
-    ASSERT_TRUE(c_->MBWindowOpen);
+    ASSERT_TRUE(c_->builderWindowOpen());
     EXPECT_EQ(b.controls().qdGroundStart[0], "2013000, -1, 2231000");
     EXPECT_EQ(b.controls().qdHeading[0], 45);
     EXPECT_EQ(b.controls().qdFuel[0], "1.000");
     EXPECT_EQ(b.controls().groundClutterType, 2);
     pressBuilder("Close");
-    ASSERT_FALSE(c_->MBWindowOpen);
+    ASSERT_FALSE(c_->builderWindowOpen());
 
     // The mission menu offers it; the pilot flies it.
     c_->fromMenus(kMenuSelectMission);

@@ -356,7 +356,7 @@ TEST_F(Career, SignInRowsChoicesAndNames) {
     // Names are cut to what is stored; typing one leaves the mission builder's mission saved.
     ui.pilotNameFields[1].stringValue = "Captain Albert Ball VC";
     c->notsaved(&ui.pilotNameFields[1]);
-    EXPECT_TRUE(c->MBSavedFlag);
+    EXPECT_TRUE(c->builderSaved());
     c->fromPlayerSignInOkay();
     EXPECT_EQ(store_->stringForKey("Pilot2NameKey"), "Captain Albert");
     EXPECT_EQ(store_->integerForKey("PilotNumberKey"), 1);

@@ -425,7 +425,7 @@ TEST_F(MissionStart, TheSkyShowsTheSunThatLightsTheWorld) {
     c->fromMBMenu(builder::kTagNewMission);
     c->missionBuilder().controls().worldMenu = 1;
     c->fromMBMenu(builder::kTagAddWorld);
-    ASSERT_TRUE(c->MBWindowOpen);
+    ASSERT_TRUE(c->builderWindowOpen());
     view.light = {0.0, 0.6, -0.8};
     view.sun = -1.0;
     frame();
