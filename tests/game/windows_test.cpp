@@ -100,7 +100,7 @@ protected:
     bool pointTo(int x, int y) {
         bool quit = false;
         // Only a guard against a hang: the X server's answer is waited for however long it takes.
-        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(3);
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
         while (std::chrono::steady_clock::now() < giveUp) {
             // Warped again each time: a move made before the window is mapped or focused is lost.
             SDL_WarpMouseInWindow(window_->sdlWindow(), x, y);
