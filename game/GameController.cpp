@@ -211,7 +211,7 @@ void GameController::InitMyControllerVariables() {
 
 void GameController::timerLooper() {
     if (!started) return;
-    for (const std::string& report : store_.takeReports()) tellPlayer(report);
+    tellStoreReports();
     for (const std::string& notice : toMyZephGLView->takeNotices()) tellPlayer(notice);
     ActiveInActive();
     Wait1Tick();
@@ -400,8 +400,12 @@ void GameController::tellPlayer(const std::string& text) {
 
 bool GameController::saveStore() {
     const bool saved = store_.synchronize();
-    for (const std::string& report : store_.takeReports()) tellPlayer(report);
+    tellStoreReports();
     return saved;
+}
+
+void GameController::tellStoreReports() {
+    for (const std::string& report : store_.takeReports()) tellPlayer(report);
 }
 
 // ---- Pilot sign-in, cursors, edits, termination -------------------------------------------
@@ -453,9 +457,11 @@ void GameController::notsaved(const TextField* field) {
 void GameController::savePilots() {
     if (!pilots_.PilotStatsLoaded || BadOSXVersion) return;
     store_.setData("PilotStatsKey", encodePilotStats(pilots_.PilotStats));
-    // Called in flight (a kill, a death, each minute flown): the disk is the writer thread's.
+    // Called in flight (a kill, a death, each minute flown): the disk is the writer thread's. What
+    // the store can tell at once (the settings file set aside) is told now; a failed write comes
+    // with a later frame's reports.
     store_.saveInBackground();
-    for (const std::string& report : store_.takeReports()) tellPlayer(report);
+    tellStoreReports();
 }
 
 bool GameController::saveForQuit() {

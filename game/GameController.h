@@ -268,6 +268,8 @@ protected:
     LobbySettings lobby_;
 
 private:
+    // What the store's background saves had to say (a failed write), into the notice window.
+    void tellStoreReports();
     bool CurrentCursorVisible = true;
     int32_t CurrentCursorType = 0;
     uint8_t cannedKeysDown_ = 0;  // bit k: the key of canned message k + 1 was pressed as that
