@@ -56,7 +56,6 @@ bool UiLayer::start(GLWindow& window) {
         return false;
     }
     ImGui_ImplOpenGL2_Init();
-    window_ = window.sdlWindow();
     started_ = true;
     return true;
 }
@@ -88,17 +87,7 @@ void UiLayer::newFrame() {
     if (!started_) return;
     ImGui_ImplOpenGL2_NewFrame();
     ImGui_ImplSDL2_NewFrame();
-    ImGuiIO& io = ImGui::GetIO();
-    if (steadyClock_) io.DeltaTime = 1.0f / 60.0f;
-    // The pointer over the window as SDL's own window-relative motion gives it. The toolkit's
-    // backend takes the desktop's pointer less the window's position, and a desktop without a window
-    // manager can leave that position stale after the window is mapped: every click then lands off
-    // by the window's offset for the rest of the run.
-    if (window_ && SDL_GetMouseFocus() == window_) {
-        int x = 0, y = 0;
-        SDL_GetMouseState(&x, &y);
-        io.MousePos = ImVec2(float(x), float(y));
-    }
+    if (steadyClock_) ImGui::GetIO().DeltaTime = 1.0f / 60.0f;
     ImGui::NewFrame();
 }
 

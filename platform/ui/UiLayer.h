@@ -6,7 +6,6 @@
 #include <string>
 
 union SDL_Event;
-struct SDL_Window;
 
 namespace pellam::platform {
 
@@ -38,7 +37,6 @@ public:
 private:
     bool started_ = false;
     bool steadyClock_ = false;
-    SDL_Window* window_ = nullptr;
 };
 
 // The game's window as seen from the desktop.
