@@ -193,6 +193,15 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     const bool batching = !exactDrawing_;
     const OnePolygonVer2* head = nullptr;  // the open batch's first polygon, whose state GL holds
     batch_.clear();
+    // Ends the open batch: its triangles drawn, and the raised, unwritten depth of marks undone.
+    const auto endBatch = [&] {
+        drawBatch();
+        if (head && (head->DrawHints & kOffset)) {
+            glDisable(GL_POLYGON_OFFSET_FILL);
+            glDepthMask(GL_TRUE);
+        }
+        head = nullptr;
+    };
     int part = 0;
     for (const OnePolygonVer2* p = polygons; p->MapNumber >= 0; ++p) {
         const int32_t hints = p->DrawHints;
@@ -200,8 +209,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         if (p->FirstItem < 0) {
             const int m = -p->FirstItem;
             if (m != part && m <= int(object->OptionalObjectMatrix.size())) {
-                drawBatch();
-                head = nullptr;
+                endBatch();
                 part = m;
                 computeFinalMatrix(object->OptionalObjectMatrix[m - 1]);
                 glLoadMatrixd(FinalMatrix_.data());
@@ -231,13 +239,13 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
             queueTransparent(*object, *p, g, materials);
             continue;
         }
-        const bool joins = batching && !(hints & (kAlways | kLEqual | kOffset)) && batchable(*p, g);
+        // Marks (roundels, crosses) lie raised on their surface in one state: a run of them is one batch.
+        const bool joins = batching && !(hints & (kAlways | kLEqual)) && batchable(*p, g);
         if (joins && head && sameLook(*head, *p, g)) {
             appendTriangles(*p, g);
             continue;
         }
-        drawBatch();
-        head = nullptr;
+        endBatch();
         setPolygonState(*p, g, materials, alphaTested, blended);
         if (joins) {
             head = p;
@@ -251,7 +259,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
             glDepthMask(GL_TRUE);
         }
     }
-    drawBatch();
+    endBatch();
     if (coloured) glDisableClientState(GL_COLOR_ARRAY);
     setAlphaTest(alphaTested);
     setBlend(blended);
