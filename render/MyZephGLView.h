@@ -165,7 +165,13 @@ private:
     static bool sameLook(const OnePolygonVer2& a, const OnePolygonVer2& b, const ObjectPointsPolysVer2& g);
     // Whether the polygon's primitive is made of triangles (it may join a batch).
     static bool batchable(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
+    // Appends the polygon's triangles to the batch, leaving out those GL would cull as facing away
+    // when the eye is known in the part's frame (noteEyeInPart).
     void appendTriangles(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
+    // The eye in the frame of the object or part that FinalMatrix_ poses, and which way that pose
+    // turns a winding; `stride` the bytes of a point.
+    void noteEyeInPart(int stride);
+    bool facesAway(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c) const;
     void drawBatch();  // the batch's triangles, in the state GL holds; empties it
     // Marks the pixels that the object (the cockpit, drawn last) will cover with an opaque colour,
     // so that the world behind it fails the depth test instead of being shaded and painted over:
@@ -216,6 +222,13 @@ private:
     // The cockpit's pass, when everything in it lies nearer than the linear fog's start: fog off.
     bool nearFogOff_ = false;
     GLMatrix FinalMatrix_{};
+    // The eye in the current part's frame (ft) and the sign of its pose's determinant; culled
+    // triangles are left out of batches only while `On`.
+    struct PartEye {
+        bool On = false;
+        double X = 0, Y = 0, Z = 0, Sign = 1;
+        int Stride = 32;
+    } partEye_;
     std::vector<uint16_t> batch_;  // point numbers of triangles drawn in one state, in polygon order
     TransparentQueue Transparent_;
     int32_t droppedTransparent_ = 0;

@@ -162,6 +162,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     if (!g.ThePoints || !polygons || !g.RunItems) return;
 
     if (cullOutside_ && outsideView(*object, g)) return;
+    partEye_.On = false;
 
     const bool coloured = header.ObjectFlags & kColouredPoints;
     // A lit polygon may keep the alpha of an earlier material whose colour matched its own: the
@@ -193,6 +194,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     const bool batching = !exactDrawing_;
     const OnePolygonVer2* head = nullptr;  // the open batch's first polygon, whose state GL holds
     batch_.clear();
+    if (batching) noteEyeInPart(coloured ? kColouredStride : kPlainStride);
     // Ends the open batch: its triangles drawn, and the raised, unwritten depth of marks undone.
     const auto endBatch = [&] {
         drawBatch();
@@ -213,6 +215,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
                 part = m;
                 computeFinalMatrix(object->OptionalObjectMatrix[m - 1]);
                 glLoadMatrixd(FinalMatrix_.data());
+                if (batching) noteEyeInPart(partEye_.Stride);
             }
             continue;
         }
@@ -260,6 +263,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         }
     }
     endBatch();
+    partEye_.On = false;
     if (coloured) glDisableClientState(GL_COLOR_ARRAY);
     setAlphaTest(alphaTested);
     setBlend(blended);
@@ -429,20 +433,65 @@ bool MyZephGLView::batchable(const OnePolygonVer2& p, const ObjectPointsPolysVer
     }
 }
 
+void MyZephGLView::noteEyeInPart(int stride) {
+    // FinalMatrix_ takes the part's frame to the eye's: x_eye = A x + t. The eye, at the origin, is
+    // -A^-1 t in the part's frame; A^-1 = adj(A) / det A, with A[r][c] at 4c + r.
+    const GLMatrix& m = FinalMatrix_;
+    const auto a = [&m](int r, int c) { return m[4 * c + r]; };
+    const double c00 = a(1, 1) * a(2, 2) - a(1, 2) * a(2, 1), c01 = a(1, 2) * a(2, 0) - a(1, 0) * a(2, 2),
+                 c02 = a(1, 0) * a(2, 1) - a(1, 1) * a(2, 0);
+    const double det = a(0, 0) * c00 + a(0, 1) * c01 + a(0, 2) * c02;
+    partEye_.Stride = stride;
+    partEye_.On = std::isfinite(det) && std::fabs(det) > 1e-12;
+    if (!partEye_.On) return;
+    const double adj[3][3] = {{c00, a(0, 2) * a(2, 1) - a(0, 1) * a(2, 2), a(0, 1) * a(1, 2) - a(0, 2) * a(1, 1)},
+                              {c01, a(0, 0) * a(2, 2) - a(0, 2) * a(2, 0), a(0, 2) * a(1, 0) - a(0, 0) * a(1, 2)},
+                              {c02, a(0, 1) * a(2, 0) - a(0, 0) * a(2, 1), a(0, 0) * a(1, 1) - a(0, 1) * a(1, 0)}};
+    double eye[3];
+    for (int r = 0; r < 3; ++r) eye[r] = -(adj[r][0] * m[12] + adj[r][1] * m[13] + adj[r][2] * m[14]) / det;
+    partEye_.X = eye[0];
+    partEye_.Y = eye[1];
+    partEye_.Z = eye[2];
+    partEye_.Sign = det > 0 ? 1.0 : -1.0;
+    partEye_.On = std::isfinite(eye[0]) && std::isfinite(eye[1]) && std::isfinite(eye[2]);
+}
+
+bool MyZephGLView::facesAway(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c) const {
+    // GL culls its front faces (glPrepareForModelDrawing), those wound anticlockwise on the screen:
+    // there the pose's determinant times the normal's dot with the way to the eye is positive. Only
+    // a triangle clearly turned (more than a few hundredths of a degree) is left out, so that the
+    // rounding of GL's own test cannot disagree.
+    const auto* bytes = reinterpret_cast<const unsigned char*>(g.ThePoints) + partEye_.Stride - 12;
+    const auto at = [&](uint16_t i) { return reinterpret_cast<const float*>(bytes + size_t(i) * partEye_.Stride); };
+    const float *p = at(a), *q = at(b), *r = at(c);
+    const double u[3] = {double(q[0]) - p[0], double(q[1]) - p[1], double(q[2]) - p[2]};
+    const double v[3] = {double(r[0]) - p[0], double(r[1]) - p[1], double(r[2]) - p[2]};
+    const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+    const double e[3] = {partEye_.X - p[0], partEye_.Y - p[1], partEye_.Z - p[2]};
+    const double facing = partEye_.Sign * (n[0] * e[0] + n[1] * e[1] + n[2] * e[2]);
+    const double scale = std::sqrt((n[0] * n[0] + n[1] * n[1] + n[2] * n[2]) * (e[0] * e[0] + e[1] * e[1] + e[2] * e[2]));
+    return facing > 1e-3 * scale;
+}
+
 void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) {
     // The triangles GL makes of the primitive, each wound as GL winds it (culling reads the
     // winding); a quad is cut along the diagonal from its second corner to its fourth, as the
-    // rasteriser cuts it.
+    // rasteriser cuts it. Those GL would cull are not sent: the software rasteriser shades every
+    // vertex before it culls.
     const uint16_t* run = g.RunItems + p.FirstItem;
     const int n = run[0];
     const uint16_t* v = run + 1;
-    const auto tri = [this](uint16_t a, uint16_t b, uint16_t c) {
+    const bool cull = partEye_.On && !(p.DrawHints & kNoCull);
+    const auto tri = [&](uint16_t a, uint16_t b, uint16_t c) {
+        if (cull && facesAway(g, a, b, c)) return;
         batch_.push_back(a);
         batch_.push_back(b);
         batch_.push_back(c);
     };
     switch (p.DefaultDrawType) {
-    case GL_TRIANGLES: batch_.insert(batch_.end(), v, v + n); break;
+    case GL_TRIANGLES:
+        for (int i = 0; i + 2 < n; i += 3) tri(v[i], v[i + 1], v[i + 2]);
+        break;
     case GL_QUADS:
         for (int i = 0; i + 3 < n; i += 4) {
             tri(v[i], v[i + 1], v[i + 3]);

@@ -173,6 +173,28 @@ TEST_F(SceneTest, ObjectsAreDrawnWhereTheyStandFarFromTheOriginUnlessHiddenOrToo
     EXPECT_TRUE(near(at100(frame(), 0, 0), 255, 0, 0));
 }
 
+// A face turned away from the eye is left out before GL sees it, exactly where GL would cull it:
+// the picture is the plain rules' own, also when the object's matrix mirrors it (which turns every
+// winding over, so that GL then draws the faces it culled before).
+TEST_F(SceneTest, FacesTurnedAwayAreLeftOutWhereGLWouldCullThemMirroredOrNot) {
+    Thing* t = put(7);
+    t->square(0, 5, 0, kRed, kUnlitFlat, false, -10, 0);
+    t->square(0, 5, 0, kGreen, kUnlitFlat, false, 10, 0);
+    std::reverse(t->Geo[0].Runs.end() - 4, t->Geo[0].Runs.end());  // the green one wound the other way
+    t->at(0, 0, 100);
+    for (const double mirror : {1.0, -1.0}) {
+        t->Record.ObjectMatrix[0] = mirror;
+        view().setExactDrawing(true);
+        const RGBAImage reference = frame();
+        view().setExactDrawing(false);
+        const RGBAImage drawn = frame();
+        EXPECT_TRUE(drawn.pixels == reference.pixels) << mirror;
+        // One square shows and the other is culled.
+        const bool left = near(at100(drawn, -10, 0), 0, 0, 128), right = near(at100(drawn, 10, 0), 0, 0, 128);
+        EXPECT_NE(left, right) << mirror;
+    }
+}
+
 TEST_F(SceneTest, AnimationFrameAlternatePolygonsFarAwayAndADotFarther) {
     Thing* t = put(6);
     t->square(0, 40, 0, kRed, kUnlitFlat);
