@@ -172,6 +172,9 @@ private:
     // turns a winding; `stride` the bytes of a point.
     void noteEyeInPart(int stride);
     bool facesAway(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c) const;
+    // Whether GL would make no fragment of the triangle: all of it in front of the eye, and its
+    // bounds on the screen hold no pixel centre or lie outside the viewport.
+    bool coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c) const;
     void drawBatch();  // the batch's triangles, in the state GL holds; empties it
     // Marks the pixels that the object (the cockpit, drawn last) will cover with an opaque colour,
     // so that the world behind it fails the depth test instead of being shaded and painted over:
@@ -228,6 +231,10 @@ private:
         bool On = false;
         double X = 0, Y = 0, Z = 0, Sign = 1;
         int Stride = 32;
+        std::array<double, 16> Projection{};  // GL's, read as the object starts
+        std::array<int, 4> Viewport{};
+        double Margin = 0;                    // pixels: where a sample may lie off the centre
+        std::array<double, 16> Clip{};        // Projection x FinalMatrix_
     } partEye_;
     std::vector<uint16_t> batch_;  // point numbers of triangles drawn in one state, in polygon order
     TransparentQueue Transparent_;

@@ -194,7 +194,15 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     const bool batching = !exactDrawing_;
     const OnePolygonVer2* head = nullptr;  // the open batch's first polygon, whose state GL holds
     batch_.clear();
-    if (batching) noteEyeInPart(coloured ? kColouredStride : kPlainStride);
+    if (batching) {
+        glGetDoublev(GL_PROJECTION_MATRIX, partEye_.Projection.data());
+        glGetIntegerv(GL_VIEWPORT, partEye_.Viewport.data());
+        GLint samples = 0;
+        glGetIntegerv(GL_SAMPLE_BUFFERS, &samples);
+        // With several samples a pixel, any point of it may be one: a triangle must miss the pixel.
+        partEye_.Margin = 1.0 / 16 + (samples > 0 ? 0.5 : 0.0);
+        noteEyeInPart(coloured ? kColouredStride : kPlainStride);
+    }
     // Ends the open batch: its triangles drawn, and the raised, unwritten depth of marks undone.
     const auto endBatch = [&] {
         drawBatch();
@@ -453,6 +461,7 @@ void MyZephGLView::noteEyeInPart(int stride) {
     partEye_.Y = eye[1];
     partEye_.Z = eye[2];
     partEye_.Sign = det > 0 ? 1.0 : -1.0;
+    partEye_.Clip = multiply(partEye_.Projection, FinalMatrix_);
     partEye_.On = std::isfinite(eye[0]) && std::isfinite(eye[1]) && std::isfinite(eye[2]);
 }
 
@@ -473,17 +482,45 @@ bool MyZephGLView::facesAway(const ObjectPointsPolysVer2& g, uint16_t a, uint16_
     return facing > 1e-3 * scale;
 }
 
+bool MyZephGLView::coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c) const {
+    // A fragment is made where a pixel's centre lies inside the triangle. Behind the eye the
+    // projection would not bound the triangle: such a triangle is sent. The margin's sixteenth of
+    // a pixel is far wider than the rounding of GL's own transform and its 1/256-pixel grid.
+    const double margin = partEye_.Margin;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(g.ThePoints) + partEye_.Stride - 12;
+    const std::array<double, 16>& m = partEye_.Clip;
+    double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+    for (const uint16_t i : {a, b, c}) {
+        const float* p = reinterpret_cast<const float*>(bytes + size_t(i) * partEye_.Stride);
+        const double w = m[3] * p[0] + m[7] * p[1] + m[11] * p[2] + m[15];
+        if (!(w > 1e-3)) return false;
+        for (int k = 0; k < 2; ++k) {
+            const double ndc = (m[k] * p[0] + m[4 + k] * p[1] + m[8 + k] * p[2] + m[12 + k]) / w;
+            const double window = partEye_.Viewport[k] + (ndc + 1) * 0.5 * partEye_.Viewport[2 + k];
+            lo[k] = std::fmin(lo[k], window);
+            hi[k] = std::fmax(hi[k], window);
+        }
+    }
+    for (int k = 0; k < 2; ++k) {
+        const double from = std::fmax(lo[k] - margin, partEye_.Viewport[k]) - 0.5;
+        const double to = std::fmin(hi[k] + margin, partEye_.Viewport[k] + partEye_.Viewport[2 + k]) - 0.5;
+        if (!(std::ceil(from) <= to)) return true;  // no centre k + 0.5 between them
+    }
+    return false;
+}
+
 void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) {
     // The triangles GL makes of the primitive, each wound as GL winds it (culling reads the
     // winding); a quad is cut along the diagonal from its second corner to its fourth, as the
-    // rasteriser cuts it. Those GL would cull are not sent: the software rasteriser shades every
-    // vertex before it culls.
+    // rasteriser cuts it. Those GL would cull, and those too small or too far aside to make a
+    // fragment, are not sent: the software rasteriser shades every vertex it is sent.
     const uint16_t* run = g.RunItems + p.FirstItem;
     const int n = run[0];
     const uint16_t* v = run + 1;
     const bool cull = partEye_.On && !(p.DrawHints & kNoCull);
     const auto tri = [&](uint16_t a, uint16_t b, uint16_t c) {
         if (cull && facesAway(g, a, b, c)) return;
+        if (partEye_.On && coversNoPixel(g, a, b, c)) return;
         batch_.push_back(a);
         batch_.push_back(b);
         batch_.push_back(c);

@@ -195,6 +195,30 @@ TEST_F(SceneTest, FacesTurnedAwayAreLeftOutWhereGLWouldCullThemMirroredOrNot) {
     }
 }
 
+// Squares smaller than a pixel, scattered across pixel centres and the picture's edges: those that
+// make no fragment are left out before GL sees them, and the picture is the plain rules' own.
+TEST_F(SceneTest, TrianglesTooSmallOrTooFarAsideForAnyPixelAreLeftOutUnseen) {
+    Thing* t = put(8);
+    for (int i = 0; i < 24; ++i)
+        for (int j = 0; j < 24; ++j) t->square(0, 0.045, 0, kRed, kUnlitFlat, false, -4.4 + 0.383 * i, -4.4 + 0.383 * j);
+    // Straddling the picture's right and top edges, and beyond them.
+    for (int k = 0; k < 40; ++k) t->square(0, 0.3, 0, kGreen, kUnlitFlat, false, 52 + 0.37 * k, 37 + 0.29 * k);
+    t->at(0, 0, 100);
+    view().setExactDrawing(true);
+    const RGBAImage reference = frame();
+    view().setExactDrawing(false);
+    const RGBAImage drawn = frame();
+    EXPECT_TRUE(drawn.pixels == reference.pixels);
+    int red = 0, green = 0;
+    for (size_t i = 0; i < drawn.pixels.size(); i += 4) {
+        red += drawn.pixels[i] > 200 && drawn.pixels[i + 1] < 50;
+        green += drawn.pixels[i + 1] > 200 && drawn.pixels[i] < 50;
+    }
+    EXPECT_GT(red, 100);   // many squares do make a pixel
+    EXPECT_LT(red, 576);   // and many do not
+    EXPECT_GT(green, 0);
+}
+
 TEST_F(SceneTest, AnimationFrameAlternatePolygonsFarAwayAndADotFarther) {
     Thing* t = put(6);
     t->square(0, 40, 0, kRed, kUnlitFlat);
