@@ -192,7 +192,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     // each draw call costs the software rasteriser's front end thousands of instructions. The plain
     // rules draw polygon by polygon.
     const bool batching = !exactDrawing_;
-    const OnePolygonVer2* head = nullptr;  // the open batch's first polygon, whose state GL holds
+    const OnePolygonVer2* head = nullptr;  // the open batch's first polygon, whose state it is drawn in
     batch_.clear();
     if (batching) {
         glGetDoublev(GL_PROJECTION_MATRIX, partEye_.Projection.data());
@@ -204,12 +204,17 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         noteEyeInPart(coloured ? kColouredStride : kPlainStride);
     }
     // Ends the open batch: its triangles drawn, and the raised, unwritten depth of marks undone.
+    // Its state is set only now, and only when culling has left it a triangle to draw.
     const auto endBatch = [&] {
-        drawBatch();
-        if (head && (head->DrawHints & kOffset)) {
-            glDisable(GL_POLYGON_OFFSET_FILL);
-            glDepthMask(GL_TRUE);
+        if (head && !coverOnly_ && !batch_.empty()) {
+            setPolygonState(*head, g, materials, alphaTested, blended);
+            drawBatch();
+            if (head->DrawHints & kOffset) {
+                glDisable(GL_POLYGON_OFFSET_FILL);
+                glDepthMask(GL_TRUE);
+            }
         }
+        drawBatch();
         head = nullptr;
     };
     int part = 0;
@@ -257,12 +262,12 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
             continue;
         }
         endBatch();
-        setPolygonState(*p, g, materials, alphaTested, blended);
         if (joins) {
             head = p;
             appendTriangles(*p, g);
             continue;
         }
+        setPolygonState(*p, g, materials, alphaTested, blended);
         drawPoints(*p, g);
         if (hints & (kAlways | kLEqual)) glDepthFunc(GL_LESS);
         if (hints & kOffset) {
