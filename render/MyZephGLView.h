@@ -230,6 +230,7 @@ private:
     struct PartEye {
         bool On = false;
         double X = 0, Y = 0, Z = 0, Sign = 1;
+        double Culled = 1;  // 1 where GL culls anticlockwise faces, -1 clockwise ones, 0 neither alone
         int Stride = 32;
         std::array<double, 16> Projection{};  // GL's, read as the object starts
         std::array<int, 4> Viewport{};

@@ -201,6 +201,10 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         glGetIntegerv(GL_SAMPLE_BUFFERS, &samples);
         // With several samples a pixel, any point of it may be one: a triangle must miss the pixel.
         partEye_.Margin = 1.0 / 16 + (samples > 0 ? 0.5 : 0.0);
+        GLint mode = GL_FRONT, front = GL_CCW;
+        glGetIntegerv(GL_CULL_FACE_MODE, &mode);
+        glGetIntegerv(GL_FRONT_FACE, &front);
+        partEye_.Culled = mode == GL_FRONT_AND_BACK ? 0.0 : (mode == GL_FRONT) == (front == GL_CCW) ? 1.0 : -1.0;
         noteEyeInPart(coloured ? kColouredStride : kPlainStride);
     }
     // Ends the open batch: its triangles drawn, and the raised, unwritten depth of marks undone.
@@ -465,14 +469,15 @@ void MyZephGLView::noteEyeInPart(int stride) {
     partEye_.X = eye[0];
     partEye_.Y = eye[1];
     partEye_.Z = eye[2];
-    partEye_.Sign = det > 0 ? 1.0 : -1.0;
+    partEye_.Sign = (det > 0 ? 1.0 : -1.0) * partEye_.Culled;
     partEye_.Clip = multiply(partEye_.Projection, FinalMatrix_);
     partEye_.On = std::isfinite(eye[0]) && std::isfinite(eye[1]) && std::isfinite(eye[2]);
 }
 
 bool MyZephGLView::facesAway(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c) const {
     // GL culls its front faces (glPrepareForModelDrawing), those wound anticlockwise on the screen:
-    // there the pose's determinant times the normal's dot with the way to the eye is positive. Only
+    // there the pose's determinant times the normal's dot with the way to the eye is positive
+    // (negative where GL is set to cull the other way; nothing where it culls both). Only
     // a triangle clearly turned (more than a few hundredths of a degree) is left out, so that the
     // rounding of GL's own test cannot disagree.
     const auto* bytes = reinterpret_cast<const unsigned char*>(g.ThePoints) + partEye_.Stride - 12;
@@ -522,7 +527,7 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
     const uint16_t* run = g.RunItems + p.FirstItem;
     const int n = run[0];
     const uint16_t* v = run + 1;
-    const bool cull = partEye_.On && !(p.DrawHints & kNoCull);
+    const bool cull = partEye_.On && partEye_.Culled != 0 && !(p.DrawHints & kNoCull);
     const auto tri = [&](uint16_t a, uint16_t b, uint16_t c) {
         if (cull && facesAway(g, a, b, c)) return;
         if (partEye_.On && coversNoPixel(g, a, b, c)) return;
