@@ -3,8 +3,10 @@
 // one frame of sky, terrain, cloud decks and a sprite cloud, from a rotation-only camera.
 #include <GL/gl.h>
 
+#include <array>
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -84,7 +86,8 @@ public:
                               bool skyBehindGround = false) {
         const SkyColours c = sky.getSkyColours();
         const auto name = [this](int32_t slot) { return view.glName(slot); };
-        const float fog[4] = {c.Horizon[0], c.Horizon[1], c.Horizon[2], 1};
+        const std::array<float, 3> f = FogColour.value_or(c.Horizon);
+        const float fog[4] = {f[0], f[1], f[2], 1};
         glViewport(0, 0, kWidth, kHeight);
         glClearColor(fog[0] * !skyBehindGround, fog[1] * !skyBehindGround, fog[2] * !skyBehindGround, 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -105,6 +108,7 @@ public:
         return out;
     }
 
+    std::optional<std::array<float, 3>> FogColour;  // else the horizon's
     GLTextureView view;
     RIDUdidav terrain;
     TexturedSkyDome sky;

@@ -1,7 +1,8 @@
 // The sky, terrain and clouds drawn under Xvfb from the generated world, read back from the
 // frame: a cloud in view shows; and the ground's passes folded together leaving the picture as it was: the sky drawn
 // behind the ground against the sky drawn first, road squares cut to their road shape against
-// whole squares, and far road squares left out against all drawn; the ground takes the daylight.
+// whole squares, and far road squares left out against all drawn; a cloud deck fogged by its
+// distance; the ground takes the daylight.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -119,6 +120,33 @@ TEST_F(WorldDrawTest, FarRoadsLeftOutLookTheSame) {
             // change at all.
             EXPECT_LE(any, long(kWidth) * kHeight / 1000) << where << ": pixels more than 2 levels apart";
         }
+}
+
+// A cloud deck is fogged by its distance from the eye, whether its part within the fog's start is
+// drawn apart or not: seen steeply from just below, all of it nearer than the fog's start, it looks
+// the same whatever the fog's colour; seen level, its far part takes the fog's colour.
+TEST_F(WorldDrawTest, ACloudDeckIsFoggedByItsDistance) {
+    world->terrain.setFogDistance(1.5e-4);
+    const double start = world->terrain.getFogDistance() / 4;
+    const worlddraw::Eye eye = test::kOverAlbert;
+    world->terrain.SetDetailsForLayer(0, 3, eye.Y + 0.15 * start, eye.Y + 0.25 * start);
+    const auto fogApart = [&](const Camera& cam) {
+        world->FogColour = std::array<float, 3>{1, 0, 0};
+        const auto red = frame(eye, cam, false, true);
+        world->FogColour = std::array<float, 3>{0, 0, 1};
+        const auto blue = frame(eye, cam, false, true);
+        world->FogColour.reset();
+        const size_t upperHalf = size_t(kWidth) * (kHeight / 2) * 4;  // rows from the bottom
+        return differing({red.begin() + upperHalf, red.end()}, {blue.begin() + upperHalf, blue.end()}, 2);
+    };
+    for (const bool apart : {true, false}) {
+        world->drawer.UnfoggedDeckPieces = apart;
+        EXPECT_EQ(fogApart({test::kAlongTheFront.Heading, 50.0}), 0) << "the deck near the eye takes the fog";
+        EXPECT_GT(fogApart({test::kAlongTheFront.Heading, 0.0}), long(kWidth) * kHeight / 20)
+            << "the far deck takes no fog";
+    }
+    world->drawer.UnfoggedDeckPieces = true;
+    world->terrain.SetDetailsForLayer(0, 0, 0, 0);
 }
 
 // The ground takes the sky's daylight: with the sun low it is drawn darker than with the sun
