@@ -205,7 +205,7 @@ void MyZephGLView::drawWorld(ModelArray& list) {
     if (terrain) terrainDrawer_->draw(*terrain, eye, glName, colours.Light);
     if (sky)
         worlddraw::drawSkyDome(*sky, glName, terrain != nullptr,
-                               terrain ? terrainDrawer_->lowestOpenElevation() : worlddraw::kWholeDome);
+                               terrain ? terrainDrawer_->lowestOpenElevation() : worlddraw::kWholeDome, exactDrawing_);
     if (terrain) terrainDrawer_->drawCloudLayers(*terrain, eye, glName, colours.Light);
     skyLight_ = colours.Light;
     setCurrentCameraMatrix();

@@ -1,8 +1,8 @@
 // The sky, terrain and clouds drawn under Xvfb from the generated world, read back from the
 // frame: a cloud in view shows; and the ground's passes folded together leaving the picture as it was: the sky drawn
 // behind the ground against the sky drawn first, road squares cut to their road shape against
-// whole squares, and far road squares left out against all drawn; a cloud deck fogged by its
-// distance; the ground takes the daylight.
+// whole squares, far road squares left out against all drawn, and the sky read without the mip
+// levels the GL would not choose; a cloud deck fogged by its distance; the ground takes the daylight.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -88,6 +88,24 @@ TEST_F(WorldDrawTest, FoldedGroundPassesLeaveThePictureAsItWas) {
 
     world->terrain.setDrawDetail(0);
     EXPECT_GT(differing(cut, frame(eye, down, false, true), 3), long(kWidth) * kHeight / 10) << "the detail map shows";
+}
+
+// The sky's picture read without its mip levels where its first level is magnified on every pixel,
+// against read with them: level and towards the zenith, where its columns close up, in the whole
+// frame and in one so small that its pixels are wider than the picture's texels.
+TEST_F(WorldDrawTest, TheSkyReadWithoutItsMipLevelsLooksTheSame) {
+    for (const int width : {kWidth, 48})
+        for (const Camera& cam : {Camera{106.0, 5.0}, Camera{106.0, 80.0}}) {
+            world->ViewportWidth = width;
+            world->ViewportHeight = width * kHeight / kWidth;
+            world->PlainSky = true;
+            const auto plain = frame(test::kOverAlbert, cam, false, true);
+            world->PlainSky = false;
+            EXPECT_EQ(differing(plain, frame(test::kOverAlbert, cam, false, true), 1), 0)
+                << width << " pixels across, pitch " << cam.Pitch;
+        }
+    world->ViewportWidth = kWidth;
+    world->ViewportHeight = kHeight;
 }
 
 // Far road squares left out where no road texel can pass the alpha test, against every road square

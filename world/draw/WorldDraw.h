@@ -101,9 +101,10 @@ private:
 // fills only the pixels the ground left at the cleared depth: the same picture, without shading
 // the two thirds of the frame that the ground covers again.
 // Below `lowestElevation` (radians) the caller knows the ground covers the view, and the dome
-// leaves it out.
+// leaves it out. Where the picture's first level is magnified on every pixel, it is read without
+// the mip levels the GL would not choose there anyway; `plain` reads it with them everywhere.
 void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround = false,
-                 double lowestElevation = kWholeDome);
+                 double lowestElevation = kWholeDome, bool plain = false);
 
 // Binds a picture of the ground, the sky or the clouds. They are soft: one mip level a pixel looks
 // the same as blending two, and a software rasteriser reads half the texels. A picture without mip
