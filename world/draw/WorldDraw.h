@@ -40,7 +40,7 @@ public:
     // `light` tints the ground: the sky's daylight.
     void draw(const RIDUdidav& terrain, const Eye& eye, const GLNameOfSlot& glName,
               const std::array<float, 3>& light = {1.0f, 1.0f, 1.0f});
-    // The cloud decks of the terrain's layers, seen from the eye.
+    // The cloud decks of the terrain's layers, seen from the eye, fogged by their distance.
     void drawCloudLayers(const RIDUdidav& terrain, const Eye& eye, const GLNameOfSlot& glName,
                          const std::array<float, 3>& light);
     long trianglesDrawn() const { return Triangles; }
@@ -54,6 +54,9 @@ public:
     // Every road square drawn, for a reference picture: none left out where its picture can no
     // longer pass the alpha test.
     bool Exact = false;
+    // A deck's part nearer than the fog's start drawn apart without fog where it shows enough to
+    // pay for the extra edge; off where a cockpit in front hides what lies overhead.
+    bool UnfoggedDeckPieces = true;
 
 private:
     using Vertex = GLT2FN3FV3FFormat;
@@ -98,9 +101,10 @@ private:
 // fills only the pixels the ground left at the cleared depth: the same picture, without shading
 // the two thirds of the frame that the ground covers again.
 // Below `lowestElevation` (radians) the caller knows the ground covers the view, and the dome
-// leaves it out.
+// leaves it out. Where the picture's first level is magnified on every pixel, it is read without
+// the mip levels the GL would not choose there anyway; `plain` reads it with them everywhere.
 void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround = false,
-                 double lowestElevation = kWholeDome);
+                 double lowestElevation = kWholeDome, bool plain = false);
 
 // Binds a picture of the ground, the sky or the clouds. They are soft: one mip level a pixel looks
 // the same as blending two, and a software rasteriser reads half the texels. A picture without mip
