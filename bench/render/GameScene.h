@@ -87,6 +87,9 @@ struct GameScene {
             game->stepWorld(3);
         }
     }
+    // A world step of no ticks: the frame's camera rules see the camera now chosen, so an outside
+    // camera draws the player's aircraft as an object rather than as a cockpit.
+    void outsideCameraRules() { game->stepWorld(0); }
     void place() {
         game->SetUpViewingPosition();
         game->SetUpSecondWindow();
@@ -105,6 +108,7 @@ struct GameScene {
             // there, the world standing still: the camera has arrived.
             game->sendCommand(input::CommandNumber::ChaseCamera, kKeyDown);
             game->doEachTick(1);
+            outsideCameraRules();
             break;
         case Shot::LowFront: {
             startFight(kCamel, kOpeningTicks);
@@ -125,6 +129,8 @@ struct GameScene {
             FlyableAircraft* wreck = game->aircraftAt(ModelArray::kFirstAircraft + 4);
             wreck->doSplodes();
             run(kWreckTicks);
+            game->sendCommand(input::CommandNumber::ChaseCamera, kKeyDown);
+            outsideCameraRules();
             place();
             // The camera stands 60 ft from the wreck, 20 ft up, looking at the column 40 ft up.
             constexpr double kHeading = 30.0 * M_PI / 180, kPitch = 0.3;
