@@ -35,11 +35,11 @@ uint32_t squareHash(int i, int j) {
 }
 
 
-void drawRun(const std::vector<GLT2FN3FV3FFormat>& run, uint32_t texture) {
-    if (run.empty()) return;
+void drawRun(const std::vector<GroundVertex>& vertices, const std::vector<uint32_t>& triangles, uint32_t texture) {
+    if (triangles.empty()) return;
     bindSoftPicture(texture);
-    glInterleavedArrays(GL_T2F_N3F_V3F, 0, run.data());
-    glDrawArrays(GL_TRIANGLES, 0, GLsizei(run.size()));
+    glInterleavedArrays(GL_T2F_V3F, 0, vertices.data());
+    glDrawElements(GL_TRIANGLES, GLsizei(triangles.size()), GL_UNSIGNED_INT, triangles.data());
 }
 
 // A picture turned by quarter turns the other way about the square's centre.
@@ -243,42 +243,66 @@ TerrainDrawer::Levels TerrainDrawer::soundLevels() {
 
 TerrainDrawer::Vertex TerrainDrawer::post(const RIDUdidav& t, const Eye& eye, int pi, int pj) {
     Vertex v;
-    const int li = std::max(pi - 1, 0), hi = std::min(pi + 1, kGridSize - 1);
-    const int lj = std::max(pj - 1, 0), hj = std::min(pj + 1, kGridSize - 1);
-    const double sx = (t.postFeet(hi, pj) - t.postFeet(li, pj)) / ((hi - li) * kSquareFeet);
-    const double sz = (t.postFeet(pi, hj) - t.postFeet(pi, lj)) / ((hj - lj) * kSquareFeet);
-    const double len = std::sqrt(sx * sx + 1.0 + sz * sz);
-    v.NX = float(-sx / len);
-    v.NY = float(1.0 / len);
-    v.NZ = float(-sz / len);
     v.X = float(pi * kSquareFeet - eye.X);
     v.Y = float(t.postFeet(pi, pj) - eye.Y);
     v.Z = float(pj * kSquareFeet - eye.Z);
     return v;
 }
 
-void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, bool worldUV, double uvScale,
-                              bool near, Run& run) const {
+uint32_t TerrainDrawer::corner(const RIDUdidav& t, const Eye& eye, int pi, int pj, float u, float w, float du, float dw,
+                               bool near, Run& run) {
     std::vector<Vertex>& out = near ? run.Near : run.Far;
-    // Corners in the order (0,0) (1,0) (1,1) (0,0) (1,1) (0,1): the altitude query's diagonal.
-    static constexpr int kCorner[6][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 0}, {1, 1}, {0, 1}};
-    for (const auto& c : kCorner) {
-        Vertex v = post(t, eye, i + c[0], j + c[1]);
-        float u = float(c[0]), w = float(c[1]);
-        if (worldUV) {
-            u = float(((i % 64) + c[0]) * uvScale);
-            w = float(((j % 64) + c[1]) * uvScale);
-        } else {
+    Vertex v = post(t, eye, pi, pj);
+    v.U = u;
+    v.V = w;
+    out.push_back(v);
+    if (near) {
+        run.NearDetail.push_back(du);
+        run.NearDetail.push_back(dw);
+    }
+    return uint32_t(out.size() - 1);
+}
+
+void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, bool worldUV, double uvScale,
+                              bool near, int code, Run& run) {
+    // Corners (0,0) (1,0) (1,1) (0,1), drawn as (0,0) (1,0) (1,1) and (0,0) (1,1) (0,1): the
+    // altitude query's diagonal.
+    static constexpr int kCorner[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    uint32_t at[4];
+    for (int c = 0; c < 4; ++c) {
+        const int ci = kCorner[c][0], cj = kCorner[c][1];
+        // Eight detail pictures to a square, and the world's pictures, repeat every 64 squares.
+        const int si = (i % 64) + ci, sj = (j % 64) + cj;
+        const float du = float(si * 8.0), dw = float(sj * 8.0);
+        float u = float(si * uvScale), w = float(sj * uvScale);
+        if (!worldUV) {
+            u = float(ci), w = float(cj);
             turnPicture(turns, u, w);
         }
-        v.U = u;
-        v.V = w;
-        out.push_back(v);
-        if (near) {  // eight detail pictures to a square, repeating every 64 squares
-            run.NearDetail.push_back(float(((i % 64) + c[0]) * 8.0));
-            run.NearDetail.push_back(float(((j % 64) + c[1]) * 8.0));
+        if (!worldUV || Exact) {
+            at[c] = corner(t, eye, i + ci, j + cj, u, w, du, dw, near, run);
+            continue;
+        }
+        // Neighbouring squares of one run share the post's vertex where their coordinates there
+        // agree: all but across the 64th square's edge.
+        const uint8_t key = uint8_t(1 + code + kGroundCodes * (int(near) + 2 * int(si == 64) + 4 * int(sj == 64)));
+        const size_t post = size_t(j + cj - PostsJ0) * PostsAcross + size_t(i + ci - PostsI0);
+        uint8_t* keys = &PostKeys[post * 4];
+        uint32_t* indices = &PostIndices[post * 4];
+        int slot = 0;
+        while (slot < 4 && keys[slot] != 0 && keys[slot] != key) ++slot;
+        if (slot < 4 && keys[slot] == key) {
+            at[c] = indices[slot];
+            continue;
+        }
+        at[c] = corner(t, eye, i + ci, j + cj, u, w, du, dw, near, run);
+        if (slot < 4) {  // (four squares meet at a post: never full)
+            keys[slot] = key;
+            indices[slot] = at[c];
         }
     }
+    std::vector<uint32_t>& triangles = near ? run.NearTriangles : run.FarTriangles;
+    triangles.insert(triangles.end(), {at[0], at[1], at[2], at[0], at[2], at[3]});
 }
 
 void TerrainDrawer::addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, int kind, double distance,
@@ -286,7 +310,7 @@ void TerrainDrawer::addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, in
     const RoadShape& shape = RoadShapes[kind];
     Run& run = Roads[kind];
     if (distance >= RoadShapeDistance || !shape.ready()) {
-        addSquare(t, eye, i, j, turns, false, 1.0, near, run);
+        addSquare(t, eye, i, j, turns, false, 1.0, near, 0, run);
         return;
     }
     // Points inside the square's two triangles, each on its own triangle's plane: the same
@@ -294,6 +318,7 @@ void TerrainDrawer::addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, in
     const Vertex p00 = post(t, eye, i, j), p10 = post(t, eye, i + 1, j);
     const Vertex p11 = post(t, eye, i + 1, j + 1), p01 = post(t, eye, i, j + 1);
     std::vector<Vertex>& out = near ? run.Near : run.Far;
+    std::vector<uint32_t>& triangles = near ? run.NearTriangles : run.FarTriangles;
     for (const SquarePoint& q : shape.triangles(turns)) {
         // Lower: p00 + S (p10 - p00) + T (p11 - p10); upper: p00 + T (p01 - p00) + S (p11 - p01).
         auto mix = [&](float Vertex::*f) {
@@ -302,11 +327,11 @@ void TerrainDrawer::addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, in
         };
         Vertex v;
         v.X = mix(&Vertex::X), v.Y = mix(&Vertex::Y), v.Z = mix(&Vertex::Z);
-        v.NX = mix(&Vertex::NX), v.NY = mix(&Vertex::NY), v.NZ = mix(&Vertex::NZ);
         float u = q.S, w = q.T;
         turnPicture(turns, u, w);
         v.U = u;
         v.V = w;
+        triangles.push_back(uint32_t(out.size()));
         out.push_back(v);
         if (near) {
             run.NearDetail.push_back(float(((i % 64) + q.S) * 8.0));
@@ -341,14 +366,15 @@ void TerrainDrawer::prepareRoadShapes(const std::array<uint32_t, 2>& textures) {
 void TerrainDrawer::drawRuns(const Run* runs, const uint32_t* textures, int count, bool near) {
     for (int k = 0; k < count; ++k) {
         const std::vector<Vertex>& v = near ? runs[k].Near : runs[k].Far;
-        if (v.empty()) continue;
+        const std::vector<uint32_t>& triangles = near ? runs[k].NearTriangles : runs[k].FarTriangles;
+        if (triangles.empty()) continue;
         if (near) {
             glClientActiveTexture(GL_TEXTURE1);
             glTexCoordPointer(2, GL_FLOAT, 0, runs[k].NearDetail.data());
             glClientActiveTexture(GL_TEXTURE0);
         }
-        drawRun(v, textures[k]);
-        Triangles += long(v.size() / 3);
+        drawRun(v, triangles, textures[k]);
+        Triangles += long(triangles.size() / 3);
     }
 }
 
@@ -373,6 +399,10 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     const int ci = int(std::floor(eye.X / kSquareFeet)), cj = int(std::floor(eye.Z / kSquareFeet));
     const int i0 = std::max(ci - r, 0), i1 = std::min(ci + r, kGridSize - 2);
     const int j0 = std::max(cj - r, 0), j1 = std::min(cj + r, kGridSize - 2);
+    if (i1 < i0 || j1 < j0) return;
+    PostsI0 = i0, PostsJ0 = j0, PostsAcross = size_t(i1 - i0 + 2);
+    PostKeys.assign(PostsAcross * size_t(j1 - j0 + 2) * 4, 0);
+    PostIndices.resize(PostKeys.size());
     // Squares wholly outside the view are left out here rather than clipped one vertex at a time.
     const Frustum frustum;
     float lowest = std::numeric_limits<float>::max();
@@ -393,7 +423,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             // The shelled ground's pictures span two squares: its craters repeat less.
             const double uvScale = code == kShellMud || code == kTrenches ? 0.5 : 1.0;
             const bool near = d < kDetailDistance && t.getDrawDetail();
-            addSquare(t, eye, i, j, int(squareHash(i, j) & 3), !perSquare, uvScale, near, Runs[code]);
+            addSquare(t, eye, i, j, int(squareHash(i, j) & 3), !perSquare, uvScale, near, code, Runs[code]);
 
             const uint8_t edges = t.roadEdgesAt(i, j);
             if (!edges) continue;
