@@ -117,6 +117,8 @@ public:
         NearFeet = p[10] != 1.0 ? p[14] / (p[10] - 1.0) : 0.0;
         GLint vp[4] = {};
         glGetIntegerv(GL_VIEWPORT, vp);
+        std::copy(c, c + 16, Clip.begin());
+        std::copy(vp, vp + 4, Viewport.begin());
         if (p[15] == 0.0 && p[0] > 0.0 && p[5] > 0.0 && vp[2] > 0 && vp[3] > 0) {
             // Tangents of the screen's edges, and pixels per unit of tangent; a step of one pixel
             // turns the ray by 1 / f at the centre and by no less than 1 / (f (1 + tx^2 + ty^2)) anywhere.
@@ -155,6 +157,29 @@ public:
         }
         return true;
     }
+    // The window rectangle (pixels, x right, y up) holding the box's picture, widened by a pixel;
+    // false when part of the box lies beside or behind the eye.
+    bool windowBox(double x0, double y0, double z0, double x1, double y1, double z1, double& wx0, double& wy0,
+                   double& wx1, double& wy1) const {
+        wx0 = wy0 = std::numeric_limits<double>::max();
+        wx1 = wy1 = std::numeric_limits<double>::lowest();
+        for (int k = 0; k < 8; ++k) {
+            double px, py;
+            if (!window(k & 1 ? x1 : x0, k & 2 ? y1 : y0, k & 4 ? z1 : z0, px, py)) return false;
+            wx0 = std::min(wx0, px), wx1 = std::max(wx1, px);
+            wy0 = std::min(wy0, py), wy1 = std::max(wy1, py);
+        }
+        wx0 -= 1, wy0 -= 1, wx1 += 1, wy1 += 1;
+        return true;
+    }
+    // The point's place in the window (pixels); false beside or behind the eye.
+    bool window(double x, double y, double z, double& px, double& py) const {
+        const double w = Clip[3] * x + Clip[7] * y + Clip[11] * z + Clip[15];
+        if (!(w > 1e-6)) return false;
+        px = Viewport[0] + ((Clip[0] * x + Clip[4] * y + Clip[8] * z + Clip[12]) / w + 1) * Viewport[2] / 2;
+        py = Viewport[1] + ((Clip[1] * x + Clip[5] * y + Clip[9] * z + Clip[13]) / w + 1) * Viewport[3] / 2;
+        return true;
+    }
     double NearFeet = 0;  // the near plane's distance
     double LeastPixelAngle = 0, GreatestPixelAngle = 0;  // radians between neighbouring pixels' rays; 0: unknown
     std::array<double, 2> EdgeTan{}, PixelTan{};  // tangents of the screen's edges and of one pixel at the centre
@@ -163,6 +188,8 @@ public:
 private:
     static constexpr double kSlack = 1.0;  // ft: keeps squares that only touch a plane
     std::array<std::array<double, 4>, 6> Planes{};
+    std::array<double, 16> Clip{};  // projection x modelview
+    std::array<int, 4> Viewport{};
 };
 
 // A lower bound on log2 of how many square edges of picture one pixel step spans on the square
@@ -205,6 +232,19 @@ double leastSquaresPerPixel(const RIDUdidav& t, const Eye& eye, int i, int j, do
     const double footprint = turn * range * range / height;  // ft across, along the ground's fall
     const double horizontal = footprint / std::sqrt(1.0 + slope2);
     return std::log2(horizontal * shrink / kSquareFeet);
+}
+
+// Whether square (i, j), between the eye-relative heights low and high, lies wholly behind the cover.
+bool behind(const ScreenCover& cover, const Frustum& view, int i, int j, double low, double high,
+                          const Eye& eye) {
+    const double x0 = i * kSquareFeet - eye.X, z0 = j * kSquareFeet - eye.Z;
+    // Most squares are not: the box's middle tells them at a ninth of the cost.
+    double mx, my;
+    if (!view.window(x0 + kSquareFeet / 2, (low + high) / 2, z0 + kSquareFeet / 2, mx, my) || cover.openAt(mx, my))
+        return false;
+    double wx0, wy0, wx1, wy1;
+    return view.windowBox(x0, low, z0, x0 + kSquareFeet, high, z0 + kSquareFeet, wx0, wy0, wx1, wy1) &&
+           cover.hides(wx0, wy0, wx1, wy1);
 }
 
 }  // namespace
@@ -378,8 +418,10 @@ void TerrainDrawer::drawRuns(const Run* runs, const uint32_t* textures, int coun
     }
 }
 
-void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot& glName, const std::array<float, 3>& light) {
+void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot& glName, const std::array<float, 3>& light,
+                         const ScreenCover* cover) {
     Triangles = 0;
+    Covered = 0;
     LowestOpenElevation = kWholeDome;
     for (auto& run : Runs) run.clear();
     for (auto& run : Roads) run.clear();
@@ -418,6 +460,10 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             if (!frustum.mayShow(i * kSquareFeet - eye.X, low - eye.Y, j * kSquareFeet - eye.Z,
                                  (i + 1) * kSquareFeet - eye.X, highestPost(t, i, j) - eye.Y, (j + 1) * kSquareFeet - eye.Z))
                 continue;
+            if (cover && !cover->empty() && behind(*cover, frustum, i, j, low - eye.Y, highestPost(t, i, j) - eye.Y, eye)) {
+                ++Covered;
+                continue;
+            }
             const int code = t.groundCodeAt(i, j);
             const bool perSquare = perSquarePicture(code);
             // The shelled ground's pictures span two squares: its craters repeat less.

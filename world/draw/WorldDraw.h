@@ -16,6 +16,7 @@
 #include "world/RIDUdidav.h"
 #include "world/TexturedSkyDome.h"
 #include "world/draw/RoadShape.h"
+#include "world/draw/ScreenCover.h"
 
 namespace pellam::worlddraw {
 
@@ -45,13 +46,15 @@ public:
     // ground and the roads by twice the detail map in the same pass. Linear fog ends at the fog
     // distance; the fog colour is the caller's. Leaves the depth buffer holding the ground, so
     // that a sky drawn behind it fills only what the ground left open.
-    // `light` tints the ground: the sky's daylight.
+    // `light` tints the ground: the sky's daylight. Squares wholly behind the `cover`, which is
+    // drawn over them later with opaque colour, are left out.
     void draw(const RIDUdidav& terrain, const Eye& eye, const GLNameOfSlot& glName,
-              const std::array<float, 3>& light = {1.0f, 1.0f, 1.0f});
+              const std::array<float, 3>& light = {1.0f, 1.0f, 1.0f}, const ScreenCover* cover = nullptr);
     // The cloud decks of the terrain's layers, seen from the eye.
     void drawCloudLayers(const RIDUdidav& terrain, const Eye& eye, const GLNameOfSlot& glName,
                          const std::array<float, 3>& light);
     long trianglesDrawn() const { return Triangles; }
+    long squaresCovered() const { return Covered; }  // in view but wholly behind the cover, at the last draw
     // After draw: the elevation (radians, negative: below the horizon) under which every pixel of
     // the view shows the ground just drawn; -pi/2 when that cannot be told.
     double lowestOpenElevation() const { return LowestOpenElevation; }
@@ -100,6 +103,7 @@ private:
     std::array<Levels, 2> RoadLevels;
     std::array<int, 2> RoadBlankLevel{};
     long Triangles = 0;
+    long Covered = 0;
     // Per post of the squares within reach, up to four vertices already made there: a key (run,
     // near, picture wrap; 0: none) and the vertex's number in its run.
     int PostsI0 = 0, PostsJ0 = 0;
