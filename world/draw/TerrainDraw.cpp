@@ -12,94 +12,11 @@ namespace pellam::worlddraw {
 
 using namespace world;
 
-namespace {
-
-// Codes whose pictures are laid out per square (fields, houses): each square turns its picture by
-// its own quarter turns, so neighbouring squares do not repeat one another.
-bool perSquarePicture(int code) {
-    return code == kWheatField || code == kPloughed || code == kBeetField || code == kVillage || code == kTown;
-}
-
-float lowestPost(const RIDUdidav& t, int i, int j) {
-    return std::min({t.postFeet(i, j), t.postFeet(i + 1, j), t.postFeet(i, j + 1), t.postFeet(i + 1, j + 1)});
-}
-float highestPost(const RIDUdidav& t, int i, int j) {
-    return std::max({t.postFeet(i, j), t.postFeet(i + 1, j), t.postFeet(i, j + 1), t.postFeet(i + 1, j + 1)});
-}
-
-uint32_t squareHash(int i, int j) {
-    uint32_t h = uint32_t(i) * 73856093u ^ uint32_t(j) * 19349663u;
-    h ^= h >> 13;
-    h *= 0x5BD1E995u;
-    return h ^ (h >> 15);
-}
-
-
-void drawRun(const std::vector<GroundVertex>& vertices, const std::vector<uint32_t>& triangles, uint32_t texture) {
-    if (triangles.empty()) return;
-    bindSoftPicture(texture);
-    glInterleavedArrays(GL_T2F_V3F, 0, vertices.data());
-    glDrawElements(GL_TRIANGLES, GLsizei(triangles.size()), GL_UNSIGNED_INT, triangles.data());
-}
-
-// A picture turned by quarter turns the other way about the square's centre.
-void turnPicture(int turns, float& u, float& w) {
-    for (int k = 0; k < turns; ++k) {
-        const float nu = w, nw = 1.0f - u;
-        u = nu;
-        w = nw;
-    }
-}
-
-// The alpha of every level of a texture, level 0 first; empty when it cannot be read.
-std::vector<std::vector<uint8_t>> alphaLevels(uint32_t texture) {
-    std::vector<std::vector<uint8_t>> levels;
-    if (texture == 0) return levels;
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    for (int level = 0; level < 16; ++level) {
-        GLint w = 0, h = 0;
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &w);
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &h);
-        if (w <= 0 || h <= 0) break;
-        levels.emplace_back(size_t(w) * size_t(h));
-        glGetTexImage(GL_TEXTURE_2D, level, GL_ALPHA, GL_UNSIGNED_BYTE, levels.back().data());
-    }
-    return levels;
-}
-
-// The second texture unit multiplies the first's result by twice the detail map (mid-grey leaves
-// it as it was) and passes its alpha on, so that the roads' alpha test still sees the road.
-void setDetailUnit(bool on, uint32_t detailTexture) {
-    glActiveTexture(GL_TEXTURE1);
-    glClientActiveTexture(GL_TEXTURE1);
-    if (on) {
-        glEnable(GL_TEXTURE_2D);
-        bindSoftPicture(detailTexture);
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_PREVIOUS);
-        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
-        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GL_TEXTURE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB, GL_SRC_COLOR);
-        glTexEnvf(GL_TEXTURE_ENV, GL_RGB_SCALE, 2.0f);
-        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_PREVIOUS);
-        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
-        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    } else {
-        glDisable(GL_TEXTURE_2D);
-        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    }
-    glActiveTexture(GL_TEXTURE0);
-    glClientActiveTexture(GL_TEXTURE0);
-}
-
 // The view's frustum in eye-relative world coordinates, from the projection and the camera's
 // rotation that the caller loaded: six planes (a, b, c, d), a point inside when a x + b y + c z + d >= 0.
-class Frustum {
+class ViewFrustum {
 public:
-    Frustum() {
+    ViewFrustum() {
         double p[16], m[16], c[16];
         glGetDoublev(GL_PROJECTION_MATRIX, p);
         glGetDoublev(GL_MODELVIEW_MATRIX, m);
@@ -201,7 +118,7 @@ private:
 // the least ray turn times range squared over the eye's height above the square's plane, and its
 // horizontal part at least that over the slope's secant.
 // Below `wanted` the answer does not matter, and -infinity comes back as soon as that is certain.
-double leastSquaresPerPixel(const RIDUdidav& t, const Eye& eye, int i, int j, double range, const Frustum& view,
+double leastSquaresPerPixel(const RIDUdidav& t, const Eye& eye, int i, int j, double range, const ViewFrustum& view,
                             double wanted) {
     if (view.LeastPixelAngle <= 0 || wanted == std::numeric_limits<double>::infinity())
         return -std::numeric_limits<double>::infinity();
@@ -234,8 +151,91 @@ double leastSquaresPerPixel(const RIDUdidav& t, const Eye& eye, int i, int j, do
     return std::log2(horizontal * shrink / kSquareFeet);
 }
 
+namespace {
+
+// Codes whose pictures are laid out per square (fields, houses): each square turns its picture by
+// its own quarter turns, so neighbouring squares do not repeat one another.
+bool perSquarePicture(int code) {
+    return code == kWheatField || code == kPloughed || code == kBeetField || code == kVillage || code == kTown;
+}
+
+float lowestPost(const RIDUdidav& t, int i, int j) {
+    return std::min({t.postFeet(i, j), t.postFeet(i + 1, j), t.postFeet(i, j + 1), t.postFeet(i + 1, j + 1)});
+}
+float highestPost(const RIDUdidav& t, int i, int j) {
+    return std::max({t.postFeet(i, j), t.postFeet(i + 1, j), t.postFeet(i, j + 1), t.postFeet(i + 1, j + 1)});
+}
+
+uint32_t squareHash(int i, int j) {
+    uint32_t h = uint32_t(i) * 73856093u ^ uint32_t(j) * 19349663u;
+    h ^= h >> 13;
+    h *= 0x5BD1E995u;
+    return h ^ (h >> 15);
+}
+
+
+void drawRun(const std::vector<GroundVertex>& vertices, const std::vector<uint32_t>& triangles, uint32_t texture) {
+    if (triangles.empty()) return;
+    bindSoftPicture(texture);
+    glInterleavedArrays(GL_T2F_V3F, 0, vertices.data());
+    glDrawElements(GL_TRIANGLES, GLsizei(triangles.size()), GL_UNSIGNED_INT, triangles.data());
+}
+
+// A picture turned by quarter turns the other way about the square's centre.
+void turnPicture(int turns, float& u, float& w) {
+    for (int k = 0; k < turns; ++k) {
+        const float nu = w, nw = 1.0f - u;
+        u = nu;
+        w = nw;
+    }
+}
+
+// The alpha of every level of a texture, level 0 first; empty when it cannot be read.
+std::vector<std::vector<uint8_t>> alphaLevels(uint32_t texture) {
+    std::vector<std::vector<uint8_t>> levels;
+    if (texture == 0) return levels;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    for (int level = 0; level < 16; ++level) {
+        GLint w = 0, h = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &w);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &h);
+        if (w <= 0 || h <= 0) break;
+        levels.emplace_back(size_t(w) * size_t(h));
+        glGetTexImage(GL_TEXTURE_2D, level, GL_ALPHA, GL_UNSIGNED_BYTE, levels.back().data());
+    }
+    return levels;
+}
+
+// The second texture unit multiplies the first's result by twice the detail map (mid-grey leaves
+// it as it was) and passes its alpha on, so that the roads' alpha test still sees the road.
+void setDetailUnit(bool on, uint32_t detailTexture) {
+    glActiveTexture(GL_TEXTURE1);
+    glClientActiveTexture(GL_TEXTURE1);
+    if (on) {
+        glEnable(GL_TEXTURE_2D);
+        bindSoftPicture(detailTexture);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_PREVIOUS);
+        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GL_TEXTURE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB, GL_SRC_COLOR);
+        glTexEnvf(GL_TEXTURE_ENV, GL_RGB_SCALE, 2.0f);
+        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_PREVIOUS);
+        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    } else {
+        glDisable(GL_TEXTURE_2D);
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    }
+    glActiveTexture(GL_TEXTURE0);
+    glClientActiveTexture(GL_TEXTURE0);
+}
+
 // Whether square (i, j), between the eye-relative heights low and high, lies wholly behind the cover.
-bool behind(const ScreenCover& cover, const Frustum& view, int i, int j, double low, double high,
+bool behind(const ScreenCover& cover, const ViewFrustum& view, int i, int j, double low, double high,
                           const Eye& eye) {
     const double x0 = i * kSquareFeet - eye.X, z0 = j * kSquareFeet - eye.Z;
     // Most squares are not: the box's middle tells them at a ninth of the cost.
@@ -418,6 +418,37 @@ void TerrainDrawer::drawRuns(const Run* runs, const uint32_t* textures, int coun
     }
 }
 
+void TerrainDrawer::markShownBlocks(const RIDUdidav& t, const Eye& eye, int i0, int i1, int j0, int j1, double reach,
+                                    const ViewFrustum& frustum, float& lowest) {
+    const int across = (i1 - i0) / kBlock + 1, down = (j1 - j0) / kBlock + 1;
+    BlockShown.assign(size_t(across) * size_t(down), 1);
+    for (int bj = 0; bj < down; ++bj)
+        for (int bi = 0; bi < across; ++bi) {
+            const int si0 = i0 + bi * kBlock, si1 = std::min(si0 + kBlock - 1, i1);
+            const int sj0 = j0 + bj * kBlock, sj1 = std::min(sj0 + kBlock - 1, j1);
+            const double x0 = si0 * kSquareFeet - eye.X, x1 = (si1 + 1) * kSquareFeet - eye.X;
+            const double z0 = sj0 * kSquareFeet - eye.Z, z1 = (sj1 + 1) * kSquareFeet - eye.Z;
+            const double nx = std::max({x0, -x1, 0.0}), nz = std::max({z0, -z1, 0.0});
+            uint8_t& shown = BlockShown[size_t(bj) * across + bi];
+            if (nx * nx + nz * nz > reach * reach) {
+                shown = 0;  // no square within reach
+                continue;
+            }
+            const double fx = std::max(std::abs(x0), std::abs(x1)), fz = std::max(std::abs(z0), std::abs(z1));
+            if (fx * fx + fz * fz > reach * reach) continue;  // the squares decide one by one
+            float low = std::numeric_limits<float>::max(), high = std::numeric_limits<float>::lowest();
+            for (int pj = sj0; pj <= sj1 + 1; ++pj)
+                for (int pi = si0; pi <= si1 + 1; ++pi) {
+                    const float h = t.postFeet(pi, pj);
+                    low = std::min(low, h), high = std::max(high, h);
+                }
+            // Every square within reach: the block's lowest post counts; and when its box is out of
+            // view, so is each square's.
+            lowest = std::min(lowest, low);
+            shown = frustum.mayShow(x0, low - eye.Y, z0, x1, high - eye.Y, z1);
+        }
+}
+
 void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot& glName, const std::array<float, 3>& light,
                          const ScreenCover* cover) {
     Triangles = 0;
@@ -446,10 +477,16 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     PostKeys.assign(PostsAcross * size_t(j1 - j0 + 2) * 4, 0);
     PostIndices.resize(PostKeys.size());
     // Squares wholly outside the view are left out here rather than clipped one vertex at a time.
-    const Frustum frustum;
+    const ViewFrustum frustum;
     float lowest = std::numeric_limits<float>::max();
+    markShownBlocks(t, eye, i0, i1, j0, j1, reach, frustum, lowest);
+    const size_t blocksAcross = size_t((i1 - i0) / kBlock + 1);
     for (int j = j0; j <= j1; ++j)
         for (int i = i0; i <= i1; ++i) {
+            if (!BlockShown[size_t((j - j0) / kBlock) * blocksAcross + size_t((i - i0) / kBlock)]) {
+                i += kBlock - 1 - (i - i0) % kBlock;  // to the block's last square
+                continue;
+            }
             // Horizontal distance from the eye to the nearest point of the square.
             const double dx = std::max({i * kSquareFeet - eye.X, eye.X - (i + 1) * kSquareFeet, 0.0});
             const double dz = std::max({j * kSquareFeet - eye.Z, eye.Z - (j + 1) * kSquareFeet, 0.0});

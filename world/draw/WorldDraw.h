@@ -29,6 +29,8 @@ struct Eye {
 
 using GLNameOfSlot = std::function<uint32_t(int32_t slot)>;
 
+class ViewFrustum;  // the loaded view, eye-relative
+
 // A vertex of the ground as glInterleavedArrays(GL_T2F_V3F) reads it: the ground is drawn unlit,
 // so it carries no normal.
 struct GroundVertex {
@@ -93,6 +95,11 @@ private:
                    bool near, int code, Run& out);
     void addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, int kind, double distance, bool near);
     void prepareRoadShapes(const std::array<uint32_t, 2>& textures);
+    // Blocks of squares that may show: none when out of reach, or wholly within reach and out of
+    // view (their lowest post then joins `lowest`); the squares of the rest decide one by one.
+    static constexpr int kBlock = 8;  // squares across a block
+    void markShownBlocks(const RIDUdidav& t, const Eye& eye, int i0, int i1, int j0, int j1, double reach,
+                         const ViewFrustum& frustum, float& lowest);
     void drawRuns(const Run* runs, const uint32_t* textures, int count, bool near);
     std::array<Run, world::kGroundCodes> Runs;
     std::array<Run, 2> Roads;  // the straight pieces, the bends
@@ -110,6 +117,7 @@ private:
     size_t PostsAcross = 0;
     std::vector<uint8_t> PostKeys;
     std::vector<uint32_t> PostIndices;
+    std::vector<uint8_t> BlockShown;  // per block of the squares within reach, row by row
     static constexpr double kHighestOverGround = 50000.0;  // ft: the ground met stays inside the far plane
     static constexpr double kNearRaySine = 0.35;            // sin 20 deg: the sky's lowest ray
     static constexpr double kOpenMargin = 0.01;             // radians
