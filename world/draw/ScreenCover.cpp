@@ -53,8 +53,10 @@ bool ScreenCover::toWindow(const double* m, const uint8_t* xyz, size_t stride, c
         double c[4];
         for (int r = 0; r < 4; ++r) c[r] = t[r] * v[0] + t[4 + r] * v[1] + t[8 + r] * v[2] + t[12 + r];
         // Clipped by the near or far plane, the polygon may not cover what its outline says.
-        if (!(c[3] > 0) || std::abs(c[2]) > c[3]) return false;
-        out.push_back({Viewport[0] + (c[0] / c[3] + 1) * Viewport[2] / 2, Viewport[1] + (c[1] / c[3] + 1) * Viewport[3] / 2});
+        if (!(c[3] > 0) || !(std::abs(c[2]) <= c[3])) return false;
+        const Point w{Viewport[0] + (c[0] / c[3] + 1) * Viewport[2] / 2, Viewport[1] + (c[1] / c[3] + 1) * Viewport[3] / 2};
+        if (!std::isfinite(w.X) || !std::isfinite(w.Y)) return false;
+        out.push_back(w);
     }
     return true;
 }
@@ -120,8 +122,13 @@ void ScreenCover::addPolygon(const double* modelview, const uint8_t* xyz, size_t
 void ScreenCover::markConvex(const Point* p, int n) {
     double y0 = p[0].Y, y1 = p[0].Y;
     for (int k = 1; k < n; ++k) y0 = std::min(y0, p[k].Y), y1 = std::max(y1, p[k].Y);
-    const int cy0 = std::max(0, int(std::ceil((y0 - Viewport[1]) / kCell)));
-    const int cy1 = std::min(Down, int(std::floor((y1 - Viewport[1]) / kCell)));  // exclusive
+    // The grid line at or past `at` (pixels from the viewport's edge) upwards or downwards, within
+    // the grid: clamped before it becomes an int, for a point near the eye's plane lies far off.
+    const auto line = [](double at, int cells, bool up) {
+        const double c = up ? std::ceil(at / kCell) : std::floor(at / kCell);
+        return c > 0 ? int(std::min(c, double(cells))) : 0;
+    };
+    const int cy0 = line(y0 - Viewport[1], Down, true), cy1 = line(y1 - Viewport[1], Down, false);  // cy1 exclusive
     if (cy1 <= cy0) return;
     // The outline's cross-section at a height: convex, it is one span.
     const auto span = [&](double y, double& left, double& right) {
@@ -146,8 +153,7 @@ void ScreenCover::markConvex(const Point* p, int n) {
         const double left = std::max(belowLeft, aboveLeft), right = std::min(belowRight, aboveRight);
         belowLeft = aboveLeft, belowRight = aboveRight;
         if (!(right > left)) continue;
-        const int cx0 = std::max(0, int(std::ceil((left - Viewport[0]) / kCell)));
-        const int cx1 = std::min(Across, int(std::floor((right - Viewport[0]) / kCell)));  // exclusive
+        const int cx0 = line(left - Viewport[0], Across, true), cx1 = line(right - Viewport[0], Across, false);
         for (int cx = cx0; cx < cx1; ++cx) {
             uint8_t& cell = Covered[size_t(cy) * Across + cx];
             Cells += !cell;
