@@ -202,7 +202,7 @@ void MyZephGLView::drawWorld(ModelArray& list) {
     // The ground first and the sky behind it: the sky shades only the pixels the ground left open.
     terrainDrawer_->Exact = exactDrawing_;
     terrainDrawer_->UnfoggedDeckPieces = !coveredView_;
-    if (terrain) terrainDrawer_->draw(*terrain, eye, glName, colours.Light);
+    if (terrain) terrainDrawer_->draw(*terrain, eye, glName, colours.Light, &cover_);
     if (sky)
         worlddraw::drawSkyDome(*sky, glName, terrain != nullptr,
                                terrain ? terrainDrawer_->lowestOpenElevation() : worlddraw::kWholeDome, exactDrawing_);
@@ -250,6 +250,7 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
     // The plain rules mark the cover at the nearest depth and clear the depths before the cockpit.
     const bool marked = pass.InsideItem > 1 && !awoken_ && marksOpaqueCover_;
     const bool sliced = marked && !exactDrawing_;
+    cover_.clear();
     if (marked) {
         cockpitFrustum();
         if (sliced) glDepthRange(0, kCockpitDepths);

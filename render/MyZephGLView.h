@@ -15,6 +15,7 @@
 #include "render/ObjectDrawing.h"
 #include "render/TransparentQueue.h"
 #include "render/ZephGLView.h"
+#include "world/draw/ScreenCover.h"
 
 namespace pellam {
 class RIDUdidav;
@@ -209,6 +210,7 @@ private:
     // whose extents bound all they draw.
     bool cullOutside_ = false;
     bool coverOnly_ = false;  // glNewDrawOneObject marks the opaque cover's depth, nothing else
+    worlddraw::ScreenCover cover_;  // the screen the cover marked this pass hides (empty: none)
     bool marksOpaqueCover_ = true;
     bool exactDrawing_ = false;
     bool coveredView_ = false;  // the pass being drawn has a cockpit in front of the world

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -81,9 +82,11 @@ public:
 
     // One frame: the sky first over a frame cleared to the horizon's colour, or behind the ground
     // over one cleared to black, so that a sky that fails to reach shows; then the terrain, its
-    // cloud decks, and the cloud if asked. The pixels, bottom row first.
+    // cloud decks, and the cloud if asked; the ground leaves out what lies behind `cover`, and
+    // `drawnLast` draws over it all. The pixels, bottom row first.
     std::vector<uint8_t> draw(const worlddraw::Eye& eye, const Camera& cam, bool withCloud,
-                              bool skyBehindGround = false) {
+                              bool skyBehindGround = false, const worlddraw::ScreenCover* cover = nullptr,
+                              const std::function<void()>& drawnLast = nullptr) {
         const SkyColours c = sky.getSkyColours();
         const auto name = [this](int32_t slot) { return view.glName(slot); };
         const std::array<float, 3> f = FogColour.value_or(c.Horizon);
@@ -95,10 +98,11 @@ public:
         glFogfv(GL_FOG_COLOR, fog);
         terrain.setEyePosition(eye.X, eye.Y, eye.Z);
         if (!skyBehindGround) worlddraw::drawSkyDome(sky, name, false, worlddraw::kWholeDome, PlainSky);
-        drawer.draw(terrain, eye, name, c.Light);
+        drawer.draw(terrain, eye, name, c.Light, cover);
         if (skyBehindGround) worlddraw::drawSkyDome(sky, name, true, drawer.lowestOpenElevation(), PlainSky);
         drawer.drawCloudLayers(terrain, eye, name, c.Light);
         if (withCloud) worlddraw::drawCloud(cloud, eye, name, c.Light);
+        if (drawnLast) drawnLast();
         return pixels();
     }
     static std::vector<uint8_t> pixels() {
