@@ -11,9 +11,11 @@ int32_t FramePacer::wait1Tick(const Inputs& in, const std::function<void(uint32_
     const uint32_t cost = ticks() - lastTickCount;
     // Sleep to the tick boundary rather than spin; the tick counts are the same either way.
     while (ticks() - lastTickCount < static_cast<uint32_t>(TickMinimum)) sleep(lastTickCount + TickMinimum);
+    // One reading for this frame's steps and the next frame's start: a tick passing between two
+    // readings would be in neither, and the world would fall behind the clock.
     const uint32_t now = ticks();
     theticks = static_cast<int32_t>(now - lastTickCount);
-    lastTickCount = ticks();
+    lastTickCount = now;
 
     for (int i = 4; i > 0; --i) PreviousTicks[i] = PreviousTicks[i - 1];
     PreviousTicks[0] = static_cast<int32_t>(cost);

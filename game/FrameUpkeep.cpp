@@ -8,6 +8,7 @@
 #include "game/CameraPlacement.h"
 #include "game/GameController.h"
 #include "platform/Beep.h"
+#include "platform/FreedMemory.h"
 #include "world/TexturedSkyDome.h"
 
 namespace pellam {
@@ -32,6 +33,9 @@ void GameController::doEachTick(int32_t ticks) {
         cameras_.ease(isRunning());
         if (!isRunning()) {
             clock_.GamePauseTime += 1;
+            // A long pause draws view after new view (the circling camera): every 10 s the memory
+            // those frames borrowed and freed goes back (1-2 ms), so the pause does not grow.
+            if (clock_.GamePauseTime > 0 && clock_.GamePauseTime % 600 == 0) platform::returnFreedMemory();
             for (long j = ModelArray::kFirstAircraft; j < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots; ++j)
                 if (FlyableAircraft* craft = aircraftAt(j)) craft->movePilotHead();
         }

@@ -11,6 +11,7 @@
 #include "objects/GroundVehicle.h"
 #include "objects/draw/VehicleDrawing.h"
 #include "platform/Beep.h"
+#include "platform/FreedMemory.h"
 #include "platform/Log.h"
 #include "platform/Random.h"
 #include "platform/TickCount.h"
@@ -79,6 +80,7 @@ void GameController::awakeFromNib() {
     ScreenShotPending = false;
     clock_.frameStampMicros_ = nowMicros();
     step_.debrisItem = ModelArray::kDebris;
+    platform::returnFreedMemory();  // what loading borrowed: files read whole, pictures decoded
     started = true;  // from here on every frame is a timerLooper call
 }
 

@@ -6,6 +6,7 @@
 #include <GL/glext.h>
 
 #include <cmath>
+#include <cstddef>
 
 #include "platform/Log.h"
 #include "render/DrawHints.h"
@@ -20,6 +21,8 @@ enum Cache { kAmR = 0, kAmG, kAmB, kDifR, kDifG, kDifB, kSpecR, kSpecG, kSpecB, 
 // A vertex with a colour, as GL_T2F_C4F_N3F_V3F lays it out.
 constexpr int kColouredStride = 48;
 constexpr int kPlainStride = 32;
+// Bytes into a point to its position: after U, V and the normal; after U, V, a colour and the normal.
+constexpr int kPlainPosition = offsetof(GLT2FN3FV3FFormat, X), kColouredPosition = 36;
 
 // Switches a capability only when the pass's note of it says otherwise.
 void switchNoted(bool& noted, GLenum capability, bool on) {
@@ -238,6 +241,12 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         }
         if (coverOnly_) {
             if (!(hints & (kTransparent | kOffset)) && coversOpaquely(*p, g, litAlphaSure)) {
+                // Its outline on the screen: the world wholly behind such outlines is not sent.
+                const uint16_t* run = g.RunItems + p->FirstItem;
+                cover_.addPolygon(FinalMatrix_.data(),
+                                  reinterpret_cast<const uint8_t*>(g.ThePoints) + (coloured ? kColouredPosition : kPlainPosition),
+                                  coloured ? kColouredStride : kPlainStride, run + 1, run[0], p->DefaultDrawType,
+                                  !(hints & kNoCull));
                 const bool joins = batching && batchable(*p, g);
                 if (joins && head && (head->DrawHints & kNoCull) == (hints & kNoCull)) {
                     appendTriangles(*p, g);
@@ -330,7 +339,9 @@ void MyZephGLView::markOpaqueCover(OneCompleteObjectVer2* object, bool ownDepths
     glDepthMask(GL_TRUE);
     if (!ownDepths) glDepthRange(0.0, 0.0);
     coverOnly_ = true;
+    cover_.begin();
     glNewDrawOneObject(object);
+    cover_.finish();
     coverOnly_ = false;
     glPopAttrib();
 }

@@ -9,6 +9,24 @@
 #include "render/ZephGLView.h"
 
 namespace pellam::render {
+namespace {
+
+// One character's two triangles, inside a glBegin(GL_TRIANGLES); `textFixerY` is one pixel row.
+void sendGlyph(double across, double down, int32_t number, int32_t thechar, float size, double textFixerY) {
+    if (thechar < 0 || thechar >= 128) return;  // a gap one character wide
+    if (thechar == 3 && platform::TickCount() % 64 < 32) thechar = 32;  // code 3 blinks
+    const GlyphQuad q = glyphQuad(across, down, number, thechar, size, textFixerY);
+    // The four corners, top-left first, as the two triangles the rasteriser cut a four-cornered
+    // polygon into, in its order (1, 2, 0) and (2, 3, 0): the same pixels and the same texels.
+    const double corner[4][4] = {{q.s0, q.t0, q.x0, q.y0}, {q.s1, q.t0, q.x1, q.y0},
+                                 {q.s1, q.t1, q.x1, q.y1}, {q.s0, q.t1, q.x0, q.y1}};
+    for (int v : {1, 2, 0, 2, 3, 0}) {
+        glTexCoord2d(corner[v][0], corner[v][1]);
+        glVertex2d(corner[v][2], corner[v][3]);
+    }
+}
+
+}  // namespace
 
 void ZephGLView::useWholeWindow(int& width, int& height) {
     window_->drawableSize(width, height);
@@ -178,7 +196,12 @@ void ZephGLView::glOpenGLText(double across, double down, const unsigned char* t
     glDisable(GL_LIGHTING);
     glDisable(GL_ALPHA_TEST);
     glSetCurrentTexture(gTextTexture_, 12);
-    for (int i = 1; i <= text[0]; ++i) glSetTextTextureBig(across, down, i - 1, text[i], size, trans);
+    // One primitive for the whole line: a polygon a character ran the software renderer's
+    // vertex stage once a character.
+    glColor4d(1, 1, 1, trans);
+    glBegin(GL_TRIANGLES);
+    for (int i = 1; i <= text[0]; ++i) sendGlyph(across, down, i - 1, text[i], size, TextFixerY_);
+    glEnd();
     glDepthFunc(GL_LEQUAL);
     glDepthMask(GL_TRUE);
     glMatrixMode(GL_PROJECTION);
@@ -189,19 +212,9 @@ void ZephGLView::glOpenGLText(double across, double down, const unsigned char* t
 
 void ZephGLView::glSetTextTextureBig(double across, double down, int32_t number, int32_t thechar, float size,
                                      double alpha) {
-    if (thechar < 0 || thechar >= 128) return;  // a gap one character wide
-    if (thechar == 3 && platform::TickCount() % 64 < 32) thechar = 32;  // code 3 blinks
-    const GlyphQuad q = glyphQuad(across, down, number, thechar, size, TextFixerY_);
     glColor4d(1, 1, 1, alpha);
-    glBegin(GL_POLYGON);
-    glTexCoord2d(q.s0, q.t0);
-    glVertex2d(q.x0, q.y0);
-    glTexCoord2d(q.s1, q.t0);
-    glVertex2d(q.x1, q.y0);
-    glTexCoord2d(q.s1, q.t1);
-    glVertex2d(q.x1, q.y1);
-    glTexCoord2d(q.s0, q.t1);
-    glVertex2d(q.x0, q.y1);
+    glBegin(GL_TRIANGLES);
+    sendGlyph(across, down, number, thechar, size, TextFixerY_);
     glEnd();
 }
 

@@ -23,7 +23,8 @@ env SDL_AUDIODRIVER=dummy PELLAM_AUTOQUIT_SECONDS=$((seconds + 20)) HOME="$work/
     xvfb-run -a -s "-screen 0 1024x768x24" sh -c 'echo $$ > "$1"; exec "$2"' sh "$work/pid" "$(realpath "$game")" \
     >"$work/log.txt" 2>&1 &
 runner=$!
-trap 'kill "$runner" 2>/dev/null || true; rm -rf "$work"' EXIT
+# The game is ended, not its runner: xvfb-run then takes its X server down with it.
+trap 'kill "$(cat "$work/pid" 2>/dev/null)" 2>/dev/null || true; wait "$runner" 2>/dev/null || true; rm -rf "$work"' EXIT
 for _ in $(seq 50); do [ -s "$work/pid" ] && break; sleep 0.1; done
 pid=$(cat "$work/pid")
 for ((t = 0; t <= seconds; t += step)); do

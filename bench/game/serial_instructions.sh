@@ -8,11 +8,14 @@
 #
 # Usage: bench/game/serial_instructions.sh FILTER [path to render_frame_bench]
 #   e.g. bench/game/serial_instructions.sh 'BM_GameFrame/cockpit_camel/'
+# KEEP_CALLGRIND=/some/prefix keeps the game thread's profile as that file (read it with
+# callgrind_annotate --inclusive=yes): Mesa has no symbols, so the driver's work is read in the
+# inclusive cost of the game's function that made the GL call.
 set -euo pipefail
 filter=$1
 bench=${2:-build/release/render_frame_bench}
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap '[ -n "${KEEP_CALLGRIND:-}" ] && cp "$work/cg.out-01" "$KEEP_CALLGRIND"; rm -rf "$work"' EXIT
 PELLAM_BENCH_FRAMES=${PELLAM_BENCH_FRAMES:-3} LP_NUM_THREADS=2 xvfb-run -a -s "-screen 0 1024x768x24" \
     valgrind --tool=callgrind --instr-atstart=no --separate-threads=yes --callgrind-out-file="$work/cg.out" \
     "$bench" --benchmark_filter="$filter" --benchmark_min_time=0.01 >"$work/run.txt" 2>"$work/valgrind.txt" ||

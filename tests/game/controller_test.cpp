@@ -46,6 +46,19 @@ TEST(FramePacing, FollowsTheWorkAndBoundsAStall) {
     EXPECT_EQ(fresh.wait1Tick({true, false}, [](uint32_t) {}), 5);
 }
 
+// Every tick the clock moves is stepped once, even one that passes while a frame reads the clock
+// (here the clock moves on at every reading, the worst case).
+TEST(FramePacing, LosesNoTickBetweenReadings) {
+    uint32_t clock = 100000;
+    platform::ScopedTickSource source([&clock] { return static_cast<int32_t>(clock++); });
+    FramePacer pacer;
+    pacer.lastTickCount = pacer.LastAdjustTime = clock;
+    const uint32_t start = pacer.lastTickCount;
+    int64_t steps = 0;
+    for (int i = 0; i < 100; ++i) steps += pacer.wait1Tick({true, false}, [](uint32_t) {});
+    EXPECT_EQ(steps, int64_t(pacer.lastTickCount - start));
+}
+
 // ---- The controller against a store of its own and neighbours that record what they are told.
 struct RecordingSound : SilentSound {
     std::vector<double> overall;

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <unistd.h>
+#include <vector>
 
 #include "platform/Beep.h"
+#include "platform/FreedMemory.h"
 #include "platform/Paths.h"
 #include "platform/TickCount.h"
 #include "platform/UserDefaults.h"
@@ -152,6 +156,37 @@ TEST(Beep, EveryBeepIsCountedAndPlayed) {
     EXPECT_EQ(beepCount(), before + 2);
     EXPECT_EQ(played, 2);
     setBeepPlayer({});
+}
+
+// A big block read and freed at start-up, then a frame's 64 MB of 64 KB blocks borrowed, each ten
+// with a small block kept past the frame between them, and freed: the frame's pages go back.
+TEST(FreedMemory, WhatAFrameBorrowedGoesBackPastWhatItKept) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitiser's allocator keeps freed memory by its own rules";
+#else
+    const auto residentBytes = [] {
+        long pages = 0, resident = 0;
+        std::ifstream("/proc/self/statm") >> pages >> resident;
+        return resident * sysconf(_SC_PAGESIZE);
+    };
+    constexpr size_t kStartUp = 21u << 20, kBlock = 64u << 10, kBlocks = 1024;
+    void* file = std::malloc(kStartUp);
+    std::memset(file, 1, kStartUp);
+    std::free(file);
+    std::vector<void*> frame, kept;
+    frame.reserve(kBlocks);
+    kept.reserve(kBlocks / 10);
+    for (size_t i = 0; i < kBlocks; ++i) {
+        frame.push_back(std::malloc(kBlock));
+        std::memset(frame.back(), 1, kBlock);
+        if (i % 10 == 9) kept.push_back(std::malloc(64));
+    }
+    const long busy = residentBytes();
+    for (void* block : frame) std::free(block);
+    returnFreedMemory();
+    EXPECT_LT(residentBytes(), busy - long(kBlocks * kBlock) * 3 / 4);
+    for (void* block : kept) std::free(block);
+#endif
 }
 
 }  // namespace

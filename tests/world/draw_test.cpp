@@ -1,10 +1,13 @@
 // The sky, terrain and clouds drawn under Xvfb from the generated world, read back from the
 // frame: a cloud in view shows; and the ground's passes folded together leaving the picture as it was: the sky drawn
 // behind the ground against the sky drawn first, road squares cut to their road shape against
-// whole squares, and far road squares left out against all drawn; the ground takes the daylight.
+// whole squares, the shortcuts (far road squares left out, shared vertices) against the plain
+// drawing, the ground wholly behind an opaque cover left out, and the sky read without the mip
+// levels the GL would not choose; a cloud deck fogged by its distance; the ground takes the daylight.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <string>
 
@@ -89,10 +92,30 @@ TEST_F(WorldDrawTest, FoldedGroundPassesLeaveThePictureAsItWas) {
     EXPECT_GT(differing(cut, frame(eye, down, false, true), 3), long(kWidth) * kHeight / 10) << "the detail map shows";
 }
 
-// Far road squares left out where no road texel can pass the alpha test, against every road square
-// drawn: low over the front and higher, level and looking a little down. At most 1 % of the pixels
-// more than 16 levels apart, none of those in the middle third, where the pilot aims.
-TEST_F(WorldDrawTest, FarRoadsLeftOutLookTheSame) {
+// The sky's picture read without its mip levels where its first level is magnified on every pixel,
+// against read with them: level and towards the zenith, where its columns close up, in the whole
+// frame and in one so small that its pixels are wider than the picture's texels.
+TEST_F(WorldDrawTest, TheSkyReadWithoutItsMipLevelsLooksTheSame) {
+    for (const int width : {kWidth, 48})
+        for (const Camera& cam : {Camera{106.0, 5.0}, Camera{106.0, 80.0}}) {
+            world->ViewportWidth = width;
+            world->ViewportHeight = width * kHeight / kWidth;
+            world->PlainSky = true;
+            const auto plain = frame(test::kOverAlbert, cam, false, true);
+            world->PlainSky = false;
+            EXPECT_EQ(differing(plain, frame(test::kOverAlbert, cam, false, true), 1), 0)
+                << width << " pixels across, pitch " << cam.Pitch;
+        }
+    world->ViewportWidth = kWidth;
+    world->ViewportHeight = kHeight;
+}
+
+// The shortcuts against the plain drawing: far road squares left out where no road texel can pass
+// the alpha test, against every road square drawn, and neighbouring squares sharing their corners'
+// vertices (but across the picture's repeat, every 64 squares, in view here), against every square
+// with its own: low over the front and higher, level and looking a little down. At most 1 % of the
+// pixels more than 16 levels apart, none of those in the middle third, where the pilot aims.
+TEST_F(WorldDrawTest, ShortcutsLookLikeThePlainDrawing) {
     world->terrain.setDrawDetail(1);
     for (const double height : {500.0, 3000.0, 9000.0})
         for (const Camera& cam : {test::kAlongTheFront, Camera{200.0, -2.0}}) {
@@ -119,6 +142,85 @@ TEST_F(WorldDrawTest, FarRoadsLeftOutLookTheSame) {
             // change at all.
             EXPECT_LE(any, long(kWidth) * kHeight / 1000) << where << ": pixels more than 2 levels apart";
         }
+}
+
+// Ground squares wholly behind an opaque cover drawn over the world last (a cockpit's wing,
+// cowling and guns) are left out without changing a pixel. The cover here, in the eye's own frame:
+// bands across the bottom and the middle of the screen facing the eye, one aslant; a triangle wound the way the GL culls, so
+// drawn nowhere; and a quad reaching in front of the near plane, whose outline the GL does not fill.
+TEST_F(WorldDrawTest, GroundWhollyBehindTheCoverIsLeftOutUnseen) {
+    struct Polygon {
+        std::vector<std::array<float, 3>> Points;  // ft, eye frame: x right, y up, -z ahead
+        GLenum Primitive;
+    };
+    const std::vector<Polygon> cover = {
+        {{{-40, -20, -30}, {40, -20, -30}, {40, -6, -30}, {-40, -6, -30}}, GL_QUADS},
+        {{{-40, -3.5f, -30}, {40, -1.5f, -30}, {40, 1, -30}, {-40, -1, -30}}, GL_QUADS},
+        {{{-16, -4, -30}, {-2, 8, -30}, {-2, -4, -30}}, GL_TRIANGLES},
+        {{{4, -4, -10}, {16, -4, -30}, {16, 8, -30}, {4, 8, -10}}, GL_QUADS}};
+    const auto drawCover = [&] {
+        glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glDisable(GL_DEPTH_TEST), glDisable(GL_TEXTURE_2D), glDisable(GL_FOG), glDisable(GL_BLEND);
+        glEnable(GL_CULL_FACE);
+        glColor3f(1, 0, 1);
+        for (const Polygon& p : cover) {
+            glBegin(p.Primitive);
+            for (const auto& v : p.Points) glVertex3fv(v.data());
+            glEnd();
+        }
+        glPopAttrib();
+    };
+    const test::Camera down{test::kAlongTheFront.Heading, -20.0};
+    frame(test::kOverAlbert, down, false, true);  // the projection and viewport the cover is taken under
+    worlddraw::ScreenCover screen;
+    screen.begin();
+    const double identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    for (const Polygon& p : cover) {
+        std::vector<uint16_t> items(p.Points.size());
+        for (size_t k = 0; k < items.size(); ++k) items[k] = uint16_t(k);
+        screen.addPolygon(identity, reinterpret_cast<const uint8_t*>(p.Points.data()), sizeof(p.Points[0]), items.data(),
+                          int(items.size()), int(p.Primitive), true);
+    }
+    screen.finish();
+    long covered = 0;
+    for (const double height : {1200.0, 6000.0})
+        for (const test::Camera& cam : {down, test::kAlongTheFront}) {
+            const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
+            const auto all = world->draw(at, cam, false, true, nullptr, drawCover);
+            const auto behind = world->draw(at, cam, false, true, &screen, drawCover);
+            covered += world->drawer.squaresCovered();
+            EXPECT_EQ(differing(all, behind, 0), 0) << height << " ft, pitch " << cam.Pitch;
+        }
+    EXPECT_GT(covered, 20) << "the band hides ground";
+}
+
+// A cloud deck is fogged by its distance from the eye, whether its part within the fog's start is
+// drawn apart or not: seen steeply from just below, all of it nearer than the fog's start, it looks
+// the same whatever the fog's colour; seen level, its far part takes the fog's colour.
+TEST_F(WorldDrawTest, ACloudDeckIsFoggedByItsDistance) {
+    world->terrain.setFogDistance(1.5e-4);
+    const double start = world->terrain.getFogDistance() / 4;
+    const worlddraw::Eye eye = test::kOverAlbert;
+    world->terrain.SetDetailsForLayer(0, 3, eye.Y + 0.15 * start, eye.Y + 0.25 * start);
+    const auto fogApart = [&](const Camera& cam) {
+        world->FogColour = std::array<float, 3>{1, 0, 0};
+        const auto red = frame(eye, cam, false, true);
+        world->FogColour = std::array<float, 3>{0, 0, 1};
+        const auto blue = frame(eye, cam, false, true);
+        world->FogColour.reset();
+        const size_t upperHalf = size_t(kWidth) * (kHeight / 2) * 4;  // rows from the bottom
+        return differing({red.begin() + upperHalf, red.end()}, {blue.begin() + upperHalf, blue.end()}, 2);
+    };
+    for (const bool apart : {true, false}) {
+        world->drawer.UnfoggedDeckPieces = apart;
+        EXPECT_EQ(fogApart({test::kAlongTheFront.Heading, 50.0}), 0) << "the deck near the eye takes the fog";
+        EXPECT_GT(fogApart({test::kAlongTheFront.Heading, 0.0}), long(kWidth) * kHeight / 20)
+            << "the far deck takes no fog";
+    }
+    world->drawer.UnfoggedDeckPieces = true;
+    world->terrain.SetDetailsForLayer(0, 0, 0, 0);
 }
 
 // The ground takes the sky's daylight: with the sun low it is drawn darker than with the sun

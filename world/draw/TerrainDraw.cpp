@@ -12,6 +12,145 @@ namespace pellam::worlddraw {
 
 using namespace world;
 
+// The view's frustum in eye-relative world coordinates, from the projection and the camera's
+// rotation that the caller loaded: six planes (a, b, c, d), a point inside when a x + b y + c z + d >= 0.
+class ViewFrustum {
+public:
+    ViewFrustum() {
+        double p[16], m[16], c[16];
+        glGetDoublev(GL_PROJECTION_MATRIX, p);
+        glGetDoublev(GL_MODELVIEW_MATRIX, m);
+        for (int col = 0; col < 4; ++col)
+            for (int row = 0; row < 4; ++row) {
+                double sum = 0;
+                for (int k = 0; k < 4; ++k) sum += p[k * 4 + row] * m[col * 4 + k];
+                c[col * 4 + row] = sum;
+            }
+        for (int k = 0; k < 6; ++k) {
+            const int axis = k / 2;
+            const double sign = k % 2 ? -1.0 : 1.0;
+            for (int col = 0; col < 4; ++col) Planes[k][col] = c[col * 4 + 3] + sign * c[col * 4 + axis];
+        }
+        NearFeet = p[10] != 1.0 ? p[14] / (p[10] - 1.0) : 0.0;
+        GLint vp[4] = {};
+        glGetIntegerv(GL_VIEWPORT, vp);
+        std::copy(c, c + 16, Clip.begin());
+        std::copy(vp, vp + 4, Viewport.begin());
+        if (p[15] == 0.0 && p[0] > 0.0 && p[5] > 0.0 && vp[2] > 0 && vp[3] > 0) {
+            // Tangents of the screen's edges, and pixels per unit of tangent; a step of one pixel
+            // turns the ray by 1 / f at the centre and by no less than 1 / (f (1 + tx^2 + ty^2)) anywhere.
+            const double tx = (1.0 + std::abs(p[8])) / p[0], ty = (1.0 + std::abs(p[9])) / p[5];
+            const double fx = p[0] * vp[2] / 2.0, fy = p[5] * vp[3] / 2.0;
+            EdgeTan = {tx, ty};
+            PixelTan = {1.0 / fx, 1.0 / fy};
+            LeastPixelAngle = 1.0 / (std::max(fx, fy) * (1.0 + tx * tx + ty * ty));
+            GreatestPixelAngle = 1.0 / std::min(fx, fy);
+            std::copy(m, m + 16, Rotation.begin());
+        }
+    }
+    // The least turn of the ray between neighbouring pixels anywhere on the part of the screen
+    // that shows the box (eye-relative), widened by two pixels all round.
+    double leastPixelAngle(double x0, double y0, double z0, double x1, double y1, double z1) const {
+        double tx = 0, ty = 0;
+        for (int k = 0; k < 8; ++k) {
+            const double x = k & 1 ? x1 : x0, y = k & 2 ? y1 : y0, z = k & 4 ? z1 : z0;
+            const double vx = Rotation[0] * x + Rotation[4] * y + Rotation[8] * z;
+            const double vy = Rotation[1] * x + Rotation[5] * y + Rotation[9] * z;
+            const double vz = Rotation[2] * x + Rotation[6] * y + Rotation[10] * z;
+            if (vz > -1.0) return LeastPixelAngle;  // a corner beside or behind the eye
+            tx = std::max(tx, std::abs(vx / vz));
+            ty = std::max(ty, std::abs(vy / vz));
+        }
+        tx = std::min(tx + 2.0 * PixelTan[0], EdgeTan[0]);
+        ty = std::min(ty + 2.0 * PixelTan[1], EdgeTan[1]);
+        return std::min(PixelTan[0], PixelTan[1]) / (1.0 + tx * tx + ty * ty);
+    }
+    // False only when the box lies wholly outside one plane: then nothing in it reaches the screen.
+    bool mayShow(double x0, double y0, double z0, double x1, double y1, double z1) const {
+        for (const auto& q : Planes) {
+            const double x = q[0] > 0 ? x1 : x0, y = q[1] > 0 ? y1 : y0, z = q[2] > 0 ? z1 : z0;
+            if (q[0] * x + q[1] * y + q[2] * z + q[3] < -kSlack * (std::abs(q[0]) + std::abs(q[1]) + std::abs(q[2])))
+                return false;
+        }
+        return true;
+    }
+    // The window rectangle (pixels, x right, y up) holding the box's picture, widened by a pixel;
+    // false when part of the box lies beside or behind the eye.
+    bool windowBox(double x0, double y0, double z0, double x1, double y1, double z1, double& wx0, double& wy0,
+                   double& wx1, double& wy1) const {
+        wx0 = wy0 = std::numeric_limits<double>::max();
+        wx1 = wy1 = std::numeric_limits<double>::lowest();
+        for (int k = 0; k < 8; ++k) {
+            double px, py;
+            if (!window(k & 1 ? x1 : x0, k & 2 ? y1 : y0, k & 4 ? z1 : z0, px, py)) return false;
+            wx0 = std::min(wx0, px), wx1 = std::max(wx1, px);
+            wy0 = std::min(wy0, py), wy1 = std::max(wy1, py);
+        }
+        wx0 -= 1, wy0 -= 1, wx1 += 1, wy1 += 1;
+        return true;
+    }
+    // The point's place in the window (pixels); false beside or behind the eye.
+    bool window(double x, double y, double z, double& px, double& py) const {
+        const double w = Clip[3] * x + Clip[7] * y + Clip[11] * z + Clip[15];
+        if (!(w > 1e-6)) return false;
+        px = Viewport[0] + ((Clip[0] * x + Clip[4] * y + Clip[8] * z + Clip[12]) / w + 1) * Viewport[2] / 2;
+        py = Viewport[1] + ((Clip[1] * x + Clip[5] * y + Clip[9] * z + Clip[13]) / w + 1) * Viewport[3] / 2;
+        return true;
+    }
+    double NearFeet = 0;  // the near plane's distance
+    double LeastPixelAngle = 0, GreatestPixelAngle = 0;  // radians between neighbouring pixels' rays; 0: unknown
+    std::array<double, 2> EdgeTan{}, PixelTan{};  // tangents of the screen's edges and of one pixel at the centre
+    std::array<double, 16> Rotation{};          // the camera's rotation (the loaded modelview)
+
+private:
+    static constexpr double kSlack = 1.0;  // ft: keeps squares that only touch a plane
+    std::array<std::array<double, 4>, 6> Planes{};
+    std::array<double, 16> Clip{};  // projection x modelview
+    std::array<int, 4> Viewport{};
+};
+
+// A lower bound on log2 of how many square edges of picture one pixel step spans on the square
+// (i, j), wherever the GL measures it for a pixel quad that touches the square; -infinity when no
+// bound is sure. The pixel quad's level comes from finite differences of the picture coordinates
+// across the quad, whose longer step is at least the long axis of a pixel's footprint over the
+// square root of two, and the GL's own shortcut (the larger coordinate difference, not the
+// length) takes at most another square root of two off it. The footprint's long axis is at least
+// the least ray turn times range squared over the eye's height above the square's plane, and its
+// horizontal part at least that over the slope's secant.
+// Below `wanted` the answer does not matter, and -infinity comes back as soon as that is certain.
+double leastSquaresPerPixel(const RIDUdidav& t, const Eye& eye, int i, int j, double range, const ViewFrustum& view,
+                            double wanted) {
+    if (view.LeastPixelAngle <= 0 || wanted == std::numeric_limits<double>::infinity())
+        return -std::numeric_limits<double>::infinity();
+    const double x0 = i * kSquareFeet - eye.X, z0 = j * kSquareFeet - eye.Z;
+    const double h00 = t.postFeet(i, j), h10 = t.postFeet(i + 1, j), h11 = t.postFeet(i + 1, j + 1),
+                 h01 = t.postFeet(i, j + 1);
+    // The two triangles' planes y = h + gx (x - x0) + gz (z - z0) through the corner (0, 0).
+    const double g[2][2] = {{(h10 - h00) / kSquareFeet, (h11 - h10) / kSquareFeet},
+                            {(h11 - h01) / kSquareFeet, (h01 - h00) / kSquareFeet}};
+    double height = 0, slope2 = 0;
+    for (const auto& q : g) {
+        const double s2 = q[0] * q[0] + q[1] * q[1];
+        slope2 = std::max(slope2, s2);
+        height = std::max(height, std::abs(eye.Y - h00 + q[0] * x0 + q[1] * z0) / std::sqrt(1.0 + s2));
+    }
+    if (height <= 0) return -std::numeric_limits<double>::infinity();
+    // A quad's helper pixel may lie a pixel and a half off the square, nearer the eye. The depth
+    // changes there by at most this share, and the step there is shorter by its square; beyond a
+    // quarter no bound is taken.
+    constexpr double kHelperPixels = 1.5, kMostNearer = 0.25;
+    const double nearer = kHelperPixels * view.GreatestPixelAngle * range / height;
+    if (nearer > kMostNearer) return -std::numeric_limits<double>::infinity();
+    const double shrink = (1.0 - nearer) * (1.0 - nearer) / 2.0;  // helper pixels, the two roots of two
+    const double most = view.GreatestPixelAngle * range * range / height * shrink / kSquareFeet;
+    if (most < std::exp2(wanted)) return -std::numeric_limits<double>::infinity();
+    const double turn = view.leastPixelAngle(x0, std::min({h00, h10, h11, h01}) - eye.Y, z0, x0 + kSquareFeet,
+                                             std::max({h00, h10, h11, h01}) - eye.Y, z0 + kSquareFeet);
+    const double footprint = turn * range * range / height;  // ft across, along the ground's fall
+    const double horizontal = footprint / std::sqrt(1.0 + slope2);
+    return std::log2(horizontal * shrink / kSquareFeet);
+}
+
 namespace {
 
 // Codes whose pictures are laid out per square (fields, houses): each square turns its picture by
@@ -35,11 +174,11 @@ uint32_t squareHash(int i, int j) {
 }
 
 
-void drawRun(const std::vector<GLT2FN3FV3FFormat>& run, uint32_t texture) {
-    if (run.empty()) return;
+void drawRun(const std::vector<GroundVertex>& vertices, const std::vector<uint32_t>& triangles, uint32_t texture) {
+    if (triangles.empty()) return;
     bindSoftPicture(texture);
-    glInterleavedArrays(GL_T2F_N3F_V3F, 0, run.data());
-    glDrawArrays(GL_TRIANGLES, 0, GLsizei(run.size()));
+    glInterleavedArrays(GL_T2F_V3F, 0, vertices.data());
+    glDrawElements(GL_TRIANGLES, GLsizei(triangles.size()), GL_UNSIGNED_INT, triangles.data());
 }
 
 // A picture turned by quarter turns the other way about the square's centre.
@@ -49,6 +188,104 @@ void turnPicture(int turns, float& u, float& w) {
         u = nu;
         w = nw;
     }
+}
+
+// A corner of a cloud deck's piece: eye-relative position (ft) and picture coordinates.
+struct DeckPoint {
+    float X, Y, Z, U, V;
+};
+constexpr int kMaxDeckPoints = 12;  // a quad cut by six planes has at most ten
+// A deck piece nearer than the fog's start is drawn apart, without fog, only when it covers at
+// least this share of the view: the edge between the pieces costs a row of partly covered blocks.
+constexpr double kUnfoggedShare = 0.1;
+
+// The part of the convex polygon `in` where side(point) >= 0, into `out`; the number of its points.
+// A cut point is found along its edge in the edge's own direction, so the two parts a plane makes
+// share their cut points exactly.
+template <class Side>
+int keepWhere(const DeckPoint* in, int count, DeckPoint* out, const Side& side) {
+    int kept = 0;
+    for (int k = 0; k < count && kept + 2 <= kMaxDeckPoints; ++k) {
+        const DeckPoint& a = in[k];
+        const DeckPoint& b = in[(k + 1) % count];
+        const double sa = side(a), sb = side(b);
+        if (sa >= 0) out[kept++] = a;
+        if ((sa >= 0) != (sb >= 0)) {
+            const float f = float(sa / (sa - sb));
+            out[kept++] = {a.X + (b.X - a.X) * f, a.Y + (b.Y - a.Y) * f, a.Z + (b.Z - a.Z) * f, a.U + (b.U - a.U) * f,
+                           a.V + (b.V - a.V) * f};
+        }
+    }
+    return kept;
+}
+
+// The matrices a deck is drawn under.
+struct DeckView {
+    std::array<float, 16> Modelview{}, Projection{};
+    double FogStart = 0, FogEnd = 0;  // ft
+
+    // ft ahead of the eye, negative behind it.
+    double ahead(const DeckPoint& p) const {
+        const auto& m = Modelview;
+        return -(double(m[2]) * p.X + double(m[6]) * p.Y + double(m[10]) * p.Z + m[14]);
+    }
+    // Clip coordinates.
+    std::array<double, 4> clip(const DeckPoint& p) const {
+        std::array<double, 4> e{}, c{};
+        for (int i = 0; i < 4; ++i)
+            e[i] = double(Modelview[i]) * p.X + double(Modelview[4 + i]) * p.Y + double(Modelview[8 + i]) * p.Z +
+                   Modelview[12 + i];
+        for (int i = 0; i < 4; ++i)
+            c[i] = Projection[i] * e[0] + Projection[4 + i] * e[1] + Projection[8 + i] * e[2] + Projection[12 + i] * e[3];
+        return c;
+    }
+    // The share of the viewport the polygon covers, 0..1.
+    double screenShare(const DeckPoint* in, int count) const {
+        DeckPoint a[kMaxDeckPoints], b[kMaxDeckPoints];
+        std::copy(in, in + count, a);
+        // Near, left, right, bottom, top: w + z, w + x, w - x, w + y, w - y kept >= 0.
+        constexpr int kAxis[5] = {2, 0, 0, 1, 1};
+        constexpr double kSign[5] = {1, 1, -1, 1, -1};
+        for (int p = 0; p < 5 && count >= 3; ++p) {
+            count = keepWhere(a, count, b, [&](const DeckPoint& q) {
+                const auto c = clip(q);
+                return c[3] + kSign[p] * c[kAxis[p]];
+            });
+            std::copy(b, b + count, a);
+        }
+        if (count < 3) return 0.0;
+        double area = 0;
+        for (int k = 0; k < count; ++k) {
+            const auto c0 = clip(a[k]), c1 = clip(a[(k + 1) % count]);
+            area += c0[0] / c0[3] * (c1[1] / c1[3]) - c1[0] / c1[3] * (c0[1] / c0[3]);
+        }
+        return std::fabs(area) / 2 / 4;  // the viewport spans 2 x 2
+    }
+};
+
+// One piece of a deck as a fan, fogged by its distance ahead of the eye or not at all. The GL
+// takes the magnitude of a fog coordinate at each vertex, which behind the eye is not the distance
+// interpolated; so every coordinate is raised by the same amount to stay positive, and the fog's
+// start and end with it.
+void drawDeckPiece(const DeckPoint* piece, int count, const DeckView& view, bool fogged) {
+    if (count < 3) return;
+    double raise = 0;
+    for (int i = 0; i < count; ++i) raise = std::max(raise, 1.0 - view.ahead(piece[i]));
+    if (fogged) {
+        glEnable(GL_FOG);
+        glFogf(GL_FOG_START, float(view.FogStart + raise));
+        glFogf(GL_FOG_END, float(view.FogEnd + raise));
+    } else {
+        glDisable(GL_FOG);
+    }
+    // A whole deck keeps the two triangles of its quad.
+    glBegin(count == 4 ? GL_QUADS : GL_TRIANGLE_FAN);
+    for (int i = 0; i < count; ++i) {
+        if (fogged) glFogCoordf(float(view.ahead(piece[i]) + raise));
+        glTexCoord2f(piece[i].U, piece[i].V);
+        glVertex3f(piece[i].X, piece[i].Y, piece[i].Z);
+    }
+    glEnd();
 }
 
 // The alpha of every level of a texture, level 0 first; empty when it cannot be read.
@@ -95,116 +332,17 @@ void setDetailUnit(bool on, uint32_t detailTexture) {
     glClientActiveTexture(GL_TEXTURE0);
 }
 
-// The view's frustum in eye-relative world coordinates, from the projection and the camera's
-// rotation that the caller loaded: six planes (a, b, c, d), a point inside when a x + b y + c z + d >= 0.
-class Frustum {
-public:
-    Frustum() {
-        double p[16], m[16], c[16];
-        glGetDoublev(GL_PROJECTION_MATRIX, p);
-        glGetDoublev(GL_MODELVIEW_MATRIX, m);
-        for (int col = 0; col < 4; ++col)
-            for (int row = 0; row < 4; ++row) {
-                double sum = 0;
-                for (int k = 0; k < 4; ++k) sum += p[k * 4 + row] * m[col * 4 + k];
-                c[col * 4 + row] = sum;
-            }
-        for (int k = 0; k < 6; ++k) {
-            const int axis = k / 2;
-            const double sign = k % 2 ? -1.0 : 1.0;
-            for (int col = 0; col < 4; ++col) Planes[k][col] = c[col * 4 + 3] + sign * c[col * 4 + axis];
-        }
-        NearFeet = p[10] != 1.0 ? p[14] / (p[10] - 1.0) : 0.0;
-        GLint vp[4] = {};
-        glGetIntegerv(GL_VIEWPORT, vp);
-        if (p[15] == 0.0 && p[0] > 0.0 && p[5] > 0.0 && vp[2] > 0 && vp[3] > 0) {
-            // Tangents of the screen's edges, and pixels per unit of tangent; a step of one pixel
-            // turns the ray by 1 / f at the centre and by no less than 1 / (f (1 + tx^2 + ty^2)) anywhere.
-            const double tx = (1.0 + std::abs(p[8])) / p[0], ty = (1.0 + std::abs(p[9])) / p[5];
-            const double fx = p[0] * vp[2] / 2.0, fy = p[5] * vp[3] / 2.0;
-            EdgeTan = {tx, ty};
-            PixelTan = {1.0 / fx, 1.0 / fy};
-            LeastPixelAngle = 1.0 / (std::max(fx, fy) * (1.0 + tx * tx + ty * ty));
-            GreatestPixelAngle = 1.0 / std::min(fx, fy);
-            std::copy(m, m + 16, Rotation.begin());
-        }
-    }
-    // The least turn of the ray between neighbouring pixels anywhere on the part of the screen
-    // that shows the box (eye-relative), widened by two pixels all round.
-    double leastPixelAngle(double x0, double y0, double z0, double x1, double y1, double z1) const {
-        double tx = 0, ty = 0;
-        for (int k = 0; k < 8; ++k) {
-            const double x = k & 1 ? x1 : x0, y = k & 2 ? y1 : y0, z = k & 4 ? z1 : z0;
-            const double vx = Rotation[0] * x + Rotation[4] * y + Rotation[8] * z;
-            const double vy = Rotation[1] * x + Rotation[5] * y + Rotation[9] * z;
-            const double vz = Rotation[2] * x + Rotation[6] * y + Rotation[10] * z;
-            if (vz > -1.0) return LeastPixelAngle;  // a corner beside or behind the eye
-            tx = std::max(tx, std::abs(vx / vz));
-            ty = std::max(ty, std::abs(vy / vz));
-        }
-        tx = std::min(tx + 2.0 * PixelTan[0], EdgeTan[0]);
-        ty = std::min(ty + 2.0 * PixelTan[1], EdgeTan[1]);
-        return std::min(PixelTan[0], PixelTan[1]) / (1.0 + tx * tx + ty * ty);
-    }
-    // False only when the box lies wholly outside one plane: then nothing in it reaches the screen.
-    bool mayShow(double x0, double y0, double z0, double x1, double y1, double z1) const {
-        for (const auto& q : Planes) {
-            const double x = q[0] > 0 ? x1 : x0, y = q[1] > 0 ? y1 : y0, z = q[2] > 0 ? z1 : z0;
-            if (q[0] * x + q[1] * y + q[2] * z + q[3] < -kSlack * (std::abs(q[0]) + std::abs(q[1]) + std::abs(q[2])))
-                return false;
-        }
-        return true;
-    }
-    double NearFeet = 0;  // the near plane's distance
-    double LeastPixelAngle = 0, GreatestPixelAngle = 0;  // radians between neighbouring pixels' rays; 0: unknown
-    std::array<double, 2> EdgeTan{}, PixelTan{};  // tangents of the screen's edges and of one pixel at the centre
-    std::array<double, 16> Rotation{};          // the camera's rotation (the loaded modelview)
-
-private:
-    static constexpr double kSlack = 1.0;  // ft: keeps squares that only touch a plane
-    std::array<std::array<double, 4>, 6> Planes{};
-};
-
-// A lower bound on log2 of how many square edges of picture one pixel step spans on the square
-// (i, j), wherever the GL measures it for a pixel quad that touches the square; -infinity when no
-// bound is sure. The pixel quad's level comes from finite differences of the picture coordinates
-// across the quad, whose longer step is at least the long axis of a pixel's footprint over the
-// square root of two, and the GL's own shortcut (the larger coordinate difference, not the
-// length) takes at most another square root of two off it. The footprint's long axis is at least
-// the least ray turn times range squared over the eye's height above the square's plane, and its
-// horizontal part at least that over the slope's secant.
-// Below `wanted` the answer does not matter, and -infinity comes back as soon as that is certain.
-double leastSquaresPerPixel(const RIDUdidav& t, const Eye& eye, int i, int j, double range, const Frustum& view,
-                            double wanted) {
-    if (view.LeastPixelAngle <= 0 || wanted == std::numeric_limits<double>::infinity())
-        return -std::numeric_limits<double>::infinity();
+// Whether square (i, j), between the eye-relative heights low and high, lies wholly behind the cover.
+bool behind(const ScreenCover& cover, const ViewFrustum& view, int i, int j, double low, double high,
+                          const Eye& eye) {
     const double x0 = i * kSquareFeet - eye.X, z0 = j * kSquareFeet - eye.Z;
-    const double h00 = t.postFeet(i, j), h10 = t.postFeet(i + 1, j), h11 = t.postFeet(i + 1, j + 1),
-                 h01 = t.postFeet(i, j + 1);
-    // The two triangles' planes y = h + gx (x - x0) + gz (z - z0) through the corner (0, 0).
-    const double g[2][2] = {{(h10 - h00) / kSquareFeet, (h11 - h10) / kSquareFeet},
-                            {(h11 - h01) / kSquareFeet, (h01 - h00) / kSquareFeet}};
-    double height = 0, slope2 = 0;
-    for (const auto& q : g) {
-        const double s2 = q[0] * q[0] + q[1] * q[1];
-        slope2 = std::max(slope2, s2);
-        height = std::max(height, std::abs(eye.Y - h00 + q[0] * x0 + q[1] * z0) / std::sqrt(1.0 + s2));
-    }
-    if (height <= 0) return -std::numeric_limits<double>::infinity();
-    // A quad's helper pixel may lie a pixel and a half off the square, nearer the eye. The depth
-    // changes there by at most this share, and the step there is shorter by its square; beyond a
-    // quarter no bound is taken.
-    constexpr double kHelperPixels = 1.5, kMostNearer = 0.25;
-    const double nearer = kHelperPixels * view.GreatestPixelAngle * range / height;
-    if (nearer > kMostNearer) return -std::numeric_limits<double>::infinity();
-    const double shrink = (1.0 - nearer) * (1.0 - nearer) / 2.0;  // helper pixels, the two roots of two
-    const double most = view.GreatestPixelAngle * range * range / height * shrink / kSquareFeet;
-    if (most < std::exp2(wanted)) return -std::numeric_limits<double>::infinity();
-    const double turn = view.leastPixelAngle(x0, std::min({h00, h10, h11, h01}) - eye.Y, z0, x0 + kSquareFeet,
-                                             std::max({h00, h10, h11, h01}) - eye.Y, z0 + kSquareFeet);
-    const double footprint = turn * range * range / height;  // ft across, along the ground's fall
-    const double horizontal = footprint / std::sqrt(1.0 + slope2);
-    return std::log2(horizontal * shrink / kSquareFeet);
+    // Most squares are not: the box's middle tells them at a ninth of the cost.
+    double mx, my;
+    if (!view.window(x0 + kSquareFeet / 2, (low + high) / 2, z0 + kSquareFeet / 2, mx, my) || cover.openAt(mx, my))
+        return false;
+    double wx0, wy0, wx1, wy1;
+    return view.windowBox(x0, low, z0, x0 + kSquareFeet, high, z0 + kSquareFeet, wx0, wy0, wx1, wy1) &&
+           cover.hides(wx0, wy0, wx1, wy1);
 }
 
 }  // namespace
@@ -243,42 +381,66 @@ TerrainDrawer::Levels TerrainDrawer::soundLevels() {
 
 TerrainDrawer::Vertex TerrainDrawer::post(const RIDUdidav& t, const Eye& eye, int pi, int pj) {
     Vertex v;
-    const int li = std::max(pi - 1, 0), hi = std::min(pi + 1, kGridSize - 1);
-    const int lj = std::max(pj - 1, 0), hj = std::min(pj + 1, kGridSize - 1);
-    const double sx = (t.postFeet(hi, pj) - t.postFeet(li, pj)) / ((hi - li) * kSquareFeet);
-    const double sz = (t.postFeet(pi, hj) - t.postFeet(pi, lj)) / ((hj - lj) * kSquareFeet);
-    const double len = std::sqrt(sx * sx + 1.0 + sz * sz);
-    v.NX = float(-sx / len);
-    v.NY = float(1.0 / len);
-    v.NZ = float(-sz / len);
     v.X = float(pi * kSquareFeet - eye.X);
     v.Y = float(t.postFeet(pi, pj) - eye.Y);
     v.Z = float(pj * kSquareFeet - eye.Z);
     return v;
 }
 
-void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, bool worldUV, double uvScale,
-                              bool near, Run& run) const {
+uint32_t TerrainDrawer::corner(const RIDUdidav& t, const Eye& eye, int pi, int pj, float u, float w, float du, float dw,
+                               bool near, Run& run) {
     std::vector<Vertex>& out = near ? run.Near : run.Far;
-    // Corners in the order (0,0) (1,0) (1,1) (0,0) (1,1) (0,1): the altitude query's diagonal.
-    static constexpr int kCorner[6][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 0}, {1, 1}, {0, 1}};
-    for (const auto& c : kCorner) {
-        Vertex v = post(t, eye, i + c[0], j + c[1]);
-        float u = float(c[0]), w = float(c[1]);
-        if (worldUV) {
-            u = float(((i % 64) + c[0]) * uvScale);
-            w = float(((j % 64) + c[1]) * uvScale);
-        } else {
+    Vertex v = post(t, eye, pi, pj);
+    v.U = u;
+    v.V = w;
+    out.push_back(v);
+    if (near) {
+        run.NearDetail.push_back(du);
+        run.NearDetail.push_back(dw);
+    }
+    return uint32_t(out.size() - 1);
+}
+
+void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, bool worldUV, double uvScale,
+                              bool near, int code, Run& run) {
+    // Corners (0,0) (1,0) (1,1) (0,1), drawn as (0,0) (1,0) (1,1) and (0,0) (1,1) (0,1): the
+    // altitude query's diagonal.
+    static constexpr int kCorner[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    uint32_t at[4];
+    for (int c = 0; c < 4; ++c) {
+        const int ci = kCorner[c][0], cj = kCorner[c][1];
+        // Eight detail pictures to a square, and the world's pictures, repeat every 64 squares.
+        const int si = (i % 64) + ci, sj = (j % 64) + cj;
+        const float du = float(si * 8.0), dw = float(sj * 8.0);
+        float u = float(si * uvScale), w = float(sj * uvScale);
+        if (!worldUV) {
+            u = float(ci), w = float(cj);
             turnPicture(turns, u, w);
         }
-        v.U = u;
-        v.V = w;
-        out.push_back(v);
-        if (near) {  // eight detail pictures to a square, repeating every 64 squares
-            run.NearDetail.push_back(float(((i % 64) + c[0]) * 8.0));
-            run.NearDetail.push_back(float(((j % 64) + c[1]) * 8.0));
+        if (!worldUV || Exact) {
+            at[c] = corner(t, eye, i + ci, j + cj, u, w, du, dw, near, run);
+            continue;
+        }
+        // Neighbouring squares of one run share the post's vertex where their coordinates there
+        // agree: all but across the 64th square's edge.
+        const uint8_t key = uint8_t(1 + code + kGroundCodes * (int(near) + 2 * int(si == 64) + 4 * int(sj == 64)));
+        const size_t post = size_t(j + cj - PostsJ0) * PostsAcross + size_t(i + ci - PostsI0);
+        uint8_t* keys = &PostKeys[post * 4];
+        uint32_t* indices = &PostIndices[post * 4];
+        int slot = 0;
+        while (slot < 4 && keys[slot] != 0 && keys[slot] != key) ++slot;
+        if (slot < 4 && keys[slot] == key) {
+            at[c] = indices[slot];
+            continue;
+        }
+        at[c] = corner(t, eye, i + ci, j + cj, u, w, du, dw, near, run);
+        if (slot < 4) {  // (four squares meet at a post: never full)
+            keys[slot] = key;
+            indices[slot] = at[c];
         }
     }
+    std::vector<uint32_t>& triangles = near ? run.NearTriangles : run.FarTriangles;
+    triangles.insert(triangles.end(), {at[0], at[1], at[2], at[0], at[2], at[3]});
 }
 
 void TerrainDrawer::addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, int kind, double distance,
@@ -286,7 +448,7 @@ void TerrainDrawer::addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, in
     const RoadShape& shape = RoadShapes[kind];
     Run& run = Roads[kind];
     if (distance >= RoadShapeDistance || !shape.ready()) {
-        addSquare(t, eye, i, j, turns, false, 1.0, near, run);
+        addSquare(t, eye, i, j, turns, false, 1.0, near, 0, run);
         return;
     }
     // Points inside the square's two triangles, each on its own triangle's plane: the same
@@ -294,6 +456,7 @@ void TerrainDrawer::addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, in
     const Vertex p00 = post(t, eye, i, j), p10 = post(t, eye, i + 1, j);
     const Vertex p11 = post(t, eye, i + 1, j + 1), p01 = post(t, eye, i, j + 1);
     std::vector<Vertex>& out = near ? run.Near : run.Far;
+    std::vector<uint32_t>& triangles = near ? run.NearTriangles : run.FarTriangles;
     for (const SquarePoint& q : shape.triangles(turns)) {
         // Lower: p00 + S (p10 - p00) + T (p11 - p10); upper: p00 + T (p01 - p00) + S (p11 - p01).
         auto mix = [&](float Vertex::*f) {
@@ -302,11 +465,11 @@ void TerrainDrawer::addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, in
         };
         Vertex v;
         v.X = mix(&Vertex::X), v.Y = mix(&Vertex::Y), v.Z = mix(&Vertex::Z);
-        v.NX = mix(&Vertex::NX), v.NY = mix(&Vertex::NY), v.NZ = mix(&Vertex::NZ);
         float u = q.S, w = q.T;
         turnPicture(turns, u, w);
         v.U = u;
         v.V = w;
+        triangles.push_back(uint32_t(out.size()));
         out.push_back(v);
         if (near) {
             run.NearDetail.push_back(float(((i % 64) + q.S) * 8.0));
@@ -341,19 +504,53 @@ void TerrainDrawer::prepareRoadShapes(const std::array<uint32_t, 2>& textures) {
 void TerrainDrawer::drawRuns(const Run* runs, const uint32_t* textures, int count, bool near) {
     for (int k = 0; k < count; ++k) {
         const std::vector<Vertex>& v = near ? runs[k].Near : runs[k].Far;
-        if (v.empty()) continue;
+        const std::vector<uint32_t>& triangles = near ? runs[k].NearTriangles : runs[k].FarTriangles;
+        if (triangles.empty()) continue;
         if (near) {
             glClientActiveTexture(GL_TEXTURE1);
             glTexCoordPointer(2, GL_FLOAT, 0, runs[k].NearDetail.data());
             glClientActiveTexture(GL_TEXTURE0);
         }
-        drawRun(v, textures[k]);
-        Triangles += long(v.size() / 3);
+        drawRun(v, triangles, textures[k]);
+        Triangles += long(triangles.size() / 3);
     }
 }
 
-void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot& glName, const std::array<float, 3>& light) {
+void TerrainDrawer::markShownBlocks(const RIDUdidav& t, const Eye& eye, int i0, int i1, int j0, int j1, double reach,
+                                    const ViewFrustum& frustum, float& lowest) {
+    const int across = (i1 - i0) / kBlock + 1, down = (j1 - j0) / kBlock + 1;
+    BlockShown.assign(size_t(across) * size_t(down), 1);
+    for (int bj = 0; bj < down; ++bj)
+        for (int bi = 0; bi < across; ++bi) {
+            const int si0 = i0 + bi * kBlock, si1 = std::min(si0 + kBlock - 1, i1);
+            const int sj0 = j0 + bj * kBlock, sj1 = std::min(sj0 + kBlock - 1, j1);
+            const double x0 = si0 * kSquareFeet - eye.X, x1 = (si1 + 1) * kSquareFeet - eye.X;
+            const double z0 = sj0 * kSquareFeet - eye.Z, z1 = (sj1 + 1) * kSquareFeet - eye.Z;
+            const double nx = std::max({x0, -x1, 0.0}), nz = std::max({z0, -z1, 0.0});
+            uint8_t& shown = BlockShown[size_t(bj) * across + bi];
+            if (nx * nx + nz * nz > reach * reach) {
+                shown = 0;  // no square within reach
+                continue;
+            }
+            const double fx = std::max(std::abs(x0), std::abs(x1)), fz = std::max(std::abs(z0), std::abs(z1));
+            if (fx * fx + fz * fz > reach * reach) continue;  // the squares decide one by one
+            float low = std::numeric_limits<float>::max(), high = std::numeric_limits<float>::lowest();
+            for (int pj = sj0; pj <= sj1 + 1; ++pj)
+                for (int pi = si0; pi <= si1 + 1; ++pi) {
+                    const float h = t.postFeet(pi, pj);
+                    low = std::min(low, h), high = std::max(high, h);
+                }
+            // Every square within reach: the block's lowest post counts; and when its box is out of
+            // view, so is each square's.
+            lowest = std::min(lowest, low);
+            shown = frustum.mayShow(x0, low - eye.Y, z0, x1, high - eye.Y, z1);
+        }
+}
+
+void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot& glName, const std::array<float, 3>& light,
+                         const ScreenCover* cover) {
     Triangles = 0;
+    Covered = 0;
     LowestOpenElevation = kWholeDome;
     for (auto& run : Runs) run.clear();
     for (auto& run : Roads) run.clear();
@@ -373,11 +570,21 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     const int ci = int(std::floor(eye.X / kSquareFeet)), cj = int(std::floor(eye.Z / kSquareFeet));
     const int i0 = std::max(ci - r, 0), i1 = std::min(ci + r, kGridSize - 2);
     const int j0 = std::max(cj - r, 0), j1 = std::min(cj + r, kGridSize - 2);
+    if (i1 < i0 || j1 < j0) return;
+    PostsI0 = i0, PostsJ0 = j0, PostsAcross = size_t(i1 - i0 + 2);
+    PostKeys.assign(PostsAcross * size_t(j1 - j0 + 2) * 4, 0);
+    PostIndices.resize(PostKeys.size());
     // Squares wholly outside the view are left out here rather than clipped one vertex at a time.
-    const Frustum frustum;
+    const ViewFrustum frustum;
     float lowest = std::numeric_limits<float>::max();
+    markShownBlocks(t, eye, i0, i1, j0, j1, reach, frustum, lowest);
+    const size_t blocksAcross = size_t((i1 - i0) / kBlock + 1);
     for (int j = j0; j <= j1; ++j)
         for (int i = i0; i <= i1; ++i) {
+            if (!BlockShown[size_t((j - j0) / kBlock) * blocksAcross + size_t((i - i0) / kBlock)]) {
+                i += kBlock - 1 - (i - i0) % kBlock;  // to the block's last square
+                continue;
+            }
             // Horizontal distance from the eye to the nearest point of the square.
             const double dx = std::max({i * kSquareFeet - eye.X, eye.X - (i + 1) * kSquareFeet, 0.0});
             const double dz = std::max({j * kSquareFeet - eye.Z, eye.Z - (j + 1) * kSquareFeet, 0.0});
@@ -388,12 +595,16 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             if (!frustum.mayShow(i * kSquareFeet - eye.X, low - eye.Y, j * kSquareFeet - eye.Z,
                                  (i + 1) * kSquareFeet - eye.X, highestPost(t, i, j) - eye.Y, (j + 1) * kSquareFeet - eye.Z))
                 continue;
+            if (cover && !cover->empty() && behind(*cover, frustum, i, j, low - eye.Y, highestPost(t, i, j) - eye.Y, eye)) {
+                ++Covered;
+                continue;
+            }
             const int code = t.groundCodeAt(i, j);
             const bool perSquare = perSquarePicture(code);
             // The shelled ground's pictures span two squares: its craters repeat less.
             const double uvScale = code == kShellMud || code == kTrenches ? 0.5 : 1.0;
             const bool near = d < kDetailDistance && t.getDrawDetail();
-            addSquare(t, eye, i, j, int(squareHash(i, j) & 3), !perSquare, uvScale, near, Runs[code]);
+            addSquare(t, eye, i, j, int(squareHash(i, j) & 3), !perSquare, uvScale, near, code, Runs[code]);
 
             const uint8_t edges = t.roadEdgesAt(i, j);
             if (!edges) continue;
@@ -490,6 +701,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
 void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot& glName,
                                     const std::array<float, 3>& light) {
     const double reach = std::min(t.getFogDistance(), RIDUdidav::kGreatestFogDistance);
+    const double fogStart = reach * 0.25;
     constexpr double kTile = 24000.0;  // ft one picture of the deck spans
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_FOG_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT);
     glEnable(GL_DEPTH_TEST);
@@ -500,11 +712,17 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glEnable(GL_TEXTURE_2D);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glEnable(GL_FOG);
     glFogi(GL_FOG_MODE, GL_LINEAR);
-    glFogf(GL_FOG_START, float(reach * 0.25));
-    glFogf(GL_FOG_END, float(reach));
-    const double u0 = std::fmod(eye.X, kTile) / kTile, v0 = std::fmod(eye.Z, kTile) / kTile;
+    // Left to itself the GL fogs by |z| at each vertex, interpolated: a deck reaching behind the
+    // eye would be fogged near the eye as if far off. Its distance ahead, negative behind, is
+    // linear across the deck and right wherever it is interpolated.
+    glFogi(GL_FOG_COORD_SRC, GL_FOG_COORD);
+    DeckView view;
+    view.FogStart = fogStart;
+    view.FogEnd = reach;
+    glGetFloatv(GL_MODELVIEW_MATRIX, view.Modelview.data());
+    glGetFloatv(GL_PROJECTION_MATRIX, view.Projection.data());
+    const float u0 = float(std::fmod(eye.X, kTile) / kTile), v0 = float(std::fmod(eye.Z, kTile) / kTile);
     const float span = float(reach / kTile);
     for (int k = 0; k < RIDUdidav::kCloudLayers; ++k) {
         const CloudLayer& layer = t.getCloudLayer(k);
@@ -519,18 +737,25 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
             const float shade = s == 0 ? 0.72f : 1.0f;
             glColor4f(light[0] * shade, light[1] * shade, light[2] * shade, a);
             const float y = float(heights[s] - eye.Y), r = float(reach);
-            glBegin(GL_QUADS);
-            glTexCoord2f(float(u0) - span, float(v0) - span);
-            glVertex3f(-r, y, -r);
-            glTexCoord2f(float(u0) + span, float(v0) - span);
-            glVertex3f(r, y, -r);
-            glTexCoord2f(float(u0) + span, float(v0) + span);
-            glVertex3f(r, y, r);
-            glTexCoord2f(float(u0) - span, float(v0) + span);
-            glVertex3f(-r, y, r);
-            glEnd();
+            const DeckPoint quad[4] = {{-r, y, -r, u0 - span, v0 - span},
+                                       {r, y, -r, u0 + span, v0 - span},
+                                       {r, y, r, u0 + span, v0 + span},
+                                       {-r, y, r, u0 - span, v0 + span}};
+            // The part nearer than the fog's start, which the fog leaves as it is, drawn apart
+            // without it.
+            DeckPoint nearPart[kMaxDeckPoints], farPart[kMaxDeckPoints];
+            const auto beyond = [&](const DeckPoint& p) { return view.ahead(p) - fogStart; };
+            const auto within = [&](const DeckPoint& p) { return fogStart - view.ahead(p); };
+            const int nearCount = keepWhere(quad, 4, nearPart, within);
+            if (!UnfoggedDeckPieces || view.screenShare(nearPart, nearCount) < kUnfoggedShare) {
+                drawDeckPiece(quad, 4, view, true);
+                continue;
+            }
+            drawDeckPiece(nearPart, nearCount, view, false);
+            drawDeckPiece(farPart, keepWhere(quad, 4, farPart, beyond), view, true);
         }
     }
+    glFogi(GL_FOG_COORD_SRC, GL_FRAGMENT_DEPTH);  // the attribute stack does not restore it here
     glPopAttrib();
 }
 

@@ -16,6 +16,7 @@
 #include "world/RIDUdidav.h"
 #include "world/TexturedSkyDome.h"
 #include "world/draw/RoadShape.h"
+#include "world/draw/ScreenCover.h"
 
 namespace pellam::worlddraw {
 
@@ -28,6 +29,16 @@ struct Eye {
 
 using GLNameOfSlot = std::function<uint32_t(int32_t slot)>;
 
+class ViewFrustum;  // the loaded view, eye-relative
+
+// A vertex of the ground as glInterleavedArrays(GL_T2F_V3F) reads it: the ground is drawn unlit,
+// so it carries no normal.
+struct GroundVertex {
+    float U, V;     // picture coordinate
+    float X, Y, Z;  // eye-relative position, ft
+};
+static_assert(sizeof(GroundVertex) == 20, "GL_T2F_V3F needs 5 packed floats");
+
 class TerrainDrawer {
 public:
     static constexpr double kDetailDistance = 7000.0;  // ft: the detail map stops here
@@ -37,13 +48,15 @@ public:
     // ground and the roads by twice the detail map in the same pass. Linear fog ends at the fog
     // distance; the fog colour is the caller's. Leaves the depth buffer holding the ground, so
     // that a sky drawn behind it fills only what the ground left open.
-    // `light` tints the ground: the sky's daylight.
+    // `light` tints the ground: the sky's daylight. Squares wholly behind the `cover`, which is
+    // drawn over them later with opaque colour, are left out.
     void draw(const RIDUdidav& terrain, const Eye& eye, const GLNameOfSlot& glName,
-              const std::array<float, 3>& light = {1.0f, 1.0f, 1.0f});
-    // The cloud decks of the terrain's layers, seen from the eye.
+              const std::array<float, 3>& light = {1.0f, 1.0f, 1.0f}, const ScreenCover* cover = nullptr);
+    // The cloud decks of the terrain's layers, seen from the eye, fogged by their distance.
     void drawCloudLayers(const RIDUdidav& terrain, const Eye& eye, const GLNameOfSlot& glName,
                          const std::array<float, 3>& light);
     long trianglesDrawn() const { return Triangles; }
+    long squaresCovered() const { return Covered; }  // in view but wholly behind the cover, at the last draw
     // After draw: the elevation (radians, negative: below the horizon) under which every pixel of
     // the view shows the ground just drawn; -pi/2 when that cannot be told.
     double lowestOpenElevation() const { return LowestOpenElevation; }
@@ -51,18 +64,22 @@ public:
     // Road squares nearer than this are drawn as the triangles of their picture's road shape,
     // farther ones (small on the screen, many) as whole squares: the same pixels either way.
     double RoadShapeDistance = 24000.0;  // ft
-    // Every road square drawn, for a reference picture: none left out where its picture can no
-    // longer pass the alpha test.
+    // The plain drawing, for a reference picture: every road square drawn, none left out where its
+    // picture can no longer pass the alpha test, and every square with vertices of its own.
     bool Exact = false;
+    // A deck's part nearer than the fog's start drawn apart without fog where it shows enough to
+    // pay for the extra edge; off where a cockpit in front hides what lies overhead.
+    bool UnfoggedDeckPieces = true;
 
 private:
-    using Vertex = GLT2FN3FV3FFormat;
+    using Vertex = GroundVertex;
     // The squares of one texture: those beyond the detail distance, and those within it with
-    // their detail-map coordinates (two floats a vertex).
+    // their detail-map coordinates (two floats a vertex); each as vertices and their triangles.
     struct Run {
         std::vector<Vertex> Far, Near;
+        std::vector<uint32_t> FarTriangles, NearTriangles;
         std::vector<float> NearDetail;
-        void clear() { Far.clear(), Near.clear(), NearDetail.clear(); }
+        void clear() { Far.clear(), Near.clear(), FarTriangles.clear(), NearTriangles.clear(), NearDetail.clear(); }
     };
 
     // A picture's texels across and the number of its last level (-1: the GL's choice of level
@@ -72,11 +89,20 @@ private:
     };
     static Levels soundLevels();  // of the bound picture
 
-    static Vertex post(const RIDUdidav& t, const Eye& eye, int pi, int pj);  // position and normal
+    static Vertex post(const RIDUdidav& t, const Eye& eye, int pi, int pj);  // its position
+    // A new vertex at post (pi, pj) with picture and detail coordinates; its number in the run.
+    static uint32_t corner(const RIDUdidav& t, const Eye& eye, int pi, int pj, float u, float w, float du, float dw,
+                           bool near, Run& run);
+    // Square (i, j) of ground code `code` (0 for a road square) into the run.
     void addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, bool worldUV, double uvScale,
-                   bool near, Run& out) const;
+                   bool near, int code, Run& out);
     void addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, int kind, double distance, bool near);
     void prepareRoadShapes(const std::array<uint32_t, 2>& textures);
+    // Blocks of squares that may show: none when out of reach, or wholly within reach and out of
+    // view (their lowest post then joins `lowest`); the squares of the rest decide one by one.
+    static constexpr int kBlock = 8;  // squares across a block
+    void markShownBlocks(const RIDUdidav& t, const Eye& eye, int i0, int i1, int j0, int j1, double reach,
+                         const ViewFrustum& frustum, float& lowest);
     void drawRuns(const Run* runs, const uint32_t* textures, int count, bool near);
     std::array<Run, world::kGroundCodes> Runs;
     std::array<Run, 2> Roads;  // the straight pieces, the bends
@@ -87,6 +113,14 @@ private:
     std::array<Levels, 2> RoadLevels;
     std::array<int, 2> RoadBlankLevel{};
     long Triangles = 0;
+    long Covered = 0;
+    // Per post of the squares within reach, up to four vertices already made there: a key (run,
+    // near, picture wrap; 0: none) and the vertex's number in its run.
+    int PostsI0 = 0, PostsJ0 = 0;
+    size_t PostsAcross = 0;
+    std::vector<uint8_t> PostKeys;
+    std::vector<uint32_t> PostIndices;
+    std::vector<uint8_t> BlockShown;  // per block of the squares within reach, row by row
     static constexpr double kHighestOverGround = 50000.0;  // ft: the ground met stays inside the far plane
     static constexpr double kNearRaySine = 0.35;            // sin 20 deg: the sky's lowest ray
     static constexpr double kOpenMargin = 0.01;             // radians
@@ -98,9 +132,10 @@ private:
 // fills only the pixels the ground left at the cleared depth: the same picture, without shading
 // the two thirds of the frame that the ground covers again.
 // Below `lowestElevation` (radians) the caller knows the ground covers the view, and the dome
-// leaves it out.
+// leaves it out. Where the picture's first level is magnified on every pixel, it is read without
+// the mip levels the GL would not choose there anyway; `plain` reads it with them everywhere.
 void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround = false,
-                 double lowestElevation = kWholeDome);
+                 double lowestElevation = kWholeDome, bool plain = false);
 
 // Binds a picture of the ground, the sky or the clouds. They are soft: one mip level a pixel looks
 // the same as blending two, and a software rasteriser reads half the texels. A picture without mip

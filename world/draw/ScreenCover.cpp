@@ -1,0 +1,188 @@
+#define GL_GLEXT_PROTOTYPES
+#include <GL/gl.h>
+
+#include "world/draw/ScreenCover.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace pellam::worlddraw {
+
+void ScreenCover::begin() {
+    glGetDoublev(GL_PROJECTION_MATRIX, Projection.data());
+    glGetIntegerv(GL_VIEWPORT, Viewport.data());
+    GLint mode = GL_BACK, front = GL_CCW;
+    glGetIntegerv(GL_CULL_FACE_MODE, &mode);
+    glGetIntegerv(GL_FRONT_FACE, &front);
+    CullFront = mode == GL_FRONT || mode == GL_FRONT_AND_BACK;
+    CullBack = mode == GL_BACK || mode == GL_FRONT_AND_BACK;
+    FrontIsCCW = front == GL_CCW;
+    Across = std::max(Viewport[2], 0) / kCell;
+    Down = std::max(Viewport[3], 0) / kCell;
+    Covered.assign(size_t(Across) * size_t(Down), 0);
+    OpenBefore.assign(size_t(Across + 1) * size_t(Down + 1), 0);
+    Cells = 0;
+    Modelview.fill(std::numeric_limits<double>::quiet_NaN());  // matches no matrix
+}
+
+void ScreenCover::clear() {
+    Covered.clear();
+    OpenBefore.clear();
+    Across = Down = 0;
+    Cells = 0;
+}
+
+bool ScreenCover::toWindow(const double* m, const uint8_t* xyz, size_t stride, const uint16_t* items, int count,
+                           std::vector<Point>& out) {
+    out.clear();
+    // The projection times the modelview, kept while the modelview stays (a part's matrix at a time).
+    if (!std::equal(m, m + 16, Modelview.begin())) {
+        std::copy(m, m + 16, Modelview.begin());
+        const double* p = Projection.data();
+        for (int col = 0; col < 4; ++col)
+            for (int r = 0; r < 4; ++r)
+                Clip[col * 4 + r] = p[r] * m[col * 4] + p[4 + r] * m[col * 4 + 1] + p[8 + r] * m[col * 4 + 2] +
+                                    p[12 + r] * m[col * 4 + 3];
+    }
+    const double* t = Clip.data();
+    for (int k = 0; k < count; ++k) {
+        float v[3];
+        std::memcpy(v, xyz + size_t(items[k]) * stride, sizeof v);
+        double c[4];
+        for (int r = 0; r < 4; ++r) c[r] = t[r] * v[0] + t[4 + r] * v[1] + t[8 + r] * v[2] + t[12 + r];
+        // Clipped by the near or far plane, the polygon may not cover what its outline says.
+        if (!(c[3] > 0) || !(std::abs(c[2]) <= c[3])) return false;
+        const Point w{Viewport[0] + (c[0] / c[3] + 1) * Viewport[2] / 2, Viewport[1] + (c[1] / c[3] + 1) * Viewport[3] / 2};
+        if (!std::isfinite(w.X) || !std::isfinite(w.Y)) return false;
+        out.push_back(w);
+    }
+    return true;
+}
+
+bool ScreenCover::drawnFacing(double area, bool culled) const {
+    if (area == 0) return false;
+    const bool front = (area > 0) == FrontIsCCW;
+    return !culled || !(front ? CullFront : CullBack);
+}
+
+void ScreenCover::addTriangle(const Point& a, const Point& b, const Point& c, bool culled) {
+    const double area = (b.X - a.X) * (c.Y - a.Y) - (c.X - a.X) * (b.Y - a.Y);
+    if (!drawnFacing(area, culled)) return;
+    const Point t[3] = {a, b, c};
+    markConvex(t, 3);
+}
+
+void ScreenCover::addPolygon(const double* modelview, const uint8_t* xyz, size_t stride, const uint16_t* items,
+                             int count, int primitive, bool culled) {
+    if (Across == 0 || Down == 0 || count < 3) return;
+    if (!toWindow(modelview, xyz, stride, items, count, Scratch)) return;
+    const std::vector<Point>& p = Scratch;
+    switch (primitive) {
+    case GL_TRIANGLES:
+        for (int k = 0; k + 2 < count; k += 3) addTriangle(p[k], p[k + 1], p[k + 2], culled);
+        return;
+    case GL_TRIANGLE_STRIP:
+        for (int k = 0; k + 2 < count; ++k)
+            k % 2 ? addTriangle(p[k + 1], p[k], p[k + 2], culled) : addTriangle(p[k], p[k + 1], p[k + 2], culled);
+        return;
+    case GL_QUADS:
+    case GL_TRIANGLE_FAN:
+    case GL_POLYGON:
+        break;
+    default:
+        return;  // points and lines hide nothing
+    }
+    // Quads one by one, a fan or polygon whole: when its outline is convex, its triangles fill it
+    // and face one way; otherwise each triangle counts alone.
+    const int step = primitive == GL_QUADS ? 4 : count;
+    for (int first = 0; first + step <= count; first += step) {
+        const Point* q = &p[first];
+        int positive = 0, negative = 0;
+        for (int k = 0; k < step; ++k) {
+            const Point &a = q[k], &b = q[(k + 1) % step], &c = q[(k + 2) % step];
+            const double turn = (b.X - a.X) * (c.Y - b.Y) - (b.Y - a.Y) * (c.X - b.X);
+            positive += turn > 0;
+            negative += turn < 0;
+        }
+        if ((positive == step || negative == step) && drawnFacing(positive ? 1.0 : -1.0, culled)) {
+            markConvex(q, step);
+            continue;
+        }
+        if (primitive == GL_QUADS) {
+            addTriangle(q[0], q[1], q[3], culled);
+            addTriangle(q[1], q[2], q[3], culled);
+        } else {
+            for (int k = 1; k + 1 < step; ++k) addTriangle(q[0], q[k], q[k + 1], culled);
+        }
+    }
+}
+
+void ScreenCover::markConvex(const Point* p, int n) {
+    double y0 = p[0].Y, y1 = p[0].Y;
+    for (int k = 1; k < n; ++k) y0 = std::min(y0, p[k].Y), y1 = std::max(y1, p[k].Y);
+    // The grid line at or past `at` (pixels from the viewport's edge) upwards or downwards, within
+    // the grid: clamped before it becomes an int, for a point near the eye's plane lies far off.
+    const auto line = [](double at, int cells, bool up) {
+        const double c = up ? std::ceil(at / kCell) : std::floor(at / kCell);
+        return c > 0 ? int(std::min(c, double(cells))) : 0;
+    };
+    const int cy0 = line(y0 - Viewport[1], Down, true), cy1 = line(y1 - Viewport[1], Down, false);  // cy1 exclusive
+    if (cy1 <= cy0) return;
+    // The outline's cross-section at a height: convex, it is one span.
+    const auto span = [&](double y, double& left, double& right) {
+        left = std::numeric_limits<double>::max(), right = std::numeric_limits<double>::lowest();
+        for (int k = 0; k < n; ++k) {
+            const Point &a = p[k], &b = p[(k + 1) % n];
+            if (y < std::min(a.Y, b.Y) || y > std::max(a.Y, b.Y)) continue;
+            if (a.Y == b.Y) {
+                left = std::min({left, a.X, b.X}), right = std::max({right, a.X, b.X});
+                continue;
+            }
+            const double x = a.X + (y - a.Y) * (b.X - a.X) / (b.Y - a.Y);
+            left = std::min(left, x), right = std::max(right, x);
+        }
+    };
+    // A cell lies inside when its four corners do: within both its lines' spans.
+    double belowLeft, belowRight;
+    span(Viewport[1] + double(cy0) * kCell, belowLeft, belowRight);
+    for (int cy = cy0; cy < cy1; ++cy) {
+        double aboveLeft, aboveRight;
+        span(Viewport[1] + double(cy + 1) * kCell, aboveLeft, aboveRight);
+        const double left = std::max(belowLeft, aboveLeft), right = std::min(belowRight, aboveRight);
+        belowLeft = aboveLeft, belowRight = aboveRight;
+        if (!(right > left)) continue;
+        const int cx0 = line(left - Viewport[0], Across, true), cx1 = line(right - Viewport[0], Across, false);
+        for (int cx = cx0; cx < cx1; ++cx) {
+            uint8_t& cell = Covered[size_t(cy) * Across + cx];
+            Cells += !cell;
+            cell = 1;
+        }
+    }
+}
+
+void ScreenCover::finish() {
+    for (int cy = 0; cy < Down; ++cy)
+        for (int cx = 0; cx < Across; ++cx)
+            OpenBefore[size_t(cy + 1) * (Across + 1) + cx + 1] = OpenBefore[size_t(cy) * (Across + 1) + cx + 1] +
+                                                                   OpenBefore[size_t(cy + 1) * (Across + 1) + cx] -
+                                                                   OpenBefore[size_t(cy) * (Across + 1) + cx] +
+                                                                   !Covered[size_t(cy) * Across + cx];
+}
+
+bool ScreenCover::hides(double x0, double y0, double x1, double y1) const {
+    if (Cells == 0) return false;
+    // Pixels off the viewport are never drawn; the cells holding the rest: all inside the grid, none open.
+    x0 = std::max(x0, double(Viewport[0])), y0 = std::max(y0, double(Viewport[1]));
+    x1 = std::min(x1, Viewport[0] + Viewport[2] - 0.5), y1 = std::min(y1, Viewport[1] + Viewport[3] - 0.5);
+    if (x1 < x0 || y1 < y0) return false;
+    const double cx0 = std::floor((x0 - Viewport[0]) / kCell), cx1 = std::floor((x1 - Viewport[0]) / kCell);
+    const double cy0 = std::floor((y0 - Viewport[1]) / kCell), cy1 = std::floor((y1 - Viewport[1]) / kCell);
+    if (!(cx0 >= 0 && cy0 >= 0 && cx1 < Across && cy1 < Down)) return false;
+    const size_t a = size_t(Across + 1);
+    const int i0 = int(cx0), i1 = int(cx1) + 1, j0 = int(cy0), j1 = int(cy1) + 1;
+    return OpenBefore[j1 * a + i1] - OpenBefore[j0 * a + i1] - OpenBefore[j1 * a + i0] + OpenBefore[j0 * a + i0] == 0;
+}
+
+}  // namespace pellam::worlddraw

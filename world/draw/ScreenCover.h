@@ -1,0 +1,62 @@
+#pragma once
+// The part of the screen that something drawn last hides with opaque colour whatever lies behind
+// it (the cockpit's wing, cowling and guns), kept as a coarse grid of cells: a cell counts only
+// when it lies wholly inside one opaque polygon that the GL will fill. What lies behind a
+// rectangle of counted cells can be left out without changing a pixel.
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace pellam::worlddraw {
+
+class ScreenCover {
+public:
+    static constexpr int kCell = 16;  // px across a cell
+
+    // Starts an empty cover for the loaded projection and viewport, and the GL's facing rules.
+    void begin();
+    // Forgets the cover: nothing is hidden.
+    void clear();
+    // A polygon of `count` points drawn as GL `primitive` (triangles, quads, a strip, a fan or a
+    // convex polygon), the points' positions at `xyz` every `stride` bytes, numbered by `items`,
+    // under `modelview`. `culled`: the GL leaves out the faces its cull mode names.
+    void addPolygon(const double* modelview, const uint8_t* xyz, size_t stride, const uint16_t* items, int count,
+                    int primitive, bool culled);
+    // Readies the counted cells for `hides`, once every polygon is in.
+    void finish();
+    // Whether the window rectangle (pixels, x right, y up; inclusive) lies wholly in counted cells.
+    bool hides(double x0, double y0, double x1, double y1) const;
+    // Whether the point (pixels) lies in no counted cell: then nothing round it is hidden.
+    bool openAt(double x, double y) const {
+        const double cx = std::floor((x - Viewport[0]) / kCell), cy = std::floor((y - Viewport[1]) / kCell);
+        if (!(cx >= 0 && cy >= 0 && cx < Across && cy < Down)) return true;
+        return !Covered[size_t(cy) * size_t(Across) + size_t(cx)];
+    }
+    bool empty() const { return Cells == 0; }
+
+private:
+    struct Point {
+        double X = 0, Y = 0;  // window, px
+    };
+    // The points through the projection, false when one lies outside the near or far plane.
+    bool toWindow(const double* modelview, const uint8_t* xyz, size_t stride, const uint16_t* items, int count,
+                  std::vector<Point>& out);
+    bool drawnFacing(double area, bool culled) const;
+    // Counts the cells wholly inside a convex outline, wound either way.
+    void markConvex(const Point* p, int n);
+    void addTriangle(const Point& a, const Point& b, const Point& c, bool culled);
+
+    std::array<double, 16> Projection{};
+    std::array<double, 16> Modelview{}, Clip{};  // the last modelview, and the projection times it
+    std::array<int, 4> Viewport{};
+    int Across = 0, Down = 0;  // cells
+    bool CullFront = false, CullBack = false, FrontIsCCW = true;
+    std::vector<uint8_t> Covered;      // Across x Down, row by row from the bottom
+    std::vector<int32_t> OpenBefore;   // (Across + 1) x (Down + 1): open cells below and left of each corner
+    long Cells = 0;                     // counted cells
+    std::vector<Point> Scratch;
+};
+
+}  // namespace pellam::worlddraw
