@@ -201,10 +201,11 @@ void MyZephGLView::drawWorld(ModelArray& list) {
     const auto glName = [this](int32_t slot) { return getglTextNum(slot); };
     // The ground first and the sky behind it: the sky shades only the pixels the ground left open.
     terrainDrawer_->Exact = exactDrawing_;
+    terrainDrawer_->UnfoggedDeckPieces = !coveredView_;
     if (terrain) terrainDrawer_->draw(*terrain, eye, glName, colours.Light, &cover_);
     if (sky)
         worlddraw::drawSkyDome(*sky, glName, terrain != nullptr,
-                               terrain ? terrainDrawer_->lowestOpenElevation() : worlddraw::kWholeDome);
+                               terrain ? terrainDrawer_->lowestOpenElevation() : worlddraw::kWholeDome, exactDrawing_);
     if (terrain) terrainDrawer_->drawCloudLayers(*terrain, eye, glName, colours.Light);
     skyLight_ = colours.Light;
     setCurrentCameraMatrix();
@@ -259,6 +260,7 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
     if (sliced) glDepthRange(kCockpitDepths, 1);
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_POLYGON_OFFSET_FILL);
+    coveredView_ = pass.InsideItem > 1 && !awoken_;
     drawWorld(list);
     // The rasteriser starts on the ground and sky while the objects are being sent.
     glFlush();

@@ -213,6 +213,7 @@ private:
     worlddraw::ScreenCover cover_;  // the screen the cover marked this pass hides (empty: none)
     bool marksOpaqueCover_ = true;
     bool exactDrawing_ = false;
+    bool coveredView_ = false;  // the pass being drawn has a cockpit in front of the world
     bool plainWhereSure_ = false;  // this object's polygons drop the alpha test and blending where sure
     float diffuseAlpha_ = 1.0f;    // the diffuse material's alpha as last given to GL
     // The cockpit's pass, when everything in it lies nearer than the linear fog's start: fog off.

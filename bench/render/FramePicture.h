@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/render/FrameRead.h"
 #include "core/ZephModel.h"
 #include "platform/Paths.h"
 #include "platform/PngImage.h"
@@ -79,23 +80,7 @@ struct FrontScene {
 };
 
 inline void writeNextFrame(render::MyZephGLView& view, const std::string& png) {
-    platform::RGBAImage image;
-    view.setFrameObserver([&] {
-        int w = 0, h = 0;
-        view.getGLWindow()->drawableSize(w, h);
-        image.width = w;
-        image.height = h;
-        std::vector<uint8_t> rows(size_t(w) * h * 4);
-        glReadBuffer(GL_BACK);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
-        image.pixels.resize(rows.size());
-        for (int y = 0; y < h; ++y)
-            std::copy_n(&rows[size_t(h - 1 - y) * w * 4], size_t(w) * 4, &image.pixels[size_t(y) * w * 4]);
-    });
-    view.drawRect({1, 0, 0, 1});
-    view.setFrameObserver(nullptr);
-    platform::writePng(png, image);
+    platform::writePng(png, readNextFrame(view));
 }
 
 // Under callgrind (run with --instr-atstart=no) only the timed frames are instrumented, so that

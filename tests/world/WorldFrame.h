@@ -3,9 +3,11 @@
 // one frame of sky, terrain, cloud decks and a sprite cloud, from a rotation-only camera.
 #include <GL/gl.h>
 
+#include <array>
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -87,16 +89,17 @@ public:
                               const std::function<void()>& drawnLast = nullptr) {
         const SkyColours c = sky.getSkyColours();
         const auto name = [this](int32_t slot) { return view.glName(slot); };
-        const float fog[4] = {c.Horizon[0], c.Horizon[1], c.Horizon[2], 1};
-        glViewport(0, 0, kWidth, kHeight);
+        const std::array<float, 3> f = FogColour.value_or(c.Horizon);
+        const float fog[4] = {f[0], f[1], f[2], 1};
+        glViewport(0, 0, ViewportWidth, ViewportHeight);
         glClearColor(fog[0] * !skyBehindGround, fog[1] * !skyBehindGround, fog[2] * !skyBehindGround, 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         loadView(cam);
         glFogfv(GL_FOG_COLOR, fog);
         terrain.setEyePosition(eye.X, eye.Y, eye.Z);
-        if (!skyBehindGround) worlddraw::drawSkyDome(sky, name);
+        if (!skyBehindGround) worlddraw::drawSkyDome(sky, name, false, worlddraw::kWholeDome, PlainSky);
         drawer.draw(terrain, eye, name, c.Light, cover);
-        if (skyBehindGround) worlddraw::drawSkyDome(sky, name, true, drawer.lowestOpenElevation());
+        if (skyBehindGround) worlddraw::drawSkyDome(sky, name, true, drawer.lowestOpenElevation(), PlainSky);
         drawer.drawCloudLayers(terrain, eye, name, c.Light);
         if (withCloud) worlddraw::drawCloud(cloud, eye, name, c.Light);
         if (drawnLast) drawnLast();
@@ -109,6 +112,9 @@ public:
         return out;
     }
 
+    std::optional<std::array<float, 3>> FogColour;  // else the horizon's
+    int ViewportWidth = kWidth, ViewportHeight = kHeight;  // pixels, from the bottom left
+    bool PlainSky = false;                                 // the sky's picture read with its mip levels
     GLTextureView view;
     RIDUdidav terrain;
     TexturedSkyDome sky;

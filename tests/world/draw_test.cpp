@@ -1,8 +1,9 @@
 // The sky, terrain and clouds drawn under Xvfb from the generated world, read back from the
 // frame: a cloud in view shows; and the ground's passes folded together leaving the picture as it was: the sky drawn
 // behind the ground against the sky drawn first, road squares cut to their road shape against
-// whole squares, and the shortcuts (far road squares left out, shared vertices) against the plain
-// drawing, and the ground wholly behind an opaque cover left out; the ground takes the daylight.
+// whole squares, the shortcuts (far road squares left out, shared vertices) against the plain
+// drawing, the ground wholly behind an opaque cover left out, and the sky read without the mip
+// levels the GL would not choose; a cloud deck fogged by its distance; the ground takes the daylight.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -91,6 +92,24 @@ TEST_F(WorldDrawTest, FoldedGroundPassesLeaveThePictureAsItWas) {
     EXPECT_GT(differing(cut, frame(eye, down, false, true), 3), long(kWidth) * kHeight / 10) << "the detail map shows";
 }
 
+// The sky's picture read without its mip levels where its first level is magnified on every pixel,
+// against read with them: level and towards the zenith, where its columns close up, in the whole
+// frame and in one so small that its pixels are wider than the picture's texels.
+TEST_F(WorldDrawTest, TheSkyReadWithoutItsMipLevelsLooksTheSame) {
+    for (const int width : {kWidth, 48})
+        for (const Camera& cam : {Camera{106.0, 5.0}, Camera{106.0, 80.0}}) {
+            world->ViewportWidth = width;
+            world->ViewportHeight = width * kHeight / kWidth;
+            world->PlainSky = true;
+            const auto plain = frame(test::kOverAlbert, cam, false, true);
+            world->PlainSky = false;
+            EXPECT_EQ(differing(plain, frame(test::kOverAlbert, cam, false, true), 1), 0)
+                << width << " pixels across, pitch " << cam.Pitch;
+        }
+    world->ViewportWidth = kWidth;
+    world->ViewportHeight = kHeight;
+}
+
 // The shortcuts against the plain drawing: far road squares left out where no road texel can pass
 // the alpha test, against every road square drawn, and neighbouring squares sharing their corners'
 // vertices (but across the picture's repeat, every 64 squares, in view here), against every square
@@ -175,6 +194,33 @@ TEST_F(WorldDrawTest, GroundWhollyBehindTheCoverIsLeftOutUnseen) {
             EXPECT_EQ(differing(all, behind, 0), 0) << height << " ft, pitch " << cam.Pitch;
         }
     EXPECT_GT(covered, 20) << "the band hides ground";
+}
+
+// A cloud deck is fogged by its distance from the eye, whether its part within the fog's start is
+// drawn apart or not: seen steeply from just below, all of it nearer than the fog's start, it looks
+// the same whatever the fog's colour; seen level, its far part takes the fog's colour.
+TEST_F(WorldDrawTest, ACloudDeckIsFoggedByItsDistance) {
+    world->terrain.setFogDistance(1.5e-4);
+    const double start = world->terrain.getFogDistance() / 4;
+    const worlddraw::Eye eye = test::kOverAlbert;
+    world->terrain.SetDetailsForLayer(0, 3, eye.Y + 0.15 * start, eye.Y + 0.25 * start);
+    const auto fogApart = [&](const Camera& cam) {
+        world->FogColour = std::array<float, 3>{1, 0, 0};
+        const auto red = frame(eye, cam, false, true);
+        world->FogColour = std::array<float, 3>{0, 0, 1};
+        const auto blue = frame(eye, cam, false, true);
+        world->FogColour.reset();
+        const size_t upperHalf = size_t(kWidth) * (kHeight / 2) * 4;  // rows from the bottom
+        return differing({red.begin() + upperHalf, red.end()}, {blue.begin() + upperHalf, blue.end()}, 2);
+    };
+    for (const bool apart : {true, false}) {
+        world->drawer.UnfoggedDeckPieces = apart;
+        EXPECT_EQ(fogApart({test::kAlongTheFront.Heading, 50.0}), 0) << "the deck near the eye takes the fog";
+        EXPECT_GT(fogApart({test::kAlongTheFront.Heading, 0.0}), long(kWidth) * kHeight / 20)
+            << "the far deck takes no fog";
+    }
+    world->drawer.UnfoggedDeckPieces = true;
+    world->terrain.SetDetailsForLayer(0, 0, 0, 0);
 }
 
 // The ground takes the sky's daylight: with the sun low it is drawn darker than with the sun

@@ -11,6 +11,19 @@ namespace pellam::worlddraw {
 namespace {
 
 constexpr float kDomeRadius = 1000.0f;  // ft: drawn without depth, so only its direction counts
+// A pixel's footprint on a flat facet of the dome is a little wider than on the sphere, and a
+// level's texels must stay wider than a pixel by a margin.
+constexpr double kPixelMargin = 1.1;
+
+// The widest angle one pixel of the viewport spans (radians): the one on the projection's axis.
+double widestPixel() {
+    float p[16];
+    GLint viewport[4];
+    glGetFloatv(GL_PROJECTION_MATRIX, p);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    if (!(p[0] > 0 && p[5] > 0) || viewport[2] <= 0 || viewport[3] <= 0) return kPi;
+    return std::max(2.0 / (double(p[0]) * viewport[2]), 2.0 / (double(p[5]) * viewport[3]));
+}
 
 // The camera's right and up axes in world space, from the rotation in the modelview matrix.
 void cameraAxes(float* right, float* up) {
@@ -29,7 +42,8 @@ void bindSoftPicture(uint32_t texture) {
     if (filter == GL_LINEAR_MIPMAP_LINEAR) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
 }
 
-void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround, double lowestElevation) {
+void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround, double lowestElevation,
+                 bool plain) {
     const SkyColours c = sky.getSkyColours();
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT |
                  GL_VIEWPORT_BIT);
@@ -49,6 +63,21 @@ void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool be
     glEnable(GL_TEXTURE_2D);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     bindSoftPicture(glName(sky.SkyTextureSlot));
+    // Where every texel of the picture's first level spans more than a pixel, the GL magnifies that
+    // level whatever the mip levels: there the picture is read without them, and the rasteriser
+    // skips working out a level for each pixel. Low in the sky its texels are wide; towards the
+    // zenith their columns close up.
+    GLint mipFilter = 0, magFilter = 0, width = 0, height = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &mipFilter);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    const bool mipmapped = !plain && mipFilter != GL_LINEAR && mipFilter != GL_NEAREST;
+    const double pixel = widestPixel() * kPixelMargin;
+    GLint filter = mipFilter;
+    const auto useFilter = [&filter](GLint f) {
+        if (f != filter) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter = f);
+    };
 
     // Rings from 20 deg below the horizon to the zenith; below the horizon the horizon colour holds.
     constexpr int kRings = 12, kSegments = 32;
@@ -62,6 +91,12 @@ void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool be
         // Below the horizon the ring has one colour and picture row, so cutting it changes no pixel.
         const double e0 = std::max(-kPi / 9 + (kPi / 2 + kPi / 9) * r / kRings, std::min(lowestElevation, 0.0));
         if (e1 <= e0) continue;
+        if (mipmapped && magFilter == GL_LINEAR && width > 0 && height > 0) {
+            // The picture wraps four times round (s) and spans horizon to zenith once (t).
+            const double across = 2 * kPi / (4.0 * width) * std::min(std::cos(e0), std::cos(e1));
+            const double up = (kPi / 2) / height;
+            useFilter(pixel <= std::min(across, up) ? GL_LINEAR : mipFilter);
+        }
         glBegin(GL_TRIANGLE_STRIP);
         for (int s = 0; s <= kSegments; ++s) {
             const double a = 2 * kPi * s / kSegments;
@@ -74,6 +109,7 @@ void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool be
         }
         glEnd();
     }
+    useFilter(mipFilter);
 
     // The sun: a glow added onto the sky.
     const Vector3& s = sky.getSunVector();

@@ -51,6 +51,104 @@ void turnPicture(int turns, float& u, float& w) {
     }
 }
 
+// A corner of a cloud deck's piece: eye-relative position (ft) and picture coordinates.
+struct DeckPoint {
+    float X, Y, Z, U, V;
+};
+constexpr int kMaxDeckPoints = 12;  // a quad cut by six planes has at most ten
+// A deck piece nearer than the fog's start is drawn apart, without fog, only when it covers at
+// least this share of the view: the edge between the pieces costs a row of partly covered blocks.
+constexpr double kUnfoggedShare = 0.1;
+
+// The part of the convex polygon `in` where side(point) >= 0, into `out`; the number of its points.
+// A cut point is found along its edge in the edge's own direction, so the two parts a plane makes
+// share their cut points exactly.
+template <class Side>
+int keepWhere(const DeckPoint* in, int count, DeckPoint* out, const Side& side) {
+    int kept = 0;
+    for (int k = 0; k < count && kept + 2 <= kMaxDeckPoints; ++k) {
+        const DeckPoint& a = in[k];
+        const DeckPoint& b = in[(k + 1) % count];
+        const double sa = side(a), sb = side(b);
+        if (sa >= 0) out[kept++] = a;
+        if ((sa >= 0) != (sb >= 0)) {
+            const float f = float(sa / (sa - sb));
+            out[kept++] = {a.X + (b.X - a.X) * f, a.Y + (b.Y - a.Y) * f, a.Z + (b.Z - a.Z) * f, a.U + (b.U - a.U) * f,
+                           a.V + (b.V - a.V) * f};
+        }
+    }
+    return kept;
+}
+
+// The matrices a deck is drawn under.
+struct DeckView {
+    std::array<float, 16> Modelview{}, Projection{};
+    double FogStart = 0, FogEnd = 0;  // ft
+
+    // ft ahead of the eye, negative behind it.
+    double ahead(const DeckPoint& p) const {
+        const auto& m = Modelview;
+        return -(double(m[2]) * p.X + double(m[6]) * p.Y + double(m[10]) * p.Z + m[14]);
+    }
+    // Clip coordinates.
+    std::array<double, 4> clip(const DeckPoint& p) const {
+        std::array<double, 4> e{}, c{};
+        for (int i = 0; i < 4; ++i)
+            e[i] = double(Modelview[i]) * p.X + double(Modelview[4 + i]) * p.Y + double(Modelview[8 + i]) * p.Z +
+                   Modelview[12 + i];
+        for (int i = 0; i < 4; ++i)
+            c[i] = Projection[i] * e[0] + Projection[4 + i] * e[1] + Projection[8 + i] * e[2] + Projection[12 + i] * e[3];
+        return c;
+    }
+    // The share of the viewport the polygon covers, 0..1.
+    double screenShare(const DeckPoint* in, int count) const {
+        DeckPoint a[kMaxDeckPoints], b[kMaxDeckPoints];
+        std::copy(in, in + count, a);
+        // Near, left, right, bottom, top: w + z, w + x, w - x, w + y, w - y kept >= 0.
+        constexpr int kAxis[5] = {2, 0, 0, 1, 1};
+        constexpr double kSign[5] = {1, 1, -1, 1, -1};
+        for (int p = 0; p < 5 && count >= 3; ++p) {
+            count = keepWhere(a, count, b, [&](const DeckPoint& q) {
+                const auto c = clip(q);
+                return c[3] + kSign[p] * c[kAxis[p]];
+            });
+            std::copy(b, b + count, a);
+        }
+        if (count < 3) return 0.0;
+        double area = 0;
+        for (int k = 0; k < count; ++k) {
+            const auto c0 = clip(a[k]), c1 = clip(a[(k + 1) % count]);
+            area += c0[0] / c0[3] * (c1[1] / c1[3]) - c1[0] / c1[3] * (c0[1] / c0[3]);
+        }
+        return std::fabs(area) / 2 / 4;  // the viewport spans 2 x 2
+    }
+};
+
+// One piece of a deck as a fan, fogged by its distance ahead of the eye or not at all. The GL
+// takes the magnitude of a fog coordinate at each vertex, which behind the eye is not the distance
+// interpolated; so every coordinate is raised by the same amount to stay positive, and the fog's
+// start and end with it.
+void drawDeckPiece(const DeckPoint* piece, int count, const DeckView& view, bool fogged) {
+    if (count < 3) return;
+    double raise = 0;
+    for (int i = 0; i < count; ++i) raise = std::max(raise, 1.0 - view.ahead(piece[i]));
+    if (fogged) {
+        glEnable(GL_FOG);
+        glFogf(GL_FOG_START, float(view.FogStart + raise));
+        glFogf(GL_FOG_END, float(view.FogEnd + raise));
+    } else {
+        glDisable(GL_FOG);
+    }
+    // A whole deck keeps the two triangles of its quad.
+    glBegin(count == 4 ? GL_QUADS : GL_TRIANGLE_FAN);
+    for (int i = 0; i < count; ++i) {
+        if (fogged) glFogCoordf(float(view.ahead(piece[i]) + raise));
+        glTexCoord2f(piece[i].U, piece[i].V);
+        glVertex3f(piece[i].X, piece[i].Y, piece[i].Z);
+    }
+    glEnd();
+}
+
 // The alpha of every level of a texture, level 0 first; empty when it cannot be read.
 std::vector<std::vector<uint8_t>> alphaLevels(uint32_t texture) {
     std::vector<std::vector<uint8_t>> levels;
@@ -566,6 +664,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
 void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot& glName,
                                     const std::array<float, 3>& light) {
     const double reach = std::min(t.getFogDistance(), RIDUdidav::kGreatestFogDistance);
+    const double fogStart = reach * 0.25;
     constexpr double kTile = 24000.0;  // ft one picture of the deck spans
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_FOG_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT);
     glEnable(GL_DEPTH_TEST);
@@ -576,11 +675,17 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glEnable(GL_TEXTURE_2D);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glEnable(GL_FOG);
     glFogi(GL_FOG_MODE, GL_LINEAR);
-    glFogf(GL_FOG_START, float(reach * 0.25));
-    glFogf(GL_FOG_END, float(reach));
-    const double u0 = std::fmod(eye.X, kTile) / kTile, v0 = std::fmod(eye.Z, kTile) / kTile;
+    // Left to itself the GL fogs by |z| at each vertex, interpolated: a deck reaching behind the
+    // eye would be fogged near the eye as if far off. Its distance ahead, negative behind, is
+    // linear across the deck and right wherever it is interpolated.
+    glFogi(GL_FOG_COORD_SRC, GL_FOG_COORD);
+    DeckView view;
+    view.FogStart = fogStart;
+    view.FogEnd = reach;
+    glGetFloatv(GL_MODELVIEW_MATRIX, view.Modelview.data());
+    glGetFloatv(GL_PROJECTION_MATRIX, view.Projection.data());
+    const float u0 = float(std::fmod(eye.X, kTile) / kTile), v0 = float(std::fmod(eye.Z, kTile) / kTile);
     const float span = float(reach / kTile);
     for (int k = 0; k < RIDUdidav::kCloudLayers; ++k) {
         const CloudLayer& layer = t.getCloudLayer(k);
@@ -595,18 +700,25 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
             const float shade = s == 0 ? 0.72f : 1.0f;
             glColor4f(light[0] * shade, light[1] * shade, light[2] * shade, a);
             const float y = float(heights[s] - eye.Y), r = float(reach);
-            glBegin(GL_QUADS);
-            glTexCoord2f(float(u0) - span, float(v0) - span);
-            glVertex3f(-r, y, -r);
-            glTexCoord2f(float(u0) + span, float(v0) - span);
-            glVertex3f(r, y, -r);
-            glTexCoord2f(float(u0) + span, float(v0) + span);
-            glVertex3f(r, y, r);
-            glTexCoord2f(float(u0) - span, float(v0) + span);
-            glVertex3f(-r, y, r);
-            glEnd();
+            const DeckPoint quad[4] = {{-r, y, -r, u0 - span, v0 - span},
+                                       {r, y, -r, u0 + span, v0 - span},
+                                       {r, y, r, u0 + span, v0 + span},
+                                       {-r, y, r, u0 - span, v0 + span}};
+            // The part nearer than the fog's start, which the fog leaves as it is, drawn apart
+            // without it.
+            DeckPoint nearPart[kMaxDeckPoints], farPart[kMaxDeckPoints];
+            const auto beyond = [&](const DeckPoint& p) { return view.ahead(p) - fogStart; };
+            const auto within = [&](const DeckPoint& p) { return fogStart - view.ahead(p); };
+            const int nearCount = keepWhere(quad, 4, nearPart, within);
+            if (!UnfoggedDeckPieces || view.screenShare(nearPart, nearCount) < kUnfoggedShare) {
+                drawDeckPiece(quad, 4, view, true);
+                continue;
+            }
+            drawDeckPiece(nearPart, nearCount, view, false);
+            drawDeckPiece(farPart, keepWhere(quad, 4, farPart, beyond), view, true);
         }
     }
+    glFogi(GL_FOG_COORD_SRC, GL_FRAGMENT_DEPTH);  // the attribute stack does not restore it here
     glPopAttrib();
 }
 

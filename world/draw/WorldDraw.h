@@ -50,7 +50,7 @@ public:
     // drawn over them later with opaque colour, are left out.
     void draw(const RIDUdidav& terrain, const Eye& eye, const GLNameOfSlot& glName,
               const std::array<float, 3>& light = {1.0f, 1.0f, 1.0f}, const ScreenCover* cover = nullptr);
-    // The cloud decks of the terrain's layers, seen from the eye.
+    // The cloud decks of the terrain's layers, seen from the eye, fogged by their distance.
     void drawCloudLayers(const RIDUdidav& terrain, const Eye& eye, const GLNameOfSlot& glName,
                          const std::array<float, 3>& light);
     long trianglesDrawn() const { return Triangles; }
@@ -65,6 +65,9 @@ public:
     // The plain drawing, for a reference picture: every road square drawn, none left out where its
     // picture can no longer pass the alpha test, and every square with vertices of its own.
     bool Exact = false;
+    // A deck's part nearer than the fog's start drawn apart without fog where it shows enough to
+    // pay for the extra edge; off where a cockpit in front hides what lies overhead.
+    bool UnfoggedDeckPieces = true;
 
 private:
     using Vertex = GroundVertex;
@@ -121,9 +124,10 @@ private:
 // fills only the pixels the ground left at the cleared depth: the same picture, without shading
 // the two thirds of the frame that the ground covers again.
 // Below `lowestElevation` (radians) the caller knows the ground covers the view, and the dome
-// leaves it out.
+// leaves it out. Where the picture's first level is magnified on every pixel, it is read without
+// the mip levels the GL would not choose there anyway; `plain` reads it with them everywhere.
 void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround = false,
-                 double lowestElevation = kWholeDome);
+                 double lowestElevation = kWholeDome, bool plain = false);
 
 // Binds a picture of the ground, the sky or the clouds. They are soft: one mip level a pixel looks
 // the same as blending two, and a software rasteriser reads half the texels. A picture without mip

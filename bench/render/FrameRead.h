@@ -1,0 +1,35 @@
+#pragma once
+// The next frame a view draws, read back from the GL.
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "platform/PngImage.h"
+#include "render/MyZephGLView.h"
+
+namespace pellam {
+
+// The next frame the view draws, rows top to bottom.
+inline platform::RGBAImage readNextFrame(render::MyZephGLView& view) {
+    platform::RGBAImage image;
+    view.setFrameObserver([&] {
+        int w = 0, h = 0;
+        view.getGLWindow()->drawableSize(w, h);
+        image.width = w;
+        image.height = h;
+        std::vector<uint8_t> rows(size_t(w) * h * 4);
+        glReadBuffer(GL_BACK);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
+        image.pixels.resize(rows.size());
+        for (int y = 0; y < h; ++y)
+            std::copy_n(&rows[size_t(h - 1 - y) * w * 4], size_t(w) * 4, &image.pixels[size_t(y) * w * 4]);
+    });
+    view.drawRect({1, 0, 0, 1});
+    view.setFrameObserver(nullptr);
+    return image;
+}
+
+}  // namespace pellam
