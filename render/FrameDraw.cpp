@@ -14,6 +14,7 @@
 #include "platform/TickCount.h"
 #include "render/FrameMath.h"
 #include "render/MyZephGLView.h"
+#include "render/OpenBounds.h"
 #include "world/FirstCloud.h"
 #include "world/RIDUdidav.h"
 #include "world/TexturedSkyDome.h"
@@ -199,6 +200,26 @@ void MyZephGLView::drawWorld(ModelArray& list) {
     glScaled(1, 1, -1);
     glMultMatrixd(EyeRM_.data());
     const auto glName = [this](int32_t slot) { return getglTextNum(slot); };
+    // Every world pass is depth-tested against the cover's depths laid first, so no fragment of it
+    // survives in a cell the cover hides: the scissor only spares the rasteriser those blocks. A
+    // triangle reaching past the scissor is walked against its sides as well, so it is set only
+    // where whole rows or columns are left out. The sky without ground is drawn without the depth
+    // test, and keeps the whole view.
+    bool scissored = scissorsWorld_ && !exactDrawing_ && !cover_.empty() && terrain;
+    if (scissored) {
+        std::array<int, 4> viewport{};
+        glGetIntegerv(GL_VIEWPORT, viewport.data());
+        constexpr int cell = worlddraw::ScreenCover::kCell;
+        const ScissorBox b = openBounds(viewport, cell, [&](int i, int j) {
+            const double x = viewport[0] + i * cell + 0.5, y = viewport[1] + j * cell + 0.5;
+            return cover_.hides(x, y, x + cell - 1, y + cell - 1);
+        });
+        scissored = b.X != viewport[0] || b.Y != viewport[1] || b.Width != viewport[2] || b.Height != viewport[3];
+        if (scissored) {
+            glEnable(GL_SCISSOR_TEST);
+            glScissor(b.X, b.Y, std::max(b.Width, 0), std::max(b.Height, 0));
+        }
+    }
     // The ground first and the sky behind it: the sky shades only the pixels the ground left open.
     terrainDrawer_->Exact = exactDrawing_;
     terrainDrawer_->UnfoggedDeckPieces = !coveredView_;
@@ -207,6 +228,7 @@ void MyZephGLView::drawWorld(ModelArray& list) {
         worlddraw::drawSkyDome(*sky, glName, terrain != nullptr,
                                terrain ? terrainDrawer_->lowestOpenElevation() : worlddraw::kWholeDome, exactDrawing_);
     if (terrain) terrainDrawer_->drawCloudLayers(*terrain, eye, glName, colours.Light);
+    if (scissored) glDisable(GL_SCISSOR_TEST);
     skyLight_ = colours.Light;
     setCurrentCameraMatrix();
 }

@@ -69,6 +69,8 @@ public:
     void setAwoken(bool awoken) { awoken_ = awoken; }
     // Whether the cockpit's opaque cover is marked before the world (on: the same picture, cheaper).
     void setMarksOpaqueCover(bool on) { marksOpaqueCover_ = on; }
+    // Whether the world is drawn only outside the cells that cover hides (on: the same picture, cheaper).
+    void setScissorsWorld(bool on) { scissorsWorld_ = on; }
     // Every pixel by the plain rules, without the shortcuts that may change a pixel a little (the
     // reference the picture tests compare with), or with them (the default).
     void setExactDrawing(bool on) { exactDrawing_ = on; }
@@ -221,6 +223,7 @@ private:
     bool coverOnly_ = false;  // glNewDrawOneObject marks the opaque cover's depth, nothing else
     worlddraw::ScreenCover cover_;  // the screen the cover marked this pass hides (empty: none)
     bool marksOpaqueCover_ = true;
+    bool scissorsWorld_ = true;
     bool exactDrawing_ = false;
     bool coveredView_ = false;  // the pass being drawn has a cockpit in front of the world
     bool plainWhereSure_ = false;  // this object's polygons drop the alpha test and blending where sure

@@ -67,6 +67,12 @@ TEST(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         const Apart a = apart(drawn[0], reference);
         EXPECT_LE(a.pixels, reference.width * reference.height / 100);
         EXPECT_EQ(a.middle, 0);
+        // The world left out behind the cockpit's cover changes no pixel at all.
+        scene.view->setScissorsWorld(false);
+        platform::presentationRandom().seed(21);
+        const platform::RGBAImage whole = readNextFrame(*scene.view);
+        scene.view->setScissorsWorld(true);
+        EXPECT_TRUE(whole.pixels == drawn[0].pixels);
     }
 }
 

@@ -4,9 +4,12 @@
 
 #include <climits>
 #include <cmath>
+#include <random>
+#include <vector>
 
 #include "render/FrameMath.h"
 #include "render/ObjectDrawing.h"
+#include "render/OpenBounds.h"
 #include "render/TextureTable.h"
 #include "render/ViewMath.h"
 
@@ -86,6 +89,65 @@ TEST(RenderMath, PointsTransformOnlyInTheirRangeAndVertexesTurnOnlyAboutKnownAxe
     ObjectDrawingView::rotateAboutAxisWBank(1, 90, p, 1, keep, 0, 0, 0, true, 45);
     ObjectDrawingView::rotateAboutAxisWHeading(1, 90, p, 1, keep, 0, 0, 0, true, 45);
     EXPECT_EQ(keep[0].X, 9.0f);
+}
+
+// The world is scissored to the bounds of what the cockpit's cover leaves open: every pixel of a
+// cell the cover does not hide, and of any cell reaching past the grid, lies within them, and each
+// of their four sides runs through an open cell, whatever the cover.
+TEST(RenderMath, OpenBoundsHoldEveryPixelTheCoverLeavesOpen) {
+    constexpr int kCell = 16;
+    struct Cover {
+        std::array<int, 4> Viewport;
+        std::vector<uint8_t> Hidden;  // cells of the grid within the viewport, row by row from the bottom
+        int Across, Down;
+        bool at(int i, int j) const { return i < Across && j < Down && Hidden[size_t(j) * Across + i]; }
+    };
+    const auto check = [&](const Cover& c) {
+        const ScissorBox b = openBounds(c.Viewport, kCell, [&](int i, int j) { return c.at(i, j); });
+        bool sides[4] = {};  // left, right, bottom, top: an open pixel on it
+        for (int y = c.Viewport[1]; y < c.Viewport[1] + c.Viewport[3]; ++y)
+            for (int x = c.Viewport[0]; x < c.Viewport[0] + c.Viewport[2]; ++x) {
+                if (c.at((x - c.Viewport[0]) / kCell, (y - c.Viewport[1]) / kCell)) continue;
+                if (!(x >= b.X && x < b.X + b.Width && y >= b.Y && y < b.Y + b.Height)) {
+                    ADD_FAILURE() << "open pixel " << x << ", " << y << " left out";
+                    return b;
+                }
+                sides[0] |= x == b.X, sides[1] |= x == b.X + b.Width - 1;
+                sides[2] |= y == b.Y, sides[3] |= y == b.Y + b.Height - 1;
+            }
+        if (!b.empty()) EXPECT_TRUE(sides[0] && sides[1] && sides[2] && sides[3]) << "a hidden side kept";
+        return b;
+    };
+    // A wing over the top rows of a screen set off from the window's corner; one cell open in its
+    // top row, at either end or between, keeps the rows below it.
+    Cover wing{{7, 3, 1024, 768}, std::vector<uint8_t>(64 * 48), 64, 48};
+    for (int j = 30; j < 48; ++j)
+        for (int i = 0; i < 64; ++i) wing.Hidden[size_t(j) * 64 + i] = j >= 38 || (i >= 5 && i < 50);
+    EXPECT_EQ(check(wing).Height, 38 * kCell);
+    for (const int gap : {0, 20, 63}) {
+        wing.Hidden[size_t(47) * 64 + gap] = 0;
+        EXPECT_EQ(check(wing).Height, 768) << gap;
+        wing.Hidden[size_t(47) * 64 + gap] = 1;
+    }
+    std::fill(wing.Hidden.begin(), wing.Hidden.end(), 1);
+    EXPECT_TRUE(check(wing).empty());
+    // Random covers of bands and rectangles with holes, on viewports whose edges cut cells.
+    std::mt19937 random(7);
+    for (int round = 0; round < 80; ++round) {
+        const int width = 40 + int(random() % 300), height = 40 + int(random() % 200);
+        Cover c{{int(random() % 9), int(random() % 9), width, height}, {}, width / kCell, height / kCell};
+        c.Hidden.assign(size_t(c.Across) * c.Down, 0);
+        for (int r = int(random() % 6); r > 0; --r) {
+            const bool band = random() % 2;
+            const int i0 = band ? 0 : int(random() % (c.Across + 1)), j0 = int(random() % (c.Down + 1));
+            const int i1 = band ? c.Across : i0 + int(random() % (c.Across + 1)), j1 = j0 + int(random() % (c.Down + 1));
+            for (int j = j0; j < std::min(j1, c.Down); ++j)
+                for (int i = i0; i < std::min(i1, c.Across); ++i) c.Hidden[size_t(j) * c.Across + i] = 1;
+        }
+        for (int r = int(random() % 3); r > 0 && !c.Hidden.empty(); --r) c.Hidden[random() % c.Hidden.size()] = 0;
+        SCOPED_TRACE(round);
+        check(c);
+    }
 }
 
 }  // namespace

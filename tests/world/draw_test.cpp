@@ -147,7 +147,7 @@ TEST_F(WorldDrawTest, ShortcutsLookLikeThePlainDrawing) {
 // Ground squares wholly behind an opaque cover drawn over the world last (a cockpit's wing,
 // cowling and guns) are left out without changing a pixel. The cover here, in the eye's own frame:
 // bands across the bottom and the middle of the screen facing the eye, one aslant; a triangle wound the way the GL culls, so
-// drawn nowhere; and a quad reaching in front of the near plane, whose outline the GL does not fill.
+// drawn nowhere; and quads reaching in front of the near plane, which the GL fills only beyond it.
 TEST_F(WorldDrawTest, GroundWhollyBehindTheCoverIsLeftOutUnseen) {
     struct Polygon {
         std::vector<std::array<float, 3>> Points;  // ft, eye frame: x right, y up, -z ahead
@@ -157,7 +157,8 @@ TEST_F(WorldDrawTest, GroundWhollyBehindTheCoverIsLeftOutUnseen) {
         {{{-40, -20, -30}, {40, -20, -30}, {40, -6, -30}, {-40, -6, -30}}, GL_QUADS},
         {{{-40, -3.5f, -30}, {40, -1.5f, -30}, {40, 1, -30}, {-40, -1, -30}}, GL_QUADS},
         {{{-16, -4, -30}, {-2, 8, -30}, {-2, -4, -30}}, GL_TRIANGLES},
-        {{{4, -4, -10}, {16, -4, -30}, {16, 8, -30}, {4, 8, -10}}, GL_QUADS}};
+        {{{4, -4, -10}, {16, -4, -30}, {16, 8, -30}, {4, 8, -10}}, GL_QUADS},
+        {{{-40, 10, -60}, {40, 10, -60}, {40, 10, 5}, {-40, 10, 5}}, GL_QUADS}};
     const auto drawCover = [&] {
         glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT);
         glMatrixMode(GL_MODELVIEW);
@@ -175,15 +176,26 @@ TEST_F(WorldDrawTest, GroundWhollyBehindTheCoverIsLeftOutUnseen) {
     const test::Camera down{test::kAlongTheFront.Heading, -20.0};
     frame(test::kOverAlbert, down, false, true);  // the projection and viewport the cover is taken under
     worlddraw::ScreenCover screen;
-    screen.begin();
-    const double identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    for (const Polygon& p : cover) {
-        std::vector<uint16_t> items(p.Points.size());
-        for (size_t k = 0; k < items.size(); ++k) items[k] = uint16_t(k);
-        screen.addPolygon(identity, reinterpret_cast<const uint8_t*>(p.Points.data()), sizeof(p.Points[0]), items.data(),
-                          int(items.size()), int(p.Primitive), true);
-    }
-    screen.finish();
+    const auto take = [&](std::initializer_list<size_t> which) {
+        screen.begin();
+        const double identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+        for (const size_t k : which) {
+            const Polygon& p = cover[k];
+            std::vector<uint16_t> items(p.Points.size());
+            for (size_t i = 0; i < items.size(); ++i) items[i] = uint16_t(i);
+            screen.addPolygon(identity, reinterpret_cast<const uint8_t*>(p.Points.data()), sizeof(p.Points[0]),
+                              items.data(), int(items.size()), int(p.Primitive), true);
+        }
+        screen.finish();
+        long hidden = 0;
+        for (int y = worlddraw::ScreenCover::kCell / 2; y < kHeight; y += worlddraw::ScreenCover::kCell)
+            for (int x = worlddraw::ScreenCover::kCell / 2; x < kWidth; x += worlddraw::ScreenCover::kCell)
+                hidden += !screen.openAt(x, y);
+        return hidden;
+    };
+    // The part of a quad overhead reaching behind the eye beyond the near plane hides what lies behind it.
+    EXPECT_GT(take({4}), 4) << "the quad cut at the near plane";
+    take({0, 1, 2, 3, 4});
     long covered = 0;
     for (const double height : {1200.0, 6000.0})
         for (const test::Camera& cam : {down, test::kAlongTheFront}) {

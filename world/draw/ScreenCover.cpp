@@ -34,9 +34,7 @@ void ScreenCover::clear() {
     Cells = 0;
 }
 
-bool ScreenCover::toWindow(const double* m, const uint8_t* xyz, size_t stride, const uint16_t* items, int count,
-                           std::vector<Point>& out) {
-    out.clear();
+void ScreenCover::toClip(const double* m, const uint8_t* xyz, size_t stride, const uint16_t* items, int count) {
     // The projection times the modelview, kept while the modelview stays (a part's matrix at a time).
     if (!std::equal(m, m + 16, Modelview.begin())) {
         std::copy(m, m + 16, Modelview.begin());
@@ -47,18 +45,16 @@ bool ScreenCover::toWindow(const double* m, const uint8_t* xyz, size_t stride, c
                                     p[12 + r] * m[col * 4 + 3];
     }
     const double* t = Clip.data();
+    Points.resize(size_t(count));
     for (int k = 0; k < count; ++k) {
         float v[3];
         std::memcpy(v, xyz + size_t(items[k]) * stride, sizeof v);
         double c[4];
         for (int r = 0; r < 4; ++r) c[r] = t[r] * v[0] + t[4 + r] * v[1] + t[8 + r] * v[2] + t[12 + r];
-        // Clipped by the near or far plane, the polygon may not cover what its outline says.
-        if (!(c[3] > 0) || !(std::abs(c[2]) <= c[3])) return false;
-        const Point w{Viewport[0] + (c[0] / c[3] + 1) * Viewport[2] / 2, Viewport[1] + (c[1] / c[3] + 1) * Viewport[3] / 2};
-        if (!std::isfinite(w.X) || !std::isfinite(w.Y)) return false;
-        out.push_back(w);
+        Placed& out = Points[size_t(k)];
+        out.C = {c[0], c[1], c[2], c[3]};
+        for (int r = 0; r < 3; ++r) out.Eye[r] = m[r] * v[0] + m[4 + r] * v[1] + m[8 + r] * v[2] + m[12 + r];
     }
-    return true;
 }
 
 bool ScreenCover::drawnFacing(double area, bool culled) const {
@@ -67,25 +63,83 @@ bool ScreenCover::drawnFacing(double area, bool culled) const {
     return !culled || !(front ? CullFront : CullBack);
 }
 
-void ScreenCover::addTriangle(const Point& a, const Point& b, const Point& c, bool culled) {
-    const double area = (b.X - a.X) * (c.Y - a.Y) - (c.X - a.X) * (b.Y - a.Y);
-    if (!drawnFacing(area, culled)) return;
-    const Point t[3] = {a, b, c};
-    markConvex(t, 3);
+bool ScreenCover::addPiece(const Placed* const* p, int n, bool culled) {
+    // Cut at the near plane (z >= -w) and the far one (z <= w): the GL fills only what lies between.
+    CutA.clear();
+    bool cut = false;
+    for (int k = 0; k < n; ++k) {
+        CutA.push_back(p[k]->C);
+        cut = cut || !(std::abs(p[k]->C.Z) <= p[k]->C.W);
+    }
+    if (cut && n > 3) {
+        // A bent piece's triangles, each cut alone, need not fill its cut outline: flat to well
+        // under a pixel at the nearest reach, or taken triangle by triangle.
+        constexpr double kFlat = 2e-5;  // ft
+        const double* o = p[0]->Eye;
+        double u[3], v[3];
+        for (int r = 0; r < 3; ++r) u[r] = p[1]->Eye[r] - o[r], v[r] = p[2]->Eye[r] - o[r];
+        const double normal[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+        const double length = std::sqrt(normal[0] * normal[0] + normal[1] * normal[1] + normal[2] * normal[2]);
+        if (!(length > 0)) return false;
+        for (int k = 3; k < n; ++k) {
+            double off = 0;
+            for (int r = 0; r < 3; ++r) off += (p[k]->Eye[r] - o[r]) * normal[r];
+            if (!(std::abs(off) <= kFlat * length)) return false;
+        }
+    }
+    if (cut) {
+        for (const double side : {1.0, -1.0}) {  // near, then far
+            CutB.clear();
+            const size_t m = CutA.size();
+            for (size_t k = 0; k < m; ++k) {
+                const Clipped &a = CutA[k], &b = CutA[(k + 1) % m];
+                const double da = a.W + side * a.Z, db = b.W + side * b.Z;
+                if (da >= 0) CutB.push_back(a);
+                if ((da >= 0) != (db >= 0)) {
+                    const double f = da / (da - db);
+                    CutB.push_back({a.X + f * (b.X - a.X), a.Y + f * (b.Y - a.Y), a.Z + f * (b.Z - a.Z), a.W + f * (b.W - a.W)});
+                }
+            }
+            CutA.swap(CutB);
+        }
+    }
+    const int m = int(CutA.size());
+    if (m < 3) return true;  // nothing filled
+    Outline.clear();
+    for (const Clipped& c : CutA) {
+        const Point w{Viewport[0] + (c.X / c.W + 1) * Viewport[2] / 2, Viewport[1] + (c.Y / c.W + 1) * Viewport[3] / 2};
+        // A point not in front of the eye, or not a number, hides nothing.
+        if (!(c.W > 0) || !std::isfinite(w.X) || !std::isfinite(w.Y)) return true;
+        Outline.push_back(w);
+    }
+    // Convex, every turn the same way: the piece's triangles fill its outline and face one way.
+    int positive = 0, negative = 0;
+    for (int k = 0; k < m; ++k) {
+        const Point &a = Outline[k], &b = Outline[(k + 1) % m], &c = Outline[(k + 2) % m];
+        const double turn = (b.X - a.X) * (c.Y - b.Y) - (b.Y - a.Y) * (c.X - b.X);
+        positive += turn > 0;
+        negative += turn < 0;
+    }
+    if (positive != m && negative != m) return false;
+    if (drawnFacing(positive ? 1.0 : -1.0, culled)) markConvex(Outline.data(), m);
+    return true;
 }
 
 void ScreenCover::addPolygon(const double* modelview, const uint8_t* xyz, size_t stride, const uint16_t* items,
                              int count, int primitive, bool culled) {
     if (Across == 0 || Down == 0 || count < 3) return;
-    if (!toWindow(modelview, xyz, stride, items, count, Scratch)) return;
-    const std::vector<Point>& p = Scratch;
+    toClip(modelview, xyz, stride, items, count);
+    const auto point = [&](int k) { return &Points[size_t(k)]; };
+    const auto triangle = [&](int a, int b, int c) {
+        const Placed* t[3] = {point(a), point(b), point(c)};
+        addPiece(t, 3, culled);
+    };
     switch (primitive) {
     case GL_TRIANGLES:
-        for (int k = 0; k + 2 < count; k += 3) addTriangle(p[k], p[k + 1], p[k + 2], culled);
+        for (int k = 0; k + 2 < count; k += 3) triangle(k, k + 1, k + 2);
         return;
     case GL_TRIANGLE_STRIP:
-        for (int k = 0; k + 2 < count; ++k)
-            k % 2 ? addTriangle(p[k + 1], p[k], p[k + 2], culled) : addTriangle(p[k], p[k + 1], p[k + 2], culled);
+        for (int k = 0; k + 2 < count; ++k) k % 2 ? triangle(k + 1, k, k + 2) : triangle(k, k + 1, k + 2);
         return;
     case GL_QUADS:
     case GL_TRIANGLE_FAN:
@@ -94,27 +148,17 @@ void ScreenCover::addPolygon(const double* modelview, const uint8_t* xyz, size_t
     default:
         return;  // points and lines hide nothing
     }
-    // Quads one by one, a fan or polygon whole: when its outline is convex, its triangles fill it
-    // and face one way; otherwise each triangle counts alone.
+    // Quads one by one, a fan or polygon whole; otherwise each of its triangles counts alone.
     const int step = primitive == GL_QUADS ? 4 : count;
+    std::vector<const Placed*> piece(static_cast<size_t>(step));
     for (int first = 0; first + step <= count; first += step) {
-        const Point* q = &p[first];
-        int positive = 0, negative = 0;
-        for (int k = 0; k < step; ++k) {
-            const Point &a = q[k], &b = q[(k + 1) % step], &c = q[(k + 2) % step];
-            const double turn = (b.X - a.X) * (c.Y - b.Y) - (b.Y - a.Y) * (c.X - b.X);
-            positive += turn > 0;
-            negative += turn < 0;
-        }
-        if ((positive == step || negative == step) && drawnFacing(positive ? 1.0 : -1.0, culled)) {
-            markConvex(q, step);
-            continue;
-        }
+        for (int k = 0; k < step; ++k) piece[size_t(k)] = point(first + k);
+        if (addPiece(piece.data(), step, culled)) continue;
         if (primitive == GL_QUADS) {
-            addTriangle(q[0], q[1], q[3], culled);
-            addTriangle(q[1], q[2], q[3], culled);
+            triangle(first, first + 1, first + 3);
+            triangle(first + 1, first + 2, first + 3);
         } else {
-            for (int k = 1; k + 1 < step; ++k) addTriangle(q[0], q[k], q[k + 1], culled);
+            for (int k = 1; k + 1 < step; ++k) triangle(first, first + k, first + k + 1);
         }
     }
 }

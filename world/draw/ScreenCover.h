@@ -40,13 +40,21 @@ private:
     struct Point {
         double X = 0, Y = 0;  // window, px
     };
-    // The points through the projection, false when one lies outside the near or far plane.
-    bool toWindow(const double* modelview, const uint8_t* xyz, size_t stride, const uint16_t* items, int count,
-                  std::vector<Point>& out);
+    struct Clipped {
+        double X = 0, Y = 0, Z = 0, W = 0;  // clip coordinates
+    };
+    struct Placed {
+        Clipped C;
+        double Eye[3];  // ft, eye frame
+    };
+    // The points through the modelview and the projection.
+    void toClip(const double* modelview, const uint8_t* xyz, size_t stride, const uint16_t* items, int count);
     bool drawnFacing(double area, bool culled) const;
     // Counts the cells wholly inside a convex outline, wound either way.
     void markConvex(const Point* p, int n);
-    void addTriangle(const Point& a, const Point& b, const Point& c, bool culled);
+    // Marks what the GL fills of a flat convex piece of `n` points, cut at the near and far planes;
+    // false when the piece, so cut, is not a flat convex outline whose triangles fill it.
+    bool addPiece(const Placed* const* p, int n, bool culled);
 
     std::array<double, 16> Projection{};
     std::array<double, 16> Modelview{}, Clip{};  // the last modelview, and the projection times it
@@ -56,7 +64,9 @@ private:
     std::vector<uint8_t> Covered;      // Across x Down, row by row from the bottom
     std::vector<int32_t> OpenBefore;   // (Across + 1) x (Down + 1): open cells below and left of each corner
     long Cells = 0;                     // counted cells
-    std::vector<Point> Scratch;
+    std::vector<Placed> Points;
+    std::vector<Clipped> CutA, CutB;
+    std::vector<Point> Outline;
 };
 
 }  // namespace pellam::worlddraw
