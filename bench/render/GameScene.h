@@ -30,6 +30,12 @@
 namespace pellam {
 
 enum class Shot { CockpitCamel, CockpitDVII, Chase, LowFront, WreckSmoke };
+// Every scene with the name it is reported and pictured by.
+inline constexpr std::pair<Shot, const char*> kShots[] = {{Shot::CockpitCamel, "cockpit_camel"},
+                                                         {Shot::CockpitDVII, "cockpit_dvii"},
+                                                         {Shot::Chase, "chase"},
+                                                         {Shot::LowFront, "low_front"},
+                                                         {Shot::WreckSmoke, "wreck_smoke"}};
 constexpr int32_t kCamel = 55, kDVII = 64;
 constexpr int32_t kOpeningTicks = 1800;  // 30 s into the fight: the Fokkers met, guns firing
 constexpr int32_t kWreckTicks = 300;    // after the crash: a full column of smoke

@@ -51,12 +51,7 @@ void BM_GameFrame(benchmark::State& state, Shot shot, const char* name) {
 }
 // PELLAM_BENCH_FRAMES fixes the frames timed (for counting instructions under callgrind).
 const bool kRegistered = [] {
-    const std::pair<Shot, const char*> shots[] = {{Shot::CockpitCamel, "cockpit_camel"},
-                                                  {Shot::CockpitDVII, "cockpit_dvii"},
-                                                  {Shot::Chase, "chase"},
-                                                  {Shot::LowFront, "low_front"},
-                                                  {Shot::WreckSmoke, "wreck_smoke"}};
-    for (const auto& [shot, name] : shots) {
+    for (const auto& [shot, name] : kShots) {
         auto* b = benchmark::RegisterBenchmark((std::string("BM_GameFrame/") + name).c_str(),
                                                [shot = shot, name = name](benchmark::State& s) { BM_GameFrame(s, shot, name); });
         b->Unit(benchmark::kMillisecond)->UseRealTime();

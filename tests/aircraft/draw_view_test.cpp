@@ -16,6 +16,7 @@
 #include "aircraft/draw/AircraftModel.h"
 #include "platform/PngImage.h"
 #include "render/MyZephGLView.h"
+#include "tests/PictureRule.h"
 #include "tests/flight/TestWorld.h"
 #include "tests/render/ViewFixture.h"
 
@@ -133,19 +134,9 @@ protected:
         view_->setExactDrawing(false);
         const auto drawn = frame(camera);
         ASSERT_EQ(reference.pixels.size(), drawn.pixels.size());
-        int apart = 0, middle = 0;
-        for (int y = 0; y < drawn.height; ++y)
-            for (int x = 0; x < drawn.width; ++x) {
-                const size_t i = (size_t(y) * drawn.width + x) * 4;
-                int most = 0;
-                for (int c = 0; c < 3; ++c) most = std::max(most, std::abs(drawn.pixels[i + c] - reference.pixels[i + c]));
-                if (most <= 16) continue;
-                ++apart;
-                if (3 * x >= drawn.width && 3 * x < 2 * drawn.width && 3 * y >= drawn.height && 3 * y < 2 * drawn.height)
-                    ++middle;
-            }
-        EXPECT_LE(apart, drawn.width * drawn.height / 100) << name;
-        EXPECT_EQ(middle, 0) << name;
+        const testing::PixelsApart apart = testing::pixelsApart(drawn, reference);
+        EXPECT_LE(apart.count, drawn.width * drawn.height / 100) << name;
+        EXPECT_EQ(apart.middle, 0) << name;
     }
 
     testing::TestController controller;

@@ -10,28 +10,11 @@
 #include "bench/render/FrameRead.h"
 #include "bench/render/GameScene.h"
 #include "platform/Paths.h"
+#include "tests/PictureRule.h"
 #include "tests/TestFolder.h"
 
 namespace pellam {
 namespace {
-
-struct Apart {
-    int pixels = 0, middle = 0;
-};
-
-Apart apart(const platform::RGBAImage& a, const platform::RGBAImage& b) {
-    Apart out;
-    for (int y = 0; y < a.height; ++y)
-        for (int x = 0; x < a.width; ++x) {
-            const size_t i = (size_t(y) * a.width + x) * 4;
-            int most = 0;
-            for (int c = 0; c < 3; ++c) most = std::max(most, std::abs(a.pixels[i + c] - b.pixels[i + c]));
-            if (most <= 16) continue;
-            ++out.pixels;
-            if (3 * x >= a.width && 3 * x < 2 * a.width && 3 * y >= a.height && 3 * y < 2 * a.height) ++out.middle;
-        }
-    return out;
-}
 
 TEST(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
     if (const char* build = std::getenv("PELLAM_BUILD_DIR")) platform::setApplicationFolder(build);
@@ -42,12 +25,7 @@ TEST(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
     });
     ASSERT_TRUE(scene.view);
     ASSERT_TRUE(scene.game->modelAt(ModelArray::kFirstAircraft));
-    const std::pair<Shot, const char*> shots[] = {{Shot::CockpitCamel, "cockpit_camel"},
-                                                  {Shot::CockpitDVII, "cockpit_dvii"},
-                                                  {Shot::Chase, "chase"},
-                                                  {Shot::LowFront, "low_front"},
-                                                  {Shot::WreckSmoke, "wreck_smoke"}};
-    for (const auto& [shot, name] : shots) {
+    for (const auto& [shot, name] : kShots) {
         SCOPED_TRACE(name);
         scene.set(shot);
         platform::RGBAImage drawn[2];
@@ -64,9 +42,9 @@ TEST(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         for (size_t i = 0; i < reference.pixels.size() && colours.size() < 500; i += 4 * 97)
             colours.insert(uint32_t(reference.pixels[i]) << 16 | reference.pixels[i + 1] << 8 | reference.pixels[i + 2]);
         EXPECT_GE(colours.size(), 500u);
-        const Apart a = apart(drawn[0], reference);
-        EXPECT_LE(a.pixels, reference.width * reference.height / 100);
-        EXPECT_EQ(a.middle, 0);
+        const testing::PixelsApart apart = testing::pixelsApart(drawn[0], reference);
+        EXPECT_LE(apart.count, reference.width * reference.height / 100);
+        EXPECT_EQ(apart.middle, 0);
         // The world left out behind the cockpit's cover changes no pixel at all.
         scene.view->setScissorsWorld(false);
         platform::presentationRandom().seed(21);
