@@ -208,6 +208,59 @@ TEST_F(WorldDrawTest, GroundWhollyBehindTheCoverIsLeftOutUnseen) {
     EXPECT_GT(covered, 20) << "the band hides ground";
 }
 
+// Panels of a cover meeting at a shared edge leave no pixel between them open, so the cells along
+// their seam are hidden; panels a hair apart leave pixel centres open along an aslant gap, so those
+// cells are not. Whatever the cover, every pixel of a hidden cell is one the GL fills.
+TEST_F(WorldDrawTest, PanelsSharingAnEdgeHideTheirSeam) {
+    frame(test::kOverAlbert, test::kAlongTheFront, false);  // the projection and viewport
+    double projection[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    const auto window = [&](double x, double y, double z) {  // eye frame, ft -> px
+        double c[4];
+        for (int r = 0; r < 4; ++r) c[r] = projection[r] * x + projection[4 + r] * y + projection[8 + r] * z + projection[12 + r];
+        return std::array<double, 2>{(c[0] / c[3] + 1) * kWidth / 2, (c[1] / c[3] + 1) * kHeight / 2};
+    };
+    for (const float gap : {0.0f, 0.01f}) {
+        // Two quads facing the eye, 30 ft ahead, their seam aslant from (1, -5) to (3, 5) ft.
+        const std::array<float, 3> panels[8] = {{-12, -5, -30}, {1, -5, -30},       {3, 5, -30},        {-12, 5, -30},
+                                                {1 + gap, -5, -30}, {12, -5, -30}, {12, 5, -30}, {3 + gap, 5, -30}};
+        worlddraw::ScreenCover screen;
+        screen.begin();
+        const double identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+        const uint16_t items[4] = {0, 1, 2, 3};
+        for (int k = 0; k < 2; ++k)
+            screen.addPolygon(identity, reinterpret_cast<const uint8_t*>(&panels[4 * k]), sizeof(panels[0]), items, 4,
+                              GL_QUADS, true);
+        screen.finish();
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_COLOR_BUFFER_BIT);
+        glDisable(GL_DEPTH_TEST), glDisable(GL_TEXTURE_2D), glDisable(GL_FOG), glDisable(GL_BLEND);
+        glEnable(GL_CULL_FACE);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glColor3f(1, 1, 1);
+        glBegin(GL_QUADS);
+        for (const auto& v : panels) glVertex3fv(v.data());
+        glEnd();
+        glPopAttrib();
+        const auto filled = test::WorldFrame::pixels();
+        long hidden = 0, open = 0;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                if (!screen.openAt(x + 0.5, y + 0.5)) {
+                    ++hidden;
+                    open += filled[(size_t(y) * kWidth + x) * 4] != 255;
+                }
+        EXPECT_EQ(open, 0) << "gap " << gap << " ft: pixels of hidden cells the GL leaves open";
+        EXPECT_GT(hidden, 0);
+        for (const double along : {0.25, 0.5, 0.75}) {
+            const auto seam = window(1 + 2 * along + gap / 2, -5 + 10 * along, -30);
+            EXPECT_EQ(screen.openAt(seam[0], seam[1]), gap > 0) << "gap " << gap << " ft, " << along << " along the seam";
+        }
+    }
+}
+
 // A cloud deck is fogged by its distance from the eye, whether its part within the fog's start is
 // drawn apart or not: seen steeply from just below, all of it nearer than the fog's start, it looks
 // the same whatever the fog's colour; seen level, its far part takes the fog's colour.

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <tuple>
 
 namespace pellam::worlddraw {
 
@@ -24,6 +25,8 @@ void ScreenCover::begin() {
     Covered.assign(size_t(Across) * size_t(Down), 0);
     OpenBefore.assign(size_t(Across + 1) * size_t(Down + 1), 0);
     Cells = 0;
+    Kept.clear();
+    KeptFirst.assign(1, 0);
     Modelview.fill(std::numeric_limits<double>::quiet_NaN());  // matches no matrix
 }
 
@@ -32,6 +35,8 @@ void ScreenCover::clear() {
     OpenBefore.clear();
     Across = Down = 0;
     Cells = 0;
+    Kept.clear();
+    KeptFirst.assign(1, 0);
 }
 
 void ScreenCover::toClip(const double* m, const uint8_t* xyz, size_t stride, const uint16_t* items, int count) {
@@ -121,7 +126,12 @@ bool ScreenCover::addPiece(const Placed* const* p, int n, bool culled) {
         negative += turn < 0;
     }
     if (positive != m && negative != m) return false;
-    if (drawnFacing(positive ? 1.0 : -1.0, culled)) markConvex(Outline.data(), m);
+    if (drawnFacing(positive ? 1.0 : -1.0, culled)) {
+        markConvex(Outline.data(), m);
+        if (positive) Kept.insert(Kept.end(), Outline.begin(), Outline.end());
+        else Kept.insert(Kept.end(), Outline.rbegin(), Outline.rend());
+        KeptFirst.push_back(int(Kept.size()));
+    }
     return true;
 }
 
@@ -206,7 +216,123 @@ void ScreenCover::markConvex(const Point* p, int n) {
     }
 }
 
+void ScreenCover::markSeams() {
+    const size_t outlines = KeptFirst.size() - 1;
+    if (outlines == 0 || Across == 0 || Down == 0) return;
+    // Edges shared end for end: one outline's a->b another's b->a, so the two lie on either side
+    // and the GL gives each pixel centre on it to one of them.
+    struct Edge {
+        double X0, Y0, X1, Y1;  // the lower end first
+        bool Reversed;
+        int At;  // its first point in Kept
+    };
+    std::vector<Edge> edges;
+    edges.reserve(Kept.size());
+    for (size_t o = 0; o < outlines; ++o)
+        for (int k = KeptFirst[o]; k < KeptFirst[o + 1]; ++k) {
+            const Point &a = Kept[size_t(k)], &b = Kept[size_t(k + 1 < KeptFirst[o + 1] ? k + 1 : KeptFirst[o])];
+            const bool reversed = std::tie(b.X, b.Y) < std::tie(a.X, a.Y);
+            const Point &lo = reversed ? b : a, &hi = reversed ? a : b;
+            edges.push_back({lo.X, lo.Y, hi.X, hi.Y, reversed, k});
+        }
+    const auto key = [](const Edge& e) { return std::tie(e.X0, e.Y0, e.X1, e.Y1); };
+    std::sort(edges.begin(), edges.end(), [&](const Edge& a, const Edge& b) {
+        return std::tie(a.X0, a.Y0, a.X1, a.Y1, a.Reversed) < std::tie(b.X0, b.Y0, b.X1, b.Y1, b.Reversed);
+    });
+    Shared.assign(Kept.size(), 0);
+    for (size_t first = 0; first < edges.size();) {
+        size_t end = first + 1;
+        while (end < edges.size() && key(edges[end]) == key(edges[first])) ++end;
+        if (edges[first].Reversed != edges[end - 1].Reversed)
+            for (size_t k = first; k < end; ++k) Shared[size_t(edges[k].At)] = 1;
+        first = end;
+    }
+    // Pixel centres each outline holds: beyond a margin inside its outer edges, for the GL's
+    // rounding of the corners to its sub-pixel grid; up to its shared edges exactly.
+    constexpr double kMargin = 1.0 / 8;  // px
+    const int width = Across * kCell, height = Down * kCell, words = (width + 63) / 64;
+    Filled.assign(size_t(words) * size_t(height), 0);
+    const double x0 = Viewport[0] + 0.5, y0 = Viewport[1] + 0.5;  // the first pixel centre
+    struct Bound {
+        double At, Slope;  // x = At + Slope y, px
+        bool Left;
+    };
+    std::vector<Bound> bounds;
+    for (size_t o = 0; o < outlines; ++o) {
+        const int first = KeptFirst[o], n = KeptFirst[o + 1] - first;
+        const Point* p = &Kept[size_t(first)];
+        double low = p[0].Y, high = p[0].Y, most = p[0].X, least = p[0].X;
+        for (int k = 1; k < n; ++k) {
+            low = std::min(low, p[k].Y), high = std::max(high, p[k].Y);
+            least = std::min(least, p[k].X), most = std::max(most, p[k].X);
+        }
+        // Its pixels count only towards the cells under it: bands of rows whose cells are counted
+        // already are passed over.
+        const int cx0 = int(std::clamp(std::floor((least - Viewport[0]) / kCell), 0.0, double(Across - 1)));
+        const int cx1 = int(std::clamp(std::floor((most - Viewport[0]) / kCell), 0.0, double(Across - 1)));
+        // Inside lies left of each edge a->b: nx (x - a.X) + ny (y - a.Y) >= need; a level edge
+        // bounds the rows, any other the span's left or right end along them.
+        bounds.clear();
+        for (int k = 0; k < n; ++k) {
+            const Point &a = p[k], &b = p[k + 1 < n ? k + 1 : 0];
+            const double nx = a.Y - b.Y, ny = b.X - a.X;
+            const double need = Shared[size_t(first + k)] ? 0.0 : kMargin * std::hypot(nx, ny);
+            if (nx != 0) bounds.push_back({a.X + (need + ny * a.Y) / nx, -ny / nx, nx > 0});
+            else if (ny > 0) low = std::max(low, a.Y + need / ny);
+            else high = std::min(high, a.Y + need / ny);
+        }
+        const int r0 = int(std::clamp(std::ceil(low - y0), 0.0, double(height)));
+        const int r1 = int(std::clamp(std::floor(high - y0), -1.0, double(height - 1)));
+        for (int r = r0; r <= r1; ++r) {
+            if (r == r0 || r % kCell == 0) {
+                const uint8_t* band = &Covered[size_t(r / kCell) * Across];
+                if (std::all_of(band + cx0, band + cx1 + 1, [](uint8_t c) { return c != 0; })) {
+                    r = (r / kCell + 1) * kCell - 1;
+                    continue;
+                }
+            }
+            const double y = y0 + r;
+            double left = std::numeric_limits<double>::lowest(), right = std::numeric_limits<double>::max();
+            for (const Bound& b : bounds) {
+                const double x = b.At + b.Slope * y;
+                if (b.Left) left = std::max(left, x);
+                else right = std::min(right, x);
+            }
+            if (!(left <= right)) continue;
+            const int c0 = int(std::clamp(std::ceil(left - x0), 0.0, double(width)));
+            const int c1 = int(std::clamp(std::floor(right - x0), -1.0, double(width - 1)));
+            uint64_t* row = &Filled[size_t(r) * size_t(words)];
+            if (c1 < c0) continue;
+            const int w0 = c0 / 64, w1 = c1 / 64;
+            const uint64_t from = ~uint64_t(0) << (c0 % 64), upto = ~uint64_t(0) >> (63 - c1 % 64);
+            if (w0 == w1) {
+                row[w0] |= from & upto;
+                continue;
+            }
+            row[w0] |= from;
+            std::fill(row + w0 + 1, row + w1, ~uint64_t(0));
+            row[w1] |= upto;
+        }
+    }
+    // A cell counts when all its pixels are held.
+    constexpr uint64_t kCellBits = (uint64_t(1) << kCell) - 1;
+    static_assert(64 % kCell == 0);
+    for (int cy = 0; cy < Down; ++cy)
+        for (int cx = 0; cx < Across; ++cx) {
+            uint8_t& cell = Covered[size_t(cy) * Across + cx];
+            if (cell) continue;
+            const size_t word = size_t(cx) * kCell / 64;
+            const int shift = cx * kCell % 64;
+            bool all = true;
+            for (int r = cy * kCell; all && r < (cy + 1) * kCell; ++r)
+                all = (Filled[size_t(r) * size_t(words) + word] >> shift & kCellBits) == kCellBits;
+            Cells += all;
+            cell = all;
+        }
+}
+
 void ScreenCover::finish() {
+    markSeams();
     for (int cy = 0; cy < Down; ++cy)
         for (int cx = 0; cx < Across; ++cx)
             OpenBefore[size_t(cy + 1) * (Across + 1) + cx + 1] = OpenBefore[size_t(cy) * (Across + 1) + cx + 1] +

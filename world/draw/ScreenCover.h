@@ -1,8 +1,9 @@
 #pragma once
 // The part of the screen that something drawn last hides with opaque colour whatever lies behind
 // it (the cockpit's wing, cowling and guns), kept as a coarse grid of cells: a cell counts only
-// when it lies wholly inside one opaque polygon that the GL will fill. What lies behind a
-// rectangle of counted cells can be left out without changing a pixel.
+// when the GL fills every pixel in it with some opaque polygon, whether one polygon holds the cell
+// whole or panels meeting at shared edges do between them. What lies behind a rectangle of counted
+// cells can be left out without changing a pixel.
 #include <array>
 #include <cmath>
 #include <cstddef>
@@ -52,6 +53,9 @@ private:
     bool drawnFacing(double area, bool culled) const;
     // Counts the cells wholly inside a convex outline, wound either way.
     void markConvex(const Point* p, int n);
+    // Counts the cells whose every pixel centre some kept outline holds, once all are in: an edge two
+    // outlines share end for end, one on each side, leaves no pixel between them open.
+    void markSeams();
     // Marks what the GL fills of a flat convex piece of `n` points, cut at the near and far planes;
     // false when the piece, so cut, is not a flat convex outline whose triangles fill it.
     bool addPiece(const Placed* const* p, int n, bool culled);
@@ -67,6 +71,10 @@ private:
     std::vector<Placed> Points;
     std::vector<Clipped> CutA, CutB;
     std::vector<Point> Outline;
+    std::vector<Point> Kept;           // every drawn outline's points, wound anticlockwise, one after another
+    std::vector<int> KeptFirst;        // where each outline starts in Kept, and its end last
+    std::vector<uint8_t> Shared;       // per point of Kept: its edge to the next point is shared
+    std::vector<uint64_t> Filled;      // pixel centres held, a bit each, row by row from the bottom
 };
 
 }  // namespace pellam::worlddraw
