@@ -211,8 +211,7 @@ void MyZephGLView::drawWorld(ModelArray& list) {
         glGetIntegerv(GL_VIEWPORT, viewport.data());
         constexpr int cell = worlddraw::ScreenCover::kCell;
         const ScissorBox b = openBounds(viewport, cell, [&](int i, int j) {
-            const double x = viewport[0] + i * cell + 0.5, y = viewport[1] + j * cell + 0.5;
-            return cover_.hides(x, y, x + cell - 1, y + cell - 1);
+            return !cover_.openAt(viewport[0] + (i + 0.5) * cell, viewport[1] + (j + 0.5) * cell);
         });
         scissored = b.X != viewport[0] || b.Y != viewport[1] || b.Width != viewport[2] || b.Height != viewport[3];
         if (scissored) {

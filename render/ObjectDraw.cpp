@@ -21,8 +21,9 @@ enum Cache { kAmR = 0, kAmG, kAmB, kDifR, kDifG, kDifB, kSpecR, kSpecG, kSpecB, 
 // A vertex with a colour, as GL_T2F_C4F_N3F_V3F lays it out.
 constexpr int kColouredStride = 48;
 constexpr int kPlainStride = 32;
-// Bytes into a point to its position: after U, V and the normal; after U, V, a colour and the normal.
-constexpr int kPlainPosition = offsetof(GLT2FN3FV3FFormat, X), kColouredPosition = 36;
+// Bytes into a point of either layout to its position, which closes both.
+constexpr int positionIn(int stride) { return stride - 3 * int(sizeof(float)); }
+static_assert(positionIn(kPlainStride) == offsetof(GLT2FN3FV3FFormat, X));
 
 // Switches a capability only when the pass's note of it says otherwise.
 void switchNoted(bool& noted, GLenum capability, bool on) {
@@ -187,7 +188,8 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         setLighting(false);
     }
     glClientActiveTexture(GL_TEXTURE0);
-    glTexCoordPointer(2, GL_FLOAT, coloured ? kColouredStride : kPlainStride, g.ThePoints);
+    const int stride = coloured ? kColouredStride : kPlainStride;
+    glTexCoordPointer(2, GL_FLOAT, stride, g.ThePoints);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glInterleavedArrays(coloured ? GL_T2F_C4F_N3F_V3F : GL_T2F_N3F_V3F, 0, g.ThePoints);
 
@@ -208,12 +210,14 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         glGetIntegerv(GL_CULL_FACE_MODE, &mode);
         glGetIntegerv(GL_FRONT_FACE, &front);
         partEye_.Culled = mode == GL_FRONT_AND_BACK ? 0.0 : (mode == GL_FRONT) == (front == GL_CCW) ? 1.0 : -1.0;
-        noteEyeInPart(coloured ? kColouredStride : kPlainStride);
+        noteEyeInPart(stride);
     }
     // Ends the open batch: its triangles drawn, and the raised, unwritten depth of marks undone.
     // Its state is set only now, and only when culling has left it a triangle to draw.
     const auto endBatch = [&] {
-        if (head && !coverOnly_ && !batch_.empty()) {
+        if (!head || coverOnly_) {
+            drawBatch();  // a cover batch's state was set as it opened
+        } else if (!batch_.empty()) {
             setPolygonState(*head, g, materials, alphaTested, blended);
             drawBatch();
             if (head->DrawHints & kOffset) {
@@ -221,7 +225,6 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
                 glDepthMask(GL_TRUE);
             }
         }
-        drawBatch();
         head = nullptr;
     };
     int part = 0;
@@ -235,7 +238,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
                 part = m;
                 computeFinalMatrix(object->OptionalObjectMatrix[m - 1]);
                 glLoadMatrixd(FinalMatrix_.data());
-                if (batching) noteEyeInPart(partEye_.Stride);
+                if (batching) noteEyeInPart(stride);
             }
             continue;
         }
@@ -243,17 +246,14 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
             if (!(hints & (kTransparent | kOffset)) && coversOpaquely(*p, g, litAlphaSure)) {
                 // Its outline on the screen: the world wholly behind such outlines is not sent.
                 const uint16_t* run = g.RunItems + p->FirstItem;
-                cover_.addPolygon(FinalMatrix_.data(),
-                                  reinterpret_cast<const uint8_t*>(g.ThePoints) + (coloured ? kColouredPosition : kPlainPosition),
-                                  coloured ? kColouredStride : kPlainStride, run + 1, run[0], p->DefaultDrawType,
-                                  !(hints & kNoCull));
+                cover_.addPolygon(FinalMatrix_.data(), reinterpret_cast<const uint8_t*>(g.ThePoints) + positionIn(stride),
+                                  stride, run + 1, run[0], p->DefaultDrawType, !(hints & kNoCull));
                 const bool joins = batching && batchable(*p, g);
                 if (joins && head && (head->DrawHints & kNoCull) == (hints & kNoCull)) {
                     appendTriangles(*p, g);
                     continue;
                 }
-                drawBatch();
-                head = nullptr;
+                endBatch();
                 setCull(!(hints & kNoCull));
                 if (!joins) {
                     drawPoints(*p, g);
@@ -491,7 +491,7 @@ bool MyZephGLView::facesAway(const ObjectPointsPolysVer2& g, uint16_t a, uint16_
     // (negative where GL is set to cull the other way; nothing where it culls both). Only
     // a triangle clearly turned (more than a few hundredths of a degree) is left out, so that the
     // rounding of GL's own test cannot disagree.
-    const auto* bytes = reinterpret_cast<const unsigned char*>(g.ThePoints) + partEye_.Stride - 12;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(g.ThePoints) + positionIn(partEye_.Stride);
     const auto at = [&](uint16_t i) { return reinterpret_cast<const float*>(bytes + size_t(i) * partEye_.Stride); };
     const float *p = at(a), *q = at(b), *r = at(c);
     const double u[3] = {double(q[0]) - p[0], double(q[1]) - p[1], double(q[2]) - p[2]};
@@ -508,7 +508,7 @@ bool MyZephGLView::coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uin
     // projection would not bound the triangle: such a triangle is sent. The margin's sixteenth of
     // a pixel is far wider than the rounding of GL's own transform and its 1/256-pixel grid.
     const double margin = partEye_.Margin;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(g.ThePoints) + partEye_.Stride - 12;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(g.ThePoints) + positionIn(partEye_.Stride);
     const std::array<double, 16>& m = partEye_.Clip;
     double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
     for (const uint16_t i : {a, b, c}) {
@@ -602,10 +602,9 @@ void MyZephGLView::queueTransparent(const OneCompleteObjectVer2& o, const OnePol
     const auto* bytes = reinterpret_cast<const unsigned char*>(g.ThePoints);
     const GLMatrix& m = FinalMatrix_;
     double z = 1000000.0;
+    const size_t stride = coloured ? kColouredStride : kPlainStride;
     for (int k = 1; k <= run[0]; ++k) {
-        // X, Y, Z are the last three floats of either vertex layout.
-        const size_t stride = coloured ? kColouredStride : kPlainStride;
-        const float* v = reinterpret_cast<const float*>(bytes + run[k] * stride + stride - 12);
+        const float* v = reinterpret_cast<const float*>(bytes + run[k] * stride + positionIn(int(stride)));
         z = std::fmin(z, -(v[0] * m[2] + v[1] * m[6] + v[2] * m[10] + m[14]));
     }
     e->ZDepth = z;

@@ -7,15 +7,15 @@ namespace pellam::render {
 ScissorBox openBounds(const std::array<int, 4>& viewport, int cell, const std::function<bool(int, int)>& covered) {
     if (cell <= 0 || viewport[2] <= 0 || viewport[3] <= 0) return {};
     const int across = (viewport[2] + cell - 1) / cell, down = (viewport[3] + cell - 1) / cell;
-    const auto& at = covered;  // asked only along the sides being peeled
+    // `covered` is asked only along the sides being peeled.
     const auto rowHidden = [&](int j, int i0, int i1) {
         for (int i = i0; i < i1; ++i)
-            if (!at(i, j)) return false;
+            if (!covered(i, j)) return false;
         return true;
     };
     const auto columnHidden = [&](int i, int j0, int j1) {
         for (int j = j0; j < j1; ++j)
-            if (!at(i, j)) return false;
+            if (!covered(i, j)) return false;
         return true;
     };
     // Whole hidden rows and columns peeled off each side until none is left at any.

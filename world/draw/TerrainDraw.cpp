@@ -333,8 +333,7 @@ void setDetailUnit(bool on, uint32_t detailTexture) {
 }
 
 // Whether square (i, j), between the eye-relative heights low and high, lies wholly behind the cover.
-bool behind(const ScreenCover& cover, const ViewFrustum& view, int i, int j, double low, double high,
-                          const Eye& eye) {
+bool behind(const ScreenCover& cover, const ViewFrustum& view, int i, int j, double low, double high, const Eye& eye) {
     const double x0 = i * kSquareFeet - eye.X, z0 = j * kSquareFeet - eye.Z;
     // Most squares are not: the box's middle tells them at a ninth of the cost.
     double mx, my;
