@@ -341,15 +341,9 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
         glPrepareForModelDrawing();
         cockpitFrustum();
         specSetToOff();
-        // The cockpit is all within a few feet: linear fog starting farther off leaves it untouched.
+        // The cockpit is all within a few feet: fog too faint there to move a colour is left off.
         OneCompleteObjectVer2* record = recordFor(list, pass.InsideItem, pass.SecondWindow);
-        if (!exactDrawing_ && record) {
-            GLint mode = 0;
-            GLfloat start = 0;
-            glGetIntegerv(GL_FOG_MODE, &mode);
-            glGetFloatv(GL_FOG_START, &start);
-            nearFogOff_ = mode == GL_LINEAR && start > kNearReach;
-        }
+        if (!exactDrawing_ && record) nearFogOff_ = fogFaintWithin(kNearReach);
         if (record) glNewDrawOneObject(record);
         glNewDrawTransparentItems();
         nearFogOff_ = false;

@@ -194,6 +194,9 @@ private:
     const float* flatColour(int32_t slotNumber, float alpha) const;
     void queueTransparent(const OneCompleteObjectVer2& o, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
                           const MaterialLightData* materials);
+    // Whether GL's fog, as set now, moves no colour channel of a fragment `reach` ft from the eye
+    // or nearer by more than half a level of 255.
+    bool fogFaintWithin(double reach) const;
     void setFog(bool on);
     void setAlphaTest(bool on);
     void setBlend(bool on);
@@ -228,7 +231,7 @@ private:
     bool coveredView_ = false;  // the pass being drawn has a cockpit in front of the world
     bool plainWhereSure_ = false;  // this object's polygons drop the alpha test and blending where sure
     float diffuseAlpha_ = 1.0f;    // the diffuse material's alpha as last given to GL
-    // The cockpit's pass, when everything in it lies nearer than the linear fog's start: fog off.
+    // The cockpit's pass, when the fog within its reach is too faint to move a colour: fog off.
     bool nearFogOff_ = false;
     GLMatrix FinalMatrix_{};
     // The eye in the current part's frame (ft) and the sign of its pose's determinant; culled

@@ -41,6 +41,28 @@ void MyZephGLView::setCull(bool on) { switchNoted(noted_.Cull, GL_CULL_FACE, on)
 void MyZephGLView::setTexturing(bool on) { switchNoted(noted_.Texture, GL_TEXTURE_2D, on); }
 void MyZephGLView::setLighting(bool on) { switchNoted(noted_.Lighting, GL_LIGHTING, on); }
 
+bool MyZephGLView::fogFaintWithin(double reach) const {
+    // GL's fog factor f at `reach` (eye-space depth, ft) leaves f of a fragment's colour and puts
+    // 1 - f of the fog's in: under half a level of 255 from it, no channel moves by more than one.
+    GLint mode = 0;
+    GLfloat start = 0, end = 0, density = 0;
+    glGetIntegerv(GL_FOG_MODE, &mode);
+    glGetFloatv(GL_FOG_START, &start);
+    glGetFloatv(GL_FOG_END, &end);
+    glGetFloatv(GL_FOG_DENSITY, &density);
+    double f = 0;
+    switch (mode) {
+    case GL_LINEAR:
+        if (start > reach) return true;  // f is exactly 1 short of the start: no pixel changes
+        f = end > start ? (end - reach) / (double(end) - start) : 0.0;
+        break;
+    case GL_EXP: f = std::exp(-double(density) * reach); break;
+    case GL_EXP2: f = std::exp(-std::pow(double(density) * reach, 2)); break;
+    default: return false;
+    }
+    return std::isfinite(f) && (1.0 - f) * 255.0 < 0.5;
+}
+
 void MyZephGLView::setShininess(float shininess) {
     if (CurrentMaterial_[kShinny] == shininess) return;
     CurrentMaterial_[kShinny] = shininess;

@@ -3,12 +3,14 @@
 // drops a lost wing set, can be sat in, and trails smoke and tracers. A Camel firing its guns for
 // real: every tracer in flight shows at the point where its bullet is, from the seat and from
 // outside; and from the seat a fast propeller is its blurred disc, not blades across the view.
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "aircraft/FokkerDVII.h"
 #include "aircraft/FokkerDr1.h"
@@ -224,6 +226,12 @@ protected:
         // the upper wing seen edge on, where its pictures are least magnified.
         expectLooksTheSame(Camera(eye, {eye[0], eye[1] - 0.9, eye[2] + 10}), name + " over the nose");
         expectLooksTheSame(Camera(eye, {eye[0] + 2, eye[1] + 1.2, eye[2] + 10}), name + " at the upper wing");
+        // In the mission's light haze and in a fog thick enough to tint the cockpit itself.
+        for (const float density : {1.5e-5f, 0.05f}) {
+            view_->glSetFogParameters(1, 0, 1, GL_EXP2, density);
+            expectLooksTheSame(Camera(eye, {eye[0], eye[1] - 0.9, eye[2] + 10}), name + " in fog " + std::to_string(density));
+        }
+        view_->glSetFogParameters(1, 1, 1, GL_LINEAR, 0.00005f);
         view_->setCameraInsideItem(-1);
     }
 };
