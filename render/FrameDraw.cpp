@@ -269,13 +269,22 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
     // opaque parts' depths, laid down first, then hide the world behind them, and in the cockpit's
     // own pass every pixel of it hidden by a nearer part fails the depth test before shading.
     // The plain rules mark the cover at the nearest depth and clear the depths before the cockpit.
+    // Where nothing drawn before the cockpit can reach its slice of the depths (the sky is drawn
+    // depth-tested behind the ground) and no fog tints it, its opaque parts are drawn in colour
+    // there and then, not marked and drawn again: the same pixels.
     const bool marked = pass.InsideItem > 1 && !awoken_ && marksOpaqueCover_;
     const bool sliced = marked && !exactDrawing_;
     cover_.clear();
+    bool coverDrawn = false;
     if (marked) {
         cockpitFrustum();
         if (sliced) glDepthRange(0, kCockpitDepths);
-        markOpaqueCover(recordFor(list, pass.InsideItem, pass.SecondWindow), sliced);
+        GLint fogMode = 0;
+        glGetIntegerv(GL_FOG_MODE, &fogMode);
+        coverDrawn = sliced && coverFirst_ && dynamic_cast<RIDUdidav*>(list.at(ModelArray::kTerrain)) && fogMode != GL_LINEAR &&
+                     fogFaintWithin(kNearReach);
+        OneCompleteObjectVer2* record = recordFor(list, pass.InsideItem, pass.SecondWindow);
+        coverDrawn ? drawOpaqueCover(record) : markOpaqueCover(record, sliced);
         mainFrustum();
     }
     if (sliced) glDepthRange(kCockpitDepths, 1);
@@ -344,7 +353,9 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
         // The cockpit is all within a few feet: fog too faint there to move a colour is left off.
         OneCompleteObjectVer2* record = recordFor(list, pass.InsideItem, pass.SecondWindow);
         if (!exactDrawing_ && record) nearFogOff_ = fogFaintWithin(kNearReach);
+        skipCover_ = coverDrawn;
         if (record) glNewDrawOneObject(record);
+        skipCover_ = false;
         glNewDrawTransparentItems();
         nearFogOff_ = false;
     }

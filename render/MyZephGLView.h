@@ -71,6 +71,8 @@ public:
     void setMarksOpaqueCover(bool on) { marksOpaqueCover_ = on; }
     // Whether the world is drawn only outside the cells that cover hides (on: the same picture, cheaper).
     void setScissorsWorld(bool on) { scissorsWorld_ = on; }
+    // The cockpit's opaque cover drawn in colour before the world, not marked and drawn again.
+    void setCoverFirst(bool on) { coverFirst_ = on; }
     // Every pixel by the plain rules, without the shortcuts that may change a pixel a little (the
     // reference the picture tests compare with), or with them (the default).
     void setExactDrawing(bool on) { exactDrawing_ = on; }
@@ -184,6 +186,9 @@ private:
     // at the nearest depth, or (`ownDepths`) at the polygons' own depths in the depth range set.
     // Needs the projection and camera the object will be drawn with.
     void markOpaqueCover(OneCompleteObjectVer2* object, bool ownDepths);
+    // The same cover drawn in colour at its own depths in the depth range and projection set, fog
+    // off: the object's drawing after, with `skipCover_`, draws the rest of it.
+    void drawOpaqueCover(OneCompleteObjectVer2* object);
     // Whether the object, posed by FinalMatrix_, lies wholly outside the frustum last set.
     bool outsideView(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g) const;
     bool coversOpaquely(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, bool litAlphaSure) const;
@@ -224,6 +229,9 @@ private:
     // whose extents bound all they draw.
     bool cullOutside_ = false;
     bool coverOnly_ = false;  // glNewDrawOneObject marks the opaque cover's depth, nothing else
+    bool coverColour_ = false;  // ... and draws it in colour
+    bool skipCover_ = false;    // glNewDrawOneObject leaves out the cover drawn in colour before
+    bool coverFirst_ = true;    // the cockpit's cover drawn in colour before the world where that is the same
     worlddraw::ScreenCover cover_;  // the screen the cover marked this pass hides (empty: none)
     bool marksOpaqueCover_ = true;
     bool scissorsWorld_ = true;

@@ -20,6 +20,7 @@
 #include "render/MyZephGLView.h"
 #include "tests/PictureRule.h"
 #include "tests/flight/TestWorld.h"
+#include "world/TexturedSkyDome.h"
 #include "tests/render/ViewFixture.h"
 
 namespace pellam {
@@ -231,6 +232,13 @@ protected:
             view_->glSetFogParameters(1, 0, 1, GL_EXP2, density);
             expectLooksTheSame(Camera(eye, {eye[0], eye[1] - 0.9, eye[2] + 10}), name + " in fog " + std::to_string(density));
         }
+        // Under a sky with no ground, drawn over all without the depth test.
+        auto* sky = static_cast<TexturedSkyDome*>(controller.models.put(ModelArray::kSkyDome, std::make_unique<TexturedSkyDome>()));
+        sky->initWithGLView(view_.get());
+        sky->setTimeOfDay(11.0);
+        view_->glSetFogParameters(1, 0, 1, GL_EXP2, 1.5e-5f);
+        expectLooksTheSame(Camera(eye, {eye[0], eye[1] - 0.9, eye[2] + 10}), name + " under the sky");
+        controller.models.put(ModelArray::kSkyDome, nullptr);
         view_->glSetFogParameters(1, 1, 1, GL_LINEAR, 0.00005f);
         view_->setCameraInsideItem(-1);
     }
