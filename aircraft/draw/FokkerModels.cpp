@@ -114,6 +114,29 @@ void cockpit(Modeller& b, V3 eye, float panelZ, float halfWidth, float floorY, f
 Modeller buildDr1() {
     Modeller b;
     b.uvScale(5.0f);
+    // From the seat outwards, so that nearer parts hide what lies behind them from the depth test
+    // before it is shaded: the guns, the cockpit, the fuselage, the cowling ahead.
+    // Twin Spandaus on the deck ahead of the pilot.
+    parts::machineGun(b, {-0.33f, 1.75f, -1.6f}, {-0.33f, 1.71f, 2.7f});
+    parts::machineGun(b, {0.33f, 1.75f, -1.6f}, {0.33f, 1.71f, 2.7f});
+    b.style(kMapWood, kMatWhite);
+    {
+        std::vector<V3> r = boxRing(-1.8f, 1.12f, -1.85f, 1.15f, 1.75f);
+        b.face(r, {0, 0, -1});  // bulkhead from the floor up
+    }
+    b.style(kMapPlain, kMatLeather);
+    b.tube({-1.0f, 1.2f, -3.95f}, {1.0f, 1.2f, -3.95f}, 0.08f, 6, true);
+    cockpit(b, {0.0f, 2.1f, -3.1f}, -1.85f, 1.12f, -1.6f, 1.15f, -4.0f);
+    // Fuselage: flat sides, curved deck, tapering to a knife edge at the tail post.
+    b.style(kMapPaint, kMatWhite);
+    b.loft({roundRing(1.5f, 0.0f, 1.3f), boxRing(1.0f, 1.15f, -1.75f, 0.9f, 1.55f), boxRing(-1.8f, 1.12f, -1.85f, 1.15f, 1.75f)},
+           true, false, false);
+    b.loft({boxRing(-4.0f, 1.1f, -1.75f, 1.15f, 1.6f), boxRing(-7.0f, 0.85f, -1.4f, 1.0f, 1.35f),
+            boxRing(-10.5f, 0.45f, -0.95f, 0.85f, 1.05f), boxRing(-12.9f, 0.06f, -0.5f, 0.7f, 0.75f)},
+           true, false, true);
+    b.face({{-1.12f, -1.85f, -1.8f}, {-1.1f, -1.75f, -4.0f}, {-1.1f, 1.15f, -4.0f}, {-1.12f, 1.15f, -1.8f}}, {-1, 0, 0});
+    b.face({{1.12f, -1.85f, -1.8f}, {1.1f, -1.75f, -4.0f}, {1.1f, 1.15f, -4.0f}, {1.12f, 1.15f, -1.8f}}, {1, 0, 0});
+    b.face({{-1.12f, -1.85f, -1.8f}, {1.12f, -1.85f, -1.8f}, {1.1f, -1.75f, -4.0f}, {-1.1f, -1.75f, -4.0f}}, {0, -1, 0});
     // Cowling of the Oberursel rotary in the team's colour, and its crankcase.
     parts::rotaryCowling(b, {.y = 0.0f,
                              .ringZ = {2.83f, 2.6f, 1.9f, 1.5f},
@@ -125,28 +148,7 @@ Modeller buildDr1() {
                              .headZ = 2.62f,
                              .headLength = 0.18f,
                              .headRadius = 0.17f});
-    // Fuselage: flat sides, curved deck, tapering to a knife edge at the tail post.
-    b.style(kMapPaint, kMatWhite);
-    b.loft({roundRing(1.5f, 0.0f, 1.3f), boxRing(1.0f, 1.15f, -1.75f, 0.9f, 1.55f), boxRing(-1.8f, 1.12f, -1.85f, 1.15f, 1.75f)},
-           true, false, false);
-    b.loft({boxRing(-4.0f, 1.1f, -1.75f, 1.15f, 1.6f), boxRing(-7.0f, 0.85f, -1.4f, 1.0f, 1.35f),
-            boxRing(-10.5f, 0.45f, -0.95f, 0.85f, 1.05f), boxRing(-12.9f, 0.06f, -0.5f, 0.7f, 0.75f)},
-           true, false, true);
-    b.face({{-1.12f, -1.85f, -1.8f}, {-1.1f, -1.75f, -4.0f}, {-1.1f, 1.15f, -4.0f}, {-1.12f, 1.15f, -1.8f}}, {-1, 0, 0});
-    b.face({{1.12f, -1.85f, -1.8f}, {1.1f, -1.75f, -4.0f}, {1.1f, 1.15f, -4.0f}, {1.12f, 1.15f, -1.8f}}, {1, 0, 0});
-    b.face({{-1.12f, -1.85f, -1.8f}, {1.12f, -1.85f, -1.8f}, {1.1f, -1.75f, -4.0f}, {-1.1f, -1.75f, -4.0f}}, {0, -1, 0});
-    b.style(kMapWood, kMatWhite);
-    {
-        std::vector<V3> r = boxRing(-1.8f, 1.12f, -1.85f, 1.15f, 1.75f);
-        b.face(r, {0, 0, -1});  // bulkhead from the floor up
-    }
-    b.style(kMapPlain, kMatLeather);
-    b.tube({-1.0f, 1.2f, -3.95f}, {1.0f, 1.2f, -3.95f}, 0.08f, 6, true);
-    cockpit(b, {0.0f, 2.1f, -3.1f}, -1.85f, 1.12f, -1.6f, 1.15f, -4.0f);
     parts::propeller(b, {0, 0.0f, 3.05f}, 8.84f);
-    // Twin Spandaus on the deck ahead of the pilot.
-    parts::machineGun(b, {-0.33f, 1.75f, -1.6f}, {-0.33f, 1.71f, 2.7f});
-    parts::machineGun(b, {0.33f, 1.75f, -1.6f}, {0.33f, 1.71f, 2.7f});
     // Fuselage crosses on a white field.
     balkenkreuz(b, {1.0f, 0.0f, -8.0f}, {0, 0, -1}, {0, 1, 0}, 0.95f);
     balkenkreuz(b, {-1.0f, 0.0f, -8.0f}, {0, 0, 1}, {0, 1, 0}, 0.95f);
@@ -216,15 +218,27 @@ Modeller buildDr1() {
 Modeller buildDVII() {
     Modeller b;
     b.uvScale(5.0f);
-    // Radiator at the nose, with its filler cap and the louvred engine panels behind it.
-    b.style(kMapMetal, kMatDark);
-    b.box({-1.05f, -1.4f, 4.2f}, {1.05f, 1.55f, 4.6f});
-    b.style(kMapMetal, kMatSteel);
-    b.rect({0, 0.05f, 4.62f}, {1, 0, 0}, {0, 1, 0}, 0.95f, 1.4f);
-    b.style(kMapMetal, kMatBlack, 0x1000);
-    for (int k = 0; k < 8; ++k) b.rect({0, -1.2f + 0.35f * float(k), 4.64f}, {1, 0, 0}, {0, 1, 0}, 0.88f, 0.06f);
-    b.style(kMapMetal, kMatBrass);
-    b.tube({0.5f, 1.55f, 4.4f}, {0.5f, 1.75f, 4.4f}, 0.1f, 6, true);
+    // From the seat outwards, so that nearer parts hide what lies behind them from the depth test
+    // before it is shaded: the guns, the cockpit, the fuselage, the engine and radiator ahead.
+    parts::machineGun(b, {-0.35f, 1.95f, -2.7f}, {-0.35f, 1.91f, 2.6f});
+    parts::machineGun(b, {0.35f, 1.95f, -2.7f}, {0.35f, 1.91f, 2.6f});
+    b.style(kMapWood, kMatWhite);
+    {
+        std::vector<V3> r = boxRing(-3.0f, 1.15f, -1.5f, 1.3f, 1.75f);
+        b.face(r, {0, 0, -1});  // bulkhead from the floor up
+    }
+    b.style(kMapPlain, kMatLeather);
+    b.tube({-1.0f, 1.35f, -5.35f}, {1.0f, 1.35f, -5.35f}, 0.08f, 6, true);
+    cockpit(b, {0.0f, 2.88f, -4.3f}, -3.05f, 1.15f, -1.35f, 1.3f, -5.4f);
+    // Fuselage behind the engine: fabric over a welded tube frame.
+    b.style(kMapPaint, kMatWhite);
+    b.loft({boxRing(0.2f, 1.12f, -1.5f, 1.25f, 1.7f), boxRing(-3.0f, 1.15f, -1.5f, 1.3f, 1.75f)}, false, false, false);
+    b.loft({boxRing(-5.4f, 1.12f, -1.45f, 1.3f, 1.65f), boxRing(-9.0f, 0.85f, -1.2f, 1.05f, 1.35f),
+            boxRing(-13.0f, 0.45f, -0.75f, 0.9f, 1.05f), boxRing(-15.8f, 0.06f, 0.0f, 0.85f, 0.9f)},
+           true, false, true);
+    b.face({{-1.15f, -1.5f, -3.0f}, {-1.12f, -1.45f, -5.4f}, {-1.12f, 1.3f, -5.4f}, {-1.15f, 1.3f, -3.0f}}, {-1, 0, 0});
+    b.face({{1.15f, -1.5f, -3.0f}, {1.12f, -1.45f, -5.4f}, {1.12f, 1.3f, -5.4f}, {1.15f, 1.3f, -3.0f}}, {1, 0, 0});
+    b.face({{-1.15f, -1.5f, -3.0f}, {1.15f, -1.5f, -3.0f}, {1.12f, -1.45f, -5.4f}, {-1.12f, -1.45f, -5.4f}}, {0, -1, 0});
     // Engine bay: metal panels, the six cylinders standing above, the exhaust on the right.
     b.style(kMapMetal, kMatSteel);
     b.loft({boxRing(4.2f, 1.05f, -1.4f, 1.2f, 1.55f), boxRing(0.2f, 1.12f, -1.5f, 1.25f, 1.7f)}, false, false, false);
@@ -236,26 +250,16 @@ Modeller buildDVII() {
     b.style(kMapMetal, kMatDark);
     b.tube({1.15f, 0.8f, 3.5f}, {1.15f, 0.8f, 0.8f}, 0.16f, 6, true);
     b.tube({1.15f, 0.8f, 0.8f}, {1.35f, 0.4f, 0.2f}, 0.16f, 6, true);
-    // Fuselage behind the engine: fabric over a welded tube frame.
-    b.style(kMapPaint, kMatWhite);
-    b.loft({boxRing(0.2f, 1.12f, -1.5f, 1.25f, 1.7f), boxRing(-3.0f, 1.15f, -1.5f, 1.3f, 1.75f)}, false, false, false);
-    b.loft({boxRing(-5.4f, 1.12f, -1.45f, 1.3f, 1.65f), boxRing(-9.0f, 0.85f, -1.2f, 1.05f, 1.35f),
-            boxRing(-13.0f, 0.45f, -0.75f, 0.9f, 1.05f), boxRing(-15.8f, 0.06f, 0.0f, 0.85f, 0.9f)},
-           true, false, true);
-    b.face({{-1.15f, -1.5f, -3.0f}, {-1.12f, -1.45f, -5.4f}, {-1.12f, 1.3f, -5.4f}, {-1.15f, 1.3f, -3.0f}}, {-1, 0, 0});
-    b.face({{1.15f, -1.5f, -3.0f}, {1.12f, -1.45f, -5.4f}, {1.12f, 1.3f, -5.4f}, {1.15f, 1.3f, -3.0f}}, {1, 0, 0});
-    b.face({{-1.15f, -1.5f, -3.0f}, {1.15f, -1.5f, -3.0f}, {1.12f, -1.45f, -5.4f}, {-1.12f, -1.45f, -5.4f}}, {0, -1, 0});
-    b.style(kMapWood, kMatWhite);
-    {
-        std::vector<V3> r = boxRing(-3.0f, 1.15f, -1.5f, 1.3f, 1.75f);
-        b.face(r, {0, 0, -1});  // bulkhead from the floor up
-    }
-    b.style(kMapPlain, kMatLeather);
-    b.tube({-1.0f, 1.35f, -5.35f}, {1.0f, 1.35f, -5.35f}, 0.08f, 6, true);
-    cockpit(b, {0.0f, 2.88f, -4.3f}, -3.05f, 1.15f, -1.35f, 1.3f, -5.4f);
+    // Radiator at the nose, with its filler cap and its louvres.
+    b.style(kMapMetal, kMatDark);
+    b.box({-1.05f, -1.4f, 4.2f}, {1.05f, 1.55f, 4.6f});
+    b.style(kMapMetal, kMatSteel);
+    b.rect({0, 0.05f, 4.62f}, {1, 0, 0}, {0, 1, 0}, 0.95f, 1.4f);
+    b.style(kMapMetal, kMatBlack, 0x1000);
+    for (int k = 0; k < 8; ++k) b.rect({0, -1.2f + 0.35f * float(k), 4.64f}, {1, 0, 0}, {0, 1, 0}, 0.88f, 0.06f);
+    b.style(kMapMetal, kMatBrass);
+    b.tube({0.5f, 1.55f, 4.4f}, {0.5f, 1.75f, 4.4f}, 0.1f, 6, true);
     parts::propeller(b, {0, 0.05f, 4.95f}, 9.15f);
-    parts::machineGun(b, {-0.35f, 1.95f, -2.7f}, {-0.35f, 1.91f, 2.6f});
-    parts::machineGun(b, {0.35f, 1.95f, -2.7f}, {0.35f, 1.91f, 2.6f});
     balkenkreuz(b, {1.0f, 0.15f, -9.5f}, {0, 0, -1}, {0, 1, 0}, 1.0f);
     balkenkreuz(b, {-1.0f, 0.15f, -9.5f}, {0, 0, 1}, {0, 1, 0}, 1.0f);
 
