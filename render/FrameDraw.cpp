@@ -271,7 +271,8 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
     // The plain rules mark the cover at the nearest depth and clear the depths before the cockpit.
     // Where nothing drawn before the cockpit can reach its slice of the depths (the sky is drawn
     // depth-tested behind the ground) and no fog tints it, its opaque parts are drawn in colour
-    // there and then, not marked and drawn again: the same pixels.
+    // there and then, not marked and drawn again: the same pixels. Linear fog is left to the
+    // plain order: its start is set by the world, drawn after.
     const bool marked = pass.InsideItem > 1 && !awoken_ && marksOpaqueCover_;
     const bool sliced = marked && !exactDrawing_;
     cover_.clear();
