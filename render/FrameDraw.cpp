@@ -32,16 +32,16 @@ constexpr int32_t kInsideCloud = 4;
 constexpr float kNearReach = 100.0f;      // ft: the cockpit's object lies within this of the eye
 constexpr double kCockpitDepths = 1.0 / 16;  // of the depth range: the cockpit's, nearest
 // How many rectangles a pass is drawn under at most, and the cells each one past the first must
-// leave out to pay for sending the pass again: the game thread's work per draw (instructions) over
-// the rasteriser's per cell left out behind the cover (about 8,000 for the sky and the decks,
-// 10,000 for the propeller's disc).
+// leave out to pay for sending the pass again: twice the game thread's work per draw (on two cores
+// that thread is the frame's floor) over the rasteriser's per cell left out behind the cover,
+// about 8,000 instructions for the sky and the decks and 10,000 for the propeller's disc.
 struct RectangleCost {
     int Most;
     long LeastCells;
 };
-constexpr RectangleCost kSkyRects{3, 100};   // 680,000 a dome
-constexpr RectangleCost kDeckRects{6, 16};   // 110,000 for both decks
-constexpr RectangleCost kQueueRects{6, 24};  // 200,000 for the disc's quads, lit
+constexpr RectangleCost kSkyRects{3, 170};   // 680,000 instructions a dome
+constexpr RectangleCost kDeckRects{4, 30};   // 110,000 for both decks
+constexpr RectangleCost kQueueRects{4, 40};  // 200,000 for the disc's quads, lit
 
 }  // namespace
 
