@@ -404,14 +404,17 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
         glPrepareForModelDrawing();
         cockpitFrustum();
         specSetToOff();
-        // The cockpit is all within a few feet: linear fog starting farther off leaves it untouched.
+        // The cockpit is all within a few feet: fog starting farther off, or too thin to move a
+        // colour a level there (the daylight haze), leaves it untouched.
         OneCompleteObjectVer2* record = recordFor(list, pass.InsideItem, pass.SecondWindow);
         if (!exactDrawing_ && record) {
             GLint mode = 0;
-            GLfloat start = 0;
+            GLfloat start = 0, density = 0;
             glGetIntegerv(GL_FOG_MODE, &mode);
             glGetFloatv(GL_FOG_START, &start);
-            nearFogOff_ = mode == GL_LINEAR && start > kNearReach;
+            glGetFloatv(GL_FOG_DENSITY, &density);
+            const FogKind kind = mode == GL_LINEAR ? FogKind::Linear : mode == GL_EXP ? FogKind::Exp : FogKind::Exp2;
+            nearFogOff_ = fogLeavesNearAlone(kind, start, density, kNearReach);
         }
         if (record) glNewDrawOneObject(record);
         // The cockpit's own transparent parts (the propeller's disc) fail the depth test wherever
