@@ -7,12 +7,14 @@
 //   SecondWindow.cpp      the second, smaller window with its own camera
 //   KeptScene.cpp         the picture a resting game keeps and shows again
 #include <array>
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
 
 #include "render/FrameServices.h"
 #include "render/ObjectDrawing.h"
+#include "render/OpenBounds.h"
 #include "render/TransparentQueue.h"
 #include "render/ZephGLView.h"
 #include "world/draw/ScreenCover.h"
@@ -152,6 +154,17 @@ private:
     void keepScene();
     void drawPass(ModelArray& list, const PassSetup& pass);
     void drawWorld(ModelArray& list);
+    // Finds the sky's and the decks' rectangles for the cover just marked; false when the world
+    // is drawn whole.
+    bool findOpenRectangles();
+    // Finds queueRects_ for the transparent queue as it stands; null when the cover hides nothing
+    // beyond its nearest polygon.
+    const OpenRectangles* findQueueRectangles();
+    // `rects`, or null when they leave nothing out.
+    static const OpenRectangles* scissorFor(const OpenRectangles& rects);
+    // Calls `draw` once under each of `rects` (the scissor test on, and off after), or once as it
+    // is when `rects` is null.
+    void underOpenRectangles(const OpenRectangles* rects, const std::function<void()>& draw);
     void drawClouds();
     void placeCamera(const QNion* camera);
     void drawSecondWindow(ModelArray& list);
@@ -233,6 +246,12 @@ private:
     bool skipCover_ = false;    // glNewDrawOneObject leaves out the cover drawn in colour before
     bool coverFirst_ = true;    // the cockpit's cover drawn in colour before the world where that is the same
     worlddraw::ScreenCover cover_;  // the screen the cover marked this pass hides (empty: none)
+    // Where the cover leaves the view open this pass, cut as pays for the sky and for the decks,
+    // and whether passes behind it keep to that; where it leaves open what lies beyond the nearest
+    // of the cockpit's transparent parts.
+    OpenRectangles skyRects_, deckRects_, queueRects_;
+    bool behindCover_ = false;
+    const OpenRectangles* queueScissor_ = nullptr;  // the transparent queue is drawn under these (null: as it is)
     bool marksOpaqueCover_ = true;
     bool scissorsWorld_ = true;
     bool exactDrawing_ = false;
@@ -256,6 +275,7 @@ private:
     } partEye_;
     std::vector<uint16_t> batch_;  // point numbers of triangles drawn in one state, in polygon order
     TransparentQueue Transparent_;
+    std::vector<uint16_t> transparentRun_;  // point numbers of the queue's polygons drawn in one call
     int32_t droppedTransparent_ = 0;
     bool loggedOverflow_ = false;
 

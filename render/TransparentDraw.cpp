@@ -42,7 +42,10 @@ void MyZephGLView::glNewDrawTransparentItems() {
     glDepthFunc(GL_LEQUAL);
     glMatrixMode(GL_MODELVIEW);
     const float f = float(sunSpecFactor_);
-    for (int i = Transparent_.takeFarthest(); i >= 0; i = Transparent_.takeFarthest()) {
+    // Whether the depth test hides what lies behind the cover: then a polygon beyond it is drawn
+    // only where the cover leaves the view open.
+    bool depthTested = queueScissor_ && glIsEnabled(GL_DEPTH_TEST);
+    for (int i = Transparent_.takeFarthest(), next = -1; i >= 0; i = next) {
         const TransparentPolyVer2& e = Transparent_[i];
         const OnePolygonVer2& p = *e.ThisPolygon;
         const ObjectPointsPolysVer2& g = *e.Geometry;
@@ -83,6 +86,7 @@ void MyZephGLView::glNewDrawTransparentItems() {
             setShininess(m.Shinny);
             if (h & kLEqual) glDepthFunc(GL_LEQUAL);
             if (h & kAlways) glDepthFunc(GL_ALWAYS);  // stays for the rest of the queue
+            if (h & kAlways) depthTested = false;
             setSpecular(m.SpecularRed * f, m.SpecularGreen * f, m.SpecularBlue * f);
             if (!(h & kUnlit)) {
                 setLighting(true);
@@ -106,7 +110,33 @@ void MyZephGLView::glNewDrawTransparentItems() {
             glTexCoordPointer(2, GL_FLOAT, coloured ? 48 : 32, g.ThePoints);
             glInterleavedArrays(coloured ? GL_T2F_C4F_N3F_V3F : GL_T2F_N3F_V3F, 0, g.ThePoints);
         }
-        drawPoints(p, g);
+        // The polygons taken next in the same state and of a kind that runs on (quads, triangles)
+        // go in the same call: the GL fills them in the same order.
+        next = Transparent_.takeFarthest();
+        const auto sameDraw = [&](const TransparentPolyVer2& o) {
+            const OnePolygonVer2& q = *o.ThisPolygon;
+            return o.Geometry == e.Geometry && q.DefaultDrawType == p.DefaultDrawType && q.DrawHints == h &&
+                   q.MaterialLightDataOffset == p.MaterialLightDataOffset && o.Materials == e.Materials &&
+                   o.TheMap == e.TheMap && o.ObjectFlags == e.ObjectFlags && sameColour(q.PolyColor, p.PolyColor) &&
+                   o.TheFinalDrawMatrix == e.TheFinalDrawMatrix;
+        };
+        if (next < 0 || (p.DefaultDrawType != GL_QUADS && p.DefaultDrawType != GL_TRIANGLES) ||
+            !sameDraw(Transparent_[next])) {
+            underOpenRectangles(depthTested ? queueScissor_ : nullptr, [&] { drawPoints(p, g); });
+            continue;
+        }
+        transparentRun_.clear();
+        const auto add = [&](const OnePolygonVer2& q) {
+            const uint16_t* run = g.RunItems + q.FirstItem;
+            transparentRun_.insert(transparentRun_.end(), run + 1, run + 1 + run[0]);
+        };
+        add(p);
+        for (; next >= 0 && sameDraw(Transparent_[next]); next = Transparent_.takeFarthest())
+            add(*Transparent_[next].ThisPolygon);
+        underOpenRectangles(depthTested ? queueScissor_ : nullptr, [&] {
+            glDrawElements(GLenum(p.DefaultDrawType), GLsizei(transparentRun_.size()), GL_UNSIGNED_SHORT,
+                           transparentRun_.data());
+        });
     }
     glDisableClientState(GL_COLOR_ARRAY);
     // The pass's material cache no longer says what GL holds.
