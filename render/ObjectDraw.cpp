@@ -553,6 +553,8 @@ bool MyZephGLView::coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uin
     // A fragment is made where a pixel's centre lies inside the triangle. Behind the eye the
     // projection would not bound the triangle: such a triangle is sent. The margin's sixteenth of
     // a pixel is far wider than the rounding of GL's own transform and its 1/256-pixel grid.
+    // Run for every triangle sent: the comparisons are written out, as std::fmin and std::fmax
+    // are library calls here (they keep the bound where a corner is not a number, as these do).
     const double margin = partEye_.Margin;
     const auto* bytes = reinterpret_cast<const unsigned char*>(g.ThePoints) + positionIn(partEye_.Stride);
     const std::array<double, 16>& m = partEye_.Clip;
@@ -564,13 +566,14 @@ bool MyZephGLView::coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uin
         for (int k = 0; k < 2; ++k) {
             const double ndc = (m[k] * p[0] + m[4 + k] * p[1] + m[8 + k] * p[2] + m[12 + k]) / w;
             const double window = partEye_.Viewport[k] + (ndc + 1) * 0.5 * partEye_.Viewport[2 + k];
-            lo[k] = std::fmin(lo[k], window);
-            hi[k] = std::fmax(hi[k], window);
+            lo[k] = window < lo[k] ? window : lo[k];
+            hi[k] = window > hi[k] ? window : hi[k];
         }
     }
     for (int k = 0; k < 2; ++k) {
-        const double from = std::fmax(lo[k] - margin, partEye_.Viewport[k]) - 0.5;
-        const double to = std::fmin(hi[k] + margin, partEye_.Viewport[k] + partEye_.Viewport[2 + k]) - 0.5;
+        const double first = partEye_.Viewport[k], last = partEye_.Viewport[k] + partEye_.Viewport[2 + k];
+        const double from = (lo[k] - margin > first ? lo[k] - margin : first) - 0.5;
+        const double to = (hi[k] + margin < last ? hi[k] + margin : last) - 0.5;
         if (!(std::ceil(from) <= to)) return true;  // no centre k + 0.5 between them
     }
     return false;
