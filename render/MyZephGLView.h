@@ -71,6 +71,8 @@ public:
     void setMarksOpaqueCover(bool on) { marksOpaqueCover_ = on; }
     // Whether the world is drawn only outside the cells that cover hides (on: the same picture, cheaper).
     void setScissorsWorld(bool on) { scissorsWorld_ = on; }
+    // The ground's drawer, whose switches the picture tests turn.
+    worlddraw::TerrainDrawer& terrainDrawer() { return *terrainDrawer_; }
     // Every pixel by the plain rules, without the shortcuts that may change a pixel a little (the
     // reference the picture tests compare with), or with them (the default).
     void setExactDrawing(bool on) { exactDrawing_ = on; }
