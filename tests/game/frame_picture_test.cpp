@@ -57,10 +57,10 @@ TEST(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         EXPECT_TRUE(whole.pixels == drawn[0].pixels);
         // Nor do the far ground's triangles that fall between the pixel centres.
         unlitTriangles += scene.view->terrainDrawer().trianglesUnlit();
-        scene.view->terrainDrawer().LeavesOutUnlit = false;
+        scene.view->terrainDrawer().SkipsUnseenWork = false;
         platform::presentationRandom().seed(21);
         const platform::RGBAImage allSent = readNextFrame(*scene.view);
-        scene.view->terrainDrawer().LeavesOutUnlit = true;
+        scene.view->terrainDrawer().SkipsUnseenWork = true;
         EXPECT_TRUE(allSent.pixels == drawn[0].pixels);
     }
     EXPECT_GT(unlitTriangles, 1000) << "far ground between the pixel centres";

@@ -2,8 +2,8 @@
 // frame: a cloud in view shows; and the ground's passes folded together leaving the picture as it was: the sky drawn
 // behind the ground against the sky drawn first, road squares cut to their road shape against
 // whole squares, the shortcuts (far road squares left out, shared vertices) against the plain
-// drawing, the ground wholly behind an opaque cover left out, far ground triangles between the
-// pixel centres left out, and the sky read without the mip levels the GL would not choose; a
+// drawing, the ground wholly behind an opaque cover left out, work that cannot show skipped (far
+// ground triangles between the pixel centres, fog nearer than its start), and the sky read without the mip levels the GL would not choose; a
 // triangle said to light no pixel centre lights none; a cloud deck fogged by its distance; the
 // ground takes the daylight.
 #include <gtest/gtest.h>
@@ -265,28 +265,38 @@ TEST_F(WorldDrawTest, PanelsSharingAnEdgeHideTheirSeam) {
     }
 }
 
-// Far ground triangles that fall between the pixel centres are left out, and their roads with
-// them, without changing a pixel: low over the front and higher, along the front and across it,
-// in the whole frame, under a scissor box and in a viewport so small that most squares are slivers.
-TEST_F(WorldDrawTest, FarGroundBetweenThePixelCentresIsLeftOutUnseen) {
+// Work that cannot change a pixel is skipped without changing one: far ground triangles that fall
+// between the pixel centres are left out, and their roads with them, and ground nearer than the
+// fog's start is drawn without fog. Low over the front and higher, along the front and across it,
+// in the whole frame, under a scissor box and in a viewport so small that most squares are
+// slivers; in the farthest haze at noon, and then in haze so close that the near ground is fogged
+// and in middling haze under a low sun, whose light the ground takes.
+TEST_F(WorldDrawTest, WorkThatCannotShowIsSkippedUnseen) {
+    const Vector3 noon = world->sky.getSunVector();
     long unlit = 0;
-    for (const int width : {kWidth, 96})
-        for (const double height : {500.0, 3000.0})
-            for (const Camera& cam : {test::kAlongTheFront, Camera{200.0, -2.0}})
-                for (const bool scissor : {false, true}) {
-                    world->ViewportWidth = width;
-                    world->ViewportHeight = width * kHeight / kWidth;
-                    if (scissor) glEnable(GL_SCISSOR_TEST), glScissor(width / 5, width / 7, width / 2, width / 3);
-                    const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
-                    world->drawer.LeavesOutUnlit = false;
-                    const auto all = frame(at, cam, false, true);
-                    world->drawer.LeavesOutUnlit = true;
-                    const auto drawn = frame(at, cam, false, true);
-                    unlit += world->drawer.trianglesUnlit();
-                    glDisable(GL_SCISSOR_TEST);
-                    EXPECT_EQ(differing(all, drawn, 0), 0) << width << " px, " << height << " ft, heading " << cam.Heading
-                                                           << (scissor ? ", scissored" : "");
-                }
+    for (const double haze : {0.0, 1.5e-4, 4e-5})
+        for (const int width : {kWidth, 96})
+            for (const double height : {500.0, 3000.0})
+                for (const Camera& cam : {test::kAlongTheFront, Camera{200.0, -2.0}})
+                    for (const bool scissor : {false, true}) {
+                        if (haze > 0 && (width != kWidth || scissor)) continue;
+                        world->terrain.setFogDistance(haze);
+                        const Vector3 lowSun{1.0, 0.02, 0.0};
+                        world->sky.positionSun((haze == 4e-5 ? lowSun : noon).data());
+                        world->ViewportWidth = width;
+                        world->ViewportHeight = width * kHeight / kWidth;
+                        if (scissor) glEnable(GL_SCISSOR_TEST), glScissor(width / 5, width / 7, width / 2, width / 3);
+                        const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
+                        world->drawer.SkipsUnseenWork = false;
+                        const auto all = frame(at, cam, false, true);
+                        world->drawer.SkipsUnseenWork = true;
+                        const auto drawn = frame(at, cam, false, true);
+                        unlit += world->drawer.trianglesUnlit();
+                        glDisable(GL_SCISSOR_TEST);
+                        EXPECT_EQ(differing(all, drawn, 0), 0) << "haze " << haze << ", " << width << " px, " << height
+                                                               << " ft, heading " << cam.Heading << (scissor ? ", scissored" : "");
+                    }
+    world->sky.positionSun(noon.data());
     world->ViewportWidth = kWidth;
     world->ViewportHeight = kHeight;
     EXPECT_GT(unlit, 5000) << "far squares fall between the centres";

@@ -404,7 +404,7 @@ uint32_t TerrainDrawer::corner(const RIDUdidav& t, const Eye& eye, int pi, int p
 }
 
 void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, bool worldUV, double uvScale,
-                              bool near, int code, Run& run, int lit) {
+                              bool near, int group, Run& run, int lit) {
     // Corners (0,0) (1,0) (1,1) (0,1), drawn as (0,0) (1,0) (1,1) and (0,0) (1,1) (0,1): the
     // altitude query's diagonal.
     static constexpr int kCorner[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
@@ -426,7 +426,7 @@ void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, 
         }
         // Neighbouring squares of one run share the post's vertex where their coordinates there
         // agree: all but across the 64th square's edge.
-        const uint8_t key = uint8_t(1 + code + kGroundCodes * (int(near) + 2 * int(si == 64) + 4 * int(sj == 64)));
+        const uint8_t key = uint8_t(1 + group + 2 * kGroundCodes * (int(near) + 2 * int(si == 64) + 4 * int(sj == 64)));
         const size_t post = size_t(j + cj - PostsJ0) * PostsAcross + size_t(i + ci - PostsI0);
         uint8_t* keys = &PostKeys[post * 4];
         uint32_t* indices = &PostIndices[post * 4];
@@ -587,6 +587,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     Unlit = 0;
     LowestOpenElevation = kWholeDome;
     for (auto& run : Runs) run.clear();
+    for (auto& run : ClearRuns) run.clear();
     for (auto& run : Roads) run.clear();
     if (!t.hasGrid()) return;
 
@@ -610,7 +611,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     PostIndices.resize(PostKeys.size());
     // Squares wholly outside the view are left out here rather than clipped one vertex at a time.
     const ViewFrustum frustum;
-    const bool findsUnlit = LeavesOutUnlit && frustum.LeastPixelAngle > 0 && frustum.NearFeet > 0;
+    const bool findsUnlit = SkipsUnseenWork && frustum.LeastPixelAngle > 0 && frustum.NearFeet > 0;
     const double pixelTan = std::min(frustum.PixelTan[0], frustum.PixelTan[1]);
     if (findsUnlit) {
         PostProjected.assign(PostKeys.size() / 4, 0);
@@ -629,6 +630,11 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
         // sub-pixel grid; with several samples a pixel, a sample may lie anywhere in it.
         CentreMargin = 1.0 / 16 + (samples > 0 ? 0.5 : 0.0);
     }
+    // Ground within this of the eye is drawn without fog, which would leave it as it is; the
+    // near squares with it when all of them are (1 ft spares the fog coordinate's rounding).
+    const double fogStart = reach * 0.25;
+    const double clearReach = SkipsUnseenWork ? fogStart - 1.0 : 0.0;
+    bool nearFogged = false;
     float lowest = std::numeric_limits<float>::max();
     markShownBlocks(t, eye, i0, i1, j0, j1, reach, frustum, lowest);
     const size_t blocksAcross = size_t((i1 - i0) / kBlock + 1);
@@ -667,7 +673,16 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             }
             Unlit += 2 - (lit & 1) - (lit >> 1);
             if (!lit) continue;  // and its roads with it
-            addSquare(t, eye, i, j, int(squareHash(i, j) & 3), !perSquare, uvScale, near, code, Runs[code], lit);
+            // Every point of the square nearer than the fog's start: its fog factor is one.
+            const double fx = std::max(std::abs(i * kSquareFeet - eye.X), std::abs((i + 1) * kSquareFeet - eye.X));
+            const double fz = std::max(std::abs(j * kSquareFeet - eye.Z), std::abs((j + 1) * kSquareFeet - eye.Z));
+            const double fy = std::max(std::abs(low - eye.Y), std::abs(highestPost(t, i, j) - eye.Y));
+            const bool clear = fx * fx + fz * fz + fy * fy < clearReach * clearReach;
+            nearFogged = nearFogged || (near && !clear);
+            // Kept apart as their own group's vertices.
+            const int group = code + (clear && !near ? kGroundCodes : 0);
+            addSquare(t, eye, i, j, int(squareHash(i, j) & 3), !perSquare, uvScale, near, group,
+                      clear && !near ? ClearRuns[code] : Runs[code], lit);
 
             const uint8_t edges = t.roadEdgesAt(i, j);
             if (!edges) continue;
@@ -732,7 +747,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     glColor4f(light[0], light[1], light[2], 1);
     glEnable(GL_FOG);
     glFogi(GL_FOG_MODE, GL_LINEAR);
-    glFogf(GL_FOG_START, float(reach * 0.25));
+    glFogf(GL_FOG_START, float(fogStart));
     glFogf(GL_FOG_END, float(reach));
 
     std::array<uint32_t, kGroundCodes> ground;
@@ -741,8 +756,12 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     for (const Run& run : Runs) anyNear = anyNear || !run.Near.empty();
     for (const Run& run : Roads) anyNear = anyNear || !run.Near.empty();
 
-    // The ground beyond the detail, then within it; then the roads within it and beyond.
+    // The ground beyond the detail, fogged then not, then within it; then the roads within it and
+    // beyond.
     drawRuns(Runs.data(), ground.data(), kGroundCodes, false);
+    glDisable(GL_FOG);
+    drawRuns(ClearRuns.data(), ground.data(), kGroundCodes, false);
+    if (nearFogged || !SkipsUnseenWork) glEnable(GL_FOG);
     if (anyNear) {
         setDetailUnit(true, glName(t.DetailSlot));
         drawRuns(Runs.data(), ground.data(), kGroundCodes, true);
@@ -756,6 +775,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
         drawRuns(Roads.data(), roads.data(), 2, true);
         setDetailUnit(false, 0);
     }
+    glEnable(GL_FOG);
     drawRuns(Roads.data(), roads.data(), 2, false);
     glPopClientAttrib();
     glPopAttrib();

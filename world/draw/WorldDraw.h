@@ -72,9 +72,10 @@ public:
     // A deck's part nearer than the fog's start drawn apart without fog where it shows enough to
     // pay for the extra edge; off where a cockpit in front hides what lies overhead.
     bool UnfoggedDeckPieces = true;
-    // Far ground triangles (and their roads) that light no pixel centre are not sent: the same
-    // pixels, without their vertices, set-up and block walk. Off to compare.
-    bool LeavesOutUnlit = true;
+    // Work that cannot change a pixel is skipped: far ground triangles (and their roads) that light
+    // no pixel centre are not sent, and ground nearer than the fog's start, where its factor is one,
+    // is drawn without fog. Off to compare.
+    bool SkipsUnseenWork = true;
 
 private:
     using Vertex = GroundVertex;
@@ -98,10 +99,11 @@ private:
     // A new vertex at post (pi, pj) with picture and detail coordinates; its number in the run.
     static uint32_t corner(const RIDUdidav& t, const Eye& eye, int pi, int pj, float u, float w, float du, float dw,
                            bool near, Run& run);
-    // Square (i, j) of ground code `code` (0 for a road square) into the run: of its two triangles,
-    // (0,0) (1,0) (1,1) and (0,0) (1,1) (0,1), those whose bit (1, 2) is in `lit`.
+    // Square (i, j) into the run, sharing vertices with the squares of its `group` (below
+    // 2 x kGroundCodes; roads share none): of its two triangles, (0,0) (1,0) (1,1) and
+    // (0,0) (1,1) (0,1), those whose bit (1, 2) is in `lit`.
     void addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, bool worldUV, double uvScale,
-                   bool near, int code, Run& out, int lit = 3);
+                   bool near, int group, Run& out, int lit = 3);
     void addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, int kind, double distance, bool near,
                  int lit);
     // Of square (i, j)'s two triangles, as bits for addSquare, those that may light a pixel centre.
@@ -120,6 +122,7 @@ private:
                          const ViewFrustum& frustum, float& lowest);
     void drawRuns(const Run* runs, const uint32_t* textures, int count, bool near);
     std::array<Run, world::kGroundCodes> Runs;
+    std::array<Run, world::kGroundCodes> ClearRuns;  // far squares all nearer than the fog's start
     std::array<Run, 2> Roads;  // the straight pieces, the bends
     std::array<RoadShape, 2> RoadShapes;
     std::array<uint32_t, 2> RoadShapeTextures{};  // the GL textures the shapes were read from
