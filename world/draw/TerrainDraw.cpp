@@ -633,7 +633,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     // Ground within this of the eye is drawn without fog, which would leave it as it is; the
     // near squares with it when all of them are (1 ft spares the fog coordinate's rounding).
     const double fogStart = reach * 0.25;
-    const double clearReach = SkipsUnseenWork ? fogStart - 1.0 : 0.0;
+    const double clearReach = SkipsUnseenWork ? std::max(fogStart - 1.0, 0.0) : 0.0;
     bool nearFogged = false;
     float lowest = std::numeric_limits<float>::max();
     markShownBlocks(t, eye, i0, i1, j0, j1, reach, frustum, lowest);
