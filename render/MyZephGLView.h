@@ -75,6 +75,8 @@ public:
     void setScissorsWorld(bool on) { scissorsWorld_ = on; }
     // The cockpit's opaque cover drawn in colour before the world, not marked and drawn again.
     void setCoverFirst(bool on) { coverFirst_ = on; }
+    // The ground's drawer, whose switches the picture tests turn.
+    worlddraw::TerrainDrawer& terrainDrawer() { return *terrainDrawer_; }
     // Every pixel by the plain rules, without the shortcuts that may change a pixel a little (the
     // reference the picture tests compare with), or with them (the default).
     void setExactDrawing(bool on) { exactDrawing_ = on; }

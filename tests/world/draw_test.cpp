@@ -2,13 +2,17 @@
 // frame: a cloud in view shows; and the ground's passes folded together leaving the picture as it was: the sky drawn
 // behind the ground against the sky drawn first, road squares cut to their road shape against
 // whole squares, the shortcuts (far road squares left out, shared vertices) against the plain
-// drawing, the ground wholly behind an opaque cover left out, and the sky read without the mip
-// levels the GL would not choose; a cloud deck fogged by its distance; the ground takes the daylight.
+// drawing, the ground wholly behind an opaque cover left out, work that cannot show skipped (far
+// ground triangles between the pixel centres, fog nearer than its start), and the sky read without the mip levels the GL would not choose; a
+// triangle said to light no pixel centre lights none; a cloud deck fogged by its distance; the
+// ground takes the daylight.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdlib>
+#include <random>
 #include <string>
 
 #include "tests/world/WorldFrame.h"
@@ -294,6 +298,95 @@ TEST_F(WorldDrawTest, PanelsSharingAnEdgeHideTheirSeam) {
             EXPECT_EQ(screen.openAt(seam[0], seam[1]), gap > 0) << "gap " << gap << " ft, " << along << " along the seam";
         }
     }
+}
+
+// Work that cannot change a pixel is skipped without changing one: far ground triangles that fall
+// between the pixel centres are left out, and their roads with them, and ground nearer than the
+// fog's start is drawn without fog. Low over the front and higher, along the front and across it,
+// in the whole frame, under a scissor box and in a viewport so small that most squares are
+// slivers; in the farthest haze at noon, and then in haze so close that the near ground is fogged
+// and in middling haze under a low sun, whose light the ground takes.
+TEST_F(WorldDrawTest, WorkThatCannotShowIsSkippedUnseen) {
+    const Vector3 noon = world->sky.getSunVector();
+    long unlit = 0;
+    for (const double haze : {0.0, 1.5e-4, 4e-5})
+        for (const int width : {kWidth, 96})
+            for (const double height : {500.0, 3000.0})
+                for (const Camera& cam : {test::kAlongTheFront, Camera{200.0, -2.0}})
+                    for (const bool scissor : {false, true}) {
+                        if (haze > 0 && (width != kWidth || scissor)) continue;
+                        world->terrain.setFogDistance(haze);
+                        const Vector3 lowSun{1.0, 0.02, 0.0};
+                        world->sky.positionSun((haze == 4e-5 ? lowSun : noon).data());
+                        world->ViewportWidth = width;
+                        world->ViewportHeight = width * kHeight / kWidth;
+                        if (scissor) glEnable(GL_SCISSOR_TEST), glScissor(width / 5, width / 7, width / 2, width / 3);
+                        const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
+                        world->drawer.SkipsUnseenWork = false;
+                        const auto all = frame(at, cam, false, true);
+                        world->drawer.SkipsUnseenWork = true;
+                        const auto drawn = frame(at, cam, false, true);
+                        unlit += world->drawer.trianglesUnlit();
+                        glDisable(GL_SCISSOR_TEST);
+                        EXPECT_EQ(differing(all, drawn, 0), 0) << "haze " << haze << ", " << width << " px, " << height
+                                                               << " ft, heading " << cam.Heading << (scissor ? ", scissored" : "");
+                    }
+    world->sky.positionSun(noon.data());
+    world->ViewportWidth = kWidth;
+    world->ViewportHeight = kHeight;
+    EXPECT_GT(unlit, 5000) << "far squares fall between the centres";
+}
+
+// Thin triangles the GL draws one at a time, a pixel to a unit: none said to light no pixel centre
+// lights one. Among them slivers that just hold or just miss a row or column of centres, and
+// slivers aslant between the centres, which the window extent alone would keep.
+TEST_F(WorldDrawTest, ATriangleSaidToLightNoPixelCentreLightsNone) {
+    using worlddraw::WindowPoint;
+    const auto unlit = [&](WindowPoint a, WindowPoint b, WindowPoint c, worlddraw::PixelRect rect = {0, 0, kWidth, kHeight}) {
+        return worlddraw::lightsNoPixelCentre(a, b, c, rect, 1.0 / 16);
+    };
+    EXPECT_TRUE(unlit({10.1, 10.6}, {30.2, 10.7}, {20, 11.4})) << "between two rows";
+    EXPECT_FALSE(unlit({10.1, 10.6}, {30.2, 10.7}, {20, 10.47})) << "just reaching a row";
+    EXPECT_TRUE(unlit({10.2, 10.0}, {13.2, 13.0}, {13.8, 13.0})) << "aslant between the centres";
+    EXPECT_FALSE(unlit({10.7, 10.0}, {13.7, 13.0}, {14.3, 13.0})) << "aslant over them";
+    EXPECT_TRUE(unlit({100, 20}, {140, 20}, {120, 60}, {0, 0, 120, 10})) << "above the scissor box";
+
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, kWidth, 0, kHeight, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glViewport(0, 0, kWidth, kHeight);
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_COLOR_BUFFER_BIT);
+    glDisable(GL_DEPTH_TEST), glDisable(GL_TEXTURE_2D), glDisable(GL_FOG), glDisable(GL_BLEND), glDisable(GL_CULL_FACE);
+    glClearColor(0, 0, 0, 1);
+    glColor3f(1, 1, 1);
+    std::mt19937 random(44);
+    const auto uniform = [&](double lo, double hi) { return lo + (hi - lo) * (random() / 4294967296.0); };
+    constexpr int kArea = 32;
+    int saidUnlit = 0;
+    for (int n = 0; n < 1500; ++n) {
+        // A sliver 1 to 8 pixels long and up to two thirds of a pixel across, any way round.
+        const double angle = uniform(0, 2 * M_PI), length = uniform(1, 8), across = uniform(0.01, 0.67);
+        const double dx = std::cos(angle), dy = std::sin(angle), x = uniform(6, 26), y = uniform(6, 26);
+        const double along = uniform(0, 1) * length;
+        const WindowPoint a{x, y}, b{x + dx * length, y + dy * length},
+            c{x + dx * along - dy * across, y + dy * along + dx * across};
+        const bool none = unlit(a, b, c);
+        saidUnlit += none;
+        if (!none) continue;
+        glClear(GL_COLOR_BUFFER_BIT);
+        glBegin(GL_TRIANGLES);
+        for (const WindowPoint& p : {a, b, c}) glVertex2d(p.X, p.Y);
+        glEnd();
+        std::vector<uint8_t> pixels(size_t(kArea * 2) * kArea * 2 * 4);
+        glReadPixels(0, 0, kArea * 2, kArea * 2, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        long lit = 0;
+        for (size_t k = 0; k < pixels.size(); k += 4) lit += pixels[k] != 0;
+        EXPECT_EQ(lit, 0) << "(" << a.X << ", " << a.Y << ") (" << b.X << ", " << b.Y << ") (" << c.X << ", " << c.Y << ")";
+    }
+    glPopAttrib();
+    EXPECT_GT(saidUnlit, 250) << "slivers fall between the centres";
 }
 
 // A cloud deck is fogged by its distance from the eye, whether its part within the fog's start is

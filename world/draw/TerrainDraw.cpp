@@ -89,6 +89,8 @@ public:
         wx0 -= 1, wy0 -= 1, wx1 += 1, wy1 += 1;
         return true;
     }
+    // The point's clip w: its distance ahead of the eye in a perspective view.
+    double clipW(double x, double y, double z) const { return Clip[3] * x + Clip[7] * y + Clip[11] * z + Clip[15]; }
     // The point's place in the window (pixels); false beside or behind the eye.
     bool window(double x, double y, double z, double& px, double& py) const {
         const double w = Clip[3] * x + Clip[7] * y + Clip[11] * z + Clip[15];
@@ -97,6 +99,7 @@ public:
         py = Viewport[1] + ((Clip[1] * x + Clip[5] * y + Clip[9] * z + Clip[13]) / w + 1) * Viewport[3] / 2;
         return true;
     }
+    const std::array<int, 4>& viewport() const { return Viewport; }
     double NearFeet = 0;  // the near plane's distance
     double LeastPixelAngle = 0, GreatestPixelAngle = 0;  // radians between neighbouring pixels' rays; 0: unknown
     std::array<double, 2> EdgeTan{}, PixelTan{};  // tangents of the screen's edges and of one pixel at the centre
@@ -401,12 +404,13 @@ uint32_t TerrainDrawer::corner(const RIDUdidav& t, const Eye& eye, int pi, int p
 }
 
 void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, bool worldUV, double uvScale,
-                              bool near, int code, Run& run) {
+                              bool near, int group, Run& run, int lit) {
     // Corners (0,0) (1,0) (1,1) (0,1), drawn as (0,0) (1,0) (1,1) and (0,0) (1,1) (0,1): the
     // altitude query's diagonal.
     static constexpr int kCorner[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-    uint32_t at[4];
+    uint32_t at[4] = {};
     for (int c = 0; c < 4; ++c) {
+        if ((c == 1 && !(lit & 1)) || (c == 3 && !(lit & 2))) continue;  // a corner only a left-out triangle uses
         const int ci = kCorner[c][0], cj = kCorner[c][1];
         // Eight detail pictures to a square, and the world's pictures, repeat every 64 squares.
         const int si = (i % 64) + ci, sj = (j % 64) + cj;
@@ -422,7 +426,7 @@ void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, 
         }
         // Neighbouring squares of one run share the post's vertex where their coordinates there
         // agree: all but across the 64th square's edge.
-        const uint8_t key = uint8_t(1 + code + kGroundCodes * (int(near) + 2 * int(si == 64) + 4 * int(sj == 64)));
+        const uint8_t key = uint8_t(1 + group + 2 * kGroundCodes * (int(near) + 2 * int(si == 64) + 4 * int(sj == 64)));
         const size_t post = size_t(j + cj - PostsJ0) * PostsAcross + size_t(i + ci - PostsI0);
         uint8_t* keys = &PostKeys[post * 4];
         uint32_t* indices = &PostIndices[post * 4];
@@ -439,15 +443,16 @@ void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, 
         }
     }
     std::vector<uint32_t>& triangles = near ? run.NearTriangles : run.FarTriangles;
-    triangles.insert(triangles.end(), {at[0], at[1], at[2], at[0], at[2], at[3]});
+    if (lit & 1) triangles.insert(triangles.end(), {at[0], at[1], at[2]});
+    if (lit & 2) triangles.insert(triangles.end(), {at[0], at[2], at[3]});
 }
 
 void TerrainDrawer::addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, int kind, double distance,
-                            bool near) {
+                            bool near, int lit) {
     const RoadShape& shape = RoadShapes[kind];
     Run& run = Roads[kind];
     if (distance >= RoadShapeDistance || !shape.ready()) {
-        addSquare(t, eye, i, j, turns, false, 1.0, near, 0, run);
+        addSquare(t, eye, i, j, turns, false, 1.0, near, 0, run, lit);
         return;
     }
     // Points inside the square's two triangles, each on its own triangle's plane: the same
@@ -457,6 +462,7 @@ void TerrainDrawer::addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, in
     std::vector<Vertex>& out = near ? run.Near : run.Far;
     std::vector<uint32_t>& triangles = near ? run.NearTriangles : run.FarTriangles;
     for (const SquarePoint& q : shape.triangles(turns)) {
+        if (!(lit & (q.Lower ? 1 : 2))) continue;  // within a triangle that lights no pixel (a piece's points share it)
         // Lower: p00 + S (p10 - p00) + T (p11 - p10); upper: p00 + T (p01 - p00) + S (p11 - p01).
         auto mix = [&](float Vertex::*f) {
             return q.Lower ? p00.*f + q.S * (p10.*f - p00.*f) + q.T * (p11.*f - p10.*f)
@@ -475,6 +481,34 @@ void TerrainDrawer::addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, in
             run.NearDetail.push_back(float(((j % 64) + q.T) * 8.0));
         }
     }
+}
+
+bool TerrainDrawer::postInWindow(const RIDUdidav& t, const Eye& eye, int pi, int pj, const ViewFrustum& view,
+                                 WindowPoint& at) {
+    const size_t k = size_t(pj - PostsJ0) * PostsAcross + size_t(pi - PostsI0);
+    if (PostProjected[k] == 0) {
+        // As the GL sees it: the float vertex. Only posts well beyond the near plane and within a
+        // window's size of the window, which the GL draws unclipped, are told.
+        const Vertex v = post(t, eye, pi, pj);
+        const auto& vp = view.viewport();
+        WindowPoint w;
+        const bool told = view.clipW(v.X, v.Y, v.Z) > 2 * view.NearFeet && view.window(v.X, v.Y, v.Z, w.X, w.Y) &&
+                          w.X > vp[0] - vp[2] && w.X < vp[0] + 2.0 * vp[2] && w.Y > vp[1] - vp[3] &&
+                          w.Y < vp[1] + 2.0 * vp[3];
+        PostWindow[k] = w;
+        PostProjected[k] = told ? 1 : 2;
+    }
+    at = PostWindow[k];
+    return PostProjected[k] == 1;
+}
+
+int TerrainDrawer::litTriangles(const RIDUdidav& t, const Eye& eye, int i, int j, const ViewFrustum& view) {
+    WindowPoint p[4];
+    static constexpr int kCorner[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    for (int c = 0; c < 4; ++c)
+        if (!postInWindow(t, eye, i + kCorner[c][0], j + kCorner[c][1], view, p[c])) return 3;
+    return (lightsNoPixelCentre(p[0], p[1], p[2], Drawable, CentreMargin) ? 0 : 1) |
+           (lightsNoPixelCentre(p[0], p[2], p[3], Drawable, CentreMargin) ? 0 : 2);
 }
 
 void TerrainDrawer::prepareRoadShapes(const std::array<uint32_t, 2>& textures) {
@@ -550,8 +584,10 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
                          const ScreenCover* cover) {
     Triangles = 0;
     Covered = 0;
+    Unlit = 0;
     LowestOpenElevation = kWholeDome;
     for (auto& run : Runs) run.clear();
+    for (auto& run : ClearRuns) run.clear();
     for (auto& run : Roads) run.clear();
     if (!t.hasGrid()) return;
 
@@ -575,6 +611,30 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     PostIndices.resize(PostKeys.size());
     // Squares wholly outside the view are left out here rather than clipped one vertex at a time.
     const ViewFrustum frustum;
+    const bool findsUnlit = SkipsUnseenWork && frustum.LeastPixelAngle > 0 && frustum.NearFeet > 0;
+    const double pixelTan = std::min(frustum.PixelTan[0], frustum.PixelTan[1]);
+    if (findsUnlit) {
+        PostProjected.assign(PostKeys.size() / 4, 0);
+        PostWindow.resize(PostProjected.size());
+        const auto& vp = frustum.viewport();
+        Drawable = {vp[0], vp[1], vp[0] + vp[2], vp[1] + vp[3]};
+        if (glIsEnabled(GL_SCISSOR_TEST)) {
+            GLint box[4] = {};
+            glGetIntegerv(GL_SCISSOR_BOX, box);
+            Drawable = {std::max(Drawable.X0, box[0]), std::max(Drawable.Y0, box[1]),
+                        std::min(Drawable.X1, box[0] + box[2]), std::min(Drawable.Y1, box[1] + box[3])};
+        }
+        GLint samples = 0;
+        glGetIntegerv(GL_SAMPLE_BUFFERS, &samples);
+        // A sixteenth of a pixel is far wider than the rounding of the GL's transform and its
+        // sub-pixel grid; with several samples a pixel, a sample may lie anywhere in it.
+        CentreMargin = 1.0 / 16 + (samples > 0 ? 0.5 : 0.0);
+    }
+    // Ground within this of the eye is drawn without fog, which would leave it as it is; the
+    // near squares with it when all of them are (1 ft spares the fog coordinate's rounding).
+    const double fogStart = reach * 0.25;
+    const double clearReach = SkipsUnseenWork ? std::max(fogStart - 1.0, 0.0) : 0.0;
+    bool nearFogged = false;
     float lowest = std::numeric_limits<float>::max();
     markShownBlocks(t, eye, i0, i1, j0, j1, reach, frustum, lowest);
     const size_t blocksAcross = size_t((i1 - i0) / kBlock + 1);
@@ -603,7 +663,26 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             // The shelled ground's pictures span two squares: its craters repeat less.
             const double uvScale = code == kShellMud || code == kTrenches ? 0.5 : 1.0;
             const bool near = d < kDetailDistance && t.getDrawDetail();
-            addSquare(t, eye, i, j, int(squareHash(i, j) & 3), !perSquare, uvScale, near, code, Runs[code]);
+            // Far squares seen nearly edge-on may fall between the pixel centres; only those whose
+            // depth across the line of sight may span under a few pixels are worth projecting.
+            int lit = 3;
+            if (findsUnlit && !near && d >= kDetailDistance) {
+                const double high = highestPost(t, i, j), rise = std::abs(eye.Y - 0.5 * (low + high));
+                const double across = (rise * kSquareFeet * M_SQRT2 / d + (high - low)) / d / pixelTan;
+                if (across < kThinPixels) lit = litTriangles(t, eye, i, j, frustum);
+            }
+            Unlit += 2 - (lit & 1) - (lit >> 1);
+            if (!lit) continue;  // and its roads with it
+            // Every point of the square nearer than the fog's start: its fog factor is one.
+            const double fx = std::max(std::abs(i * kSquareFeet - eye.X), std::abs((i + 1) * kSquareFeet - eye.X));
+            const double fz = std::max(std::abs(j * kSquareFeet - eye.Z), std::abs((j + 1) * kSquareFeet - eye.Z));
+            const double fy = std::max(std::abs(low - eye.Y), std::abs(highestPost(t, i, j) - eye.Y));
+            const bool clear = fx * fx + fz * fz + fy * fy < clearReach * clearReach;
+            nearFogged = nearFogged || (near && !clear);
+            // Kept apart as their own group's vertices.
+            const int group = code + (clear && !near ? kGroundCodes : 0);
+            addSquare(t, eye, i, j, int(squareHash(i, j) & 3), !perSquare, uvScale, near, group,
+                      clear && !near ? ClearRuns[code] : Runs[code], lit);
 
             const uint8_t edges = t.roadEdgesAt(i, j);
             if (!edges) continue;
@@ -618,11 +697,11 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             // straight through the square.
             uint8_t covered = 0;
             if ((edges & (kEdgeLowZ | kEdgeHighZ)) == (kEdgeLowZ | kEdgeHighZ)) {
-                addRoad(t, eye, i, j, 0, 0, d, near);
+                addRoad(t, eye, i, j, 0, 0, d, near, lit);
                 covered |= kEdgeLowZ | kEdgeHighZ;
             }
             if ((edges & (kEdgeLowX | kEdgeHighX)) == (kEdgeLowX | kEdgeHighX)) {
-                addRoad(t, eye, i, j, 1, 0, d, near);
+                addRoad(t, eye, i, j, 1, 0, d, near, lit);
                 covered |= kEdgeLowX | kEdgeHighX;
             }
             static constexpr uint8_t kBendEdges[4] = {kEdgeHighX | kEdgeLowZ, kEdgeHighX | kEdgeHighZ,
@@ -632,12 +711,12 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
                     const uint8_t b = kBendEdges[turn];
                     if ((edges & b) != b || (covered & b) == b) continue;
                     if (pass == 0 && (covered & b)) continue;
-                    addRoad(t, eye, i, j, turn, 1, d, near);
+                    addRoad(t, eye, i, j, turn, 1, d, near, lit);
                     covered |= b;
                 }
             const uint8_t loose = edges & ~covered;
-            if (loose & (kEdgeLowZ | kEdgeHighZ)) addRoad(t, eye, i, j, 0, 0, d, near);
-            if (loose & (kEdgeLowX | kEdgeHighX)) addRoad(t, eye, i, j, 1, 0, d, near);
+            if (loose & (kEdgeLowZ | kEdgeHighZ)) addRoad(t, eye, i, j, 0, 0, d, near, lit);
+            if (loose & (kEdgeLowX | kEdgeHighX)) addRoad(t, eye, i, j, 1, 0, d, near, lit);
         }
 
     // Every ray that leaves the eye lower than this meets the ground within the reach: it comes down
@@ -668,7 +747,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     glColor4f(light[0], light[1], light[2], 1);
     glEnable(GL_FOG);
     glFogi(GL_FOG_MODE, GL_LINEAR);
-    glFogf(GL_FOG_START, float(reach * 0.25));
+    glFogf(GL_FOG_START, float(fogStart));
     glFogf(GL_FOG_END, float(reach));
 
     std::array<uint32_t, kGroundCodes> ground;
@@ -677,8 +756,12 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     for (const Run& run : Runs) anyNear = anyNear || !run.Near.empty();
     for (const Run& run : Roads) anyNear = anyNear || !run.Near.empty();
 
-    // The ground beyond the detail, then within it; then the roads within it and beyond.
+    // The ground beyond the detail, fogged then not, then within it; then the roads within it and
+    // beyond.
     drawRuns(Runs.data(), ground.data(), kGroundCodes, false);
+    glDisable(GL_FOG);
+    drawRuns(ClearRuns.data(), ground.data(), kGroundCodes, false);
+    if (nearFogged || !SkipsUnseenWork) glEnable(GL_FOG);
     if (anyNear) {
         setDetailUnit(true, glName(t.DetailSlot));
         drawRuns(Runs.data(), ground.data(), kGroundCodes, true);
@@ -692,6 +775,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
         drawRuns(Roads.data(), roads.data(), 2, true);
         setDetailUnit(false, 0);
     }
+    glEnable(GL_FOG);
     drawRuns(Roads.data(), roads.data(), 2, false);
     glPopClientAttrib();
     glPopAttrib();

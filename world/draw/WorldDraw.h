@@ -15,6 +15,7 @@
 #include "world/FirstCloud.h"
 #include "world/RIDUdidav.h"
 #include "world/TexturedSkyDome.h"
+#include "world/draw/PixelCentres.h"
 #include "world/draw/RoadShape.h"
 #include "world/draw/ScreenCover.h"
 
@@ -57,6 +58,7 @@ public:
                          const std::array<float, 3>& light);
     long trianglesDrawn() const { return Triangles; }
     long squaresCovered() const { return Covered; }  // in view but wholly behind the cover, at the last draw
+    long trianglesUnlit() const { return Unlit; }     // in view but lighting no pixel centre, at the last draw
     // After draw: the elevation (radians, negative: below the horizon) under which every pixel of
     // the view shows the ground just drawn; -pi/2 when that cannot be told.
     double lowestOpenElevation() const { return LowestOpenElevation; }
@@ -70,6 +72,10 @@ public:
     // A deck's part nearer than the fog's start drawn apart without fog where it shows enough to
     // pay for the extra edge; off where a cockpit in front hides what lies overhead.
     bool UnfoggedDeckPieces = true;
+    // Work that cannot change a pixel is skipped: far ground triangles (and their roads) that light
+    // no pixel centre are not sent, and ground nearer than the fog's start, where its factor is one,
+    // is drawn without fog. Off to compare.
+    bool SkipsUnseenWork = true;
 
 private:
     using Vertex = GroundVertex;
@@ -93,10 +99,21 @@ private:
     // A new vertex at post (pi, pj) with picture and detail coordinates; its number in the run.
     static uint32_t corner(const RIDUdidav& t, const Eye& eye, int pi, int pj, float u, float w, float du, float dw,
                            bool near, Run& run);
-    // Square (i, j) of ground code `code` (0 for a road square) into the run.
+    // Square (i, j) into the run, sharing vertices with the squares of its `group` (below
+    // 2 x kGroundCodes; roads share none): of its two triangles, (0,0) (1,0) (1,1) and
+    // (0,0) (1,1) (0,1), those whose bit (1, 2) is in `lit`.
     void addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, bool worldUV, double uvScale,
-                   bool near, int code, Run& out);
-    void addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, int kind, double distance, bool near);
+                   bool near, int group, Run& out, int lit = 3);
+    void addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, int kind, double distance, bool near,
+                 int lit);
+    // Of square (i, j)'s two triangles, as bits for addSquare, those that may light a pixel centre.
+    int litTriangles(const RIDUdidav& t, const Eye& eye, int i, int j, const ViewFrustum& view);
+    // Squares whose depth across the line of sight may span fewer pixels than this are looked at:
+    // a wider bound projects many squares to find few that light nothing.
+    static constexpr double kThinPixels = 1.5;
+    // The post's place in the window, projected once a draw; false where it cannot be told
+    // (near or behind the eye, or far off the window where the GL clips).
+    bool postInWindow(const RIDUdidav& t, const Eye& eye, int pi, int pj, const ViewFrustum& view, WindowPoint& at);
     void prepareRoadShapes(const std::array<uint32_t, 2>& textures);
     // Blocks of squares that may show: none when out of reach, or wholly within reach and out of
     // view (their lowest post then joins `lowest`); the squares of the rest decide one by one.
@@ -105,6 +122,7 @@ private:
                          const ViewFrustum& frustum, float& lowest);
     void drawRuns(const Run* runs, const uint32_t* textures, int count, bool near);
     std::array<Run, world::kGroundCodes> Runs;
+    std::array<Run, world::kGroundCodes> ClearRuns;  // far squares all nearer than the fog's start
     std::array<Run, 2> Roads;  // the straight pieces, the bends
     std::array<RoadShape, 2> RoadShapes;
     std::array<uint32_t, 2> RoadShapeTextures{};  // the GL textures the shapes were read from
@@ -114,12 +132,19 @@ private:
     std::array<int, 2> RoadBlankLevel{};
     long Triangles = 0;
     long Covered = 0;
+    long Unlit = 0;
+    // Where the ground may draw this time and how far off a pixel centre may lie; no rows: the
+    // unlit triangles are not looked for.
+    PixelRect Drawable;
+    double CentreMargin = 0;
     // Per post of the squares within reach, up to four vertices already made there: a key (run,
     // near, picture wrap; 0: none) and the vertex's number in its run.
     int PostsI0 = 0, PostsJ0 = 0;
     size_t PostsAcross = 0;
     std::vector<uint8_t> PostKeys;
     std::vector<uint32_t> PostIndices;
+    std::vector<WindowPoint> PostWindow;  // per post, once projected
+    std::vector<uint8_t> PostProjected;   // per post: 0 not yet, 1 in PostWindow, 2 not to be told
     std::vector<uint8_t> BlockShown;  // per block of the squares within reach, row by row
     static constexpr double kHighestOverGround = 50000.0;  // ft: the ground met stays inside the far plane
     static constexpr double kNearRaySine = 0.35;            // sin 20 deg: the sky's lowest ray
