@@ -77,13 +77,17 @@ struct GameScene {
     }
 
     // Quick Dogfight on the first mission with the player in `type`, seeded, run `ticks` ticks.
-    void startFight(int32_t type, int32_t ticks) {
+    // False when the fight did not start (the mission's data missing): there is no scene to set.
+    bool startFight(int32_t type, int32_t ticks) {
         game->fromMissionMenu(game->missionWindowControls().toMissionMenuPopUp.positionOfTag(0));
         game->fromFlyQuickDogfightButton();
         game->dogfightWindowControls().DOAircraftType[0].selectCode(type);
         game->seedSimulation(44);
         game->fromDoQuickDogfight();
+        if (!game->isRunning() || !game->modelAt(ModelArray::kTerrain) || !game->aircraftAt(ModelArray::kFirstAircraft))
+            return false;
         run(ticks);
+        return true;
     }
     void run(int32_t ticks) {
         for (int32_t t = 0; t < ticks; t += 3) {
@@ -101,15 +105,16 @@ struct GameScene {
         game->SetUpSecondWindow();
     }
 
-    void set(Shot shot) {
+    // False, with nothing set, when the fight cannot start or lacks the scene's aircraft.
+    bool set(Shot shot) {
         platform::presentationRandom().seed(20);  // the same flicker and drift whatever ran before
         // The cockpit of the player's aircraft.
         game->sendCommand(input::CommandNumber::CameraInsidePilotHead, kKeyDown);
+        if (!startFight(shot == Shot::CockpitDVII ? kDVII : kCamel, kOpeningTicks)) return false;
         switch (shot) {
-        case Shot::CockpitCamel: startFight(kCamel, kOpeningTicks); break;
-        case Shot::CockpitDVII: startFight(kDVII, kOpeningTicks); break;
+        case Shot::CockpitCamel:
+        case Shot::CockpitDVII: break;
         case Shot::Chase:
-            startFight(kCamel, kOpeningTicks);
             // The chase command puts the camera behind the tail; one tick of the upkeep that eases it
             // there, the world standing still: the camera has arrived.
             game->sendCommand(input::CommandNumber::ChaseCamera, kKeyDown);
@@ -117,7 +122,6 @@ struct GameScene {
             outsideCameraRules();
             break;
         case Shot::LowFront: {
-            startFight(kCamel, kOpeningTicks);
             // Level at 500 ft over the trench lines south-east of Albert, heading 75 deg.
             FlyableAircraft* camel = game->aircraftAt(ModelArray::kFirstAircraft);
             auto* terrain = dynamic_cast<RIDUdidav*>(game->modelAt(ModelArray::kTerrain));
@@ -130,9 +134,9 @@ struct GameScene {
             break;
         }
         case Shot::WreckSmoke: {
-            startFight(kCamel, kOpeningTicks);
             // A Fokker blows up where it flies and burns on the ground.
             FlyableAircraft* wreck = game->aircraftAt(ModelArray::kFirstAircraft + 4);
+            if (!wreck) return false;
             wreck->doSplodes();
             run(kWreckTicks);
             game->sendCommand(input::CommandNumber::ChaseCamera, kKeyDown);
@@ -147,10 +151,11 @@ struct GameScene {
             ZephModel::multQnions(&turn, &tilt, &camera);
             camera.Position = {at[0] - 60.0 * std::sin(kHeading), at[1] + 20.0, at[2] - 60.0 * std::cos(kHeading)};
             view->setGlobalCameraPosition(&camera);
-            return;
+            return true;
         }
         }
         place();
+        return true;
     }
 };
 

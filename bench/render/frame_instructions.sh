@@ -15,6 +15,7 @@ trap '[ -n "${KEEP_CALLGRIND:-}" ] && cp "$work/cg.out" "$KEEP_CALLGRIND"; rm -r
 PELLAM_BENCH_FRAMES=${PELLAM_BENCH_FRAMES:-3} LP_NUM_THREADS=0 xvfb-run -a -s "-screen 0 1024x768x24" valgrind --tool=callgrind --instr-atstart=no \
     --callgrind-out-file="$work/cg.out" "$bench" --benchmark_filter="$filter" --benchmark_min_time=0.01 \
     >"$work/run.txt" 2>"$work/valgrind.txt" || { tail -5 "$work/valgrind.txt"; exit 1; }
+if grep -q 'ERROR OCCURRED' "$work/run.txt"; then grep 'ERROR OCCURRED' "$work/run.txt"; exit 1; fi
 line=$(grep '^BM_' "$work/run.txt" | head -1)
 [ -n "$line" ] || { echo "no benchmark ran:"; tail -5 "$work/run.txt" "$work/valgrind.txt"; exit 1; }
 frames=$(echo "$line" | awk '{ for (i = 2; i <= NF; ++i) if ($i ~ /^fps=/) { print $(i - 1); exit } }')

@@ -37,7 +37,10 @@ void BM_GameFrame(benchmark::State& state, Shot shot, const char* name) {
         state.SkipWithError("no GL window or no game");
         return;
     }
-    scene.set(shot);
+    if (!scene.set(shot)) {
+        state.SkipWithError("the fight did not start: no mission data beside the benchmark?");
+        return;
+    }
     timeEach(state, [&] { scene.game->PrepareAndCallDrawing(); });
     if (const char* prefix = std::getenv("PELLAM_GAME_FRAME_PNG")) {
         const bool exact = scene.view->exactDrawing();

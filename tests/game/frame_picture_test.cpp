@@ -31,7 +31,7 @@ TEST(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
     long unlitTriangles = 0;
     for (const auto& [shot, name] : kShots) {
         SCOPED_TRACE(name);
-        scene.set(shot);
+        ASSERT_TRUE(scene.set(shot));
         platform::RGBAImage drawn[2];
         for (const bool exact : {true, false}) {
             scene.view->setExactDrawing(exact);
