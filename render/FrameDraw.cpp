@@ -327,13 +327,23 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
     // opaque parts' depths, laid down first, then hide the world behind them, and in the cockpit's
     // own pass every pixel of it hidden by a nearer part fails the depth test before shading.
     // The plain rules mark the cover at the nearest depth and clear the depths before the cockpit.
+    // Where nothing drawn before the cockpit can reach its slice of the depths (the sky is drawn
+    // depth-tested behind the ground) and no fog tints it, its opaque parts are drawn in colour
+    // there and then, not marked and drawn again: the same pixels. Linear fog is left to the
+    // plain order: its start is set by the world, drawn after.
     const bool marked = pass.InsideItem > 1 && !awoken_ && marksOpaqueCover_;
     const bool sliced = marked && !exactDrawing_;
     cover_.clear();
+    bool coverDrawn = false;
     if (marked) {
         cockpitFrustum();
         if (sliced) glDepthRange(0, kCockpitDepths);
-        markOpaqueCover(recordFor(list, pass.InsideItem, pass.SecondWindow), sliced);
+        GLint fogMode = 0;
+        glGetIntegerv(GL_FOG_MODE, &fogMode);
+        coverDrawn = sliced && coverFirst_ && dynamic_cast<RIDUdidav*>(list.at(ModelArray::kTerrain)) && fogMode != GL_LINEAR &&
+                     fogFaintWithin(kNearReach);
+        OneCompleteObjectVer2* record = recordFor(list, pass.InsideItem, pass.SecondWindow);
+        coverDrawn ? drawOpaqueCover(record) : markOpaqueCover(record, sliced);
         mainFrustum();
     }
     behindCover_ = findOpenRectangles();
@@ -400,19 +410,12 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
         glPrepareForModelDrawing();
         cockpitFrustum();
         specSetToOff();
-        // The cockpit is all within a few feet: fog starting farther off, or too thin to move a
-        // colour a level there (the daylight haze), leaves it untouched.
+        // The cockpit is all within a few feet: fog too faint there to move a colour is left off.
         OneCompleteObjectVer2* record = recordFor(list, pass.InsideItem, pass.SecondWindow);
-        if (!exactDrawing_ && record) {
-            GLint mode = 0;
-            GLfloat start = 0, density = 0;
-            glGetIntegerv(GL_FOG_MODE, &mode);
-            glGetFloatv(GL_FOG_START, &start);
-            glGetFloatv(GL_FOG_DENSITY, &density);
-            const FogKind kind = mode == GL_LINEAR ? FogKind::Linear : mode == GL_EXP ? FogKind::Exp : FogKind::Exp2;
-            nearFogOff_ = fogLeavesNearAlone(kind, start, density, kNearReach);
-        }
+        if (!exactDrawing_ && record) nearFogOff_ = fogFaintWithin(kNearReach);
+        skipCover_ = coverDrawn;
         if (record) glNewDrawOneObject(record);
+        skipCover_ = false;
         // The cockpit's own transparent parts (the propeller's disc) fail the depth test wherever
         // the cover's parts lie nearer: they are drawn only where it leaves them open.
         queueScissor_ = findQueueRectangles();

@@ -31,19 +31,6 @@ inline bool secondWindowLabel(long modelIndex, unsigned char* out) {
     return true;
 }
 
-// The GL's fog modes: linear, exp and exp2.
-enum class FogKind { Linear, Exp, Exp2 };
-
-// Whether fog leaves every colour within `reach` ft of the eye as it is, to the nearest of 255
-// levels: linear fog starting beyond it, or exponential fog of `density` per ft moving a colour by
-// less than half a level there.
-inline bool fogLeavesNearAlone(FogKind kind, double start, double density, double reach) {
-    if (kind == FogKind::Linear) return start > reach;
-    if (!(density >= 0)) return false;
-    const double k = kind == FogKind::Exp2 ? (density * reach) * (density * reach) : density * reach;
-    return -std::expm1(-k) * 255 < 0.5;  // the fog's share of a colour at `reach`
-}
-
 // Half side of an identification square over a point (x right, y up, z ahead, ft), as a fraction
 // of z; 0 for no square. Normal rule: beyond 1000 ft, shrinking from 0.025 at 1000 ft to 0.005 at
 // 5000 ft. Close-in rule: from 600 ft (full size to 1000 ft) up to and including 2400 ft, shrinking

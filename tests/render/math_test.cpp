@@ -49,23 +49,6 @@ TEST(RenderMath, NumberTextAndFrameTimeCoverTheirWholeRange) {
     EXPECT_EQ(frameTicks(1000, 1005), 0);  // a clock set back
 }
 
-// The cockpit drawn without fog where fog cannot move its colours a level: the daylight haze (exp2,
-// 5e-6 per ft) and linear fog starting far off, but never inside a cloud (exp2, 0.005 per ft) or
-// in fog thick enough to tint what lies 100 ft off.
-TEST(RenderMath, TheCockpitKeepsFogOnlyWhereItShows) {
-    EXPECT_TRUE(fogLeavesNearAlone(FogKind::Exp2, 0, 5e-6, 100));
-    EXPECT_TRUE(fogLeavesNearAlone(FogKind::Linear, 23250, 0, 100));
-    EXPECT_FALSE(fogLeavesNearAlone(FogKind::Linear, 50, 0, 100));
-    EXPECT_FALSE(fogLeavesNearAlone(FogKind::Exp2, 0, 0.005, 100));
-    for (const FogKind kind : {FogKind::Exp, FogKind::Exp2}) {
-        // At the density where it stops being left alone, fog moves a colour 255 levels apart half a level.
-        double lo = 0, hi = 1;
-        for (int k = 0; k < 60; ++k) (fogLeavesNearAlone(kind, 0, (lo + hi) / 2, 100) ? lo : hi) = (lo + hi) / 2;
-        const double d = hi * 100, share = 1 - std::exp(-(kind == FogKind::Exp2 ? d * d : d));
-        EXPECT_NEAR(share * 255, 0.5, 1e-6);
-    }
-}
-
 TEST(RenderMath, ResizingKeepsKeyedHolesOutOfTheColour) {
     TexturePicture p;
     p.edge = 2;
