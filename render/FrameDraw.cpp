@@ -250,9 +250,7 @@ bool MyZephGLView::findOpenRectangles() {
     std::array<int, 4> viewport{};
     glGetIntegerv(GL_VIEWPORT, viewport.data());
     constexpr int cell = worlddraw::ScreenCover::kCell;
-    const auto covered = [&](int i, int j) {
-        return !cover_.openAt(viewport[0] + (i + 0.5) * cell, viewport[1] + (j + 0.5) * cell);
-    };
+    const auto covered = [&](int i, int j) { return cover_.hidesCell(i, j); };
     skyRects_.find(viewport, cell, covered, kSkyRects.Most, kSkyRects.LeastCells);
     deckRects_.find(viewport, cell, covered, kDeckRects.Most, kDeckRects.LeastCells);
     return true;
@@ -270,9 +268,7 @@ const OpenRectangles* MyZephGLView::findQueueRectangles() {
     constexpr int cell = worlddraw::ScreenCover::kCell;
     queueRects_.find(
         viewport, cell,
-        [&](int i, int j) {
-            return cover_.reachAt(viewport[0] + (i + 0.5) * cell, viewport[1] + (j + 0.5) * cell) * kDepthMargin < nearest;
-        },
+        [&](int i, int j) { return cover_.cellReach(i, j) * kDepthMargin < nearest; },
         kQueueRects.Most, kQueueRects.LeastCells);
     return scissorFor(queueRects_);
 }

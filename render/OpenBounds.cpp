@@ -111,10 +111,4 @@ bool OpenRectangles::whole() const {
            Bounds.Height == Viewport[3];
 }
 
-ScissorBox openBounds(const std::array<int, 4>& viewport, int cell, const std::function<bool(int, int)>& covered) {
-    OpenRectangles r;
-    r.find(viewport, cell, covered);
-    return r.bounds();
-}
-
 }  // namespace pellam::render

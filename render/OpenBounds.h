@@ -3,8 +3,8 @@
 // screen with opaque colour (the cockpit's upper wing across the top, the cowling below): outside
 // these rectangles the scissor keeps the rasteriser from binning and walking blocks that cannot show.
 #include <array>
+#include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 namespace pellam::render {
@@ -91,8 +91,5 @@ void OpenRectangles::find(const std::array<int, 4>& viewport, int cell, const Co
     LastHidden = Hidden;
     cut(most, leastSaved);
 }
-
-// The single rectangle: the open cells' bounds.
-ScissorBox openBounds(const std::array<int, 4>& viewport, int cell, const std::function<bool(int, int)>& covered);
 
 }  // namespace pellam::render

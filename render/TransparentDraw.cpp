@@ -5,6 +5,7 @@
 #include <GL/glext.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "render/DrawHints.h"
 #include "render/MyZephGLView.h"
@@ -18,6 +19,17 @@ constexpr int kMaxQuadPoints = 64;  // a smoke list longer than this is cut
 
 bool sameColour(const std::array<float, 4>& a, const std::array<float, 4>& b) {
     return a[0] == b[0] && a[1] == b[1] && a[2] == b[2] && a[3] == b[3];
+}
+
+// Whether the points numbered in `items` all have the first one's normal.
+bool sameNormals(const GLT2FN3FV3FFormat* points, const std::vector<uint16_t>& items) {
+    if (items.empty()) return true;
+    const GLT2FN3FV3FFormat& a = points[items[0]];
+    for (const uint16_t k : items) {
+        const GLT2FN3FV3FFormat& b = points[k];
+        if (b.NX != a.NX || b.NY != a.NY || b.NZ != a.NZ) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -120,23 +132,25 @@ void MyZephGLView::glNewDrawTransparentItems() {
                    o.TheMap == e.TheMap && o.ObjectFlags == e.ObjectFlags && sameColour(q.PolyColor, p.PolyColor) &&
                    o.TheFinalDrawMatrix == e.TheFinalDrawMatrix;
         };
-        if (next < 0 || (p.DefaultDrawType != GL_QUADS && p.DefaultDrawType != GL_TRIANGLES) ||
-            !sameDraw(Transparent_[next])) {
-            underOpenRectangles(depthTested ? queueScissor_ : nullptr, [&] { drawPoints(p, g); });
-            continue;
-        }
         transparentRun_.clear();
         const auto add = [&](const OnePolygonVer2& q) {
             const uint16_t* run = g.RunItems + q.FirstItem;
             transparentRun_.insert(transparentRun_.end(), run + 1, run + 1 + run[0]);
         };
         add(p);
-        for (; next >= 0 && sameDraw(Transparent_[next]); next = Transparent_.takeFarthest())
-            add(*Transparent_[next].ThisPolygon);
+        if (p.DefaultDrawType == GL_QUADS || p.DefaultDrawType == GL_TRIANGLES)
+            for (; next >= 0 && sameDraw(Transparent_[next]); next = Transparent_.takeFarthest())
+                add(*Transparent_[next].ThisPolygon);
+        // One colour at every vertex (unlit without colours of their own, or lit alike under the
+        // sun's parallel light): shaded flat, the GL fills the same colour without interpolating it.
+        const bool flat = !exactDrawing_ && !(e.ObjectFlags & kColouredPoints) &&
+                          ((h & kUnlit) || sameNormals(g.ThePoints, transparentRun_));
+        if (flat) glShadeModel(GL_FLAT);
         underOpenRectangles(depthTested ? queueScissor_ : nullptr, [&] {
             glDrawElements(GLenum(p.DefaultDrawType), GLsizei(transparentRun_.size()), GL_UNSIGNED_SHORT,
                            transparentRun_.data());
         });
+        if (flat) glShadeModel(GL_SMOOTH);
     }
     glDisableClientState(GL_COLOR_ARRAY);
     // The pass's material cache no longer says what GL holds.

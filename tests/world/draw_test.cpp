@@ -225,8 +225,9 @@ TEST_F(WorldDrawTest, GroundWhollyBehindTheCoverIsLeftOutUnseen) {
         double nearest = 1e9, farthest = 0;
         for (int y = 0; y < kHeight; ++y)
             for (int x = 0; x < kWidth; ++x) {
-                const double reach = screen.reachAt(x + 0.5, y + 0.5);
-                if (screen.openAt(x + 0.5, y + 0.5)) continue;
+                const int i = x / worlddraw::ScreenCover::kCell, j = y / worlddraw::ScreenCover::kCell;
+                if (!screen.hidesCell(i, j)) continue;
+                const double reach = screen.cellReach(i, j);
                 const double ndc = 2.0 * depth[size_t(y) * kWidth + x] - 1;
                 beyond += p[14] / (p[10] + ndc) > reach * 1.001;  // ft ahead of the eye
                 nearest = std::min(nearest, reach), farthest = std::max(farthest, reach);

@@ -37,14 +37,13 @@ public:
         return !Covered[size_t(cy) * size_t(Across) + size_t(cx)];
     }
     bool empty() const { return Cells == 0; }
-    // How far ahead of the eye (ft) the parts that fill the cell at the point (pixels) reach at
-    // most; infinite where the cell is open. What lies farther off there fails the depth test.
-    double reachAt(double x, double y) const {
-        const double cx = std::floor((x - Viewport[0]) / kCell), cy = std::floor((y - Viewport[1]) / kCell);
-        if (!(cx >= 0 && cy >= 0 && cx < Across && cy < Down)) return kOpen;
-        const size_t k = size_t(cy) * size_t(Across) + size_t(cx);
-        return Covered[k] ? Reach[k] : kOpen;
+    // The cell i across and j up from the viewport's bottom left: whether it is counted, and how
+    // far ahead of the eye (ft) the parts that fill it reach at most (infinite where it is open):
+    // what lies farther off there fails the depth test.
+    bool hidesCell(int i, int j) const {
+        return i >= 0 && j >= 0 && i < Across && j < Down && Covered[size_t(j) * size_t(Across) + size_t(i)];
     }
+    float cellReach(int i, int j) const { return hidesCell(i, j) ? Reach[size_t(j) * size_t(Across) + size_t(i)] : kOpen; }
 
 private:
     struct Point {
