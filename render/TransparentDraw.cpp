@@ -42,10 +42,30 @@ void MyZephGLView::glNewDrawTransparentItems() {
     glDepthFunc(GL_LEQUAL);
     glMatrixMode(GL_MODELVIEW);
     const float f = float(sunSpecFactor_);
+    // Polygons that follow one another in the queue in one state and pose (the pieces of a
+    // propeller's disc, say) go to GL as one list of triangles, in their order. The plain rules
+    // draw them one by one.
+    const TransparentPolyVer2* open = nullptr;  // the entry whose state the open batch is drawn in
+    const auto samePlace = [](const TransparentPolyVer2& a, const TransparentPolyVer2& b) {
+        const OnePolygonVer2 &p = *a.ThisPolygon, &q = *b.ThisPolygon;
+        return p.DrawHints == q.DrawHints && p.PolyColor == q.PolyColor && a.TheMap == b.TheMap &&
+               a.Materials == b.Materials && p.MaterialLightDataOffset == q.MaterialLightDataOffset &&
+               a.Geometry->ThePoints == b.Geometry->ThePoints && a.ObjectFlags == b.ObjectFlags &&
+               a.TheFinalDrawMatrix == b.TheFinalDrawMatrix;
+    };
+    partEye_.On = false;  // nothing culled: the queue's polygons are drawn whole
+    batch_.clear();
     for (int i = Transparent_.takeFarthest(); i >= 0; i = Transparent_.takeFarthest()) {
         const TransparentPolyVer2& e = Transparent_[i];
         const OnePolygonVer2& p = *e.ThisPolygon;
         const ObjectPointsPolysVer2& g = *e.Geometry;
+        const bool joins = !exactDrawing_ && batchable(p, g);
+        if (joins && open && samePlace(*open, e)) {
+            appendTriangles(p, g);
+            continue;
+        }
+        drawBatch();
+        open = nullptr;
         const MaterialLightData& m = e.Materials[std::clamp<int>(p.MaterialLightDataOffset, 0, kMaxMaterials - 1)];
         const int32_t h = p.DrawHints;
         glLoadMatrixf(e.TheFinalDrawMatrix.data());
@@ -106,8 +126,14 @@ void MyZephGLView::glNewDrawTransparentItems() {
             glTexCoordPointer(2, GL_FLOAT, coloured ? 48 : 32, g.ThePoints);
             glInterleavedArrays(coloured ? GL_T2F_C4F_N3F_V3F : GL_T2F_N3F_V3F, 0, g.ThePoints);
         }
-        drawPoints(p, g);
+        if (joins) {
+            open = &e;
+            appendTriangles(p, g);
+        } else {
+            drawPoints(p, g);
+        }
     }
+    drawBatch();
     glDisableClientState(GL_COLOR_ARRAY);
     // The pass's material cache no longer says what GL holds.
     CurrentMaterial_[kAmR] = CurrentMaterial_[kDifR] = -1;
