@@ -31,6 +31,17 @@ constexpr double kFar = 111000.0;         // ft
 constexpr int32_t kInsideCloud = 4;
 constexpr float kNearReach = 100.0f;      // ft: the cockpit's object lies within this of the eye
 constexpr double kCockpitDepths = 1.0 / 16;  // of the depth range: the cockpit's, nearest
+// How many rectangles a pass is drawn under at most, and the cells each one past the first must
+// leave out to pay for sending the pass again: twice the game thread's work per draw (on two cores
+// that thread is the frame's floor) over the rasteriser's per cell left out behind the cover,
+// about 8,000 instructions for the sky and the decks and 10,000 for the propeller's disc.
+struct RectangleCost {
+    int Most;
+    long LeastCells;
+};
+constexpr RectangleCost kSkyRects{3, 170};   // 680,000 instructions a dome
+constexpr RectangleCost kDeckRects{4, 30};   // 110,000 for both decks
+constexpr RectangleCost kQueueRects{4, 40};  // 200,000 for the disc's quads, lit
 
 }  // namespace
 
@@ -202,34 +213,85 @@ void MyZephGLView::drawWorld(ModelArray& list) {
     const auto glName = [this](int32_t slot) { return getglTextNum(slot); };
     // Every world pass is depth-tested against the cover's depths laid first, so no fragment of it
     // survives in a cell the cover hides: the scissor only spares the rasteriser those blocks. A
-    // triangle reaching past the scissor is walked against its sides as well, so it is set only
-    // where whole rows or columns are left out. The sky without ground is drawn without the depth
-    // test, and keeps the whole view.
-    bool scissored = scissorsWorld_ && !exactDrawing_ && !cover_.empty() && terrain;
-    if (scissored) {
-        std::array<int, 4> viewport{};
-        glGetIntegerv(GL_VIEWPORT, viewport.data());
-        constexpr int cell = worlddraw::ScreenCover::kCell;
-        const ScissorBox b = openBounds(viewport, cell, [&](int i, int j) {
-            return !cover_.openAt(viewport[0] + (i + 0.5) * cell, viewport[1] + (j + 0.5) * cell);
-        });
-        scissored = b.X != viewport[0] || b.Y != viewport[1] || b.Width != viewport[2] || b.Height != viewport[3];
-        if (scissored) {
-            glEnable(GL_SCISSOR_TEST);
-            glScissor(b.X, b.Y, std::max(b.Width, 0), std::max(b.Height, 0));
-        }
+    // triangle reaching past the scissor is walked against its sides as well, and the ground's
+    // squares behind the cover are left out already, so the ground keeps to the rectangles' bounds
+    // and only the sky and the decks, whose few large triangles span the view, are sent again under
+    // each rectangle. The sky without ground is drawn without the depth test, and keeps the whole view.
+    const bool scissored = behindCover_ && terrain;
+    const auto under = [&](const OpenRectangles& r) { return scissored ? scissorFor(r) : nullptr; };
+    const bool bounded = scissored && !skyRects_.whole();
+    if (bounded) {
+        const ScissorBox b = skyRects_.bounds();
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(b.X, b.Y, std::max(b.Width, 0), std::max(b.Height, 0));
     }
     // The ground first and the sky behind it: the sky shades only the pixels the ground left open.
     terrainDrawer_->Exact = exactDrawing_;
     terrainDrawer_->UnfoggedDeckPieces = !coveredView_;
     if (terrain) terrainDrawer_->draw(*terrain, eye, glName, colours.Light, &cover_);
-    if (sky)
-        worlddraw::drawSkyDome(*sky, glName, terrain != nullptr,
-                               terrain ? terrainDrawer_->lowestOpenElevation() : worlddraw::kWholeDome, exactDrawing_);
-    if (terrain) terrainDrawer_->drawCloudLayers(*terrain, eye, glName, colours.Light);
-    if (scissored) glDisable(GL_SCISSOR_TEST);
+    if (bounded) glDisable(GL_SCISSOR_TEST);
+    if (sky) {
+        const double lowest = terrain ? terrainDrawer_->lowestOpenElevation() : worlddraw::kWholeDome;
+        underOpenRectangles(under(skyRects_),
+                            [&] { worlddraw::drawSkyDome(*sky, glName, terrain != nullptr, lowest, exactDrawing_); });
+    }
+    if (terrain)
+        underOpenRectangles(under(deckRects_),
+                            [&] { terrainDrawer_->drawCloudLayers(*terrain, eye, glName, colours.Light); });
     skyLight_ = colours.Light;
     setCurrentCameraMatrix();
+}
+
+bool MyZephGLView::findOpenRectangles() {
+    if (!scissorsWorld_ || exactDrawing_ || cover_.empty()) {
+        skyRects_.clear(), deckRects_.clear();
+        return false;
+    }
+    std::array<int, 4> viewport{};
+    glGetIntegerv(GL_VIEWPORT, viewport.data());
+    constexpr int cell = worlddraw::ScreenCover::kCell;
+    const auto covered = [&](int i, int j) {
+        return !cover_.openAt(viewport[0] + (i + 0.5) * cell, viewport[1] + (j + 0.5) * cell);
+    };
+    skyRects_.find(viewport, cell, covered, kSkyRects.Most, kSkyRects.LeastCells);
+    deckRects_.find(viewport, cell, covered, kDeckRects.Most, kDeckRects.LeastCells);
+    return true;
+}
+
+const OpenRectangles* MyZephGLView::findQueueRectangles() {
+    if (!behindCover_ || Transparent_.count() == 0) return nullptr;
+    double nearest = Transparent_[0].ZDepth;
+    for (int i = 1; i < Transparent_.count(); ++i) nearest = std::min(nearest, Transparent_[i].ZDepth);
+    // A cell hides the queue where its parts all lie nearer, by far more than the depth buffer's
+    // steps a few feet out.
+    constexpr double kDepthMargin = 1.01;
+    std::array<int, 4> viewport{};
+    glGetIntegerv(GL_VIEWPORT, viewport.data());
+    constexpr int cell = worlddraw::ScreenCover::kCell;
+    queueRects_.find(
+        viewport, cell,
+        [&](int i, int j) {
+            return cover_.reachAt(viewport[0] + (i + 0.5) * cell, viewport[1] + (j + 0.5) * cell) * kDepthMargin < nearest;
+        },
+        kQueueRects.Most, kQueueRects.LeastCells);
+    return scissorFor(queueRects_);
+}
+
+const OpenRectangles* MyZephGLView::scissorFor(const OpenRectangles& rects) {
+    return rects.count() == 1 && rects.whole() ? nullptr : &rects;
+}
+
+void MyZephGLView::underOpenRectangles(const OpenRectangles* rects, const std::function<void()>& draw) {
+    if (!rects) {
+        draw();
+        return;
+    }
+    glEnable(GL_SCISSOR_TEST);
+    for (const ScissorBox& b : *rects) {
+        glScissor(b.X, b.Y, b.Width, b.Height);
+        draw();
+    }
+    glDisable(GL_SCISSOR_TEST);
 }
 
 void MyZephGLView::drawClouds() {
@@ -269,15 +331,26 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
     // opaque parts' depths, laid down first, then hide the world behind them, and in the cockpit's
     // own pass every pixel of it hidden by a nearer part fails the depth test before shading.
     // The plain rules mark the cover at the nearest depth and clear the depths before the cockpit.
+    // Where nothing drawn before the cockpit can reach its slice of the depths (the sky is drawn
+    // depth-tested behind the ground) and no fog tints it, its opaque parts are drawn in colour
+    // there and then, not marked and drawn again: the same pixels. Linear fog is left to the
+    // plain order: its start is set by the world, drawn after.
     const bool marked = pass.InsideItem > 1 && !awoken_ && marksOpaqueCover_;
     const bool sliced = marked && !exactDrawing_;
     cover_.clear();
+    bool coverDrawn = false;
     if (marked) {
         cockpitFrustum();
         if (sliced) glDepthRange(0, kCockpitDepths);
-        markOpaqueCover(recordFor(list, pass.InsideItem, pass.SecondWindow), sliced);
+        GLint fogMode = 0;
+        glGetIntegerv(GL_FOG_MODE, &fogMode);
+        coverDrawn = sliced && coverFirst_ && dynamic_cast<RIDUdidav*>(list.at(ModelArray::kTerrain)) && fogMode != GL_LINEAR &&
+                     fogFaintWithin(kNearReach);
+        OneCompleteObjectVer2* record = recordFor(list, pass.InsideItem, pass.SecondWindow);
+        coverDrawn ? drawOpaqueCover(record) : markOpaqueCover(record, sliced);
         mainFrustum();
     }
+    behindCover_ = findOpenRectangles();
     if (sliced) glDepthRange(kCockpitDepths, 1);
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_POLYGON_OFFSET_FILL);
@@ -341,17 +414,17 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
         glPrepareForModelDrawing();
         cockpitFrustum();
         specSetToOff();
-        // The cockpit is all within a few feet: linear fog starting farther off leaves it untouched.
+        // The cockpit is all within a few feet: fog too faint there to move a colour is left off.
         OneCompleteObjectVer2* record = recordFor(list, pass.InsideItem, pass.SecondWindow);
-        if (!exactDrawing_ && record) {
-            GLint mode = 0;
-            GLfloat start = 0;
-            glGetIntegerv(GL_FOG_MODE, &mode);
-            glGetFloatv(GL_FOG_START, &start);
-            nearFogOff_ = mode == GL_LINEAR && start > kNearReach;
-        }
+        if (!exactDrawing_ && record) nearFogOff_ = fogFaintWithin(kNearReach);
+        skipCover_ = coverDrawn;
         if (record) glNewDrawOneObject(record);
+        skipCover_ = false;
+        // The cockpit's own transparent parts (the propeller's disc) fail the depth test wherever
+        // the cover's parts lie nearer: they are drawn only where it leaves them open.
+        queueScissor_ = findQueueRectangles();
         glNewDrawTransparentItems();
+        queueScissor_ = nullptr;
         nearFogOff_ = false;
     }
     glDepthRange(0, 1);

@@ -8,12 +8,14 @@
 //   KeptScene.cpp         the picture a resting game keeps and shows again
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
 
 #include "render/FrameServices.h"
 #include "render/ObjectDrawing.h"
+#include "render/OpenBounds.h"
 #include "render/TransparentQueue.h"
 #include "render/ZephGLView.h"
 #include "world/draw/ScreenCover.h"
@@ -72,6 +74,8 @@ public:
     void setMarksOpaqueCover(bool on) { marksOpaqueCover_ = on; }
     // Whether the world is drawn only outside the cells that cover hides (on: the same picture, cheaper).
     void setScissorsWorld(bool on) { scissorsWorld_ = on; }
+    // The cockpit's opaque cover drawn in colour before the world, not marked and drawn again.
+    void setCoverFirst(bool on) { coverFirst_ = on; }
     // Every pixel by the plain rules, without the shortcuts that may change a pixel a little (the
     // reference the picture tests compare with), or with them (the default).
     void setExactDrawing(bool on) { exactDrawing_ = on; }
@@ -151,6 +155,17 @@ private:
     void keepScene();
     void drawPass(ModelArray& list, const PassSetup& pass);
     void drawWorld(ModelArray& list);
+    // Finds the sky's and the decks' rectangles for the cover just marked; false when the world
+    // is drawn whole.
+    bool findOpenRectangles();
+    // Finds queueRects_ for the transparent queue as it stands; null when the cover hides nothing
+    // beyond its nearest polygon.
+    const OpenRectangles* findQueueRectangles();
+    // `rects`, or null when they leave nothing out.
+    static const OpenRectangles* scissorFor(const OpenRectangles& rects);
+    // Calls `draw` once under each of `rects` (the scissor test on, and off after), or once as it
+    // is when `rects` is null.
+    void underOpenRectangles(const OpenRectangles* rects, const std::function<void()>& draw);
     void drawClouds();
     void placeCamera(const QNion* camera);
     void drawSecondWindow(ModelArray& list);
@@ -195,6 +210,9 @@ private:
     // at the nearest depth, or (`ownDepths`) at the polygons' own depths in the depth range set.
     // Needs the projection and camera the object will be drawn with.
     void markOpaqueCover(OneCompleteObjectVer2* object, bool ownDepths);
+    // The same cover drawn in colour at its own depths in the depth range and projection set, fog
+    // off: the object's drawing after, with `skipCover_`, draws the rest of it.
+    void drawOpaqueCover(OneCompleteObjectVer2* object);
     // Whether the object, posed by FinalMatrix_, lies wholly outside the frustum last set.
     bool outsideView(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g) const;
     bool coversOpaquely(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, bool litAlphaSure) const;
@@ -205,6 +223,9 @@ private:
     const float* flatColour(int32_t slotNumber, float alpha) const;
     void queueTransparent(const OneCompleteObjectVer2& o, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
                           const MaterialLightData* materials);
+    // Whether GL's fog, as set now, moves no colour channel of a fragment `reach` ft from the eye
+    // or nearer by more than half a level of 255.
+    bool fogFaintWithin(double reach) const;
     void setFog(bool on);
     void setAlphaTest(bool on);
     void setBlend(bool on);
@@ -232,14 +253,23 @@ private:
     // whose extents bound all they draw.
     bool cullOutside_ = false;
     bool coverOnly_ = false;  // glNewDrawOneObject marks the opaque cover's depth, nothing else
+    bool coverColour_ = false;  // ... and draws it in colour
+    bool skipCover_ = false;    // glNewDrawOneObject leaves out the cover drawn in colour before
+    bool coverFirst_ = true;    // the cockpit's cover drawn in colour before the world where that is the same
     worlddraw::ScreenCover cover_;  // the screen the cover marked this pass hides (empty: none)
+    // Where the cover leaves the view open this pass, cut as pays for the sky and for the decks,
+    // and whether passes behind it keep to that; where it leaves open what lies beyond the nearest
+    // of the cockpit's transparent parts.
+    OpenRectangles skyRects_, deckRects_, queueRects_;
+    bool behindCover_ = false;
+    const OpenRectangles* queueScissor_ = nullptr;  // the transparent queue is drawn under these (null: as it is)
     bool marksOpaqueCover_ = true;
     bool scissorsWorld_ = true;
     bool exactDrawing_ = false;
     bool coveredView_ = false;  // the pass being drawn has a cockpit in front of the world
     bool plainWhereSure_ = false;  // this object's polygons drop the alpha test and blending where sure
     float diffuseAlpha_ = 1.0f;    // the diffuse material's alpha as last given to GL
-    // The cockpit's pass, when everything in it lies nearer than the linear fog's start: fog off.
+    // The cockpit's pass, when the fog within its reach is too faint to move a colour: fog off.
     bool nearFogOff_ = false;
     GLMatrix FinalMatrix_{};
     // The eye in the current part's frame (ft) and the sign of its pose's determinant; culled
@@ -273,6 +303,7 @@ private:
         const float* DiffuseSent = nullptr;
     } plainMaterial_;
     TransparentQueue Transparent_;
+    std::vector<uint16_t> transparentRun_;  // point numbers of the queue's polygons drawn in one call
     int32_t droppedTransparent_ = 0;
     bool loggedOverflow_ = false;
 

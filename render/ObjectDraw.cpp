@@ -41,6 +41,28 @@ void MyZephGLView::setCull(bool on) { switchNoted(noted_.Cull, GL_CULL_FACE, on)
 void MyZephGLView::setTexturing(bool on) { switchNoted(noted_.Texture, GL_TEXTURE_2D, on); }
 void MyZephGLView::setLighting(bool on) { switchNoted(noted_.Lighting, GL_LIGHTING, on); }
 
+bool MyZephGLView::fogFaintWithin(double reach) const {
+    // GL's fog factor f at `reach` (eye-space depth, ft) leaves f of a fragment's colour and puts
+    // 1 - f of the fog's in: under half a level of 255 from it, no channel moves by more than one.
+    GLint mode = 0;
+    GLfloat start = 0, end = 0, density = 0;
+    glGetIntegerv(GL_FOG_MODE, &mode);
+    glGetFloatv(GL_FOG_START, &start);
+    glGetFloatv(GL_FOG_END, &end);
+    glGetFloatv(GL_FOG_DENSITY, &density);
+    double f = 0;
+    switch (mode) {
+    case GL_LINEAR:
+        if (start > reach) return true;  // f is exactly 1 short of the start: no pixel changes
+        f = end > start ? (end - reach) / (double(end) - start) : 0.0;
+        break;
+    case GL_EXP: f = std::exp(-double(density) * reach); break;
+    case GL_EXP2: f = std::exp(-std::pow(double(density) * reach, 2)); break;
+    default: return false;
+    }
+    return std::isfinite(f) && (1.0 - f) * 255.0 < 0.5;
+}
+
 void MyZephGLView::setShininess(float shininess) {
     if (CurrentMaterial_[kShinny] == shininess) return;
     CurrentMaterial_[kShinny] = shininess;
@@ -172,7 +194,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     // A lit polygon may keep the alpha of an earlier material whose colour matched its own: the
     // cover trusts lit alphas only when every material the polygons use is opaque.
     bool litAlphaSure = true;
-    if (coverOnly_)
+    if (coverOnly_ || skipCover_)
         for (const OnePolygonVer2* p = polygons; p->MapNumber >= 0; ++p)
             if (p->FirstItem >= 0 && materials[std::clamp<int>(p->MaterialLightDataOffset, 0, kMaxMaterials - 1)].a2 <= 0.9f)
                 litAlphaSure = false;
@@ -181,8 +203,9 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     // off for polygons of alpha 1, which it would not change: no reading of the picture under them.
     // Points with their own colours may carry any alpha: their objects keep both.
     const bool alphaTested = noted_.AlphaTest, blended = noted_.Blend;
-    plainWhereSure_ = !coverOnly_ && !exactDrawing_ && !coloured;
-    if (coverOnly_) {
+    const bool depthOnly = coverOnly_ && !coverColour_;
+    plainWhereSure_ = !depthOnly && !exactDrawing_ && !coloured;
+    if (depthOnly) {
         setFog(false);
         setTexturing(false);
         setLighting(false);
@@ -313,7 +336,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     // Ends the open batch: its triangles drawn or held, and the raised, unwritten depth of marks
     // undone. Its state is set only when drawn, and only when culling has left it a triangle.
     const auto endBatch = [&] {
-        if (!head || coverOnly_) {
+        if (!head || depthOnly) {
             drawBatch();  // a cover batch's state was set as it opened
         } else if (!batch_.empty()) {
             if (movable(*head)) {
@@ -346,26 +369,31 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
             }
             continue;
         }
+        // The cover's polygons: their outlines on the screen mark what hides the world behind them.
+        // Drawn in colour with the cover, they are left out of the object's own drawing after.
+        const bool covering = (coverOnly_ || skipCover_) && !(hints & (kTransparent | kOffset)) &&
+                              coversOpaquely(*p, g, litAlphaSure);
+        if (skipCover_ && covering) continue;
         if (coverOnly_) {
-            if (!(hints & (kTransparent | kOffset)) && coversOpaquely(*p, g, litAlphaSure)) {
-                // Its outline on the screen: the world wholly behind such outlines is not sent.
-                const uint16_t* run = g.RunItems + p->FirstItem;
-                cover_.addPolygon(FinalMatrix_.data(), reinterpret_cast<const uint8_t*>(g.ThePoints) + positionIn(stride),
-                                  stride, run + 1, run[0], p->DefaultDrawType, !(hints & kNoCull));
-                const bool joins = batching && batchable(*p, g);
-                if (joins && head && (head->DrawHints & kNoCull) == (hints & kNoCull)) {
-                    appendTriangles(*p, g);
-                    continue;
-                }
-                endBatch();
-                setCull(!(hints & kNoCull));
-                if (!joins) {
-                    drawPoints(*p, g);
-                    continue;
-                }
-                head = p;
+            if (!covering) continue;
+            const uint16_t* run = g.RunItems + p->FirstItem;
+            cover_.addPolygon(FinalMatrix_.data(), reinterpret_cast<const uint8_t*>(g.ThePoints) + positionIn(stride),
+                              stride, run + 1, run[0], p->DefaultDrawType, !(hints & kNoCull));
+        }
+        if (depthOnly) {
+            const bool joins = batching && batchable(*p, g);
+            if (joins && head && (head->DrawHints & kNoCull) == (hints & kNoCull)) {
                 appendTriangles(*p, g);
+                continue;
             }
+            endBatch();
+            setCull(!(hints & kNoCull));
+            if (!joins) {
+                drawPoints(*p, g);
+                continue;
+            }
+            head = p;
+            appendTriangles(*p, g);
             continue;
         }
         if (hints & kTransparent) {
@@ -448,6 +476,24 @@ void MyZephGLView::markOpaqueCover(OneCompleteObjectVer2* object, bool ownDepths
     cover_.finish();
     coverOnly_ = false;
     glPopAttrib();
+}
+
+void MyZephGLView::drawOpaqueCover(OneCompleteObjectVer2* object) {
+    if (!object) return;
+    // As the object's own drawing would find GL: its depth test, its specular off, no fog. What
+    // the world's drawers find is put back after.
+    glPushAttrib(GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_DEPTH_BUFFER_BIT | GL_ENABLE_BIT | GL_FOG_BIT | GL_TEXTURE_BIT);
+    glDepthFunc(GL_LEQUAL);
+    glDepthMask(GL_TRUE);
+    specSetToOff();
+    nearFogOff_ = true;
+    coverOnly_ = coverColour_ = true;
+    cover_.begin();
+    glNewDrawOneObject(object);
+    cover_.finish();
+    coverOnly_ = coverColour_ = nearFogOff_ = false;
+    glPopAttrib();
+    CurrentBoundTextureNumber_ = -1;
 }
 
 bool MyZephGLView::coversOpaquely(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, bool litAlphaSure) const {

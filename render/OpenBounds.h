@@ -1,9 +1,11 @@
 #pragma once
 // Where the world must still be drawn when something drawn over it last hides whole cells of the
-// screen with opaque colour (the cockpit's upper wing across the top): outside this rectangle the
-// scissor keeps the rasteriser from binning and walking blocks that cannot show.
+// screen with opaque colour (the cockpit's upper wing across the top, the cowling below): outside
+// these rectangles the scissor keeps the rasteriser from binning and walking blocks that cannot show.
 #include <array>
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace pellam::render {
 
@@ -12,10 +14,85 @@ struct ScissorBox {
     bool empty() const { return Width <= 0 || Height <= 0; }
 };
 
-// The rectangle left when whole rows and columns of hidden cells are peeled off each side of
-// `viewport` (x, y, width, height); empty when every cell is hidden. Cells `cell` px square run from
-// its bottom left, `covered(i, j)` telling whether the cell i across and j up is hidden; a cell
-// reaching past the viewport's edge counts as hidden only by what `covered` says of it.
+// Disjoint rectangles that together hold every open cell of a grid over the viewport. Cells `cell`
+// px square run from the viewport's bottom left; `covered(i, j)` tells whether the cell i across
+// and j up is hidden, and a cell reaching past the viewport's edge counts as hidden only by what
+// `covered` says of it. The first rectangle is the open cells' bounds; then, while the count stays
+// within `most`, the rectangle where it pays most is cut round its largest wholly hidden rectangle
+// into up to four, each shrunk to its open cells, where that leaves out at least `leastSaved` cells
+// for each rectangle it adds. Disjoint, so that a blended pass drawn once under each rectangle
+// touches a pixel at most once.
+class OpenRectangles {
+public:
+    static constexpr int kMost = 8;
+
+    template <class Covered>
+    void find(const std::array<int, 4>& viewport, int cell, const Covered& covered, int most = 1, long leastSaved = 0);
+
+    int count() const { return Count; }
+    const ScissorBox& operator[](int k) const { return Boxes[size_t(k)]; }
+    const ScissorBox* begin() const { return Boxes.data(); }
+    const ScissorBox* end() const { return Boxes.data() + Count; }
+    // The rectangle round all of them (empty: every cell hidden).
+    ScissorBox bounds() const { return Bounds; }
+    // Whether their bounds hold the whole viewport last given.
+    bool whole() const;
+    void clear() { Count = 0, Bounds = {}, Hidden.clear(); }
+
+private:
+    struct Cells {
+        int I0 = 0, I1 = 0, J0 = 0, J1 = 0;  // [I0, I1) across, [J0, J1) up
+        long area() const { return long(I1 - I0) * (J1 - J0); }
+    };
+    // A part, and how it is best cut: the pieces it leaves, and the cells they leave out of it.
+    struct Split {
+        Cells Whole;
+        std::array<Cells, 4> Pieces{};
+        int Count = 0;
+        long Saved = 0;
+    };
+    long openIn(int i0, int i1, int j0, int j1) const;
+    Cells shrunk(Cells c) const;  // to the bounds of its open cells (empty: none)
+    Cells largestHidden(const Cells& c);
+    Split bestCut(const Cells& part);
+    void cut(int most, long leastSaved);
+    ScissorBox box(const Cells& c) const;
+
+    std::array<int, 4> Viewport{};
+    int Cell = 1, Across = 0, Down = 0;
+    std::vector<uint8_t> Hidden, LastHidden;  // Across x Down, row by row from the bottom
+    std::vector<int32_t> OpenBefore;  // (Across + 1) x (Down + 1): open cells below and left of each corner
+    std::vector<int> Height, Stack;   // per column: hidden cells up to the row
+    std::array<Split, kMost> Splits{};
+    std::array<ScissorBox, kMost> Boxes{};
+    int Count = 0, LastMost = 0;
+    long LastLeastSaved = -1;
+    ScissorBox Bounds;
+};
+
+template <class Covered>
+void OpenRectangles::find(const std::array<int, 4>& viewport, int cell, const Covered& covered, int most,
+                          long leastSaved) {
+    const int across = cell > 0 && viewport[2] > 0 ? (viewport[2] + cell - 1) / cell : 0;
+    const int down = cell > 0 && viewport[3] > 0 ? (viewport[3] + cell - 1) / cell : 0;
+    Hidden.resize(size_t(across) * size_t(down));
+    for (int j = 0; j < down; ++j)
+        for (int i = 0; i < across; ++i) Hidden[size_t(j) * across + i] = covered(i, j) ? 1 : 0;
+    // The cockpit's cover stays put while the head does: then so do the rectangles.
+    if (Count > 0 && viewport == Viewport && cell == Cell && across == Across && down == Down && most == LastMost &&
+        leastSaved == LastLeastSaved && Hidden == LastHidden)
+        return;
+    Viewport = viewport;
+    Cell = cell;
+    Across = across;
+    Down = down;
+    LastMost = most;
+    LastLeastSaved = leastSaved;
+    LastHidden = Hidden;
+    cut(most, leastSaved);
+}
+
+// The single rectangle: the open cells' bounds.
 ScissorBox openBounds(const std::array<int, 4>& viewport, int cell, const std::function<bool(int, int)>& covered);
 
 }  // namespace pellam::render

@@ -42,30 +42,13 @@ void MyZephGLView::glNewDrawTransparentItems() {
     glDepthFunc(GL_LEQUAL);
     glMatrixMode(GL_MODELVIEW);
     const float f = float(sunSpecFactor_);
-    // Polygons that follow one another in the queue in one state and pose (the pieces of a
-    // propeller's disc, say) go to GL as one list of triangles, in their order. The plain rules
-    // draw them one by one.
-    const TransparentPolyVer2* open = nullptr;  // the entry whose state the open batch is drawn in
-    const auto samePlace = [](const TransparentPolyVer2& a, const TransparentPolyVer2& b) {
-        const OnePolygonVer2 &p = *a.ThisPolygon, &q = *b.ThisPolygon;
-        return p.DrawHints == q.DrawHints && p.PolyColor == q.PolyColor && a.TheMap == b.TheMap &&
-               a.Materials == b.Materials && p.MaterialLightDataOffset == q.MaterialLightDataOffset &&
-               a.Geometry->ThePoints == b.Geometry->ThePoints && a.ObjectFlags == b.ObjectFlags &&
-               a.TheFinalDrawMatrix == b.TheFinalDrawMatrix;
-    };
-    partEye_.On = false;  // nothing culled: the queue's polygons are drawn whole
-    batch_.clear();
-    for (int i = Transparent_.takeFarthest(); i >= 0; i = Transparent_.takeFarthest()) {
+    // Whether the depth test hides what lies behind the cover: then a polygon beyond it is drawn
+    // only where the cover leaves the view open.
+    bool depthTested = queueScissor_ && glIsEnabled(GL_DEPTH_TEST);
+    for (int i = Transparent_.takeFarthest(), next = -1; i >= 0; i = next) {
         const TransparentPolyVer2& e = Transparent_[i];
         const OnePolygonVer2& p = *e.ThisPolygon;
         const ObjectPointsPolysVer2& g = *e.Geometry;
-        const bool joins = !exactDrawing_ && batchable(p, g);
-        if (joins && open && samePlace(*open, e)) {
-            appendTriangles(p, g);
-            continue;
-        }
-        drawBatch();
-        open = nullptr;
         const MaterialLightData& m = e.Materials[std::clamp<int>(p.MaterialLightDataOffset, 0, kMaxMaterials - 1)];
         const int32_t h = p.DrawHints;
         glLoadMatrixf(e.TheFinalDrawMatrix.data());
@@ -103,6 +86,7 @@ void MyZephGLView::glNewDrawTransparentItems() {
             setShininess(m.Shinny);
             if (h & kLEqual) glDepthFunc(GL_LEQUAL);
             if (h & kAlways) glDepthFunc(GL_ALWAYS);  // stays for the rest of the queue
+            if (h & kAlways) depthTested = false;
             setSpecular(m.SpecularRed * f, m.SpecularGreen * f, m.SpecularBlue * f);
             if (!(h & kUnlit)) {
                 setLighting(true);
@@ -126,14 +110,34 @@ void MyZephGLView::glNewDrawTransparentItems() {
             glTexCoordPointer(2, GL_FLOAT, coloured ? 48 : 32, g.ThePoints);
             glInterleavedArrays(coloured ? GL_T2F_C4F_N3F_V3F : GL_T2F_N3F_V3F, 0, g.ThePoints);
         }
-        if (joins) {
-            open = &e;
-            appendTriangles(p, g);
-        } else {
-            drawPoints(p, g);
+        // The polygons taken next in the same state and of a kind that runs on (quads, triangles)
+        // go in the same call: the GL fills them in the same order.
+        next = Transparent_.takeFarthest();
+        const auto sameDraw = [&](const TransparentPolyVer2& o) {
+            const OnePolygonVer2& q = *o.ThisPolygon;
+            return o.Geometry == e.Geometry && q.DefaultDrawType == p.DefaultDrawType && q.DrawHints == h &&
+                   q.MaterialLightDataOffset == p.MaterialLightDataOffset && o.Materials == e.Materials &&
+                   o.TheMap == e.TheMap && o.ObjectFlags == e.ObjectFlags && sameColour(q.PolyColor, p.PolyColor) &&
+                   o.TheFinalDrawMatrix == e.TheFinalDrawMatrix;
+        };
+        if (next < 0 || (p.DefaultDrawType != GL_QUADS && p.DefaultDrawType != GL_TRIANGLES) ||
+            !sameDraw(Transparent_[next])) {
+            underOpenRectangles(depthTested ? queueScissor_ : nullptr, [&] { drawPoints(p, g); });
+            continue;
         }
+        transparentRun_.clear();
+        const auto add = [&](const OnePolygonVer2& q) {
+            const uint16_t* run = g.RunItems + q.FirstItem;
+            transparentRun_.insert(transparentRun_.end(), run + 1, run + 1 + run[0]);
+        };
+        add(p);
+        for (; next >= 0 && sameDraw(Transparent_[next]); next = Transparent_.takeFarthest())
+            add(*Transparent_[next].ThisPolygon);
+        underOpenRectangles(depthTested ? queueScissor_ : nullptr, [&] {
+            glDrawElements(GLenum(p.DefaultDrawType), GLsizei(transparentRun_.size()), GL_UNSIGNED_SHORT,
+                           transparentRun_.data());
+        });
     }
-    drawBatch();
     glDisableClientState(GL_COLOR_ARRAY);
     // The pass's material cache no longer says what GL holds.
     CurrentMaterial_[kAmR] = CurrentMaterial_[kDifR] = -1;

@@ -19,21 +19,20 @@ constexpr float kHinge = 0.7f;     // aileron hinge, fraction of chord
 constexpr float kLowerDihedral = 5.0f;
 constexpr float kStrutX = 9.2f;
 
+// From the seat outwards: the cockpit, the fuselage round it, the cowling ahead of the board.
 void fuselage(Modeller& b) {
-    // Rotary cowling in the team's colour, open at the front round the crankcase; nine cylinder
-    // heads peeping out of its mouth.
-    parts::rotaryCowling(b, {.y = 0.1f,
-                             .ringZ = {3.18f, 2.9f, 2.2f, 1.7f},
-                             .ringRadius = {1.3f, 1.55f, 1.58f, 1.5f},
-                             .crankcaseZ = 2.95f,
-                             .crankcaseRadius = 1.3f,
-                             .crankcaseSides = 18,
-                             .headCircle = 1.0f,
-                             .headZ = 3.0f,
-                             .headLength = 0.2f,
-                             .headRadius = 0.2f});
-    b.style(kMapPlain, kMatBlack);
-    b.disc({0, 0.1f, 3.22f}, {0, 0, 1}, 0.35f, 10);
+    // Padded leather coaming round the opening.
+    b.style(kMapPlain, kMatLeather);
+    b.tube({-1.0f, 1.15f, -2.15f}, {1.0f, 1.15f, -2.15f}, 0.08f, 6, true);
+    b.tube({-1.2f, 0.85f, 0.05f}, {-1.2f, 1.15f, -2.15f}, 0.07f, 5, true);
+    b.tube({1.2f, 0.85f, 0.05f}, {1.2f, 1.15f, -2.15f}, 0.07f, 5, true);
+    // The hump's rear face, which holds the instruments, faces the pilot.
+    b.style(kMapWood, kMatWhite);
+    {
+        // A bulkhead from the floor up: nothing of the nose's inside shows below the board.
+        b.face(boxRing(0.1f, 1.25f, -1.42f, 0.8f, 2.05f), {0, 0, -1});
+    }
+    parts::cockpitTub(b, 0.1f, -2.2f, 1.2f, -1.3f, 0.9f);
 
     // Fuselage: aluminium panels to the cockpit, then fabric; the hump rises over the guns.
     b.style(kMapMetal, kMatSteel);
@@ -51,18 +50,21 @@ void fuselage(Modeller& b) {
     b.face({{1.25f, -1.42f, 0.1f}, {1.22f, -1.38f, -2.2f}, {1.22f, 1.2f, -2.2f}, {1.25f, 0.8f, 0.1f}}, {1, 0, 0});
     b.style(kMapUnderside, kMatWhite);
     b.face({{-1.25f, -1.42f, 0.1f}, {1.25f, -1.42f, 0.1f}, {1.22f, -1.38f, -2.2f}, {-1.22f, -1.38f, -2.2f}}, {0, -1, 0});
-    // Padded leather coaming round the opening.
-    b.style(kMapPlain, kMatLeather);
-    b.tube({-1.0f, 1.15f, -2.15f}, {1.0f, 1.15f, -2.15f}, 0.08f, 6, true);
-    b.tube({-1.2f, 0.85f, 0.05f}, {-1.2f, 1.15f, -2.15f}, 0.07f, 5, true);
-    b.tube({1.2f, 0.85f, 0.05f}, {1.2f, 1.15f, -2.15f}, 0.07f, 5, true);
-    // The hump's rear face, which holds the instruments, faces the pilot.
-    b.style(kMapWood, kMatWhite);
-    {
-        // A bulkhead from the floor up: nothing of the nose's inside shows below the board.
-        b.face(boxRing(0.1f, 1.25f, -1.42f, 0.8f, 2.05f), {0, 0, -1});
-    }
-    parts::cockpitTub(b, 0.1f, -2.2f, 1.2f, -1.3f, 0.9f);
+
+    // Rotary cowling in the team's colour, open at the front round the crankcase; nine cylinder
+    // heads peeping out of its mouth.
+    parts::rotaryCowling(b, {.y = 0.1f,
+                             .ringZ = {3.18f, 2.9f, 2.2f, 1.7f},
+                             .ringRadius = {1.3f, 1.55f, 1.58f, 1.5f},
+                             .crankcaseZ = 2.95f,
+                             .crankcaseRadius = 1.3f,
+                             .crankcaseSides = 18,
+                             .headCircle = 1.0f,
+                             .headZ = 3.0f,
+                             .headLength = 0.2f,
+                             .headRadius = 0.2f});
+    b.style(kMapPlain, kMatBlack);
+    b.disc({0, 0.1f, 3.22f}, {0, 0, 1}, 0.35f, 10);
 }
 
 void tail(Modeller& b) {
@@ -169,14 +171,8 @@ void wingSet(Modeller& b, int side) {
 Modeller build() {
     Modeller b;
     b.uvScale(5.0f);
-    fuselage(b);
-    tail(b);
-    parts::propeller(b, {0, 0.1f, 3.45f}, 8.84f);
-
-    // Fuselage roundels and the serial's white band behind them.
-    roundel(b, {1.05f, 0.15f, -7.0f}, {1, 0, 0}, 1.0f);
-    roundel(b, {-1.05f, 0.15f, -7.0f}, {-1, 0, 0}, 1.0f);
-
+    // Nearest the seat first, so that what they hide behind them fails the depth test before it
+    // is shaded: the sight, guns, instruments and controls, then the cockpit and fuselage.
     // Twin Vickers under the hump, breeches in the cockpit.
     parts::machineGun(b, {-0.35f, 1.85f, -0.2f}, {-0.35f, 1.91f, 2.6f});
     parts::machineGun(b, {0.35f, 1.85f, -0.2f}, {0.35f, 1.91f, 2.6f});
@@ -192,6 +188,14 @@ Modeller build() {
     parts::controlColumn(b, {0, -1.25f, -0.7f}, 1.75f);
     parts::rudderBar(b, {0, -1.2f, 0.9f}, 0.7f);
     parts::pilot(b, {0.0f, 2.58f, -1.25f});
+    fuselage(b);
+    tail(b);
+    parts::propeller(b, {0, 0.1f, 3.45f}, 8.84f);
+
+    // Fuselage roundels and the serial's white band behind them.
+    roundel(b, {1.05f, 0.15f, -7.0f}, {1, 0, 0}, 1.0f);
+    roundel(b, {-1.05f, 0.15f, -7.0f}, {-1, 0, 0}, 1.0f);
+
 
     // Undercarriage: the wheels, axle and V struts fold together when the gear breaks.
     parts::undercarriage(b, {.axle = {0, -3.77f, 0.78f},

@@ -100,20 +100,61 @@ void gearAndAxleWing(Modeller& b, V3 axle, float track, float radius, float whee
                          });
 }
 
-void cockpit(Modeller& b, V3 eye, float panelZ, float halfWidth, float floorY, float rimY, float rearZ) {
-    parts::cockpitTub(b, panelZ, rearZ, halfWidth - 0.05f, floorY, rimY);
+// What lies nearest the seat, built first so that it hides what lies behind it from the depth test
+// before that is shaded: the twin guns on the deck, the bulkhead from the floor up, the coaming and
+// the cockpit.
+struct Seat {
+    V3 breech, muzzle;  // the left gun's; the right one mirrors it
+    std::vector<V3> bulkhead;
+    float coamingY, coamingZ;
+    V3 eye;
+    float panelZ, halfWidth, floorY, rimY, rearZ;
+};
+
+void seat(Modeller& b, const Seat& c) {
+    parts::machineGun(b, c.breech, c.muzzle);
+    parts::machineGun(b, {-c.breech.x, c.breech.y, c.breech.z}, {-c.muzzle.x, c.muzzle.y, c.muzzle.z});
+    b.style(kMapWood, kMatWhite);
+    b.face(c.bulkhead, {0, 0, -1});
+    b.style(kMapPlain, kMatLeather);
+    b.tube({-1.0f, c.coamingY, c.coamingZ}, {1.0f, c.coamingY, c.coamingZ}, 0.08f, 6, true);
+    const float panelZ = c.panelZ, floorY = c.floorY, rimY = c.rimY;
+    parts::cockpitTub(b, panelZ, c.rearZ, c.halfWidth - 0.05f, floorY, rimY);
     parts::gauge(b, {-0.45f, rimY - 0.15f, panelZ - 0.03f}, 0.16f, Mover::NeedleRevs, -270.0);
     parts::gauge(b, {0.45f, rimY - 0.15f, panelZ - 0.03f}, 0.16f, Mover::NeedleAltitude, -0.036);
     parts::gauge(b, {0.0f, rimY - 0.55f, panelZ - 0.03f}, 0.13f, Mover::NeedleFuel, -270.0);
     parts::gauge(b, {-0.5f, rimY - 0.6f, panelZ - 0.03f}, 0.13f, Mover::NeedleSpeed, -1.8);
     parts::controlColumn(b, {0, floorY + 0.05f, panelZ - 0.9f}, rimY - floorY - 0.1f);
     parts::rudderBar(b, {0, floorY + 0.1f, panelZ + 0.6f}, 0.65f);
-    parts::pilot(b, eye);
+    parts::pilot(b, c.eye);
 }
 
 Modeller buildDr1() {
     Modeller b;
     b.uvScale(5.0f);
+    // From the seat outwards: twin Spandaus on the deck ahead of the pilot, the cockpit, then the
+    // fuselage and the cowling ahead.
+    seat(b, {.breech = {-0.33f, 1.75f, -1.6f},
+             .muzzle = {-0.33f, 1.71f, 2.7f},
+             .bulkhead = boxRing(-1.8f, 1.12f, -1.85f, 1.15f, 1.75f),
+             .coamingY = 1.2f,
+             .coamingZ = -3.95f,
+             .eye = {0.0f, 2.1f, -3.1f},
+             .panelZ = -1.85f,
+             .halfWidth = 1.12f,
+             .floorY = -1.6f,
+             .rimY = 1.15f,
+             .rearZ = -4.0f});
+    // Fuselage: flat sides, curved deck, tapering to a knife edge at the tail post.
+    b.style(kMapPaint, kMatWhite);
+    b.loft({roundRing(1.5f, 0.0f, 1.3f), boxRing(1.0f, 1.15f, -1.75f, 0.9f, 1.55f), boxRing(-1.8f, 1.12f, -1.85f, 1.15f, 1.75f)},
+           true, false, false);
+    b.loft({boxRing(-4.0f, 1.1f, -1.75f, 1.15f, 1.6f), boxRing(-7.0f, 0.85f, -1.4f, 1.0f, 1.35f),
+            boxRing(-10.5f, 0.45f, -0.95f, 0.85f, 1.05f), boxRing(-12.9f, 0.06f, -0.5f, 0.7f, 0.75f)},
+           true, false, true);
+    b.face({{-1.12f, -1.85f, -1.8f}, {-1.1f, -1.75f, -4.0f}, {-1.1f, 1.15f, -4.0f}, {-1.12f, 1.15f, -1.8f}}, {-1, 0, 0});
+    b.face({{1.12f, -1.85f, -1.8f}, {1.1f, -1.75f, -4.0f}, {1.1f, 1.15f, -4.0f}, {1.12f, 1.15f, -1.8f}}, {1, 0, 0});
+    b.face({{-1.12f, -1.85f, -1.8f}, {1.12f, -1.85f, -1.8f}, {1.1f, -1.75f, -4.0f}, {-1.1f, -1.75f, -4.0f}}, {0, -1, 0});
     // Cowling of the Oberursel rotary in the team's colour, and its crankcase.
     parts::rotaryCowling(b, {.y = 0.0f,
                              .ringZ = {2.83f, 2.6f, 1.9f, 1.5f},
@@ -125,28 +166,7 @@ Modeller buildDr1() {
                              .headZ = 2.62f,
                              .headLength = 0.18f,
                              .headRadius = 0.17f});
-    // Fuselage: flat sides, curved deck, tapering to a knife edge at the tail post.
-    b.style(kMapPaint, kMatWhite);
-    b.loft({roundRing(1.5f, 0.0f, 1.3f), boxRing(1.0f, 1.15f, -1.75f, 0.9f, 1.55f), boxRing(-1.8f, 1.12f, -1.85f, 1.15f, 1.75f)},
-           true, false, false);
-    b.loft({boxRing(-4.0f, 1.1f, -1.75f, 1.15f, 1.6f), boxRing(-7.0f, 0.85f, -1.4f, 1.0f, 1.35f),
-            boxRing(-10.5f, 0.45f, -0.95f, 0.85f, 1.05f), boxRing(-12.9f, 0.06f, -0.5f, 0.7f, 0.75f)},
-           true, false, true);
-    b.face({{-1.12f, -1.85f, -1.8f}, {-1.1f, -1.75f, -4.0f}, {-1.1f, 1.15f, -4.0f}, {-1.12f, 1.15f, -1.8f}}, {-1, 0, 0});
-    b.face({{1.12f, -1.85f, -1.8f}, {1.1f, -1.75f, -4.0f}, {1.1f, 1.15f, -4.0f}, {1.12f, 1.15f, -1.8f}}, {1, 0, 0});
-    b.face({{-1.12f, -1.85f, -1.8f}, {1.12f, -1.85f, -1.8f}, {1.1f, -1.75f, -4.0f}, {-1.1f, -1.75f, -4.0f}}, {0, -1, 0});
-    b.style(kMapWood, kMatWhite);
-    {
-        std::vector<V3> r = boxRing(-1.8f, 1.12f, -1.85f, 1.15f, 1.75f);
-        b.face(r, {0, 0, -1});  // bulkhead from the floor up
-    }
-    b.style(kMapPlain, kMatLeather);
-    b.tube({-1.0f, 1.2f, -3.95f}, {1.0f, 1.2f, -3.95f}, 0.08f, 6, true);
-    cockpit(b, {0.0f, 2.1f, -3.1f}, -1.85f, 1.12f, -1.6f, 1.15f, -4.0f);
     parts::propeller(b, {0, 0.0f, 3.05f}, 8.84f);
-    // Twin Spandaus on the deck ahead of the pilot.
-    parts::machineGun(b, {-0.33f, 1.75f, -1.6f}, {-0.33f, 1.71f, 2.7f});
-    parts::machineGun(b, {0.33f, 1.75f, -1.6f}, {0.33f, 1.71f, 2.7f});
     // Fuselage crosses on a white field.
     balkenkreuz(b, {1.0f, 0.0f, -8.0f}, {0, 0, -1}, {0, 1, 0}, 0.95f);
     balkenkreuz(b, {-1.0f, 0.0f, -8.0f}, {0, 0, 1}, {0, 1, 0}, 0.95f);
@@ -216,15 +236,27 @@ Modeller buildDr1() {
 Modeller buildDVII() {
     Modeller b;
     b.uvScale(5.0f);
-    // Radiator at the nose, with its filler cap and the louvred engine panels behind it.
-    b.style(kMapMetal, kMatDark);
-    b.box({-1.05f, -1.4f, 4.2f}, {1.05f, 1.55f, 4.6f});
-    b.style(kMapMetal, kMatSteel);
-    b.rect({0, 0.05f, 4.62f}, {1, 0, 0}, {0, 1, 0}, 0.95f, 1.4f);
-    b.style(kMapMetal, kMatBlack, 0x1000);
-    for (int k = 0; k < 8; ++k) b.rect({0, -1.2f + 0.35f * float(k), 4.64f}, {1, 0, 0}, {0, 1, 0}, 0.88f, 0.06f);
-    b.style(kMapMetal, kMatBrass);
-    b.tube({0.5f, 1.55f, 4.4f}, {0.5f, 1.75f, 4.4f}, 0.1f, 6, true);
+    // From the seat outwards: the guns, the cockpit, then the fuselage, the engine and radiator ahead.
+    seat(b, {.breech = {-0.35f, 1.95f, -2.7f},
+             .muzzle = {-0.35f, 1.91f, 2.6f},
+             .bulkhead = boxRing(-3.0f, 1.15f, -1.5f, 1.3f, 1.75f),
+             .coamingY = 1.35f,
+             .coamingZ = -5.35f,
+             .eye = {0.0f, 2.88f, -4.3f},
+             .panelZ = -3.05f,
+             .halfWidth = 1.15f,
+             .floorY = -1.35f,
+             .rimY = 1.3f,
+             .rearZ = -5.4f});
+    // Fuselage behind the engine: fabric over a welded tube frame.
+    b.style(kMapPaint, kMatWhite);
+    b.loft({boxRing(0.2f, 1.12f, -1.5f, 1.25f, 1.7f), boxRing(-3.0f, 1.15f, -1.5f, 1.3f, 1.75f)}, false, false, false);
+    b.loft({boxRing(-5.4f, 1.12f, -1.45f, 1.3f, 1.65f), boxRing(-9.0f, 0.85f, -1.2f, 1.05f, 1.35f),
+            boxRing(-13.0f, 0.45f, -0.75f, 0.9f, 1.05f), boxRing(-15.8f, 0.06f, 0.0f, 0.85f, 0.9f)},
+           true, false, true);
+    b.face({{-1.15f, -1.5f, -3.0f}, {-1.12f, -1.45f, -5.4f}, {-1.12f, 1.3f, -5.4f}, {-1.15f, 1.3f, -3.0f}}, {-1, 0, 0});
+    b.face({{1.15f, -1.5f, -3.0f}, {1.12f, -1.45f, -5.4f}, {1.12f, 1.3f, -5.4f}, {1.15f, 1.3f, -3.0f}}, {1, 0, 0});
+    b.face({{-1.15f, -1.5f, -3.0f}, {1.15f, -1.5f, -3.0f}, {1.12f, -1.45f, -5.4f}, {-1.12f, -1.45f, -5.4f}}, {0, -1, 0});
     // Engine bay: metal panels, the six cylinders standing above, the exhaust on the right.
     b.style(kMapMetal, kMatSteel);
     b.loft({boxRing(4.2f, 1.05f, -1.4f, 1.2f, 1.55f), boxRing(0.2f, 1.12f, -1.5f, 1.25f, 1.7f)}, false, false, false);
@@ -236,26 +268,16 @@ Modeller buildDVII() {
     b.style(kMapMetal, kMatDark);
     b.tube({1.15f, 0.8f, 3.5f}, {1.15f, 0.8f, 0.8f}, 0.16f, 6, true);
     b.tube({1.15f, 0.8f, 0.8f}, {1.35f, 0.4f, 0.2f}, 0.16f, 6, true);
-    // Fuselage behind the engine: fabric over a welded tube frame.
-    b.style(kMapPaint, kMatWhite);
-    b.loft({boxRing(0.2f, 1.12f, -1.5f, 1.25f, 1.7f), boxRing(-3.0f, 1.15f, -1.5f, 1.3f, 1.75f)}, false, false, false);
-    b.loft({boxRing(-5.4f, 1.12f, -1.45f, 1.3f, 1.65f), boxRing(-9.0f, 0.85f, -1.2f, 1.05f, 1.35f),
-            boxRing(-13.0f, 0.45f, -0.75f, 0.9f, 1.05f), boxRing(-15.8f, 0.06f, 0.0f, 0.85f, 0.9f)},
-           true, false, true);
-    b.face({{-1.15f, -1.5f, -3.0f}, {-1.12f, -1.45f, -5.4f}, {-1.12f, 1.3f, -5.4f}, {-1.15f, 1.3f, -3.0f}}, {-1, 0, 0});
-    b.face({{1.15f, -1.5f, -3.0f}, {1.12f, -1.45f, -5.4f}, {1.12f, 1.3f, -5.4f}, {1.15f, 1.3f, -3.0f}}, {1, 0, 0});
-    b.face({{-1.15f, -1.5f, -3.0f}, {1.15f, -1.5f, -3.0f}, {1.12f, -1.45f, -5.4f}, {-1.12f, -1.45f, -5.4f}}, {0, -1, 0});
-    b.style(kMapWood, kMatWhite);
-    {
-        std::vector<V3> r = boxRing(-3.0f, 1.15f, -1.5f, 1.3f, 1.75f);
-        b.face(r, {0, 0, -1});  // bulkhead from the floor up
-    }
-    b.style(kMapPlain, kMatLeather);
-    b.tube({-1.0f, 1.35f, -5.35f}, {1.0f, 1.35f, -5.35f}, 0.08f, 6, true);
-    cockpit(b, {0.0f, 2.88f, -4.3f}, -3.05f, 1.15f, -1.35f, 1.3f, -5.4f);
+    // Radiator at the nose, with its filler cap and its louvres.
+    b.style(kMapMetal, kMatDark);
+    b.box({-1.05f, -1.4f, 4.2f}, {1.05f, 1.55f, 4.6f});
+    b.style(kMapMetal, kMatSteel);
+    b.rect({0, 0.05f, 4.62f}, {1, 0, 0}, {0, 1, 0}, 0.95f, 1.4f);
+    b.style(kMapMetal, kMatBlack, 0x1000);
+    for (int k = 0; k < 8; ++k) b.rect({0, -1.2f + 0.35f * float(k), 4.64f}, {1, 0, 0}, {0, 1, 0}, 0.88f, 0.06f);
+    b.style(kMapMetal, kMatBrass);
+    b.tube({0.5f, 1.55f, 4.4f}, {0.5f, 1.75f, 4.4f}, 0.1f, 6, true);
     parts::propeller(b, {0, 0.05f, 4.95f}, 9.15f);
-    parts::machineGun(b, {-0.35f, 1.95f, -2.7f}, {-0.35f, 1.91f, 2.6f});
-    parts::machineGun(b, {0.35f, 1.95f, -2.7f}, {0.35f, 1.91f, 2.6f});
     balkenkreuz(b, {1.0f, 0.15f, -9.5f}, {0, 0, -1}, {0, 1, 0}, 1.0f);
     balkenkreuz(b, {-1.0f, 0.15f, -9.5f}, {0, 0, 1}, {0, 1, 0}, 1.0f);
 

@@ -3,12 +3,16 @@
 // drops a lost wing set, can be sat in, and trails smoke and tracers. A Camel firing its guns for
 // real: every tracer in flight shows at the point where its bullet is, from the seat and from
 // outside; and from the seat a fast propeller is its blurred disc, not blades across the view.
+#define GL_GLEXT_PROTOTYPES
+#include <GL/gl.h>
+#include <GL/glext.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "aircraft/FokkerDVII.h"
 #include "aircraft/FokkerDr1.h"
@@ -18,6 +22,7 @@
 #include "render/MyZephGLView.h"
 #include "tests/PictureRule.h"
 #include "tests/flight/TestWorld.h"
+#include "world/TexturedSkyDome.h"
 #include "tests/render/ViewFixture.h"
 
 namespace pellam {
@@ -224,6 +229,51 @@ protected:
         // the upper wing seen edge on, where its pictures are least magnified.
         expectLooksTheSame(Camera(eye, {eye[0], eye[1] - 0.9, eye[2] + 10}), name + " over the nose");
         expectLooksTheSame(Camera(eye, {eye[0] + 2, eye[1] + 1.2, eye[2] + 10}), name + " at the upper wing");
+        // In the mission's light haze and in a fog thick enough to tint the cockpit itself.
+        for (const float density : {1.5e-5f, 0.05f}) {
+            view_->glSetFogParameters(1, 0, 1, GL_EXP2, density);
+            expectLooksTheSame(Camera(eye, {eye[0], eye[1] - 0.9, eye[2] + 10}), name + " in fog " + std::to_string(density));
+        }
+        // Under a sky with no ground, drawn over all without the depth test.
+        auto* sky = static_cast<TexturedSkyDome*>(controller.models.put(ModelArray::kSkyDome, std::make_unique<TexturedSkyDome>()));
+        sky->initWithGLView(view_.get());
+        sky->setTimeOfDay(11.0);
+        view_->glSetFogParameters(1, 0, 1, GL_EXP2, 1.5e-5f);
+        expectLooksTheSame(Camera(eye, {eye[0], eye[1] - 0.9, eye[2] + 10}), name + " under the sky");
+        controller.models.put(ModelArray::kSkyDome, nullptr);
+        view_->glSetFogParameters(1, 1, 1, GL_LINEAR, 0.00005f);
+        view_->setCameraInsideItem(-1);
+    }
+
+    // From the seat, over the nose and up at the upper wing, the cockpit drawn alone in its own
+    // order after a depth clear: the fragments shaded (those that passed the depth test when they
+    // were drawn) against the pixels it covers. A part drawn before the nearer parts that hide it
+    // is shaded for nothing.
+    template <typename Plane>
+    void shadedAboutOnceFromTheSeat(const std::string& name) {
+        Plane* plane = place<Plane>(1);
+        plane->updateMovingThings(1, true, 5.0, 0.0);
+        const auto& eye = plane->PilotAttitude.Position;
+        view_->setCameraInsideItem(ModelArray::kFirstAircraft);
+        view_->setMarksOpaqueCover(false);
+        view_->setEraseColorRed(1, 0, 1);  // a colour no part of the cockpit has
+        for (const Camera& camera : {Camera(eye, {eye[0], eye[1] - 0.9, eye[2] + 10}),
+                                     Camera(eye, {eye[0] + 2, eye[1] + 1.2, eye[2] + 10})}) {
+            GLuint query = 0;
+            glGenQueries(1, &query);
+            glBeginQuery(GL_SAMPLES_PASSED, query);
+            const auto image = frame(camera);
+            glEndQuery(GL_SAMPLES_PASSED);
+            GLuint shaded = 0;
+            glGetQueryObjectuiv(query, GL_QUERY_RESULT, &shaded);
+            glDeleteQueries(1, &query);
+            long covered = 0;
+            for (size_t i = 0; i < image.pixels.size(); i += 4)
+                covered += !(image.pixels[i] == 255 && image.pixels[i + 1] == 0 && image.pixels[i + 2] == 255);
+            EXPECT_GT(covered, image.width * image.height / 5) << name;
+            EXPECT_LE(shaded, covered * 1065 / 1000) << name;
+        }
+        view_->setMarksOpaqueCover(true);
         view_->setCameraInsideItem(-1);
     }
 };
@@ -231,6 +281,11 @@ protected:
 TEST_F(AircraftInTheView, Camel) { check<ObjectTestFile>("camel", 1); }
 TEST_F(AircraftInTheView, FokkerDr1) { check<FokkerDr1>("dr1", 1); }
 TEST_F(AircraftInTheView, FokkerDVII) { check<FokkerDVII>("dvii", 2); }
+TEST_F(AircraftInTheView, FromTheSeatEachPixelIsShadedAboutOnce) {
+    shadedAboutOnceFromTheSeat<ObjectTestFile>("camel");
+    shadedAboutOnceFromTheSeat<FokkerDr1>("dr1");
+    shadedAboutOnceFromTheSeat<FokkerDVII>("dvii");
+}
 
 // Wherever any of an aircraft is in view, it is drawn: the view turned away from it step by step
 // until only a wing tip, then nothing, is left at the edge; and a wing set that has come off and

@@ -51,6 +51,12 @@ TEST(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         const platform::RGBAImage whole = readNextFrame(*scene.view);
         scene.view->setScissorsWorld(true);
         EXPECT_TRUE(whole.pixels == drawn[0].pixels);
+        // Nor does the cockpit's cover drawn in colour before the world instead of after it.
+        scene.view->setCoverFirst(false);
+        platform::presentationRandom().seed(21);
+        const platform::RGBAImage after = readNextFrame(*scene.view);
+        scene.view->setCoverFirst(true);
+        EXPECT_TRUE(after.pixels == drawn[0].pixels);
     }
 }
 

@@ -31,29 +31,27 @@ struct Quads : ZephModel {
         Record.ObjectMatrix = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 100, 1};
     }
     // A square of half side `half` ft about (x, y), textured from map entry `map` (-1: untextured),
-    // lit by material `material`, or unlit in the picture's own colours; `hints` adds to its hints.
-    void add(double x, double y, double half, int map, int material, bool unlit = false, int32_t hints = 0) {
+    // lit by material `material`, or unlit in the picture's own colours.
+    void add(double x, double y, double half, int map, int material, bool unlit = false) {
         const auto first = uint16_t(Points.size());
         for (auto [dx, dy] : {std::pair{-1, -1}, {-1, 1}, {1, 1}, {1, -1}})
             Points.push_back({float(dx > 0), float(dy > 0), 0, 0, -1, float(x + dx * half), float(y + dy * half), 0});
         OnePolygonVer2& p = Polygons.emplace_back();
         p.MapNumber = int16_t(map < 0 ? 0 : map);
         p.DefaultDrawType = GL_QUADS;
-        p.DrawHints = (map < 0 ? render::kUntextured : 0) | (unlit ? render::kUnlit : 0) | hints;
+        p.DrawHints = (map < 0 ? render::kUntextured : 0) | (unlit ? render::kUnlit : 0);
         p.PolyColor = {float(unlit), float(unlit), float(unlit), 1};  // unlit, white; untextured lit, the emission
         p.MaterialLightDataOffset = int16_t(material);
         p.FirstItem = int16_t(Runs.size());
         Runs.push_back(4);
         for (uint16_t k = 0; k < 4; ++k) Runs.push_back(uint16_t(first + k));
     }
-    Quads* Model = this;  // whose geometry it draws, as aircraft of a type share theirs
     OneCompleteObjectVer2* getDrawingData(int32_t) override {
-        Quads& m = *Model;
-        if (m.Polygons.empty() || m.Polygons.back().MapNumber >= 0) m.Polygons.emplace_back().MapNumber = -1;
-        m.Geometry.ThePoints = m.Points.data();
-        m.Geometry.ThePolygons = m.Polygons.data();
-        m.Geometry.RunItems = m.Runs.data();
-        Record.ThePointsPolysData = &m.Geometry;
+        if (Polygons.empty() || Polygons.back().MapNumber >= 0) Polygons.emplace_back().MapNumber = -1;
+        Geometry.ThePoints = Points.data();
+        Geometry.ThePolygons = Polygons.data();
+        Geometry.RunItems = Runs.data();
+        Record.ThePointsPolysData = &Geometry;
         Record.NumberOfPointsPolys = 1;
         return &Record;
     }
@@ -81,8 +79,8 @@ protected:
         }
     }
     void TearDown() override { view().setModelArray(nullptr); }
-    Quads* object(long index = 5) {
-        auto* q = static_cast<Quads*>(models.put(index, std::make_unique<Quads>()));
+    Quads* object() {
+        auto* q = static_cast<Quads*>(models.put(5, std::make_unique<Quads>()));
         for (int k = 0; k < 3; ++k) q->Geometry.MapListOffset[k] = int16_t(slots[k]);
         return q;
     }
@@ -145,23 +143,6 @@ TEST_F(BatchOrderTest, BatchesMovedAheadShareNoPixelAndLeaveTheMaterialAsThePlai
         const auto [drawn, reference] = frames();
         EXPECT_TRUE(drawn.pixels == reference.pixels) << "a colour with two alphas";
     }
-}
-
-// Two objects of one model, each with a half-transparent square: one after the other in the
-// queue, in one look but not one pose, each is drawn where it stands.
-TEST_F(BatchOrderTest, TransparentPolygonsJoinOnlyInOnePose) {
-    for (const double apart : {20.0, -20.0}) {
-        Quads* model = object(5);
-        model->add(0, 0, 5, -1, 0, true, render::kTransparent);
-        model->Polygons.back().PolyColor[3] = 0.5f;
-        Quads* other = object(6);
-        other->Model = model;
-        other->Record.ObjectMatrix[12] = apart;
-        const auto [drawn, reference] = frames();
-        EXPECT_TRUE(drawn.pixels == reference.pixels) << apart;
-        EXPECT_GT(brightPixels(drawn, 0, 0, drawn.width, drawn.height, 60), 2000) << "both squares show";
-    }
-    models.put(6, nullptr);
 }
 
 }  // namespace

@@ -91,10 +91,11 @@ TEST(RenderMath, PointsTransformOnlyInTheirRangeAndVertexesTurnOnlyAboutKnownAxe
     EXPECT_EQ(keep[0].X, 9.0f);
 }
 
-// The world is scissored to the bounds of what the cockpit's cover leaves open: every pixel of a
-// cell the cover does not hide, and of any cell reaching past the grid, lies within them, and each
-// of their four sides runs through an open cell, whatever the cover.
-TEST(RenderMath, OpenBoundsHoldEveryPixelTheCoverLeavesOpen) {
+// The world behind the cockpit's cover is scissored to rectangles round what the cover leaves
+// open: every pixel of a cell the cover does not hide, and of any cell reaching past the grid, lies
+// in exactly one of them (a blended pass drawn under each touches it once), and each of their four
+// sides runs through an open cell, whatever the cover. One rectangle is the open cells' bounds.
+TEST(RenderMath, OpenRectanglesHoldEveryPixelTheCoverLeavesOpenOnce) {
     constexpr int kCell = 16;
     struct Cover {
         std::array<int, 4> Viewport;
@@ -102,35 +103,72 @@ TEST(RenderMath, OpenBoundsHoldEveryPixelTheCoverLeavesOpen) {
         int Across, Down;
         bool at(int i, int j) const { return i < Across && j < Down && Hidden[size_t(j) * Across + i]; }
     };
-    const auto check = [&](const Cover& c) {
-        const ScissorBox b = openBounds(c.Viewport, kCell, [&](int i, int j) { return c.at(i, j); });
-        bool sides[4] = {};  // left, right, bottom, top: an open pixel on it
+    OpenRectangles found;  // kept from cover to cover, as the view keeps it from frame to frame
+    // The rectangles' area in cells' worth of pixels.
+    const auto check = [&](const Cover& c, int most, long leastSaved = 0) {
+        const auto covered = [&](int i, int j) { return c.at(i, j); };
+        found.find(c.Viewport, kCell, covered, most, leastSaved);
+        EXPECT_LE(found.count(), most);
+        const ScissorBox b = openBounds(c.Viewport, kCell, covered);
+        const ScissorBox all = found.bounds();
+        EXPECT_TRUE(b.X == all.X && b.Y == all.Y && b.Width == all.Width && b.Height == all.Height);
+        if (most == 1 && found.count() == 1) {
+            EXPECT_TRUE(found[0].X == b.X && found[0].Width == b.Width && found[0].Y == b.Y && found[0].Height == b.Height);
+        }
+        std::vector<std::array<bool, 4>> sides(size_t(found.count()));  // left, right, bottom, top: an open pixel on it
+        long pixels = 0;
         for (int y = c.Viewport[1]; y < c.Viewport[1] + c.Viewport[3]; ++y)
             for (int x = c.Viewport[0]; x < c.Viewport[0] + c.Viewport[2]; ++x) {
-                if (c.at((x - c.Viewport[0]) / kCell, (y - c.Viewport[1]) / kCell)) continue;
-                if (!(x >= b.X && x < b.X + b.Width && y >= b.Y && y < b.Y + b.Height)) {
-                    ADD_FAILURE() << "open pixel " << x << ", " << y << " left out";
-                    return b;
+                int in = 0;
+                for (int k = 0; k < found.count(); ++k) {
+                    const ScissorBox& r = found[k];
+                    if (!(x >= r.X && x < r.X + r.Width && y >= r.Y && y < r.Y + r.Height)) continue;
+                    ++in;
+                    ++pixels;
+                    if (c.at((x - c.Viewport[0]) / kCell, (y - c.Viewport[1]) / kCell)) continue;
+                    auto& s = sides[size_t(k)];
+                    s[0] |= x == r.X, s[1] |= x == r.X + r.Width - 1, s[2] |= y == r.Y, s[3] |= y == r.Y + r.Height - 1;
                 }
-                sides[0] |= x == b.X, sides[1] |= x == b.X + b.Width - 1;
-                sides[2] |= y == b.Y, sides[3] |= y == b.Y + b.Height - 1;
+                if (in > 1) {
+                    ADD_FAILURE() << "pixel " << x << ", " << y << " in " << in << " rectangles";
+                    return pixels;
+                }
+                if (in == 0 && !c.at((x - c.Viewport[0]) / kCell, (y - c.Viewport[1]) / kCell)) {
+                    ADD_FAILURE() << "open pixel " << x << ", " << y << " left out";
+                    return pixels;
+                }
             }
-        if (!b.empty()) EXPECT_TRUE(sides[0] && sides[1] && sides[2] && sides[3]) << "a hidden side kept";
-        return b;
+        for (const auto& s : sides) EXPECT_TRUE(s[0] && s[1] && s[2] && s[3]) << "a hidden side kept";
+        return pixels / (kCell * kCell);
     };
     // A wing over the top rows of a screen set off from the window's corner; one cell open in its
-    // top row, at either end or between, keeps the rows below it.
+    // top row, at either end or between, keeps the rows below it in the bounds.
     Cover wing{{7, 3, 1024, 768}, std::vector<uint8_t>(64 * 48), 64, 48};
     for (int j = 30; j < 48; ++j)
         for (int i = 0; i < 64; ++i) wing.Hidden[size_t(j) * 64 + i] = j >= 38 || (i >= 5 && i < 50);
-    EXPECT_EQ(check(wing).Height, 38 * kCell);
+    check(wing, 1);
+    EXPECT_EQ(found.bounds().Height, 38 * kCell);
     for (const int gap : {0, 20, 63}) {
         wing.Hidden[size_t(47) * 64 + gap] = 0;
-        EXPECT_EQ(check(wing).Height, 768) << gap;
+        check(wing, 1);
+        EXPECT_EQ(found.bounds().Height, 768) << gap;
+        // Cut round the wing and the gap, the rectangles hold the open cells and nothing more.
+        EXPECT_EQ(check(wing, OpenRectangles::kMost), 64 * 30 + (5 + 14) * 8 + 1) << gap;
         wing.Hidden[size_t(47) * 64 + gap] = 1;
     }
+    // A cowling in the middle of the bottom, open all round: cut out where that pays for the
+    // rectangles it adds, and not where a cell too few is saved for each.
+    Cover cowl{{0, 0, 640, 480}, std::vector<uint8_t>(40 * 30), 40, 30};
+    for (int j = 0; j < 6; ++j)
+        for (int i = 15; i < 25; ++i) cowl.Hidden[size_t(j) * 40 + i] = 1;
+    EXPECT_EQ(check(cowl, 3, 30), 40 * 30 - 60);
+    EXPECT_EQ(found.count(), 3);
+    EXPECT_EQ(check(cowl, 3, 31), 40 * 30);
+    EXPECT_EQ(check(cowl, 2), 40 * 30);  // a cut that needs three rectangles is not made with two
     std::fill(wing.Hidden.begin(), wing.Hidden.end(), 1);
-    EXPECT_TRUE(check(wing).empty());
+    check(wing, 4);
+    EXPECT_EQ(found.count(), 0);
+    EXPECT_TRUE(found.bounds().empty());
     // Random covers of bands and rectangles with holes, on viewports whose edges cut cells.
     std::mt19937 random(7);
     for (int round = 0; round < 80; ++round) {
@@ -146,7 +184,7 @@ TEST(RenderMath, OpenBoundsHoldEveryPixelTheCoverLeavesOpen) {
         }
         for (int r = int(random() % 3); r > 0 && !c.Hidden.empty(); --r) c.Hidden[random() % c.Hidden.size()] = 0;
         SCOPED_TRACE(round);
-        check(c);
+        for (const int most : {1, 3, OpenRectangles::kMost}) check(c, most);
     }
 }
 

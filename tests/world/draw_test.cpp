@@ -196,6 +196,41 @@ TEST_F(WorldDrawTest, GroundWhollyBehindTheCoverIsLeftOutUnseen) {
     // The part of a quad overhead reaching behind the eye beyond the near plane hides what lies behind it.
     EXPECT_GT(take({4}), 4) << "the quad cut at the near plane";
     take({0, 1, 2, 3, 4});
+    // How far off each hidden cell's parts reach bounds the depth the GL writes for the cover at
+    // every pixel of it, cell by cell: the band 30 ft ahead reaches no farther than that, though
+    // the quad overhead reaches 60 ft.
+    {
+        double p[16];
+        glGetDoublev(GL_PROJECTION_MATRIX, p);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glPushAttrib(GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT);
+        glDisable(GL_TEXTURE_2D), glDisable(GL_FOG), glDisable(GL_BLEND);
+        glEnable(GL_CULL_FACE), glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_LESS);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        for (const Polygon& c : cover) {
+            glBegin(c.Primitive);
+            for (const auto& v : c.Points) glVertex3fv(v.data());
+            glEnd();
+        }
+        glPopAttrib();
+        std::vector<float> depth(size_t(kWidth) * kHeight);
+        glReadPixels(0, 0, kWidth, kHeight, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+        long beyond = 0;
+        double nearest = 1e9, farthest = 0;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x) {
+                const double reach = screen.reachAt(x + 0.5, y + 0.5);
+                if (screen.openAt(x + 0.5, y + 0.5)) continue;
+                const double ndc = 2.0 * depth[size_t(y) * kWidth + x] - 1;
+                beyond += p[14] / (p[10] + ndc) > reach * 1.001;  // ft ahead of the eye
+                nearest = std::min(nearest, reach), farthest = std::max(farthest, reach);
+            }
+        EXPECT_EQ(beyond, 0) << "pixels of hidden cells farther off than the cells' reach";
+        EXPECT_NEAR(nearest, 30, 0.01);
+        EXPECT_NEAR(farthest, 60, 0.01);
+    }
     long covered = 0;
     for (const double height : {1200.0, 6000.0})
         for (const test::Camera& cam : {down, test::kAlongTheFront}) {

@@ -23,15 +23,18 @@ void ScreenCover::begin() {
     Across = std::max(Viewport[2], 0) / kCell;
     Down = std::max(Viewport[3], 0) / kCell;
     Covered.assign(size_t(Across) * size_t(Down), 0);
+    Reach.assign(Covered.size(), kOpen);
     OpenBefore.assign(size_t(Across + 1) * size_t(Down + 1), 0);
     Cells = 0;
     Kept.clear();
     KeptFirst.assign(1, 0);
+    KeptReach.clear();
     Modelview.fill(std::numeric_limits<double>::quiet_NaN());  // matches no matrix
 }
 
 void ScreenCover::clear() {
     Covered.clear();
+    Reach.clear();
     OpenBefore.clear();
     Across = Down = 0;
     Cells = 0;
@@ -127,7 +130,10 @@ bool ScreenCover::addPiece(const Placed* const* p, int n, bool culled) {
     }
     if (positive != m && negative != m) return false;
     if (drawnFacing(positive ? 1.0 : -1.0, culled)) {
-        markConvex(Outline.data(), m);
+        float reach = 0;  // w: the distance ahead of the eye
+        for (const Clipped& c : CutA) reach = std::max(reach, float(c.W));
+        markConvex(Outline.data(), m, reach);
+        KeptReach.push_back(reach);
         if (positive) Kept.insert(Kept.end(), Outline.begin(), Outline.end());
         else Kept.insert(Kept.end(), Outline.rbegin(), Outline.rend());
         KeptFirst.push_back(int(Kept.size()));
@@ -173,7 +179,7 @@ void ScreenCover::addPolygon(const double* modelview, const uint8_t* xyz, size_t
     }
 }
 
-void ScreenCover::markConvex(const Point* p, int n) {
+void ScreenCover::markConvex(const Point* p, int n, float reach) {
     double y0 = p[0].Y, y1 = p[0].Y;
     for (int k = 1; k < n; ++k) y0 = std::min(y0, p[k].Y), y1 = std::max(y1, p[k].Y);
     // The grid line at or past `at` (pixels from the viewport's edge) upwards or downwards, within
@@ -212,6 +218,9 @@ void ScreenCover::markConvex(const Point* p, int n) {
             uint8_t& cell = Covered[size_t(cy) * Across + cx];
             Cells += !cell;
             cell = 1;
+            // Every pixel's depth is this part's or a nearer one's.
+            float& r = Reach[size_t(cy) * Across + cx];
+            r = std::min(r, reach);
         }
     }
 }
@@ -258,6 +267,8 @@ void ScreenCover::markSeams() {
         bool Left;
     };
     std::vector<Bound> bounds;
+    // Per cell: the farthest any outline over it reaches, for the cells that count only together.
+    SeamReach.assign(Covered.size(), 0.0f);
     for (size_t o = 0; o < outlines; ++o) {
         const int first = KeptFirst[o], n = KeptFirst[o + 1] - first;
         const Point* p = &Kept[size_t(first)];
@@ -283,6 +294,11 @@ void ScreenCover::markSeams() {
         }
         const int r0 = int(std::clamp(std::ceil(low - y0), 0.0, double(height)));
         const int r1 = int(std::clamp(std::floor(high - y0), -1.0, double(height - 1)));
+        for (int cy = r0 / kCell; cy <= r1 / kCell && cy < Down && r0 <= r1; ++cy)
+            for (int cx = cx0; cx <= cx1; ++cx) {
+                float& r = SeamReach[size_t(cy) * Across + cx];
+                r = std::max(r, KeptReach[o]);
+            }
         for (int r = r0; r <= r1; ++r) {
             if (r == r0 || r % kCell == 0) {
                 const uint8_t* band = &Covered[size_t(r / kCell) * Across];
@@ -328,6 +344,7 @@ void ScreenCover::markSeams() {
                 all = (Filled[size_t(r) * size_t(words) + word] >> shift & kCellBits) == kCellBits;
             Cells += all;
             cell = all;
+            if (all) Reach[size_t(cy) * Across + cx] = SeamReach[size_t(cy) * Across + cx];
         }
 }
 

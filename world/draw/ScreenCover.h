@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace pellam::worlddraw {
@@ -36,6 +37,14 @@ public:
         return !Covered[size_t(cy) * size_t(Across) + size_t(cx)];
     }
     bool empty() const { return Cells == 0; }
+    // How far ahead of the eye (ft) the parts that fill the cell at the point (pixels) reach at
+    // most; infinite where the cell is open. What lies farther off there fails the depth test.
+    double reachAt(double x, double y) const {
+        const double cx = std::floor((x - Viewport[0]) / kCell), cy = std::floor((y - Viewport[1]) / kCell);
+        if (!(cx >= 0 && cy >= 0 && cx < Across && cy < Down)) return kOpen;
+        const size_t k = size_t(cy) * size_t(Across) + size_t(cx);
+        return Covered[k] ? Reach[k] : kOpen;
+    }
 
 private:
     struct Point {
@@ -51,8 +60,8 @@ private:
     // The points through the modelview and the projection.
     void toClip(const double* modelview, const uint8_t* xyz, size_t stride, const uint16_t* items, int count);
     bool drawnFacing(double area, bool culled) const;
-    // Counts the cells wholly inside a convex outline, wound either way.
-    void markConvex(const Point* p, int n);
+    // Counts the cells wholly inside a convex outline, wound either way, of a part reaching `reach` ft ahead.
+    void markConvex(const Point* p, int n, float reach);
     // Counts the cells whose every pixel centre some kept outline holds, once all are in: an edge two
     // outlines share end for end, one on each side, leaves no pixel between them open.
     void markSeams();
@@ -68,11 +77,15 @@ private:
     std::vector<uint8_t> Covered;      // Across x Down, row by row from the bottom
     std::vector<int32_t> OpenBefore;   // (Across + 1) x (Down + 1): open cells below and left of each corner
     long Cells = 0;                     // counted cells
+    static constexpr float kOpen = std::numeric_limits<float>::infinity();
+    std::vector<float> Reach;           // per cell: ft ahead of the eye that its filling parts reach at most
+    std::vector<float> SeamReach;       // per cell: the farthest any kept outline over it reaches, ft
     std::vector<Placed> Points;
     std::vector<Clipped> CutA, CutB;
     std::vector<Point> Outline;
     std::vector<Point> Kept;           // every drawn outline's points, wound anticlockwise, one after another
     std::vector<int> KeptFirst;        // where each outline starts in Kept, and its end last
+    std::vector<float> KeptReach;      // per outline: ft ahead of the eye that its part reaches
     std::vector<uint8_t> Shared;       // per point of Kept: its edge to the next point is shared
     std::vector<uint64_t> Filled;      // pixel centres held, a bit each, row by row from the bottom
 };
