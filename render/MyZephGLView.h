@@ -6,6 +6,7 @@
 //   FrameDraw.cpp         the frame: world, objects, cockpit, identification squares, text, overlay
 //   SecondWindow.cpp      the second, smaller window with its own camera
 //   KeptScene.cpp         the picture a resting game keeps and shows again
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <memory>
@@ -192,9 +193,19 @@ private:
     // turns a winding; `stride` the bytes of a point.
     void noteEyeInPart(int stride);
     bool facesAway(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c) const;
+    // Window bounds (pixels, x0 y0 x1 y1) that hold every pixel centre a triangle or batch may light.
+    struct ScreenBox {
+        double X0, Y0, X1, Y1;
+        void widen(const ScreenBox& b) {
+            X0 = std::min(X0, b.X0), Y0 = std::min(Y0, b.Y0), X1 = std::max(X1, b.X1), Y1 = std::max(Y1, b.Y1);
+        }
+        bool meets(const ScreenBox& b) const { return !(X1 < b.X0 || b.X1 < X0 || Y1 < b.Y0 || b.Y1 < Y0); }
+    };
+    static constexpr ScreenBox kWholeScreen{-1e300, -1e300, 1e300, 1e300}, kNoScreen{1e300, 1e300, -1e300, -1e300};
     // Whether GL would make no fragment of the triangle: all of it in front of the eye, and its
-    // bounds on the screen hold no pixel centre or lie outside the viewport.
-    bool coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c) const;
+    // bounds on the screen hold no pixel centre or lie outside the viewport. Where it answers
+    // false, `box` receives the bounds of the pixel centres it may light.
+    bool coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c, ScreenBox& box) const;
     void drawBatch();  // the batch's triangles, in the state GL holds; empties it
     // Marks the pixels that the object (the cockpit, drawn last) will cover with an opaque colour,
     // so that the world behind it fails the depth test instead of being shaded and painted over:
@@ -276,6 +287,23 @@ private:
         std::array<double, 16> Clip{};        // Projection x FinalMatrix_
     } partEye_;
     std::vector<uint16_t> batch_;  // point numbers of triangles drawn in one state, in polygon order
+    ScreenBox batchBox_ = kNoScreen;  // where the open batch's triangles may light pixels
+    // Batches of the current part held back to be drawn in order with the later ones of their
+    // look that joined them (the first heldCount_ are in use; the rest keep their storage).
+    struct HeldBatch {
+        const OnePolygonVer2* Head = nullptr;
+        ScreenBox Box = kNoScreen;
+        std::vector<uint16_t> Triangles;
+    };
+    std::vector<HeldBatch> held_;
+    size_t heldCount_ = 0;
+    // The ambient and diffuse material GL would hold, had every batch so far been drawn in place.
+    struct PlainMaterial {
+        std::array<double, 3> Ambient{}, Diffuse{};  // as CurrentMaterial_ keeps them
+        float Alpha = 1;                             // the diffuse alpha
+        const float* AmbientSent = nullptr;          // what was passed to GL for each: null, as the object found it
+        const float* DiffuseSent = nullptr;
+    } plainMaterial_;
     TransparentQueue Transparent_;
     std::vector<uint16_t> transparentRun_;  // point numbers of the queue's polygons drawn in one call
     int32_t droppedTransparent_ = 0;

@@ -222,6 +222,8 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     const bool batching = !exactDrawing_;
     const OnePolygonVer2* head = nullptr;  // the open batch's first polygon, whose state it is drawn in
     batch_.clear();
+    batchBox_ = kNoScreen;
+    heldCount_ = 0;
     if (batching) {
         glGetDoublev(GL_PROJECTION_MATRIX, partEye_.Projection.data());
         glGetIntegerv(GL_VIEWPORT, partEye_.Viewport.data());
@@ -235,19 +237,120 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         partEye_.Culled = mode == GL_FRONT_AND_BACK ? 0.0 : (mode == GL_FRONT) == (front == GL_CCW) ? 1.0 : -1.0;
         noteEyeInPart(stride);
     }
-    // Ends the open batch: its triangles drawn, and the raised, unwritten depth of marks undone.
-    // Its state is set only now, and only when culling has left it a triangle to draw.
+    // A batch may be held back and drawn with an earlier one in the same look, ahead of the
+    // batches between, where it shares no pixel with them: then no pixel is drawn over in another
+    // order, and the two cost one texture change (a 33 KB copy of the fragment state in the
+    // software rasteriser's front end) instead of two. What a batch inherits from the one before
+    // (the lit material, which untextured lit polygons do not set, and the diffuse alpha kept with
+    // a colour already set) is put back as the plain order leaves it before any batch drawn in
+    // place and at the object's end; batches that inherit it are drawn in place.
+    plainMaterial_ = {{CurrentMaterial_[kAmR], CurrentMaterial_[kAmG], CurrentMaterial_[kAmB]},
+                      {CurrentMaterial_[kDifR], CurrentMaterial_[kDifG], CurrentMaterial_[kDifB]},
+                      diffuseAlpha_};
+    const PlainMaterial start = plainMaterial_;
+    const auto lit = [&](const OnePolygonVer2& p) -> const MaterialLightData* {
+        if (p.DrawHints & (kUntextured | kUnlit)) return nullptr;
+        return &materials[std::clamp<int>(p.MaterialLightDataOffset, 0, kMaxMaterials - 1)];
+    };
+    // Whether the batch is drawn alike wherever it is drawn: its state is all its own.
+    const auto movable = [&](const OnePolygonVer2& p) {
+        if ((p.DrawHints & kUntextured) && !(p.DrawHints & kUnlit)) return false;
+        const MaterialLightData* m = lit(p);
+        if (!m) return true;
+        // A material whose colour another one (or the one GL held) shares with another alpha
+        // takes the alpha of whichever was set last.
+        const auto clash = [m](double r, double g, double b, float alpha) {
+            return r == m->DiffuseRed && g == m->DiffuseGreen && b == m->DiffuseBlue && alpha != m->a2;
+        };
+        if (clash(start.Diffuse[0], start.Diffuse[1], start.Diffuse[2], start.Alpha)) return false;
+        for (int k = 0; k < kMaxMaterials; ++k) {
+            const MaterialLightData& o = materials[k];
+            if (clash(o.DiffuseRed, o.DiffuseGreen, o.DiffuseBlue, o.a2)) return false;
+        }
+        return true;
+    };
+    // The material GL holds after the batch in the plain order: set, as setPolygonState sets it,
+    // where its colour changes.
+    const auto notePlainMaterial = [&](const OnePolygonVer2& p) {
+        const MaterialLightData* m = lit(p);
+        if (!m) return;
+        PlainMaterial& plain = plainMaterial_;
+        auto& a = plain.Ambient;
+        if (m->AmbientRed != a[0] || m->AmbientGreen != a[1] || m->AmbientBlue != a[2]) {
+            a = {m->AmbientRed, m->AmbientGreen, m->AmbientBlue};
+            plain.AmbientSent = &m->AmbientRed;
+        }
+        auto& d = plain.Diffuse;
+        if (m->DiffuseRed != d[0] || m->DiffuseGreen != d[1] || m->DiffuseBlue != d[2]) {
+            d = {m->DiffuseRed, m->DiffuseGreen, m->DiffuseBlue};
+            plain.Alpha = m->a2;
+            plain.DiffuseSent = &m->DiffuseRed;
+        }
+    };
+    const auto undoMarkDepth = [](const OnePolygonVer2& p) {
+        if (p.DrawHints & kOffset) {
+            glDisable(GL_POLYGON_OFFSET_FILL);
+            glDepthMask(GL_TRUE);
+        }
+    };
+    const auto drawHeld = [&] {
+        for (size_t k = 0; k < heldCount_; ++k) {
+            HeldBatch& b = held_[k];
+            setPolygonState(*b.Head, g, materials, alphaTested, blended);
+            glDrawElements(GL_TRIANGLES, GLsizei(b.Triangles.size()), GL_UNSIGNED_SHORT, b.Triangles.data());
+            undoMarkDepth(*b.Head);
+        }
+        heldCount_ = 0;
+        // Only a material set by a batch of this object can differ from the plain order's.
+        const PlainMaterial& plain = plainMaterial_;
+        const auto& a = plain.Ambient;
+        if (plain.AmbientSent &&
+            (a[0] != CurrentMaterial_[kAmR] || a[1] != CurrentMaterial_[kAmG] || a[2] != CurrentMaterial_[kAmB])) {
+            glMaterialfv(GL_FRONT, GL_AMBIENT, plain.AmbientSent);
+            CurrentMaterial_[kAmR] = a[0], CurrentMaterial_[kAmG] = a[1], CurrentMaterial_[kAmB] = a[2];
+        }
+        const auto& d = plain.Diffuse;
+        if (plain.DiffuseSent && (d[0] != CurrentMaterial_[kDifR] || d[1] != CurrentMaterial_[kDifG] ||
+                                  d[2] != CurrentMaterial_[kDifB] || plain.Alpha != diffuseAlpha_)) {
+            glMaterialfv(GL_FRONT, GL_DIFFUSE, plain.DiffuseSent);
+            CurrentMaterial_[kDifR] = d[0], CurrentMaterial_[kDifG] = d[1], CurrentMaterial_[kDifB] = d[2];
+            diffuseAlpha_ = plain.Alpha;
+        }
+    };
+    const auto hold = [&](const OnePolygonVer2& p) {
+        for (size_t k = heldCount_; k-- > 0;) {
+            HeldBatch& b = held_[k];
+            if (sameLook(*b.Head, p, g)) {
+                b.Triangles.insert(b.Triangles.end(), batch_.begin(), batch_.end());
+                b.Box.widen(batchBox_);
+                return;
+            }
+            if (b.Box.meets(batchBox_)) break;
+        }
+        if (heldCount_ == held_.size()) held_.emplace_back();
+        HeldBatch& b = held_[heldCount_++];
+        b.Head = &p;
+        b.Box = batchBox_;
+        b.Triangles.assign(batch_.begin(), batch_.end());
+    };
+    // Ends the open batch: its triangles drawn or held, and the raised, unwritten depth of marks
+    // undone. Its state is set only when drawn, and only when culling has left it a triangle.
     const auto endBatch = [&] {
         if (!head || depthOnly) {
             drawBatch();  // a cover batch's state was set as it opened
         } else if (!batch_.empty()) {
-            setPolygonState(*head, g, materials, alphaTested, blended);
-            drawBatch();
-            if (head->DrawHints & kOffset) {
-                glDisable(GL_POLYGON_OFFSET_FILL);
-                glDepthMask(GL_TRUE);
+            if (movable(*head)) {
+                hold(*head);
+                batch_.clear();
+            } else {
+                drawHeld();
+                setPolygonState(*head, g, materials, alphaTested, blended);
+                drawBatch();
+                undoMarkDepth(*head);
             }
+            notePlainMaterial(*head);
         }
+        batchBox_ = kNoScreen;
         head = nullptr;
     };
     int part = 0;
@@ -258,6 +361,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
             const int m = -p->FirstItem;
             if (m != part && m <= int(object->OptionalObjectMatrix.size())) {
                 endBatch();
+                drawHeld();  // in the part's own pose
                 part = m;
                 computeFinalMatrix(object->OptionalObjectMatrix[m - 1]);
                 glLoadMatrixd(FinalMatrix_.data());
@@ -308,15 +412,15 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
             appendTriangles(*p, g);
             continue;
         }
+        drawHeld();
         setPolygonState(*p, g, materials, alphaTested, blended);
         drawPoints(*p, g);
+        notePlainMaterial(*p);
         if (hints & (kAlways | kLEqual)) glDepthFunc(GL_LESS);
-        if (hints & kOffset) {
-            glDisable(GL_POLYGON_OFFSET_FILL);
-            glDepthMask(GL_TRUE);
-        }
+        undoMarkDepth(*p);
     }
     endBatch();
+    drawHeld();
     partEye_.On = false;
     if (coloured) glDisableClientState(GL_COLOR_ARRAY);
     setAlphaTest(alphaTested);
@@ -549,10 +653,12 @@ bool MyZephGLView::facesAway(const ObjectPointsPolysVer2& g, uint16_t a, uint16_
     return facing > 1e-3 * scale;
 }
 
-bool MyZephGLView::coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c) const {
+bool MyZephGLView::coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c,
+                                 ScreenBox& box) const {
     // A fragment is made where a pixel's centre lies inside the triangle. Behind the eye the
-    // projection would not bound the triangle: such a triangle is sent. The margin's sixteenth of
-    // a pixel is far wider than the rounding of GL's own transform and its 1/256-pixel grid.
+    // projection would not bound the triangle: such a triangle is sent, and may reach anywhere.
+    // The margin's sixteenth of a pixel is far wider than the rounding of GL's own transform and
+    // its 1/256-pixel grid.
     // Run for every triangle sent: the comparisons are written out, as std::fmin and std::fmax
     // are library calls here (they keep the bound where a corner is not a number, as these do).
     const double margin = partEye_.Margin;
@@ -562,7 +668,10 @@ bool MyZephGLView::coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uin
     for (const uint16_t i : {a, b, c}) {
         const float* p = reinterpret_cast<const float*>(bytes + size_t(i) * partEye_.Stride);
         const double w = m[3] * p[0] + m[7] * p[1] + m[11] * p[2] + m[15];
-        if (!(w > 1e-3)) return false;
+        if (!(w > 1e-3)) {
+            box = kWholeScreen;
+            return false;
+        }
         for (int k = 0; k < 2; ++k) {
             const double ndc = (m[k] * p[0] + m[4 + k] * p[1] + m[8 + k] * p[2] + m[12 + k]) / w;
             const double window = partEye_.Viewport[k] + (ndc + 1) * 0.5 * partEye_.Viewport[2 + k];
@@ -570,6 +679,7 @@ bool MyZephGLView::coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uin
             hi[k] = window > hi[k] ? window : hi[k];
         }
     }
+    box = {lo[0] - margin, lo[1] - margin, hi[0] + margin, hi[1] + margin};
     for (int k = 0; k < 2; ++k) {
         const double first = partEye_.Viewport[k], last = partEye_.Viewport[k] + partEye_.Viewport[2 + k];
         const double from = (lo[k] - margin > first ? lo[k] - margin : first) - 0.5;
@@ -590,7 +700,9 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
     const bool cull = partEye_.On && partEye_.Culled != 0 && !(p.DrawHints & kNoCull);
     const auto tri = [&](uint16_t a, uint16_t b, uint16_t c) {
         if (cull && facesAway(g, a, b, c)) return;
-        if (partEye_.On && coversNoPixel(g, a, b, c)) return;
+        ScreenBox box = kWholeScreen;
+        if (partEye_.On && coversNoPixel(g, a, b, c, box)) return;
+        batchBox_.widen(box);
         batch_.push_back(a);
         batch_.push_back(b);
         batch_.push_back(c);

@@ -1,0 +1,149 @@
+// The object drawer may draw a batch of polygons together with an earlier one of the same look,
+// ahead of the batches between: each scene here is made so that doing so wrongly shows, and every
+// picture must be the plain rules' own, pixel for pixel.
+#include <GL/gl.h>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/ZephModel.h"
+#include "render/DrawHints.h"
+#include "tests/render/ViewFixture.h"
+
+namespace rendertest {
+namespace {
+
+using namespace pellam;
+
+// Quads 100 ft north of the camera, each its own polygon, in the order added.
+struct Quads : ZephModel {
+    std::vector<GLT2FN3FV3FFormat> Points;
+    std::vector<OnePolygonVer2> Polygons;
+    std::vector<uint16_t> Runs;
+    ObjectPointsPolysVer2 Geometry{};
+    OneCompleteObjectVer2 Record;
+
+    Quads() {
+        Record.TheObject.TooFar = Record.TheObject.UseAlt = Record.TheObject.DotDistance = 100000;
+        Record.TheObject.Behind = -50;
+        Record.ObjectMatrix = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 100, 1};
+    }
+    // A square of half side `half` ft about (x, y), textured from map entry `map` (-1: untextured),
+    // lit by material `material`, or unlit in the picture's own colours.
+    void add(double x, double y, double half, int map, int material, bool unlit = false) {
+        const auto first = uint16_t(Points.size());
+        for (auto [dx, dy] : {std::pair{-1, -1}, {-1, 1}, {1, 1}, {1, -1}})
+            Points.push_back({float(dx > 0), float(dy > 0), 0, 0, -1, float(x + dx * half), float(y + dy * half), 0});
+        OnePolygonVer2& p = Polygons.emplace_back();
+        p.MapNumber = int16_t(map < 0 ? 0 : map);
+        p.DefaultDrawType = GL_QUADS;
+        p.DrawHints = (map < 0 ? render::kUntextured : 0) | (unlit ? render::kUnlit : 0);
+        p.PolyColor = {float(unlit), float(unlit), float(unlit), 1};  // unlit, white; untextured lit, the emission
+        p.MaterialLightDataOffset = int16_t(material);
+        p.FirstItem = int16_t(Runs.size());
+        Runs.push_back(4);
+        for (uint16_t k = 0; k < 4; ++k) Runs.push_back(uint16_t(first + k));
+    }
+    OneCompleteObjectVer2* getDrawingData(int32_t) override {
+        if (Polygons.empty() || Polygons.back().MapNumber >= 0) Polygons.emplace_back().MapNumber = -1;
+        Geometry.ThePoints = Points.data();
+        Geometry.ThePolygons = Polygons.data();
+        Geometry.RunItems = Runs.data();
+        Record.ThePointsPolysData = &Geometry;
+        Record.NumberOfPointsPolys = 1;
+        return &Record;
+    }
+    float* getPointerToRelativeEyeX() override { return &Record.TheObject.EyeRelativeX; }
+};
+
+class BatchOrderTest : public ViewTest {
+protected:
+    void SetUp() override {
+        ViewTest::SetUp();
+        for (long i = 0; i < 12; ++i) models.append(nullptr);
+        view().setModelArray(&models);
+        view().setCameraInsideItem(-1);
+        view().setEraseColorRed(0, 0, 0.5);
+        const QNion camera;  // at the origin, looking north
+        view().setGlobalCameraPosition(&camera);
+        for (int k = 0; k < 3; ++k) {
+            const std::string path = writePicture("batch" + std::to_string(k) + "D.png", 64, 64,
+                                                  [k](int x, int y, uint8_t* p) {
+                                                      p[0] = uint8_t(k == 0 ? 250 : 40 + x);
+                                                      p[1] = uint8_t(k == 1 ? 250 : 40 + y);
+                                                      p[2] = uint8_t(k == 2 ? 250 : 90);
+                                                  });
+            slots[k] = view().fmGetTextureFromDiskNSString(path, 1, 6, 9, 0);
+        }
+    }
+    void TearDown() override { view().setModelArray(nullptr); }
+    Quads* object() {
+        auto* q = static_cast<Quads*>(models.put(5, std::make_unique<Quads>()));
+        for (int k = 0; k < 3; ++k) q->Geometry.MapListOffset[k] = int16_t(slots[k]);
+        return q;
+    }
+    static void material(Quads& q, int k, float ambient, float diffuse, float alpha) {
+        q.Geometry.MaterialLightingData[k] = {ambient, ambient, ambient, 1, diffuse, diffuse * 0.5f, diffuse, alpha,
+                                              0, 0, 0, 1, 0};
+    }
+    // The frame with the shortcuts and by the plain rules.
+    std::pair<RGBAImage, RGBAImage> frames() {
+        const RGBAImage drawn = drawnFrame(view());
+        view().setExactDrawing(true);
+        const RGBAImage reference = drawnFrame(view());
+        view().setExactDrawing(false);
+        return {drawn, reference};
+    }
+
+    ModelArray models;
+    std::array<int32_t, 3> slots{};
+};
+
+TEST_F(BatchOrderTest, BatchesMovedAheadShareNoPixelAndLeaveTheMaterialAsThePlainOrderLeavesIt) {
+    ASSERT_GE(std::min({slots[0], slots[1], slots[2]}), 0);
+    // Map 0's second square lies over map 1's, in the same plane: drawn after it, it shows.
+    {
+        Quads* q = object();
+        material(*q, 0, 0.3f, 0.8f, 1);
+        q->add(-20, 0, 5, 0, 0, true);
+        q->add(10, 0, 5, 1, 0, true);
+        q->add(14, 0, 5, 0, 0, true);
+        const auto [drawn, reference] = frames();
+        EXPECT_TRUE(drawn.pixels == reference.pixels) << "over another picture";
+        const double perFoot = drawn.height / (2 * 4.275 / (8.25 * 1.25) * 100);  // at 100 ft
+        const uint8_t* over = pixel(drawn, int(drawn.width / 2 + 12 * perFoot), drawn.height / 2);
+        EXPECT_GT(over[0], over[1]) << "map 0's picture on top";
+    }
+    // Map 0's second square, apart from map 1's, joins its first: an untextured lit square after
+    // them takes the material map 0 set last by the plain order, not map 1's.
+    {
+        Quads* q = object();
+        material(*q, 0, 1, 1, 1);
+        material(*q, 1, 0, 0.2f, 1);
+        q->add(-20, 0, 5, 0, 0);
+        q->add(0, 0, 5, 1, 1);
+        q->add(20, 0, 5, 0, 0);
+        q->add(0, 20, 5, -1, 0);
+        const auto [drawn, reference] = frames();
+        EXPECT_TRUE(drawn.pixels == reference.pixels) << "the inherited material";
+    }
+    // Two materials of one colour and two alphas: the plain order draws map 0's second square
+    // with the alpha of material 1, set last for that colour, though its own is half.
+    {
+        Quads* q = object();
+        material(*q, 0, 0.3f, 0.9f, 0.5f);
+        material(*q, 1, 0.3f, 0.9f, 1);
+        material(*q, 2, 0.1f, 0.4f, 1);
+        q->add(-20, 0, 5, 0, 0);
+        q->add(0, 15, 5, 2, 2);
+        q->add(0, -15, 5, 1, 1);
+        q->add(20, 0, 5, 0, 0);
+        const auto [drawn, reference] = frames();
+        EXPECT_TRUE(drawn.pixels == reference.pixels) << "a colour with two alphas";
+    }
+}
+
+}  // namespace
+}  // namespace rendertest
