@@ -232,6 +232,7 @@ private:
     bool coverColour_ = false;  // ... and draws it in colour
     bool skipCover_ = false;    // glNewDrawOneObject leaves out the cover drawn in colour before
     bool coverFirst_ = true;    // the cockpit's cover drawn in colour before the world where that is the same
+    bool depthAlways_ = false;  // a polygon drawn (or queued) to pass the depth test always since the cover
     worlddraw::ScreenCover cover_;  // the screen the cover marked this pass hides (empty: none)
     bool marksOpaqueCover_ = true;
     bool scissorsWorld_ = true;
