@@ -413,7 +413,9 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
         // The cockpit is all within a few feet: fog too faint there to move a colour is left off.
         OneCompleteObjectVer2* record = recordFor(list, pass.InsideItem, pass.SecondWindow);
         if (!exactDrawing_ && record) nearFogOff_ = fogFaintWithin(kNearReach);
-        skipCover_ = coverDrawn;
+        // A polygon that passed the depth test always since may have painted over the cover: then
+        // the cover is drawn again over it, as the plain order would.
+        skipCover_ = coverDrawn && !depthAlways_;
         if (record) glNewDrawOneObject(record);
         skipCover_ = false;
         // The cockpit's own transparent parts (the propeller's disc) fail the depth test wherever

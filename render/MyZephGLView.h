@@ -258,6 +258,7 @@ private:
     bool coverColour_ = false;  // ... and draws it in colour
     bool skipCover_ = false;    // glNewDrawOneObject leaves out the cover drawn in colour before
     bool coverFirst_ = true;    // the cockpit's cover drawn in colour before the world where that is the same
+    bool depthAlways_ = false;  // a polygon drawn (or queued) to pass the depth test always since the cover
     worlddraw::ScreenCover cover_;  // the screen the cover marked this pass hides (empty: none)
     // Where the cover leaves the view open this pass, cut as pays for the sky and for the decks,
     // and whether passes behind it keep to that; where it leaves open what lies beyond the nearest

@@ -494,6 +494,7 @@ void MyZephGLView::drawOpaqueCover(OneCompleteObjectVer2* object) {
     coverOnly_ = coverColour_ = nearFogOff_ = false;
     glPopAttrib();
     CurrentBoundTextureNumber_ = -1;
+    depthAlways_ = false;
 }
 
 bool MyZephGLView::coversOpaquely(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, bool litAlphaSure) const {
@@ -527,7 +528,10 @@ void MyZephGLView::setPolygonState(const OnePolygonVer2& p, const ObjectPointsPo
     const float f = float(sunSpecFactor_);
     setFog(!(h & kNoFog));
     setCull(!(h & kNoCull));
-    if (h & kAlways) glDepthFunc(GL_ALWAYS);
+    if (h & kAlways) {
+        glDepthFunc(GL_ALWAYS);
+        depthAlways_ = true;
+    }
     if (h & kLEqual) glDepthFunc(GL_LEQUAL);
     if (h & kOffset) {
         glEnable(GL_POLYGON_OFFSET_FILL);
@@ -750,6 +754,7 @@ void MyZephGLView::queueTransparent(const OneCompleteObjectVer2& o, const OnePol
         }
         return;
     }
+    depthAlways_ = depthAlways_ || (p.DrawHints & kAlways);  // the transparent pass draws it so
     e->TheCompleteObject = &o;
     e->ThisPolygon = &p;
     e->Geometry = &g;

@@ -183,7 +183,10 @@ void MyZephGLView::glDrawTransparentTexture(const OnePolygon* poly, const XYZInp
         glEnable(GL_POLYGON_OFFSET_FILL);
         glPolygonOffset(-3, -3);
     }
-    if (h & kAlways) glDepthFunc(GL_ALWAYS);
+    if (h & kAlways) {
+        glDepthFunc(GL_ALWAYS);
+        depthAlways_ = true;
+    }
     const bool fogOn = glIsEnabled(GL_FOG);
     if (!(h & kNoFog) && !fogOn) glEnable(GL_FOG);
     if ((h & kNoFog) && fogOn) glDisable(GL_FOG);

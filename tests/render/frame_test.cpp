@@ -585,5 +585,29 @@ TEST_F(FrameWorldTest, TheSunIsDrawnWhereTheLightComesFrom) {
     EXPECT_NEAR(bestY, image.height / 2, image.width / 30);
 }
 
+// In a faint haze over the ground, the cockpit's opaque parts are drawn in colour before the
+// world; a transparent polygon of the world that passes the depth test always, drawn after them,
+// must still end under the cockpit as when the cockpit is drawn after the world.
+TEST_F(FrameWorldTest, TheCockpitDrawnBeforeTheWorldEndsInFrontOfWhatPassesTheDepthTestAlways) {
+    view().glSetFogParameters(1, 1, 1, GL_EXP2, 1.5e-5f);
+    const auto& c = camera.Position;
+    Thing* cockpit = put(5);
+    cockpit->square(0, 0.6, 0, kGreen, kUnlitFlat);
+    cockpit->at(c[0], c[1], c[2] + 4);
+    Thing* pane = put(6);
+    pane->square(0, 20, 0, {1, 0, 0, 0.5f}, render::kUnlit | render::kTransparent | render::kAlways);
+    pane->Frames[0].MapListOffset[0] = int16_t(view().missingTextureSlot());  // opaque texels
+    pane->at(c[0], c[1], c[2] + 100);
+    view().setCameraInsideItem(5);
+    const RGBAImage first = frame();
+    view().setCoverFirst(false);
+    const RGBAImage after = frame();
+    view().setCoverFirst(true);
+    EXPECT_TRUE(near(at100(after, 0, 0), 0, 255, 0));
+    const uint8_t* beside = at100(after, 15, 0);
+    EXPECT_GT(beside[0], beside[1] + 60);  // the pane beside the cockpit
+    EXPECT_TRUE(first.pixels == after.pixels);
+}
+
 }  // namespace
 }  // namespace rendertest
