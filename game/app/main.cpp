@@ -101,7 +101,7 @@ private:
         controller_.timerLooper();
         run_.takeJoiners(network_);
         drawInputWindowsAlone();
-        run_.frameEnded();
+        run_.frameEnded(controller_);
         followRequests();
         return running;
     }
@@ -170,11 +170,13 @@ private:
         return print_;
     }
     void drawOverFrame() {
+        run_.frameSubmitted();
         if (ready_) {
             buildWindows();
             ui_.draw();
             built_ = false;
         }
+        run_.windowsDrawn();
         run_.dumpFrame(window_);
     }
 
