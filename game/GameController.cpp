@@ -217,7 +217,10 @@ void GameController::timerLooper() {
     for (const std::string& notice : toMyZephGLView->takeNotices()) tellPlayer(notice);
     ActiveInActive();
     Wait1Tick();
-    clock_.waitedMicros = clock_.shownMicros = nowMicros();
+    clock_.waitedMicros = nowMicros();
+    // The last frame's picture, finished by the rasteriser while this frame waited for its tick.
+    toMyZephGLView->showFrame();
+    clock_.shownMicros = nowMicros();
     stepFrame(clock_.theticks);
     toMyJoystick->fromTimerLooper(clock_.gamePause);
     fromTimerLooper(clock_.gamePause, clock_.GlobalMissionTime);

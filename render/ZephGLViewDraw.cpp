@@ -43,6 +43,7 @@ void ZephGLView::glRenderStart() {
 
 void ZephGLView::glRenderStartWOErase() {
     if (!window_) return;
+    showFrame();  // before this frame draws over it
     window_->makeCurrent();
     int w = 0, h = 0;
     useWholeWindow(w, h);
@@ -64,6 +65,18 @@ void ZephGLView::glRenderEnd() {
     }
     if (frameObserver_) frameObserver_();
     if (awoken_) glFinish();
+    if (deferShow_ && !awoken_) {
+        glFlush();
+        showPending_ = true;
+        return;
+    }
+    window_->swapBuffers();
+}
+
+void ZephGLView::showFrame() {
+    if (!showPending_ || !window_) return;
+    showPending_ = false;
+    window_->makeCurrent();
     window_->swapBuffers();
 }
 

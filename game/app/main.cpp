@@ -235,6 +235,7 @@ int main(int, char**) {
     loop.attach(frameLink);
 
     controller.awakeFromNib();
+    view.setDeferredShow(true);  // from the first frame on; the loading screens before it show at once
     loop.start();
     run.begin(controller, network);
     loop.run();
