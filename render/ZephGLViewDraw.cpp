@@ -65,7 +65,8 @@ void ZephGLView::glRenderEnd() {
     }
     if (frameObserver_) frameObserver_();
     if (awoken_) glFinish();
-    if (deferShow_ && !awoken_) {
+    // A swap that waits for the display's refresh stays here, where the pacer's wait follows it.
+    if (deferShow_ && !awoken_ && SyncValue_ == 0) {
         glFlush();
         showPending_ = true;
         return;

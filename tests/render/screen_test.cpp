@@ -102,7 +102,8 @@ TEST_F(ScreenTest, TheHorizonFogAndTheDepthTestSurviveTheFramesChanges) {
 }
 
 // With the show deferred, a frame drawn is shown once: by the next frame's start or by the next
-// frame drawn, whichever comes first, and never over a frame drawn since.
+// frame drawn, whichever comes first, and never over a frame drawn since; with the swap synced to
+// the display, at once.
 TEST_F(ScreenTest, ADeferredFrameIsShownOnceBeforeTheNextIsDrawn) {
     // What the window shows: its middle pixel as the display has it.
     SDL_SysWMinfo wm;
@@ -137,6 +138,10 @@ TEST_F(ScreenTest, ADeferredFrameIsShownOnceBeforeTheNextIsDrawn) {
     EXPECT_EQ(front(), (std::array<int, 3>{0, 1, 0}));
     view().glRenderEnd();
     view().showFrame();
+    view().setVBLSyncing(1);  // a swap that waits for the display's refresh is not put off
+    frame(0, 0, 1);
+    EXPECT_EQ(front(), (std::array<int, 3>{0, 0, 1}));
+    view().setVBLSyncing(0);
     view().setDeferredShow(false);
 }
 
