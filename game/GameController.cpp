@@ -218,9 +218,6 @@ void GameController::timerLooper() {
     ActiveInActive();
     Wait1Tick();
     clock_.waitedMicros = nowMicros();
-    // The last frame's picture, finished by the rasteriser while this frame waited for its tick.
-    toMyZephGLView->showFrame();
-    clock_.shownMicros = nowMicros();
     stepFrame(clock_.theticks);
     toMyJoystick->fromTimerLooper(clock_.gamePause);
     fromTimerLooper(clock_.gamePause, clock_.GlobalMissionTime);
@@ -234,6 +231,10 @@ void GameController::stepWorld(int32_t ticks) {
 void GameController::stepFrame(int32_t ticks) {
     stepWorld(ticks);
     clock_.steppedMicros = nowMicros();
+    // The last frame's picture, which the rasteriser finished while this frame waited for its tick
+    // and stepped the world.
+    toMyZephGLView->showFrame();
+    clock_.shownMicros = nowMicros();
     SetUpViewingPosition();
     SetUpSecondWindow();
     PrepareAndCallDrawing();

@@ -9,7 +9,7 @@
 # the frames that showed nothing new and were left undrawn (the window kept the last); then, under
 # each flying run, where the game thread's work went (its median and 99th-percentile frame, its
 # wait for the pacer excluded; the share of frames whose work ran past a tick; the mean of each
-# phase: the last frame's show, the world's steps, the drawing sent, the windows, the hand-over) and
+# phase: the world's steps, the last frame's show, the drawing sent, the windows, the hand-over) and
 # how often the pacer dropped to 30 a second (its minimum rising from one tick).
 # The first 8 s of each run (signing in, choosing the fight, its start) are left out of the frame
 # figures. The
@@ -56,15 +56,15 @@ run() {  # run <label> <cpu list> <autofly 0/1> <seconds>
               printf "%-24s %6.1f fps  p10 %3d fps  median %5.1f ms  p95 %5.1f ms  cores busy %.2f  cpu %5.1f ms/frame  (%d frames, %d kept from the last)\n",
                      label, fps, p10, med, p95, cpu / wall, cpu / wall * 1000 / fps, n, rested }' "$work/sorted.txt"
     [ "$fly" = 1 ] || return 0
-    # Columns of the log: ms late show step draw windows end ticks tickminimum cpu maincpu.
+    # Columns of the log: ms late step show draw windows end ticks tickminimum cpu maincpu.
     awk '!/^#/ { t += $1; if (t > 8000) print $3 + $4 + $5 + $6 + $7 }' "$times" | sort -g > "$work/work.txt"
     awk '!/^#/ { t += $1; if (t > 8000) { n++; for (i = 3; i <= 7; ++i) s[i] += $i; if ($9 > 1 && last == 1) drops++ } last = $9 }
          END { printf "%.1f %.1f %.1f %.1f %.1f %d\n", s[3] / n, s[4] / n, s[5] / n, s[6] / n, s[7] / n, drops }' "$times" |
-    { read -r show step draw windows end drops
+    { read -r step show draw windows end drops
       awk -v show="$show" -v step="$step" -v draw="$draw" -v windows="$windows" -v end="$end" -v drops="$drops" '
           { v[NR] = $1; if ($1 > 1000 / 60) over++ }
-          END { printf "%-24s work median %5.1f ms  p99 %5.1f ms  past a tick %4.1f %%  (show %.1f step %.1f draw %.1f windows %.1f end %.1f)  drops to 30: %d\n",
-                       "", v[int(NR * 0.5) + 1], v[int(NR * 0.99) + 1], 100 * over / NR, show, step, draw, windows, end, drops }' "$work/work.txt"; }
+          END { printf "%-24s work median %5.1f ms  p99 %5.1f ms  past a tick %4.1f %%  (step %.1f show %.1f draw %.1f windows %.1f end %.1f)  drops to 30: %d\n",
+                       "", v[int(NR * 0.5) + 1], v[int(NR * 0.99) + 1], 100 * over / NR, step, show, draw, windows, end, drops }' "$work/work.txt"; }
 }
 
 echo "load: $(uptime)"

@@ -150,15 +150,15 @@ void ScriptedRun::frameEnded(const VADArizodazar2& controller) {
     const FrameClock& clock = controller.clock();
     const FramePacer& pacer = controller.pacer();
     // A frame the view did not draw has no stamps of its own: its phases are empty.
-    const int64_t stepped = clock.steppedMicros;
-    const int64_t submitted = std::max(submitted_, stepped);
+    const int64_t shown = clock.shownMicros;
+    const int64_t submitted = std::max(submitted_, shown);
     const int64_t drawn = std::max(windowsDrawn_, submitted);
     auto ms = [](int64_t from, int64_t to) { return float(to - from) / 1000.0f; };
     const int64_t cpu = cpuNanos(CLOCK_PROCESS_CPUTIME_ID), mainCpu = cpuNanos(CLOCK_THREAD_CPUTIME_ID);
     frameTimes_.push_back({std::chrono::duration<float, std::milli>(now - lastFrameEnd_).count(),
                            ms(platform::tickStartMicros(int32_t(pacer.lastTickCount)), clock.waitedMicros),
-                           ms(clock.waitedMicros, clock.shownMicros), ms(clock.shownMicros, stepped),
-                           ms(stepped, submitted), ms(submitted, drawn), ms(drawn, micros(now)), int16_t(clock.theticks),
+                           ms(clock.waitedMicros, clock.steppedMicros), ms(clock.steppedMicros, shown),
+                           ms(shown, submitted), ms(submitted, drawn), ms(drawn, micros(now)), int16_t(clock.theticks),
                            int16_t(pacer.TickMinimum), float(cpu - lastCpu_) / 1e6f, float(mainCpu - lastMainCpu_) / 1e6f});
     lastFrameEnd_ = now;
     lastCpu_ = cpu;
@@ -168,9 +168,9 @@ void ScriptedRun::frameEnded(const VADArizodazar2& controller) {
 void ScriptedRun::end(long framesRested) {
     if (!timesPath_) return;
     std::ofstream out(*timesPath_);
-    out << "# ms late show step draw windows end ticks tickminimum cpu maincpu\n";
+    out << "# ms late step show draw windows end ticks tickminimum cpu maincpu\n";
     for (const FrameTime& f : frameTimes_)
-        out << f.ms << ' ' << f.late << ' ' << f.show << ' ' << f.step << ' ' << f.draw << ' ' << f.windows << ' '
+        out << f.ms << ' ' << f.late << ' ' << f.step << ' ' << f.show << ' ' << f.draw << ' ' << f.windows << ' '
             << f.end << ' ' << f.ticks << ' ' << f.tickMinimum << ' ' << f.cpu << ' ' << f.mainCpu << '\n';
     out << "# cpu " << double(std::clock() - runCpuStart_) / CLOCKS_PER_SEC << " wall "
         << std::chrono::duration<double>(Clock::now() - runStart_).count() << '\n';

@@ -87,8 +87,9 @@ private:
     struct FrameTime {
         float ms;           // since the last frame ended
         float late;         // ms from the tick the frame started on to the end of its wait
+        float step;         // ms: the world's steps
         float show;         // ms: the last frame shown, where the view left that to this frame
-        float step, draw;   // ms: the world's steps; the cameras and the view's drawing sent
+        float draw;         // ms: the cameras and the view's drawing sent
         float windows;      // ms: the windows drawn over it
         float end;          // ms: the frame handed on (swapped, or flushed to be shown next frame)
         int16_t ticks, tickMinimum;
