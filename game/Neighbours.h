@@ -39,7 +39,7 @@ public:
     virtual int64_t getTotalVRAMUsed() = 0;
     // Draws one frame of the world; `gameTime` is the mission clock.
     virtual void drawRect(int32_t gameTime) = 0;
-    // Shows the last frame drawn where the view left it to be shown at the next frame's start.
+    // Shows the last frame drawn where the view left it to be shown in the next frame.
     virtual void showFrame() {}
     // Draws one frame of the mission builder's view: its world and the close-up of one item.
     virtual void drawBuilder(builder::MissionBuilder& builder) = 0;

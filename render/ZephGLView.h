@@ -120,8 +120,8 @@ public:
     // the frame to the rasteriser and leaves the swap to showFrame().
     void glRenderEnd();
     // The software rasteriser finishes a frame's pixels on its own threads: deferred, the frame is
-    // shown at the next frame's start, so those pixels are made while the game thread waits for
-    // the tick instead of at the end of the frame's own work.
+    // shown by showFrame() or before the next frame is drawn, whichever comes first, so those pixels
+    // are made while the game thread waits for the next tick instead of at the end of its frame.
     void setDeferredShow(bool defer) { deferShow_ = defer; }
     // Shows the frame drawn last, if it is still waiting to be shown.
     void showFrame();
