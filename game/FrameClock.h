@@ -19,6 +19,10 @@ struct FrameClock {
     bool lastTick = false;          // the world step is on this frame's last tick
     int32_t UserActivity = 0;       // ticks, 0..3000, the desktop's keep-awake count
     int64_t frameStampMicros_ = 0;  // us, when the last frame began (steady clock)
+    // Where this frame's time went, for the frame-times log: us on the steady clock.
+    int64_t waitedMicros = 0;   // the pacer let the frame go
+    int64_t shownMicros = 0;    // the last frame's picture was shown
+    int64_t steppedMicros = 0;  // the world had moved
 
     bool running() const { return gamePause; }
 };

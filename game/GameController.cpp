@@ -217,6 +217,7 @@ void GameController::timerLooper() {
     for (const std::string& notice : toMyZephGLView->takeNotices()) tellPlayer(notice);
     ActiveInActive();
     Wait1Tick();
+    clock_.waitedMicros = nowMicros();
     stepFrame(clock_.theticks);
     toMyJoystick->fromTimerLooper(clock_.gamePause);
     fromTimerLooper(clock_.gamePause, clock_.GlobalMissionTime);
@@ -229,6 +230,11 @@ void GameController::stepWorld(int32_t ticks) {
 
 void GameController::stepFrame(int32_t ticks) {
     stepWorld(ticks);
+    clock_.steppedMicros = nowMicros();
+    // The last frame's picture, which the rasteriser finished while this frame waited for its tick
+    // and stepped the world.
+    toMyZephGLView->showFrame();
+    clock_.shownMicros = nowMicros();
     SetUpViewingPosition();
     SetUpSecondWindow();
     PrepareAndCallDrawing();

@@ -196,6 +196,7 @@ public:
     ControllerNetwork& network() const { return *network_; }
     ControllerEffects& effects() { return *effects_; }
     FramePacer& pacer() { return pacer_; }
+    const FramePacer& pacer() const { return pacer_; }
 
     // ---- The controller's records, to read; they change through the controller's operations.
     const Cameras& cameras() const { return cameras_; }

@@ -39,6 +39,8 @@ public:
     virtual int64_t getTotalVRAMUsed() = 0;
     // Draws one frame of the world; `gameTime` is the mission clock.
     virtual void drawRect(int32_t gameTime) = 0;
+    // Shows the last frame drawn where the view left it to be shown in the next frame.
+    virtual void showFrame() {}
     // Draws one frame of the mission builder's view: its world and the close-up of one item.
     virtual void drawBuilder(builder::MissionBuilder& builder) = 0;
     // While kept, the view draws the world once and shows that picture again until its cameras,

@@ -30,6 +30,10 @@ void sleepUntilTick(int32_t tick) {
     while (tickAt(Clock::now()) < tick) std::this_thread::sleep_until(tickStart(tick));
 }
 
+int64_t tickStartMicros(int32_t tick) {
+    return std::chrono::duration_cast<std::chrono::microseconds>(tickStart(tick).time_since_epoch()).count();
+}
+
 void setTickSource(TickSource newSource) { source = std::move(newSource); }
 
 }  // namespace pellam::platform

@@ -15,6 +15,9 @@ using TickSource = std::function<int32_t()>;
 // at once for a tick already reached, and while a test drives the counter (its clock moves by hand).
 void sleepUntilTick(int32_t tick);
 
+// The steady-clock moment at which the real counter reaches `tick`, in us since the clock's epoch.
+int64_t tickStartMicros(int32_t tick);
+
 // Replaces the clock behind TickCount(); an empty source restores the monotonic clock.
 void setTickSource(TickSource source);
 

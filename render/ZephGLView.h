@@ -116,8 +116,15 @@ public:
     // --- Frame, matrices, cameras and fog ---
     void glRenderStart();
     void glRenderStartWOErase();
-    // Takes a pending screen shot from the back buffer, then swaps.
+    // Takes a pending screen shot from the back buffer, then swaps; with the show deferred, hands
+    // the frame to the rasteriser and leaves the swap to showFrame().
     void glRenderEnd();
+    // The software rasteriser finishes a frame's pixels on its own threads: deferred, the frame is
+    // shown by showFrame() or before the next frame is drawn, whichever comes first, so those pixels
+    // are made while the game thread waits for the next tick instead of at the end of its frame.
+    void setDeferredShow(bool defer) { deferShow_ = defer; }
+    // Shows the frame drawn last, if it is still waiting to be shown.
+    void showFrame();
     void glSetViewFrustum(double left, double right, double bottom, double top, double nearZ, double farZ);
     void glSet2DDrawing();
     void glSet3DDrawing(double x, double y, double z, double p, double b, double h);
@@ -221,6 +228,8 @@ protected:
     double sunSpecFactor_ = 0.7071;
     std::array<double, 3> HorizonColor_{1, 1, 1};
     bool awoken_ = false;
+    bool deferShow_ = false;
+    bool showPending_ = false;  // a frame drawn and not yet swapped in
 
     int32_t IsInited_ = 0;
     int32_t MaxGLTextureSize_ = 0;

@@ -43,6 +43,7 @@ void ZephGLView::glRenderStart() {
 
 void ZephGLView::glRenderStartWOErase() {
     if (!window_) return;
+    showFrame();  // before this frame draws over it
     window_->makeCurrent();
     int w = 0, h = 0;
     useWholeWindow(w, h);
@@ -64,6 +65,19 @@ void ZephGLView::glRenderEnd() {
     }
     if (frameObserver_) frameObserver_();
     if (awoken_) glFinish();
+    // A swap that waits for the display's refresh stays here, where the pacer's wait follows it.
+    if (deferShow_ && !awoken_ && SyncValue_ == 0) {
+        glFlush();
+        showPending_ = true;
+        return;
+    }
+    window_->swapBuffers();
+}
+
+void ZephGLView::showFrame() {
+    if (!showPending_ || !window_) return;
+    showPending_ = false;
+    window_->makeCurrent();
     window_->swapBuffers();
 }
 

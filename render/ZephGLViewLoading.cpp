@@ -111,6 +111,7 @@ void ZephGLView::drawLoadingScreen() {
 
     setEraseColorRed(keepRed, keepGreen, keepBlue);
     glRenderEnd();
+    showFrame();  // loading stops the frames: its picture is shown at once
 }
 
 }  // namespace pellam::render

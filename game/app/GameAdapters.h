@@ -78,6 +78,7 @@ public:
     int32_t tryForCustomPaintJobSmall(const std::string& name) override { return view_.tryForCustomPaintJobSmall(name); }
     void glDeleteONETexture(int32_t slot) override { view_.glDeleteONETexture(slot); }
     void drawRect(int32_t gameTime) override;
+    void showFrame() override { view_.showFrame(); }
     void drawBuilder(builder::MissionBuilder& builder) override;
     void setKeepScene(bool keep) override { view_.setKeepScene(keep); }
     std::vector<std::string> takeNotices() override { return view_.takeNotices(); }

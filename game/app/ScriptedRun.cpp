@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <time.h>
 
 #include "game/GameNetwork.h"
 #include "game/VADArizodazar2.h"
@@ -20,6 +21,12 @@ namespace {
 std::optional<std::string> variable(const char* name) {
     const char* value = std::getenv(name);
     return value ? std::optional<std::string>(value) : std::nullopt;
+}
+
+int64_t cpuNanos(clockid_t clock) {
+    timespec t{};
+    clock_gettime(clock, &t);
+    return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
 constexpr int32_t kJoinTeam = 2;     // blue
@@ -69,6 +76,8 @@ void ScriptedRun::begin(VADArizodazar2& controller, GameNetwork& network) {
     if (timesPath_) frameTimes_.reserve(1 << 17);
     runStart_ = lastFrameEnd_ = Clock::now();
     runCpuStart_ = std::clock();  // loading left out
+    lastCpu_ = cpuNanos(CLOCK_PROCESS_CPUTIME_ID);
+    lastMainCpu_ = cpuNanos(CLOCK_THREAD_CPUTIME_ID);
 }
 
 void ScriptedRun::host(VADArizodazar2& controller, GameNetwork& network) {
@@ -123,20 +132,50 @@ void ScriptedRun::dumpFrame(const platform::GLWindow& window) const {
     if (!platform::writePng(*dumpPath_, image)) platform::logMessage("Could not write the frame to " + *dumpPath_);
 }
 
-void ScriptedRun::frameEnded() {
+int64_t ScriptedRun::micros(Clock::time_point t) {
+    return std::chrono::duration_cast<std::chrono::microseconds>(t.time_since_epoch()).count();
+}
+
+void ScriptedRun::frameSubmitted() {
+    if (timesPath_) submitted_ = micros(Clock::now());
+}
+
+void ScriptedRun::windowsDrawn() {
+    if (timesPath_) windowsDrawn_ = micros(Clock::now());
+}
+
+void ScriptedRun::frameEnded(const VADArizodazar2& controller) {
     if (!timesPath_ || frameTimes_.size() >= frameTimes_.capacity()) return;
     const Clock::time_point now = Clock::now();
-    frameTimes_.push_back(std::chrono::duration<float, std::milli>(now - lastFrameEnd_).count());
+    const FrameClock& clock = controller.clock();
+    const FramePacer& pacer = controller.pacer();
+    // A frame the view did not draw has no stamps of its own: its phases are empty.
+    const int64_t shown = clock.shownMicros;
+    const int64_t submitted = std::max(submitted_, shown);
+    const int64_t drawn = std::max(windowsDrawn_, submitted);
+    auto ms = [](int64_t from, int64_t to) { return float(to - from) / 1000.0f; };
+    const int64_t cpu = cpuNanos(CLOCK_PROCESS_CPUTIME_ID), mainCpu = cpuNanos(CLOCK_THREAD_CPUTIME_ID);
+    frameTimes_.push_back({std::chrono::duration<float, std::milli>(now - lastFrameEnd_).count(),
+                           ms(platform::tickStartMicros(int32_t(pacer.lastTickCount)), clock.waitedMicros),
+                           ms(clock.waitedMicros, clock.steppedMicros), ms(clock.steppedMicros, shown),
+                           ms(shown, submitted), ms(submitted, drawn), ms(drawn, micros(now)), int16_t(clock.theticks),
+                           int16_t(pacer.TickMinimum), float(cpu - lastCpu_) / 1e6f, float(mainCpu - lastMainCpu_) / 1e6f});
     lastFrameEnd_ = now;
+    lastCpu_ = cpu;
+    lastMainCpu_ = mainCpu;
 }
 
 void ScriptedRun::end(long framesRested) {
     if (!timesPath_) return;
     std::ofstream out(*timesPath_);
-    for (float ms : frameTimes_) out << ms << '\n';
+    out << "# ms late step show draw windows end ticks tickminimum cpu maincpu\n";
+    for (const FrameTime& f : frameTimes_)
+        out << f.ms << ' ' << f.late << ' ' << f.step << ' ' << f.show << ' ' << f.draw << ' ' << f.windows << ' '
+            << f.end << ' ' << f.ticks << ' ' << f.tickMinimum << ' ' << f.cpu << ' ' << f.mainCpu << '\n';
     out << "# cpu " << double(std::clock() - runCpuStart_) / CLOCKS_PER_SEC << " wall "
         << std::chrono::duration<double>(Clock::now() - runStart_).count() << '\n';
     out << "# rested " << framesRested << '\n';
+    out << "# began " << micros(runStart_) << " us on the steady clock\n";
     if (!out) platform::logMessage("Cannot write the frame times to " + *timesPath_);
 }
 

@@ -4,9 +4,12 @@
 //   PELLAM_AUTOQUIT_SECONDS=S        quit S seconds (of 60 ticks) after start-up; the save at quit runs as usual
 //   PELLAM_AUTOFLY                   sign the first pilot in and fly the current mission at once
 //   PELLAM_FRAME_DUMP=FILE           write the last frame shown to FILE as a PNG (the smoke test)
-//   PELLAM_FRAME_TIMES=FILE          write at quit the milliseconds between frames, one a line, then
-//                                    "# cpu C wall W" (processor and wall seconds of the run, loading
-//                                    left out) and "# rested N" (frames the window kept from the last)
+//   PELLAM_FRAME_TIMES=FILE          write at quit the milliseconds between frames, one a line, each
+//                                    followed by where the frame went (the columns the file's first
+//                                    line names), then "# cpu C wall W" (processor and wall seconds of
+//                                    the run, loading left out), "# rested N" (frames the window kept
+//                                    from the last) and "# began U" (the run's start, us on the steady
+//                                    clock, to match the frames with a profiler's samples)
 //   PELLAM_VIRTUAL_JOYSTICK          attach a virtual stick (4 axes, 12 buttons, a hat) for the script
 //   PELLAM_PLAYER_SCRIPT=FILE        play a player's actions (PlayerScript.h); a failed expectation, or
 //                                    a game ended before its script, ends the game with status 1; the
@@ -54,12 +57,16 @@ public:
     void setLastFrame(bool last) { lastFrame_ = last; }
     // Reads the frame drawn in `window` back into the dump's file, on the last frame only.
     void dumpFrame(const platform::GLWindow& window) const;
-    void frameEnded();
+    // The view has sent the frame's 3-D drawing; then the windows over it.
+    void frameSubmitted();
+    void windowsDrawn();
+    void frameEnded(const VADArizodazar2& controller);
     // At quit: the frame times, with `framesRested` the frames the window kept from the last.
     void end(long framesRested);
     int exitStatus() const;
 
 private:
+    static int64_t micros(std::chrono::steady_clock::time_point t);  // since the clock's epoch
     void host(VADArizodazar2& controller, GameNetwork& network);
     void join(VADArizodazar2& controller, GameNetwork& network);
 
@@ -76,8 +83,22 @@ private:
     bool lastFrame_ = false;
 
     using Clock = std::chrono::steady_clock;
-    std::vector<float> frameTimes_;  // ms; reserved at start, so no allocation per frame
+    // One frame's line in the log: ms, the pacer's verdict, and where the time went.
+    struct FrameTime {
+        float ms;           // since the last frame ended
+        float late;         // ms from the tick the frame started on to the end of its wait
+        float step;         // ms: the world's steps
+        float show;         // ms: the last frame shown, where the view left that to this frame
+        float draw;         // ms: the cameras and the view's drawing sent
+        float windows;      // ms: the windows drawn over it
+        float end;          // ms: the frame handed on (swapped, or flushed to be shown next frame)
+        int16_t ticks, tickMinimum;
+        float cpu, mainCpu;  // processor ms in the frame: all the game's threads, the game thread's
+    };
+    std::vector<FrameTime> frameTimes_;  // reserved at start, so no allocation per frame
+    int64_t submitted_ = 0, windowsDrawn_ = 0;  // us on the steady clock, this frame's
     Clock::time_point runStart_, lastFrameEnd_;
+    int64_t lastCpu_ = 0, lastMainCpu_ = 0;  // ns at the last frame's end
     std::clock_t runCpuStart_ = 0;
 };
 

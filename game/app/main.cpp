@@ -101,7 +101,7 @@ private:
         controller_.timerLooper();
         run_.takeJoiners(network_);
         drawInputWindowsAlone();
-        run_.frameEnded();
+        run_.frameEnded(controller_);
         followRequests();
         return running;
     }
@@ -170,11 +170,13 @@ private:
         return print_;
     }
     void drawOverFrame() {
+        run_.frameSubmitted();
         if (ready_) {
             buildWindows();
             ui_.draw();
             built_ = false;
         }
+        run_.windowsDrawn();
         run_.dumpFrame(window_);
     }
 
@@ -233,6 +235,7 @@ int main(int, char**) {
     loop.attach(frameLink);
 
     controller.awakeFromNib();
+    view.setDeferredShow(true);  // from the first frame on; the loading screens before it show at once
     loop.start();
     run.begin(controller, network);
     loop.run();

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 
@@ -86,7 +87,19 @@ TEST(StartProcesses, ControlQQuitsWhileTheSignInNameIsBeingTyped) {
     std::system(command.c_str());
     std::ifstream in(times);
     int frames = 0;
-    for (std::string line; std::getline(in, line);) frames += !line.empty() && line[0] != '#';
+    // The bench script reads each frame's line by the columns the file's first line names.
+    const auto words = [](const std::string& line) {
+        std::istringstream in(line);
+        return std::distance(std::istream_iterator<std::string>(in), std::istream_iterator<std::string>());
+    };
+    std::string names;
+    std::getline(in, names);
+    ASSERT_EQ(names.rfind("# ms ", 0), 0u) << names;
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty() && line[0] != '#') {
+            ++frames;
+            EXPECT_EQ(words(line), words(names) - 1) << line;
+        }
     EXPECT_GT(frames, 0);
     EXPECT_LT(frames, 600) << "Ctrl-Q was typed into the name";
 }

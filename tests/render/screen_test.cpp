@@ -3,12 +3,19 @@
 // shots written, numbered and read back.
 #include <GL/gl.h>
 
+#include <array>
 #include <fstream>
 
 #include "ViewFixture.h"
 #include "platform/Beep.h"
 #include "platform/TickCount.h"
 #include "render/ImageFiles.h"
+// Last: X11 defines names (None, Bool) that the test framework uses.
+#include <SDL_syswm.h>
+#include <X11/Xutil.h>
+#undef None
+#undef Bool
+#undef Status
 
 using namespace pellam;
 using namespace pellam::render;
@@ -92,6 +99,50 @@ TEST_F(ScreenTest, TheHorizonFogAndTheDepthTestSurviveTheFramesChanges) {
     glGetIntegerv(GL_DEPTH_FUNC, &func);
     EXPECT_EQ(func, GL_GREATER) << "empty text";
     glDepthFunc(GL_LEQUAL);
+}
+
+// With the show deferred, a frame drawn is shown once: by the next frame's start or by the next
+// frame drawn, whichever comes first, and never over a frame drawn since; with the swap synced to
+// the display, at once.
+TEST_F(ScreenTest, ADeferredFrameIsShownOnceBeforeTheNextIsDrawn) {
+    // What the window shows: its middle pixel as the display has it.
+    SDL_SysWMinfo wm;
+    SDL_VERSION(&wm.version);
+    ASSERT_TRUE(SDL_GetWindowWMInfo(view().getGLWindow()->sdlWindow(), &wm) && wm.subsystem == SDL_SYSWM_X11);
+    auto front = [&] {
+        XImage* image = XGetImage(wm.info.x11.display, wm.info.x11.window, width / 2, height / 2, 1, 1, AllPlanes, ZPixmap);
+        if (!image) return std::array<int, 3>{-1, -1, -1};
+        const unsigned long p = XGetPixel(image, 0, 0);
+        XDestroyImage(image);
+        return std::array<int, 3>{(p >> 16 & 255) > 128, (p >> 8 & 255) > 128, (p & 255) > 128};
+    };
+    auto frame = [this](double r, double g, double b) {
+        view().setEraseColorRed(r, g, b);
+        view().glRenderStart();
+        view().glRenderEnd();
+    };
+    view().setDeferredShow(true);
+    frame(0, 0, 0);
+    view().showFrame();
+    frame(1, 0, 0);
+    EXPECT_EQ(front(), (std::array<int, 3>{0, 0, 0})) << "shown before its time";
+    view().showFrame();
+    EXPECT_EQ(front(), (std::array<int, 3>{1, 0, 0}));
+    glClearColor(0, 0, 1, 1);  // drawn behind the view's back: a second show would bring it up
+    glClear(GL_COLOR_BUFFER_BIT);
+    view().showFrame();
+    EXPECT_EQ(front(), (std::array<int, 3>{1, 0, 0})) << "shown twice";
+    frame(0, 1, 0);
+    view().setEraseColorRed(0, 0, 0);
+    view().glRenderStart();  // the next frame, with the green one still waiting
+    EXPECT_EQ(front(), (std::array<int, 3>{0, 1, 0}));
+    view().glRenderEnd();
+    view().showFrame();
+    view().setVBLSyncing(1);  // a swap that waits for the display's refresh is not put off
+    frame(0, 0, 1);
+    EXPECT_EQ(front(), (std::array<int, 3>{0, 0, 1}));
+    view().setVBLSyncing(0);
+    view().setDeferredShow(false);
 }
 
 TEST_F(ScreenTest, MultisamplingTheDisplayCannotGiveStillMakesAWorkingView) {
