@@ -142,6 +142,10 @@ void FlyableAircraft::startAfresh() {
     a.ClosestEnemy = a.ClosestAircraft = nullptr;
     a.aiVariables.fill(0.0);
     a.HitX = a.HitZ = 0.0;
+    // The propeller and wheels turn on from the set-up, as drawn from a fresh aircraft.
+    Drawing.propAngle = Drawing.wheelAngle = 0.0;
+    Drawing.HitFlashFlag = 0;
+    Drawing.lastSmokeTick = -1;
     live.previousAcceleration = {0.0, 0.0, 0.0};
     live.previousRotation = {0.0, 0.0, 0.0, 0.0};
 }

@@ -15,8 +15,8 @@ namespace {
 class FightAgain : public MissionRig {
 protected:
     // Quick Dogfight on mission 0, seeded, the player's aircraft on the computer pilot, run
-    // `ticks` ticks in frames of `perFrame`; answers every aircraft's pose, damage and hits, and
-    // the tallies.
+    // `ticks` ticks in frames of `perFrame`; answers every aircraft's pose, damage, hits and
+    // propeller angle, and the tallies.
     std::vector<double> fight(int32_t ticks, int32_t perFrame) {
         c->fromMissionMenu(c->missionWindowControls().toMissionMenuPopUp.positionOfTag(0));
         c->fromFlyQuickDogfightButton();
@@ -35,6 +35,7 @@ protected:
             state.insert(state.end(), a.live.attitude.QAttitude.begin(), a.live.attitude.QAttitude.end());
             state.push_back(a.ThisAircraft.Damage1);
             state.push_back(a.ThisAircraft.TotalHits);
+            state.push_back(a.Drawing.propAngle);
         }
         for (const auto& slot : *c->getAircraftResultsPtr()) state.insert(state.end(), slot.begin(), slot.end());
         return state;
