@@ -47,6 +47,7 @@ void FlyableAircraft::refuelReArm() {
     const Quaternion attitude = live.attitude.QAttitude;
     const double brakes = a.Brakes;
     const int32_t delay = a.AIDelayOnFlyThePointsTime, point = a.NextFlyPointNumber, ai = a.AIType;
+    const std::array<double, 4> head{a.PilotHeadPitch, a.PilotHeadHeading, a.PilotHeadToPitch, a.PilotHeadToHeading};
 
     // The set-up repairs, reloads the guns and stops the aircraft; then it stands as it stood.
     SetUpAircraft(live.attitude.Position[0], y, live.attitude.Position[2], 0.0, 400.0, 0.0, a.CurrentEngineSetting);
@@ -56,6 +57,10 @@ void FlyableAircraft::refuelReArm() {
     a.AIDelayOnFlyThePointsTime = delay;
     a.NextFlyPointNumber = point;
     a.AIType = ai;
+    a.PilotHeadPitch = head[0];
+    a.PilotHeadHeading = head[1];
+    a.PilotHeadToPitch = head[2];
+    a.PilotHeadToHeading = head[3];
     live.previousAttitude = live.attitude;
 
     // Unless a mission gave a load, the tank stays as full as the definition filled it.

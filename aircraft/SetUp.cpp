@@ -135,6 +135,17 @@ void FlyableAircraft::startAfresh() {
     a.PElevator = a.PAilerons = a.PRudder = 0.0;
     a.DeadOnGroundTime = 0;
     a.GunBullets = BulletsList{};
+    // The computer pilot's picture of the fight and where the pilot looks: left over, the
+    // same mission started again would fly differently from its first start.
+    a.PilotHeadPitch = a.PilotHeadHeading = a.PilotHeadToPitch = a.PilotHeadToHeading = 0.0;
+    a.ClosestEnemyData.fill(0.0);
+    a.ClosestEnemy = a.ClosestAircraft = nullptr;
+    a.aiVariables.fill(0.0);
+    a.HitX = a.HitZ = 0.0;
+    // The propeller and wheels turn on from the set-up, as drawn from a fresh aircraft.
+    Drawing.propAngle = Drawing.wheelAngle = 0.0;
+    Drawing.HitFlashFlag = 0;
+    Drawing.lastSmokeTick = -1;
     live.previousAcceleration = {0.0, 0.0, 0.0};
     live.previousRotation = {0.0, 0.0, 0.0, 0.0};
 }
