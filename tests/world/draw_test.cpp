@@ -1,5 +1,5 @@
 // The sky, terrain and clouds drawn under Xvfb from the generated world, read back from the
-// frame: a cloud in view shows; and the ground's passes folded together leaving the picture as it was: the sky drawn
+// frame: a cloud in view shows; the dome follows the sun; and the ground's passes folded together leaving the picture as it was: the sky drawn
 // behind the ground against the sky drawn first, road squares cut to their road shape against
 // whole squares, the shortcuts (far road squares left out, shared vertices) against the plain
 // drawing, the ground wholly behind an opaque cover left out, work that cannot show skipped (far
@@ -112,6 +112,16 @@ TEST_F(WorldDrawTest, TheSkyReadWithoutItsMipLevelsLooksTheSame) {
         }
     world->ViewportWidth = kWidth;
     world->ViewportHeight = kHeight;
+    // The dome's vertices are kept from draw to draw: they follow the sky's colours as the sun
+    // sinks, and come back to the same picture.
+    const Camera up{106.0, 80.0};
+    const Vector3 high = world->sky.getSunVector(), low{1.0, 0.02, 0.0};
+    const auto noon = frame(test::kOverAlbert, up, false);
+    world->sky.positionSun(low.data());
+    const auto dusk = frame(test::kOverAlbert, up, false);
+    world->sky.positionSun(high.data());
+    EXPECT_EQ(differing(noon, frame(test::kOverAlbert, up, false), 0), 0) << "noon after dusk";
+    EXPECT_GT(differing(noon, dusk, 16), long(kWidth) * kHeight / 2) << "the dome at dusk in noon's colours";
 }
 
 // The shortcuts against the plain drawing: far road squares left out where no road texel can pass
