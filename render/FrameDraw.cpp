@@ -39,7 +39,7 @@ struct RectangleCost {
     int Most;
     long LeastCells;
 };
-constexpr RectangleCost kSkyRects{3, 170};   // 680,000 instructions a dome
+constexpr RectangleCost kSkyRects{4, 62};    // 250,000 instructions a dome
 constexpr RectangleCost kDeckRects{4, 30};   // 110,000 for both decks
 constexpr RectangleCost kQueueRects{4, 40};  // 200,000 for the disc's quads, lit
 

@@ -1,5 +1,5 @@
 // The sky, terrain and clouds drawn under Xvfb from the generated world, read back from the
-// frame: a cloud in view shows; and the ground's passes folded together leaving the picture as it was: the sky drawn
+// frame: a cloud in view shows; the dome follows the sun; and the ground's passes folded together leaving the picture as it was: the sky drawn
 // behind the ground against the sky drawn first, road squares cut to their road shape against
 // whole squares, the shortcuts (far road squares left out, shared vertices) against the plain
 // drawing, the ground wholly behind an opaque cover left out, work that cannot show skipped (far
@@ -112,6 +112,16 @@ TEST_F(WorldDrawTest, TheSkyReadWithoutItsMipLevelsLooksTheSame) {
         }
     world->ViewportWidth = kWidth;
     world->ViewportHeight = kHeight;
+    // The dome's vertices are kept from draw to draw: they follow the sky's colours as the sun
+    // sinks, and come back to the same picture.
+    const Camera up{106.0, 80.0};
+    const Vector3 high = world->sky.getSunVector(), low{1.0, 0.02, 0.0};
+    const auto noon = frame(test::kOverAlbert, up, false);
+    world->sky.positionSun(low.data());
+    const auto dusk = frame(test::kOverAlbert, up, false);
+    world->sky.positionSun(high.data());
+    EXPECT_EQ(differing(noon, frame(test::kOverAlbert, up, false), 0), 0) << "noon after dusk";
+    EXPECT_GT(differing(noon, dusk, 16), long(kWidth) * kHeight / 2) << "the dome at dusk in noon's colours";
 }
 
 // The shortcuts against the plain drawing: far road squares left out where no road texel can pass
@@ -299,6 +309,78 @@ TEST_F(WorldDrawTest, PanelsSharingAnEdgeHideTheirSeam) {
             EXPECT_EQ(screen.openAt(seam[0], seam[1]), gap > 0) << "gap " << gap << " ft, " << along << " along the seam";
         }
     }
+}
+
+// One grid taken frame after frame over covers of panels meeting at shared edges, with loose
+// triangles over them, each frame somewhere else on the screen: it answers as a fresh grid would,
+// every pixel of a hidden cell is one the GL fills, and few cells the GL fills whole are left open.
+TEST_F(WorldDrawTest, ACoverGridTakenFrameAfterFrameAnswersAsAFreshOne) {
+    frame(test::kOverAlbert, test::kAlongTheFront, false);  // the projection and viewport
+    std::mt19937 random(44);
+    const auto between = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(random); };
+    worlddraw::ScreenCover reused;
+    const double identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    long hidden = 0, filledWhole = 0;
+    for (int k = 0; k < 12; ++k) {
+        // ft, eye frame, 30 ft ahead: a mesh of quads with its inner corners moved, big and small by turns.
+        std::vector<std::array<float, 3>> quads, loose;
+        const double size = k % 2 ? between(1, 4) : between(8, 16), x0 = between(-12, 12 - size), y0 = between(-9, 9 - size);
+        const int across = 2 + k % 5, down = 1 + k % 3;
+        std::vector<std::array<float, 3>> corner(size_t((across + 1) * (down + 1)));
+        for (int j = 0; j <= down; ++j)
+            for (int i = 0; i <= across; ++i) {
+                const bool inner = i > 0 && j > 0 && i < across && j < down;
+                const double jiggle = inner ? size / across / 4 : 0;
+                corner[size_t(j * (across + 1) + i)] = {float(x0 + size * i / across + between(-jiggle, jiggle)),
+                                                        float(y0 + size * j / down + between(-jiggle, jiggle)), -30.0f};
+            }
+        for (int j = 0; j < down; ++j)
+            for (int i = 0; i < across; ++i)
+                for (const auto [di, dj] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 1}})
+                    quads.push_back(corner[size_t((j + dj) * (across + 1) + i + di)]);
+        for (int t = 0; t < 3 * 4; ++t) loose.push_back({float(between(-14, 14)), float(between(-10, 10)), -30.0f});
+        const auto take = [&](worlddraw::ScreenCover& screen) {
+            screen.begin();
+            for (const auto* points : {&quads, &loose}) {
+                std::vector<uint16_t> items(points->size());
+                for (size_t i = 0; i < items.size(); ++i) items[i] = uint16_t(i);
+                screen.addPolygon(identity, reinterpret_cast<const uint8_t*>(points->data()), sizeof((*points)[0]),
+                                  items.data(), int(items.size()), points == &quads ? GL_QUADS : GL_TRIANGLES, false);
+            }
+            screen.finish();
+        };
+        worlddraw::ScreenCover fresh;
+        take(reused);
+        take(fresh);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_COLOR_BUFFER_BIT);
+        glDisable(GL_DEPTH_TEST), glDisable(GL_TEXTURE_2D), glDisable(GL_FOG), glDisable(GL_BLEND), glDisable(GL_CULL_FACE);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glColor3f(1, 1, 1);
+        for (const auto* points : {&quads, &loose}) {
+            glBegin(points == &quads ? GL_QUADS : GL_TRIANGLES);
+            for (const auto& v : *points) glVertex3fv(v.data());
+            glEnd();
+        }
+        glPopAttrib();
+        const auto filled = test::WorldFrame::pixels();
+        constexpr int cell = worlddraw::ScreenCover::kCell;
+        long open = 0, differ = 0;
+        for (int j = 0; j < kHeight / cell; ++j)
+            for (int i = 0; i < kWidth / cell; ++i) {
+                differ += reused.hidesCell(i, j) != fresh.hidesCell(i, j) || reused.cellReach(i, j) != fresh.cellReach(i, j);
+                long lit = 0;
+                for (int y = j * cell; y < (j + 1) * cell; ++y)
+                    for (int x = i * cell; x < (i + 1) * cell; ++x) lit += filled[(size_t(y) * kWidth + x) * 4] == 255;
+                if (reused.hidesCell(i, j)) open += cell * cell - lit, ++hidden;
+                filledWhole += lit == cell * cell;
+            }
+        EXPECT_EQ(differ, 0) << "frame " << k << ": cells the reused grid answers otherwise than a fresh one";
+        EXPECT_EQ(open, 0) << "frame " << k << ": pixels of hidden cells the GL leaves open";
+    }
+    EXPECT_GE(hidden, filledWhole * 49 / 50) << "cells the GL fills whole that are left open";
 }
 
 // Work that cannot change a pixel is skipped without changing one: far ground triangles that fall

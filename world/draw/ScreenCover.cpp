@@ -29,6 +29,9 @@ void ScreenCover::begin() {
     Kept.clear();
     KeptFirst.assign(1, 0);
     KeptReach.clear();
+    // Held clear between frames; only the rows a frame marks are cleared after it.
+    const size_t bits = size_t((Across * kCell + 63) / 64) * size_t(Down * kCell);
+    if (Filled.size() != bits) Filled.assign(bits, 0);
     Modelview.fill(std::numeric_limits<double>::quiet_NaN());  // matches no matrix
 }
 
@@ -166,10 +169,10 @@ void ScreenCover::addPolygon(const double* modelview, const uint8_t* xyz, size_t
     }
     // Quads one by one, a fan or polygon whole; otherwise each of its triangles counts alone.
     const int step = primitive == GL_QUADS ? 4 : count;
-    std::vector<const Placed*> piece(static_cast<size_t>(step));
+    Piece.resize(size_t(step));
     for (int first = 0; first + step <= count; first += step) {
-        for (int k = 0; k < step; ++k) piece[size_t(k)] = point(first + k);
-        if (addPiece(piece.data(), step, culled)) continue;
+        for (int k = 0; k < step; ++k) Piece[size_t(k)] = point(first + k);
+        if (addPiece(Piece.data(), step, culled)) continue;
         if (primitive == GL_QUADS) {
             triangle(first, first + 1, first + 3);
             triangle(first + 1, first + 2, first + 3);
@@ -230,13 +233,8 @@ void ScreenCover::markSeams() {
     if (outlines == 0 || Across == 0 || Down == 0) return;
     // Edges shared end for end: one outline's a->b another's b->a, so the two lie on either side
     // and the GL gives each pixel centre on it to one of them.
-    struct Edge {
-        double X0, Y0, X1, Y1;  // the lower end first
-        bool Reversed;
-        int At;  // its first point in Kept
-    };
-    std::vector<Edge> edges;
-    edges.reserve(Kept.size());
+    std::vector<Edge>& edges = Edges;
+    edges.clear();
     for (size_t o = 0; o < outlines; ++o)
         for (int k = KeptFirst[o]; k < KeptFirst[o + 1]; ++k) {
             const Point &a = Kept[size_t(k)], &b = Kept[size_t(k + 1 < KeptFirst[o + 1] ? k + 1 : KeptFirst[o])];
@@ -260,13 +258,10 @@ void ScreenCover::markSeams() {
     // rounding of the corners to its sub-pixel grid; up to its shared edges exactly.
     constexpr double kMargin = 1.0 / 8;  // px
     const int width = Across * kCell, height = Down * kCell, words = (width + 63) / 64;
-    Filled.assign(size_t(words) * size_t(height), 0);
+    // The rows and columns of pixels any outline marks: no cell outside them can count.
+    int rowLow = height, rowHigh = -1, columnLow = width, columnHigh = -1;
     const double x0 = Viewport[0] + 0.5, y0 = Viewport[1] + 0.5;  // the first pixel centre
-    struct Bound {
-        double At, Slope;  // x = At + Slope y, px
-        bool Left;
-    };
-    std::vector<Bound> bounds;
+    std::vector<Bound>& bounds = Bounds;
     // Per cell: the farthest any outline over it reaches, for the cells that count only together.
     SeamReach.assign(Covered.size(), 0.0f);
     for (size_t o = 0; o < outlines; ++o) {
@@ -319,6 +314,8 @@ void ScreenCover::markSeams() {
             const int c1 = int(std::clamp(std::floor(right - x0), -1.0, double(width - 1)));
             uint64_t* row = &Filled[size_t(r) * size_t(words)];
             if (c1 < c0) continue;
+            rowLow = std::min(rowLow, r), rowHigh = std::max(rowHigh, r);
+            columnLow = std::min(columnLow, c0), columnHigh = std::max(columnHigh, c1);
             const int w0 = c0 / 64, w1 = c1 / 64;
             const uint64_t from = ~uint64_t(0) << (c0 % 64), upto = ~uint64_t(0) >> (63 - c1 % 64);
             if (w0 == w1) {
@@ -333,8 +330,9 @@ void ScreenCover::markSeams() {
     // A cell counts when all its pixels are held.
     constexpr uint64_t kCellBits = (uint64_t(1) << kCell) - 1;
     static_assert(64 % kCell == 0);
-    for (int cy = 0; cy < Down; ++cy)
-        for (int cx = 0; cx < Across; ++cx) {
+    if (rowHigh < rowLow) return;
+    for (int cy = rowLow / kCell; cy <= rowHigh / kCell; ++cy)
+        for (int cx = columnLow / kCell; cx <= columnHigh / kCell; ++cx) {
             uint8_t& cell = Covered[size_t(cy) * Across + cx];
             if (cell) continue;
             const size_t word = size_t(cx) * kCell / 64;
@@ -346,6 +344,9 @@ void ScreenCover::markSeams() {
             cell = all;
             if (all) Reach[size_t(cy) * Across + cx] = SeamReach[size_t(cy) * Across + cx];
         }
+    for (int r = rowLow; r <= rowHigh; ++r)
+        std::fill_n(&Filled[size_t(r) * size_t(words) + size_t(columnLow / 64)], columnHigh / 64 - columnLow / 64 + 1,
+                    uint64_t(0));
 }
 
 void ScreenCover::finish() {

@@ -86,7 +86,20 @@ private:
     std::vector<int> KeptFirst;        // where each outline starts in Kept, and its end last
     std::vector<float> KeptReach;      // per outline: ft ahead of the eye that its part reaches
     std::vector<uint8_t> Shared;       // per point of Kept: its edge to the next point is shared
-    std::vector<uint64_t> Filled;      // pixel centres held, a bit each, row by row from the bottom
+    std::vector<uint64_t> Filled;      // pixel centres held, a bit each, row by row from the bottom; clear between frames
+    // Scratch kept from frame to frame, so a frame allocates nothing once the cover has been seen.
+    struct Edge {
+        double X0, Y0, X1, Y1;  // the lower end first
+        bool Reversed;
+        int At;  // its first point in Kept
+    };
+    struct Bound {
+        double At, Slope;  // x = At + Slope y, px
+        bool Left;
+    };
+    std::vector<Edge> Edges;
+    std::vector<Bound> Bounds;
+    std::vector<const Placed*> Piece;
 };
 
 }  // namespace pellam::worlddraw

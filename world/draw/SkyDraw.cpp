@@ -1,7 +1,11 @@
+#define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <limits>
+#include <vector>
 
 #include "core/Constants.h"
 #include "world/draw/WorldDraw.h"
@@ -31,6 +35,52 @@ void cameraAxes(float* right, float* up) {
     glGetFloatv(GL_MODELVIEW_MATRIX, m);
     right[0] = m[0], right[1] = m[4], right[2] = m[8];
     up[0] = m[1], up[1] = m[5], up[2] = m[9];
+}
+
+constexpr int kDomeRings = 12, kDomeSegments = 32;
+
+// The dome's rings as triangle strips, interleaved texture coordinates, colour and position
+// (GL_T2F_C3F_V3F), made for one set of sky colours and one lowest elevation.
+struct DomeVertices {
+    std::array<float, 3> Horizon{}, Zenith{};
+    double Lowest = std::numeric_limits<double>::quiet_NaN();  // matches no elevation
+    std::vector<float> Vertices;
+    std::array<GLint, kDomeRings> Firsts{};
+    std::array<GLsizei, kDomeRings> Counts{};  // 0: the ring is wholly below what shows
+    std::array<double, kDomeRings> Low{}, High{};  // radians
+};
+
+// Kept from draw to draw: the sky is drawn on the GL's thread only.
+DomeVertices& domeVertices(const SkyColours& c, double lowestElevation) {
+    static DomeVertices dome;
+    if (dome.Horizon == c.Horizon && dome.Zenith == c.Zenith && dome.Lowest == lowestElevation) return dome;
+    dome.Horizon = c.Horizon, dome.Zenith = c.Zenith, dome.Lowest = lowestElevation;
+    dome.Vertices.clear();
+    const auto colourAt = [&](double elevation, float* out) {
+        const double t = std::pow(std::clamp(elevation / (kPi / 2), 0.0, 1.0), 0.55);
+        for (int k = 0; k < 3; ++k) out[k] = float(c.Horizon[k] + (c.Zenith[k] - c.Horizon[k]) * t);
+    };
+    for (int r = 0; r < kDomeRings; ++r) {
+        const double e1 = -kPi / 9 + (kPi / 2 + kPi / 9) * (r + 1) / kDomeRings;
+        // Below the horizon the ring has one colour and picture row, so cutting it changes no pixel.
+        const double e0 = std::max(-kPi / 9 + (kPi / 2 + kPi / 9) * r / kDomeRings, std::min(lowestElevation, 0.0));
+        dome.Low[r] = e0, dome.High[r] = e1;
+        dome.Firsts[r] = GLint(dome.Vertices.size() / 8);
+        dome.Counts[r] = e1 <= e0 ? 0 : 2 * (kDomeSegments + 1);
+        if (dome.Counts[r] == 0) continue;
+        for (int s = 0; s <= kDomeSegments; ++s) {
+            const double a = 2 * kPi * s / kDomeSegments;
+            for (double e : {e1, e0}) {
+                float v[8];
+                v[0] = float(s) / kDomeSegments * 4.0f, v[1] = float(std::max(e, 0.0) / (kPi / 2));
+                colourAt(e, v + 2);
+                v[5] = float(std::cos(e) * std::sin(a)) * kDomeRadius, v[6] = float(std::sin(e)) * kDomeRadius;
+                v[7] = float(std::cos(e) * std::cos(a)) * kDomeRadius;
+                dome.Vertices.insert(dome.Vertices.end(), v, v + 8);
+            }
+        }
+    }
+    return dome;
 }
 
 }  // namespace
@@ -80,34 +130,39 @@ void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool be
     };
 
     // Rings from 20 deg below the horizon to the zenith; below the horizon the horizon colour holds.
-    constexpr int kRings = 12, kSegments = 32;
-    auto colourAt = [&](double elevation) {
-        const double t = std::pow(std::clamp(elevation / (kPi / 2), 0.0, 1.0), 0.55);
-        glColor3f(float(c.Horizon[0] + (c.Zenith[0] - c.Horizon[0]) * t), float(c.Horizon[1] + (c.Zenith[1] - c.Horizon[1]) * t),
-                  float(c.Horizon[2] + (c.Zenith[2] - c.Horizon[2]) * t));
+    // The vertices hold while the colours and the lowest elevation do: made once, then sent as
+    // arrays, one draw per run of rings read with one filter.
+    DomeVertices& dome = domeVertices(c, lowestElevation);
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glClientActiveTexture(GL_TEXTURE0);
+    glInterleavedArrays(GL_T2F_C3F_V3F, 0, dome.Vertices.data());
+    std::array<GLint, kDomeRings> firsts{};
+    std::array<GLsizei, kDomeRings> counts{};
+    int runs = 0;
+    const auto drawRun = [&] {
+        if (runs > 0) glMultiDrawArrays(GL_TRIANGLE_STRIP, firsts.data(), counts.data(), runs);
+        runs = 0;
     };
-    for (int r = 0; r < kRings; ++r) {
-        const double e1 = -kPi / 9 + (kPi / 2 + kPi / 9) * (r + 1) / kRings;
-        // Below the horizon the ring has one colour and picture row, so cutting it changes no pixel.
-        const double e0 = std::max(-kPi / 9 + (kPi / 2 + kPi / 9) * r / kRings, std::min(lowestElevation, 0.0));
-        if (e1 <= e0) continue;
+    for (int r = 0; r < kDomeRings; ++r) {
+        if (dome.Counts[r] == 0) continue;
         if (mipmapped && magFilter == GL_LINEAR && width > 0 && height > 0) {
             // The picture wraps four times round (s) and spans horizon to zenith once (t).
-            const double across = 2 * kPi / (4.0 * width) * std::min(std::cos(e0), std::cos(e1));
+            const double across = 2 * kPi / (4.0 * width) * std::min(std::cos(dome.Low[r]), std::cos(dome.High[r]));
             const double up = (kPi / 2) / height;
-            useFilter(pixel <= std::min(across, up) ? GL_LINEAR : mipFilter);
+            const GLint f = pixel <= std::min(across, up) ? GL_LINEAR : mipFilter;
+            if (f != filter) drawRun();
+            useFilter(f);
         }
-        glBegin(GL_TRIANGLE_STRIP);
-        for (int s = 0; s <= kSegments; ++s) {
-            const double a = 2 * kPi * s / kSegments;
-            for (double e : {e1, e0}) {
-                colourAt(e);
-                glTexCoord2f(float(s) / kSegments * 4.0f, float(std::max(e, 0.0) / (kPi / 2)));
-                glVertex3f(float(std::cos(e) * std::sin(a)) * kDomeRadius, float(std::sin(e)) * kDomeRadius,
-                           float(std::cos(e) * std::cos(a)) * kDomeRadius);
-            }
-        }
-        glEnd();
+        firsts[size_t(runs)] = dome.Firsts[r], counts[size_t(runs)] = dome.Counts[r];
+        ++runs;
+    }
+    drawRun();
+    glPopClientAttrib();
+    if (!dome.Vertices.empty()) {
+        // What the last vertex leaves current, as when the rings were sent point by point.
+        const float* last = &dome.Vertices[dome.Vertices.size() - 8];
+        glTexCoord2f(last[0], last[1]);
+        glColor3f(last[2], last[3], last[4]);
     }
     useFilter(mipFilter);
 
