@@ -75,6 +75,14 @@ public:
         }
         return true;
     }
+    // True when the box lies wholly inside every plane.
+    bool holds(double x0, double y0, double z0, double x1, double y1, double z1) const {
+        for (const auto& q : Planes) {
+            const double x = q[0] > 0 ? x0 : x1, y = q[1] > 0 ? y0 : y1, z = q[2] > 0 ? z0 : z1;
+            if (q[0] * x + q[1] * y + q[2] * z + q[3] < 0) return false;
+        }
+        return true;
+    }
     // The window rectangle (pixels, x right, y up) holding the box's picture, widened by a pixel;
     // false when part of the box lies beside or behind the eye.
     bool windowBox(double x0, double y0, double z0, double x1, double y1, double z1, double& wx0, double& wy0,
@@ -610,7 +618,9 @@ void TerrainDrawer::markShownBlocks(const RIDUdidav& t, const Eye& eye, int i0, 
             // Every square within reach: the block's lowest post counts; and when its box is out of
             // view, so is each square's.
             lowest = std::min(lowest, low);
-            shown = frustum.mayShow(x0, low - eye.Y, z0, x1, high - eye.Y, z1);
+            shown = !frustum.mayShow(x0, low - eye.Y, z0, x1, high - eye.Y, z1)  ? 0
+                    : frustum.holds(x0, low - eye.Y, z0, x1, high - eye.Y, z1) ? kBlockInView
+                                                                               : 1;
         }
 }
 
@@ -681,7 +691,8 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     const size_t blocksAcross = size_t((i1 - i0) / kBlock + 1);
     for (int j = j0; j <= j1; ++j)
         for (int i = i0; i <= i1; ++i) {
-            if (!BlockShown[size_t((j - j0) / kBlock) * blocksAcross + size_t((i - i0) / kBlock)]) {
+            const uint8_t block = BlockShown[size_t((j - j0) / kBlock) * blocksAcross + size_t((i - i0) / kBlock)];
+            if (!block) {
                 i += kBlock - 1 - (i - i0) % kBlock;  // to the block's last square
                 continue;
             }
@@ -692,7 +703,8 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             if (d > reach) continue;
             const float low = lowestPost(t, i, j);
             lowest = std::min(lowest, low);
-            if (!frustum.mayShow(i * kSquareFeet - eye.X, low - eye.Y, j * kSquareFeet - eye.Z,
+            if (block != kBlockInView &&
+                !frustum.mayShow(i * kSquareFeet - eye.X, low - eye.Y, j * kSquareFeet - eye.Z,
                                  (i + 1) * kSquareFeet - eye.X, highestPost(t, i, j) - eye.Y, (j + 1) * kSquareFeet - eye.Z))
                 continue;
             if (cover && !cover->empty() && behind(*cover, frustum, i, j, low - eye.Y, highestPost(t, i, j) - eye.Y, eye)) {

@@ -123,8 +123,10 @@ private:
     bool needsClipping(const RIDUdidav& t, const Eye& eye, int i, int j, const ViewFrustum& view);
     void prepareRoadShapes(const std::array<uint32_t, 2>& textures);
     // Blocks of squares that may show: none when out of reach, or wholly within reach and out of
-    // view (their lowest post then joins `lowest`); the squares of the rest decide one by one.
+    // view (their lowest post then joins `lowest`); all when wholly within reach and in view; the
+    // squares of the rest decide one by one.
     static constexpr int kBlock = 8;  // squares across a block
+    static constexpr uint8_t kBlockInView = 2;  // a block wholly within reach and in view: its squares are too
     void markShownBlocks(const RIDUdidav& t, const Eye& eye, int i0, int i1, int j0, int j1, double reach,
                          const ViewFrustum& frustum, float& lowest);
     // Runs by [clipped][picture]: those the GL may clip apart from the rest.
