@@ -384,14 +384,15 @@ TEST_F(WorldDrawTest, ACoverGridTakenFrameAfterFrameAnswersAsAFreshOne) {
 }
 
 // Work that cannot change a pixel is skipped without changing one: far ground triangles that fall
-// between the pixel centres are left out, and their roads with them, and ground nearer than the
-// fog's start is drawn without fog. Low over the front and higher, along the front and across it,
-// in the whole frame, under a scissor box and in a viewport so small that most squares are
-// slivers; in the farthest haze at noon, and then in haze so close that the near ground is fogged
-// and in middling haze under a low sun, whose light the ground takes.
+// between the pixel centres are left out, and their roads with them, ground nearer than the fog's
+// start is drawn without fog, and the squares the GL must clip are drawn apart from the rest. Low
+// over the front and higher, along the front and across it, in the whole frame, under a scissor
+// box and in a viewport so small that most squares are slivers; in the farthest haze at noon, and
+// then in haze so close that the near ground is fogged and in middling haze under a low sun, whose
+// light the ground takes.
 TEST_F(WorldDrawTest, WorkThatCannotShowIsSkippedUnseen) {
     const Vector3 noon = world->sky.getSunVector();
-    long unlit = 0;
+    long unlit = 0, apart = 0;
     for (const double haze : {0.0, 1.5e-4, 4e-5})
         for (const int width : {kWidth, 96})
             for (const double height : {500.0, 3000.0})
@@ -405,11 +406,12 @@ TEST_F(WorldDrawTest, WorkThatCannotShowIsSkippedUnseen) {
                         world->ViewportHeight = width * kHeight / kWidth;
                         if (scissor) glEnable(GL_SCISSOR_TEST), glScissor(width / 5, width / 7, width / 2, width / 3);
                         const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
-                        world->drawer.SkipsUnseenWork = false;
+                        world->drawer.SkipsUnseenWork = world->drawer.SeparatesClipped = false;
                         const auto all = frame(at, cam, false, true);
-                        world->drawer.SkipsUnseenWork = true;
+                        world->drawer.SkipsUnseenWork = world->drawer.SeparatesClipped = true;
                         const auto drawn = frame(at, cam, false, true);
                         unlit += world->drawer.trianglesUnlit();
+                        apart += world->drawer.trianglesApart();
                         glDisable(GL_SCISSOR_TEST);
                         EXPECT_EQ(differing(all, drawn, 0), 0) << "haze " << haze << ", " << width << " px, " << height
                                                                << " ft, heading " << cam.Heading << (scissor ? ", scissored" : "");
@@ -418,6 +420,7 @@ TEST_F(WorldDrawTest, WorkThatCannotShowIsSkippedUnseen) {
     world->ViewportWidth = kWidth;
     world->ViewportHeight = kHeight;
     EXPECT_GT(unlit, 5000) << "far squares fall between the centres";
+    EXPECT_GT(apart, 100) << "near squares reach behind the eye";
 }
 
 // Thin triangles the GL draws one at a time, a pixel to a unit: none said to light no pixel centre

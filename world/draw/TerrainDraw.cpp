@@ -32,6 +32,7 @@ public:
             for (int col = 0; col < 4; ++col) Planes[k][col] = c[col * 4 + 3] + sign * c[col * 4 + axis];
         }
         NearFeet = p[10] != 1.0 ? p[14] / (p[10] - 1.0) : 0.0;
+        if (p[15] == 0.0 && p[10] != -1.0 && p[14] / (p[10] + 1.0) > NearFeet) FarFeet = p[14] / (p[10] + 1.0);
         GLint vp[4] = {};
         glGetIntegerv(GL_VIEWPORT, vp);
         std::copy(c, c + 16, Clip.begin());
@@ -74,6 +75,14 @@ public:
         }
         return true;
     }
+    // True when the box lies wholly inside every plane.
+    bool holds(double x0, double y0, double z0, double x1, double y1, double z1) const {
+        for (const auto& q : Planes) {
+            const double x = q[0] > 0 ? x0 : x1, y = q[1] > 0 ? y0 : y1, z = q[2] > 0 ? z0 : z1;
+            if (q[0] * x + q[1] * y + q[2] * z + q[3] < 0) return false;
+        }
+        return true;
+    }
     // The window rectangle (pixels, x right, y up) holding the box's picture, widened by a pixel;
     // false when part of the box lies beside or behind the eye.
     bool windowBox(double x0, double y0, double z0, double x1, double y1, double z1, double& wx0, double& wy0,
@@ -89,6 +98,12 @@ public:
         wx0 -= 1, wy0 -= 1, wx1 += 1, wy1 += 1;
         return true;
     }
+    // The point's clip x, y and w.
+    void clip(double x, double y, double z, double& cx, double& cy, double& cw) const {
+        cx = Clip[0] * x + Clip[4] * y + Clip[8] * z + Clip[12];
+        cy = Clip[1] * x + Clip[5] * y + Clip[9] * z + Clip[13];
+        cw = Clip[3] * x + Clip[7] * y + Clip[11] * z + Clip[15];
+    }
     // The point's clip w: its distance ahead of the eye in a perspective view.
     double clipW(double x, double y, double z) const { return Clip[3] * x + Clip[7] * y + Clip[11] * z + Clip[15]; }
     // The point's place in the window (pixels); false beside or behind the eye.
@@ -101,6 +116,7 @@ public:
     }
     const std::array<int, 4>& viewport() const { return Viewport; }
     double NearFeet = 0;  // the near plane's distance
+    double FarFeet = std::numeric_limits<double>::infinity();  // the far plane's, in a perspective view
     double LeastPixelAngle = 0, GreatestPixelAngle = 0;  // radians between neighbouring pixels' rays; 0: unknown
     std::array<double, 2> EdgeTan{}, PixelTan{};  // tangents of the screen's edges and of one pixel at the centre
     std::array<double, 16> Rotation{};          // the camera's rotation (the loaded modelview)
@@ -426,9 +442,9 @@ void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, 
         }
         // Neighbouring squares of one run share the post's vertex where their coordinates there
         // agree: all but across the 64th square's edge.
-        const uint8_t key = uint8_t(1 + group + 2 * kGroundCodes * (int(near) + 2 * int(si == 64) + 4 * int(sj == 64)));
+        const uint16_t key = uint16_t(1 + group + 4 * kGroundCodes * (int(near) + 2 * int(si == 64) + 4 * int(sj == 64)));
         const size_t post = size_t(j + cj - PostsJ0) * PostsAcross + size_t(i + ci - PostsI0);
-        uint8_t* keys = &PostKeys[post * 4];
+        uint16_t* keys = &PostKeys[post * 4];
         uint32_t* indices = &PostIndices[post * 4];
         int slot = 0;
         while (slot < 4 && keys[slot] != 0 && keys[slot] != key) ++slot;
@@ -448,9 +464,9 @@ void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, 
 }
 
 void TerrainDrawer::addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, int kind, double distance,
-                            bool near, int lit) {
+                            bool near, int lit, bool clipped) {
     const RoadShape& shape = RoadShapes[kind];
-    Run& run = Roads[kind];
+    Run& run = Roads[clipped][kind];
     if (distance >= RoadShapeDistance || !shape.ready()) {
         addSquare(t, eye, i, j, turns, false, 1.0, near, 0, run, lit);
         return;
@@ -534,19 +550,45 @@ void TerrainDrawer::prepareRoadShapes(const std::array<uint32_t, 2>& textures) {
     }
 }
 
-void TerrainDrawer::drawRuns(const Run* runs, const uint32_t* textures, int count, bool near) {
-    for (int k = 0; k < count; ++k) {
-        const std::vector<Vertex>& v = near ? runs[k].Near : runs[k].Far;
-        const std::vector<uint32_t>& triangles = near ? runs[k].NearTriangles : runs[k].FarTriangles;
-        if (triangles.empty()) continue;
-        if (near) {
-            glClientActiveTexture(GL_TEXTURE1);
-            glTexCoordPointer(2, GL_FLOAT, 0, runs[k].NearDetail.data());
-            glClientActiveTexture(GL_TEXTURE0);
+template <size_t N>
+void TerrainDrawer::drawRuns(const std::array<std::array<Run, N>, 2>& runs, const uint32_t* textures, bool near) {
+    // Each picture's clipped squares straight after its others: the pieces that overlap within a
+    // square (a road's straight and its bend) keep their order.
+    for (size_t k = 0; k < N; ++k)
+        for (const auto& part : runs) {
+            const Run& run = part[k];
+            const std::vector<Vertex>& v = near ? run.Near : run.Far;
+            const std::vector<uint32_t>& triangles = near ? run.NearTriangles : run.FarTriangles;
+            if (triangles.empty()) continue;
+            if (near) {
+                glClientActiveTexture(GL_TEXTURE1);
+                glTexCoordPointer(2, GL_FLOAT, 0, run.NearDetail.data());
+                glClientActiveTexture(GL_TEXTURE0);
+            }
+            drawRun(v, triangles, textures[k]);
+            Triangles += long(triangles.size() / 3);
+            if (&part == &runs[1]) Apart += long(triangles.size() / 3);
         }
-        drawRun(v, triangles, textures[k]);
-        Triangles += long(triangles.size() / 3);
+}
+
+bool TerrainDrawer::needsClipping(const RIDUdidav& t, const Eye& eye, int i, int j, const ViewFrustum& view) {
+    for (int c = 0; c < 4; ++c) {
+        const int pi = i + (c & 1), pj = j + (c >> 1);
+        uint8_t& inside = PostInside[size_t(pj - PostsJ0) * PostsAcross + size_t(pi - PostsI0)];
+        if (inside == 0) {
+            // The GL clips to the window's edges themselves (no guard band) and to the near and far
+            // planes; a post well inside all of them is drawn as it is.
+            const Vertex v = post(t, eye, pi, pj);
+            double x, y, w;
+            view.clip(v.X, v.Y, v.Z, x, y, w);
+            const double edge = w * kInsideShare;
+            inside = w > 2 * view.NearFeet && w < view.FarFeet * kInsideShare && std::abs(x) < edge && std::abs(y) < edge
+                         ? 1
+                         : 2;
+        }
+        if (inside == 2) return true;
     }
+    return false;
 }
 
 void TerrainDrawer::markShownBlocks(const RIDUdidav& t, const Eye& eye, int i0, int i1, int j0, int j1, double reach,
@@ -576,19 +618,24 @@ void TerrainDrawer::markShownBlocks(const RIDUdidav& t, const Eye& eye, int i0, 
             // Every square within reach: the block's lowest post counts; and when its box is out of
             // view, so is each square's.
             lowest = std::min(lowest, low);
-            shown = frustum.mayShow(x0, low - eye.Y, z0, x1, high - eye.Y, z1);
+            shown = !frustum.mayShow(x0, low - eye.Y, z0, x1, high - eye.Y, z1)  ? 0
+                    : frustum.holds(x0, low - eye.Y, z0, x1, high - eye.Y, z1) ? kBlockInView
+                                                                               : 1;
         }
 }
 
 void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot& glName, const std::array<float, 3>& light,
                          const ScreenCover* cover) {
     Triangles = 0;
+    Apart = 0;
     Covered = 0;
     Unlit = 0;
     LowestOpenElevation = kWholeDome;
-    for (auto& run : Runs) run.clear();
-    for (auto& run : ClearRuns) run.clear();
-    for (auto& run : Roads) run.clear();
+    for (auto* runs : {&Runs, &ClearRuns})
+        for (auto& part : *runs)
+            for (auto& run : part) run.clear();
+    for (auto& part : Roads)
+        for (auto& run : part) run.clear();
     if (!t.hasGrid()) return;
 
     const std::array<uint32_t, 2> roads = {glName(t.RoadStraightSlot), glName(t.RoadBendSlot)};
@@ -613,6 +660,10 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     const ViewFrustum frustum;
     const bool findsUnlit = SkipsUnseenWork && frustum.LeastPixelAngle > 0 && frustum.NearFeet > 0;
     const double pixelTan = std::min(frustum.PixelTan[0], frustum.PixelTan[1]);
+    // Squares the GL must clip (across the near or far plane, or the window's edge) go in draws
+    // of their own: one such triangle sends its whole draw down the GL's slower clipping route.
+    const bool splits = SeparatesClipped && frustum.NearFeet > 0 && frustum.viewport()[2] > 0;
+    if (splits) PostInside.assign(PostKeys.size() / 4, 0);
     if (findsUnlit) {
         PostProjected.assign(PostKeys.size() / 4, 0);
         PostWindow.resize(PostProjected.size());
@@ -640,7 +691,8 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     const size_t blocksAcross = size_t((i1 - i0) / kBlock + 1);
     for (int j = j0; j <= j1; ++j)
         for (int i = i0; i <= i1; ++i) {
-            if (!BlockShown[size_t((j - j0) / kBlock) * blocksAcross + size_t((i - i0) / kBlock)]) {
+            const uint8_t block = BlockShown[size_t((j - j0) / kBlock) * blocksAcross + size_t((i - i0) / kBlock)];
+            if (!block) {
                 i += kBlock - 1 - (i - i0) % kBlock;  // to the block's last square
                 continue;
             }
@@ -651,7 +703,8 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             if (d > reach) continue;
             const float low = lowestPost(t, i, j);
             lowest = std::min(lowest, low);
-            if (!frustum.mayShow(i * kSquareFeet - eye.X, low - eye.Y, j * kSquareFeet - eye.Z,
+            if (block != kBlockInView &&
+                !frustum.mayShow(i * kSquareFeet - eye.X, low - eye.Y, j * kSquareFeet - eye.Z,
                                  (i + 1) * kSquareFeet - eye.X, highestPost(t, i, j) - eye.Y, (j + 1) * kSquareFeet - eye.Z))
                 continue;
             if (cover && !cover->empty() && behind(*cover, frustum, i, j, low - eye.Y, highestPost(t, i, j) - eye.Y, eye)) {
@@ -680,9 +733,10 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             const bool clear = fx * fx + fz * fz + fy * fy < clearReach * clearReach;
             nearFogged = nearFogged || (near && !clear);
             // Kept apart as their own group's vertices.
-            const int group = code + (clear && !near ? kGroundCodes : 0);
+            const bool clipped = splits && needsClipping(t, eye, i, j, frustum);
+            const int group = code + (clear && !near ? kGroundCodes : 0) + (clipped ? 2 * kGroundCodes : 0);
             addSquare(t, eye, i, j, int(squareHash(i, j) & 3), !perSquare, uvScale, near, group,
-                      clear && !near ? ClearRuns[code] : Runs[code], lit);
+                      (clear && !near ? ClearRuns : Runs)[clipped][code], lit);
 
             const uint8_t edges = t.roadEdgesAt(i, j);
             if (!edges) continue;
@@ -697,11 +751,11 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             // straight through the square.
             uint8_t covered = 0;
             if ((edges & (kEdgeLowZ | kEdgeHighZ)) == (kEdgeLowZ | kEdgeHighZ)) {
-                addRoad(t, eye, i, j, 0, 0, d, near, lit);
+                addRoad(t, eye, i, j, 0, 0, d, near, lit, clipped);
                 covered |= kEdgeLowZ | kEdgeHighZ;
             }
             if ((edges & (kEdgeLowX | kEdgeHighX)) == (kEdgeLowX | kEdgeHighX)) {
-                addRoad(t, eye, i, j, 1, 0, d, near, lit);
+                addRoad(t, eye, i, j, 1, 0, d, near, lit, clipped);
                 covered |= kEdgeLowX | kEdgeHighX;
             }
             static constexpr uint8_t kBendEdges[4] = {kEdgeHighX | kEdgeLowZ, kEdgeHighX | kEdgeHighZ,
@@ -711,12 +765,12 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
                     const uint8_t b = kBendEdges[turn];
                     if ((edges & b) != b || (covered & b) == b) continue;
                     if (pass == 0 && (covered & b)) continue;
-                    addRoad(t, eye, i, j, turn, 1, d, near, lit);
+                    addRoad(t, eye, i, j, turn, 1, d, near, lit, clipped);
                     covered |= b;
                 }
             const uint8_t loose = edges & ~covered;
-            if (loose & (kEdgeLowZ | kEdgeHighZ)) addRoad(t, eye, i, j, 0, 0, d, near, lit);
-            if (loose & (kEdgeLowX | kEdgeHighX)) addRoad(t, eye, i, j, 1, 0, d, near, lit);
+            if (loose & (kEdgeLowZ | kEdgeHighZ)) addRoad(t, eye, i, j, 0, 0, d, near, lit, clipped);
+            if (loose & (kEdgeLowX | kEdgeHighX)) addRoad(t, eye, i, j, 1, 0, d, near, lit, clipped);
         }
 
     // Every ray that leaves the eye lower than this meets the ground within the reach: it comes down
@@ -753,18 +807,20 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     std::array<uint32_t, kGroundCodes> ground;
     for (int code = 0; code < kGroundCodes; ++code) ground[code] = glName(t.GroundTextureSlots[code]);
     bool anyNear = false;
-    for (const Run& run : Runs) anyNear = anyNear || !run.Near.empty();
-    for (const Run& run : Roads) anyNear = anyNear || !run.Near.empty();
+    for (const auto& part : Runs)
+        for (const Run& run : part) anyNear = anyNear || !run.Near.empty();
+    for (const auto& part : Roads)
+        for (const Run& run : part) anyNear = anyNear || !run.Near.empty();
 
     // The ground beyond the detail, fogged then not, then within it; then the roads within it and
     // beyond.
-    drawRuns(Runs.data(), ground.data(), kGroundCodes, false);
+    drawRuns(Runs, ground.data(), false);
     glDisable(GL_FOG);
-    drawRuns(ClearRuns.data(), ground.data(), kGroundCodes, false);
+    drawRuns(ClearRuns, ground.data(), false);
     if (nearFogged || !SkipsUnseenWork) glEnable(GL_FOG);
     if (anyNear) {
         setDetailUnit(true, glName(t.DetailSlot));
-        drawRuns(Runs.data(), ground.data(), kGroundCodes, true);
+        drawRuns(Runs, ground.data(), true);
     }
     glEnable(GL_POLYGON_OFFSET_FILL);
     glPolygonOffset(-1.0f, -2.0f);
@@ -772,11 +828,11 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     glEnable(GL_ALPHA_TEST);
     glAlphaFunc(GL_GREATER, 0.5f);
     if (anyNear) {
-        drawRuns(Roads.data(), roads.data(), 2, true);
+        drawRuns(Roads, roads.data(), true);
         setDetailUnit(false, 0);
     }
     glEnable(GL_FOG);
-    drawRuns(Roads.data(), roads.data(), 2, false);
+    drawRuns(Roads, roads.data(), false);
     glPopClientAttrib();
     glPopAttrib();
 }

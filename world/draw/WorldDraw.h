@@ -59,6 +59,7 @@ public:
     long trianglesDrawn() const { return Triangles; }
     long squaresCovered() const { return Covered; }  // in view but wholly behind the cover, at the last draw
     long trianglesUnlit() const { return Unlit; }     // in view but lighting no pixel centre, at the last draw
+    long trianglesApart() const { return Apart; }     // drawn apart as the GL may clip them, at the last draw
     // After draw: the elevation (radians, negative: below the horizon) under which every pixel of
     // the view shows the ground just drawn; -pi/2 when that cannot be told.
     double lowestOpenElevation() const { return LowestOpenElevation; }
@@ -76,6 +77,9 @@ public:
     // no pixel centre are not sent, and ground nearer than the fog's start, where its factor is one,
     // is drawn without fog. Off to compare.
     bool SkipsUnseenWork = true;
+    // Squares the GL must clip are drawn apart from the rest of their picture's, which then take
+    // the GL's cheaper unclipped route; the same pixels either way. Off to compare.
+    bool SeparatesClipped = true;
 
 private:
     using Vertex = GroundVertex;
@@ -100,12 +104,12 @@ private:
     static uint32_t corner(const RIDUdidav& t, const Eye& eye, int pi, int pj, float u, float w, float du, float dw,
                            bool near, Run& run);
     // Square (i, j) into the run, sharing vertices with the squares of its `group` (below
-    // 2 x kGroundCodes; roads share none): of its two triangles, (0,0) (1,0) (1,1) and
+    // 4 x kGroundCodes; roads share none): of its two triangles, (0,0) (1,0) (1,1) and
     // (0,0) (1,1) (0,1), those whose bit (1, 2) is in `lit`.
     void addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, bool worldUV, double uvScale,
                    bool near, int group, Run& out, int lit = 3);
     void addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, int kind, double distance, bool near,
-                 int lit);
+                 int lit, bool clipped);
     // Of square (i, j)'s two triangles, as bits for addSquare, those that may light a pixel centre.
     int litTriangles(const RIDUdidav& t, const Eye& eye, int i, int j, const ViewFrustum& view);
     // Squares whose depth across the line of sight may span fewer pixels than this are looked at:
@@ -114,16 +118,23 @@ private:
     // The post's place in the window, projected once a draw; false where it cannot be told
     // (near or behind the eye, or far off the window where the GL clips).
     bool postInWindow(const RIDUdidav& t, const Eye& eye, int pi, int pj, const ViewFrustum& view, WindowPoint& at);
+    static constexpr double kInsideShare = 0.999;  // of a clip plane's reach: posts within it are well inside
+    // Whether the GL may clip a triangle of square (i, j).
+    bool needsClipping(const RIDUdidav& t, const Eye& eye, int i, int j, const ViewFrustum& view);
     void prepareRoadShapes(const std::array<uint32_t, 2>& textures);
     // Blocks of squares that may show: none when out of reach, or wholly within reach and out of
-    // view (their lowest post then joins `lowest`); the squares of the rest decide one by one.
+    // view (their lowest post then joins `lowest`); all when wholly within reach and in view; the
+    // squares of the rest decide one by one.
     static constexpr int kBlock = 8;  // squares across a block
+    static constexpr uint8_t kBlockInView = 2;  // a block wholly within reach and in view: its squares are too
     void markShownBlocks(const RIDUdidav& t, const Eye& eye, int i0, int i1, int j0, int j1, double reach,
                          const ViewFrustum& frustum, float& lowest);
-    void drawRuns(const Run* runs, const uint32_t* textures, int count, bool near);
-    std::array<Run, world::kGroundCodes> Runs;
-    std::array<Run, world::kGroundCodes> ClearRuns;  // far squares all nearer than the fog's start
-    std::array<Run, 2> Roads;  // the straight pieces, the bends
+    // Runs by [clipped][picture]: those the GL may clip apart from the rest.
+    template <size_t N>
+    void drawRuns(const std::array<std::array<Run, N>, 2>& runs, const uint32_t* textures, bool near);
+    std::array<std::array<Run, world::kGroundCodes>, 2> Runs;
+    std::array<std::array<Run, world::kGroundCodes>, 2> ClearRuns;  // far squares all nearer than the fog's start
+    std::array<std::array<Run, 2>, 2> Roads;  // the straight pieces, the bends
     std::array<RoadShape, 2> RoadShapes;
     std::array<uint32_t, 2> RoadShapeTextures{};  // the GL textures the shapes were read from
     // Per road picture: its levels, and the first level from which on no texel passes the alpha
@@ -131,6 +142,7 @@ private:
     std::array<Levels, 2> RoadLevels;
     std::array<int, 2> RoadBlankLevel{};
     long Triangles = 0;
+    long Apart = 0;
     long Covered = 0;
     long Unlit = 0;
     // Where the ground may draw this time and how far off a pixel centre may lie; no rows: the
@@ -141,10 +153,11 @@ private:
     // near, picture wrap; 0: none) and the vertex's number in its run.
     int PostsI0 = 0, PostsJ0 = 0;
     size_t PostsAcross = 0;
-    std::vector<uint8_t> PostKeys;
+    std::vector<uint16_t> PostKeys;
     std::vector<uint32_t> PostIndices;
     std::vector<WindowPoint> PostWindow;  // per post, once projected
     std::vector<uint8_t> PostProjected;   // per post: 0 not yet, 1 in PostWindow, 2 not to be told
+    std::vector<uint8_t> PostInside;      // per post: 0 not yet, 1 inside every clip plane, 2 not
     std::vector<uint8_t> BlockShown;  // per block of the squares within reach, row by row
     static constexpr double kHighestOverGround = 50000.0;  // ft: the ground met stays inside the far plane
     static constexpr double kNearRaySine = 0.35;            // sin 20 deg: the sky's lowest ray
