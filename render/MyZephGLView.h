@@ -82,6 +82,8 @@ public:
     // reference the picture tests compare with), or with them (the default).
     void setExactDrawing(bool on) { exactDrawing_ = on; }
     bool exactDrawing() const override { return exactDrawing_; }
+    // Batches of one colour at every vertex filled flat (on: the same picture, fewer inputs to interpolate).
+    void setFlatShading(bool on) { flatShading_ = on; }
     int32_t getFrameRate() const { return gFrameRate_; }
     // The OpenGL error the last frame left (debug builds; 0 otherwise).
     int32_t getFrameGLError() const { return frameGLError_; }
@@ -207,6 +209,7 @@ private:
     // false, `box` receives the bounds of the pixel centres it may light.
     bool coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c, ScreenBox& box) const;
     void drawBatch();  // the batch's triangles, in the state GL holds; empties it
+    void setFlat(bool on);  // GL's shade model, switched only when it changes
     // Marks the pixels that the object (the cockpit, drawn last) will cover with an opaque colour,
     // so that the world behind it fails the depth test instead of being shaded and painted over:
     // at the nearest depth, or (`ownDepths`) at the polygons' own depths in the depth range set.
@@ -269,6 +272,9 @@ private:
     bool marksOpaqueCover_ = true;
     bool scissorsWorld_ = true;
     bool exactDrawing_ = false;
+    bool flatShading_ = true;
+    bool flatNow_ = false;     // GL's shade model is GL_FLAT (objects leave it GL_SMOOTH)
+    bool batchFlat_ = false;   // the open batch's triangles each have one colour at their three points
     bool coveredView_ = false;  // the pass being drawn has a cockpit in front of the world
     bool plainWhereSure_ = false;  // this object's polygons drop the alpha test and blending where sure
     float diffuseAlpha_ = 1.0f;    // the diffuse material's alpha as last given to GL
@@ -295,6 +301,7 @@ private:
         const OnePolygonVer2* Head = nullptr;
         ScreenBox Box = kNoScreen;
         std::vector<uint16_t> Triangles;
+        bool Flat = false;
     };
     std::vector<HeldBatch> held_;
     size_t heldCount_ = 0;

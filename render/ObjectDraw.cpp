@@ -220,6 +220,13 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     // each draw call costs the software rasteriser's front end thousands of instructions. The plain
     // rules draw polygon by polygon.
     const bool batching = !exactDrawing_;
+    // Lit by the sun alone, a direction, with the viewer taken as infinitely far (no local viewer),
+    // a point's colour follows from its normal only: a triangle whose three points share a normal,
+    // or an unlit one on points without colours of their own, has one colour, and filled flat it
+    // costs the rasteriser no colour to interpolate (and the colour is exact, where interpolating
+    // it with perspective may round it a level off).
+    const bool flatMay = batching && flatShading_ && !coloured && !depthOnly;
+    batchFlat_ = flatMay;
     const OnePolygonVer2* head = nullptr;  // the open batch's first polygon, whose state it is drawn in
     batch_.clear();
     batchBox_ = kNoScreen;
@@ -297,6 +304,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         for (size_t k = 0; k < heldCount_; ++k) {
             HeldBatch& b = held_[k];
             setPolygonState(*b.Head, g, materials, alphaTested, blended);
+            setFlat(b.Flat);
             glDrawElements(GL_TRIANGLES, GLsizei(b.Triangles.size()), GL_UNSIGNED_SHORT, b.Triangles.data());
             undoMarkDepth(*b.Head);
         }
@@ -323,6 +331,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
             if (sameLook(*b.Head, p, g)) {
                 b.Triangles.insert(b.Triangles.end(), batch_.begin(), batch_.end());
                 b.Box.widen(batchBox_);
+                b.Flat = b.Flat && batchFlat_;
                 return;
             }
             if (b.Box.meets(batchBox_)) break;
@@ -332,6 +341,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         b.Head = &p;
         b.Box = batchBox_;
         b.Triangles.assign(batch_.begin(), batch_.end());
+        b.Flat = batchFlat_;
     };
     // Ends the open batch: its triangles drawn or held, and the raised, unwritten depth of marks
     // undone. Its state is set only when drawn, and only when culling has left it a triangle.
@@ -345,12 +355,14 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
             } else {
                 drawHeld();
                 setPolygonState(*head, g, materials, alphaTested, blended);
+                setFlat(batchFlat_);
                 drawBatch();
                 undoMarkDepth(*head);
             }
             notePlainMaterial(*head);
         }
         batchBox_ = kNoScreen;
+        batchFlat_ = flatMay;
         head = nullptr;
     };
     int part = 0;
@@ -414,6 +426,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         }
         drawHeld();
         setPolygonState(*p, g, materials, alphaTested, blended);
+        setFlat(false);
         drawPoints(*p, g);
         notePlainMaterial(*p);
         if (hints & (kAlways | kLEqual)) glDepthFunc(GL_LESS);
@@ -421,6 +434,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     }
     endBatch();
     drawHeld();
+    setFlat(false);
     partEye_.On = false;
     if (coloured) glDisableClientState(GL_COLOR_ARRAY);
     setAlphaTest(alphaTested);
@@ -707,6 +721,14 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
         ScreenBox box = kWholeScreen;
         if (partEye_.On && coversNoPixel(g, a, b, c, box)) return;
         batchBox_.widen(box);
+        if (batchFlat_ && !(p.DrawHints & kUnlit)) {
+            // Lit: one colour only where the three normals are one (plain points: no colours of their own).
+            const auto* points = g.ThePoints;
+            const auto same = [&](uint16_t i) {
+                return points[i].NX == points[a].NX && points[i].NY == points[a].NY && points[i].NZ == points[a].NZ;
+            };
+            batchFlat_ = same(b) && same(c);
+        }
         batch_.push_back(a);
         batch_.push_back(b);
         batch_.push_back(c);
@@ -729,6 +751,12 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
         for (int i = 1; i + 1 < n; ++i) tri(v[0], v[i], v[i + 1]);
         break;
     }
+}
+
+void MyZephGLView::setFlat(bool on) {
+    if (flatNow_ == on) return;
+    flatNow_ = on;
+    glShadeModel(on ? GL_FLAT : GL_SMOOTH);
 }
 
 void MyZephGLView::drawBatch() {

@@ -27,4 +27,12 @@ inline PixelsApart pixelsApart(const platform::RGBAImage& a, const platform::RGB
     return out;
 }
 
+// The most any colour channel of a pixel differs between two pictures of one size (levels).
+inline int farthestApart(const platform::RGBAImage& a, const platform::RGBAImage& b) {
+    int most = 0;
+    for (size_t i = 0; i < a.pixels.size() && i < b.pixels.size(); ++i)
+        if (i % 4 != 3) most = std::max(most, std::abs(int(a.pixels[i]) - int(b.pixels[i])));
+    return most;
+}
+
 }  // namespace pellam::testing

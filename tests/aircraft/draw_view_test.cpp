@@ -142,6 +142,13 @@ protected:
         const testing::PixelsApart apart = testing::pixelsApart(drawn, reference);
         EXPECT_LE(apart.count, drawn.width * drawn.height / 100) << name;
         EXPECT_EQ(apart.middle, 0) << name;
+        // Its triangles of one colour at every point filled flat: a colour moves by the one level at
+        // most that interpolating it with perspective rounds it by.
+        view_->setFlatShading(false);
+        const auto smooth = frame(camera);
+        view_->setFlatShading(true);
+        ASSERT_EQ(smooth.pixels.size(), drawn.pixels.size());
+        EXPECT_LE(testing::farthestApart(smooth, drawn), 1) << name;
     }
 
     testing::TestController controller;

@@ -70,6 +70,14 @@ TEST(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         const platform::RGBAImage allSent = readNextFrame(*scene.view);
         ground.SkipsUnseenWork = ground.SeparatesClipped = true;
         EXPECT_TRUE(allSent.pixels == drawn[0].pixels);
+        // The objects' triangles of one colour at every point filled flat move a colour by at most
+        // the one level that interpolating the same colour with perspective rounds it by.
+        scene.view->setFlatShading(false);
+        platform::presentationRandom().seed(21);
+        const platform::RGBAImage smooth = readNextFrame(*scene.view);
+        scene.view->setFlatShading(true);
+        ASSERT_EQ(smooth.pixels.size(), drawn[0].pixels.size());
+        EXPECT_LE(testing::farthestApart(smooth, drawn[0]), 1);
     }
     EXPECT_GT(unlitTriangles, 1000) << "far ground between the pixel centres";
 }
