@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "aircraft/FlyableAircraft.h"
 #include "aircraft/FokkerDVII.h"
@@ -28,6 +30,36 @@ void poseMatrix(const QNion& pose, const double* offset, std::array<double, 16>&
     m[3] = m[7] = m[11] = 0.0;
     for (int i = 0; i < 3; ++i) m[12 + i] = pose.Position[i] + (offset ? offset[i] : 0.0);
     m[15] = 1.0;
+}
+
+// Puts the points of every moving group of `m` back where the shape has them, the hit flash's
+// points left out. Groups overlap (wheels ride on the gear, the head turns two ways), so their
+// ranges are merged first: a point copied twice costs what a point copied once does.
+void restoreMovingPoints(const looks::AircraftModel& m, std::vector<GLT2FN3FV3FFormat>& pts) {
+    const int n = int(std::min(pts.size(), m.points.size()));
+    std::vector<std::pair<int, int>> runs;
+    runs.reserve(m.groups.size() + 1);
+    for (const looks::MovingGroup& g : m.groups) {
+        const int first = std::clamp(g.first, 0, n), last = std::clamp(g.first + g.count, first, n);
+        if (last > first) runs.emplace_back(first, last);
+    }
+    std::sort(runs.begin(), runs.end());
+    auto copyRun = [&](int first, int last) {
+        std::copy(m.points.begin() + first, m.points.begin() + last, pts.begin() + first);
+    };
+    auto copyAroundFlash = [&](int first, int last) {
+        if (std::min(last, kFlashFirst) > first) copyRun(first, std::min(last, kFlashFirst));
+        if (last > std::max(first, kFlashFirst + kFlashPoints)) copyRun(std::max(first, kFlashFirst + kFlashPoints), last);
+    };
+    int first = 0, last = 0;
+    for (const auto& [f, l] : runs) {
+        if (f > last) {
+            copyAroundFlash(first, last);
+            first = f;
+        }
+        last = std::max(last, l);
+    }
+    copyAroundFlash(first, last);
 }
 
 }  // namespace
@@ -182,11 +214,10 @@ void FlyableAircraft::animateParts() {
     const looks::AircraftModel& m = *d.model;
     std::vector<GLT2FN3FV3FFormat>& pts = d.TemplatePointsListCopy;
     if (pts.size() != m.points.size()) return;
-    // Everything from the shape, but the hit flash, which keeps where displayAHit put it.
+    // Only the moving groups' points can differ from the shape (buildDrawing copied the rest): back
+    // to rest, each point once, but the hit flash, which keeps where displayAHit put it.
     const size_t n = pts.size();
-    std::copy(m.points.begin(), m.points.begin() + std::min<size_t>(kFlashFirst, n), pts.begin());
-    if (n > size_t(kFlashFirst + kFlashPoints))
-        std::copy(m.points.begin() + kFlashFirst + kFlashPoints, m.points.end(), pts.begin() + kFlashFirst + kFlashPoints);
+    restoreMovingPoints(m, pts);
 
     const Aircraft& a = ThisAircraft;
     const uint32_t dm = a.Damage1;
