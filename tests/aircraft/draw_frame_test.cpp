@@ -411,7 +411,8 @@ void keptPointsMatchAFreshCopy() {
                 p->Drawing.propAngle = std::fmod(p->Drawing.propAngle + 37.0, 360.0);
                 p->Drawing.wheelAngle = std::fmod(p->Drawing.wheelAngle + 11.0, 360.0);
             }
-            // The reference: every point from the shape, but the hit flash's.
+            // The reference: every point from the shape, but the hit flash's, and every group worked.
+            fresh.ShownGroupPoses.clear();
             auto& reference = fresh.Drawing.TemplatePointsListCopy;
             const size_t flash = looks::Modeller::kHitFlashPoint;
             for (size_t i = 0; i < reference.size(); ++i)
