@@ -224,6 +224,14 @@ public:
     bool ReplayFlag = false;              // between prepareForReplayStart and recoverFromReplay
     OneCompleteObjectVer2 ThisModel;      // what the renderer draws; ObjectMatrix the drawn pose
     looks::AircraftDrawState Drawing;
+    // Each moving group's pose as Drawing's points show it (empty: not yet shown), so a tick
+    // works again only the points of groups that moved.
+    struct GroupPose {
+        double deg = 0;       // turned about its hinge
+        bool folded = false;  // collapsed to its hinge
+        bool operator==(const GroupPose&) const = default;
+    };
+    std::vector<GroupPose> ShownGroupPoses;
     // Everything the flight step may change outside ThisAircraft and the base's pose and motion:
     // a replay puts it aside whole and gives it back.
     struct Live {

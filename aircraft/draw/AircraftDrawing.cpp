@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "aircraft/FlyableAircraft.h"
 #include "aircraft/FokkerDVII.h"
@@ -30,6 +32,17 @@ void poseMatrix(const QNion& pose, const double* offset, std::array<double, 16>&
     m[15] = 1.0;
 }
 
+// Calls `each(first, last)` for every run of points in [first, last) that is inside one of the
+// merged `runs`, the hit flash's points left out (they keep where displayAHit put them).
+template <class Each>
+void forRunsWithin(const std::vector<std::pair<int, int>>& runs, int first, int last, Each&& each) {
+    for (const auto& [f, l] : runs) {
+        const int from = std::max(first, f), to = std::min(last, l);
+        if (std::min(to, kFlashFirst) > from) each(from, std::min(to, kFlashFirst));
+        if (to > std::max(from, kFlashFirst + kFlashPoints)) each(std::max(from, kFlashFirst + kFlashPoints), to);
+    }
+}
+
 }  // namespace
 
 const looks::AircraftModel& FlyableAircraft::drawingModel() const {
@@ -44,6 +57,7 @@ void FlyableAircraft::buildDrawing(ViewServices* view) {
     d.model = &m;
     d.view = view;
     d.TemplatePointsListCopy = m.points;
+    ShownGroupPoses.clear();  // every group worked again on the next tick
     d.TemplatePolyListCopy = m.polygons;
     ObjectPointsPolysVer2& pp = d.pointsPolys;
     pp = ObjectPointsPolysVer2{};
@@ -182,11 +196,7 @@ void FlyableAircraft::animateParts() {
     const looks::AircraftModel& m = *d.model;
     std::vector<GLT2FN3FV3FFormat>& pts = d.TemplatePointsListCopy;
     if (pts.size() != m.points.size()) return;
-    // Everything from the shape, but the hit flash, which keeps where displayAHit put it.
-    const size_t n = pts.size();
-    std::copy(m.points.begin(), m.points.begin() + std::min<size_t>(kFlashFirst, n), pts.begin());
-    if (n > size_t(kFlashFirst + kFlashPoints))
-        std::copy(m.points.begin() + kFlashFirst + kFlashPoints, m.points.end(), pts.begin() + kFlashFirst + kFlashPoints);
+    const int n = int(pts.size());
 
     const Aircraft& a = ThisAircraft;
     const uint32_t dm = a.Damage1;
@@ -199,8 +209,18 @@ void FlyableAircraft::animateParts() {
     const bool gearDown = a.Gear == 1 && !(dm & (dmg::GearBroken | dmg::UndercarriageDamage));
     const bool headHidden = d.CameraOnMe && d.cameraDistance < 10.0;  // folded to the neck
     const double altitude = live.attitude.Position[1];
+    // Fast blades blur into a disc; slow or stopped ones show as they stand.
+    const bool blur = a.CurrentRPM > 350.0 && !(dm & dmg::PropBroken);
+    // Our own head would fill the cockpit view; a pilot who has jumped is not in his seat. From the
+    // seat, blades sampled at the frame rate stand nearly still as a plank across the view: there
+    // the turning propeller is only its blurred disc.
+    const bool bailedOut = a.GuyBailedOut != 0;
+    const bool bladesHidden = headHidden && blur;
 
-    for (const looks::MovingGroup& g : m.groups) {
+    // Each group's pose this tick: its angle and whether it lies folded to its hinge.
+    std::vector<GroupPose> poses(m.groups.size());
+    for (size_t k = 0; k < m.groups.size(); ++k) {
+        const looks::MovingGroup& g = m.groups[k];
         double deg = 0;
         switch (g.mover) {
         case looks::Mover::Elevator: deg = elevator; break;
@@ -222,48 +242,69 @@ void FlyableAircraft::animateParts() {
         case looks::Mover::NeedleFuel: deg = g.scale * std::clamp(a.FuelLoadInPounds / 180.0, 0.0, 1.0); break;
         case looks::Mover::Body: break;
         }
-        if (!std::isfinite(deg) || deg == 0.0) continue;
-        // Whole runs on either side of the hit flash's points.
-        const int first = std::clamp(g.first, 0, int(n)), last = std::clamp(g.first + g.count, 0, int(n));
-        const int cuts[2][2] = {{first, std::min(last, kFlashFirst)},
-                                {std::max(first, kFlashFirst + kFlashPoints), last}};
-        for (const auto& c : cuts) {
-            if (c[1] <= c[0]) continue;
-            GLT2FN3FV3FFormat* p = pts.data() + c[0];
-            const long len = c[1] - c[0];
-            if (g.tiltAxis == 2)
-                render::ObjectDrawingView::rotateAboutAxisWBank(0, deg, p, len, p, -g.hinge.x, -g.hinge.y, -g.hinge.z, true, g.tilt);
-            else if (g.tiltAxis == 1)
-                render::ObjectDrawingView::rotateAboutAxisWHeading(0, deg, p, len, p, -g.hinge.x, -g.hinge.y, -g.hinge.z, true, g.tilt);
-            else
-                render::ObjectDrawingView::rotateAboutAxis(g.axis, deg, p, len, p, -g.hinge.x, -g.hinge.y, -g.hinge.z, true);
+        const bool head = g.mover == looks::Mover::Head && g.axis == 0;
+        const bool blades = bladesHidden && g.mover == looks::Mover::Propeller;
+        const bool body = bailedOut && g.mover == looks::Mover::Body;
+        const bool folded = (headHidden || bailedOut) && (head || blades || body);
+        poses[k] = {std::isfinite(deg) ? deg : 0.0, folded};
+    }
+
+    // Only the points of groups whose pose changed since the last tick are worked again (buildDrawing
+    // copied the shape; groups overlap, so their ranges are merged): back to the shape, then turned
+    // and folded by every group over them, in order, as a fresh copy would be.
+    const bool all = ShownGroupPoses.size() != poses.size();
+    std::vector<std::pair<int, int>> runs;
+    for (size_t k = 0; k < poses.size(); ++k) {
+        if (!all && poses[k] == ShownGroupPoses[k]) continue;
+        const looks::MovingGroup& g = m.groups[k];
+        const int first = std::clamp(g.first, 0, n), last = std::clamp(g.first + g.count, first, n);
+        if (last > first) runs.emplace_back(first, last);
+    }
+    std::sort(runs.begin(), runs.end());
+    size_t merged = 0;
+    for (const auto& r : runs) {
+        if (merged > 0 && r.first <= runs[merged - 1].second)
+            runs[merged - 1].second = std::max(runs[merged - 1].second, r.second);
+        else runs[merged++] = r;
+    }
+    runs.resize(merged);
+    forRunsWithin(runs, 0, n, [&](int first, int last) {
+        std::copy(m.points.begin() + first, m.points.begin() + last, pts.begin() + first);
+    });
+    if (!runs.empty()) {
+        for (size_t k = 0; k < poses.size(); ++k) {
+            const looks::MovingGroup& g = m.groups[k];
+            const double deg = poses[k].deg;
+            if (deg == 0.0) continue;
+            forRunsWithin(runs, g.first, g.first + g.count, [&](int first, int last) {
+                using View = render::ObjectDrawingView;
+                GLT2FN3FV3FFormat* p = pts.data() + first;
+                const long len = last - first;
+                const looks::V3& h = g.hinge;
+                if (g.tiltAxis == 2) View::rotateAboutAxisWBank(0, deg, p, len, p, -h.x, -h.y, -h.z, true, g.tilt);
+                else if (g.tiltAxis == 1) View::rotateAboutAxisWHeading(0, deg, p, len, p, -h.x, -h.y, -h.z, true, g.tilt);
+                else View::rotateAboutAxis(g.axis, deg, p, len, p, -h.x, -h.y, -h.z, true);
+            });
+        }
+        for (size_t k = 0; k < poses.size(); ++k) {
+            if (!poses[k].folded) continue;
+            const looks::MovingGroup& g = m.groups[k];
+            forRunsWithin(runs, g.first, g.first + g.count, [&](int first, int last) {
+                for (int i = first; i < last; ++i) {
+                    pts[i].X = g.hinge.x;
+                    pts[i].Y = g.hinge.y;
+                    pts[i].Z = g.hinge.z;
+                }
+            });
         }
     }
-    // Fast blades blur into a disc; slow or stopped ones show as they stand.
-    const bool blur = a.CurrentRPM > 350.0 && !(dm & dmg::PropBroken);
+    ShownGroupPoses = std::move(poses);
+
     auto& polys = d.TemplatePolyListCopy;
     for (int i = std::max(m.propDiscFirst, 0); i < m.propDiscFirst + m.propDiscCount && i < int(polys.size()); ++i) {
         if (i == looks::Modeller::kAltFlashPolygon) continue;  // the reserved flash stays hidden
         if (blur) polys[i].DrawHints &= ~0x2;
         else polys[i].DrawHints |= 0x2;
-    }
-    // Our own head would fill the cockpit view; a pilot who has jumped is not in his seat. From the
-    // seat, blades sampled at the frame rate stand nearly still as a plank across the view: there
-    // the turning propeller is only its blurred disc.
-    const bool bailedOut = a.GuyBailedOut != 0;
-    const bool bladesHidden = headHidden && blur;
-    if (headHidden || bailedOut) {
-        for (const looks::MovingGroup& g : m.groups) {
-            const bool head = g.mover == looks::Mover::Head && g.axis == 0;
-            const bool blades = bladesHidden && g.mover == looks::Mover::Propeller;
-            if (!head && !blades && !(bailedOut && g.mover == looks::Mover::Body)) continue;
-            for (int i = std::max(g.first, 0); i < std::min(g.first + g.count, int(n)); ++i) {
-                if (i >= kFlashFirst && i < kFlashFirst + kFlashPoints) continue;
-                pts[i].X = g.hinge.x;
-                pts[i].Y = g.hinge.y;
-                pts[i].Z = g.hinge.z;
-            }
-        }
     }
 }
 

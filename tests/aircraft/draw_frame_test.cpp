@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <set>
 #include <string>
@@ -354,6 +355,82 @@ TEST(AircraftDrawModel, ClassesShareOneShapeAndKeepTheirOwnPoints) {
         ASSERT_EQ(b.Drawing.TemplatePointsListCopy[i].Y, rest[i].Y) << i;
     }
     EXPECT_GT(moved, 0);
+}
+
+// The points kept from tick to tick draw what a fresh copy of the shape each tick draws: every
+// point, for each type, through flying, blades blurred and standing, the head hidden from the seat
+// and shown again, bailing out, damage and a restart.
+template <class Plane>
+void keptPointsMatchAFreshCopy() {
+    Plane kept, fresh;
+    kept.initWithGLView(nullptr);
+    fresh.initWithGLView(nullptr);
+    const AircraftModel& m = *kept.Drawing.model;
+    SCOPED_TRACE(m.name);
+    struct State {
+        const char* name;
+        double rpm, controls;
+        uint32_t damage;
+        bool seat;
+        int bailed;
+        bool restart;
+    };
+    const State states[] = {
+        {"flying, blades blurred", 1100, 0.6, 0, false, 0, false},
+        {"from the seat", 1100, -0.4, 0, true, 0, false},
+        {"blades standing, seen from the seat", 200, 0.3, 0, true, 0, false},
+        {"from the seat again", 1100, 0.2, 0, true, 0, false},
+        {"from outside", 1100, -0.8, 0, false, 0, false},
+        {"damaged", 900, 0.5,
+         dmg::RudderHit | dmg::LeftAileronHit | dmg::RightAileronHit | dmg::GearBroken | dmg::PropBroken, false, 0,
+         false},
+        {"bailed out", 0, 0.0, dmg::EngineStopped | dmg::GearBroken, false, 1, false},
+        {"restarted", 1000, 0.1, 0, false, 0, true},
+        {"at rest", 0, 0.0, 0, false, 0, false},
+    };
+    for (const State& s : states) {
+        SCOPED_TRACE(s.name);
+        for (FlyableAircraft* p : {static_cast<FlyableAircraft*>(&kept), static_cast<FlyableAircraft*>(&fresh)}) {
+            if (s.restart) p->resetModel();
+            Aircraft& a = p->ThisAircraft;
+            a.CurrentRPM = s.rpm;
+            a.PElevator = s.controls;
+            a.PRudder = -s.controls;
+            a.PAilerons = s.controls / 2;
+            a.PilotHeadPitch = 20 * s.controls;
+            a.PilotHeadHeading = -40 * s.controls;
+            a.Damage1 = s.damage;
+            a.GuyBailedOut = s.bailed;
+            a.OnGround = s.restart;
+            a.CurrentVelocity = 30;
+            p->Drawing.CameraOnMe = s.seat;
+            p->Drawing.cameraDistance = s.seat ? 5.0 : 15.0;
+        }
+        for (int tick = 0; tick < 3; ++tick) {
+            for (FlyableAircraft* p : {static_cast<FlyableAircraft*>(&kept), static_cast<FlyableAircraft*>(&fresh)}) {
+                p->Drawing.propAngle = std::fmod(p->Drawing.propAngle + 37.0, 360.0);
+                p->Drawing.wheelAngle = std::fmod(p->Drawing.wheelAngle + 11.0, 360.0);
+            }
+            // The reference: every point from the shape, but the hit flash's, and every group worked.
+            fresh.ShownGroupPoses.clear();
+            auto& reference = fresh.Drawing.TemplatePointsListCopy;
+            const size_t flash = looks::Modeller::kHitFlashPoint;
+            for (size_t i = 0; i < reference.size(); ++i)
+                if (i < flash || i >= flash + 4) reference[i] = m.points[i];
+            kept.animateParts();
+            fresh.animateParts();
+            const auto& got = kept.Drawing.TemplatePointsListCopy;
+            ASSERT_EQ(got.size(), reference.size());
+            for (size_t i = 0; i < got.size(); ++i)
+                ASSERT_EQ(0, std::memcmp(&got[i], &reference[i], sizeof got[i])) << "point " << i << " tick " << tick;
+        }
+    }
+}
+
+TEST(AircraftDrawModel, KeptPointsDrawWhatAFreshCopyDraws) {
+    keptPointsMatchAFreshCopy<ObjectTestFile>();
+    keptPointsMatchAFreshCopy<FokkerDr1>();
+    keptPointsMatchAFreshCopy<FokkerDVII>();
 }
 
 }  // namespace
