@@ -18,6 +18,11 @@ struct GLT2FN3FV3FFormat {
     float X, Y, Z;      // position in the object's frame, ft
 };
 static_assert(sizeof(GLT2FN3FV3FFormat) == 32, "glInterleavedArrays(GL_T2F_N3F_V3F) needs 8 packed floats");
+
+// Whether two vertices carry exactly the same normal: lit alike under a parallel light.
+inline bool sameNormal(const GLT2FN3FV3FFormat& a, const GLT2FN3FV3FFormat& b) {
+    return a.NX == b.NX && a.NY == b.NY && a.NZ == b.NZ;
+}
 static_assert(offsetof(GLT2FN3FV3FFormat, X) == 20);
 
 // One polygon, drawn as one OpenGL primitive over its run of points.

@@ -724,10 +724,7 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
         if (batchFlat_ && !(p.DrawHints & kUnlit)) {
             // Lit: one colour only where the three normals are one (plain points: no colours of their own).
             const auto* points = g.ThePoints;
-            const auto same = [&](uint16_t i) {
-                return points[i].NX == points[a].NX && points[i].NY == points[a].NY && points[i].NZ == points[a].NZ;
-            };
-            batchFlat_ = same(b) && same(c);
+            batchFlat_ = sameNormal(points[b], points[a]) && sameNormal(points[c], points[a]);
         }
         batch_.push_back(a);
         batch_.push_back(b);

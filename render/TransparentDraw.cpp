@@ -25,11 +25,7 @@ bool sameColour(const std::array<float, 4>& a, const std::array<float, 4>& b) {
 bool sameNormals(const GLT2FN3FV3FFormat* points, const std::vector<uint16_t>& items) {
     if (items.empty()) return true;
     const GLT2FN3FV3FFormat& a = points[items[0]];
-    for (const uint16_t k : items) {
-        const GLT2FN3FV3FFormat& b = points[k];
-        if (b.NX != a.NX || b.NY != a.NY || b.NZ != a.NZ) return false;
-    }
-    return true;
+    return std::all_of(items.begin(), items.end(), [&](uint16_t k) { return sameNormal(points[k], a); });
 }
 
 }  // namespace
@@ -145,13 +141,13 @@ void MyZephGLView::glNewDrawTransparentItems() {
         // sun's parallel light): shaded flat, the GL fills the same colour without interpolating it.
         const bool flat = !exactDrawing_ && !(e.ObjectFlags & kColouredPoints) &&
                           ((h & kUnlit) || sameNormals(g.ThePoints, transparentRun_));
-        if (flat) glShadeModel(GL_FLAT);
+        setFlat(flat);
         underOpenRectangles(depthTested ? queueScissor_ : nullptr, [&] {
             glDrawElements(GLenum(p.DefaultDrawType), GLsizei(transparentRun_.size()), GL_UNSIGNED_SHORT,
                            transparentRun_.data());
         });
-        if (flat) glShadeModel(GL_SMOOTH);
     }
+    setFlat(false);
     glDisableClientState(GL_COLOR_ARRAY);
     // The pass's material cache no longer says what GL holds.
     CurrentMaterial_[kAmR] = CurrentMaterial_[kDifR] = -1;
