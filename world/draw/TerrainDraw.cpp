@@ -504,7 +504,8 @@ bool TerrainDrawer::postInWindow(const RIDUdidav& t, const Eye& eye, int pi, int
     const size_t k = size_t(pj - PostsJ0) * PostsAcross + size_t(pi - PostsI0);
     if (PostProjected[k] == 0) {
         // As the GL sees it: the float vertex. Only posts well beyond the near plane and within a
-        // window's size of the window, which the GL draws unclipped, are told.
+        // window's size of the window are told; a triangle the GL clips at the window's edge lights
+        // only pixel centres the whole one holds, so one told unlit stays unlit.
         const Vertex v = post(t, eye, pi, pj);
         const auto& vp = view.viewport();
         WindowPoint w;
