@@ -2,7 +2,8 @@
 // little, against the same moment drawn by the plain rules: at most 1 % of the pixels more than 16
 // levels apart in a colour, and none of those in the middle third of the screen, where the pilot
 // aims; and the shortcuts that cannot move a pixel (the world cut to the cockpit cover's open
-// rows, far ground triangles lying between the pixel centres left out) move none. Runs the real
+// rows, far ground triangles lying between the pixel centres left out, the propeller's blur filled
+// by its outer edge) move none. Runs the real
 // controller and view under Xvfb.
 #include <gtest/gtest.h>
 
@@ -32,6 +33,7 @@ TEST(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
     for (const auto& [shot, name] : kShots) {
         SCOPED_TRACE(name);
         ASSERT_TRUE(scene.set(shot));
+        const long ringsBefore = scene.view->ringsFilled();
         platform::RGBAImage drawn[2];
         for (const bool exact : {true, false}) {
             scene.view->setExactDrawing(exact);
@@ -39,6 +41,8 @@ TEST(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
             drawn[exact] = readNextFrame(*scene.view);
         }
         const platform::RGBAImage& reference = drawn[1];
+        if (shot == Shot::CockpitCamel || shot == Shot::CockpitDVII)
+            EXPECT_EQ(scene.view->ringsFilled() - ringsBefore, 1) << "the blur from the seat";
         ASSERT_GE(reference.width, 640);
         ASSERT_EQ(drawn[0].pixels.size(), reference.pixels.size());
         // A scene worth comparing: the world is in it, not one colour.
@@ -78,6 +82,13 @@ TEST(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         scene.view->setFlatShading(true);
         ASSERT_EQ(smooth.pixels.size(), drawn[0].pixels.size());
         EXPECT_LE(testing::farthestApart(smooth, drawn[0]), 1);
+        // Nor does the propeller's blur drawn as the polygon its outer edge bounds, its hole hidden
+        // behind the cowling.
+        scene.view->setFillsRings(false);
+        platform::presentationRandom().seed(21);
+        const platform::RGBAImage quads = readNextFrame(*scene.view);
+        scene.view->setFillsRings(true);
+        EXPECT_TRUE(quads.pixels == drawn[0].pixels);
     }
     EXPECT_GT(unlitTriangles, 1000) << "far ground between the pixel centres";
 }
