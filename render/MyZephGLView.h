@@ -237,7 +237,7 @@ private:
                            const std::vector<uint16_t>& outline, double nearest) const;
     // Whether the queue's run from `e` (in transparentRun_) is a flat ring whose hole the cover's
     // nearer parts hide: then ringFill_ holds the triangles filling its outer edge.
-    bool ringHidesNothing(const TransparentPolyVer2& e);
+    bool fillsRing(const TransparentPolyVer2& e);
     void queueTransparent(const OneCompleteObjectVer2& o, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
                           const MaterialLightData* materials);
     // Whether GL's fog, as set now, moves no colour channel of a fragment `reach` ft from the eye

@@ -51,9 +51,9 @@ void MyZephGLView::glNewDrawTransparentItems() {
     glDepthFunc(GL_LEQUAL);
     glMatrixMode(GL_MODELVIEW);
     const float f = float(sunSpecFactor_);
-    // Whether the depth test hides what lies behind the cover: then a polygon beyond it is drawn
-    // only where the cover leaves the view open.
-    bool depthTested = queueScissor_ && glIsEnabled(GL_DEPTH_TEST);
+    // Whether the depth test hides what lies behind nearer parts: then a polygon beyond the cover is
+    // drawn only where the cover leaves the view open, and a ring only its hole hides may be filled.
+    bool depthTested = glIsEnabled(GL_DEPTH_TEST);
     for (int i = Transparent_.takeFarthest(), next = -1; i >= 0; i = next) {
         const TransparentPolyVer2& e = Transparent_[i];
         const OnePolygonVer2& p = *e.ThisPolygon;
@@ -145,7 +145,8 @@ void MyZephGLView::glNewDrawTransparentItems() {
         const bool flat = !exactDrawing_ && !(e.ObjectFlags & kColouredPoints) &&
                           ((h & kUnlit) || sameNormals(g.ThePoints, transparentRun_));
         setFlat(flat);
-        const bool ring = ringsNow_ && flat && !textured && p.DefaultDrawType == GL_QUADS && ringHidesNothing(e);
+        const bool ring =
+            ringsNow_ && depthTested && flat && !textured && p.DefaultDrawType == GL_QUADS && fillsRing(e);
         const std::vector<uint16_t>& drawn = ring ? ringFill_ : transparentRun_;
         const GLenum type = ring ? GL_TRIANGLES : GLenum(p.DefaultDrawType);
         underOpenRectangles(depthTested ? queueScissor_ : nullptr, [&] {
@@ -161,7 +162,7 @@ void MyZephGLView::glNewDrawTransparentItems() {
     glDepthFunc(GL_LEQUAL);  // a polygon's GL_ALWAYS ends with the queue, not over the smoke after it
 }
 
-bool MyZephGLView::ringHidesNothing(const TransparentPolyVer2& e) {
+bool MyZephGLView::fillsRing(const TransparentPolyVer2& e) {
     // One flat colour over a ring whose hole nearer parts hide: the polygon its outer edge bounds
     // lights the ring's pixels and no other that passes the depth test.
     const GLT2FN3FV3FFormat* points = e.Geometry->ThePoints;
