@@ -41,7 +41,7 @@ struct RectangleCost {
 };
 constexpr RectangleCost kSkyRects{4, 62};    // 250,000 instructions a dome
 constexpr RectangleCost kDeckRects{4, 30};   // 110,000 for both decks
-constexpr RectangleCost kQueueRects{4, 40};  // 200,000 for the disc's quads, lit
+constexpr RectangleCost kQueueRects{8, 20};  // 100,000 for the disc filled by its outer edge, lit
 // A cell of the cover hides what lies beyond it where its parts all lie nearer, by far more than
 // the depth buffer's steps a few feet out.
 constexpr double kDepthMargin = 1.01;
