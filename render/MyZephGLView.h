@@ -286,7 +286,7 @@ private:
     bool exactDrawing_ = false;
     bool flatShading_ = true;
     bool fillsRings_ = true;
-    bool ringsNow_ = false;  // the queue being drawn is the cockpit's, in its slice before its cover's depths
+    bool ringsNow_ = false;  // the queue being drawn is the cockpit's, tested in its slice against its cover's depths
     long ringsFilled_ = 0;
     bool flatNow_ = false;     // GL's shade model is GL_FLAT (objects leave it GL_SMOOTH)
     bool batchFlat_ = false;   // the open batch's triangles each have one colour at their three points
