@@ -128,6 +128,9 @@ public:
     }
     void glSetCurrentTexture(int32_t slot, int32_t flag) override { ZephGLView::glSetCurrentTexture(slot, flag); }
     const double* eyePosition() const override { return getMyEye().data(); }
+    // Whether GL's fog, as set now, moves no colour channel of a fragment `reach` ft from the eye
+    // or nearer by more than half a level of 255 (ObjectDraw.cpp).
+    bool fogFaintWithin(double reach) const override;
     void glDrawTransparentTexture(const OnePolygon* poly, const XYZInput* points, const PointUV* uvs,
                                   const MaterialLightData* light) override;
     void glNewDrawOneObject(OneCompleteObjectVer2* object) override;
@@ -228,9 +231,6 @@ private:
     const float* flatColour(int32_t slotNumber, float alpha) const;
     void queueTransparent(const OneCompleteObjectVer2& o, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
                           const MaterialLightData* materials);
-    // Whether GL's fog, as set now, moves no colour channel of a fragment `reach` ft from the eye
-    // or nearer by more than half a level of 255.
-    bool fogFaintWithin(double reach) const;
     void setFog(bool on);
     void setAlphaTest(bool on);
     void setBlend(bool on);

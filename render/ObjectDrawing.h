@@ -28,6 +28,8 @@ public:
     virtual const double* eyePosition() const { return nullptr; }
     // Drawing by the plain rules, without shortcuts that may change a pixel a little.
     virtual bool exactDrawing() const { return true; }
+    // Whether the fog moves no colour by more than half a level within `reach` ft of the eye.
+    virtual bool fogFaintWithin(double) const { return false; }
     // Binds texture slot 0..299; anything else binds nothing. Flag 12 for objects.
     virtual void glSetCurrentTexture(int32_t slot, int32_t flag) = 0;
     // Draws one smoke polygon at once under the modelview and texture the caller set: the points

@@ -108,7 +108,12 @@ void drawExplosion(GroundExplosion& boom, float alpha) {
             p.Y = float(s.Pos[1] + local[1]);
             p.Z = float(s.Pos[2] + local[2]);
         }
-        poly.DrawHints &= ~kSkip;
+        poly.DrawHints &= ~(kSkip | kNoFog);
+        // Fogging every pixel of a sprite hundreds of pixels across costs more than its picture;
+        // where the fog cannot move a colour by half a level out to the sprite's far corners, none.
+        if (eye && view->fogFaintWithin(std::hypot(centre[0] - eye[0], centre[1] - eye[1], centre[2] - eye[2]) +
+                                         1.5 * s.SpriteSize))
+            poly.DrawHints |= kNoFog;
         poly.PolyColor[3] = shownAlpha;
         poly.MapNumber = int16_t(s.Map);
         any = true;
