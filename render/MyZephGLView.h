@@ -128,9 +128,12 @@ public:
     }
     void glSetCurrentTexture(int32_t slot, int32_t flag) override { ZephGLView::glSetCurrentTexture(slot, flag); }
     const double* eyePosition() const override { return getMyEye().data(); }
+    bool eyeWindow(EyeWindow& window) const override;                                                 // EyeWindow.cpp
+    bool textureAlpha(int32_t slot, std::vector<uint8_t>& alpha, int& width, int& height) override;  // EyeWindow.cpp
     // Whether GL's fog, as set now, moves no colour channel of a fragment `reach` ft from the eye
     // or nearer by more than half a level of 255 (ObjectDraw.cpp).
     bool fogFaintWithin(double reach) const override;
+    int transparentRoom() const override { return TransparentQueue::kCapacity - Transparent_.count(); }
     void glDrawTransparentTexture(const OnePolygon* poly, const XYZInput* points, const PointUV* uvs,
                                   const MaterialLightData* light) override;
     void glNewDrawOneObject(OneCompleteObjectVer2* object) override;
