@@ -107,16 +107,11 @@ void cutHiddenParts(GroundExplosion& boom, render::ObjectDrawingView& view, cons
     render::ObjectDrawingView::EyeWindow eye;
     if (shown.size() < 2 || !view.eyeWindow(eye)) return;
     ObjectPointsPolysVer2& geo = boom.ModelPointsPolys();
-    // The pictures' alpha as the GL samples it, read once a drawing.
     std::vector<AlphaSums> sums(GroundExplosion::kPictures);
-    std::vector<uint8_t> alpha;
-    for (int k = 0; k < GroundExplosion::kPictures; ++k) {
-        int w = 0, h = 0;
-        if (view.textureAlpha(geo.MapListOffset[k], alpha, w, h)) sums[size_t(k)] = AlphaSums(alpha.data(), w, h);
-    }
     const double* r = view.getEyeRM();
     const double* E = view.getEyeTM();
     std::vector<FacingSprite> sprites(shown.size());
+    double onScreen = 0;  // px
     for (size_t i = 0; i < shown.size(); ++i) {
         const GroundExplosion::ExplosionType& s = boom.own.sprites[shown[i].Index];
         const double d[3] = {shown[i].Centre[0] - E[12], shown[i].Centre[1] - E[13], shown[i].Centre[2] - E[14]};
@@ -133,6 +128,17 @@ void cutHiddenParts(GroundExplosion& boom, render::ObjectDrawingView& view, cons
         const int map = std::clamp(s.Map, 0, GroundExplosion::kPictures - 1);
         f.Alpha = &sums[size_t(map)];
         f.Opacity = shown[i].Alpha;
+        const double across = std::min<double>(f.Right, eye.X + eye.Width) - std::max<double>(f.Left, eye.X),
+                     up = std::min<double>(f.Top, eye.Y + eye.Height) - std::max<double>(f.Bottom, eye.Y);
+        if (across > 0 && up > 0) onScreen += across * up;
+    }
+    // Sprites covering less than a tenth of the window between them are not worth the cutting.
+    if (onScreen < 0.1 * eye.Width * eye.Height) return;
+    // The pictures' alpha as the GL samples it, read once a drawing.
+    std::vector<uint8_t> alpha;
+    for (int k = 0; k < GroundExplosion::kPictures; ++k) {
+        int w = 0, h = 0;
+        if (view.textureAlpha(geo.MapListOffset[k], alpha, w, h)) sums[size_t(k)] = AlphaSums(alpha.data(), w, h);
     }
     const SpriteWindow window{eye.X, eye.Y, eye.Width, eye.Height, eye.Near, eye.Far};
     SpriteCuts cuts;
