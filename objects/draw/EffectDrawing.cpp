@@ -75,6 +75,16 @@ struct ShownSprite {
     float Alpha;
 };
 
+// Writes a sprite's corner `offset` (ft from its centre, world axes) as point `p`, in the
+// explosion's own axes (`m`).
+void placeCorner(const GroundExplosion::ExplosionType& s, const double* m, const double* offset, GLT2FN3FV3FFormat& p) {
+    double local[3];
+    ZephModel::InverseRotateVector(offset, local, m);
+    p.X = float(s.Pos[0] + local[0]);
+    p.Y = float(s.Pos[1] + local[1]);
+    p.Z = float(s.Pos[2] + local[2]);
+}
+
 // Writes polygon `poly`'s four points: the part U0..U1 across, V0..V1 up of sprite `s`'s square.
 void writeQuad(GroundExplosion& boom, const double* m, const ShownSprite& shown, int poly, double u0, double u1,
                double v0, double v1) {
@@ -87,12 +97,8 @@ void writeQuad(GroundExplosion& boom, const double* m, const ShownSprite& shown,
     for (int c = 0; c < 4; ++c) {
         const double a = (2.0 * corner[c][0] - 1.0) * s.SpriteSize, b = (2.0 * corner[c][1] - 1.0) * s.SpriteSize;
         const double offset[3] = {right[0] * a + up[0] * b, right[1] * a + up[1] * b, right[2] * a + up[2] * b};
-        double local[3];
-        ZephModel::InverseRotateVector(offset, local, m);
         GLT2FN3FV3FFormat& p = geo.ThePoints[4 * poly + c];
-        p.X = float(s.Pos[0] + local[0]);
-        p.Y = float(s.Pos[1] + local[1]);
-        p.Z = float(s.Pos[2] + local[2]);
+        placeCorner(s, m, offset, p);
         p.U = float(corner[c][0]);
         p.V = float(corner[c][1]);
     }
@@ -202,12 +208,7 @@ void drawExplosion(GroundExplosion& boom, float alpha) {
         for (int c = 0; c < 4; ++c) {
             const double offset[3] = {one.Four[c].MyX * s.SpriteSize, one.Four[c].MyY * s.SpriteSize,
                                       one.Four[c].MyZ * s.SpriteSize};
-            double local[3];
-            ZephModel::InverseRotateVector(offset, local, m);
-            GLT2FN3FV3FFormat& p = geo.ThePoints[4 * k + c];
-            p.X = float(s.Pos[0] + local[0]);
-            p.Y = float(s.Pos[1] + local[1]);
-            p.Z = float(s.Pos[2] + local[2]);
+            placeCorner(s, m, offset, geo.ThePoints[4 * k + c]);
         }
         poly.DrawHints &= ~(kSkip | kNoFog);
         // Fogging every pixel of a sprite hundreds of pixels across costs more than its picture;
