@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <numeric>
 
 namespace pellam::effects {
@@ -11,8 +10,8 @@ namespace {
 // Depths closer than this (ft) may come out of the GL's float transform in either order.
 double tieWithin(double depth) { return 0.01 + 1e-5 * std::fabs(depth); }
 
-// A cell is left out only if less than this share of the sprite's cells stays: fewer would not
-// pay for the extra quads' set-up and their edges' part-covered blocks.
+// A sprite is cut only if at most this share of its cells stays: leaving out fewer does not pay
+// for the extra quads' set-up and their edges' part-covered blocks.
 constexpr double kWorthCutting = 0.85;
 // Nor if it leaves out fewer cells than this for each quad it adds.
 constexpr int kLeastSavedPerPiece = 6;
@@ -217,8 +216,8 @@ void cutSprites(const std::vector<FacingSprite>& sprites, const SpriteWindow& wi
         };
         spans(c0, c1, px0, px1, w, alpha->width(), across);
         spans(r0, r1, py0, py1, h, alpha->height(), up);
-        // What this sprite lets through, laid on the window for the sprites behind it. One nearer
-        // by less than the GL can order is tied with it and drawn whole, whatever it hides.
+        // What this sprite lets through, laid on the window for the sprites behind it (one behind
+        // by less than the GL can order is tied with it, and drawn whole whatever this hides).
         laid.clear();
         int shown = 0;
         for (int r = r0; r <= r1; ++r)
