@@ -133,6 +133,12 @@ public:
     }
     void glSetCurrentTexture(int32_t slot, int32_t flag) override { ZephGLView::glSetCurrentTexture(slot, flag); }
     const double* eyePosition() const override { return getMyEye().data(); }
+    bool eyeWindow(EyeWindow& window) const override;                                                 // EyeWindow.cpp
+    bool textureAlpha(int32_t slot, std::vector<uint8_t>& alpha, int& width, int& height) override;  // EyeWindow.cpp
+    // Whether GL's fog, as set now, moves no colour channel of a fragment `reach` ft from the eye
+    // or nearer by more than half a level of 255 (ObjectDraw.cpp).
+    bool fogFaintWithin(double reach) const override;
+    int transparentRoom() const override { return TransparentQueue::kCapacity - Transparent_.count(); }
     void glDrawTransparentTexture(const OnePolygon* poly, const XYZInput* points, const PointUV* uvs,
                                   const MaterialLightData* light) override;
     void glNewDrawOneObject(OneCompleteObjectVer2* object) override;
@@ -240,9 +246,6 @@ private:
     bool fillsRing(const TransparentPolyVer2& e);
     void queueTransparent(const OneCompleteObjectVer2& o, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
                           const MaterialLightData* materials);
-    // Whether GL's fog, as set now, moves no colour channel of a fragment `reach` ft from the eye
-    // or nearer by more than half a level of 255.
-    bool fogFaintWithin(double reach) const;
     void setFog(bool on);
     void setAlphaTest(bool on);
     void setBlend(bool on);

@@ -95,3 +95,57 @@ TEST(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
 
 }  // namespace
 }  // namespace pellam
+
+// ---- The wreck's smoke column: the explosion's sprites drawn only in the cells of the window
+// where they can change a pixel, and unfogged where the fog is too faint to tint them.
+#include "objects/EffectModel.h"
+#include "objects/GroundExplosion.h"
+#include "objects/draw/EffectDrawing.h"
+
+namespace pellam {
+namespace {
+
+TEST(GameFrame, TheWrecksColumnDrawnOnlyWhereItShowsLooksTheSame) {
+    if (const char* build = std::getenv("PELLAM_BUILD_DIR")) platform::setApplicationFolder(build);
+    testing::TestFolder folder("pellam wreck column picture");
+    GameScene scene(folder.file("defaults.json"), [](platform::UserDefaults& defaults) {
+        auto view = std::make_unique<render::MyZephGLView>(defaults);
+        return view->initWithFrame({0, 0, 1024, 768}) ? std::move(view) : nullptr;
+    });
+    ASSERT_TRUE(scene.view);
+    ASSERT_TRUE(scene.set(Shot::WreckSmoke));
+    scene.view->setExactDrawing(false);
+    // The frame's records made as the game makes them before it draws.
+    scene.game->PrepareAndCallDrawing();
+    platform::presentationRandom().seed(21);
+    const platform::RGBAImage cut = readNextFrame(*scene.view);
+    // The column is near enough that its sprites were drawn in pieces.
+    int pieces = 0;
+    for (int k = 0; k < 8; ++k)
+        if (auto* boom = dynamic_cast<GroundExplosion*>(scene.game->modelAt(ModelArray::kFirstExplosion + k));
+            boom && boom->isBusy()) {
+            const OnePolygonVer2* polygons = boom->ModelPointsPolys().ThePolygons;
+            for (int p = GroundExplosion::kSprites; p < GroundExplosion::kSprites + GroundExplosion::kPieces; ++p)
+                pieces += !(polygons[p].DrawHints & effects::kSkip);
+        }
+    EXPECT_GT(pieces, 50);
+    effects::setCutHiddenSprites(false);
+    platform::presentationRandom().seed(21);
+    const platform::RGBAImage whole = readNextFrame(*scene.view);
+    effects::setCutHiddenSprites(true);
+    ASSERT_EQ(whole.pixels.size(), cut.pixels.size());
+    // Texture coordinates interpolated over the smaller quads may round a texel's weight the other
+    // way, and what is left behind nearly opaque smoke moves a colour by a few levels at most.
+    EXPECT_LE(testing::farthestApart(cut, whole), 3);
+    // With the fog left off the sprites it could not tint, within the rule of the exact drawing.
+    scene.view->setExactDrawing(true);
+    platform::presentationRandom().seed(21);
+    const platform::RGBAImage exact = readNextFrame(*scene.view);
+    scene.view->setExactDrawing(false);
+    const testing::PixelsApart apart = testing::pixelsApart(cut, exact);
+    EXPECT_LE(apart.count, exact.width * exact.height / 100);
+    EXPECT_EQ(apart.middle, 0);
+}
+
+}  // namespace
+}  // namespace pellam
