@@ -641,13 +641,14 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
 
     const std::array<uint32_t, 2> roads = {glName(t.RoadStraightSlot), glName(t.RoadBendSlot)};
     prepareRoadShapes(roads);
-    // The least lod at which both road pictures are sampled at a level with no texel passing.
-    double roadsBlankAt = std::numeric_limits<double>::infinity();
-    // (A picture whose last level still passes somewhere is never blank: the GL stops at that level.)
-    if (RoadLevels[0].Last >= 0 && RoadLevels[1].Last >= 0 && RoadBlankLevel[0] <= RoadLevels[0].Last &&
-        RoadBlankLevel[1] <= RoadLevels[1].Last)
-        roadsBlankAt = std::max(RoadBlankLevel[0] - 0.5 - std::log2(RoadLevels[0].Size),
-                                RoadBlankLevel[1] - 0.5 - std::log2(RoadLevels[1].Size));
+    // Per road picture (straight, bend), the least lod at which it is sampled at a level with no
+    // texel passing. (A picture whose last level still passes somewhere is never blank: the GL
+    // stops at that level.)
+    std::array<double, 2> blankAt;
+    for (int k = 0; k < 2; ++k)
+        blankAt[k] = RoadLevels[k].Last >= 0 && RoadBlankLevel[k] <= RoadLevels[k].Last
+                         ? RoadBlankLevel[k] - 0.5 - std::log2(RoadLevels[k].Size)
+                         : std::numeric_limits<double>::infinity();
     const double reach = std::min(t.getFogDistance(), RIDUdidav::kGreatestFogDistance);
     const int r = int(reach / kSquareFeet) + 1;
     const int ci = int(std::floor(eye.X / kSquareFeet)), cj = int(std::floor(eye.Z / kSquareFeet));
@@ -741,22 +742,29 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
 
             const uint8_t edges = t.roadEdgesAt(i, j);
             if (!edges) continue;
-            // Past the level whose texels all fail the alpha test, the roads draw nothing. A pixel
-            // quad takes level round(lod + log2 texels across).
+            // Past the level whose texels all fail the alpha test, a road picture draws nothing;
+            // the straight one fades out a level nearer than the bend. A pixel quad takes level
+            // round(lod + log2 texels across).
+            std::array<bool, 2> blank{};
             if (!near && !Exact) {
                 const double rise = std::max({low - eye.Y, eye.Y - double(highestPost(t, i, j)), 0.0});
-                if (leastSquaresPerPixel(t, eye, i, j, std::sqrt(d * d + rise * rise), frustum, roadsBlankAt) >= roadsBlankAt)
-                    continue;
+                const double lod = leastSquaresPerPixel(t, eye, i, j, std::sqrt(d * d + rise * rise), frustum,
+                                                        std::min(blankAt[0], blankAt[1]));
+                blank = {lod >= blankAt[0], lod >= blankAt[1]};
+                if (blank[0] && blank[1]) continue;
             }
+            const auto road = [&](int turns, int kind) {
+                if (!blank[kind]) addRoad(t, eye, i, j, turns, kind, d, near, lit, clipped);
+            };
             // Each road edge is covered by a straight piece or a bend; a road that ends here runs
             // straight through the square.
             uint8_t covered = 0;
             if ((edges & (kEdgeLowZ | kEdgeHighZ)) == (kEdgeLowZ | kEdgeHighZ)) {
-                addRoad(t, eye, i, j, 0, 0, d, near, lit, clipped);
+                road(0, 0);
                 covered |= kEdgeLowZ | kEdgeHighZ;
             }
             if ((edges & (kEdgeLowX | kEdgeHighX)) == (kEdgeLowX | kEdgeHighX)) {
-                addRoad(t, eye, i, j, 1, 0, d, near, lit, clipped);
+                road(1, 0);
                 covered |= kEdgeLowX | kEdgeHighX;
             }
             static constexpr uint8_t kBendEdges[4] = {kEdgeHighX | kEdgeLowZ, kEdgeHighX | kEdgeHighZ,
@@ -766,12 +774,12 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
                     const uint8_t b = kBendEdges[turn];
                     if ((edges & b) != b || (covered & b) == b) continue;
                     if (pass == 0 && (covered & b)) continue;
-                    addRoad(t, eye, i, j, turn, 1, d, near, lit, clipped);
+                    road(turn, 1);
                     covered |= b;
                 }
             const uint8_t loose = edges & ~covered;
-            if (loose & (kEdgeLowZ | kEdgeHighZ)) addRoad(t, eye, i, j, 0, 0, d, near, lit, clipped);
-            if (loose & (kEdgeLowX | kEdgeHighX)) addRoad(t, eye, i, j, 1, 0, d, near, lit, clipped);
+            if (loose & (kEdgeLowZ | kEdgeHighZ)) road(0, 0);
+            if (loose & (kEdgeLowX | kEdgeHighX)) road(1, 0);
         }
 
     // Every ray that leaves the eye lower than this meets the ground within the reach: it comes down
