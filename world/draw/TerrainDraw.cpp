@@ -582,7 +582,7 @@ bool TerrainDrawer::needsClipping(const RIDUdidav& t, const Eye& eye, int i, int
             const Vertex v = post(t, eye, pi, pj);
             double x, y, w;
             view.clip(v.X, v.Y, v.Z, x, y, w);
-            const double edge = w * kInsideShare;
+            const double edge = w * kInsideShare * ClipReach;
             inside = w > 2 * view.NearFeet && w < view.FarFeet * kInsideShare && std::abs(x) < edge && std::abs(y) < edge
                          ? 1
                          : 2;
@@ -665,6 +665,8 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     // Squares the GL must clip (across the near or far plane, or the window's edge) go in draws
     // of their own: one such triangle sends its whole draw down the GL's slower clipping route.
     const bool splits = SeparatesClipped && frustum.NearFeet > 0 && frustum.viewport()[2] > 0;
+    const bool widens = widenedView(frustum);
+    ClipReach = widens ? kWidening : 1.0;
     if (splits) PostInside.assign(PostKeys.size() / 4, 0);
     if (findsUnlit) {
         PostProjected.assign(PostKeys.size() / 4, 0);
@@ -793,8 +795,9 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
         LowestOpenElevation = -std::atan2(above, reach) - kOpenMargin;
 
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_FOG_BIT | GL_POLYGON_BIT |
-                 GL_TEXTURE_BIT | GL_LIGHTING_BIT);
+                 GL_TEXTURE_BIT | GL_LIGHTING_BIT | GL_VIEWPORT_BIT | GL_SCISSOR_BIT | GL_TRANSFORM_BIT);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    if (widens) widenView(frustum);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     glDepthMask(GL_TRUE);
@@ -842,8 +845,51 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     }
     glEnable(GL_FOG);
     drawRuns(Roads, roads.data(), false);
+    if (widens) {
+        glMatrixMode(GL_PROJECTION);
+        glPopMatrix();
+        glMatrixMode(GL_MODELVIEW);
+    }
     glPopClientAttrib();
     glPopAttrib();
+}
+
+bool TerrainDrawer::widenedView(const ViewFrustum& view) const {
+    if (Exact || !WidensView || view.LeastPixelAngle <= 0) return false;  // a perspective view only
+    const auto& vp = view.viewport();
+    GLint most[2] = {};
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, most);
+    // Half the window across and down in whole pixels keeps the viewport's centre where it was.
+    return vp[2] > 0 && vp[3] > 0 && vp[2] % 2 == 0 && vp[3] % 2 == 0 && vp[2] * kWidening <= most[0] &&
+           vp[3] * kWidening <= most[1];
+}
+
+void TerrainDrawer::widenView(const ViewFrustum& view) {
+    const auto& vp = view.viewport();
+    // Nothing is drawn outside the window, nor outside a scissor box already set.
+    GLint box[4] = {vp[0], vp[1], vp[2], vp[3]};
+    if (glIsEnabled(GL_SCISSOR_TEST)) {
+        GLint set[4] = {};
+        glGetIntegerv(GL_SCISSOR_BOX, set);
+        const int x0 = std::max(vp[0], set[0]), y0 = std::max(vp[1], set[1]);
+        const int x1 = std::min(vp[0] + vp[2], set[0] + set[2]), y1 = std::min(vp[1] + vp[3], set[1] + set[3]);
+        box[0] = x0, box[1] = y0, box[2] = std::max(x1 - x0, 0), box[3] = std::max(y1 - y0, 0);
+    }
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(box[0], box[1], box[2], box[3]);
+    // A viewport kWidening times as wide and high about the same centre, under a projection whose x
+    // and y are divided by as much: a power of two divides exactly in floating point, so every vertex
+    // lands on the same window position to the bit, and only triangles reaching that far past the
+    // window are clipped at its edges.
+    const int w = vp[2], h = vp[3];
+    glViewport(vp[0] - w * (int(kWidening) - 1) / 2, vp[1] - h * (int(kWidening) - 1) / 2, w * int(kWidening), h * int(kWidening));
+    GLfloat p[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, p);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    for (int col = 0; col < 4; ++col) p[col * 4] /= float(kWidening), p[col * 4 + 1] /= float(kWidening);
+    glLoadMatrixf(p);
+    glMatrixMode(GL_MODELVIEW);
 }
 
 void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot& glName,
