@@ -847,7 +847,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     drawRuns(Roads, roads.data(), false);
     if (widens) {
         glMatrixMode(GL_PROJECTION);
-        glPopMatrix();
+        glLoadMatrixf(Projection.data());  // floats back as they were, to the bit
         glMatrixMode(GL_MODELVIEW);
     }
     glPopClientAttrib();
@@ -882,13 +882,13 @@ void TerrainDrawer::widenView(const ViewFrustum& view) {
     // lands on the same window position to the bit, and only triangles reaching that far past the
     // window are clipped at its edges.
     const int w = vp[2], h = vp[3];
-    glViewport(vp[0] - w * (int(kWidening) - 1) / 2, vp[1] - h * (int(kWidening) - 1) / 2, w * int(kWidening), h * int(kWidening));
-    GLfloat p[16];
-    glGetFloatv(GL_PROJECTION_MATRIX, p);
+    const int k = int(kWidening);
+    glViewport(vp[0] - w * (k - 1) / 2, vp[1] - h * (k - 1) / 2, w * k, h * k);
+    glGetFloatv(GL_PROJECTION_MATRIX, Projection.data());
+    std::array<GLfloat, 16> p = Projection;
+    for (int col = 0; col < 4; ++col) p[col * 4] /= float(k), p[col * 4 + 1] /= float(k);
     glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    for (int col = 0; col < 4; ++col) p[col * 4] /= float(kWidening), p[col * 4 + 1] /= float(kWidening);
-    glLoadMatrixf(p);
+    glLoadMatrixf(p.data());
     glMatrixMode(GL_MODELVIEW);
 }
 

@@ -126,6 +126,7 @@ private:
     static constexpr double kInsideShare = 0.999;  // of a clip plane's reach: posts within it are well inside
     static constexpr double kWidening = 4.0;  // the widened viewport's size over the window's: a power of two
     double ClipReach = 1.0;                   // the x and y clip planes' reach at this draw, as a share of w
+    std::array<float, 16> Projection{};      // the caller's, while the widened one is loaded
     // Whether the loaded view can be widened, and widening it (viewport, projection, scissor).
     bool widenedView(const ViewFrustum& view) const;
     void widenView(const ViewFrustum& view);
