@@ -859,9 +859,16 @@ bool TerrainDrawer::widenedView(const ViewFrustum& view) const {
     const auto& vp = view.viewport();
     GLint most[2] = {};
     glGetIntegerv(GL_MAX_VIEWPORT_DIMS, most);
-    // Half the window across and down in whole pixels keeps the viewport's centre where it was.
-    return vp[2] > 0 && vp[3] > 0 && vp[2] % 2 == 0 && vp[3] % 2 == 0 && vp[2] * kWidening <= most[0] &&
-           vp[3] * kWidening <= most[1];
+    // Half the window across and down in whole pixels keeps the viewport's centre where it was; the
+    // widened one stays within the sizes and, conservatively, the places the GL takes unclamped.
+    const int k = int(kWidening);
+    for (int axis = 0; axis < 2; ++axis) {
+        const int at = vp[axis], size = vp[axis + 2];
+        if (size <= 0 || size % 2 != 0 || size * k > most[axis] || at - size * (k - 1) / 2 < -most[axis] ||
+            at + size * (k + 1) / 2 > most[axis])
+            return false;
+    }
+    return true;
 }
 
 void TerrainDrawer::widenView(const ViewFrustum& view) {
