@@ -125,37 +125,60 @@ TEST_F(WorldDrawTest, TheSkyReadWithoutItsMipLevelsLooksTheSame) {
 }
 
 // The shortcuts against the plain drawing: far road squares left out where no road texel can pass
-// the alpha test, against every road square drawn, and neighbouring squares sharing their corners'
+// the alpha test, against every road square drawn; neighbouring squares sharing their corners'
 // vertices (but across the picture's repeat, every 64 squares, in view here), against every square
-// with its own: low over the front and higher, level and looking a little down. At most 1 % of the
+// with its own; and the ground drawn through a widened viewport, against clipped at the window's
+// edges: low over the front and higher, level and looking a little down, and in a small viewport
+// and under a scissor box, neither of which the widened drawing may pass. At most 1 % of the
 // pixels more than 16 levels apart, none of those in the middle third, where the pilot aims.
 TEST_F(WorldDrawTest, ShortcutsLookLikeThePlainDrawing) {
     world->terrain.setDrawDetail(1);
-    for (const double height : {500.0, 3000.0, 9000.0})
-        for (const Camera& cam : {test::kAlongTheFront, Camera{200.0, -2.0}}) {
-            const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
-            world->drawer.Exact = true;
-            const auto exact = frame(at, cam, false, true);
-            world->drawer.Exact = false;
-            const auto drawn = frame(at, cam, false, true);
-            long apart = 0, middle = 0, any = 0;
-            for (int y = 0; y < kHeight; ++y)
-                for (int x = 0; x < kWidth; ++x) {
-                    const size_t k = (size_t(y) * kWidth + x) * 4;
-                    int most = 0;
-                    for (int c = 0; c < 3; ++c) most = std::max(most, std::abs(exact[k + c] - drawn[k + c]));
-                    any += most > 2;
-                    if (most <= 16) continue;
-                    ++apart;
-                    middle += x >= kWidth / 3 && x < 2 * kWidth / 3 && y >= kHeight / 3 && y < 2 * kHeight / 3;
+    // `box` (x0, y0, x1, y1, pixels): where the drawing may reach; outside it not a pixel may change.
+    const auto compare = [&](const worlddraw::Eye& at, const Camera& cam, const std::string& where,
+                             std::array<int, 4> box = {0, 0, kWidth, kHeight}) {
+        world->drawer.Exact = true;
+        const auto exact = frame(at, cam, false, true);
+        world->drawer.Exact = false;
+        world->drawer.WidensView = false;
+        const auto clipped = frame(at, cam, false, true);
+        world->drawer.WidensView = true;
+        const auto drawn = frame(at, cam, false, true);
+        long apart = 0, middle = 0, any = 0, outside = 0;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x) {
+                const size_t k = (size_t(y) * kWidth + x) * 4;
+                int most = 0, mostClipped = 0;
+                for (int c = 0; c < 3; ++c) {
+                    most = std::max(most, std::abs(exact[k + c] - drawn[k + c]));
+                    mostClipped = std::max(mostClipped, std::abs(exact[k + c] - clipped[k + c]));
                 }
-            const std::string where = std::to_string(int(height)) + " ft, heading " + std::to_string(int(cam.Heading));
-            EXPECT_LE(apart, long(kWidth) * kHeight / 100) << where;
-            EXPECT_EQ(middle, 0) << where;
-            // Where no texel can pass, leaving the square out changes nothing: hardly a pixel may
-            // change at all.
-            EXPECT_LE(any, long(kWidth) * kHeight / 1000) << where << ": pixels more than 2 levels apart";
-        }
+                any += mostClipped > 2;
+                outside += most > 0 && (x < box[0] || y < box[1] || x >= box[2] || y >= box[3]);
+                if (most <= 16) continue;
+                ++apart;
+                middle += x >= kWidth / 3 && x < 2 * kWidth / 3 && y >= kHeight / 3 && y < 2 * kHeight / 3;
+            }
+        EXPECT_LE(apart, long(kWidth) * kHeight / 100) << where;
+        EXPECT_EQ(middle, 0) << where;
+        EXPECT_EQ(outside, 0) << where;
+        // Where no texel can pass, leaving the square out changes nothing: hardly a pixel may
+        // change at all.
+        EXPECT_LE(any, long(kWidth) * kHeight / 1000) << where << ": pixels more than 2 levels apart";
+    };
+    for (const double height : {500.0, 3000.0, 9000.0})
+        for (const Camera& cam : {test::kAlongTheFront, Camera{200.0, -2.0}})
+            compare({test::kOverAlbert.X, height, test::kOverAlbert.Z}, cam,
+                    std::to_string(int(height)) + " ft, heading " + std::to_string(int(cam.Heading)));
+    world->ViewportWidth = 96;
+    world->ViewportHeight = 60;
+    compare(test::kOverAlbert, test::kAlongTheFront, "a small viewport", {0, 0, 96, 60});
+    world->ViewportWidth = kWidth;
+    world->ViewportHeight = kHeight;
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(kWidth / 5, kHeight / 7, kWidth / 2, kHeight / 3);
+    compare(test::kOverAlbert, test::kAlongTheFront, "a scissor box",
+            {kWidth / 5, kHeight / 7, kWidth / 5 + kWidth / 2, kHeight / 7 + kHeight / 3});
+    glDisable(GL_SCISSOR_TEST);
 }
 
 // Ground squares wholly behind an opaque cover drawn over the world last (a cockpit's wing,

@@ -80,6 +80,11 @@ public:
     // Squares the GL must clip are drawn apart from the rest of their picture's, which then take
     // the GL's cheaper unclipped route; the same pixels either way. Off to compare.
     bool SeparatesClipped = true;
+    // Unless Exact, the ground is drawn through a viewport four times the window's size each way, cut
+    // back to the window by the scissor: each vertex lands where it did, while the GL clips only what
+    // reaches past that (and at the near and far planes). A triangle no longer clipped at the window's
+    // edge is interpolated from its own corners rather than cut ones: a level off here and there.
+    bool WidensView = true;
 
 private:
     using Vertex = GroundVertex;
@@ -119,6 +124,12 @@ private:
     // (near or behind the eye, or far off the window where the GL clips).
     bool postInWindow(const RIDUdidav& t, const Eye& eye, int pi, int pj, const ViewFrustum& view, WindowPoint& at);
     static constexpr double kInsideShare = 0.999;  // of a clip plane's reach: posts within it are well inside
+    static constexpr double kWidening = 4.0;  // the widened viewport's size over the window's: a power of two
+    double ClipReach = 1.0;                   // the x and y clip planes' reach at this draw, as a share of w
+    std::array<float, 16> Projection{};      // the caller's, while the widened one is loaded
+    // Whether the loaded view can be widened, and widening it (viewport, projection, scissor).
+    bool widenedView(const ViewFrustum& view) const;
+    void widenView(const ViewFrustum& view);
     // Whether the GL may clip a triangle of square (i, j).
     bool needsClipping(const RIDUdidav& t, const Eye& eye, int i, int j, const ViewFrustum& view);
     void prepareRoadShapes(const std::array<uint32_t, 2>& textures);
