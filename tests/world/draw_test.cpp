@@ -499,6 +499,29 @@ TEST_F(WorldDrawTest, ACloudDeckIsFoggedByItsDistance) {
             << "the far deck takes no fog";
     }
     world->drawer.UnfoggedDeckPieces = true;
+    // The near part goes apart by what of it shows round a cockpit's cover, whatever the scissor
+    // box: overhead it fills the view, drawn whole or in a corner, but not behind a cover that hides
+    // the view.
+    const Camera overhead{test::kAlongTheFront.Heading, 50.0};
+    frame(eye, overhead, false, true);
+    EXPECT_EQ(world->drawer.decksApart(), 2) << "two sides in view";
+    glEnable(GL_SCISSOR_TEST), glScissor(0, 0, kWidth / 8, kHeight / 8);
+    frame(eye, overhead, false, true);
+    glDisable(GL_SCISSOR_TEST);
+    EXPECT_EQ(world->drawer.decksApart(), 2) << "under a scissor box in a corner";
+    worlddraw::ScreenCover cover;
+    cover.begin();
+    const float shade[4][3] = {{-100, -100, -30}, {100, -100, -30}, {100, 100, -30}, {-100, 100, -30}};
+    const uint16_t items[4] = {0, 1, 2, 3};
+    const double identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    cover.addPolygon(identity, reinterpret_cast<const uint8_t*>(shade), sizeof(shade[0]), items, 4, GL_QUADS, false);
+    cover.finish();
+    world->draw(eye, overhead, false, true, &cover);
+    EXPECT_EQ(world->drawer.decksApart(), 0) << "behind a cover";
+    world->drawer.Exact = true;
+    frame(eye, overhead, false, true);
+    world->drawer.Exact = false;
+    EXPECT_EQ(world->drawer.decksApart(), 0) << "in the plain drawing";
     world->terrain.SetDetailsForLayer(0, 0, 0, 0);
 }
 
