@@ -124,6 +124,33 @@ TEST_F(WorldDrawTest, TheSkyReadWithoutItsMipLevelsLooksTheSame) {
     EXPECT_GT(differing(noon, dusk, 16), long(kWidth) * kHeight / 2) << "the dome at dusk in noon's colours";
 }
 
+// Under a scissor box the dome sends only the quads that can reach it: the box holds the same
+// pixels as the whole frame, at the view's corners and edges, in a thin column and in the middle,
+// looking level, up towards the zenith and down.
+TEST_F(WorldDrawTest, TheSkyUnderAScissorBoxIsTheWholeSkysPart) {
+    struct Box {
+        int X, Y, Width, Height;
+    };
+    for (const Camera& cam : {Camera{106.0, 5.0}, Camera{20.0, 80.0}, Camera{250.0, -20.0}}) {
+        const auto whole = frame(test::kOverAlbert, cam, false, true);
+        for (const Box& b : {Box{0, 0, 48, 64}, Box{kWidth - 32, kHeight - 200, 32, 200}, Box{300, 0, 16, kHeight},
+                             Box{200, 150, 240, 100}, Box{0, kHeight - 24, kWidth, 24}}) {
+            glEnable(GL_SCISSOR_TEST), glScissor(b.X, b.Y, b.Width, b.Height);
+            const auto part = frame(test::kOverAlbert, cam, false, true);
+            glDisable(GL_SCISSOR_TEST);
+            long apart = 0;
+            for (int y = b.Y; y < b.Y + b.Height; ++y)
+                for (int x = b.X; x < b.X + b.Width; ++x)
+                    for (int c = 0; c < 3; ++c) {
+                        const size_t k = (size_t(y) * kWidth + x) * 4 + c;
+                        apart += whole[k] != part[k];
+                    }
+            EXPECT_EQ(apart, 0) << "pitch " << cam.Pitch << ", box " << b.Width << " x " << b.Height << " at " << b.X
+                                << ", " << b.Y;
+        }
+    }
+}
+
 // The shortcuts against the plain drawing: far road squares left out where no road texel can pass
 // the alpha test, against every road square drawn, and neighbouring squares sharing their corners'
 // vertices (but across the picture's repeat, every 64 squares, in view here), against every square

@@ -39,6 +39,45 @@ void cameraAxes(float* right, float* up) {
 
 constexpr int kDomeRings = 12, kDomeSegments = 32;
 
+// Which of the dome's quads can reach the part of the viewport that is drawn (within the scissor
+// box, if on): a quad all of whose corners lie outside one side of that window, or behind the near
+// plane, lights no pixel there. Corners are given as positions (x, y, z) every `stride` floats.
+class DrawnWindow {
+public:
+    DrawnWindow() {
+        float p[16], m[16];
+        glGetFloatv(GL_PROJECTION_MATRIX, p);
+        glGetFloatv(GL_MODELVIEW_MATRIX, m);
+        for (int col = 0; col < 4; ++col)
+            for (int row = 0; row < 4; ++row) {
+                double sum = 0;
+                for (int k = 0; k < 4; ++k) sum += double(p[k * 4 + row]) * m[col * 4 + k];
+                Clip[size_t(col * 4 + row)] = sum;
+            }
+        GLint vp[4] = {}, box[4] = {};
+        glGetIntegerv(GL_VIEWPORT, vp);
+        if (vp[2] <= 0 || vp[3] <= 0 || !glIsEnabled(GL_SCISSOR_TEST)) return;
+        glGetIntegerv(GL_SCISSOR_BOX, box);
+        // One pixel wider all round than the box: the GL's own rounding of a corner's place.
+        const auto across = [&](double x) { return 2.0 * (x - vp[0]) / vp[2] - 1.0; };
+        const auto up = [&](double y) { return 2.0 * (y - vp[1]) / vp[3] - 1.0; };
+        Window = {std::max(-1.0, across(box[0] - 1.0)), std::min(1.0, across(double(box[0]) + box[2] + 1.0)),
+                  std::max(-1.0, up(box[1] - 1.0)), std::min(1.0, up(double(box[1]) + box[3] + 1.0))};
+    }
+    // Bits of the sides a point lies outside: left, right, bottom, top, near.
+    int outside(const float* xyz) const {
+        double c[4];
+        for (int i = 0; i < 4; ++i)
+            c[i] = Clip[size_t(i)] * xyz[0] + Clip[size_t(4 + i)] * xyz[1] + Clip[size_t(8 + i)] * xyz[2] + Clip[size_t(12 + i)];
+        return (c[0] < Window[0] * c[3]) | (c[0] > Window[1] * c[3]) << 1 | (c[1] < Window[2] * c[3]) << 2 |
+               (c[1] > Window[3] * c[3]) << 3 | (c[2] + c[3] < 0) << 4;
+    }
+
+private:
+    std::array<double, 16> Clip{};
+    std::array<double, 4> Window{-1, 1, -1, 1};  // left, right, bottom, top, -1..1
+};
+
 // The dome's rings as triangle strips, interleaved texture coordinates, colour and position
 // (GL_T2F_C3F_V3F), made for one set of sky colours and one lowest elevation.
 struct DomeVertices {
@@ -136,13 +175,17 @@ void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool be
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glClientActiveTexture(GL_TEXTURE0);
     glInterleavedArrays(GL_T2F_C3F_V3F, 0, dome.Vertices.data());
-    std::array<GLint, kDomeRings> firsts{};
-    std::array<GLsizei, kDomeRings> counts{};
+    // Each ring's quads that can reach the drawn window, as runs of its strip; a run starts at an
+    // even vertex, so its triangles keep the order of their corners.
+    std::array<GLint, kDomeRings * kDomeSegments / 2 + kDomeRings> firsts{};
+    std::array<GLsizei, kDomeRings * kDomeSegments / 2 + kDomeRings> counts{};
     int runs = 0;
     const auto drawRun = [&] {
         if (runs > 0) glMultiDrawArrays(GL_TRIANGLE_STRIP, firsts.data(), counts.data(), runs);
         runs = 0;
     };
+    const DrawnWindow window;
+    std::array<int, kDomeSegments + 1> sides{};  // per pair of corners of a ring: the sides both lie outside
     for (int r = 0; r < kDomeRings; ++r) {
         if (dome.Counts[r] == 0) continue;
         if (mipmapped && magFilter == GL_LINEAR && width > 0 && height > 0) {
@@ -153,8 +196,20 @@ void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool be
             if (f != filter) drawRun();
             useFilter(f);
         }
-        firsts[size_t(runs)] = dome.Firsts[r], counts[size_t(runs)] = dome.Counts[r];
-        ++runs;
+        const float* corners = &dome.Vertices[size_t(dome.Firsts[r]) * 8];
+        for (int k = 0; k <= kDomeSegments; ++k)
+            sides[size_t(k)] = window.outside(corners + (2 * k) * 8 + 5) & window.outside(corners + (2 * k + 1) * 8 + 5);
+        for (int k = 0; k < kDomeSegments;) {
+            if (sides[size_t(k)] & sides[size_t(k + 1)]) {
+                ++k;
+                continue;
+            }
+            int end = k + 1;
+            while (end < kDomeSegments && !(sides[size_t(end)] & sides[size_t(end + 1)])) ++end;
+            firsts[size_t(runs)] = dome.Firsts[r] + 2 * k, counts[size_t(runs)] = 2 * (end - k + 1);
+            ++runs;
+            k = end;
+        }
     }
     drawRun();
     glPopClientAttrib();
