@@ -124,19 +124,22 @@ TEST_F(WorldDrawTest, TheSkyReadWithoutItsMipLevelsLooksTheSame) {
     EXPECT_GT(differing(noon, dusk, 16), long(kWidth) * kHeight / 2) << "the dome at dusk in noon's colours";
 }
 
-// Under a scissor box the dome sends only the quads that can reach it: the box holds the same
-// pixels as the whole frame, at the view's corners and edges, in a thin column and in the middle,
-// looking level, up towards the zenith and down.
-TEST_F(WorldDrawTest, TheSkyUnderAScissorBoxIsTheWholeSkysPart) {
+// Under a scissor box the dome sends only the quads that can reach it, and a cloud only the
+// sprites that can: the box holds the same pixels as the whole frame, at the view's corners and
+// edges, in a thin column and in the middle, looking level at a cloud, up towards the zenith and down.
+TEST_F(WorldDrawTest, TheSkyAndACloudUnderAScissorBoxAreTheWholeFramesPart) {
     struct Box {
         int X, Y, Width, Height;
     };
-    for (const Camera& cam : {Camera{106.0, 5.0}, Camera{20.0, 80.0}, Camera{250.0, -20.0}}) {
-        const auto whole = frame(test::kOverAlbert, cam, false, true);
+    world->cloud.makeACulmulus(7);
+    const double h = test::kAlongTheFront.Heading * M_PI / 180;
+    world->cloud.setModelPositionX(test::kOverAlbert.X + std::sin(h) * 7000, 2500.0, test::kOverAlbert.Z + std::cos(h) * 7000);
+    for (const Camera& cam : {Camera{106.0, 0.0}, Camera{20.0, 80.0}, Camera{250.0, -20.0}}) {
+        const auto whole = frame(test::kOverAlbert, cam, true, true);
         for (const Box& b : {Box{0, 0, 48, 64}, Box{kWidth - 32, kHeight - 200, 32, 200}, Box{300, 0, 16, kHeight},
                              Box{200, 150, 240, 100}, Box{0, kHeight - 24, kWidth, 24}}) {
             glEnable(GL_SCISSOR_TEST), glScissor(b.X, b.Y, b.Width, b.Height);
-            const auto part = frame(test::kOverAlbert, cam, false, true);
+            const auto part = frame(test::kOverAlbert, cam, true, true);
             glDisable(GL_SCISSOR_TEST);
             long apart = 0;
             for (int y = b.Y; y < b.Y + b.Height; ++y)

@@ -261,6 +261,29 @@ void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glNa
 
     float right[3], up[3];
     cameraAxes(right, up);
+    // Each sprite a camera-facing quad; one whose corners all lie outside one side of the drawn
+    // window, or behind the near plane, lights no pixel and is not sent.
+    struct Corner {
+        float U, V, R, G, B, A, X, Y, Z;
+    };
+    std::array<Corner, FirstCloud::kMaxSprites * 4> quads;
+    const DrawnWindow window;
+    int sent = 0;
+    constexpr float kCorners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+    for (int k = 0; k < n; ++k) {
+        const CloudSprite& sp = cloud.sprite(order[k].second);
+        const float x = float(ox + sp.X), y = float(oy + sp.Y), z = float(oz + sp.Z), s = sp.Size;
+        Corner* q = &quads[size_t(sent) * 4];
+        int outside = ~0;
+        for (int c = 0; c < 4; ++c) {
+            const float* at = kCorners[c];
+            q[c] = {(at[0] + 1) / 2, (at[1] + 1) / 2, light[0] * sp.Shade, light[1] * sp.Shade, light[2] * sp.Shade, 0.9f,
+                    x + (right[0] * at[0] + up[0] * at[1]) * s, y + (right[1] * at[0] + up[1] * at[1]) * s,
+                    z + (right[2] * at[0] + up[2] * at[1]) * s};
+            outside &= window.outside(&q[c].X);
+        }
+        sent += outside == 0;
+    }
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT);
     glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_FALSE);
@@ -273,19 +296,27 @@ void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glNa
     glEnable(GL_TEXTURE_2D);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     bindSoftPicture(glName(cloud.TextureSlot));
-    glBegin(GL_QUADS);
-    for (int k = 0; k < n; ++k) {
-        const CloudSprite& sp = cloud.sprite(order[k].second);
-        const float x = float(ox + sp.X), y = float(oy + sp.Y), z = float(oz + sp.Z), s = sp.Size;
-        glColor4f(light[0] * sp.Shade, light[1] * sp.Shade, light[2] * sp.Shade, 0.9f);
-        const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
-        for (const auto& c : corners) {
-            glTexCoord2f((c[0] + 1) / 2, (c[1] + 1) / 2);
-            glVertex3f(x + (right[0] * c[0] + up[0] * c[1]) * s, y + (right[1] * c[0] + up[1] * c[1]) * s,
-                       z + (right[2] * c[0] + up[2] * c[1]) * s);
-        }
+    if (sent > 0) {
+        glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+        glClientActiveTexture(GL_TEXTURE0);
+        glDisableClientState(GL_NORMAL_ARRAY);
+        glDisableClientState(GL_INDEX_ARRAY);
+        glDisableClientState(GL_EDGE_FLAG_ARRAY);
+        glDisableClientState(GL_SECONDARY_COLOR_ARRAY);
+        glDisableClientState(GL_FOG_COORD_ARRAY);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glEnableClientState(GL_COLOR_ARRAY);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glTexCoordPointer(2, GL_FLOAT, sizeof(Corner), &quads[0].U);
+        glColorPointer(4, GL_FLOAT, sizeof(Corner), &quads[0].R);
+        glVertexPointer(3, GL_FLOAT, sizeof(Corner), &quads[0].X);
+        glDrawArrays(GL_QUADS, 0, sent * 4);
+        glPopClientAttrib();
     }
-    glEnd();
+    // What the nearest sprite's last corner leaves current, as when every sprite was sent point by point.
+    const CloudSprite& last = cloud.sprite(order[n - 1].second);
+    glColor4f(light[0] * last.Shade, light[1] * last.Shade, light[2] * last.Shade, 0.9f);
+    glTexCoord2f(0, 1);
     glPopAttrib();
 }
 
