@@ -230,7 +230,6 @@ void MyZephGLView::drawWorld(ModelArray& list) {
     }
     // The ground first and the sky behind it: the sky shades only the pixels the ground left open.
     terrainDrawer_->Exact = exactDrawing_;
-    terrainDrawer_->UnfoggedDeckPieces = !coveredView_;
     if (terrain) terrainDrawer_->draw(*terrain, eye, glName, colours.Light, &cover_);
     if (bounded) glDisable(GL_SCISSOR_TEST);
     if (sky) {
@@ -240,7 +239,7 @@ void MyZephGLView::drawWorld(ModelArray& list) {
     }
     if (terrain)
         underOpenRectangles(under(deckRects_),
-                            [&] { terrainDrawer_->drawCloudLayers(*terrain, eye, glName, colours.Light); });
+                            [&] { terrainDrawer_->drawCloudLayers(*terrain, eye, glName, colours.Light, &cover_); });
     skyLight_ = colours.Light;
     setCurrentCameraMatrix();
 }
@@ -383,7 +382,6 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
     if (sliced) glDepthRange(kCockpitDepths, 1);
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_POLYGON_OFFSET_FILL);
-    coveredView_ = pass.InsideItem > 1 && !awoken_;
     drawWorld(list);
     // The rasteriser starts on the ground and sky while the objects are being sent.
     glFlush();

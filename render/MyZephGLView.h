@@ -293,7 +293,6 @@ private:
     long ringsFilled_ = 0;
     bool flatNow_ = false;     // GL's shade model is GL_FLAT (objects leave it GL_SMOOTH)
     bool batchFlat_ = false;   // the open batch's triangles each have one colour at their three points
-    bool coveredView_ = false;  // the pass being drawn has a cockpit in front of the world
     bool plainWhereSure_ = false;  // this object's polygons drop the alpha test and blending where sure
     float diffuseAlpha_ = 1.0f;    // the diffuse material's alpha as last given to GL
     // The cockpit's pass, when the fog within its reach is too faint to move a colour: fog off.

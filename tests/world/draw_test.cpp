@@ -124,6 +124,36 @@ TEST_F(WorldDrawTest, TheSkyReadWithoutItsMipLevelsLooksTheSame) {
     EXPECT_GT(differing(noon, dusk, 16), long(kWidth) * kHeight / 2) << "the dome at dusk in noon's colours";
 }
 
+// Under a scissor box the dome sends only the quads that can reach it, and a cloud only the
+// sprites that can: the box holds the same pixels as the whole frame, at the view's corners and
+// edges, in a thin column and in the middle, looking level at a cloud, up towards the zenith and down.
+TEST_F(WorldDrawTest, TheSkyAndACloudUnderAScissorBoxAreTheWholeFramesPart) {
+    struct Box {
+        int X, Y, Width, Height;
+    };
+    world->cloud.makeACulmulus(7);
+    const double h = test::kAlongTheFront.Heading * M_PI / 180;
+    world->cloud.setModelPositionX(test::kOverAlbert.X + std::sin(h) * 7000, 2500.0, test::kOverAlbert.Z + std::cos(h) * 7000);
+    for (const Camera& cam : {Camera{106.0, 0.0}, Camera{20.0, 80.0}, Camera{250.0, -20.0}}) {
+        const auto whole = frame(test::kOverAlbert, cam, true, true);
+        for (const Box& b : {Box{0, 0, 48, 64}, Box{kWidth - 32, kHeight - 200, 32, 200}, Box{300, 0, 16, kHeight},
+                             Box{200, 150, 240, 100}, Box{0, kHeight - 24, kWidth, 24}}) {
+            glEnable(GL_SCISSOR_TEST), glScissor(b.X, b.Y, b.Width, b.Height);
+            const auto part = frame(test::kOverAlbert, cam, true, true);
+            glDisable(GL_SCISSOR_TEST);
+            long apart = 0;
+            for (int y = b.Y; y < b.Y + b.Height; ++y)
+                for (int x = b.X; x < b.X + b.Width; ++x)
+                    for (int c = 0; c < 3; ++c) {
+                        const size_t k = (size_t(y) * kWidth + x) * 4 + c;
+                        apart += whole[k] != part[k];
+                    }
+            EXPECT_EQ(apart, 0) << "pitch " << cam.Pitch << ", box " << b.Width << " x " << b.Height << " at " << b.X
+                                << ", " << b.Y;
+        }
+    }
+}
+
 // The shortcuts against the plain drawing: far road squares left out where no road texel can pass
 // the alpha test, against every road square drawn; neighbouring squares sharing their corners'
 // vertices (but across the picture's repeat, every 64 squares, in view here), against every square
@@ -522,6 +552,29 @@ TEST_F(WorldDrawTest, ACloudDeckIsFoggedByItsDistance) {
             << "the far deck takes no fog";
     }
     world->drawer.UnfoggedDeckPieces = true;
+    // The near part goes apart by what of it shows round a cockpit's cover, whatever the scissor
+    // box: overhead it fills the view, drawn whole or in a corner, but not behind a cover that hides
+    // the view.
+    const Camera overhead{test::kAlongTheFront.Heading, 50.0};
+    frame(eye, overhead, false, true);
+    EXPECT_EQ(world->drawer.decksApart(), 2) << "two sides in view";
+    glEnable(GL_SCISSOR_TEST), glScissor(0, 0, kWidth / 8, kHeight / 8);
+    frame(eye, overhead, false, true);
+    glDisable(GL_SCISSOR_TEST);
+    EXPECT_EQ(world->drawer.decksApart(), 2) << "under a scissor box in a corner";
+    worlddraw::ScreenCover cover;
+    cover.begin();
+    const float shade[4][3] = {{-100, -100, -30}, {100, -100, -30}, {100, 100, -30}, {-100, 100, -30}};
+    const uint16_t items[4] = {0, 1, 2, 3};
+    const double identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    cover.addPolygon(identity, reinterpret_cast<const uint8_t*>(shade), sizeof(shade[0]), items, 4, GL_QUADS, false);
+    cover.finish();
+    world->draw(eye, overhead, false, true, &cover);
+    EXPECT_EQ(world->drawer.decksApart(), 0) << "behind a cover";
+    world->drawer.Exact = true;
+    frame(eye, overhead, false, true);
+    world->drawer.Exact = false;
+    EXPECT_EQ(world->drawer.decksApart(), 0) << "in the plain drawing";
     world->terrain.SetDetailsForLayer(0, 0, 0, 0);
 }
 

@@ -215,7 +215,8 @@ struct DeckPoint {
 };
 constexpr int kMaxDeckPoints = 12;  // a quad cut by six planes has at most ten
 // A deck piece nearer than the fog's start is drawn apart, without fog, only when it covers at
-// least this share of the view: the edge between the pieces costs a row of partly covered blocks.
+// least this share of the view that the cockpit leaves open: the edge between the pieces costs a row of
+// partly covered blocks, and fogging a pixel costs about 25 instructions of the rasteriser's.
 constexpr double kUnfoggedShare = 0.1;
 
 // The part of the convex polygon `in` where side(point) >= 0, into `out`; the number of its points.
@@ -238,10 +239,13 @@ int keepWhere(const DeckPoint* in, int count, DeckPoint* out, const Side& side) 
     return kept;
 }
 
-// The matrices a deck is drawn under.
+// The matrices a deck is drawn under, and what shows of the viewport.
 struct DeckView {
     std::array<float, 16> Modelview{}, Projection{};
     double FogStart = 0, FogEnd = 0;  // ft
+    // The viewport, and what a cockpit drawn over the world hides of it (none: nothing).
+    std::array<int, 4> Viewport{};
+    const ScreenCover* Cover = nullptr;
 
     // ft ahead of the eye, negative behind it.
     double ahead(const DeckPoint& p) const {
@@ -258,27 +262,45 @@ struct DeckView {
             c[i] = Projection[i] * e[0] + Projection[4 + i] * e[1] + Projection[8 + i] * e[2] + Projection[12 + i] * e[3];
         return c;
     }
-    // The share of the viewport the polygon covers, 0..1.
-    double screenShare(const DeckPoint* in, int count) const {
-        DeckPoint a[kMaxDeckPoints], b[kMaxDeckPoints];
-        std::copy(in, in + count, a);
-        // Near, left, right, bottom, top: w + z, w + x, w - x, w + y, w - y kept >= 0.
-        constexpr int kAxis[5] = {2, 0, 0, 1, 1};
-        constexpr double kSign[5] = {1, 1, -1, 1, -1};
-        for (int p = 0; p < 5 && count >= 3; ++p) {
-            count = keepWhere(a, count, b, [&](const DeckPoint& q) {
-                const auto c = clip(q);
-                return c[3] + kSign[p] * c[kAxis[p]];
-            });
-            std::copy(b, b + count, a);
-        }
+    // The share of the viewport's cells whose centre the polygon covers and the cover leaves open,
+    // 0..1: whatever part of the viewport is drawn, the same for the same view.
+    double openShare(const DeckPoint* in, int count) const {
+        constexpr int kCell = ScreenCover::kCell;
+        const int across = (Viewport[2] + kCell - 1) / kCell, down = (Viewport[3] + kCell - 1) / kCell;
+        if (across <= 0 || down <= 0) return 0.0;
+        // Cut where w + z >= 0 (the near plane), then to the window, px.
+        DeckPoint kept[kMaxDeckPoints];
+        count = keepWhere(in, count, kept, [&](const DeckPoint& q) {
+            const auto c = clip(q);
+            return c[3] + c[2];
+        });
         if (count < 3) return 0.0;
-        double area = 0;
+        std::array<std::array<double, 2>, kMaxDeckPoints> at{};
         for (int k = 0; k < count; ++k) {
-            const auto c0 = clip(a[k]), c1 = clip(a[(k + 1) % count]);
-            area += c0[0] / c0[3] * (c1[1] / c1[3]) - c1[0] / c1[3] * (c0[1] / c0[3]);
+            const auto c = clip(kept[k]);
+            if (!(c[3] > 0)) return 0.0;
+            at[k] = {Viewport[0] + (c[0] / c[3] + 1) / 2 * Viewport[2], Viewport[1] + (c[1] / c[3] + 1) / 2 * Viewport[3]};
         }
-        return std::fabs(area) / 2 / 4;  // the viewport spans 2 x 2
+        // Row by row of cells: the span of the polygon across the row's centre line.
+        long open = 0;
+        for (int j = 0; j < down; ++j) {
+            const double y = Viewport[1] + (j + 0.5) * kCell;
+            double x0 = std::numeric_limits<double>::infinity(), x1 = -x0;
+            for (int k = 0; k < count; ++k) {
+                const auto& a = at[k];
+                const auto& b = at[(k + 1) % count];
+                if ((a[1] <= y) == (b[1] <= y)) continue;
+                const double x = a[0] + (b[0] - a[0]) * (y - a[1]) / (b[1] - a[1]);
+                x0 = std::min(x0, x), x1 = std::max(x1, x);
+            }
+            if (!(x1 >= x0)) continue;
+            const int i0 = std::max(0, int(std::ceil((x0 - Viewport[0]) / kCell - 0.5)));
+            const int i1 = std::min(across - 1, int(std::floor((x1 - Viewport[0]) / kCell - 0.5)));
+            if (!Cover) open += std::max(0, i1 - i0 + 1);
+            else
+                for (int i = i0; i <= i1; ++i) open += !Cover->hidesCell(i, j);
+        }
+        return double(open) / (double(across) * down);
     }
 };
 
@@ -900,7 +922,7 @@ void TerrainDrawer::widenView(const ViewFrustum& view) {
 }
 
 void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot& glName,
-                                    const std::array<float, 3>& light) {
+                                    const std::array<float, 3>& light, const ScreenCover* cover) {
     const double reach = std::min(t.getFogDistance(), RIDUdidav::kGreatestFogDistance);
     const double fogStart = reach * 0.25;
     constexpr double kTile = 24000.0;  // ft one picture of the deck spans
@@ -923,6 +945,9 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
     view.FogEnd = reach;
     glGetFloatv(GL_MODELVIEW_MATRIX, view.Modelview.data());
     glGetFloatv(GL_PROJECTION_MATRIX, view.Projection.data());
+    glGetIntegerv(GL_VIEWPORT, view.Viewport.data());
+    view.Cover = cover && !cover->empty() ? cover : nullptr;
+    DecksApart = 0;
     const float u0 = float(std::fmod(eye.X, kTile) / kTile), v0 = float(std::fmod(eye.Z, kTile) / kTile);
     const float span = float(reach / kTile);
     for (int k = 0; k < RIDUdidav::kCloudLayers; ++k) {
@@ -948,10 +973,11 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
             const auto beyond = [&](const DeckPoint& p) { return view.ahead(p) - fogStart; };
             const auto within = [&](const DeckPoint& p) { return fogStart - view.ahead(p); };
             const int nearCount = keepWhere(quad, 4, nearPart, within);
-            if (!UnfoggedDeckPieces || view.screenShare(nearPart, nearCount) < kUnfoggedShare) {
+            if (!UnfoggedDeckPieces || Exact || view.openShare(nearPart, nearCount) < kUnfoggedShare) {
                 drawDeckPiece(quad, 4, view, true);
                 continue;
             }
+            ++DecksApart;
             drawDeckPiece(nearPart, nearCount, view, false);
             drawDeckPiece(farPart, keepWhere(quad, 4, farPart, beyond), view, true);
         }
