@@ -90,6 +90,31 @@ void ConnectionGate::release(Connection& c) {
     c.sock = -1;
 }
 
+ConnectionGate::HeadRead ConnectionGate::readHead(Connection& c) {
+    char buffer[2048];
+    for (;;) {
+        const ssize_t got = ::recv(c.sock, buffer, sizeof buffer, 0);
+        if (got > 0) {
+            c.head.append(buffer, size_t(got));
+            if (c.head.size() > limits_.headBytes) return HeadRead::Dropped;
+            if (headIsWhole(c.head)) return HeadRead::Whole;
+            continue;
+        }
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return HeadRead::Waiting;
+        if (got < 0 && errno == EINTR) continue;
+        return HeadRead::Dropped;  // closed or failed before the head was whole
+    }
+}
+
+void ConnectionGate::passOn(std::unique_ptr<Connection>& c) {
+    c->deadline = Clock::now() + seconds(limits_.answerSeconds);
+    {
+        std::lock_guard lock(mutex_);
+        whole_.push_back(std::move(c));
+    }
+    ready_.notify_one();
+}
+
 void ConnectionGate::gather() {
     std::vector<std::unique_ptr<Connection>> waiting;
     std::vector<pollfd> fds;
@@ -105,8 +130,15 @@ void ConnectionGate::gather() {
         int timeout = -1;  // ms; none while nothing waits
         for (auto& c : waiting) {
             if (c->deadline <= now) {
-                release(*c);  // too slow: the bound is on the whole head, not on each read
-                c.reset();
+                // What arrived while this thread was kept from running still counts: a busy machine
+                // must not turn away a client that sent its head in time.
+                const HeadRead read = readHead(*c);
+                if (read == HeadRead::Whole) {
+                    passOn(c);
+                } else {
+                    release(*c);  // too slow: the bound is on the whole head, not on each read
+                    c.reset();
+                }
                 continue;
             }
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(c->deadline - now).count() + 1;
@@ -121,31 +153,12 @@ void ConnectionGate::gather() {
 
         for (size_t k = 0; k < waiting.size(); ++k) {
             if (fds[k + 1].revents == 0) continue;
-            Connection& c = *waiting[k];
-            bool drop = false;
-            for (;;) {
-                const ssize_t got = ::recv(c.sock, buffer, sizeof buffer, 0);
-                if (got > 0) {
-                    c.head.append(buffer, size_t(got));
-                    if (c.head.size() > limits_.headBytes) drop = true;
-                    if (drop || headIsWhole(c.head)) break;
-                    continue;
-                }
-                if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
-                if (got < 0 && errno == EINTR) continue;
-                drop = true;  // closed or failed before the head was whole
-                break;
-            }
-            if (drop) {
-                release(c);
+            const HeadRead read = readHead(*waiting[k]);
+            if (read == HeadRead::Dropped) {
+                release(*waiting[k]);
                 waiting[k].reset();
-            } else if (headIsWhole(c.head)) {
-                c.deadline = Clock::now() + seconds(limits_.answerSeconds);
-                {
-                    std::lock_guard lock(mutex_);
-                    whole_.push_back(std::move(waiting[k]));
-                }
-                ready_.notify_one();
+            } else if (read == HeadRead::Whole) {
+                passOn(waiting[k]);
             }
         }
         std::erase(waiting, nullptr);

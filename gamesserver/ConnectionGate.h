@@ -52,6 +52,11 @@ public:
     int refused() const;
 
 private:
+    enum class HeadRead { Waiting, Whole, Dropped };
+    // Reads what the socket holds now: the head whole, more to wait for, or a connection to drop.
+    HeadRead readHead(Connection& c);
+    // Hands a whole head to the workers, with the answer's own deadline.
+    void passOn(std::unique_ptr<Connection>& c);
     void gather();
     void work();
     void release(Connection& c);

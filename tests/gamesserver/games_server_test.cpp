@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <httplib.h>
 
+#include "gamesserver/ConnectionGate.h"
 #include "tests/gamesserver/LoopbackServer.h"
 
 namespace pellam::games {
@@ -193,6 +194,30 @@ TEST_F(GamesServerTest, EachAddressHoldsFewConnectionsAndATrickledRequestIsCutOf
     Peer again("127.0.0.1", port);
     again.send(list);
     EXPECT_EQ(again.answer().rfind("HTTP/1.1 200", 0), 0u);
+}
+
+// The head is the client's to send in time, not the gate's to read in time: a head lying whole in
+// the socket when its deadline comes is served, and a socket holding less is closed unanswered. A
+// deadline of nothing stands for a gathering thread kept from running past it on a busy machine.
+TEST(ConnectionGateTest, AHeadSentInTimeIsServedHoweverLateTheGateLooks) {
+    GateLimits limits;
+    limits.headSeconds = 0;
+    limits.workers = 1;
+    ConnectionGate gate(limits, [](ConnectionGate::Connection& c) { ::send(c.sock, "served", 6, MSG_NOSIGNAL); });
+    const auto answerTo = [&](const std::string& head) {
+        int pair[2];
+        EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+        if (!head.empty()) EXPECT_EQ(::send(pair[0], head.data(), head.size(), MSG_NOSIGNAL), ssize_t(head.size()));
+        gate.admit(pair[1]);
+        std::string got;
+        char buffer[64];
+        for (ssize_t n; (n = ::recv(pair[0], buffer, sizeof buffer, 0)) > 0;) got.append(buffer, size_t(n));
+        ::close(pair[0]);
+        return got;
+    };
+    EXPECT_EQ(answerTo("GET /vantorgames.php HTTP/1.1\r\nHost: games\r\n\r\n"), "served");
+    EXPECT_EQ(answerTo("GET /vantorgames.php HTTP/1.1\r\nHo"), "");
+    EXPECT_EQ(answerTo(""), "");
 }
 
 TEST(GamesStoreTest, ListsAtMostAHundredOldestFirst) {
