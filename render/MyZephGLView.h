@@ -235,6 +235,8 @@ private:
     // Whether nothing the window box may light can pass the depth test: it lies in cells the
     // cover hides, and the pass draws beyond the cover's depths.
     bool hiddenByCover(const ScreenBox& box) const;
+    // Whether GL draws a fragment only where it lies nearer than (or as near as) the depth held.
+    static bool depthTestedNearer();
     // Whether two of the materials, or one and the diffuse colour GL holds, share a colour with
     // different alphas: then which was sent last decides a lit polygon's alpha.
     bool alphaFollowsOrder(const MaterialLightData* materials) const;

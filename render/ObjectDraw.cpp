@@ -248,7 +248,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         // polygon reads: a lit polygon keeps the diffuse alpha last sent with its colour, so no
         // two materials may share a colour with different alphas.
         partEye_.BehindCover = cullsHidden_ && coverBelow_ > 0 && !coverOnly_ && !skipCover_ && !cover_.empty() &&
-                               !alphaFollowsOrder(materials);
+                               depthTestedNearer() && !alphaFollowsOrder(materials);
         partEye_.Hidden = partEye_.BehindCover && cullOutside_ && !depthAlways_ && sphereHidden(reachOf(*object, g));
         objectsHidden_ += partEye_.Hidden;
     }
@@ -506,6 +506,13 @@ bool MyZephGLView::alphaFollowsOrder(const MaterialLightData* materials) const {
     return false;
 }
 
+bool MyZephGLView::depthTestedNearer() {
+    if (!glIsEnabled(GL_DEPTH_TEST)) return false;
+    GLint test = GL_ALWAYS;
+    glGetIntegerv(GL_DEPTH_FUNC, &test);
+    return test == GL_LESS || test == GL_LEQUAL;
+}
+
 bool MyZephGLView::sphereHidden(double radius) const {
     // The cube about the sphere, all in front of the eye, projects within the box of its corners.
     if (!(radius > 0)) return false;
@@ -530,7 +537,10 @@ bool MyZephGLView::sphereHidden(double radius) const {
 bool MyZephGLView::hiddenByCover(const ScreenBox& box) const {
     // The cover's cells hold its depths, all nearer than any this pass draws without the polygon
     // offset; a polygon drawn whatever the depths may since have laid farther ones there.
-    return !depthAlways_ && cover_.hides(box.X0, box.Y0, box.X1, box.Y1);
+    if (depthAlways_) return false;
+    // Most boxes reach an open cell at their lower left corner: one cell answers for them.
+    if (cover_.openAt(std::fmax(box.X0, partEye_.Viewport[0]), std::fmax(box.Y0, partEye_.Viewport[1]))) return false;
+    return cover_.hides(box.X0, box.Y0, box.X1, box.Y1);
 }
 
 bool MyZephGLView::offsetStaysBehind(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c) const {
