@@ -609,5 +609,49 @@ TEST_F(FrameWorldTest, TheCockpitDrawnBeforeTheWorldEndsInFrontOfWhatPassesTheDe
     EXPECT_TRUE(first.pixels == after.pixels);
 }
 
+// With the cockpit drawn before the world, what the world draws behind it is left out unseen: an
+// aircraft whole, another object's square. A mark raised by the polygon offset comes through it
+// where its slope is steep enough, as GL does not keep the offset within the world's depths.
+TEST_F(FrameWorldTest, ObjectsBehindTheCockpitAreLeftOutButASteepMarkStillComesThrough) {
+    view().glSetFogParameters(1, 1, 1, GL_EXP2, 1.5e-5f);
+    const auto& c = camera.Position;
+    Thing* cockpit = put(5);
+    cockpit->square(0, 2, 0, kGreen, kUnlitFlat);
+    cockpit->at(c[0], c[1], c[2] + 4);
+    Thing* aircraft = put(6);
+    aircraft->square(0, 5, 0, kRed, kUnlitFlat);
+    aircraft->Frames[0].ObjectExtends = {-5, 5, -5, 5, -5, 5};
+    aircraft->at(c[0], c[1], c[2] + 100);
+    aircraft->Record.OptionalObjectMatrix.fill(aircraft->Record.ObjectMatrix);  // no part posed apart
+    Thing* marked = put(21);
+    marked->square(0, 5, 100, kRed, kUnlitFlat);
+    // From 10 ft ahead to 1,000 ft in under a pixel across: its depth falls 0.8 a pixel.
+    Thing::Geometry& g = marked->Geo[0];
+    const auto first = uint16_t(g.Points.size());
+    for (auto [x, y, z] : {std::tuple{-0.01, -0.2, 10.0}, {-0.01, 0.2, 10.0}, {0.5, 20.0, 1000.0}, {0.5, -20.0, 1000.0}})
+        g.Points.push_back({0, 0, 0, 0, -1, float(x), float(y), float(z)});
+    OnePolygonVer2& mark = g.Polygons.emplace_back();
+    mark.MapNumber = 0;
+    mark.DefaultDrawType = GL_QUADS;
+    mark.DrawHints = kUnlitFlat | render::kOffset | render::kNoCull;
+    mark.PolyColor = kBlue;
+    mark.FirstItem = int16_t(g.Runs.size());
+    g.Runs.push_back(4);
+    for (uint16_t k = 0; k < 4; ++k) g.Runs.push_back(uint16_t(first + k));
+    marked->at(c[0], c[1], c[2]);
+    view().setCameraInsideItem(5);
+
+    const long objects = view().objectsHidden(), triangles = view().trianglesHidden();
+    const RGBAImage culled = frame();
+    EXPECT_EQ(view().objectsHidden(), objects + 1);
+    EXPECT_EQ(view().trianglesHidden(), triangles + 2);  // the square; not the mark
+    view().setCullsHidden(false);
+    const RGBAImage plain = frame();
+    view().setCullsHidden(true);
+    EXPECT_TRUE(culled.pixels == plain.pixels);
+    EXPECT_TRUE(near(pixel(culled, culled.width / 2 - 1, culled.height / 2), 0, 0, 255));
+    EXPECT_TRUE(near(pixel(culled, culled.width / 2 + 3, culled.height / 2), 0, 255, 0));
+}
+
 }  // namespace
 }  // namespace rendertest
