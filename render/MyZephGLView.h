@@ -320,6 +320,7 @@ private:
         double Margin = 0;                    // pixels: where a sample may lie off the centre
         std::array<double, 16> Clip{};        // Projection x FinalMatrix_
         std::array<double, 2> DepthRange{};   // GL's, read as the object starts
+        bool CoverMay = false;                // the pass may leave out what the cover hides
         bool BehindCover = false;             // triangles hidden by the cover are left out
         bool Hidden = false;                  // the whole object lies behind the cover
     } partEye_;

@@ -247,8 +247,8 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         // What the cover hides is left out only where leaving it out moves no state a later
         // polygon reads: a lit polygon keeps the diffuse alpha last sent with its colour, so no
         // two materials may share a colour with different alphas.
-        partEye_.BehindCover = cullsHidden_ && coverBelow_ > 0 && !coverOnly_ && !skipCover_ && !cover_.empty() &&
-                               depthTestedNearer() && !alphaFollowsOrder(materials);
+        partEye_.CoverMay = coverBelow_ > 0 && !coverOnly_ && !skipCover_ && !cover_.empty();
+        partEye_.BehindCover = partEye_.CoverMay && cullsHidden_ && depthTestedNearer() && !alphaFollowsOrder(materials);
         partEye_.Hidden = partEye_.BehindCover && cullOutside_ && !depthAlways_ && sphereHidden(reachOf(*object, g));
         objectsHidden_ += partEye_.Hidden;
     }
@@ -447,7 +447,10 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     endBatch();
     drawHeld();
     setFlat(false);
-    partEye_.On = partEye_.BehindCover = partEye_.Hidden = false;
+    // Where the cover may have left polygons out, the diffuse colour GL holds depends on which,
+    // and a lit polygon of the next object would keep its alpha with the colour: it sends its own.
+    if (partEye_.CoverMay) CurrentMaterial_[kDifR] = -1;
+    partEye_.On = partEye_.CoverMay = partEye_.BehindCover = partEye_.Hidden = false;
     if (coloured) glDisableClientState(GL_COLOR_ARRAY);
     setAlphaTest(alphaTested);
     setBlend(blended);

@@ -611,8 +611,9 @@ TEST_F(FrameWorldTest, TheCockpitDrawnBeforeTheWorldEndsInFrontOfWhatPassesTheDe
 
 // With the cockpit drawn before the world, what the world draws behind it is left out unseen: an
 // aircraft whole, another object's square. A mark raised by the polygon offset comes through it
-// where its slope is steep enough, as GL does not keep the offset within the world's depths.
-TEST_F(FrameWorldTest, ObjectsBehindTheCockpitAreLeftOutButASteepMarkStillComesThrough) {
+// where its slope is steep enough, as GL does not keep the offset within the world's depths; and
+// what is left out changes no state a later object reads.
+TEST_F(FrameWorldTest, WhatTheCockpitHidesIsLeftOutWithoutChangingAPixel) {
     view().glSetFogParameters(1, 1, 1, GL_EXP2, 1.5e-5f);
     const auto& c = camera.Position;
     Thing* cockpit = put(5);
@@ -651,6 +652,33 @@ TEST_F(FrameWorldTest, ObjectsBehindTheCockpitAreLeftOutButASteepMarkStillComesT
     EXPECT_TRUE(culled.pixels == plain.pixels);
     EXPECT_TRUE(near(pixel(culled, culled.width / 2 - 1, culled.height / 2), 0, 0, 255));
     EXPECT_TRUE(near(pixel(culled, culled.width / 2 + 3, culled.height / 2), 0, 255, 0));
+
+    // A lit polygon keeps the alpha GL holds with its colour, so leaving out the last polygon of
+    // one aircraft (behind the cockpit) must not change which alpha the next aircraft's polygon of
+    // that colour shows with.
+    for (long i : {6L, 21L}) models.put(i, nullptr);
+    const auto lit = [&](Thing* t, std::initializer_list<std::tuple<double, int>> squares) {
+        for (auto [x, material] : squares) {
+            t->square(0, 3, 0, kRed, 0, false, x, 0);
+            t->Geo[0].Polygons.back().MaterialLightDataOffset = int16_t(material);
+        }
+        t->Frames[0].MapListOffset[0] = int16_t(view().missingTextureSlot());
+        t->at(c[0], c[1], c[2] + 100);
+    };
+    const MaterialLightData grey{0.3f, 0.3f, 0.3f, 1, 0.5f, 0.5f, 0.5f, 1, 0, 0, 0, 1, 0};
+    Thing* before = put(6);
+    before->Frames[0].MaterialLightingData[0] = grey;
+    before->Frames[0].MaterialLightingData[1] = {0.3f, 0.3f, 0.3f, 1, 0.2f, 0.2f, 0.2f, 1, 0, 0, 0, 1, 0};
+    lit(before, {{48.0, 1}, {0.0, 0}});  // the second behind the cockpit
+    Thing* next = put(7);
+    next->Frames[0].MaterialLightingData[0] = grey;
+    next->Frames[0].MaterialLightingData[0].a2 = 0.5f;  // cut by the alpha test where it is sent
+    lit(next, {{-48.0, 0}});
+    const RGBAImage left = frame();
+    view().setCullsHidden(false);
+    const RGBAImage whole = frame();
+    view().setCullsHidden(true);
+    EXPECT_TRUE(left.pixels == whole.pixels);
 }
 
 }  // namespace
