@@ -537,6 +537,16 @@ protected:
         view().setFrameServices(nullptr);  // the cloud state comes from the terrain
         camera.Position = {2020000.0, 3000.0, 2047000.0};  // above Albert at 3,000 ft
     }
+    // In a faint haze, the cockpit (item 5, the camera inside it) a green square of half side
+    // `half` ft 4 ft ahead, drawn before the world.
+    void cockpitBeforeTheWorld(double half) {
+        view().glSetFogParameters(1, 1, 1, GL_EXP2, 1.5e-5f);
+        Thing* cockpit = put(5);
+        cockpit->square(0, half, 0, kGreen, kUnlitFlat);
+        const auto& c = camera.Position;
+        cockpit->at(c[0], c[1], c[2] + 4);
+        view().setCameraInsideItem(5);
+    }
 
     RIDUdidav* terrain = nullptr;
 };
@@ -589,16 +599,12 @@ TEST_F(FrameWorldTest, TheSunIsDrawnWhereTheLightComesFrom) {
 // world; a transparent polygon of the world that passes the depth test always, drawn after them,
 // must still end under the cockpit as when the cockpit is drawn after the world.
 TEST_F(FrameWorldTest, TheCockpitDrawnBeforeTheWorldEndsInFrontOfWhatPassesTheDepthTestAlways) {
-    view().glSetFogParameters(1, 1, 1, GL_EXP2, 1.5e-5f);
+    cockpitBeforeTheWorld(0.6);
     const auto& c = camera.Position;
-    Thing* cockpit = put(5);
-    cockpit->square(0, 0.6, 0, kGreen, kUnlitFlat);
-    cockpit->at(c[0], c[1], c[2] + 4);
     Thing* pane = put(6);
     pane->square(0, 20, 0, {1, 0, 0, 0.5f}, render::kUnlit | render::kTransparent | render::kAlways);
     pane->Frames[0].MapListOffset[0] = int16_t(view().missingTextureSlot());  // opaque texels
     pane->at(c[0], c[1], c[2] + 100);
-    view().setCameraInsideItem(5);
     const RGBAImage first = frame();
     view().setCoverFirst(false);
     const RGBAImage after = frame();
@@ -614,11 +620,8 @@ TEST_F(FrameWorldTest, TheCockpitDrawnBeforeTheWorldEndsInFrontOfWhatPassesTheDe
 // where its slope is steep enough, as GL does not keep the offset within the world's depths; and
 // what is left out changes no state a later object reads.
 TEST_F(FrameWorldTest, WhatTheCockpitHidesIsLeftOutWithoutChangingAPixel) {
-    view().glSetFogParameters(1, 1, 1, GL_EXP2, 1.5e-5f);
+    cockpitBeforeTheWorld(2);
     const auto& c = camera.Position;
-    Thing* cockpit = put(5);
-    cockpit->square(0, 2, 0, kGreen, kUnlitFlat);
-    cockpit->at(c[0], c[1], c[2] + 4);
     Thing* aircraft = put(6);
     aircraft->square(0, 5, 0, kRed, kUnlitFlat);
     aircraft->Frames[0].ObjectExtends = {-5, 5, -5, 5, -5, 5};
@@ -640,7 +643,6 @@ TEST_F(FrameWorldTest, WhatTheCockpitHidesIsLeftOutWithoutChangingAPixel) {
     g.Runs.push_back(4);
     for (uint16_t k = 0; k < 4; ++k) g.Runs.push_back(uint16_t(first + k));
     marked->at(c[0], c[1], c[2]);
-    view().setCameraInsideItem(5);
 
     const long objects = view().objectsHidden(), triangles = view().trianglesHidden();
     const RGBAImage culled = frame();
