@@ -756,7 +756,7 @@ void MyZephGLView::noteEyeInPart(int stride) {
     partEye_.On = std::isfinite(eye[0]) && std::isfinite(eye[1]) && std::isfinite(eye[2]);
 }
 
-bool MyZephGLView::facesAway(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c) const {
+[[gnu::always_inline]] inline bool MyZephGLView::facesAway(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c) const {
     // GL culls its front faces (glPrepareForModelDrawing), those wound anticlockwise on the screen:
     // there the pose's determinant times the normal's dot with the way to the eye is positive
     // (negative where GL is set to cull the other way; nothing where it culls both). Only
@@ -774,7 +774,7 @@ bool MyZephGLView::facesAway(const ObjectPointsPolysVer2& g, uint16_t a, uint16_
     return facing > 1e-3 * scale;
 }
 
-bool MyZephGLView::coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c,
+[[gnu::always_inline]] inline bool MyZephGLView::coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c,
                                  ScreenBox& box) const {
     // A fragment is made where a pixel's centre lies inside the triangle. Behind the eye the
     // projection would not bound the triangle: such a triangle is sent, and may reach anywhere.
@@ -805,7 +805,12 @@ bool MyZephGLView::coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uin
         const double first = partEye_.Viewport[k], last = partEye_.Viewport[k] + partEye_.Viewport[2 + k];
         const double from = (lo[k] - margin > first ? lo[k] - margin : first) - 0.5;
         const double to = (hi[k] + margin < last ? hi[k] + margin : last) - 0.5;
-        if (!(std::ceil(from) <= to)) return true;  // no centre k + 0.5 between them
+        // No centre k + 0.5 between them: no whole k in [from, to]. Once from <= to, both lie
+        // within the viewport's bounds: the whole number at or above from, without a library call.
+        if (from > to) return true;
+        auto whole = long(from);
+        whole += double(whole) < from;
+        if (!(whole <= to)) return true;
     }
     return false;
 }
