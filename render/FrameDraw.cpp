@@ -390,6 +390,8 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
 
     const bool collectClouds = !pass.SecondWindow;
     if (collectClouds) clouds_.clear();
+    // The cover's depths lie in the cockpit's slice, nearer than any the objects are drawn at.
+    coverBelow_ = sliced ? kCockpitDepths : 0;
     const long n = std::min<long>(list.size(), long(frameRecords_.size()));
     for (long i = 0; i < n; ++i) {
         if (i == ModelArray::kFirstAircraft) CurrentMaterial_[0] = CurrentMaterial_[3] = -1;
@@ -419,6 +421,7 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
             own.EyeRelativeZ = record->TheObject.EyeRelativeZ;
         }
     }
+    coverBelow_ = 0;
     glNewDrawTransparentItems();
     drawClouds();
     for (long i = 0; i < list.size(); ++i)

@@ -85,6 +85,12 @@ public:
     bool exactDrawing() const override { return exactDrawing_; }
     // Batches of one colour at every vertex filled flat (on: the same picture, fewer inputs to interpolate).
     void setFlatShading(bool on) { flatShading_ = on; }
+    // Objects' triangles, and aircraft whole, that lie in cells the cockpit's cover hides are not
+    // sent (on: the same picture, fewer triangles).
+    void setCullsHidden(bool on) { cullsHidden_ = on; }
+    // What that has left out so far: triangles one by one, and aircraft whole.
+    long trianglesHidden() const { return trianglesHidden_; }
+    long objectsHidden() const { return objectsHidden_; }
     // The cockpit's flat transparent ring (the propeller's blur) drawn as the polygon its outer edge
     // bounds where nearer parts hide its hole (on: the same picture, fewer triangles); how often so far.
     void setFillsRings(bool on) { fillsRings_ = on; }
@@ -231,6 +237,22 @@ private:
     void drawOpaqueCover(OneCompleteObjectVer2* object);
     // Whether the object, posed by FinalMatrix_, lies wholly outside the frustum last set.
     bool outsideView(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g) const;
+    // The radius (ft) of a sphere about the object's origin that holds all it draws; 0 when its
+    // extents do not say.
+    static double reachOf(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g);
+    // Whether the sphere of `radius` ft about the object's origin, posed by FinalMatrix_, lies in
+    // front of the eye and on the screen wholly in cells the cover hides.
+    bool sphereHidden(double radius) const;
+    // Whether nothing the window box may light can pass the depth test: it lies in cells the
+    // cover hides, and the pass draws beyond the cover's depths.
+    bool hiddenByCover(const ScreenBox& box) const;
+    // Whether GL draws a fragment only where it lies nearer than (or as near as) the depth held.
+    static bool depthTestedNearer();
+    // Whether two of the materials, or one and the diffuse colour GL holds, share a colour with
+    // different alphas: then which was sent last decides a lit polygon's alpha.
+    bool alphaFollowsOrder(const MaterialLightData* materials) const;
+    // Whether the triangle, raised by the marks' polygon offset, still lies beyond the cover's depths.
+    bool offsetStaysBehind(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c) const;
     bool coversOpaquely(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, bool litAlphaSure) const;
     // The alpha every pixel of the opaque polygon is sure to have, drawn with the GL state set for it.
     float surestAlpha(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) const;
@@ -277,6 +299,11 @@ private:
     bool skipCover_ = false;    // glNewDrawOneObject leaves out the cover drawn in colour before
     bool coverFirst_ = true;    // the cockpit's cover drawn in colour before the world where that is the same
     bool depthAlways_ = false;  // a polygon drawn (or queued) to pass the depth test always since the cover
+    // Window depth below which every depth the cover laid lies, while the pass draws objects at
+    // depths beyond it (the world's slice of the range); 0 otherwise.
+    double coverBelow_ = 0;
+    bool cullsHidden_ = true;
+    long trianglesHidden_ = 0, objectsHidden_ = 0;
     worlddraw::ScreenCover cover_;  // the screen the cover marked this pass hides (empty: none)
     // Where the cover leaves the view open this pass, cut as pays for the sky and for the decks,
     // and whether passes behind it keep to that; where it leaves open what lies beyond the nearest
@@ -309,6 +336,10 @@ private:
         std::array<int, 4> Viewport{};
         double Margin = 0;                    // pixels: where a sample may lie off the centre
         std::array<double, 16> Clip{};        // Projection x FinalMatrix_
+        std::array<double, 2> DepthRange{};   // GL's, read as the object starts
+        bool CoverMay = false;                // the pass may leave out what the cover hides
+        bool BehindCover = false;             // triangles hidden by the cover are left out
+        bool Hidden = false;                  // the whole object lies behind the cover
     } partEye_;
     std::vector<uint16_t> batch_;  // point numbers of triangles drawn in one state, in polygon order
     ScreenBox batchBox_ = kNoScreen;  // where the open batch's triangles may light pixels

@@ -243,6 +243,14 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         glGetIntegerv(GL_FRONT_FACE, &front);
         partEye_.Culled = mode == GL_FRONT_AND_BACK ? 0.0 : (mode == GL_FRONT) == (front == GL_CCW) ? 1.0 : -1.0;
         noteEyeInPart(stride);
+        glGetDoublev(GL_DEPTH_RANGE, partEye_.DepthRange.data());
+        // What the cover hides is left out only where leaving it out moves no state a later
+        // polygon reads: a lit polygon keeps the diffuse alpha last sent with its colour, so no
+        // two materials may share a colour with different alphas.
+        partEye_.CoverMay = coverBelow_ > 0 && !coverOnly_ && !skipCover_ && !cover_.empty();
+        partEye_.BehindCover = partEye_.CoverMay && cullsHidden_ && depthTestedNearer() && !alphaFollowsOrder(materials);
+        partEye_.Hidden = partEye_.BehindCover && cullOutside_ && !depthAlways_ && sphereHidden(reachOf(*object, g));
+        objectsHidden_ += partEye_.Hidden;
     }
     // A batch may be held back and drawn with an earlier one in the same look, ahead of the
     // batches between, where it shares no pixel with them: then no pixel is drawn over in another
@@ -408,6 +416,10 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
             appendTriangles(*p, g);
             continue;
         }
+        // Behind the cover whole, only what may still show is looked at: transparent polygons
+        // (the queue's order may change its depth test), marks raised by the polygon offset, and
+        // polygons drawn whatever the depths.
+        if (partEye_.Hidden && !depthAlways_ && !(hints & (kTransparent | kOffset | kAlways))) continue;
         if (hints & kTransparent) {
             queueTransparent(*object, *p, g, materials);
             continue;
@@ -435,14 +447,17 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     endBatch();
     drawHeld();
     setFlat(false);
-    partEye_.On = false;
+    // Where the cover may have left polygons out, the diffuse colour GL holds depends on which,
+    // and a lit polygon of the next object would keep its alpha with the colour: it sends its own.
+    if (partEye_.CoverMay) CurrentMaterial_[kDifR] = -1;
+    partEye_.On = partEye_.CoverMay = partEye_.BehindCover = partEye_.Hidden = false;
     if (coloured) glDisableClientState(GL_COLOR_ARRAY);
     setAlphaTest(alphaTested);
     setBlend(blended);
     plainWhereSure_ = false;
 }
 
-bool MyZephGLView::outsideView(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g) const {
+double MyZephGLView::reachOf(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g) {
     // A sphere about the object's origin holding its extents, widened by the farthest part posed
     // apart from it (a wing set that has come off) and by the hit flash's half size.
     constexpr double kFlashReach = 8.0;  // ft
@@ -452,7 +467,7 @@ bool MyZephGLView::outsideView(const OneCompleteObjectVer2& object, const Object
         const double reach = std::fmax(std::fabs(e[2 * axis]), std::fabs(e[2 * axis + 1]));
         r2 += reach * reach;
     }
-    if (!(r2 > 0) || !std::isfinite(r2)) return false;  // no extents: nothing to bound it by
+    if (!(r2 > 0) || !std::isfinite(r2)) return 0;  // no extents: nothing to bound it by
     const auto& m = object.ObjectMatrix;
     double scale = 0;
     for (int c = 0; c < 3; ++c)
@@ -463,7 +478,12 @@ bool MyZephGLView::outsideView(const OneCompleteObjectVer2& object, const Object
         apart = std::fmax(apart, std::sqrt(dx * dx + dy * dy + dz * dz));
     }
     const double r = std::sqrt(r2) * scale + apart + kFlashReach;
-    if (!std::isfinite(r)) return false;
+    return std::isfinite(r) ? r : 0;
+}
+
+bool MyZephGLView::outsideView(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g) const {
+    const double r = reachOf(object, g);
+    if (!(r > 0)) return false;
     // The centre in GL's eye space, looking down -z; each side plane passes through the eye and an
     // edge of the near rectangle.
     const double x = FinalMatrix_[12], y = FinalMatrix_[13], z = FinalMatrix_[14];
@@ -473,6 +493,88 @@ bool MyZephGLView::outsideView(const OneCompleteObjectVer2& object, const Object
     };
     return -z + r < n || -z - r > ViewFrustumFar_ || beyond(x, ViewFrustumLeft_, -1) || beyond(x, ViewFrustumRight_, 1) ||
            beyond(y, ViewFrustumBottom_, -1) || beyond(y, ViewFrustumTop_, 1);
+}
+
+bool MyZephGLView::alphaFollowsOrder(const MaterialLightData* materials) const {
+    const auto clash = [](const MaterialLightData& m, double r, double g, double b, float alpha) {
+        return r == m.DiffuseRed && g == m.DiffuseGreen && b == m.DiffuseBlue && alpha != m.a2;
+    };
+    for (int k = 0; k < kMaxMaterials; ++k) {
+        const MaterialLightData& m = materials[k];
+        if (clash(m, CurrentMaterial_[kDifR], CurrentMaterial_[kDifG], CurrentMaterial_[kDifB], diffuseAlpha_)) return true;
+        for (int j = 0; j < k; ++j)
+            if (clash(m, materials[j].DiffuseRed, materials[j].DiffuseGreen, materials[j].DiffuseBlue, materials[j].a2))
+                return true;
+    }
+    return false;
+}
+
+bool MyZephGLView::depthTestedNearer() {
+    if (!glIsEnabled(GL_DEPTH_TEST)) return false;
+    GLint test = GL_ALWAYS;
+    glGetIntegerv(GL_DEPTH_FUNC, &test);
+    return test == GL_LESS || test == GL_LEQUAL;
+}
+
+bool MyZephGLView::sphereHidden(double radius) const {
+    // The cube about the sphere, all in front of the eye, projects within the box of its corners.
+    if (!(radius > 0)) return false;
+    const std::array<double, 16>& p = partEye_.Projection;
+    const double cx = FinalMatrix_[12], cy = FinalMatrix_[13], cz = FinalMatrix_[14];
+    ScreenBox box = kNoScreen;
+    for (int corner = 0; corner < 8; ++corner) {
+        const double x = cx + (corner & 1 ? radius : -radius), y = cy + (corner & 2 ? radius : -radius),
+                     z = cz + (corner & 4 ? radius : -radius);
+        const double w = p[3] * x + p[7] * y + p[11] * z + p[15];
+        if (!(w > 1e-3)) return false;
+        double at[2];
+        for (int k = 0; k < 2; ++k) {
+            const double ndc = (p[k] * x + p[4 + k] * y + p[8 + k] * z + p[12 + k]) / w;
+            at[k] = partEye_.Viewport[k] + (ndc + 1) * 0.5 * partEye_.Viewport[2 + k];
+        }
+        box.widen({at[0] - partEye_.Margin, at[1] - partEye_.Margin, at[0] + partEye_.Margin, at[1] + partEye_.Margin});
+    }
+    return hiddenByCover(box);
+}
+
+bool MyZephGLView::hiddenByCover(const ScreenBox& box) const {
+    // The cover's cells hold its depths, all nearer than any this pass draws without the polygon
+    // offset; a polygon drawn whatever the depths may since have laid farther ones there.
+    if (depthAlways_) return false;
+    // Most boxes reach an open cell at their lower left corner: one cell answers for them.
+    if (cover_.openAt(std::fmax(box.X0, partEye_.Viewport[0]), std::fmax(box.Y0, partEye_.Viewport[1]))) return false;
+    return cover_.hides(box.X0, box.Y0, box.X1, box.Y1);
+}
+
+bool MyZephGLView::offsetStaysBehind(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c) const {
+    // glPolygonOffset(-3, -3) brings a fragment nearer by 3 times the triangle's steepest depth
+    // slope (window depth a pixel) and 3 of the depth buffer's steps, and GL does not keep the
+    // result within the depth range. Bounded here with room to spare for GL's rounding (positions
+    // to a thousandth of a pixel, steps as coarse as 16 bits); a triangle too thin for its slope
+    // to be bounded so is taken to come through.
+    const auto* bytes = reinterpret_cast<const unsigned char*>(g.ThePoints) + positionIn(partEye_.Stride);
+    const std::array<double, 16>& m = partEye_.Clip;
+    const double n = partEye_.DepthRange[0], f = partEye_.DepthRange[1];
+    double x[3], y[3], z[3];
+    int k = 0;
+    for (const uint16_t i : {a, b, c}) {
+        const float* q = reinterpret_cast<const float*>(bytes + size_t(i) * partEye_.Stride);
+        const double w = m[3] * q[0] + m[7] * q[1] + m[11] * q[2] + m[15];
+        if (!(w > 1e-3)) return false;
+        const auto ndc = [&](int row) { return (m[row] * q[0] + m[4 + row] * q[1] + m[8 + row] * q[2] + m[12 + row]) / w; };
+        x[k] = partEye_.Viewport[0] + (ndc(0) + 1) * 0.5 * partEye_.Viewport[2];
+        y[k] = partEye_.Viewport[1] + (ndc(1) + 1) * 0.5 * partEye_.Viewport[3];
+        z[k] = n + (ndc(2) + 1) * 0.5 * (f - n);
+        ++k;
+    }
+    const double ex = x[0] - x[2], ey = y[0] - y[2], ez = z[0] - z[2];
+    const double fx = x[1] - x[2], fy = y[1] - y[2], fz = z[1] - z[2];
+    const double det = std::fabs(ex * fy - ey * fx);
+    const double rounding = 1e-3 * (std::fabs(ex) + std::fabs(ey) + std::fabs(fx) + std::fabs(fy));
+    if (!(det > 2 * rounding)) return false;
+    const double slope = std::fmax(std::fabs(ez * fy - ey * fz), std::fabs(ex * fz - ez * fx)) / (det - rounding);
+    const double pull = 3 * (slope * 1.01 + 1e-6) + 3.0 / 65536;
+    return std::fmin(z[0], std::fmin(z[1], z[2])) - pull > coverBelow_;
 }
 
 void MyZephGLView::markOpaqueCover(OneCompleteObjectVer2* object, bool ownDepths) {
@@ -490,6 +592,7 @@ void MyZephGLView::markOpaqueCover(OneCompleteObjectVer2* object, bool ownDepths
     cover_.finish();
     coverOnly_ = false;
     glPopAttrib();
+    depthAlways_ = false;
 }
 
 void MyZephGLView::drawOpaqueCover(OneCompleteObjectVer2* object) {
@@ -653,7 +756,7 @@ void MyZephGLView::noteEyeInPart(int stride) {
     partEye_.On = std::isfinite(eye[0]) && std::isfinite(eye[1]) && std::isfinite(eye[2]);
 }
 
-bool MyZephGLView::facesAway(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c) const {
+[[gnu::always_inline]] inline bool MyZephGLView::facesAway(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c) const {
     // GL culls its front faces (glPrepareForModelDrawing), those wound anticlockwise on the screen:
     // there the pose's determinant times the normal's dot with the way to the eye is positive
     // (negative where GL is set to cull the other way; nothing where it culls both). Only
@@ -671,7 +774,7 @@ bool MyZephGLView::facesAway(const ObjectPointsPolysVer2& g, uint16_t a, uint16_
     return facing > 1e-3 * scale;
 }
 
-bool MyZephGLView::coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c,
+[[gnu::always_inline]] inline bool MyZephGLView::coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c,
                                  ScreenBox& box) const {
     // A fragment is made where a pixel's centre lies inside the triangle. Behind the eye the
     // projection would not bound the triangle: such a triangle is sent, and may reach anywhere.
@@ -702,7 +805,12 @@ bool MyZephGLView::coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uin
         const double first = partEye_.Viewport[k], last = partEye_.Viewport[k] + partEye_.Viewport[2 + k];
         const double from = (lo[k] - margin > first ? lo[k] - margin : first) - 0.5;
         const double to = (hi[k] + margin < last ? hi[k] + margin : last) - 0.5;
-        if (!(std::ceil(from) <= to)) return true;  // no centre k + 0.5 between them
+        // No centre k + 0.5 between them: no whole k in [from, to]. Once from <= to, both lie
+        // within the viewport's bounds: the whole number at or above from, without a library call.
+        if (from > to) return true;
+        auto whole = long(from);
+        whole += double(whole) < from;
+        if (!(whole <= to)) return true;
     }
     return false;
 }
@@ -720,6 +828,10 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
         if (cull && facesAway(g, a, b, c)) return;
         ScreenBox box = kWholeScreen;
         if (partEye_.On && coversNoPixel(g, a, b, c, box)) return;
+        if (partEye_.BehindCover && hiddenByCover(box) && (!(p.DrawHints & kOffset) || offsetStaysBehind(g, a, b, c))) {
+            ++trianglesHidden_;
+            return;
+        }
         batchBox_.widen(box);
         if (batchFlat_ && !(p.DrawHints & kUnlit)) {
             // Lit: one colour only where the three normals are one (plain points: no colours of their own).

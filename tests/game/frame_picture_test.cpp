@@ -93,6 +93,40 @@ TEST(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
     EXPECT_GT(unlitTriangles, 1000) << "far ground between the pixel centres";
 }
 
+// ---- Objects behind the cockpit's cover.
+// What the cockpit's cover hides of the other aircraft and objects (whole aircraft, and single
+// triangles, marks raised by the polygon offset among them) is not sent, and no pixel changes.
+TEST(GameFrame, ObjectsLeftOutBehindTheCockpitCoverChangeNoPixel) {
+    if (const char* build = std::getenv("PELLAM_BUILD_DIR")) platform::setApplicationFolder(build);
+    testing::TestFolder folder("pellam frame cover");
+    GameScene scene(folder.file("defaults.json"), [](platform::UserDefaults& defaults) {
+        auto view = std::make_unique<render::MyZephGLView>(defaults);
+        return view->initWithFrame({0, 0, 1024, 768}) ? std::move(view) : nullptr;
+    });
+    ASSERT_TRUE(scene.view);
+    ASSERT_TRUE(scene.game->modelAt(ModelArray::kFirstAircraft));
+    for (const auto& [shot, name] : kShots) {
+        if (shot != Shot::CockpitCamel && shot != Shot::CockpitDVII) continue;
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(scene.set(shot));
+        platform::RGBAImage drawn[2];
+        long triangles = 0, objects = 0;
+        for (const bool culls : {false, true}) {
+            scene.view->setCullsHidden(culls);
+            triangles = scene.view->trianglesHidden(), objects = scene.view->objectsHidden();
+            platform::presentationRandom().seed(21);
+            drawn[culls] = readNextFrame(*scene.view);
+        }
+        EXPECT_TRUE(drawn[0].pixels == drawn[1].pixels);
+        // Both scenes have aircraft behind the cockpit: the Camel's a D.VII behind its cowling, the
+        // D.VII's a Camel below its nose and a Dr.I behind its upper wing.
+        EXPECT_GT(scene.view->trianglesHidden() - triangles, 100);
+        if (shot == Shot::CockpitDVII) {
+            EXPECT_GE(scene.view->objectsHidden() - objects, 1);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace pellam
 

@@ -537,6 +537,16 @@ protected:
         view().setFrameServices(nullptr);  // the cloud state comes from the terrain
         camera.Position = {2020000.0, 3000.0, 2047000.0};  // above Albert at 3,000 ft
     }
+    // In a faint haze, the cockpit (item 5, the camera inside it) a green square of half side
+    // `half` ft 4 ft ahead, drawn before the world.
+    void cockpitBeforeTheWorld(double half) {
+        view().glSetFogParameters(1, 1, 1, GL_EXP2, 1.5e-5f);
+        Thing* cockpit = put(5);
+        cockpit->square(0, half, 0, kGreen, kUnlitFlat);
+        const auto& c = camera.Position;
+        cockpit->at(c[0], c[1], c[2] + 4);
+        view().setCameraInsideItem(5);
+    }
 
     RIDUdidav* terrain = nullptr;
 };
@@ -589,16 +599,12 @@ TEST_F(FrameWorldTest, TheSunIsDrawnWhereTheLightComesFrom) {
 // world; a transparent polygon of the world that passes the depth test always, drawn after them,
 // must still end under the cockpit as when the cockpit is drawn after the world.
 TEST_F(FrameWorldTest, TheCockpitDrawnBeforeTheWorldEndsInFrontOfWhatPassesTheDepthTestAlways) {
-    view().glSetFogParameters(1, 1, 1, GL_EXP2, 1.5e-5f);
+    cockpitBeforeTheWorld(0.6);
     const auto& c = camera.Position;
-    Thing* cockpit = put(5);
-    cockpit->square(0, 0.6, 0, kGreen, kUnlitFlat);
-    cockpit->at(c[0], c[1], c[2] + 4);
     Thing* pane = put(6);
     pane->square(0, 20, 0, {1, 0, 0, 0.5f}, render::kUnlit | render::kTransparent | render::kAlways);
     pane->Frames[0].MapListOffset[0] = int16_t(view().missingTextureSlot());  // opaque texels
     pane->at(c[0], c[1], c[2] + 100);
-    view().setCameraInsideItem(5);
     const RGBAImage first = frame();
     view().setCoverFirst(false);
     const RGBAImage after = frame();
@@ -607,6 +613,74 @@ TEST_F(FrameWorldTest, TheCockpitDrawnBeforeTheWorldEndsInFrontOfWhatPassesTheDe
     const uint8_t* beside = at100(after, 15, 0);
     EXPECT_GT(beside[0], beside[1] + 60);  // the pane beside the cockpit
     EXPECT_TRUE(first.pixels == after.pixels);
+}
+
+// With the cockpit drawn before the world, what the world draws behind it is left out unseen: an
+// aircraft whole, another object's square. A mark raised by the polygon offset comes through it
+// where its slope is steep enough, as GL does not keep the offset within the world's depths; and
+// what is left out changes no state a later object reads.
+TEST_F(FrameWorldTest, WhatTheCockpitHidesIsLeftOutWithoutChangingAPixel) {
+    cockpitBeforeTheWorld(2);
+    const auto& c = camera.Position;
+    Thing* aircraft = put(6);
+    aircraft->square(0, 5, 0, kRed, kUnlitFlat);
+    aircraft->Frames[0].ObjectExtends = {-5, 5, -5, 5, -5, 5};
+    aircraft->at(c[0], c[1], c[2] + 100);
+    aircraft->Record.OptionalObjectMatrix.fill(aircraft->Record.ObjectMatrix);  // no part posed apart
+    Thing* marked = put(21);
+    marked->square(0, 5, 100, kRed, kUnlitFlat);
+    // From 10 ft ahead to 1,000 ft in under a pixel across: its depth falls 0.8 a pixel.
+    Thing::Geometry& g = marked->Geo[0];
+    const auto first = uint16_t(g.Points.size());
+    for (auto [x, y, z] : {std::tuple{-0.01, -0.2, 10.0}, {-0.01, 0.2, 10.0}, {0.5, 20.0, 1000.0}, {0.5, -20.0, 1000.0}})
+        g.Points.push_back({0, 0, 0, 0, -1, float(x), float(y), float(z)});
+    OnePolygonVer2& mark = g.Polygons.emplace_back();
+    mark.MapNumber = 0;
+    mark.DefaultDrawType = GL_QUADS;
+    mark.DrawHints = kUnlitFlat | render::kOffset | render::kNoCull;
+    mark.PolyColor = kBlue;
+    mark.FirstItem = int16_t(g.Runs.size());
+    g.Runs.push_back(4);
+    for (uint16_t k = 0; k < 4; ++k) g.Runs.push_back(uint16_t(first + k));
+    marked->at(c[0], c[1], c[2]);
+
+    const long objects = view().objectsHidden(), triangles = view().trianglesHidden();
+    const RGBAImage culled = frame();
+    EXPECT_EQ(view().objectsHidden(), objects + 1);
+    EXPECT_EQ(view().trianglesHidden(), triangles + 2);  // the square; not the mark
+    view().setCullsHidden(false);
+    const RGBAImage plain = frame();
+    view().setCullsHidden(true);
+    EXPECT_TRUE(culled.pixels == plain.pixels);
+    EXPECT_TRUE(near(pixel(culled, culled.width / 2 - 1, culled.height / 2), 0, 0, 255));
+    EXPECT_TRUE(near(pixel(culled, culled.width / 2 + 3, culled.height / 2), 0, 255, 0));
+
+    // A lit polygon keeps the alpha GL holds with its colour, so leaving out the last polygon of
+    // one aircraft (behind the cockpit) must not change which alpha the next aircraft's polygon of
+    // that colour shows with.
+    for (long i : {6L, 21L}) models.put(i, nullptr);
+    const auto lit = [&](Thing* t, std::initializer_list<std::tuple<double, int>> squares) {
+        for (auto [x, material] : squares) {
+            t->square(0, 3, 0, kRed, 0, false, x, 0);
+            t->Geo[0].Polygons.back().MaterialLightDataOffset = int16_t(material);
+        }
+        t->Frames[0].MapListOffset[0] = int16_t(view().missingTextureSlot());
+        t->at(c[0], c[1], c[2] + 100);
+    };
+    const MaterialLightData grey{0.3f, 0.3f, 0.3f, 1, 0.5f, 0.5f, 0.5f, 1, 0, 0, 0, 1, 0};
+    Thing* before = put(6);
+    before->Frames[0].MaterialLightingData[0] = grey;
+    before->Frames[0].MaterialLightingData[1] = {0.3f, 0.3f, 0.3f, 1, 0.2f, 0.2f, 0.2f, 1, 0, 0, 0, 1, 0};
+    lit(before, {{48.0, 1}, {0.0, 0}});  // the second behind the cockpit
+    Thing* next = put(7);
+    next->Frames[0].MaterialLightingData[0] = grey;
+    next->Frames[0].MaterialLightingData[0].a2 = 0.5f;  // cut by the alpha test where it is sent
+    lit(next, {{-48.0, 0}});
+    const RGBAImage left = frame();
+    view().setCullsHidden(false);
+    const RGBAImage whole = frame();
+    view().setCullsHidden(true);
+    EXPECT_TRUE(left.pixels == whole.pixels);
 }
 
 }  // namespace
