@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "platform/PngImage.h"
@@ -11,8 +12,8 @@
 
 namespace pellam {
 
-// The next frame the view draws, rows top to bottom.
-inline platform::RGBAImage readNextFrame(render::MyZephGLView& view) {
+// The frame the view draws within `draw`, rows top to bottom (by default the view's own redraw).
+inline platform::RGBAImage readNextFrame(render::MyZephGLView& view, const std::function<void()>& draw = {}) {
     platform::RGBAImage image;
     view.setFrameObserver([&] {
         int w = 0, h = 0;
@@ -27,7 +28,10 @@ inline platform::RGBAImage readNextFrame(render::MyZephGLView& view) {
         for (int y = 0; y < h; ++y)
             std::copy_n(&rows[size_t(h - 1 - y) * w * 4], size_t(w) * 4, &image.pixels[size_t(y) * w * 4]);
     });
-    view.drawRect({1, 0, 0, 1});
+    if (draw)
+        draw();
+    else
+        view.drawRect({1, 0, 0, 1});
     view.setFrameObserver(nullptr);
     return image;
 }

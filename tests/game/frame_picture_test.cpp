@@ -20,6 +20,14 @@
 namespace pellam {
 namespace {
 
+// The next frame as the game draws it: through the controller's own call, which first gives the
+// view the moment's time, sun and fog, so that every effect shows as the player sees it; with the
+// same flicker and drift each time.
+platform::RGBAImage gameFrame(GameScene& scene) {
+    platform::presentationRandom().seed(21);
+    return readNextFrame(*scene.view, [&] { scene.game->PrepareAndCallDrawing(); });
+}
+
 TEST(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
     if (const char* build = std::getenv("PELLAM_BUILD_DIR")) platform::setApplicationFolder(build);
     testing::TestFolder folder("pellam frame picture");
@@ -33,12 +41,12 @@ TEST(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
     for (const auto& [shot, name] : kShots) {
         SCOPED_TRACE(name);
         ASSERT_TRUE(scene.set(shot));
+        scene.game->PrepareAndCallDrawing();  // the frame before, as in flight
         const long ringsBefore = scene.view->ringsFilled();
         platform::RGBAImage drawn[2];
         for (const bool exact : {true, false}) {
             scene.view->setExactDrawing(exact);
-            platform::presentationRandom().seed(21);  // the same flicker and drift in both
-            drawn[exact] = readNextFrame(*scene.view);
+            drawn[exact] = gameFrame(scene);
         }
         const platform::RGBAImage& reference = drawn[1];
         if (shot == Shot::CockpitCamel || shot == Shot::CockpitDVII)
@@ -55,14 +63,12 @@ TEST(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         EXPECT_EQ(apart.middle, 0);
         // The world left out behind the cockpit's cover changes no pixel at all.
         scene.view->setScissorsWorld(false);
-        platform::presentationRandom().seed(21);
-        const platform::RGBAImage whole = readNextFrame(*scene.view);
+        const platform::RGBAImage whole = gameFrame(scene);
         scene.view->setScissorsWorld(true);
         EXPECT_TRUE(whole.pixels == drawn[0].pixels);
         // Nor does the cockpit's cover drawn in colour before the world instead of after it.
         scene.view->setCoverFirst(false);
-        platform::presentationRandom().seed(21);
-        const platform::RGBAImage after = readNextFrame(*scene.view);
+        const platform::RGBAImage after = gameFrame(scene);
         scene.view->setCoverFirst(true);
         EXPECT_TRUE(after.pixels == drawn[0].pixels);
         // Nor do the far ground's triangles that fall between the pixel centres, nor the ground the
@@ -70,23 +76,20 @@ TEST(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         auto& ground = scene.view->terrainDrawer();
         unlitTriangles += ground.trianglesUnlit();
         ground.SkipsUnseenWork = ground.SeparatesClipped = false;
-        platform::presentationRandom().seed(21);
-        const platform::RGBAImage allSent = readNextFrame(*scene.view);
+        const platform::RGBAImage allSent = gameFrame(scene);
         ground.SkipsUnseenWork = ground.SeparatesClipped = true;
         EXPECT_TRUE(allSent.pixels == drawn[0].pixels);
         // The objects' triangles of one colour at every point filled flat move a colour by at most
         // the one level that interpolating the same colour with perspective rounds it by.
         scene.view->setFlatShading(false);
-        platform::presentationRandom().seed(21);
-        const platform::RGBAImage smooth = readNextFrame(*scene.view);
+        const platform::RGBAImage smooth = gameFrame(scene);
         scene.view->setFlatShading(true);
         ASSERT_EQ(smooth.pixels.size(), drawn[0].pixels.size());
         EXPECT_LE(testing::farthestApart(smooth, drawn[0]), 1);
         // Nor does the propeller's blur drawn as the polygon its outer edge bounds, its hole hidden
         // behind the cowling.
         scene.view->setFillsRings(false);
-        platform::presentationRandom().seed(21);
-        const platform::RGBAImage quads = readNextFrame(*scene.view);
+        const platform::RGBAImage quads = gameFrame(scene);
         scene.view->setFillsRings(true);
         EXPECT_TRUE(quads.pixels == drawn[0].pixels);
     }
