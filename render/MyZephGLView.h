@@ -84,6 +84,9 @@ public:
     bool exactDrawing() const override { return exactDrawing_; }
     // Batches of one colour at every vertex filled flat (on: the same picture, fewer inputs to interpolate).
     void setFlatShading(bool on) { flatShading_ = on; }
+    // The cockpit's other pictures read by the one mip level nearest each pixel's scale, not a blend
+    // of two (on: a colour moves by a few levels at most, for less work a pixel).
+    void setNearestLevelInCockpit(bool on) { nearestLevelInCockpit_ = on; }
     int32_t getFrameRate() const { return gFrameRate_; }
     // The OpenGL error the last frame left (debug builds; 0 otherwise).
     int32_t getFrameGLError() const { return frameGLError_; }
@@ -209,6 +212,9 @@ private:
     // false, `box` receives the bounds of the pixel centres it may light.
     bool coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c, ScreenBox& box) const;
     void drawBatch();  // the batch's triangles, in the state GL holds; empties it
+    // Before a batch's draw, in its state: the cockpit's picture read by its nearest mip level,
+    // unless drawing exactly; any other by the texture's own filters.
+    void chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
     void setFlat(bool on);  // GL's shade model, switched only when it changes
     // Marks the pixels that the object (the cockpit, drawn last) will cover with an opaque colour,
     // so that the world behind it fails the depth test instead of being shaded and painted over:
@@ -260,6 +266,7 @@ private:
     bool coverOnly_ = false;  // glNewDrawOneObject marks the opaque cover's depth, nothing else
     bool coverColour_ = false;  // ... and draws it in colour
     bool skipCover_ = false;    // glNewDrawOneObject leaves out the cover drawn in colour before
+    bool drawingCockpit_ = false;  // the cockpit's own drawing after the world
     bool coverFirst_ = true;    // the cockpit's cover drawn in colour before the world where that is the same
     bool depthAlways_ = false;  // a polygon drawn (or queued) to pass the depth test always since the cover
     worlddraw::ScreenCover cover_;  // the screen the cover marked this pass hides (empty: none)
@@ -273,6 +280,7 @@ private:
     bool scissorsWorld_ = true;
     bool exactDrawing_ = false;
     bool flatShading_ = true;
+    bool nearestLevelInCockpit_ = true;
     bool flatNow_ = false;     // GL's shade model is GL_FLAT (objects leave it GL_SMOOTH)
     bool batchFlat_ = false;   // the open batch's triangles each have one colour at their three points
     bool coveredView_ = false;  // the pass being drawn has a cockpit in front of the world

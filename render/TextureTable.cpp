@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace pellam::render {
 
@@ -109,6 +110,29 @@ void resizePicture(TexturePicture& picture, int finalEdge) {
             for (int x = 0; x < n; ++x) std::copy_n(picture.at(x / 2, y / 2), 4, twice.at(x, y));
         picture = std::move(twice);
     }
+}
+
+int levelStep(const TexturePicture& fine, const TexturePicture& coarse, bool clamped) {
+    // Read linearly, each level is bilinear between its texels' centres, so the two reads' difference
+    // is bilinear wherever neither crosses a centre line: on the cells of half a fine texel. There it
+    // is largest at a corner: the half-texel points are all there is to compare.
+    if (fine.edge < 2 || coarse.edge * 2 != fine.edge || fine.edge > kLargestStepEdge) return 255;
+    const auto read = [clamped](const TexturePicture& p, double u, double v, size_t c) {
+        const int n = p.edge;
+        const auto index = [n, clamped](int i) { return clamped ? std::clamp(i, 0, n - 1) : ((i % n) + n) % n; };
+        const double x = u - 0.5, y = v - 0.5;
+        const int i = int(std::floor(x)), j = int(std::floor(y));
+        const double fx = x - i, fy = y - j;
+        const auto at = [&](int a, int b) { return double(p.rgba[(size_t(index(b)) * size_t(n) + size_t(index(a))) * 4 + c]); };
+        return (1 - fy) * ((1 - fx) * at(i, j) + fx * at(i + 1, j)) +
+               fy * ((1 - fx) * at(i, j + 1) + fx * at(i + 1, j + 1));
+    };
+    double most = 0;
+    for (int b = 0; b <= 2 * fine.edge; ++b)
+        for (int a = 0; a <= 2 * fine.edge; ++a)
+            for (size_t c = 0; c < 3; ++c)
+                most = std::max(most, std::fabs(read(fine, a / 2.0, b / 2.0, c) - read(coarse, a / 4.0, b / 4.0, c)));
+    return int(std::ceil(most));
 }
 
 bool isTextureEdge(int n) { return n >= 32 && n <= 1024 && (n & (n - 1)) == 0; }

@@ -4,6 +4,8 @@
 // aims; and the shortcuts that cannot move a pixel (the world cut to the cockpit cover's open
 // rows, far ground triangles lying between the pixel centres left out) move none. Runs the real
 // controller and view under Xvfb.
+#include <GL/gl.h>
+#include <GL/glext.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -78,6 +80,18 @@ TEST(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         scene.view->setFlatShading(true);
         ASSERT_EQ(smooth.pixels.size(), drawn[0].pixels.size());
         EXPECT_LE(testing::farthestApart(smooth, drawn[0]), 1);
+        // The cockpit's pictures read from the one mip level nearest each pixel's scale, not a
+        // blend of two, move a colour by a few levels; and the reading is the cockpit's alone, put
+        // back for whatever is drawn next.
+        scene.view->setNearestLevelInCockpit(false);
+        platform::presentationRandom().seed(21);
+        const platform::RGBAImage blended = readNextFrame(*scene.view);
+        scene.view->setNearestLevelInCockpit(true);
+        ASSERT_EQ(blended.pixels.size(), drawn[0].pixels.size());
+        EXPECT_LE(testing::farthestApart(blended, drawn[0]), 16);
+        GLint sampler = -1;
+        glGetIntegerv(GL_SAMPLER_BINDING, &sampler);
+        EXPECT_EQ(sampler, 0);
     }
     EXPECT_GT(unlitTriangles, 1000) << "far ground between the pixel centres";
 }
