@@ -111,8 +111,9 @@ public:
     uint32_t getglTextNum(int32_t slot) const;
     // While `on`, texture unit 0 reads the mipmapped picture in `slot` from the one level nearest
     // each pixel's scale (linear within it), not a blend of two, wrapping as the slot does: a
-    // sampler object over the texture's own filters. Only an RGB picture whose neighbouring levels
-    // are close enough that no colour moves by more than 16 levels of 255 is read so. Off, for other
+    // sampler object over the texture's own filters. Only an RGB picture whose neighbouring levels,
+    // times the colour that modulates them, are close enough that no colour moves by more than 16
+    // levels of 255 is read so: the state it is drawn in must be set first. Off, for other
     // pictures, or where the GL has no sampler objects, by the texture's own. Answers whether the
     // nearest level is read.
     bool readNearestLevel(int32_t slot, bool on);
@@ -264,6 +265,8 @@ protected:
         uint32_t Bound = 0;
     } readings_;
     void releaseSamplers();  // with the context current
+    // The brightest channel of the colour GL modulates a texture by in its present state, 0..1.
+    float brightestModulation() const;
 
     // Camera, frustum and fog.
     Eye MyEye_{};

@@ -359,7 +359,7 @@ const SamplerCalls& samplerCalls() {
 
 bool ZephGLView::readNearestLevel(int32_t slotNumber, bool on) {
     // The blend of two levels takes the farther one by at most half: the nearest level alone moves
-    // a colour channel by at most half the step between them, times a modulating colour of at most 1,
+    // a colour channel by at most half the step between them, times the colour that modulates it,
     // and by the rasteriser's rounding of its filter weights, a level or two. Pictures with alpha
     // keep the blend, whose alpha test it could tip.
     constexpr float kMostMove = (16.0f - 2.0f) / 255.0f;
@@ -367,8 +367,10 @@ bool ZephGLView::readNearestLevel(int32_t slotNumber, bool on) {
     if (usable) {
         const SingleTextureStructure& slot = TheTextureMaps_[slotNumber];
         const GLenum format = GLenum(slot.OpenGLFormat);
-        usable = slot.TextureStatus == 2 && !(slot.Flags & kFlagNoMipmaps) && slot.LevelStep * 0.5f <= kMostMove &&
+        usable = slot.TextureStatus == 2 && !(slot.Flags & kFlagNoMipmaps) &&
                  (format == GL_RGB5 || format == GL_RGB8 || format == GL_R3_G3_B2);
+        if (usable && slot.LevelStep * 0.5f > kMostMove)
+            usable = !(slot.Flags & kFlagReplace) && slot.LevelStep * 0.5f * brightestModulation() <= kMostMove;
     }
     if (usable && readings_.Made == 0) {
         const SamplerCalls& gl = samplerCalls();
@@ -393,6 +395,32 @@ bool ZephGLView::readNearestLevel(int32_t slotNumber, bool on) {
         readings_.Bound = wanted;
     }
     return wanted != 0;
+}
+
+float ZephGLView::brightestModulation() const {
+    // Lit, the primary colour is the emission, the ambient material times the scene's and the
+    // light's ambient, and the diffuse material times the light's diffuse times a cosine of at most
+    // 1, clamped to 1 (the specular is added after the texture). Only the sun, light 0, lights.
+    GLfloat colour[4] = {1, 1, 1, 1};
+    if (glIsEnabled(GL_LIGHTING)) {
+        if (!glIsEnabled(GL_LIGHT0)) return 1;
+        for (GLenum light = GL_LIGHT1; light <= GL_LIGHT7; ++light)
+            if (glIsEnabled(light)) return 1;
+        GLfloat emission[4], ambient[4], diffuse[4], scene[4], lightAmbient[4], lightDiffuse[4];
+        glGetMaterialfv(GL_FRONT, GL_EMISSION, emission);
+        glGetMaterialfv(GL_FRONT, GL_AMBIENT, ambient);
+        glGetMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
+        glGetFloatv(GL_LIGHT_MODEL_AMBIENT, scene);
+        glGetLightfv(GL_LIGHT0, GL_AMBIENT, lightAmbient);
+        glGetLightfv(GL_LIGHT0, GL_DIFFUSE, lightDiffuse);
+        for (int c = 0; c < 3; ++c)
+            colour[c] = emission[c] + ambient[c] * (scene[c] + lightAmbient[c]) + diffuse[c] * std::max(lightDiffuse[c], 0.0f);
+    } else {
+        glGetFloatv(GL_CURRENT_COLOR, colour);
+    }
+    float most = 0;
+    for (int c = 0; c < 3; ++c) most = std::max(most, std::isfinite(colour[c]) ? std::clamp(colour[c], 0.0f, 1.0f) : 1.0f);
+    return most;
 }
 
 void ZephGLView::releaseSamplers() {
