@@ -62,7 +62,7 @@ GLenum storageFor(GLenum internal, TexturePicture& level) {
 
 // Uploads level 0 and, unless the format says otherwise, the box-filtered levels down to 1 x 1.
 // Answers the new GL texture name, 0 on a GL error; `step` receives the largest levelStep between
-// neighbouring levels as stored (0..1), 1 without levels.
+// neighbouring levels as stored (0..1), 1 without levels or with alpha.
 GLuint upload(TexturePicture picture, const TextureFormat& format, float& step) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     GLuint name = 0;
@@ -75,15 +75,17 @@ GLuint upload(TexturePicture picture, const TextureFormat& format, float& step) 
     const bool mipmaps = !(format.index & kFlagNoMipmaps);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, mipmaps ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
     // Each level is filtered from the full colours of the one before and only then narrowed.
+    // Only RGB pictures are ever read from one level: the others need no step.
+    const bool stepped = mipmaps && format.rgbOnly;
     TexturePicture before;
-    int most = mipmaps ? 0 : 255;
+    int most = stepped ? 0 : 255;
     const auto send = [&](int level) {
         TexturePicture stored = picture;
         const GLenum internal = storageFor(GLenum(format.internal), stored);
         glTexImage2D(GL_TEXTURE_2D, level, GLint(internal), stored.edge, stored.edge, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                      stored.rgba.data());
-        if (level > 0) most = std::max(most, levelStep(before, stored, format.index & kFlagClamp));
-        if (mipmaps) before = std::move(stored);
+        if (stepped && level > 0) most = std::max(most, levelStep(before, stored, format.index & kFlagClamp));
+        if (stepped) before = std::move(stored);
     };
     send(0);
     for (int level = 1; mipmaps && picture.edge > 1; ++level) {
