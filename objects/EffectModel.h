@@ -27,7 +27,7 @@ void setDrawingHooks(const DrawingHooks* hooks);
 const DrawingHooks* drawingHooks();
 
 // The renderer's DrawHints bits these objects set.
-enum Hint : int32_t { kTransparent = 0x1, kSkip = 0x2, kNoCull = 0x4, kUnlit = 0x10, kFlatNormal = 0x20,
+enum Hint : int32_t { kTransparent = 0x1, kSkip = 0x2, kNoCull = 0x4, kNoFog = 0x8, kUnlit = 0x10, kFlatNormal = 0x20,
                       kUntextured = 0x2000 };
 
 // ObjectMatrix of attitude q (w, x, y, z) at position p (ft).

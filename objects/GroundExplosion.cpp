@@ -13,7 +13,7 @@ constexpr int32_t kRollUntil = 300;  // the column's foot rolls until this age
 constexpr double kRoll = -0.02;      // rad/tick about the ring
 
 const Mesh& mesh() {
-    static const Mesh m = effects::separatePolygons(GroundExplosion::kSprites, 4, effects::kQuads,
+    static const Mesh m = effects::separatePolygons(GroundExplosion::kSprites + GroundExplosion::kPieces, 4, effects::kQuads,
                                                     effects::kTransparent | effects::kUnlit, {0.99f, 0.99f, 0.99f, 0.4f});
     return m;
 }

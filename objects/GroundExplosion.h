@@ -11,6 +11,9 @@ namespace pellam {
 class GroundExplosion : public TableModel {
 public:
     static constexpr int kSprites = 60;
+    // Quads after the sprites' own that the drawing may cut sprites near the eye into.
+    static constexpr int kPieces = 400;
+    static constexpr int kPictures = 3;  // smoke, fire, dust
     static constexpr int kBurst = 40;
     static constexpr int32_t kMoveUntil = 10001;  // age (ticks) from which nothing moves
     static constexpr int32_t kEndAge = 10060;     // age beyond which the explosion is over

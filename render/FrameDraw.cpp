@@ -41,7 +41,10 @@ struct RectangleCost {
 };
 constexpr RectangleCost kSkyRects{4, 62};    // 250,000 instructions a dome
 constexpr RectangleCost kDeckRects{4, 30};   // 110,000 for both decks
-constexpr RectangleCost kQueueRects{4, 40};  // 200,000 for the disc's quads, lit
+constexpr RectangleCost kQueueRects{8, 20};  // 100,000 for the disc filled by its outer edge, lit
+// A cell of the cover hides what lies beyond it where its parts all lie nearer, by far more than
+// the depth buffer's steps a few feet out.
+constexpr double kDepthMargin = 1.01;
 
 }  // namespace
 
@@ -227,7 +230,6 @@ void MyZephGLView::drawWorld(ModelArray& list) {
     }
     // The ground first and the sky behind it: the sky shades only the pixels the ground left open.
     terrainDrawer_->Exact = exactDrawing_;
-    terrainDrawer_->UnfoggedDeckPieces = !coveredView_;
     if (terrain) terrainDrawer_->draw(*terrain, eye, glName, colours.Light, &cover_);
     if (bounded) glDisable(GL_SCISSOR_TEST);
     if (sky) {
@@ -237,7 +239,7 @@ void MyZephGLView::drawWorld(ModelArray& list) {
     }
     if (terrain)
         underOpenRectangles(under(deckRects_),
-                            [&] { terrainDrawer_->drawCloudLayers(*terrain, eye, glName, colours.Light); });
+                            [&] { terrainDrawer_->drawCloudLayers(*terrain, eye, glName, colours.Light, &cover_); });
     skyLight_ = colours.Light;
     setCurrentCameraMatrix();
 }
@@ -260,9 +262,6 @@ const OpenRectangles* MyZephGLView::findQueueRectangles() {
     if (!behindCover_ || Transparent_.count() == 0) return nullptr;
     double nearest = Transparent_[0].ZDepth;
     for (int i = 1; i < Transparent_.count(); ++i) nearest = std::min(nearest, Transparent_[i].ZDepth);
-    // A cell hides the queue where its parts all lie nearer, by far more than the depth buffer's
-    // steps a few feet out.
-    constexpr double kDepthMargin = 1.01;
     std::array<int, 4> viewport{};
     glGetIntegerv(GL_VIEWPORT, viewport.data());
     constexpr int cell = worlddraw::ScreenCover::kCell;
@@ -271,6 +270,39 @@ const OpenRectangles* MyZephGLView::findQueueRectangles() {
         [&](int i, int j) { return cover_.cellReach(i, j) * kDepthMargin < nearest; },
         kQueueRects.Most, kQueueRects.LeastCells);
     return scissorFor(queueRects_);
+}
+
+bool MyZephGLView::coverHidesOutline(const std::array<float, 16>& m, const GLT2FN3FV3FFormat* points,
+                                     const std::vector<uint16_t>& outline, double nearest) const {
+    std::array<double, 16> p{};
+    std::array<int, 4> viewport{};
+    glGetDoublev(GL_PROJECTION_MATRIX, p.data());
+    glGetIntegerv(GL_VIEWPORT, viewport.data());
+    double x0 = HUGE_VAL, y0 = HUGE_VAL, x1 = -HUGE_VAL, y1 = -HUGE_VAL;
+    for (uint16_t k : outline) {
+        const GLT2FN3FV3FFormat& q = points[k];
+        double eye[4], clip[4];
+        for (int r = 0; r < 4; ++r) eye[r] = m[r] * q.X + m[4 + r] * q.Y + m[8 + r] * q.Z + m[12 + r];
+        for (int r = 0; r < 4; ++r) clip[r] = p[r] * eye[0] + p[4 + r] * eye[1] + p[8 + r] * eye[2] + p[12 + r] * eye[3];
+        if (!(clip[3] > 1e-6)) return false;  // at or behind the eye: its outline is no polygon on the screen
+        const double x = viewport[0] + (clip[0] / clip[3] + 1) * 0.5 * viewport[2];
+        const double y = viewport[1] + (clip[1] / clip[3] + 1) * 0.5 * viewport[3];
+        x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+    }
+    // A pixel beyond the bounds the rounding may reach.
+    x0 -= 1, y0 -= 1, x1 += 1, y1 += 1;
+    if (x1 < viewport[0] || y1 < viewport[1] || x0 > viewport[0] + viewport[2] || y0 > viewport[1] + viewport[3])
+        return true;
+    constexpr int cell = worlddraw::ScreenCover::kCell;
+    const int across = (viewport[2] + cell - 1) / cell, down = (viewport[3] + cell - 1) / cell;
+    const int i0 = std::max(0, int(std::floor((x0 - viewport[0]) / cell)));
+    const int j0 = std::max(0, int(std::floor((y0 - viewport[1]) / cell)));
+    const int i1 = std::min(across - 1, int(std::floor((x1 - viewport[0]) / cell)));
+    const int j1 = std::min(down - 1, int(std::floor((y1 - viewport[1]) / cell)));
+    for (int j = j0; j <= j1; ++j)
+        for (int i = i0; i <= i1; ++i)
+            if (!(cover_.cellReach(i, j) * kDepthMargin < nearest)) return false;
+    return true;
 }
 
 const OpenRectangles* MyZephGLView::scissorFor(const OpenRectangles& rects) {
@@ -350,7 +382,6 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
     if (sliced) glDepthRange(kCockpitDepths, 1);
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_POLYGON_OFFSET_FILL);
-    coveredView_ = pass.InsideItem > 1 && !awoken_;
     drawWorld(list);
     // The rasteriser starts on the ground and sky while the objects are being sent.
     glFlush();
@@ -422,7 +453,9 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
         // The cockpit's own transparent parts (the propeller's disc) fail the depth test wherever
         // the cover's parts lie nearer: they are drawn only where it leaves them open.
         queueScissor_ = findQueueRectangles();
+        ringsNow_ = sliced && fillsRings_;
         glNewDrawTransparentItems();
+        ringsNow_ = false;
         queueScissor_ = nullptr;
         nearFogOff_ = false;
     }

@@ -16,6 +16,7 @@
 #include "render/FrameServices.h"
 #include "render/ObjectDrawing.h"
 #include "render/OpenBounds.h"
+#include "render/RingFill.h"
 #include "render/TransparentQueue.h"
 #include "render/ZephGLView.h"
 #include "world/draw/ScreenCover.h"
@@ -87,6 +88,10 @@ public:
     // The cockpit's other pictures read by the one mip level nearest each pixel's scale, not a blend
     // of two (on: a colour moves by a few levels at most, for less work a pixel).
     void setNearestLevelInCockpit(bool on) { nearestLevelInCockpit_ = on; }
+    // The cockpit's flat transparent ring (the propeller's blur) drawn as the polygon its outer edge
+    // bounds where nearer parts hide its hole (on: the same picture, fewer triangles); how often so far.
+    void setFillsRings(bool on) { fillsRings_ = on; }
+    long ringsFilled() const { return ringsFilled_; }
     int32_t getFrameRate() const { return gFrameRate_; }
     // The OpenGL error the last frame left (debug builds; 0 otherwise).
     int32_t getFrameGLError() const { return frameGLError_; }
@@ -131,6 +136,12 @@ public:
     }
     void glSetCurrentTexture(int32_t slot, int32_t flag) override { ZephGLView::glSetCurrentTexture(slot, flag); }
     const double* eyePosition() const override { return getMyEye().data(); }
+    bool eyeWindow(EyeWindow& window) const override;                                                 // EyeWindow.cpp
+    bool textureAlpha(int32_t slot, std::vector<uint8_t>& alpha, int& width, int& height) override;  // EyeWindow.cpp
+    // Whether GL's fog, as set now, moves no colour channel of a fragment `reach` ft from the eye
+    // or nearer by more than half a level of 255 (ObjectDraw.cpp).
+    bool fogFaintWithin(double reach) const override;
+    int transparentRoom() const override { return TransparentQueue::kCapacity - Transparent_.count(); }
     void glDrawTransparentTexture(const OnePolygon* poly, const XYZInput* points, const PointUV* uvs,
                                   const MaterialLightData* light) override;
     void glNewDrawOneObject(OneCompleteObjectVer2* object) override;
@@ -232,11 +243,15 @@ private:
     // The mean colour a transparent polygon of `alpha` may be drawn in instead of the picture in
     // `slotNumber`, where no texel would show apart from it; null where it could.
     const float* flatColour(int32_t slotNumber, float alpha) const;
+    // Whether the cover's parts nearer than `nearest` (ft ahead of the eye) hide every pixel within
+    // the outline of `points` under the modelview `m`, or no pixel of it is in the viewport.
+    bool coverHidesOutline(const std::array<float, 16>& m, const GLT2FN3FV3FFormat* points,
+                           const std::vector<uint16_t>& outline, double nearest) const;
+    // Whether the queue's run from `e` (in transparentRun_) is a flat ring whose hole the cover's
+    // nearer parts hide: then ringFill_ holds the triangles filling its outer edge.
+    bool fillsRing(const TransparentPolyVer2& e);
     void queueTransparent(const OneCompleteObjectVer2& o, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
                           const MaterialLightData* materials);
-    // Whether GL's fog, as set now, moves no colour channel of a fragment `reach` ft from the eye
-    // or nearer by more than half a level of 255.
-    bool fogFaintWithin(double reach) const;
     void setFog(bool on);
     void setAlphaTest(bool on);
     void setBlend(bool on);
@@ -281,9 +296,11 @@ private:
     bool exactDrawing_ = false;
     bool flatShading_ = true;
     bool nearestLevelInCockpit_ = true;
+    bool fillsRings_ = true;
+    bool ringsNow_ = false;  // the queue being drawn is the cockpit's, tested in its slice against its cover's depths
+    long ringsFilled_ = 0;
     bool flatNow_ = false;     // GL's shade model is GL_FLAT (objects leave it GL_SMOOTH)
     bool batchFlat_ = false;   // the open batch's triangles each have one colour at their three points
-    bool coveredView_ = false;  // the pass being drawn has a cockpit in front of the world
     bool plainWhereSure_ = false;  // this object's polygons drop the alpha test and blending where sure
     float diffuseAlpha_ = 1.0f;    // the diffuse material's alpha as last given to GL
     // The cockpit's pass, when the fog within its reach is too faint to move a colour: fog off.
@@ -322,6 +339,8 @@ private:
     } plainMaterial_;
     TransparentQueue Transparent_;
     std::vector<uint16_t> transparentRun_;  // point numbers of the queue's polygons drawn in one call
+    RingOutline ring_;                      // the run's ring, when it is one
+    std::vector<uint16_t> ringFill_;        // triangles filling its outer edge
     int32_t droppedTransparent_ = 0;
     bool loggedOverflow_ = false;
 

@@ -6,6 +6,7 @@
 // the renderer.
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "core/Degrees.h"
 #include "core/GeometryRecords.h"
@@ -28,6 +29,20 @@ public:
     virtual const double* eyePosition() const { return nullptr; }
     // Drawing by the plain rules, without shortcuts that may change a pixel a little.
     virtual bool exactDrawing() const { return true; }
+    // The frustum objects are drawn through: its sides as tangents (x / z and y / z in the eye's
+    // axes, z ahead), its near and far planes (ft) and the viewport (px); false when not known.
+    struct EyeWindow {
+        double Left = 0, Right = 0, Bottom = 0, Top = 0, Near = 0, Far = 0;
+        int X = 0, Y = 0, Width = 0, Height = 0;
+    };
+    virtual bool eyeWindow(EyeWindow&) const { return false; }
+    // The alpha of texture slot 0..299's largest level as the GL samples it, rows from t = 0;
+    // false when the slot holds no picture with an alpha of its own.
+    virtual bool textureAlpha(int32_t, std::vector<uint8_t>&, int&, int&) { return false; }
+    // Whether the fog moves no colour by more than half a level within `reach` ft of the eye.
+    virtual bool fogFaintWithin(double) const { return false; }
+    // Transparent polygons the pass's queue still has room for.
+    virtual int transparentRoom() const { return 0; }
     // Binds texture slot 0..299; anything else binds nothing. Flag 12 for objects.
     virtual void glSetCurrentTexture(int32_t slot, int32_t flag) = 0;
     // Draws one smoke polygon at once under the modelview and texture the caller set: the points

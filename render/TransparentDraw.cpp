@@ -5,6 +5,7 @@
 #include <GL/glext.h>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "render/DrawHints.h"
@@ -50,9 +51,9 @@ void MyZephGLView::glNewDrawTransparentItems() {
     glDepthFunc(GL_LEQUAL);
     glMatrixMode(GL_MODELVIEW);
     const float f = float(sunSpecFactor_);
-    // Whether the depth test hides what lies behind the cover: then a polygon beyond it is drawn
-    // only where the cover leaves the view open.
-    bool depthTested = queueScissor_ && glIsEnabled(GL_DEPTH_TEST);
+    // Whether the depth test hides what lies behind nearer parts: then a polygon beyond the cover is
+    // drawn only where the cover leaves the view open, and a ring only its hole hides may be filled.
+    bool depthTested = glIsEnabled(GL_DEPTH_TEST);
     for (int i = Transparent_.takeFarthest(), next = -1; i >= 0; i = next) {
         const TransparentPolyVer2& e = Transparent_[i];
         const OnePolygonVer2& p = *e.ThisPolygon;
@@ -62,6 +63,7 @@ void MyZephGLView::glNewDrawTransparentItems() {
         glLoadMatrixf(e.TheFinalDrawMatrix.data());
         setFog(!(h & kNoFog));
         setCull(!(h & kNoCull));
+        bool textured = false;
         if (h & kUntextured) {
             setTexturing(false);
             if (!(h & kUnlit)) {
@@ -85,6 +87,7 @@ void MyZephGLView::glNewDrawTransparentItems() {
                 setTexturing(false);
                 glMaterialfv(GL_FRONT, GL_EMISSION, none);
             } else {
+                textured = true;
                 glSetCurrentTexture(e.TheMap, 12);
                 if (!noted_.Texture) {
                     setTexturing(true);
@@ -142,9 +145,12 @@ void MyZephGLView::glNewDrawTransparentItems() {
         const bool flat = !exactDrawing_ && !(e.ObjectFlags & kColouredPoints) &&
                           ((h & kUnlit) || sameNormals(g.ThePoints, transparentRun_));
         setFlat(flat);
+        const bool ring =
+            ringsNow_ && depthTested && flat && !textured && p.DefaultDrawType == GL_QUADS && fillsRing(e);
+        const std::vector<uint16_t>& drawn = ring ? ringFill_ : transparentRun_;
+        const GLenum type = ring ? GL_TRIANGLES : GLenum(p.DefaultDrawType);
         underOpenRectangles(depthTested ? queueScissor_ : nullptr, [&] {
-            glDrawElements(GLenum(p.DefaultDrawType), GLsizei(transparentRun_.size()), GL_UNSIGNED_SHORT,
-                           transparentRun_.data());
+            glDrawElements(type, GLsizei(drawn.size()), GL_UNSIGNED_SHORT, drawn.data());
         });
     }
     setFlat(false);
@@ -154,6 +160,25 @@ void MyZephGLView::glNewDrawTransparentItems() {
     Transparent_.clear();
     glDepthMask(GL_TRUE);
     glDepthFunc(GL_LEQUAL);  // a polygon's GL_ALWAYS ends with the queue, not over the smoke after it
+}
+
+bool MyZephGLView::fillsRing(const TransparentPolyVer2& e) {
+    // One flat colour over a ring whose hole nearer parts hide: the polygon its outer edge bounds
+    // lights the ring's pixels and no other that passes the depth test.
+    const GLT2FN3FV3FFormat* points = e.Geometry->ThePoints;
+    if (!findRing(points, transparentRun_, ring_)) return false;
+    // What the hole's pixels would show of the ring's plane lies within its edge, no nearer than
+    // the nearest of the edge's points.
+    const std::array<float, 16>& m = e.TheFinalDrawMatrix;
+    double nearest = HUGE_VAL;
+    for (uint16_t k : ring_.Inner) {
+        const GLT2FN3FV3FFormat& q = points[k];
+        nearest = std::min(nearest, -(double(m[2]) * q.X + double(m[6]) * q.Y + double(m[10]) * q.Z + m[14]));
+    }
+    if (!coverHidesOutline(m, points, ring_.Inner, nearest)) return false;
+    fillConvex(ring_.Outer, ringFill_);
+    ++ringsFilled_;
+    return true;
 }
 
 const float* MyZephGLView::flatColour(int32_t slotNumber, float alpha) const {

@@ -105,7 +105,7 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
     }
     if (verb == "until") {
         if (!until(line.substr(6), controller) && ++waited_ < kUntilFrames) return true;
-        if (waited_ >= kUntilFrames) fail(line, "not within 3600 frames");
+        if (waited_ >= kUntilFrames) fail(line, "not within " + std::to_string(kUntilFrames) + " frames");
         else platform::logMessage("player script: \"" + line + "\" after " + std::to_string(waited_) + " frames");
         waited_ = 0;
         lines_.pop_front();

@@ -48,7 +48,9 @@ public:
 private:
     void fail(const std::string& line, const std::string& why);
     bool until(const std::string& what, const VADArizodazar2& controller);
-    static constexpr int kUntilFrames = 3600;
+    // Only a guard against waiting for ever: what a script waits on may be another game starting
+    // under the sanitizers on a busy machine, which takes minutes. Ten minutes at 60 frames a second.
+    static constexpr int kUntilFrames = 36000;
     std::deque<std::string> lines_;
     int wait_ = 0;
     int clickPhase_ = 0;

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "objects/AllBombs.h"
 #include "objects/Debris.h"
 #include "objects/GroundClutter.h"
 #include "objects/GroundExplosion.h"
 #include "objects/draw/ArmedDrawing.h"
+#include "objects/draw/SpriteCuts.h"
 #include "render/ObjectDrawing.h"
 
 namespace pellam::effects {
@@ -63,6 +65,108 @@ void drawDebris(Debris& pool) {
 // A sprite whose half-width is more than this share of its distance fills most of the view.
 constexpr double kViewFilling = 0.4;
 
+bool cutsHiddenSprites = true;
+
+// A sprite drawn this frame: its place and how it faces the eye.
+struct ShownSprite {
+    int Index;
+    double Centre[3];  // world ft
+    XYZInput Four[4];  // unit offsets of its corners facing the eye, world axes
+    float Alpha;
+};
+
+// Writes a sprite's corner `offset` (ft from its centre, world axes) as point `p`, in the
+// explosion's own axes (`m`).
+void placeCorner(const GroundExplosion::ExplosionType& s, const double* m, const double* offset, GLT2FN3FV3FFormat& p) {
+    double local[3];
+    ZephModel::InverseRotateVector(offset, local, m);
+    p.X = float(s.Pos[0] + local[0]);
+    p.Y = float(s.Pos[1] + local[1]);
+    p.Z = float(s.Pos[2] + local[2]);
+}
+
+// Writes polygon `poly`'s four points: the part U0..U1 across, V0..V1 up of sprite `s`'s square.
+void writeQuad(GroundExplosion& boom, const double* m, const ShownSprite& shown, int poly, double u0, double u1,
+               double v0, double v1) {
+    const GroundExplosion::ExplosionType& s = boom.own.sprites[shown.Index];
+    const XYZInput* f = shown.Four;
+    const double right[3] = {(f[1].MyX - f[0].MyX) * 0.5, (f[1].MyY - f[0].MyY) * 0.5, (f[1].MyZ - f[0].MyZ) * 0.5};
+    const double up[3] = {(f[0].MyX - f[3].MyX) * 0.5, (f[0].MyY - f[3].MyY) * 0.5, (f[0].MyZ - f[3].MyZ) * 0.5};
+    const double corner[4][2] = {{u0, v1}, {u1, v1}, {u1, v0}, {u0, v0}};  // as effects::kQuadUV
+    ObjectPointsPolysVer2& geo = boom.ModelPointsPolys();
+    for (int c = 0; c < 4; ++c) {
+        const double a = (2.0 * corner[c][0] - 1.0) * s.SpriteSize, b = (2.0 * corner[c][1] - 1.0) * s.SpriteSize;
+        const double offset[3] = {right[0] * a + up[0] * b, right[1] * a + up[1] * b, right[2] * a + up[2] * b};
+        GLT2FN3FV3FFormat& p = geo.ThePoints[4 * poly + c];
+        placeCorner(s, m, offset, p);
+        p.U = float(corner[c][0]);
+        p.V = float(corner[c][1]);
+    }
+}
+
+// Near the eye the column's sprites are hundreds of pixels across and blended dozens deep; each
+// is drawn only in the cells of the window where it can change a pixel (objects/draw/SpriteCuts.h).
+// The pieces' texture coordinates are interpolated over smaller quads, which may round a texel's
+// weight the other way: drawn only when shortcuts are allowed.
+void cutHiddenParts(GroundExplosion& boom, render::ObjectDrawingView& view, const double* m,
+                    const std::vector<ShownSprite>& shown) {
+    render::ObjectDrawingView::EyeWindow eye;
+    if (shown.size() < 2 || !view.eyeWindow(eye)) return;
+    ObjectPointsPolysVer2& geo = boom.ModelPointsPolys();
+    std::vector<AlphaSums> sums(GroundExplosion::kPictures);
+    const double* r = view.getEyeRM();
+    const double* E = view.getEyeTM();
+    std::vector<FacingSprite> sprites(shown.size());
+    double onScreen = 0;  // px
+    for (size_t i = 0; i < shown.size(); ++i) {
+        const GroundExplosion::ExplosionType& s = boom.own.sprites[shown[i].Index];
+        const double d[3] = {shown[i].Centre[0] - E[12], shown[i].Centre[1] - E[13], shown[i].Centre[2] - E[14]};
+        const double ex = r[0] * d[0] + r[4] * d[1] + r[8] * d[2], ey = r[1] * d[0] + r[5] * d[1] + r[9] * d[2],
+                     ez = r[2] * d[0] + r[6] * d[1] + r[10] * d[2];
+        FacingSprite& f = sprites[i];
+        f.Depth = ez;
+        if (ez <= eye.Near) continue;  // clipped whole by the GL
+        const double sx = eye.Width / (eye.Right - eye.Left), sy = eye.Height / (eye.Top - eye.Bottom);
+        f.Left = eye.X + ((ex - s.SpriteSize) / ez - eye.Left) * sx;
+        f.Right = eye.X + ((ex + s.SpriteSize) / ez - eye.Left) * sx;
+        f.Bottom = eye.Y + ((ey - s.SpriteSize) / ez - eye.Bottom) * sy;
+        f.Top = eye.Y + ((ey + s.SpriteSize) / ez - eye.Bottom) * sy;
+        const int map = std::clamp(s.Map, 0, GroundExplosion::kPictures - 1);
+        f.Alpha = &sums[size_t(map)];
+        f.Opacity = shown[i].Alpha;
+        const double across = std::min<double>(f.Right, eye.X + eye.Width) - std::max<double>(f.Left, eye.X),
+                     up = std::min<double>(f.Top, eye.Y + eye.Height) - std::max<double>(f.Bottom, eye.Y);
+        if (across > 0 && up > 0) onScreen += across * up;
+    }
+    // Sprites covering less than a tenth of the window between them are not worth the cutting.
+    if (onScreen < 0.1 * eye.Width * eye.Height) return;
+    // The pictures' alpha as the GL samples it, read once a drawing.
+    std::vector<uint8_t> alpha;
+    for (int k = 0; k < GroundExplosion::kPictures; ++k) {
+        int w = 0, h = 0;
+        if (view.textureAlpha(geo.MapListOffset[k], alpha, w, h)) sums[size_t(k)] = AlphaSums(alpha.data(), w, h);
+    }
+    const SpriteWindow window{eye.X, eye.Y, eye.Width, eye.Height, eye.Near, eye.Far};
+    SpriteCuts cuts;
+    // Entries of the pass's transparent queue kept for the objects drawn after.
+    constexpr int kKeptForLater = 650;
+    const int room = std::min(GroundExplosion::kPieces, view.transparentRoom() - kKeptForLater);
+    cutSprites(sprites, window, room, cuts);
+    for (size_t i = 0; i < shown.size(); ++i)
+        if (cuts.draw[i] != SpriteCuts::Draw::Whole) geo.ThePolygons[shown[i].Index].DrawHints |= kSkip;
+    int next = GroundExplosion::kSprites;
+    for (const SpritePiece& p : cuts.pieces) {
+        const ShownSprite& from = shown[size_t(p.Sprite)];
+        OnePolygonVer2& poly = geo.ThePolygons[next];
+        const OnePolygonVer2& whole = geo.ThePolygons[from.Index];
+        poly.DrawHints = whole.DrawHints & ~kSkip;
+        poly.PolyColor = whole.PolyColor;
+        poly.MapNumber = whole.MapNumber;
+        writeQuad(boom, m, from, next, p.U0, p.U1, p.V0, p.V1);
+        ++next;
+    }
+}
+
 void drawExplosion(GroundExplosion& boom, float alpha) {
     render::ObjectDrawingView* view = drawingView(boom.MainGLDrawer);
     if (!view) return;
@@ -70,13 +174,16 @@ void drawExplosion(GroundExplosion& boom, float alpha) {
     const QNion& pose = boom.live.attitude;
     double m[16] = {};
     ZephModel::quaternionToMatrix(pose.QAttitude.data(), m);
-    bool any = false;
+    for (int k = GroundExplosion::kSprites; k < GroundExplosion::kSprites + GroundExplosion::kPieces; ++k)
+        geo.ThePolygons[k].DrawHints |= kSkip;
     // With the eye inside or beside the column, sprites that each fill the view are blended over
     // every pixel of it, dozens deep. Every other one of those is left out and the rest drawn as
     // opaque as two of them are together: the same smoke, at half the blending.
     const double* eye = view->exactDrawing() ? nullptr : view->eyePosition();
     const float pairAlpha = 1.0f - (1.0f - alpha) * (1.0f - alpha);
     int filling = 0;
+    static thread_local std::vector<ShownSprite> shown;
+    shown.clear();
     for (int k = 0; k < GroundExplosion::kSprites; ++k) {
         const GroundExplosion::ExplosionType& s = boom.own.sprites[k];
         OnePolygonVer2& poly = geo.ThePolygons[k];
@@ -85,35 +192,36 @@ void drawExplosion(GroundExplosion& boom, float alpha) {
             continue;
         }
         // A square of the sprite's size facing the eye, turned into the explosion's own axes.
-        XYZInput four[4];
-        double world[3], centre[3];
+        ShownSprite one{k, {}, {}, alpha};
+        double world[3];
         ZephModel::RotateVector(s.Pos.data(), world, m);
-        for (int c = 0; c < 3; ++c) centre[c] = world[c] + pose.Position[c];
-        float shownAlpha = alpha;
+        for (int c = 0; c < 3; ++c) one.Centre[c] = world[c] + pose.Position[c];
+        const double* centre = one.Centre;
         if (eye && s.SpriteSize > kViewFilling * std::hypot(centre[0] - eye[0], centre[1] - eye[1], centre[2] - eye[2])) {
             if (filling++ % 2 == 1) {
                 poly.DrawHints |= kSkip;
                 continue;
             }
-            shownAlpha = pairAlpha;
+            one.Alpha = pairAlpha;
         }
-        view->glMakeFacingSquare(centre, four);
+        view->glMakeFacingSquare(centre, one.Four);
         for (int c = 0; c < 4; ++c) {
-            const double offset[3] = {four[c].MyX * s.SpriteSize, four[c].MyY * s.SpriteSize,
-                                      four[c].MyZ * s.SpriteSize};
-            double local[3];
-            ZephModel::InverseRotateVector(offset, local, m);
-            GLT2FN3FV3FFormat& p = geo.ThePoints[4 * k + c];
-            p.X = float(s.Pos[0] + local[0]);
-            p.Y = float(s.Pos[1] + local[1]);
-            p.Z = float(s.Pos[2] + local[2]);
+            const double offset[3] = {one.Four[c].MyX * s.SpriteSize, one.Four[c].MyY * s.SpriteSize,
+                                      one.Four[c].MyZ * s.SpriteSize};
+            placeCorner(s, m, offset, geo.ThePoints[4 * k + c]);
         }
-        poly.DrawHints &= ~kSkip;
-        poly.PolyColor[3] = shownAlpha;
+        poly.DrawHints &= ~(kSkip | kNoFog);
+        // Fogging every pixel of a sprite hundreds of pixels across costs more than its picture;
+        // where the fog cannot move a colour by half a level out to the sprite's far corners, none.
+        if (eye && view->fogFaintWithin(std::hypot(centre[0] - eye[0], centre[1] - eye[1], centre[2] - eye[2]) +
+                                         1.5 * s.SpriteSize))
+            poly.DrawHints |= kNoFog;
+        poly.PolyColor[3] = one.Alpha;
         poly.MapNumber = int16_t(s.Map);
-        any = true;
+        shown.push_back(one);
     }
-    if (any) view->glNewDrawOneObject(&boom.ThisModel);
+    if (!view->exactDrawing() && cutsHiddenSprites) cutHiddenParts(boom, *view, m, shown);
+    if (!shown.empty()) view->glNewDrawOneObject(&boom.ThisModel);
 }
 
 // One bomb: the shape moved by `offset` (its rack station), under the matrix already set.
@@ -220,6 +328,8 @@ void drawTrees(GroundClutter& trees, int32_t t) {
 const DrawingHooks kHooks{drawDebris, drawExplosion, drawBombs, drawTrees};
 
 }  // namespace
+
+void setCutHiddenSprites(bool on) { cutsHiddenSprites = on; }
 
 void useEffectDrawing() {
     setDrawingHooks(&kHooks);

@@ -6,5 +6,8 @@ namespace pellam::effects {
 
 // Installs the drawing of the effect objects; until then they draw nothing.
 void useEffectDrawing();
+// Whether an explosion's sprites are drawn only in the cells of the window where they can change a
+// pixel, when the view allows shortcuts (on until switched off): a switch to compare pictures by.
+void setCutHiddenSprites(bool on);
 
 }  // namespace pellam::effects

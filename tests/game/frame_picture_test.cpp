@@ -2,7 +2,8 @@
 // little, against the same moment drawn by the plain rules: at most 1 % of the pixels more than 16
 // levels apart in a colour, and none of those in the middle third of the screen, where the pilot
 // aims; and the shortcuts that cannot move a pixel (the world cut to the cockpit cover's open
-// rows, far ground triangles lying between the pixel centres left out) move none. Runs the real
+// rows, far ground triangles lying between the pixel centres left out, the propeller's blur filled
+// by its outer edge) move none. Runs the real
 // controller and view under Xvfb.
 #include <GL/gl.h>
 #include <GL/glext.h>
@@ -34,6 +35,7 @@ TEST(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
     for (const auto& [shot, name] : kShots) {
         SCOPED_TRACE(name);
         ASSERT_TRUE(scene.set(shot));
+        const long ringsBefore = scene.view->ringsFilled();
         platform::RGBAImage drawn[2];
         for (const bool exact : {true, false}) {
             scene.view->setExactDrawing(exact);
@@ -41,6 +43,8 @@ TEST(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
             drawn[exact] = readNextFrame(*scene.view);
         }
         const platform::RGBAImage& reference = drawn[1];
+        if (shot == Shot::CockpitCamel || shot == Shot::CockpitDVII)
+            EXPECT_EQ(scene.view->ringsFilled() - ringsBefore, 1) << "the blur from the seat";
         ASSERT_GE(reference.width, 640);
         ASSERT_EQ(drawn[0].pixels.size(), reference.pixels.size());
         // A scene worth comparing: the world is in it, not one colour.
@@ -80,6 +84,13 @@ TEST(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         scene.view->setFlatShading(true);
         ASSERT_EQ(smooth.pixels.size(), drawn[0].pixels.size());
         EXPECT_LE(testing::farthestApart(smooth, drawn[0]), 1);
+        // Nor does the propeller's blur drawn as the polygon its outer edge bounds, its hole hidden
+        // behind the cowling.
+        scene.view->setFillsRings(false);
+        platform::presentationRandom().seed(21);
+        const platform::RGBAImage quads = readNextFrame(*scene.view);
+        scene.view->setFillsRings(true);
+        EXPECT_TRUE(quads.pixels == drawn[0].pixels);
         // The cockpit's pictures read from the one mip level nearest each pixel's scale, not a
         // blend of two, move a colour by a few levels; and the reading is the cockpit's alone, put
         // back for whatever is drawn next.
@@ -94,6 +105,60 @@ TEST(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         EXPECT_EQ(sampler, 0);
     }
     EXPECT_GT(unlitTriangles, 1000) << "far ground between the pixel centres";
+}
+
+}  // namespace
+}  // namespace pellam
+
+// ---- The wreck's smoke column: the explosion's sprites drawn only in the cells of the window
+// where they can change a pixel, and unfogged where the fog is too faint to tint them.
+#include "objects/EffectModel.h"
+#include "objects/GroundExplosion.h"
+#include "objects/draw/EffectDrawing.h"
+
+namespace pellam {
+namespace {
+
+TEST(GameFrame, TheWrecksColumnDrawnOnlyWhereItShowsLooksTheSame) {
+    if (const char* build = std::getenv("PELLAM_BUILD_DIR")) platform::setApplicationFolder(build);
+    testing::TestFolder folder("pellam wreck column picture");
+    GameScene scene(folder.file("defaults.json"), [](platform::UserDefaults& defaults) {
+        auto view = std::make_unique<render::MyZephGLView>(defaults);
+        return view->initWithFrame({0, 0, 1024, 768}) ? std::move(view) : nullptr;
+    });
+    ASSERT_TRUE(scene.view);
+    ASSERT_TRUE(scene.set(Shot::WreckSmoke));
+    scene.view->setExactDrawing(false);
+    // The frame's records made as the game makes them before it draws.
+    scene.game->PrepareAndCallDrawing();
+    platform::presentationRandom().seed(21);
+    const platform::RGBAImage cut = readNextFrame(*scene.view);
+    // The column is near enough that its sprites were drawn in pieces.
+    int pieces = 0;
+    for (int k = 0; k < 8; ++k)
+        if (auto* boom = dynamic_cast<GroundExplosion*>(scene.game->modelAt(ModelArray::kFirstExplosion + k));
+            boom && boom->isBusy()) {
+            const OnePolygonVer2* polygons = boom->ModelPointsPolys().ThePolygons;
+            for (int p = GroundExplosion::kSprites; p < GroundExplosion::kSprites + GroundExplosion::kPieces; ++p)
+                pieces += !(polygons[p].DrawHints & effects::kSkip);
+        }
+    EXPECT_GT(pieces, 50);
+    effects::setCutHiddenSprites(false);
+    platform::presentationRandom().seed(21);
+    const platform::RGBAImage whole = readNextFrame(*scene.view);
+    effects::setCutHiddenSprites(true);
+    ASSERT_EQ(whole.pixels.size(), cut.pixels.size());
+    // Texture coordinates interpolated over the smaller quads may round a texel's weight the other
+    // way, and what is left behind nearly opaque smoke moves a colour by a few levels at most.
+    EXPECT_LE(testing::farthestApart(cut, whole), 3);
+    // With the fog left off the sprites it could not tint, within the rule of the exact drawing.
+    scene.view->setExactDrawing(true);
+    platform::presentationRandom().seed(21);
+    const platform::RGBAImage exact = readNextFrame(*scene.view);
+    scene.view->setExactDrawing(false);
+    const testing::PixelsApart apart = testing::pixelsApart(cut, exact);
+    EXPECT_LE(apart.count, exact.width * exact.height / 100);
+    EXPECT_EQ(apart.middle, 0);
 }
 
 }  // namespace

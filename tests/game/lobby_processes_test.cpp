@@ -33,12 +33,14 @@ pid_t startGame(const fs::path& folder, const std::string& base, const std::stri
     return startProcess(gameCommand(folder, "PELLAM_AUTOFLY=1", script) + " 2> '" + (folder / "log").string() + "'");
 }
 
-// Whether a file holds `text`.
-bool holds(const fs::path& file, const std::string& text) {
+// What a file holds; empty when it cannot be read.
+std::string contents(const fs::path& file) {
     std::ifstream in(file);
-    const std::string all{std::istreambuf_iterator<char>(in), {}};
-    return all.find(text) != std::string::npos;
+    return {std::istreambuf_iterator<char>(in), {}};
 }
+
+// Whether a file holds `text`.
+bool holds(const fs::path& file, const std::string& text) { return contents(file).find(text) != std::string::npos; }
 
 // The games the server lists, polled until there are `count`, or `givenUp` holds, or five minutes
 // pass (a game under the sanitizers on a loaded machine starts slowly).
@@ -76,8 +78,9 @@ TEST(LobbyProcesses, AListedGameIsFoundJoinedFromTheTableAndLeavesTheListAtItsEn
     // once the joiner is in. Its lobby offers a port found free; should another program take it
     // first, the game says so, and it is started again with another.
     pid_t host = -1;
-    int listed = -1;
+    int listed = -1, hostAttempt = 0;
     for (int attempt = 0; attempt < 20 && listed != 1; ++attempt) {
+        hostAttempt = attempt;
         const fs::path hostFolder = folder / ("host" + std::to_string(attempt));
         int free = 0;
         {
@@ -104,8 +107,11 @@ TEST(LobbyProcesses, AListedGameIsFoundJoinedFromTheTableAndLeavesTheListAtItsEn
                                    "frames 30\nkey p\nclick Menu|Game\nclick Game|Network Game\n"
                                    "click Network Game|Join...\nuntil public-games 1\n"
                                    "click Join a Network Game|Join row 1\nuntil joined\nquit\n");
-    EXPECT_EQ(finishProcess(joiner), 0);
-    EXPECT_EQ(finishProcess(host), 0);
+    const int joined = finishProcess(joiner);
+    EXPECT_EQ(joined, 0) << contents(folder / "joiner" / "log");
+    if (joined != 0) kill(host, SIGTERM);  // it would wait for the joiner to the end of its script's patience
+    const fs::path hostLog = folder / ("host" + std::to_string(hostAttempt)) / "log";
+    EXPECT_EQ(finishProcess(host), 0) << contents(hostLog);
     EXPECT_EQ(awaitListed(base, 0), 0);
     kill(server, SIGTERM);
     EXPECT_EQ(finishProcess(server), 0);

@@ -82,7 +82,7 @@ public:
 
     // One frame: the sky first over a frame cleared to the horizon's colour, or behind the ground
     // over one cleared to black, so that a sky that fails to reach shows; then the terrain, its
-    // cloud decks, and the cloud if asked; the ground leaves out what lies behind `cover`, and
+    // cloud decks, and the cloud if asked; the ground and decks leave out what lies behind `cover`, and
     // `drawnLast` draws over it all. The pixels, bottom row first.
     std::vector<uint8_t> draw(const worlddraw::Eye& eye, const Camera& cam, bool withCloud,
                               bool skyBehindGround = false, const worlddraw::ScreenCover* cover = nullptr,
@@ -100,7 +100,7 @@ public:
         if (!skyBehindGround) worlddraw::drawSkyDome(sky, name, false, worlddraw::kWholeDome, PlainSky);
         drawer.draw(terrain, eye, name, c.Light, cover);
         if (skyBehindGround) worlddraw::drawSkyDome(sky, name, true, drawer.lowestOpenElevation(), PlainSky);
-        drawer.drawCloudLayers(terrain, eye, name, c.Light);
+        drawer.drawCloudLayers(terrain, eye, name, c.Light, cover);
         if (withCloud) worlddraw::drawCloud(cloud, eye, name, c.Light);
         if (drawnLast) drawnLast();
         return pixels();

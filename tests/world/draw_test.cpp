@@ -124,38 +124,91 @@ TEST_F(WorldDrawTest, TheSkyReadWithoutItsMipLevelsLooksTheSame) {
     EXPECT_GT(differing(noon, dusk, 16), long(kWidth) * kHeight / 2) << "the dome at dusk in noon's colours";
 }
 
+// Under a scissor box the dome sends only the quads that can reach it, and a cloud only the
+// sprites that can: the box holds the same pixels as the whole frame, at the view's corners and
+// edges, in a thin column and in the middle, looking level at a cloud, up towards the zenith and down.
+TEST_F(WorldDrawTest, TheSkyAndACloudUnderAScissorBoxAreTheWholeFramesPart) {
+    struct Box {
+        int X, Y, Width, Height;
+    };
+    world->cloud.makeACulmulus(7);
+    const double h = test::kAlongTheFront.Heading * M_PI / 180;
+    world->cloud.setModelPositionX(test::kOverAlbert.X + std::sin(h) * 7000, 2500.0, test::kOverAlbert.Z + std::cos(h) * 7000);
+    for (const Camera& cam : {Camera{106.0, 0.0}, Camera{20.0, 80.0}, Camera{250.0, -20.0}}) {
+        const auto whole = frame(test::kOverAlbert, cam, true, true);
+        for (const Box& b : {Box{0, 0, 48, 64}, Box{kWidth - 32, kHeight - 200, 32, 200}, Box{300, 0, 16, kHeight},
+                             Box{200, 150, 240, 100}, Box{0, kHeight - 24, kWidth, 24}}) {
+            glEnable(GL_SCISSOR_TEST), glScissor(b.X, b.Y, b.Width, b.Height);
+            const auto part = frame(test::kOverAlbert, cam, true, true);
+            glDisable(GL_SCISSOR_TEST);
+            long apart = 0;
+            for (int y = b.Y; y < b.Y + b.Height; ++y)
+                for (int x = b.X; x < b.X + b.Width; ++x)
+                    for (int c = 0; c < 3; ++c) {
+                        const size_t k = (size_t(y) * kWidth + x) * 4 + c;
+                        apart += whole[k] != part[k];
+                    }
+            EXPECT_EQ(apart, 0) << "pitch " << cam.Pitch << ", box " << b.Width << " x " << b.Height << " at " << b.X
+                                << ", " << b.Y;
+        }
+    }
+}
+
 // The shortcuts against the plain drawing: far road squares left out where no road texel can pass
-// the alpha test, against every road square drawn, and neighbouring squares sharing their corners'
+// the alpha test, against every road square drawn; neighbouring squares sharing their corners'
 // vertices (but across the picture's repeat, every 64 squares, in view here), against every square
-// with its own: low over the front and higher, level and looking a little down. At most 1 % of the
+// with its own; and the ground drawn through a widened viewport, against clipped at the window's
+// edges: low over the front and higher, level and looking a little down, and in a small viewport
+// and under a scissor box, neither of which the widened drawing may pass. At most 1 % of the
 // pixels more than 16 levels apart, none of those in the middle third, where the pilot aims.
 TEST_F(WorldDrawTest, ShortcutsLookLikeThePlainDrawing) {
     world->terrain.setDrawDetail(1);
-    for (const double height : {500.0, 3000.0, 9000.0})
-        for (const Camera& cam : {test::kAlongTheFront, Camera{200.0, -2.0}}) {
-            const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
-            world->drawer.Exact = true;
-            const auto exact = frame(at, cam, false, true);
-            world->drawer.Exact = false;
-            const auto drawn = frame(at, cam, false, true);
-            long apart = 0, middle = 0, any = 0;
-            for (int y = 0; y < kHeight; ++y)
-                for (int x = 0; x < kWidth; ++x) {
-                    const size_t k = (size_t(y) * kWidth + x) * 4;
-                    int most = 0;
-                    for (int c = 0; c < 3; ++c) most = std::max(most, std::abs(exact[k + c] - drawn[k + c]));
-                    any += most > 2;
-                    if (most <= 16) continue;
-                    ++apart;
-                    middle += x >= kWidth / 3 && x < 2 * kWidth / 3 && y >= kHeight / 3 && y < 2 * kHeight / 3;
+    // `box` (x0, y0, x1, y1, pixels): where the drawing may reach; outside it not a pixel may change.
+    const auto compare = [&](const worlddraw::Eye& at, const Camera& cam, const std::string& where,
+                             std::array<int, 4> box = {0, 0, kWidth, kHeight}) {
+        world->drawer.Exact = true;
+        const auto exact = frame(at, cam, false, true);
+        world->drawer.Exact = false;
+        world->drawer.WidensView = false;
+        const auto clipped = frame(at, cam, false, true);
+        world->drawer.WidensView = true;
+        const auto drawn = frame(at, cam, false, true);
+        long apart = 0, middle = 0, any = 0, outside = 0;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x) {
+                const size_t k = (size_t(y) * kWidth + x) * 4;
+                int most = 0, mostClipped = 0;
+                for (int c = 0; c < 3; ++c) {
+                    most = std::max(most, std::abs(exact[k + c] - drawn[k + c]));
+                    mostClipped = std::max(mostClipped, std::abs(exact[k + c] - clipped[k + c]));
                 }
-            const std::string where = std::to_string(int(height)) + " ft, heading " + std::to_string(int(cam.Heading));
-            EXPECT_LE(apart, long(kWidth) * kHeight / 100) << where;
-            EXPECT_EQ(middle, 0) << where;
-            // Where no texel can pass, leaving the square out changes nothing: hardly a pixel may
-            // change at all.
-            EXPECT_LE(any, long(kWidth) * kHeight / 1000) << where << ": pixels more than 2 levels apart";
-        }
+                any += mostClipped > 2;
+                outside += most > 0 && (x < box[0] || y < box[1] || x >= box[2] || y >= box[3]);
+                if (most <= 16) continue;
+                ++apart;
+                middle += x >= kWidth / 3 && x < 2 * kWidth / 3 && y >= kHeight / 3 && y < 2 * kHeight / 3;
+            }
+        EXPECT_LE(apart, long(kWidth) * kHeight / 100) << where;
+        EXPECT_EQ(middle, 0) << where;
+        EXPECT_EQ(outside, 0) << where;
+        // Where no texel can pass, leaving the square out changes nothing: hardly a pixel may
+        // change at all.
+        EXPECT_LE(any, long(kWidth) * kHeight / 1000) << where << ": pixels more than 2 levels apart";
+    };
+    for (const double height : {500.0, 3000.0, 9000.0})
+        for (const Camera& cam : {test::kAlongTheFront, Camera{200.0, -2.0}})
+            compare({test::kOverAlbert.X, height, test::kOverAlbert.Z}, cam,
+                    std::to_string(int(height)) + " ft, heading " + std::to_string(int(cam.Heading)));
+    world->ViewportWidth = 96;
+    world->ViewportHeight = 60;
+    compare(test::kOverAlbert, test::kAlongTheFront, "a small viewport", {0, 0, 96, 60});
+    world->ViewportWidth = kWidth;
+    world->ViewportHeight = kHeight;
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(kWidth / 5, kHeight / 7, kWidth / 2, kHeight / 3);
+    compare(test::kOverAlbert, test::kAlongTheFront, "a scissor box",
+            {kWidth / 5, kHeight / 7, kWidth / 5 + kWidth / 2, kHeight / 7 + kHeight / 3});
+    glDisable(GL_SCISSOR_TEST);
 }
 
 // Ground squares wholly behind an opaque cover drawn over the world last (a cockpit's wing,
@@ -499,6 +552,29 @@ TEST_F(WorldDrawTest, ACloudDeckIsFoggedByItsDistance) {
             << "the far deck takes no fog";
     }
     world->drawer.UnfoggedDeckPieces = true;
+    // The near part goes apart by what of it shows round a cockpit's cover, whatever the scissor
+    // box: overhead it fills the view, drawn whole or in a corner, but not behind a cover that hides
+    // the view.
+    const Camera overhead{test::kAlongTheFront.Heading, 50.0};
+    frame(eye, overhead, false, true);
+    EXPECT_EQ(world->drawer.decksApart(), 2) << "two sides in view";
+    glEnable(GL_SCISSOR_TEST), glScissor(0, 0, kWidth / 8, kHeight / 8);
+    frame(eye, overhead, false, true);
+    glDisable(GL_SCISSOR_TEST);
+    EXPECT_EQ(world->drawer.decksApart(), 2) << "under a scissor box in a corner";
+    worlddraw::ScreenCover cover;
+    cover.begin();
+    const float shade[4][3] = {{-100, -100, -30}, {100, -100, -30}, {100, 100, -30}, {-100, 100, -30}};
+    const uint16_t items[4] = {0, 1, 2, 3};
+    const double identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    cover.addPolygon(identity, reinterpret_cast<const uint8_t*>(shade), sizeof(shade[0]), items, 4, GL_QUADS, false);
+    cover.finish();
+    world->draw(eye, overhead, false, true, &cover);
+    EXPECT_EQ(world->drawer.decksApart(), 0) << "behind a cover";
+    world->drawer.Exact = true;
+    frame(eye, overhead, false, true);
+    world->drawer.Exact = false;
+    EXPECT_EQ(world->drawer.decksApart(), 0) << "in the plain drawing";
     world->terrain.SetDetailsForLayer(0, 0, 0, 0);
 }
 

@@ -39,6 +39,45 @@ void cameraAxes(float* right, float* up) {
 
 constexpr int kDomeRings = 12, kDomeSegments = 32;
 
+// Which of the dome's quads can reach the part of the viewport that is drawn (within the scissor
+// box, if on): a quad all of whose corners lie outside one side of that window, or behind the near
+// plane, lights no pixel there. Corners are given as positions (x, y, z) every `stride` floats.
+class DrawnWindow {
+public:
+    DrawnWindow() {
+        float p[16], m[16];
+        glGetFloatv(GL_PROJECTION_MATRIX, p);
+        glGetFloatv(GL_MODELVIEW_MATRIX, m);
+        for (int col = 0; col < 4; ++col)
+            for (int row = 0; row < 4; ++row) {
+                double sum = 0;
+                for (int k = 0; k < 4; ++k) sum += double(p[k * 4 + row]) * m[col * 4 + k];
+                Clip[size_t(col * 4 + row)] = sum;
+            }
+        GLint vp[4] = {}, box[4] = {};
+        glGetIntegerv(GL_VIEWPORT, vp);
+        if (vp[2] <= 0 || vp[3] <= 0 || !glIsEnabled(GL_SCISSOR_TEST)) return;
+        glGetIntegerv(GL_SCISSOR_BOX, box);
+        // One pixel wider all round than the box: the GL's own rounding of a corner's place.
+        const auto across = [&](double x) { return 2.0 * (x - vp[0]) / vp[2] - 1.0; };
+        const auto up = [&](double y) { return 2.0 * (y - vp[1]) / vp[3] - 1.0; };
+        Window = {std::max(-1.0, across(box[0] - 1.0)), std::min(1.0, across(double(box[0]) + box[2] + 1.0)),
+                  std::max(-1.0, up(box[1] - 1.0)), std::min(1.0, up(double(box[1]) + box[3] + 1.0))};
+    }
+    // Bits of the sides a point lies outside: left, right, bottom, top, near.
+    int outside(const float* xyz) const {
+        double c[4];
+        for (int i = 0; i < 4; ++i)
+            c[i] = Clip[size_t(i)] * xyz[0] + Clip[size_t(4 + i)] * xyz[1] + Clip[size_t(8 + i)] * xyz[2] + Clip[size_t(12 + i)];
+        return (c[0] < Window[0] * c[3]) | (c[0] > Window[1] * c[3]) << 1 | (c[1] < Window[2] * c[3]) << 2 |
+               (c[1] > Window[3] * c[3]) << 3 | (c[2] + c[3] < 0) << 4;
+    }
+
+private:
+    std::array<double, 16> Clip{};
+    std::array<double, 4> Window{-1, 1, -1, 1};  // left, right, bottom, top, -1..1
+};
+
 // The dome's rings as triangle strips, interleaved texture coordinates, colour and position
 // (GL_T2F_C3F_V3F), made for one set of sky colours and one lowest elevation.
 struct DomeVertices {
@@ -136,13 +175,17 @@ void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool be
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glClientActiveTexture(GL_TEXTURE0);
     glInterleavedArrays(GL_T2F_C3F_V3F, 0, dome.Vertices.data());
-    std::array<GLint, kDomeRings> firsts{};
-    std::array<GLsizei, kDomeRings> counts{};
+    // Each ring's quads that can reach the drawn window, as runs of its strip; a run starts at an
+    // even vertex, so its triangles keep the order of their corners.
+    std::array<GLint, kDomeRings * kDomeSegments / 2 + kDomeRings> firsts{};
+    std::array<GLsizei, kDomeRings * kDomeSegments / 2 + kDomeRings> counts{};
     int runs = 0;
     const auto drawRun = [&] {
         if (runs > 0) glMultiDrawArrays(GL_TRIANGLE_STRIP, firsts.data(), counts.data(), runs);
         runs = 0;
     };
+    const DrawnWindow window;
+    std::array<int, kDomeSegments + 1> sides{};  // per pair of corners of a ring: the sides both lie outside
     for (int r = 0; r < kDomeRings; ++r) {
         if (dome.Counts[r] == 0) continue;
         if (mipmapped && magFilter == GL_LINEAR && width > 0 && height > 0) {
@@ -153,8 +196,20 @@ void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool be
             if (f != filter) drawRun();
             useFilter(f);
         }
-        firsts[size_t(runs)] = dome.Firsts[r], counts[size_t(runs)] = dome.Counts[r];
-        ++runs;
+        const float* corners = &dome.Vertices[size_t(dome.Firsts[r]) * 8];
+        for (int k = 0; k <= kDomeSegments; ++k)
+            sides[size_t(k)] = window.outside(corners + (2 * k) * 8 + 5) & window.outside(corners + (2 * k + 1) * 8 + 5);
+        for (int k = 0; k < kDomeSegments;) {
+            if (sides[size_t(k)] & sides[size_t(k + 1)]) {
+                ++k;
+                continue;
+            }
+            int end = k + 1;
+            while (end < kDomeSegments && !(sides[size_t(end)] & sides[size_t(end + 1)])) ++end;
+            firsts[size_t(runs)] = dome.Firsts[r] + 2 * k, counts[size_t(runs)] = 2 * (end - k + 1);
+            ++runs;
+            k = end;
+        }
     }
     drawRun();
     glPopClientAttrib();
@@ -206,6 +261,29 @@ void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glNa
 
     float right[3], up[3];
     cameraAxes(right, up);
+    // Each sprite a camera-facing quad; one whose corners all lie outside one side of the drawn
+    // window, or behind the near plane, lights no pixel and is not sent.
+    struct Corner {
+        float U, V, R, G, B, A, X, Y, Z;
+    };
+    std::array<Corner, FirstCloud::kMaxSprites * 4> quads;
+    const DrawnWindow window;
+    int sent = 0;
+    constexpr float kCorners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+    for (int k = 0; k < n; ++k) {
+        const CloudSprite& sp = cloud.sprite(order[k].second);
+        const float x = float(ox + sp.X), y = float(oy + sp.Y), z = float(oz + sp.Z), s = sp.Size;
+        Corner* q = &quads[size_t(sent) * 4];
+        int outside = ~0;
+        for (int c = 0; c < 4; ++c) {
+            const float* at = kCorners[c];
+            q[c] = {(at[0] + 1) / 2, (at[1] + 1) / 2, light[0] * sp.Shade, light[1] * sp.Shade, light[2] * sp.Shade, 0.9f,
+                    x + (right[0] * at[0] + up[0] * at[1]) * s, y + (right[1] * at[0] + up[1] * at[1]) * s,
+                    z + (right[2] * at[0] + up[2] * at[1]) * s};
+            outside &= window.outside(&q[c].X);
+        }
+        sent += outside == 0;
+    }
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT);
     glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_FALSE);
@@ -218,19 +296,27 @@ void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glNa
     glEnable(GL_TEXTURE_2D);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     bindSoftPicture(glName(cloud.TextureSlot));
-    glBegin(GL_QUADS);
-    for (int k = 0; k < n; ++k) {
-        const CloudSprite& sp = cloud.sprite(order[k].second);
-        const float x = float(ox + sp.X), y = float(oy + sp.Y), z = float(oz + sp.Z), s = sp.Size;
-        glColor4f(light[0] * sp.Shade, light[1] * sp.Shade, light[2] * sp.Shade, 0.9f);
-        const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
-        for (const auto& c : corners) {
-            glTexCoord2f((c[0] + 1) / 2, (c[1] + 1) / 2);
-            glVertex3f(x + (right[0] * c[0] + up[0] * c[1]) * s, y + (right[1] * c[0] + up[1] * c[1]) * s,
-                       z + (right[2] * c[0] + up[2] * c[1]) * s);
-        }
+    if (sent > 0) {
+        glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+        glClientActiveTexture(GL_TEXTURE0);
+        glDisableClientState(GL_NORMAL_ARRAY);
+        glDisableClientState(GL_INDEX_ARRAY);
+        glDisableClientState(GL_EDGE_FLAG_ARRAY);
+        glDisableClientState(GL_SECONDARY_COLOR_ARRAY);
+        glDisableClientState(GL_FOG_COORD_ARRAY);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glEnableClientState(GL_COLOR_ARRAY);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glTexCoordPointer(2, GL_FLOAT, sizeof(Corner), &quads[0].U);
+        glColorPointer(4, GL_FLOAT, sizeof(Corner), &quads[0].R);
+        glVertexPointer(3, GL_FLOAT, sizeof(Corner), &quads[0].X);
+        glDrawArrays(GL_QUADS, 0, sent * 4);
+        glPopClientAttrib();
     }
-    glEnd();
+    // What the nearest sprite's last corner leaves current, as when every sprite was sent point by point.
+    const CloudSprite& last = cloud.sprite(order[n - 1].second);
+    glColor4f(light[0] * last.Shade, light[1] * last.Shade, light[2] * last.Shade, 0.9f);
+    glTexCoord2f(0, 1);
     glPopAttrib();
 }
 

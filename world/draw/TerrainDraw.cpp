@@ -215,7 +215,8 @@ struct DeckPoint {
 };
 constexpr int kMaxDeckPoints = 12;  // a quad cut by six planes has at most ten
 // A deck piece nearer than the fog's start is drawn apart, without fog, only when it covers at
-// least this share of the view: the edge between the pieces costs a row of partly covered blocks.
+// least this share of the view that the cockpit leaves open: the edge between the pieces costs a row of
+// partly covered blocks, and fogging a pixel costs about 25 instructions of the rasteriser's.
 constexpr double kUnfoggedShare = 0.1;
 
 // The part of the convex polygon `in` where side(point) >= 0, into `out`; the number of its points.
@@ -238,10 +239,13 @@ int keepWhere(const DeckPoint* in, int count, DeckPoint* out, const Side& side) 
     return kept;
 }
 
-// The matrices a deck is drawn under.
+// The matrices a deck is drawn under, and what shows of the viewport.
 struct DeckView {
     std::array<float, 16> Modelview{}, Projection{};
     double FogStart = 0, FogEnd = 0;  // ft
+    // The viewport, and what a cockpit drawn over the world hides of it (none: nothing).
+    std::array<int, 4> Viewport{};
+    const ScreenCover* Cover = nullptr;
 
     // ft ahead of the eye, negative behind it.
     double ahead(const DeckPoint& p) const {
@@ -258,27 +262,45 @@ struct DeckView {
             c[i] = Projection[i] * e[0] + Projection[4 + i] * e[1] + Projection[8 + i] * e[2] + Projection[12 + i] * e[3];
         return c;
     }
-    // The share of the viewport the polygon covers, 0..1.
-    double screenShare(const DeckPoint* in, int count) const {
-        DeckPoint a[kMaxDeckPoints], b[kMaxDeckPoints];
-        std::copy(in, in + count, a);
-        // Near, left, right, bottom, top: w + z, w + x, w - x, w + y, w - y kept >= 0.
-        constexpr int kAxis[5] = {2, 0, 0, 1, 1};
-        constexpr double kSign[5] = {1, 1, -1, 1, -1};
-        for (int p = 0; p < 5 && count >= 3; ++p) {
-            count = keepWhere(a, count, b, [&](const DeckPoint& q) {
-                const auto c = clip(q);
-                return c[3] + kSign[p] * c[kAxis[p]];
-            });
-            std::copy(b, b + count, a);
-        }
+    // The share of the viewport's cells whose centre the polygon covers and the cover leaves open,
+    // 0..1: whatever part of the viewport is drawn, the same for the same view.
+    double openShare(const DeckPoint* in, int count) const {
+        constexpr int kCell = ScreenCover::kCell;
+        const int across = (Viewport[2] + kCell - 1) / kCell, down = (Viewport[3] + kCell - 1) / kCell;
+        if (across <= 0 || down <= 0) return 0.0;
+        // Cut where w + z >= 0 (the near plane), then to the window, px.
+        DeckPoint kept[kMaxDeckPoints];
+        count = keepWhere(in, count, kept, [&](const DeckPoint& q) {
+            const auto c = clip(q);
+            return c[3] + c[2];
+        });
         if (count < 3) return 0.0;
-        double area = 0;
+        std::array<std::array<double, 2>, kMaxDeckPoints> at{};
         for (int k = 0; k < count; ++k) {
-            const auto c0 = clip(a[k]), c1 = clip(a[(k + 1) % count]);
-            area += c0[0] / c0[3] * (c1[1] / c1[3]) - c1[0] / c1[3] * (c0[1] / c0[3]);
+            const auto c = clip(kept[k]);
+            if (!(c[3] > 0)) return 0.0;
+            at[k] = {Viewport[0] + (c[0] / c[3] + 1) / 2 * Viewport[2], Viewport[1] + (c[1] / c[3] + 1) / 2 * Viewport[3]};
         }
-        return std::fabs(area) / 2 / 4;  // the viewport spans 2 x 2
+        // Row by row of cells: the span of the polygon across the row's centre line.
+        long open = 0;
+        for (int j = 0; j < down; ++j) {
+            const double y = Viewport[1] + (j + 0.5) * kCell;
+            double x0 = std::numeric_limits<double>::infinity(), x1 = -x0;
+            for (int k = 0; k < count; ++k) {
+                const auto& a = at[k];
+                const auto& b = at[(k + 1) % count];
+                if ((a[1] <= y) == (b[1] <= y)) continue;
+                const double x = a[0] + (b[0] - a[0]) * (y - a[1]) / (b[1] - a[1]);
+                x0 = std::min(x0, x), x1 = std::max(x1, x);
+            }
+            if (!(x1 >= x0)) continue;
+            const int i0 = std::max(0, int(std::ceil((x0 - Viewport[0]) / kCell - 0.5)));
+            const int i1 = std::min(across - 1, int(std::floor((x1 - Viewport[0]) / kCell - 0.5)));
+            if (!Cover) open += std::max(0, i1 - i0 + 1);
+            else
+                for (int i = i0; i <= i1; ++i) open += !Cover->hidesCell(i, j);
+        }
+        return double(open) / (double(across) * down);
     }
 };
 
@@ -582,7 +604,7 @@ bool TerrainDrawer::needsClipping(const RIDUdidav& t, const Eye& eye, int i, int
             const Vertex v = post(t, eye, pi, pj);
             double x, y, w;
             view.clip(v.X, v.Y, v.Z, x, y, w);
-            const double edge = w * kInsideShare;
+            const double edge = w * kInsideShare * ClipReach;
             inside = w > 2 * view.NearFeet && w < view.FarFeet * kInsideShare && std::abs(x) < edge && std::abs(y) < edge
                          ? 1
                          : 2;
@@ -641,13 +663,14 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
 
     const std::array<uint32_t, 2> roads = {glName(t.RoadStraightSlot), glName(t.RoadBendSlot)};
     prepareRoadShapes(roads);
-    // The least lod at which both road pictures are sampled at a level with no texel passing.
-    double roadsBlankAt = std::numeric_limits<double>::infinity();
-    // (A picture whose last level still passes somewhere is never blank: the GL stops at that level.)
-    if (RoadLevels[0].Last >= 0 && RoadLevels[1].Last >= 0 && RoadBlankLevel[0] <= RoadLevels[0].Last &&
-        RoadBlankLevel[1] <= RoadLevels[1].Last)
-        roadsBlankAt = std::max(RoadBlankLevel[0] - 0.5 - std::log2(RoadLevels[0].Size),
-                                RoadBlankLevel[1] - 0.5 - std::log2(RoadLevels[1].Size));
+    // Per road picture (straight, bend), the least lod at which it is sampled at a level with no
+    // texel passing. (A picture whose last level still passes somewhere is never blank: the GL
+    // stops at that level.)
+    std::array<double, 2> blankAt;
+    for (int k = 0; k < 2; ++k)
+        blankAt[k] = RoadLevels[k].Last >= 0 && RoadBlankLevel[k] <= RoadLevels[k].Last
+                         ? RoadBlankLevel[k] - 0.5 - std::log2(RoadLevels[k].Size)
+                         : std::numeric_limits<double>::infinity();
     const double reach = std::min(t.getFogDistance(), RIDUdidav::kGreatestFogDistance);
     const int r = int(reach / kSquareFeet) + 1;
     const int ci = int(std::floor(eye.X / kSquareFeet)), cj = int(std::floor(eye.Z / kSquareFeet));
@@ -664,6 +687,8 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     // Squares the GL must clip (across the near or far plane, or the window's edge) go in draws
     // of their own: one such triangle sends its whole draw down the GL's slower clipping route.
     const bool splits = SeparatesClipped && frustum.NearFeet > 0 && frustum.viewport()[2] > 0;
+    const bool widens = widenedView(frustum);
+    ClipReach = widens ? kWidening : 1.0;
     if (splits) PostInside.assign(PostKeys.size() / 4, 0);
     if (findsUnlit) {
         PostProjected.assign(PostKeys.size() / 4, 0);
@@ -741,22 +766,29 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
 
             const uint8_t edges = t.roadEdgesAt(i, j);
             if (!edges) continue;
-            // Past the level whose texels all fail the alpha test, the roads draw nothing. A pixel
-            // quad takes level round(lod + log2 texels across).
+            // Past the level whose texels all fail the alpha test, a road picture draws nothing;
+            // the straight one fades out a level nearer than the bend. A pixel quad takes level
+            // round(lod + log2 texels across).
+            std::array<bool, 2> blank{};
             if (!near && !Exact) {
                 const double rise = std::max({low - eye.Y, eye.Y - double(highestPost(t, i, j)), 0.0});
-                if (leastSquaresPerPixel(t, eye, i, j, std::sqrt(d * d + rise * rise), frustum, roadsBlankAt) >= roadsBlankAt)
-                    continue;
+                const double lod = leastSquaresPerPixel(t, eye, i, j, std::sqrt(d * d + rise * rise), frustum,
+                                                        std::min(blankAt[0], blankAt[1]));
+                blank = {lod >= blankAt[0], lod >= blankAt[1]};
+                if (blank[0] && blank[1]) continue;
             }
+            const auto road = [&](int turns, int kind) {
+                if (!blank[kind]) addRoad(t, eye, i, j, turns, kind, d, near, lit, clipped);
+            };
             // Each road edge is covered by a straight piece or a bend; a road that ends here runs
             // straight through the square.
             uint8_t covered = 0;
             if ((edges & (kEdgeLowZ | kEdgeHighZ)) == (kEdgeLowZ | kEdgeHighZ)) {
-                addRoad(t, eye, i, j, 0, 0, d, near, lit, clipped);
+                road(0, 0);
                 covered |= kEdgeLowZ | kEdgeHighZ;
             }
             if ((edges & (kEdgeLowX | kEdgeHighX)) == (kEdgeLowX | kEdgeHighX)) {
-                addRoad(t, eye, i, j, 1, 0, d, near, lit, clipped);
+                road(1, 0);
                 covered |= kEdgeLowX | kEdgeHighX;
             }
             static constexpr uint8_t kBendEdges[4] = {kEdgeHighX | kEdgeLowZ, kEdgeHighX | kEdgeHighZ,
@@ -766,12 +798,12 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
                     const uint8_t b = kBendEdges[turn];
                     if ((edges & b) != b || (covered & b) == b) continue;
                     if (pass == 0 && (covered & b)) continue;
-                    addRoad(t, eye, i, j, turn, 1, d, near, lit, clipped);
+                    road(turn, 1);
                     covered |= b;
                 }
             const uint8_t loose = edges & ~covered;
-            if (loose & (kEdgeLowZ | kEdgeHighZ)) addRoad(t, eye, i, j, 0, 0, d, near, lit, clipped);
-            if (loose & (kEdgeLowX | kEdgeHighX)) addRoad(t, eye, i, j, 1, 0, d, near, lit, clipped);
+            if (loose & (kEdgeLowZ | kEdgeHighZ)) road(0, 0);
+            if (loose & (kEdgeLowX | kEdgeHighX)) road(1, 0);
         }
 
     // Every ray that leaves the eye lower than this meets the ground within the reach: it comes down
@@ -785,8 +817,9 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
         LowestOpenElevation = -std::atan2(above, reach) - kOpenMargin;
 
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_FOG_BIT | GL_POLYGON_BIT |
-                 GL_TEXTURE_BIT | GL_LIGHTING_BIT);
+                 GL_TEXTURE_BIT | GL_LIGHTING_BIT | GL_VIEWPORT_BIT | GL_SCISSOR_BIT | GL_TRANSFORM_BIT);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    if (widens) widenView(frustum);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     glDepthMask(GL_TRUE);
@@ -834,12 +867,62 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     }
     glEnable(GL_FOG);
     drawRuns(Roads, roads.data(), false);
+    if (widens) {
+        glMatrixMode(GL_PROJECTION);
+        glLoadMatrixf(Projection.data());  // floats back as they were, to the bit
+        glMatrixMode(GL_MODELVIEW);
+    }
     glPopClientAttrib();
     glPopAttrib();
 }
 
+bool TerrainDrawer::widenedView(const ViewFrustum& view) const {
+    if (Exact || !WidensView || view.LeastPixelAngle <= 0) return false;  // a perspective view only
+    const auto& vp = view.viewport();
+    GLint most[2] = {};
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, most);
+    // Half the window across and down in whole pixels keeps the viewport's centre where it was; the
+    // widened one stays within the sizes and, conservatively, the places the GL takes unclamped.
+    const int k = int(kWidening);
+    for (int axis = 0; axis < 2; ++axis) {
+        const int at = vp[axis], size = vp[axis + 2];
+        if (size <= 0 || size % 2 != 0 || size * k > most[axis] || at - size * (k - 1) / 2 < -most[axis] ||
+            at + size * (k + 1) / 2 > most[axis])
+            return false;
+    }
+    return true;
+}
+
+void TerrainDrawer::widenView(const ViewFrustum& view) {
+    const auto& vp = view.viewport();
+    // Nothing is drawn outside the window, nor outside a scissor box already set.
+    GLint box[4] = {vp[0], vp[1], vp[2], vp[3]};
+    if (glIsEnabled(GL_SCISSOR_TEST)) {
+        GLint set[4] = {};
+        glGetIntegerv(GL_SCISSOR_BOX, set);
+        const int x0 = std::max(vp[0], set[0]), y0 = std::max(vp[1], set[1]);
+        const int x1 = std::min(vp[0] + vp[2], set[0] + set[2]), y1 = std::min(vp[1] + vp[3], set[1] + set[3]);
+        box[0] = x0, box[1] = y0, box[2] = std::max(x1 - x0, 0), box[3] = std::max(y1 - y0, 0);
+    }
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(box[0], box[1], box[2], box[3]);
+    // A viewport kWidening times as wide and high about the same centre, under a projection whose x
+    // and y are divided by as much: a power of two divides exactly in floating point, so every vertex
+    // lands on the same window position to the bit, and only triangles reaching that far past the
+    // window are clipped at its edges.
+    const int w = vp[2], h = vp[3];
+    const int k = int(kWidening);
+    glViewport(vp[0] - w * (k - 1) / 2, vp[1] - h * (k - 1) / 2, w * k, h * k);
+    glGetFloatv(GL_PROJECTION_MATRIX, Projection.data());
+    std::array<GLfloat, 16> p = Projection;
+    for (int col = 0; col < 4; ++col) p[col * 4] /= float(k), p[col * 4 + 1] /= float(k);
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixf(p.data());
+    glMatrixMode(GL_MODELVIEW);
+}
+
 void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot& glName,
-                                    const std::array<float, 3>& light) {
+                                    const std::array<float, 3>& light, const ScreenCover* cover) {
     const double reach = std::min(t.getFogDistance(), RIDUdidav::kGreatestFogDistance);
     const double fogStart = reach * 0.25;
     constexpr double kTile = 24000.0;  // ft one picture of the deck spans
@@ -862,6 +945,9 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
     view.FogEnd = reach;
     glGetFloatv(GL_MODELVIEW_MATRIX, view.Modelview.data());
     glGetFloatv(GL_PROJECTION_MATRIX, view.Projection.data());
+    glGetIntegerv(GL_VIEWPORT, view.Viewport.data());
+    view.Cover = cover && !cover->empty() ? cover : nullptr;
+    DecksApart = 0;
     const float u0 = float(std::fmod(eye.X, kTile) / kTile), v0 = float(std::fmod(eye.Z, kTile) / kTile);
     const float span = float(reach / kTile);
     for (int k = 0; k < RIDUdidav::kCloudLayers; ++k) {
@@ -887,10 +973,11 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
             const auto beyond = [&](const DeckPoint& p) { return view.ahead(p) - fogStart; };
             const auto within = [&](const DeckPoint& p) { return fogStart - view.ahead(p); };
             const int nearCount = keepWhere(quad, 4, nearPart, within);
-            if (!UnfoggedDeckPieces || view.screenShare(nearPart, nearCount) < kUnfoggedShare) {
+            if (!UnfoggedDeckPieces || Exact || view.openShare(nearPart, nearCount) < kUnfoggedShare) {
                 drawDeckPiece(quad, 4, view, true);
                 continue;
             }
+            ++DecksApart;
             drawDeckPiece(nearPart, nearCount, view, false);
             drawDeckPiece(farPart, keepWhere(quad, 4, farPart, beyond), view, true);
         }

@@ -53,13 +53,15 @@ public:
     // drawn over them later with opaque colour, are left out.
     void draw(const RIDUdidav& terrain, const Eye& eye, const GLNameOfSlot& glName,
               const std::array<float, 3>& light = {1.0f, 1.0f, 1.0f}, const ScreenCover* cover = nullptr);
-    // The cloud decks of the terrain's layers, seen from the eye, fogged by their distance.
+    // The cloud decks of the terrain's layers, seen from the eye, fogged by their distance; the
+    // `cover` drawn over them later hides what it holds.
     void drawCloudLayers(const RIDUdidav& terrain, const Eye& eye, const GLNameOfSlot& glName,
-                         const std::array<float, 3>& light);
+                         const std::array<float, 3>& light, const ScreenCover* cover = nullptr);
     long trianglesDrawn() const { return Triangles; }
     long squaresCovered() const { return Covered; }  // in view but wholly behind the cover, at the last draw
     long trianglesUnlit() const { return Unlit; }     // in view but lighting no pixel centre, at the last draw
     long trianglesApart() const { return Apart; }     // drawn apart as the GL may clip them, at the last draw
+    long decksApart() const { return DecksApart; }    // deck sides whose near part went unfogged, at the last draw
     // After draw: the elevation (radians, negative: below the horizon) under which every pixel of
     // the view shows the ground just drawn; -pi/2 when that cannot be told.
     double lowestOpenElevation() const { return LowestOpenElevation; }
@@ -68,10 +70,12 @@ public:
     // farther ones (small on the screen, many) as whole squares: the same pixels either way.
     double RoadShapeDistance = 24000.0;  // ft
     // The plain drawing, for a reference picture: every road square drawn, none left out where its
-    // picture can no longer pass the alpha test, and every square with vertices of its own.
+    // picture can no longer pass the alpha test, every square with vertices of its own, and every
+    // deck side drawn whole.
     bool Exact = false;
-    // A deck's part nearer than the fog's start drawn apart without fog where it shows enough to
-    // pay for the extra edge; off where a cockpit in front hides what lies overhead.
+    // A deck's part nearer than the fog's start drawn apart without fog where enough of it shows
+    // round the cover to pay for the extra edge (not in the plain drawing: where the two
+    // parts meet, a pixel may read its picture a level apart). Off to compare.
     bool UnfoggedDeckPieces = true;
     // Work that cannot change a pixel is skipped: far ground triangles (and their roads) that light
     // no pixel centre are not sent, and ground nearer than the fog's start, where its factor is one,
@@ -80,6 +84,11 @@ public:
     // Squares the GL must clip are drawn apart from the rest of their picture's, which then take
     // the GL's cheaper unclipped route; the same pixels either way. Off to compare.
     bool SeparatesClipped = true;
+    // Unless Exact, the ground is drawn through a viewport four times the window's size each way, cut
+    // back to the window by the scissor: each vertex lands where it did, while the GL clips only what
+    // reaches past that (and at the near and far planes). A triangle no longer clipped at the window's
+    // edge is interpolated from its own corners rather than cut ones: a level off here and there.
+    bool WidensView = true;
 
 private:
     using Vertex = GroundVertex;
@@ -119,6 +128,12 @@ private:
     // (near or behind the eye, or far off the window where the GL clips).
     bool postInWindow(const RIDUdidav& t, const Eye& eye, int pi, int pj, const ViewFrustum& view, WindowPoint& at);
     static constexpr double kInsideShare = 0.999;  // of a clip plane's reach: posts within it are well inside
+    static constexpr double kWidening = 4.0;  // the widened viewport's size over the window's: a power of two
+    double ClipReach = 1.0;                   // the x and y clip planes' reach at this draw, as a share of w
+    std::array<float, 16> Projection{};      // the caller's, while the widened one is loaded
+    // Whether the loaded view can be widened, and widening it (viewport, projection, scissor).
+    bool widenedView(const ViewFrustum& view) const;
+    void widenView(const ViewFrustum& view);
     // Whether the GL may clip a triangle of square (i, j).
     bool needsClipping(const RIDUdidav& t, const Eye& eye, int i, int j, const ViewFrustum& view);
     void prepareRoadShapes(const std::array<uint32_t, 2>& textures);
@@ -143,6 +158,7 @@ private:
     std::array<int, 2> RoadBlankLevel{};
     long Triangles = 0;
     long Apart = 0;
+    long DecksApart = 0;
     long Covered = 0;
     long Unlit = 0;
     // Where the ground may draw this time and how far off a pixel centre may lie; no rows: the
