@@ -450,8 +450,9 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
         // A polygon that passed the depth test always since may have painted over the cover: then
         // the cover is drawn again over it, as the plain order would.
         skipCover_ = coverDrawn && !depthAlways_;
+        drawingCockpit_ = true;
         if (record) glNewDrawOneObject(record);
-        skipCover_ = false;
+        drawingCockpit_ = skipCover_ = false;
         // The cockpit's own transparent parts (the propeller's disc) fail the depth test wherever
         // the cover's parts lie nearer: they are drawn only where it leaves them open.
         queueScissor_ = findQueueRectangles();

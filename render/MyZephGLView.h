@@ -91,6 +91,9 @@ public:
     // What that has left out so far: triangles one by one, and aircraft whole.
     long trianglesHidden() const { return trianglesHidden_; }
     long objectsHidden() const { return objectsHidden_; }
+    // The cockpit's other pictures read by the one mip level nearest each pixel's scale, not a blend
+    // of two (on: a colour moves by a few levels at most, for less work a pixel).
+    void setNearestLevelInCockpit(bool on) { nearestLevelInCockpit_ = on; }
     // The cockpit's flat transparent ring (the propeller's blur) drawn as the polygon its outer edge
     // bounds where nearer parts hide its hole (on: the same picture, fewer triangles); how often so far.
     void setFillsRings(bool on) { fillsRings_ = on; }
@@ -226,6 +229,9 @@ private:
     // false, `box` receives the bounds of the pixel centres it may light.
     bool coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c, ScreenBox& box) const;
     void drawBatch();  // the batch's triangles, in the state GL holds; empties it
+    // Before a batch's draw, in its state: the cockpit's picture read by its nearest mip level,
+    // unless drawing exactly; any other by the texture's own filters.
+    void chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
     void setFlat(bool on);  // GL's shade model, switched only when it changes
     // Marks the pixels that the object (the cockpit, drawn last) will cover with an opaque colour,
     // so that the world behind it fails the depth test instead of being shaded and painted over:
@@ -297,6 +303,7 @@ private:
     bool coverOnly_ = false;  // glNewDrawOneObject marks the opaque cover's depth, nothing else
     bool coverColour_ = false;  // ... and draws it in colour
     bool skipCover_ = false;    // glNewDrawOneObject leaves out the cover drawn in colour before
+    bool drawingCockpit_ = false;  // the cockpit's own drawing after the world
     bool coverFirst_ = true;    // the cockpit's cover drawn in colour before the world where that is the same
     bool depthAlways_ = false;  // a polygon drawn (or queued) to pass the depth test always since the cover
     // Window depth below which every depth the cover laid lies, while the pass draws objects at
@@ -315,6 +322,7 @@ private:
     bool scissorsWorld_ = true;
     bool exactDrawing_ = false;
     bool flatShading_ = true;
+    bool nearestLevelInCockpit_ = true;
     bool fillsRings_ = true;
     bool ringsNow_ = false;  // the queue being drawn is the cockpit's, tested in its slice against its cover's depths
     long ringsFilled_ = 0;

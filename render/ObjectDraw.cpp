@@ -313,6 +313,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
             HeldBatch& b = held_[k];
             setPolygonState(*b.Head, g, materials, alphaTested, blended);
             setFlat(b.Flat);
+            chooseBatchFilter(*b.Head, g);
             glDrawElements(GL_TRIANGLES, GLsizei(b.Triangles.size()), GL_UNSIGNED_SHORT, b.Triangles.data());
             undoMarkDepth(*b.Head);
         }
@@ -364,6 +365,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
                 drawHeld();
                 setPolygonState(*head, g, materials, alphaTested, blended);
                 setFlat(batchFlat_);
+                chooseBatchFilter(*head, g);
                 drawBatch();
                 undoMarkDepth(*head);
             }
@@ -439,6 +441,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         drawHeld();
         setPolygonState(*p, g, materials, alphaTested, blended);
         setFlat(false);
+        readNearestLevel(-1, false);
         drawPoints(*p, g);
         notePlainMaterial(*p);
         if (hints & (kAlways | kLEqual)) glDepthFunc(GL_LESS);
@@ -447,6 +450,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     endBatch();
     drawHeld();
     setFlat(false);
+    readNearestLevel(-1, false);
     // Where the cover may have left polygons out, the diffuse colour GL holds depends on which,
     // and a lit polygon of the next object would keep its alpha with the colour: it sends its own.
     if (partEye_.CoverMay) CurrentMaterial_[kDifR] = -1;
@@ -866,6 +870,15 @@ void MyZephGLView::setFlat(bool on) {
     if (flatNow_ == on) return;
     flatNow_ = on;
     glShadeModel(on ? GL_FLAT : GL_SMOOTH);
+}
+
+void MyZephGLView::chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) {
+    // The cockpit, all within a few feet and covering half the view, reads one mip level a pixel,
+    // not a blend of two: neighbouring levels of its pictures differ by a few levels of colour, and
+    // the rasteriser reads half the texels.
+    const bool cockpit = coverColour_ || drawingCockpit_;
+    const bool nearest = cockpit && nearestLevelInCockpit_ && !exactDrawing_ && !(p.DrawHints & kUntextured);
+    readNearestLevel(nearest ? g.MapListOffset[std::clamp<int>(p.MapNumber, 0, kMaxMapEntries - 1)] : -1, nearest);
 }
 
 void MyZephGLView::drawBatch() {

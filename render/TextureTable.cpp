@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace pellam::render {
 
@@ -109,6 +110,56 @@ void resizePicture(TexturePicture& picture, int finalEdge) {
             for (int x = 0; x < n; ++x) std::copy_n(picture.at(x / 2, y / 2), 4, twice.at(x, y));
         picture = std::move(twice);
     }
+}
+
+int levelStep(const TexturePicture& fine, const TexturePicture& coarse, bool clamped) {
+    // Read linearly, each level is bilinear between its texels' centres, so the two reads' difference
+    // is bilinear wherever neither crosses a centre line: on the cells of half a fine texel. There it
+    // is largest at a corner: the half-texel points are all there is to compare. At them every
+    // weight is a whole number of quarters, so the reads are summed in sixteenths, row by row.
+    const int n = fine.edge, m = coarse.edge;
+    if (n < 2 || m * 2 != n || n > kLargestStepEdge) return 255;
+    const int points = 2 * n + 1;  // fine texel coordinates 0, 1/2, ..., n
+    struct Tap {
+        int I0, I1, W0, W1;  // texels along the axis and their weights in quarters
+    };
+    const auto index = [clamped](int i, int edge) {
+        return clamped ? std::clamp(i, 0, edge - 1) : ((i % edge) + edge) % edge;
+    };
+    const size_t count = size_t(points);
+    std::vector<Tap> fineTaps(count), coarseTaps(count);
+    for (int a = 0; a < points; ++a) {
+        // Fine: at (a - 1) / 2 texels past the first centre; coarse: at (a - 2) / 4.
+        const int i = a % 2 ? (a - 1) / 2 : a / 2 - 1;
+        fineTaps[size_t(a)] = a % 2 ? Tap{index(i, n), index(i, n), 4, 0} : Tap{index(i, n), index(i + 1, n), 2, 2};
+        const int q = a - 2, j = q >= 0 ? q / 4 : -((3 - q) / 4), r = q - 4 * j;
+        coarseTaps[size_t(a)] = Tap{index(j, m), index(j + 1, m), 4 - r, r};
+    }
+    // Each texel row read across at every point, in quarters.
+    const auto across = [points](const TexturePicture& p, const std::vector<Tap>& taps) {
+        std::vector<int> out(size_t(p.edge) * size_t(points) * 3);
+        for (int y = 0; y < p.edge; ++y)
+            for (int a = 0; a < points; ++a) {
+                const Tap& t = taps[size_t(a)];
+                const uint8_t* row = &p.rgba[size_t(y) * size_t(p.edge) * 4];
+                for (size_t c = 0; c < 3; ++c)
+                    out[(size_t(y) * size_t(points) + size_t(a)) * 3 + c] =
+                        t.W0 * row[size_t(t.I0) * 4 + c] + t.W1 * row[size_t(t.I1) * 4 + c];
+            }
+        return out;
+    };
+    const std::vector<int> fineRows = across(fine, fineTaps), coarseRows = across(coarse, coarseTaps);
+    int most = 0;
+    for (int b = 0; b < points; ++b) {
+        const Tap &f = fineTaps[size_t(b)], &g = coarseTaps[size_t(b)];
+        const int* f0 = &fineRows[size_t(f.I0) * size_t(points) * 3];
+        const int* f1 = &fineRows[size_t(f.I1) * size_t(points) * 3];
+        const int* g0 = &coarseRows[size_t(g.I0) * size_t(points) * 3];
+        const int* g1 = &coarseRows[size_t(g.I1) * size_t(points) * 3];
+        for (size_t k = 0; k < size_t(points) * 3; ++k)
+            most = std::max(most, std::abs(f.W0 * f0[k] + f.W1 * f1[k] - g.W0 * g0[k] - g.W1 * g1[k]));
+    }
+    return (most + 15) / 16;
 }
 
 bool isTextureEdge(int n) { return n >= 32 && n <= 1024 && (n & (n - 1)) == 0; }

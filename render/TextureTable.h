@@ -42,6 +42,9 @@ struct SingleTextureStructure {
     // The full-size picture's mean colour (0..1) and the farthest any texel's channel lies from it.
     std::array<float, 3> MeanColour{1, 1, 1};
     float Spread = 1;
+    // The most a colour channel read linearly from one mip level can differ from one read at the
+    // same place from the next level down (0..1); 1 where not known.
+    float LevelStep = 1;
 };
 using TextureMaps = std::array<SingleTextureStructure, kTextureSlots>;
 
@@ -74,6 +77,11 @@ void applyColourKey(TexturePicture& picture);
 // diagonal) or doubles by repeating texels until the edge is finalEdge (1..1024).
 void resizePicture(TexturePicture& picture, int finalEdge);
 bool isTextureEdge(int n);  // 32, 64, ..., 1024
+// How far a colour channel (red, green, blue), read with linear filtering anywhere from `fine`,
+// can lie from the same place read from `coarse`, its next mip level (half the edge), repeating or
+// clamped at the edges: 0..255, rounded up. 255 for pictures wider than kLargestStepEdge.
+constexpr int kLargestStepEdge = 512;
+int levelStep(const TexturePicture& fine, const TexturePicture& coarse, bool clamped);
 
 // The texels of the 'missing texture' slot: magenta and black squares with a yellow frame.
 TexturePicture missingPicture();

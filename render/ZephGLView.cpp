@@ -21,6 +21,7 @@ ZephGLView::~ZephGLView() {
     window_->makeCurrent();
     for (auto& slot : TheTextureMaps_)
         if (slot.TextureStatus == 2) glDeleteTextures(1, &slot.OpenGLMapNumber);
+    releaseSamplers();
 }
 
 bool ZephGLView::initWithFrame(const NSRect& frame, bool hidden) {

@@ -109,6 +109,14 @@ public:
     void glDeleteONETexture(int32_t slot);
     void glSetCurrentTexture(int32_t slot, int32_t flag);
     uint32_t getglTextNum(int32_t slot) const;
+    // While `on`, texture unit 0 reads the mipmapped picture in `slot` from the one level nearest
+    // each pixel's scale (linear within it), not a blend of two, wrapping as the slot does: a
+    // sampler object over the texture's own filters. Only an RGB picture whose neighbouring levels,
+    // times the colour that modulates them, are close enough that no colour moves by more than 16
+    // levels of 255 is read so: the state it is drawn in must be set first. Off, for other
+    // pictures, or where the GL has no sampler objects, by the texture's own. Answers whether the
+    // nearest level is read.
+    bool readNearestLevel(int32_t slot, bool on);
     const TextureMaps& getTextureMapsPtr() const { return TheTextureMaps_; }
     int32_t getFontTexture() const { return gTextTexture_; }
     int32_t getGLError() const { return GLError_; }
@@ -249,6 +257,16 @@ protected:
     TextureMaps TheTextureMaps_{};
     int32_t CurrentBoundTextureNumber_ = -1;
     int32_t missingSlot_ = -1;
+    // Samplers reading the nearest level, repeating and clamped to the edge; made at the first use
+    // (Made -1: the GL has none). Bound is the one on unit 0 now, 0 for none.
+    struct Readings {
+        int Made = 0;
+        std::array<uint32_t, 2> Names{};
+        uint32_t Bound = 0;
+    } readings_;
+    void releaseSamplers();  // with the context current
+    // The brightest channel of the colour GL modulates a texture by in its present state, 0..1.
+    float brightestModulation() const;
 
     // Camera, frustum and fog.
     Eye MyEye_{};

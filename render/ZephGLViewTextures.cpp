@@ -10,6 +10,7 @@
 
 #include "core/ZephModel.h"
 #include "platform/Beep.h"
+#include "platform/GLWindow.h"
 #include "platform/Log.h"
 #include "render/ImageFiles.h"
 #include "render/ZephGLView.h"
@@ -60,8 +61,9 @@ GLenum storageFor(GLenum internal, TexturePicture& level) {
 }
 
 // Uploads level 0 and, unless the format says otherwise, the box-filtered levels down to 1 x 1.
-// Answers the new GL texture name, 0 on a GL error.
-GLuint upload(TexturePicture picture, const TextureFormat& format) {
+// Answers the new GL texture name, 0 on a GL error; `step` receives the largest levelStep between
+// neighbouring levels as stored (0..1), 1 without levels or with alpha.
+GLuint upload(TexturePicture picture, const TextureFormat& format, float& step) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     GLuint name = 0;
     glGenTextures(1, &name);
@@ -73,17 +75,24 @@ GLuint upload(TexturePicture picture, const TextureFormat& format) {
     const bool mipmaps = !(format.index & kFlagNoMipmaps);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, mipmaps ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
     // Each level is filtered from the full colours of the one before and only then narrowed.
+    // Only RGB pictures are ever read from one level: the others need no step.
+    const bool stepped = mipmaps && format.rgbOnly;
+    TexturePicture before;
+    int most = stepped ? 0 : 255;
     const auto send = [&](int level) {
         TexturePicture stored = picture;
         const GLenum internal = storageFor(GLenum(format.internal), stored);
         glTexImage2D(GL_TEXTURE_2D, level, GLint(internal), stored.edge, stored.edge, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                      stored.rgba.data());
+        if (stepped && level > 0) most = std::max(most, levelStep(before, stored, format.index & kFlagClamp));
+        if (stepped) before = std::move(stored);
     };
     send(0);
     for (int level = 1; mipmaps && picture.edge > 1; ++level) {
         resizePicture(picture, picture.edge / 2);
         send(level);
     }
+    step = float(most) / 255.0f;
     const GLfloat priority = 1.0f;
     glPrioritizeTextures(1, &name, &priority);
     if (glGetError() != GL_NO_ERROR) {
@@ -224,7 +233,8 @@ int32_t ZephGLView::fmGetTextureFromDiskNSString(const std::string& path, int32_
         platform::logMessage("beep 1");
     }
 
-    const GLuint glName = upload(picture, format);
+    float step = 1;
+    const GLuint glName = upload(picture, format, step);
     if (glName == 0) {
         GLError_ = GL_INVALID_OPERATION;
         platform::SystemBeep();
@@ -243,6 +253,7 @@ int32_t ZephGLView::fmGetTextureFromDiskNSString(const std::string& path, int32_
     slot.TotalBytes = picture.edge * picture.edge * 4;
     slot.TextureMapName = name;
     slot.CanDelete = 1;
+    slot.LevelStep = step;
     noteColours(picture, slot);
     return slotNumber;
 }
@@ -254,7 +265,8 @@ int32_t ZephGLView::missingTextureSlot() {
     const int32_t slotNumber = firstFreeSlot(TheTextureMaps_);
     if (slotNumber < 0) return kTableFull;
     TextureFormat format = formatForName("missingD", false, 9);  // RGB, repeat, no mipmaps: stays sharp
-    const GLuint glName = upload(missingPicture(), format);
+    float step = 1;
+    const GLuint glName = upload(missingPicture(), format, step);
     if (glName == 0) return kGLErrorPending;
     CurrentBoundTextureNumber_ = -1;
     SingleTextureStructure& slot = TheTextureMaps_[slotNumber];
@@ -268,6 +280,7 @@ int32_t ZephGLView::missingTextureSlot() {
     slot.CanDelete = 1;
     slot.MeanColour = {1, 1, 1};
     slot.Spread = 1;
+    slot.LevelStep = step;
     missingSlot_ = slotNumber;
     return slotNumber;
 }
@@ -320,6 +333,104 @@ void ZephGLView::glSetCurrentTexture(int32_t slotNumber, int32_t flag) {
                     (slot.Flags & kFlagNoMipmaps) ? GL_LINEAR : GL_LINEAR_MIPMAP_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, (slot.Flags & kFlagReplace) ? GL_REPLACE : GL_MODULATE);
+}
+
+namespace {
+struct SamplerCalls {
+    PFNGLGENSAMPLERSPROC Gen = nullptr;
+    PFNGLBINDSAMPLERPROC Bind = nullptr;
+    PFNGLSAMPLERPARAMETERIPROC Parameter = nullptr;
+    PFNGLDELETESAMPLERSPROC Delete = nullptr;
+};
+// Asked once: the GL library's entry points are the same for every context.
+const SamplerCalls& samplerCalls() {
+    static const SamplerCalls calls = [] {
+        SamplerCalls c;
+        if (!platform::GLWindow::extensionSupported("GL_ARB_sampler_objects")) return c;
+        c.Gen = reinterpret_cast<PFNGLGENSAMPLERSPROC>(platform::GLWindow::getProcAddress("glGenSamplers"));
+        c.Bind = reinterpret_cast<PFNGLBINDSAMPLERPROC>(platform::GLWindow::getProcAddress("glBindSampler"));
+        c.Parameter =
+            reinterpret_cast<PFNGLSAMPLERPARAMETERIPROC>(platform::GLWindow::getProcAddress("glSamplerParameteri"));
+        c.Delete = reinterpret_cast<PFNGLDELETESAMPLERSPROC>(platform::GLWindow::getProcAddress("glDeleteSamplers"));
+        if (!c.Gen || !c.Bind || !c.Parameter || !c.Delete) c = SamplerCalls{};
+        return c;
+    }();
+    return calls;
+}
+}  // namespace
+
+bool ZephGLView::readNearestLevel(int32_t slotNumber, bool on) {
+    // The blend of two levels takes the farther one by at most half: the nearest level alone moves
+    // a colour channel by at most half the step between them, times the colour that modulates it,
+    // and by the rasteriser's rounding of its filter weights, a level or two. Pictures with alpha
+    // keep the blend, whose alpha test it could tip.
+    constexpr float kMostMove = (16.0f - 2.0f) / 255.0f;
+    bool usable = on && slotNumber >= 0 && slotNumber < kTextureSlots;
+    if (usable) {
+        const SingleTextureStructure& slot = TheTextureMaps_[slotNumber];
+        const GLenum format = GLenum(slot.OpenGLFormat);
+        usable = slot.TextureStatus == 2 && !(slot.Flags & kFlagNoMipmaps) &&
+                 (format == GL_RGB5 || format == GL_RGB8 || format == GL_R3_G3_B2);
+        if (usable && slot.LevelStep * 0.5f > kMostMove)
+            usable = !(slot.Flags & kFlagReplace) && slot.LevelStep * 0.5f * brightestModulation() <= kMostMove;
+    }
+    if (usable && readings_.Made == 0) {
+        const SamplerCalls& gl = samplerCalls();
+        readings_.Made = gl.Gen ? 1 : -1;
+        if (gl.Gen) {
+            gl.Gen(GLsizei(readings_.Names.size()), readings_.Names.data());
+            // Wrapping as glSetCurrentTexture sets a texture's: GL_REPEAT, or GL_CLAMP_TO_EDGE for clamped slots.
+            for (size_t k = 0; k < readings_.Names.size(); ++k) {
+                const GLuint name = readings_.Names[k];
+                const GLint wrap = k ? GL_CLAMP_TO_EDGE : GL_REPEAT;
+                gl.Parameter(name, GL_TEXTURE_WRAP_S, wrap);
+                gl.Parameter(name, GL_TEXTURE_WRAP_T, wrap);
+                gl.Parameter(name, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
+                gl.Parameter(name, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+            }
+        }
+    }
+    const uint32_t wanted =
+        usable && readings_.Made > 0 ? readings_.Names[(TheTextureMaps_[slotNumber].Flags & kFlagClamp) ? 1 : 0] : 0;
+    if (wanted != readings_.Bound) {
+        samplerCalls().Bind(0, wanted);
+        readings_.Bound = wanted;
+    }
+    return wanted != 0;
+}
+
+float ZephGLView::brightestModulation() const {
+    // Lit, the primary colour is the emission, the ambient material times the scene's and the
+    // light's ambient, and the diffuse material times the light's diffuse times a cosine of at most
+    // 1, clamped to 1 (the specular is added after the texture). Only the sun, light 0, lights.
+    GLfloat colour[4] = {1, 1, 1, 1};
+    if (glIsEnabled(GL_LIGHTING)) {
+        if (!glIsEnabled(GL_LIGHT0)) return 1;
+        for (GLenum light = GL_LIGHT1; light <= GL_LIGHT7; ++light)
+            if (glIsEnabled(light)) return 1;
+        GLfloat emission[4], ambient[4], diffuse[4], scene[4], lightAmbient[4], lightDiffuse[4];
+        glGetMaterialfv(GL_FRONT, GL_EMISSION, emission);
+        glGetMaterialfv(GL_FRONT, GL_AMBIENT, ambient);
+        glGetMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
+        glGetFloatv(GL_LIGHT_MODEL_AMBIENT, scene);
+        glGetLightfv(GL_LIGHT0, GL_AMBIENT, lightAmbient);
+        glGetLightfv(GL_LIGHT0, GL_DIFFUSE, lightDiffuse);
+        for (int c = 0; c < 3; ++c)
+            colour[c] = emission[c] + ambient[c] * (scene[c] + lightAmbient[c]) + diffuse[c] * std::max(lightDiffuse[c], 0.0f);
+    } else {
+        glGetFloatv(GL_CURRENT_COLOR, colour);
+    }
+    float most = 0;
+    for (int c = 0; c < 3; ++c) most = std::max(most, std::isfinite(colour[c]) ? std::clamp(colour[c], 0.0f, 1.0f) : 1.0f);
+    return most;
+}
+
+void ZephGLView::releaseSamplers() {
+    if (readings_.Made > 0) {
+        if (readings_.Bound) samplerCalls().Bind(0, 0);
+        samplerCalls().Delete(GLsizei(readings_.Names.size()), readings_.Names.data());
+    }
+    readings_ = Readings{};
 }
 
 uint32_t ZephGLView::getglTextNum(int32_t slotNumber) const {

@@ -5,6 +5,8 @@
 // rows, far ground triangles lying between the pixel centres left out, the propeller's blur filled
 // by its outer edge) move none. Runs the real
 // controller and view under Xvfb.
+#include <GL/gl.h>
+#include <GL/glext.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -92,6 +94,18 @@ TEST(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         const platform::RGBAImage quads = gameFrame(scene);
         scene.view->setFillsRings(true);
         EXPECT_TRUE(quads.pixels == drawn[0].pixels);
+        // The cockpit's pictures read from the one mip level nearest each pixel's scale, not a
+        // blend of two, move a colour by a few levels; and the reading is the cockpit's alone, put
+        // back for whatever is drawn next.
+        scene.view->setNearestLevelInCockpit(false);
+        platform::presentationRandom().seed(21);
+        const platform::RGBAImage blended = readNextFrame(*scene.view);
+        scene.view->setNearestLevelInCockpit(true);
+        ASSERT_EQ(blended.pixels.size(), drawn[0].pixels.size());
+        EXPECT_LE(testing::farthestApart(blended, drawn[0]), 16);
+        GLint sampler = -1;
+        glGetIntegerv(GL_SAMPLER_BINDING, &sampler);
+        EXPECT_EQ(sampler, 0);
     }
     EXPECT_GT(unlitTriangles, 1000) << "far ground between the pixel centres";
 }

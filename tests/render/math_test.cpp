@@ -190,6 +190,48 @@ TEST(RenderMath, OpenRectanglesHoldEveryPixelTheCoverLeavesOpenOnce) {
     }
 }
 
+// The step between neighbouring mip levels bounds how far the two levels, each read linearly,
+// lie apart anywhere: at any place, not only at the texels' centres and corners, repeating or
+// clamped at the edges; and it is no wider than the largest difference found.
+TEST(RenderMath, LevelStepBoundsTwoLevelsReadAnywhere) {
+    std::mt19937 random(11);
+    for (const bool clamped : {false, true})
+        for (int trial = 0; trial < 6; ++trial) {
+            TexturePicture fine;
+            fine.edge = 16;
+            fine.rgba.resize(16 * 16 * 4);
+            // Smooth bands with noise of a varying strength, so that some pictures step little.
+            const int noise = 2 + 30 * trial;
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 16; ++x)
+                    for (int c = 0; c < 4; ++c)
+                        fine.at(x, y)[c] =
+                            uint8_t(std::clamp(100 + 6 * x - 4 * y + int(random() % unsigned(noise)), 0, 255));
+            TexturePicture coarse = fine;
+            resizePicture(coarse, 8);
+            const int step = levelStep(fine, coarse, clamped);
+            const auto read = [clamped](const TexturePicture& p, double u, double v, int c) {
+                const int n = p.edge;
+                const auto index = [&](int i) { return size_t(clamped ? std::clamp(i, 0, n - 1) : (i % n + n) % n); };
+                const double x = u * n - 0.5, y = v * n - 0.5;
+                const int i = int(std::floor(x)), j = int(std::floor(y));
+                const double fx = x - i, fy = y - j;
+                const auto at = [&](int a, int b) { return double(p.rgba[(index(b) * size_t(n) + index(a)) * 4 + size_t(c)]); };
+                return (1 - fy) * ((1 - fx) * at(i, j) + fx * at(i + 1, j)) +
+                       fy * ((1 - fx) * at(i, j + 1) + fx * at(i + 1, j + 1));
+            };
+            double most = 0;
+            std::uniform_real_distribution<double> place(-0.1, 1.1);
+            for (int k = 0; k < 20000; ++k) {
+                const double u = place(random), v = place(random);
+                for (int c = 0; c < 3; ++c)
+                    most = std::max(most, std::fabs(read(fine, u, v, c) - read(coarse, u, v, c)));
+            }
+            EXPECT_LE(most, step) << trial;
+            EXPECT_LE(step, most * 1.1 + 3) << trial;
+        }
+}
+
 // A flat ring of quads, each its own four points as a modeller makes them (hole, outer, outer, hole,
 // the angles worked in float, so the last quad's far side misses the first's near side by a
 // rounding), handed over in any order, is found whole and filled by triangles that cover exactly
