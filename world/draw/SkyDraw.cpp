@@ -146,6 +146,9 @@ void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool be
     const SkyColours c = sky.getSkyColours();
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT |
                  GL_VIEWPORT_BIT);
+    // Not in the plain drawing: a ring no longer clipped at the window's edge may read a level apart.
+    WidenedView wide;
+    if (!plain) wide.widen();
     if (behindGround) {
         // Every fragment at depth 1 passes only where the depth is still the cleared 1.
         glEnable(GL_DEPTH_TEST);
@@ -249,6 +252,7 @@ void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool be
         }
         glEnd();
     }
+    wide.restore();
     glPopAttrib();
 }
 
