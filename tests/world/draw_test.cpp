@@ -157,9 +157,9 @@ TEST_F(WorldDrawTest, TheSkyAndACloudUnderAScissorBoxAreTheWholeFramesPart) {
 // The shortcuts against the plain drawing: far road squares left out where no road texel can pass
 // the alpha test, against every road square drawn; neighbouring squares sharing their corners'
 // vertices (but across the picture's repeat, every 64 squares, in view here), against every square
-// with its own; and the ground drawn through a widened viewport, against clipped at the window's
-// edges: low over the front and higher, level and looking a little down, and in a small viewport
-// and under a scissor box, neither of which the widened drawing may pass. At most 1 % of the
+// with its own; and the ground, the sky and a cloud deck drawn through a widened viewport, against
+// clipped at the window's edges: low over the front and higher, level and looking a little down,
+// and in a small viewport and under a scissor box, neither of which the widened drawing may pass. At most 1 % of the
 // pixels more than 16 levels apart, none of those in the middle third, where the pilot aims.
 TEST_F(WorldDrawTest, ShortcutsLookLikeThePlainDrawing) {
     world->terrain.setDrawDetail(1);
@@ -167,11 +167,13 @@ TEST_F(WorldDrawTest, ShortcutsLookLikeThePlainDrawing) {
     const auto compare = [&](const worlddraw::Eye& at, const Camera& cam, const std::string& where,
                              std::array<int, 4> box = {0, 0, kWidth, kHeight}) {
         world->drawer.Exact = true;
+        world->PlainSky = true;
         const auto exact = frame(at, cam, false, true);
         world->drawer.Exact = false;
         world->drawer.WidensView = false;
         const auto clipped = frame(at, cam, false, true);
         world->drawer.WidensView = true;
+        world->PlainSky = false;
         const auto drawn = frame(at, cam, false, true);
         long apart = 0, middle = 0, any = 0, outside = 0;
         for (int y = 0; y < kHeight; ++y)
@@ -209,6 +211,20 @@ TEST_F(WorldDrawTest, ShortcutsLookLikeThePlainDrawing) {
     compare(test::kOverAlbert, test::kAlongTheFront, "a scissor box",
             {kWidth / 5, kHeight / 7, kWidth / 5 + kWidth / 2, kHeight / 7 + kHeight / 3});
     glDisable(GL_SCISSOR_TEST);
+    // Under a deck, seen level and from below, and in the small viewport: its near part drawn whole,
+    // so that only the widening sets the two drawings apart.
+    world->drawer.UnfoggedDeckPieces = false;
+    world->terrain.SetDetailsForLayer(0, 1, test::kOverAlbert.Y + 2000, test::kOverAlbert.Y + 2600);
+    for (const Camera& cam : {test::kAlongTheFront, Camera{test::kAlongTheFront.Heading, 25.0}})
+        compare(test::kOverAlbert, cam, "under a deck, pitch " + std::to_string(int(cam.Pitch)));
+    world->ViewportWidth = 96;
+    world->ViewportHeight = 60;
+    compare(test::kOverAlbert, Camera{test::kAlongTheFront.Heading, 25.0}, "under a deck, a small viewport",
+            {0, 0, 96, 60});
+    world->ViewportWidth = kWidth;
+    world->ViewportHeight = kHeight;
+    world->terrain.SetDetailsForLayer(0, 0, 0, 0);
+    world->drawer.UnfoggedDeckPieces = true;
 }
 
 // Ground squares wholly behind an opaque cover drawn over the world last (a cockpit's wing,

@@ -37,6 +37,16 @@ void cameraAxes(float* right, float* up) {
     up[0] = m[1], up[1] = m[5], up[2] = m[9];
 }
 
+// A square facing the camera: its corners' steps along the camera's right and up axes, counterclockwise.
+constexpr float kFacingCorners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+
+// Corner `at` (of kFacingCorners) of the camera-facing square `size` ft from its centre (x, y, z) to each side.
+std::array<float, 3> facingCorner(const float* right, const float* up, float x, float y, float z, float size,
+                                  const float* at) {
+    return {x + (right[0] * at[0] + up[0] * at[1]) * size, y + (right[1] * at[0] + up[1] * at[1]) * size,
+            z + (right[2] * at[0] + up[2] * at[1]) * size};
+}
+
 constexpr int kDomeRings = 12, kDomeSegments = 32;
 
 // Which of the dome's quads can reach the part of the viewport that is drawn (within the scissor
@@ -136,6 +146,9 @@ void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool be
     const SkyColours c = sky.getSkyColours();
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT |
                  GL_VIEWPORT_BIT);
+    // Not in the plain drawing: a ring no longer clipped at the window's edge may read a level apart.
+    WidenedView wide;
+    if (!plain) wide.widen();
     if (behindGround) {
         // Every fragment at depth 1 passes only where the depth is still the cleared 1.
         glEnable(GL_DEPTH_TEST);
@@ -233,14 +246,13 @@ void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool be
         glBindTexture(GL_TEXTURE_2D, glName(sky.SunTextureSlot));
         glColor3f(c.Sun[0], c.Sun[1], c.Sun[2]);
         glBegin(GL_QUADS);
-        const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
-        for (const auto& k : corners) {
+        for (const auto& k : kFacingCorners) {
             glTexCoord2f((k[0] + 1) / 2, (k[1] + 1) / 2);
-            glVertex3f(cx + (right[0] * k[0] + up[0] * k[1]) * size, cy + (right[1] * k[0] + up[1] * k[1]) * size,
-                       cz + (right[2] * k[0] + up[2] * k[1]) * size);
+            glVertex3fv(facingCorner(right, up, cx, cy, cz, size, k).data());
         }
         glEnd();
     }
+    wide.restore();
     glPopAttrib();
 }
 
@@ -269,17 +281,16 @@ void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glNa
     std::array<Corner, FirstCloud::kMaxSprites * 4> quads;
     const DrawnWindow window;
     int sent = 0;
-    constexpr float kCorners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
     for (int k = 0; k < n; ++k) {
         const CloudSprite& sp = cloud.sprite(order[k].second);
         const float x = float(ox + sp.X), y = float(oy + sp.Y), z = float(oz + sp.Z), s = sp.Size;
         Corner* q = &quads[size_t(sent) * 4];
         int outside = ~0;
         for (int c = 0; c < 4; ++c) {
-            const float* at = kCorners[c];
+            const float* at = kFacingCorners[c];
+            const std::array<float, 3> p = facingCorner(right, up, x, y, z, s, at);
             q[c] = {(at[0] + 1) / 2, (at[1] + 1) / 2, light[0] * sp.Shade, light[1] * sp.Shade, light[2] * sp.Shade, 0.9f,
-                    x + (right[0] * at[0] + up[0] * at[1]) * s, y + (right[1] * at[0] + up[1] * at[1]) * s,
-                    z + (right[2] * at[0] + up[2] * at[1]) * s};
+                    p[0], p[1], p[2]};
             outside &= window.outside(&q[c].X);
         }
         sent += outside == 0;

@@ -687,8 +687,8 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     // Squares the GL must clip (across the near or far plane, or the window's edge) go in draws
     // of their own: one such triangle sends its whole draw down the GL's slower clipping route.
     const bool splits = SeparatesClipped && frustum.NearFeet > 0 && frustum.viewport()[2] > 0;
-    const bool widens = widenedView(frustum);
-    ClipReach = widens ? kWidening : 1.0;
+    const bool widens = !Exact && WidensView && WidenedView::possible();
+    ClipReach = widens ? WidenedView::kWidening : 1.0;
     if (splits) PostInside.assign(PostKeys.size() / 4, 0);
     if (findsUnlit) {
         PostProjected.assign(PostKeys.size() / 4, 0);
@@ -819,7 +819,8 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_FOG_BIT | GL_POLYGON_BIT |
                  GL_TEXTURE_BIT | GL_LIGHTING_BIT | GL_VIEWPORT_BIT | GL_SCISSOR_BIT | GL_TRANSFORM_BIT);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-    if (widens) widenView(frustum);
+    WidenedView wide;
+    if (widens) wide.widen();
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     glDepthMask(GL_TRUE);
@@ -867,19 +868,17 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     }
     glEnable(GL_FOG);
     drawRuns(Roads, roads.data(), false);
-    if (widens) {
-        glMatrixMode(GL_PROJECTION);
-        glLoadMatrixf(Projection.data());  // floats back as they were, to the bit
-        glMatrixMode(GL_MODELVIEW);
-    }
+    wide.restore();
     glPopClientAttrib();
     glPopAttrib();
 }
 
-bool TerrainDrawer::widenedView(const ViewFrustum& view) const {
-    if (Exact || !WidensView || view.LeastPixelAngle <= 0) return false;  // a perspective view only
-    const auto& vp = view.viewport();
-    GLint most[2] = {};
+bool WidenedView::possible() {
+    float p[16];
+    GLint vp[4] = {}, most[2] = {};
+    glGetFloatv(GL_PROJECTION_MATRIX, p);
+    glGetIntegerv(GL_VIEWPORT, vp);
+    if (!(p[15] == 0.0f && p[0] > 0.0f && p[5] > 0.0f)) return false;  // a perspective view only
     glGetIntegerv(GL_MAX_VIEWPORT_DIMS, most);
     // Half the window across and down in whole pixels keeps the viewport's centre where it was; the
     // widened one stays within the sizes and, conservatively, the places the GL takes unclamped.
@@ -893,32 +892,50 @@ bool TerrainDrawer::widenedView(const ViewFrustum& view) const {
     return true;
 }
 
-void TerrainDrawer::widenView(const ViewFrustum& view) {
-    const auto& vp = view.viewport();
+bool WidenedView::widen() {
+    if (Widened) return true;
+    if (!possible()) return false;
+    glGetIntegerv(GL_VIEWPORT, Viewport.data());
+    glGetIntegerv(GL_SCISSOR_BOX, Box.data());
+    Scissor = glIsEnabled(GL_SCISSOR_TEST);
+    const auto& vp = Viewport;
     // Nothing is drawn outside the window, nor outside a scissor box already set.
     GLint box[4] = {vp[0], vp[1], vp[2], vp[3]};
-    if (glIsEnabled(GL_SCISSOR_TEST)) {
-        GLint set[4] = {};
-        glGetIntegerv(GL_SCISSOR_BOX, set);
+    if (Scissor) {
+        const auto& set = Box;
         const int x0 = std::max(vp[0], set[0]), y0 = std::max(vp[1], set[1]);
         const int x1 = std::min(vp[0] + vp[2], set[0] + set[2]), y1 = std::min(vp[1] + vp[3], set[1] + set[3]);
         box[0] = x0, box[1] = y0, box[2] = std::max(x1 - x0, 0), box[3] = std::max(y1 - y0, 0);
     }
     glEnable(GL_SCISSOR_TEST);
     glScissor(box[0], box[1], box[2], box[3]);
-    // A viewport kWidening times as wide and high about the same centre, under a projection whose x
-    // and y are divided by as much: a power of two divides exactly in floating point, so every vertex
-    // lands on the same window position to the bit, and only triangles reaching that far past the
-    // window are clipped at its edges.
+    // A power of two divides exactly in floating point, so every vertex lands on the same window
+    // position to the bit.
     const int w = vp[2], h = vp[3];
     const int k = int(kWidening);
     glViewport(vp[0] - w * (k - 1) / 2, vp[1] - h * (k - 1) / 2, w * k, h * k);
     glGetFloatv(GL_PROJECTION_MATRIX, Projection.data());
     std::array<GLfloat, 16> p = Projection;
     for (int col = 0; col < 4; ++col) p[col * 4] /= float(k), p[col * 4 + 1] /= float(k);
+    GLint mode = GL_MODELVIEW;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
     glMatrixMode(GL_PROJECTION);
     glLoadMatrixf(p.data());
-    glMatrixMode(GL_MODELVIEW);
+    glMatrixMode(GLenum(mode));
+    return Widened = true;
+}
+
+void WidenedView::restore() {
+    if (!Widened) return;
+    Widened = false;
+    GLint mode = GL_MODELVIEW;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixf(Projection.data());  // floats back as they were, to the bit
+    glMatrixMode(GLenum(mode));
+    glViewport(Viewport[0], Viewport[1], Viewport[2], Viewport[3]);
+    glScissor(Box[0], Box[1], Box[2], Box[3]);
+    if (!Scissor) glDisable(GL_SCISSOR_TEST);
 }
 
 void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot& glName,
@@ -948,6 +965,9 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
     glGetIntegerv(GL_VIEWPORT, view.Viewport.data());
     view.Cover = cover && !cover->empty() ? cover : nullptr;
     DecksApart = 0;
+    // Widened after the view is read: the cover's cells are the window's.
+    WidenedView wide;
+    if (!Exact && WidensView) wide.widen();
     const float u0 = float(std::fmod(eye.X, kTile) / kTile), v0 = float(std::fmod(eye.Z, kTile) / kTile);
     const float span = float(reach / kTile);
     for (int k = 0; k < RIDUdidav::kCloudLayers; ++k) {
@@ -983,6 +1003,7 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
         }
     }
     glFogi(GL_FOG_COORD_SRC, GL_FRAGMENT_DEPTH);  // the attribute stack does not restore it here
+    wide.restore();
     glPopAttrib();
 }
 

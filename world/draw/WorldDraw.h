@@ -40,6 +40,30 @@ struct GroundVertex {
 };
 static_assert(sizeof(GroundVertex) == 20, "GL_T2F_V3F needs 5 packed floats");
 
+// The loaded perspective view drawn through a viewport kWidening times the window's size each way
+// about the same centre, under a projection whose x and y are divided by as much, and cut back to the
+// window and to any scissor box already set by the scissor: each vertex lands where it did, while the
+// GL clips only what reaches that far past the window (and at the near and far planes). A triangle no
+// longer clipped at the window's edge is interpolated from its own corners rather than cut ones: a
+// level off here and there, so not for the plain drawing. Viewport, scissor and projection are
+// restored as they were by restore() or on leaving.
+class WidenedView {
+public:
+    static constexpr double kWidening = 4.0;  // a power of two
+    WidenedView() = default;
+    WidenedView(const WidenedView&) = delete;
+    WidenedView& operator=(const WidenedView&) = delete;
+    ~WidenedView() { restore(); }
+    static bool possible();  // whether the loaded view can be widened
+    bool widen();            // only where possible(): whether it is
+    void restore();
+
+private:
+    bool Widened = false, Scissor = false;
+    std::array<float, 16> Projection{};
+    std::array<int, 4> Viewport{}, Box{};
+};
+
 class TerrainDrawer {
 public:
     static constexpr double kDetailDistance = 7000.0;  // ft: the detail map stops here
@@ -84,10 +108,7 @@ public:
     // Squares the GL must clip are drawn apart from the rest of their picture's, which then take
     // the GL's cheaper unclipped route; the same pixels either way. Off to compare.
     bool SeparatesClipped = true;
-    // Unless Exact, the ground is drawn through a viewport four times the window's size each way, cut
-    // back to the window by the scissor: each vertex lands where it did, while the GL clips only what
-    // reaches past that (and at the near and far planes). A triangle no longer clipped at the window's
-    // edge is interpolated from its own corners rather than cut ones: a level off here and there.
+    // Unless Exact, the ground and the decks are drawn through a WidenedView. Off to compare.
     bool WidensView = true;
 
 private:
@@ -128,12 +149,7 @@ private:
     // (near or behind the eye, or far off the window where the GL clips).
     bool postInWindow(const RIDUdidav& t, const Eye& eye, int pi, int pj, const ViewFrustum& view, WindowPoint& at);
     static constexpr double kInsideShare = 0.999;  // of a clip plane's reach: posts within it are well inside
-    static constexpr double kWidening = 4.0;  // the widened viewport's size over the window's: a power of two
-    double ClipReach = 1.0;                   // the x and y clip planes' reach at this draw, as a share of w
-    std::array<float, 16> Projection{};      // the caller's, while the widened one is loaded
-    // Whether the loaded view can be widened, and widening it (viewport, projection, scissor).
-    bool widenedView(const ViewFrustum& view) const;
-    void widenView(const ViewFrustum& view);
+    double ClipReach = 1.0;  // the x and y clip planes' reach at this draw, as a share of w
     // Whether the GL may clip a triangle of square (i, j).
     bool needsClipping(const RIDUdidav& t, const Eye& eye, int i, int j, const ViewFrustum& view);
     void prepareRoadShapes(const std::array<uint32_t, 2>& textures);
@@ -187,7 +203,8 @@ private:
 // the two thirds of the frame that the ground covers again.
 // Below `lowestElevation` (radians) the caller knows the ground covers the view, and the dome
 // leaves it out. Where the picture's first level is magnified on every pixel, it is read without
-// the mip levels the GL would not choose there anyway; `plain` reads it with them everywhere.
+// the mip levels the GL would not choose there anyway; unless `plain`, which reads it with them
+// everywhere, the dome is drawn through a WidenedView.
 void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround = false,
                  double lowestElevation = kWholeDome, bool plain = false);
 
