@@ -91,6 +91,8 @@ public:
     // What that has left out so far: triangles one by one, and aircraft whole.
     long trianglesHidden() const { return trianglesHidden_; }
     long objectsHidden() const { return objectsHidden_; }
+    // Aircraft left out whole as lying outside the view, so far.
+    long objectsOutside() const { return objectsOutside_; }
     // The cockpit's flat transparent ring (the propeller's blur) drawn as the polygon its outer edge
     // bounds where nearer parts hide its hole (on: the same picture, fewer triangles); how often so far.
     void setFillsRings(bool on) { fillsRings_ = on; }
@@ -235,11 +237,13 @@ private:
     // The same cover drawn in colour at its own depths in the depth range and projection set, fog
     // off: the object's drawing after, with `skipCover_`, draws the rest of it.
     void drawOpaqueCover(OneCompleteObjectVer2* object);
-    // Whether the object, posed by FinalMatrix_, lies wholly outside the frustum last set.
-    bool outsideView(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g) const;
-    // The radius (ft) of a sphere about the object's origin that holds all it draws; 0 when its
-    // extents do not say.
-    static double reachOf(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g);
+    // Whether the sphere of radius `r` ft about the object's origin, posed by FinalMatrix_, lies
+    // wholly outside the frustum last set; never when `r` is 0.
+    bool outsideView(double r) const;
+    // The radius (ft) of a sphere about the object's origin that holds all `polygons` of `g` draw;
+    // 0 when its extents do not say.
+    static double reachOf(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g,
+                          const OnePolygonVer2* polygons);
     // Whether the sphere of `radius` ft about the object's origin, posed by FinalMatrix_, lies in
     // front of the eye and on the screen wholly in cells the cover hides.
     bool sphereHidden(double radius) const;
@@ -303,7 +307,7 @@ private:
     // depths beyond it (the world's slice of the range); 0 otherwise.
     double coverBelow_ = 0;
     bool cullsHidden_ = true;
-    long trianglesHidden_ = 0, objectsHidden_ = 0;
+    long trianglesHidden_ = 0, objectsHidden_ = 0, objectsOutside_ = 0;
     worlddraw::ScreenCover cover_;  // the screen the cover marked this pass hides (empty: none)
     // Where the cover leaves the view open this pass, cut as pays for the sky and for the decks,
     // and whether passes behind it keep to that; where it leaves open what lies beyond the nearest
