@@ -143,6 +143,7 @@ public:
     const double* eyePosition() const override { return getMyEye().data(); }
     bool eyeWindow(EyeWindow& window) const override;                                                 // EyeWindow.cpp
     bool textureAlpha(int32_t slot, std::vector<uint8_t>& alpha, int& width, int& height) override;  // EyeWindow.cpp
+    uint64_t texturePicture(int32_t slot) const override;                                              // EyeWindow.cpp
     // Whether GL's fog, as set now, moves no colour channel of a fragment `reach` ft from the eye
     // or nearer by more than half a level of 255 (ObjectDraw.cpp).
     bool fogFaintWithin(double reach) const override;
