@@ -23,6 +23,12 @@ bool MyZephGLView::eyeWindow(EyeWindow& window) const {
     return window.Right > window.Left && window.Top > window.Bottom && window.Width > 0 && window.Height > 0;
 }
 
+uint64_t MyZephGLView::texturePicture(int32_t slot) const {
+    if (slot < 0 || slot >= kTextureSlots) return 0;
+    const SingleTextureStructure& s = TheTextureMaps_[slot];
+    return s.TextureStatus == 2 ? s.Picture : 0;
+}
+
 bool MyZephGLView::textureAlpha(int32_t slot, std::vector<uint8_t>& alpha, int& width, int& height) {
     if (!window_ || slot < 0 || slot >= kTextureSlots) return false;
     const SingleTextureStructure& s = TheTextureMaps_[slot];

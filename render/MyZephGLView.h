@@ -91,6 +91,8 @@ public:
     // What that has left out so far: triangles one by one, and aircraft whole.
     long trianglesHidden() const { return trianglesHidden_; }
     long objectsHidden() const { return objectsHidden_; }
+    // Aircraft left out whole as lying outside the view, so far.
+    long objectsOutside() const { return objectsOutside_; }
     // The cockpit's other pictures read by the one mip level nearest each pixel's scale, not a blend
     // of two (on: a colour moves by a few levels at most, for less work a pixel).
     void setNearestLevelInCockpit(bool on) { nearestLevelInCockpit_ = on; }
@@ -144,6 +146,7 @@ public:
     const double* eyePosition() const override { return getMyEye().data(); }
     bool eyeWindow(EyeWindow& window) const override;                                                 // EyeWindow.cpp
     bool textureAlpha(int32_t slot, std::vector<uint8_t>& alpha, int& width, int& height) override;  // EyeWindow.cpp
+    uint64_t texturePicture(int32_t slot) const override;                                              // EyeWindow.cpp
     // Whether GL's fog, as set now, moves no colour channel of a fragment `reach` ft from the eye
     // or nearer by more than half a level of 255 (ObjectDraw.cpp).
     bool fogFaintWithin(double reach) const override;
@@ -241,11 +244,13 @@ private:
     // The same cover drawn in colour at its own depths in the depth range and projection set, fog
     // off: the object's drawing after, with `skipCover_`, draws the rest of it.
     void drawOpaqueCover(OneCompleteObjectVer2* object);
-    // Whether the object, posed by FinalMatrix_, lies wholly outside the frustum last set.
-    bool outsideView(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g) const;
-    // The radius (ft) of a sphere about the object's origin that holds all it draws; 0 when its
-    // extents do not say.
-    static double reachOf(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g);
+    // Whether the sphere of radius `r` ft about the object's origin, posed by FinalMatrix_, lies
+    // wholly outside the frustum last set; never when `r` is 0.
+    bool outsideView(double r) const;
+    // The radius (ft) of a sphere about the object's origin that holds all `polygons` of `g` draw;
+    // 0 when its extents do not say.
+    static double reachOf(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g,
+                          const OnePolygonVer2* polygons);
     // Whether the sphere of `radius` ft about the object's origin, posed by FinalMatrix_, lies in
     // front of the eye and on the screen wholly in cells the cover hides.
     bool sphereHidden(double radius) const;
@@ -310,7 +315,7 @@ private:
     // depths beyond it (the world's slice of the range); 0 otherwise.
     double coverBelow_ = 0;
     bool cullsHidden_ = true;
-    long trianglesHidden_ = 0, objectsHidden_ = 0;
+    long trianglesHidden_ = 0, objectsHidden_ = 0, objectsOutside_ = 0;
     worlddraw::ScreenCover cover_;  // the screen the cover marked this pass hides (empty: none)
     // Where the cover leaves the view open this pass, cut as pays for the sky and for the decks,
     // and whether passes behind it keep to that; where it leaves open what lies beyond the nearest

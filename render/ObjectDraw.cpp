@@ -5,8 +5,11 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <array>
+#include <bitset>
 #include <cmath>
 #include <cstddef>
+#include <tuple>
 
 #include "platform/Log.h"
 #include "render/DrawHints.h"
@@ -187,7 +190,11 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     if (!full && d > header.UseAlt && g.TheAltPolygons) polygons = g.TheAltPolygons;
     if (!g.ThePoints || !polygons || !g.RunItems) return;
 
-    if (cullOutside_ && outsideView(*object, g)) return;
+    const double reach = cullOutside_ ? reachOf(*object, g, polygons) : 0;
+    if (cullOutside_ && outsideView(reach)) {
+        ++objectsOutside_;
+        return;
+    }
     partEye_.On = false;
 
     const bool coloured = header.ObjectFlags & kColouredPoints;
@@ -249,7 +256,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         // two materials may share a colour with different alphas.
         partEye_.CoverMay = coverBelow_ > 0 && !coverOnly_ && !skipCover_ && !cover_.empty();
         partEye_.BehindCover = partEye_.CoverMay && cullsHidden_ && depthTestedNearer() && !alphaFollowsOrder(materials);
-        partEye_.Hidden = partEye_.BehindCover && cullOutside_ && !depthAlways_ && sphereHidden(reachOf(*object, g));
+        partEye_.Hidden = partEye_.BehindCover && cullOutside_ && !depthAlways_ && sphereHidden(reach);
         objectsHidden_ += partEye_.Hidden;
     }
     // A batch may be held back and drawn with an earlier one in the same look, ahead of the
@@ -461,9 +468,12 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     plainWhereSure_ = false;
 }
 
-double MyZephGLView::reachOf(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g) {
+double MyZephGLView::reachOf(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g,
+                             const OnePolygonVer2* polygons) {
     // A sphere about the object's origin holding its extents, widened by the farthest part posed
-    // apart from it (a wing set that has come off) and by the hit flash's half size.
+    // apart from it (a wing set that has come off) and by the hit flash's half size. Only the part
+    // slots the polygons switch to are drawn: a slot none names may hold anything (all zeros when
+    // the record leaves it unset, which would place a part millions of feet off).
     constexpr double kFlashReach = 8.0;  // ft
     const auto& e = g.ObjectExtends;
     double r2 = 0;
@@ -472,21 +482,32 @@ double MyZephGLView::reachOf(const OneCompleteObjectVer2& object, const ObjectPo
         r2 += reach * reach;
     }
     if (!(r2 > 0) || !std::isfinite(r2)) return 0;  // no extents: nothing to bound it by
+    const auto scaleOf = [](const std::array<double, 16>& m) {
+        double scale = 0;
+        for (int c = 0; c < 3; ++c)
+            scale = std::fmax(scale, std::sqrt(m[4 * c] * m[4 * c] + m[4 * c + 1] * m[4 * c + 1] + m[4 * c + 2] * m[4 * c + 2]));
+        return scale;
+    };
     const auto& m = object.ObjectMatrix;
-    double scale = 0;
-    for (int c = 0; c < 3; ++c)
-        scale = std::fmax(scale, std::sqrt(m[4 * c] * m[4 * c] + m[4 * c + 1] * m[4 * c + 1] + m[4 * c + 2] * m[4 * c + 2]));
-    double apart = 0;
-    for (const auto& part : object.OptionalObjectMatrix) {
+    double scale = scaleOf(m), apart = 0;
+    constexpr int kParts = int(std::tuple_size_v<decltype(object.OptionalObjectMatrix)>);
+    std::bitset<kParts> seen;
+    for (const OnePolygonVer2* p = polygons; p && p->MapNumber >= 0; ++p) {
+        // As the drawer reads them: a polygon without a run switches to part -FirstItem.
+        if ((p->DrawHints & kSkip) || p->FirstItem >= 0) continue;
+        const int k = -p->FirstItem;
+        if (k > kParts || seen[k - 1]) continue;
+        seen[k - 1] = true;
+        const auto& part = object.OptionalObjectMatrix[k - 1];
         const double dx = part[12] - m[12], dy = part[13] - m[13], dz = part[14] - m[14];
         apart = std::fmax(apart, std::sqrt(dx * dx + dy * dy + dz * dz));
+        scale = std::fmax(scale, scaleOf(part));
     }
     const double r = std::sqrt(r2) * scale + apart + kFlashReach;
     return std::isfinite(r) ? r : 0;
 }
 
-bool MyZephGLView::outsideView(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g) const {
-    const double r = reachOf(object, g);
+bool MyZephGLView::outsideView(double r) const {
     if (!(r > 0)) return false;
     // The centre in GL's eye space, looking down -z; each side plane passes through the eye and an
     // edge of the near rectangle.

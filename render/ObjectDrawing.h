@@ -39,6 +39,10 @@ public:
     // The alpha of texture slot 0..299's largest level as the GL samples it, rows from t = 0;
     // false when the slot holds no picture with an alpha of its own.
     virtual bool textureAlpha(int32_t, std::vector<uint8_t>&, int&, int&) { return false; }
+    // A number naming the picture texture slot 0..299 holds, changed by every load that puts one
+    // there and shared by no other load in the process; 0 when the slot holds none or the view
+    // cannot say (then nothing derived from the picture may be kept).
+    virtual uint64_t texturePicture(int32_t) const { return 0; }
     // Whether the fog moves no colour by more than half a level within `reach` ft of the eye.
     virtual bool fogFaintWithin(double) const { return false; }
     // Transparent polygons the pass's queue still has room for.

@@ -34,6 +34,7 @@ struct SingleTextureStructure {
     int32_t OpenGLFormat = 0;      // GL internal format
     int32_t TotalBytes = 0;        // Width x Height x 4
     int16_t TextureStatus = 1;     // 1 free, 2 loaded
+    uint64_t Picture = 0;          // names the picture loaded here: no two loads in the process share one
     int16_t Flags = 0;             // format index 0..15, +16 special; see the kFlag bits
     int16_t CanDelete = 0;         // use count: every load or reuse adds one, every release takes one
     int16_t Width = 0, Height = 0;  // texels, always equal

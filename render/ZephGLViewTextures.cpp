@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <map>
 #include <new>
@@ -17,6 +18,13 @@
 
 namespace pellam::render {
 namespace {
+
+// A new name for a picture loaded into a slot: what is derived from a slot's picture is kept
+// under it and read again when a load has put another there.
+uint64_t nextPicture() {
+    static std::atomic<uint64_t> loads{0};
+    return ++loads;
+}
 
 // The bits a channel of `internal` keeps on this GL (red, green, blue, alpha), asked once a format.
 std::array<GLint, 4> channelBits(GLenum internal) {
@@ -249,6 +257,7 @@ int32_t ZephGLView::fmGetTextureFromDiskNSString(const std::string& path, int32_
     slot.Width = slot.Height = int16_t(picture.edge);
     slot.OriginalWidth = int16_t(originalWidth);
     slot.TextureStatus = 2;
+    slot.Picture = nextPicture();
     slot.Flags = int16_t(format.index + (special ? kFlagSpecial : 0));
     slot.TotalBytes = picture.edge * picture.edge * 4;
     slot.TextureMapName = name;
@@ -274,6 +283,7 @@ int32_t ZephGLView::missingTextureSlot() {
     slot.OpenGLFormat = int32_t(format.internal);
     slot.Width = slot.Height = slot.OriginalWidth = 64;
     slot.TextureStatus = 2;
+    slot.Picture = nextPicture();
     slot.Flags = int16_t(format.index);
     slot.TotalBytes = 64 * 64 * 4;
     slot.TextureMapName = "(missing texture)";  // no file name holds parentheses and spaces this way

@@ -1,7 +1,9 @@
 #include "objects/draw/EffectDrawing.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <unordered_map>
 #include <vector>
 
 #include "objects/AllBombs.h"
@@ -104,6 +106,14 @@ void writeQuad(GroundExplosion& boom, const double* m, const ShownSprite& shown,
     }
 }
 
+// The alpha sums of the pictures sprites are cut by, kept by texture slot while the slot holds
+// the picture they were read from: reading one back from the GL copies every texel.
+struct KeptAlpha {
+    uint64_t Picture = 0;  // as the view names it; 0 none kept
+    AlphaSums Sums;        // empty: the picture has no alpha of its own
+};
+thread_local std::unordered_map<int32_t, KeptAlpha> keptAlpha;
+
 // Near the eye the column's sprites are hundreds of pixels across and blended dozens deep; each
 // is drawn only in the cells of the window where it can change a pixel (objects/draw/SpriteCuts.h).
 // The pieces' texture coordinates are interpolated over smaller quads, which may round a texel's
@@ -113,7 +123,7 @@ void cutHiddenParts(GroundExplosion& boom, render::ObjectDrawingView& view, cons
     render::ObjectDrawingView::EyeWindow eye;
     if (shown.size() < 2 || !view.eyeWindow(eye)) return;
     ObjectPointsPolysVer2& geo = boom.ModelPointsPolys();
-    std::vector<AlphaSums> sums(GroundExplosion::kPictures);
+    std::vector<int> maps(shown.size(), -1);  // each sprite's picture; -1 clipped whole, never cut
     const double* r = view.getEyeRM();
     const double* E = view.getEyeTM();
     std::vector<FacingSprite> sprites(shown.size());
@@ -132,7 +142,7 @@ void cutHiddenParts(GroundExplosion& boom, render::ObjectDrawingView& view, cons
         f.Bottom = eye.Y + ((ey - s.SpriteSize) / ez - eye.Bottom) * sy;
         f.Top = eye.Y + ((ey + s.SpriteSize) / ez - eye.Bottom) * sy;
         const int map = std::clamp(s.Map, 0, GroundExplosion::kPictures - 1);
-        f.Alpha = &sums[size_t(map)];
+        maps[i] = map;
         f.Opacity = shown[i].Alpha;
         const double across = std::min<double>(f.Right, eye.X + eye.Width) - std::max<double>(f.Left, eye.X),
                      up = std::min<double>(f.Top, eye.Y + eye.Height) - std::max<double>(f.Bottom, eye.Y);
@@ -140,12 +150,23 @@ void cutHiddenParts(GroundExplosion& boom, render::ObjectDrawingView& view, cons
     }
     // Sprites covering less than a tenth of the window between them are not worth the cutting.
     if (onScreen < 0.1 * eye.Width * eye.Height) return;
-    // The pictures' alpha as the GL samples it, read once a drawing.
+    // The pictures' alpha as the GL samples it, read when a picture is first cut by or has been
+    // replaced; one the view does not name is read for this drawing alone.
+    std::array<AlphaSums, GroundExplosion::kPictures> unnamed;
+    std::array<const AlphaSums*, GroundExplosion::kPictures> pictures{};
     std::vector<uint8_t> alpha;
     for (int k = 0; k < GroundExplosion::kPictures; ++k) {
+        const int32_t slot = geo.MapListOffset[k];
+        const uint64_t picture = view.texturePicture(slot);
+        AlphaSums& sums = picture ? keptAlpha[slot].Sums : unnamed[size_t(k)];
+        pictures[size_t(k)] = &sums;
+        if (picture && keptAlpha[slot].Picture == picture) continue;
         int w = 0, h = 0;
-        if (view.textureAlpha(geo.MapListOffset[k], alpha, w, h)) sums[size_t(k)] = AlphaSums(alpha.data(), w, h);
+        sums = view.textureAlpha(slot, alpha, w, h) ? AlphaSums(alpha.data(), w, h) : AlphaSums();
+        if (picture) keptAlpha[slot].Picture = picture;
     }
+    for (size_t i = 0; i < shown.size(); ++i)
+        if (maps[i] >= 0) sprites[i].Alpha = pictures[size_t(maps[i])];
     const SpriteWindow window{eye.X, eye.Y, eye.Width, eye.Height, eye.Near, eye.Far};
     SpriteCuts cuts;
     // Entries of the pass's transparent queue kept for the objects drawn after.

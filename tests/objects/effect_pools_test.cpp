@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <memory>
 
 #include "objects/AllBombs.h"
@@ -293,6 +294,78 @@ TEST_F(Explosion, AStartAtTickZeroOrAfterItsTickIsShownFromItsTick) {
     // Sprite 0 sits over the centre, the square facing the eye.
     const auto p = fakes::worldOf(view.drawn.back(), view.drawn.back().points[0]);
     EXPECT_NEAR(p[2], 3000.0 + boom.own.sprites[0].Pos[2], 1e-3);
+}
+
+// A view that tells where on the window sprites land and what their pictures' alpha is, as the
+// game's does, counting the pictures read back from the GL.
+struct CuttingView : fakes::RecordingView {
+    std::map<int32_t, std::pair<uint64_t, uint8_t>> pictures;  // slot: its name, every texel's alpha
+    bool named = true;                                         // false: a view that names no picture
+    int reads = 0;
+
+    bool exactDrawing() const override { return false; }
+    const double* eyePosition() const override { return eyeTM.data() + 12; }
+    bool eyeWindow(EyeWindow& w) const override {
+        w = {-1, 1, -1, 1, 1, 20000, 0, 0, 256, 256};
+        return true;
+    }
+    int transparentRoom() const override { return 4000; }
+    uint64_t texturePicture(int32_t slot) const override {
+        const auto p = pictures.find(slot);
+        return named && p != pictures.end() ? p->second.first : 0;
+    }
+    bool textureAlpha(int32_t slot, std::vector<uint8_t>& alpha, int& w, int& h) override {
+        const auto p = pictures.find(slot);
+        if (p == pictures.end()) return false;
+        ++reads;
+        w = h = 16;
+        alpha.assign(256, p->second.second);
+        return true;
+    }
+};
+
+// Near the column, sprites are cut by their pictures' alpha: each picture is read back once and
+// kept until a load puts another in its slot, and the cut always follows the picture the slot
+// holds, as a view that names no pictures (read every drawing) cuts it.
+TEST_F(Pools, AnExplosionsPicturesAreReadOnceUntilALoadReplacesThem) {
+    CuttingView cutting;
+    GroundExplosion boom;
+    boom.setaController(&controller);
+    boom.setTerrain(&terrain);
+    boom.initWithGLView(&cutting);
+    boom.setModelPositionX(1000, 200, 3000);
+    boom.GroundExplosion1Start(1);
+    for (int32_t t = 1; t <= 400; ++t) boom.callEveryTick(true, t, false);
+    const auto& maps = boom.ModelPointsPolys().MapListOffset;
+    for (int k = 0; k < GroundExplosion::kPictures; ++k) cutting.pictures[maps[k]] = {(1ull << 40) + k, 255};
+    cutting.placeEye(1000, 260, 2900);
+
+    const auto draw = [&](bool named) {
+        cutting.named = named;
+        cutting.drawn.clear();
+        boom.getDrawingData(400);
+        std::vector<std::pair<int32_t, std::vector<float>>> look;  // each polygon's hints and corners
+        const auto& d = cutting.drawn.at(0);
+        for (size_t i = 0; i < d.polygons.size(); ++i) {
+            look.push_back({d.polygons[i].DrawHints, {}});
+            for (size_t c = 4 * i; c < 4 * i + 4 && c < d.points.size(); ++c)
+                look.back().second.insert(look.back().second.end(), {d.points[c].X, d.points[c].Y, d.points[c].Z});
+        }
+        return look;
+    };
+    const auto opaque = draw(true);
+    EXPECT_EQ(cutting.reads, GroundExplosion::kPictures);
+    EXPECT_EQ(draw(true), opaque);
+    EXPECT_EQ(cutting.reads, GroundExplosion::kPictures);
+    EXPECT_EQ(draw(false), opaque);
+
+    // Smoke wholly clear: a new picture in the smoke's slot.
+    cutting.pictures[maps[0]] = {(1ull << 40) + 9, 0};
+    cutting.reads = 0;
+    const auto clear = draw(true);
+    EXPECT_EQ(cutting.reads, 1);
+    EXPECT_NE(clear, opaque);
+    EXPECT_EQ(draw(false), clear);
 }
 
 struct Trees : Pools {

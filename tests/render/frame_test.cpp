@@ -173,6 +173,30 @@ TEST_F(SceneTest, ObjectsAreDrawnWhereTheyStandFarFromTheOriginUnlessHiddenOrToo
     EXPECT_TRUE(near(at100(frame(), 0, 0), 255, 0, 0));
 }
 
+// An aircraft wholly outside the view is not sent; its reach counts only the moving parts its
+// polygons switch to, so part slots the record leaves unset (all zeros, the world's origin) do not
+// keep it, while a part posed into the view does.
+TEST_F(SceneTest, AnAircraftOutsideTheViewIsLeftOutUnlessAPartItDrawsReachesIn) {
+    Thing* t = flat(3, 5, 100, kRed);
+    t->at(-500, 0, 100);  // far left of the view
+    t->Frames[0].ObjectExtends = {-5, 5, -5, 5, -5, 5};
+    const long before = view().objectsOutside();
+    EXPECT_TRUE(near(at100(frame(), 0, 0), 0, 0, 128));
+    EXPECT_EQ(view().objectsOutside(), before + 1);
+
+    // A second square drawn in part 2's pose, which stands straight ahead.
+    Thing::Geometry& g = t->Geo[0];
+    g.Polygons.pop_back();  // the end marker, put back by finish()
+    OnePolygonVer2& marker = g.Polygons.emplace_back();
+    marker.MapNumber = 0;
+    marker.FirstItem = -2;
+    t->square(0, 5, 0, kGreen, kUnlitFlat);
+    t->Record.OptionalObjectMatrix[1] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 100, 1};
+    const RGBAImage image = frame();
+    EXPECT_EQ(view().objectsOutside(), before + 1);
+    EXPECT_TRUE(near(at100(image, 0, 0), 0, 255, 0));
+}
+
 // A face turned away from the eye is left out before GL sees it, exactly where GL would cull it:
 // the picture is the plain rules' own, also when the object's matrix mirrors it (which turns every
 // winding over, so that GL then draws the faces it culled before).
