@@ -14,6 +14,9 @@
 
 #include "bench/render/FrameRead.h"
 #include "bench/render/GameScene.h"
+#include "objects/EffectModel.h"
+#include "objects/GroundExplosion.h"
+#include "objects/draw/EffectDrawing.h"
 #include "platform/Paths.h"
 #include "tests/PictureRule.h"
 #include "tests/TestFolder.h"
@@ -30,15 +33,25 @@ platform::RGBAImage gameFrame(GameScene& scene) {
     return readNextFrame(*scene.view, [&] { scene.game->PrepareAndCallDrawing(); });
 }
 
-TEST(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
-    if (const char* build = std::getenv("PELLAM_BUILD_DIR")) platform::setApplicationFolder(build);
-    testing::TestFolder folder("pellam frame picture");
-    GameScene scene(folder.file("defaults.json"), [](platform::UserDefaults& defaults) {
-        auto view = std::make_unique<render::MyZephGLView>(defaults);
-        return view->initWithFrame({0, 0, 1024, 768}) ? std::move(view) : nullptr;
-    });
-    ASSERT_TRUE(scene.view);
-    ASSERT_TRUE(scene.game->modelAt(ModelArray::kFirstAircraft));
+// The benchmark's scenes, drawn by the game's own view in a settings folder of their own.
+class GameFrame : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const char* build = std::getenv("PELLAM_BUILD_DIR")) platform::setApplicationFolder(build);
+        scene_ = std::make_unique<GameScene>(folder_.file("defaults.json"), [](platform::UserDefaults& defaults) {
+            auto view = std::make_unique<render::MyZephGLView>(defaults);
+            return view->initWithFrame({0, 0, 1024, 768}) ? std::move(view) : nullptr;
+        });
+        ASSERT_TRUE(scene_->view);
+        ASSERT_TRUE(scene_->game->modelAt(ModelArray::kFirstAircraft));
+    }
+
+    testing::TestFolder folder_{"pellam frame picture"};
+    std::unique_ptr<GameScene> scene_;
+};
+
+TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
+    GameScene& scene = *scene_;
     long unlitTriangles = 0;
     for (const auto& [shot, name] : kShots) {
         SCOPED_TRACE(name);
@@ -113,15 +126,8 @@ TEST(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
 // ---- Objects behind the cockpit's cover.
 // What the cockpit's cover hides of the other aircraft and objects (whole aircraft, and single
 // triangles, marks raised by the polygon offset among them) is not sent, and no pixel changes.
-TEST(GameFrame, ObjectsLeftOutBehindTheCockpitCoverChangeNoPixel) {
-    if (const char* build = std::getenv("PELLAM_BUILD_DIR")) platform::setApplicationFolder(build);
-    testing::TestFolder folder("pellam frame cover");
-    GameScene scene(folder.file("defaults.json"), [](platform::UserDefaults& defaults) {
-        auto view = std::make_unique<render::MyZephGLView>(defaults);
-        return view->initWithFrame({0, 0, 1024, 768}) ? std::move(view) : nullptr;
-    });
-    ASSERT_TRUE(scene.view);
-    ASSERT_TRUE(scene.game->modelAt(ModelArray::kFirstAircraft));
+TEST_F(GameFrame, ObjectsLeftOutBehindTheCockpitCoverChangeNoPixel) {
+    GameScene& scene = *scene_;
     for (const auto& [shot, name] : kShots) {
         if (shot != Shot::CockpitCamel && shot != Shot::CockpitDVII) continue;
         SCOPED_TRACE(name);
@@ -144,26 +150,10 @@ TEST(GameFrame, ObjectsLeftOutBehindTheCockpitCoverChangeNoPixel) {
     }
 }
 
-}  // namespace
-}  // namespace pellam
-
 // ---- The wreck's smoke column: the explosion's sprites drawn only in the cells of the window
 // where they can change a pixel, and unfogged where the fog is too faint to tint them.
-#include "objects/EffectModel.h"
-#include "objects/GroundExplosion.h"
-#include "objects/draw/EffectDrawing.h"
-
-namespace pellam {
-namespace {
-
-TEST(GameFrame, TheWrecksColumnDrawnOnlyWhereItShowsLooksTheSame) {
-    if (const char* build = std::getenv("PELLAM_BUILD_DIR")) platform::setApplicationFolder(build);
-    testing::TestFolder folder("pellam wreck column picture");
-    GameScene scene(folder.file("defaults.json"), [](platform::UserDefaults& defaults) {
-        auto view = std::make_unique<render::MyZephGLView>(defaults);
-        return view->initWithFrame({0, 0, 1024, 768}) ? std::move(view) : nullptr;
-    });
-    ASSERT_TRUE(scene.view);
+TEST_F(GameFrame, TheWrecksColumnDrawnOnlyWhereItShowsLooksTheSame) {
+    GameScene& scene = *scene_;
     ASSERT_TRUE(scene.set(Shot::WreckSmoke));
     scene.view->setExactDrawing(false);
     // The frame's records made as the game makes them before it draws.
