@@ -42,9 +42,6 @@ struct RectangleCost {
 constexpr RectangleCost kSkyRects{4, 62};    // 250,000 instructions a dome
 constexpr RectangleCost kDeckRects{4, 30};   // 110,000 for both decks
 constexpr RectangleCost kQueueRects{8, 20};  // 100,000 for the disc filled by its outer edge, lit
-// A cell of the cover hides what lies beyond it where its parts all lie nearer, by far more than
-// the depth buffer's steps a few feet out.
-constexpr double kDepthMargin = 1.01;
 
 }  // namespace
 
@@ -267,7 +264,7 @@ const OpenRectangles* MyZephGLView::findQueueRectangles() {
     constexpr int cell = worlddraw::ScreenCover::kCell;
     queueRects_.find(
         viewport, cell,
-        [&](int i, int j) { return cover_.cellReach(i, j) * kDepthMargin < nearest; },
+        [&](int i, int j) { return cover_.hidesCellBeyond(i, j, nearest); },
         kQueueRects.Most, kQueueRects.LeastCells);
     return scissorFor(queueRects_);
 }
@@ -293,16 +290,7 @@ bool MyZephGLView::coverHidesOutline(const std::array<float, 16>& m, const GLT2F
     x0 -= 1, y0 -= 1, x1 += 1, y1 += 1;
     if (x1 < viewport[0] || y1 < viewport[1] || x0 > viewport[0] + viewport[2] || y0 > viewport[1] + viewport[3])
         return true;
-    constexpr int cell = worlddraw::ScreenCover::kCell;
-    const int across = (viewport[2] + cell - 1) / cell, down = (viewport[3] + cell - 1) / cell;
-    const int i0 = std::max(0, int(std::floor((x0 - viewport[0]) / cell)));
-    const int j0 = std::max(0, int(std::floor((y0 - viewport[1]) / cell)));
-    const int i1 = std::min(across - 1, int(std::floor((x1 - viewport[0]) / cell)));
-    const int j1 = std::min(down - 1, int(std::floor((y1 - viewport[1]) / cell)));
-    for (int j = j0; j <= j1; ++j)
-        for (int i = i0; i <= i1; ++i)
-            if (!(cover_.cellReach(i, j) * kDepthMargin < nearest)) return false;
-    return true;
+    return cover_.hidesBeyond(x0, y0, x1, y1, nearest);
 }
 
 const OpenRectangles* MyZephGLView::scissorFor(const OpenRectangles& rects) {

@@ -44,6 +44,12 @@ public:
         return i >= 0 && j >= 0 && i < Across && j < Down && Covered[size_t(j) * size_t(Across) + size_t(i)];
     }
     float cellReach(int i, int j) const { return hidesCell(i, j) ? Reach[size_t(j) * size_t(Across) + size_t(i)] : kOpen; }
+    // Whether cell (i, j) hides what lies farther than `depth` ft ahead of the eye: its parts all lie
+    // nearer, by far more than the depth buffer's steps a few feet out.
+    bool hidesCellBeyond(int i, int j, double depth) const { return cellReach(i, j) * kDepthMargin < depth; }
+    // Whether every cell under the window rectangle (pixels, inclusive) does, of those in the viewport.
+    bool hidesBeyond(double x0, double y0, double x1, double y1, double depth) const;
+    static constexpr double kDepthMargin = 1.01;
 
 private:
     struct Point {
