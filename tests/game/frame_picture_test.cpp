@@ -3,8 +3,8 @@
 // levels apart in a colour, and none of those in the middle third of the screen, where the pilot
 // aims; and the shortcuts that cannot move a pixel (the world cut to the cockpit cover's open
 // rows, far ground triangles lying between the pixel centres left out, the propeller's blur filled
-// by its outer edge) move none. Runs the real
-// controller and view under Xvfb.
+// by its outer edge) move none; the cockpit's flat pictures drawn in their mean colour move none by
+// more than 16 levels, anywhere. Runs the real controller and view under Xvfb.
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <gtest/gtest.h>
@@ -57,7 +57,7 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         SCOPED_TRACE(name);
         ASSERT_TRUE(scene.set(shot));
         scene.game->PrepareAndCallDrawing();  // the frame before, as in flight
-        const long ringsBefore = scene.view->ringsFilled();
+        const long ringsBefore = scene.view->ringsFilled(), meanBefore = scene.view->drawnInMean();
         platform::RGBAImage drawn[2];
         for (const bool exact : {true, false}) {
             scene.view->setExactDrawing(exact);
@@ -119,6 +119,17 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         GLint sampler = -1;
         glGetIntegerv(GL_SAMPLER_BINDING, &sampler);
         EXPECT_EQ(sampler, 0);
+        // The cockpit's flat pictures drawn untextured in their mean colour move no colour by more
+        // than 16 levels, in the middle third too, and each piece drawn so leaves the textured
+        // state as it found it, for the rest of the cockpit and the frame.
+        const bool cockpit = shot == Shot::CockpitCamel || shot == Shot::CockpitDVII;
+        if (cockpit) EXPECT_GT(scene.view->drawnInMean(), meanBefore) << "the wing's underside, in its shade";
+        scene.view->setMeanInCockpit(false);
+        platform::presentationRandom().seed(21);
+        const platform::RGBAImage textured = readNextFrame(*scene.view);
+        scene.view->setMeanInCockpit(true);
+        ASSERT_EQ(textured.pixels.size(), drawn[0].pixels.size());
+        EXPECT_LE(testing::farthestApart(textured, drawn[0]), 16);
     }
     EXPECT_GT(unlitTriangles, 1000) << "far ground between the pixel centres";
 }
