@@ -96,6 +96,11 @@ public:
     // The cockpit's other pictures read by the one mip level nearest each pixel's scale, not a blend
     // of two (on: a colour moves by a few levels at most, for less work a pixel).
     void setNearestLevelInCockpit(bool on) { nearestLevelInCockpit_ = on; }
+    // The cockpit's pieces whose pictures are flat enough drawn untextured in the picture's mean
+    // colour (on: a colour moves by a few levels at most, for far less work a pixel); how many
+    // batches so far.
+    void setMeanInCockpit(bool on) { meanInCockpit_ = on; }
+    long drawnInMean() const { return drawnInMean_; }
     // The cockpit's flat transparent ring (the propeller's blur) drawn as the polygon its outer edge
     // bounds where nearer parts hide its hole (on: the same picture, fewer triangles); how often so far.
     void setFillsRings(bool on) { fillsRings_ = on; }
@@ -233,8 +238,18 @@ private:
     bool coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c, ScreenBox& box) const;
     void drawBatch();  // the batch's triangles, in the state GL holds; empties it
     // Before a batch's draw, in its state: the cockpit's picture read by its nearest mip level,
-    // unless drawing exactly; any other by the texture's own filters.
-    void chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
+    // unless drawing exactly; any other by the texture's own filters. Answers whether the batch
+    // (its `triangles`) is drawn untextured in the picture's mean colour instead: then
+    // putBackPicture must follow its draw.
+    bool chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, const std::vector<uint16_t>& triangles);
+    // The cockpit's batch drawn untextured in its picture's mean colour times the colour that
+    // would modulate it, where no channel moves by more than 16 levels of 255 so (not drawing
+    // exactly): switched so and answered true; putBackPicture restores the textured state after.
+    bool drawsInMean(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, const std::vector<uint16_t>& triangles);
+    void putBackPicture();
+    // The largest cosine between the sun and a normal GL lights these points of `g` by, in the
+    // part's pose now loaded (0..1); 1 where not known.
+    float mostSunCosine(const ObjectPointsPolysVer2& g, const std::vector<uint16_t>& points) const;
     void setFlat(bool on);  // GL's shade model, switched only when it changes
     // Marks the pixels that the object (the cockpit, drawn last) will cover with an opaque colour,
     // so that the world behind it fails the depth test instead of being shaded and painted over:
@@ -328,6 +343,13 @@ private:
     bool exactDrawing_ = false;
     bool flatShading_ = true;
     bool nearestLevelInCockpit_ = true;
+    bool meanInCockpit_ = true;
+    long drawnInMean_ = 0;
+    // What drawsInMean changed, as GL held it: put back after the batch.
+    struct MeanSent {
+        std::array<float, 4> Emission{}, Ambient{}, Diffuse{}, Colour{};
+        bool Lit = false;
+    } meanSent_;
     bool fillsRings_ = true;
     bool ringsNow_ = false;  // the queue being drawn is the cockpit's, tested in its slice against its cover's depths
     long ringsFilled_ = 0;

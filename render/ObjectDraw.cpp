@@ -320,8 +320,9 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
             HeldBatch& b = held_[k];
             setPolygonState(*b.Head, g, materials, alphaTested, blended);
             setFlat(b.Flat);
-            chooseBatchFilter(*b.Head, g);
+            const bool mean = chooseBatchFilter(*b.Head, g, b.Triangles);
             glDrawElements(GL_TRIANGLES, GLsizei(b.Triangles.size()), GL_UNSIGNED_SHORT, b.Triangles.data());
+            if (mean) putBackPicture();
             undoMarkDepth(*b.Head);
         }
         heldCount_ = 0;
@@ -372,8 +373,9 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
                 drawHeld();
                 setPolygonState(*head, g, materials, alphaTested, blended);
                 setFlat(batchFlat_);
-                chooseBatchFilter(*head, g);
+                const bool mean = chooseBatchFilter(*head, g, batch_);
                 drawBatch();
+                if (mean) putBackPicture();
                 undoMarkDepth(*head);
             }
             notePlainMaterial(*head);
@@ -893,13 +895,15 @@ void MyZephGLView::setFlat(bool on) {
     glShadeModel(on ? GL_FLAT : GL_SMOOTH);
 }
 
-void MyZephGLView::chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) {
+bool MyZephGLView::chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
+                                     const std::vector<uint16_t>& triangles) {
     // The cockpit, all within a few feet and covering half the view, reads one mip level a pixel,
     // not a blend of two: neighbouring levels of its pictures differ by a few levels of colour, and
     // the rasteriser reads half the texels.
     const bool cockpit = coverColour_ || drawingCockpit_;
     const bool nearest = cockpit && nearestLevelInCockpit_ && !exactDrawing_ && !(p.DrawHints & kUntextured);
     readNearestLevel(nearest ? g.MapListOffset[std::clamp<int>(p.MapNumber, 0, kMaxMapEntries - 1)] : -1, nearest);
+    return drawsInMean(p, g, triangles);
 }
 
 void MyZephGLView::drawBatch() {

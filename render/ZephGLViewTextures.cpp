@@ -19,6 +19,10 @@
 namespace pellam::render {
 namespace {
 
+// The most a shortcut in how a picture is read may move a colour channel (0..1): 16 levels of 255,
+// less two for the rasteriser's rounding.
+constexpr float kMostMove = (16.0f - 2.0f) / 255.0f;
+
 // A new name for a picture loaded into a slot: what is derived from a slot's picture is kept
 // under it and read again when a load has put another there.
 uint64_t nextPicture() {
@@ -68,10 +72,24 @@ GLenum storageFor(GLenum internal, TexturePicture& level) {
     return bits[3] > 0 ? GL_RGBA8 : GL_RGB8;
 }
 
+// The picture's mean colour, 0..1.
+std::array<float, 3> meanColour(const TexturePicture& picture) {
+    const size_t texels = picture.rgba.size() / 4;
+    if (texels == 0) return {1, 1, 1};
+    std::array<double, 3> sum{};
+    for (size_t k = 0; k < picture.rgba.size(); k += 4)
+        for (size_t c = 0; c < 3; ++c) sum[c] += picture.rgba[k + c];
+    std::array<float, 3> mean{};
+    for (size_t c = 0; c < 3; ++c) mean[c] = float(sum[c] / double(texels) / 255.0);
+    return mean;
+}
+
 // Uploads level 0 and, unless the format says otherwise, the box-filtered levels down to 1 x 1.
 // Answers the new GL texture name, 0 on a GL error; `step` receives the largest levelStep between
-// neighbouring levels as stored (0..1), 1 without levels or with alpha.
-GLuint upload(TexturePicture picture, const TextureFormat& format, float& step) {
+// neighbouring levels as stored (0..1), 1 without levels or with alpha; `spread` the farthest a
+// stored texel's channel lies from `mean`, 1 with alpha.
+GLuint upload(TexturePicture picture, const TextureFormat& format, float& step, const std::array<float, 3>& mean,
+              std::array<float, 3>& spread) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     GLuint name = 0;
     glGenTextures(1, &name);
@@ -93,6 +111,7 @@ GLuint upload(TexturePicture picture, const TextureFormat& format, float& step) 
         glTexImage2D(GL_TEXTURE_2D, level, GLint(internal), stored.edge, stored.edge, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                      stored.rgba.data());
         if (stepped && level > 0) most = std::max(most, levelStep(before, stored, format.index & kFlagClamp));
+        if (level == 0) spread = format.rgbOnly ? farthestFrom(stored, mean) : std::array<float, 3>{1, 1, 1};
         if (stepped) before = std::move(stored);
     };
     send(0);
@@ -108,20 +127,6 @@ GLuint upload(TexturePicture picture, const TextureFormat& format, float& step) 
         return 0;
     }
     return name;
-}
-
-// The picture's mean colour and the largest distance of a texel's channel from it, 0..1.
-void noteColours(const TexturePicture& picture, SingleTextureStructure& slot) {
-    const size_t texels = picture.rgba.size() / 4;
-    if (texels == 0) return;
-    std::array<double, 3> sum{};
-    for (size_t k = 0; k < picture.rgba.size(); k += 4)
-        for (int c = 0; c < 3; ++c) sum[c] += picture.rgba[k + c];
-    float spread = 0;
-    for (int c = 0; c < 3; ++c) slot.MeanColour[c] = float(sum[c] / double(texels) / 255.0);
-    for (size_t k = 0; k < picture.rgba.size(); k += 4)
-        for (int c = 0; c < 3; ++c) spread = std::max(spread, std::fabs(picture.rgba[k + c] / 255.0f - slot.MeanColour[c]));
-    slot.Spread = spread;
 }
 
 constexpr int kLargestTexture = 1024;  // texels on a side
@@ -242,7 +247,9 @@ int32_t ZephGLView::fmGetTextureFromDiskNSString(const std::string& path, int32_
     }
 
     float step = 1;
-    const GLuint glName = upload(picture, format, step);
+    const std::array<float, 3> mean = meanColour(picture);
+    std::array<float, 3> storedSpread{1, 1, 1};
+    const GLuint glName = upload(picture, format, step, mean, storedSpread);
     if (glName == 0) {
         GLError_ = GL_INVALID_OPERATION;
         platform::SystemBeep();
@@ -263,7 +270,10 @@ int32_t ZephGLView::fmGetTextureFromDiskNSString(const std::string& path, int32_
     slot.TextureMapName = name;
     slot.CanDelete = 1;
     slot.LevelStep = step;
-    noteColours(picture, slot);
+    slot.MeanColour = mean;
+    const std::array<float, 3> spread = farthestFrom(picture, mean);
+    slot.Spread = std::max({spread[0], spread[1], spread[2]});
+    slot.StoredSpread = storedSpread;
     return slotNumber;
 }
 
@@ -275,7 +285,8 @@ int32_t ZephGLView::missingTextureSlot() {
     if (slotNumber < 0) return kTableFull;
     TextureFormat format = formatForName("missingD", false, 9);  // RGB, repeat, no mipmaps: stays sharp
     float step = 1;
-    const GLuint glName = upload(missingPicture(), format, step);
+    std::array<float, 3> storedSpread{1, 1, 1};
+    const GLuint glName = upload(missingPicture(), format, step, {1, 1, 1}, storedSpread);
     if (glName == 0) return kGLErrorPending;
     CurrentBoundTextureNumber_ = -1;
     SingleTextureStructure& slot = TheTextureMaps_[slotNumber];
@@ -290,6 +301,7 @@ int32_t ZephGLView::missingTextureSlot() {
     slot.CanDelete = 1;
     slot.MeanColour = {1, 1, 1};
     slot.Spread = 1;
+    slot.StoredSpread = {1, 1, 1};
     slot.LevelStep = step;
     missingSlot_ = slotNumber;
     return slotNumber;
@@ -374,7 +386,6 @@ bool ZephGLView::readNearestLevel(int32_t slotNumber, bool on) {
     // a colour channel by at most half the step between them, times the colour that modulates it,
     // and by the rasteriser's rounding of its filter weights, a level or two. Pictures with alpha
     // keep the blend, whose alpha test it could tip.
-    constexpr float kMostMove = (16.0f - 2.0f) / 255.0f;
     bool usable = on && slotNumber >= 0 && slotNumber < kTextureSlots;
     if (usable) {
         const SingleTextureStructure& slot = TheTextureMaps_[slotNumber];
@@ -409,15 +420,16 @@ bool ZephGLView::readNearestLevel(int32_t slotNumber, bool on) {
     return wanted != 0;
 }
 
-float ZephGLView::brightestModulation() const {
+std::array<float, 3> ZephGLView::brightestLit(float cosine) const {
     // Lit, the primary colour is the emission, the ambient material times the scene's and the
-    // light's ambient, and the diffuse material times the light's diffuse times a cosine of at most
-    // 1, clamped to 1 (the specular is added after the texture). Only the sun, light 0, lights.
-    GLfloat colour[4] = {1, 1, 1, 1};
+    // light's ambient, and the diffuse material times the light's diffuse times the cosine, clamped
+    // to 1 only after (the specular is added after the texture). Only the sun, light 0, lights.
+    constexpr std::array<float, 3> kUnknown{2, 2, 2};
+    std::array<float, 3> colour{1, 1, 1};
     if (glIsEnabled(GL_LIGHTING)) {
-        if (!glIsEnabled(GL_LIGHT0)) return 1;
+        if (!glIsEnabled(GL_LIGHT0)) return kUnknown;
         for (GLenum light = GL_LIGHT1; light <= GL_LIGHT7; ++light)
-            if (glIsEnabled(light)) return 1;
+            if (glIsEnabled(light)) return kUnknown;
         GLfloat emission[4], ambient[4], diffuse[4], scene[4], lightAmbient[4], lightDiffuse[4];
         glGetMaterialfv(GL_FRONT, GL_EMISSION, emission);
         glGetMaterialfv(GL_FRONT, GL_AMBIENT, ambient);
@@ -425,14 +437,39 @@ float ZephGLView::brightestModulation() const {
         glGetFloatv(GL_LIGHT_MODEL_AMBIENT, scene);
         glGetLightfv(GL_LIGHT0, GL_AMBIENT, lightAmbient);
         glGetLightfv(GL_LIGHT0, GL_DIFFUSE, lightDiffuse);
-        for (int c = 0; c < 3; ++c)
-            colour[c] = emission[c] + ambient[c] * (scene[c] + lightAmbient[c]) + diffuse[c] * std::max(lightDiffuse[c], 0.0f);
+        const float c = std::clamp(cosine, 0.0f, 1.0f);
+        for (size_t k = 0; k < 3; ++k)
+            colour[k] = emission[k] + ambient[k] * (scene[k] + lightAmbient[k]) + diffuse[k] * std::max(lightDiffuse[k], 0.0f) * c;
     } else {
-        glGetFloatv(GL_CURRENT_COLOR, colour);
+        GLfloat current[4] = {1, 1, 1, 1};
+        glGetFloatv(GL_CURRENT_COLOR, current);
+        std::copy_n(current, 3, colour.begin());
     }
+    for (float& c : colour)
+        if (!std::isfinite(c)) c = kUnknown[0];
+    return colour;
+}
+
+float ZephGLView::brightestModulation() const {
     float most = 0;
-    for (int c = 0; c < 3; ++c) most = std::max(most, std::isfinite(colour[c]) ? std::clamp(colour[c], 0.0f, 1.0f) : 1.0f);
+    for (const float c : brightestLit(1)) most = std::max(most, std::clamp(c, 0.0f, 1.0f));
     return most;
+}
+
+bool ZephGLView::flatEnough(int32_t slotNumber, const std::array<float, 3>& lit) const {
+    // The picture's texels, read at any level with any filter, lie within its stored spread of the
+    // mean: times the colour that modulates them they move a channel by at most that much, and by
+    // the rasteriser's rounding of the modulation, a level or two. A colour above 1 is clamped
+    // before it modulates, but not when it is the mean times it: such states are not drawn so.
+    if (slotNumber < 0 || slotNumber >= kTextureSlots) return false;
+    const SingleTextureStructure& slot = TheTextureMaps_[slotNumber];
+    const GLenum format = GLenum(slot.OpenGLFormat);
+    if (slot.TextureStatus != 2 || (slot.Flags & kFlagReplace) ||
+        !(format == GL_RGB5 || format == GL_RGB8 || format == GL_R3_G3_B2))
+        return false;
+    for (size_t c = 0; c < 3; ++c)
+        if (!(lit[c] >= 0.0f && lit[c] <= 1.0f && slot.StoredSpread[c] * lit[c] <= kMostMove)) return false;
+    return true;
 }
 
 void ZephGLView::releaseSamplers() {

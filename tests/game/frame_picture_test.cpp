@@ -3,8 +3,8 @@
 // levels apart in a colour, and none of those in the middle third of the screen, where the pilot
 // aims; and the shortcuts that cannot move a pixel (the world cut to the cockpit cover's open
 // rows, far ground triangles lying between the pixel centres left out, the propeller's blur filled
-// by its outer edge) move none. Runs the real
-// controller and view under Xvfb.
+// by its outer edge) move none; the cockpit's flat pictures drawn in their mean colour move none by
+// more than 16 levels, anywhere. Runs the real controller and view under Xvfb.
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <gtest/gtest.h>
@@ -57,15 +57,15 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         SCOPED_TRACE(name);
         ASSERT_TRUE(scene.set(shot));
         scene.game->PrepareAndCallDrawing();  // the frame before, as in flight
-        const long ringsBefore = scene.view->ringsFilled();
+        const long ringsBefore = scene.view->ringsFilled(), meanBefore = scene.view->drawnInMean();
         platform::RGBAImage drawn[2];
         for (const bool exact : {true, false}) {
             scene.view->setExactDrawing(exact);
             drawn[exact] = gameFrame(scene);
         }
         const platform::RGBAImage& reference = drawn[1];
-        if (shot == Shot::CockpitCamel || shot == Shot::CockpitDVII)
-            EXPECT_EQ(scene.view->ringsFilled() - ringsBefore, 1) << "the blur from the seat";
+        const bool cockpit = shot == Shot::CockpitCamel || shot == Shot::CockpitDVII;
+        if (cockpit) EXPECT_EQ(scene.view->ringsFilled() - ringsBefore, 1) << "the blur from the seat";
         ASSERT_GE(reference.width, 640);
         ASSERT_EQ(drawn[0].pixels.size(), reference.pixels.size());
         // A scene worth comparing: the world is in it, not one colour.
@@ -110,15 +110,27 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         // The cockpit's pictures read from the one mip level nearest each pixel's scale, not a
         // blend of two, move a colour by a few levels; and the reading is the cockpit's alone, put
         // back for whatever is drawn next.
-        scene.view->setNearestLevelInCockpit(false);
-        platform::presentationRandom().seed(21);
-        const platform::RGBAImage blended = readNextFrame(*scene.view);
-        scene.view->setNearestLevelInCockpit(true);
+        // The frame with one of the cockpit's shortcuts switched off.
+        const auto without = [&](void (render::MyZephGLView::*set)(bool)) {
+            ((*scene.view).*set)(false);
+            platform::presentationRandom().seed(21);
+            platform::RGBAImage frame = readNextFrame(*scene.view);
+            ((*scene.view).*set)(true);
+            return frame;
+        };
+        const platform::RGBAImage blended = without(&render::MyZephGLView::setNearestLevelInCockpit);
         ASSERT_EQ(blended.pixels.size(), drawn[0].pixels.size());
         EXPECT_LE(testing::farthestApart(blended, drawn[0]), 16);
         GLint sampler = -1;
         glGetIntegerv(GL_SAMPLER_BINDING, &sampler);
         EXPECT_EQ(sampler, 0);
+        // The cockpit's flat pictures drawn untextured in their mean colour move no colour by more
+        // than 16 levels, in the middle third too, and each piece drawn so leaves the textured
+        // state as it found it, for the rest of the cockpit and the frame.
+        if (cockpit) EXPECT_GT(scene.view->drawnInMean(), meanBefore) << "the wing's underside, in its shade";
+        const platform::RGBAImage textured = without(&render::MyZephGLView::setMeanInCockpit);
+        ASSERT_EQ(textured.pixels.size(), drawn[0].pixels.size());
+        EXPECT_LE(testing::farthestApart(textured, drawn[0]), 16);
     }
     EXPECT_GT(unlitTriangles, 1000) << "far ground between the pixel centres";
 }
