@@ -611,6 +611,17 @@ TEST_F(WorldDrawTest, TheGroundTakesTheDaylight) {
     world->sky.positionSun(kept.data());
     EXPECT_GT(high, 60.0) << "the ground shows";
     EXPECT_LT(low, high * 0.95) << "the low sun's light darkens the ground";
+
+    // In full daylight the pictures are drawn as they are, roads cut out by their own alpha: the
+    // same as modulated by a light a level short of white, ground, roads and fog alike.
+    const auto groundIn = [&](float light) {
+        return world->draw(test::kOverAlbert, down, false, false, nullptr, [&] {
+            world->drawer.draw(world->terrain, test::kOverAlbert, [&](int32_t s) { return world->view.glName(s); },
+                               {light, light, light});
+        });
+    };
+    const auto white = groundIn(1.0f), nearlyWhite = groundIn(1.0f - 1.0f / 256);
+    EXPECT_EQ(differing(white, nearlyWhite, 1), 0);
 }
 
 // A road picture the drawer cannot shape leaves its squares whole.

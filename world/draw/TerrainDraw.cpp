@@ -830,9 +830,24 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     glDisable(GL_LIGHTING);
     glEnable(GL_TEXTURE_2D);
     // In full daylight the pictures are drawn as they are: modulating by white would change no
-    // pixel, and without it the rasteriser neither interpolates nor multiplies a colour.
+    // pixel, and without it the rasteriser neither interpolates nor multiplies a colour. Plain
+    // REPLACE still takes an RGB picture's alpha from the colour (one here), which keeps the colour
+    // an input of every pixel; the picture's own alpha (one for RGB, the roads' own for RGBA)
+    // gives the same and reads no colour at all.
     const bool daylight = std::all_of(light.begin(), light.end(), [](float l) { return l >= 1.0f - 1.0f / 512; });
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, daylight ? GL_REPLACE : GL_MODULATE);
+    if (daylight) {
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_REPLACE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_TEXTURE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
+        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_TEXTURE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
+        glTexEnvf(GL_TEXTURE_ENV, GL_RGB_SCALE, 1.0f);
+        glTexEnvf(GL_TEXTURE_ENV, GL_ALPHA_SCALE, 1.0f);
+    } else {
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    }
     glColor4f(light[0], light[1], light[2], 1);
     glEnable(GL_FOG);
     glFogi(GL_FOG_MODE, GL_LINEAR);
