@@ -1,7 +1,8 @@
 // What a thin far-ground triangle costs Mesa's software rasteriser, one thing varied at a time.
 // Each case draws a band of rows of squares (two triangles each, as the terrain sends them:
 // indexed T2F_V3F client arrays, one picture a square) in the far ground's state: a 256 x 256
-// RGB8 mip-mapped picture read one level a pixel with linear filtering, REPLACE, linear fog, depth
+// RGB8 mip-mapped picture read one level a pixel with linear filtering, its colour and alpha
+// replacing the fragment's (no fragment colour read), linear fog, depth
 // test LEQUAL with writes, through a viewport four times the window's under a scissor box the size
 // of the window. Rows lie across the screen
 // from the horizon down, the higher farther off, each square `Width` x `Height` pixels.
@@ -54,7 +55,11 @@ struct Case {
     bool Depth = true;
     Order Draw = Order::TopDown;
     Scissor Box = Scissor::Window;
-    Colour Texenv = Colour::Replace;
+    Colour Texenv = Colour::CombineNoColour;
+    int Slant = 0;              // px each square's top edge lies right of its bottom edge
+    bool OtherDiagonal = false;  // squares cut from bottom right to top left
+    GLint Format = GL_RGB8;     // the picture's
+    GLenum FogHint = GL_DONT_CARE;
     bool Hidden = false;  // a second band at the same place, nearer, drawn first: the first wholly hidden
     int Draws = 1;        // draws the band is sent in
     int Triangles = kTriangles;
@@ -90,14 +95,17 @@ Band makeBand(const Case& c) {
         for (int k = 0; k <= 1; ++k) {
             const double y = top - (r + k) * c.Height, d = depthAt(y);
             for (int i = 0; i <= across; ++i) {
-                const double x = x0 + i * c.Width;
+                const double x = x0 + i * c.Width + k * c.Slant;
                 band.Points.push_back({float(i), float(r + k), float((x - kWindowWidth / 2.0) * d / kFocal),
                                        float((y - kWindowHeight / 2.0) * d / kFocal), float(-d)});
             }
         }
         for (int i = 0; i < across; ++i) {
             const uint32_t a = first + i, b = a + 1, cc = first + (across + 1) + i + 1, dd = cc - 1;
-            tris.insert(tris.end(), {a, b, cc, a, cc, dd});
+            if (c.OtherDiagonal)
+                tris.insert(tris.end(), {a, b, dd, b, cc, dd});
+            else
+                tris.insert(tris.end(), {a, b, cc, a, cc, dd});
         }
         band.Rows.push_back(std::move(tris));
     }
@@ -106,7 +114,7 @@ Band makeBand(const Case& c) {
 
 struct Window {
     std::unique_ptr<platform::GLWindow> Gl;
-    GLuint Picture = 0;
+    GLuint Picture = 0, PictureRgba = 0;
 };
 
 Window& theWindow() {
@@ -127,10 +135,14 @@ Window& theWindow() {
             b = uint8_t(80 + (s >> 26));
         }
         glGenTextures(1, &out.Picture);
-        glBindTexture(GL_TEXTURE_2D, out.Picture);
+        glGenTextures(1, &out.PictureRgba);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         for (int l = 0; size >= 1; ++l, size /= 2) {
-            glTexImage2D(GL_TEXTURE_2D, l, GL_RGB8, size, size, 0, GL_RGB, GL_UNSIGNED_BYTE, level.data());
+            for (const GLuint name : {out.Picture, out.PictureRgba}) {
+                glBindTexture(GL_TEXTURE_2D, name);
+                glTexImage2D(GL_TEXTURE_2D, l, name == out.Picture ? GL_RGB8 : GL_RGBA8, size, size, 0, GL_RGB,
+                             GL_UNSIGNED_BYTE, level.data());
+            }
             if (size == 1) break;
             std::vector<uint8_t> half(size_t(size / 2) * (size / 2) * 3);
             for (int y = 0; y < size / 2; ++y)
@@ -141,9 +153,12 @@ Window& theWindow() {
                     }
             level.swap(half);
         }
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+        for (const GLuint name : {out.Picture, out.PictureRgba}) {
+            glBindTexture(GL_TEXTURE_2D, name);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+        }
         return out;
     }();
     return w;
@@ -174,7 +189,7 @@ void setState(const Case& c) {
     glDisable(GL_ALPHA_TEST);
     glDisable(GL_LIGHTING);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, theWindow().Picture);
+    glBindTexture(GL_TEXTURE_2D, c.Format == GL_RGB8 ? theWindow().Picture : theWindow().PictureRgba);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GLint(c.MinFilter));
     glShadeModel(c.Texenv == Colour::Flat ? GL_FLAT : GL_SMOOTH);
     if (c.Texenv == Colour::CombineNoColour) {
@@ -193,6 +208,7 @@ void setState(const Case& c) {
     if (c.Fog) glEnable(GL_FOG);
     else glDisable(GL_FOG);
     glFogi(GL_FOG_MODE, GL_LINEAR);
+    glHint(GL_FOG_HINT, c.FogHint);
     glFogf(GL_FOG_START, float(kFogStart));
     glFogf(GL_FOG_END, float(kFogEnd));
     const GLfloat fog[4] = {0.7f, 0.75f, 0.8f, 1};
@@ -263,7 +279,6 @@ const bool kRegistered = [] {
     add("base", [](Case&) {});
     // Shape: width and height of a square in pixels.
     add("w8h2", [](Case& c) { c.Width = 8; });
-    add("w16h2", [](Case& c) { c.Width = 16; });
     add("w80h2", [](Case& c) { c.Width = 80; });
     add("w40h1", [](Case& c) { c.Height = 1; });
     add("w40h4", [](Case& c) { c.Height = 4; });
@@ -288,8 +303,17 @@ const bool kRegistered = [] {
     add("linear_no_mip", [](Case& c) { c.MinFilter = GL_LINEAR; });
     add("depth_off", [](Case& c) { c.Depth = false; });
     add("modulate", [](Case& c) { c.Texenv = Colour::Modulate; });
-    add("combine_no_colour", [](Case& c) { c.Texenv = Colour::CombineNoColour; });
-    add("flat", [](Case& c) { c.Texenv = Colour::Flat; });
+    add("replace", [](Case& c) { c.Texenv = Colour::Replace; });
+    add("replace_flat", [](Case& c) { c.Texenv = Colour::Flat; });
+    add("rgba8_picture", [](Case& c) { c.Format = GL_RGBA8; });
+    add("fog_hint_fastest", [](Case& c) { c.FogHint = GL_FASTEST; });
+    add("fog_hint_nicest", [](Case& c) { c.FogHint = GL_NICEST; });
+    // Squares slanted on the screen (seen across the grid's diagonal), cut along the diagonal
+    // that runs across the screen or along the one that runs up it.
+    add("slant20_long_diagonal", [](Case& c) { c.Slant = 20; });
+    add("slant20_short_diagonal", [](Case& c) { c.Slant = 20, c.OtherDiagonal = true; });
+    add("slant40_long_diagonal", [](Case& c) { c.Slant = 40; });
+    add("slant40_short_diagonal", [](Case& c) { c.Slant = 40, c.OtherDiagonal = true; });
     // Order and draws.
     add("bottom_up", [](Case& c) { c.Draw = Order::BottomUp; });
     add("interleaved", [](Case& c) { c.Draw = Order::Interleaved; });
