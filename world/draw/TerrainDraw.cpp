@@ -376,6 +376,22 @@ std::vector<std::vector<uint8_t>> alphaLevels(uint32_t texture) {
     return levels;
 }
 
+// The active texture unit's stage as a combine: its colour `rgb` (GL_REPLACE: of source0 alone;
+// GL_MODULATE: source0 times source1) times `rgbScale`, its alpha that of `alphaSource`.
+void setCombineStage(GLenum rgb, GLenum source0, GLenum source1, float rgbScale, GLenum alphaSource) {
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GLint(rgb));
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GLint(source0));
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GLint(source1));
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB, GL_SRC_COLOR);
+    glTexEnvf(GL_TEXTURE_ENV, GL_RGB_SCALE, rgbScale);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GLint(alphaSource));
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
+    glTexEnvf(GL_TEXTURE_ENV, GL_ALPHA_SCALE, 1.0f);
+}
+
 // The second texture unit multiplies the first's result by twice the detail map (mid-grey leaves
 // it as it was) and passes its alpha on, so that the roads' alpha test still sees the road.
 void setDetailUnit(bool on, uint32_t detailTexture) {
@@ -384,16 +400,7 @@ void setDetailUnit(bool on, uint32_t detailTexture) {
     if (on) {
         glEnable(GL_TEXTURE_2D);
         bindSoftPicture(detailTexture);
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_PREVIOUS);
-        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
-        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GL_TEXTURE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB, GL_SRC_COLOR);
-        glTexEnvf(GL_TEXTURE_ENV, GL_RGB_SCALE, 2.0f);
-        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_PREVIOUS);
-        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
+        setCombineStage(GL_MODULATE, GL_PREVIOUS, GL_TEXTURE, 2.0f, GL_PREVIOUS);
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     } else {
         glDisable(GL_TEXTURE_2D);
@@ -866,19 +873,10 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     // an input of every pixel; the picture's own alpha (one for RGB, the roads' own for RGBA)
     // gives the same and reads no colour at all.
     const bool daylight = std::all_of(light.begin(), light.end(), [](float l) { return l >= 1.0f - 1.0f / 512; });
-    if (daylight) {
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_REPLACE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_TEXTURE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
-        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_TEXTURE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
-        glTexEnvf(GL_TEXTURE_ENV, GL_RGB_SCALE, 1.0f);
-        glTexEnvf(GL_TEXTURE_ENV, GL_ALPHA_SCALE, 1.0f);
-    } else {
+    if (daylight)
+        setCombineStage(GL_REPLACE, GL_TEXTURE, GL_TEXTURE, 1.0f, GL_TEXTURE);
+    else
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    }
     glColor4f(light[0], light[1], light[2], 1);
     glEnable(GL_FOG);
     glFogi(GL_FOG_MODE, GL_LINEAR);
