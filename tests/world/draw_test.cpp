@@ -3,7 +3,8 @@
 // behind the ground against the sky drawn first, road squares cut to their road shape against
 // whole squares, the shortcuts (far road squares left out, shared vertices) against the plain
 // drawing, the ground wholly behind an opaque cover left out, work that cannot show skipped (far
-// ground triangles between the pixel centres, fog nearer than its start), and the sky read without the mip levels the GL would not choose; a
+// ground triangles between the pixel centres, fog nearer than its start), flat far squares cut
+// along their other diagonal, and the sky read without the mip levels the GL would not choose; a
 // triangle said to light no pixel centre lights none; a cloud deck fogged by its distance; the
 // ground takes the daylight.
 #include <gtest/gtest.h>
@@ -492,6 +493,28 @@ TEST_F(WorldDrawTest, WorkThatCannotShowIsSkippedUnseen) {
     EXPECT_GT(apart, 100) << "near squares reach behind the eye";
 }
 
+// Flat far squares cut along their other diagonal, where it lies nearer the line of sight, draw
+// the picture they drew: the same plane and picture coordinates, rounding apart, never a level of
+// the picture apart, which a bent square cut anew would read. Seen along the front and across it,
+// and aslant the grid both ways, from the heights where the far ground fills the frame; the roads'
+// whole squares cut with the ground under them.
+TEST_F(WorldDrawTest, FlatFarSquaresCutAlongTheSightLookTheSame) {
+    long cut = 0;
+    for (const double height : {3000.0, 9000.0})
+        for (const Camera& cam : {test::kAlongTheFront, Camera{200.0, -4.0}, Camera{45.0, -6.0}, Camera{135.0, -6.0}}) {
+            const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
+            world->drawer.CutsAlongTheSight = false;
+            const auto plain = frame(at, cam, false, true);
+            world->drawer.CutsAlongTheSight = true;
+            const auto drawn = frame(at, cam, false, true);
+            cut += world->drawer.squaresCutAnew();
+            const std::string where = std::to_string(int(height)) + " ft, heading " + std::to_string(int(cam.Heading));
+            EXPECT_EQ(differing(plain, drawn, 16), 0) << where;
+            EXPECT_LE(differing(plain, drawn, 2), long(kWidth) * kHeight / 2000) << where;
+        }
+    EXPECT_GT(cut, 1000) << "flat far squares seen aslant";
+}
+
 // Thin triangles the GL draws one at a time, a pixel to a unit: none said to light no pixel centre
 // lights one. Among them slivers that just hold or just miss a row or column of centres, and
 // slivers aslant between the centres, which the window extent alone would keep.
@@ -611,6 +634,17 @@ TEST_F(WorldDrawTest, TheGroundTakesTheDaylight) {
     world->sky.positionSun(kept.data());
     EXPECT_GT(high, 60.0) << "the ground shows";
     EXPECT_LT(low, high * 0.95) << "the low sun's light darkens the ground";
+
+    // In full daylight the pictures are drawn as they are, roads cut out by their own alpha: the
+    // same as modulated by a light a level short of white, ground, roads and fog alike.
+    const auto groundIn = [&](float light) {
+        return world->draw(test::kOverAlbert, down, false, false, nullptr, [&] {
+            world->drawer.draw(world->terrain, test::kOverAlbert, [&](int32_t s) { return world->view.glName(s); },
+                               {light, light, light});
+        });
+    };
+    const auto white = groundIn(1.0f), nearlyWhite = groundIn(1.0f - 1.0f / 256);
+    EXPECT_EQ(differing(white, nearlyWhite, 1), 0);
 }
 
 // A road picture the drawer cannot shape leaves its squares whole.

@@ -200,6 +200,36 @@ void drawRun(const std::vector<GroundVertex>& vertices, const std::vector<uint32
     glDrawElements(GL_TRIANGLES, GLsizei(triangles.size()), GL_UNSIGNED_INT, triangles.data());
 }
 
+// Each square of the list, (0,0) (1,0) (1,1) then (0,0) (1,1) (0,1), cut instead along its other
+// diagonal, (1,0)-(0,1), where that one lies nearer the line of sight: it then spans fewer pixels
+// across the screen, and so do both triangles. A far square seen aslant is a thin sliver whose
+// triangles each touch every 4x4 block along the longer diagonal, and the rasteriser pays per
+// triangle per block it touches. Only squares flat to within their vertices' own rounding are cut
+// anew: a plane cut either way is the same surface with the same picture coordinates, where a bent
+// square's triangles differ in slope and so in the mip level a pixel quad reads. The number cut.
+long cutAlongTheSight(std::vector<uint32_t>& triangles, const std::vector<GroundVertex>& v) {
+    long cut = 0;
+    for (size_t k = 0; k + 6 <= triangles.size(); k += 3) {
+        uint32_t* t = &triangles[k];
+        if (t[0] != t[3] || t[2] != t[4]) continue;  // not a square's two triangles
+        k += 3;
+        const GroundVertex &a = v[t[0]], &b = v[t[1]], &c = v[t[2]], &d = v[t[5]];
+        const float bend = std::abs((a.Y + c.Y) - (b.Y + d.Y));
+        const float most = std::max({std::abs(a.Y), std::abs(b.Y), std::abs(c.Y), std::abs(d.Y)});
+        if (bend > 4 * std::numeric_limits<float>::epsilon() * most) continue;
+        // Each diagonal's reach across the line of sight to the square's middle, seen from above.
+        const double mx = 0.5 * (double(a.X) + c.X), mz = 0.5 * (double(a.Z) + c.Z);
+        const double along = std::abs((double(c.X) - a.X) * mz - (double(c.Z) - a.Z) * mx);
+        const double other = std::abs((double(d.X) - b.X) * mz - (double(d.Z) - b.Z) * mx);
+        if (!(other < along)) continue;
+        const uint32_t ia = t[0], ib = t[1], ic = t[2], id = t[5];
+        t[0] = ia, t[1] = ib, t[2] = id;
+        t[3] = ib, t[4] = ic, t[5] = id;
+        ++cut;
+    }
+    return cut;
+}
+
 // A picture turned by quarter turns the other way about the square's centre.
 void turnPicture(int turns, float& u, float& w) {
     for (int k = 0; k < turns; ++k) {
@@ -346,6 +376,22 @@ std::vector<std::vector<uint8_t>> alphaLevels(uint32_t texture) {
     return levels;
 }
 
+// The active texture unit's stage as a combine: its colour `rgb` (GL_REPLACE: of source0 alone;
+// GL_MODULATE: source0 times source1) times `rgbScale`, its alpha that of `alphaSource`.
+void setCombineStage(GLenum rgb, GLenum source0, GLenum source1, float rgbScale, GLenum alphaSource) {
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GLint(rgb));
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GLint(source0));
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GLint(source1));
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB, GL_SRC_COLOR);
+    glTexEnvf(GL_TEXTURE_ENV, GL_RGB_SCALE, rgbScale);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GLint(alphaSource));
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
+    glTexEnvf(GL_TEXTURE_ENV, GL_ALPHA_SCALE, 1.0f);
+}
+
 // The second texture unit multiplies the first's result by twice the detail map (mid-grey leaves
 // it as it was) and passes its alpha on, so that the roads' alpha test still sees the road.
 void setDetailUnit(bool on, uint32_t detailTexture) {
@@ -354,16 +400,7 @@ void setDetailUnit(bool on, uint32_t detailTexture) {
     if (on) {
         glEnable(GL_TEXTURE_2D);
         bindSoftPicture(detailTexture);
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_PREVIOUS);
-        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
-        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GL_TEXTURE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB, GL_SRC_COLOR);
-        glTexEnvf(GL_TEXTURE_ENV, GL_RGB_SCALE, 2.0f);
-        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_PREVIOUS);
-        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
+        setCombineStage(GL_MODULATE, GL_PREVIOUS, GL_TEXTURE, 2.0f, GL_PREVIOUS);
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     } else {
         glDisable(GL_TEXTURE_2D);
@@ -651,6 +688,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
                          const ScreenCover* cover) {
     Triangles = 0;
     Apart = 0;
+    CutAnew = 0;
     Covered = 0;
     Unlit = 0;
     LowestOpenElevation = kWholeDome;
@@ -830,9 +868,15 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     glDisable(GL_LIGHTING);
     glEnable(GL_TEXTURE_2D);
     // In full daylight the pictures are drawn as they are: modulating by white would change no
-    // pixel, and without it the rasteriser neither interpolates nor multiplies a colour.
+    // pixel, and without it the rasteriser neither interpolates nor multiplies a colour. Plain
+    // REPLACE still takes an RGB picture's alpha from the colour (one here), which keeps the colour
+    // an input of every pixel; the picture's own alpha (one for RGB, the roads' own for RGBA)
+    // gives the same and reads no colour at all.
     const bool daylight = std::all_of(light.begin(), light.end(), [](float l) { return l >= 1.0f - 1.0f / 512; });
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, daylight ? GL_REPLACE : GL_MODULATE);
+    if (daylight)
+        setCombineStage(GL_REPLACE, GL_TEXTURE, GL_TEXTURE, 1.0f, GL_TEXTURE);
+    else
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glColor4f(light[0], light[1], light[2], 1);
     glEnable(GL_FOG);
     glFogi(GL_FOG_MODE, GL_LINEAR);
@@ -847,6 +891,15 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     for (const auto& part : Roads)
         for (const Run& run : part) anyNear = anyNear || !run.Near.empty();
 
+    // The far roads' whole squares are cut as the ground's under them: the same test of the same
+    // vertices.
+    if (!Exact && CutsAlongTheSight) {
+        for (auto* runs : {&Runs, &ClearRuns})
+            for (auto& part : *runs)
+                for (auto& run : part) CutAnew += cutAlongTheSight(run.FarTriangles, run.Far);
+        for (auto& part : Roads)
+            for (auto& run : part) cutAlongTheSight(run.FarTriangles, run.Far);
+    }
     // The ground beyond the detail, fogged then not, then within it; then the roads within it and
     // beyond.
     drawRuns(Runs, ground.data(), false);

@@ -86,6 +86,7 @@ public:
     long trianglesUnlit() const { return Unlit; }     // in view but lighting no pixel centre, at the last draw
     long trianglesApart() const { return Apart; }     // drawn apart as the GL may clip them, at the last draw
     long decksApart() const { return DecksApart; }    // deck sides whose near part went unfogged, at the last draw
+    long squaresCutAnew() const { return CutAnew; }   // far ground squares cut along their other diagonal, at the last draw
     // After draw: the elevation (radians, negative: below the horizon) under which every pixel of
     // the view shows the ground just drawn; -pi/2 when that cannot be told.
     double lowestOpenElevation() const { return LowestOpenElevation; }
@@ -110,6 +111,9 @@ public:
     bool SeparatesClipped = true;
     // Unless Exact, the ground and the decks are drawn through a WidenedView. Off to compare.
     bool WidensView = true;
+    // Unless Exact, flat far squares are cut along the diagonal nearer the line of sight, which
+    // spans fewer pixels across the screen (the same surface, rounding apart). Off to compare.
+    bool CutsAlongTheSight = true;
 
 private:
     using Vertex = GroundVertex;
@@ -175,6 +179,7 @@ private:
     long Triangles = 0;
     long Apart = 0;
     long DecksApart = 0;
+    long CutAnew = 0;
     long Covered = 0;
     long Unlit = 0;
     // Where the ground may draw this time and how far off a pixel centre may lie; no rows: the
