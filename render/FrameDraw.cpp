@@ -366,9 +366,10 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
     const bool marked = pass.InsideItem > 1 && !awoken_ && marksOpaqueCover_;
     const bool sliced = marked && !exactDrawing_;
     // The cockpit, near aircraft and sprites cross the window's edges with many triangles: drawn
-    // through a widened view, the GL clips only what reaches far past them. Every reader of the
-    // view between its draws is given the loaded one (WidenedView::loaded); the overlay, lines and
-    // anything that sets its own projection are drawn outside it.
+    // through a widened view, the GL clips only what reaches far past them (a point whose centre
+    // lies just off the window may now show its part on it). Every reader of the view between its
+    // draws is given the loaded one (WidenedView::loaded); the overlay, the identification squares
+    // and anything that sets its own projection are drawn outside it.
     const bool widens = widensView_ && !exactDrawing_;
     cover_.clear();
     bool coverDrawn = false;
