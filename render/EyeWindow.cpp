@@ -3,13 +3,15 @@
 #include <GL/gl.h>
 
 #include "render/MyZephGLView.h"
+#include "world/draw/WorldDraw.h"
 
 namespace pellam::render {
 
 bool MyZephGLView::eyeWindow(EyeWindow& window) const {
     if (!window_ || !(ViewFrustumNear_ > 0)) return false;
-    GLint viewport[4] = {};
-    glGetIntegerv(GL_VIEWPORT, viewport);
+    std::array<double, 16> projection{};
+    std::array<int, 4> viewport{};
+    worlddraw::WidenedView::loaded(projection, viewport);
     window.Left = ViewFrustumLeft_ / ViewFrustumNear_;
     window.Right = ViewFrustumRight_ / ViewFrustumNear_;
     window.Bottom = ViewFrustumBottom_ / ViewFrustumNear_;

@@ -259,8 +259,9 @@ const OpenRectangles* MyZephGLView::findQueueRectangles() {
     if (!behindCover_ || Transparent_.count() == 0) return nullptr;
     double nearest = Transparent_[0].ZDepth;
     for (int i = 1; i < Transparent_.count(); ++i) nearest = std::min(nearest, Transparent_[i].ZDepth);
+    std::array<double, 16> projection{};
     std::array<int, 4> viewport{};
-    glGetIntegerv(GL_VIEWPORT, viewport.data());
+    worlddraw::WidenedView::loaded(projection, viewport);
     constexpr int cell = worlddraw::ScreenCover::kCell;
     queueRects_.find(
         viewport, cell,
@@ -273,8 +274,7 @@ bool MyZephGLView::coverHidesOutline(const std::array<float, 16>& m, const GLT2F
                                      const std::vector<uint16_t>& outline, double nearest) const {
     std::array<double, 16> p{};
     std::array<int, 4> viewport{};
-    glGetDoublev(GL_PROJECTION_MATRIX, p.data());
-    glGetIntegerv(GL_VIEWPORT, viewport.data());
+    worlddraw::WidenedView::loaded(p, viewport);
     double x0 = HUGE_VAL, y0 = HUGE_VAL, x1 = -HUGE_VAL, y1 = -HUGE_VAL;
     for (uint16_t k : outline) {
         const GLT2FN3FV3FFormat& q = points[k];
@@ -302,12 +302,24 @@ void MyZephGLView::underOpenRectangles(const OpenRectangles* rects, const std::f
         draw();
         return;
     }
+    // Within a scissor box already set (a widened view's), and that box set again after.
+    const bool boxed = glIsEnabled(GL_SCISSOR_TEST);
+    std::array<int, 4> set{};
+    glGetIntegerv(GL_SCISSOR_BOX, set.data());
     glEnable(GL_SCISSOR_TEST);
     for (const ScissorBox& b : *rects) {
-        glScissor(b.X, b.Y, b.Width, b.Height);
+        int x0 = b.X, y0 = b.Y, x1 = b.X + b.Width, y1 = b.Y + b.Height;
+        if (boxed) {
+            x0 = std::max(x0, set[0]), y0 = std::max(y0, set[1]);
+            x1 = std::min(x1, set[0] + set[2]), y1 = std::min(y1, set[1] + set[3]);
+        }
+        glScissor(x0, y0, std::max(x1 - x0, 0), std::max(y1 - y0, 0));
         draw();
     }
-    glDisable(GL_SCISSOR_TEST);
+    if (boxed)
+        glScissor(set[0], set[1], set[2], set[3]);
+    else
+        glDisable(GL_SCISSOR_TEST);
 }
 
 void MyZephGLView::drawClouds() {
@@ -353,6 +365,12 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
     // plain order: its start is set by the world, drawn after.
     const bool marked = pass.InsideItem > 1 && !awoken_ && marksOpaqueCover_;
     const bool sliced = marked && !exactDrawing_;
+    // The cockpit, near aircraft and sprites cross the window's edges with many triangles: drawn
+    // through a widened view, the GL clips only what reaches far past them (a point whose centre
+    // lies just off the window may now show its part on it). Every reader of the view between its
+    // draws is given the loaded one (WidenedView::loaded); the overlay, the identification squares
+    // and anything that sets its own projection are drawn outside it.
+    const bool widens = widensView_ && !exactDrawing_;
     cover_.clear();
     bool coverDrawn = false;
     if (marked) {
@@ -363,7 +381,11 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
         coverDrawn = sliced && coverFirst_ && dynamic_cast<RIDUdidav*>(list.at(ModelArray::kTerrain)) && fogMode != GL_LINEAR &&
                      fogFaintWithin(kNearReach);
         OneCompleteObjectVer2* record = recordFor(list, pass.InsideItem, pass.SecondWindow);
-        coverDrawn ? drawOpaqueCover(record) : markOpaqueCover(record, sliced);
+        {
+            worlddraw::WidenedView wide;
+            if (widens) wide.widen();
+            coverDrawn ? drawOpaqueCover(record) : markOpaqueCover(record, sliced);
+        }
         mainFrustum();
     }
     behindCover_ = findOpenRectangles();
@@ -381,6 +403,8 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
     // The cover's depths lie in the cockpit's slice, nearer than any the objects are drawn at.
     coverBelow_ = sliced ? kCockpitDepths : 0;
     const long n = std::min<long>(list.size(), long(frameRecords_.size()));
+    worlddraw::WidenedView wide;
+    if (widens) wide.widen();
     for (long i = 0; i < n; ++i) {
         if (i == ModelArray::kFirstAircraft) CurrentMaterial_[0] = CurrentMaterial_[3] = -1;
         if (i == pass.InsideItem && !awoken_) continue;
@@ -417,6 +441,7 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
     if (pass.SecondWindow && pass.InsideItem > 1 && pass.InsideItem < 10)
         if (ZephModel* model = list.at(pass.InsideItem))
             if (float* eye = model->getPointerToRelativeEyeX()) eye[2] = 0;
+    wide.restore();
     if (!awoken_) doIDSquares();
     glPrepareForModelDrawing();
     placeCamera(pass.Camera);
@@ -431,6 +456,7 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
         }
         glPrepareForModelDrawing();
         cockpitFrustum();
+        if (widens) wide.widen();
         specSetToOff();
         // The cockpit is all within a few feet: fog too faint there to move a colour is left off.
         OneCompleteObjectVer2* record = recordFor(list, pass.InsideItem, pass.SecondWindow);
@@ -449,6 +475,7 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
         ringsNow_ = false;
         queueScissor_ = nullptr;
         nearFogOff_ = false;
+        wide.restore();
     }
     glDepthRange(0, 1);
 }

@@ -77,6 +77,9 @@ public:
     void setScissorsWorld(bool on) { scissorsWorld_ = on; }
     // The cockpit's opaque cover drawn in colour before the world, not marked and drawn again.
     void setCoverFirst(bool on) { coverFirst_ = on; }
+    // Unless exact, the cockpit, the objects and the transparent passes drawn through a widened view
+    // (on: the GL clips far fewer triangles at the window's edges).
+    void setWidensView(bool on) { widensView_ = on; }
     // The ground's drawer, whose switches the picture tests turn.
     worlddraw::TerrainDrawer& terrainDrawer() { return *terrainDrawer_; }
     // Every pixel by the plain rules, without the shortcuts that may change a pixel a little (the
@@ -325,6 +328,7 @@ private:
     bool skipCover_ = false;    // glNewDrawOneObject leaves out the cover drawn in colour before
     bool drawingCockpit_ = false;  // the cockpit's own drawing after the world
     bool coverFirst_ = true;    // the cockpit's cover drawn in colour before the world where that is the same
+    bool widensView_ = true;    // objects drawn through a widened view unless exact
     bool depthAlways_ = false;  // a polygon drawn (or queued) to pass the depth test always since the cover
     // Window depth below which every depth the cover laid lies, while the pass draws objects at
     // depths beyond it (the world's slice of the range); 0 otherwise.

@@ -14,6 +14,7 @@
 #include "platform/Log.h"
 #include "render/DrawHints.h"
 #include "render/MyZephGLView.h"
+#include "world/draw/WorldDraw.h"
 
 namespace pellam::render {
 namespace {
@@ -239,8 +240,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     batchBox_ = kNoScreen;
     heldCount_ = 0;
     if (batching) {
-        glGetDoublev(GL_PROJECTION_MATRIX, partEye_.Projection.data());
-        glGetIntegerv(GL_VIEWPORT, partEye_.Viewport.data());
+        worlddraw::WidenedView::loaded(partEye_.Projection, partEye_.Viewport);
         GLint samples = 0;
         glGetIntegerv(GL_SAMPLE_BUFFERS, &samples);
         // With several samples a pixel, any point of it may be one: a triangle must miss the pixel.

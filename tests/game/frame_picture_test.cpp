@@ -101,6 +101,14 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         scene.view->setFlatShading(true);
         ASSERT_EQ(smooth.pixels.size(), drawn[0].pixels.size());
         EXPECT_LE(testing::farthestApart(smooth, drawn[0]), 1);
+        // Nor do the cockpit, the objects and the transparent passes drawn through the widened
+        // view, where the GL clips only what reaches far past the window: what reads the view
+        // between the draws (the cover's cells, the cuts of unseen triangles, the sprites' reach)
+        // reads the window's own.
+        scene.view->setWidensView(false);
+        const platform::RGBAImage narrow = gameFrame(scene);
+        scene.view->setWidensView(true);
+        EXPECT_TRUE(narrow.pixels == drawn[0].pixels);
         // Nor does the propeller's blur drawn as the polygon its outer edge bounds, its hole hidden
         // behind the cowling.
         scene.view->setFillsRings(false);

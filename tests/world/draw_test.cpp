@@ -6,7 +6,7 @@
 // ground triangles between the pixel centres, fog nearer than its start), flat far squares cut
 // along their other diagonal, and the sky read without the mip levels the GL would not choose; a
 // triangle said to light no pixel centre lights none; a cloud deck fogged by its distance; the
-// ground takes the daylight.
+// ground takes the daylight; a widened view draws as the window's own.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <tuple>
 
 #include "tests/world/WorldFrame.h"
 
@@ -565,6 +566,71 @@ TEST_F(WorldDrawTest, ATriangleSaidToLightNoPixelCentreLightsNone) {
     }
     glPopAttrib();
     EXPECT_GT(saidUnlit, 250) << "slivers fall between the centres";
+}
+
+// A widened view lands every vertex where the window's view does: a shaded triangle reaching past
+// the window's corner lights the same pixels either way, in colours a level apart at most where
+// the GL no longer interpolates them from the corners it cut. While it is in force,
+// whatever places things on the window is given the window's own projection and viewport, and no
+// second one widens it again; given back, the view is as it was, to the bit, scissor box and all.
+TEST_F(WorldDrawTest, AWidenedViewDrawsAsTheWindowsOwnAndIsGivenBackToTheBit) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glFrustum(-0.31, 0.29, -0.2, 0.21, 0.55, 1000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glViewport(0, 0, kWidth, kHeight);
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_COLOR_BUFFER_BIT | GL_SCISSOR_BIT);
+    glDisable(GL_DEPTH_TEST), glDisable(GL_TEXTURE_2D), glDisable(GL_FOG), glDisable(GL_BLEND), glDisable(GL_CULL_FACE);
+    glClearColor(0, 0, 0, 1);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(-20, 30, kWidth, kHeight);  // reaching past the window's left and top edges
+    const auto view = [] {
+        std::array<double, 16> projection{};
+        std::array<int, 4> viewport{}, box{};
+        glGetDoublev(GL_PROJECTION_MATRIX, projection.data());
+        glGetIntegerv(GL_VIEWPORT, viewport.data());
+        glGetIntegerv(GL_SCISSOR_BOX, box.data());
+        return std::tuple(projection, viewport, box, bool(glIsEnabled(GL_SCISSOR_TEST)));
+    };
+    const auto draw = [] {
+        glClear(GL_COLOR_BUFFER_BIT);
+        glBegin(GL_TRIANGLES);
+        glColor3f(1, 0, 0), glVertex3d(-3.1, -0.4, -2.0);
+        glColor3f(0, 1, 0), glVertex3d(0.9, 1.7, -2.5);
+        glColor3f(0, 0, 1), glVertex3d(0.2, -0.1, -1.0);
+        glEnd();
+        std::vector<uint8_t> pixels(size_t(kWidth) * kHeight * 4);
+        glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        return pixels;
+    };
+    const auto before = view();
+    const std::vector<uint8_t> plain = draw();
+    {
+        worlddraw::WidenedView wide;
+        ASSERT_TRUE(wide.widen());
+        const auto widened = view();
+        std::array<double, 16> projection{};
+        std::array<int, 4> viewport{};
+        worlddraw::WidenedView::loaded(projection, viewport);
+        EXPECT_EQ(projection, std::get<0>(before));
+        EXPECT_EQ(viewport, std::get<1>(before));
+        worlddraw::WidenedView again;
+        EXPECT_FALSE(again.widen());
+        again.restore();
+        EXPECT_TRUE(view() == widened);
+        const std::vector<uint8_t> through = draw();
+        long lit = 0, litApart = 0;
+        for (size_t k = 0; k < plain.size(); k += 4) {
+            const bool was = plain[k] + plain[k + 1] + plain[k + 2] > 0, is = through[k] + through[k + 1] + through[k + 2] > 0;
+            lit += was, litApart += was != is;
+        }
+        EXPECT_GT(lit, kWidth * kHeight / 8);
+        EXPECT_EQ(litApart, 0);
+        EXPECT_EQ(differing(through, plain, 1), 0);
+    }
+    EXPECT_TRUE(view() == before);
+    glPopAttrib();
 }
 
 // A cloud deck is fogged by its distance from the eye, whether its part within the fog's start is

@@ -2,6 +2,7 @@
 #include <GL/gl.h>
 
 #include "world/draw/ScreenCover.h"
+#include "world/draw/WorldDraw.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,8 +13,7 @@
 namespace pellam::worlddraw {
 
 void ScreenCover::begin() {
-    glGetDoublev(GL_PROJECTION_MATRIX, Projection.data());
-    glGetIntegerv(GL_VIEWPORT, Viewport.data());
+    WidenedView::loaded(Projection, Viewport);
     GLint mode = GL_BACK, front = GL_CCW;
     glGetIntegerv(GL_CULL_FACE_MODE, &mode);
     glGetIntegerv(GL_FRONT_FACE, &front);

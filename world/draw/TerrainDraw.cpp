@@ -947,7 +947,7 @@ bool WidenedView::possible() {
 
 bool WidenedView::widen() {
     if (Widened) return true;
-    if (!possible()) return false;
+    if (InForce || !possible()) return false;
     glGetIntegerv(GL_VIEWPORT, Viewport.data());
     glGetIntegerv(GL_SCISSOR_BOX, Box.data());
     Scissor = glIsEnabled(GL_SCISSOR_TEST);
@@ -975,12 +975,14 @@ bool WidenedView::widen() {
     glMatrixMode(GL_PROJECTION);
     glLoadMatrixf(p.data());
     glMatrixMode(GLenum(mode));
+    InForce = this;
     return Widened = true;
 }
 
 void WidenedView::restore() {
     if (!Widened) return;
     Widened = false;
+    InForce = nullptr;
     GLint mode = GL_MODELVIEW;
     glGetIntegerv(GL_MATRIX_MODE, &mode);
     glMatrixMode(GL_PROJECTION);
@@ -989,6 +991,16 @@ void WidenedView::restore() {
     glViewport(Viewport[0], Viewport[1], Viewport[2], Viewport[3]);
     glScissor(Box[0], Box[1], Box[2], Box[3]);
     if (!Scissor) glDisable(GL_SCISSOR_TEST);
+}
+
+void WidenedView::loaded(std::array<double, 16>& projection, std::array<int, 4>& viewport) {
+    if (InForce) {
+        std::copy(InForce->Projection.begin(), InForce->Projection.end(), projection.begin());
+        viewport = InForce->Viewport;
+        return;
+    }
+    glGetDoublev(GL_PROJECTION_MATRIX, projection.data());
+    glGetIntegerv(GL_VIEWPORT, viewport.data());
 }
 
 void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot& glName,

@@ -55,10 +55,14 @@ public:
     WidenedView& operator=(const WidenedView&) = delete;
     ~WidenedView() { restore(); }
     static bool possible();  // whether the loaded view can be widened
-    bool widen();            // only where possible(): whether it is
+    bool widen();            // only where possible() and no other is in force: whether it is
     void restore();
+    // The projection and viewport that place the drawing on the window: while a view is widened,
+    // the ones it widened, as they were.
+    static void loaded(std::array<double, 16>& projection, std::array<int, 4>& viewport);
 
 private:
+    static inline const WidenedView* InForce = nullptr;
     bool Widened = false, Scissor = false;
     std::array<float, 16> Projection{};
     std::array<int, 4> Viewport{}, Box{};
