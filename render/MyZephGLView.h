@@ -227,10 +227,23 @@ private:
         bool meets(const ScreenBox& b) const { return !(X1 < b.X0 || b.X1 < X0 || Y1 < b.Y0 || b.Y1 < Y0); }
     };
     static constexpr ScreenBox kWholeScreen{-1e300, -1e300, 1e300, 1e300}, kNoScreen{1e300, 1e300, -1e300, -1e300};
+    // A corner's window position (pixels) under partEye_.Clip.
+    struct Projected {
+        double Window[2];
+        bool Ahead;  // in front of the eye (w above 1e-3): else Window is not set
+    };
+    // The corners of one polygon's triangles last projected, by point number modulo kSize.
+    struct RecentCorners {
+        static constexpr int kSize = 8;
+        std::array<int32_t, kSize> Point{-1, -1, -1, -1, -1, -1, -1, -1};
+        std::array<Projected, kSize> Corner;  // set where Point names one
+    };
+    const Projected& projected(const ObjectPointsPolysVer2& g, uint16_t i, RecentCorners& recent) const;
     // Whether GL would make no fragment of the triangle: all of it in front of the eye, and its
     // bounds on the screen hold no pixel centre or lie outside the viewport. Where it answers
     // false, `box` receives the bounds of the pixel centres it may light.
-    bool coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c, ScreenBox& box) const;
+    bool coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c, ScreenBox& box,
+                       RecentCorners& recent) const;
     void drawBatch();  // the batch's triangles, in the state GL holds; empties it
     // Before a batch's draw, in its state: the cockpit's picture read by its nearest mip level,
     // unless drawing exactly; any other by the texture's own filters.

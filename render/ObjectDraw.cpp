@@ -799,8 +799,29 @@ void MyZephGLView::noteEyeInPart(int stride) {
     return facing > 1e-3 * scale;
 }
 
+[[gnu::always_inline]] inline const MyZephGLView::Projected& MyZephGLView::projected(const ObjectPointsPolysVer2& g, uint16_t i,
+                                                                                    RecentCorners& recent) const {
+    // The triangles of a quad, fan or strip share corners with the one before: a corner's window
+    // position is worked out once for them.
+    const int slot = i & (RecentCorners::kSize - 1);
+    Projected& out = recent.Corner[slot];
+    if (recent.Point[slot] == i) return out;
+    recent.Point[slot] = i;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(g.ThePoints) + positionIn(partEye_.Stride);
+    const float* p = reinterpret_cast<const float*>(bytes + size_t(i) * partEye_.Stride);
+    const std::array<double, 16>& m = partEye_.Clip;
+    const double w = m[3] * p[0] + m[7] * p[1] + m[11] * p[2] + m[15];
+    out.Ahead = w > 1e-3;
+    if (!out.Ahead) return out;
+    for (int k = 0; k < 2; ++k) {
+        const double ndc = (m[k] * p[0] + m[4 + k] * p[1] + m[8 + k] * p[2] + m[12 + k]) / w;
+        out.Window[k] = partEye_.Viewport[k] + (ndc + 1) * 0.5 * partEye_.Viewport[2 + k];
+    }
+    return out;
+}
+
 [[gnu::always_inline]] inline bool MyZephGLView::coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c,
-                                 ScreenBox& box) const {
+                                 ScreenBox& box, RecentCorners& recent) const {
     // A fragment is made where a pixel's centre lies inside the triangle. Behind the eye the
     // projection would not bound the triangle: such a triangle is sent, and may reach anywhere.
     // The margin's sixteenth of a pixel is far wider than the rounding of GL's own transform and
@@ -808,21 +829,16 @@ void MyZephGLView::noteEyeInPart(int stride) {
     // Run for every triangle sent: the comparisons are written out, as std::fmin and std::fmax
     // are library calls here (they keep the bound where a corner is not a number, as these do).
     const double margin = partEye_.Margin;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(g.ThePoints) + positionIn(partEye_.Stride);
-    const std::array<double, 16>& m = partEye_.Clip;
     double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
     for (const uint16_t i : {a, b, c}) {
-        const float* p = reinterpret_cast<const float*>(bytes + size_t(i) * partEye_.Stride);
-        const double w = m[3] * p[0] + m[7] * p[1] + m[11] * p[2] + m[15];
-        if (!(w > 1e-3)) {
+        const Projected& q = projected(g, i, recent);
+        if (!q.Ahead) {
             box = kWholeScreen;
             return false;
         }
         for (int k = 0; k < 2; ++k) {
-            const double ndc = (m[k] * p[0] + m[4 + k] * p[1] + m[8 + k] * p[2] + m[12 + k]) / w;
-            const double window = partEye_.Viewport[k] + (ndc + 1) * 0.5 * partEye_.Viewport[2 + k];
-            lo[k] = window < lo[k] ? window : lo[k];
-            hi[k] = window > hi[k] ? window : hi[k];
+            lo[k] = q.Window[k] < lo[k] ? q.Window[k] : lo[k];
+            hi[k] = q.Window[k] > hi[k] ? q.Window[k] : hi[k];
         }
     }
     box = {lo[0] - margin, lo[1] - margin, hi[0] + margin, hi[1] + margin};
@@ -849,10 +865,11 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
     const int n = run[0];
     const uint16_t* v = run + 1;
     const bool cull = partEye_.On && partEye_.Culled != 0 && !(p.DrawHints & kNoCull);
+    RecentCorners recent;
     const auto tri = [&](uint16_t a, uint16_t b, uint16_t c) {
         if (cull && facesAway(g, a, b, c)) return;
         ScreenBox box = kWholeScreen;
-        if (partEye_.On && coversNoPixel(g, a, b, c, box)) return;
+        if (partEye_.On && coversNoPixel(g, a, b, c, box, recent)) return;
         if (partEye_.BehindCover && hiddenByCover(box) && (!(p.DrawHints & kOffset) || offsetStaysBehind(g, a, b, c))) {
             ++trianglesHidden_;
             return;
