@@ -249,6 +249,17 @@ private:
     // unless drawing exactly; any other by the texture's own filters.
     void chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
     void setFlat(bool on);  // GL's shade model, switched only when it changes
+    // Draws the held batches and puts back the material the plain order leaves; `inObject`: an
+    // object is being drawn, whose points and pose GL gets back after.
+    void drawHeld(bool inObject);
+    struct HeldBatch;
+    static void undoMarkDepth(const OnePolygonVer2& p);  // a mark's raised, unwritten depth
+    // Whether polygon p of g, in `materials`, is drawn in the state held batch b is.
+    static bool heldAlike(const HeldBatch& b, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
+                          const MaterialLightData* materials);
+    static bool sameMaterial(const MaterialLightData& a, const MaterialLightData& b);
+    // Whether two material tables hold the same values where setPolygonState reads them.
+    static bool sameMaterials(const MaterialLightData* a, const MaterialLightData* b);
     // Marks the pixels that the object (the cockpit, drawn last) will cover with an opaque colour,
     // so that the world behind it fails the depth test instead of being shaded and painted over:
     // at the nearest depth, or (`ownDepths`) at the polygons' own depths in the depth range set.
@@ -369,15 +380,36 @@ private:
     } partEye_;
     std::vector<uint16_t> batch_;  // point numbers of triangles drawn in one state, in polygon order
     ScreenBox batchBox_ = kNoScreen;  // where the open batch's triangles may light pixels
-    // Batches of the current part held back to be drawn in order with the later ones of their
-    // look that joined them (the first heldCount_ are in use; the rest keep their storage).
+    // The points an object's arrays are read from and their layout (a GL interleaved format).
+    struct ArraysAt {
+        const void* Points = nullptr;
+        uint32_t Format = 0;
+    };
+    ArraysAt objectArrays_;  // the object being drawn
+    // Batches held back to be drawn after the later ones of their look that joined them, or with
+    // those of other parts and aircraft drawn just after them (the first heldCount_ of Batches are
+    // in use, in the order Order gives; the rest keep their storage).
     struct HeldBatch {
         const OnePolygonVer2* Head = nullptr;
+        const ObjectPointsPolysVer2* G = nullptr;
+        const MaterialLightData* Materials = nullptr;
+        GLMatrix Matrix{};  // the modelview it is drawn with
+        ArraysAt Arrays;
         ScreenBox Box = kNoScreen;
         std::vector<uint16_t> Triangles;
         bool Flat = false;
     };
-    std::vector<HeldBatch> held_;
+    struct Held {
+        std::vector<HeldBatch> Batches;
+        std::vector<uint16_t> Order;
+        // What every held batch was drawn under: the switches its object found on, whether its
+        // object leaves them off where sure, and its object's materials.
+        bool AlphaTested = false, Blended = false, PlainWhereSure = false;
+        const MaterialLightData* Materials = nullptr;
+        // An object whose polygons the cover may have left out ended with batches held: what
+        // diffuse colour GL holds after them is not to be trusted.
+        bool ForgetDiffuse = false;
+    } held_;
     size_t heldCount_ = 0;
     // The ambient and diffuse material GL would hold, had every batch so far been drawn in place.
     struct PlainMaterial {

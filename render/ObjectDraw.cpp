@@ -139,6 +139,9 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         return;
     }
     const bool full = header.ObjectFlags & kAlwaysFull;
+    // Batches held back from the aircraft drawn before wait only for another aircraft.
+    const bool mayCarry = !exactDrawing_ && cullOutside_ && !coverOnly_ && !skipCover_ && !drawingCockpit_;
+    if (!mayCarry) drawHeld(false);
     glEnable(GL_FOG);
     glEnable(GL_CULL_FACE);
     glEnable(GL_TEXTURE_2D);
@@ -167,6 +170,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
 
     CurrentMaterial_[kShinny] = -1;
     if (d > header.DotDistance && !full) {
+        drawHeld(false);
         setLighting(false);
         setTexturing(false);
         glPointSize(std::fmax(1.0f, ScreenBounds_[3] * 0.003f));
@@ -217,11 +221,17 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         setTexturing(false);
         setLighting(false);
     }
+    // Held batches are drawn in their own object's pose and points but in this one's switches and
+    // materials: these must be the same.
+    if (heldCount_ > 0 && (coloured || alphaTested != held_.AlphaTested || blended != held_.Blended ||
+                           plainWhereSure_ != held_.PlainWhereSure || !sameMaterials(materials, held_.Materials)))
+        drawHeld(false);
     glClientActiveTexture(GL_TEXTURE0);
     const int stride = coloured ? kColouredStride : kPlainStride;
     glTexCoordPointer(2, GL_FLOAT, stride, g.ThePoints);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glInterleavedArrays(coloured ? GL_T2F_C4F_N3F_V3F : GL_T2F_N3F_V3F, 0, g.ThePoints);
+    objectArrays_ = {g.ThePoints, uint32_t(coloured ? GL_T2F_C4F_N3F_V3F : GL_T2F_N3F_V3F)};
 
     // Runs of polygons drawn in the same state go to GL as one list of triangles, in their order:
     // each draw call costs the software rasteriser's front end thousands of instructions. The plain
@@ -237,7 +247,6 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     const OnePolygonVer2* head = nullptr;  // the open batch's first polygon, whose state it is drawn in
     batch_.clear();
     batchBox_ = kNoScreen;
-    heldCount_ = 0;
     if (batching) {
         glGetDoublev(GL_PROJECTION_MATRIX, partEye_.Projection.data());
         glGetIntegerv(GL_VIEWPORT, partEye_.Viewport.data());
@@ -266,9 +275,11 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     // (the lit material, which untextured lit polygons do not set, and the diffuse alpha kept with
     // a colour already set) is put back as the plain order leaves it before any batch drawn in
     // place and at the object's end; batches that inherit it are drawn in place.
-    plainMaterial_ = {{CurrentMaterial_[kAmR], CurrentMaterial_[kAmG], CurrentMaterial_[kAmB]},
-                      {CurrentMaterial_[kDifR], CurrentMaterial_[kDifG], CurrentMaterial_[kDifB]},
-                      diffuseAlpha_};
+    // Batches held from an earlier aircraft carry the plain order's material on with them.
+    if (heldCount_ == 0)
+        plainMaterial_ = {{CurrentMaterial_[kAmR], CurrentMaterial_[kAmG], CurrentMaterial_[kAmB]},
+                          {CurrentMaterial_[kDifR], CurrentMaterial_[kDifG], CurrentMaterial_[kDifB]},
+                          diffuseAlpha_};
     const PlainMaterial start = plainMaterial_;
     const auto lit = [&](const OnePolygonVer2& p) -> const MaterialLightData* {
         if (p.DrawHints & (kUntextured | kUnlit)) return nullptr;
@@ -309,55 +320,42 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
             plain.DiffuseSent = &m->DiffuseRed;
         }
     };
-    const auto undoMarkDepth = [](const OnePolygonVer2& p) {
-        if (p.DrawHints & kOffset) {
-            glDisable(GL_POLYGON_OFFSET_FILL);
-            glDepthMask(GL_TRUE);
-        }
-    };
-    const auto drawHeld = [&] {
-        for (size_t k = 0; k < heldCount_; ++k) {
-            HeldBatch& b = held_[k];
-            setPolygonState(*b.Head, g, materials, alphaTested, blended);
-            setFlat(b.Flat);
-            chooseBatchFilter(*b.Head, g);
-            glDrawElements(GL_TRIANGLES, GLsizei(b.Triangles.size()), GL_UNSIGNED_SHORT, b.Triangles.data());
-            undoMarkDepth(*b.Head);
-        }
-        heldCount_ = 0;
-        // Only a material set by a batch of this object can differ from the plain order's.
-        const PlainMaterial& plain = plainMaterial_;
-        const auto& a = plain.Ambient;
-        if (plain.AmbientSent &&
-            (a[0] != CurrentMaterial_[kAmR] || a[1] != CurrentMaterial_[kAmG] || a[2] != CurrentMaterial_[kAmB])) {
-            glMaterialfv(GL_FRONT, GL_AMBIENT, plain.AmbientSent);
-            CurrentMaterial_[kAmR] = a[0], CurrentMaterial_[kAmG] = a[1], CurrentMaterial_[kAmB] = a[2];
-        }
-        const auto& d = plain.Diffuse;
-        if (plain.DiffuseSent && (d[0] != CurrentMaterial_[kDifR] || d[1] != CurrentMaterial_[kDifG] ||
-                                  d[2] != CurrentMaterial_[kDifB] || plain.Alpha != diffuseAlpha_)) {
-            glMaterialfv(GL_FRONT, GL_DIFFUSE, plain.DiffuseSent);
-            CurrentMaterial_[kDifR] = d[0], CurrentMaterial_[kDifG] = d[1], CurrentMaterial_[kDifB] = d[2];
-            diffuseAlpha_ = plain.Alpha;
-        }
-    };
     const auto hold = [&](const OnePolygonVer2& p) {
+        // The batch joins the latest held one of its look, or is drawn just after it where that
+        // is another part's or object's, provided it meets none of the held batches it passes.
+        size_t at = heldCount_;
         for (size_t k = heldCount_; k-- > 0;) {
-            HeldBatch& b = held_[k];
-            if (sameLook(*b.Head, p, g)) {
-                b.Triangles.insert(b.Triangles.end(), batch_.begin(), batch_.end());
-                b.Box.widen(batchBox_);
-                b.Flat = b.Flat && batchFlat_;
-                return;
+            HeldBatch& b = held_.Batches[held_.Order[k]];
+            if (heldAlike(b, p, g, materials)) {
+                if (b.G == &g && b.Matrix == FinalMatrix_) {
+                    b.Triangles.insert(b.Triangles.end(), batch_.begin(), batch_.end());
+                    b.Box.widen(batchBox_);
+                    b.Flat = b.Flat && batchFlat_;
+                    return;
+                }
+                at = k + 1;
+                break;
             }
             if (b.Box.meets(batchBox_)) break;
         }
-        if (heldCount_ == held_.size()) held_.emplace_back();
-        HeldBatch& b = held_[heldCount_++];
+        if (heldCount_ == 0) {
+            held_.AlphaTested = alphaTested;
+            held_.Blended = blended;
+            held_.PlainWhereSure = plainWhereSure_;
+            held_.Materials = materials;
+        }
+        if (heldCount_ == held_.Batches.size()) held_.Batches.emplace_back();
+        const auto slot = uint16_t(heldCount_++);
+        HeldBatch& b = held_.Batches[slot];
         b.Head = &p;
+        b.G = &g;
+        b.Materials = materials;
+        b.Matrix = FinalMatrix_;
+        b.Arrays = objectArrays_;
         b.Box = batchBox_;
         b.Triangles.assign(batch_.begin(), batch_.end());
         b.Flat = batchFlat_;
+        held_.Order.insert(held_.Order.begin() + long(at), slot);
     };
     // Ends the open batch: its triangles drawn or held, and the raised, unwritten depth of marks
     // undone. Its state is set only when drawn, and only when culling has left it a triangle.
@@ -369,7 +367,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
                 hold(*head);
                 batch_.clear();
             } else {
-                drawHeld();
+                drawHeld(true);
                 setPolygonState(*head, g, materials, alphaTested, blended);
                 setFlat(batchFlat_);
                 chooseBatchFilter(*head, g);
@@ -389,8 +387,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         if (p->FirstItem < 0) {
             const int m = -p->FirstItem;
             if (m != part && m <= int(object->OptionalObjectMatrix.size())) {
-                endBatch();
-                drawHeld();  // in the part's own pose
+                endBatch();  // held batches keep the part's pose with them
                 part = m;
                 computeFinalMatrix(object->OptionalObjectMatrix[m - 1]);
                 glLoadMatrixd(FinalMatrix_.data());
@@ -445,7 +442,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
             appendTriangles(*p, g);
             continue;
         }
-        drawHeld();
+        drawHeld(true);
         setPolygonState(*p, g, materials, alphaTested, blended);
         setFlat(false);
         readNearestLevel(-1, false);
@@ -455,17 +452,118 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         undoMarkDepth(*p);
     }
     endBatch();
-    drawHeld();
+    if (!mayCarry || coloured) drawHeld(true);
     setFlat(false);
     readNearestLevel(-1, false);
     // Where the cover may have left polygons out, the diffuse colour GL holds depends on which,
     // and a lit polygon of the next object would keep its alpha with the colour: it sends its own.
-    if (partEye_.CoverMay) CurrentMaterial_[kDifR] = -1;
+    if (partEye_.CoverMay) {
+        if (heldCount_ > 0) held_.ForgetDiffuse = true;  // once the held batches are drawn
+        else CurrentMaterial_[kDifR] = -1;
+    }
     partEye_.On = partEye_.CoverMay = partEye_.BehindCover = partEye_.Hidden = false;
     if (coloured) glDisableClientState(GL_COLOR_ARRAY);
     setAlphaTest(alphaTested);
     setBlend(blended);
     plainWhereSure_ = false;
+}
+
+void MyZephGLView::undoMarkDepth(const OnePolygonVer2& p) {
+    if (p.DrawHints & kOffset) {
+        glDisable(GL_POLYGON_OFFSET_FILL);
+        glDepthMask(GL_TRUE);
+    }
+}
+
+bool MyZephGLView::sameMaterials(const MaterialLightData* a, const MaterialLightData* b) {
+    if (a == b) return true;
+    if (!a || !b) return false;
+    for (int k = 0; k < kMaxMaterials; ++k) {
+        const MaterialLightData &x = a[k], &y = b[k];
+        if (x.AmbientRed != y.AmbientRed || x.AmbientGreen != y.AmbientGreen || x.AmbientBlue != y.AmbientBlue ||
+            x.DiffuseRed != y.DiffuseRed || x.DiffuseGreen != y.DiffuseGreen || x.DiffuseBlue != y.DiffuseBlue ||
+            x.a2 != y.a2 || x.SpecularRed != y.SpecularRed || x.SpecularGreen != y.SpecularGreen ||
+            x.SpecularBlue != y.SpecularBlue || x.Shinny != y.Shinny)
+            return false;
+    }
+    return true;
+}
+
+bool MyZephGLView::heldAlike(const HeldBatch& b, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
+                             const MaterialLightData* materials) {
+    if (b.G == &g) return sameLook(*b.Head, p, g);
+    // Another object's: the same picture and the same material by value (the tables are alike).
+    const int32_t h = p.DrawHints;
+    if (b.Head->DrawHints != h) return false;
+    const auto slot = [](const OnePolygonVer2& q, const ObjectPointsPolysVer2& in) {
+        return in.MapListOffset[std::clamp<int>(q.MapNumber, 0, kMaxMapEntries - 1)];
+    };
+    if (!(h & kUntextured) && slot(*b.Head, *b.G) != slot(p, g)) return false;
+    const auto material = [](const OnePolygonVer2& q) { return std::clamp<int>(q.MaterialLightDataOffset, 0, kMaxMaterials - 1); };
+    if (!(h & kUnlit) && !sameMaterial(b.Materials[material(*b.Head)], materials[material(p)])) return false;
+    if ((h & (kUntextured | kUnlit)) && b.Head->PolyColor != p.PolyColor) return false;
+    return true;
+}
+
+bool MyZephGLView::sameMaterial(const MaterialLightData& x, const MaterialLightData& y) {
+    return x.AmbientRed == y.AmbientRed && x.AmbientGreen == y.AmbientGreen && x.AmbientBlue == y.AmbientBlue &&
+           x.DiffuseRed == y.DiffuseRed && x.DiffuseGreen == y.DiffuseGreen && x.DiffuseBlue == y.DiffuseBlue &&
+           x.a2 == y.a2 && x.SpecularRed == y.SpecularRed && x.SpecularGreen == y.SpecularGreen &&
+           x.SpecularBlue == y.SpecularBlue && x.Shinny == y.Shinny;
+}
+
+void MyZephGLView::drawHeld(bool inObject) {
+    if (heldCount_ == 0) return;
+    // Each batch in its own object's points and pose; the object being drawn gets its own back.
+    const bool plainWhereSure = plainWhereSure_;
+    plainWhereSure_ = held_.PlainWhereSure;
+    ArraysAt arrays = inObject ? objectArrays_ : ArraysAt{};
+    const GLMatrix* matrix = inObject ? &FinalMatrix_ : nullptr;
+    for (size_t k = 0; k < heldCount_; ++k) {
+        HeldBatch& b = held_.Batches[held_.Order[k]];
+        if (b.Arrays.Points != arrays.Points || b.Arrays.Format != arrays.Format) {
+            arrays = b.Arrays;
+            glInterleavedArrays(arrays.Format, 0, arrays.Points);
+        }
+        if (!matrix || *matrix != b.Matrix) {
+            matrix = &b.Matrix;
+            glLoadMatrixd(matrix->data());
+        }
+        setPolygonState(*b.Head, *b.G, b.Materials, held_.AlphaTested, held_.Blended);
+        setFlat(b.Flat);
+        chooseBatchFilter(*b.Head, *b.G);
+        glDrawElements(GL_TRIANGLES, GLsizei(b.Triangles.size()), GL_UNSIGNED_SHORT, b.Triangles.data());
+        undoMarkDepth(*b.Head);
+    }
+    heldCount_ = 0;
+    held_.Order.clear();
+    plainWhereSure_ = plainWhereSure;
+    if (inObject) {
+        if (arrays.Points != objectArrays_.Points || arrays.Format != objectArrays_.Format)
+            glInterleavedArrays(objectArrays_.Format, 0, objectArrays_.Points);
+        if (*matrix != FinalMatrix_) glLoadMatrixd(FinalMatrix_.data());
+    } else {
+        setFlat(false);
+        setAlphaTest(held_.AlphaTested);
+        setBlend(held_.Blended);
+    }
+    // Only a material set by a held batch can differ from the plain order's.
+    const PlainMaterial& plain = plainMaterial_;
+    const auto& a = plain.Ambient;
+    if (plain.AmbientSent &&
+        (a[0] != CurrentMaterial_[kAmR] || a[1] != CurrentMaterial_[kAmG] || a[2] != CurrentMaterial_[kAmB])) {
+        glMaterialfv(GL_FRONT, GL_AMBIENT, plain.AmbientSent);
+        CurrentMaterial_[kAmR] = a[0], CurrentMaterial_[kAmG] = a[1], CurrentMaterial_[kAmB] = a[2];
+    }
+    const auto& d = plain.Diffuse;
+    if (plain.DiffuseSent && (d[0] != CurrentMaterial_[kDifR] || d[1] != CurrentMaterial_[kDifG] ||
+                              d[2] != CurrentMaterial_[kDifB] || plain.Alpha != diffuseAlpha_)) {
+        glMaterialfv(GL_FRONT, GL_DIFFUSE, plain.DiffuseSent);
+        CurrentMaterial_[kDifR] = d[0], CurrentMaterial_[kDifG] = d[1], CurrentMaterial_[kDifB] = d[2];
+        diffuseAlpha_ = plain.Alpha;
+    }
+    if (held_.ForgetDiffuse) CurrentMaterial_[kDifR] = -1;
+    held_.ForgetDiffuse = false;
 }
 
 double MyZephGLView::reachOf(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g,
