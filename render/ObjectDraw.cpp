@@ -321,22 +321,25 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         }
     };
     const auto hold = [&](const OnePolygonVer2& p) {
-        // The batch joins the latest held one of its look, or is drawn just after it where that
-        // is another part's or object's, provided it meets none of the held batches it passes.
+        // The batch joins the earliest held one of its look it can reach, or is drawn just after
+        // it where that is another part's or object's: it meets none of the held batches it
+        // passes. The earliest, so that the later batches of an aircraft like the one before can
+        // still reach theirs.
         size_t at = heldCount_;
         for (size_t k = heldCount_; k-- > 0;) {
             HeldBatch& b = held_.Batches[held_.Order[k]];
-            if (heldAlike(b, p, g, materials)) {
-                if (b.G == &g && b.Matrix == FinalMatrix_) {
-                    b.Triangles.insert(b.Triangles.end(), batch_.begin(), batch_.end());
-                    b.Box.widen(batchBox_);
-                    b.Flat = b.Flat && batchFlat_;
-                    return;
-                }
-                at = k + 1;
-                break;
-            }
+            if (heldAlike(b, p, g, materials)) at = k;
             if (b.Box.meets(batchBox_)) break;
+        }
+        if (at < heldCount_) {
+            HeldBatch& b = held_.Batches[held_.Order[at]];
+            if (b.G == &g && b.Matrix == FinalMatrix_) {
+                b.Triangles.insert(b.Triangles.end(), batch_.begin(), batch_.end());
+                b.Box.widen(batchBox_);
+                b.Flat = b.Flat && batchFlat_;
+                return;
+            }
+            ++at;
         }
         if (heldCount_ == 0) {
             held_.AlphaTested = alphaTested;
