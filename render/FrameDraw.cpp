@@ -433,6 +433,7 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
             own.EyeRelativeZ = record->TheObject.EyeRelativeZ;
         }
     }
+    drawHeld(false);  // what the aircraft held back, before anything else is drawn
     coverBelow_ = 0;
     glNewDrawTransparentItems();
     drawClouds();

@@ -10,7 +10,8 @@
 
 namespace pellam::render {
 
-float MyZephGLView::mostSunCosine(const ObjectPointsPolysVer2& g, const std::vector<uint16_t>& points) const {
+float MyZephGLView::mostSunCosine(const ObjectPointsPolysVer2& g, const std::vector<uint16_t>& points,
+                                  const GLMatrix& pose) const {
     // GL lights a point by its normal taken to the eye's frame by the inverse transpose of the
     // modelview, n M^-1, dotted with the sun's direction there: that is n dotted with M^-1 times
     // the direction, in the part's own frame. Unnormalized, as GL takes it here.
@@ -20,7 +21,7 @@ float MyZephGLView::mostSunCosine(const ObjectPointsPolysVer2& g, const std::vec
     glGetIntegerv(GL_LIGHT_MODEL_TWO_SIDE, &twoSided);
     const double length = std::sqrt(double(sun[0]) * sun[0] + double(sun[1]) * sun[1] + double(sun[2]) * sun[2]);
     if (sun[3] != 0 || !(length > 0) || glIsEnabled(GL_NORMALIZE) || glIsEnabled(GL_RESCALE_NORMAL)) return 1;
-    const GLMatrix& m = FinalMatrix_;
+    const GLMatrix& m = pose;
     const auto a = [&m](int r, int c) { return m[size_t(4 * c + r)]; };
     const double det = a(0, 0) * (a(1, 1) * a(2, 2) - a(1, 2) * a(2, 1)) - a(0, 1) * (a(1, 0) * a(2, 2) - a(1, 2) * a(2, 0)) +
                        a(0, 2) * (a(1, 0) * a(2, 1) - a(1, 1) * a(2, 0));
@@ -45,14 +46,14 @@ float MyZephGLView::mostSunCosine(const ObjectPointsPolysVer2& g, const std::vec
 }
 
 bool MyZephGLView::drawsInMean(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
-                               const std::vector<uint16_t>& triangles) {
+                               const std::vector<uint16_t>& triangles, const GLMatrix& pose) {
     // Only the cockpit, whose pieces are near and large; only pictures whose texels, times the
     // brightest the sun makes the batch's points, lie close enough to their mean.
     if (!meanInCockpit_ || !plainWhereSure_ || !(coverColour_ || drawingCockpit_) || (p.DrawHints & kUntextured))
         return false;
     const int32_t slot = g.MapListOffset[std::clamp<int>(p.MapNumber, 0, kMaxMapEntries - 1)];
     const bool lit = !(p.DrawHints & kUnlit);
-    if (!flatEnough(slot, brightestLit(lit ? mostSunCosine(g, triangles) : 1.0f))) return false;
+    if (!flatEnough(slot, brightestLit(lit ? mostSunCosine(g, triangles, pose) : 1.0f))) return false;
     const std::array<float, 3>& mean = TheTextureMaps_[slot].MeanColour;
     // What modulated the picture now gives the mean times it: every term of the lit colour but the
     // specular, which is added after the texture either way; or the unlit colour.

@@ -235,25 +235,51 @@ private:
         bool meets(const ScreenBox& b) const { return !(X1 < b.X0 || b.X1 < X0 || Y1 < b.Y0 || b.Y1 < Y0); }
     };
     static constexpr ScreenBox kWholeScreen{-1e300, -1e300, 1e300, 1e300}, kNoScreen{1e300, 1e300, -1e300, -1e300};
+    // A corner's window position (pixels) under partEye_.Clip.
+    struct Projected {
+        double Window[2];
+        bool Ahead;  // in front of the eye (w above 1e-3): else Window is not set
+    };
+    // The corners of one polygon's triangles last projected, by point number modulo kSize.
+    struct RecentCorners {
+        static constexpr int kSize = 8;
+        std::array<int32_t, kSize> Point{-1, -1, -1, -1, -1, -1, -1, -1};
+        std::array<Projected, kSize> Corner;  // set where Point names one
+    };
+    const Projected& projected(const ObjectPointsPolysVer2& g, uint16_t i, RecentCorners& recent) const;
     // Whether GL would make no fragment of the triangle: all of it in front of the eye, and its
     // bounds on the screen hold no pixel centre or lie outside the viewport. Where it answers
     // false, `box` receives the bounds of the pixel centres it may light.
-    bool coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c, ScreenBox& box) const;
+    bool coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c, ScreenBox& box,
+                       RecentCorners& recent) const;
     void drawBatch();  // the batch's triangles, in the state GL holds; empties it
     // Before a batch's draw, in its state: the cockpit's picture read by its nearest mip level,
     // unless drawing exactly; any other by the texture's own filters. Answers whether the batch
-    // (its `triangles`) is drawn untextured in the picture's mean colour instead: then
+    // (its `triangles`, in `pose`) is drawn untextured in the picture's mean colour instead: then
     // putBackPicture must follow its draw.
-    bool chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, const std::vector<uint16_t>& triangles);
+    bool chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, const std::vector<uint16_t>& triangles,
+                           const GLMatrix& pose);
     // The cockpit's batch drawn untextured in its picture's mean colour times the colour that
     // would modulate it, where no channel moves by more than 16 levels of 255 so (not drawing
     // exactly): switched so and answered true; putBackPicture restores the textured state after.
-    bool drawsInMean(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, const std::vector<uint16_t>& triangles);
+    bool drawsInMean(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, const std::vector<uint16_t>& triangles,
+                     const GLMatrix& pose);
     void putBackPicture();
     // The largest cosine between the sun and a normal GL lights these points of `g` by, in the
-    // part's pose now loaded (0..1); 1 where not known.
-    float mostSunCosine(const ObjectPointsPolysVer2& g, const std::vector<uint16_t>& points) const;
+    // part's `pose` (its modelview; 0..1); 1 where not known.
+    float mostSunCosine(const ObjectPointsPolysVer2& g, const std::vector<uint16_t>& points, const GLMatrix& pose) const;
     void setFlat(bool on);  // GL's shade model, switched only when it changes
+    // Draws the held batches and puts back the material the plain order leaves; `inObject`: an
+    // object is being drawn, whose points and pose GL gets back after.
+    void drawHeld(bool inObject);
+    struct HeldBatch;
+    static void undoMarkDepth(const OnePolygonVer2& p);  // a mark's raised, unwritten depth
+    // Whether polygon p of g, in `materials`, is drawn in the state held batch b is.
+    static bool heldAlike(const HeldBatch& b, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
+                          const MaterialLightData* materials);
+    static bool sameMaterial(const MaterialLightData& a, const MaterialLightData& b);
+    // Whether two material tables hold the same values where setPolygonState reads them.
+    static bool sameMaterials(const MaterialLightData* a, const MaterialLightData* b);
     // Marks the pixels that the object (the cockpit, drawn last) will cover with an opaque colour,
     // so that the world behind it fails the depth test instead of being shaded and painted over:
     // at the nearest depth, or (`ownDepths`) at the polygons' own depths in the depth range set.
@@ -382,15 +408,36 @@ private:
     } partEye_;
     std::vector<uint16_t> batch_;  // point numbers of triangles drawn in one state, in polygon order
     ScreenBox batchBox_ = kNoScreen;  // where the open batch's triangles may light pixels
-    // Batches of the current part held back to be drawn in order with the later ones of their
-    // look that joined them (the first heldCount_ are in use; the rest keep their storage).
+    // The points an object's arrays are read from and their layout (a GL interleaved format).
+    struct ArraysAt {
+        const void* Points = nullptr;
+        uint32_t Format = 0;
+    };
+    ArraysAt objectArrays_;  // the object being drawn
+    // Batches held back to be drawn after the later ones of their look that joined them, or with
+    // those of other parts and aircraft drawn just after them (the first heldCount_ of Batches are
+    // in use, in the order Order gives; the rest keep their storage).
     struct HeldBatch {
         const OnePolygonVer2* Head = nullptr;
+        const ObjectPointsPolysVer2* G = nullptr;
+        const MaterialLightData* Materials = nullptr;
+        GLMatrix Matrix{};  // the modelview it is drawn with
+        ArraysAt Arrays;
         ScreenBox Box = kNoScreen;
         std::vector<uint16_t> Triangles;
         bool Flat = false;
     };
-    std::vector<HeldBatch> held_;
+    struct Held {
+        std::vector<HeldBatch> Batches;
+        std::vector<uint16_t> Order;
+        // What every held batch was drawn under: the switches its object found on, whether its
+        // object leaves them off where sure, and its object's materials.
+        bool AlphaTested = false, Blended = false, PlainWhereSure = false;
+        const MaterialLightData* Materials = nullptr;
+        // An object whose polygons the cover may have left out ended with batches held: what
+        // diffuse colour GL holds after them is not to be trusted.
+        bool ForgetDiffuse = false;
+    } held_;
     size_t heldCount_ = 0;
     // The ambient and diffuse material GL would hold, had every batch so far been drawn in place.
     struct PlainMaterial {

@@ -140,6 +140,9 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         return;
     }
     const bool full = header.ObjectFlags & kAlwaysFull;
+    // Batches held back from the aircraft drawn before wait only for another aircraft.
+    const bool mayCarry = !exactDrawing_ && cullOutside_ && !coverOnly_ && !skipCover_ && !drawingCockpit_;
+    if (!mayCarry) drawHeld(false);
     glEnable(GL_FOG);
     glEnable(GL_CULL_FACE);
     glEnable(GL_TEXTURE_2D);
@@ -168,6 +171,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
 
     CurrentMaterial_[kShinny] = -1;
     if (d > header.DotDistance && !full) {
+        drawHeld(false);
         setLighting(false);
         setTexturing(false);
         glPointSize(std::fmax(1.0f, ScreenBounds_[3] * 0.003f));
@@ -218,11 +222,17 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         setTexturing(false);
         setLighting(false);
     }
+    // Held batches are drawn in their own object's pose and points but in this one's switches and
+    // materials: these must be the same.
+    if (heldCount_ > 0 && (coloured || alphaTested != held_.AlphaTested || blended != held_.Blended ||
+                           plainWhereSure_ != held_.PlainWhereSure || !sameMaterials(materials, held_.Materials)))
+        drawHeld(false);
     glClientActiveTexture(GL_TEXTURE0);
     const int stride = coloured ? kColouredStride : kPlainStride;
     glTexCoordPointer(2, GL_FLOAT, stride, g.ThePoints);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glInterleavedArrays(coloured ? GL_T2F_C4F_N3F_V3F : GL_T2F_N3F_V3F, 0, g.ThePoints);
+    objectArrays_ = {g.ThePoints, uint32_t(coloured ? GL_T2F_C4F_N3F_V3F : GL_T2F_N3F_V3F)};
 
     // Runs of polygons drawn in the same state go to GL as one list of triangles, in their order:
     // each draw call costs the software rasteriser's front end thousands of instructions. The plain
@@ -238,7 +248,6 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     const OnePolygonVer2* head = nullptr;  // the open batch's first polygon, whose state it is drawn in
     batch_.clear();
     batchBox_ = kNoScreen;
-    heldCount_ = 0;
     if (batching) {
         worlddraw::WidenedView::loaded(partEye_.Projection, partEye_.Viewport);
         GLint samples = 0;
@@ -266,9 +275,11 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     // (the lit material, which untextured lit polygons do not set, and the diffuse alpha kept with
     // a colour already set) is put back as the plain order leaves it before any batch drawn in
     // place and at the object's end; batches that inherit it are drawn in place.
-    plainMaterial_ = {{CurrentMaterial_[kAmR], CurrentMaterial_[kAmG], CurrentMaterial_[kAmB]},
-                      {CurrentMaterial_[kDifR], CurrentMaterial_[kDifG], CurrentMaterial_[kDifB]},
-                      diffuseAlpha_};
+    // Batches held from an earlier aircraft carry the plain order's material on with them.
+    if (heldCount_ == 0)
+        plainMaterial_ = {{CurrentMaterial_[kAmR], CurrentMaterial_[kAmG], CurrentMaterial_[kAmB]},
+                          {CurrentMaterial_[kDifR], CurrentMaterial_[kDifG], CurrentMaterial_[kDifB]},
+                          diffuseAlpha_};
     const PlainMaterial start = plainMaterial_;
     const auto lit = [&](const OnePolygonVer2& p) -> const MaterialLightData* {
         if (p.DrawHints & (kUntextured | kUnlit)) return nullptr;
@@ -309,56 +320,48 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
             plain.DiffuseSent = &m->DiffuseRed;
         }
     };
-    const auto undoMarkDepth = [](const OnePolygonVer2& p) {
-        if (p.DrawHints & kOffset) {
-            glDisable(GL_POLYGON_OFFSET_FILL);
-            glDepthMask(GL_TRUE);
-        }
-    };
-    const auto drawHeld = [&] {
-        for (size_t k = 0; k < heldCount_; ++k) {
-            HeldBatch& b = held_[k];
-            setPolygonState(*b.Head, g, materials, alphaTested, blended);
-            setFlat(b.Flat);
-            const bool mean = chooseBatchFilter(*b.Head, g, b.Triangles);
-            glDrawElements(GL_TRIANGLES, GLsizei(b.Triangles.size()), GL_UNSIGNED_SHORT, b.Triangles.data());
-            if (mean) putBackPicture();
-            undoMarkDepth(*b.Head);
-        }
-        heldCount_ = 0;
-        // Only a material set by a batch of this object can differ from the plain order's.
-        const PlainMaterial& plain = plainMaterial_;
-        const auto& a = plain.Ambient;
-        if (plain.AmbientSent &&
-            (a[0] != CurrentMaterial_[kAmR] || a[1] != CurrentMaterial_[kAmG] || a[2] != CurrentMaterial_[kAmB])) {
-            glMaterialfv(GL_FRONT, GL_AMBIENT, plain.AmbientSent);
-            CurrentMaterial_[kAmR] = a[0], CurrentMaterial_[kAmG] = a[1], CurrentMaterial_[kAmB] = a[2];
-        }
-        const auto& d = plain.Diffuse;
-        if (plain.DiffuseSent && (d[0] != CurrentMaterial_[kDifR] || d[1] != CurrentMaterial_[kDifG] ||
-                                  d[2] != CurrentMaterial_[kDifB] || plain.Alpha != diffuseAlpha_)) {
-            glMaterialfv(GL_FRONT, GL_DIFFUSE, plain.DiffuseSent);
-            CurrentMaterial_[kDifR] = d[0], CurrentMaterial_[kDifG] = d[1], CurrentMaterial_[kDifB] = d[2];
-            diffuseAlpha_ = plain.Alpha;
-        }
-    };
     const auto hold = [&](const OnePolygonVer2& p) {
+        // The batch joins the earliest held one of its look it can reach, or is drawn just after
+        // it where that is another part's or object's: it meets none of the held batches it
+        // passes. The earliest, so that the later batches of an aircraft like the one before can
+        // still reach theirs.
+        size_t at = heldCount_;
         for (size_t k = heldCount_; k-- > 0;) {
-            HeldBatch& b = held_[k];
-            if (sameLook(*b.Head, p, g)) {
+            HeldBatch& b = held_.Batches[held_.Order[k]];
+            if (heldAlike(b, p, g, materials)) at = k;
+            if (b.Box.meets(batchBox_)) break;
+        }
+        if (at < heldCount_) {
+            HeldBatch& b = held_.Batches[held_.Order[at]];
+            // The cockpit's batches stay as they came: whether one is drawn in its picture's mean
+            // colour is judged from its own points, whichever pass draws the cockpit.
+            const bool meanMay = meanInCockpit_ && (coverColour_ || drawingCockpit_);
+            if (b.G == &g && b.Matrix == FinalMatrix_ && !meanMay) {
                 b.Triangles.insert(b.Triangles.end(), batch_.begin(), batch_.end());
                 b.Box.widen(batchBox_);
                 b.Flat = b.Flat && batchFlat_;
                 return;
             }
-            if (b.Box.meets(batchBox_)) break;
+            ++at;
         }
-        if (heldCount_ == held_.size()) held_.emplace_back();
-        HeldBatch& b = held_[heldCount_++];
+        if (heldCount_ == 0) {
+            held_.AlphaTested = alphaTested;
+            held_.Blended = blended;
+            held_.PlainWhereSure = plainWhereSure_;
+            held_.Materials = materials;
+        }
+        if (heldCount_ == held_.Batches.size()) held_.Batches.emplace_back();
+        const auto slot = uint16_t(heldCount_++);
+        HeldBatch& b = held_.Batches[slot];
         b.Head = &p;
+        b.G = &g;
+        b.Materials = materials;
+        b.Matrix = FinalMatrix_;
+        b.Arrays = objectArrays_;
         b.Box = batchBox_;
         b.Triangles.assign(batch_.begin(), batch_.end());
         b.Flat = batchFlat_;
+        held_.Order.insert(held_.Order.begin() + long(at), slot);
     };
     // Ends the open batch: its triangles drawn or held, and the raised, unwritten depth of marks
     // undone. Its state is set only when drawn, and only when culling has left it a triangle.
@@ -370,10 +373,10 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
                 hold(*head);
                 batch_.clear();
             } else {
-                drawHeld();
+                drawHeld(true);
                 setPolygonState(*head, g, materials, alphaTested, blended);
                 setFlat(batchFlat_);
-                const bool mean = chooseBatchFilter(*head, g, batch_);
+                const bool mean = chooseBatchFilter(*head, g, batch_, FinalMatrix_);
                 drawBatch();
                 if (mean) putBackPicture();
                 undoMarkDepth(*head);
@@ -391,8 +394,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         if (p->FirstItem < 0) {
             const int m = -p->FirstItem;
             if (m != part && m <= int(object->OptionalObjectMatrix.size())) {
-                endBatch();
-                drawHeld();  // in the part's own pose
+                endBatch();  // held batches keep the part's pose with them
                 part = m;
                 computeFinalMatrix(object->OptionalObjectMatrix[m - 1]);
                 glLoadMatrixd(FinalMatrix_.data());
@@ -447,7 +449,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
             appendTriangles(*p, g);
             continue;
         }
-        drawHeld();
+        drawHeld(true);
         setPolygonState(*p, g, materials, alphaTested, blended);
         setFlat(false);
         readNearestLevel(-1, false);
@@ -457,17 +459,119 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         undoMarkDepth(*p);
     }
     endBatch();
-    drawHeld();
+    if (!mayCarry || coloured) drawHeld(true);
     setFlat(false);
     readNearestLevel(-1, false);
     // Where the cover may have left polygons out, the diffuse colour GL holds depends on which,
     // and a lit polygon of the next object would keep its alpha with the colour: it sends its own.
-    if (partEye_.CoverMay) CurrentMaterial_[kDifR] = -1;
+    if (partEye_.CoverMay) {
+        if (heldCount_ > 0) held_.ForgetDiffuse = true;  // once the held batches are drawn
+        else CurrentMaterial_[kDifR] = -1;
+    }
     partEye_.On = partEye_.CoverMay = partEye_.BehindCover = partEye_.Hidden = false;
     if (coloured) glDisableClientState(GL_COLOR_ARRAY);
     setAlphaTest(alphaTested);
     setBlend(blended);
     plainWhereSure_ = false;
+}
+
+void MyZephGLView::undoMarkDepth(const OnePolygonVer2& p) {
+    if (p.DrawHints & kOffset) {
+        glDisable(GL_POLYGON_OFFSET_FILL);
+        glDepthMask(GL_TRUE);
+    }
+}
+
+bool MyZephGLView::sameMaterials(const MaterialLightData* a, const MaterialLightData* b) {
+    if (a == b) return true;
+    if (!a || !b) return false;
+    for (int k = 0; k < kMaxMaterials; ++k) {
+        const MaterialLightData &x = a[k], &y = b[k];
+        if (x.AmbientRed != y.AmbientRed || x.AmbientGreen != y.AmbientGreen || x.AmbientBlue != y.AmbientBlue ||
+            x.DiffuseRed != y.DiffuseRed || x.DiffuseGreen != y.DiffuseGreen || x.DiffuseBlue != y.DiffuseBlue ||
+            x.a2 != y.a2 || x.SpecularRed != y.SpecularRed || x.SpecularGreen != y.SpecularGreen ||
+            x.SpecularBlue != y.SpecularBlue || x.Shinny != y.Shinny)
+            return false;
+    }
+    return true;
+}
+
+bool MyZephGLView::heldAlike(const HeldBatch& b, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
+                             const MaterialLightData* materials) {
+    if (b.G == &g) return sameLook(*b.Head, p, g);
+    // Another object's: the same picture and the same material by value (the tables are alike).
+    const int32_t h = p.DrawHints;
+    if (b.Head->DrawHints != h) return false;
+    const auto slot = [](const OnePolygonVer2& q, const ObjectPointsPolysVer2& in) {
+        return in.MapListOffset[std::clamp<int>(q.MapNumber, 0, kMaxMapEntries - 1)];
+    };
+    if (!(h & kUntextured) && slot(*b.Head, *b.G) != slot(p, g)) return false;
+    const auto material = [](const OnePolygonVer2& q) { return std::clamp<int>(q.MaterialLightDataOffset, 0, kMaxMaterials - 1); };
+    if (!(h & kUnlit) && !sameMaterial(b.Materials[material(*b.Head)], materials[material(p)])) return false;
+    if ((h & (kUntextured | kUnlit)) && b.Head->PolyColor != p.PolyColor) return false;
+    return true;
+}
+
+bool MyZephGLView::sameMaterial(const MaterialLightData& x, const MaterialLightData& y) {
+    return x.AmbientRed == y.AmbientRed && x.AmbientGreen == y.AmbientGreen && x.AmbientBlue == y.AmbientBlue &&
+           x.DiffuseRed == y.DiffuseRed && x.DiffuseGreen == y.DiffuseGreen && x.DiffuseBlue == y.DiffuseBlue &&
+           x.a2 == y.a2 && x.SpecularRed == y.SpecularRed && x.SpecularGreen == y.SpecularGreen &&
+           x.SpecularBlue == y.SpecularBlue && x.Shinny == y.Shinny;
+}
+
+void MyZephGLView::drawHeld(bool inObject) {
+    if (heldCount_ == 0) return;
+    // Each batch in its own object's points and pose; the object being drawn gets its own back.
+    const bool plainWhereSure = plainWhereSure_;
+    plainWhereSure_ = held_.PlainWhereSure;
+    ArraysAt arrays = inObject ? objectArrays_ : ArraysAt{};
+    const GLMatrix* matrix = inObject ? &FinalMatrix_ : nullptr;
+    for (size_t k = 0; k < heldCount_; ++k) {
+        HeldBatch& b = held_.Batches[held_.Order[k]];
+        if (b.Arrays.Points != arrays.Points || b.Arrays.Format != arrays.Format) {
+            arrays = b.Arrays;
+            glInterleavedArrays(arrays.Format, 0, arrays.Points);
+        }
+        if (!matrix || *matrix != b.Matrix) {
+            matrix = &b.Matrix;
+            glLoadMatrixd(matrix->data());
+        }
+        setPolygonState(*b.Head, *b.G, b.Materials, held_.AlphaTested, held_.Blended);
+        setFlat(b.Flat);
+        const bool mean = chooseBatchFilter(*b.Head, *b.G, b.Triangles, b.Matrix);
+        glDrawElements(GL_TRIANGLES, GLsizei(b.Triangles.size()), GL_UNSIGNED_SHORT, b.Triangles.data());
+        if (mean) putBackPicture();
+        undoMarkDepth(*b.Head);
+    }
+    heldCount_ = 0;
+    held_.Order.clear();
+    plainWhereSure_ = plainWhereSure;
+    if (inObject) {
+        if (arrays.Points != objectArrays_.Points || arrays.Format != objectArrays_.Format)
+            glInterleavedArrays(objectArrays_.Format, 0, objectArrays_.Points);
+        if (*matrix != FinalMatrix_) glLoadMatrixd(FinalMatrix_.data());
+    } else {
+        setFlat(false);
+        setAlphaTest(held_.AlphaTested);
+        setBlend(held_.Blended);
+    }
+    // Only a material set by a held batch can differ from the plain order's.
+    const PlainMaterial& plain = plainMaterial_;
+    const auto& a = plain.Ambient;
+    if (plain.AmbientSent &&
+        (a[0] != CurrentMaterial_[kAmR] || a[1] != CurrentMaterial_[kAmG] || a[2] != CurrentMaterial_[kAmB])) {
+        glMaterialfv(GL_FRONT, GL_AMBIENT, plain.AmbientSent);
+        CurrentMaterial_[kAmR] = a[0], CurrentMaterial_[kAmG] = a[1], CurrentMaterial_[kAmB] = a[2];
+    }
+    const auto& d = plain.Diffuse;
+    if (plain.DiffuseSent && (d[0] != CurrentMaterial_[kDifR] || d[1] != CurrentMaterial_[kDifG] ||
+                              d[2] != CurrentMaterial_[kDifB] || plain.Alpha != diffuseAlpha_)) {
+        glMaterialfv(GL_FRONT, GL_DIFFUSE, plain.DiffuseSent);
+        CurrentMaterial_[kDifR] = d[0], CurrentMaterial_[kDifG] = d[1], CurrentMaterial_[kDifB] = d[2];
+        diffuseAlpha_ = plain.Alpha;
+    }
+    if (held_.ForgetDiffuse) CurrentMaterial_[kDifR] = -1;
+    held_.ForgetDiffuse = false;
 }
 
 double MyZephGLView::reachOf(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g,
@@ -801,8 +905,29 @@ void MyZephGLView::noteEyeInPart(int stride) {
     return facing > 1e-3 * scale;
 }
 
+[[gnu::always_inline]] inline const MyZephGLView::Projected& MyZephGLView::projected(const ObjectPointsPolysVer2& g, uint16_t i,
+                                                                                    RecentCorners& recent) const {
+    // The triangles of a quad, fan or strip share corners with the one before: a corner's window
+    // position is worked out once for them.
+    const int slot = i & (RecentCorners::kSize - 1);
+    Projected& out = recent.Corner[slot];
+    if (recent.Point[slot] == i) return out;
+    recent.Point[slot] = i;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(g.ThePoints) + positionIn(partEye_.Stride);
+    const float* p = reinterpret_cast<const float*>(bytes + size_t(i) * partEye_.Stride);
+    const std::array<double, 16>& m = partEye_.Clip;
+    const double w = m[3] * p[0] + m[7] * p[1] + m[11] * p[2] + m[15];
+    out.Ahead = w > 1e-3;
+    if (!out.Ahead) return out;
+    for (int k = 0; k < 2; ++k) {
+        const double ndc = (m[k] * p[0] + m[4 + k] * p[1] + m[8 + k] * p[2] + m[12 + k]) / w;
+        out.Window[k] = partEye_.Viewport[k] + (ndc + 1) * 0.5 * partEye_.Viewport[2 + k];
+    }
+    return out;
+}
+
 [[gnu::always_inline]] inline bool MyZephGLView::coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c,
-                                 ScreenBox& box) const {
+                                 ScreenBox& box, RecentCorners& recent) const {
     // A fragment is made where a pixel's centre lies inside the triangle. Behind the eye the
     // projection would not bound the triangle: such a triangle is sent, and may reach anywhere.
     // The margin's sixteenth of a pixel is far wider than the rounding of GL's own transform and
@@ -810,21 +935,16 @@ void MyZephGLView::noteEyeInPart(int stride) {
     // Run for every triangle sent: the comparisons are written out, as std::fmin and std::fmax
     // are library calls here (they keep the bound where a corner is not a number, as these do).
     const double margin = partEye_.Margin;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(g.ThePoints) + positionIn(partEye_.Stride);
-    const std::array<double, 16>& m = partEye_.Clip;
     double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
     for (const uint16_t i : {a, b, c}) {
-        const float* p = reinterpret_cast<const float*>(bytes + size_t(i) * partEye_.Stride);
-        const double w = m[3] * p[0] + m[7] * p[1] + m[11] * p[2] + m[15];
-        if (!(w > 1e-3)) {
+        const Projected& q = projected(g, i, recent);
+        if (!q.Ahead) {
             box = kWholeScreen;
             return false;
         }
         for (int k = 0; k < 2; ++k) {
-            const double ndc = (m[k] * p[0] + m[4 + k] * p[1] + m[8 + k] * p[2] + m[12 + k]) / w;
-            const double window = partEye_.Viewport[k] + (ndc + 1) * 0.5 * partEye_.Viewport[2 + k];
-            lo[k] = window < lo[k] ? window : lo[k];
-            hi[k] = window > hi[k] ? window : hi[k];
+            lo[k] = q.Window[k] < lo[k] ? q.Window[k] : lo[k];
+            hi[k] = q.Window[k] > hi[k] ? q.Window[k] : hi[k];
         }
     }
     box = {lo[0] - margin, lo[1] - margin, hi[0] + margin, hi[1] + margin};
@@ -851,10 +971,11 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
     const int n = run[0];
     const uint16_t* v = run + 1;
     const bool cull = partEye_.On && partEye_.Culled != 0 && !(p.DrawHints & kNoCull);
+    RecentCorners recent;
     const auto tri = [&](uint16_t a, uint16_t b, uint16_t c) {
         if (cull && facesAway(g, a, b, c)) return;
         ScreenBox box = kWholeScreen;
-        if (partEye_.On && coversNoPixel(g, a, b, c, box)) return;
+        if (partEye_.On && coversNoPixel(g, a, b, c, box, recent)) return;
         if (partEye_.BehindCover && hiddenByCover(box) && (!(p.DrawHints & kOffset) || offsetStaysBehind(g, a, b, c))) {
             ++trianglesHidden_;
             return;
@@ -896,14 +1017,14 @@ void MyZephGLView::setFlat(bool on) {
 }
 
 bool MyZephGLView::chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
-                                     const std::vector<uint16_t>& triangles) {
+                                     const std::vector<uint16_t>& triangles, const GLMatrix& pose) {
     // The cockpit, all within a few feet and covering half the view, reads one mip level a pixel,
     // not a blend of two: neighbouring levels of its pictures differ by a few levels of colour, and
     // the rasteriser reads half the texels.
     const bool cockpit = coverColour_ || drawingCockpit_;
     const bool nearest = cockpit && nearestLevelInCockpit_ && !exactDrawing_ && !(p.DrawHints & kUntextured);
     readNearestLevel(nearest ? g.MapListOffset[std::clamp<int>(p.MapNumber, 0, kMaxMapEntries - 1)] : -1, nearest);
-    return drawsInMean(p, g, triangles);
+    return drawsInMean(p, g, triangles, pose);
 }
 
 void MyZephGLView::drawBatch() {

@@ -79,8 +79,9 @@ protected:
         }
     }
     void TearDown() override { view().setModelArray(nullptr); }
-    Quads* object() {
-        auto* q = static_cast<Quads*>(models.put(5, std::make_unique<Quads>()));
+    // Quads in model slot `slot` (5 and 6 are aircraft slots, drawn one after the other).
+    Quads* object(long slot = 5) {
+        auto* q = static_cast<Quads*>(models.put(slot, std::make_unique<Quads>()));
         for (int k = 0; k < 3; ++k) q->Geometry.MapListOffset[k] = int16_t(slots[k]);
         return q;
     }
@@ -97,6 +98,22 @@ protected:
         return {drawn, reference};
     }
 
+    // The frame with the shortcuts is the plain rules' own, pixel for pixel; it is returned.
+    RGBAImage expectAsPlain(const char* what) {
+        auto [drawn, reference] = frames();
+        EXPECT_TRUE(drawn.pixels == reference.pixels) << what;
+        return drawn;
+    }
+    // Map 0's squares, bright, either side of map 1's, dark: the second joins the first ahead of
+    // map 1's, and the plain order leaves map 0's material set last.
+    static void mapOneBetweenMapZeros(Quads& q) {
+        material(q, 0, 1, 1, 1);
+        material(q, 1, 0, 0.2f, 1);
+        q.add(-20, 0, 5, 0, 0);
+        q.add(0, 0, 5, 1, 1);
+        q.add(20, 0, 5, 0, 0);
+    }
+
     ModelArray models;
     std::array<int32_t, 3> slots{};
 };
@@ -110,8 +127,7 @@ TEST_F(BatchOrderTest, BatchesMovedAheadShareNoPixelAndLeaveTheMaterialAsThePlai
         q->add(-20, 0, 5, 0, 0, true);
         q->add(10, 0, 5, 1, 0, true);
         q->add(14, 0, 5, 0, 0, true);
-        const auto [drawn, reference] = frames();
-        EXPECT_TRUE(drawn.pixels == reference.pixels) << "over another picture";
+        const RGBAImage drawn = expectAsPlain("over another picture");
         const double perFoot = drawn.height / (2 * 4.275 / (8.25 * 1.25) * 100);  // at 100 ft
         const uint8_t* over = pixel(drawn, int(drawn.width / 2 + 12 * perFoot), drawn.height / 2);
         EXPECT_GT(over[0], over[1]) << "map 0's picture on top";
@@ -120,14 +136,9 @@ TEST_F(BatchOrderTest, BatchesMovedAheadShareNoPixelAndLeaveTheMaterialAsThePlai
     // them takes the material map 0 set last by the plain order, not map 1's.
     {
         Quads* q = object();
-        material(*q, 0, 1, 1, 1);
-        material(*q, 1, 0, 0.2f, 1);
-        q->add(-20, 0, 5, 0, 0);
-        q->add(0, 0, 5, 1, 1);
-        q->add(20, 0, 5, 0, 0);
+        mapOneBetweenMapZeros(*q);
         q->add(0, 20, 5, -1, 0);
-        const auto [drawn, reference] = frames();
-        EXPECT_TRUE(drawn.pixels == reference.pixels) << "the inherited material";
+        expectAsPlain("the inherited material");
     }
     // Two materials of one colour and two alphas: the plain order draws map 0's second square
     // with the alpha of material 1, set last for that colour, though its own is half.
@@ -140,8 +151,37 @@ TEST_F(BatchOrderTest, BatchesMovedAheadShareNoPixelAndLeaveTheMaterialAsThePlai
         q->add(0, 15, 5, 2, 2);
         q->add(0, -15, 5, 1, 1);
         q->add(20, 0, 5, 0, 0);
-        const auto [drawn, reference] = frames();
-        EXPECT_TRUE(drawn.pixels == reference.pixels) << "a colour with two alphas";
+        expectAsPlain("a colour with two alphas");
+    }
+}
+
+// Aircraft drawn one after another: a batch of the second may be drawn just after the first's
+// batch of the same picture, ahead of the first's later batches, only where it shares no pixel
+// with them; and the next aircraft inherits the material the plain order leaves, though the
+// first's batches are still held.
+TEST_F(BatchOrderTest, BatchesOfTheNextAircraftMovedAheadShareNoPixel) {
+    ASSERT_GE(std::min({slots[0], slots[1], slots[2]}), 0);
+    // The second's map 0 square lies over the first's map 1 square, in the same plane.
+    {
+        Quads* first = object(5);
+        Quads* second = object(6);
+        material(*first, 0, 0.3f, 0.8f, 1);
+        material(*second, 0, 0.3f, 0.8f, 1);
+        first->add(-20, 0, 5, 0, 0, true);
+        first->add(10, 0, 5, 1, 0, true);
+        second->add(14, 0, 5, 0, 0, true);
+        expectAsPlain("over the first aircraft's other picture");
+    }
+    // The first's second map 0 square joins its first, ahead of its map 1 square: the second's
+    // untextured lit square, first of its polygons, takes the material map 0 set last in the plain
+    // order, not map 1's.
+    {
+        mapOneBetweenMapZeros(*object(5));
+        Quads* second = object(6);
+        material(*second, 0, 1, 1, 1);
+        material(*second, 1, 0, 0.2f, 1);
+        second->add(0, 20, 5, -1, 0);
+        expectAsPlain("the material inherited from the first aircraft");
     }
 }
 
