@@ -427,62 +427,60 @@ TerrainDrawer::Vertex TerrainDrawer::post(const RIDUdidav& t, const Eye& eye, in
     return v;
 }
 
-uint32_t TerrainDrawer::corner(const RIDUdidav& t, const Eye& eye, int pi, int pj, float u, float w, float du, float dw,
-                               bool near, Run& run) {
-    std::vector<Vertex>& out = near ? run.Near : run.Far;
-    Vertex v = post(t, eye, pi, pj);
-    v.U = u;
-    v.V = w;
-    out.push_back(v);
-    if (near) {
-        run.NearDetail.push_back(du);
-        run.NearDetail.push_back(dw);
-    }
-    return uint32_t(out.size() - 1);
-}
-
 void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, bool worldUV, double uvScale,
                               bool near, int group, Run& run, int lit) {
     // Corners (0,0) (1,0) (1,1) (0,1), drawn as (0,0) (1,0) (1,1) and (0,0) (1,1) (0,1): the
     // altitude query's diagonal.
     static constexpr int kCorner[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
     uint32_t at[4] = {};
+    // Eight detail pictures to a square, and the world's pictures, repeat every 64 squares.
+    const int i64 = int(unsigned(i) % 64u), j64 = int(unsigned(j) % 64u);
+    const size_t post0 = size_t(j - PostsJ0) * PostsAcross + size_t(i - PostsI0);
+    const int keyBase = 1 + group + 4 * kGroundCodes * int(near);
+    std::vector<Vertex>& out = near ? run.Near : run.Far;
     for (int c = 0; c < 4; ++c) {
         if ((c == 1 && !(lit & 1)) || (c == 3 && !(lit & 2))) continue;  // a corner only a left-out triangle uses
         const int ci = kCorner[c][0], cj = kCorner[c][1];
-        // Eight detail pictures to a square, and the world's pictures, repeat every 64 squares.
-        const int si = (i % 64) + ci, sj = (j % 64) + cj;
-        const float du = float(si * 8.0), dw = float(sj * 8.0);
+        const int si = i64 + ci, sj = j64 + cj;
         float u = float(si * uvScale), w = float(sj * uvScale);
         if (!worldUV) {
             u = float(ci), w = float(cj);
             turnPicture(turns, u, w);
         }
-        if (!worldUV || Exact) {
-            at[c] = corner(t, eye, i + ci, j + cj, u, w, du, dw, near, run);
-            continue;
-        }
         // Neighbouring squares of one run share the post's vertex where their coordinates there
         // agree: all but across the 64th square's edge.
-        const uint16_t key = uint16_t(1 + group + 4 * kGroundCodes * (int(near) + 2 * int(si == 64) + 4 * int(sj == 64)));
-        const size_t post = size_t(j + cj - PostsJ0) * PostsAcross + size_t(i + ci - PostsI0);
-        uint16_t* keys = &PostKeys[post * 4];
-        uint32_t* indices = &PostIndices[post * 4];
+        const bool shares = worldUV && !Exact;
+        uint16_t* keys = nullptr;
+        uint32_t* indices = nullptr;
+        const uint16_t key = uint16_t(keyBase + 4 * kGroundCodes * (2 * int(si == 64) + 4 * int(sj == 64)));
         int slot = 0;
-        while (slot < 4 && keys[slot] != 0 && keys[slot] != key) ++slot;
-        if (slot < 4 && keys[slot] == key) {
-            at[c] = indices[slot];
-            continue;
+        if (shares) {
+            const size_t post = post0 + size_t(cj) * PostsAcross + size_t(ci);
+            keys = &PostKeys[post * 4];
+            indices = &PostIndices[post * 4];
+            while (slot < 4 && keys[slot] != 0 && keys[slot] != key) ++slot;
+            if (slot < 4 && keys[slot] == key) {
+                at[c] = indices[slot];
+                continue;
+            }
         }
-        at[c] = corner(t, eye, i + ci, j + cj, u, w, du, dw, near, run);
-        if (slot < 4) {  // (four squares meet at a post: never full)
+        Vertex v = post(t, eye, i + ci, j + cj);
+        v.U = u;
+        v.V = w;
+        at[c] = uint32_t(out.size());
+        out.push_back(v);
+        if (near) {
+            run.NearDetail.push_back(float(si * 8.0));
+            run.NearDetail.push_back(float(sj * 8.0));
+        }
+        if (shares && slot < 4) {  // (four squares meet at a post: never full)
             keys[slot] = key;
             indices[slot] = at[c];
         }
     }
     std::vector<uint32_t>& triangles = near ? run.NearTriangles : run.FarTriangles;
-    if (lit & 1) triangles.insert(triangles.end(), {at[0], at[1], at[2]});
-    if (lit & 2) triangles.insert(triangles.end(), {at[0], at[2], at[3]});
+    if (lit & 1) triangles.push_back(at[0]), triangles.push_back(at[1]), triangles.push_back(at[2]);
+    if (lit & 2) triangles.push_back(at[0]), triangles.push_back(at[2]), triangles.push_back(at[3]);
 }
 
 void TerrainDrawer::addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, int kind, double distance,
@@ -715,16 +713,17 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     float lowest = std::numeric_limits<float>::max();
     markShownBlocks(t, eye, i0, i1, j0, j1, reach, frustum, lowest);
     const size_t blocksAcross = size_t((i1 - i0) / kBlock + 1);
-    for (int j = j0; j <= j1; ++j)
+    for (int j = j0; j <= j1; ++j) {
+        const uint8_t* blocks = &BlockShown[size_t((j - j0) / kBlock) * blocksAcross];
+        const double dz = std::max({j * kSquareFeet - eye.Z, eye.Z - (j + 1) * kSquareFeet, 0.0});
         for (int i = i0; i <= i1; ++i) {
-            const uint8_t block = BlockShown[size_t((j - j0) / kBlock) * blocksAcross + size_t((i - i0) / kBlock)];
+            const uint8_t block = blocks[size_t(i - i0) / kBlock];
             if (!block) {
                 i += kBlock - 1 - (i - i0) % kBlock;  // to the block's last square
                 continue;
             }
             // Horizontal distance from the eye to the nearest point of the square.
             const double dx = std::max({i * kSquareFeet - eye.X, eye.X - (i + 1) * kSquareFeet, 0.0});
-            const double dz = std::max({j * kSquareFeet - eye.Z, eye.Z - (j + 1) * kSquareFeet, 0.0});
             const double d = std::sqrt(dx * dx + dz * dz);
             if (d > reach) continue;
             const float low = lowestPost(t, i, j);
@@ -805,6 +804,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             if (loose & (kEdgeLowZ | kEdgeHighZ)) road(0, 0);
             if (loose & (kEdgeLowX | kEdgeHighX)) road(1, 0);
         }
+    }
 
     // Every ray that leaves the eye lower than this meets the ground within the reach: it comes down
     // to the lowest drawn post inside the reach, and the ground is drawn all round to the reach. That

@@ -130,9 +130,6 @@ private:
     static Levels soundLevels();  // of the bound picture
 
     static Vertex post(const RIDUdidav& t, const Eye& eye, int pi, int pj);  // its position
-    // A new vertex at post (pi, pj) with picture and detail coordinates; its number in the run.
-    static uint32_t corner(const RIDUdidav& t, const Eye& eye, int pi, int pj, float u, float w, float du, float dw,
-                           bool near, Run& run);
     // Square (i, j) into the run, sharing vertices with the squares of its `group` (below
     // 4 x kGroundCodes; roads share none): of its two triangles, (0,0) (1,0) (1,1) and
     // (0,0) (1,1) (0,1), those whose bit (1, 2) is in `lit`.
