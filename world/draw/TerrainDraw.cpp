@@ -66,22 +66,30 @@ public:
         ty = std::min(ty + 2.0 * PixelTan[1], EdgeTan[1]);
         return std::min(PixelTan[0], PixelTan[1]) / (1.0 + tx * tx + ty * ty);
     }
-    // False only when the box lies wholly outside one plane: then nothing in it reaches the screen.
-    bool mayShow(double x0, double y0, double z0, double x1, double y1, double z1) const {
-        for (const auto& q : Planes) {
+    static constexpr uint8_t kAllPlanes = 63;  // a bit a plane
+    // False only when the box lies wholly outside one of the `planes`: then nothing in it reaches the
+    // screen.
+    bool mayShow(double x0, double y0, double z0, double x1, double y1, double z1, uint8_t planes = kAllPlanes) const {
+        for (int k = 0; k < 6; ++k) {
+            if (!(planes >> k & 1)) continue;
+            const auto& q = Planes[size_t(k)];
             const double x = q[0] > 0 ? x1 : x0, y = q[1] > 0 ? y1 : y0, z = q[2] > 0 ? z1 : z0;
             if (q[0] * x + q[1] * y + q[2] * z + q[3] < -kSlack * (std::abs(q[0]) + std::abs(q[1]) + std::abs(q[2])))
                 return false;
         }
         return true;
     }
-    // True when the box lies wholly inside every plane.
-    bool holds(double x0, double y0, double z0, double x1, double y1, double z1) const {
-        for (const auto& q : Planes) {
+    // The planes the box does not lie wholly inside, as bits: none when it all lies in view. A box
+    // within one wholly inside a plane is inside it too, to the rounding, so its may-show need not
+    // look at that plane.
+    uint8_t cuttingPlanes(double x0, double y0, double z0, double x1, double y1, double z1) const {
+        uint8_t cut = 0;
+        for (int k = 0; k < 6; ++k) {
+            const auto& q = Planes[size_t(k)];
             const double x = q[0] > 0 ? x0 : x1, y = q[1] > 0 ? y0 : y1, z = q[2] > 0 ? z0 : z1;
-            if (q[0] * x + q[1] * y + q[2] * z + q[3] < 0) return false;
+            if (q[0] * x + q[1] * y + q[2] * z + q[3] < 0) cut |= uint8_t(1 << k);
         }
-        return true;
+        return cut;
     }
     // The window rectangle (pixels, x right, y up) holding the box's picture, widened by a pixel;
     // false when part of the box lies beside or behind the eye.
@@ -615,7 +623,7 @@ bool TerrainDrawer::needsClipping(const RIDUdidav& t, const Eye& eye, int i, int
 void TerrainDrawer::markShownBlocks(const RIDUdidav& t, const Eye& eye, int i0, int i1, int j0, int j1, double reach,
                                     const ViewFrustum& frustum, float& lowest) {
     const int across = (i1 - i0) / kBlock + 1, down = (j1 - j0) / kBlock + 1;
-    BlockShown.assign(size_t(across) * size_t(down), 1);
+    BlockShown.assign(size_t(across) * size_t(down), kBlockShows | ViewFrustum::kAllPlanes);
     for (int bj = 0; bj < down; ++bj)
         for (int bi = 0; bi < across; ++bi) {
             const int si0 = i0 + bi * kBlock, si1 = std::min(si0 + kBlock - 1, i1);
@@ -639,9 +647,9 @@ void TerrainDrawer::markShownBlocks(const RIDUdidav& t, const Eye& eye, int i0, 
             // Every square within reach: the block's lowest post counts; and when its box is out of
             // view, so is each square's.
             lowest = std::min(lowest, low);
-            shown = !frustum.mayShow(x0, low - eye.Y, z0, x1, high - eye.Y, z1)  ? 0
-                    : frustum.holds(x0, low - eye.Y, z0, x1, high - eye.Y, z1) ? kBlockInView
-                                                                               : 1;
+            shown = !frustum.mayShow(x0, low - eye.Y, z0, x1, high - eye.Y, z1)
+                        ? 0
+                        : kBlockShows | frustum.cuttingPlanes(x0, low - eye.Y, z0, x1, high - eye.Y, z1);
         }
 }
 
@@ -728,9 +736,10 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             if (d > reach) continue;
             const float low = lowestPost(t, i, j);
             lowest = std::min(lowest, low);
-            if (block != kBlockInView &&
-                !frustum.mayShow(i * kSquareFeet - eye.X, low - eye.Y, j * kSquareFeet - eye.Z,
-                                 (i + 1) * kSquareFeet - eye.X, highestPost(t, i, j) - eye.Y, (j + 1) * kSquareFeet - eye.Z))
+            const uint8_t planes = block & ViewFrustum::kAllPlanes;
+            if (planes && !frustum.mayShow(i * kSquareFeet - eye.X, low - eye.Y, j * kSquareFeet - eye.Z,
+                                           (i + 1) * kSquareFeet - eye.X, highestPost(t, i, j) - eye.Y,
+                                           (j + 1) * kSquareFeet - eye.Z, planes))
                 continue;
             if (cover && !cover->empty() && behind(*cover, frustum, i, j, low - eye.Y, highestPost(t, i, j) - eye.Y, eye)) {
                 ++Covered;
