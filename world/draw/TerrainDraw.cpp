@@ -36,6 +36,7 @@ public:
         GLint vp[4] = {};
         glGetIntegerv(GL_VIEWPORT, vp);
         std::copy(c, c + 16, Clip.begin());
+        std::copy(m, m + 16, Modelview.begin());
         std::copy(vp, vp + 4, Viewport.begin());
         if (p[15] == 0.0 && p[0] > 0.0 && p[5] > 0.0 && vp[2] > 0 && vp[3] > 0) {
             // Tangents of the screen's edges, and pixels per unit of tangent; a step of one pixel
@@ -114,6 +115,10 @@ public:
     }
     // The point's clip w: its distance ahead of the eye in a perspective view.
     double clipW(double x, double y, double z) const { return Clip[3] * x + Clip[7] * y + Clip[11] * z + Clip[15]; }
+    // The point's eye-space depth, |z| (ft): what the GL fogs by.
+    double fogDepth(double x, double y, double z) const {
+        return std::abs(Modelview[2] * x + Modelview[6] * y + Modelview[10] * z + Modelview[14]);
+    }
     // The point's place in the window (pixels); false beside or behind the eye.
     bool window(double x, double y, double z, double& px, double& py) const {
         const double w = Clip[3] * x + Clip[7] * y + Clip[11] * z + Clip[15];
@@ -133,6 +138,7 @@ private:
     static constexpr double kSlack = 1.0;  // ft: keeps squares that only touch a plane
     std::array<std::array<double, 4>, 6> Planes{};
     std::array<double, 16> Clip{};  // projection x modelview
+    std::array<double, 16> Modelview{};
     std::array<int, 4> Viewport{};
 };
 
@@ -713,7 +719,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
         // sub-pixel grid; with several samples a pixel, a sample may lie anywhere in it.
         CentreMargin = 1.0 / 16 + (samples > 0 ? 0.5 : 0.0);
     }
-    // Ground within this of the eye is drawn without fog, which would leave it as it is; the
+    // Ground within this depth of the eye is drawn without fog, which would leave it as it is; the
     // near squares with it when all of them are (1 ft spares the fog coordinate's rounding).
     const double fogStart = reach * 0.25;
     const double clearReach = SkipsUnseenWork ? std::max(fogStart - 1.0, 0.0) : 0.0;
@@ -760,11 +766,14 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             }
             Unlit += 2 - (lit & 1) - (lit >> 1);
             if (!lit) continue;  // and its roads with it
-            // Every point of the square nearer than the fog's start: its fog factor is one.
-            const double fx = std::max(std::abs(i * kSquareFeet - eye.X), std::abs((i + 1) * kSquareFeet - eye.X));
-            const double fz = std::max(std::abs(j * kSquareFeet - eye.Z), std::abs((j + 1) * kSquareFeet - eye.Z));
-            const double fy = std::max(std::abs(low - eye.Y), std::abs(highestPost(t, i, j) - eye.Y));
-            const bool clear = fx * fx + fz * fz + fy * fy < clearReach * clearReach;
+            // Every corner of the square, and so every point between, nearer than the fog's start in
+            // depth, by which the GL fogs: its fog factor is one.
+            bool clear = true;
+            for (int c = 0; c < 4 && clear; ++c) {
+                const int pi = i + (c & 1), pj = j + (c >> 1);
+                clear = frustum.fogDepth(pi * kSquareFeet - eye.X, t.postFeet(pi, pj) - eye.Y, pj * kSquareFeet - eye.Z) <
+                        clearReach;
+            }
             nearFogged = nearFogged || (near && !clear);
             // Kept apart as their own group's vertices.
             const bool clipped = splits && needsClipping(t, eye, i, j, frustum);
