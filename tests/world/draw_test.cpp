@@ -127,8 +127,10 @@ TEST_F(WorldDrawTest, TheSkyReadWithoutItsMipLevelsLooksTheSame) {
 }
 
 // Under a scissor box the dome sends only the quads that can reach it, and a cloud only the
-// sprites that can: the box holds the same pixels as the whole frame, at the view's corners and
-// edges, in a thin column and in the middle, looking level at a cloud, up towards the zenith and down.
+// sprites that can (none when the cloud as a whole lies beyond a side): the box holds the same
+// pixels as the whole frame, at the view's corners and edges, in a thin column and in the middle,
+// in a column a little aside from the cloud's middle, which its outer sprites reach, looking level
+// at a cloud, up towards the zenith and down.
 TEST_F(WorldDrawTest, TheSkyAndACloudUnderAScissorBoxAreTheWholeFramesPart) {
     struct Box {
         int X, Y, Width, Height;
@@ -139,7 +141,7 @@ TEST_F(WorldDrawTest, TheSkyAndACloudUnderAScissorBoxAreTheWholeFramesPart) {
     for (const Camera& cam : {Camera{106.0, 0.0}, Camera{20.0, 80.0}, Camera{250.0, -20.0}}) {
         const auto whole = frame(test::kOverAlbert, cam, true, true);
         for (const Box& b : {Box{0, 0, 48, 64}, Box{kWidth - 32, kHeight - 200, 32, 200}, Box{300, 0, 16, kHeight},
-                             Box{200, 150, 240, 100}, Box{0, kHeight - 24, kWidth, 24}}) {
+                             Box{200, 150, 240, 100}, Box{0, kHeight - 24, kWidth, 24}, Box{370, 100, 12, 200}}) {
             glEnable(GL_SCISSOR_TEST), glScissor(b.X, b.Y, b.Width, b.Height);
             const auto part = frame(test::kOverAlbert, cam, true, true);
             glDisable(GL_SCISSOR_TEST);

@@ -64,8 +64,14 @@ void ScreenCover::toClip(const double* m, const uint8_t* xyz, size_t stride, con
         for (int r = 0; r < 4; ++r) c[r] = t[r] * v[0] + t[4 + r] * v[1] + t[8 + r] * v[2] + t[12 + r];
         Placed& out = Points[size_t(k)];
         out.C = {c[0], c[1], c[2], c[3]};
-        for (int r = 0; r < 3; ++r) out.Eye[r] = m[r] * v[0] + m[4 + r] * v[1] + m[8 + r] * v[2] + m[12 + r];
+        std::copy(v, v + 3, out.Model);
     }
+}
+
+void ScreenCover::eye(const Placed& p, double* out) const {
+    const double* m = Modelview.data();
+    const float* v = p.Model;
+    for (int r = 0; r < 3; ++r) out[r] = m[r] * v[0] + m[4 + r] * v[1] + m[8 + r] * v[2] + m[12 + r];
 }
 
 bool ScreenCover::drawnFacing(double area, bool culled) const {
@@ -86,15 +92,16 @@ bool ScreenCover::addPiece(const Placed* const* p, int n, bool culled) {
         // A bent piece's triangles, each cut alone, need not fill its cut outline: flat to well
         // under a pixel at the nearest reach, or taken triangle by triangle.
         constexpr double kFlat = 2e-5;  // ft
-        const double* o = p[0]->Eye;
-        double u[3], v[3];
-        for (int r = 0; r < 3; ++r) u[r] = p[1]->Eye[r] - o[r], v[r] = p[2]->Eye[r] - o[r];
+        double o[3], e1[3], e2[3], u[3], v[3];
+        eye(*p[0], o), eye(*p[1], e1), eye(*p[2], e2);
+        for (int r = 0; r < 3; ++r) u[r] = e1[r] - o[r], v[r] = e2[r] - o[r];
         const double normal[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
         const double length = std::sqrt(normal[0] * normal[0] + normal[1] * normal[1] + normal[2] * normal[2]);
         if (!(length > 0)) return false;
         for (int k = 3; k < n; ++k) {
-            double off = 0;
-            for (int r = 0; r < 3; ++r) off += (p[k]->Eye[r] - o[r]) * normal[r];
+            double e[3], off = 0;
+            eye(*p[k], e);
+            for (int r = 0; r < 3; ++r) off += (e[r] - o[r]) * normal[r];
             if (!(std::abs(off) <= kFlat * length)) return false;
         }
     }
@@ -232,26 +239,41 @@ void ScreenCover::markSeams() {
     const size_t outlines = KeptFirst.size() - 1;
     if (outlines == 0 || Across == 0 || Down == 0) return;
     // Edges shared end for end: one outline's a->b another's b->a, so the two lie on either side
-    // and the GL gives each pixel centre on it to one of them.
+    // and the GL gives each pixel centre on it to one of them. Sorted by a hash of their ends first,
+    // so that nearly every comparison is of one integer.
     std::vector<Edge>& edges = Edges;
     edges.clear();
+    EdgeOrder.clear();
+    const auto bits = [](double v) {
+        uint64_t b;
+        v += 0.0;  // -0 and +0 are one end
+        std::memcpy(&b, &v, sizeof b);
+        return b;
+    };
     for (size_t o = 0; o < outlines; ++o)
         for (int k = KeptFirst[o]; k < KeptFirst[o + 1]; ++k) {
             const Point &a = Kept[size_t(k)], &b = Kept[size_t(k + 1 < KeptFirst[o + 1] ? k + 1 : KeptFirst[o])];
             const bool reversed = std::tie(b.X, b.Y) < std::tie(a.X, a.Y);
             const Point &lo = reversed ? b : a, &hi = reversed ? a : b;
+            uint64_t h = 0;
+            for (const double v : {lo.X, lo.Y, hi.X, hi.Y}) h = (h ^ bits(v)) * 0x9E3779B97F4A7C15u, h ^= h >> 29;
+            EdgeOrder.push_back({h, uint32_t(edges.size())});
             edges.push_back({lo.X, lo.Y, hi.X, hi.Y, reversed, k});
         }
     const auto key = [](const Edge& e) { return std::tie(e.X0, e.Y0, e.X1, e.Y1); };
-    std::sort(edges.begin(), edges.end(), [&](const Edge& a, const Edge& b) {
-        return std::tie(a.X0, a.Y0, a.X1, a.Y1, a.Reversed) < std::tie(b.X0, b.Y0, b.X1, b.Y1, b.Reversed);
+    std::sort(EdgeOrder.begin(), EdgeOrder.end(), [&](const EdgeKey& a, const EdgeKey& b) {
+        if (a.Hash != b.Hash) return a.Hash < b.Hash;
+        const Edge &ea = edges[a.Index], &eb = edges[b.Index];
+        return std::tie(ea.X0, ea.Y0, ea.X1, ea.Y1, ea.Reversed) < std::tie(eb.X0, eb.Y0, eb.X1, eb.Y1, eb.Reversed);
     });
     Shared.assign(Kept.size(), 0);
-    for (size_t first = 0; first < edges.size();) {
+    const auto edge = [&](size_t k) -> const Edge& { return edges[EdgeOrder[k].Index]; };
+    for (size_t first = 0; first < EdgeOrder.size();) {
         size_t end = first + 1;
-        while (end < edges.size() && key(edges[end]) == key(edges[first])) ++end;
-        if (edges[first].Reversed != edges[end - 1].Reversed)
-            for (size_t k = first; k < end; ++k) Shared[size_t(edges[k].At)] = 1;
+        while (end < EdgeOrder.size() && EdgeOrder[end].Hash == EdgeOrder[first].Hash && key(edge(end)) == key(edge(first)))
+            ++end;
+        if (edge(first).Reversed != edge(end - 1).Reversed)
+            for (size_t k = first; k < end; ++k) Shared[size_t(edge(k).At)] = 1;
         first = end;
     }
     // Pixel centres each outline holds: beyond a margin inside its outer edges, for the GL's
@@ -261,7 +283,6 @@ void ScreenCover::markSeams() {
     // The rows and columns of pixels any outline marks: no cell outside them can count.
     int rowLow = height, rowHigh = -1, columnLow = width, columnHigh = -1;
     const double x0 = Viewport[0] + 0.5, y0 = Viewport[1] + 0.5;  // the first pixel centre
-    std::vector<Bound>& bounds = Bounds;
     // Per cell: the farthest any outline over it reaches, for the cells that count only together.
     SeamReach.assign(Covered.size(), 0.0f);
     for (size_t o = 0; o < outlines; ++o) {
@@ -278,12 +299,12 @@ void ScreenCover::markSeams() {
         const int cx1 = int(std::clamp(std::floor((most - Viewport[0]) / kCell), 0.0, double(Across - 1)));
         // Inside lies left of each edge a->b: nx (x - a.X) + ny (y - a.Y) >= need; a level edge
         // bounds the rows, any other the span's left or right end along them.
-        bounds.clear();
+        Lefts.clear(), Rights.clear();
         for (int k = 0; k < n; ++k) {
             const Point &a = p[k], &b = p[k + 1 < n ? k + 1 : 0];
             const double nx = a.Y - b.Y, ny = b.X - a.X;
             const double need = Shared[size_t(first + k)] ? 0.0 : kMargin * std::hypot(nx, ny);
-            if (nx != 0) bounds.push_back({a.X + (need + ny * a.Y) / nx, -ny / nx, nx > 0});
+            if (nx != 0) (nx > 0 ? Lefts : Rights).push_back({a.X + (need + ny * a.Y) / nx, -ny / nx});
             else if (ny > 0) low = std::max(low, a.Y + need / ny);
             else high = std::min(high, a.Y + need / ny);
         }
@@ -304,27 +325,27 @@ void ScreenCover::markSeams() {
             }
             const double y = y0 + r;
             double left = std::numeric_limits<double>::lowest(), right = std::numeric_limits<double>::max();
-            for (const Bound& b : bounds) {
-                const double x = b.At + b.Slope * y;
-                if (b.Left) left = std::max(left, x);
-                else right = std::min(right, x);
-            }
+            for (const Bound& b : Lefts) left = std::max(left, b.At + b.Slope * y);
+            for (const Bound& b : Rights) right = std::min(right, b.At + b.Slope * y);
             if (!(left <= right)) continue;
-            const int c0 = int(std::clamp(std::ceil(left - x0), 0.0, double(width)));
-            const int c1 = int(std::clamp(std::floor(right - x0), -1.0, double(width - 1)));
-            uint64_t* row = &Filled[size_t(r) * size_t(words)];
+            // The first and last pixel centre between them, within the rows' width: the ceiling and
+            // floor of offsets that are positive by then, by truncation.
+            const double from = left - x0, to = right - x0;
+            const int c0 = from <= 0 ? 0 : from >= width ? width : int(from) + (double(int(from)) < from);
+            const int c1 = to < 0 ? -1 : to >= width - 1 ? width - 1 : int(to);
             if (c1 < c0) continue;
+            uint64_t* row = &Filled[size_t(r) * size_t(words)];
             rowLow = std::min(rowLow, r), rowHigh = std::max(rowHigh, r);
             columnLow = std::min(columnLow, c0), columnHigh = std::max(columnHigh, c1);
-            const int w0 = c0 / 64, w1 = c1 / 64;
-            const uint64_t from = ~uint64_t(0) << (c0 % 64), upto = ~uint64_t(0) >> (63 - c1 % 64);
+            const unsigned w0 = unsigned(c0) / 64, w1 = unsigned(c1) / 64;
+            const uint64_t fromBit = ~uint64_t(0) << (unsigned(c0) % 64), uptoBit = ~uint64_t(0) >> (63 - unsigned(c1) % 64);
             if (w0 == w1) {
-                row[w0] |= from & upto;
+                row[w0] |= fromBit & uptoBit;
                 continue;
             }
-            row[w0] |= from;
+            row[w0] |= fromBit;
             std::fill(row + w0 + 1, row + w1, ~uint64_t(0));
-            row[w1] |= upto;
+            row[w1] |= uptoBit;
         }
     }
     // A cell counts when all its pixels are held.

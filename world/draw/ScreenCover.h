@@ -60,8 +60,9 @@ private:
     };
     struct Placed {
         Clipped C;
-        double Eye[3];  // ft, eye frame
+        float Model[3];  // ft, as given
     };
+    void eye(const Placed& p, double* out) const;  // ft, eye frame: under the last modelview
     // The points through the modelview and the projection.
     void toClip(const double* modelview, const uint8_t* xyz, size_t stride, const uint16_t* items, int count);
     bool drawnFacing(double area, bool culled) const;
@@ -99,12 +100,16 @@ private:
         bool Reversed;
         int At;  // its first point in Kept
     };
+    struct EdgeKey {
+        uint64_t Hash;   // of the edge's ends
+        uint32_t Index;  // in Edges
+    };
     struct Bound {
         double At, Slope;  // x = At + Slope y, px
-        bool Left;
     };
     std::vector<Edge> Edges;
-    std::vector<Bound> Bounds;
+    std::vector<EdgeKey> EdgeOrder;
+    std::vector<Bound> Lefts, Rights;  // an outline's left and right ends along the rows
     std::vector<const Placed*> Piece;
 };
 

@@ -82,6 +82,23 @@ public:
         return (c[0] < Window[0] * c[3]) | (c[0] > Window[1] * c[3]) << 1 | (c[1] < Window[2] * c[3]) << 2 |
                (c[1] > Window[3] * c[3]) << 3 | (c[2] + c[3] < 0) << 4;
     }
+    // Whether the ball of `radius` round the point lies wholly outside one of those sides, so that
+    // every point in it does.
+    bool outside(const double* centre, double radius) const {
+        const auto row = [&](int i) {
+            return std::array<double, 4>{Clip[size_t(i)], Clip[size_t(4 + i)], Clip[size_t(8 + i)], Clip[size_t(12 + i)]};
+        };
+        const auto w = row(3);
+        const auto side = [&](const std::array<double, 4>& q, double sign, double bound) {
+            // Inside where sign (q - bound w) >= 0.
+            double a[4];
+            for (int i = 0; i < 4; ++i) a[i] = sign * (q[size_t(i)] - bound * w[size_t(i)]);
+            const double at = a[0] * centre[0] + a[1] * centre[1] + a[2] * centre[2] + a[3];
+            return at < -radius * std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]);
+        };
+        return side(row(0), 1, Window[0]) || side(row(0), -1, Window[1]) || side(row(1), 1, Window[2]) ||
+               side(row(1), -1, Window[3]) || side(row(2), 1, -1);
+    }
 
 private:
     std::array<double, 16> Clip{};
@@ -261,6 +278,17 @@ void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glNa
     if (n == 0) return;
     const QNion& pose = cloud.live.attitude;
     const double ox = pose.Position[0] - eye.X, oy = pose.Position[1] - eye.Y, oz = pose.Position[2] - eye.Z;
+    // A cloud wholly outside one side of the drawn window sends no sprite: told from a ball round
+    // every corner of its sprites, whichever way they face (with room for their float rounding).
+    const DrawnWindow window;
+    double radius = 0;
+    for (int k = 0; k < n; ++k) {
+        const CloudSprite& sp = cloud.sprite(k);
+        radius = std::max(radius, std::sqrt(double(sp.X) * sp.X + double(sp.Y) * sp.Y + double(sp.Z) * sp.Z) +
+                                      M_SQRT2 * std::abs(double(sp.Size)));
+    }
+    const double centre[3] = {ox, oy, oz};
+    if (window.outside(centre, radius * 1.001 + 1.0)) return;
 
     // Far sprites first, so that near ones are blended over them.
     std::array<std::pair<float, int>, FirstCloud::kMaxSprites> order;
@@ -279,7 +307,6 @@ void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glNa
         float U, V, R, G, B, A, X, Y, Z;
     };
     std::array<Corner, FirstCloud::kMaxSprites * 4> quads;
-    const DrawnWindow window;
     int sent = 0;
     for (int k = 0; k < n; ++k) {
         const CloudSprite& sp = cloud.sprite(order[k].second);

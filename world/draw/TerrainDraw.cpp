@@ -36,6 +36,7 @@ public:
         GLint vp[4] = {};
         glGetIntegerv(GL_VIEWPORT, vp);
         std::copy(c, c + 16, Clip.begin());
+        std::copy(m, m + 16, Modelview.begin());
         std::copy(vp, vp + 4, Viewport.begin());
         if (p[15] == 0.0 && p[0] > 0.0 && p[5] > 0.0 && vp[2] > 0 && vp[3] > 0) {
             // Tangents of the screen's edges, and pixels per unit of tangent; a step of one pixel
@@ -66,22 +67,30 @@ public:
         ty = std::min(ty + 2.0 * PixelTan[1], EdgeTan[1]);
         return std::min(PixelTan[0], PixelTan[1]) / (1.0 + tx * tx + ty * ty);
     }
-    // False only when the box lies wholly outside one plane: then nothing in it reaches the screen.
-    bool mayShow(double x0, double y0, double z0, double x1, double y1, double z1) const {
-        for (const auto& q : Planes) {
+    static constexpr uint8_t kAllPlanes = 63;  // a bit a plane
+    // False only when the box lies wholly outside one of the `planes`: then nothing in it reaches the
+    // screen.
+    bool mayShow(double x0, double y0, double z0, double x1, double y1, double z1, uint8_t planes = kAllPlanes) const {
+        for (int k = 0; k < 6; ++k) {
+            if (!(planes >> k & 1)) continue;
+            const auto& q = Planes[size_t(k)];
             const double x = q[0] > 0 ? x1 : x0, y = q[1] > 0 ? y1 : y0, z = q[2] > 0 ? z1 : z0;
             if (q[0] * x + q[1] * y + q[2] * z + q[3] < -kSlack * (std::abs(q[0]) + std::abs(q[1]) + std::abs(q[2])))
                 return false;
         }
         return true;
     }
-    // True when the box lies wholly inside every plane.
-    bool holds(double x0, double y0, double z0, double x1, double y1, double z1) const {
-        for (const auto& q : Planes) {
+    // The planes the box does not lie wholly inside, as bits: none when it all lies in view. A box
+    // within one wholly inside a plane is inside it too, to the rounding, so its may-show need not
+    // look at that plane.
+    uint8_t cuttingPlanes(double x0, double y0, double z0, double x1, double y1, double z1) const {
+        uint8_t cut = 0;
+        for (int k = 0; k < 6; ++k) {
+            const auto& q = Planes[size_t(k)];
             const double x = q[0] > 0 ? x0 : x1, y = q[1] > 0 ? y0 : y1, z = q[2] > 0 ? z0 : z1;
-            if (q[0] * x + q[1] * y + q[2] * z + q[3] < 0) return false;
+            if (q[0] * x + q[1] * y + q[2] * z + q[3] < 0) cut |= uint8_t(1 << k);
         }
-        return true;
+        return cut;
     }
     // The window rectangle (pixels, x right, y up) holding the box's picture, widened by a pixel;
     // false when part of the box lies beside or behind the eye.
@@ -106,6 +115,10 @@ public:
     }
     // The point's clip w: its distance ahead of the eye in a perspective view.
     double clipW(double x, double y, double z) const { return Clip[3] * x + Clip[7] * y + Clip[11] * z + Clip[15]; }
+    // The point's eye-space depth, |z| (ft): what the GL fogs by.
+    double fogDepth(double x, double y, double z) const {
+        return std::abs(Modelview[2] * x + Modelview[6] * y + Modelview[10] * z + Modelview[14]);
+    }
     // The point's place in the window (pixels); false beside or behind the eye.
     bool window(double x, double y, double z, double& px, double& py) const {
         const double w = Clip[3] * x + Clip[7] * y + Clip[11] * z + Clip[15];
@@ -125,6 +138,7 @@ private:
     static constexpr double kSlack = 1.0;  // ft: keeps squares that only touch a plane
     std::array<std::array<double, 4>, 6> Planes{};
     std::array<double, 16> Clip{};  // projection x modelview
+    std::array<double, 16> Modelview{};
     std::array<int, 4> Viewport{};
 };
 
@@ -464,62 +478,60 @@ TerrainDrawer::Vertex TerrainDrawer::post(const RIDUdidav& t, const Eye& eye, in
     return v;
 }
 
-uint32_t TerrainDrawer::corner(const RIDUdidav& t, const Eye& eye, int pi, int pj, float u, float w, float du, float dw,
-                               bool near, Run& run) {
-    std::vector<Vertex>& out = near ? run.Near : run.Far;
-    Vertex v = post(t, eye, pi, pj);
-    v.U = u;
-    v.V = w;
-    out.push_back(v);
-    if (near) {
-        run.NearDetail.push_back(du);
-        run.NearDetail.push_back(dw);
-    }
-    return uint32_t(out.size() - 1);
-}
-
 void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, bool worldUV, double uvScale,
                               bool near, int group, Run& run, int lit) {
     // Corners (0,0) (1,0) (1,1) (0,1), drawn as (0,0) (1,0) (1,1) and (0,0) (1,1) (0,1): the
     // altitude query's diagonal.
     static constexpr int kCorner[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
     uint32_t at[4] = {};
+    // Eight detail pictures to a square, and the world's pictures, repeat every 64 squares.
+    const int i64 = int(unsigned(i) % 64u), j64 = int(unsigned(j) % 64u);
+    const size_t post0 = size_t(j - PostsJ0) * PostsAcross + size_t(i - PostsI0);
+    const int keyBase = 1 + group + 4 * kGroundCodes * int(near);
+    std::vector<Vertex>& out = near ? run.Near : run.Far;
     for (int c = 0; c < 4; ++c) {
         if ((c == 1 && !(lit & 1)) || (c == 3 && !(lit & 2))) continue;  // a corner only a left-out triangle uses
         const int ci = kCorner[c][0], cj = kCorner[c][1];
-        // Eight detail pictures to a square, and the world's pictures, repeat every 64 squares.
-        const int si = (i % 64) + ci, sj = (j % 64) + cj;
-        const float du = float(si * 8.0), dw = float(sj * 8.0);
+        const int si = i64 + ci, sj = j64 + cj;
         float u = float(si * uvScale), w = float(sj * uvScale);
         if (!worldUV) {
             u = float(ci), w = float(cj);
             turnPicture(turns, u, w);
         }
-        if (!worldUV || Exact) {
-            at[c] = corner(t, eye, i + ci, j + cj, u, w, du, dw, near, run);
-            continue;
-        }
         // Neighbouring squares of one run share the post's vertex where their coordinates there
         // agree: all but across the 64th square's edge.
-        const uint16_t key = uint16_t(1 + group + 4 * kGroundCodes * (int(near) + 2 * int(si == 64) + 4 * int(sj == 64)));
-        const size_t post = size_t(j + cj - PostsJ0) * PostsAcross + size_t(i + ci - PostsI0);
-        uint16_t* keys = &PostKeys[post * 4];
-        uint32_t* indices = &PostIndices[post * 4];
+        const bool shares = worldUV && !Exact;
+        uint16_t* keys = nullptr;
+        uint32_t* indices = nullptr;
+        const uint16_t key = uint16_t(keyBase + 4 * kGroundCodes * (2 * int(si == 64) + 4 * int(sj == 64)));
         int slot = 0;
-        while (slot < 4 && keys[slot] != 0 && keys[slot] != key) ++slot;
-        if (slot < 4 && keys[slot] == key) {
-            at[c] = indices[slot];
-            continue;
+        if (shares) {
+            const size_t post = post0 + size_t(cj) * PostsAcross + size_t(ci);
+            keys = &PostKeys[post * 4];
+            indices = &PostIndices[post * 4];
+            while (slot < 4 && keys[slot] != 0 && keys[slot] != key) ++slot;
+            if (slot < 4 && keys[slot] == key) {
+                at[c] = indices[slot];
+                continue;
+            }
         }
-        at[c] = corner(t, eye, i + ci, j + cj, u, w, du, dw, near, run);
-        if (slot < 4) {  // (four squares meet at a post: never full)
+        Vertex v = post(t, eye, i + ci, j + cj);
+        v.U = u;
+        v.V = w;
+        at[c] = uint32_t(out.size());
+        out.push_back(v);
+        if (near) {
+            run.NearDetail.push_back(float(si * 8.0));
+            run.NearDetail.push_back(float(sj * 8.0));
+        }
+        if (shares && slot < 4) {  // (four squares meet at a post: never full)
             keys[slot] = key;
             indices[slot] = at[c];
         }
     }
     std::vector<uint32_t>& triangles = near ? run.NearTriangles : run.FarTriangles;
-    if (lit & 1) triangles.insert(triangles.end(), {at[0], at[1], at[2]});
-    if (lit & 2) triangles.insert(triangles.end(), {at[0], at[2], at[3]});
+    if (lit & 1) triangles.push_back(at[0]), triangles.push_back(at[1]), triangles.push_back(at[2]);
+    if (lit & 2) triangles.push_back(at[0]), triangles.push_back(at[2]), triangles.push_back(at[3]);
 }
 
 void TerrainDrawer::addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, int kind, double distance,
@@ -654,7 +666,7 @@ bool TerrainDrawer::needsClipping(const RIDUdidav& t, const Eye& eye, int i, int
 void TerrainDrawer::markShownBlocks(const RIDUdidav& t, const Eye& eye, int i0, int i1, int j0, int j1, double reach,
                                     const ViewFrustum& frustum, float& lowest) {
     const int across = (i1 - i0) / kBlock + 1, down = (j1 - j0) / kBlock + 1;
-    BlockShown.assign(size_t(across) * size_t(down), 1);
+    BlockShown.assign(size_t(across) * size_t(down), kBlockShows | ViewFrustum::kAllPlanes);
     for (int bj = 0; bj < down; ++bj)
         for (int bi = 0; bi < across; ++bi) {
             const int si0 = i0 + bi * kBlock, si1 = std::min(si0 + kBlock - 1, i1);
@@ -678,9 +690,9 @@ void TerrainDrawer::markShownBlocks(const RIDUdidav& t, const Eye& eye, int i0, 
             // Every square within reach: the block's lowest post counts; and when its box is out of
             // view, so is each square's.
             lowest = std::min(lowest, low);
-            shown = !frustum.mayShow(x0, low - eye.Y, z0, x1, high - eye.Y, z1)  ? 0
-                    : frustum.holds(x0, low - eye.Y, z0, x1, high - eye.Y, z1) ? kBlockInView
-                                                                               : 1;
+            shown = !frustum.mayShow(x0, low - eye.Y, z0, x1, high - eye.Y, z1)
+                        ? 0
+                        : kBlockShows | frustum.cuttingPlanes(x0, low - eye.Y, z0, x1, high - eye.Y, z1);
         }
 }
 
@@ -745,7 +757,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
         // sub-pixel grid; with several samples a pixel, a sample may lie anywhere in it.
         CentreMargin = 1.0 / 16 + (samples > 0 ? 0.5 : 0.0);
     }
-    // Ground within this of the eye is drawn without fog, which would leave it as it is; the
+    // Ground within this depth of the eye is drawn without fog, which would leave it as it is; the
     // near squares with it when all of them are (1 ft spares the fog coordinate's rounding).
     const double fogStart = reach * 0.25;
     const double clearReach = SkipsUnseenWork ? std::max(fogStart - 1.0, 0.0) : 0.0;
@@ -753,23 +765,25 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     float lowest = std::numeric_limits<float>::max();
     markShownBlocks(t, eye, i0, i1, j0, j1, reach, frustum, lowest);
     const size_t blocksAcross = size_t((i1 - i0) / kBlock + 1);
-    for (int j = j0; j <= j1; ++j)
+    for (int j = j0; j <= j1; ++j) {
+        const uint8_t* blocks = &BlockShown[size_t((j - j0) / kBlock) * blocksAcross];
+        const double dz = std::max({j * kSquareFeet - eye.Z, eye.Z - (j + 1) * kSquareFeet, 0.0});
         for (int i = i0; i <= i1; ++i) {
-            const uint8_t block = BlockShown[size_t((j - j0) / kBlock) * blocksAcross + size_t((i - i0) / kBlock)];
+            const uint8_t block = blocks[size_t(i - i0) / kBlock];
             if (!block) {
                 i += kBlock - 1 - (i - i0) % kBlock;  // to the block's last square
                 continue;
             }
             // Horizontal distance from the eye to the nearest point of the square.
             const double dx = std::max({i * kSquareFeet - eye.X, eye.X - (i + 1) * kSquareFeet, 0.0});
-            const double dz = std::max({j * kSquareFeet - eye.Z, eye.Z - (j + 1) * kSquareFeet, 0.0});
             const double d = std::sqrt(dx * dx + dz * dz);
             if (d > reach) continue;
             const float low = lowestPost(t, i, j);
             lowest = std::min(lowest, low);
-            if (block != kBlockInView &&
-                !frustum.mayShow(i * kSquareFeet - eye.X, low - eye.Y, j * kSquareFeet - eye.Z,
-                                 (i + 1) * kSquareFeet - eye.X, highestPost(t, i, j) - eye.Y, (j + 1) * kSquareFeet - eye.Z))
+            const uint8_t planes = block & ViewFrustum::kAllPlanes;
+            if (planes && !frustum.mayShow(i * kSquareFeet - eye.X, low - eye.Y, j * kSquareFeet - eye.Z,
+                                           (i + 1) * kSquareFeet - eye.X, highestPost(t, i, j) - eye.Y,
+                                           (j + 1) * kSquareFeet - eye.Z, planes))
                 continue;
             if (cover && !cover->empty() && behind(*cover, frustum, i, j, low - eye.Y, highestPost(t, i, j) - eye.Y, eye)) {
                 ++Covered;
@@ -790,11 +804,14 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             }
             Unlit += 2 - (lit & 1) - (lit >> 1);
             if (!lit) continue;  // and its roads with it
-            // Every point of the square nearer than the fog's start: its fog factor is one.
-            const double fx = std::max(std::abs(i * kSquareFeet - eye.X), std::abs((i + 1) * kSquareFeet - eye.X));
-            const double fz = std::max(std::abs(j * kSquareFeet - eye.Z), std::abs((j + 1) * kSquareFeet - eye.Z));
-            const double fy = std::max(std::abs(low - eye.Y), std::abs(highestPost(t, i, j) - eye.Y));
-            const bool clear = fx * fx + fz * fz + fy * fy < clearReach * clearReach;
+            // Every corner of the square, and so every point between, nearer than the fog's start in
+            // depth, by which the GL fogs: its fog factor is one.
+            bool clear = true;
+            for (int c = 0; c < 4 && clear; ++c) {
+                const int pi = i + (c & 1), pj = j + (c >> 1);
+                clear = frustum.fogDepth(pi * kSquareFeet - eye.X, t.postFeet(pi, pj) - eye.Y, pj * kSquareFeet - eye.Z) <
+                        clearReach;
+            }
             nearFogged = nearFogged || (near && !clear);
             // Kept apart as their own group's vertices.
             const bool clipped = splits && needsClipping(t, eye, i, j, frustum);
@@ -843,6 +860,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             if (loose & (kEdgeLowZ | kEdgeHighZ)) road(0, 0);
             if (loose & (kEdgeLowX | kEdgeHighX)) road(1, 0);
         }
+    }
 
     // Every ray that leaves the eye lower than this meets the ground within the reach: it comes down
     // to the lowest drawn post inside the reach, and the ground is drawn all round to the reach. That

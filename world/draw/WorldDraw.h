@@ -138,9 +138,6 @@ private:
     static Levels soundLevels();  // of the bound picture
 
     static Vertex post(const RIDUdidav& t, const Eye& eye, int pi, int pj);  // its position
-    // A new vertex at post (pi, pj) with picture and detail coordinates; its number in the run.
-    static uint32_t corner(const RIDUdidav& t, const Eye& eye, int pi, int pj, float u, float w, float du, float dw,
-                           bool near, Run& run);
     // Square (i, j) into the run, sharing vertices with the squares of its `group` (below
     // 4 x kGroundCodes; roads share none): of its two triangles, (0,0) (1,0) (1,1) and
     // (0,0) (1,1) (0,1), those whose bit (1, 2) is in `lit`.
@@ -163,9 +160,10 @@ private:
     void prepareRoadShapes(const std::array<uint32_t, 2>& textures);
     // Blocks of squares that may show: none when out of reach, or wholly within reach and out of
     // view (their lowest post then joins `lowest`); all when wholly within reach and in view; the
-    // squares of the rest decide one by one.
+    // squares of the rest decide one by one, against the view's planes that cut the block (all
+    // when it lies partly out of reach).
     static constexpr int kBlock = 8;  // squares across a block
-    static constexpr uint8_t kBlockInView = 2;  // a block wholly within reach and in view: its squares are too
+    static constexpr uint8_t kBlockShows = 64;  // some square of the block may show; the low bits: the planes
     void markShownBlocks(const RIDUdidav& t, const Eye& eye, int i0, int i1, int j0, int j1, double reach,
                          const ViewFrustum& frustum, float& lowest);
     // Runs by [clipped][picture]: those the GL may clip apart from the rest.
@@ -199,7 +197,7 @@ private:
     std::vector<WindowPoint> PostWindow;  // per post, once projected
     std::vector<uint8_t> PostProjected;   // per post: 0 not yet, 1 in PostWindow, 2 not to be told
     std::vector<uint8_t> PostInside;      // per post: 0 not yet, 1 inside every clip plane, 2 not
-    std::vector<uint8_t> BlockShown;  // per block of the squares within reach, row by row
+    std::vector<uint8_t> BlockShown;  // per block of the squares within reach, row by row: 0 or kBlockShows | planes
     static constexpr double kHighestOverGround = 50000.0;  // ft: the ground met stays inside the far plane
     static constexpr double kNearRaySine = 0.35;            // sin 20 deg: the sky's lowest ray
     static constexpr double kOpenMargin = 0.01;             // radians
