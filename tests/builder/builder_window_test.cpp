@@ -482,7 +482,9 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     pressBuilder("Close");
     ASSERT_FALSE(c_->builderWindowOpen());
 
-    // The mission menu offers it; the pilot flies it.
+    // The mission menu offers it once the folder's rescan after the save has finished on its
+    // thread (the next frame takes it in); the pilot flies it.
+    c_->flushUserMissions();
     c_->fromMenus(kMenuSelectMission);
     press("Select Mission", "Mission");
     press("Select Mission", "     User Mission #1: Balloon busting");
