@@ -40,6 +40,7 @@ struct Player {
                                     folder.string() + "/", {}, (folder / "user").string() + "/"});
         network.attach(c.get());
         c->awakeFromNib();
+        c->seedSimulation(static_cast<uint32_t>(pilot.size()));  // start-up seeds it from the system
         c->interface().pilotNameFields[0].stringValue = pilot;
         c->fromPlayerSignInOkay();
         c->skipMissionSelection();

@@ -51,6 +51,7 @@ protected:
         c = std::make_unique<VADArizodazar2>(GameController::Links{store_.get()},
                                              VADArizodazar2::Content{{}, [](ModelArray&, GameController&) {}});
         c->awakeFromNib();
+        c->seedSimulation(3);  // start-up seeds it from the system; each run is the same game
         fs::create_directories(folder_ / "user");
         missiongen::buildPatrolMission(*record_, texts_);
         write("pellamm1.pellam");
@@ -175,6 +176,7 @@ protected:
             VADArizodazar2::Content{{}, {}, [] { return std::make_unique<testing::FlatTerrain>(100.0); }, nullptr,
                                     folder_.string() + "/", [] { return 0; }, (folder_ / "user").string() + "/"});
         c->awakeFromNib();
+        c->seedSimulation(3);  // start-up seeds it from the system; each run is the same game
     }
     // Clicks after the first pilot's name, rubs it out and types `name`.
     void rename(const std::string& name) {
