@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <thread>
 
 #include "aircraft/FlyableAircraft.h"
 #include "game/InterfaceDrawing.h"
@@ -23,6 +22,7 @@
 #include "platform/Paths.h"
 #include "platform/ui/UiLayer.h"
 #include "tests/TestFolder.h"
+#include "tests/WaitFor.h"
 #include "tests/flight/TestWorld.h"
 #include "tests/game/frame_step.h"
 #include "tools/missiongen/PatrolMission.h"
@@ -462,7 +462,8 @@ TEST_F(WindowsTest, ManualOpensThroughAnArgumentVector) {
     platform::setDesktopOpener((folder_ / "opener").string());
     c->fromHelpMenu();
     // The opener runs on its own: wait for what it writes, however slow a loaded machine starts it.
-    for (int i = 0; i < 60000 && !fs::exists(seen); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    testing::waitFor([&] { return fs::exists(seen); }, "the opener to write what it was given", testing::kHangBound,
+                     std::chrono::milliseconds(10));
     std::ifstream in(seen);
     std::string path((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(path, (folder_ / "Pellam Manual.html").string());  // spaces and all, as one argument
