@@ -38,6 +38,7 @@ protected:
                                                  return terrain->initWithGLView(nullptr) ? std::move(terrain) : nullptr;
                                              }});
         c->awakeFromNib();
+        c->seedSimulation(1918 + GetParam());  // start-up seeds it from the system; each run is the same fight
         ASSERT_EQ(c->missionState().worldProblem, "");
         c->fromPlayerSignInOkay();
         c->skipMissionSelection();

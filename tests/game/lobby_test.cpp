@@ -3,14 +3,12 @@
 // server in the lobby process test.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 #include "game/Scoring.h"
 #include "game/StandInNeighbours.h"
 #include "game/VADArizodazar2.h"
 #include "platform/TickCount.h"
 #include "tests/TestFolder.h"
+#include "tests/WaitFor.h"
 #include "tests/game/GameProcess.h"
 #include "tests/game/mission_rig.h"
 #include "tests/gamesserver/LoopbackServer.h"
@@ -163,10 +161,8 @@ TEST_F(LobbyTest, TheFramesNeverWaitForASlowOrMissingServer) {
     // The server gone: the player hears so as soon as the connection is refused.
     slow.reset();
     std::string shown;
-    for (int i = 0; i < 3000 && shown.rfind("couldn't", 0) != 0; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        shown = c->joinTableValue(2, 0);
-    }
+    testing::waitFor([&] { return (shown = c->joinTableValue(2, 0)).rfind("couldn't", 0) == 0; },
+                     "the refused connection to reach the join table");
     EXPECT_EQ(shown.rfind("couldn't reach the games list", 0), 0u) << shown;
 }
 
@@ -194,10 +190,13 @@ TEST_F(ListedHostTest, AnnouncesItsOccupiedSlotsAtOnceAndLeavesTheListAtTheEnd) 
     c->Wait1Tick();
     auto fetched = [&](int32_t expected) {
         c->checkForNetworkGames(true);
-        for (int i = 0; i < 3000 && (c->lobbySettings().currentNumberOfPublicGames != expected || !c->lobbySettings().gamesListProblem.empty()); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            c->checkForNetworkGames(false);
-        }
+        testing::waitFor(
+            [&] {
+                c->checkForNetworkGames(false);
+                return c->lobbySettings().currentNumberOfPublicGames == expected &&
+                       c->lobbySettings().gamesListProblem.empty();
+            },
+            "a games list of " + std::to_string(expected), testing::kHangBound, std::chrono::milliseconds(10));
         return c->lobbySettings().currentNumberOfPublicGames;
     };
     ASSERT_EQ(fetched(1), 1);

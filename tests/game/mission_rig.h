@@ -37,6 +37,7 @@ protected:
             VADArizodazar2::Content{{}, {}, [] { return std::make_unique<FlatTerrain>(100.0); }, nullptr,
                                     folder_.string() + "/", [this] { return nextDraw(); }});
         c->awakeFromNib();
+        c->seedSimulation(11);  // start-up seeds it from the system; each run is the same fight
         c->fromPlayerSignInOkay();
         c->skipMissionSelection();
         c->fromFlyMissionButton();

@@ -4,8 +4,6 @@
 // whatever the machine's load.
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "aircraft/FlyableAircraft.h"
 #include "builder/BuilderSave.h"
 #include "builder/MissionBuilder.h"
@@ -15,6 +13,7 @@
 #include "platform/TickCount.h"
 #include "platform/UserDefaults.h"
 #include "tests/TestFolder.h"
+#include "tests/WaitFor.h"
 #include "tests/flight/TestWorld.h"
 #include "tests/game/frame_step.h"
 #include "tools/missiongen/PatrolMission.h"
@@ -41,6 +40,7 @@ struct Player {
                                     folder.string() + "/", {}, (folder / "user").string() + "/"});
         network.attach(c.get());
         c->awakeFromNib();
+        c->seedSimulation(static_cast<uint32_t>(pilot.size()));  // start-up seeds it from the system
         c->interface().pilotNameFields[0].stringValue = pilot;
         c->fromPlayerSignInOkay();
         c->skipMissionSelection();
@@ -89,7 +89,7 @@ protected:
             const bool hostBehind = hostPlayer && heard(hostPlayer) < toHost;
             return hostBehind || (left.empty() && joinersHeard < toJoiners);
         };
-        for (long spin = 0; behind() && spin < 20000000; ++spin) std::this_thread::yield();
+        waitFor([&] { return !behind(); }, "every datagram of the frame to reach its receiver");
     }
     // The player leaves as the game's end dialog does.
     void leave(Player& p) {

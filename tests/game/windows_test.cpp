@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <thread>
 
 #include "aircraft/FlyableAircraft.h"
 #include "game/InterfaceDrawing.h"
@@ -23,6 +22,7 @@
 #include "platform/Paths.h"
 #include "platform/ui/UiLayer.h"
 #include "tests/TestFolder.h"
+#include "tests/WaitFor.h"
 #include "tests/flight/TestWorld.h"
 #include "tests/game/frame_step.h"
 #include "tools/missiongen/PatrolMission.h"
@@ -51,6 +51,7 @@ protected:
         c = std::make_unique<VADArizodazar2>(GameController::Links{store_.get()},
                                              VADArizodazar2::Content{{}, [](ModelArray&, GameController&) {}});
         c->awakeFromNib();
+        c->seedSimulation(3);  // start-up seeds it from the system; each run is the same game
         fs::create_directories(folder_ / "user");
         missiongen::buildPatrolMission(*record_, texts_);
         write("pellamm1.pellam");
@@ -175,6 +176,7 @@ protected:
             VADArizodazar2::Content{{}, {}, [] { return std::make_unique<testing::FlatTerrain>(100.0); }, nullptr,
                                     folder_.string() + "/", [] { return 0; }, (folder_ / "user").string() + "/"});
         c->awakeFromNib();
+        c->seedSimulation(3);  // start-up seeds it from the system; each run is the same game
     }
     // Clicks after the first pilot's name, rubs it out and types `name`.
     void rename(const std::string& name) {
@@ -460,7 +462,8 @@ TEST_F(WindowsTest, ManualOpensThroughAnArgumentVector) {
     platform::setDesktopOpener((folder_ / "opener").string());
     c->fromHelpMenu();
     // The opener runs on its own: wait for what it writes, however slow a loaded machine starts it.
-    for (int i = 0; i < 60000 && !fs::exists(seen); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    testing::waitFor([&] { return fs::exists(seen); }, "the opener to write what it was given", testing::kHangBound,
+                     std::chrono::milliseconds(10));
     std::ifstream in(seen);
     std::string path((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(path, (folder_ / "Pellam Manual.html").string());  // spaces and all, as one argument

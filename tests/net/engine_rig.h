@@ -6,29 +6,25 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <cmath>
 #include <deque>
 #include <memory>
 #include <random>
-#include <thread>
 
 #include "net/EngineServices.h"
 #include "net/NetworkSockets.h"
 #include "platform/TickCount.h"
 #include "platform/UdpSocket.h"
+#include "tests/WaitFor.h"
 
 namespace pellam::net {
 
 constexpr uint32_t kLoopback = 0x7F000001;
 
-// The packet of `type` once it has arrived, waiting at most two seconds.
+// The packet of `type` once the link's receiver has stored it.
 inline bool arrive(BSDNetworkSockets& link, uint8_t type, ReceivedPacket* out) {
-    for (int i = 0; i < 400; ++i) {
-        if (link.GetMostRecentPacket(type, out)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
+    return testing::waitFor([&] { return link.GetMostRecentPacket(type, out); },
+                            "a packet of type " + std::to_string(type));
 }
 
 }  // namespace pellam::net
@@ -202,7 +198,7 @@ inline void settle() {
         if (relayedToHost >= 0) return host->heard() < relayedToHost || joinersHeard < relayedToJoiners;
         return (!host->deaf && host->heard() < toHost) || (!deaf && !uncounted && joinersHeard < toJoiners);
     };
-    for (long spin = 0; behind() && spin < 20000000; ++spin) std::this_thread::yield();
+    testing::waitFor([&] { return !behind(); }, "every datagram of the frame to reach its receiver");
 }
 
 // Runs `frames` frames of `ticks` each on every machine: each flies, then runs the engine; then
@@ -295,6 +291,14 @@ struct Stranger {
         EXPECT_TRUE(socket.open(0, &error)) << error;
     }
     uint16_t port() const { return socket.localPort(); }
+    // The next answer waiting in the socket, {0, 0} when none is.
+    std::pair<uint8_t, uint8_t> nextAnswer() {
+        std::array<uint8_t, 600> buffer;
+        platform::UdpEndpoint from;
+        for (long n; (n = socket.receive(buffer, &from)) >= 0;)
+            if (n >= 4 && buffer[2] != kNewGamePacket && buffer[2] != kPlayerNamesPacket) return {buffer[2], buffer[3]};
+        return {0, 0};
+    }
     template <class Build>
     void send(uint16_t to, Build&& build) {
         std::array<uint8_t, kSendSlotBytes> bytes{};
@@ -306,21 +310,19 @@ struct Stranger {
     void deliver(Machine& m, Build&& build) {
         const long before = m.heard();
         send(m.link.localPort(), build);
-        for (long spin = 0; m.heard() == before && spin < 20000000; ++spin) std::this_thread::yield();
+        testing::waitFor([&] { return m.heard() != before; }, "the hand-made packet to reach its machine");
         run({&m}, 2);
     }
-    // The type and byte 3 of the next answer (the host's new-game and names packets to every
-    // joiner let pass), {0, 0} when none comes.
+    // The type and byte 3 of the next answer once it has come (the host's new-game and names
+    // packets to every joiner let pass), {0, 0} after a failure when none comes.
     std::pair<uint8_t, uint8_t> answer() {
-        std::array<uint8_t, 600> buffer;
-        platform::UdpEndpoint from;
-        for (int i = 0; i < 100; ++i) {
-            if (socket.receive(buffer, &from) >= 4 && buffer[2] != kNewGamePacket && buffer[2] != kPlayerNamesPacket)
-                return {buffer[2], buffer[3]};
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return {0, 0};
+        std::pair<uint8_t, uint8_t> got{0, 0};
+        testing::waitFor([&] { return (got = nextAnswer()).first != 0; }, "an answer to the stranger");
+        return got;
     }
+    // Whether nothing but those packets has come. A machine's frame sends before it returns, and
+    // loopback hands a datagram over within the send, so what its frames answered is here already.
+    bool unanswered() { return nextAnswer().first == 0; }
 };
 
 }  // namespace pellam::net::rig
