@@ -424,7 +424,9 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
         }
         cullOutside_ = !awoken_ && !exactDrawing_ && i >= ModelArray::kFirstAircraft &&
                        i < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots;
+        keepsShade_ = true;
         glNewDrawOneObject(record);
+        keepsShade_ = false;
         cullOutside_ = false;
         if (pass.SecondWindow && frameRecords_[i]) {
             Object3DData& own = frameRecords_[i]->TheObject;
@@ -434,6 +436,7 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
         }
     }
     drawHeld(false);  // what the aircraft held back, before anything else is drawn
+    setFlat(false);
     coverBelow_ = 0;
     glNewDrawTransparentItems();
     drawClouds();

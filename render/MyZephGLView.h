@@ -269,6 +269,17 @@ private:
     // part's `pose` (its modelview; 0..1); 1 where not known.
     float mostSunCosine(const ObjectPointsPolysVer2& g, const std::vector<uint16_t>& points, const GLMatrix& pose) const;
     void setFlat(bool on);  // GL's shade model, switched only when it changes
+    // What of GL's state, as the drawer notes it, makes the rasteriser's fragment state.
+    struct FragmentState {
+        int32_t Texture;
+        uint32_t Sampler;
+        bool Texturing, Fog, AlphaTest, Blend;
+        bool operator==(const FragmentState&) const = default;
+    };
+    FragmentState fragmentState() const;
+    // The shade model for a batch that may be filled flat (`flat`, else smooth), within `box`,
+    // whose state setting found GL's fragment state `before`.
+    void shadeFor(bool flat, const ScreenBox& box, const FragmentState& before);
     // Draws the held batches and puts back the material the plain order leaves; `inObject`: an
     // object is being drawn, whose points and pose GL gets back after.
     void drawHeld(bool inObject);
@@ -383,7 +394,10 @@ private:
     bool fillsRings_ = true;
     bool ringsNow_ = false;  // the queue being drawn is the cockpit's, tested in its slice against its cover's depths
     long ringsFilled_ = 0;
-    bool flatNow_ = false;     // GL's shade model is GL_FLAT (objects leave it GL_SMOOTH)
+    // The object pass's loop: objects leave GL's shade model as they found it or flat (it ends
+    // smooth); elsewhere each object leaves it smooth.
+    bool keepsShade_ = false;
+    bool flatNow_ = false;     // GL's shade model is GL_FLAT (objects leave it GL_SMOOTH, the pass's loop at its end)
     bool batchFlat_ = false;   // the open batch's triangles each have one colour at their three points
     bool plainWhereSure_ = false;  // this object's polygons drop the alpha test and blending where sure
     float diffuseAlpha_ = 1.0f;    // the diffuse material's alpha as last given to GL

@@ -374,9 +374,10 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
                 batch_.clear();
             } else {
                 drawHeld(true);
+                const FragmentState before = fragmentState();
                 setPolygonState(*head, g, materials, alphaTested, blended);
-                setFlat(batchFlat_);
                 const bool mean = chooseBatchFilter(*head, g, batch_, FinalMatrix_);
+                shadeFor(batchFlat_, batchBox_, before);
                 drawBatch();
                 if (mean) putBackPicture();
                 undoMarkDepth(*head);
@@ -460,7 +461,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     }
     endBatch();
     if (!mayCarry || coloured) drawHeld(true);
-    setFlat(false);
+    if (!keepsShade_) setFlat(false);
     readNearestLevel(-1, false);
     // Where the cover may have left polygons out, the diffuse colour GL holds depends on which,
     // and a lit polygon of the next object would keep its alpha with the colour: it sends its own.
@@ -536,9 +537,10 @@ void MyZephGLView::drawHeld(bool inObject) {
             matrix = &b.Matrix;
             glLoadMatrixd(matrix->data());
         }
+        const FragmentState before = fragmentState();
         setPolygonState(*b.Head, *b.G, b.Materials, held_.AlphaTested, held_.Blended);
-        setFlat(b.Flat);
         const bool mean = chooseBatchFilter(*b.Head, *b.G, b.Triangles, b.Matrix);
+        shadeFor(b.Flat, b.Box, before);
         glDrawElements(GL_TRIANGLES, GLsizei(b.Triangles.size()), GL_UNSIGNED_SHORT, b.Triangles.data());
         if (mean) putBackPicture();
         undoMarkDepth(*b.Head);
@@ -1008,6 +1010,22 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
         for (int i = 1; i + 1 < n; ++i) tri(v[0], v[i], v[i + 1]);
         break;
     }
+}
+
+MyZephGLView::FragmentState MyZephGLView::fragmentState() const {
+    return {CurrentBoundTextureNumber_, readings_.Bound, noted_.Texture, noted_.Fog, noted_.AlphaTest, noted_.Blend};
+}
+
+void MyZephGLView::shadeFor(bool flat, const ScreenBox& box, const FragmentState& before) {
+    // A change of shade model alone costs the software rasteriser a copy of its fragment state
+    // (33 KB) at the next draw; filled flat, a pixel saves only its colour's interpolation. A batch
+    // that may be filled either way keeps the model GL holds unless its state moved anyway or it
+    // is large.
+    constexpr double kFlatPays = 128.0 * 128.0;  // px, the batch's bounds
+    if (!flat) return setFlat(false);
+    if (flatNow_) return;
+    const double area = (box.X1 - box.X0) * (box.Y1 - box.Y0);
+    if (fragmentState() != before || !(area < kFlatPays)) setFlat(true);
 }
 
 void MyZephGLView::setFlat(bool on) {
