@@ -4,12 +4,14 @@
 #include <GL/gl.h>
 
 #include <array>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/ZephModel.h"
 #include "render/DrawHints.h"
+#include "tests/PictureRule.h"
 #include "tests/render/ViewFixture.h"
 
 namespace rendertest {
@@ -31,11 +33,15 @@ struct Quads : ZephModel {
         Record.ObjectMatrix = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 100, 1};
     }
     // A square of half side `half` ft about (x, y), textured from map entry `map` (-1: untextured),
-    // lit by material `material`, or unlit in the picture's own colours.
-    void add(double x, double y, double half, int map, int material, bool unlit = false) {
+    // lit by material `material`, or unlit in the picture's own colours; its right-hand corners'
+    // normals lean `bend` to the right (0: one normal, one colour).
+    void add(double x, double y, double half, int map, int material, bool unlit = false, float bend = 0) {
         const auto first = uint16_t(Points.size());
-        for (auto [dx, dy] : {std::pair{-1, -1}, {-1, 1}, {1, 1}, {1, -1}})
-            Points.push_back({float(dx > 0), float(dy > 0), 0, 0, -1, float(x + dx * half), float(y + dy * half), 0});
+        for (auto [dx, dy] : {std::pair{-1, -1}, {-1, 1}, {1, 1}, {1, -1}}) {
+            const float nx = dx > 0 ? bend : 0, length = std::sqrt(nx * nx + 1);
+            Points.push_back({float(dx > 0), float(dy > 0), nx / length, 0, -1 / length, float(x + dx * half),
+                              float(y + dy * half), 0});
+        }
         OnePolygonVer2& p = Polygons.emplace_back();
         p.MapNumber = int16_t(map < 0 ? 0 : map);
         p.DefaultDrawType = GL_QUADS;
@@ -182,6 +188,32 @@ TEST_F(BatchOrderTest, BatchesOfTheNextAircraftMovedAheadShareNoPixel) {
         material(*second, 1, 0, 0.2f, 1);
         second->add(0, 20, 5, -1, 0);
         expectAsPlain("the material inherited from the first aircraft");
+    }
+}
+
+// A batch of one normal may be filled flat, and GL's shade model carries from one aircraft to the
+// next: a square whose corners are lit apart, drawn after a flat one (held back, or in place as an
+// untextured lit square is), is still filled smooth.
+TEST_F(BatchOrderTest, APieceLitApartAtItsCornersIsFilledSmoothAfterAFlatOne) {
+    ASSERT_GE(slots[0], 0);
+    for (const int map : {0, -1}) {
+        SCOPED_TRACE(map);
+        Quads* flat = object(5);
+        Quads* bent = object(6);
+        material(*flat, 0, 0.2f, 0.8f, 1);
+        material(*bent, 0, 0.2f, 0.8f, 1);
+        flat->add(-20, 0, 8, 0, 0);
+        bent->add(20, 0, 8, map, 0, false, 1.5f);
+        auto [drawn, reference] = frames();
+        // The bent square's colour moves across it (corners inside by a fifth of its side)...
+        const double perFoot = reference.height / (2 * 4.275 / (8.25 * 1.25) * 100);
+        const auto at = [&](double x, double y) {
+            return pixel(reference, int(reference.width / 2 + x * perFoot), int(reference.height / 2 - y * perFoot));
+        };
+        const uint8_t *left = at(14, 6), *right = at(26, -6);
+        EXPECT_GT(std::abs(int(left[0]) - int(right[0])) + std::abs(int(left[1]) - int(right[1])), 8);
+        // ...and filled flat only where that moves a colour by rounding alone.
+        EXPECT_LE(pellam::testing::farthestApart(drawn, reference), 1);
     }
 }
 
