@@ -249,9 +249,9 @@ private:
         std::array<Projected, kSize> Corner;  // set where Point names one
     };
     const Projected& projected(const ObjectPointsPolysVer2& g, uint16_t i, RecentCorners& recent) const;
-    // Whether GL would make no fragment of the triangle: all of it in front of the eye, and its
-    // bounds on the screen hold no pixel centre or lie outside the viewport. Where it answers
-    // false, `box` receives the bounds of the pixel centres it may light.
+    // Whether GL would make no fragment of the triangle: the bounds on the screen of what its near
+    // and far planes leave of it hold no pixel centre or lie outside the viewport, or nothing is
+    // left. Where it answers false, `box` receives the bounds of the pixel centres it may light.
     bool coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c, ScreenBox& box,
                        RecentCorners& recent) const;
     // What GL keeps of a triangle reaching behind the eye, cut to its near and far planes: nothing,
