@@ -96,6 +96,8 @@ public:
     long objectsHidden() const { return objectsHidden_; }
     // Aircraft left out whole as lying outside the view, so far.
     long objectsOutside() const { return objectsOutside_; }
+    // Triangles left out so far as making no fragment: too small, aside, or all nearer than the near plane.
+    long trianglesUnseen() const { return trianglesUnseen_; }
     // The cockpit's other pictures read by the one mip level nearest each pixel's scale, not a blend
     // of two (on: a colour moves by a few levels at most, for less work a pixel).
     void setNearestLevelInCockpit(bool on) { nearestLevelInCockpit_ = on; }
@@ -247,11 +249,16 @@ private:
         std::array<Projected, kSize> Corner;  // set where Point names one
     };
     const Projected& projected(const ObjectPointsPolysVer2& g, uint16_t i, RecentCorners& recent) const;
-    // Whether GL would make no fragment of the triangle: all of it in front of the eye, and its
-    // bounds on the screen hold no pixel centre or lie outside the viewport. Where it answers
-    // false, `box` receives the bounds of the pixel centres it may light.
+    // Whether GL would make no fragment of the triangle: the bounds on the screen of what its near
+    // and far planes leave of it hold no pixel centre or lie outside the viewport, or nothing is
+    // left. Where it answers false, `box` receives the bounds of the pixel centres it may light.
     bool coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c, ScreenBox& box,
                        RecentCorners& recent) const;
+    // What GL keeps of a triangle reaching behind the eye, cut to its near and far planes: nothing,
+    // a part whose window positions widen lo and hi (x, y pixels), or a part too near the eye's
+    // plane, or too thin, to bound.
+    enum class Kept { Nothing, Bounded, Unbounded };
+    Kept keptBounds(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c, double* lo, double* hi) const;
     void drawBatch();  // the batch's triangles, in the state GL holds; empties it
     // Before a batch's draw, in its state: the cockpit's picture read by its nearest mip level,
     // unless drawing exactly; any other by the texture's own filters. Answers whether the batch
@@ -371,7 +378,7 @@ private:
     // depths beyond it (the world's slice of the range); 0 otherwise.
     double coverBelow_ = 0;
     bool cullsHidden_ = true;
-    long trianglesHidden_ = 0, objectsHidden_ = 0, objectsOutside_ = 0;
+    long trianglesHidden_ = 0, objectsHidden_ = 0, objectsOutside_ = 0, trianglesUnseen_ = 0;
     worlddraw::ScreenCover cover_;  // the screen the cover marked this pass hides (empty: none)
     // Where the cover leaves the view open this pass, cut as pays for the sky and for the decks,
     // and whether passes behind it keep to that; where it leaves open what lies beyond the nearest

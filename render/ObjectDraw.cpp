@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
 #include <array>
 #include <bitset>
 #include <cmath>
@@ -941,8 +942,15 @@ void MyZephGLView::noteEyeInPart(int stride) {
     for (const uint16_t i : {a, b, c}) {
         const Projected& q = projected(g, i, recent);
         if (!q.Ahead) {
-            box = kWholeScreen;
-            return false;
+            // Reaching behind the eye (a cockpit's sides and floor): bounded by what GL keeps of it.
+            lo[0] = lo[1] = 1e300, hi[0] = hi[1] = -1e300;
+            const Kept kept = keptBounds(g, a, b, c, lo, hi);
+            if (kept == Kept::Nothing) return true;
+            if (kept == Kept::Unbounded) {
+                box = kWholeScreen;
+                return false;
+            }
+            break;
         }
         for (int k = 0; k < 2; ++k) {
             lo[k] = q.Window[k] < lo[k] ? q.Window[k] : lo[k];
@@ -964,6 +972,55 @@ void MyZephGLView::noteEyeInPart(int stride) {
     return false;
 }
 
+MyZephGLView::Kept MyZephGLView::keptBounds(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c,
+                                              double* lo, double* hi) const {
+    // GL keeps what lies between its near and far planes, -w <= z <= w in clip coordinates, where
+    // w >= 0: the triangle is cut to that slab and what is left bounded on the window. Wholly
+    // beyond one plane by more than GL's single-precision rounding, nothing is left; cut, its
+    // window positions lie along the near plane's, far from the eye's singular w = 0.
+    using Clip = std::array<double, 4>;
+    std::array<Clip, 5> poly{}, cut{};  // a triangle cut by two planes has five corners at most
+    int n = 0;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(g.ThePoints) + positionIn(partEye_.Stride);
+    const std::array<double, 16>& m = partEye_.Clip;
+    for (const uint16_t i : {a, b, c}) {
+        const float* p = reinterpret_cast<const float*>(bytes + size_t(i) * partEye_.Stride);
+        Clip& q = poly[size_t(n++)];
+        for (int r = 0; r < 4; ++r) q[size_t(r)] = m[r] * p[0] + m[4 + r] * p[1] + m[8 + r] * p[2] + m[12 + r];
+        for (const double v : q)
+            if (!std::isfinite(v)) return Kept::Unbounded;
+    }
+    for (const double side : {1.0, -1.0}) {  // the near plane, z + w >= 0, then the far, w - z >= 0
+        const auto inside = [side](const Clip& q) { return q[3] + side * q[2]; };
+        const auto clearlyOut = [&](const Clip& q) { return inside(q) < -1e-6 * (std::fabs(q[2]) + std::fabs(q[3])); };
+        if (std::all_of(poly.begin(), poly.begin() + n, clearlyOut)) return Kept::Nothing;
+        int kept = 0;
+        for (int k = 0; k < n; ++k) {
+            const Clip &p = poly[size_t(k)], &q = poly[size_t((k + 1) % n)];
+            const double dp = inside(p), dq = inside(q);
+            if (dp >= 0) cut[size_t(kept++)] = p;
+            if ((dp >= 0) != (dq >= 0)) {
+                const double t = dp / (dp - dq);
+                Clip& r = cut[size_t(kept++)];
+                for (size_t j = 0; j < 4; ++j) r[j] = p[j] + t * (q[j] - p[j]);
+            }
+        }
+        if (kept < 3) return Kept::Unbounded;  // a sliver at a plane: left to GL
+        poly = cut;
+        n = kept;
+    }
+    for (int k = 0; k < n; ++k) {
+        const Clip& q = poly[size_t(k)];
+        if (!(q[3] > 1e-6)) return Kept::Unbounded;
+        for (int j = 0; j < 2; ++j) {
+            const double at = partEye_.Viewport[j] + (q[size_t(j)] / q[3] + 1) * 0.5 * partEye_.Viewport[2 + j];
+            lo[j] = at < lo[j] ? at : lo[j];
+            hi[j] = at > hi[j] ? at : hi[j];
+        }
+    }
+    return Kept::Bounded;
+}
+
 void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) {
     // The triangles GL makes of the primitive, each wound as GL winds it (culling reads the
     // winding); a quad is cut along the diagonal from its second corner to its fourth, as the
@@ -977,7 +1034,10 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
     const auto tri = [&](uint16_t a, uint16_t b, uint16_t c) {
         if (cull && facesAway(g, a, b, c)) return;
         ScreenBox box = kWholeScreen;
-        if (partEye_.On && coversNoPixel(g, a, b, c, box, recent)) return;
+        if (partEye_.On && coversNoPixel(g, a, b, c, box, recent)) {
+            ++trianglesUnseen_;
+            return;
+        }
         if (partEye_.BehindCover && hiddenByCover(box) && (!(p.DrawHints & kOffset) || offsetStaysBehind(g, a, b, c))) {
             ++trianglesHidden_;
             return;

@@ -243,6 +243,49 @@ TEST_F(SceneTest, TrianglesTooSmallOrTooFarAsideForAnyPixelAreLeftOutUnseen) {
     EXPECT_GT(green, 0);
 }
 
+// Walls reaching from behind the eye to ahead of it, as a cockpit's sides do: those whose part
+// beyond the near plane lies beside the view, or which end short of that plane, make no fragment
+// and are not sent at all; the one that reaches into the view is, and the picture is the plain
+// rules' own.
+TEST_F(SceneTest, TrianglesReachingBehindTheEyeAreSentOnlyWhereTheirPartAheadCanShow) {
+    const auto wall = [](Thing& t, float x, float z0, float z1, std::array<float, 4> colour) {
+        Thing::Geometry& g = t.Geo[0];
+        const auto first = uint16_t(g.Points.size());
+        for (auto [y, z] : {std::pair{-2.0f, z0}, {2.0f, z0}, {2.0f, z1}, {-2.0f, z1}})
+            g.Points.push_back({0, 0, 0, 0, -1, x, y, z});
+        OnePolygonVer2& p = g.Polygons.emplace_back();
+        p.MapNumber = 0;
+        p.DefaultDrawType = 9;  // GL_POLYGON
+        p.DrawHints = kUnlitFlat | render::kNoCull;
+        p.PolyColor = colour;
+        p.FirstItem = int16_t(g.Runs.size());
+        g.Runs.push_back(4);
+        for (uint16_t k = 0; k < 4; ++k) g.Runs.push_back(uint16_t(first + k));
+    };
+    Thing* seen = put(7);
+    wall(*seen, -3, -10, 40, kGreen);
+    Thing* aside = put(8);
+    wall(*aside, -60, -10, 40, kRed);  // ahead of the near plane only far out to the left
+    wall(*aside, 1, -10, 6, kRed);     // ends nearer than the near plane, 8.25 ft
+    view().setExactDrawing(true);
+    const RGBAImage reference = frame();
+    view().setExactDrawing(false);
+    long unseen = view().trianglesUnseen();
+    const RGBAImage drawn = frame();
+    EXPECT_TRUE(drawn.pixels == reference.pixels);
+    int green = 0;
+    for (int y = 0; y < drawn.height; ++y)
+        for (int x = 0; x < drawn.width / 2; ++x) green += near(pixel(drawn, x, y), 0, 255, 0);
+    EXPECT_GT(green, 1000) << "the green wall, at the left";
+    EXPECT_EQ(view().trianglesUnseen() - unseen, 4) << "both red walls' triangles";
+    // The green wall's are sent, cut by the GL: without the red walls, the same picture.
+    models.put(8, nullptr);
+    unseen = view().trianglesUnseen();
+    const RGBAImage alone = frame();
+    EXPECT_TRUE(alone.pixels == drawn.pixels);
+    EXPECT_EQ(view().trianglesUnseen(), unseen);
+}
+
 TEST_F(SceneTest, AnimationFrameAlternatePolygonsFarAwayAndADotFarther) {
     Thing* t = put(6);
     t->square(0, 40, 0, kRed, kUnlitFlat);
