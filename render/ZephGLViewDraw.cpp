@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "core/ZephModel.h"
 #include "platform/TickCount.h"
@@ -12,9 +13,12 @@ namespace pellam::render {
 namespace {
 
 // One character's two triangles, inside a glBegin(GL_TRIANGLES); `textFixerY` is one pixel row.
-void sendGlyph(double across, double down, int32_t number, int32_t thechar, float size, double textFixerY) {
+// `spaceUnseen`: a space would change no pixel, so it is not sent.
+void sendGlyph(double across, double down, int32_t number, int32_t thechar, float size, double textFixerY,
+               bool spaceUnseen = false) {
     if (thechar < 0 || thechar >= 128) return;  // a gap one character wide
     if (thechar == 3 && platform::TickCount() % 64 < 32) thechar = 32;  // code 3 blinks
+    if (thechar == ' ' && spaceUnseen) return;
     const GlyphQuad q = glyphQuad(across, down, number, thechar, size, textFixerY);
     // The four corners, top-left first, as the two triangles the rasteriser cut a four-cornered
     // polygon into, in its order (1, 2, 0) and (2, 3, 0): the same pixels and the same texels.
@@ -213,8 +217,16 @@ void ZephGLView::glOpenGLText(double across, double down, const unsigned char* t
     // One primitive for the whole line: a polygon a character ran the software renderer's
     // vertex stage once a character.
     glColor4d(1, 1, 1, trans);
+    // The font's space cell is clear a texel past its edges, so blended by its alpha it leaves every
+    // pixel as it was; its blocks would cost the software rasteriser as much as a letter's.
+    GLint blend[5] = {};
+    for (const auto [k, name] : {std::pair{0, GL_BLEND_SRC_RGB}, {1, GL_BLEND_DST_RGB}, {2, GL_BLEND_SRC_ALPHA},
+                                 {3, GL_BLEND_DST_ALPHA}, {4, GL_BLEND_EQUATION_RGB}})
+        glGetIntegerv(GLenum(name), &blend[k]);
+    const bool spaceUnseen = glIsEnabled(GL_BLEND) && blend[0] == GL_SRC_ALPHA && blend[1] == GL_ONE_MINUS_SRC_ALPHA &&
+                             blend[2] == GL_SRC_ALPHA && blend[3] == GL_ONE_MINUS_SRC_ALPHA && blend[4] == GL_FUNC_ADD;
     glBegin(GL_TRIANGLES);
-    for (int i = 1; i <= text[0]; ++i) sendGlyph(across, down, i - 1, text[i], size, TextFixerY_);
+    for (int i = 1; i <= text[0]; ++i) sendGlyph(across, down, i - 1, text[i], size, TextFixerY_, spaceUnseen);
     glEnd();
     glDepthFunc(GL_LEQUAL);
     glDepthMask(GL_TRUE);

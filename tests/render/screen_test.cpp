@@ -1,10 +1,14 @@
 // The view on screen: the loading screen counted call by call on a fresh view, the horizon fog and
 // the depth test kept through a frame's changes, the window the preferences ask for; and screen
 // shots written, numbered and read back.
+#define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <array>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "ViewFixture.h"
 #include "platform/Beep.h"
@@ -99,6 +103,67 @@ TEST_F(ScreenTest, TheHorizonFogAndTheDepthTestSurviveTheFramesChanges) {
     glGetIntegerv(GL_DEPTH_FUNC, &func);
     EXPECT_EQ(func, GL_GREATER) << "empty text";
     glDepthFunc(GL_LEQUAL);
+}
+
+// A line of text looks as it would with every space's cell drawn, yet its spaces make no fragment:
+// over a coloured ground, under the frame's blend, and then under a blend a space would show in.
+TEST_F(ScreenTest, SpacesInALineOfTextLeaveThePictureAsTheirCellsWould) {
+    const auto line = [](const std::string& s) {
+        std::vector<unsigned char> text(s.size() + 1, uint8_t(s.size()));
+        std::copy(s.begin(), s.end(), text.begin() + 1);
+        return text;
+    };
+    const std::string words = "Kills:  #1R: 1   #2R: 0      ";
+    constexpr double kAcross = 0.02, kDown = 0.5;
+    constexpr float kSize = 1.65f;
+    const auto ground = [&] {
+        view().setEraseColorRed(0.3, 0.55, 0.7);
+        view().glRenderStart();
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    };
+    // Every cell, spaces too, one glyph at a time.
+    const auto everyCell = [&] {
+        glMatrixMode(GL_PROJECTION), glLoadIdentity(), glMatrixMode(GL_MODELVIEW), glLoadIdentity();
+        glDepthFunc(GL_ALWAYS);
+        glEnable(GL_TEXTURE_2D), glDisable(GL_LIGHTING), glDisable(GL_ALPHA_TEST);
+        view().glSetCurrentTexture(view().getFontTexture(), 12);
+        for (size_t i = 0; i < words.size(); ++i)
+            view().glSetTextTextureBig(kAcross, kDown, int32_t(i), words[i], kSize, 1.0);
+        glDepthFunc(GL_LEQUAL);
+    };
+    ground();
+    everyCell();
+    const RGBAImage cells = readBack(view());
+    ground();
+    view().glOpenGLText(kAcross, kDown, line(words).data(), 0, kSize, 1.0);
+    const RGBAImage text = readBack(view());
+    long differ = 0;
+    for (size_t k = 0; k < text.pixels.size(); k += 4)
+        differ += !std::equal(&text.pixels[k], &text.pixels[k + 3], &cells.pixels[k]);
+    EXPECT_EQ(differ, 0) << "pixels the line draws otherwise than its cells one by one";
+    EXPECT_GT(brightPixels(text, 0, 0, width, height, 200), 100) << "the letters are drawn";
+
+    const auto fragments = [&](const std::string& s) {
+        GLuint query = 0;
+        glGenQueries(1, &query);
+        glBeginQuery(GL_SAMPLES_PASSED, query);
+        view().glOpenGLText(kAcross, kDown, line(s).data(), 0, kSize, 1.0);
+        glEndQuery(GL_SAMPLES_PASSED);
+        GLuint samples = 0;
+        glGetQueryObjectuiv(query, GL_QUERY_RESULT, &samples);
+        glDeleteQueries(1, &query);
+        return samples;
+    };
+    ground();
+    EXPECT_EQ(fragments("        "), 0u) << "blank spaces sent";
+    EXPECT_GT(fragments("  R  "), 0u);
+    // Added on, a space's cell is drawn: the blend no longer leaves its clear texels unseen.
+    glBlendFunc(GL_ONE, GL_ONE);
+    EXPECT_GT(fragments("        "), 0u) << "spaces left out where they could show";
+    glDisable(GL_BLEND);
+    EXPECT_GT(fragments("        "), 0u) << "spaces left out unblended";
+    view().setEraseColorRed(1, 1, 1);
 }
 
 // With the show deferred, a frame drawn is shown once: by the next frame's start or by the next
