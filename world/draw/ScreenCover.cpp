@@ -315,6 +315,9 @@ void ScreenCover::markSeams() {
                 float& r = SeamReach[size_t(cy) * Across + cx];
                 r = std::max(r, KeptReach[o]);
             }
+        // Wholly left or right of the pixel centres (a part beside the view, within its rows): its
+        // rows' spans all end before the first centre or start past the last.
+        if (most < x0 - 1 || least > x0 + width) continue;
         for (int r = r0; r <= r1; ++r) {
             if (r == r0 || r % kCell == 0) {
                 const uint8_t* band = &Covered[size_t(r / kCell) * Across];
