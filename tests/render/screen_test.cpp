@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -105,15 +106,17 @@ TEST_F(ScreenTest, TheHorizonFogAndTheDepthTestSurviveTheFramesChanges) {
     glDepthFunc(GL_LEQUAL);
 }
 
-// A line of text looks as it would with every space's cell drawn, yet its spaces make no fragment:
-// over a coloured ground, under the frame's blend, and then under a blend a space would show in.
-TEST_F(ScreenTest, SpacesInALineOfTextLeaveThePictureAsTheirCellsWould) {
+// A line of text looks as it would with each of its cells drawn whole, yet makes fragments only
+// where a letter's ink can reach and none for its spaces: over a coloured ground under the frame's
+// blend. By the plain rules its letters are sent whole; under a blend a clear texel would show in,
+// every cell is.
+TEST_F(ScreenTest, ALineOfTextLooksAsItsWholeCellsWouldYetSendsOnlyItsInk) {
     const auto line = [](const std::string& s) {
         std::vector<unsigned char> text(s.size() + 1, uint8_t(s.size()));
         std::copy(s.begin(), s.end(), text.begin() + 1);
         return text;
     };
-    const std::string words = "Kills:  #1R: 1   #2R: 0      ";
+    const std::string words = "Kills:  #1R: 1   #2R: 0 _|g      ";
     constexpr double kAcross = 0.02, kDown = 0.5;
     constexpr float kSize = 1.65f;
     const auto ground = [&] {
@@ -122,47 +125,51 @@ TEST_F(ScreenTest, SpacesInALineOfTextLeaveThePictureAsTheirCellsWould) {
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     };
-    // Every cell, spaces too, one glyph at a time.
-    const auto everyCell = [&] {
-        glMatrixMode(GL_PROJECTION), glLoadIdentity(), glMatrixMode(GL_MODELVIEW), glLoadIdentity();
-        glDepthFunc(GL_ALWAYS);
-        glEnable(GL_TEXTURE_2D), glDisable(GL_LIGHTING), glDisable(GL_ALPHA_TEST);
-        view().glSetCurrentTexture(view().getFontTexture(), 12);
-        for (size_t i = 0; i < words.size(); ++i)
-            view().glSetTextTextureBig(kAcross, kDown, int32_t(i), words[i], kSize, 1.0);
-        glDepthFunc(GL_LEQUAL);
-    };
-    ground();
-    everyCell();
-    const RGBAImage cells = readBack(view());
-    ground();
-    view().glOpenGLText(kAcross, kDown, line(words).data(), 0, kSize, 1.0);
-    const RGBAImage text = readBack(view());
-    long differ = 0;
-    for (size_t k = 0; k < text.pixels.size(); k += 4)
-        differ += !std::equal(&text.pixels[k], &text.pixels[k + 3], &cells.pixels[k]);
-    EXPECT_EQ(differ, 0) << "pixels the line draws otherwise than its cells one by one";
-    EXPECT_GT(brightPixels(text, 0, 0, width, height, 200), 100) << "the letters are drawn";
-
-    const auto fragments = [&](const std::string& s) {
+    const auto fragments = [&](const std::function<void()>& draw) {
         GLuint query = 0;
         glGenQueries(1, &query);
         glBeginQuery(GL_SAMPLES_PASSED, query);
-        view().glOpenGLText(kAcross, kDown, line(s).data(), 0, kSize, 1.0);
+        draw();
         glEndQuery(GL_SAMPLES_PASSED);
         GLuint samples = 0;
         glGetQueryObjectuiv(query, GL_QUERY_RESULT, &samples);
         glDeleteQueries(1, &query);
         return samples;
     };
+    const auto text = [&](const std::string& s) { view().glOpenGLText(kAcross, kDown, line(s).data(), 0, kSize, 1.0); };
+    // Every cell of `s` whole, spaces too, one glyph at a time.
+    const auto cells = [&](const std::string& s) {
+        glMatrixMode(GL_PROJECTION), glLoadIdentity(), glMatrixMode(GL_MODELVIEW), glLoadIdentity();
+        glDepthFunc(GL_ALWAYS);
+        glEnable(GL_TEXTURE_2D), glDisable(GL_LIGHTING), glDisable(GL_ALPHA_TEST);
+        view().glSetCurrentTexture(view().getFontTexture(), 12);
+        for (size_t i = 0; i < s.size(); ++i) view().glSetTextTextureBig(kAcross, kDown, int32_t(i), s[i], kSize, 1.0);
+        glDepthFunc(GL_LEQUAL);
+    };
     ground();
-    EXPECT_EQ(fragments("        "), 0u) << "blank spaces sent";
-    EXPECT_GT(fragments("  R  "), 0u);
-    // Added on, a space's cell is drawn: the blend no longer leaves its clear texels unseen.
+    const GLuint whole = fragments([&] { cells(words); });
+    const RGBAImage byCells = readBack(view());
+    ground();
+    const GLuint cut = fragments([&] { text(words); });
+    const RGBAImage byLine = readBack(view());
+    long differ = 0;
+    for (size_t k = 0; k < byLine.pixels.size(); k += 4)
+        differ += !std::equal(&byLine.pixels[k], &byLine.pixels[k + 3], &byCells.pixels[k]);
+    EXPECT_EQ(differ, 0) << "pixels the line draws otherwise than its cells one by one";
+    EXPECT_GT(brightPixels(byLine, 0, 0, width, height, 200), 100) << "the letters are drawn";
+    EXPECT_LT(cut, whole / 2) << "fragments of the line against its whole cells'";
+    EXPECT_EQ(fragments([&] { text("        "); }), 0u) << "blank spaces sent";
+
+    view().setExactDrawing(true);
+    const std::string letters = "Kills:#1R";
+    EXPECT_EQ(fragments([&] { text(letters); }), fragments([&] { cells(letters); })) << "letters cut by the plain rules";
+    EXPECT_EQ(fragments([&] { text("        "); }), 0u);
+    view().setExactDrawing(false);
+    // Added on, a cell's clear texels are drawn: the blend no longer leaves them unseen.
     glBlendFunc(GL_ONE, GL_ONE);
-    EXPECT_GT(fragments("        "), 0u) << "spaces left out where they could show";
+    EXPECT_EQ(fragments([&] { text(words); }), whole) << "cells left out or cut where they could show";
     glDisable(GL_BLEND);
-    EXPECT_GT(fragments("        "), 0u) << "spaces left out unblended";
+    EXPECT_EQ(fragments([&] { text(words); }), whole) << "cells left out or cut unblended";
     view().setEraseColorRed(1, 1, 1);
 }
 
