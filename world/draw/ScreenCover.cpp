@@ -81,6 +81,16 @@ bool ScreenCover::drawnFacing(double area, bool culled) const {
 }
 
 bool ScreenCover::addPiece(const Placed* const* p, int n, bool culled) {
+    // Wholly beyond a side of the view (most of an aircraft seen from its seat): it fills no pixel,
+    // and an edge it shares lies off the window too.
+    const auto beyond = [&](auto outside) {
+        for (int k = 0; k < n; ++k)
+            if (!outside(p[k]->C)) return false;
+        return true;
+    };
+    if (beyond([](const Clipped& c) { return c.X > c.W; }) || beyond([](const Clipped& c) { return c.X < -c.W; }) ||
+        beyond([](const Clipped& c) { return c.Y > c.W; }) || beyond([](const Clipped& c) { return c.Y < -c.W; }))
+        return true;
     // Cut at the near plane (z >= -w) and the far one (z <= w): the GL fills only what lies between.
     CutA.clear();
     bool cut = false;
