@@ -44,9 +44,9 @@ bool cutToInk(GlyphQuad& q, const GlyphInk& ink, int edge) {
     return true;
 }
 
-const std::array<GlyphInk, 128>* FontInk::forBound(uint32_t name) {
-    if (!Read || name != Name) {
-        Read = true, Name = name, Usable = false;
+const std::array<GlyphInk, 128>* FontInk::forBound(uint64_t picture) {
+    if (!Read || picture != Picture) {
+        Read = true, Picture = picture, Usable = false;
         GLint w = 0, h = 0, bits = 0, minify = 0;
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);

@@ -30,13 +30,14 @@ bool cutToInk(GlyphQuad& q, const GlyphInk& ink, int edge);
 // The ink of the font texture last asked about, read back from the GL once per texture.
 class FontInk {
 public:
-    // The bound 2-D texture `name`'s cells, or null where the text cannot be cut by them: a picture
-    // not 16 x 8 cells, or one read through its mip levels (a level's texel spans neighbours' ink).
-    const std::array<GlyphInk, 128>* forBound(uint32_t name);
+    // The cells of the bound 2-D texture, which holds the picture numbered `picture` (no two loads
+    // share a number), or null where the text cannot be cut by them: a picture not 16 x 8 cells, or
+    // one read through its mip levels (a level's texel spans neighbours' ink).
+    const std::array<GlyphInk, 128>* forBound(uint64_t picture);
     int edge() const { return Edge; }
 
 private:
-    uint32_t Name = 0;
+    uint64_t Picture = 0;
     bool Read = false, Usable = false;
     int Edge = 0;
     std::array<GlyphInk, 128> Cells{};

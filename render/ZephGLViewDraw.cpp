@@ -229,7 +229,9 @@ void ZephGLView::glOpenGLText(double across, double down, const unsigned char* t
         glGetIntegerv(GLenum(name), &blend[k]);
     const bool clearUnseen = glIsEnabled(GL_BLEND) && blend[0] == GL_SRC_ALPHA && blend[1] == GL_ONE_MINUS_SRC_ALPHA &&
                              blend[2] == GL_SRC_ALPHA && blend[3] == GL_ONE_MINUS_SRC_ALPHA && blend[4] == GL_FUNC_ADD;
-    const std::array<GlyphInk, 128>* cells = clearUnseen ? fontInk_.forBound(getglTextNum(gTextTexture_)) : nullptr;
+    const bool font = gTextTexture_ >= 0 && gTextTexture_ < kTextureSlots && TheTextureMaps_[gTextTexture_].TextureStatus == 2;
+    const std::array<GlyphInk, 128>* cells =
+        clearUnseen && font ? fontInk_.forBound(TheTextureMaps_[gTextTexture_].Picture) : nullptr;
     const auto* drawing = dynamic_cast<const ObjectDrawingView*>(this);
     const bool cut = !(drawing && drawing->exactDrawing());
     glBegin(GL_TRIANGLES);
