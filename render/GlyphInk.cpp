@@ -1,7 +1,5 @@
 #include "render/GlyphInk.h"
 
-#include <GL/gl.h>
-
 #include <algorithm>
 
 namespace pellam::render {
@@ -44,23 +42,16 @@ bool cutToInk(GlyphQuad& q, const GlyphInk& ink, int edge) {
     return true;
 }
 
-const std::array<GlyphInk, 128>* FontInk::forBound(uint64_t picture) {
-    if (!Read || picture != Picture) {
-        Read = true, Picture = picture, Usable = false;
-        GLint w = 0, h = 0, bits = 0, minify = 0;
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_ALPHA_SIZE, &bits);
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minify);
-        if (w == h && w >= 16 && w <= 4096 && w % 16 == 0 && bits > 0 && (minify == GL_LINEAR || minify == GL_NEAREST)) {
-            std::vector<uint8_t> alpha(size_t(w) * size_t(h));
-            GLint packing = 4;
-            glGetIntegerv(GL_PACK_ALIGNMENT, &packing);
-            glPixelStorei(GL_PACK_ALIGNMENT, 1);
-            glGetTexImage(GL_TEXTURE_2D, 0, GL_ALPHA, GL_UNSIGNED_BYTE, alpha.data());
-            glPixelStorei(GL_PACK_ALIGNMENT, packing);
-            Edge = w;
-            Cells = findGlyphInk(alpha, w);
+const std::array<GlyphInk, 128>* FontInk::forPicture(uint64_t picture, const Reader& read) {
+    if (picture == 0) return nullptr;
+    if (picture != Picture) {
+        Picture = picture, Usable = false;
+        std::vector<uint8_t> alpha;
+        int width = 0, height = 0;
+        if (read(alpha, width, height) && width == height && width >= 16 && width % 16 == 0 &&
+            alpha.size() >= size_t(width) * size_t(height)) {
+            Edge = width;
+            Cells = findGlyphInk(alpha, width);
             Usable = true;
         }
     }

@@ -5,6 +5,7 @@
 // leaves the pixel as it was, but the software rasteriser shades the blocks all the same.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "render/ViewMath.h"
@@ -27,18 +28,21 @@ std::array<GlyphInk, 128> findGlyphInk(const std::vector<uint8_t>& alpha, int ed
 // the cell is blank: then nothing of it can show.
 bool cutToInk(GlyphQuad& q, const GlyphInk& ink, int edge);
 
-// The ink of the font texture last asked about, read back from the GL once per texture.
+// The ink of the font picture last asked about, read once per picture.
 class FontInk {
 public:
-    // The cells of the bound 2-D texture, which holds the picture numbered `picture` (no two loads
-    // share a number), or null where the text cannot be cut by them: a picture not 16 x 8 cells, or
-    // one read through its mip levels (a level's texel spans neighbours' ink).
-    const std::array<GlyphInk, 128>* forBound(uint64_t picture);
+    // Fills the picture's alpha, one byte a texel, rows from t = 0, and its size; false when it
+    // cannot, or when the GL reads the picture through its mip levels (a level's texel spans its
+    // neighbours' ink).
+    using Reader = std::function<bool(std::vector<uint8_t>& alpha, int& width, int& height)>;
+    // The cells of the picture numbered `picture` (no two loads share a number; 0 is none), read
+    // by `read` when it is new; null where the text cannot be cut by them.
+    const std::array<GlyphInk, 128>* forPicture(uint64_t picture, const Reader& read);
     int edge() const { return Edge; }
 
 private:
     uint64_t Picture = 0;
-    bool Read = false, Usable = false;
+    bool Usable = false;
     int Edge = 0;
     std::array<GlyphInk, 128> Cells{};
 };

@@ -229,10 +229,14 @@ void ZephGLView::glOpenGLText(double across, double down, const unsigned char* t
         glGetIntegerv(GLenum(name), &blend[k]);
     const bool clearUnseen = glIsEnabled(GL_BLEND) && blend[0] == GL_SRC_ALPHA && blend[1] == GL_ONE_MINUS_SRC_ALPHA &&
                              blend[2] == GL_SRC_ALPHA && blend[3] == GL_ONE_MINUS_SRC_ALPHA && blend[4] == GL_FUNC_ADD;
-    const bool font = gTextTexture_ >= 0 && gTextTexture_ < kTextureSlots && TheTextureMaps_[gTextTexture_].TextureStatus == 2;
+    auto* drawing = dynamic_cast<ObjectDrawingView*>(this);
+    const auto read = [&](std::vector<uint8_t>& alpha, int& width, int& height) {
+        GLint minify = 0;  // of the font, bound above
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minify);
+        return (minify == GL_LINEAR || minify == GL_NEAREST) && drawing->textureAlpha(gTextTexture_, alpha, width, height);
+    };
     const std::array<GlyphInk, 128>* cells =
-        clearUnseen && font ? fontInk_.forBound(TheTextureMaps_[gTextTexture_].Picture) : nullptr;
-    const auto* drawing = dynamic_cast<const ObjectDrawingView*>(this);
+        clearUnseen && drawing ? fontInk_.forPicture(drawing->texturePicture(gTextTexture_), read) : nullptr;
     const bool cut = !(drawing && drawing->exactDrawing());
     glBegin(GL_TRIANGLES);
     for (int i = 1; i <= text[0]; ++i) sendGlyph(across, down, i - 1, text[i], size, TextFixerY_, &fontInk_, cells, cut);
