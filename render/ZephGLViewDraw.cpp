@@ -14,15 +14,15 @@ namespace pellam::render {
 namespace {
 
 // One character's two triangles, inside a glBegin(GL_TRIANGLES); `textFixerY` is one pixel row.
-// `ink`, where clear texels change no pixel: a blank cell is not sent, and with `cut` the others
-// only where their samples can reach ink.
+// `cells`, the font's ink (in a picture `edge` texels across) where clear texels change no pixel:
+// a blank cell is not sent, and with `cut` the others only where their samples can reach ink.
 void sendGlyph(double across, double down, int32_t number, int32_t thechar, float size, double textFixerY,
-               const FontInk* ink = nullptr, const std::array<GlyphInk, 128>* cells = nullptr, bool cut = false) {
+               const std::array<GlyphInk, 128>* cells = nullptr, int edge = 0, bool cut = false) {
     if (thechar < 0 || thechar >= 128) return;  // a gap one character wide
     if (thechar == 3 && platform::TickCount() % 64 < 32) thechar = 32;  // code 3 blinks
     if (cells && (*cells)[size_t(thechar)].blank()) return;
     GlyphQuad q = glyphQuad(across, down, number, thechar, size, textFixerY);
-    if (cells && cut && !cutToInk(q, (*cells)[size_t(thechar)], ink->edge())) return;
+    if (cells && cut && !cutToInk(q, (*cells)[size_t(thechar)], edge)) return;
     // The four corners, top-left first, as the two triangles the rasteriser cut a four-cornered
     // polygon into, in its order (1, 2, 0) and (2, 3, 0): the same pixels and the same texels.
     const double corner[4][4] = {{q.s0, q.t0, q.x0, q.y0}, {q.s1, q.t0, q.x1, q.y0},
@@ -239,7 +239,7 @@ void ZephGLView::glOpenGLText(double across, double down, const unsigned char* t
         clearUnseen && drawing ? fontInk_.forPicture(drawing->texturePicture(gTextTexture_), read) : nullptr;
     const bool cut = !(drawing && drawing->exactDrawing());
     glBegin(GL_TRIANGLES);
-    for (int i = 1; i <= text[0]; ++i) sendGlyph(across, down, i - 1, text[i], size, TextFixerY_, &fontInk_, cells, cut);
+    for (int i = 1; i <= text[0]; ++i) sendGlyph(across, down, i - 1, text[i], size, TextFixerY_, cells, fontInk_.edge(), cut);
     glEnd();
     glDepthFunc(GL_LEQUAL);
     glDepthMask(GL_TRUE);
