@@ -1,6 +1,6 @@
 // The view on screen: the loading screen counted call by call on a fresh view, the horizon fog and
-// the depth test kept through a frame's changes, the window the preferences ask for; and screen
-// shots written, numbered and read back.
+// the depth test kept through a frame's changes, a line of text sent only where it can show, the
+// window the preferences ask for; and screen shots written, numbered and read back.
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 
