@@ -23,6 +23,7 @@
 #include "platform/GLWindow.h"
 #include "platform/UserDefaults.h"
 #include "platform/WriterThread.h"
+#include "render/GlyphInk.h"
 #include "render/TextureTable.h"
 #include "render/ViewMath.h"
 
@@ -290,6 +291,7 @@ protected:
 
     // Text.
     int32_t gTextTexture_ = -1;
+    FontInk fontInk_;  // where the font's characters hold ink, read once
     double TextFixerX_ = 1.0 / 1024, TextFixerY_ = 1.0 / 768;
     double TypeSize_ = 0.8, TypeLeading_ = 0.8 * 0.027, TypeDownAmount_ = 0.97 - 5 * 0.8 * 0.027;
     unsigned char (*MessageLines_)[256] = nullptr;

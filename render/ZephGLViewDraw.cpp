@@ -3,19 +3,26 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "core/ZephModel.h"
 #include "platform/TickCount.h"
+#include "render/ObjectDrawing.h"
 #include "render/ZephGLView.h"
 
 namespace pellam::render {
 namespace {
 
 // One character's two triangles, inside a glBegin(GL_TRIANGLES); `textFixerY` is one pixel row.
-void sendGlyph(double across, double down, int32_t number, int32_t thechar, float size, double textFixerY) {
+// `cells`, the font's ink (in a picture `edge` texels across) where clear texels change no pixel:
+// a blank cell is not sent, and with `cut` the others only where their samples can reach ink.
+void sendGlyph(double across, double down, int32_t number, int32_t thechar, float size, double textFixerY,
+               const std::array<GlyphInk, 128>* cells = nullptr, int edge = 0, bool cut = false) {
     if (thechar < 0 || thechar >= 128) return;  // a gap one character wide
     if (thechar == 3 && platform::TickCount() % 64 < 32) thechar = 32;  // code 3 blinks
-    const GlyphQuad q = glyphQuad(across, down, number, thechar, size, textFixerY);
+    if (cells && (*cells)[size_t(thechar)].blank()) return;
+    GlyphQuad q = glyphQuad(across, down, number, thechar, size, textFixerY);
+    if (cells && cut && !cutToInk(q, (*cells)[size_t(thechar)], edge)) return;
     // The four corners, top-left first, as the two triangles the rasteriser cut a four-cornered
     // polygon into, in its order (1, 2, 0) and (2, 3, 0): the same pixels and the same texels.
     const double corner[4][4] = {{q.s0, q.t0, q.x0, q.y0}, {q.s1, q.t0, q.x1, q.y0},
@@ -213,8 +220,26 @@ void ZephGLView::glOpenGLText(double across, double down, const unsigned char* t
     // One primitive for the whole line: a polygon a character ran the software renderer's
     // vertex stage once a character.
     glColor4d(1, 1, 1, trans);
+    // Blended by its alpha a clear texel leaves its pixel as it was, but the software rasteriser
+    // shades its blocks as dearly as a letter's: a blank cell (a space) is not sent, and the plain
+    // rules aside, a letter only where the filter can reach its ink.
+    GLint blend[5] = {};
+    for (const auto [k, name] : {std::pair{0, GL_BLEND_SRC_RGB}, {1, GL_BLEND_DST_RGB}, {2, GL_BLEND_SRC_ALPHA},
+                                 {3, GL_BLEND_DST_ALPHA}, {4, GL_BLEND_EQUATION_RGB}})
+        glGetIntegerv(GLenum(name), &blend[k]);
+    const bool clearUnseen = glIsEnabled(GL_BLEND) && blend[0] == GL_SRC_ALPHA && blend[1] == GL_ONE_MINUS_SRC_ALPHA &&
+                             blend[2] == GL_SRC_ALPHA && blend[3] == GL_ONE_MINUS_SRC_ALPHA && blend[4] == GL_FUNC_ADD;
+    auto* drawing = dynamic_cast<ObjectDrawingView*>(this);
+    const auto read = [&](std::vector<uint8_t>& alpha, int& width, int& height) {
+        GLint minify = 0;  // of the font, bound above
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minify);
+        return (minify == GL_LINEAR || minify == GL_NEAREST) && drawing->textureAlpha(gTextTexture_, alpha, width, height);
+    };
+    const std::array<GlyphInk, 128>* cells =
+        clearUnseen && drawing ? fontInk_.forPicture(drawing->texturePicture(gTextTexture_), read) : nullptr;
+    const bool cut = !(drawing && drawing->exactDrawing());
     glBegin(GL_TRIANGLES);
-    for (int i = 1; i <= text[0]; ++i) sendGlyph(across, down, i - 1, text[i], size, TextFixerY_);
+    for (int i = 1; i <= text[0]; ++i) sendGlyph(across, down, i - 1, text[i], size, TextFixerY_, cells, fontInk_.edge(), cut);
     glEnd();
     glDepthFunc(GL_LEQUAL);
     glDepthMask(GL_TRUE);

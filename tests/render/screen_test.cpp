@@ -1,10 +1,15 @@
 // The view on screen: the loading screen counted call by call on a fresh view, the horizon fog and
-// the depth test kept through a frame's changes, the window the preferences ask for; and screen
-// shots written, numbered and read back.
+// the depth test kept through a frame's changes, a line of text sent only where it can show, the
+// window the preferences ask for; and screen shots written, numbered and read back.
+#define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <array>
 #include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "ViewFixture.h"
 #include "platform/Beep.h"
@@ -99,6 +104,69 @@ TEST_F(ScreenTest, TheHorizonFogAndTheDepthTestSurviveTheFramesChanges) {
     glGetIntegerv(GL_DEPTH_FUNC, &func);
     EXPECT_EQ(func, GL_GREATER) << "empty text";
     glDepthFunc(GL_LEQUAL);
+}
+
+// A line of text looks as it would with each of its cells drawn whole, yet makes fragments only
+// where a letter's ink can reach and none for its spaces, under the frame's blend. By the plain
+// rules its letters are sent whole; under a blend a clear texel would show in, every cell is.
+TEST_F(ScreenTest, ALineOfTextLooksAsItsWholeCellsWouldYetSendsOnlyItsInk) {
+    const auto line = [](const std::string& s) {
+        std::vector<unsigned char> text(s.size() + 1, uint8_t(s.size()));
+        std::copy(s.begin(), s.end(), text.begin() + 1);
+        return text;
+    };
+    const std::string words = "Kills:  #1R: 1   #2R: 0 _|g      ";
+    constexpr double kAcross = 0.02, kDown = 0.5;
+    constexpr float kSize = 1.65f;
+    const auto ground = [&] {
+        view().setEraseColorRed(0.3, 0.55, 0.7);
+        view().glRenderStart();
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    };
+    const auto fragments = [&](const std::function<void()>& draw) {
+        GLuint query = 0;
+        glGenQueries(1, &query);
+        glBeginQuery(GL_SAMPLES_PASSED, query);
+        draw();
+        glEndQuery(GL_SAMPLES_PASSED);
+        GLuint samples = 0;
+        glGetQueryObjectuiv(query, GL_QUERY_RESULT, &samples);
+        glDeleteQueries(1, &query);
+        return samples;
+    };
+    const auto text = [&](const std::string& s) { view().glOpenGLText(kAcross, kDown, line(s).data(), 0, kSize, 1.0); };
+    // Every cell of `s` whole, spaces too, one glyph at a time.
+    const auto cells = [&](const std::string& s) {
+        glMatrixMode(GL_PROJECTION), glLoadIdentity(), glMatrixMode(GL_MODELVIEW), glLoadIdentity();
+        glDepthFunc(GL_ALWAYS);
+        glEnable(GL_TEXTURE_2D), glDisable(GL_LIGHTING), glDisable(GL_ALPHA_TEST);
+        view().glSetCurrentTexture(view().getFontTexture(), 12);
+        for (size_t i = 0; i < s.size(); ++i) view().glSetTextTextureBig(kAcross, kDown, int32_t(i), s[i], kSize, 1.0);
+        glDepthFunc(GL_LEQUAL);
+    };
+    ground();
+    const GLuint whole = fragments([&] { cells(words); });
+    const RGBAImage byCells = readBack(view());
+    ground();
+    const GLuint cut = fragments([&] { text(words); });
+    const RGBAImage byLine = readBack(view());
+    long differ = 0;
+    for (size_t k = 0; k < byLine.pixels.size(); k += 4)
+        differ += !std::equal(&byLine.pixels[k], &byLine.pixels[k + 3], &byCells.pixels[k]);
+    EXPECT_EQ(differ, 0) << "pixels the line draws otherwise than its cells one by one";
+    EXPECT_GT(brightPixels(byLine, 0, 0, width, height, 200), 100) << "the letters are drawn";
+    EXPECT_LT(cut, whole / 2) << "fragments of the line against its whole cells'";
+    EXPECT_EQ(fragments([&] { text("        "); }), 0u) << "blank spaces sent";
+
+    view().setExactDrawing(true);
+    const std::string letters = "Kills:#1R";
+    EXPECT_EQ(fragments([&] { text(letters); }), fragments([&] { cells(letters); })) << "letters cut by the plain rules";
+    view().setExactDrawing(false);
+    // Added on, a cell's clear texels are drawn: the blend no longer leaves them unseen.
+    glBlendFunc(GL_ONE, GL_ONE);
+    EXPECT_EQ(fragments([&] { text(words); }), whole) << "cells left out or cut where they could show";
+    view().setEraseColorRed(1, 1, 1);
 }
 
 // With the show deferred, a frame drawn is shown once: by the next frame's start or by the next

@@ -385,20 +385,28 @@ TEST_F(WorldDrawTest, PanelsSharingAnEdgeHideTheirSeam) {
 }
 
 // One grid taken frame after frame over covers of panels meeting at shared edges, with loose
-// triangles over them, each frame somewhere else on the screen: it answers as a fresh grid would,
-// every pixel of a hidden cell is one the GL fills, and few cells the GL fills whole are left open.
+// triangles over them, each frame somewhere else on the screen, some across the window's left or
+// right side with panels wholly beyond it: it answers as a fresh grid would, every pixel of a hidden
+// cell is one the GL fills, and few cells the GL fills whole are left open, at the sides too.
 TEST_F(WorldDrawTest, ACoverGridTakenFrameAfterFrameAnswersAsAFreshOne) {
     frame(test::kOverAlbert, test::kAlongTheFront, false);  // the projection and viewport
+    double projection[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    const double side = 30 / projection[0];  // ft: the window's right side 30 ft ahead
     std::mt19937 random(44);
     const auto between = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(random); };
     worlddraw::ScreenCover reused;
     const double identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     long hidden = 0, filledWhole = 0;
-    for (int k = 0; k < 12; ++k) {
-        // ft, eye frame, 30 ft ahead: a mesh of quads with its inner corners moved, big and small by turns.
+    for (int k = 0; k < 16; ++k) {
+        // ft, eye frame, 30 ft ahead: a mesh of quads with its inner corners moved, big and small by
+        // turns; the last frames' across a side of the window, a panel or two beyond it.
         std::vector<std::array<float, 3>> quads, loose;
-        const double size = k % 2 ? between(1, 4) : between(8, 16), x0 = between(-12, 12 - size), y0 = between(-9, 9 - size);
-        const int across = 2 + k % 5, down = 1 + k % 3;
+        const bool atSide = k >= 12;
+        const double size = atSide ? between(6, 10) : k % 2 ? between(1, 4) : between(8, 16);
+        const double x0 = !atSide ? between(-12, 12 - size) : k % 2 ? side - size * 0.6 : -side - size * 0.4;
+        const double y0 = between(-9, 9 - size);
+        const int across = atSide ? 8 : 2 + k % 5, down = atSide ? 3 : 1 + k % 3;
         std::vector<std::array<float, 3>> corner(size_t((across + 1) * (down + 1)));
         for (int j = 0; j <= down; ++j)
             for (int i = 0; i <= across; ++i) {
@@ -440,18 +448,20 @@ TEST_F(WorldDrawTest, ACoverGridTakenFrameAfterFrameAnswersAsAFreshOne) {
         glPopAttrib();
         const auto filled = test::WorldFrame::pixels();
         constexpr int cell = worlddraw::ScreenCover::kCell;
-        long open = 0, differ = 0;
+        long open = 0, differ = 0, hiddenNow = 0, wholeNow = 0;
         for (int j = 0; j < kHeight / cell; ++j)
             for (int i = 0; i < kWidth / cell; ++i) {
                 differ += reused.hidesCell(i, j) != fresh.hidesCell(i, j) || reused.cellReach(i, j) != fresh.cellReach(i, j);
                 long lit = 0;
                 for (int y = j * cell; y < (j + 1) * cell; ++y)
                     for (int x = i * cell; x < (i + 1) * cell; ++x) lit += filled[(size_t(y) * kWidth + x) * 4] == 255;
-                if (reused.hidesCell(i, j)) open += cell * cell - lit, ++hidden;
-                filledWhole += lit == cell * cell;
+                if (reused.hidesCell(i, j)) open += cell * cell - lit, ++hiddenNow;
+                wholeNow += lit == cell * cell;
             }
         EXPECT_EQ(differ, 0) << "frame " << k << ": cells the reused grid answers otherwise than a fresh one";
         EXPECT_EQ(open, 0) << "frame " << k << ": pixels of hidden cells the GL leaves open";
+        if (atSide) EXPECT_GE(hiddenNow, wholeNow * 49 / 50) << "frame " << k << ": cells filled whole left open";
+        hidden += hiddenNow, filledWhole += wholeNow;
     }
     EXPECT_GE(hidden, filledWhole * 49 / 50) << "cells the GL fills whole that are left open";
 }

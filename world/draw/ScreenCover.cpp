@@ -81,6 +81,16 @@ bool ScreenCover::drawnFacing(double area, bool culled) const {
 }
 
 bool ScreenCover::addPiece(const Placed* const* p, int n, bool culled) {
+    // Wholly beyond a side of the view (most of an aircraft seen from its seat): it fills no pixel,
+    // and an edge it shares lies off the window too.
+    const auto beyond = [&](auto outside) {
+        for (int k = 0; k < n; ++k)
+            if (!outside(p[k]->C)) return false;
+        return true;
+    };
+    if (beyond([](const Clipped& c) { return c.X > c.W; }) || beyond([](const Clipped& c) { return c.X < -c.W; }) ||
+        beyond([](const Clipped& c) { return c.Y > c.W; }) || beyond([](const Clipped& c) { return c.Y < -c.W; }))
+        return true;
     // Cut at the near plane (z >= -w) and the far one (z <= w): the GL fills only what lies between.
     CutA.clear();
     bool cut = false;
@@ -315,6 +325,11 @@ void ScreenCover::markSeams() {
                 float& r = SeamReach[size_t(cy) * Across + cx];
                 r = std::max(r, KeptReach[o]);
             }
+        // Wholly left or right of the pixel centres (a part beside the view, within its rows): its
+        // rows' spans all end before the first centre or start past the last.
+        if (most < x0 - 1 || least > x0 + width) continue;
+        const Bound *lefts = Lefts.data(), *rights = Rights.data();
+        const size_t nl = Lefts.size(), nr = Rights.size();
         for (int r = r0; r <= r1; ++r) {
             if (r == r0 || r % kCell == 0) {
                 const uint8_t* band = &Covered[size_t(r / kCell) * Across];
@@ -325,8 +340,13 @@ void ScreenCover::markSeams() {
             }
             const double y = y0 + r;
             double left = std::numeric_limits<double>::lowest(), right = std::numeric_limits<double>::max();
-            for (const Bound& b : Lefts) left = std::max(left, b.At + b.Slope * y);
-            for (const Bound& b : Rights) right = std::min(right, b.At + b.Slope * y);
+            if (nl == 2 && nr == 2) {  // a quad's usual two a side, without the loops' upkeep
+                left = std::max(std::max(left, lefts[0].At + lefts[0].Slope * y), lefts[1].At + lefts[1].Slope * y);
+                right = std::min(std::min(right, rights[0].At + rights[0].Slope * y), rights[1].At + rights[1].Slope * y);
+            } else {
+                for (size_t k = 0; k < nl; ++k) left = std::max(left, lefts[k].At + lefts[k].Slope * y);
+                for (size_t k = 0; k < nr; ++k) right = std::min(right, rights[k].At + rights[k].Slope * y);
+            }
             if (!(left <= right)) continue;
             // The first and last pixel centre between them, within the rows' width: the ceiling and
             // floor of offsets that are positive by then, by truncation.
