@@ -149,7 +149,145 @@ DomeVertices& domeVertices(const SkyColours& c, double lowestElevation) {
     return dome;
 }
 
+// A corner of a cloud deck's piece: eye-relative position (ft) and picture coordinates.
+struct DeckPoint {
+    float X, Y, Z, U, V;
+};
+constexpr int kMaxDeckPoints = 12;  // a quad cut by six planes has at most ten
+// A deck piece nearer than the fog's start is drawn apart, without fog, only when it covers at
+// least this share of the view that the cockpit leaves open: the edge between the pieces costs a row of
+// partly covered blocks, and fogging a pixel costs about 25 instructions of the rasteriser's.
+constexpr double kUnfoggedShare = 0.1;
+
+// The part of the convex polygon `in` where side(point) >= 0, into `out`; the number of its points.
+// A cut point is found along its edge in the edge's own direction, so the two parts a plane makes
+// share their cut points exactly.
+template <class Side>
+int keepWhere(const DeckPoint* in, int count, DeckPoint* out, const Side& side) {
+    int kept = 0;
+    for (int k = 0; k < count && kept + 2 <= kMaxDeckPoints; ++k) {
+        const DeckPoint& a = in[k];
+        const DeckPoint& b = in[(k + 1) % count];
+        const double sa = side(a), sb = side(b);
+        if (sa >= 0) out[kept++] = a;
+        if ((sa >= 0) != (sb >= 0)) {
+            const float f = float(sa / (sa - sb));
+            out[kept++] = {a.X + (b.X - a.X) * f, a.Y + (b.Y - a.Y) * f, a.Z + (b.Z - a.Z) * f, a.U + (b.U - a.U) * f,
+                           a.V + (b.V - a.V) * f};
+        }
+    }
+    return kept;
+}
+
+// The matrices a deck is drawn under, and what shows of the viewport.
+struct DeckView {
+    std::array<float, 16> Modelview{}, Projection{};
+    double FogStart = 0, FogEnd = 0;  // ft
+    // The viewport, and what a cockpit drawn over the world hides of it (none: nothing).
+    std::array<int, 4> Viewport{};
+    const ScreenCover* Cover = nullptr;
+
+    // ft ahead of the eye, negative behind it.
+    double ahead(const DeckPoint& p) const {
+        const auto& m = Modelview;
+        return -(double(m[2]) * p.X + double(m[6]) * p.Y + double(m[10]) * p.Z + m[14]);
+    }
+    // Clip coordinates.
+    std::array<double, 4> clip(const DeckPoint& p) const {
+        std::array<double, 4> e{}, c{};
+        for (int i = 0; i < 4; ++i)
+            e[i] = double(Modelview[i]) * p.X + double(Modelview[4 + i]) * p.Y + double(Modelview[8 + i]) * p.Z +
+                   Modelview[12 + i];
+        for (int i = 0; i < 4; ++i)
+            c[i] = Projection[i] * e[0] + Projection[4 + i] * e[1] + Projection[8 + i] * e[2] + Projection[12 + i] * e[3];
+        return c;
+    }
+    // The share of the viewport's cells whose centre the polygon covers and the cover leaves open,
+    // 0..1: whatever part of the viewport is drawn, the same for the same view.
+    double openShare(const DeckPoint* in, int count) const {
+        constexpr int kCell = ScreenCover::kCell;
+        const int across = (Viewport[2] + kCell - 1) / kCell, down = (Viewport[3] + kCell - 1) / kCell;
+        if (across <= 0 || down <= 0) return 0.0;
+        // Cut where w + z >= 0 (the near plane), then to the window, px.
+        DeckPoint kept[kMaxDeckPoints];
+        count = keepWhere(in, count, kept, [&](const DeckPoint& q) {
+            const auto c = clip(q);
+            return c[3] + c[2];
+        });
+        if (count < 3) return 0.0;
+        std::array<std::array<double, 2>, kMaxDeckPoints> at{};
+        for (int k = 0; k < count; ++k) {
+            const auto c = clip(kept[k]);
+            if (!(c[3] > 0)) return 0.0;
+            at[k] = {Viewport[0] + (c[0] / c[3] + 1) / 2 * Viewport[2], Viewport[1] + (c[1] / c[3] + 1) / 2 * Viewport[3]};
+        }
+        // Row by row of cells: the span of the polygon across the row's centre line.
+        long open = 0;
+        for (int j = 0; j < down; ++j) {
+            const double y = Viewport[1] + (j + 0.5) * kCell;
+            double x0 = std::numeric_limits<double>::infinity(), x1 = -x0;
+            for (int k = 0; k < count; ++k) {
+                const auto& a = at[k];
+                const auto& b = at[(k + 1) % count];
+                if ((a[1] <= y) == (b[1] <= y)) continue;
+                const double x = a[0] + (b[0] - a[0]) * (y - a[1]) / (b[1] - a[1]);
+                x0 = std::min(x0, x), x1 = std::max(x1, x);
+            }
+            if (!(x1 >= x0)) continue;
+            const int i0 = std::max(0, int(std::ceil((x0 - Viewport[0]) / kCell - 0.5)));
+            const int i1 = std::min(across - 1, int(std::floor((x1 - Viewport[0]) / kCell - 0.5)));
+            if (!Cover) open += std::max(0, i1 - i0 + 1);
+            else
+                for (int i = i0; i <= i1; ++i) open += !Cover->hidesCell(i, j);
+        }
+        return double(open) / (double(across) * down);
+    }
+};
+
+// One piece of a deck as a fan, fogged by its distance ahead of the eye or not at all. The GL
+// takes the magnitude of a fog coordinate at each vertex, which behind the eye is not the distance
+// interpolated; so every coordinate is raised by the same amount to stay positive, and the fog's
+// start and end with it.
+void drawDeckPiece(const DeckPoint* piece, int count, const DeckView& view, bool fogged) {
+    if (count < 3) return;
+    double raise = 0;
+    for (int i = 0; i < count; ++i) raise = std::max(raise, 1.0 - view.ahead(piece[i]));
+    if (fogged) {
+        glEnable(GL_FOG);
+        glFogf(GL_FOG_START, float(view.FogStart + raise));
+        glFogf(GL_FOG_END, float(view.FogEnd + raise));
+    } else {
+        glDisable(GL_FOG);
+    }
+    // A whole deck keeps the two triangles of its quad.
+    glBegin(count == 4 ? GL_QUADS : GL_TRIANGLE_FAN);
+    for (int i = 0; i < count; ++i) {
+        if (fogged) glFogCoordf(float(view.ahead(piece[i]) + raise));
+        glTexCoord2f(piece[i].U, piece[i].V);
+        glVertex3f(piece[i].X, piece[i].Y, piece[i].Z);
+    }
+    glEnd();
+}
+
 }  // namespace
+
+// The alpha of every level of a texture, level 0 first; empty when it cannot be read.
+std::vector<std::vector<uint8_t>> alphaLevels(uint32_t texture) {
+    std::vector<std::vector<uint8_t>> levels;
+    if (texture == 0) return levels;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    for (int level = 0; level < 16; ++level) {
+        GLint w = 0, h = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &w);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &h);
+        if (w <= 0 || h <= 0) break;
+        levels.emplace_back(size_t(w) * size_t(h));
+        glGetTexImage(GL_TEXTURE_2D, level, GL_ALPHA, GL_UNSIGNED_BYTE, levels.back().data());
+    }
+    return levels;
+}
+
 
 void bindSoftPicture(uint32_t texture) {
     glBindTexture(GL_TEXTURE_2D, texture);
@@ -355,6 +493,75 @@ void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glNa
     const CloudSprite& last = cloud.sprite(order[n - 1].second);
     glColor4f(light[0] * last.Shade, light[1] * last.Shade, light[2] * last.Shade, 0.9f);
     glTexCoord2f(0, 1);
+    glPopAttrib();
+}
+
+void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot& glName,
+                                    const std::array<float, 3>& light, const ScreenCover* cover) {
+    const double reach = std::min(t.getFogDistance(), RIDUdidav::kGreatestFogDistance);
+    const double fogStart = reach * 0.25;
+    constexpr double kTile = 24000.0;  // ft one picture of the deck spans
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_FOG_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT);
+    glEnable(GL_DEPTH_TEST);
+    glDepthMask(GL_FALSE);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glFogi(GL_FOG_MODE, GL_LINEAR);
+    // Left to itself the GL fogs by |z| at each vertex, interpolated: a deck reaching behind the
+    // eye would be fogged near the eye as if far off. Its distance ahead, negative behind, is
+    // linear across the deck and right wherever it is interpolated.
+    glFogi(GL_FOG_COORD_SRC, GL_FOG_COORD);
+    DeckView view;
+    view.FogStart = fogStart;
+    view.FogEnd = reach;
+    glGetFloatv(GL_MODELVIEW_MATRIX, view.Modelview.data());
+    glGetFloatv(GL_PROJECTION_MATRIX, view.Projection.data());
+    glGetIntegerv(GL_VIEWPORT, view.Viewport.data());
+    view.Cover = cover && !cover->empty() ? cover : nullptr;
+    DecksApart = 0;
+    // Widened after the view is read: the cover's cells are the window's.
+    WidenedView wide;
+    if (!Exact && WidensView) wide.widen();
+    const float u0 = float(std::fmod(eye.X, kTile) / kTile), v0 = float(std::fmod(eye.Z, kTile) / kTile);
+    const float span = float(reach / kTile);
+    for (int k = 0; k < RIDUdidav::kCloudLayers; ++k) {
+        const CloudLayer& layer = t.getCloudLayer(k);
+        if (layer.TextureNumber <= 0) continue;
+        const bool ceiling = layer.TextureNumber <= 2;
+        const bool thin = layer.TextureNumber % 2 == 0;
+        bindSoftPicture(glName(ceiling ? t.CloudDeckSlot : t.CloudScatterSlot));
+        const float a = thin ? 0.55f : 1.0f;
+        // The underside is in shadow, the top in sunlight.
+        const double heights[2] = {layer.LayerBottom, layer.LayerTop};
+        for (int s = 0; s < 2; ++s) {
+            const float shade = s == 0 ? 0.72f : 1.0f;
+            glColor4f(light[0] * shade, light[1] * shade, light[2] * shade, a);
+            const float y = float(heights[s] - eye.Y), r = float(reach);
+            const DeckPoint quad[4] = {{-r, y, -r, u0 - span, v0 - span},
+                                       {r, y, -r, u0 + span, v0 - span},
+                                       {r, y, r, u0 + span, v0 + span},
+                                       {-r, y, r, u0 - span, v0 + span}};
+            // The part nearer than the fog's start, which the fog leaves as it is, drawn apart
+            // without it.
+            DeckPoint nearPart[kMaxDeckPoints], farPart[kMaxDeckPoints];
+            const auto beyond = [&](const DeckPoint& p) { return view.ahead(p) - fogStart; };
+            const auto within = [&](const DeckPoint& p) { return fogStart - view.ahead(p); };
+            const int nearCount = keepWhere(quad, 4, nearPart, within);
+            if (!UnfoggedDeckPieces || Exact || view.openShare(nearPart, nearCount) < kUnfoggedShare) {
+                drawDeckPiece(quad, 4, view, true);
+                continue;
+            }
+            ++DecksApart;
+            drawDeckPiece(nearPart, nearCount, view, false);
+            drawDeckPiece(farPart, keepWhere(quad, 4, farPart, beyond), view, true);
+        }
+    }
+    glFogi(GL_FOG_COORD_SRC, GL_FRAGMENT_DEPTH);  // the attribute stack does not restore it here
+    wide.restore();
     glPopAttrib();
 }
 

@@ -220,6 +220,9 @@ void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool be
 // levels (the stand-in for a missing one) keeps its plain filter.
 void bindSoftPicture(uint32_t texture);
 
+// The alpha of every level of a texture, level 0 first; empty when it cannot be read.
+std::vector<std::vector<uint8_t>> alphaLevels(uint32_t texture);
+
 // A sprite cloud, its sprites sorted far to near and turned to face the camera.
 void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glName, const std::array<float, 3>& light);
 
