@@ -3,7 +3,8 @@
 // behind the ground against the sky drawn first, road squares cut to their road shape against
 // whole squares, the shortcuts (far road squares left out, shared vertices) against the plain
 // drawing, the ground wholly behind an opaque cover left out, work that cannot show skipped (far
-// ground triangles between the pixel centres, fog nearer than its start), flat far squares cut
+// ground triangles between the pixel centres, fog nearer than its start, the depth test of a deck
+// the ground cannot hide), flat far squares cut
 // along their other diagonal, and the sky read without the mip levels the GL would not choose; a
 // triangle said to light no pixel centre lights none; a cloud deck fogged by its distance; the
 // ground takes the daylight; a widened view draws as the window's own.
@@ -494,6 +495,39 @@ TEST_F(WorldDrawTest, WorkThatCannotShowIsSkippedUnseen) {
     world->ViewportHeight = kHeight;
     EXPECT_GT(unlit, 5000) << "far squares fall between the centres";
     EXPECT_GT(apart, 100) << "near squares reach behind the eye";
+
+    // A deck side the ground cannot hide is drawn without the depth test: overhead, seen level and
+    // looking up, and under the eye over lower ground; a deck just over the ground, which hills
+    // rise through, and one just over an eye near the ground, keep it where the ground may show
+    // in front of them. The same pixels either way.
+    world->terrain.setFogDistance(0.0);
+    const worlddraw::Eye at = test::kOverAlbert;
+    const double ground = world->terrain.getAltitudeAtX(at.X, at.Z);
+    const worlddraw::Eye low{at.X, ground + 40.0, at.Z};
+    struct Deck {
+        worlddraw::Eye Eye;
+        double Bottom, Top;
+        Camera Cam;
+        long Untested;  // -1: either way
+    };
+    for (const Deck& d : {Deck{at, at.Y + 1500, at.Y + 2100, test::kAlongTheFront, 2},
+                          Deck{at, at.Y + 1500, at.Y + 2100, Camera{106.0, 40.0}, 2},
+                          Deck{at, ground + 600, ground + 900, Camera{106.0, -40.0}, 2},
+                          Deck{at, ground + 5, ground + 60, Camera{106.0, -40.0}, 0},
+                          Deck{low, low.Y + 20, low.Y + 80, Camera{106.0, 0.0}, -1},
+                          Deck{low, low.Y + 20, low.Y + 80, Camera{16.0, 0.0}, -1}}) {
+        world->terrain.SetDetailsForLayer(0, 3, d.Bottom, d.Top);
+        world->drawer.SkipsUnseenWork = false;
+        const auto tested = frame(d.Eye, d.Cam, false, true);
+        EXPECT_EQ(world->drawer.decksUntested(), 0);
+        world->drawer.SkipsUnseenWork = true;
+        const auto drawn = frame(d.Eye, d.Cam, false, true);
+        const std::string what = "a deck " + std::to_string(int(d.Bottom - d.Eye.Y)) + " ft off the eye, heading " +
+                                 std::to_string(int(d.Cam.Heading)) + ", pitch " + std::to_string(int(d.Cam.Pitch));
+        if (d.Untested >= 0) EXPECT_EQ(world->drawer.decksUntested(), d.Untested) << what;
+        EXPECT_EQ(differing(tested, drawn, 0), 0) << what;
+    }
+    world->terrain.SetDetailsForLayer(0, 0, 0, 0);
 }
 
 // Flat far squares cut along their other diagonal, where it lies nearer the line of sight, draw

@@ -12,6 +12,9 @@
 
 namespace pellam::worlddraw {
 
+using world::kGridSize;
+using world::kSquareFeet;
+
 namespace {
 
 constexpr float kDomeRadius = 1000.0f;  // ft: drawn without depth, so only its direction counts
@@ -269,6 +272,46 @@ void drawDeckPiece(const DeckPoint* piece, int count, const DeckView& view, bool
     glEnd();
 }
 
+// Whether a level deck `height` ft above the eye (below it when negative), reaching `reach` ft each
+// way, shows nowhere the ground does, whose highest post within reach of the eye is `highest` ft:
+// seen from below, every line of sight to the deck climbs at least as steeply as to its far
+// corners and passes over every square of ground, each taken at its highest post and nearest
+// point; seen from above, all the ground lies under the deck, which is met first. A foot spares
+// the rounding of the ground's depths.
+bool deckClearOfGround(const RIDUdidav& t, const Eye& eye, double height, double reach, double highest) {
+    constexpr double kMargin = 1.0;  // ft
+    if (height < 0) return highest < eye.Y + height - kMargin;
+    if (highest < eye.Y - kMargin) return true;
+    const double slope = height / (reach * M_SQRT2);
+    // Only ground nearer than this can rise to the slope at all.
+    const double within = std::min((highest - eye.Y + kMargin) / slope, reach) + kSquareFeet;
+    const int ci = int(std::floor(eye.X / kSquareFeet)), cj = int(std::floor(eye.Z / kSquareFeet));
+    const int r = int(within / kSquareFeet) + 1;
+    const int i0 = std::max(ci - r, 0), i1 = std::min(ci + r, kGridSize - 2);
+    const int j0 = std::max(cj - r, 0), j1 = std::min(cj + r, kGridSize - 2);
+    for (int j = j0; j <= j1; ++j)
+        for (int i = i0; i <= i1; ++i) {
+            const double top = std::max({t.postFeet(i, j), t.postFeet(i + 1, j), t.postFeet(i, j + 1), t.postFeet(i + 1, j + 1)});
+            const double dx = std::max({i * kSquareFeet - eye.X, eye.X - (i + 1) * kSquareFeet, 0.0});
+            const double dz = std::max({j * kSquareFeet - eye.Z, eye.Z - (j + 1) * kSquareFeet, 0.0});
+            if (top - eye.Y + kMargin >= slope * std::sqrt(dx * dx + dz * dz)) return false;
+        }
+    return true;
+}
+
+// The highest post of the ground within `reach` of the eye (ft); minus infinity without ground.
+double highestGround(const RIDUdidav& t, const Eye& eye, double reach) {
+    double highest = -std::numeric_limits<double>::infinity();
+    if (!t.hasGrid()) return highest;
+    const int ci = int(std::floor(eye.X / kSquareFeet)), cj = int(std::floor(eye.Z / kSquareFeet));
+    const int r = int(reach / kSquareFeet) + 1;
+    const int i0 = std::max(ci - r, 0), i1 = std::min(ci + r + 1, kGridSize - 1);
+    const int j0 = std::max(cj - r, 0), j1 = std::min(cj + r + 1, kGridSize - 1);
+    for (int j = j0; j <= j1; ++j)
+        for (int i = i0; i <= i1; ++i) highest = std::max(highest, double(t.postFeet(i, j)));
+    return highest;
+}
+
 }  // namespace
 
 // The alpha of every level of a texture, level 0 first; empty when it cannot be read.
@@ -523,6 +566,14 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
     glGetIntegerv(GL_VIEWPORT, view.Viewport.data());
     view.Cover = cover && !cover->empty() ? cover : nullptr;
     DecksApart = 0;
+    DecksUntested = 0;
+    // Outside a cockpit's slice of the depths the depth buffer holds the ground alone: a deck side
+    // that shows nowhere the ground does is drawn without the depth test, which could turn none of
+    // its fragments away.
+    GLfloat depthRange[2] = {0, 1};
+    glGetFloatv(GL_DEPTH_RANGE, depthRange);
+    const bool groundOnly = !Exact && SkipsUnseenWork && depthRange[0] == 0.0f;
+    double highest = std::numeric_limits<double>::quiet_NaN();  // found when first asked
     // Widened after the view is read: the cover's cells are the window's.
     WidenedView wide;
     if (!Exact && WidensView) wide.widen();
@@ -539,6 +590,13 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
         const double heights[2] = {layer.LayerBottom, layer.LayerTop};
         for (int s = 0; s < 2; ++s) {
             const float shade = s == 0 ? 0.72f : 1.0f;
+            bool untested = false;
+            if (groundOnly) {
+                if (std::isnan(highest)) highest = highestGround(t, eye, reach);
+                untested = deckClearOfGround(t, eye, heights[s] - eye.Y, reach, highest);
+            }
+            untested ? glDisable(GL_DEPTH_TEST) : glEnable(GL_DEPTH_TEST);
+            DecksUntested += untested;
             glColor4f(light[0] * shade, light[1] * shade, light[2] * shade, a);
             const float y = float(heights[s] - eye.Y), r = float(reach);
             const DeckPoint quad[4] = {{-r, y, -r, u0 - span, v0 - span},

@@ -90,6 +90,7 @@ public:
     long trianglesUnlit() const { return Unlit; }     // in view but lighting no pixel centre, at the last draw
     long trianglesApart() const { return Apart; }     // drawn apart as the GL may clip them, at the last draw
     long decksApart() const { return DecksApart; }    // deck sides whose near part went unfogged, at the last draw
+    long decksUntested() const { return DecksUntested; }  // deck sides drawn without the depth test, at the last draw
     long squaresCutAnew() const { return CutAnew; }   // far ground squares cut along their other diagonal, at the last draw
     // After draw: the elevation (radians, negative: below the horizon) under which every pixel of
     // the view shows the ground just drawn; -pi/2 when that cannot be told.
@@ -107,8 +108,9 @@ public:
     // parts meet, a pixel may read its picture a level apart). Off to compare.
     bool UnfoggedDeckPieces = true;
     // Work that cannot change a pixel is skipped: far ground triangles (and their roads) that light
-    // no pixel centre are not sent, and ground nearer than the fog's start, where its factor is one,
-    // is drawn without fog. Off to compare.
+    // no pixel centre are not sent, ground nearer than the fog's start, where its factor is one,
+    // is drawn without fog, and a deck that the ground cannot hide is drawn without the depth test.
+    // Off to compare.
     bool SkipsUnseenWork = true;
     // Squares the GL must clip are drawn apart from the rest of their picture's, which then take
     // the GL's cheaper unclipped route; the same pixels either way. Off to compare.
@@ -181,6 +183,7 @@ private:
     long Triangles = 0;
     long Apart = 0;
     long DecksApart = 0;
+    long DecksUntested = 0;
     long CutAnew = 0;
     long Covered = 0;
     long Unlit = 0;
