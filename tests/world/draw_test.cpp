@@ -165,7 +165,8 @@ TEST_F(WorldDrawTest, TheSkyAndACloudUnderAScissorBoxAreTheWholeFramesPart) {
 // with its own; and the ground, the sky and a cloud deck drawn through a widened viewport, against
 // clipped at the window's edges: low over the front and higher, level and looking a little down,
 // and in a small viewport and under a scissor box, neither of which the widened drawing may pass. At most 1 % of the
-// pixels more than 16 levels apart, none of those in the middle third, where the pilot aims.
+// pixels more than 16 levels apart, none of those in the middle third, where the pilot aims. A deck's
+// magnified part read without mip levels looks as read with them.
 TEST_F(WorldDrawTest, ShortcutsLookLikeThePlainDrawing) {
     world->terrain.setDrawDetail(1);
     // `box` (x0, y0, x1, y1, pixels): where the drawing may reach; outside it not a pixel may change.
@@ -228,6 +229,21 @@ TEST_F(WorldDrawTest, ShortcutsLookLikeThePlainDrawing) {
             {0, 0, 96, 60});
     world->ViewportWidth = kWidth;
     world->ViewportHeight = kHeight;
+    // The deck's part near enough overhead to be magnified on every pixel, read without its mip
+    // levels, against the whole deck read with them: the same texels, so hardly a pixel more than two
+    // levels apart, seen level and looking up, the deck near and far overhead.
+    for (const double above : {600.0, 2000.0})
+        for (const double pitch : {5.0, 35.0}) {
+            world->terrain.SetDetailsForLayer(0, 3, test::kOverAlbert.Y + above, test::kOverAlbert.Y + above + 100);
+            const Camera cam{test::kAlongTheFront.Heading, pitch};
+            world->drawer.MagnifiedDecksUnmipped = false;
+            const auto mipped = frame(test::kOverAlbert, cam, false, true);
+            world->drawer.MagnifiedDecksUnmipped = true;
+            const auto drawn = frame(test::kOverAlbert, cam, false, true);
+            const std::string what = "a deck " + std::to_string(int(above)) + " ft up, pitch " + std::to_string(int(pitch));
+            EXPECT_EQ(world->drawer.decksMagnified(), 2) << what;
+            EXPECT_LE(differing(mipped, drawn, 2), long(kWidth) * kHeight / 10000) << what;
+        }
     world->terrain.SetDetailsForLayer(0, 0, 0, 0);
     world->drawer.UnfoggedDeckPieces = true;
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <tuple>
 #include <vector>
 
 #include "core/Constants.h"
@@ -161,6 +162,11 @@ constexpr int kMaxDeckPoints = 12;  // a quad cut by six planes has at most ten
 // least this share of the view that the cockpit leaves open: the edge between the pieces costs a row of
 // partly covered blocks, and fogging a pixel costs about 25 instructions of the rasteriser's.
 constexpr double kUnfoggedShare = 0.1;
+// The most a pixel's step may move over a deck's picture, in its first level's texels, where the
+// GL is sure to magnify it: below one by the error of the rasteriser's quick logarithm and more.
+constexpr double kMagnified = 0.85;
+// The share of the view's open cells the magnified part must cover to be drawn apart.
+constexpr double kMagnifiedShare = 0.1;
 
 // The part of the convex polygon `in` where side(point) >= 0, into `out`; the number of its points.
 // A cut point is found along its edge in the edge's own direction, so the two parts a plane makes
@@ -174,9 +180,15 @@ int keepWhere(const DeckPoint* in, int count, DeckPoint* out, const Side& side) 
         const double sa = side(a), sb = side(b);
         if (sa >= 0) out[kept++] = a;
         if ((sa >= 0) != (sb >= 0)) {
-            const float f = float(sa / (sa - sb));
-            out[kept++] = {a.X + (b.X - a.X) * f, a.Y + (b.Y - a.Y) * f, a.Z + (b.Z - a.Z) * f, a.U + (b.U - a.U) * f,
-                           a.V + (b.V - a.V) * f};
+            // From the same end whichever way the edge runs: pieces on either side of it, wound
+            // alike, meet at the same point.
+            const bool ab = std::tie(a.X, a.Z, a.Y) < std::tie(b.X, b.Z, b.Y);
+            const DeckPoint& p = ab ? a : b;
+            const DeckPoint& q = ab ? b : a;
+            const double sp = ab ? sa : sb, sq = ab ? sb : sa;
+            const float f = float(sp / (sp - sq));
+            out[kept++] = {p.X + (q.X - p.X) * f, p.Y + (q.Y - p.Y) * f, p.Z + (q.Z - p.Z) * f, p.U + (q.U - p.U) * f,
+                           p.V + (q.V - p.V) * f};
         }
     }
     return kept;
@@ -247,14 +259,21 @@ struct DeckView {
     }
 };
 
-// One piece of a deck as a fan, fogged by its distance ahead of the eye or not at all. The GL
-// takes the magnitude of a fog coordinate at each vertex, which behind the eye is not the distance
-// interpolated; so every coordinate is raised by the same amount to stay positive, and the fog's
-// start and end with it.
-void drawDeckPiece(const DeckPoint* piece, int count, const DeckView& view, bool fogged) {
-    if (count < 3) return;
+// The raise that keeps a piece's fog coordinates positive (see drawDeckPieces).
+double fogRaise(const DeckPoint* piece, int count, const DeckView& view) {
     double raise = 0;
     for (int i = 0; i < count; ++i) raise = std::max(raise, 1.0 - view.ahead(piece[i]));
+    return raise;
+}
+
+// Pieces of a deck, `counts[k]` points each one after another, fogged by their distance ahead of
+// the eye or not at all. The GL takes the magnitude of a fog coordinate at each vertex, which
+// behind the eye is not the distance interpolated; so every coordinate is raised by the same
+// amount to stay positive, and the fog's start and end with it. A single piece is sent as a fan
+// (a whole deck keeps the two triangles of its quad), several as the triangles of their fans.
+void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, const DeckView& view, bool fogged,
+                    double raise) {
+    if (pieces <= 0 || (pieces == 1 && counts[0] < 3)) return;
     if (fogged) {
         glEnable(GL_FOG);
         glFogf(GL_FOG_START, float(view.FogStart + raise));
@@ -262,15 +281,40 @@ void drawDeckPiece(const DeckPoint* piece, int count, const DeckView& view, bool
     } else {
         glDisable(GL_FOG);
     }
-    // A whole deck keeps the two triangles of its quad.
-    glBegin(count == 4 ? GL_QUADS : GL_TRIANGLE_FAN);
-    for (int i = 0; i < count; ++i) {
-        if (fogged) glFogCoordf(float(view.ahead(piece[i]) + raise));
-        glTexCoord2f(piece[i].U, piece[i].V);
-        glVertex3f(piece[i].X, piece[i].Y, piece[i].Z);
+    const auto send = [&](const DeckPoint& p) {
+        if (fogged) glFogCoordf(float(view.ahead(p) + raise));
+        glTexCoord2f(p.U, p.V);
+        glVertex3f(p.X, p.Y, p.Z);
+    };
+    if (pieces == 1) {
+        glBegin(counts[0] == 4 ? GL_QUADS : GL_TRIANGLE_FAN);
+        for (int i = 0; i < counts[0]; ++i) send(points[i]);
+    } else {
+        glBegin(GL_TRIANGLES);
+        for (int k = 0; k < pieces; points += counts[k++])
+            for (int i = 2; i < counts[k]; ++i) send(points[0]), send(points[i - 1]), send(points[i]);
     }
     glEnd();
 }
+
+void drawDeckPiece(const DeckPoint* piece, int count, const DeckView& view, bool fogged) {
+    drawDeckPieces(piece, &count, 1, view, fogged, fogRaise(piece, count, view));
+}
+
+// A deck's pieces gathered for drawing: their points one piece after another.
+struct DeckPieces {
+    std::vector<DeckPoint> Points;
+    std::vector<int> Counts;
+    void clear() { Points.clear(), Counts.clear(); }
+    void add(const DeckPoint* p, int n) {
+        if (n < 3) return;
+        Points.insert(Points.end(), p, p + n);
+        Counts.push_back(n);
+    }
+    void draw(const DeckView& view, bool fogged, double raise) const {
+        drawDeckPieces(Points.data(), Counts.data(), int(Counts.size()), view, fogged, raise);
+    }
+};
 
 // Whether a level deck `height` ft above the eye (below it when negative), reaching `reach` ft each
 // way, shows nowhere the ground does, whose highest post within reach of the eye is `highest` ft:
@@ -574,9 +618,21 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
     glGetFloatv(GL_DEPTH_RANGE, depthRange);
     const bool groundOnly = !Exact && SkipsUnseenWork && depthRange[0] == 0.0f;
     double highest = std::numeric_limits<double>::quiet_NaN();  // found when first asked
+    DecksMagnified = 0;
+    // The largest turn of the line of sight from one pixel to the next (radians) in the window's
+    // own view: where a level deck h ft off the eye lies within d of it, a pixel's step moves the
+    // point seen by at most d^2 / h times that, and the GL's measure of a picture's stretch is no
+    // more than that step in texels.
+    std::array<double, 16> projection{};
+    std::array<int, 4> viewport{};
+    WidenedView::loaded(projection, viewport);
+    const double focal = std::min(projection[0] * viewport[2], projection[5] * viewport[3]) / 2;
+    const bool perspective = focal > 0 && projection[11] == -1.0 && projection[15] == 0.0;
     // Widened after the view is read: the cover's cells are the window's.
     WidenedView wide;
     if (!Exact && WidensView) wide.widen();
+    const DrawnWindow window;
+    DeckPieces nearPieces, farPieces, nearMagnified, farMagnified;
     const float u0 = float(std::fmod(eye.X, kTile) / kTile), v0 = float(std::fmod(eye.Z, kTile) / kTile);
     const float span = float(reach / kTile);
     for (int k = 0; k < RIDUdidav::kCloudLayers; ++k) {
@@ -586,6 +642,14 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
         const bool thin = layer.TextureNumber % 2 == 0;
         bindSoftPicture(glName(ceiling ? t.CloudDeckSlot : t.CloudScatterSlot));
         const float a = thin ? 0.55f : 1.0f;
+        // Where the picture is magnified on every pixel the GL reads its first level by the
+        // magnifying filter, whatever the mip levels: read so without them, the rasteriser skips
+        // working out a level for each pixel.
+        GLint minFilter = 0, magFilter = 0;
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
+        const Levels sound = !Exact && MagnifiedDecksUnmipped && perspective ? soundLevels() : Levels{};
+        const double texel = sound.Last >= 0 ? kTile / sound.Size : 0.0;  // ft, first level
         // The underside is in shadow, the top in sunlight.
         const double heights[2] = {layer.LayerBottom, layer.LayerTop};
         for (int s = 0; s < 2; ++s) {
@@ -609,13 +673,69 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
             const auto beyond = [&](const DeckPoint& p) { return view.ahead(p) - fogStart; };
             const auto within = [&](const DeckPoint& p) { return fogStart - view.ahead(p); };
             const int nearCount = keepWhere(quad, 4, nearPart, within);
-            if (!UnfoggedDeckPieces || Exact || view.openShare(nearPart, nearCount) < kUnfoggedShare) {
-                drawDeckPiece(quad, 4, view, true);
+            const bool apart = UnfoggedDeckPieces && !Exact && view.openShare(nearPart, nearCount) >= kUnfoggedShare;
+            const int farCount = apart ? keepWhere(quad, 4, farPart, beyond) : 0;
+            DecksApart += apart;
+            // The square round the eye's foot within which the picture is magnified for sure: its
+            // corners within d of the eye, d^2 = kMagnified x texel x h / turn.
+            const double h = std::abs(double(y));
+            const double within2 = texel > 0 && h >= 1.0 ? kMagnified * texel * h * focal - h * h : 0.0;
+            const double half = within2 > 0 ? std::sqrt(within2 / 2) : 0.0;
+            bool split = half > 0 && half < reach;
+            if (split) {
+                // Cut out only where enough of it shows round the cover to pay for its edges.
+                const DeckPoint square[4] = {{-float(half), y, -float(half), 0, 0}, {float(half), y, -float(half), 0, 0},
+                                             {float(half), y, float(half), 0, 0}, {-float(half), y, float(half), 0, 0}};
+                int outside = ~0;
+                for (const DeckPoint& c : square) outside &= window.outside(&c.X);
+                split = outside == 0 && view.openShare(square, 4) >= kMagnifiedShare;
+            }
+            if (!split) {
+                // One piece; all of it magnified where the square holds the whole deck.
+                const bool magnified = half >= reach;
+                if (magnified) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, magFilter), ++DecksMagnified;
+                if (!apart) {
+                    drawDeckPiece(quad, 4, view, true);
+                } else {
+                    drawDeckPiece(nearPart, nearCount, view, false);
+                    drawDeckPiece(farPart, farCount, view, true);
+                }
+                if (magnified) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
                 continue;
             }
-            ++DecksApart;
-            drawDeckPiece(nearPart, nearCount, view, false);
-            drawDeckPiece(farPart, keepWhere(quad, 4, farPart, beyond), view, true);
+            // The square and the four bands round it, their corners' picture coordinates taken as
+            // the deck's at that place, so that pieces meeting there share their points.
+            ++DecksMagnified;
+            const auto point = [&](double x, double z) {
+                return DeckPoint{float(x), y, float(z), float(u0 + x / kTile), float(v0 + z / kTile)};
+            };
+            const double hf = half;
+            const std::array<std::array<double, 4>, 5> rects{{{-hf, hf, -hf, hf},
+                                                              {-reach, reach, -reach, -hf},
+                                                              {-reach, reach, hf, reach},
+                                                              {-reach, -hf, -hf, hf},
+                                                              {hf, reach, -hf, hf}}};
+            nearPieces.clear(), farPieces.clear(), nearMagnified.clear(), farMagnified.clear();
+            for (size_t q = 0; q < rects.size(); ++q) {
+                const auto& b = rects[q];
+                const DeckPoint piece[4] = {point(b[0], b[2]), point(b[1], b[2]), point(b[1], b[3]), point(b[0], b[3])};
+                DeckPieces& near = q == 0 ? nearMagnified : nearPieces;
+                DeckPieces& far = q == 0 ? farMagnified : farPieces;
+                if (!apart) {
+                    far.add(piece, 4);
+                    continue;
+                }
+                DeckPoint cut[kMaxDeckPoints];
+                near.add(cut, keepWhere(piece, 4, cut, within));
+                far.add(cut, keepWhere(piece, 4, cut, beyond));
+            }
+            const double raise = apart ? fogRaise(farPart, farCount, view) : fogRaise(quad, 4, view);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, magFilter);
+            nearMagnified.draw(view, false, 0);
+            farMagnified.draw(view, true, raise);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
+            nearPieces.draw(view, false, 0);
+            farPieces.draw(view, true, raise);
         }
     }
     glFogi(GL_FOG_COORD_SRC, GL_FRAGMENT_DEPTH);  // the attribute stack does not restore it here

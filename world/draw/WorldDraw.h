@@ -91,6 +91,7 @@ public:
     long trianglesApart() const { return Apart; }     // drawn apart as the GL may clip them, at the last draw
     long decksApart() const { return DecksApart; }    // deck sides whose near part went unfogged, at the last draw
     long decksUntested() const { return DecksUntested; }  // deck sides drawn without the depth test, at the last draw
+    long decksMagnified() const { return DecksMagnified; }  // deck sides with a part read unmipped, at the last draw
     long squaresCutAnew() const { return CutAnew; }   // far ground squares cut along their other diagonal, at the last draw
     // After draw: the elevation (radians, negative: below the horizon) under which every pixel of
     // the view shows the ground just drawn; -pi/2 when that cannot be told.
@@ -107,6 +108,10 @@ public:
     // round the cover to pay for the extra edge (not in the plain drawing: where the two
     // parts meet, a pixel may read its picture a level apart). Off to compare.
     bool UnfoggedDeckPieces = true;
+    // The part of a deck near enough overhead that its picture is magnified on every pixel drawn
+    // apart and read without its mip levels, which the GL would not choose there (not in the plain
+    // drawing: where the parts meet, a pixel may round apart). Off to compare.
+    bool MagnifiedDecksUnmipped = true;
     // Work that cannot change a pixel is skipped: far ground triangles (and their roads) that light
     // no pixel centre are not sent, ground nearer than the fog's start, where its factor is one,
     // is drawn without fog, and a deck that the ground cannot hide is drawn without the depth test.
@@ -184,6 +189,7 @@ private:
     long Apart = 0;
     long DecksApart = 0;
     long DecksUntested = 0;
+    long DecksMagnified = 0;
     long CutAnew = 0;
     long Covered = 0;
     long Unlit = 0;
