@@ -4,7 +4,7 @@
 // whole squares, the shortcuts (far road squares left out, shared vertices) against the plain
 // drawing, the ground wholly behind an opaque cover left out, work that cannot show skipped (far
 // ground triangles between the pixel centres, fog nearer than its start, the depth test of a deck
-// the ground cannot hide), flat far squares cut
+// the ground cannot hide, a deck no texel of which passes the alpha test), flat far squares cut
 // along their other diagonal, and the sky read without the mip levels the GL would not choose; a
 // triangle said to light no pixel centre lights none; a cloud deck fogged by its distance; the
 // ground takes the daylight; a widened view draws as the window's own.
@@ -543,7 +543,24 @@ TEST_F(WorldDrawTest, WorkThatCannotShowIsSkippedUnseen) {
         if (d.Untested >= 0) EXPECT_EQ(world->drawer.decksUntested(), d.Untested) << what;
         EXPECT_EQ(differing(tested, drawn, 0), 0) << what;
     }
+    // Under the alpha test the objects' cut-outs are drawn with, as the game leaves it for the
+    // world, a thin layer (under 50 ft) has no texel opaque enough to pass and is left out; a thick
+    // one under it is drawn; without the test both are.
+    world->terrain.SetDetailsForLayer(0, 3, at.Y + 1500, at.Y + 2100);
+    world->terrain.SetDetailsForLayer(1, 3, at.Y + 2500, at.Y + 2520);
+    for (const bool cutOut : {true, false}) {
+        if (cutOut) glEnable(GL_ALPHA_TEST), glAlphaFunc(GL_GREATER, 0.9f);
+        const Camera up{106.0, 30.0};
+        world->drawer.SkipsUnseenWork = false;
+        const auto all = frame(at, up, false, true);
+        world->drawer.SkipsUnseenWork = true;
+        const auto drawn = frame(at, up, false, true);
+        glDisable(GL_ALPHA_TEST);
+        EXPECT_EQ(world->drawer.decksBlank(), cutOut ? 1 : 0);
+        EXPECT_EQ(differing(all, drawn, 0), 0) << (cutOut ? "alpha-tested" : "blended");
+    }
     world->terrain.SetDetailsForLayer(0, 0, 0, 0);
+    world->terrain.SetDetailsForLayer(1, 0, 0, 0);
 }
 
 // Flat far squares cut along their other diagonal, where it lies nearer the line of sight, draw

@@ -316,6 +316,26 @@ struct DeckPieces {
     }
 };
 
+// The most opaque texel of any level of a picture, 0..255 (255 where it cannot be read). Kept from
+// draw to draw per picture: the decks are drawn on the GL's thread only.
+int mostOpaque(uint32_t texture) {
+    static std::array<std::pair<uint32_t, int>, 4> kept{};
+    static size_t next = 0;
+    for (const auto& k : kept)
+        if (k.first == texture && texture != 0) return k.second;
+    glPushAttrib(GL_TEXTURE_BIT);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    const auto levels = alphaLevels(texture);
+    glPopClientAttrib();
+    glPopAttrib();
+    int most = levels.empty() ? 255 : 0;
+    for (const auto& level : levels)
+        for (const uint8_t a : level) most = std::max(most, int(a));
+    kept[next] = {texture, most};
+    next = (next + 1) % kept.size();
+    return most;
+}
+
 // Whether a level deck `height` ft above the eye (below it when negative), reaching `reach` ft each
 // way, shows nowhere the ground does, whose highest post within reach of the eye is `highest` ft:
 // seen from below, every line of sight to the deck climbs at least as steeply as to its far
@@ -618,6 +638,17 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
     glGetFloatv(GL_DEPTH_RANGE, depthRange);
     const bool groundOnly = !Exact && SkipsUnseenWork && depthRange[0] == 0.0f;
     double highest = std::numeric_limits<double>::quiet_NaN();  // found when first asked
+    // A fragment whose alpha, out of 255, is at most this fails the alpha test, with room for the
+    // rounding of the picture's alpha times the colour's (-1: any may pass).
+    DecksBlank = 0;
+    GLint alphaFunc = GL_ALWAYS;
+    GLfloat alphaRef = 0;
+    glGetIntegerv(GL_ALPHA_TEST_FUNC, &alphaFunc);
+    glGetFloatv(GL_ALPHA_TEST_REF, &alphaRef);
+    const double failing = !Exact && SkipsUnseenWork && glIsEnabled(GL_ALPHA_TEST) &&
+                                   (alphaFunc == GL_GREATER || alphaFunc == GL_GEQUAL)
+                               ? 255.0 * alphaRef - 1.5
+                               : -1.0;
     DecksMagnified = 0;
     // The largest turn of the line of sight from one pixel to the next (radians) in the window's
     // own view: where a level deck h ft off the eye lies within d of it, a pixel's step moves the
@@ -640,8 +671,15 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
         if (layer.TextureNumber <= 0) continue;
         const bool ceiling = layer.TextureNumber <= 2;
         const bool thin = layer.TextureNumber % 2 == 0;
-        bindSoftPicture(glName(ceiling ? t.CloudDeckSlot : t.CloudScatterSlot));
         const float a = thin ? 0.55f : 1.0f;
+        // A layer none of whose texels can pass the alpha test (a thin one, faded, under the game's
+        // test for the objects' cut-outs) draws nothing.
+        const uint32_t texture = glName(ceiling ? t.CloudDeckSlot : t.CloudScatterSlot);
+        if (failing >= 0 && mostOpaque(texture) * a <= failing) {
+            ++DecksBlank;
+            continue;
+        }
+        bindSoftPicture(texture);
         // Where the picture is magnified on every pixel the GL reads its first level by the
         // magnifying filter, whatever the mip levels: read so without them, the rasteriser skips
         // working out a level for each pixel.

@@ -92,6 +92,7 @@ public:
     long decksApart() const { return DecksApart; }    // deck sides whose near part went unfogged, at the last draw
     long decksUntested() const { return DecksUntested; }  // deck sides drawn without the depth test, at the last draw
     long decksMagnified() const { return DecksMagnified; }  // deck sides with a part read unmipped, at the last draw
+    long decksBlank() const { return DecksBlank; }  // layers left out as no texel could pass the alpha test, at the last draw
     long squaresCutAnew() const { return CutAnew; }   // far ground squares cut along their other diagonal, at the last draw
     // After draw: the elevation (radians, negative: below the horizon) under which every pixel of
     // the view shows the ground just drawn; -pi/2 when that cannot be told.
@@ -114,8 +115,8 @@ public:
     bool MagnifiedDecksUnmipped = true;
     // Work that cannot change a pixel is skipped: far ground triangles (and their roads) that light
     // no pixel centre are not sent, ground nearer than the fog's start, where its factor is one,
-    // is drawn without fog, and a deck that the ground cannot hide is drawn without the depth test.
-    // Off to compare.
+    // is drawn without fog, a deck that the ground cannot hide is drawn without the depth test, and
+    // one whose picture has no texel that can pass the alpha test is left out. Off to compare.
     bool SkipsUnseenWork = true;
     // Squares the GL must clip are drawn apart from the rest of their picture's, which then take
     // the GL's cheaper unclipped route; the same pixels either way. Off to compare.
@@ -190,6 +191,7 @@ private:
     long DecksApart = 0;
     long DecksUntested = 0;
     long DecksMagnified = 0;
+    long DecksBlank = 0;
     long CutAnew = 0;
     long Covered = 0;
     long Unlit = 0;
