@@ -515,7 +515,8 @@ TEST_F(WorldDrawTest, WorkThatCannotShowIsSkippedUnseen) {
     // A deck side the ground cannot hide is drawn without the depth test: overhead, seen level and
     // looking up, and under the eye over lower ground; a deck just over the ground, which hills
     // rise through, and one just over an eye near the ground, keep it where the ground may show
-    // in front of them. The same pixels either way.
+    // in front of them. So are the sky's rings above the ground's top, fewer for the eye near the
+    // ground. The same pixels either way.
     world->terrain.setFogDistance(0.0);
     const worlddraw::Eye at = test::kOverAlbert;
     const double ground = world->terrain.getAltitudeAtX(at.X, at.Z);
@@ -542,6 +543,23 @@ TEST_F(WorldDrawTest, WorkThatCannotShowIsSkippedUnseen) {
                                  std::to_string(int(d.Cam.Heading)) + ", pitch " + std::to_string(int(d.Cam.Pitch));
         if (d.Untested >= 0) EXPECT_EQ(world->drawer.decksUntested(), d.Untested) << what;
         EXPECT_EQ(differing(tested, drawn, 0), 0) << what;
+        EXPECT_GT(world->SkyRingsUntested, 0) << what;
+    }
+    // No post of the ground within the fog's reach stands above the elevation the sky is told of.
+    for (const worlddraw::Eye& e : {at, low}) {
+        const double top = worlddraw::groundTopElevation(world->terrain, e);
+        double steepest = -M_PI / 2;
+        const double reach = std::min(world->terrain.getFogDistance(), RIDUdidav::kGreatestFogDistance);
+        for (double dz = -reach; dz <= reach; dz += world::kSquareFeet)
+            for (double dx = -reach; dx <= reach; dx += world::kSquareFeet) {
+                const double run = std::hypot(dx, dz);
+                if (run > reach || run < world::kSquareFeet) continue;
+                const int i = int(std::lround((e.X + dx) / world::kSquareFeet)), j = int(std::lround((e.Z + dz) / world::kSquareFeet));
+                const double ax = i * world::kSquareFeet - e.X, az = j * world::kSquareFeet - e.Z;
+                steepest = std::max(steepest, std::atan2(world->terrain.postFeet(i, j) - e.Y, std::hypot(ax, az)));
+            }
+        EXPECT_LE(steepest, top) << "eye at " << e.Y << " ft";
+        if (e.Y == low.Y) EXPECT_GT(top, 0.0) << "hills rise over an eye near the ground";
     }
     // Under the alpha test the objects' cut-outs are drawn with, as the game leaves it for the
     // world, a thin layer (under 50 ft) has no texel opaque enough to pass and is left out; a thick

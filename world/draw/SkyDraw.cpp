@@ -336,31 +336,43 @@ int mostOpaque(uint32_t texture) {
     return most;
 }
 
-// Whether a level deck `height` ft above the eye (below it when negative), reaching `reach` ft each
-// way, shows nowhere the ground does, whose highest post within reach of the eye is `highest` ft:
-// seen from below, every line of sight to the deck climbs at least as steeply as to its far
-// corners and passes over every square of ground, each taken at its highest post and nearest
-// point; seen from above, all the ground lies under the deck, which is met first. A foot spares
-// the rounding of the ground's depths.
-bool deckClearOfGround(const RIDUdidav& t, const Eye& eye, double height, double reach, double highest) {
+// The steepest climb from the eye to the ground within `reach` (rise over run, each square taken at
+// its highest post and nearest point, a foot higher to spare the rounding of its depths): minus
+// infinity where none climbs, infinity where the eye is no higher than the ground under it. Only
+// ground near enough to climb as steeply as `least` (when positive) is looked at, `highest` ft being
+// the highest post within reach.
+double steepestGround(const RIDUdidav& t, const Eye& eye, double reach, double highest, double least) {
     constexpr double kMargin = 1.0;  // ft
-    if (height < 0) return highest < eye.Y + height - kMargin;
-    if (highest < eye.Y - kMargin) return true;
-    const double slope = height / (reach * M_SQRT2);
-    // Only ground nearer than this can rise to the slope at all.
-    const double within = std::min((highest - eye.Y + kMargin) / slope, reach) + kSquareFeet;
+    double steepest = -std::numeric_limits<double>::infinity();
+    if (!(highest >= eye.Y - kMargin)) return steepest;
+    const double within = (least > 0 ? std::min((highest - eye.Y + kMargin) / least, reach) : reach) + kSquareFeet;
     const int ci = int(std::floor(eye.X / kSquareFeet)), cj = int(std::floor(eye.Z / kSquareFeet));
     const int r = int(within / kSquareFeet) + 1;
     const int i0 = std::max(ci - r, 0), i1 = std::min(ci + r, kGridSize - 2);
     const int j0 = std::max(cj - r, 0), j1 = std::min(cj + r, kGridSize - 2);
     for (int j = j0; j <= j1; ++j)
         for (int i = i0; i <= i1; ++i) {
-            const double top = std::max({t.postFeet(i, j), t.postFeet(i + 1, j), t.postFeet(i, j + 1), t.postFeet(i + 1, j + 1)});
+            const double rise = std::max({t.postFeet(i, j), t.postFeet(i + 1, j), t.postFeet(i, j + 1),
+                                          t.postFeet(i + 1, j + 1)}) - eye.Y + kMargin;
+            if (rise <= 0) continue;
             const double dx = std::max({i * kSquareFeet - eye.X, eye.X - (i + 1) * kSquareFeet, 0.0});
             const double dz = std::max({j * kSquareFeet - eye.Z, eye.Z - (j + 1) * kSquareFeet, 0.0});
-            if (top - eye.Y + kMargin >= slope * std::sqrt(dx * dx + dz * dz)) return false;
+            const double run = std::sqrt(dx * dx + dz * dz);
+            if (run <= 0) return std::numeric_limits<double>::infinity();
+            steepest = std::max(steepest, rise / run);
         }
-    return true;
+    return steepest;
+}
+
+// Whether a level deck `height` ft above the eye (below it when negative), reaching `reach` ft each
+// way, shows nowhere the ground does, whose highest post within reach of the eye is `highest` ft:
+// seen from below, every line of sight to the deck climbs at least as steeply as to its far
+// corners and passes over all the ground; seen from above, all the ground lies under the deck,
+// which is met first.
+bool deckClearOfGround(const RIDUdidav& t, const Eye& eye, double height, double reach, double highest) {
+    if (height < 0) return highest < eye.Y + height - 1.0;
+    const double slope = height / (reach * M_SQRT2);
+    return steepestGround(t, eye, reach, highest, slope) < slope;
 }
 
 // The highest post of the ground within `reach` of the eye (ft); minus infinity without ground.
@@ -377,6 +389,12 @@ double highestGround(const RIDUdidav& t, const Eye& eye, double reach) {
 }
 
 }  // namespace
+
+double groundTopElevation(const RIDUdidav& t, const Eye& eye) {
+    const double reach = std::min(t.getFogDistance(), RIDUdidav::kGreatestFogDistance);
+    const double steepest = steepestGround(t, eye, reach, highestGround(t, eye, reach), 0.0);
+    return steepest < 0 ? 0.0 : std::atan(steepest);
+}
 
 // The alpha of every level of a texture, level 0 first; empty when it cannot be read.
 std::vector<std::vector<uint8_t>> alphaLevels(uint32_t texture) {
@@ -403,9 +421,20 @@ void bindSoftPicture(uint32_t texture) {
     if (filter == GL_LINEAR_MIPMAP_LINEAR) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
 }
 
-void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround, double lowestElevation,
-                 bool plain) {
+int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround, double lowestElevation,
+                bool plain, const std::function<double()>& groundTop) {
     const SkyColours c = sky.getSkyColours();
+    // Outside a cockpit's slice of the depths the depth buffer holds the ground alone: rings wholly
+    // above the ground's top, and above the horizon, where a facet bulges no lower than its lower
+    // edge, are drawn without the depth test, which could turn none of their fragments away.
+    constexpr double kTopMargin = 0.01;  // radians, some pixels
+    double untestedFrom = std::numeric_limits<double>::infinity();
+    if (behindGround && !plain && groundTop) {
+        GLfloat range[2] = {0, 1};
+        glGetFloatv(GL_DEPTH_RANGE, range);
+        if (range[0] == 0.0f) untestedFrom = std::max(groundTop(), 0.0) + kTopMargin;
+    }
+    int untestedRings = 0;
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT |
                  GL_VIEWPORT_BIT);
     // Not in the plain drawing: a ring no longer clipped at the window's edge may read a level apart.
@@ -463,6 +492,11 @@ void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool be
     std::array<int, kDomeSegments + 1> sides{};  // per pair of corners of a ring: the sides both lie outside
     for (int r = 0; r < kDomeRings; ++r) {
         if (dome.Counts[r] == 0) continue;
+        if (behindGround && dome.Low[r] >= untestedFrom && glIsEnabled(GL_DEPTH_TEST)) {
+            drawRun();
+            glDisable(GL_DEPTH_TEST);
+        }
+        untestedRings += !glIsEnabled(GL_DEPTH_TEST) && behindGround;
         if (mipmapped && magFilter == GL_LINEAR && width > 0 && height > 0) {
             // The picture wraps four times round (s) and spans horizon to zenith once (t).
             const double across = 2 * kPi / (4.0 * width) * std::min(std::cos(dome.Low[r]), std::cos(dome.High[r]));
@@ -495,6 +529,7 @@ void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool be
         glColor3f(last[2], last[3], last[4]);
     }
     useFilter(mipFilter);
+    if (behindGround) glEnable(GL_DEPTH_TEST);  // the sun may lie low, over the ground
 
     // The sun: a glow added onto the sky.
     const Vector3& s = sky.getSunVector();
@@ -516,6 +551,7 @@ void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool be
     }
     wide.restore();
     glPopAttrib();
+    return untestedRings;
 }
 
 void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glName, const std::array<float, 3>& light) {

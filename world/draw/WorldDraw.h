@@ -222,9 +222,16 @@ private:
 // Below `lowestElevation` (radians) the caller knows the ground covers the view, and the dome
 // leaves it out. Where the picture's first level is magnified on every pixel, it is read without
 // the mip levels the GL would not choose there anyway; unless `plain`, which reads it with them
-// everywhere, the dome is drawn through a WidenedView.
-void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround = false,
-                 double lowestElevation = kWholeDome, bool plain = false);
+// everywhere, the dome is drawn through a WidenedView. `groundTop`, asked only where the depth
+// buffer holds nothing but the ground, gives the elevation (radians) above which no ground shows:
+// the rings above it are drawn without the depth test. Returns the rings so drawn.
+int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround = false,
+                double lowestElevation = kWholeDome, bool plain = false,
+                const std::function<double()>& groundTop = nullptr);
+
+// The elevation (radians, at least 0) above which the ground within the terrain's fog reach shows
+// nowhere, seen from the eye.
+double groundTopElevation(const RIDUdidav& terrain, const Eye& eye);
 
 // Binds a picture of the ground, the sky or the clouds. They are soft: one mip level a pixel looks
 // the same as blending two, and a software rasteriser reads half the texels. A picture without mip
