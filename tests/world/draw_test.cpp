@@ -541,7 +541,9 @@ TEST_F(WorldDrawTest, WorkThatCannotShowIsSkippedUnseen) {
         const auto drawn = frame(d.Eye, d.Cam, false, true);
         const std::string what = "a deck " + std::to_string(int(d.Bottom - d.Eye.Y)) + " ft off the eye, heading " +
                                  std::to_string(int(d.Cam.Heading)) + ", pitch " + std::to_string(int(d.Cam.Pitch));
-        if (d.Untested >= 0) EXPECT_EQ(world->drawer.decksUntested(), d.Untested) << what;
+        if (d.Untested >= 0) {
+            EXPECT_EQ(world->drawer.decksUntested(), d.Untested) << what;
+        }
         EXPECT_EQ(differing(tested, drawn, 0), 0) << what;
         EXPECT_GT(world->SkyRingsUntested, 0) << what;
     }
@@ -559,7 +561,9 @@ TEST_F(WorldDrawTest, WorkThatCannotShowIsSkippedUnseen) {
                 steepest = std::max(steepest, std::atan2(world->terrain.postFeet(i, j) - e.Y, std::hypot(ax, az)));
             }
         EXPECT_LE(steepest, top) << "eye at " << e.Y << " ft";
-        if (e.Y == low.Y) EXPECT_GT(top, 0.0) << "hills rise over an eye near the ground";
+        if (e.Y == low.Y) {
+            EXPECT_GT(top, 0.0) << "hills rise over an eye near the ground";
+        }
     }
     // Under the alpha test the objects' cut-outs are drawn with, as the game leaves it for the
     // world, a thin layer (under 50 ft) has no texel opaque enough to pass and is left out; a thick
