@@ -231,8 +231,11 @@ void MyZephGLView::drawWorld(ModelArray& list) {
     if (bounded) glDisable(GL_SCISSOR_TEST);
     if (sky) {
         const double lowest = terrain ? terrainDrawer_->lowestOpenElevation() : worlddraw::kWholeDome;
-        underOpenRectangles(under(skyRects_),
-                            [&] { worlddraw::drawSkyDome(*sky, glName, terrain != nullptr, lowest, exactDrawing_); });
+        const auto groundTop = [&] { return worlddraw::groundTopElevation(*terrain, eye); };
+        underOpenRectangles(under(skyRects_), [&] {
+            worlddraw::drawSkyDome(*sky, glName, terrain != nullptr, lowest, exactDrawing_,
+                                   terrain ? std::function<double()>(groundTop) : nullptr);
+        });
     }
     if (terrain)
         underOpenRectangles(under(deckRects_),

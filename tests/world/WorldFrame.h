@@ -99,7 +99,12 @@ public:
         terrain.setEyePosition(eye.X, eye.Y, eye.Z);
         if (!skyBehindGround) worlddraw::drawSkyDome(sky, name, false, worlddraw::kWholeDome, PlainSky);
         drawer.draw(terrain, eye, name, c.Light, cover);
-        if (skyBehindGround) worlddraw::drawSkyDome(sky, name, true, drawer.lowestOpenElevation(), PlainSky);
+        // As the game draws it: the rings above the ground's top untested where the drawer skips unseen work.
+        const auto groundTop = [&] { return worlddraw::groundTopElevation(terrain, eye); };
+        SkyRingsUntested = 0;
+        if (skyBehindGround)
+            SkyRingsUntested = worlddraw::drawSkyDome(sky, name, true, drawer.lowestOpenElevation(), PlainSky,
+                                                      drawer.SkipsUnseenWork ? std::function<double()>(groundTop) : nullptr);
         drawer.drawCloudLayers(terrain, eye, name, c.Light, cover);
         if (withCloud) worlddraw::drawCloud(cloud, eye, name, c.Light);
         if (drawnLast) drawnLast();
@@ -113,6 +118,7 @@ public:
     }
 
     std::optional<std::array<float, 3>> FogColour;  // else the horizon's
+    int SkyRingsUntested = 0;                        // at the last draw
     int ViewportWidth = kWidth, ViewportHeight = kHeight;  // pixels, from the bottom left
     bool PlainSky = false;                                 // the sky's picture read with its mip levels
     GLTextureView view;

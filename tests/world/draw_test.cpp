@@ -3,7 +3,8 @@
 // behind the ground against the sky drawn first, road squares cut to their road shape against
 // whole squares, the shortcuts (far road squares left out, shared vertices) against the plain
 // drawing, the ground wholly behind an opaque cover left out, work that cannot show skipped (far
-// ground triangles between the pixel centres, fog nearer than its start), flat far squares cut
+// ground triangles between the pixel centres, fog nearer than its start, the depth test of a deck
+// the ground cannot hide, a deck no texel of which passes the alpha test), flat far squares cut
 // along their other diagonal, and the sky read without the mip levels the GL would not choose; a
 // triangle said to light no pixel centre lights none; a cloud deck fogged by its distance; the
 // ground takes the daylight; a widened view draws as the window's own.
@@ -164,7 +165,8 @@ TEST_F(WorldDrawTest, TheSkyAndACloudUnderAScissorBoxAreTheWholeFramesPart) {
 // with its own; and the ground, the sky and a cloud deck drawn through a widened viewport, against
 // clipped at the window's edges: low over the front and higher, level and looking a little down,
 // and in a small viewport and under a scissor box, neither of which the widened drawing may pass. At most 1 % of the
-// pixels more than 16 levels apart, none of those in the middle third, where the pilot aims.
+// pixels more than 16 levels apart, none of those in the middle third, where the pilot aims. A deck's
+// magnified part read without mip levels looks as read with them.
 TEST_F(WorldDrawTest, ShortcutsLookLikeThePlainDrawing) {
     world->terrain.setDrawDetail(1);
     // `box` (x0, y0, x1, y1, pixels): where the drawing may reach; outside it not a pixel may change.
@@ -227,6 +229,21 @@ TEST_F(WorldDrawTest, ShortcutsLookLikeThePlainDrawing) {
             {0, 0, 96, 60});
     world->ViewportWidth = kWidth;
     world->ViewportHeight = kHeight;
+    // The deck's part near enough overhead to be magnified on every pixel, read without its mip
+    // levels, against the whole deck read with them: the same texels, so hardly a pixel more than two
+    // levels apart, seen level and looking up, the deck near and far overhead.
+    for (const double above : {600.0, 2000.0})
+        for (const double pitch : {5.0, 35.0}) {
+            world->terrain.SetDetailsForLayer(0, 3, test::kOverAlbert.Y + above, test::kOverAlbert.Y + above + 100);
+            const Camera cam{test::kAlongTheFront.Heading, pitch};
+            world->drawer.MagnifiedDecksUnmipped = false;
+            const auto mipped = frame(test::kOverAlbert, cam, false, true);
+            world->drawer.MagnifiedDecksUnmipped = true;
+            const auto drawn = frame(test::kOverAlbert, cam, false, true);
+            const std::string what = "a deck " + std::to_string(int(above)) + " ft up, pitch " + std::to_string(int(pitch));
+            EXPECT_EQ(world->drawer.decksMagnified(), 2) << what;
+            EXPECT_LE(differing(mipped, drawn, 2), long(kWidth) * kHeight / 10000) << what;
+        }
     world->terrain.SetDetailsForLayer(0, 0, 0, 0);
     world->drawer.UnfoggedDeckPieces = true;
 }
@@ -504,6 +521,78 @@ TEST_F(WorldDrawTest, WorkThatCannotShowIsSkippedUnseen) {
     world->ViewportHeight = kHeight;
     EXPECT_GT(unlit, 5000) << "far squares fall between the centres";
     EXPECT_GT(apart, 100) << "near squares reach behind the eye";
+
+    // A deck side the ground cannot hide is drawn without the depth test: overhead, seen level and
+    // looking up, and under the eye over lower ground; a deck just over the ground, which hills
+    // rise through, and one just over an eye near the ground, keep it where the ground may show
+    // in front of them. So are the sky's rings above the ground's top, fewer for the eye near the
+    // ground. The same pixels either way.
+    world->terrain.setFogDistance(0.0);
+    const worlddraw::Eye at = test::kOverAlbert;
+    const double ground = world->terrain.getAltitudeAtX(at.X, at.Z);
+    const worlddraw::Eye low{at.X, ground + 40.0, at.Z};
+    struct Deck {
+        worlddraw::Eye Eye;
+        double Bottom, Top;
+        Camera Cam;
+        long Untested;  // -1: either way
+    };
+    for (const Deck& d : {Deck{at, at.Y + 1500, at.Y + 2100, test::kAlongTheFront, 2},
+                          Deck{at, at.Y + 1500, at.Y + 2100, Camera{106.0, 40.0}, 2},
+                          Deck{at, ground + 600, ground + 900, Camera{106.0, -40.0}, 2},
+                          Deck{at, ground + 5, ground + 60, Camera{106.0, -40.0}, 0},
+                          Deck{low, low.Y + 20, low.Y + 80, Camera{106.0, 0.0}, -1},
+                          Deck{low, low.Y + 20, low.Y + 80, Camera{16.0, 0.0}, -1}}) {
+        world->terrain.SetDetailsForLayer(0, 3, d.Bottom, d.Top);
+        world->drawer.SkipsUnseenWork = false;
+        const auto tested = frame(d.Eye, d.Cam, false, true);
+        EXPECT_EQ(world->drawer.decksUntested(), 0);
+        world->drawer.SkipsUnseenWork = true;
+        const auto drawn = frame(d.Eye, d.Cam, false, true);
+        const std::string what = "a deck " + std::to_string(int(d.Bottom - d.Eye.Y)) + " ft off the eye, heading " +
+                                 std::to_string(int(d.Cam.Heading)) + ", pitch " + std::to_string(int(d.Cam.Pitch));
+        if (d.Untested >= 0) {
+            EXPECT_EQ(world->drawer.decksUntested(), d.Untested) << what;
+        }
+        EXPECT_EQ(differing(tested, drawn, 0), 0) << what;
+        EXPECT_GT(world->SkyRingsUntested, 0) << what;
+    }
+    // No post of the ground within the fog's reach stands above the elevation the sky is told of.
+    for (const worlddraw::Eye& e : {at, low}) {
+        const double top = worlddraw::groundTopElevation(world->terrain, e);
+        double steepest = -M_PI / 2;
+        const double reach = std::min(world->terrain.getFogDistance(), RIDUdidav::kGreatestFogDistance);
+        for (double dz = -reach; dz <= reach; dz += world::kSquareFeet)
+            for (double dx = -reach; dx <= reach; dx += world::kSquareFeet) {
+                const double run = std::hypot(dx, dz);
+                if (run > reach || run < world::kSquareFeet) continue;
+                const int i = int(std::lround((e.X + dx) / world::kSquareFeet)), j = int(std::lround((e.Z + dz) / world::kSquareFeet));
+                const double ax = i * world::kSquareFeet - e.X, az = j * world::kSquareFeet - e.Z;
+                steepest = std::max(steepest, std::atan2(world->terrain.postFeet(i, j) - e.Y, std::hypot(ax, az)));
+            }
+        EXPECT_LE(steepest, top) << "eye at " << e.Y << " ft";
+        if (e.Y == low.Y) {
+            EXPECT_GT(top, 0.0) << "hills rise over an eye near the ground";
+        }
+    }
+    // Under the alpha test the objects' cut-outs are drawn with, as the game leaves it for the
+    // world, a thin layer (under 50 ft) has no texel opaque enough to pass and is left out; a thick
+    // one under it is drawn; without the test both are.
+    world->terrain.SetDetailsForLayer(0, 3, at.Y + 1500, at.Y + 2100);
+    world->terrain.SetDetailsForLayer(1, 3, at.Y + 2500, at.Y + 2520);
+    for (const bool cutOut : {true, false}) {
+        if (cutOut) glEnable(GL_ALPHA_TEST), glAlphaFunc(GL_GREATER, 0.9f);
+        const Camera up{106.0, 30.0};
+        world->drawer.SkipsUnseenWork = false;
+        const auto all = frame(at, up, false, true);
+        world->drawer.SkipsUnseenWork = true;
+        const auto drawn = frame(at, up, false, true);
+        glDisable(GL_ALPHA_TEST);
+        EXPECT_EQ(world->drawer.decksBlank(), cutOut ? 1 : 0);
+        EXPECT_EQ(differing(all, drawn, 0), 0) << (cutOut ? "alpha-tested" : "blended");
+    }
+    world->terrain.SetDetailsForLayer(0, 0, 0, 0);
+    world->terrain.SetDetailsForLayer(1, 0, 0, 0);
 }
 
 // Flat far squares cut along their other diagonal, where it lies nearer the line of sight, draw

@@ -5,12 +5,16 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <tuple>
 #include <vector>
 
 #include "core/Constants.h"
 #include "world/draw/WorldDraw.h"
 
 namespace pellam::worlddraw {
+
+using world::kGridSize;
+using world::kSquareFeet;
 
 namespace {
 
@@ -149,7 +153,266 @@ DomeVertices& domeVertices(const SkyColours& c, double lowestElevation) {
     return dome;
 }
 
+// A corner of a cloud deck's piece: eye-relative position (ft) and picture coordinates.
+struct DeckPoint {
+    float X, Y, Z, U, V;
+};
+constexpr int kMaxDeckPoints = 12;  // a quad cut by six planes has at most ten
+// A deck piece nearer than the fog's start is drawn apart, without fog, only when it covers at
+// least this share of the view that the cockpit leaves open: the edge between the pieces costs a row of
+// partly covered blocks, and fogging a pixel costs about 25 instructions of the rasteriser's.
+constexpr double kUnfoggedShare = 0.1;
+// The most a pixel's step may move over a deck's picture, in its first level's texels, where the
+// GL is sure to magnify it: below one by the error of the rasteriser's quick logarithm and more.
+constexpr double kMagnified = 0.85;
+// The share of the view's open cells the magnified part must cover to be drawn apart.
+constexpr double kMagnifiedShare = 0.1;
+
+// The part of the convex polygon `in` where side(point) >= 0, into `out`; the number of its points.
+// A cut point is found along its edge in the edge's own direction, so the two parts a plane makes
+// share their cut points exactly.
+template <class Side>
+int keepWhere(const DeckPoint* in, int count, DeckPoint* out, const Side& side) {
+    int kept = 0;
+    for (int k = 0; k < count && kept + 2 <= kMaxDeckPoints; ++k) {
+        const DeckPoint& a = in[k];
+        const DeckPoint& b = in[(k + 1) % count];
+        const double sa = side(a), sb = side(b);
+        if (sa >= 0) out[kept++] = a;
+        if ((sa >= 0) != (sb >= 0)) {
+            // From the same end whichever way the edge runs: pieces on either side of it, wound
+            // alike, meet at the same point.
+            const bool ab = std::tie(a.X, a.Z, a.Y) < std::tie(b.X, b.Z, b.Y);
+            const DeckPoint& p = ab ? a : b;
+            const DeckPoint& q = ab ? b : a;
+            const double sp = ab ? sa : sb, sq = ab ? sb : sa;
+            const float f = float(sp / (sp - sq));
+            out[kept++] = {p.X + (q.X - p.X) * f, p.Y + (q.Y - p.Y) * f, p.Z + (q.Z - p.Z) * f, p.U + (q.U - p.U) * f,
+                           p.V + (q.V - p.V) * f};
+        }
+    }
+    return kept;
+}
+
+// The matrices a deck is drawn under, and what shows of the viewport.
+struct DeckView {
+    std::array<float, 16> Modelview{}, Projection{};
+    double FogStart = 0, FogEnd = 0;  // ft
+    // The viewport, and what a cockpit drawn over the world hides of it (none: nothing).
+    std::array<int, 4> Viewport{};
+    const ScreenCover* Cover = nullptr;
+
+    // ft ahead of the eye, negative behind it.
+    double ahead(const DeckPoint& p) const {
+        const auto& m = Modelview;
+        return -(double(m[2]) * p.X + double(m[6]) * p.Y + double(m[10]) * p.Z + m[14]);
+    }
+    // Clip coordinates.
+    std::array<double, 4> clip(const DeckPoint& p) const {
+        std::array<double, 4> e{}, c{};
+        for (int i = 0; i < 4; ++i)
+            e[i] = double(Modelview[i]) * p.X + double(Modelview[4 + i]) * p.Y + double(Modelview[8 + i]) * p.Z +
+                   Modelview[12 + i];
+        for (int i = 0; i < 4; ++i)
+            c[i] = Projection[i] * e[0] + Projection[4 + i] * e[1] + Projection[8 + i] * e[2] + Projection[12 + i] * e[3];
+        return c;
+    }
+    // The share of the viewport's cells whose centre the polygon covers and the cover leaves open,
+    // 0..1: whatever part of the viewport is drawn, the same for the same view.
+    double openShare(const DeckPoint* in, int count) const {
+        constexpr int kCell = ScreenCover::kCell;
+        const int across = (Viewport[2] + kCell - 1) / kCell, down = (Viewport[3] + kCell - 1) / kCell;
+        if (across <= 0 || down <= 0) return 0.0;
+        // Cut where w + z >= 0 (the near plane), then to the window, px.
+        DeckPoint kept[kMaxDeckPoints];
+        count = keepWhere(in, count, kept, [&](const DeckPoint& q) {
+            const auto c = clip(q);
+            return c[3] + c[2];
+        });
+        if (count < 3) return 0.0;
+        std::array<std::array<double, 2>, kMaxDeckPoints> at{};
+        for (int k = 0; k < count; ++k) {
+            const auto c = clip(kept[k]);
+            if (!(c[3] > 0)) return 0.0;
+            at[k] = {Viewport[0] + (c[0] / c[3] + 1) / 2 * Viewport[2], Viewport[1] + (c[1] / c[3] + 1) / 2 * Viewport[3]};
+        }
+        // Row by row of cells: the span of the polygon across the row's centre line.
+        long open = 0;
+        for (int j = 0; j < down; ++j) {
+            const double y = Viewport[1] + (j + 0.5) * kCell;
+            double x0 = std::numeric_limits<double>::infinity(), x1 = -x0;
+            for (int k = 0; k < count; ++k) {
+                const auto& a = at[k];
+                const auto& b = at[(k + 1) % count];
+                if ((a[1] <= y) == (b[1] <= y)) continue;
+                const double x = a[0] + (b[0] - a[0]) * (y - a[1]) / (b[1] - a[1]);
+                x0 = std::min(x0, x), x1 = std::max(x1, x);
+            }
+            if (!(x1 >= x0)) continue;
+            const int i0 = std::max(0, int(std::ceil((x0 - Viewport[0]) / kCell - 0.5)));
+            const int i1 = std::min(across - 1, int(std::floor((x1 - Viewport[0]) / kCell - 0.5)));
+            if (!Cover) open += std::max(0, i1 - i0 + 1);
+            else
+                for (int i = i0; i <= i1; ++i) open += !Cover->hidesCell(i, j);
+        }
+        return double(open) / (double(across) * down);
+    }
+};
+
+// The raise that keeps a piece's fog coordinates positive (see drawDeckPieces).
+double fogRaise(const DeckPoint* piece, int count, const DeckView& view) {
+    double raise = 0;
+    for (int i = 0; i < count; ++i) raise = std::max(raise, 1.0 - view.ahead(piece[i]));
+    return raise;
+}
+
+// Pieces of a deck, `counts[k]` points each one after another, fogged by their distance ahead of
+// the eye or not at all. The GL takes the magnitude of a fog coordinate at each vertex, which
+// behind the eye is not the distance interpolated; so every coordinate is raised by the same
+// amount to stay positive, and the fog's start and end with it. A single piece is sent as a fan
+// (a whole deck keeps the two triangles of its quad), several as the triangles of their fans.
+void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, const DeckView& view, bool fogged,
+                    double raise) {
+    if (pieces <= 0 || (pieces == 1 && counts[0] < 3)) return;
+    if (fogged) {
+        glEnable(GL_FOG);
+        glFogf(GL_FOG_START, float(view.FogStart + raise));
+        glFogf(GL_FOG_END, float(view.FogEnd + raise));
+    } else {
+        glDisable(GL_FOG);
+    }
+    const auto send = [&](const DeckPoint& p) {
+        if (fogged) glFogCoordf(float(view.ahead(p) + raise));
+        glTexCoord2f(p.U, p.V);
+        glVertex3f(p.X, p.Y, p.Z);
+    };
+    if (pieces == 1) {
+        glBegin(counts[0] == 4 ? GL_QUADS : GL_TRIANGLE_FAN);
+        for (int i = 0; i < counts[0]; ++i) send(points[i]);
+    } else {
+        glBegin(GL_TRIANGLES);
+        for (int k = 0; k < pieces; points += counts[k++])
+            for (int i = 2; i < counts[k]; ++i) send(points[0]), send(points[i - 1]), send(points[i]);
+    }
+    glEnd();
+}
+
+void drawDeckPiece(const DeckPoint* piece, int count, const DeckView& view, bool fogged) {
+    drawDeckPieces(piece, &count, 1, view, fogged, fogRaise(piece, count, view));
+}
+
+// A deck's pieces gathered for drawing: their points one piece after another.
+struct DeckPieces {
+    std::vector<DeckPoint> Points;
+    std::vector<int> Counts;
+    void clear() { Points.clear(), Counts.clear(); }
+    void add(const DeckPoint* p, int n) {
+        if (n < 3) return;
+        Points.insert(Points.end(), p, p + n);
+        Counts.push_back(n);
+    }
+    void draw(const DeckView& view, bool fogged, double raise) const {
+        drawDeckPieces(Points.data(), Counts.data(), int(Counts.size()), view, fogged, raise);
+    }
+};
+
+// The most opaque texel of any level of a picture, 0..255 (255 where it cannot be read). Kept from
+// draw to draw per picture: the decks are drawn on the GL's thread only.
+int mostOpaque(uint32_t texture) {
+    static std::array<std::pair<uint32_t, int>, 4> kept{};
+    static size_t next = 0;
+    for (const auto& k : kept)
+        if (k.first == texture && texture != 0) return k.second;
+    glPushAttrib(GL_TEXTURE_BIT);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    const auto levels = alphaLevels(texture);
+    glPopClientAttrib();
+    glPopAttrib();
+    int most = levels.empty() ? 255 : 0;
+    for (const auto& level : levels)
+        for (const uint8_t a : level) most = std::max(most, int(a));
+    kept[next] = {texture, most};
+    next = (next + 1) % kept.size();
+    return most;
+}
+
+// The steepest climb from the eye to the ground within `reach` (rise over run, each square taken at
+// its highest post and nearest point, a foot higher to spare the rounding of its depths): minus
+// infinity where none climbs, infinity where the eye is no higher than the ground under it. Only
+// ground near enough to climb as steeply as `least` (when positive) is looked at, `highest` ft being
+// the highest post within reach.
+double steepestGround(const RIDUdidav& t, const Eye& eye, double reach, double highest, double least) {
+    constexpr double kMargin = 1.0;  // ft
+    double steepest = -std::numeric_limits<double>::infinity();
+    if (!(highest >= eye.Y - kMargin)) return steepest;
+    const double within = (least > 0 ? std::min((highest - eye.Y + kMargin) / least, reach) : reach) + kSquareFeet;
+    const int ci = int(std::floor(eye.X / kSquareFeet)), cj = int(std::floor(eye.Z / kSquareFeet));
+    const int r = int(within / kSquareFeet) + 1;
+    const int i0 = std::max(ci - r, 0), i1 = std::min(ci + r, kGridSize - 2);
+    const int j0 = std::max(cj - r, 0), j1 = std::min(cj + r, kGridSize - 2);
+    for (int j = j0; j <= j1; ++j)
+        for (int i = i0; i <= i1; ++i) {
+            const double rise = std::max({t.postFeet(i, j), t.postFeet(i + 1, j), t.postFeet(i, j + 1),
+                                          t.postFeet(i + 1, j + 1)}) - eye.Y + kMargin;
+            if (rise <= 0) continue;
+            const double dx = std::max({i * kSquareFeet - eye.X, eye.X - (i + 1) * kSquareFeet, 0.0});
+            const double dz = std::max({j * kSquareFeet - eye.Z, eye.Z - (j + 1) * kSquareFeet, 0.0});
+            const double run = std::sqrt(dx * dx + dz * dz);
+            if (run <= 0) return std::numeric_limits<double>::infinity();
+            steepest = std::max(steepest, rise / run);
+        }
+    return steepest;
+}
+
+// Whether a level deck `height` ft above the eye (below it when negative), reaching `reach` ft each
+// way, shows nowhere the ground does, whose highest post within reach of the eye is `highest` ft:
+// seen from below, every line of sight to the deck climbs at least as steeply as to its far
+// corners and passes over all the ground; seen from above, all the ground lies under the deck,
+// which is met first.
+bool deckClearOfGround(const RIDUdidav& t, const Eye& eye, double height, double reach, double highest) {
+    if (height < 0) return highest < eye.Y + height - 1.0;
+    const double slope = height / (reach * M_SQRT2);
+    return steepestGround(t, eye, reach, highest, slope) < slope;
+}
+
+// The highest post of the ground within `reach` of the eye (ft); minus infinity without ground.
+double highestGround(const RIDUdidav& t, const Eye& eye, double reach) {
+    double highest = -std::numeric_limits<double>::infinity();
+    if (!t.hasGrid()) return highest;
+    const int ci = int(std::floor(eye.X / kSquareFeet)), cj = int(std::floor(eye.Z / kSquareFeet));
+    const int r = int(reach / kSquareFeet) + 1;
+    const int i0 = std::max(ci - r, 0), i1 = std::min(ci + r + 1, kGridSize - 1);
+    const int j0 = std::max(cj - r, 0), j1 = std::min(cj + r + 1, kGridSize - 1);
+    for (int j = j0; j <= j1; ++j)
+        for (int i = i0; i <= i1; ++i) highest = std::max(highest, double(t.postFeet(i, j)));
+    return highest;
+}
+
 }  // namespace
+
+double groundTopElevation(const RIDUdidav& t, const Eye& eye) {
+    const double reach = std::min(t.getFogDistance(), RIDUdidav::kGreatestFogDistance);
+    const double steepest = steepestGround(t, eye, reach, highestGround(t, eye, reach), 0.0);
+    return steepest < 0 ? 0.0 : std::atan(steepest);
+}
+
+// The alpha of every level of a texture, level 0 first; empty when it cannot be read.
+std::vector<std::vector<uint8_t>> alphaLevels(uint32_t texture) {
+    std::vector<std::vector<uint8_t>> levels;
+    if (texture == 0) return levels;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    for (int level = 0; level < 16; ++level) {
+        GLint w = 0, h = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &w);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &h);
+        if (w <= 0 || h <= 0) break;
+        levels.emplace_back(size_t(w) * size_t(h));
+        glGetTexImage(GL_TEXTURE_2D, level, GL_ALPHA, GL_UNSIGNED_BYTE, levels.back().data());
+    }
+    return levels;
+}
+
 
 void bindSoftPicture(uint32_t texture) {
     glBindTexture(GL_TEXTURE_2D, texture);
@@ -158,9 +421,20 @@ void bindSoftPicture(uint32_t texture) {
     if (filter == GL_LINEAR_MIPMAP_LINEAR) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
 }
 
-void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround, double lowestElevation,
-                 bool plain) {
+int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround, double lowestElevation,
+                bool plain, const std::function<double()>& groundTop) {
     const SkyColours c = sky.getSkyColours();
+    // Outside a cockpit's slice of the depths the depth buffer holds the ground alone: rings wholly
+    // above the ground's top, and above the horizon, where a facet bulges no lower than its lower
+    // edge, are drawn without the depth test, which could turn none of their fragments away.
+    constexpr double kTopMargin = 0.01;  // radians, some pixels
+    double untestedFrom = std::numeric_limits<double>::infinity();
+    if (behindGround && !plain && groundTop) {
+        GLfloat range[2] = {0, 1};
+        glGetFloatv(GL_DEPTH_RANGE, range);
+        if (range[0] == 0.0f) untestedFrom = std::max(groundTop(), 0.0) + kTopMargin;
+    }
+    int untestedRings = 0;
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT |
                  GL_VIEWPORT_BIT);
     // Not in the plain drawing: a ring no longer clipped at the window's edge may read a level apart.
@@ -218,6 +492,11 @@ void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool be
     std::array<int, kDomeSegments + 1> sides{};  // per pair of corners of a ring: the sides both lie outside
     for (int r = 0; r < kDomeRings; ++r) {
         if (dome.Counts[r] == 0) continue;
+        if (behindGround && dome.Low[r] >= untestedFrom && glIsEnabled(GL_DEPTH_TEST)) {
+            drawRun();
+            glDisable(GL_DEPTH_TEST);
+        }
+        untestedRings += !glIsEnabled(GL_DEPTH_TEST) && behindGround;
         if (mipmapped && magFilter == GL_LINEAR && width > 0 && height > 0) {
             // The picture wraps four times round (s) and spans horizon to zenith once (t).
             const double across = 2 * kPi / (4.0 * width) * std::min(std::cos(dome.Low[r]), std::cos(dome.High[r]));
@@ -250,6 +529,7 @@ void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool be
         glColor3f(last[2], last[3], last[4]);
     }
     useFilter(mipFilter);
+    if (behindGround) glEnable(GL_DEPTH_TEST);  // the sun may lie low, over the ground
 
     // The sun: a glow added onto the sky.
     const Vector3& s = sky.getSunVector();
@@ -271,6 +551,7 @@ void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool be
     }
     wide.restore();
     glPopAttrib();
+    return untestedRings;
 }
 
 void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glName, const std::array<float, 3>& light) {
@@ -355,6 +636,184 @@ void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glNa
     const CloudSprite& last = cloud.sprite(order[n - 1].second);
     glColor4f(light[0] * last.Shade, light[1] * last.Shade, light[2] * last.Shade, 0.9f);
     glTexCoord2f(0, 1);
+    glPopAttrib();
+}
+
+void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot& glName,
+                                    const std::array<float, 3>& light, const ScreenCover* cover) {
+    const double reach = std::min(t.getFogDistance(), RIDUdidav::kGreatestFogDistance);
+    const double fogStart = reach * 0.25;
+    constexpr double kTile = 24000.0;  // ft one picture of the deck spans
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_FOG_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT);
+    glEnable(GL_DEPTH_TEST);
+    glDepthMask(GL_FALSE);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glFogi(GL_FOG_MODE, GL_LINEAR);
+    // Left to itself the GL fogs by |z| at each vertex, interpolated: a deck reaching behind the
+    // eye would be fogged near the eye as if far off. Its distance ahead, negative behind, is
+    // linear across the deck and right wherever it is interpolated.
+    glFogi(GL_FOG_COORD_SRC, GL_FOG_COORD);
+    DeckView view;
+    view.FogStart = fogStart;
+    view.FogEnd = reach;
+    glGetFloatv(GL_MODELVIEW_MATRIX, view.Modelview.data());
+    glGetFloatv(GL_PROJECTION_MATRIX, view.Projection.data());
+    glGetIntegerv(GL_VIEWPORT, view.Viewport.data());
+    view.Cover = cover && !cover->empty() ? cover : nullptr;
+    DecksApart = 0;
+    DecksUntested = 0;
+    // Outside a cockpit's slice of the depths the depth buffer holds the ground alone: a deck side
+    // that shows nowhere the ground does is drawn without the depth test, which could turn none of
+    // its fragments away.
+    GLfloat depthRange[2] = {0, 1};
+    glGetFloatv(GL_DEPTH_RANGE, depthRange);
+    const bool groundOnly = !Exact && SkipsUnseenWork && depthRange[0] == 0.0f;
+    double highest = std::numeric_limits<double>::quiet_NaN();  // found when first asked
+    // A fragment whose alpha, out of 255, is at most this fails the alpha test, with room for the
+    // rounding of the picture's alpha times the colour's (-1: any may pass).
+    DecksBlank = 0;
+    GLint alphaFunc = GL_ALWAYS;
+    GLfloat alphaRef = 0;
+    glGetIntegerv(GL_ALPHA_TEST_FUNC, &alphaFunc);
+    glGetFloatv(GL_ALPHA_TEST_REF, &alphaRef);
+    const double failing = !Exact && SkipsUnseenWork && glIsEnabled(GL_ALPHA_TEST) &&
+                                   (alphaFunc == GL_GREATER || alphaFunc == GL_GEQUAL)
+                               ? 255.0 * alphaRef - 1.5
+                               : -1.0;
+    DecksMagnified = 0;
+    // The largest turn of the line of sight from one pixel to the next (radians) in the window's
+    // own view: where a level deck h ft off the eye lies within d of it, a pixel's step moves the
+    // point seen by at most d^2 / h times that, and the GL's measure of a picture's stretch is no
+    // more than that step in texels.
+    std::array<double, 16> projection{};
+    std::array<int, 4> viewport{};
+    WidenedView::loaded(projection, viewport);
+    const double focal = std::min(projection[0] * viewport[2], projection[5] * viewport[3]) / 2;
+    const bool perspective = focal > 0 && projection[11] == -1.0 && projection[15] == 0.0;
+    // Widened after the view is read: the cover's cells are the window's.
+    WidenedView wide;
+    if (!Exact && WidensView) wide.widen();
+    const DrawnWindow window;
+    DeckPieces nearPieces, farPieces, nearMagnified, farMagnified;
+    const float u0 = float(std::fmod(eye.X, kTile) / kTile), v0 = float(std::fmod(eye.Z, kTile) / kTile);
+    const float span = float(reach / kTile);
+    for (int k = 0; k < RIDUdidav::kCloudLayers; ++k) {
+        const CloudLayer& layer = t.getCloudLayer(k);
+        if (layer.TextureNumber <= 0) continue;
+        const bool ceiling = layer.TextureNumber <= 2;
+        const bool thin = layer.TextureNumber % 2 == 0;
+        const float a = thin ? 0.55f : 1.0f;
+        // A layer none of whose texels can pass the alpha test (a thin one, faded, under the game's
+        // test for the objects' cut-outs) draws nothing.
+        const uint32_t texture = glName(ceiling ? t.CloudDeckSlot : t.CloudScatterSlot);
+        if (failing >= 0 && mostOpaque(texture) * a <= failing) {
+            ++DecksBlank;
+            continue;
+        }
+        bindSoftPicture(texture);
+        // Where the picture is magnified on every pixel the GL reads its first level by the
+        // magnifying filter, whatever the mip levels: read so without them, the rasteriser skips
+        // working out a level for each pixel.
+        GLint minFilter = 0, magFilter = 0;
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
+        const Levels sound = !Exact && MagnifiedDecksUnmipped && perspective ? soundLevels() : Levels{};
+        const double texel = sound.Last >= 0 ? kTile / sound.Size : 0.0;  // ft, first level
+        // The underside is in shadow, the top in sunlight.
+        const double heights[2] = {layer.LayerBottom, layer.LayerTop};
+        for (int s = 0; s < 2; ++s) {
+            const float shade = s == 0 ? 0.72f : 1.0f;
+            bool untested = false;
+            if (groundOnly) {
+                if (std::isnan(highest)) highest = highestGround(t, eye, reach);
+                untested = deckClearOfGround(t, eye, heights[s] - eye.Y, reach, highest);
+            }
+            untested ? glDisable(GL_DEPTH_TEST) : glEnable(GL_DEPTH_TEST);
+            DecksUntested += untested;
+            glColor4f(light[0] * shade, light[1] * shade, light[2] * shade, a);
+            const float y = float(heights[s] - eye.Y), r = float(reach);
+            const DeckPoint quad[4] = {{-r, y, -r, u0 - span, v0 - span},
+                                       {r, y, -r, u0 + span, v0 - span},
+                                       {r, y, r, u0 + span, v0 + span},
+                                       {-r, y, r, u0 - span, v0 + span}};
+            // The part nearer than the fog's start, which the fog leaves as it is, drawn apart
+            // without it.
+            DeckPoint nearPart[kMaxDeckPoints], farPart[kMaxDeckPoints];
+            const auto beyond = [&](const DeckPoint& p) { return view.ahead(p) - fogStart; };
+            const auto within = [&](const DeckPoint& p) { return fogStart - view.ahead(p); };
+            const int nearCount = keepWhere(quad, 4, nearPart, within);
+            const bool apart = UnfoggedDeckPieces && !Exact && view.openShare(nearPart, nearCount) >= kUnfoggedShare;
+            const int farCount = apart ? keepWhere(quad, 4, farPart, beyond) : 0;
+            DecksApart += apart;
+            // The square round the eye's foot within which the picture is magnified for sure: its
+            // corners within d of the eye, d^2 = kMagnified x texel x h / turn.
+            const double h = std::abs(double(y));
+            const double within2 = texel > 0 && h >= 1.0 ? kMagnified * texel * h * focal - h * h : 0.0;
+            const double half = within2 > 0 ? std::sqrt(within2 / 2) : 0.0;
+            bool split = half > 0 && half < reach;
+            if (split) {
+                // Cut out only where enough of it shows round the cover to pay for its edges.
+                const DeckPoint square[4] = {{-float(half), y, -float(half), 0, 0}, {float(half), y, -float(half), 0, 0},
+                                             {float(half), y, float(half), 0, 0}, {-float(half), y, float(half), 0, 0}};
+                int outside = ~0;
+                for (const DeckPoint& c : square) outside &= window.outside(&c.X);
+                split = outside == 0 && view.openShare(square, 4) >= kMagnifiedShare;
+            }
+            if (!split) {
+                // One piece; all of it magnified where the square holds the whole deck.
+                const bool magnified = half >= reach;
+                if (magnified) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, magFilter), ++DecksMagnified;
+                if (!apart) {
+                    drawDeckPiece(quad, 4, view, true);
+                } else {
+                    drawDeckPiece(nearPart, nearCount, view, false);
+                    drawDeckPiece(farPart, farCount, view, true);
+                }
+                if (magnified) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
+                continue;
+            }
+            // The square and the four bands round it, their corners' picture coordinates taken as
+            // the deck's at that place, so that pieces meeting there share their points.
+            ++DecksMagnified;
+            const auto point = [&](double x, double z) {
+                return DeckPoint{float(x), y, float(z), float(u0 + x / kTile), float(v0 + z / kTile)};
+            };
+            const double hf = half;
+            const std::array<std::array<double, 4>, 5> rects{{{-hf, hf, -hf, hf},
+                                                              {-reach, reach, -reach, -hf},
+                                                              {-reach, reach, hf, reach},
+                                                              {-reach, -hf, -hf, hf},
+                                                              {hf, reach, -hf, hf}}};
+            nearPieces.clear(), farPieces.clear(), nearMagnified.clear(), farMagnified.clear();
+            for (size_t q = 0; q < rects.size(); ++q) {
+                const auto& b = rects[q];
+                const DeckPoint piece[4] = {point(b[0], b[2]), point(b[1], b[2]), point(b[1], b[3]), point(b[0], b[3])};
+                DeckPieces& near = q == 0 ? nearMagnified : nearPieces;
+                DeckPieces& far = q == 0 ? farMagnified : farPieces;
+                if (!apart) {
+                    far.add(piece, 4);
+                    continue;
+                }
+                DeckPoint cut[kMaxDeckPoints];
+                near.add(cut, keepWhere(piece, 4, cut, within));
+                far.add(cut, keepWhere(piece, 4, cut, beyond));
+            }
+            const double raise = apart ? fogRaise(farPart, farCount, view) : fogRaise(quad, 4, view);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, magFilter);
+            nearMagnified.draw(view, false, 0);
+            farMagnified.draw(view, true, raise);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
+            nearPieces.draw(view, false, 0);
+            farPieces.draw(view, true, raise);
+        }
+    }
+    glFogi(GL_FOG_COORD_SRC, GL_FRAGMENT_DEPTH);  // the attribute stack does not restore it here
+    wide.restore();
     glPopAttrib();
 }
 

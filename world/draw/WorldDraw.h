@@ -90,6 +90,9 @@ public:
     long trianglesUnlit() const { return Unlit; }     // in view but lighting no pixel centre, at the last draw
     long trianglesApart() const { return Apart; }     // drawn apart as the GL may clip them, at the last draw
     long decksApart() const { return DecksApart; }    // deck sides whose near part went unfogged, at the last draw
+    long decksUntested() const { return DecksUntested; }  // deck sides drawn without the depth test, at the last draw
+    long decksMagnified() const { return DecksMagnified; }  // deck sides with a part read unmipped, at the last draw
+    long decksBlank() const { return DecksBlank; }  // layers left out as no texel could pass the alpha test, at the last draw
     long squaresCutAnew() const { return CutAnew; }   // far ground squares cut along their other diagonal, at the last draw
     // After draw: the elevation (radians, negative: below the horizon) under which every pixel of
     // the view shows the ground just drawn; -pi/2 when that cannot be told.
@@ -106,9 +109,14 @@ public:
     // round the cover to pay for the extra edge (not in the plain drawing: where the two
     // parts meet, a pixel may read its picture a level apart). Off to compare.
     bool UnfoggedDeckPieces = true;
+    // The part of a deck near enough overhead that its picture is magnified on every pixel drawn
+    // apart and read without its mip levels, which the GL would not choose there (not in the plain
+    // drawing: where the parts meet, a pixel may round apart). Off to compare.
+    bool MagnifiedDecksUnmipped = true;
     // Work that cannot change a pixel is skipped: far ground triangles (and their roads) that light
-    // no pixel centre are not sent, and ground nearer than the fog's start, where its factor is one,
-    // is drawn without fog. Off to compare.
+    // no pixel centre are not sent, ground nearer than the fog's start, where its factor is one,
+    // is drawn without fog, a deck that the ground cannot hide is drawn without the depth test, and
+    // one whose picture has no texel that can pass the alpha test is left out. Off to compare.
     bool SkipsUnseenWork = true;
     // Squares the GL must clip are drawn apart from the rest of their picture's, which then take
     // the GL's cheaper unclipped route; the same pixels either way. Off to compare.
@@ -181,6 +189,9 @@ private:
     long Triangles = 0;
     long Apart = 0;
     long DecksApart = 0;
+    long DecksUntested = 0;
+    long DecksMagnified = 0;
+    long DecksBlank = 0;
     long CutAnew = 0;
     long Covered = 0;
     long Unlit = 0;
@@ -211,14 +222,24 @@ private:
 // Below `lowestElevation` (radians) the caller knows the ground covers the view, and the dome
 // leaves it out. Where the picture's first level is magnified on every pixel, it is read without
 // the mip levels the GL would not choose there anyway; unless `plain`, which reads it with them
-// everywhere, the dome is drawn through a WidenedView.
-void drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround = false,
-                 double lowestElevation = kWholeDome, bool plain = false);
+// everywhere, the dome is drawn through a WidenedView. `groundTop`, asked only where the depth
+// buffer holds nothing but the ground, gives the elevation (radians) above which no ground shows:
+// the rings above it are drawn without the depth test. Returns the rings so drawn.
+int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround = false,
+                double lowestElevation = kWholeDome, bool plain = false,
+                const std::function<double()>& groundTop = nullptr);
+
+// The elevation (radians, at least 0) above which the ground within the terrain's fog reach shows
+// nowhere, seen from the eye.
+double groundTopElevation(const RIDUdidav& terrain, const Eye& eye);
 
 // Binds a picture of the ground, the sky or the clouds. They are soft: one mip level a pixel looks
 // the same as blending two, and a software rasteriser reads half the texels. A picture without mip
 // levels (the stand-in for a missing one) keeps its plain filter.
 void bindSoftPicture(uint32_t texture);
+
+// The alpha of every level of a texture, level 0 first; empty when it cannot be read.
+std::vector<std::vector<uint8_t>> alphaLevels(uint32_t texture);
 
 // A sprite cloud, its sprites sorted far to near and turned to face the camera.
 void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glName, const std::array<float, 3>& light);
