@@ -15,6 +15,7 @@
 #include "world/FirstCloud.h"
 #include "world/RIDUdidav.h"
 #include "world/TexturedSkyDome.h"
+#include "world/draw/PictureLevels.h"
 #include "world/draw/PixelCentres.h"
 #include "world/draw/RoadShape.h"
 #include "world/draw/ScreenCover.h"
@@ -91,6 +92,7 @@ public:
     long trianglesApart() const { return Apart; }     // drawn apart as the GL may clip them, at the last draw
     long decksApart() const { return DecksApart; }    // deck sides whose near part went unfogged, at the last draw
     long squaresCutAnew() const { return CutAnew; }   // far ground squares cut along their other diagonal, at the last draw
+    long trianglesInMean() const { return InMean; }   // far ground triangles drawn in their picture's mean, at the last draw
     // After draw: the elevation (radians, negative: below the horizon) under which every pixel of
     // the view shows the ground just drawn; -pi/2 when that cannot be told.
     double lowestOpenElevation() const { return LowestOpenElevation; }
@@ -118,6 +120,11 @@ public:
     // Unless Exact, flat far squares are cut along the diagonal nearer the line of sight, which
     // spans fewer pixels across the screen (the same surface, rounding apart). Off to compare.
     bool CutsAlongTheSight = true;
+    // Unless Exact, a far square whose picture, at every mip level the GL can read across it, lies
+    // within MeanBound levels of its mean in each channel (tinted as the ground is) is drawn
+    // untextured in that mean: the rasteriser then reads no texel there. Off to compare.
+    bool DrawsInMean = true;
+    double MeanBound = 14.0;  // levels of 255
 
 private:
     using Vertex = GroundVertex;
@@ -127,7 +134,10 @@ private:
         std::vector<Vertex> Far, Near;
         std::vector<uint32_t> FarTriangles, NearTriangles;
         std::vector<float> NearDetail;
-        void clear() { Far.clear(), Near.clear(), FarTriangles.clear(), NearTriangles.clear(), NearDetail.clear(); }
+        std::vector<uint8_t> FarCodes;  // per far vertex of a run of many pictures: its ground code
+        void clear() {
+            Far.clear(), Near.clear(), FarTriangles.clear(), NearTriangles.clear(), NearDetail.clear(), FarCodes.clear();
+        }
     };
 
     // A picture's texels across and the number of its last level (-1: the GL's choice of level
@@ -137,9 +147,29 @@ private:
     };
     static Levels soundLevels();  // of the bound picture
 
+    // A ground picture as last read: its GL name, levels and their colours, and how far below a
+    // level's number the GL's level of detail may lie and still read that level alone.
+    struct GroundPicture {
+        uint32_t Texture = 0;
+        Levels Sizes;
+        std::vector<LevelColours> Colours;
+        double Reach = 0;
+    };
+    void prepareGroundPictures(const uint32_t* textures);
+    // Per ground code, the least log2 of squares a pixel from which a far square reads only levels
+    // within the bound of the mean (+infinity: none; -infinity: every level), and that mean as
+    // drawn.
+    void prepareMeans(const std::array<float, 3>& light, bool daylight);
+    std::array<GroundPicture, world::kGroundCodes> GroundPictures;
+    std::array<double, world::kGroundCodes> MeanFrom{};
+    std::array<std::array<float, 3>, world::kGroundCodes> MeanColours{};
+    // A quarter of a level of slack on the GL's level of detail: its fast logarithm reads up to
+    // 0.09 low, and a far square's steps, taken at its corners, may dip a little between them.
+    static constexpr double kLodSlack = 0.25;
+
     static Vertex post(const RIDUdidav& t, const Eye& eye, int pi, int pj);  // its position
     // Square (i, j) into the run, sharing vertices with the squares of its `group` (below
-    // 4 x kGroundCodes; roads share none): of its two triangles, (0,0) (1,0) (1,1) and
+    // 8 x kGroundCodes; roads share none): of its two triangles, (0,0) (1,0) (1,1) and
     // (0,0) (1,1) (0,1), those whose bit (1, 2) is in `lit`.
     void addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, bool worldUV, double uvScale,
                    bool near, int group, Run& out, int lit = 3);
@@ -169,8 +199,18 @@ private:
     // Runs by [clipped][picture]: those the GL may clip apart from the rest.
     template <size_t N>
     void drawRuns(const std::array<std::array<Run, N>, 2>& runs, const uint32_t* textures, bool near);
+    // Far runs drawn untextured, each vertex in its picture's mean colour; `fogged` as the GL's fog is on.
+    void drawMeanRuns(const std::array<Run, 2>& runs, bool fogged);
+    // Per vertex of a run: its colour fogged, and not (RGBA). Floats: a colour rounded at the
+    // corners would no longer be affine across the plane, and a square cut along its other
+    // diagonal could then round a level apart.
+    std::vector<float> MeanShades, MeanPlain;
+    std::vector<uint8_t> MeanInFog;              // per vertex: within the fog's start and end
+    std::vector<uint32_t> MeanBaked, MeanFogged;  // a run's triangles: fogged at their corners, by the GL
     std::array<std::array<Run, world::kGroundCodes>, 2> Runs;
     std::array<std::array<Run, world::kGroundCodes>, 2> ClearRuns;  // far squares all nearer than the fog's start
+    // The far squares drawn in their mean, of every picture, by [clipped].
+    std::array<Run, 2> MeanRuns, ClearMeanRuns;
     std::array<std::array<Run, 2>, 2> Roads;  // the straight pieces, the bends
     std::array<RoadShape, 2> RoadShapes;
     std::array<uint32_t, 2> RoadShapeTextures{};  // the GL textures the shapes were read from
@@ -182,6 +222,7 @@ private:
     long Apart = 0;
     long DecksApart = 0;
     long CutAnew = 0;
+    long InMean = 0;
     long Covered = 0;
     long Unlit = 0;
     // Where the ground may draw this time and how far off a pixel centre may lie; no rows: the
