@@ -342,6 +342,12 @@ const bool kRegistered = [] {
     add("untextured_smooth_fog_off", [](Case& c) { c.Texenv = Colour::UntexturedSmooth, c.Fog = false; });
     add("untextured_smooth", [](Case& c) { c.Texenv = Colour::UntexturedSmooth; });
     add("fog_in_combine", [](Case& c) { c.Texenv = Colour::FogInCombine, c.Fog = false; });
+    // The same for squares four times as tall, nearer: more of their blocks wholly covered.
+    add("w40h8_fog_off", [](Case& c) { c.Height = 8, c.Fog = false; });
+    add("w40h8_fog_in_combine", [](Case& c) { c.Height = 8, c.Texenv = Colour::FogInCombine, c.Fog = false; });
+    add("w40h8_untextured_smooth_fog_off", [](Case& c) { c.Height = 8, c.Texenv = Colour::UntexturedSmooth, c.Fog = false; });
+    add("w40h8_nearest_mip_nearest", [](Case& c) { c.Height = 8, c.MinFilter = GL_NEAREST_MIPMAP_NEAREST; });
+    add("w40h8_linear_no_mip", [](Case& c) { c.Height = 8, c.MinFilter = GL_LINEAR; });
     add("rgba8_picture", [](Case& c) { c.Format = GL_RGBA8; });
     add("fog_hint_fastest", [](Case& c) { c.FogHint = GL_FASTEST; });
     add("fog_hint_nicest", [](Case& c) { c.FogHint = GL_NICEST; });

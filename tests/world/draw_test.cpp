@@ -750,6 +750,27 @@ TEST_F(WorldDrawTest, FarSquaresDrawnInTheirMeanStayWithinTheBound) {
         << loose.first << " pixels apart, " << loose.second << " in the middle";
 }
 
+// Far squares in daylight take the fog in their texture stage, from its share at their corners,
+// and look as fogged by the GL pixel by pixel, to the stage's rounding: low over the front and
+// higher, along it and across, in the farthest haze and in haze so close that the far ground is
+// deep in it.
+TEST_F(WorldDrawTest, FarGroundFoggedInItsTextureStageLooksAsFoggedByTheGL) {
+    long staged = 0;
+    for (const double haze : {0.0, 1.5e-4})
+        for (const double height : {500.0, 3000.0, 9000.0})
+            for (const Camera& cam : {test::kAlongTheFront, Camera{200.0, -2.0}, Camera{45.0, -6.0}}) {
+                world->terrain.setFogDistance(haze);
+                const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
+                world->drawer.FogsInStage = false;
+                const auto byGL = frame(at, cam, false, true);
+                world->drawer.FogsInStage = true;
+                const auto inStage = frame(at, cam, false, true);
+                staged += world->drawer.trianglesFoggedInStage();
+                EXPECT_LE(farthest(byGL, inStage), 2) << "haze " << haze << ", " << height << " ft, heading " << cam.Heading;
+            }
+    EXPECT_GT(staged, 5000);
+}
+
 // A picture whose levels from `flat` on are one colour, and whose finer levels are a checkerboard
 // far from it: a far square that reads a level finer than the drawer reckons shows the checks.
 GLuint checkedPicture(int flat) {

@@ -663,18 +663,47 @@ void TerrainDrawer::prepareMeans(const std::array<float, 3>& light, bool dayligh
     }
 }
 
+// The loaded linear fog, as the GL fogs by each vertex's eye depth |z|.
+struct LoadedFog {
+    GLfloat Modelview[16] = {}, Colour[4] = {}, Start = 0, End = 0;
+    LoadedFog() {
+        glGetFloatv(GL_MODELVIEW_MATRIX, Modelview);
+        glGetFloatv(GL_FOG_COLOR, Colour);
+        glGetFloatv(GL_FOG_START, &Start);
+        glGetFloatv(GL_FOG_END, &End);
+    }
+    bool usable() const { return End > Start; }
+    // The fog's share of the eye-relative point's own colour, 0..1; `inside` whether it lies
+    // between the fog's start and end, where that share is not clamped.
+    double share(const GroundVertex& p, bool& inside) const {
+        const GLfloat* m = Modelview;
+        const double z = std::abs(double(m[2]) * p.X + double(m[6]) * p.Y + double(m[10]) * p.Z + m[14]);
+        inside = z >= Start && z <= End;
+        return std::clamp((End - z) / (double(End) - Start), 0.0, 1.0);
+    }
+};
+
+// Linear fog is affine in the eye's depth, and so across a triangle's plane: where each corner
+// lies between the fog's start and end, the fog's share at the corners, interpolated with
+// perspective as the GL interpolates the depth it fogs by, is the share at every pixel. Such
+// triangles of `triangles` go to `corners`, the rest to `byGL`; `inside` per vertex.
+void splitByFog(const std::vector<uint32_t>& triangles, const std::vector<uint8_t>& inside,
+                std::vector<uint32_t>& corners, std::vector<uint32_t>& byGL) {
+    corners.clear();
+    byGL.clear();
+    for (size_t i = 0; i + 3 <= triangles.size(); i += 3) {
+        const uint32_t* t = &triangles[i];
+        auto& to = inside[t[0]] && inside[t[1]] && inside[t[2]] ? corners : byGL;
+        to.insert(to.end(), t, t + 3);
+    }
+}
+
 void TerrainDrawer::drawMeanRuns(const std::array<Run, 2>& runs, bool fogged) {
     if (runs[0].FarTriangles.empty() && runs[1].FarTriangles.empty()) return;
-    // Linear fog is affine in the eye's depth, and so across a triangle's plane: where each
-    // corner lies between the fog's start and end, the fogged colour at the corners, interpolated
-    // with perspective as the GL interpolates the depth it fogs by, is the fogged colour at every
-    // pixel. Such triangles take it as their vertices' colour and are drawn without the GL's fog.
-    GLfloat m[16], fog[4] = {}, start = 0, end = 0;
-    glGetFloatv(GL_MODELVIEW_MATRIX, m);
-    glGetFloatv(GL_FOG_COLOR, fog);
-    glGetFloatv(GL_FOG_START, &start);
-    glGetFloatv(GL_FOG_END, &end);
-    fogged = fogged && end > start;
+    // The triangles fogged at their corners take the fogged colour as their vertices' and are
+    // drawn without the GL's fog.
+    const LoadedFog fog;
+    fogged = fogged && fog.usable();
     GLint shading = GL_SMOOTH;
     glGetIntegerv(GL_SHADE_MODEL, &shading);
     GLfloat colour[4] = {1, 1, 1, 1};  // a colour array leaves the current colour undefined
@@ -692,40 +721,29 @@ void TerrainDrawer::drawMeanRuns(const std::array<Run, 2>& runs, bool fogged) {
         const size_t n = run.Far.size();
         MeanShades.resize(n * 4);
         MeanPlain.resize(n * 4);
-        MeanInFog.resize(n);
+        FogInside.resize(n);
         for (size_t v = 0; v < n; ++v) {
-            const Vertex& p = run.Far[v];
             const std::array<float, 3>& mean = MeanColours[std::min<size_t>(run.FarCodes[v], kGroundCodes - 1)];
-            double f = 1.0;
             bool inside = true;
-            if (fogged) {
-                const double z = std::abs(double(m[2]) * p.X + double(m[6]) * p.Y + double(m[10]) * p.Z + m[14]);
-                inside = z >= start && z <= end;
-                f = std::clamp((end - z) / (double(end) - start), 0.0, 1.0);
-            }
-            MeanInFog[v] = inside;
+            const double f = fogged ? fog.share(run.Far[v], inside) : 1.0;
+            FogInside[v] = inside;
             for (size_t ch = 0; ch < 3; ++ch) {
-                MeanShades[v * 4 + ch] = shade(f * mean[ch] + (1.0 - f) * fog[ch]);
+                MeanShades[v * 4 + ch] = shade(f * mean[ch] + (1.0 - f) * fog.Colour[ch]);
                 MeanPlain[v * 4 + ch] = shade(mean[ch]);
             }
             MeanShades[v * 4 + 3] = MeanPlain[v * 4 + 3] = 1.0f;
         }
-        MeanBaked.clear();
-        MeanFogged.clear();
-        for (size_t i = 0; i + 3 <= t.size(); i += 3) {
-            auto& to = MeanInFog[t[i]] && MeanInFog[t[i + 1]] && MeanInFog[t[i + 2]] ? MeanBaked : MeanFogged;
-            to.insert(to.end(), &t[i], &t[i] + 3);
-        }
+        splitByFog(t, FogInside, FogAtCorners, FogByGL);
         glVertexPointer(3, GL_FLOAT, sizeof(Vertex), &run.Far[0].X);
-        if (!MeanBaked.empty()) {
+        if (!FogAtCorners.empty()) {
             if (fogged) glDisable(GL_FOG);
             glColorPointer(4, GL_FLOAT, 0, MeanShades.data());
-            glDrawElements(GL_TRIANGLES, GLsizei(MeanBaked.size()), GL_UNSIGNED_INT, MeanBaked.data());
+            glDrawElements(GL_TRIANGLES, GLsizei(FogAtCorners.size()), GL_UNSIGNED_INT, FogAtCorners.data());
             if (fogged) glEnable(GL_FOG);
         }
-        if (!MeanFogged.empty()) {
+        if (!FogByGL.empty()) {
             glColorPointer(4, GL_FLOAT, 0, MeanPlain.data());
-            glDrawElements(GL_TRIANGLES, GLsizei(MeanFogged.size()), GL_UNSIGNED_INT, MeanFogged.data());
+            glDrawElements(GL_TRIANGLES, GLsizei(FogByGL.size()), GL_UNSIGNED_INT, FogByGL.data());
         }
         Triangles += long(t.size() / 3);
         InMean += long(t.size() / 3);
@@ -735,6 +753,76 @@ void TerrainDrawer::drawMeanRuns(const std::array<Run, 2>& runs, bool fogged) {
     glColor4fv(colour);
     glShadeModel(GLenum(shading));
     glEnable(GL_TEXTURE_2D);
+}
+
+void TerrainDrawer::drawFoggedFarRuns(const std::array<std::array<Run, kGroundCodes>, 2>& runs, const uint32_t* textures,
+                                      bool daylight) {
+    const LoadedFog fog;
+    if (!daylight || Exact || !FogsInStage || !fog.usable()) {
+        drawRuns(runs, textures, false);
+        return;
+    }
+    // In daylight the texture stage gives the picture as it is; mixing it there with the fog's
+    // colour by the fog's share, carried as each vertex's alpha, gives what the GL's fog would,
+    // without a fog coordinate to interpolate and a blend after the stage.
+    std::vector<FogSplitAt>& splits = FogSplits;
+    splits.clear();
+    FogShares.clear();
+    FogAtCorners.clear();
+    FogByGL.clear();
+    for (size_t k = 0; k < kGroundCodes; ++k)
+        for (const auto& part : runs) {
+            const Run& run = part[k];
+            if (run.FarTriangles.empty()) continue;
+            const size_t n = run.Far.size();
+            splits.push_back({&run, k, FogShares.size(), FogAtCorners.size(), FogByGL.size()});
+            FogInside.resize(n);
+            const size_t at = FogShares.size();
+            FogShares.resize(at + 4 * n, 1.0f);
+            for (size_t v = 0; v < n; ++v) {
+                bool inside = true;
+                FogShares[at + 4 * v + 3] = float(fog.share(run.Far[v], inside));
+                FogInside[v] = inside;
+            }
+            splitByFog(run.FarTriangles, FogInside, FogRunCorners, FogRunByGL);
+            FogAtCorners.insert(FogAtCorners.end(), FogRunCorners.begin(), FogRunCorners.end());
+            FogByGL.insert(FogByGL.end(), FogRunByGL.begin(), FogRunByGL.end());
+            Triangles += long(run.FarTriangles.size() / 3);
+            if (&part == &runs[1]) Apart += long(run.FarTriangles.size() / 3);
+        }
+    const auto pass = [&](bool corners) {
+        for (size_t s = 0; s < splits.size(); ++s) {
+            const FogSplitAt& p = splits[s];
+            const bool last = s + 1 == splits.size();
+            const size_t from = corners ? p.AtCorners : p.ByGL;
+            const size_t to = corners ? (last ? FogAtCorners.size() : splits[s + 1].AtCorners)
+                                      : (last ? FogByGL.size() : splits[s + 1].ByGL);
+            if (from == to) continue;
+            bindSoftPicture(textures[p.Picture]);
+            glInterleavedArrays(GL_T2F_V3F, 0, p.Of->Far.data());
+            if (corners) {
+                glEnableClientState(GL_COLOR_ARRAY);
+                glColorPointer(4, GL_FLOAT, 0, &FogShares[p.Shares]);
+            }
+            glDrawElements(GL_TRIANGLES, GLsizei(to - from), GL_UNSIGNED_INT, (corners ? FogAtCorners : FogByGL).data() + from);
+            if (corners) FogStaged += long(to - from) / 3;
+        }
+    };
+    pass(false);
+    GLfloat colour[4] = {1, 1, 1, 1};  // a colour array leaves the current colour undefined
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    glDisable(GL_FOG);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_INTERPOLATE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GL_CONSTANT);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB, GL_SRC_COLOR);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE2_RGB, GL_PRIMARY_COLOR);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND2_RGB, GL_SRC_ALPHA);
+    glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, fog.Colour);
+    pass(true);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glColor4fv(colour);
+    setCombineStage(GL_REPLACE, GL_TEXTURE, GL_TEXTURE, 1.0f, GL_TEXTURE);
+    glEnable(GL_FOG);
 }
 
 template <size_t N>
@@ -1054,7 +1142,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     }
     // The ground beyond the detail, fogged then not, then within it; then the roads within it and
     // beyond.
-    drawRuns(Runs, ground.data(), false);
+    drawFoggedFarRuns(Runs, ground.data(), daylight);
     drawMeanRuns(MeanRuns, true);
     glDisable(GL_FOG);
     drawRuns(ClearRuns, ground.data(), false);

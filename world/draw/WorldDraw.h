@@ -93,6 +93,7 @@ public:
     long decksApart() const { return DecksApart; }    // deck sides whose near part went unfogged, at the last draw
     long squaresCutAnew() const { return CutAnew; }   // far ground squares cut along their other diagonal, at the last draw
     long trianglesInMean() const { return InMean; }   // far ground triangles drawn in their picture's mean, at the last draw
+    long trianglesFoggedInStage() const { return FogStaged; }  // far ground triangles fogged by the texture stage, at the last draw
     // After draw: the elevation (radians, negative: below the horizon) under which every pixel of
     // the view shows the ground just drawn; -pi/2 when that cannot be told.
     double lowestOpenElevation() const { return LowestOpenElevation; }
@@ -125,6 +126,10 @@ public:
     // untextured in that mean: the rasteriser then reads no texel there. Off to compare.
     bool DrawsInMean = true;
     double MeanBound = 14.0;  // levels of 255
+    // Unless Exact, in daylight, far squares lying wholly within the fog's start and end take the
+    // fog in their texture stage from a share worked out at their corners, not by the GL's fog per
+    // pixel: the same affine share, rounding apart. Off to compare.
+    bool FogsInStage = true;
 
 private:
     using Vertex = GroundVertex;
@@ -205,8 +210,20 @@ private:
     // corners would no longer be affine across the plane, and a square cut along its other
     // diagonal could then round a level apart.
     std::vector<float> MeanShades, MeanPlain;
-    std::vector<uint8_t> MeanInFog;              // per vertex: within the fog's start and end
-    std::vector<uint32_t> MeanBaked, MeanFogged;  // a run's triangles: fogged at their corners, by the GL
+    // The far runs under the fog; in daylight and unless Exact, those fogged at their corners by
+    // the texture stage.
+    void drawFoggedFarRuns(const std::array<std::array<Run, world::kGroundCodes>, 2>& runs, const uint32_t* textures,
+                           bool daylight);
+    std::vector<uint8_t> FogInside;  // per vertex of a run: within the fog's start and end
+    // Triangles fogged at their corners, and by the GL: of a run, and of all runs in turn.
+    std::vector<uint32_t> FogRunCorners, FogRunByGL, FogAtCorners, FogByGL;
+    std::vector<float> FogShares;  // per vertex of the runs in turn: (1, 1, 1, the fog's share)
+    struct FogSplitAt {
+        const Run* Of;
+        size_t Picture;
+        size_t Shares, AtCorners, ByGL;  // where the run's begin in FogShares, FogAtCorners, FogByGL
+    };
+    std::vector<FogSplitAt> FogSplits;
     std::array<std::array<Run, world::kGroundCodes>, 2> Runs;
     std::array<std::array<Run, world::kGroundCodes>, 2> ClearRuns;  // far squares all nearer than the fog's start
     // The far squares drawn in their mean, of every picture, by [clipped].
@@ -223,6 +240,7 @@ private:
     long DecksApart = 0;
     long CutAnew = 0;
     long InMean = 0;
+    long FogStaged = 0;
     long Covered = 0;
     long Unlit = 0;
     // Where the ground may draw this time and how far off a pixel centre may lie; no rows: the
