@@ -194,7 +194,7 @@ void setState(const Case& c) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GLint(c.MinFilter));
     glShadeModel(c.Texenv == Colour::Flat || c.Texenv == Colour::Untextured ? GL_FLAT : GL_SMOOTH);
     if (c.Texenv == Colour::Untextured || c.Texenv == Colour::UntexturedSmooth) glDisable(GL_TEXTURE_2D);
-    if (c.Texenv == Colour::CombineNoColour) {
+    if (c.Texenv == Colour::CombineNoColour || c.Texenv == Colour::FogInCombine) {
         // The picture's colour, and its own alpha (one for RGB): no fragment colour is read.
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
         glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_REPLACE);
@@ -203,21 +203,16 @@ void setState(const Case& c) {
         glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
         glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_TEXTURE);
         glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
-    } else if (c.Texenv == Colour::FogInCombine) {
-        // The fog's blend in the texture stage: picture and fog colour mixed by the fragment's alpha.
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_INTERPOLATE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_TEXTURE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
-        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GL_CONSTANT);
-        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB, GL_SRC_COLOR);
-        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE2_RGB, GL_PRIMARY_COLOR);
-        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND2_RGB, GL_SRC_ALPHA);
-        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_TEXTURE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
-        const GLfloat fogColour[4] = {0.7f, 0.75f, 0.8f, 1};
-        glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, fogColour);
+        if (c.Texenv == Colour::FogInCombine) {
+            // The fog's blend in the stage: picture and fog colour mixed by the fragment's alpha.
+            glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_INTERPOLATE);
+            glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GL_CONSTANT);
+            glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB, GL_SRC_COLOR);
+            glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE2_RGB, GL_PRIMARY_COLOR);
+            glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND2_RGB, GL_SRC_ALPHA);
+            const GLfloat fogColour[4] = {0.7f, 0.75f, 0.8f, 1};
+            glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, fogColour);
+        }
     } else {
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, c.Texenv == Colour::Modulate ? GL_MODULATE : GL_REPLACE);
     }

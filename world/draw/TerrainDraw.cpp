@@ -723,7 +723,8 @@ void TerrainDrawer::drawMeanRuns(const std::array<Run, 2>& runs, bool fogged) {
         MeanPlain.resize(n * 4);
         FogInside.resize(n);
         for (size_t v = 0; v < n; ++v) {
-            const std::array<float, 3>& mean = MeanColours[std::min<size_t>(run.FarCodes[v], kGroundCodes - 1)];
+            const size_t code = v < run.FarCodes.size() ? std::min<size_t>(run.FarCodes[v], kGroundCodes - 1) : 0;
+            const std::array<float, 3>& mean = MeanColours[code];
             bool inside = true;
             const double f = fogged ? fog.share(run.Far[v], inside) : 1.0;
             FogInside[v] = inside;
