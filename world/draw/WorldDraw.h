@@ -79,7 +79,8 @@ public:
     // distance; the fog colour is the caller's. Leaves the depth buffer holding the ground, so
     // that a sky drawn behind it fills only what the ground left open.
     // `light` tints the ground: the sky's daylight. Squares wholly behind the `cover`, which is
-    // drawn over them later with opaque colour, are left out.
+    // drawn over them later with opaque colour, are left out. Far squares may be drawn in their
+    // picture's mean colour, or fogged by the texture stage (DrawsInMean, FogsInStage).
     void draw(const RIDUdidav& terrain, const Eye& eye, const GLNameOfSlot& glName,
               const std::array<float, 3>& light = {1.0f, 1.0f, 1.0f}, const ScreenCover* cover = nullptr);
     // The cloud decks of the terrain's layers, seen from the eye, fogged by their distance; the
