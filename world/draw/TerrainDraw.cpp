@@ -140,18 +140,17 @@ private:
     std::array<int, 4> Viewport{};
 };
 
-// A lower bound on log2 of how many square edges of picture one pixel step spans on the square
-// (i, j), wherever the GL measures it for a pixel quad that touches the square; -infinity when no
-// bound is sure. The picture's coordinates follow the ground's x and z (turned by quarter turns
+// A lower bound on how many square edges of picture one pixel step spans on the square (i, j),
+// wherever the GL measures it for a pixel quad that touches the square; 0 when no bound is sure. The picture's coordinates follow the ground's x and z (turned by quarter turns
 // at most), and the GL takes a pixel quad's level from the largest of their differences to the
 // quad's neighbours across and up: on each of the square's two planes, the largest entry of the
 // inverse of the window's Jacobian there, taken at the triangle's corners, where it is least (it
 // grows with the square of the depth, and so slowly across a far square). A helper pixel of a
 // quad may lie a pixel and a half off the square, nearer the eye, where the steps are shorter.
-// Below `wanted` the answer does not matter, and -infinity comes back as soon as that is certain.
+// Below `wanted` the answer does not matter, and 0 comes back as soon as that is certain.
 double leastSquaresPerPixel(const RIDUdidav& t, const Eye& eye, int i, int j, double range, const ViewFrustum& view,
                             double wanted) {
-    constexpr double kUnsure = -std::numeric_limits<double>::infinity();
+    constexpr double kUnsure = 0;
     if (view.LeastPixelAngle <= 0 || wanted == std::numeric_limits<double>::infinity()) return kUnsure;
     const double x0 = i * kSquareFeet - eye.X, z0 = j * kSquareFeet - eye.Z;
     const double h00 = t.postFeet(i, j), h10 = t.postFeet(i + 1, j), h11 = t.postFeet(i + 1, j + 1),
@@ -171,8 +170,7 @@ double leastSquaresPerPixel(const RIDUdidav& t, const Eye& eye, int i, int j, do
     // A pixel step spans at most the ray's turn times the farthest corner's range squared over the
     // height: when even that falls short, so does the answer.
     const double farthest = range + 2 * kSquareFeet;
-    if (view.GreatestPixelAngle * farthest * farthest / height * (1 + nearer) * (1 + nearer) / kSquareFeet <
-        std::exp2(wanted))
+    if (view.GreatestPixelAngle * farthest * farthest / height * (1 + nearer) * (1 + nearer) / kSquareFeet < wanted)
         return kUnsure;
     static constexpr int kCorners[2][3][2] = {{{0, 0}, {1, 0}, {1, 1}}, {{0, 0}, {1, 1}, {0, 1}}};
     double least = std::numeric_limits<double>::infinity();  // ft a pixel step
@@ -184,7 +182,7 @@ double leastSquaresPerPixel(const RIDUdidav& t, const Eye& eye, int i, int j, do
             if (!(step > 0)) return kUnsure;
             least = std::min(least, step);
         }
-    return std::log2(least * (1.0 - nearer) * (1.0 - nearer) / kSquareFeet);
+    return least * (1.0 - nearer) * (1.0 - nearer) / kSquareFeet;
 }
 
 namespace {
@@ -658,8 +656,7 @@ void TerrainDrawer::prepareMeans(const std::array<float, 3>& light, bool dayligh
         for (size_t c = 0; c < 3; ++c) MeanColours[size_t(code)][c] = float(mean[c] / 255.0 * tint[c]);
         // The shelled ground's pictures span two squares.
         const double texels = g.Sizes.Size * (code == kShellMud || code == kTrenches ? 0.5 : 1.0);
-        MeanFrom[size_t(code)] =
-            from == 0 ? -std::numeric_limits<double>::infinity() : from - g.Reach - std::log2(texels) + kLodSlack;
+        MeanFrom[size_t(code)] = from == 0 ? 0.0 : std::exp2(from - g.Reach + kLodSlack) / texels;
     }
 }
 
@@ -927,13 +924,13 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     // pixel, and without it the rasteriser neither interpolates nor multiplies a colour.
     const bool daylight = std::all_of(light.begin(), light.end(), [](float l) { return l >= 1.0f - 1.0f / 512; });
     prepareMeans(light, daylight);
-    // Per road picture (straight, bend), the least lod at which it is sampled at a level with no
-    // texel passing. (A picture whose last level still passes somewhere is never blank: the GL
-    // stops at that level.)
+    // Per road picture (straight, bend), the least squares a pixel step spans at which it is
+    // sampled at a level with no texel passing. (A picture whose last level still passes
+    // somewhere is never blank: the GL stops at that level.)
     std::array<double, 2> blankAt;
     for (int k = 0; k < 2; ++k)
         blankAt[k] = RoadLevels[k].Last >= 0 && RoadBlankLevel[k] <= RoadLevels[k].Last
-                         ? RoadBlankLevel[k] - 0.5 - std::log2(RoadLevels[k].Size)
+                         ? std::exp2(RoadBlankLevel[k] - 0.5) / RoadLevels[k].Size
                          : std::numeric_limits<double>::infinity();
     const double reach = std::min(t.getFogDistance(), RIDUdidav::kGreatestFogDistance);
     const int r = int(reach / kSquareFeet) + 1;
@@ -1030,21 +1027,21 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             // Kept apart as their own group's vertices.
             const bool clipped = splits && needsClipping(t, eye, i, j, frustum);
             const uint8_t edges = t.roadEdgesAt(i, j);
-            // A far square's least level of detail, wherever a pixel quad reads its picture or its
-            // roads: past the level whose texels all fail the alpha test, a road picture draws
-            // nothing (the straight one fades out a level nearer than the bend); past the level
-            // from which the ground's picture lies close to its mean, the square is drawn in it. A
-            // pixel quad takes level round(lod + log2 texels across).
+            // The least squares a pixel step spans on a far square, wherever a pixel quad reads its
+            // picture or its roads: past the level whose texels all fail the alpha test, a road
+            // picture draws nothing (the straight one fades out a level nearer than the bend); past
+            // the level from which the ground's picture lies close to its mean, the square is drawn
+            // in it. A pixel quad takes level round(log2(squares x texels across)).
             constexpr double kNone = std::numeric_limits<double>::infinity();
             const bool meanMayDo = !near && MeanFrom[code] < kNone;
             double wanted = edges ? std::min(blankAt[0], blankAt[1]) : kNone;
-            if (meanMayDo && MeanFrom[code] > -kNone) wanted = std::min(wanted, MeanFrom[code]);
-            double lod = -kNone;
+            if (meanMayDo && MeanFrom[code] > 0) wanted = std::min(wanted, MeanFrom[code]);
+            double spans = 0;
             if (!near && !Exact && wanted < kNone) {
                 const double rise = std::max({low - eye.Y, eye.Y - double(highestPost(t, i, j)), 0.0});
-                lod = leastSquaresPerPixel(t, eye, i, j, std::sqrt(d * d + rise * rise), frustum, wanted);
+                spans = leastSquaresPerPixel(t, eye, i, j, std::sqrt(d * d + rise * rise), frustum, wanted);
             }
-            const bool inMean = meanMayDo && (MeanFrom[code] == -kNone || lod >= MeanFrom[code]);
+            const bool inMean = meanMayDo && spans >= MeanFrom[code];
             const bool farClear = clear && !near;
             const int group = code + (farClear ? kGroundCodes : 0) + (clipped ? 2 * kGroundCodes : 0) +
                               (inMean ? 4 * kGroundCodes : 0);
@@ -1055,7 +1052,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             if (!edges) continue;
             std::array<bool, 2> blank{};
             if (!near && !Exact) {
-                blank = {lod >= blankAt[0], lod >= blankAt[1]};
+                blank = {spans >= blankAt[0], spans >= blankAt[1]};
                 if (blank[0] && blank[1]) continue;
             }
             const auto road = [&](int turns, int kind) {

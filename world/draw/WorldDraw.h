@@ -162,8 +162,8 @@ private:
         double Reach = 0;
     };
     void prepareGroundPictures(const uint32_t* textures);
-    // Per ground code, the least log2 of squares a pixel from which a far square reads only levels
-    // within the bound of the mean (+infinity: none; -infinity: every level), and that mean as
+    // Per ground code, the least squares a pixel step spans from which a far square reads only
+    // levels within the bound of the mean (+infinity: none; 0: every level), and that mean as
     // drawn.
     void prepareMeans(const std::array<float, 3>& light, bool daylight);
     std::array<GroundPicture, world::kGroundCodes> GroundPictures;
