@@ -6,7 +6,9 @@
 // ground triangles between the pixel centres, fog nearer than its start), flat far squares cut
 // along their other diagonal, and the sky read without the mip levels the GL would not choose; a
 // triangle said to light no pixel centre lights none; a cloud deck fogged by its distance; the
-// ground takes the daylight; a widened view draws as the window's own.
+// ground takes the daylight; a widened view draws as the window's own; far squares drawn in their
+// picture's mean colour within its bound and reading no finer level than reckoned, and fogged by
+// their texture stage as by the GL.
 #include <gtest/gtest.h>
 
 #include <algorithm>
