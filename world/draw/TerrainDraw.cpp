@@ -488,7 +488,7 @@ void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, 
     // Eight detail pictures to a square, and the world's pictures, repeat every 64 squares.
     const int i64 = int(unsigned(i) % 64u), j64 = int(unsigned(j) % 64u);
     const size_t post0 = size_t(j - PostsJ0) * PostsAcross + size_t(i - PostsI0);
-    const int keyBase = 1 + group + 8 * kGroundCodes * int(near);
+    const int keyBase = 1 + group + 16 * kGroundCodes * int(near);
     std::vector<Vertex>& out = near ? run.Near : run.Far;
     for (int c = 0; c < 4; ++c) {
         if ((c == 1 && !(lit & 1)) || (c == 3 && !(lit & 2))) continue;  // a corner only a left-out triangle uses
@@ -504,7 +504,7 @@ void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, 
         const bool shares = worldUV && !Exact;
         uint16_t* keys = nullptr;
         uint32_t* indices = nullptr;
-        const uint16_t key = uint16_t(keyBase + 8 * kGroundCodes * (2 * int(si == 64) + 4 * int(sj == 64)));
+        const uint16_t key = uint16_t(keyBase + 16 * kGroundCodes * (2 * int(si == 64) + 4 * int(sj == 64)));
         int slot = 0;
         if (shares) {
             const size_t post = post0 + size_t(cj) * PostsAcross + size_t(ci);
@@ -753,62 +753,18 @@ void TerrainDrawer::drawMeanRuns(const std::array<Run, 2>& runs, bool fogged) {
     glEnable(GL_TEXTURE_2D);
 }
 
-void TerrainDrawer::drawFoggedFarRuns(const std::array<std::array<Run, kGroundCodes>, 2>& runs, const uint32_t* textures,
-                                      bool daylight) {
-    const LoadedFog fog;
-    if (!daylight || Exact || !FogsInStage || !fog.usable()) {
-        drawRuns(runs, textures, false);
-        return;
-    }
+void TerrainDrawer::drawStagedRuns(const std::array<std::array<Run, kGroundCodes>, 2>& runs, const uint32_t* textures) {
+    bool any = false;
+    for (const auto& part : runs)
+        for (const Run& run : part) any = any || !run.FarTriangles.empty();
+    if (!any) return;
     // In daylight the texture stage gives the picture as it is; mixing it there with the fog's
     // colour by the fog's share, carried as each vertex's alpha, gives what the GL's fog would,
     // without a fog coordinate to interpolate and a blend after the stage.
-    std::vector<FogSplitAt>& splits = FogSplits;
-    splits.clear();
-    FogShares.clear();
-    FogAtCorners.clear();
-    FogByGL.clear();
-    for (size_t k = 0; k < kGroundCodes; ++k)
-        for (const auto& part : runs) {
-            const Run& run = part[k];
-            if (run.FarTriangles.empty()) continue;
-            const size_t n = run.Far.size();
-            splits.push_back({&run, k, FogShares.size(), FogAtCorners.size(), FogByGL.size()});
-            FogInside.resize(n);
-            const size_t at = FogShares.size();
-            FogShares.resize(at + 4 * n, 1.0f);
-            for (size_t v = 0; v < n; ++v) {
-                bool inside = true;
-                FogShares[at + 4 * v + 3] = float(fog.share(run.Far[v], inside));
-                FogInside[v] = inside;
-            }
-            splitByFog(run.FarTriangles, FogInside, FogRunCorners, FogRunByGL);
-            FogAtCorners.insert(FogAtCorners.end(), FogRunCorners.begin(), FogRunCorners.end());
-            FogByGL.insert(FogByGL.end(), FogRunByGL.begin(), FogRunByGL.end());
-            Triangles += long(run.FarTriangles.size() / 3);
-            if (&part == &runs[1]) Apart += long(run.FarTriangles.size() / 3);
-        }
-    const auto pass = [&](bool corners) {
-        for (size_t s = 0; s < splits.size(); ++s) {
-            const FogSplitAt& p = splits[s];
-            const bool last = s + 1 == splits.size();
-            const size_t from = corners ? p.AtCorners : p.ByGL;
-            const size_t to = corners ? (last ? FogAtCorners.size() : splits[s + 1].AtCorners)
-                                      : (last ? FogByGL.size() : splits[s + 1].ByGL);
-            if (from == to) continue;
-            bindSoftPicture(textures[p.Picture]);
-            glInterleavedArrays(GL_T2F_V3F, 0, p.Of->Far.data());
-            if (corners) {
-                glEnableClientState(GL_COLOR_ARRAY);
-                glColorPointer(4, GL_FLOAT, 0, &FogShares[p.Shares]);
-            }
-            glDrawElements(GL_TRIANGLES, GLsizei(to - from), GL_UNSIGNED_INT, (corners ? FogAtCorners : FogByGL).data() + from);
-            if (corners) FogStaged += long(to - from) / 3;
-        }
-    };
-    pass(false);
+    const LoadedFog fog;
     GLfloat colour[4] = {1, 1, 1, 1};  // a colour array leaves the current colour undefined
     glGetFloatv(GL_CURRENT_COLOR, colour);
+    const bool fogOn = glIsEnabled(GL_FOG);
     glDisable(GL_FOG);
     glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_INTERPOLATE);
     glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GL_CONSTANT);
@@ -816,11 +772,29 @@ void TerrainDrawer::drawFoggedFarRuns(const std::array<std::array<Run, kGroundCo
     glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE2_RGB, GL_PRIMARY_COLOR);
     glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND2_RGB, GL_SRC_ALPHA);
     glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, fog.Colour);
-    pass(true);
+    for (size_t k = 0; k < kGroundCodes; ++k)
+        for (const auto& part : runs) {
+            const Run& run = part[k];
+            if (run.FarTriangles.empty()) continue;
+            FogShares.assign(4 * run.Far.size(), 1.0f);
+            for (size_t v = 0; v < run.Far.size(); ++v) {
+                bool inside = true;
+                FogShares[4 * v + 3] = float(fog.share(run.Far[v], inside));
+            }
+            bindSoftPicture(textures[k]);
+            glInterleavedArrays(GL_T2F_V3F, 0, run.Far.data());
+            glEnableClientState(GL_COLOR_ARRAY);
+            glColorPointer(4, GL_FLOAT, 0, FogShares.data());
+            glDrawElements(GL_TRIANGLES, GLsizei(run.FarTriangles.size()), GL_UNSIGNED_INT, run.FarTriangles.data());
+            const long n = long(run.FarTriangles.size() / 3);
+            Triangles += n;
+            FogStaged += n;
+            if (&part == &runs[1]) Apart += n;
+        }
     glDisableClientState(GL_COLOR_ARRAY);
     glColor4fv(colour);
     setCombineStage(GL_REPLACE, GL_TEXTURE, GL_TEXTURE, 1.0f, GL_TEXTURE);
-    glEnable(GL_FOG);
+    if (fogOn) glEnable(GL_FOG);
 }
 
 template <size_t N>
@@ -906,7 +880,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     Unlit = 0;
     LowestOpenElevation = kWholeDome;
     InMean = 0;
-    for (auto* runs : {&Runs, &ClearRuns})
+    for (auto* runs : {&Runs, &ClearRuns, &StagedRuns})
         for (auto& part : *runs)
             for (auto& run : part) run.clear();
     for (auto* runs : {&MeanRuns, &ClearMeanRuns})
@@ -924,6 +898,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     // pixel, and without it the rasteriser neither interpolates nor multiplies a colour.
     const bool daylight = std::all_of(light.begin(), light.end(), [](float l) { return l >= 1.0f - 1.0f / 512; });
     prepareMeans(light, daylight);
+    const bool stages = daylight && FogsInStage && !Exact;
     // Per road picture (straight, bend), the least squares a pixel step spans at which it is
     // sampled at a level with no texel passing. (A picture whose last level still passes
     // somewhere is never blank: the GL stops at that level.)
@@ -1043,9 +1018,19 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             }
             const bool inMean = meanMayDo && spans >= MeanFrom[code];
             const bool farClear = clear && !near;
+            // A far textured square wholly between the fog's start and end, as the GL sees its
+            // vertices, in daylight: fogged by its texture stage.
+            bool staged = stages && !near && !clear && !inMean;
+            for (int c = 0; c < 4 && staged; ++c) {
+                const Vertex v = post(t, eye, i + (c & 1), j + (c >> 1));
+                const double z = frustum.fogDepth(v.X, v.Y, v.Z);
+                staged = z >= fogStart && z <= reach;
+            }
             const int group = code + (farClear ? kGroundCodes : 0) + (clipped ? 2 * kGroundCodes : 0) +
-                              (inMean ? 4 * kGroundCodes : 0);
-            Run& run = inMean ? (farClear ? ClearMeanRuns : MeanRuns)[clipped] : (farClear ? ClearRuns : Runs)[clipped][code];
+                              (inMean ? 4 * kGroundCodes : 0) + (staged ? 8 * kGroundCodes : 0);
+            Run& run = inMean   ? (farClear ? ClearMeanRuns : MeanRuns)[clipped]
+                       : staged ? StagedRuns[clipped][code]
+                                : (farClear ? ClearRuns : Runs)[clipped][code];
             addSquare(t, eye, i, j, int(squareHash(i, j) & 3), !perSquare, uvScale, near, group, run, lit);
             if (inMean) run.FarCodes.resize(run.Far.size(), uint8_t(code));
 
@@ -1130,7 +1115,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     // The far roads' whole squares are cut as the ground's under them: the same test of the same
     // vertices.
     if (!Exact && CutsAlongTheSight) {
-        for (auto* runs : {&Runs, &ClearRuns})
+        for (auto* runs : {&Runs, &ClearRuns, &StagedRuns})
             for (auto& part : *runs)
                 for (auto& run : part) CutAnew += cutAlongTheSight(run.FarTriangles, run.Far);
         for (auto* runs : {&MeanRuns, &ClearMeanRuns})
@@ -1140,11 +1125,13 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     }
     // The ground beyond the detail, fogged then not, then within it; then the roads within it and
     // beyond.
-    drawFoggedFarRuns(Runs, ground.data(), daylight);
+    drawRuns(Runs, ground.data(), false);
     drawMeanRuns(MeanRuns, true);
+    // The rest without the GL's fog, the pictures' stage changed last.
     glDisable(GL_FOG);
-    drawRuns(ClearRuns, ground.data(), false);
     drawMeanRuns(ClearMeanRuns, false);
+    drawRuns(ClearRuns, ground.data(), false);
+    drawStagedRuns(StagedRuns, ground.data());
     if (nearFogged || !SkipsUnseenWork) glEnable(GL_FOG);
     if (anyNear) {
         setDetailUnit(true, glName(t.DetailSlot));

@@ -175,7 +175,7 @@ private:
 
     static Vertex post(const RIDUdidav& t, const Eye& eye, int pi, int pj);  // its position
     // Square (i, j) into the run, sharing vertices with the squares of its `group` (below
-    // 8 x kGroundCodes; roads share none): of its two triangles, (0,0) (1,0) (1,1) and
+    // 16 x kGroundCodes; roads share none): of its two triangles, (0,0) (1,0) (1,1) and
     // (0,0) (1,1) (0,1), those whose bit (1, 2) is in `lit`.
     void addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, bool worldUV, double uvScale,
                    bool near, int group, Run& out, int lit = 3);
@@ -211,20 +211,13 @@ private:
     // corners would no longer be affine across the plane, and a square cut along its other
     // diagonal could then round a level apart.
     std::vector<float> MeanShades, MeanPlain;
-    // The far runs under the fog; in daylight and unless Exact, those fogged at their corners by
-    // the texture stage.
-    void drawFoggedFarRuns(const std::array<std::array<Run, world::kGroundCodes>, 2>& runs, const uint32_t* textures,
-                           bool daylight);
-    std::vector<uint8_t> FogInside;  // per vertex of a run: within the fog's start and end
-    // Triangles fogged at their corners, and by the GL: of a run, and of all runs in turn.
-    std::vector<uint32_t> FogRunCorners, FogRunByGL, FogAtCorners, FogByGL;
-    std::vector<float> FogShares;  // per vertex of the runs in turn: (1, 1, 1, the fog's share)
-    struct FogSplitAt {
-        const Run* Of;
-        size_t Picture;
-        size_t Shares, AtCorners, ByGL;  // where the run's begin in FogShares, FogAtCorners, FogByGL
-    };
-    std::vector<FogSplitAt> FogSplits;
+    // Far runs fogged by the texture stage: in daylight, the picture mixed with the fog's colour by
+    // the fog's share at each vertex.
+    void drawStagedRuns(const std::array<std::array<Run, world::kGroundCodes>, 2>& runs, const uint32_t* textures);
+    std::array<std::array<Run, world::kGroundCodes>, 2> StagedRuns;  // far squares wholly within the fog, by [clipped][picture]
+    std::vector<uint8_t> FogInside;                  // per vertex of a run: within the fog's start and end
+    std::vector<uint32_t> FogAtCorners, FogByGL;     // a run's triangles fogged at their corners, and by the GL
+    std::vector<float> FogShares;                    // per vertex of a run: (1, 1, 1, the fog's share)
     std::array<std::array<Run, world::kGroundCodes>, 2> Runs;
     std::array<std::array<Run, world::kGroundCodes>, 2> ClearRuns;  // far squares all nearer than the fog's start
     // The far squares drawn in their mean, of every picture, by [clipped].
