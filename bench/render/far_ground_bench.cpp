@@ -44,7 +44,7 @@ constexpr int kTriangles = 2800;  // about the far ground's count in the cockpit
 
 enum class Order { TopDown, BottomUp, Interleaved };
 enum class Scissor { Window, Off, Inset };
-enum class Colour { Replace, Modulate, CombineNoColour, Flat };
+enum class Colour { Replace, Modulate, CombineNoColour, Flat, Untextured, UntexturedSmooth, FogInCombine };
 
 struct Case {
     const char* Name = "base";
@@ -192,8 +192,9 @@ void setState(const Case& c) {
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, c.Format == GL_RGB8 ? theWindow().Picture : theWindow().PictureRgba);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GLint(c.MinFilter));
-    glShadeModel(c.Texenv == Colour::Flat ? GL_FLAT : GL_SMOOTH);
-    if (c.Texenv == Colour::CombineNoColour) {
+    glShadeModel(c.Texenv == Colour::Flat || c.Texenv == Colour::Untextured ? GL_FLAT : GL_SMOOTH);
+    if (c.Texenv == Colour::Untextured || c.Texenv == Colour::UntexturedSmooth) glDisable(GL_TEXTURE_2D);
+    if (c.Texenv == Colour::CombineNoColour || c.Texenv == Colour::FogInCombine) {
         // The picture's colour, and its own alpha (one for RGB): no fragment colour is read.
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
         glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_REPLACE);
@@ -202,6 +203,16 @@ void setState(const Case& c) {
         glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
         glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_TEXTURE);
         glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
+        if (c.Texenv == Colour::FogInCombine) {
+            // The fog's blend in the stage: picture and fog colour mixed by the fragment's alpha.
+            glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_INTERPOLATE);
+            glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GL_CONSTANT);
+            glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB, GL_SRC_COLOR);
+            glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE2_RGB, GL_PRIMARY_COLOR);
+            glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND2_RGB, GL_SRC_ALPHA);
+            const GLfloat fogColour[4] = {0.7f, 0.75f, 0.8f, 1};
+            glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, fogColour);
+        }
     } else {
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, c.Texenv == Colour::Modulate ? GL_MODULATE : GL_REPLACE);
     }
@@ -218,6 +229,18 @@ void setState(const Case& c) {
 
 void drawBand(const Band& band, const Case& c) {
     glInterleavedArrays(GL_T2F_V3F, 0, band.Points.data());
+    if (c.Texenv == Colour::Untextured) {  // a colour a draw, no picture coordinate sent
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        glColor4f(0.45f, 0.5f, 0.3f, 1);
+    }
+    static std::vector<uint8_t> colours;
+    if (c.Texenv == Colour::UntexturedSmooth || c.Texenv == Colour::FogInCombine) {  // a colour a vertex
+        if (c.Texenv == Colour::UntexturedSmooth) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        colours.resize(band.Points.size() * 4);
+        for (size_t k = 0; k < colours.size(); ++k) colours[k] = uint8_t(100 + k % 7 * 10);
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(4, GL_UNSIGNED_BYTE, 0, colours.data());
+    }
     std::vector<size_t> rows(band.Rows.size());
     for (size_t r = 0; r < rows.size(); ++r) rows[r] = r;
     if (c.Draw == Order::BottomUp) std::reverse(rows.begin(), rows.end());
@@ -309,6 +332,17 @@ const bool kRegistered = [] {
     add("modulate", [](Case& c) { c.Texenv = Colour::Modulate; });
     add("replace", [](Case& c) { c.Texenv = Colour::Replace; });
     add("replace_flat", [](Case& c) { c.Texenv = Colour::Flat; });
+    add("untextured_flat", [](Case& c) { c.Texenv = Colour::Untextured; });
+    add("untextured_flat_fog_off", [](Case& c) { c.Texenv = Colour::Untextured, c.Fog = false; });
+    add("untextured_smooth_fog_off", [](Case& c) { c.Texenv = Colour::UntexturedSmooth, c.Fog = false; });
+    add("untextured_smooth", [](Case& c) { c.Texenv = Colour::UntexturedSmooth; });
+    add("fog_in_combine", [](Case& c) { c.Texenv = Colour::FogInCombine, c.Fog = false; });
+    // The same for squares four times as tall, nearer: more of their blocks wholly covered.
+    add("w40h8_fog_off", [](Case& c) { c.Height = 8, c.Fog = false; });
+    add("w40h8_fog_in_combine", [](Case& c) { c.Height = 8, c.Texenv = Colour::FogInCombine, c.Fog = false; });
+    add("w40h8_untextured_smooth_fog_off", [](Case& c) { c.Height = 8, c.Texenv = Colour::UntexturedSmooth, c.Fog = false; });
+    add("w40h8_nearest_mip_nearest", [](Case& c) { c.Height = 8, c.MinFilter = GL_NEAREST_MIPMAP_NEAREST; });
+    add("w40h8_linear_no_mip", [](Case& c) { c.Height = 8, c.MinFilter = GL_LINEAR; });
     add("rgba8_picture", [](Case& c) { c.Format = GL_RGBA8; });
     add("fog_hint_fastest", [](Case& c) { c.FogHint = GL_FASTEST; });
     add("fog_hint_nicest", [](Case& c) { c.FogHint = GL_NICEST; });

@@ -7,7 +7,9 @@
 // the ground cannot hide, a deck no texel of which passes the alpha test), flat far squares cut
 // along their other diagonal, and the sky read without the mip levels the GL would not choose; a
 // triangle said to light no pixel centre lights none; a cloud deck fogged by its distance; the
-// ground takes the daylight; a widened view draws as the window's own.
+// ground takes the daylight; a widened view draws as the window's own; far squares drawn in their
+// picture's mean colour within its bound and reading no finer level than reckoned, and fogged by
+// their texture stage as by the GL.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +19,7 @@
 #include <random>
 #include <string>
 #include <tuple>
+#include <utility>
 
 #include "tests/world/WorldFrame.h"
 
@@ -25,6 +28,28 @@ namespace {
 
 using test::Camera;
 constexpr int kWidth = test::WorldFrame::kWidth, kHeight = test::WorldFrame::kHeight;
+
+// The most any channel of a pixel lies apart.
+int farthest(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    int most = 0;
+    for (size_t k = 0; k < a.size(); ++k)
+        if (k % 4 != 3) most = std::max(most, std::abs(a[k] - b[k]));
+    return most;
+}
+
+// Pixels more than 16 levels apart, and those of them in the middle third: the picture rule.
+std::pair<long, long> apartByTheRule(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    long apart = 0, middle = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const size_t k = (size_t(y) * kWidth + x) * 4;
+            if (std::max({std::abs(a[k] - b[k]), std::abs(a[k + 1] - b[k + 1]), std::abs(a[k + 2] - b[k + 2])}) <= 16)
+                continue;
+            ++apart;
+            middle += 3 * x >= kWidth && 3 * x < 2 * kWidth && 3 * y >= kHeight && 3 * y < 2 * kHeight;
+        }
+    return {apart, middle};
+}
 
 // Pixels with a channel more than `levels` apart.
 long differing(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, int levels) {
@@ -177,7 +202,9 @@ TEST_F(WorldDrawTest, ShortcutsLookLikeThePlainDrawing) {
         const auto exact = frame(at, cam, false, true);
         world->drawer.Exact = false;
         world->drawer.WidensView = false;
+        world->drawer.DrawsInMean = false;
         const auto clipped = frame(at, cam, false, true);
+        world->drawer.DrawsInMean = true;
         world->drawer.WidensView = true;
         world->PlainSky = false;
         const auto drawn = frame(at, cam, false, true);
@@ -782,6 +809,119 @@ TEST_F(WorldDrawTest, ACloudDeckIsFoggedByItsDistance) {
     world->drawer.Exact = false;
     EXPECT_EQ(world->drawer.decksApart(), 0) << "in the plain drawing";
     world->terrain.SetDetailsForLayer(0, 0, 0, 0);
+}
+
+// Far squares drawn in their picture's mean colour, against the same squares read from their
+// picture: whatever the bound, no pixel moves by more than it and the colour's rounding, in full
+// daylight and under a low sun's tint, from the heights where the far ground fills the frame, along
+// the front, across it and aslant; were the bound loose, the far fields would lose their pattern
+// where the pilot aims, which the rule against the plain drawing would catch.
+TEST_F(WorldDrawTest, FarSquaresDrawnInTheirMeanStayWithinTheBound) {
+    const Vector3 kept = world->sky.getSunVector();
+    long inMean = 0;
+    for (const Vector3& sun : {kept, Vector3{1.0, 0.05, 0.2}}) {
+        world->sky.positionSun(sun.data());
+        for (const double bound : {6.0, 14.0, 30.0})
+            for (const double height : {500.0, 3000.0, 9000.0})
+                for (const Camera& cam : {test::kAlongTheFront, Camera{200.0, -2.0}, Camera{45.0, -6.0}}) {
+                    const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
+                    world->drawer.MeanBound = bound;
+                    world->drawer.DrawsInMean = false;
+                    const auto read = frame(at, cam, false, true);
+                    world->drawer.DrawsInMean = true;
+                    const auto drawn = frame(at, cam, false, true);
+                    inMean += world->drawer.trianglesInMean();
+                    EXPECT_LE(farthest(read, drawn), int(bound) + 1)
+                        << "bound " << bound << ", " << height << " ft, heading " << cam.Heading << ", sun " << sun[1];
+                }
+    }
+    world->sky.positionSun(kept.data());
+    EXPECT_GT(inMean, 10000) << "far squares drawn in their mean";
+
+    const worlddraw::Eye at{test::kOverAlbert.X, 3000.0, test::kOverAlbert.Z};
+    world->drawer.Exact = true;
+    world->PlainSky = true;
+    const auto exact = frame(at, test::kAlongTheFront, false, true);
+    world->drawer.Exact = false;
+    world->PlainSky = false;
+    world->drawer.MeanBound = 255.0;
+    const auto loose = apartByTheRule(exact, frame(at, test::kAlongTheFront, false, true));
+    world->drawer.MeanBound = 14.0;
+    EXPECT_TRUE(loose.first > long(kWidth) * kHeight / 100 || loose.second > 0)
+        << loose.first << " pixels apart, " << loose.second << " in the middle";
+}
+
+// Far squares in daylight take the fog in their texture stage, from its share at their corners,
+// and look as fogged by the GL pixel by pixel, to the stage's rounding: low over the front and
+// higher, along it and across, in the farthest haze and in haze so close that the far ground is
+// deep in it.
+TEST_F(WorldDrawTest, FarGroundFoggedInItsTextureStageLooksAsFoggedByTheGL) {
+    long staged = 0;
+    for (const double haze : {0.0, 1.5e-4})
+        for (const double height : {500.0, 3000.0, 9000.0})
+            for (const Camera& cam : {test::kAlongTheFront, Camera{200.0, -2.0}, Camera{45.0, -6.0}}) {
+                world->terrain.setFogDistance(haze);
+                const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
+                world->drawer.FogsInStage = false;
+                const auto byGL = frame(at, cam, false, true);
+                world->drawer.FogsInStage = true;
+                const auto inStage = frame(at, cam, false, true);
+                staged += world->drawer.trianglesFoggedInStage();
+                EXPECT_LE(farthest(byGL, inStage), 2) << "haze " << haze << ", " << height << " ft, heading " << cam.Heading;
+            }
+    EXPECT_GT(staged, 5000);
+}
+
+// A picture whose levels from `flat` on are one colour, and whose finer levels are a checkerboard
+// far from it: a far square that reads a level finer than the drawer reckons shows the checks.
+GLuint checkedPicture(int flat) {
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    for (int level = 0, edge = 256; edge >= 1; ++level, edge /= 2) {
+        std::vector<uint8_t> texels(size_t(edge) * edge * 3);
+        for (size_t k = 0; k < texels.size(); ++k) {
+            const size_t x = k / 3 % size_t(edge), y = k / 3 / size_t(edge);
+            texels[k] = level >= flat ? 120 : (x + y) % 2 ? 200 : 40;
+        }
+        glTexImage2D(GL_TEXTURE_2D, level, GL_RGB8, edge, edge, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    return name;
+}
+
+// Far squares said to read only levels of one colour read no other: every ground picture made
+// one colour from a level on and checked finer, the squares drawn in that colour are the squares
+// read from it to the colour's rounding, however far the flat levels begin, from the heights where
+// the far ground fills the frame, along the front, across it and aslant.
+TEST_F(WorldDrawTest, AFarSquareDrawnInItsMeanReadsNoLevelFinerThanReckoned) {
+    const std::array<float, 3> light = world->sky.getSkyColours().Light;
+    long inMean = 0;
+    for (const int flat : {5, 6, 7, 8}) {
+        const GLuint checked = checkedPicture(flat);
+        const auto& slots = world->terrain.GroundTextureSlots;
+        const auto name = [&](int32_t slot) {
+            return std::find(slots.begin(), slots.end(), slot) != slots.end() ? checked : world->view.glName(slot);
+        };
+        for (const double height : {500.0, 3000.0, 9000.0})
+            for (const Camera& cam : {test::kAlongTheFront, Camera{200.0, -2.0}, Camera{45.0, -6.0}}) {
+                const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
+                const auto ground = [&](bool inMean) {
+                    world->drawer.DrawsInMean = inMean;
+                    return world->draw(at, cam, false, false, nullptr, [&] {
+                        glClear(GL_DEPTH_BUFFER_BIT);
+                        world->drawer.draw(world->terrain, at, name, light);
+                    });
+                };
+                const auto read = ground(false), drawn = ground(true);
+                inMean += world->drawer.trianglesInMean();
+                EXPECT_LE(farthest(read, drawn), 2)
+                    << "flat from level " << flat << ", " << height << " ft, heading " << cam.Heading;
+            }
+        glDeleteTextures(1, &checked);
+    }
+    EXPECT_GT(inMean, 10000);
 }
 
 // The ground takes the sky's daylight: with the sun low it is drawn darker than with the sun

@@ -43,29 +43,10 @@ public:
             // turns the ray by 1 / f at the centre and by no less than 1 / (f (1 + tx^2 + ty^2)) anywhere.
             const double tx = (1.0 + std::abs(p[8])) / p[0], ty = (1.0 + std::abs(p[9])) / p[5];
             const double fx = p[0] * vp[2] / 2.0, fy = p[5] * vp[3] / 2.0;
-            EdgeTan = {tx, ty};
             PixelTan = {1.0 / fx, 1.0 / fy};
             LeastPixelAngle = 1.0 / (std::max(fx, fy) * (1.0 + tx * tx + ty * ty));
             GreatestPixelAngle = 1.0 / std::min(fx, fy);
-            std::copy(m, m + 16, Rotation.begin());
         }
-    }
-    // The least turn of the ray between neighbouring pixels anywhere on the part of the screen
-    // that shows the box (eye-relative), widened by two pixels all round.
-    double leastPixelAngle(double x0, double y0, double z0, double x1, double y1, double z1) const {
-        double tx = 0, ty = 0;
-        for (int k = 0; k < 8; ++k) {
-            const double x = k & 1 ? x1 : x0, y = k & 2 ? y1 : y0, z = k & 4 ? z1 : z0;
-            const double vx = Rotation[0] * x + Rotation[4] * y + Rotation[8] * z;
-            const double vy = Rotation[1] * x + Rotation[5] * y + Rotation[9] * z;
-            const double vz = Rotation[2] * x + Rotation[6] * y + Rotation[10] * z;
-            if (vz > -1.0) return LeastPixelAngle;  // a corner beside or behind the eye
-            tx = std::max(tx, std::abs(vx / vz));
-            ty = std::max(ty, std::abs(vy / vz));
-        }
-        tx = std::min(tx + 2.0 * PixelTan[0], EdgeTan[0]);
-        ty = std::min(ty + 2.0 * PixelTan[1], EdgeTan[1]);
-        return std::min(PixelTan[0], PixelTan[1]) / (1.0 + tx * tx + ty * ty);
     }
     static constexpr uint8_t kAllPlanes = 63;  // a bit a plane
     // False only when the box lies wholly outside one of the `planes`: then nothing in it reaches the
@@ -107,6 +88,24 @@ public:
         wx0 -= 1, wy0 -= 1, wx1 += 1, wy1 += 1;
         return true;
     }
+    // At the eye-relative point on a plane y = gx x + gz z + c, the largest of |dx/dwx|, |dx/dwy|,
+    // |dz/dwx|, |dz/dwy| (ft a pixel): how far along x or z on the plane one pixel step across or
+    // up the window moves; 0 where the point lies beside or behind the eye.
+    double longestStep(double x, double y, double z, double gx, double gz) const {
+        const auto& c = Clip;
+        const double cx = c[0] * x + c[4] * y + c[8] * z + c[12], cy = c[1] * x + c[5] * y + c[9] * z + c[13];
+        const double cw = c[3] * x + c[7] * y + c[11] * z + c[15];
+        if (!(cw > 1e-6)) return 0;
+        // Moving along x (and y with it, on the plane), then along z.
+        const double xx = c[0] + c[4] * gx, xy = c[1] + c[5] * gx, xw = c[3] + c[7] * gx;
+        const double zx = c[4] * gz + c[8], zy = c[5] * gz + c[9], zw = c[7] * gz + c[11];
+        const double sx = Viewport[2] / 2.0 / (cw * cw), sy = Viewport[3] / 2.0 / (cw * cw);
+        const double a = sx * (xx * cw - cx * xw), b = sx * (zx * cw - cx * zw);  // window x along x, z
+        const double d = sy * (xy * cw - cy * xw), e = sy * (zy * cw - cy * zw);  // window y along x, z
+        const double det = a * e - b * d;
+        if (det == 0) return std::numeric_limits<double>::infinity();
+        return std::max({std::abs(e), std::abs(b), std::abs(d), std::abs(a)}) / std::abs(det);
+    }
     // The point's clip x, y and w.
     void clip(double x, double y, double z, double& cx, double& cy, double& cw) const {
         cx = Clip[0] * x + Clip[4] * y + Clip[8] * z + Clip[12];
@@ -131,8 +130,7 @@ public:
     double NearFeet = 0;  // the near plane's distance
     double FarFeet = std::numeric_limits<double>::infinity();  // the far plane's, in a perspective view
     double LeastPixelAngle = 0, GreatestPixelAngle = 0;  // radians between neighbouring pixels' rays; 0: unknown
-    std::array<double, 2> EdgeTan{}, PixelTan{};  // tangents of the screen's edges and of one pixel at the centre
-    std::array<double, 16> Rotation{};          // the camera's rotation (the loaded modelview)
+    std::array<double, 2> PixelTan{};  // the tangent of one pixel at the centre
 
 private:
     static constexpr double kSlack = 1.0;  // ft: keeps squares that only touch a plane
@@ -142,46 +140,49 @@ private:
     std::array<int, 4> Viewport{};
 };
 
-// A lower bound on log2 of how many square edges of picture one pixel step spans on the square
-// (i, j), wherever the GL measures it for a pixel quad that touches the square; -infinity when no
-// bound is sure. The pixel quad's level comes from finite differences of the picture coordinates
-// across the quad, whose longer step is at least the long axis of a pixel's footprint over the
-// square root of two, and the GL's own shortcut (the larger coordinate difference, not the
-// length) takes at most another square root of two off it. The footprint's long axis is at least
-// the least ray turn times range squared over the eye's height above the square's plane, and its
-// horizontal part at least that over the slope's secant.
-// Below `wanted` the answer does not matter, and -infinity comes back as soon as that is certain.
+// A lower bound on how many square edges of picture one pixel step spans on the square (i, j),
+// wherever the GL measures it for a pixel quad that touches the square; 0 when no bound is sure. The picture's coordinates follow the ground's x and z (turned by quarter turns
+// at most), and the GL takes a pixel quad's level from the largest of their differences to the
+// quad's neighbours across and up: on each of the square's two planes, the largest entry of the
+// inverse of the window's Jacobian there, taken at the triangle's corners, where it is least (it
+// grows with the square of the depth, and so slowly across a far square). A helper pixel of a
+// quad may lie a pixel and a half off the square, nearer the eye, where the steps are shorter.
+// Below `wanted` the answer does not matter, and 0 comes back as soon as that is certain.
 double leastSquaresPerPixel(const RIDUdidav& t, const Eye& eye, int i, int j, double range, const ViewFrustum& view,
                             double wanted) {
-    if (view.LeastPixelAngle <= 0 || wanted == std::numeric_limits<double>::infinity())
-        return -std::numeric_limits<double>::infinity();
+    constexpr double kUnsure = 0;
+    if (view.LeastPixelAngle <= 0 || wanted == std::numeric_limits<double>::infinity()) return kUnsure;
     const double x0 = i * kSquareFeet - eye.X, z0 = j * kSquareFeet - eye.Z;
     const double h00 = t.postFeet(i, j), h10 = t.postFeet(i + 1, j), h11 = t.postFeet(i + 1, j + 1),
                  h01 = t.postFeet(i, j + 1);
     // The two triangles' planes y = h + gx (x - x0) + gz (z - z0) through the corner (0, 0).
     const double g[2][2] = {{(h10 - h00) / kSquareFeet, (h11 - h10) / kSquareFeet},
                             {(h11 - h01) / kSquareFeet, (h01 - h00) / kSquareFeet}};
-    double height = 0, slope2 = 0;
-    for (const auto& q : g) {
-        const double s2 = q[0] * q[0] + q[1] * q[1];
-        slope2 = std::max(slope2, s2);
-        height = std::max(height, std::abs(eye.Y - h00 + q[0] * x0 + q[1] * z0) / std::sqrt(1.0 + s2));
-    }
-    if (height <= 0) return -std::numeric_limits<double>::infinity();
-    // A quad's helper pixel may lie a pixel and a half off the square, nearer the eye. The depth
-    // changes there by at most this share, and the step there is shorter by its square; beyond a
-    // quarter no bound is taken.
+    double height = std::numeric_limits<double>::infinity();  // the eye's least over either plane
+    for (const auto& q : g)
+        height = std::min(height, std::abs(eye.Y - h00 + q[0] * x0 + q[1] * z0) / std::sqrt(1.0 + q[0] * q[0] + q[1] * q[1]));
+    if (!(height > 0)) return kUnsure;
+    // The depth changes over a pixel and a half by at most this share, and the steps by its
+    // square; beyond a quarter no bound is taken.
     constexpr double kHelperPixels = 1.5, kMostNearer = 0.25;
     const double nearer = kHelperPixels * view.GreatestPixelAngle * range / height;
-    if (nearer > kMostNearer) return -std::numeric_limits<double>::infinity();
-    const double shrink = (1.0 - nearer) * (1.0 - nearer) / 2.0;  // helper pixels, the two roots of two
-    const double most = view.GreatestPixelAngle * range * range / height * shrink / kSquareFeet;
-    if (most < std::exp2(wanted)) return -std::numeric_limits<double>::infinity();
-    const double turn = view.leastPixelAngle(x0, std::min({h00, h10, h11, h01}) - eye.Y, z0, x0 + kSquareFeet,
-                                             std::max({h00, h10, h11, h01}) - eye.Y, z0 + kSquareFeet);
-    const double footprint = turn * range * range / height;  // ft across, along the ground's fall
-    const double horizontal = footprint / std::sqrt(1.0 + slope2);
-    return std::log2(horizontal * shrink / kSquareFeet);
+    if (nearer > kMostNearer) return kUnsure;
+    // A pixel step spans at most the ray's turn times the farthest corner's range squared over the
+    // height: when even that falls short, so does the answer.
+    const double farthest = range + 2 * kSquareFeet;
+    if (view.GreatestPixelAngle * farthest * farthest / height * (1 + nearer) * (1 + nearer) / kSquareFeet < wanted)
+        return kUnsure;
+    static constexpr int kCorners[2][3][2] = {{{0, 0}, {1, 0}, {1, 1}}, {{0, 0}, {1, 1}, {0, 1}}};
+    double least = std::numeric_limits<double>::infinity();  // ft a pixel step
+    for (int k = 0; k < 2; ++k)
+        for (const auto& c : kCorners[k]) {
+            const double x = x0 + c[0] * kSquareFeet, z = z0 + c[1] * kSquareFeet;
+            const double y = h00 + g[k][0] * c[0] * kSquareFeet + g[k][1] * c[1] * kSquareFeet - eye.Y;
+            const double step = view.longestStep(x, y, z, g[k][0], g[k][1]);
+            if (!(step > 0)) return kUnsure;
+            least = std::min(least, step);
+        }
+    return least * (1.0 - nearer) * (1.0 - nearer) / kSquareFeet;
 }
 
 namespace {
@@ -350,7 +351,7 @@ void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, 
     // Eight detail pictures to a square, and the world's pictures, repeat every 64 squares.
     const int i64 = int(unsigned(i) % 64u), j64 = int(unsigned(j) % 64u);
     const size_t post0 = size_t(j - PostsJ0) * PostsAcross + size_t(i - PostsI0);
-    const int keyBase = 1 + group + 4 * kGroundCodes * int(near);
+    const int keyBase = 1 + group + 16 * kGroundCodes * int(near);
     std::vector<Vertex>& out = near ? run.Near : run.Far;
     for (int c = 0; c < 4; ++c) {
         if ((c == 1 && !(lit & 1)) || (c == 3 && !(lit & 2))) continue;  // a corner only a left-out triangle uses
@@ -366,7 +367,7 @@ void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, 
         const bool shares = worldUV && !Exact;
         uint16_t* keys = nullptr;
         uint32_t* indices = nullptr;
-        const uint16_t key = uint16_t(keyBase + 4 * kGroundCodes * (2 * int(si == 64) + 4 * int(sj == 64)));
+        const uint16_t key = uint16_t(keyBase + 16 * kGroundCodes * (2 * int(si == 64) + 4 * int(sj == 64)));
         int slot = 0;
         if (shares) {
             const size_t post = post0 + size_t(cj) * PostsAcross + size_t(ci);
@@ -485,6 +486,180 @@ void TerrainDrawer::prepareRoadShapes(const std::array<uint32_t, 2>& textures) {
     }
 }
 
+void TerrainDrawer::prepareGroundPictures(const uint32_t* textures) {
+    for (int code = 0; code < kGroundCodes; ++code) {
+        GroundPicture& g = GroundPictures[size_t(code)];
+        if (textures[code] == g.Texture) continue;
+        g = {};
+        g.Texture = textures[code];
+        if (g.Texture == 0) continue;
+        glPushAttrib(GL_TEXTURE_BIT);
+        glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+        bindSoftPicture(g.Texture);
+        g.Sizes = soundLevels();
+        GLint filter = 0;
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+        // One level a pixel quad from half a level below its number on; two levels mixed below it.
+        g.Reach = filter == GL_LINEAR_MIPMAP_LINEAR ? 0.0 : 0.5;
+        g.Colours = readLevelColours(g.Texture, g.Sizes.Last);
+        glPopClientAttrib();
+        glPopAttrib();
+    }
+}
+
+void TerrainDrawer::prepareMeans(const std::array<float, 3>& light, bool daylight) {
+    const std::array<float, 3> tint = daylight ? std::array<float, 3>{1.0f, 1.0f, 1.0f} : light;
+    for (int code = 0; code < kGroundCodes; ++code) {
+        const GroundPicture& g = GroundPictures[size_t(code)];
+        MeanFrom[size_t(code)] = std::numeric_limits<double>::infinity();
+        if (Exact || !DrawsInMean || g.Sizes.Last < 0 || int(g.Colours.size()) != g.Sizes.Last + 1) continue;
+        const std::array<double, 3>& mean = g.Colours[0].Mean;
+        const int from = flatFrom(g.Colours, mean, tint, MeanBound);
+        if (from > g.Sizes.Last) continue;
+        for (size_t c = 0; c < 3; ++c) MeanColours[size_t(code)][c] = float(mean[c] / 255.0 * tint[c]);
+        // The shelled ground's pictures span two squares.
+        const double texels = g.Sizes.Size * (code == kShellMud || code == kTrenches ? 0.5 : 1.0);
+        MeanFrom[size_t(code)] = from == 0 ? 0.0 : std::exp2(from - g.Reach + kLodSlack) / texels;
+    }
+}
+
+// The loaded linear fog, as the GL fogs by each vertex's eye depth |z|.
+struct LoadedFog {
+    GLfloat Modelview[16] = {}, Colour[4] = {}, Start = 0, End = 0;
+    LoadedFog() {
+        glGetFloatv(GL_MODELVIEW_MATRIX, Modelview);
+        glGetFloatv(GL_FOG_COLOR, Colour);
+        glGetFloatv(GL_FOG_START, &Start);
+        glGetFloatv(GL_FOG_END, &End);
+    }
+    bool usable() const { return End > Start; }
+    // The fog's share of the eye-relative point's own colour, 0..1; `inside` whether it lies
+    // between the fog's start and end, where that share is not clamped.
+    double share(const GroundVertex& p, bool& inside) const {
+        const GLfloat* m = Modelview;
+        const double z = std::abs(double(m[2]) * p.X + double(m[6]) * p.Y + double(m[10]) * p.Z + m[14]);
+        inside = z >= Start && z <= End;
+        return std::clamp((End - z) / (double(End) - Start), 0.0, 1.0);
+    }
+};
+
+// Linear fog is affine in the eye's depth, and so across a triangle's plane: where each corner
+// lies between the fog's start and end, the fog's share at the corners, interpolated with
+// perspective as the GL interpolates the depth it fogs by, is the share at every pixel. Such
+// triangles of `triangles` go to `corners`, the rest to `byGL`; `inside` per vertex.
+void splitByFog(const std::vector<uint32_t>& triangles, const std::vector<uint8_t>& inside,
+                std::vector<uint32_t>& corners, std::vector<uint32_t>& byGL) {
+    corners.clear();
+    byGL.clear();
+    for (size_t i = 0; i + 3 <= triangles.size(); i += 3) {
+        const uint32_t* t = &triangles[i];
+        auto& to = inside[t[0]] && inside[t[1]] && inside[t[2]] ? corners : byGL;
+        to.insert(to.end(), t, t + 3);
+    }
+}
+
+void TerrainDrawer::drawMeanRuns(const std::array<Run, 2>& runs, bool fogged) {
+    if (runs[0].FarTriangles.empty() && runs[1].FarTriangles.empty()) return;
+    // The triangles fogged at their corners take the fogged colour as their vertices' and are
+    // drawn without the GL's fog.
+    const LoadedFog fog;
+    fogged = fogged && fog.usable();
+    GLint shading = GL_SMOOTH;
+    glGetIntegerv(GL_SHADE_MODEL, &shading);
+    GLfloat colour[4] = {1, 1, 1, 1};  // a colour array leaves the current colour undefined
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    glDisable(GL_TEXTURE_2D);
+    glShadeModel(GL_SMOOTH);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    const auto shade = [](double c) { return float(std::clamp(c, 0.0, 1.0)); };
+    for (const Run& run : runs) {
+        const std::vector<uint32_t>& t = run.FarTriangles;
+        if (t.empty()) continue;
+        // Per vertex: its fogged colour, its plain one, and whether it lies within the fog's reach.
+        const size_t n = run.Far.size();
+        MeanShades.resize(n * 4);
+        MeanPlain.resize(n * 4);
+        FogInside.resize(n);
+        for (size_t v = 0; v < n; ++v) {
+            const size_t code = v < run.FarCodes.size() ? std::min<size_t>(run.FarCodes[v], kGroundCodes - 1) : 0;
+            const std::array<float, 3>& mean = MeanColours[code];
+            bool inside = true;
+            const double f = fogged ? fog.share(run.Far[v], inside) : 1.0;
+            FogInside[v] = inside;
+            for (size_t ch = 0; ch < 3; ++ch) {
+                MeanShades[v * 4 + ch] = shade(f * mean[ch] + (1.0 - f) * fog.Colour[ch]);
+                MeanPlain[v * 4 + ch] = shade(mean[ch]);
+            }
+            MeanShades[v * 4 + 3] = MeanPlain[v * 4 + 3] = 1.0f;
+        }
+        splitByFog(t, FogInside, FogAtCorners, FogByGL);
+        glVertexPointer(3, GL_FLOAT, sizeof(Vertex), &run.Far[0].X);
+        if (!FogAtCorners.empty()) {
+            if (fogged) glDisable(GL_FOG);
+            glColorPointer(4, GL_FLOAT, 0, MeanShades.data());
+            glDrawElements(GL_TRIANGLES, GLsizei(FogAtCorners.size()), GL_UNSIGNED_INT, FogAtCorners.data());
+            if (fogged) glEnable(GL_FOG);
+        }
+        if (!FogByGL.empty()) {
+            glColorPointer(4, GL_FLOAT, 0, MeanPlain.data());
+            glDrawElements(GL_TRIANGLES, GLsizei(FogByGL.size()), GL_UNSIGNED_INT, FogByGL.data());
+        }
+        Triangles += long(t.size() / 3);
+        InMean += long(t.size() / 3);
+        if (&run == &runs[1]) Apart += long(t.size() / 3);
+    }
+    glDisableClientState(GL_COLOR_ARRAY);
+    glColor4fv(colour);
+    glShadeModel(GLenum(shading));
+    glEnable(GL_TEXTURE_2D);
+}
+
+void TerrainDrawer::drawStagedRuns(const std::array<std::array<Run, kGroundCodes>, 2>& runs, const uint32_t* textures) {
+    bool any = false;
+    for (const auto& part : runs)
+        for (const Run& run : part) any = any || !run.FarTriangles.empty();
+    if (!any) return;
+    // In daylight the texture stage gives the picture as it is; mixing it there with the fog's
+    // colour by the fog's share, carried as each vertex's alpha, gives what the GL's fog would,
+    // without a fog coordinate to interpolate and a blend after the stage.
+    const LoadedFog fog;
+    GLfloat colour[4] = {1, 1, 1, 1};  // a colour array leaves the current colour undefined
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    const bool fogOn = glIsEnabled(GL_FOG);
+    glDisable(GL_FOG);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_INTERPOLATE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GL_CONSTANT);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB, GL_SRC_COLOR);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE2_RGB, GL_PRIMARY_COLOR);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND2_RGB, GL_SRC_ALPHA);
+    glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, fog.Colour);
+    for (size_t k = 0; k < kGroundCodes; ++k)
+        for (const auto& part : runs) {
+            const Run& run = part[k];
+            if (run.FarTriangles.empty()) continue;
+            FogShares.assign(4 * run.Far.size(), 1.0f);
+            for (size_t v = 0; v < run.Far.size(); ++v) {
+                bool inside = true;
+                FogShares[4 * v + 3] = float(fog.share(run.Far[v], inside));
+            }
+            bindSoftPicture(textures[k]);
+            glInterleavedArrays(GL_T2F_V3F, 0, run.Far.data());
+            glEnableClientState(GL_COLOR_ARRAY);
+            glColorPointer(4, GL_FLOAT, 0, FogShares.data());
+            glDrawElements(GL_TRIANGLES, GLsizei(run.FarTriangles.size()), GL_UNSIGNED_INT, run.FarTriangles.data());
+            const long n = long(run.FarTriangles.size() / 3);
+            Triangles += n;
+            FogStaged += n;
+            if (&part == &runs[1]) Apart += n;
+        }
+    glDisableClientState(GL_COLOR_ARRAY);
+    glColor4fv(colour);
+    setCombineStage(GL_REPLACE, GL_TEXTURE, GL_TEXTURE, 1.0f, GL_TEXTURE);
+    if (fogOn) glEnable(GL_FOG);
+}
+
 template <size_t N>
 void TerrainDrawer::drawRuns(const std::array<std::array<Run, N>, 2>& runs, const uint32_t* textures, bool near) {
     // Each picture's clipped squares straight after its others: the pieces that overlap within a
@@ -567,22 +742,33 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     Covered = 0;
     Unlit = 0;
     LowestOpenElevation = kWholeDome;
-    for (auto* runs : {&Runs, &ClearRuns})
+    InMean = 0;
+    for (auto* runs : {&Runs, &ClearRuns, &StagedRuns})
         for (auto& part : *runs)
             for (auto& run : part) run.clear();
+    for (auto* runs : {&MeanRuns, &ClearMeanRuns})
+        for (auto& run : *runs) run.clear();
     for (auto& part : Roads)
         for (auto& run : part) run.clear();
     if (!t.hasGrid()) return;
 
     const std::array<uint32_t, 2> roads = {glName(t.RoadStraightSlot), glName(t.RoadBendSlot)};
     prepareRoadShapes(roads);
-    // Per road picture (straight, bend), the least lod at which it is sampled at a level with no
-    // texel passing. (A picture whose last level still passes somewhere is never blank: the GL
-    // stops at that level.)
+    std::array<uint32_t, kGroundCodes> ground;
+    for (int code = 0; code < kGroundCodes; ++code) ground[code] = glName(t.GroundTextureSlots[code]);
+    prepareGroundPictures(ground.data());
+    // In full daylight the pictures are drawn as they are: modulating by white would change no
+    // pixel, and without it the rasteriser neither interpolates nor multiplies a colour.
+    const bool daylight = std::all_of(light.begin(), light.end(), [](float l) { return l >= 1.0f - 1.0f / 512; });
+    prepareMeans(light, daylight);
+    const bool stages = daylight && FogsInStage && !Exact;
+    // Per road picture (straight, bend), the least squares a pixel step spans at which it is
+    // sampled at a level with no texel passing. (A picture whose last level still passes
+    // somewhere is never blank: the GL stops at that level.)
     std::array<double, 2> blankAt;
     for (int k = 0; k < 2; ++k)
         blankAt[k] = RoadLevels[k].Last >= 0 && RoadBlankLevel[k] <= RoadLevels[k].Last
-                         ? RoadBlankLevel[k] - 0.5 - std::log2(RoadLevels[k].Size)
+                         ? std::exp2(RoadBlankLevel[k] - 0.5) / RoadLevels[k].Size
                          : std::numeric_limits<double>::infinity();
     const double reach = std::min(t.getFogDistance(), RIDUdidav::kGreatestFogDistance);
     const int r = int(reach / kSquareFeet) + 1;
@@ -678,21 +864,43 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             nearFogged = nearFogged || (near && !clear);
             // Kept apart as their own group's vertices.
             const bool clipped = splits && needsClipping(t, eye, i, j, frustum);
-            const int group = code + (clear && !near ? kGroundCodes : 0) + (clipped ? 2 * kGroundCodes : 0);
-            addSquare(t, eye, i, j, int(squareHash(i, j) & 3), !perSquare, uvScale, near, group,
-                      (clear && !near ? ClearRuns : Runs)[clipped][code], lit);
-
             const uint8_t edges = t.roadEdgesAt(i, j);
+            // The least squares a pixel step spans on a far square, wherever a pixel quad reads its
+            // picture or its roads: past the level whose texels all fail the alpha test, a road
+            // picture draws nothing (the straight one fades out a level nearer than the bend); past
+            // the level from which the ground's picture lies close to its mean, the square is drawn
+            // in it. A pixel quad takes level round(log2(squares x texels across)).
+            constexpr double kNone = std::numeric_limits<double>::infinity();
+            const bool meanMayDo = !near && MeanFrom[code] < kNone;
+            double wanted = edges ? std::min(blankAt[0], blankAt[1]) : kNone;
+            if (meanMayDo && MeanFrom[code] > 0) wanted = std::min(wanted, MeanFrom[code]);
+            double spans = 0;
+            if (!near && !Exact && wanted < kNone) {
+                const double rise = std::max({low - eye.Y, eye.Y - double(highestPost(t, i, j)), 0.0});
+                spans = leastSquaresPerPixel(t, eye, i, j, std::sqrt(d * d + rise * rise), frustum, wanted);
+            }
+            const bool inMean = meanMayDo && spans >= MeanFrom[code];
+            const bool farClear = clear && !near;
+            // A far textured square wholly between the fog's start and end, as the GL sees its
+            // vertices, in daylight: fogged by its texture stage.
+            bool staged = stages && !near && !clear && !inMean;
+            for (int c = 0; c < 4 && staged; ++c) {
+                const Vertex v = post(t, eye, i + (c & 1), j + (c >> 1));
+                const double z = frustum.fogDepth(v.X, v.Y, v.Z);
+                staged = z >= fogStart && z <= reach;
+            }
+            const int group = code + (farClear ? kGroundCodes : 0) + (clipped ? 2 * kGroundCodes : 0) +
+                              (inMean ? 4 * kGroundCodes : 0) + (staged ? 8 * kGroundCodes : 0);
+            Run& run = inMean   ? (farClear ? ClearMeanRuns : MeanRuns)[clipped]
+                       : staged ? StagedRuns[clipped][code]
+                                : (farClear ? ClearRuns : Runs)[clipped][code];
+            addSquare(t, eye, i, j, int(squareHash(i, j) & 3), !perSquare, uvScale, near, group, run, lit);
+            if (inMean) run.FarCodes.resize(run.Far.size(), uint8_t(code));
+
             if (!edges) continue;
-            // Past the level whose texels all fail the alpha test, a road picture draws nothing;
-            // the straight one fades out a level nearer than the bend. A pixel quad takes level
-            // round(lod + log2 texels across).
             std::array<bool, 2> blank{};
             if (!near && !Exact) {
-                const double rise = std::max({low - eye.Y, eye.Y - double(highestPost(t, i, j)), 0.0});
-                const double lod = leastSquaresPerPixel(t, eye, i, j, std::sqrt(d * d + rise * rise), frustum,
-                                                        std::min(blankAt[0], blankAt[1]));
-                blank = {lod >= blankAt[0], lod >= blankAt[1]};
+                blank = {spans >= blankAt[0], spans >= blankAt[1]};
                 if (blank[0] && blank[1]) continue;
             }
             const auto road = [&](int turns, int kind) {
@@ -748,12 +956,9 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     glDisable(GL_ALPHA_TEST);
     glDisable(GL_LIGHTING);
     glEnable(GL_TEXTURE_2D);
-    // In full daylight the pictures are drawn as they are: modulating by white would change no
-    // pixel, and without it the rasteriser neither interpolates nor multiplies a colour. Plain
-    // REPLACE still takes an RGB picture's alpha from the colour (one here), which keeps the colour
-    // an input of every pixel; the picture's own alpha (one for RGB, the roads' own for RGBA)
-    // gives the same and reads no colour at all.
-    const bool daylight = std::all_of(light.begin(), light.end(), [](float l) { return l >= 1.0f - 1.0f / 512; });
+    // Plain REPLACE still takes an RGB picture's alpha from the colour (one here), which keeps the
+    // colour an input of every pixel; the picture's own alpha (one for RGB, the roads' own for
+    // RGBA) gives the same and reads no colour at all.
     if (daylight)
         setCombineStage(GL_REPLACE, GL_TEXTURE, GL_TEXTURE, 1.0f, GL_TEXTURE);
     else
@@ -764,8 +969,6 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     glFogf(GL_FOG_START, float(fogStart));
     glFogf(GL_FOG_END, float(reach));
 
-    std::array<uint32_t, kGroundCodes> ground;
-    for (int code = 0; code < kGroundCodes; ++code) ground[code] = glName(t.GroundTextureSlots[code]);
     bool anyNear = false;
     for (const auto& part : Runs)
         for (const Run& run : part) anyNear = anyNear || !run.Near.empty();
@@ -775,17 +978,23 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     // The far roads' whole squares are cut as the ground's under them: the same test of the same
     // vertices.
     if (!Exact && CutsAlongTheSight) {
-        for (auto* runs : {&Runs, &ClearRuns})
+        for (auto* runs : {&Runs, &ClearRuns, &StagedRuns})
             for (auto& part : *runs)
                 for (auto& run : part) CutAnew += cutAlongTheSight(run.FarTriangles, run.Far);
+        for (auto* runs : {&MeanRuns, &ClearMeanRuns})
+            for (auto& run : *runs) CutAnew += cutAlongTheSight(run.FarTriangles, run.Far);
         for (auto& part : Roads)
             for (auto& run : part) cutAlongTheSight(run.FarTriangles, run.Far);
     }
     // The ground beyond the detail, fogged then not, then within it; then the roads within it and
     // beyond.
     drawRuns(Runs, ground.data(), false);
+    drawMeanRuns(MeanRuns, true);
+    // The rest without the GL's fog, the pictures' stage changed last.
     glDisable(GL_FOG);
+    drawMeanRuns(ClearMeanRuns, false);
     drawRuns(ClearRuns, ground.data(), false);
+    drawStagedRuns(StagedRuns, ground.data());
     if (nearFogged || !SkipsUnseenWork) glEnable(GL_FOG);
     if (anyNear) {
         setDetailUnit(true, glName(t.DetailSlot));

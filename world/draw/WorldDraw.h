@@ -15,6 +15,7 @@
 #include "world/FirstCloud.h"
 #include "world/RIDUdidav.h"
 #include "world/TexturedSkyDome.h"
+#include "world/draw/PictureLevels.h"
 #include "world/draw/PixelCentres.h"
 #include "world/draw/RoadShape.h"
 #include "world/draw/ScreenCover.h"
@@ -78,7 +79,8 @@ public:
     // distance; the fog colour is the caller's. Leaves the depth buffer holding the ground, so
     // that a sky drawn behind it fills only what the ground left open.
     // `light` tints the ground: the sky's daylight. Squares wholly behind the `cover`, which is
-    // drawn over them later with opaque colour, are left out.
+    // drawn over them later with opaque colour, are left out. Far squares may be drawn in their
+    // picture's mean colour, or fogged by the texture stage (DrawsInMean, FogsInStage).
     void draw(const RIDUdidav& terrain, const Eye& eye, const GLNameOfSlot& glName,
               const std::array<float, 3>& light = {1.0f, 1.0f, 1.0f}, const ScreenCover* cover = nullptr);
     // The cloud decks of the terrain's layers, seen from the eye, fogged by their distance; the
@@ -94,6 +96,8 @@ public:
     long decksMagnified() const { return DecksMagnified; }  // deck sides with a part read unmipped, at the last draw
     long decksBlank() const { return DecksBlank; }  // layers left out as no texel could pass the alpha test, at the last draw
     long squaresCutAnew() const { return CutAnew; }   // far ground squares cut along their other diagonal, at the last draw
+    long trianglesInMean() const { return InMean; }   // far ground triangles drawn in their picture's mean, at the last draw
+    long trianglesFoggedInStage() const { return FogStaged; }  // far ground triangles fogged by the texture stage, at the last draw
     // After draw: the elevation (radians, negative: below the horizon) under which every pixel of
     // the view shows the ground just drawn; -pi/2 when that cannot be told.
     double lowestOpenElevation() const { return LowestOpenElevation; }
@@ -126,6 +130,15 @@ public:
     // Unless Exact, flat far squares are cut along the diagonal nearer the line of sight, which
     // spans fewer pixels across the screen (the same surface, rounding apart). Off to compare.
     bool CutsAlongTheSight = true;
+    // Unless Exact, a far square whose picture, at every mip level the GL can read across it, lies
+    // within MeanBound levels of its mean in each channel (tinted as the ground is) is drawn
+    // untextured in that mean: the rasteriser then reads no texel there. Off to compare.
+    bool DrawsInMean = true;
+    double MeanBound = 14.0;  // levels of 255
+    // Unless Exact, in daylight, far squares lying wholly within the fog's start and end take the
+    // fog in their texture stage from a share worked out at their corners, not by the GL's fog per
+    // pixel: the same affine share, rounding apart. Off to compare.
+    bool FogsInStage = true;
 
 private:
     using Vertex = GroundVertex;
@@ -135,7 +148,10 @@ private:
         std::vector<Vertex> Far, Near;
         std::vector<uint32_t> FarTriangles, NearTriangles;
         std::vector<float> NearDetail;
-        void clear() { Far.clear(), Near.clear(), FarTriangles.clear(), NearTriangles.clear(), NearDetail.clear(); }
+        std::vector<uint8_t> FarCodes;  // per far vertex of a run of many pictures: its ground code
+        void clear() {
+            Far.clear(), Near.clear(), FarTriangles.clear(), NearTriangles.clear(), NearDetail.clear(), FarCodes.clear();
+        }
     };
 
     // A picture's texels across and the number of its last level (-1: the GL's choice of level
@@ -145,9 +161,29 @@ private:
     };
     static Levels soundLevels();  // of the bound picture
 
+    // A ground picture as last read: its GL name, levels and their colours, and how far below a
+    // level's number the GL's level of detail may lie and still read that level alone.
+    struct GroundPicture {
+        uint32_t Texture = 0;
+        Levels Sizes;
+        std::vector<LevelColours> Colours;
+        double Reach = 0;
+    };
+    void prepareGroundPictures(const uint32_t* textures);
+    // Per ground code, the least squares a pixel step spans from which a far square reads only
+    // levels within the bound of the mean (+infinity: none; 0: every level), and that mean as
+    // drawn.
+    void prepareMeans(const std::array<float, 3>& light, bool daylight);
+    std::array<GroundPicture, world::kGroundCodes> GroundPictures;
+    std::array<double, world::kGroundCodes> MeanFrom{};
+    std::array<std::array<float, 3>, world::kGroundCodes> MeanColours{};
+    // A quarter of a level of slack on the GL's level of detail: its fast logarithm reads up to
+    // 0.09 low, and a far square's steps, taken at its corners, may dip a little between them.
+    static constexpr double kLodSlack = 0.25;
+
     static Vertex post(const RIDUdidav& t, const Eye& eye, int pi, int pj);  // its position
     // Square (i, j) into the run, sharing vertices with the squares of its `group` (below
-    // 4 x kGroundCodes; roads share none): of its two triangles, (0,0) (1,0) (1,1) and
+    // 16 x kGroundCodes; roads share none): of its two triangles, (0,0) (1,0) (1,1) and
     // (0,0) (1,1) (0,1), those whose bit (1, 2) is in `lit`.
     void addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, bool worldUV, double uvScale,
                    bool near, int group, Run& out, int lit = 3);
@@ -177,8 +213,23 @@ private:
     // Runs by [clipped][picture]: those the GL may clip apart from the rest.
     template <size_t N>
     void drawRuns(const std::array<std::array<Run, N>, 2>& runs, const uint32_t* textures, bool near);
+    // Far runs drawn untextured, each vertex in its picture's mean colour; `fogged` as the GL's fog is on.
+    void drawMeanRuns(const std::array<Run, 2>& runs, bool fogged);
+    // Per vertex of a run: its colour fogged, and not (RGBA). Floats: a colour rounded at the
+    // corners would no longer be affine across the plane, and a square cut along its other
+    // diagonal could then round a level apart.
+    std::vector<float> MeanShades, MeanPlain;
+    // Far runs fogged by the texture stage: in daylight, the picture mixed with the fog's colour by
+    // the fog's share at each vertex.
+    void drawStagedRuns(const std::array<std::array<Run, world::kGroundCodes>, 2>& runs, const uint32_t* textures);
+    std::array<std::array<Run, world::kGroundCodes>, 2> StagedRuns;  // far squares wholly within the fog, by [clipped][picture]
+    std::vector<uint8_t> FogInside;                  // per vertex of a run: within the fog's start and end
+    std::vector<uint32_t> FogAtCorners, FogByGL;     // a run's triangles fogged at their corners, and by the GL
+    std::vector<float> FogShares;                    // per vertex of a run: (1, 1, 1, the fog's share)
     std::array<std::array<Run, world::kGroundCodes>, 2> Runs;
     std::array<std::array<Run, world::kGroundCodes>, 2> ClearRuns;  // far squares all nearer than the fog's start
+    // The far squares drawn in their mean, of every picture, by [clipped].
+    std::array<Run, 2> MeanRuns, ClearMeanRuns;
     std::array<std::array<Run, 2>, 2> Roads;  // the straight pieces, the bends
     std::array<RoadShape, 2> RoadShapes;
     std::array<uint32_t, 2> RoadShapeTextures{};  // the GL textures the shapes were read from
@@ -193,6 +244,8 @@ private:
     long DecksMagnified = 0;
     long DecksBlank = 0;
     long CutAnew = 0;
+    long InMean = 0;
+    long FogStaged = 0;
     long Covered = 0;
     long Unlit = 0;
     // Where the ground may draw this time and how far off a pixel centre may lie; no rows: the
