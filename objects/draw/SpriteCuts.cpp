@@ -107,41 +107,48 @@ int64_t AlphaSums::count(const std::vector<int32_t>& sums, int x0, int x1, int y
 
 namespace {
 
-// Runs of shown cells in each row of a sprite's span, a run carried up while the next row has
-// the same one: rectangles of cells, as shares of the square (its own sides exactly 0 and 1).
-void rectangles(const std::vector<char>& shown, int c0, int c1, int r0, int r1, double px0, double py0, double w,
-                double h, int sprite, std::vector<SpritePiece>& out) {
-    const int span = c1 - c0 + 1;
-    struct Open {
-        int C0, C1, R0;
-    };
-    std::vector<Open> open, next;
-    auto close = [&](const Open& o, int rTop) {
+// The shown cells of a sprite's span covered by rectangles of them, largest first: each quad's
+// edges cost the rasteriser about as much as a tenth of its area, so few, square pieces are cheaper
+// than strips. Rectangles as shares of the square (its own sides exactly 0 and 1). Gives up (false)
+// once more than `most` rectangles would be needed.
+bool rectangles(std::vector<char>& shown, int c0, int c1, int r0, int r1, double px0, double py0, double w, double h,
+                int sprite, size_t most, std::vector<SpritePiece>& out) {
+    const int span = c1 - c0 + 1, rows = r1 - r0 + 1;
+    std::vector<int> height(size_t(span) + 1, 0), stack;
+    auto cell = [&](int r, int c) -> char& { return shown[size_t(r) * span + c]; };
+    for (size_t made = 0;; ++made) {
+        // The largest rectangle of shown cells: per row, the columns' runs of shown cells up to it
+        // as a histogram, its largest rectangle by the stack of rising bars.
+        int best = 0, bc0 = 0, bc1 = 0, br0 = 0, br1 = 0;
+        std::fill(height.begin(), height.end(), 0);
+        for (int r = 0; r < rows; ++r) {
+            for (int c = 0; c < span; ++c) height[size_t(c)] = cell(r, c) ? height[size_t(c)] + 1 : 0;
+            stack.clear();
+            for (int c = 0; c <= span; ++c) {
+                while (!stack.empty() && height[size_t(stack.back())] >= height[size_t(c)]) {
+                    const int tall = height[size_t(stack.back())];
+                    stack.pop_back();
+                    const int from = stack.empty() ? 0 : stack.back() + 1;
+                    if (tall * (c - from) > best) {
+                        best = tall * (c - from);
+                        bc0 = from, bc1 = c - 1, br0 = r - tall + 1, br1 = r;
+                    }
+                }
+                stack.push_back(c);
+            }
+        }
+        if (best == 0) return true;
+        if (made == most) return false;
+        for (int r = br0; r <= br1; ++r)
+            for (int c = bc0; c <= bc1; ++c) cell(r, c) = 0;
+        const int a0 = bc0 + c0, a1 = bc1 + c0, b0 = br0 + r0, b1 = br1 + r0;
         SpritePiece p;
         p.Sprite = sprite;
-        p.U0 = o.C0 == c0 ? 0.0 : (o.C0 * kSpriteCell - px0) / w;
-        p.U1 = o.C1 == c1 ? 1.0 : ((o.C1 + 1) * kSpriteCell - px0) / w;
-        p.V0 = o.R0 == r0 ? 0.0 : (o.R0 * kSpriteCell - py0) / h;
-        p.V1 = rTop == r1 ? 1.0 : ((rTop + 1) * kSpriteCell - py0) / h;
+        p.U0 = a0 == c0 ? 0.0 : (a0 * kSpriteCell - px0) / w;
+        p.U1 = a1 == c1 ? 1.0 : ((a1 + 1) * kSpriteCell - px0) / w;
+        p.V0 = b0 == r0 ? 0.0 : (b0 * kSpriteCell - py0) / h;
+        p.V1 = b1 == r1 ? 1.0 : ((b1 + 1) * kSpriteCell - py0) / h;
         out.push_back(p);
-    };
-    for (int r = r0; r <= r1 + 1; ++r) {
-        next.clear();
-        for (int c = c0; r <= r1 && c <= c1; ++c) {
-            if (!shown[size_t(r - r0) * span + (c - c0)]) continue;
-            int e = c;
-            while (e + 1 <= c1 && shown[size_t(r - r0) * span + (e + 1 - c0)]) ++e;
-            const auto same = std::find_if(open.begin(), open.end(), [&](const Open& o) { return o.C0 == c && o.C1 == e; });
-            if (same != open.end()) {
-                next.push_back(*same);
-                open.erase(same);
-            } else {
-                next.push_back({c, e, r});
-            }
-            c = e;
-        }
-        for (const Open& o : open) close(o, r - 1);
-        open.swap(next);
     }
 }
 
@@ -246,8 +253,8 @@ void cutSprites(const std::vector<FacingSprite>& sprites, const SpriteWindow& wi
         }
         if (shown > kWorthCutting * cells) continue;
         Candidate cut{i, cells - shown, {}};
-        rectangles(shownCells, c0, c1, r0, r1, px0, py0, w, h, i, cut.pieces);
-        if (cut.Saved >= kLeastSavedPerPiece * int(cut.pieces.size())) candidates.push_back(std::move(cut));
+        if (rectangles(shownCells, c0, c1, r0, r1, px0, py0, w, h, i, size_t(cut.Saved / kLeastSavedPerPiece), cut.pieces))
+            candidates.push_back(std::move(cut));
     }
     // The room for pieces goes to the cuts that leave out most for each quad they add.
     std::stable_sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {

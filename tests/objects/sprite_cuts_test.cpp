@@ -128,5 +128,37 @@ TEST(SpriteCuts, NoPixelASpriteCanStillChangeIsLeftOutAndNoneIsDrawnTwice) {
     EXPECT_GT(leftOut, 1000000);
 }
 
+// A round puff's corners are clear: it is cut to its disc of cells. Each quad's edges cost the
+// rasteriser (the blocks along its diagonal are shaded twice), so the disc goes in broad pieces,
+// not a strip per run of rows.
+TEST(SpriteCuts, ARoundSpriteIsCutIntoFewBroadPiecesNotStrips) {
+    std::vector<uint8_t> disc(kEdge * kEdge);
+    for (int y = 0; y < kEdge; ++y)
+        for (int x = 0; x < kEdge; ++x)
+            disc[y * kEdge + x] = std::hypot(x + 0.5 - kEdge / 2.0, y + 0.5 - kEdge / 2.0) < kEdge / 2.0 - 1 ? 255 : 0;
+    const AlphaSums alpha(disc.data(), kEdge, kEdge);
+    const SpriteWindow window{0, 0, 1024, 768, 1.0, 1000.0};
+    std::vector<FacingSprite> sprites(2);
+    sprites[0] = {100, 740, 60, 700, 50.0, &alpha, 1.0};  // 40 rows of cells
+    sprites[1] = {900, 1000, 600, 700, 20.0, &alpha, 1.0};
+    SpriteCuts cuts;
+    cutSprites(sprites, window, 400, cuts);
+    ASSERT_EQ(cuts.draw[0], SpriteCuts::Draw::Pieces);
+    int pieces = 0;
+    double area = 0, edges = 0;  // shares of the square; edges: across plus up, summed
+    for (const SpritePiece& p : cuts.pieces)
+        if (p.Sprite == 0) {
+            ++pieces;
+            area += (p.U1 - p.U0) * (p.V1 - p.V0);
+            edges += (p.U1 - p.U0) + (p.V1 - p.V0);
+        }
+    // Strips, one per run of rows, would total about thirteen of the square's sides.
+    EXPECT_LT(edges, 8.0);
+    EXPECT_GT(pieces, 1);
+    // Within the square and short of it: the corners left out, the disc (79 % of it) kept.
+    EXPECT_GT(area, 0.78);
+    EXPECT_LT(area, 0.9);
+}
+
 }  // namespace
 }  // namespace pellam::effects
