@@ -160,5 +160,22 @@ TEST(SpriteCuts, ARoundSpriteIsCutIntoFewBroadPiecesNotStrips) {
     EXPECT_LT(area, 0.9);
 }
 
+// Two veils of alpha 200 let 4.7 % of what lies behind through, under the bound: a third sprite
+// wholly behind them is left out, however the alpha is summed.
+TEST(SpriteCuts, WhatTwoVeilsHideIsLeftOut) {
+    const std::vector<uint8_t> veil(kEdge * kEdge, 200);
+    const AlphaSums alpha(veil.data(), kEdge, kEdge);
+    ASSERT_LT((55.0 / 255) * (55.0 / 255), kHiddenBelow);
+    const SpriteWindow window{0, 0, 512, 512, 1.0, 1000.0};
+    std::vector<FacingSprite> sprites(3);
+    sprites[0] = {0, 512, 0, 512, 10.0, &alpha, 1.0};
+    sprites[1] = {0, 512, 0, 512, 20.0, &alpha, 1.0};
+    sprites[2] = {100, 400, 100, 400, 30.0, &alpha, 1.0};
+    SpriteCuts cuts;
+    cutSprites(sprites, window, 400, cuts);
+    EXPECT_EQ(cuts.draw[2], SpriteCuts::Draw::Nothing);
+    EXPECT_EQ(cuts.draw[1], SpriteCuts::Draw::Whole);
+}
+
 }  // namespace
 }  // namespace pellam::effects
