@@ -108,27 +108,37 @@ int64_t AlphaSums::count(const std::vector<int32_t>& sums, int x0, int x1, int y
 namespace {
 
 // The shown cells of a sprite's span covered by rectangles of them, largest first: each quad's
-// edges cost the rasteriser about as much as a tenth of its area, so few, square pieces are cheaper
-// than strips. Rectangles as shares of the square (its own sides exactly 0 and 1). Gives up (false)
-// once more than `most` rectangles would be needed.
-bool rectangles(std::vector<char>& shown, int c0, int c1, int r0, int r1, double px0, double py0, double w, double h,
-                int sprite, size_t most, std::vector<SpritePiece>& out) {
-    const int span = c1 - c0 + 1, rows = r1 - r0 + 1;
+// edges cost the rasteriser (the blocks along its diagonal are shaded by both triangles), so broad
+// pieces are cheaper than strips. The largest rectangle of a region leaves four bands of it (below,
+// above, left, right), each searched in turn, so every cell is read a few times, not once a piece.
+// Rectangles as shares of the square (its own sides exactly 0 and 1). Gives up (false) once more
+// than `most` rectangles would be needed.
+bool rectangles(const std::vector<char>& shown, int c0, int c1, int r0, int r1, double px0, double py0, double w,
+                double h, int sprite, size_t most, std::vector<SpritePiece>& out) {
+    const int span = c1 - c0 + 1;
+    struct Region {
+        int C0, C1, R0, R1;  // cells of the span, inclusive
+    };
+    std::vector<Region> regions{{0, span - 1, 0, r1 - r0}};
     std::vector<int> height(size_t(span) + 1, 0), stack;
-    auto cell = [&](int r, int c) -> char& { return shown[size_t(r) * span + c]; };
-    for (size_t made = 0;; ++made) {
-        // The largest rectangle of shown cells: per row, the columns' runs of shown cells up to it
-        // as a histogram, its largest rectangle by the stack of rising bars.
+    size_t made = 0;
+    while (!regions.empty()) {
+        const Region g = regions.back();
+        regions.pop_back();
+        if (g.C0 > g.C1 || g.R0 > g.R1) continue;
+        // Its largest rectangle of shown cells: per row, the columns' runs of shown cells up to it
+        // as a histogram, whose largest rectangle the stack of rising bars finds.
         int best = 0, bc0 = 0, bc1 = 0, br0 = 0, br1 = 0;
-        std::fill(height.begin(), height.end(), 0);
-        for (int r = 0; r < rows; ++r) {
-            for (int c = 0; c < span; ++c) height[size_t(c)] = cell(r, c) ? height[size_t(c)] + 1 : 0;
+        std::fill(height.begin() + g.C0, height.begin() + g.C1 + 2, 0);
+        for (int r = g.R0; r <= g.R1; ++r) {
+            for (int c = g.C0; c <= g.C1; ++c) height[size_t(c)] = shown[size_t(r) * span + c] ? height[size_t(c)] + 1 : 0;
             stack.clear();
-            for (int c = 0; c <= span; ++c) {
-                while (!stack.empty() && height[size_t(stack.back())] >= height[size_t(c)]) {
+            for (int c = g.C0; c <= g.C1 + 1; ++c) {
+                const int bar = c <= g.C1 ? height[size_t(c)] : 0;
+                while (!stack.empty() && height[size_t(stack.back())] >= bar) {
                     const int tall = height[size_t(stack.back())];
                     stack.pop_back();
-                    const int from = stack.empty() ? 0 : stack.back() + 1;
+                    const int from = stack.empty() ? g.C0 : stack.back() + 1;
                     if (tall * (c - from) > best) {
                         best = tall * (c - from);
                         bc0 = from, bc1 = c - 1, br0 = r - tall + 1, br1 = r;
@@ -137,10 +147,12 @@ bool rectangles(std::vector<char>& shown, int c0, int c1, int r0, int r1, double
                 stack.push_back(c);
             }
         }
-        if (best == 0) return true;
-        if (made == most) return false;
-        for (int r = br0; r <= br1; ++r)
-            for (int c = bc0; c <= bc1; ++c) cell(r, c) = 0;
+        if (best == 0) continue;
+        if (made++ == most) return false;
+        regions.push_back({g.C0, g.C1, g.R0, br0 - 1});
+        regions.push_back({g.C0, g.C1, br1 + 1, g.R1});
+        regions.push_back({g.C0, bc0 - 1, br0, br1});
+        regions.push_back({bc1 + 1, g.C1, br0, br1});
         const int a0 = bc0 + c0, a1 = bc1 + c0, b0 = br0 + r0, b1 = br1 + r0;
         SpritePiece p;
         p.Sprite = sprite;
@@ -150,6 +162,7 @@ bool rectangles(std::vector<char>& shown, int c0, int c1, int r0, int r1, double
         p.V1 = b1 == r1 ? 1.0 : ((b1 + 1) * kSpriteCell - py0) / h;
         out.push_back(p);
     }
+    return true;
 }
 
 }  // namespace
@@ -253,8 +266,9 @@ void cutSprites(const std::vector<FacingSprite>& sprites, const SpriteWindow& wi
         }
         if (shown > kWorthCutting * cells) continue;
         Candidate cut{i, cells - shown, {}};
-        if (rectangles(shownCells, c0, c1, r0, r1, px0, py0, w, h, i, size_t(cut.Saved / kLeastSavedPerPiece), cut.pieces))
-            candidates.push_back(std::move(cut));
+        // Worth cutting only while each quad leaves out enough, and only into what the room holds.
+        const size_t most = size_t(std::clamp(cut.Saved / kLeastSavedPerPiece, 0, std::max(pieceRoom, 0)));
+        if (rectangles(shownCells, c0, c1, r0, r1, px0, py0, w, h, i, most, cut.pieces)) candidates.push_back(std::move(cut));
     }
     // The room for pieces goes to the cuts that leave out most for each quad they add.
     std::stable_sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
