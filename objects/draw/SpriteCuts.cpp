@@ -107,42 +107,62 @@ int64_t AlphaSums::count(const std::vector<int32_t>& sums, int x0, int x1, int y
 
 namespace {
 
-// Runs of shown cells in each row of a sprite's span, a run carried up while the next row has
-// the same one: rectangles of cells, as shares of the square (its own sides exactly 0 and 1).
-void rectangles(const std::vector<char>& shown, int c0, int c1, int r0, int r1, double px0, double py0, double w,
-                double h, int sprite, std::vector<SpritePiece>& out) {
+// The shown cells of a sprite's span covered by rectangles of them, largest first: each quad's
+// edges cost the rasteriser (the blocks along its diagonal are shaded by both triangles), so broad
+// pieces are cheaper than strips. The largest rectangle of a region leaves four bands of it (below,
+// above, left, right), each searched in turn, so every cell is read a few times, not once a piece.
+// Rectangles as shares of the square (its own sides exactly 0 and 1). Gives up (false) once more
+// than `most` rectangles would be needed.
+bool rectangles(const std::vector<char>& shown, int c0, int c1, int r0, int r1, double px0, double py0, double w,
+                double h, int sprite, size_t most, std::vector<SpritePiece>& out) {
     const int span = c1 - c0 + 1;
-    struct Open {
-        int C0, C1, R0;
+    struct Region {
+        int C0, C1, R0, R1;  // cells of the span, inclusive
     };
-    std::vector<Open> open, next;
-    auto close = [&](const Open& o, int rTop) {
+    std::vector<Region> regions{{0, span - 1, 0, r1 - r0}};
+    std::vector<int> height(size_t(span) + 1, 0), stack;
+    size_t made = 0;
+    while (!regions.empty()) {
+        const Region g = regions.back();
+        regions.pop_back();
+        if (g.C0 > g.C1 || g.R0 > g.R1) continue;
+        // Its largest rectangle of shown cells: per row, the columns' runs of shown cells up to it
+        // as a histogram, whose largest rectangle the stack of rising bars finds.
+        int best = 0, bc0 = 0, bc1 = 0, br0 = 0, br1 = 0;
+        std::fill(height.begin() + g.C0, height.begin() + g.C1 + 2, 0);
+        for (int r = g.R0; r <= g.R1; ++r) {
+            for (int c = g.C0; c <= g.C1; ++c) height[size_t(c)] = shown[size_t(r) * span + c] ? height[size_t(c)] + 1 : 0;
+            stack.clear();
+            for (int c = g.C0; c <= g.C1 + 1; ++c) {
+                const int bar = c <= g.C1 ? height[size_t(c)] : 0;
+                while (!stack.empty() && height[size_t(stack.back())] >= bar) {
+                    const int tall = height[size_t(stack.back())];
+                    stack.pop_back();
+                    const int from = stack.empty() ? g.C0 : stack.back() + 1;
+                    if (tall * (c - from) > best) {
+                        best = tall * (c - from);
+                        bc0 = from, bc1 = c - 1, br0 = r - tall + 1, br1 = r;
+                    }
+                }
+                stack.push_back(c);
+            }
+        }
+        if (best == 0) continue;
+        if (made++ == most) return false;
+        regions.push_back({g.C0, g.C1, g.R0, br0 - 1});
+        regions.push_back({g.C0, g.C1, br1 + 1, g.R1});
+        regions.push_back({g.C0, bc0 - 1, br0, br1});
+        regions.push_back({bc1 + 1, g.C1, br0, br1});
+        const int a0 = bc0 + c0, a1 = bc1 + c0, b0 = br0 + r0, b1 = br1 + r0;
         SpritePiece p;
         p.Sprite = sprite;
-        p.U0 = o.C0 == c0 ? 0.0 : (o.C0 * kSpriteCell - px0) / w;
-        p.U1 = o.C1 == c1 ? 1.0 : ((o.C1 + 1) * kSpriteCell - px0) / w;
-        p.V0 = o.R0 == r0 ? 0.0 : (o.R0 * kSpriteCell - py0) / h;
-        p.V1 = rTop == r1 ? 1.0 : ((rTop + 1) * kSpriteCell - py0) / h;
+        p.U0 = a0 == c0 ? 0.0 : (a0 * kSpriteCell - px0) / w;
+        p.U1 = a1 == c1 ? 1.0 : ((a1 + 1) * kSpriteCell - px0) / w;
+        p.V0 = b0 == r0 ? 0.0 : (b0 * kSpriteCell - py0) / h;
+        p.V1 = b1 == r1 ? 1.0 : ((b1 + 1) * kSpriteCell - py0) / h;
         out.push_back(p);
-    };
-    for (int r = r0; r <= r1 + 1; ++r) {
-        next.clear();
-        for (int c = c0; r <= r1 && c <= c1; ++c) {
-            if (!shown[size_t(r - r0) * span + (c - c0)]) continue;
-            int e = c;
-            while (e + 1 <= c1 && shown[size_t(r - r0) * span + (e + 1 - c0)]) ++e;
-            const auto same = std::find_if(open.begin(), open.end(), [&](const Open& o) { return o.C0 == c && o.C1 == e; });
-            if (same != open.end()) {
-                next.push_back(*same);
-                open.erase(same);
-            } else {
-                next.push_back({c, e, r});
-            }
-            c = e;
-        }
-        for (const Open& o : open) close(o, r - 1);
-        open.swap(next);
     }
+    return true;
 }
 
 }  // namespace
@@ -246,8 +266,9 @@ void cutSprites(const std::vector<FacingSprite>& sprites, const SpriteWindow& wi
         }
         if (shown > kWorthCutting * cells) continue;
         Candidate cut{i, cells - shown, {}};
-        rectangles(shownCells, c0, c1, r0, r1, px0, py0, w, h, i, cut.pieces);
-        if (cut.Saved >= kLeastSavedPerPiece * int(cut.pieces.size())) candidates.push_back(std::move(cut));
+        // Worth cutting only while each quad leaves out enough, and only into what the room holds.
+        const size_t most = size_t(std::clamp(cut.Saved / kLeastSavedPerPiece, 0, std::max(pieceRoom, 0)));
+        if (rectangles(shownCells, c0, c1, r0, r1, px0, py0, w, h, i, most, cut.pieces)) candidates.push_back(std::move(cut));
     }
     // The room for pieces goes to the cuts that leave out most for each quad they add.
     std::stable_sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {

@@ -1,9 +1,10 @@
 #pragma once
 // Sprites that face the eye (squares parallel to the screen) cut to the parts of the window where
-// drawing them can change a pixel by more than a few levels. Behind the nearer sprites that cover
-// a cell of the window, what lies farther shows through at most the product of what each lets
-// through (one minus its least alpha there): under kHiddenBelow it moves no colour by more than a
-// few levels of 255, and behind a picture wholly opaque at full opacity by none. A cell where a
+// drawing them can change a pixel by more than 16 levels. Behind the nearer sprites that cover a
+// cell of the window, what lies farther shows through at most the product of what each lets
+// through (one minus its least alpha there): under kHiddenBelow it moves no colour by more than 16
+// levels of 255, less than a player can tell, and behind a picture wholly opaque at full opacity
+// by none. A cell where a
 // sprite's own picture is wholly clear leaves what lies behind as it was. Plain arithmetic on
 // window pixels: the caller turns the pieces back into corners.
 #include <cstdint>
@@ -26,8 +27,10 @@ public:
     double leastAlpha(int x0, int x1, int y0, int y1) const;
     bool allClear(int x0, int x1, int y0, int y1) const { return count(seen_, x0, x1, y0, y1) == 0; }
 
-    static constexpr int kLevels = 7;
-    static constexpr uint8_t kLevel[kLevels] = {255, 248, 232, 208, 176, 128, 64};  // alpha, strongest first
+    static constexpr int kLevels = 16;
+    // Alpha, strongest first: finer near opaque, where a level's step moves what lies behind most.
+    static constexpr uint8_t kLevel[kLevels] = {255, 252, 248, 244, 240, 232, 224, 216,
+                                                208, 192, 176, 160, 144, 128, 96, 64};
 
 private:
     int64_t area(int x0, int x1, int y0, int y1) const;
@@ -66,7 +69,7 @@ struct SpriteWindow {
 // all past `pieceRoom` is drawn whole. Sprites at depths too close to order reliably against an
 // overlapping one are drawn whole, so that they keep the order they are drawn in now.
 inline constexpr int kSpriteCell = 16;
-inline constexpr double kHiddenBelow = 12.0 / 255.0;
+inline constexpr double kHiddenBelow = 16.0 / 255.0;
 void cutSprites(const std::vector<FacingSprite>& sprites, const SpriteWindow& window, int pieceRoom, SpriteCuts& out);
 
 }  // namespace pellam::effects

@@ -128,5 +128,54 @@ TEST(SpriteCuts, NoPixelASpriteCanStillChangeIsLeftOutAndNoneIsDrawnTwice) {
     EXPECT_GT(leftOut, 1000000);
 }
 
+// A round puff's corners are clear: it is cut to its disc of cells. Each quad's edges cost the
+// rasteriser (the blocks along its diagonal are shaded twice), so the disc goes in broad pieces,
+// not a strip per run of rows.
+TEST(SpriteCuts, ARoundSpriteIsCutIntoFewBroadPiecesNotStrips) {
+    std::vector<uint8_t> disc(kEdge * kEdge);
+    for (int y = 0; y < kEdge; ++y)
+        for (int x = 0; x < kEdge; ++x)
+            disc[y * kEdge + x] = std::hypot(x + 0.5 - kEdge / 2.0, y + 0.5 - kEdge / 2.0) < kEdge / 2.0 - 1 ? 255 : 0;
+    const AlphaSums alpha(disc.data(), kEdge, kEdge);
+    const SpriteWindow window{0, 0, 1024, 768, 1.0, 1000.0};
+    std::vector<FacingSprite> sprites(2);
+    sprites[0] = {100, 740, 60, 700, 50.0, &alpha, 1.0};  // 40 rows of cells
+    sprites[1] = {900, 1000, 600, 700, 20.0, &alpha, 1.0};
+    SpriteCuts cuts;
+    cutSprites(sprites, window, 400, cuts);
+    ASSERT_EQ(cuts.draw[0], SpriteCuts::Draw::Pieces);
+    int pieces = 0;
+    double area = 0, edges = 0;  // shares of the square; edges: across plus up, summed
+    for (const SpritePiece& p : cuts.pieces)
+        if (p.Sprite == 0) {
+            ++pieces;
+            area += (p.U1 - p.U0) * (p.V1 - p.V0);
+            edges += (p.U1 - p.U0) + (p.V1 - p.V0);
+        }
+    // Strips, one per run of rows, would total about thirteen of the square's sides.
+    EXPECT_LT(edges, 8.0);
+    EXPECT_GT(pieces, 1);
+    // Within the square and short of it: the corners left out, the disc (79 % of it) kept.
+    EXPECT_GT(area, 0.78);
+    EXPECT_LT(area, 0.9);
+}
+
+// Two veils of alpha 200 let 4.7 % of what lies behind through, under the bound: a third sprite
+// wholly behind them is left out, however the alpha is summed.
+TEST(SpriteCuts, WhatTwoVeilsHideIsLeftOut) {
+    const std::vector<uint8_t> veil(kEdge * kEdge, 200);
+    const AlphaSums alpha(veil.data(), kEdge, kEdge);
+    ASSERT_LT((55.0 / 255) * (55.0 / 255), kHiddenBelow);
+    const SpriteWindow window{0, 0, 512, 512, 1.0, 1000.0};
+    std::vector<FacingSprite> sprites(3);
+    sprites[0] = {0, 512, 0, 512, 10.0, &alpha, 1.0};
+    sprites[1] = {0, 512, 0, 512, 20.0, &alpha, 1.0};
+    sprites[2] = {100, 400, 100, 400, 30.0, &alpha, 1.0};
+    SpriteCuts cuts;
+    cutSprites(sprites, window, 400, cuts);
+    EXPECT_EQ(cuts.draw[2], SpriteCuts::Draw::Nothing);
+    EXPECT_EQ(cuts.draw[1], SpriteCuts::Draw::Whole);
+}
+
 }  // namespace
 }  // namespace pellam::effects
