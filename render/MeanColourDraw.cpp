@@ -51,7 +51,7 @@ bool MyZephGLView::drawsInMean(const OnePolygonVer2& p, const ObjectPointsPolysV
     // brightest the sun makes the batch's points, lie close enough to their mean.
     if (!meanInCockpit_ || !plainWhereSure_ || !(coverColour_ || drawingCockpit_) || (p.DrawHints & kUntextured))
         return false;
-    const int32_t slot = g.MapListOffset[std::clamp<int>(p.MapNumber, 0, kMaxMapEntries - 1)];
+    const int32_t slot = pictureSlot(p, g);
     const bool lit = !(p.DrawHints & kUnlit);
     if (!flatEnough(slot, brightestLit(lit ? mostSunCosine(g, triangles, pose) : 1.0f))) return false;
     const std::array<float, 3>& mean = TheTextureMaps_[slot].MeanColour;

@@ -217,6 +217,12 @@ private:
     void setPolygonState(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, const MaterialLightData* materials,
                          bool alphaTested, bool blended);
     static void drawPoints(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
+    // The texture slot of a polygon's picture and the index of its material, bounded as the
+    // records' numbers may not be.
+    static int32_t pictureSlot(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) {
+        return g.MapListOffset[std::clamp<int>(p.MapNumber, 0, kMaxMapEntries - 1)];
+    }
+    static int materialIndex(const OnePolygonVer2& p) { return std::clamp<int>(p.MaterialLightDataOffset, 0, kMaxMaterials - 1); }
     // Whether polygon b is drawn in the state setPolygonState left for a.
     static bool sameLook(const OnePolygonVer2& a, const OnePolygonVer2& b, const ObjectPointsPolysVer2& g);
     // Whether the polygon's primitive is made of triangles (it may join a batch).

@@ -209,7 +209,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     bool litAlphaSure = true;
     if (coverOnly_ || skipCover_)
         for (const OnePolygonVer2* p = polygons; p->MapNumber >= 0; ++p)
-            if (p->FirstItem >= 0 && materials[std::clamp<int>(p->MaterialLightDataOffset, 0, kMaxMaterials - 1)].a2 <= 0.9f)
+            if (p->FirstItem >= 0 && materials[materialIndex(*p)].a2 <= 0.9f)
                 litAlphaSure = false;
     // The alpha test is left off for polygons it cannot cut: then the rasteriser tests depth before
     // shading, and a pixel hidden by nearer ones drawn earlier costs no texturing. Blending is left
@@ -284,7 +284,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     const PlainMaterial start = plainMaterial_;
     const auto lit = [&](const OnePolygonVer2& p) -> const MaterialLightData* {
         if (p.DrawHints & (kUntextured | kUnlit)) return nullptr;
-        return &materials[std::clamp<int>(p.MaterialLightDataOffset, 0, kMaxMaterials - 1)];
+        return &materials[materialIndex(p)];
     };
     // Whether the batch is drawn alike wherever it is drawn: its state is all its own.
     const auto movable = [&](const OnePolygonVer2& p) {
@@ -487,14 +487,8 @@ void MyZephGLView::undoMarkDepth(const OnePolygonVer2& p) {
 bool MyZephGLView::sameMaterials(const MaterialLightData* a, const MaterialLightData* b) {
     if (a == b) return true;
     if (!a || !b) return false;
-    for (int k = 0; k < kMaxMaterials; ++k) {
-        const MaterialLightData &x = a[k], &y = b[k];
-        if (x.AmbientRed != y.AmbientRed || x.AmbientGreen != y.AmbientGreen || x.AmbientBlue != y.AmbientBlue ||
-            x.DiffuseRed != y.DiffuseRed || x.DiffuseGreen != y.DiffuseGreen || x.DiffuseBlue != y.DiffuseBlue ||
-            x.a2 != y.a2 || x.SpecularRed != y.SpecularRed || x.SpecularGreen != y.SpecularGreen ||
-            x.SpecularBlue != y.SpecularBlue || x.Shinny != y.Shinny)
-            return false;
-    }
+    for (int k = 0; k < kMaxMaterials; ++k)
+        if (!sameMaterial(a[k], b[k])) return false;
     return true;
 }
 
@@ -504,12 +498,8 @@ bool MyZephGLView::heldAlike(const HeldBatch& b, const OnePolygonVer2& p, const 
     // Another object's: the same picture and the same material by value (the tables are alike).
     const int32_t h = p.DrawHints;
     if (b.Head->DrawHints != h) return false;
-    const auto slot = [](const OnePolygonVer2& q, const ObjectPointsPolysVer2& in) {
-        return in.MapListOffset[std::clamp<int>(q.MapNumber, 0, kMaxMapEntries - 1)];
-    };
-    if (!(h & kUntextured) && slot(*b.Head, *b.G) != slot(p, g)) return false;
-    const auto material = [](const OnePolygonVer2& q) { return std::clamp<int>(q.MaterialLightDataOffset, 0, kMaxMaterials - 1); };
-    if (!(h & kUnlit) && !sameMaterial(b.Materials[material(*b.Head)], materials[material(p)])) return false;
+    if (!(h & kUntextured) && pictureSlot(*b.Head, *b.G) != pictureSlot(p, g)) return false;
+    if (!(h & kUnlit) && !sameMaterial(b.Materials[materialIndex(*b.Head)], materials[materialIndex(p)])) return false;
     if ((h & (kUntextured | kUnlit)) && b.Head->PolyColor != p.PolyColor) return false;
     return true;
 }
@@ -754,7 +744,7 @@ bool MyZephGLView::coversOpaquely(const OnePolygonVer2& p, const ObjectPointsPol
     const int32_t h = p.DrawHints;
     if (!(h & kUnlit) && !litAlphaSure) return false;
     if (h & kUntextured) return !(h & kUnlit) || p.PolyColor[3] > 0.9f;
-    const int32_t slot = g.MapListOffset[std::clamp<int>(p.MapNumber, 0, kMaxMapEntries - 1)];
+    const int32_t slot = pictureSlot(p, g);
     if (slot < 0 || slot >= kTextureSlots || TheTextureMaps_[slot].TextureStatus != 2) return false;
     const int32_t format = TheTextureMaps_[slot].OpenGLFormat;
     return format == GL_RGB5 || format == GL_RGB8 || format == GL_R3_G3_B2;
@@ -766,7 +756,7 @@ float MyZephGLView::surestAlpha(const OnePolygonVer2& p, const ObjectPointsPolys
     const int32_t h = p.DrawHints;
     const float colour = !(h & kUnlit) ? diffuseAlpha_ : (h & kUntextured) ? p.PolyColor[3] : 1.0f;
     if (h & kUntextured) return colour;
-    const int32_t slot = g.MapListOffset[std::clamp<int>(p.MapNumber, 0, kMaxMapEntries - 1)];
+    const int32_t slot = pictureSlot(p, g);
     if (slot < 0 || slot >= kTextureSlots || TheTextureMaps_[slot].TextureStatus != 2) return 0.0f;
     const int32_t format = TheTextureMaps_[slot].OpenGLFormat;
     return format == GL_RGB5 || format == GL_RGB8 || format == GL_R3_G3_B2 ? colour : 0.0f;
@@ -775,7 +765,7 @@ float MyZephGLView::surestAlpha(const OnePolygonVer2& p, const ObjectPointsPolys
 void MyZephGLView::setPolygonState(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
                                    const MaterialLightData* materials, bool alphaTested, bool blended) {
     const int32_t h = p.DrawHints;
-    const MaterialLightData& m = materials[std::clamp<int>(p.MaterialLightDataOffset, 0, kMaxMaterials - 1)];
+    const MaterialLightData& m = materials[materialIndex(p)];
     const float f = float(sunSpecFactor_);
     setFog(!(h & kNoFog));
     setCull(!(h & kNoCull));
@@ -846,10 +836,8 @@ bool MyZephGLView::sameLook(const OnePolygonVer2& a, const OnePolygonVer2& b, co
     // polygon's colour when it is the emission (untextured) or the colour (unlit).
     const int32_t h = a.DrawHints;
     if (b.DrawHints != h) return false;
-    const auto slot = [&g](const OnePolygonVer2& p) { return g.MapListOffset[std::clamp<int>(p.MapNumber, 0, kMaxMapEntries - 1)]; };
-    if (!(h & kUntextured) && slot(a) != slot(b)) return false;
-    const auto material = [](const OnePolygonVer2& p) { return std::clamp<int>(p.MaterialLightDataOffset, 0, kMaxMaterials - 1); };
-    if (!(h & kUnlit) && material(a) != material(b)) return false;
+    if (!(h & kUntextured) && pictureSlot(a, g) != pictureSlot(b, g)) return false;
+    if (!(h & kUnlit) && materialIndex(a) != materialIndex(b)) return false;
     if ((h & (kUntextured | kUnlit)) && a.PolyColor != b.PolyColor) return false;
     return true;
 }
@@ -1101,7 +1089,7 @@ bool MyZephGLView::chooseBatchFilter(const OnePolygonVer2& p, const ObjectPoints
     // the rasteriser reads half the texels.
     const bool cockpit = coverColour_ || drawingCockpit_;
     const bool nearest = cockpit && nearestLevelInCockpit_ && !exactDrawing_ && !(p.DrawHints & kUntextured);
-    readNearestLevel(nearest ? g.MapListOffset[std::clamp<int>(p.MapNumber, 0, kMaxMapEntries - 1)] : -1, nearest);
+    readNearestLevel(nearest ? pictureSlot(p, g) : -1, nearest);
     return drawsInMean(p, g, triangles, pose);
 }
 
@@ -1135,7 +1123,7 @@ void MyZephGLView::queueTransparent(const OneCompleteObjectVer2& o, const OnePol
     e->Materials = materials;
     e->StartPointNumber = -1;
     e->ObjectFlags = o.TheObject.ObjectFlags;
-    e->TheMap = g.MapListOffset[std::clamp<int>(p.MapNumber, 0, kMaxMapEntries - 1)];
+    e->TheMap = pictureSlot(p, g);
     for (int k = 0; k < 16; ++k) e->TheFinalDrawMatrix[k] = float(FinalMatrix_[k]);
     const bool coloured = o.TheObject.ObjectFlags & kColouredPoints;
     const uint16_t* run = g.RunItems + p.FirstItem;

@@ -58,7 +58,7 @@ void MyZephGLView::glNewDrawTransparentItems() {
         const TransparentPolyVer2& e = Transparent_[i];
         const OnePolygonVer2& p = *e.ThisPolygon;
         const ObjectPointsPolysVer2& g = *e.Geometry;
-        const MaterialLightData& m = e.Materials[std::clamp<int>(p.MaterialLightDataOffset, 0, kMaxMaterials - 1)];
+        const MaterialLightData& m = e.Materials[materialIndex(p)];
         const int32_t h = p.DrawHints;
         glLoadMatrixf(e.TheFinalDrawMatrix.data());
         setFog(!(h & kNoFog));
