@@ -39,27 +39,32 @@ int flatFrom(const std::vector<LevelColours>& levels, const std::array<double, 3
     return from;
 }
 
-std::vector<LevelColours> readLevelColours(uint32_t texture, int last) {
-    std::vector<LevelColours> levels;
-    if (texture == 0 || last < 0) return levels;
+std::vector<std::vector<uint8_t>> readLevels(uint32_t texture, uint32_t format, int last) {
+    std::vector<std::vector<uint8_t>> levels;
+    const size_t bytes = format == GL_ALPHA ? 1 : format == GL_RGB ? 3 : format == GL_RGBA ? 4 : 0;
+    if (texture == 0 || bytes == 0) return levels;
     glBindTexture(GL_TEXTURE_2D, texture);
     GLint align = 4;
     glGetIntegerv(GL_PACK_ALIGNMENT, &align);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    std::vector<uint8_t> texels;
-    for (int level = 0; level <= last; ++level) {
+    for (int level = 0; level <= (last < 0 ? 15 : last); ++level) {
         GLint w = 0, h = 0;
         glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &w);
         glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &h);
-        if (w <= 0 || h <= 0) {
-            levels.clear();
-            break;
-        }
-        texels.assign(size_t(w) * size_t(h) * 3, 0);
-        glGetTexImage(GL_TEXTURE_2D, level, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
-        levels.push_back(levelColoursOf(texels.data(), size_t(w) * size_t(h)));
+        if (w <= 0 || h <= 0) break;
+        levels.emplace_back(size_t(w) * size_t(h) * bytes);
+        glGetTexImage(GL_TEXTURE_2D, level, GLenum(format), GL_UNSIGNED_BYTE, levels.back().data());
     }
     glPixelStorei(GL_PACK_ALIGNMENT, align);
+    return levels;
+}
+
+std::vector<LevelColours> readLevelColours(uint32_t texture, int last) {
+    if (last < 0) return {};
+    const std::vector<std::vector<uint8_t>> texels = readLevels(texture, GL_RGB, last);
+    if (texels.size() != size_t(last) + 1) return {};
+    std::vector<LevelColours> levels;
+    for (const auto& level : texels) levels.push_back(levelColoursOf(level.data(), level.size() / 3));
     return levels;
 }
 

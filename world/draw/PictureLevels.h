@@ -24,6 +24,12 @@ LevelColours levelColoursOf(const uint8_t* rgb, size_t texels);
 int flatFrom(const std::vector<LevelColours>& levels, const std::array<double, 3>& colour,
              const std::array<float, 3>& tint, double bound);
 
+// The texels of the texture's levels as stored, level 0 first, in `format` (GL_ALPHA: a byte a
+// texel; GL_RGB: three; GL_RGBA: four; nothing in any other), up to `last`, or every level there
+// is when `last` is negative; stops at the first that cannot be read. Binds the texture on the
+// active unit.
+std::vector<std::vector<uint8_t>> readLevels(uint32_t texture, uint32_t format, int last = -1);
+
 // The texture's levels as stored, level 0 first, up to `last`; empty when one cannot be read.
 // Binds the texture on the active unit.
 std::vector<LevelColours> readLevelColours(uint32_t texture, int last);

@@ -397,22 +397,7 @@ double groundTopElevation(const RIDUdidav& t, const Eye& eye) {
 }
 
 // The alpha of every level of a texture, level 0 first; empty when it cannot be read.
-std::vector<std::vector<uint8_t>> alphaLevels(uint32_t texture) {
-    std::vector<std::vector<uint8_t>> levels;
-    if (texture == 0) return levels;
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    for (int level = 0; level < 16; ++level) {
-        GLint w = 0, h = 0;
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &w);
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &h);
-        if (w <= 0 || h <= 0) break;
-        levels.emplace_back(size_t(w) * size_t(h));
-        glGetTexImage(GL_TEXTURE_2D, level, GL_ALPHA, GL_UNSIGNED_BYTE, levels.back().data());
-    }
-    return levels;
-}
-
+std::vector<std::vector<uint8_t>> alphaLevels(uint32_t texture) { return readLevels(texture, GL_ALPHA); }
 
 void bindSoftPicture(uint32_t texture) {
     glBindTexture(GL_TEXTURE_2D, texture);
