@@ -316,12 +316,12 @@ struct DeckPieces {
     }
 };
 
-// The most opaque texel of any level of a picture, 0..255 (255 where it cannot be read). Kept from
-// draw to draw per picture: the decks are drawn on the GL's thread only.
-int mostOpaque(uint32_t texture) {
-    static std::array<std::pair<uint32_t, int>, 4> kept{};
-    static size_t next = 0;
-    for (const auto& k : kept)
+}  // namespace
+
+// The most opaque texel of any level of a picture, 0..255 (255 where it cannot be read), kept from
+// draw to draw by the drawer, whose textures are its own GL context's.
+int TerrainDrawer::mostOpaque(uint32_t texture) {
+    for (const auto& k : OpaqueKept)
         if (k.first == texture && texture != 0) return k.second;
     glPushAttrib(GL_TEXTURE_BIT);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
@@ -331,10 +331,12 @@ int mostOpaque(uint32_t texture) {
     int most = levels.empty() ? 255 : 0;
     for (const auto& level : levels)
         for (const uint8_t a : level) most = std::max(most, int(a));
-    kept[next] = {texture, most};
-    next = (next + 1) % kept.size();
+    OpaqueKept[OpaqueNext] = {texture, most};
+    OpaqueNext = (OpaqueNext + 1) % OpaqueKept.size();
     return most;
 }
+
+namespace {
 
 // The steepest climb from the eye to the ground within `reach` (rise over run, each square taken at
 // its highest post and nearest point, a foot higher to spare the rounding of its depths): minus

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "core/GeometryRecords.h"
@@ -230,6 +231,10 @@ private:
     std::array<std::array<Run, world::kGroundCodes>, 2> ClearRuns;  // far squares all nearer than the fog's start
     // The far squares drawn in their mean, of every picture, by [clipped].
     std::array<Run, 2> MeanRuns, ClearMeanRuns;
+    // The most opaque texel of a deck's picture, for the last few GL names read (0..255).
+    int mostOpaque(uint32_t texture);
+    std::array<std::pair<uint32_t, int>, 4> OpaqueKept{};
+    size_t OpaqueNext = 0;  // the entry replaced next
     std::array<std::array<Run, 2>, 2> Roads;  // the straight pieces, the bends
     std::array<RoadShape, 2> RoadShapes;
     std::array<uint32_t, 2> RoadShapeTextures{};  // the GL textures the shapes were read from
