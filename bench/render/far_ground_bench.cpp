@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "platform/GLWindow.h"
+#include "world/draw/WorldDraw.h"
 
 namespace pellam {
 namespace {
@@ -195,24 +196,11 @@ void setState(const Case& c) {
     glShadeModel(c.Texenv == Colour::Flat || c.Texenv == Colour::Untextured ? GL_FLAT : GL_SMOOTH);
     if (c.Texenv == Colour::Untextured || c.Texenv == Colour::UntexturedSmooth) glDisable(GL_TEXTURE_2D);
     if (c.Texenv == Colour::CombineNoColour || c.Texenv == Colour::FogInCombine) {
-        // The picture's colour, and its own alpha (one for RGB): no fragment colour is read.
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_REPLACE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_TEXTURE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
-        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_TEXTURE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
-        if (c.Texenv == Colour::FogInCombine) {
-            // The fog's blend in the stage: picture and fog colour mixed by the fragment's alpha.
-            glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_INTERPOLATE);
-            glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GL_CONSTANT);
-            glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB, GL_SRC_COLOR);
-            glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE2_RGB, GL_PRIMARY_COLOR);
-            glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND2_RGB, GL_SRC_ALPHA);
-            const GLfloat fogColour[4] = {0.7f, 0.75f, 0.8f, 1};
-            glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, fogColour);
-        }
+        // The ground's own stages: the picture's colour and its own alpha (one for RGB), no
+        // fragment colour read; or that mixed with the fog's colour by the fragment's alpha.
+        const GLfloat fogColour[4] = {0.7f, 0.75f, 0.8f, 1};
+        if (c.Texenv == Colour::FogInCombine) worlddraw::setFogInStage(fogColour);
+        else worlddraw::setCombineStage(GL_REPLACE, GL_TEXTURE, GL_TEXTURE, 1.0f, GL_TEXTURE);
     } else {
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, c.Texenv == Colour::Modulate ? GL_MODULATE : GL_REPLACE);
     }

@@ -254,22 +254,6 @@ void turnPicture(int turns, float& u, float& w) {
     }
 }
 
-// The active texture unit's stage as a combine: its colour `rgb` (GL_REPLACE: of source0 alone;
-// GL_MODULATE: source0 times source1) times `rgbScale`, its alpha that of `alphaSource`.
-void setCombineStage(GLenum rgb, GLenum source0, GLenum source1, float rgbScale, GLenum alphaSource) {
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
-    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GLint(rgb));
-    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GLint(source0));
-    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
-    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GLint(source1));
-    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB, GL_SRC_COLOR);
-    glTexEnvf(GL_TEXTURE_ENV, GL_RGB_SCALE, rgbScale);
-    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
-    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GLint(alphaSource));
-    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
-    glTexEnvf(GL_TEXTURE_ENV, GL_ALPHA_SCALE, 1.0f);
-}
-
 // The second texture unit multiplies the first's result by twice the detail map (mid-grey leaves
 // it as it was) and passes its alpha on, so that the roads' alpha test still sees the road.
 void setDetailUnit(bool on, uint32_t detailTexture) {
@@ -301,6 +285,27 @@ bool behind(const ScreenCover& cover, const ViewFrustum& view, int i, int j, dou
 }
 
 }  // namespace
+
+void setCombineStage(uint32_t rgb, uint32_t source0, uint32_t source1, float rgbScale, uint32_t alphaSource) {
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GLint(rgb));
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GLint(source0));
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GLint(source1));
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB, GL_SRC_COLOR);
+    glTexEnvf(GL_TEXTURE_ENV, GL_RGB_SCALE, rgbScale);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GLint(alphaSource));
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
+    glTexEnvf(GL_TEXTURE_ENV, GL_ALPHA_SCALE, 1.0f);
+}
+
+void setFogInStage(const float* fogColour) {
+    setCombineStage(GL_INTERPOLATE, GL_TEXTURE, GL_CONSTANT, 1.0f, GL_TEXTURE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE2_RGB, GL_PRIMARY_COLOR);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND2_RGB, GL_SRC_ALPHA);
+    glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, fogColour);
+}
 
 // The bound picture's levels when the GL picks one level a pixel quad by the texture coordinates'
 // derivatives alone (mip-mapped, one level sampled once bound as soft, no bias or clamp of levels),
@@ -629,12 +634,7 @@ void TerrainDrawer::drawStagedRuns(const std::array<std::array<Run, kGroundCodes
     glGetFloatv(GL_CURRENT_COLOR, colour);
     const bool fogOn = glIsEnabled(GL_FOG);
     glDisable(GL_FOG);
-    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_INTERPOLATE);
-    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GL_CONSTANT);
-    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB, GL_SRC_COLOR);
-    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE2_RGB, GL_PRIMARY_COLOR);
-    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND2_RGB, GL_SRC_ALPHA);
-    glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, fog.Colour);
+    setFogInStage(fog.Colour);
     for (size_t k = 0; k < kGroundCodes; ++k)
         for (const auto& part : runs) {
             const Run& run = part[k];
