@@ -20,5 +20,9 @@ line=$(grep '^BM_' "$work/run.txt" | head -1)
 [ -n "$line" ] || { echo "no benchmark ran:"; tail -5 "$work/run.txt" "$work/valgrind.txt"; exit 1; }
 frames=$(echo "$line" | awk '{ for (i = 2; i <= NF; ++i) if ($i ~ /^fps=/) { print $(i - 1); exit } }')
 total=$(callgrind_annotate "$work/cg.out" | awk '/PROGRAM TOTALS/ { gsub(",", "", $1); print $1 }')
+# Mesa keeps its compiled shaders on disk per CPU; the first run under callgrind (which shows the
+# CPU without its widest vector units) compiles them inside the timed frames.
+compiled=$(callgrind_annotate --threshold=100 "$work/cg.out" | awk '/libLLVM/ { gsub(",", "", $1); s += $1 } END { print s + 0 }')
 echo "$line"
 awk -v t="$total" -v f="$frames" -v name="$filter" 'BEGIN { printf "%s: %.1f M instructions per frame (%d frames)\n", name, t / f / 1e6, f }'
+awk -v c="$compiled" -v t="$total" -v f="$frames" 'BEGIN { if (c > t / 100) printf "warning: %.1f M a frame went on compiling shaders (a cold shader cache): run again\n", c / f / 1e6 }'
