@@ -334,10 +334,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         }
         if (at < heldCount_) {
             HeldBatch& b = held_.Batches[held_.Order[at]];
-            // The cockpit's batches stay as they came: whether one is drawn in its picture's mean
-            // colour is judged from its own points, whichever pass draws the cockpit.
-            const bool meanMay = meanInCockpit_ && (coverColour_ || drawingCockpit_);
-            if (b.G == &g && b.Matrix == FinalMatrix_ && !meanMay) {
+            if (b.G == &g && b.Matrix == FinalMatrix_) {
                 b.Triangles.insert(b.Triangles.end(), batch_.begin(), batch_.end());
                 b.Box.widen(batchBox_);
                 b.Flat = b.Flat && batchFlat_;
