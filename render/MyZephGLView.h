@@ -268,19 +268,15 @@ private:
     void drawBatch();  // the batch's triangles, in the state GL holds; empties it
     // Before a batch's draw, in its state: the cockpit's picture read by its nearest mip level,
     // unless drawing exactly; any other by the texture's own filters. Answers whether the batch
-    // (its `triangles`, in `pose`) is drawn untextured in the picture's mean colour instead: then
-    // putBackPicture must follow its draw.
-    bool chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, const std::vector<uint16_t>& triangles,
-                           const GLMatrix& pose);
+    // is drawn untextured in the picture's mean colour instead: then putBackPicture must follow
+    // its draw.
+    bool chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
     // The cockpit's batch drawn untextured in its picture's mean colour times the colour that
-    // would modulate it, where no channel moves by more than 16 levels of 255 so (not drawing
-    // exactly): switched so and answered true; putBackPicture restores the textured state after.
-    bool drawsInMean(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, const std::vector<uint16_t>& triangles,
-                     const GLMatrix& pose);
+    // would modulate it, where no channel would move by more than 16 levels of 255 so under any
+    // sun (not drawing exactly): switched so and answered true; putBackPicture restores the
+    // textured state after. The answer is the same whatever the light.
+    bool drawsInMean(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
     void putBackPicture();
-    // The largest cosine between the sun and a normal GL lights these points of `g` by, in the
-    // part's `pose` (its modelview; 0..1); 1 where not known.
-    float mostSunCosine(const ObjectPointsPolysVer2& g, const std::vector<uint16_t>& points, const GLMatrix& pose) const;
     void setFlat(bool on);  // GL's shade model, switched only when it changes
     // What of GL's state, as the drawer notes it, makes the rasteriser's fragment state.
     struct FragmentState {

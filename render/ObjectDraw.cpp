@@ -334,10 +334,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         }
         if (at < heldCount_) {
             HeldBatch& b = held_.Batches[held_.Order[at]];
-            // The cockpit's batches stay as they came: whether one is drawn in its picture's mean
-            // colour is judged from its own points, whichever pass draws the cockpit.
-            const bool meanMay = meanInCockpit_ && (coverColour_ || drawingCockpit_);
-            if (b.G == &g && b.Matrix == FinalMatrix_ && !meanMay) {
+            if (b.G == &g && b.Matrix == FinalMatrix_) {
                 b.Triangles.insert(b.Triangles.end(), batch_.begin(), batch_.end());
                 b.Box.widen(batchBox_);
                 b.Flat = b.Flat && batchFlat_;
@@ -377,7 +374,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
                 drawHeld(true);
                 const FragmentState before = fragmentState();
                 setPolygonState(*head, g, materials, alphaTested, blended);
-                const bool mean = chooseBatchFilter(*head, g, batch_, FinalMatrix_);
+                const bool mean = chooseBatchFilter(*head, g);
                 shadeFor(batchFlat_, batchBox_, before);
                 drawBatch();
                 if (mean) putBackPicture();
@@ -530,7 +527,7 @@ void MyZephGLView::drawHeld(bool inObject) {
         }
         const FragmentState before = fragmentState();
         setPolygonState(*b.Head, *b.G, b.Materials, held_.AlphaTested, held_.Blended);
-        const bool mean = chooseBatchFilter(*b.Head, *b.G, b.Triangles, b.Matrix);
+        const bool mean = chooseBatchFilter(*b.Head, *b.G);
         shadeFor(b.Flat, b.Box, before);
         glDrawElements(GL_TRIANGLES, GLsizei(b.Triangles.size()), GL_UNSIGNED_SHORT, b.Triangles.data());
         if (mean) putBackPicture();
@@ -1082,15 +1079,14 @@ void MyZephGLView::setFlat(bool on) {
     glShadeModel(on ? GL_FLAT : GL_SMOOTH);
 }
 
-bool MyZephGLView::chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
-                                     const std::vector<uint16_t>& triangles, const GLMatrix& pose) {
+bool MyZephGLView::chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) {
     // The cockpit, all within a few feet and covering half the view, reads one mip level a pixel,
     // not a blend of two: neighbouring levels of its pictures differ by a few levels of colour, and
     // the rasteriser reads half the texels.
     const bool cockpit = coverColour_ || drawingCockpit_;
     const bool nearest = cockpit && nearestLevelInCockpit_ && !exactDrawing_ && !(p.DrawHints & kUntextured);
     readNearestLevel(nearest ? pictureSlot(p, g) : -1, nearest);
-    return drawsInMean(p, g, triangles, pose);
+    return drawsInMean(p, g);
 }
 
 void MyZephGLView::drawBatch() {

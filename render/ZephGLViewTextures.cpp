@@ -420,10 +420,12 @@ bool ZephGLView::readNearestLevel(int32_t slotNumber, bool on) {
     return wanted != 0;
 }
 
-std::array<float, 3> ZephGLView::brightestLit(float cosine) const {
+std::array<float, 3> ZephGLView::brightestLit(float cosine, bool anySun) const {
     // Lit, the primary colour is the emission, the ambient material times the scene's and the
     // light's ambient, and the diffuse material times the light's diffuse times the cosine, clamped
     // to 1 only after (the specular is added after the texture). Only the sun, light 0, lights.
+    // Under any sun, each of the light's colours is the greater of GL's and the brightest the hours
+    // of the day give; the light's own ambient the view never sets.
     constexpr std::array<float, 3> kUnknown{2, 2, 2};
     std::array<float, 3> colour{1, 1, 1};
     if (glIsEnabled(GL_LIGHTING)) {
@@ -437,6 +439,23 @@ std::array<float, 3> ZephGLView::brightestLit(float cosine) const {
         glGetFloatv(GL_LIGHT_MODEL_AMBIENT, scene);
         glGetLightfv(GL_LIGHT0, GL_AMBIENT, lightAmbient);
         glGetLightfv(GL_LIGHT0, GL_DIFFUSE, lightDiffuse);
+        if (anySun) {
+            static const SunLight brightest = [] {
+                SunLight most;
+                for (int quarter = 0; quarter <= 24 * 4; ++quarter) {
+                    const SunLight sun = sunFromHour(quarter / 4.0);
+                    for (size_t k = 0; k < 3; ++k) {
+                        most.diffuse[k] = std::max(most.diffuse[k], sun.diffuse[k]);
+                        most.ambient[k] = std::max(most.ambient[k], sun.ambient[k]);
+                    }
+                }
+                return most;
+            }();
+            for (size_t k = 0; k < 3; ++k) {
+                scene[k] = std::max(scene[k], brightest.ambient[k]);
+                lightDiffuse[k] = std::max(lightDiffuse[k], brightest.diffuse[k]);
+            }
+        }
         const float c = std::clamp(cosine, 0.0f, 1.0f);
         for (size_t k = 0; k < 3; ++k)
             colour[k] = emission[k] + ambient[k] * (scene[k] + lightAmbient[k]) + diffuse[k] * std::max(lightDiffuse[k], 0.0f) * c;

@@ -140,7 +140,7 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         // The cockpit's flat pictures drawn untextured in their mean colour move no colour by more
         // than 16 levels, in the middle third too, and each piece drawn so leaves the textured
         // state as it found it, for the rest of the cockpit and the frame.
-        if (cockpit) EXPECT_GT(scene.view->drawnInMean(), meanBefore) << "the wing's underside, in its shade";
+        if (cockpit) EXPECT_GT(scene.view->drawnInMean(), meanBefore) << "the guns' dark metal";
         const platform::RGBAImage textured = without(&render::MyZephGLView::setMeanInCockpit);
         ASSERT_EQ(textured.pixels.size(), drawn[0].pixels.size());
         EXPECT_LE(testing::farthestApart(textured, drawn[0]), 16);
