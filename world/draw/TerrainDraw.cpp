@@ -521,15 +521,6 @@ double TerrainDrawer::fogBandFactor(int band) {
     return factors[size_t(std::clamp(band, 0, kFogBands - 1))];
 }
 
-int TerrainDrawer::fogBand(double factor) {
-    if (!(factor > fogBandFactor(kFogBands - 1))) return kFogBands - 1;
-    int band = std::clamp(int(-kBandsPerHalving * std::log2(factor)), 0, kFogBands - 1);
-    // Either way of the logarithm's rounding.
-    while (band > 0 && fogBandFactor(band) < factor) --band;
-    while (band + 1 < kFogBands && fogBandFactor(band + 1) >= factor) ++band;
-    return band;
-}
-
 void TerrainDrawer::prepareMeans(const std::array<float, 3>& light, bool daylight) {
     const std::array<float, 3> tint = daylight ? std::array<float, 3>{1.0f, 1.0f, 1.0f} : light;
     FogBands = MeanCountsTheFog ? kFogBands : 1;
@@ -835,6 +826,12 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     // near squares with it when all of them are (1 ft spares the fog coordinate's rounding).
     const double fogStart = reach * 0.25;
     const double glFogStart = float(fogStart), glFogEnd = float(reach);  // as the GL holds them
+    // From each band's depth on, the GL's fog factor (end - depth) / (end - start) is at most the
+    // band's: where the fog has no reach, no band after the first.
+    for (int band = 0; band < kFogBands; ++band)
+        BandDepths[size_t(band)] = glFogEnd > glFogStart
+                                       ? glFogEnd - fogBandFactor(band) * (glFogEnd - glFogStart)
+                                       : std::numeric_limits<double>::infinity();
     const double clearReach = SkipsUnseenWork ? std::max(fogStart - 1.0, 0.0) : 0.0;
     bool nearFogged = false;
     float lowest = std::numeric_limits<float>::max();
@@ -893,9 +890,10 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             const uint8_t edges = t.roadEdgesAt(i, j);
             // A fogged far square's least and greatest depth, by which the GL fogs, as it sees the
             // vertices: the fog's factor, affine in the depth across each triangle, is greatest at
-            // the nearest corner.
+            // the nearest corner. A picture close enough to its mean at every level needs no credit.
             constexpr double kNone = std::numeric_limits<double>::infinity();
-            const bool credit = !near && !clear && FogBands > 1 && MeanFrom[size_t(FogBands - 1)][code] < kNone;
+            const bool credit = !near && !clear && FogBands > 1 && MeanFrom[size_t(FogBands - 1)][code] < kNone &&
+                                MeanFrom[0][code] > 0;
             double nearest = kNone, farthest = 0;
             if (credit || (stages && !near && !clear))
                 for (int c = 0; c < 4; ++c) {
@@ -909,9 +907,9 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             // the level from which the ground's picture lies close to its mean, as near as the fog
             // there leaves its texels to it, the square is drawn in it. A pixel quad takes level
             // round(log2(squares x texels across)).
-            const int band = credit && glFogEnd > glFogStart
-                                 ? fogBand(std::clamp((glFogEnd - nearest) / (glFogEnd - glFogStart), 0.0, 1.0))
-                                 : 0;
+            const int band = credit ? int(std::upper_bound(BandDepths.begin() + 1, BandDepths.begin() + FogBands, nearest) -
+                                          BandDepths.begin()) - 1
+                                    : 0;
             const double meanFrom = near ? kNone : MeanFrom[size_t(band)][code];
             const bool meanMayDo = meanFrom < kNone;
             double wanted = edges ? std::min(blankAt[0], blankAt[1]) : kNone;

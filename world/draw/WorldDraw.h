@@ -184,9 +184,10 @@ private:
     // fog; the last, 2^-4.75, leaves less than 10 levels of a texel 255 levels from the mean.
     static constexpr int kBandsPerHalving = 4, kFogBands = 20;
     static double fogBandFactor(int band);
-    // The band of the squares whose greatest fog factor is `factor`: the last whose own is no less.
-    static int fogBand(double factor);
     int FogBands = 1;  // those worked out at this draw
+    // Per band, the least eye depth at which the fog's factor is the band's or less: a square whose
+    // nearest corner lies that deep takes the band's credit.
+    std::array<double, kFogBands> BandDepths{};
     std::array<GroundPicture, world::kGroundCodes> GroundPictures;
     std::array<std::array<double, world::kGroundCodes>, kFogBands> MeanFrom{};
     std::array<std::array<float, 3>, world::kGroundCodes> MeanColours{};
