@@ -813,30 +813,40 @@ TEST_F(WorldDrawTest, ACloudDeckIsFoggedByItsDistance) {
 
 // Far squares drawn in their picture's mean colour, against the same squares read from their
 // picture: whatever the bound, no pixel moves by more than it and the colour's rounding, in full
-// daylight and under a low sun's tint, from the heights where the far ground fills the frame, along
-// the front, across it and aslant; were the bound loose, the far fields would lose their pattern
-// where the pilot aims, which the rule against the plain drawing would catch.
+// daylight and under a low sun's tint, in the farthest haze and a close one, from the heights where
+// the far ground fills the frame, along the front, across it and aslant; the fog's share counted
+// in, the more squares drawn in their mean; were the bound loose, the far fields would lose their
+// pattern where the pilot aims, which the rule against the plain drawing would catch.
 TEST_F(WorldDrawTest, FarSquaresDrawnInTheirMeanStayWithinTheBound) {
     const Vector3 kept = world->sky.getSunVector();
-    long inMean = 0;
+    std::array<long, 2> inMean{};  // without the fog's share, with it
     for (const Vector3& sun : {kept, Vector3{1.0, 0.05, 0.2}}) {
         world->sky.positionSun(sun.data());
-        for (const double bound : {6.0, 14.0, 30.0})
-            for (const double height : {500.0, 3000.0, 9000.0})
-                for (const Camera& cam : {test::kAlongTheFront, Camera{200.0, -2.0}, Camera{45.0, -6.0}}) {
-                    const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
-                    world->drawer.MeanBound = bound;
-                    world->drawer.DrawsInMean = false;
-                    const auto read = frame(at, cam, false, true);
-                    world->drawer.DrawsInMean = true;
-                    const auto drawn = frame(at, cam, false, true);
-                    inMean += world->drawer.trianglesInMean();
-                    EXPECT_LE(farthest(read, drawn), int(bound) + 1)
-                        << "bound " << bound << ", " << height << " ft, heading " << cam.Heading << ", sun " << sun[1];
-                }
+        for (const double haze : {0.0, 1.5e-4})
+            for (const double bound : {6.0, 14.0, 30.0})
+                for (const double height : {500.0, 3000.0, 9000.0})
+                    for (const Camera& cam : {test::kAlongTheFront, Camera{200.0, -2.0}, Camera{45.0, -6.0}}) {
+                        world->terrain.setFogDistance(haze);
+                        const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
+                        world->drawer.MeanBound = bound;
+                        world->drawer.DrawsInMean = false;
+                        const auto read = frame(at, cam, false, true);
+                        world->drawer.DrawsInMean = true;
+                        for (const bool fog : {false, true}) {
+                            world->drawer.MeanCountsTheFog = fog;
+                            const auto drawn = frame(at, cam, false, true);
+                            inMean[fog] += world->drawer.trianglesInMean();
+                            EXPECT_LE(farthest(read, drawn), int(bound) + 1)
+                                << "bound " << bound << ", haze " << haze << ", " << height << " ft, heading "
+                                << cam.Heading << ", sun " << sun[1] << (fog ? ", the fog counted" : "");
+                        }
+                    }
     }
     world->sky.positionSun(kept.data());
-    EXPECT_GT(inMean, 10000) << "far squares drawn in their mean";
+    world->terrain.setFogDistance(0.0);
+    world->drawer.MeanBound = 14.0;
+    EXPECT_GT(inMean[0], 10000) << "far squares drawn in their mean";
+    EXPECT_GT(inMean[1], inMean[0] * 11 / 10) << "the more with the fog's share";
 
     const worlddraw::Eye at{test::kOverAlbert.X, 3000.0, test::kOverAlbert.Z};
     world->drawer.Exact = true;
@@ -854,8 +864,10 @@ TEST_F(WorldDrawTest, FarSquaresDrawnInTheirMeanStayWithinTheBound) {
 // Far squares in daylight take the fog in their texture stage, from its share at their corners,
 // and look as fogged by the GL pixel by pixel, to the stage's rounding: low over the front and
 // higher, along it and across, in the farthest haze and in haze so close that the far ground is
-// deep in it.
+// deep in it. The fog is left out of the mean test, which would draw most of those squares in
+// their pictures' mean instead.
 TEST_F(WorldDrawTest, FarGroundFoggedInItsTextureStageLooksAsFoggedByTheGL) {
+    world->drawer.MeanCountsTheFog = false;
     long staged = 0;
     for (const double haze : {0.0, 1.5e-4})
         for (const double height : {500.0, 3000.0, 9000.0})
@@ -869,12 +881,14 @@ TEST_F(WorldDrawTest, FarGroundFoggedInItsTextureStageLooksAsFoggedByTheGL) {
                 staged += world->drawer.trianglesFoggedInStage();
                 EXPECT_LE(farthest(byGL, inStage), 2) << "haze " << haze << ", " << height << " ft, heading " << cam.Heading;
             }
+    world->drawer.MeanCountsTheFog = true;
     EXPECT_GT(staged, 5000);
 }
 
 // A picture whose levels from `flat` on are one colour, and whose finer levels are a checkerboard
-// far from it: a far square that reads a level finer than the drawer reckons shows the checks.
-GLuint checkedPicture(int flat) {
+// `spread` levels either side of it: a far square that reads a level finer than the drawer reckons
+// shows the checks.
+GLuint checkedPicture(int flat, int spread = 80) {
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
@@ -882,7 +896,7 @@ GLuint checkedPicture(int flat) {
         std::vector<uint8_t> texels(size_t(edge) * edge * 3);
         for (size_t k = 0; k < texels.size(); ++k) {
             const size_t x = k / 3 % size_t(edge), y = k / 3 / size_t(edge);
-            texels[k] = level >= flat ? 120 : (x + y) % 2 ? 200 : 40;
+            texels[k] = uint8_t(level >= flat ? 120 : (x + y) % 2 ? 120 + spread : 120 - spread);
         }
         glTexImage2D(GL_TEXTURE_2D, level, GL_RGB8, edge, edge, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
     }
@@ -894,16 +908,22 @@ GLuint checkedPicture(int flat) {
 // Far squares said to read only levels of one colour read no other: every ground picture made
 // one colour from a level on and checked finer, the squares drawn in that colour are the squares
 // read from it to the colour's rounding, however far the flat levels begin, from the heights where
-// the far ground fills the frame, along the front, across it and aslant.
+// the far ground fills the frame, along the front, across it and aslant; the fog's share left out.
+// Counted in, it lets a picture checked at every level be drawn in its colour only where the fog
+// leaves no check beyond the bound and the rounding, in the farthest haze and a close one, in
+// daylight and at dusk. The checks lie just within the bound at a factor of 1/8, at which the bound
+// is strict: a square given more credit than its fog allows, by a band or by the fog's factor taken
+// at a farther corner than its nearest, shows them beyond it.
 TEST_F(WorldDrawTest, AFarSquareDrawnInItsMeanReadsNoLevelFinerThanReckoned) {
-    const std::array<float, 3> light = world->sky.getSkyColours().Light;
-    long inMean = 0;
-    for (const int flat : {5, 6, 7, 8}) {
-        const GLuint checked = checkedPicture(flat);
+    const std::array<float, 3> daylight = world->sky.getSkyColours().Light;
+    // The triangles drawn in their mean, with every ground picture `checked`, seen in `light`, no
+    // pixel more than `most` levels from the same squares read from it.
+    const auto compare = [&](GLuint checked, const std::array<float, 3>& light, int most, const std::string& what) {
         const auto& slots = world->terrain.GroundTextureSlots;
         const auto name = [&](int32_t slot) {
             return std::find(slots.begin(), slots.end(), slot) != slots.end() ? checked : world->view.glName(slot);
         };
+        long inMean = 0;
         for (const double height : {500.0, 3000.0, 9000.0})
             for (const Camera& cam : {test::kAlongTheFront, Camera{200.0, -2.0}, Camera{45.0, -6.0}}) {
                 const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
@@ -916,12 +936,30 @@ TEST_F(WorldDrawTest, AFarSquareDrawnInItsMeanReadsNoLevelFinerThanReckoned) {
                 };
                 const auto read = ground(false), drawn = ground(true);
                 inMean += world->drawer.trianglesInMean();
-                EXPECT_LE(farthest(read, drawn), 2)
-                    << "flat from level " << flat << ", " << height << " ft, heading " << cam.Heading;
+                EXPECT_LE(farthest(read, drawn), most) << what << ", " << height << " ft, heading " << cam.Heading;
             }
+        return inMean;
+    };
+    world->drawer.MeanCountsTheFog = false;
+    long inMean = 0;
+    for (const int flat : {5, 6, 7, 8}) {
+        const GLuint checked = checkedPicture(flat);
+        inMean += compare(checked, daylight, 2, "flat from level " + std::to_string(flat));
         glDeleteTextures(1, &checked);
     }
+    world->drawer.MeanCountsTheFog = true;
     EXPECT_GT(inMean, 10000);
+
+    ASSERT_EQ(world->drawer.MeanBound, 14.0);
+    const GLuint checked = checkedPicture(9, 111);  // 111 / 8 < 14 < 111 / 8 * 2^(1/4)
+    long fogged = 0;
+    for (const double haze : {0.0, 1.5e-4})
+        for (const std::array<float, 3>& light : {daylight, std::array<float, 3>{0.55f, 0.45f, 0.4f}}) {
+            world->terrain.setFogDistance(haze);
+            fogged += compare(checked, light, 15, "haze " + std::to_string(haze) + ", light " + std::to_string(light[0]));
+        }
+    glDeleteTextures(1, &checked);
+    EXPECT_GT(fogged, 2000) << "squares drawn in their mean by the fog's share alone";
 }
 
 // The ground takes the sky's daylight: with the sun low it is drawn darker than with the sun

@@ -512,19 +512,34 @@ void TerrainDrawer::prepareGroundPictures(const uint32_t* textures) {
     }
 }
 
+double TerrainDrawer::fogBandFactor(int band) {
+    static const std::array<double, kFogBands> factors = [] {
+        std::array<double, kFogBands> f{};
+        for (int k = 0; k < kFogBands; ++k) f[size_t(k)] = std::exp2(-double(k) / kBandsPerHalving);
+        return f;
+    }();
+    return factors[size_t(std::clamp(band, 0, kFogBands - 1))];
+}
+
 void TerrainDrawer::prepareMeans(const std::array<float, 3>& light, bool daylight) {
     const std::array<float, 3> tint = daylight ? std::array<float, 3>{1.0f, 1.0f, 1.0f} : light;
+    FogBands = MeanCountsTheFog ? kFogBands : 1;
+    for (auto& band : MeanFrom) band.fill(std::numeric_limits<double>::infinity());
     for (int code = 0; code < kGroundCodes; ++code) {
         const GroundPicture& g = GroundPictures[size_t(code)];
-        MeanFrom[size_t(code)] = std::numeric_limits<double>::infinity();
         if (Exact || !DrawsInMean || g.Sizes.Last < 0 || int(g.Colours.size()) != g.Sizes.Last + 1) continue;
         const std::array<double, 3>& mean = g.Colours[0].Mean;
-        const int from = flatFrom(g.Colours, mean, tint, MeanBound);
-        if (from > g.Sizes.Last) continue;
         for (size_t c = 0; c < 3; ++c) MeanColours[size_t(code)][c] = float(mean[c] / 255.0 * tint[c]);
         // The shelled ground's pictures span two squares.
         const double texels = g.Sizes.Size * (code == kShellMud || code == kTrenches ? 0.5 : 1.0);
-        MeanFrom[size_t(code)] = from == 0 ? 0.0 : std::exp2(from - g.Reach + kLodSlack) / texels;
+        for (int band = 0; band < FogBands; ++band) {
+            // Every level close enough in one band is in the next.
+            const int from = band > 0 && MeanFrom[size_t(band - 1)][size_t(code)] == 0.0
+                                 ? 0
+                                 : flatFrom(g.Colours, mean, tint, MeanBound / fogBandFactor(band));
+            if (from <= g.Sizes.Last)
+                MeanFrom[size_t(band)][size_t(code)] = from == 0 ? 0.0 : std::exp2(from - g.Reach + kLodSlack) / texels;
+        }
     }
 }
 
@@ -743,6 +758,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     Unlit = 0;
     LowestOpenElevation = kWholeDome;
     InMean = 0;
+    FogStaged = 0;
     for (auto* runs : {&Runs, &ClearRuns, &StagedRuns})
         for (auto& part : *runs)
             for (auto& run : part) run.clear();
@@ -809,6 +825,13 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     // Ground within this depth of the eye is drawn without fog, which would leave it as it is; the
     // near squares with it when all of them are (1 ft spares the fog coordinate's rounding).
     const double fogStart = reach * 0.25;
+    const double glFogStart = float(fogStart), glFogEnd = float(reach);  // as the GL holds them
+    // From each band's depth on, the GL's fog factor (end - depth) / (end - start) is at most the
+    // band's: where the fog has no reach, no band after the first.
+    for (int band = 0; band < kFogBands; ++band)
+        BandDepths[size_t(band)] = glFogEnd > glFogStart
+                                       ? glFogEnd - fogBandFactor(band) * (glFogEnd - glFogStart)
+                                       : std::numeric_limits<double>::infinity();
     const double clearReach = SkipsUnseenWork ? std::max(fogStart - 1.0, 0.0) : 0.0;
     bool nearFogged = false;
     float lowest = std::numeric_limits<float>::max();
@@ -865,30 +888,42 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             // Kept apart as their own group's vertices.
             const bool clipped = splits && needsClipping(t, eye, i, j, frustum);
             const uint8_t edges = t.roadEdgesAt(i, j);
+            // A fogged far square's least and greatest depth, by which the GL fogs, as it sees the
+            // vertices: the fog's factor, affine in the depth across each triangle, is greatest at
+            // the nearest corner. A picture close enough to its mean at every level needs no credit.
+            constexpr double kNone = std::numeric_limits<double>::infinity();
+            const bool credit = !near && !clear && FogBands > 1 && MeanFrom[size_t(FogBands - 1)][code] < kNone &&
+                                MeanFrom[0][code] > 0;
+            double nearest = kNone, farthest = 0;
+            if (credit || (stages && !near && !clear))
+                for (int c = 0; c < 4; ++c) {
+                    const Vertex v = post(t, eye, i + (c & 1), j + (c >> 1));
+                    const double z = frustum.fogDepth(v.X, v.Y, v.Z);
+                    nearest = std::min(nearest, z), farthest = std::max(farthest, z);
+                }
             // The least squares a pixel step spans on a far square, wherever a pixel quad reads its
             // picture or its roads: past the level whose texels all fail the alpha test, a road
             // picture draws nothing (the straight one fades out a level nearer than the bend); past
-            // the level from which the ground's picture lies close to its mean, the square is drawn
-            // in it. A pixel quad takes level round(log2(squares x texels across)).
-            constexpr double kNone = std::numeric_limits<double>::infinity();
-            const bool meanMayDo = !near && MeanFrom[code] < kNone;
+            // the level from which the ground's picture lies close to its mean, as near as the fog
+            // there leaves its texels to it, the square is drawn in it. A pixel quad takes level
+            // round(log2(squares x texels across)).
+            const int band = credit ? int(std::upper_bound(BandDepths.begin() + 1, BandDepths.begin() + FogBands, nearest) -
+                                          BandDepths.begin()) - 1
+                                    : 0;
+            const double meanFrom = near ? kNone : MeanFrom[size_t(band)][code];
+            const bool meanMayDo = meanFrom < kNone;
             double wanted = edges ? std::min(blankAt[0], blankAt[1]) : kNone;
-            if (meanMayDo && MeanFrom[code] > 0) wanted = std::min(wanted, MeanFrom[code]);
+            if (meanMayDo && meanFrom > 0) wanted = std::min(wanted, meanFrom);
             double spans = 0;
             if (!near && !Exact && wanted < kNone) {
                 const double rise = std::max({low - eye.Y, eye.Y - double(highestPost(t, i, j)), 0.0});
                 spans = leastSquaresPerPixel(t, eye, i, j, std::sqrt(d * d + rise * rise), frustum, wanted);
             }
-            const bool inMean = meanMayDo && spans >= MeanFrom[code];
+            const bool inMean = meanMayDo && spans >= meanFrom;
             const bool farClear = clear && !near;
             // A far textured square wholly between the fog's start and end, as the GL sees its
             // vertices, in daylight: fogged by its texture stage.
-            bool staged = stages && !near && !clear && !inMean;
-            for (int c = 0; c < 4 && staged; ++c) {
-                const Vertex v = post(t, eye, i + (c & 1), j + (c >> 1));
-                const double z = frustum.fogDepth(v.X, v.Y, v.Z);
-                staged = z >= fogStart && z <= reach;
-            }
+            const bool staged = stages && !near && !clear && !inMean && nearest >= fogStart && farthest <= reach;
             const int group = code + (farClear ? kGroundCodes : 0) + (clipped ? 2 * kGroundCodes : 0) +
                               (inMean ? 4 * kGroundCodes : 0) + (staged ? 8 * kGroundCodes : 0);
             Run& run = inMean   ? (farClear ? ClearMeanRuns : MeanRuns)[clipped]
@@ -966,8 +1001,8 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     glColor4f(light[0], light[1], light[2], 1);
     glEnable(GL_FOG);
     glFogi(GL_FOG_MODE, GL_LINEAR);
-    glFogf(GL_FOG_START, float(fogStart));
-    glFogf(GL_FOG_END, float(reach));
+    glFogf(GL_FOG_START, float(glFogStart));
+    glFogf(GL_FOG_END, float(glFogEnd));
 
     bool anyNear = false;
     for (const auto& part : Runs)

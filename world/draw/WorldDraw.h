@@ -136,6 +136,11 @@ public:
     // untextured in that mean: the rasteriser then reads no texel there. Off to compare.
     bool DrawsInMean = true;
     double MeanBound = 14.0;  // levels of 255
+    // With DrawsInMean, the fog's share counts: a pixel of fogged ground is the fog's colour mixed
+    // with its own by the GL's fog factor, by which a texel's distance from the mean shrinks too,
+    // so a square whose factor is at most a across it (it is greatest at its corner nearest in
+    // depth) may read levels within MeanBound / a of the mean. Off to compare.
+    bool MeanCountsTheFog = true;
     // Unless Exact, in daylight, far squares lying wholly within the fog's start and end take the
     // fog in their texture stage from a share worked out at their corners, not by the GL's fog per
     // pixel: the same affine share, rounding apart. Off to compare.
@@ -171,12 +176,20 @@ private:
         double Reach = 0;
     };
     void prepareGroundPictures(const uint32_t* textures);
-    // Per ground code, the least squares a pixel step spans from which a far square reads only
-    // levels within the bound of the mean (+infinity: none; 0: every level), and that mean as
-    // drawn.
+    // Per fog band and ground code, the least squares a pixel step spans from which a far square
+    // whose fog factor is at most the band's reads only levels within the bound of the mean over
+    // that factor (+infinity: none; 0: every level), and that mean as drawn.
     void prepareMeans(const std::array<float, 3>& light, bool daylight);
+    // The bands' fog factors, halving every kBandsPerHalving bands: band 0 takes no credit for the
+    // fog; the last, 2^-4.75, leaves less than 10 levels of a texel 255 levels from the mean.
+    static constexpr int kBandsPerHalving = 4, kFogBands = 20;
+    static double fogBandFactor(int band);
+    int FogBands = 1;  // those worked out at this draw
+    // Per band, the least eye depth at which the fog's factor is the band's or less: a square whose
+    // nearest corner lies that deep takes the band's credit.
+    std::array<double, kFogBands> BandDepths{};
     std::array<GroundPicture, world::kGroundCodes> GroundPictures;
-    std::array<double, world::kGroundCodes> MeanFrom{};
+    std::array<std::array<double, world::kGroundCodes>, kFogBands> MeanFrom{};
     std::array<std::array<float, 3>, world::kGroundCodes> MeanColours{};
     // A quarter of a level of slack on the GL's level of detail: its fast logarithm reads up to
     // 0.09 low, and a far square's steps, taken at its corners, may dip a little between them.
