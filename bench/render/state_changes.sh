@@ -8,14 +8,19 @@
 # functions whose draw made each copy. Reports the last frame drawn.
 # Runs the frame benchmark with LP_NUM_THREADS=0, so that all of a draw's work is done inside it.
 #
-# Usage: bench/render/state_changes.sh SCENE [path to render_frame_bench]
-#   e.g. bench/render/state_changes.sh cockpit_camel
+# Usage: bench/render/state_changes.sh SCENE [path to render_frame_bench] [functions named a copy, 3]
+#   e.g. bench/render/state_changes.sh cockpit_camel build/release/render_frame_bench 4
+# A SCENE starting with BM_ is taken as the whole benchmark filter, for the frame benchmarks of
+# other programs (e.g. BM_EffectsFrame with build/release/effects_frame_bench).
 # Needs: gcc, xvfb, binutils (addr2line).
 set -euo pipefail
 scene=$1
 bench=$(realpath "${2:-build/release/render_frame_bench}")
+depth=${3:-3}
+filter="BM_GameFrame/$scene/"
+[[ "$scene" == BM_* ]] && filter=$scene
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap '[ -n "${STATE_CHANGES_KEEP:-}" ] || rm -rf "$work"' EXIT
 
 cat > "$work/count.c" <<'C'
 #define _GNU_SOURCE
@@ -38,7 +43,7 @@ static long calls[KindCount], copiesAfter[KindCount], draws, copies;
 static unsigned since;  /* kinds called since the last draw */
 static int inDraw;
 static unsigned long exeLo, exeHi;
-struct Site { unsigned long at[3]; long n; };
+struct Site { unsigned long at[DEPTH]; long n; };
 static struct Site sites[2048];
 static int siteCount;
 struct Mask { unsigned kinds; long n; };
@@ -99,7 +104,7 @@ void glDrawElements(GLenum m, GLsizei c, GLenum t, const void* i) { REAL(glDrawE
 void glDrawArrays(GLenum m, GLint f, GLsizei c) { REAL(glDrawArrays); ++inDraw; real(m, f, c); --inDraw; drew(); }
 void glEnd(void) { REAL(glEnd); ++inDraw; real(); --inDraw; drew(); }
 
-/* The game's three innermost functions on the stack (as offsets into the benchmark). */
+/* The game's DEPTH innermost functions on the stack (as offsets into the benchmark). */
 static void noteSite(void) {
     if (!exeLo) {
         FILE* maps = fopen("/proc/self/maps", "r");
@@ -115,8 +120,8 @@ static void noteSite(void) {
     }
     void* stack[64];
     const int n = backtrace(stack, 64);
-    unsigned long at[3] = {0, 0, 0};
-    for (int i = 0, k = 0; i < n && k < 3; ++i)
+    unsigned long at[DEPTH] = {0};
+    for (int i = 0, k = 0; i < n && k < DEPTH; ++i)
         if ((unsigned long)stack[i] >= exeLo && (unsigned long)stack[i] < exeHi) at[k++] = (unsigned long)stack[i] - exeLo;
     for (int i = 0; i < siteCount; ++i)
         if (!memcmp(sites[i].at, at, sizeof at)) { ++sites[i].n; return; }
@@ -150,8 +155,11 @@ void SDL_GL_SwapWindow(SDL_Window* w) {
             for (int k = 0; k < KindCount; ++k) if (masks[i].kinds & (1u << k)) fprintf(out, " %s", names[k]);
             fprintf(out, "%s\n", masks[i].kinds ? "" : " (none of these)");
         }
-        for (int i = 0; i < siteCount; ++i)
-            fprintf(out, "site %lx %lx %lx %ld\n", sites[i].at[0], sites[i].at[1], sites[i].at[2], sites[i].n);
+        for (int i = 0; i < siteCount; ++i) {
+            fprintf(out, "site %ld", sites[i].n);
+            for (int k = 0; k < DEPTH; ++k) fprintf(out, " %lx", sites[i].at[k]);
+            fprintf(out, "\n");
+        }
         fclose(out);
     }
     memset(calls, 0, sizeof calls);
@@ -161,17 +169,19 @@ void SDL_GL_SwapWindow(SDL_Window* w) {
     real(w);
 }
 C
-gcc -O2 -shared -fPIC -o "$work/count.so" "$work/count.c" -ldl
+gcc -O2 -DDEPTH="$depth" -shared -fPIC -o "$work/count.so" "$work/count.c" -ldl
 STATE_CHANGES_OUT="$work/frame.txt" STATE_CHANGES_EXE="$(basename "$bench")" LD_PRELOAD="$work/count.so" \
     PELLAM_BENCH_FRAMES=3 LP_NUM_THREADS=0 xvfb-run -a -s "-screen 0 1024x768x24" \
-    "$bench" --benchmark_filter="BM_GameFrame/$scene/" --benchmark_min_time=0.01 >"$work/run.txt" 2>&1 || true
+    "$bench" --benchmark_filter="$filter" --benchmark_min_time=0.01 >"$work/run.txt" 2>&1 || true
 [ -s "$work/frame.txt" ] || { echo "no frame counted:"; tail -5 "$work/run.txt"; exit 1; }
-echo "BM_GameFrame/$scene, the last frame:"
+echo "$filter, the last frame:"
 grep -v '^site \|^mask ' "$work/frame.txt"
 echo "copies by the kinds called since the draw before (the most common):"
 grep '^mask ' "$work/frame.txt" | sort -k2 -n -r | head -12 | sed 's/^mask /  /'
 echo "copies by the game's functions that drew (innermost first):"
-name() { addr2line -f -C -e "$bench" "0x$1" | head -1 | sed 's/(.*//; s/pellam:://g'; }
-grep '^site ' "$work/frame.txt" | sort -k5 -n -r | head -12 | while read -r _ a b c n; do
-    printf '  %5s: %s <- %s <- %s\n' "$n" "$(name "$a")" "$(name "$b")" "$(name "$c")"
+name() { addr2line -f -C -e "$bench" "0x$1" | head -1 | sed 's/(anonymous namespace):://g; s/(.*//; s/pellam:://g'; }
+grep '^site ' "$work/frame.txt" | sort -k2 -n -r | head -12 | while read -r _ n at; do
+    line=""
+    for a in $at; do line="$line${line:+ <- }$(name "$a")"; done
+    printf '  %5s: %s\n' "$n" "$line"
 done
