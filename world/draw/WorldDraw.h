@@ -279,6 +279,7 @@ private:
     std::vector<WindowPoint> PostWindow;  // per post, once projected
     std::vector<uint8_t> PostProjected;   // per post: 0 not yet, 1 in PostWindow, 2 not to be told
     std::vector<uint8_t> PostInside;      // per post: 0 not yet, 1 inside every clip plane, 2 not
+    std::vector<double> ColumnDx;     // per column of the squares within reach: its x distance from the eye, ft
     std::vector<uint8_t> BlockShown;  // per block of the squares within reach, row by row: 0 or kBlockShows | planes
     static constexpr double kHighestOverGround = 50000.0;  // ft: the ground met stays inside the far plane
     static constexpr double kNearRaySine = 0.35;            // sin 20 deg: the sky's lowest ray
