@@ -75,6 +75,30 @@ public:
         }
         return cut;
     }
+    // Whether every point of the box, and of the box grown by a foot each way, lies more than
+    // 2 near planes ahead of the eye, short of `share` of the far plane, and within `share` x `reach`
+    // of w across and up in clip space: a point of it rounded to floats, or its clip coordinates
+    // rounded as it is, lies well inside too.
+    bool wellInside(double x0, double y0, double z0, double x1, double y1, double z1, double share, double reach) const {
+        constexpr double kGrowth = 1.0;  // ft
+        x0 -= kGrowth, y0 -= kGrowth, z0 -= kGrowth, x1 += kGrowth, y1 += kGrowth, z1 += kGrowth;
+        // Each a x + b y + c z + d > 0 over the box: at its corner where the form is least.
+        const auto positive = [&](double a, double b, double c, double d) {
+            return a * (a > 0 ? x0 : x1) + b * (b > 0 ? y0 : y1) + c * (c > 0 ? z0 : z1) + d > 0;
+        };
+        const auto& m = Clip;
+        const double e = share * reach;
+        if (!positive(m[3], m[7], m[11], m[15] - 2 * NearFeet)) return false;
+        if (FarFeet < std::numeric_limits<double>::infinity() &&
+            !positive(-m[3], -m[7], -m[11], FarFeet * share - m[15]))
+            return false;
+        for (int axis = 0; axis < 2; ++axis)
+            for (const double sign : {1.0, -1.0})
+                if (!positive(e * m[3] - sign * m[axis], e * m[7] - sign * m[4 + axis], e * m[11] - sign * m[8 + axis],
+                              e * m[15] - sign * m[12 + axis]))
+                    return false;
+        return true;
+    }
     // The window rectangle (pixels, x right, y up) holding the box's picture, widened by a pixel;
     // false when part of the box lies beside or behind the eye.
     bool windowBox(double x0, double y0, double z0, double x1, double y1, double z1, double& wx0, double& wy0,
@@ -402,37 +426,32 @@ void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, 
     const size_t post0 = size_t(j - PostsJ0) * PostsAcross + size_t(i - PostsI0);
     const int keyBase = 1 + group + 16 * kGroundCodes * int(near);
     std::vector<Vertex>& out = near ? run.Near : run.Far;
+    // Neighbouring squares of one run share the post's vertex where their coordinates there
+    // agree: all but across the 64th square's edge.
+    const bool shares = worldUV && !Exact;
     for (int c = 0; c < 4; ++c) {
         if ((c == 1 && !(lit & 1)) || (c == 3 && !(lit & 2))) continue;  // a corner only a left-out triangle uses
         const int ci = kCorner[c][0], cj = kCorner[c][1];
         const int si = i64 + ci, sj = j64 + cj;
-        float u, w;
-        if (worldUV) {
-            u = float(si * uvScale), w = float(sj * uvScale);
-        } else {
-            const auto& turned = kTurnedCorners[size_t(turns & 3)][size_t(c)];
-            u = turned[0], w = turned[1];
-        }
-        // Neighbouring squares of one run share the post's vertex where their coordinates there
-        // agree: all but across the 64th square's edge.
-        const bool shares = worldUV && !Exact;
         uint16_t* keys = nullptr;
-        uint32_t* indices = nullptr;
-        const uint16_t key = uint16_t(keyBase + 16 * kGroundCodes * (2 * int(si == 64) + 4 * int(sj == 64)));
+        uint16_t key = 0;
         int slot = 0;
         if (shares) {
-            const size_t post = post0 + size_t(cj) * PostsAcross + size_t(ci);
-            keys = &PostKeys[post * 4];
-            indices = &PostIndices[post * 4];
+            key = uint16_t(keyBase + 16 * kGroundCodes * (2 * int(si == 64) + 4 * int(sj == 64)));
+            keys = &PostKeys[(post0 + size_t(cj) * PostsAcross + size_t(ci)) * 4];
             while (slot < 4 && keys[slot] != 0 && keys[slot] != key) ++slot;
             if (slot < 4 && keys[slot] == key) {
-                at[c] = indices[slot];
+                at[c] = PostIndices[size_t(keys - PostKeys.data()) + size_t(slot)];
                 continue;
             }
         }
         Vertex v = post(t, eye, i + ci, j + cj);
-        v.U = u;
-        v.V = w;
+        if (worldUV) {
+            v.U = float(si * uvScale), v.V = float(sj * uvScale);
+        } else {
+            const auto& turned = kTurnedCorners[size_t(turns & 3)][size_t(c)];
+            v.U = turned[0], v.V = turned[1];
+        }
         at[c] = uint32_t(out.size());
         out.push_back(v);
         if (near) {
@@ -441,10 +460,15 @@ void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, 
         }
         if (shares && slot < 4) {  // (four squares meet at a post: never full)
             keys[slot] = key;
-            indices[slot] = at[c];
+            PostIndices[size_t(keys - PostKeys.data()) + size_t(slot)] = at[c];
         }
     }
     std::vector<uint32_t>& triangles = near ? run.NearTriangles : run.FarTriangles;
+    if (lit == 3) {
+        const uint32_t both[6] = {at[0], at[1], at[2], at[0], at[2], at[3]};
+        triangles.insert(triangles.end(), both, both + 6);
+        return;
+    }
     if (lit & 1) triangles.push_back(at[0]), triangles.push_back(at[1]), triangles.push_back(at[2]);
     if (lit & 2) triangles.push_back(at[0]), triangles.push_back(at[2]), triangles.push_back(at[3]);
 }
@@ -643,22 +667,20 @@ void TerrainDrawer::drawMeanRuns(const std::array<Run, 2>& runs, bool fogged) {
     for (const Run& run : runs) {
         const std::vector<uint32_t>& t = run.FarTriangles;
         if (t.empty()) continue;
-        // Per vertex: its fogged colour, its plain one, and whether it lies within the fog's reach.
+        // Per vertex: its fogged colour, and whether it lies within the fog's reach.
         const size_t n = run.Far.size();
         MeanShades.resize(n * 4);
-        MeanPlain.resize(n * 4);
         FogInside.resize(n);
+        const auto codeOf = [&](size_t v) {
+            return v < run.FarCodes.size() ? std::min<size_t>(run.FarCodes[v], kGroundCodes - 1) : 0;
+        };
         for (size_t v = 0; v < n; ++v) {
-            const size_t code = v < run.FarCodes.size() ? std::min<size_t>(run.FarCodes[v], kGroundCodes - 1) : 0;
-            const std::array<float, 3>& mean = MeanColours[code];
+            const std::array<float, 3>& mean = MeanColours[codeOf(v)];
             bool inside = true;
             const double f = fogged ? fog.share(run.Far[v], inside) : 1.0;
             FogInside[v] = inside;
-            for (size_t ch = 0; ch < 3; ++ch) {
-                MeanShades[v * 4 + ch] = shade(f * mean[ch] + (1.0 - f) * fog.Colour[ch]);
-                MeanPlain[v * 4 + ch] = shade(mean[ch]);
-            }
-            MeanShades[v * 4 + 3] = MeanPlain[v * 4 + 3] = 1.0f;
+            for (size_t ch = 0; ch < 3; ++ch) MeanShades[v * 4 + ch] = shade(f * mean[ch] + (1.0 - f) * fog.Colour[ch]);
+            MeanShades[v * 4 + 3] = 1.0f;
         }
         splitByFog(t, FogInside, FogAtCorners, FogByGL);
         glVertexPointer(3, GL_FLOAT, sizeof(Vertex), &run.Far[0].X);
@@ -669,6 +691,14 @@ void TerrainDrawer::drawMeanRuns(const std::array<Run, 2>& runs, bool fogged) {
             if (fogged) glEnable(GL_FOG);
         }
         if (!FogByGL.empty()) {
+            // Those the GL fogs take each picture's plain mean.
+            std::array<std::array<float, 4>, kGroundCodes> plain;
+            for (size_t code = 0; code < kGroundCodes; ++code) {
+                const std::array<float, 3>& mean = MeanColours[code];
+                plain[code] = {shade(mean[0]), shade(mean[1]), shade(mean[2]), 1.0f};
+            }
+            MeanPlain.resize(n * 4);
+            for (size_t v = 0; v < n; ++v) std::copy_n(plain[codeOf(v)].begin(), 4, MeanPlain.begin() + ptrdiff_t(v * 4));
             glColorPointer(4, GL_FLOAT, 0, MeanPlain.data());
             glDrawElements(GL_TRIANGLES, GLsizei(FogByGL.size()), GL_UNSIGNED_INT, FogByGL.data());
         }
@@ -793,6 +823,8 @@ void TerrainDrawer::markShownBlocks(const RIDUdidav& t, const Eye& eye, int i0, 
             shown = !frustum.mayShow(x0, low - eye.Y, z0, x1, high - eye.Y, z1)
                         ? 0
                         : kBlockShows | frustum.cuttingPlanes(x0, low - eye.Y, z0, x1, high - eye.Y, z1);
+            if (shown && ClearsBlocksWhole && frustum.wellInside(x0, low - eye.Y, z0, x1, high - eye.Y, z1, kInsideShare, ClipReach))
+                shown |= kBlockUnclipped;
         }
 }
 
@@ -937,7 +969,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             }
             nearFogged = nearFogged || (near && !clear);
             // Kept apart as their own group's vertices.
-            const bool clipped = splits && needsClipping(t, eye, i, j, frustum);
+            const bool clipped = splits && !(block & kBlockUnclipped) && needsClipping(t, eye, i, j, frustum);
             const uint8_t edges = t.roadEdgesAt(i, j);
             // A fogged far square's least and greatest depth, by which the GL fogs, as it sees the
             // vertices: the fog's factor, affine in the depth across each triangle, is greatest at

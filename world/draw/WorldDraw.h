@@ -126,6 +126,10 @@ public:
     // Squares the GL must clip are drawn apart from the rest of their picture's, which then take
     // the GL's cheaper unclipped route; the same pixels either way. Off to compare.
     bool SeparatesClipped = true;
+    // With it, a block of squares whose box, grown by a foot each way, lies well inside every plane
+    // the GL clips at has none of its squares drawn apart, without their posts tested one by one:
+    // the same squares apart either way. Off to compare.
+    bool ClearsBlocksWhole = true;
     // Unless Exact, the ground and the decks are drawn through a WidenedView. Off to compare.
     bool WidensView = true;
     // Unless Exact, flat far squares are cut along the diagonal nearer the line of sight, which
@@ -222,6 +226,7 @@ private:
     // when it lies partly out of reach).
     static constexpr int kBlock = 8;  // squares across a block
     static constexpr uint8_t kBlockShows = 64;  // some square of the block may show; the low bits: the planes
+    static constexpr uint8_t kBlockUnclipped = 128;  // every post of the block lies well inside the GL's clipping
     void markShownBlocks(const RIDUdidav& t, const Eye& eye, int i0, int i1, int j0, int j1, double reach,
                          const ViewFrustum& frustum, float& lowest);
     // Runs by [clipped][picture]: those the GL may clip apart from the rest.
