@@ -810,19 +810,24 @@ void TerrainDrawer::markShownBlocks(const RIDUdidav& t, const Eye& eye, int i0, 
                 continue;
             }
             const double fx = std::max(std::abs(x0), std::abs(x1)), fz = std::max(std::abs(z0), std::abs(z1));
-            if (fx * fx + fz * fz > reach * reach) continue;  // the squares decide one by one
+            const bool whole = !(fx * fx + fz * fz > reach * reach);
             float low = std::numeric_limits<float>::max(), high = std::numeric_limits<float>::lowest();
             for (int pj = sj0; pj <= sj1 + 1; ++pj)
                 for (int pi = si0; pi <= si1 + 1; ++pi) {
                     const float h = t.postFeet(pi, pj);
                     low = std::min(low, h), high = std::max(high, h);
                 }
-            // Every square within reach: the block's lowest post counts; and when its box is out of
-            // view, so is each square's.
-            lowest = std::min(lowest, low);
-            shown = !frustum.mayShow(x0, low - eye.Y, z0, x1, high - eye.Y, z1)
-                        ? 0
-                        : kBlockShows | frustum.cuttingPlanes(x0, low - eye.Y, z0, x1, high - eye.Y, z1);
+            if (whole) {
+                // Every square within reach: the block's lowest post counts; and when its box is out
+                // of view, so is each square's.
+                lowest = std::min(lowest, low);
+                shown = !frustum.mayShow(x0, low - eye.Y, z0, x1, high - eye.Y, z1)
+                            ? 0
+                            : kBlockShows | frustum.cuttingPlanes(x0, low - eye.Y, z0, x1, high - eye.Y, z1);
+            } else {
+                // Partly out of reach: its squares decide one by one, against the planes that cut it.
+                shown = kBlockShows | frustum.cuttingPlanes(x0, low - eye.Y, z0, x1, high - eye.Y, z1);
+            }
             if (shown && ClearsBlocksWhole && frustum.wellInside(x0, low - eye.Y, z0, x1, high - eye.Y, z1, kInsideShare, ClipReach))
                 shown |= kBlockUnclipped;
         }

@@ -222,8 +222,7 @@ private:
     void prepareRoadShapes(const std::array<uint32_t, 2>& textures);
     // Blocks of squares that may show: none when out of reach, or wholly within reach and out of
     // view (their lowest post then joins `lowest`); all when wholly within reach and in view; the
-    // squares of the rest decide one by one, against the view's planes that cut the block (all
-    // when it lies partly out of reach).
+    // squares of the rest decide one by one, against the view's planes that cut the block.
     static constexpr int kBlock = 8;  // squares across a block
     static constexpr uint8_t kBlockShows = 64;  // some square of the block may show; the low bits: the planes
     static constexpr uint8_t kBlockUnclipped = 128;  // every post of the block lies well inside the GL's clipping
