@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "world/draw/WorldDraw.h"
 
@@ -621,16 +622,22 @@ struct LoadedFog {
         glGetFloatv(GL_FOG_COLOR, Colour);
         glGetFloatv(GL_FOG_START, &Start);
         glGetFloatv(GL_FOG_END, &End);
+        Depth = {Modelview[2], Modelview[6], Modelview[10], Modelview[14]};
+        From = Start, To = End, Span = To - From;
     }
     bool usable() const { return End > Start; }
     // The fog's share of the eye-relative point's own colour, 0..1; `inside` whether it lies
     // between the fog's start and end, where that share is not clamped.
     double share(const GroundVertex& p, bool& inside) const {
-        const GLfloat* m = Modelview;
-        const double z = std::abs(double(m[2]) * p.X + double(m[6]) * p.Y + double(m[10]) * p.Z + m[14]);
-        inside = z >= Start && z <= End;
-        return std::clamp((End - z) / (double(End) - Start), 0.0, 1.0);
+        const double z = std::abs(Depth[0] * p.X + Depth[1] * p.Y + Depth[2] * p.Z + Depth[3]);
+        inside = z >= From && z <= To;
+        return std::clamp((To - z) / Span, 0.0, 1.0);
     }
+
+private:
+    // The above as doubles, read once rather than at each point.
+    std::array<double, 4> Depth{};  // the modelview's row giving the eye-space z
+    double From = 0, To = 0, Span = 0;
 };
 
 // Linear fog is affine in the eye's depth, and so across a triangle's plane: where each corner
@@ -639,13 +646,18 @@ struct LoadedFog {
 // triangles of `triangles` go to `corners`, the rest to `byGL`; `inside` per vertex.
 void splitByFog(const std::vector<uint32_t>& triangles, const std::vector<uint8_t>& inside,
                 std::vector<uint32_t>& corners, std::vector<uint32_t>& byGL) {
-    corners.clear();
-    byGL.clear();
-    for (size_t i = 0; i + 3 <= triangles.size(); i += 3) {
+    const size_t n = triangles.size() / 3 * 3;
+    corners.resize(n);
+    byGL.resize(n);
+    size_t atCorners = 0, atGL = 0;
+    for (size_t i = 0; i < n; i += 3) {
         const uint32_t* t = &triangles[i];
-        auto& to = inside[t[0]] && inside[t[1]] && inside[t[2]] ? corners : byGL;
-        to.insert(to.end(), t, t + 3);
+        uint32_t* to = inside[t[0]] && inside[t[1]] && inside[t[2]] ? &corners[std::exchange(atCorners, atCorners + 3)]
+                                                                      : &byGL[std::exchange(atGL, atGL + 3)];
+        to[0] = t[0], to[1] = t[1], to[2] = t[2];
     }
+    corners.resize(atCorners);
+    byGL.resize(atGL);
 }
 
 void TerrainDrawer::drawMeanRuns(const std::array<Run, 2>& runs, bool fogged) {
