@@ -124,9 +124,7 @@ public:
         const auto& c = Clip;
         return {c[0] + c[4] * gx, c[1] + c[5] * gx, c[3] + c[7] * gx, c[4] * gz + c[8], c[5] * gz + c[9], c[7] * gz + c[11]};
     }
-    // At the eye-relative point on the plane of `s`, the largest of |dx/dwx|, |dx/dwy|, |dz/dwx|,
-    // |dz/dwy| (ft a pixel): how far along x or z on the plane one pixel step across or up the
-    // window moves; 0 where the point lies beside or behind the eye.
+    // An eye-relative point's clip x, y and w.
     struct ClipPoint {
         double X, Y, W;
     };
@@ -135,6 +133,9 @@ public:
         return {c[0] * x + c[4] * y + c[8] * z + c[12], c[1] * x + c[5] * y + c[9] * z + c[13],
                 c[3] * x + c[7] * y + c[11] * z + c[15]};
     }
+    // At the point `p` on the plane of `s`, the largest of |dx/dwx|, |dx/dwy|, |dz/dwx|, |dz/dwy|
+    // (ft a pixel): how far along x or z on the plane one pixel step across or up the window moves;
+    // 0 where the point lies beside or behind the eye.
     double longestStep(const ClipPoint& p, const PlaneSteps& s) const {
         const double cx = p.X, cy = p.Y, cw = p.W;
         if (!(cw > 1e-6)) return 0;
