@@ -5,7 +5,8 @@
 // drawing, the ground wholly behind an opaque cover left out, work that cannot show skipped (far
 // ground triangles between the pixel centres, fog nearer than its start, the depth test of a deck
 // the ground cannot hide, a deck no texel of which passes the alpha test), flat far squares cut
-// along their other diagonal, and the sky read without the mip levels the GL would not choose; a
+// along their other diagonal, blocks of squares well inside the GL's clipping taken whole, and the
+// sky read without the mip levels the GL would not choose; a
 // triangle said to light no pixel centre lights none; a cloud deck fogged by its distance; the
 // ground takes the daylight; a widened view draws as the window's own; far squares drawn in their
 // picture's mean colour within its bound and reading no finer level than reckoned, and fogged by
@@ -620,6 +621,39 @@ TEST_F(WorldDrawTest, WorkThatCannotShowIsSkippedUnseen) {
     }
     world->terrain.SetDetailsForLayer(0, 0, 0, 0);
     world->terrain.SetDetailsForLayer(1, 0, 0, 0);
+}
+
+// Blocks of squares whose box lies well inside the GL's clipping are taken whole: the same squares
+// go apart as when each post is tested, and so the same pixels come out. Just over the ground, where
+// the near plane cuts squares, and higher; level, aslant and looking steeply down; in the whole
+// frame and in a viewport so small that the window's edge cuts many, through a widened view and not.
+TEST_F(WorldDrawTest, BlocksTakenWholeLeaveTheSameSquaresApart) {
+    long apart = 0;
+    const worlddraw::Eye over = test::kOverAlbert;
+    const double ground = world->terrain.getAltitudeAtX(over.X, over.Z);
+    for (const double height : {ground + 6.0, 500.0, 3000.0})
+        for (const Camera& cam : {test::kAlongTheFront, Camera{200.0, -2.0}, Camera{45.0, -35.0}})
+            for (const int width : {kWidth, 96})
+                for (const bool widens : {true, false}) {
+                    world->drawer.WidensView = widens;
+                    world->ViewportWidth = width;
+                    world->ViewportHeight = width * kHeight / kWidth;
+                    const worlddraw::Eye at{over.X, height, over.Z};
+                    world->drawer.ClearsBlocksWhole = false;
+                    const auto byPosts = frame(at, cam, false, true);
+                    const long apartByPosts = world->drawer.trianglesApart();
+                    world->drawer.ClearsBlocksWhole = true;
+                    const auto byBlocks = frame(at, cam, false, true);
+                    apart += apartByPosts;
+                    const std::string where = std::to_string(int(height)) + " ft, heading " + std::to_string(int(cam.Heading)) +
+                                              ", " + std::to_string(width) + " px" + (widens ? ", widened" : "");
+                    EXPECT_EQ(world->drawer.trianglesApart(), apartByPosts) << where;
+                    EXPECT_EQ(differing(byPosts, byBlocks, 0), 0) << where;
+                }
+    world->drawer.WidensView = true;
+    world->ViewportWidth = kWidth;
+    world->ViewportHeight = kHeight;
+    EXPECT_GT(apart, 100) << "squares the GL must clip";
 }
 
 // Flat far squares cut along their other diagonal, where it lies nearer the line of sight, draw

@@ -4,6 +4,7 @@
 // when the GL fills every pixel in it with some opaque polygon, whether one polygon holds the cell
 // whole or panels meeting at shared edges do between them. What lies behind a rectangle of counted
 // cells can be left out without changing a pixel.
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
@@ -42,6 +43,15 @@ public:
     // what lies farther off there fails the depth test.
     bool hidesCell(int i, int j) const {
         return i >= 0 && j >= 0 && i < Across && j < Down && Covered[size_t(j) * size_t(Across) + size_t(i)];
+    }
+    // How many of the cells i0..i1 of row j are not counted, those outside the grid among them.
+    int openCells(int j, int i0, int i1) const {
+        if (i1 < i0) return 0;
+        int open = i1 - i0 + 1;
+        if (j < 0 || j >= Down) return open;
+        const uint8_t* row = Covered.data() + size_t(j) * size_t(Across);
+        for (int i = std::max(i0, 0), end = std::min(i1, Across - 1); i <= end; ++i) open -= row[i] != 0;
+        return open;
     }
     float cellReach(int i, int j) const { return hidesCell(i, j) ? Reach[size_t(j) * size_t(Across) + size_t(i)] : kOpen; }
     // Whether cell (i, j) hides what lies farther than `depth` ft ahead of the eye: its parts all lie

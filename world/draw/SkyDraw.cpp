@@ -236,9 +236,15 @@ struct DeckView {
             if (!(c[3] > 0)) return 0.0;
             at[k] = {Viewport[0] + (c[0] / c[3] + 1) / 2 * Viewport[2], Viewport[1] + (c[1] / c[3] + 1) / 2 * Viewport[3]};
         }
-        // Row by row of cells: the span of the polygon across the row's centre line.
+        // Row by row of cells: the span of the polygon across the row's centre line; rows whose centre
+        // line the polygon does not reach have none.
+        double low = at[0][1], high = at[0][1];
+        for (int k = 1; k < count; ++k) low = std::min(low, at[k][1]), high = std::max(high, at[k][1]);
+        const double first = std::floor((low - Viewport[1]) / kCell - 0.5), last = std::ceil((high - Viewport[1]) / kCell);
+        const int j0 = first > 0 ? int(std::min(first, double(down))) : 0;
+        const int j1 = !(last < double(down)) ? down : last > 0 ? int(last) : 0;  // exclusive
         long open = 0;
-        for (int j = 0; j < down; ++j) {
+        for (int j = j0; j < j1; ++j) {
             const double y = Viewport[1] + (j + 0.5) * kCell;
             double x0 = std::numeric_limits<double>::infinity(), x1 = -x0;
             for (int k = 0; k < count; ++k) {
@@ -251,9 +257,7 @@ struct DeckView {
             if (!(x1 >= x0)) continue;
             const int i0 = std::max(0, int(std::ceil((x0 - Viewport[0]) / kCell - 0.5)));
             const int i1 = std::min(across - 1, int(std::floor((x1 - Viewport[0]) / kCell - 0.5)));
-            if (!Cover) open += std::max(0, i1 - i0 + 1);
-            else
-                for (int i = i0; i <= i1; ++i) open += !Cover->hidesCell(i, j);
+            open += Cover ? Cover->openCells(j, i0, i1) : std::max(0, i1 - i0 + 1);
         }
         return double(open) / (double(across) * down);
     }

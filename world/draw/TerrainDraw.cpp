@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "world/draw/WorldDraw.h"
 
@@ -30,6 +31,8 @@ public:
             const int axis = k / 2;
             const double sign = k % 2 ? -1.0 : 1.0;
             for (int col = 0; col < 4; ++col) Planes[k][col] = c[col * 4 + 3] + sign * c[col * 4 + axis];
+            const auto& q = Planes[size_t(k)];
+            PlaneSlack[size_t(k)] = -kSlack * (std::abs(q[0]) + std::abs(q[1]) + std::abs(q[2]));
         }
         NearFeet = p[10] != 1.0 ? p[14] / (p[10] - 1.0) : 0.0;
         if (p[15] == 0.0 && p[10] != -1.0 && p[14] / (p[10] + 1.0) > NearFeet) FarFeet = p[14] / (p[10] + 1.0);
@@ -38,6 +41,7 @@ public:
         std::copy(c, c + 16, Clip.begin());
         std::copy(m, m + 16, Modelview.begin());
         std::copy(vp, vp + 4, Viewport.begin());
+        HalfViewport = {vp[2] / 2.0, vp[3] / 2.0};
         if (p[15] == 0.0 && p[0] > 0.0 && p[5] > 0.0 && vp[2] > 0 && vp[3] > 0) {
             // Tangents of the screen's edges, and pixels per unit of tangent; a step of one pixel
             // turns the ray by 1 / f at the centre and by no less than 1 / (f (1 + tx^2 + ty^2)) anywhere.
@@ -56,8 +60,7 @@ public:
             if (!(planes >> k & 1)) continue;
             const auto& q = Planes[size_t(k)];
             const double x = q[0] > 0 ? x1 : x0, y = q[1] > 0 ? y1 : y0, z = q[2] > 0 ? z1 : z0;
-            if (q[0] * x + q[1] * y + q[2] * z + q[3] < -kSlack * (std::abs(q[0]) + std::abs(q[1]) + std::abs(q[2])))
-                return false;
+            if (q[0] * x + q[1] * y + q[2] * z + q[3] < PlaneSlack[size_t(k)]) return false;
         }
         return true;
     }
@@ -72,6 +75,30 @@ public:
             if (q[0] * x + q[1] * y + q[2] * z + q[3] < 0) cut |= uint8_t(1 << k);
         }
         return cut;
+    }
+    // Whether every point of the box, and of the box grown by a foot each way, lies more than
+    // 2 near planes ahead of the eye, short of `share` of the far plane, and within `share` x `reach`
+    // of w across and up in clip space: a point of it rounded to floats, or its clip coordinates
+    // rounded as it is, lies well inside too.
+    bool wellInside(double x0, double y0, double z0, double x1, double y1, double z1, double share, double reach) const {
+        constexpr double kGrowth = 1.0;  // ft
+        x0 -= kGrowth, y0 -= kGrowth, z0 -= kGrowth, x1 += kGrowth, y1 += kGrowth, z1 += kGrowth;
+        // Each a x + b y + c z + d > 0 over the box: at its corner where the form is least.
+        const auto positive = [&](double a, double b, double c, double d) {
+            return a * (a > 0 ? x0 : x1) + b * (b > 0 ? y0 : y1) + c * (c > 0 ? z0 : z1) + d > 0;
+        };
+        const auto& m = Clip;
+        const double e = share * reach;
+        if (!positive(m[3], m[7], m[11], m[15] - 2 * NearFeet)) return false;
+        if (FarFeet < std::numeric_limits<double>::infinity() &&
+            !positive(-m[3], -m[7], -m[11], FarFeet * share - m[15]))
+            return false;
+        for (int axis = 0; axis < 2; ++axis)
+            for (const double sign : {1.0, -1.0})
+                if (!positive(e * m[3] - sign * m[axis], e * m[7] - sign * m[4 + axis], e * m[11] - sign * m[8 + axis],
+                              e * m[15] - sign * m[12 + axis]))
+                    return false;
+        return true;
     }
     // The window rectangle (pixels, x right, y up) holding the box's picture, widened by a pixel;
     // false when part of the box lies beside or behind the eye.
@@ -88,20 +115,34 @@ public:
         wx0 -= 1, wy0 -= 1, wx1 += 1, wy1 += 1;
         return true;
     }
-    // At the eye-relative point on a plane y = gx x + gz z + c, the largest of |dx/dwx|, |dx/dwy|,
-    // |dz/dwx|, |dz/dwy| (ft a pixel): how far along x or z on the plane one pixel step across or
-    // up the window moves; 0 where the point lies beside or behind the eye.
-    double longestStep(double x, double y, double z, double gx, double gz) const {
+    // How the clip x, y and w change along x and along z on a plane y = gx x + gz z + c (y moving
+    // with x and z on it): the same at every point of the plane.
+    struct PlaneSteps {
+        double XX, XY, XW, ZX, ZY, ZW;
+    };
+    PlaneSteps planeSteps(double gx, double gz) const {
         const auto& c = Clip;
-        const double cx = c[0] * x + c[4] * y + c[8] * z + c[12], cy = c[1] * x + c[5] * y + c[9] * z + c[13];
-        const double cw = c[3] * x + c[7] * y + c[11] * z + c[15];
+        return {c[0] + c[4] * gx, c[1] + c[5] * gx, c[3] + c[7] * gx, c[4] * gz + c[8], c[5] * gz + c[9], c[7] * gz + c[11]};
+    }
+    // An eye-relative point's clip x, y and w.
+    struct ClipPoint {
+        double X, Y, W;
+    };
+    ClipPoint clipPoint(double x, double y, double z) const {
+        const auto& c = Clip;
+        return {c[0] * x + c[4] * y + c[8] * z + c[12], c[1] * x + c[5] * y + c[9] * z + c[13],
+                c[3] * x + c[7] * y + c[11] * z + c[15]};
+    }
+    // At the point `p` on the plane of `s`, the largest of |dx/dwx|, |dx/dwy|, |dz/dwx|, |dz/dwy|
+    // (ft a pixel): how far along x or z on the plane one pixel step across or up the window moves;
+    // 0 where the point lies beside or behind the eye.
+    double longestStep(const ClipPoint& p, const PlaneSteps& s) const {
+        const double cx = p.X, cy = p.Y, cw = p.W;
         if (!(cw > 1e-6)) return 0;
         // Moving along x (and y with it, on the plane), then along z.
-        const double xx = c[0] + c[4] * gx, xy = c[1] + c[5] * gx, xw = c[3] + c[7] * gx;
-        const double zx = c[4] * gz + c[8], zy = c[5] * gz + c[9], zw = c[7] * gz + c[11];
-        const double sx = Viewport[2] / 2.0 / (cw * cw), sy = Viewport[3] / 2.0 / (cw * cw);
-        const double a = sx * (xx * cw - cx * xw), b = sx * (zx * cw - cx * zw);  // window x along x, z
-        const double d = sy * (xy * cw - cy * xw), e = sy * (zy * cw - cy * zw);  // window y along x, z
+        const double sx = HalfViewport[0] / (cw * cw), sy = HalfViewport[1] / (cw * cw);
+        const double a = sx * (s.XX * cw - cx * s.XW), b = sx * (s.ZX * cw - cx * s.ZW);  // window x along x, z
+        const double d = sy * (s.XY * cw - cy * s.XW), e = sy * (s.ZY * cw - cy * s.ZW);  // window y along x, z
         const double det = a * e - b * d;
         if (det == 0) return std::numeric_limits<double>::infinity();
         return std::max({std::abs(e), std::abs(b), std::abs(d), std::abs(a)}) / std::abs(det);
@@ -135,9 +176,11 @@ public:
 private:
     static constexpr double kSlack = 1.0;  // ft: keeps squares that only touch a plane
     std::array<std::array<double, 4>, 6> Planes{};
+    std::array<double, 6> PlaneSlack{};  // per plane: how far outside it a point may lie and still count
     std::array<double, 16> Clip{};  // projection x modelview
     std::array<double, 16> Modelview{};
     std::array<int, 4> Viewport{};
+    std::array<double, 2> HalfViewport{};  // px: the viewport's width and height halved
 };
 
 // A lower bound on how many square edges of picture one pixel step spans on the square (i, j),
@@ -172,17 +215,31 @@ double leastSquaresPerPixel(const RIDUdidav& t, const Eye& eye, int i, int j, do
     const double farthest = range + 2 * kSquareFeet;
     if (view.GreatestPixelAngle * farthest * farthest / height * (1 + nearer) * (1 + nearer) / kSquareFeet < wanted)
         return kUnsure;
-    static constexpr int kCorners[2][3][2] = {{{0, 0}, {1, 0}, {1, 1}}, {{0, 0}, {1, 1}, {0, 1}}};
+    // The corners of either triangle after (0, 0), which they share.
+    static constexpr int kCorners[2][2][2] = {{{1, 0}, {1, 1}}, {{1, 1}, {0, 1}}};
+    // The answer is the least step over the corners scaled down, so a corner whose step alone falls
+    // short settles it.
+    const double shrink = 1.0 - nearer;
+    const auto scaled = [&](double step) { return step * shrink * shrink / kSquareFeet; };
+    const ViewFrustum::ClipPoint p00 = view.clipPoint(x0, h00 - eye.Y, z0);
     double least = std::numeric_limits<double>::infinity();  // ft a pixel step
-    for (int k = 0; k < 2; ++k)
-        for (const auto& c : kCorners[k]) {
-            const double x = x0 + c[0] * kSquareFeet, z = z0 + c[1] * kSquareFeet;
-            const double y = h00 + g[k][0] * c[0] * kSquareFeet + g[k][1] * c[1] * kSquareFeet - eye.Y;
-            const double step = view.longestStep(x, y, z, g[k][0], g[k][1]);
-            if (!(step > 0)) return kUnsure;
+    for (int k = 0; k < 2; ++k) {
+        const ViewFrustum::PlaneSteps plane = view.planeSteps(g[k][0], g[k][1]);
+        for (int n = 0; n < 3; ++n) {
+            double step;
+            if (n == 0) {
+                step = view.longestStep(p00, plane);
+            } else {
+                const auto& c = kCorners[k][n - 1];
+                const double x = x0 + c[0] * kSquareFeet, z = z0 + c[1] * kSquareFeet;
+                const double y = h00 + g[k][0] * c[0] * kSquareFeet + g[k][1] * c[1] * kSquareFeet - eye.Y;
+                step = view.longestStep(view.clipPoint(x, y, z), plane);
+            }
+            if (!(step > 0) || scaled(step) < wanted) return kUnsure;
             least = std::min(least, step);
         }
-    return least * (1.0 - nearer) * (1.0 - nearer) / kSquareFeet;
+    }
+    return scaled(least);
 }
 
 namespace {
@@ -253,6 +310,19 @@ void turnPicture(int turns, float& u, float& w) {
         w = nw;
     }
 }
+
+// Per quarter turns, the picture coordinates of a square's corners (0,0) (1,0) (1,1) (0,1).
+const std::array<std::array<std::array<float, 2>, 4>, 4> kTurnedCorners = [] {
+    std::array<std::array<std::array<float, 2>, 4>, 4> out{};
+    static constexpr int kCorner[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    for (int turns = 0; turns < 4; ++turns)
+        for (int c = 0; c < 4; ++c) {
+            float u = float(kCorner[c][0]), w = float(kCorner[c][1]);
+            turnPicture(turns, u, w);
+            out[size_t(turns)][size_t(c)] = {u, w};
+        }
+    return out;
+}();
 
 // The second texture unit multiplies the first's result by twice the detail map (mid-grey leaves
 // it as it was) and passes its alpha on, so that the roads' alpha test still sees the road.
@@ -358,35 +428,32 @@ void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, 
     const size_t post0 = size_t(j - PostsJ0) * PostsAcross + size_t(i - PostsI0);
     const int keyBase = 1 + group + 16 * kGroundCodes * int(near);
     std::vector<Vertex>& out = near ? run.Near : run.Far;
+    // Neighbouring squares of one run share the post's vertex where their coordinates there
+    // agree: all but across the 64th square's edge.
+    const bool shares = worldUV && !Exact;
     for (int c = 0; c < 4; ++c) {
         if ((c == 1 && !(lit & 1)) || (c == 3 && !(lit & 2))) continue;  // a corner only a left-out triangle uses
         const int ci = kCorner[c][0], cj = kCorner[c][1];
         const int si = i64 + ci, sj = j64 + cj;
-        float u = float(si * uvScale), w = float(sj * uvScale);
-        if (!worldUV) {
-            u = float(ci), w = float(cj);
-            turnPicture(turns, u, w);
-        }
-        // Neighbouring squares of one run share the post's vertex where their coordinates there
-        // agree: all but across the 64th square's edge.
-        const bool shares = worldUV && !Exact;
         uint16_t* keys = nullptr;
-        uint32_t* indices = nullptr;
-        const uint16_t key = uint16_t(keyBase + 16 * kGroundCodes * (2 * int(si == 64) + 4 * int(sj == 64)));
+        uint16_t key = 0;
         int slot = 0;
         if (shares) {
-            const size_t post = post0 + size_t(cj) * PostsAcross + size_t(ci);
-            keys = &PostKeys[post * 4];
-            indices = &PostIndices[post * 4];
+            key = uint16_t(keyBase + 16 * kGroundCodes * (2 * int(si == 64) + 4 * int(sj == 64)));
+            keys = &PostKeys[(post0 + size_t(cj) * PostsAcross + size_t(ci)) * 4];
             while (slot < 4 && keys[slot] != 0 && keys[slot] != key) ++slot;
             if (slot < 4 && keys[slot] == key) {
-                at[c] = indices[slot];
+                at[c] = PostIndices[size_t(keys - PostKeys.data()) + size_t(slot)];
                 continue;
             }
         }
         Vertex v = post(t, eye, i + ci, j + cj);
-        v.U = u;
-        v.V = w;
+        if (worldUV) {
+            v.U = float(si * uvScale), v.V = float(sj * uvScale);
+        } else {
+            const auto& turned = kTurnedCorners[size_t(turns & 3)][size_t(c)];
+            v.U = turned[0], v.V = turned[1];
+        }
         at[c] = uint32_t(out.size());
         out.push_back(v);
         if (near) {
@@ -395,10 +462,15 @@ void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, 
         }
         if (shares && slot < 4) {  // (four squares meet at a post: never full)
             keys[slot] = key;
-            indices[slot] = at[c];
+            PostIndices[size_t(keys - PostKeys.data()) + size_t(slot)] = at[c];
         }
     }
     std::vector<uint32_t>& triangles = near ? run.NearTriangles : run.FarTriangles;
+    if (lit == 3) {
+        const uint32_t both[6] = {at[0], at[1], at[2], at[0], at[2], at[3]};
+        triangles.insert(triangles.end(), both, both + 6);
+        return;
+    }
     if (lit & 1) triangles.push_back(at[0]), triangles.push_back(at[1]), triangles.push_back(at[2]);
     if (lit & 2) triangles.push_back(at[0]), triangles.push_back(at[2]), triangles.push_back(at[3]);
 }
@@ -551,16 +623,22 @@ struct LoadedFog {
         glGetFloatv(GL_FOG_COLOR, Colour);
         glGetFloatv(GL_FOG_START, &Start);
         glGetFloatv(GL_FOG_END, &End);
+        Depth = {Modelview[2], Modelview[6], Modelview[10], Modelview[14]};
+        From = Start, To = End, Span = To - From;
     }
     bool usable() const { return End > Start; }
     // The fog's share of the eye-relative point's own colour, 0..1; `inside` whether it lies
     // between the fog's start and end, where that share is not clamped.
     double share(const GroundVertex& p, bool& inside) const {
-        const GLfloat* m = Modelview;
-        const double z = std::abs(double(m[2]) * p.X + double(m[6]) * p.Y + double(m[10]) * p.Z + m[14]);
-        inside = z >= Start && z <= End;
-        return std::clamp((End - z) / (double(End) - Start), 0.0, 1.0);
+        const double z = std::abs(Depth[0] * p.X + Depth[1] * p.Y + Depth[2] * p.Z + Depth[3]);
+        inside = z >= From && z <= To;
+        return std::clamp((To - z) / Span, 0.0, 1.0);
     }
+
+private:
+    // The above as doubles, read once rather than at each point.
+    std::array<double, 4> Depth{};  // the modelview's row giving the eye-space z
+    double From = 0, To = 0, Span = 0;
 };
 
 // Linear fog is affine in the eye's depth, and so across a triangle's plane: where each corner
@@ -569,13 +647,18 @@ struct LoadedFog {
 // triangles of `triangles` go to `corners`, the rest to `byGL`; `inside` per vertex.
 void splitByFog(const std::vector<uint32_t>& triangles, const std::vector<uint8_t>& inside,
                 std::vector<uint32_t>& corners, std::vector<uint32_t>& byGL) {
-    corners.clear();
-    byGL.clear();
-    for (size_t i = 0; i + 3 <= triangles.size(); i += 3) {
+    const size_t n = triangles.size() / 3 * 3;
+    corners.resize(n);
+    byGL.resize(n);
+    size_t atCorners = 0, atGL = 0;
+    for (size_t i = 0; i < n; i += 3) {
         const uint32_t* t = &triangles[i];
-        auto& to = inside[t[0]] && inside[t[1]] && inside[t[2]] ? corners : byGL;
-        to.insert(to.end(), t, t + 3);
+        uint32_t* to = inside[t[0]] && inside[t[1]] && inside[t[2]] ? &corners[std::exchange(atCorners, atCorners + 3)]
+                                                                      : &byGL[std::exchange(atGL, atGL + 3)];
+        to[0] = t[0], to[1] = t[1], to[2] = t[2];
     }
+    corners.resize(atCorners);
+    byGL.resize(atGL);
 }
 
 void TerrainDrawer::drawMeanRuns(const std::array<Run, 2>& runs, bool fogged) {
@@ -597,22 +680,20 @@ void TerrainDrawer::drawMeanRuns(const std::array<Run, 2>& runs, bool fogged) {
     for (const Run& run : runs) {
         const std::vector<uint32_t>& t = run.FarTriangles;
         if (t.empty()) continue;
-        // Per vertex: its fogged colour, its plain one, and whether it lies within the fog's reach.
+        // Per vertex: its fogged colour, and whether it lies within the fog's reach.
         const size_t n = run.Far.size();
         MeanShades.resize(n * 4);
-        MeanPlain.resize(n * 4);
         FogInside.resize(n);
+        const auto codeOf = [&](size_t v) {
+            return v < run.FarCodes.size() ? std::min<size_t>(run.FarCodes[v], kGroundCodes - 1) : 0;
+        };
         for (size_t v = 0; v < n; ++v) {
-            const size_t code = v < run.FarCodes.size() ? std::min<size_t>(run.FarCodes[v], kGroundCodes - 1) : 0;
-            const std::array<float, 3>& mean = MeanColours[code];
+            const std::array<float, 3>& mean = MeanColours[codeOf(v)];
             bool inside = true;
             const double f = fogged ? fog.share(run.Far[v], inside) : 1.0;
             FogInside[v] = inside;
-            for (size_t ch = 0; ch < 3; ++ch) {
-                MeanShades[v * 4 + ch] = shade(f * mean[ch] + (1.0 - f) * fog.Colour[ch]);
-                MeanPlain[v * 4 + ch] = shade(mean[ch]);
-            }
-            MeanShades[v * 4 + 3] = MeanPlain[v * 4 + 3] = 1.0f;
+            for (size_t ch = 0; ch < 3; ++ch) MeanShades[v * 4 + ch] = shade(f * mean[ch] + (1.0 - f) * fog.Colour[ch]);
+            MeanShades[v * 4 + 3] = 1.0f;
         }
         splitByFog(t, FogInside, FogAtCorners, FogByGL);
         glVertexPointer(3, GL_FLOAT, sizeof(Vertex), &run.Far[0].X);
@@ -623,6 +704,14 @@ void TerrainDrawer::drawMeanRuns(const std::array<Run, 2>& runs, bool fogged) {
             if (fogged) glEnable(GL_FOG);
         }
         if (!FogByGL.empty()) {
+            // Those the GL fogs take each picture's plain mean.
+            std::array<std::array<float, 4>, kGroundCodes> plain;
+            for (size_t code = 0; code < kGroundCodes; ++code) {
+                const std::array<float, 3>& mean = MeanColours[code];
+                plain[code] = {shade(mean[0]), shade(mean[1]), shade(mean[2]), 1.0f};
+            }
+            MeanPlain.resize(n * 4);
+            for (size_t v = 0; v < n; ++v) std::copy_n(plain[codeOf(v)].begin(), 4, MeanPlain.begin() + ptrdiff_t(v * 4));
             glColorPointer(4, GL_FLOAT, 0, MeanPlain.data());
             glDrawElements(GL_TRIANGLES, GLsizei(FogByGL.size()), GL_UNSIGNED_INT, FogByGL.data());
         }
@@ -697,9 +786,10 @@ void TerrainDrawer::drawRuns(const std::array<std::array<Run, N>, 2>& runs, cons
 }
 
 bool TerrainDrawer::needsClipping(const RIDUdidav& t, const Eye& eye, int i, int j, const ViewFrustum& view) {
+    const size_t post0 = size_t(j - PostsJ0) * PostsAcross + size_t(i - PostsI0);
     for (int c = 0; c < 4; ++c) {
         const int pi = i + (c & 1), pj = j + (c >> 1);
-        uint8_t& inside = PostInside[size_t(pj - PostsJ0) * PostsAcross + size_t(pi - PostsI0)];
+        uint8_t& inside = PostInside[post0 + size_t(c >> 1) * PostsAcross + size_t(c & 1)];
         if (inside == 0) {
             // The GL clips to the window's edges themselves (no guard band) and to the near and far
             // planes; a post well inside all of them is drawn as it is.
@@ -733,19 +823,26 @@ void TerrainDrawer::markShownBlocks(const RIDUdidav& t, const Eye& eye, int i0, 
                 continue;
             }
             const double fx = std::max(std::abs(x0), std::abs(x1)), fz = std::max(std::abs(z0), std::abs(z1));
-            if (fx * fx + fz * fz > reach * reach) continue;  // the squares decide one by one
+            const bool whole = !(fx * fx + fz * fz > reach * reach);
             float low = std::numeric_limits<float>::max(), high = std::numeric_limits<float>::lowest();
             for (int pj = sj0; pj <= sj1 + 1; ++pj)
                 for (int pi = si0; pi <= si1 + 1; ++pi) {
                     const float h = t.postFeet(pi, pj);
                     low = std::min(low, h), high = std::max(high, h);
                 }
-            // Every square within reach: the block's lowest post counts; and when its box is out of
-            // view, so is each square's.
-            lowest = std::min(lowest, low);
-            shown = !frustum.mayShow(x0, low - eye.Y, z0, x1, high - eye.Y, z1)
-                        ? 0
-                        : kBlockShows | frustum.cuttingPlanes(x0, low - eye.Y, z0, x1, high - eye.Y, z1);
+            if (whole) {
+                // Every square within reach: the block's lowest post counts; and when its box is out
+                // of view, so is each square's.
+                lowest = std::min(lowest, low);
+                shown = !frustum.mayShow(x0, low - eye.Y, z0, x1, high - eye.Y, z1)
+                            ? 0
+                            : kBlockShows | frustum.cuttingPlanes(x0, low - eye.Y, z0, x1, high - eye.Y, z1);
+            } else {
+                // Partly out of reach: its squares decide one by one, against the planes that cut it.
+                shown = kBlockShows | frustum.cuttingPlanes(x0, low - eye.Y, z0, x1, high - eye.Y, z1);
+            }
+            if (shown && ClearsBlocksWhole && frustum.wellInside(x0, low - eye.Y, z0, x1, high - eye.Y, z1, kInsideShare, ClipReach))
+                shown |= kBlockUnclipped;
         }
 }
 
@@ -837,6 +934,10 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     float lowest = std::numeric_limits<float>::max();
     markShownBlocks(t, eye, i0, i1, j0, j1, reach, frustum, lowest);
     const size_t blocksAcross = size_t((i1 - i0) / kBlock + 1);
+    ColumnDx.resize(size_t(i1 - i0 + 1));
+    for (int i = i0; i <= i1; ++i)
+        ColumnDx[size_t(i - i0)] = std::max({i * kSquareFeet - eye.X, eye.X - (i + 1) * kSquareFeet, 0.0});
+    const bool coverShows = cover && !cover->empty();
     for (int j = j0; j <= j1; ++j) {
         const uint8_t* blocks = &BlockShown[size_t((j - j0) / kBlock) * blocksAcross];
         const double dz = std::max({j * kSquareFeet - eye.Z, eye.Z - (j + 1) * kSquareFeet, 0.0});
@@ -847,17 +948,17 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
                 continue;
             }
             // Horizontal distance from the eye to the nearest point of the square.
-            const double dx = std::max({i * kSquareFeet - eye.X, eye.X - (i + 1) * kSquareFeet, 0.0});
+            const double dx = ColumnDx[size_t(i - i0)];
             const double d = std::sqrt(dx * dx + dz * dz);
             if (d > reach) continue;
-            const float low = lowestPost(t, i, j);
+            const float low = lowestPost(t, i, j), high = highestPost(t, i, j);
             lowest = std::min(lowest, low);
             const uint8_t planes = block & ViewFrustum::kAllPlanes;
             if (planes && !frustum.mayShow(i * kSquareFeet - eye.X, low - eye.Y, j * kSquareFeet - eye.Z,
-                                           (i + 1) * kSquareFeet - eye.X, highestPost(t, i, j) - eye.Y,
-                                           (j + 1) * kSquareFeet - eye.Z, planes))
+                                           (i + 1) * kSquareFeet - eye.X, high - eye.Y, (j + 1) * kSquareFeet - eye.Z,
+                                           planes))
                 continue;
-            if (cover && !cover->empty() && behind(*cover, frustum, i, j, low - eye.Y, highestPost(t, i, j) - eye.Y, eye)) {
+            if (coverShows && behind(*cover, frustum, i, j, low - eye.Y, high - eye.Y, eye)) {
                 ++Covered;
                 continue;
             }
@@ -870,8 +971,8 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             // depth across the line of sight may span under a few pixels are worth projecting.
             int lit = 3;
             if (findsUnlit && !near && d >= kDetailDistance) {
-                const double high = highestPost(t, i, j), rise = std::abs(eye.Y - 0.5 * (low + high));
-                const double across = (rise * kSquareFeet * M_SQRT2 / d + (high - low)) / d / pixelTan;
+                const double rise = std::abs(eye.Y - 0.5 * (low + double(high)));
+                const double across = (rise * kSquareFeet * M_SQRT2 / d + (double(high) - low)) / d / pixelTan;
                 if (across < kThinPixels) lit = litTriangles(t, eye, i, j, frustum);
             }
             Unlit += 2 - (lit & 1) - (lit >> 1);
@@ -886,7 +987,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             }
             nearFogged = nearFogged || (near && !clear);
             // Kept apart as their own group's vertices.
-            const bool clipped = splits && needsClipping(t, eye, i, j, frustum);
+            const bool clipped = splits && !(block & kBlockUnclipped) && needsClipping(t, eye, i, j, frustum);
             const uint8_t edges = t.roadEdgesAt(i, j);
             // A fogged far square's least and greatest depth, by which the GL fogs, as it sees the
             // vertices: the fog's factor, affine in the depth across each triangle, is greatest at
@@ -916,7 +1017,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             if (meanMayDo && meanFrom > 0) wanted = std::min(wanted, meanFrom);
             double spans = 0;
             if (!near && !Exact && wanted < kNone) {
-                const double rise = std::max({low - eye.Y, eye.Y - double(highestPost(t, i, j)), 0.0});
+                const double rise = std::max({low - eye.Y, eye.Y - double(high), 0.0});
                 spans = leastSquaresPerPixel(t, eye, i, j, std::sqrt(d * d + rise * rise), frustum, wanted);
             }
             const bool inMean = meanMayDo && spans >= meanFrom;

@@ -126,6 +126,10 @@ public:
     // Squares the GL must clip are drawn apart from the rest of their picture's, which then take
     // the GL's cheaper unclipped route; the same pixels either way. Off to compare.
     bool SeparatesClipped = true;
+    // With it, a block of squares whose box, grown by a foot each way, lies well inside every plane
+    // the GL clips at has none of its squares drawn apart, without their posts tested one by one:
+    // the same squares apart either way. Off to compare.
+    bool ClearsBlocksWhole = true;
     // Unless Exact, the ground and the decks are drawn through a WidenedView. Off to compare.
     bool WidensView = true;
     // Unless Exact, flat far squares are cut along the diagonal nearer the line of sight, which
@@ -218,10 +222,10 @@ private:
     void prepareRoadShapes(const std::array<uint32_t, 2>& textures);
     // Blocks of squares that may show: none when out of reach, or wholly within reach and out of
     // view (their lowest post then joins `lowest`); all when wholly within reach and in view; the
-    // squares of the rest decide one by one, against the view's planes that cut the block (all
-    // when it lies partly out of reach).
+    // squares of the rest decide one by one, against the view's planes that cut the block.
     static constexpr int kBlock = 8;  // squares across a block
     static constexpr uint8_t kBlockShows = 64;  // some square of the block may show; the low bits: the planes
+    static constexpr uint8_t kBlockUnclipped = 128;  // every post of the block lies well inside the GL's clipping
     void markShownBlocks(const RIDUdidav& t, const Eye& eye, int i0, int i1, int j0, int j1, double reach,
                          const ViewFrustum& frustum, float& lowest);
     // Runs by [clipped][picture]: those the GL may clip apart from the rest.
@@ -279,6 +283,7 @@ private:
     std::vector<WindowPoint> PostWindow;  // per post, once projected
     std::vector<uint8_t> PostProjected;   // per post: 0 not yet, 1 in PostWindow, 2 not to be told
     std::vector<uint8_t> PostInside;      // per post: 0 not yet, 1 inside every clip plane, 2 not
+    std::vector<double> ColumnDx;     // per column of the squares within reach: its x distance from the eye, ft
     std::vector<uint8_t> BlockShown;  // per block of the squares within reach, row by row: 0 or kBlockShows | planes
     static constexpr double kHighestOverGround = 50000.0;  // ft: the ground met stays inside the far plane
     static constexpr double kNearRaySine = 0.35;            // sin 20 deg: the sky's lowest ray
