@@ -243,9 +243,11 @@ private:
         bool meets(const ScreenBox& b) const { return !(X1 < b.X0 || b.X1 < X0 || Y1 < b.Y0 || b.Y1 < Y0); }
     };
     static constexpr ScreenBox kWholeScreen{-1e300, -1e300, 1e300, 1e300}, kNoScreen{1e300, 1e300, -1e300, -1e300};
+    // Two doubles worked on at once, each lane exactly as a double alone (no fused operations here).
+    using Pair = double __attribute__((vector_size(16)));
     // A corner's window position (pixels) under partEye_.Clip.
     struct Projected {
-        double Window[2];
+        Pair Window;  // x, y
         bool Ahead;  // in front of the eye (w above 1e-3): else Window is not set
     };
     // The corners of one polygon's triangles last projected, by point number modulo kSize.
@@ -422,6 +424,7 @@ private:
         int Stride = 32;
         std::array<double, 16> Projection{};  // GL's, read as the object starts
         std::array<int, 4> Viewport{};
+        Pair Origin{}, Half{}, Last{};  // the viewport's corner, half its size, far corner
         double Margin = 0;                    // pixels: where a sample may lie off the centre
         std::array<double, 16> Clip{};        // Projection x FinalMatrix_
         std::array<double, 2> DepthRange{};   // GL's, read as the object starts

@@ -46,6 +46,21 @@ void MyZephGLView::setCull(bool on) { switchNoted(noted_.Cull, GL_CULL_FACE, on)
 void MyZephGLView::setTexturing(bool on) { switchNoted(noted_.Texture, GL_TEXTURE_2D, on); }
 void MyZephGLView::setLighting(bool on) { switchNoted(noted_.Lighting, GL_LIGHTING, on); }
 
+[[gnu::always_inline]] inline bool MyZephGLView::sameLook(const OnePolygonVer2& a, const OnePolygonVer2& b,
+                                                         const ObjectPointsPolysVer2& g) {
+    // What setPolygonState reads: the hints, the bound picture, the material when lit, the
+    // polygon's colour when it is the emission (untextured) or the colour (unlit). Asked of every
+    // polygon a batch may take: the same picture and material numbers answer at once.
+    const int32_t h = a.DrawHints;
+    if (b.DrawHints != h) return false;
+    const bool numbersAlike = a.MapNumber == b.MapNumber && a.MaterialLightDataOffset == b.MaterialLightDataOffset;
+    if (numbersAlike && !(h & (kUntextured | kUnlit))) return true;
+    if (!(h & kUntextured) && pictureSlot(a, g) != pictureSlot(b, g)) return false;
+    if (!(h & kUnlit) && materialIndex(a) != materialIndex(b)) return false;
+    if ((h & (kUntextured | kUnlit)) && a.PolyColor != b.PolyColor) return false;
+    return true;
+}
+
 bool MyZephGLView::fogFaintWithin(double reach) const {
     // GL's fog factor f at `reach` (eye-space depth, ft) leaves f of a fragment's colour and puts
     // 1 - f of the fog's in: under half a level of 255 from it, no channel moves by more than one.
@@ -251,6 +266,11 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     batchBox_ = kNoScreen;
     if (batching) {
         worlddraw::WidenedView::loaded(partEye_.Projection, partEye_.Viewport);
+        for (int k = 0; k < 2; ++k) {
+            partEye_.Origin[k] = partEye_.Viewport[k];
+            partEye_.Half[k] = 0.5 * partEye_.Viewport[2 + k];
+            partEye_.Last[k] = partEye_.Viewport[k] + partEye_.Viewport[2 + k];
+        }
         GLint samples = 0;
         glGetIntegerv(GL_SAMPLE_BUFFERS, &samples);
         // With several samples a pixel, any point of it may be one: a triangle must miss the pixel.
@@ -663,7 +683,10 @@ bool MyZephGLView::hiddenByCover(const ScreenBox& box) const {
     // offset; a polygon drawn whatever the depths may since have laid farther ones there.
     if (depthAlways_) return false;
     // Most boxes reach an open cell at their lower left corner: one cell answers for them.
-    if (cover_.openAt(std::fmax(box.X0, partEye_.Viewport[0]), std::fmax(box.Y0, partEye_.Viewport[1]))) return false;
+    // As std::fmax, a bound that is not a number giving way to the viewport's edge, without a library call.
+    const double x = box.X0 > partEye_.Origin[0] ? box.X0 : partEye_.Origin[0];
+    const double y = box.Y0 > partEye_.Origin[1] ? box.Y0 : partEye_.Origin[1];
+    if (cover_.openAt(x, y)) return false;
     return cover_.hides(box.X0, box.Y0, box.X1, box.Y1);
 }
 
@@ -828,17 +851,6 @@ void MyZephGLView::setPolygonState(const OnePolygonVer2& p, const ObjectPointsPo
     }
 }
 
-bool MyZephGLView::sameLook(const OnePolygonVer2& a, const OnePolygonVer2& b, const ObjectPointsPolysVer2& g) {
-    // What setPolygonState reads: the hints, the bound picture, the material when lit, the
-    // polygon's colour when it is the emission (untextured) or the colour (unlit).
-    const int32_t h = a.DrawHints;
-    if (b.DrawHints != h) return false;
-    if (!(h & kUntextured) && pictureSlot(a, g) != pictureSlot(b, g)) return false;
-    if (!(h & kUnlit) && materialIndex(a) != materialIndex(b)) return false;
-    if ((h & (kUntextured | kUnlit)) && a.PolyColor != b.PolyColor) return false;
-    return true;
-}
-
 bool MyZephGLView::batchable(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) {
     const int type = p.DefaultDrawType, n = g.RunItems[p.FirstItem];
     switch (type) {
@@ -889,6 +901,7 @@ void MyZephGLView::noteEyeInPart(int stride) {
     const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
     const double e[3] = {partEye_.X - p[0], partEye_.Y - p[1], partEye_.Z - p[2]};
     const double facing = partEye_.Sign * (n[0] * e[0] + n[1] * e[1] + n[2] * e[2]);
+    if (!(facing > 0)) return false;  // the bound below is never negative
     const double scale = std::sqrt((n[0] * n[0] + n[1] * n[1] + n[2] * n[2]) * (e[0] * e[0] + e[1] * e[1] + e[2] * e[2]));
     return facing > 1e-3 * scale;
 }
@@ -907,10 +920,11 @@ void MyZephGLView::noteEyeInPart(int stride) {
     const double w = m[3] * p[0] + m[7] * p[1] + m[11] * p[2] + m[15];
     out.Ahead = w > 1e-3;
     if (!out.Ahead) return out;
-    for (int k = 0; k < 2; ++k) {
-        const double ndc = (m[k] * p[0] + m[4 + k] * p[1] + m[8 + k] * p[2] + m[12 + k]) / w;
-        out.Window[k] = partEye_.Viewport[k] + (ndc + 1) * 0.5 * partEye_.Viewport[2 + k];
-    }
+    // x and y together, in the order of a row's sum; (ndc + 1) * 0.5 * width to the last bit, as
+    // halving is exact either side of the product.
+    const auto column = [&m](int c) { return Pair{m[4 * c], m[4 * c + 1]}; };
+    const Pair ndc = (column(0) * double(p[0]) + column(1) * double(p[1]) + column(2) * double(p[2]) + column(3)) / w;
+    out.Window = partEye_.Origin + (ndc + 1) * partEye_.Half;
     return out;
 }
 
@@ -923,28 +937,27 @@ void MyZephGLView::noteEyeInPart(int stride) {
     // Run for every triangle sent: the comparisons are written out, as std::fmin and std::fmax
     // are library calls here (they keep the bound where a corner is not a number, as these do).
     const double margin = partEye_.Margin;
-    double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+    Pair lo = {1e300, 1e300}, hi = {-1e300, -1e300};
     for (const uint16_t i : {a, b, c}) {
         const Projected& q = projected(g, i, recent);
         if (!q.Ahead) {
             // Reaching behind the eye (a cockpit's sides and floor): bounded by what GL keeps of it.
-            lo[0] = lo[1] = 1e300, hi[0] = hi[1] = -1e300;
-            const Kept kept = keptBounds(g, a, b, c, lo, hi);
+            double kl[2] = {1e300, 1e300}, kh[2] = {-1e300, -1e300};
+            const Kept kept = keptBounds(g, a, b, c, kl, kh);
             if (kept == Kept::Nothing) return true;
             if (kept == Kept::Unbounded) {
                 box = kWholeScreen;
                 return false;
             }
+            lo = Pair{kl[0], kl[1]}, hi = Pair{kh[0], kh[1]};
             break;
         }
-        for (int k = 0; k < 2; ++k) {
-            lo[k] = q.Window[k] < lo[k] ? q.Window[k] : lo[k];
-            hi[k] = q.Window[k] > hi[k] ? q.Window[k] : hi[k];
-        }
+        lo = q.Window < lo ? q.Window : lo;
+        hi = q.Window > hi ? q.Window : hi;
     }
     box = {lo[0] - margin, lo[1] - margin, hi[0] + margin, hi[1] + margin};
     for (int k = 0; k < 2; ++k) {
-        const double first = partEye_.Viewport[k], last = partEye_.Viewport[k] + partEye_.Viewport[2 + k];
+        const double first = partEye_.Origin[k], last = partEye_.Last[k];
         const double from = (lo[k] - margin > first ? lo[k] - margin : first) - 0.5;
         const double to = (hi[k] + margin < last ? hi[k] + margin : last) - 0.5;
         // No centre k + 0.5 between them: no whole k in [from, to]. Once from <= to, both lie
@@ -1014,28 +1027,38 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
     const uint16_t* run = g.RunItems + p.FirstItem;
     const int n = run[0];
     const uint16_t* v = run + 1;
-    const bool cull = partEye_.On && partEye_.Culled != 0 && !(p.DrawHints & kNoCull);
+    const int32_t hints = p.DrawHints;
+    const bool cull = partEye_.On && partEye_.Culled != 0 && !(hints & kNoCull);
+    const bool seen = partEye_.On, behindCover = partEye_.BehindCover;
+    const bool flatLit = !(hints & kUnlit);
     RecentCorners recent;
-    const auto tri = [&](uint16_t a, uint16_t b, uint16_t c) {
+    // Room for every triangle the primitive may make (n - 2 at most, whatever its kind), cut back
+    // to those sent: a triangle costs three stores, not three growth checks.
+    const size_t first = batch_.size();
+    batch_.resize(first + 3 * size_t(std::max(n - 2, 0)));
+    uint16_t* out = batch_.data() + first;
+    // Run for every triangle of every batch: written into each loop below.
+    const auto tri = [&](uint16_t a, uint16_t b, uint16_t c) __attribute__((always_inline)) {
         if (cull && facesAway(g, a, b, c)) return;
         ScreenBox box = kWholeScreen;
-        if (partEye_.On && coversNoPixel(g, a, b, c, box, recent)) {
+        if (seen && coversNoPixel(g, a, b, c, box, recent)) {
             ++trianglesUnseen_;
             return;
         }
-        if (partEye_.BehindCover && hiddenByCover(box) && (!(p.DrawHints & kOffset) || offsetStaysBehind(g, a, b, c))) {
+        if (behindCover && hiddenByCover(box) && (!(hints & kOffset) || offsetStaysBehind(g, a, b, c))) {
             ++trianglesHidden_;
             return;
         }
         batchBox_.widen(box);
-        if (batchFlat_ && !(p.DrawHints & kUnlit)) {
+        if (batchFlat_ && flatLit) {
             // Lit: one colour only where the three normals are one (plain points: no colours of their own).
             const auto* points = g.ThePoints;
             batchFlat_ = sameNormal(points[b], points[a]) && sameNormal(points[c], points[a]);
         }
-        batch_.push_back(a);
-        batch_.push_back(b);
-        batch_.push_back(c);
+        out[0] = a;
+        out[1] = b;
+        out[2] = c;
+        out += 3;
     };
     switch (p.DefaultDrawType) {
     case GL_TRIANGLES:
@@ -1055,6 +1078,7 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
         for (int i = 1; i + 1 < n; ++i) tri(v[0], v[i], v[i + 1]);
         break;
     }
+    batch_.resize(size_t(out - batch_.data()));
 }
 
 MyZephGLView::FragmentState MyZephGLView::fragmentState() const {
