@@ -893,16 +893,27 @@ void MyZephGLView::noteEyeInPart(int stride) {
     // (negative where GL is set to cull the other way; nothing where it culls both). Only
     // a triangle clearly turned (more than a few hundredths of a degree) is left out, so that the
     // rounding of GL's own test cannot disagree.
+    // Run for every triangle: x and y are worked on together, each lane and each sum in the order
+    // the plain products and sums below would take:
+    //   u = q - p, v = r - p, n = u x v, e = eye - p,
+    //   facing = sign (n0 e0 + n1 e1 + n2 e2), scale = sqrt((n0 n0 + n1 n1 + n2 n2) (e0 e0 + e1 e1 + e2 e2)).
     const auto* bytes = reinterpret_cast<const unsigned char*>(g.ThePoints) + positionIn(partEye_.Stride);
     const auto at = [&](uint16_t i) { return reinterpret_cast<const float*>(bytes + size_t(i) * partEye_.Stride); };
     const float *p = at(a), *q = at(b), *r = at(c);
-    const double u[3] = {double(q[0]) - p[0], double(q[1]) - p[1], double(q[2]) - p[2]};
-    const double v[3] = {double(r[0]) - p[0], double(r[1]) - p[1], double(r[2]) - p[2]};
-    const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
-    const double e[3] = {partEye_.X - p[0], partEye_.Y - p[1], partEye_.Z - p[2]};
-    const double facing = partEye_.Sign * (n[0] * e[0] + n[1] * e[1] + n[2] * e[2]);
+    const Pair pxy = {p[0], p[1]};
+    const Pair u = Pair{q[0], q[1]} - pxy, v = Pair{r[0], r[1]} - pxy;
+    const double pz = p[2], uz = double(q[2]) - pz, vz = double(r[2]) - pz;
+    // n0 = u1 v2 - u2 v1, n1 = u2 v0 - u0 v2; n2 = u0 v1 - u1 v0.
+    const Pair nxy = Pair{u[1], uz} * Pair{vz, v[0]} - Pair{uz, u[0]} * Pair{v[1], vz};
+    const Pair cross = u * Pair{v[1], v[0]};
+    const double nz = cross[0] - cross[1];
+    const Pair exy = Pair{partEye_.X, partEye_.Y} - pxy;
+    const double ez = partEye_.Z - pz;
+    const Pair ne = nxy * exy;
+    const double facing = partEye_.Sign * (ne[0] + ne[1] + nz * ez);
     if (!(facing > 0)) return false;  // the bound below is never negative
-    const double scale = std::sqrt((n[0] * n[0] + n[1] * n[1] + n[2] * n[2]) * (e[0] * e[0] + e[1] * e[1] + e[2] * e[2]));
+    const Pair nn = nxy * nxy, ee = exy * exy;
+    const double scale = std::sqrt((nn[0] + nn[1] + nz * nz) * (ee[0] + ee[1] + ez * ez));
     return facing > 1e-3 * scale;
 }
 
