@@ -473,6 +473,7 @@ private:
         const float* DiffuseSent = nullptr;
     } plainMaterial_;
     TransparentQueue Transparent_;
+    std::vector<int> transparentOrder_;     // the queue's entries in the order they are drawn
     std::vector<uint16_t> transparentRun_;  // point numbers of the queue's polygons drawn in one call
     RingOutline ring_;                      // the run's ring, when it is one
     std::vector<uint16_t> ringFill_;        // triangles filling its outer edge
