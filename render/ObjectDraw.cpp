@@ -12,6 +12,8 @@
 #include <cstddef>
 #include <tuple>
 
+#include <emmintrin.h>
+
 #include "platform/Log.h"
 #include "render/DrawHints.h"
 #include "render/MyZephGLView.h"
@@ -966,19 +968,17 @@ void MyZephGLView::noteEyeInPart(int stride) {
         lo = q.Window < lo ? q.Window : lo;
         hi = q.Window > hi ? q.Window : hi;
     }
-    box = {lo[0] - margin, lo[1] - margin, hi[0] + margin, hi[1] + margin};
-    for (int k = 0; k < 2; ++k) {
-        const double first = partEye_.Origin[k], last = partEye_.Last[k];
-        const double from = (lo[k] - margin > first ? lo[k] - margin : first) - 0.5;
-        const double to = (hi[k] + margin < last ? hi[k] + margin : last) - 0.5;
-        // No centre k + 0.5 between them: no whole k in [from, to]. Once from <= to, both lie
-        // within the viewport's bounds: the whole number at or above from, without a library call.
-        if (from > to) return true;
-        auto whole = long(from);
-        whole += double(whole) < from;
-        if (!(whole <= to)) return true;
-    }
-    return false;
+    const Pair lower = lo - margin, upper = hi + margin;
+    box = {lower[0], lower[1], upper[0], upper[1]};
+    // x and y together: no centre k + 0.5 between from and to, no whole k in [from, to], in either.
+    const Pair from = (lower > partEye_.Origin ? lower : partEye_.Origin) - 0.5;
+    const Pair to = (upper < partEye_.Last ? upper : partEye_.Last) - 0.5;
+    if (_mm_movemask_pd(__m128d(from > to))) return true;
+    // Now both lie within the viewport's bounds: the whole number at or above from, as the
+    // truncation of a small number is.
+    Pair whole = _mm_cvtepi32_pd(_mm_cvttpd_epi32(from));
+    whole = whole < from ? whole + 1 : whole;
+    return _mm_movemask_pd(__m128d(whole > to)) != 0;
 }
 
 MyZephGLView::Kept MyZephGLView::keptBounds(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c,
