@@ -432,7 +432,23 @@ private:
         bool BehindCover = false;             // triangles hidden by the cover are left out
         bool Hidden = false;                  // the whole object lies behind the cover
     } partEye_;
-    std::vector<uint16_t> batch_;  // point numbers of triangles drawn in one state, in polygon order
+    // Point numbers of triangles drawn in one state, in polygon order: the first Count of a store
+    // that only grows, so that a polygon's triangles are appended without a growth check each or
+    // the store's clearing.
+    struct PointRun {
+        std::vector<uint16_t> Store;
+        size_t Count = 0;
+        uint16_t* room(size_t more) {  // where `more` may follow the Count in use
+            if (Store.size() < Count + more) Store.resize(std::max(Count + more, 2 * Store.size()));
+            return Store.data() + Count;
+        }
+        const uint16_t* data() const { return Store.data(); }
+        const uint16_t* begin() const { return Store.data(); }
+        const uint16_t* end() const { return Store.data() + Count; }
+        size_t size() const { return Count; }
+        bool empty() const { return Count == 0; }
+        void clear() { Count = 0; }
+    } batch_;
     ScreenBox batchBox_ = kNoScreen;  // where the open batch's triangles may light pixels
     // The points an object's arrays are read from and their layout (a GL interleaved format).
     struct ArraysAt {

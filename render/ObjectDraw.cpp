@@ -1043,11 +1043,10 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
     const bool seen = partEye_.On, behindCover = partEye_.BehindCover;
     const bool flatLit = !(hints & kUnlit);
     RecentCorners recent;
-    // Room for every triangle the primitive may make (n - 2 at most, whatever its kind), cut back
-    // to those sent: a triangle costs three stores, not three growth checks.
-    const size_t first = batch_.size();
-    batch_.resize(first + 3 * size_t(std::max(n - 2, 0)));
-    uint16_t* out = batch_.data() + first;
+    // Room for every triangle the primitive may make (n - 2 at most, whatever its kind), of which
+    // those sent are kept: a triangle costs three stores, not three growth checks.
+    uint16_t* const first = batch_.room(3 * size_t(std::max(n - 2, 0)));
+    uint16_t* out = first;
     // Run for every triangle of every batch: written into each loop below.
     const auto tri = [&](uint16_t a, uint16_t b, uint16_t c) __attribute__((always_inline)) {
         if (cull && facesAway(g, a, b, c)) return;
@@ -1089,7 +1088,7 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
         for (int i = 1; i + 1 < n; ++i) tri(v[0], v[i], v[i + 1]);
         break;
     }
-    batch_.resize(size_t(out - batch_.data()));
+    batch_.Count += size_t(out - first);
 }
 
 MyZephGLView::FragmentState MyZephGLView::fragmentState() const {
