@@ -988,13 +988,15 @@ MyZephGLView::Kept MyZephGLView::keptBounds(const ObjectPointsPolysVer2& g, uint
     // beyond one plane by more than GL's single-precision rounding, nothing is left; cut, its
     // window positions lie along the near plane's, far from the eye's singular w = 0.
     using Clip = std::array<double, 4>;
-    std::array<Clip, 5> poly{}, cut{};  // a triangle cut by two planes has five corners at most
+    // A triangle cut by two planes has five corners at most; each cut is written to the other array.
+    std::array<Clip, 5> corners[2];
+    std::array<Clip, 5>* poly = &corners[0];
     int n = 0;
     const auto* bytes = reinterpret_cast<const unsigned char*>(g.ThePoints) + positionIn(partEye_.Stride);
     const std::array<double, 16>& m = partEye_.Clip;
     for (const uint16_t i : {a, b, c}) {
         const float* p = reinterpret_cast<const float*>(bytes + size_t(i) * partEye_.Stride);
-        Clip& q = poly[size_t(n++)];
+        Clip& q = (*poly)[size_t(n++)];
         for (int r = 0; r < 4; ++r) q[size_t(r)] = m[r] * p[0] + m[4 + r] * p[1] + m[8 + r] * p[2] + m[12 + r];
         for (const double v : q)
             if (!std::isfinite(v)) return Kept::Unbounded;
@@ -1002,10 +1004,11 @@ MyZephGLView::Kept MyZephGLView::keptBounds(const ObjectPointsPolysVer2& g, uint
     for (const double side : {1.0, -1.0}) {  // the near plane, z + w >= 0, then the far, w - z >= 0
         const auto inside = [side](const Clip& q) { return q[3] + side * q[2]; };
         const auto clearlyOut = [&](const Clip& q) { return inside(q) < -1e-6 * (std::fabs(q[2]) + std::fabs(q[3])); };
-        if (std::all_of(poly.begin(), poly.begin() + n, clearlyOut)) return Kept::Nothing;
+        if (std::all_of(poly->begin(), poly->begin() + n, clearlyOut)) return Kept::Nothing;
+        std::array<Clip, 5>& cut = poly == &corners[0] ? corners[1] : corners[0];
         int kept = 0;
         for (int k = 0; k < n; ++k) {
-            const Clip &p = poly[size_t(k)], &q = poly[size_t((k + 1) % n)];
+            const Clip &p = (*poly)[size_t(k)], &q = (*poly)[size_t(k + 1 < n ? k + 1 : 0)];
             const double dp = inside(p), dq = inside(q);
             if (dp >= 0) cut[size_t(kept++)] = p;
             if ((dp >= 0) != (dq >= 0)) {
@@ -1015,11 +1018,11 @@ MyZephGLView::Kept MyZephGLView::keptBounds(const ObjectPointsPolysVer2& g, uint
             }
         }
         if (kept < 3) return Kept::Unbounded;  // a sliver at a plane: left to GL
-        poly = cut;
+        poly = &cut;
         n = kept;
     }
     for (int k = 0; k < n; ++k) {
-        const Clip& q = poly[size_t(k)];
+        const Clip& q = (*poly)[size_t(k)];
         if (!(q[3] > 1e-6)) return Kept::Unbounded;
         for (int j = 0; j < 2; ++j) {
             const double at = partEye_.Viewport[j] + (q[size_t(j)] / q[3] + 1) * 0.5 * partEye_.Viewport[2 + j];
