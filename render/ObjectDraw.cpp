@@ -965,8 +965,9 @@ void MyZephGLView::noteEyeInPart(int stride) {
             lo = Pair{kl[0], kl[1]}, hi = Pair{kh[0], kh[1]};
             break;
         }
-        lo = q.Window < lo ? q.Window : lo;
-        hi = q.Window > hi ? q.Window : hi;
+        // q < lo ? q : lo and q > hi ? q : hi, each one instruction.
+        lo = _mm_min_pd(q.Window, lo);
+        hi = _mm_max_pd(q.Window, hi);
     }
     const Pair lower = lo - margin, upper = hi + margin;
     box = {lower[0], lower[1], upper[0], upper[1]};
