@@ -511,7 +511,8 @@ bool MyZephGLView::sameMaterials(const MaterialLightData* a, const MaterialLight
     return true;
 }
 
-bool MyZephGLView::heldAlike(const HeldBatch& b, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
+[[gnu::always_inline]] inline bool MyZephGLView::heldAlike(const HeldBatch& b, const OnePolygonVer2& p,
+                                                          const ObjectPointsPolysVer2& g,
                              const MaterialLightData* materials) {
     if (b.G == &g) return sameLook(*b.Head, p, g);
     // Another object's: the same picture and the same material by value (the tables are alike).
