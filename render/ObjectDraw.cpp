@@ -513,7 +513,7 @@ bool MyZephGLView::sameMaterials(const MaterialLightData* a, const MaterialLight
 
 [[gnu::always_inline]] inline bool MyZephGLView::heldAlike(const HeldBatch& b, const OnePolygonVer2& p,
                                                           const ObjectPointsPolysVer2& g,
-                             const MaterialLightData* materials) {
+                                                          const MaterialLightData* materials) {
     if (b.G == &g) return sameLook(*b.Head, p, g);
     // Another object's: the same picture and the same material by value (the tables are alike).
     const int32_t h = p.DrawHints;
