@@ -254,7 +254,7 @@ bool MyZephGLView::findOpenRectangles() {
     constexpr int cell = worlddraw::ScreenCover::kCell;
     const auto covered = [&](int i, int j) { return cover_.hidesCell(i, j); };
     skyRects_.find(viewport, cell, covered, kSkyRects.Most, kSkyRects.LeastCells);
-    deckRects_.find(viewport, cell, covered, kDeckRects.Most, kDeckRects.LeastCells);
+    deckRects_.findAlike(skyRects_, kDeckRects.Most, kDeckRects.LeastCells);
     return true;
 }
 

@@ -243,9 +243,11 @@ private:
         bool meets(const ScreenBox& b) const { return !(X1 < b.X0 || b.X1 < X0 || Y1 < b.Y0 || b.Y1 < Y0); }
     };
     static constexpr ScreenBox kWholeScreen{-1e300, -1e300, 1e300, 1e300}, kNoScreen{1e300, 1e300, -1e300, -1e300};
+    // Two doubles worked on at once, each lane exactly as a double alone (no fused operations here).
+    using Pair = double __attribute__((vector_size(16)));
     // A corner's window position (pixels) under partEye_.Clip.
     struct Projected {
-        double Window[2];
+        Pair Window;  // x, y
         bool Ahead;  // in front of the eye (w above 1e-3): else Window is not set
     };
     // The corners of one polygon's triangles last projected, by point number modulo kSize.
@@ -422,6 +424,7 @@ private:
         int Stride = 32;
         std::array<double, 16> Projection{};  // GL's, read as the object starts
         std::array<int, 4> Viewport{};
+        Pair Origin{}, Half{}, Last{};  // the viewport's corner, half its size, far corner
         double Margin = 0;                    // pixels: where a sample may lie off the centre
         std::array<double, 16> Clip{};        // Projection x FinalMatrix_
         std::array<double, 2> DepthRange{};   // GL's, read as the object starts
@@ -429,7 +432,23 @@ private:
         bool BehindCover = false;             // triangles hidden by the cover are left out
         bool Hidden = false;                  // the whole object lies behind the cover
     } partEye_;
-    std::vector<uint16_t> batch_;  // point numbers of triangles drawn in one state, in polygon order
+    // Point numbers of triangles drawn in one state, in polygon order: the first Count of a store
+    // that only grows, so that a polygon's triangles are appended without a growth check each or
+    // the store's clearing.
+    struct PointRun {
+        std::vector<uint16_t> Store;
+        size_t Count = 0;
+        uint16_t* room(size_t more) {  // where `more` may follow the Count in use
+            if (Store.size() < Count + more) Store.resize(std::max(Count + more, 2 * Store.size()));
+            return Store.data() + Count;
+        }
+        const uint16_t* data() const { return Store.data(); }
+        const uint16_t* begin() const { return Store.data(); }
+        const uint16_t* end() const { return Store.data() + Count; }
+        size_t size() const { return Count; }
+        bool empty() const { return Count == 0; }
+        void clear() { Count = 0; }
+    } batch_;
     ScreenBox batchBox_ = kNoScreen;  // where the open batch's triangles may light pixels
     // The points an object's arrays are read from and their layout (a GL interleaved format).
     struct ArraysAt {
@@ -470,6 +489,7 @@ private:
         const float* DiffuseSent = nullptr;
     } plainMaterial_;
     TransparentQueue Transparent_;
+    std::vector<int> transparentOrder_;     // the queue's entries in the order they are drawn
     std::vector<uint16_t> transparentRun_;  // point numbers of the queue's polygons drawn in one call
     RingOutline ring_;                      // the run's ring, when it is one
     std::vector<uint16_t> ringFill_;        // triangles filling its outer edge

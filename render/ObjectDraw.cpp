@@ -12,6 +12,8 @@
 #include <cstddef>
 #include <tuple>
 
+#include <emmintrin.h>
+
 #include "platform/Log.h"
 #include "render/DrawHints.h"
 #include "render/MyZephGLView.h"
@@ -45,6 +47,21 @@ void MyZephGLView::setBlend(bool on) { switchNoted(noted_.Blend, GL_BLEND, on); 
 void MyZephGLView::setCull(bool on) { switchNoted(noted_.Cull, GL_CULL_FACE, on); }
 void MyZephGLView::setTexturing(bool on) { switchNoted(noted_.Texture, GL_TEXTURE_2D, on); }
 void MyZephGLView::setLighting(bool on) { switchNoted(noted_.Lighting, GL_LIGHTING, on); }
+
+[[gnu::always_inline]] inline bool MyZephGLView::sameLook(const OnePolygonVer2& a, const OnePolygonVer2& b,
+                                                         const ObjectPointsPolysVer2& g) {
+    // What setPolygonState reads: the hints, the bound picture, the material when lit, the
+    // polygon's colour when it is the emission (untextured) or the colour (unlit). Asked of every
+    // polygon a batch may take: the same picture and material numbers answer at once.
+    const int32_t h = a.DrawHints;
+    if (b.DrawHints != h) return false;
+    const bool numbersAlike = a.MapNumber == b.MapNumber && a.MaterialLightDataOffset == b.MaterialLightDataOffset;
+    if (numbersAlike && !(h & (kUntextured | kUnlit))) return true;
+    if (!(h & kUntextured) && pictureSlot(a, g) != pictureSlot(b, g)) return false;
+    if (!(h & kUnlit) && materialIndex(a) != materialIndex(b)) return false;
+    if ((h & (kUntextured | kUnlit)) && a.PolyColor != b.PolyColor) return false;
+    return true;
+}
 
 bool MyZephGLView::fogFaintWithin(double reach) const {
     // GL's fog factor f at `reach` (eye-space depth, ft) leaves f of a fragment's colour and puts
@@ -251,6 +268,11 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     batchBox_ = kNoScreen;
     if (batching) {
         worlddraw::WidenedView::loaded(partEye_.Projection, partEye_.Viewport);
+        for (int k = 0; k < 2; ++k) {
+            partEye_.Origin[k] = partEye_.Viewport[k];
+            partEye_.Half[k] = 0.5 * partEye_.Viewport[2 + k];
+            partEye_.Last[k] = partEye_.Viewport[k] + partEye_.Viewport[2 + k];
+        }
         GLint samples = 0;
         glGetIntegerv(GL_SAMPLE_BUFFERS, &samples);
         // With several samples a pixel, any point of it may be one: a triangle must miss the pixel.
@@ -489,8 +511,9 @@ bool MyZephGLView::sameMaterials(const MaterialLightData* a, const MaterialLight
     return true;
 }
 
-bool MyZephGLView::heldAlike(const HeldBatch& b, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
-                             const MaterialLightData* materials) {
+[[gnu::always_inline]] inline bool MyZephGLView::heldAlike(const HeldBatch& b, const OnePolygonVer2& p,
+                                                          const ObjectPointsPolysVer2& g,
+                                                          const MaterialLightData* materials) {
     if (b.G == &g) return sameLook(*b.Head, p, g);
     // Another object's: the same picture and the same material by value (the tables are alike).
     const int32_t h = p.DrawHints;
@@ -663,7 +686,10 @@ bool MyZephGLView::hiddenByCover(const ScreenBox& box) const {
     // offset; a polygon drawn whatever the depths may since have laid farther ones there.
     if (depthAlways_) return false;
     // Most boxes reach an open cell at their lower left corner: one cell answers for them.
-    if (cover_.openAt(std::fmax(box.X0, partEye_.Viewport[0]), std::fmax(box.Y0, partEye_.Viewport[1]))) return false;
+    // As std::fmax, a bound that is not a number giving way to the viewport's edge, without a library call.
+    const double x = box.X0 > partEye_.Origin[0] ? box.X0 : partEye_.Origin[0];
+    const double y = box.Y0 > partEye_.Origin[1] ? box.Y0 : partEye_.Origin[1];
+    if (cover_.openAt(x, y)) return false;
     return cover_.hides(box.X0, box.Y0, box.X1, box.Y1);
 }
 
@@ -828,17 +854,6 @@ void MyZephGLView::setPolygonState(const OnePolygonVer2& p, const ObjectPointsPo
     }
 }
 
-bool MyZephGLView::sameLook(const OnePolygonVer2& a, const OnePolygonVer2& b, const ObjectPointsPolysVer2& g) {
-    // What setPolygonState reads: the hints, the bound picture, the material when lit, the
-    // polygon's colour when it is the emission (untextured) or the colour (unlit).
-    const int32_t h = a.DrawHints;
-    if (b.DrawHints != h) return false;
-    if (!(h & kUntextured) && pictureSlot(a, g) != pictureSlot(b, g)) return false;
-    if (!(h & kUnlit) && materialIndex(a) != materialIndex(b)) return false;
-    if ((h & (kUntextured | kUnlit)) && a.PolyColor != b.PolyColor) return false;
-    return true;
-}
-
 bool MyZephGLView::batchable(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) {
     const int type = p.DefaultDrawType, n = g.RunItems[p.FirstItem];
     switch (type) {
@@ -881,15 +896,27 @@ void MyZephGLView::noteEyeInPart(int stride) {
     // (negative where GL is set to cull the other way; nothing where it culls both). Only
     // a triangle clearly turned (more than a few hundredths of a degree) is left out, so that the
     // rounding of GL's own test cannot disagree.
+    // Run for every triangle: x and y are worked on together, each lane and each sum in the order
+    // the plain products and sums below would take:
+    //   u = q - p, v = r - p, n = u x v, e = eye - p,
+    //   facing = sign (n0 e0 + n1 e1 + n2 e2), scale = sqrt((n0 n0 + n1 n1 + n2 n2) (e0 e0 + e1 e1 + e2 e2)).
     const auto* bytes = reinterpret_cast<const unsigned char*>(g.ThePoints) + positionIn(partEye_.Stride);
     const auto at = [&](uint16_t i) { return reinterpret_cast<const float*>(bytes + size_t(i) * partEye_.Stride); };
     const float *p = at(a), *q = at(b), *r = at(c);
-    const double u[3] = {double(q[0]) - p[0], double(q[1]) - p[1], double(q[2]) - p[2]};
-    const double v[3] = {double(r[0]) - p[0], double(r[1]) - p[1], double(r[2]) - p[2]};
-    const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
-    const double e[3] = {partEye_.X - p[0], partEye_.Y - p[1], partEye_.Z - p[2]};
-    const double facing = partEye_.Sign * (n[0] * e[0] + n[1] * e[1] + n[2] * e[2]);
-    const double scale = std::sqrt((n[0] * n[0] + n[1] * n[1] + n[2] * n[2]) * (e[0] * e[0] + e[1] * e[1] + e[2] * e[2]));
+    const Pair pxy = {p[0], p[1]};
+    const Pair u = Pair{q[0], q[1]} - pxy, v = Pair{r[0], r[1]} - pxy;
+    const double pz = p[2], uz = double(q[2]) - pz, vz = double(r[2]) - pz;
+    // n0 = u1 v2 - u2 v1, n1 = u2 v0 - u0 v2; n2 = u0 v1 - u1 v0.
+    const Pair nxy = Pair{u[1], uz} * Pair{vz, v[0]} - Pair{uz, u[0]} * Pair{v[1], vz};
+    const Pair cross = u * Pair{v[1], v[0]};
+    const double nz = cross[0] - cross[1];
+    const Pair exy = Pair{partEye_.X, partEye_.Y} - pxy;
+    const double ez = partEye_.Z - pz;
+    const Pair ne = nxy * exy;
+    const double facing = partEye_.Sign * (ne[0] + ne[1] + nz * ez);
+    if (!(facing > 0)) return false;  // the bound below is never negative
+    const Pair nn = nxy * nxy, ee = exy * exy;
+    const double scale = std::sqrt((nn[0] + nn[1] + nz * nz) * (ee[0] + ee[1] + ez * ez));
     return facing > 1e-3 * scale;
 }
 
@@ -907,10 +934,11 @@ void MyZephGLView::noteEyeInPart(int stride) {
     const double w = m[3] * p[0] + m[7] * p[1] + m[11] * p[2] + m[15];
     out.Ahead = w > 1e-3;
     if (!out.Ahead) return out;
-    for (int k = 0; k < 2; ++k) {
-        const double ndc = (m[k] * p[0] + m[4 + k] * p[1] + m[8 + k] * p[2] + m[12 + k]) / w;
-        out.Window[k] = partEye_.Viewport[k] + (ndc + 1) * 0.5 * partEye_.Viewport[2 + k];
-    }
+    // x and y together, in the order of a row's sum; (ndc + 1) * 0.5 * width to the last bit, as
+    // halving is exact either side of the product.
+    const auto column = [&m](int c) { return Pair{m[4 * c], m[4 * c + 1]}; };
+    const Pair ndc = (column(0) * double(p[0]) + column(1) * double(p[1]) + column(2) * double(p[2]) + column(3)) / w;
+    out.Window = partEye_.Origin + (ndc + 1) * partEye_.Half;
     return out;
 }
 
@@ -923,38 +951,36 @@ void MyZephGLView::noteEyeInPart(int stride) {
     // Run for every triangle sent: the comparisons are written out, as std::fmin and std::fmax
     // are library calls here (they keep the bound where a corner is not a number, as these do).
     const double margin = partEye_.Margin;
-    double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+    Pair lo = {1e300, 1e300}, hi = {-1e300, -1e300};
     for (const uint16_t i : {a, b, c}) {
         const Projected& q = projected(g, i, recent);
         if (!q.Ahead) {
             // Reaching behind the eye (a cockpit's sides and floor): bounded by what GL keeps of it.
-            lo[0] = lo[1] = 1e300, hi[0] = hi[1] = -1e300;
-            const Kept kept = keptBounds(g, a, b, c, lo, hi);
+            double kl[2] = {1e300, 1e300}, kh[2] = {-1e300, -1e300};
+            const Kept kept = keptBounds(g, a, b, c, kl, kh);
             if (kept == Kept::Nothing) return true;
             if (kept == Kept::Unbounded) {
                 box = kWholeScreen;
                 return false;
             }
+            lo = Pair{kl[0], kl[1]}, hi = Pair{kh[0], kh[1]};
             break;
         }
-        for (int k = 0; k < 2; ++k) {
-            lo[k] = q.Window[k] < lo[k] ? q.Window[k] : lo[k];
-            hi[k] = q.Window[k] > hi[k] ? q.Window[k] : hi[k];
-        }
+        // q < lo ? q : lo and q > hi ? q : hi, each one instruction.
+        lo = _mm_min_pd(q.Window, lo);
+        hi = _mm_max_pd(q.Window, hi);
     }
-    box = {lo[0] - margin, lo[1] - margin, hi[0] + margin, hi[1] + margin};
-    for (int k = 0; k < 2; ++k) {
-        const double first = partEye_.Viewport[k], last = partEye_.Viewport[k] + partEye_.Viewport[2 + k];
-        const double from = (lo[k] - margin > first ? lo[k] - margin : first) - 0.5;
-        const double to = (hi[k] + margin < last ? hi[k] + margin : last) - 0.5;
-        // No centre k + 0.5 between them: no whole k in [from, to]. Once from <= to, both lie
-        // within the viewport's bounds: the whole number at or above from, without a library call.
-        if (from > to) return true;
-        auto whole = long(from);
-        whole += double(whole) < from;
-        if (!(whole <= to)) return true;
-    }
-    return false;
+    const Pair lower = lo - margin, upper = hi + margin;
+    box = {lower[0], lower[1], upper[0], upper[1]};
+    // x and y together: no centre k + 0.5 between from and to, no whole k in [from, to], in either.
+    const Pair from = (lower > partEye_.Origin ? lower : partEye_.Origin) - 0.5;
+    const Pair to = (upper < partEye_.Last ? upper : partEye_.Last) - 0.5;
+    if (_mm_movemask_pd(__m128d(from > to))) return true;
+    // Now both lie within the viewport's bounds: the whole number at or above from, as the
+    // truncation of a small number is.
+    Pair whole = _mm_cvtepi32_pd(_mm_cvttpd_epi32(from));
+    whole = whole < from ? whole + 1 : whole;
+    return _mm_movemask_pd(__m128d(whole > to)) != 0;
 }
 
 MyZephGLView::Kept MyZephGLView::keptBounds(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c,
@@ -964,13 +990,15 @@ MyZephGLView::Kept MyZephGLView::keptBounds(const ObjectPointsPolysVer2& g, uint
     // beyond one plane by more than GL's single-precision rounding, nothing is left; cut, its
     // window positions lie along the near plane's, far from the eye's singular w = 0.
     using Clip = std::array<double, 4>;
-    std::array<Clip, 5> poly{}, cut{};  // a triangle cut by two planes has five corners at most
+    // A triangle cut by two planes has five corners at most; each cut is written to the other array.
+    std::array<Clip, 5> corners[2];
+    std::array<Clip, 5>* poly = &corners[0];
     int n = 0;
     const auto* bytes = reinterpret_cast<const unsigned char*>(g.ThePoints) + positionIn(partEye_.Stride);
     const std::array<double, 16>& m = partEye_.Clip;
     for (const uint16_t i : {a, b, c}) {
         const float* p = reinterpret_cast<const float*>(bytes + size_t(i) * partEye_.Stride);
-        Clip& q = poly[size_t(n++)];
+        Clip& q = (*poly)[size_t(n++)];
         for (int r = 0; r < 4; ++r) q[size_t(r)] = m[r] * p[0] + m[4 + r] * p[1] + m[8 + r] * p[2] + m[12 + r];
         for (const double v : q)
             if (!std::isfinite(v)) return Kept::Unbounded;
@@ -978,10 +1006,11 @@ MyZephGLView::Kept MyZephGLView::keptBounds(const ObjectPointsPolysVer2& g, uint
     for (const double side : {1.0, -1.0}) {  // the near plane, z + w >= 0, then the far, w - z >= 0
         const auto inside = [side](const Clip& q) { return q[3] + side * q[2]; };
         const auto clearlyOut = [&](const Clip& q) { return inside(q) < -1e-6 * (std::fabs(q[2]) + std::fabs(q[3])); };
-        if (std::all_of(poly.begin(), poly.begin() + n, clearlyOut)) return Kept::Nothing;
+        if (std::all_of(poly->begin(), poly->begin() + n, clearlyOut)) return Kept::Nothing;
+        std::array<Clip, 5>& cut = poly == &corners[0] ? corners[1] : corners[0];
         int kept = 0;
         for (int k = 0; k < n; ++k) {
-            const Clip &p = poly[size_t(k)], &q = poly[size_t((k + 1) % n)];
+            const Clip &p = (*poly)[size_t(k)], &q = (*poly)[size_t(k + 1 < n ? k + 1 : 0)];
             const double dp = inside(p), dq = inside(q);
             if (dp >= 0) cut[size_t(kept++)] = p;
             if ((dp >= 0) != (dq >= 0)) {
@@ -991,11 +1020,11 @@ MyZephGLView::Kept MyZephGLView::keptBounds(const ObjectPointsPolysVer2& g, uint
             }
         }
         if (kept < 3) return Kept::Unbounded;  // a sliver at a plane: left to GL
-        poly = cut;
+        poly = &cut;
         n = kept;
     }
     for (int k = 0; k < n; ++k) {
-        const Clip& q = poly[size_t(k)];
+        const Clip& q = (*poly)[size_t(k)];
         if (!(q[3] > 1e-6)) return Kept::Unbounded;
         for (int j = 0; j < 2; ++j) {
             const double at = partEye_.Viewport[j] + (q[size_t(j)] / q[3] + 1) * 0.5 * partEye_.Viewport[2 + j];
@@ -1014,28 +1043,37 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
     const uint16_t* run = g.RunItems + p.FirstItem;
     const int n = run[0];
     const uint16_t* v = run + 1;
-    const bool cull = partEye_.On && partEye_.Culled != 0 && !(p.DrawHints & kNoCull);
+    const int32_t hints = p.DrawHints;
+    const bool cull = partEye_.On && partEye_.Culled != 0 && !(hints & kNoCull);
+    const bool seen = partEye_.On, behindCover = partEye_.BehindCover;
+    const bool flatLit = !(hints & kUnlit);
     RecentCorners recent;
-    const auto tri = [&](uint16_t a, uint16_t b, uint16_t c) {
+    // Room for every triangle the primitive may make (n - 2 at most, whatever its kind), of which
+    // those sent are kept: a triangle costs three stores, not three growth checks.
+    uint16_t* const first = batch_.room(3 * size_t(std::max(n - 2, 0)));
+    uint16_t* out = first;
+    // Run for every triangle of every batch: written into each loop below.
+    const auto tri = [&](uint16_t a, uint16_t b, uint16_t c) __attribute__((always_inline)) {
         if (cull && facesAway(g, a, b, c)) return;
         ScreenBox box = kWholeScreen;
-        if (partEye_.On && coversNoPixel(g, a, b, c, box, recent)) {
+        if (seen && coversNoPixel(g, a, b, c, box, recent)) {
             ++trianglesUnseen_;
             return;
         }
-        if (partEye_.BehindCover && hiddenByCover(box) && (!(p.DrawHints & kOffset) || offsetStaysBehind(g, a, b, c))) {
+        if (behindCover && hiddenByCover(box) && (!(hints & kOffset) || offsetStaysBehind(g, a, b, c))) {
             ++trianglesHidden_;
             return;
         }
         batchBox_.widen(box);
-        if (batchFlat_ && !(p.DrawHints & kUnlit)) {
+        if (batchFlat_ && flatLit) {
             // Lit: one colour only where the three normals are one (plain points: no colours of their own).
             const auto* points = g.ThePoints;
             batchFlat_ = sameNormal(points[b], points[a]) && sameNormal(points[c], points[a]);
         }
-        batch_.push_back(a);
-        batch_.push_back(b);
-        batch_.push_back(c);
+        out[0] = a;
+        out[1] = b;
+        out[2] = c;
+        out += 3;
     };
     switch (p.DefaultDrawType) {
     case GL_TRIANGLES:
@@ -1055,6 +1093,7 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
         for (int i = 1; i + 1 < n; ++i) tri(v[0], v[i], v[i + 1]);
         break;
     }
+    batch_.Count += size_t(out - first);
 }
 
 MyZephGLView::FragmentState MyZephGLView::fragmentState() const {

@@ -4,6 +4,27 @@
 
 namespace pellam::render {
 
+void OpenRectangles::findAlike(const OpenRectangles& other, int most, long leastSaved) {
+    Hidden.assign(other.Hidden.begin(), other.Hidden.end());
+    settle(other.Viewport, other.Cell, other.Across, other.Down, most, leastSaved);
+}
+
+void OpenRectangles::settle(const std::array<int, 4>& viewport, int cell, int across, int down, int most,
+                            long leastSaved) {
+    // The cockpit's cover stays put while the head does: then so do the rectangles.
+    if (Count > 0 && viewport == Viewport && cell == Cell && across == Across && down == Down && most == LastMost &&
+        leastSaved == LastLeastSaved && Hidden == LastHidden)
+        return;
+    Viewport = viewport;
+    Cell = cell;
+    Across = across;
+    Down = down;
+    LastMost = most;
+    LastLeastSaved = leastSaved;
+    LastHidden = Hidden;
+    cut(most, leastSaved);
+}
+
 long OpenRectangles::openIn(int i0, int i1, int j0, int j1) const {
     if (i0 >= i1 || j0 >= j1) return 0;
     const size_t row = size_t(Across) + 1;

@@ -28,6 +28,8 @@ public:
 
     template <class Covered>
     void find(const std::array<int, 4>& viewport, int cell, const Covered& covered, int most = 1, long leastSaved = 0);
+    // As find with what `other` last found covered, on its viewport and cells, without asking again.
+    void findAlike(const OpenRectangles& other, int most, long leastSaved);
 
     int count() const { return Count; }
     const ScissorBox& operator[](int k) const { return Boxes[size_t(k)]; }
@@ -56,6 +58,8 @@ private:
     Cells largestHidden(const Cells& c);
     Split bestCut(const Cells& part);
     void cut(int most, long leastSaved);
+    // Cuts for the cells now in Hidden, unless all is as at the last cut.
+    void settle(const std::array<int, 4>& viewport, int cell, int across, int down, int most, long leastSaved);
     ScissorBox box(const Cells& c) const;
 
     std::array<int, 4> Viewport{};
@@ -78,18 +82,7 @@ void OpenRectangles::find(const std::array<int, 4>& viewport, int cell, const Co
     Hidden.resize(size_t(across) * size_t(down));
     for (int j = 0; j < down; ++j)
         for (int i = 0; i < across; ++i) Hidden[size_t(j) * across + i] = covered(i, j) ? 1 : 0;
-    // The cockpit's cover stays put while the head does: then so do the rectangles.
-    if (Count > 0 && viewport == Viewport && cell == Cell && across == Across && down == Down && most == LastMost &&
-        leastSaved == LastLeastSaved && Hidden == LastHidden)
-        return;
-    Viewport = viewport;
-    Cell = cell;
-    Across = across;
-    Down = down;
-    LastMost = most;
-    LastLeastSaved = leastSaved;
-    LastHidden = Hidden;
-    cut(most, leastSaved);
+    settle(viewport, cell, across, down, most, leastSaved);
 }
 
 }  // namespace pellam::render

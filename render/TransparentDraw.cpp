@@ -54,7 +54,20 @@ void MyZephGLView::glNewDrawTransparentItems() {
     // Whether the depth test hides what lies behind nearer parts: then a polygon beyond the cover is
     // drawn only where the cover leaves the view open, and a ring only its hole hides may be filled.
     bool depthTested = glIsEnabled(GL_DEPTH_TEST);
-    for (int i = Transparent_.takeFarthest(), next = -1; i >= 0; i = next) {
+    // Farthest first, as the queue's takeFarthest hands them out one by one (among equal depths the
+    // lowest index first; at or below its never-drawn depth, or not a number, not at all): sorted
+    // once, not searched for again at every polygon.
+    std::vector<int>& order = transparentOrder_;
+    order.clear();
+    for (int i = 0; i < Transparent_.count(); ++i)
+        if (Transparent_[i].ZDepth > TransparentQueue::kNever) order.push_back(i);
+    std::sort(order.begin(), order.end(), [this](int a, int b) {
+        const double da = Transparent_[a].ZDepth, db = Transparent_[b].ZDepth;
+        return da > db || (da == db && a < b);
+    });
+    size_t taken = 0;
+    const auto takeFarthest = [&] { return taken < order.size() ? order[taken++] : -1; };
+    for (int i = takeFarthest(), next = -1; i >= 0; i = next) {
         const TransparentPolyVer2& e = Transparent_[i];
         const OnePolygonVer2& p = *e.ThisPolygon;
         const ObjectPointsPolysVer2& g = *e.Geometry;
@@ -123,7 +136,7 @@ void MyZephGLView::glNewDrawTransparentItems() {
         }
         // The polygons taken next in the same state and of a kind that runs on (quads, triangles)
         // go in the same call: the GL fills them in the same order.
-        next = Transparent_.takeFarthest();
+        next = takeFarthest();
         const auto sameDraw = [&](const TransparentPolyVer2& o) {
             const OnePolygonVer2& q = *o.ThisPolygon;
             return o.Geometry == e.Geometry && q.DefaultDrawType == p.DefaultDrawType && q.DrawHints == h &&
@@ -138,7 +151,7 @@ void MyZephGLView::glNewDrawTransparentItems() {
         };
         add(p);
         if (p.DefaultDrawType == GL_QUADS || p.DefaultDrawType == GL_TRIANGLES)
-            for (; next >= 0 && sameDraw(Transparent_[next]); next = Transparent_.takeFarthest())
+            for (; next >= 0 && sameDraw(Transparent_[next]); next = takeFarthest())
                 add(*Transparent_[next].ThisPolygon);
         // One colour at every vertex (unlit without colours of their own, or lit alike under the
         // sun's parallel light): shaded flat, the GL fills the same colour without interpolating it.

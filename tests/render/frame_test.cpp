@@ -350,6 +350,19 @@ TEST_F(SceneTest, TransparentPolygonsBlendFarthestFirstShowVertexColoursAndOverf
     EXPECT_EQ(platform::beepCount(), beeps);
 }
 
+// At one depth the queue's own order stands: of two half-clear squares queued red then blue, blue
+// ends on top, and red once their colours change places.
+TEST_F(SceneTest, TransparentPolygonsAtOneDepthKeepTheirQueuedOrder) {
+    Thing* t = put(9);
+    t->square(0, 5, 0, {1, 0, 0, 0.5f}, kUnlitFlat | kTransparent);
+    t->square(0, 5, 0, {0, 0, 1, 0.5f}, kUnlitFlat | kTransparent);
+    t->square(0, 5, 40, kGreen, kUnlitFlat);
+    t->at(0, 0, 100);
+    EXPECT_TRUE(near(at100(frame(), 0, 0), 64, 64, 128, 14));
+    std::swap(t->Geo[0].Polygons[0].PolyColor, t->Geo[0].Polygons[1].PolyColor);
+    EXPECT_TRUE(near(at100(frame(), 0, 0), 128, 64, 64, 14));
+}
+
 // Transparent squares over a black-and-white checker at strong and faint alphas look as they do by
 // the plain rules: the strong one keeps its picture's grain, only the faint one may lose it.
 TEST_F(SceneTest, ATransparentPictureKeepsItsGrainUnlessTooFaintToShowIt) {

@@ -187,6 +187,14 @@ TEST(RenderMath, OpenRectanglesHoldEveryPixelTheCoverLeavesOpenOnce) {
         for (int r = int(random() % 3); r > 0 && !c.Hidden.empty(); --r) c.Hidden[random() % c.Hidden.size()] = 0;
         SCOPED_TRACE(round);
         for (const int most : {1, 3, OpenRectangles::kMost}) check(c, most);
+        // Cut again for other limits from the cells just read: as if read anew.
+        OpenRectangles alike, anew;
+        alike.findAlike(found, 3, 20);
+        anew.find(c.Viewport, kCell, [&](int i, int j) { return c.at(i, j); }, 3, 20);
+        ASSERT_EQ(alike.count(), anew.count());
+        for (int k = 0; k < anew.count(); ++k)
+            EXPECT_TRUE(alike[k].X == anew[k].X && alike[k].Y == anew[k].Y && alike[k].Width == anew[k].Width &&
+                        alike[k].Height == anew[k].Height);
     }
 }
 
