@@ -516,8 +516,9 @@ bool ZephGLView::magnifiedTriangle(const std::array<ClipCorner, 3>& corners, con
     }
     if (n < 3) return true;  // nothing drawn
     // In the window, 1/w (q) and s/w, t/w in texels (u, v) run linearly; s = u/q. Its slope
-    // d(u/q)/dx = (u_x q - u q_x) / q^2, whose numerator is linear over the window: over a box,
-    // both are largest at its corners.
+    // d(u/q)/dx = (u_x q - u q_x) / q^2, whose numerator n is linear over the window. Along any
+    // line n/q, linear over linear with q > 0, runs one way: over a convex region it is largest
+    // in size at a corner, as q is least at one; the slope is at most the one over the other.
     struct Window {
         double X, Y, Q, U, V;
     };
@@ -565,7 +566,7 @@ bool ZephGLView::magnifiedTriangle(const std::array<ClipCorner, 3>& corners, con
         }
         if (m == 0) continue;  // wholly outside the area
         double leastQ = INFINITY;
-        std::array<double, 4> most{};  // |u_x q - u q_x|, |v_x q - v q_x|, the same in y
+        std::array<double, 4> most{};  // |u_x q - u q_x| / q, |v_x q - v q_x| / q, the same in y
         for (size_t i = 0; i < m; ++i)
             for (const double dx : {-kHelper, kHelper})
                 for (const double dy : {-kHelper, kHelper}) {
@@ -574,15 +575,14 @@ bool ZephGLView::magnifiedTriangle(const std::array<ClipCorner, 3>& corners, con
                     const double ua = a.U + u[0] * x + u[1] * y;
                     const double va = a.V + v[0] * x + v[1] * y;
                     leastQ = std::min(leastQ, qa);
-                    most[0] = std::max(most[0], std::abs(u[0] * qa - ua * q[0]));
-                    most[1] = std::max(most[1], std::abs(v[0] * qa - va * q[0]));
-                    most[2] = std::max(most[2], std::abs(u[1] * qa - ua * q[1]));
-                    most[3] = std::max(most[3], std::abs(v[1] * qa - va * q[1]));
+                    if (!(leastQ > 0)) return false;
+                    most[0] = std::max(most[0], std::abs(u[0] * qa - ua * q[0]) / qa);
+                    most[1] = std::max(most[1], std::abs(v[0] * qa - va * q[0]) / qa);
+                    most[2] = std::max(most[2], std::abs(u[1] * qa - ua * q[1]) / qa);
+                    most[3] = std::max(most[3], std::abs(v[1] * qa - va * q[1]) / qa);
                 }
-        if (!(leastQ > 0)) return false;
         // The steps' lengths at most 1 texel: a level of detail of at most 0.
-        const double square = leastQ * leastQ;
-        if (!(std::hypot(most[0], most[1]) <= square && std::hypot(most[2], most[3]) <= square)) return false;
+        if (!(std::hypot(most[0], most[1]) <= leastQ && std::hypot(most[2], most[3]) <= leastQ)) return false;
     }
     return true;
 }
