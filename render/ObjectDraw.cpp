@@ -1123,8 +1123,25 @@ bool MyZephGLView::chooseBatchFilter(const OnePolygonVer2& p, const ObjectPoints
     // not a blend of two: neighbouring levels of its pictures differ by a few levels of colour, and
     // the rasteriser reads half the texels.
     const bool cockpit = coverColour_ || drawingCockpit_;
+    // Where no pixel of the picture's pieces shrinks its level 0 (the bound keeps half a level in
+    // hand), level 0 alone is read, the same texels, without the rasteriser's choice of level for
+    // every pixel quad.
     const bool nearest = cockpit && nearestLevelInCockpit_ && !exactDrawing_ && !(p.DrawHints & kUntextured);
-    readNearestLevel(nearest ? pictureSlot(p, g) : -1, nearest);
+    // The batch is the open one, or, while held batches are drawn, those held under this head.
+    bool magnified = cockpit && magnifiedSampler() && !exactDrawing_ && !(p.DrawHints & kUntextured);
+    if (magnified && heldCount_ == 0) {
+        magnified = magnifiedThroughout(g, pictureSlot(p, g), batch_);
+    } else if (magnified) {
+        bool found = false;
+        for (size_t k = 0; magnified && k < heldCount_; ++k) {
+            const HeldBatch& b = held_.Batches[held_.Order[k]];
+            if (b.Head != &p || b.G != &g) continue;
+            found = true;
+            magnified = magnifiedThroughout(g, pictureSlot(p, g), b.Triangles);
+        }
+        magnified = magnified && found;
+    }
+    readNearestLevel(nearest || magnified ? pictureSlot(p, g) : -1, nearest, magnified);
     return drawsInMean(p, g);
 }
 

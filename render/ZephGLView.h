@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -117,7 +118,29 @@ public:
     // levels of 255 is read so: the state it is drawn in must be set first. Off, for other
     // pictures, or where the GL has no sampler objects, by the texture's own. Answers whether the
     // nearest level is read.
-    bool readNearestLevel(int32_t slot, bool on);
+    // With `magnified` (a piece no pixel of which can read its picture's level 0 shrunk), unit 0
+    // reads level 0 alone, linearly, through a sampler without mip levels: the same texels as the
+    // mipmapped filters read there, without the rasteriser's choice of level for every pixel quad.
+    bool readNearestLevel(int32_t slot, bool on, bool magnified = false);
+    // A corner of a triangle in clip space, with its texture coordinate.
+    struct ClipCorner {
+        double X, Y, Z, W, S, T;
+    };
+    // Whether every pixel quad of the triangle, its helper pixels up to a pixel and a half outside
+    // it included, steps by at most one texel (the two coordinates' steps summed) from pixel to
+    // pixel in x and in y across a picture `wide` x `high` texels at level 0, in `viewport` (x, y,
+    // width, height): a level of detail of at most 0, half a level below any choice of a smaller
+    // level. Only its pixels within `area` (x0, y0, x1, y1) and in front of the near plane count:
+    // a triangle that draws none there passes.
+    static bool magnifiedTriangle(const std::array<ClipCorner, 3>& corners, const std::array<double, 4>& viewport,
+                                  const std::array<double, 4>& area, double wide, double high);
+    // Whether magnifiedTriangle holds for every triangle (three of g's point numbers each) drawn
+    // with the picture in `slot`, as GL holds the model-view and projection matrices, the viewport
+    // and the scissor box now; false unless g's points are the arrays GL reads, as they are.
+    bool magnifiedThroughout(const ObjectPointsPolysVer2& g, int32_t slot, std::span<const uint16_t> triangles);
+    // Off, readNearestLevel's `magnified` is never asked (exact drawing keeps it off too).
+    void setMagnifiedSampler(bool on) { magnifiedSampler_ = on; }
+    bool magnifiedSampler() const { return magnifiedSampler_; }
     const TextureMaps& getTextureMapsPtr() const { return TheTextureMaps_; }
     int32_t getFontTexture() const { return gTextTexture_; }
     int32_t getGLError() const { return GLError_; }
@@ -258,13 +281,15 @@ protected:
     TextureMaps TheTextureMaps_{};
     int32_t CurrentBoundTextureNumber_ = -1;
     int32_t missingSlot_ = -1;
-    // Samplers reading the nearest level, repeating and clamped to the edge; made at the first use
-    // (Made -1: the GL has none). Bound is the one on unit 0 now, 0 for none.
+    // Samplers reading the nearest level, repeating and clamped to the edge, then those reading
+    // level 0 alone, the same; made at the first use (Made -1: the GL has none). Bound is the one on
+    // unit 0 now, 0 for none.
     struct Readings {
         int Made = 0;
-        std::array<uint32_t, 2> Names{};
+        std::array<uint32_t, 4> Names{};
         uint32_t Bound = 0;
     } readings_;
+    bool magnifiedSampler_ = true;
     void releaseSamplers();  // with the context current
     // The brightest channel of the colour GL modulates a texture by in its present state, 0..1.
     float brightestModulation() const;

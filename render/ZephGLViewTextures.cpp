@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cmath>
 #include <map>
+#include <span>
 #include <new>
 
 #include "core/ZephModel.h"
@@ -381,7 +382,7 @@ const SamplerCalls& samplerCalls() {
 }
 }  // namespace
 
-bool ZephGLView::readNearestLevel(int32_t slotNumber, bool on) {
+bool ZephGLView::readNearestLevel(int32_t slotNumber, bool on, bool magnified) {
     // The blend of two levels takes the farther one by at most half: the nearest level alone moves
     // a colour channel by at most half the step between them, times the colour that modulates it,
     // and by the rasteriser's rounding of its filter weights, a level or two. Pictures with alpha
@@ -395,6 +396,11 @@ bool ZephGLView::readNearestLevel(int32_t slotNumber, bool on) {
         if (usable && slot.LevelStep * 0.5f > kMostMove)
             usable = !(slot.Flags & kFlagReplace) && slot.LevelStep * 0.5f * brightestModulation() <= kMostMove;
     }
+    // Level 0 alone is read exactly as the mipmapped filters read it where no pixel shrinks it, in
+    // any format.
+    magnified = magnified && slotNumber >= 0 && slotNumber < kTextureSlots &&
+                TheTextureMaps_[slotNumber].TextureStatus == 2 && !(TheTextureMaps_[slotNumber].Flags & kFlagNoMipmaps);
+    usable = usable || magnified;
     if (usable && readings_.Made == 0) {
         const SamplerCalls& gl = samplerCalls();
         readings_.Made = gl.Gen ? 1 : -1;
@@ -403,16 +409,16 @@ bool ZephGLView::readNearestLevel(int32_t slotNumber, bool on) {
             // Wrapping as glSetCurrentTexture sets a texture's: GL_REPEAT, or GL_CLAMP_TO_EDGE for clamped slots.
             for (size_t k = 0; k < readings_.Names.size(); ++k) {
                 const GLuint name = readings_.Names[k];
-                const GLint wrap = k ? GL_CLAMP_TO_EDGE : GL_REPEAT;
+                const GLint wrap = k % 2 ? GL_CLAMP_TO_EDGE : GL_REPEAT;
                 gl.Parameter(name, GL_TEXTURE_WRAP_S, wrap);
                 gl.Parameter(name, GL_TEXTURE_WRAP_T, wrap);
-                gl.Parameter(name, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
+                gl.Parameter(name, GL_TEXTURE_MIN_FILTER, k < 2 ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR);
                 gl.Parameter(name, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
             }
         }
     }
-    const uint32_t wanted =
-        usable && readings_.Made > 0 ? readings_.Names[(TheTextureMaps_[slotNumber].Flags & kFlagClamp) ? 1 : 0] : 0;
+    const size_t which = ((TheTextureMaps_[std::max(slotNumber, 0)].Flags & kFlagClamp) ? 1 : 0) + (magnified ? 2 : 0);
+    const uint32_t wanted = usable && readings_.Made > 0 ? readings_.Names[which] : 0;
     if (wanted != readings_.Bound) {
         samplerCalls().Bind(0, wanted);
         readings_.Bound = wanted;
@@ -488,6 +494,149 @@ bool ZephGLView::flatEnough(int32_t slotNumber, const std::array<float, 3>& lit)
         return false;
     for (size_t c = 0; c < 3; ++c)
         if (!(lit[c] >= 0.0f && lit[c] <= 1.0f && slot.StoredSpread[c] * lit[c] <= kMostMove)) return false;
+    return true;
+}
+
+bool ZephGLView::magnifiedTriangle(const std::array<ClipCorner, 3>& corners, const std::array<double, 4>& viewport,
+                                   const std::array<double, 4>& area, double wide, double high) {
+    // Only the part in front of the near plane (z >= -w) is drawn; cut there, the polygon keeps
+    // the triangle's plane and its coordinates' linear course in clip space.
+    std::array<ClipCorner, 4> kept{};
+    size_t n = 0;
+    for (size_t i = 0; i < 3; ++i) {
+        const ClipCorner& a = corners[i];
+        const ClipCorner& b = corners[(i + 1) % 3];
+        const double da = a.Z + a.W, db = b.Z + b.W;
+        if (da >= 0) kept[n++] = a;
+        if ((da >= 0) != (db >= 0)) {
+            const double f = da / (da - db);
+            const auto at = [f](double u, double v) { return u + (v - u) * f; };
+            kept[n++] = {at(a.X, b.X), at(a.Y, b.Y), at(a.Z, b.Z), at(a.W, b.W), at(a.S, b.S), at(a.T, b.T)};
+        }
+    }
+    if (n < 3) return true;  // nothing drawn
+    // In the window, 1/w (q) and s/w, t/w in texels (u, v) run linearly; s = u/q. Its slope
+    // d(u/q)/dx = (u_x q - u q_x) / q^2, whose numerator n is linear over the window. Along any
+    // line n/q, linear over linear with q > 0, runs one way: over a convex region it is largest
+    // in size at a corner, as q is least at one; the slope is at most the one over the other.
+    struct Window {
+        double X, Y, Q, U, V;
+    };
+    std::array<Window, 4> w{};
+    for (size_t i = 0; i < n; ++i) {
+        if (!(kept[i].W > 0)) return false;
+        const double q = 1 / kept[i].W;
+        w[i] = {viewport[0] + (kept[i].X * q + 1) * 0.5 * viewport[2], viewport[1] + (kept[i].Y * q + 1) * 0.5 * viewport[3],
+                q, kept[i].S * wide * q, kept[i].T * high * q};
+    }
+    for (size_t k = 1; k + 1 < n; ++k) {
+        const Window& a = w[0];
+        const Window& b = w[k];
+        const Window& c = w[k + 1];
+        const double det = (b.X - a.X) * (c.Y - a.Y) - (c.X - a.X) * (b.Y - a.Y);
+        if (det == 0) continue;  // no area, no pixel
+        const auto slope = [&](double fa, double fb, double fc) {
+            return std::array<double, 2>{((fb - fa) * (c.Y - a.Y) - (fc - fa) * (b.Y - a.Y)) / det,
+                                         ((fc - fa) * (b.X - a.X) - (fb - fa) * (c.X - a.X)) / det};
+        };
+        const auto q = slope(a.Q, b.Q, c.Q), u = slope(a.U, b.U, c.U), v = slope(a.V, b.V, c.V);
+        // The pixels drawn lie in the triangle within the area; a quad's helper pixels within a
+        // pixel of them in x and y. That region's corners are the cut triangle's corners moved by
+        // up to kHelper each way, where linear functions take their extremes.
+        constexpr double kHelper = 1.5;  // px
+        std::array<std::array<double, 2>, 9> cut{}, next{};
+        size_t m = 0;
+        for (const Window* e : {&a, &b, &c}) cut[m++] = {e->X, e->Y};
+        for (int side = 0; side < 4 && m > 0; ++side) {
+            const int axis = side % 2;
+            const double edge = area[size_t(side)], sign = side < 2 ? 1 : -1;  // x0, y0 keep above; x1, y1 below
+            size_t k2 = 0;
+            for (size_t i = 0; i < m; ++i) {
+                const auto& from = cut[i];
+                const auto& to = cut[(i + 1) % m];
+                const double df = (from[size_t(axis)] - edge) * sign, dt = (to[size_t(axis)] - edge) * sign;
+                if (df >= 0) next[k2++] = from;
+                if ((df >= 0) != (dt >= 0)) {
+                    const double f = df / (df - dt);
+                    next[k2++] = {from[0] + (to[0] - from[0]) * f, from[1] + (to[1] - from[1]) * f};
+                }
+            }
+            m = k2;
+            cut = next;
+        }
+        if (m == 0) continue;  // wholly outside the area
+        double leastQ = INFINITY;
+        std::array<double, 4> most{};  // |u_x q - u q_x| / q, |v_x q - v q_x| / q, the same in y
+        for (size_t i = 0; i < m; ++i)
+            for (const double dx : {-kHelper, kHelper})
+                for (const double dy : {-kHelper, kHelper}) {
+                    const double x = cut[i][0] + dx - a.X, y = cut[i][1] + dy - a.Y;
+                    const double qa = a.Q + q[0] * x + q[1] * y;
+                    const double ua = a.U + u[0] * x + u[1] * y;
+                    const double va = a.V + v[0] * x + v[1] * y;
+                    leastQ = std::min(leastQ, qa);
+                    if (!(leastQ > 0)) return false;
+                    most[0] = std::max(most[0], std::abs(u[0] * qa - ua * q[0]) / qa);
+                    most[1] = std::max(most[1], std::abs(v[0] * qa - va * q[0]) / qa);
+                    most[2] = std::max(most[2], std::abs(u[1] * qa - ua * q[1]) / qa);
+                    most[3] = std::max(most[3], std::abs(v[1] * qa - va * q[1]) / qa);
+                }
+        // The steps' lengths at most 1 texel: a level of detail of at most 0.
+        if (!(std::hypot(most[0], most[1]) <= leastQ && std::hypot(most[2], most[3]) <= leastQ)) return false;
+    }
+    return true;
+}
+
+bool ZephGLView::magnifiedThroughout(const ObjectPointsPolysVer2& g, int32_t slot, std::span<const uint16_t> triangles) {
+    if (!g.ThePoints || slot < 0 || slot >= kTextureSlots || TheTextureMaps_[slot].TextureStatus != 2) return false;
+    // The arrays GL reads must be g's points, plainly laid out, read as they are.
+    GLvoid* texels = nullptr;
+    GLvoid* places = nullptr;
+    GLint texelStride = 0, placeStride = 0;
+    glGetPointerv(GL_TEXTURE_COORD_ARRAY_POINTER, &texels);
+    glGetPointerv(GL_VERTEX_ARRAY_POINTER, &places);
+    glGetIntegerv(GL_TEXTURE_COORD_ARRAY_STRIDE, &texelStride);
+    glGetIntegerv(GL_VERTEX_ARRAY_STRIDE, &placeStride);
+    constexpr GLint kStride = sizeof(GLT2FN3FV3FFormat);
+    if (texels != static_cast<void*>(&g.ThePoints[0].U) || places != static_cast<void*>(&g.ThePoints[0].X) ||
+        texelStride != kStride || placeStride != kStride || glIsEnabled(GL_TEXTURE_GEN_S) || glIsEnabled(GL_TEXTURE_GEN_T))
+        return false;
+    GLdouble texture[16], model[16], projection[16], viewport[4];
+    glGetDoublev(GL_TEXTURE_MATRIX, texture);
+    for (int i = 0; i < 16; ++i)
+        if (texture[i] != (i % 5 == 0 ? 1.0 : 0.0)) return false;
+    glGetDoublev(GL_MODELVIEW_MATRIX, model);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetDoublev(GL_VIEWPORT, viewport);
+    // Pixels are drawn only within the viewport, the window and the scissor box.
+    std::array<double, 4> area{viewport[0], viewport[1], viewport[0] + viewport[2], viewport[1] + viewport[3]};
+    if (window_) {
+        int width = 0, height = 0;
+        window_->drawableSize(width, height);
+        area = {std::max(area[0], 0.0), std::max(area[1], 0.0), std::min(area[2], double(width)), std::min(area[3], double(height))};
+    }
+    if (glIsEnabled(GL_SCISSOR_TEST)) {
+        GLint box[4];
+        glGetIntegerv(GL_SCISSOR_BOX, box);
+        area = {std::max(area[0], double(box[0])), std::max(area[1], double(box[1])),
+                std::min(area[2], double(box[0] + box[2])), std::min(area[3], double(box[1] + box[3]))};
+    }
+    std::array<double, 16> mvp{};  // projection times model-view, column-major
+    for (size_t c = 0; c < 4; ++c)
+        for (size_t r = 0; r < 4; ++r)
+            for (size_t k = 0; k < 4; ++k) mvp[c * 4 + r] += projection[k * 4 + r] * model[c * 4 + k];
+    const double wide = TheTextureMaps_[slot].Width, high = TheTextureMaps_[slot].Height;
+    const std::array<double, 4> port{viewport[0], viewport[1], viewport[2], viewport[3]};
+    for (size_t i = 0; i + 2 < triangles.size(); i += 3) {
+        std::array<ClipCorner, 3> c{};
+        for (size_t k = 0; k < 3; ++k) {
+            const GLT2FN3FV3FFormat& pt = g.ThePoints[triangles[i + k]];
+            std::array<double, 4> clip{};
+            for (size_t r = 0; r < 4; ++r) clip[r] = mvp[r] * pt.X + mvp[4 + r] * pt.Y + mvp[8 + r] * pt.Z + mvp[12 + r];
+            c[k] = {clip[0], clip[1], clip[2], clip[3], pt.U, pt.V};
+        }
+        if (!magnifiedTriangle(c, port, area, wide, high)) return false;
+    }
     return true;
 }
 

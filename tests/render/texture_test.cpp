@@ -377,3 +377,67 @@ TEST_F(TextureTest, WorldTexturesThatCannotBeLoadedGetTheVisibleFallback) {
     ASSERT_FALSE(told.empty());
     EXPECT_NE(told.front().find((empty / "Necessary Data" / "Textures").string()), std::string::npos) << told.front();
 }
+
+TEST_F(TextureTest, LevelZeroAloneIsReadOnlyWhereNoPixelShrinksThePicture) {
+    // Every texel its own colour, so that each mip level differs from level 0 wherever it is read.
+    writePicture("specklee.png", 64, 64, [](int x, int y, uint8_t* p) {
+        const uint32_t h = uint32_t(x * 73856093) ^ uint32_t(y * 19349663);
+        p[0] = uint8_t(h), p[1] = uint8_t(h >> 8), p[2] = uint8_t(h >> 16);
+    });
+    const int32_t n = load("specklee");
+    ASSERT_GE(n, 0);
+    ObjectPointsPolysVer2 g;
+    std::array<GLT2FN3FV3FFormat, 4> points{};
+    g.ThePoints = points.data();
+    const std::vector<uint16_t> square{0, 1, 2, 0, 2, 3};
+    glViewport(0, 0, 640, 480);
+    glDisable(GL_SCISSOR_TEST);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glFrustum(-1, 1, -0.75, 0.75, 1, 100);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    for (GLenum off : {GL_DEPTH_TEST, GL_LIGHTING, GL_FOG, GL_BLEND, GL_ALPHA_TEST, GL_CULL_FACE}) glDisable(off);
+    glEnable(GL_TEXTURE_2D);
+    glColor4f(1, 1, 1, 1);
+    glInterleavedArrays(GL_T2F_N3F_V3F, 0, points.data());
+    const auto draw = [&](bool magnified) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        view().glSetCurrentTexture(n, 11);
+        EXPECT_EQ(view().readNearestLevel(n, false, magnified), magnified);
+        glDrawElements(GL_TRIANGLES, GLsizei(square.size()), GL_UNSIGNED_SHORT, square.data());
+        const RGBAImage image = readBack(view());
+        view().readNearestLevel(-1, false);
+        return image;
+    };
+    // (u, v, x, y, z) of the square's corners.
+    using Corners = std::array<std::array<float, 5>, 4>;
+    const auto place = [&](const Corners& c) {
+        for (size_t k = 0; k < 4; ++k) points[k] = {c[k][0], c[k][1], 0, 0, 1, c[k][2], c[k][3], c[k][4]};
+        return view().magnifiedThroughout(g, n, square);
+    };
+    // Face on and near, 64 texels over some 380 pixels: level 0 alone, the same picture.
+    ASSERT_TRUE(place({{{0, 0, -1.2f, -1.2f, -2}, {1, 0, 1.2f, -1.2f, -2}, {1, 1, 1.2f, 1.2f, -2}, {0, 1, -1.2f, 1.2f, -2}}}));
+    EXPECT_EQ(draw(true).pixels, draw(false).pixels);
+    // Reaching through the near plane, magnified where it is drawn: the part behind the eye is cut.
+    ASSERT_TRUE(place({{{0, 0, -3, -0.6f, 5}, {1, 0, 3, -0.6f, 5}, {1, 1, 3, -0.6f, -2}, {0, 1, -3, -0.6f, -2}}}));
+    EXPECT_EQ(draw(true).pixels, draw(false).pixels);
+    // A floor seen aslant, each texel's rows closer on the screen the farther they are.
+    const auto floor = [](float t) {
+        return Corners{{{0, 0, -2, -1, -1.5f}, {0.5f, 0, 2, -1, -1.5f}, {0.5f, t, 2, -1, -6}, {0, t, -2, -1, -6}}};
+    };
+    ASSERT_TRUE(place(floor(0.5f)));
+    EXPECT_EQ(draw(true).pixels, draw(false).pixels);
+    // Its far rows shrunk by more than half a level: the bound must refuse it, and level 0 alone
+    // would indeed draw another picture.
+    EXPECT_FALSE(place(floor(0.7f)));
+    EXPECT_NE(draw(true).pixels, draw(false).pixels);
+    // Its far rows cut off by a scissor box, the rest is magnified; its near rows cut off, not.
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, 640, 60);
+    EXPECT_TRUE(place(floor(0.7f)));
+    glScissor(0, 60, 640, 420);
+    EXPECT_FALSE(place(floor(0.7f)));
+    glDisable(GL_SCISSOR_TEST);
+    view().glDeleteONETexture(n);
+}
