@@ -381,7 +381,7 @@ TEST_F(TextureTest, WorldTexturesThatCannotBeLoadedGetTheVisibleFallback) {
 TEST_F(TextureTest, LevelZeroAloneIsReadOnlyWhereNoPixelShrinksThePicture) {
     // Every texel its own colour, so that each mip level differs from level 0 wherever it is read.
     writePicture("specklee.png", 64, 64, [](int x, int y, uint8_t* p) {
-        const uint32_t h = uint32_t(x * 73856093) ^ uint32_t(y * 19349663);
+        const uint32_t h = uint32_t(x) * 73856093u ^ uint32_t(y) * 19349663u;
         p[0] = uint8_t(h), p[1] = uint8_t(h >> 8), p[2] = uint8_t(h >> 16);
     });
     const int32_t n = load("specklee");
