@@ -54,17 +54,9 @@ void MyZephGLView::glNewDrawTransparentItems() {
     // Whether the depth test hides what lies behind nearer parts: then a polygon beyond the cover is
     // drawn only where the cover leaves the view open, and a ring only its hole hides may be filled.
     bool depthTested = glIsEnabled(GL_DEPTH_TEST);
-    // Farthest first, as the queue's takeFarthest hands them out one by one (among equal depths the
-    // lowest index first; at or below its never-drawn depth, or not a number, not at all): sorted
-    // once, not searched for again at every polygon.
+    // Farthest first, sorted once.
     std::vector<int>& order = transparentOrder_;
-    order.clear();
-    for (int i = 0; i < Transparent_.count(); ++i)
-        if (Transparent_[i].ZDepth > TransparentQueue::kNever) order.push_back(i);
-    std::sort(order.begin(), order.end(), [this](int a, int b) {
-        const double da = Transparent_[a].ZDepth, db = Transparent_[b].ZDepth;
-        return da > db || (da == db && a < b);
-    });
+    Transparent_.farthestFirst(order);
     size_t taken = 0;
     const auto takeFarthest = [&] { return taken < order.size() ? order[taken++] : -1; };
     for (int i = takeFarthest(), next = -1; i >= 0; i = next) {

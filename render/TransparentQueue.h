@@ -2,8 +2,10 @@
 // The queue of transparent polygons of one drawing pass: filled while the pass's objects are
 // drawn, drawn farthest first (by the depth of each polygon's nearest vertex) at the end of the
 // pass. No GL here, so the order can be tested headless.
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "core/GeometryRecords.h"
 
@@ -24,7 +26,6 @@ struct TransparentPolyVer2 {
 class TransparentQueue {
 public:
     static constexpr int kCapacity = 1300;
-    static constexpr double kDrawn = -2000000.0;   // depth of an entry already drawn
     static constexpr double kNever = -1000000.0;   // entries at or below are never drawn
 
     void clear() { Count = 0; }
@@ -38,18 +39,17 @@ public:
     }
     TransparentPolyVer2& operator[](int i) { return Entries[i]; }
 
-    // Index of the deepest entry not yet drawn (among equal depths the lowest index), marked
-    // drawn; -1 when none is left.
-    int takeFarthest() {
-        int best = -1;
-        double depth = kNever;
+    // The entries to draw in the order they are drawn, into `order`: farthest first (by ZDepth,
+    // among equal depths the lowest index first); those at or below kNever, or not a number, not
+    // at all.
+    void farthestFirst(std::vector<int>& order) const {
+        order.clear();
         for (int i = 0; i < Count; ++i)
-            if (Entries[i].ZDepth > depth) {
-                depth = Entries[i].ZDepth;
-                best = i;
-            }
-        if (best >= 0) Entries[best].ZDepth = kDrawn;
-        return best;
+            if (Entries[size_t(i)].ZDepth > kNever) order.push_back(i);
+        std::sort(order.begin(), order.end(), [this](int a, int b) {
+            const double da = Entries[size_t(a)].ZDepth, db = Entries[size_t(b)].ZDepth;
+            return da > db || (da == db && a < b);
+        });
     }
 
 private:
