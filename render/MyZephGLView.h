@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -269,10 +270,11 @@ private:
     Kept keptBounds(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c, double* lo, double* hi) const;
     void drawBatch();  // the batch's triangles, in the state GL holds; empties it
     // Before a batch's draw, in its state: the cockpit's picture read by its nearest mip level,
-    // unless drawing exactly; any other by the texture's own filters. Answers whether the batch
+    // unless drawing exactly, or level 0 alone where no pixel of its `triangles` (three of g's point
+    // numbers each) shrinks it; any other by the texture's own filters. Answers whether the batch
     // is drawn untextured in the picture's mean colour instead: then putBackPicture must follow
     // its draw.
-    bool chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
+    bool chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, std::span<const uint16_t> triangles);
     // The cockpit's batch drawn untextured in its picture's mean colour times the colour that
     // would modulate it, where no channel would move by more than 16 levels of 255 so under any
     // sun (not drawing exactly): switched so and answered true; putBackPicture restores the

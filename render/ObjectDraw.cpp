@@ -396,7 +396,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
                 drawHeld(true);
                 const FragmentState before = fragmentState();
                 setPolygonState(*head, g, materials, alphaTested, blended);
-                const bool mean = chooseBatchFilter(*head, g);
+                const bool mean = chooseBatchFilter(*head, g, batch_);
                 shadeFor(batchFlat_, batchBox_, before);
                 drawBatch();
                 if (mean) putBackPicture();
@@ -550,7 +550,7 @@ void MyZephGLView::drawHeld(bool inObject) {
         }
         const FragmentState before = fragmentState();
         setPolygonState(*b.Head, *b.G, b.Materials, held_.AlphaTested, held_.Blended);
-        const bool mean = chooseBatchFilter(*b.Head, *b.G);
+        const bool mean = chooseBatchFilter(*b.Head, *b.G, b.Triangles);
         shadeFor(b.Flat, b.Box, before);
         glDrawElements(GL_TRIANGLES, GLsizei(b.Triangles.size()), GL_UNSIGNED_SHORT, b.Triangles.data());
         if (mean) putBackPicture();
@@ -1118,7 +1118,8 @@ void MyZephGLView::setFlat(bool on) {
     glShadeModel(on ? GL_FLAT : GL_SMOOTH);
 }
 
-bool MyZephGLView::chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) {
+bool MyZephGLView::chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
+                                     std::span<const uint16_t> triangles) {
     // The cockpit, all within a few feet and covering half the view, reads one mip level a pixel,
     // not a blend of two: neighbouring levels of its pictures differ by a few levels of colour, and
     // the rasteriser reads half the texels.
@@ -1127,20 +1128,8 @@ bool MyZephGLView::chooseBatchFilter(const OnePolygonVer2& p, const ObjectPoints
     // hand), level 0 alone is read, the same texels, without the rasteriser's choice of level for
     // every pixel quad.
     const bool nearest = cockpit && nearestLevelInCockpit_ && !exactDrawing_ && !(p.DrawHints & kUntextured);
-    // The batch is the open one, or, while held batches are drawn, those held under this head.
-    bool magnified = cockpit && magnifiedSampler() && !exactDrawing_ && !(p.DrawHints & kUntextured);
-    if (magnified && heldCount_ == 0) {
-        magnified = magnifiedThroughout(g, pictureSlot(p, g), batch_);
-    } else if (magnified) {
-        bool found = false;
-        for (size_t k = 0; magnified && k < heldCount_; ++k) {
-            const HeldBatch& b = held_.Batches[held_.Order[k]];
-            if (b.Head != &p || b.G != &g) continue;
-            found = true;
-            magnified = magnifiedThroughout(g, pictureSlot(p, g), b.Triangles);
-        }
-        magnified = magnified && found;
-    }
+    const bool magnified = cockpit && magnifiedSampler() && !exactDrawing_ && !(p.DrawHints & kUntextured) &&
+                           magnifiedThroughout(g, pictureSlot(p, g), triangles);
     readNearestLevel(nearest || magnified ? pictureSlot(p, g) : -1, nearest, magnified);
     return drawsInMean(p, g);
 }

@@ -601,12 +601,12 @@ bool ZephGLView::magnifiedThroughout(const ObjectPointsPolysVer2& g, int32_t slo
     if (texels != static_cast<void*>(&g.ThePoints[0].U) || places != static_cast<void*>(&g.ThePoints[0].X) ||
         texelStride != kStride || placeStride != kStride || glIsEnabled(GL_TEXTURE_GEN_S) || glIsEnabled(GL_TEXTURE_GEN_T))
         return false;
-    GLdouble texture[16], model[16], projection[16], viewport[4];
-    glGetDoublev(GL_TEXTURE_MATRIX, texture);
-    for (int i = 0; i < 16; ++i)
-        if (texture[i] != (i % 5 == 0 ? 1.0 : 0.0)) return false;
-    glGetDoublev(GL_MODELVIEW_MATRIX, model);
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    GLMatrix texture{}, model{}, projection{};
+    GLdouble viewport[4];
+    glGetDoublev(GL_TEXTURE_MATRIX, texture.data());
+    if (texture != identityMatrix()) return false;
+    glGetDoublev(GL_MODELVIEW_MATRIX, model.data());
+    glGetDoublev(GL_PROJECTION_MATRIX, projection.data());
     glGetDoublev(GL_VIEWPORT, viewport);
     // Pixels are drawn only within the viewport, the window and the scissor box.
     std::array<double, 4> area{viewport[0], viewport[1], viewport[0] + viewport[2], viewport[1] + viewport[3]};
@@ -621,10 +621,7 @@ bool ZephGLView::magnifiedThroughout(const ObjectPointsPolysVer2& g, int32_t slo
         area = {std::max(area[0], double(box[0])), std::max(area[1], double(box[1])),
                 std::min(area[2], double(box[0] + box[2])), std::min(area[3], double(box[1] + box[3]))};
     }
-    std::array<double, 16> mvp{};  // projection times model-view, column-major
-    for (size_t c = 0; c < 4; ++c)
-        for (size_t r = 0; r < 4; ++r)
-            for (size_t k = 0; k < 4; ++k) mvp[c * 4 + r] += projection[k * 4 + r] * model[c * 4 + k];
+    const GLMatrix mvp = multiply(projection, model);
     const double wide = TheTextureMaps_[slot].Width, high = TheTextureMaps_[slot].Height;
     const std::array<double, 4> port{viewport[0], viewport[1], viewport[2], viewport[3]};
     for (size_t i = 0; i + 2 < triangles.size(); i += 3) {
