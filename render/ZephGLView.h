@@ -143,8 +143,8 @@ public:
     // The same asked of each triangle: `magnified` receives one answer a triangle, `magnifiedArea`
     // the area those answered yes cover within the viewport, window and scissor box (px). After the
     // first that fails, a triangle is answered no unasked where it covers less than `worth.Each` px
-    // of the window, or where those answered yes before it and those after that cover that much
-    // cover less than `worth.Together` px in all. False, with no answers, where g's points are not the arrays GL reads as they are.
+    // of the window, or where those answered yes before it, it and those after it that cover that
+    // much cover less than `worth.Together` px in all. False, with no answers, where g's points are not the arrays GL reads as they are.
     struct WorthAsking {
         double Each = 0, Together = 0;
     };

@@ -611,11 +611,14 @@ bool ZephGLView::magnifiedEach(const ObjectPointsPolysVer2& g, int32_t slot, std
     const std::optional<PictureOnScreen> seen = pictureOnScreen(g, slot);
     if (!seen) return false;
     const size_t count = triangles.size() / 3;
+    const double screen = std::max(0.0, seen->Area[2] - seen->Area[0]) * std::max(0.0, seen->Area[3] - seen->Area[1]);
     windowAreas_.clear();
-    bool asking = true;
+    double large = 0;  // px, at most, of the triangles still to ask after the first that failed
     for (size_t t = 0; t < count; ++t) {
-        // Once one has failed, only the triangles that may pay for a draw of their own are asked.
-        if (!windowAreas_.empty() && !(asking && windowAreas_[t] >= worth.Each)) {
+        // Once one has failed, only the triangles that may pay for a draw of their own are asked,
+        // while those and the ones answered yes may still pay together.
+        const bool failed = !windowAreas_.empty();
+        if (failed && !(windowAreas_[t] >= worth.Each && large + magnifiedArea >= worth.Together)) {
             magnified.push_back(0);
             continue;
         }
@@ -624,14 +627,14 @@ bool ZephGLView::magnifiedEach(const ObjectPointsPolysVer2& g, int32_t slot, std
                                             seen->Wide, seen->High, &drawn);
         magnified.push_back(each);
         if (each) magnifiedArea += drawn;
-        if (!each && windowAreas_.empty()) {
+        if (failed) {
+            large -= windowAreas_[t];
+        } else if (!each) {
             windowAreas_.assign(count, 0);
-            double large = 0;
             for (size_t k = t + 1; k < count; ++k) {
-                windowAreas_[k] = seen->windowArea(seen->corners(g, triangles.data() + 3 * k));
+                windowAreas_[k] = std::min(screen, seen->windowArea(seen->corners(g, triangles.data() + 3 * k)));
                 if (windowAreas_[k] >= worth.Each) large += windowAreas_[k];
             }
-            asking = large + magnifiedArea >= worth.Together;
         }
     }
     return true;
