@@ -1152,7 +1152,8 @@ bool MyZephGLView::chooseBatchFilter(const OnePolygonVer2& p, const ObjectPoints
     } else if (asks && magnifiedEach(g, slot, triangles, {kWorthAsking, kSplitPays}, split_.Magnified, split_.Area)) {
         const auto yes = size_t(std::count(split_.Magnified.begin(), split_.Magnified.end(), uint8_t(1)));
         magnified = yes == split_.Magnified.size();
-        split_.On = yes > 0 && !magnified && split_.Area >= kSplitPays &&
+        // Only where the level-0 sampler can be had (a GL without sampler objects has none).
+        split_.On = yes > 0 && !magnified && split_.Area >= kSplitPays && readings_.Made >= 0 &&
                     !(TheTextureMaps_[size_t(slot)].Flags & kFlagNoMipmaps) && depthAloneDecides();
     }
     // The first draw reads through the sampler bound now where it is one of the two.
