@@ -102,6 +102,11 @@ public:
     // The cockpit's other pictures read by the one mip level nearest each pixel's scale, not a blend
     // of two (on: a colour moves by a few levels at most, for less work a pixel).
     void setNearestLevelInCockpit(bool on) { nearestLevelInCockpit_ = on; }
+    // A cockpit batch some of whose triangles read its picture's level 0 magnified drawn in two,
+    // those through the level-0 sampler (on: the same pixels, for less work where they are large);
+    // how many batches so far.
+    void setSplitsBatches(bool on) { splitsBatches_ = on; }
+    long batchesSplit() const { return batchesSplit_; }
     // The cockpit's pieces whose pictures are flat enough drawn untextured in the picture's mean
     // colour (on: a colour moves by a few levels at most, for far less work a pixel); how many
     // batches so far.
@@ -273,8 +278,14 @@ private:
     // unless drawing exactly, or level 0 alone where no pixel of its `triangles` (three of g's point
     // numbers each) shrinks it; any other by the texture's own filters. Answers whether the batch
     // is drawn untextured in the picture's mean colour instead: then putBackPicture must follow
-    // its draw.
+    // its draw. Where some of the triangles are proved to read below level 0 and the rest not, and
+    // those cover enough of the screen to pay for a second draw, the batch is planned as two, only
+    // where the depth test alone decides between them: drawTriangles must draw it.
     bool chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, std::span<const uint16_t> triangles);
+    bool depthAloneDecides() const;
+    // The batch chooseBatchFilter planned: in one draw, or split, the triangles proved magnified
+    // through the level-0 sampler and the rest through the batch's own, each set in its order.
+    void drawTriangles(std::span<const uint16_t> triangles);
     // The cockpit's batch drawn untextured in its picture's mean colour times the colour that
     // would modulate it, where no channel would move by more than 16 levels of 255 so under any
     // sun (not drawing exactly): switched so and answered true; putBackPicture restores the
@@ -397,6 +408,17 @@ private:
     bool exactDrawing_ = false;
     bool flatShading_ = true;
     bool nearestLevelInCockpit_ = true;
+    // A cockpit batch split in two by the sampler its triangles can read through (off: one draw,
+    // level 0 alone only where every triangle is magnified).
+    bool splitsBatches_ = true;
+    struct SplitBatch {
+        bool On = false, Nearest = false, LevelZeroFirst = false;
+        int32_t Slot = -1;
+        double Area = 0;  // px, of the triangles proved magnified
+        std::vector<uint8_t> Magnified;
+        std::array<std::vector<uint16_t>, 2> Parts;  // drawn first, second
+    } split_;
+    long batchesSplit_ = 0;
     bool meanInCockpit_ = true;
     long drawnInMean_ = 0;
     // What drawsInMean changed, as GL held it: put back after the batch.

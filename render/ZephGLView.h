@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -132,12 +133,23 @@ public:
     // width, height): a level of detail of at most 0, half a level below any choice of a smaller
     // level. Only its pixels within `area` (x0, y0, x1, y1) and in front of the near plane count:
     // a triangle that draws none there passes.
+    // `drawn`, where given, is widened by the triangle's area within `area` (px).
     static bool magnifiedTriangle(const std::array<ClipCorner, 3>& corners, const std::array<double, 4>& viewport,
-                                  const std::array<double, 4>& area, double wide, double high);
+                                  const std::array<double, 4>& area, double wide, double high, double* drawn = nullptr);
     // Whether magnifiedTriangle holds for every triangle (three of g's point numbers each) drawn
     // with the picture in `slot`, as GL holds the model-view and projection matrices, the viewport
     // and the scissor box now; false unless g's points are the arrays GL reads, as they are.
     bool magnifiedThroughout(const ObjectPointsPolysVer2& g, int32_t slot, std::span<const uint16_t> triangles);
+    // The same asked of each triangle: `magnified` receives one answer a triangle, `magnifiedArea`
+    // the area those answered yes cover within the viewport, window and scissor box (px). After the
+    // first that fails, a triangle is answered no unasked where it covers less than `worth.Each` px
+    // of the window, or where those answered yes before it, it and those after it that cover that
+    // much cover less than `worth.Together` px in all. False, with no answers, where g's points are not the arrays GL reads as they are.
+    struct WorthAsking {
+        double Each = 0, Together = 0;
+    };
+    bool magnifiedEach(const ObjectPointsPolysVer2& g, int32_t slot, std::span<const uint16_t> triangles,
+                       const WorthAsking& worth, std::vector<uint8_t>& magnified, double& magnifiedArea);
     // Off, readNearestLevel's `magnified` is never asked (exact drawing keeps it off too).
     void setMagnifiedSampler(bool on) { magnifiedSampler_ = on; }
     bool magnifiedSampler() const { return magnifiedSampler_; }
@@ -290,6 +302,17 @@ protected:
         uint32_t Bound = 0;
     } readings_;
     bool magnifiedSampler_ = true;
+    // How a picture on g's points reaches the screen as GL holds its matrices, viewport and scissor
+    // box now: none where GL does not read g's points plainly.
+    struct PictureOnScreen {
+        GLMatrix Mvp;
+        std::array<double, 4> Viewport, Area;
+        double Wide, High;
+        std::array<ClipCorner, 3> corners(const ObjectPointsPolysVer2& g, const uint16_t* triangle) const;
+        double windowArea(const std::array<ClipCorner, 3>& c) const;  // px, unbounded where one lies behind the eye
+    };
+    std::optional<PictureOnScreen> pictureOnScreen(const ObjectPointsPolysVer2& g, int32_t slot);
+    std::vector<double> windowAreas_;  // magnifiedEach's, of the triangles after the first that fails
     void releaseSamplers();  // with the context current
     // The brightest channel of the colour GL modulates a texture by in its present state, 0..1.
     float brightestModulation() const;

@@ -498,7 +498,7 @@ bool ZephGLView::flatEnough(int32_t slotNumber, const std::array<float, 3>& lit)
 }
 
 bool ZephGLView::magnifiedTriangle(const std::array<ClipCorner, 3>& corners, const std::array<double, 4>& viewport,
-                                   const std::array<double, 4>& area, double wide, double high) {
+                                   const std::array<double, 4>& area, double wide, double high, double* drawn) {
     // Only the part in front of the near plane (z >= -w) is drawn; cut there, the polygon keeps
     // the triangle's plane and its coordinates' linear course in clip space.
     std::array<ClipCorner, 4> kept{};
@@ -565,6 +565,12 @@ bool ZephGLView::magnifiedTriangle(const std::array<ClipCorner, 3>& corners, con
             cut = next;
         }
         if (m == 0) continue;  // wholly outside the area
+        if (drawn) {
+            double twice = 0;
+            for (size_t i = 0; i < m; ++i)
+                twice += cut[i][0] * cut[(i + 1) % m][1] - cut[(i + 1) % m][0] * cut[i][1];
+            *drawn += std::abs(twice) * 0.5;
+        }
         double leastQ = INFINITY;
         std::array<double, 4> most{};  // |u_x q - u q_x| / q, |v_x q - v q_x| / q, the same in y
         for (size_t i = 0; i < m; ++i)
@@ -576,10 +582,12 @@ bool ZephGLView::magnifiedTriangle(const std::array<ClipCorner, 3>& corners, con
                     const double va = a.V + v[0] * x + v[1] * y;
                     leastQ = std::min(leastQ, qa);
                     if (!(leastQ > 0)) return false;
-                    most[0] = std::max(most[0], std::abs(u[0] * qa - ua * q[0]) / qa);
-                    most[1] = std::max(most[1], std::abs(v[0] * qa - va * q[0]) / qa);
-                    most[2] = std::max(most[2], std::abs(u[1] * qa - ua * q[1]) / qa);
-                    most[3] = std::max(most[3], std::abs(v[1] * qa - va * q[1]) / qa);
+                    const std::array<double, 4> here{std::abs(u[0] * qa - ua * q[0]) / qa, std::abs(v[0] * qa - va * q[0]) / qa,
+                                                     std::abs(u[1] * qa - ua * q[1]) / qa, std::abs(v[1] * qa - va * q[1]) / qa};
+                    // A point whose own steps are too long fails the bound over the region at once.
+                    const double q2 = qa * qa;
+                    if (here[0] * here[0] + here[1] * here[1] > q2 || here[2] * here[2] + here[3] * here[3] > q2) return false;
+                    for (size_t k2 = 0; k2 < 4; ++k2) most[k2] = std::max(most[k2], here[k2]);
                 }
         // The steps' lengths at most 1 texel: a level of detail of at most 0.
         if (!(std::hypot(most[0], most[1]) <= leastQ && std::hypot(most[2], most[3]) <= leastQ)) return false;
@@ -588,7 +596,72 @@ bool ZephGLView::magnifiedTriangle(const std::array<ClipCorner, 3>& corners, con
 }
 
 bool ZephGLView::magnifiedThroughout(const ObjectPointsPolysVer2& g, int32_t slot, std::span<const uint16_t> triangles) {
-    if (!g.ThePoints || slot < 0 || slot >= kTextureSlots || TheTextureMaps_[slot].TextureStatus != 2) return false;
+    const std::optional<PictureOnScreen> seen = pictureOnScreen(g, slot);
+    if (!seen) return false;
+    for (size_t i = 0; i + 2 < triangles.size(); i += 3)
+        if (!magnifiedTriangle(seen->corners(g, triangles.data() + i), seen->Viewport, seen->Area, seen->Wide, seen->High))
+            return false;
+    return true;
+}
+
+bool ZephGLView::magnifiedEach(const ObjectPointsPolysVer2& g, int32_t slot, std::span<const uint16_t> triangles,
+                               const WorthAsking& worth, std::vector<uint8_t>& magnified, double& magnifiedArea) {
+    magnified.clear();
+    magnifiedArea = 0;
+    const std::optional<PictureOnScreen> seen = pictureOnScreen(g, slot);
+    if (!seen) return false;
+    const size_t count = triangles.size() / 3;
+    const double screen = std::max(0.0, seen->Area[2] - seen->Area[0]) * std::max(0.0, seen->Area[3] - seen->Area[1]);
+    windowAreas_.clear();
+    double large = 0;  // px, at most, of the triangles still to ask after the first that failed
+    for (size_t t = 0; t < count; ++t) {
+        // Once one has failed, only the triangles that may pay for a draw of their own are asked,
+        // while those and the ones answered yes may still pay together.
+        const bool failed = !windowAreas_.empty();
+        if (failed && !(windowAreas_[t] >= worth.Each && large + magnifiedArea >= worth.Together)) {
+            magnified.push_back(0);
+            continue;
+        }
+        double drawn = 0;
+        const bool each = magnifiedTriangle(seen->corners(g, triangles.data() + 3 * t), seen->Viewport, seen->Area,
+                                            seen->Wide, seen->High, &drawn);
+        magnified.push_back(each);
+        if (each) magnifiedArea += drawn;
+        if (failed) {
+            large -= windowAreas_[t];
+        } else if (!each) {
+            windowAreas_.assign(count, 0);
+            for (size_t k = t + 1; k < count; ++k) {
+                windowAreas_[k] = std::min(screen, seen->windowArea(seen->corners(g, triangles.data() + 3 * k)));
+                if (windowAreas_[k] >= worth.Each) large += windowAreas_[k];
+            }
+        }
+    }
+    return true;
+}
+
+double ZephGLView::PictureOnScreen::windowArea(const std::array<ClipCorner, 3>& c) const {
+    // Behind the eye's plane the window has no bound on it.
+    if (!(c[0].W > 0 && c[1].W > 0 && c[2].W > 0)) return INFINITY;
+    std::array<double, 6> xy{};
+    for (size_t k = 0; k < 3; ++k) xy[2 * k] = c[k].X / c[k].W * Viewport[2], xy[2 * k + 1] = c[k].Y / c[k].W * Viewport[3];
+    return std::abs((xy[2] - xy[0]) * (xy[5] - xy[1]) - (xy[4] - xy[0]) * (xy[3] - xy[1])) * 0.125;
+}
+
+std::array<ZephGLView::ClipCorner, 3> ZephGLView::PictureOnScreen::corners(const ObjectPointsPolysVer2& g,
+                                                                          const uint16_t* triangle) const {
+    std::array<ClipCorner, 3> c{};
+    for (size_t k = 0; k < 3; ++k) {
+        const GLT2FN3FV3FFormat& pt = g.ThePoints[triangle[k]];
+        std::array<double, 4> clip{};
+        for (size_t r = 0; r < 4; ++r) clip[r] = Mvp[r] * pt.X + Mvp[4 + r] * pt.Y + Mvp[8 + r] * pt.Z + Mvp[12 + r];
+        c[k] = {clip[0], clip[1], clip[2], clip[3], pt.U, pt.V};
+    }
+    return c;
+}
+
+std::optional<ZephGLView::PictureOnScreen> ZephGLView::pictureOnScreen(const ObjectPointsPolysVer2& g, int32_t slot) {
+    if (!g.ThePoints || slot < 0 || slot >= kTextureSlots || TheTextureMaps_[slot].TextureStatus != 2) return std::nullopt;
     // The arrays GL reads must be g's points, plainly laid out, read as they are.
     GLvoid* texels = nullptr;
     GLvoid* places = nullptr;
@@ -600,11 +673,11 @@ bool ZephGLView::magnifiedThroughout(const ObjectPointsPolysVer2& g, int32_t slo
     constexpr GLint kStride = sizeof(GLT2FN3FV3FFormat);
     if (texels != static_cast<void*>(&g.ThePoints[0].U) || places != static_cast<void*>(&g.ThePoints[0].X) ||
         texelStride != kStride || placeStride != kStride || glIsEnabled(GL_TEXTURE_GEN_S) || glIsEnabled(GL_TEXTURE_GEN_T))
-        return false;
+        return std::nullopt;
     GLMatrix texture{}, model{}, projection{};
     GLdouble viewport[4];
     glGetDoublev(GL_TEXTURE_MATRIX, texture.data());
-    if (texture != identityMatrix()) return false;
+    if (texture != identityMatrix()) return std::nullopt;
     glGetDoublev(GL_MODELVIEW_MATRIX, model.data());
     glGetDoublev(GL_PROJECTION_MATRIX, projection.data());
     glGetDoublev(GL_VIEWPORT, viewport);
@@ -621,20 +694,8 @@ bool ZephGLView::magnifiedThroughout(const ObjectPointsPolysVer2& g, int32_t slo
         area = {std::max(area[0], double(box[0])), std::max(area[1], double(box[1])),
                 std::min(area[2], double(box[0] + box[2])), std::min(area[3], double(box[1] + box[3]))};
     }
-    const GLMatrix mvp = multiply(projection, model);
-    const double wide = TheTextureMaps_[slot].Width, high = TheTextureMaps_[slot].Height;
-    const std::array<double, 4> port{viewport[0], viewport[1], viewport[2], viewport[3]};
-    for (size_t i = 0; i + 2 < triangles.size(); i += 3) {
-        std::array<ClipCorner, 3> c{};
-        for (size_t k = 0; k < 3; ++k) {
-            const GLT2FN3FV3FFormat& pt = g.ThePoints[triangles[i + k]];
-            std::array<double, 4> clip{};
-            for (size_t r = 0; r < 4; ++r) clip[r] = mvp[r] * pt.X + mvp[4 + r] * pt.Y + mvp[8 + r] * pt.Z + mvp[12 + r];
-            c[k] = {clip[0], clip[1], clip[2], clip[3], pt.U, pt.V};
-        }
-        if (!magnifiedTriangle(c, port, area, wide, high)) return false;
-    }
-    return true;
+    return PictureOnScreen{multiply(projection, model), {viewport[0], viewport[1], viewport[2], viewport[3]}, area,
+                           double(TheTextureMaps_[slot].Width), double(TheTextureMaps_[slot].Height)};
 }
 
 void ZephGLView::releaseSamplers() {

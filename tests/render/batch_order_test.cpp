@@ -271,5 +271,46 @@ TEST_F(BatchOrderTest, ACockpitPieceKeepsOrDropsItsPictureWhateverTheSun) {
     view().setCameraInsideItem(-1);
 }
 
+// A cockpit batch some of whose triangles read its picture's level 0 magnified, here a large
+// face-on square, and the rest not, a floor reaching far ahead whose far rows it partly hides, is
+// drawn in two, the square's through the level-0 sampler: the picture the one draw gives, pixel
+// for pixel. Every texel its own colour, so that a floor read through level 0 alone would show.
+TEST_F(BatchOrderTest, ACockpitBatchSplitByTheLevelItsTrianglesReadDrawsTheSamePicture) {
+    const std::string path = writePicture("speckleD.png", 64, 64, [](int x, int y, uint8_t* p) {
+        const uint32_t h = uint32_t(x) * 73856093u ^ uint32_t(y) * 19349663u;
+        p[0] = uint8_t(h), p[1] = uint8_t(h >> 8), p[2] = uint8_t(h >> 16);
+    });
+    const int32_t speckle = view().fmGetTextureFromDiskNSString(path, 1, 6, 9, 0);
+    ASSERT_GE(speckle, 0);
+    Quads* cockpit = object(5);
+    cockpit->Geometry.MapListOffset[0] = int16_t(speckle);
+    material(*cockpit, 0, 0.4f, 0.8f, 1);
+    cockpit->add(-30, 2, 22, 0, 0, true);
+    cockpit->add(0, 0, 1, 0, 0, true);
+    // The floor, 12 ft below the eye, from 5 ft short of the square to 150 ft beyond it.
+    for (size_t k = 4; k < 8; ++k) {
+        GLT2FN3FV3FFormat& q = cockpit->Points[k];
+        const bool far = q.V > 0;
+        q.X = q.U > 0 ? 20.0f : -20.0f;
+        q.Y = -12;
+        q.Z = far ? 150.0f : -5.0f;
+    }
+    view().setCameraInsideItem(5);
+    const long before = view().batchesSplit();
+    const RGBAImage split = drawnFrame(view());
+    EXPECT_EQ(view().batchesSplit() - before, 1);
+    view().setSplitsBatches(false);
+    const RGBAImage whole = drawnFrame(view());
+    view().setSplitsBatches(true);
+    EXPECT_TRUE(split.pixels == whole.pixels);
+    // Drawn exactly, it is one draw.
+    view().setExactDrawing(true);
+    drawnFrame(view());
+    view().setExactDrawing(false);
+    EXPECT_EQ(view().batchesSplit() - before, 1);
+    view().setCameraInsideItem(-1);
+    view().glDeleteONETexture(speckle);
+}
+
 }  // namespace
 }  // namespace rendertest

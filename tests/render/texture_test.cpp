@@ -439,5 +439,59 @@ TEST_F(TextureTest, LevelZeroAloneIsReadOnlyWhereNoPixelShrinksThePicture) {
     glScissor(0, 60, 640, 420);
     EXPECT_FALSE(place(floor(0.7f)));
     glDisable(GL_SCISSOR_TEST);
+
+    // One batch of a face-on square and the shrunk floor, whose far rows it hides on the left,
+    // asked triangle by triangle: the square's pair reads level 0 magnified, neither of the floor's
+    // does. Drawn in two, those through level 0 alone and the rest mipmapped, in either order, the
+    // depth test deciding where they meet, the picture is the batch's own; the floor through level
+    // 0 alone would not be.
+    const Corners near{{{0, 0, -2, -0.6f, -2.2f}, {1, 0, 0, -0.6f, -2.2f}, {1, 1, 0, 0.6f, -2.2f}, {0, 1, -2, 0.6f, -2.2f}}};
+    std::array<GLT2FN3FV3FFormat, 8> both{};
+    const Corners far = floor(0.7f);
+    for (size_t k = 0; k < 4; ++k) {
+        both[k] = {near[k][0], near[k][1], 0, 0, 1, near[k][2], near[k][3], near[k][4]};
+        both[4 + k] = {far[k][0], far[k][1], 0, 0, 1, far[k][2], far[k][3], far[k][4]};
+    }
+    g.ThePoints = both.data();
+    glInterleavedArrays(GL_T2F_N3F_V3F, 0, both.data());
+    const std::vector<uint16_t> batch{0, 1, 2, 0, 2, 3, 4, 5, 6, 4, 6, 7};
+    std::vector<uint8_t> answers;
+    double area = 0;
+    ASSERT_TRUE(view().magnifiedEach(g, n, batch, {}, answers, area));
+    EXPECT_EQ(answers, (std::vector<uint8_t>{1, 1, 0, 0}));
+    const double onScreen = (2 / 2.2 * 320) * (1.2 / 2.2 * 320);  // px, 2 ft by 1.2 ft, 2.2 ft away
+    EXPECT_NEAR(area, onScreen, onScreen * 0.01);
+    const auto part = [&](bool magnified) {
+        std::vector<uint16_t> kept;
+        for (size_t t = 0; t < answers.size(); ++t)
+            if (bool(answers[t]) == magnified) kept.insert(kept.end(), batch.begin() + long(3 * t), batch.begin() + long(3 * t + 3));
+        return kept;
+    };
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glDepthMask(GL_TRUE);
+    view().glSetCurrentTexture(n, 11);
+    const auto drawParts = [&](const std::vector<std::pair<std::vector<uint16_t>, bool>>& parts) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        for (const auto& [triangles, levelZero] : parts) {
+            view().readNearestLevel(n, false, levelZero);
+            glDrawElements(GL_TRIANGLES, GLsizei(triangles.size()), GL_UNSIGNED_SHORT, triangles.data());
+        }
+        view().readNearestLevel(-1, false);
+        return readBack(view());
+    };
+    const RGBAImage whole = drawParts({{batch, false}});
+    EXPECT_EQ(drawParts({{part(true), true}, {part(false), false}}).pixels, whole.pixels);
+    EXPECT_EQ(drawParts({{part(false), false}, {part(true), true}}).pixels, whole.pixels);
+    EXPECT_NE(drawParts({{batch, true}}).pixels, whole.pixels);
+    // After the floor has failed, a triangle too small to pay for a draw of its own, or all of them
+    // too small together, is answered no unasked.
+    const std::vector<uint16_t> floorFirst{4, 5, 6, 4, 6, 7, 0, 1, 2, 0, 2, 3};
+    ASSERT_TRUE(view().magnifiedEach(g, n, floorFirst, {0, 2 * onScreen}, answers, area));
+    EXPECT_FALSE(answers[2] || answers[3]);
+    EXPECT_EQ(area, 0);
+    ASSERT_TRUE(view().magnifiedEach(g, n, floorFirst, {0, onScreen / 2}, answers, area));
+    EXPECT_TRUE(answers[2] && answers[3]);
+    glDisable(GL_DEPTH_TEST);
     view().glDeleteONETexture(n);
 }
