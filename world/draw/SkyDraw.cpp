@@ -7,6 +7,7 @@
 #include <limits>
 #include <span>
 #include <tuple>
+#include <type_traits>
 #include <vector>
 
 #include "core/Constants.h"
@@ -147,15 +148,23 @@ constexpr size_t kMostBoxes = 16;  // scissor boxes a deck is drawn under at mos
 // boxes are disjoint, so that what is drawn under them meets each pixel in the order it is drawn.
 template <class Draw>
 void forEachBox(std::span<const std::array<int, 4>> boxes, const Draw& draw) {
+    // `draw` is handed the box's place in `boxes` where it takes one (none: 0).
+    const auto run = [&](size_t k) {
+        if constexpr (std::is_invocable_v<const Draw&, size_t>)
+            draw(k);
+        else
+            draw();
+    };
     if (boxes.empty()) {
-        draw();
+        run(0);
         return;
     }
     const bool boxed = glIsEnabled(GL_SCISSOR_TEST);
     GLint set[4] = {};
     glGetIntegerv(GL_SCISSOR_BOX, set);
     glEnable(GL_SCISSOR_TEST);
-    for (const auto& b : boxes) {
+    for (size_t k = 0; k < boxes.size(); ++k) {
+        const auto& b = boxes[k];
         int x0 = b[0], y0 = b[1], x1 = b[0] + b[2], y1 = b[1] + b[3];
         if (boxed) {
             x0 = std::max(x0, set[0]), y0 = std::max(y0, set[1]);
@@ -163,7 +172,7 @@ void forEachBox(std::span<const std::array<int, 4>> boxes, const Draw& draw) {
         }
         if (x1 <= x0 || y1 <= y0) continue;
         glScissor(x0, y0, x1 - x0, y1 - y0);
-        draw();
+        run(k);
     }
     glScissor(set[0], set[1], set[2], set[3]);
     if (!boxed) glDisable(GL_SCISSOR_TEST);
@@ -266,6 +275,7 @@ struct DeckView {
     // the scissor stands.
     bool Boxed = false;
     std::span<const std::array<int, 4>> Boxes;
+    std::span<const DrawnWindow* const> Windows;  // the drawn window under each box
 
     // ft ahead of the eye, negative behind it.
     double ahead(const DeckPoint& p) const {
@@ -355,7 +365,16 @@ void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, cons
         glTexCoord2f(p.U, p.V);
         glVertex3f(p.X, p.Y, p.Z);
     };
-    forEachBox(view.Boxes, [&] {
+    forEachBox(view.Boxes, [&](size_t box) {
+        // Not sent under a box whose window every point lies outside one side of.
+        if (box < view.Windows.size()) {
+            const DrawnWindow& window = *view.Windows[box];
+            int outside = ~0;
+            const DeckPoint* p = points;
+            for (int k = 0; k < pieces; p += counts[k++])
+                for (int i = 0; i < counts[k]; ++i) outside &= window.outside(&p[i].X);
+            if (outside) return;
+        }
         const DeckPoint* at = points;
         if (pieces == 1) {
             glBegin(counts[0] == 4 ? GL_QUADS : GL_TRIANGLE_FAN);
@@ -678,14 +697,24 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
         glBlendFunc(GL_ONE, GL_ONE);
         glBindTexture(GL_TEXTURE_2D, glName(sky.SunTextureSlot));
         glColor3f(c.Sun[0], c.Sun[1], c.Sun[2]);
+        std::array<std::array<float, 3>, 4> corners{};
+        for (size_t k = 0; k < corners.size(); ++k) corners[k] = facingCorner(right, up, cx, cy, cz, size, kFacingCorners[k]);
         forEachBox(boxes, [&] {
+            // Sent only where it can reach the box: all its corners outside one side, it lights nothing there.
+            if (!boxes.empty()) {
+                const DrawnWindow window;
+                int outside = ~0;
+                for (const auto& p : corners) outside &= window.outside(p.data());
+                if (outside) return;
+            }
             glBegin(GL_QUADS);
-            for (const auto& k : kFacingCorners) {
-                glTexCoord2f((k[0] + 1) / 2, (k[1] + 1) / 2);
-                glVertex3fv(facingCorner(right, up, cx, cy, cz, size, k).data());
+            for (size_t k = 0; k < corners.size(); ++k) {
+                glTexCoord2f((kFacingCorners[k][0] + 1) / 2, (kFacingCorners[k][1] + 1) / 2);
+                glVertex3fv(corners[k].data());
             }
             glEnd();
         });
+        glTexCoord2f((kFacingCorners[3][0] + 1) / 2, (kFacingCorners[3][1] + 1) / 2);  // as when sent under every box
     }
     glPopClientAttrib();
     wide.restore();
@@ -853,6 +882,7 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
         ++boxCount;
     });
     std::array<std::array<int, 4>, kMostBoxes> whole{}, cut{};
+    std::array<const DrawnWindow*, kMostBoxes> wholeWindows{}, cutWindows{};
     DeckPieces nearPieces, farPieces, nearMagnified, farMagnified;
     const float u0 = float(std::fmod(eye.X, kTile) / kTile), v0 = float(std::fmod(eye.Z, kTile) / kTile);
     const float span = float(reach / kTile);
@@ -924,10 +954,14 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
                     if (outside == 0 && shows < 0) shows = view.openShare(square, 4) >= kMagnifiedShare;
                     split = outside == 0 && shows == 1;
                 }
-                (split ? cut[size_t(cutCount++)] : whole[size_t(wholeCount++)]) = live[size_t(b)];
+                if (split)
+                    cutWindows[size_t(cutCount)] = &windows[size_t(b)], cut[size_t(cutCount++)] = live[size_t(b)];
+                else
+                    wholeWindows[size_t(wholeCount)] = &windows[size_t(b)], whole[size_t(wholeCount++)] = live[size_t(b)];
             }
             if (wholeCount > 0) {
                 view.Boxes = std::span<const std::array<int, 4>>(whole.data(), view.Boxed ? size_t(wholeCount) : 0);
+                view.Windows = std::span<const DrawnWindow* const>(wholeWindows.data(), view.Boxes.size());
                 // One piece; all of it magnified where the square holds the whole deck.
                 const bool magnified = half >= reach;
                 if (magnified) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, magFilter), ++DecksMagnified;
@@ -941,6 +975,7 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
             }
             if (cutCount == 0) continue;
             view.Boxes = std::span<const std::array<int, 4>>(cut.data(), view.Boxed ? size_t(cutCount) : 0);
+            view.Windows = std::span<const DrawnWindow* const>(cutWindows.data(), view.Boxes.size());
             // The square and the four bands round it, their corners' picture coordinates taken as
             // the deck's at that place, so that pieces meeting there share their points.
             ++DecksMagnified;
