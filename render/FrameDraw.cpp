@@ -264,8 +264,7 @@ void MyZephGLView::drawWorld(ModelArray& list) {
         const auto boxes = boxesOf(rects);
         if (!rects || !boxes.empty())
             worlddraw::drawSkyDome(*sky, glName, terrain != nullptr, lowest, exactDrawing_,
-                                   terrain ? std::function<double()>(groundTop) : nullptr, boxes,
-                                   behindCover_ ? &cover_ : nullptr);
+                                   terrain ? std::function<double()>(groundTop) : nullptr, boxes);
     }
     if (terrain) {
         // Decks all above the eye lie above the horizon, so within the sky's rectangles where

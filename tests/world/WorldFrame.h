@@ -106,7 +106,7 @@ public:
         if (skyBehindGround)
             SkyRingsUntested = worlddraw::drawSkyDome(sky, name, true, drawer.lowestOpenElevation(), PlainSky,
                                                       drawer.SkipsUnseenWork ? std::function<double()>(groundTop) : nullptr,
-                                                      SkyBoxes, cover, &SkyQuadsHidden);
+                                                      SkyBoxes);
         drawer.drawCloudLayers(terrain, eye, name, c.Light, cover, DeckBoxes);
         if (withCloud) worlddraw::drawCloud(cloud, eye, name, c.Light);
         if (drawnLast) drawnLast();
@@ -121,7 +121,6 @@ public:
 
     std::optional<std::array<float, 3>> FogColour;  // else the horizon's
     int SkyRingsUntested = 0;                        // at the last draw
-    int SkyQuadsHidden = 0;                          // the dome's quads the cover hid, at the last draw
     // Scissor boxes the sky behind the ground and the decks are drawn under (none: the whole view).
     std::vector<std::array<int, 4>> SkyBoxes, DeckBoxes;
     int ViewportWidth = kWidth, ViewportHeight = kHeight;  // pixels, from the bottom left

@@ -72,12 +72,8 @@ public:
             }
         GLint vp[4] = {}, box[4] = {};
         glGetIntegerv(GL_VIEWPORT, vp);
-        std::copy(vp, vp + 4, Viewport.begin());
-        Box = {double(vp[0]), double(vp[1]), double(vp[0]) + vp[2], double(vp[1]) + vp[3]};
         if (vp[2] <= 0 || vp[3] <= 0 || !glIsEnabled(GL_SCISSOR_TEST)) return;
         glGetIntegerv(GL_SCISSOR_BOX, box);
-        Box = {std::max(Box[0], box[0] - 1.0), std::max(Box[1], box[1] - 1.0),
-               std::min(Box[2], double(box[0]) + box[2] + 1.0), std::min(Box[3], double(box[1]) + box[3] + 1.0)};
         // One pixel wider all round than the box: the GL's own rounding of a corner's place.
         const auto across = [&](double x) { return 2.0 * (x - vp[0]) / vp[2] - 1.0; };
         const auto up = [&](double y) { return 2.0 * (y - vp[1]) / vp[3] - 1.0; };
@@ -117,28 +113,9 @@ public:
                side(row(1), -1, Window[3]) || side(row(2), 1, -1);
     }
 
-    // Whether every pixel the flat convex polygon of `count` corners (their clip coordinates) may light within the drawn window lies in a cell the cover hides: its corners all
-    // ahead of the eye, the box round them a pixel wider all round for the GL's rounding.
-    bool hiddenBy(const ScreenCover& cover, const std::array<double, 4>* clips, int count) const {
-        if (Viewport[2] <= 0 || Viewport[3] <= 0) return false;
-        double x0 = std::numeric_limits<double>::infinity(), y0 = x0, x1 = -x0, y1 = -x0;
-        for (int k = 0; k < count; ++k) {
-            const std::array<double, 4>& c = clips[k];
-            if (!(c[3] > 1e-6) || c[2] + c[3] < 0) return false;
-            const double x = Viewport[0] + (c[0] / c[3] + 1) / 2 * Viewport[2];
-            const double y = Viewport[1] + (c[1] / c[3] + 1) / 2 * Viewport[3];
-            x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
-        }
-        x0 = std::max(x0 - 1, Box[0]), y0 = std::max(y0 - 1, Box[1]);
-        x1 = std::min(x1 + 1, Box[2]), y1 = std::min(y1 + 1, Box[3]);
-        return x0 <= x1 && y0 <= y1 && cover.hides(x0, y0, x1, y1);
-    }
-
 private:
     std::array<double, 16> Clip{};
     std::array<double, 4> Window{-1, 1, -1, 1};  // left, right, bottom, top, -1..1
-    std::array<int, 4> Viewport{};
-    std::array<double, 4> Box{};  // the drawn window in px, a pixel wider all round: left, bottom, right, top
 };
 
 constexpr size_t kMostBoxes = 16;  // scissor boxes a deck is drawn under at most
@@ -540,10 +517,7 @@ void bindSoftPicture(uint32_t texture) {
 }
 
 int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround, double lowestElevation,
-                bool plain, const std::function<double()>& groundTop, std::span<const std::array<int, 4>> boxes,
-                const ScreenCover* cover, int* quadsHidden) {
-    if (quadsHidden) *quadsHidden = 0;
-    if (plain || (cover && cover->empty())) cover = nullptr;
+                bool plain, const std::function<double()>& groundTop, std::span<const std::array<int, 4>> boxes) {
     const SkyColours c = sky.getSkyColours();
     // Outside a cockpit's slice of the depths the depth buffer holds the ground alone: rings wholly
     // above the ground's top, and above the horizon, where a facet bulges no lower than its lower
@@ -625,9 +599,6 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
     const auto sendRings = [&](int r0, int r1) {
         forEachBox(boxes, [&] {
             const DrawnWindow window;
-            // A quad that can reach the window only where the cover hides it fails the depth test
-            // on every pixel there, or is drawn over: it is left out too.
-            const bool behindCover = cover && glIsEnabled(GL_DEPTH_TEST);
             for (int r = r0; r < r1; ++r) {
                 if (dome.Counts[r] == 0) continue;
                 const std::array<double, 4>* corners = &clips[size_t(dome.Firsts[r])];
@@ -637,12 +608,7 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
                     all &= sides[size_t(k)];
                 }
                 if (all) continue;  // the whole ring lies outside one side
-                for (int k = 0; k < kDomeSegments; ++k) {
-                    const bool outside = (sides[size_t(k)] & sides[size_t(k + 1)]) != 0;
-                    const bool hidden = !outside && behindCover && window.hiddenBy(*cover, corners + 2 * k, 4);
-                    left[size_t(k)] = outside || hidden;
-                    if (quadsHidden) *quadsHidden += hidden;
-                }
+                for (int k = 0; k < kDomeSegments; ++k) left[size_t(k)] = (sides[size_t(k)] & sides[size_t(k + 1)]) != 0;
                 for (int k = 0; k < kDomeSegments;) {
                     if (left[size_t(k)]) {
                         ++k;

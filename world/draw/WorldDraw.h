@@ -305,12 +305,10 @@ private:
 // buffer holds nothing but the ground, gives the elevation (radians) above which no ground shows:
 // the rings above it are drawn without the depth test. Returns the rings so drawn. The dome is
 // drawn under each of the disjoint scissor `boxes` (x, y, width, height, px; none: as the scissor
-// stands), sending under each only the quads that can reach it; unless `plain`, the quads that reach
-// it only in cells the `cover` hides are left out too, and counted in `quadsHidden`.
+// stands), sending under each only the quads, and the sun, that can reach it.
 int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround = false,
                 double lowestElevation = kWholeDome, bool plain = false,
-                const std::function<double()>& groundTop = nullptr, std::span<const std::array<int, 4>> boxes = {},
-                const ScreenCover* cover = nullptr, int* quadsHidden = nullptr);
+                const std::function<double()>& groundTop = nullptr, std::span<const std::array<int, 4>> boxes = {});
 
 // Where in the window the sky dome drawn down to `lowestElevation` (radians, as drawSkyDome) can
 // reach, under the loaded modelview (the camera's turn alone), projection and viewport.
