@@ -39,7 +39,7 @@ struct RectangleCost {
     int Most;
     long LeastCells;
 };
-constexpr RectangleCost kSkyRects{4, 62};    // 250,000 instructions a dome
+constexpr RectangleCost kSkyRects{6, 20};    // 160,000 for the dome and the decks over the eye
 constexpr RectangleCost kDeckRects{4, 30};   // 110,000 for both decks
 constexpr RectangleCost kQueueRects{8, 20};  // 100,000 for the disc filled by its outer edge, lit
 
@@ -218,10 +218,18 @@ void MyZephGLView::drawWorld(ModelArray& list) {
     // and only the sky and the decks, whose few large triangles span the view, are sent again under
     // each rectangle. The sky without ground is drawn without the depth test, and keeps the whole view.
     const bool scissored = behindCover_ && terrain;
+    // The rectangles as scissor boxes (none: the pass is drawn as the scissor stands).
+    std::vector<std::array<int, 4>> boxStore;
+    const auto boxesOf = [&](const OpenRectangles* rects) {
+        boxStore.clear();
+        if (rects)
+            for (const ScissorBox& b : *rects) boxStore.push_back({b.X, b.Y, b.Width, b.Height});
+        return std::span<const std::array<int, 4>>(boxStore);
+    };
     const auto under = [&](const OpenRectangles& r) { return scissored ? scissorFor(r) : nullptr; };
-    const bool bounded = scissored && !skyRects_.whole();
+    const bool bounded = scissored && !deckRects_.whole();
     if (bounded) {
-        const ScissorBox b = skyRects_.bounds();
+        const ScissorBox b = deckRects_.bounds();
         glEnable(GL_SCISSOR_TEST);
         glScissor(b.X, b.Y, std::max(b.Width, 0), std::max(b.Height, 0));
     }
@@ -232,14 +240,45 @@ void MyZephGLView::drawWorld(ModelArray& list) {
     if (sky) {
         const double lowest = terrain ? terrainDrawer_->lowestOpenElevation() : worlddraw::kWholeDome;
         const auto groundTop = [&] { return worlddraw::groundTopElevation(*terrain, eye); };
-        underOpenRectangles(under(skyRects_), [&] {
+        // Under each open rectangle in turn, within one draw of the dome: rectangles round the cells
+        // that neither the cover hides nor lie wholly below the dome's lowest edge.
+        if (scissored) {
+            std::array<int, 4> viewport{};
+            glGetIntegerv(GL_VIEWPORT, viewport.data());
+            constexpr int cell = worlddraw::ScreenCover::kCell;
+            // Each corner of the cells once: a cell lies below the dome where all four of its do.
+            const worlddraw::DomeReach reach(lowest);
+            const int across = (viewport[2] + cell - 1) / cell + 1, down = (viewport[3] + cell - 1) / cell + 1;
+            std::vector<uint8_t> belowDome(size_t(across) * size_t(down));
+            for (int j = 0; j < down; ++j)
+                for (int i = 0; i < across; ++i)
+                    belowDome[size_t(j) * across + i] = reach.below(viewport[0] + double(std::min(i * cell, viewport[2])),
+                                                                     viewport[1] + double(std::min(j * cell, viewport[3])));
+            const auto at = [&](int i, int j) { return belowDome[size_t(j) * across + i] != 0; };
+            skyRects_.find(
+                viewport, cell, [&](int i, int j) { return cover_.hidesCell(i, j); },
+                [&](int i, int j) { return at(i, j) && at(i + 1, j) && at(i, j + 1) && at(i + 1, j + 1); },
+                kSkyRects.Most, kSkyRects.LeastCells);
+        }
+        const OpenRectangles* rects = under(skyRects_);
+        const auto boxes = boxesOf(rects);
+        if (!rects || !boxes.empty())
             worlddraw::drawSkyDome(*sky, glName, terrain != nullptr, lowest, exactDrawing_,
-                                   terrain ? std::function<double()>(groundTop) : nullptr);
-        });
+                                   terrain ? std::function<double()>(groundTop) : nullptr, boxes);
     }
-    if (terrain)
-        underOpenRectangles(under(deckRects_),
-                            [&] { terrainDrawer_->drawCloudLayers(*terrain, eye, glName, colours.Light, &cover_); });
+    if (terrain) {
+        // Decks all above the eye lie above the horizon, so within the sky's rectangles where
+        // those are found; else within the cover's.
+        bool overhead = sky && scissored;
+        for (int k = 0; k < RIDUdidav::kCloudLayers; ++k) {
+            const CloudLayer& layer = terrain->getCloudLayer(k);
+            overhead = overhead && (layer.TextureNumber <= 0 || std::min(layer.LayerBottom, layer.LayerTop) > eye.Y);
+        }
+        const OpenRectangles* rects = under(overhead ? skyRects_ : deckRects_);
+        const auto boxes = boxesOf(rects);
+        if (!rects || !boxes.empty())
+            terrainDrawer_->drawCloudLayers(*terrain, eye, glName, colours.Light, &cover_, boxes);
+    }
     skyLight_ = colours.Light;
     setCurrentCameraMatrix();
 }
@@ -253,8 +292,7 @@ bool MyZephGLView::findOpenRectangles() {
     glGetIntegerv(GL_VIEWPORT, viewport.data());
     constexpr int cell = worlddraw::ScreenCover::kCell;
     const auto covered = [&](int i, int j) { return cover_.hidesCell(i, j); };
-    skyRects_.find(viewport, cell, covered, kSkyRects.Most, kSkyRects.LeastCells);
-    deckRects_.findAlike(skyRects_, kDeckRects.Most, kDeckRects.LeastCells);
+    deckRects_.find(viewport, cell, covered, kDeckRects.Most, kDeckRects.LeastCells);  // the sky's are found once the ground is drawn
     return true;
 }
 

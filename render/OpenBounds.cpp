@@ -32,6 +32,13 @@ long OpenRectangles::openIn(int i0, int i1, int j0, int j1) const {
            OpenBefore[j0 * row + i0];
 }
 
+long OpenRectangles::coveredIn(const Cells& c) const {
+    if (c.I0 >= c.I1 || c.J0 >= c.J1) return 0;
+    const size_t row = size_t(Across) + 1;
+    return long(CoveredBefore[c.J1 * row + c.I1]) - CoveredBefore[c.J0 * row + c.I1] - CoveredBefore[c.J1 * row + c.I0] +
+           CoveredBefore[c.J0 * row + c.I0];
+}
+
 OpenRectangles::Cells OpenRectangles::shrunk(Cells c) const {
     if (openIn(c.I0, c.I1, c.J0, c.J1) == 0) return {};
     while (openIn(c.I0, c.I1, c.J0, c.J0 + 1) == 0) ++c.J0;
@@ -49,9 +56,10 @@ ScissorBox OpenRectangles::box(const Cells& c) const {
 }
 
 OpenRectangles::Cells OpenRectangles::largestHidden(const Cells& c) {
-    // Row by row, each column's run of hidden cells up to the row, and the widest rectangle under
-    // those runs found with a stack of rising heights.
+    // Row by row, each column's run of hidden cells up to the row, and the rectangles under those
+    // runs found with a stack of rising heights: the one holding most covered cells.
     Cells best;
+    long most = 0;
     const int w = c.I1 - c.I0;
     Height.assign(size_t(w) + 1, 0);  // the last stays 0 and empties the stack
     Stack.resize(size_t(w) + 1);
@@ -63,7 +71,10 @@ OpenRectangles::Cells OpenRectangles::largestHidden(const Cells& c) {
             while (top > 0 && Height[size_t(Stack[size_t(top - 1)])] >= Height[size_t(i)]) {
                 const int h = Height[size_t(Stack[size_t(--top)])];
                 const int left = top > 0 ? Stack[size_t(top - 1)] + 1 : 0;
-                if (long(h) * (i - left) > best.area()) best = {c.I0 + left, c.I0 + i, j + 1 - h, j + 1};
+                const Cells r{c.I0 + left, c.I0 + i, j + 1 - h, j + 1};
+                if (long(h) * (i - left) <= most) continue;  // holds no more covered cells than that
+                const long covered = coveredIn(r);
+                if (covered > most) best = r, most = covered;
             }
             Stack[size_t(top++)] = i;
         }
@@ -81,13 +92,14 @@ OpenRectangles::Split OpenRectangles::bestCut(const Cells& p) {
                                       Cells{p.I0, h.I0, h.J0, h.J1}, Cells{h.I1, p.I1, h.J0, h.J1}};
     const std::array<Cells, 4> along{Cells{p.I0, h.I0, p.J0, p.J1}, Cells{h.I1, p.I1, p.J0, p.J1},
                                      Cells{h.I0, h.I1, p.J0, h.J0}, Cells{h.I0, h.I1, h.J1, p.J1}};
+    // What a cut saves: the covered cells it leaves out; blank ones count for nothing.
     for (const auto& pieces : {across, along}) {
-        Split s{p, {}, 0, p.area()};
+        Split s{p, {}, 0, coveredIn(p)};
         for (const Cells& piece : pieces) {
             const Cells kept = shrunk(piece);
             if (kept.area() <= 0) continue;
             s.Pieces[size_t(s.Count++)] = kept;
-            s.Saved -= kept.area();
+            s.Saved -= coveredIn(kept);
         }
         if (s.Saved > best.Saved || (s.Saved == best.Saved && s.Count < best.Count)) best = s;
     }
@@ -100,10 +112,15 @@ void OpenRectangles::cut(int most, long leastSaved) {
     if (Across <= 0 || Down <= 0) return;
     const size_t row = size_t(Across) + 1;
     OpenBefore.assign(row * (size_t(Down) + 1), 0);
+    CoveredBefore.assign(row * (size_t(Down) + 1), 0);
     for (int j = 0; j < Down; ++j)
-        for (int i = 0; i < Across; ++i)
-            OpenBefore[(j + 1) * row + i + 1] = OpenBefore[(j + 1) * row + i] + OpenBefore[j * row + i + 1] -
-                                                OpenBefore[j * row + i] + (Hidden[size_t(j) * Across + i] ? 0 : 1);
+        for (int i = 0; i < Across; ++i) {
+            const uint8_t h = Hidden[size_t(j) * Across + i];
+            OpenBefore[(j + 1) * row + i + 1] =
+                OpenBefore[(j + 1) * row + i] + OpenBefore[j * row + i + 1] - OpenBefore[j * row + i] + (h ? 0 : 1);
+            CoveredBefore[(j + 1) * row + i + 1] = CoveredBefore[(j + 1) * row + i] + CoveredBefore[j * row + i + 1] -
+                                                   CoveredBefore[j * row + i] + (h == kCovered ? 1 : 0);
+        }
     const Cells all = shrunk({0, Across, 0, Down});
     if (all.area() <= 0) return;
     Bounds = box(all);

@@ -27,7 +27,14 @@ public:
     static constexpr int kMost = 8;
 
     template <class Covered>
-    void find(const std::array<int, 4>& viewport, int cell, const Covered& covered, int most = 1, long leastSaved = 0);
+    void find(const std::array<int, 4>& viewport, int cell, const Covered& covered, int most = 1, long leastSaved = 0) {
+        find(viewport, cell, covered, [](int, int) { return false; }, most, leastSaved);
+    }
+    // As find, where `blank(i, j)` also tells of cells that nothing drawn reaches: they need no
+    // rectangle, but leaving them out saves nothing, so no rectangle is added for them.
+    template <class Covered, class Blank>
+    void find(const std::array<int, 4>& viewport, int cell, const Covered& covered, const Blank& blank, int most,
+              long leastSaved);
     // As find with what `other` last found covered, on its viewport and cells, without asking again.
     void findAlike(const OpenRectangles& other, int most, long leastSaved);
 
@@ -53,7 +60,9 @@ private:
         int Count = 0;
         long Saved = 0;
     };
+    static constexpr uint8_t kCovered = 1, kBlank = 2;  // in Hidden; 0: open
     long openIn(int i0, int i1, int j0, int j1) const;
+    long coveredIn(const Cells& c) const;  // covered cells, not blank ones
     Cells shrunk(Cells c) const;  // to the bounds of its open cells (empty: none)
     Cells largestHidden(const Cells& c);
     Split bestCut(const Cells& part);
@@ -66,6 +75,7 @@ private:
     int Cell = 1, Across = 0, Down = 0;
     std::vector<uint8_t> Hidden, LastHidden;  // Across x Down, row by row from the bottom
     std::vector<int32_t> OpenBefore;  // (Across + 1) x (Down + 1): open cells below and left of each corner
+    std::vector<int32_t> CoveredBefore;  // the same of covered cells
     std::vector<int> Height, Stack;   // per column: hidden cells up to the row
     std::array<Split, kMost> Splits{};
     std::array<ScissorBox, kMost> Boxes{};
@@ -74,14 +84,14 @@ private:
     ScissorBox Bounds;
 };
 
-template <class Covered>
-void OpenRectangles::find(const std::array<int, 4>& viewport, int cell, const Covered& covered, int most,
-                          long leastSaved) {
+template <class Covered, class Blank>
+void OpenRectangles::find(const std::array<int, 4>& viewport, int cell, const Covered& covered, const Blank& blank,
+                          int most, long leastSaved) {
     const int across = cell > 0 && viewport[2] > 0 ? (viewport[2] + cell - 1) / cell : 0;
     const int down = cell > 0 && viewport[3] > 0 ? (viewport[3] + cell - 1) / cell : 0;
     Hidden.resize(size_t(across) * size_t(down));
     for (int j = 0; j < down; ++j)
-        for (int i = 0; i < across; ++i) Hidden[size_t(j) * across + i] = covered(i, j) ? 1 : 0;
+        for (int i = 0; i < across; ++i) Hidden[size_t(j) * across + i] = covered(i, j) ? kCovered : blank(i, j) ? kBlank : 0;
     settle(viewport, cell, across, down, most, leastSaved);
 }
 

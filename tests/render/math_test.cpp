@@ -198,6 +198,36 @@ TEST(RenderMath, OpenRectanglesHoldEveryPixelTheCoverLeavesOpenOnce) {
     }
 }
 
+// Cells nothing drawn reaches (the ground's, below the sky's lowest facet) need no rectangle, but
+// leaving them out saves nothing: no rectangle is added for them alone, while cuts round what the
+// cover hides (a crack along a wing) are still made. Every other open cell lies in exactly one.
+TEST(RenderMath, OpenRectanglesAddNoneForBlankCells) {
+    constexpr int across = 40, down = 30;
+    const std::array<int, 4> viewport{0, 0, across * 16, down * 16};
+    // The ground below a banked horizon (blank), and a wing over the top rows with a crack aslant.
+    const auto blank = [](int i, int j) { return j < 8 + i / 4; };
+    const auto wing = [](int i, int j) { return j >= 22 && std::abs((j - 22) * 3 - (i - 10)) > 2; };
+    const auto holds = [&](const OpenRectangles& r, const auto& covered, const auto& empty) {
+        for (int j = 0; j < down; ++j)
+            for (int i = 0; i < across; ++i) {
+                int in = 0;
+                for (const ScissorBox& b : r) in += i * 16 >= b.X && i * 16 < b.X + b.Width && j * 16 >= b.Y && j * 16 < b.Y + b.Height;
+                if (in > 1 || (in == 0 && !covered(i, j) && !empty(i, j))) return false;
+            }
+        return true;
+    };
+    const auto none = [](int, int) { return false; };
+    OpenRectangles found;
+    found.find(viewport, 16, none, blank, OpenRectangles::kMost, 1);
+    EXPECT_EQ(found.count(), 1) << "no cut round blank cells alone";
+    EXPECT_TRUE(holds(found, none, blank));
+    found.find(viewport, 16, blank, OpenRectangles::kMost, 1);
+    EXPECT_GT(found.count(), 1) << "the same cells hidden are cut round";
+    found.find(viewport, 16, wing, blank, OpenRectangles::kMost, 4);
+    EXPECT_GT(found.count(), 1) << "cut round the wing beside its crack";
+    EXPECT_TRUE(holds(found, wing, blank));
+}
+
 // The step between neighbouring mip levels bounds how far the two levels, each read linearly,
 // lie apart anywhere: at any place, not only at the texels' centres and corners, repeating or
 // clamped at the edges; and it is no wider than the largest difference found.

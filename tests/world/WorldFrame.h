@@ -48,6 +48,7 @@ public:
 
 struct Camera {
     double Heading, Pitch;  // deg; heading 0 along +Z (north), 90 along +X (east)
+    double Roll = 0;        // deg, the right wing down
 };
 
 // Above Albert at 3,000 ft, looking down the front towards St. Quentin.
@@ -104,8 +105,9 @@ public:
         SkyRingsUntested = 0;
         if (skyBehindGround)
             SkyRingsUntested = worlddraw::drawSkyDome(sky, name, true, drawer.lowestOpenElevation(), PlainSky,
-                                                      drawer.SkipsUnseenWork ? std::function<double()>(groundTop) : nullptr);
-        drawer.drawCloudLayers(terrain, eye, name, c.Light, cover);
+                                                      drawer.SkipsUnseenWork ? std::function<double()>(groundTop) : nullptr,
+                                                      SkyBoxes);
+        drawer.drawCloudLayers(terrain, eye, name, c.Light, cover, DeckBoxes);
         if (withCloud) worlddraw::drawCloud(cloud, eye, name, c.Light);
         if (drawnLast) drawnLast();
         return pixels();
@@ -119,6 +121,8 @@ public:
 
     std::optional<std::array<float, 3>> FogColour;  // else the horizon's
     int SkyRingsUntested = 0;                        // at the last draw
+    // Scissor boxes the sky behind the ground and the decks are drawn under (none: the whole view).
+    std::vector<std::array<int, 4>> SkyBoxes, DeckBoxes;
     int ViewportWidth = kWidth, ViewportHeight = kHeight;  // pixels, from the bottom left
     bool PlainSky = false;                                 // the sky's picture read with its mip levels
     GLTextureView view;
@@ -131,10 +135,13 @@ private:
     // Rotation-only view: right, up and back as rows. X east and Z north with Y up is a mirror of
     // GL's axes, hence the determinant of -1.
     static void loadView(const Camera& c) {
-        const double h = c.Heading * M_PI / 180, p = c.Pitch * M_PI / 180;
+        const double h = c.Heading * M_PI / 180, p = c.Pitch * M_PI / 180, b = c.Roll * M_PI / 180;
         const double f[3] = {std::sin(h) * std::cos(p), std::sin(p), std::cos(h) * std::cos(p)};
-        const double r[3] = {std::cos(h), 0.0, -std::sin(h)};
-        const double u[3] = {-std::sin(h) * std::sin(p), std::cos(p), -std::cos(h) * std::sin(p)};
+        const double level[3] = {std::cos(h), 0.0, -std::sin(h)};
+        const double lift[3] = {-std::sin(h) * std::sin(p), std::cos(p), -std::cos(h) * std::sin(p)};
+        double r[3], u[3];
+        for (int k = 0; k < 3; ++k)
+            r[k] = level[k] * std::cos(b) - lift[k] * std::sin(b), u[k] = lift[k] * std::cos(b) + level[k] * std::sin(b);
         const float m[16] = {float(r[0]), float(u[0]), float(-f[0]), 0, float(r[1]), float(u[1]), float(-f[1]), 0,
                              float(r[2]), float(u[2]), float(-f[2]), 0, 0, 0, 0, 1};
         glMatrixMode(GL_PROJECTION);

@@ -276,6 +276,67 @@ TEST_F(WorldDrawTest, ShortcutsLookLikeThePlainDrawing) {
     world->drawer.UnfoggedDeckPieces = true;
 }
 
+// Cells wholly below the dome's lowest facet, as DomeReach tells them corner by corner, are left
+// out of the scissor boxes the sky and a deck overhead are drawn under: banked, level and looking
+// down, low over the ground and high, the frame is the one drawn without boxes to the bit. A cell
+// told wrongly below the dome would lose the sky that the ground leaves open there.
+TEST_F(WorldDrawTest, TheSkyLeavesOutOnlyCellsWhollyBelowItsLowestFacet) {
+    constexpr int cell = worlddraw::ScreenCover::kCell;
+    const int across = (kWidth + cell - 1) / cell, down = (kHeight + cell - 1) / cell;
+    long below = 0, open = 0;
+    for (const double height : {400.0, 3000.0, 12000.0})
+        for (const Camera& cam : {Camera{106.0, -4.0, 35.0}, Camera{200.0, 6.0, -70.0}, Camera{30.0, -25.0, 15.0}}) {
+            const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
+            world->terrain.SetDetailsForLayer(0, 1, height + 1500, height + 2100);
+            world->SkyBoxes.clear(), world->DeckBoxes.clear();
+            const auto whole = frame(at, cam, false, true);
+            // The view's matrices and viewport are still loaded.
+            const worlddraw::DomeReach reach(world->drawer.lowestOpenElevation());
+            const auto corner = [&](int i, int j) {
+                return reach.below(std::min(i * cell, kWidth), std::min(j * cell, kHeight));
+            };
+            // Each row's runs of cells the dome may reach, a box each.
+            std::vector<std::array<int, 4>> boxes;
+            for (int j = 0; j < down; ++j)
+                for (int i = 0; i < across;) {
+                    const auto under = [&](int c) {
+                        return corner(c, j) && corner(c + 1, j) && corner(c, j + 1) && corner(c + 1, j + 1);
+                    };
+                    if (under(i)) {
+                        ++below, ++i;
+                        continue;
+                    }
+                    int end = i + 1;
+                    while (end < across && !under(end)) ++end;
+                    open += end - i;
+                    boxes.push_back({i * cell, j * cell, std::min(end * cell, kWidth) - i * cell,
+                                     std::min((j + 1) * cell, kHeight) - j * cell});
+                    i = end;
+                }
+            world->SkyBoxes = boxes;
+            // The deck, which takes fewer boxes, under one box round each pair of rows' runs.
+            world->DeckBoxes.clear();
+            for (const auto& b : boxes) {
+                const int band = b[1] / (2 * cell);
+                if (world->DeckBoxes.empty() || world->DeckBoxes.back()[1] != band * 2 * cell) {
+                    world->DeckBoxes.push_back({b[0], band * 2 * cell, b[2], 0});
+                } else {
+                    auto& d = world->DeckBoxes.back();
+                    const int x1 = std::max(d[0] + d[2], b[0] + b[2]);
+                    d[0] = std::min(d[0], b[0]), d[2] = x1 - d[0];
+                }
+                world->DeckBoxes.back()[3] = b[1] + b[3] - band * 2 * cell;
+            }
+            ASSERT_LE(world->DeckBoxes.size(), 16u);
+            const auto boxed = frame(at, cam, false, true);
+            EXPECT_EQ(differing(whole, boxed, 0), 0) << height << " ft, heading " << cam.Heading;
+        }
+    world->SkyBoxes.clear(), world->DeckBoxes.clear();
+    world->terrain.SetDetailsForLayer(0, 0, 0, 0);
+    EXPECT_GT(below, open / 4) << "the ground fills the cells below the dome";
+    EXPECT_GT(open, 0);
+}
+
 // Ground squares wholly behind an opaque cover drawn over the world last (a cockpit's wing,
 // cowling and guns) are left out without changing a pixel. The cover here, in the eye's own frame:
 // bands across the bottom and the middle of the screen facing the eye, one aslant; a triangle wound the way the GL culls, so

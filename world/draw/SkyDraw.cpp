@@ -5,7 +5,9 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <span>
 #include <tuple>
+#include <type_traits>
 #include <vector>
 
 #include "core/Constants.h"
@@ -78,11 +80,18 @@ public:
         Window = {std::max(-1.0, across(box[0] - 1.0)), std::min(1.0, across(double(box[0]) + box[2] + 1.0)),
                   std::max(-1.0, up(box[1] - 1.0)), std::min(1.0, up(double(box[1]) + box[3] + 1.0))};
     }
-    // Bits of the sides a point lies outside: left, right, bottom, top, near.
-    int outside(const float* xyz) const {
-        double c[4];
+    // A point's clip coordinates.
+    std::array<double, 4> clip(const float* xyz) const {
+        std::array<double, 4> c{};
         for (int i = 0; i < 4; ++i)
-            c[i] = Clip[size_t(i)] * xyz[0] + Clip[size_t(4 + i)] * xyz[1] + Clip[size_t(8 + i)] * xyz[2] + Clip[size_t(12 + i)];
+            c[size_t(i)] = Clip[size_t(i)] * xyz[0] + Clip[size_t(4 + i)] * xyz[1] + Clip[size_t(8 + i)] * xyz[2] +
+                           Clip[size_t(12 + i)];
+        return c;
+    }
+    // Bits of the sides a point lies outside: left, right, bottom, top, near.
+    int outside(const float* xyz) const { return outside(clip(xyz)); }
+    // The same from its clip coordinates, which hold while the matrices do.
+    int outside(const std::array<double, 4>& c) const {
         return (c[0] < Window[0] * c[3]) | (c[0] > Window[1] * c[3]) << 1 | (c[1] < Window[2] * c[3]) << 2 |
                (c[1] > Window[3] * c[3]) << 3 | (c[2] + c[3] < 0) << 4;
     }
@@ -109,6 +118,43 @@ private:
     std::array<double, 4> Window{-1, 1, -1, 1};  // left, right, bottom, top, -1..1
 };
 
+constexpr size_t kMostBoxes = 16;  // scissor boxes a deck is drawn under at most
+
+// Runs `draw` under each of `boxes` in turn (x, y, width, height, px; within a scissor box already
+// set), or once as the scissor stands when there are none; the scissor is left as it was. The
+// boxes are disjoint, so that what is drawn under them meets each pixel in the order it is drawn.
+template <class Draw>
+void forEachBox(std::span<const std::array<int, 4>> boxes, const Draw& draw) {
+    // `draw` is handed the box's place in `boxes` where it takes one (none: 0).
+    const auto run = [&](size_t k) {
+        if constexpr (std::is_invocable_v<const Draw&, size_t>)
+            draw(k);
+        else
+            draw();
+    };
+    if (boxes.empty()) {
+        run(0);
+        return;
+    }
+    const bool boxed = glIsEnabled(GL_SCISSOR_TEST);
+    GLint set[4] = {};
+    glGetIntegerv(GL_SCISSOR_BOX, set);
+    glEnable(GL_SCISSOR_TEST);
+    for (size_t k = 0; k < boxes.size(); ++k) {
+        const auto& b = boxes[k];
+        int x0 = b[0], y0 = b[1], x1 = b[0] + b[2], y1 = b[1] + b[3];
+        if (boxed) {
+            x0 = std::max(x0, set[0]), y0 = std::max(y0, set[1]);
+            x1 = std::min(x1, set[0] + set[2]), y1 = std::min(y1, set[1] + set[3]);
+        }
+        if (x1 <= x0 || y1 <= y0) continue;
+        glScissor(x0, y0, x1 - x0, y1 - y0);
+        run(k);
+    }
+    glScissor(set[0], set[1], set[2], set[3]);
+    if (!boxed) glDisable(GL_SCISSOR_TEST);
+}
+
 // The dome's rings as triangle strips, interleaved texture coordinates, colour and position
 // (GL_T2F_C3F_V3F), made for one set of sky colours and one lowest elevation.
 struct DomeVertices {
@@ -118,6 +164,7 @@ struct DomeVertices {
     std::array<GLint, kDomeRings> Firsts{};
     std::array<GLsizei, kDomeRings> Counts{};  // 0: the ring is wholly below what shows
     std::array<double, kDomeRings> Low{}, High{};  // radians
+    std::vector<std::array<double, 4>> Clips;       // scratch: each vertex's clip coordinates at a draw
 };
 
 // Kept from draw to draw: the sky is drawn on the GL's thread only.
@@ -201,6 +248,11 @@ struct DeckView {
     // The viewport, and what a cockpit drawn over the world hides of it (none: nothing).
     std::array<int, 4> Viewport{};
     const ScreenCover* Cover = nullptr;
+    // Drawn under each of these scissor boxes in turn, where Boxed (none: nothing drawn), else as
+    // the scissor stands.
+    bool Boxed = false;
+    std::span<const std::array<int, 4>> Boxes;
+    std::span<const DrawnWindow* const> Windows;  // the drawn window under each box
 
     // ft ahead of the eye, negative behind it.
     double ahead(const DeckPoint& p) const {
@@ -277,7 +329,7 @@ double fogRaise(const DeckPoint* piece, int count, const DeckView& view) {
 // (a whole deck keeps the two triangles of its quad), several as the triangles of their fans.
 void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, const DeckView& view, bool fogged,
                     double raise) {
-    if (pieces <= 0 || (pieces == 1 && counts[0] < 3)) return;
+    if (pieces <= 0 || (pieces == 1 && counts[0] < 3) || (view.Boxed && view.Boxes.empty())) return;
     if (fogged) {
         glEnable(GL_FOG);
         glFogf(GL_FOG_START, float(view.FogStart + raise));
@@ -290,15 +342,27 @@ void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, cons
         glTexCoord2f(p.U, p.V);
         glVertex3f(p.X, p.Y, p.Z);
     };
-    if (pieces == 1) {
-        glBegin(counts[0] == 4 ? GL_QUADS : GL_TRIANGLE_FAN);
-        for (int i = 0; i < counts[0]; ++i) send(points[i]);
-    } else {
-        glBegin(GL_TRIANGLES);
-        for (int k = 0; k < pieces; points += counts[k++])
-            for (int i = 2; i < counts[k]; ++i) send(points[0]), send(points[i - 1]), send(points[i]);
-    }
-    glEnd();
+    forEachBox(view.Boxes, [&](size_t box) {
+        // Not sent under a box whose window every point lies outside one side of.
+        if (box < view.Windows.size()) {
+            const DrawnWindow& window = *view.Windows[box];
+            int outside = ~0;
+            const DeckPoint* p = points;
+            for (int k = 0; k < pieces; p += counts[k++])
+                for (int i = 0; i < counts[k]; ++i) outside &= window.outside(&p[i].X);
+            if (outside) return;
+        }
+        const DeckPoint* at = points;
+        if (pieces == 1) {
+            glBegin(counts[0] == 4 ? GL_QUADS : GL_TRIANGLE_FAN);
+            for (int i = 0; i < counts[0]; ++i) send(at[i]);
+        } else {
+            glBegin(GL_TRIANGLES);
+            for (int k = 0; k < pieces; at += counts[k++])
+                for (int i = 2; i < counts[k]; ++i) send(at[0]), send(at[i - 1]), send(at[i]);
+        }
+        glEnd();
+    });
 }
 
 void drawDeckPiece(const DeckPoint* piece, int count, const DeckView& view, bool fogged) {
@@ -396,6 +460,46 @@ double highestGround(const RIDUdidav& t, const Eye& eye, double reach) {
 
 }  // namespace
 
+DomeReach::DomeReach(double lowestElevation) {
+    float p[16], m[16];
+    GLint vp[4] = {};
+    glGetFloatv(GL_PROJECTION_MATRIX, p);
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    glGetIntegerv(GL_VIEWPORT, vp);
+    if (vp[2] <= 0 || vp[3] <= 0 || !(p[0] > 0 && p[5] > 0) || p[1] != 0 || p[3] != 0 || p[4] != 0 || p[7] != 0 ||
+        p[11] != -1 || p[15] != 0 || m[12] != 0 || m[13] != 0 || m[14] != 0)
+        return;
+    // A turn alone (a mirror allowed): its inverse is its transpose.
+    for (int a = 0; a < 3; ++a)
+        for (int b = 0; b < 3; ++b) {
+            double dot = 0;
+            for (int k = 0; k < 3; ++k) dot += double(m[k * 4 + a]) * m[k * 4 + b];
+            if (std::abs(dot - (a == b)) > 1e-5) return;
+        }
+    // The lowest facets' lower edges, chords between corners at the lowest elevation, sag below
+    // it midway, by the cosine of half a segment; a margin more for the rounding of the corners.
+    const double low = std::max(-kPi / 9, std::min(lowestElevation, 0.0));
+    const double sagged = std::atan(std::tan(low) / std::cos(kPi / kDomeSegments)) - 0.005;
+    Sine = std::sin(sagged);
+    // Window (x, y) to the eye's line of sight (ex, ey, -1), then to the world: world_i = m[i*4+k] e_k.
+    const double ax = 2.0 / (vp[2] * double(p[0])), bx = (-1.0 - 2.0 * vp[0] / vp[2] + p[8]) / p[0];
+    const double ay = 2.0 / (vp[3] * double(p[5])), by = (-1.0 - 2.0 * vp[1] / vp[3] + p[9]) / p[5];
+    for (int i = 0; i < 3; ++i) {
+        const double m0 = m[i * 4], m1 = m[i * 4 + 1], m2 = m[i * 4 + 2];
+        Turn[size_t(i * 3)] = m0 * ax, Turn[size_t(i * 3 + 1)] = m1 * ay, Turn[size_t(i * 3 + 2)] = m0 * bx + m1 * by - m2;
+    }
+    Known = true;
+}
+
+bool DomeReach::below(double x, double y) const {
+    if (!Known) return false;
+    double d[3];
+    for (int i = 0; i < 3; ++i) d[i] = Turn[size_t(i * 3)] * x + Turn[size_t(i * 3 + 1)] * y + Turn[size_t(i * 3 + 2)];
+    // The lines of sight below an elevation under the horizon fill a cone, and those through a
+    // window rectangle lie within the cone of its corners'.
+    return d[1] < 0 && d[1] * d[1] > Sine * Sine * (d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+}
+
 double groundTopElevation(const RIDUdidav& t, const Eye& eye) {
     const double reach = std::min(t.getFogDistance(), RIDUdidav::kGreatestFogDistance);
     const double steepest = steepestGround(t, eye, reach, highestGround(t, eye, reach), 0.0);
@@ -413,7 +517,7 @@ void bindSoftPicture(uint32_t texture) {
 }
 
 int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround, double lowestElevation,
-                bool plain, const std::function<double()>& groundTop) {
+                bool plain, const std::function<double()>& groundTop, std::span<const std::array<int, 4>> boxes) {
     const SkyColours c = sky.getSkyColours();
     // Outside a cockpit's slice of the depths the depth buffer holds the ground alone: rings wholly
     // above the ground's top, and above the horizon, where a facet bulges no lower than its lower
@@ -479,12 +583,55 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
         if (runs > 0) glMultiDrawArrays(GL_TRIANGLE_STRIP, firsts.data(), counts.data(), runs);
         runs = 0;
     };
-    const DrawnWindow window;
     std::array<int, kDomeSegments + 1> sides{};  // per pair of corners of a ring: the sides both lie outside
-    for (int r = 0; r < kDomeRings; ++r) {
-        if (dome.Counts[r] == 0) continue;
-        if (behindGround && dome.Low[r] >= untestedFrom && glIsEnabled(GL_DEPTH_TEST)) {
+    std::array<bool, kDomeSegments> left{};      // per quad of a ring: not sent
+    const Vector3& s = sky.getSunVector();
+    const bool sun = s[1] > -0.05 && (c.Sun[0] + c.Sun[1] + c.Sun[2]) > 0.01f;
+    // Rings in runs read alike (depth test, filter), each run under every box in turn: the facets
+    // meet edge to edge and write no depth, so the order they are drawn in leaves every pixel as it is.
+    // Every corner's clip coordinates, the same under every box.
+    std::vector<std::array<double, 4>>& clips = dome.Clips;
+    {
+        const DrawnWindow window;
+        clips.resize(dome.Vertices.size() / 8);
+        for (size_t v = 0; v < clips.size(); ++v) clips[v] = window.clip(&dome.Vertices[v * 8 + 5]);
+    }
+    const auto sendRings = [&](int r0, int r1) {
+        forEachBox(boxes, [&] {
+            const DrawnWindow window;
+            for (int r = r0; r < r1; ++r) {
+                if (dome.Counts[r] == 0) continue;
+                const std::array<double, 4>* corners = &clips[size_t(dome.Firsts[r])];
+                int all = ~0;
+                for (int k = 0; k <= kDomeSegments; ++k) {
+                    sides[size_t(k)] = window.outside(corners[2 * k]) & window.outside(corners[2 * k + 1]);
+                    all &= sides[size_t(k)];
+                }
+                if (all) continue;  // the whole ring lies outside one side
+                for (int k = 0; k < kDomeSegments; ++k) left[size_t(k)] = (sides[size_t(k)] & sides[size_t(k + 1)]) != 0;
+                for (int k = 0; k < kDomeSegments;) {
+                    if (left[size_t(k)]) {
+                        ++k;
+                        continue;
+                    }
+                    int end = k + 1;
+                    while (end < kDomeSegments && !left[size_t(end)]) ++end;
+                    firsts[size_t(runs)] = dome.Firsts[r] + 2 * k, counts[size_t(runs)] = 2 * (end - k + 1);
+                    ++runs;
+                    k = end;
+                }
+            }
             drawRun();
+        });
+    };
+    int from = 0;
+    for (int r = 0; r < kDomeRings; ++r) {
+        if (dome.Counts[r] == 0) {
+            from += from == r;
+            continue;
+        }
+        if (behindGround && dome.Low[r] >= untestedFrom && glIsEnabled(GL_DEPTH_TEST)) {
+            sendRings(from, r), from = r;
             glDisable(GL_DEPTH_TEST);
         }
         untestedRings += !glIsEnabled(GL_DEPTH_TEST) && behindGround;
@@ -493,26 +640,11 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
             const double across = 2 * kPi / (4.0 * width) * std::min(std::cos(dome.Low[r]), std::cos(dome.High[r]));
             const double up = (kPi / 2) / height;
             const GLint f = pixel <= std::min(across, up) ? GL_LINEAR : mipFilter;
-            if (f != filter) drawRun();
+            if (f != filter) sendRings(from, r), from = r;
             useFilter(f);
         }
-        const float* corners = &dome.Vertices[size_t(dome.Firsts[r]) * 8];
-        for (int k = 0; k <= kDomeSegments; ++k)
-            sides[size_t(k)] = window.outside(corners + (2 * k) * 8 + 5) & window.outside(corners + (2 * k + 1) * 8 + 5);
-        for (int k = 0; k < kDomeSegments;) {
-            if (sides[size_t(k)] & sides[size_t(k + 1)]) {
-                ++k;
-                continue;
-            }
-            int end = k + 1;
-            while (end < kDomeSegments && !(sides[size_t(end)] & sides[size_t(end + 1)])) ++end;
-            firsts[size_t(runs)] = dome.Firsts[r] + 2 * k, counts[size_t(runs)] = 2 * (end - k + 1);
-            ++runs;
-            k = end;
-        }
     }
-    drawRun();
-    glPopClientAttrib();
+    sendRings(from, kDomeRings);
     if (!dome.Vertices.empty()) {
         // What the last vertex leaves current, as when the rings were sent point by point.
         const float* last = &dome.Vertices[dome.Vertices.size() - 8];
@@ -521,10 +653,8 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
     }
     useFilter(mipFilter);
     if (behindGround) glEnable(GL_DEPTH_TEST);  // the sun may lie low, over the ground
-
     // The sun: a glow added onto the sky.
-    const Vector3& s = sky.getSunVector();
-    if (s[1] > -0.05 && (c.Sun[0] + c.Sun[1] + c.Sun[2]) > 0.01f) {
+    if (sun) {
         float right[3], up[3];
         cameraAxes(right, up);
         const float size = 90.0f, d = kDomeRadius * 0.9f;
@@ -533,13 +663,26 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
         glBlendFunc(GL_ONE, GL_ONE);
         glBindTexture(GL_TEXTURE_2D, glName(sky.SunTextureSlot));
         glColor3f(c.Sun[0], c.Sun[1], c.Sun[2]);
-        glBegin(GL_QUADS);
-        for (const auto& k : kFacingCorners) {
-            glTexCoord2f((k[0] + 1) / 2, (k[1] + 1) / 2);
-            glVertex3fv(facingCorner(right, up, cx, cy, cz, size, k).data());
-        }
-        glEnd();
+        std::array<std::array<float, 3>, 4> corners{};
+        for (size_t k = 0; k < corners.size(); ++k) corners[k] = facingCorner(right, up, cx, cy, cz, size, kFacingCorners[k]);
+        forEachBox(boxes, [&] {
+            // Sent only where it can reach the box: all its corners outside one side, it lights nothing there.
+            if (!boxes.empty()) {
+                const DrawnWindow window;
+                int outside = ~0;
+                for (const auto& p : corners) outside &= window.outside(p.data());
+                if (outside) return;
+            }
+            glBegin(GL_QUADS);
+            for (size_t k = 0; k < corners.size(); ++k) {
+                glTexCoord2f((kFacingCorners[k][0] + 1) / 2, (kFacingCorners[k][1] + 1) / 2);
+                glVertex3fv(corners[k].data());
+            }
+            glEnd();
+        });
+        glTexCoord2f((kFacingCorners[3][0] + 1) / 2, (kFacingCorners[3][1] + 1) / 2);  // as when sent under every box
     }
+    glPopClientAttrib();
     wide.restore();
     glPopAttrib();
     return untestedRings;
@@ -631,7 +774,8 @@ void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glNa
 }
 
 void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot& glName,
-                                    const std::array<float, 3>& light, const ScreenCover* cover) {
+                                    const std::array<float, 3>& light, const ScreenCover* cover,
+                                    std::span<const std::array<int, 4>> boxes) {
     const double reach = std::min(t.getFogDistance(), RIDUdidav::kGreatestFogDistance);
     const double fogStart = reach * 0.25;
     constexpr double kTile = 24000.0;  // ft one picture of the deck spans
@@ -689,7 +833,22 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
     // Widened after the view is read: the cover's cells are the window's.
     WidenedView wide;
     if (!Exact && WidensView) wide.widen();
-    const DrawnWindow window;
+    // The drawn window under each box (the scissor as it stands when there are none): whether a
+    // deck is cut round its magnified square is told box by box, as when drawn under each alone.
+    std::array<std::array<int, 4>, kMostBoxes> live{};
+    std::vector<DrawnWindow> windows;
+    int boxCount = 0;
+    if (boxes.size() > live.size()) boxes = {};  // more than are ever given: drawn as the scissor stands
+    view.Boxed = !boxes.empty();
+    forEachBox(boxes, [&] {
+        GLint b[4] = {};
+        glGetIntegerv(GL_SCISSOR_BOX, b);
+        live[size_t(boxCount)] = {b[0], b[1], b[2], b[3]};
+        windows.emplace_back();
+        ++boxCount;
+    });
+    std::array<std::array<int, 4>, kMostBoxes> whole{}, cut{};
+    std::array<const DrawnWindow*, kMostBoxes> wholeWindows{}, cutWindows{};
     DeckPieces nearPieces, farPieces, nearMagnified, farMagnified;
     const float u0 = float(std::fmod(eye.X, kTile) / kTile), v0 = float(std::fmod(eye.Z, kTile) / kTile);
     const float span = float(reach / kTile);
@@ -746,16 +905,29 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
             const double h = std::abs(double(y));
             const double within2 = texel > 0 && h >= 1.0 ? kMagnified * texel * h * focal - h * h : 0.0;
             const double half = within2 > 0 ? std::sqrt(within2 / 2) : 0.0;
-            bool split = half > 0 && half < reach;
-            if (split) {
-                // Cut out only where enough of it shows round the cover to pay for its edges.
-                const DeckPoint square[4] = {{-float(half), y, -float(half), 0, 0}, {float(half), y, -float(half), 0, 0},
-                                             {float(half), y, float(half), 0, 0}, {-float(half), y, float(half), 0, 0}};
-                int outside = ~0;
-                for (const DeckPoint& c : square) outside &= window.outside(&c.X);
-                split = outside == 0 && view.openShare(square, 4) >= kMagnifiedShare;
+            // Cut out only where the square reaches the window and enough of it shows round the
+            // cover to pay for its edges.
+            const bool splits = half > 0 && half < reach;
+            const DeckPoint square[4] = {{-float(half), y, -float(half), 0, 0}, {float(half), y, -float(half), 0, 0},
+                                         {float(half), y, float(half), 0, 0}, {-float(half), y, float(half), 0, 0}};
+            int wholeCount = 0, cutCount = 0;
+            int shows = -1;  // the square's open share enough: told when first asked
+            for (int b = 0; b < boxCount; ++b) {
+                bool split = splits;
+                if (split) {
+                    int outside = ~0;
+                    for (const DeckPoint& c : square) outside &= windows[size_t(b)].outside(&c.X);
+                    if (outside == 0 && shows < 0) shows = view.openShare(square, 4) >= kMagnifiedShare;
+                    split = outside == 0 && shows == 1;
+                }
+                if (split)
+                    cutWindows[size_t(cutCount)] = &windows[size_t(b)], cut[size_t(cutCount++)] = live[size_t(b)];
+                else
+                    wholeWindows[size_t(wholeCount)] = &windows[size_t(b)], whole[size_t(wholeCount++)] = live[size_t(b)];
             }
-            if (!split) {
+            if (wholeCount > 0) {
+                view.Boxes = std::span<const std::array<int, 4>>(whole.data(), view.Boxed ? size_t(wholeCount) : 0);
+                view.Windows = std::span<const DrawnWindow* const>(wholeWindows.data(), view.Boxes.size());
                 // One piece; all of it magnified where the square holds the whole deck.
                 const bool magnified = half >= reach;
                 if (magnified) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, magFilter), ++DecksMagnified;
@@ -766,8 +938,10 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
                     drawDeckPiece(farPart, farCount, view, true);
                 }
                 if (magnified) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
-                continue;
             }
+            if (cutCount == 0) continue;
+            view.Boxes = std::span<const std::array<int, 4>>(cut.data(), view.Boxed ? size_t(cutCount) : 0);
+            view.Windows = std::span<const DrawnWindow* const>(cutWindows.data(), view.Boxes.size());
             // The square and the four bands round it, their corners' picture coordinates taken as
             // the deck's at that place, so that pieces meeting there share their points.
             ++DecksMagnified;

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -85,9 +86,11 @@ public:
     void draw(const RIDUdidav& terrain, const Eye& eye, const GLNameOfSlot& glName,
               const std::array<float, 3>& light = {1.0f, 1.0f, 1.0f}, const ScreenCover* cover = nullptr);
     // The cloud decks of the terrain's layers, seen from the eye, fogged by their distance; the
-    // `cover` drawn over them later hides what it holds.
+    // `cover` drawn over them later hides what it holds. Each piece is drawn under each of the
+    // disjoint scissor `boxes` in turn (x, y, width, height, px; at most 16; none: as the scissor stands).
     void drawCloudLayers(const RIDUdidav& terrain, const Eye& eye, const GLNameOfSlot& glName,
-                         const std::array<float, 3>& light, const ScreenCover* cover = nullptr);
+                         const std::array<float, 3>& light, const ScreenCover* cover = nullptr,
+                         std::span<const std::array<int, 4>> boxes = {});
     long trianglesDrawn() const { return Triangles; }
     long squaresCovered() const { return Covered; }  // in view but wholly behind the cover, at the last draw
     long trianglesUnlit() const { return Unlit; }     // in view but lighting no pixel centre, at the last draw
@@ -300,10 +303,29 @@ private:
 // the mip levels the GL would not choose there anyway; unless `plain`, which reads it with them
 // everywhere, the dome is drawn through a WidenedView. `groundTop`, asked only where the depth
 // buffer holds nothing but the ground, gives the elevation (radians) above which no ground shows:
-// the rings above it are drawn without the depth test. Returns the rings so drawn.
+// the rings above it are drawn without the depth test. Returns the rings so drawn. The dome is
+// drawn under each of the disjoint scissor `boxes` (x, y, width, height, px; none: as the scissor
+// stands), sending under each only the quads, and the sun, that can reach it.
 int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround = false,
                 double lowestElevation = kWholeDome, bool plain = false,
-                const std::function<double()>& groundTop = nullptr);
+                const std::function<double()>& groundTop = nullptr, std::span<const std::array<int, 4>> boxes = {});
+
+// Where in the window the sky dome drawn down to `lowestElevation` (radians, as drawSkyDome) can
+// reach, under the loaded modelview (the camera's turn alone), projection and viewport.
+class DomeReach {
+public:
+    explicit DomeReach(double lowestElevation);
+    // Whether the line of sight through the window point (px, x right, y up) lies below the dome's
+    // lowest facet, by a margin of some pixels for the GL's rounding: where the four corners of a
+    // window rectangle do, so does every line of sight through it, and neither the dome nor the sun
+    // over it (hidden by the ground there) lights a pixel of it.
+    bool below(double x, double y) const;
+
+private:
+    bool Known = false;            // a perspective view under a turn alone
+    double Sine = -1;              // of the elevation below which no facet reaches
+    std::array<double, 9> Turn{};  // window x, y, 1 to a world direction, row by row
+};
 
 // The elevation (radians, at least 0) above which the ground within the terrain's fog reach shows
 // nowhere, seen from the eye.
