@@ -238,9 +238,16 @@ void ZephGLView::glOpenGLText(double across, double down, const unsigned char* t
     const std::array<GlyphInk, 128>* cells =
         clearUnseen && drawing ? fontInk_.forPicture(drawing->texturePicture(gTextTexture_), read) : nullptr;
     const bool cut = !(drawing && drawing->exactDrawing());
+    // The colour given with the vertices and held flat reaches every pixel as the same value as
+    // the current colour would; the software rasteriser reads the current colour as a constant
+    // fetched lane by lane for every pixel, and a flat one from its triangle's set-up.
+    GLint shading = GL_SMOOTH;
+    if (cut) glGetIntegerv(GL_SHADE_MODEL, &shading), glShadeModel(GL_FLAT);
     glBegin(GL_TRIANGLES);
+    if (cut) glColor4d(1, 1, 1, trans);
     for (int i = 1; i <= text[0]; ++i) sendGlyph(across, down, i - 1, text[i], size, TextFixerY_, cells, fontInk_.edge(), cut);
     glEnd();
+    if (cut) glShadeModel(GLenum(shading));
     glDepthFunc(GL_LEQUAL);
     glDepthMask(GL_TRUE);
     glMatrixMode(GL_PROJECTION);
