@@ -147,22 +147,35 @@ TEST_F(ScreenTest, ALineOfTextLooksAsItsWholeCellsWouldYetSendsOnlyItsInk) {
         for (size_t i = 0; i < s.size(); ++i) view().glSetTextTextureBig(kAcross, kDown, int32_t(i), s[i], kSize, trans);
         glDepthFunc(GL_LEQUAL);
     };
-    // Opaque, and see-through at an opacity between the 8-bit steps.
+    // See-through at an opacity between the 8-bit steps, and opaque; unfogged, then under a linear
+    // fog that starts at the eye (and leaves the text as it is), then under one that starts behind
+    // it (and fogs the text).
     GLuint whole = 0, cut = 0;
     RGBAImage byLine;
-    for (const double opacity : {0.6173, 1.0}) {
-        trans = opacity;
-        ground();
-        whole = fragments([&] { cells(words); });
-        const RGBAImage byCells = readBack(view());
-        ground();
-        cut = fragments([&] { text(words); });
-        byLine = readBack(view());
-        long differ = 0;
-        for (size_t k = 0; k < byLine.pixels.size(); k += 4)
-            differ += !std::equal(&byLine.pixels[k], &byLine.pixels[k + 3], &byCells.pixels[k]);
-        EXPECT_EQ(differ, 0) << "pixels the line draws otherwise than its cells one by one at " << opacity;
-    }
+    for (const float fogStart : {1.0f, 0.0f, -60.0f})
+        for (const double opacity : {0.6173, 1.0}) {
+            trans = opacity;
+            const auto fogged = [&](const std::function<void()>& draw) {
+                const GLfloat fogColour[4] = {0.9f, 0.2f, 0.1f, 1};
+                glFogi(GL_FOG_MODE, GL_LINEAR), glFogfv(GL_FOG_COLOR, fogColour);
+                glFogf(GL_FOG_START, fogStart), glFogf(GL_FOG_END, 100);
+                fogStart <= 0 ? glEnable(GL_FOG) : glDisable(GL_FOG);
+                const GLuint n = fragments(draw);
+                EXPECT_EQ(bool(glIsEnabled(GL_FOG)), fogStart <= 0) << "the fog as it was";
+                return n;
+            };
+            ground();
+            whole = fogged([&] { cells(words); });
+            const RGBAImage byCells = readBack(view());
+            ground();
+            cut = fogged([&] { text(words); });
+            byLine = readBack(view());
+            long differ = 0;
+            for (size_t k = 0; k < byLine.pixels.size(); k += 4)
+                differ += !std::equal(&byLine.pixels[k], &byLine.pixels[k + 3], &byCells.pixels[k]);
+            EXPECT_EQ(differ, 0) << "pixels the line draws otherwise than its cells one by one at " << opacity
+                                 << ", fog from " << fogStart;
+        }
     EXPECT_GT(brightPixels(byLine, 0, 0, width, height, 200), 100) << "the letters are drawn";
     EXPECT_LT(cut, whole / 2) << "fragments of the line against its whole cells'";
     EXPECT_EQ(fragments([&] { text("        "); }), 0u) << "blank spaces sent";
