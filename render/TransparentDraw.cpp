@@ -164,9 +164,10 @@ void MyZephGLView::glNewDrawTransparentItems() {
                                      return c >= 0.0f && c <= 1.0f;
                                  });
         if (colourArray && !drawn.empty()) {
-            const size_t points = size_t(*std::max_element(drawn.begin(), drawn.end())) + 1;
-            flatColours_.resize(points * 4);
-            for (size_t k = 0; k < points; ++k) std::copy(unlitColour.begin(), unlitColour.end(), &flatColours_[k * 4]);
+            // Only the points drawn are read: those from the lowest number drawn to the highest.
+            const auto [low, high] = std::minmax_element(drawn.begin(), drawn.end());
+            flatColours_.resize((size_t(*high) + 1) * 4);
+            for (size_t k = *low; k <= *high; ++k) std::copy(unlitColour.begin(), unlitColour.end(), &flatColours_[k * 4]);
             glColorPointer(4, GL_FLOAT, 0, flatColours_.data());
             glEnableClientState(GL_COLOR_ARRAY);
         }
