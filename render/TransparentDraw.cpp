@@ -118,7 +118,8 @@ void MyZephGLView::glNewDrawTransparentItems() {
                 ambient = a;
                 diffuse = d;
             } else {
-                unlitColour = {p.PolyColor[0] * tint[0], p.PolyColor[1] * tint[1], p.PolyColor[2] * tint[2], p.PolyColor[3]};
+                unlitColour = {p.PolyColor[0] * tint[0], p.PolyColor[1] * tint[1], p.PolyColor[2] * tint[2],
+                               p.PolyColor[3]};
                 glColor4fv(unlitColour.data());
                 setLighting(false);
             }
@@ -160,14 +161,15 @@ void MyZephGLView::glNewDrawTransparentItems() {
         // An unlit colour left current reaches the software rasteriser's pixels as a constant it
         // fetches lane by lane at each one; given at every vertex and held flat it is the same value
         // set up once a triangle. Only within 0..1, where the vertex colour's clamp keeps it.
-        const bool colourArray = flat && (h & kUnlit) && std::all_of(unlitColour.begin(), unlitColour.end(), [](float c) {
-                                     return c >= 0.0f && c <= 1.0f;
-                                 });
+        const bool colourArray = flat && (h & kUnlit) &&
+                                 std::all_of(unlitColour.begin(), unlitColour.end(),
+                                             [](float c) { return c >= 0.0f && c <= 1.0f; });
         if (colourArray && !drawn.empty()) {
             // Only the points drawn are read: those from the lowest number drawn to the highest.
             const auto [low, high] = std::minmax_element(drawn.begin(), drawn.end());
             flatColours_.resize((size_t(*high) + 1) * 4);
-            for (size_t k = *low; k <= *high; ++k) std::copy(unlitColour.begin(), unlitColour.end(), &flatColours_[k * 4]);
+            for (size_t k = *low; k <= *high; ++k)
+                std::copy(unlitColour.begin(), unlitColour.end(), &flatColours_[k * 4]);
             glColorPointer(4, GL_FLOAT, 0, flatColours_.data());
             glEnableClientState(GL_COLOR_ARRAY);
         }

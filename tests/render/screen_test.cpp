@@ -137,14 +137,17 @@ TEST_F(ScreenTest, ALineOfTextLooksAsItsWholeCellsWouldYetSendsOnlyItsInk) {
         return samples;
     };
     double trans = 1.0;  // the line's opacity
-    const auto text = [&](const std::string& s) { view().glOpenGLText(kAcross, kDown, line(s).data(), 0, kSize, trans); };
+    const auto text = [&](const std::string& s) {
+        view().glOpenGLText(kAcross, kDown, line(s).data(), 0, kSize, trans);
+    };
     // Every cell of `s` whole, spaces too, one glyph at a time.
     const auto cells = [&](const std::string& s) {
         glMatrixMode(GL_PROJECTION), glLoadIdentity(), glMatrixMode(GL_MODELVIEW), glLoadIdentity();
         glDepthFunc(GL_ALWAYS);
         glEnable(GL_TEXTURE_2D), glDisable(GL_LIGHTING), glDisable(GL_ALPHA_TEST);
         view().glSetCurrentTexture(view().getFontTexture(), 12);
-        for (size_t i = 0; i < s.size(); ++i) view().glSetTextTextureBig(kAcross, kDown, int32_t(i), s[i], kSize, trans);
+        for (size_t i = 0; i < s.size(); ++i)
+            view().glSetTextTextureBig(kAcross, kDown, int32_t(i), s[i], kSize, trans);
         glDepthFunc(GL_LEQUAL);
     };
     // See-through at an opacity between the 8-bit steps, and opaque; unfogged, then under a linear
