@@ -515,6 +515,7 @@ private:
     TransparentQueue Transparent_;
     std::vector<int> transparentOrder_;     // the queue's entries in the order they are drawn
     std::vector<uint16_t> transparentRun_;  // point numbers of the queue's polygons drawn in one call
+    std::vector<float> flatColours_;        // one unlit colour for each point a queue's draw reaches
     RingOutline ring_;                      // the run's ring, when it is one
     std::vector<uint16_t> ringFill_;        // triangles filling its outer edge
     int32_t droppedTransparent_ = 0;

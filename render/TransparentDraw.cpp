@@ -69,6 +69,7 @@ void MyZephGLView::glNewDrawTransparentItems() {
         setFog(!(h & kNoFog));
         setCull(!(h & kNoCull));
         bool textured = false;
+        std::array<float, 4> unlitColour{-1, -1, -1, -1};  // the colour an unlit polygon is drawn in
         if (h & kUntextured) {
             setTexturing(false);
             if (!(h & kUnlit)) {
@@ -82,6 +83,7 @@ void MyZephGLView::glNewDrawTransparentItems() {
             } else {
                 setLighting(false);
                 glColor4fv(p.PolyColor.data());
+                unlitColour = p.PolyColor;
             }
         } else {
             // So faint that its picture's grain cannot show: its mean colour, untextured.
@@ -116,7 +118,9 @@ void MyZephGLView::glNewDrawTransparentItems() {
                 ambient = a;
                 diffuse = d;
             } else {
-                glColor4f(p.PolyColor[0] * tint[0], p.PolyColor[1] * tint[1], p.PolyColor[2] * tint[2], p.PolyColor[3]);
+                unlitColour = {p.PolyColor[0] * tint[0], p.PolyColor[1] * tint[1], p.PolyColor[2] * tint[2],
+                               p.PolyColor[3]};
+                glColor4fv(unlitColour.data());
                 setLighting(false);
             }
         }
@@ -154,9 +158,28 @@ void MyZephGLView::glNewDrawTransparentItems() {
             ringsNow_ && depthTested && flat && !textured && p.DefaultDrawType == GL_QUADS && fillsRing(e);
         const std::vector<uint16_t>& drawn = ring ? ringFill_ : transparentRun_;
         const GLenum type = ring ? GL_TRIANGLES : GLenum(p.DefaultDrawType);
+        // An unlit colour left current reaches the software rasteriser's pixels as a constant it
+        // fetches lane by lane at each one; given at every vertex and held flat it is the same value
+        // set up once a triangle. Only within 0..1, where the vertex colour's clamp keeps it.
+        const bool colourArray = flat && (h & kUnlit) &&
+                                 std::all_of(unlitColour.begin(), unlitColour.end(),
+                                             [](float c) { return c >= 0.0f && c <= 1.0f; });
+        if (colourArray && !drawn.empty()) {
+            // Only the points drawn are read: those from the lowest number drawn to the highest.
+            const auto [low, high] = std::minmax_element(drawn.begin(), drawn.end());
+            flatColours_.resize((size_t(*high) + 1) * 4);
+            for (size_t k = *low; k <= *high; ++k)
+                std::copy(unlitColour.begin(), unlitColour.end(), &flatColours_[k * 4]);
+            glColorPointer(4, GL_FLOAT, 0, flatColours_.data());
+            glEnableClientState(GL_COLOR_ARRAY);
+        }
         underOpenRectangles(depthTested ? queueScissor_ : nullptr, [&] {
             glDrawElements(type, GLsizei(drawn.size()), GL_UNSIGNED_SHORT, drawn.data());
         });
+        if (colourArray && !drawn.empty()) {
+            glDisableClientState(GL_COLOR_ARRAY);
+            glColor4fv(unlitColour.data());  // a colour array leaves the current colour undefined
+        }
     }
     setFlat(false);
     glDisableClientState(GL_COLOR_ARRAY);

@@ -238,9 +238,31 @@ void ZephGLView::glOpenGLText(double across, double down, const unsigned char* t
     const std::array<GlyphInk, 128>* cells =
         clearUnseen && drawing ? fontInk_.forPicture(drawing->texturePicture(gTextTexture_), read) : nullptr;
     const bool cut = !(drawing && drawing->exactDrawing());
+    // The colour given with the vertices and held flat reaches every pixel as the same value as
+    // the current colour would; the software rasteriser reads the current colour as a constant
+    // fetched lane by lane for every pixel, and a flat one from its triangle's set-up.
+    GLint shading = GL_SMOOTH;
+    if (cut) glGetIntegerv(GL_SHADE_MODEL, &shading), glShadeModel(GL_FLAT);
+    // The text lies at eye depth 0: a linear fog by the fragments' depth that starts at or beyond
+    // the eye fogs it by a factor of exactly one, which changes no pixel, and without it the
+    // rasteriser reads no fog parameters at each one.
+    bool unfogged = false;
+    if (cut && glIsEnabled(GL_FOG)) {
+        GLint mode = 0, source = 0;
+        GLfloat start = 0, end = 0;
+        glGetIntegerv(GL_FOG_MODE, &mode);
+        glGetIntegerv(GL_FOG_COORD_SRC, &source);
+        glGetFloatv(GL_FOG_START, &start);
+        glGetFloatv(GL_FOG_END, &end);
+        unfogged = mode == GL_LINEAR && source == GL_FRAGMENT_DEPTH && start >= 0.0f && end > start;
+        if (unfogged) glDisable(GL_FOG);
+    }
     glBegin(GL_TRIANGLES);
+    if (cut) glColor4d(1, 1, 1, trans);
     for (int i = 1; i <= text[0]; ++i) sendGlyph(across, down, i - 1, text[i], size, TextFixerY_, cells, fontInk_.edge(), cut);
     glEnd();
+    if (cut) glShadeModel(GLenum(shading));
+    if (unfogged) glEnable(GL_FOG);
     glDepthFunc(GL_LEQUAL);
     glDepthMask(GL_TRUE);
     glMatrixMode(GL_PROJECTION);

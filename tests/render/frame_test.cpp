@@ -397,6 +397,38 @@ TEST_F(SceneTest, ATransparentPictureKeepsItsGrainUnlessTooFaintToShowIt) {
     }
 }
 
+// Unlit transparent polygons, pictured or plain, turned away from the eye, in colours between the
+// 8-bit steps (and one beyond full), overlapping: byte for byte the pixels of the plain rules,
+// whichever way the colour reaches the rasteriser.
+TEST_F(SceneTest, UnlitTransparentPolygonsDrawThePlainRulesPixelsInTheirOwnColours) {
+    const std::string path = writePicture("checkerU.png", 64, 64, [](int x, int y, uint8_t* p) {
+        p[0] = uint8_t(x * 4 + 1), p[1] = ((x / 8 + y / 8) % 2) ? 250 : 3, p[2] = uint8_t(255 - y * 3);
+    });
+    const int32_t slot = view().fmGetTextureFromDiskNSString(path, 1, 6, 9, 0);
+    ASSERT_GE(slot, 0);
+    Thing* t = put(13);
+    t->square(0, 10, 0, {0.7071f, 0.3333f, 0.9137f, 0.6173f}, render::kUnlit | kTransparent);
+    t->square(0, 6, -5, {1.25f, 0.5019f, 0.2f, 0.45f}, render::kUnlit | kTransparent);
+    t->square(0, 8, 5, {0.1234f, 0.8765f, 0.5f, 0.3f}, kUnlitFlat | kTransparent);
+    const float uv[4][2] = {{0, 0}, {0, 3}, {3, 3}, {3, 0}};
+    for (int s = 0; s < 2; ++s)
+        for (int k = 0; k < 4; ++k)
+            std::tie(t->Geo[0].Points[4 * s + k].U, t->Geo[0].Points[4 * s + k].V) = std::pair(uv[k][0], uv[k][1]);
+    for (GLT2FN3FV3FFormat& v : t->Geo[0].Points) v.Z += 2.5f * v.X + 0.5f * v.Y;  // turned: the depth varies
+    t->Frames[0].MapListOffset[0] = int16_t(slot);
+    t->at(0, 0, 100);
+    view().setExactDrawing(true);
+    const RGBAImage reference = frame();
+    view().setExactDrawing(false);
+    const RGBAImage drawn = frame();
+    ASSERT_EQ(drawn.pixels.size(), reference.pixels.size());
+    long differ = 0;
+    for (size_t k = 0; k < drawn.pixels.size(); k += 4)
+        differ += !std::equal(&drawn.pixels[k], &drawn.pixels[k + 3], &reference.pixels[k]);
+    EXPECT_EQ(differ, 0) << "pixels unlike the plain rules'";
+    EXPECT_GT(brightPixels(drawn, 0, 0, drawn.width, drawn.height, 100), 1000) << "the squares are drawn";
+}
+
 TEST_F(SceneTest, LoadingFrameIsBlackUntilTheWorldArrivesThenRefreshesAreIgnored) {
     view().setModelArray(nullptr);
     EXPECT_TRUE(near(at100(frame(), 0, 0), 0, 0, 0, 2));

@@ -106,9 +106,10 @@ TEST_F(ScreenTest, TheHorizonFogAndTheDepthTestSurviveTheFramesChanges) {
     glDepthFunc(GL_LEQUAL);
 }
 
-// A line of text looks as it would with each of its cells drawn whole, yet makes fragments only
-// where a letter's ink can reach and none for its spaces, under the frame's blend. By the plain
-// rules its letters are sent whole; under a blend a clear texel would show in, every cell is.
+// A line of text, opaque or see-through, looks as it would with each of its cells drawn whole (its
+// colour left current), yet makes fragments only where a letter's ink can reach and none for its
+// spaces, under the frame's blend. By the plain rules its letters are sent whole; under a blend a
+// clear texel would show in, every cell is.
 TEST_F(ScreenTest, ALineOfTextLooksAsItsWholeCellsWouldYetSendsOnlyItsInk) {
     const auto line = [](const std::string& s) {
         std::vector<unsigned char> text(s.size() + 1, uint8_t(s.size()));
@@ -135,26 +136,49 @@ TEST_F(ScreenTest, ALineOfTextLooksAsItsWholeCellsWouldYetSendsOnlyItsInk) {
         glDeleteQueries(1, &query);
         return samples;
     };
-    const auto text = [&](const std::string& s) { view().glOpenGLText(kAcross, kDown, line(s).data(), 0, kSize, 1.0); };
+    double trans = 1.0;  // the line's opacity
+    const auto text = [&](const std::string& s) {
+        view().glOpenGLText(kAcross, kDown, line(s).data(), 0, kSize, trans);
+    };
     // Every cell of `s` whole, spaces too, one glyph at a time.
     const auto cells = [&](const std::string& s) {
         glMatrixMode(GL_PROJECTION), glLoadIdentity(), glMatrixMode(GL_MODELVIEW), glLoadIdentity();
         glDepthFunc(GL_ALWAYS);
         glEnable(GL_TEXTURE_2D), glDisable(GL_LIGHTING), glDisable(GL_ALPHA_TEST);
         view().glSetCurrentTexture(view().getFontTexture(), 12);
-        for (size_t i = 0; i < s.size(); ++i) view().glSetTextTextureBig(kAcross, kDown, int32_t(i), s[i], kSize, 1.0);
+        for (size_t i = 0; i < s.size(); ++i)
+            view().glSetTextTextureBig(kAcross, kDown, int32_t(i), s[i], kSize, trans);
         glDepthFunc(GL_LEQUAL);
     };
-    ground();
-    const GLuint whole = fragments([&] { cells(words); });
-    const RGBAImage byCells = readBack(view());
-    ground();
-    const GLuint cut = fragments([&] { text(words); });
-    const RGBAImage byLine = readBack(view());
-    long differ = 0;
-    for (size_t k = 0; k < byLine.pixels.size(); k += 4)
-        differ += !std::equal(&byLine.pixels[k], &byLine.pixels[k + 3], &byCells.pixels[k]);
-    EXPECT_EQ(differ, 0) << "pixels the line draws otherwise than its cells one by one";
+    // See-through at an opacity between the 8-bit steps, and opaque; unfogged, then under a linear
+    // fog that starts at the eye (and leaves the text as it is), then under one that starts behind
+    // it (and fogs the text).
+    GLuint whole = 0, cut = 0;
+    RGBAImage byLine;
+    for (const float fogStart : {1.0f, 0.0f, -60.0f})
+        for (const double opacity : {0.6173, 1.0}) {
+            trans = opacity;
+            const auto fogged = [&](const std::function<void()>& draw) {
+                const GLfloat fogColour[4] = {0.9f, 0.2f, 0.1f, 1};
+                glFogi(GL_FOG_MODE, GL_LINEAR), glFogfv(GL_FOG_COLOR, fogColour);
+                glFogf(GL_FOG_START, fogStart), glFogf(GL_FOG_END, 100);
+                fogStart <= 0 ? glEnable(GL_FOG) : glDisable(GL_FOG);
+                const GLuint n = fragments(draw);
+                EXPECT_EQ(bool(glIsEnabled(GL_FOG)), fogStart <= 0) << "the fog as it was";
+                return n;
+            };
+            ground();
+            whole = fogged([&] { cells(words); });
+            const RGBAImage byCells = readBack(view());
+            ground();
+            cut = fogged([&] { text(words); });
+            byLine = readBack(view());
+            long differ = 0;
+            for (size_t k = 0; k < byLine.pixels.size(); k += 4)
+                differ += !std::equal(&byLine.pixels[k], &byLine.pixels[k + 3], &byCells.pixels[k]);
+            EXPECT_EQ(differ, 0) << "pixels the line draws otherwise than its cells one by one at " << opacity
+                                 << ", fog from " << fogStart;
+        }
     EXPECT_GT(brightPixels(byLine, 0, 0, width, height, 200), 100) << "the letters are drawn";
     EXPECT_LT(cut, whole / 2) << "fragments of the line against its whole cells'";
     EXPECT_EQ(fragments([&] { text("        "); }), 0u) << "blank spaces sent";
