@@ -276,6 +276,27 @@ TEST_F(WorldDrawTest, ShortcutsLookLikeThePlainDrawing) {
     world->drawer.UnfoggedDeckPieces = true;
 }
 
+// A deck's colour sent with its points and held flat draws the pixels the colour left current
+// draws: near and far overhead, seen level, looking up and banked, fogged and not (the part nearer
+// than the fog's start goes unfogged), each frame to the bit.
+TEST_F(WorldDrawTest, ADeckWithItsColourInItsPointsDrawsTheSamePixels) {
+    for (const Camera& cam : {Camera{test::kAlongTheFront.Heading, 5.0}, Camera{106.0, 35.0, 20.0}}) {
+        world->terrain.SetDetailsForLayer(0, 0, 0, 0);
+        const auto bare = frame(test::kOverAlbert, cam, false, true);
+        for (const double above : {300.0, 2000.0, 9000.0}) {
+            world->terrain.SetDetailsForLayer(0, 1, test::kOverAlbert.Y + above, test::kOverAlbert.Y + above + 600);
+            world->drawer.DeckColourInVertices = false;
+            const auto left = frame(test::kOverAlbert, cam, false, true);
+            world->drawer.DeckColourInVertices = true;
+            const auto sent = frame(test::kOverAlbert, cam, false, true);
+            const std::string what = "a deck " + std::to_string(int(above)) + " ft up, pitch " + std::to_string(int(cam.Pitch));
+            EXPECT_GT(differing(bare, sent, 2), long(kWidth) * kHeight / 20) << what << ": the deck does not show";
+            EXPECT_EQ(differing(left, sent, 0), 0) << what;
+        }
+    }
+    world->terrain.SetDetailsForLayer(0, 0, 0, 0);
+}
+
 // Cells wholly below the dome's lowest facet, as DomeReach tells them corner by corner, are left
 // out of the scissor boxes the sky and a deck overhead are drawn under: banked, level and looking
 // down, low over the ground and high, the frame is the one drawn without boxes to the bit. A cell

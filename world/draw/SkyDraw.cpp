@@ -253,6 +253,7 @@ struct DeckView {
     bool Boxed = false;
     std::span<const std::array<int, 4>> Boxes;
     std::span<const DrawnWindow* const> Windows;  // the drawn window under each box
+    bool ColourInVertices = false;  // the current colour sent with the points, held flat
 
     // ft ahead of the eye, negative behind it.
     double ahead(const DeckPoint& p) const {
@@ -337,7 +338,16 @@ void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, cons
     } else {
         glDisable(GL_FOG);
     }
+    // Given with the points and held flat, the colour is the one left current at every pixel.
+    GLfloat colour[4] = {1, 1, 1, 1};
+    GLint shading = GL_SMOOTH;
+    if (view.ColourInVertices) {
+        glGetFloatv(GL_CURRENT_COLOR, colour);
+        glGetIntegerv(GL_SHADE_MODEL, &shading);
+        glShadeModel(GL_FLAT);
+    }
     const auto send = [&](const DeckPoint& p) {
+        if (view.ColourInVertices) glColor4fv(colour);
         if (fogged) glFogCoordf(float(view.ahead(p) + raise));
         glTexCoord2f(p.U, p.V);
         glVertex3f(p.X, p.Y, p.Z);
@@ -363,6 +373,10 @@ void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, cons
         }
         glEnd();
     });
+    if (view.ColourInVertices) {
+        glShadeModel(GLenum(shading));
+        glColor4fv(colour);
+    }
 }
 
 void drawDeckPiece(const DeckPoint* piece, int count, const DeckView& view, bool fogged) {
@@ -800,6 +814,7 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
     glGetFloatv(GL_PROJECTION_MATRIX, view.Projection.data());
     glGetIntegerv(GL_VIEWPORT, view.Viewport.data());
     view.Cover = cover && !cover->empty() ? cover : nullptr;
+    view.ColourInVertices = !Exact && DeckColourInVertices;
     DecksApart = 0;
     DecksUntested = 0;
     // Outside a cockpit's slice of the depths the depth buffer holds the ground alone: a deck side

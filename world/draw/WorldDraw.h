@@ -121,6 +121,10 @@ public:
     // apart and read without its mip levels, which the GL would not choose there (not in the plain
     // drawing: where the parts meet, a pixel may round apart). Off to compare.
     bool MagnifiedDecksUnmipped = true;
+    // A deck's one colour sent with its vertices and held flat rather than left current: the
+    // rasteriser sets it up once a triangle instead of reading a constant at every pixel. The
+    // same pixels; off in the plain drawing and to compare.
+    bool DeckColourInVertices = true;
     // Work that cannot change a pixel is skipped: far ground triangles (and their roads) that light
     // no pixel centre are not sent, ground nearer than the fog's start, where its factor is one,
     // is drawn without fog, a deck that the ground cannot hide is drawn without the depth test, and
