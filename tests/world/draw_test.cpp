@@ -95,6 +95,46 @@ TEST_F(WorldDrawTest, ACloudInViewShows) {
     EXPECT_GT(whiter, 2000);
 }
 
+// The sky's RGB picture and alpha-less colours read an alpha of one: an alpha test left on that
+// passes one is switched off for the dome without a pixel changing, one that fails it still turns
+// the whole dome away, and the test is on again after the dome as before it. The dome is drawn over
+// a frame looking down on the ground, with the test set for it alone.
+TEST_F(WorldDrawTest, TheSkyIgnoresOnlyAnAlphaTestItAlwaysPasses) {
+    const Camera down{test::kAlongTheFront.Heading, -30.0};
+    // The sky's picture as the game keeps it (RGB, with mip levels), and one with an alpha of a half.
+    const auto picture = [](GLenum format, int channels) {
+        std::vector<uint8_t> texels(size_t(64 * 64 * channels));
+        for (size_t k = 0; k < texels.size(); ++k) texels[k] = channels == 4 && k % 4 == 3 ? 128 : uint8_t(40 + (k * 7919) % 200);
+        GLuint name = 0;
+        glGenTextures(1, &name);
+        glBindTexture(GL_TEXTURE_2D, name);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
+        glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), 64, 64, 0, channels == 4 ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+        return name;
+    };
+    const GLuint rgb = picture(GL_RGB8, 3), half = picture(GL_RGBA8, 4);
+    const auto domeOver = [&](GLuint texture, GLenum func, float ref) {
+        return world->draw(test::kOverAlbert, down, false, false, nullptr, [&] {
+            glEnable(GL_ALPHA_TEST);
+            glAlphaFunc(func, ref);
+            worlddraw::drawSkyDome(world->sky, [texture](int32_t) { return texture; }, false, worlddraw::kWholeDome, false);
+            EXPECT_TRUE(glIsEnabled(GL_ALPHA_TEST));
+            glAlphaFunc(GL_ALWAYS, 0.0f);
+            glDisable(GL_ALPHA_TEST);
+        });
+    };
+    const long many = long(kWidth) * kHeight / 10;
+    const auto always = domeOver(rgb, GL_ALWAYS, 0.0f);
+    EXPECT_EQ(differing(always, domeOver(rgb, GL_GREATER, 0.9f), 0), 0);
+    EXPECT_EQ(differing(always, domeOver(rgb, GL_GEQUAL, 1.0f), 0), 0);
+    EXPECT_GT(differing(always, domeOver(rgb, GL_LESS, 0.5f), 2), many);
+    EXPECT_GT(differing(always, domeOver(rgb, GL_GREATER, 1.0f), 2), many);
+    EXPECT_GT(differing(domeOver(half, GL_ALWAYS, 0.0f), domeOver(half, GL_GREATER, 0.9f), 2), many);
+    glDeleteTextures(1, &rgb);
+    glDeleteTextures(1, &half);
+}
+
 TEST_F(WorldDrawTest, FoldedGroundPassesLeaveThePictureAsItWas) {
     // Low over Albert, looking level and down the road south-east out of the town.
     const worlddraw::Eye eye{2020000.0, 1200.0, 2047000.0};

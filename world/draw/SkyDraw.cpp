@@ -565,6 +565,18 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
     glEnable(GL_TEXTURE_2D);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     bindSoftPicture(glName(sky.SkyTextureSlot));
+    // The dome's colours carry no alpha and an RGB picture's reads one: an alpha test that passes
+    // one turns no fragment away, and left on it makes the rasteriser shade every fragment before
+    // testing its depth.
+    if (!plain && glIsEnabled(GL_ALPHA_TEST)) {
+        GLint func = GL_ALWAYS, alphaBits = 1;
+        GLfloat ref = 0;
+        glGetIntegerv(GL_ALPHA_TEST_FUNC, &func);
+        glGetFloatv(GL_ALPHA_TEST_REF, &ref);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_ALPHA_SIZE, &alphaBits);
+        const bool passesOne = func == GL_ALWAYS || (func == GL_GREATER && ref < 1.0f) || (func == GL_GEQUAL && ref <= 1.0f);
+        if (alphaBits == 0 && passesOne) glDisable(GL_ALPHA_TEST);
+    }
     // Where every texel of the picture's first level spans more than a pixel, the GL magnifies that
     // level whatever the mip levels: there the picture is read without them, and the rasteriser
     // skips working out a level for each pixel. Low in the sky its texels are wide; towards the
