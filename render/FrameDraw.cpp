@@ -43,6 +43,15 @@ constexpr RectangleCost kSkyRects{6, 20};    // 160,000 for the dome and the dec
 constexpr RectangleCost kDeckRects{4, 30};   // 110,000 for both decks
 constexpr RectangleCost kQueueRects{8, 20};  // 100,000 for the disc filled by its outer edge, lit
 
+// Open rectangles as scissor boxes (x, y, width, height, px), kept in `store`: none for none.
+using ScissorBoxes = std::array<std::array<int, 4>, OpenRectangles::kMost>;
+std::span<const std::array<int, 4>> scissorBoxes(const OpenRectangles* rects, ScissorBoxes& store) {
+    size_t n = 0;
+    if (rects)
+        for (const ScissorBox& b : *rects) store[n++] = {b.X, b.Y, b.Width, b.Height};
+    return {store.data(), n};
+}
+
 }  // namespace
 
 void MyZephGLView::setCameraInsideItem(long item) {
@@ -218,14 +227,8 @@ void MyZephGLView::drawWorld(ModelArray& list) {
     // and only the sky and the decks, whose few large triangles span the view, are sent again under
     // each rectangle. The sky without ground is drawn without the depth test, and keeps the whole view.
     const bool scissored = behindCover_ && terrain;
-    // The rectangles as scissor boxes (none: the pass is drawn as the scissor stands).
-    std::vector<std::array<int, 4>> boxStore;
-    const auto boxesOf = [&](const OpenRectangles* rects) {
-        boxStore.clear();
-        if (rects)
-            for (const ScissorBox& b : *rects) boxStore.push_back({b.X, b.Y, b.Width, b.Height});
-        return std::span<const std::array<int, 4>>(boxStore);
-    };
+    ScissorBoxes boxStore;
+    const auto boxesOf = [&](const OpenRectangles* rects) { return scissorBoxes(rects, boxStore); };
     const auto under = [&](const OpenRectangles& r) { return scissored ? scissorFor(r) : nullptr; };
     const bool bounded = scissored && !deckRects_.whole();
     if (bounded) {
@@ -343,24 +346,10 @@ void MyZephGLView::underOpenRectangles(const OpenRectangles* rects, const std::f
         draw();
         return;
     }
-    // Within a scissor box already set (a widened view's), and that box set again after.
-    const bool boxed = glIsEnabled(GL_SCISSOR_TEST);
-    std::array<int, 4> set{};
-    glGetIntegerv(GL_SCISSOR_BOX, set.data());
-    glEnable(GL_SCISSOR_TEST);
-    for (const ScissorBox& b : *rects) {
-        int x0 = b.X, y0 = b.Y, x1 = b.X + b.Width, y1 = b.Y + b.Height;
-        if (boxed) {
-            x0 = std::max(x0, set[0]), y0 = std::max(y0, set[1]);
-            x1 = std::min(x1, set[0] + set[2]), y1 = std::min(y1, set[1] + set[3]);
-        }
-        glScissor(x0, y0, std::max(x1 - x0, 0), std::max(y1 - y0, 0));
-        draw();
-    }
-    if (boxed)
-        glScissor(set[0], set[1], set[2], set[3]);
-    else
-        glDisable(GL_SCISSOR_TEST);
+    // Within a scissor box already set (a widened view's); no rectangle open, nothing drawn.
+    ScissorBoxes store;
+    const auto boxes = scissorBoxes(rects, store);
+    if (!boxes.empty()) worlddraw::forEachScissorBox(boxes, [&](size_t) { draw(); });
 }
 
 void MyZephGLView::drawClouds() {

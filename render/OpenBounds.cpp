@@ -25,19 +25,15 @@ void OpenRectangles::settle(const std::array<int, 4>& viewport, int cell, int ac
     cut(most, leastSaved);
 }
 
-long OpenRectangles::openIn(int i0, int i1, int j0, int j1) const {
+long OpenRectangles::countIn(const std::vector<int32_t>& before, int i0, int i1, int j0, int j1) const {
     if (i0 >= i1 || j0 >= j1) return 0;
     const size_t row = size_t(Across) + 1;
-    return long(OpenBefore[j1 * row + i1]) - OpenBefore[j0 * row + i1] - OpenBefore[j1 * row + i0] +
-           OpenBefore[j0 * row + i0];
+    return long(before[j1 * row + i1]) - before[j0 * row + i1] - before[j1 * row + i0] + before[j0 * row + i0];
 }
 
-long OpenRectangles::coveredIn(const Cells& c) const {
-    if (c.I0 >= c.I1 || c.J0 >= c.J1) return 0;
-    const size_t row = size_t(Across) + 1;
-    return long(CoveredBefore[c.J1 * row + c.I1]) - CoveredBefore[c.J0 * row + c.I1] - CoveredBefore[c.J1 * row + c.I0] +
-           CoveredBefore[c.J0 * row + c.I0];
-}
+long OpenRectangles::openIn(int i0, int i1, int j0, int j1) const { return countIn(OpenBefore, i0, i1, j0, j1); }
+
+long OpenRectangles::coveredIn(const Cells& c) const { return countIn(CoveredBefore, c.I0, c.I1, c.J0, c.J1); }
 
 OpenRectangles::Cells OpenRectangles::shrunk(Cells c) const {
     if (openIn(c.I0, c.I1, c.J0, c.J1) == 0) return {};

@@ -61,6 +61,8 @@ private:
         long Saved = 0;
     };
     static constexpr uint8_t kCovered = 1, kBlank = 2;  // in Hidden; 0: open
+    // Cells counted in `before` (a table like OpenBefore) within i0..i1 x j0..j1, the ends excluded.
+    long countIn(const std::vector<int32_t>& before, int i0, int i1, int j0, int j1) const;
     long openIn(int i0, int i1, int j0, int j1) const;
     long coveredIn(const Cells& c) const;  // covered cells, not blank ones
     Cells shrunk(Cells c) const;  // to the bounds of its open cells (empty: none)

@@ -7,7 +7,6 @@
 #include <limits>
 #include <span>
 #include <tuple>
-#include <type_traits>
 #include <vector>
 
 #include "core/Constants.h"
@@ -119,41 +118,6 @@ private:
 };
 
 constexpr size_t kMostBoxes = 16;  // scissor boxes a deck is drawn under at most
-
-// Runs `draw` under each of `boxes` in turn (x, y, width, height, px; within a scissor box already
-// set), or once as the scissor stands when there are none; the scissor is left as it was. The
-// boxes are disjoint, so that what is drawn under them meets each pixel in the order it is drawn.
-template <class Draw>
-void forEachBox(std::span<const std::array<int, 4>> boxes, const Draw& draw) {
-    // `draw` is handed the box's place in `boxes` where it takes one (none: 0).
-    const auto run = [&](size_t k) {
-        if constexpr (std::is_invocable_v<const Draw&, size_t>)
-            draw(k);
-        else
-            draw();
-    };
-    if (boxes.empty()) {
-        run(0);
-        return;
-    }
-    const bool boxed = glIsEnabled(GL_SCISSOR_TEST);
-    GLint set[4] = {};
-    glGetIntegerv(GL_SCISSOR_BOX, set);
-    glEnable(GL_SCISSOR_TEST);
-    for (size_t k = 0; k < boxes.size(); ++k) {
-        const auto& b = boxes[k];
-        int x0 = b[0], y0 = b[1], x1 = b[0] + b[2], y1 = b[1] + b[3];
-        if (boxed) {
-            x0 = std::max(x0, set[0]), y0 = std::max(y0, set[1]);
-            x1 = std::min(x1, set[0] + set[2]), y1 = std::min(y1, set[1] + set[3]);
-        }
-        if (x1 <= x0 || y1 <= y0) continue;
-        glScissor(x0, y0, x1 - x0, y1 - y0);
-        run(k);
-    }
-    glScissor(set[0], set[1], set[2], set[3]);
-    if (!boxed) glDisable(GL_SCISSOR_TEST);
-}
 
 // The dome's rings as triangle strips, interleaved texture coordinates, colour and position
 // (GL_T2F_C3F_V3F), made for one set of sky colours and one lowest elevation.
@@ -352,7 +316,7 @@ void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, cons
         glTexCoord2f(p.U, p.V);
         glVertex3f(p.X, p.Y, p.Z);
     };
-    forEachBox(view.Boxes, [&](size_t box) {
+    forEachScissorBox(view.Boxes, [&](size_t box) {
         // Not sent under a box whose window every point lies outside one side of.
         if (box < view.Windows.size()) {
             const DrawnWindow& window = *view.Windows[box];
@@ -473,6 +437,30 @@ double highestGround(const RIDUdidav& t, const Eye& eye, double reach) {
 }
 
 }  // namespace
+
+void forEachScissorBox(std::span<const std::array<int, 4>> boxes, const std::function<void(size_t)>& draw) {
+    if (boxes.empty()) {
+        draw(0);
+        return;
+    }
+    const bool boxed = glIsEnabled(GL_SCISSOR_TEST);
+    GLint set[4] = {};
+    glGetIntegerv(GL_SCISSOR_BOX, set);
+    glEnable(GL_SCISSOR_TEST);
+    for (size_t k = 0; k < boxes.size(); ++k) {
+        const auto& b = boxes[k];
+        int x0 = b[0], y0 = b[1], x1 = b[0] + b[2], y1 = b[1] + b[3];
+        if (boxed) {
+            x0 = std::max(x0, set[0]), y0 = std::max(y0, set[1]);
+            x1 = std::min(x1, set[0] + set[2]), y1 = std::min(y1, set[1] + set[3]);
+        }
+        if (x1 <= x0 || y1 <= y0) continue;
+        glScissor(x0, y0, x1 - x0, y1 - y0);
+        draw(k);
+    }
+    glScissor(set[0], set[1], set[2], set[3]);
+    if (!boxed) glDisable(GL_SCISSOR_TEST);
+}
 
 DomeReach::DomeReach(double lowestElevation) {
     float p[16], m[16];
@@ -623,7 +611,7 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
         for (size_t v = 0; v < clips.size(); ++v) clips[v] = window.clip(&dome.Vertices[v * 8 + 5]);
     }
     const auto sendRings = [&](int r0, int r1) {
-        forEachBox(boxes, [&] {
+        forEachScissorBox(boxes, [&](size_t) {
             const DrawnWindow window;
             for (int r = r0; r < r1; ++r) {
                 if (dome.Counts[r] == 0) continue;
@@ -691,7 +679,7 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
         glColor3f(c.Sun[0], c.Sun[1], c.Sun[2]);
         std::array<std::array<float, 3>, 4> corners{};
         for (size_t k = 0; k < corners.size(); ++k) corners[k] = facingCorner(right, up, cx, cy, cz, size, kFacingCorners[k]);
-        forEachBox(boxes, [&] {
+        forEachScissorBox(boxes, [&](size_t) {
             // Sent only where it can reach the box: all its corners outside one side, it lights nothing there.
             if (!boxes.empty()) {
                 const DrawnWindow window;
@@ -867,7 +855,7 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
     int boxCount = 0;
     if (boxes.size() > live.size()) boxes = {};  // more than are ever given: drawn as the scissor stands
     view.Boxed = !boxes.empty();
-    forEachBox(boxes, [&] {
+    forEachScissorBox(boxes, [&](size_t) {
         GLint b[4] = {};
         glGetIntegerv(GL_SCISSOR_BOX, b);
         live[size_t(boxCount)] = {b[0], b[1], b[2], b[3]};

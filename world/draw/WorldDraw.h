@@ -314,6 +314,12 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
                 double lowestElevation = kWholeDome, bool plain = false,
                 const std::function<double()>& groundTop = nullptr, std::span<const std::array<int, 4>> boxes = {});
 
+// Runs `draw` under each of the disjoint scissor `boxes` in turn (x, y, width, height, px; within a
+// scissor box already set, boxes it leaves empty passed over), handing it the box's place in
+// `boxes`; once, handed 0, as the scissor stands when there are none. The scissor is left as it
+// was. Disjoint, what is drawn under them meets each pixel in the order it is drawn.
+void forEachScissorBox(std::span<const std::array<int, 4>> boxes, const std::function<void(size_t)>& draw);
+
 // Where in the window the sky dome drawn down to `lowestElevation` (radians, as drawSkyDome) can
 // reach, under the loaded modelview (the camera's turn alone), projection and viewport.
 class DomeReach {
