@@ -398,7 +398,11 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
                 b.Flat = b.Flat && batchFlat_;
                 return;
             }
-            ++at;
+            // One filled smooth goes ahead of a flat one of its look where it may pass it: then
+            // the run of the look is drawn in one shade model (see shadeFor), one state.
+            const bool ahead = !batchFlat_ && b.Flat &&
+                               (!b.Box.meets(batchBox_) || (passable && b.Passable && fewShared(b.Box, batchBox_)));
+            if (!ahead) ++at;
         }
         if (heldCount_ == 0) {
             held_.AlphaTested = alphaTested;
