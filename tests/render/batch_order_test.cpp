@@ -314,8 +314,8 @@ TEST_F(BatchOrderTest, ACockpitBatchSplitByTheLevelItsTrianglesReadDrawsTheSameP
 
 // Far aircraft, a few dozen pixels across, each of squares in two pictures by turns, each square
 // partly hidden by the one before, and a mark raised on the last: their batches are gathered by
-// picture across the aircraft, past the batches they meet, for a third of the changes of state,
-// and the depth test alone decides each shared pixel as before. The mark, which writes no depth,
+// picture across the aircraft, past the batches they meet, for one change of state a look, and
+// the depth test alone decides each shared pixel as before. The mark, which writes no depth,
 // stays after the surface it lies on; near aircraft keep their order.
 TEST_F(BatchOrderTest, FarAircraftGatheredByPictureDrawTheSamePicture) {
     ASSERT_GE(std::min({slots[0], slots[1], slots[2]}), 0);
