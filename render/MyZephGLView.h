@@ -115,6 +115,12 @@ public:
     // The cockpit's flat transparent ring (the propeller's blur) drawn as the polygon its outer edge
     // bounds where nearer parts hide its hole (on: the same picture, fewer triangles); how often so far.
     void setFillsRings(bool on) { fillsRings_ = on; }
+    // The aircraft's held batches gathered by look past batches whose pixels they share, where only
+    // the depth test decides what shows there (on: the same picture but where two lie at one depth,
+    // for far fewer changes of the rasteriser's state).
+    void setGathersHeld(bool on) { gathersHeld_ = on; }
+    // Held batches drawn in another texture, sampler or switch than the one before, so far.
+    long heldStateChanges() const { return heldStateChanges_; }
     long ringsFilled() const { return ringsFilled_; }
     int32_t getFrameRate() const { return gFrameRate_; }
     // The OpenGL error the last frame left (debug builds; 0 otherwise).
@@ -427,6 +433,9 @@ private:
         bool Lit = false;
     } meanSent_;
     bool fillsRings_ = true;
+    bool gathersHeld_ = true;
+    long heldStateChanges_ = 0;
+    bool heldPassMeeting_ = false;  // this object's opaque batches, marks aside, may pass held ones they meet
     bool ringsNow_ = false;  // the queue being drawn is the cockpit's, tested in its slice against its cover's depths
     long ringsFilled_ = 0;
     // The object pass's loop: objects leave GL's shade model as they found it or flat (it ends
@@ -492,6 +501,7 @@ private:
         ScreenBox Box = kNoScreen;
         std::vector<uint16_t> Triangles;
         bool Flat = false;
+        bool Passable = false;  // opaque, depth-tested and written, no mark: may be passed and pass
     };
     struct Held {
         std::vector<HeldBatch> Batches;

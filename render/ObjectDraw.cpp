@@ -291,6 +291,18 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         partEye_.Hidden = partEye_.BehindCover && cullOutside_ && !depthAlways_ && sphereHidden(reach);
         objectsHidden_ += partEye_.Hidden;
     }
+    // Opaque batches written where they lie nearer than what is there: where two share a pixel,
+    // which is drawn first changes it only where they lie at one depth. Marks are drawn over
+    // their surfaces without writing depth, after them: these keep their place.
+    heldPassMeeting_ = false;
+    if (batching && mayCarry && gathersHeld_ && !coloured && (!blended || plainWhereSure_)) {
+        GLint func = 0;
+        GLboolean writes = GL_FALSE;
+        glGetIntegerv(GL_DEPTH_FUNC, &func);
+        glGetBooleanv(GL_DEPTH_WRITEMASK, &writes);
+        heldPassMeeting_ = (func == GL_LESS || func == GL_LEQUAL) && writes && glIsEnabled(GL_DEPTH_TEST) &&
+                           !glIsEnabled(GL_STENCIL_TEST);
+    }
     // A batch may be held back and drawn with an earlier one in the same look, ahead of the
     // batches between, where it shares no pixel with them: then no pixel is drawn over in another
     // order, and the two cost one texture change (a 33 KB copy of the fragment state in the
@@ -343,16 +355,40 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
             plain.DiffuseSent = &m->DiffuseRed;
         }
     };
+    // Opaque where drawn: no mark, and blending off (it is left off only where the alpha is
+    // surely 1: for a movable lit polygon, its own material's, which no other shares a colour with).
+    const auto passesMeeting = [&](const OnePolygonVer2& p) {
+        const int32_t h = p.DrawHints;
+        if (!heldPassMeeting_ || (h & kOffset)) return false;
+        if (!blended) return true;
+        const float colour = !(h & kUnlit) ? materials[materialIndex(p)].a2 : (h & kUntextured) ? p.PolyColor[3] : 1.0f;
+        if (!(colour >= 1.0f)) return false;
+        if (h & kUntextured) return true;
+        const int32_t slot = pictureSlot(p, g);
+        if (slot < 0 || slot >= kTextureSlots || TheTextureMaps_[slot].TextureStatus != 2) return false;
+        const int32_t format = TheTextureMaps_[slot].OpenGLFormat;
+        return format == GL_RGB5 || format == GL_RGB8 || format == GL_R3_G3_B2;
+    };
+    // Two batches drawn in either order light the same pixels alike but where they lie at one
+    // depth, which takes the one drawn last (or first, under GL_LESS): only the pixels both may light.
+    // Far aircraft, a few dozen pixels across, are passed through; near ones keep their order.
+    const auto fewShared = [](const ScreenBox& a, const ScreenBox& b) {
+        constexpr double kMostShared = 48.0 * 48.0;  // px
+        const double wide = std::min(a.X1, b.X1) - std::max(a.X0, b.X0), high = std::min(a.Y1, b.Y1) - std::max(a.Y0, b.Y0);
+        return wide * high <= kMostShared;
+    };
     const auto hold = [&](const OnePolygonVer2& p) {
         // The batch joins the earliest held one of its look it can reach, or is drawn just after
         // it where that is another part's or object's: it meets none of the held batches it
-        // passes. The earliest, so that the later batches of an aircraft like the one before can
-        // still reach theirs.
+        // passes, but opaque ones that share a few pixels with it at most, where only the depth
+        // test decides. The earliest, so that the later batches of an aircraft like the one
+        // before can still reach theirs.
         size_t at = heldCount_;
+        const bool passable = passesMeeting(p);
         for (size_t k = heldCount_; k-- > 0;) {
             HeldBatch& b = held_.Batches[held_.Order[k]];
             if (heldAlike(b, p, g, materials)) at = k;
-            if (b.Box.meets(batchBox_)) break;
+            if (b.Box.meets(batchBox_) && !(passable && b.Passable && fewShared(b.Box, batchBox_))) break;
         }
         if (at < heldCount_) {
             HeldBatch& b = held_.Batches[held_.Order[at]];
@@ -362,7 +398,11 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
                 b.Flat = b.Flat && batchFlat_;
                 return;
             }
-            ++at;
+            // One filled smooth goes ahead of a flat one of its look where it may pass it: then
+            // the run of the look is drawn in one shade model (see shadeFor), one state.
+            const bool ahead = !batchFlat_ && b.Flat &&
+                               (!b.Box.meets(batchBox_) || (passable && b.Passable && fewShared(b.Box, batchBox_)));
+            if (!ahead) ++at;
         }
         if (heldCount_ == 0) {
             held_.AlphaTested = alphaTested;
@@ -381,6 +421,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         b.Box = batchBox_;
         b.Triangles.assign(batch_.begin(), batch_.end());
         b.Flat = batchFlat_;
+        b.Passable = passable;
         held_.Order.insert(held_.Order.begin() + long(at), slot);
     };
     // Ends the open batch: its triangles drawn or held, and the raised, unwritten depth of marks
@@ -551,6 +592,7 @@ void MyZephGLView::drawHeld(bool inObject) {
         const FragmentState before = fragmentState();
         setPolygonState(*b.Head, *b.G, b.Materials, held_.AlphaTested, held_.Blended);
         const bool mean = chooseBatchFilter(*b.Head, *b.G, b.Triangles);
+        heldStateChanges_ += fragmentState() != before;
         shadeFor(b.Flat, b.Box, before);
         drawTriangles(b.Triangles);
         if (mean) putBackPicture();

@@ -312,5 +312,60 @@ TEST_F(BatchOrderTest, ACockpitBatchSplitByTheLevelItsTrianglesReadDrawsTheSameP
     view().glDeleteONETexture(speckle);
 }
 
+// Far aircraft, a few dozen pixels across, each of squares in two pictures by turns, each square
+// partly hidden by the one before, and a mark raised on the last: their batches are gathered by
+// picture across the aircraft, past the batches they meet, for one change of state a look, and
+// the depth test alone decides each shared pixel as before. The mark, which writes no depth,
+// stays after the surface it lies on; near aircraft keep their order.
+TEST_F(BatchOrderTest, FarAircraftGatheredByPictureDrawTheSamePicture) {
+    ASSERT_GE(std::min({slots[0], slots[1], slots[2]}), 0);
+    // Three aircraft of squares of half side `half` ft, 100 ft ahead, each square farther than the one before.
+    const auto fleet = [&](double half) {
+        for (const long slot : {5L, 6L, 7L}) {
+            Quads* q = object(slot);
+            material(*q, 0, 0.3f, 0.8f, 1);
+            const double x = 5 * half * double(slot - 6);
+            const auto at = [&](float z) {
+                for (size_t n = q->Points.size() - 4; n < q->Points.size(); ++n) q->Points[n].Z = z;
+            };
+            for (int k = 0; k < 4; ++k) {
+                // The last aircraft's last square, lit, is a look none before has: its mark's
+                // batch is held after the others' marks, and must not be drawn ahead of it.
+                q->add(x + (k - 1.5) * 0.75 * half, 0, half, k % 2, 0, !(slot == 7 && k == 3));
+                at(float(0.4 * half * k));
+            }
+            q->add(x + 1.75 * half, 0, 0.3 * half, 2, 0, true);  // on what the third leaves of the last
+            q->Polygons.back().DrawHints |= render::kOffset;
+            at(float(1.2 * half));
+        }
+    };
+    const auto drawn = [&](bool gathers) {
+        view().setGathersHeld(gathers);
+        const long before = view().heldStateChanges();
+        const RGBAImage image = drawnFrame(view());
+        view().setGathersHeld(true);
+        return std::pair{image, view().heldStateChanges() - before};
+    };
+    fleet(0.6);  // squares 10 px across
+    const auto [gathered, gatheredChanges] = drawn(true);
+    const auto [inTurn, inTurnChanges] = drawn(false);
+    view().setExactDrawing(true);
+    const RGBAImage reference = drawnFrame(view());
+    view().setExactDrawing(false);
+    EXPECT_TRUE(gathered.pixels == reference.pixels);
+    EXPECT_TRUE(inTurn.pixels == reference.pixels);
+    EXPECT_EQ(gatheredChanges, 5) << "pictures 0 and 1, the marks, the lit square, its mark";
+    EXPECT_GT(inTurnChanges, gatheredChanges);
+    // The mark shows on its square, in its own picture (map 2's, blue).
+    const double perFoot = reference.height / (2 * 4.275 / (8.25 * 1.25) * 100);
+    const uint8_t* mark = pixel(gathered, int(gathered.width / 2 + 1.05 * perFoot), gathered.height / 2);
+    EXPECT_GT(mark[2], mark[0]);
+    // Near, squares 65 px across, they keep their order: every change of state is made.
+    fleet(4.0);
+    const auto [near, nearChanges] = drawn(true);
+    const auto [nearInTurn, nearInTurnChanges] = drawn(false);
+    EXPECT_EQ(nearChanges, nearInTurnChanges);
+    EXPECT_TRUE(near.pixels == nearInTurn.pixels);
+}
 }  // namespace
 }  // namespace rendertest
