@@ -422,7 +422,10 @@ bool CockpitHidden::lookUp(const ObjectPointsPolysVer2& g, const OnePolygonVer2*
     Model& m = *it;
     m.Used = ++clock_;
     // Nothing moves between the passes of one frame: once a pass is enough.
-    if (m.LearntPass != pass && learn(m, bytes, stride, looks)) m.Places.clear();
+    if (m.LearntPass != pass && learn(m, bytes, stride, looks)) {
+        m.Places.clear();
+        m.MovedPass = pass;
+    }
     m.LearntPass = pass;
     // The eye may wander within a hundred-thousandth of a foot of a place: what that shifts on the
     // screen is far within the sample the outlines were widened by.
@@ -438,7 +441,10 @@ bool CockpitHidden::lookUp(const ObjectPointsPolysVer2& g, const OnePolygonVer2*
     Place* found = nullptr;
     for (Place& p : m.Places)
         if (close(p.X, p.Y, p.Z) && p.NearReach >= eye.NearReach && p.Sign == eye.Sign) found = &p;
-    if (!found && (m.Places.empty() || stayed)) {
+    // Parts start moving together (the stick, the rudder bar, the needles as the flight starts):
+    // what they hide is worked out again once none has started for a while.
+    const bool settled = m.MovedPass < 0 || pass - m.MovedPass >= kSettlingPasses;
+    if (!found && settled && (m.Places.empty() || stayed)) {
         build(m, g, looks, stride, eye);
         found = &m.Places.back();
     }

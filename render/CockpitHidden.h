@@ -88,14 +88,16 @@ public:
     };
 
     // The kept answer for the model seen from `eye`, built now where none is kept for the place
-    // and the eye has stayed there since an earlier pass (or nothing is kept for the model);
-    // answered false when there is none. `looks` holds one entry for each polygon before the one
+    // and the eye has stayed there since an earlier pass (or nothing is kept for the model), and
+    // no part has started to move for kSettlingPasses; answered false when there is none. `looks` holds one entry for each polygon before the one
     // whose MapNumber is negative; `pass` counts the drawer's passes.
     bool lookUp(const ObjectPointsPolysVer2& g, const OnePolygonVer2* polygons, std::span<const PolygonLook> looks,
                 int stride, const HidingEye& eye, long pass, Answer& answer);
 
     // Answers built so far.
     long built() const { return built_; }
+    // Passes after a part first moves before what the model hides is worked out again.
+    static constexpr long kSettlingPasses = 8;
     // Whether a primitive of `type` over `n` points is made of triangles the drawer may batch:
     // only those polygons have flags.
     static bool madeOfTriangles(int type, int n);
@@ -121,6 +123,7 @@ private:
         double EyeX = 0, EyeY = 0, EyeZ = 0;
         long EyePass = -1;                 // the pass that last looked up, from EyeX, EyeY, EyeZ
         long LearntPass = -1;              // the pass that last compared the points and looks
+        long MovedPass = -1;               // the last pass in which a point or look changed first
         long Used = 0;
     };
     // Notes the points that have moved and the polygons whose look has changed since last seen
