@@ -373,6 +373,7 @@ void MyZephGLView::drawClouds() {
 }
 
 void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
+    ++passes_;
     const double aspect = finalSizeHeight_ > 0 ? double(finalSizeWidth_) / finalSizeHeight_ : 4.0 / 3.0;
     const auto mainFrustum = [&] {
         glSetViewFrustum(-kMainHalfSide * aspect, kMainHalfSide * aspect, -kMainHalfSide, kMainHalfSide, pass.Near,

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "render/CockpitHidden.h"
 #include "render/FrameServices.h"
 #include "render/ObjectDrawing.h"
 #include "render/OpenBounds.h"
@@ -122,6 +123,12 @@ public:
     // Held batches drawn in another texture, sampler or switch than the one before, so far.
     long heldStateChanges() const { return heldStateChanges_; }
     long ringsFilled() const { return ringsFilled_; }
+    // The cockpit's triangles that its own fixed, opaque, nearer parts hide from where the eye sits
+    // left out, found once for an eye place and kept (on: the same picture, fewer triangles); the
+    // triangles left out so far, and the places worked out so far.
+    void setHidesCockpitTriangles(bool on) { hidesCockpitTriangles_ = on; }
+    long cockpitTrianglesHidden() const { return cockpitTrianglesHidden_; }
+    long cockpitPlacesBuilt() const { return cockpitHidden_.built(); }
     int32_t getFrameRate() const { return gFrameRate_; }
     // The OpenGL error the last frame left (debug builds; 0 otherwise).
     int32_t getFrameGLError() const { return frameGLError_; }
@@ -242,6 +249,12 @@ private:
     // Appends the polygon's triangles to the batch, leaving out those GL would cull as facing away
     // when the eye is known in the part's frame (noteEyeInPart).
     void appendTriangles(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
+    // Looks up (or works out) which of the cockpit's triangles its own parts hide from the eye
+    // noted in the object's frame, for appendTriangles to leave out.
+    void lookUpCockpitHidden(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g,
+                             const OnePolygonVer2* polygons, const MaterialLightData* materials, int stride);
+    // Whether every pixel the polygon draws has an alpha of one, whatever was drawn before it.
+    bool alwaysOpaque(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, const MaterialLightData* materials) const;
     // The eye in the frame of the object or part that FinalMatrix_ poses, and which way that pose
     // turns a winding; `stride` the bytes of a point.
     void noteEyeInPart(int stride);
@@ -436,6 +449,18 @@ private:
     bool gathersHeld_ = true;
     long heldStateChanges_ = 0;
     bool heldPassMeeting_ = false;  // this object's opaque batches, marks aside, may pass held ones they meet
+    bool hidesCockpitTriangles_ = true;
+    long cockpitTrianglesHidden_ = 0;
+    long passes_ = 0;  // drawPass calls so far
+    CockpitHidden cockpitHidden_;
+    std::vector<CockpitHidden::PolygonLook> polygonLooks_;  // of looksFor_'s polygons in pass looksPass_
+    const OnePolygonVer2* looksFor_ = nullptr;
+    long looksPass_ = -1;
+    bool looksFit_ = false;  // every part they switch to posed as the object
+    // The object being drawn: its triangles its own parts hide (Hidden null: none known), by
+    // polygon of `hidingPolygons_`.
+    CockpitHidden::Answer hiding_;
+    const OnePolygonVer2* hidingPolygons_ = nullptr;
     bool ringsNow_ = false;  // the queue being drawn is the cockpit's, tested in its slice against its cover's depths
     long ringsFilled_ = 0;
     // The object pass's loop: objects leave GL's shade model as they found it or flat (it ends

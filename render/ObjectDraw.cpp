@@ -290,6 +290,8 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         partEye_.BehindCover = partEye_.CoverMay && cullsHidden_ && depthTestedNearer() && !alphaFollowsOrder(materials);
         partEye_.Hidden = partEye_.BehindCover && cullOutside_ && !depthAlways_ && sphereHidden(reach);
         objectsHidden_ += partEye_.Hidden;
+        if (hidesCockpitTriangles_ && (coverOnly_ || drawingCockpit_) && !coloured)
+            lookUpCockpitHidden(*object, g, polygons, materials, stride);
     }
     // Opaque batches written where they lie nearer than what is there: where two share a pixel,
     // which is drawn first changes it only where they lie at one depth. Marks are drawn over
@@ -531,6 +533,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         else CurrentMaterial_[kDifR] = -1;
     }
     partEye_.On = partEye_.CoverMay = partEye_.BehindCover = partEye_.Hidden = false;
+    hiding_ = {};
     if (coloured) glDisableClientState(GL_COLOR_ARRAY);
     setAlphaTest(alphaTested);
     setBlend(blended);
@@ -1089,6 +1092,9 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
     const bool cull = partEye_.On && partEye_.Culled != 0 && !(hints & kNoCull);
     const bool seen = partEye_.On, behindCover = partEye_.BehindCover;
     const bool flatLit = !(hints & kUnlit);
+    // The cockpit's triangles its own nearer parts hide from this eye place, one flag a triangle.
+    const uint8_t* behindOwn = hiding_.Hidden ? hiding_.of(size_t(&p - hidingPolygons_)) : nullptr;
+    int index = 0;
     RecentCorners recent;
     // Room for every triangle the primitive may make (n - 2 at most, whatever its kind), of which
     // those sent are kept: a triangle costs three stores, not three growth checks.
@@ -1096,6 +1102,10 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
     uint16_t* out = first;
     // Run for every triangle of every batch: written into each loop below.
     const auto tri = [&](uint16_t a, uint16_t b, uint16_t c) __attribute__((always_inline)) {
+        if (behindOwn && behindOwn[index++]) {
+            ++cockpitTrianglesHidden_;
+            return;
+        }
         if (cull && facesAway(g, a, b, c)) return;
         ScreenBox box = kWholeScreen;
         if (seen && coversNoPixel(g, a, b, c, box, recent)) {
@@ -1117,25 +1127,67 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
         out[2] = c;
         out += 3;
     };
-    switch (p.DefaultDrawType) {
-    case GL_TRIANGLES:
-        for (int i = 0; i + 2 < n; i += 3) tri(v[i], v[i + 1], v[i + 2]);
-        break;
-    case GL_QUADS:
-        for (int i = 0; i + 3 < n; i += 4) {
-            tri(v[i], v[i + 1], v[i + 3]);
-            tri(v[i + 1], v[i + 2], v[i + 3]);
-        }
-        break;
-    case GL_TRIANGLE_STRIP:
-        for (int i = 0; i + 2 < n; ++i)
-            i % 2 ? tri(v[i + 1], v[i], v[i + 2]) : tri(v[i], v[i + 1], v[i + 2]);
-        break;
-    default:  // a fan or a convex polygon
-        for (int i = 1; i + 1 < n; ++i) tri(v[0], v[i], v[i + 1]);
-        break;
-    }
+    eachTriangle(p.DefaultDrawType, v, n, tri);
     batch_.Count += size_t(out - first);
+}
+
+bool MyZephGLView::alwaysOpaque(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
+                                const MaterialLightData* materials) const {
+    // Lit, the alpha is the material's diffuse one (the caller makes sure no other material shares
+    // its colour with another alpha); unlit, the colour's, which a textured polygon sends as one; a
+    // texture multiplies it by its own, which only an RGB picture fixes at one.
+    const int32_t h = p.DrawHints;
+    const float colour = !(h & kUnlit) ? materials[materialIndex(p)].a2 : (h & kUntextured) ? p.PolyColor[3] : 1.0f;
+    if (!(colour >= 1.0f)) return false;
+    if (h & kUntextured) return true;
+    const int32_t slot = pictureSlot(p, g);
+    if (slot < 0 || slot >= kTextureSlots || TheTextureMaps_[slot].TextureStatus != 2) return false;
+    const int32_t format = TheTextureMaps_[slot].OpenGLFormat;
+    return format == GL_RGB5 || format == GL_RGB8 || format == GL_R3_G3_B2;
+}
+
+void MyZephGLView::lookUpCockpitHidden(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g,
+                                       const OnePolygonVer2* polygons, const MaterialLightData* materials, int stride) {
+    // Which parts hide which is worked out in the object's own frame: every part the polygons
+    // switch to must be posed as the object is. Depths decide it, nearer or as near winning, and
+    // a lit polygon's alpha must be its own material's.
+    hiding_ = {};
+    if (!partEye_.On || partEye_.Culled == 0 || !depthTestedNearer() || alphaFollowsOrder(materials)) return;
+    const std::array<double, 16>& p = partEye_.Projection;
+    if (p[11] != -1 || p[3] != 0 || p[7] != 0 || p[15] != 0 || !(p[0] > 0) || !(p[5] > 0) || !(p[10] < 1)) return;
+    // The polygons' looks do not change between the passes of a frame: read once a pass.
+    if (looksFor_ != polygons || looksPass_ != passes_) {
+        constexpr size_t kMostPolygons = 65536;
+        looksFor_ = polygons;
+        looksPass_ = passes_;
+        looksFit_ = false;
+        polygonLooks_.clear();
+        for (const OnePolygonVer2* q = polygons; q->MapNumber >= 0; ++q) {
+            if (polygonLooks_.size() == kMostPolygons) return;
+            if (q->FirstItem < 0) {
+                const int m = -q->FirstItem;
+                if (m <= int(object.OptionalObjectMatrix.size()) &&
+                    object.OptionalObjectMatrix[size_t(m - 1)] != object.ObjectMatrix)
+                    return;
+            }
+            polygonLooks_.push_back({q->DrawHints, q->FirstItem >= 0 && alwaysOpaque(*q, g, materials)});
+        }
+        looksFit_ = true;
+    }
+    if (!looksFit_) return;
+    // The near plane cuts away what lies nearer than n along the view's axis: in any direction
+    // within the view's corners, nothing nearer the eye than this reach is sure to be drawn.
+    const double n = p[14] / (p[10] - 1);
+    const double l = (p[8] - 1) / p[0], r = (p[8] + 1) / p[0], b = (p[9] - 1) / p[5], t = (p[9] + 1) / p[5];
+    const double reach = n * std::sqrt(1 + std::max(l * l, r * r) + std::max(b * b, t * t));
+    // Sampled at half a pixel (as a tangent at the view's middle) or finer.
+    const double pixel = partEye_.Viewport[2] > 0 ? (r - l) / partEye_.Viewport[2] : 0;
+    if (!(n > 0) || !std::isfinite(reach) || !(pixel > 0)) return;
+    const HidingEye eye{partEye_.X, partEye_.Y, partEye_.Z, partEye_.Sign, reach, std::clamp(pixel / 2, 1.0 / 8192, 1.0 / 1024)};
+    CockpitHidden::Answer answer;
+    if (!cockpitHidden_.lookUp(g, polygons, polygonLooks_, stride, eye, passes_, answer)) return;
+    hiding_ = answer;
+    hidingPolygons_ = polygons;
 }
 
 MyZephGLView::FragmentState MyZephGLView::fragmentState() const {

@@ -59,6 +59,7 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         ASSERT_TRUE(scene.set(shot));
         scene.game->PrepareAndCallDrawing();  // the frame before, as in flight
         const long ringsBefore = scene.view->ringsFilled(), meanBefore = scene.view->drawnInMean();
+        const long hiddenBefore = scene.view->cockpitTrianglesHidden();
         platform::RGBAImage drawn[2];
         for (const bool exact : {true, false}) {
             scene.view->setExactDrawing(exact);
@@ -120,6 +121,15 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         const platform::RGBAImage quads = gameFrame(scene);
         scene.view->setFillsRings(true);
         EXPECT_TRUE(quads.pixels == drawn[0].pixels);
+        // Nor do the cockpit's triangles its own nearer parts hide from the seat, left out.
+        const long ownHidden = scene.view->cockpitTrianglesHidden();
+        scene.view->setHidesCockpitTriangles(false);
+        const platform::RGBAImage allOwn = gameFrame(scene);
+        scene.view->setHidesCockpitTriangles(true);
+        EXPECT_TRUE(allOwn.pixels == drawn[0].pixels);
+        if (cockpit) {
+            EXPECT_GT(ownHidden - hiddenBefore, 100) << "the cockpit's own, behind its panel and sides";
+        }
         // The cockpit's pictures read from the one mip level nearest each pixel's scale, not a
         // blend of two, move a colour by a few levels; and the reading is the cockpit's alone, put
         // back for whatever is drawn next.

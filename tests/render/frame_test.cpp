@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <span>
 #include <tuple>
 
 #include "core/ZephModel.h"
@@ -486,6 +487,49 @@ TEST_F(SceneTest, CockpitIsDrawnAloneAfterADepthClearItsCoverChangesNoPixelAndOu
     frame();  // an empty slot: no cockpit pass, no crash
     for (long aircraft : {3L, 10L, 1L}) view().setSecondAircraftCamera(aircraft);
     EXPECT_EQ(view().getSecondAircraftCamera(), 3);
+}
+
+// The cockpit's triangles its own nearer opaque parts hide from the eye are left out of both its
+// passes, with the same pixels: a panel behind a nearer one, but not one that peeks out beside it;
+// a square behind a stick only until the stick first moves, and never after, wherever the stick goes.
+TEST_F(SceneTest, TheCockpitsOwnHiddenTrianglesAreLeftOutOnlyWhereNothingCanShowThemAndMovingPartsHideNothing) {
+    Thing* cockpit = put(5);
+    const std::array<float, 4> kWhite{1, 1, 1, 1};
+    cockpit->square(0, 0.3, 2, kGreen, kUnlitFlat);                    // the panel
+    cockpit->square(0, 0.3, 3, kRed, kUnlitFlat);                      // behind it
+    cockpit->square(0, 0.1, 3, kBlue, kUnlitFlat, false, 0.5, 0);      // beside it, half behind
+    cockpit->square(0, 0.05, 1.5, {1, 1, 0, 1}, kUnlitFlat);           // a stick, points 12..15
+    cockpit->square(0, 0.02, 1.8, kWhite, kUnlitFlat);                 // behind the stick
+    view().setCameraInsideItem(5);
+    const long built = view().cockpitPlacesBuilt();
+    const auto drawnBoth = [&](long leftOut) {
+        const long before = view().cockpitTrianglesHidden();
+        const RGBAImage shortcut = frame();
+        EXPECT_EQ(view().cockpitTrianglesHidden() - before, leftOut);
+        view().setHidesCockpitTriangles(false);
+        const RGBAImage plain = frame();
+        view().setHidesCockpitTriangles(true);
+        EXPECT_EQ(view().cockpitTrianglesHidden() - before, leftOut);
+        EXPECT_TRUE(shortcut.pixels == plain.pixels);
+        return shortcut;
+    };
+    // Two triangles a square, in the cover's pass and the cockpit's own.
+    const RGBAImage first = drawnBoth(2 * (2 + 2));
+    const uint8_t* middle = pixel(first, first.width / 2, first.height / 2);
+    EXPECT_TRUE(near(middle, 255, 255, 0));
+    EXPECT_EQ(view().cockpitPlacesBuilt(), built + 1);
+    // Moved, nothing is left out until the stick has rested a while; then only the panel's.
+    for (auto& p : std::span(cockpit->Geo[0].Points).subspan(12, 4)) p.X += 0.4f;
+    const RGBAImage moved = drawnBoth(0);
+    EXPECT_TRUE(near(pixel(moved, moved.width / 2, moved.height / 2), 255, 255, 255));
+    for (int k = 0; k < 20 && view().cockpitPlacesBuilt() == built + 1; ++k) frame();
+    EXPECT_EQ(view().cockpitPlacesBuilt(), built + 2);
+    EXPECT_TRUE(drawnBoth(2 * 2).pixels == moved.pixels);
+    for (auto& p : std::span(cockpit->Geo[0].Points).subspan(12, 4)) p.X -= 0.4f;
+    EXPECT_TRUE(drawnBoth(2 * 2).pixels == first.pixels);
+    view().setExactDrawing(true);
+    drawnBoth(0);
+    view().setExactDrawing(false);
 }
 
 TEST_F(SceneTest, IdentificationSquaresMarkDistantAircraftButNotHiddenOrFarOnesNorInTheBuildersView) {
