@@ -116,6 +116,10 @@ public:
     // bounds where nearer parts hide its hole (on: the same picture, fewer triangles); how often so far.
     void setFillsRings(bool on) { fillsRings_ = on; }
     long ringsFilled() const { return ringsFilled_; }
+    // A flat transparent ring of one alpha blended by that alpha given as the blend's constant,
+    // not read from each pixel's colour (on: the same pixels, less work a pixel); how often so far.
+    void setRingAlphaConstant(bool on) { ringAlphaConstant_ = on; }
+    long ringsAlphaConstant() const { return ringsAlphaConstant_; }
     int32_t getFrameRate() const { return gFrameRate_; }
     // The OpenGL error the last frame left (debug builds; 0 otherwise).
     int32_t getFrameGLError() const { return frameGLError_; }
@@ -429,6 +433,8 @@ private:
     bool fillsRings_ = true;
     bool ringsNow_ = false;  // the queue being drawn is the cockpit's, tested in its slice against its cover's depths
     long ringsFilled_ = 0;
+    bool ringAlphaConstant_ = true;
+    long ringsAlphaConstant_ = 0;
     // The object pass's loop: objects leave GL's shade model as they found it or flat (it ends
     // smooth); elsewhere each object leaves it smooth.
     bool keepsShade_ = false;

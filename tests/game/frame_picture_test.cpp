@@ -3,8 +3,9 @@
 // levels apart in a colour, and none of those in the middle third of the screen, where the pilot
 // aims; and the shortcuts that cannot move a pixel (the world cut to the cockpit cover's open
 // rows, far ground triangles lying between the pixel centres left out, the propeller's blur filled
-// by its outer edge) move none; the cockpit's flat pictures drawn in their mean colour move none by
-// more than 16 levels, anywhere. Runs the real controller and view under Xvfb.
+// by its outer edge and blended by a constant alpha) move none; the cockpit's flat pictures drawn
+// in their mean colour move none by more than 16 levels, anywhere. Runs the real controller and
+// view under Xvfb.
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <gtest/gtest.h>
@@ -120,6 +121,11 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         const platform::RGBAImage quads = gameFrame(scene);
         scene.view->setFillsRings(true);
         EXPECT_TRUE(quads.pixels == drawn[0].pixels);
+        // Nor does it blended by its one alpha given as the blend's constant.
+        scene.view->setRingAlphaConstant(false);
+        const platform::RGBAImage byPixel = gameFrame(scene);
+        scene.view->setRingAlphaConstant(true);
+        EXPECT_TRUE(byPixel.pixels == drawn[0].pixels);
         // The cockpit's pictures read from the one mip level nearest each pixel's scale, not a
         // blend of two, move a colour by a few levels; and the reading is the cockpit's alone, put
         // back for whatever is drawn next.
