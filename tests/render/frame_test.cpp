@@ -12,6 +12,7 @@
 #include "platform/Beep.h"
 #include "render/DrawHints.h"
 #include "render/TransparentQueue.h"
+#include "tests/PictureRule.h"
 #include "tests/render/ViewFixture.h"
 #include "world/RIDUdidav.h"
 #include "world/TexturedSkyDome.h"
@@ -832,12 +833,19 @@ TEST_F(FrameWorldTest, TheBlurDiscBlendedByAConstantAlphaLooksTheSameOverNearerA
         for (size_t k = first; k < g.Polygons.size(); ++k)
             g.Polygons[k].DrawHints = render::kTransparent | render::kUntextured | lighting;
         const long filled = view().ringsFilled(), constant = view().ringsAlphaConstant();
+        const long weighted = view().ringsPremultiplied();
         const RGBAImage blur = frame();
         EXPECT_EQ(view().ringsFilled(), filled + 1) << "filled by its outer edge";
         EXPECT_EQ(view().ringsAlphaConstant(), constant + 1) << "blended by the constant";
+        EXPECT_EQ(view().ringsPremultiplied(), weighted + 1) << "its colour weighted before";
+        // Its colour weighted by the alpha beforehand moves a colour by rounding at most; blended
+        // by the constant alone, by nothing.
+        view().setRingPremultiplied(false);
+        const RGBAImage byConstant = frame();
         view().setRingAlphaConstant(false);
-        EXPECT_TRUE(frame().pixels == blur.pixels);
-        view().setRingAlphaConstant(true);
+        EXPECT_TRUE(frame().pixels == byConstant.pixels);
+        view().setRingAlphaConstant(true), view().setRingPremultiplied(true);
+        EXPECT_LE(pellam::testing::farthestApart(blur, byConstant), 2);
         // Hidden behind the strut and past its edge; a fifth of its colour over the panel and the ground.
         for (const auto& [x, y, ahead, shows] : {std::tuple{0.9, 0.0, 3.0, false}, {2.4, 0.0, 5.0, false},
                                                   {-1.3, 0.0, 6.0, true}, {0.0, 1.5, 5.0, true}}) {
