@@ -129,6 +129,15 @@ public:
     void setHidesCockpitTriangles(bool on) { hidesCockpitTriangles_ = on; }
     long cockpitTrianglesHidden() const { return cockpitTrianglesHidden_; }
     long cockpitPlacesBuilt() const { return cockpitHidden_.built(); }
+    // A flat transparent ring of one alpha blended by that alpha given as the blend's constant,
+    // not read from each pixel's colour (on: the same pixels, less work a pixel); how often so far.
+    void setRingAlphaConstant(bool on) { ringAlphaConstant_ = on; }
+    long ringsAlphaConstant() const { return ringsAlphaConstant_; }
+    // Such a ring, unfogged and of a colour known before it is drawn, given that colour already
+    // weighted by its alpha, which the blend then only adds (on: a colour moves by a level or two
+    // of rounding, for less work a pixel); how often so far.
+    void setRingPremultiplied(bool on) { ringPremultiplied_ = on; }
+    long ringsPremultiplied() const { return ringsPremultiplied_; }
     int32_t getFrameRate() const { return gFrameRate_; }
     // The OpenGL error the last frame left (debug builds; 0 otherwise).
     int32_t getFrameGLError() const { return frameGLError_; }
@@ -375,6 +384,9 @@ private:
     // Whether the queue's run from `e` (in transparentRun_) is a flat ring whose hole the cover's
     // nearer parts hide: then ringFill_ holds the triangles filling its outer edge.
     bool fillsRing(const TransparentPolyVer2& e);
+    // The colour the GL gives `point` lit under modelview `m` (column by column) with the front
+    // material it holds now; false where its lighting is not the sun's parallel light alone.
+    static bool litColour(const std::array<float, 16>& m, const GLT2FN3FV3FFormat& point, std::array<float, 4>& colour);
     void queueTransparent(const OneCompleteObjectVer2& o, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
                           const MaterialLightData* materials);
     void setFog(bool on);
@@ -463,6 +475,10 @@ private:
     const OnePolygonVer2* hidingPolygons_ = nullptr;
     bool ringsNow_ = false;  // the queue being drawn is the cockpit's, tested in its slice against its cover's depths
     long ringsFilled_ = 0;
+    bool ringAlphaConstant_ = true;
+    long ringsAlphaConstant_ = 0;
+    bool ringPremultiplied_ = true;
+    long ringsPremultiplied_ = 0;
     // The object pass's loop: objects leave GL's shade model as they found it or flat (it ends
     // smooth); elsewhere each object leaves it smooth.
     bool keepsShade_ = false;

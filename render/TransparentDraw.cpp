@@ -164,21 +164,54 @@ void MyZephGLView::glNewDrawTransparentItems() {
         const bool colourArray = flat && (h & kUnlit) &&
                                  std::all_of(unlitColour.begin(), unlitColour.end(),
                                              [](float c) { return c >= 0.0f && c <= 1.0f; });
-        if (colourArray && !drawn.empty()) {
+        // The ring's alpha is the one its material (lit) or colour (unlit) gives every pixel, as
+        // the GL clamps it: given as the blend's constant, the same weight blends each pixel
+        // without the rasteriser taking it from the pixel's colour (for the propeller's disc,
+        // ~19 instructions a 4x4 block of ~370). Where its one colour is known as well, unfogged,
+        // it is given at every point already weighted by the alpha, lighting off, and the blend
+        // only adds it (~50 fewer; a colour may move by a level or two of rounding).
+        const bool constantAlpha = ring && ringAlphaConstant_;
+        std::array<float, 4> weighted{};
+        const bool premultiplied = constantAlpha && ringPremultiplied_ && !drawn.empty() && !glIsEnabled(GL_FOG) &&
+                                   ((h & kUnlit) ? colourArray && (weighted = unlitColour, true)
+                                                 : litColour(e.TheFinalDrawMatrix, g.ThePoints[drawn[0]], weighted));
+        const float alpha = std::clamp((h & kUnlit) ? unlitColour[3] : diffuseAlpha_, 0.0f, 1.0f);
+        if (premultiplied)
+            for (int c = 0; c < 3; ++c) weighted[c] *= alpha;
+        std::array<GLfloat, 4> current{};
+        if (premultiplied && !(h & kUnlit)) glGetFloatv(GL_CURRENT_COLOR, current.data());
+        if ((colourArray || premultiplied) && !drawn.empty()) {
+            const std::array<float, 4>& colour = premultiplied ? weighted : unlitColour;
             // Only the points drawn are read: those from the lowest number drawn to the highest.
             const auto [low, high] = std::minmax_element(drawn.begin(), drawn.end());
             flatColours_.resize((size_t(*high) + 1) * 4);
-            for (size_t k = *low; k <= *high; ++k)
-                std::copy(unlitColour.begin(), unlitColour.end(), &flatColours_[k * 4]);
+            for (size_t k = *low; k <= *high; ++k) std::copy(colour.begin(), colour.end(), &flatColours_[k * 4]);
             glColorPointer(4, GL_FLOAT, 0, flatColours_.data());
             glEnableClientState(GL_COLOR_ARRAY);
         }
+        std::array<GLint, 4> blend{GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA};
+        if (constantAlpha) {
+            glGetIntegerv(GL_BLEND_SRC_RGB, &blend[0]);
+            glGetIntegerv(GL_BLEND_DST_RGB, &blend[1]);
+            glGetIntegerv(GL_BLEND_SRC_ALPHA, &blend[2]);
+            glGetIntegerv(GL_BLEND_DST_ALPHA, &blend[3]);
+            glBlendColor(0, 0, 0, alpha);
+            // The picture's own alpha, where it keeps one, blended as before.
+            glBlendFuncSeparate(premultiplied ? GL_ONE : GL_CONSTANT_ALPHA, GL_ONE_MINUS_CONSTANT_ALPHA,
+                                GL_CONSTANT_ALPHA, GL_ONE_MINUS_CONSTANT_ALPHA);
+            ++ringsAlphaConstant_;
+            ringsPremultiplied_ += premultiplied;
+        }
+        if (premultiplied && !(h & kUnlit)) glDisable(GL_LIGHTING);
         underOpenRectangles(depthTested ? queueScissor_ : nullptr, [&] {
             glDrawElements(type, GLsizei(drawn.size()), GL_UNSIGNED_SHORT, drawn.data());
         });
-        if (colourArray && !drawn.empty()) {
+        if (premultiplied && !(h & kUnlit)) glEnable(GL_LIGHTING);
+        if (constantAlpha) glBlendFuncSeparate(GLenum(blend[0]), GLenum(blend[1]), GLenum(blend[2]), GLenum(blend[3]));
+        if ((colourArray || premultiplied) && !drawn.empty()) {
             glDisableClientState(GL_COLOR_ARRAY);
-            glColor4fv(unlitColour.data());  // a colour array leaves the current colour undefined
+            // A colour array leaves the current colour undefined.
+            glColor4fv((h & kUnlit) ? unlitColour.data() : current.data());
         }
     }
     setFlat(false);
@@ -188,6 +221,70 @@ void MyZephGLView::glNewDrawTransparentItems() {
     Transparent_.clear();
     glDepthMask(GL_TRUE);
     glDepthFunc(GL_LEQUAL);  // a polygon's GL_ALWAYS ends with the queue, not over the smoke after it
+}
+
+bool MyZephGLView::litColour(const std::array<float, 16>& m, const GLT2FN3FV3FFormat& point,
+                             std::array<float, 4>& colour) {
+    // As the GL lights a point of this normal with the front material it holds: parallel lights,
+    // the viewer taken as infinitely far, one side lit. Anything else is left to the GL.
+    GLint localViewer = 0, twoSided = 0, lights = 0;
+    glGetIntegerv(GL_LIGHT_MODEL_LOCAL_VIEWER, &localViewer);
+    glGetIntegerv(GL_LIGHT_MODEL_TWO_SIDE, &twoSided);
+    if (localViewer || twoSided || glIsEnabled(GL_RESCALE_NORMAL) || glIsEnabled(GL_COLOR_MATERIAL)) return false;
+    GLfloat emission[4], ambient[4], diffuse[4], specular[4], shininess = 0, sky[4];
+    glGetMaterialfv(GL_FRONT, GL_EMISSION, emission);
+    glGetMaterialfv(GL_FRONT, GL_AMBIENT, ambient);
+    glGetMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
+    glGetMaterialfv(GL_FRONT, GL_SPECULAR, specular);
+    glGetMaterialfv(GL_FRONT, GL_SHININESS, &shininess);
+    glGetFloatv(GL_LIGHT_MODEL_AMBIENT, sky);
+    // The normal in the eye's frame: by the modelview's inverse transposed, the cofactors over the
+    // determinant.
+    const auto at = [&](int r, int c) { return double(m[size_t(c) * 4 + size_t(r)]); };
+    double cof[3][3];
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            cof[r][c] = at((r + 1) % 3, (c + 1) % 3) * at((r + 2) % 3, (c + 2) % 3) -
+                        at((r + 1) % 3, (c + 2) % 3) * at((r + 2) % 3, (c + 1) % 3);
+    const double det = at(0, 0) * cof[0][0] + at(0, 1) * cof[0][1] + at(0, 2) * cof[0][2];
+    if (!(std::fabs(det) > 1e-12)) return false;
+    const double n0[3] = {point.NX, point.NY, point.NZ};
+    double n[3];
+    for (int r = 0; r < 3; ++r) n[r] = (cof[r][0] * n0[0] + cof[r][1] * n0[1] + cof[r][2] * n0[2]) / det;
+    if (glIsEnabled(GL_NORMALIZE)) {
+        const double l = std::hypot(n[0], n[1], n[2]);
+        if (!(l > 0)) return false;
+        for (double& a : n) a /= l;
+    }
+    double c[3];
+    for (int k = 0; k < 3; ++k) c[k] = double(emission[k]) + double(ambient[k]) * sky[k];
+    glGetIntegerv(GL_MAX_LIGHTS, &lights);
+    for (int i = 0; i < std::min(lights, 8); ++i) {
+        if (!glIsEnabled(GLenum(GL_LIGHT0 + i))) continue;
+        GLfloat position[4], cutoff = 180, la[4], ld[4], ls[4];
+        glGetLightfv(GLenum(GL_LIGHT0 + i), GL_POSITION, position);
+        glGetLightfv(GLenum(GL_LIGHT0 + i), GL_SPOT_CUTOFF, &cutoff);
+        if (position[3] != 0 || cutoff != 180) return false;
+        glGetLightfv(GLenum(GL_LIGHT0 + i), GL_AMBIENT, la);
+        glGetLightfv(GLenum(GL_LIGHT0 + i), GL_DIFFUSE, ld);
+        glGetLightfv(GLenum(GL_LIGHT0 + i), GL_SPECULAR, ls);
+        const double pl = std::hypot(double(position[0]), double(position[1]), double(position[2]));
+        if (!(pl > 0)) return false;
+        const double p[3] = {position[0] / pl, position[1] / pl, position[2] / pl};
+        const double facing = n[0] * p[0] + n[1] * p[1] + n[2] * p[2];
+        double shine = 0;
+        if (facing > 0) {
+            const double half[3] = {p[0], p[1], p[2] + 1};
+            const double hl = std::hypot(half[0], half[1], half[2]);
+            const double towards = hl > 0 ? (n[0] * half[0] + n[1] * half[1] + n[2] * half[2]) / hl : 0;
+            shine = std::pow(std::max(towards, 0.0), double(shininess));
+        }
+        for (int k = 0; k < 3; ++k)
+            c[k] += double(ambient[k]) * la[k] + std::max(facing, 0.0) * diffuse[k] * ld[k] + shine * specular[k] * ls[k];
+    }
+    for (int k = 0; k < 3; ++k) colour[size_t(k)] = float(std::clamp(c[k], 0.0, 1.0));
+    colour[3] = std::clamp(diffuse[3], 0.0f, 1.0f);
+    return true;
 }
 
 bool MyZephGLView::fillsRing(const TransparentPolyVer2& e) {

@@ -3,8 +3,9 @@
 // levels apart in a colour, and none of those in the middle third of the screen, where the pilot
 // aims; and the shortcuts that cannot move a pixel (the world cut to the cockpit cover's open
 // rows, far ground triangles lying between the pixel centres left out, the propeller's blur filled
-// by its outer edge) move none; the cockpit's flat pictures drawn in their mean colour move none by
-// more than 16 levels, anywhere. Runs the real controller and view under Xvfb.
+// by its outer edge and blended by a constant alpha) move none, its colour weighted by that alpha
+// before the blend none by more than rounding; the cockpit's flat pictures drawn in their mean
+// colour move none by more than 16 levels, anywhere. Runs the real controller and view under Xvfb.
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <gtest/gtest.h>
@@ -60,6 +61,7 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         scene.game->PrepareAndCallDrawing();  // the frame before, as in flight
         const long ringsBefore = scene.view->ringsFilled(), meanBefore = scene.view->drawnInMean();
         const long hiddenBefore = scene.view->cockpitTrianglesHidden();
+        const long premultipliedBefore = scene.view->ringsPremultiplied();
         platform::RGBAImage drawn[2];
         for (const bool exact : {true, false}) {
             scene.view->setExactDrawing(exact);
@@ -69,6 +71,7 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         inMean += scene.view->terrainDrawer().trianglesInMean();
         const bool cockpit = shot == Shot::CockpitCamel || shot == Shot::CockpitDVII;
         if (cockpit) EXPECT_EQ(scene.view->ringsFilled() - ringsBefore, 1) << "the blur from the seat";
+        if (cockpit) EXPECT_EQ(scene.view->ringsPremultiplied() - premultipliedBefore, 1) << "weighted before the blend";
         ASSERT_GE(reference.width, 640);
         ASSERT_EQ(drawn[0].pixels.size(), reference.pixels.size());
         // A scene worth comparing: the world is in it, not one colour.
@@ -116,11 +119,20 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         scene.view->setWidensView(true);
         EXPECT_TRUE(narrow.pixels == drawn[0].pixels);
         // Nor does the propeller's blur drawn as the polygon its outer edge bounds, its hole hidden
-        // behind the cowling.
+        // behind the cowling, nor blended by its one alpha given as the blend's constant; its colour
+        // given already weighted by that alpha moves a colour by no more than rounding does.
+        scene.view->setRingPremultiplied(false);
+        const platform::RGBAImage weighedByBlend = gameFrame(scene);
+        EXPECT_LE(testing::farthestApart(weighedByBlend, drawn[0]), 2);
         scene.view->setFillsRings(false);
         const platform::RGBAImage quads = gameFrame(scene);
         scene.view->setFillsRings(true);
-        EXPECT_TRUE(quads.pixels == drawn[0].pixels);
+        EXPECT_TRUE(quads.pixels == weighedByBlend.pixels);
+        scene.view->setRingAlphaConstant(false);
+        const platform::RGBAImage byPixel = gameFrame(scene);
+        scene.view->setRingAlphaConstant(true);
+        scene.view->setRingPremultiplied(true);
+        EXPECT_TRUE(byPixel.pixels == weighedByBlend.pixels);
         // Nor do the cockpit's triangles its own nearer parts hide from the seat, left out.
         const long ownHidden = scene.view->cockpitTrianglesHidden();
         scene.view->setHidesCockpitTriangles(false);

@@ -13,6 +13,7 @@
 #include "platform/Beep.h"
 #include "render/DrawHints.h"
 #include "render/TransparentQueue.h"
+#include "tests/PictureRule.h"
 #include "tests/render/ViewFixture.h"
 #include "world/RIDUdidav.h"
 #include "world/TexturedSkyDome.h"
@@ -837,6 +838,66 @@ TEST_F(FrameWorldTest, WhatTheCockpitHidesIsLeftOutWithoutChangingAPixel) {
     const RGBAImage whole = frame();
     view().setCullsHidden(true);
     EXPECT_TRUE(left.pixels == whole.pixels);
+}
+
+// The propeller's blur seen from the seat: a flat transparent ring of quads in the cockpit, its
+// hole behind an opaque hub, a strut nearer than the ring across it and a panel farther behind it,
+// the ground beyond. Blended by its alpha given as the blend's constant, it lights the same pixels
+// in the same colours as blended by each pixel's alpha, lit or unlit: hidden behind the strut,
+// over the panel and over the ground, and nowhere past its outer edge.
+TEST_F(FrameWorldTest, TheBlurDiscBlendedByAConstantAlphaLooksTheSameOverNearerAndFartherParts) {
+    cockpitBeforeTheWorld(0.7);  // the hub, 4 ft ahead
+    Thing* cockpit = static_cast<Thing*>(models.at(5));
+    cockpit->square(0, 0.1, -1, kRed, kUnlitFlat, false, 0.9, 0);    // a strut, 3 ft ahead
+    cockpit->square(0, 0.3, 2, kBlue, kUnlitFlat, false, -1.3, 0);   // a panel, 6 ft ahead
+    const RGBAImage bare = frame();
+    // The ring 5 ft ahead, from 0.4 ft round its centre to 2 ft, in 24 quads of their own points,
+    // clockwise on the screen (facing the seat).
+    Thing::Geometry& g = cockpit->Geo[0];
+    g.Polygons.pop_back();  // the list's end, put there by the frame before
+    const size_t first = g.Polygons.size();
+    for (int k = 0; k < 24; ++k) {
+        OnePolygonVer2& q = g.Polygons.emplace_back();
+        q.MapNumber = 0, q.DefaultDrawType = GL_QUADS, q.PolyColor = {0.45f, 0.36f, 0.25f, 0.2f};
+        q.FirstItem = int16_t(g.Runs.size());
+        g.Runs.push_back(4);
+        for (const auto& [r, step] : {std::pair{0.4, 0}, {2.0, 0}, {2.0, 1}, {0.4, 1}}) {
+            const double a = -(k + step) * 2 * M_PI / 24;
+            g.Runs.push_back(uint16_t(g.Points.size()));
+            g.Points.push_back({0, 0, 0, 0, -1, float(r * std::cos(a)), float(r * std::sin(a)), 1});
+        }
+    }
+    // The window pixel of (x, y) ft at `ahead` ft, in the cockpit's view.
+    const auto at = [](const RGBAImage& image, double x, double y, double ahead) {
+        const double perFoot = image.height / 2.0 / (ahead * 0.285 / 0.55);
+        return pixel(image, int(image.width / 2 + x * perFoot), int(image.height / 2 - y * perFoot));
+    };
+    for (const int32_t lighting : {int32_t{0}, int32_t{render::kUnlit}}) {
+        SCOPED_TRACE(lighting ? "unlit" : "lit");
+        for (size_t k = first; k < g.Polygons.size(); ++k)
+            g.Polygons[k].DrawHints = render::kTransparent | render::kUntextured | lighting;
+        const long filled = view().ringsFilled(), constant = view().ringsAlphaConstant();
+        const long weighted = view().ringsPremultiplied();
+        const RGBAImage blur = frame();
+        EXPECT_EQ(view().ringsFilled(), filled + 1) << "filled by its outer edge";
+        EXPECT_EQ(view().ringsAlphaConstant(), constant + 1) << "blended by the constant";
+        EXPECT_EQ(view().ringsPremultiplied(), weighted + 1) << "its colour weighted before";
+        // Its colour weighted by the alpha beforehand moves a colour by rounding at most; blended
+        // by the constant alone, by nothing.
+        view().setRingPremultiplied(false);
+        const RGBAImage byConstant = frame();
+        view().setRingAlphaConstant(false);
+        EXPECT_TRUE(frame().pixels == byConstant.pixels);
+        view().setRingAlphaConstant(true), view().setRingPremultiplied(true);
+        EXPECT_LE(pellam::testing::farthestApart(blur, byConstant), 2);
+        // Hidden behind the strut and past its edge; a fifth of its colour over the panel and the ground.
+        for (const auto& [x, y, ahead, shows] : {std::tuple{0.9, 0.0, 3.0, false}, {2.4, 0.0, 5.0, false},
+                                                  {-1.3, 0.0, 6.0, true}, {0.0, 1.5, 5.0, true}}) {
+            const uint8_t *over = at(blur, x, y, ahead), *under = at(bare, x, y, ahead);
+            EXPECT_EQ(near(over, under[0], under[1], under[2], 0), !shows) << x << ", " << y;
+            EXPECT_TRUE(near(over, under[0], under[1], under[2], 60)) << x << ", " << y;
+        }
+    }
 }
 
 }  // namespace
