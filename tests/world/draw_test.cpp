@@ -169,6 +169,7 @@ TEST_F(WorldDrawTest, FoldedGroundPassesLeaveThePictureAsItWas) {
 // against read with them: level and towards the zenith, where its columns close up, in the whole
 // frame and in one so small that its pixels are wider than the picture's texels.
 TEST_F(WorldDrawTest, TheSkyReadWithoutItsMipLevelsLooksTheSame) {
+    world->SkyInVertices = false;  // the picture read at every pixel
     for (const int width : {kWidth, 48})
         for (const Camera& cam : {Camera{106.0, 5.0}, Camera{106.0, 80.0}}) {
             world->ViewportWidth = width;
@@ -181,6 +182,7 @@ TEST_F(WorldDrawTest, TheSkyReadWithoutItsMipLevelsLooksTheSame) {
         }
     world->ViewportWidth = kWidth;
     world->ViewportHeight = kHeight;
+    world->SkyInVertices = true;
     // The dome's vertices are kept from draw to draw: they follow the sky's colours as the sun
     // sinks, and come back to the same picture.
     const Camera up{106.0, 80.0};
@@ -191,6 +193,61 @@ TEST_F(WorldDrawTest, TheSkyReadWithoutItsMipLevelsLooksTheSame) {
     world->sky.positionSun(high.data());
     EXPECT_EQ(differing(noon, frame(test::kOverAlbert, up, false), 0), 0) << "noon after dusk";
     EXPECT_GT(differing(noon, dusk, 16), long(kWidth) * kHeight / 2) << "the dome at dusk in noon's colours";
+}
+
+// The dome given its picture's values at its corners, against reading the picture at every pixel:
+// by day, with the sun low and orange, just set, at night and under a grey ceiling; looking at the
+// sun, level away from it, up and down; drawn first and behind the ground. No pixel moves more
+// than a few levels, and the rule holds against the plain drawing. A rough picture, which strays
+// across a facet, is still read at every pixel.
+TEST_F(WorldDrawTest, TheSkyInItsCornersColoursLooksAsReadFromItsPicture) {
+    const Vector3 noon = world->sky.getSunVector();
+    const std::array<Vector3, 4> suns{{{0.3, 0.9, 0.3}, {1.0, 0.05, 0.2}, {1.0, -0.03, 0.2}, {0.0, -0.5, 1.0}}};
+    const double towards = std::atan2(1.0, 0.2) * 180 / M_PI;
+    long moved = 0;
+    for (int time = 0; time < 5; ++time) {
+        world->sky.positionSun(suns[size_t(std::min(time, 3))].data());
+        world->sky.setBelowCeiling(time == 4);
+        for (const Camera& cam : {Camera{towards, 2.0}, Camera{towards + 150, 10.0, 20.0}, Camera{towards, 70.0},
+                                  Camera{towards - 60, -25.0}})
+            for (const bool behind : {false, true}) {
+                const std::string where = "time " + std::to_string(time) + ", heading " + std::to_string(int(cam.Heading)) +
+                                          ", pitch " + std::to_string(int(cam.Pitch)) + (behind ? ", behind" : "");
+                world->PlainSky = true;
+                const auto plain = frame(test::kOverAlbert, cam, false, behind);
+                world->PlainSky = false;
+                world->SkyInVertices = false;
+                const auto read = frame(test::kOverAlbert, cam, false, behind);
+                world->SkyInVertices = true;
+                const auto given = frame(test::kOverAlbert, cam, false, behind);
+                EXPECT_LE(farthest(read, given), 10) << where;
+                const auto [apart, middle] = apartByTheRule(plain, given);
+                EXPECT_LE(apart, long(kWidth) * kHeight / 100) << where;
+                EXPECT_EQ(middle, 0) << where;
+                moved += differing(read, given, 0);
+            }
+    }
+    world->sky.setBelowCeiling(0);
+    world->sky.positionSun(noon.data());
+    EXPECT_GT(moved, long(kWidth) * kHeight) << "the corners' colours in use";
+
+    // A picture of texels far apart strays across every facet: read as it is.
+    std::vector<uint8_t> texels(64 * 64 * 3);
+    for (size_t k = 0; k < texels.size(); ++k) texels[k] = uint8_t(40 + (k * 7919) % 200);
+    GLuint rough = 0;
+    glGenTextures(1, &rough);
+    glBindTexture(GL_TEXTURE_2D, rough);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, 64, 64, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+    const auto domeIn = [&](bool inVertices) {
+        return world->draw(test::kOverAlbert, Camera{towards, 20.0}, false, false, nullptr, [&] {
+            worlddraw::drawSkyDome(world->sky, [rough](int32_t) { return rough; }, false, worlddraw::kWholeDome, false,
+                                   nullptr, {}, inVertices);
+        });
+    };
+    EXPECT_EQ(differing(domeIn(false), domeIn(true), 0), 0);
+    glDeleteTextures(1, &rough);
 }
 
 // Under a scissor box the dome sends only the quads that can reach it, and a cloud only the

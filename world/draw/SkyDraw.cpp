@@ -53,6 +53,10 @@ std::array<float, 3> facingCorner(const float* right, const float* up, float x, 
 }
 
 constexpr int kDomeRings = 12, kDomeSegments = 32;
+// The most the sky's picture may stray across a facet from its corners' values (levels of 255)
+// for the dome to be drawn in its corners' colours. The sky's faint haze strays up to 9, and the
+// sky's colours, all below one, scale that down: a few levels on the screen, which no one tells.
+constexpr double kDomeStray = 10.0;
 
 // Which of the dome's quads can reach the part of the viewport that is drawn (within the scissor
 // box, if on): a quad all of whose corners lie outside one side of that window, or behind the near
@@ -119,12 +123,106 @@ private:
 
 constexpr size_t kMostBoxes = 16;  // scissor boxes a deck is drawn under at most
 
+// The sky's picture as last read, its first level, for its value at the dome's corners.
+struct SkyPicture {
+    uint32_t Texture = 0;
+    int Width = 0, Height = 0;
+    bool RepeatS = true, RepeatT = true;  // else clamped to the edge
+    std::vector<uint8_t> Texels;          // RGB, row by row from t = 0
+    // The most, in levels of 255, the picture strays across any facet of the dome from its values
+    // at the facet's corners interpolated (infinity: it cannot be read so).
+    double Stray = std::numeric_limits<double>::infinity();
+    long Reading = 0;  // counts the readings, so that the corners made from one know it
+
+    // The picture at (s, t) as the GL's linear filter reads its first level, 0..1 per channel.
+    std::array<double, 3> at(double s, double t) const {
+        const double x = s * Width - 0.5, y = t * Height - 0.5;
+        const double fx = x - std::floor(x), fy = y - std::floor(y);
+        const auto wrap = [](long i, int n, bool repeat) {
+            return repeat ? int(((i % n) + n) % n) : int(std::clamp(i, 0L, long(n - 1)));
+        };
+        const int x0 = wrap(long(std::floor(x)), Width, RepeatS), x1 = wrap(long(std::floor(x)) + 1, Width, RepeatS);
+        const int y0 = wrap(long(std::floor(y)), Height, RepeatT), y1 = wrap(long(std::floor(y)) + 1, Height, RepeatT);
+        std::array<double, 3> out{};
+        for (size_t c = 0; c < 3; ++c) {
+            const auto texel = [&](int i, int j) { return double(Texels[(size_t(j) * size_t(Width) + size_t(i)) * 3 + c]); };
+            out[c] = ((texel(x0, y0) * (1 - fx) + texel(x1, y0) * fx) * (1 - fy) +
+                      (texel(x0, y1) * (1 - fx) + texel(x1, y1) * fx) * fy) / 255.0;
+        }
+        return out;
+    }
+};
+
+// The dome's corner k (0..kDomeSegments) at elevation e: its picture coordinates.
+std::array<double, 2> domeCoordinates(int k, double e) {
+    return {double(k) / kDomeSegments * 4.0, std::max(e, 0.0) / (kPi / 2)};
+}
+
+// Elevation of the boundary below ring r (r = kDomeRings: the zenith).
+double ringEdge(int r) { return -kPi / 9 + (kPi / 2 + kPi / 9) * r / kDomeRings; }
+
+// How far the picture strays across the dome's facets from its corners' values interpolated: each
+// quad's two triangles, as its strip cuts it, sampled on a grid of their own.
+double strayAcrossFacets(const SkyPicture& p) {
+    constexpr int kSteps = 8;
+    double most = 0;
+    for (int r = 0; r < kDomeRings; ++r)
+        for (int k = 0; k < kDomeSegments; ++k) {
+            // The strip's order: (k, top), (k, bottom), (k + 1, top), (k + 1, bottom).
+            const std::array<std::array<double, 2>, 4> c = {domeCoordinates(k, ringEdge(r + 1)), domeCoordinates(k, ringEdge(r)),
+                                                            domeCoordinates(k + 1, ringEdge(r + 1)),
+                                                            domeCoordinates(k + 1, ringEdge(r))};
+            std::array<std::array<double, 3>, 4> v{};
+            for (size_t i = 0; i < 4; ++i) v[i] = p.at(c[i][0], c[i][1]);
+            for (size_t first = 0; first < 2; ++first) {
+                const size_t a = first, b = first + 1, d = first + 2;
+                for (int i = 0; i <= kSteps; ++i)
+                    for (int j = 0; i + j <= kSteps; ++j) {
+                        const double wb = double(i) / kSteps, wd = double(j) / kSteps, wa = 1 - wb - wd;
+                        const auto picture = p.at(wa * c[a][0] + wb * c[b][0] + wd * c[d][0], wa * c[a][1] + wb * c[b][1] + wd * c[d][1]);
+                        for (size_t ch = 0; ch < 3; ++ch)
+                            most = std::max(most, 255.0 * std::abs(picture[ch] - (wa * v[a][ch] + wb * v[b][ch] + wd * v[d][ch])));
+                    }
+            }
+        }
+    return most;
+}
+
+// The picture bound on the active unit, read once per GL name and size: the sky is drawn on the
+// GL's thread only.
+const SkyPicture& skyPicture(uint32_t texture) {
+    static SkyPicture picture;
+    GLint width = 0, height = 0, wrapS = 0, wrapT = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
+    const bool repeatS = wrapS == GL_REPEAT, repeatT = wrapT == GL_REPEAT;
+    if (picture.Texture == texture && picture.Width == width && picture.Height == height && picture.RepeatS == repeatS &&
+        picture.RepeatT == repeatT)
+        return picture;
+    const long reading = picture.Reading + 1;
+    picture = SkyPicture{};
+    picture.Texture = texture, picture.Width = width, picture.Height = height;
+    picture.RepeatS = repeatS, picture.RepeatT = repeatT, picture.Reading = reading;
+    const bool known = (repeatS || wrapS == GL_CLAMP_TO_EDGE) && (repeatT || wrapT == GL_CLAMP_TO_EDGE);
+    if (texture == 0 || width <= 0 || height <= 0 || !known) return picture;
+    auto levels = readLevels(texture, GL_RGB, 0);
+    if (levels.size() != 1 || levels[0].size() != size_t(width) * size_t(height) * 3) return picture;
+    picture.Texels = std::move(levels[0]);
+    picture.Stray = strayAcrossFacets(picture);
+    return picture;
+}
+
 // The dome's rings as triangle strips, interleaved texture coordinates, colour and position
-// (GL_T2F_C3F_V3F), made for one set of sky colours and one lowest elevation.
+// (GL_T2F_C3F_V3F), made for one set of sky colours and one lowest elevation; and, given the sky's
+// picture, the same corners with the picture's value there times the colour (GL_C3F_V3F).
 struct DomeVertices {
     std::array<float, 3> Horizon{}, Zenith{};
     double Lowest = std::numeric_limits<double>::quiet_NaN();  // matches no elevation
-    std::vector<float> Vertices;
+    const SkyPicture* Picture = nullptr;
+    long PictureReading = 0;  // of the picture the shaded corners were made from
+    std::vector<float> Vertices, Shaded;
     std::array<GLint, kDomeRings> Firsts{};
     std::array<GLsizei, kDomeRings> Counts{};  // 0: the ring is wholly below what shows
     std::array<double, kDomeRings> Low{}, High{};  // radians
@@ -132,19 +230,23 @@ struct DomeVertices {
 };
 
 // Kept from draw to draw: the sky is drawn on the GL's thread only.
-DomeVertices& domeVertices(const SkyColours& c, double lowestElevation) {
+DomeVertices& domeVertices(const SkyColours& c, double lowestElevation, const SkyPicture* picture) {
     static DomeVertices dome;
-    if (dome.Horizon == c.Horizon && dome.Zenith == c.Zenith && dome.Lowest == lowestElevation) return dome;
+    if (dome.Horizon == c.Horizon && dome.Zenith == c.Zenith && dome.Lowest == lowestElevation &&
+        (!picture || (dome.Picture == picture && dome.PictureReading == picture->Reading)))
+        return dome;
     dome.Horizon = c.Horizon, dome.Zenith = c.Zenith, dome.Lowest = lowestElevation;
-    dome.Vertices.clear();
+    dome.Picture = picture;
+    dome.PictureReading = picture ? picture->Reading : 0;
+    dome.Vertices.clear(), dome.Shaded.clear();
     const auto colourAt = [&](double elevation, float* out) {
         const double t = std::pow(std::clamp(elevation / (kPi / 2), 0.0, 1.0), 0.55);
         for (int k = 0; k < 3; ++k) out[k] = float(c.Horizon[k] + (c.Zenith[k] - c.Horizon[k]) * t);
     };
     for (int r = 0; r < kDomeRings; ++r) {
-        const double e1 = -kPi / 9 + (kPi / 2 + kPi / 9) * (r + 1) / kDomeRings;
+        const double e1 = ringEdge(r + 1);
         // Below the horizon the ring has one colour and picture row, so cutting it changes no pixel.
-        const double e0 = std::max(-kPi / 9 + (kPi / 2 + kPi / 9) * r / kDomeRings, std::min(lowestElevation, 0.0));
+        const double e0 = std::max(ringEdge(r), std::min(lowestElevation, 0.0));
         dome.Low[r] = e0, dome.High[r] = e1;
         dome.Firsts[r] = GLint(dome.Vertices.size() / 8);
         dome.Counts[r] = e1 <= e0 ? 0 : 2 * (kDomeSegments + 1);
@@ -153,11 +255,16 @@ DomeVertices& domeVertices(const SkyColours& c, double lowestElevation) {
             const double a = 2 * kPi * s / kDomeSegments;
             for (double e : {e1, e0}) {
                 float v[8];
-                v[0] = float(s) / kDomeSegments * 4.0f, v[1] = float(std::max(e, 0.0) / (kPi / 2));
+                const auto st = domeCoordinates(s, e);
+                v[0] = float(st[0]), v[1] = float(st[1]);
                 colourAt(e, v + 2);
                 v[5] = float(std::cos(e) * std::sin(a)) * kDomeRadius, v[6] = float(std::sin(e)) * kDomeRadius;
                 v[7] = float(std::cos(e) * std::cos(a)) * kDomeRadius;
                 dome.Vertices.insert(dome.Vertices.end(), v, v + 8);
+                if (!picture) continue;
+                const auto texel = picture->at(st[0], st[1]);
+                const float shaded[6] = {float(v[2] * texel[0]), float(v[3] * texel[1]), float(v[4] * texel[2]), v[5], v[6], v[7]};
+                dome.Shaded.insert(dome.Shaded.end(), shaded, shaded + 6);
             }
         }
     }
@@ -519,7 +626,8 @@ void bindSoftPicture(uint32_t texture) {
 }
 
 int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround, double lowestElevation,
-                bool plain, const std::function<double()>& groundTop, std::span<const std::array<int, 4>> boxes) {
+                bool plain, const std::function<double()>& groundTop, std::span<const std::array<int, 4>> boxes,
+                bool pictureInVertices) {
     const SkyColours c = sky.getSkyColours();
     // Outside a cockpit's slice of the depths the depth buffer holds the ground alone: rings wholly
     // above the ground's top, and above the horizon, where a facet bulges no lower than its lower
@@ -552,7 +660,15 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
     glDisable(GL_BLEND);
     glEnable(GL_TEXTURE_2D);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    bindSoftPicture(glName(sky.SkyTextureSlot));
+    const uint32_t texture = glName(sky.SkyTextureSlot);
+    bindSoftPicture(texture);
+    // A smooth picture, which strays little across each facet from its values at the corners, is
+    // given with the corners' colours and interpolated: the rasteriser then reads no texel.
+    const SkyPicture* picture = nullptr;
+    if (!plain && pictureInVertices) {
+        const SkyPicture& p = skyPicture(texture);
+        if (p.Stray <= kDomeStray) picture = &p;
+    }
     // The dome's colours carry no alpha and an RGB picture's reads one: an alpha test that passes
     // one turns no fragment away, and left on it makes the rasteriser shade every fragment before
     // testing its depth.
@@ -574,7 +690,7 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
-    const bool mipmapped = !plain && mipFilter != GL_LINEAR && mipFilter != GL_NEAREST;
+    const bool mipmapped = !plain && !picture && mipFilter != GL_LINEAR && mipFilter != GL_NEAREST;
     const double pixel = widestPixel() * kPixelMargin;
     GLint filter = mipFilter;
     const auto useFilter = [&filter](GLint f) {
@@ -584,10 +700,15 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
     // Rings from 20 deg below the horizon to the zenith; below the horizon the horizon colour holds.
     // The vertices hold while the colours and the lowest elevation do: made once, then sent as
     // arrays, one draw per run of rings read with one filter.
-    DomeVertices& dome = domeVertices(c, lowestElevation);
+    DomeVertices& dome = domeVertices(c, lowestElevation, picture);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glClientActiveTexture(GL_TEXTURE0);
-    glInterleavedArrays(GL_T2F_C3F_V3F, 0, dome.Vertices.data());
+    if (picture) {
+        glDisable(GL_TEXTURE_2D);
+        glInterleavedArrays(GL_C3F_V3F, 0, dome.Shaded.data());
+    } else {
+        glInterleavedArrays(GL_T2F_C3F_V3F, 0, dome.Vertices.data());
+    }
     // Each ring's quads that can reach the drawn window, as runs of its strip; a run starts at an
     // even vertex, so its triangles keep the order of their corners.
     std::array<GLint, kDomeRings * kDomeSegments / 2 + kDomeRings> firsts{};
@@ -675,6 +796,7 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
         const float cx = float(s[0]) * d, cy = float(s[1]) * d, cz = float(s[2]) * d;
         glEnable(GL_BLEND);
         glBlendFunc(GL_ONE, GL_ONE);
+        glEnable(GL_TEXTURE_2D);
         glBindTexture(GL_TEXTURE_2D, glName(sky.SunTextureSlot));
         glColor3f(c.Sun[0], c.Sun[1], c.Sun[2]);
         std::array<std::array<float, 3>, 4> corners{};

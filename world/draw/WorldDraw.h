@@ -309,10 +309,14 @@ private:
 // buffer holds nothing but the ground, gives the elevation (radians) above which no ground shows:
 // the rings above it are drawn without the depth test. Returns the rings so drawn. The dome is
 // drawn under each of the disjoint scissor `boxes` (x, y, width, height, px; none: as the scissor
-// stands), sending under each only the quads, and the sun, that can reach it.
+// stands), sending under each only the quads, and the sun, that can reach it. With
+// `pictureInVertices`, unless `plain`, a sky picture smooth enough across each facet is drawn as its
+// value at the facet's corners times their colours, interpolated, without reading a texel: a few
+// levels apart at most.
 int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround = false,
                 double lowestElevation = kWholeDome, bool plain = false,
-                const std::function<double()>& groundTop = nullptr, std::span<const std::array<int, 4>> boxes = {});
+                const std::function<double()>& groundTop = nullptr, std::span<const std::array<int, 4>> boxes = {},
+                bool pictureInVertices = true);
 
 // Runs `draw` under each of the disjoint scissor `boxes` in turn (x, y, width, height, px; within a
 // scissor box already set, boxes it leaves empty passed over), handing it the box's place in
