@@ -54,8 +54,9 @@ std::array<float, 3> facingCorner(const float* right, const float* up, float x, 
 
 constexpr int kDomeRings = 12, kDomeSegments = 32;
 // The most the sky's picture may stray across a facet from its corners' values (levels of 255)
-// for the dome to be drawn in its corners' colours. The sky's faint haze strays up to 9, and the
-// sky's colours, all below one, scale that down: a few levels on the screen, which no one tells.
+// for the dome to be drawn in its corners' colours. The sky's faint haze, kept at five bits a
+// channel, steps by 8 levels from texel to texel, and strays up to 9 across a facet; the sky's
+// colours, all below one, scale that down: a few levels on the screen, which no one tells.
 constexpr double kDomeStray = 10.0;
 
 // Which of the dome's quads can reach the part of the viewport that is drawn (within the scissor
@@ -285,6 +286,9 @@ constexpr double kUnfoggedShare = 0.1;
 constexpr double kMagnified = 0.85;
 // The share of the view's open cells the magnified part must cover to be drawn apart.
 constexpr double kMagnifiedShare = 0.1;
+// The least alpha an alpha test must ask of a deck's fragments for a deck side above the eye to be
+// drawn unblended: a passing fragment then keeps at most a tenth of the sky behind it.
+constexpr double kUnblendedAlpha = 0.9;
 
 // The part of the convex polygon `in` where side(point) >= 0, into `out`; the number of its points.
 // A cut point is found along its edge in the edge's own direction, so the two parts a plane makes
@@ -957,6 +961,13 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
                                    (alphaFunc == GL_GREATER || alphaFunc == GL_GEQUAL)
                                ? 255.0 * alphaRef - 1.5
                                : -1.0;
+    // Under an alpha test that passes only alphas near one, blending mixes in no more than the small
+    // rest of what lies behind. Behind a deck side above the eye lies the sky, whose colours are
+    // near the cloud's: drawn over it unblended, a passing fragment moves a pixel by a few levels,
+    // and the rasteriser neither reads nor mixes the pixel. Below the eye the ground, far darker
+    // than a sunlit deck, may lie behind: blended as it is.
+    const bool unblended = !Exact && DecksUnblended && glIsEnabled(GL_ALPHA_TEST) &&
+                           (alphaFunc == GL_GREATER || alphaFunc == GL_GEQUAL) && alphaRef >= float(kUnblendedAlpha);
     DecksMagnified = 0;
     // The largest turn of the line of sight from one pixel to the next (radians) in the window's
     // own view: where a level deck h ft off the eye lies within d of it, a pixel's step moves the
@@ -1021,6 +1032,7 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
                 untested = deckClearOfGround(t, eye, heights[s] - eye.Y, reach, highest);
             }
             untested ? glDisable(GL_DEPTH_TEST) : glEnable(GL_DEPTH_TEST);
+            unblended && heights[s] > eye.Y ? glDisable(GL_BLEND) : glEnable(GL_BLEND);
             DecksUntested += untested;
             glColor4f(light[0] * shade, light[1] * shade, light[2] * shade, a);
             const float y = float(heights[s] - eye.Y), r = float(reach);

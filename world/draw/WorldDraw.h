@@ -125,6 +125,11 @@ public:
     // rasteriser sets it up once a triangle instead of reading a constant at every pixel. The
     // same pixels; off in the plain drawing and to compare.
     bool DeckColourInVertices = true;
+    // Under an alpha test that passes only fragments of alpha 0.9 or more, the deck sides above the
+    // eye, seen against the sky, are drawn without blending: a passing fragment replaces the pixel
+    // instead of keeping a tenth or less of it, a few levels apart, and the rasteriser neither reads
+    // nor mixes the pixel. Not in the plain drawing; off to compare.
+    bool DecksUnblended = true;
     // Work that cannot change a pixel is skipped: far ground triangles (and their roads) that light
     // no pixel centre are not sent, ground nearer than the fog's start, where its factor is one,
     // is drawn without fog, a deck that the ground cannot hide is drawn without the depth test, and
