@@ -211,8 +211,9 @@ TEST_F(WorldDrawTest, TheSkyInItsCornersColoursLooksAsReadFromItsPicture) {
         for (const Camera& cam : {Camera{towards, 2.0}, Camera{towards + 150, 10.0, 20.0}, Camera{towards, 70.0},
                                   Camera{towards - 60, -25.0}})
             for (const bool behind : {false, true}) {
-                const std::string where = "time " + std::to_string(time) + ", heading " + std::to_string(int(cam.Heading)) +
-                                          ", pitch " + std::to_string(int(cam.Pitch)) + (behind ? ", behind" : "");
+                const std::string where = "time " + std::to_string(time) + ", heading " +
+                                          std::to_string(int(cam.Heading)) + ", pitch " +
+                                          std::to_string(int(cam.Pitch)) + (behind ? ", behind" : "");
                 world->PlainSky = true;
                 const auto plain = frame(test::kOverAlbert, cam, false, behind);
                 world->PlainSky = false;
@@ -409,8 +410,8 @@ TEST_F(WorldDrawTest, ADeckUnblendedUnderAnAlphaTestNearOneLooksTheSame) {
     long moved = 0;
     for (const Deck& d : {Deck{3, at.Y + 1500, Camera{106.0, 5.0}}, Deck{3, at.Y + 1500, Camera{30.0, 40.0, 15.0}},
                           Deck{1, at.Y + 2500, Camera{106.0, 25.0}}, Deck{3, at.Y - 1200, Camera{200.0, -35.0}}})
-        for (const auto& [func, ref] : {std::pair{GL_GREATER, 0.9f}, std::pair{GL_GEQUAL, 0.95f}, std::pair{GL_GREATER, 0.5f},
-                                        std::pair{GL_ALWAYS, 0.0f}}) {
+        for (const auto& [func, ref] : {std::pair{GL_GREATER, 0.9f}, std::pair{GL_GEQUAL, 0.95f},
+                                        std::pair{GL_GREATER, 0.5f}, std::pair{GL_ALWAYS, 0.0f}}) {
             world->terrain.SetDetailsForLayer(0, d.Texture, d.Bottom, d.Bottom + 400);
             glEnable(GL_ALPHA_TEST), glAlphaFunc(GLenum(func), ref);
             world->drawer.DecksUnblended = false;
@@ -418,8 +419,9 @@ TEST_F(WorldDrawTest, ADeckUnblendedUnderAnAlphaTestNearOneLooksTheSame) {
             world->drawer.DecksUnblended = true;
             const auto drawn = frame(at, d.Cam, false, true);
             glDisable(GL_ALPHA_TEST), glAlphaFunc(GL_ALWAYS, 0.0f);
-            const std::string what = "deck " + std::to_string(d.Texture) + " at " + std::to_string(int(d.Bottom - at.Y)) +
-                                     " ft, pitch " + std::to_string(int(d.Cam.Pitch)) + ", alpha over " + std::to_string(ref);
+            const std::string what = "deck " + std::to_string(d.Texture) + " at " +
+                                     std::to_string(int(d.Bottom - at.Y)) + " ft, pitch " +
+                                     std::to_string(int(d.Cam.Pitch)) + ", alpha over " + std::to_string(ref);
             if (func == GL_ALWAYS || ref < 0.9f || d.Bottom < at.Y) {
                 EXPECT_EQ(differing(blended, drawn, 0), 0) << what;
                 continue;
@@ -429,6 +431,39 @@ TEST_F(WorldDrawTest, ADeckUnblendedUnderAnAlphaTestNearOneLooksTheSame) {
         }
     world->terrain.SetDetailsForLayer(0, 0, 0, 0);
     EXPECT_GT(moved, 1000) << "the decks drawn unblended";
+}
+
+// Under the game's alpha test, an unblended deck's part magnified on every pixel leaves out the
+// tiles of its picture that no fragment can pass in, and its runs of tiles, grown to overlap, leave
+// no pixel between them: a scattered deck and a ceiling deck, low and high above the eye, looking
+// up and level from places where the picture's tiles fall differently, drawn as whole but for a
+// level of rounding, and a rare pixel whose alpha lies at the test's threshold where a tile read
+// from the first level overlaps a band read from the mip levels (a tile left out wrongly would
+// move hundreds).
+TEST_F(WorldDrawTest, ADeckLeavesOutOnlyTilesNoFragmentPassesIn) {
+    long leftOut = 0, flipped = 0;
+    for (const int texture : {3, 1})
+        for (const double above : {900.0, 2500.0})
+            for (const double shift : {0.0, 777.0})
+                for (const Camera& cam : {Camera{106.0, 60.0}, Camera{300.0, 25.0, 10.0}}) {
+                    const worlddraw::Eye at{test::kOverAlbert.X + shift, test::kOverAlbert.Y,
+                                            test::kOverAlbert.Z - shift / 3};
+                    world->terrain.SetDetailsForLayer(0, texture, at.Y + above, at.Y + above + 300);
+                    glEnable(GL_ALPHA_TEST), glAlphaFunc(GL_GREATER, 0.9f);
+                    world->drawer.BlankTilesLeftOut = false;
+                    const auto whole = frame(at, cam, false, true);
+                    world->drawer.BlankTilesLeftOut = true;
+                    const auto tiled = frame(at, cam, false, true);
+                    glDisable(GL_ALPHA_TEST), glAlphaFunc(GL_ALWAYS, 0.0f);
+                    leftOut += world->drawer.deckTilesLeftOut();
+                    const long moved = differing(whole, tiled, 1);
+                    EXPECT_LE(moved, 2) << "deck " << texture << " " << above << " ft up, shifted " << shift
+                                        << ", pitch " << cam.Pitch;
+                    flipped += moved;
+                }
+    world->terrain.SetDetailsForLayer(0, 0, 0, 0);
+    EXPECT_GT(leftOut, 100) << "tiles left out";
+    EXPECT_LE(flipped, 6);
 }
 
 // Cells wholly below the dome's lowest facet, as DomeReach tells them corner by corner, are left

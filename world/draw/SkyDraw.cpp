@@ -146,7 +146,9 @@ struct SkyPicture {
         const int y0 = wrap(long(std::floor(y)), Height, RepeatT), y1 = wrap(long(std::floor(y)) + 1, Height, RepeatT);
         std::array<double, 3> out{};
         for (size_t c = 0; c < 3; ++c) {
-            const auto texel = [&](int i, int j) { return double(Texels[(size_t(j) * size_t(Width) + size_t(i)) * 3 + c]); };
+            const auto texel = [&](int i, int j) {
+                return double(Texels[(size_t(j) * size_t(Width) + size_t(i)) * 3 + c]);
+            };
             out[c] = ((texel(x0, y0) * (1 - fx) + texel(x1, y0) * fx) * (1 - fy) +
                       (texel(x0, y1) * (1 - fx) + texel(x1, y1) * fx) * fy) / 255.0;
         }
@@ -170,9 +172,9 @@ double strayAcrossFacets(const SkyPicture& p) {
     for (int r = 0; r < kDomeRings; ++r)
         for (int k = 0; k < kDomeSegments; ++k) {
             // The strip's order: (k, top), (k, bottom), (k + 1, top), (k + 1, bottom).
-            const std::array<std::array<double, 2>, 4> c = {domeCoordinates(k, ringEdge(r + 1)), domeCoordinates(k, ringEdge(r)),
-                                                            domeCoordinates(k + 1, ringEdge(r + 1)),
-                                                            domeCoordinates(k + 1, ringEdge(r))};
+            const std::array<std::array<double, 2>, 4> c = {
+                domeCoordinates(k, ringEdge(r + 1)), domeCoordinates(k, ringEdge(r)),
+                domeCoordinates(k + 1, ringEdge(r + 1)), domeCoordinates(k + 1, ringEdge(r))};
             std::array<std::array<double, 3>, 4> v{};
             for (size_t i = 0; i < 4; ++i) v[i] = p.at(c[i][0], c[i][1]);
             for (size_t first = 0; first < 2; ++first) {
@@ -180,9 +182,12 @@ double strayAcrossFacets(const SkyPicture& p) {
                 for (int i = 0; i <= kSteps; ++i)
                     for (int j = 0; i + j <= kSteps; ++j) {
                         const double wb = double(i) / kSteps, wd = double(j) / kSteps, wa = 1 - wb - wd;
-                        const auto picture = p.at(wa * c[a][0] + wb * c[b][0] + wd * c[d][0], wa * c[a][1] + wb * c[b][1] + wd * c[d][1]);
-                        for (size_t ch = 0; ch < 3; ++ch)
-                            most = std::max(most, 255.0 * std::abs(picture[ch] - (wa * v[a][ch] + wb * v[b][ch] + wd * v[d][ch])));
+                        const auto picture = p.at(wa * c[a][0] + wb * c[b][0] + wd * c[d][0],
+                                                  wa * c[a][1] + wb * c[b][1] + wd * c[d][1]);
+                        for (size_t ch = 0; ch < 3; ++ch) {
+                            const double corners = wa * v[a][ch] + wb * v[b][ch] + wd * v[d][ch];
+                            most = std::max(most, 255.0 * std::abs(picture[ch] - corners));
+                        }
                     }
             }
         }
@@ -199,8 +204,8 @@ const SkyPicture& skyPicture(uint32_t texture) {
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
     const bool repeatS = wrapS == GL_REPEAT, repeatT = wrapT == GL_REPEAT;
-    if (picture.Texture == texture && picture.Width == width && picture.Height == height && picture.RepeatS == repeatS &&
-        picture.RepeatT == repeatT)
+    if (picture.Texture == texture && picture.Width == width && picture.Height == height &&
+        picture.RepeatS == repeatS && picture.RepeatT == repeatT)
         return picture;
     const long reading = picture.Reading + 1;
     picture = SkyPicture{};
@@ -264,7 +269,8 @@ DomeVertices& domeVertices(const SkyColours& c, double lowestElevation, const Sk
                 dome.Vertices.insert(dome.Vertices.end(), v, v + 8);
                 if (!picture) continue;
                 const auto texel = picture->at(st[0], st[1]);
-                const float shaded[6] = {float(v[2] * texel[0]), float(v[3] * texel[1]), float(v[4] * texel[2]), v[5], v[6], v[7]};
+                const float shaded[6] = {float(v[2] * texel[0]), float(v[3] * texel[1]), float(v[4] * texel[2]),
+                                         v[5], v[6], v[7]};
                 dome.Shaded.insert(dome.Shaded.end(), shaded, shaded + 6);
             }
         }
@@ -289,6 +295,9 @@ constexpr double kMagnifiedShare = 0.1;
 // The least alpha an alpha test must ask of a deck's fragments for a deck side above the eye to be
 // drawn unblended: a passing fragment then keeps at most a tenth of the sky behind it.
 constexpr double kUnblendedAlpha = 0.9;
+// How far (ft) the tiles of a deck's magnified square are grown to overlap their neighbours: a
+// small share of a pixel there, far more than the rasteriser's rounding of an edge.
+constexpr double kTileOverlap = 2.0;
 
 // The part of the convex polygon `in` where side(point) >= 0, into `out`; the number of its points.
 // A cut point is found along its edge in the edge's own direction, so the two parts a plane makes
@@ -491,6 +500,92 @@ int TerrainDrawer::mostOpaque(uint32_t texture) {
     OpaqueKept[OpaqueNext] = {texture, most};
     OpaqueNext = (OpaqueNext + 1) % OpaqueKept.size();
     return most;
+}
+
+// Of the picture's first level, per tile of kTileTexels x kTileTexels texels, the most opaque
+// texel within it and the one more all round that the linear filter reaches (wrapping round, as the
+// decks repeat their picture); kept for the last few GL names read.
+const TerrainDrawer::TileAlphas& TerrainDrawer::tileAlphas(uint32_t texture) {
+    for (const auto& k : TilesKept)
+        if (k.Texture == texture && texture != 0) return k;
+    TileAlphas& out = TilesKept[TilesNext];
+    TilesNext = (TilesNext + 1) % TilesKept.size();
+    out = TileAlphas{};
+    out.Texture = texture;
+    GLint width = 0, height = 0, wrapS = 0, wrapT = 0;
+    glPushAttrib(GL_TEXTURE_BIT);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
+    const auto levels = readLevels(texture, GL_ALPHA, 0);
+    glPopClientAttrib();
+    glPopAttrib();
+    // Only a repeating square picture of whole tiles; else no tile is known.
+    if (levels.size() != 1 || wrapS != GL_REPEAT || wrapT != GL_REPEAT || width != height || width < kTileTexels ||
+        width % kTileTexels != 0 ||
+        levels[0].size() != size_t(width) * size_t(height))
+        return out;
+    const int n = width / kTileTexels;
+    out.Across = n;
+    out.Most.assign(size_t(n) * size_t(n), 0);
+    for (int tj = 0; tj < n; ++tj)
+        for (int ti = 0; ti < n; ++ti) {
+            uint8_t most = 0;
+            for (int j = tj * kTileTexels - 1; j <= (tj + 1) * kTileTexels; ++j)
+                for (int i = ti * kTileTexels - 1; i <= (ti + 1) * kTileTexels; ++i)
+                    most = std::max(most, levels[0][size_t((j + width) % width) * size_t(width) +
+                                                    size_t((i + width) % width)]);
+            out.Most[size_t(tj) * size_t(n) + size_t(ti)] = most;
+        }
+    return out;
+}
+
+// The square [-half, half]^2 (ft about the eye's foot) of a deck whose picture, spanning `tile` ft,
+// has its corner (u, v) = (0, 0) at (-u0, -v0) pictures from the eye, cut along the picture's tile
+// lines into rectangles (x0, x1, z0, z1), into `out`: row by row, the runs of tiles where some texel
+// the linear filter reads on the first level lies above `failing` (0..255, of the picture's
+// alpha), each grown by `grow` ft each way, past the square's sides too. False, with nothing cut,
+// where the picture has no tiles or the square spans more of them than are worth cutting out.
+bool TerrainDrawer::squareTiles(double half, double u0, double v0, double tile, const TileAlphas& alphas,
+                                double failing, double grow, std::vector<std::array<double, 4>>& out) {
+    out.clear();
+    const int n = alphas.Across;
+    if (n <= 0 || !(half > 0) || 2 * half / tile * n > kMostTilesAcross) return false;
+    // The tile lines within the square, at x = (m / n - origin) tile, and its sides.
+    const auto lines = [&](double origin, std::vector<double>& at) {
+        at.clear();
+        at.push_back(-half);
+        for (long m = long(std::floor((origin - half / tile) * n)) + 1;; ++m) {
+            const double x = (double(m) / n - origin) * tile;
+            if (x >= half) break;
+            if (x > -half) at.push_back(x);
+        }
+        at.push_back(half);
+    };
+    lines(u0, TileXs);
+    lines(v0, TileZs);
+    // The tile a part between two lines lies in, by its middle.
+    const auto index = [&](double origin, double a, double b) {
+        const long k = long(std::floor((origin + (a + b) / 2 / tile) * n));
+        return size_t(((k % n) + n) % n);
+    };
+    for (size_t j = 0; j + 1 < TileZs.size(); ++j) {
+        const size_t tj = index(v0, TileZs[j], TileZs[j + 1]);
+        const double z0 = TileZs[j] - grow, z1 = TileZs[j + 1] + grow;
+        size_t from = 0;
+        bool open = false;
+        for (size_t i = 0; i + 1 < TileXs.size(); ++i) {
+            const bool blank = alphas.Most[tj * size_t(n) + index(u0, TileXs[i], TileXs[i + 1])] <= failing;
+            TilesLeftOut += blank;
+            if (!blank && !open) from = i, open = true;
+            if (blank && open) out.push_back({TileXs[from] - grow, TileXs[i] + grow, z0, z1}), open = false;
+        }
+        if (open) out.push_back({TileXs[from] - grow, half + grow, z0, z1});
+    }
+    return true;
 }
 
 namespace {
@@ -968,7 +1063,11 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
     // than a sunlit deck, may lie behind: blended as it is.
     const bool unblended = !Exact && DecksUnblended && glIsEnabled(GL_ALPHA_TEST) &&
                            (alphaFunc == GL_GREATER || alphaFunc == GL_GEQUAL) && alphaRef >= float(kUnblendedAlpha);
+    // Of a side drawn so, a part magnified on every pixel may leave out its picture's tiles that
+    // no fragment can pass the alpha test in (-1: none is left out).
+    const double tilesFailing = unblended && BlankTilesLeftOut ? 255.0 * alphaRef - 1.5 : -1.0;
     DecksMagnified = 0;
+    TilesLeftOut = 0;
     // The largest turn of the line of sight from one pixel to the next (radians) in the window's
     // own view: where a level deck h ft off the eye lies within d of it, a pixel's step moves the
     // point seen by at most d^2 / h times that, and the GL's measure of a picture's stretch is no
@@ -1013,6 +1112,8 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
             ++DecksBlank;
             continue;
         }
+        // The most opaque texel round each tile of the picture.
+        const TileAlphas* tiles = tilesFailing >= 0 ? &tileAlphas(texture) : nullptr;
         bindSoftPicture(texture);
         // Where the picture is magnified on every pixel the GL reads its first level by the
         // magnifying filter, whatever the mip levels: read so without them, the rasteriser skips
@@ -1098,17 +1199,24 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
                 return DeckPoint{float(x), y, float(z), float(u0 + x / kTile), float(v0 + z / kTile)};
             };
             const double hf = half;
-            const std::array<std::array<double, 4>, 5> rects{{{-hf, hf, -hf, hf},
-                                                              {-reach, reach, -reach, -hf},
-                                                              {-reach, reach, hf, reach},
-                                                              {-reach, -hf, -hf, hf},
-                                                              {hf, reach, -hf, hf}}};
+            // Unblended, the square may go as the runs of its picture's tiles that a fragment can
+            // pass the alpha test in: grown a little each way, they overlap one another and the
+            // bands, where a pixel drawn twice takes the same colour, so that no pixel falls
+            // between them where their edges meet away from a shared corner.
+            std::vector<std::array<double, 4>>& rects = DeckRects;
+            rects.clear();
+            if (!(unblended && heights[s] > eye.Y && tiles &&
+                  squareTiles(hf, u0, v0, kTile, *tiles, tilesFailing / a, kTileOverlap, rects)))
+                rects.assign(1, {-hf, hf, -hf, hf});
+            const size_t squareRects = rects.size();
+            rects.insert(rects.end(), {{-reach, reach, -reach, -hf}, {-reach, reach, hf, reach}, {-reach, -hf, -hf, hf},
+                                       {hf, reach, -hf, hf}});
             nearPieces.clear(), farPieces.clear(), nearMagnified.clear(), farMagnified.clear();
             for (size_t q = 0; q < rects.size(); ++q) {
                 const auto& b = rects[q];
                 const DeckPoint piece[4] = {point(b[0], b[2]), point(b[1], b[2]), point(b[1], b[3]), point(b[0], b[3])};
-                DeckPieces& near = q == 0 ? nearMagnified : nearPieces;
-                DeckPieces& far = q == 0 ? farMagnified : farPieces;
+                DeckPieces& near = q < squareRects ? nearMagnified : nearPieces;
+                DeckPieces& far = q < squareRects ? farMagnified : farPieces;
                 if (!apart) {
                     far.add(piece, 4);
                     continue;
