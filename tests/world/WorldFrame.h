@@ -98,7 +98,8 @@ public:
         loadView(cam);
         glFogfv(GL_FOG_COLOR, fog);
         terrain.setEyePosition(eye.X, eye.Y, eye.Z);
-        if (!skyBehindGround) worlddraw::drawSkyDome(sky, name, false, worlddraw::kWholeDome, PlainSky);
+        if (!skyBehindGround)
+            worlddraw::drawSkyDome(sky, name, false, worlddraw::kWholeDome, PlainSky, nullptr, {}, SkyInVertices);
         drawer.draw(terrain, eye, name, c.Light, cover);
         // As the game draws it: the rings above the ground's top untested where the drawer skips unseen work.
         const auto groundTop = [&] { return worlddraw::groundTopElevation(terrain, eye); };
@@ -106,7 +107,7 @@ public:
         if (skyBehindGround)
             SkyRingsUntested = worlddraw::drawSkyDome(sky, name, true, drawer.lowestOpenElevation(), PlainSky,
                                                       drawer.SkipsUnseenWork ? std::function<double()>(groundTop) : nullptr,
-                                                      SkyBoxes);
+                                                      SkyBoxes, SkyInVertices);
         drawer.drawCloudLayers(terrain, eye, name, c.Light, cover, DeckBoxes);
         if (withCloud) worlddraw::drawCloud(cloud, eye, name, c.Light);
         if (drawnLast) drawnLast();
@@ -125,6 +126,7 @@ public:
     std::vector<std::array<int, 4>> SkyBoxes, DeckBoxes;
     int ViewportWidth = kWidth, ViewportHeight = kHeight;  // pixels, from the bottom left
     bool PlainSky = false;                                 // the sky's picture read with its mip levels
+    bool SkyInVertices = true;  // unless PlainSky, a smooth sky picture given by its values at the dome's corners
     GLTextureView view;
     RIDUdidav terrain;
     TexturedSkyDome sky;

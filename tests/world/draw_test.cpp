@@ -169,6 +169,7 @@ TEST_F(WorldDrawTest, FoldedGroundPassesLeaveThePictureAsItWas) {
 // against read with them: level and towards the zenith, where its columns close up, in the whole
 // frame and in one so small that its pixels are wider than the picture's texels.
 TEST_F(WorldDrawTest, TheSkyReadWithoutItsMipLevelsLooksTheSame) {
+    world->SkyInVertices = false;  // the picture read at every pixel
     for (const int width : {kWidth, 48})
         for (const Camera& cam : {Camera{106.0, 5.0}, Camera{106.0, 80.0}}) {
             world->ViewportWidth = width;
@@ -181,6 +182,7 @@ TEST_F(WorldDrawTest, TheSkyReadWithoutItsMipLevelsLooksTheSame) {
         }
     world->ViewportWidth = kWidth;
     world->ViewportHeight = kHeight;
+    world->SkyInVertices = true;
     // The dome's vertices are kept from draw to draw: they follow the sky's colours as the sun
     // sinks, and come back to the same picture.
     const Camera up{106.0, 80.0};
@@ -191,6 +193,62 @@ TEST_F(WorldDrawTest, TheSkyReadWithoutItsMipLevelsLooksTheSame) {
     world->sky.positionSun(high.data());
     EXPECT_EQ(differing(noon, frame(test::kOverAlbert, up, false), 0), 0) << "noon after dusk";
     EXPECT_GT(differing(noon, dusk, 16), long(kWidth) * kHeight / 2) << "the dome at dusk in noon's colours";
+}
+
+// The dome given its picture's values at its corners, against reading the picture at every pixel:
+// by day, with the sun low and orange, just set, at night and under a grey ceiling; looking at the
+// sun, level away from it, up and down; drawn first and behind the ground. No pixel moves more
+// than a few levels, and the rule holds against the plain drawing. A rough picture, which strays
+// across a facet, is still read at every pixel.
+TEST_F(WorldDrawTest, TheSkyInItsCornersColoursLooksAsReadFromItsPicture) {
+    const Vector3 noon = world->sky.getSunVector();
+    const std::array<Vector3, 4> suns{{{0.3, 0.9, 0.3}, {1.0, 0.05, 0.2}, {1.0, -0.03, 0.2}, {0.0, -0.5, 1.0}}};
+    const double towards = std::atan2(1.0, 0.2) * 180 / M_PI;
+    long moved = 0;
+    for (int time = 0; time < 5; ++time) {
+        world->sky.positionSun(suns[size_t(std::min(time, 3))].data());
+        world->sky.setBelowCeiling(time == 4);
+        for (const Camera& cam : {Camera{towards, 2.0}, Camera{towards + 150, 10.0, 20.0}, Camera{towards, 70.0},
+                                  Camera{towards - 60, -25.0}})
+            for (const bool behind : {false, true}) {
+                const std::string where = "time " + std::to_string(time) + ", heading " +
+                                          std::to_string(int(cam.Heading)) + ", pitch " +
+                                          std::to_string(int(cam.Pitch)) + (behind ? ", behind" : "");
+                world->PlainSky = true;
+                const auto plain = frame(test::kOverAlbert, cam, false, behind);
+                world->PlainSky = false;
+                world->SkyInVertices = false;
+                const auto read = frame(test::kOverAlbert, cam, false, behind);
+                world->SkyInVertices = true;
+                const auto given = frame(test::kOverAlbert, cam, false, behind);
+                EXPECT_LE(farthest(read, given), 10) << where;
+                const auto [apart, middle] = apartByTheRule(plain, given);
+                EXPECT_LE(apart, long(kWidth) * kHeight / 100) << where;
+                EXPECT_EQ(middle, 0) << where;
+                moved += differing(read, given, 0);
+            }
+    }
+    world->sky.setBelowCeiling(0);
+    world->sky.positionSun(noon.data());
+    EXPECT_GT(moved, long(kWidth) * kHeight) << "the corners' colours in use";
+
+    // A picture of texels far apart strays across every facet: read as it is.
+    std::vector<uint8_t> texels(64 * 64 * 3);
+    for (size_t k = 0; k < texels.size(); ++k) texels[k] = uint8_t(40 + (k * 7919) % 200);
+    GLuint rough = 0;
+    glGenTextures(1, &rough);
+    glBindTexture(GL_TEXTURE_2D, rough);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, 64, 64, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+    const auto domeIn = [&](bool inVertices) {
+        return world->draw(test::kOverAlbert, Camera{towards, 20.0}, false, false, nullptr, [&] {
+            worlddraw::drawSkyDome(world->sky, [rough](int32_t) { return rough; }, false, worlddraw::kWholeDome, false,
+                                   nullptr, {}, inVertices);
+        });
+    };
+    EXPECT_EQ(differing(domeIn(false), domeIn(true), 0), 0);
+    glDeleteTextures(1, &rough);
 }
 
 // Under a scissor box the dome sends only the quads that can reach it, and a cloud only the
@@ -335,6 +393,77 @@ TEST_F(WorldDrawTest, ADeckWithItsColourInItsPointsDrawsTheSamePixels) {
         }
     }
     world->terrain.SetDetailsForLayer(0, 0, 0, 0);
+}
+
+// Under an alpha test that passes only alphas of 0.9 or more, a deck above the eye drawn without
+// blending moves no pixel by more than 16 levels from the blended one (a passing fragment kept a
+// tenth or less of the sky behind): scattered and ceiling decks seen level, banked looking up and
+// looking up. Below the eye, where the dark ground may lie behind, and under a test that passes
+// lower alphas, or none, the deck is blended as before, to the bit.
+TEST_F(WorldDrawTest, ADeckUnblendedUnderAnAlphaTestNearOneLooksTheSame) {
+    const worlddraw::Eye at = test::kOverAlbert;
+    struct Deck {
+        int Texture;
+        double Bottom;
+        Camera Cam;
+    };
+    long moved = 0;
+    for (const Deck& d : {Deck{3, at.Y + 1500, Camera{106.0, 5.0}}, Deck{3, at.Y + 1500, Camera{30.0, 40.0, 15.0}},
+                          Deck{1, at.Y + 2500, Camera{106.0, 25.0}}, Deck{3, at.Y - 1200, Camera{200.0, -35.0}}})
+        for (const auto& [func, ref] : {std::pair{GL_GREATER, 0.9f}, std::pair{GL_GEQUAL, 0.95f},
+                                        std::pair{GL_GREATER, 0.5f}, std::pair{GL_ALWAYS, 0.0f}}) {
+            world->terrain.SetDetailsForLayer(0, d.Texture, d.Bottom, d.Bottom + 400);
+            glEnable(GL_ALPHA_TEST), glAlphaFunc(GLenum(func), ref);
+            world->drawer.DecksUnblended = false;
+            const auto blended = frame(at, d.Cam, false, true);
+            world->drawer.DecksUnblended = true;
+            const auto drawn = frame(at, d.Cam, false, true);
+            glDisable(GL_ALPHA_TEST), glAlphaFunc(GL_ALWAYS, 0.0f);
+            const std::string what = "deck " + std::to_string(d.Texture) + " at " +
+                                     std::to_string(int(d.Bottom - at.Y)) + " ft, pitch " +
+                                     std::to_string(int(d.Cam.Pitch)) + ", alpha over " + std::to_string(ref);
+            if (func == GL_ALWAYS || ref < 0.9f || d.Bottom < at.Y) {
+                EXPECT_EQ(differing(blended, drawn, 0), 0) << what;
+                continue;
+            }
+            EXPECT_LE(farthest(blended, drawn), 16) << what;
+            moved += differing(blended, drawn, 0);
+        }
+    world->terrain.SetDetailsForLayer(0, 0, 0, 0);
+    EXPECT_GT(moved, 1000) << "the decks drawn unblended";
+}
+
+// Under the game's alpha test, an unblended deck's part magnified on every pixel leaves out the
+// tiles of its picture that no fragment can pass in, and its runs of tiles, grown to overlap, leave
+// no pixel between them: a scattered deck and a ceiling deck, low and high above the eye, looking
+// up and level from places where the picture's tiles fall differently, drawn as whole but for a
+// level of rounding, and a rare pixel whose alpha lies at the test's threshold where a tile read
+// from the first level overlaps a band read from the mip levels (a tile left out wrongly would
+// move hundreds).
+TEST_F(WorldDrawTest, ADeckLeavesOutOnlyTilesNoFragmentPassesIn) {
+    long leftOut = 0, flipped = 0;
+    for (const int texture : {3, 1})
+        for (const double above : {900.0, 2500.0})
+            for (const double shift : {0.0, 777.0})
+                for (const Camera& cam : {Camera{106.0, 60.0}, Camera{300.0, 25.0, 10.0}}) {
+                    const worlddraw::Eye at{test::kOverAlbert.X + shift, test::kOverAlbert.Y,
+                                            test::kOverAlbert.Z - shift / 3};
+                    world->terrain.SetDetailsForLayer(0, texture, at.Y + above, at.Y + above + 300);
+                    glEnable(GL_ALPHA_TEST), glAlphaFunc(GL_GREATER, 0.9f);
+                    world->drawer.BlankTilesLeftOut = false;
+                    const auto whole = frame(at, cam, false, true);
+                    world->drawer.BlankTilesLeftOut = true;
+                    const auto tiled = frame(at, cam, false, true);
+                    glDisable(GL_ALPHA_TEST), glAlphaFunc(GL_ALWAYS, 0.0f);
+                    leftOut += world->drawer.deckTilesLeftOut();
+                    const long moved = differing(whole, tiled, 1);
+                    EXPECT_LE(moved, 2) << "deck " << texture << " " << above << " ft up, shifted " << shift
+                                        << ", pitch " << cam.Pitch;
+                    flipped += moved;
+                }
+    world->terrain.SetDetailsForLayer(0, 0, 0, 0);
+    EXPECT_GT(leftOut, 100) << "tiles left out";
+    EXPECT_LE(flipped, 6);
 }
 
 // Cells wholly below the dome's lowest facet, as DomeReach tells them corner by corner, are left

@@ -53,6 +53,11 @@ std::array<float, 3> facingCorner(const float* right, const float* up, float x, 
 }
 
 constexpr int kDomeRings = 12, kDomeSegments = 32;
+// The most the sky's picture may stray across a facet from its corners' values (levels of 255)
+// for the dome to be drawn in its corners' colours. The sky's faint haze, kept at five bits a
+// channel, steps by 8 levels from texel to texel, and strays up to 9 across a facet; the sky's
+// colours, all below one, scale that down: a few levels on the screen, which no one tells.
+constexpr double kDomeStray = 10.0;
 
 // Which of the dome's quads can reach the part of the viewport that is drawn (within the scissor
 // box, if on): a quad all of whose corners lie outside one side of that window, or behind the near
@@ -119,12 +124,111 @@ private:
 
 constexpr size_t kMostBoxes = 16;  // scissor boxes a deck is drawn under at most
 
+// The sky's picture as last read, its first level, for its value at the dome's corners.
+struct SkyPicture {
+    uint32_t Texture = 0;
+    int Width = 0, Height = 0;
+    bool RepeatS = true, RepeatT = true;  // else clamped to the edge
+    std::vector<uint8_t> Texels;          // RGB, row by row from t = 0
+    // The most, in levels of 255, the picture strays across any facet of the dome from its values
+    // at the facet's corners interpolated (infinity: it cannot be read so).
+    double Stray = std::numeric_limits<double>::infinity();
+    long Reading = 0;  // counts the readings, so that the corners made from one know it
+
+    // The picture at (s, t) as the GL's linear filter reads its first level, 0..1 per channel.
+    std::array<double, 3> at(double s, double t) const {
+        const double x = s * Width - 0.5, y = t * Height - 0.5;
+        const double fx = x - std::floor(x), fy = y - std::floor(y);
+        const auto wrap = [](long i, int n, bool repeat) {
+            return repeat ? int(((i % n) + n) % n) : int(std::clamp(i, 0L, long(n - 1)));
+        };
+        const int x0 = wrap(long(std::floor(x)), Width, RepeatS), x1 = wrap(long(std::floor(x)) + 1, Width, RepeatS);
+        const int y0 = wrap(long(std::floor(y)), Height, RepeatT), y1 = wrap(long(std::floor(y)) + 1, Height, RepeatT);
+        std::array<double, 3> out{};
+        for (size_t c = 0; c < 3; ++c) {
+            const auto texel = [&](int i, int j) {
+                return double(Texels[(size_t(j) * size_t(Width) + size_t(i)) * 3 + c]);
+            };
+            out[c] = ((texel(x0, y0) * (1 - fx) + texel(x1, y0) * fx) * (1 - fy) +
+                      (texel(x0, y1) * (1 - fx) + texel(x1, y1) * fx) * fy) / 255.0;
+        }
+        return out;
+    }
+};
+
+// The dome's corner k (0..kDomeSegments) at elevation e: its picture coordinates.
+std::array<double, 2> domeCoordinates(int k, double e) {
+    return {double(k) / kDomeSegments * 4.0, std::max(e, 0.0) / (kPi / 2)};
+}
+
+// Elevation of the boundary below ring r (r = kDomeRings: the zenith).
+double ringEdge(int r) { return -kPi / 9 + (kPi / 2 + kPi / 9) * r / kDomeRings; }
+
+// How far the picture strays across the dome's facets from its corners' values interpolated: each
+// quad's two triangles, as its strip cuts it, sampled on a grid of their own.
+double strayAcrossFacets(const SkyPicture& p) {
+    constexpr int kSteps = 8;
+    double most = 0;
+    for (int r = 0; r < kDomeRings; ++r)
+        for (int k = 0; k < kDomeSegments; ++k) {
+            // The strip's order: (k, top), (k, bottom), (k + 1, top), (k + 1, bottom).
+            const std::array<std::array<double, 2>, 4> c = {
+                domeCoordinates(k, ringEdge(r + 1)), domeCoordinates(k, ringEdge(r)),
+                domeCoordinates(k + 1, ringEdge(r + 1)), domeCoordinates(k + 1, ringEdge(r))};
+            std::array<std::array<double, 3>, 4> v{};
+            for (size_t i = 0; i < 4; ++i) v[i] = p.at(c[i][0], c[i][1]);
+            for (size_t first = 0; first < 2; ++first) {
+                const size_t a = first, b = first + 1, d = first + 2;
+                for (int i = 0; i <= kSteps; ++i)
+                    for (int j = 0; i + j <= kSteps; ++j) {
+                        const double wb = double(i) / kSteps, wd = double(j) / kSteps, wa = 1 - wb - wd;
+                        const auto picture = p.at(wa * c[a][0] + wb * c[b][0] + wd * c[d][0],
+                                                  wa * c[a][1] + wb * c[b][1] + wd * c[d][1]);
+                        for (size_t ch = 0; ch < 3; ++ch) {
+                            const double corners = wa * v[a][ch] + wb * v[b][ch] + wd * v[d][ch];
+                            most = std::max(most, 255.0 * std::abs(picture[ch] - corners));
+                        }
+                    }
+            }
+        }
+    return most;
+}
+
+// The picture bound on the active unit, read once per GL name and size: the sky is drawn on the
+// GL's thread only.
+const SkyPicture& skyPicture(uint32_t texture) {
+    static SkyPicture picture;
+    GLint width = 0, height = 0, wrapS = 0, wrapT = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
+    const bool repeatS = wrapS == GL_REPEAT, repeatT = wrapT == GL_REPEAT;
+    if (picture.Texture == texture && picture.Width == width && picture.Height == height &&
+        picture.RepeatS == repeatS && picture.RepeatT == repeatT)
+        return picture;
+    const long reading = picture.Reading + 1;
+    picture = SkyPicture{};
+    picture.Texture = texture, picture.Width = width, picture.Height = height;
+    picture.RepeatS = repeatS, picture.RepeatT = repeatT, picture.Reading = reading;
+    const bool known = (repeatS || wrapS == GL_CLAMP_TO_EDGE) && (repeatT || wrapT == GL_CLAMP_TO_EDGE);
+    if (texture == 0 || width <= 0 || height <= 0 || !known) return picture;
+    auto levels = readLevels(texture, GL_RGB, 0);
+    if (levels.size() != 1 || levels[0].size() != size_t(width) * size_t(height) * 3) return picture;
+    picture.Texels = std::move(levels[0]);
+    picture.Stray = strayAcrossFacets(picture);
+    return picture;
+}
+
 // The dome's rings as triangle strips, interleaved texture coordinates, colour and position
-// (GL_T2F_C3F_V3F), made for one set of sky colours and one lowest elevation.
+// (GL_T2F_C3F_V3F), made for one set of sky colours and one lowest elevation; and, given the sky's
+// picture, the same corners with the picture's value there times the colour (GL_C3F_V3F).
 struct DomeVertices {
     std::array<float, 3> Horizon{}, Zenith{};
     double Lowest = std::numeric_limits<double>::quiet_NaN();  // matches no elevation
-    std::vector<float> Vertices;
+    const SkyPicture* Picture = nullptr;
+    long PictureReading = 0;  // of the picture the shaded corners were made from
+    std::vector<float> Vertices, Shaded;
     std::array<GLint, kDomeRings> Firsts{};
     std::array<GLsizei, kDomeRings> Counts{};  // 0: the ring is wholly below what shows
     std::array<double, kDomeRings> Low{}, High{};  // radians
@@ -132,19 +236,23 @@ struct DomeVertices {
 };
 
 // Kept from draw to draw: the sky is drawn on the GL's thread only.
-DomeVertices& domeVertices(const SkyColours& c, double lowestElevation) {
+DomeVertices& domeVertices(const SkyColours& c, double lowestElevation, const SkyPicture* picture) {
     static DomeVertices dome;
-    if (dome.Horizon == c.Horizon && dome.Zenith == c.Zenith && dome.Lowest == lowestElevation) return dome;
+    if (dome.Horizon == c.Horizon && dome.Zenith == c.Zenith && dome.Lowest == lowestElevation &&
+        (!picture || (dome.Picture == picture && dome.PictureReading == picture->Reading)))
+        return dome;
     dome.Horizon = c.Horizon, dome.Zenith = c.Zenith, dome.Lowest = lowestElevation;
-    dome.Vertices.clear();
+    dome.Picture = picture;
+    dome.PictureReading = picture ? picture->Reading : 0;
+    dome.Vertices.clear(), dome.Shaded.clear();
     const auto colourAt = [&](double elevation, float* out) {
         const double t = std::pow(std::clamp(elevation / (kPi / 2), 0.0, 1.0), 0.55);
         for (int k = 0; k < 3; ++k) out[k] = float(c.Horizon[k] + (c.Zenith[k] - c.Horizon[k]) * t);
     };
     for (int r = 0; r < kDomeRings; ++r) {
-        const double e1 = -kPi / 9 + (kPi / 2 + kPi / 9) * (r + 1) / kDomeRings;
+        const double e1 = ringEdge(r + 1);
         // Below the horizon the ring has one colour and picture row, so cutting it changes no pixel.
-        const double e0 = std::max(-kPi / 9 + (kPi / 2 + kPi / 9) * r / kDomeRings, std::min(lowestElevation, 0.0));
+        const double e0 = std::max(ringEdge(r), std::min(lowestElevation, 0.0));
         dome.Low[r] = e0, dome.High[r] = e1;
         dome.Firsts[r] = GLint(dome.Vertices.size() / 8);
         dome.Counts[r] = e1 <= e0 ? 0 : 2 * (kDomeSegments + 1);
@@ -153,11 +261,17 @@ DomeVertices& domeVertices(const SkyColours& c, double lowestElevation) {
             const double a = 2 * kPi * s / kDomeSegments;
             for (double e : {e1, e0}) {
                 float v[8];
-                v[0] = float(s) / kDomeSegments * 4.0f, v[1] = float(std::max(e, 0.0) / (kPi / 2));
+                const auto st = domeCoordinates(s, e);
+                v[0] = float(st[0]), v[1] = float(st[1]);
                 colourAt(e, v + 2);
                 v[5] = float(std::cos(e) * std::sin(a)) * kDomeRadius, v[6] = float(std::sin(e)) * kDomeRadius;
                 v[7] = float(std::cos(e) * std::cos(a)) * kDomeRadius;
                 dome.Vertices.insert(dome.Vertices.end(), v, v + 8);
+                if (!picture) continue;
+                const auto texel = picture->at(st[0], st[1]);
+                const float shaded[6] = {float(v[2] * texel[0]), float(v[3] * texel[1]), float(v[4] * texel[2]),
+                                         v[5], v[6], v[7]};
+                dome.Shaded.insert(dome.Shaded.end(), shaded, shaded + 6);
             }
         }
     }
@@ -178,6 +292,12 @@ constexpr double kUnfoggedShare = 0.1;
 constexpr double kMagnified = 0.85;
 // The share of the view's open cells the magnified part must cover to be drawn apart.
 constexpr double kMagnifiedShare = 0.1;
+// The least alpha an alpha test must ask of a deck's fragments for a deck side above the eye to be
+// drawn unblended: a passing fragment then keeps at most a tenth of the sky behind it.
+constexpr double kUnblendedAlpha = 0.9;
+// How far (ft) the tiles of a deck's magnified square are grown to overlap their neighbours: a
+// small share of a pixel there, far more than the rasteriser's rounding of an edge.
+constexpr double kTileOverlap = 2.0;
 
 // The part of the convex polygon `in` where side(point) >= 0, into `out`; the number of its points.
 // A cut point is found along its edge in the edge's own direction, so the two parts a plane makes
@@ -382,6 +502,92 @@ int TerrainDrawer::mostOpaque(uint32_t texture) {
     return most;
 }
 
+// Of the picture's first level, per tile of kTileTexels x kTileTexels texels, the most opaque
+// texel within it and the one more all round that the linear filter reaches (wrapping round, as the
+// decks repeat their picture); kept for the last few GL names read.
+const TerrainDrawer::TileAlphas& TerrainDrawer::tileAlphas(uint32_t texture) {
+    for (const auto& k : TilesKept)
+        if (k.Texture == texture && texture != 0) return k;
+    TileAlphas& out = TilesKept[TilesNext];
+    TilesNext = (TilesNext + 1) % TilesKept.size();
+    out = TileAlphas{};
+    out.Texture = texture;
+    GLint width = 0, height = 0, wrapS = 0, wrapT = 0;
+    glPushAttrib(GL_TEXTURE_BIT);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
+    const auto levels = readLevels(texture, GL_ALPHA, 0);
+    glPopClientAttrib();
+    glPopAttrib();
+    // Only a repeating square picture of whole tiles; else no tile is known.
+    if (levels.size() != 1 || wrapS != GL_REPEAT || wrapT != GL_REPEAT || width != height || width < kTileTexels ||
+        width % kTileTexels != 0 ||
+        levels[0].size() != size_t(width) * size_t(height))
+        return out;
+    const int n = width / kTileTexels;
+    out.Across = n;
+    out.Most.assign(size_t(n) * size_t(n), 0);
+    for (int tj = 0; tj < n; ++tj)
+        for (int ti = 0; ti < n; ++ti) {
+            uint8_t most = 0;
+            for (int j = tj * kTileTexels - 1; j <= (tj + 1) * kTileTexels; ++j)
+                for (int i = ti * kTileTexels - 1; i <= (ti + 1) * kTileTexels; ++i)
+                    most = std::max(most, levels[0][size_t((j + width) % width) * size_t(width) +
+                                                    size_t((i + width) % width)]);
+            out.Most[size_t(tj) * size_t(n) + size_t(ti)] = most;
+        }
+    return out;
+}
+
+// The square [-half, half]^2 (ft about the eye's foot) of a deck whose picture, spanning `tile` ft,
+// has its corner (u, v) = (0, 0) at (-u0, -v0) pictures from the eye, cut along the picture's tile
+// lines into rectangles (x0, x1, z0, z1), into `out`: row by row, the runs of tiles where some texel
+// the linear filter reads on the first level lies above `failing` (0..255, of the picture's
+// alpha), each grown by `grow` ft each way, past the square's sides too. False, with nothing cut,
+// where the picture has no tiles or the square spans more of them than are worth cutting out.
+bool TerrainDrawer::squareTiles(double half, double u0, double v0, double tile, const TileAlphas& alphas,
+                                double failing, double grow, std::vector<std::array<double, 4>>& out) {
+    out.clear();
+    const int n = alphas.Across;
+    if (n <= 0 || !(half > 0) || 2 * half / tile * n > kMostTilesAcross) return false;
+    // The tile lines within the square, at x = (m / n - origin) tile, and its sides.
+    const auto lines = [&](double origin, std::vector<double>& at) {
+        at.clear();
+        at.push_back(-half);
+        for (long m = long(std::floor((origin - half / tile) * n)) + 1;; ++m) {
+            const double x = (double(m) / n - origin) * tile;
+            if (x >= half) break;
+            if (x > -half) at.push_back(x);
+        }
+        at.push_back(half);
+    };
+    lines(u0, TileXs);
+    lines(v0, TileZs);
+    // The tile a part between two lines lies in, by its middle.
+    const auto index = [&](double origin, double a, double b) {
+        const long k = long(std::floor((origin + (a + b) / 2 / tile) * n));
+        return size_t(((k % n) + n) % n);
+    };
+    for (size_t j = 0; j + 1 < TileZs.size(); ++j) {
+        const size_t tj = index(v0, TileZs[j], TileZs[j + 1]);
+        const double z0 = TileZs[j] - grow, z1 = TileZs[j + 1] + grow;
+        size_t from = 0;
+        bool open = false;
+        for (size_t i = 0; i + 1 < TileXs.size(); ++i) {
+            const bool blank = alphas.Most[tj * size_t(n) + index(u0, TileXs[i], TileXs[i + 1])] <= failing;
+            TilesLeftOut += blank;
+            if (!blank && !open) from = i, open = true;
+            if (blank && open) out.push_back({TileXs[from] - grow, TileXs[i] + grow, z0, z1}), open = false;
+        }
+        if (open) out.push_back({TileXs[from] - grow, half + grow, z0, z1});
+    }
+    return true;
+}
+
 namespace {
 
 // The steepest climb from the eye to the ground within `reach` (rise over run, each square taken at
@@ -519,7 +725,8 @@ void bindSoftPicture(uint32_t texture) {
 }
 
 int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround, double lowestElevation,
-                bool plain, const std::function<double()>& groundTop, std::span<const std::array<int, 4>> boxes) {
+                bool plain, const std::function<double()>& groundTop, std::span<const std::array<int, 4>> boxes,
+                bool pictureInVertices) {
     const SkyColours c = sky.getSkyColours();
     // Outside a cockpit's slice of the depths the depth buffer holds the ground alone: rings wholly
     // above the ground's top, and above the horizon, where a facet bulges no lower than its lower
@@ -552,7 +759,15 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
     glDisable(GL_BLEND);
     glEnable(GL_TEXTURE_2D);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    bindSoftPicture(glName(sky.SkyTextureSlot));
+    const uint32_t texture = glName(sky.SkyTextureSlot);
+    bindSoftPicture(texture);
+    // A smooth picture, which strays little across each facet from its values at the corners, is
+    // given with the corners' colours and interpolated: the rasteriser then reads no texel.
+    const SkyPicture* picture = nullptr;
+    if (!plain && pictureInVertices) {
+        const SkyPicture& p = skyPicture(texture);
+        if (p.Stray <= kDomeStray) picture = &p;
+    }
     // The dome's colours carry no alpha and an RGB picture's reads one: an alpha test that passes
     // one turns no fragment away, and left on it makes the rasteriser shade every fragment before
     // testing its depth.
@@ -574,7 +789,7 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
-    const bool mipmapped = !plain && mipFilter != GL_LINEAR && mipFilter != GL_NEAREST;
+    const bool mipmapped = !plain && !picture && mipFilter != GL_LINEAR && mipFilter != GL_NEAREST;
     const double pixel = widestPixel() * kPixelMargin;
     GLint filter = mipFilter;
     const auto useFilter = [&filter](GLint f) {
@@ -584,10 +799,15 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
     // Rings from 20 deg below the horizon to the zenith; below the horizon the horizon colour holds.
     // The vertices hold while the colours and the lowest elevation do: made once, then sent as
     // arrays, one draw per run of rings read with one filter.
-    DomeVertices& dome = domeVertices(c, lowestElevation);
+    DomeVertices& dome = domeVertices(c, lowestElevation, picture);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glClientActiveTexture(GL_TEXTURE0);
-    glInterleavedArrays(GL_T2F_C3F_V3F, 0, dome.Vertices.data());
+    if (picture) {
+        glDisable(GL_TEXTURE_2D);
+        glInterleavedArrays(GL_C3F_V3F, 0, dome.Shaded.data());
+    } else {
+        glInterleavedArrays(GL_T2F_C3F_V3F, 0, dome.Vertices.data());
+    }
     // Each ring's quads that can reach the drawn window, as runs of its strip; a run starts at an
     // even vertex, so its triangles keep the order of their corners.
     std::array<GLint, kDomeRings * kDomeSegments / 2 + kDomeRings> firsts{};
@@ -675,6 +895,7 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
         const float cx = float(s[0]) * d, cy = float(s[1]) * d, cz = float(s[2]) * d;
         glEnable(GL_BLEND);
         glBlendFunc(GL_ONE, GL_ONE);
+        glEnable(GL_TEXTURE_2D);
         glBindTexture(GL_TEXTURE_2D, glName(sky.SunTextureSlot));
         glColor3f(c.Sun[0], c.Sun[1], c.Sun[2]);
         std::array<std::array<float, 3>, 4> corners{};
@@ -835,7 +1056,18 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
                                    (alphaFunc == GL_GREATER || alphaFunc == GL_GEQUAL)
                                ? 255.0 * alphaRef - 1.5
                                : -1.0;
+    // Under an alpha test that passes only alphas near one, blending mixes in no more than the small
+    // rest of what lies behind. Behind a deck side above the eye lies the sky, whose colours are
+    // near the cloud's: drawn over it unblended, a passing fragment moves a pixel by a few levels,
+    // and the rasteriser neither reads nor mixes the pixel. Below the eye the ground, far darker
+    // than a sunlit deck, may lie behind: blended as it is.
+    const bool unblended = !Exact && DecksUnblended && glIsEnabled(GL_ALPHA_TEST) &&
+                           (alphaFunc == GL_GREATER || alphaFunc == GL_GEQUAL) && alphaRef >= float(kUnblendedAlpha);
+    // Of a side drawn so, a part magnified on every pixel may leave out its picture's tiles that
+    // no fragment can pass the alpha test in (-1: none is left out).
+    const double tilesFailing = unblended && BlankTilesLeftOut ? 255.0 * alphaRef - 1.5 : -1.0;
     DecksMagnified = 0;
+    TilesLeftOut = 0;
     // The largest turn of the line of sight from one pixel to the next (radians) in the window's
     // own view: where a level deck h ft off the eye lies within d of it, a pixel's step moves the
     // point seen by at most d^2 / h times that, and the GL's measure of a picture's stretch is no
@@ -880,6 +1112,8 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
             ++DecksBlank;
             continue;
         }
+        // The most opaque texel round each tile of the picture.
+        const TileAlphas* tiles = tilesFailing >= 0 ? &tileAlphas(texture) : nullptr;
         bindSoftPicture(texture);
         // Where the picture is magnified on every pixel the GL reads its first level by the
         // magnifying filter, whatever the mip levels: read so without them, the rasteriser skips
@@ -899,6 +1133,7 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
                 untested = deckClearOfGround(t, eye, heights[s] - eye.Y, reach, highest);
             }
             untested ? glDisable(GL_DEPTH_TEST) : glEnable(GL_DEPTH_TEST);
+            unblended && heights[s] > eye.Y ? glDisable(GL_BLEND) : glEnable(GL_BLEND);
             DecksUntested += untested;
             glColor4f(light[0] * shade, light[1] * shade, light[2] * shade, a);
             const float y = float(heights[s] - eye.Y), r = float(reach);
@@ -964,17 +1199,24 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
                 return DeckPoint{float(x), y, float(z), float(u0 + x / kTile), float(v0 + z / kTile)};
             };
             const double hf = half;
-            const std::array<std::array<double, 4>, 5> rects{{{-hf, hf, -hf, hf},
-                                                              {-reach, reach, -reach, -hf},
-                                                              {-reach, reach, hf, reach},
-                                                              {-reach, -hf, -hf, hf},
-                                                              {hf, reach, -hf, hf}}};
+            // Unblended, the square may go as the runs of its picture's tiles that a fragment can
+            // pass the alpha test in: grown a little each way, they overlap one another and the
+            // bands, where a pixel drawn twice takes the same colour, so that no pixel falls
+            // between them where their edges meet away from a shared corner.
+            std::vector<std::array<double, 4>>& rects = DeckRects;
+            rects.clear();
+            if (!(unblended && heights[s] > eye.Y && tiles &&
+                  squareTiles(hf, u0, v0, kTile, *tiles, tilesFailing / a, kTileOverlap, rects)))
+                rects.assign(1, {-hf, hf, -hf, hf});
+            const size_t squareRects = rects.size();
+            rects.insert(rects.end(), {{-reach, reach, -reach, -hf}, {-reach, reach, hf, reach}, {-reach, -hf, -hf, hf},
+                                       {hf, reach, -hf, hf}});
             nearPieces.clear(), farPieces.clear(), nearMagnified.clear(), farMagnified.clear();
             for (size_t q = 0; q < rects.size(); ++q) {
                 const auto& b = rects[q];
                 const DeckPoint piece[4] = {point(b[0], b[2]), point(b[1], b[2]), point(b[1], b[3]), point(b[0], b[3])};
-                DeckPieces& near = q == 0 ? nearMagnified : nearPieces;
-                DeckPieces& far = q == 0 ? farMagnified : farPieces;
+                DeckPieces& near = q < squareRects ? nearMagnified : nearPieces;
+                DeckPieces& far = q < squareRects ? farMagnified : farPieces;
                 if (!apart) {
                     far.add(piece, 4);
                     continue;

@@ -99,6 +99,7 @@ public:
     long decksUntested() const { return DecksUntested; }  // deck sides drawn without the depth test, at the last draw
     long decksMagnified() const { return DecksMagnified; }  // deck sides with a part read unmipped, at the last draw
     long decksBlank() const { return DecksBlank; }  // layers left out as no texel could pass the alpha test, at the last draw
+    long deckTilesLeftOut() const { return TilesLeftOut; }  // of decks' magnified parts, at the last draw
     long squaresCutAnew() const { return CutAnew; }   // far ground squares cut along their other diagonal, at the last draw
     long trianglesInMean() const { return InMean; }   // far ground triangles drawn in their picture's mean, at the last draw
     long trianglesFoggedInStage() const { return FogStaged; }  // far ground triangles fogged by the texture stage, at the last draw
@@ -125,6 +126,15 @@ public:
     // rasteriser sets it up once a triangle instead of reading a constant at every pixel. The
     // same pixels; off in the plain drawing and to compare.
     bool DeckColourInVertices = true;
+    // Under an alpha test that passes only fragments of alpha 0.9 or more, the deck sides above the
+    // eye, seen against the sky, are drawn without blending: a passing fragment replaces the pixel
+    // instead of keeping a tenth or less of it, a few levels apart, and the rasteriser neither reads
+    // nor mixes the pixel. Not in the plain drawing; off to compare.
+    bool DecksUnblended = true;
+    // A deck side drawn so leaves out, of its part magnified on every pixel (read from its picture's
+    // first level alone), the tiles of the picture where no texel the filter reads can pass the
+    // alpha test: not a fragment there would. Not in the plain drawing; off to compare.
+    bool BlankTilesLeftOut = true;
     // Work that cannot change a pixel is skipped: far ground triangles (and their roads) that light
     // no pixel centre are not sent, ground nearer than the fog's start, where its factor is one,
     // is drawn without fog, a deck that the ground cannot hide is drawn without the depth test, and
@@ -259,6 +269,22 @@ private:
     int mostOpaque(uint32_t texture);
     std::array<std::pair<uint32_t, int>, 4> OpaqueKept{};
     size_t OpaqueNext = 0;  // the entry replaced next
+    // Per tile of a deck's picture, the most opaque texel of its first level that the linear filter
+    // reads within the tile (0..255); no tiles where the picture cannot be cut so.
+    static constexpr int kTileTexels = 16;
+    static constexpr double kMostTilesAcross = 24;  // a larger square is drawn whole
+    struct TileAlphas {
+        uint32_t Texture = 0;
+        int Across = 0;  // tiles each way
+        std::vector<uint8_t> Most;
+    };
+    const TileAlphas& tileAlphas(uint32_t texture);
+    std::array<TileAlphas, 2> TilesKept{};
+    size_t TilesNext = 0;
+    bool squareTiles(double half, double u0, double v0, double tile, const TileAlphas& alphas, double failing,
+                     double grow, std::vector<std::array<double, 4>>& out);
+    std::vector<double> TileXs, TileZs;            // scratch: the tile lines across a square
+    std::vector<std::array<double, 4>> DeckRects;  // scratch: a deck's rectangles
     std::array<std::array<Run, 2>, 2> Roads;  // the straight pieces, the bends
     std::array<RoadShape, 2> RoadShapes;
     std::array<uint32_t, 2> RoadShapeTextures{};  // the GL textures the shapes were read from
@@ -272,6 +298,7 @@ private:
     long DecksUntested = 0;
     long DecksMagnified = 0;
     long DecksBlank = 0;
+    long TilesLeftOut = 0;
     long CutAnew = 0;
     long InMean = 0;
     long FogStaged = 0;
@@ -309,10 +336,14 @@ private:
 // buffer holds nothing but the ground, gives the elevation (radians) above which no ground shows:
 // the rings above it are drawn without the depth test. Returns the rings so drawn. The dome is
 // drawn under each of the disjoint scissor `boxes` (x, y, width, height, px; none: as the scissor
-// stands), sending under each only the quads, and the sun, that can reach it.
+// stands), sending under each only the quads, and the sun, that can reach it. With
+// `pictureInVertices`, unless `plain`, a sky picture smooth enough across each facet is drawn as its
+// value at the facet's corners times their colours, interpolated, without reading a texel: a few
+// levels apart at most.
 int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround = false,
                 double lowestElevation = kWholeDome, bool plain = false,
-                const std::function<double()>& groundTop = nullptr, std::span<const std::array<int, 4>> boxes = {});
+                const std::function<double()>& groundTop = nullptr, std::span<const std::array<int, 4>> boxes = {},
+                bool pictureInVertices = true);
 
 // Runs `draw` under each of the disjoint scissor `boxes` in turn (x, y, width, height, px; within a
 // scissor box already set, boxes it leaves empty passed over), handing it the box's place in
