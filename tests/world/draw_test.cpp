@@ -9,8 +9,8 @@
 // sky read without the mip levels the GL would not choose; a
 // triangle said to light no pixel centre lights none; a cloud deck fogged by its distance; the
 // ground takes the daylight; a widened view draws as the window's own; far squares drawn in their
-// picture's mean colour within its bound and reading no finer level than reckoned, and fogged by
-// their texture stage as by the GL.
+// picture's mean colour within its bound and reading no finer level than reckoned, drawn whole in
+// blocks without opening a pixel, and fogged by their texture stage as by the GL.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -73,6 +73,7 @@ protected:
         world->sky.setTimeOfDay(11.0);
         world->terrain.setFogDistance(0.0);  // the farthest
         world->terrain.setDrawDetail(1);
+        world->drawer.MergesFarBlocks = true;
     }
     std::vector<uint8_t> frame(const worlddraw::Eye& eye, const Camera& cam, bool withCloud, bool skyBehind = false) {
         auto pixels = world->draw(eye, cam, withCloud, skyBehind);
@@ -770,6 +771,8 @@ TEST_F(WorldDrawTest, ACoverGridTakenFrameAfterFrameAnswersAsAFreshOne) {
 // then in haze so close that the near ground is fogged and in middling haze under a low sun, whose
 // light the ground takes.
 TEST_F(WorldDrawTest, WorkThatCannotShowIsSkippedUnseen) {
+    // Far blocks drawn whole are made of the squares sent, which the skipping changes.
+    world->drawer.MergesFarBlocks = false;
     const Vector3 noon = world->sky.getSunVector();
     long unlit = 0, apart = 0;
     for (const double haze : {0.0, 1.5e-4, 4e-5})
@@ -1103,6 +1106,9 @@ TEST_F(WorldDrawTest, ACloudDeckIsFoggedByItsDistance) {
 // in, the more squares drawn in their mean; were the bound loose, the far fields would lose their
 // pattern where the pilot aims, which the rule against the plain drawing would catch.
 TEST_F(WorldDrawTest, FarSquaresDrawnInTheirMeanStayWithinTheBound) {
+    // Each square in its own mean: blocks drawn whole may give a pixel on a square's edge its
+    // neighbour's (their own test).
+    world->drawer.MergesFarBlocks = false;
     const Vector3 kept = world->sky.getSunVector();
     std::array<long, 2> inMean{};  // without the fog's share, with it
     for (const Vector3& sun : {kept, Vector3{1.0, 0.05, 0.2}}) {
@@ -1144,6 +1150,62 @@ TEST_F(WorldDrawTest, FarSquaresDrawnInTheirMeanStayWithinTheBound) {
     world->drawer.MeanBound = 14.0;
     EXPECT_TRUE(loose.first > long(kWidth) * kHeight / 100 || loose.second > 0)
         << loose.first << " pixels apart, " << loose.second << " in the middle";
+}
+
+// Far squares drawn whole in blocks, against the same squares drawn one by one: seen low over the
+// front and higher, along it, across and aslant, in the farthest haze and a close one, no pixel more
+// than 16 levels apart and hardly any more than 2; with the ground alone drawn over a cleared frame,
+// no pixel inside the ground (covered above and below) left open that the squares cover, as a
+// T-junction along a block's side could; and the rule kept against the plain drawing.
+TEST_F(WorldDrawTest, FarBlocksDrawnWholeOpenNoPixelAndLookTheSame) {
+    const std::array<float, 3> light = world->sky.getSkyColours().Light;
+    const auto name = [&](int32_t slot) { return world->view.glName(slot); };
+    long merged = 0;
+    for (const double haze : {0.0, 1.5e-4})
+        for (const double height : {1500.0, 3000.0, 9000.0})
+            for (const Camera& cam :
+                 {test::kAlongTheFront, Camera{200.0, -2.0}, Camera{45.0, -6.0}, Camera{300.0, -4.0, 20.0}}) {
+                world->terrain.setFogDistance(haze);
+                const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
+                const std::string where = "haze " + std::to_string(haze) + ", " + std::to_string(int(height)) +
+                                          " ft, heading " + std::to_string(int(cam.Heading));
+                const auto ground = [&] {
+                    return world->draw(at, cam, false, false, nullptr, [&] {
+                        glClearColor(1, 0, 1, 1);
+                        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+                        world->drawer.draw(world->terrain, at, name, light);
+                    });
+                };
+                world->drawer.MergesFarBlocks = false;
+                const auto squares = frame(at, cam, false, true), squaresAlone = ground();
+                world->drawer.MergesFarBlocks = true;
+                const auto blocks = frame(at, cam, false, true), blocksAlone = ground();
+                merged += world->drawer.blocksMerged();
+
+                EXPECT_EQ(differing(squares, blocks, 16), 0) << where;
+                EXPECT_LE(differing(squares, blocks, 2), long(kWidth) * kHeight / 2000) << where;
+                const auto open = [&](const std::vector<uint8_t>& p, int x, int y) {
+                    const size_t k = (size_t(y) * kWidth + x) * 4;
+                    return p[k] == 255 && p[k + 1] == 0 && p[k + 2] == 255;
+                };
+                long opened = 0;
+                for (int y = 1; y + 1 < kHeight; ++y)
+                    for (int x = 0; x < kWidth; ++x)
+                        opened += open(blocksAlone, x, y) && !open(squaresAlone, x, y) &&
+                                  !open(blocksAlone, x, y - 1) && !open(blocksAlone, x, y + 1);
+                EXPECT_EQ(opened, 0) << where;
+                world->drawer.Exact = true;
+                world->PlainSky = true;
+                const auto exact = frame(at, cam, false, true);
+                EXPECT_EQ(world->drawer.blocksMerged(), 0) << "in the plain drawing";
+                world->drawer.Exact = false;
+                world->PlainSky = false;
+                const auto rule = apartByTheRule(exact, blocks);
+                EXPECT_LE(rule.first, long(kWidth) * kHeight / 100) << where;
+                EXPECT_EQ(rule.second, 0) << where << ", in the middle third";
+            }
+    world->terrain.setFogDistance(0.0);
+    EXPECT_GT(merged, 200) << "blocks drawn whole";
 }
 
 // Far squares in daylight take the fog in their texture stage, from its share at their corners,

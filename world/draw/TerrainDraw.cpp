@@ -846,6 +846,277 @@ void TerrainDrawer::markShownBlocks(const RIDUdidav& t, const Eye& eye, int i0, 
         }
 }
 
+void TerrainDrawer::addMergedSquares(const RIDUdidav& t, const Eye& eye, const ViewFrustum& frustum, double fogStart,
+                                     double fogEnd) {
+    if (Candidates.empty()) return;
+    // The grid spans the candidates alone.
+    int ci0 = Candidates[0][0], ci1 = ci0, cj0 = Candidates[0][1], cj1 = cj0;
+    for (const auto& c : Candidates)
+        ci0 = std::min(ci0, c[0]), ci1 = std::max(ci1, c[0]), cj0 = std::min(cj0, c[1]), cj1 = std::max(cj1, c[1]);
+    MergeGrid.reset(ci0, cj0, ci1 - ci0 + 1, cj1 - cj0 + 1);
+    MapCodes.assign(MergeGrid.Keys.size(), 0);
+    for (const auto& c : Candidates) {
+        const size_t k = MergeGrid.at(c[0], c[1]);
+        MergeGrid.Keys[k] = uint8_t(c[2]);
+        MapCodes[k] = uint8_t(c[3]);
+    }
+    const BlockGrid& grid = MergeGrid;
+    const auto height = [&t](int i, int j) { return t.postFeet(i, j); };
+    // The least and greatest of each channel of the block's squares' means.
+    const auto colourRange = [&](int i, int j, int size, std::array<float, 3>& low, std::array<float, 3>& high) {
+        for (int dj = 0; dj < size; ++dj)
+            for (int di = 0; di < size; ++di) {
+                const auto& mean = MeanColours[std::min<size_t>(MapCodes[grid.at(i + di, j + dj)], kGroundCodes - 1)];
+                for (size_t c = 0; c < 3; ++c) low[c] = std::min(low[c], mean[c]), high[c] = std::max(high[c], mean[c]);
+            }
+    };
+    const auto spread = [](const std::array<float, 3>& low, const std::array<float, 3>& high) {
+        return 255.0 * std::max({high[0] - low[0], high[1] - low[1], high[2] - low[2]});
+    };
+    // The fog's factor at the block's nearest corner in depth, where it is greatest.
+    const auto fogShare = [&](int i, int j, int size) {
+        if (grid.Keys[grid.at(i, j)] != 1 || !(fogEnd > fogStart)) return 1.0;
+        double nearest = std::numeric_limits<double>::infinity();
+        for (int c = 0; c < 4; ++c) {
+            const Vertex v = post(t, eye, i + (c & 1) * size, j + (c >> 1) * size);
+            nearest = std::min(nearest, frustum.fogDepth(v.X, v.Y, v.Z));
+        }
+        return std::clamp((fogEnd - nearest) / (fogEnd - fogStart), 0.0, 1.0);
+    };
+    // How far (ft) the block's posts may lie off its plane; negative: it is not merged. Within a
+    // block, which square a pixel takes is told by the colour map's coordinate rather than by the
+    // rasteriser's edges, which it snaps to its sub-pixel grid: a pixel on a square's edge may take
+    // its neighbour's colour. So only blocks whose squares' colours, as the fog leaves them, lie
+    // within MergedSpread levels of each other are merged. A post off the plane by e ft moves by
+    // at most e / distance radians, kept within MergedShift of the closest pixel spacing; the
+    // block's nearest point is at least its horizontal distance from the eye.
+    const auto tolerance = [&](int i, int j, int size) {
+        const double x0 = i * kSquareFeet - eye.X, x1 = (i + size) * kSquareFeet - eye.X;
+        const double z0 = j * kSquareFeet - eye.Z, z1 = (j + size) * kSquareFeet - eye.Z;
+        const double nx = std::max({x0, -x1, 0.0}), nz = std::max({z0, -z1, 0.0});
+        std::array<float, 3> low{1, 1, 1}, high{0, 0, 0};
+        colourRange(i, j, size, low, high);
+        if (!(fogShare(i, j, size) * spread(low, high) <= MergedSpread)) return -1.0;
+        // Every triangle of the block faces the eye: no crest within it hides ground beyond, which
+        // a post moved down a little could show, or moved up, hide.
+        for (int dj = 0; dj < size; ++dj)
+            for (int di = 0; di < size; ++di) {
+                const int pi = i + di, pj = j + dj;
+                const double ex = eye.X - pi * kSquareFeet, ez = eye.Z - pj * kSquareFeet;
+                const double h00 = t.postFeet(pi, pj), h10 = t.postFeet(pi + 1, pj), h11 = t.postFeet(pi + 1, pj + 1),
+                             h01 = t.postFeet(pi, pj + 1);
+                // Each triangle's plane y = h00 + gx x + gz z: the eye above it.
+                const double g[2][2] = {{(h10 - h00) / kSquareFeet, (h11 - h10) / kSquareFeet},
+                                        {(h11 - h01) / kSquareFeet, (h01 - h00) / kSquareFeet}};
+                for (const auto& q : g)
+                    if (!(eye.Y - h00 - q[0] * ex - q[1] * ez > 0)) return -1.0;
+            }
+        return MergedShift * frustum.LeastPixelAngle * std::sqrt(nx * nx + nz * nz);
+    };
+    mergeBlocks(MergeGrid, height, tolerance, {8, 4, 2});
+    const float across = float(grid.Across), down = float(grid.Down);
+    long squaresMerged = 0;
+    for (const auto& c : Candidates) {
+        const int i = c[0], j = c[1];
+        const size_t k = grid.at(i, j);
+        const bool farClear = c[2] == 2;
+        const int size = grid.Sizes[k];
+        if (!size) continue;
+        ++squaresMerged;
+        if (unsigned(i) % unsigned(size) != 0 || unsigned(j) % unsigned(size) != 0) continue;  // not the block's first
+        // The diagonal nearer the line of sight to the block's middle, seen from above, spans
+        // fewer pixels.
+        bool diagonal0 = true;
+        if (CutsAlongTheSight) {
+            const double mx = (i + 0.5 * size) * kSquareFeet - eye.X, mz = (j + 0.5 * size) * kSquareFeet - eye.Z;
+            diagonal0 = !(std::abs(-mx - mz) < std::abs(mx - mz));  // (1, 1) against (-1, 1) across the sight
+        }
+        // A side drawn straight between its corners where it meets a block of its size, whose
+        // posts lie within the tolerance of both blocks' planes: a pixel there may change
+        // block, so only where the two blocks' colours together, as the fog leaves them, lie
+        // within MergedSpread, or its posts lie on the line to the floats' rounding; else
+        // through them. Both blocks find the same.
+        uint8_t sides = sidesWithPosts(grid, i, j, size);
+        std::array<float, 3> low{1, 1, 1}, high{0, 0, 0};
+        colourRange(i, j, size, low, high);
+        const double share = fogShare(i, j, size);
+        static constexpr int kFrom[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+        static constexpr int kAlong[4][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
+        for (int side = 0; side < 4; ++side) {
+            if (sides >> side & 1) continue;
+            const int ni = i + (side == 1 ? size : side == 3 ? -size : 0);
+            const int nj = j + (side == 2 ? size : side == 0 ? -size : 0);
+            std::array<float, 3> bothLow = low, bothHigh = high;
+            colourRange(ni, nj, size, bothLow, bothHigh);
+            if (std::max(share, fogShare(ni, nj, size)) * spread(bothLow, bothHigh) <= MergedSpread) continue;
+            const int ai = i + kFrom[side][0] * size, aj = j + kFrom[side][1] * size;
+            const int bi = ai + kAlong[side][0] * size, bj = aj + kAlong[side][1] * size;
+            const double x0 = std::min(ai, bi) * kSquareFeet - eye.X, x1 = std::max(ai, bi) * kSquareFeet - eye.X;
+            const double z0 = std::min(aj, bj) * kSquareFeet - eye.Z, z1 = std::max(aj, bj) * kSquareFeet - eye.Z;
+            const double nx = std::max({x0, -x1, 0.0}), nz = std::max({z0, -z1, 0.0});
+            const double most = kStraightShift * frustum.LeastPixelAngle * std::sqrt(nx * nx + nz * nz);
+            const double ha = t.postFeet(ai, aj), hb = t.postFeet(bi, bj);
+            for (int k = 1; k < size; ++k) {
+                const double h = t.postFeet(ai + kAlong[side][0] * k, aj + kAlong[side][1] * k);
+                if (!(std::abs(h - (ha + (hb - ha) * k / size)) <= most)) {
+                    sides |= uint8_t(1 << side);
+                    break;
+                }
+            }
+        }
+        blockTriangles(size, sides, diagonal0, BlockTriangles);
+        // A vertex for each post the triangles use, at its place in the colour map, whose texel
+        // (i - I0, j - J0) holds square (i, j)'s mean: every pixel takes its own square's (to
+        // within the rounding where squares meet).
+        Run& run = farClear ? ClearBlockRun : BlockRun;
+        std::array<uint32_t, (8 + 1) * (8 + 1)> made;
+        made.fill(std::numeric_limits<uint32_t>::max());
+        for (const auto& triangle : BlockTriangles)
+            for (const PostOffset& p : triangle) {
+                uint32_t& v = made[size_t(p[1] * (size + 1) + p[0])];
+                if (v == std::numeric_limits<uint32_t>::max()) {
+                    v = uint32_t(run.Far.size());
+                    Vertex at = post(t, eye, i + p[0], j + p[1]);
+                    // Drawn a 256th of a texel inside the block's own texels at its edges: a
+                    // pixel the block covers there would else read its neighbour's by rounding.
+                    const double middle = 0.5 * size, inward = 1.0 - 2.0 / 256 / size;
+                    at.U = float((i - grid.I0 + middle + (p[0] - middle) * inward) / across);
+                    at.V = float((j - grid.J0 + middle + (p[1] - middle) * inward) / down);
+                    run.Far.push_back(at);
+                }
+                run.FarTriangles.push_back(v);
+            }
+        ++Merged;
+    }
+    // Blocks that save few triangles do not pay for the map and the change of state they need:
+    // then every square is drawn on its own.
+    const long blockTriangles = long(BlockRun.FarTriangles.size() + ClearBlockRun.FarTriangles.size()) / 3;
+    if (2 * squaresMerged - blockTriangles < kLeastTrianglesSaved) {
+        BlockRun.clear(), ClearBlockRun.clear();
+        Merged = 0;
+        std::fill(MergeGrid.Sizes.begin(), MergeGrid.Sizes.end(), 0);
+    }
+    for (const auto& c : Candidates) {
+        const int i = c[0], j = c[1], code = std::min(c[3], kGroundCodes - 1);
+        if (grid.Sizes[grid.at(i, j)]) continue;
+        const bool farClear = c[2] == 2;
+        Run& run = (farClear ? ClearMeanRuns : MeanRuns)[0];
+        const double uvScale = code == kShellMud || code == kTrenches ? 0.5 : 1.0;
+        const int group = code + (farClear ? kGroundCodes : 0) + 4 * kGroundCodes;
+        addSquare(t, eye, i, j, int(squareHash(i, j) & 3), !perSquarePicture(code), uvScale, false, group, run);
+        run.FarCodes.resize(run.Far.size(), uint8_t(code));
+    }
+}
+
+void TerrainDrawer::drawBlocks() {
+    if (BlockRun.FarTriangles.empty() && ClearBlockRun.FarTriangles.empty()) return;
+    const BlockGrid& grid = MergeGrid;
+    // The colour map: each square's mean as drawn, as it now stands, loaded again only when it
+    // changed (the eye's square, the light, or which squares are drawn in their mean).
+    MapTexels.assign(size_t(grid.Across) * size_t(grid.Down) * 4, 0);
+    const auto level = [](float c) { return uint8_t(std::lround(std::clamp(c, 0.0f, 1.0f) * 255.0f)); };
+    for (size_t k = 0; k < grid.Keys.size(); ++k) {
+        if (!grid.Sizes[k]) continue;
+        const std::array<float, 3>& mean = MeanColours[std::min<size_t>(MapCodes[k], kGroundCodes - 1)];
+        for (size_t c = 0; c < 3; ++c) MapTexels[k * 4 + c] = level(mean[c]);
+        MapTexels[k * 4 + 3] = 255;
+    }
+    glPushAttrib(GL_TEXTURE_BIT | GL_ENABLE_BIT | GL_FOG_BIT | GL_CURRENT_BIT | GL_LIGHTING_BIT);
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT | GL_CLIENT_PIXEL_STORE_BIT);
+    // The name kept is still the map only while it reads as one: a context made anew, or the name
+    // deleted and given out again, leaves it another picture or none, which is left alone.
+    bool ours = ColourMap && glIsTexture(ColourMap);
+    if (ours) {
+        glBindTexture(GL_TEXTURE_2D, ColourMap);
+        GLint width = 0, height = 0, filter = 0, last = -1;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, &last);
+        ours = width == MapSize[0] && height == MapSize[1] && filter == GL_NEAREST && last == 0;
+    }
+    if (!ours) {
+        glGenTextures(1, &ColourMap);
+        glBindTexture(GL_TEXTURE_2D, ColourMap);
+        MapLoaded.clear();
+        MapSize = {};
+    }
+    if (MapTexels != MapLoaded) {
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+        glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+        if (MapLoaded.size() != MapTexels.size() || MapSize != std::array<int, 2>{grid.Across, grid.Down}) {
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, grid.Across, grid.Down, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                         MapTexels.data());
+            MapSize = {grid.Across, grid.Down};
+        } else {
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, grid.Across, grid.Down, GL_RGBA, GL_UNSIGNED_BYTE,
+                            MapTexels.data());
+        }
+        MapLoaded = MapTexels;
+    }
+    glEnable(GL_TEXTURE_2D);
+    glDisable(GL_FOG);
+    // The map's colour as it is: no colour read where the fog is not mixed in.
+    setCombineStage(GL_REPLACE, GL_TEXTURE, GL_TEXTURE, 1.0f, GL_TEXTURE);
+    const auto send = [](const Run& run, const std::vector<uint32_t>& triangles) {
+        glInterleavedArrays(GL_T2F_V3F, 0, run.Far.data());
+        glDrawElements(GL_TRIANGLES, GLsizei(triangles.size()), GL_UNSIGNED_INT, triangles.data());
+    };
+    const auto count = [this](const Run& run) {
+        const long n = long(run.FarTriangles.size() / 3);
+        Triangles += n;
+        InMean += n;
+    };
+    if (!ClearBlockRun.FarTriangles.empty()) {
+        send(ClearBlockRun, ClearBlockRun.FarTriangles);
+        count(ClearBlockRun);
+    }
+    const Run& run = BlockRun;
+    if (!run.FarTriangles.empty()) {
+        // Those wholly within the fog's start and end mix the fog's colour, given with each vertex,
+        // with the map by the fog's share there, carried as the vertex's alpha: what the GL's fog
+        // gives, as in drawStagedRuns, without reading a constant at every pixel. The rest are
+        // fogged by the GL.
+        const LoadedFog fog;
+        const size_t n = run.Far.size();
+        FogShares.resize(n * 4);
+        FogInside.resize(n);
+        for (size_t v = 0; v < n; ++v) {
+            bool inside = true;
+            const double f = fog.usable() ? fog.share(run.Far[v], inside) : 1.0;
+            FogInside[v] = inside && fog.usable();
+            for (size_t c = 0; c < 3; ++c) FogShares[v * 4 + c] = fog.Colour[c];
+            FogShares[v * 4 + 3] = float(f);
+        }
+        splitByFog(run.FarTriangles, FogInside, FogAtCorners, FogByGL);
+        if (!FogByGL.empty()) {
+            glEnable(GL_FOG);
+            send(run, FogByGL);
+            glDisable(GL_FOG);
+        }
+        if (!FogAtCorners.empty()) {
+            setCombineStage(GL_INTERPOLATE, GL_TEXTURE, GL_PRIMARY_COLOR, 1.0f, GL_TEXTURE);
+            glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE2_RGB, GL_PRIMARY_COLOR);
+            glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND2_RGB, GL_SRC_ALPHA);
+            glShadeModel(GL_SMOOTH);
+            glInterleavedArrays(GL_T2F_V3F, 0, run.Far.data());  // (which turns the colour array off)
+            glEnableClientState(GL_COLOR_ARRAY);
+            glColorPointer(4, GL_FLOAT, 0, FogShares.data());
+            glDrawElements(GL_TRIANGLES, GLsizei(FogAtCorners.size()), GL_UNSIGNED_INT, FogAtCorners.data());
+        }
+        count(run);
+    }
+    glPopClientAttrib();
+    glPopAttrib();
+}
+
 void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot& glName, const std::array<float, 3>& light,
                          const ScreenCover* cover) {
     Triangles = 0;
@@ -856,11 +1127,13 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     LowestOpenElevation = kWholeDome;
     InMean = 0;
     FogStaged = 0;
+    Merged = 0;
     for (auto* runs : {&Runs, &ClearRuns, &StagedRuns})
         for (auto& part : *runs)
             for (auto& run : part) run.clear();
     for (auto* runs : {&MeanRuns, &ClearMeanRuns})
         for (auto& run : *runs) run.clear();
+    BlockRun.clear(), ClearBlockRun.clear();
     for (auto& part : Roads)
         for (auto& run : part) run.clear();
     if (!t.hasGrid()) return;
@@ -938,6 +1211,8 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     for (int i = i0; i <= i1; ++i)
         ColumnDx[size_t(i - i0)] = std::max({i * kSquareFeet - eye.X, eye.X - (i + 1) * kSquareFeet, 0.0});
     const bool coverShows = cover && !cover->empty();
+    const bool merges = !Exact && MergesFarBlocks && DrawsInMean;
+    Candidates.clear();
     for (int j = j0; j <= j1; ++j) {
         const uint8_t* blocks = &BlockShown[size_t((j - j0) / kBlock) * blocksAcross];
         const double dz = std::max({j * kSquareFeet - eye.Z, eye.Z - (j + 1) * kSquareFeet, 0.0});
@@ -1027,18 +1302,21 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             const bool staged = stages && !near && !clear && !inMean && nearest >= fogStart && farthest <= reach;
             const int group = code + (farClear ? kGroundCodes : 0) + (clipped ? 2 * kGroundCodes : 0) +
                               (inMean ? 4 * kGroundCodes : 0) + (staged ? 8 * kGroundCodes : 0);
+            std::array<bool, 2> blank{};
+            if (edges && !near && !Exact) blank = {spans >= blankAt[0], spans >= blankAt[1]};
+            // Left for the blocks: a mean square the GL need not clip, both triangles lit and no
+            // road drawn over it.
+            if (merges && inMean && !clipped && lit == 3 && (!edges || (blank[0] && blank[1]))) {
+                Candidates.push_back({i, j, farClear ? 2 : 1, code});
+                continue;
+            }
             Run& run = inMean   ? (farClear ? ClearMeanRuns : MeanRuns)[clipped]
                        : staged ? StagedRuns[clipped][code]
                                 : (farClear ? ClearRuns : Runs)[clipped][code];
             addSquare(t, eye, i, j, int(squareHash(i, j) & 3), !perSquare, uvScale, near, group, run, lit);
             if (inMean) run.FarCodes.resize(run.Far.size(), uint8_t(code));
 
-            if (!edges) continue;
-            std::array<bool, 2> blank{};
-            if (!near && !Exact) {
-                blank = {spans >= blankAt[0], spans >= blankAt[1]};
-                if (blank[0] && blank[1]) continue;
-            }
+            if (!edges || (blank[0] && blank[1])) continue;
             const auto road = [&](int turns, int kind) {
                 if (!blank[kind]) addRoad(t, eye, i, j, turns, kind, d, near, lit, clipped);
             };
@@ -1068,6 +1346,8 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             if (loose & (kEdgeLowX | kEdgeHighX)) road(1, 0);
         }
     }
+
+    if (merges) addMergedSquares(t, eye, frustum, glFogStart, glFogEnd);
 
     // Every ray that leaves the eye lower than this meets the ground within the reach: it comes down
     // to the lowest drawn post inside the reach, and the ground is drawn all round to the reach. That
@@ -1129,6 +1409,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     // The rest without the GL's fog, the pictures' stage changed last.
     glDisable(GL_FOG);
     drawMeanRuns(ClearMeanRuns, false);
+    drawBlocks();
     drawRuns(ClearRuns, ground.data(), false);
     drawStagedRuns(StagedRuns, ground.data());
     if (nearFogged || !SkipsUnseenWork) glEnable(GL_FOG);

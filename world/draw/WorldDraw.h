@@ -17,6 +17,7 @@
 #include "world/FirstCloud.h"
 #include "world/RIDUdidav.h"
 #include "world/TexturedSkyDome.h"
+#include "world/draw/FarBlocks.h"
 #include "world/draw/PictureLevels.h"
 #include "world/draw/PixelCentres.h"
 #include "world/draw/RoadShape.h"
@@ -103,6 +104,7 @@ public:
     long squaresCutAnew() const { return CutAnew; }   // far ground squares cut along their other diagonal, at the last draw
     long trianglesInMean() const { return InMean; }   // far ground triangles drawn in their picture's mean, at the last draw
     long trianglesFoggedInStage() const { return FogStaged; }  // far ground triangles fogged by the texture stage, at the last draw
+    long blocksMerged() const { return Merged; }  // blocks of far squares drawn whole in their mean, at the last draw
     // After draw: the elevation (radians, negative: below the horizon) under which every pixel of
     // the view shows the ground just drawn; -pi/2 when that cannot be told.
     double lowestOpenElevation() const { return LowestOpenElevation; }
@@ -166,6 +168,17 @@ public:
     // fog in their texture stage from a share worked out at their corners, not by the GL's fog per
     // pixel: the same affine share, rounding apart. Off to compare.
     bool FogsInStage = true;
+    // Unless Exact, with DrawsInMean, an aligned block of 2, 4 or 8 squares across, all far squares
+    // drawn in their picture's mean, unclipped, lit and without a road drawn over them, is drawn
+    // whole, in a few triangles rather than two a square, reading each square's mean from a colour
+    // map of one texel a square (GL_NEAREST): where its posts lie within MergedShift of a pixel of
+    // one plane, every triangle of it faces the eye, and its squares' means, times what the fog
+    // leaves of them, lie within MergedSpread levels (a pixel on a square's edge may take its
+    // neighbour's). Its sides pass through every post a neighbour of another size has there, so no
+    // T-junction opens a pixel. Off to compare.
+    bool MergesFarBlocks = true;
+    double MergedShift = 0.25;   // px
+    double MergedSpread = 12.0;  // levels of 255
 
 private:
     using Vertex = GroundVertex;
@@ -265,6 +278,26 @@ private:
     std::array<std::array<Run, world::kGroundCodes>, 2> ClearRuns;  // far squares all nearer than the fog's start
     // The far squares drawn in their mean, of every picture, by [clipped].
     std::array<Run, 2> MeanRuns, ClearMeanRuns;
+    // The far squares that may be drawn in merged blocks: (i, j, key, ground code), keyed by fog
+    // (1: fogged, 2: nearer than the fog's start); the grid round them, and the blocks made of them.
+    std::vector<std::array<int, 4>> Candidates;
+    BlockGrid MergeGrid;
+    static constexpr long kLeastTrianglesSaved = 64;  // by the blocks of one draw, or none are drawn
+    std::vector<uint8_t> MapCodes;
+    std::vector<std::array<PostOffset, 3>> BlockTriangles;
+    Run BlockRun, ClearBlockRun;  // the merged blocks, fogged and nearer than the fog's start
+    // The colour map the blocks read, one texel a square of MergeGrid (GL_NEAREST), as made and as
+    // last loaded.
+    uint32_t ColourMap = 0;
+    std::array<int, 2> MapSize{};
+    std::vector<uint8_t> MapTexels, MapLoaded;
+    // Draws the merged blocks; GL state as it was.
+    void drawBlocks();
+    // Merges the candidates into blocks under linear fog from `fogStart` to `fogEnd` (eye depth,
+    // ft): the blocks into BlockRun and ClearBlockRun, the squares left into the mean runs.
+    void addMergedSquares(const RIDUdidav& t, const Eye& eye, const ViewFrustum& frustum, double fogStart,
+                          double fogEnd);
+    static constexpr double kStraightShift = 0.01;  // px: a block's side drawn straight lies this close to its posts
     // The most opaque texel of a deck's picture, for the last few GL names read (0..255).
     int mostOpaque(uint32_t texture);
     std::array<std::pair<uint32_t, int>, 4> OpaqueKept{};
@@ -302,6 +335,7 @@ private:
     long CutAnew = 0;
     long InMean = 0;
     long FogStaged = 0;
+    long Merged = 0;
     long Covered = 0;
     long Unlit = 0;
     // Where the ground may draw this time and how far off a pixel centre may lie; no rows: the
