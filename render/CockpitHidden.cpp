@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "render/DrawHints.h"
 
@@ -265,7 +266,7 @@ bool hiddenBehind(Grid& grid, const Seen& t, const std::vector<const Seen*>& nea
 }  // namespace
 
 std::vector<uint8_t> findHiddenTriangles(const unsigned char* points, int stride, std::span<const HidingTriangle> triangles,
-                                         const HidingEye& eye) {
+                                         const HidingEye& eye, const std::atomic<bool>* stop) {
     std::vector<uint8_t> hidden(triangles.size(), 0);
     const V e{eye.X, eye.Y, eye.Z};
     const auto at = [&](uint16_t i) {
@@ -303,6 +304,7 @@ std::vector<uint8_t> findHiddenTriangles(const unsigned char* points, int stride
     std::vector<const Seen*> near;
     for (size_t k = 0; k < triangles.size(); ++k) {
         if (!drawn[k]) continue;
+        if (stop && stop->load(std::memory_order_relaxed)) return {};
         const Seen& t = seen[k];
         // The ray to the middle first: most triangles that show, show there.
         const V middle = (t.a + t.b + t.c) * (1.0 / 3);
@@ -353,9 +355,67 @@ bool CockpitHidden::learn(Model& m, const unsigned char* points, int stride, std
     return learnt;
 }
 
-void CockpitHidden::build(Model& m, const ObjectPointsPolysVer2& g, std::span<const PolygonLook> looks, int stride,
-                          const HidingEye& eye) {
-    triangles_.assign(m.Triangles, HidingTriangle{});
+CockpitHidden::~CockpitHidden() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        waiting_.clear();
+        cancel_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
+}
+
+void CockpitHidden::waitForSearches() {
+    std::unique_lock lock(mutex_);
+    idle_.wait(lock, [&] { return waiting_.empty() && !busy_; });
+}
+
+void CockpitHidden::run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [&] { return stopping_ || !waiting_.empty(); });
+        if (stopping_) break;
+        Search s = std::move(waiting_.front());
+        waiting_.pop_front();
+        busy_ = true;
+        runningModel_ = s.Model;
+        cancel_ = false;
+        lock.unlock();
+        s.Hidden = findHiddenTriangles(reinterpret_cast<const unsigned char*>(s.Points.data()), 3 * int(sizeof(float)),
+                                       s.Triangles, s.Eye, &cancel_);
+        s.Triangles = {};
+        s.Points = {};
+        lock.lock();
+        busy_ = false;
+        if (!cancel_ && !stopping_) landed_.push_back(std::move(s));
+        idle_.notify_all();
+    }
+    busy_ = false;
+    idle_.notify_all();
+}
+
+namespace {
+// The eye may wander within a hundred-thousandth of a foot of a place: what that shifts on the
+// screen is far within the sample the outlines were widened by.
+constexpr double kNear = 1e-5;
+bool sameEyePlace(const HidingEye& a, const HidingEye& b) {
+    return std::fabs(a.X - b.X) <= kNear && std::fabs(a.Y - b.Y) <= kNear && std::fabs(a.Z - b.Z) <= kNear;
+}
+}  // namespace
+
+void CockpitHidden::ask(Model& m, const ObjectPointsPolysVer2& g, std::span<const PolygonLook> looks, int stride,
+                        const HidingEye& eye) {
+    if (m.Asked && m.AskedGeneration == m.Generation && sameEyePlace(m.AskedEye, eye) &&
+        m.AskedEye.NearReach >= eye.NearReach && m.AskedEye.Sign == eye.Sign)
+        return;
+    if (m.Last.size() < m.PointCount * size_t(stride)) return;
+    Search s;
+    s.Serial = ++asked_;
+    s.Model = m.Id;
+    s.Generation = m.Generation;
+    s.Eye = eye;
+    s.Triangles.assign(m.Triangles, HidingTriangle{});
     for (size_t i = 0; i < looks.size(); ++i) {
         if (m.First[i] < 0) continue;
         const OnePolygonVer2& p = m.Polygons[i];
@@ -363,21 +423,61 @@ void CockpitHidden::build(Model& m, const ObjectPointsPolysVer2& g, std::span<co
         const bool drawn = !(h & (kSkip | kTransparent | kOffset | kAlways | kLEqual)) && !m.Changed[i];
         const bool hides = drawn && looks[i].Opaque;
         const uint16_t* run = g.RunItems + p.FirstItem;
-        HidingTriangle* t = triangles_.data() + m.First[i];
+        HidingTriangle* t = s.Triangles.data() + m.First[i];
         eachTriangle(p.DefaultDrawType, run + 1, run[0], [&](uint16_t a, uint16_t b, uint16_t c) {
             const bool fixed = !m.Moved[a] && !m.Moved[b] && !m.Moved[c];
             *t++ = {a, b, c, hides && fixed, bool(h & kNoCull), drawn && fixed};
         });
     }
-    const auto* first = static_cast<const unsigned char*>(m.Points) + (stride - 3 * int(sizeof(float)));
-    Place place{eye.X, eye.Y, eye.Z, eye.NearReach, eye.Sign, ++clock_,
-                findHiddenTriangles(first, stride, triangles_, eye)};
-    ++built_;
-    constexpr size_t kPlaces = 4;
-    if (m.Places.size() >= kPlaces)
-        m.Places.erase(std::min_element(m.Places.begin(), m.Places.end(),
-                                        [](const Place& a, const Place& b) { return a.Used < b.Used; }));
-    m.Places.push_back(std::move(place));
+    // The points as last seen (this pass's): the model's own may change while the search runs.
+    s.Points.resize(3 * m.PointCount);
+    for (size_t i = 0; i < m.PointCount; ++i)
+        std::memcpy(&s.Points[3 * i], &m.Last[(i + 1) * size_t(stride) - 3 * sizeof(float)], 3 * sizeof(float));
+    m.Asked = s.Serial;
+    m.AskedEye = eye;
+    m.AskedGeneration = m.Generation;
+    {
+        std::lock_guard lock(mutex_);
+        std::erase_if(waiting_, [&](const Search& w) { return w.Model == m.Id; });
+        if (busy_ && runningModel_ == m.Id) cancel_ = true;
+        waiting_.push_back(std::move(s));
+        if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
+    }
+    wake_.notify_one();
+}
+
+void CockpitHidden::takeLanded(Model& m, const HidingEye& eye) {
+    std::vector<Search> mine;
+    {
+        std::lock_guard lock(mutex_);
+        if (landed_.empty()) return;
+        for (auto it = landed_.begin(); it != landed_.end();) {
+            const uint64_t id = it->Model;
+            const bool kept = std::any_of(models_.begin(), models_.end(), [&](const Model& k) { return k.Id == id; });
+            if (id == m.Id) mine.push_back(std::move(*it));
+            else if (kept) {
+                ++it;
+                continue;
+            } else ++thrownAway_;
+            it = landed_.erase(it);
+        }
+    }
+    for (Search& s : mine) {
+        if (s.Serial == m.Asked) m.Asked = 0;
+        // Worked out before a part moved or a look changed, or from where the eye no longer is: of no use.
+        const bool fits = s.Generation == m.Generation && sameEyePlace(s.Eye, eye) && s.Eye.NearReach >= eye.NearReach && s.Eye.Sign == eye.Sign &&
+                          s.Hidden.size() == m.Triangles;
+        if (!fits) {
+            ++thrownAway_;
+            continue;
+        }
+        ++built_;
+        constexpr size_t kPlaces = 4;
+        if (m.Places.size() >= kPlaces)
+            m.Places.erase(std::min_element(m.Places.begin(), m.Places.end(),
+                                            [](const Place& a, const Place& b) { return a.Used < b.Used; }));
+        m.Places.push_back({s.Eye.X, s.Eye.Y, s.Eye.Z, s.Eye.NearReach, s.Eye.Sign, clock_, std::move(s.Hidden)});
+    }
 }
 
 bool CockpitHidden::lookUp(const ObjectPointsPolysVer2& g, const OnePolygonVer2* polygons, std::span<const PolygonLook> looks,
@@ -394,6 +494,7 @@ bool CockpitHidden::lookUp(const ObjectPointsPolysVer2& g, const OnePolygonVer2*
             models_.erase(std::min_element(models_.begin(), models_.end(),
                                            [](const Model& a, const Model& b) { return a.Used < b.Used; }));
         Model m;
+        m.Id = ++modelsMade_;
         m.Points = g.ThePoints;
         m.Polygons = polygons;
         m.Runs = g.RunItems;
@@ -425,11 +526,10 @@ bool CockpitHidden::lookUp(const ObjectPointsPolysVer2& g, const OnePolygonVer2*
     if (m.LearntPass != pass && learn(m, bytes, stride, looks)) {
         m.Places.clear();
         m.MovedPass = pass;
+        ++m.Generation;
     }
     m.LearntPass = pass;
-    // The eye may wander within a hundred-thousandth of a foot of a place: what that shifts on the
-    // screen is far within the sample the outlines were widened by.
-    constexpr double kNear = 1e-5;
+    takeLanded(m, eye);
     const auto close = [&](double x, double y, double z) {
         return std::fabs(x - eye.X) <= kNear && std::fabs(y - eye.Y) <= kNear && std::fabs(z - eye.Z) <= kNear;
     };
@@ -444,10 +544,7 @@ bool CockpitHidden::lookUp(const ObjectPointsPolysVer2& g, const OnePolygonVer2*
     // Parts start moving together (the stick, the rudder bar, the needles as the flight starts):
     // what they hide is worked out again once none has started for a while.
     const bool settled = m.MovedPass < 0 || pass - m.MovedPass >= kSettlingPasses;
-    if (!found && settled && (m.Places.empty() || stayed)) {
-        build(m, g, looks, stride, eye);
-        found = &m.Places.back();
-    }
+    if (!found && settled && (m.Places.empty() || stayed)) ask(m, g, looks, stride, eye);
     if (!found) return false;
     found->Used = clock_;
     answer.First = &m.First;

@@ -3,10 +3,16 @@
 // triangles hide from the eye whichever way the head turns: which ones depends only on where the
 // eye sits in the model, so they are worked out once for an eye place and kept. Nothing here
 // calls GL: the drawer says what each polygon is (opaque, drawn, moving) and leaves out what a
-// kept answer names.
+// kept answer names. The working-out runs on a thread of its own, on a copy of what it needs:
+// the frame never waits for it, and draws everything until an answer for where the eye is lands.
+#include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <mutex>
 #include <span>
+#include <thread>
 #include <vector>
 
 #include "core/GeometryRecords.h"
@@ -60,15 +66,25 @@ struct HidingEye {
 // with the triangle's outline widened and the hiding triangles' narrowed by a sample, and depths
 // compared with a margin far wider than the depth buffer's steps. `points` is the first point's x
 // (three floats), `stride` the bytes from one point to the next; every point number must name one.
+// Answers empty, having given up, once `stop` (where given) reads true.
 std::vector<uint8_t> findHiddenTriangles(const unsigned char* points, int stride, std::span<const HidingTriangle> triangles,
-                                         const HidingEye& eye);
+                                         const HidingEye& eye, const std::atomic<bool>* stop = nullptr);
 
 // The hidden triangles of the models drawn from inside, kept by eye place. A model is known by
 // its points, polygons and runs; each frame the drawer hands what it knows of every polygon, and
 // the points are compared with those last seen: a point that has moved, or a polygon whose look
 // has changed, is never taken to hide nor to be hidden again, and what was kept is dropped.
+// An answer is worked out on the search thread (started by the first search, ended with the
+// object) and taken up by a later look-up only where the model, its moved parts and looks, and the
+// eye's place are still those it was worked out for; otherwise it is thrown away.
 class CockpitHidden {
 public:
+    CockpitHidden() = default;
+    // Stops a search under way (it gives up within a triangle's look) and ends the thread.
+    ~CockpitHidden();
+    CockpitHidden(const CockpitHidden&) = delete;
+    CockpitHidden& operator=(const CockpitHidden&) = delete;
+
     // What the drawer knows of a polygon this frame: its draw hints, and whether it is drawn opaque
     // (alpha one, no blending that could show what is behind) and written to the depths where it is drawn.
     struct PolygonLook {
@@ -87,15 +103,20 @@ public:
         }
     };
 
-    // The kept answer for the model seen from `eye`, built now where none is kept for the place
-    // and the eye has stayed there since an earlier pass (or nothing is kept for the model), and
-    // no part has started to move for kSettlingPasses; answered false when there is none. `looks` holds one entry for each polygon before the one
+    // The kept answer for the model seen from `eye`; answered false when there is none. Where none
+    // is kept for the place, the eye has stayed there since an earlier pass (or nothing is kept for
+    // the model) and no part has started to move for kSettlingPasses, one is searched for, to be
+    // taken up by a look-up after it lands. `looks` holds one entry for each polygon before the one
     // whose MapNumber is negative; `pass` counts the drawer's passes.
     bool lookUp(const ObjectPointsPolysVer2& g, const OnePolygonVer2* polygons, std::span<const PolygonLook> looks,
                 int stride, const HidingEye& eye, long pass, Answer& answer);
 
-    // Answers built so far.
+    // Answers taken up so far, and those thrown away as no longer fitting when they landed.
     long built() const { return built_; }
+    long thrownAway() const { return thrownAway_; }
+    // Returns once no search is waiting or under way: what was asked has landed, for the next
+    // look-up to take up or throw away (tests and benchmarks: they wait for an event, not a time).
+    void waitForSearches();
     // Passes after a part first moves before what the model hides is worked out again.
     static constexpr long kSettlingPasses = 8;
     // Whether a primitive of `type` over `n` points is made of triangles the drawer may batch:
@@ -125,18 +146,49 @@ private:
         long LearntPass = -1;              // the pass that last compared the points and looks
         long MovedPass = -1;               // the last pass in which a point or look changed first
         long Used = 0;
+        uint64_t Id = 0;                   // never reused: a search's answer names its model by it
+        uint64_t Generation = 0;           // counts the passes in which a point or look changed first
+        uint64_t Asked = 0;                // the search last asked for, 0 when none is out
+        HidingEye AskedEye;
+        uint64_t AskedGeneration = 0;
+    };
+    // A search's inputs, copied, and its answer.
+    struct Search {
+        uint64_t Serial = 0, Model = 0, Generation = 0;
+        HidingEye Eye;
+        std::vector<float> Points;  // x, y, z of each point
+        std::vector<HidingTriangle> Triangles;
+        std::vector<uint8_t> Hidden;
     };
     // Notes the points that have moved and the polygons whose look has changed since last seen
     // (`points` the first point); answers whether any did for the first time.
     bool learn(Model& m, const unsigned char* points, int stride, std::span<const PolygonLook> looks);
-    // Works out the hidden triangles from `eye` and keeps them as a place of the model.
-    void build(Model& m, const ObjectPointsPolysVer2& g, std::span<const PolygonLook> looks, int stride,
-               const HidingEye& eye);
+    // Asks the search thread for the hidden triangles from `eye`, unless that is asked already; a
+    // search waiting or under way for the model is dropped, its answer no longer wanted.
+    void ask(Model& m, const ObjectPointsPolysVer2& g, std::span<const PolygonLook> looks, int stride,
+             const HidingEye& eye);
+    // Keeps as places of `m` the answers landed for it that still fit the model and `eye`, and
+    // throws away the others and those of models no longer kept.
+    void takeLanded(Model& m, const HidingEye& eye);
+    void run();
 
     std::vector<Model> models_;
-    std::vector<HidingTriangle> triangles_;
     long clock_ = 0;
     long built_ = 0;
+    long thrownAway_ = 0;
+    uint64_t modelsMade_ = 0, asked_ = 0;
+
+    // Shared with the search thread, under mutex_ (but cancel_, which the search reads as it goes).
+    std::mutex mutex_;
+    std::condition_variable wake_;  // a search asked for, or the thread asked to end
+    std::condition_variable idle_;  // a search ended
+    std::deque<Search> waiting_;
+    std::vector<Search> landed_;
+    bool busy_ = false;
+    bool stopping_ = false;
+    uint64_t runningModel_ = 0;
+    std::atomic<bool> cancel_{false};
+    std::thread thread_;
 };
 
 }  // namespace pellam::render

@@ -124,11 +124,14 @@ public:
     long heldStateChanges() const { return heldStateChanges_; }
     long ringsFilled() const { return ringsFilled_; }
     // The cockpit's triangles that its own fixed, opaque, nearer parts hide from where the eye sits
-    // left out, found once for an eye place and kept (on: the same picture, fewer triangles); the
-    // triangles left out so far, and the places worked out so far.
+    // left out, found once for an eye place off the frame thread and kept (on: the same picture,
+    // fewer triangles); the triangles left out so far, and the places taken up so far. A frame
+    // takes up what has landed since the last; waitForCockpitSearches returns once nothing is
+    // being worked out (for tests and benchmarks, which wait for an event, not a time).
     void setHidesCockpitTriangles(bool on) { hidesCockpitTriangles_ = on; }
     long cockpitTrianglesHidden() const { return cockpitTrianglesHidden_; }
     long cockpitPlacesBuilt() const { return cockpitHidden_.built(); }
+    void waitForCockpitSearches() { cockpitHidden_.waitForSearches(); }
     // A flat transparent ring of one alpha blended by that alpha given as the blend's constant,
     // not read from each pixel's colour (on: the same pixels, less work a pixel); how often so far.
     void setRingAlphaConstant(bool on) { ringAlphaConstant_ = on; }

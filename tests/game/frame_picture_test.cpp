@@ -59,6 +59,7 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         SCOPED_TRACE(name);
         ASSERT_TRUE(scene.set(shot));
         scene.game->PrepareAndCallDrawing();  // the frame before, as in flight
+        scene.view->waitForCockpitSearches();  // what it asked of the cockpit has landed
         const long ringsBefore = scene.view->ringsFilled(), meanBefore = scene.view->drawnInMean();
         const long hiddenBefore = scene.view->cockpitTrianglesHidden();
         const long premultipliedBefore = scene.view->ringsPremultiplied();

@@ -110,8 +110,9 @@ struct Kept {
         for (uint16_t k = 0; k < 4; ++k) Runs.push_back(uint16_t(first + k));
         Looks.push_back({0, true});
     }
-    // The polygons hidden seen from (x, 0, 0) in a new pass, or -1 where nothing is answered.
-    std::vector<int> look(double x = 0, bool newPass = true) {
+    // The polygons hidden seen from (x, 0, 0) in a new pass, or -1 where nothing is answered; with
+    // `waits`, a search asked for is waited for and taken up in the same pass.
+    std::vector<int> look(double x = 0, bool newPass = true, bool waits = true) {
         G.ThePoints = S.Points.data();
         G.ThePolygons = Polygons.data();
         G.RunItems = Runs.data();
@@ -120,7 +121,12 @@ struct Kept {
         eye.X = x, eye.Sign = -1, eye.NearReach = 0.5;
         CockpitHidden::Answer answer;
         std::vector<int> out;
-        if (!Hidden.lookUp(G, Polygons.data(), Looks, 32, eye, Pass, answer)) return {-1};
+        bool found = Hidden.lookUp(G, Polygons.data(), Looks, 32, eye, Pass, answer);
+        if (!found && waits) {
+            Hidden.waitForSearches();
+            found = Hidden.lookUp(G, Polygons.data(), Looks, 32, eye, Pass, answer);
+        }
+        if (!found) return {-1};
         for (size_t i = 0; i < Polygons.size(); ++i)
             if (const uint8_t* h = answer.of(i); h && h[0] && h[1]) out.push_back(int(i));
         return out;
@@ -167,6 +173,50 @@ TEST(CockpitHidden, KeptByEyePlaceBuiltWhereTheEyeRestsAndNeverTrustingAPartOnce
     EXPECT_EQ(m.look(), std::vector<int>{-1});
     m.Looks[0].Opaque = true;
     settled(none);
+}
+
+// An answer that lands after the eye has left its place, or after a part has moved or a look
+// changed, is thrown away, never used; the search is asked for again where the eye rests.
+TEST(CockpitHidden, AnAnswerThatNoLongerFitsWhenItLandsIsThrownAway) {
+    Kept m;
+    m.add(0, 0, 2, 0.5);     // 0: the panel
+    m.add(0, 0, 3.5, 0.5);   // 1: behind it
+    m.add(0, 0, 1.5, 0.1);   // 2: a stick in front of the panel
+    m.add(0, 0, 1.8, 0.02);  // 3: behind the stick
+    m.Polygons.emplace_back();
+    const std::vector<int> both{1, 3}, farOnly{1}, nothing{-1};
+    // Asked from x = 0; the eye has moved on when it lands.
+    EXPECT_EQ(m.look(0, true, false), nothing);
+    m.Hidden.waitForSearches();
+    EXPECT_EQ(m.look(0.02, true, false), nothing);
+    EXPECT_EQ(m.Hidden.thrownAway(), 1);
+    EXPECT_EQ(m.Hidden.built(), 0);
+    // Resting at 0.02: asked there, and taken up.
+    EXPECT_EQ(m.look(0.02), both);
+    EXPECT_EQ(m.Hidden.built(), 1);
+
+    // Asked from a new place; the stick moves before the answer lands: what it hid is not left out.
+    EXPECT_EQ(m.look(0.04, true, false), nothing);
+    EXPECT_EQ(m.look(0.04, true, false), nothing);  // rested: asked
+    m.Hidden.waitForSearches();
+    m.shift(2, 1.0f);
+    EXPECT_EQ(m.look(0.04, true, false), nothing);
+    EXPECT_EQ(m.Hidden.thrownAway(), 2);
+    for (long k = 1; k < CockpitHidden::kSettlingPasses; ++k) EXPECT_EQ(m.look(0.04, true, false), nothing) << k;
+    EXPECT_EQ(m.look(0.04), farOnly);
+    EXPECT_EQ(m.Hidden.thrownAway(), 2);
+    EXPECT_EQ(m.Hidden.built(), 2);
+}
+
+// Dropped while a search is under way or waiting, the keeper ends without waiting for it.
+TEST(CockpitHidden, EndsWhileASearchRuns) {
+    for (int k = 0; k < 3; ++k) {
+        Kept m;
+        m.add(0, 0, 2, 0.5);
+        m.add(0, 0, 3.5, 0.5);
+        m.Polygons.emplace_back();
+        EXPECT_EQ(m.look(0, true, false), std::vector<int>{-1});
+    }
 }
 
 }  // namespace
