@@ -430,12 +430,43 @@ void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, cons
         glGetIntegerv(GL_SHADE_MODEL, &shading);
         glShadeModel(GL_FLAT);
     }
-    const auto send = [&](const DeckPoint& p) {
-        if (view.ColourInVertices) glColor4fv(colour);
-        if (fogged) glFogCoordf(float(view.ahead(p) + raise));
-        glTexCoord2f(p.U, p.V);
-        glVertex3f(p.X, p.Y, p.Z);
+    // The vertices GL is sent, once for every scissor box: a single piece's as they stand (a quad
+    // or a fan), several pieces' as the triangles of their fans.
+    struct Sent {
+        float X, Y, Z, U, V, Fog;
+        std::array<GLfloat, 4> Colour;
     };
+    static thread_local std::vector<Sent> sent;  // kept from call to call: no allocation a frame
+    sent.clear();
+    const auto send = [&](const DeckPoint& p) {
+        sent.push_back({p.X, p.Y, p.Z, p.U, p.V, fogged ? float(view.ahead(p) + raise) : 0.0f,
+                        {colour[0], colour[1], colour[2], colour[3]}});
+    };
+    if (pieces == 1) {
+        for (int i = 0; i < counts[0]; ++i) send(points[i]);
+    } else {
+        const DeckPoint* at = points;
+        for (int k = 0; k < pieces; at += counts[k++])
+            for (int i = 2; i < counts[k]; ++i) send(at[0]), send(at[i - 1]), send(at[i]);
+    }
+    const GLenum primitive = pieces > 1 ? GL_TRIANGLES : counts[0] == 4 ? GL_QUADS : GL_TRIANGLE_FAN;
+    bool drawn = false;
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glClientActiveTexture(GL_TEXTURE0);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_INDEX_ARRAY);
+    glDisableClientState(GL_EDGE_FLAG_ARRAY);
+    glDisableClientState(GL_SECONDARY_COLOR_ARRAY);
+    (fogged ? glEnableClientState : glDisableClientState)(GL_FOG_COORD_ARRAY);
+    (view.ColourInVertices ? glEnableClientState : glDisableClientState)(GL_COLOR_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    if (!sent.empty()) {
+        glFogCoordPointer(GL_FLOAT, sizeof(Sent), &sent[0].Fog);
+        glColorPointer(4, GL_FLOAT, sizeof(Sent), sent[0].Colour.data());
+        glTexCoordPointer(2, GL_FLOAT, sizeof(Sent), &sent[0].U);
+        glVertexPointer(3, GL_FLOAT, sizeof(Sent), &sent[0].X);
+    }
     forEachScissorBox(view.Boxes, [&](size_t box) {
         // Not sent under a box whose window every point lies outside one side of.
         if (box < view.Windows.size()) {
@@ -446,17 +477,16 @@ void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, cons
                 for (int i = 0; i < counts[k]; ++i) outside &= window.outside(&p[i].X);
             if (outside) return;
         }
-        const DeckPoint* at = points;
-        if (pieces == 1) {
-            glBegin(counts[0] == 4 ? GL_QUADS : GL_TRIANGLE_FAN);
-            for (int i = 0; i < counts[0]; ++i) send(at[i]);
-        } else {
-            glBegin(GL_TRIANGLES);
-            for (int k = 0; k < pieces; at += counts[k++])
-                for (int i = 2; i < counts[k]; ++i) send(at[0]), send(at[i - 1]), send(at[i]);
-        }
-        glEnd();
+        if (sent.empty()) return;
+        glDrawArrays(primitive, 0, GLsizei(sent.size()));
+        drawn = true;
     });
+    glPopClientAttrib();
+    // What the last vertex leaves current, as when the points were sent one by one.
+    if (drawn) {
+        if (fogged) glFogCoordf(sent.back().Fog);
+        glTexCoord2f(sent.back().U, sent.back().V);
+    }
     if (view.ColourInVertices) {
         glShadeModel(GLenum(shading));
         glColor4fv(colour);
