@@ -661,6 +661,30 @@ void splitByFog(const std::vector<uint32_t>& triangles, const std::vector<uint8_
     byGL.resize(atGL);
 }
 
+// Per vertex: (`colour`, the fog's share) in `shares`, and whether it lies within the fog's start
+// and end in `inside`.
+void fogAtVertices(const LoadedFog& fog, const std::vector<GroundVertex>& vertices, const float* colour,
+                   std::vector<float>& shares, std::vector<uint8_t>& inside) {
+    const size_t n = vertices.size();
+    shares.resize(n * 4);
+    inside.resize(n);
+    for (size_t v = 0; v < n; ++v) {
+        bool in = true;
+        const double f = fog.usable() ? fog.share(vertices[v], in) : 1.0;
+        inside[v] = in && fog.usable();
+        for (size_t c = 0; c < 3; ++c) shares[v * 4 + c] = colour[c];
+        shares[v * 4 + 3] = float(f);
+    }
+}
+
+// The texture stage mixing the picture with the vertices' colour by their alpha; the picture's
+// own alpha passed on.
+void setFogByVertices() {
+    setCombineStage(GL_INTERPOLATE, GL_TEXTURE, GL_PRIMARY_COLOR, 1.0f, GL_TEXTURE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE2_RGB, GL_PRIMARY_COLOR);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND2_RGB, GL_SRC_ALPHA);
+}
+
 void TerrainDrawer::drawMeanRuns(const std::array<Run, 2>& runs, bool fogged) {
     if (runs[0].FarTriangles.empty() && runs[1].FarTriangles.empty()) return;
     // The triangles fogged at their corners take the fogged colour as their vertices' and are
@@ -732,22 +756,25 @@ void TerrainDrawer::drawStagedRuns(const std::array<std::array<Run, kGroundCodes
     if (!any) return;
     // In daylight the texture stage gives the picture as it is; mixing it there with the fog's
     // colour by the fog's share, carried as each vertex's alpha, gives what the GL's fog would,
-    // without a fog coordinate to interpolate and a blend after the stage.
+    // without a fog coordinate to interpolate and a blend after the stage. The fog's colour comes
+    // with each vertex too, unless FogColourInVertices is off: as the stage's constant colour the
+    // rasteriser would read it at every pixel.
     const LoadedFog fog;
     GLfloat colour[4] = {1, 1, 1, 1};  // a colour array leaves the current colour undefined
     glGetFloatv(GL_CURRENT_COLOR, colour);
     const bool fogOn = glIsEnabled(GL_FOG);
     glDisable(GL_FOG);
-    setFogInStage(fog.Colour);
+    static constexpr float kWhite[3] = {1, 1, 1};
+    const float* colourOfVertices = FogColourInVertices ? fog.Colour : kWhite;
+    if (FogColourInVertices)
+        setFogByVertices();
+    else
+        setFogInStage(fog.Colour);
     for (size_t k = 0; k < kGroundCodes; ++k)
         for (const auto& part : runs) {
             const Run& run = part[k];
             if (run.FarTriangles.empty()) continue;
-            FogShares.assign(4 * run.Far.size(), 1.0f);
-            for (size_t v = 0; v < run.Far.size(); ++v) {
-                bool inside = true;
-                FogShares[4 * v + 3] = float(fog.share(run.Far[v], inside));
-            }
+            fogAtVertices(fog, run.Far, colourOfVertices, FogShares, FogInside);
             bindSoftPicture(textures[k]);
             glInterleavedArrays(GL_T2F_V3F, 0, run.Far.data());
             glEnableClientState(GL_COLOR_ARRAY);

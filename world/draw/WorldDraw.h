@@ -168,6 +168,10 @@ public:
     // fog in their texture stage from a share worked out at their corners, not by the GL's fog per
     // pixel: the same affine share, rounding apart. Off to compare.
     bool FogsInStage = true;
+    // With FogsInStage, the fog's colour those squares mix in is given as each vertex's colour
+    // rather than as the texture stage's constant colour, which the rasteriser would read at every
+    // pixel: the same colour. Off to compare.
+    bool FogColourInVertices = true;
     // Unless Exact, with DrawsInMean, an aligned block of 2, 4 or 8 squares across, all far squares
     // drawn in their picture's mean, unclipped, lit and without a road drawn over them, is drawn
     // whole, in a few triangles rather than two a square, reading each square's mean from a colour
@@ -273,7 +277,7 @@ private:
     std::array<std::array<Run, world::kGroundCodes>, 2> StagedRuns;  // far squares wholly within the fog, by [clipped][picture]
     std::vector<uint8_t> FogInside;                  // per vertex of a run: within the fog's start and end
     std::vector<uint32_t> FogAtCorners, FogByGL;     // a run's triangles fogged at their corners, and by the GL
-    std::vector<float> FogShares;                    // per vertex of a run: (1, 1, 1, the fog's share)
+    std::vector<float> FogShares;                    // per vertex of a run: (the fog's colour, the fog's share)
     std::array<std::array<Run, world::kGroundCodes>, 2> Runs;
     std::array<std::array<Run, world::kGroundCodes>, 2> ClearRuns;  // far squares all nearer than the fog's start
     // The far squares drawn in their mean, of every picture, by [clipped].
