@@ -360,16 +360,8 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     // Opaque where drawn: no mark, and blending off (it is left off only where the alpha is
     // surely 1: for a movable lit polygon, its own material's, which no other shares a colour with).
     const auto passesMeeting = [&](const OnePolygonVer2& p) {
-        const int32_t h = p.DrawHints;
-        if (!heldPassMeeting_ || (h & kOffset)) return false;
-        if (!blended) return true;
-        const float colour = !(h & kUnlit) ? materials[materialIndex(p)].a2 : (h & kUntextured) ? p.PolyColor[3] : 1.0f;
-        if (!(colour >= 1.0f)) return false;
-        if (h & kUntextured) return true;
-        const int32_t slot = pictureSlot(p, g);
-        if (slot < 0 || slot >= kTextureSlots || TheTextureMaps_[slot].TextureStatus != 2) return false;
-        const int32_t format = TheTextureMaps_[slot].OpenGLFormat;
-        return format == GL_RGB5 || format == GL_RGB8 || format == GL_R3_G3_B2;
+        if (!heldPassMeeting_ || (p.DrawHints & kOffset)) return false;
+        return !blended || alwaysOpaque(p, g, materials);
     };
     // Two batches drawn in either order light the same pixels alike but where they lie at one
     // depth, which takes the one drawn last (or first, under GL_LESS): only the pixels both may light.

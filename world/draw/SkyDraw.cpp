@@ -407,6 +407,20 @@ double fogRaise(const DeckPoint* piece, int count, const DeckView& view) {
     return raise;
 }
 
+// Inside a pushed client state: the vertices and unit 0's picture coordinates from arrays, with
+// colours and fog coordinates as asked, and every other array off.
+void useArrays(bool colours, bool fog) {
+    glClientActiveTexture(GL_TEXTURE0);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_INDEX_ARRAY);
+    glDisableClientState(GL_EDGE_FLAG_ARRAY);
+    glDisableClientState(GL_SECONDARY_COLOR_ARRAY);
+    (fog ? glEnableClientState : glDisableClientState)(GL_FOG_COORD_ARRAY);
+    (colours ? glEnableClientState : glDisableClientState)(GL_COLOR_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEnableClientState(GL_VERTEX_ARRAY);
+}
+
 // Pieces of a deck, `counts[k]` points each one after another, fogged by their distance ahead of
 // the eye or not at all. The GL takes the magnitude of a fog coordinate at each vertex, which
 // behind the eye is not the distance interpolated; so every coordinate is raised by the same
@@ -452,15 +466,7 @@ void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, cons
     const GLenum primitive = pieces > 1 ? GL_TRIANGLES : counts[0] == 4 ? GL_QUADS : GL_TRIANGLE_FAN;
     bool drawn = false;
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-    glClientActiveTexture(GL_TEXTURE0);
-    glDisableClientState(GL_NORMAL_ARRAY);
-    glDisableClientState(GL_INDEX_ARRAY);
-    glDisableClientState(GL_EDGE_FLAG_ARRAY);
-    glDisableClientState(GL_SECONDARY_COLOR_ARRAY);
-    (fogged ? glEnableClientState : glDisableClientState)(GL_FOG_COORD_ARRAY);
-    (view.ColourInVertices ? glEnableClientState : glDisableClientState)(GL_COLOR_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glEnableClientState(GL_VERTEX_ARRAY);
+    useArrays(view.ColourInVertices, fogged);
     if (!sent.empty()) {
         glFogCoordPointer(GL_FLOAT, sizeof(Sent), &sent[0].Fog);
         glColorPointer(4, GL_FLOAT, sizeof(Sent), sent[0].Colour.data());
@@ -1016,15 +1022,7 @@ void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glNa
     bindSoftPicture(glName(cloud.TextureSlot));
     if (sent > 0) {
         glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-        glClientActiveTexture(GL_TEXTURE0);
-        glDisableClientState(GL_NORMAL_ARRAY);
-        glDisableClientState(GL_INDEX_ARRAY);
-        glDisableClientState(GL_EDGE_FLAG_ARRAY);
-        glDisableClientState(GL_SECONDARY_COLOR_ARRAY);
-        glDisableClientState(GL_FOG_COORD_ARRAY);
-        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-        glEnableClientState(GL_COLOR_ARRAY);
-        glEnableClientState(GL_VERTEX_ARRAY);
+        useArrays(true, false);
         glTexCoordPointer(2, GL_FLOAT, sizeof(Corner), &quads[0].U);
         glColorPointer(4, GL_FLOAT, sizeof(Corner), &quads[0].R);
         glVertexPointer(3, GL_FLOAT, sizeof(Corner), &quads[0].X);
