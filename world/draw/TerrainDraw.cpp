@@ -1112,16 +1112,7 @@ void TerrainDrawer::drawBlocks() {
         // gives, as in drawStagedRuns, without reading a constant at every pixel. The rest are
         // fogged by the GL.
         const LoadedFog fog;
-        const size_t n = run.Far.size();
-        FogShares.resize(n * 4);
-        FogInside.resize(n);
-        for (size_t v = 0; v < n; ++v) {
-            bool inside = true;
-            const double f = fog.usable() ? fog.share(run.Far[v], inside) : 1.0;
-            FogInside[v] = inside && fog.usable();
-            for (size_t c = 0; c < 3; ++c) FogShares[v * 4 + c] = fog.Colour[c];
-            FogShares[v * 4 + 3] = float(f);
-        }
+        fogAtVertices(fog, run.Far, fog.Colour, FogShares, FogInside);
         splitByFog(run.FarTriangles, FogInside, FogAtCorners, FogByGL);
         if (!FogByGL.empty()) {
             glEnable(GL_FOG);
@@ -1129,9 +1120,7 @@ void TerrainDrawer::drawBlocks() {
             glDisable(GL_FOG);
         }
         if (!FogAtCorners.empty()) {
-            setCombineStage(GL_INTERPOLATE, GL_TEXTURE, GL_PRIMARY_COLOR, 1.0f, GL_TEXTURE);
-            glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE2_RGB, GL_PRIMARY_COLOR);
-            glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND2_RGB, GL_SRC_ALPHA);
+            setFogByVertices();
             glShadeModel(GL_SMOOTH);
             glInterleavedArrays(GL_T2F_V3F, 0, run.Far.data());  // (which turns the colour array off)
             glEnableClientState(GL_COLOR_ARRAY);
