@@ -409,6 +409,7 @@ TEST_F(WorldDrawTest, ADeckUnblendedUnderAnAlphaTestNearOneLooksTheSame) {
         Camera Cam;
     };
     long moved = 0;
+    world->drawer.BlankMippedTilesLeftOut = false;  // unblended alone: its own test covers that shortcut
     for (const Deck& d : {Deck{3, at.Y + 1500, Camera{106.0, 5.0}}, Deck{3, at.Y + 1500, Camera{30.0, 40.0, 15.0}},
                           Deck{1, at.Y + 2500, Camera{106.0, 25.0}}, Deck{3, at.Y - 1200, Camera{200.0, -35.0}}})
         for (const auto& [func, ref] : {std::pair{GL_GREATER, 0.9f}, std::pair{GL_GEQUAL, 0.95f},
@@ -430,6 +431,7 @@ TEST_F(WorldDrawTest, ADeckUnblendedUnderAnAlphaTestNearOneLooksTheSame) {
             EXPECT_LE(farthest(blended, drawn), 16) << what;
             moved += differing(blended, drawn, 0);
         }
+    world->drawer.BlankMippedTilesLeftOut = true;
     world->terrain.SetDetailsForLayer(0, 0, 0, 0);
     EXPECT_GT(moved, 1000) << "the decks drawn unblended";
 }
@@ -465,6 +467,42 @@ TEST_F(WorldDrawTest, ADeckLeavesOutOnlyTilesNoFragmentPassesIn) {
     world->terrain.SetDetailsForLayer(0, 0, 0, 0);
     EXPECT_GT(leftOut, 100) << "tiles left out";
     EXPECT_LE(flipped, 6);
+}
+
+// Round a deck's magnified part, out to where no level past the last the tiles were read at is
+// read, the tiles no fragment can pass the alpha test in at any of those levels are left out too:
+// a scattered and a ceiling deck, the eye below the layer, inside it (its top side overhead) and
+// above it (nothing left out, the frame to the bit), level and looking up at four headings, each
+// frame as drawn with them all but for a rare pixel at the test's threshold where a tile overlaps
+// a piece read by another filter (a tile left out wrongly would move hundreds).
+TEST_F(WorldDrawTest, ADeckLeavesOutOnlyMippedTilesNoFragmentPassesIn) {
+    long leftOut = 0, flipped = 0;
+    for (const int texture : {3, 1})
+        for (const double bottom : {1200.0, -150.0, -2500.0})
+            for (const Camera& cam : {Camera{20.0, 8.0}, Camera{110.0, 30.0, 10.0}, Camera{200.0, 15.0, -20.0},
+                                      Camera{290.0, 50.0}}) {
+                const worlddraw::Eye at = test::kOverAlbert;
+                world->terrain.SetDetailsForLayer(0, texture, at.Y + bottom, at.Y + bottom + 400);
+                glEnable(GL_ALPHA_TEST), glAlphaFunc(GL_GREATER, 0.9f);
+                world->drawer.BlankMippedTilesLeftOut = false;
+                const auto whole = frame(at, cam, false, true);
+                world->drawer.BlankMippedTilesLeftOut = true;
+                const auto tiled = frame(at, cam, false, true);
+                glDisable(GL_ALPHA_TEST), glAlphaFunc(GL_ALWAYS, 0.0f);
+                const long out = world->drawer.deckMippedTilesLeftOut();
+                const long moved = differing(whole, tiled, 1);
+                const std::string what = "deck " + std::to_string(texture) + " from " + std::to_string(int(bottom)) +
+                                         " ft, heading " + std::to_string(int(cam.Heading));
+                if (bottom + 400 < 0) {
+                    EXPECT_EQ(out, 0) << what;
+                    EXPECT_EQ(differing(whole, tiled, 0), 0) << what;
+                }
+                EXPECT_LE(moved, 3) << what;
+                leftOut += out, flipped += moved;
+            }
+    world->terrain.SetDetailsForLayer(0, 0, 0, 0);
+    EXPECT_GT(leftOut, 500) << "tiles left out";
+    EXPECT_LE(flipped, 12);
 }
 
 // Cells wholly below the dome's lowest facet, as DomeReach tells them corner by corner, are left

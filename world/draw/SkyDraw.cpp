@@ -556,25 +556,39 @@ const TerrainDrawer::TileAlphas& TerrainDrawer::tileAlphas(uint32_t texture) {
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
-    const auto levels = readLevels(texture, GL_ALPHA, 0);
+    const auto levels = readLevels(texture, GL_ALPHA, kMippedTileLevel);
     glPopClientAttrib();
     glPopAttrib();
     // Only a repeating square picture of whole tiles; else no tile is known.
-    if (levels.size() != 1 || wrapS != GL_REPEAT || wrapT != GL_REPEAT || width != height || width < kTileTexels ||
+    if (levels.empty() || wrapS != GL_REPEAT || wrapT != GL_REPEAT || width != height || width < kTileTexels ||
         width % kTileTexels != 0 ||
         levels[0].size() != size_t(width) * size_t(height))
         return out;
     const int n = width / kTileTexels;
+    // Level L's texels within a tile and one more all round, wrapping round.
+    const auto mostOf = [&](int level, int ti, int tj) {
+        const int w = width >> level, texels = kTileTexels >> level;
+        uint8_t most = 0;
+        for (int j = tj * texels - 1; j <= (tj + 1) * texels; ++j)
+            for (int i = ti * texels - 1; i <= (ti + 1) * texels; ++i)
+                most = std::max(most, levels[size_t(level)][size_t((j + w) % w) * size_t(w) + size_t((i + w) % w)]);
+        return most;
+    };
+    // The levels up to kMippedTileLevel, each half the last each way, a tile still whole texels.
+    bool mipped = levels.size() == size_t(kMippedTileLevel) + 1 && (kTileTexels >> kMippedTileLevel) >= 1;
+    for (size_t level = 1; mipped && level < levels.size(); ++level)
+        mipped = levels[level].size() == size_t(width >> level) * size_t(height >> level);
     out.Across = n;
     out.Most.assign(size_t(n) * size_t(n), 0);
+    if (mipped) out.Mipped.assign(size_t(n) * size_t(n), 0);
     for (int tj = 0; tj < n; ++tj)
         for (int ti = 0; ti < n; ++ti) {
-            uint8_t most = 0;
-            for (int j = tj * kTileTexels - 1; j <= (tj + 1) * kTileTexels; ++j)
-                for (int i = ti * kTileTexels - 1; i <= (ti + 1) * kTileTexels; ++i)
-                    most = std::max(most, levels[0][size_t((j + width) % width) * size_t(width) +
-                                                    size_t((i + width) % width)]);
-            out.Most[size_t(tj) * size_t(n) + size_t(ti)] = most;
+            const size_t at = size_t(tj) * size_t(n) + size_t(ti);
+            out.Most[at] = mostOf(0, ti, tj);
+            if (!mipped) continue;
+            out.Mipped[at] = out.Most[at];
+            for (int level = 1; level <= kMippedTileLevel; ++level)
+                out.Mipped[at] = std::max(out.Mipped[at], mostOf(level, ti, tj));
         }
     return out;
 }
@@ -588,21 +602,30 @@ const TerrainDrawer::TileAlphas& TerrainDrawer::tileAlphas(uint32_t texture) {
 bool TerrainDrawer::squareTiles(double half, double u0, double v0, double tile, const TileAlphas& alphas,
                                 double failing, double grow, std::vector<std::array<double, 4>>& out) {
     out.clear();
-    const int n = alphas.Across;
-    if (n <= 0 || !(half > 0) || 2 * half / tile * n > kMostTilesAcross) return false;
-    // The tile lines within the square, at x = (m / n - origin) tile, and its sides.
-    const auto lines = [&](double origin, std::vector<double>& at) {
+    return half > 0 && rectTiles({-half, half, -half, half}, u0, v0, tile, alphas.Across, alphas.Most, failing, grow,
+                                 TilesLeftOut, out);
+}
+
+bool TerrainDrawer::rectTiles(const std::array<double, 4>& rect, double u0, double v0, double tile, int across,
+                              const std::vector<uint8_t>& most, double failing, double grow, long& leftOut,
+                              std::vector<std::array<double, 4>>& out) {
+    const int n = across;
+    if (n <= 0 || most.size() != size_t(n) * size_t(n) || !(rect[1] > rect[0]) || !(rect[3] > rect[2]) ||
+        std::max(rect[1] - rect[0], rect[3] - rect[2]) / tile * n > kMostTilesAcross)
+        return false;
+    // The tile lines within the rectangle, at x = (m / n - origin) tile, and its sides.
+    const auto lines = [&](double origin, double lo, double hi, std::vector<double>& at) {
         at.clear();
-        at.push_back(-half);
-        for (long m = long(std::floor((origin - half / tile) * n)) + 1;; ++m) {
+        at.push_back(lo);
+        for (long m = long(std::floor((origin + lo / tile) * n)) + 1;; ++m) {
             const double x = (double(m) / n - origin) * tile;
-            if (x >= half) break;
-            if (x > -half) at.push_back(x);
+            if (x >= hi) break;
+            if (x > lo) at.push_back(x);
         }
-        at.push_back(half);
+        at.push_back(hi);
     };
-    lines(u0, TileXs);
-    lines(v0, TileZs);
+    lines(u0, rect[0], rect[1], TileXs);
+    lines(v0, rect[2], rect[3], TileZs);
     // The tile a part between two lines lies in, by its middle.
     const auto index = [&](double origin, double a, double b) {
         const long k = long(std::floor((origin + (a + b) / 2 / tile) * n));
@@ -614,12 +637,12 @@ bool TerrainDrawer::squareTiles(double half, double u0, double v0, double tile, 
         size_t from = 0;
         bool open = false;
         for (size_t i = 0; i + 1 < TileXs.size(); ++i) {
-            const bool blank = alphas.Most[tj * size_t(n) + index(u0, TileXs[i], TileXs[i + 1])] <= failing;
-            TilesLeftOut += blank;
+            const bool blank = most[tj * size_t(n) + index(u0, TileXs[i], TileXs[i + 1])] <= failing;
+            leftOut += blank;
             if (!blank && !open) from = i, open = true;
             if (blank && open) out.push_back({TileXs[from] - grow, TileXs[i] + grow, z0, z1}), open = false;
         }
-        if (open) out.push_back({TileXs[from] - grow, half + grow, z0, z1});
+        if (open) out.push_back({TileXs[from] - grow, rect[1] + grow, z0, z1});
     }
     return true;
 }
@@ -1096,6 +1119,7 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
     const double tilesFailing = unblended && BlankTilesLeftOut ? 255.0 * alphaRef - 1.5 : -1.0;
     DecksMagnified = 0;
     TilesLeftOut = 0;
+    MippedTilesLeftOut = 0;
     // The largest turn of the line of sight from one pixel to the next (radians) in the window's
     // own view: where a level deck h ft off the eye lies within d of it, a pixel's step moves the
     // point seen by at most d^2 / h times that, and the GL's measure of a picture's stretch is no
@@ -1237,8 +1261,29 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
                   squareTiles(hf, u0, v0, kTile, *tiles, tilesFailing / a, kTileOverlap, rects)))
                 rects.assign(1, {-hf, hf, -hf, hf});
             const size_t squareRects = rects.size();
-            rects.insert(rects.end(), {{-reach, reach, -reach, -hf}, {-reach, reach, hf, reach}, {-reach, -hf, -hf, hf},
-                                       {hf, reach, -hf, hf}});
+            // Round it, out to where the GL reads no level past kMippedTileLevel (the step's bound
+            // there at most kMagnified x 2^level texels), the ring's four sides go as the runs of
+            // the tiles that a fragment can pass the alpha test in at any of those levels.
+            double ring = hf;
+            const bool mipmapped = minFilter == GL_LINEAR_MIPMAP_NEAREST || minFilter == GL_NEAREST_MIPMAP_NEAREST ||
+                                   minFilter == GL_LINEAR_MIPMAP_LINEAR || minFilter == GL_NEAREST_MIPMAP_LINEAR;
+            if (unblended && heights[s] > eye.Y && tiles && !tiles->Mipped.empty() && BlankMippedTilesLeftOut &&
+                mipmapped && sound.Last >= kMippedTileLevel) {
+                const double far2 = kMagnified * double(1 << kMippedTileLevel) * texel * h * focal - h * h;
+                const double most = kMostTilesAcross / 2 * kTile / tiles->Across;  // the widest cut
+                ring = std::min({far2 > 0 ? std::sqrt(far2 / 2) : 0.0, double(reach), most});
+                if (ring > hf)
+                    for (const std::array<double, 4>& side : {std::array<double, 4>{-ring, ring, -ring, -hf},
+                                                              std::array<double, 4>{-ring, ring, hf, ring},
+                                                              std::array<double, 4>{-ring, -hf, -hf, hf},
+                                                              std::array<double, 4>{hf, ring, -hf, hf}})
+                        if (!rectTiles(side, u0, v0, kTile, tiles->Across, tiles->Mipped, tilesFailing / a,
+                                       kTileOverlap, MippedTilesLeftOut, rects))
+                            rects.push_back(side);
+                ring = std::max(ring, hf);
+            }
+            rects.insert(rects.end(), {{-reach, reach, -reach, -ring}, {-reach, reach, ring, reach},
+                                       {-reach, -ring, -ring, ring}, {ring, reach, -ring, ring}});
             nearPieces.clear(), farPieces.clear(), nearMagnified.clear(), farMagnified.clear();
             for (size_t q = 0; q < rects.size(); ++q) {
                 const auto& b = rects[q];

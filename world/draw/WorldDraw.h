@@ -101,6 +101,7 @@ public:
     long decksMagnified() const { return DecksMagnified; }  // deck sides with a part read unmipped, at the last draw
     long decksBlank() const { return DecksBlank; }  // layers left out as no texel could pass the alpha test, at the last draw
     long deckTilesLeftOut() const { return TilesLeftOut; }  // of decks' magnified parts, at the last draw
+    long deckMippedTilesLeftOut() const { return MippedTilesLeftOut; }  // of the rings round them, at the last draw
     long squaresCutAnew() const { return CutAnew; }   // far ground squares cut along their other diagonal, at the last draw
     long trianglesInMean() const { return InMean; }   // far ground triangles drawn in their picture's mean, at the last draw
     long trianglesFoggedInStage() const { return FogStaged; }  // far ground triangles fogged by the texture stage, at the last draw
@@ -137,6 +138,10 @@ public:
     // first level alone), the tiles of the picture where no texel the filter reads can pass the
     // alpha test: not a fragment there would. Not in the plain drawing; off to compare.
     bool BlankTilesLeftOut = true;
+    // With it, round that part, out to where the GL reads no level past kMippedTileLevel, the
+    // tiles where no texel of those levels that the filter reads can pass the alpha test are left
+    // out too. Not in the plain drawing; off to compare.
+    bool BlankMippedTilesLeftOut = true;
     // Work that cannot change a pixel is skipped: far ground triangles (and their roads) that light
     // no pixel centre are not sent, ground nearer than the fog's start, where its factor is one,
     // is drawn without fog, a deck that the ground cannot hide is drawn without the depth test, and
@@ -307,19 +312,26 @@ private:
     std::array<std::pair<uint32_t, int>, 4> OpaqueKept{};
     size_t OpaqueNext = 0;  // the entry replaced next
     // Per tile of a deck's picture, the most opaque texel of its first level that the linear filter
-    // reads within the tile (0..255); no tiles where the picture cannot be cut so.
+    // reads within the tile (0..255), and the same of every level up to kMippedTileLevel (empty
+    // where the picture has fewer); no tiles where the picture cannot be cut so.
     static constexpr int kTileTexels = 16;
+    static constexpr int kMippedTileLevel = 2;  // the last level of the ring round a magnified part
     static constexpr double kMostTilesAcross = 24;  // a larger square is drawn whole
     struct TileAlphas {
         uint32_t Texture = 0;
         int Across = 0;  // tiles each way
-        std::vector<uint8_t> Most;
+        std::vector<uint8_t> Most, Mipped;
     };
     const TileAlphas& tileAlphas(uint32_t texture);
     std::array<TileAlphas, 2> TilesKept{};
     size_t TilesNext = 0;
     bool squareTiles(double half, double u0, double v0, double tile, const TileAlphas& alphas, double failing,
                      double grow, std::vector<std::array<double, 4>>& out);
+    // The rectangle {x0, x1, z0, z1} cut so by the tiles' alphas `most`, appended to `out`; false,
+    // with nothing added, where it spans more tiles than are worth cutting out.
+    bool rectTiles(const std::array<double, 4>& rect, double u0, double v0, double tile, int across,
+                   const std::vector<uint8_t>& most, double failing, double grow, long& leftOut,
+                   std::vector<std::array<double, 4>>& out);
     std::vector<double> TileXs, TileZs;            // scratch: the tile lines across a square
     std::vector<std::array<double, 4>> DeckRects;  // scratch: a deck's rectangles
     std::array<std::array<Run, 2>, 2> Roads;  // the straight pieces, the bends
@@ -336,6 +348,7 @@ private:
     long DecksMagnified = 0;
     long DecksBlank = 0;
     long TilesLeftOut = 0;
+    long MippedTilesLeftOut = 0;
     long CutAnew = 0;
     long InMean = 0;
     long FogStaged = 0;
