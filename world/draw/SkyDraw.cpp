@@ -473,18 +473,32 @@ void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, cons
         glTexCoordPointer(2, GL_FLOAT, sizeof(Sent), &sent[0].U);
         glVertexPointer(3, GL_FLOAT, sizeof(Sent), &sent[0].X);
     }
+    static thread_local std::vector<GLint> firsts;  // of the runs of pieces sent under a box
+    static thread_local std::vector<GLsizei> runs;
     forEachScissorBox(view.Boxes, [&](size_t box) {
-        // Not sent under a box whose window every point lies outside one side of.
+        if (sent.empty()) return;
+        // Not sent under a box whose window every point lies outside one side of; of several
+        // pieces, only the runs of those that can reach the window, in their order.
         if (box < view.Windows.size()) {
             const DrawnWindow& window = *view.Windows[box];
-            int outside = ~0;
+            firsts.clear(), runs.clear();
+            bool open = false;
+            GLint first = 0;
             const DeckPoint* p = points;
-            for (int k = 0; k < pieces; p += counts[k++])
+            for (int k = 0; k < pieces; p += counts[k++]) {
+                int outside = ~0;
                 for (int i = 0; i < counts[k]; ++i) outside &= window.outside(&p[i].X);
-            if (outside) return;
+                const GLsizei sends = pieces > 1 ? 3 * std::max(counts[k] - 2, 0) : GLsizei(sent.size());
+                if (!outside && open) runs.back() += sends;
+                if (!outside && !open) firsts.push_back(first), runs.push_back(sends);
+                open = !outside;
+                first += sends;
+            }
+            if (firsts.empty()) return;
+            glMultiDrawArrays(primitive, firsts.data(), runs.data(), GLsizei(firsts.size()));
+        } else {
+            glDrawArrays(primitive, 0, GLsizei(sent.size()));
         }
-        if (sent.empty()) return;
-        glDrawArrays(primitive, 0, GLsizei(sent.size()));
         drawn = true;
     });
     glPopClientAttrib();
