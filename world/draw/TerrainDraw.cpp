@@ -683,24 +683,24 @@ void fogAtVertices(const LoadedFog& fog, const std::vector<GroundVertex>& vertic
 // triangle drawn in one corner's colour lies within that spread of its smooth drawing.
 void splitBySpread(const std::vector<uint32_t>& triangles, const std::vector<float>& colours, double alphaLevels,
                    double most, std::vector<uint32_t>& flat, std::vector<uint32_t>& smooth) {
-    flat.clear();
-    smooth.clear();
-    const size_t vertices = colours.size() / 4;
-    for (size_t i = 0; i + 3 <= triangles.size(); i += 3) {
+    const size_t n = triangles.size() / 3 * 3, vertices = colours.size() / 4;
+    flat.resize(n);
+    smooth.resize(n);
+    size_t atFlat = 0, atSmooth = 0;
+    const float scale = float(alphaLevels / 255.0), bound = float(most / 255.0);
+    for (size_t i = 0; i < n; i += 3) {
         const uint32_t* t = &triangles[i];
         bool held = t[0] < vertices && t[1] < vertices && t[2] < vertices;
         if (held) {
-            std::array<float, 4> low, high;
-            for (size_t c = 0; c < 4; ++c) {
-                const float a = colours[t[0] * 4 + c], b = colours[t[1] * 4 + c], d = colours[t[2] * 4 + c];
-                low[c] = std::min({a, b, d}), high[c] = std::max({a, b, d});
-            }
-            const double byAlpha = (double(high[3]) - low[3]) * alphaLevels;
-            for (size_t c = 0; c < 3 && held; ++c) held = (double(high[c]) - low[c]) * 255.0 + byAlpha <= most;
+            const float *a = &colours[size_t(t[0]) * 4], *b = &colours[size_t(t[1]) * 4], *d = &colours[size_t(t[2]) * 4];
+            const auto range = [&](size_t c) { return std::max({a[c], b[c], d[c]}) - std::min({a[c], b[c], d[c]}); };
+            held = std::max({range(0), range(1), range(2)}) + range(3) * scale <= bound;
         }
-        std::vector<uint32_t>& to = held ? flat : smooth;
-        to.insert(to.end(), t, t + 3);
+        uint32_t* to = held ? &flat[std::exchange(atFlat, atFlat + 3)] : &smooth[std::exchange(atSmooth, atSmooth + 3)];
+        to[0] = t[0], to[1] = t[1], to[2] = t[2];
     }
+    flat.resize(atFlat);
+    smooth.resize(atSmooth);
 }
 
 // The most any channel of a picture with these levels' colours lies from the fog's `colour` (0..1),
