@@ -97,15 +97,19 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         // GL must clip drawn apart from the rest; but for a level of rounding where a far square
         // drawn in its picture's mean colour, both its triangles sent, is cut along its other
         // diagonal, and its colour interpolated from other corners.
-        // (Both without far blocks drawn whole, which are made of the squares sent.)
+        // (Both without far blocks drawn whole, which are made of the squares sent, and with far
+        // colours interpolated: one held flat takes its triangle's last corner's, which the cut
+        // changes.)
         auto& ground = scene.view->terrainDrawer();
         unlitTriangles += ground.trianglesUnlit();
         ground.MergesFarBlocks = false;
+        ground.HoldsFarColoursFlat = false;
         const platform::RGBAImage unmerged = gameFrame(scene);
         ground.SkipsUnseenWork = ground.SeparatesClipped = false;
         const platform::RGBAImage allSent = gameFrame(scene);
         ground.SkipsUnseenWork = ground.SeparatesClipped = true;
         ground.MergesFarBlocks = true;
+        ground.HoldsFarColoursFlat = true;
         ASSERT_EQ(allSent.pixels.size(), unmerged.pixels.size());
         EXPECT_LE(testing::farthestApart(allSent, unmerged), 1);
         // The objects' triangles of one colour at every point filled flat move a colour by at most

@@ -74,6 +74,9 @@ protected:
         world->terrain.setFogDistance(0.0);  // the farthest
         world->terrain.setDrawDetail(1);
         world->drawer.MergesFarBlocks = true;
+        // Far colours held flat move pixels by up to their spread, by which vertex comes last; the
+        // tests of the other shortcuts look at theirs alone. Their own test turns it on.
+        world->drawer.HoldsFarColoursFlat = false;
     }
     std::vector<uint8_t> frame(const worlddraw::Eye& eye, const Camera& cam, bool withCloud, bool skyBehind = false) {
         auto pixels = world->draw(eye, cam, withCloud, skyBehind);
@@ -1268,6 +1271,55 @@ TEST_F(WorldDrawTest, FarGroundFoggedInItsTextureStageLooksAsFoggedByTheGL) {
             }
     world->drawer.MeanCountsTheFog = true;
     EXPECT_GT(staged, 5000);
+}
+
+// Far triangles drawn with their colour held flat, against the same drawn smoothly: over rolling
+// ground from low over the front and higher, along it, across, aslant and banked, in the farthest
+// haze and a close one, in daylight and under a low sun's tint, no pixel moves by more than the
+// spread and the rounding, and the rule against the plain drawing holds. Were the spread not
+// heeded, the far fog's gradient would step from triangle to triangle by more than it.
+TEST_F(WorldDrawTest, FarColoursHeldFlatStayWithinTheirSpread) {
+    const Vector3 kept = world->sky.getSunVector();
+    const double spread = world->drawer.FlatSpread;
+    long held = 0;
+    int loosest = 0;  // with every far triangle held flat
+    for (const Vector3& sun : {kept, Vector3{1.0, 0.05, 0.2}}) {
+        world->sky.positionSun(sun.data());
+        for (const double haze : {0.0, 1.5e-4})
+            for (const double height : {500.0, 3000.0, 9000.0})
+                for (const Camera& cam :
+                     {test::kAlongTheFront, Camera{200.0, -2.0}, Camera{45.0, -6.0}, Camera{300.0, -4.0, 20.0}}) {
+                    world->terrain.setFogDistance(haze);
+                    const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
+                    const std::string where = "haze " + std::to_string(haze) + ", " + std::to_string(int(height)) +
+                                              " ft, heading " + std::to_string(int(cam.Heading)) + ", sun " +
+                                              std::to_string(sun[1]);
+                    world->drawer.HoldsFarColoursFlat = false;
+                    const auto smooth = frame(at, cam, false, true);
+                    EXPECT_EQ(world->drawer.trianglesHeldFlat(), 0) << where;
+                    world->drawer.HoldsFarColoursFlat = true;
+                    const auto flat = frame(at, cam, false, true);
+                    held += world->drawer.trianglesHeldFlat();
+                    EXPECT_LE(farthest(smooth, flat), int(spread) + 2) << where;
+                    world->drawer.FlatSpread = 255.0;
+                    loosest = std::max(loosest, farthest(smooth, frame(at, cam, false, true)));
+                    world->drawer.FlatSpread = spread;
+
+                    world->drawer.Exact = true;
+                    world->PlainSky = true;
+                    const auto exact = frame(at, cam, false, true);
+                    EXPECT_EQ(world->drawer.trianglesHeldFlat(), 0) << "in the plain drawing";
+                    world->drawer.Exact = false;
+                    world->PlainSky = false;
+                    const auto rule = apartByTheRule(exact, flat);
+                    EXPECT_LE(rule.first, long(kWidth) * kHeight / 100) << where;
+                    EXPECT_EQ(rule.second, 0) << where << ", in the middle third";
+                }
+    }
+    world->sky.positionSun(kept.data());
+    world->terrain.setFogDistance(0.0);
+    EXPECT_GT(held, 5000) << "far triangles held flat";
+    EXPECT_GT(loosest, int(spread) + 2) << "the fog's gradient across a far triangle";
 }
 
 // A picture whose levels from `flat` on are one colour, and whose finer levels are a checkerboard

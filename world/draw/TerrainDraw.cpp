@@ -677,6 +677,45 @@ void fogAtVertices(const LoadedFog& fog, const std::vector<GroundVertex>& vertic
     }
 }
 
+// Of `triangles`, those across whose corners no channel of a pixel coloured by `colours` (RGBA per
+// vertex, 0..1) moves by more than `most` levels, to `flat`, the rest to `smooth`. A unit of alpha
+// moves a channel by at most `alphaLevels`. The GL interpolates within the corners' values, so a
+// triangle drawn in one corner's colour lies within that spread of its smooth drawing.
+void splitBySpread(const std::vector<uint32_t>& triangles, const std::vector<float>& colours, double alphaLevels,
+                   double most, std::vector<uint32_t>& flat, std::vector<uint32_t>& smooth) {
+    const size_t n = triangles.size() / 3 * 3, vertices = colours.size() / 4;
+    flat.resize(n);
+    smooth.resize(n);
+    size_t atFlat = 0, atSmooth = 0;
+    const float scale = float(alphaLevels / 255.0), bound = float(most / 255.0);
+    for (size_t i = 0; i < n; i += 3) {
+        const uint32_t* t = &triangles[i];
+        bool held = t[0] < vertices && t[1] < vertices && t[2] < vertices;
+        if (held) {
+            const float *a = &colours[size_t(t[0]) * 4], *b = &colours[size_t(t[1]) * 4], *d = &colours[size_t(t[2]) * 4];
+            const auto range = [&](size_t c) { return std::max({a[c], b[c], d[c]}) - std::min({a[c], b[c], d[c]}); };
+            held = std::max({range(0), range(1), range(2)}) + range(3) * scale <= bound;
+        }
+        uint32_t* to = held ? &flat[std::exchange(atFlat, atFlat + 3)] : &smooth[std::exchange(atSmooth, atSmooth + 3)];
+        to[0] = t[0], to[1] = t[1], to[2] = t[2];
+    }
+    flat.resize(atFlat);
+    smooth.resize(atSmooth);
+}
+
+// The most any channel of a picture with these levels' colours lies from the fog's `colour` (0..1),
+// in levels: by how much a unit of the fog's share moves its pixel. 255 where the levels are unknown.
+double fogContrast(const std::vector<LevelColours>& levels, const float* colour) {
+    if (levels.empty()) return 255.0;
+    double most = 0;
+    for (const LevelColours& l : levels)
+        for (size_t c = 0; c < 3; ++c) {
+            const double fog = 255.0 * colour[c];
+            most = std::max({most, std::abs(l.Least[c] - fog), std::abs(l.Most[c] - fog)});
+        }
+    return most;
+}
+
 // The texture stage mixing the picture with the vertices' colour by their alpha; the picture's
 // own alpha passed on.
 void setFogByVertices() {
@@ -685,18 +724,41 @@ void setFogByVertices() {
     glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND2_RGB, GL_SRC_ALPHA);
 }
 
+void TerrainDrawer::drawHeldFlat(const std::vector<uint32_t>& triangles, const std::vector<float>& colours,
+                                 double alphaLevels) {
+    if (triangles.empty()) return;
+    if (Exact || !HoldsFarColoursFlat) {
+        FlatTriangles.clear();
+        SmoothTriangles = triangles;
+    } else {
+        splitBySpread(triangles, colours, alphaLevels, FlatSpread, FlatTriangles, SmoothTriangles);
+    }
+    // The shade model is set only before a draw of the other kind, and left as it stands after
+    // (the terrain's own draw restores it): the rasteriser takes up a changed fragment state at its
+    // next draw, which a draw without a colour array, held flat or not, draws alike.
+    GLint shading = GL_SMOOTH;
+    glGetIntegerv(GL_SHADE_MODEL, &shading);
+    const auto send = [&](const std::vector<uint32_t>& t, GLenum model) {
+        if (t.empty()) return;
+        if (GLenum(shading) != model) glShadeModel(model), shading = GLint(model);
+        glDrawElements(GL_TRIANGLES, GLsizei(t.size()), GL_UNSIGNED_INT, t.data());
+    };
+    // Whichever shading stands first, so that a run of draws changes it as seldom as it may.
+    const bool flatFirst = shading == GL_FLAT;
+    send(flatFirst ? FlatTriangles : SmoothTriangles, flatFirst ? GL_FLAT : GL_SMOOTH);
+    send(flatFirst ? SmoothTriangles : FlatTriangles, flatFirst ? GL_SMOOTH : GL_FLAT);
+    HeldFlat += long(FlatTriangles.size() / 3);
+}
+
 void TerrainDrawer::drawMeanRuns(const std::array<Run, 2>& runs, bool fogged) {
     if (runs[0].FarTriangles.empty() && runs[1].FarTriangles.empty()) return;
     // The triangles fogged at their corners take the fogged colour as their vertices' and are
     // drawn without the GL's fog.
     const LoadedFog fog;
     fogged = fogged && fog.usable();
-    GLint shading = GL_SMOOTH;
-    glGetIntegerv(GL_SHADE_MODEL, &shading);
     GLfloat colour[4] = {1, 1, 1, 1};  // a colour array leaves the current colour undefined
     glGetFloatv(GL_CURRENT_COLOR, colour);
     glDisable(GL_TEXTURE_2D);
-    glShadeModel(GL_SMOOTH);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_COLOR_ARRAY);
@@ -724,7 +786,7 @@ void TerrainDrawer::drawMeanRuns(const std::array<Run, 2>& runs, bool fogged) {
         if (!FogAtCorners.empty()) {
             if (fogged) glDisable(GL_FOG);
             glColorPointer(4, GL_FLOAT, 0, MeanShades.data());
-            glDrawElements(GL_TRIANGLES, GLsizei(FogAtCorners.size()), GL_UNSIGNED_INT, FogAtCorners.data());
+            drawHeldFlat(FogAtCorners, MeanShades, 0.0);
             if (fogged) glEnable(GL_FOG);
         }
         if (!FogByGL.empty()) {
@@ -737,7 +799,7 @@ void TerrainDrawer::drawMeanRuns(const std::array<Run, 2>& runs, bool fogged) {
             MeanPlain.resize(n * 4);
             for (size_t v = 0; v < n; ++v) std::copy_n(plain[codeOf(v)].begin(), 4, MeanPlain.begin() + ptrdiff_t(v * 4));
             glColorPointer(4, GL_FLOAT, 0, MeanPlain.data());
-            glDrawElements(GL_TRIANGLES, GLsizei(FogByGL.size()), GL_UNSIGNED_INT, FogByGL.data());
+            drawHeldFlat(FogByGL, MeanPlain, 0.0);
         }
         Triangles += long(t.size() / 3);
         InMean += long(t.size() / 3);
@@ -745,7 +807,6 @@ void TerrainDrawer::drawMeanRuns(const std::array<Run, 2>& runs, bool fogged) {
     }
     glDisableClientState(GL_COLOR_ARRAY);
     glColor4fv(colour);
-    glShadeModel(GLenum(shading));
     glEnable(GL_TEXTURE_2D);
 }
 
@@ -779,7 +840,7 @@ void TerrainDrawer::drawStagedRuns(const std::array<std::array<Run, kGroundCodes
             glInterleavedArrays(GL_T2F_V3F, 0, run.Far.data());
             glEnableClientState(GL_COLOR_ARRAY);
             glColorPointer(4, GL_FLOAT, 0, FogShares.data());
-            glDrawElements(GL_TRIANGLES, GLsizei(run.FarTriangles.size()), GL_UNSIGNED_INT, run.FarTriangles.data());
+            drawHeldFlat(run.FarTriangles, FogShares, fogContrast(GroundPictures[k].Colours, fog.Colour));
             const long n = long(run.FarTriangles.size() / 3);
             Triangles += n;
             FogStaged += n;
@@ -1121,11 +1182,17 @@ void TerrainDrawer::drawBlocks() {
         }
         if (!FogAtCorners.empty()) {
             setFogByVertices();
-            glShadeModel(GL_SMOOTH);
             glInterleavedArrays(GL_T2F_V3F, 0, run.Far.data());  // (which turns the colour array off)
             glEnableClientState(GL_COLOR_ARRAY);
             glColorPointer(4, GL_FLOAT, 0, FogShares.data());
-            glDrawElements(GL_TRIANGLES, GLsizei(FogAtCorners.size()), GL_UNSIGNED_INT, FogAtCorners.data());
+            // The map holds means as drawn, each rounded to a level: none farther from the fog's
+            // colour than the farthest mean of a picture that may be drawn in it (its loosest band
+            // takes any), whichever squares are merged.
+            double contrast = 0;
+            for (size_t code = 0; code < kGroundCodes; ++code)
+                for (size_t c = 0; c < 3 && MeanFrom[size_t(FogBands - 1)][code] < std::numeric_limits<double>::infinity(); ++c)
+                    contrast = std::max(contrast, std::abs(255.0 * (double(MeanColours[code][c]) - fog.Colour[c])) + 0.5);
+            drawHeldFlat(FogAtCorners, FogShares, contrast);
         }
         count(run);
     }
@@ -1144,6 +1211,7 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     InMean = 0;
     FogStaged = 0;
     Merged = 0;
+    HeldFlat = 0;
     for (auto* runs : {&Runs, &ClearRuns, &StagedRuns})
         for (auto& part : *runs)
             for (auto& run : part) run.clear();

@@ -106,6 +106,7 @@ public:
     long trianglesInMean() const { return InMean; }   // far ground triangles drawn in their picture's mean, at the last draw
     long trianglesFoggedInStage() const { return FogStaged; }  // far ground triangles fogged by the texture stage, at the last draw
     long blocksMerged() const { return Merged; }  // blocks of far squares drawn whole in their mean, at the last draw
+    long trianglesHeldFlat() const { return HeldFlat; }  // far ground triangles whose colour was held flat, at the last draw
     // After draw: the elevation (radians, negative: below the horizon) under which every pixel of
     // the view shows the ground just drawn; -pi/2 when that cannot be told.
     double lowestOpenElevation() const { return LowestOpenElevation; }
@@ -188,6 +189,12 @@ public:
     bool MergesFarBlocks = true;
     double MergedShift = 0.25;   // px
     double MergedSpread = 12.0;  // levels of 255
+    // Unless Exact, a far triangle whose vertices' colours (the fogged mean, or the fog's share by
+    // which its picture or colour map is mixed with the fog's colour) make its pixels differ by at
+    // most FlatSpread levels across it is drawn with its colour held flat, at its last vertex's: the
+    // rasteriser then sets up and interpolates no colour across it. Off to compare.
+    bool HoldsFarColoursFlat = true;
+    double FlatSpread = 6.0;  // levels of 255
 
 private:
     using Vertex = GroundVertex;
@@ -270,7 +277,8 @@ private:
     // Runs by [clipped][picture]: those the GL may clip apart from the rest.
     template <size_t N>
     void drawRuns(const std::array<std::array<Run, N>, 2>& runs, const uint32_t* textures, bool near);
-    // Far runs drawn untextured, each vertex in its picture's mean colour; `fogged` as the GL's fog is on.
+    // Far runs drawn untextured, each vertex in its picture's mean colour; `fogged` as the GL's fog is
+    // on. Like drawStagedRuns, may leave the shade model flat.
     void drawMeanRuns(const std::array<Run, 2>& runs, bool fogged);
     // Per vertex of a run: its colour fogged, and not (RGBA). Floats: a colour rounded at the
     // corners would no longer be affine across the plane, and a square cut along its other
@@ -353,6 +361,13 @@ private:
     long InMean = 0;
     long FogStaged = 0;
     long Merged = 0;
+    long HeldFlat = 0;
+    // Draws `triangles` of the bound arrays, whose vertices carry the RGBA `colours`: with
+    // HoldsFarColoursFlat, those across which no channel of the pixel moves by more than FlatSpread
+    // levels (a unit of alpha moving it by `alphaLevels`) with their colour held flat, and the rest
+    // smoothly. Leaves the shade model flat or smooth.
+    void drawHeldFlat(const std::vector<uint32_t>& triangles, const std::vector<float>& colours, double alphaLevels);
+    std::vector<uint32_t> FlatTriangles, SmoothTriangles;  // scratch: a draw's triangles by shading
     long Covered = 0;
     long Unlit = 0;
     // Where the ground may draw this time and how far off a pixel centre may lie; no rows: the
