@@ -345,8 +345,8 @@ protected:
     // Text.
     int32_t gTextTexture_ = -1;
     FontInk fontInk_;  // where the font's characters hold ink, read once
-    // A line of text as last drawn, and its picture: the colour its glyphs leave times their
-    // alpha, and that alpha, over a clear picture the size of the window box they reach.
+    // A line of text as last drawn, and its picture: its glyphs' fragments over a clear picture
+    // the size of the window box they reach.
     struct KeptLine {
         std::vector<uint8_t> Text;  // length byte first
         double Across = 0, Down = 0, Size = 0, Trans = 0, FixerY = 0;

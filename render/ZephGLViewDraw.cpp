@@ -279,14 +279,19 @@ void ZephGLView::glOpenGLText(double across, double down, const unsigned char* t
 
 // Each glyph costs the software rasteriser two thin triangles' set-up and their partial blocks,
 // a line of sixty some 1.6 M instructions. A line drawn as in the frame before is drawn instead
-// as one quad of its picture, made once: each texel the glyphs' colour times their alpha, and
-// their alpha, blended over a clear picture as they would be over the frame. Drawn at one texel a
-// pixel with the nearest texel, that picture puts back over the frame what the glyphs would,
-// within the rounding of the colour kept times its alpha. Under the text's own blend, unfogged and
-// with the font cut to its ink; false where the line is to be drawn glyph by glyph.
+// as a quad of its picture a run of glyphs, made once: each texel the colour and alpha the glyphs'
+// fragment has at that pixel of the window, unblended over a clear picture. Drawn at one texel a
+// pixel with the nearest texel under the same blend, the picture gives each pixel the fragment
+// the glyphs would, to the bit, and a clear texel leaves it as it is; only where two glyphs'
+// cells, grown by the texel the filter reaches, meet on a pixel does the later one's fragment
+// stand alone, a level or so from the two blended in turn. Under the text's own blend, unfogged
+// and with the font cut to its ink; false where the line is to be drawn glyph by glyph.
 bool ZephGLView::drawKeptLine(double across, double down, const unsigned char* text, float size, double trans,
                               const std::array<GlyphInk, 128>& cells, uint64_t font) {
     if (readings_.Bound != 0) return false;  // a sampler of the view's would read the picture its own way
+    GLint samples = 0;
+    glGetIntegerv(GL_SAMPLE_BUFFERS, &samples);
+    if (samples > 0) return false;  // a picture of one sample a pixel
     for (int i = 1; i <= text[0]; ++i)
         if (text[i] == 3) return false;  // a blinking character
     std::array<int, 4> viewport{};
@@ -354,21 +359,20 @@ bool ZephGLView::drawKeptLine(double across, double down, const unsigned char* t
     glBindTexture(GL_TEXTURE_2D, line->Texture);
     CurrentBoundTextureNumber_ = -1;
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     const auto ndcX = [&](int x) { return 2.0 * (x - viewport[0]) / viewport[2] - 1; };
     const auto ndcY = [&](int y) { return 2.0 * (y - viewport[1]) / viewport[3] - 1; };
-    // Each run at one texel a pixel: the picture's texel (x - box x, y - box y) at window pixel (x, y).
+    // Each run at one texel a pixel: the picture's texel (x, y) at window pixel (x, y).
+    const double wide = b[0] + b[2], high = b[1] + b[3];
     glBegin(GL_QUADS);
     for (const auto& r : line->Runs) {
-        const double s0 = double(r[0] - b[0]) / b[2], s1 = double(r[0] + r[2] - b[0]) / b[2];
-        const double t0 = double(r[1] - b[1]) / b[3], t1 = double(r[1] + r[3] - b[1]) / b[3];
+        const double s0 = r[0] / wide, s1 = (r[0] + r[2]) / wide;
+        const double t0 = r[1] / high, t1 = (r[1] + r[3]) / high;
         glTexCoord2d(s0, t0), glVertex2d(ndcX(r[0]), ndcY(r[1]));
         glTexCoord2d(s1, t0), glVertex2d(ndcX(r[0] + r[2]), ndcY(r[1]));
         glTexCoord2d(s1, t1), glVertex2d(ndcX(r[0] + r[2]), ndcY(r[1] + r[3]));
         glTexCoord2d(s0, t1), glVertex2d(ndcX(r[0]), ndcY(r[1] + r[3]));
     }
     glEnd();
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, mode);
     ++textLinesFromPictures_;
     return true;
@@ -385,21 +389,20 @@ bool ZephGLView::makeLinePicture(KeptLine& line, const std::array<GlyphInk, 128>
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, b[2], b[3], 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    // From the window's corner to the box's far one: drawn in the window's own view, the glyphs'
+    // triangles fall where they do in the window, to the last bit of their set-up.
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, b[0] + b[2], b[1] + b[3], 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     glBindFramebuffer(GL_FRAMEBUFFER, lineFramebuffer_);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, line.Texture, 0);
     const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     if (complete) {
         glPushAttrib(GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT | GL_ENABLE_BIT | GL_SCISSOR_BIT);
-        // The window's pixel (x, y) at the picture's (x - box x, y - box y): the glyphs' triangles
-        // fall on the same pixel centres.
         const auto& v = line.Viewport;
-        glViewport(v[0] - b[0], v[1] - b[1], v[2], v[3]);
+        glViewport(v[0], v[1], v[2], v[3]);
         glDisable(GL_SCISSOR_TEST);
         glClearColor(0, 0, 0, 0);
         glClear(GL_COLOR_BUFFER_BIT);
-        glEnable(GL_BLEND);
-        glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+        glDisable(GL_BLEND);
         glBindTexture(GL_TEXTURE_2D, GLuint(getglTextNum(gTextTexture_)));
         glBegin(GL_TRIANGLES);
         glColor4d(1, 1, 1, line.Trans);
