@@ -83,11 +83,15 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         const testing::PixelsApart apart = testing::pixelsApart(drawn[0], reference);
         EXPECT_LE(apart.count, reference.width * reference.height / 100);
         EXPECT_EQ(apart.middle, 0);
-        // The world left out behind the cockpit's cover changes no pixel at all.
+        // The world left out behind the cockpit's cover changes no pixel at all (the decks drawn
+        // under each box in turn: cut to the boxes, their set-up may round a level apart).
+        scene.view->terrainDrawer().DecksCutToBoxes = false;
+        const platform::RGBAImage boxed = gameFrame(scene);
         scene.view->setScissorsWorld(false);
         const platform::RGBAImage whole = gameFrame(scene);
         scene.view->setScissorsWorld(true);
-        EXPECT_TRUE(whole.pixels == drawn[0].pixels);
+        scene.view->terrainDrawer().DecksCutToBoxes = true;
+        EXPECT_TRUE(whole.pixels == boxed.pixels);
         // Nor does the cockpit's cover drawn in colour before the world instead of after it.
         scene.view->setCoverFirst(false);
         const platform::RGBAImage after = gameFrame(scene);
@@ -189,6 +193,7 @@ TEST_F(GameFrame, ObjectsLeftOutBehindTheCockpitCoverChangeNoPixel) {
         if (shot != Shot::CockpitCamel && shot != Shot::CockpitDVII) continue;
         SCOPED_TRACE(name);
         ASSERT_TRUE(scene.set(shot));
+        readNextFrame(*scene.view);  // the frame before, as in flight: its text lines kept after
         platform::RGBAImage drawn[2];
         long triangles = 0, objects = 0;
         for (const bool culls : {false, true}) {

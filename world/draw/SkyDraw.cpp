@@ -338,6 +338,10 @@ struct DeckView {
     std::span<const std::array<int, 4>> Boxes;
     std::span<const DrawnWindow* const> Windows;  // the drawn window under each box
     bool ColourInVertices = false;  // the current colour sent with the points, held flat
+    // Under boxes, the pieces cut to each box's part of the view and sent in one draw instead of
+    // once a box under the scissor.
+    bool CutsToBoxes = false;
+    long* Draws = nullptr;  // counts the draws sent, where given
 
     // ft ahead of the eye, negative behind it.
     double ahead(const DeckPoint& p) const {
@@ -473,34 +477,130 @@ void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, cons
         glTexCoordPointer(2, GL_FLOAT, sizeof(Sent), &sent[0].U);
         glVertexPointer(3, GL_FLOAT, sizeof(Sent), &sent[0].X);
     }
-    static thread_local std::vector<GLint> firsts;  // of the runs of pieces sent under a box
-    static thread_local std::vector<GLsizei> runs;
-    forEachScissorBox(view.Boxes, [&](size_t box) {
-        if (sent.empty()) return;
-        // Not sent under a box whose window every point lies outside one side of; of several
-        // pieces, only the runs of those that can reach the window, in their order.
-        if (box < view.Windows.size()) {
-            const DrawnWindow& window = *view.Windows[box];
-            firsts.clear(), runs.clear();
-            bool open = false;
-            GLint first = 0;
-            const DeckPoint* p = points;
-            for (int k = 0; k < pieces; p += counts[k++]) {
-                int outside = ~0;
-                for (int i = 0; i < counts[k]; ++i) outside &= window.outside(&p[i].X);
-                const GLsizei sends = pieces > 1 ? 3 * std::max(counts[k] - 2, 0) : GLsizei(sent.size());
-                if (!outside && open) runs.back() += sends;
-                if (!outside && !open) firsts.push_back(first), runs.push_back(sends);
-                open = !outside;
-                first += sends;
+    // Whether every point lies outside one side of the window drawn under the box.
+    const auto missesBox = [&](size_t box) {
+        if (box >= view.Windows.size()) return false;
+        const DrawnWindow& window = *view.Windows[box];
+        int outside = ~0;
+        const DeckPoint* p = points;
+        for (int k = 0; k < pieces; p += counts[k++])
+            for (int i = 0; i < counts[k]; ++i) outside &= window.outside(&p[i].X);
+        return outside != 0;
+    };
+    if (view.Boxed && view.CutsToBoxes) {
+        // Each scissor box changes the rasteriser's fragment state, which it copies (some 33 KB)
+        // at the next draw. Cut instead to the part of the view each box's window shows: the
+        // points' picture and fog coordinates and colour are linear across the deck's plane, so
+        // the points made where the cuts cross its edges carry the values the GL would interpolate
+        // there, and every pixel centre lies half a pixel off a box's edge, inside or outside it.
+        static thread_local std::vector<Sent> cutSent;
+        cutSent.clear();
+        // A convex piece gains at most a point a cut.
+        constexpr int kMostCut = kMaxDeckPoints + 4;
+        for (size_t box = 0; box < view.Boxes.size(); ++box) {
+            if (missesBox(box)) continue;
+            drawn = true;
+            const auto& b = view.Boxes[box];
+            // Window x or y past an edge as a plane in clip coordinates: c[axis] - edge c.w >= 0
+            // (or its negative for the far edge), with the edge in normalised device units.
+            const auto ndc = [&](int axis, int at) { return 2.0 * (at - view.Viewport[axis]) / view.Viewport[2 + axis] - 1; };
+            const std::array<std::array<double, 3>, 4> planes{{{0, 1, ndc(0, b[0])},
+                                                                {0, -1, ndc(0, b[0] + b[2])},
+                                                                {1, 1, ndc(1, b[1])},
+                                                                {1, -1, ndc(1, b[1] + b[3])}}};
+            const auto cutPiece = [&](const Sent* in, int n) {
+                std::array<Sent, kMostCut> a{}, c{};
+                std::array<std::array<double, 4>, kMostCut> ca{}, cc{};
+                n = std::min(n, kMaxDeckPoints);
+                for (int i = 0; i < n; ++i) {
+                    a[size_t(i)] = in[i];
+                    ca[size_t(i)] = view.clip(DeckPoint{in[i].X, in[i].Y, in[i].Z, 0, 0});
+                }
+                for (const auto& plane : planes) {
+                    const auto side = [&](const std::array<double, 4>& q) {
+                        return plane[1] * (q[size_t(plane[0])] - plane[2] * q[3]);
+                    };
+                    int m = 0;
+                    for (int i = 0; i < n && m + 2 <= kMostCut; ++i) {
+                        const int j = (i + 1) % n;
+                        const double di = side(ca[size_t(i)]), dj = side(ca[size_t(j)]);
+                        if (di >= 0) c[size_t(m)] = a[size_t(i)], cc[size_t(m++)] = ca[size_t(i)];
+                        if ((di >= 0) != (dj >= 0)) {
+                            // Worked out from the edge's ends in one order whichever way the piece
+                            // runs, so that two pieces sharing the edge share the point to the bit.
+                            size_t lo = size_t(i), hi = size_t(j);
+                            double dlo = di, dhi = dj;
+                            if (std::tie(a[hi].X, a[hi].Z, a[hi].Y) < std::tie(a[lo].X, a[lo].Z, a[lo].Y))
+                                std::swap(lo, hi), std::swap(dlo, dhi);
+                            const double t = dlo / (dlo - dhi);
+                            const Sent &p = a[lo], &q = a[hi];
+                            const auto mix = [t](float x, float y) { return float(x + t * (double(y) - x)); };
+                            c[size_t(m)] = {mix(p.X, q.X), mix(p.Y, q.Y), mix(p.Z, q.Z), mix(p.U, q.U), mix(p.V, q.V),
+                                            mix(p.Fog, q.Fog), p.Colour};
+                            for (size_t r = 0; r < 4; ++r) cc[size_t(m)][r] = ca[lo][r] + t * (ca[hi][r] - ca[lo][r]);
+                            ++m;
+                        }
+                    }
+                    n = m;
+                    a = c, ca = cc;
+                    if (n < 3) return;
+                }
+                for (int i = 2; i < n; ++i) cutSent.push_back(a[0]), cutSent.push_back(a[size_t(i - 1)]), cutSent.push_back(a[size_t(i)]);
+            };
+            if (pieces == 1) {
+                cutPiece(sent.data(), int(sent.size()));
+            } else {
+                // Each piece's fan, as its own points: every third point of a triangle after the first.
+                size_t at = 0;
+                for (int k = 0; k < pieces; ++k) {
+                    if (counts[k] < 3) continue;
+                    std::array<Sent, kMaxDeckPoints> piece{};
+                    int n = 0;
+                    piece[size_t(n++)] = sent[at], piece[size_t(n++)] = sent[at + 1];
+                    for (int i = 2; i < counts[k] && n < kMaxDeckPoints; ++i, at += 3) piece[size_t(n++)] = sent[at + 2];
+                    cutPiece(piece.data(), n);
+                }
             }
-            if (firsts.empty()) return;
-            glMultiDrawArrays(primitive, firsts.data(), runs.data(), GLsizei(firsts.size()));
-        } else {
-            glDrawArrays(primitive, 0, GLsizei(sent.size()));
         }
-        drawn = true;
-    });
+        if (!cutSent.empty()) {
+            glFogCoordPointer(GL_FLOAT, sizeof(Sent), &cutSent[0].Fog);
+            glColorPointer(4, GL_FLOAT, sizeof(Sent), cutSent[0].Colour.data());
+            glTexCoordPointer(2, GL_FLOAT, sizeof(Sent), &cutSent[0].U);
+            glVertexPointer(3, GL_FLOAT, sizeof(Sent), &cutSent[0].X);
+            glDrawArrays(GL_TRIANGLES, 0, GLsizei(cutSent.size()));
+            if (view.Draws) ++*view.Draws;
+        }
+    } else {
+        static thread_local std::vector<GLint> firsts;  // of the runs of pieces sent under a box
+        static thread_local std::vector<GLsizei> runs;
+        forEachScissorBox(view.Boxes, [&](size_t box) {
+            if (sent.empty()) return;
+            // Not sent under a box whose window every point lies outside one side of; of several
+            // pieces, only the runs of those that can reach the window, in their order.
+            if (box < view.Windows.size()) {
+                const DrawnWindow& window = *view.Windows[box];
+                firsts.clear(), runs.clear();
+                bool open = false;
+                GLint first = 0;
+                const DeckPoint* p = points;
+                for (int k = 0; k < pieces; p += counts[k++]) {
+                    int outside = ~0;
+                    for (int i = 0; i < counts[k]; ++i) outside &= window.outside(&p[i].X);
+                    const GLsizei sends = pieces > 1 ? 3 * std::max(counts[k] - 2, 0) : GLsizei(sent.size());
+                    if (!outside && open) runs.back() += sends;
+                    if (!outside && !open) firsts.push_back(first), runs.push_back(sends);
+                    open = !outside;
+                    first += sends;
+                }
+                if (firsts.empty()) return;
+                glMultiDrawArrays(primitive, firsts.data(), runs.data(), GLsizei(firsts.size()));
+            } else {
+                glDrawArrays(primitive, 0, GLsizei(sent.size()));
+            }
+            drawn = true;
+            if (view.Draws) ++*view.Draws;
+        });
+    }
     glPopClientAttrib();
     // What the last vertex leaves current, as when the points were sent one by one.
     if (drawn) {
@@ -1101,6 +1201,9 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
     glGetIntegerv(GL_VIEWPORT, view.Viewport.data());
     view.Cover = cover && !cover->empty() ? cover : nullptr;
     view.ColourInVertices = !Exact && DeckColourInVertices;
+    view.CutsToBoxes = !Exact && DecksCutToBoxes;
+    DeckDraws = 0;
+    view.Draws = &DeckDraws;
     DecksApart = 0;
     DecksUntested = 0;
     // Outside a cockpit's slice of the depths the depth buffer holds the ground alone: a deck side

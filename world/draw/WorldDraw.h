@@ -102,6 +102,7 @@ public:
     long decksBlank() const { return DecksBlank; }  // layers left out as no texel could pass the alpha test, at the last draw
     long deckTilesLeftOut() const { return TilesLeftOut; }  // of decks' magnified parts, at the last draw
     long deckMippedTilesLeftOut() const { return MippedTilesLeftOut; }  // of the rings round them, at the last draw
+    long deckDraws() const { return DeckDraws; }  // draws the decks sent, at the last draw
     long squaresCutAnew() const { return CutAnew; }   // far ground squares cut along their other diagonal, at the last draw
     long trianglesInMean() const { return InMean; }   // far ground triangles drawn in their picture's mean, at the last draw
     long trianglesFoggedInStage() const { return FogStaged; }  // far ground triangles fogged by the texture stage, at the last draw
@@ -130,6 +131,10 @@ public:
     // rasteriser sets it up once a triangle instead of reading a constant at every pixel. The
     // same pixels; off in the plain drawing and to compare.
     bool DeckColourInVertices = true;
+    // Under scissor boxes, a deck's pieces are cut to the part of the view each box shows and
+    // sent in one draw, not once a box: each change of the scissor costs the software rasteriser
+    // a copy of its fragment state. The same pixels; off in the plain drawing and to compare.
+    bool DecksCutToBoxes = true;
     // Under an alpha test that passes only fragments of alpha 0.9 or more, the deck sides above the
     // eye, seen against the sky, are drawn without blending: a passing fragment replaces the pixel
     // instead of keeping a tenth or less of it, a few levels apart, and the rasteriser neither reads
@@ -357,6 +362,7 @@ private:
     long DecksBlank = 0;
     long TilesLeftOut = 0;
     long MippedTilesLeftOut = 0;
+    long DeckDraws = 0;
     long CutAnew = 0;
     long InMean = 0;
     long FogStaged = 0;
