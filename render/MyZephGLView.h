@@ -95,6 +95,11 @@ public:
     void setCullsHidden(bool on) { cullsHidden_ = on; }
     // What that has left out so far: triangles one by one, and aircraft whole.
     long trianglesHidden() const { return trianglesHidden_; }
+    // Outside the cockpit, triangles whose bounds hold a pixel centre but which themselves pass
+    // between the centres left out too (on: the same picture, fewer triangles for the rasteriser
+    // to set up and walk); how many so far (counted among trianglesUnseen as well).
+    void setLooksBetweenCentres(bool on) { looksBetweenCentres_ = on; }
+    long trianglesBetweenCentres() const { return trianglesBetweenCentres_; }
     long objectsHidden() const { return objectsHidden_; }
     // Aircraft left out whole as lying outside the view, so far.
     long objectsOutside() const { return objectsOutside_; }
@@ -297,8 +302,10 @@ private:
     // Whether GL would make no fragment of the triangle: the bounds on the screen of what its near
     // and far planes leave of it hold no pixel centre or lie outside the viewport, or nothing is
     // left. Where it answers false, `box` receives the bounds of the pixel centres it may light.
+    // Where partEye_.BetweenCentres, also where the triangle itself holds none of the centres its
+    // bounds do (counted in trianglesBetweenCentres_).
     bool coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c, ScreenBox& box,
-                       RecentCorners& recent) const;
+                       RecentCorners& recent);
     // What GL keeps of a triangle reaching behind the eye, cut to its near and far planes: nothing,
     // a part whose window positions widen lo and hi (x, y pixels), or a part too near the eye's
     // plane, or too thin, to bound.
@@ -429,6 +436,8 @@ private:
     // depths beyond it (the world's slice of the range); 0 otherwise.
     double coverBelow_ = 0;
     bool cullsHidden_ = true;
+    bool looksBetweenCentres_ = true;
+    long trianglesBetweenCentres_ = 0;
     long trianglesHidden_ = 0, objectsHidden_ = 0, objectsOutside_ = 0, trianglesUnseen_ = 0;
     worlddraw::ScreenCover cover_;  // the screen the cover marked this pass hides (empty: none)
     // Where the cover leaves the view open this pass, cut as pays for the sky and for the decks,
@@ -503,6 +512,7 @@ private:
         std::array<int, 4> Viewport{};
         Pair Origin{}, Half{}, Last{};  // the viewport's corner, half its size, far corner
         double Margin = 0;                    // pixels: where a sample may lie off the centre
+        bool BetweenCentres = false;          // triangles are looked at between the pixel centres
         std::array<double, 16> Clip{};        // Projection x FinalMatrix_
         std::array<double, 2> DepthRange{};   // GL's, read as the object starts
         bool CoverMay = false;                // the pass may leave out what the cover hides

@@ -294,6 +294,34 @@ TEST_F(AircraftInTheView, FromTheSeatEachPixelIsShadedAboutOnce) {
     shadedAboutOnceFromTheSeat<FokkerDVII>("dvii");
 }
 
+// Each aircraft near, in the middle distance and far off, from the side, above, below, ahead and
+// behind: drawn cheaply it looks as the plain rules draw it, and it never vanishes; leaving out
+// its small triangles that pass between the pixel centres changes no pixel at all.
+TEST_F(AircraftInTheView, NearMiddleAndFarItLooksAsThePlainRulesDrawIt) {
+    const auto each = [&](const std::string& name) {
+        for (const double range : {60.0, 400.0, 1500.0})
+            for (const V way : {V{-1, 0.05, 0}, V{0.1, 1, 0.1}, V{0.2, -1, 0.3}, V{0.1, 0.1, 1}, V{-0.3, 0.2, -1}}) {
+                const double length = std::sqrt(way[0] * way[0] + way[1] * way[1] + way[2] * way[2]);
+                const Camera camera({way[0] / length * range, way[1] / length * range, way[2] / length * range}, {0, 0, 0});
+                const std::string where = name + " at " + std::to_string(int(range)) + " ft, " + std::to_string(way[1]);
+                expectLooksTheSame(camera, where);
+                const auto drawn = frame(camera);
+                EXPECT_GT(covered(drawn), 0) << where;
+                view_->setLooksBetweenCentres(false);
+                EXPECT_TRUE(frame(camera).pixels == drawn.pixels) << where;
+                view_->setLooksBetweenCentres(true);
+            }
+    };
+    const long before = view_->trianglesBetweenCentres();
+    place<ObjectTestFile>(1);
+    each("camel");
+    place<FokkerDr1>(1);
+    each("dr1");
+    place<FokkerDVII>(2);
+    each("dvii");
+    EXPECT_GT(view_->trianglesBetweenCentres(), before);
+}
+
 // Wherever any of an aircraft is in view, it is drawn: the view turned away from it step by step
 // until only a wing tip, then nothing, is left at the edge; and a wing set that has come off and
 // fallen into view while the rest is out of it.

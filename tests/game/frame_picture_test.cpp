@@ -131,6 +131,11 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         const platform::RGBAImage narrow = gameFrame(scene);
         scene.view->setWidensView(true);
         EXPECT_TRUE(narrow.pixels == drawn[0].pixels);
+        // Nor do the objects' small triangles that pass between the pixel centres their bounds hold.
+        scene.view->setLooksBetweenCentres(false);
+        const platform::RGBAImage boxesOnly = gameFrame(scene);
+        scene.view->setLooksBetweenCentres(true);
+        EXPECT_TRUE(boxesOnly.pixels == drawn[0].pixels);
         // Nor does the propeller's blur drawn as the polygon its outer edge bounds, its hole hidden
         // behind the cowling, nor blended by its one alpha given as the blend's constant; its colour
         // given already weighted by that alpha moves a colour by no more than rounding does.
