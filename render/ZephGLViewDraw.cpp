@@ -361,12 +361,12 @@ bool ZephGLView::drawKeptLine(double across, double down, const unsigned char* t
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     const auto ndcX = [&](int x) { return 2.0 * (x - viewport[0]) / viewport[2] - 1; };
     const auto ndcY = [&](int y) { return 2.0 * (y - viewport[1]) / viewport[3] - 1; };
-    // Each run at one texel a pixel: the picture's texel (x, y) at window pixel (x, y).
-    const double wide = b[0] + b[2], high = b[1] + b[3];
+    // Each run at one texel a pixel: the picture's texel (x, y) at window pixel (box x + x, box y + y).
+    const double wide = b[2], high = b[3];
     glBegin(GL_QUADS);
     for (const auto& r : line->Runs) {
-        const double s0 = r[0] / wide, s1 = (r[0] + r[2]) / wide;
-        const double t0 = r[1] / high, t1 = (r[1] + r[3]) / high;
+        const double s0 = (r[0] - b[0]) / wide, s1 = (r[0] + r[2] - b[0]) / wide;
+        const double t0 = (r[1] - b[1]) / high, t1 = (r[1] + r[3] - b[1]) / high;
         glTexCoord2d(s0, t0), glVertex2d(ndcX(r[0]), ndcY(r[1]));
         glTexCoord2d(s1, t0), glVertex2d(ndcX(r[0] + r[2]), ndcY(r[1]));
         glTexCoord2d(s1, t1), glVertex2d(ndcX(r[0] + r[2]), ndcY(r[1] + r[3]));
@@ -389,16 +389,16 @@ bool ZephGLView::makeLinePicture(KeptLine& line, const std::array<GlyphInk, 128>
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    // From the window's corner to the box's far one: drawn in the window's own view, the glyphs'
-    // triangles fall where they do in the window, to the last bit of their set-up.
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, b[0] + b[2], b[1] + b[3], 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    // The box alone, drawn in the window's own view moved by whole pixels to its corner: the
+    // glyphs' triangles keep their place within the pixels, to the last bit of their set-up.
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, b[2], b[3], 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     glBindFramebuffer(GL_FRAMEBUFFER, lineFramebuffer_);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, line.Texture, 0);
     const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     if (complete) {
         glPushAttrib(GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT | GL_ENABLE_BIT | GL_SCISSOR_BIT);
         const auto& v = line.Viewport;
-        glViewport(v[0], v[1], v[2], v[3]);
+        glViewport(v[0] - b[0], v[1] - b[1], v[2], v[3]);
         glDisable(GL_SCISSOR_TEST);
         glClearColor(0, 0, 0, 0);
         glClear(GL_COLOR_BUFFER_BIT);
