@@ -1,4 +1,3 @@
-#define GL_GLEXT_PROTOTYPES
 #include "render/ZephGLView.h"
 
 #include <GL/gl.h>
@@ -23,9 +22,6 @@ ZephGLView::~ZephGLView() {
     for (auto& slot : TheTextureMaps_)
         if (slot.TextureStatus == 2) glDeleteTextures(1, &slot.OpenGLMapNumber);
     releaseSamplers();
-    for (KeptLine& line : keptLines_)
-        if (line.Texture) glDeleteTextures(1, &line.Texture);
-    if (lineFramebuffer_) glDeleteFramebuffers(1, &lineFramebuffer_);
 }
 
 bool ZephGLView::initWithFrame(const NSRect& frame, bool hidden) {

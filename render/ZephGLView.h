@@ -198,10 +198,6 @@ public:
     void glOpenGLText(double across, double down, const unsigned char* text, int32_t color, float size, double trans);
     void glSetTextTextureBig(double across, double down, int32_t number, int32_t thechar, float size, double alpha);
     void gl3DIntPrint(double across, double down, double value, int32_t color, double size, double alpha);
-    // A line drawn unchanged in the frame before is drawn from a picture of its own, made once
-    // (not in the exact drawing); off to compare.
-    void setKeepsTextLines(bool on) { keepsTextLines_ = on; }
-    long textLinesFromPictures() const { return textLinesFromPictures_; }  // lines so drawn, since start
     static void glNumToString(int64_t value, unsigned char* string) { render::glNumToString(value, string); }
     void setNetworkTypeSize(double size);
     double getNetworkTypeSize() const { return TypeSize_; }
@@ -345,26 +341,6 @@ protected:
     // Text.
     int32_t gTextTexture_ = -1;
     FontInk fontInk_;  // where the font's characters hold ink, read once
-    // A line of text as last drawn, and its picture: its glyphs' fragments over a clear picture
-    // the size of the window box they reach.
-    struct KeptLine {
-        std::vector<uint8_t> Text;  // length byte first
-        double Across = 0, Down = 0, Size = 0, Trans = 0, FixerY = 0;
-        std::array<int, 4> Viewport{};
-        uint64_t Font = 0;         // the font picture's number
-        std::array<int, 4> Box{};  // window pixels: x, y, width, height (none: the line shows nowhere)
-        std::vector<std::array<int, 4>> Runs;  // within it, round the runs of glyphs no wide gap parts
-        uint32_t Texture = 0;      // made when the line is drawn again
-        uint64_t Used = 0;         // when last drawn, to give up the longest unused
-    };
-    std::array<KeptLine, 8> keptLines_{};
-    uint64_t keptLineUses_ = 0;
-    uint32_t lineFramebuffer_ = 0;
-    bool keepsTextLines_ = true;
-    long textLinesFromPictures_ = 0;
-    bool drawKeptLine(double across, double down, const unsigned char* text, float size, double trans,
-                      const std::array<GlyphInk, 128>& cells, uint64_t font);
-    bool makeLinePicture(KeptLine& line, const std::array<GlyphInk, 128>& cells);
     double TextFixerX_ = 1.0 / 1024, TextFixerY_ = 1.0 / 768;
     double TypeSize_ = 0.8, TypeLeading_ = 0.8 * 0.027, TypeDownAmount_ = 0.97 - 5 * 0.8 * 0.027;
     unsigned char (*MessageLines_)[256] = nullptr;

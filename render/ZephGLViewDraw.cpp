@@ -1,7 +1,5 @@
 // Frame start and end, frustum, 2-D and 3-D matrices, cameras, fog and bitmap-font text of ZephGLView.
-#define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
-#include <GL/glext.h>
 
 #include <algorithm>
 #include <cmath>
@@ -259,14 +257,10 @@ void ZephGLView::glOpenGLText(double across, double down, const unsigned char* t
         unfogged = mode == GL_LINEAR && source == GL_FRAGMENT_DEPTH && start >= 0.0f && end > start;
         if (unfogged) glDisable(GL_FOG);
     }
-    const bool kept = cut && keepsTextLines_ && cells && (unfogged || !glIsEnabled(GL_FOG)) &&
-                      drawKeptLine(across, down, text, size, trans, *cells, drawing->texturePicture(gTextTexture_));
-    if (!kept) {
-        glBegin(GL_TRIANGLES);
-        if (cut) glColor4d(1, 1, 1, trans);
-        for (int i = 1; i <= text[0]; ++i) sendGlyph(across, down, i - 1, text[i], size, TextFixerY_, cells, fontInk_.edge(), cut);
-        glEnd();
-    }
+    glBegin(GL_TRIANGLES);
+    if (cut) glColor4d(1, 1, 1, trans);
+    for (int i = 1; i <= text[0]; ++i) sendGlyph(across, down, i - 1, text[i], size, TextFixerY_, cells, fontInk_.edge(), cut);
+    glEnd();
     if (cut) glShadeModel(GLenum(shading));
     if (unfogged) glEnable(GL_FOG);
     glDepthFunc(GL_LEQUAL);
@@ -275,150 +269,6 @@ void ZephGLView::glOpenGLText(double across, double down, const unsigned char* t
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
     glPopMatrix();
-}
-
-// Each glyph costs the software rasteriser two thin triangles' set-up and their partial blocks,
-// a line of sixty some 1.6 M instructions. A line drawn as in the frame before is drawn instead
-// as a quad of its picture a run of glyphs, made once: each texel the colour and alpha the glyphs'
-// fragment has at that pixel of the window, unblended over a clear picture. Drawn at one texel a
-// pixel with the nearest texel under the same blend, the picture gives each pixel the fragment
-// the glyphs would, to the bit, and a clear texel leaves it as it is; only where two glyphs'
-// cells, grown by the texel the filter reaches, meet on a pixel does the later one's fragment
-// stand alone, a level or so from the two blended in turn. Under the text's own blend, unfogged
-// and with the font cut to its ink; false where the line is to be drawn glyph by glyph.
-bool ZephGLView::drawKeptLine(double across, double down, const unsigned char* text, float size, double trans,
-                              const std::array<GlyphInk, 128>& cells, uint64_t font) {
-    if (readings_.Bound != 0) return false;  // a sampler of the view's would read the picture its own way
-    GLint samples = 0;
-    glGetIntegerv(GL_SAMPLE_BUFFERS, &samples);
-    if (samples > 0) return false;  // a picture of one sample a pixel
-    for (int i = 1; i <= text[0]; ++i)
-        if (text[i] == 3) return false;  // a blinking character
-    std::array<int, 4> viewport{};
-    glGetIntegerv(GL_VIEWPORT, viewport.data());
-    if (viewport[2] <= 0 || viewport[3] <= 0) return false;
-    const size_t length = size_t(text[0]) + 1;
-    KeptLine* line = nullptr;
-    for (KeptLine& k : keptLines_)
-        if (k.Used && k.Font == font && k.Across == across && k.Down == down && k.Size == size && k.Trans == trans &&
-            k.FixerY == TextFixerY_ && k.Viewport == viewport && k.Text.size() == length &&
-            std::equal(k.Text.begin(), k.Text.end(), text))
-            line = &k;
-    if (!line) {
-        // Drawn glyph by glyph the first time: a line that changes every frame is never kept.
-        KeptLine& k = *std::min_element(keptLines_.begin(), keptLines_.end(),
-                                        [](const KeptLine& a, const KeptLine& b) { return a.Used < b.Used; });
-        if (k.Texture) glDeleteTextures(1, &k.Texture);
-        k = KeptLine{{text, text + length}, across, down, size, trans, TextFixerY_, viewport, font, {}, {}, 0, ++keptLineUses_};
-        // The window pixels its glyphs' triangles can light, as sendGlyph sends them, glyph by
-        // glyph; gathered into runs that part where a gap of a block or more (4 px) lies between,
-        // which the rasteriser would shade for nothing.
-        constexpr int kWideGap = 4;
-        const auto windowX = [&](double x) { return viewport[0] + (x + 1) * 0.5 * viewport[2]; };
-        const auto windowY = [&](double y) { return viewport[1] + (y + 1) * 0.5 * viewport[3]; };
-        std::array<int, 4> run{};  // x0, y0, x1, y1
-        bool open = false;
-        const auto endRun = [&] {
-            if (!open) return;
-            open = false;
-            if (run[2] <= run[0] || run[3] <= run[1]) return;
-            k.Runs.push_back({run[0], run[1], run[2] - run[0], run[3] - run[1]});
-        };
-        for (int i = 1; i <= text[0]; ++i) {
-            const int c = text[i];
-            if (c >= 128 || cells[size_t(c)].blank()) continue;
-            GlyphQuad q = glyphQuad(across, down, i - 1, c, size, TextFixerY_);
-            if (!cutToInk(q, cells[size_t(c)], fontInk_.edge())) continue;
-            const int gx0 = std::max(viewport[0], int(std::floor(windowX(std::min(q.x0, q.x1)))));
-            const int gx1 = std::min(viewport[0] + viewport[2], int(std::ceil(windowX(std::max(q.x0, q.x1)))));
-            const int gy0 = std::max(viewport[1], int(std::floor(windowY(std::min(q.y0, q.y1)))));
-            const int gy1 = std::min(viewport[1] + viewport[3], int(std::ceil(windowY(std::max(q.y0, q.y1)))));
-            if (gx1 <= gx0 || gy1 <= gy0) continue;
-            if (open && (gx0 - run[2] >= kWideGap || run[0] - gx1 >= kWideGap)) endRun();
-            if (!open) {
-                run = {gx0, gy0, gx1, gy1}, open = true;
-            } else {
-                run = {std::min(run[0], gx0), std::min(run[1], gy0), std::max(run[2], gx1), std::max(run[3], gy1)};
-            }
-        }
-        endRun();
-        if (!k.Runs.empty()) {
-            std::array<int, 4> all{k.Runs[0][0], k.Runs[0][1], k.Runs[0][0] + k.Runs[0][2], k.Runs[0][1] + k.Runs[0][3]};
-            for (const auto& r : k.Runs)
-                all = {std::min(all[0], r[0]), std::min(all[1], r[1]), std::max(all[2], r[0] + r[2]), std::max(all[3], r[1] + r[3])};
-            k.Box = {all[0], all[1], all[2] - all[0], all[3] - all[1]};
-        }
-        return false;
-    }
-    line->Used = ++keptLineUses_;
-    const auto& b = line->Box;
-    if (b[2] <= 0 || b[3] <= 0) return true;  // no glyph lights a pixel of the window
-    if (!line->Texture && !makeLinePicture(*line, cells)) return false;
-    GLint mode = GL_MODULATE;
-    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
-    glBindTexture(GL_TEXTURE_2D, line->Texture);
-    CurrentBoundTextureNumber_ = -1;
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    const auto ndcX = [&](int x) { return 2.0 * (x - viewport[0]) / viewport[2] - 1; };
-    const auto ndcY = [&](int y) { return 2.0 * (y - viewport[1]) / viewport[3] - 1; };
-    // Each run at one texel a pixel: the picture's texel (x, y) at window pixel (box x + x, box y + y).
-    const double wide = b[2], high = b[3];
-    glBegin(GL_QUADS);
-    for (const auto& r : line->Runs) {
-        const double s0 = (r[0] - b[0]) / wide, s1 = (r[0] + r[2] - b[0]) / wide;
-        const double t0 = (r[1] - b[1]) / high, t1 = (r[1] + r[3] - b[1]) / high;
-        glTexCoord2d(s0, t0), glVertex2d(ndcX(r[0]), ndcY(r[1]));
-        glTexCoord2d(s1, t0), glVertex2d(ndcX(r[0] + r[2]), ndcY(r[1]));
-        glTexCoord2d(s1, t1), glVertex2d(ndcX(r[0] + r[2]), ndcY(r[1] + r[3]));
-        glTexCoord2d(s0, t1), glVertex2d(ndcX(r[0]), ndcY(r[1] + r[3]));
-    }
-    glEnd();
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, mode);
-    ++textLinesFromPictures_;
-    return true;
-}
-
-bool ZephGLView::makeLinePicture(KeptLine& line, const std::array<GlyphInk, 128>& cells) {
-    const auto& b = line.Box;
-    if (!lineFramebuffer_) glGenFramebuffers(1, &lineFramebuffer_);
-    GLint drawn = 0;
-    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &drawn);
-    glGenTextures(1, &line.Texture);
-    glBindTexture(GL_TEXTURE_2D, line.Texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    // The box alone, drawn in the window's own view moved by whole pixels to its corner: the
-    // glyphs' triangles keep their place within the pixels, to the last bit of their set-up.
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, b[2], b[3], 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-    glBindFramebuffer(GL_FRAMEBUFFER, lineFramebuffer_);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, line.Texture, 0);
-    const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-    if (complete) {
-        glPushAttrib(GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT | GL_ENABLE_BIT | GL_SCISSOR_BIT);
-        const auto& v = line.Viewport;
-        glViewport(v[0] - b[0], v[1] - b[1], v[2], v[3]);
-        glDisable(GL_SCISSOR_TEST);
-        glClearColor(0, 0, 0, 0);
-        glClear(GL_COLOR_BUFFER_BIT);
-        glDisable(GL_BLEND);
-        glBindTexture(GL_TEXTURE_2D, GLuint(getglTextNum(gTextTexture_)));
-        glBegin(GL_TRIANGLES);
-        glColor4d(1, 1, 1, line.Trans);
-        const uint8_t* text = line.Text.data();
-        for (int i = 1; i <= text[0]; ++i)
-            sendGlyph(line.Across, line.Down, i - 1, text[i], float(line.Size), line.FixerY, &cells, fontInk_.edge(), true);
-        glEnd();
-        glPopAttrib();
-    }
-    glBindFramebuffer(GL_FRAMEBUFFER, GLuint(drawn));
-    CurrentBoundTextureNumber_ = -1;
-    if (!complete) {
-        glDeleteTextures(1, &line.Texture);
-        line.Texture = 0;
-    }
-    return complete;
 }
 
 void ZephGLView::glSetTextTextureBig(double across, double down, int32_t number, int32_t thechar, float size,

@@ -119,7 +119,6 @@ TEST_F(ScreenTest, ALineOfTextLooksAsItsWholeCellsWouldYetSendsOnlyItsInk) {
     const std::string words = "Kills:  #1R: 1   #2R: 0 _|g      ";
     constexpr double kAcross = 0.02, kDown = 0.5;
     constexpr float kSize = 1.65f;
-    view().setKeepsTextLines(false);  // glyph by glyph each time: a line drawn again comes from its picture
     const auto ground = [&] {
         view().setEraseColorRed(0.3, 0.55, 0.7);
         view().glRenderStart();
@@ -191,61 +190,6 @@ TEST_F(ScreenTest, ALineOfTextLooksAsItsWholeCellsWouldYetSendsOnlyItsInk) {
     // Added on, a cell's clear texels are drawn: the blend no longer leaves them unseen.
     glBlendFunc(GL_ONE, GL_ONE);
     EXPECT_EQ(fragments([&] { text(words); }), whole) << "cells left out or cut where they could show";
-    view().setEraseColorRed(1, 1, 1);
-    view().setKeepsTextLines(true);
-}
-
-// A line drawn again as it was, where it was, comes from a picture made of it once, and leaves
-// every pixel as its glyphs drawn one by one do (to the bit for this line, whose glyphs share no
-// pixel), over any colour below it, see-through or opaque. A line that changes, moves or is fogged is drawn glyph by glyph.
-TEST_F(ScreenTest, ALineDrawnAgainUnchangedComesFromItsPictureAsItsGlyphsWouldOverAnyGround) {
-    const auto line = [](const std::string& s) {
-        std::vector<unsigned char> text(s.size() + 1, uint8_t(s.size()));
-        std::copy(s.begin(), s.end(), text.begin() + 1);
-        return text;
-    };
-    const auto ground = [&](double red) {
-        view().setEraseColorRed(red, 0.55, 0.7);
-        view().glRenderStart();
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        glDisable(GL_FOG);
-    };
-    const std::string words = "Kills:  #1R: 1   #2R: 0 _|g";
-    double across = 0.02, trans = 1.0;
-    const auto drawn = [&](double red, const std::string& s, bool keeps) {
-        view().setKeepsTextLines(keeps);
-        ground(red);
-        view().glOpenGLText(across, 0.5, line(s).data(), 0, 1.3f, trans);
-        return readBack(view());
-    };
-    for (const double opacity : {0.6173, 1.0}) {
-        trans = opacity;
-        drawn(0.3, words, true);  // first seen: its glyphs
-        for (const double red : {0.3, 0.0, 1.0}) {
-            const long before = view().textLinesFromPictures();
-            const RGBAImage kept = drawn(red, words, true);
-            EXPECT_EQ(view().textLinesFromPictures(), before + 1) << opacity;
-            const RGBAImage glyphs = drawn(red, words, false);
-            EXPECT_GT(brightPixels(glyphs, 0, 0, width, height, 200), 100);
-            EXPECT_TRUE(kept.pixels == glyphs.pixels) << "at " << opacity << " over red " << red;
-        }
-    }
-    const long before = view().textLinesFromPictures();
-    drawn(0.3, words + "1", true);
-    across = 0.03;
-    drawn(0.3, words, true);
-    EXPECT_EQ(view().textLinesFromPictures(), before) << "a line changed or moved";
-    // Under a linear fog from behind the eye the text is fogged: always its glyphs.
-    drawn(0.3, words, true);
-    const long unfogged = view().textLinesFromPictures();
-    EXPECT_EQ(unfogged, before + 1);
-    glFogi(GL_FOG_MODE, GL_LINEAR), glFogf(GL_FOG_START, -60.0f), glFogf(GL_FOG_END, 100);
-    glEnable(GL_FOG);
-    view().glOpenGLText(across, 0.5, line(words).data(), 0, 1.3f, trans);
-    glDisable(GL_FOG);
-    EXPECT_EQ(view().textLinesFromPictures(), unfogged) << "fogged";
-    view().setKeepsTextLines(true);
     view().setEraseColorRed(1, 1, 1);
 }
 
