@@ -62,14 +62,20 @@ struct Thing : ZephModel {
         const uint16_t first = uint16_t(g.Points.size());
         for (auto [x, y] : {std::pair{-half, -half}, {-half, half}, {half, half}, {half, -half}})
             g.Points.push_back({0, 0, 0, 0, -1, float(cx + x), float(cy + y), float(z)});
+        polygon(frame, first, 4, 9 /* GL_POLYGON */, colour, hints, alt);
+    }
+    // One polygon of `count` points from point `first` on, drawn as `drawType`.
+    void polygon(int frame, uint16_t first, uint16_t count, int drawType, std::array<float, 4> colour, int32_t hints,
+                 bool alt = false) {
+        Geometry& g = Geo[frame];
         OnePolygonVer2& p = (alt ? g.Alt : g.Polygons).emplace_back();
         p.MapNumber = 0;
-        p.DefaultDrawType = 9;  // GL_POLYGON
+        p.DefaultDrawType = decltype(p.DefaultDrawType)(drawType);
         p.DrawHints = hints;
         p.PolyColor = colour;
         p.FirstItem = int16_t(g.Runs.size());
-        g.Runs.push_back(4);
-        for (uint16_t k = 0; k < 4; ++k) g.Runs.push_back(uint16_t(first + k));
+        g.Runs.push_back(count);
+        for (uint16_t k = 0; k < count; ++k) g.Runs.push_back(uint16_t(first + k));
     }
     // Points the record at the geometry as it stands: the view asks for it every frame.
     void finish() {
@@ -257,13 +263,7 @@ TEST_F(SceneTest, SliversPassingBetweenPixelCentresAreLeftOutWithoutChangingAPix
         const auto first = uint16_t(g.Points.size());
         for (const auto& [u, v] : {std::pair{0.0, 0.0}, {1.0, 0.5}, {0.0, 1.0}})
             g.Points.push_back({0, 0, 0, 0, -1, float(x + u * along[0] + v * across[0]), float(y + u * along[1] + v * across[1]), 0});
-        OnePolygonVer2& p = g.Polygons.emplace_back();
-        p.MapNumber = 0;
-        p.DefaultDrawType = 4;  // GL_TRIANGLES
-        p.DrawHints = kUnlitFlat | render::kNoCull;
-        p.PolyColor = kRed;
-        p.FirstItem = int16_t(g.Runs.size());
-        g.Runs.insert(g.Runs.end(), {3, first, uint16_t(first + 1), uint16_t(first + 2)});
+        t->polygon(0, first, 3, 4 /* GL_TRIANGLES */, kRed, kUnlitFlat | render::kNoCull);
     }
     t->at(0, 0, 100);
     view().setExactDrawing(true);
@@ -294,14 +294,7 @@ TEST_F(SceneTest, TrianglesReachingBehindTheEyeAreSentOnlyWhereTheirPartAheadCan
         const auto first = uint16_t(g.Points.size());
         for (auto [y, z] : {std::pair{-2.0f, z0}, {2.0f, z0}, {2.0f, z1}, {-2.0f, z1}})
             g.Points.push_back({0, 0, 0, 0, -1, x, y, z});
-        OnePolygonVer2& p = g.Polygons.emplace_back();
-        p.MapNumber = 0;
-        p.DefaultDrawType = 9;  // GL_POLYGON
-        p.DrawHints = kUnlitFlat | render::kNoCull;
-        p.PolyColor = colour;
-        p.FirstItem = int16_t(g.Runs.size());
-        g.Runs.push_back(4);
-        for (uint16_t k = 0; k < 4; ++k) g.Runs.push_back(uint16_t(first + k));
+        t.polygon(0, first, 4, 9 /* GL_POLYGON */, colour, kUnlitFlat | render::kNoCull);
     };
     Thing* seen = put(7);
     wall(*seen, -3, -10, 40, kGreen);
