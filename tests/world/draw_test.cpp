@@ -78,6 +78,35 @@ protected:
         // tests of the other shortcuts look at theirs alone. Their own test turns it on.
         world->drawer.HoldsFarColoursFlat = false;
     }
+    // The same view in the plain drawing of the ground and the sky, the sky behind the ground; the
+    // drawer's counters are then the plain drawing's.
+    std::vector<uint8_t> exactFrame(const worlddraw::Eye& eye, const Camera& cam) {
+        world->drawer.Exact = true;
+        world->PlainSky = true;
+        auto exact = frame(eye, cam, false, true);
+        world->drawer.Exact = false;
+        world->PlainSky = false;
+        return exact;
+    }
+    // `drawn` within the picture rule of `exact`: at most 1 % of the pixels more than 16 levels
+    // apart, none of them in the middle third.
+    static void expectWithinTheRule(const std::vector<uint8_t>& exact, const std::vector<uint8_t>& drawn,
+                                    const std::string& where) {
+        const auto [apart, middle] = apartByTheRule(exact, drawn);
+        EXPECT_LE(apart, long(kWidth) * kHeight / 100) << where;
+        EXPECT_EQ(middle, 0) << where << ", in the middle third";
+    }
+    // The view drawn under the decks' alpha test (passing above 0.9) with `shortcut` off, then on.
+    std::pair<std::vector<uint8_t>, std::vector<uint8_t>> underAlphaTestBothWays(bool& shortcut, const worlddraw::Eye& eye,
+                                                                                const Camera& cam) {
+        glEnable(GL_ALPHA_TEST), glAlphaFunc(GL_GREATER, 0.9f);
+        shortcut = false;
+        auto off = frame(eye, cam, false, true);
+        shortcut = true;
+        auto on = frame(eye, cam, false, true);
+        glDisable(GL_ALPHA_TEST), glAlphaFunc(GL_ALWAYS, 0.0f);
+        return {std::move(off), std::move(on)};
+    }
     std::vector<uint8_t> frame(const worlddraw::Eye& eye, const Camera& cam, bool withCloud, bool skyBehind = false) {
         auto pixels = world->draw(eye, cam, withCloud, skyBehind);
         EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
@@ -455,12 +484,7 @@ TEST_F(WorldDrawTest, ADeckLeavesOutOnlyTilesNoFragmentPassesIn) {
                     const worlddraw::Eye at{test::kOverAlbert.X + shift, test::kOverAlbert.Y,
                                             test::kOverAlbert.Z - shift / 3};
                     world->terrain.SetDetailsForLayer(0, texture, at.Y + above, at.Y + above + 300);
-                    glEnable(GL_ALPHA_TEST), glAlphaFunc(GL_GREATER, 0.9f);
-                    world->drawer.BlankTilesLeftOut = false;
-                    const auto whole = frame(at, cam, false, true);
-                    world->drawer.BlankTilesLeftOut = true;
-                    const auto tiled = frame(at, cam, false, true);
-                    glDisable(GL_ALPHA_TEST), glAlphaFunc(GL_ALWAYS, 0.0f);
+                    const auto [whole, tiled] = underAlphaTestBothWays(world->drawer.BlankTilesLeftOut, at, cam);
                     leftOut += world->drawer.deckTilesLeftOut();
                     const long moved = differing(whole, tiled, 1);
                     EXPECT_LE(moved, 2) << "deck " << texture << " " << above << " ft up, shifted " << shift
@@ -486,12 +510,7 @@ TEST_F(WorldDrawTest, ADeckLeavesOutOnlyMippedTilesNoFragmentPassesIn) {
                                       Camera{290.0, 50.0}}) {
                 const worlddraw::Eye at = test::kOverAlbert;
                 world->terrain.SetDetailsForLayer(0, texture, at.Y + bottom, at.Y + bottom + 400);
-                glEnable(GL_ALPHA_TEST), glAlphaFunc(GL_GREATER, 0.9f);
-                world->drawer.BlankMippedTilesLeftOut = false;
-                const auto whole = frame(at, cam, false, true);
-                world->drawer.BlankMippedTilesLeftOut = true;
-                const auto tiled = frame(at, cam, false, true);
-                glDisable(GL_ALPHA_TEST), glAlphaFunc(GL_ALWAYS, 0.0f);
+                const auto [whole, tiled] = underAlphaTestBothWays(world->drawer.BlankMippedTilesLeftOut, at, cam);
                 const long out = world->drawer.deckMippedTilesLeftOut();
                 const long moved = differing(whole, tiled, 1);
                 const std::string what = "deck " + std::to_string(texture) + " from " + std::to_string(int(bottom)) +
@@ -1212,11 +1231,7 @@ TEST_F(WorldDrawTest, FarSquaresDrawnInTheirMeanStayWithinTheBound) {
     EXPECT_GT(inMean[1], inMean[0] * 11 / 10) << "the more with the fog's share";
 
     const worlddraw::Eye at{test::kOverAlbert.X, 3000.0, test::kOverAlbert.Z};
-    world->drawer.Exact = true;
-    world->PlainSky = true;
-    const auto exact = frame(at, test::kAlongTheFront, false, true);
-    world->drawer.Exact = false;
-    world->PlainSky = false;
+    const auto exact = exactFrame(at, test::kAlongTheFront);
     world->drawer.MeanBound = 255.0;
     const auto loose = apartByTheRule(exact, frame(at, test::kAlongTheFront, false, true));
     world->drawer.MeanBound = 14.0;
@@ -1266,15 +1281,9 @@ TEST_F(WorldDrawTest, FarBlocksDrawnWholeOpenNoPixelAndLookTheSame) {
                         opened += open(blocksAlone, x, y) && !open(squaresAlone, x, y) &&
                                   !open(blocksAlone, x, y - 1) && !open(blocksAlone, x, y + 1);
                 EXPECT_EQ(opened, 0) << where;
-                world->drawer.Exact = true;
-                world->PlainSky = true;
-                const auto exact = frame(at, cam, false, true);
+                const auto exact = exactFrame(at, cam);
                 EXPECT_EQ(world->drawer.blocksMerged(), 0) << "in the plain drawing";
-                world->drawer.Exact = false;
-                world->PlainSky = false;
-                const auto rule = apartByTheRule(exact, blocks);
-                EXPECT_LE(rule.first, long(kWidth) * kHeight / 100) << where;
-                EXPECT_EQ(rule.second, 0) << where << ", in the middle third";
+                expectWithinTheRule(exact, blocks, where);
             }
     world->terrain.setFogDistance(0.0);
     EXPECT_GT(merged, 200) << "blocks drawn whole";
@@ -1336,15 +1345,9 @@ TEST_F(WorldDrawTest, FarColoursHeldFlatStayWithinTheirSpread) {
                     loosest = std::max(loosest, farthest(smooth, frame(at, cam, false, true)));
                     world->drawer.FlatSpread = spread;
 
-                    world->drawer.Exact = true;
-                    world->PlainSky = true;
-                    const auto exact = frame(at, cam, false, true);
+                    const auto exact = exactFrame(at, cam);
                     EXPECT_EQ(world->drawer.trianglesHeldFlat(), 0) << "in the plain drawing";
-                    world->drawer.Exact = false;
-                    world->PlainSky = false;
-                    const auto rule = apartByTheRule(exact, flat);
-                    EXPECT_LE(rule.first, long(kWidth) * kHeight / 100) << where;
-                    EXPECT_EQ(rule.second, 0) << where << ", in the middle third";
+                    expectWithinTheRule(exact, flat, where);
                 }
     }
     world->sky.positionSun(kept.data());
