@@ -456,10 +456,11 @@ void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, cons
     };
     static thread_local std::vector<Sent> sent;  // kept from call to call: no allocation a frame
     sent.clear();
-    const auto send = [&](const DeckPoint& p) {
-        sent.push_back({p.X, p.Y, p.Z, p.U, p.V, fogged ? float(view.ahead(p) + raise) : 0.0f,
-                        {colour[0], colour[1], colour[2], colour[3]}});
+    const auto sentOf = [&](const DeckPoint& p) {
+        return Sent{p.X, p.Y, p.Z, p.U, p.V, fogged ? float(view.ahead(p) + raise) : 0.0f,
+                    {colour[0], colour[1], colour[2], colour[3]}};
     };
+    const auto send = [&](const DeckPoint& p) { sent.push_back(sentOf(p)); };
     if (pieces == 1) {
         for (int i = 0; i < counts[0]; ++i) send(points[i]);
     } else {
@@ -495,6 +496,14 @@ void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, cons
         // there, and every pixel centre lies half a pixel off a box's edge, inside or outside it.
         static thread_local std::vector<Sent> cutSent;
         cutSent.clear();
+        // Every point as sent and in clip coordinates, worked out once for all the boxes.
+        static thread_local std::vector<Sent> pieceSent;
+        static thread_local std::vector<std::array<double, 4>> pieceClip;
+        pieceSent.clear(), pieceClip.clear();
+        const DeckPoint* piece = points;
+        for (int k = 0; k < pieces; piece += counts[k++])
+            for (int i = 0; i < counts[k]; ++i)
+                pieceSent.push_back(sentOf(piece[i])), pieceClip.push_back(view.clip(piece[i]));
         // A convex piece gains at most a point a cut.
         constexpr int kMostCut = kMaxDeckPoints + 4;
         for (size_t box = 0; box < view.Boxes.size(); ++box) {
@@ -508,14 +517,12 @@ void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, cons
                                                                 {0, -1, ndc(0, b[0] + b[2])},
                                                                 {1, 1, ndc(1, b[1])},
                                                                 {1, -1, ndc(1, b[1] + b[3])}}};
-            const auto cutPiece = [&](const Sent* in, int n) {
+            const auto cutPiece = [&](const Sent* in, const std::array<double, 4>* inClip, int n) {
                 std::array<Sent, kMostCut> a{}, c{};
                 std::array<std::array<double, 4>, kMostCut> ca{}, cc{};
                 n = std::min(n, kMaxDeckPoints);
-                for (int i = 0; i < n; ++i) {
-                    a[size_t(i)] = in[i];
-                    ca[size_t(i)] = view.clip(DeckPoint{in[i].X, in[i].Y, in[i].Z, 0, 0});
-                }
+                std::copy_n(in, n, a.begin());
+                std::copy_n(inClip, n, ca.begin());
                 for (const auto& plane : planes) {
                     const auto side = [&](const std::array<double, 4>& q) {
                         return plane[1] * (q[size_t(plane[0])] - plane[2] * q[3]);
@@ -547,20 +554,9 @@ void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, cons
                 }
                 for (int i = 2; i < n; ++i) cutSent.push_back(a[0]), cutSent.push_back(a[size_t(i - 1)]), cutSent.push_back(a[size_t(i)]);
             };
-            if (pieces == 1) {
-                cutPiece(sent.data(), int(sent.size()));
-            } else {
-                // Each piece's fan, as its own points: every third point of a triangle after the first.
-                size_t at = 0;
-                for (int k = 0; k < pieces; ++k) {
-                    if (counts[k] < 3) continue;
-                    std::array<Sent, kMaxDeckPoints> piece{};
-                    int n = 0;
-                    piece[size_t(n++)] = sent[at], piece[size_t(n++)] = sent[at + 1];
-                    for (int i = 2; i < counts[k] && n < kMaxDeckPoints; ++i, at += 3) piece[size_t(n++)] = sent[at + 2];
-                    cutPiece(piece.data(), n);
-                }
-            }
+            size_t at = 0;
+            for (int k = 0; k < pieces; at += size_t(counts[k++]))
+                if (counts[k] >= 3) cutPiece(&pieceSent[at], &pieceClip[at], counts[k]);
         }
         if (!cutSent.empty()) {
             glFogCoordPointer(GL_FLOAT, sizeof(Sent), &cutSent[0].Fog);
