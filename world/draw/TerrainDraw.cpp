@@ -727,12 +727,8 @@ void setFogByVertices() {
 void TerrainDrawer::drawHeldFlat(const std::vector<uint32_t>& triangles, const std::vector<float>& colours,
                                  double alphaLevels) {
     if (triangles.empty()) return;
-    if (Exact || !HoldsFarColoursFlat) {
-        FlatTriangles.clear();
-        SmoothTriangles = triangles;
-    } else {
-        splitBySpread(triangles, colours, alphaLevels, FlatSpread, FlatTriangles, SmoothTriangles);
-    }
+    const bool holds = !Exact && HoldsFarColoursFlat;
+    if (holds) splitBySpread(triangles, colours, alphaLevels, FlatSpread, FlatTriangles, SmoothTriangles);
     // The shade model is set only before a draw of the other kind, and left as it stands after
     // (the terrain's own draw restores it): the rasteriser takes up a changed fragment state at its
     // next draw, which a draw without a colour array, held flat or not, draws alike.
@@ -743,6 +739,10 @@ void TerrainDrawer::drawHeldFlat(const std::vector<uint32_t>& triangles, const s
         if (GLenum(shading) != model) glShadeModel(model), shading = GLint(model);
         glDrawElements(GL_TRIANGLES, GLsizei(t.size()), GL_UNSIGNED_INT, t.data());
     };
+    if (!holds) {
+        send(triangles, GL_SMOOTH);
+        return;
+    }
     // Whichever shading stands first, so that a run of draws changes it as seldom as it may.
     const bool flatFirst = shading == GL_FLAT;
     send(flatFirst ? FlatTriangles : SmoothTriangles, flatFirst ? GL_FLAT : GL_SMOOTH);
