@@ -367,7 +367,7 @@ void MyZephGLView::drawClouds() {
     glScaled(1, 1, -1);
     glMultMatrixd(EyeRM_.data());
     const auto glName = [this](int32_t slot) { return getglTextNum(slot); };
-    for (FirstCloud* c : clouds_) worlddraw::drawCloud(*c, eye, glName, skyLight_);
+    worlddraw::drawClouds(clouds_.data(), clouds_.size(), eye, glName, skyLight_);
     CurrentBoundTextureNumber_ = -1;  // the cloud drawer binds by name
     setCurrentCameraMatrix();
 }

@@ -128,6 +128,50 @@ TEST_F(WorldDrawTest, ACloudInViewShows) {
     EXPECT_GT(whiter, 2000);
 }
 
+// Clouds drawn together under one setting of the state, their picture bound again only where it
+// changes, light the pixels they light drawn one by one: a second cloud nearer in the same picture,
+// then in another (the ground's first); and they leave the state as those do, which a quad drawn
+// after them in whatever they leave bound shows.
+TEST_F(WorldDrawTest, CloudsDrawnTogetherLookAsDrawnOneByOne) {
+    world->cloud.makeACulmulus(7);
+    const double h = test::kAlongTheFront.Heading * M_PI / 180;
+    world->cloud.setModelPositionX(test::kOverAlbert.X + std::sin(h) * 7000, 2500.0, test::kOverAlbert.Z + std::cos(h) * 7000);
+    FirstCloud nearer;
+    nearer.initWithGLView(&world->view);
+    nearer.makeACulmulus(3);
+    nearer.setModelPositionX(test::kOverAlbert.X + std::sin(h + 0.1) * 4000, 2800.0,
+                             test::kOverAlbert.Z + std::cos(h + 0.1) * 4000);
+    const Camera level{test::kAlongTheFront.Heading, 0.0};
+    const SkyColours c = world->sky.getSkyColours();
+    const auto name = [this](int32_t slot) { return world->view.glName(slot); };
+    const FirstCloud* both[2] = {&world->cloud, &nearer};
+    for (const int32_t slot : {world->cloud.TextureSlot, world->terrain.GroundTextureSlots[0]}) {
+        SCOPED_TRACE(slot == world->cloud.TextureSlot ? "one picture" : "two pictures");
+        nearer.TextureSlot = slot;
+        const auto drawnAfter = [&](bool together) {
+            return world->draw(test::kOverAlbert, level, false, true, nullptr, [&] {
+                if (together) {
+                    worlddraw::drawClouds(both, 2, test::kOverAlbert, name, c.Light);
+                } else {
+                    for (const FirstCloud* cloud : both) worlddraw::drawCloud(*cloud, test::kOverAlbert, name, c.Light);
+                }
+                // Ahead, across the line of sight, below the clouds.
+                const float ax = float(std::sin(h) * 6000), az = float(std::cos(h) * 6000);
+                const float sx = float(std::cos(h) * 1500), sz = float(-std::sin(h) * 1500);
+                glBegin(GL_QUADS);
+                glTexCoord2f(0, 0), glVertex3f(ax - sx, -900, az - sz);
+                glTexCoord2f(1, 0), glVertex3f(ax + sx, -900, az + sz);
+                glTexCoord2f(1, 1), glVertex3f(ax + sx, -300, az + sz);
+                glTexCoord2f(0, 1), glVertex3f(ax - sx, -300, az - sz);
+                glEnd();
+            });
+        };
+        const auto apart = drawnAfter(false), together = drawnAfter(true);
+        EXPECT_EQ(differing(apart, together, 0), 0);
+        EXPECT_GT(differing(apart, frame(test::kOverAlbert, level, false), 20), 2000) << "the clouds show";
+    }
+}
+
 // The sky's RGB picture and alpha-less colours read an alpha of one: an alpha test left on that
 // passes one is switched off for the dome without a pixel changing, one that fails it still turns
 // the whole dome away, and the test is on again after the dome as before it. The dome is drawn over

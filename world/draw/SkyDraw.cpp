@@ -1092,9 +1092,21 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
     return untestedRings;
 }
 
-void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glName, const std::array<float, 3>& light) {
+namespace {
+
+// A sprite's corner as sent: picture coordinates, colour, place.
+struct CloudCorner {
+    float U, V, R, G, B, A, X, Y, Z;
+};
+using CloudQuads = std::array<CloudCorner, FirstCloud::kMaxSprites * 4>;
+
+// The cloud's sprites as camera-facing quads, far first, into `quads`: how many are sent (those
+// whose corners all lie outside one side of the drawn window, or behind the near plane, light no
+// pixel and are not), and `nearest`, the sprite drawn last; -1 when the whole cloud lies outside.
+int cloudQuads(const FirstCloud& cloud, const Eye& eye, const std::array<float, 3>& light, CloudQuads& quads,
+               int& nearest) {
     const int n = cloud.spriteCount();
-    if (n == 0) return;
+    if (n == 0) return -1;
     const QNion& pose = cloud.live.attitude;
     const double ox = pose.Position[0] - eye.X, oy = pose.Position[1] - eye.Y, oz = pose.Position[2] - eye.Z;
     // A cloud wholly outside one side of the drawn window sends no sprite: told from a ball round
@@ -1107,7 +1119,7 @@ void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glNa
                                       M_SQRT2 * std::abs(double(sp.Size)));
     }
     const double centre[3] = {ox, oy, oz};
-    if (window.outside(centre, radius * 1.001 + 1.0)) return;
+    if (window.outside(centre, radius * 1.001 + 1.0)) return -1;
 
     // Far sprites first, so that near ones are blended over them.
     std::array<std::pair<float, int>, FirstCloud::kMaxSprites> order;
@@ -1120,17 +1132,11 @@ void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glNa
 
     float right[3], up[3];
     cameraAxes(right, up);
-    // Each sprite a camera-facing quad; one whose corners all lie outside one side of the drawn
-    // window, or behind the near plane, lights no pixel and is not sent.
-    struct Corner {
-        float U, V, R, G, B, A, X, Y, Z;
-    };
-    std::array<Corner, FirstCloud::kMaxSprites * 4> quads;
     int sent = 0;
     for (int k = 0; k < n; ++k) {
         const CloudSprite& sp = cloud.sprite(order[k].second);
         const float x = float(ox + sp.X), y = float(oy + sp.Y), z = float(oz + sp.Z), s = sp.Size;
-        Corner* q = &quads[size_t(sent) * 4];
+        CloudCorner* q = &quads[size_t(sent) * 4];
         int outside = ~0;
         for (int c = 0; c < 4; ++c) {
             const float* at = kFacingCorners[c];
@@ -1141,32 +1147,62 @@ void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glNa
         }
         sent += outside == 0;
     }
-    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT);
-    glEnable(GL_DEPTH_TEST);
-    glDepthMask(GL_FALSE);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_CULL_FACE);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_ALPHA_TEST);
-    glAlphaFunc(GL_GREATER, 0.02f);
-    glEnable(GL_TEXTURE_2D);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    bindSoftPicture(glName(cloud.TextureSlot));
-    if (sent > 0) {
-        glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-        useArrays(true, false);
-        glTexCoordPointer(2, GL_FLOAT, sizeof(Corner), &quads[0].U);
-        glColorPointer(4, GL_FLOAT, sizeof(Corner), &quads[0].R);
-        glVertexPointer(3, GL_FLOAT, sizeof(Corner), &quads[0].X);
-        glDrawArrays(GL_QUADS, 0, sent * 4);
-        glPopClientAttrib();
+    nearest = order[n - 1].second;
+    return sent;
+}
+
+}  // namespace
+
+void drawClouds(const FirstCloud* const* clouds, size_t count, const Eye& eye, const GLNameOfSlot& glName,
+                const std::array<float, 3>& light) {
+    // The clouds share one setting of the state: set and put back once, and their picture bound
+    // again only where it changes, since each new binding makes the software rasteriser take its
+    // fragment state anew.
+    bool begun = false;
+    uint32_t bound = 0;
+    CloudQuads quads;
+    for (size_t i = 0; i < count; ++i) {
+        const FirstCloud& cloud = *clouds[i];
+        int nearest = 0;
+        const int sent = cloudQuads(cloud, eye, light, quads, nearest);
+        if (sent < 0) continue;
+        const uint32_t texture = glName(cloud.TextureSlot);
+        if (!begun) {
+            glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT);
+            glEnable(GL_DEPTH_TEST);
+            glDepthMask(GL_FALSE);
+            glDisable(GL_LIGHTING);
+            glDisable(GL_CULL_FACE);
+            glEnable(GL_BLEND);
+            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+            glEnable(GL_ALPHA_TEST);
+            glAlphaFunc(GL_GREATER, 0.02f);
+            glEnable(GL_TEXTURE_2D);
+            glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+        }
+        if (!begun || texture != bound) bindSoftPicture(texture);
+        begun = true;
+        bound = texture;
+        if (sent > 0) {
+            glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+            useArrays(true, false);
+            glTexCoordPointer(2, GL_FLOAT, sizeof(CloudCorner), &quads[0].U);
+            glColorPointer(4, GL_FLOAT, sizeof(CloudCorner), &quads[0].R);
+            glVertexPointer(3, GL_FLOAT, sizeof(CloudCorner), &quads[0].X);
+            glDrawArrays(GL_QUADS, 0, sent * 4);
+            glPopClientAttrib();
+        }
+        // What the nearest sprite's last corner leaves current, as when every sprite was sent point by point.
+        const CloudSprite& last = cloud.sprite(nearest);
+        glColor4f(light[0] * last.Shade, light[1] * last.Shade, light[2] * last.Shade, 0.9f);
+        glTexCoord2f(0, 1);
     }
-    // What the nearest sprite's last corner leaves current, as when every sprite was sent point by point.
-    const CloudSprite& last = cloud.sprite(order[n - 1].second);
-    glColor4f(light[0] * last.Shade, light[1] * last.Shade, light[2] * last.Shade, 0.9f);
-    glTexCoord2f(0, 1);
-    glPopAttrib();
+    if (begun) glPopAttrib();
+}
+
+void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glName, const std::array<float, 3>& light) {
+    const FirstCloud* one = &cloud;
+    drawClouds(&one, 1, eye, glName, light);
 }
 
 void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot& glName,

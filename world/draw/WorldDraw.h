@@ -461,5 +461,8 @@ std::vector<std::vector<uint8_t>> alphaLevels(uint32_t texture);
 
 // A sprite cloud, its sprites sorted far to near and turned to face the camera.
 void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glName, const std::array<float, 3>& light);
+// Clouds in the order given, each as drawCloud draws it, under one setting of the state.
+void drawClouds(const FirstCloud* const* clouds, size_t count, const Eye& eye, const GLNameOfSlot& glName,
+                const std::array<float, 3>& light);
 
 }  // namespace pellam::worlddraw
