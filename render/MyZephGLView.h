@@ -99,6 +99,9 @@ public:
     // between the centres left out too (on: the same picture, fewer triangles for the rasteriser
     // to set up and walk); how many so far (counted among trianglesUnseen as well).
     void setLooksBetweenCentres(bool on) { looksBetweenCentres_ = on; }
+    // Far objects drawn as dots leave lighting and texturing off for the next object rather than
+    // switching them on again between dots (on: the same pixels, fewer fragment states).
+    void setDotsLeaveUnlit(bool on) { dotsLeaveUnlit_ = on; }
     long trianglesBetweenCentres() const { return trianglesBetweenCentres_; }
     long objectsHidden() const { return objectsHidden_; }
     // Aircraft left out whole as lying outside the view, so far.
@@ -437,6 +440,7 @@ private:
     double coverBelow_ = 0;
     bool cullsHidden_ = true;
     bool looksBetweenCentres_ = true;
+    bool dotsLeaveUnlit_ = true;
     long trianglesBetweenCentres_ = 0;
     long trianglesHidden_ = 0, objectsHidden_ = 0, objectsOutside_ = 0, trianglesUnseen_ = 0;
     worlddraw::ScreenCover cover_;  // the screen the cover marked this pass hides (empty: none)

@@ -162,18 +162,26 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     // Batches held back from the aircraft drawn before wait only for another aircraft.
     const bool mayCarry = !exactDrawing_ && cullOutside_ && !coverOnly_ && !skipCover_ && !drawingCockpit_;
     if (!mayCarry) drawHeld(false);
+    const double dx = object->ObjectMatrix[12] - MyEye_[0], dy = object->ObjectMatrix[13] - MyEye_[1],
+                 dz = object->ObjectMatrix[14] - MyEye_[2];
+    const double d = std::sqrt(dx * dx + dy * dy + dz * dz);
+    // A far object drawn as a dot, unlit and untextured, leaves lighting and texturing off for the
+    // next: switched on and off again between two dots they would still make the software
+    // rasteriser take its fragment state anew (the unlit colour it reads follows the lighting).
+    const bool dot = dotsLeaveUnlit_ && !exactDrawing_ && !full && d > header.DotDistance && d <= header.TooFar;
     glEnable(GL_FOG);
     glEnable(GL_CULL_FACE);
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_LIGHTING);
+    if (!dot) {
+        glEnable(GL_TEXTURE_2D);
+        glEnable(GL_LIGHTING);
+    }
     noted_ = Noted{};
+    noted_.Texture = !dot || glIsEnabled(GL_TEXTURE_2D);
+    noted_.Lighting = !dot || glIsEnabled(GL_LIGHTING);
     noted_.AlphaTest = glIsEnabled(GL_ALPHA_TEST);
     noted_.Blend = glIsEnabled(GL_BLEND);
     if (nearFogOff_) setFog(false);
 
-    const double dx = object->ObjectMatrix[12] - MyEye_[0], dy = object->ObjectMatrix[13] - MyEye_[1],
-                 dz = object->ObjectMatrix[14] - MyEye_[2];
-    const double d = std::sqrt(dx * dx + dy * dy + dz * dz);
     if (d > header.TooFar && !full) {
         // Out of sight: no identification square from an old position either.
         header.EyeRelativeZ = -10000.0f;
@@ -199,7 +207,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         glVertex3f(0, 0, 0);
         glEnd();
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        setLighting(true);
+        if (!dot) setLighting(true);
         return;
     }
 
