@@ -287,8 +287,10 @@ private:
     void drawMeanRuns(const std::array<Run, 2>& runs, bool fogged);
     // Per vertex of a run: its colour fogged, and not (RGBA). Floats: a colour rounded at the
     // corners would no longer be affine across the plane, and a square cut along its other
-    // diagonal could then round a level apart.
-    std::vector<float> MeanShades, MeanPlain;
+    // diagonal could then round a level apart. Fogged per run (both kept until drawn), plain for one.
+    std::array<std::vector<float>, 2> MeanShades;
+    std::vector<float> MeanPlain;
+    std::array<std::vector<uint32_t>, 2> MeanAtCorners;  // per run: its triangles fogged at their corners
     // Far runs fogged by the texture stage: in daylight, the picture mixed with the fog's colour by
     // the fog's share at each vertex.
     void drawStagedRuns(const std::array<std::array<Run, world::kGroundCodes>, 2>& runs, const uint32_t* textures);
