@@ -1,17 +1,19 @@
 // The view's arithmetic that needs no GL: facing squares, number text, picture resizing, frame
-// time, point transforms, vertex rotation, rings of quads filled by their outer edge and small
-// triangles passing between pixel centres. The transparent order is checked by the frame tests.
+// time, point transforms, vertex rotation, rings of quads filled by their outer edge, small
+// triangles passing between pixel centres and triangles turned away from the eye. The transparent order is checked by the frame tests.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <climits>
 #include <functional>
+#include <limits>
 #include <cmath>
 #include <random>
 #include <vector>
 
 #include "render/CentreGaps.h"
+#include "render/Facing.h"
 #include "render/FrameMath.h"
 #include "render/ObjectDrawing.h"
 #include "render/OpenBounds.h"
@@ -403,6 +405,52 @@ TEST(RenderMath, TrianglesSaidToPassBetweenPixelCentresComeWithinTheMarginOfNone
             }
     }
     EXPECT_GT(thinPassed, 2000);
+}
+
+// A quad's two triangles asked together answer as each asked alone, to the bit: on quads of every
+// size and shape, flat or bent, degenerate, seen from any side and almost edge-on, and with
+// corners that are not numbers.
+TEST(RenderMath, QuadsFaceAwayExactlyAsTheirTrianglesDo) {
+    std::mt19937 random(8122026);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    int away[2] = {0, 0}, nearlyEdgeOn = 0;
+    for (int k = 0; k < 20000; ++k) {
+        const float size = std::pow(10.0f, 3 * unit(random));
+        std::array<std::array<float, 3>, 4> q;
+        for (auto& corner : q)
+            for (float& v : corner) v = size * unit(random);
+        FacingEye eye{size * 4 * unit(random), size * 4 * unit(random), size * 4 * unit(random), k % 2 ? 1.0 : -1.0};
+        switch (k % 8) {
+        case 5: q[3] = q[1]; break;  // a corner twice: no area
+        case 6: {
+            // The eye a hair off the first triangle's plane: the test's margin decides.
+            const float s = std::abs(unit(random)), t = std::abs(unit(random)) * (1 - s);
+            double normal[3];
+            for (int c = 0; c < 3; ++c) {
+                const int a = (c + 1) % 3, b = (c + 2) % 3;
+                normal[c] = double(q[1][a] - q[0][a]) * (q[3][b] - q[0][b]) - double(q[1][b] - q[0][b]) * (q[3][a] - q[0][a]);
+            }
+            const double off = std::ldexp(unit(random), -12) / std::sqrt(normal[0] * normal[0] + normal[1] * normal[1] + normal[2] * normal[2]);
+            double* at[3] = {&eye.X, &eye.Y, &eye.Z};
+            for (int c = 0; c < 3; ++c) *at[c] = q[0][c] + s * (q[1][c] - q[0][c]) + t * (q[3][c] - q[0][c]) + off * normal[c] * size;
+            ++nearlyEdgeOn;
+            break;
+        }
+        case 7: q[k / 8 % 4][k / 32 % 3] = std::numeric_limits<float>::quiet_NaN(); break;
+        default: break;
+        }
+        const int both = quadFacesAway(q[0].data(), q[1].data(), q[2].data(), q[3].data(), eye);
+        const bool first = facesAway(q[0].data(), q[1].data(), q[3].data(), eye);
+        const bool second = facesAway(q[1].data(), q[2].data(), q[3].data(), eye);
+        ASSERT_EQ(both, int(first) | int(second) << 1) << "quad " << k;
+        away[0] += first, away[1] += second;
+    }
+    // Both answers were met for both triangles.
+    EXPECT_GT(away[0], 5000);
+    EXPECT_LT(away[0], 15000);
+    EXPECT_GT(away[1], 5000);
+    EXPECT_LT(away[1], 15000);
+    EXPECT_EQ(nearlyEdgeOn, 2500);
 }
 
 }  // namespace
