@@ -43,6 +43,9 @@ public:
         std::copy(m, m + 16, Modelview.begin());
         std::copy(vp, vp + 4, Viewport.begin());
         HalfViewport = {vp[2] / 2.0, vp[3] / 2.0};
+        for (int col = 0; col < 4; ++col) ClipXY[size_t(col)] = Pair{c[4 * col], c[4 * col + 1]};
+        WindowCorner = Pair{double(vp[0]), double(vp[1])};
+        WindowSize = Pair{double(vp[2]), double(vp[3])};
         if (p[15] == 0.0 && p[0] > 0.0 && p[5] > 0.0 && vp[2] > 0 && vp[3] > 0) {
             // Tangents of the screen's edges, and pixels per unit of tangent; a step of one pixel
             // turns the ray by 1 / f at the centre and by no less than 1 / (f (1 + tx^2 + ty^2)) anywhere.
@@ -137,8 +140,10 @@ public:
     bool window(double x, double y, double z, double& px, double& py) const {
         const double w = Clip[3] * x + Clip[7] * y + Clip[11] * z + Clip[15];
         if (!(w > 1e-6)) return false;
-        px = Viewport[0] + ((Clip[0] * x + Clip[4] * y + Clip[8] * z + Clip[12]) / w + 1) * Viewport[2] / 2;
-        py = Viewport[1] + ((Clip[1] * x + Clip[5] * y + Clip[9] * z + Clip[13]) / w + 1) * Viewport[3] / 2;
+        // x and y together, each lane as the plain sum for it would take it:
+        //   px = Viewport[0] + ((Clip[0] x + Clip[4] y + Clip[8] z + Clip[12]) / w + 1) Viewport[2] / 2, py likewise.
+        const Pair at = WindowCorner + ((ClipXY[0] * x + ClipXY[1] * y + ClipXY[2] * z + ClipXY[3]) / w + 1) * WindowSize / 2;
+        px = at[0], py = at[1];
         return true;
     }
     const std::array<int, 4>& viewport() const { return Viewport; }
@@ -155,6 +160,8 @@ private:
     std::array<double, 16> Modelview{};
     std::array<int, 4> Viewport{};
     std::array<double, 2> HalfViewport{};  // px: the viewport's width and height halved
+    std::array<Pair, 4> ClipXY{};          // Clip's x and y rows, a column a pair
+    Pair WindowCorner{}, WindowSize{};     // px: the viewport's corner and size
 };
 
 // A lower bound on how many square edges of picture one pixel step spans on the square (i, j),
