@@ -1,7 +1,7 @@
 #pragma once
 // Whether a triangle is clearly turned away from the eye, for leaving out what the GL would cull:
-// one triangle alone, or both triangles of a quad at once (a lane each) with the same products and
-// sums in each lane, so that the two answer alike to the last bit.
+// one triangle alone, or two at once (a lane each) with the same products and sums in each lane, so
+// that the two answer alike to the last bit.
 #include <cmath>
 
 #include <emmintrin.h>
@@ -39,18 +39,17 @@ struct FacingEye {
     return facing > 1e-3 * scale;
 }
 
-// The quad a b c d cut as the GL cuts it, into (a, b, d) and (b, c, d): bit 0 set where the first
-// faces away as facesAway answers, bit 1 where the second does. Lane k is triangle k.
-[[gnu::always_inline]] inline int quadFacesAway(const float* a, const float* b, const float* c, const float* d,
-                                                const FacingEye& eye) {
+// Two triangles (p[k], q[k], r[k]) at once, a lane each: bit k set where triangle k faces away as
+// facesAway answers for it alone.
+[[gnu::always_inline]] inline int pairFacesAway(const float* const (&p)[2], const float* const (&q)[2],
+                                                const float* const (&r)[2], const FacingEye& eye) {
     using Pair = double __attribute__((vector_size(16)));
-    // Each corner's x and y read and widened together, then gathered a coordinate across the two
-    // triangles' corners: (a, b) first, (b, c) second, (d, d) third.
+    // Each corner's x and y read and widened together, then gathered a coordinate across the lanes.
     const auto xy = [](const float* s) { return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(s)))); };
-    const __m128d axy = xy(a), bxy = xy(b), cxy = xy(c), dxy = xy(d);
-    const Pair px = _mm_unpacklo_pd(axy, bxy), py = _mm_unpackhi_pd(axy, bxy), pz = {a[2], b[2]};
-    const Pair ux = _mm_unpacklo_pd(bxy, cxy) - px, uy = _mm_unpackhi_pd(bxy, cxy) - py, uz = Pair{b[2], c[2]} - pz;
-    const Pair vx = _mm_unpacklo_pd(dxy, dxy) - px, vy = _mm_unpackhi_pd(dxy, dxy) - py, vz = Pair{d[2], d[2]} - pz;
+    const __m128d p0 = xy(p[0]), p1 = xy(p[1]), q0 = xy(q[0]), q1 = xy(q[1]), r0 = xy(r[0]), r1 = xy(r[1]);
+    const Pair px = _mm_unpacklo_pd(p0, p1), py = _mm_unpackhi_pd(p0, p1), pz = {p[0][2], p[1][2]};
+    const Pair ux = _mm_unpacklo_pd(q0, q1) - px, uy = _mm_unpackhi_pd(q0, q1) - py, uz = Pair{q[0][2], q[1][2]} - pz;
+    const Pair vx = _mm_unpacklo_pd(r0, r1) - px, vy = _mm_unpackhi_pd(r0, r1) - py, vz = Pair{r[0][2], r[1][2]} - pz;
     const Pair n0 = uy * vz - uz * vy, n1 = uz * vx - ux * vz, n2 = ux * vy - uy * vx;
     const Pair ex = eye.X - px, ey = eye.Y - py, ez = eye.Z - pz;
     const Pair facing = eye.Sign * (n0 * ex + n1 * ey + n2 * ez);

@@ -1116,7 +1116,8 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
     if (cull && p.DefaultDrawType == GL_QUADS) {
         // A quad's two triangles are asked whether they face away together.
         for (int i = 0; i + 3 < n; i += 4) {
-            const int away = quadFacesAway(points.at(v[i]), points.at(v[i + 1]), points.at(v[i + 2]), points.at(v[i + 3]), facing);
+            const float *a = points.at(v[i]), *b = points.at(v[i + 1]), *c = points.at(v[i + 2]), *d = points.at(v[i + 3]);
+            const int away = pairFacesAway({a, b}, {b, c}, {d, d}, facing);
             tri(v[i], v[i + 1], v[i + 3], away & 1);
             tri(v[i + 1], v[i + 2], v[i + 3], away >> 1);
         }
