@@ -7,6 +7,8 @@
 #include <limits>
 #include <utility>
 
+#include <xmmintrin.h>
+
 #include "world/draw/PixelSteps.h"
 #include "world/draw/WorldDraw.h"
 
@@ -676,9 +678,14 @@ void splitBySpread(const std::vector<uint32_t>& triangles, const std::vector<flo
         const uint32_t* t = &triangles[i];
         bool held = t[0] < vertices && t[1] < vertices && t[2] < vertices;
         if (held) {
-            const float *a = &colours[size_t(t[0]) * 4], *b = &colours[size_t(t[1]) * 4], *d = &colours[size_t(t[2]) * 4];
-            const auto range = [&](size_t c) { return std::max({a[c], b[c], d[c]}) - std::min({a[c], b[c], d[c]}); };
-            held = std::max({range(0), range(1), range(2)}) + range(3) * scale <= bound;
+            // The four channels' ranges at once, each as std::max and std::min over (a, b, d) take
+            // it: a later value replaces the one kept only where it is greater (or less).
+            const __m128 a = _mm_loadu_ps(&colours[size_t(t[0]) * 4]), b = _mm_loadu_ps(&colours[size_t(t[1]) * 4]),
+                         d = _mm_loadu_ps(&colours[size_t(t[2]) * 4]);
+            const __m128 most = _mm_max_ps(d, _mm_max_ps(b, a)), least = _mm_min_ps(d, _mm_min_ps(b, a));
+            alignas(16) float range[4];
+            _mm_store_ps(range, _mm_sub_ps(most, least));
+            held = std::max({range[0], range[1], range[2]}) + range[3] * scale <= bound;
         }
         uint32_t* to = held ? &flat[std::exchange(atFlat, atFlat + 3)] : &smooth[std::exchange(atSmooth, atSmooth + 3)];
         to[0] = t[0], to[1] = t[1], to[2] = t[2];
