@@ -1121,6 +1121,16 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
             tri(v[i], v[i + 1], v[i + 3], away & 1);
             tri(v[i + 1], v[i + 2], v[i + 3], away >> 1);
         }
+    } else if (cull && (p.DefaultDrawType == GL_TRIANGLE_FAN || p.DefaultDrawType == GL_POLYGON)) {
+        // A fan's neighbouring triangles (0, i, i + 1) and (0, i + 1, i + 2) likewise, the last alone.
+        int i = 1;
+        for (; i + 2 < n; i += 2) {
+            const float *o = points.at(v[0]), *b = points.at(v[i]), *c = points.at(v[i + 1]), *d = points.at(v[i + 2]);
+            const int away = pairFacesAway({o, o}, {b, c}, {c, d}, facing);
+            tri(v[0], v[i], v[i + 1], away & 1);
+            tri(v[0], v[i + 1], v[i + 2], away >> 1);
+        }
+        if (i + 1 < n) tri(v[0], v[i], v[i + 1], -1);
     } else {
         eachTriangle(p.DefaultDrawType, v, n,
                      [&](uint16_t a, uint16_t b, uint16_t c) __attribute__((always_inline)) { tri(a, b, c, -1); });
