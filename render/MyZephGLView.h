@@ -278,7 +278,12 @@ private:
     // The eye in the frame of the object or part that FinalMatrix_ poses, and which way that pose
     // turns a winding; `stride` the bytes of a point.
     void noteEyeInPart(int stride);
-    bool facesAway(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c) const;
+    // Where a part's point positions lie: `Stride` bytes apart from `Positions`, the first one's.
+    struct PartPoints {
+        const unsigned char* Positions;
+        size_t Stride;
+        const float* at(uint16_t i) const { return reinterpret_cast<const float*>(Positions + i * Stride); }
+    };
     // Window bounds (pixels, x0 y0 x1 y1) that hold every pixel centre a triangle or batch may light.
     struct ScreenBox {
         double X0, Y0, X1, Y1;
@@ -301,14 +306,14 @@ private:
         std::array<int32_t, kSize> Point{-1, -1, -1, -1, -1, -1, -1, -1};
         std::array<Projected, kSize> Corner;  // set where Point names one
     };
-    const Projected& projected(const ObjectPointsPolysVer2& g, uint16_t i, RecentCorners& recent) const;
+    const Projected& projected(const PartPoints& points, uint16_t i, RecentCorners& recent) const;
     // Whether GL would make no fragment of the triangle: the bounds on the screen of what its near
     // and far planes leave of it hold no pixel centre or lie outside the viewport, or nothing is
     // left. Where it answers false, `box` receives the bounds of the pixel centres it may light.
     // Where partEye_.BetweenCentres, also where the triangle itself holds none of the centres its
     // bounds do (counted in trianglesBetweenCentres_).
-    bool coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c, ScreenBox& box,
-                       RecentCorners& recent);
+    bool coversNoPixel(const ObjectPointsPolysVer2& g, const PartPoints& points, uint16_t a, uint16_t b, uint16_t c,
+                       ScreenBox& box, RecentCorners& recent);
     // What GL keeps of a triangle reaching behind the eye, cut to its near and far planes: nothing,
     // a part whose window positions widen lo and hi (x, y pixels), or a part too near the eye's
     // plane, or too thin, to bound.

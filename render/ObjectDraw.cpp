@@ -17,6 +17,7 @@
 #include "platform/Log.h"
 #include "render/CentreGaps.h"
 #include "render/DrawHints.h"
+#include "render/Facing.h"
 #include "render/MyZephGLView.h"
 #include "world/draw/WorldDraw.h"
 
@@ -937,37 +938,7 @@ void MyZephGLView::noteEyeInPart(int stride) {
     partEye_.On = std::isfinite(eye[0]) && std::isfinite(eye[1]) && std::isfinite(eye[2]);
 }
 
-[[gnu::always_inline]] inline bool MyZephGLView::facesAway(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c) const {
-    // GL culls its front faces (glPrepareForModelDrawing), those wound anticlockwise on the screen:
-    // there the pose's determinant times the normal's dot with the way to the eye is positive
-    // (negative where GL is set to cull the other way; nothing where it culls both). Only
-    // a triangle clearly turned (more than a few hundredths of a degree) is left out, so that the
-    // rounding of GL's own test cannot disagree.
-    // Run for every triangle: x and y are worked on together, each lane and each sum in the order
-    // the plain products and sums below would take:
-    //   u = q - p, v = r - p, n = u x v, e = eye - p,
-    //   facing = sign (n0 e0 + n1 e1 + n2 e2), scale = sqrt((n0 n0 + n1 n1 + n2 n2) (e0 e0 + e1 e1 + e2 e2)).
-    const auto* bytes = reinterpret_cast<const unsigned char*>(g.ThePoints) + positionIn(partEye_.Stride);
-    const auto at = [&](uint16_t i) { return reinterpret_cast<const float*>(bytes + size_t(i) * partEye_.Stride); };
-    const float *p = at(a), *q = at(b), *r = at(c);
-    const Pair pxy = {p[0], p[1]};
-    const Pair u = Pair{q[0], q[1]} - pxy, v = Pair{r[0], r[1]} - pxy;
-    const double pz = p[2], uz = double(q[2]) - pz, vz = double(r[2]) - pz;
-    // n0 = u1 v2 - u2 v1, n1 = u2 v0 - u0 v2; n2 = u0 v1 - u1 v0.
-    const Pair nxy = Pair{u[1], uz} * Pair{vz, v[0]} - Pair{uz, u[0]} * Pair{v[1], vz};
-    const Pair cross = u * Pair{v[1], v[0]};
-    const double nz = cross[0] - cross[1];
-    const Pair exy = Pair{partEye_.X, partEye_.Y} - pxy;
-    const double ez = partEye_.Z - pz;
-    const Pair ne = nxy * exy;
-    const double facing = partEye_.Sign * (ne[0] + ne[1] + nz * ez);
-    if (!(facing > 0)) return false;  // the bound below is never negative
-    const Pair nn = nxy * nxy, ee = exy * exy;
-    const double scale = std::sqrt((nn[0] + nn[1] + nz * nz) * (ee[0] + ee[1] + ez * ez));
-    return facing > 1e-3 * scale;
-}
-
-[[gnu::always_inline]] inline const MyZephGLView::Projected& MyZephGLView::projected(const ObjectPointsPolysVer2& g, uint16_t i,
+[[gnu::always_inline]] inline const MyZephGLView::Projected& MyZephGLView::projected(const PartPoints& points, uint16_t i,
                                                                                     RecentCorners& recent) const {
     // The triangles of a quad, fan or strip share corners with the one before: a corner's window
     // position is worked out once for them.
@@ -975,8 +946,7 @@ void MyZephGLView::noteEyeInPart(int stride) {
     Projected& out = recent.Corner[slot];
     if (recent.Point[slot] == i) return out;
     recent.Point[slot] = i;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(g.ThePoints) + positionIn(partEye_.Stride);
-    const float* p = reinterpret_cast<const float*>(bytes + size_t(i) * partEye_.Stride);
+    const float* p = points.at(i);
     const std::array<double, 16>& m = partEye_.Clip;
     const double w = m[3] * p[0] + m[7] * p[1] + m[11] * p[2] + m[15];
     out.Ahead = w > 1e-3;
@@ -989,8 +959,9 @@ void MyZephGLView::noteEyeInPart(int stride) {
     return out;
 }
 
-[[gnu::always_inline]] inline bool MyZephGLView::coversNoPixel(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c,
-                                 ScreenBox& box, RecentCorners& recent) {
+[[gnu::always_inline]] inline bool MyZephGLView::coversNoPixel(const ObjectPointsPolysVer2& g, const PartPoints& points,
+                                                               uint16_t a, uint16_t b, uint16_t c, ScreenBox& box,
+                                                               RecentCorners& recent) {
     // A fragment is made where a pixel's centre lies inside the triangle. Behind the eye the
     // projection would not bound the triangle: such a triangle is sent, and may reach anywhere.
     // The margin's sixteenth of a pixel is far wider than the rounding of GL's own transform and
@@ -1003,7 +974,7 @@ void MyZephGLView::noteEyeInPart(int stride) {
     bool allAhead = true;
     int k = 0;
     for (const uint16_t i : {a, b, c}) {
-        const Projected& q = projected(g, i, recent);
+        const Projected& q = projected(points, i, recent);
         at[size_t(k++)] = q.Window;
         if (!q.Ahead) {
             allAhead = false;
@@ -1112,19 +1083,26 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
     const uint8_t* behindOwn = hiding_.Hidden ? hiding_.of(size_t(&p - hidingPolygons_)) : nullptr;
     int index = 0;
     RecentCorners recent;
+    const PartPoints points{reinterpret_cast<const unsigned char*>(g.ThePoints) + positionIn(partEye_.Stride),
+                            size_t(partEye_.Stride)};
+    // GL culls its front faces (glPrepareForModelDrawing), those wound anticlockwise on the screen:
+    // there the pose's determinant times the normal's dot with the way to the eye is positive
+    // (negative where GL is set to cull the other way; nothing where it culls both).
+    const FacingEye facing{partEye_.X, partEye_.Y, partEye_.Z, partEye_.Sign};
     // Room for every triangle the primitive may make (n - 2 at most, whatever its kind), of which
     // those sent are kept: a triangle costs three stores, not three growth checks.
     uint16_t* const first = batch_.room(3 * size_t(std::max(n - 2, 0)));
     uint16_t* out = first;
     // Run for every triangle of every batch: written into each loop below.
-    const auto tri = [&](uint16_t a, uint16_t b, uint16_t c) __attribute__((always_inline)) {
+    // `away`: whether it faces away, where already asked (0 or 1), else -1.
+    const auto tri = [&](uint16_t a, uint16_t b, uint16_t c, int away) __attribute__((always_inline)) {
         if (behindOwn && behindOwn[index++]) {
             ++cockpitTrianglesHidden_;
             return;
         }
-        if (cull && facesAway(g, a, b, c)) return;
+        if (cull && (away < 0 ? facesAway(points.at(a), points.at(b), points.at(c), facing) : away)) return;
         ScreenBox box = kWholeScreen;
-        if (seen && coversNoPixel(g, a, b, c, box, recent)) {
+        if (seen && coversNoPixel(g, points, a, b, c, box, recent)) {
             ++trianglesUnseen_;
             return;
         }
@@ -1143,7 +1121,28 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
         out[2] = c;
         out += 3;
     };
-    eachTriangle(p.DefaultDrawType, v, n, tri);
+    if (cull && p.DefaultDrawType == GL_QUADS) {
+        // A quad's two triangles are asked whether they face away together.
+        for (int i = 0; i + 3 < n; i += 4) {
+            const float *a = points.at(v[i]), *b = points.at(v[i + 1]), *c = points.at(v[i + 2]), *d = points.at(v[i + 3]);
+            const int away = pairFacesAway({a, b}, {b, c}, {d, d}, facing);
+            tri(v[i], v[i + 1], v[i + 3], away & 1);
+            tri(v[i + 1], v[i + 2], v[i + 3], away >> 1);
+        }
+    } else if (cull && (p.DefaultDrawType == GL_TRIANGLE_FAN || p.DefaultDrawType == GL_POLYGON)) {
+        // A fan's neighbouring triangles (0, i, i + 1) and (0, i + 1, i + 2) likewise, the last alone.
+        int i = 1;
+        for (; i + 2 < n; i += 2) {
+            const float *o = points.at(v[0]), *b = points.at(v[i]), *c = points.at(v[i + 1]), *d = points.at(v[i + 2]);
+            const int away = pairFacesAway({o, o}, {b, c}, {c, d}, facing);
+            tri(v[0], v[i], v[i + 1], away & 1);
+            tri(v[0], v[i + 1], v[i + 2], away >> 1);
+        }
+        if (i + 1 < n) tri(v[0], v[i], v[i + 1], -1);
+    } else {
+        eachTriangle(p.DefaultDrawType, v, n,
+                     [&](uint16_t a, uint16_t b, uint16_t c) __attribute__((always_inline)) { tri(a, b, c, -1); });
+    }
     batch_.Count += size_t(out - first);
 }
 

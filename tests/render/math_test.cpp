@@ -1,17 +1,19 @@
 // The view's arithmetic that needs no GL: facing squares, number text, picture resizing, frame
-// time, point transforms, vertex rotation, rings of quads filled by their outer edge and small
-// triangles passing between pixel centres. The transparent order is checked by the frame tests.
+// time, point transforms, vertex rotation, rings of quads filled by their outer edge, small
+// triangles passing between pixel centres and triangles turned away from the eye. The transparent order is checked by the frame tests.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <climits>
 #include <functional>
+#include <limits>
 #include <cmath>
 #include <random>
 #include <vector>
 
 #include "render/CentreGaps.h"
+#include "render/Facing.h"
 #include "render/FrameMath.h"
 #include "render/ObjectDrawing.h"
 #include "render/OpenBounds.h"
@@ -403,6 +405,60 @@ TEST(RenderMath, TrianglesSaidToPassBetweenPixelCentresComeWithinTheMarginOfNone
             }
     }
     EXPECT_GT(thinPassed, 2000);
+}
+
+// Two triangles asked together answer as each asked alone, to the bit: a quad's two, a fan's
+// neighbours and two unrelated ones, of every size and shape, degenerate, seen from any side and
+// almost edge-on, and with corners that are not numbers.
+TEST(RenderMath, TrianglesAskedInPairsFaceAwayExactlyAsAlone) {
+    std::mt19937 random(8122026);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    int away[2] = {0, 0}, nearlyEdgeOn = 0;
+    // Corners of the two triangles, numbered into six points: a quad (0 1 3, 1 2 3), a fan (0 1 2,
+    // 0 2 3) and two apart (0 1 2, 3 4 5).
+    static constexpr int kShapes[3][2][3] = {{{0, 1, 3}, {1, 2, 3}}, {{0, 1, 2}, {0, 2, 3}}, {{0, 1, 2}, {3, 4, 5}}};
+    for (int k = 0; k < 30000; ++k) {
+        const float size = std::pow(10.0f, 3 * unit(random));
+        std::array<std::array<float, 3>, 6> q;
+        for (auto& corner : q)
+            for (float& v : corner) v = size * unit(random);
+        FacingEye eye{size * 4 * unit(random), size * 4 * unit(random), size * 4 * unit(random), k % 2 ? 1.0 : -1.0};
+        const auto& shape = kShapes[k % 3];
+        switch (k / 3 % 8) {
+        case 5: q[size_t(shape[0][2])] = q[size_t(shape[0][1])]; break;  // a corner twice: no area
+        case 6: {
+            // The eye a hair off the first triangle's plane: the test's margin decides.
+            const auto& a = q[size_t(shape[0][0])], &b = q[size_t(shape[0][1])], &c = q[size_t(shape[0][2])];
+            const float s = std::abs(unit(random)), t = std::abs(unit(random)) * (1 - s);
+            double normal[3];
+            for (int axis = 0; axis < 3; ++axis) {
+                const int i = (axis + 1) % 3, j = (axis + 2) % 3;
+                normal[axis] = double(b[i] - a[i]) * (c[j] - a[j]) - double(b[j] - a[j]) * (c[i] - a[i]);
+            }
+            const double off = std::ldexp(unit(random), -12) * size /
+                               std::sqrt(normal[0] * normal[0] + normal[1] * normal[1] + normal[2] * normal[2]);
+            double* at[3] = {&eye.X, &eye.Y, &eye.Z};
+            for (int axis = 0; axis < 3; ++axis)
+                *at[axis] = a[axis] + s * (b[axis] - a[axis]) + t * (c[axis] - a[axis]) + off * normal[axis];
+            ++nearlyEdgeOn;
+            break;
+        }
+        case 7: q[size_t(k / 24 % 6)][size_t(k / 144 % 3)] = std::numeric_limits<float>::quiet_NaN(); break;
+        default: break;
+        }
+        const auto corner = [&](int t, int c) { return q[size_t(shape[t][c])].data(); };
+        const int both = pairFacesAway({corner(0, 0), corner(1, 0)}, {corner(0, 1), corner(1, 1)}, {corner(0, 2), corner(1, 2)}, eye);
+        const bool first = facesAway(corner(0, 0), corner(0, 1), corner(0, 2), eye);
+        const bool second = facesAway(corner(1, 0), corner(1, 1), corner(1, 2), eye);
+        ASSERT_EQ(both, int(first) | int(second) << 1) << "pair " << k;
+        away[0] += first, away[1] += second;
+    }
+    // Both answers were met for both triangles.
+    for (const int n : away) {
+        EXPECT_GT(n, 7500);
+        EXPECT_LT(n, 22500);
+    }
+    EXPECT_EQ(nearlyEdgeOn, 3750);
 }
 
 }  // namespace

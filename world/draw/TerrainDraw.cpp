@@ -7,6 +7,9 @@
 #include <limits>
 #include <utility>
 
+#include <xmmintrin.h>
+
+#include "world/draw/PixelSteps.h"
 #include "world/draw/WorldDraw.h"
 
 namespace pellam::worlddraw {
@@ -42,6 +45,9 @@ public:
         std::copy(m, m + 16, Modelview.begin());
         std::copy(vp, vp + 4, Viewport.begin());
         HalfViewport = {vp[2] / 2.0, vp[3] / 2.0};
+        for (int col = 0; col < 4; ++col) ClipXY[size_t(col)] = Pair{c[4 * col], c[4 * col + 1]};
+        WindowCorner = Pair{double(vp[0]), double(vp[1])};
+        WindowSize = Pair{double(vp[2]), double(vp[3])};
         if (p[15] == 0.0 && p[0] > 0.0 && p[5] > 0.0 && vp[2] > 0 && vp[3] > 0) {
             // Tangents of the screen's edges, and pixels per unit of tangent; a step of one pixel
             // turns the ray by 1 / f at the centre and by no less than 1 / (f (1 + tx^2 + ty^2)) anywhere.
@@ -115,38 +121,11 @@ public:
         wx0 -= 1, wy0 -= 1, wx1 += 1, wy1 += 1;
         return true;
     }
-    // How the clip x, y and w change along x and along z on a plane y = gx x + gz z + c (y moving
-    // with x and z on it): the same at every point of the plane.
-    struct PlaneSteps {
-        double XX, XY, XW, ZX, ZY, ZW;
-    };
-    PlaneSteps planeSteps(double gx, double gz) const {
-        const auto& c = Clip;
-        return {c[0] + c[4] * gx, c[1] + c[5] * gx, c[3] + c[7] * gx, c[4] * gz + c[8], c[5] * gz + c[9], c[7] * gz + c[11]};
-    }
-    // An eye-relative point's clip x, y and w.
-    struct ClipPoint {
-        double X, Y, W;
-    };
-    ClipPoint clipPoint(double x, double y, double z) const {
-        const auto& c = Clip;
-        return {c[0] * x + c[4] * y + c[8] * z + c[12], c[1] * x + c[5] * y + c[9] * z + c[13],
-                c[3] * x + c[7] * y + c[11] * z + c[15]};
-    }
-    // At the point `p` on the plane of `s`, the largest of |dx/dwx|, |dx/dwy|, |dz/dwx|, |dz/dwy|
-    // (ft a pixel): how far along x or z on the plane one pixel step across or up the window moves;
-    // 0 where the point lies beside or behind the eye.
-    double longestStep(const ClipPoint& p, const PlaneSteps& s) const {
-        const double cx = p.X, cy = p.Y, cw = p.W;
-        if (!(cw > 1e-6)) return 0;
-        // Moving along x (and y with it, on the plane), then along z.
-        const double sx = HalfViewport[0] / (cw * cw), sy = HalfViewport[1] / (cw * cw);
-        const double a = sx * (s.XX * cw - cx * s.XW), b = sx * (s.ZX * cw - cx * s.ZW);  // window x along x, z
-        const double d = sy * (s.XY * cw - cy * s.XW), e = sy * (s.ZY * cw - cy * s.ZW);  // window y along x, z
-        const double det = a * e - b * d;
-        if (det == 0) return std::numeric_limits<double>::infinity();
-        return std::max({std::abs(e), std::abs(b), std::abs(d), std::abs(a)}) / std::abs(det);
-    }
+    // The planes' clip steps, the points' clip coordinates and their longest pixel steps
+    // (PixelSteps.h), one plane a lane, under this view.
+    PlaneSteps planeSteps(Pair gx, Pair gz) const { return worlddraw::planeSteps(Clip, gx, gz); }
+    ClipPoints clipPoints(Pair x, Pair y, Pair z) const { return worlddraw::clipPoints(Clip, x, y, z); }
+    Pair longestSteps(const ClipPoints& p, const PlaneSteps& s) const { return worlddraw::longestSteps(p, s, HalfViewport); }
     // The point's clip x, y and w.
     void clip(double x, double y, double z, double& cx, double& cy, double& cw) const {
         cx = Clip[0] * x + Clip[4] * y + Clip[8] * z + Clip[12];
@@ -163,8 +142,10 @@ public:
     bool window(double x, double y, double z, double& px, double& py) const {
         const double w = Clip[3] * x + Clip[7] * y + Clip[11] * z + Clip[15];
         if (!(w > 1e-6)) return false;
-        px = Viewport[0] + ((Clip[0] * x + Clip[4] * y + Clip[8] * z + Clip[12]) / w + 1) * Viewport[2] / 2;
-        py = Viewport[1] + ((Clip[1] * x + Clip[5] * y + Clip[9] * z + Clip[13]) / w + 1) * Viewport[3] / 2;
+        // x and y together, each lane as the plain sum for it would take it:
+        //   px = Viewport[0] + ((Clip[0] x + Clip[4] y + Clip[8] z + Clip[12]) / w + 1) Viewport[2] / 2, py likewise.
+        const Pair at = WindowCorner + ((ClipXY[0] * x + ClipXY[1] * y + ClipXY[2] * z + ClipXY[3]) / w + 1) * WindowSize / 2;
+        px = at[0], py = at[1];
         return true;
     }
     const std::array<int, 4>& viewport() const { return Viewport; }
@@ -181,6 +162,8 @@ private:
     std::array<double, 16> Modelview{};
     std::array<int, 4> Viewport{};
     std::array<double, 2> HalfViewport{};  // px: the viewport's width and height halved
+    std::array<Pair, 4> ClipXY{};          // Clip's x and y rows, a column a pair
+    Pair WindowCorner{}, WindowSize{};     // px: the viewport's corner and size
 };
 
 // A lower bound on how many square edges of picture one pixel step spans on the square (i, j),
@@ -218,28 +201,31 @@ double leastSquaresPerPixel(const RIDUdidav& t, const Eye& eye, int i, int j, do
     // The corners of either triangle after (0, 0), which they share.
     static constexpr int kCorners[2][2][2] = {{{1, 0}, {1, 1}}, {{1, 1}, {0, 1}}};
     // The answer is the least step over the corners scaled down, so a corner whose step alone falls
-    // short settles it.
+    // short settles it; the two triangles are looked at together, a lane each, corner by corner.
     const double shrink = 1.0 - nearer;
-    const auto scaled = [&](double step) { return step * shrink * shrink / kSquareFeet; };
-    const ViewFrustum::ClipPoint p00 = view.clipPoint(x0, h00 - eye.Y, z0);
-    double least = std::numeric_limits<double>::infinity();  // ft a pixel step
-    for (int k = 0; k < 2; ++k) {
-        const ViewFrustum::PlaneSteps plane = view.planeSteps(g[k][0], g[k][1]);
-        for (int n = 0; n < 3; ++n) {
-            double step;
-            if (n == 0) {
-                step = view.longestStep(p00, plane);
-            } else {
-                const auto& c = kCorners[k][n - 1];
-                const double x = x0 + c[0] * kSquareFeet, z = z0 + c[1] * kSquareFeet;
-                const double y = h00 + g[k][0] * c[0] * kSquareFeet + g[k][1] * c[1] * kSquareFeet - eye.Y;
-                step = view.longestStep(view.clipPoint(x, y, z), plane);
-            }
-            if (!(step > 0) || scaled(step) < wanted) return kUnsure;
-            least = std::min(least, step);
+    const Pair gx = {g[0][0], g[1][0]}, gz = {g[0][1], g[1][1]};
+    const PlaneSteps planes = view.planeSteps(gx, gz);
+    Pair least = {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity()};  // ft a pixel step
+    for (int n = 0; n < 3; ++n) {
+        ClipPoints corners;
+        if (n == 0) {
+            const double y = h00 - eye.Y;
+            corners = view.clipPoints(Pair{x0, x0}, Pair{y, y}, Pair{z0, z0});
+        } else {
+            const Pair cx = {double(kCorners[0][n - 1][0]), double(kCorners[1][n - 1][0])};
+            const Pair cz = {double(kCorners[0][n - 1][1]), double(kCorners[1][n - 1][1])};
+            const Pair x = x0 + cx * kSquareFeet, z = z0 + cz * kSquareFeet;
+            const Pair y = h00 + gx * cx * kSquareFeet + gz * cz * kSquareFeet - eye.Y;
+            corners = view.clipPoints(x, y, z);
         }
+        const Pair step = view.longestSteps(corners, planes);
+        const Pair scaled = step * shrink * shrink / kSquareFeet;
+        // Not above 0 (or not a number), or short of what is wanted, in either lane.
+        const __m128d fails = _mm_or_pd(_mm_cmpngt_pd(step, Pair{0.0, 0.0}), _mm_cmplt_pd(scaled, Pair{wanted, wanted}));
+        if (_mm_movemask_pd(fails)) return kUnsure;
+        least = _mm_min_pd(step, least);  // step < least ? step : least
     }
-    return scaled(least);
+    return std::min(least[0], least[1]) * shrink * shrink / kSquareFeet;
 }
 
 namespace {
@@ -692,9 +678,14 @@ void splitBySpread(const std::vector<uint32_t>& triangles, const std::vector<flo
         const uint32_t* t = &triangles[i];
         bool held = t[0] < vertices && t[1] < vertices && t[2] < vertices;
         if (held) {
-            const float *a = &colours[size_t(t[0]) * 4], *b = &colours[size_t(t[1]) * 4], *d = &colours[size_t(t[2]) * 4];
-            const auto range = [&](size_t c) { return std::max({a[c], b[c], d[c]}) - std::min({a[c], b[c], d[c]}); };
-            held = std::max({range(0), range(1), range(2)}) + range(3) * scale <= bound;
+            // The four channels' ranges at once, each as std::max and std::min over (a, b, d) take
+            // it: a later value replaces the one kept only where it is greater (or less).
+            const __m128 a = _mm_loadu_ps(&colours[size_t(t[0]) * 4]), b = _mm_loadu_ps(&colours[size_t(t[1]) * 4]),
+                         d = _mm_loadu_ps(&colours[size_t(t[2]) * 4]);
+            const __m128 most = _mm_max_ps(d, _mm_max_ps(b, a)), least = _mm_min_ps(d, _mm_min_ps(b, a));
+            alignas(16) float range[4];
+            _mm_store_ps(range, _mm_sub_ps(most, least));
+            held = std::max({range[0], range[1], range[2]}) + range[3] * scale <= bound;
         }
         uint32_t* to = held ? &flat[std::exchange(atFlat, atFlat + 3)] : &smooth[std::exchange(atSmooth, atSmooth + 3)];
         to[0] = t[0], to[1] = t[1], to[2] = t[2];
