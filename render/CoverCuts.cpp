@@ -65,8 +65,9 @@ bool cutsAlike(const GLT2FN3FV3FFormat& p, const GLT2FN3FV3FFormat& x, const GLT
     const double det = g11 * g22 - g12 * g12;
     if (!(det > 0)) return false;
     const double s = (r1 * g22 - r2 * g12) / det, r = (g11 * r2 - g12 * r1) / det;
-    // A ten-thousandth of the picture: a fortieth of a texel of a 256-texel picture.
-    constexpr double kTexture = 1e-4;
+    // Two hundred-thousandths of the picture: a float's rounding of coordinates a few pictures
+    // across, a fiftieth of a texel of a 1024-texel picture.
+    constexpr double kTexture = 2e-5;
     const double u = p.U + s * (double(x.U) - p.U) + r * (double(y.U) - p.U);
     const double v = p.V + s * (double(x.V) - p.V) + r * (double(y.V) - p.V);
     return std::fabs(u - q.U) <= kTexture && std::fabs(v - q.V) <= kTexture;
@@ -114,9 +115,8 @@ void MyZephGLView::cutCoverQuadsShorter(const OnePolygonVer2& poly, const Object
         }
         // Convex on the window: p and q either side of the edge, its ends either side of p-q.
         const bool convex = side(x, y, p) * side(x, y, q) < 0 && side(p, q, x) * side(p, q, y) < 0;
-        // Turned only for a few blocks' gain at least: the two cuts cost alike to set up.
-        constexpr double kGain = 16;  // pixels across plus up: four blocks
-        if (convex && blocksAlong(p, q, x0, y0, x1, y1) + kGain < blocksAlong(x, y, x0, y0, x1, y1) &&
+        // The two cuts cost alike to set up: turned for any gain.
+        if (convex && blocksAlong(p, q, x0, y0, x1, y1) < blocksAlong(x, y, x0, y0, x1, y1) &&
             cutsAlike(*p.Point, *x.Point, *q.Point, *y.Point, lit, textured)) {
             a[0] = ip, a[1] = ix, a[2] = iq;
             b[0] = iq, b[1] = iy, b[2] = ip;

@@ -5,7 +5,7 @@
 // rows, far ground triangles lying between the pixel centres left out, the propeller's blur filled
 // by its outer edge and blended by a constant alpha) move none, its colour weighted by that alpha
 // before the blend, and the cover's flat quads cut along their shorter diagonal, none by more than
-// rounding; the cockpit's flat pictures drawn in their mean colour move none by more than 16
+// rounding does; the cockpit's flat pictures drawn in their mean colour move none by more than 16
 // levels, anywhere. Runs the real controller and view under Xvfb.
 #include <GL/gl.h>
 #include <GL/glext.h>
@@ -95,13 +95,13 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         scene.view->terrainDrawer().DecksCutToBoxes = true;
         EXPECT_TRUE(whole.pixels == boxed.pixels);
         // Nor do the cover's flat quads cut along the diagonal that crosses fewer pixels, but for
-        // the rounding of values interpolated from other corners: from the seat, the cowling's
-        // and the wings' large panels seen aslant are.
+        // the rounding of values interpolated from other corners, a few levels at most: from the
+        // seat, the cowling's and the wings' large panels seen aslant are.
         if (cockpit) EXPECT_GT(scene.view->coverQuadsTurned() - turnedBefore, 5);
         scene.view->setCutsCoverShorter(false);
         const platform::RGBAImage asModelled = gameFrame(scene);
         ASSERT_EQ(asModelled.pixels.size(), drawn[0].pixels.size());
-        EXPECT_LE(testing::farthestApart(asModelled, drawn[0]), 2);
+        EXPECT_LE(testing::farthestApart(asModelled, drawn[0]), 4);
         // Nor does the cockpit's cover drawn in colour before the world instead of after it (then
         // cut as modelled).
         scene.view->setCoverFirst(false);
