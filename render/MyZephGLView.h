@@ -149,6 +149,12 @@ public:
     // of rounding, for less work a pixel); how often so far.
     void setRingPremultiplied(bool on) { ringPremultiplied_ = on; }
     long ringsPremultiplied() const { return ringsPremultiplied_; }
+    // The cockpit's cover's flat quads cut along the diagonal that crosses fewer of the window's
+    // pixels, where both cuts give every pixel the same depth, texture coordinate and colour (on:
+    // the same picture, rounding apart, for fewer blocks the rasteriser shades twice); how many
+    // quads so far.
+    void setCutsCoverShorter(bool on) { cutsCoverShorter_ = on; }
+    long coverQuadsTurned() const { return coverQuadsTurned_; }
     int32_t getFrameRate() const { return gFrameRate_; }
     // The OpenGL error the last frame left (debug builds; 0 otherwise).
     int32_t getFrameGLError() const { return frameGLError_; }
@@ -269,6 +275,10 @@ private:
     // Appends the polygon's triangles to the batch, leaving out those GL would cull as facing away
     // when the eye is known in the part's frame (noteEyeInPart).
     void appendTriangles(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
+    // The triangles of p the batch holds from `from` on, two by two: where a pair makes a flat
+    // quad convex on the window, it is cut along its other diagonal if that one crosses the window
+    // in fewer pixels and gives every pixel the same values (render/CoverCuts.cpp).
+    void cutCoverQuadsShorter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, size_t from);
     // Looks up (or works out) which of the cockpit's triangles its own parts hide from the eye
     // noted in the object's frame, for appendTriangles to leave out.
     void lookUpCockpitHidden(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g,
@@ -483,6 +493,8 @@ private:
     long heldStateChanges_ = 0;
     bool heldPassMeeting_ = false;  // this object's opaque batches, marks aside, may pass held ones they meet
     bool hidesCockpitTriangles_ = true;
+    bool cutsCoverShorter_ = true;
+    long coverQuadsTurned_ = 0;
     long cockpitTrianglesHidden_ = 0;
     long passes_ = 0;  // drawPass calls so far
     CockpitHidden cockpitHidden_;

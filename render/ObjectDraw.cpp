@@ -454,6 +454,13 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         batchFlat_ = flatMay;
         head = nullptr;
     };
+    // The cover in colour: its flat quads cut along the diagonal shorter on the window.
+    const bool recuts = batching && coverColour_ && cutsCoverShorter_;
+    const auto append = [&](const OnePolygonVer2& q) {
+        const size_t from = batch_.size();
+        appendTriangles(q, g);
+        if (recuts) cutCoverQuadsShorter(q, g, from);
+    };
     int part = 0;
     for (const OnePolygonVer2* p = polygons; p->MapNumber >= 0; ++p) {
         const int32_t hints = p->DrawHints;
@@ -507,13 +514,13 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
         // Marks (roundels, crosses) lie raised on their surface in one state: a run of them is one batch.
         const bool joins = batching && !(hints & (kAlways | kLEqual)) && batchable(*p, g);
         if (joins && head && sameLook(*head, *p, g)) {
-            appendTriangles(*p, g);
+            append(*p);
             continue;
         }
         endBatch();
         if (joins) {
             head = p;
-            appendTriangles(*p, g);
+            append(*p);
             continue;
         }
         drawHeld(true);
