@@ -24,8 +24,8 @@ struct GlyphInk {
 std::array<GlyphInk, 128> findGlyphInk(const std::vector<uint8_t>& alpha, int edge);
 
 // Cuts `q` (a glyph's quad and texture place) to the part of it whose samples can reach the ink,
-// with a texel to spare; the line through the cut keeps the texels where they were. False when
-// the cell is blank: then nothing of it can show.
+// with a sixteenth of a texel to spare; the line through the cut keeps the texels where they
+// were. False when the cell is blank: then nothing of it can show.
 bool cutToInk(GlyphQuad& q, const GlyphInk& ink, int edge);
 
 // The ink of the font picture last asked about, read once per picture.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -119,6 +120,8 @@ TEST_F(ScreenTest, ALineOfTextLooksAsItsWholeCellsWouldYetSendsOnlyItsInk) {
     const std::string words = "Kills:  #1R: 1   #2R: 0 _|g      ";
     constexpr double kAcross = 0.02, kDown = 0.5;
     constexpr float kSize = 1.65f;
+    double across = kAcross;
+    float size = kSize;
     const auto ground = [&] {
         view().setEraseColorRed(0.3, 0.55, 0.7);
         view().glRenderStart();
@@ -138,7 +141,7 @@ TEST_F(ScreenTest, ALineOfTextLooksAsItsWholeCellsWouldYetSendsOnlyItsInk) {
     };
     double trans = 1.0;  // the line's opacity
     const auto text = [&](const std::string& s) {
-        view().glOpenGLText(kAcross, kDown, line(s).data(), 0, kSize, trans);
+        view().glOpenGLText(across, kDown, line(s).data(), 0, size, trans);
     };
     // Every cell of `s` whole, spaces too, one glyph at a time.
     const auto cells = [&](const std::string& s) {
@@ -147,7 +150,7 @@ TEST_F(ScreenTest, ALineOfTextLooksAsItsWholeCellsWouldYetSendsOnlyItsInk) {
         glEnable(GL_TEXTURE_2D), glDisable(GL_LIGHTING), glDisable(GL_ALPHA_TEST);
         view().glSetCurrentTexture(view().getFontTexture(), 12);
         for (size_t i = 0; i < s.size(); ++i)
-            view().glSetTextTextureBig(kAcross, kDown, int32_t(i), s[i], kSize, trans);
+            view().glSetTextTextureBig(across, kDown, int32_t(i), s[i], size, trans);
         glDepthFunc(GL_LEQUAL);
     };
     // See-through at an opacity between the 8-bit steps, and opaque; unfogged, then under a linear
@@ -181,6 +184,26 @@ TEST_F(ScreenTest, ALineOfTextLooksAsItsWholeCellsWouldYetSendsOnlyItsInk) {
         }
     EXPECT_GT(brightPixels(byLine, 0, 0, width, height, 200), 100) << "the letters are drawn";
     EXPECT_LT(cut, whole / 2) << "fragments of the line against its whole cells'";
+    // At the sizes the game writes in and wherever the letters fall between pixel centres, the cut
+    // keeps every pixel a letter's ink reaches: a pixel may move by a level at most, where the
+    // rasteriser's rounding of the texture's place across the cut triangles differs from the whole
+    // cell's.
+    for (const float sized : {1.0f, 1.2f, 1.65f, 2.7f})
+        for (const double shift : {0.1, 0.37, 0.5, 0.81}) {
+            size = sized, across = kAcross + shift / width;
+            ground();
+            const GLuint cellFragments = fragments([&] { cells(words); });
+            const RGBAImage byCells = readBack(view());
+            ground();
+            const GLuint lineFragments = fragments([&] { text(words); });
+            const RGBAImage placed = readBack(view());
+            int most = 0;
+            for (size_t k = 0; k < placed.pixels.size(); ++k)
+                most = std::max(most, std::abs(int(placed.pixels[k]) - int(byCells.pixels[k])));
+            EXPECT_LE(most, 1) << "levels apart at size " << sized << ", " << shift << " pixel across";
+            EXPECT_LT(lineFragments, cellFragments / 2) << "fragments at size " << sized;
+        }
+    size = kSize, across = kAcross;
     EXPECT_EQ(fragments([&] { text("        "); }), 0u) << "blank spaces sent";
 
     view().setExactDrawing(true);
