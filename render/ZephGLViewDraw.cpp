@@ -257,12 +257,28 @@ void ZephGLView::glOpenGLText(double across, double down, const unsigned char* t
         unfogged = mode == GL_LINEAR && source == GL_FRAGMENT_DEPTH && start >= 0.0f && end > start;
         if (unfogged) glDisable(GL_FOG);
     }
+    // The depth test, under GL_ALWAYS, only writes the text's depth, which nothing drawn after it
+    // reads (the overlay, the second window's label and the loading screen are drawn last or under
+    // GL_ALWAYS, and each frame clears the depths first); off, the rasteriser neither works out nor
+    // stores a depth at each pixel.
+    const bool depthTested = cut && glIsEnabled(GL_DEPTH_TEST);
+    if (depthTested) glDisable(GL_DEPTH_TEST);
+    // White at full opacity modulates each texel into itself: the texel taken as it is spares the
+    // rasteriser a multiply at each pixel.
+    GLint envMode = GL_MODULATE;
+    const bool replaced = cut && trans == 1.0;
+    if (replaced) {
+        glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &envMode);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    }
     glBegin(GL_TRIANGLES);
     if (cut) glColor4d(1, 1, 1, trans);
     for (int i = 1; i <= text[0]; ++i) sendGlyph(across, down, i - 1, text[i], size, TextFixerY_, cells, fontInk_.edge(), cut);
     glEnd();
     if (cut) glShadeModel(GLenum(shading));
     if (unfogged) glEnable(GL_FOG);
+    if (depthTested) glEnable(GL_DEPTH_TEST);
+    if (replaced) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, envMode);
     glDepthFunc(GL_LEQUAL);
     glDepthMask(GL_TRUE);
     glMatrixMode(GL_PROJECTION);

@@ -105,6 +105,12 @@ TEST_F(ScreenTest, TheHorizonFogAndTheDepthTestSurviveTheFramesChanges) {
     glGetIntegerv(GL_DEPTH_FUNC, &func);
     EXPECT_EQ(func, GL_GREATER) << "empty text";
     glDepthFunc(GL_LEQUAL);
+    // A line leaves the depth test, the texture's mode and the scissor test as it found them.
+    const unsigned char word[5] = {4, 'K', 'i', 'l', 'l'};
+    view().glOpenGLText(0.5, 0.5, word, 0, 1.0f, 1.0);
+    GLint mode = 0;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST) && !glIsEnabled(GL_SCISSOR_TEST) && mode == GL_MODULATE) << "after a line";
 }
 
 // A line of text, opaque or see-through, looks as it would with each of its cells drawn whole (its
