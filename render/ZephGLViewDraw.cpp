@@ -13,18 +13,23 @@
 namespace pellam::render {
 namespace {
 
-// One character's two triangles, inside a glBegin(GL_TRIANGLES); `textFixerY` is one pixel row.
-// `cells`, the font's ink (in a picture `edge` texels across) where clear texels change no pixel:
-// a blank cell is not sent, and with `cut` the others only where their samples can reach ink.
-void sendGlyph(double across, double down, int32_t number, int32_t thechar, float size, double textFixerY,
-               const std::array<GlyphInk, 128>* cells = nullptr, int edge = 0, bool cut = false) {
-    if (thechar < 0 || thechar >= 128) return;  // a gap one character wide
-    if (thechar == 3 && platform::TickCount() % 64 < 32) thechar = 32;  // code 3 blinks
-    if (cells && (*cells)[size_t(thechar)].blank()) return;
-    GlyphQuad q = glyphQuad(across, down, number, thechar, size, textFixerY);
-    if (cells && cut && !cutToInk(q, (*cells)[size_t(thechar)], edge)) return;
-    // The four corners, top-left first, as the two triangles the rasteriser cut a four-cornered
-    // polygon into, in its order (1, 2, 0) and (2, 3, 0): the same pixels and the same texels.
+// Where character `thechar` of a line goes, in `q`, and false where nothing of it is sent: out of
+// the font, or with `cells`, the font's ink (in a picture `edge` texels across) where clear texels
+// change no pixel, a blank cell; with `cut` the others only where their samples can reach ink.
+// `textFixerY` is one pixel row. Code 3 blinks.
+bool placeGlyph(double across, double down, int32_t number, int32_t& thechar, float size, double textFixerY,
+                GlyphQuad& q, const std::array<GlyphInk, 128>* cells = nullptr, int edge = 0, bool cut = false) {
+    if (thechar < 0 || thechar >= 128) return false;  // a gap one character wide
+    if (thechar == 3 && platform::TickCount() % 64 < 32) thechar = 32;
+    if (cells && (*cells)[size_t(thechar)].blank()) return false;
+    q = glyphQuad(across, down, number, thechar, size, textFixerY);
+    return !(cells && cut && !cutToInk(q, (*cells)[size_t(thechar)], edge));
+}
+
+// A glyph's two triangles, inside a glBegin(GL_TRIANGLES): the four corners, top-left first, as
+// the two triangles the rasteriser cut a four-cornered polygon into, in its order (1, 2, 0) and
+// (2, 3, 0): the same pixels and the same texels.
+void sendQuad(const GlyphQuad& q) {
     const double corner[4][4] = {{q.s0, q.t0, q.x0, q.y0}, {q.s1, q.t0, q.x1, q.y0},
                                  {q.s1, q.t1, q.x1, q.y1}, {q.s0, q.t1, q.x0, q.y1}};
     for (int v : {1, 2, 0, 2, 3, 0}) {
@@ -257,12 +262,60 @@ void ZephGLView::glOpenGLText(double across, double down, const unsigned char* t
         unfogged = mode == GL_LINEAR && source == GL_FRAGMENT_DEPTH && start >= 0.0f && end > start;
         if (unfogged) glDisable(GL_FOG);
     }
+    // The depth test, under GL_ALWAYS, only writes the text's depth, which nothing drawn after it
+    // reads (the overlay, the second window's label and the loading screen are drawn last or under
+    // GL_ALWAYS, and each frame clears the depths first); off, the rasteriser neither works out nor
+    // stores a depth at each pixel.
+    const bool depthTested = cut && glIsEnabled(GL_DEPTH_TEST);
+    if (depthTested) glDisable(GL_DEPTH_TEST);
+    // White at full opacity modulates each texel into itself: the texel taken as it is spares the
+    // rasteriser a multiply at each pixel.
+    GLint envMode = GL_MODULATE;
+    const bool replaced = cut && trans == 1.0;
+    if (replaced) {
+        glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &envMode);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    }
+    // The glyphs to send; with no scissor on, those that pay for it go as one triangle each
+    // under a scissor at the line's edge row (leanGlyphs).
+    textQuads_.clear(), textOwn_.clear();
+    for (int i = 1; i <= text[0]; ++i) {
+        GlyphQuad q{};
+        int32_t code = text[i];
+        if (!placeGlyph(across, down, i - 1, code, size, TextFixerY_, q, cells, fontInk_.edge(), cut)) continue;
+        textQuads_.push_back(q);
+        if (cells && cut) textOwn_.push_back(ownPart(q, code, fontInk_.edge()));
+    }
+    GLint scissor[4] = {}, viewport[4] = {};
+    const bool leans = cells && cut && leansGlyphs_ && !textQuads_.empty() && !glIsEnabled(GL_SCISSOR_TEST);
+    if (leans) {
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        leanGlyphs(textQuads_, textOwn_, viewport, leaning_);
+    }
+    const bool scissored = leans && leaning_.Scissored;
+    if (scissored) {
+        glGetIntegerv(GL_SCISSOR_BOX, scissor);
+        glScissor(viewport[0], leaning_.Low, viewport[2], leaning_.High - leaning_.Low);
+        glEnable(GL_SCISSOR_TEST);
+    }
     glBegin(GL_TRIANGLES);
     if (cut) glColor4d(1, 1, 1, trans);
-    for (int i = 1; i <= text[0]; ++i) sendGlyph(across, down, i - 1, text[i], size, TextFixerY_, cells, fontInk_.edge(), cut);
+    for (size_t k = 0; k < textQuads_.size(); ++k) {
+        if (scissored && leaning_.Leans[k]) {
+            for (const TextVertex& v : leaning_.Triangle[k]) glTexCoord2d(v.s, v.t), glVertex2d(v.x, v.y);
+        } else {
+            sendQuad(textQuads_[k]);
+        }
+    }
     glEnd();
+    if (scissored) {
+        glDisable(GL_SCISSOR_TEST);
+        glScissor(scissor[0], scissor[1], scissor[2], scissor[3]);
+    }
     if (cut) glShadeModel(GLenum(shading));
     if (unfogged) glEnable(GL_FOG);
+    if (depthTested) glEnable(GL_DEPTH_TEST);
+    if (replaced) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, envMode);
     glDepthFunc(GL_LEQUAL);
     glDepthMask(GL_TRUE);
     glMatrixMode(GL_PROJECTION);
@@ -274,8 +327,10 @@ void ZephGLView::glOpenGLText(double across, double down, const unsigned char* t
 void ZephGLView::glSetTextTextureBig(double across, double down, int32_t number, int32_t thechar, float size,
                                      double alpha) {
     glColor4d(1, 1, 1, alpha);
+    GlyphQuad q{};
+    if (!placeGlyph(across, down, number, thechar, size, TextFixerY_, q)) return;
     glBegin(GL_TRIANGLES);
-    sendGlyph(across, down, number, thechar, size, TextFixerY_);
+    sendQuad(q);
     glEnd();
 }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -104,6 +105,12 @@ TEST_F(ScreenTest, TheHorizonFogAndTheDepthTestSurviveTheFramesChanges) {
     glGetIntegerv(GL_DEPTH_FUNC, &func);
     EXPECT_EQ(func, GL_GREATER) << "empty text";
     glDepthFunc(GL_LEQUAL);
+    // A line leaves the depth test, the texture's mode and the scissor test as it found them.
+    const unsigned char word[5] = {4, 'K', 'i', 'l', 'l'};
+    view().glOpenGLText(0.5, 0.5, word, 0, 1.0f, 1.0);
+    GLint mode = 0;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST) && !glIsEnabled(GL_SCISSOR_TEST) && mode == GL_MODULATE) << "after a line";
 }
 
 // A line of text, opaque or see-through, looks as it would with each of its cells drawn whole (its
@@ -119,6 +126,8 @@ TEST_F(ScreenTest, ALineOfTextLooksAsItsWholeCellsWouldYetSendsOnlyItsInk) {
     const std::string words = "Kills:  #1R: 1   #2R: 0 _|g      ";
     constexpr double kAcross = 0.02, kDown = 0.5;
     constexpr float kSize = 1.65f;
+    double across = kAcross, down = kDown;
+    float size = kSize;
     const auto ground = [&] {
         view().setEraseColorRed(0.3, 0.55, 0.7);
         view().glRenderStart();
@@ -138,7 +147,7 @@ TEST_F(ScreenTest, ALineOfTextLooksAsItsWholeCellsWouldYetSendsOnlyItsInk) {
     };
     double trans = 1.0;  // the line's opacity
     const auto text = [&](const std::string& s) {
-        view().glOpenGLText(kAcross, kDown, line(s).data(), 0, kSize, trans);
+        view().glOpenGLText(across, down, line(s).data(), 0, size, trans);
     };
     // Every cell of `s` whole, spaces too, one glyph at a time.
     const auto cells = [&](const std::string& s) {
@@ -147,40 +156,88 @@ TEST_F(ScreenTest, ALineOfTextLooksAsItsWholeCellsWouldYetSendsOnlyItsInk) {
         glEnable(GL_TEXTURE_2D), glDisable(GL_LIGHTING), glDisable(GL_ALPHA_TEST);
         view().glSetCurrentTexture(view().getFontTexture(), 12);
         for (size_t i = 0; i < s.size(); ++i)
-            view().glSetTextTextureBig(kAcross, kDown, int32_t(i), s[i], kSize, trans);
+            view().glSetTextTextureBig(across, down, int32_t(i), s[i], size, trans);
         glDepthFunc(GL_LEQUAL);
     };
     // See-through at an opacity between the 8-bit steps, and opaque; unfogged, then under a linear
     // fog that starts at the eye (and leaves the text as it is), then under one that starts behind
     // it (and fogs the text).
+    // Sent as two triangles a glyph, the line is its cells' to the bit; leaning on the scissor (one
+    // triangle a glyph), a pixel may move by a level, where the rasteriser's rounding of the
+    // texture's place across a triangle differs from the cell's.
+    const auto levelsApart = [](const RGBAImage& a, const RGBAImage& b) {
+        int most = 0;
+        for (size_t k = 0; k < a.pixels.size() && k < b.pixels.size(); ++k)
+            most = std::max(most, std::abs(int(a.pixels[k]) - int(b.pixels[k])));
+        return most;
+    };
     GLuint whole = 0, cut = 0;
     RGBAImage byLine;
-    for (const float fogStart : {1.0f, 0.0f, -60.0f})
-        for (const double opacity : {0.6173, 1.0}) {
-            trans = opacity;
-            const auto fogged = [&](const std::function<void()>& draw) {
-                const GLfloat fogColour[4] = {0.9f, 0.2f, 0.1f, 1};
-                glFogi(GL_FOG_MODE, GL_LINEAR), glFogfv(GL_FOG_COLOR, fogColour);
-                glFogf(GL_FOG_START, fogStart), glFogf(GL_FOG_END, 100);
-                fogStart <= 0 ? glEnable(GL_FOG) : glDisable(GL_FOG);
-                const GLuint n = fragments(draw);
-                EXPECT_EQ(bool(glIsEnabled(GL_FOG)), fogStart <= 0) << "the fog as it was";
-                return n;
-            };
-            ground();
-            whole = fogged([&] { cells(words); });
-            const RGBAImage byCells = readBack(view());
-            ground();
-            cut = fogged([&] { text(words); });
-            byLine = readBack(view());
-            long differ = 0;
-            for (size_t k = 0; k < byLine.pixels.size(); k += 4)
-                differ += !std::equal(&byLine.pixels[k], &byLine.pixels[k + 3], &byCells.pixels[k]);
-            EXPECT_EQ(differ, 0) << "pixels the line draws otherwise than its cells one by one at " << opacity
-                                 << ", fog from " << fogStart;
-        }
+    for (const bool leaning : {false, true})
+        for (const float fogStart : {1.0f, 0.0f, -60.0f})
+            for (const double opacity : {0.6173, 1.0}) {
+                view().setLeansGlyphs(leaning);
+                trans = opacity;
+                const auto fogged = [&](const std::function<void()>& draw) {
+                    const GLfloat fogColour[4] = {0.9f, 0.2f, 0.1f, 1};
+                    glFogi(GL_FOG_MODE, GL_LINEAR), glFogfv(GL_FOG_COLOR, fogColour);
+                    glFogf(GL_FOG_START, fogStart), glFogf(GL_FOG_END, 100);
+                    fogStart <= 0 ? glEnable(GL_FOG) : glDisable(GL_FOG);
+                    const GLuint n = fragments(draw);
+                    EXPECT_EQ(bool(glIsEnabled(GL_FOG)), fogStart <= 0) << "the fog as it was";
+                    return n;
+                };
+                ground();
+                whole = fogged([&] { cells(words); });
+                const RGBAImage byCells = readBack(view());
+                ground();
+                cut = fogged([&] { text(words); });
+                byLine = readBack(view());
+                long differ = 0;
+                for (size_t k = 0; k < byLine.pixels.size(); k += 4)
+                    differ += !std::equal(&byLine.pixels[k], &byLine.pixels[k + 3], &byCells.pixels[k]);
+                if (!leaning)
+                    EXPECT_EQ(differ, 0) << "pixels the line draws otherwise than its cells one by one at " << opacity
+                                         << ", fog from " << fogStart;
+                EXPECT_LE(levelsApart(byLine, byCells), 1) << "leaning, at " << opacity << ", fog from " << fogStart;
+            }
     EXPECT_GT(brightPixels(byLine, 0, 0, width, height, 200), 100) << "the letters are drawn";
     EXPECT_LT(cut, whole / 2) << "fragments of the line against its whole cells'";
+    // At the sizes the game writes in, wherever the letters fall between pixel centres and at the
+    // window's top and bottom (the triangles then hang down or stand up), the cut keeps every pixel
+    // a letter's ink reaches and the leaning ones cover no pixel they could change beyond it; and
+    // most glyphs go as one triangle.
+    const auto triangles = [&](const std::function<void()>& draw) {
+        GLuint query = 0;
+        glGenQueries(1, &query);
+        glBeginQuery(GL_PRIMITIVES_GENERATED, query);
+        draw();
+        glEndQuery(GL_PRIMITIVES_GENERATED);
+        GLuint n = 0;
+        glGetQueryObjectuiv(query, GL_QUERY_RESULT, &n);
+        glDeleteQueries(1, &query);
+        return n;
+    };
+    const GLuint glyphs = GLuint(std::count_if(words.begin(), words.end(), [](char c) { return c != ' '; }));
+    GLuint sent = 0, placings = 0;
+    for (const double at : {0.02, kDown, 0.93})
+        for (const float sized : {1.0f, 1.2f, 1.65f, 2.7f})
+            for (const double shift : {0.1, 0.37, 0.5, 0.81}) {
+                size = sized, across = kAcross + shift / width, down = at;
+                ground();
+                const GLuint cellFragments = fragments([&] { cells(words); });
+                const RGBAImage byCells = readBack(view());
+                ground();
+                GLuint lineFragments = 0;
+                sent += triangles([&] { lineFragments = fragments([&] { text(words); }); });
+                ++placings;
+                EXPECT_LE(levelsApart(readBack(view()), byCells), 1)
+                    << "levels apart at size " << sized << ", " << shift << " pixel across, " << at << " down";
+                EXPECT_LT(lineFragments, cellFragments / 2) << "fragments at size " << sized;
+            }
+    EXPECT_LT(sent, placings * glyphs * 3 / 2)
+        << "triangles sent for " << glyphs << " glyphs, " << placings << " times";
+    size = kSize, across = kAcross, down = kDown;
     EXPECT_EQ(fragments([&] { text("        "); }), 0u) << "blank spaces sent";
 
     view().setExactDrawing(true);
