@@ -134,17 +134,19 @@ TEST_F(ScreenTest, ALineOfTextLooksAsItsWholeCellsWouldYetSendsOnlyItsInk) {
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     };
-    const auto fragments = [&](const std::function<void()>& draw) {
+    // What `target` counts while `draw` runs: fragments passed, or primitives sent.
+    const auto counted = [](GLenum target, const std::function<void()>& draw) {
         GLuint query = 0;
         glGenQueries(1, &query);
-        glBeginQuery(GL_SAMPLES_PASSED, query);
+        glBeginQuery(target, query);
         draw();
-        glEndQuery(GL_SAMPLES_PASSED);
-        GLuint samples = 0;
-        glGetQueryObjectuiv(query, GL_QUERY_RESULT, &samples);
+        glEndQuery(target);
+        GLuint n = 0;
+        glGetQueryObjectuiv(query, GL_QUERY_RESULT, &n);
         glDeleteQueries(1, &query);
-        return samples;
+        return n;
     };
+    const auto fragments = [&](const std::function<void()>& draw) { return counted(GL_SAMPLES_PASSED, draw); };
     double trans = 1.0;  // the line's opacity
     const auto text = [&](const std::string& s) {
         view().glOpenGLText(across, down, line(s).data(), 0, size, trans);
@@ -207,17 +209,7 @@ TEST_F(ScreenTest, ALineOfTextLooksAsItsWholeCellsWouldYetSendsOnlyItsInk) {
     // window's top and bottom (the triangles then hang down or stand up), the cut keeps every pixel
     // a letter's ink reaches and the leaning ones cover no pixel they could change beyond it; and
     // most glyphs go as one triangle.
-    const auto triangles = [&](const std::function<void()>& draw) {
-        GLuint query = 0;
-        glGenQueries(1, &query);
-        glBeginQuery(GL_PRIMITIVES_GENERATED, query);
-        draw();
-        glEndQuery(GL_PRIMITIVES_GENERATED);
-        GLuint n = 0;
-        glGetQueryObjectuiv(query, GL_QUERY_RESULT, &n);
-        glDeleteQueries(1, &query);
-        return n;
-    };
+    const auto triangles = [&](const std::function<void()>& draw) { return counted(GL_PRIMITIVES_GENERATED, draw); };
     const GLuint glyphs = GLuint(std::count_if(words.begin(), words.end(), [](char c) { return c != ' '; }));
     GLuint sent = 0, placings = 0;
     for (const double at : {0.02, kDown, 0.93})
