@@ -360,6 +360,63 @@ TEST_F(WorldDrawTest, TheSkyAndACloudUnderAScissorBoxAreTheWholeFramesPart) {
     }
 }
 
+// The ground drawn under a scissor box, as the game draws it under the decks' bounds, merges the
+// same far blocks as the whole view, whose count decides whether any are drawn merged: the box
+// holds the same pixels as the whole view's ground, along the horizon, in a thin column, at a
+// corner and in the middle; and a narrow box still spares the triangles that light nothing within it.
+// A wide spread merges many blocks, the whole view's choice then lying far from a boxed part's.
+TEST_F(WorldDrawTest, TheGroundUnderAScissorBoxMergesTheWholeViewsBlocks) {
+    struct Box {
+        int X, Y, Width, Height;
+    };
+    const double spread = world->drawer.MergedSpread;
+    world->drawer.MergedSpread = 40.0;
+    const std::array<float, 3> light = world->sky.getSkyColours().Light;
+    const auto name = [&](int32_t slot) { return world->view.glName(slot); };
+    long merged = 0, spared = 0, boxes = 0;
+    for (const double height : {3000.0, 9000.0})
+        for (const Camera& cam : {test::kAlongTheFront, Camera{200.0, -2.0}, Camera{300.0, -4.0, 20.0}}) {
+            const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
+            const auto ground = [&] {
+                return world->draw(at, cam, false, false, nullptr, [&] {
+                    glClearColor(1, 0, 1, 1);
+                    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+                    world->drawer.draw(world->terrain, at, name, light);
+                });
+            };
+            const auto whole = ground();
+            const long blocks = world->drawer.blocksMerged(), triangles = world->drawer.trianglesDrawn();
+            merged += blocks;
+            for (const Box& b : {Box{0, kHeight / 2 - 12, kWidth, 24}, Box{370, 0, 12, kHeight}, Box{0, 0, 64, 48},
+                                 Box{kWidth / 3, kHeight / 3, kWidth / 3, kHeight / 3}}) {
+                const std::string where = std::to_string(int(height)) + " ft, heading " +
+                                          std::to_string(int(cam.Heading)) + ", box " + std::to_string(b.Width) +
+                                          " x " + std::to_string(b.Height) + " at " + std::to_string(b.X) + ", " +
+                                          std::to_string(b.Y);
+                glEnable(GL_SCISSOR_TEST), glScissor(b.X, b.Y, b.Width, b.Height);
+                const auto part = ground();
+                glDisable(GL_SCISSOR_TEST);
+                EXPECT_EQ(world->drawer.blocksMerged(), blocks) << where;
+                long apart = 0;
+                for (int y = b.Y; y < b.Y + b.Height; ++y)
+                    for (int x = b.X; x < b.X + b.Width; ++x)
+                        for (int c = 0; c < 3; ++c) {
+                            const size_t k = (size_t(y) * kWidth + x) * 4 + c;
+                            apart += whole[k] != part[k];
+                        }
+                EXPECT_EQ(apart, 0) << where;
+                // A narrow box leaves out most of the far ground's thin squares.
+                if (b.Width * 8 < kWidth) {
+                    spared += world->drawer.trianglesDrawn() < triangles;
+                    ++boxes;
+                }
+            }
+        }
+    world->drawer.MergedSpread = spread;
+    EXPECT_GT(merged, 100) << "blocks drawn whole";
+    EXPECT_EQ(spared, boxes) << "boxes sparing triangles";
+}
+
 // The shortcuts against the plain drawing: far road squares left out where no road texel can pass
 // the alpha test, against every road square drawn; neighbouring squares sharing their corners'
 // vertices (but across the picture's repeat, every 64 squares, in view here), against every square

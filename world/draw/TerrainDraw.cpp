@@ -517,13 +517,39 @@ bool TerrainDrawer::postInWindow(const RIDUdidav& t, const Eye& eye, int pi, int
     return PostProjected[k] == 1;
 }
 
-int TerrainDrawer::litTriangles(const RIDUdidav& t, const Eye& eye, int i, int j, const ViewFrustum& view) {
+int TerrainDrawer::litTriangles(const RIDUdidav& t, const Eye& eye, int i, int j, const ViewFrustum& view,
+                                int& drawable) {
     WindowPoint p[4];
     static constexpr int kCorner[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    drawable = 3;
     for (int c = 0; c < 4; ++c)
         if (!postInWindow(t, eye, i + kCorner[c][0], j + kCorner[c][1], view, p[c])) return 3;
-    return (lightsNoPixelCentre(p[0], p[1], p[2], Drawable, CentreMargin) ? 0 : 1) |
-           (lightsNoPixelCentre(p[0], p[2], p[3], Drawable, CentreMargin) ? 0 : 2);
+    const int lit = (lightsNoPixelCentre(p[0], p[1], p[2], Viewed, CentreMargin) ? 0 : 1) |
+                    (lightsNoPixelCentre(p[0], p[2], p[3], Viewed, CentreMargin) ? 0 : 2);
+    drawable = lit;
+    if (!Boxed) return lit;
+    // One that lights no centre of the viewport lights none within the box; one whose corners'
+    // bounds, widened by the margin, reach no centre of the viewport outside the box finds there
+    // what it found in the viewport.
+    const auto withinBox = [this](const WindowPoint& a, const WindowPoint& b, const WindowPoint& c) {
+        return std::min({a.X, b.X, c.X}) - CentreMargin > Drawable.X0 - 0.5 &&
+               std::max({a.X, b.X, c.X}) + CentreMargin < Drawable.X1 + 0.5 &&
+               std::min({a.Y, b.Y, c.Y}) - CentreMargin > Drawable.Y0 - 0.5 &&
+               std::max({a.Y, b.Y, c.Y}) + CentreMargin < Drawable.Y1 + 0.5;
+    };
+    if ((lit & 1) && !withinBox(p[0], p[1], p[2]) && lightsNoPixelCentre(p[0], p[1], p[2], Drawable, CentreMargin))
+        drawable &= ~1;
+    if ((lit & 2) && !withinBox(p[0], p[2], p[3]) && lightsNoPixelCentre(p[0], p[2], p[3], Drawable, CentreMargin))
+        drawable &= ~2;
+    return lit;
+}
+
+bool TerrainDrawer::mayLight(const RIDUdidav& t, const Eye& eye, const std::array<std::array<int, 2>, 3>& posts,
+                             const ViewFrustum& view) {
+    WindowPoint p[3];
+    for (int c = 0; c < 3; ++c)
+        if (!postInWindow(t, eye, posts[size_t(c)][0], posts[size_t(c)][1], view, p[c])) return true;
+    return !lightsNoPixelCentre(p[0], p[1], p[2], Drawable, CentreMargin);
 }
 
 void TerrainDrawer::prepareRoadShapes(const std::array<uint32_t, 2>& textures) {
@@ -944,10 +970,12 @@ void TerrainDrawer::addMergedSquares(const RIDUdidav& t, const Eye& eye, const V
         ci0 = std::min(ci0, c[0]), ci1 = std::max(ci1, c[0]), cj0 = std::min(cj0, c[1]), cj1 = std::max(cj1, c[1]);
     MergeGrid.reset(ci0, cj0, ci1 - ci0 + 1, cj1 - cj0 + 1);
     MapCodes.assign(MergeGrid.Keys.size(), 0);
+    BoxLit.assign(MergeGrid.Keys.size(), 0);
     for (const auto& c : Candidates) {
         const size_t k = MergeGrid.at(c[0], c[1]);
         MergeGrid.Keys[k] = uint8_t(c[2]);
         MapCodes[k] = uint8_t(c[3]);
+        BoxLit[k] = uint8_t(c[4]);
     }
     const BlockGrid& grid = MergeGrid;
     const auto height = [&t](int i, int j) { return t.postFeet(i, j); };
@@ -1004,7 +1032,7 @@ void TerrainDrawer::addMergedSquares(const RIDUdidav& t, const Eye& eye, const V
     };
     mergeBlocks(MergeGrid, height, tolerance, {8, 4, 2});
     const float across = float(grid.Across), down = float(grid.Down);
-    long squaresMerged = 0;
+    long squaresMerged = 0, blockTrianglesMade = 0;
     for (const auto& c : Candidates) {
         const int i = c[0], j = c[1];
         const size_t k = grid.at(i, j);
@@ -1054,13 +1082,25 @@ void TerrainDrawer::addMergedSquares(const RIDUdidav& t, const Eye& eye, const V
             }
         }
         blockTriangles(size, sides, diagonal0, BlockTriangles);
+        blockTrianglesMade += long(BlockTriangles.size());
         // A vertex for each post the triangles use, at its place in the colour map, whose texel
         // (i - I0, j - J0) holds square (i, j)'s mean: every pixel takes its own square's (to
-        // within the rounding where squares meet).
+        // within the rounding where squares meet). Under a scissor box, where a square of the
+        // block has a triangle lighting no pixel centre within it, the block's triangles that
+        // light none are left out.
+        bool boxCuts = false;
+        for (int dj = 0; dj < size && Boxed && !boxCuts; ++dj)
+            for (int di = 0; di < size; ++di) boxCuts = boxCuts || BoxLit[grid.at(i + di, j + dj)] != 3;
         Run& run = farClear ? ClearBlockRun : BlockRun;
         std::array<uint32_t, (8 + 1) * (8 + 1)> made;
         made.fill(std::numeric_limits<uint32_t>::max());
-        for (const auto& triangle : BlockTriangles)
+        for (const auto& triangle : BlockTriangles) {
+            if (boxCuts && !mayLight(t, eye,
+                                   {{{i + triangle[0][0], j + triangle[0][1]},
+                                     {i + triangle[1][0], j + triangle[1][1]},
+                                     {i + triangle[2][0], j + triangle[2][1]}}},
+                                   frustum))
+                continue;
             for (const PostOffset& p : triangle) {
                 uint32_t& v = made[size_t(p[1] * (size + 1) + p[0])];
                 if (v == std::numeric_limits<uint32_t>::max()) {
@@ -1075,24 +1115,24 @@ void TerrainDrawer::addMergedSquares(const RIDUdidav& t, const Eye& eye, const V
                 }
                 run.FarTriangles.push_back(v);
             }
+        }
         ++Merged;
     }
     // Blocks that save few triangles do not pay for the map and the change of state they need:
-    // then every square is drawn on its own.
-    const long blockTriangles = long(BlockRun.FarTriangles.size() + ClearBlockRun.FarTriangles.size()) / 3;
-    if (2 * squaresMerged - blockTriangles < kLeastTrianglesSaved) {
+    // then every square is drawn on its own. Counted over the whole viewport, the box or none.
+    if (2 * squaresMerged - blockTrianglesMade < kLeastTrianglesSaved) {
         BlockRun.clear(), ClearBlockRun.clear();
         Merged = 0;
         std::fill(MergeGrid.Sizes.begin(), MergeGrid.Sizes.end(), 0);
     }
     for (const auto& c : Candidates) {
         const int i = c[0], j = c[1], code = std::min(c[3], kGroundCodes - 1);
-        if (grid.Sizes[grid.at(i, j)]) continue;
+        if (grid.Sizes[grid.at(i, j)] || !c[4]) continue;
         const bool farClear = c[2] == 2;
         Run& run = (farClear ? ClearMeanRuns : MeanRuns)[0];
         const double uvScale = code == kShellMud || code == kTrenches ? 0.5 : 1.0;
         const int group = code + (farClear ? kGroundCodes : 0) + 4 * kGroundCodes;
-        addSquare(t, eye, i, j, int(squareHash(i, j) & 3), !perSquarePicture(code), uvScale, false, group, run);
+        addSquare(t, eye, i, j, int(squareHash(i, j) & 3), !perSquarePicture(code), uvScale, false, group, run, c[4]);
         run.FarCodes.resize(run.Far.size(), uint8_t(code));
     }
 }
@@ -1260,17 +1300,21 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
     const bool widens = !Exact && WidensView && WidenedView::possible();
     ClipReach = widens ? WidenedView::kWidening : 1.0;
     if (splits) PostInside.assign(PostKeys.size() / 4, 0);
+    Boxed = false;
     if (findsUnlit) {
         PostProjected.assign(PostKeys.size() / 4, 0);
         PostWindow.resize(PostProjected.size());
         const auto& vp = frustum.viewport();
-        Drawable = {vp[0], vp[1], vp[0] + vp[2], vp[1] + vp[3]};
+        Viewed = {vp[0], vp[1], vp[0] + vp[2], vp[1] + vp[3]};
+        Drawable = Viewed;
         if (glIsEnabled(GL_SCISSOR_TEST)) {
             GLint box[4] = {};
             glGetIntegerv(GL_SCISSOR_BOX, box);
             Drawable = {std::max(Drawable.X0, box[0]), std::max(Drawable.Y0, box[1]),
                         std::min(Drawable.X1, box[0] + box[2]), std::min(Drawable.Y1, box[1] + box[3])};
         }
+        Boxed = Drawable.X0 != Viewed.X0 || Drawable.Y0 != Viewed.Y0 || Drawable.X1 != Viewed.X1 ||
+                Drawable.Y1 != Viewed.Y1;
         GLint samples = 0;
         glGetIntegerv(GL_SAMPLE_BUFFERS, &samples);
         // A sixteenth of a pixel is far wider than the rounding of the GL's transform and its
@@ -1329,14 +1373,15 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             const bool near = d < kDetailDistance && t.getDrawDetail();
             // Far squares seen nearly edge-on may fall between the pixel centres; only those whose
             // depth across the line of sight may span under a few pixels are worth projecting.
-            int lit = 3;
+            // Told against the viewport for the blocks' sake; what is drawn, within the scissor box.
+            int lit = 3, viewLit = 3;
             if (findsUnlit && !near && d >= kDetailDistance) {
                 const double rise = std::abs(eye.Y - 0.5 * (low + double(high)));
                 const double across = (rise * kSquareFeet * M_SQRT2 / d + (double(high) - low)) / d / pixelTan;
-                if (across < kThinPixels) lit = litTriangles(t, eye, i, j, frustum);
+                if (across < kThinPixels) viewLit = litTriangles(t, eye, i, j, frustum, lit);
             }
             Unlit += 2 - (lit & 1) - (lit >> 1);
-            if (!lit) continue;  // and its roads with it
+            if (!viewLit || (!lit && (!merges || viewLit != 3))) continue;  // and its roads with it
             // Every corner of the square, and so every point between, nearer than the fog's start in
             // depth, by which the GL fogs: its fog factor is one.
             bool clear = true;
@@ -1391,10 +1436,11 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
             if (edges && !near && !Exact) blank = {spans >= blankAt[0], spans >= blankAt[1]};
             // Left for the blocks: a mean square the GL need not clip, both triangles lit and no
             // road drawn over it.
-            if (merges && inMean && !clipped && lit == 3 && (!edges || (blank[0] && blank[1]))) {
-                Candidates.push_back({i, j, farClear ? 2 : 1, code});
+            if (merges && inMean && !clipped && viewLit == 3 && (!edges || (blank[0] && blank[1]))) {
+                Candidates.push_back({i, j, farClear ? 2 : 1, code, lit});
                 continue;
             }
+            if (!lit) continue;
             Run& run = inMean   ? (farClear ? ClearMeanRuns : MeanRuns)[clipped]
                        : staged ? StagedRuns[clipped][code]
                                 : (farClear ? ClearRuns : Runs)[clipped][code];

@@ -189,11 +189,13 @@ public:
     // map of one texel a square (GL_NEAREST): where its posts lie within MergedShift of a pixel of
     // one plane, every triangle of it faces the eye, and its squares' means, times what the fog
     // leaves of them, lie within MergedSpread levels (a pixel on a square's edge may take its
-    // neighbour's). Its sides pass through every post a neighbour of another size has there, so no
-    // T-junction opens a pixel. Off to compare.
+    // neighbour's: up to 15, such a pixel stays within 16 levels of the plain drawing's in the
+    // tests' views, where 16 moves one beyond). Its sides pass through every post a neighbour of
+    // another size has there, so no T-junction opens a pixel. Which squares are lit is told against
+    // the whole viewport, so under a scissor box the same blocks are merged. Off to compare.
     bool MergesFarBlocks = true;
     double MergedShift = 0.25;   // px
-    double MergedSpread = 12.0;  // levels of 255
+    double MergedSpread = 15.0;  // levels of 255
     // Unless Exact, a far triangle whose vertices' colours (the fogged mean, or the fog's share by
     // which its picture or colour map is mixed with the fog's colour) make its pixels differ by at
     // most FlatSpread levels across it is drawn with its colour held flat, at its last vertex's: the
@@ -258,8 +260,13 @@ private:
                    bool near, int group, Run& out, int lit = 3);
     void addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, int kind, double distance, bool near,
                  int lit, bool clipped);
-    // Of square (i, j)'s two triangles, as bits for addSquare, those that may light a pixel centre.
-    int litTriangles(const RIDUdidav& t, const Eye& eye, int i, int j, const ViewFrustum& view);
+    // Of square (i, j)'s two triangles, as bits for addSquare, those that may light a pixel centre
+    // of the viewport; in `drawable`, those that may light one the draw may touch (within the
+    // scissor box).
+    int litTriangles(const RIDUdidav& t, const Eye& eye, int i, int j, const ViewFrustum& view, int& drawable);
+    // Whether the triangle between three posts may light a pixel centre the draw may touch.
+    bool mayLight(const RIDUdidav& t, const Eye& eye, const std::array<std::array<int, 2>, 3>& posts,
+                  const ViewFrustum& view);
     // Squares whose depth across the line of sight may span fewer pixels than this are looked at:
     // a wider bound projects many squares to find few that light nothing.
     static constexpr double kThinPixels = 1.5;
@@ -302,12 +309,16 @@ private:
     std::array<std::array<Run, world::kGroundCodes>, 2> ClearRuns;  // far squares all nearer than the fog's start
     // The far squares drawn in their mean, of every picture, by [clipped].
     std::array<Run, 2> MeanRuns, ClearMeanRuns;
-    // The far squares that may be drawn in merged blocks: (i, j, key, ground code), keyed by fog
-    // (1: fogged, 2: nearer than the fog's start); the grid round them, and the blocks made of them.
-    std::vector<std::array<int, 4>> Candidates;
+    // The far squares that may be drawn in merged blocks: (i, j, key, ground code, triangles lit
+    // within the scissor box as bits for addSquare), keyed by fog (1: fogged, 2: nearer than the
+    // fog's start); the grid round them, and the blocks made of them. Which squares may be merged,
+    // and which are, is told against the whole viewport, so that a part of the view drawn under a
+    // scissor box shows what the whole view drawn at once shows there; the box only leaves out the
+    // triangles that light no pixel centre within it.
+    std::vector<std::array<int, 5>> Candidates;
     BlockGrid MergeGrid;
     static constexpr long kLeastTrianglesSaved = 64;  // by the blocks of one draw, or none are drawn
-    std::vector<uint8_t> MapCodes;
+    std::vector<uint8_t> MapCodes, BoxLit;  // per square of MergeGrid: ground code, lit within the box
     std::vector<std::array<PostOffset, 3>> BlockTriangles;
     Run BlockRun, ClearBlockRun;  // the merged blocks, fogged and nearer than the fog's start
     // The colour map the blocks read, one texel a square of MergeGrid (GL_NEAREST), as made and as
@@ -378,9 +389,10 @@ private:
     std::vector<uint32_t> FlatTriangles, SmoothTriangles;  // scratch: a draw's triangles by shading
     long Covered = 0;
     long Unlit = 0;
-    // Where the ground may draw this time and how far off a pixel centre may lie; no rows: the
-    // unlit triangles are not looked for.
-    PixelRect Drawable;
+    // Where the ground may draw this time (the viewport within the scissor box), the viewport, and
+    // how far off a pixel centre may lie; no rows: the unlit triangles are not looked for.
+    PixelRect Drawable, Viewed;
+    bool Boxed = false;  // the scissor box leaves out part of the viewport
     double CentreMargin = 0;
     // Per post of the squares within reach, up to four vertices already made there: a key (run,
     // near, picture wrap; 0: none) and the vertex's number in its run.
