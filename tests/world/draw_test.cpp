@@ -61,6 +61,23 @@ long differing(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, int
     return n;
 }
 
+// A scissor box, pixels from the bottom left.
+struct Box {
+    int X, Y, Width, Height;
+};
+
+// How many colour channels of the pixels within `box` differ between a and b.
+long channelsApartIn(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, const Box& box) {
+    long apart = 0;
+    for (int y = box.Y; y < box.Y + box.Height; ++y)
+        for (int x = box.X; x < box.X + box.Width; ++x)
+            for (int c = 0; c < 3; ++c) {
+                const size_t k = (size_t(y) * kWidth + x) * 4 + c;
+                apart += a[k] != b[k];
+            }
+    return apart;
+}
+
 class WorldDrawTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -106,6 +123,17 @@ protected:
         auto on = frame(eye, cam, false, true);
         glDisable(GL_ALPHA_TEST), glAlphaFunc(GL_ALWAYS, 0.0f);
         return {std::move(off), std::move(on)};
+    }
+    // The ground alone over a frame cleared to magenta and cleared depths: a pixel it leaves open
+    // shows the clear.
+    std::vector<uint8_t> groundAlone(const worlddraw::Eye& at, const Camera& cam) {
+        const std::array<float, 3> light = world->sky.getSkyColours().Light;
+        const auto name = [&](int32_t slot) { return world->view.glName(slot); };
+        return world->draw(at, cam, false, false, nullptr, [&] {
+            glClearColor(1, 0, 1, 1);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            world->drawer.draw(world->terrain, at, name, light);
+        });
     }
     std::vector<uint8_t> frame(const worlddraw::Eye& eye, const Camera& cam, bool withCloud, bool skyBehind = false) {
         auto pixels = world->draw(eye, cam, withCloud, skyBehind);
@@ -334,9 +362,6 @@ TEST_F(WorldDrawTest, TheSkyInItsCornersColoursLooksAsReadFromItsPicture) {
 // in a column a little aside from the cloud's middle, which its outer sprites reach, looking level
 // at a cloud, up towards the zenith and down.
 TEST_F(WorldDrawTest, TheSkyAndACloudUnderAScissorBoxAreTheWholeFramesPart) {
-    struct Box {
-        int X, Y, Width, Height;
-    };
     world->cloud.makeACulmulus(7);
     const double h = test::kAlongTheFront.Heading * M_PI / 180;
     world->cloud.setModelPositionX(test::kOverAlbert.X + std::sin(h) * 7000, 2500.0, test::kOverAlbert.Z + std::cos(h) * 7000);
@@ -347,14 +372,7 @@ TEST_F(WorldDrawTest, TheSkyAndACloudUnderAScissorBoxAreTheWholeFramesPart) {
             glEnable(GL_SCISSOR_TEST), glScissor(b.X, b.Y, b.Width, b.Height);
             const auto part = frame(test::kOverAlbert, cam, true, true);
             glDisable(GL_SCISSOR_TEST);
-            long apart = 0;
-            for (int y = b.Y; y < b.Y + b.Height; ++y)
-                for (int x = b.X; x < b.X + b.Width; ++x)
-                    for (int c = 0; c < 3; ++c) {
-                        const size_t k = (size_t(y) * kWidth + x) * 4 + c;
-                        apart += whole[k] != part[k];
-                    }
-            EXPECT_EQ(apart, 0) << "pitch " << cam.Pitch << ", box " << b.Width << " x " << b.Height << " at " << b.X
+            EXPECT_EQ(channelsApartIn(whole, part, b), 0) << "pitch " << cam.Pitch << ", box " << b.Width << " x " << b.Height << " at " << b.X
                                 << ", " << b.Y;
         }
     }
@@ -366,25 +384,13 @@ TEST_F(WorldDrawTest, TheSkyAndACloudUnderAScissorBoxAreTheWholeFramesPart) {
 // corner and in the middle; and a narrow box still spares the triangles that light nothing within it.
 // A wide spread merges many blocks, the whole view's choice then lying far from a boxed part's.
 TEST_F(WorldDrawTest, TheGroundUnderAScissorBoxMergesTheWholeViewsBlocks) {
-    struct Box {
-        int X, Y, Width, Height;
-    };
     const double spread = world->drawer.MergedSpread;
     world->drawer.MergedSpread = 40.0;
-    const std::array<float, 3> light = world->sky.getSkyColours().Light;
-    const auto name = [&](int32_t slot) { return world->view.glName(slot); };
     long merged = 0, spared = 0, boxes = 0;
     for (const double height : {3000.0, 9000.0})
         for (const Camera& cam : {test::kAlongTheFront, Camera{200.0, -2.0}, Camera{300.0, -4.0, 20.0}}) {
             const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
-            const auto ground = [&] {
-                return world->draw(at, cam, false, false, nullptr, [&] {
-                    glClearColor(1, 0, 1, 1);
-                    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-                    world->drawer.draw(world->terrain, at, name, light);
-                });
-            };
-            const auto whole = ground();
+            const auto whole = groundAlone(at, cam);
             const long blocks = world->drawer.blocksMerged(), triangles = world->drawer.trianglesDrawn();
             merged += blocks;
             for (const Box& b : {Box{0, kHeight / 2 - 12, kWidth, 24}, Box{370, 0, 12, kHeight}, Box{0, 0, 64, 48},
@@ -394,17 +400,10 @@ TEST_F(WorldDrawTest, TheGroundUnderAScissorBoxMergesTheWholeViewsBlocks) {
                                           " x " + std::to_string(b.Height) + " at " + std::to_string(b.X) + ", " +
                                           std::to_string(b.Y);
                 glEnable(GL_SCISSOR_TEST), glScissor(b.X, b.Y, b.Width, b.Height);
-                const auto part = ground();
+                const auto part = groundAlone(at, cam);
                 glDisable(GL_SCISSOR_TEST);
                 EXPECT_EQ(world->drawer.blocksMerged(), blocks) << where;
-                long apart = 0;
-                for (int y = b.Y; y < b.Y + b.Height; ++y)
-                    for (int x = b.X; x < b.X + b.Width; ++x)
-                        for (int c = 0; c < 3; ++c) {
-                            const size_t k = (size_t(y) * kWidth + x) * 4 + c;
-                            apart += whole[k] != part[k];
-                        }
-                EXPECT_EQ(apart, 0) << where;
+                EXPECT_EQ(channelsApartIn(whole, part, b), 0) << where;
                 // A narrow box leaves out most of the far ground's thin squares.
                 if (b.Width * 8 < kWidth) {
                     spared += world->drawer.trianglesDrawn() < triangles;
@@ -1340,34 +1339,32 @@ TEST_F(WorldDrawTest, FarSquaresDrawnInTheirMeanStayWithinTheBound) {
         << loose.first << " pixels apart, " << loose.second << " in the middle";
 }
 
+// The far-ground tests' views over the front: along it, across, aslant and banked; and how a
+// failure names one of them.
+const std::array<Camera, 4> kFarGroundViews{test::kAlongTheFront, Camera{200.0, -2.0}, Camera{45.0, -6.0},
+                                            Camera{300.0, -4.0, 20.0}};
+std::string farGroundView(double haze, double height, const Camera& cam) {
+    return "haze " + std::to_string(haze) + ", " + std::to_string(int(height)) + " ft, heading " +
+           std::to_string(int(cam.Heading));
+}
+
 // Far squares drawn whole in blocks, against the same squares drawn one by one: seen low over the
 // front and higher, along it, across and aslant, in the farthest haze and a close one, no pixel more
 // than 16 levels apart and hardly any more than 2; with the ground alone drawn over a cleared frame,
 // no pixel inside the ground (covered above and below) left open that the squares cover, as a
 // T-junction along a block's side could; and the rule kept against the plain drawing.
 TEST_F(WorldDrawTest, FarBlocksDrawnWholeOpenNoPixelAndLookTheSame) {
-    const std::array<float, 3> light = world->sky.getSkyColours().Light;
-    const auto name = [&](int32_t slot) { return world->view.glName(slot); };
     long merged = 0;
     for (const double haze : {0.0, 1.5e-4})
         for (const double height : {1500.0, 3000.0, 9000.0})
-            for (const Camera& cam :
-                 {test::kAlongTheFront, Camera{200.0, -2.0}, Camera{45.0, -6.0}, Camera{300.0, -4.0, 20.0}}) {
+            for (const Camera& cam : kFarGroundViews) {
                 world->terrain.setFogDistance(haze);
                 const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
-                const std::string where = "haze " + std::to_string(haze) + ", " + std::to_string(int(height)) +
-                                          " ft, heading " + std::to_string(int(cam.Heading));
-                const auto ground = [&] {
-                    return world->draw(at, cam, false, false, nullptr, [&] {
-                        glClearColor(1, 0, 1, 1);
-                        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-                        world->drawer.draw(world->terrain, at, name, light);
-                    });
-                };
+                const std::string where = farGroundView(haze, height, cam);
                 world->drawer.MergesFarBlocks = false;
-                const auto squares = frame(at, cam, false, true), squaresAlone = ground();
+                const auto squares = frame(at, cam, false, true), squaresAlone = groundAlone(at, cam);
                 world->drawer.MergesFarBlocks = true;
-                const auto blocks = frame(at, cam, false, true), blocksAlone = ground();
+                const auto blocks = frame(at, cam, false, true), blocksAlone = groundAlone(at, cam);
                 merged += world->drawer.blocksMerged();
 
                 EXPECT_EQ(differing(squares, blocks, 16), 0) << where;
@@ -1428,13 +1425,10 @@ TEST_F(WorldDrawTest, FarColoursHeldFlatStayWithinTheirSpread) {
         world->sky.positionSun(sun.data());
         for (const double haze : {0.0, 1.5e-4})
             for (const double height : {500.0, 3000.0, 9000.0})
-                for (const Camera& cam :
-                     {test::kAlongTheFront, Camera{200.0, -2.0}, Camera{45.0, -6.0}, Camera{300.0, -4.0, 20.0}}) {
+                for (const Camera& cam : kFarGroundViews) {
                     world->terrain.setFogDistance(haze);
                     const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
-                    const std::string where = "haze " + std::to_string(haze) + ", " + std::to_string(int(height)) +
-                                              " ft, heading " + std::to_string(int(cam.Heading)) + ", sun " +
-                                              std::to_string(sun[1]);
+                    const std::string where = farGroundView(haze, height, cam) + ", sun " + std::to_string(sun[1]);
                     world->drawer.HoldsFarColoursFlat = false;
                     const auto smooth = frame(at, cam, false, true);
                     EXPECT_EQ(world->drawer.trianglesHeldFlat(), 0) << where;
