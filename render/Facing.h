@@ -8,6 +8,9 @@
 
 namespace pellam::render {
 
+// Two doubles worked on at once, each lane exactly as a double alone (no fused operations).
+using Pair = double __attribute__((vector_size(16)));
+
 // The eye in the points' frame, and the sign that turns the normal's dot with the way to the eye
 // into "culled where positive": the pose's determinant's times the cull mode's.
 struct FacingEye {
@@ -21,7 +24,6 @@ struct FacingEye {
 //   u = q - p, v = r - p, n = u x v, e = eye - p,
 //   facing = sign (n0 e0 + n1 e1 + n2 e2), scale = sqrt((n0 n0 + n1 n1 + n2 n2) (e0 e0 + e1 e1 + e2 e2)).
 [[gnu::always_inline]] inline bool facesAway(const float* p, const float* q, const float* r, const FacingEye& eye) {
-    using Pair = double __attribute__((vector_size(16)));
     const Pair pxy = {p[0], p[1]};
     const Pair u = Pair{q[0], q[1]} - pxy, v = Pair{r[0], r[1]} - pxy;
     const double pz = p[2], uz = double(q[2]) - pz, vz = double(r[2]) - pz;
@@ -43,7 +45,6 @@ struct FacingEye {
 // facesAway answers for it alone.
 [[gnu::always_inline]] inline int pairFacesAway(const float* const (&p)[2], const float* const (&q)[2],
                                                 const float* const (&r)[2], const FacingEye& eye) {
-    using Pair = double __attribute__((vector_size(16)));
     // Each corner's x and y read and widened together, then gathered a coordinate across the lanes.
     const auto xy = [](const float* s) { return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(s)))); };
     const __m128d p0 = xy(p[0]), p1 = xy(p[1]), q0 = xy(q[0]), q1 = xy(q[1]), r0 = xy(r[0]), r1 = xy(r[1]);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "render/CockpitHidden.h"
+#include "render/Facing.h"
 #include "render/FrameServices.h"
 #include "render/ObjectDrawing.h"
 #include "render/OpenBounds.h"
@@ -303,8 +304,7 @@ private:
         bool meets(const ScreenBox& b) const { return !(X1 < b.X0 || b.X1 < X0 || Y1 < b.Y0 || b.Y1 < Y0); }
     };
     static constexpr ScreenBox kWholeScreen{-1e300, -1e300, 1e300, 1e300}, kNoScreen{1e300, 1e300, -1e300, -1e300};
-    // Two doubles worked on at once, each lane exactly as a double alone (no fused operations here).
-    using Pair = double __attribute__((vector_size(16)));
+    using Pair = render::Pair;
     // A corner's window position (pixels) under partEye_.Clip.
     struct Projected {
         Pair Window;  // x, y
