@@ -43,6 +43,28 @@ template <class Each>
     }
 }
 
+// As eachTriangle, the same triangles in the same order, but the two of a quad, and neighbouring
+// two of a fan or a convex polygon, go together to pair(a0, b0, c0, a1, b1, c1); the others (of
+// triangles, a strip, a fan's odd last) to each(a, b, c) alone.
+template <class Pair, class Each>
+[[gnu::always_inline]] inline void eachTrianglePair(int type, const uint16_t* v, int n, Pair&& pair, Each&& each) {
+    switch (type) {
+    case 0x0007:  // quads
+        for (int i = 0; i + 3 < n; i += 4) pair(v[i], v[i + 1], v[i + 3], v[i + 1], v[i + 2], v[i + 3]);
+        break;
+    case 0x0006:    // a fan
+    case 0x0009: {  // a convex polygon
+        int i = 1;
+        for (; i + 2 < n; i += 2) pair(v[0], v[i], v[i + 1], v[0], v[i + 1], v[i + 2]);
+        if (i + 1 < n) each(v[0], v[i], v[i + 1]);
+        break;
+    }
+    default:
+        eachTriangle(type, v, n, each);
+        break;
+    }
+}
+
 // One triangle as the search for hidden ones sees it.
 struct HidingTriangle {
     uint16_t A = 0, B = 0, C = 0;

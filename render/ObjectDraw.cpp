@@ -1128,27 +1128,20 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
         out[2] = c;
         out += 3;
     };
-    if (cull && p.DefaultDrawType == GL_QUADS) {
-        // A quad's two triangles are asked whether they face away together.
-        for (int i = 0; i + 3 < n; i += 4) {
-            const float *a = points.at(v[i]), *b = points.at(v[i + 1]), *c = points.at(v[i + 2]), *d = points.at(v[i + 3]);
-            const int away = pairFacesAway({a, b}, {b, c}, {d, d}, facing);
-            tri(v[i], v[i + 1], v[i + 3], away & 1);
-            tri(v[i + 1], v[i + 2], v[i + 3], away >> 1);
-        }
-    } else if (cull && (p.DefaultDrawType == GL_TRIANGLE_FAN || p.DefaultDrawType == GL_POLYGON)) {
-        // A fan's neighbouring triangles (0, i, i + 1) and (0, i + 1, i + 2) likewise, the last alone.
-        int i = 1;
-        for (; i + 2 < n; i += 2) {
-            const float *o = points.at(v[0]), *b = points.at(v[i]), *c = points.at(v[i + 1]), *d = points.at(v[i + 2]);
-            const int away = pairFacesAway({o, o}, {b, c}, {c, d}, facing);
-            tri(v[0], v[i], v[i + 1], away & 1);
-            tri(v[0], v[i + 1], v[i + 2], away >> 1);
-        }
-        if (i + 1 < n) tri(v[0], v[i], v[i + 1], -1);
+    const auto alone = [&](uint16_t a, uint16_t b, uint16_t c) __attribute__((always_inline)) { tri(a, b, c, -1); };
+    if (cull) {
+        // A quad's two triangles, and a fan's neighbouring two, are asked whether they face away together.
+        eachTrianglePair(
+            p.DefaultDrawType, v, n,
+            [&](uint16_t a0, uint16_t b0, uint16_t c0, uint16_t a1, uint16_t b1, uint16_t c1) __attribute__((always_inline)) {
+                const int away = pairFacesAway({points.at(a0), points.at(a1)}, {points.at(b0), points.at(b1)},
+                                               {points.at(c0), points.at(c1)}, facing);
+                tri(a0, b0, c0, away & 1);
+                tri(a1, b1, c1, away >> 1);
+            },
+            alone);
     } else {
-        eachTriangle(p.DefaultDrawType, v, n,
-                     [&](uint16_t a, uint16_t b, uint16_t c) __attribute__((always_inline)) { tri(a, b, c, -1); });
+        eachTriangle(p.DefaultDrawType, v, n, alone);
     }
     batch_.Count += size_t(out - first);
 }

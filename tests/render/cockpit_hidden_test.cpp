@@ -1,8 +1,10 @@
 // The cockpit's own hidden triangles, without GL: which squares nearer ones hide from an eye at the
 // origin looking along +z, and what is kept, rebuilt and never trusted again as the eye and the
-// parts move. The drawing with them left out is compared with the plain drawing in the frame tests.
+// parts move; and the triangles GL makes of each primitive, taken two by two. The drawing with
+// them left out is compared with the plain drawing in the frame tests.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <vector>
 
 #include "render/CockpitHidden.h"
@@ -46,6 +48,30 @@ struct Squares {
 
 bool both(const std::vector<uint8_t>& hidden, size_t first) { return hidden[first] && hidden[first + 1]; }
 bool neither(const std::vector<uint8_t>& hidden, size_t first) { return !hidden[first] && !hidden[first + 1]; }
+
+// Taken two by two where they can be, every primitive still gives GL's triangles, in its order and
+// winding, for any count of points: triangles, quads, a strip, a fan, a polygon and lines.
+TEST(CockpitHidden, TrianglesTakenInPairsAreTheTrianglesOneByOne) {
+    using Triangle = std::array<uint16_t, 3>;
+    std::vector<uint16_t> points(12);
+    for (size_t k = 0; k < points.size(); ++k) points[k] = uint16_t(100 + 7 * k);
+    long paired = 0;
+    for (const int type : {0x0004, 0x0007, 0x0005, 0x0006, 0x0009, 0x0001})
+        for (int n = 0; n <= int(points.size()); ++n) {
+            std::vector<Triangle> one, two;
+            eachTriangle(type, points.data(), n, [&](uint16_t a, uint16_t b, uint16_t c) { one.push_back({a, b, c}); });
+            eachTrianglePair(
+                type, points.data(), n,
+                [&](uint16_t a0, uint16_t b0, uint16_t c0, uint16_t a1, uint16_t b1, uint16_t c1) {
+                    two.push_back({a0, b0, c0});
+                    two.push_back({a1, b1, c1});
+                    ++paired;
+                },
+                [&](uint16_t a, uint16_t b, uint16_t c) { two.push_back({a, b, c}); });
+            EXPECT_EQ(two, one) << "type " << type << ", " << n << " points";
+        }
+    EXPECT_GT(paired, 40) << "quads and fans go in pairs";
+}
 
 TEST(CockpitHidden, OnlyWhatNearerDrawnOpaqueSurfacesHideWhollyIsHidden) {
     Squares s;
