@@ -79,14 +79,12 @@ void MyZephGLView::cutCoverQuadsShorter(const OnePolygonVer2& poly, const Object
     // Points with colours of their own are interpolated as sent: left as they are.
     if (!partEye_.On || partEye_.Stride != int(sizeof(GLT2FN3FV3FFormat)) || batch_.Count < from + 6) return;
     const bool lit = !(poly.DrawHints & kUnlit), textured = !(poly.DrawHints & kUntextured);
-    const std::array<double, 16>& m = partEye_.Clip;
     const auto corner = [&](uint16_t i, Corner& c) {
         const GLT2FN3FV3FFormat& a = g.ThePoints[i];
-        const double w = m[3] * a.X + m[7] * a.Y + m[11] * a.Z + m[15];
-        if (!(w > 1e-3)) return false;
+        Pair window;
+        if (!windowOf(&a.X, window)) return false;
         c.Point = &a;
-        c.X = partEye_.Origin[0] + ((m[0] * a.X + m[4] * a.Y + m[8] * a.Z + m[12]) / w + 1) * partEye_.Half[0];
-        c.Y = partEye_.Origin[1] + ((m[1] * a.X + m[5] * a.Y + m[9] * a.Z + m[13]) / w + 1) * partEye_.Half[1];
+        c.X = window[0], c.Y = window[1];
         return std::isfinite(c.X) && std::isfinite(c.Y);
     };
     const double x0 = partEye_.Origin[0], y0 = partEye_.Origin[1], x1 = partEye_.Last[0], y1 = partEye_.Last[1];

@@ -317,6 +317,21 @@ private:
         std::array<Projected, kSize> Corner;  // set where Point names one
     };
     const Projected& projected(const PartPoints& points, uint16_t i, RecentCorners& recent) const;
+    // The window position (pixels) of the point at `p` (x, y, z in the part's frame) under
+    // partEye_.Clip, into `window`; false, and `window` left, where it lies not ahead of the eye
+    // (w not above 1e-3).
+    [[gnu::always_inline]] bool windowOf(const float* p, Pair& window) const {
+        const std::array<double, 16>& m = partEye_.Clip;
+        const double w = m[3] * p[0] + m[7] * p[1] + m[11] * p[2] + m[15];
+        if (!(w > 1e-3)) return false;
+        // x and y together, in the order of a row's sum; (ndc + 1) * 0.5 * width to the last bit,
+        // as halving is exact either side of the product.
+        const auto column = [&m](int c) { return Pair{m[4 * c], m[4 * c + 1]}; };
+        const Pair ndc =
+            (column(0) * double(p[0]) + column(1) * double(p[1]) + column(2) * double(p[2]) + column(3)) / w;
+        window = partEye_.Origin + (ndc + 1) * partEye_.Half;
+        return true;
+    }
     // Whether GL would make no fragment of the triangle: the bounds on the screen of what its near
     // and far planes leave of it hold no pixel centre or lie outside the viewport, or nothing is
     // left. Where it answers false, `box` receives the bounds of the pixel centres it may light.

@@ -953,16 +953,7 @@ void MyZephGLView::noteEyeInPart(int stride) {
     Projected& out = recent.Corner[slot];
     if (recent.Point[slot] == i) return out;
     recent.Point[slot] = i;
-    const float* p = points.at(i);
-    const std::array<double, 16>& m = partEye_.Clip;
-    const double w = m[3] * p[0] + m[7] * p[1] + m[11] * p[2] + m[15];
-    out.Ahead = w > 1e-3;
-    if (!out.Ahead) return out;
-    // x and y together, in the order of a row's sum; (ndc + 1) * 0.5 * width to the last bit, as
-    // halving is exact either side of the product.
-    const auto column = [&m](int c) { return Pair{m[4 * c], m[4 * c + 1]}; };
-    const Pair ndc = (column(0) * double(p[0]) + column(1) * double(p[1]) + column(2) * double(p[2]) + column(3)) / w;
-    out.Window = partEye_.Origin + (ndc + 1) * partEye_.Half;
+    out.Ahead = windowOf(points.at(i), out.Window);
     return out;
 }
 
