@@ -5,13 +5,26 @@
 
 namespace pellam::render {
 
+namespace {
+
+// The texels of character `code`'s cell in a font picture `edge` texels square, 16 cells across
+// and 8 down, row 0 at the top of the picture (t = 1): its left and bottom, width and height.
+struct Cell {
+    int Left, Bottom, Width, Height;
+};
+Cell cellOf(int code, int edge) {
+    const int w = edge / 16, h = edge / 8;
+    return {code % 16 * w, edge - (code / 16 + 1) * h, w, h};
+}
+
+}  // namespace
+
 std::array<GlyphInk, 128> findGlyphInk(const std::vector<uint8_t>& alpha, int edge) {
     std::array<GlyphInk, 128> cells{};
-    const int w = edge / 16, h = edge / 8;
     if (edge <= 0 || edge % 16 != 0 || alpha.size() < size_t(edge) * size_t(edge)) return cells;
     for (int code = 0; code < 128; ++code) {
-        // Row 0 of the cells is at the top of the picture, t = 1.
-        const int left = code % 16 * w, bottom = edge - (code / 16 + 1) * h;
+        const Cell cell = cellOf(code, edge);
+        const int left = cell.Left, bottom = cell.Bottom, w = cell.Width, h = cell.Height;
         GlyphInk ink{left + w, left, bottom + h, bottom};
         for (int y = bottom; y < bottom + h; ++y)
             for (int x = left; x < left + w; ++x)
@@ -48,8 +61,9 @@ bool cutToInk(GlyphQuad& q, const GlyphInk& ink, int edge) {
 }
 
 GlyphQuad ownPart(const GlyphQuad& q, int code, int edge) {
-    const double e = edge, w = edge / 16, h = edge / 8;
-    const double left = code % 16 * w, top = edge - code / 16 * h;  // texels, t up
+    const Cell cell = cellOf(code, edge);
+    const double e = edge, w = cell.Width, h = cell.Height;
+    const double left = cell.Left, top = cell.Bottom + cell.Height;  // texels, t up
     const double s0 = (left + 0.5) / e, s1 = (left + w - 0.5) / e;
     const double t0 = (top - 0.5) / e, t1 = (top - h + 0.5) / e;
     GlyphQuad own = q;
