@@ -115,8 +115,10 @@ void MyZephGLView::drawRect(const NSRect& rect) {
             }
         }
         if (!showKeptScene()) {
+            floorCleared_ = clearToSkyFloor();
             glRenderStart();
             drawModelList(ModelArray_, 0);
+            floorCleared_ = false;
             ++sceneDraws_;
             keepScene();
             // A frame drawn anew may differ from the last shown below the print's reach.
@@ -162,10 +164,23 @@ void MyZephGLView::drawModelList(ModelArray* list, int32_t) {
     // Checked again here: the model array may have shrunk since the item was set.
     if (!list->at(CameraInsideItem_)) CameraInsideItem_ = -1;
     drawPass(*list, {&CameraPosition_, CameraInsideItem_, kMainNear * TeleFactor_, false});
+    floorCleared_ = false;  // the second window clears to its own colour
     if (!awoken_ && DrawSecondWindow_)
         drawSecondWindow(*list);
     else
         closeSecondWindow();  // switched off: no stale picture left on the screen
+}
+
+bool MyZephGLView::clearToSkyFloor() {
+    if (!clearsSkyFloor_ || exactDrawing_ || insideCloud_ || !ModelArray_) return false;
+    // Only behind the ground, which covers what lies below the dome's lowest ring.
+    auto* sky = dynamic_cast<TexturedSkyDome*>(ModelArray_->at(ModelArray::kSkyDome));
+    if (!sky || !dynamic_cast<RIDUdidav*>(ModelArray_->at(ModelArray::kTerrain))) return false;
+    sky->positionSun(getSunUnitVector());  // as the world places it for this frame
+    const auto floor = worlddraw::domeFloorColour(*sky, [this](int32_t slot) { return getglTextNum(slot); });
+    if (!floor) return false;
+    setEraseColorRed((*floor)[0], (*floor)[1], (*floor)[2]);
+    return true;
 }
 
 void MyZephGLView::placeCamera(const QNion* camera) {
@@ -267,7 +282,7 @@ void MyZephGLView::drawWorld(ModelArray& list) {
         const auto boxes = boxesOf(rects);
         if (!rects || !boxes.empty())
             worlddraw::drawSkyDome(*sky, glName, terrain != nullptr, lowest, exactDrawing_,
-                                   terrain ? std::function<double()>(groundTop) : nullptr, boxes);
+                                   terrain ? std::function<double()>(groundTop) : nullptr, boxes, true, floorCleared_);
     }
     if (terrain) {
         // Decks all above the eye lie above the horizon, so within the sky's rectangles where

@@ -200,6 +200,34 @@ TEST_F(WorldDrawTest, CloudsDrawnTogetherLookAsDrawnOneByOne) {
     }
 }
 
+// The dome's rings below the horizon left out over a colour buffer cleared to the colour that
+// stands for them look as drawn, within the few levels its picture's haze strays along the horizon,
+// its picture read at the corners or at every pixel: seen level high and low, banked, and looking
+// down. Over a clear of another colour that colour shows: the rings are left out.
+TEST_F(WorldDrawTest, TheSkyBelowTheHorizonLeftToTheClearLooksAsDrawn) {
+    const auto floor = worlddraw::domeFloorColour(world->sky, [this](int32_t slot) { return world->view.glName(slot); });
+    ASSERT_TRUE(floor.has_value());
+    long shown = 0;
+    for (const bool inVertices : {true, false})
+        for (const double height : {600.0, 6000.0})
+            for (const Camera& cam : {Camera{106.0, 0.0}, Camera{200.0, 2.0, 30.0}, Camera{30.0, -20.0}}) {
+                const worlddraw::Eye eye{test::kOverAlbert.X, height, test::kOverAlbert.Z};
+                world->SkyInVertices = inVertices;
+                const auto drawn = frame(eye, cam, false, true);
+                world->FloorClear = floor;
+                const auto cleared = frame(eye, cam, false, true);
+                world->FloorClear = std::array<float, 3>{1, 0, 1};
+                const auto magenta = frame(eye, cam, false, true);
+                world->FloorClear.reset();
+                const std::string what = std::to_string(int(height)) + " ft, pitch " + std::to_string(int(cam.Pitch)) +
+                                         (inVertices ? "" : ", read at every pixel");
+                EXPECT_EQ(differing(drawn, cleared, 8), 0) << what;
+                shown += differing(cleared, magenta, 16);
+            }
+    world->SkyInVertices = true;
+    EXPECT_GT(shown, long(kWidth) * kHeight / 20) << "the rings below the horizon are left out";
+}
+
 // The sky's RGB picture and alpha-less colours read an alpha of one: an alpha test left on that
 // passes one is switched off for the dome without a pixel changing, one that fails it still turns
 // the whole dome away, and the test is on again after the dome as before it. The dome is drawn over

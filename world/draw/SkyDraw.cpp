@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <limits>
 #include <optional>
+#include <optional>
 #include <span>
 #include <tuple>
 #include <vector>
@@ -60,6 +61,10 @@ constexpr int kDomeRings = 12, kDomeSegments = 32;
 // channel, steps by 8 levels from texel to texel, and strays up to 9 across a facet; the sky's
 // colours, all below one, scale that down: a few levels on the screen, which no one tells.
 constexpr double kDomeStray = 10.0;
+// The most the dome below the horizon, the horizon's colour times the picture's row there, may
+// stray from one colour (levels of 255) for the colour buffer cleared to it to stand for it: the
+// faint haze moves that row a few levels either way.
+constexpr double kFloorStray = 8.0;
 
 // Which of the dome's quads can reach the part of the viewport that is drawn (within the scissor
 // box, if on): a quad all of whose corners lie outside one side of that window, or behind the near
@@ -136,6 +141,9 @@ struct SkyPicture {
     // at the facet's corners interpolated (infinity: it cannot be read so).
     double Stray = std::numeric_limits<double>::infinity();
     long Reading = 0;  // counts the readings, so that the corners made from one know it
+    // The least and most the picture reads along the horizon (t = 0), 0..1 per channel: below it
+    // the dome shows the horizon's colour times that row.
+    std::array<double, 3> FloorLow{}, FloorHigh{};
 
     // The picture at (s, t) as the GL's linear filter reads its first level, 0..1 per channel.
     std::array<double, 3> at(double s, double t) const {
@@ -219,6 +227,14 @@ const SkyPicture& skyPicture(uint32_t texture) {
     if (levels.size() != 1 || levels[0].size() != size_t(width) * size_t(height) * 3) return picture;
     picture.Texels = std::move(levels[0]);
     picture.Stray = strayAcrossFacets(picture);
+    // Along the row at t = 0, at and between the texels the filter reads (it repeats, or holds its
+    // edge, past s = 1): its values lie between the texels' at either end of each step.
+    picture.FloorLow = {1, 1, 1}, picture.FloorHigh = {0, 0, 0};
+    for (int i = 0; i <= width; ++i) {
+        const auto v = picture.at((i + 0.5) / width, 0.0);
+        for (size_t c = 0; c < 3; ++c)
+            picture.FloorLow[c] = std::min(picture.FloorLow[c], v[c]), picture.FloorHigh[c] = std::max(picture.FloorHigh[c], v[c]);
+    }
     return picture;
 }
 
@@ -1027,9 +1043,24 @@ void bindSoftPicture(uint32_t texture) {
     if (filter == GL_LINEAR_MIPMAP_LINEAR) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
 }
 
+std::optional<std::array<float, 3>> domeFloorColour(const TexturedSkyDome& sky, const GLNameOfSlot& glName) {
+    const SkyColours c = sky.getSkyColours();
+    glPushAttrib(GL_TEXTURE_BIT);
+    glBindTexture(GL_TEXTURE_2D, glName(sky.SkyTextureSlot));
+    const SkyPicture& p = skyPicture(glName(sky.SkyTextureSlot));
+    glPopAttrib();
+    if (p.Texels.empty()) return std::nullopt;
+    std::array<float, 3> mid{};
+    for (size_t k = 0; k < 3; ++k) {
+        if (255.0 * c.Horizon[k] * (p.FloorHigh[k] - p.FloorLow[k]) / 2 > kFloorStray) return std::nullopt;
+        mid[k] = float(c.Horizon[k] * (p.FloorLow[k] + p.FloorHigh[k]) / 2);
+    }
+    return mid;
+}
+
 int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround, double lowestElevation,
                 bool plain, const std::function<double()>& groundTop, std::span<const std::array<int, 4>> boxes,
-                bool pictureInVertices) {
+                bool pictureInVertices, bool floorCleared) {
     const SkyColours c = sky.getSkyColours();
     // Outside a cockpit's slice of the depths the depth buffer holds the ground alone: rings wholly
     // above the ground's top, and above the horizon, where a facet bulges no lower than its lower
@@ -1137,7 +1168,7 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
         forEachScissorBox(boxes, [&](size_t) {
             const DrawnWindow window;
             for (int r = r0; r < r1; ++r) {
-                if (dome.Counts[r] == 0) continue;
+                if (dome.Counts[r] == 0 || (floorCleared && dome.High[r] <= 0)) continue;
                 const std::array<double, 4>* corners = &clips[size_t(dome.Firsts[r])];
                 int all = ~0;
                 for (int k = 0; k <= kDomeSegments; ++k) {

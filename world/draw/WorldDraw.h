@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <utility>
 #include <vector>
@@ -438,10 +439,16 @@ private:
 // `pictureInVertices`, unless `plain`, a sky picture smooth enough across each facet is drawn as its
 // value at the facet's corners times their colours, interpolated, without reading a texel: a few
 // levels apart at most.
+// With `floorCleared`, the rings wholly below the horizon are not drawn: the caller has cleared
+// the colour buffer to domeFloorColour, which stands for them.
 int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround = false,
                 double lowestElevation = kWholeDome, bool plain = false,
                 const std::function<double()>& groundTop = nullptr, std::span<const std::array<int, 4>> boxes = {},
-                bool pictureInVertices = true);
+                bool pictureInVertices = true, bool floorCleared = false);
+// Below the horizon the dome shows the horizon's colour times its picture's row there: that
+// row's middle colour, where the row strays from it by a few levels at most (none: it strays
+// more, or the picture cannot be read). The sky's colours as its sun last placed them.
+std::optional<std::array<float, 3>> domeFloorColour(const TexturedSkyDome& sky, const GLNameOfSlot& glName);
 
 // Runs `draw` under each of the disjoint scissor `boxes` in turn (x, y, width, height, px; within a
 // scissor box already set, boxes it leaves empty passed over), handing it the box's place in
