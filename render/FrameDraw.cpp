@@ -264,15 +264,18 @@ void MyZephGLView::drawWorld(ModelArray& list) {
             std::array<int, 4> viewport{};
             glGetIntegerv(GL_VIEWPORT, viewport.data());
             constexpr int cell = worlddraw::ScreenCover::kCell;
-            // Each corner of the cells once: a cell lies below the dome where all four of its do.
+            // Each corner of the cells at most once, and only of the cells the cover leaves open: a
+            // cell lies below the dome where all four of its do.
             const worlddraw::DomeReach reach(lowest);
             const int across = (viewport[2] + cell - 1) / cell + 1, down = (viewport[3] + cell - 1) / cell + 1;
-            std::vector<uint8_t> belowDome(size_t(across) * size_t(down));
-            for (int j = 0; j < down; ++j)
-                for (int i = 0; i < across; ++i)
-                    belowDome[size_t(j) * across + i] = reach.below(viewport[0] + double(std::min(i * cell, viewport[2])),
-                                                                     viewport[1] + double(std::min(j * cell, viewport[3])));
-            const auto at = [&](int i, int j) { return belowDome[size_t(j) * across + i] != 0; };
+            belowDome_.assign(size_t(across) * size_t(down), -1);
+            const auto at = [&](int i, int j) {
+                int8_t& below = belowDome_[size_t(j) * across + i];
+                if (below < 0)
+                    below = reach.below(viewport[0] + double(std::min(i * cell, viewport[2])),
+                                        viewport[1] + double(std::min(j * cell, viewport[3])));
+                return below != 0;
+            };
             skyRects_.find(
                 viewport, cell, [&](int i, int j) { return cover_.hidesCell(i, j); },
                 [&](int i, int j) { return at(i, j) && at(i + 1, j) && at(i, j + 1) && at(i + 1, j + 1); },

@@ -485,6 +485,7 @@ private:
     // and whether passes behind it keep to that; where it leaves open what lies beyond the nearest
     // of the cockpit's transparent parts.
     OpenRectangles skyRects_, deckRects_, queueRects_;
+    std::vector<int8_t> belowDome_;  // scratch: per corner of the cells, below the dome's lowest ring (-1: not yet asked)
     bool behindCover_ = false;
     const OpenRectangles* queueScissor_ = nullptr;  // the transparent queue is drawn under these (null: as it is)
     bool marksOpaqueCover_ = true;
