@@ -115,8 +115,10 @@ void MyZephGLView::drawRect(const NSRect& rect) {
             }
         }
         if (!showKeptScene()) {
+            floorCleared_ = clearToSkyFloor();
             glRenderStart();
             drawModelList(ModelArray_, 0);
+            floorCleared_ = false;
             ++sceneDraws_;
             keepScene();
             // A frame drawn anew may differ from the last shown below the print's reach.
@@ -162,10 +164,23 @@ void MyZephGLView::drawModelList(ModelArray* list, int32_t) {
     // Checked again here: the model array may have shrunk since the item was set.
     if (!list->at(CameraInsideItem_)) CameraInsideItem_ = -1;
     drawPass(*list, {&CameraPosition_, CameraInsideItem_, kMainNear * TeleFactor_, false});
+    floorCleared_ = false;  // the second window clears to its own colour
     if (!awoken_ && DrawSecondWindow_)
         drawSecondWindow(*list);
     else
         closeSecondWindow();  // switched off: no stale picture left on the screen
+}
+
+bool MyZephGLView::clearToSkyFloor() {
+    if (!clearsSkyFloor_ || exactDrawing_ || insideCloud_ || !ModelArray_) return false;
+    // Only behind the ground, which covers what lies below the dome's lowest ring.
+    auto* sky = dynamic_cast<TexturedSkyDome*>(ModelArray_->at(ModelArray::kSkyDome));
+    if (!sky || !dynamic_cast<RIDUdidav*>(ModelArray_->at(ModelArray::kTerrain))) return false;
+    sky->positionSun(getSunUnitVector());  // as the world places it for this frame
+    const auto floor = worlddraw::domeFloorColour(*sky, [this](int32_t slot) { return getglTextNum(slot); });
+    if (!floor) return false;
+    setEraseColorRed((*floor)[0], (*floor)[1], (*floor)[2]);
+    return true;
 }
 
 void MyZephGLView::placeCamera(const QNion* camera) {
@@ -249,15 +264,18 @@ void MyZephGLView::drawWorld(ModelArray& list) {
             std::array<int, 4> viewport{};
             glGetIntegerv(GL_VIEWPORT, viewport.data());
             constexpr int cell = worlddraw::ScreenCover::kCell;
-            // Each corner of the cells once: a cell lies below the dome where all four of its do.
+            // Each corner of the cells at most once, and only of the cells the cover leaves open: a
+            // cell lies below the dome where all four of its do.
             const worlddraw::DomeReach reach(lowest);
             const int across = (viewport[2] + cell - 1) / cell + 1, down = (viewport[3] + cell - 1) / cell + 1;
-            std::vector<uint8_t> belowDome(size_t(across) * size_t(down));
-            for (int j = 0; j < down; ++j)
-                for (int i = 0; i < across; ++i)
-                    belowDome[size_t(j) * across + i] = reach.below(viewport[0] + double(std::min(i * cell, viewport[2])),
-                                                                     viewport[1] + double(std::min(j * cell, viewport[3])));
-            const auto at = [&](int i, int j) { return belowDome[size_t(j) * across + i] != 0; };
+            belowDome_.assign(size_t(across) * size_t(down), -1);
+            const auto at = [&](int i, int j) {
+                int8_t& below = belowDome_[size_t(j) * across + i];
+                if (below < 0)
+                    below = reach.below(viewport[0] + double(std::min(i * cell, viewport[2])),
+                                        viewport[1] + double(std::min(j * cell, viewport[3])));
+                return below != 0;
+            };
             skyRects_.find(
                 viewport, cell, [&](int i, int j) { return cover_.hidesCell(i, j); },
                 [&](int i, int j) { return at(i, j) && at(i + 1, j) && at(i, j + 1) && at(i + 1, j + 1); },
@@ -267,7 +285,7 @@ void MyZephGLView::drawWorld(ModelArray& list) {
         const auto boxes = boxesOf(rects);
         if (!rects || !boxes.empty())
             worlddraw::drawSkyDome(*sky, glName, terrain != nullptr, lowest, exactDrawing_,
-                                   terrain ? std::function<double()>(groundTop) : nullptr, boxes);
+                                   terrain ? std::function<double()>(groundTop) : nullptr, boxes, true, floorCleared_);
     }
     if (terrain) {
         // Decks all above the eye lie above the horizon, so within the sky's rectangles where

@@ -200,6 +200,34 @@ TEST_F(WorldDrawTest, CloudsDrawnTogetherLookAsDrawnOneByOne) {
     }
 }
 
+// The dome's rings below the horizon left out over a colour buffer cleared to the colour that
+// stands for them look as drawn, within the few levels its picture's haze strays along the horizon,
+// its picture read at the corners or at every pixel: seen level high and low, banked, and looking
+// down. Over a clear of another colour that colour shows: the rings are left out.
+TEST_F(WorldDrawTest, TheSkyBelowTheHorizonLeftToTheClearLooksAsDrawn) {
+    const auto floor = worlddraw::domeFloorColour(world->sky, [this](int32_t slot) { return world->view.glName(slot); });
+    ASSERT_TRUE(floor.has_value());
+    long shown = 0;
+    for (const bool inVertices : {true, false})
+        for (const double height : {600.0, 6000.0})
+            for (const Camera& cam : {Camera{106.0, 0.0}, Camera{200.0, 2.0, 30.0}, Camera{30.0, -20.0}}) {
+                const worlddraw::Eye eye{test::kOverAlbert.X, height, test::kOverAlbert.Z};
+                world->SkyInVertices = inVertices;
+                const auto drawn = frame(eye, cam, false, true);
+                world->FloorClear = floor;
+                const auto cleared = frame(eye, cam, false, true);
+                world->FloorClear = std::array<float, 3>{1, 0, 1};
+                const auto magenta = frame(eye, cam, false, true);
+                world->FloorClear.reset();
+                const std::string what = std::to_string(int(height)) + " ft, pitch " + std::to_string(int(cam.Pitch)) +
+                                         (inVertices ? "" : ", read at every pixel");
+                EXPECT_EQ(differing(drawn, cleared, 8), 0) << what;
+                shown += differing(cleared, magenta, 16);
+            }
+    world->SkyInVertices = true;
+    EXPECT_GT(shown, long(kWidth) * kHeight / 20) << "the rings below the horizon are left out";
+}
+
 // The sky's RGB picture and alpha-less colours read an alpha of one: an alpha test left on that
 // passes one is switched off for the dome without a pixel changing, one that fails it still turns
 // the whole dome away, and the test is on again after the dome as before it. The dome is drawn over
@@ -516,15 +544,53 @@ TEST_F(WorldDrawTest, ADeckWithItsColourInItsPointsDrawsTheSamePixels) {
         const auto bare = frame(test::kOverAlbert, cam, false, true);
         for (const double above : {300.0, 2000.0, 9000.0}) {
             world->terrain.SetDetailsForLayer(0, 1, test::kOverAlbert.Y + above, test::kOverAlbert.Y + above + 600);
+            world->drawer.DeckFogInVertices = false;  // the colour alone: its own test covers the fog
             world->drawer.DeckColourInVertices = false;
             const auto left = frame(test::kOverAlbert, cam, false, true);
             world->drawer.DeckColourInVertices = true;
             const auto sent = frame(test::kOverAlbert, cam, false, true);
+            world->drawer.DeckFogInVertices = true;
             const std::string what = "a deck " + std::to_string(int(above)) + " ft up, pitch " + std::to_string(int(cam.Pitch));
             EXPECT_GT(differing(bare, sent, 2), long(kWidth) * kHeight / 20) << what << ": the deck does not show";
             EXPECT_EQ(differing(left, sent, 0), 0) << what;
         }
     }
+    world->terrain.SetDetailsForLayer(0, 0, 0, 0);
+}
+
+// A deck's fog worked out at its corners, its pieces cut where the fog starts and ends, lights
+// the pixels the GL's fog lights, but where the rasteriser rounds a level or two apart (or a pixel
+// on a cut, a few): near and far overhead, seen level, looking up and banked, drawn whole and cut to
+// scissor boxes, with every cut paid for and as the cost decides.
+TEST_F(WorldDrawTest, ADeckFoggedAtItsCornersLooksAsFoggedByTheGL) {
+    world->terrain.setFogDistance(1.5e-4);
+    const double start = world->terrain.getFogDistance() / 4;
+    const worlddraw::Eye at = test::kOverAlbert;
+    const std::vector<std::array<int, 4>> boxes = {{0, 0, kWidth / 3, kHeight / 2},
+                                                   {kWidth / 3 + 5, 7, 101, 61},
+                                                   {kWidth / 2 - 13, kHeight / 2 + 1, kWidth / 2 + 13, kHeight / 2 - 4}};
+    long fogged = 0;
+    for (const double above : {0.2 * start, 2.0 * start})
+        for (const Camera& cam : {Camera{106.0, 2.0}, Camera{106.0, 35.0}, Camera{200.0, 10.0, 25.0}})
+            for (const bool boxed : {false, true})
+                for (const double cutCost : {0.0, 500.0}) {
+                    world->terrain.SetDetailsForLayer(0, 1, at.Y + above, at.Y + above + 300);
+                    world->DeckBoxes = boxed ? boxes : std::vector<std::array<int, 4>>{};
+                    world->drawer.DeckFogCutCost = cutCost;
+                    world->drawer.DeckFogInVertices = false;
+                    const auto byGL = frame(at, cam, false, true);
+                    world->drawer.DeckFogInVertices = true;
+                    const auto atCorners = frame(at, cam, false, true);
+                    const std::string what = "a deck " + std::to_string(int(above)) + " ft up, pitch " +
+                                             std::to_string(int(cam.Pitch)) + (boxed ? ", boxed" : "") +
+                                             ", cut cost " + std::to_string(int(cutCost));
+                    EXPECT_LE(differing(byGL, atCorners, 2), 8) << what;
+                    if (cutCost == 0) EXPECT_GT(world->drawer.decksFoggedInVertices(), 0) << what;
+                    fogged += world->drawer.decksFoggedInVertices();
+                }
+    EXPECT_GT(fogged, 0);
+    world->DeckBoxes.clear();
+    world->drawer.DeckFogCutCost = 500.0;
     world->terrain.SetDetailsForLayer(0, 0, 0, 0);
 }
 

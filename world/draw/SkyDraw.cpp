@@ -4,7 +4,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <optional>
+#include <optional>
 #include <span>
 #include <tuple>
 #include <vector>
@@ -58,6 +61,10 @@ constexpr int kDomeRings = 12, kDomeSegments = 32;
 // channel, steps by 8 levels from texel to texel, and strays up to 9 across a facet; the sky's
 // colours, all below one, scale that down: a few levels on the screen, which no one tells.
 constexpr double kDomeStray = 10.0;
+// The most the dome below the horizon, the horizon's colour times the picture's row there, may
+// stray from one colour (levels of 255) for the colour buffer cleared to it to stand for it: the
+// faint haze moves that row a few levels either way.
+constexpr double kFloorStray = 8.0;
 
 // Which of the dome's quads can reach the part of the viewport that is drawn (within the scissor
 // box, if on): a quad all of whose corners lie outside one side of that window, or behind the near
@@ -134,6 +141,9 @@ struct SkyPicture {
     // at the facet's corners interpolated (infinity: it cannot be read so).
     double Stray = std::numeric_limits<double>::infinity();
     long Reading = 0;  // counts the readings, so that the corners made from one know it
+    // The least and most the picture reads along the horizon (t = 0), 0..1 per channel: below it
+    // the dome shows the horizon's colour times that row.
+    std::array<double, 3> FloorLow{}, FloorHigh{};
 
     // The picture at (s, t) as the GL's linear filter reads its first level, 0..1 per channel.
     std::array<double, 3> at(double s, double t) const {
@@ -217,6 +227,14 @@ const SkyPicture& skyPicture(uint32_t texture) {
     if (levels.size() != 1 || levels[0].size() != size_t(width) * size_t(height) * 3) return picture;
     picture.Texels = std::move(levels[0]);
     picture.Stray = strayAcrossFacets(picture);
+    // Along the row at t = 0, at and between the texels the filter reads (it repeats, or holds its
+    // edge, past s = 1): its values lie between the texels' at either end of each step.
+    picture.FloorLow = {1, 1, 1}, picture.FloorHigh = {0, 0, 0};
+    for (int i = 0; i <= width; ++i) {
+        const auto v = picture.at((i + 0.5) / width, 0.0);
+        for (size_t c = 0; c < 3; ++c)
+            picture.FloorLow[c] = std::min(picture.FloorLow[c], v[c]), picture.FloorHigh[c] = std::max(picture.FloorHigh[c], v[c]);
+    }
     return picture;
 }
 
@@ -287,6 +305,9 @@ constexpr int kMaxDeckPoints = 12;  // a quad cut by six planes has at most ten
 // least this share of the view that the cockpit leaves open: the edge between the pieces costs a row of
 // partly covered blocks, and fogging a pixel costs about 25 instructions of the rasteriser's.
 constexpr double kUnfoggedShare = 0.1;
+// What the fog worked out at a deck's corners saves the rasteriser on each 4x4 block of it the
+// view shows (instructions, measured), against TerrainDrawer::DeckFogCutCost.
+constexpr double kFogSavedPerBlock = 80.0;
 // The most a pixel's step may move over a deck's picture, in its first level's texels, where the
 // GL is sure to magnify it: below one by the error of the rasteriser's quick logarithm and more.
 constexpr double kMagnified = 0.85;
@@ -338,6 +359,15 @@ struct DeckView {
     std::span<const std::array<int, 4>> Boxes;
     std::span<const DrawnWindow* const> Windows;  // the drawn window under each box
     bool ColourInVertices = false;  // the current colour sent with the points, held flat
+    // With it, a fogged piece's fog given in its vertices' colours: the picture times the colour
+    // times the fog's factor, plus the fog's colour times what the factor leaves, added as the
+    // secondary colour. The GL's linear fog, worked out at the corners: along the deck the factor
+    // is affine, so interpolated it is the same at every pixel, where the rasteriser then reads
+    // no fog colour or fog parameter.
+    bool FogInVertices = false;
+    std::array<GLfloat, 3> FogColour{};
+    double CutCostPerPixel = 0;  // of a cut where the fog starts or ends, for each pixel of its length on the window
+    long* FoggedInVertices = nullptr;  // counts the draws fogged so, where given
     // Under boxes, the pieces cut to each box's part of the view and sent in one draw instead of
     // once a box under the scissor.
     bool CutsToBoxes = false;
@@ -357,6 +387,38 @@ struct DeckView {
         for (int i = 0; i < 4; ++i)
             c[i] = Projection[i] * e[0] + Projection[4 + i] * e[1] + Projection[8 + i] * e[2] + Projection[12 + i] * e[3];
         return c;
+    }
+    // The length (px) on the viewport of the line where the convex polygon crosses the plane `ahead`
+    // ft ahead of the eye, measured at a few points along it.
+    double crossingLength(const DeckPoint* in, int count, double at) const {
+        std::array<DeckPoint, 2> ends{};
+        int found = 0;
+        for (int k = 0; k < count && found < 2; ++k) {
+            const DeckPoint& a = in[k];
+            const DeckPoint& b = in[(k + 1) % count];
+            const double sa = ahead(a) - at, sb = ahead(b) - at;
+            if ((sa >= 0) == (sb >= 0)) continue;
+            const float f = float(sa / (sa - sb));
+            ends[size_t(found++)] = {a.X + (b.X - a.X) * f, a.Y + (b.Y - a.Y) * f, a.Z + (b.Z - a.Z) * f, 0, 0};
+        }
+        if (found < 2) return 0.0;
+        constexpr int kSteps = 32;
+        double length = 0;
+        std::array<double, 2> last{};
+        bool lastShown = false;
+        for (int i = 0; i <= kSteps; ++i) {
+            const double t = double(i) / kSteps;
+            const DeckPoint p{float(ends[0].X + (ends[1].X - ends[0].X) * t), float(ends[0].Y + (ends[1].Y - ends[0].Y) * t),
+                              float(ends[0].Z + (ends[1].Z - ends[0].Z) * t), 0, 0};
+            const auto c = clip(p);
+            const bool shown = c[3] > 0 && std::abs(c[0]) <= c[3] && std::abs(c[1]) <= c[3];
+            const std::array<double, 2> w = shown ? std::array<double, 2>{(c[0] / c[3] + 1) / 2 * Viewport[2],
+                                                                          (c[1] / c[3] + 1) / 2 * Viewport[3]}
+                                                  : std::array<double, 2>{};
+            if (shown && lastShown) length += std::hypot(w[0] - last[0], w[1] - last[1]);
+            last = w, lastShown = shown;
+        }
+        return length;
     }
     // The share of the viewport's cells whose centre the polygon covers and the cover leaves open,
     // 0..1: whatever part of the viewport is drawn, the same for the same view.
@@ -433,7 +495,67 @@ void useArrays(bool colours, bool fog) {
 void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, const DeckView& view, bool fogged,
                     double raise) {
     if (pieces <= 0 || (pieces == 1 && counts[0] < 3) || (view.Boxed && view.Boxes.empty())) return;
-    if (fogged) {
+    // The fog's factor is affine only between its start and end, and clamped beyond them: a piece
+    // fogged in its vertices is cut there into bands, each affine across. A cut that shows costs
+    // the rasteriser a row of partly covered blocks on either side of it, more than the fog per
+    // pixel saves on a deck's share of the view; so the fog is left to the GL where a piece has
+    // more than one band that can reach the window drawn.
+    bool fogInVertices = fogged && view.FogInVertices && view.ColourInVertices && view.FogEnd > view.FogStart;
+    if (fogInVertices) {
+        static thread_local std::vector<DeckPoint> bandPoints;
+        static thread_local std::vector<int> bandCounts;
+        bandPoints.clear(), bandCounts.clear();
+        std::optional<DrawnWindow> whole;  // the scissor as it stands, where no boxes are given
+        if (view.Windows.empty()) whole.emplace();
+        const auto reaches = [&](const DeckPoint* p, int n) {
+            const auto reachesWindow = [&](const DrawnWindow& window) {
+                int outside = ~0;
+                for (int i = 0; i < n; ++i) outside &= window.outside(&p[i].X);
+                return outside == 0;
+            };
+            if (whole) return reachesWindow(*whole);
+            return std::any_of(view.Windows.begin(), view.Windows.end(),
+                               [&](const DrawnWindow* w) { return reachesWindow(*w); });
+        };
+        const auto within = [&](const DeckPoint& p) { return view.FogStart - view.ahead(p); };
+        const auto beyond = [&](const DeckPoint& p) { return view.ahead(p) - view.FogStart; };
+        const auto beforeEnd = [&](const DeckPoint& p) { return view.FogEnd - view.ahead(p); };
+        const auto pastEnd = [&](const DeckPoint& p) { return view.ahead(p) - view.FogEnd; };
+        // A piece whose cuts show pays for them where, with the rest, it saves more on its blocks.
+        double cutLength = 0, blocks = 0;
+        const DeckPoint* at = points;
+        for (int k = 0; k < pieces; at += counts[k++]) {
+            const int n = std::min(counts[k], kMaxDeckPoints);
+            std::array<std::array<DeckPoint, kMaxDeckPoints>, 3> bands{};
+            DeckPoint rest[kMaxDeckPoints];
+            std::array<int, 3> sizes{};
+            sizes[0] = keepWhere(at, n, bands[0].data(), within);
+            // Both bands past the start are cut from the same part, so they share their points.
+            const int m = keepWhere(at, n, rest, beyond);
+            sizes[1] = keepWhere(rest, m, bands[1].data(), beforeEnd);
+            sizes[2] = keepWhere(rest, m, bands[2].data(), pastEnd);
+            int shown = 0;
+            for (size_t b = 0; b < bands.size(); ++b) shown += sizes[b] >= 3 && reaches(bands[b].data(), sizes[b]);
+            if (shown > 1) {
+                cutLength += (sizes[0] >= 3 ? view.crossingLength(at, n, view.FogStart) : 0.0) +
+                             (sizes[2] >= 3 ? view.crossingLength(at, n, view.FogEnd) : 0.0);
+                blocks += view.openShare(at, n) * view.Viewport[2] * view.Viewport[3] / 16.0;
+            }
+            for (size_t b = 0; b < bands.size(); ++b)
+                if (sizes[b] >= 3) {
+                    bandPoints.insert(bandPoints.end(), bands[b].begin(), bands[b].begin() + sizes[b]);
+                    bandCounts.push_back(sizes[b]);
+                }
+        }
+        fogInVertices = cutLength * view.CutCostPerPixel <= blocks * kFogSavedPerBlock;
+        if (fogInVertices && bandCounts.empty()) return;
+        if (fogInVertices) points = bandPoints.data(), counts = bandCounts.data(), pieces = int(bandCounts.size());
+    }
+    if (fogInVertices) {
+        if (view.FoggedInVertices) ++*view.FoggedInVertices;
+        glDisable(GL_FOG);
+        glEnable(GL_COLOR_SUM);
+    } else if (fogged) {
         glEnable(GL_FOG);
         glFogf(GL_FOG_START, float(view.FogStart + raise));
         glFogf(GL_FOG_END, float(view.FogEnd + raise));
@@ -446,19 +568,28 @@ void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, cons
     if (view.ColourInVertices) {
         glGetFloatv(GL_CURRENT_COLOR, colour);
         glGetIntegerv(GL_SHADE_MODEL, &shading);
-        glShadeModel(GL_FLAT);
+        glShadeModel(fogInVertices ? GL_SMOOTH : GL_FLAT);
     }
+    GLfloat secondary[4] = {0, 0, 0, 0};
+    if (fogInVertices) glGetFloatv(GL_CURRENT_SECONDARY_COLOR, secondary);
     // The vertices GL is sent, once for every scissor box: a single piece's as they stand (a quad
     // or a fan), several pieces' as the triangles of their fans.
     struct Sent {
         float X, Y, Z, U, V, Fog;
         std::array<GLfloat, 4> Colour;
+        std::array<GLfloat, 3> Secondary;  // the fog's share, where fogged in the vertices
     };
     static thread_local std::vector<Sent> sent;  // kept from call to call: no allocation a frame
     sent.clear();
     const auto sentOf = [&](const DeckPoint& p) {
-        return Sent{p.X, p.Y, p.Z, p.U, p.V, fogged ? float(view.ahead(p) + raise) : 0.0f,
-                    {colour[0], colour[1], colour[2], colour[3]}};
+        const double ahead = view.ahead(p);
+        const float fog = fogged ? float(ahead + raise) : 0.0f;
+        if (!fogInVertices) return Sent{p.X, p.Y, p.Z, p.U, p.V, fog, {colour[0], colour[1], colour[2], colour[3]}, {}};
+        const double f = std::clamp((view.FogEnd - ahead) / (view.FogEnd - view.FogStart), 0.0, 1.0);
+        const auto& c = view.FogColour;
+        return Sent{p.X, p.Y, p.Z, p.U, p.V, fog,
+                    {float(colour[0] * f), float(colour[1] * f), float(colour[2] * f), colour[3]},
+                    {float(c[0] * (1 - f)), float(c[1] * (1 - f)), float(c[2] * (1 - f))}};
     };
     const auto send = [&](const DeckPoint& p) { sent.push_back(sentOf(p)); };
     if (pieces == 1) {
@@ -471,10 +602,12 @@ void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, cons
     const GLenum primitive = pieces > 1 ? GL_TRIANGLES : counts[0] == 4 ? GL_QUADS : GL_TRIANGLE_FAN;
     bool drawn = false;
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-    useArrays(view.ColourInVertices, fogged);
+    useArrays(view.ColourInVertices, fogged && !fogInVertices);
+    if (fogInVertices) glEnableClientState(GL_SECONDARY_COLOR_ARRAY);
     if (!sent.empty()) {
         glFogCoordPointer(GL_FLOAT, sizeof(Sent), &sent[0].Fog);
         glColorPointer(4, GL_FLOAT, sizeof(Sent), sent[0].Colour.data());
+        if (fogInVertices) glSecondaryColorPointer(3, GL_FLOAT, sizeof(Sent), sent[0].Secondary.data());
         glTexCoordPointer(2, GL_FLOAT, sizeof(Sent), &sent[0].U);
         glVertexPointer(3, GL_FLOAT, sizeof(Sent), &sent[0].X);
     }
@@ -518,15 +651,22 @@ void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, cons
                                                                 {1, 1, ndc(1, b[1])},
                                                                 {1, -1, ndc(1, b[1] + b[3])}}};
             const auto cutPiece = [&](const Sent* in, const std::array<double, 4>* inClip, int n) {
-                std::array<Sent, kMostCut> a{}, c{};
-                std::array<std::array<double, 4>, kMostCut> ca{}, cc{};
+                // Cut plane by plane into one of two buffers in turn; a plane every point lies
+                // inside leaves the piece as it is.
+                std::array<std::array<Sent, kMostCut>, 2> made;
+                std::array<std::array<std::array<double, 4>, kMostCut>, 2> madeClip;
+                size_t into = 0;
+                const Sent* a = in;
+                const std::array<double, 4>* ca = inClip;
                 n = std::min(n, kMaxDeckPoints);
-                std::copy_n(in, n, a.begin());
-                std::copy_n(inClip, n, ca.begin());
                 for (const auto& plane : planes) {
                     const auto side = [&](const std::array<double, 4>& q) {
                         return plane[1] * (q[size_t(plane[0])] - plane[2] * q[3]);
                     };
+                    if (std::all_of(ca, ca + n, [&](const std::array<double, 4>& q) { return side(q) >= 0; })) continue;
+                    Sent* c = made[into].data();
+                    std::array<double, 4>* cc = madeClip[into].data();
+                    into ^= 1;
                     int m = 0;
                     for (int i = 0; i < n && m + 2 <= kMostCut; ++i) {
                         const int j = (i + 1) % n;
@@ -542,8 +682,13 @@ void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, cons
                             const double t = dlo / (dlo - dhi);
                             const Sent &p = a[lo], &q = a[hi];
                             const auto mix = [t](float x, float y) { return float(x + t * (double(y) - x)); };
-                            c[size_t(m)] = {mix(p.X, q.X), mix(p.Y, q.Y), mix(p.Z, q.Z), mix(p.U, q.U), mix(p.V, q.V),
-                                            mix(p.Fog, q.Fog), p.Colour};
+                            Sent& made = c[size_t(m)];
+                            made = {mix(p.X, q.X), mix(p.Y, q.Y), mix(p.Z, q.Z), mix(p.U, q.U), mix(p.V, q.V),
+                                    mix(p.Fog, q.Fog), p.Colour, p.Secondary};
+                            if (fogInVertices) {
+                                for (size_t r = 0; r < 4; ++r) made.Colour[r] = mix(p.Colour[r], q.Colour[r]);
+                                for (size_t r = 0; r < 3; ++r) made.Secondary[r] = mix(p.Secondary[r], q.Secondary[r]);
+                            }
                             for (size_t r = 0; r < 4; ++r) cc[size_t(m)][r] = ca[lo][r] + t * (ca[hi][r] - ca[lo][r]);
                             ++m;
                         }
@@ -561,6 +706,7 @@ void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, cons
         if (!cutSent.empty()) {
             glFogCoordPointer(GL_FLOAT, sizeof(Sent), &cutSent[0].Fog);
             glColorPointer(4, GL_FLOAT, sizeof(Sent), cutSent[0].Colour.data());
+            if (fogInVertices) glSecondaryColorPointer(3, GL_FLOAT, sizeof(Sent), cutSent[0].Secondary.data());
             glTexCoordPointer(2, GL_FLOAT, sizeof(Sent), &cutSent[0].U);
             glVertexPointer(3, GL_FLOAT, sizeof(Sent), &cutSent[0].X);
             glDrawArrays(GL_TRIANGLES, 0, GLsizei(cutSent.size()));
@@ -606,6 +752,10 @@ void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, cons
     if (view.ColourInVertices) {
         glShadeModel(GLenum(shading));
         glColor4fv(colour);
+    }
+    if (fogInVertices) {
+        glDisable(GL_COLOR_SUM);
+        glSecondaryColor3fv(secondary);
     }
 }
 
@@ -893,9 +1043,24 @@ void bindSoftPicture(uint32_t texture) {
     if (filter == GL_LINEAR_MIPMAP_LINEAR) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
 }
 
+std::optional<std::array<float, 3>> domeFloorColour(const TexturedSkyDome& sky, const GLNameOfSlot& glName) {
+    const SkyColours c = sky.getSkyColours();
+    glPushAttrib(GL_TEXTURE_BIT);
+    glBindTexture(GL_TEXTURE_2D, glName(sky.SkyTextureSlot));
+    const SkyPicture& p = skyPicture(glName(sky.SkyTextureSlot));
+    glPopAttrib();
+    if (p.Texels.empty()) return std::nullopt;
+    std::array<float, 3> mid{};
+    for (size_t k = 0; k < 3; ++k) {
+        if (255.0 * c.Horizon[k] * (p.FloorHigh[k] - p.FloorLow[k]) / 2 > kFloorStray) return std::nullopt;
+        mid[k] = float(c.Horizon[k] * (p.FloorLow[k] + p.FloorHigh[k]) / 2);
+    }
+    return mid;
+}
+
 int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround, double lowestElevation,
                 bool plain, const std::function<double()>& groundTop, std::span<const std::array<int, 4>> boxes,
-                bool pictureInVertices) {
+                bool pictureInVertices, bool floorCleared) {
     const SkyColours c = sky.getSkyColours();
     // Outside a cockpit's slice of the depths the depth buffer holds the ground alone: rings wholly
     // above the ground's top, and above the horizon, where a facet bulges no lower than its lower
@@ -1003,7 +1168,7 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
         forEachScissorBox(boxes, [&](size_t) {
             const DrawnWindow window;
             for (int r = r0; r < r1; ++r) {
-                if (dome.Counts[r] == 0) continue;
+                if (dome.Counts[r] == 0 || (floorCleared && dome.High[r] <= 0)) continue;
                 const std::array<double, 4>* corners = &clips[size_t(dome.Firsts[r])];
                 int all = ~0;
                 for (int k = 0; k <= kDomeSegments; ++k) {
@@ -1233,6 +1398,15 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
     glGetIntegerv(GL_VIEWPORT, view.Viewport.data());
     view.Cover = cover && !cover->empty() ? cover : nullptr;
     view.ColourInVertices = !Exact && DeckColourInVertices;
+    view.FogInVertices = !Exact && DeckFogInVertices;
+    view.CutCostPerPixel = DeckFogCutCost;
+    DecksFoggedInVertices = 0;
+    view.FoggedInVertices = &DecksFoggedInVertices;
+    {
+        GLfloat fogColour[4] = {};
+        glGetFloatv(GL_FOG_COLOR, fogColour);
+        view.FogColour = {fogColour[0], fogColour[1], fogColour[2]};
+    }
     view.CutsToBoxes = !Exact && DecksCutToBoxes;
     DeckDraws = 0;
     view.Draws = &DeckDraws;

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <utility>
 #include <vector>
@@ -97,6 +98,7 @@ public:
     long trianglesUnlit() const { return Unlit; }     // in view but lighting no pixel centre, at the last draw
     long trianglesApart() const { return Apart; }     // drawn apart as the GL may clip them, at the last draw
     long decksApart() const { return DecksApart; }    // deck sides whose near part went unfogged, at the last draw
+    long decksFoggedInVertices() const { return DecksFoggedInVertices; }  // deck draws fogged in their vertices, at the last draw
     long decksUntested() const { return DecksUntested; }  // deck sides drawn without the depth test, at the last draw
     long decksMagnified() const { return DecksMagnified; }  // deck sides with a part read unmipped, at the last draw
     long decksBlank() const { return DecksBlank; }  // layers left out as no texel could pass the alpha test, at the last draw
@@ -131,6 +133,16 @@ public:
     // rasteriser sets it up once a triangle instead of reading a constant at every pixel. The
     // same pixels; off in the plain drawing and to compare.
     bool DeckColourInVertices = true;
+    // With it, a deck's fogged pieces carry the fog in their vertices' colours: the picture times
+    // the colour scaled by the fog's factor, plus the fog's colour times the rest as the secondary
+    // colour, cut where the fog starts and ends, between which the factor is affine. The GL's
+    // linear fog, worked out at the corners instead of at every pixel: the same pixels, rounding
+    // apart. Off in the plain drawing and to compare.
+    bool DeckFogInVertices = true;
+    // A cut where the fog starts or ends that shows costs the rasteriser about this for each pixel
+    // of its length on the window (instructions, measured): a row of partly covered blocks each
+    // side of it. A deck's fog goes in its vertices only where that saves more than its cuts cost.
+    double DeckFogCutCost = 500.0;
     // Under scissor boxes, a deck's pieces are cut to the part of the view each box shows and
     // sent in one draw, not once a box: each change of the scissor costs the software rasteriser
     // a copy of its fragment state. The same pixels; off in the plain drawing and to compare.
@@ -370,6 +382,7 @@ private:
     long Triangles = 0;
     long Apart = 0;
     long DecksApart = 0;
+    long DecksFoggedInVertices = 0;
     long DecksUntested = 0;
     long DecksMagnified = 0;
     long DecksBlank = 0;
@@ -426,10 +439,16 @@ private:
 // `pictureInVertices`, unless `plain`, a sky picture smooth enough across each facet is drawn as its
 // value at the facet's corners times their colours, interpolated, without reading a texel: a few
 // levels apart at most.
+// With `floorCleared`, the rings wholly below the horizon are not drawn: the caller has cleared
+// the colour buffer to domeFloorColour, which stands for them.
 int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround = false,
                 double lowestElevation = kWholeDome, bool plain = false,
                 const std::function<double()>& groundTop = nullptr, std::span<const std::array<int, 4>> boxes = {},
-                bool pictureInVertices = true);
+                bool pictureInVertices = true, bool floorCleared = false);
+// Below the horizon the dome shows the horizon's colour times its picture's row there: that
+// row's middle colour, where the row strays from it by a few levels at most (none: it strays
+// more, or the picture cannot be read). The sky's colours as its sun last placed them.
+std::optional<std::array<float, 3>> domeFloorColour(const TexturedSkyDome& sky, const GLNameOfSlot& glName);
 
 // Runs `draw` under each of the disjoint scissor `boxes` in turn (x, y, width, height, px; within a
 // scissor box already set, boxes it leaves empty passed over), handing it the box's place in
