@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <limits>
 #include <optional>
-#include <optional>
 #include <span>
 #include <tuple>
 #include <vector>
