@@ -115,8 +115,13 @@ void MyZephGLView::drawRect(const NSRect& rect) {
             }
         }
         if (!showKeptScene()) {
+            const double askedRed = EraseRed_, askedGreen = EraseGreen_, askedBlue = EraseBlue_;
             floorCleared_ = clearToSkyFloor();
             glRenderStart();
+            // The dome's floor colour stands in for this clear alone: the second window clears to
+            // the colour asked for, and the scene is kept under it, so that a resting game finds
+            // its kept picture current again.
+            if (floorCleared_) setEraseColorRed(askedRed, askedGreen, askedBlue);
             drawModelList(ModelArray_, 0);
             floorCleared_ = false;
             ++sceneDraws_;

@@ -770,6 +770,18 @@ TEST_F(FrameWorldTest, GreyInsideTheCloudLayerAndTheTerrainAnswersForTheMainEyeA
 
 // At noon, looking straight at the sun that lights the world: its glow on the sky is in the middle
 // of the picture, not somewhere else on the dome.
+// Over the ground the frame's clear may take the sky's colour below the horizon, for that clear
+// alone: a resting game must still find the picture it kept current, and rest.
+TEST_F(FrameWorldTest, APictureKeptOverTheGroundStaysCurrentWhileNothingChanges) {
+    view().setKeepScene(true);
+    const long before = view().getSceneDraws();
+    EXPECT_FALSE(frame().pixels.empty());
+    EXPECT_TRUE(frame().pixels.empty()) << "nothing changed: neither drawn nor shown";
+    view().showNextFrame();
+    EXPECT_FALSE(frame().pixels.empty()) << "shown again";
+    EXPECT_EQ(view().getSceneDraws(), before + 1);
+}
+
 TEST_F(FrameWorldTest, TheSunIsDrawnWhereTheLightComesFrom) {
     view().setSunVectorFromTime(12.0);
     static_cast<TexturedSkyDome*>(models.at(ModelArray::kSkyDome))->setTimeOfDay(12.0);
