@@ -768,8 +768,6 @@ TEST_F(FrameWorldTest, GreyInsideTheCloudLayerAndTheTerrainAnswersForTheMainEyeA
     EXPECT_DOUBLE_EQ(v[2], camera.Position[2] - world::kSquareFeet);
 }
 
-// At noon, looking straight at the sun that lights the world: its glow on the sky is in the middle
-// of the picture, not somewhere else on the dome.
 // Over the ground the frame's clear may take the sky's colour below the horizon, for that clear
 // alone: a resting game must still find the picture it kept current, and rest.
 TEST_F(FrameWorldTest, APictureKeptOverTheGroundStaysCurrentWhileNothingChanges) {
@@ -782,6 +780,8 @@ TEST_F(FrameWorldTest, APictureKeptOverTheGroundStaysCurrentWhileNothingChanges)
     EXPECT_EQ(view().getSceneDraws(), before + 1);
 }
 
+// At noon, looking straight at the sun that lights the world: its glow on the sky is in the middle
+// of the picture, not somewhere else on the dome.
 TEST_F(FrameWorldTest, TheSunIsDrawnWhereTheLightComesFrom) {
     view().setSunVectorFromTime(12.0);
     static_cast<TexturedSkyDome*>(models.at(ModelArray::kSkyDome))->setTimeOfDay(12.0);
