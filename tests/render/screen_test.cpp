@@ -16,6 +16,7 @@
 #include "platform/Beep.h"
 #include "platform/TickCount.h"
 #include "render/ImageFiles.h"
+#include "tests/PictureRule.h"
 // Last: X11 defines names (None, Bool) that the test framework uses.
 #include <SDL_syswm.h>
 #include <X11/Xutil.h>
@@ -167,12 +168,6 @@ TEST_F(ScreenTest, ALineOfTextLooksAsItsWholeCellsWouldYetSendsOnlyItsInk) {
     // Sent as two triangles a glyph, the line is its cells' to the bit; leaning on the scissor (one
     // triangle a glyph), a pixel may move by a level, where the rasteriser's rounding of the
     // texture's place across a triangle differs from the cell's.
-    const auto levelsApart = [](const RGBAImage& a, const RGBAImage& b) {
-        int most = 0;
-        for (size_t k = 0; k < a.pixels.size() && k < b.pixels.size(); ++k)
-            most = std::max(most, std::abs(int(a.pixels[k]) - int(b.pixels[k])));
-        return most;
-    };
     GLuint whole = 0, cut = 0;
     RGBAImage byLine;
     for (const bool leaning : {false, true})
@@ -201,7 +196,7 @@ TEST_F(ScreenTest, ALineOfTextLooksAsItsWholeCellsWouldYetSendsOnlyItsInk) {
                 if (!leaning)
                     EXPECT_EQ(differ, 0) << "pixels the line draws otherwise than its cells one by one at " << opacity
                                          << ", fog from " << fogStart;
-                EXPECT_LE(levelsApart(byLine, byCells), 1) << "leaning, at " << opacity << ", fog from " << fogStart;
+                EXPECT_LE(pellam::testing::farthestApart(byLine, byCells), 1) << "leaning, at " << opacity << ", fog from " << fogStart;
             }
     EXPECT_GT(brightPixels(byLine, 0, 0, width, height, 200), 100) << "the letters are drawn";
     EXPECT_LT(cut, whole / 2) << "fragments of the line against its whole cells'";
@@ -223,7 +218,7 @@ TEST_F(ScreenTest, ALineOfTextLooksAsItsWholeCellsWouldYetSendsOnlyItsInk) {
                 GLuint lineFragments = 0;
                 sent += triangles([&] { lineFragments = fragments([&] { text(words); }); });
                 ++placings;
-                EXPECT_LE(levelsApart(readBack(view()), byCells), 1)
+                EXPECT_LE(pellam::testing::farthestApart(readBack(view()), byCells), 1)
                     << "levels apart at size " << sized << ", " << shift << " pixel across, " << at << " down";
                 EXPECT_LT(lineFragments, cellFragments / 2) << "fragments at size " << sized;
             }
