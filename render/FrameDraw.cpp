@@ -123,7 +123,6 @@ void MyZephGLView::drawRect(const NSRect& rect) {
             // its kept picture current again.
             if (floorCleared_) setEraseColorRed(askedRed, askedGreen, askedBlue);
             drawModelList(ModelArray_, 0);
-            floorCleared_ = false;
             ++sceneDraws_;
             keepScene();
             // A frame drawn anew may differ from the last shown below the print's reach.
@@ -169,7 +168,7 @@ void MyZephGLView::drawModelList(ModelArray* list, int32_t) {
     // Checked again here: the model array may have shrunk since the item was set.
     if (!list->at(CameraInsideItem_)) CameraInsideItem_ = -1;
     drawPass(*list, {&CameraPosition_, CameraInsideItem_, kMainNear * TeleFactor_, false});
-    floorCleared_ = false;  // the second window clears to its own colour
+    floorCleared_ = false;  // for the main pass alone: the second window clears to its own colour
     if (!awoken_ && DrawSecondWindow_)
         drawSecondWindow(*list);
     else
