@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 #include <optional>
 #include <span>
@@ -104,6 +103,14 @@ public:
     int outside(const std::array<double, 4>& c) const {
         return (c[0] < Window[0] * c[3]) | (c[0] > Window[1] * c[3]) << 1 | (c[1] < Window[2] * c[3]) << 2 |
                (c[1] > Window[3] * c[3]) << 3 | (c[2] + c[3] < 0) << 4;
+    }
+    // Whether the `n` points (each with X, Y, Z in a row) all lie outside one side, so that no
+    // polygon of them can reach the window.
+    template <class Point>
+    bool missesAll(const Point* p, int n) const {
+        int out = ~0;
+        for (int i = 0; i < n; ++i) out &= outside(&p[i].X);
+        return out != 0;
     }
     // Whether the ball of `radius` round the point lies wholly outside one of those sides, so that
     // every point in it does.
@@ -387,6 +394,10 @@ struct DeckView {
             c[i] = Projection[i] * e[0] + Projection[4 + i] * e[1] + Projection[8 + i] * e[2] + Projection[12 + i] * e[3];
         return c;
     }
+    // The window position (px) of a point ahead of the eye, from its clip coordinates.
+    std::array<double, 2> windowAt(const std::array<double, 4>& c) const {
+        return {Viewport[0] + (c[0] / c[3] + 1) / 2 * Viewport[2], Viewport[1] + (c[1] / c[3] + 1) / 2 * Viewport[3]};
+    }
     // The length (px) on the viewport of the line where the convex polygon crosses the plane `ahead`
     // ft ahead of the eye, measured at a few points along it.
     double crossingLength(const DeckPoint* in, int count, double at) const {
@@ -411,9 +422,7 @@ struct DeckView {
                               float(ends[0].Z + (ends[1].Z - ends[0].Z) * t), 0, 0};
             const auto c = clip(p);
             const bool shown = c[3] > 0 && std::abs(c[0]) <= c[3] && std::abs(c[1]) <= c[3];
-            const std::array<double, 2> w = shown ? std::array<double, 2>{(c[0] / c[3] + 1) / 2 * Viewport[2],
-                                                                          (c[1] / c[3] + 1) / 2 * Viewport[3]}
-                                                  : std::array<double, 2>{};
+            const std::array<double, 2> w = shown ? windowAt(c) : std::array<double, 2>{};
             if (shown && lastShown) length += std::hypot(w[0] - last[0], w[1] - last[1]);
             last = w, lastShown = shown;
         }
@@ -436,7 +445,7 @@ struct DeckView {
         for (int k = 0; k < count; ++k) {
             const auto c = clip(kept[k]);
             if (!(c[3] > 0)) return 0.0;
-            at[k] = {Viewport[0] + (c[0] / c[3] + 1) / 2 * Viewport[2], Viewport[1] + (c[1] / c[3] + 1) / 2 * Viewport[3]};
+            at[k] = windowAt(c);
         }
         // Row by row of cells: the span of the polygon across the row's centre line; rows whose centre
         // line the polygon does not reach have none.
@@ -507,11 +516,7 @@ void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, cons
         std::optional<DrawnWindow> whole;  // the scissor as it stands, where no boxes are given
         if (view.Windows.empty()) whole.emplace();
         const auto reaches = [&](const DeckPoint* p, int n) {
-            const auto reachesWindow = [&](const DrawnWindow& window) {
-                int outside = ~0;
-                for (int i = 0; i < n; ++i) outside &= window.outside(&p[i].X);
-                return outside == 0;
-            };
+            const auto reachesWindow = [&](const DrawnWindow& window) { return !window.missesAll(p, n); };
             if (whole) return reachesWindow(*whole);
             return std::any_of(view.Windows.begin(), view.Windows.end(),
                                [&](const DrawnWindow* w) { return reachesWindow(*w); });
@@ -613,12 +618,9 @@ void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, cons
     // Whether every point lies outside one side of the window drawn under the box.
     const auto missesBox = [&](size_t box) {
         if (box >= view.Windows.size()) return false;
-        const DrawnWindow& window = *view.Windows[box];
-        int outside = ~0;
-        const DeckPoint* p = points;
-        for (int k = 0; k < pieces; p += counts[k++])
-            for (int i = 0; i < counts[k]; ++i) outside &= window.outside(&p[i].X);
-        return outside != 0;
+        int total = 0;
+        for (int k = 0; k < pieces; ++k) total += counts[k];
+        return view.Windows[box]->missesAll(points, total);
     };
     if (view.Boxed && view.CutsToBoxes) {
         // Each scissor box changes the rasteriser's fragment state, which it copies (some 33 KB)
@@ -725,8 +727,7 @@ void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, cons
                 GLint first = 0;
                 const DeckPoint* p = points;
                 for (int k = 0; k < pieces; p += counts[k++]) {
-                    int outside = ~0;
-                    for (int i = 0; i < counts[k]; ++i) outside &= window.outside(&p[i].X);
+                    const bool outside = window.missesAll(p, counts[k]);
                     const GLsizei sends = pieces > 1 ? 3 * std::max(counts[k] - 2, 0) : GLsizei(sent.size());
                     if (!outside && open) runs.back() += sends;
                     if (!outside && !open) firsts.push_back(first), runs.push_back(sends);
@@ -1539,10 +1540,9 @@ void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GL
             for (int b = 0; b < boxCount; ++b) {
                 bool split = splits;
                 if (split) {
-                    int outside = ~0;
-                    for (const DeckPoint& c : square) outside &= windows[size_t(b)].outside(&c.X);
-                    if (outside == 0 && shows < 0) shows = view.openShare(square, 4) >= kMagnifiedShare;
-                    split = outside == 0 && shows == 1;
+                    const bool reaches = !windows[size_t(b)].missesAll(square, 4);
+                    if (reaches && shows < 0) shows = view.openShare(square, 4) >= kMagnifiedShare;
+                    split = reaches && shows == 1;
                 }
                 if (split)
                     cutWindows[size_t(cutCount)] = &windows[size_t(b)], cut[size_t(cutCount++)] = live[size_t(b)];
