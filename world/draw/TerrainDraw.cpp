@@ -1031,7 +1031,7 @@ void TerrainDrawer::addMergedSquares(const RIDUdidav& t, const Eye& eye, const V
         return MergedShift * frustum.LeastPixelAngle * std::sqrt(nx * nx + nz * nz);
     };
     mergeBlocks(MergeGrid, height, tolerance, {8, 4, 2});
-    const float across = float(grid.Across), down = float(grid.Down);
+    const float across = float(mapSide(grid.Across)), down = float(mapSide(grid.Down));
     long squaresMerged = 0, blockTrianglesMade = 0;
     for (const auto& c : Candidates) {
         const int i = c[0], j = c[1];
@@ -1168,27 +1168,28 @@ void TerrainDrawer::drawBlocks() {
         glGenTextures(1, &ColourMap);
         glBindTexture(GL_TEXTURE_2D, ColourMap);
         MapLoaded.clear();
-        MapSize = {};
+        MapSize = MapGrid = {};
     }
-    if (MapTexels != MapLoaded) {
+    // The same texels laid out for another grid are another map.
+    const std::array<int, 2> squares{grid.Across, grid.Down}, sides{mapSide(grid.Across), mapSide(grid.Down)};
+    if (MapTexels != MapLoaded || MapGrid != squares) {
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
         glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
         glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-        if (MapLoaded.size() != MapTexels.size() || MapSize != std::array<int, 2>{grid.Across, grid.Down}) {
+        if (MapSize != sides) {
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, grid.Across, grid.Down, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                         MapTexels.data());
-            MapSize = {grid.Across, grid.Down};
-        } else {
-            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, grid.Across, grid.Down, GL_RGBA, GL_UNSIGNED_BYTE,
-                            MapTexels.data());
+            // Only the grid's corner is ever read: the rest is left as the GL gives it.
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, sides[0], sides[1], 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+            MapSize = sides;
         }
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, grid.Across, grid.Down, GL_RGBA, GL_UNSIGNED_BYTE, MapTexels.data());
         MapLoaded = MapTexels;
+        MapGrid = squares;
     }
     glEnable(GL_TEXTURE_2D);
     glDisable(GL_FOG);

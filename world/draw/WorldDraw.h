@@ -6,7 +6,9 @@
 // their precision three million feet from the origin. Texture slots are turned into GL texture
 // names by the caller's view (the slot table belongs to the renderer). Each drawer sets the GL
 // state it relies on and leaves depth writes on, blending and alpha test off.
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -334,9 +336,13 @@ private:
     std::vector<std::array<PostOffset, 3>> BlockTriangles;
     Run BlockRun, ClearBlockRun;  // the merged blocks, fogged and nearer than the fog's start
     // The colour map the blocks read, one texel a square of MergeGrid (GL_NEAREST), as made and as
-    // last loaded.
+    // last loaded, at the lower left of a picture whose sides are powers of two: the software
+    // rasteriser builds its sampling code anew for each mix of sides that are and are not, which a
+    // grid changing size in flight would otherwise ask of it mid-frame.
+    static int mapSide(int squares) { return int(std::bit_ceil(unsigned(std::max(squares, 1)))); }
     uint32_t ColourMap = 0;
-    std::array<int, 2> MapSize{};
+    std::array<int, 2> MapSize{};   // the picture's sides
+    std::array<int, 2> MapGrid{};   // the squares its texels last held
     std::vector<uint8_t> MapTexels, MapLoaded;
     // Draws the merged blocks; GL state as it was.
     void drawBlocks();
