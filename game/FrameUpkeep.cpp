@@ -140,7 +140,13 @@ void GameController::PrepareAndCallDrawing() {
         // Paused (so also unfocused), the world stands still: the view draws it once and keeps
         // the picture. A network game's other players move on, so it is drawn every frame.
         toMyZephGLView->setKeepScene(!clock_.gamePause && network_->getNetworkMode() == 0);
-        if (MyVRAMOkay && !drawBuilderFrame()) toMyZephGLView->drawRect(clock_.GlobalMissionTime);
+        if (MyVRAMOkay && !drawBuilderFrame()) {
+            if (warmUp_.Due) {
+                warmUp_.Due = false;
+                warmUpDrawing();
+            }
+            toMyZephGLView->drawRect(clock_.GlobalMissionTime);
+        }
     }
     if (ModelArray* models = getModelArray(); models && models->size() > ModelArray::kBombs)
         if (ZephModel* bombs = models->at(ModelArray::kBombs)) effects_->clearSingleDrawBombs(*bombs);

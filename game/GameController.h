@@ -17,6 +17,7 @@
 
 #include "core/Services.h"
 #include "game/Cameras.h"
+#include "game/DrawingWarmUp.h"
 #include "game/FrameClock.h"
 #include "game/FramePacing.h"
 #include "game/Interface.h"
@@ -88,6 +89,9 @@ public:
     virtual void SetUpViewingPosition();
     virtual void SetUpSecondWindow();
     virtual void PrepareAndCallDrawing();
+    // Draws unseen what the flight will show (game/DrawingWarmUp.h); done before a mission's
+    // first frame. Leaves the world, its scenery and the frames after it as they were.
+    void warmUpDrawing();
     virtual void fromTimerLooper(bool gamePause, int32_t missionTime) {}
 
     // ---- World step (WorldStep.cpp).
@@ -256,6 +260,7 @@ protected:
     FrameClock clock_;
     Preferences prefs_;
     WorldStepState step_;
+    DrawingWarmUp warmUp_;
 
     bool BadOSXVersion = false;        // no display: the game never started
     bool MyVRAMOkay = true;

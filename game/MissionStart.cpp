@@ -240,6 +240,7 @@ bool VADArizodazar2::StartMission() {
         for (int i = 0; i < 3; ++i)
             terrain->SetDetailsForLayer(i, mission->Layers[i].TextureNumber, mission->Layers[i].LayerBottom,
                                         mission->Layers[i].LayerTop);
+    warmUp_.Due = true;
     return true;
 }
 

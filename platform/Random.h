@@ -25,6 +25,18 @@ public:
     double doubleFrom(double from, double to);  // [min, max]
     double steppedFrom(double from, double to);  // from + t (to - from), t in 65,536 steps of [0, 1)
 
+    // Where the sequence stands, to come back to: what was drawn since is then drawn again. A place
+    // belongs to the stream it was taken from.
+    struct Place {
+        random_data data;
+        std::array<char, 128> state;
+    };
+    Place place() const { return {data_, state_}; }
+    void returnTo(const Place& place) {
+        data_ = place.data;
+        state_ = place.state;
+    }
+
 private:
     random_data data_{};
     std::array<char, 128> state_{};

@@ -151,6 +151,32 @@ void MyZephGLView::drawRect(const NSRect& rect) {
     restoreFogParameters();  // the grey cloud fog lasts one frame
 }
 
+void MyZephGLView::drawUnseen(const QNion& camera, long insideItem) {
+    if (!window_ || !ModelArray_) return;
+    window_->makeCurrent();
+    saveCurrentFogParameters();
+    const QNion keptCamera = CameraPosition_;
+    const long keptInside = CameraInsideItem_;
+    const bool keptCloud = insideCloud_;
+    const double red = EraseRed_, green = EraseGreen_, blue = EraseBlue_;
+    const bool flat = flatNow_;
+    CameraPosition_ = camera;
+    setCameraInsideItem(insideItem);
+    insideCloud_ = false;
+    newFrameRecords();
+    floorCleared_ = clearToSkyFloor();
+    glRenderStart();
+    setEraseColorRed(red, green, blue);
+    drawPass(*ModelArray_, {&CameraPosition_, CameraInsideItem_, kMainNear * TeleFactor_, false});
+    floorCleared_ = false;
+    setFlat(flat);  // the next frame's batches find the shade model the last one left
+    ++unseenDraws_;
+    CameraPosition_ = keptCamera;
+    CameraInsideItem_ = keptInside;
+    insideCloud_ = keptCloud;
+    restoreFogParameters();
+}
+
 void MyZephGLView::newFrameRecords() {
     std::fill(frameFetched_.begin(), frameFetched_.end(), 0);
     clouds_.clear();

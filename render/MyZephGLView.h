@@ -56,6 +56,12 @@ public:
     // The 3-D content of the frame from `list`: sky, terrain, objects, transparent polygons, clouds,
     // smoke, identification squares, the cockpit, and the second window.
     void drawModelList(ModelArray* list, int32_t gameTime);
+    // The main pass drawn from `camera`, with the cockpit of `insideItem` (-1: none), into the back
+    // buffer and left there: never shown, kept or observed as a frame. The next frame clears it.
+    // The software rasteriser builds the shading of each drawing state the first time a draw meets
+    // it, so a frame drawn unseen builds ahead what a later one would stall for.
+    void drawUnseen(const QNion& camera, long insideItem);
+    long unseenDraws() const { return unseenDraws_; }
     // Starts a frame's object records afresh; drawRect does it itself, a view drawn by its owner
     // (the mission builder) before each drawModelList.
     void newFrameRecords();
@@ -455,6 +461,7 @@ private:
     int32_t frameGLError_ = 0;
     bool loggedGLError_ = false;
     bool insideCloud_ = false;                 // this frame: grey fog, no sky or ground
+    long unseenDraws_ = 0;
     std::array<float, 3> skyLight_{1, 1, 1};   // daylight on the clouds this frame
 
     Noted noted_;

@@ -11,12 +11,15 @@
 #include <GL/glext.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <set>
 
 #include "bench/render/FrameRead.h"
 #include "bench/render/GameScene.h"
+#include "objects/Debris.h"
 #include "objects/EffectModel.h"
+#include "objects/GroundClutter.h"
 #include "objects/GroundExplosion.h"
 #include "objects/draw/EffectDrawing.h"
 #include "objects/draw/SpriteCuts.h"
@@ -271,6 +274,65 @@ TEST_F(GameFrame, TheWrecksColumnDrawnOnlyWhereItShowsLooksTheSame) {
     const testing::PixelsApart apart = testing::pixelsApart(cut, exact);
     EXPECT_LE(apart.count, exact.width * exact.height / 100);
     EXPECT_EQ(apart.middle, 0);
+}
+
+// A mission's first frame is drawn after the world, its objects, trees, wreckage and smoke have been
+// drawn unseen from many places, so that the rasteriser has built their shading before the flight:
+// nothing of that is shown, and the flight after it is what it would have been. A mission started
+// again draws only what was not drawn yet.
+TEST_F(GameFrame, TheDrawingWarmedUpAtAMissionStartLeavesNoTrace) {
+    GameScene& scene = *scene_;
+    ASSERT_TRUE(scene.set(Shot::CockpitCamel));
+    auto* trees = dynamic_cast<GroundClutter*>(scene.game->modelAt(ModelArray::kGroundClutter));
+    auto* debris = dynamic_cast<Debris*>(scene.game->modelAt(ModelArray::kDebris));
+    FlyableAircraft* camel = scene.game->aircraftAt(ModelArray::kFirstAircraft);
+    ASSERT_TRUE(trees && debris && camel);
+    const auto keptTrees = trees->GCTrees;
+    const auto keptFlakes = debris->TheFlakes;
+    const auto keptSmoke = camel->own.smokes;
+    const int32_t keptPlanting = trees->lastnewGC;
+    const QNion keptCamera = *scene.view->getCameraPosition();
+    const long keptCockpit = scene.view->getCameraInsideItem();
+    platform::RandomStream& scenery = platform::presentationRandom();
+    const platform::RandomStream::Place place = scenery.place();
+
+    // The warm-up the mission's first frame begins with, on its own.
+    long unseen = scene.view->unseenDraws();
+    int shown = 0;
+    scene.view->setFrameObserver([&] { ++shown; });
+    scene.game->warmUpDrawing();
+    scene.view->setFrameObserver(nullptr);
+    EXPECT_GE(scene.view->unseenDraws() - unseen, 20) << "the world and each kind of aircraft and object";
+    EXPECT_EQ(shown, 0) << "nothing shown";
+    EXPECT_TRUE(trees->GCTrees == keptTrees && trees->lastnewGC == keptPlanting);
+    EXPECT_TRUE(debris->TheFlakes == keptFlakes);
+    // The smoke still burning is as it was (drawing frees what burnt out, as any frame does).
+    const int32_t now = scene.game->getGlobalMissionTime();
+    const auto burning = [now](const OneSmokePiece& p) { return p.TimeStarted > -1000 && now - p.TimeStarted <= p.Life; };
+    EXPECT_TRUE(std::equal(keptSmoke.begin(), keptSmoke.end(), camel->own.smokes.begin(), [&](const auto& a, const auto& b) {
+        return burning(a) == burning(b) &&
+               (!burning(a) || (a.TimeStarted == b.TimeStarted && a.Kind == b.Kind && a.Position == b.Position));
+    }));
+    EXPECT_EQ(scene.view->getCameraPosition()->Position, keptCamera.Position);
+    EXPECT_EQ(scene.view->getCameraInsideItem(), keptCockpit);
+    const int32_t next = scenery.next();
+    scenery.returnTo(place);
+    EXPECT_EQ(scenery.next(), next) << "the scenery's random draws given back";
+
+    // The frame after it, which has nothing left to warm up, and the same moment drawn again after
+    // a plain frame: as a player sees them, the same.
+    scene.view->waitForCockpitSearches();
+    unseen = scene.view->unseenDraws();
+    const platform::RGBAImage warmed = gameFrame(scene);
+    const platform::RGBAImage plain = gameFrame(scene);
+    EXPECT_EQ(scene.view->unseenDraws(), unseen);
+    ASSERT_EQ(warmed.pixels.size(), plain.pixels.size());
+    EXPECT_LE(testing::farthestApart(warmed, plain), 4);
+
+    // Quick Dogfight again, in the D.VII: its aircraft, its objects and its sky were all drawn.
+    ASSERT_TRUE(scene.set(Shot::CockpitDVII));
+    scene.game->PrepareAndCallDrawing();
+    EXPECT_EQ(scene.view->unseenDraws(), unseen);
 }
 
 }  // namespace

@@ -1,0 +1,189 @@
+#include "game/DrawingWarmUp.h"
+
+#include <algorithm>
+#include <cmath>
+#include <span>
+#include <typeinfo>
+#include <utility>
+
+#include "aircraft/FlyableAircraft.h"
+#include "core/Degrees.h"
+#include "core/ZephModel.h"
+#include "game/CameraPlacement.h"
+#include "game/GameController.h"
+#include "objects/Debris.h"
+#include "objects/GroundClutter.h"
+#include "platform/Random.h"
+#include "world/RIDUdidav.h"
+
+namespace pellam {
+namespace {
+
+constexpr double kLow = 60.0;         // ft over the ground: the trees, the ground's nearest squares
+constexpr double kHigh = 1500.0;      // ft over the ground: the fight's height
+constexpr double kAboveDeck = 400.0;  // ft over the highest deck's top
+constexpr double kApart = 250.0;      // ft: heights closer than this show the same
+constexpr double kNotInMission = -3000.0;  // ft: unused aircraft are parked below this
+constexpr double kSubjectRise = 8.0;  // deg above a subject the camera looks down from
+constexpr double kSmokeAhead = 80.0;  // ft ahead of the level camera looking north
+
+// A camera at `at` looking along `heading` and `pitch` (deg): the orbit camera of a point ahead
+// of it, turned back to look at that point.
+QNion looking(const Vector3& at, double heading, double pitch) {
+    constexpr double kReach = 1000.0;
+    const double h = heading / kDeg, p = pitch / kDeg;
+    ZephModel ahead;
+    ahead.live.attitude.Position = {at[0] + kReach * std::sin(h) * std::cos(p), at[1] + kReach * std::sin(p),
+                                    at[2] + kReach * std::cos(h) * std::cos(p)};
+    QNion pose;
+    camera::createCameraPosition(ahead, 1, &pose, kReach, heading + 180.0, -pitch, 0.0);
+    pose.Position = at;  // exactly, not as the orbit's sines leave it
+    return pose;
+}
+
+}  // namespace
+
+std::vector<UnseenCamera> DrawingWarmUp::worldCameras(const WarmUpWorld& world) {
+    std::vector<UnseenCamera> cameras;
+    const Vector3& eye = world.Eye;
+    for (const double pitch : kPitches) cameras.push_back({looking(eye, 0.0, pitch), world.Cockpit, {}});
+    cameras[1].SmokeAt = Vector3{eye[0], eye[1], eye[2] + kSmokeAhead};
+    cameras[2].Trees = cameras[2].Wreckage = true;
+    for (const double heading : {90.0, 180.0, 270.0}) cameras.push_back({looking(eye, heading, 0.0), world.Cockpit, {}});
+
+    std::vector<double> heights{eye[1]};
+    const auto take = [&](double y) {
+        if (std::none_of(heights.begin(), heights.end(), [&](double h) { return std::fabs(h - y) < kApart; }))
+            heights.push_back(y);
+    };
+    take(world.Ground + kLow);
+    take(world.Ground + kHigh);
+    if (world.HighestDeck >= 0) take(world.HighestDeck + kAboveDeck);
+    for (size_t k = 1; k < heights.size(); ++k)
+        for (const double pitch : kPitches)
+            cameras.push_back({looking({eye[0], heights[k], eye[2]}, 0.0, pitch), -1, {}, heights[k] == world.Ground + kLow,
+                               heights[k] == world.Ground + kLow});
+    return cameras;
+}
+
+std::vector<QNion> DrawingWarmUp::subjectCameras(ZephModel& subject, const Vector3& eye) {
+    const auto& at = subject.live.attitude.Position;
+    const double heading = std::atan2(eye[0] - at[0], eye[2] - at[2]) * kDeg;
+    std::vector<QNion> cameras;
+    for (const double distance : kSubjectDistances) {
+        QNion pose;
+        camera::createCameraPosition(subject, 1, &pose, distance, heading, kSubjectRise, 0.0);
+        cameras.push_back(pose);
+    }
+    return cameras;
+}
+
+int64_t DrawingWarmUp::kindOf(ZephModel& model, long row) {
+    if (row >= ModelArray::kFirstAircraft && row < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots) {
+        auto* aircraft = dynamic_cast<FlyableAircraft*>(&model);
+        if (!aircraft || !(model.live.attitude.Position[1] > kNotInMission)) return -1;
+        return (int64_t(1) << 32) | uint32_t(aircraft->ThisAircraft.AircraftType);
+    }
+    if (row < ModelArray::kFirstMissionObject) return -1;
+    return int64_t(typeid(model).hash_code() & 0x7fffffff) << 16 ^ uint16_t(model.getObjectType());
+}
+
+// ---- The controller's warm-up ------------------------------------------------------------------
+
+void GameController::warmUpDrawing() {
+    ModelArray* models = getModelArray();
+    ZephModel* ground = modelAt(ModelArray::kTerrain);
+    if (!models || !ground) return;
+
+    WarmUpWorld world;
+    world.Eye = cameras_.ViewingQNion.Position;
+    world.Cockpit = cameras_.CameraPosition == camera::kCockpit && !MBWindowOpen ? cameras_.CameraAircraft : -1;
+    world.Ground = ground->getAltitudeAtX(world.Eye[0], world.Eye[2]);
+    // The world is drawn again only under a sky not drawn yet: its decks' pictures and heights,
+    // and the ground's detail.
+    std::vector<int64_t> sky{prefs_.DoDetailPass};
+    if (auto* terrain = dynamic_cast<RIDUdidav*>(ground))
+        for (int k = 0; k < RIDUdidav::kCloudLayers; ++k) {
+            const CloudLayer& layer = terrain->getCloudLayer(k);
+            if (layer.TextureNumber <= 0) continue;
+            world.HighestDeck = std::max({world.HighestDeck, layer.LayerBottom, layer.LayerTop});
+            sky.insert(sky.end(), {layer.TextureNumber, std::llround(layer.LayerBottom / kApart),
+                                   std::llround(layer.LayerTop / kApart)});
+        }
+    std::vector<UnseenCamera> cameras;
+    if (warmUp_.SkiesDrawn.insert(sky).second) cameras = DrawingWarmUp::worldCameras(world);
+    for (long row = ModelArray::kFirstAircraft; row < models->size(); ++row) {
+        ZephModel* model = models->at(row);
+        const int64_t kind = model ? DrawingWarmUp::kindOf(*model, row) : -1;
+        if (kind < 0 || !warmUp_.KindsDrawn.insert(kind).second) continue;
+        const std::vector<QNion> near = DrawingWarmUp::subjectCameras(*model, world.Eye);
+        for (size_t k = 0; k < near.size(); ++k) {
+            cameras.push_back({near[k], -1, {}, false, false});
+            cameras.push_back({near[k], -1, {}, true, k % 2 == 1});
+        }
+    }
+
+    if (cameras.empty()) return;
+    // Nothing a player sees later may differ for it: the scenery's random draws are given back.
+    platform::RandomStream& scenery = platform::presentationRandom();
+    const platform::RandomStream::Place sceneryPlace = scenery.place();
+    for (UnseenCamera& unseen : cameras) {
+        keepCameraAboveGround(unseen.Pose);
+        // A puff of smoke and a tracer lent two free places of the player's smoke ring for the draw.
+        FlyableAircraft* smoker = unseen.SmokeAt ? aircraftAt(ModelArray::kFirstAircraft) : nullptr;
+        std::vector<std::pair<OneSmokePiece*, OneSmokePiece>> lent;
+        for (OneSmokePiece& piece : smoker ? std::span(smoker->own.smokes) : std::span<OneSmokePiece>()) {
+            if (piece.TimeStarted != -1000) continue;
+            lent.emplace_back(&piece, piece);
+            const Vector3& at = *unseen.SmokeAt;
+            const bool tracer = lent.size() == 2;
+            piece.TimeStarted = clock_.GlobalMissionTime;
+            piece.Kind = tracer ? OneSmokePiece::kTracer : OneSmokePiece::kEngineSmoke;
+            piece.Life = 60;
+            piece.Position = at;
+            piece.Movement = tracer ? Vector3{at[0] + 5.0, at[1] + 1.0, at[2] + 30.0} : Vector3{};  // a tracer's head
+            piece.Size = 8.0f;
+            piece.Grow = 0.0f;
+            if (tracer) break;
+        }
+        // Trees and wreckage lent: each of the mission's tree pictures and a piece of debris at
+        // each distance north of the camera. No tree is planted or forgotten meanwhile.
+        auto* clutter = dynamic_cast<GroundClutter*>(modelAt(ModelArray::kGroundClutter));
+        auto* debris = dynamic_cast<Debris*>(modelAt(ModelArray::kDebris));
+        const auto keptTrees = clutter ? clutter->GCTrees : decltype(GroundClutter::GCTrees){};
+        const int32_t keptPlanting = clutter ? clutter->lastnewGC : 0;
+        const auto keptFlakes = debris ? debris->TheFlakes : decltype(Debris::TheFlakes){};
+        if (clutter) clutter->lastnewGC = clock_.GlobalMissionTime;
+        if (unseen.Trees) {
+            const auto& p = unseen.Pose.Position;
+            size_t tree = 0, flake = 0;
+            for (const double distance : {150.0, 600.0, 2000.0, 6000.0}) {
+                for (int picture = 0; clutter && picture < GroundClutter::kTypesPerFamily; ++picture) {
+                    GroundClutter::OneGCTree1& t = clutter->GCTrees[tree++];
+                    const double x = p[0] + (picture - 1.5) * distance * 0.2, z = p[2] + distance;
+                    t = {{x, ground->getAltitudeAtX(x, z), z}, 1.0, 0.0,
+                         clutter->TreeFamily * GroundClutter::kTypesPerFamily + picture};
+                }
+                if (!debris || !unseen.Wreckage) continue;
+                Debris::FlakeType& f = debris->TheFlakes[flake++];
+                f = {};
+                f.TimeStarted = clock_.GlobalMissionTime;
+                f.GlobalX = p[0];
+                f.GlobalY = p[1];
+                f.GlobalZ = p[2] + distance * 0.1;
+                f.FlakeSize = 4.0;
+            }
+        }
+        toMyZephGLView->drawUnseen(unseen.Pose, unseen.InsideItem);
+        for (auto& [piece, kept] : lent) *piece = kept;
+        if (clutter) {
+            clutter->GCTrees = keptTrees;
+            clutter->lastnewGC = keptPlanting;
+        }
+        if (debris) debris->TheFlakes = keptFlakes;
+    }
+    scenery.returnTo(sceneryPlace);
+    toMyZephGLView->sceneChanged();
+}
+
+}  // namespace pellam

@@ -1,0 +1,64 @@
+#pragma once
+// The drawing warmed up at a mission's start. The software rasteriser builds the code that shades
+// each new mix of drawing state (a picture's format and filtering, blending, the alpha test, fog,
+// the shade model) the first time a draw meets it, on the thread that draws: a frame that meets a
+// few of them in flight waits tens of milliseconds, and the pacer then holds the lower rate for
+// seconds. So before a mission's first frame the view draws, unseen, what the flight will show:
+// the world round the eye from the heights and pitches that reach each kind of ground, sky and
+// cloud deck, smoke and tracer, and each kind of aircraft and object from near to far, each once a
+// run (a mission started again, as a network game does for each joiner, draws nothing). What is
+// built stays with the rasteriser for the run, and in its cache on disk for the next.
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "core/QNion.h"
+
+namespace pellam {
+
+class ZephModel;
+
+struct UnseenCamera {
+    QNion Pose;
+    long InsideItem = -1;  // the cockpit drawn from, or -1
+    std::optional<Vector3> SmokeAt;  // ft: a puff of smoke and a tracer drawn there
+    // Drawn with trees, and wreckage, north of it from near to far. Aircraft drawn farther than a
+    // few dozen pixels are held back and sent with the next object drawn: the wreckage, the trees
+    // or neither, each in a state of its own.
+    bool Trees = false;
+    bool Wreckage = false;
+};
+
+struct WarmUpWorld {
+    Vector3 Eye{};             // ft, the first frame's camera
+    long Cockpit = -1;         // the cockpit that camera sits in, or -1
+    double Ground = 0;         // ft, the ground under the eye
+    double HighestDeck = -1;   // ft, the top of the highest cloud deck; below 0 none
+};
+
+// What a run has warmed up, and whether a mission waits for it.
+struct DrawingWarmUp {
+    // Subjects are seen from this far (ft): filling the view, near, across a fight, and a speck.
+    static constexpr double kSubjectDistances[] = {25.0, 200.0, 1500.0, 6000.0};
+    // Pitches (deg) the world is seen at from each height: up at the decks, the horizon, down
+    // across the ground and steeply down on it.
+    static constexpr double kPitches[] = {25.0, 0.0, -20.0, -65.0};
+
+    bool Due = false;                // a mission started: warm up before its first frame
+    std::set<int64_t> KindsDrawn;    // the kinds of subject drawn near to far this run
+    std::set<std::vector<int64_t>> SkiesDrawn;  // the skies the world was drawn under this run
+
+    // The world round the eye: at the eye's height with its cockpit at each pitch and level round
+    // the compass, and without it at each pitch low over the ground, well above it and above the
+    // highest deck (a height within 250 ft of one already taken is left out).
+    static std::vector<UnseenCamera> worldCameras(const WarmUpWorld& world);
+    // `subject` looked at from the side of `eye`, slightly above it, from each subject distance.
+    static std::vector<QNion> subjectCameras(ZephModel& subject, const Vector3& eye);
+    // The kind a row of the model array is warmed up as: an aircraft in the mission by its type, a
+    // mission object by its class and object type; -1 for the rest (the head's effects, unused
+    // aircraft).
+    static int64_t kindOf(ZephModel& model, long row);
+};
+
+}  // namespace pellam
