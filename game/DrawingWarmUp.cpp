@@ -99,9 +99,11 @@ void GameController::warmUpDrawing() {
     world.Eye = cameras_.ViewingQNion.Position;
     world.Cockpit = cameras_.CameraPosition == camera::kCockpit && !MBWindowOpen ? cameras_.CameraAircraft : -1;
     world.Ground = ground->getAltitudeAtX(world.Eye[0], world.Eye[2]);
-    // The world is drawn again only under a sky not drawn yet: its decks' pictures and heights,
-    // and the ground's detail.
-    std::vector<int64_t> sky{prefs_.DoDetailPass};
+    // The world is drawn again only under a sky not drawn yet: its haze, its decks' pictures and
+    // heights, the ground's detail, and the cockpit it is seen from.
+    const auto* seat = world.Cockpit >= 0 ? aircraftAt(world.Cockpit) : nullptr;
+    std::vector<int64_t> sky{prefs_.DoDetailPass, std::llround(mission_.MissionHaze * 1e7),
+                             seat ? seat->ThisAircraft.AircraftType : -1};
     if (auto* terrain = dynamic_cast<RIDUdidav*>(ground))
         for (int k = 0; k < RIDUdidav::kCloudLayers; ++k) {
             const CloudLayer& layer = terrain->getCloudLayer(k);
@@ -118,8 +120,8 @@ void GameController::warmUpDrawing() {
         if (kind < 0 || !warmUp_.KindsDrawn.insert(kind).second) continue;
         const std::vector<QNion> near = DrawingWarmUp::subjectCameras(*model, world.Eye);
         for (size_t k = 0; k < near.size(); ++k) {
-            cameras.push_back({near[k], -1, {}, false, false});
-            cameras.push_back({near[k], -1, {}, true, k % 2 == 1});
+            cameras.push_back({near[k], -1, {}, false, false, false});
+            cameras.push_back({near[k], -1, {}, true, k % 2 == 1, true});
         }
     }
 
@@ -174,7 +176,7 @@ void GameController::warmUpDrawing() {
                 f.FlakeSize = 4.0;
             }
         }
-        toMyZephGLView->drawUnseen(unseen.Pose, unseen.InsideItem);
+        toMyZephGLView->drawUnseen(unseen.Pose, unseen.InsideItem, unseen.World);
         for (auto& [piece, kept] : lent) *piece = kept;
         if (clutter) {
             clutter->GCTrees = keptTrees;

@@ -28,6 +28,7 @@ struct UnseenCamera {
     // or neither, each in a state of its own.
     bool Trees = false;
     bool Wreckage = false;
+    bool World = true;  // the sky, ground and decks drawn too; else the objects alone
 };
 
 struct WarmUpWorld {
@@ -47,7 +48,7 @@ struct DrawingWarmUp {
 
     bool Due = false;                // a mission started: warm up before its first frame
     std::set<int64_t> KindsDrawn;    // the kinds of subject drawn near to far this run
-    std::set<std::vector<int64_t>> SkiesDrawn;  // the skies the world was drawn under this run
+    std::set<std::vector<int64_t>> SkiesDrawn;  // the skies (and cockpits) the world was drawn under
 
     // The world round the eye: at the eye's height with its cockpit at each pitch and level round
     // the compass, and without it at each pitch low over the ground, well above it and above the

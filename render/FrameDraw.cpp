@@ -151,7 +151,7 @@ void MyZephGLView::drawRect(const NSRect& rect) {
     restoreFogParameters();  // the grey cloud fog lasts one frame
 }
 
-void MyZephGLView::drawUnseen(const QNion& camera, long insideItem) {
+void MyZephGLView::drawUnseen(const QNion& camera, long insideItem, bool world) {
     if (!window_ || !ModelArray_) return;
     window_->makeCurrent();
     saveCurrentFogParameters();
@@ -167,7 +167,9 @@ void MyZephGLView::drawUnseen(const QNion& camera, long insideItem) {
     floorCleared_ = clearToSkyFloor();
     glRenderStart();
     setEraseColorRed(red, green, blue);
+    worldLeftOut_ = !world;
     drawPass(*ModelArray_, {&CameraPosition_, CameraInsideItem_, kMainNear * TeleFactor_, false});
+    worldLeftOut_ = false;
     floorCleared_ = false;
     setFlat(flat);  // the next frame's batches find the shade model the last one left
     ++unseenDraws_;
@@ -471,7 +473,7 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
     if (sliced) glDepthRange(kCockpitDepths, 1);
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_POLYGON_OFFSET_FILL);
-    drawWorld(list);
+    if (!worldLeftOut_) drawWorld(list);
     // The rasteriser starts on the ground and sky while the objects are being sent.
     glFlush();
     CurrentBoundTextureNumber_ = -1;  // the world drawers bind by name
