@@ -97,7 +97,7 @@ void GameController::warmUpDrawing() {
 
     WarmUpWorld world;
     world.Eye = cameras_.ViewingQNion.Position;
-    world.Cockpit = cameras_.CameraPosition == camera::kCockpit && !MBWindowOpen ? cameras_.CameraAircraft : -1;
+    world.Cockpit = toMyZephGLView->getCameraInsideItem();  // as this frame's camera rules left it
     world.Ground = ground->getAltitudeAtX(world.Eye[0], world.Eye[2]);
     // The world is drawn again only under a sky not drawn yet: its haze, its decks' pictures and
     // heights, the ground's detail, and the cockpit it is seen from.

@@ -55,6 +55,7 @@ public:
 
     // Cameras and the second window.
     virtual void setCameraInsideItem(long modelIndex) = 0;  // -1: no cockpit drawn
+    virtual long getCameraInsideItem() { return -1; }
     virtual void setCameraInsideItem2(long modelIndex) = 0;
     virtual void setDrawSecondWindow(bool on) = 0;
     virtual void setSecondAircraftCamera(long modelIndex) = 0;

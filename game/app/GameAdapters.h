@@ -57,6 +57,7 @@ public:
     int64_t getVRAM() override { return view_.getVRAM(); }
     int64_t getTotalVRAMUsed() override { return view_.getTotalVRAMUsed(); }
     void setCameraInsideItem(long modelIndex) override { view_.setCameraInsideItem(modelIndex); }
+    long getCameraInsideItem() override { return view_.getCameraInsideItem(); }
     void setCameraInsideItem2(long modelIndex) override { view_.setCameraInsideItem2(modelIndex); }
     void setDrawSecondWindow(bool on) override { view_.setDrawSecondWindow(on); }
     void setSecondAircraftCamera(long modelIndex) override { view_.setSecondAircraftCamera(modelIndex); }
