@@ -56,13 +56,14 @@ std::vector<UnseenCamera> DrawingWarmUp::worldCameras(const WarmUpWorld& world) 
         if (std::none_of(heights.begin(), heights.end(), [&](double h) { return std::fabs(h - y) < kApart; }))
             heights.push_back(y);
     };
-    take(world.Ground + kLow);
+    const double low = world.Ground + kLow;
+    take(low);
     take(world.Ground + kHigh);
     if (world.HighestDeck >= 0) take(world.HighestDeck + kAboveDeck);
+    // Low over the ground, the trees and wreckage are lent too.
     for (size_t k = 1; k < heights.size(); ++k)
         for (const double pitch : kPitches)
-            cameras.push_back({looking({eye[0], heights[k], eye[2]}, 0.0, pitch), -1, {}, heights[k] == world.Ground + kLow,
-                               heights[k] == world.Ground + kLow});
+            cameras.push_back({looking({eye[0], heights[k], eye[2]}, 0.0, pitch), -1, {}, heights[k] == low, heights[k] == low});
     return cameras;
 }
 

@@ -5,9 +5,10 @@
 // few of them in flight waits tens of milliseconds, and the pacer then holds the lower rate for
 // seconds. So before a mission's first frame the view draws, unseen, what the flight will show:
 // the world round the eye from the heights and pitches that reach each kind of ground, sky and
-// cloud deck, smoke and tracer, and each kind of aircraft and object from near to far, each once a
-// run (a mission started again, as a network game does for each joiner, draws nothing). What is
-// built stays with the rasteriser for the run, and in its cache on disk for the next.
+// cloud deck, smoke and tracer, and each kind of aircraft and object from near to far: each kind
+// once a run, the world once for each sky, haze and cockpit (a mission started again, as a network
+// game does for each joiner, draws nothing). What is built stays with the rasteriser for the run,
+// and in its cache on disk for the next.
 #include <cstdint>
 #include <optional>
 #include <set>
