@@ -127,12 +127,20 @@ void GameController::warmUpDrawing() {
     }
 
     if (cameras.empty()) return;
-    // Nothing a player sees later may differ for it: the scenery's random draws are given back.
+    // Nothing a player sees later may differ for it: the scenery's random draws are given back,
+    // and so is what is lent for the draws (a puff of smoke and a tracer in two free places of the
+    // player's smoke ring; trees and wreckage north of the camera). No tree is planted or forgotten
+    // meanwhile: trees are planted only once time has moved on past the last planting.
     platform::RandomStream& scenery = platform::presentationRandom();
     const platform::RandomStream::Place sceneryPlace = scenery.place();
+    auto* clutter = dynamic_cast<GroundClutter*>(modelAt(ModelArray::kGroundClutter));
+    auto* debris = dynamic_cast<Debris*>(modelAt(ModelArray::kDebris));
+    const auto keptTrees = clutter ? clutter->GCTrees : decltype(GroundClutter::GCTrees){};
+    const int32_t keptPlanting = clutter ? clutter->lastnewGC : 0;
+    const auto keptFlakes = debris ? debris->TheFlakes : decltype(Debris::TheFlakes){};
+    if (clutter) clutter->lastnewGC = clock_.GlobalMissionTime;
     for (UnseenCamera& unseen : cameras) {
         keepCameraAboveGround(unseen.Pose);
-        // A puff of smoke and a tracer lent two free places of the player's smoke ring for the draw.
         FlyableAircraft* smoker = unseen.SmokeAt ? aircraftAt(ModelArray::kFirstAircraft) : nullptr;
         std::vector<std::pair<OneSmokePiece*, OneSmokePiece>> lent;
         for (OneSmokePiece& piece : smoker ? std::span(smoker->own.smokes) : std::span<OneSmokePiece>()) {
@@ -149,14 +157,7 @@ void GameController::warmUpDrawing() {
             piece.Grow = 0.0f;
             if (tracer) break;
         }
-        // Trees and wreckage lent: each of the mission's tree pictures and a piece of debris at
-        // each distance north of the camera. No tree is planted or forgotten meanwhile.
-        auto* clutter = dynamic_cast<GroundClutter*>(modelAt(ModelArray::kGroundClutter));
-        auto* debris = dynamic_cast<Debris*>(modelAt(ModelArray::kDebris));
-        const auto keptTrees = clutter ? clutter->GCTrees : decltype(GroundClutter::GCTrees){};
-        const int32_t keptPlanting = clutter ? clutter->lastnewGC : 0;
-        const auto keptFlakes = debris ? debris->TheFlakes : decltype(Debris::TheFlakes){};
-        if (clutter) clutter->lastnewGC = clock_.GlobalMissionTime;
+        // Each of the mission's tree pictures and a piece of debris at each distance.
         if (unseen.Trees) {
             const auto& p = unseen.Pose.Position;
             size_t tree = 0, flake = 0;
@@ -179,12 +180,12 @@ void GameController::warmUpDrawing() {
         }
         toMyZephGLView->drawUnseen(unseen.Pose, unseen.InsideItem, unseen.World);
         for (auto& [piece, kept] : lent) *piece = kept;
-        if (clutter) {
-            clutter->GCTrees = keptTrees;
-            clutter->lastnewGC = keptPlanting;
+        if (unseen.Trees) {  // drawing reads the trees and the debris, and changes neither
+            if (clutter) clutter->GCTrees = keptTrees;
+            if (debris) debris->TheFlakes = keptFlakes;
         }
-        if (debris) debris->TheFlakes = keptFlakes;
     }
+    if (clutter) clutter->lastnewGC = keptPlanting;
     scenery.returnTo(sceneryPlace);
     toMyZephGLView->sceneChanged();
 }
