@@ -1,6 +1,7 @@
 // A public game tried as new players would: the games-list server started from its program, one
 // game hosts a listed, unattended game from the lobby, a second finds it in the join window's
-// table and joins it from its row; the host ends the game and it leaves the list.
+// table and joins it from its row and says so; the host ends the game, the joiner is told, and the
+// game leaves the list.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -23,16 +24,17 @@ namespace {
 namespace fs = std::filesystem;
 
 // One game with its own settings (the server's address, the pilot's name, the network port its
-// lobby offers) and a player's script; what it logs goes to `log`.
+// lobby offers) and a player's script; what it logs goes to `log`. `screen` may name a command the
+// game runs under (an X server of its own).
 pid_t startGame(const fs::path& folder, const std::string& base, const std::string& pilot, const std::string& script,
-                int networkPort = 12301) {
+                int networkPort = 12301, const std::string& screen = "") {
     fs::create_directories(folder / "config" / "pellam");
     std::ofstream(folder / "config" / "pellam" / "defaults.json")
         << R"({"GamesListServerKey": ")" << base << R"(", "Pilot1NameKey": ")" << pilot
         << R"(", "NetworkPortNumberKey": ")" << networkPort << "\"}";
     // The games' own quit guards against a hang only: a game whose script is stuck ends well
     // within the test's limit, and its log is printed.
-    return startProcess(gameCommand(folder, "PELLAM_AUTOFLY=1 PELLAM_AUTOQUIT_SECONDS=420", script) + " 2> '" +
+    return startProcess(screen + gameCommand(folder, "PELLAM_AUTOFLY=1 PELLAM_AUTOQUIT_SECONDS=420", script) + " 2> '" +
                         (folder / "log").string() + "'");
 }
 
@@ -78,7 +80,8 @@ TEST(LobbyProcesses, AListedGameIsFoundJoinedFromTheTableAndLeavesTheListAtItsEn
     ASSERT_EQ(awaitListed(base, 0), 0);
 
     // The host pauses, opens the network game, lists the game, hosts it unattended, and ends it
-    // once the joiner is in. Its lobby offers a port found free; should another program take it
+    // once the joiner's word shows that it is in (the joiner's own start may take a while; ended
+    // sooner, the game would be gone before the joiner saw itself join). Its lobby offers a port found free; should another program take it
     // first, the game says so, and it is started again with another.
     pid_t host = -1;
     int listed = -1, hostAttempt = 0;
@@ -95,8 +98,9 @@ TEST(LobbyProcesses, AListedGameIsFoundJoinedFromTheTableAndLeavesTheListAtItsEn
         host = startGame(hostFolder, base, "Lothar",
                          "frames 30\nkey p\nclick Menu|Game\nclick Game|Network Game\n"
                          "click Network Game|List publicly\nclick Network Game|Host unattended\n"
-                         "click Network Game|Host\nuntil joined\nframes 60\nkey p\nclick Menu|Game\n"
-                         "click Game|Network Game\nframes 10\nclick End Network Game|OK\nuntil alone\nframes 30\nquit\n",
+                         "click Network Game|Host\nuntil joined\nuntil message in from the list\nkey p\n"
+                         "click Menu|Game\nclick Game|Network Game\nframes 10\nclick End Network Game|OK\n"
+                         "until alone\nframes 30\nquit\n",
                          free);
         const auto refused = [&] { return holds(hostFolder / "log", "Cannot use network port"); };
         listed = awaitListed(base, 1, refused);
@@ -106,10 +110,16 @@ TEST(LobbyProcesses, AListedGameIsFoundJoinedFromTheTableAndLeavesTheListAtItsEn
         }
     }
     EXPECT_EQ(listed, 1);
+    // The joiner plays on a screen of its own, as on a machine of its own. On the host's screen its
+    // window would lie over the host's, and the host's clicks, made while the joiner is in the game,
+    // would land on the joiner's window.
+    const std::string ownScreen = "'" PELLAM_UNDER_XVFB "' '" PELLAM_XVFB "' '-screen 0 1280x1024x24 -noreset' ";
     const pid_t joiner = startGame(folder / "joiner", base, "Roy",
                                    "frames 30\nkey p\nclick Menu|Game\nclick Game|Network Game\n"
                                    "click Network Game|Join...\nuntil public-games 1\n"
-                                   "click Join a Network Game|Join row 1\nuntil joined\nquit\n");
+                                   "click Join a Network Game|Join row 1\nuntil joined\n"
+                                   "key m\ntype in from the list\nkey Return\nuntil alone\nquit\n",
+                                   12301, ownScreen);
     const int joined = finishProcess(joiner);
     EXPECT_EQ(joined, 0) << contents(folder / "joiner" / "log");
     if (joined != 0) kill(host, SIGTERM);  // it would wait for the joiner to the end of its script's patience
