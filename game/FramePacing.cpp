@@ -2,13 +2,22 @@
 
 #include "platform/TickCount.h"
 
+#include <algorithm>
+
 namespace pellam {
 namespace {
 uint32_t ticks() { return static_cast<uint32_t>(platform::TickCount()); }
 }  // namespace
 
 int32_t FramePacer::wait1Tick(const Inputs& in, const std::function<void(uint32_t)>& sleep) {
-    const uint32_t cost = ticks() - lastTickCount;
+    // Running again after a pause: not held to the paused rate. (A resume from the keyboard has
+    // already asked for no wait at all.)
+    if (in.gamePause && !ran_) TickMinimum = std::min(TickMinimum, 1);
+    ran_ = in.gamePause;
+    const uint32_t spent = ticks() - lastTickCount;
+    const uint32_t setAside = std::min(setAside_, spent);
+    setAside_ = 0;
+    const uint32_t cost = spent - setAside;
     // Sleep to the tick boundary rather than spin; the tick counts are the same either way.
     while (ticks() - lastTickCount < static_cast<uint32_t>(TickMinimum)) sleep(lastTickCount + TickMinimum);
     // One reading for this frame's steps and the next frame's start: a tick passing between two
@@ -24,7 +33,7 @@ int32_t FramePacer::wait1Tick(const Inputs& in, const std::function<void(uint32_
     mean /= 5.0;
     if (mean > 3.0) mean = 3.0;
 
-    if (theticks > TickMinimum) TickMinimum = theticks;
+    if (const int32_t paced = theticks - static_cast<int32_t>(setAside); paced > TickMinimum) TickMinimum = paced;
     if (TickMinimum > 3) TickMinimum = 3;
     if (ticks() - LastAdjustTime > 240) {
         if (static_cast<int32_t>(mean) < TickMinimum) --TickMinimum;

@@ -3,7 +3,11 @@
 // (1..3: 60, 30 or 20 frames per second) have passed since the last one, and the world then runs
 // one step per tick that passed, so the simulation keeps its speed whatever the frame rate.
 // TickMinimum rises at once to a slow frame's length and falls by one, at most every 240 ticks,
-// when the last five frames' work fits in fewer ticks.
+// when the last five frames' work fits in fewer ticks. Paused, it is 3; the first frame that runs
+// again starts at the full rate, as a resume from the keyboard does, whatever path started it (a
+// mission from its window, a network game going on). Work a frame does once that is not the
+// flight's (a mission's loading, the drawing's warm-up) is set aside: the world still steps
+// through its ticks, but it does not lower the rate.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -20,12 +24,18 @@ public:
     // Waits for the next frame and answers the simulation steps to run. `sleep` is asked to wait
     // until the given tick count (the real loop sleeps; tests advance their own clock).
     int32_t wait1Tick(const Inputs& in, const std::function<void(uint32_t untilTick)>& sleep);
+    // `ticks` of the frame now under way went on work that is not the flight's.
+    void setAside(uint32_t ticks) { setAside_ += ticks; }
 
     int32_t TickMinimum = 1;
     int32_t theticks = 0;
     uint32_t lastTickCount = 0;
     std::array<int32_t, 5> PreviousTicks{};  // frame costs, newest first
     uint32_t LastAdjustTime = 0;
+
+private:
+    uint32_t setAside_ = 0;  // this frame's ticks of one-off work
+    bool ran_ = false;       // the last frame ran (was not paused)
 };
 
 }  // namespace pellam

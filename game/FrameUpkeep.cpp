@@ -9,6 +9,7 @@
 #include "game/GameController.h"
 #include "platform/Beep.h"
 #include "platform/FreedMemory.h"
+#include "platform/TickCount.h"
 #include "world/TexturedSkyDome.h"
 
 namespace pellam {
@@ -143,7 +144,9 @@ void GameController::PrepareAndCallDrawing() {
         if (MyVRAMOkay && !drawBuilderFrame()) {
             if (warmUp_.Due) {
                 warmUp_.Due = false;
+                const auto began = static_cast<uint32_t>(platform::TickCount());
                 warmUpDrawing();
+                pacer_.setAside(static_cast<uint32_t>(platform::TickCount()) - began);
             }
             toMyZephGLView->drawRect(clock_.GlobalMissionTime);
         }
