@@ -43,6 +43,7 @@ bool PlayerScript::until(const std::string& what, const VADArizodazar2& controll
     }
     if (what.rfind("public-games ", 0) == 0) return controller.lobbySettings().currentNumberOfPublicGames == std::atoi(what.c_str() + 13);
     if (what == "alone") return network.getNetworkMode() == 0;
+    if (what.rfind("mission-time ", 0) == 0) return controller.clock().GlobalMissionTime >= std::atol(what.c_str() + 13);
     if (what.rfind("message ", 0) == 0) {
         const ControllerNetwork::MessageLinesPtr lines = network.getMessageLines();
         for (int n = 1; lines && n < 5; ++n) {

@@ -19,6 +19,8 @@
 //   until message TEXT       wait for a network message line holding TEXT
 //   until public-games N     wait for the join window's list to hold N games
 //   until alone              wait for this machine to be in no network game
+//   until mission-time N     wait for the mission clock to reach N ticks (a 60th of a second each),
+//                            whatever the frame rate
 //   quit
 // A failed expectation is logged and makes the game end with status 1.
 #include <SDL.h>
