@@ -115,13 +115,7 @@ void MyZephGLView::drawRect(const NSRect& rect) {
             }
         }
         if (!showKeptScene()) {
-            const double askedRed = EraseRed_, askedGreen = EraseGreen_, askedBlue = EraseBlue_;
-            floorCleared_ = clearToSkyFloor();
-            glRenderStart();
-            // The dome's floor colour stands in for this clear alone: the second window clears to
-            // the colour asked for, and the scene is kept under it, so that a resting game finds
-            // its kept picture current again.
-            if (floorCleared_) setEraseColorRed(askedRed, askedGreen, askedBlue);
+            startSceneFrame();
             drawModelList(ModelArray_, 0);
             ++sceneDraws_;
             keepScene();
@@ -158,15 +152,12 @@ void MyZephGLView::drawUnseen(const QNion& camera, long insideItem, bool world) 
     const QNion keptCamera = CameraPosition_;
     const long keptInside = CameraInsideItem_;
     const bool keptCloud = insideCloud_;
-    const double red = EraseRed_, green = EraseGreen_, blue = EraseBlue_;
     const bool flat = flatNow_;
     CameraPosition_ = camera;
     setCameraInsideItem(insideItem);
     insideCloud_ = false;
     newFrameRecords();
-    floorCleared_ = clearToSkyFloor();
-    glRenderStart();
-    setEraseColorRed(red, green, blue);
+    startSceneFrame();
     worldLeftOut_ = !world;
     drawPass(*ModelArray_, {&CameraPosition_, CameraInsideItem_, kMainNear * TeleFactor_, false});
     worldLeftOut_ = false;
@@ -201,6 +192,16 @@ void MyZephGLView::drawModelList(ModelArray* list, int32_t) {
         drawSecondWindow(*list);
     else
         closeSecondWindow();  // switched off: no stale picture left on the screen
+}
+
+void MyZephGLView::startSceneFrame() {
+    const double red = EraseRed_, green = EraseGreen_, blue = EraseBlue_;
+    floorCleared_ = clearToSkyFloor();
+    glRenderStart();
+    // The dome's floor colour stands in for this clear alone: the second window clears to the
+    // colour asked for, and the scene is kept under it, so that a resting game finds its kept
+    // picture current again.
+    if (floorCleared_) setEraseColorRed(red, green, blue);
 }
 
 bool MyZephGLView::clearToSkyFloor() {

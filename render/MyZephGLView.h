@@ -487,6 +487,9 @@ private:
     bool floorCleared_ = false;  // the colour buffer holds the dome's colour below the horizon, for the main pass
     // Sets the erase colour to the dome's below the horizon where it may stand for those rings: whether it did.
     bool clearToSkyFloor();
+    // Starts a 3-D frame of the main pass, cleared to the dome's floor colour where it may be; the
+    // erase colour asked for is kept for what clears after (the second window).
+    void startSceneFrame();
     long trianglesBetweenCentres_ = 0;
     long trianglesHidden_ = 0, objectsHidden_ = 0, objectsOutside_ = 0, trianglesUnseen_ = 0;
     worlddraw::ScreenCover cover_;  // the screen the cover marked this pass hides (empty: none)
