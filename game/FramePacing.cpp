@@ -9,6 +9,10 @@ namespace {
 uint32_t ticks() { return static_cast<uint32_t>(platform::TickCount()); }
 }  // namespace
 
+FramePacer::Aside::Aside(FramePacer& pacer) : pacer_(pacer), began_(ticks()) {}
+
+FramePacer::Aside::~Aside() { pacer_.setAside(ticks() - began_); }
+
 int32_t FramePacer::wait1Tick(const Inputs& in, const std::function<void(uint32_t)>& sleep) {
     // Running again after a pause: not held to the paused rate. (A resume from the keyboard has
     // already asked for no wait at all.)

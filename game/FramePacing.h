@@ -26,6 +26,18 @@ public:
     int32_t wait1Tick(const Inputs& in, const std::function<void(uint32_t untilTick)>& sleep);
     // `ticks` of the frame now under way went on work that is not the flight's.
     void setAside(uint32_t ticks) { setAside_ += ticks; }
+    // The ticks from its making to its end set aside: one piece of such work.
+    class Aside {
+    public:
+        explicit Aside(FramePacer& pacer);
+        ~Aside();
+        Aside(const Aside&) = delete;
+        Aside& operator=(const Aside&) = delete;
+
+    private:
+        FramePacer& pacer_;
+        uint32_t began_;
+    };
 
     int32_t TickMinimum = 1;
     int32_t theticks = 0;

@@ -9,7 +9,6 @@
 #include "game/GameController.h"
 #include "platform/Beep.h"
 #include "platform/FreedMemory.h"
-#include "platform/TickCount.h"
 #include "world/TexturedSkyDome.h"
 
 namespace pellam {
@@ -144,9 +143,8 @@ void GameController::PrepareAndCallDrawing() {
         if (MyVRAMOkay && !drawBuilderFrame()) {
             if (warmUp_.Due) {
                 warmUp_.Due = false;
-                const auto began = static_cast<uint32_t>(platform::TickCount());
+                const FramePacer::Aside warmUp(pacer_);
                 warmUpDrawing();
-                pacer_.setAside(static_cast<uint32_t>(platform::TickCount()) - began);
             }
             toMyZephGLView->drawRect(clock_.GlobalMissionTime);
         }

@@ -10,7 +10,6 @@
 #include "platform/Beep.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
-#include "platform/TickCount.h"
 #include "world/RIDUdidav.h"
 #include "world/TexturedSkyDome.h"
 
@@ -194,7 +193,6 @@ std::string VADArizodazar2::whyMissionCannotStart(long slot) {
 }
 
 bool VADArizodazar2::StartMission() {
-    const auto began = static_cast<uint32_t>(platform::TickCount());
     ModelArray* models = getModelArray();
     MissionData* mission = currentMission();
     if (const std::string why = whyMissionCannotStart(mission_.CurrentMissionNumber); !models || !why.empty()) {
@@ -203,6 +201,7 @@ bool VADArizodazar2::StartMission() {
         platform::SystemBeep();
         return false;
     }
+    const FramePacer::Aside loading(pacer_);  // the loading is not the flight's pace
     if (models->size() > 0)
         if (auto* terrain = dynamic_cast<RIDUdidav*>(scene_.TheRIDUdidavWorld)) terrain->initTerrainObjects();
     if (replay_.ReplayFlag)
@@ -243,7 +242,6 @@ bool VADArizodazar2::StartMission() {
             terrain->SetDetailsForLayer(i, mission->Layers[i].TextureNumber, mission->Layers[i].LayerBottom,
                                         mission->Layers[i].LayerTop);
     warmUp_.Due = true;
-    pacer_.setAside(static_cast<uint32_t>(platform::TickCount()) - began);  // the loading is not the flight's pace
     return true;
 }
 
