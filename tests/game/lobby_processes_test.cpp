@@ -113,7 +113,7 @@ TEST(LobbyProcesses, AListedGameIsFoundJoinedFromTheTableAndLeavesTheListAtItsEn
     // The joiner plays on a screen of its own, as on a machine of its own. On the host's screen its
     // window would lie over the host's, and the host's clicks, made while the joiner is in the game,
     // would land on the joiner's window.
-    const std::string ownScreen = "'" PELLAM_UNDER_XVFB "' '" PELLAM_XVFB "' '-screen 0 1280x1024x24 -noreset' ";
+    const std::string ownScreen = "'" PELLAM_UNDER_XVFB "' '" PELLAM_XVFB "' '" PELLAM_TEST_SCREEN "' ";
     const pid_t joiner = startGame(folder / "joiner", base, "Roy",
                                    "frames 30\nkey p\nclick Menu|Game\nclick Game|Network Game\n"
                                    "click Network Game|Join...\nuntil public-games 1\n"
