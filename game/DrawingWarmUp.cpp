@@ -46,9 +46,11 @@ QNion looking(const Vector3& at, double heading, double pitch) {
 std::vector<UnseenCamera> DrawingWarmUp::worldCameras(const WarmUpWorld& world) {
     std::vector<UnseenCamera> cameras;
     const Vector3& eye = world.Eye;
-    for (const double pitch : kPitches) cameras.push_back({looking(eye, 0.0, pitch), world.Cockpit, {}});
-    cameras[1].SmokeAt = Vector3{eye[0], eye[1], eye[2] + kSmokeAhead};
-    cameras[2].Trees = cameras[2].Wreckage = true;
+    for (const double pitch : kPitches) {
+        UnseenCamera& camera = cameras.emplace_back(UnseenCamera{looking(eye, 0.0, pitch), world.Cockpit, {}});
+        if (pitch == kLevel) camera.SmokeAt = Vector3{eye[0], eye[1], eye[2] + kSmokeAhead};
+        camera.Trees = camera.Wreckage = pitch == kAcrossGround;
+    }
     for (const double heading : {90.0, 180.0, 270.0}) cameras.push_back({looking(eye, heading, 0.0), world.Cockpit, {}});
 
     std::vector<double> heights{eye[1]};

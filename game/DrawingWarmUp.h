@@ -44,8 +44,10 @@ struct DrawingWarmUp {
     // Subjects are seen from this far (ft): filling the view, near, across a fight, and a speck.
     static constexpr double kSubjectDistances[] = {25.0, 200.0, 1500.0, 6000.0};
     // Pitches (deg) the world is seen at from each height: up at the decks, the horizon, down
-    // across the ground and steeply down on it.
-    static constexpr double kPitches[] = {25.0, 0.0, -20.0, -65.0};
+    // across the ground and steeply down on it. Level from the eye, a puff of smoke and a tracer
+    // are drawn ahead; looking across the ground, the trees and wreckage.
+    static constexpr double kLevel = 0.0, kAcrossGround = -20.0;
+    static constexpr double kPitches[] = {25.0, kLevel, kAcrossGround, -65.0};
 
     bool Due = false;                // a mission started: warm up before its first frame
     std::set<int64_t> KindsDrawn;    // the kinds of subject drawn near to far this run
