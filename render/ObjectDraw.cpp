@@ -968,7 +968,7 @@ void MyZephGLView::noteEyeInPart(int stride) {
     // are library calls here (they keep the bound where a corner is not a number, as these do).
     const double margin = partEye_.Margin;
     Pair lo = {1e300, 1e300}, hi = {-1e300, -1e300};
-    std::array<Pair, 3> at;  // the corners' window positions, where all three lie ahead
+    std::array<Pair, 3> at{};  // the corners' window positions, where all three lie ahead
     bool allAhead = true;
     int k = 0;
     for (const uint16_t i : {a, b, c}) {

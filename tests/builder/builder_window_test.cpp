@@ -316,7 +316,6 @@ TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosin
 // the paused flight's frame is drawn again exactly as before, its sprites, propeller disc and
 // "Paused" lettering blended as they were.
 TEST_F(BuilderWindowTest, TheBuilderLeavesTheFlightsPictureAsItFoundIt) {
-    builder::MissionBuilder& b = c_->missionBuilder();
     // A clock read a fixed number of times a frame: the same ticks pass in every run.
     uint32_t now = 0;
     platform::ScopedTickSource clock([&] { return int32_t(++now); });

@@ -76,8 +76,10 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         const platform::RGBAImage& reference = drawn[1];
         inMean += scene.view->terrainDrawer().trianglesInMean();
         const bool cockpit = shot == Shot::CockpitCamel || shot == Shot::CockpitDVII;
-        if (cockpit) EXPECT_EQ(scene.view->ringsFilled() - ringsBefore, 1) << "the blur from the seat";
-        if (cockpit) EXPECT_EQ(scene.view->ringsPremultiplied() - premultipliedBefore, 1) << "weighted before the blend";
+        if (cockpit) {
+            EXPECT_EQ(scene.view->ringsFilled() - ringsBefore, 1) << "the blur from the seat";
+            EXPECT_EQ(scene.view->ringsPremultiplied() - premultipliedBefore, 1) << "weighted before the blend";
+        }
         ASSERT_GE(reference.width, 640);
         ASSERT_EQ(drawn[0].pixels.size(), reference.pixels.size());
         // A scene worth comparing: the world is in it, not one colour.
@@ -100,7 +102,9 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         // Nor do the cover's flat quads cut along the diagonal that crosses fewer pixels, but for
         // the rounding of values interpolated from other corners, a few levels at most: from the
         // seat, the cowling's and the wings' large panels seen aslant are.
-        if (cockpit) EXPECT_GT(scene.view->coverQuadsTurned() - turnedBefore, 5);
+        if (cockpit) {
+            EXPECT_GT(scene.view->coverQuadsTurned() - turnedBefore, 5);
+        }
         scene.view->setCutsCoverShorter(false);
         const platform::RGBAImage asModelled = gameFrame(scene);
         ASSERT_EQ(asModelled.pixels.size(), drawn[0].pixels.size());
@@ -200,7 +204,9 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         // The cockpit's flat pictures drawn untextured in their mean colour move no colour by more
         // than 16 levels, in the middle third too, and each piece drawn so leaves the textured
         // state as it found it, for the rest of the cockpit and the frame.
-        if (cockpit) EXPECT_GT(scene.view->drawnInMean(), meanBefore) << "the guns' dark metal";
+        if (cockpit) {
+            EXPECT_GT(scene.view->drawnInMean(), meanBefore) << "the guns' dark metal";
+        }
         const platform::RGBAImage textured = without(&render::MyZephGLView::setMeanInCockpit);
         ASSERT_EQ(textured.pixels.size(), drawn[0].pixels.size());
         EXPECT_LE(testing::farthestApart(textured, drawn[0]), 16);

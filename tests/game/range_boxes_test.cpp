@@ -24,7 +24,9 @@ TEST(RangeBoxes, TheGreenAreaStaysInsideTheFrameAndNeverVanishes) {
                     EXPECT_GE(s.y, 2 - 1e-3);
                     EXPECT_LE(s.x + s.w, w - 2 + 1e-3) << w << "x" << h << " low " << low << " width " << width;
                     EXPECT_LE(s.y + s.h, h - 2 + 1e-3);
-                    if (w == h) EXPECT_GE(std::min(s.w, s.h), 1.0f);  // a still stick still shows
+                    if (w == h) {
+                        EXPECT_GE(std::min(s.w, s.h), 1.0f);  // a still stick still shows
+                    }
                 }
                 EXPECT_EQ(greens, 1);
             }

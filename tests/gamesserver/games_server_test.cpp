@@ -222,7 +222,9 @@ TEST(ConnectionGateTest, AHeadSentInTimeIsServedHoweverLateTheGateLooks) {
     const auto answerTo = [&](const std::string& head) {
         int pair[2];
         EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
-        if (!head.empty()) EXPECT_EQ(::send(pair[0], head.data(), head.size(), MSG_NOSIGNAL), ssize_t(head.size()));
+        if (!head.empty()) {
+            EXPECT_EQ(::send(pair[0], head.data(), head.size(), MSG_NOSIGNAL), ssize_t(head.size()));
+        }
         gate.admit(pair[1]);
         std::string got;
         char buffer[64];

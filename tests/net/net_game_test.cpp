@@ -111,7 +111,9 @@ TEST(NetworkGame, EightPlayersForTwoMinutesThroughALossyRelay) {
 
     EXPECT_EQ(host.link.numberOfJoiners(), 7);
     for (Machine* m : all) {
-        if (m != &host) EXPECT_TRUE(m->link.accepted() && m->link.getNetworkMode() == 1);
+        if (m != &host) {
+            EXPECT_TRUE(m->link.accepted() && m->link.getNetworkMode() == 1);
+        }
         const std::string writer = "#" + std::to_string(joiners[3]->link.getJoinerNumber() + 1) + ":Pilot4:";
         int shown = 0;
         for (int line = 1; line < 5; ++line)

@@ -101,7 +101,9 @@ TEST(VehicleStep, ArrivalLinksAndPathEnd) {
         const double z = r.z();
         r.tick();
         EXPECT_EQ(r.v->own.currentDrivePath, a.path) << a.ahead;
-        if (a.path == 2) EXPECT_EQ(r.z(), z) << a.ahead;
+        if (a.path == 2) {
+            EXPECT_EQ(r.z(), z) << a.ahead;
+        }
     }
     // -1 ends the path; so does a link that names none of the 200 points: the vehicle stands.
     for (int32_t next : {-1, -2, 200, 1 << 30}) {

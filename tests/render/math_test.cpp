@@ -499,9 +499,10 @@ TEST(RenderMath, LeaningGlyphsCoverTheirQuadsAndNothingOutsideTheirOwnParts) {
             const GlyphQuad& q = cut[k];
             const double x0 = pxX(q.x0), x1 = pxX(q.x1), y0 = pxY(q.y0), y1 = pxY(q.y1);  // y0 the top
             ++glyphs;
-            if (line.Scissored)
+            if (line.Scissored) {
                 EXPECT_TRUE(std::ceil(y1 - 0.5) >= line.Low && std::floor(y0 - 0.5) < line.High)
                     << "rows cut, trial " << trial;
+            }
             if (!line.Scissored || !line.Leans[k]) continue;
             ++leaning;
             std::array<std::array<double, 2>, 3> t;
@@ -531,12 +532,15 @@ TEST(RenderMath, LeaningGlyphsCoverTheirQuadsAndNothingOutsideTheirOwnParts) {
                 for (int column = int(x0) - 3; column <= int(x1) + 3; ++column) {
                     const double x = column + 0.5, y = row + 0.5;
                     const bool inQuad = x > x0 && x < x1 && y > y1 && y < y0;
-                    if (inQuad) EXPECT_GT(inside(x, y), 0) << "a centre of the quad left out, trial " << trial;
+                    if (inQuad) {
+                        EXPECT_GT(inside(x, y), 0) << "a centre of the quad left out, trial " << trial;
+                    }
                     constexpr double kRound = 1.0 / 64;
                     const bool near = x >= x0 - kRound && x <= x1 + kRound && y >= y1 - kRound && y <= y0 + kRound;
-                    if (!near && inside(x, y) > -kRound)
+                    if (!near && inside(x, y) > -kRound) {
                         EXPECT_TRUE(x >= ox0 && x <= ox1 && y >= oy1 && y <= oy0)
                             << "a centre outside its own part, trial " << trial;
+                    }
                 }
         }
     }

@@ -193,9 +193,10 @@ TEST_F(ScreenTest, ALineOfTextLooksAsItsWholeCellsWouldYetSendsOnlyItsInk) {
                 long differ = 0;
                 for (size_t k = 0; k < byLine.pixels.size(); k += 4)
                     differ += !std::equal(&byLine.pixels[k], &byLine.pixels[k + 3], &byCells.pixels[k]);
-                if (!leaning)
+                if (!leaning) {
                     EXPECT_EQ(differ, 0) << "pixels the line draws otherwise than its cells one by one at " << opacity
                                          << ", fog from " << fogStart;
+                }
                 EXPECT_LE(pellam::testing::farthestApart(byLine, byCells), 1) << "leaning, at " << opacity << ", fog from " << fogStart;
             }
     EXPECT_GT(brightPixels(byLine, 0, 0, width, height, 200), 100) << "the letters are drawn";

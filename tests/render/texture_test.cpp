@@ -217,7 +217,9 @@ TEST_F(TextureTest, SmallFormatsKeepExactlyTheirColoursInWideStorage) {
         GLint red = 0;
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_RED_SIZE, &red);
         EXPECT_EQ(red, 8) << name;
-        if (name == std::string("rampe")) EXPECT_EQ(texels(s.OpenGLMapNumber), plain);
+        if (name == std::string("rampe")) {
+            EXPECT_EQ(texels(s.OpenGLMapNumber), plain);
+        }
         // What is noted of an RGB picture's spread holds for every texel of every level as stored,
         // rounding and all, and a texel reaches it; with alpha nothing is claimed.
         const bool rgb = s.OpenGLFormat == GL_RGB5 || s.OpenGLFormat == GL_R3_G3_B2;

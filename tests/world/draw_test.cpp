@@ -585,7 +585,9 @@ TEST_F(WorldDrawTest, ADeckFoggedAtItsCornersLooksAsFoggedByTheGL) {
                                              std::to_string(int(cam.Pitch)) + (boxed ? ", boxed" : "") +
                                              ", cut cost " + std::to_string(int(cutCost));
                     EXPECT_LE(differing(byGL, atCorners, 2), 8) << what;
-                    if (cutCost == 0) EXPECT_GT(world->drawer.decksFoggedInVertices(), 0) << what;
+                    if (cutCost == 0) {
+                        EXPECT_GT(world->drawer.decksFoggedInVertices(), 0) << what;
+                    }
                     fogged += world->drawer.decksFoggedInVertices();
                 }
     EXPECT_GT(fogged, 0);
@@ -971,7 +973,7 @@ TEST_F(WorldDrawTest, ACoverGridTakenFrameAfterFrameAnswersAsAFreshOne) {
             }
         for (int j = 0; j < down; ++j)
             for (int i = 0; i < across; ++i)
-                for (const auto [di, dj] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 1}})
+                for (const auto& [di, dj] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 1}})
                     quads.push_back(corner[size_t((j + dj) * (across + 1) + i + di)]);
         for (int t = 0; t < 3 * 4; ++t) loose.push_back({float(between(-14, 14)), float(between(-10, 10)), -30.0f});
         const auto take = [&](worlddraw::ScreenCover& screen) {
@@ -1014,7 +1016,9 @@ TEST_F(WorldDrawTest, ACoverGridTakenFrameAfterFrameAnswersAsAFreshOne) {
             }
         EXPECT_EQ(differ, 0) << "frame " << k << ": cells the reused grid answers otherwise than a fresh one";
         EXPECT_EQ(open, 0) << "frame " << k << ": pixels of hidden cells the GL leaves open";
-        if (atSide) EXPECT_GE(hiddenNow, wholeNow * 49 / 50) << "frame " << k << ": cells filled whole left open";
+        if (atSide) {
+            EXPECT_GE(hiddenNow, wholeNow * 49 / 50) << "frame " << k << ": cells filled whole left open";
+        }
         hidden += hiddenNow, filledWhole += wholeNow;
     }
     EXPECT_GE(hidden, filledWhole * 49 / 50) << "cells the GL fills whole that are left open";
