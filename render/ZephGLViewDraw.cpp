@@ -230,7 +230,7 @@ void ZephGLView::glOpenGLText(double across, double down, const unsigned char* t
     // rules aside, a letter only where the filter can reach its ink.
     GLint blend[5] = {};
     for (const auto& [k, name] : {std::pair{0, GL_BLEND_SRC_RGB}, {1, GL_BLEND_DST_RGB}, {2, GL_BLEND_SRC_ALPHA},
-                                 {3, GL_BLEND_DST_ALPHA}, {4, GL_BLEND_EQUATION_RGB}})
+                                  {3, GL_BLEND_DST_ALPHA}, {4, GL_BLEND_EQUATION_RGB}})
         glGetIntegerv(GLenum(name), &blend[k]);
     const bool clearUnseen = glIsEnabled(GL_BLEND) && blend[0] == GL_SRC_ALPHA && blend[1] == GL_ONE_MINUS_SRC_ALPHA &&
                              blend[2] == GL_SRC_ALPHA && blend[3] == GL_ONE_MINUS_SRC_ALPHA && blend[4] == GL_FUNC_ADD;
