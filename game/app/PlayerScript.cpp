@@ -28,7 +28,7 @@ bool PlayerScript::load(const std::string& path, std::string& error) {
     return true;
 }
 
-// The conditions a network game's script waits for.
+// The conditions a script waits for: a network game's, and the mission clock's.
 bool PlayerScript::until(const std::string& what, const VADArizodazar2& controller) {
     ControllerNetwork& network = controller.network();
     if (what == "joined") {

@@ -81,8 +81,9 @@ TEST(LobbyProcesses, AListedGameIsFoundJoinedFromTheTableAndLeavesTheListAtItsEn
 
     // The host pauses, opens the network game, lists the game, hosts it unattended, and ends it
     // once the joiner's word shows that it is in (the joiner's own start may take a while; ended
-    // sooner, the game would be gone before the joiner saw itself join). Its lobby offers a port found free; should another program take it
-    // first, the game says so, and it is started again with another.
+    // sooner, the game would be gone before the joiner saw itself join). Its lobby offers a port
+    // found free; should another program take it first, the game says so, and it is started again
+    // with another.
     pid_t host = -1;
     int listed = -1, hostAttempt = 0;
     for (int attempt = 0; attempt < 20 && listed != 1; ++attempt) {
