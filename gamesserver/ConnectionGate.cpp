@@ -53,7 +53,12 @@ void ConnectionGate::admit(int sock) {
             c->port = ntohs(in->sin_port);
         } else if (peer.ss_family == AF_INET6) {
             const auto* in = reinterpret_cast<const sockaddr_in6*>(&peer);
-            ::inet_ntop(AF_INET6, &in->sin6_addr, text, sizeof text);
+            // An IPv4 peer of a listener on both families is named as an IPv4 listener names it:
+            // one address to the limits, and one the games list can give the game.
+            if (IN6_IS_ADDR_V4MAPPED(&in->sin6_addr))
+                ::inet_ntop(AF_INET, &in->sin6_addr.s6_addr[12], text, sizeof text);
+            else
+                ::inet_ntop(AF_INET6, &in->sin6_addr, text, sizeof text);
             c->port = ntohs(in->sin6_port);
         }
     }

@@ -1,5 +1,7 @@
 #include "gamesserver/GamesServer.h"
 
+#include <arpa/inet.h>
+
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -166,6 +168,9 @@ std::string renderPage(const std::vector<Game>& games) {
 
 Announcement readAnnouncement(const std::string& address, const std::function<const std::string*(const char*)>& param,
                               const Limits& limits) {
+    // The page gives the address before a colon, and the game joins IPv4 addresses only.
+    in_addr ipv4{};
+    if (::inet_pton(AF_INET, address.c_str(), &ipv4) != 1) return Refusal{403, "the game joins IPv4 addresses only"};
     const std::string* host = param("host");
     const std::string* port = param("port");
     if (!host || host->empty() || !port) return Refusal{400, "host and port are needed"};

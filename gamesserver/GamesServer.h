@@ -4,8 +4,9 @@
 //                                                          keyed by address and port; port 0 ends the
 //                                                          caller's game of that name
 //   /vantorgames.php                                       the page of listed games the game parses
-// The host's address is the connection's, never the query's. Every stored text is HTML-escaped on
-// the page, so no name or title can make a marker the game's parser would read.
+// The host's address is the connection's, never the query's, and IPv4: the page and the game
+// read no other. Every stored text is HTML-escaped on the page, so no name or title can make a
+// marker the game's parser would read.
 #include <atomic>
 #include <cstdint>
 #include <functional>

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstring>
 #include <filesystem>
 #include <httplib.h>
 
@@ -24,17 +25,26 @@ size_t count(const std::string& text, const std::string& what) {
     return n;
 }
 
-// A raw connection to the server from a loopback address of the test's choosing.
+// A raw connection to the server from a loopback address of the test's choosing (to 127.0.0.1,
+// or to ::1 from "::1").
 class Peer {
 public:
-    Peer(const char* from, int port) : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        ::inet_pton(AF_INET, from, &a.sin_addr);
-        EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a), 0) << from;
-        ::inet_pton(AF_INET, "127.0.0.1", &a.sin_addr);
-        a.sin_port = htons(uint16_t(port));
-        EXPECT_EQ(::connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    Peer(const char* from, int port) : fd_(::socket(std::strchr(from, ':') ? AF_INET6 : AF_INET, SOCK_STREAM, 0)) {
+        if (std::strchr(from, ':')) {
+            sockaddr_in6 a{};
+            a.sin6_family = AF_INET6;
+            ::inet_pton(AF_INET6, from, &a.sin6_addr);
+            a.sin6_port = htons(uint16_t(port));
+            EXPECT_EQ(::connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a), 0) << from;
+        } else {
+            sockaddr_in a{};
+            a.sin_family = AF_INET;
+            ::inet_pton(AF_INET, from, &a.sin_addr);
+            EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a), 0) << from;
+            ::inet_pton(AF_INET, "127.0.0.1", &a.sin_addr);
+            a.sin_port = htons(uint16_t(port));
+            EXPECT_EQ(::connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+        }
         const timeval hang{120, 0};  // an answer that never comes ends the read, not the test run
         ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &hang, sizeof hang);
     }
@@ -175,6 +185,31 @@ TEST_F(GamesServerTest, PlayersBehindOneAddressKeepTheirOwnListings) {
     EXPECT_NE(p.find("<!--NP--> 2<br>"), std::string::npos);
     EXPECT_NE(p.find("<!--NP--> 3<br>"), std::string::npos);
     EXPECT_EQ(p.find("Ann"), std::string::npos);
+}
+
+// A listener on both families: an IPv4 peer is listed under its IPv4 address, as on an IPv4
+// listener, and an IPv6 peer, which the game could not join (and whose address the page would cut
+// at its first colon), is refused.
+TEST(GamesServerAddressTest, AnIPv4PeerOfATwoFamilyListenerIsListedAsIPv4AndAnIPv6PeerIsRefused) {
+    ServerOptions options;
+    options.listenHost = "::";
+    options.port = 0;
+    options.dbPath = ":memory:";
+    GamesServer server(options);
+    std::string error;
+    if (!server.bind(error)) GTEST_SKIP() << "no IPv6 listener here: " << error;
+    server.start();
+    const auto ask = [&](const char* from, const std::string& path) {
+        Peer peer(from, server.port());
+        peer.send("GET " + path + " HTTP/1.1\r\nHost: games\r\n\r\n");
+        return peer.answer();
+    };
+    EXPECT_EQ(ask("127.0.0.1", "/hostgameruzk.php?host=Ann&port=5000").rfind("HTTP/1.1 200", 0), 0u);
+    EXPECT_EQ(ask("::1", "/hostgameruzk.php?host=Bob&port=5001").rfind("HTTP/1.1 403", 0), 0u);
+    const std::string p = ask("127.0.0.1", "/vantorgames.php");
+    EXPECT_EQ(count(p, "<!-- "), 1u);
+    EXPECT_NE(p.find("<!--IP--> 127.0.0.1:<!--PO-->5000<br>"), std::string::npos) << p;
+    server.stop();
 }
 
 // An address holds at most three connections (here); one more is turned away at once, while
