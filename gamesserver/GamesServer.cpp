@@ -246,7 +246,7 @@ bool GamesServer::bind(std::string& error) {
             return;
         }
         const Game& g = std::get<Game>(a);
-        switch (g.port == 0 ? store_->end(g.host, g.name) : store_->announce(g, now())) {
+        switch (g.port == 0 ? store_->end(g.host, g.name, now()) : store_->announce(g, now())) {
         case Stored::kListed: res.set_content("listed\n", "text/plain"); break;
         case Stored::kEnded: res.set_content("ended\n", "text/plain"); break;
         case Stored::kTooManyFromAddress:

@@ -85,11 +85,13 @@ Stored GamesStore::announce(const Game& game, int64_t now) {
     return sqlite3_step(put.s) == SQLITE_DONE ? Stored::kListed : Stored::kFailed;
 }
 
-Stored GamesStore::end(const std::string& address, const std::string& name) {
+Stored GamesStore::end(const std::string& address, const std::string& name, int64_t now) {
     if (!db_) return Stored::kFailed;
     std::lock_guard lock(mutex_);
     // The end report carries no port. Players behind one address (NAT) may share a name: which of
-    // their games ended cannot be told, so none is taken down, and the ended one expires.
+    // their games ended cannot be told, so none is taken down, and the ended one expires. Only
+    // listed games count: an expired one no announcement has cleared yet goes first.
+    purge(now);
     Statement del(db_, "DELETE FROM games WHERE host = ?1 AND name = ?2"
                        " AND (SELECT COUNT(*) FROM games WHERE host = ?1 AND name = ?2) = 1");
     if (!del) return Stored::kFailed;

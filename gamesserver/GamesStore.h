@@ -46,9 +46,9 @@ public:
 
     // Lists or refreshes the game (host, port) at `now`.
     Stored announce(const Game& game, int64_t now);
-    // The host at `address` ended its game: its game of that name goes, unless the address lists
-    // several of that name (players behind one address), when none can be told to be the one.
-    Stored end(const std::string& address, const std::string& name);
+    // The host at `address` ended its game at `now`: its game of that name goes, unless the address
+    // lists several of that name (players behind one address), when none can be told to be the one.
+    Stored end(const std::string& address, const std::string& name, int64_t now);
     // The games announced within the expiry time, oldest listing first, at most listRows.
     std::vector<Game> list(int64_t now);
 

@@ -288,5 +288,21 @@ TEST(GamesStoreTest, ListsAtMostAHundredOldestFirst) {
     EXPECT_EQ(renderPage(games).find("<!-- 100 -->"), std::string::npos);
 }
 
+// Two games of one name behind one address; the older has expired, and no announcement has come
+// since to clear it. The end report counts only what is listed: the game it ends leaves the list.
+TEST(GamesStoreTest, AnExpiredGameOfTheSameNameDoesNotHoldBackAnEndReport) {
+    GamesStore store(":memory:");
+    ASSERT_TRUE(store.ok()) << store.error();
+    Game g;
+    g.host = "10.0.0.1";
+    g.name = "Pilot";
+    g.port = 5000;
+    ASSERT_EQ(store.announce(g, 1000), Stored::kListed);
+    g.port = 5001;
+    ASSERT_EQ(store.announce(g, 1100), Stored::kListed);
+    EXPECT_EQ(store.end(g.host, g.name, 1200), Stored::kEnded);  // the first expired at 1180
+    EXPECT_TRUE(store.list(1200).empty());
+}
+
 }  // namespace
 }  // namespace pellam::games
