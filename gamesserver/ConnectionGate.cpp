@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <string_view>
 
 namespace pellam::games {
 namespace {
@@ -19,7 +20,7 @@ std::chrono::steady_clock::duration seconds(double s) {
     return std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(s));
 }
 
-bool headIsWhole(const std::string& head) { return head.find("\r\n\r\n") != std::string::npos; }
+constexpr std::string_view kHeadEnd = "\r\n\r\n";
 
 }  // namespace
 
@@ -100,9 +101,13 @@ ConnectionGate::HeadRead ConnectionGate::readHead(Connection& c) {
     for (;;) {
         const ssize_t got = ::recv(c.sock, buffer, sizeof buffer, 0);
         if (got > 0) {
+            // The head read so far has no end, so the end can only stand among the bytes just read
+            // and the three before them: a head trickled a byte at a time is searched once over,
+            // not once per byte by the one thread every connection waits on.
+            const size_t from = c.head.size() < kHeadEnd.size() ? 0 : c.head.size() - (kHeadEnd.size() - 1);
             c.head.append(buffer, size_t(got));
             if (c.head.size() > limits_.headBytes) return HeadRead::Dropped;
-            if (headIsWhole(c.head)) return HeadRead::Whole;
+            if (c.head.find(kHeadEnd, from) != std::string::npos) return HeadRead::Whole;
             continue;
         }
         if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return HeadRead::Waiting;

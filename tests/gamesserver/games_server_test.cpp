@@ -268,6 +268,10 @@ TEST(ConnectionGateTest, AHeadSentInTimeIsServedHoweverLateTheGateLooks) {
         return got;
     };
     EXPECT_EQ(answerTo("GET /vantorgames.php HTTP/1.1\r\nHost: games\r\n\r\n"), "served");
+    // The gate reads 2,048 bytes at a time: this head's end is split between its first two reads.
+    std::string split = "GET /vantorgames.php HTTP/1.1\r\nHost: games\r\nX-Pad: ";
+    split += std::string(2046 - split.size(), 'a') + "\r\n\r\n";
+    EXPECT_EQ(answerTo(split), "served");
     EXPECT_EQ(answerTo("GET /vantorgames.php HTTP/1.1\r\nHo"), "");
     EXPECT_EQ(answerTo(""), "");
 }
