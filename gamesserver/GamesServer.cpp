@@ -4,7 +4,6 @@
 
 #include <charconv>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <httplib.h>
 #include <poll.h>
@@ -24,14 +23,19 @@ std::optional<int> wholeNumber(const std::string& text, int lo, int hi) {
     return value;
 }
 
-// "R=1 Blu=0 Y=0 Blk=0" as the game sends it; anything else gives no teams.
-std::optional<std::array<int, 4>> readTeams(const std::string& text) {
+// "R=1 Blu=0 Y=0 Blk=0" as the game sends it, each count 0 to 8; anything else gives no teams.
+// Each count is read whole: a number past an int's range is refused, never wrapped into one.
+std::optional<std::array<int, 4>> readTeams(std::string_view text) {
+    static constexpr std::string_view kKeys[] = {"R=", " Blu=", " Y=", " Blk="};
     std::array<int, 4> teams{};
-    char tail = 0;
-    if (std::sscanf(text.c_str(), "R=%d Blu=%d Y=%d Blk=%d%c", &teams[0], &teams[1], &teams[2], &teams[3], &tail) != 4)
-        return std::nullopt;
-    for (int n : teams)
-        if (n < 0 || n > 8) return std::nullopt;
+    for (size_t k = 0; k < teams.size(); ++k) {
+        if (!text.starts_with(kKeys[k])) return std::nullopt;
+        text.remove_prefix(kKeys[k].size());
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), teams[k]);
+        if (ec != std::errc() || teams[k] < 0 || teams[k] > 8) return std::nullopt;
+        text.remove_prefix(size_t(end - text.data()));
+    }
+    if (!text.empty()) return std::nullopt;
     return teams;
 }
 

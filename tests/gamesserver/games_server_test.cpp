@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <httplib.h>
 
 #include "gamesserver/ConnectionGate.h"
@@ -168,6 +169,24 @@ TEST_F(GamesServerTest, RefusesBadAnnouncementsAndBoundsEachAddress) {
     int refused = 0;
     for (int k = 0; k < 40; ++k) refused += get("/vantorgames.php") == 429 ? 1 : 0;
     EXPECT_GT(refused, 0);
+}
+
+// Team counts are read whole as the game writes them, or not at all (the game is listed with its
+// player count): a count past an int's range was once wrapped into 0..8 and listed as a team.
+TEST(AnnouncementTest, TeamCountsAreReadWholeOrNotAtAll) {
+    const auto teamsOf = [](const std::string& teams) {
+        const std::map<std::string, std::string> query = {{"host", "Ann"}, {"port", "5000"}, {"teams", teams}};
+        const Announcement a = readAnnouncement("10.0.0.1", [&](const char* key) -> const std::string* {
+            const auto it = query.find(key);
+            return it == query.end() ? nullptr : &it->second;
+        }, Limits{});
+        const Game* g = std::get_if<Game>(&a);
+        EXPECT_NE(g, nullptr) << teams;
+        return g ? g->teams : std::nullopt;
+    };
+    EXPECT_EQ(teamsOf("R=1 Blu=2 Y=0 Blk=3"), (std::array<int, 4>{1, 2, 0, 3}));
+    for (const char* bad : {"R=4294967297 Blu=0 Y=0 Blk=0", "R=1 Blu=0 Y=0 Blk=9", "R=1 Blu=0 Y=0", "R=1 Blu=0 Y=0 Blk=0 "})
+        EXPECT_EQ(teamsOf(bad), std::nullopt) << bad;
 }
 
 // Players behind one address list a game each, on their own ports; an end report that could be
