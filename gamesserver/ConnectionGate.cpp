@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <string_view>
 
 namespace pellam::games {
@@ -23,6 +25,15 @@ std::chrono::steady_clock::duration seconds(double s) {
 constexpr std::string_view kHeadEnd = "\r\n\r\n";
 
 }  // namespace
+
+std::string limitKey(const std::string& address) {
+    in6_addr six{};
+    if (::inet_pton(AF_INET6, address.c_str(), &six) != 1) return address;
+    std::memset(&six.s6_addr[8], 0, 8);
+    char text[INET6_ADDRSTRLEN] = "";
+    ::inet_ntop(AF_INET6, &six, text, sizeof text);
+    return std::string(text) + "/64";
+}
 
 ConnectionGate::ConnectionGate(GateLimits limits, Serve serve) : limits_(limits), serve_(std::move(serve)) {
     if (::pipe2(wake_, O_NONBLOCK | O_CLOEXEC) != 0) wake_[0] = wake_[1] = -1;
@@ -64,11 +75,12 @@ void ConnectionGate::admit(int sock) {
         }
     }
     c->address = text;
+    c->limitKey = limitKey(c->address);
     {
         std::lock_guard lock(mutex_);
-        int& held = held_[c->address];
+        int& held = held_[c->limitKey];
         if (stopping_ || open_ >= limits_.total || held >= limits_.perAddress) {
-            if (held == 0) held_.erase(c->address);
+            if (held == 0) held_.erase(c->limitKey);
             ++refused_;
             if (!stopping_) ::send(sock, kTooMany, sizeof kTooMany - 1, MSG_DONTWAIT | MSG_NOSIGNAL);
             ::close(sock);
@@ -88,7 +100,7 @@ void ConnectionGate::release(Connection& c) {
     {
         // Counted out before the close, so that a peer that sees the close may come again.
         std::lock_guard lock(mutex_);
-        const auto it = held_.find(c.address);
+        const auto it = held_.find(c.limitKey);
         if (it != held_.end() && --it->second <= 0) held_.erase(it);
         --open_;
     }
@@ -158,7 +170,17 @@ void ConnectionGate::gather() {
 
         fds.assign(1, pollfd{wake_[0], POLLIN, 0});
         for (auto& c : waiting) fds.push_back(pollfd{c->sock, POLLIN, 0});
-        if (::poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR) break;
+        if (::poll(fds.data(), fds.size(), timeout) < 0) {
+            if (errno == EINTR) continue;
+            // Out of memory or over the descriptor limit: the heads waiting now are given up, so
+            // that the gate goes on serving those that come after.
+            std::fprintf(stderr, "pellam-games-server: waiting for requests failed (%s); %zu dropped\n",
+                         std::strerror(errno), waiting.size());
+            for (auto& c : waiting) release(*c);
+            waiting.clear();
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));  // not a loop that only fails
+            continue;
+        }
         if (fds[0].revents) while (::read(wake_[0], buffer, sizeof buffer) > 0) {}
 
         for (size_t k = 0; k < waiting.size(); ++k) {

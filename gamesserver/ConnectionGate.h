@@ -18,6 +18,10 @@
 
 namespace pellam::games {
 
+// What the limits count a peer as: an IPv4 address itself, an IPv6 one by its /64 prefix, the
+// least one subscriber is given, so that a sender cannot take a fresh address for each connection.
+std::string limitKey(const std::string& address);
+
 struct GateLimits {
     int perAddress = 8;          // connections one address may hold at once
     int total = 900;             // connections held at once, below the usual 1,024 descriptors
@@ -33,6 +37,7 @@ public:
     struct Connection {
         int sock = -1;
         std::string address;  // dotted, of the peer
+        std::string limitKey;  // what the per-address cap counts it as
         int port = 0;
         std::string head;     // what was read: the head whole, perhaps more
         Clock::time_point deadline;  // for the head; then for the answer
@@ -50,6 +55,8 @@ public:
     // Closes every connection and ends the threads; nothing is served after it returns.
     void stop();
     int refused() const;
+    // False when the gate could not be set up (its wake pipe): it would serve nothing.
+    bool ready() const { return wake_[0] >= 0; }
 
 private:
     enum class HeadRead { Waiting, Whole, Dropped };

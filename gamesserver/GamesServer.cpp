@@ -110,6 +110,7 @@ public:
     }
     ~GatedHttp() override { gate_.stop(); }
     void stopGate() { gate_.stop(); }
+    bool gateReady() const { return gate_.ready(); }
 
 private:
     bool process_and_close_socket(socket_t sock) override {
@@ -222,6 +223,10 @@ int64_t GamesServer::now() const {
 }
 
 bool GamesServer::bind(std::string& error) {
+    if (!http_->gateReady()) {
+        error = "cannot set up the connection gate: no pipe to wake it";
+        return false;
+    }
     store_ = std::make_unique<GamesStore>(options_.dbPath, options_.limits);
     if (!store_->ok()) {
         error = store_->error();
@@ -232,7 +237,7 @@ bool GamesServer::bind(std::string& error) {
 
     auto limited = [](RateLimiter& limiter, const httplib::Request& req, httplib::Response& res) {
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-        if (limiter.allow(req.remote_addr, seconds)) return false;
+        if (limiter.allow(limitKey(req.remote_addr), seconds)) return false;
         res.status = 429;
         res.set_content("too many requests\n", "text/plain");
         return true;

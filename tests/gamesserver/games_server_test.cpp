@@ -295,6 +295,16 @@ TEST(ConnectionGateTest, AHeadSentInTimeIsServedHoweverLateTheGateLooks) {
     EXPECT_EQ(answerTo(""), "");
 }
 
+// One IPv6 subscriber holds a whole /64: the caps count the prefix, so that a sender cannot open a
+// fresh address for each connection or request.
+TEST(ConnectionGateTest, TheLimitsCountAnIPv6PeerByItsSlash64) {
+    EXPECT_EQ(limitKey("192.0.2.7"), "192.0.2.7");
+    EXPECT_EQ(limitKey("2001:db8:1:2:aaaa::1"), limitKey("2001:db8:1:2:ffff:1:2:3"));
+    EXPECT_NE(limitKey("2001:db8:1:2::1"), limitKey("2001:db8:1:3::1"));
+    EXPECT_NE(limitKey("2001:db8:1:2::1"), limitKey("192.0.2.7"));
+    EXPECT_EQ(limitKey(""), "");
+}
+
 TEST(GamesStoreTest, ListsAtMostAHundredOldestFirst) {
     GamesStore store(":memory:");
     ASSERT_TRUE(store.ok()) << store.error();
