@@ -104,6 +104,10 @@ inline int32_t ticksBetween(int32_t earlier, int32_t later) {
 // lowest first; -1 when there is none.
 int relaySlot(int joiner, const DataExchange& exchange);
 
+// A player's name from another machine as it is held: strict UTF-8 (each ill-formed sequence
+// replaced), cut at a character's start to at most 20 bytes.
+std::string heldPlayerName(std::string_view name);
+
 inline constexpr uint16_t kDefaultPort = 12301;
 using MessageLine = std::array<uint8_t, kLineBytes>;
 
