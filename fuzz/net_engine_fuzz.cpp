@@ -374,6 +374,7 @@ struct Run {
     void checkTables() {
         for (int line = 0; line < 6; ++line) CHECK(link.getMessageLines()[line][0] <= kMaxLineChars);
         CHECK(link.numberOfJoiners() <= 7 && link.getJoinerNumber() >= 0 && link.getJoinerNumber() <= 7);
+        CHECK(!link.accepted() || (!game.host && joinerSlot(link.getJoinerNumber())));
         for (int s = 0; s < 8; ++s) {
             const std::string name = link.getThisPlayerNamesPtr(s);
             CHECK(name.size() <= kMaxNameChars && platform::validUtf8(name));
