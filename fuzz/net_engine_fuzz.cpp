@@ -81,7 +81,10 @@ struct Plane {
 // The game as the engine sees it, checking what the real one (game/GameNetwork.cpp and what it
 // calls) relies on.
 struct Game final : EngineServices {
+    const BSDNetworkSockets* link = nullptr;
     bool host = false, paintJobs = false;
+    bool accepting = false;      // the host player is accepting the waiting request
+    std::set<int> admitted;      // host: joiner slots started and not yet left
     int models = 0;
     uint32_t deadPattern = 0;
     std::array<Plane, 8> planes;
@@ -103,6 +106,10 @@ struct Game final : EngineServices {
     void startJoinerAircraft(int j, int32_t team, int32_t type) override {
         // Written into the mission's start records, whose teams are 1..4.
         CHECK(host && joinerSlot(j) && teamOf(team) && aircraftTypeOf(type));
+        // Only the host player's accept starts a joiner; a datagram only repeats the accept of
+        // the joiner holding the slot.
+        CHECK(accepting || (admitted.count(j) && link->joinerAddress(j) != 0));
+        admitted.insert(j);
         results[j] = {0, 0};
         planes[j] = Plane{true, true, team, type, clockTicks};
     }
@@ -141,6 +148,7 @@ struct Game final : EngineServices {
     // Never this machine's own aircraft: another machine only reports its own.
     Applied applyStateBlock(int s, const wire::StateBlockBytes& block, int32_t delay) override {
         CHECK(joinerSlot(s) && delay >= 0 && delay <= 60);
+        CHECK(host ? admitted.count(s) && link->joinerAddress(s) != 0 : link->accepted());
         planes[s].remote = true;
         return {(block[32] & wire::stateflag::GameOver) != 0, (block[32] & wire::stateflag::BailedOut) != 0};
     }
@@ -149,36 +157,37 @@ struct Game final : EngineServices {
         planes[s].remote = remote;
     }
     void setWhoShotMe(int s, int32_t who) override {
-        CHECK(host && slotOf(s) && joinerSlot(who) && s != who);
+        CHECK(host && slotOf(s) && admitted.count(who) && s != who);
         planes[s].whoShotMe = who;
     }
     // Ground objects only (the dead-object windows start past the aircraft and debris).
     void objectDeadFromNetwork(int index, int reporter, int32_t, bool credit) override {
         CHECK(index >= DeadObjectWindow::kFirst && index < models && slotOf(reporter));
-        CHECK(host ? credit && joinerSlot(reporter) : !credit && reporter == 0);
+        CHECK(host ? credit && admitted.count(reporter) : !credit && reporter == 0 && link->accepted());
     }
     std::array<std::array<int32_t, 2>, 8>& aircraftResults() override { return results; }
     std::array<int32_t, 4>& teamResults() override { return teams; }
-    void setIDHelp(bool, bool) override { CHECK(!host); }
+    void setIDHelp(bool, bool) override { CHECK(!host && link->accepted()); }
     void setCameraRule(int32_t rule) override { CHECK(!host && rule >= 0 && rule <= 255); }
     void setDogfightOnly(bool, bool, int32_t restart) override { CHECK(!host && restart >= 0 && restart <= 255); }
     void setMissionHash(uint32_t, double) override { CHECK(!host); }
-    void setMyJoinerBombs(bool, int joiner) override { CHECK(!host && joinerSlot(joiner)); }
+    void setMyJoinerBombs(bool, int joiner) override { CHECK(!host && joinerSlot(joiner) && link->accepted()); }
     // A joiner puts the other players' aircraft on the host's teams and types, never its own.
     void setNetworkDogfightOnlyTeam(int32_t team, int s) override {
-        CHECK(!host && joinerSlot(s) && teamOf(team));
+        CHECK(!host && joinerSlot(s) && teamOf(team) && link->accepted());
         planes[s].team = team;
     }
     void setNetworkAircraftTypeForAircraft(int s, int32_t type) override {
-        CHECK(!host && joinerSlot(s) && aircraftTypeOf(type));
+        CHECK(!host && joinerSlot(s) && aircraftTypeOf(type) && link->accepted());
         planes[s].type = type;
     }
     void startThisAircraft(int s, bool) override {
         CHECK(!host && joinerSlot(s));
         planes[s].timeOfReset = clockTicks;
     }
-    void setMissionNumber(int32_t mission) override { CHECK(!host && mission >= 0 && mission <= 255); }
-    void StartMission() override { CHECK(!host); }
+    // A joiner starts only the game of the host that accepted it.
+    void setMissionNumber(int32_t mission) override { CHECK(!host && mission >= 0 && mission <= 255 && link->accepted()); }
+    void StartMission() override { CHECK(!host && link->accepted()); }
     void joinerGotEndOfGame() override { CHECK(!host); }
     int32_t getJoinerAircraftType() override {
         CHECK(!host);
@@ -204,7 +213,7 @@ struct Game final : EngineServices {
         CHECK(small <= 0 || textures.count(small));
     }
     void joinerLeft(int s) override {
-        CHECK(host && joinerSlot(s));
+        CHECK(host && admitted.erase(s) == 1);
         results[s] = {0, 0};
         planes[s].remote = false;
     }
@@ -367,6 +376,11 @@ struct Run {
         link.NetworkComm(missionTime);
         checkTables();
     }
+    void accept() {
+        game.accepting = true;
+        link.acceptJoinerPublic();
+        game.accepting = false;
+    }
     void deliver(std::span<const uint8_t> bytes, platform::UdpEndpoint from) {
         arrive(link, bytes, from, 2);
         frame(1);
@@ -405,6 +419,7 @@ void setUp(Run& r, Script& s) {
         r.game.planes[n].present = !((c >> n) & 1);
     }
     clockTicks = 600 + 8 * c;
+    r.game.link = &r.link;
     r.link.setEngineServices(&r.game);
     r.link.setJoinerParticularsName(makePlayerString("Fuzzy"), host ? 0 : kHostAddress, team, 0);
     r.link.startWithoutSocket(host ? BSDNetworkSockets::kHost : BSDNetworkSockets::kJoiner, team);
@@ -423,7 +438,7 @@ void setUp(Run& r, Script& s) {
             JoinRequest q{static_cast<uint8_t>((j + k) % 4 + 1), "", 0, kVersion, kAppId, 64};
             const size_t n = buildJoinRequest(q, makePlayerString("Joiner" + std::to_string(j)), slot);
             r.deliver({bytes.data(), n}, {0x0A000000u + static_cast<uint32_t>(j + 1), static_cast<uint16_t>(40000 + j)});
-            r.link.acceptJoinerPublic();
+            r.accept();
         }
     } else if (h & 2) {  // accepted, and with the names when the script says
         Accept a;
@@ -447,7 +462,7 @@ void setUp(Run& r, Script& s) {
 void playerAction(Run& r, Script& s) {
     const uint8_t b = s.byte();
     switch (b % 8) {
-        case 0: r.link.acceptJoinerPublic(); break;
+        case 0: r.accept(); break;
         case 1: r.link.declineJoiner(); break;
         case 2: {
             r.link.setMessageChannel(b >> 5);
@@ -516,8 +531,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             default: playerAction(*r, s); break;
         }
     }
-    // The game's close: every paint job the engine asked for is given back.
+    // The game's close: every paint job the engine asked for is given back, and every joiner's
+    // slot to the mission.
     r->link.closeNetworkRoutines();
-    CHECK(r->game.textures.empty());
+    CHECK(r->game.textures.empty() && r->game.admitted.empty());
     return 0;
 }
