@@ -5,9 +5,11 @@
 // player does something (accepts or declines a request, types, starts a new game, ends the game).
 //
 // The game's side checks every argument the engine hands it against what the game assumes:
-// slots, model indexes, teams and aircraft types, delays, paint-job names and textures, and
-// which role may be asked what. After every step the engine's own tables are checked too, and
-// the close must give back every paint-job texture it took. Any failed check aborts.
+// slots, model indexes, teams and aircraft types, delays, paint-job names and textures; and who
+// may be asked what: only the host player's accept starts a joiner, only admitted joiners are
+// applied, credited and let go, and a joiner starts only the game of the host that accepted it.
+// After every step the engine's own tables are checked too, and the close must give back every
+// joiner slot and paint-job texture. Any failed check aborts.
 //
 // No socket is opened: the engine runs without one, datagrams go straight into its receive ring
 // stamped as the receiver stamps them, and the tick clock moves only when the script says.
@@ -28,20 +30,20 @@ namespace {
 using namespace pellam;
 using namespace pellam::net;
 
-#define CHECK(holds)                                                                   \
-    do {                                                                               \
-        if (!(holds)) {                                                                \
+#define CHECK(holds)                                                                          \
+    do {                                                                                      \
+        if (!(holds)) {                                                                       \
             std::fprintf(stderr, "net_engine_fuzz: check failed at line %d: %s\n", __LINE__, #holds); \
-            std::abort();                                                              \
-        }                                                                              \
+            std::abort();                                                                     \
+        }                                                                                     \
     } while (0)
 
 int32_t clockTicks = 0;
 
-bool slotOf(int slot) { return slot >= 0 && slot <= 7; }
+bool anySlot(int slot) { return slot >= 0 && slot <= 7; }
 bool joinerSlot(int slot) { return slot >= 1 && slot <= 7; }
-bool teamOf(int32_t team) { return team >= 1 && team <= 4; }
-bool aircraftTypeOf(int32_t type) { return type == 55 || type == 64 || type == 77; }
+bool knownTeam(int32_t team) { return team >= 1 && team <= 4; }
+bool knownType(int32_t type) { return type == 55 || type == 64 || type == 77; }
 
 // A paint-job name becomes a file name: it must stay inside the paint-job folder.
 bool fileNameSafe(const std::string& name) {
@@ -94,7 +96,7 @@ struct Game final : EngineServices {
     int32_t nextTexture = 1;
 
     SlotAircraft aircraftInSlot(int s) override {
-        CHECK(slotOf(s));
+        CHECK(anySlot(s));
         return {!planes[s].remote, planes[s].height, planes[s].team, planes[s].type};
     }
     bool doIhaveBombs(int joiner) override {
@@ -105,7 +107,7 @@ struct Game final : EngineServices {
     double getMissionSeconds() override { return 12.5; }
     void startJoinerAircraft(int j, int32_t team, int32_t type) override {
         // Written into the mission's start records, whose teams are 1..4.
-        CHECK(host && joinerSlot(j) && teamOf(team) && aircraftTypeOf(type));
+        CHECK(host && joinerSlot(j) && knownTeam(team) && knownType(type));
         // Only the host player's accept starts a joiner; a datagram only repeats the accept of
         // the joiner holding the slot.
         CHECK(accepting || (admitted.count(j) && link->joinerAddress(j) != 0));
@@ -114,7 +116,7 @@ struct Game final : EngineServices {
         planes[j] = Plane{true, true, team, type, clockTicks};
     }
     wire::StateBlockBytes stateBlock(int s) override {
-        CHECK(slotOf(s));
+        CHECK(anySlot(s));
         wire::StateBlockBytes b{};
         wire::AircraftState a;
         a.position = {100.0 * s, planes[s].height, 0};
@@ -122,17 +124,17 @@ struct Game final : EngineServices {
         return b;
     }
     double totalHits(int s) override {
-        CHECK(slotOf(s));
+        CHECK(anySlot(s));
         return s * 1.5;
     }
-    void reportNetworkHits(int s, double hits) override { CHECK(slotOf(s) && hits >= 0 && hits < 1e6); }
+    void reportNetworkHits(int s, double hits) override { CHECK(anySlot(s) && hits >= 0 && hits < 1e6); }
     bool resetRecently(int s) override {
-        CHECK(slotOf(s));
+        CHECK(anySlot(s));
         return clockTicks - planes[s].timeOfReset < 300;
     }
-    void clearHits(int s) override { CHECK(slotOf(s)); }
+    void clearHits(int s) override { CHECK(anySlot(s)); }
     uint8_t kills(int s) override {
-        CHECK(slotOf(s));
+        CHECK(anySlot(s));
         return static_cast<uint8_t>(results[s][0]);
     }
     int modelCount() override { return models; }
@@ -141,7 +143,7 @@ struct Game final : EngineServices {
         return (deadPattern >> (i % 32)) & 1u;
     }
     Facts aircraftFacts(int s) override {
-        CHECK(slotOf(s));
+        CHECK(anySlot(s));
         const Plane& p = planes[s];
         return {p.present, p.team, p.type, p.height, p.timeOfReset, p.whoShotMe};
     }
@@ -157,12 +159,12 @@ struct Game final : EngineServices {
         planes[s].remote = remote;
     }
     void setWhoShotMe(int s, int32_t who) override {
-        CHECK(host && slotOf(s) && admitted.count(who) && s != who);
+        CHECK(host && anySlot(s) && admitted.count(who) && s != who);
         planes[s].whoShotMe = who;
     }
     // Ground objects only (the dead-object windows start past the aircraft and debris).
     void objectDeadFromNetwork(int index, int reporter, int32_t, bool credit) override {
-        CHECK(index >= DeadObjectWindow::kFirst && index < models && slotOf(reporter));
+        CHECK(index >= DeadObjectWindow::kFirst && index < models && anySlot(reporter));
         CHECK(host ? credit && admitted.count(reporter) : !credit && reporter == 0 && link->accepted());
     }
     std::array<std::array<int32_t, 2>, 8>& aircraftResults() override { return results; }
@@ -174,11 +176,11 @@ struct Game final : EngineServices {
     void setMyJoinerBombs(bool, int joiner) override { CHECK(!host && joinerSlot(joiner) && link->accepted()); }
     // A joiner puts the other players' aircraft on the host's teams and types, never its own.
     void setNetworkDogfightOnlyTeam(int32_t team, int s) override {
-        CHECK(!host && joinerSlot(s) && teamOf(team) && link->accepted());
+        CHECK(!host && joinerSlot(s) && knownTeam(team) && link->accepted());
         planes[s].team = team;
     }
     void setNetworkAircraftTypeForAircraft(int s, int32_t type) override {
-        CHECK(!host && joinerSlot(s) && aircraftTypeOf(type) && link->accepted());
+        CHECK(!host && joinerSlot(s) && knownType(type) && link->accepted());
         planes[s].type = type;
     }
     void startThisAircraft(int s, bool) override {
@@ -393,11 +395,12 @@ struct Run {
             const std::string name = link.getThisPlayerNamesPtr(s);
             CHECK(name.size() <= kMaxNameChars && platform::validUtf8(name));
             // The game writes these into the mission's start records.
-            CHECK(link.getJoinerTeam(s) == 0 || teamOf(link.getJoinerTeam(s)));
-            CHECK(link.getJoinerTypeForJoiner(s) == 0 || aircraftTypeOf(link.getJoinerTypeForJoiner(s)));
+            CHECK(link.getJoinerTeam(s) == 0 || knownTeam(link.getJoinerTeam(s)));
+            CHECK(link.getJoinerTypeForJoiner(s) == 0 || knownType(link.getJoinerTypeForJoiner(s)));
+            // A slot nobody plays keeps no paint job of a player who has gone.
             for (int which = 0; which < 2; ++which) {
                 const int32_t t = link.paintJob(s, which);
-                CHECK(t <= 0 || game.textures.count(t));
+                CHECK(t <= 0 || (game.textures.count(t) && !name.empty()));
             }
         }
         const int32_t delay = link.delayTime();

@@ -204,11 +204,12 @@ void BSDNetworkSockets::takePlayerNames(int32_t now) {
         const std::string name = heldPlayerName(names->names[i]);
         if (name == AllPlayerNames[local]) continue;
         changed = true;
-        if (!name.empty() && local != 0) {
-            loadCustomPaintJobName(name, local);
-            if (!first) notice(name + " has joined the game", 1);  // the first list is who was there
+        if (local == 0) {
+            AllPlayerNames[0] = name;  // this player's own name as the host has it
         } else {
-            AllPlayerNames[local] = name;  // this player's own name as the host has it
+            // A player who has gone takes the paint job along; a newcomer brings theirs.
+            loadCustomPaintJobName(name, local);
+            if (!name.empty() && !first) notice(name + " has joined the game", 1);  // the first list is who was there
         }
     }
     if (restartDue && (first || changed)) NewInTime = now;

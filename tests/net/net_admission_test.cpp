@@ -194,6 +194,15 @@ TEST(Admission, JoinerTrustsOnlyItsHost) {
         const std::string name = joiner.link.getThisPlayerNamesPtr(slot);
         EXPECT_TRUE(platform::validUtf8(name) && name.size() <= kMaxNameChars) << slot;
     }
+    // A player who has gone from the list takes the paint job along.
+    joiner.world.paintTexture = 7;
+    names.names[2] = "Nungesser";
+    hostSocket.deliver(joiner, [&](SendSlot s) { return buildPlayerNames(names, s); });
+    EXPECT_EQ(joiner.world.planes[2].paint, 7);
+    names.names[2].clear();
+    hostSocket.deliver(joiner, [&](SendSlot s) { return buildPlayerNames(names, s); });
+    EXPECT_LE(joiner.world.planes[2].paint, 0);
+    EXPECT_LE(joiner.link.paintJob(2, 0), 0);
 
     // Host data that the receiver stamped a tick after this frame read the clock: the host has
     // just spoken, not been silent for 2^32 - 1 ticks.
