@@ -200,13 +200,16 @@ void BSDNetworkSockets::takePlayerNames(int32_t now) {
         const int32_t team = names->teams[i], type = names->aircraftTypes[i];
         OriginalJoinerTeamRequest[local] = validTeam(team) ? team : 0;
         OriginalJoinerAircraftType[local] = validType(type) ? type : 0;
-        if (names->names[i] == AllPlayerNames[local]) continue;
+        // Compared and kept as held, so a name that is no UTF-8 is not new in every list.
+        const std::string name = heldPlayerName(names->names[i]);
+        if (name == AllPlayerNames[local]) continue;
         changed = true;
-        if (!names->names[i].empty() && local != 0) {
-            loadCustomPaintJobName(names->names[i], local);
-            if (!first) notice(names->names[i] + " has joined the game", 1);  // the first list is who was there
+        if (local == 0) {
+            AllPlayerNames[0] = name;  // this player's own name as the host has it
         } else {
-            AllPlayerNames[local] = names->names[i];
+            // A player who has gone takes the paint job along; a newcomer brings theirs.
+            loadCustomPaintJobName(name, local);
+            if (!name.empty() && !first) notice(name + " has joined the game", 1);  // the first list is who was there
         }
     }
     if (restartDue && (first || changed)) NewInTime = now;

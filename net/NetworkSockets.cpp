@@ -69,6 +69,12 @@ void BSDNetworkSockets::sendDataPacket(uint32_t address, std::span<const uint8_t
 }
 
 int BSDNetworkSockets::startNetworkRoutines(uint16_t port, Role role, int32_t ownTeam) {
+    return startGame(role, ownTeam, port);
+}
+
+void BSDNetworkSockets::startWithoutSocket(Role role, int32_t ownTeam) { startGame(role, ownTeam, std::nullopt); }
+
+int BSDNetworkSockets::startGame(Role role, int32_t ownTeam, std::optional<uint16_t> port) {
     resetForStart();
     HostOrJoiner = role;
     startError_.clear();
@@ -82,7 +88,12 @@ int BSDNetworkSockets::startNetworkRoutines(uint16_t port, Role role, int32_t ow
     NextJoiner = 1;
     Accepted = false;
     Exchange = DataExchange{};  // no message, stamp or hit carried over from the last game
-    if (createASocketPort(port) != 0) {
+    if (!port) {
+        closeSocket();
+        ring_.clear();
+        SendBufferOffset = 0;
+        PacketsSent = PacketsIn = 0;
+    } else if (createASocketPort(*port) != 0) {
         platform::logMessage(startError_);
         platform::SystemBeep();
         return -1;

@@ -13,6 +13,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -103,6 +104,10 @@ inline int32_t ticksBetween(int32_t earlier, int32_t later) {
 // lowest first; -1 when there is none.
 int relaySlot(int joiner, const DataExchange& exchange);
 
+// A player's name from another machine as it is held: strict UTF-8 (each ill-formed sequence
+// replaced), cut at a character's start to at most 20 bytes.
+std::string heldPlayerName(std::string_view name);
+
 inline constexpr uint16_t kDefaultPort = 12301;
 using MessageLine = std::array<uint8_t, kLineBytes>;
 
@@ -124,6 +129,9 @@ public:
     // cannot be made or the port is in use. The player string reaches the link through
     // setJoinerParticularsName; ownTeam is the team of this machine's aircraft (for line 0).
     int startNetworkRoutines(uint16_t port, Role role, int32_t ownTeam);
+    // Starts a game as startNetworkRoutines does but with no socket and no receiver: nothing is
+    // sent, and only what is stored into ring() arrives. For feeding the engine made-up traffic.
+    void startWithoutSocket(Role role, int32_t ownTeam);
     // 0 when the socket is open (or already was), -1 otherwise.
     int createASocketPort(uint16_t port);
     void closeSocket();
@@ -305,6 +313,8 @@ private:
     bool FirstKeyFlag = false, NextMessagePrivate = false;
 
     void resetForStart();
+    // The start shared by both: with a socket on `port`, or with none.
+    int startGame(Role role, int32_t ownTeam, std::optional<uint16_t> port);
 
     platform::UdpSocket socket_;
     ReceiveRing ring_;

@@ -21,10 +21,13 @@ bool usableAsFileName(std::string_view name) {
 
 }  // namespace
 
+std::string heldPlayerName(std::string_view name) {
+    return platform::cutToBytes(platform::repairedUtf8(name.substr(0, kMaxNameChars)), kMaxNameChars);
+}
+
 void BSDNetworkSockets::loadCustomPaintJobName(std::string_view name, int slot) {
     if (slot < 0 || slot > 7) return;
-    // Another machine's bytes are held as strict UTF-8, cut at a character's start to fit.
-    AllPlayerNames[slot] = platform::cutToBytes(platform::repairedUtf8(name.substr(0, kMaxNameChars)), kMaxNameChars);
+    AllPlayerNames[slot] = heldPlayerName(name);
     if (!Game) return;
     for (int32_t& texture : JoinerPaintJobNumbers[slot]) {
         if (texture > 0) Game->deleteTexture(texture);

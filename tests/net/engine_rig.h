@@ -34,7 +34,7 @@ inline std::atomic<int32_t> clockTicks{100000};
 
 struct Plane {
     std::array<double, 3> position{}, velocity{};
-    int32_t team = 1, type = 55, timeOfReset = 0, whoShotMe = -1, lastApplied = 0;
+    int32_t team = 1, type = 55, timeOfReset = 0, whoShotMe = -1, lastApplied = 0, paint = 0;
     double totalHits = 0;
     bool remote = false, down = false;
 };
@@ -47,6 +47,7 @@ struct World : EngineServices {
     std::array<int32_t, 4> teams{};
     bool host = false, bombs = false;
     int missionStarts = 0, paintLookups = 0;
+    int32_t paintTexture = -1;  // what a paint-job lookup finds
 
     explicit World(int seed) {
         for (int n = 0; n < 8; ++n) planes[n].position = {1000.0 * seed + 50.0 * n, 3000.0, 0.0};
@@ -114,10 +115,10 @@ struct World : EngineServices {
     int32_t getJoinerAircraftType() override { return planes[0].type; }
     std::string autoMessage(int k) override { return "Canned " + std::to_string(k + 1); }
     void playSound(int32_t, int32_t) override {}
-    int32_t tryForCustomPaintJobBig(const std::string&) override { return ++paintLookups, -1; }
+    int32_t tryForCustomPaintJobBig(const std::string&) override { return ++paintLookups, paintTexture; }
     int32_t tryForCustomPaintJobSmall(const std::string&) override { return -1; }
     void deleteTexture(int32_t) override {}
-    void setCustomPaintJob(int, int32_t, int32_t) override {}
+    void setCustomPaintJob(int s, int32_t big, int32_t) override { planes[s].paint = big; }
 };
 
 struct Machine;

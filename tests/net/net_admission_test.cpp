@@ -187,13 +187,22 @@ TEST(Admission, JoinerTrustsOnlyItsHost) {
     EXPECT_EQ(joiner.world.paintLookups, 2) << "the host (now slot 3) and Nungesser, not ../../etc";
     EXPECT_EQ(joiner.world.planes[2].type, 64);
     // Names that are no UTF-8, or cut inside a character on the wire, are held as strict UTF-8
-    // within the name's 20 bytes.
-    names.names = {"Host", "Fonck \xED\xA0\x80", "Navarre de Cal \xC3\xA9\xC3\xA9\xC3\xA9"};
+    // within the name's 20 bytes: this player's own (slot 3 at the host) too.
+    names.names = {"Host", "Fonck \xED\xA0\x80", "Navarre de Cal \xC3\xA9\xC3\xA9\xC3\xA9", "Guynemer \xFF"};
     hostSocket.deliver(joiner, [&](SendSlot s) { return buildPlayerNames(names, s); });
     for (int slot = 0; slot < 8; ++slot) {
         const std::string name = joiner.link.getThisPlayerNamesPtr(slot);
         EXPECT_TRUE(platform::validUtf8(name) && name.size() <= kMaxNameChars) << slot;
     }
+    // A player who has gone from the list takes the paint job along.
+    joiner.world.paintTexture = 7;
+    names.names[2] = "Nungesser";
+    hostSocket.deliver(joiner, [&](SendSlot s) { return buildPlayerNames(names, s); });
+    EXPECT_EQ(joiner.world.planes[2].paint, 7);
+    names.names[2].clear();
+    hostSocket.deliver(joiner, [&](SendSlot s) { return buildPlayerNames(names, s); });
+    EXPECT_LE(joiner.world.planes[2].paint, 0);
+    EXPECT_LE(joiner.link.paintJob(2, 0), 0);
 
     // Host data that the receiver stamped a tick after this frame read the clock: the host has
     // just spoken, not been silent for 2^32 - 1 ticks.
