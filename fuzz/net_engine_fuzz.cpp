@@ -65,8 +65,15 @@ struct Script {
         --left;
         return *at++;
     }
-    uint16_t u16() { return static_cast<uint16_t>(byte() << 8 | byte()); }
-    uint32_t u32() { return static_cast<uint32_t>(u16()) << 16 | u16(); }
+    // Each read sequenced before the next: the operands of | may be evaluated in either order.
+    uint16_t u16() {
+        const uint8_t high = byte();
+        return static_cast<uint16_t>(high << 8 | byte());
+    }
+    uint32_t u32() {
+        const uint32_t high = u16();
+        return high << 16 | u16();
+    }
     std::string text(size_t most) {
         std::string s(std::min<size_t>(byte() % (most + 1), left), '\0');
         for (char& c : s) c = static_cast<char>(byte());
