@@ -91,6 +91,9 @@ FetchedPage GamesListClient::get(const std::string& url) {
     }
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    // The list gives each game the address its announcement came from, and joiners reach a host
+    // over IPv4 alone: a list server known by both families is asked over IPv4.
+    curl_easy_setopt(curl, CURLOPT_IPRESOLVE, CURL_IPRESOLVE_V4);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);  // time-outs without SIGALRM: this is not the main thread
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, timeoutMs_);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, timeoutMs_);
