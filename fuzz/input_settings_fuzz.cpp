@@ -8,7 +8,8 @@
 // written back reads back as the same settings.
 //
 // Input: 4 header bytes (the row given a key or made keyless, the key, its modifiers, the axis
-// ranges and whether the key window's Okay or Cancel closes it), then records: key index, kind, payload length (16 bits, little-endian), payload.
+// ranges and whether the key window's Okay or Cancel closes it), then records: key index, kind,
+// payload length (16 bits, little-endian), payload.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -16,7 +17,7 @@
 #include <deque>
 #include <filesystem>
 #include <map>
-#include <memory>
+#include <optional>
 #include <vector>
 
 #include "fuzz/FuzzFile.h"
@@ -334,7 +335,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fs::create_directories(pellam::fuzz::fuzzFolder());
     const std::string path = pellam::fuzz::fuzzFolder() + "/defaults.json";
 
-    std::unique_ptr<Settings> written;
+    std::optional<Settings> written;
     {
         UserDefaults store(path);
         fill(store, data + 4, size - 4);
@@ -346,7 +347,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         axes(in, stick);
         windows(in, header);
 
-        written = std::make_unique<Settings>(in);
+        written.emplace(in);
         in.CalibratePrefsreadwriteorreset(2);
         in.JoystickButtonPrefsreadwriteorreset(2);
         in.MousePrefsreadwriteorreset(2);
@@ -360,7 +361,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Settings read(in);
     check(read.numbers == written->numbers);
     check(read.flags == written->flags);
-
     check(read.buttons == written->buttons);
     check(read.mouse == written->mouse);
     check(read.keys == written->keys);
