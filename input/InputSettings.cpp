@@ -33,6 +33,14 @@ bool storesGameCommand(uint32_t c) {
     return c >= static_cast<uint32_t>(numberOf(kFirstCommand)) && c <= static_cast<uint32_t>(numberOf(kLastCommand));
 }
 
+// Whether a stored key block holds a record for row `r`: one that names a game command in either
+// byte order (what swapCommandsAndKeys takes).
+bool holdsRow(const std::vector<uint8_t>& data, int r, bool little) {
+    if (data.size() < static_cast<size_t>(r + 1) * kKeyRecordSize) return false;
+    const uint32_t command = readHost32(data.data() + r * kKeyRecordSize + kRecCommand, little);
+    return storesGameCommand(command) || storesGameCommand(swap32(command));
+}
+
 // A stored command byte that names no command reads as "no binding".
 uint8_t storedCommand(uint8_t c) { return c > byteOf(CommandNumber::Unbound) ? byteOf(CommandNumber::Unbound) : c; }
 
@@ -71,25 +79,31 @@ void DoJoystick::CalibratePrefsreadwriteorreset(int32_t mode) {
         const char* key;
         double DoJoystick::*field;
         double standard;
+        double low, high;  // a stored value outside these takes the standard
     };
     struct BoolKey {
         const char* key;
         bool DoJoystick::*field;
         bool standard;
     };
+    // A calibration of element values of up to 32 bits gives scales between about 1e-10 and 6e9
+    // and offsets within 9e9; beyond that a stick value raised to its curve leaves the doubles.
+    // The curves stop where the joystick window's sliders stop (4 for the stick, 5 for the rudder);
+    // those below 1 are raised below.
+    constexpr double kScaleLow = 1e-10, kScaleHigh = 1e10, kOffset = 1e10, kAny = HUGE_VAL;
     static constexpr FloatKey kFloats[] = {
-        {"AileronCalibrateFactor", &DoJoystick::AileronCalibrator, 1.54},
-        {"AileronAddFactor", &DoJoystick::AileronCenterAdder, 0},
-        {"ElevatorCalibrateFactor", &DoJoystick::ElevatorCalibrator, 1.54},
-        {"ElevatorAddFactor", &DoJoystick::ElevatorCenterAdder, 0},
-        {"RudderCalibrateFactor", &DoJoystick::RudderCalibrator, 1.7},
-        {"RudderAddFactor", &DoJoystick::RudderCenterAdder, 0},
-        {"ThrottleCalibrateFactor", &DoJoystick::ThrottleRangeCalibrator, 2.4},
-        {"ThrottleAddFactor", &DoJoystick::ThrottleStartAdder, 0.05},
-        {"StickCurveJoy", &DoJoystick::StickCurveJoy, 1.9},
-        {"StickCurveMou", &DoJoystick::StickCurveMou, 1.6},
-        {"StickCurveRud", &DoJoystick::StickCurveRud, 3.5},
-        {"StickRudDead", &DoJoystick::StickRudDead, 0.1},
+        {"AileronCalibrateFactor", &DoJoystick::AileronCalibrator, 1.54, kScaleLow, kScaleHigh},
+        {"AileronAddFactor", &DoJoystick::AileronCenterAdder, 0, -kOffset, kOffset},
+        {"ElevatorCalibrateFactor", &DoJoystick::ElevatorCalibrator, 1.54, kScaleLow, kScaleHigh},
+        {"ElevatorAddFactor", &DoJoystick::ElevatorCenterAdder, 0, -kOffset, kOffset},
+        {"RudderCalibrateFactor", &DoJoystick::RudderCalibrator, 1.7, kScaleLow, kScaleHigh},
+        {"RudderAddFactor", &DoJoystick::RudderCenterAdder, 0, -kOffset, kOffset},
+        {"ThrottleCalibrateFactor", &DoJoystick::ThrottleRangeCalibrator, 2.4, kScaleLow, kScaleHigh},
+        {"ThrottleAddFactor", &DoJoystick::ThrottleStartAdder, 0.05, -kOffset, kOffset},
+        {"StickCurveJoy", &DoJoystick::StickCurveJoy, 1.9, -kAny, 4},
+        {"StickCurveMou", &DoJoystick::StickCurveMou, 1.6, -kAny, 4},
+        {"StickCurveRud", &DoJoystick::StickCurveRud, 3.5, -kAny, 5},
+        {"StickRudDead", &DoJoystick::StickRudDead, 0.1, -kAny, kAny},
     };
     static constexpr BoolKey kBools[] = {
         {"AileronDirection", &DoJoystick::AileronDirection, false},
@@ -112,11 +126,11 @@ void DoJoystick::CalibratePrefsreadwriteorreset(int32_t mode) {
         write();
     } else if (mode == 1) {
         // A missing, infinite or not-a-number value takes its default: it would pass every limit
-        // test below and reach the flight model.
+        // test below and reach the flight model. So does one outside its key's limits.
         for (const FloatKey& f : kFloats) {
             const std::optional<double> stored = store_.doubleForKey(f.key);
             const double v = stored ? static_cast<float>(*stored) : f.standard;
-            this->*f.field = std::isfinite(v) ? v : f.standard;
+            this->*f.field = std::isfinite(v) && v >= f.low && v <= f.high ? v : f.standard;
         }
         for (const BoolKey& b : kBools) this->*b.field = store_.boolForKey(b.key).value_or(b.standard);
         if (StickCurveRud < 1.0) StickCurveRud = 3.5;
@@ -143,14 +157,16 @@ void DoJoystick::JoystickButtonPrefsreadwriteorreset(int32_t mode) {
         DontUseJoystickRudder = false;
         write();
     } else if (mode == 1) {
+        // Buttons the stored table does not hold (all of them when it is missing or unreadable)
+        // keep the standard commands.
+        setJoystickButtonDefaults();
         if (auto data = store_.dataForKey("JoystickButtons")) {
             const size_t n = std::min(data->size(), JoystickButtonTranslation.size());
             for (size_t i = 0; i < n; ++i) JoystickButtonTranslation[i] = storedCommand((*data)[i]);
-            // Buttons 17 to 48 without a command brake.
-            for (int g = JoystickDevices::kFirstHighButton; g <= JoystickDevices::kLastHighButton; ++g)
-                if (JoystickButtonTranslation[g] == 0)
-                    JoystickButtonTranslation[g] = byteOf(CommandNumber::BrakeOnOffToggle);
         }
+        // Buttons 17 to 48 without a command brake.
+        for (int g = JoystickDevices::kFirstHighButton; g <= JoystickDevices::kLastHighButton; ++g)
+            if (JoystickButtonTranslation[g] == 0) JoystickButtonTranslation[g] = byteOf(CommandNumber::BrakeOnOffToggle);
         if (auto v = store_.boolForKey("DontUseJoystickRudder")) DontUseJoystickRudder = *v;
     } else if (mode == 2) {
         write();
@@ -163,12 +179,17 @@ void DoJoystick::MousePrefsreadwriteorreset(int32_t mode) {
         store_.setData("MouseButtons", std::vector<uint8_t>(MouseButtonTranslation.begin(), MouseButtonTranslation.end()));
         store_.synchronize();
     };
-    if (mode == 0) {
+    auto standard = [&] {
         MouseButtonTranslation.fill(0);
         MouseButtonTranslation[0] = byteOf(CommandNumber::FireGunsAndCannon);
         MouseButtonTranslation[1] = byteOf(CommandNumber::PauseFlyGameToggle);
+    };
+    if (mode == 0) {
+        standard();
         write();
     } else if (mode == 1) {
+        // Buttons the stored table does not hold keep the standard commands.
+        standard();
         if (auto data = store_.dataForKey("MouseButtons")) {
             const size_t n = std::min(data->size(), MouseButtonTranslation.size());
             for (size_t i = 0; i < n; ++i) MouseButtonTranslation[i] = storedCommand((*data)[i]);
@@ -192,8 +213,11 @@ void DoJoystick::KeyPressPrefsreadwriteorreset(int32_t mode) {
     } else if (mode == 1) {
         if (auto records = store_.dataForKey("KeyboardButtons2")) {
             swapCommandsAndKeys(*records, CommandsAndKeys, platform::isIntelChip());
+            // A block from before the Un-jam command existed holds no record for its row. A row
+            // the block does hold keeps what it says: without a key when the player took it away.
             constexpr int kUnJamRow = 86;
-            if (TotalKeyNeeds > kUnJamRow && CommandsAndKeys[kUnJamRow].PrimaryKeyStroke == 0) {
+            if (TotalKeyNeeds > kUnJamRow && CommandsAndKeys[kUnJamRow].PrimaryKeyStroke == 0 &&
+                !holdsRow(*records, kUnJamRow, platform::isIntelChip())) {
                 KeyboardCommandList& r = CommandsAndKeys[kUnJamRow];
                 r.PrimaryKeyStroke = 'u';
                 r.SecondaryKeyStroke = 0;

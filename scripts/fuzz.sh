@@ -2,11 +2,11 @@
 # Builds one libFuzzer target with clang (AddressSanitizer and UndefinedBehaviorSanitizer) and
 # runs it for the given time. Not part of CI. Findings are written to build/fuzz/findings/; the
 # inputs fuzz/TARGET_seeds/ holds, if any, start the corpus.
-#   scripts/fuzz.sh defaults|pilot_block|state_block|picture|net_wire|net_engine|mission_file|games_page|games_server SECONDS [extra libFuzzer options]
+#   scripts/fuzz.sh defaults|pilot_block|state_block|picture|net_wire|net_engine|mission_file|games_page|games_server|input_settings SECONDS [extra libFuzzer options]
 # FUZZ_MAX_LEN sets the longest input (4096 bytes unless set; a mission file needs 40000).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-usage="usage: scripts/fuzz.sh defaults|pilot_block|state_block|picture|net_wire|net_engine|mission_file|games_page|games_server SECONDS"
+usage="usage: scripts/fuzz.sh defaults|pilot_block|state_block|picture|net_wire|net_engine|mission_file|games_page|games_server|input_settings SECONDS"
 target=${1:?"$usage"}
 seconds=${2:?"$usage"}
 shift 2

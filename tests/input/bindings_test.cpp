@@ -247,8 +247,9 @@ TEST(StoredSettings, OlderKeyTableIsConvertedAndStoredAnew) {
     EXPECT_TRUE(store->dataForKey("KeyboardButtons2").has_value());
 }
 
-// Curves beyond their limits, calibrations that are not single-precision numbers, button
-// commands off the table and rows far outside it: the defaults or the limits stand.
+// Curves beyond their limits, calibrations that are not single-precision numbers or beyond what a
+// calibration gives (a negative scale would turn the axis round), button commands off the table
+// and rows far outside it: the defaults or the limits stand.
 TEST(StoredSettings, ValuesOutsideTheirLimitsAreNotTaken) {
     const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
     const std::tuple<const char*, double, double DoJoystick::*, double> values[] = {
@@ -259,6 +260,9 @@ TEST(StoredSettings, ValuesOutsideTheirLimitsAreNotTaken) {
         {"ElevatorCalibrateFactor", inf, &DoJoystick::ElevatorCalibrator, 1.54},
         {"RudderCalibrateFactor", 1e300, &DoJoystick::RudderCalibrator, 1.7},
         {"ThrottleAddFactor", -0.25, &DoJoystick::ThrottleStartAdder, -0.25},
+        {"ThrottleCalibrateFactor", -2.0, &DoJoystick::ThrottleRangeCalibrator, 2.4},
+        {"AileronAddFactor", -4.6e18, &DoJoystick::AileronCenterAdder, 0},
+        {"StickCurveMou", 1e30, &DoJoystick::StickCurveMou, 1.6},
     };
     TempStore store;
     store->setBool("CalPrefsAvailable", true);
@@ -277,6 +281,44 @@ TEST(StoredSettings, ValuesOutsideTheirLimitsAreNotTaken) {
     EXPECT_EQ(input.getMouseCommand(1), ThrottleDownIncrementally);
     EXPECT_EQ(input.getMouseCommand(4), None);
     EXPECT_EQ(input.getCommandForRow(INT_MAX), nullptr);
+}
+
+// A button group marked as stored whose table is missing or unreadable keeps the standard
+// commands, and has them again at the next start.
+TEST(StoredSettings, MissingButtonTablesKeepTheStandardCommands) {
+    TempStore firstStart;
+    PellamJoySub standard{nullptr, *firstStart};
+    standard.awakeFromNib();
+
+    TempStore store;
+    store->setBool("JoyButPrefsAvailable", true);
+    store->setString("JoystickButtons", "fire");
+    store->setBool("MouseButPrefsAvailable", true);
+    {
+        PellamJoySub input{nullptr, *store};
+        input.awakeFromNib();
+        EXPECT_EQ(input.JoystickButtonTranslation, standard.JoystickButtonTranslation);
+        EXPECT_EQ(input.getMouseCommand(0), FireGunsAndCannon);
+        input.JoystickButtonPrefsreadwriteorreset(2);
+    }
+    PellamJoySub nextStart{nullptr, *store};
+    nextStart.awakeFromNib();
+    EXPECT_EQ(nextStart.JoystickButtonTranslation, standard.JoystickButtonTranslation);
+}
+
+// A key the player took away from Un-Jam Guns (the last row) stays away at the next start.
+TEST(StoredSettings, AKeyTakenAwayStaysAway) {
+    TempStore store;
+    {
+        PellamJoySub input{nullptr, *store};
+        input.awakeFromNib();
+        input.newKeyDefUnicode(nullptr, 86);
+        input.KeyPressPrefsreadwriteorreset(2);
+    }
+    PellamJoySub nextStart{nullptr, *store};
+    nextStart.awakeFromNib();
+    EXPECT_EQ(nextStart.CommandsAndKeys[86].PrimaryKeyStroke, 0u);
+    EXPECT_EQ(nextStart.createKeyComboStringForRow(85), KeyNames::nokey);
 }
 
 // The stick, button and mouse settings come back as the player left them (a rebound key comes
