@@ -474,9 +474,10 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
     if (sliced) glDepthRange(kCockpitDepths, 1);
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_POLYGON_OFFSET_FILL);
+    // The frame goes to the rasteriser whole, at the swap: flushed here as well, so that the software
+    // rasteriser's threads began on the ground while the objects were still being sent from the same
+    // cores, the game thread's work a frame took 6.5 ms (median) against 3.7, and the CPU a frame more.
     if (!worldLeftOut_) drawWorld(list);
-    // The rasteriser starts on the ground and sky while the objects are being sent.
-    glFlush();
     CurrentBoundTextureNumber_ = -1;  // the world drawers bind by name
     glPrepareForModelDrawing();
 
