@@ -33,12 +33,19 @@ bool storesGameCommand(uint32_t c) {
     return c >= static_cast<uint32_t>(numberOf(kFirstCommand)) && c <= static_cast<uint32_t>(numberOf(kLastCommand));
 }
 
-// Whether a stored key block holds a record for row `r`: one that names a game command in either
-// byte order (what swapCommandsAndKeys takes).
+// The game command a stored key record names, in either byte order; none when it names none
+// (the record is then not taken).
+std::optional<uint32_t> recordCommand(const uint8_t* rec, bool little) {
+    const uint32_t command = readHost32(rec + kRecCommand, little);
+    if (storesGameCommand(command)) return command;
+    if (storesGameCommand(swap32(command))) return swap32(command);
+    return std::nullopt;
+}
+
+// Whether a stored key block holds a record for row `r` that swapCommandsAndKeys takes.
 bool holdsRow(const std::vector<uint8_t>& data, int r, bool little) {
-    if (data.size() < static_cast<size_t>(r + 1) * kKeyRecordSize) return false;
-    const uint32_t command = readHost32(data.data() + r * kKeyRecordSize + kRecCommand, little);
-    return storesGameCommand(command) || storesGameCommand(swap32(command));
+    return data.size() >= static_cast<size_t>(r + 1) * kKeyRecordSize &&
+           recordCommand(data.data() + r * kKeyRecordSize, little).has_value();
 }
 
 // A stored command byte that names no command reads as "no binding".
@@ -64,13 +71,12 @@ void swapCommandsAndKeys(const std::vector<uint8_t>& data, std::span<KeyboardCom
     const size_t n = std::min(data.size() / kKeyRecordSize, rows.size());
     for (size_t r = 0; r < n; ++r) {
         const uint8_t* rec = data.data() + r * kKeyRecordSize;
-        uint32_t command = readHost32(rec + kRecCommand, little);
-        if (!storesGameCommand(command)) command = swap32(command);
-        if (!storesGameCommand(command)) continue;
+        const std::optional<uint32_t> command = recordCommand(rec, little);
+        if (!command) continue;
         rows[r].PrimaryKeyStroke = platform::readBE32(rec + kRecPrimary);
         rows[r].SecondaryKeyStroke = platform::readBE32(rec + kRecSecondary);
         rows[r].Modifiers = platform::readBE32(rec + kRecModifiers);
-        rows[r].Command = commandFrom(static_cast<int32_t>(command));
+        rows[r].Command = commandFrom(static_cast<int32_t>(*command));
     }
 }
 

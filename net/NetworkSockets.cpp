@@ -23,13 +23,17 @@ BSDNetworkSockets::~BSDNetworkSockets() { closeSocket(); }
 int BSDNetworkSockets::createASocketPort(uint16_t port) {
     if (socket_.isOpen()) return 0;
     CurrentPort = port;
-    SendBufferOffset = 0;
     if (!socket_.open(port, &startError_)) return -1;
-    ring_.clear();
+    clearTraffic();
     stopReceiver_ = false;
     receiver_ = std::thread([this] { receiveLoop(); });
-    PacketsSent = PacketsIn = 0;
     return 0;
+}
+
+void BSDNetworkSockets::clearTraffic() {
+    SendBufferOffset = 0;
+    ring_.clear();
+    PacketsSent = PacketsIn = 0;
 }
 
 // Copies every datagram into the ring as it arrives, draining the socket each time it wakes.
@@ -90,9 +94,7 @@ int BSDNetworkSockets::startGame(Role role, int32_t ownTeam, std::optional<uint1
     Exchange = DataExchange{};  // no message, stamp or hit carried over from the last game
     if (!port) {
         closeSocket();
-        ring_.clear();
-        SendBufferOffset = 0;
-        PacketsSent = PacketsIn = 0;
+        clearTraffic();
     } else if (createASocketPort(*port) != 0) {
         platform::logMessage(startError_);
         platform::SystemBeep();

@@ -313,6 +313,8 @@ private:
     bool FirstKeyFlag = false, NextMessagePrivate = false;
 
     void resetForStart();
+    // No datagram left from before, nothing counted, the send slots from the first.
+    void clearTraffic();
     // The start shared by both: with a socket on `port`, or with none.
     int startGame(Role role, int32_t ownTeam, std::optional<uint16_t> port);
 
