@@ -66,6 +66,15 @@ std::vector<UnseenCamera> DrawingWarmUp::worldCameras(const WarmUpWorld& world) 
     for (size_t k = 1; k < heights.size(); ++k)
         for (const double pitch : kPitches)
             cameras.push_back({looking({eye[0], heights[k], eye[2]}, 0.0, pitch), -1, {}, heights[k] == low, heights[k] == low});
+    // Inside a deck the grey fog shades everything drawn: the smoke, a tracer, the trees and the
+    // wreckage ahead, and the cockpit.
+    if (world.HighestDeck >= 0)
+        for (const long cockpit : {world.Cockpit, -1L}) {
+            UnseenCamera& camera = cameras.emplace_back(UnseenCamera{looking(eye, 0.0, kAcrossGround), cockpit, {}});
+            camera.SmokeAt = Vector3{eye[0], eye[1], eye[2] + kSmokeAhead};
+            camera.Trees = camera.Wreckage = camera.InsideCloud = true;
+            camera.World = false;
+        }
     return cameras;
 }
 
@@ -120,11 +129,19 @@ void GameController::warmUpDrawing() {
     for (long row = ModelArray::kFirstAircraft; row < models->size(); ++row) {
         ZephModel* model = models->at(row);
         const int64_t kind = model ? DrawingWarmUp::kindOf(*model, row) : -1;
-        if (kind < 0 || !warmUp_.KindsDrawn.insert(kind).second) continue;
+        if (kind < 0) continue;
+        const bool seen = !warmUp_.KindsDrawn.insert(kind).second;
+        // With a deck, the flight may take any of them into the grey fog (objects alone: inside a
+        // deck neither sky nor ground is drawn).
+        const bool inCloud = world.HighestDeck >= 0 && warmUp_.KindsInCloud.insert(kind).second;
+        if (seen && !inCloud) continue;
         const std::vector<QNion> near = DrawingWarmUp::subjectCameras(*model, world.Eye);
         for (size_t k = 0; k < near.size(); ++k) {
-            cameras.push_back({near[k], -1, {}, false, false, false});
-            cameras.push_back({near[k], -1, {}, true, k % 2 == 1, true});
+            if (!seen) {
+                cameras.push_back({near[k], -1, {}, false, false, false});
+                cameras.push_back({near[k], -1, {}, true, k % 2 == 1, true});
+            }
+            if (inCloud) cameras.push_back({near[k], -1, {}, true, k % 2 == 1, false, true});
         }
     }
 
@@ -180,7 +197,7 @@ void GameController::warmUpDrawing() {
                 f.FlakeSize = 4.0;
             }
         }
-        toMyZephGLView->drawUnseen(unseen.Pose, unseen.InsideItem, unseen.World);
+        toMyZephGLView->drawUnseen(unseen.Pose, unseen.InsideItem, unseen.World, unseen.InsideCloud);
         for (auto& [piece, kept] : lent) *piece = kept;
         if (unseen.Trees) {  // drawing reads the trees and the debris, and changes neither
             if (clutter) clutter->GCTrees = keptTrees;

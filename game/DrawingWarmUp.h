@@ -30,6 +30,7 @@ struct UnseenCamera {
     bool Trees = false;
     bool Wreckage = false;
     bool World = true;  // the sky, ground and decks drawn too; else the objects alone
+    bool InsideCloud = false;  // as from inside a deck: the grey fog, no sky or ground
 };
 
 struct WarmUpWorld {
@@ -51,11 +52,13 @@ struct DrawingWarmUp {
 
     bool Due = false;                // a mission started: warm up before its first frame
     std::set<int64_t> KindsDrawn;    // the kinds of subject drawn near to far this run
+    std::set<int64_t> KindsInCloud;  // and drawn so from inside a deck
     std::set<std::vector<int64_t>> SkiesDrawn;  // the skies (and cockpits) the world was drawn under
 
     // The world round the eye: at the eye's height with its cockpit at each pitch and level round
     // the compass, and without it at each pitch low over the ground, well above it and above the
-    // highest deck (a height within 250 ft of one already taken is left out).
+    // highest deck (a height within 250 ft of one already taken is left out); with a deck, from
+    // inside one, with the cockpit and without.
     static std::vector<UnseenCamera> worldCameras(const WarmUpWorld& world);
     // `subject` looked at from the side of `eye`, slightly above it, from each subject distance.
     static std::vector<QNion> subjectCameras(ZephModel& subject, const Vector3& eye);

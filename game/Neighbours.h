@@ -42,8 +42,9 @@ public:
     // Shows the last frame drawn where the view left it to be shown in the next frame.
     virtual void showFrame() {}
     // Draws the world from `camera`, with the cockpit of `insideItem` (-1: none), without showing
-    // it; the next frame draws over it. Without `world`, only the objects, smoke and cockpit.
-    virtual void drawUnseen(const QNion& camera, long insideItem, bool world) {}
+    // it; the next frame draws over it. Without `world`, only the objects, smoke and cockpit;
+    // `insideCloud`, as from inside a cloud deck.
+    virtual void drawUnseen(const QNion& camera, long insideItem, bool world, bool insideCloud) {}
     // Draws one frame of the mission builder's view: its world and the close-up of one item.
     virtual void drawBuilder(builder::MissionBuilder& builder) = 0;
     // While kept, the view draws the world once and shows that picture again until its cameras,

@@ -99,7 +99,7 @@ void MyZephGLView::drawRect(const NSRect& rect) {
         insideCloud_ = cloudState == kInsideCloud;
         if (insideCloud_) {
             setEraseColorRed(0.85, 0.85, 0.85);
-            glSetFogParameters(0.85, 0.85, 0.85, GL_EXP2, 0.005f);
+            setCloudFog();
         }
         if (keepScene_) {
             // Asked before the picture is drawn: the print also builds the flat content shown over it.
@@ -145,7 +145,9 @@ void MyZephGLView::drawRect(const NSRect& rect) {
     restoreFogParameters();  // the grey cloud fog lasts one frame
 }
 
-void MyZephGLView::drawUnseen(const QNion& camera, long insideItem, bool world) {
+void MyZephGLView::setCloudFog() { glSetFogParameters(0.85, 0.85, 0.85, GL_EXP2, 0.005f); }
+
+void MyZephGLView::drawUnseen(const QNion& camera, long insideItem, bool world, bool insideCloud) {
     if (!window_ || !ModelArray_) return;
     window_->makeCurrent();
     saveCurrentFogParameters();
@@ -155,14 +157,29 @@ void MyZephGLView::drawUnseen(const QNion& camera, long insideItem, bool world) 
     const bool flat = flatNow_;
     CameraPosition_ = camera;
     setCameraInsideItem(insideItem);
-    insideCloud_ = false;
-    newFrameRecords();
-    startSceneFrame();
-    worldLeftOut_ = !world;
-    drawPass(*ModelArray_, {&CameraPosition_, CameraInsideItem_, kMainNear * TeleFactor_, false});
-    worldLeftOut_ = false;
-    floorCleared_ = false;
-    setFlat(flat);  // the next frame's batches find the shade model the last one left
+    insideCloud_ = insideCloud;
+    if (insideCloud) setCloudFog();
+    // A mission's warm-up comes before its first frame: the objects' records are made room for
+    // here, or none but the world's would be drawn.
+    fitFrameRecords(*ModelArray_);
+    // Which batches are filled flat depends on their colours, their size on the window and the
+    // batch before, so a flight meets states the warm-up drew only the other way: the frame is
+    // drawn with every batch flat, then with every batch smooth.
+    drawingUnseen_ = true;
+    for (const GLenum model : {GL_FLAT, GL_SMOOTH}) {
+        worlddraw::holdShadeModel(model);
+        newFrameRecords();
+        startSceneFrame();
+        worldLeftOut_ = !world;
+        drawPass(*ModelArray_, {&CameraPosition_, CameraInsideItem_, kMainNear * TeleFactor_, false});
+        worldLeftOut_ = false;
+        floorCleared_ = false;
+    }
+    worlddraw::holdShadeModel(0);
+    drawingUnseen_ = false;
+    // The next frame's batches find the shade model the last one left.
+    flatNow_ = flat;
+    glShadeModel(flat ? GL_FLAT : GL_SMOOTH);
     ++unseenDraws_;
     CameraPosition_ = keptCamera;
     CameraInsideItem_ = keptInside;
@@ -178,12 +195,7 @@ void MyZephGLView::newFrameRecords() {
 
 void MyZephGLView::drawModelList(ModelArray* list, int32_t) {
     if (!list) return;
-    const long n = list->size();
-    if (long(frameRecords_.size()) < n) {
-        frameRecords_.resize(size_t(n), nullptr);
-        frameFetched_.resize(size_t(n), 0);
-        frameCopies_.resize(size_t(n));
-    }
+    fitFrameRecords(*list);
     // Checked again here: the model array may have shrunk since the item was set.
     if (!list->at(CameraInsideItem_)) CameraInsideItem_ = -1;
     drawPass(*list, {&CameraPosition_, CameraInsideItem_, kMainNear * TeleFactor_, false});
@@ -192,6 +204,14 @@ void MyZephGLView::drawModelList(ModelArray* list, int32_t) {
         drawSecondWindow(*list);
     else
         closeSecondWindow();  // switched off: no stale picture left on the screen
+}
+
+void MyZephGLView::fitFrameRecords(const ModelArray& list) {
+    const size_t n = size_t(std::max(list.size(), 0L));
+    if (frameRecords_.size() >= n) return;
+    frameRecords_.resize(n, nullptr);
+    frameFetched_.resize(n, 0);
+    frameCopies_.resize(n);
 }
 
 void MyZephGLView::startSceneFrame() {
@@ -510,6 +530,7 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
         keepsShade_ = true;
         glNewDrawOneObject(record);
         keepsShade_ = false;
+        unseenObjects_ += drawingUnseen_;
         cullOutside_ = false;
         if (pass.SecondWindow && frameRecords_[i]) {
             Object3DData& own = frameRecords_[i]->TheObject;

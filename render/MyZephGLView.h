@@ -60,12 +60,15 @@ public:
     // buffer and left there: never shown, kept or observed as a frame. The next frame clears it.
     // The software rasteriser builds the shading of each drawing state the first time a draw meets
     // it, so a frame drawn unseen builds ahead what a later one would stall for. Without `world`,
-    // the sky, ground and decks are left out: the objects alone, at a fraction of the cost.
-    void drawUnseen(const QNion& camera, long insideItem, bool world);
+    // the sky, ground and decks are left out: the objects alone, at a fraction of the cost. Inside
+    // a cloud, as in flight, the grey fog hides the sky and the ground, and shades the objects.
+    void drawUnseen(const QNion& camera, long insideItem, bool world, bool insideCloud = false);
     long unseenDraws() const { return unseenDraws_; }
+    long unseenObjects() const { return unseenObjects_; }  // objects drawn in them, each time
     // Starts a frame's object records afresh; drawRect does it itself, a view drawn by its owner
     // (the mission builder) before each drawModelList.
     void newFrameRecords();
+    void fitFrameRecords(const ModelArray& list);  // room for a record of each of its rows
     void setModelArray(ModelArray* models) { ModelArray_ = models; }
     ModelArray* getModelArray() const { return ModelArray_; }
     void setFrameServices(FrameServices* services) { services_ = services; }
@@ -248,6 +251,7 @@ private:
     void keepScene();
     void drawPass(ModelArray& list, const PassSetup& pass);
     void drawWorld(ModelArray& list);
+    void setCloudFog();  // the grey fog inside a cloud deck
     // Finds the sky's and the decks' rectangles for the cover just marked; false when the world
     // is drawn whole.
     bool findOpenRectangles();
@@ -463,6 +467,8 @@ private:
     bool loggedGLError_ = false;
     bool insideCloud_ = false;                 // this frame: grey fog, no sky or ground
     long unseenDraws_ = 0;
+    long unseenObjects_ = 0;
+    bool drawingUnseen_ = false;
     bool worldLeftOut_ = false;                // this unseen pass: objects only
     std::array<float, 3> skyLight_{1, 1, 1};   // daylight on the clouds this frame
 

@@ -1215,7 +1215,7 @@ void MyZephGLView::shadeFor(bool flat, const ScreenBox& box, const FragmentState
 void MyZephGLView::setFlat(bool on) {
     if (flatNow_ == on) return;
     flatNow_ = on;
-    glShadeModel(on ? GL_FLAT : GL_SMOOTH);
+    worlddraw::shadeModel(on ? GL_FLAT : GL_SMOOTH);
 }
 
 namespace {

@@ -80,8 +80,8 @@ public:
     void glDeleteONETexture(int32_t slot) override { view_.glDeleteONETexture(slot); }
     void drawRect(int32_t gameTime) override;
     void showFrame() override { view_.showFrame(); }
-    void drawUnseen(const QNion& camera, long insideItem, bool world) override {
-        view_.drawUnseen(camera, insideItem, world);
+    void drawUnseen(const QNion& camera, long insideItem, bool world, bool insideCloud) override {
+        view_.drawUnseen(camera, insideItem, world, insideCloud);
     }
     void drawBuilder(builder::MissionBuilder& builder) override;
     void setKeepScene(bool keep) override { view_.setKeepScene(keep); }

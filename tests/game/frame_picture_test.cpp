@@ -17,6 +17,7 @@
 
 #include "bench/render/FrameRead.h"
 #include "bench/render/GameScene.h"
+#include "game/DrawingWarmUp.h"
 #include "objects/Debris.h"
 #include "objects/EffectModel.h"
 #include "objects/GroundClutter.h"
@@ -302,7 +303,9 @@ TEST_F(GameFrame, TheDrawingWarmedUpAtAMissionStartLeavesNoTrace) {
     platform::RandomStream& scenery = platform::presentationRandom();
     const platform::RandomStream::Place place = scenery.place();
 
-    // The warm-up the mission's first frame begins with, on its own.
+    // The warm-up the mission's first frame begins with, on its own: before any frame of the game,
+    // so the view has drawn no object yet.
+    EXPECT_EQ(scene.view->getSceneDraws(), 0);
     long unseen = scene.view->unseenDraws();
     int shown = 0;
     scene.view->setFrameObserver([&] { ++shown; });
@@ -310,6 +313,8 @@ TEST_F(GameFrame, TheDrawingWarmedUpAtAMissionStartLeavesNoTrace) {
     scene.view->setFrameObserver(nullptr);
     const long first = scene.view->unseenDraws() - unseen;
     EXPECT_GE(first, 20) << "the world and each kind of aircraft and object";
+    // Each camera near a subject draws it and its neighbours, flat and smooth.
+    EXPECT_GE(scene.view->unseenObjects(), 2 * first) << "the objects drawn, not the world alone";
     EXPECT_EQ(shown, 0) << "nothing shown";
     EXPECT_TRUE(trees->GCTrees == keptTrees && trees->lastnewGC == keptPlanting);
     EXPECT_TRUE(debris->TheFlakes == keptFlakes);
@@ -348,6 +353,29 @@ TEST_F(GameFrame, TheDrawingWarmedUpAtAMissionStartLeavesNoTrace) {
     ASSERT_TRUE(scene.set(Shot::CockpitDVII));
     scene.game->PrepareAndCallDrawing();
     EXPECT_EQ(scene.view->unseenDraws(), unseen);
+}
+
+// Inside a deck the grey fog shades everything the flight shows, so a mission with a deck warms the
+// objects, smoke and cockpit up inside one as well; a clear sky never puts the eye in one.
+TEST(WarmUpCameras, TakeTheEyeIntoADeckOnlyWhereTheMissionHasOne) {
+    WarmUpWorld world;
+    world.Eye = {1000.0, 1800.0, -500.0};
+    world.Cockpit = ModelArray::kFirstAircraft;
+    world.Ground = 300.0;
+    const auto inCloud = [](const std::vector<UnseenCamera>& cameras) {
+        return std::count_if(cameras.begin(), cameras.end(), [](const UnseenCamera& c) { return c.InsideCloud; });
+    };
+    EXPECT_EQ(inCloud(DrawingWarmUp::worldCameras(world)), 0);
+    world.HighestDeck = 4000.0;
+    const std::vector<UnseenCamera> cameras = DrawingWarmUp::worldCameras(world);
+    ASSERT_EQ(inCloud(cameras), 2);
+    for (const UnseenCamera& c : cameras) {
+        if (!c.InsideCloud) continue;
+        EXPECT_FALSE(c.World) << "inside a deck neither sky nor ground is drawn";
+        EXPECT_TRUE(c.Trees && c.SmokeAt);
+    }
+    EXPECT_TRUE(std::any_of(cameras.begin(), cameras.end(),
+                            [&](const UnseenCamera& c) { return c.InsideCloud && c.InsideItem == world.Cockpit; }));
 }
 
 }  // namespace

@@ -572,7 +572,7 @@ void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, cons
     if (view.ColourInVertices) {
         glGetFloatv(GL_CURRENT_COLOR, colour);
         glGetIntegerv(GL_SHADE_MODEL, &shading);
-        glShadeModel(fogInVertices ? GL_SMOOTH : GL_FLAT);
+        shadeModel(fogInVertices ? GL_SMOOTH : GL_FLAT);
     }
     GLfloat secondary[4] = {0, 0, 0, 0};
     if (fogInVertices) glGetFloatv(GL_CURRENT_SECONDARY_COLOR, secondary);
@@ -750,7 +750,7 @@ void drawDeckPieces(const DeckPoint* points, const int* counts, int pieces, cons
         glTexCoord2f(sent.back().U, sent.back().V);
     }
     if (view.ColourInVertices) {
-        glShadeModel(GLenum(shading));
+        shadeModel(GLenum(shading));
         glColor4fv(colour);
     }
     if (fogInVertices) {

@@ -342,6 +342,17 @@ bool behind(const ScreenCover& cover, const ViewFrustum& view, int i, int j, dou
 
 }  // namespace
 
+namespace {
+uint32_t heldShadeModel = 0;
+}  // namespace
+
+void shadeModel(uint32_t model) { glShadeModel(heldShadeModel ? heldShadeModel : model); }
+
+void holdShadeModel(uint32_t model) {
+    heldShadeModel = model;
+    if (model) glShadeModel(model);
+}
+
 void setCombineStage(uint32_t rgb, uint32_t source0, uint32_t source1, float rgbScale, uint32_t alphaSource) {
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
     glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GLint(rgb));
@@ -753,7 +764,7 @@ void TerrainDrawer::drawHeldFlat(const std::vector<uint32_t>& triangles, const s
     glGetIntegerv(GL_SHADE_MODEL, &shading);
     const auto send = [&](const std::vector<uint32_t>& t, GLenum model) {
         if (t.empty()) return;
-        if (GLenum(shading) != model) glShadeModel(model), shading = GLint(model);
+        if (GLenum(shading) != model) shadeModel(model), shading = GLint(model);
         glDrawElements(GL_TRIANGLES, GLsizei(t.size()), GL_UNSIGNED_INT, t.data());
     };
     if (!holds) {

@@ -488,6 +488,13 @@ double groundTopElevation(const RIDUdidav& terrain, const Eye& eye);
 // levels (the stand-in for a missing one) keeps its plain filter.
 void bindSoftPicture(uint32_t texture);
 
+// The shade model a drawer asks for (GL_FLAT or GL_SMOOTH). Which draws go flat depends on their
+// colours, their size and the draw before, so the drawing's warm-up holds the model to each in turn
+// for a whole unseen frame: the rasteriser then builds every state that frame meets both ways.
+// While one is held, every ask leaves it; holdShadeModel(0) lets it go, leaving GL's model as held.
+void shadeModel(uint32_t model);
+void holdShadeModel(uint32_t model);
+
 // The active texture unit's stage as a combine: its colour `rgb` (GL_REPLACE: of source0 alone;
 // GL_MODULATE: source0 times source1) times `rgbScale`, its alpha that of `alphaSource`.
 void setCombineStage(uint32_t rgb, uint32_t source0, uint32_t source1, float rgbScale, uint32_t alphaSource);
