@@ -67,14 +67,17 @@ std::vector<UnseenCamera> DrawingWarmUp::worldCameras(const WarmUpWorld& world) 
         for (const double pitch : kPitches)
             cameras.push_back({looking({eye[0], heights[k], eye[2]}, 0.0, pitch), -1, {}, heights[k] == low, heights[k] == low});
     // Inside a deck the grey fog shades everything drawn: the smoke, a tracer, the trees and the
-    // wreckage ahead, and the cockpit.
-    if (world.HighestDeck >= 0)
-        for (const long cockpit : {world.Cockpit, -1L}) {
-            UnseenCamera& camera = cameras.emplace_back(UnseenCamera{looking(eye, 0.0, kAcrossGround), cockpit, {}});
+    // wreckage ahead, and the cockpit where the eye sits in one.
+    if (world.HighestDeck >= 0) {
+        std::vector<long> seats{-1};
+        if (world.Cockpit >= 0) seats.push_back(world.Cockpit);
+        for (const long seat : seats) {
+            UnseenCamera& camera = cameras.emplace_back(UnseenCamera{looking(eye, 0.0, kAcrossGround), seat, {}});
             camera.SmokeAt = Vector3{eye[0], eye[1], eye[2] + kSmokeAhead};
             camera.Trees = camera.Wreckage = camera.InsideCloud = true;
             camera.World = false;
         }
+    }
     return cameras;
 }
 

@@ -376,6 +376,8 @@ TEST(WarmUpCameras, TakeTheEyeIntoADeckOnlyWhereTheMissionHasOne) {
     }
     EXPECT_TRUE(std::any_of(cameras.begin(), cameras.end(),
                             [&](const UnseenCamera& c) { return c.InsideCloud && c.InsideItem == world.Cockpit; }));
+    world.Cockpit = -1;  // an outside camera: inside a deck once
+    EXPECT_EQ(inCloud(DrawingWarmUp::worldCameras(world)), 1);
 }
 
 }  // namespace
