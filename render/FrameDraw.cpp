@@ -165,7 +165,6 @@ void MyZephGLView::drawUnseen(const QNion& camera, long insideItem, bool world, 
     // Which batches are filled flat depends on their colours, their size on the window and the
     // batch before, so a flight meets states the warm-up drew only the other way: the frame is
     // drawn with every batch flat, then with every batch smooth.
-    drawingUnseen_ = true;
     for (const GLenum model : {GL_FLAT, GL_SMOOTH}) {
         worlddraw::holdShadeModel(model);
         newFrameRecords();
@@ -176,7 +175,6 @@ void MyZephGLView::drawUnseen(const QNion& camera, long insideItem, bool world, 
         floorCleared_ = false;
     }
     worlddraw::holdShadeModel(0);
-    drawingUnseen_ = false;
     // The next frame's batches find the shade model the last one left.
     flatNow_ = flat;
     glShadeModel(flat ? GL_FLAT : GL_SMOOTH);
@@ -207,7 +205,7 @@ void MyZephGLView::drawModelList(ModelArray* list, int32_t) {
 }
 
 void MyZephGLView::fitFrameRecords(const ModelArray& list) {
-    const size_t n = size_t(std::max(list.size(), 0L));
+    const auto n = size_t(list.size());
     if (frameRecords_.size() >= n) return;
     frameRecords_.resize(n, nullptr);
     frameFetched_.resize(n, 0);
@@ -494,9 +492,10 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
     if (sliced) glDepthRange(kCockpitDepths, 1);
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_POLYGON_OFFSET_FILL);
-    // The frame goes to the rasteriser whole, at the swap: flushed here as well, so that the software
-    // rasteriser's threads began on the ground while the objects were still being sent from the same
-    // cores, the game thread's work a frame took 6.5 ms (median) against 3.7, and the CPU a frame more.
+    // Not flushed here: the frame goes to the rasteriser whole, at the swap. A flush here let the
+    // software rasteriser's threads begin on the ground while the objects were still being sent from
+    // the same cores, but the game thread's work a frame then took 6.5 ms (median) against 3.7, and
+    // the CPU a frame more.
     if (!worldLeftOut_) drawWorld(list);
     CurrentBoundTextureNumber_ = -1;  // the world drawers bind by name
     glPrepareForModelDrawing();
@@ -530,7 +529,7 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
         keepsShade_ = true;
         glNewDrawOneObject(record);
         keepsShade_ = false;
-        unseenObjects_ += drawingUnseen_;
+        ++objectsDrawn_;
         cullOutside_ = false;
         if (pass.SecondWindow && frameRecords_[i]) {
             Object3DData& own = frameRecords_[i]->TheObject;

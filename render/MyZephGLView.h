@@ -64,7 +64,7 @@ public:
     // a cloud, as in flight, the grey fog hides the sky and the ground, and shades the objects.
     void drawUnseen(const QNion& camera, long insideItem, bool world, bool insideCloud = false);
     long unseenDraws() const { return unseenDraws_; }
-    long unseenObjects() const { return unseenObjects_; }  // objects drawn in them, each time
+    long objectsDrawn() const { return objectsDrawn_; }  // by the passes so far, each time drawn
     // Starts a frame's object records afresh; drawRect does it itself, a view drawn by its owner
     // (the mission builder) before each drawModelList.
     void newFrameRecords();
@@ -467,8 +467,7 @@ private:
     bool loggedGLError_ = false;
     bool insideCloud_ = false;                 // this frame: grey fog, no sky or ground
     long unseenDraws_ = 0;
-    long unseenObjects_ = 0;
-    bool drawingUnseen_ = false;
+    long objectsDrawn_ = 0;
     bool worldLeftOut_ = false;                // this unseen pass: objects only
     std::array<float, 3> skyLight_{1, 1, 1};   // daylight on the clouds this frame
 

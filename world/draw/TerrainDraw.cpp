@@ -340,10 +340,8 @@ bool behind(const ScreenCover& cover, const ViewFrustum& view, int i, int j, dou
            cover.hides(wx0, wy0, wx1, wy1);
 }
 
-}  // namespace
+uint32_t heldShadeModel = 0;  // 0: none held
 
-namespace {
-uint32_t heldShadeModel = 0;
 }  // namespace
 
 void shadeModel(uint32_t model) { glShadeModel(heldShadeModel ? heldShadeModel : model); }
