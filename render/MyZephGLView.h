@@ -62,7 +62,7 @@ public:
     // it, so a frame drawn unseen builds ahead what a later one would stall for. Without `world`,
     // the sky, ground and decks are left out: the objects alone, at a fraction of the cost. Inside
     // a cloud, as in flight, the grey fog hides the sky and the ground, and shades the objects.
-    void drawUnseen(const QNion& camera, long insideItem, bool world, bool insideCloud = false);
+    void drawUnseen(const QNion& camera, long insideItem, bool world, bool insideCloud);
     long unseenDraws() const { return unseenDraws_; }
     long objectsDrawn() const { return objectsDrawn_; }  // by the passes so far, each time drawn
     // Starts a frame's object records afresh; drawRect does it itself, a view drawn by its owner
