@@ -200,6 +200,31 @@ TEST_F(WorldDrawTest, CloudsDrawnTogetherLookAsDrawnOneByOne) {
     }
 }
 
+// Sprite clouds take the frame's fog whatever the drawing before them left: a near explosion's
+// sprite, drawn unfogged last in the transparent queue, once left the fog off, and the far clouds
+// flashed clear of their haze while it burned.
+TEST_F(WorldDrawTest, CloudsTakeTheFogWhateverWasDrawnBefore) {
+    world->cloud.makeACulmulus(7);
+    const double h = test::kAlongTheFront.Heading * M_PI / 180;
+    world->cloud.setModelPositionX(test::kOverAlbert.X + std::sin(h) * 7000, 2500.0, test::kOverAlbert.Z + std::cos(h) * 7000);
+    const Camera level{test::kAlongTheFront.Heading, 0.0};
+    const SkyColours c = world->sky.getSkyColours();
+    const auto name = [this](int32_t slot) { return world->view.glName(slot); };
+    const auto drawn = [&](bool fogBefore) {
+        return world->draw(test::kOverAlbert, level, false, false, nullptr, [&] {
+            glFogi(GL_FOG_MODE, GL_LINEAR);
+            glFogf(GL_FOG_START, 0);
+            glFogf(GL_FOG_END, 12000);
+            fogBefore ? glEnable(GL_FOG) : glDisable(GL_FOG);
+            worlddraw::drawCloud(world->cloud, test::kOverAlbert, name, c.Light);
+            glDisable(GL_FOG);
+        });
+    };
+    const auto fogged = drawn(true);
+    EXPECT_EQ(differing(fogged, drawn(false), 0), 0);
+    EXPECT_GT(differing(fogged, frame(test::kOverAlbert, level, false), 20), 2000) << "the cloud shows";
+}
+
 // The dome's rings below the horizon left out over a colour buffer cleared to the colour that
 // stands for them look as drawn, within the few levels its picture's haze strays along the horizon,
 // its picture read at the corners or at every pixel: seen level high and low, banked, and looking

@@ -1336,6 +1336,8 @@ void drawClouds(const FirstCloud* const* clouds, size_t count, const Eye& eye, c
             glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT);
             glEnable(GL_DEPTH_TEST);
             glDepthMask(GL_FALSE);
+            // Fogged by the frame's fog, whatever was drawn before (a near sprite drawn unfogged).
+            glEnable(GL_FOG);
             glDisable(GL_LIGHTING);
             glDisable(GL_CULL_FACE);
             glEnable(GL_BLEND);
