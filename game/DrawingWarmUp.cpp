@@ -1,18 +1,22 @@
 #include "game/DrawingWarmUp.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <span>
+#include <tuple>
 #include <typeinfo>
 #include <utility>
 
 #include "aircraft/FlyableAircraft.h"
+#include "aircraft/draw/Modeller.h"
 #include "core/Degrees.h"
 #include "core/ZephModel.h"
 #include "game/CameraPlacement.h"
 #include "game/GameController.h"
 #include "objects/Debris.h"
 #include "objects/GroundClutter.h"
+#include "objects/GroundExplosion.h"
 #include "platform/Random.h"
 #include "world/RIDUdidav.h"
 
@@ -161,6 +165,30 @@ void GameController::warmUpDrawing() {
     const int32_t keptPlanting = clutter ? clutter->lastnewGC : 0;
     const auto keptFlakes = debris ? debris->TheFlakes : decltype(Debris::TheFlakes){};
     if (clutter) clutter->lastnewGC = clock_.GlobalMissionTime;
+    // Each aircraft shows its hit flash (unlit, unfogged and blended, as a hit shows it), about
+    // its middle; what it showed is given back after.
+    constexpr int kFlash = looks::Modeller::kHitFlashPoint;
+    struct KeptFlash {
+        FlyableAircraft* Aircraft;
+        int32_t Hints;
+        std::array<GLT2FN3FV3FFormat, 4> Corners;
+    };
+    std::vector<KeptFlash> flashes;
+    for (int k = 0; k < ModelArray::kAircraftSlots; ++k) {
+        FlyableAircraft* aircraft = aircraftAt(ModelArray::kFirstAircraft + k);
+        if (!aircraft) continue;
+        auto& polygons = aircraft->Drawing.TemplatePolyListCopy;
+        auto& points = aircraft->Drawing.TemplatePointsListCopy;
+        if (polygons.empty() || points.size() < size_t(kFlash + 4)) continue;
+        KeptFlash& kept = flashes.emplace_back(KeptFlash{aircraft, polygons[0].DrawHints, {}});
+        std::copy_n(points.begin() + kFlash, 4, kept.Corners.begin());
+        polygons[0].DrawHints &= ~0x2;  // shown
+        const float corner[4][2] = {{-5.5f, 5.5f}, {5.5f, 5.5f}, {5.5f, -5.5f}, {-5.5f, -5.5f}};
+        for (int c = 0; c < 4; ++c) {
+            GLT2FN3FV3FFormat& p = points[size_t(kFlash + c)];
+            p.X = corner[c][0], p.Y = corner[c][1], p.Z = 0;
+        }
+    }
     for (UnseenCamera& unseen : cameras) {
         keepCameraAboveGround(unseen.Pose);
         FlyableAircraft* smoker = unseen.SmokeAt ? aircraftAt(ModelArray::kFirstAircraft) : nullptr;
@@ -200,12 +228,51 @@ void GameController::warmUpDrawing() {
                 f.FlakeSize = 4.0;
             }
         }
+        // Explosions beside the smoke: one burning close by, its sprites magnified and too near
+        // for the fog to move a colour; one there near the end of its life, so faint it is drawn
+        // in its pictures' mean colours; one burning a fight's width away, in the fog.
+        std::vector<std::pair<GroundExplosion*, std::pair<GroundExplosion::Live, QNion>>> lentBooms;
+        if (unseen.SmokeAt) {
+            constexpr struct {
+                double Ahead;  // ft beyond the smoke
+                int32_t Age;   // ticks since the start
+            } kBooms[] = {{0.0, 100}, {0.0, 7000}, {1500.0, 100}};
+            long row = ModelArray::kFirstExplosion;
+            for (const auto& b : kBooms) {
+                auto* boom = dynamic_cast<GroundExplosion*>(modelAt(row++));
+                if (!boom) break;
+                lentBooms.push_back({boom, {boom->own, boom->live.attitude}});
+                GroundExplosion::Live& live = boom->own;
+                live.busy = true;
+                live.stage = 1;
+                live.startTime = clock_.GlobalMissionTime - b.Age;
+                for (size_t k = 0; k < live.sprites.size(); ++k) {
+                    GroundExplosion::ExplosionType& sprite = live.sprites[k];
+                    sprite = {};
+                    if (k >= 6) {
+                        sprite.Pos[1] = -9000.0;  // hidden
+                        continue;
+                    }
+                    sprite.Pos = {double(k % 3) * 6.0 - 6.0, double(k / 3) * 8.0, 0.0};
+                    sprite.SpriteSize = k < 3 ? 6.0 : 25.0;
+                    sprite.Map = int32_t(k % GroundExplosion::kPictures);
+                }
+                boom->live.attitude = QNion{};
+                boom->live.attitude.Position = *unseen.SmokeAt;
+                boom->live.attitude.Position[2] += b.Ahead;
+            }
+        }
         toMyZephGLView->drawUnseen(unseen.Pose, unseen.InsideItem, unseen.World, unseen.InsideCloud);
+        for (auto& [boom, kept] : lentBooms) std::tie(boom->own, boom->live.attitude) = kept;
         for (auto& [piece, kept] : lent) *piece = kept;
         if (unseen.Trees) {  // drawing reads the trees and the debris, and changes neither
             if (clutter) clutter->GCTrees = keptTrees;
             if (debris) debris->TheFlakes = keptFlakes;
         }
+    }
+    for (const KeptFlash& kept : flashes) {
+        kept.Aircraft->Drawing.TemplatePolyListCopy[0].DrawHints = kept.Hints;
+        std::copy(kept.Corners.begin(), kept.Corners.end(), kept.Aircraft->Drawing.TemplatePointsListCopy.begin() + kFlash);
     }
     if (clutter) clutter->lastnewGC = keptPlanting;
     scenery.returnTo(sceneryPlace);

@@ -5,7 +5,8 @@
 // few of them in flight waits tens of milliseconds, and the pacer then holds the lower rate for
 // seconds. So before a mission's first frame the view draws, unseen, what the flight will show:
 // the world round the eye from the heights and pitches that reach each kind of ground, sky and
-// cloud deck, smoke and tracer, and each kind of aircraft and object from near to far: each kind
+// cloud deck, smoke, tracer and explosion, each aircraft's hit flash, and each kind of aircraft
+// and object from near to far: each kind
 // once a run, the world once for each sky, haze and cockpit (a mission started again, as a network
 // game does for each joiner, draws nothing). What is built stays with the rasteriser for the run,
 // and in its cache on disk for the next.
@@ -23,7 +24,7 @@ class ZephModel;
 struct UnseenCamera {
     QNion Pose;
     long InsideItem = -1;  // the cockpit drawn from, or -1
-    std::optional<Vector3> SmokeAt;  // ft: a puff of smoke and a tracer drawn there
+    std::optional<Vector3> SmokeAt;  // ft: a puff of smoke, a tracer and explosions drawn there
     // Drawn with trees, and wreckage, north of it from near to far. Aircraft drawn farther than a
     // few dozen pixels are held back and sent with the next object drawn: the wreckage, the trees
     // or neither, each in a state of its own.

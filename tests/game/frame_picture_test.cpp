@@ -14,8 +14,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <set>
+#include <tuple>
+#include <vector>
 
 #include "bench/render/FrameRead.h"
+#include "aircraft/draw/Modeller.h"
 #include "bench/render/GameScene.h"
 #include "game/DrawingWarmUp.h"
 #include "objects/Debris.h"
@@ -298,6 +301,23 @@ TEST_F(GameFrame, TheDrawingWarmedUpAtAMissionStartLeavesNoTrace) {
     const auto keptFlakes = debris->TheFlakes;
     const auto keptSmoke = camel->own.smokes;
     const int32_t keptPlanting = trees->lastnewGC;
+    // The explosions and the hit flashes lent to the warm-up: each explosion's state and place, and
+    // each aircraft's flash polygon and corners.
+    std::vector<std::tuple<GroundExplosion*, std::vector<GroundExplosion::ExplosionType>, int32_t, bool, Vector3>> booms;
+    for (long row = ModelArray::kFirstExplosion; row < ModelArray::kBombs; ++row)
+        if (auto* boom = dynamic_cast<GroundExplosion*>(scene.game->modelAt(row)))
+            booms.emplace_back(boom, std::vector(boom->own.sprites.begin(), boom->own.sprites.end()), boom->own.startTime,
+                               boom->isBusy(), boom->live.attitude.Position);
+    ASSERT_GE(booms.size(), 3u);
+    const auto flashOf = [](FlyableAircraft& a) {
+        const auto& points = a.Drawing.TemplatePointsListCopy;
+        std::vector<float> flash{float(a.Drawing.TemplatePolyListCopy.at(0).DrawHints)};
+        for (size_t k = looks::Modeller::kHitFlashPoint; k < points.size() && k < looks::Modeller::kHitFlashPoint + 4u; ++k)
+            flash.insert(flash.end(), {points[k].X, points[k].Y, points[k].Z});
+        return flash;
+    };
+    const std::vector<float> keptFlash = flashOf(*camel);
+    ASSERT_EQ(keptFlash.size(), 13u);
     const QNion keptCamera = *scene.view->getCameraPosition();
     const long keptCockpit = scene.view->getCameraInsideItem();
     platform::RandomStream& scenery = platform::presentationRandom();
@@ -319,6 +339,13 @@ TEST_F(GameFrame, TheDrawingWarmedUpAtAMissionStartLeavesNoTrace) {
     EXPECT_EQ(shown, 0) << "nothing shown";
     EXPECT_TRUE(trees->GCTrees == keptTrees && trees->lastnewGC == keptPlanting);
     EXPECT_TRUE(debris->TheFlakes == keptFlakes);
+    for (const auto& [boom, sprites, start, busy, at] : booms) {
+        EXPECT_TRUE(std::equal(sprites.begin(), sprites.end(), boom->own.sprites.begin()));
+        EXPECT_EQ(boom->own.startTime, start);
+        EXPECT_EQ(boom->isBusy(), busy);
+        EXPECT_EQ(boom->live.attitude.Position, at);
+    }
+    EXPECT_EQ(flashOf(*camel), keptFlash);
     // The smoke still burning is as it was (drawing frees what burnt out, as any frame does).
     const int32_t now = scene.game->getGlobalMissionTime();
     const auto burning = [now](const OneSmokePiece& p) { return p.TimeStarted > -1000 && now - p.TimeStarted <= p.Life; };
