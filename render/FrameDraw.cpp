@@ -436,7 +436,8 @@ void MyZephGLView::drawClouds() {
     glScaled(1, 1, -1);
     glMultMatrixd(EyeRM_.data());
     const auto glName = [this](int32_t slot) { return getglTextNum(slot); };
-    worlddraw::drawClouds(clouds_.data(), clouds_.size(), eye, glName, skyLight_);
+    const auto fogFaint = [this](double reach) { return !exactDrawing_ && fogFaintWithin(reach); };
+    worlddraw::drawClouds(clouds_.data(), clouds_.size(), eye, glName, skyLight_, fogFaint);
     CurrentBoundTextureNumber_ = -1;  // the cloud drawer binds by name
     setCurrentCameraMatrix();
 }

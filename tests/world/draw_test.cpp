@@ -223,6 +223,23 @@ TEST_F(WorldDrawTest, CloudsTakeTheFogWhateverWasDrawnBefore) {
     const auto fogged = drawn(true);
     EXPECT_EQ(differing(fogged, drawn(false), 0), 0);
     EXPECT_GT(differing(fogged, frame(test::kOverAlbert, level, false), 20), 2000) << "the cloud shows";
+    // Wholly short of the fog's start, where it cannot move a colour, the cloud may be drawn
+    // without it: the same pixels.
+    const auto shortOfTheStart = [&](bool unfogged) {
+        int asked = 0;
+        const std::function<bool(double)> faint = [&](double reach) { return ++asked, reach < 20000; };
+        const FirstCloud* one = &world->cloud;
+        auto pixels = world->draw(test::kOverAlbert, level, false, false, nullptr, [&] {
+            glFogi(GL_FOG_MODE, GL_LINEAR);
+            glFogf(GL_FOG_START, 20000);
+            glFogf(GL_FOG_END, 40000);
+            worlddraw::drawClouds(&one, 1, test::kOverAlbert, name, c.Light, unfogged ? faint : nullptr);
+            glDisable(GL_FOG);
+        });
+        EXPECT_EQ(asked, unfogged ? 1 : 0);
+        return pixels;
+    };
+    EXPECT_EQ(differing(shortOfTheStart(false), shortOfTheStart(true), 0), 0);
 }
 
 // The dome's rings below the horizon left out over a colour buffer cleared to the colour that

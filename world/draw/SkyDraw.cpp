@@ -1267,9 +1267,10 @@ using CloudQuads = std::array<CloudCorner, FirstCloud::kMaxSprites * 4>;
 
 // The cloud's sprites as camera-facing quads, far first, into `quads`: how many are sent (those
 // whose corners all lie outside one side of the drawn window, or behind the near plane, light no
-// pixel and are not), and `nearest`, the sprite drawn last; -1 when the whole cloud lies outside.
+// pixel and are not), `nearest`, the sprite drawn last, and `reach`, the farthest any corner may
+// lie from the eye (ft); -1 when the whole cloud lies outside.
 int cloudQuads(const FirstCloud& cloud, const Eye& eye, const std::array<float, 3>& light, CloudQuads& quads,
-               int& nearest) {
+               int& nearest, double& reach) {
     const int n = cloud.spriteCount();
     if (n == 0) return -1;
     const QNion& pose = cloud.live.attitude;
@@ -1285,6 +1286,7 @@ int cloudQuads(const FirstCloud& cloud, const Eye& eye, const std::array<float, 
     }
     const double centre[3] = {ox, oy, oz};
     if (window.outside(centre, radius * 1.001 + 1.0)) return -1;
+    reach = std::sqrt(ox * ox + oy * oy + oz * oz) + radius * 1.001 + 1.0;
 
     // Far sprites first, so that near ones are blended over them.
     std::array<std::pair<float, int>, FirstCloud::kMaxSprites> order;
@@ -1319,25 +1321,26 @@ int cloudQuads(const FirstCloud& cloud, const Eye& eye, const std::array<float, 
 }  // namespace
 
 void drawClouds(const FirstCloud* const* clouds, size_t count, const Eye& eye, const GLNameOfSlot& glName,
-                const std::array<float, 3>& light) {
+                const std::array<float, 3>& light, const std::function<bool(double)>& fogFaint) {
     // The clouds share one setting of the state: set and put back once, and their picture bound
     // again only where it changes, since each new binding makes the software rasteriser take its
     // fragment state anew.
-    bool begun = false;
+    bool begun = false, foggedNow = true;
     uint32_t bound = 0;
     CloudQuads quads;
     for (size_t i = 0; i < count; ++i) {
         const FirstCloud& cloud = *clouds[i];
         int nearest = 0;
-        const int sent = cloudQuads(cloud, eye, light, quads, nearest);
+        double reach = 0;
+        const int sent = cloudQuads(cloud, eye, light, quads, nearest, reach);
         if (sent < 0) continue;
+        // Near clouds come last: the fog is switched off once at most.
+        const bool fogged = !fogFaint || !fogFaint(reach);
         const uint32_t texture = glName(cloud.TextureSlot);
         if (!begun) {
             glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT);
             glEnable(GL_DEPTH_TEST);
             glDepthMask(GL_FALSE);
-            // Fogged by the frame's fog, whatever was drawn before (a near sprite drawn unfogged).
-            glEnable(GL_FOG);
             glDisable(GL_LIGHTING);
             glDisable(GL_CULL_FACE);
             glEnable(GL_BLEND);
@@ -1348,6 +1351,9 @@ void drawClouds(const FirstCloud* const* clouds, size_t count, const Eye& eye, c
             glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
         }
         if (!begun || texture != bound) bindSoftPicture(texture);
+        // Fogged by the frame's fog whatever was drawn before (a near sprite drawn unfogged).
+        if (!begun || fogged != foggedNow) fogged ? glEnable(GL_FOG) : glDisable(GL_FOG);
+        foggedNow = fogged;
         begun = true;
         bound = texture;
         if (sent > 0) {

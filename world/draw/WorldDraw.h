@@ -507,8 +507,10 @@ std::vector<std::vector<uint8_t>> alphaLevels(uint32_t texture);
 
 // A sprite cloud, its sprites sorted far to near and turned to face the camera.
 void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glName, const std::array<float, 3>& light);
-// Clouds in the order given, each as drawCloud draws it, under one setting of the state.
+// Clouds in the order given, each as drawCloud draws it, under one setting of the state, fogged by
+// the frame's fog; `fogFaint`, where given, tells whether the fog is too faint within a reach (ft)
+// to move a colour, and then a cloud wholly within it is drawn without it.
 void drawClouds(const FirstCloud* const* clouds, size_t count, const Eye& eye, const GLNameOfSlot& glName,
-                const std::array<float, 3>& light);
+                const std::array<float, 3>& light, const std::function<bool(double)>& fogFaint = nullptr);
 
 }  // namespace pellam::worlddraw
