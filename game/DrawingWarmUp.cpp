@@ -166,7 +166,8 @@ void GameController::warmUpDrawing() {
     const auto keptFlakes = debris ? debris->TheFlakes : decltype(Debris::TheFlakes){};
     if (clutter) clutter->lastnewGC = clock_.GlobalMissionTime;
     // Each aircraft shows its hit flash (unlit, unfogged and blended, as a hit shows it), about
-    // its middle; what it showed is given back after.
+    // its middle; what it showed is given back after. Not the one the eye sits in: its cockpit's
+    // hidden triangles would be worked out again, once its points were seen to move.
     constexpr int kFlash = looks::Modeller::kHitFlashPoint;
     struct KeptFlash {
         FlyableAircraft* Aircraft;
@@ -176,7 +177,7 @@ void GameController::warmUpDrawing() {
     std::vector<KeptFlash> flashes;
     for (int k = 0; k < ModelArray::kAircraftSlots; ++k) {
         FlyableAircraft* aircraft = aircraftAt(ModelArray::kFirstAircraft + k);
-        if (!aircraft) continue;
+        if (!aircraft || ModelArray::kFirstAircraft + k == world.Cockpit) continue;
         auto& polygons = aircraft->Drawing.TemplatePolyListCopy;
         auto& points = aircraft->Drawing.TemplatePointsListCopy;
         if (polygons.empty() || points.size() < size_t(kFlash + 4)) continue;

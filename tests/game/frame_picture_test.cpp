@@ -316,7 +316,9 @@ TEST_F(GameFrame, TheDrawingWarmedUpAtAMissionStartLeavesNoTrace) {
             flash.insert(flash.end(), {points[k].X, points[k].Y, points[k].Z});
         return flash;
     };
-    const std::vector<float> keptFlash = flashOf(*camel);
+    FlyableAircraft* foe = scene.game->aircraftAt(ModelArray::kFirstAircraft + 1);
+    ASSERT_TRUE(foe);
+    const std::vector<float> keptFlash = flashOf(*foe);
     ASSERT_EQ(keptFlash.size(), 13u);
     const QNion keptCamera = *scene.view->getCameraPosition();
     const long keptCockpit = scene.view->getCameraInsideItem();
@@ -345,7 +347,7 @@ TEST_F(GameFrame, TheDrawingWarmedUpAtAMissionStartLeavesNoTrace) {
         EXPECT_EQ(boom->isBusy(), busy);
         EXPECT_EQ(boom->live.attitude.Position, at);
     }
-    EXPECT_EQ(flashOf(*camel), keptFlash);
+    EXPECT_EQ(flashOf(*foe), keptFlash);
     // The smoke still burning is as it was (drawing frees what burnt out, as any frame does).
     const int32_t now = scene.game->getGlobalMissionTime();
     const auto burning = [now](const OneSmokePiece& p) { return p.TimeStarted > -1000 && now - p.TimeStarted <= p.Life; };
