@@ -165,6 +165,7 @@ void MyZephGLView::drawUnseen(const QNion& camera, long insideItem, bool world, 
     // Which batches are filled flat depends on their colours, their size on the window and the
     // batch before, so a flight meets states the warm-up drew only the other way: the frame is
     // drawn with every batch flat, then with every batch smooth.
+    drawingUnseen_ = true;
     for (const GLenum model : {GL_FLAT, GL_SMOOTH}) {
         worlddraw::holdShadeModel(model);
         newFrameRecords();
@@ -174,6 +175,7 @@ void MyZephGLView::drawUnseen(const QNion& camera, long insideItem, bool world, 
         worldLeftOut_ = false;
         floorCleared_ = false;
     }
+    drawingUnseen_ = false;
     worlddraw::holdShadeModel(0);
     // The next frame's batches find the shade model the last one left.
     flatNow_ = flat;
@@ -438,6 +440,9 @@ void MyZephGLView::drawClouds() {
     const auto glName = [this](int32_t slot) { return getglTextNum(slot); };
     const auto fogFaint = [this](double reach) { return !exactDrawing_ && fogFaintWithin(reach); };
     worlddraw::drawClouds(clouds_.data(), clouds_.size(), eye, glName, skyLight_, fogFaint);
+    // A flight may meet any cloud near enough to be drawn without the fog, or far enough to take it.
+    if (drawingUnseen_)
+        worlddraw::drawClouds(clouds_.data(), clouds_.size(), eye, glName, skyLight_, [](double) { return true; });
     CurrentBoundTextureNumber_ = -1;  // the cloud drawer binds by name
     setCurrentCameraMatrix();
 }

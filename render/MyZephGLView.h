@@ -467,6 +467,7 @@ private:
     bool loggedGLError_ = false;
     bool insideCloud_ = false;                 // this frame: grey fog, no sky or ground
     long unseenDraws_ = 0;
+    bool drawingUnseen_ = false;  // within drawUnseen: the clouds drawn both fogged and not
     long objectsDrawn_ = 0;
     bool worldLeftOut_ = false;                // this unseen pass: objects only
     std::array<float, 3> skyLight_{1, 1, 1};   // daylight on the clouds this frame
