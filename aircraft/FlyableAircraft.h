@@ -142,6 +142,9 @@ public:
     void moveDrawnParts(int32_t ticks, bool cameraOn, double cameraDistance, double nearestGunDistance);
     void drawSmoke();
     void showHit();
+    // The hit flash shown about (x, y, z), ft in the aircraft's frame, as a hit shows it; false
+    // where the drawing has no flash.
+    bool showFlashAt(double x, double y, double z);
     // The class's shape, chosen by class.
     const looks::AircraftModel& drawingModel() const;
     // Moves the drawn points for the controls, engine, wheels, gauges and head as they stand.

@@ -178,17 +178,11 @@ void GameController::warmUpDrawing() {
     for (int k = 0; k < ModelArray::kAircraftSlots; ++k) {
         FlyableAircraft* aircraft = aircraftAt(ModelArray::kFirstAircraft + k);
         if (!aircraft || ModelArray::kFirstAircraft + k == world.Cockpit) continue;
-        auto& polygons = aircraft->Drawing.TemplatePolyListCopy;
-        auto& points = aircraft->Drawing.TemplatePointsListCopy;
-        if (polygons.empty() || points.size() < size_t(kFlash + 4)) continue;
-        KeptFlash& kept = flashes.emplace_back(KeptFlash{aircraft, polygons[0].DrawHints, {}});
-        std::copy_n(points.begin() + kFlash, 4, kept.Corners.begin());
-        polygons[0].DrawHints &= ~0x2;  // shown
-        const float corner[4][2] = {{-5.5f, 5.5f}, {5.5f, 5.5f}, {5.5f, -5.5f}, {-5.5f, -5.5f}};
-        for (int c = 0; c < 4; ++c) {
-            GLT2FN3FV3FFormat& p = points[size_t(kFlash + c)];
-            p.X = corner[c][0], p.Y = corner[c][1], p.Z = 0;
-        }
+        const looks::AircraftDrawState& d = aircraft->Drawing;
+        KeptFlash kept{aircraft, d.TemplatePolyListCopy.empty() ? 0 : d.TemplatePolyListCopy[0].DrawHints, {}};
+        if (d.TemplatePointsListCopy.size() >= size_t(kFlash + 4))
+            std::copy_n(d.TemplatePointsListCopy.begin() + kFlash, 4, kept.Corners.begin());
+        if (aircraft->showFlashAt(0, 0, 0)) flashes.push_back(kept);
     }
     for (UnseenCamera& unseen : cameras) {
         keepCameraAboveGround(unseen.Pose);
@@ -249,11 +243,8 @@ void GameController::warmUpDrawing() {
                 live.startTime = clock_.GlobalMissionTime - b.Age;
                 for (size_t k = 0; k < live.sprites.size(); ++k) {
                     GroundExplosion::ExplosionType& sprite = live.sprites[k];
-                    sprite = {};
-                    if (k >= 6) {
-                        sprite.Pos[1] = -9000.0;  // hidden
-                        continue;
-                    }
+                    sprite = {};  // hidden
+                    if (k >= 6) continue;
                     sprite.Pos = {double(k % 3) * 6.0 - 6.0, double(k / 3) * 8.0, 0.0};
                     sprite.SpriteSize = k < 3 ? 6.0 : 25.0;
                     sprite.Map = int32_t(k % GroundExplosion::kPictures);

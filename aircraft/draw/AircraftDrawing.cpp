@@ -316,22 +316,29 @@ void FlyableAircraft::showHit() {
         a.HitY = -15000.0;
         return;
     }
-    OnePolygonVer2& flash = d.TemplatePolyListCopy[0];
     if (a.HitY <= -10000.0 || d.HitFlashFlag != 0 || r <= 8000) {
-        flash.DrawHints |= 0x2;
+        d.TemplatePolyListCopy[0].DrawHints |= 0x2;
         d.HitFlashFlag = std::max(0, d.HitFlashFlag - 1);
     } else {
-        flash.DrawHints &= ~0x2;
-        const double corner[4][2] = {{-5.5, 5.5}, {5.5, 5.5}, {5.5, -5.5}, {-5.5, -5.5}};
-        for (int k = 0; k < kFlashPoints; ++k) {
-            GLT2FN3FV3FFormat& p = d.TemplatePointsListCopy[kFlashFirst + k];
-            p.X = float(a.HitX + corner[k][0]);
-            p.Y = float(a.HitY + corner[k][1]);
-            p.Z = float(a.HitZ);
-        }
+        showFlashAt(a.HitX, a.HitY, a.HitZ);
         d.HitFlashFlag = 2;
     }
     a.HitY = -15000.0;
+}
+
+bool FlyableAircraft::showFlashAt(double x, double y, double z) {
+    looks::AircraftDrawState& d = Drawing;
+    if (d.TemplatePolyListCopy.empty() || d.TemplatePointsListCopy.size() < size_t(kFlashFirst + kFlashPoints))
+        return false;
+    d.TemplatePolyListCopy[0].DrawHints &= ~0x2;
+    const double corner[4][2] = {{-5.5, 5.5}, {5.5, 5.5}, {5.5, -5.5}, {-5.5, -5.5}};
+    for (int k = 0; k < kFlashPoints; ++k) {
+        GLT2FN3FV3FFormat& p = d.TemplatePointsListCopy[kFlashFirst + k];
+        p.X = float(x + corner[k][0]);
+        p.Y = float(y + corner[k][1]);
+        p.Z = float(z);
+    }
+    return true;
 }
 
 namespace looks {
