@@ -145,6 +145,13 @@ public:
     // The hit flash shown about (x, y, z), ft in the aircraft's frame, as a hit shows it; false
     // where the drawing has no flash.
     bool showFlashAt(double x, double y, double z);
+    // The flash as it stands (whether shown, and its corners), to be put back as it was.
+    struct FlashLook {
+        int32_t Hints = 0;
+        std::array<GLT2FN3FV3FFormat, 4> Corners{};
+    };
+    FlashLook flashLook() const;
+    void restoreFlash(const FlashLook& look);
     // The class's shape, chosen by class.
     const looks::AircraftModel& drawingModel() const;
     // Moves the drawn points for the controls, engine, wheels, gauges and head as they stand.

@@ -1,7 +1,6 @@
 #include "game/DrawingWarmUp.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <span>
 #include <tuple>
@@ -9,7 +8,6 @@
 #include <utility>
 
 #include "aircraft/FlyableAircraft.h"
-#include "aircraft/draw/Modeller.h"
 #include "core/Degrees.h"
 #include "core/ZephModel.h"
 #include "game/CameraPlacement.h"
@@ -168,21 +166,12 @@ void GameController::warmUpDrawing() {
     // Each aircraft shows its hit flash (unlit, unfogged and blended, as a hit shows it), about
     // its middle; what it showed is given back after. Not the one the eye sits in: its cockpit's
     // hidden triangles would be worked out again, once its points were seen to move.
-    constexpr int kFlash = looks::Modeller::kHitFlashPoint;
-    struct KeptFlash {
-        FlyableAircraft* Aircraft;
-        int32_t Hints;
-        std::array<GLT2FN3FV3FFormat, 4> Corners;
-    };
-    std::vector<KeptFlash> flashes;
+    std::vector<std::pair<FlyableAircraft*, FlyableAircraft::FlashLook>> flashes;
     for (int k = 0; k < ModelArray::kAircraftSlots; ++k) {
         FlyableAircraft* aircraft = aircraftAt(ModelArray::kFirstAircraft + k);
         if (!aircraft || ModelArray::kFirstAircraft + k == world.Cockpit) continue;
-        const looks::AircraftDrawState& d = aircraft->Drawing;
-        KeptFlash kept{aircraft, d.TemplatePolyListCopy.empty() ? 0 : d.TemplatePolyListCopy[0].DrawHints, {}};
-        if (d.TemplatePointsListCopy.size() >= size_t(kFlash + 4))
-            std::copy_n(d.TemplatePointsListCopy.begin() + kFlash, 4, kept.Corners.begin());
-        if (aircraft->showFlashAt(0, 0, 0)) flashes.push_back(kept);
+        const FlyableAircraft::FlashLook kept = aircraft->flashLook();
+        if (aircraft->showFlashAt(0, 0, 0)) flashes.emplace_back(aircraft, kept);
     }
     for (UnseenCamera& unseen : cameras) {
         keepCameraAboveGround(unseen.Pose);
@@ -262,10 +251,7 @@ void GameController::warmUpDrawing() {
             if (debris) debris->TheFlakes = keptFlakes;
         }
     }
-    for (const KeptFlash& kept : flashes) {
-        kept.Aircraft->Drawing.TemplatePolyListCopy[0].DrawHints = kept.Hints;
-        std::copy(kept.Corners.begin(), kept.Corners.end(), kept.Aircraft->Drawing.TemplatePointsListCopy.begin() + kFlash);
-    }
+    for (const auto& [aircraft, kept] : flashes) aircraft->restoreFlash(kept);
     if (clutter) clutter->lastnewGC = keptPlanting;
     scenery.returnTo(sceneryPlace);
     toMyZephGLView->sceneChanged();

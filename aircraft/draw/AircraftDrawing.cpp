@@ -22,6 +22,7 @@ namespace {
 
 constexpr int kFlashFirst = looks::Modeller::kHitFlashPoint;
 constexpr int kFlashPoints = 4;
+static_assert(kFlashPoints == std::tuple_size_v<decltype(FlyableAircraft::FlashLook::Corners)>);
 constexpr int kTextureSlots = 300;
 constexpr int kGunSound = 5, kWindSound = 28;
 
@@ -308,11 +309,18 @@ void FlyableAircraft::animateParts() {
     }
 }
 
+namespace {
+// Whether the drawing holds the flash polygon and its corners.
+bool hasFlash(const looks::AircraftDrawState& d) {
+    return !d.TemplatePolyListCopy.empty() && d.TemplatePointsListCopy.size() >= size_t(kFlashFirst + kFlashPoints);
+}
+}  // namespace
+
 void FlyableAircraft::showHit() {
     Aircraft& a = ThisAircraft;
     looks::AircraftDrawState& d = Drawing;
     const int32_t r = platform::presentationRandom().longFrom(-32768, 32767);  // the flash flickers
-    if (d.TemplatePolyListCopy.empty() || d.TemplatePointsListCopy.size() < size_t(kFlashFirst + kFlashPoints)) {
+    if (!hasFlash(d)) {
         a.HitY = -15000.0;
         return;
     }
@@ -328,8 +336,7 @@ void FlyableAircraft::showHit() {
 
 bool FlyableAircraft::showFlashAt(double x, double y, double z) {
     looks::AircraftDrawState& d = Drawing;
-    if (d.TemplatePolyListCopy.empty() || d.TemplatePointsListCopy.size() < size_t(kFlashFirst + kFlashPoints))
-        return false;
+    if (!hasFlash(d)) return false;
     d.TemplatePolyListCopy[0].DrawHints &= ~0x2;
     const double corner[4][2] = {{-5.5, 5.5}, {5.5, 5.5}, {5.5, -5.5}, {-5.5, -5.5}};
     for (int k = 0; k < kFlashPoints; ++k) {
@@ -339,6 +346,22 @@ bool FlyableAircraft::showFlashAt(double x, double y, double z) {
         p.Z = float(z);
     }
     return true;
+}
+
+FlyableAircraft::FlashLook FlyableAircraft::flashLook() const {
+    const looks::AircraftDrawState& d = Drawing;
+    FlashLook look;
+    if (!hasFlash(d)) return look;
+    look.Hints = d.TemplatePolyListCopy[0].DrawHints;
+    std::copy_n(d.TemplatePointsListCopy.begin() + kFlashFirst, kFlashPoints, look.Corners.begin());
+    return look;
+}
+
+void FlyableAircraft::restoreFlash(const FlashLook& look) {
+    looks::AircraftDrawState& d = Drawing;
+    if (!hasFlash(d)) return;
+    d.TemplatePolyListCopy[0].DrawHints = look.Hints;
+    std::copy(look.Corners.begin(), look.Corners.end(), d.TemplatePointsListCopy.begin() + kFlashFirst);
 }
 
 namespace looks {
