@@ -1284,9 +1284,9 @@ int cloudQuads(const FirstCloud& cloud, const Eye& eye, const std::array<float, 
         radius = std::max(radius, std::sqrt(double(sp.X) * sp.X + double(sp.Y) * sp.Y + double(sp.Z) * sp.Z) +
                                       M_SQRT2 * std::abs(double(sp.Size)));
     }
-    const double centre[3] = {ox, oy, oz};
-    if (window.outside(centre, radius * 1.001 + 1.0)) return -1;
-    reach = std::sqrt(ox * ox + oy * oy + oz * oz) + radius * 1.001 + 1.0;
+    const double centre[3] = {ox, oy, oz}, ball = radius * 1.001 + 1.0;
+    if (window.outside(centre, ball)) return -1;
+    reach = std::sqrt(ox * ox + oy * oy + oz * oz) + ball;
 
     // Far sprites first, so that near ones are blended over them.
     std::array<std::pair<float, int>, FirstCloud::kMaxSprites> order;
@@ -1334,7 +1334,8 @@ void drawClouds(const FirstCloud* const* clouds, size_t count, const Eye& eye, c
         double reach = 0;
         const int sent = cloudQuads(cloud, eye, light, quads, nearest, reach);
         if (sent < 0) continue;
-        // Near clouds come last: the fog is switched off once at most.
+        // The clouds come far first (by their middles), so the fog is mostly switched off once,
+        // for the nearest.
         const bool fogged = !fogFaint || !fogFaint(reach);
         const uint32_t texture = glName(cloud.TextureSlot);
         if (!begun) {
