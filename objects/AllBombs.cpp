@@ -104,7 +104,7 @@ Mesh buildBombMesh() {
     m.polygon(1, effects::kTriangleStrip, 0, body);
     m.polygon(1, effects::kTriangleFan, 0, tail);
     m.polygon(1, effects::kQuads, 0, fins);
-    OnePolygonVer2& markPolygon = m.polygon(0, effects::kQuads, effects::kTransparent | effects::kFlatNormal,
+    OnePolygonVer2& markPolygon = m.polygon(0, effects::kQuads, kTransparent | kFlatNormal,
                                             {kMarkPoint, kMarkPoint + 1, kMarkPoint + 2, kMarkPoint + 3},
                                             {0.1f, 0.1f, 0.1f, 0.9f});
     markPolygon.MaterialLightDataOffset = 1;

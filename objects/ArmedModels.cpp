@@ -9,14 +9,10 @@
 namespace pellam::armed {
 namespace {
 
-using effects::kNoCull;
 using effects::kLines;
 using effects::kQuads;
-using effects::kSkip;
-using effects::kTransparent;
 using effects::kTriangleFan;
 using effects::kTriangleStrip;
-using effects::kUnlit;
 
 // Map layout of the balloon picture: the envelope's panels over v 0..0.72, the basket's wicker
 // over 0.75..0.86, rope and the observer's coat over 0.88..1.

@@ -125,10 +125,10 @@ OneCompleteObjectVer2* BalloonWWI::getDrawingData(int32_t t) {
         burnt = p[1] <= (below ? below->getAltitudeAtX(p[0], p[2]) : 0.0) + 2.1;
     }
     if (burnt) {
-        poly[armed::balloon::kPatch].DrawHints &= ~effects::kSkip;
+        poly[armed::balloon::kPatch].DrawHints &= ~kSkip;
         poly[armed::balloon::kPatch].MapNumber = kEarthMap;
     } else {
-        poly[armed::balloon::kPatch].DrawHints |= effects::kSkip;
+        poly[armed::balloon::kPatch].DrawHints |= kSkip;
     }
     for (int k = 0; k < last; ++k) poly[k].MapNumber = burnt ? kBurntMap : kEnvelopeMap;
     if (const armed::DrawingHooks* hooks = armed::drawingHooks()) hooks->object(*this);

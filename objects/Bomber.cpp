@@ -306,8 +306,8 @@ OneCompleteObjectVer2* AircoDH4::getDrawingData(int32_t t) {
     ObjectPointsPolysVer2& geometry = ModelPointsPolys();
     OnePolygonVer2* poly = geometry.ThePolygons;
     auto show = [poly](int k, bool shown) {
-        if (shown) poly[k].DrawHints &= ~effects::kSkip;
-        else poly[k].DrawHints |= effects::kSkip;
+        if (shown) poly[k].DrawHints &= ~kSkip;
+        else poly[k].DrawHints |= kSkip;
     };
     if (!areYouDead()) {
         show(model::kScar, false);

@@ -10,13 +10,9 @@ namespace pellam::armed::bomber {
 namespace {
 
 using atlas::Region;
-using effects::kNoCull;
 using effects::kLines;
 using effects::kQuads;
-using effects::kSkip;
-using effects::kTransparent;
 using effects::kTriangleFan;
-using effects::kUnlit;
 
 constexpr int16_t kFabric = 1;  // the material without a shine: doped linen, wood and leather
 

@@ -16,7 +16,7 @@ double r16() { return ZephModel::GetLongRandomFrom(-32768, 32767); }
 
 const Mesh& mesh() {
     static const Mesh m = effects::separatePolygons(Debris::kPieces, 3, effects::kTriangles,
-                                                    effects::kUntextured | effects::kUnlit | effects::kNoCull,
+                                                    kUntextured | kUnlit | kNoCull,
                                                     {0.1f, 0.1f, 0.1f, 1.0f});
     return m;
 }
@@ -43,7 +43,7 @@ void Debris::setClassValues() {
     effects::templateValues(o);
     setDebrisSizeMin(4.0, 4.0);
     for (FlakeType& f : TheFlakes) f = FlakeType{};
-    for (int i = 0; i < kPieces; ++i) ModelPointsPolys().ThePolygons[i].DrawHints |= effects::kSkip;
+    for (int i = 0; i < kPieces; ++i) ModelPointsPolys().ThePolygons[i].DrawHints |= kSkip;
 }
 
 void Debris::setDebrisSizeMin(double minimum, double maximum) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/DrawHints.h"
 #include "core/Mesh.h"
 #include "core/TableModel.h"
 
@@ -25,10 +26,6 @@ struct DrawingHooks {
 };
 void setDrawingHooks(const DrawingHooks* hooks);
 const DrawingHooks* drawingHooks();
-
-// The renderer's DrawHints bits these objects set.
-enum Hint : int32_t { kTransparent = 0x1, kSkip = 0x2, kNoCull = 0x4, kNoFog = 0x8, kUnlit = 0x10, kFlatNormal = 0x20,
-                      kUntextured = 0x2000 };
 
 // ObjectMatrix of attitude q (w, x, y, z) at position p (ft).
 inline void poseMatrix(const double* q, const double* p, std::array<double, 16>& m) {

@@ -104,7 +104,7 @@ void FrenchHouseWWI::drawChimmneySmoke(int32_t t) {
     if (!polygons) return;
     OnePolygonVer2* puffs = polygons + statics::house::kFirstSmokePolygon;
     if (!DrawSmoke) {
-        for (int i = 0; i < kPuffs; ++i) puffs[i].DrawHints |= effects::kSkip;
+        for (int i = 0; i < kPuffs; ++i) puffs[i].DrawHints |= kSkip;
         return;
     }
     double m[16] = {};
@@ -113,7 +113,7 @@ void FrenchHouseWWI::drawChimmneySmoke(int32_t t) {
     GLT2FN3FV3FFormat* v = ModelPointsPolys().ThePoints + statics::house::kFirstSmokePoint;
     for (int i = 0; i < kPuffs; ++i, v += 4) {
         const GunnerSmoke& s = TheBlueSmoke[i];
-        puffs[i].DrawHints &= ~effects::kSkip;
+        puffs[i].DrawHints &= ~kSkip;
         XYZInput four[4];
         double centre[3];
         RotateVector(s.XYZPosition.data(), centre, m);

@@ -16,7 +16,7 @@ constexpr double kClear[2][4] = {{378100, 382440, -389357, -385180}, {381200, 38
 
 const Mesh& mesh() {
     static const Mesh m = effects::separatePolygons(GroundClutter::kTrees * 2, 4, effects::kQuads,
-                                                    effects::kUnlit | effects::kNoCull, {1.0f, 1.0f, 1.0f, 1.0f});
+                                                    kUnlit | kNoCull, {1.0f, 1.0f, 1.0f, 1.0f});
     return m;
 }
 
@@ -46,7 +46,7 @@ void GroundClutter::setClassValues() {
         g.ThePoints[i].U = effects::kQuadUV[i % 4][0];
         g.ThePoints[i].V = effects::kQuadUV[i % 4][1];
     }
-    for (int i = 0; i < kTrees * 2; ++i) g.ThePolygons[i].DrawHints |= effects::kSkip;
+    for (int i = 0; i < kTrees * 2; ++i) g.ThePolygons[i].DrawHints |= kSkip;
 }
 
 void GroundClutter::resetModel() {

@@ -14,7 +14,7 @@ constexpr double kRoll = -0.02;      // rad/tick about the ring
 
 const Mesh& mesh() {
     static const Mesh m = effects::separatePolygons(GroundExplosion::kSprites + GroundExplosion::kPieces, 4, effects::kQuads,
-                                                    effects::kTransparent | effects::kUnlit, {0.99f, 0.99f, 0.99f, 0.4f});
+                                                    kTransparent | kUnlit, {0.99f, 0.99f, 0.99f, 0.4f});
     return m;
 }
 

@@ -132,11 +132,11 @@ OneCompleteObjectVer2* GunPit::getDrawingData(int32_t t) {
     effects::poseMatrix(barrel.QAttitude.data(), barrel.Position.data(), ThisModel.OptionalObjectMatrix[1]);
     OnePolygonVer2* poly = ModelPointsPolys().ThePolygons;
     if (areYouDead()) {
-        poly[armed::pit::kPatch].DrawHints &= ~effects::kSkip;
+        poly[armed::pit::kPatch].DrawHints &= ~kSkip;
         poly[armed::pit::kPatch].MapNumber = static_cast<int16_t>(DeadTexture);
         poly[armed::pit::kPit].MapNumber = -1;  // the pit, pedestal and gun are gone
     } else {
-        poly[armed::pit::kPatch].DrawHints |= effects::kSkip;
+        poly[armed::pit::kPatch].DrawHints |= kSkip;
         poly[armed::pit::kPit].MapNumber = 0;
     }
     if (const armed::DrawingHooks* hooks = armed::drawingHooks()) hooks->object(*this);
@@ -233,10 +233,10 @@ void AAAGunWWI::prepareSmokeItems(int32_t t) {
     auto place = [&](Sprite& s, int polygon, int firstPoint, bool burst) {
         OnePolygonVer2& p = g.ThePolygons[polygon];
         if (s.TimeStarted == 0) {
-            p.DrawHints |= effects::kSkip;
+            p.DrawHints |= kSkip;
             return;
         }
-        p.DrawHints &= ~effects::kSkip;
+        p.DrawHints &= ~kSkip;
         p.MapNumber = s.SmokeColor;
         if (s.SmokeColor == 2) s.SmokeColor = 3;  // the fiery first look only once
         const auto [size, alpha] = burst ? burstLook(s, t) : flashLook(s, t);
@@ -317,7 +317,7 @@ void AAAMachineGunWWI::fire(int32_t t, bool inReplay) { Gunner.handleFiringGuns(
 void AAAMachineGunWWI::prepareSmokeItems(int32_t) {
     // The post has no shell bursts or flashes: their quads stay hidden.
     OnePolygonVer2* poly = ModelPointsPolys().ThePolygons;
-    for (int k = 0; k < kBursts + kFlashes; ++k) poly[k].DrawHints |= effects::kSkip;
+    for (int k = 0; k < kBursts + kFlashes; ++k) poly[k].DrawHints |= kSkip;
 }
 
 void AAAMachineGunWWI::drawMySmokeItems() {

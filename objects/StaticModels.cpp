@@ -10,17 +10,12 @@
 namespace pellam::statics {
 namespace {
 
-using effects::kNoCull;
 using effects::kQuads;
-using effects::kTransparent;
 using effects::kTriangleFan;
 using effects::kTriangleStrip;
 using effects::kTriangles;
-using effects::kUnlit;
-using effects::kUntextured;
 using Corner = Mesh::Corner;
 
-constexpr int32_t kOffset = 0x1000;  // drawn with polygon offset: flat on the ground
 constexpr int32_t kShadowHints = kUntextured | kUnlit | kNoCull | kOffset;
 constexpr int32_t kPatchHints = kNoCull | kOffset;
 constexpr std::array<float, 4> kShade{0.15f, 0.15f, 0.15f, 1.0f};

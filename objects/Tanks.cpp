@@ -10,7 +10,7 @@ namespace pellam {
 namespace {
 
 using Outline = std::array<std::array<float, 2>, 16>;  // (z, y) round the track, ft
-constexpr int32_t kCull = effects::kNoCull;
+constexpr int32_t kCull = kNoCull;
 
 // Picture regions (u0, v0, u1, v1): riveted armour, the track frame with its rollers.
 constexpr Mesh::UVRect kArmour{0.1f, 0.0f, 0.6f, 0.8f}, kFrame{0.62f, 0.0f, 1.0f, 0.8f},
@@ -156,7 +156,7 @@ Mesh buildTank1() {
     std::vector<int> door = disc(m, 0.0f, 8.02f, -4.0f, 0.5f, 4, kDark);
     m.expectAt(TankWWI::kVertices, "TankWWI");
 
-    m.polygon(0, effects::kQuads, effects::kUntextured | effects::kUnlit, shadow, kShade);
+    m.polygon(0, effects::kQuads, kUntextured | kUnlit, shadow, kShade);
     m.polygon(0, effects::kQuads, kCull, hull);
     m.polygon(0, effects::kTriangleFan, kCull, leftFrame);
     m.polygon(0, effects::kQuads, kCull, leftTread);
@@ -256,7 +256,7 @@ Mesh buildTank2() {
     const std::vector<int> door = disc(m, 0.0f, 10.02f, 9.0f, 0.5f, 4, kDark);
     m.expectAt(Tank2WWI::kVertices, "Tank2WWI");
 
-    m.polygon(0, effects::kQuads, effects::kUntextured | effects::kUnlit, shadow, kShade);
+    m.polygon(0, effects::kQuads, kUntextured | kUnlit, shadow, kShade);
     m.polygon(0, effects::kQuads, kCull, hull);
     m.polygon(0, effects::kTriangleFan, kCull, leftFrame);
     m.polygon(0, effects::kQuads, kCull, leftTread);

@@ -10,7 +10,6 @@
 namespace pellam {
 namespace {
 
-using effects::kNoCull;
 
 // The body picture's quarters (u0, v0, u1, v1): paint, tilt canvas, radiator, cab front.
 constexpr Mesh::UVRect kPaint{0.0f, 0.0f, 0.5f, 0.5f}, kCanvas{0.5f, 0.0f, 1.0f, 0.5f},
@@ -116,7 +115,7 @@ Mesh build() {
             {0.3f, 0.3f, 0.4f, 0.35f});  // the tailboard's number plate
     m.expectAt(TruckWWI::kVertices, "truck");
 
-    m.polygon(0, effects::kQuads, effects::kUntextured | effects::kUnlit, shadow, {0.15f, 0.15f, 0.15f, 1.0f});
+    m.polygon(0, effects::kQuads, kUntextured | kUnlit, shadow, {0.15f, 0.15f, 0.15f, 1.0f});
     for (int k = 0; k < 4; ++k) {
         m.polygon(1, effects::kTriangleFan, kNoCull, faces[k]);
         m.polygon(1, effects::kQuads, kNoCull, treads[k]);

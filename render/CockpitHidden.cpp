@@ -8,7 +8,7 @@
 #include <cstring>
 #include <utility>
 
-#include "render/DrawHints.h"
+#include "core/DrawHints.h"
 
 namespace pellam::render {
 namespace {

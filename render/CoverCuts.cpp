@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "render/DrawHints.h"
+#include "core/DrawHints.h"
 #include "render/MyZephGLView.h"
 
 namespace pellam::render {

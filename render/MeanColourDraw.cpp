@@ -2,7 +2,7 @@
 // software rasteriser several times an untextured one, and the cockpit covers half the view.
 #include <GL/gl.h>
 
-#include "render/DrawHints.h"
+#include "core/DrawHints.h"
 #include "render/MyZephGLView.h"
 
 namespace pellam::render {

@@ -14,9 +14,9 @@
 
 #include <emmintrin.h>
 
+#include "core/DrawHints.h"
 #include "platform/Log.h"
 #include "render/CentreGaps.h"
-#include "render/DrawHints.h"
 #include "render/Facing.h"
 #include "render/MyZephGLView.h"
 #include "world/draw/WorldDraw.h"

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <vector>
 
-#include "render/DrawHints.h"
+#include "core/DrawHints.h"
 #include "render/MyZephGLView.h"
 
 namespace pellam::render {

@@ -13,9 +13,9 @@
 #include "aircraft/RemoteRecord.h"
 #include "aircraft/draw/AircraftDrawing.h"
 #include "aircraft/draw/AircraftModel.h"
+#include "core/DrawHints.h"
 #include "platform/Log.h"
 #include "platform/Random.h"
-#include "render/DrawHints.h"
 #include "render/ObjectDrawing.h"
 
 namespace pellam {
@@ -305,8 +305,8 @@ void FlyableAircraft::animateParts() {
     auto& polys = d.TemplatePolyListCopy;
     for (int i = std::max(m.propDiscFirst, 0); i < m.propDiscFirst + m.propDiscCount && i < int(polys.size()); ++i) {
         if (i == looks::Modeller::kAltFlashPolygon) continue;  // the reserved flash stays hidden
-        if (blur) polys[i].DrawHints &= ~render::kSkip;
-        else polys[i].DrawHints |= render::kSkip;
+        if (blur) polys[i].DrawHints &= ~kSkip;
+        else polys[i].DrawHints |= kSkip;
     }
 }
 
@@ -326,7 +326,7 @@ void FlyableAircraft::showHit() {
         return;
     }
     if (a.HitY <= -10000.0 || d.HitFlashFlag != 0 || r <= 8000) {
-        d.TemplatePolyListCopy[0].DrawHints |= render::kSkip;
+        d.TemplatePolyListCopy[0].DrawHints |= kSkip;
         d.HitFlashFlag = std::max(0, d.HitFlashFlag - 1);
     } else {
         showFlashAt(a.HitX, a.HitY, a.HitZ);
@@ -338,7 +338,7 @@ void FlyableAircraft::showHit() {
 bool FlyableAircraft::showFlashAt(double x, double y, double z) {
     looks::AircraftDrawState& d = Drawing;
     if (!hasFlash(d)) return false;
-    d.TemplatePolyListCopy[0].DrawHints &= ~render::kSkip;
+    d.TemplatePolyListCopy[0].DrawHints &= ~kSkip;
     const double corner[4][2] = {{-5.5, 5.5}, {5.5, 5.5}, {5.5, -5.5}, {-5.5, -5.5}};
     for (int k = 0; k < kFlashPoints; ++k) {
         GLT2FN3FV3FFormat& p = d.TemplatePointsListCopy[kFlashFirst + k];

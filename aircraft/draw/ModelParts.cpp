@@ -3,6 +3,7 @@
 #include <cmath>
 #include <functional>
 
+#include "core/DrawHints.h"
 #include "core/ZephModel.h"
 
 namespace pellam::looks {
@@ -21,11 +22,11 @@ void roundel(Modeller& b, V3 centre, V3 normal, float radius) {
     const V3 n = unit(normal);
     // Raised a little off the fabric and drawn with polygon offset, so it never fights the skin.
     const V3 c = centre + n * 0.02f;
-    b.style(kMapPlain, kMatBlue, 0x1000);
+    b.style(kMapPlain, kMatBlue, kOffset);
     b.annulus(c, n, radius * 0.62f, radius, 20);
-    b.style(kMapPlain, kMatWhite, 0x1000);
+    b.style(kMapPlain, kMatWhite, kOffset);
     b.annulus(c, n, radius * 0.3f, radius * 0.62f, 20);
-    b.style(kMapPlain, kMatRed, 0x1000);
+    b.style(kMapPlain, kMatRed, kOffset);
     b.disc(c, n, radius * 0.3f, 16);
 }
 
@@ -34,11 +35,11 @@ void balkenkreuz(Modeller& b, V3 centre, V3 along, V3 across, float halfSpan) {
     const V3 c = centre + n * 0.02f;
     const V3 a = unit(along), d = unit(across);
     const float arm = halfSpan * 0.22f, border = halfSpan * 0.08f;
-    b.style(kMapPlain, kMatWhite, 0x1000);
+    b.style(kMapPlain, kMatWhite, kOffset);
     b.rect(c, a, d, halfSpan + border, arm + border);
     b.rect(c, a, d, arm + border, halfSpan + border);
     const V3 c2 = c + n * 0.01f;
-    b.style(kMapPlain, kMatBlack, 0x1000);
+    b.style(kMapPlain, kMatBlack, kOffset);
     b.rect(c2, a, d, halfSpan, arm);
     b.rect(c2, a, d, arm, halfSpan);
 }
@@ -131,7 +132,7 @@ void propeller(Modeller& b, V3 hub, float diameter) {
     b.endGroup(Mover::Propeller, hub, 2, 1.0);
     // The blur of the turning blades: a faint disc, seen from both sides, starting hidden.
     b.propDiscFirst = int(b.polygons().size());
-    b.style(kMapWood, kMatWhite, 0x1 | 0x2 | 0x4);
+    b.style(kMapWood, kMatWhite, kTransparent | kSkip | kNoCull);
     b.annulus(hub + V3{0, 0, 0.05f}, {0, 0, 1}, 0.35f, r, 24);
     b.propDiscCount = int(b.polygons().size()) - b.propDiscFirst;
     for (int i = b.propDiscFirst; i < b.propDiscFirst + b.propDiscCount; ++i)
@@ -200,7 +201,7 @@ void strut(Modeller& b, V3 a, V3 c, float radius) { b.tube(a, c, radius, 5); }
 
 void wire(Modeller& b, V3 a, V3 c) {
     const int16_t m = 1;  // lines
-    b.style(kMapPlain, kMatSteel, 0x10 | 0x2000);
+    b.style(kMapPlain, kMatSteel, kUnlit | kUntextured);
     const int i0 = b.point(a, 0, 0), i1 = b.point(c, 0, 0);
     b.poly(m, {i0, i1});
     b.polygons().back().PolyColor = {0.16f, 0.16f, 0.17f, 1.0f};
@@ -257,7 +258,7 @@ void gauge(Modeller& b, V3 centre, float radius, Mover needle, double degreesPer
     }
     b.poly(9, idx);
     b.beginGroup();
-    b.style(kMapPlain, kMatLinen, 0x4);
+    b.style(kMapPlain, kMatLinen, kNoCull);
     const V3 c = centre + V3{0, 0, -0.015f};
     b.face({c + V3{-0.012f, -0.03f, 0}, c + V3{0.012f, -0.03f, 0}, c + V3{0.006f, radius * 0.85f, 0},
             c + V3{-0.006f, radius * 0.85f, 0}},

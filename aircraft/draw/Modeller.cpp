@@ -3,6 +3,8 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "core/DrawHints.h"
+
 namespace pellam::looks {
 
 V3 cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
@@ -41,7 +43,7 @@ Modeller::Modeller() {
     OnePolygonVer2 flash;
     flash.MapNumber = kMapPlain;
     flash.DefaultDrawType = 7;
-    flash.DrawHints = 0x2 | 0x1 | 0x4 | 0x8 | 0x10 | 0x2000;
+    flash.DrawHints = kSkip | kTransparent | kNoCull | kNoFog | kUnlit | kUntextured;
     flash.PolyColor = {1.0f, 0.82f, 0.35f, 0.8f};
     flash.MaterialLightDataOffset = kMatWhite;
     mesh_.polygon(flash, {kHitFlashPoint, kHitFlashPoint + 1, kHitFlashPoint + 2, kHitFlashPoint + 3});

@@ -264,7 +264,7 @@ TEST_F(GameFrame, TheWrecksColumnDrawnOnlyWhereItShowsLooksTheSame) {
             boom && boom->isBusy()) {
             const OnePolygonVer2* polygons = boom->ModelPointsPolys().ThePolygons;
             for (int p = GroundExplosion::kSprites; p < GroundExplosion::kSprites + GroundExplosion::kPieces; ++p)
-                pieces += !(polygons[p].DrawHints & effects::kSkip);
+                pieces += !(polygons[p].DrawHints & kSkip);
         }
     EXPECT_GT(pieces, 50);
     effects::setCutHiddenSprites(false);

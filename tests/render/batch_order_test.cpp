@@ -11,8 +11,8 @@
 #include <tuple>
 #include <vector>
 
+#include "core/DrawHints.h"
 #include "core/ZephModel.h"
-#include "render/DrawHints.h"
 #include "tests/PictureRule.h"
 #include "tests/render/ViewFixture.h"
 
@@ -47,7 +47,7 @@ struct Quads : ZephModel {
         OnePolygonVer2& p = Polygons.emplace_back();
         p.MapNumber = int16_t(map < 0 ? 0 : map);
         p.DefaultDrawType = GL_QUADS;
-        p.DrawHints = (map < 0 ? render::kUntextured : 0) | (unlit ? render::kUnlit : 0);
+        p.DrawHints = (map < 0 ? kUntextured : 0) | (unlit ? kUnlit : 0);
         p.PolyColor = {float(unlit), float(unlit), float(unlit), 1};  // unlit, white; untextured lit, the emission
         p.MaterialLightDataOffset = int16_t(material);
         p.FirstItem = int16_t(Runs.size());
@@ -335,7 +335,7 @@ TEST_F(BatchOrderTest, FarAircraftGatheredByPictureDrawTheSamePicture) {
                 at(float(0.4 * half * k));
             }
             q->add(x + 1.75 * half, 0, 0.3 * half, 2, 0, true);  // on what the third leaves of the last
-            q->Polygons.back().DrawHints |= render::kOffset;
+            q->Polygons.back().DrawHints |= kOffset;
             at(float(1.2 * half));
         }
     };

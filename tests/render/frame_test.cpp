@@ -9,9 +9,9 @@
 #include <span>
 #include <tuple>
 
+#include "core/DrawHints.h"
 #include "core/ZephModel.h"
 #include "platform/Beep.h"
-#include "render/DrawHints.h"
 #include "render/TransparentQueue.h"
 #include "tests/PictureRule.h"
 #include "tests/render/ViewFixture.h"
@@ -23,8 +23,7 @@ namespace {
 
 using namespace pellam;
 
-using render::kTransparent;
-constexpr int32_t kUnlitFlat = render::kUnlit | render::kUntextured;  // the polygon's own colour
+constexpr int32_t kUnlitFlat = kUnlit | kUntextured;  // the polygon's own colour
 const std::array<float, 4> kRed{1, 0, 0, 1}, kGreen{0, 1, 0, 1}, kBlue{0, 0, 1, 1};
 
 // Flat squares facing a camera that looks north (+Z), in up to two frames of geometry.
@@ -263,7 +262,7 @@ TEST_F(SceneTest, SliversPassingBetweenPixelCentresAreLeftOutWithoutChangingAPix
         const auto first = uint16_t(g.Points.size());
         for (const auto& [u, v] : {std::pair{0.0, 0.0}, {1.0, 0.5}, {0.0, 1.0}})
             g.Points.push_back({0, 0, 0, 0, -1, float(x + u * along[0] + v * across[0]), float(y + u * along[1] + v * across[1]), 0});
-        t->polygon(0, first, 3, 4 /* GL_TRIANGLES */, kRed, kUnlitFlat | render::kNoCull);
+        t->polygon(0, first, 3, 4 /* GL_TRIANGLES */, kRed, kUnlitFlat | kNoCull);
     }
     t->at(0, 0, 100);
     view().setExactDrawing(true);
@@ -294,7 +293,7 @@ TEST_F(SceneTest, TrianglesReachingBehindTheEyeAreSentOnlyWhereTheirPartAheadCan
         const auto first = uint16_t(g.Points.size());
         for (auto [y, z] : {std::pair{-2.0f, z0}, {2.0f, z0}, {2.0f, z1}, {-2.0f, z1}})
             g.Points.push_back({0, 0, 0, 0, -1, x, y, z});
-        t.polygon(0, first, 4, 9 /* GL_POLYGON */, colour, kUnlitFlat | render::kNoCull);
+        t.polygon(0, first, 4, 9 /* GL_POLYGON */, colour, kUnlitFlat | kNoCull);
     };
     Thing* seen = put(7);
     wall(*seen, -3, -10, 40, kGreen);
@@ -407,7 +406,7 @@ TEST_F(SceneTest, ATransparentPictureKeepsItsGrainUnlessTooFaintToShowIt) {
     ASSERT_GE(slot, 0);
     for (const float alpha : {0.5f, 0.05f}) {
         Thing* t = put(12);
-        t->square(0, 10, 0, {1, 1, 1, alpha}, render::kUnlit | kTransparent);
+        t->square(0, 10, 0, {1, 1, 1, alpha}, kUnlit | kTransparent);
         const float uv[4][2] = {{0, 0}, {0, 4}, {4, 4}, {4, 0}};  // four repeats across
         for (int k = 0; k < 4; ++k) std::tie(t->Geo[0].Points[k].U, t->Geo[0].Points[k].V) = std::pair(uv[k][0], uv[k][1]);
         t->Frames[0].MapListOffset[0] = int16_t(slot);
@@ -441,8 +440,8 @@ TEST_F(SceneTest, UnlitTransparentPolygonsDrawThePlainRulesPixelsInTheirOwnColou
     const int32_t slot = view().fmGetTextureFromDiskNSString(path, 1, 6, 9, 0);
     ASSERT_GE(slot, 0);
     Thing* t = put(13);
-    t->square(0, 10, 0, {0.7071f, 0.3333f, 0.9137f, 0.6173f}, render::kUnlit | kTransparent);
-    t->square(0, 6, -5, {1.25f, 0.5019f, 0.2f, 0.45f}, render::kUnlit | kTransparent);
+    t->square(0, 10, 0, {0.7071f, 0.3333f, 0.9137f, 0.6173f}, kUnlit | kTransparent);
+    t->square(0, 6, -5, {1.25f, 0.5019f, 0.2f, 0.45f}, kUnlit | kTransparent);
     t->square(0, 8, 5, {0.1234f, 0.8765f, 0.5f, 0.3f}, kUnlitFlat | kTransparent);
     const float uv[4][2] = {{0, 0}, {0, 3}, {3, 3}, {3, 0}};
     for (int s = 0; s < 2; ++s)
@@ -637,8 +636,8 @@ TEST_F(SceneTest, SecondWindowShowsItsOwnCameraFromTheFramesRecords) {
     Thing* ahead = flat(4, 20, 100, kRed);
     Thing* behind = flat(7, 10, -100, kGreen);
     Thing* clutter = flat(ModelArray::kGroundClutter, 2, -60, kRed);
-    behind->Geo[0].Polygons[0].DrawHints |= render::kNoCull;  // seen from its back
-    clutter->Geo[0].Polygons[0].DrawHints |= render::kNoCull;
+    behind->Geo[0].Polygons[0].DrawHints |= kNoCull;  // seen from its back
+    clutter->Geo[0].Polygons[0].DrawHints |= kNoCull;
     QNion second;
     second.QAttitude = {0, 0, 1, 0};  // looking south
     view().setSecondGlobalCameraPosition(&second);
@@ -811,7 +810,7 @@ TEST_F(FrameWorldTest, TheCockpitDrawnBeforeTheWorldEndsInFrontOfWhatPassesTheDe
     cockpitBeforeTheWorld(0.6);
     const auto& c = camera.Position;
     Thing* pane = put(6);
-    pane->square(0, 20, 0, {1, 0, 0, 0.5f}, render::kUnlit | render::kTransparent | render::kAlways);
+    pane->square(0, 20, 0, {1, 0, 0, 0.5f}, kUnlit | kTransparent | kAlways);
     pane->Frames[0].MapListOffset[0] = int16_t(view().missingTextureSlot());  // opaque texels
     pane->at(c[0], c[1], c[2] + 100);
     const RGBAImage first = frame();
@@ -838,7 +837,7 @@ TEST_F(FrameWorldTest, TheCoversFlatQuadsAreCutAlongTheirShorterDiagonalWithTheS
         const double ahead = lift > 0 ? 5 : 0;
         for (auto [x, z] : {std::pair{-3.0, 1.5}, {-1.0, 6.0}, {3.0, 6.0}, {1.0, 1.5}})
             g.Points.push_back({float(x / 2), float(z / 2), 0, 1, 0, float(x - 2), float(x > 2 ? lift - 1.5 : -1.5), float(z + ahead)});
-        cockpit->polygon(0, first, 4, 9 /* GL_POLYGON */, {1, 1, 1, 1}, render::kUnlit);
+        cockpit->polygon(0, first, 4, 9 /* GL_POLYGON */, {1, 1, 1, 1}, kUnlit);
     }
     cockpit->Frames[0].MapListOffset[0] = int16_t(view().missingTextureSlot());
     const auto& c = camera.Position;
@@ -887,7 +886,7 @@ TEST_F(FrameWorldTest, WhatTheCockpitHidesIsLeftOutWithoutChangingAPixel) {
     OnePolygonVer2& mark = g.Polygons.emplace_back();
     mark.MapNumber = 0;
     mark.DefaultDrawType = GL_QUADS;
-    mark.DrawHints = kUnlitFlat | render::kOffset | render::kNoCull;
+    mark.DrawHints = kUnlitFlat | kOffset | kNoCull;
     mark.PolyColor = kBlue;
     mark.FirstItem = int16_t(g.Runs.size());
     g.Runs.push_back(4);
@@ -965,10 +964,10 @@ TEST_F(FrameWorldTest, TheBlurDiscBlendedByAConstantAlphaLooksTheSameOverNearerA
         const double perFoot = image.height / 2.0 / (ahead * 0.285 / 0.55);
         return pixel(image, int(image.width / 2 + x * perFoot), int(image.height / 2 - y * perFoot));
     };
-    for (const int32_t lighting : {int32_t{0}, int32_t{render::kUnlit}}) {
+    for (const int32_t lighting : {int32_t{0}, int32_t{kUnlit}}) {
         SCOPED_TRACE(lighting ? "unlit" : "lit");
         for (size_t k = first; k < g.Polygons.size(); ++k)
-            g.Polygons[k].DrawHints = render::kTransparent | render::kUntextured | lighting;
+            g.Polygons[k].DrawHints = kTransparent | kUntextured | lighting;
         const long filled = view().ringsFilled(), constant = view().ringsAlphaConstant();
         const long weighted = view().ringsPremultiplied();
         const RGBAImage blur = frame();

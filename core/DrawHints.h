@@ -1,8 +1,9 @@
 #pragma once
-// The bits of a polygon's DrawHints that the object drawer and the transparent pass read.
+// The bits of a polygon's DrawHints (core/GeometryRecords.h): set by the models that build the
+// polygons and by objects that hide or show them, read by the object drawer and the transparent pass.
 #include <cstdint>
 
-namespace pellam::render {
+namespace pellam {
 
 enum DrawHint : int32_t {
     kTransparent = 0x1,  // queued for the transparent pass
@@ -17,4 +18,4 @@ enum DrawHint : int32_t {
     kUntextured = 0x2000,
 };
 
-}  // namespace pellam::render
+}  // namespace pellam
