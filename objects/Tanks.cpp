@@ -10,7 +10,6 @@ namespace pellam {
 namespace {
 
 using Outline = std::array<std::array<float, 2>, 16>;  // (z, y) round the track, ft
-constexpr int32_t kCull = kNoCull;
 
 // Picture regions (u0, v0, u1, v1): riveted armour, the track frame with its rollers.
 constexpr Mesh::UVRect kArmour{0.1f, 0.0f, 0.6f, 0.8f}, kFrame{0.62f, 0.0f, 1.0f, 0.8f},
@@ -157,23 +156,23 @@ Mesh buildTank1() {
     m.expectAt(TankWWI::kVertices, "TankWWI");
 
     m.polygon(0, effects::kQuads, kUntextured | kUnlit, shadow, kShade);
-    m.polygon(0, effects::kQuads, kCull, hull);
-    m.polygon(0, effects::kTriangleFan, kCull, leftFrame);
-    m.polygon(0, effects::kQuads, kCull, leftTread);
-    m.polygon(0, effects::kQuads, kCull, sides[0]);
-    m.polygon(0, effects::kTriangleFan, kCull, rightFrame);
-    m.polygon(0, effects::kTriangleFan, kCull, cupola);
-    m.polygon(0, effects::kQuads, kCull, rightTread);
-    m.polygon(0, effects::kQuads, kCull, gunShield);
-    m.polygon(0, effects::kTriangleFan, kCull, hatch);
-    m.polygon(0, effects::kQuads, kCull, superstructure);
-    m.polygon(0, effects::kQuads, kCull, cab);
-    m.polygon(0, effects::kTriangleFan, kCull, exhaust);
-    m.polygon(0, effects::kQuads, kCull, gun);
-    m.polygon(0, effects::kQuads, kCull, guards[0]);
-    m.polygon(0, effects::kQuads, kCull, guards[1]);
-    m.polygon(0, effects::kTriangleFan, kCull, door);
-    for (int k = 1; k < 7; ++k) m.polygon(0, effects::kQuads, kCull, sides[k]);
+    m.polygon(0, effects::kQuads, kNoCull, hull);
+    m.polygon(0, effects::kTriangleFan, kNoCull, leftFrame);
+    m.polygon(0, effects::kQuads, kNoCull, leftTread);
+    m.polygon(0, effects::kQuads, kNoCull, sides[0]);
+    m.polygon(0, effects::kTriangleFan, kNoCull, rightFrame);
+    m.polygon(0, effects::kTriangleFan, kNoCull, cupola);
+    m.polygon(0, effects::kQuads, kNoCull, rightTread);
+    m.polygon(0, effects::kQuads, kNoCull, gunShield);
+    m.polygon(0, effects::kTriangleFan, kNoCull, hatch);
+    m.polygon(0, effects::kQuads, kNoCull, superstructure);
+    m.polygon(0, effects::kQuads, kNoCull, cab);
+    m.polygon(0, effects::kTriangleFan, kNoCull, exhaust);
+    m.polygon(0, effects::kQuads, kNoCull, gun);
+    m.polygon(0, effects::kQuads, kNoCull, guards[0]);
+    m.polygon(0, effects::kQuads, kNoCull, guards[1]);
+    m.polygon(0, effects::kTriangleFan, kNoCull, door);
+    for (int k = 1; k < 7; ++k) m.polygon(0, effects::kQuads, kNoCull, sides[k]);
     m.polygon(2, effects::kQuads, 0, patch);
     m.finish();
     return m;
@@ -257,28 +256,28 @@ Mesh buildTank2() {
     m.expectAt(Tank2WWI::kVertices, "Tank2WWI");
 
     m.polygon(0, effects::kQuads, kUntextured | kUnlit, shadow, kShade);
-    m.polygon(0, effects::kQuads, kCull, hull);
-    m.polygon(0, effects::kTriangleFan, kCull, leftFrame);
-    m.polygon(0, effects::kQuads, kCull, leftTread);
-    m.polygon(0, effects::kTriangleFan, kCull, cupola);
-    m.polygon(0, effects::kTriangleFan, kCull, rightFrame);
-    m.polygon(0, effects::kTriangleFan, kCull, leftInner);
-    m.polygon(0, effects::kQuads, kCull, rightTread);
-    m.polygon(0, effects::kTriangleFan, kCull, rightInner);
-    m.polygon(0, effects::kTriangles, kCull, vent);
-    m.polygon(0, effects::kQuads, kCull, facets);
-    m.polygon(0, effects::kQuads, kCull, hatch);
-    m.polygon(0, effects::kQuads, kCull, body);
-    m.polygon(0, effects::kQuads, kCull, cab);
-    m.polygon(0, effects::kTriangles, kCull, vent2);
-    m.polygon(0, effects::kQuads, kCull, gunForward);
-    m.polygon(0, effects::kQuads, kCull, sponsons[0]);
-    m.polygon(0, effects::kQuads, kCull, sponsons[1]);
-    m.polygon(0, effects::kQuads, kCull, gunLeft);
-    for (const auto& p : plates) m.polygon(0, effects::kQuads, kCull, p);
-    m.polygon(0, effects::kQuads, kCull, gunRight);
-    m.polygon(0, effects::kQuads, kCull, beam);
-    m.polygon(0, effects::kTriangleFan, kCull, door);
+    m.polygon(0, effects::kQuads, kNoCull, hull);
+    m.polygon(0, effects::kTriangleFan, kNoCull, leftFrame);
+    m.polygon(0, effects::kQuads, kNoCull, leftTread);
+    m.polygon(0, effects::kTriangleFan, kNoCull, cupola);
+    m.polygon(0, effects::kTriangleFan, kNoCull, rightFrame);
+    m.polygon(0, effects::kTriangleFan, kNoCull, leftInner);
+    m.polygon(0, effects::kQuads, kNoCull, rightTread);
+    m.polygon(0, effects::kTriangleFan, kNoCull, rightInner);
+    m.polygon(0, effects::kTriangles, kNoCull, vent);
+    m.polygon(0, effects::kQuads, kNoCull, facets);
+    m.polygon(0, effects::kQuads, kNoCull, hatch);
+    m.polygon(0, effects::kQuads, kNoCull, body);
+    m.polygon(0, effects::kQuads, kNoCull, cab);
+    m.polygon(0, effects::kTriangles, kNoCull, vent2);
+    m.polygon(0, effects::kQuads, kNoCull, gunForward);
+    m.polygon(0, effects::kQuads, kNoCull, sponsons[0]);
+    m.polygon(0, effects::kQuads, kNoCull, sponsons[1]);
+    m.polygon(0, effects::kQuads, kNoCull, gunLeft);
+    for (const auto& p : plates) m.polygon(0, effects::kQuads, kNoCull, p);
+    m.polygon(0, effects::kQuads, kNoCull, gunRight);
+    m.polygon(0, effects::kQuads, kNoCull, beam);
+    m.polygon(0, effects::kTriangleFan, kNoCull, door);
     m.polygon(2, effects::kQuads, 0, patch);
     m.finish();
     return m;

@@ -52,7 +52,7 @@ public:
     // Draws one smoke polygon at once under the modelview and texture the caller set: the points
     // named by `uvs` from poly->PointListStart to the entry numbered -1 (at most 64), a triangle
     // strip when DefaultDrawType is 6, else a polygon. Colour from `light`'s ambient red, green
-    // and blue, alpha from each point's Mya; DrawHints as for object polygons (0x20 one flat normal).
+    // and blue, alpha from each point's Mya; DrawHints as for object polygons (kFlatNormal: one flat normal).
     virtual void glDrawTransparentTexture(const OnePolygon* poly, const XYZInput* points, const PointUV* uvs,
                                           const MaterialLightData* light) = 0;
     // Draws a drawable record now (level of detail, moving parts, transparent polygons queued for

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "aircraft/FlyableAircraft.h"
+#include "core/DrawHints.h"
 #include "render/ObjectDrawing.h"
 
 namespace pellam {
@@ -106,7 +107,7 @@ void FlyableAircraft::drawSmoke() {
     quad.MapNumber = 0;
     quad.DefaultDrawType = 9;
     // Coloured per point, seen from both sides, and drawn over a puff at the same depth.
-    quad.DrawHints = 0x10 | 0x4 | 0x100;
+    quad.DrawHints = kUnlit | kNoCull | kLEqual;
     quad.PointListStart = 0;
     const MaterialLightData light{1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 1, 1};
     view->glSetCurrentTexture(Drawing.smokeSlot, 12);

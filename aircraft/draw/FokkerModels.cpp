@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "aircraft/draw/ModelParts.h"
+#include "core/DrawHints.h"
 
 namespace pellam::looks {
 namespace {
@@ -68,10 +69,10 @@ void wingCross(Modeller& b, const W& w, float x, bool top, float halfSpan) {
         wingDecal(b, w, x - hx, x + hx, c - hc * toC, c + hc * toC, top, raise);
     };
     // The black sits a little above the white so the two never fight.
-    b.style(kMapPlain, kMatWhite, 0x1000);
+    b.style(kMapPlain, kMatWhite, kOffset);
     rect(halfSpan + border, arm + border, 0.025f);
     rect(arm + border, std::min(halfSpan + border, w.chord * 0.48f), 0.025f);
-    b.style(kMapPlain, kMatBlack, 0x1000);
+    b.style(kMapPlain, kMatBlack, kOffset);
     rect(halfSpan, arm, 0.04f);
     rect(arm, std::min(halfSpan, w.chord * 0.44f), 0.04f);
 }
@@ -183,7 +184,7 @@ Modeller buildDr1() {
                                                {-0.9f, 2.2f}, {-0.2f, 2.75f}, {0.5f, 2.7f}, {0.6f, 2.35f},
                                                {0.0f, 2.1f}};
     b.slab(comma, {0, 0, -12.95f}, {0, 0, 1}, {0, 1, 0}, 0.1f);
-    b.style(kMapPlain, kMatWhite, 0x1000);
+    b.style(kMapPlain, kMatWhite, kOffset);
     b.rect({0.07f, 1.1f, -13.55f}, {0, 0, -1}, {0, 1, 0}, 0.55f, 0.75f);
     b.rect({-0.07f, 1.1f, -13.55f}, {0, 0, 1}, {0, 1, 0}, 0.55f, 0.75f);
     balkenkreuz(b, {0.08f, 1.1f, -13.55f}, {0, 0, -1}, {0, 1, 0}, 0.45f);
@@ -273,7 +274,7 @@ Modeller buildDVII() {
     b.box({-1.05f, -1.4f, 4.2f}, {1.05f, 1.55f, 4.6f});
     b.style(kMapMetal, kMatSteel);
     b.rect({0, 0.05f, 4.62f}, {1, 0, 0}, {0, 1, 0}, 0.95f, 1.4f);
-    b.style(kMapMetal, kMatBlack, 0x1000);
+    b.style(kMapMetal, kMatBlack, kOffset);
     for (int k = 0; k < 8; ++k) b.rect({0, -1.2f + 0.35f * float(k), 4.64f}, {1, 0, 0}, {0, 1, 0}, 0.88f, 0.06f);
     b.style(kMapMetal, kMatBrass);
     b.tube({0.5f, 1.55f, 4.4f}, {0.5f, 1.75f, 4.4f}, 0.1f, 6, true);
@@ -303,7 +304,7 @@ Modeller buildDVII() {
     b.slab({{0.0f, -0.1f}, {-1.0f, -0.05f}, {-1.6f, 0.5f}, {-1.75f, 1.8f}, {-1.5f, 3.0f}, {-0.6f, 3.5f},
             {0.3f, 3.45f}, {0.35f, 2.6f}, {0.0f, 2.45f}},
            {0, 0, -15.8f}, {0, 0, 1}, {0, 1, 0}, 0.1f);
-    b.style(kMapPlain, kMatWhite, 0x1000);
+    b.style(kMapPlain, kMatWhite, kOffset);
     b.rect({0.07f, 1.55f, -16.6f}, {0, 0, -1}, {0, 1, 0}, 0.65f, 0.85f);
     b.rect({-0.07f, 1.55f, -16.6f}, {0, 0, 1}, {0, 1, 0}, 0.65f, 0.85f);
     balkenkreuz(b, {0.08f, 1.55f, -16.6f}, {0, 0, -1}, {0, 1, 0}, 0.55f);

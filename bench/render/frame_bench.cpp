@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "bench/render/FramePicture.h"
+#include "core/DrawHints.h"
 #include "core/ZephModel.h"
 #include "platform/Paths.h"
 #include "platform/UserDefaults.h"
@@ -76,7 +77,7 @@ struct Boxes : ZephModel {
         OnePolygon quad;
         quad.MapNumber = 0;
         quad.DefaultDrawType = 9;
-        quad.DrawHints = 0x10 | 0x4 | 0x100;
+        quad.DrawHints = kUnlit | kNoCull | kLEqual;
         quad.PointListStart = 0;
         const MaterialLightData light{1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 1, 1};
         SmokeView->glSetCurrentTexture(SmokeSlot, 12);
@@ -142,7 +143,7 @@ struct Boxes : ZephModel {
         OnePolygonVer2 p;
         p.MapNumber = 0;
         p.DefaultDrawType = 9;
-        p.DrawHints = 0x1 | 0x4 | 0x10 | 0x2000;
+        p.DrawHints = kTransparent | kNoCull | kUnlit | kUntextured;
         p.PolyColor = {0.2f, 0.15f, 0.1f, 0.35f};
         p.FirstItem = int16_t(Runs.size());
         Runs.push_back(uint16_t(sides));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/DrawHints.h"
 #include "objects/ArmedDrawingHooks.h"
 #include "objects/EffectModel.h"
 #include "render/ObjectDrawing.h"
@@ -30,7 +31,7 @@ void drawRing(TableModel& owner, const GroundGunner& gunner, std::array<GunnerSm
     OnePolygon quad;
     quad.MapNumber = 5;
     quad.DefaultDrawType = 3;
-    quad.DrawHints = 0x11;
+    quad.DrawHints = kTransparent | kUnlit;
     quad.PointListStart = 0;
     PointUV uvs[5];
     for (int c = 0; c < 4; ++c) uvs[c] = {int16_t(c), effects::kQuadUV[c][0], effects::kQuadUV[c][1]};

@@ -16,6 +16,7 @@
 #include "aircraft/FokkerDr1.h"
 #include "aircraft/ObjectTestFile.h"
 #include "aircraft/draw/AircraftModel.h"
+#include "core/DrawHints.h"
 #include "platform/Random.h"
 #include "render/ObjectDrawing.h"
 #include "tests/flight/TestWorld.h"
@@ -227,13 +228,13 @@ TEST_F(AircraftDrawFrame, HitFlashShowsForOneFrameAtTheHit) {
         camel.Drawing.HitFlashFlag = 0;
         camel.displayAHit();
         EXPECT_EQ(a.HitY, -15000);
-        shown = !(flash.DrawHints & 0x2);
+        shown = !(flash.DrawHints & kSkip);
     }
     ASSERT_TRUE(shown);
     // The next frames hide it.
     a.HitY = 1;
     camel.displayAHit();
-    EXPECT_TRUE(flash.DrawHints & 0x2);
+    EXPECT_TRUE(flash.DrawHints & kSkip);
     EXPECT_EQ(camel.Drawing.HitFlashFlag, 1);
 }
 
@@ -292,7 +293,7 @@ TEST(AircraftDrawModel, ShapesHoldWhatTheSimulationAndTheRendererRelyOn) {
         ASSERT_GT(m.polygons.size(), 44u);
         for (const auto& [polygon, first] : {std::pair{0, 2884}, {43, 729}}) {
             const OnePolygonVer2& flash = m.polygons[polygon];
-            EXPECT_TRUE(flash.DrawHints & 0x2) << polygon;
+            EXPECT_TRUE(flash.DrawHints & kSkip) << polygon;
             ASSERT_EQ(m.runs[flash.FirstItem], 4) << polygon;
             for (int k = 0; k < 4; ++k) EXPECT_EQ(m.runs[flash.FirstItem + 1 + k], first + k) << polygon;
         }

@@ -18,6 +18,7 @@
 #include "aircraft/FokkerDr1.h"
 #include "aircraft/ObjectTestFile.h"
 #include "aircraft/draw/AircraftModel.h"
+#include "core/DrawHints.h"
 #include "platform/PngImage.h"
 #include "render/MyZephGLView.h"
 #include "tests/PictureRule.h"
@@ -453,7 +454,7 @@ TEST_F(GunsInTheView, FromTheSeatAFastPropellerIsItsDisc) {
     EXPECT_LT(diff(disc, withBladesAt(90.0), 40).count, 50);
     // And the disc is there to see.
     for (int i = camel->Drawing.model->propDiscFirst; i < camel->Drawing.model->propDiscFirst + camel->Drawing.model->propDiscCount; ++i)
-        camel->Drawing.TemplatePolyListCopy[i].DrawHints |= 0x2;
+        camel->Drawing.TemplatePolyListCopy[i].DrawHints |= kSkip;
     EXPECT_GT(diff(disc, frame(ahead), 40).count, disc.width * disc.height / 50);
 
     // Stopped, the blades stand where they are.

@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "core/DrawHints.h"
 #include "missions/ObjectFactory.h"
 #include "objects/ArmedModels.h"
 #include "objects/ArmedObjects.h"
@@ -138,7 +139,7 @@ TEST_F(Armed, PostHurtsOnlyItsTargetAndNeverInAReplay) {
     EXPECT_GT(post.barrelElevation(), 0.5);
     post.getDrawingData(2000);
     for (int k = 0; k < armed::pit::kBursts + armed::pit::kFlashes; ++k) {
-        EXPECT_TRUE(post.ModelPointsPolys().ThePolygons[k].DrawHints & 0x2) << k;
+        EXPECT_TRUE(post.ModelPointsPolys().ThePolygons[k].DrawHints & kSkip) << k;
     }
 
     const double before = target.a.TotalHits;
@@ -194,7 +195,7 @@ TEST_F(Armed, TheDestroyedPitShowsItsPatchUntilAResetAndPitsFaceNorth) {
     g.getDrawingData(2002);
     const OnePolygonVer2* poly = g.ModelPointsPolys().ThePolygons;
     EXPECT_EQ(poly[armed::pit::kPit].MapNumber, -1);
-    EXPECT_FALSE(poly[armed::pit::kPatch].DrawHints & 0x2);
+    EXPECT_FALSE(poly[armed::pit::kPatch].DrawHints & kSkip);
     EXPECT_EQ(poly[armed::pit::kPatch].MapNumber, g.DeadTexture);
     g.resetModel();
     g.getDrawingData(2003);

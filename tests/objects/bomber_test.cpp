@@ -5,6 +5,7 @@
 #include <cmath>
 #include <tuple>
 
+#include "core/DrawHints.h"
 #include "flight/AIRecords.h"
 #include "objects/Bomber.h"
 #include "objects/BomberModel.h"
@@ -231,7 +232,7 @@ TEST_F(Bombers, ShotDownItFallsSmokingAndExplodesOnce) {
     EXPECT_EQ(w.controller.explosions, 1);
     EXPECT_NEAR(fakes::bodyToWorld(b, {0, 0, 1})[1], -std::sin(70.0 / kDeg), 1e-6);
     b.getDrawingData(t + 100);
-    EXPECT_FALSE(b.ModelPointsPolys().ThePolygons[model::kScar].DrawHints & 0x2);
+    EXPECT_FALSE(b.ModelPointsPolys().ThePolygons[model::kScar].DrawHints & kSkip);
     const GLT2FN3FV3FFormat& corner = b.ModelPointsPolys().ThePoints[741];
     EXPECT_NEAR(fakes::bodyToWorld(b, {corner.X, corner.Y, corner.Z})[1] + b.live.attitude.Position[1],
                 ArmedWorld::kGround + 0.5, 1e-3);

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "core/DrawHints.h"
 #include "flight/FlightModel.h"
 #include "missions/ObjectFactory.h"
 #include "objects/FrenchHouse.h"
@@ -293,7 +294,7 @@ TEST_F(StaticObjects, ChimneySmokeRisesFadesHoldsWhilePausedAndSurvivesAReplay) 
     EXPECT_FLOAT_EQ(draw(house, 1950).polygons[8 + 3].PolyColor[3], 0.5f);
     house.DrawSmoke = false;
     const auto& quiet = draw(house, 1951);
-    for (int i = 8; i < 24; ++i) EXPECT_TRUE(quiet.polygons[i].DrawHints & 0x2);
+    for (int i = 8; i < 24; ++i) EXPECT_TRUE(quiet.polygons[i].DrawHints & kSkip);
 }
 
 }  // namespace
