@@ -177,10 +177,7 @@ void VADArizodazar2::fromClearStatsOkayButton() {
     p.PilotLives = 1;
     p.ObjectKillCounts.fill(0);
     ui_.toClearPStats.close();
-    ui_.PScore[i] = "0.00/0/0";
-    ui_.KD[i] = ui_.OKD[i] = "0\r0";
-    ui_.KDR[i] = ui_.OKDR[i] = "0/0";
-    ui_.toPilotLives[i] = "1";
+    fillPilotRow(i);
     if (store_.hasKey(completedKey())) store_.removeKey(completedKey());
     savePilots();
     checkCampaignsForEnabled();

@@ -60,7 +60,7 @@ int32_t teamIndex(int32_t team, bool inGame) { return inGame ? std::clamp(team, 
 std::string killTableRow(int row, const std::string& name, int32_t kills, int32_t deaths, const char* team) {
     std::string field = name.empty() ? std::string("A.I. Aircraft   ") : platform::cutToBytes(name, 16);
     field.resize(16, ' ');
-    return "#" + std::to_string(row) + ": " + field + "      " + std::to_string(kills) + "\t\t" +
+    return std::string("#") + std::to_string(row) + ": " + field + "      " + std::to_string(kills) + "\t\t" +
            std::to_string(deaths) + "\t\t" + team + "\r";
 }
 

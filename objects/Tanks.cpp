@@ -89,7 +89,9 @@ std::vector<int> shadowRun(Mesh& m) {
     const int a = int(m.points.size());
     for (int k = 0; k < 8; ++k) m.vertex(0, 0.05f, 0);
     std::vector<int> run;
-    for (int k = 0; k < 4; ++k) run.insert(run.end(), {a + k, a + (k + 1) % 4, a + 4 + (k + 1) % 4, a + 4 + k});
+    run.reserve(16);
+    for (int k = 0; k < 4; ++k)
+        for (int corner : {a + k, a + (k + 1) % 4, a + 4 + (k + 1) % 4, a + 4 + k}) run.push_back(corner);
     return run;
 }
 

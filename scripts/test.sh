@@ -6,13 +6,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-if [[ "${1:-}" == "--release" ]]; then
-  build=build/release
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPELLAM_TESTS=ON
-else
-  build=build/asan
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELLAM_SANITIZE=ON
-fi
+if [[ "${1:-}" == "--release" ]]; then build=release; else build=asan; fi
+scripts/configure.sh "$build"
+build=build/$build
 cmake --build "$build"
 export SDL_AUDIODRIVER=dummy
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)"

@@ -30,7 +30,7 @@ pid=$(cat "$work/pid")
 for ((t = 0; t <= seconds; t += step)); do
     rss=$(awk '/^VmRSS/ { print $2 }' "/proc/$pid/status" 2>/dev/null || echo 0)
     echo "$t $((rss / 1024))"
-    [ "$t" -lt "$seconds" ] && sleep "$step"
+    if [ "$t" -lt "$seconds" ]; then sleep "$step"; fi
 done | tee "$work/rss.txt"
 awk 'NR == 1 { first = $2; lo = $2; hi = $2 } { last = $2; if ($2 < lo) lo = $2; if ($2 > hi) hi = $2 }
      END { printf "first %d MB, last %d MB, least %d MB, most %d MB\n", first, last, lo, hi }' "$work/rss.txt"

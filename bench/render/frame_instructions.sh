@@ -16,8 +16,8 @@ PELLAM_BENCH_FRAMES=${PELLAM_BENCH_FRAMES:-3} LP_NUM_THREADS=0 xvfb-run -a -s "-
     --callgrind-out-file="$work/cg.out" "$bench" --benchmark_filter="$filter" --benchmark_min_time=0.01 \
     >"$work/run.txt" 2>"$work/valgrind.txt" || { tail -5 "$work/valgrind.txt"; exit 1; }
 if grep -q 'ERROR OCCURRED' "$work/run.txt"; then grep 'ERROR OCCURRED' "$work/run.txt"; exit 1; fi
-line=$(grep '^BM_' "$work/run.txt" | head -1)
-[ -n "$line" ] || { echo "no benchmark ran:"; tail -5 "$work/run.txt" "$work/valgrind.txt"; exit 1; }
+line=$(grep '^BM_' "$work/run.txt" | head -1 || true)
+[ -n "$line" ] || { echo "no benchmark matched '$filter':" >&2; grep -v '^==' "$work/valgrind.txt" | tail -5 >&2; exit 1; }
 frames=$(echo "$line" | awk '{ for (i = 2; i <= NF; ++i) if ($i ~ /^fps=/) { print $(i - 1); exit } }')
 total=$(callgrind_annotate "$work/cg.out" | awk '/PROGRAM TOTALS/ { gsub(",", "", $1); print $1 }')
 # Mesa keeps its compiled shaders on disk per CPU; the first run under callgrind (which shows the

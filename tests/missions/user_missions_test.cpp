@@ -149,8 +149,8 @@ TEST_F(UserMissions, CampaignOpensUpToTheFirstMissionNotWon) {
 }
 
 TEST_F(UserMissions, AtMost150AreLoadedAndSlot200IsTheLast) {
-    for (int k = 0; k < 148; ++k) write("m" + std::to_string(1000 + k) + ".pellam", "Single " + std::to_string(k));
-    for (int k = 0; k < 4; ++k) write("Zeppelins/" + std::to_string(k) + ".pellam", "Late " + std::to_string(k));
+    for (int k = 0; k < 148; ++k) write(std::string("m") + std::to_string(1000 + k) + ".pellam", std::string("Single ") + std::to_string(k));
+    for (int k = 0; k < 4; ++k) write(std::string("Zeppelins/") + std::to_string(k) + ".pellam", std::string("Late ") + std::to_string(k));
     ASSERT_EQ(reload(), 150);
     EXPECT_TRUE(table_.loaded(200));
     EXPECT_EQ(table_.texts(200)->title, "Late 1");
@@ -171,7 +171,7 @@ TEST_F(UserMissions, EveryFileLeftOutIsLoggedWithItsReasonAndAFolderNamedAsAMiss
     const std::string bytes((std::istreambuf_iterator<char>(in)), {});
     std::ofstream(folder_ / "corrupt.pellam") << "not a mission";
     std::ofstream(folder_ / "cut.pellam") << bytes.substr(0, bytes.size() - 100);
-    std::ofstream(folder_ / "magic.pellam") << "X" + bytes.substr(1);
+    std::ofstream(folder_ / "magic.pellam") << std::string("X") + bytes.substr(1);
     std::ofstream(folder_ / "sum.pellam") << bytes.substr(0, bytes.size() - 1) + char(bytes.back() ^ 0x5A);
     record_->TotalObjects = 20;
     write("twenty.pellam", "Too few");

@@ -114,7 +114,8 @@ TEST(NetworkGame, EightPlayersForTwoMinutesThroughALossyRelay) {
         if (m != &host) {
             EXPECT_TRUE(m->link.accepted() && m->link.getNetworkMode() == 1);
         }
-        const std::string writer = "#" + std::to_string(joiners[3]->link.getJoinerNumber() + 1) + ":Pilot4:";
+        std::string writer = "#";
+        writer += std::to_string(joiners[3]->link.getJoinerNumber() + 1) + ":Pilot4:";
         int shown = 0;
         for (int line = 1; line < 5; ++line)
             shown += m->line(line).rfind(writer, 0) == 0 && m->line(line).find("Over Cambrai") != std::string::npos;

@@ -27,8 +27,9 @@ void grey(int, int, uint8_t* p) { p[0] = p[1] = p[2] = 128; }
 
 // 36 bytes of uncompressed TGA claiming 15,330 x 15,330 pixels of 32 bits.
 std::vector<uint8_t> hugeTga() {
-    std::vector<uint8_t> b = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xE2, 0x3B, 0xE2, 0x3B, 32, 0x28};
-    b.resize(36, 0x55);
+    std::vector<uint8_t> b(36, 0x55);
+    const uint8_t head[] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xE2, 0x3B, 0xE2, 0x3B, 32, 0x28};
+    std::copy(std::begin(head), std::end(head), b.begin());
     return b;
 }
 
