@@ -40,11 +40,11 @@ public:
     // Draws one frame of the world; `gameTime` is the mission clock.
     virtual void drawRect(int32_t gameTime) = 0;
     // Shows the last frame drawn where the view left it to be shown in the next frame.
-    virtual void showFrame() {}
+    virtual void showFrame() = 0;
     // Draws the world from `camera`, with the cockpit of `insideItem` (-1: none), without showing
     // it; the next frame draws over it. Without `world`, only the objects, smoke and cockpit;
     // `insideCloud`, as from inside a cloud deck.
-    virtual void drawUnseen(const QNion& camera, long insideItem, bool world, bool insideCloud) {}
+    virtual void drawUnseen(const QNion& camera, long insideItem, bool world, bool insideCloud) = 0;
     // Draws one frame of the mission builder's view: its world and the close-up of one item.
     virtual void drawBuilder(builder::MissionBuilder& builder) = 0;
     // While kept, the view draws the world once and shows that picture again until its cameras,
@@ -56,7 +56,7 @@ public:
 
     // Cameras and the second window.
     virtual void setCameraInsideItem(long modelIndex) = 0;  // -1: no cockpit drawn
-    virtual long getCameraInsideItem() { return -1; }
+    virtual long getCameraInsideItem() = 0;
     virtual void setCameraInsideItem2(long modelIndex) = 0;
     virtual void setDrawSecondWindow(bool on) = 0;
     virtual void setSecondAircraftCamera(long modelIndex) = 0;
@@ -66,8 +66,8 @@ public:
     // Screen size in pixels, for the mouse flying area.
     virtual void getMonitorResolution(float& width, float& height) = 0;
     // A sheet over the view takes the mouse from the stick. The game's windows are drawn into the
-    // frame itself, never attached to the view as sheets, so every view here answers no.
-    virtual bool isSheet() { return false; }
+    // frame itself, never attached to the view as sheets, so every view answers no.
+    virtual bool isSheet() = 0;
     virtual void setGameTime(int32_t missionTime) = 0;
     virtual void setSunVectorFromTime(double hours) = 0;
     virtual const double* getSunUnitVector() = 0;

@@ -27,11 +27,14 @@ public:
     int64_t getVRAM() override { return 0; }
     int64_t getTotalVRAMUsed() override { return 0; }
     void drawRect(int32_t gameTime) override {}
+    void showFrame() override {}
+    void drawUnseen(const QNion& camera, long insideItem, bool world, bool insideCloud) override {}
     void drawBuilder(builder::MissionBuilder& builder) override {}
     void setKeepScene(bool keep) override {}
     void sceneChanged() override {}
     std::vector<std::string> takeNotices() override { return {}; }
     void setCameraInsideItem(long modelIndex) override {}
+    long getCameraInsideItem() override { return -1; }
     void setCameraInsideItem2(long modelIndex) override {}
     void setDrawSecondWindow(bool on) override {}
     void setSecondAircraftCamera(long modelIndex) override {}
@@ -43,6 +46,7 @@ public:
     const double* getSunUnitVector() override { return sun_; }
     void setDisplayVariable(double value) override {}
     void setScreenShotPending() override {}
+    bool isSheet() override { return false; }
     void setStartUpTextureNumber(int32_t slot) override {}
     void setScreenSaveNameString(const std::string& name) override {}
     void glSetFogParameters(double r, double g, double b, int32_t mode, float density) override {}

@@ -64,6 +64,7 @@ public:
     void setSecondGlobalCameraPosition(const QNion* pose) override { view_.setSecondGlobalCameraPosition(pose); }
     const double* getCameraPosition() override { return view_.getCameraPosition()->Position.data(); }
     void setScreenShotPending() override { view_.setScreenShotPending(); }
+    bool isSheet() override { return false; }
     void getMonitorResolution(float& width, float& height) override;
     void setGameTime(int32_t missionTime) override { view_.setGameTime(missionTime); }
     // The sun, and the sky dome's colours with it, for the hour the controller gives.
