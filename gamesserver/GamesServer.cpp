@@ -338,10 +338,12 @@ bool GamesServer::bind(std::string& error) {
     if (options_.port == 0) {
         port_ = http.bind_to_any_port(options_.listenHost.c_str());
         if (port_ <= 0) {
+            listening_ = -1;  // closed by the library
             error = "cannot listen on " + options_.listenHost;
             return false;
         }
     } else if (!http.bind_to_port(options_.listenHost.c_str(), options_.port)) {
+        listening_ = -1;
         error = "cannot listen on " + options_.listenHost + ":" + std::to_string(options_.port);
         return false;
     } else {
@@ -351,7 +353,10 @@ bool GamesServer::bind(std::string& error) {
     return true;
 }
 
-void GamesServer::run() { http_->listen_after_bind(); }
+void GamesServer::run() {
+    http_->listen_after_bind();
+    listening_ = -1;  // closed by the library as its loop ended
+}
 
 void GamesServer::start() {
     thread_ = std::thread([this] { run(); });
@@ -360,7 +365,10 @@ void GamesServer::start() {
 }
 
 void GamesServer::stop() {
-    if (http_) http_->stop();
+    // The library's own stop does nothing before its accept loop has begun, and a stop that came
+    // first would leave run() in accept for ever. A listening socket shut down ends the loop
+    // whenever it begins: accept fails at once, and the library closes the socket.
+    if (const int sock = listening_.exchange(-1); sock >= 0) ::shutdown(sock, SHUT_RDWR);
     if (thread_.joinable()) thread_.join();
     if (http_) http_->stopGate();
 }
