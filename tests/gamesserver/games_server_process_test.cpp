@@ -19,6 +19,14 @@
 
 namespace {
 
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizers' own checks want descriptors too (a pipe to probe memory): starved of them, they
+// report before the server can, and only the exit is the server's.
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
 struct Child {
     pid_t pid = -1;
     int out = -1;  // its stdout and stderr, merged
@@ -38,6 +46,7 @@ Child start(const std::vector<std::string>& args, rlim_t maxFiles) {
     if (run.pid == 0) {
         ::dup2(pipe[1], 1);
         ::dup2(pipe[1], 2);
+        ::close_range(3, ~0u, 0);  // what the test's runner left open would take the few descriptors allowed
         if (maxFiles > 0) {
             const rlimit limit{maxFiles, maxFiles};
             ::setrlimit(RLIMIT_NOFILE, &limit);
@@ -88,9 +97,11 @@ TEST(GamesServerProcessTest, NoDescriptorForItsWakePipeEndsItWithTheReasonAndASt
     const std::vector<std::string> args{"--listen", "127.0.0.1:" + std::to_string(freePort()), "--db", db};
 
     Child starved = start(args, 4);  // 0, 1 and 2 held: no room for a pipe's two ends
-    const std::string said = readUntil(starved.out, "\n");
+    const std::string said = readUntil(starved.out, "no pipe to wake it");
     EXPECT_EQ(exitStatus(starved.pid), 1);
-    EXPECT_NE(said.find("no pipe to wake it"), std::string::npos) << said;
+    if (!kSanitized) {
+        EXPECT_NE(said.find("no pipe to wake it"), std::string::npos) << said;
+    }
     ::close(starved.out);
 
     for (const int signal : {SIGTERM, SIGINT}) {
