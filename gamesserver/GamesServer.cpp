@@ -42,6 +42,22 @@ std::optional<std::array<int, 4>> readTeams(std::string_view text) {
     return teams;
 }
 
+// What an announcement or an end report is answered: its status, and a line saying what was done.
+std::pair<int, std::string> answerTo(Stored stored, int64_t expirySeconds) {
+    switch (stored) {
+    case Stored::kListed: return {200, "listed"};
+    case Stored::kEnded: return {200, "ended"};
+    case Stored::kNotListed: return {404, "no game of that name is listed from this address"};
+    case Stored::kSeveralOfName:
+        return {409, "several games of that name are listed from this address: none ended; each leaves the list " +
+                         std::to_string(expirySeconds) + " s after its last announcement"};
+    case Stored::kTooManyFromAddress: return {429, "too many games from this address"};
+    case Stored::kFull: return {503, "the list is full"};
+    case Stored::kFailed: break;
+    }
+    return {500, "not stored"};
+}
+
 bool hasControlBytes(const std::string& text) {
     for (unsigned char ch : text)
         if (ch < 32 || ch == 127) return true;
@@ -292,33 +308,10 @@ bool GamesServer::bind(std::string& error) {
             return;
         }
         const Game& g = std::get<Game>(a);
-        switch (g.port == 0 ? store_->end(g.host, g.name, now()) : store_->announce(g, now())) {
-        case Stored::kListed: res.set_content("listed\n", "text/plain"); break;
-        case Stored::kEnded: res.set_content("ended\n", "text/plain"); break;
-        case Stored::kNotListed:
-            res.status = 404;
-            res.set_content("no game of that name is listed from this address\n", "text/plain");
-            break;
-        case Stored::kSeveralOfName:
-            res.status = 409;
-            res.set_content("several games of that name are listed from this address: none ended; each leaves the "
-                            "list " + std::to_string(store_->limits().expirySeconds) +
-                                " s after its last announcement\n",
-                            "text/plain");
-            break;
-        case Stored::kTooManyFromAddress:
-            res.status = 429;
-            res.set_content("too many games from this address\n", "text/plain");
-            break;
-        case Stored::kFull:
-            res.status = 503;
-            res.set_content("the list is full\n", "text/plain");
-            break;
-        case Stored::kFailed:
-            res.status = 500;
-            res.set_content("not stored\n", "text/plain");
-            break;
-        }
+        const auto [status, text] = answerTo(g.port == 0 ? store_->end(g.host, g.name, now()) : store_->announce(g, now()),
+                                             store_->limits().expirySeconds);
+        res.status = status;
+        res.set_content(text + "\n", "text/plain");
     });
     http.Get("/vantorgames.php", [this, limited](const httplib::Request& req, httplib::Response& res) {
         if (limited(listLimiter_, req, res)) return;
