@@ -2,9 +2,9 @@
 
 #include <arpa/inet.h>
 
+#include <cctype>
 #include <charconv>
 #include <chrono>
-#include <cctype>
 #include <cstring>
 #include <httplib.h>
 #include <poll.h>
@@ -208,7 +208,7 @@ std::string renderPage(const std::vector<Game>& games) {
         if (g.teams) {
             const auto& t = *g.teams;
             row += "<!--TD--> Red:" + std::to_string(t[0]) + " Blue:" + std::to_string(t[1]) +
-                    " Yellow:" + std::to_string(t[2]) + " Black:" + std::to_string(t[3]) + "<br>\n";
+                   " Yellow:" + std::to_string(t[2]) + " Black:" + std::to_string(t[3]) + "<br>\n";
         } else {
             row += "<!--NP--> " + std::to_string(g.players) + "<br>\n";
         }
