@@ -35,7 +35,8 @@ using pellam::games::Stored;
 }
 #define check(holds) ((holds) ? void() : broken(__LINE__, #holds))
 const bool kTrace = std::getenv("PELLAM_FUZZ_TRACE") != nullptr;
-constexpr const char* kOutcomes[] = {"listed", "ended", "too many from the address", "full", "not stored"};
+constexpr const char* kOutcomes[] = {"listed", "ended", "too many from the address", "full", "not stored",
+                                     "none of that name", "several of that name"};
 
 // Peers as the gate names them (IPv4, IPv6, none when it could not ask), and as it named an IPv4
 // peer of a listener on both families before it gave such peers their IPv4 address.
@@ -228,10 +229,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             check(std::count_if(after.begin(), after.end(), same) == 1);
             check(sameGame(*std::find_if(after.begin(), after.end(), same), *g));
             check(sameList(without(after, same), without(before, same)));
-        } else if (g && stored == Stored::kEnded) {
-            // The game of that name from that address goes, unless the address lists several.
+        } else if (g && g->port == 0 && stored != Stored::kFailed) {
+            // The game of that name from that address goes, unless the address lists none or several,
+            // and the answer says which.
             const auto same = [g](const Game& x) { return x.host == g->host && x.name == g->name; };
             const auto listedBefore = std::count_if(before.begin(), before.end(), same);
+            check(stored == (listedBefore == 1   ? Stored::kEnded
+                             : listedBefore == 0 ? Stored::kNotListed
+                                                 : Stored::kSeveralOfName));
             check(sameList(after, listedBefore == 1 ? without(before, same) : before));
         } else {
             check(sameList(after, before));

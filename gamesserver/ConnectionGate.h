@@ -1,9 +1,11 @@
 #pragma once
-// What stands between the listening socket and the request handlers. Each address may hold only
-// a few connections at once, and a request's head must arrive whole within a bound from the
-// accept. One thread gathers the heads of every waiting connection at once, so a client that
-// trickles its request a byte at a time holds a file descriptor, never a worker; the workers only
-// ever see whole requests, and each has a bound for writing its answer too.
+// What stands between the listening socket and the request handlers. Each address, and each
+// /24 (IPv4) or /48 (IPv6) network, may hold only a few connections at once, and a request's head
+// must arrive whole within a bound from the accept. One thread gathers the heads of every waiting
+// connection at once, so a client that trickles its request a byte at a time holds a file
+// descriptor, never a worker. The requests served are bodiless GETs: a head that declares a body,
+// or whose request line or head is over-long, is answered by that thread (413, 414, 431) and
+// closed. The workers only ever see whole requests, and each has a bound for writing its answer.
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -13,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -21,13 +24,19 @@ namespace pellam::games {
 // What the limits count a peer as: an IPv4 address itself, an IPv6 one by its /64 prefix, the
 // least one subscriber is given, so that a sender cannot take a fresh address for each connection.
 std::string limitKey(const std::string& address);
+// The network a sender's neighbouring addresses share: an IPv4 /24, an IPv6 /48.
+std::string blockKey(const std::string& address);
 
 struct GateLimits {
-    int perAddress = 8;          // connections one address may hold at once
+    // Connections one address may hold at once: fewer than the workers, so that one address never
+    // has them all writing to it while others wait.
+    int perAddress = 4;
+    int perBlock = 32;           // connections one /24 or /48 may hold: 29 networks to fill `total`
     int total = 900;             // connections held at once, below the usual 1,024 descriptors
     double headSeconds = 2.0;    // from the accept until the request's head is whole
     double answerSeconds = 2.0;  // from then until the answer is written
-    size_t headBytes = 8192;     // a longer head is refused
+    size_t lineBytes = 4096;     // a longer request line is answered 414 (the game's longest is ~3 KB)
+    size_t headBytes = 8192;     // a longer head is answered 431
     int workers = 8;
 };
 
@@ -38,9 +47,13 @@ public:
         int sock = -1;
         std::string address;  // dotted, of the peer
         std::string limitKey;  // what the per-address cap counts it as
+        std::string blockKey;  // what the per-network cap counts it as
         int port = 0;
         std::string head;     // what was read: the head whole, perhaps more
-        Clock::time_point deadline;  // for the head; then for the answer
+        Clock::time_point deadline;  // for the head; then for the answer (or the drain after a refusal)
+        size_t line = std::string::npos;  // the request line's length, once its end has come
+        size_t drained = 0;  // bytes read and dropped after the gate's own refusal was sent
+        bool refused = false;
     };
     using Serve = std::function<void(Connection&)>;
 
@@ -55,13 +68,21 @@ public:
     // Closes every connection and ends the threads; nothing is served after it returns.
     void stop();
     int refused() const;
-    // False when the gate could not be set up (its wake pipe): it would serve nothing.
+    // False when the gate could not be set up (its wake pipe): it serves nothing, has no threads,
+    // and turns every connection away.
     bool ready() const { return wake_[0] >= 0; }
+    int setupError() const { return setupError_; }  // errno of the failed set-up, else 0
 
 private:
-    enum class HeadRead { Waiting, Whole, Dropped };
-    // Reads what the socket holds now: the head whole, more to wait for, or a connection to drop.
+    enum class HeadRead { Waiting, Whole, Dropped, Refused };
+    // Reads what the socket holds now: the head whole, more to wait for, a connection to drop, or
+    // one answered here with a refusal.
     HeadRead readHead(Connection& c);
+    // Sends `answer`, stops writing, and keeps the connection a little to read what the client
+    // still sends: closing with unread bytes would reset it and could lose the answer.
+    void refuse(Connection& c, std::string_view answer);
+    // Reads and drops what a refused client sends; true once it has closed or sent too much.
+    bool drainDone(Connection& c);
     // Hands a whole head to the workers, with the answer's own deadline.
     void passOn(std::unique_ptr<Connection>& c);
     void gather();
@@ -72,13 +93,14 @@ private:
     Serve serve_;
     mutable std::mutex mutex_;
     std::condition_variable ready_;
-    std::map<std::string, int> held_;  // connections per address
+    std::map<std::string, int> held_;  // connections per address and per network (keys differ)
     int open_ = 0;
     int refused_ = 0;
     bool stopping_ = false;
     std::vector<std::unique_ptr<Connection>> incoming_;  // admitted, not yet seen by the gatherer
     std::deque<std::unique_ptr<Connection>> whole_;      // heads complete, for the workers
     int wake_[2] = {-1, -1};                             // a pipe that wakes the gatherer
+    int setupError_ = 0;
     std::thread gatherer_;
     std::vector<std::thread> workers_;
 };

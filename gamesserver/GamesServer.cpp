@@ -2,12 +2,15 @@
 
 #include <arpa/inet.h>
 
+#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <cstring>
 #include <httplib.h>
 #include <poll.h>
 #include <sys/socket.h>
+
+#include "platform/Utf8.h"
 
 namespace pellam::games {
 namespace {
@@ -39,10 +42,48 @@ std::optional<std::array<int, 4>> readTeams(std::string_view text) {
     return teams;
 }
 
+// What an announcement or an end report is answered: its status, and a line saying what was done.
+std::pair<int, std::string> answerTo(Stored stored, int64_t expirySeconds) {
+    switch (stored) {
+    case Stored::kListed: return {200, "listed"};
+    case Stored::kEnded: return {200, "ended"};
+    case Stored::kNotListed: return {404, "no game of that name is listed from this address"};
+    case Stored::kSeveralOfName:
+        return {409, "several games of that name are listed from this address: none ended; each leaves the list " +
+                         std::to_string(expirySeconds) + " s after its last announcement"};
+    case Stored::kTooManyFromAddress: return {429, "too many games from this address"};
+    case Stored::kFull: return {503, "the list is full"};
+    case Stored::kFailed: break;
+    }
+    return {500, "not stored"};
+}
+
 bool hasControlBytes(const std::string& text) {
     for (unsigned char ch : text)
         if (ch < 32 || ch == 127) return true;
     return false;
+}
+
+// Takes every Range line out of a request head. The game never asks for part of a page, and the
+// library would answer each of a thousand ranges with a copy of the page: every request is
+// answered whole.
+void dropRanges(std::string& head) {
+    const size_t end = head.find("\r\n\r\n");
+    if (end == std::string::npos) return;
+    std::string kept;
+    size_t at = 0;
+    while (at < end + 2) {
+        const size_t next = head.find('\n', at) + 1;  // within the head: it ends in a line feed
+        const std::string_view line(head.data() + at, next - at);
+        size_t name = 0;
+        while (name < line.size() && (line[name] == ' ' || line[name] == '\t')) ++name;
+        std::string lower;
+        for (size_t k = name; k < line.size() && line[k] != ':'; ++k) lower += char(std::tolower(line[k]));
+        while (!lower.empty() && (lower.back() == ' ' || lower.back() == '\t')) lower.pop_back();
+        if (at == 0 || lower != "range") kept += line;
+        at = next;
+    }
+    head.replace(0, end + 2, kept);
 }
 
 // A gathered connection as the HTTP library reads it: the head already read, then the socket,
@@ -102,6 +143,7 @@ class GamesServer::GatedHttp : public httplib::Server {
 public:
     explicit GatedHttp(const GateLimits& limits)
         : gate_(limits, [this](ConnectionGate::Connection& c) {
+              dropRanges(c.head);
               GatheredStream stream(c);
               bool closed = false;
               process_request(stream, true, closed, [](httplib::Request&) {});
@@ -111,6 +153,7 @@ public:
     ~GatedHttp() override { gate_.stop(); }
     void stopGate() { gate_.stop(); }
     bool gateReady() const { return gate_.ready(); }
+    int gateError() const { return gate_.setupError(); }
 
 private:
     bool process_and_close_socket(socket_t sock) override {
@@ -143,10 +186,14 @@ std::string htmlEscape(std::string_view text) {
 }
 
 std::string renderPage(const std::vector<Game>& games) {
+    // Escaping can make a title six times its length: 100 rows of quotes would pass the 512 KB the
+    // game reads of a page, and every fetch would cost that much.
+    constexpr size_t kPageBytes = 256 * 1024;
     std::string page = "<html><head><title>Pellam network games</title></head><body>\n<h3>Pellam network games</h3>\n";
     if (games.empty()) page += "<p>" + std::string(kNoGames) + " listed. Host one!</p>\n";
     for (size_t i = 0; i < games.size(); ++i) {
         const Game& g = games[i];
+        std::string row;
         // The title keeps its line breaks; every piece between them is escaped.
         std::string title;
         for (size_t at = 0;;) {
@@ -156,16 +203,18 @@ std::string renderPage(const std::vector<Game>& games) {
             title += kLineBreak;
             at = br + kLineBreak.size();
         }
-        page += "<!-- " + std::to_string(i) + " -->\n<UL><!--HN--> " + htmlEscape(g.name) + "<br>\n<!--HM-->" + title +
-                "</UL>\n";
+        row += "<!-- " + std::to_string(i) + " -->\n<UL><!--HN--> " + htmlEscape(g.name) + "<br>\n<!--HM-->" + title +
+               "</UL>\n";
         if (g.teams) {
             const auto& t = *g.teams;
-            page += "<!--TD--> Red:" + std::to_string(t[0]) + " Blue:" + std::to_string(t[1]) +
-                    " Yellow:" + std::to_string(t[2]) + " Black:" + std::to_string(t[3]) + "<br>\n";
+            row += "<!--TD--> Red:" + std::to_string(t[0]) + " Blue:" + std::to_string(t[1]) +
+                   " Yellow:" + std::to_string(t[2]) + " Black:" + std::to_string(t[3]) + "<br>\n";
         } else {
-            page += "<!--NP--> " + std::to_string(g.players) + "<br>\n";
+            row += "<!--NP--> " + std::to_string(g.players) + "<br>\n";
         }
-        page += "<!--IP--> " + htmlEscape(g.host) + ":<!--PO-->" + std::to_string(g.port) + "<br>\n";
+        row += "<!--IP--> " + htmlEscape(g.host) + ":<!--PO-->" + std::to_string(g.port) + "<br>\n";
+        if (page.size() + row.size() > kPageBytes) break;  // the rows after it are left off as well
+        page += row;
     }
     page += "</body></html>\n";
     return page;
@@ -182,7 +231,9 @@ Announcement readAnnouncement(const std::string& address, const std::function<co
     if (host->size() > limits.nameBytes || hasControlBytes(*host)) return Refusal{400, "host name too long or unreadable"};
     Game g;
     g.host = address;
-    g.name = *host;
+    // Text that is not UTF-8 is mended as the game mends a name from another machine: each broken
+    // sequence becomes U+FFFD, and the whole is cut back to its bound on a character's edge.
+    g.name = platform::cutToBytes(platform::repairedUtf8(*host), limits.nameBytes);
     const auto portNumber = wholeNumber(*port, 0, 65535);
     if (!portNumber) return Refusal{400, "port must be 0 to 65535"};
     g.port = *portNumber;
@@ -193,6 +244,7 @@ Announcement readAnnouncement(const std::string& address, const std::function<co
     g.players = *count;
     if (const std::string* title = param("title")) g.title = *title;
     if (g.title.size() > limits.titleBytes || hasControlBytes(g.title)) return Refusal{400, "title too long or unreadable"};
+    g.title = platform::cutToBytes(platform::repairedUtf8(g.title), limits.titleBytes);
     if (const std::string* teams = param("teams")) g.teams = readTeams(*teams);
     return g;
 }
@@ -224,7 +276,8 @@ int64_t GamesServer::now() const {
 
 bool GamesServer::bind(std::string& error) {
     if (!http_->gateReady()) {
-        error = "cannot set up the connection gate: no pipe to wake it";
+        error = std::string("cannot set up the connection gate: no pipe to wake it (") +
+                std::strerror(http_->gateError()) + ")";
         return false;
     }
     store_ = std::make_unique<GamesStore>(options_.dbPath, options_.limits);
@@ -255,22 +308,10 @@ bool GamesServer::bind(std::string& error) {
             return;
         }
         const Game& g = std::get<Game>(a);
-        switch (g.port == 0 ? store_->end(g.host, g.name, now()) : store_->announce(g, now())) {
-        case Stored::kListed: res.set_content("listed\n", "text/plain"); break;
-        case Stored::kEnded: res.set_content("ended\n", "text/plain"); break;
-        case Stored::kTooManyFromAddress:
-            res.status = 429;
-            res.set_content("too many games from this address\n", "text/plain");
-            break;
-        case Stored::kFull:
-            res.status = 503;
-            res.set_content("the list is full\n", "text/plain");
-            break;
-        case Stored::kFailed:
-            res.status = 500;
-            res.set_content("not stored\n", "text/plain");
-            break;
-        }
+        const auto [status, text] = answerTo(g.port == 0 ? store_->end(g.host, g.name, now()) : store_->announce(g, now()),
+                                             store_->limits().expirySeconds);
+        res.status = status;
+        res.set_content(text + "\n", "text/plain");
     });
     http.Get("/vantorgames.php", [this, limited](const httplib::Request& req, httplib::Response& res) {
         if (limited(listLimiter_, req, res)) return;
@@ -290,10 +331,12 @@ bool GamesServer::bind(std::string& error) {
     if (options_.port == 0) {
         port_ = http.bind_to_any_port(options_.listenHost.c_str());
         if (port_ <= 0) {
+            listening_ = -1;  // closed by the library
             error = "cannot listen on " + options_.listenHost;
             return false;
         }
     } else if (!http.bind_to_port(options_.listenHost.c_str(), options_.port)) {
+        listening_ = -1;
         error = "cannot listen on " + options_.listenHost + ":" + std::to_string(options_.port);
         return false;
     } else {
@@ -303,7 +346,10 @@ bool GamesServer::bind(std::string& error) {
     return true;
 }
 
-void GamesServer::run() { http_->listen_after_bind(); }
+void GamesServer::run() {
+    http_->listen_after_bind();
+    listening_ = -1;  // closed by the library as its loop ended
+}
 
 void GamesServer::start() {
     thread_ = std::thread([this] { run(); });
@@ -312,7 +358,10 @@ void GamesServer::start() {
 }
 
 void GamesServer::stop() {
-    if (http_) http_->stop();
+    // The library's own stop does nothing before its accept loop has begun, and a stop that came
+    // first would leave run() in accept for ever. A listening socket shut down ends the loop
+    // whenever it begins: accept fails at once, and the library closes the socket.
+    if (const int sock = listening_.exchange(-1); sock >= 0) ::shutdown(sock, SHUT_RDWR);
     if (thread_.joinable()) thread_.join();
     if (http_) http_->stopGate();
 }

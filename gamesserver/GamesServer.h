@@ -71,7 +71,8 @@ public:
     ~GamesServer();
     // Opens the store and binds; false with `error` set when either fails.
     bool bind(std::string& error);
-    // Serves until stop(): on the calling thread, or on a thread of its own.
+    // Serves until stop(): on the calling thread, or on a thread of its own. stop() may come from
+    // any thread, before the serving has begun as well.
     void run();
     void start();
     void stop();
@@ -86,7 +87,7 @@ private:
     RateLimiter announceLimiter_, listLimiter_;  // a player's list fetches never starve his announcements
     std::thread thread_;
     int port_ = 0;
-    int listening_ = -1;  // the listening socket, once made
+    std::atomic<int> listening_{-1};  // the listening socket, once made, until its loop ends
 };
 
 }  // namespace pellam::games

@@ -92,8 +92,15 @@ Stored GamesStore::end(const std::string& address, const std::string& name, int6
     // their games ended cannot be told, so none is taken down, and the ended one expires. Only
     // listed games count: an expired one no announcement has cleared yet goes first.
     purge(now);
-    Statement del(db_, "DELETE FROM games WHERE host = ?1 AND name = ?2"
-                       " AND (SELECT COUNT(*) FROM games WHERE host = ?1 AND name = ?2) = 1");
+    Statement listed(db_, "SELECT COUNT(*) FROM games WHERE host = ?1 AND name = ?2");
+    if (!listed) return Stored::kFailed;
+    listed.text(1, address);
+    listed.text(2, name);
+    if (sqlite3_step(listed.s) != SQLITE_ROW) return Stored::kFailed;
+    const int count = sqlite3_column_int(listed.s, 0);
+    if (count == 0) return Stored::kNotListed;
+    if (count > 1) return Stored::kSeveralOfName;
+    Statement del(db_, "DELETE FROM games WHERE host = ?1 AND name = ?2");
     if (!del) return Stored::kFailed;
     del.text(1, address);
     del.text(2, name);

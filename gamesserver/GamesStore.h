@@ -31,7 +31,8 @@ struct Game {
     std::optional<std::array<int, 4>> teams;  // aircraft of red, blue, yellow, black; none: not sent
 };
 
-enum class Stored { kListed, kEnded, kTooManyFromAddress, kFull, kFailed };
+// kNotListed and kSeveralOfName answer an end report that took nothing down.
+enum class Stored { kListed, kEnded, kTooManyFromAddress, kFull, kFailed, kNotListed, kSeveralOfName };
 
 class GamesStore {
 public:
@@ -46,8 +47,9 @@ public:
 
     // Lists or refreshes the game (host, port) at `now`.
     Stored announce(const Game& game, int64_t now);
-    // The host at `address` ended its game at `now`: its game of that name goes, unless the address
-    // lists several of that name (players behind one address), when none can be told to be the one.
+    // The host at `address` ended its game at `now`: its game of that name goes (kEnded), unless the
+    // address lists none of that name (kNotListed) or several (kSeveralOfName: players behind one
+    // address), when none can be told to be the one.
     Stored end(const std::string& address, const std::string& name, int64_t now);
     // The games announced within the expiry time, oldest listing first, at most listRows.
     std::vector<Game> list(int64_t now);

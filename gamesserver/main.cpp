@@ -1,18 +1,18 @@
 // pellam-games-server: the public list of network games the game's join window shows.
 //   pellam-games-server [--listen HOST:PORT] [--db FILE]
-#include <csignal>
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "gamesserver/GamesServer.h"
 
 namespace {
-pellam::games::GamesServer* running = nullptr;
-void stopOnSignal(int) {
-    if (running) running->stop();
-}
-
 int usage(const char* why) {
     std::fprintf(stderr, "%s\nusage: pellam-games-server [--listen HOST:PORT] [--db FILE]\n"
                          "  --listen  address and port to serve on (default 0.0.0.0:8080)\n"
@@ -22,6 +22,14 @@ int usage(const char* why) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // SIGINT and SIGTERM are taken by sigwait below, never by a handler: blocked here, before the
+    // server starts a thread, they stay blocked in every thread it starts.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
     pellam::games::ServerOptions options;
     for (int i = 1; i < argc; ++i) {
         const std::string flag = argv[i];
@@ -50,12 +58,25 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "pellam-games-server: %s\n", error.c_str());
         return 1;
     }
-    running = &server;
-    std::signal(SIGINT, stopOnSignal);
-    std::signal(SIGTERM, stopOnSignal);
     std::printf("pellam-games-server: listening on %s:%d, games kept in %s\n", options.listenHost.c_str(), server.port(),
                 options.dbPath.c_str());
     std::fflush(stdout);
-    server.run();
+    std::atomic<bool> stopping{false}, failed{false};
+    std::thread serving([&] {
+        server.run();
+        if (stopping) return;
+        // The accept loop ended by itself: the main thread is woken as a signal would wake it.
+        failed = true;
+        ::kill(::getpid(), SIGTERM);
+    });
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    stopping = true;
+    server.stop();
+    serving.join();
+    if (failed) {
+        std::fprintf(stderr, "pellam-games-server: the listening socket failed\n");
+        return 1;
+    }
     return 0;
 }

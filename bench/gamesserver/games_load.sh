@@ -1,19 +1,29 @@
 #!/usr/bin/env bash
 # Starts pellam-games-server on loopback with a fresh store, drives it with games_load at the
 # given rate (default: 1,000 hosts announcing once a minute, 200 list fetches a second), and
-# reports the requests held, the latencies and the server's memory. With SLOW clients, that many
-# trickle request heads a byte every 3 s the whole time (see games_load.cpp).
-#   [SERVER_CPUS=0,1] bench/gamesserver/games_load.sh BUILD_DIR [seconds] [hosts] [fetches/s] [threads] [slow]
+# reports the requests held, the honest list requests' latencies and the server's peak memory. An
+# ATTACK (trickle, ranges, body or flood, by COUNT attackers) runs alongside; see games_load.cpp.
+#   [SERVER_CPUS=0,1] bench/gamesserver/games_load.sh BUILD_DIR [seconds] [hosts] [fetches/s] [threads] [attack] [count]
+# BUILD_DIR is the build folder holding pellam-games-server and games_load (build/release, say).
 # SERVER_CPUS pins the server to those cores (taskset).
 set -euo pipefail
-build=${1:?build directory}
+usage="usage: $0 BUILD_DIR [seconds] [hosts] [fetches/s] [threads] [none|trickle|ranges|body|flood] [count]
+  BUILD_DIR  the build folder holding pellam-games-server and games_load, e.g. build/release"
+if [[ $# -lt 1 ]]; then echo "$usage" >&2; exit 2; fi
+build=$1
 shift
+for program in pellam-games-server games_load; do
+    [[ -x $build/$program ]] || { echo "$0: no $build/$program (build it first)"; echo "$usage"; exit 2; } >&2
+done
+ulimit -n 8192 2>/dev/null || true  # a flood holds some thousand connections at each end
 port=$((20000 + RANDOM % 20000))
 store=$(mktemp -d)
-${SERVER_CPUS:+taskset -c $SERVER_CPUS} "$build/pellam-games-server" --listen 127.0.0.1:$port --db "$store/games.sqlite" >/dev/null &
+${SERVER_CPUS:+taskset -c $SERVER_CPUS} "$build/pellam-games-server" --listen 127.0.0.1:$port --db "$store/games.sqlite" >"$store/out" &
 server=$!
 trap 'kill $server 2>/dev/null; wait $server 2>/dev/null; rm -rf "$store"' EXIT
-sleep 0.3
+# Ready once it says so (at most some seconds on a busy machine).
+for _ in $(seq 100); do grep -q listening "$store/out" 2>/dev/null && break; sleep 0.1; done
 "$build/games_load" "http://127.0.0.1:$port/" "$@" || echo "(some requests failed)"
+uptime
 grep -E 'VmHWM|VmRSS' /proc/$server/status | tr -s ' \t' ' '
 echo "rows on the list page: $(curl -s --interface 127.3.0.1 "http://127.0.0.1:$port/vantorgames.php" | grep -c "^<!-- [0-9]* -->" || true) (at most 100)"

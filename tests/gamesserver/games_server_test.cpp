@@ -190,15 +190,17 @@ TEST(AnnouncementTest, TeamCountsAreReadWholeOrNotAtAll) {
 }
 
 // Players behind one address list a game each, on their own ports; an end report that could be
-// either's takes neither down.
+// either's takes neither down, and says so.
 TEST_F(GamesServerTest, PlayersBehindOneAddressKeepTheirOwnListings) {
     for (const char* announce : {"/hostgameruzk.php?host=Pilot&port=5000&players=2",
                                  "/hostgameruzk.php?host=Pilot&port=5001&players=3",
                                  "/hostgameruzk.php?host=Ann&port=5002&players=4"})
         EXPECT_EQ(get(announce), 200);
     EXPECT_EQ(count(page(), "<!-- "), 3u);
-    EXPECT_EQ(get("/hostgameruzk.php?host=Pilot&port=0"), 200);
+    // Each end report says what it did; one that took nothing down does not say "ended".
+    EXPECT_EQ(get("/hostgameruzk.php?host=Pilot&port=0"), 409);
     EXPECT_EQ(get("/hostgameruzk.php?host=Ann&port=0"), 200);
+    EXPECT_EQ(get("/hostgameruzk.php?host=Ann&port=0"), 404);
     const std::string p = page();
     EXPECT_EQ(count(p, "<!-- "), 2u);
     EXPECT_NE(p.find("<!--NP--> 2<br>"), std::string::npos);
@@ -296,13 +298,69 @@ TEST(ConnectionGateTest, AHeadSentInTimeIsServedHoweverLateTheGateLooks) {
 }
 
 // One IPv6 subscriber holds a whole /64: the caps count the prefix, so that a sender cannot open a
-// fresh address for each connection or request.
-TEST(ConnectionGateTest, TheLimitsCountAnIPv6PeerByItsSlash64) {
+// fresh address for each connection or request. Neighbouring addresses share a /24 or /48.
+TEST(ConnectionGateTest, TheLimitsCountAnIPv6PeerByItsSlash64AndNetworksBySlash24And48) {
     EXPECT_EQ(limitKey("192.0.2.7"), "192.0.2.7");
     EXPECT_EQ(limitKey("2001:db8:1:2:aaaa::1"), limitKey("2001:db8:1:2:ffff:1:2:3"));
     EXPECT_NE(limitKey("2001:db8:1:2::1"), limitKey("2001:db8:1:3::1"));
     EXPECT_NE(limitKey("2001:db8:1:2::1"), limitKey("192.0.2.7"));
     EXPECT_EQ(limitKey(""), "");
+    EXPECT_EQ(blockKey("192.0.2.7"), blockKey("192.0.2.200"));
+    EXPECT_NE(blockKey("192.0.2.7"), blockKey("192.0.3.7"));
+    EXPECT_EQ(blockKey("2001:db8:1:2::1"), blockKey("2001:db8:1:ffff::1"));
+    EXPECT_NE(blockKey("2001:db8:1::1"), blockKey("2001:db8:2::1"));
+}
+
+// The server answers bodiless GETs, each whole. A thousand ranges get one copy of the page; a head
+// that declares a body is refused at once, without its body ever coming; an over-long request line
+// or head gets its status line, not a bare close. Each request from an address of its own, so that
+// none waits on the per-address cap while the one before is being counted out.
+TEST_F(GamesServerTest, EveryRequestIsAnsweredWholeOrRefusedWithItsStatus) {
+    EXPECT_EQ(get("/hostgameruzk.php?host=Ann&port=5000&players=2"), 200);
+    int from = 10;
+    const auto ask = [&](const std::string& head) {
+        Peer peer(("127.0.0." + std::to_string(from++)).c_str(), server_->server->port());
+        peer.send(head);
+        return peer.answer();
+    };
+    std::string ranges = "bytes=0-";
+    for (int k = 1; k < 1000; ++k) ranges += ",0-";
+    const std::string whole = ask("GET /vantorgames.php HTTP/1.1\r\nHost: games\r\nRange: " + ranges + "\r\n\r\n");
+    EXPECT_EQ(whole.rfind("HTTP/1.1 200", 0), 0u) << whole.substr(0, 80);
+    EXPECT_EQ(count(whole, "<!--HN--> Ann<br>"), 1u);
+
+    EXPECT_EQ(ask("POST /vantorgames.php HTTP/1.1\r\nHost: games\r\nContent-Length: 100\r\n\r\n").rfind("HTTP/1.1 413", 0), 0u);
+    EXPECT_EQ(ask("GET /vantorgames.php HTTP/1.1\r\ntransfer-encoding : chunked\r\n\r\n").rfind("HTTP/1.1 413", 0), 0u);
+    EXPECT_EQ(ask("GET /vantorgames.php HTTP/1.1\r\nContent-Length: 0\r\n\r\n").rfind("HTTP/1.1 200", 0), 0u);
+    EXPECT_EQ(ask("GET /vantorgames.php?" + std::string(5000, 'a') + " HTTP/1.1\r\n\r\n").rfind("HTTP/1.1 414", 0), 0u);
+    EXPECT_EQ(ask("GET /vantorgames.php HTTP/1.1\r\nX-Pad: " + std::string(9000, 'a') + "\r\n\r\n").rfind("HTTP/1.1 431", 0),
+              0u);
+}
+
+// Names and titles from the network that are not UTF-8 are mended as the game mends them, so the
+// page is served as the UTF-8 it says it is.
+TEST_F(GamesServerTest, NamesAndTitlesThatAreNotUtf8AreMended) {
+    EXPECT_EQ(get("/hostgameruzk.php?host=%FFAnn&port=5000&title=Dawn%C0%AF%20patrol"), 200);
+    const std::string p = page();
+    EXPECT_NE(p.find("<!--HN--> \xEF\xBF\xBD" "Ann<br>"), std::string::npos);
+    EXPECT_NE(p.find("<!--HM-->Dawn\xEF\xBF\xBD\xEF\xBF\xBD patrol</UL>"), std::string::npos);
+}
+
+// A network's addresses together hold at most `perBlock` connections: one /24 cannot fill the
+// server's whole cap, while the next /24 is served.
+TEST(ConnectionGateTest, OneNetworkHoldsFewConnections) {
+    ServerOptions options;
+    options.gate.perAddress = 2;
+    options.gate.perBlock = 3;
+    options.gate.headSeconds = 600;
+    LoopbackServer server(options);
+    const int port = server.server->port();
+    Peer a1("127.0.5.1", port), a2("127.0.5.1", port), b("127.0.5.2", port);
+    Peer c("127.0.5.3", port);  // the network's fourth: turned away before it says anything
+    EXPECT_EQ(c.answer().rfind("HTTP/1.1 429", 0), 0u);
+    Peer other("127.0.6.1", port);
+    other.send("GET /vantorgames.php HTTP/1.1\r\nHost: games\r\n\r\n");
+    EXPECT_EQ(other.answer().rfind("HTTP/1.1 200", 0), 0u);
 }
 
 TEST(GamesStoreTest, ListsAtMostAHundredOldestFirst) {
@@ -319,6 +377,17 @@ TEST(GamesStoreTest, ListsAtMostAHundredOldestFirst) {
     ASSERT_EQ(games.size(), 100u);
     EXPECT_EQ(games.front().name, "P0");
     EXPECT_EQ(renderPage(games).find("<!-- 100 -->"), std::string::npos);
+
+    // Titles that escape to six times their length: the page stays within what the game reads,
+    // its rows numbered without a gap and each whole.
+    std::vector<Game> quoted(100, games.front());
+    for (Game& g : quoted) g.title = std::string(1200, '"');
+    const std::string page = renderPage(quoted);
+    EXPECT_LE(page.size(), 256u * 1024);
+    const size_t rows = count(page, "<!-- ");
+    EXPECT_GT(rows, 0u);
+    EXPECT_EQ(count(page, "<!--PO-->"), rows);
+    EXPECT_NE(page.find("<!-- " + std::to_string(rows - 1) + " -->"), std::string::npos);
 }
 
 // Two games of one name behind one address; the older has expired, and no announcement has come
