@@ -3,8 +3,9 @@
 # jet combat game) flying its Team Deathmatch under the same Xvfb and Mesa software renderer, so that
 # the CPU per frame of the two games can be put side by side on the same machine and load.
 # The game is driven through its menus with xdotool (keyboard flight, quality 2, view 50, 1024x768 in
-# a window); a small preloaded library counts the buffer swaps and the process's CPU time between two
-# marks, taken after the mission has run 10 s.
+# a window, flown level with the ground in view); it and its X server run on the cores measured. A
+# small preloaded library counts the buffer swaps and the process's CPU time between two marks,
+# taken after the mission has run 16 s.
 #
 # Usage: bench/game/gl117_frames.sh [seconds] [cpu list...]   (defaults: 60, then "0,1" and "0-3")
 # Pictures of the counted flight go to $GL117_SHOTS-<cpus>-{0,1,2}.png (default /tmp/gl117-frames): look at them, since a shot-down player counts menu frames.
@@ -85,7 +86,7 @@ cat > "$work/drive.sh" <<'C'
 # Inside Xvfb: start the game, choose Training, Team Deathmatch, Start Mission, then count.
 set -u
 HOME=$WORK/home SDL_AUDIODRIVER=dummy LD_PRELOAD=$WORK/swaps.so SWAP_MARK=$WORK/mark SWAP_OUT=$WORK/out \
-    taskset -c "$CPUS" /usr/games/gl-117 -d0 >/dev/null 2>&1 &
+    /usr/games/gl-117 -d0 >/dev/null 2>&1 &
 game=$!
 for _ in $(seq 100); do w=$(xdotool search --name GL-117 2>/dev/null | tail -1); [ -n "$w" ] && break; sleep 0.2; done
 click() { xdotool mousemove --window "$w" "$1" "$2"; sleep 1; xdotool mousedown 1; sleep 0.5; xdotool mouseup 1; sleep 5; }
@@ -104,9 +105,20 @@ for _ in 1 2 3; do
     menu || break
 done
 sleep 10
-# Pictures at the start, middle and end of the count, to check it counted flight, not a menu.
+# Left alone, the player's jet climbs nose-high until the frames show only sky. Every 3 s the pilot
+# looks below and above the gun sight: sky below it, the nose is up, and a short push levels it;
+# ground above it, a short pull. So the counted frames show ground and sky, as the Pellam run's do.
+rgb() { xwd -root -silent | xwdtopnm 2>/dev/null | pnmcut "$1" "$2" 1 1 | pnmnoraw | tail -1; }
+sky() { set -- $(rgb "$1" "$2"); [ "${3:-0}" -gt $(( ${1:-255} + 40 )) ]; }
+level() {
+    if sky 300 540 && sky 724 540; then xdotool keydown Up; sleep 0.2; xdotool keyup Up
+    elif ! sky 300 200 && ! sky 724 200; then xdotool keydown Down; sleep 0.2; xdotool keyup Down; fi
+}
+fly() { local end=$((SECONDS + $1)); while [ "$SECONDS" -lt "$end" ]; do level; sleep 3; done; }
+fly 6
+# Pictures at the start, middle and end of the count, to check it counted level flight, not a menu.
 shot() { xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng > "$SHOTS-$1.png"; }
-touch "$WORK/mark"; shot 0; sleep $((SECONDS_TO_COUNT / 2)); shot 1; sleep $((SECONDS_TO_COUNT - SECONDS_TO_COUNT / 2))
+touch "$WORK/mark"; shot 0; fly $((SECONDS_TO_COUNT / 2)); shot 1; fly $((SECONDS_TO_COUNT - SECONDS_TO_COUNT / 2))
 shot 2; rm -f "$WORK/mark"
 for _ in $(seq 50); do [ -s "$WORK/out" ] && break; sleep 0.2; done
 kill -9 "$game" 2>/dev/null; wait "$game" 2>/dev/null
@@ -116,7 +128,8 @@ chmod +x "$work/drive.sh"
 echo "load: $(uptime)"
 for cpus in "${lists[@]}"; do
     rm -f "$work/out"
-    WORK=$work CPUS=$cpus SECONDS_TO_COUNT=$seconds SHOTS=${GL117_SHOTS:-/tmp/gl117-frames}-${cpus} xvfb-run -a -s "-screen 0 1024x768x24" "$work/drive.sh" || true
+    # The X server shares the game's cores, as in game_frames.sh.
+    WORK=$work SECONDS_TO_COUNT=$seconds SHOTS=${GL117_SHOTS:-/tmp/gl117-frames}-${cpus} taskset -c "$cpus" xvfb-run -a -s "-screen 0 1024x768x24" "$work/drive.sh" || true
     if [ ! -s "$work/out" ]; then echo "cores $cpus: no frames counted"; continue; fi
     read -r frames cpu wall < "$work/out"
     awk -v l="$cpus" -v n="$frames" -v c="$cpu" -v w="$wall" 'BEGIN {
