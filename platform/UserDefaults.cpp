@@ -282,17 +282,20 @@ void UserDefaults::load() {
     values_ = std::move(parsed);
     for (const std::string& key : repaired) changedAtLoad_[key] = "text that was not UTF-8, repaired";
     for (const std::string& key : deep) changedAtLoad_[key] = "nested too deep, left out";
-    // The player's bytes are copied aside now, while they are as they were.
-    if (!changedAtLoad_.empty()) keepFileAside();
+    // The player's bytes are copied aside now, while they are as they were; the mended file is
+    // written at the next save even if nothing else changes.
+    if (!changedAtLoad_.empty()) dirty_ = keepFileAside();
 }
 
 void UserDefaults::setFileAside(const std::string& problem) {
     std::error_code ec;
-    const AsidePlace place = asidePlace(path_);
+    // Behind a symbolic link the file itself is moved, so the link leads to the next save.
+    const std::string file = writtenPath(path_).value_or(path_);
+    const AsidePlace place = asidePlace(file);
     const std::string& aside = place.path;
     // The same bytes kept aside already (a damage met before): one copy is enough.
-    if (place.alreadyKept) fs::remove(path_, ec);
-    else fs::rename(path_, aside, ec);
+    if (place.alreadyKept) fs::remove(file, ec);
+    else fs::rename(file, aside, ec);
     loadMessage_ = ec ? "The settings file " + path_ + " " + problem + " and could not be moved aside (" +
                             ec.message() + "); it is left as it is and the game uses fresh settings."
                       : "The settings file " + path_ + " " + problem + ". It is kept as " + aside +

@@ -39,7 +39,7 @@ TEST_F(DamagedDefaults, OneBadValueCostsOnlyItselfAndTheCareerIsKept) {
     const std::string career = base64Encode(std::vector<uint8_t>(1660, 7));
     std::string deepObject;
     for (int level = 0; level < 50000; ++level) deepObject += "{\"a\": ";
-    deepObject += "1" + std::string(50000, '}');
+    deepObject.append("1").append(50000, '}');
     const std::string original = "{\"Pilot1NameKey\": \"Ren\xE9 Fonck\", \"PilotStatsKey\": {\"base64\": \"" +
                                  career + "\"}, \"X\": " + std::string(100000, '[') + std::string(100000, ']') +
                                  ", \"Y\": {\"a\": [\"\\ud800 [\", " + deepObject + "]}, \"VBlankKey\": true, \"L\": [[[[[[[1]]]]]]]}";
@@ -93,6 +93,15 @@ TEST_F(DamagedDefaults, ALinkedFileStaysALinkAndKeepsItsMode) {
     }
     EXPECT_EQ(others(), std::vector<std::string>{"dotfiles"});
     EXPECT_EQ(std::distance(fs::directory_iterator(dotfiles), {}), 1);
+
+    // Damage behind the link is kept aside beside the target, and the link leads to the next save.
+    std::ofstream(target) << "{\"VBlankKey\": tru";
+    UserDefaults store(file());
+    EXPECT_TRUE(mentions(store.takeReports(), target.string() + ".corrupt"));
+    store.setBool("VBlankKey", true);
+    ASSERT_TRUE(store.synchronize());
+    EXPECT_TRUE(fs::is_symlink(file()));
+    EXPECT_EQ(UserDefaults(target.string()).boolForKey("VBlankKey"), true);
 }
 
 TEST_F(DamagedDefaults, ValuesOfAnotherTypeReadAsWhatTheyMeanAndNeedNoCopy) {
