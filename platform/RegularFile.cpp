@@ -127,7 +127,8 @@ void removeStaleTemporaryFiles(const std::string& folder, const std::vector<std:
         const auto [at, parsed] = std::from_chars(digits, name.data() + name.size(), pid);
         if (parsed != std::errc() || at != name.data() + name.size() || pid <= 0) continue;
         std::error_code kind;
-        if (!std::filesystem::is_regular_file(it->symlink_status(kind))) continue;  // only a file a save could have left
+        // Only a file a save could have left: never a folder, a link or anything else.
+        if (!std::filesystem::is_regular_file(it->symlink_status(kind))) continue;
         if (pid == ::getpid() || (::kill(pid, 0) != 0 && errno == ESRCH)) {
             std::error_code ignored;
             std::filesystem::remove(it->path(), ignored);

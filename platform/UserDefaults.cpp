@@ -275,8 +275,8 @@ void UserDefaults::load() {
     // One bad value costs only itself: text is repaired, a value nested deeper than a file of ours
     // ever is is dropped, and the rest (the pilots' careers) is kept.
     std::set<std::string> repaired, deep;
-    const std::string text = repairedStrings(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()),
-                                             repaired);
+    const std::string_view raw(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    const std::string text = repairedStrings(raw, repaired);
     nlohmann::json parsed = shallowParse(text, kMaxNesting, deep);
     if (parsed.is_discarded() || !parsed.is_object()) return setFileAside("could not be understood");
     values_ = std::move(parsed);
@@ -462,8 +462,8 @@ bool UserDefaults::keepFileAside() {
         return false;
     }
     keptAside_ = true;
-    report("Some stored settings could not be used as they were (" + keys + "); the settings file as it was is kept as " +
-           place.path + ".");
+    report("Some stored settings could not be used as they were (" + keys +
+           "); the settings file as it was is kept as " + place.path + ".");
     return true;
 }
 

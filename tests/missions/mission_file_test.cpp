@@ -185,8 +185,9 @@ TEST_F(MissionFiles, KilledSavesLeaveNoTemporaryFileAfterTheNextStart) {
     const std::string gone = ".tmp-" + std::to_string(pidMax), live = ".tmp-" + std::to_string(getppid());
     fs::create_directories(folder_ / "Verdun");
     fs::create_directories(folder_ / ("folder.pellam" + gone));
-    for (const std::string& name : {"a.pellam" + gone, "Verdun/b.pellam" + gone, "Screen Shot 1.jpg" + gone,
-                                   "c.pellam" + live, "notes.txt" + gone, std::string("d.pellam.tmp-12ab"), "Screen Shot 2.jpg" + live})
+    for (const std::string& name :
+         {"a.pellam" + gone, "Verdun/b.pellam" + gone, "Screen Shot 1.jpg" + gone, "c.pellam" + live,
+          "notes.txt" + gone, std::string("d.pellam.tmp-12ab"), "Screen Shot 2.jpg" + live})
         std::ofstream(folder_ / name) << "half";
     removeStaleSaves(folder_.string());
     platform::removeStaleTemporaryFiles(folder_.string(), {".jpg", ".tif"});

@@ -42,7 +42,8 @@ TEST_F(DamagedDefaults, OneBadValueCostsOnlyItselfAndTheCareerIsKept) {
     deepObject.append("1").append(50000, '}');
     const std::string original = "{\"Pilot1NameKey\": \"Ren\xE9 Fonck\", \"PilotStatsKey\": {\"base64\": \"" +
                                  career + "\"}, \"X\": " + std::string(100000, '[') + std::string(100000, ']') +
-                                 ", \"Y\": {\"a\": [\"\\ud800 [\", " + deepObject + "]}, \"VBlankKey\": true, \"L\": [[[[[[[1]]]]]]]}";
+                                 ", \"Y\": {\"a\": [\"\\ud800 [\", " + deepObject +
+                                 "]}, \"VBlankKey\": true, \"L\": [[[[[[[1]]]]]]]}";
     write(original);
     {
         UserDefaults store(file());
@@ -54,7 +55,8 @@ TEST_F(DamagedDefaults, OneBadValueCostsOnlyItselfAndTheCareerIsKept) {
         EXPECT_FALSE(store.hasKey("Y"));
         const auto reports = store.takeReports();
         ASSERT_EQ(reports.size(), 1u);
-        for (const char* named : {"Pilot1NameKey: text", "X: nested", "Y: nested", ".corrupt"}) EXPECT_TRUE(mentions(reports, named)) << named;
+        for (const char* named : {"Pilot1NameKey: text", "X: nested", "Y: nested", ".corrupt"})
+            EXPECT_TRUE(mentions(reports, named)) << named;
         EXPECT_FALSE(mentions(reports, "PilotStatsKey"));
         store.setInteger("TerrainDetailKey", 2);
         ASSERT_TRUE(store.synchronize());
