@@ -282,11 +282,10 @@ void VADArizodazar2::fromHelpMenu() {
 void VADArizodazar2::openAboutPanelPellam() {
     about.toAboutVersion = PELLAM_VERSION;
     about.toAboutIcon = missionsFolder() + "pellamlogoM.png";
-    if (std::ifstream credits(missionsFolder() + "Credits.txt"); credits) {
-        std::ostringstream text;
-        text << credits.rdbuf();
-        about.toAboutCredits = text.str();
-    }
+    std::string why;
+    // A page of names; a larger file, or none, leaves the panel without credits.
+    if (const auto credits = platform::readRegularFile(missionsFolder() + "Credits.txt", why, 256 * 1024))
+        about.toAboutCredits.assign(credits->begin(), credits->end());
     about.toCustomAboutBox.open = true;
     about.toCustomAboutBox.key = true;
 }

@@ -291,6 +291,16 @@ std::string writeMissionFile(const std::string& path, MissionData& record, const
     return why.empty() ? why : path + ": cannot be written (" + why + ")";
 }
 
+void removeStaleSaves(const std::string& folder) {
+    const std::vector<std::string> endings = {std::string(".") + kMissionExtension};
+    platform::removeStaleTemporaryFiles(folder, endings);
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code kind;
+        if (it->is_directory(kind)) platform::removeStaleTemporaryFiles(it->path().string(), endings);
+    }
+}
+
 bool confirmFileIsMission(const std::string& path) {
     const std::filesystem::path p(path);
     return p.extension() == std::string(".") + kMissionExtension && platform::isRegularFile(path);

@@ -53,6 +53,10 @@ std::string parseMissionFile(const std::vector<uint8_t>& bytes, MissionFileConte
 std::string readMissionFile(const std::string& path, MissionFileContents& out);
 // Stores the byte sum into record.Hash1 and writes the file atomically. Empty on success.
 std::string writeMissionFile(const std::string& path, MissionData& record, const MissionTexts& texts);
+// Removes the temporary files of mission saves killed before their rename ("<name>.pellam.tmp-PID"
+// of a process that is gone) from the missions folder `folder` and its campaign folders. At
+// start, before this process saves a mission.
+void removeStaleSaves(const std::string& folder);
 // The path is a regular file (a folder, FIFO or device is not) and its extension is exactly
 // "pellam"; the contents are not looked at.
 bool confirmFileIsMission(const std::string& path);

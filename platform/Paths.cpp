@@ -2,8 +2,10 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <sstream>
 #include <system_error>
+
+#include "platform/RegularFile.h"
 
 namespace pellam::platform {
 namespace fs = std::filesystem;
@@ -26,7 +28,12 @@ std::string executableFolder() {
 // XDG_DESKTOP_DIR from the environment or from user-dirs.dirs, with $HOME expanded.
 std::string xdgDesktop() {
     if (const char* env = std::getenv("XDG_DESKTOP_DIR"); env && *env) return env;
-    std::ifstream dirs(fs::path(configFolder()).parent_path() / "user-dirs.dirs");
+    std::string why;
+    // A few lines of text: anything larger is no such file.
+    const auto bytes = readRegularFile((fs::path(configFolder()).parent_path() / "user-dirs.dirs").string(), why,
+                                       64 * 1024);
+    if (!bytes) return {};
+    std::istringstream dirs(std::string(bytes->begin(), bytes->end()));
     std::string line;
     while (std::getline(dirs, line)) {
         const std::string key = "XDG_DESKTOP_DIR=";

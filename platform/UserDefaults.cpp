@@ -1,10 +1,10 @@
 #include "platform/UserDefaults.h"
 
-#include <signal.h>
 #include <strings.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -45,40 +45,21 @@ struct AsidePlace {
 
 AsidePlace asidePlace(const std::string& path) {
     std::error_code ec;
+    const uintmax_t size = fs::file_size(path, ec);
+    const bool sized = !ec;
+    // Read only when a kept copy has the same size: the file may be huge.
+    std::optional<std::vector<uint8_t>> bytes;
     std::string why;
-    const auto bytes = readRegularFile(path, why);
     std::string aside = path + ".corrupt";
     for (int n = 1; fs::exists(aside, ec); ++n) {
-        if (bytes && fs::file_size(aside, ec) == bytes->size() && !ec) {
-            if (const auto kept = readRegularFile(aside, why, bytes->size()); kept && *kept == *bytes)
+        if (sized && fs::file_size(aside, ec) == size && !ec) {
+            if (!bytes) bytes = readRegularFile(path, why, size);
+            if (const auto kept = bytes ? readRegularFile(aside, why, size) : std::nullopt; kept && *kept == *bytes)
                 return {aside, true};
         }
         aside = path + ".corrupt-" + std::to_string(n);
     }
     return {aside, false};
-}
-
-// A save killed between writing its temporary file and renaming it leaves "<file>.tmp-PID"
-// behind. One whose process is gone (or whose PID is now ours, before any save of ours) is removed.
-void removeStaleTemporaryFiles(const std::string& path) {
-    const fs::path file(path);
-    const std::string prefix = file.filename().string() + ".tmp-";
-    std::error_code ec;
-    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.compare(0, prefix.size(), prefix) != 0) continue;
-        const std::string digits = name.substr(prefix.size());
-        pid_t pid = 0;
-        const auto [at, parsed] = std::from_chars(digits.data(), digits.data() + digits.size(), pid);
-        if (parsed != std::errc() || at != digits.data() + digits.size() || pid <= 0) continue;
-        std::error_code kind;
-        if (!fs::is_regular_file(it->symlink_status(kind))) continue;  // only a file a save could have left
-        if (pid == getpid() || (::kill(pid, 0) != 0 && errno == ESRCH)) {
-            std::error_code ignored;
-            fs::remove(it->path(), ignored);
-        }
-    }
 }
 
 std::string folderOf(const std::string& path) {
@@ -104,24 +85,112 @@ std::optional<Number> numberIn(const std::string& text) {
 
 }  // namespace
 
-int jsonNesting(std::string_view text) {
-    int depth = 0, deepest = 0;
-    bool inString = false, escaped = false;
-    for (const char c : text) {
-        if (inString) {
-            if (escaped) escaped = false;
-            else if (c == '\\') escaped = true;
-            else if (c == '"') inString = false;
-        } else if (c == '"') {
-            inString = true;
-        } else if (c == '[' || c == '{') {
-            deepest = std::max(deepest, ++depth);
-        } else if ((c == ']' || c == '}') && depth > 0) {
-            --depth;
+namespace {
+
+bool isHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+
+// The JSON string body `raw` (escapes as written) with ill-formed UTF-8 repaired as setString
+// repairs it and a lone UTF-16 surrogate escape made U+FFFD (the parser refuses both); `repaired`
+// tells whether either was met. A raw control character is escaped: the same text, now legal.
+std::string repairedStringBody(std::string_view raw, bool& repaired) {
+    const std::string text = repairedUtf8(raw);
+    repaired = text != raw;
+    std::string out;
+    out.reserve(text.size());
+    const auto escapedUnit = [&](size_t at) -> int {  // the \uXXXX at `at`, or -1
+        if (at + 6 > text.size() || text[at] != '\\' || text[at + 1] != 'u') return -1;
+        for (size_t k = at + 2; k < at + 6; ++k)
+            if (!isHex(text[k])) return -1;
+        return std::stoi(text.substr(at + 2, 4), nullptr, 16);
+    };
+    for (size_t at = 0; at < text.size();) {
+        const auto c = static_cast<unsigned char>(text[at]);
+        if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+            ++at;
+        } else if (c != '\\' || at + 1 >= text.size()) {
+            out += text[at++];
+        } else if (const int unit = escapedUnit(at); unit >= 0xD800 && unit <= 0xDFFF) {
+            const int next = escapedUnit(at + 6);
+            if (unit <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
+                out.append(text, at, 12);
+                at += 12;
+            } else {
+                out += "\\ufffd";
+                repaired = true;
+                at += 6;
+            }
+        } else {
+            out.append(text, at, 2);
+            at += 2;
         }
     }
-    return deepest;
+    return out;
 }
+
+// The store's text with every string's body repaired; `keys` gains each top-level key whose name
+// or value held text that needed it.
+std::string repairedStrings(std::string_view text, std::set<std::string>& keys) {
+    std::string out;
+    out.reserve(text.size());
+    int depth = 0;
+    bool nextIsKey = false;
+    std::string key;  // the top-level key whose value is being read
+    for (size_t at = 0; at < text.size();) {
+        const char c = text[at];
+        if (c != '"') {
+            if (c == '{' || c == '[') nextIsKey = ++depth == 1 && c == '{';
+            else if ((c == '}' || c == ']') && depth > 0) --depth;
+            else if (c == ',' && depth == 1) nextIsKey = true;
+            out += c;
+            ++at;
+            continue;
+        }
+        size_t end = at + 1;
+        while (end < text.size() && text[end] != '"') end += text[end] == '\\' ? 2 : 1;
+        if (end >= text.size()) {  // unterminated: the parser refuses it
+            out.append(text.substr(at));
+            break;
+        }
+        bool repaired = false;
+        const std::string body = repairedStringBody(text.substr(at + 1, end - at - 1), repaired);
+        if (depth == 1 && nextIsKey) {
+            key = body;
+            nextIsKey = false;
+        }
+        if (repaired && depth >= 1) keys.insert(key);
+        out += '"';
+        out += body;
+        out += '"';
+        at = end + 1;
+    }
+    return out;
+}
+
+// The store's text parsed, each top-level key whose value nests deeper than `maxNesting` left
+// out and added to `keys`. Nothing deeper is ever built, so no later step recurses once per level.
+nlohmann::json shallowParse(const std::string& text, int maxNesting, std::set<std::string>& keys) {
+    using Event = nlohmann::json::parse_event_t;
+    std::string key;
+    nlohmann::json parsed = nlohmann::json::parse(
+        text,
+        [&](int depth, Event event, nlohmann::json& value) {
+            if (event == Event::key && depth == 1) key = value.get<std::string>();
+            if ((event == Event::object_start || event == Event::array_start) && depth >= maxNesting) {
+                keys.insert(key);
+                return false;
+            }
+            return true;
+        },
+        false);
+    if (parsed.is_object())
+        for (const std::string& deep : keys) parsed.erase(deep);
+    return parsed;
+}
+
+}  // namespace
 
 std::string base64Encode(const std::vector<uint8_t>& bytes) {
     std::string out;
@@ -182,15 +251,20 @@ std::vector<std::string> UserDefaults::takeReports() {
 }
 
 void UserDefaults::load() {
-    removeStaleTemporaryFiles(path_);
+    // Killed saves' temporary files lie beside the file the saves replace, a link's target.
+    if (const std::optional<std::string> written = writtenPath(path_))
+        removeStaleTemporaryFiles(folderOf(*written), {fs::path(*written).filename().string()});
     std::error_code ec;
     if (!fs::exists(path_, ec)) return;
+    // Measured before it is read: a file of ours is a few kilobytes, and a huge one would slow
+    // every start and every save.
+    if (const uintmax_t size = fs::file_size(path_, ec); !ec && size > kLargestFile)
+        return setFileAside("is " + bytesText(size) + ", more than the " + bytesText(kLargestFile) +
+                            " a settings file holds");
     std::string why;
     // A FIFO or device in the file's place is not waited on: it cannot be read, like a folder.
-    const std::optional<std::vector<uint8_t>> bytes = readRegularFile(path_, why);
-    const std::optional<std::string> text =
-        bytes ? std::optional<std::string>(std::in_place, bytes->begin(), bytes->end()) : std::nullopt;
-    if (!text) {
+    const std::optional<std::vector<uint8_t>> bytes = readRegularFile(path_, why, kLargestFile);
+    if (!bytes) {
         // Not corrupt, only out of reach: it stays where it is, and this run never writes over it.
         unreadable_ = why;
         loadMessage_ = "The settings file " + path_ + " cannot be read (" + why +
@@ -198,23 +272,33 @@ void UserDefaults::load() {
         report(loadMessage_);
         return;
     }
-    // Nesting is checked before parsing: a file of ours is never deep, and a deep one would make
-    // every later save recurse once per level.
-    if (jsonNesting(*text) <= kMaxNesting) {
-        nlohmann::json parsed = nlohmann::json::parse(*text, nullptr, false);
-        if (!parsed.is_discarded() && parsed.is_object()) {
-            values_ = std::move(parsed);
-            return;
-        }
-    }
-    const AsidePlace place = asidePlace(path_);
+    // One bad value costs only itself: text is repaired, a value nested deeper than a file of ours
+    // ever is is dropped, and the rest (the pilots' careers) is kept.
+    std::set<std::string> repaired, deep;
+    const std::string_view raw(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    const std::string text = repairedStrings(raw, repaired);
+    nlohmann::json parsed = shallowParse(text, kMaxNesting, deep);
+    if (parsed.is_discarded() || !parsed.is_object()) return setFileAside("could not be understood");
+    values_ = std::move(parsed);
+    for (const std::string& key : repaired) changedAtLoad_[key] = "text that was not UTF-8, repaired";
+    for (const std::string& key : deep) changedAtLoad_[key] = "nested too deep, left out";
+    // The player's bytes are copied aside now, while they are as they were; the mended file is
+    // written at the next save even if nothing else changes.
+    if (!changedAtLoad_.empty()) dirty_ = keepFileAside();
+}
+
+void UserDefaults::setFileAside(const std::string& problem) {
+    std::error_code ec;
+    // Behind a symbolic link the file itself is moved, so the link leads to the next save.
+    const std::string file = writtenPath(path_).value_or(path_);
+    const AsidePlace place = asidePlace(file);
     const std::string& aside = place.path;
     // The same bytes kept aside already (a damage met before): one copy is enough.
-    if (place.alreadyKept) fs::remove(path_, ec);
-    else fs::rename(path_, aside, ec);
-    loadMessage_ = ec ? "The settings file " + path_ + " could not be understood and could not be moved aside (" +
+    if (place.alreadyKept) fs::remove(file, ec);
+    else fs::rename(file, aside, ec);
+    loadMessage_ = ec ? "The settings file " + path_ + " " + problem + " and could not be moved aside (" +
                             ec.message() + "); it is left as it is and the game uses fresh settings."
-                      : "The settings file " + path_ + " could not be understood. It is kept as " + aside +
+                      : "The settings file " + path_ + " " + problem + ". It is kept as " + aside +
                             ", with the settings and pilot records it held; the game starts with fresh ones.";
     report(loadMessage_);
     // A file we could not move must not be overwritten by the next save either, unless a copy of
@@ -354,13 +438,14 @@ void UserDefaults::removeKey(const std::string& key) {
 bool UserDefaults::keepFileAside() {
     if (keptAside_) return true;
     std::string keys;
+    for (const auto& [key, what] : changedAtLoad_) keys += (keys.empty() ? "" : "; ") + key + ": " + what;
     for (const auto& [key, met] : unusableKeys_) {
         const auto it = values_.find(key);
         const bool writtenBackAsItWas =
             it != values_.end() && *it == met &&
             nlohmann::json::parse(it->dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), nullptr,
                                   false) == met;
-        if (!writtenBackAsItWas) keys += (keys.empty() ? "" : ", ") + key;
+        if (!writtenBackAsItWas && !changedAtLoad_.count(key)) keys += (keys.empty() ? "" : "; ") + key;
     }
     if (keys.empty()) return true;
     std::error_code ec;
@@ -372,21 +457,23 @@ bool UserDefaults::keepFileAside() {
     if (!place.alreadyKept) fs::copy_file(path_, place.path, ec);
     if (ec) {
         fs::remove(place.path, ec);
-        report("Some stored settings could not be used (" + keys + ") and a copy of " + path_ +
+        report("Some stored settings could not be used as they were (" + keys + ") and a copy of " + path_ +
                " could not be kept aside, so it is not written over.");
         return false;
     }
     keptAside_ = true;
-    report("Some stored settings could not be used (" + keys + "); the settings file as it was is kept as " +
-           place.path + ".");
+    report("Some stored settings could not be used as they were (" + keys +
+           "); the settings file as it was is kept as " + place.path + ".");
     return true;
 }
 
 namespace {
 
-std::string saveFailure(const std::string& folder, const std::string& why) {
-    return "Your settings could not be saved in " + folder + " (" + why +
-           "). The file there is unchanged; your changes are kept while the game runs.";
+std::string saveFailure(const std::string& path, const std::string& why) {
+    std::error_code ec;
+    return "Your settings could not be saved in " + folderOf(path) + " (" + why + "). " +
+           (fs::exists(path, ec) ? "The file there is unchanged; your" : "Your") +
+           " changes are kept while the game runs.";
 }
 
 // Empty when `values` are on disk at `path`; else why not.
@@ -426,7 +513,7 @@ bool UserDefaults::synchronize() {
     if (!dirty_ && !lastBackgroundSaveFailed_) return true;
     if (!mayWrite()) return false;
     if (const std::string why = writeStore(path_, values_); !why.empty()) {
-        report(saveFailure(folderOf(path_), why));
+        report(saveFailure(path_, why));
         return false;
     }
     dirty_ = false;
@@ -443,7 +530,7 @@ void UserDefaults::saveInBackground() {
     writer_.queue(path_, [path = path_, values = values_, failed = &lastBackgroundSaveFailed_]() -> std::string {
         const std::string why = writeStore(path, values);
         failed->store(!why.empty());
-        return why.empty() ? why : saveFailure(folderOf(path), why);
+        return why.empty() ? why : saveFailure(path, why);
     });
 }
 

@@ -4,11 +4,14 @@
 // stored as base64. A getter answers a stored value of another but convertible type as what it
 // means (1 as YES, "2" as 2); a missing key, or a value that cannot be read as the type asked
 // for, answers "absent" (an empty optional), so a hand-edited or broken file never yields a
-// wrong value. Nothing the player stored is lost: a file that cannot be parsed is moved aside, a
-// file that cannot be read (a folder, FIFO or device in its place too) is left alone and never
-// written over, and before a value that could not be used is first written over, the whole file as
-// it was is copied aside, once for each distinct content. A temporary file a killed save left
-// behind is removed when the store is opened again. Saves in flight go to a writer thread
+// wrong value. Nothing the player stored is lost: a file that cannot be parsed (or is larger than
+// kLargestFile) is moved aside, a file that cannot be read (a folder, FIFO or device in its place
+// too) is left alone and never written over, and before a value that could not be used is first
+// written over, the whole file as it was is copied aside, once for each distinct content. One bad
+// value costs only itself: text that is not UTF-8 is repaired as setString repairs it, and a key
+// whose value nests too deep is left out; the file as it was is then copied aside at once. A
+// symbolic link in the file's place stays one: saves replace the file it leads to. A temporary
+// file a killed save left behind is removed when the store is opened again. Saves in flight go to a writer thread
 // (saveInBackground); synchronize() writes on the caller's thread after those have landed.
 #include <atomic>
 #include <cstdint>
@@ -28,13 +31,16 @@ namespace pellam::platform {
 class UserDefaults {
 public:
     // The deepest nesting a file of ours can hold: the file's object, a block or list under a
-    // key, its items. Deeper documents are no file of ours and are kept aside as corrupt.
+    // key, its items. A key whose value nests deeper is no setting of ours and is left out.
     static constexpr int kMaxNesting = 8;
+    // A file of ours is a few kilobytes; parsing 100 MB took seconds at every start.
+    static constexpr uintmax_t kLargestFile = 1024 * 1024;  // bytes
 
-    // Opens the store at `filePath`. A file that cannot be parsed (or is nested deeper than
-    // kMaxNesting) is moved aside (its name gains ".corrupt", or ".corrupt-N" when that exists);
+    // Opens the store at `filePath`. A file that cannot be parsed, or is larger than
+    // kLargestFile, is moved aside (its name gains ".corrupt", or ".corrupt-N" when that exists);
     // the store then starts empty. A file that exists but cannot be read is left where it is and
-    // is not saved over this run. Either is reported through loadMessage() and reports().
+    // is not saved over this run. Either is reported through loadMessage() and reports(), as are
+    // the keys repaired or left out, each named.
     explicit UserDefaults(std::string filePath);
     ~UserDefaults();
     UserDefaults(const UserDefaults&) = delete;
@@ -94,6 +100,8 @@ private:
     // that changes or drops it.
     void unusable(const std::string& key) const;
     bool keepFileAside();
+    // Moves the whole file aside as unusable, `problem` saying why ("could not be understood").
+    void setFileAside(const std::string& problem);
     // What the writer reported since the last call, through report().
     void takeWriterFailures();
     // Whether a save may write the file; reports why not.
@@ -106,14 +114,12 @@ private:
     bool dirty_ = false;
     bool keptAside_ = false;  // this run's copy of the file as it was has been made
     mutable std::map<std::string, nlohmann::json> unusableKeys_;  // each such key, with its value as met
+    std::map<std::string, std::string> changedAtLoad_;  // keys repaired or left out as read, with what was done
     std::vector<std::string> reports_;
     std::set<std::string> reported_;
     std::atomic<bool> lastBackgroundSaveFailed_{false};  // set by the writer thread
     WriterThread writer_;  // last: it finishes its saves before the rest is destroyed
 };
-
-// The deepest nesting of arrays and objects in a JSON text, found without parsing it.
-int jsonNesting(std::string_view text);
 
 std::string base64Encode(const std::vector<uint8_t>& bytes);
 // Empty optional when the text is not valid base64.

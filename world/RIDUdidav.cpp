@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
+#include <filesystem>
+#include <optional>
 
 #include "platform/Beep.h"
 #include "platform/ByteOrder.h"
 #include "platform/Log.h"
+#include "platform/RegularFile.h"
 
 namespace pellam {
 
@@ -26,23 +28,23 @@ bool RIDUdidav::initWithGLView(ViewServices* view) {
 }
 
 bool RIDUdidav::readFile(const std::string& path, const char* name, size_t expected, std::vector<uint8_t>& out) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) {
+    std::string why;
+    std::optional<std::vector<uint8_t>> bytes = platform::readRegularFile(path, why, expected);
+    std::error_code ec;
+    if (!bytes && !std::filesystem::exists(std::filesystem::symlink_status(path, ec))) {
         LastError = std::string("The terrain file \"") + name + "\" is missing (looked for " + path + ").";
         return false;
     }
-    const std::streamoff size = in.tellg();
-    if (size < 0 || static_cast<size_t>(size) != expected) {
-        LastError = std::string("The terrain file \"") + name + "\" is damaged: " + std::to_string(size) +
+    if (!bytes) {
+        LastError = std::string("The terrain file \"") + name + "\" could not be read: " + why + " (" + path + ").";
+        return false;
+    }
+    if (bytes->size() != expected) {
+        LastError = std::string("The terrain file \"") + name + "\" is damaged: " + std::to_string(bytes->size()) +
                     " bytes where " + std::to_string(expected) + " were expected (" + path + ").";
         return false;
     }
-    out.resize(expected);
-    in.seekg(0);
-    if (!in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(expected))) {
-        LastError = std::string("The terrain file \"") + name + "\" could not be read (" + path + ").";
-        return false;
-    }
+    out = std::move(*bytes);
     return true;
 }
 

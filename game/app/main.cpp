@@ -16,9 +16,11 @@
 #include "game/app/GameAdapters.h"
 #include "game/app/ScriptedRun.h"
 #include "input/PellamJoySub.h"
+#include "missions/MissionFile.h"
 #include "platform/GLWindow.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 #include "platform/UserDefaults.h"
 #include "platform/hid/SdlInput.h"
 #include "platform/hid/SdlJoysticks.h"
@@ -229,6 +231,10 @@ int main(int, char**) {
     VADArizodazar2 controller({&store, &viewLink, &inputLink, &desktop, &network},
                               {[&] { return makeSound(view); }, {}, [&] { return readTerrain(view, controller); }, &view});
     network.attach(&controller);
+    // Temporary files that saves killed before their rename left where the game writes; the
+    // settings store removes its own as it opens.
+    missions::removeStaleSaves(controller.userMissionsFolder());
+    platform::removeStaleTemporaryFiles(platform::desktopFolder(), {".jpg", ".tif"});
     FrameLink frameLink(controller);
     view.setFrameServices(&frameLink);
     GameLoop loop(window, view, viewLink, ui, sdlDesktop, joysticks, input, controller, network, run);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include "missions/MissionBounds.h"
 #include "missions/MissionFile.h"
 #include "missions/MissionTable.h"
+#include "platform/RegularFile.h"
 #include "tools/missiongen/PatrolMission.h"
 
 namespace pellam::missions {
@@ -171,6 +173,30 @@ TEST_F(MissionFiles, WhatIsNotAMissionFileIsRefusedUnreadWithoutWaitingOrThrowin
         EXPECT_FALSE(confirmFileIsMission((folder_ / name).string())) << name;
     MissionTable table;
     EXPECT_FALSE(table.loadMyMission((folder_ / "My Campaign.pellam").string(), 4));
+}
+
+// Saves and screen shots killed before their rename leave "<file>.tmp-PID"; the next start removes
+// those of processes that are gone, and only those: a running game's, and anything not named as
+// ours, stay.
+TEST_F(MissionFiles, KilledSavesLeaveNoTemporaryFileAfterTheNextStart) {
+    int pidMax = 0;
+    std::ifstream("/proc/sys/kernel/pid_max") >> pidMax;
+    ASSERT_GT(pidMax, 0);
+    const std::string gone = ".tmp-" + std::to_string(pidMax), live = ".tmp-" + std::to_string(getppid());
+    fs::create_directories(folder_ / "Verdun");
+    fs::create_directories(folder_ / ("folder.pellam" + gone));
+    for (const std::string& name :
+         {"a.pellam" + gone, "Verdun/b.pellam" + gone, "Screen Shot 1.jpg" + gone, "c.pellam" + live,
+          "notes.txt" + gone, std::string("d.pellam.tmp-12ab"), "Screen Shot 2.jpg" + live})
+        std::ofstream(folder_ / name) << "half";
+    removeStaleSaves(folder_.string());
+    platform::removeStaleTemporaryFiles(folder_.string(), {".jpg", ".tif"});
+    std::vector<std::string> left;
+    for (const auto& entry : fs::recursive_directory_iterator(folder_))
+        left.push_back(fs::relative(entry.path(), folder_).string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"Screen Shot 2.jpg" + live, "Verdun", "c.pellam" + live,
+                                              "d.pellam.tmp-12ab", "folder.pellam" + gone, "notes.txt" + gone}));
 }
 
 TEST_F(MissionFiles, BuiltInSlotsComeFromTheirOwnFiles) {

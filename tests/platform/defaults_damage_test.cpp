@@ -33,27 +33,77 @@ protected:
     testing::TestFolder folder_{"pellam damaged"};
 };
 
-TEST_F(DamagedDefaults, DeepNestingIsKeptAsideAndSavingLeavesNoTemporaryFile) {
-    // Arrays 100,000 deep under a key: once crashed every save and left a 0-byte temporary file.
-    const std::string deep = "{\"VBlankKey\": true, \"X\": " + std::string(100000, '[') + std::string(100000, ']') + "}";
-    write(deep);
+TEST_F(DamagedDefaults, OneBadValueCostsOnlyItselfAndTheCareerIsKept) {
+    // A name that is not UTF-8, a lone surrogate escape, and two values nested 100,000 deep (which
+    // once crashed every save): each once set the whole file aside, pilot records and all.
+    const std::string career = base64Encode(std::vector<uint8_t>(1660, 7));
+    std::string deepObject;
+    for (int level = 0; level < 50000; ++level) deepObject += "{\"a\": ";
+    deepObject.append("1").append(50000, '}');
+    const std::string original = "{\"Pilot1NameKey\": \"Ren\xE9 Fonck\", \"PilotStatsKey\": {\"base64\": \"" +
+                                 career + "\"}, \"X\": " + std::string(100000, '[') + std::string(100000, ']') +
+                                 ", \"Y\": {\"a\": [\"\\ud800 [\", " + deepObject +
+                                 "]}, \"VBlankKey\": true, \"L\": [[[[[[[1]]]]]]]}";
+    write(original);
     {
         UserDefaults store(file());
-        EXPECT_FALSE(store.hasKey("VBlankKey"));
-        EXPECT_TRUE(mentions(store.takeReports(), file() + ".corrupt"));
+        EXPECT_EQ(store.dataForKey("PilotStatsKey"), std::vector<uint8_t>(1660, 7));
+        EXPECT_EQ(store.boolForKey("VBlankKey"), true);
+        EXPECT_EQ(store.stringForKey("Pilot1NameKey"), "Ren\xEF\xBF\xBD Fonck");
+        EXPECT_TRUE(store.hasKey("L"));  // the deepest a file of ours goes
+        EXPECT_FALSE(store.hasKey("X"));
+        EXPECT_FALSE(store.hasKey("Y"));
+        const auto reports = store.takeReports();
+        ASSERT_EQ(reports.size(), 1u);
+        for (const char* named : {"Pilot1NameKey: text", "X: nested", "Y: nested", ".corrupt"})
+            EXPECT_TRUE(mentions(reports, named)) << named;
+        EXPECT_FALSE(mentions(reports, "PilotStatsKey"));
         store.setInteger("TerrainDetailKey", 2);
         ASSERT_TRUE(store.synchronize());
     }
-    EXPECT_EQ(read(file() + ".corrupt"), deep);
+    EXPECT_EQ(read(file() + ".corrupt"), original);
     EXPECT_EQ(others(), std::vector<std::string>{"defaults.json.corrupt"});
+    UserDefaults again(file());
+    EXPECT_TRUE(again.takeReports().empty());
+    EXPECT_EQ(again.dataForKey("PilotStatsKey"), std::vector<uint8_t>(1660, 7));
+    EXPECT_EQ(again.stringForKey("Pilot1NameKey"), "Ren\xEF\xBF\xBD Fonck");
 
-    // Brackets inside text are not nesting, and the deepest file of ours reads back.
-    write(R"({"LastMissionOpenedKey": "[[[[[[[[[[[[[[[[[[[[ {{{{{{{{{{{{ \"[[[[[[[[[[[[[[", "L": [[[[[[[1]]]]]]]})");
+    // A file past any size of ours is not parsed: it is set aside whole, and the player told.
+    write("{\"VBlankKey\": \"" + std::string(UserDefaults::kLargestFile, 'x') + "\"}");
+    UserDefaults huge(file());
+    EXPECT_FALSE(huge.hasKey("VBlankKey"));
+    EXPECT_TRUE(mentions(huge.takeReports(), file() + ".corrupt-1"));
+    EXPECT_FALSE(fs::exists(file()));
+}
+
+// A settings file kept in a dotfiles folder and linked into place stays a link, and its target,
+// which keeps its permissions, is the file that is saved.
+TEST_F(DamagedDefaults, ALinkedFileStaysALinkAndKeepsItsMode) {
+    const fs::path dotfiles = folder_.path() / "dotfiles";
+    fs::create_directories(dotfiles);
+    const fs::path target = dotfiles / "pellam.json";
+    std::ofstream(target) << R"({"VBlankKey": false})";
+    ASSERT_EQ(::chmod(target.c_str(), 0600), 0);
+    fs::create_symlink("dotfiles/pellam.json", file());
+    for (const bool value : {true, false}) {
+        UserDefaults store(file());
+        store.setBool("VBlankKey", value);
+        ASSERT_TRUE(store.synchronize());
+        EXPECT_TRUE(fs::is_symlink(file()));
+        EXPECT_EQ(UserDefaults(target.string()).boolForKey("VBlankKey"), value);
+        EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    }
+    EXPECT_EQ(others(), std::vector<std::string>{"dotfiles"});
+    EXPECT_EQ(std::distance(fs::directory_iterator(dotfiles), {}), 1);
+
+    // Damage behind the link is kept aside beside the target, and the link leads to the next save.
+    std::ofstream(target) << "{\"VBlankKey\": tru";
     UserDefaults store(file());
-    EXPECT_TRUE(store.takeReports().empty());
-    EXPECT_EQ(store.stringForKey("LastMissionOpenedKey")->substr(0, 4), "[[[[");
-    EXPECT_TRUE(store.hasKey("L"));
-    EXPECT_EQ(jsonNesting(std::string(UserDefaults::kMaxNesting + 1, '{')), UserDefaults::kMaxNesting + 1);
+    EXPECT_TRUE(mentions(store.takeReports(), target.string() + ".corrupt"));
+    store.setBool("VBlankKey", true);
+    ASSERT_TRUE(store.synchronize());
+    EXPECT_TRUE(fs::is_symlink(file()));
+    EXPECT_EQ(UserDefaults(target.string()).boolForKey("VBlankKey"), true);
 }
 
 TEST_F(DamagedDefaults, ValuesOfAnotherTypeReadAsWhatTheyMeanAndNeedNoCopy) {
@@ -212,6 +262,16 @@ TEST_F(DamagedDefaults, AFailedSaveAnswersFalseKeepsTheOldFileAndIsReportedOnce)
     EXPECT_TRUE(store.synchronize());  // the values waited in memory
     EXPECT_EQ(UserDefaults(file()).boolForKey("VBlankKey"), true);
     EXPECT_TRUE(others().empty());
+
+    // With no file there, nothing is said to be unchanged.
+    fs::remove(file());
+    fs::create_directories(blocked);
+    store.setBool("VBlankKey", false);
+    EXPECT_FALSE(store.synchronize());
+    const auto first = store.takeReports();
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_EQ(first[0].find("unchanged"), std::string::npos) << first[0];
+    fs::remove(blocked);
 }
 
 // Saves in flight: a burst while the writer is busy costs one write of the latest values; a save

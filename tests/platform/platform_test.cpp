@@ -4,14 +4,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 #include "platform/Beep.h"
 #include "platform/FreedMemory.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 #include "platform/TickCount.h"
 #include "platform/UserDefaults.h"
+#include "tests/TestFolder.h"
 
 namespace pellam::platform {
 namespace {
@@ -97,6 +100,25 @@ TEST_F(DefaultsTest, BrokenBlocksAndNumbersReadAsAbsent) {
     EXPECT_FALSE(store.dataForKey("B").has_value());
     EXPECT_FALSE(store.doubleForKey("C").has_value());
     EXPECT_TRUE(store.loadMessage().empty() || !store.hasKey("D"));
+}
+
+// Only a regular file is read, and what is not one is refused before it is opened: a FIFO would
+// hold the read for ever, a device may act when opened.
+TEST(RegularFile, OnlyARegularFileIsReadAndNothingElseIsOpened) {
+    const testing::TestFolder folder("pellam regular");
+    const std::string pipe = folder.file("pipe"), text = folder.file("text"), link = folder.file("link");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::ofstream(text) << "Arras";
+    fs::create_symlink("text", link);
+    std::string why;
+    for (const std::string& refused : {pipe, std::string("/dev/null"), folder.path().string()}) {
+        EXPECT_FALSE(readRegularFile(refused, why).has_value()) << refused;
+        EXPECT_NE(why.find("not a"), std::string::npos) << why;
+    }
+    EXPECT_EQ(readRegularFile(link, why), std::vector<uint8_t>({'A', 'r', 'r', 'a', 's'}));
+    EXPECT_FALSE(readRegularFile(text, why, 4).has_value());
+    EXPECT_EQ(why, "it is 5 bytes, more than the 4 bytes such a file can hold");
+    EXPECT_EQ(bytesText(1073741824), "1,073,741,824 bytes");
 }
 
 TEST(Base64, KnownVectors) {
