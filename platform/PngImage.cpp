@@ -27,12 +27,14 @@ bool writePng(const std::string& path, const RGBAImage& image) {
 namespace {
 
 // libpng reports a fault by calling back, and must not be returned to: the decoder jumps back to
-// `back` with the library's message kept. Everything the jump passes over is libpng's own C.
+// `back` with the library's message kept. The jump passes over libpng's own C only, so whatever
+// the decoding allocates lives here, outside it.
 struct PngDecode {
     const std::vector<uint8_t>& bytes;
     size_t at = 8;  // past the signature, checked before libpng starts
     jmp_buf back;
     std::string reason;
+    std::vector<png_bytep> rows;
 };
 
 [[noreturn]] void pngFails(png_structp png, png_const_charp message) {
@@ -50,7 +52,8 @@ void pngRead(png_structp png, png_bytep into, size_t length) {
     decode->at += length;
 }
 
-// Kept apart from its caller so that no local the jump could leave stale is read after it.
+// Kept apart from its caller so that no local the jump could leave stale is read after it; it owns
+// nothing the jump would fail to free.
 PictureRead pngPixels(PngDecode& decode, png_structp png, png_infop info, RGBAImage& image, int largestEdge,
                       std::string& why) {
     if (setjmp(decode.back)) {
@@ -81,9 +84,9 @@ PictureRead pngPixels(PngDecode& decode, png_structp png, png_infop info, RGBAIm
         return PictureRead::kNotAPicture;
     }
     image.pixels.resize(size_t(width) * height * 4);
-    std::vector<png_bytep> rows(height);
-    for (png_uint_32 y = 0; y < height; ++y) rows[y] = &image.pixels[size_t(y) * width * 4];
-    png_read_image(png, rows.data());
+    decode.rows.resize(height);
+    for (png_uint_32 y = 0; y < height; ++y) decode.rows[y] = &image.pixels[size_t(y) * width * 4];
+    png_read_image(png, decode.rows.data());
     image.width = int(width);
     image.height = int(height);
     return PictureRead::kRead;
@@ -97,7 +100,7 @@ PictureRead decodePng(const std::vector<uint8_t>& bytes, RGBAImage& image, int l
         why = "it is not a PNG file";
         return PictureRead::kNotAPicture;
     }
-    PngDecode decode{bytes, 8, {}, {}};
+    PngDecode decode{bytes, 8, {}, {}, {}};
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &decode, pngFails, pngWarns);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     PictureRead read = PictureRead::kNotAPicture;

@@ -131,7 +131,8 @@ void jpegProgress(j_common_ptr info) {
     longjmp(decode->back, 1);
 }
 
-// Kept apart from its caller so that no local the jump could leave stale is read after it.
+// Kept apart from its caller so that no local the jump could leave stale is read after it; it owns
+// nothing the jump would fail to free.
 PictureRead jpegPixels(JpegDecode& decode, jpeg_decompress_struct& jpeg, const std::vector<uint8_t>& bytes,
                        platform::RGBAImage& image, int largestEdge, std::string& why) {
     if (setjmp(decode.back)) {
