@@ -39,12 +39,16 @@ Kind kindOfBytes(const std::vector<uint8_t>& b) {
     return Kind::kNone;
 }
 
+uint32_t bigEndian32(const std::vector<uint8_t>& b, size_t at) {
+    return uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3];
+}
+
 // Every chunk up to IEND must fit in the bytes that follow its header, so that a few bytes
 // claiming a 2 GB chunk are refused before any decoder reserves room for it; a file that ends
 // between chunks is left to the decoder, which finds it short.
 bool pngChunksFit(const std::vector<uint8_t>& b, std::string& why) {
     for (size_t at = 8; b.size() - at >= 8;) {
-        const uint64_t length = uint64_t(b[at]) << 24 | uint64_t(b[at + 1]) << 16 | uint64_t(b[at + 2]) << 8 | b[at + 3];
+        const uint64_t length = bigEndian32(b, at);
         if (length + 12 > b.size() - at) {
             why = "a chunk claims " + std::to_string(length) + " bytes, more than the file holds";
             return false;
@@ -69,7 +73,7 @@ bool pngInflatesWithin(const std::vector<uint8_t>& b, uint64_t width, uint64_t h
     uint64_t inflated = 0;
     bool ended = false, fits = true;
     for (size_t at = 8; !ended && fits && b.size() - at >= 12;) {
-        const uint32_t length = uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3];
+        const uint32_t length = bigEndian32(b, at);
         if (std::memcmp(&b[at + 4], "IEND", 4) == 0) break;
         if (std::memcmp(&b[at + 4], "IDAT", 4) == 0) {
             z.next_in = const_cast<Bytef*>(&b[at + 8]);
@@ -93,8 +97,7 @@ bool pngInflatesWithin(const std::vector<uint8_t>& b, uint64_t width, uint64_t h
 // The width and height a PNG's header claims; zero when its first chunk is no header.
 std::pair<uint64_t, uint64_t> pngHeaderSize(const std::vector<uint8_t>& b) {
     if (b.size() < 24 || std::memcmp(&b[12], "IHDR", 4) != 0) return {0, 0};
-    auto big = [&](size_t at) { return uint64_t(b[at]) << 24 | uint64_t(b[at + 1]) << 16 | uint64_t(b[at + 2]) << 8 | b[at + 3]; };
-    return {big(16), big(20)};
+    return {bigEndian32(b, 16), bigEndian32(b, 20)};
 }
 
 }  // namespace
