@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csetjmp>
+#include <cstring>
+#include <optional>
 
 #include "platform/RegularFile.h"
 
@@ -21,27 +24,98 @@ bool writePng(const std::string& path, const RGBAImage& image) {
     return png_image_write_to_file(&out, path.c_str(), 0, image.pixels.data(), 0, nullptr) != 0;
 }
 
+namespace {
+
+// libpng reports a fault by calling back, and must not be returned to: the decoder jumps back to
+// `back` with the library's message kept. The jump passes over libpng's own C only, so whatever
+// the decoding allocates lives here, outside it.
+struct PngDecode {
+    const std::vector<uint8_t>& bytes;
+    size_t at = 8;  // past the signature, checked before libpng starts
+    jmp_buf back;
+    std::string reason;
+    std::vector<png_bytep> rows;
+};
+
+[[noreturn]] void pngFails(png_structp png, png_const_charp message) {
+    auto* decode = static_cast<PngDecode*>(png_get_error_ptr(png));
+    decode->reason = message && *message ? message : "libpng gave no reason";
+    longjmp(decode->back, 1);
+}
+
+void pngWarns(png_structp, png_const_charp) {}  // what libpng can step over is not the player's concern
+
+void pngRead(png_structp png, png_bytep into, size_t length) {
+    auto* decode = static_cast<PngDecode*>(png_get_io_ptr(png));
+    if (length > decode->bytes.size() - decode->at) png_error(png, "the file ends inside a chunk");
+    std::memcpy(into, decode->bytes.data() + decode->at, length);
+    decode->at += length;
+}
+
+// Kept apart from its caller so that no local the jump could leave stale is read after it; it owns
+// nothing the jump would fail to free.
+PictureRead pngPixels(PngDecode& decode, png_structp png, png_infop info, RGBAImage& image, int largestEdge,
+                      std::string& why) {
+    if (setjmp(decode.back)) {
+        why = decode.reason;
+        return PictureRead::kNotAPicture;
+    }
+    png_set_read_fn(png, &decode, pngRead);
+    png_set_sig_bytes(png, 8);
+    png_read_info(png, info);
+    const png_uint_32 width = png_get_image_width(png, info), height = png_get_image_height(png, info);
+    if (width > png_uint_32(largestEdge) || height > png_uint_32(largestEdge)) {
+        why = "its header claims " + std::to_string(width) + " x " + std::to_string(height) + " pixels, more than " +
+              std::to_string(largestEdge) + " on a side";
+        return PictureRead::kTooLarge;
+    }
+    const int colour = png_get_color_type(png, info);
+    png_set_strip_16(png);
+    png_set_packing(png);
+    if (colour == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+    if (colour == PNG_COLOR_TYPE_GRAY && png_get_bit_depth(png, info) < 8) png_set_expand_gray_1_2_4_to_8(png);
+    if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
+    else if (!(colour & PNG_COLOR_MASK_ALPHA)) png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+    if (!(colour & PNG_COLOR_MASK_COLOR)) png_set_gray_to_rgb(png);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    if (png_get_rowbytes(png, info) != size_t(width) * 4) {
+        why = "its pixels do not come out as 8-bit RGBA";
+        return PictureRead::kNotAPicture;
+    }
+    image.pixels.resize(size_t(width) * height * 4);
+    decode.rows.resize(height);
+    for (png_uint_32 y = 0; y < height; ++y) decode.rows[y] = &image.pixels[size_t(y) * width * 4];
+    png_read_image(png, decode.rows.data());
+    image.width = int(width);
+    image.height = int(height);
+    return PictureRead::kRead;
+}
+
+}  // namespace
+
+PictureRead decodePng(const std::vector<uint8_t>& bytes, RGBAImage& image, int largestEdge, std::string& why) {
+    image = {};
+    if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0) {
+        why = "it is not a PNG file";
+        return PictureRead::kNotAPicture;
+    }
+    PngDecode decode{bytes, 8, {}, {}, {}};
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &decode, pngFails, pngWarns);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    PictureRead read = PictureRead::kNotAPicture;
+    if (!info) why = "libpng cannot start (out of memory)";
+    else read = pngPixels(decode, png, info, image, std::max(largestEdge, 0), why);
+    png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
+    if (read != PictureRead::kRead) image = {};
+    return read;
+}
+
 bool readPng(const std::string& path, RGBAImage& image, int largestEdge) {
     image = {};
-    if (!isRegularFile(path)) return false;  // a FIFO would hold the reader for ever
-    png_image in{};
-    in.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&in, path.c_str())) return false;
-    // The header's size is checked before anything is allocated: a few bytes may claim millions of pixels.
-    if (largestEdge < 1 || in.width > png_uint_32(largestEdge) || in.height > png_uint_32(largestEdge)) {
-        png_image_free(&in);
-        return false;
-    }
-    in.format = PNG_FORMAT_RGBA;
-    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(in));
-    if (!png_image_finish_read(&in, nullptr, pixels.data(), 0, nullptr)) {
-        png_image_free(&in);
-        return false;
-    }
-    image.width = static_cast<int>(in.width);
-    image.height = static_cast<int>(in.height);
-    image.pixels = std::move(pixels);
-    return true;
+    std::string why;
+    const std::optional<std::vector<uint8_t>> bytes = readRegularFile(path, why, kLargestPictureFile);
+    return bytes && decodePng(*bytes, image, largestEdge, why) == PictureRead::kRead;
 }
 
 void shrinkToFit(RGBAImage& image, int width, int height) {

@@ -1,6 +1,7 @@
 #pragma once
-// Picture files in and out: PNG and JPEG through stb_image, TIFF through libtiff, all decoded
-// to 8-bit RGBA whatever the source depth; JPEG (stb_image_write) and TIFF written for screen shots.
+// Picture files in and out: PNG through libpng, JPEG through libjpeg, TIFF through libtiff, all
+// decoded from the bytes read once to 8-bit RGBA whatever the source depth; JPEG (stb_image_write)
+// and TIFF written for screen shots.
 #include <string>
 #include <vector>
 
@@ -8,7 +9,7 @@
 
 namespace pellam::render {
 
-enum class PictureRead { kRead, kNotAPicture, kTooLarge };
+using PictureRead = platform::PictureRead;
 
 // Reads a picture of the kind its name says (.png, .jpg or .jpeg, .tif or .tiff, in any case;
 // a name without one of these may hold any of the three), rows top to bottom. The size in the file's header is checked against `largestEdge` before

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libsdl2-dev libgl-dev libimgui-dev libstb-dev libpng-dev libtiff-dev libcurl4-openssl-dev nlohmann-json3-dev
+  libsdl2-dev libgl-dev libimgui-dev libstb-dev libpng-dev libjpeg-dev libtiff-dev libcurl4-openssl-dev nlohmann-json3-dev
   libcpp-httplib-dev libsqlite3-dev libevdev-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core xvfb xauth
