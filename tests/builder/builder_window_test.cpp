@@ -181,7 +181,8 @@ protected:
     int viewCentreY() const {
         int w = 0, h = 0;
         view_->getGLWindow()->drawableSize(w, h);
-        return h - builderdraw::kViewMargin - int(c_->missionBuilder().viewFrame().height / 2);
+        const builderdraw::ViewRect r = builderdraw::builderViewRect(w, h);
+        return h - r.y - r.height / 2;
     }
     // The picture of the next frame, kept as a PNG beside the test's output for a look.
     platform::RGBAImage picture(const std::string& name) {
@@ -245,7 +246,18 @@ TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosin
     const long draws = builderdraw::builderSceneDraws();
     frames(5);
     EXPECT_EQ(builderdraw::builderSceneDraws(), draws);
-    picture("builder-ypres.png");
+    // The world's part of the view is landscape, and the close-up's part beside it a pane of its
+    // own, not the window's ground showing through.
+    const auto ypres = picture("builder-ypres.png");
+    EXPECT_GE(0.66 * b.viewFrame().width, b.viewFrame().height);
+    int bare = 0;
+    for (int y = viewCentreY() - 20; y <= viewCentreY() + 20; ++y)
+        for (int x = builderdraw::kViewMargin + int(0.7 * b.viewFrame().width);
+             x < builderdraw::kViewMargin + int(b.viewFrame().width); ++x) {
+            const uint8_t* p = &ypres.pixels[(size_t(y) * ypres.width + x) * 4];
+            bare += std::abs(p[0] - 158) < 4 && std::abs(p[1] - 153) < 4 && std::abs(p[2] - 140) < 4;
+        }
+    EXPECT_EQ(bare, 0);
 
     // A balloon on the ground under the camera; looking straight down picks it at the cross.
     const double ground = b.groundAt(2085600, 2278960);
