@@ -385,6 +385,35 @@ TEST_F(BuilderWindowTest, TheBuilderLeavesTheFlightsPictureAsItFoundIt) {
 
 // A mission made as a new user would (a balloon, a flak gun, a lorry convoy on a path, two aircraft,
 // a victory condition), saved, found in the game's mission menu, flown and won.
+// The world tab's page scrolled with the wheel: the page moves, the tabs above it stay where they
+// were, and a click on one chooses it.
+TEST_F(BuilderWindowTest, AScrolledPageLeavesTheTabsInPlace) {
+    builder::MissionBuilder& b = c_->missionBuilder();
+    press("Pilot Sign-In", "Sign In");
+    press("Menu", "Mission Builder");
+    press("Mission Builder", "New Mission");
+    choose("World", "The Western Front");
+    pressBuilder("Add World");
+    frames(2);
+    const float tab = builderdraw::placeOfBuilderItem("Tab/Weather")->y0;
+    const float button = builderdraw::placeOfBuilderItem("Add World")->y0;
+    SDL_WarpMouseInWindow(view_->getGLWindow()->sdlWindow(), 700, 600);  // over the page
+    for (int i = 0; i < 4; ++i) {
+        SDL_Event e{};
+        e.type = SDL_MOUSEWHEEL;
+        e.wheel.windowID = view_->getGLWindow()->windowID();
+        e.wheel.y = -3;
+        SDL_PushEvent(&e);
+        view_->showNextFrame();  // as the game's loop does for any event
+        frames(2);
+    }
+    frames(2);
+    EXPECT_LT(builderdraw::placeOfBuilderItem("Add World")->y0, button - 50);
+    EXPECT_EQ(builderdraw::placeOfBuilderItem("Tab/Weather")->y0, tab);
+    pressBuilder("Tab/Weather");
+    EXPECT_EQ(b.controls().mainTab, builder::kTabWeather);
+}
+
 TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     builder::MissionBuilder& b = c_->missionBuilder();
     // The player's preference: missions read again when the builder closes.
