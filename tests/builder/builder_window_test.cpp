@@ -305,7 +305,8 @@ TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosin
     EXPECT_EQ(terrain->getCloudLayer(0).LayerBottom, 10000);
     const auto deck = picture("builder-ceiling.png");
     const int x0 = builderdraw::kViewMargin + 10, x1 = viewCentreX() * 2 - x0;
-    const int y0 = viewCentreY() - 150, y1 = viewCentreY() + 150;
+    const int quarter = int(b.viewFrame().height / 4);  // the middle half of the world's part
+    const int y0 = viewCentreY() - quarter, y1 = viewCentreY() + quarter;
     EXPECT_LT(whiteShare(clear, x0, x1, y0, y1), 0.01);
     EXPECT_GT(whiteShare(deck, x0, x1, y0, y1), 0.1) << "the deck lies between the camera and the fields";
 
