@@ -153,7 +153,9 @@ bool VADArizodazar2::lossWaiting(const missions::VictoryConditions& v, int32_t n
 }
 
 bool VADArizodazar2::missionLost(const missions::VictoryConditions& v, const Aircraft& me, int32_t now) {
-    const bool down = v.MustBeAlive && (me.Damage1 & dmg::Down);
+    // Shot down counts as down: a rammed aircraft falls for seconds before it is a wreck, and a win
+    // shown meanwhile would credit a pilot the kill tally already counts as lost.
+    const bool down = v.MustBeAlive && ((me.Damage1 & dmg::Down) || me.TotalHits > me.TotalHitsBeforeDead);
     const bool protectedLost =
         !down && v.RequiredNumberOfAliveObjects > 0 &&
         countListed(getModelArray(), v.ParticularAliveObjects, [](ZephModel& o) { return !o.areYouDead(); }) <

@@ -59,9 +59,9 @@ struct KeyNames {
     static constexpr const char* end = "(end)";
     static constexpr const char* pageup = "(page up)";
     static constexpr const char* pagedown = "(page down)";
-    static constexpr const char* control = "(control and ) ";
-    static constexpr const char* option = "(option and ) ";
-    static constexpr const char* keypad = " on keypad";
+    static constexpr const char* control = "Ctrl-";
+    static constexpr const char* option = "Alt-";
+    static constexpr const char* keypad = " on keypad";  // a keypad key only: the arrows carry the bit too
     // "(F1)" .. "(F15)" for n = 1..15.
     static std::string function(int n) { return "(F" + std::to_string(n) + ")"; }
 };

@@ -72,10 +72,12 @@ std::string keyComboText(const KeyboardCommandList& key) {
     const uint32_t first = key.PrimaryKeyStroke, second = key.SecondaryKeyStroke;
     if (first == 0) return KeyNames::nokey;
     std::string text;
+    bool named = false;  // the arrows and the keys beside them are named, never "on keypad"
     if (first >= 0xD800 && first < 0xDC00 && second >= 0xDC00 && second <= 0xDFFF) {
         appendUtf8(text, 0x10000 + ((first - 0xD800) << 10) + (second - 0xDC00));  // one character in two units
     } else if (std::string name = specialKeyName(first); !name.empty()) {
         text = name;
+        named = true;
     } else {
         appendUtf8(text, first);
         if (second != 0 && printable(second)) appendUtf8(text, second);
@@ -83,7 +85,7 @@ std::string keyComboText(const KeyboardCommandList& key) {
     if (key.Modifiers != 0) {
         if (key.Modifiers & kAlternateKeyMask) text = KeyNames::option + text;
         if (key.Modifiers & kControlKeyMask) text = KeyNames::control + text;
-        if (key.Modifiers & kNumericPadKeyMask) text += KeyNames::keypad;
+        if ((key.Modifiers & kNumericPadKeyMask) && !named) text += KeyNames::keypad;
     }
     return text;
 }

@@ -121,6 +121,11 @@ SunLight sunFromHour(double hour) {
             sun.ambient = {amb, amb, amb, 1};
         }
     }
+    // A sun below the horizon lights nothing directly: its light would come up through the ground
+    // and show the faces of an aircraft turned to it (struts, woodwork) bright against a dark world.
+    // Faded out over its first 0.1 (about 6 degrees) below the horizon; the ambient stays.
+    const float above = float(std::clamp(1.0 + sun.direction[1] / 0.1, 0.0, 1.0));
+    for (size_t k = 0; k < 3; ++k) sun.diffuse[k] *= above;
     sun.specFactor = std::clamp(sun.direction[1], 0.0, 1.0);
     return sun;
 }

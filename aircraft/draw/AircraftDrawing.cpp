@@ -302,11 +302,15 @@ void FlyableAircraft::animateParts() {
     }
     ShownGroupPoses = std::move(poses);
 
+    // From the seat the disc is only a shimmer: at its outside strength, a disc seen whole from
+    // a seat far behind a long nose (the D.VII's, 9 ft) reads as a grey plate across the sky.
+    constexpr float kSeatDiscAlpha = 0.06f;
     auto& polys = d.TemplatePolyListCopy;
     for (int i = std::max(m.propDiscFirst, 0); i < m.propDiscFirst + m.propDiscCount && i < int(polys.size()); ++i) {
         if (i == looks::Modeller::kAltFlashPolygon) continue;  // the reserved flash stays hidden
         if (blur) polys[i].DrawHints &= ~kSkip;
         else polys[i].DrawHints |= kSkip;
+        if (i < int(m.polygons.size())) polys[i].PolyColor[3] = headHidden ? kSeatDiscAlpha : m.polygons[i].PolyColor[3];
     }
 }
 

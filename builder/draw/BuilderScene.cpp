@@ -174,6 +174,10 @@ void drawView(render::MyZephGLView& view, builder::MissionBuilder& b, const View
     }
     drawPaths(view, b);
     centreCross();
+    // The close-up's own sky, so its part reads as a pane before anything is chosen to show in it.
+    glScissor(r.x + left, r.y, r.width - left, r.height);
+    glClearColor(0.52f, 0.62f, 0.76f, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
     glDisable(GL_SCISSOR_TEST);
     drawPreview(view, b, r);
     // The view left ready for its own redraws.

@@ -184,6 +184,9 @@ void tabs(MissionBuilder& b) {
     static const std::vector<std::string> kTitles = {"World", "Objects", "Aircraft", "Weather", "Victory", "Paths"};
     static int shownLast = -1;
     tabBar("Tab", kTitles, c.mainTab, shownLast, [&](int tab) { return b.tabViewShouldSelect(false, tab); });
+    // Only the page scrolls, each with its own place: the buttons and tabs above it stay put, so
+    // a scrolled page never moves a tab from under the pointer.
+    ImGui::BeginChild(("Page " + kTitles[std::clamp(c.mainTab, 0, int(kTitles.size()) - 1)]).c_str());
     switch (c.mainTab) {
     case builder::kTabWorld: worldTab(b); break;
     case builder::kTabObjects: objectsTab(b); break;
@@ -196,6 +199,7 @@ void tabs(MissionBuilder& b) {
     case builder::kTabPaths: pathTable(b); break;
     default: break;
     }
+    ImGui::EndChild();
 }
 
 void cancelSheet(MissionBuilder& b) {
@@ -257,10 +261,10 @@ bool builderTakesEvent(MissionBuilder& b, const SDL_Event& event, bool imguiWant
     int windowWidth = 0, windowHeight = 0;
     if (SDL_Window* window = SDL_GetWindowFromID(event.button.windowID)) SDL_GetWindowSize(window, &windowWidth, &windowHeight);
     const ViewRect r = builderViewRect(windowWidth, windowHeight);
-    // Window points as the builder takes them: y up from the window's lower-left corner.
+    // Window points as the builder takes them: y up, the view's lower-left corner at the margin.
+    auto up = [&](int y) { return windowHeight - y - (r.y - kViewMargin); };
     auto inView = [&](int x, int y) {
-        const int up = windowHeight - y;
-        return x >= r.x && x < r.x + r.width && up >= r.y && up < r.y + r.height;
+        return x >= r.x && x < r.x + r.width && up(y) >= kViewMargin && up(y) < kViewMargin + r.height;
     };
     switch (event.type) {
     case SDL_MOUSEBUTTONDOWN:
@@ -269,7 +273,7 @@ bool builderTakesEvent(MissionBuilder& b, const SDL_Event& event, bool imguiWant
         pressed = true;
         lastX = event.button.x;
         lastY = event.button.y;
-        b.MBMouseDown(lastX, windowHeight - lastY);
+        b.MBMouseDown(lastX, up(lastY));
         return true;
     case SDL_MOUSEMOTION: {
         if (!pressed) return false;
@@ -284,7 +288,7 @@ bool builderTakesEvent(MissionBuilder& b, const SDL_Event& event, bool imguiWant
     case SDL_MOUSEBUTTONUP:
         if (!pressed || event.button.button != SDL_BUTTON_LEFT) return false;
         pressed = false;
-        b.MBMouseUp(event.button.x, windowHeight - event.button.y);
+        b.MBMouseUp(event.button.x, up(event.button.y));
         return true;
     default:
         return false;

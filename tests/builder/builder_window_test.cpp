@@ -181,7 +181,8 @@ protected:
     int viewCentreY() const {
         int w = 0, h = 0;
         view_->getGLWindow()->drawableSize(w, h);
-        return h - builderdraw::kViewMargin - int(c_->missionBuilder().viewFrame().height / 2);
+        const builderdraw::ViewRect r = builderdraw::builderViewRect(w, h);
+        return h - r.y - r.height / 2;
     }
     // The picture of the next frame, kept as a PNG beside the test's output for a look.
     platform::RGBAImage picture(const std::string& name) {
@@ -245,7 +246,18 @@ TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosin
     const long draws = builderdraw::builderSceneDraws();
     frames(5);
     EXPECT_EQ(builderdraw::builderSceneDraws(), draws);
-    picture("builder-ypres.png");
+    // The world's part of the view is landscape, and the close-up's part beside it a pane of its
+    // own, not the window's ground showing through.
+    const auto ypres = picture("builder-ypres.png");
+    EXPECT_GE(0.66 * b.viewFrame().width, b.viewFrame().height);
+    int bare = 0;
+    for (int y = viewCentreY() - 20; y <= viewCentreY() + 20; ++y)
+        for (int x = builderdraw::kViewMargin + int(0.7 * b.viewFrame().width);
+             x < builderdraw::kViewMargin + int(b.viewFrame().width); ++x) {
+            const uint8_t* p = &ypres.pixels[(size_t(y) * ypres.width + x) * 4];
+            bare += std::abs(p[0] - 158) < 4 && std::abs(p[1] - 153) < 4 && std::abs(p[2] - 140) < 4;
+        }
+    EXPECT_EQ(bare, 0);
 
     // A balloon on the ground under the camera; looking straight down picks it at the cross.
     const double ground = b.groundAt(2085600, 2278960);
@@ -293,7 +305,8 @@ TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosin
     EXPECT_EQ(terrain->getCloudLayer(0).LayerBottom, 10000);
     const auto deck = picture("builder-ceiling.png");
     const int x0 = builderdraw::kViewMargin + 10, x1 = viewCentreX() * 2 - x0;
-    const int y0 = viewCentreY() - 150, y1 = viewCentreY() + 150;
+    const int quarter = int(b.viewFrame().height / 4);  // the middle half of the world's part
+    const int y0 = viewCentreY() - quarter, y1 = viewCentreY() + quarter;
     EXPECT_LT(whiteShare(clear, x0, x1, y0, y1), 0.01);
     EXPECT_GT(whiteShare(deck, x0, x1, y0, y1), 0.1) << "the deck lies between the camera and the fields";
 
@@ -373,6 +386,35 @@ TEST_F(BuilderWindowTest, TheBuilderLeavesTheFlightsPictureAsItFoundIt) {
 
 // A mission made as a new user would (a balloon, a flak gun, a lorry convoy on a path, two aircraft,
 // a victory condition), saved, found in the game's mission menu, flown and won.
+// The world tab's page scrolled with the wheel: the page moves, the tabs above it stay where they
+// were, and a click on one chooses it.
+TEST_F(BuilderWindowTest, AScrolledPageLeavesTheTabsInPlace) {
+    builder::MissionBuilder& b = c_->missionBuilder();
+    press("Pilot Sign-In", "Sign In");
+    press("Menu", "Mission Builder");
+    press("Mission Builder", "New Mission");
+    choose("World", "The Western Front");
+    pressBuilder("Add World");
+    frames(2);
+    const float tab = builderdraw::placeOfBuilderItem("Tab/Weather")->y0;
+    const float button = builderdraw::placeOfBuilderItem("Add World")->y0;
+    SDL_WarpMouseInWindow(view_->getGLWindow()->sdlWindow(), 700, 600);  // over the page
+    for (int i = 0; i < 4; ++i) {
+        SDL_Event e{};
+        e.type = SDL_MOUSEWHEEL;
+        e.wheel.windowID = view_->getGLWindow()->windowID();
+        e.wheel.y = -3;
+        SDL_PushEvent(&e);
+        view_->showNextFrame();  // as the game's loop does for any event
+        frames(2);
+    }
+    frames(2);
+    EXPECT_LT(builderdraw::placeOfBuilderItem("Add World")->y0, button - 50);
+    EXPECT_EQ(builderdraw::placeOfBuilderItem("Tab/Weather")->y0, tab);
+    pressBuilder("Tab/Weather");
+    EXPECT_EQ(b.controls().mainTab, builder::kTabWeather);
+}
+
 TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     builder::MissionBuilder& b = c_->missionBuilder();
     // The player's preference: missions read again when the builder closes.

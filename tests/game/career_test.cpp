@@ -269,6 +269,28 @@ TEST_F(Career, ADeadlineIsLostOnTheTickItsLimitPasses) {
     EXPECT_TRUE(won().empty());
 }
 
+// A pilot who must stay alive loses a mission won while he goes down: down on the tick of the win,
+// or shot down (ramming counts so) while the win waits to be shown, though not yet on the ground.
+TEST_F(Career, AWinWhileThePilotGoesDownIsLost) {
+    for (const bool rammed : {false, true}) {
+        c->fromRestartMissionButton();
+        conditions().MustBeAlive = 1;
+        Aircraft& a = aircraft(0).ThisAircraft;
+        a.TotalHits = 0;
+        a.TotalHitsBeforeDead = 100;
+        if (rammed) {
+            judgeAt(1000);  // won, shown at 1601
+            a.TotalHits = a.TotalHitsBeforeDead + 5.0;
+            EXPECT_EQ(shownAt(1300, 1700), 1601) << rammed;
+        } else {
+            a.Damage1 = dmg::Down;
+            EXPECT_EQ(shownAt(1000, 1700), 1601) << rammed;
+        }
+        EXPECT_EQ(title(), "Mission Failure") << rammed;
+        EXPECT_TRUE(won().empty());
+    }
+}
+
 // A mission won again: a slower time leaves the pilot's list alone, a faster one replaces the
 // entry and moves it to the end; neither adds another life.
 TEST_F(Career, WonMissionsKeepTheirBestTime) {

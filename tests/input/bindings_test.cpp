@@ -118,7 +118,7 @@ TEST_F(Keys, KeyWindowCaptureRefuseClearResetAndTheTwoWaysOut) {
 
     SCOPED_TRACE("a free key is taken with its modifiers");
     bind(FireGuns, 'j', kControlKeyMask);
-    EXPECT_EQ(in.createKeyComboStringForRow(fireRow), "(control and ) j");
+    EXPECT_EQ(in.createKeyComboStringForRow(fireRow), "Ctrl-j");
     EXPECT_EQ(commandFor('j', kControlKeyMask), FireGuns);
     EXPECT_EQ(commandFor(fireKey), Unbound);
 
@@ -194,6 +194,9 @@ TEST(KeyTexts, EveryKeyShowsCleanUtf8) {
     }
     EXPECT_EQ(keyComboText({0xE9, 0, 0}), "\xC3\xA9");                 // é
     EXPECT_EQ(keyComboText({0xD83D, 0xDE00, 0}), "\xF0\x9F\x98\x80");  // one character in two units
+    EXPECT_EQ(keyComboText({'z', 0, kAlternateKeyMask | kControlKeyMask}), "Ctrl-Alt-z");
+    EXPECT_EQ(keyComboText({kUpArrowChar, 0, kArrowKeyMask}), "(up arrow)");
+    EXPECT_EQ(keyComboText({'8', 0, kNumericPadKeyMask}), "8 on keypad");
 }
 
 TEST(KeyRecords, RoundTripInBothByteOrdersAndBadRecordsLeaveTheirRows) {

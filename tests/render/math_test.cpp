@@ -26,6 +26,20 @@
 namespace pellam::render {
 namespace {
 
+// Through the day the sun lights from above the horizon only: once it has set (18:30) or before it
+// rises (5:15) nothing is lit directly, the ambient still is; at 17:00 the evening light is whole.
+TEST(RenderMath, ASunBelowTheHorizonLightsNothingDirectly) {
+    for (const double hour : {5.25, 18.5, 19.75}) {
+        const SunLight sun = sunFromHour(hour);
+        ASSERT_LT(sun.direction[1], -0.1) << hour;
+        EXPECT_EQ(sun.diffuse[0] + sun.diffuse[1] + sun.diffuse[2], 0.0f) << hour;
+        EXPECT_GT(sun.ambient[0], 0.2f) << hour;
+    }
+    const SunLight evening = sunFromHour(17.0);
+    EXPECT_GT(evening.direction[1], 0.0);
+    EXPECT_EQ(evening.diffuse[0], 1.0f);
+}
+
 // A camera-facing sprite: under any eye rotation the square stays 2 x 2 and square to the view axis.
 TEST(RenderMath, FacingSquaresFaceTheEye) {
     XYZInput four[4];
