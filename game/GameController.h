@@ -293,8 +293,9 @@ private:
     void cameraCommandMain(input::CommandNumber command);
     void cameraCommandSecond(input::CommandNumber command);
     void placeBombCamera(ZephModel& m, long index, int32_t type, double distance, QNion* pose);
-    // Lifts a camera that would look from under the terrain (a wreck, a slope behind) to just above it.
-    void keepCameraAboveGround(QNion& pose);
+    // Lifts a camera that would look from under the terrain (a wreck, a slope behind) to just above
+    // it; answers whether it was lifted.
+    bool keepCameraAboveGround(QNion& pose);
     void applyVolume(const char* key, int fallback, void (ControllerSound::*setter)(double));
     std::vector<std::string> told_;  // every notice given this run
     platform::RandomStream simulationRandom_;
