@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <optional>
 
 #include "builder/MissionBuilder.h"
 #include "game/BuilderLink.h"
@@ -308,6 +309,7 @@ private:
     missions::Draw draw_;
     KeptScene scene_;
     void applyUserMissions(missions::UserMissionScan&& scan);
+    std::optional<missions::UserMissionScan> heldUserMissions_;  // read, waiting for no user mission under way
     missions::UserMissionsReader userMissionsReader_;  // last: its reading ends before the rest goes
 };
 

@@ -451,6 +451,37 @@ TEST_F(WindowsTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     EXPECT_EQ(menuTitles().size(), 6u);  // two headings, the two missions, the user label and one user mission
 }
 
+// The builder saves while a user mission is flown: the missions are read again behind the flight,
+// which goes on as it was; the new list is taken when that mission starts again.
+TEST_F(WindowsTest, AUserMissionBeingFlownIsNotStartedAgainByTheMissionsReadBehindIt) {
+    write("user/Balloon busting.pellam");
+    start();
+    choose("     User Mission #1: Evening Patrol");
+    press("Select Mission", "Fly Mission");
+    ASSERT_EQ(c->missionState().CurrentMissionNumber, missions::MissionTable::kFirstUser);
+    // One frame of the game as its loop runs it.
+    auto loop = [&] {
+        testing::stepOneFrame(*c, 2);
+        c->fromTimerLooper(c->clock().gamePause, c->clock().GlobalMissionTime);
+    };
+    for (int i = 0; i < 30; ++i) loop();
+    texts_.title = "Dawn Patrol";
+    write("user/Balloon busting.pellam");
+    c->reloadUserMissionsInBackground();
+    c->flushUserMissions();
+    const int32_t flown = c->clock().GlobalMissionTime;
+    for (int i = 0; i < 3; ++i) loop();
+    EXPECT_EQ(c->clock().GlobalMissionTime, flown + 6) << "the flight was started again";
+    EXPECT_EQ(menuTitles().back(), "     User Mission #1: Evening Patrol");
+    c->sendCommand(input::CommandNumber::PauseFlyGameToggle, kKeyDown);
+    loop();
+    EXPECT_EQ(menuTitles().back(), "     User Mission #1: Evening Patrol") << "a pause is not between missions";
+    c->fromRestartMissionButton();
+    loop();
+    EXPECT_EQ(menuTitles().back(), "     User Mission #1: Dawn Patrol");
+    EXPECT_EQ(c->missionState().CurrentMissionNumber, missions::MissionTable::kFirstUser);
+}
+
 TEST_F(WindowsTest, ManualOpensThroughAnArgumentVector) {
     start();
     std::ofstream(folder_ / "Pellam Manual.html") << "<html></html>";
