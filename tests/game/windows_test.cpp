@@ -572,5 +572,33 @@ TEST_F(WindowsTest, SelectMissionOffersTheMissionsAircraftAndEscapeClosesIt) {
     EXPECT_FALSE(c->missionWindowControls().toSelectMission.open);
 }
 
+// A mission of eight aircraft chosen after one of four: the window grows to its pickers and keeps
+// its buttons in view, where a click flies the mission.
+TEST_F(WindowsTest, SelectMissionKeepsItsButtonsInViewAsItsPickersGrow) {
+    launch();
+    press("Pilot Sign-In", "Sign In");
+    for (int k = 4; k < 8; ++k) c->missionTable().record(0)->AircraftStarts[k].OnOff = 0;
+    for (int k = 1; k < 8; ++k) c->missionTable().record(1)->AircraftStarts[k].OnOff = 1;
+    c->fromMenus(kMenuSelectMission);
+    for (int i = 0; i < 3; ++i) frame();
+    choose("     Evening Patrol");
+    for (int i = 0; i < 3; ++i) frame();
+    EXPECT_NE(placeOfButton("Select Mission", "Aircraft 8"), nullptr);
+    const ImGuiWindow* w = ImGui::FindWindowByName("Select Mission");
+    ASSERT_NE(w, nullptr);
+    for (const char* label : {"Fly Mission", "Quick Dogfight"}) {
+        const ButtonPlace* b = placeOfButton("Select Mission", label);
+        ASSERT_NE(b, nullptr) << label;
+        EXPECT_GE(b->y0, w->InnerClipRect.Min.y) << label;
+        EXPECT_LE(b->y1, w->InnerClipRect.Max.y) << label << " is scrolled out of view";
+        EXPECT_LE(b->y1, 768) << label;
+    }
+    const bool closeUp = c->missionWindowControls().toCloseUpIDMission.state;
+    press("Select Mission", "Fly Mission");
+    EXPECT_TRUE(c->clock().gamePause);
+    EXPECT_EQ(c->missionState().CurrentMissionNumber, 1);
+    EXPECT_EQ(c->missionWindowControls().toCloseUpIDMission.state, closeUp);
+}
+
 }  // namespace
 }  // namespace pellam
