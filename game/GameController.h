@@ -106,6 +106,9 @@ public:
     virtual void startThisAircraft(long aircraftNumber, bool fromStart) {}
     virtual void doAutoHost() {}
     virtual void newDocument();
+    // A window in which the next flight is chosen is open: the keys are its own, and the pause key
+    // starts no flight under it.
+    virtual bool choosingFlight() const { return false; }
 
     // ---- Commands (KeyCommands.cpp, CameraCommands.cpp).
     void someTypicalKeyPresses(input::CommandNumber command, bool outsideText);

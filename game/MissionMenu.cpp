@@ -177,6 +177,10 @@ void VADArizodazar2::fromFlyMissionButton() {
     startChosenFlight(missionWindow.toSelectMission);
 }
 
+bool VADArizodazar2::choosingFlight() const {
+    return missionWindow.toSelectMission.open || dogfightWindow.toDogfightOnlyWindow.open;
+}
+
 void VADArizodazar2::fromFlyQuickDogfightButton() {
     const missions::MissionData* mission = mission_.TheMissions.record(mission_.TempNewMissionNumber);
     if (!mission) return;

@@ -168,6 +168,7 @@ public:
     void reloadUserMissionsInBackground();
     // Swaps in a background reload that has finished; the frame calls it.
     void fromTimerLooper(bool gamePause, int32_t missionTime) override;
+    bool choosingFlight() const override;
     // Returns once a background reload asked for has been read (swapped in at the next frame).
     void flushUserMissions() { userMissionsReader_.flush(); }
     void checkCampaignsForEnabled();
