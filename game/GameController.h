@@ -297,8 +297,8 @@ private:
     void cameraCommandSecond(input::CommandNumber command);
     void placeBombCamera(ZephModel& m, long index, int32_t type, double distance, QNion* pose);
     // Lifts a camera that would look from under the terrain (a wreck, a slope behind) to just above
-    // it; answers whether it was lifted.
-    bool keepCameraAboveGround(QNion& pose);
+    // it; answers how far it was lifted (ft).
+    double keepCameraAboveGround(QNion& pose);
     void applyVolume(const char* key, int fallback, void (ControllerSound::*setter)(double));
     std::vector<std::string> told_;  // every notice given this run
     platform::RandomStream simulationRandom_;

@@ -15,6 +15,7 @@ constexpr int32_t kBombCamera = input::numberOf(input::CommandNumber::CameraOnBo
 constexpr double kNoAnswer = 10000.0;  // bomb velocity x that marks a bomb still on the rack
 constexpr double kCameraClearance = 5.0;     // ft of the eye above the terrain
 constexpr double kNearPlaneClearance = 0.5;  // ft of the near plane above the terrain
+constexpr double kOutOfCockpit = 1.0;        // ft: a cockpit eye lifted further has left its seat
 
 }  // namespace
 
@@ -50,9 +51,9 @@ void GameController::placeBombCamera(ZephModel& m, long index, int32_t type, dou
     m.setModelPositionQNion(&saved);
 }
 
-bool GameController::keepCameraAboveGround(QNion& pose) {
+double GameController::keepCameraAboveGround(QNion& pose) {
     ZephModel* ground = modelAt(ModelArray::kTerrain);
-    if (!ground) return false;
+    if (!ground) return 0.0;
     auto& p = pose.Position;
     double lift = ground->getAltitudeAtX(p[0], p[2]) + kCameraClearance - p[1];
     // The near plane too, at its corners, edges and middle: a camera looking down (a wreck on its
@@ -71,9 +72,9 @@ bool GameController::keepCameraAboveGround(QNion& pose) {
                 lift = std::max(lift, ground->getAltitudeAtX(at[0], at[2]) + kNearPlaneClearance - at[1]);
             }
     }
-    if (!(lift > 0.0)) return false;
+    if (!(lift > 0.0)) return 0.0;
     p[1] += lift;
-    return true;
+    return lift;
 }
 
 void GameController::SetUpViewingPosition() {
@@ -105,7 +106,7 @@ void GameController::SetUpViewingPosition() {
     // A pilot's head in the ground (a wreck on its back or its nose): the eye above it is outside
     // the cockpit, which would be laid from within as the world's cover; the aircraft is drawn
     // whole instead.
-    if (keepCameraAboveGround(cameras_.ViewingQNion) && cameras_.CameraPosition == camera::kCockpit)
+    if (keepCameraAboveGround(cameras_.ViewingQNion) > kOutOfCockpit && cameras_.CameraPosition == camera::kCockpit)
         toMyZephGLView->setCameraInsideItem(-1);
     toMyZephGLView->setGlobalCameraPosition(&cameras_.ViewingQNion);
 }
@@ -138,7 +139,7 @@ void GameController::SetUpSecondWindow() {
                                       &enemy, clock_.gamePause);
     }
     m2->removeSliders();
-    const bool lifted = keepCameraAboveGround(cameras_.ViewingQNion2);
+    const bool lifted = keepCameraAboveGround(cameras_.ViewingQNion2) > kOutOfCockpit;
     toMyZephGLView->setSecondGlobalCameraPosition(&cameras_.ViewingQNion2);
     toMyZephGLView->setCameraInsideItem2(
         cameras_.CameraPosition2 == camera::kCockpit && !MBWindowOpen && !lifted ? cameras_.CameraAircraft2 : -1);
