@@ -106,6 +106,9 @@ public:
     virtual void startThisAircraft(long aircraftNumber, bool fromStart) {}
     virtual void doAutoHost() {}
     virtual void newDocument();
+    // A window in which the next flight is chosen is open: the keys are its own, and the pause key
+    // starts no flight under it.
+    virtual bool choosingFlight() const { return false; }
 
     // ---- Commands (KeyCommands.cpp, CameraCommands.cpp).
     void someTypicalKeyPresses(input::CommandNumber command, bool outsideText);
@@ -293,8 +296,9 @@ private:
     void cameraCommandMain(input::CommandNumber command);
     void cameraCommandSecond(input::CommandNumber command);
     void placeBombCamera(ZephModel& m, long index, int32_t type, double distance, QNion* pose);
-    // Lifts a camera that would look from under the terrain (a wreck, a slope behind) to just above it.
-    void keepCameraAboveGround(QNion& pose);
+    // Lifts a camera that would look from under the terrain (a wreck, a slope behind) to just above
+    // it; answers how far it was lifted (ft).
+    double keepCameraAboveGround(QNion& pose);
     void applyVolume(const char* key, int fallback, void (ControllerSound::*setter)(double));
     std::vector<std::string> told_;  // every notice given this run
     platform::RandomStream simulationRandom_;

@@ -36,7 +36,7 @@ bool button(const char* label, float width) {
 }
 
 // Opens `window` centred when it is brought forward; false while it is closed.
-bool beginWindow(Window& window, float width) {
+bool beginWindow(Window& window, float width, int flags) {
     if (!window.open) {
         focusedLastFrame.erase(&window);
         return false;
@@ -56,7 +56,14 @@ bool beginWindow(Window& window, float width) {
     const std::string prefix = window.title + "/";
     for (auto it = buttonPlaces.lower_bound(prefix); it != buttonPlaces.end() && it->first.rfind(prefix, 0) == 0;)
         it = buttonPlaces.erase(it);
-    const bool shown = ImGui::Begin(window.title.c_str(), &open, ImGuiWindowFlags_NoCollapse);
+    const bool shown = ImGui::Begin(window.title.c_str(), &open, ImGuiWindowFlags_NoCollapse | flags);
+    if (flags & ImGuiWindowFlags_AlwaysAutoResize) {
+        // A window that grows with its content is kept on the screen: its foot (its buttons) first.
+        const float bottom = viewport->WorkPos.y + viewport->WorkSize.y;
+        const ImVec2 at = ImGui::GetWindowPos();
+        const float height = ImGui::GetWindowHeight();
+        if (at.y + height > bottom) ImGui::SetWindowPos(ImVec2(at.x, std::max(viewport->WorkPos.y, bottom - height)));
+    }
     focused = ImGui::IsWindowFocused(ImGuiFocusedFlags_RootAndChildWindows);
     window.key = focused;
     if (!open) window.close();

@@ -33,7 +33,7 @@ void rememberPlace(const std::string& label);
 // A button that remembers where it was drawn, so that tests can press it as a person would.
 bool button(const char* label, float width = 100);
 // Opens `window` centred when it is brought forward; false while it is closed.
-bool beginWindow(Window& window, float width);
+bool beginWindow(Window& window, float width, int flags = 0);
 void checkBox(CheckBox& box);
 // A radio matrix: one cell on at a time.
 void radio(RadioMatrix& matrix, const char* id);

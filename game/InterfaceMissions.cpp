@@ -99,7 +99,8 @@ void missionMenuPopUp(VADArizodazar2& c) {
 
 void drawMissionWindow(VADArizodazar2& c) {
     MissionWindowControls& w = c.missionWindowControls();
-    if (!beginWindow(w.toSelectMission, 760)) return;
+    // Its height follows the aircraft pickers the mission flies, so its buttons are never scrolled away.
+    if (!beginWindow(w.toSelectMission, 760, ImGuiWindowFlags_AlwaysAutoResize)) return;
     // Escape closes it as its close box does (an open pop-up takes the first Escape itself).
     if (ImGui::IsWindowFocused(ImGuiFocusedFlags_RootAndChildWindows) &&
         ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Escape), false)) {

@@ -70,6 +70,10 @@ void GameController::someTypicalKeyPresses(input::CommandNumber command, bool ou
         network_->handleTypingAMessage(ControllerNetwork::kOpenMessageLine);
         return;
     }
+    if (command == PauseFlyGameToggle && down && !clock_.gamePause && !outsideText && choosingFlight()) {
+        platform::SystemBeep();
+        return;
+    }
     if (command == PauseFlyGameToggle && down) {
         cameras_.circleFlag = true;
         if (!clock_.gamePause) {

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "game/VADArizodazar2.h"
 #include "missions/MissionRules.h"
@@ -176,6 +177,10 @@ void VADArizodazar2::fromFlyMissionButton() {
     startChosenFlight(missionWindow.toSelectMission);
 }
 
+bool VADArizodazar2::choosingFlight() const {
+    return missionWindow.toSelectMission.open || dogfightWindow.toDogfightOnlyWindow.open;
+}
+
 void VADArizodazar2::fromFlyQuickDogfightButton() {
     const missions::MissionData* mission = mission_.TheMissions.record(mission_.TempNewMissionNumber);
     if (!mission) return;
@@ -303,7 +308,14 @@ void VADArizodazar2::reloadUserMissionsInBackground() {
 }
 
 void VADArizodazar2::fromTimerLooper(bool, int32_t) {
-    if (auto scan = userMissionsReader_.takeScan()) applyUserMissions(std::move(*scan));
+    if (auto scan = userMissionsReader_.takeScan()) heldUserMissions_ = std::move(scan);
+    // A new list restarts the user mission flown from its new record: it waits while one is under
+    // way (begun and not over), and is taken between missions.
+    constexpr int32_t kMissionFirstTick = 2;
+    const bool underway = mission_.CurrentMissionNumber >= missions::MissionTable::kFirstUser &&
+                          !mission_.HaveDoneGameOver &&
+                          (replay_.ReplayFlag || clock_.GlobalMissionTime > kMissionFirstTick);
+    if (heldUserMissions_ && !underway) applyUserMissions(*std::exchange(heldUserMissions_, std::nullopt));
 }
 
 void VADArizodazar2::applyUserMissions(missions::UserMissionScan&& scan) {

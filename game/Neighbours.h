@@ -63,6 +63,9 @@ public:
     virtual void setSecondGlobalCameraPosition(const QNion* pose) = 0;
     // The main camera's world position (ft).
     virtual const double* getCameraPosition() = 0;
+    // The world's near plane: its distance ahead of the eye and its half width and height (ft);
+    // all zero where nothing is drawn.
+    virtual std::array<double, 3> getNearPlane() { return {}; }
     // Screen size in pixels, for the mouse flying area.
     virtual void getMonitorResolution(float& width, float& height) = 0;
     // A sheet over the view takes the mouse from the stick. The game's windows are drawn into the

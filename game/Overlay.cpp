@@ -20,6 +20,9 @@ constexpr auto kFast = pascal<8>(" *Fast* ");
 constexpr auto kPaused = pascal<8>(" Paused ");
 constexpr auto kAutoHosting = pascal<14>(" Auto Hosting ");
 constexpr auto kWaiting = pascal<20>(" Waiting for others ");
+constexpr double kReplayLineDown = 0.03;
+constexpr float kReplayLineSize = 2.0f;
+constexpr double kBelowReplayLine = kReplayLineDown + render::kGlyphHeight * kReplayLineSize + 0.005;
 
 void veil(Overlay& out, float red, float green, float blue, double alpha) {
     out.veil = true;
@@ -35,9 +38,11 @@ void VADArizodazar2::debugchance(Overlay& out) {
     out = Overlay{};
     const bool paused = !clock_.gamePause;
     if (clock_.DoDoubleTime && (paused || clock_.GlobalMissionTime % 120 > 60)) out.add(kFast.data(), 0.92, 0.05, 1.0f);
+    const bool replayShown = replay_.ReplayFlag && !ScreenShotPending && step_.isKey;
     if (clock_.DisplayFrameRate) {
         frameRateText_ = scoring::frameRateText(clock_.ms1);
-        out.add(frameRateText_.data(), 0.02, 0.05, 1.0f);
+        // Under the replay line while that is shown, which would cover it.
+        out.add(frameRateText_.data(), 0.02, replayShown ? kBelowReplayLine : 0.05, 1.0f);
     }
     if (paused && !ScreenShotPending) {
         if (step_.isKey) out.add(kPaused.data(), 0.425, 0.1, 2.5f);
@@ -46,10 +51,10 @@ void VADArizodazar2::debugchance(Overlay& out) {
     }
     if (replay_.ReplayFlag && !ScreenShotPending) {
         if (replay_.ReplaySpeed < -5 || replay_.ReplaySpeed > 5) replay_.ReplaySpeed = 1;
-        if (step_.isKey) {
+        if (replayShown) {
             replayText_ =
                 scoring::replayText(replay_.ReplaySpeed, replay_.SavedGlobalMissionTime, clock_.GlobalMissionTime);
-            out.add(replayText_.data(), 0.01, 0.03, 2.0f);
+            out.add(replayText_.data(), 0.01, kReplayLineDown, kReplayLineSize);
         }
     }
     if (mission_.HaveDoneGameOver) {

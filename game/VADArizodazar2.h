@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <optional>
 
 #include "builder/MissionBuilder.h"
 #include "game/BuilderLink.h"
@@ -167,6 +168,7 @@ public:
     void reloadUserMissionsInBackground();
     // Swaps in a background reload that has finished; the frame calls it.
     void fromTimerLooper(bool gamePause, int32_t missionTime) override;
+    bool choosingFlight() const override;
     // Returns once a background reload asked for has been read (swapped in at the next frame).
     void flushUserMissions() { userMissionsReader_.flush(); }
     void checkCampaignsForEnabled();
@@ -308,6 +310,7 @@ private:
     missions::Draw draw_;
     KeptScene scene_;
     void applyUserMissions(missions::UserMissionScan&& scan);
+    std::optional<missions::UserMissionScan> heldUserMissions_;  // read, waiting for no user mission under way
     missions::UserMissionsReader userMissionsReader_;  // last: its reading ends before the rest goes
 };
 

@@ -13,7 +13,9 @@ namespace {
 
 constexpr int32_t kBombCamera = input::numberOf(input::CommandNumber::CameraOnBomb);
 constexpr double kNoAnswer = 10000.0;  // bomb velocity x that marks a bomb still on the rack
-constexpr double kCameraClearance = 5.0;  // ft above the terrain: the near plane then clears it
+constexpr double kCameraClearance = 5.0;     // ft of the eye above the terrain
+constexpr double kNearPlaneClearance = 0.5;  // ft of the near plane above the terrain
+constexpr double kOutOfCockpit = 1.0;        // ft: a cockpit eye lifted further has left its seat
 
 }  // namespace
 
@@ -49,11 +51,30 @@ void GameController::placeBombCamera(ZephModel& m, long index, int32_t type, dou
     m.setModelPositionQNion(&saved);
 }
 
-void GameController::keepCameraAboveGround(QNion& pose) {
+double GameController::keepCameraAboveGround(QNion& pose) {
     ZephModel* ground = modelAt(ModelArray::kTerrain);
-    if (!ground) return;
+    if (!ground) return 0.0;
     auto& p = pose.Position;
-    p[1] = std::max(p[1], ground->getAltitudeAtX(p[0], p[2]) + kCameraClearance);
+    double lift = ground->getAltitudeAtX(p[0], p[2]) + kCameraClearance - p[1];
+    // The near plane too, at its corners, edges and middle: a camera looking down (a wreck on its
+    // nose or its back) reaches the ground with it long before with the eye.
+    const auto [nearAhead, halfWidth, halfHeight] = toMyZephGLView->getNearPlane();
+    if (nearAhead > 0.0) {
+        const auto& q = pose.QAttitude;  // the conjugate of the camera body's attitude
+        const double body[4] = {q[0], -q[1], -q[2], -q[3]};
+        double m[16] = {};
+        ZephModel::quaternionToMatrix(body, m);  // rows: across, up, ahead
+        for (double across : {-1.0, 0.0, 1.0})
+            for (double up : {-1.0, 0.0, 1.0}) {
+                double at[3];
+                for (int c = 0; c < 3; ++c)
+                    at[c] = p[c] + m[c] * across * halfWidth + m[4 + c] * up * halfHeight + m[8 + c] * nearAhead;
+                lift = std::max(lift, ground->getAltitudeAtX(at[0], at[2]) + kNearPlaneClearance - at[1]);
+            }
+    }
+    if (!(lift > 0.0)) return 0.0;
+    p[1] += lift;
+    return lift;
 }
 
 void GameController::SetUpViewingPosition() {
@@ -82,7 +103,11 @@ void GameController::SetUpViewingPosition() {
     }
     m->removeSliders();
     for (int c = 0; c < 3; ++c) cameras_.ViewingQNion.Position[c] += cameras_.AbsoluteCameraOffset[c];
-    keepCameraAboveGround(cameras_.ViewingQNion);
+    // A pilot's head in the ground (a wreck on its back or its nose): the eye above it is outside
+    // the cockpit, which would be laid from within as the world's cover; the aircraft is drawn
+    // whole instead.
+    if (keepCameraAboveGround(cameras_.ViewingQNion) > kOutOfCockpit && cameras_.CameraPosition == camera::kCockpit)
+        toMyZephGLView->setCameraInsideItem(-1);
     toMyZephGLView->setGlobalCameraPosition(&cameras_.ViewingQNion);
 }
 
@@ -114,10 +139,10 @@ void GameController::SetUpSecondWindow() {
                                       &enemy, clock_.gamePause);
     }
     m2->removeSliders();
-    keepCameraAboveGround(cameras_.ViewingQNion2);
+    const bool lifted = keepCameraAboveGround(cameras_.ViewingQNion2) > kOutOfCockpit;
     toMyZephGLView->setSecondGlobalCameraPosition(&cameras_.ViewingQNion2);
     toMyZephGLView->setCameraInsideItem2(
-        cameras_.CameraPosition2 == camera::kCockpit && !MBWindowOpen ? cameras_.CameraAircraft2 : -1);
+        cameras_.CameraPosition2 == camera::kCockpit && !MBWindowOpen && !lifted ? cameras_.CameraAircraft2 : -1);
 }
 
 long GameController::findClosestEnemyFrom(long k) {

@@ -447,6 +447,11 @@ void MyZephGLView::drawClouds() {
     setCurrentCameraMatrix();
 }
 
+MyZephGLView::NearPlane MyZephGLView::worldNearPlane() const {
+    const double aspect = finalSizeHeight_ > 0 ? double(finalSizeWidth_) / finalSizeHeight_ : 4.0 / 3.0;
+    return {kMainNear * TeleFactor_, kMainHalfSide * aspect, kMainHalfSide};
+}
+
 void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
     ++passes_;
     const double aspect = finalSizeHeight_ > 0 ? double(finalSizeWidth_) / finalSizeHeight_ : 4.0 / 3.0;

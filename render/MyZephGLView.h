@@ -178,6 +178,13 @@ public:
     // Called before the second window's picture is shown, with its context current.
     void setSecondFrameObserver(std::function<void()> observer) { secondFrameObserver_ = std::move(observer); }
 
+    // The main view's near plane for the world: its distance ahead of the eye and its half width
+    // and height (ft). Everything nearer is cut away, the ground too.
+    struct NearPlane {
+        double distance = 0, halfWidth = 0, halfHeight = 0;
+    };
+    NearPlane worldNearPlane() const;
+
     // ---- The kept picture of a resting game.
     // While kept, the 3-D content of a frame is drawn once and copied aside; the frames after show
     // the copy under the message lines, the overlay and the windows, until the cameras, the game

@@ -11,6 +11,7 @@
 // inside a frame (between glRenderStart and glRenderEnd).
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -233,6 +234,8 @@ public:
     void setScreenShotSound(std::function<void()> sound) { screenShotSound_ = std::move(sound); }
     // Returns once every screen shot handed over has been written or has failed.
     void flushScreenShots() { shotWriter_.flush(); }
+    // The writer the shots queue on, for a test that holds it up.
+    platform::WriterThread& screenShotWriter() { return shotWriter_; }
 
     // --- Notices ---
     // Once a frame: what the player must read (a texture or screen shot that failed), oldest
@@ -364,6 +367,8 @@ protected:
     bool screenShotPending_ = false;
     std::string screenShotFolder_;
     std::string lastScreenShotPath_;
+    std::deque<std::string> shotsInFlight_;  // handed to the writer, oldest first, not yet settled
+    uint64_t shotsSettled_ = 0;              // the writer's jobs settled when last asked
     std::function<void()> screenShotSound_;
     std::function<void()> frameObserver_;
     uint64_t shotsHeard_ = 0;  // written screen shots whose sound has played

@@ -3,6 +3,7 @@
 // and the notices the view has for the player.
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -61,14 +62,19 @@ bool ZephGLView::doScreenSaveFromOpenGL() {
     const std::string folder = shotFolder(screenShotFolder_, ScreenSaveNameString_, why);
     if (!why.empty()) notice(why);
     const std::string base = fs::path(ScreenSaveNameString_).filename().string();
-    // A shot still being written has no file yet: its name is not free.
+    // A shot still being written has no file yet: its name is not free. The writer settles the
+    // shots in the order they were handed over, so those still in flight are the newest.
     const platform::WriterThread::Counters counted = shotWriter_.counters();
-    const bool writing = counted.written + counted.failed < counted.queued;
+    for (const uint64_t settled = counted.written + counted.failed + counted.replaced; shotsSettled_ < settled;
+         ++shotsSettled_)
+        if (!shotsInFlight_.empty()) shotsInFlight_.pop_front();
     std::string path;
     std::error_code ec;
     for (int n = 1; n <= 99 && path.empty(); ++n) {
         const std::string candidate = folder + "/" + base + " " + std::to_string(n) + extension;
-        if (!fs::exists(candidate, ec) && !(writing && candidate == lastScreenShotPath_)) path = candidate;
+        if (!fs::exists(candidate, ec) &&
+            std::find(shotsInFlight_.begin(), shotsInFlight_.end(), candidate) == shotsInFlight_.end())
+            path = candidate;
     }
     if (path.empty()) {
         platform::SystemBeep();
@@ -102,6 +108,7 @@ bool ZephGLView::doScreenSaveFromOpenGL() {
         });
         return why.empty() ? why : "The screen shot " + path + " could not be written (" + why + ").";
     });
+    shotsInFlight_.push_back(path);
     lastScreenShotPath_ = path;
     return true;
 }

@@ -63,6 +63,10 @@ public:
     void setSecondAircraftCamera(long modelIndex) override { view_.setSecondAircraftCamera(modelIndex); }
     void setSecondGlobalCameraPosition(const QNion* pose) override { view_.setSecondGlobalCameraPosition(pose); }
     const double* getCameraPosition() override { return view_.getCameraPosition()->Position.data(); }
+    std::array<double, 3> getNearPlane() override {
+        const render::MyZephGLView::NearPlane near = view_.worldNearPlane();
+        return {near.distance, near.halfWidth, near.halfHeight};
+    }
     void setScreenShotPending() override { view_.setScreenShotPending(); }
     bool isSheet() override { return false; }
     void getMonitorResolution(float& width, float& height) override;

@@ -183,6 +183,8 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
             if (!(at >= low && at <= high)) fail(line, "the axis is at " + std::to_string(at));
         } else if (what == "closed") {
             if (input.isWindowOpen()) fail(line, "a settings window is open");
+        } else if (what == "paused" || what == "flying") {
+            if (controller.isRunning() != (what == "flying")) fail(line, controller.isRunning() ? "flying" : "paused");
         } else {
             fail(line, "unknown expectation");
         }

@@ -13,6 +13,7 @@
 //   expect other-than TITLE  it was not that one
 //   expect axis N LOW HIGH   the calibrated position of axis N (1 X, 2 Y, 3 rudder, 4 throttle)
 //   expect closed            no input settings window is open
+//   expect paused|flying     the game is paused, or it runs
 //   type TEXT                press the keys of TEXT one after another
 //   until joined             wait for another player in this machine's network game
 //   until seen N             wait for the aircraft of slot N to be in the world, flown from another machine

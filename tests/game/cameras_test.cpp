@@ -79,50 +79,76 @@ TEST_F(Placement, NearestEnemyOnTheAircraftItselfBeeps) {
 namespace pellam::testing {
 namespace {
 
-// The player's Camel flown into the ground in every camera, the second window on it too: no frame
-// of the crash or of the wreck after it looks from under the ground.
+// The player's Camel flown into the ground in every camera, the second window on it too, right way
+// up, on its back and steeply: no frame of the crash or of the wreck after it looks from under the
+// ground, nor cuts the ground away with the near plane.
 class Crash : public MissionRig {};
 
 TEST_F(Crash, NoCameraGoesUnderTheGround) {
     constexpr double kGround = 100.0;  // ft: the rig's flat world
+    view.nearPlane = {10.3, 5.7, 4.3};  // ft: the game's own at 4:3
     FlyableAircraft& own = aircraft(0);
     // The command that chooses camera n: 45 cockpit, 46..54 the fixed ones, 55 fly-by, 56 chase,
     // 57 nearest enemy, 58 tower, 100 circling.
     auto commandFor = [](int32_t camera) {
         return camera == 100 ? Cmd::CirclingCamera : Cmd::CameraInsidePilotHead + camera;
     };
+    // The lowest point of a camera's near plane (ft).
+    auto nearPlaneBottom = [&](const QNion& pose) {
+        const auto& q = pose.QAttitude;
+        const double body[4] = {q[0], -q[1], -q[2], -q[3]};
+        double m[16] = {};
+        ZephModel::quaternionToMatrix(body, m);
+        return pose.Position[1] + m[9] * view.nearPlane[0] - std::fabs(m[1]) * view.nearPlane[1] -
+               std::fabs(m[5]) * view.nearPlane[2];
+    };
     c->sendCommand(Cmd::CameraViewFromSouth, kKeyDown);
     for (int i = 0; i < 8; ++i) c->sendCommand(Cmd::MoveCameraCloser, kKeyDown);  // the outside cameras 40 ft off
     ASSERT_EQ(c->cameras().UserCameraDistance, 40.0);
     c->sendCommand(Cmd::OnOffSecondWindowToggle, kKeyUp);  // the second window on
     ASSERT_TRUE(c->cameras().DrawSecondWindow);
-    for (int32_t camera : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 100}) {
-        SCOPED_TRACE(camera);
-        c->fromRestartMissionButton();
-        c->setRunning(true);
-        own.SetUpAircraft(0.0, kGround + 60.0, 0.0, 0.0, -30.0, 150.0, 1.0);
-        own.ThisAircraft.Damage1 = 0;
-        // The main view's camera with the second window off, then the second window's own.
-        c->sendCommand(Cmd::OnOffSecondWindowToggle, kKeyUp);
-        c->sendCommand(Cmd::CameraOnAircraft1, kKeyDown);
-        c->sendCommand(commandFor(camera), kKeyDown);
-        c->sendCommand(Cmd::OnOffSecondWindowToggle, kKeyUp);
-        c->sendCommand(Cmd::CameraOnAircraft1, kKeyDown);
-        if (camera != 100) c->sendCommand(commandFor(camera), kKeyDown);  // circling is the main view's alone
-        ASSERT_EQ(c->cameras().CameraPosition, camera);
-        ASSERT_EQ(c->cameras().CameraAircraft, ModelArray::kFirstAircraft);
-        ASSERT_EQ(c->cameras().CameraAircraft2, ModelArray::kFirstAircraft);
-        if (camera != 100) {
-            ASSERT_EQ(c->cameras().CameraPosition2, camera);
+    struct Dive {
+        double pitch, roll;  // deg
+    };
+    for (const Dive dive : {Dive{-30.0, 0.0}, {-30.0, 180.0}, {-75.0, 0.0}, {-75.0, 180.0}}) {
+        for (int32_t camera : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 100}) {
+            if (dive.roll != 0.0 || dive.pitch != -30.0)
+                if (camera != 0 && camera != 8 && camera != 9) continue;  // the cockpit and those fixed to the airframe
+            SCOPED_TRACE(::testing::Message() << "camera " << camera << " pitch " << dive.pitch << " roll " << dive.roll);
+            c->fromRestartMissionButton();
+            c->setRunning(true);
+            own.SetUpAircraft(0.0, kGround + 60.0, 0.0, 0.0, dive.pitch, 150.0, 1.0);
+            QNion upright, rolled, diving;
+            own.getModelPositionQNion(&upright);
+            rolled.QAttitude = {std::cos(dive.roll * M_PI / 360.0), 0.0, 0.0, std::sin(dive.roll * M_PI / 360.0)};
+            ZephModel::multQnions(&rolled, &upright, &diving);
+            diving.Position = upright.Position;
+            own.setModelPositionQNion(&diving);
+            own.ThisAircraft.Damage1 = 0;
+            // The main view's camera with the second window off, then the second window's own.
+            c->sendCommand(Cmd::OnOffSecondWindowToggle, kKeyUp);
+            c->sendCommand(Cmd::CameraOnAircraft1, kKeyDown);
+            c->sendCommand(commandFor(camera), kKeyDown);
+            c->sendCommand(Cmd::OnOffSecondWindowToggle, kKeyUp);
+            c->sendCommand(Cmd::CameraOnAircraft1, kKeyDown);
+            if (camera != 100) c->sendCommand(commandFor(camera), kKeyDown);  // circling is the main view's alone
+            ASSERT_EQ(c->cameras().CameraPosition, camera);
+            ASSERT_EQ(c->cameras().CameraAircraft, ModelArray::kFirstAircraft);
+            ASSERT_EQ(c->cameras().CameraAircraft2, ModelArray::kFirstAircraft);
+            if (camera != 100) {
+                ASSERT_EQ(c->cameras().CameraPosition2, camera);
+            }
+            bool down = false;
+            for (int f = 0; f < 240; ++f) {
+                frame(2);
+                down |= (own.ThisAircraft.Damage1 & dmg::Down) != 0;
+                ASSERT_GT(c->cameras().ViewingQNion.Position[1], kGround + 1.0) << "frame " << f;
+                ASSERT_GT(c->cameras().ViewingQNion2.Position[1], kGround + 1.0) << "frame " << f;
+                ASSERT_GT(nearPlaneBottom(c->cameras().ViewingQNion), kGround) << "frame " << f;
+                ASSERT_GT(nearPlaneBottom(c->cameras().ViewingQNion2), kGround) << "frame " << f;
+            }
+            EXPECT_TRUE(down) << "it never crashed";
         }
-        bool down = false;
-        for (int f = 0; f < 240; ++f) {
-            frame(2);
-            down |= (own.ThisAircraft.Damage1 & dmg::Down) != 0;
-            ASSERT_GT(c->cameras().ViewingQNion.Position[1], kGround + 1.0) << "frame " << f;
-            ASSERT_GT(c->cameras().ViewingQNion2.Position[1], kGround + 1.0) << "frame " << f;
-        }
-        EXPECT_TRUE(down) << "it never crashed";
     }
 }
 

@@ -10,6 +10,7 @@
 #include "platform/Beep.h"
 #include "input/Commands.h"
 #include "render/MyZephGLView.h"
+#include "render/ViewMath.h"
 #include "tests/game/worldstep_rig.h"
 
 namespace pellam::testing {
@@ -174,8 +175,24 @@ TEST_F(Commands, TheReplayLineAndAFrameRateNotYetMeasured) {
     ASSERT_EQ(out.count, 1);
     const OverlayText& t = out.texts[0];
     EXPECT_EQ(std::string(t.text + 1, t.text + 1 + t.text[0]).substr(0, 10), "Replay: 5 ");
-
+    // Paused, with fast time and the frame rate on too: no text is drawn over another.
     send(Cmd::PauseFlyGameToggle, kKeyDown);
+    send(Cmd::FrameRateIndicatorOnOffToggle, kKeyUp);
+    send(Cmd::NormalFastTimeToggle, kKeyUp);
+    c->debugchance(out);
+    ASSERT_EQ(out.count, 4);
+    auto box = [](const OverlayText& t) {
+        const render::GlyphQuad first = render::glyphQuad(t.across, t.down, 0, 'A', t.size, 0.0);
+        const render::GlyphQuad last = render::glyphQuad(t.across, t.down, t.text[0] - 1, 'A', t.size, 0.0);
+        return std::array<double, 4>{first.x0, last.x1, last.y1, first.y0};  // left, right, bottom, top
+    };
+    for (int i = 0; i < out.count; ++i)
+        for (int j = i + 1; j < out.count; ++j) {
+            const auto a = box(out.texts[i]), b = box(out.texts[j]);
+            EXPECT_TRUE(a[1] <= b[0] || b[1] <= a[0] || a[3] <= b[2] || b[3] <= a[2]) << "texts " << i << " and " << j;
+        }
+    send(Cmd::FrameRateIndicatorOnOffToggle, kKeyUp);
+    send(Cmd::NormalFastTimeToggle, kKeyUp);
     send(Cmd::BeginEndReplayOfAction, kKeyUp);
     ASSERT_FALSE(c->replay().ReplayFlag);
     send(Cmd::PauseFlyGameToggle, kKeyDown);

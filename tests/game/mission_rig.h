@@ -12,8 +12,10 @@ namespace pellam::testing {
 struct SkyView : StandInView {
     double sun = -1.0;
     std::array<double, 3> light{0.6, 0.8, 0.0};  // the sun's direction, from east of the zenith
+    std::array<double, 3> nearPlane{};  // ahead, half width, half height (ft); none by default
     void setSunVectorFromTime(double hours) override { sun = hours; }
     const double* getSunUnitVector() override { return light.data(); }
+    std::array<double, 3> getNearPlane() override { return nearPlane; }
 };
 
 class MissionRig : public ::testing::Test {

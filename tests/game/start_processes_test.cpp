@@ -104,5 +104,23 @@ TEST(StartProcesses, ControlQQuitsWhileTheSignInNameIsBeingTyped) {
     EXPECT_LT(frames, 600) << "Ctrl-Q was typed into the name";
 }
 
+// After sign-in Select Mission is open: the pause key starts no flight under it; its Fly Mission
+// button does, and takes the window away.
+TEST(StartProcesses, ThePauseKeyStartsNoFlightUnderSelectMission) {
+    const TestFolder folder{"pellam-choosing"};
+    EXPECT_EQ(std::system(gameCommand(folder.path(), "", R"(frames 30
+click Pilot Sign-In|Sign In
+frames 10
+key p
+frames 10
+expect paused
+click Select Mission|Fly Mission
+frames 10
+expect flying
+quit
+)").c_str()),
+              0);
+}
+
 }  // namespace
 }  // namespace pellam::testing

@@ -451,6 +451,37 @@ TEST_F(WindowsTest, UserMissionsAndACampaignThatOpensAsItIsWon) {
     EXPECT_EQ(menuTitles().size(), 6u);  // two headings, the two missions, the user label and one user mission
 }
 
+// The builder saves while a user mission is flown: the missions are read again behind the flight,
+// which goes on as it was; the new list is taken when that mission starts again.
+TEST_F(WindowsTest, AUserMissionBeingFlownIsNotStartedAgainByTheMissionsReadBehindIt) {
+    write("user/Balloon busting.pellam");
+    start();
+    choose("     User Mission #1: Evening Patrol");
+    press("Select Mission", "Fly Mission");
+    ASSERT_EQ(c->missionState().CurrentMissionNumber, missions::MissionTable::kFirstUser);
+    // One frame of the game as its loop runs it.
+    auto loop = [&] {
+        testing::stepOneFrame(*c, 2);
+        c->fromTimerLooper(c->clock().gamePause, c->clock().GlobalMissionTime);
+    };
+    for (int i = 0; i < 30; ++i) loop();
+    texts_.title = "Dawn Patrol";
+    write("user/Balloon busting.pellam");
+    c->reloadUserMissionsInBackground();
+    c->flushUserMissions();
+    const int32_t flown = c->clock().GlobalMissionTime;
+    for (int i = 0; i < 3; ++i) loop();
+    EXPECT_EQ(c->clock().GlobalMissionTime, flown + 6) << "the flight was started again";
+    EXPECT_EQ(menuTitles().back(), "     User Mission #1: Evening Patrol");
+    c->sendCommand(input::CommandNumber::PauseFlyGameToggle, kKeyDown);
+    loop();
+    EXPECT_EQ(menuTitles().back(), "     User Mission #1: Evening Patrol") << "a pause is not between missions";
+    c->fromRestartMissionButton();
+    loop();
+    EXPECT_EQ(menuTitles().back(), "     User Mission #1: Dawn Patrol");
+    EXPECT_EQ(c->missionState().CurrentMissionNumber, missions::MissionTable::kFirstUser);
+}
+
 TEST_F(WindowsTest, ManualOpensThroughAnArgumentVector) {
     start();
     std::ofstream(folder_ / "Pellam Manual.html") << "<html></html>";
@@ -539,6 +570,34 @@ TEST_F(WindowsTest, SelectMissionOffersTheMissionsAircraftAndEscapeClosesIt) {
 
     tapKey(SDL_SCANCODE_ESCAPE, SDLK_ESCAPE);
     EXPECT_FALSE(c->missionWindowControls().toSelectMission.open);
+}
+
+// A mission of eight aircraft chosen after one of four: the window grows to its pickers and keeps
+// its buttons in view, where a click flies the mission.
+TEST_F(WindowsTest, SelectMissionKeepsItsButtonsInViewAsItsPickersGrow) {
+    launch();
+    press("Pilot Sign-In", "Sign In");
+    for (int k = 4; k < 8; ++k) c->missionTable().record(0)->AircraftStarts[k].OnOff = 0;
+    for (int k = 1; k < 8; ++k) c->missionTable().record(1)->AircraftStarts[k].OnOff = 1;
+    c->fromMenus(kMenuSelectMission);
+    for (int i = 0; i < 3; ++i) frame();
+    choose("     Evening Patrol");
+    for (int i = 0; i < 3; ++i) frame();
+    EXPECT_NE(placeOfButton("Select Mission", "Aircraft 8"), nullptr);
+    const ImGuiWindow* w = ImGui::FindWindowByName("Select Mission");
+    ASSERT_NE(w, nullptr);
+    for (const char* label : {"Fly Mission", "Quick Dogfight"}) {
+        const ButtonPlace* b = placeOfButton("Select Mission", label);
+        ASSERT_NE(b, nullptr) << label;
+        EXPECT_GE(b->y0, w->InnerClipRect.Min.y) << label;
+        EXPECT_LE(b->y1, w->InnerClipRect.Max.y) << label << " is scrolled out of view";
+        EXPECT_LE(b->y1, 768) << label;
+    }
+    const bool closeUp = c->missionWindowControls().toCloseUpIDMission.state;
+    press("Select Mission", "Fly Mission");
+    EXPECT_TRUE(c->clock().gamePause);
+    EXPECT_EQ(c->missionState().CurrentMissionNumber, 1);
+    EXPECT_EQ(c->missionWindowControls().toCloseUpIDMission.state, closeUp);
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <future>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -412,6 +414,29 @@ TEST_F(ShotTest, WritesTheFrameAsTiffOrJpegNumbersTheFilesAndBeepsWhenItCannot) 
     EXPECT_NE(told[0].find("/proc/Pellam Screen Shot 1.jpg"), std::string::npos) << told[0];
     EXPECT_FALSE(fs::exists("/proc/Pellam Screen Shot 1.jpg"));
     EXPECT_EQ(sounds, 4);
+}
+
+// Shots taken while the ones before are still being written each get a name of their own: none
+// is written over another.
+TEST_F(ShotTest, ShotsStillBeingWrittenKeepTheirNames) {
+    std::promise<void> go;
+    std::shared_future<void> released = go.get_future().share();
+    view().screenShotWriter().queue("held", [released] {
+        released.wait();
+        return std::string();
+    });
+    std::set<std::string> names;
+    for (int n = 0; n < 3; ++n) {
+        fakeTicks += 300;
+        drawScene();
+        ASSERT_TRUE(view().doScreenSaveFromOpenGL());
+        names.insert(view().lastScreenShotPath());
+    }
+    go.set_value();
+    landed();
+    EXPECT_EQ(names, (std::set<std::string>{shot(1), shot(2), shot(3)}));
+    for (const std::string& name : names) EXPECT_TRUE(fs::exists(name)) << name;
+    EXPECT_TRUE(told.empty());
 }
 
 TEST_F(ShotTest, DesktopFolderIsFoundOrTheHomeFolderServes) {
