@@ -65,7 +65,7 @@ public:
     virtual const double* getCameraPosition() = 0;
     // The world's near plane: its distance ahead of the eye and its half width and height (ft);
     // all zero where nothing is drawn.
-    virtual std::array<double, 3> getNearPlane() { return {}; }
+    virtual std::array<double, 3> getNearPlane() = 0;
     // Screen size in pixels, for the mouse flying area.
     virtual void getMonitorResolution(float& width, float& height) = 0;
     // A sheet over the view takes the mouse from the stick. The game's windows are drawn into the

@@ -35,6 +35,7 @@ public:
     std::vector<std::string> takeNotices() override { return {}; }
     void setCameraInsideItem(long modelIndex) override {}
     long getCameraInsideItem() override { return -1; }
+    std::array<double, 3> getNearPlane() override { return {}; }
     void setCameraInsideItem2(long modelIndex) override {}
     void setDrawSecondWindow(bool on) override {}
     void setSecondAircraftCamera(long modelIndex) override {}
