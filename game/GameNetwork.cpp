@@ -132,7 +132,7 @@ void GameNetwork::reportNetworkHits(int slot, double hits) {
 
 bool GameNetwork::resetRecently(int slot) {
     FlyableAircraft* a = game_ ? game_->aircraftAt(slot + ModelArray::kFirstAircraft) : nullptr;
-    return a && static_cast<uint32_t>(game_->clock().GlobalMissionTime - a->ThisAircraft.TimeOfReset) < kResetTicks;
+    return a && game_->clock().GlobalMissionTime - a->ThisAircraft.TimeOfReset < kResetTicks;  // signed: one set up this tick is recent
 }
 
 void GameNetwork::clearHits(int slot) {
@@ -157,9 +157,15 @@ net::EngineServices::Facts GameNetwork::aircraftFacts(int slot) {
     FlyableAircraft* a = game_ ? game_->aircraftAt(slot + ModelArray::kFirstAircraft) : nullptr;
     if (!a) return {};
     const Aircraft& r = a->ThisAircraft;
-    // The set-up is stamped in mission ticks; the network keeps the system's tick count.
-    const int32_t reset = platform::TickCount() - (game_->clock().GlobalMissionTime - r.TimeOfReset);
-    return {true, r.Team, r.AircraftType, a->live.attitude.Position[1], reset, r.WhoShotMe};
+    return {true, r.Team, r.AircraftType, a->live.attitude.Position[1], r.WhoShotMe};
+}
+
+// The set-up is stamped in mission ticks; the network keeps the system's tick count. Taken back
+// from the step's own `now`: a second clock read could lie after it and make a fresh aircraft's
+// set-up look later than the step itself.
+int32_t GameNetwork::resetTick(int slot, int32_t now) {
+    FlyableAircraft* a = game_ ? game_->aircraftAt(slot + ModelArray::kFirstAircraft) : nullptr;
+    return a ? now - (game_->clock().GlobalMissionTime - a->ThisAircraft.TimeOfReset) : now;
 }
 
 net::EngineServices::Applied GameNetwork::applyStateBlock(int slot, const wire::StateBlockBytes& block, int32_t delay) {
