@@ -84,14 +84,20 @@ void VADArizodazar2::setAircraftTeam(long n, const std::array<AircraftInit, 8>& 
     const MissionData& mission = *currentMission();
     FlyableAircraft& aircraft = *aircraftAt(n + ModelArray::kFirstAircraft);
     int32_t team = records[n].Team;
+    // A network player flies for the team he chose, in a mission as in a dogfight, whatever the
+    // mission's row for his slot says; a joiner takes the other slots' teams as the host last
+    // announced them.
+    const int32_t announced = network_->getNetworkMode() != 0 ? network_->getJoinerTeam(n) : 0;
+    const bool chosen = announced >= 1 && announced <= 4;
     if (network_->getNetworkMode() != 0 && network_->amIHost()) {
-        if (mission_.isDogfightOnly)
-            team = aircraft.getRemoteLocal() == 0 ? missions::wholeNumber(mission.DogfightOnlyTeams[n])
-                                                  : network_->getJoinerTeam(n);
-    } else if (mission_.isDogfightOnly) {
-        team = joiner && n == 0 ? lobby_.TeamRequest : missions::wholeNumber(mission.DogfightOnlyTeams[n]);
+        if (aircraft.getRemoteLocal() != 0) team = mission_.isDogfightOnly || chosen ? announced : team;
+        else if (mission_.isDogfightOnly) team = missions::wholeNumber(mission.DogfightOnlyTeams[n]);
     } else if (joiner && n == 0) {
-        team = records[joiner].Team;
+        team = lobby_.TeamRequest;
+    } else if (mission_.isDogfightOnly) {
+        team = missions::wholeNumber(mission.DogfightOnlyTeams[n]);
+    } else if (joiner && chosen) {
+        team = announced;
     } else if (joiner && n == joiner) {
         team = records[0].Team;
     }

@@ -9,11 +9,13 @@
 // A mission's victory record then, each step stopping the check for this frame where it decides:
 //   4. time-out           a late mission is lost; a decided loss shows once its delay has passed
 //   5. hold-off           nothing is judged before the record's first tick to check
-//   6. losing conditions  the player down, objects to protect destroyed
+//   6. losing conditions  the player down, objects to protect destroyed, in a network game
+//                         another side at the kill needs first
 //   7. locations          marked before the win's needs, which ask for all of them
 //   8. the win's needs    locations, landings, points, kills, team kills, objects destroyed
 //   9. time limit         a deadline without objects to protect, a time to hold out with them
 //  10. the win            shown after its delay, scored, and kept in the completed list
+#include <algorithm>
 #include <cmath>
 
 #include "aircraft/FlyableAircraft.h"
@@ -52,6 +54,25 @@ int32_t countListed(ModelArray* models, const std::array<int32_t, 20>& indices, 
         if (object && holds(*object)) ++count;
     }
     return count;
+}
+
+// In a network game another side may meet the mission's kill needs first (its team's kills, and
+// one of its pilots at the pilot's kills): then that side has won and this one has lost.
+bool rivalMetKillNeeds(VADArizodazar2& game, const missions::VictoryConditions& v, const PilotScoring& scores,
+                       int32_t ourTeam) {
+    if (v.Kills <= 0 && v.TeamKills <= 0) return false;
+    std::array<int32_t, 4> best{};  // each team's best pilot
+    for (long i = 0; i < ModelArray::kAircraftSlots; ++i) {
+        FlyableAircraft* craft = game.aircraftAt(i + ModelArray::kFirstAircraft);
+        const int32_t team = craft ? craft->ThisAircraft.Team : 0;
+        if (craft && craft->live.attitude.Position[1] > kOutOfGame && team >= 1 && team <= 4)
+            best[team - 1] = std::max(best[team - 1], scores.AircraftResults[i][0]);
+    }
+    for (int32_t t = 1; t <= 4; ++t)
+        if (t != ourTeam && (v.TeamKills <= 0 || scores.TeamResults[t - 1] >= v.TeamKills) &&
+            (v.Kills <= 0 || best[t - 1] >= v.Kills))
+            return true;
+    return false;
 }
 
 }  // namespace
@@ -158,8 +179,10 @@ bool VADArizodazar2::missionLost(const missions::VictoryConditions& v, const Air
         !down && v.RequiredNumberOfAliveObjects > 0 &&
         countListed(getModelArray(), v.ParticularAliveObjects, [](ZephModel& o) { return !o.areYouDead(); }) <
             v.RequiredNumberOfAliveObjects;
-    if (down || protectedLost) decideLoss(now);
-    return down || protectedLost;
+    const bool outscored = !down && !protectedLost && mission_.GameOverTime == 0 && network_->getNetworkMode() != 0 &&
+                           rivalMetKillNeeds(*this, v, pilots_, me.Team);
+    if (down || protectedLost || outscored) decideLoss(now);
+    return down || protectedLost || outscored;
 }
 
 void VADArizodazar2::markLocationsReached(const missions::VictoryConditions& v, const FlyableAircraft& ours) {
