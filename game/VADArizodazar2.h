@@ -190,6 +190,7 @@ public:
     void fromNetworkGameJoinButton();
     // Joins the host typed in the join window; a bad address or port keeps the window open.
     void fromJoinButton();
+    void joinAddressEdited();  // a refusal goes once the address is mended
     // Joins the public game of the join table's selected row.
     void buttonAction();
     void fromRefreshButton() { checkForNetworkGames(true); }

@@ -199,10 +199,16 @@ TEST_F(NetworkPlay, AHostedTeamMissionKeepsItsRuleAndTheJoinersTeam) {
     EXPECT_EQ(roy.c->interface().toYouWonOrLost, "");
     // A blue computer pilot brings blue to eight: blue has won, red (the host's team) has lost.
     for (int k = 0; k < 3; ++k) shootDown(3, 4);
+    // Decided, its window not up yet: the host's pilot pauses, and forfeits no kill to blue.
+    ASSERT_NE(lothar.c->missionState().GameOverTime, 0);
+    for (int press = 0; press < 2; ++press) lothar.c->sendCommand(input::CommandNumber::PauseFlyGameToggle, kKeyDown);
     ASSERT_TRUE(until([&] { return !roy.c->interface().toYouWonOrLost.empty(); }));
     EXPECT_EQ(lothar.c->interface().toYouWonOrLost, "Mission Failure");
     EXPECT_EQ(roy.c->interface().toYouWonOrLost, "Mission Successful");
     EXPECT_NE(roy.c->interface().toYouWonOrLostMessage.find("Your team has won"), std::string::npos);
+    const Aircraft& ours = lothar.aircraft(0).ThisAircraft;
+    EXPECT_LE(ours.TotalHits, ours.TotalHitsBeforeDead);
+    EXPECT_EQ(lothar.c->pilotScoring().TeamResults[1], 8);
 }
 
 // A joiner the host player turns away reads why; flying alone afterwards, the line is gone.
