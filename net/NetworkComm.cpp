@@ -109,7 +109,7 @@ void BSDNetworkSockets::refreshKillsLine() {
         putAt(line, 11 + 9 * n, {&letter, 1});
         if (validTeam(f.team)) teams[f.team - 1] += kills[n];
     }
-    if (Rules.dogfightOnly && Rules.dogKillType) {
+    if (Rules.dogKillType) {  // a game won by team kills, a dogfight's or a mission's
         std::array<int32_t, 4>& results = Game->teamResults();
         if (networkAndJoiner()) results = teams;
         static constexpr std::string_view kMarks[4] = {"R:", "B:", "Y:", "b:"};

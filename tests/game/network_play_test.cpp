@@ -209,6 +209,7 @@ TEST_F(NetworkPlay, AHostedTeamMissionKeepsItsRuleAndTheJoinersTeam) {
     const Aircraft& ours = lothar.aircraft(0).ThisAircraft;
     EXPECT_LE(ours.TotalHits, ours.TotalHitsBeforeDead);
     EXPECT_EQ(lothar.c->pilotScoring().TeamResults[1], 8);
+    for (Player* p : players) EXPECT_EQ(p->line(5).substr(85, 4), "B: 8") << "blue's kills on each side";
 }
 
 // A joiner the host player turns away reads why; flying alone afterwards, the line is gone.
