@@ -56,18 +56,24 @@ int32_t countListed(ModelArray* models, const std::array<int32_t, 20>& indices, 
     return count;
 }
 
-// In a network game another side may meet the mission's kill needs first (its team's kills, and
-// one of its pilots at the pilot's kills): then that side has won and this one has lost.
-bool rivalMetKillNeeds(VADArizodazar2& game, const missions::VictoryConditions& v, const PilotScoring& scores,
-                       int32_t ourTeam) {
-    if (v.Kills <= 0 && v.TeamKills <= 0) return false;
-    std::array<int32_t, 4> best{};  // each team's best pilot
+// Each team's best pilot's kills, of the aircraft in the game.
+std::array<int32_t, 4> bestPilots(VADArizodazar2& game, const PilotScoring& scores) {
+    std::array<int32_t, 4> best{};
     for (long i = 0; i < ModelArray::kAircraftSlots; ++i) {
         FlyableAircraft* craft = game.aircraftAt(i + ModelArray::kFirstAircraft);
         const int32_t team = craft ? craft->ThisAircraft.Team : 0;
         if (craft && craft->live.attitude.Position[1] > kOutOfGame && team >= 1 && team <= 4)
             best[team - 1] = std::max(best[team - 1], scores.AircraftResults[i][0]);
     }
+    return best;
+}
+
+// In a network game another side may meet the mission's kill needs first (its team's kills, and
+// one of its pilots at the pilot's kills): then that side has won and this one has lost.
+bool rivalMetKillNeeds(VADArizodazar2& game, const missions::VictoryConditions& v, const PilotScoring& scores,
+                       int32_t ourTeam) {
+    if (v.Kills <= 0 && v.TeamKills <= 0) return false;
+    const std::array<int32_t, 4> best = bestPilots(game, scores);
     for (int32_t t = 1; t <= 4; ++t)
         if (t != ourTeam && (v.TeamKills <= 0 || scores.TeamResults[t - 1] >= v.TeamKills) &&
             (v.Kills <= 0 || best[t - 1] >= v.Kills))
@@ -210,7 +216,11 @@ bool VADArizodazar2::winNeedsMet(const missions::VictoryConditions& v, const Air
         if (places[n].kind != 1 && !mission_.LocationCompletedFlags[n]) return false;
     if (v.TotalLandings > pilots_.Landings) return false;
     if (v.Points != 0 && v.Points > pilots_.DeadObjectPoints) return false;
-    if (v.Kills > pilots_.AircraftResults[0][0]) return false;
+    // Between machines the pilot's kills are a side's: any pilot of this team may bring them.
+    int32_t kills = pilots_.AircraftResults[0][0];
+    if (network_->getNetworkMode() != 0 && me.Team >= 1 && me.Team <= 4)
+        kills = std::max(kills, bestPilots(*this, pilots_)[me.Team - 1]);
+    if (v.Kills > kills) return false;
     if (me.Team >= 1 && me.Team <= 4 && v.TeamKills > pilots_.TeamResults[me.Team - 1]) return false;
     return v.RequiredNumberOfDeadObjects <= 0 ||
            countListed(getModelArray(), v.ParticularDeadObjects, [](ZephModel& o) { return o.areYouDestroyed(); }) >=
