@@ -270,6 +270,8 @@ private:
     // The steps of checkVictoryConditions, in the order it takes them (Victory.cpp says why).
     void countLanding(const FlyableAircraft& ours);
     long tallyKills(std::array<int32_t, 8>& words);
+    // A team other than `except` whose kills meet the mission's kill needs; 0 when none does.
+    int32_t sideAtKillNeeds(const missions::VictoryConditions& v, int32_t except);
     bool lossWaiting(const missions::VictoryConditions& v, int32_t now);
     bool missionLost(const missions::VictoryConditions& v, const Aircraft& me, int32_t now);
     void markLocationsReached(const missions::VictoryConditions& v, const FlyableAircraft& ours);

@@ -68,19 +68,6 @@ std::array<int32_t, 4> bestPilots(VADArizodazar2& game, const PilotScoring& scor
     return best;
 }
 
-// In a network game another side may meet the mission's kill needs first (its team's kills, and
-// one of its pilots at the pilot's kills): then that side has won and this one has lost.
-bool rivalMetKillNeeds(VADArizodazar2& game, const missions::VictoryConditions& v, const PilotScoring& scores,
-                       int32_t ourTeam) {
-    if (v.Kills <= 0 && v.TeamKills <= 0) return false;
-    const std::array<int32_t, 4> best = bestPilots(game, scores);
-    for (int32_t t = 1; t <= 4; ++t)
-        if (t != ourTeam && (v.TeamKills <= 0 || scores.TeamResults[t - 1] >= v.TeamKills) &&
-            (v.Kills <= 0 || best[t - 1] >= v.Kills))
-            return true;
-    return false;
-}
-
 }  // namespace
 
 std::string VADArizodazar2::completedKey() const {
@@ -95,6 +82,18 @@ void VADArizodazar2::storeCompletedList(const std::vector<std::string>& list) {
     store_.removeKey(completedKey());
     store_.setStringArray(completedKey(), list);
     store_.saveInBackground();  // a mission's end in flight: the writer thread's; a failure is told next frame
+}
+
+// Between machines another side may meet the mission's kill needs (its team's kills, and one of
+// its pilots at the pilot's kills); the first to do so has won.
+int32_t VADArizodazar2::sideAtKillNeeds(const missions::VictoryConditions& v, int32_t except) {
+    if (v.Kills <= 0 && v.TeamKills <= 0) return 0;
+    const std::array<int32_t, 4> best = bestPilots(*this, pilots_);
+    for (int32_t t = 1; t <= 4; ++t)
+        if (t != except && (v.TeamKills <= 0 || pilots_.TeamResults[t - 1] >= v.TeamKills) &&
+            (v.Kills <= 0 || best[t - 1] >= v.Kills))
+            return t;
+    return 0;
 }
 
 void VADArizodazar2::decideLoss(int32_t now) {
@@ -186,7 +185,7 @@ bool VADArizodazar2::missionLost(const missions::VictoryConditions& v, const Air
         countListed(getModelArray(), v.ParticularAliveObjects, [](ZephModel& o) { return !o.areYouDead(); }) <
             v.RequiredNumberOfAliveObjects;
     const bool outscored = !down && !protectedLost && mission_.GameOverTime == 0 && network_->getNetworkMode() != 0 &&
-                           rivalMetKillNeeds(*this, v, pilots_, me.Team);
+                           sideAtKillNeeds(v, me.Team) != 0;
     if (down || protectedLost || outscored) decideLoss(now);
     return down || protectedLost || outscored;
 }
