@@ -72,6 +72,14 @@ void VADArizodazar2::startThisAircraft(long n, bool fromStart) {
     else placeForMission(n, m, fromStart, counts, where);
 }
 
+// A slot a network player flies: this machine's own, or on the host a joiner's. Its player is in
+// the game, so a mission's slot switched off does not park it out of play.
+bool VADArizodazar2::flownByNetworkPlayer(long n) {
+    if (!isNetworkGame()) return false;
+    FlyableAircraft* aircraft = aircraftAt(n + ModelArray::kFirstAircraft);
+    return n == 0 || (network_->amIHost() && aircraft && aircraft->getRemoteLocal() != 0);
+}
+
 bool VADArizodazar2::restartAllowed(const MissionData& mission, long m) {
     if (!mission.AircraftStarts[m].WillComeBackToLife) return false;
     const int32_t limit = mission.NumberOfAircraftRestarts[m];
@@ -217,7 +225,7 @@ void VADArizodazar2::placeForMission(long n, long m, bool fromStart, const std::
     // A standing start rests on its wheels, at rest: a speed of a few mph would otherwise count
     // as a flying start near the ground and lift it 500 ft.
     const bool standing = r.MPH < 5.0;
-    if (!r.OnOff) y = kParked;
+    if (!r.OnOff && !flownByNetworkPlayer(n)) y = kParked;
     aircraft.SetUpAircraft(x, y, z, heading, standing ? 400.0 : 0.0, standing ? 0.0 : r.MPH, r.Throttle);
     aircraft.setFuelLoad(fuel);
     aircraft.setNumberOfBombs(r.NumberOfBombs);
@@ -242,7 +250,7 @@ void VADArizodazar2::placeForMission(long n, long m, bool fromStart, const std::
 void VADArizodazar2::placeForDogfight(long n, bool fromStart, const std::array<int, 5>& counts, const QNion& where) {
     MissionData& mission = *currentMission();
     FlyableAircraft& aircraft = *aircraftAt(n + ModelArray::kFirstAircraft);
-    if (mission.DogfightOnlyOnOff[n] == 0) {
+    if (mission.DogfightOnlyOnOff[n] == 0 && !flownByNetworkPlayer(n)) {
         park(aircraft);
         return;
     }

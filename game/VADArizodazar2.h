@@ -303,6 +303,7 @@ private:
     FlyableAircraft* fitAircraftClass(long n, int32_t type);
     void placeForMission(long n, long m, bool fromStart, const std::array<int, 5>& counts, const QNion& where);
     void placeForDogfight(long n, bool fromStart, const std::array<int, 5>& counts, const QNion& where);
+    bool flownByNetworkPlayer(long n);  // never parked out of play, whatever its row says
     void applySkill(Aircraft& record, int32_t skill);
     int32_t draw() { return draw_(); }
 

@@ -158,15 +158,20 @@ TEST_F(NetworkPlay, AHostedTeamMissionKeepsItsRuleAndTheJoinersTeam) {
     lothar.c->fromMenus(kMenuSelectMission);
     lothar.c->fromMissionMenu(lothar.c->missionWindowControls().toMissionMenuPopUp.positionOfTag(kBalloonLines));
     lothar.c->missionWindowControls().toSelectMission.close();
+    // The joiner's slot is switched off in the mission: flown by a player, it is in play all the same.
+    for (Player* p : players) p->c->missionTable().record(kBalloonLines)->AircraftStarts[1].OnOff = 0;
     host(lothar, kBalloonLines);
     lothar.c->setRunning(true);
     EXPECT_FALSE(lothar.c->missionState().isDogfightOnly);
     join(roy, lothar, 2, 64);
     ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
     lothar.link().acceptJoinerPublic();
+    stepOneFrame(*lothar.c, 3);  // listed in the host's kills line before the joiner has sent a word
+    EXPECT_EQ(lothar.line(5).substr(17, 3), "#2B");
     ASSERT_TRUE(until([&] { return roy.link().accepted() && roy.c->missionState().CurrentMissionNumber == kBalloonLines &&
                                    roy.c->clock().GlobalMissionTime > 100; }));
     auto teamsHold = [&] {
+        EXPECT_GT(roy.aircraft(0).live.attitude.Position[1], 0.0);
         EXPECT_EQ(lothar.aircraft(1).ThisAircraft.Team, 2);
         EXPECT_EQ(roy.aircraft(0).ThisAircraft.Team, 2);
         EXPECT_EQ(lothar.line(5).substr(17, 3), "#2B");
