@@ -72,6 +72,14 @@ void VADArizodazar2::startThisAircraft(long n, bool fromStart) {
     else placeForMission(n, m, fromStart, counts, where);
 }
 
+// A slot a network player flies: this machine's own, or on the host a joiner's. Its player is in
+// the game, so a mission's slot switched off does not park it out of play.
+bool VADArizodazar2::flownByNetworkPlayer(long n) {
+    if (!isNetworkGame()) return false;
+    FlyableAircraft* aircraft = aircraftAt(n + ModelArray::kFirstAircraft);
+    return n == 0 || (network_->amIHost() && aircraft && aircraft->getRemoteLocal() != 0);
+}
+
 bool VADArizodazar2::restartAllowed(const MissionData& mission, long m) {
     if (!mission.AircraftStarts[m].WillComeBackToLife) return false;
     const int32_t limit = mission.NumberOfAircraftRestarts[m];
@@ -84,14 +92,20 @@ void VADArizodazar2::setAircraftTeam(long n, const std::array<AircraftInit, 8>& 
     const MissionData& mission = *currentMission();
     FlyableAircraft& aircraft = *aircraftAt(n + ModelArray::kFirstAircraft);
     int32_t team = records[n].Team;
+    // A network player flies for the team he chose, in a mission as in a dogfight, whatever the
+    // mission's row for his slot says; a joiner takes the other slots' teams as the host last
+    // announced them.
+    const int32_t announced = network_->getNetworkMode() != 0 ? network_->getJoinerTeam(n) : 0;
+    const bool chosen = announced >= 1 && announced <= 4;
     if (network_->getNetworkMode() != 0 && network_->amIHost()) {
-        if (mission_.isDogfightOnly)
-            team = aircraft.getRemoteLocal() == 0 ? missions::wholeNumber(mission.DogfightOnlyTeams[n])
-                                                  : network_->getJoinerTeam(n);
-    } else if (mission_.isDogfightOnly) {
-        team = joiner && n == 0 ? lobby_.TeamRequest : missions::wholeNumber(mission.DogfightOnlyTeams[n]);
+        if (aircraft.getRemoteLocal() != 0) team = mission_.isDogfightOnly || chosen ? announced : team;
+        else if (mission_.isDogfightOnly) team = missions::wholeNumber(mission.DogfightOnlyTeams[n]);
     } else if (joiner && n == 0) {
-        team = records[joiner].Team;
+        team = lobby_.TeamRequest;
+    } else if (mission_.isDogfightOnly) {
+        team = missions::wholeNumber(mission.DogfightOnlyTeams[n]);
+    } else if (joiner && chosen) {
+        team = announced;
     } else if (joiner && n == joiner) {
         team = records[0].Team;
     }
@@ -211,7 +225,7 @@ void VADArizodazar2::placeForMission(long n, long m, bool fromStart, const std::
     // A standing start rests on its wheels, at rest: a speed of a few mph would otherwise count
     // as a flying start near the ground and lift it 500 ft.
     const bool standing = r.MPH < 5.0;
-    if (!r.OnOff) y = kParked;
+    if (!r.OnOff && !flownByNetworkPlayer(n)) y = kParked;
     aircraft.SetUpAircraft(x, y, z, heading, standing ? 400.0 : 0.0, standing ? 0.0 : r.MPH, r.Throttle);
     aircraft.setFuelLoad(fuel);
     aircraft.setNumberOfBombs(r.NumberOfBombs);
@@ -236,7 +250,7 @@ void VADArizodazar2::placeForMission(long n, long m, bool fromStart, const std::
 void VADArizodazar2::placeForDogfight(long n, bool fromStart, const std::array<int, 5>& counts, const QNion& where) {
     MissionData& mission = *currentMission();
     FlyableAircraft& aircraft = *aircraftAt(n + ModelArray::kFirstAircraft);
-    if (mission.DogfightOnlyOnOff[n] == 0) {
+    if (mission.DogfightOnlyOnOff[n] == 0 && !flownByNetworkPlayer(n)) {
         park(aircraft);
         return;
     }

@@ -261,9 +261,11 @@ void GameController::ActiveInActive() {
 void GameController::Wait1Tick() {
     if (network_->getNetworkMode() != 0) {
         clock_.DoDoubleTime = false;
-        // A listed game is announced in its first frame (0: not yet), then once a minute.
+        // A listed game is announced in its first frame (0: not yet), then once a minute, and at
+        // once when a joiner is taken in or leaves.
         if (ui_.toListGamePublicly.state && network_->amIHost() &&
-            (lobby_.LastHostGamePost == 0 || pacer_.lastTickCount - lobby_.LastHostGamePost > 3600)) {
+            (lobby_.LastHostGamePost == 0 || pacer_.lastTickCount - lobby_.LastHostGamePost > 3600 ||
+             network_->numberOfJoiners() != lobby_.AnnouncedJoiners)) {
             lobby_.LastHostGamePost = std::max<uint32_t>(pacer_.lastTickCount, 1);
             sendHostDataToServer();
         }

@@ -47,6 +47,13 @@ int32_t GameNetwork::startNetworkRoutines(uint16_t port, int32_t role) {
 void GameNetwork::setResetTimeMissionNumber(long mission, bool idHelp, int32_t killsToWin, int32_t cameraRule,
                                             bool dogfightOnly, int32_t start, int32_t restart, int32_t killType,
                                             bool closeID, double windSpeed, double windDirection) {
+    // A mission is won by its own kill needs, not by a dogfight's limit: the kills line shows them.
+    const missions::MissionData* played = game_ && !dogfightOnly ? game_->currentMission() : nullptr;
+    if (played) {
+        const missions::VictoryConditions& v = played->TheVictory;
+        killType = v.TeamKills > 0 ? 1 : 0;
+        killsToWin = v.TeamKills > 0 ? v.TeamKills : std::max(v.Kills, 0);
+    }
     net::GameRules rules;
     rules.hostTeam = static_cast<uint8_t>(std::clamp(link_.getHostTeam(), 1, 4));
     rules.missionNumber = static_cast<uint8_t>(std::clamp<long>(mission, 0, 255));
@@ -91,8 +98,8 @@ void GameNetwork::startJoinerAircraft(int joiner, int32_t team, int32_t aircraft
     aircraftResults()[joiner] = {0, 0};  // a newcomer starts with no kills of the slot's last pilot
     setNetworkAircraftTypeForAircraft(joiner, aircraftType);
     setNetworkDogfightOnlyTeam(team, joiner);
+    setRemoteLocal(joiner, true);  // before its start, which gives a player's slot the player's team
     game_->startThisAircraft(joiner, true);
-    setRemoteLocal(joiner, true);
 }
 
 wire::StateBlockBytes GameNetwork::stateBlock(int slot) {
@@ -132,7 +139,7 @@ void GameNetwork::reportNetworkHits(int slot, double hits) {
 
 bool GameNetwork::resetRecently(int slot) {
     FlyableAircraft* a = game_ ? game_->aircraftAt(slot + ModelArray::kFirstAircraft) : nullptr;
-    return a && static_cast<uint32_t>(game_->clock().GlobalMissionTime - a->ThisAircraft.TimeOfReset) < kResetTicks;
+    return a && game_->clock().GlobalMissionTime - a->ThisAircraft.TimeOfReset < kResetTicks;  // signed: one set up this tick is recent
 }
 
 void GameNetwork::clearHits(int slot) {
@@ -157,9 +164,15 @@ net::EngineServices::Facts GameNetwork::aircraftFacts(int slot) {
     FlyableAircraft* a = game_ ? game_->aircraftAt(slot + ModelArray::kFirstAircraft) : nullptr;
     if (!a) return {};
     const Aircraft& r = a->ThisAircraft;
-    // The set-up is stamped in mission ticks; the network keeps the system's tick count.
-    const int32_t reset = platform::TickCount() - (game_->clock().GlobalMissionTime - r.TimeOfReset);
-    return {true, r.Team, r.AircraftType, a->live.attitude.Position[1], reset, r.WhoShotMe};
+    return {true, r.Team, r.AircraftType, a->live.attitude.Position[1], r.WhoShotMe};
+}
+
+// The set-up is stamped in mission ticks; the network keeps the system's tick count. Taken back
+// from the step's own `now`: a second clock read could lie after it and make a fresh aircraft's
+// set-up look later than the step itself.
+int32_t GameNetwork::resetTick(int slot, int32_t now) {
+    FlyableAircraft* a = game_ ? game_->aircraftAt(slot + ModelArray::kFirstAircraft) : nullptr;
+    return a ? now - (game_->clock().GlobalMissionTime - a->ThisAircraft.TimeOfReset) : now;
 }
 
 net::EngineServices::Applied GameNetwork::applyStateBlock(int slot, const wire::StateBlockBytes& block, int32_t delay) {
@@ -234,10 +247,14 @@ void GameNetwork::setMyJoinerBombs(bool bombs, int) {
         mission->DogfightOnlyBombLoad[0] = bombs ? 8 : 0;
 }
 
+// A player's team: in a dogfight kept in the mission's dogfight teams too; in a mission only the
+// aircraft flies for it, the mission's own rows untouched.
 void GameNetwork::setNetworkDogfightOnlyTeam(int32_t team, int slot) {
-    if (!game_ || !game_->missionState().isDogfightOnly || slot < 0 || slot > 7) return;
-    game_->keepMissionAircraft(slot);
-    if (missions::MissionData* mission = game_->currentMission()) mission->DogfightOnlyTeams[slot] = team;
+    if (!game_ || slot < 0 || slot > 7 || team < 1 || team > 4) return;
+    if (game_->missionState().isDogfightOnly) {
+        game_->keepMissionAircraft(slot);
+        if (missions::MissionData* mission = game_->currentMission()) mission->DogfightOnlyTeams[slot] = team;
+    }
     if (ZephModel* m = game_->modelAt(slot + ModelArray::kFirstAircraft)) m->setTeamNumber(team);
 }
 

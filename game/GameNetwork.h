@@ -81,6 +81,7 @@ private:
     int modelCount() override;
     bool isDead(int modelIndex) override;
     Facts aircraftFacts(int slot) override;
+    int32_t resetTick(int slot, int32_t now) override;
     Applied applyStateBlock(int slot, const wire::StateBlockBytes& block, int32_t delay) override;
     void setRemoteLocal(int slot, bool remote) override;
     void setWhoShotMe(int slot, int32_t who) override;

@@ -90,9 +90,12 @@ void GameController::someTypicalKeyPresses(input::CommandNumber command, bool ou
             lobby_.doTheAutoHost = false;
             clock_.gamePause = false;
             HandleCursorType(0, true);
+            // Pausing a network game in play costs the aircraft; once the game is decided (here, or
+            // by the host) there is nothing left to forfeit, and no kill to give for it.
+            const bool over = mission_.HaveDoneGameOver || mission_.GameOverTime != 0 || network_->getImInGameOver() ||
+                              network_->getOthersInGameOver() != 0;
             if (mission_.GameOverTime != 0) mission_.GameOverTime = -1200;
-            // Pausing a network game costs the aircraft.
-            if (!mission_.HaveDoneGameOver && isNetworkGame())
+            if (!over && isNetworkGame())
                 if (FlyableAircraft* craft = aircraftAt(ModelArray::kFirstAircraft)) {
                     craft->ThisAircraft.TotalHits = craft->ThisAircraft.TotalHitsBeforeDead + 10.0;
                     craft->ThisAircraft.Damage1 |= dmg::EngineStopped;

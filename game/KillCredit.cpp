@@ -154,9 +154,15 @@ void VADArizodazar2::joinerGotEndOfGame() {
     ZephModel* host = modelAt(network_->getJoinerNumber() + ModelArray::kFirstAircraft);
     ZephModel* mine = modelAt(ModelArray::kFirstAircraft);
     const int32_t h = host ? host->getTeamNumber() : 0, m = mine ? mine->getTeamNumber() : 0;
-    const bool won = (network_->getHostResult() == 1) == (h == m);
+    bool won = (network_->getHostResult() == 1) == (h == m);
     const missions::MissionTexts* texts = currentMissionTexts();
     missions::MissionData* mission = currentMission();
+    // The host lost: with more than two sides, the tallies say which of the others won.
+    if (won && network_->getHostResult() != 1 && mission) {
+        std::array<int32_t, 8> words{};
+        tallyKills(words);
+        if (const int32_t side = sideAtKillNeeds(mission->TheVictory, h)) won = side == m;
+    }
     if (won) {
         if (mission) pilot.PilotScore += mission->PointsForCompletedMission;
         const std::string title = texts ? texts->title : std::string();

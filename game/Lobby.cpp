@@ -3,6 +3,7 @@
 // in the table of public games) asks a host to take this pilot in. doAutoHost runs an unattended
 // host once per frame.
 #include <algorithm>
+#include <optional>
 
 #include "aircraft/FlyableAircraft.h"
 #include "game/VADArizodazar2.h"
@@ -66,22 +67,40 @@ void VADArizodazar2::fromNetworkGameJoinButton() {
     checkForNetworkGames(true);
 }
 
-void VADArizodazar2::fromJoinButton() {
-    // Four numbers, and the host's port after a colon where it differs from the port field's. A
-    // refused address stays in the field for mending, the reason beside it.
-    const std::string& typed = lobby.toNewIPAddress.stringValue;
+namespace {
+
+struct HostAddress {
+    uint32_t address;
+    uint16_t port;
+};
+
+// Four numbers, and the host's port after a colon where it differs from `port`.
+std::optional<HostAddress> hostAddress(std::string_view typed, uint16_t port) {
     const size_t colon = typed.rfind(':');
-    const auto address = parseIPv4(std::string_view(typed).substr(0, colon));
-    const auto port = colon == std::string::npos ? std::optional<uint16_t>(static_cast<uint16_t>(lobby_.NetworkPortNumber))
-                                                 : parsePort(std::string_view(typed).substr(colon + 1));
-    if (!address || !port) {
+    const auto address = parseIPv4(typed.substr(0, colon));
+    const auto given = colon == std::string_view::npos ? std::optional<uint16_t>(port) : parsePort(typed.substr(colon + 1));
+    if (!address || !given) return std::nullopt;
+    return HostAddress{*address, *given};
+}
+
+}  // namespace
+
+void VADArizodazar2::joinAddressEdited() {
+    if (hostAddress(lobby.toNewIPAddress.stringValue, static_cast<uint16_t>(lobby_.NetworkPortNumber)))
+        lobby.addressProblem.clear();
+}
+
+void VADArizodazar2::fromJoinButton() {
+    // A refused address stays in the field for mending, the reason beside it.
+    const auto host = hostAddress(lobby.toNewIPAddress.stringValue, static_cast<uint16_t>(lobby_.NetworkPortNumber));
+    if (!host) {
         lobby.addressProblem = "Bad IP Address";
         lobby.toNewIPAddress.selectRequested = true;
         platform::SystemBeep();
         return;
     }
     lobby.addressProblem.clear();
-    lobby_.NetworkPortNumber = *port;
+    lobby_.NetworkPortNumber = host->port;
     int32_t team = 1;
     const RadioMatrix& teams = lobby.toNewJoinTeamRequest;
     for (int cell = 0; cell < 4; ++cell)
@@ -90,7 +109,7 @@ void VADArizodazar2::fromJoinButton() {
     prefs_.DoCheckForGames = lobby.toDontCheckGames.state ? 1 : 0;
     store_.setInteger("CheckForPublicGamesKey", prefs_.DoCheckForGames);
     lobby.toNewJoinerWindow.close();
-    if (!joinNetworkGame(*address, static_cast<uint16_t>(lobby_.NetworkPortNumber), team, LobbyControls::kAircraftTags[item]))
+    if (!joinNetworkGame(host->address, host->port, team, LobbyControls::kAircraftTags[item]))
         tellPlayer("The network game could not be joined: " + network_->startError());
 }
 
@@ -129,7 +148,7 @@ void VADArizodazar2::doAutoHost() {
         // Game over: the window stays up five seconds (300 ticks), then the game goes on.
         const auto now = static_cast<uint32_t>(platform::TickCount());
         if (lobby_.AutoRestartTime == 0) lobby_.AutoRestartTime = std::max<uint32_t>(now + 300, 1);
-        if (now >= lobby_.AutoRestartTime) {
+        if (static_cast<int32_t>(now - lobby_.AutoRestartTime) >= 0) {  // signed: the counter may wrap meanwhile
             ui_.toGameOverWindow.close();
             network_->setImInGameOver(false);
             network_->setHostSendGameOver(false, 0);

@@ -11,18 +11,23 @@ namespace pellam {
 namespace {
 using namespace widgets;
 
-void field(TextField& field, const char* label, const char* place, float width) {
+// True when the text was changed this frame.
+bool field(TextField& field, const char* label, const char* place, float width) {
     if (field.selectRequested) {
         ImGui::SetKeyboardFocusHere();
         field.selectRequested = false;
     }
     ImGui::SetNextItemWidth(width);
-    ImGui::InputText(label, &field.stringValue, ImGuiInputTextFlags_AutoSelectAll);
+    const bool edited = ImGui::InputText(label, &field.stringValue, ImGuiInputTextFlags_AutoSelectAll);
     rememberPlace(place);
+    return edited;
 }
 
+// The reason a field was refused, on a line kept for it whether or not there is one, so the
+// window's buttons stay where its first frame measured them.
 void problem(const std::string& text) {
-    if (!text.empty()) ImGui::TextColored(ImVec4(0.9f, 0.3f, 0.2f, 1), "%s", text.c_str());
+    if (text.empty()) ImGui::Dummy(ImVec2(0, ImGui::GetTextLineHeight()));
+    else ImGui::TextColored(ImVec4(0.9f, 0.3f, 0.2f, 1), "%s", text.c_str());
 }
 
 void drawHostJoinWindow(VADArizodazar2& c) {
@@ -93,7 +98,8 @@ void drawJoinTable(VADArizodazar2& c) {
 void drawJoinWindow(VADArizodazar2& c) {
     LobbyControls& l = c.lobbyControls();
     if (!beginWindow(l.toNewJoinerWindow, 720)) return;
-    field(l.toNewIPAddress, "Host's address (like 192.168.1.20, or 192.168.1.20:12301)", "Address", 160);
+    if (field(l.toNewIPAddress, "Host's address (like 192.168.1.20, or 192.168.1.20:12301)", "Address", 160))
+        c.joinAddressEdited();
     problem(l.addressProblem);
     ImGui::TextUnformatted("Team");
     ImGui::SameLine();

@@ -25,6 +25,7 @@ struct LobbySettings {
     uint32_t AutoRestartTime = 0;       // ticks; 0: not set
     uint32_t WaitingForOthersTime = 0;  // tick count when the others were last seen in game over
     uint32_t LastHostGamePost = 0;      // ticks of the last announcement; 0: never
+    int32_t AnnouncedJoiners = 0;       // joiners in the game at the last announcement
 
     // The public games list and the join table.
     PublicGamesList PGames;

@@ -6,6 +6,9 @@ namespace pellam {
 
 bool VADArizodazar2::hostNetworkGame(uint16_t port, long missionNumber) {
     if (network_->startNetworkRoutines(port, ControllerNetwork::kHostRole) != 0) return false;
+    // The flight flown is hosted as it was flown (a dogfight again after a Quick Dogfight); a
+    // mission chosen in Select Mission but not flown yet is hosted as that mission, by its own rules.
+    if (missionNumber != mission_.CurrentMissionNumber) mission_.isDogfightOnly = false;
     if (mission_.TheMissions.record(missionNumber)) chooseMission(missionNumber);
     newDocument();
     return true;

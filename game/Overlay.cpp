@@ -65,11 +65,11 @@ void VADArizodazar2::debugchance(Overlay& out) {
             if (othersOver) lobby_.WaitingForOthersTime = now;  // up for a second after they leave it
         }
     }
-    if (mission_.isDogfightOnly) drawLastMessageLine(out);
+    if (mission_.isDogfightOnly || isNetworkGame()) drawLastMessageLine(out);
     doBlackRedYellowFade(out);
 }
 
-// The kills and rules line of a dogfight between machines.
+// The kills and rules line: every network game's, and a dogfight's.
 void VADArizodazar2::drawLastMessageLine(Overlay& out) {
     if (ControllerNetwork::MessageLinesPtr lines = network_->getMessageLines()) {
         const render::MessageLinePlace at = render::messageLinePlace(5, {});

@@ -21,6 +21,7 @@ std::string VADArizodazar2::gamesListBase() const {
 }
 
 void VADArizodazar2::sendHostDataToServer() {
+    lobby_.AnnouncedJoiners = network_->numberOfJoiners();
     const std::string base = gamesListBase();
     if (base.empty()) return;
     Announcement game;
@@ -29,7 +30,7 @@ void VADArizodazar2::sendHostDataToServer() {
     if (length > 10) game.hostName.assign(pilots_.PlayerNameString.begin() + 4, pilots_.PlayerNameString.begin() + length - 6);
     if (game.hostName.empty()) game.hostName = "Unnamed pilot";  // the list needs a name to show
     game.port = lobby_.NetworkPortNumber;
-    game.players = network_->numberOfJoiners() + 1;
+    game.players = lobby_.AnnouncedJoiners + 1;
     game.title = lobby.toHostMessage;
     // The host and every joiner's aircraft (the remote ones), by team.
     for (long slot = 0; slot < 8; ++slot) {

@@ -192,6 +192,7 @@ public:
     void fromNetworkGameJoinButton();
     // Joins the host typed in the join window; a bad address or port keeps the window open.
     void fromJoinButton();
+    void joinAddressEdited();  // a refusal goes once the address is mended
     // Joins the public game of the join table's selected row.
     void buttonAction();
     void fromRefreshButton() { checkForNetworkGames(true); }
@@ -271,6 +272,8 @@ private:
     // The steps of checkVictoryConditions, in the order it takes them (Victory.cpp says why).
     void countLanding(const FlyableAircraft& ours);
     long tallyKills(std::array<int32_t, 8>& words);
+    // A team other than `except` whose kills meet the mission's kill needs; 0 when none does.
+    int32_t sideAtKillNeeds(const missions::VictoryConditions& v, int32_t except);
     bool lossWaiting(const missions::VictoryConditions& v, int32_t now);
     bool missionLost(const missions::VictoryConditions& v, const Aircraft& me, int32_t now);
     void markLocationsReached(const missions::VictoryConditions& v, const FlyableAircraft& ours);
@@ -302,6 +305,7 @@ private:
     FlyableAircraft* fitAircraftClass(long n, int32_t type);
     void placeForMission(long n, long m, bool fromStart, const std::array<int, 5>& counts, const QNion& where);
     void placeForDogfight(long n, bool fromStart, const std::array<int, 5>& counts, const QNion& where);
+    bool flownByNetworkPlayer(long n);  // never parked out of play, whatever its row says
     void applySkill(Aircraft& record, int32_t skill);
     int32_t draw() { return draw_(); }
 

@@ -9,11 +9,13 @@
 // A mission's victory record then, each step stopping the check for this frame where it decides:
 //   4. time-out           a late mission is lost; a decided loss shows once its delay has passed
 //   5. hold-off           nothing is judged before the record's first tick to check
-//   6. losing conditions  the player down, objects to protect destroyed
+//   6. losing conditions  the player down, objects to protect destroyed, in a network game
+//                         another side at the kill needs first
 //   7. locations          marked before the win's needs, which ask for all of them
 //   8. the win's needs    locations, landings, points, kills, team kills, objects destroyed
 //   9. time limit         a deadline without objects to protect, a time to hold out with them
 //  10. the win            shown after its delay, scored, and kept in the completed list
+#include <algorithm>
 #include <cmath>
 
 #include "aircraft/FlyableAircraft.h"
@@ -54,6 +56,18 @@ int32_t countListed(ModelArray* models, const std::array<int32_t, 20>& indices, 
     return count;
 }
 
+// Each team's best pilot's kills, of the aircraft in the game.
+std::array<int32_t, 4> bestPilots(VADArizodazar2& game, const PilotScoring& scores) {
+    std::array<int32_t, 4> best{};
+    for (long i = 0; i < ModelArray::kAircraftSlots; ++i) {
+        FlyableAircraft* craft = game.aircraftAt(i + ModelArray::kFirstAircraft);
+        const int32_t team = craft ? craft->ThisAircraft.Team : 0;
+        if (craft && craft->live.attitude.Position[1] > kOutOfGame && team >= 1 && team <= 4)
+            best[team - 1] = std::max(best[team - 1], scores.AircraftResults[i][0]);
+    }
+    return best;
+}
+
 }  // namespace
 
 std::string VADArizodazar2::completedKey() const {
@@ -68,6 +82,18 @@ void VADArizodazar2::storeCompletedList(const std::vector<std::string>& list) {
     store_.removeKey(completedKey());
     store_.setStringArray(completedKey(), list);
     store_.saveInBackground();  // a mission's end in flight: the writer thread's; a failure is told next frame
+}
+
+// Between machines another side may meet the mission's kill needs (its team's kills, and one of
+// its pilots at the pilot's kills); the first to do so has won.
+int32_t VADArizodazar2::sideAtKillNeeds(const missions::VictoryConditions& v, int32_t except) {
+    if (v.Kills <= 0 && v.TeamKills <= 0) return 0;
+    const std::array<int32_t, 4> best = bestPilots(*this, pilots_);
+    for (int32_t t = 1; t <= 4; ++t)
+        if (t != except && (v.TeamKills <= 0 || pilots_.TeamResults[t - 1] >= v.TeamKills) &&
+            (v.Kills <= 0 || best[t - 1] >= v.Kills))
+            return t;
+    return 0;
 }
 
 void VADArizodazar2::decideLoss(int32_t now) {
@@ -160,8 +186,10 @@ bool VADArizodazar2::missionLost(const missions::VictoryConditions& v, const Air
         !down && v.RequiredNumberOfAliveObjects > 0 &&
         countListed(getModelArray(), v.ParticularAliveObjects, [](ZephModel& o) { return !o.areYouDead(); }) <
             v.RequiredNumberOfAliveObjects;
-    if (down || protectedLost) decideLoss(now);
-    return down || protectedLost;
+    const bool outscored = !down && !protectedLost && mission_.GameOverTime == 0 && network_->getNetworkMode() != 0 &&
+                           sideAtKillNeeds(v, me.Team) != 0;
+    if (down || protectedLost || outscored) decideLoss(now);
+    return down || protectedLost || outscored;
 }
 
 void VADArizodazar2::markLocationsReached(const missions::VictoryConditions& v, const FlyableAircraft& ours) {
@@ -189,7 +217,11 @@ bool VADArizodazar2::winNeedsMet(const missions::VictoryConditions& v, const Air
         if (places[n].kind != 1 && !mission_.LocationCompletedFlags[n]) return false;
     if (v.TotalLandings > pilots_.Landings) return false;
     if (v.Points != 0 && v.Points > pilots_.DeadObjectPoints) return false;
-    if (v.Kills > pilots_.AircraftResults[0][0]) return false;
+    // Between machines the pilot's kills are a side's: any pilot of this team may bring them.
+    int32_t kills = pilots_.AircraftResults[0][0];
+    if (network_->getNetworkMode() != 0 && me.Team >= 1 && me.Team <= 4)
+        kills = std::max(kills, bestPilots(*this, pilots_)[me.Team - 1]);
+    if (v.Kills > kills) return false;
     if (me.Team >= 1 && me.Team <= 4 && v.TeamKills > pilots_.TeamResults[me.Team - 1]) return false;
     return v.RequiredNumberOfDeadObjects <= 0 ||
            countListed(getModelArray(), v.ParticularDeadObjects, [](ZephModel& o) { return o.areYouDestroyed(); }) >=

@@ -22,7 +22,7 @@ enum Decline : uint8_t { kFull = 1, kDeclinedByHost = 2, kVersions = 4, kWrongGa
 
 bool BSDNetworkSockets::declinedWithin(uint32_t address, int32_t now) const {
     return std::any_of(DeclinedJoiners.begin() + 1, DeclinedJoiners.end(), [&](const Declined& d) {
-        return d.address == address && static_cast<uint32_t>(now - d.tick) < static_cast<uint32_t>(kDeclineRemembered);
+        return d.address == address && !passed(now, d.tick, kDeclineRemembered - 1);
     });
 }
 

@@ -17,10 +17,11 @@ public:
         int32_t team = 0;
         int32_t aircraftType = 0;
         double height = 0;           // ft
-        int32_t timeOfReset = 0;     // tick it was last set up
         int32_t whoShotMe = 0;
     };
     virtual Facts aircraftFacts(int slot) = 0;
+    // The tick the slot's aircraft was last set up, on the clock of the step whose tick is `now`.
+    virtual int32_t resetTick(int slot, int32_t now) = 0;
     struct Applied {
         bool gameOver = false;       // the sender is in game over
         bool hostWon = false;

@@ -23,10 +23,6 @@ constexpr int32_t kQuitNotice = 600;       // ticks between quit and time-out no
 constexpr int32_t kSilence = 3600;         // ticks without a word before a peer is given up
 constexpr int32_t kNoticeSound = 15, kNoticeVolume = 200;
 
-bool passed(int32_t now, int32_t since, int32_t ticks) {
-    return static_cast<uint32_t>(now - since) > static_cast<uint32_t>(ticks);
-}
-
 bool validTeam(int32_t team) { return team >= 1 && team <= 4; }
 bool validType(int32_t type) { return type == 55 || type == 64 || type == 77; }
 
@@ -113,7 +109,7 @@ void BSDNetworkSockets::refreshKillsLine() {
         putAt(line, 11 + 9 * n, {&letter, 1});
         if (validTeam(f.team)) teams[f.team - 1] += kills[n];
     }
-    if (Rules.dogfightOnly && Rules.dogKillType) {
+    if (Rules.dogKillType) {  // a game won by team kills, a dogfight's or a mission's
         std::array<int32_t, 4>& results = Game->teamResults();
         if (networkAndJoiner()) results = teams;
         static constexpr std::string_view kMarks[4] = {"R:", "B:", "Y:", "b:"};
@@ -178,7 +174,7 @@ void BSDNetworkSockets::takeHostData(int32_t now) {
 
     for (int i = 0; i < 8; ++i) {
         const int local = localSlot(i);
-        if (!passed(now, Game->aircraftFacts(local).timeOfReset, kResetSettles)) continue;
+        if (!passed(now, Game->resetTick(local, now), kResetSettles)) continue;
         NetworkDamageNumbersForGauges[local] = d->hits[i];
         Game->reportNetworkHits(local, d->hits[i]);
     }
@@ -244,7 +240,7 @@ bool BSDNetworkSockets::takeJoinerData(int32_t now) {
     } else {
         for (int i = 0; i < 8; ++i) {
             const EngineServices::Facts f = Game->aircraftFacts(i);
-            if (!f.present || !passed(now, f.timeOfReset, kResetSettles) || d->hits[i] <= tally[i]) continue;
+            if (!f.present || !passed(now, Game->resetTick(i, now), kResetSettles) || d->hits[i] <= tally[i]) continue;
             tally[i] = d->hits[i];
             if (f.whoShotMe != -2 && i != j) Game->setWhoShotMe(i, j);
         }

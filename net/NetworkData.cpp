@@ -27,7 +27,7 @@ uint16_t echoOf(const DataExchange::Heard& heard, int32_t now) {
 void BSDNetworkSockets::SendJoinerData() {
     DataExchange& x = Exchange;
     const int32_t now = platform::TickCount();
-    if (!Data || JoinerNumber < 1 || JoinerNumber > 7 || !(x.lastSquawkTime < now - x.squawkDelay)) return;
+    if (!Data || JoinerNumber < 1 || JoinerNumber > 7 || !passed(now, x.lastSquawkTime, x.squawkDelay)) return;
     x.lastSquawkTime = now;
     JoinerData d;
     d.slot = static_cast<uint8_t>(JoinerNumber);

@@ -14,10 +14,6 @@ constexpr int32_t kDeclineRemembered = 3600;
 constexpr int kQuitRounds = 10;
 constexpr int32_t kHostQuitGap = 3, kJoinerQuitGap = 20;
 
-bool passed(int32_t now, int32_t since, int32_t ticks) {
-    return static_cast<uint32_t>(now - since) > static_cast<uint32_t>(ticks);
-}
-
 }  // namespace
 
 void BSDNetworkSockets::setJoiner(int joiner, uint32_t address, uint16_t port) {
@@ -81,7 +77,7 @@ void BSDNetworkSockets::DeclineJoiner(uint32_t address, uint8_t reason) {
     if (entry == 0) {
         entry = 1;
         for (int i = 2; i < 8; ++i) {
-            if (now - DeclinedJoiners[i].tick > now - DeclinedJoiners[entry].tick) entry = i;
+            if (ticksBetween(DeclinedJoiners[i].tick, now) > ticksBetween(DeclinedJoiners[entry].tick, now)) entry = i;
         }
     }
     DeclinedJoiners[entry] = {address, now};
@@ -102,7 +98,7 @@ void BSDNetworkSockets::DoANew() {
     const int32_t now = platform::TickCount();
     if (passed(now, NewResetTime, kNewGameWindow)) return;
     if (!playerNamesOpened_ || passed(now, TimeOfSendPlayerNames, kNamesWindow)) openPlayerNamesWindow();
-    if (now < NextDoANew) return;
+    if (ticksBetween(now, NextDoANew) > 0) return;
     NextDoANew = now + kNewGameEvery;
     for (int i = 0; i < 8 && Services; ++i) {
         const SetupServices::SlotAircraft a = Services->aircraftInSlot(i);
@@ -132,7 +128,7 @@ void BSDNetworkSockets::DoANew() {
 void BSDNetworkSockets::sendPlayersNames() {
     if (HostOrJoiner != kHost || !playerNamesOpened_) return;
     const int32_t now = platform::TickCount();
-    if (passed(now, TimeOfSendPlayerNames, kNamesWindow) || now < NextSendPlayerNames) return;
+    if (passed(now, TimeOfSendPlayerNames, kNamesWindow) || ticksBetween(now, NextSendPlayerNames) > 0) return;
     NextSendPlayerNames = now + kNamesEvery;
     PlayerNames names;
     for (int i = 0; i < 8; ++i) {

@@ -99,6 +99,9 @@ struct DataExchange {
 inline int32_t ticksBetween(int32_t earlier, int32_t later) {
     return static_cast<int32_t>(static_cast<uint32_t>(later) - static_cast<uint32_t>(earlier));
 }
+// More than `ticks` have gone from `since` to `now`. Signed: a stamp from another clock read may
+// lie a tick or two after `now`, and is then just made, not long past.
+inline bool passed(int32_t now, int32_t since, int32_t ticks) { return ticksBetween(since, now) > ticks; }
 
 // The slot, 1..7 other than `joiner`, whose stored message the joiner has not yet acknowledged,
 // lowest first; -1 when there is none.

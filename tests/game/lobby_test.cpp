@@ -203,6 +203,16 @@ TEST_F(ListedHostTest, AnnouncesItsOccupiedSlotsAtOnceAndLeavesTheListAtTheEnd) 
     EXPECT_EQ(c->joinTableValue(1, 0), "Ann & Co=1 <b>");
     EXPECT_EQ(c->joinTableValue(2, 0), "Dawn patrol\nover Albert");
     EXPECT_EQ(c->joinTableValue(3, 0), "Red:1\nBlue:1\nYellow:0\nBlack:0");
+    // A joiner taken in is listed in the next frame, not a minute later.
+    network.joiners = 2;
+    aircraft(5).setRemoteLocal(1);
+    aircraft(5).ThisAircraft.Team = 2;
+    c->Wait1Tick();
+    c->checkForNetworkGames(true);
+    testing::waitFor([&] {
+        c->checkForNetworkGames(false);
+        return c->joinTableValue(3, 0) == "Red:1\nBlue:2\nYellow:0\nBlack:0";
+    }, "the newcomer in the list", testing::kHangBound, std::chrono::milliseconds(10));
     c->tellServerToEnd();
     EXPECT_EQ(fetched(0), 0);
 }

@@ -16,12 +16,14 @@
 #include "tests/WaitFor.h"
 #include "tests/flight/TestWorld.h"
 #include "tests/game/frame_step.h"
+#include "tools/missiongen/MissionText.h"
 #include "tools/missiongen/PatrolMission.h"
 
 namespace pellam::testing {
 namespace {
 
 constexpr uint32_t kLoopback = 0x7F000001;
+constexpr long kBalloonLines = 13;  // "Network: The Balloon Lines": two teams, won at eight team kills
 std::atomic<int32_t> clockTicks{50000};
 
 // One player's game: the patrol mission in slot 0 of its own folder, a signed-in pilot, and the
@@ -33,6 +35,11 @@ struct Player {
         missions::MissionTexts texts;
         missiongen::buildPatrolMission(*record, texts);
         EXPECT_EQ(missions::writeMissionFile((folder / "pellamm1.pellam").string(), *record, texts), "");
+        // A team mission of the game's own, in its place in the table.
+        auto balloons = std::make_unique<missiongen::MissionDescription>();
+        EXPECT_EQ(missiongen::readBuiltInDescription(kBalloonLines, *balloons), "");
+        EXPECT_EQ(missions::writeMissionFile((folder / missions::MissionTable::builtInFileName(kBalloonLines)).string(),
+                                             balloons->record, balloons->texts), "");
         store = std::make_unique<platform::UserDefaults>((folder / "defaults.json").string());
         c = std::make_unique<VADArizodazar2>(
             GameController::Links{store.get(), &view, nullptr, nullptr, &network},
@@ -96,8 +103,9 @@ protected:
         p.c->endNetworkGame();
         left.push_back(&p);
     }
-    void host(Player& p) {
-        ASSERT_TRUE(p.c->hostNetworkGame(0, p.c->missionState().CurrentMissionNumber));
+    void host(Player& p) { host(p, p.c->missionState().CurrentMissionNumber); }
+    void host(Player& p, long mission) {
+        ASSERT_TRUE(p.c->hostNetworkGame(0, mission));
         hostPlayer = &p;
     }
     void join(Player& p, Player& to, int32_t team, int32_t type) {
@@ -132,6 +140,83 @@ TEST_F(NetworkPlay, AJoinerFliesTheHostsMissionAndHearsItsResult) {
     EXPECT_EQ(roy.c->interface().toYouWonOrLost, "Mission Failure");
 }
 
+// A Quick Dogfight flown (five kills, each pilot for himself), then a team mission chosen in
+// Select Mission and hosted: the network game is that mission, ended by its eight team kills and
+// not by the dogfight's five; the joiner flies for the team he chose through two restarts; each
+// side reads the end as its own team fared.
+TEST_F(NetworkPlay, AHostedTeamMissionKeepsItsRuleAndTheJoinersTeam) {
+    Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");
+    players = {&lothar, &roy};
+    DogfightWindowControls& d = lothar.c->dogfightWindowControls();
+    lothar.c->fromFlyQuickDogfightButton();
+    d.toDogfightKills = 5;
+    d.toDogIndTeamKills.clear();
+    d.toDogIndTeamKills.setState(true, 0, 0);
+    lothar.c->fromDoQuickDogfight();
+    ASSERT_TRUE(lothar.c->missionState().isDogfightOnly);
+    run(20);
+    lothar.c->fromMenus(kMenuSelectMission);
+    lothar.c->fromMissionMenu(lothar.c->missionWindowControls().toMissionMenuPopUp.positionOfTag(kBalloonLines));
+    lothar.c->missionWindowControls().toSelectMission.close();
+    // The joiner's slot is switched off in the mission: flown by a player, it is in play all the same.
+    for (Player* p : players) p->c->missionTable().record(kBalloonLines)->AircraftStarts[1].OnOff = 0;
+    host(lothar, kBalloonLines);
+    lothar.c->setRunning(true);
+    EXPECT_FALSE(lothar.c->missionState().isDogfightOnly);
+    join(roy, lothar, 2, 64);
+    ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
+    lothar.link().acceptJoinerPublic();
+    stepOneFrame(*lothar.c, 3);  // listed in the host's kills line before the joiner has sent a word
+    EXPECT_EQ(lothar.line(5).substr(17, 3), "#2B");
+    ASSERT_TRUE(until([&] { return roy.link().accepted() && roy.c->missionState().CurrentMissionNumber == kBalloonLines &&
+                                   roy.c->clock().GlobalMissionTime > 100; }));
+    auto teamsHold = [&] {
+        EXPECT_GT(roy.aircraft(0).live.attitude.Position[1], 0.0);
+        EXPECT_EQ(lothar.aircraft(1).ThisAircraft.Team, 2);
+        EXPECT_EQ(roy.aircraft(0).ThisAircraft.Team, 2);
+        EXPECT_EQ(lothar.line(5).substr(17, 3), "#2B");
+        EXPECT_NE(roy.line(0).find(":B/"), std::string::npos) << roy.line(0);
+        // The rule both sides show: team kills ("T"), eight to win.
+        for (Player* p : players) EXPECT_EQ(p->line(5).substr(106, 1) + p->line(5).substr(113, 4), "TK  8");
+    };
+    teamsHold();
+    for (int restart = 0; restart < 2; ++restart) {  // Select Mission, then Fly Mission of the same
+        run(100);
+        lothar.c->fromMenus(kMenuSelectMission);
+        lothar.c->fromFlyMissionButton();
+        ASSERT_TRUE(until([&] { return roy.c->clock().GlobalMissionTime < 100; }));
+        run(100);
+        teamsHold();
+    }
+
+    // The joiner (blue) downs five of red: the dogfight's rule would end it here, the mission's not.
+    auto shootDown = [&](long victim, long shooter) {
+        Aircraft& a = lothar.aircraft(victim).ThisAircraft;
+        a.TotalHits = a.TotalHitsBeforeDead + 1.0;
+        a.WhoShotMe = static_cast<int32_t>(shooter);
+        run(1);
+        lothar.c->startThisAircraft(victim, true);  // back in the air for the next
+    };
+    for (int k = 0; k < 5; ++k) shootDown(2, 1);
+    EXPECT_EQ(lothar.c->pilotScoring().AircraftResults[1][0], 5);
+    run(250);  // past the ten seconds a decided game waits for its window
+    EXPECT_EQ(lothar.c->interface().toYouWonOrLost, "");
+    EXPECT_EQ(roy.c->interface().toYouWonOrLost, "");
+    // A blue computer pilot brings blue to eight: blue has won, red (the host's team) has lost.
+    for (int k = 0; k < 3; ++k) shootDown(3, 4);
+    // Decided, its window not up yet: the host's pilot pauses, and forfeits no kill to blue.
+    ASSERT_NE(lothar.c->missionState().GameOverTime, 0);
+    for (int press = 0; press < 2; ++press) lothar.c->sendCommand(input::CommandNumber::PauseFlyGameToggle, kKeyDown);
+    ASSERT_TRUE(until([&] { return !roy.c->interface().toYouWonOrLost.empty(); }));
+    EXPECT_EQ(lothar.c->interface().toYouWonOrLost, "Mission Failure");
+    EXPECT_EQ(roy.c->interface().toYouWonOrLost, "Mission Successful");
+    EXPECT_NE(roy.c->interface().toYouWonOrLostMessage.find("Your team has won"), std::string::npos);
+    const Aircraft& ours = lothar.aircraft(0).ThisAircraft;
+    EXPECT_LE(ours.TotalHits, ours.TotalHitsBeforeDead);
+    EXPECT_EQ(lothar.c->pilotScoring().TeamResults[1], 8);
+    for (Player* p : players) EXPECT_EQ(p->line(5).substr(85, 4), "B: 8") << "blue's kills on each side";
+}
+
 // A joiner the host player turns away reads why; flying alone afterwards, the line is gone.
 TEST_F(NetworkPlay, ADeclinedJoinerReadsWhyAndFliesAloneWithoutIt) {
     Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");
@@ -162,11 +247,11 @@ TEST_F(NetworkPlay, TheHostsLinesAndSlotsFollowWhoIsIn) {
     ASSERT_TRUE(until([&] { return roy.link().accepted() && roy.c->clock().GlobalMissionTime > 100; }));
     EXPECT_EQ(lothar.line(4), "");
     EXPECT_EQ(lothar.aircraft(1).ThisAircraft.AircraftType, 64);
-    // Blue was asked for, but the mission's sides put the joiner's slot on red: its own line
-    // says where it flies, as the host's kills line does.
-    EXPECT_EQ(roy.aircraft(0).ThisAircraft.Team, 1);
-    EXPECT_EQ(roy.line(0), "#1:Roy:R/ 0:");
-    EXPECT_EQ(lothar.line(5).substr(17, 3), "#2R");
+    // Blue was asked for, and the joiner flies for blue though the mission's row for its slot is
+    // red: its own line says so, as the host's kills line does.
+    EXPECT_EQ(roy.aircraft(0).ThisAircraft.Team, 2);
+    EXPECT_EQ(roy.line(0), "#1:Roy:B/ 0:");
+    EXPECT_EQ(lothar.line(5).substr(17, 3), "#2B");
 
     // The joiner has shot two down and is in game over when it leaves.
     (*lothar.c->getAircraftResultsPtr())[1] = {2, 1};

@@ -600,5 +600,39 @@ TEST_F(WindowsTest, SelectMissionKeepsItsButtonsInViewAsItsPickersGrow) {
     EXPECT_EQ(c->missionWindowControls().toCloseUpIDMission.state, closeUp);
 }
 
+// A mistyped host address is refused beside the field, with Cancel and Join still inside the
+// window; the refusal goes as soon as the address is mended.
+TEST_F(WindowsTest, TheJoinWindowKeepsItsButtonsThroughABadAddress) {
+    start();
+    c->missionWindowControls().toSelectMission.close();
+    c->fromStartNetworkGame();
+    press("Network Game", "Join...");
+    ASSERT_TRUE(c->lobbyControls().toNewJoinerWindow.open);
+    for (int i = 0; i < 3; ++i) frame();
+    // Into the field, left of its long label.
+    ASSERT_NE(placeOfButton("Join a Network Game", "Address"), nullptr);
+    const ButtonPlace address = *placeOfButton("Join a Network Game", "Address");
+    auto intoAddress = [&] { click(int(address.x0) + 10, int((address.y0 + address.y1) / 2)); };
+    intoAddress();
+    type("10.0.0");
+    ASSERT_EQ(c->lobbyControls().toNewIPAddress.stringValue, "10.0.0");
+    press("Join a Network Game", "Join");
+    ASSERT_EQ(c->lobbyControls().addressProblem, "Bad IP Address");
+    for (int i = 0; i < 3; ++i) frame();
+    const ImGuiWindow* w = ImGui::FindWindowByName("Join a Network Game");
+    ASSERT_NE(w, nullptr);
+    for (const char* label : {"Cancel", "Join"}) {
+        const ButtonPlace* place = placeOfButton("Join a Network Game", label);
+        ASSERT_NE(place, nullptr) << label;
+        EXPECT_LE(place->y1, w->Pos.y + w->Size.y) << label << " is pushed out of the window";
+    }
+    intoAddress();
+    tapKey(SDL_SCANCODE_END, SDLK_END);
+    type(".7");
+    EXPECT_EQ(c->lobbyControls().toNewIPAddress.stringValue, "10.0.0.7");
+    EXPECT_EQ(c->lobbyControls().addressProblem, "");
+    EXPECT_TRUE(c->lobbyControls().toNewJoinerWindow.open);
+}
+
 }  // namespace
 }  // namespace pellam

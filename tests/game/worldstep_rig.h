@@ -66,6 +66,8 @@ struct FakeNetwork : StandInNetwork {
     int32_t mode = 0;
     bool host = false;
     bool opens = false;  // a network game can be started
+    int32_t joiners = 0;
+    int32_t numberOfJoiners() override { return joiners; }
     std::vector<int32_t> typed;  // codes handed to the message typing
     void handleTypingAMessage(int32_t code) override { typed.push_back(code); }
     int32_t getNetworkMode() override { return mode; }

@@ -85,8 +85,9 @@ struct World : EngineServices {
     bool isDead(int) override { return false; }
     Facts aircraftFacts(int s) override {
         const Plane& p = planes[s];
-        return {true, p.team, p.type, p.position[1], p.timeOfReset, p.whoShotMe};
+        return {true, p.team, p.type, p.position[1], p.whoShotMe};
     }
+    int32_t resetTick(int s, int32_t) override { return planes[s].timeOfReset; }
     Applied applyStateBlock(int s, const wire::StateBlockBytes& block, int32_t delay) override {
         wire::AircraftState a;
         wire::decodeAircraftState(block.data(), block.size(), &a);

@@ -87,6 +87,53 @@ TEST(NetworkGame, HostAndTwoJoinersFromJoinToSilence) {
     EXPECT_EQ(first.line(1), "Host appears to have ended the game, no response");
 }
 
+// An aircraft set up in the very step that reads a count of hits on it, its set-up stamped a
+// tick before, on, or a tick after the step's own clock: neither the host's count from before
+// (on the joiner) nor a joiner's (on the host) may touch it.
+TEST(NetworkGame, AFreshAircraftIgnoresCountsFromBeforeItsSetUp) {
+    platform::ScopedTickSource clock([] { return clockTicks.load(); });
+    Machine host(0, "Immelmann", 1), joiner(1, "Hawker", 2);
+    host.host();
+    joiner.join(host.link.localPort());
+    std::vector<Machine*> all{&host, &joiner};
+    ASSERT_TRUE(runUntil(all, 150, [&] { return host.link.getJoinerPending() == 2; }));
+    host.link.acceptJoinerPublic();
+    run(all, 150);  // past the settling of a new game's counts
+    ASSERT_TRUE(joiner.link.accepted());
+    const int j = joiner.link.getJoinerNumber();
+    for (int32_t stamp : {-1, 0, 1}) {
+        SCOPED_TRACE(stamp);
+        // The host still counts 30 hits on the joiner's aircraft, which has just been set up.
+        host.world.planes[j].totalHits = 30.0;
+        joiner.world.planes[0].down = false;
+        clockTicks += 3;
+        host.link.setCurrentPort(joiner.link.localPort());
+        host.link.SendHostData(kLoopback, j);
+        settle();
+        clockTicks += 3;
+        joiner.world.planes[0].timeOfReset = clockTicks + stamp;
+        joiner.link.NetworkComm(clockTicks);
+        EXPECT_FALSE(joiner.world.planes[0].down) << "downed by the host's count from before";
+
+        // The joiner counts 30 on the host's aircraft 3, set up in the host's step.
+        joiner.world.planes[3].totalHits = 30.0;
+        host.link.exchange().hostHitTally[j][3] = 0.0;
+        clockTicks += 3;
+        joiner.link.exchange().lastSquawkTime = clockTicks - 21;
+        joiner.link.SendJoinerData();
+        settle();
+        clockTicks += 3;
+        host.world.planes[3].timeOfReset = clockTicks + stamp;
+        host.world.planes[3].whoShotMe = -1;
+        host.link.NetworkComm(clockTicks);
+        EXPECT_EQ(host.link.exchange().hostHitTally[j][3], 0.0);
+        EXPECT_EQ(host.world.planes[3].whoShotMe, -1);
+        joiner.world.planes[3].totalHits = 0.0;
+        host.world.planes[j].totalHits = 0.0;
+        settle();
+    }
+}
+
 TEST(NetworkGame, EightPlayersForTwoMinutesThroughALossyRelay) {
     platform::ScopedTickSource clock([] { return clockTicks.load(); });
     Machine host(0, "Host", 1);
