@@ -1,8 +1,6 @@
 // The mission window and its fly actions, the About panel, the manual, the menu-enabling rules, and
 // the user missions with their campaigns.
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <utility>
 
 #include "game/VADArizodazar2.h"
