@@ -126,16 +126,13 @@ void GameController::warmUpDrawing() {
 
 void GameController::planWarmUp() {
     warmUp_.Due = false;
-    // A plan not yet drawn whole is given up: what it counted as drawn is drawn for this mission.
-    if (!warmUp_.Pending.empty()) {
-        for (const int64_t kind : warmUp_.PlannedKinds) warmUp_.KindsDrawn.erase(kind);
-        for (const int64_t kind : warmUp_.PlannedInCloud) warmUp_.KindsInCloud.erase(kind);
-        for (const auto& sky : warmUp_.PlannedSkies) warmUp_.SkiesDrawn.erase(sky);
-        warmUp_.Pending.clear();
+    // The last plan's views not drawn yet are given up: their skies and kinds count as not drawn.
+    for (const DrawingWarmUp::PlannedView& view : warmUp_.Pending) {
+        if (view.Counted == DrawingWarmUp::Towards::Sky) warmUp_.SkiesDrawn.erase(view.Key);
+        auto& kinds = view.Counted == DrawingWarmUp::Towards::Kind ? warmUp_.KindsDrawn : warmUp_.KindsInCloud;
+        if (view.Counted != DrawingWarmUp::Towards::Sky) kinds.erase(view.Key.front());
     }
-    warmUp_.PlannedKinds.clear();
-    warmUp_.PlannedInCloud.clear();
-    warmUp_.PlannedSkies.clear();
+    warmUp_.Pending.clear();
 
     ModelArray* models = getModelArray();
     ZephModel* ground = modelAt(ModelArray::kTerrain);
@@ -158,11 +155,10 @@ void GameController::planWarmUp() {
             sky.insert(sky.end(), {layer.TextureNumber, std::llround(layer.LayerBottom / kApart),
                                    std::llround(layer.LayerTop / kApart)});
         }
-    std::vector<UnseenCamera>& cameras = warmUp_.Pending;
-    if (warmUp_.SkiesDrawn.insert(sky).second) {
-        cameras = DrawingWarmUp::worldCameras(world);
-        warmUp_.PlannedSkies.push_back(sky);
-    }
+    using Towards = DrawingWarmUp::Towards;
+    std::vector<DrawingWarmUp::PlannedView>& views = warmUp_.Pending;
+    if (warmUp_.SkiesDrawn.insert(sky).second)
+        for (UnseenCamera& camera : DrawingWarmUp::worldCameras(world)) views.push_back({camera, Towards::Sky, sky});
     for (long row = ModelArray::kFirstAircraft; row < models->size(); ++row) {
         ZephModel* model = models->at(row);
         const int64_t kind = model ? DrawingWarmUp::kindOf(*model, row) : -1;
@@ -171,22 +167,20 @@ void GameController::planWarmUp() {
         // With a deck, the flight may take any of them into the grey fog (objects alone: inside a
         // deck neither sky nor ground is drawn).
         const bool inCloud = world.HighestDeck >= 0 && warmUp_.KindsInCloud.insert(kind).second;
-        if (!seen) warmUp_.PlannedKinds.push_back(kind);
-        if (inCloud) warmUp_.PlannedInCloud.push_back(kind);
         if (seen && !inCloud) continue;
         const std::vector<QNion> near = DrawingWarmUp::subjectCameras(*model, world.Eye);
         for (size_t k = 0; k < near.size(); ++k) {
             if (!seen) {
-                cameras.push_back({near[k], -1, {}, false, false, false});
-                cameras.push_back({near[k], -1, {}, true, k % 2 == 1, true});
+                views.push_back({{near[k], -1, {}, false, false, false}, Towards::Kind, {kind}});
+                views.push_back({{near[k], -1, {}, true, k % 2 == 1, true}, Towards::Kind, {kind}});
             }
-            if (inCloud) cameras.push_back({near[k], -1, {}, true, k % 2 == 1, false, true});
+            if (inCloud) views.push_back({{near[k], -1, {}, true, k % 2 == 1, false, true}, Towards::KindInCloud, {kind}});
         }
     }
 }
 
 void GameController::drawWarmUp(bool whole) {
-    std::vector<UnseenCamera>& cameras = warmUp_.Pending;
+    std::vector<DrawingWarmUp::PlannedView>& cameras = warmUp_.Pending;
     if (cameras.empty()) return;
     ZephModel* ground = modelAt(ModelArray::kTerrain);
     if (!getModelArray() || !ground) return cameras.clear();
@@ -220,7 +214,7 @@ void GameController::drawWarmUp(bool whole) {
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began).count() >=
                 DrawingWarmUp::kShareMs)
             break;
-        UnseenCamera& unseen = cameras[drawn++];
+        UnseenCamera& unseen = cameras[drawn++].Camera;
         keepCameraAboveGround(unseen.Pose);
         FlyableAircraft* smoker = unseen.SmokeAt ? aircraftAt(ModelArray::kFirstAircraft) : nullptr;
         std::vector<std::pair<OneSmokePiece*, OneSmokePiece>> lent;

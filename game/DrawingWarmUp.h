@@ -60,11 +60,17 @@ struct DrawingWarmUp {
     // queues a whole frame's work, and unfinished frames hold their memory.
     static constexpr size_t kQueuedAtMost = 4;
 
-    bool Due = false;                // a mission started: plan its warm-up
-    std::vector<UnseenCamera> Pending;  // planned, not drawn yet
-    // What the pending plan counts as drawn, given back when a mission starts before it is done.
-    std::vector<int64_t> PlannedKinds, PlannedInCloud;
-    std::vector<std::vector<int64_t>> PlannedSkies;
+    // A view planned and not drawn yet, and what it is counted towards: a view left undrawn when
+    // the next mission starts gives its sky or kind back, to be drawn for that mission.
+    enum class Towards { Sky, Kind, KindInCloud };
+    struct PlannedView {
+        UnseenCamera Camera;
+        Towards Counted = Towards::Sky;
+        std::vector<int64_t> Key;  // the sky, or the kind alone
+    };
+
+    bool Due = false;                  // a mission started: plan its warm-up
+    std::vector<PlannedView> Pending;  // in the order they are drawn
     std::set<int64_t> KindsDrawn;    // the kinds of subject drawn near to far this run
     std::set<int64_t> KindsInCloud;  // and drawn so from inside a deck
     std::set<std::vector<int64_t>> SkiesDrawn;  // the skies (and cockpits) the world was drawn under

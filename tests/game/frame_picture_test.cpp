@@ -387,8 +387,8 @@ TEST_F(GameFrame, TheDrawingWarmedUpAtAMissionStartLeavesNoTrace) {
 
 // Standing in the windows (paused), as at launch behind the sign-in window: the frame that plans
 // the warm-up is shown before any of it is drawn, the frames after draw it a share each, and it
-// ends before the flight. A mission started before it ended draws its whole warm-up again: what the
-// plan given up counted as drawn was not.
+// ends before the flight. A mission started before it ended draws what the plan given up had not,
+// whole, before its flight's first frame.
 TEST_F(GameFrame, TheWarmUpBehindTheWindowsIsDrawnAShareAFrame) {
     GameScene& scene = *scene_;
     const auto pausedStart = [&] {
@@ -407,7 +407,7 @@ TEST_F(GameFrame, TheWarmUpBehindTheWindowsIsDrawnAShareAFrame) {
     EXPECT_GE(share, 1);
     ASSERT_TRUE(scene.set(Shot::CockpitCamel));  // a mission started again, running
     const long again = frame();
-    EXPECT_GT(again, share) << "the given-up plan drawn again whole, before the flight's first frame";
+    EXPECT_GT(again, share) << "the given-up plan's skies and kinds drawn whole, before the flight's first frame";
     EXPECT_EQ(frame(), 0);
 
     pausedStart();  // all drawn: nothing new to plan
