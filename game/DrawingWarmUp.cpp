@@ -174,7 +174,8 @@ void GameController::planWarmUp() {
                 views.push_back({{near[k], -1, {}, false, false, false}, Towards::Kind, {kind}});
                 views.push_back({{near[k], -1, {}, true, k % 2 == 1, true}, Towards::Kind, {kind}});
             }
-            if (inCloud) views.push_back({{near[k], -1, {}, true, k % 2 == 1, false, true}, Towards::KindInCloud, {kind}});
+            if (inCloud)
+                views.push_back({{near[k], -1, {}, true, k % 2 == 1, false, true}, Towards::KindInCloud, {kind}});
         }
     }
 }
