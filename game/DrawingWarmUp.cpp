@@ -1,6 +1,7 @@
 #include "game/DrawingWarmUp.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <span>
 #include <tuple>
@@ -15,6 +16,7 @@
 #include "objects/Debris.h"
 #include "objects/GroundClutter.h"
 #include "objects/GroundExplosion.h"
+#include "platform/FreedMemory.h"
 #include "platform/Random.h"
 #include "world/RIDUdidav.h"
 
@@ -107,7 +109,31 @@ int64_t DrawingWarmUp::kindOf(ZephModel& model, long row) {
 
 // ---- The controller's warm-up ------------------------------------------------------------------
 
+void GameController::continueWarmUp() {
+    const bool planned = warmUp_.Due;
+    if (planned) planWarmUp();
+    // In the windows, the frame that plans is shown before any share is drawn: at launch the
+    // sign-in window comes first.
+    if (warmUp_.Pending.empty() || (planned && !isRunning())) return;
+    const FramePacer::Aside warmUp(pacer_);
+    drawWarmUp(isRunning());
+}
+
 void GameController::warmUpDrawing() {
+    planWarmUp();
+    drawWarmUp(true);
+}
+
+void GameController::planWarmUp() {
+    warmUp_.Due = false;
+    // The last plan's views not drawn yet are given up: their skies and kinds count as not drawn.
+    for (const DrawingWarmUp::PlannedView& view : warmUp_.Pending) {
+        if (view.Counted == DrawingWarmUp::Towards::Sky) warmUp_.SkiesDrawn.erase(view.Key);
+        auto& kinds = view.Counted == DrawingWarmUp::Towards::Kind ? warmUp_.KindsDrawn : warmUp_.KindsInCloud;
+        if (view.Counted != DrawingWarmUp::Towards::Sky) kinds.erase(view.Key.front());
+    }
+    warmUp_.Pending.clear();
+
     ModelArray* models = getModelArray();
     ZephModel* ground = modelAt(ModelArray::kTerrain);
     if (!models || !ground) return;
@@ -129,8 +155,10 @@ void GameController::warmUpDrawing() {
             sky.insert(sky.end(), {layer.TextureNumber, std::llround(layer.LayerBottom / kApart),
                                    std::llround(layer.LayerTop / kApart)});
         }
-    std::vector<UnseenCamera> cameras;
-    if (warmUp_.SkiesDrawn.insert(sky).second) cameras = DrawingWarmUp::worldCameras(world);
+    using Towards = DrawingWarmUp::Towards;
+    std::vector<DrawingWarmUp::PlannedView>& views = warmUp_.Pending;
+    if (warmUp_.SkiesDrawn.insert(sky).second)
+        for (UnseenCamera& camera : DrawingWarmUp::worldCameras(world)) views.push_back({camera, Towards::Sky, sky});
     for (long row = ModelArray::kFirstAircraft; row < models->size(); ++row) {
         ZephModel* model = models->at(row);
         const int64_t kind = model ? DrawingWarmUp::kindOf(*model, row) : -1;
@@ -143,14 +171,21 @@ void GameController::warmUpDrawing() {
         const std::vector<QNion> near = DrawingWarmUp::subjectCameras(*model, world.Eye);
         for (size_t k = 0; k < near.size(); ++k) {
             if (!seen) {
-                cameras.push_back({near[k], -1, {}, false, false, false});
-                cameras.push_back({near[k], -1, {}, true, k % 2 == 1, true});
+                views.push_back({{near[k], -1, {}, false, false, false}, Towards::Kind, {kind}});
+                views.push_back({{near[k], -1, {}, true, k % 2 == 1, true}, Towards::Kind, {kind}});
             }
-            if (inCloud) cameras.push_back({near[k], -1, {}, true, k % 2 == 1, false, true});
+            if (inCloud)
+                views.push_back({{near[k], -1, {}, true, k % 2 == 1, false, true}, Towards::KindInCloud, {kind}});
         }
     }
+}
 
+void GameController::drawWarmUp(bool whole) {
+    std::vector<DrawingWarmUp::PlannedView>& cameras = warmUp_.Pending;
     if (cameras.empty()) return;
+    ZephModel* ground = modelAt(ModelArray::kTerrain);
+    if (!getModelArray() || !ground) return cameras.clear();
+    const long cockpit = toMyZephGLView->getCameraInsideItem();
     // Nothing a player sees later may differ for it: the scenery's random draws are given back,
     // and so is what is lent for the draws (a puff of smoke and a tracer in two free places of the
     // player's smoke ring; trees and wreckage north of the camera). No tree is planted or forgotten
@@ -169,11 +204,18 @@ void GameController::warmUpDrawing() {
     std::vector<std::pair<FlyableAircraft*, FlyableAircraft::FlashLook>> flashes;
     for (int k = 0; k < ModelArray::kAircraftSlots; ++k) {
         FlyableAircraft* aircraft = aircraftAt(ModelArray::kFirstAircraft + k);
-        if (!aircraft || ModelArray::kFirstAircraft + k == world.Cockpit) continue;
+        if (!aircraft || ModelArray::kFirstAircraft + k == cockpit) continue;
         const FlyableAircraft::FlashLook kept = aircraft->flashLook();
         if (aircraft->showFlashAt(0, 0, 0)) flashes.emplace_back(aircraft, kept);
     }
-    for (UnseenCamera& unseen : cameras) {
+    const auto began = std::chrono::steady_clock::now();
+    size_t drawn = 0;
+    while (drawn < cameras.size()) {
+        if (!whole && drawn > 0 &&
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began).count() >=
+                DrawingWarmUp::kShareMs)
+            break;
+        UnseenCamera& unseen = cameras[drawn++].Camera;
         keepCameraAboveGround(unseen.Pose);
         FlyableAircraft* smoker = unseen.SmokeAt ? aircraftAt(ModelArray::kFirstAircraft) : nullptr;
         std::vector<std::pair<OneSmokePiece*, OneSmokePiece>> lent;
@@ -250,11 +292,19 @@ void GameController::warmUpDrawing() {
             if (clutter) clutter->GCTrees = keptTrees;
             if (debris) debris->TheFlakes = keptFlakes;
         }
+        // Finished before the next: a share's time holds the rasteriser's work, and at most a few
+        // views' queued frames hold memory.
+        if (!whole || drawn % DrawingWarmUp::kQueuedAtMost == 0) toMyZephGLView->finishDrawing();
     }
     for (const auto& [aircraft, kept] : flashes) aircraft->restoreFlash(kept);
     if (clutter) clutter->lastnewGC = keptPlanting;
     scenery.returnTo(sceneryPlace);
     toMyZephGLView->sceneChanged();
+    cameras.erase(cameras.begin(), cameras.begin() + long(drawn));
+    if (!cameras.empty()) return;
+    // Done: what the rasteriser's queued frames borrowed goes back to the system.
+    toMyZephGLView->finishDrawing();
+    platform::returnFreedMemory();
 }
 
 }  // namespace pellam

@@ -10,6 +10,9 @@
 // once a run, the world once for each sky, haze and cockpit (a mission started again, as a network
 // game does for each joiner, draws nothing). What is built stays with the rasteriser for the run,
 // and in its cache on disk for the next.
+// The warm-up is planned at a mission's start and drawn a few views a frame while the game stands
+// in its windows (the sign-in window at launch hides it), the rest at once when the flight begins;
+// each share is finished before the next, so the rasteriser's queued frames do not pile up.
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -51,7 +54,23 @@ struct DrawingWarmUp {
     static constexpr double kLevel = 0.0, kAcrossGround = -20.0;
     static constexpr double kPitches[] = {25.0, kLevel, kAcrossGround, -65.0};
 
-    bool Due = false;                // a mission started: warm up before its first frame
+    // ms of unseen drawing a frame in the windows: the windows answer the player meanwhile.
+    static constexpr double kShareMs = 25.0;
+    // Views drawn at once when the flight begins before the rasteriser is let to finish them: each
+    // queues a whole frame's work, and unfinished frames hold their memory.
+    static constexpr size_t kQueuedAtMost = 4;
+
+    // A view planned and not drawn yet, and what it is counted towards: a view left undrawn when
+    // the next mission starts gives its sky or kind back, to be drawn for that mission.
+    enum class Towards { Sky, Kind, KindInCloud };
+    struct PlannedView {
+        UnseenCamera Camera;
+        Towards Counted = Towards::Sky;
+        std::vector<int64_t> Key;  // the sky, or the kind alone
+    };
+
+    bool Due = false;                  // a mission started: plan its warm-up
+    std::vector<PlannedView> Pending;  // in the order they are drawn
     std::set<int64_t> KindsDrawn;    // the kinds of subject drawn near to far this run
     std::set<int64_t> KindsInCloud;  // and drawn so from inside a deck
     std::set<std::vector<int64_t>> SkiesDrawn;  // the skies (and cockpits) the world was drawn under

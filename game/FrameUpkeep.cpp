@@ -141,11 +141,7 @@ void GameController::PrepareAndCallDrawing() {
         // the picture. A network game's other players move on, so it is drawn every frame.
         toMyZephGLView->setKeepScene(!clock_.gamePause && network_->getNetworkMode() == 0);
         if (MyVRAMOkay && !drawBuilderFrame()) {
-            if (warmUp_.Due) {
-                warmUp_.Due = false;
-                const FramePacer::Aside warmUp(pacer_);
-                warmUpDrawing();
-            }
+            continueWarmUp();
             toMyZephGLView->drawRect(clock_.GlobalMissionTime);
         }
     }

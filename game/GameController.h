@@ -89,9 +89,13 @@ public:
     virtual void SetUpViewingPosition();
     virtual void SetUpSecondWindow();
     virtual void PrepareAndCallDrawing();
-    // Draws unseen what the flight will show (game/DrawingWarmUp.h); done before a mission's
+    // Draws unseen what the flight will show (game/DrawingWarmUp.h): planned at a mission's start,
+    // drawn a share a frame while the game stands in its windows, the rest before the flight's
     // first frame. Leaves the world, its scenery and the frames after it as they were.
-    void warmUpDrawing();
+    void continueWarmUp();
+    void warmUpDrawing();  // plans and draws it whole, now
+    void planWarmUp();
+    void drawWarmUp(bool whole);  // the pending views: all, or a frame's share
     virtual void fromTimerLooper(bool gamePause, int32_t missionTime) {}
 
     // ---- World step (WorldStep.cpp).

@@ -45,6 +45,8 @@ public:
     // it; the next frame draws over it. Without `world`, only the objects, smoke and cockpit;
     // `insideCloud`, as from inside a cloud deck.
     virtual void drawUnseen(const QNion& camera, long insideItem, bool world, bool insideCloud) = 0;
+    // Returns once everything sent is drawn: the rasteriser lets go of its queued frames.
+    virtual void finishDrawing() = 0;
     // Draws one frame of the mission builder's view: its world and the close-up of one item.
     virtual void drawBuilder(builder::MissionBuilder& builder) = 0;
     // While kept, the view draws the world once and shows that picture again until its cameras,

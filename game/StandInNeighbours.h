@@ -29,6 +29,7 @@ public:
     void drawRect(int32_t gameTime) override {}
     void showFrame() override {}
     void drawUnseen(const QNion& camera, long insideItem, bool world, bool insideCloud) override {}
+    void finishDrawing() override {}
     void drawBuilder(builder::MissionBuilder& builder) override {}
     void setKeepScene(bool keep) override {}
     void sceneChanged() override {}

@@ -68,8 +68,11 @@ uint8_t keepBits(uint8_t v, int bits) {
 GLenum storageFor(GLenum internal, TexturePicture& level) {
     const std::array<GLint, 4> bits = channelBits(internal);
     if (bits[0] >= 8 && bits[1] >= 8 && bits[2] >= 8 && (bits[3] >= 8 || bits[3] == 0)) return internal;
+    std::array<std::array<uint8_t, 256>, 4> kept{};  // each channel's value as stored, by value
+    for (size_t c = 0; c < 4; ++c)
+        for (int v = 0; v < 256; ++v) kept[c][size_t(v)] = keepBits(uint8_t(v), bits[c]);
     for (size_t k = 0; k < level.rgba.size(); k += 4)
-        for (int c = 0; c < 4; ++c) level.rgba[k + c] = keepBits(level.rgba[k + c], bits[c]);
+        for (size_t c = 0; c < 4; ++c) level.rgba[k + c] = kept[c][level.rgba[k + c]];
     return bits[3] > 0 ? GL_RGBA8 : GL_RGB8;
 }
 

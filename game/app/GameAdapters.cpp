@@ -67,6 +67,11 @@ void ViewAdapter::setSunVectorFromTime(double hours) {
 }
 
 // The controller has placed the camera and set the sun and the game time for this frame.
+void ViewAdapter::finishDrawing() {
+    if (platform::GLWindow* window = view_.getGLWindow()) window->makeCurrent();
+    glFinish();
+}
+
 void ViewAdapter::drawRect(int32_t) {
     view_.drawRect(render::NSRect{1.0, 0.0, 0.0, 0.0});  // x 1: the game's own frame, not a window redraw
 }

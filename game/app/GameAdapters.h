@@ -88,6 +88,7 @@ public:
     void drawUnseen(const QNion& camera, long insideItem, bool world, bool insideCloud) override {
         view_.drawUnseen(camera, insideItem, world, insideCloud);
     }
+    void finishDrawing() override;
     void drawBuilder(builder::MissionBuilder& builder) override;
     void setKeepScene(bool keep) override { view_.setKeepScene(keep); }
     std::vector<std::string> takeNotices() override { return view_.takeNotices(); }

@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <time.h>
+#include <unistd.h>
 
 #include "game/GameNetwork.h"
 #include "game/VADArizodazar2.h"
@@ -27,6 +30,30 @@ int64_t cpuNanos(clockid_t clock) {
     timespec t{};
     clock_gettime(clock, &t);
     return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+// ms since this process was started: its start in clock ticks since boot, field 22 of its stat.
+double msSinceLaunch() {
+    std::ifstream stat("/proc/self/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const size_t close = text.rfind(')');  // the name may hold spaces
+    if (close == std::string::npos) return 0;
+    std::istringstream fields(text.substr(close + 2));
+    std::string field;
+    for (int k = 3; k < 22 && fields >> field;) ++k;
+    unsigned long long started = 0;
+    if (!(fields >> started)) return 0;
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    return (double(now.tv_sec) + now.tv_nsec / 1e9 - double(started) / double(sysconf(_SC_CLK_TCK))) * 1000.0;
+}
+
+// MB: the most resident memory of this process so far.
+double peakResidentMB() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+    return 0;
 }
 
 constexpr int32_t kJoinTeam = 2;     // blue
@@ -160,6 +187,14 @@ void ScriptedRun::frameEnded(const VADArizodazar2& controller) {
                            ms(clock.waitedMicros, clock.steppedMicros), ms(clock.steppedMicros, shown),
                            ms(shown, submitted), ms(submitted, drawn), ms(drawn, micros(now)), int16_t(clock.theticks),
                            int16_t(pacer.TickMinimum), float(cpu - lastCpu_) / 1e6f, float(mainCpu - lastMainCpu_) / 1e6f});
+    // The first frame is shown in the second, after its wait and the world's steps: what the
+    // second draws comes after.
+    if (frameTimes_.size() == 1) {
+        shownPeak_ = peakResidentMB();
+        shownCpu_ = double(cpu) / 1e6;
+    } else if (frameTimes_.size() == 2) {
+        shownAfter_ = msSinceLaunch() - ms(shown, micros(now));
+    }
     lastFrameEnd_ = now;
     lastCpu_ = cpu;
     lastMainCpu_ = mainCpu;
@@ -176,6 +211,8 @@ void ScriptedRun::end(long framesRested) {
         << std::chrono::duration<double>(Clock::now() - runStart_).count() << '\n';
     out << "# rested " << framesRested << '\n';
     out << "# began " << micros(runStart_) << " us on the steady clock\n";
+    out << "# shown " << shownAfter_ << " ms after launch, peak " << shownPeak_ << " MB, cpu " << shownCpu_ << " ms\n";
+    out << "# peak " << peakResidentMB() << " MB\n";
     if (!out) platform::logMessage("Cannot write the frame times to " + *timesPath_);
 }
 

@@ -9,7 +9,10 @@
 //                                    line names), then "# cpu C wall W" (processor and wall seconds of
 //                                    the run, loading left out), "# rested N" (frames the window kept
 //                                    from the last) and "# began U" (the run's start, us on the steady
-//                                    clock, to match the frames with a profiler's samples)
+//                                    clock, to match the frames with a profiler's samples), "# shown S
+//                                    ms after launch, peak P MB, cpu C ms" (the first picture with its
+//                                    windows on screen, the most resident memory until then and the
+//                                    processor time of all threads) and "# peak P MB" (the whole run's)
 //   PELLAM_VIRTUAL_JOYSTICK          attach a virtual stick (4 axes, 12 buttons, a hat) for the script
 //   PELLAM_PLAYER_SCRIPT=FILE        play a player's actions (PlayerScript.h); a failed expectation, or
 //                                    a game ended before its script, ends the game with status 1; the
@@ -100,6 +103,9 @@ private:
     Clock::time_point runStart_, lastFrameEnd_;
     int64_t lastCpu_ = 0, lastMainCpu_ = 0;  // ns at the last frame's end
     std::clock_t runCpuStart_ = 0;
+    // The first picture on screen: ms since launch, and the most resident memory (MB) and the
+    // processor ms until it was drawn.
+    double shownAfter_ = 0, shownPeak_ = 0, shownCpu_ = 0;
 };
 
 }  // namespace pellam

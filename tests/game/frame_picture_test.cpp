@@ -385,6 +385,37 @@ TEST_F(GameFrame, TheDrawingWarmedUpAtAMissionStartLeavesNoTrace) {
     EXPECT_EQ(scene.view->unseenDraws(), unseen);
 }
 
+// Standing in the windows (paused), as at launch behind the sign-in window: the frame that plans
+// the warm-up is shown before any of it is drawn, the frames after draw it a share each, and it
+// ends before the flight. A mission started before it ended draws what the plan given up had not,
+// whole, before its flight's first frame.
+TEST_F(GameFrame, TheWarmUpBehindTheWindowsIsDrawnAShareAFrame) {
+    GameScene& scene = *scene_;
+    const auto pausedStart = [&] {
+        EXPECT_TRUE(scene.set(Shot::CockpitCamel));
+        scene.game->sendCommand(input::CommandNumber::PauseFlyGameToggle, kKeyDown);
+        EXPECT_FALSE(scene.game->isRunning());
+    };
+    const auto frame = [&] {
+        const long before = scene.view->unseenDraws();
+        scene.game->PrepareAndCallDrawing();
+        return scene.view->unseenDraws() - before;
+    };
+    pausedStart();
+    EXPECT_EQ(frame(), 0) << "the planning frame draws none";
+    const long share = frame();
+    EXPECT_GE(share, 1);
+    ASSERT_TRUE(scene.set(Shot::CockpitCamel));  // a mission started again, running
+    const long again = frame();
+    EXPECT_GT(again, share) << "the given-up plan's skies and kinds drawn whole, before the flight's first frame";
+    EXPECT_EQ(frame(), 0);
+
+    pausedStart();  // all drawn: nothing new to plan
+    long frames = 0;
+    for (int k = 0; k < 3; ++k) frames += frame();
+    EXPECT_EQ(frames, 0);
+}
+
 // Inside a deck the grey fog shades everything the flight shows, so a mission with a deck warms the
 // objects, smoke and cockpit up inside one as well; a clear sky never puts the eye in one.
 TEST(WarmUpCameras, TakeTheEyeIntoADeckOnlyWhereTheMissionHasOne) {
