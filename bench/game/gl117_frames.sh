@@ -104,18 +104,21 @@ for _ in 1 2 3; do
     sleep 5
     menu || break
 done
-sleep 10
-# Left alone, the player's jet climbs nose-high until the frames show only sky. Every 3 s the pilot
-# looks below and above the gun sight: sky below it, the nose is up, and a short push levels it;
-# ground above it, a short pull. So the counted frames show ground and sky, as the Pellam run's do.
+# Left alone, the player's jet climbs nose-high until the frames show only sky. From the mission's
+# start, each second the pilot looks along a row just below the gun sight (y 420) and one high above
+# it (y 200): mostly sky below, the nose is up and a short push (Up) brings it down; mostly ground
+# above (not sky, darker than cloud), a short pull (Down). So the counted frames show ground and sky,
+# as the Pellam run's do. The looks (xwd) run on the measured cores but not in the game's process.
 rgb() { xwd -root -silent | xwdtopnm 2>/dev/null | pnmcut "$1" "$2" 1 1 | pnmnoraw | tail -1; }
 sky() { set -- $(rgb "$1" "$2"); [ "${3:-0}" -gt $(( ${1:-255} + 40 )) ]; }
+ground() { set -- $(rgb "$1" "$2"); [ "${3:-0}" -le $(( ${1:-255} + 40 )) ] && [ "${1:-255}" -lt 170 ]; }
+count() { local n=0 x; for x in 150 300 724 874; do "$1" "$x" "$2" && n=$((n + 1)); done; echo "$n"; }
 level() {
-    if sky 300 540 && sky 724 540; then xdotool keydown Up; sleep 0.2; xdotool keyup Up
-    elif ! sky 300 200 && ! sky 724 200; then xdotool keydown Down; sleep 0.2; xdotool keyup Down; fi
+    if [ "$(count sky 420)" -ge 3 ]; then xdotool keydown Up; sleep 0.3; xdotool keyup Up
+    elif [ "$(count ground 200)" -ge 3 ]; then xdotool keydown Down; sleep 0.2; xdotool keyup Down; fi
 }
-fly() { local end=$((SECONDS + $1)); while [ "$SECONDS" -lt "$end" ]; do level; sleep 3; done; }
-fly 6
+fly() { local end=$((SECONDS + $1)); while [ "$SECONDS" -lt "$end" ]; do level; sleep 1; done; }
+fly 16
 # Pictures at the start, middle and end of the count, to check it counted level flight, not a menu.
 shot() { xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng > "$SHOTS-$1.png"; }
 touch "$WORK/mark"; shot 0; fly $((SECONDS_TO_COUNT / 2)); shot 1; fly $((SECONDS_TO_COUNT - SECONDS_TO_COUNT / 2))
