@@ -40,4 +40,16 @@ long cutAlongTheSight(std::vector<uint32_t>& triangles, const std::vector<Ground
     return cut;
 }
 
+// The far roads' whole squares are cut as the ground's under them: the same test of the same
+// vertices.
+void TerrainDrawer::cutRunsAlongTheSight() {
+    for (auto* runs : {&Runs, &ClearRuns, &StagedRuns})
+        for (auto& part : *runs)
+            for (auto& run : part) CutAnew += cutAlongTheSight(run.FarTriangles, run.Far);
+    for (auto* runs : {&MeanRuns, &ClearMeanRuns})
+        for (auto& run : *runs) CutAnew += cutAlongTheSight(run.FarTriangles, run.Far);
+    for (auto& part : Roads)
+        for (auto& run : part) cutAlongTheSight(run.FarTriangles, run.Far);
+}
+
 }  // namespace pellam::worlddraw

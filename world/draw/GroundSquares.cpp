@@ -134,4 +134,34 @@ void TerrainDrawer::addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, in
     }
 }
 
+void TerrainDrawer::addRoads(const RIDUdidav& t, const Eye& eye, int i, int j, double d, const SquareLook& look) {
+    const auto road = [&](int turns, int kind) {
+        if (!look.Blank[kind]) addRoad(t, eye, i, j, turns, kind, d, look.Near, look.Lit, look.Clipped);
+    };
+    // Each road edge is covered by a straight piece or a bend; a road that ends here runs
+    // straight through the square.
+    uint8_t covered = 0;
+    if ((look.Edges & (kEdgeLowZ | kEdgeHighZ)) == (kEdgeLowZ | kEdgeHighZ)) {
+        road(0, 0);
+        covered |= kEdgeLowZ | kEdgeHighZ;
+    }
+    if ((look.Edges & (kEdgeLowX | kEdgeHighX)) == (kEdgeLowX | kEdgeHighX)) {
+        road(1, 0);
+        covered |= kEdgeLowX | kEdgeHighX;
+    }
+    static constexpr uint8_t kBendEdges[4] = {kEdgeHighX | kEdgeLowZ, kEdgeHighX | kEdgeHighZ,
+                                              kEdgeLowX | kEdgeHighZ, kEdgeLowX | kEdgeLowZ};
+    for (int pass = 0; pass < 2; ++pass)  // first bends joining two loose ends, then any
+        for (int turn = 0; turn < 4; ++turn) {
+            const uint8_t b = kBendEdges[turn];
+            if ((look.Edges & b) != b || (covered & b) == b) continue;
+            if (pass == 0 && (covered & b)) continue;
+            road(turn, 1);
+            covered |= b;
+        }
+    const uint8_t loose = look.Edges & ~covered;
+    if (loose & (kEdgeLowZ | kEdgeHighZ)) road(0, 0);
+    if (loose & (kEdgeLowX | kEdgeHighX)) road(1, 0);
+}
+
 }  // namespace pellam::worlddraw

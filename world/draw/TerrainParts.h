@@ -62,6 +62,20 @@ private:
     double From = 0, To = 0, Span = 0;
 };
 
+// How one square in view is drawn.
+struct TerrainDrawer::SquareLook {
+    int Code = 0;
+    bool Near = false;     // within the detail map's reach
+    int Lit = 3;           // its triangles that may light a pixel centre the draw touches (bits)
+    int ViewLit = 3;       // those that may light one of the viewport
+    bool Clear = false;    // wholly nearer than the fog's start
+    bool Clipped = false;  // the GL may clip it: drawn apart
+    bool InMean = false;   // drawn in its picture's mean colour
+    bool Staged = false;   // fogged in its texture stage
+    uint8_t Edges = 0;     // its road edges
+    std::array<bool, 2> Blank{};  // per road picture: no texel of it passes here
+};
+
 // A lower bound on how many square edges of picture one pixel step spans on the square (i, j),
 // at a horizontal-and-vertical `range` (ft) from the eye; 0 when no bound is sure or it lies below
 // `wanted` (SquareLevels.cpp).

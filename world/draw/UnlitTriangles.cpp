@@ -12,6 +12,27 @@
 
 namespace pellam::worlddraw {
 
+void TerrainDrawer::prepareUnlitTest(const ViewFrustum& view) {
+    PostProjected.assign(PostKeys.size() / 4, 0);
+    PostWindow.resize(PostProjected.size());
+    const auto& vp = view.viewport();
+    Viewed = {vp[0], vp[1], vp[0] + vp[2], vp[1] + vp[3]};
+    Drawable = Viewed;
+    if (glIsEnabled(GL_SCISSOR_TEST)) {
+        GLint box[4] = {};
+        glGetIntegerv(GL_SCISSOR_BOX, box);
+        Drawable = {std::max(Drawable.X0, box[0]), std::max(Drawable.Y0, box[1]),
+                    std::min(Drawable.X1, box[0] + box[2]), std::min(Drawable.Y1, box[1] + box[3])};
+    }
+    Boxed = Drawable.X0 != Viewed.X0 || Drawable.Y0 != Viewed.Y0 || Drawable.X1 != Viewed.X1 ||
+            Drawable.Y1 != Viewed.Y1;
+    GLint samples = 0;
+    glGetIntegerv(GL_SAMPLE_BUFFERS, &samples);
+    // A sixteenth of a pixel is far wider than the rounding of the GL's transform and its
+    // sub-pixel grid; with several samples a pixel, a sample may lie anywhere in it.
+    CentreMargin = 1.0 / 16 + (samples > 0 ? 0.5 : 0.0);
+}
+
 bool TerrainDrawer::postInWindow(const RIDUdidav& t, const Eye& eye, int pi, int pj, const ViewFrustum& view,
                                  WindowPoint& at) {
     const size_t k = size_t(pj - PostsJ0) * PostsAcross + size_t(pi - PostsI0);

@@ -219,6 +219,28 @@ public:
 
 private:
     using Vertex = GroundVertex;
+    // The draw's steps in order (TerrainDraw.cpp), from what it works out at its start and per square.
+    struct Frame;
+    struct SquareLook;
+    void clearDraw();
+    void preparePictures(const RIDUdidav& t, const GLNameOfSlot& glName, const std::array<float, 3>& light, Frame& f);
+    bool placeReach(const RIDUdidav& t, const Eye& eye, Frame& f);  // false: no square within reach
+    void prepareView(const ScreenCover* cover, Frame& f);
+    void prepareFog(Frame& f);
+    void chooseSquares(const RIDUdidav& t, const Eye& eye, Frame& f);
+    void chooseSquare(const RIDUdidav& t, const Eye& eye, int i, int j, double d, uint8_t block, Frame& f);
+    // In its picture, in its mean colour, or fogged in its stage; its roads blank or not.
+    void chooseFarDrawing(const RIDUdidav& t, const Eye& eye, int i, int j, double d, float low, float high,
+                          const Frame& f, SquareLook& look);
+    void findLowestOpenElevation(const RIDUdidav& t, const Eye& eye, const Frame& f);
+    void setGroundState(const std::array<float, 3>& light, const Frame& f);
+    void drawPasses(const RIDUdidav& t, const GLNameOfSlot& glName, const std::array<float, 3>& light, const Frame& f);
+    // The road pieces over square (i, j), `d` ft away: each road edge covered by a straight piece or a bend.
+    void addRoads(const RIDUdidav& t, const Eye& eye, int i, int j, double d, const SquareLook& look);
+    // The window's rectangles and the margin the unlit triangles are told against.
+    void prepareUnlitTest(const ViewFrustum& view);
+    // Every far run's flat squares cut along the diagonal nearer the sight (CutAlongTheSight.cpp).
+    void cutRunsAlongTheSight();
     // The squares of one texture: those beyond the detail distance, and those within it with
     // their detail-map coordinates (two floats a vertex); each as vertices and their triangles.
     struct Run {
