@@ -372,6 +372,10 @@ private:
     // ft): the blocks into BlockRun and ClearBlockRun, the squares left into the mean runs.
     void addMergedSquares(const RIDUdidav& t, const Eye& eye, const ViewFrustum& frustum, double fogStart,
                           double fogEnd);
+    struct BlockRules;  // which blocks merge and how their sides are cut (MergedBlocks.cpp)
+    void fillMergeGrid();  // from the candidates
+    // The block's triangles into its run; their number.
+    long addBlock(const BlockRules& rules, int i, int j, int size, bool farClear);
     static constexpr double kStraightShift = 0.01;  // px: a block's side drawn straight lies this close to its posts
     // The most opaque texel of a deck's picture, for the last few GL names read (0..255).
     int mostOpaque(uint32_t texture);
