@@ -219,58 +219,9 @@ long TerrainDrawer::addBlock(const BlockRules& rules, int i, int j, int size, bo
 
 void TerrainDrawer::drawBlocks() {
     if (BlockRun.FarTriangles.empty() && ClearBlockRun.FarTriangles.empty()) return;
-    const BlockGrid& grid = MergeGrid;
-    // The colour map: each square's mean as drawn, as it now stands, loaded again only when it
-    // changed (the eye's square, the light, or which squares are drawn in their mean).
-    MapTexels.assign(size_t(grid.Across) * size_t(grid.Down) * 4, 0);
-    const auto level = [](float c) { return uint8_t(std::lround(std::clamp(c, 0.0f, 1.0f) * 255.0f)); };
-    for (size_t k = 0; k < grid.Keys.size(); ++k) {
-        if (!grid.Sizes[k]) continue;
-        const std::array<float, 3>& mean = MeanColours[std::min<size_t>(MapCodes[k], kGroundCodes - 1)];
-        for (size_t c = 0; c < 3; ++c) MapTexels[k * 4 + c] = level(mean[c]);
-        MapTexels[k * 4 + 3] = 255;
-    }
     glPushAttrib(GL_TEXTURE_BIT | GL_ENABLE_BIT | GL_FOG_BIT | GL_CURRENT_BIT | GL_LIGHTING_BIT);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT | GL_CLIENT_PIXEL_STORE_BIT);
-    // The name kept is still the map only while it reads as one: a context made anew, or the name
-    // deleted and given out again, leaves it another picture or none, which is left alone.
-    bool ours = ColourMap && glIsTexture(ColourMap);
-    if (ours) {
-        glBindTexture(GL_TEXTURE_2D, ColourMap);
-        GLint width = 0, height = 0, filter = 0, last = -1;
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, &last);
-        ours = width == MapSize[0] && height == MapSize[1] && filter == GL_NEAREST && last == 0;
-    }
-    if (!ours) {
-        glGenTextures(1, &ColourMap);
-        glBindTexture(GL_TEXTURE_2D, ColourMap);
-        MapLoaded.clear();
-        MapSize = MapGrid = {};
-    }
-    // The same texels laid out for another grid are another map.
-    const std::array<int, 2> squares{grid.Across, grid.Down}, sides{mapSide(grid.Across), mapSide(grid.Down)};
-    if (MapTexels != MapLoaded || MapGrid != squares) {
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-        glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-        glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-        if (MapSize != sides) {
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-            // Only the grid's corner is ever read: the rest is left as the GL gives it.
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, sides[0], sides[1], 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-            MapSize = sides;
-        }
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, grid.Across, grid.Down, GL_RGBA, GL_UNSIGNED_BYTE, MapTexels.data());
-        MapLoaded = MapTexels;
-        MapGrid = squares;
-    }
+    bindColourMap();
     glEnable(GL_TEXTURE_2D);
     glDisable(GL_FOG);
     // The map's colour as it is: no colour read where the fog is not mixed in.
@@ -320,6 +271,59 @@ void TerrainDrawer::drawBlocks() {
     }
     glPopClientAttrib();
     glPopAttrib();
+}
+
+void TerrainDrawer::bindColourMap() {
+    const BlockGrid& grid = MergeGrid;
+    // The colour map: each square's mean as drawn, as it now stands, loaded again only when it
+    // changed (the eye's square, the light, or which squares are drawn in their mean).
+    MapTexels.assign(size_t(grid.Across) * size_t(grid.Down) * 4, 0);
+    const auto level = [](float c) { return uint8_t(std::lround(std::clamp(c, 0.0f, 1.0f) * 255.0f)); };
+    for (size_t k = 0; k < grid.Keys.size(); ++k) {
+        if (!grid.Sizes[k]) continue;
+        const std::array<float, 3>& mean = MeanColours[std::min<size_t>(MapCodes[k], kGroundCodes - 1)];
+        for (size_t c = 0; c < 3; ++c) MapTexels[k * 4 + c] = level(mean[c]);
+        MapTexels[k * 4 + 3] = 255;
+    }
+    // The name kept is still the map only while it reads as one: a context made anew, or the name
+    // deleted and given out again, leaves it another picture or none, which is left alone.
+    bool ours = ColourMap && glIsTexture(ColourMap);
+    if (ours) {
+        glBindTexture(GL_TEXTURE_2D, ColourMap);
+        GLint width = 0, height = 0, filter = 0, last = -1;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, &last);
+        ours = width == MapSize[0] && height == MapSize[1] && filter == GL_NEAREST && last == 0;
+    }
+    if (!ours) {
+        glGenTextures(1, &ColourMap);
+        glBindTexture(GL_TEXTURE_2D, ColourMap);
+        MapLoaded.clear();
+        MapSize = MapGrid = {};
+    }
+    // The same texels laid out for another grid are another map.
+    const std::array<int, 2> squares{grid.Across, grid.Down}, sides{mapSide(grid.Across), mapSide(grid.Down)};
+    if (MapTexels != MapLoaded || MapGrid != squares) {
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+        glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+        if (MapSize != sides) {
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+            // Only the grid's corner is ever read: the rest is left as the GL gives it.
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, sides[0], sides[1], 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+            MapSize = sides;
+        }
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, grid.Across, grid.Down, GL_RGBA, GL_UNSIGNED_BYTE, MapTexels.data());
+        MapLoaded = MapTexels;
+        MapGrid = squares;
+    }
 }
 
 }  // namespace pellam::worlddraw

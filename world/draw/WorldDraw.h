@@ -368,6 +368,7 @@ private:
     std::vector<uint8_t> MapTexels, MapLoaded;
     // Draws the merged blocks; GL state as it was.
     void drawBlocks();
+    void bindColourMap();  // made, or loaded again, as the squares' means now stand
     // Merges the candidates into blocks under linear fog from `fogStart` to `fogEnd` (eye depth,
     // ft): the blocks into BlockRun and ClearBlockRun, the squares left into the mean runs.
     void addMergedSquares(const RIDUdidav& t, const Eye& eye, const ViewFrustum& frustum, double fogStart,
