@@ -41,35 +41,18 @@ TerrainDrawer::Vertex TerrainDrawer::post(const RIDUdidav& t, const Eye& eye, in
 }
 
 void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, bool worldUV, double uvScale,
-                              bool near, int group, Run& run, int lit) {
+                              bool near, Run& run, int lit) {
     // Corners (0,0) (1,0) (1,1) (0,1), drawn as (0,0) (1,0) (1,1) and (0,0) (1,1) (0,1): the
     // altitude query's diagonal.
     static constexpr int kCorner[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
     uint32_t at[4] = {};
     // Eight detail pictures to a square, and the world's pictures, repeat every 64 squares.
     const int i64 = int(unsigned(i) % 64u), j64 = int(unsigned(j) % 64u);
-    const size_t post0 = size_t(j - PostsJ0) * PostsAcross + size_t(i - PostsI0);
-    const int keyBase = 1 + group + 16 * kGroundCodes * int(near);
     std::vector<Vertex>& out = near ? run.Near : run.Far;
-    // Neighbouring squares of one run share the post's vertex where their coordinates there
-    // agree: all but across the 64th square's edge.
-    const bool shares = worldUV && !Exact;
     for (int c = 0; c < 4; ++c) {
         if ((c == 1 && !(lit & 1)) || (c == 3 && !(lit & 2))) continue;  // a corner only a left-out triangle uses
         const int ci = kCorner[c][0], cj = kCorner[c][1];
         const int si = i64 + ci, sj = j64 + cj;
-        uint16_t* keys = nullptr;
-        uint16_t key = 0;
-        int slot = 0;
-        if (shares) {
-            key = uint16_t(keyBase + 16 * kGroundCodes * (2 * int(si == 64) + 4 * int(sj == 64)));
-            keys = &PostKeys[(post0 + size_t(cj) * PostsAcross + size_t(ci)) * 4];
-            while (slot < 4 && keys[slot] != 0 && keys[slot] != key) ++slot;
-            if (slot < 4 && keys[slot] == key) {
-                at[c] = PostIndices[size_t(keys - PostKeys.data()) + size_t(slot)];
-                continue;
-            }
-        }
         Vertex v = post(t, eye, i + ci, j + cj);
         if (worldUV) {
             v.U = float(si * uvScale), v.V = float(sj * uvScale);
@@ -83,10 +66,6 @@ void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, 
             run.NearDetail.push_back(float(si * 8.0));
             run.NearDetail.push_back(float(sj * 8.0));
         }
-        if (shares && slot < 4) {  // (four squares meet at a post: never full)
-            keys[slot] = key;
-            PostIndices[size_t(keys - PostKeys.data()) + size_t(slot)] = at[c];
-        }
     }
     std::vector<uint32_t>& triangles = near ? run.NearTriangles : run.FarTriangles;
     if (lit == 3) {
@@ -99,11 +78,11 @@ void TerrainDrawer::addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, 
 }
 
 void TerrainDrawer::addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, int kind, double distance,
-                            bool near, int lit, bool clipped) {
+                            bool near, int lit) {
     const RoadShape& shape = RoadShapes[kind];
-    Run& run = Roads[clipped][kind];
+    Run& run = Roads[kind];
     if (distance >= RoadShapeDistance || !shape.ready()) {
-        addSquare(t, eye, i, j, turns, false, 1.0, near, 0, run, lit);
+        addSquare(t, eye, i, j, turns, false, 1.0, near, run, lit);
         return;
     }
     // Points inside the square's two triangles, each on its own triangle's plane: the same
@@ -136,7 +115,7 @@ void TerrainDrawer::addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, in
 
 void TerrainDrawer::addRoads(const RIDUdidav& t, const Eye& eye, int i, int j, double d, const SquareLook& look) {
     const auto road = [&](int turns, int kind) {
-        if (!look.Blank[kind]) addRoad(t, eye, i, j, turns, kind, d, look.Near, look.Lit, look.Clipped);
+        if (!look.Blank[kind]) addRoad(t, eye, i, j, turns, kind, d, look.Near, look.Lit);
     };
     // Each road edge is covered by a straight piece or a bend; a road that ends here runs
     // straight through the square.

@@ -69,7 +69,6 @@ struct TerrainDrawer::SquareLook {
     int Lit = 3;           // its triangles that may light a pixel centre the draw touches (bits)
     int ViewLit = 3;       // those that may light one of the viewport
     bool Clear = false;    // wholly nearer than the fog's start
-    bool Clipped = false;  // the GL may clip it: drawn apart
     bool InMean = false;   // drawn in its picture's mean colour
     bool Staged = false;   // fogged in its texture stage
     uint8_t Edges = 0;     // its road edges

@@ -5,7 +5,9 @@
 // Far triangles that light no pixel centre: seen nearly edge-on, a far square may fall between the
 // pixel centres, and a triangle that lights none is not sent (with the road pieces over it). The GL
 // lights a pixel only where its centre lies inside a triangle, so leaving one out changes no pixel.
-// SAVING_UNLIT
+// Saves, in instructions a frame of the game frame benchmark (cockpit_camel, cockpit_dvii, chase,
+// low_front, wreck_smoke): -0.2, -0.1, -0.3, 8.9, 13.1 M: it pays low over the ground,
+// where far squares are seen edge-on.
 #include <algorithm>
 
 #include "world/draw/TerrainParts.h"
@@ -13,7 +15,7 @@
 namespace pellam::worlddraw {
 
 void TerrainDrawer::prepareUnlitTest(const ViewFrustum& view) {
-    PostProjected.assign(PostKeys.size() / 4, 0);
+    PostProjected.assign(PostCount, 0);
     PostWindow.resize(PostProjected.size());
     const auto& vp = view.viewport();
     Viewed = {vp[0], vp[1], vp[0] + vp[2], vp[1] + vp[3]};

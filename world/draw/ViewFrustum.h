@@ -35,7 +35,6 @@ public:
             PlaneSlack[size_t(k)] = -kSlack * (std::abs(q[0]) + std::abs(q[1]) + std::abs(q[2]));
         }
         NearFeet = p[10] != 1.0 ? p[14] / (p[10] - 1.0) : 0.0;
-        if (p[15] == 0.0 && p[10] != -1.0 && p[14] / (p[10] + 1.0) > NearFeet) FarFeet = p[14] / (p[10] + 1.0);
         GLint vp[4] = {};
         glGetIntegerv(GL_VIEWPORT, vp);
         std::copy(c, c + 16, Clip.begin());
@@ -55,52 +54,14 @@ public:
             GreatestPixelAngle = 1.0 / std::min(fx, fy);
         }
     }
-    static constexpr uint8_t kAllPlanes = 63;  // a bit a plane
-    // False only when the box lies wholly outside one of the `planes`: then nothing in it reaches the
+    // False only when the box lies wholly outside one of the planes: then nothing in it reaches the
     // screen.
-    bool mayShow(double x0, double y0, double z0, double x1, double y1, double z1, uint8_t planes = kAllPlanes) const {
+    bool mayShow(double x0, double y0, double z0, double x1, double y1, double z1) const {
         for (int k = 0; k < 6; ++k) {
-            if (!(planes >> k & 1)) continue;
             const auto& q = Planes[size_t(k)];
             const double x = q[0] > 0 ? x1 : x0, y = q[1] > 0 ? y1 : y0, z = q[2] > 0 ? z1 : z0;
             if (q[0] * x + q[1] * y + q[2] * z + q[3] < PlaneSlack[size_t(k)]) return false;
         }
-        return true;
-    }
-    // The planes the box does not lie wholly inside, as bits: none when it all lies in view. A box
-    // within one wholly inside a plane is inside it too, to the rounding, so its may-show need not
-    // look at that plane.
-    uint8_t cuttingPlanes(double x0, double y0, double z0, double x1, double y1, double z1) const {
-        uint8_t cut = 0;
-        for (int k = 0; k < 6; ++k) {
-            const auto& q = Planes[size_t(k)];
-            const double x = q[0] > 0 ? x0 : x1, y = q[1] > 0 ? y0 : y1, z = q[2] > 0 ? z0 : z1;
-            if (q[0] * x + q[1] * y + q[2] * z + q[3] < 0) cut |= uint8_t(1 << k);
-        }
-        return cut;
-    }
-    // Whether every point of the box, and of the box grown by a foot each way, lies more than
-    // 2 near planes ahead of the eye, short of `share` of the far plane, and within `share` x `reach`
-    // of w across and up in clip space: a point of it rounded to floats, or its clip coordinates
-    // rounded as it is, lies well inside too.
-    bool wellInside(double x0, double y0, double z0, double x1, double y1, double z1, double share, double reach) const {
-        constexpr double kGrowth = 1.0;  // ft
-        x0 -= kGrowth, y0 -= kGrowth, z0 -= kGrowth, x1 += kGrowth, y1 += kGrowth, z1 += kGrowth;
-        // Each a x + b y + c z + d > 0 over the box: at its corner where the form is least.
-        const auto positive = [&](double a, double b, double c, double d) {
-            return a * (a > 0 ? x0 : x1) + b * (b > 0 ? y0 : y1) + c * (c > 0 ? z0 : z1) + d > 0;
-        };
-        const auto& m = Clip;
-        const double e = share * reach;
-        if (!positive(m[3], m[7], m[11], m[15] - 2 * NearFeet)) return false;
-        if (FarFeet < std::numeric_limits<double>::infinity() &&
-            !positive(-m[3], -m[7], -m[11], FarFeet * share - m[15]))
-            return false;
-        for (int axis = 0; axis < 2; ++axis)
-            for (const double sign : {1.0, -1.0})
-                if (!positive(e * m[3] - sign * m[axis], e * m[7] - sign * m[4 + axis], e * m[11] - sign * m[8 + axis],
-                              e * m[15] - sign * m[12 + axis]))
-                    return false;
         return true;
     }
     // The window rectangle (pixels, x right, y up) holding the box's picture, widened by a pixel;
@@ -123,12 +84,6 @@ public:
     PlaneSteps planeSteps(Pair gx, Pair gz) const { return worlddraw::planeSteps(Clip, gx, gz); }
     ClipPoints clipPoints(Pair x, Pair y, Pair z) const { return worlddraw::clipPoints(Clip, x, y, z); }
     Pair longestSteps(const ClipPoints& p, const PlaneSteps& s) const { return worlddraw::longestSteps(p, s, HalfViewport); }
-    // The point's clip x, y and w.
-    void clip(double x, double y, double z, double& cx, double& cy, double& cw) const {
-        cx = Clip[0] * x + Clip[4] * y + Clip[8] * z + Clip[12];
-        cy = Clip[1] * x + Clip[5] * y + Clip[9] * z + Clip[13];
-        cw = Clip[3] * x + Clip[7] * y + Clip[11] * z + Clip[15];
-    }
     // The point's clip w: its distance ahead of the eye in a perspective view.
     double clipW(double x, double y, double z) const { return Clip[3] * x + Clip[7] * y + Clip[11] * z + Clip[15]; }
     // The point's eye-space depth, |z| (ft): what the GL fogs by.
@@ -147,7 +102,6 @@ public:
     }
     const std::array<int, 4>& viewport() const { return Viewport; }
     double NearFeet = 0;  // the near plane's distance
-    double FarFeet = std::numeric_limits<double>::infinity();  // the far plane's, in a perspective view
     double LeastPixelAngle = 0, GreatestPixelAngle = 0;  // radians between neighbouring pixels' rays; 0: unknown
     std::array<double, 2> PixelTan{};  // the tangent of one pixel at the centre
 
