@@ -2,12 +2,12 @@
 // put in runs (each far one in its picture, its mean colour or a merged block), then the runs
 // drawn, fogged then not, far then near, then the roads over them. The shortcuts each live in a
 // file of their own beside this one (UnlitTriangles, FarMeans, MergedBlocks, FogInStage,
-// CutAlongTheSight, WidenedView, RoadShape, SquareLevels), each saying what it saves. Three small
-// ones live in the steps here: ground wholly behind the cockpit's cover is not sent (behind),
-// ground nearer than the fog's start is drawn without fog (prepareFog), and daylight pictures are
-// drawn without modulating by the colour (setGroundState). Each saves, in instructions a frame of
-// the game frame benchmark (cockpit_camel, cockpit_dvii, chase, low_front, wreck_smoke):
-// the cover 3.7, 5.6, 0, -0.2, 0 M; the fog 2.7, 3.1, 4.1, 5.0, 1.6 M; daylight 1.7, 2.0, 2.6, 0.6, 0.1 M.
+// CutAlongTheSight, WidenedView, RoadShape, SquareLevels, CoveredGround), each saying what it
+// saves. Two small ones live in the steps here: ground nearer than the fog's start is drawn without
+// fog (prepareFog), and daylight pictures are drawn without modulating by the colour
+// (setGroundState). Each saves, in instructions a frame of the game frame benchmark (cockpit_camel,
+// cockpit_dvii, chase, low_front, wreck_smoke): the fog 2.7, 3.1, 4.1, 5.0, 1.6 M; daylight 1.7,
+// 2.0, 2.6, 0.6, 0.1 M.
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 #include <GL/glext.h>
@@ -69,18 +69,6 @@ void setDetailUnit(bool on, uint32_t detailTexture) {
     glClientActiveTexture(GL_TEXTURE0);
 }
 
-// Whether square (i, j), between the eye-relative heights low and high, lies wholly behind the
-// cover, which is drawn over it later in opaque colour: then it is not sent.
-bool behind(const ScreenCover& cover, const ViewFrustum& view, int i, int j, double low, double high, const Eye& eye) {
-    const double x0 = i * kSquareFeet - eye.X, z0 = j * kSquareFeet - eye.Z;
-    // Most squares are not: the box's middle tells them at a ninth of the cost.
-    double mx, my;
-    if (!view.window(x0 + kSquareFeet / 2, (low + high) / 2, z0 + kSquareFeet / 2, mx, my) || cover.openAt(mx, my))
-        return false;
-    double wx0, wy0, wx1, wy1;
-    return view.windowBox(x0, low, z0, x0 + kSquareFeet, high, z0 + kSquareFeet, wx0, wy0, wx1, wy1) &&
-           cover.hides(wx0, wy0, wx1, wy1);
-}
 
 }  // namespace
 
@@ -184,7 +172,7 @@ void TerrainDrawer::chooseSquare(const RIDUdidav& t, const Eye& eye, int i, int 
     if (!f.Frustum.mayShow(i * kSquareFeet - eye.X, low - eye.Y, j * kSquareFeet - eye.Z, (i + 1) * kSquareFeet - eye.X,
                            high - eye.Y, (j + 1) * kSquareFeet - eye.Z))
         return;
-    if (f.Cover && behind(*f.Cover, f.Frustum, i, j, low - eye.Y, high - eye.Y, eye)) {
+    if (f.Cover && behindCover(*f.Cover, f.Frustum, i, j, low - eye.Y, high - eye.Y, eye)) {
         ++Covered;
         return;
     }

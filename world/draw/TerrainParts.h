@@ -88,6 +88,9 @@ void splitByFog(const std::vector<uint32_t>& triangles, const std::vector<uint8_
 void fogAtVertices(const LoadedFog& fog, const std::vector<GroundVertex>& vertices, const float* colour,
                    std::vector<float>& shares, std::vector<uint8_t>& inside);
 void setFogByVertices();
+// Whether square (i, j), between the eye-relative heights low and high (ft), lies wholly behind
+// the cover (CoveredGround.cpp).
+bool behindCover(const ScreenCover& cover, const ViewFrustum& view, int i, int j, double low, double high, const Eye& eye);
 // Far squares cut along their other diagonal (CutAlongTheSight.cpp); the number cut.
 long cutAlongTheSight(std::vector<uint32_t>& triangles, const std::vector<GroundVertex>& v);
 // A picture turned by quarter turns the other way about the square's centre.
