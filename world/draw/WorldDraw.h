@@ -118,8 +118,7 @@ public:
     // farther ones (small on the screen, many) as whole squares: the same pixels either way.
     double RoadShapeDistance = 24000.0;  // ft
     // The plain drawing, for a reference picture: every road square drawn, none left out where its
-    // picture can no longer pass the alpha test, every square with vertices of its own, and every
-    // deck side drawn whole.
+    // picture can no longer pass the alpha test, and every deck side drawn whole.
     bool Exact = false;
     // A deck's part nearer than the fog's start drawn apart without fog where enough of it shows
     // round the cover to pay for the extra edge (not in the plain drawing: where the two
