@@ -120,23 +120,18 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         scene.view->setCoverFirst(true);
         scene.view->setCutsCoverShorter(true);
         EXPECT_TRUE(after.pixels == asModelled.pixels);
-        // Nor do the far ground's triangles that fall between the pixel centres, nor the ground the
-        // GL must clip drawn apart from the rest; but for a level of rounding where a far square
-        // drawn in its picture's mean colour, both its triangles sent, is cut along its other
-        // diagonal, and its colour interpolated from other corners.
-        // (Both without far blocks drawn whole, which are made of the squares sent, and with far
-        // colours interpolated: one held flat takes its triangle's last corner's, which the cut
-        // changes.)
+        // Nor do the far ground's triangles that fall between the pixel centres; but for a level of
+        // rounding where a far square drawn in its picture's mean colour, both its triangles sent,
+        // is cut along its other diagonal, and its colour interpolated from other corners.
+        // (Without far blocks drawn whole, which are made of the squares sent.)
         auto& ground = scene.view->terrainDrawer();
         unlitTriangles += ground.trianglesUnlit();
         ground.MergesFarBlocks = false;
-        ground.HoldsFarColoursFlat = false;
         const platform::RGBAImage unmerged = gameFrame(scene);
-        ground.SkipsUnseenWork = ground.SeparatesClipped = false;
+        ground.SkipsUnseenWork = false;
         const platform::RGBAImage allSent = gameFrame(scene);
-        ground.SkipsUnseenWork = ground.SeparatesClipped = true;
+        ground.SkipsUnseenWork = true;
         ground.MergesFarBlocks = true;
-        ground.HoldsFarColoursFlat = true;
         ASSERT_EQ(allSent.pixels.size(), unmerged.pixels.size());
         EXPECT_LE(testing::farthestApart(allSent, unmerged), 1);
         // The objects' triangles of one colour at every point filled flat move a colour by at most

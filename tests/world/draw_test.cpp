@@ -91,9 +91,6 @@ protected:
         world->terrain.setFogDistance(0.0);  // the farthest
         world->terrain.setDrawDetail(1);
         world->drawer.MergesFarBlocks = true;
-        // Far colours held flat move pixels by up to their spread, by which vertex comes last; the
-        // tests of the other shortcuts look at theirs alone. Their own test turns it on.
-        world->drawer.HoldsFarColoursFlat = false;
     }
     // The same view in the plain drawing of the ground and the sky, the sky behind the ground; the
     // drawer's counters are then the plain drawing's.
@@ -1077,7 +1074,7 @@ TEST_F(WorldDrawTest, WorkThatCannotShowIsSkippedUnseen) {
     // Far blocks drawn whole are made of the squares sent, which the skipping changes.
     world->drawer.MergesFarBlocks = false;
     const Vector3 noon = world->sky.getSunVector();
-    long unlit = 0, apart = 0;
+    long unlit = 0;
     for (const double haze : {0.0, 1.5e-4, 4e-5})
         for (const int width : {kWidth, 96})
             for (const double height : {500.0, 3000.0})
@@ -1091,12 +1088,11 @@ TEST_F(WorldDrawTest, WorkThatCannotShowIsSkippedUnseen) {
                         world->ViewportHeight = width * kHeight / kWidth;
                         if (scissor) glEnable(GL_SCISSOR_TEST), glScissor(width / 5, width / 7, width / 2, width / 3);
                         const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
-                        world->drawer.SkipsUnseenWork = world->drawer.SeparatesClipped = false;
+                        world->drawer.SkipsUnseenWork = false;
                         const auto all = frame(at, cam, false, true);
-                        world->drawer.SkipsUnseenWork = world->drawer.SeparatesClipped = true;
+                        world->drawer.SkipsUnseenWork = true;
                         const auto drawn = frame(at, cam, false, true);
                         unlit += world->drawer.trianglesUnlit();
-                        apart += world->drawer.trianglesApart();
                         glDisable(GL_SCISSOR_TEST);
                         EXPECT_EQ(differing(all, drawn, 0), 0) << "haze " << haze << ", " << width << " px, " << height
                                                                << " ft, heading " << cam.Heading << (scissor ? ", scissored" : "");
@@ -1105,7 +1101,6 @@ TEST_F(WorldDrawTest, WorkThatCannotShowIsSkippedUnseen) {
     world->ViewportWidth = kWidth;
     world->ViewportHeight = kHeight;
     EXPECT_GT(unlit, 5000) << "far squares fall between the centres";
-    EXPECT_GT(apart, 100) << "near squares reach behind the eye";
 
     // A deck side the ground cannot hide is drawn without the depth test: overhead, seen level and
     // looking up, and under the eye over lower ground; a deck just over the ground, which hills
@@ -1178,39 +1173,6 @@ TEST_F(WorldDrawTest, WorkThatCannotShowIsSkippedUnseen) {
     }
     world->terrain.SetDetailsForLayer(0, 0, 0, 0);
     world->terrain.SetDetailsForLayer(1, 0, 0, 0);
-}
-
-// Blocks of squares whose box lies well inside the GL's clipping are taken whole: the same squares
-// go apart as when each post is tested, and so the same pixels come out. Just over the ground, where
-// the near plane cuts squares, and higher; level, aslant and looking steeply down; in the whole
-// frame and in a viewport so small that the window's edge cuts many, through a widened view and not.
-TEST_F(WorldDrawTest, BlocksTakenWholeLeaveTheSameSquaresApart) {
-    long apart = 0;
-    const worlddraw::Eye over = test::kOverAlbert;
-    const double ground = world->terrain.getAltitudeAtX(over.X, over.Z);
-    for (const double height : {ground + 6.0, 500.0, 3000.0})
-        for (const Camera& cam : {test::kAlongTheFront, Camera{200.0, -2.0}, Camera{45.0, -35.0}})
-            for (const int width : {kWidth, 96})
-                for (const bool widens : {true, false}) {
-                    world->drawer.WidensView = widens;
-                    world->ViewportWidth = width;
-                    world->ViewportHeight = width * kHeight / kWidth;
-                    const worlddraw::Eye at{over.X, height, over.Z};
-                    world->drawer.ClearsBlocksWhole = false;
-                    const auto byPosts = frame(at, cam, false, true);
-                    const long apartByPosts = world->drawer.trianglesApart();
-                    world->drawer.ClearsBlocksWhole = true;
-                    const auto byBlocks = frame(at, cam, false, true);
-                    apart += apartByPosts;
-                    const std::string where = std::to_string(int(height)) + " ft, heading " + std::to_string(int(cam.Heading)) +
-                                              ", " + std::to_string(width) + " px" + (widens ? ", widened" : "");
-                    EXPECT_EQ(world->drawer.trianglesApart(), apartByPosts) << where;
-                    EXPECT_EQ(differing(byPosts, byBlocks, 0), 0) << where;
-                }
-    world->drawer.WidensView = true;
-    world->ViewportWidth = kWidth;
-    world->ViewportHeight = kHeight;
-    EXPECT_GT(apart, 100) << "squares the GL must clip";
 }
 
 // Flat far squares cut along their other diagonal, where it lies nearer the line of sight, draw
@@ -1521,46 +1483,6 @@ TEST_F(WorldDrawTest, FarGroundFoggedInItsTextureStageLooksAsFoggedByTheGL) {
             }
     world->drawer.MeanCountsTheFog = true;
     EXPECT_GT(staged, 5000);
-}
-
-// Far triangles drawn with their colour held flat, against the same drawn smoothly: over rolling
-// ground from low over the front and higher, along it, across, aslant and banked, in the farthest
-// haze and a close one, in daylight and under a low sun's tint, no pixel moves by more than the
-// spread and the rounding, and the rule against the plain drawing holds. Were the spread not
-// heeded, the far fog's gradient would step from triangle to triangle by more than it.
-TEST_F(WorldDrawTest, FarColoursHeldFlatStayWithinTheirSpread) {
-    const Vector3 kept = world->sky.getSunVector();
-    const double spread = world->drawer.FlatSpread;
-    long held = 0;
-    int loosest = 0;  // with every far triangle held flat
-    for (const Vector3& sun : {kept, Vector3{1.0, 0.05, 0.2}}) {
-        world->sky.positionSun(sun.data());
-        for (const double haze : {0.0, 1.5e-4})
-            for (const double height : {500.0, 3000.0, 9000.0})
-                for (const Camera& cam : kFarGroundViews) {
-                    world->terrain.setFogDistance(haze);
-                    const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
-                    const std::string where = farGroundView(haze, height, cam) + ", sun " + std::to_string(sun[1]);
-                    world->drawer.HoldsFarColoursFlat = false;
-                    const auto smooth = frame(at, cam, false, true);
-                    EXPECT_EQ(world->drawer.trianglesHeldFlat(), 0) << where;
-                    world->drawer.HoldsFarColoursFlat = true;
-                    const auto flat = frame(at, cam, false, true);
-                    held += world->drawer.trianglesHeldFlat();
-                    EXPECT_LE(farthest(smooth, flat), int(spread) + 2) << where;
-                    world->drawer.FlatSpread = 255.0;
-                    loosest = std::max(loosest, farthest(smooth, frame(at, cam, false, true)));
-                    world->drawer.FlatSpread = spread;
-
-                    const auto exact = exactFrame(at, cam);
-                    EXPECT_EQ(world->drawer.trianglesHeldFlat(), 0) << "in the plain drawing";
-                    expectWithinTheRule(exact, flat, where);
-                }
-    }
-    world->sky.positionSun(kept.data());
-    world->terrain.setFogDistance(0.0);
-    EXPECT_GT(held, 5000) << "far triangles held flat";
-    EXPECT_GT(loosest, int(spread) + 2) << "the fog's gradient across a far triangle";
 }
 
 // A picture whose levels from `flat` on are one colour, and whose finer levels are a checkerboard

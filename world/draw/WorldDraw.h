@@ -98,7 +98,6 @@ public:
     long trianglesDrawn() const { return Triangles; }
     long squaresCovered() const { return Covered; }  // in view but wholly behind the cover, at the last draw
     long trianglesUnlit() const { return Unlit; }     // in view but lighting no pixel centre, at the last draw
-    long trianglesApart() const { return Apart; }     // drawn apart as the GL may clip them, at the last draw
     long decksApart() const { return DecksApart; }    // deck sides whose near part went unfogged, at the last draw
     long decksFoggedInVertices() const { return DecksFoggedInVertices; }  // deck draws fogged in their vertices, at the last draw
     long decksUntested() const { return DecksUntested; }  // deck sides drawn without the depth test, at the last draw
@@ -111,7 +110,6 @@ public:
     long trianglesInMean() const { return InMean; }   // far ground triangles drawn in their picture's mean, at the last draw
     long trianglesFoggedInStage() const { return FogStaged; }  // far ground triangles fogged by the texture stage, at the last draw
     long blocksMerged() const { return Merged; }  // blocks of far squares drawn whole in their mean, at the last draw
-    long trianglesHeldFlat() const { return HeldFlat; }  // far ground triangles whose colour was held flat, at the last draw
     // After draw: the elevation (radians, negative: below the horizon) under which every pixel of
     // the view shows the ground just drawn; -pi/2 when that cannot be told.
     double lowestOpenElevation() const { return LowestOpenElevation; }
@@ -120,8 +118,7 @@ public:
     // farther ones (small on the screen, many) as whole squares: the same pixels either way.
     double RoadShapeDistance = 24000.0;  // ft
     // The plain drawing, for a reference picture: every road square drawn, none left out where its
-    // picture can no longer pass the alpha test, every square with vertices of its own, and every
-    // deck side drawn whole.
+    // picture can no longer pass the alpha test, and every deck side drawn whole.
     bool Exact = false;
     // A deck's part nearer than the fog's start drawn apart without fog where enough of it shows
     // round the cover to pay for the extra edge (not in the plain drawing: where the two
@@ -167,13 +164,6 @@ public:
     // is drawn without fog, a deck that the ground cannot hide is drawn without the depth test, and
     // one whose picture has no texel that can pass the alpha test is left out. Off to compare.
     bool SkipsUnseenWork = true;
-    // Squares the GL must clip are drawn apart from the rest of their picture's, which then take
-    // the GL's cheaper unclipped route; the same pixels either way. Off to compare.
-    bool SeparatesClipped = true;
-    // With it, a block of squares whose box, grown by a foot each way, lies well inside every plane
-    // the GL clips at has none of its squares drawn apart, without their posts tested one by one:
-    // the same squares apart either way. Off to compare.
-    bool ClearsBlocksWhole = true;
     // Unless Exact, the ground and the decks are drawn through a WidenedView. Off to compare.
     bool WidensView = true;
     // Unless Exact, flat far squares are cut along the diagonal nearer the line of sight, which
@@ -193,12 +183,8 @@ public:
     // fog in their texture stage from a share worked out at their corners, not by the GL's fog per
     // pixel: the same affine share, rounding apart. Off to compare.
     bool FogsInStage = true;
-    // With FogsInStage, the fog's colour those squares mix in is given as each vertex's colour
-    // rather than as the texture stage's constant colour, which the rasteriser would read at every
-    // pixel: the same colour. Off to compare.
-    bool FogColourInVertices = true;
     // Unless Exact, with DrawsInMean, an aligned block of 2, 4 or 8 squares across, all far squares
-    // drawn in their picture's mean, unclipped, lit and without a road drawn over them, is drawn
+    // drawn in their picture's mean, lit and without a road drawn over them, is drawn
     // whole, in a few triangles rather than two a square, reading each square's mean from a colour
     // map of one texel a square (GL_NEAREST): where its posts lie within MergedShift of a pixel of
     // one plane, every triangle of it faces the eye, and its squares' means, times what the fog
@@ -210,15 +196,31 @@ public:
     bool MergesFarBlocks = true;
     double MergedShift = 0.25;   // px
     double MergedSpread = 15.0;  // levels of 255
-    // Unless Exact, a far triangle whose vertices' colours (the fogged mean, or the fog's share by
-    // which its picture or colour map is mixed with the fog's colour) make its pixels differ by at
-    // most FlatSpread levels across it is drawn with its colour held flat, at its last vertex's: the
-    // rasteriser then sets up and interpolates no colour across it. Off to compare.
-    bool HoldsFarColoursFlat = true;
-    double FlatSpread = 6.0;  // levels of 255
 
 private:
     using Vertex = GroundVertex;
+    // The draw's steps in order (TerrainDraw.cpp), from what it works out at its start and per square.
+    struct Frame;
+    struct SquareLook;
+    void clearDraw();
+    void preparePictures(const RIDUdidav& t, const GLNameOfSlot& glName, const std::array<float, 3>& light, Frame& f);
+    bool placeReach(const RIDUdidav& t, const Eye& eye, Frame& f);  // false: no square within reach
+    void prepareView(const ScreenCover* cover, Frame& f);
+    void prepareFog(Frame& f);
+    void chooseSquares(const RIDUdidav& t, const Eye& eye, Frame& f);
+    void chooseSquare(const RIDUdidav& t, const Eye& eye, int i, int j, double d, Frame& f);
+    // In its picture, in its mean colour, or fogged in its stage; its roads blank or not.
+    void chooseFarDrawing(const RIDUdidav& t, const Eye& eye, int i, int j, double d, float low, float high,
+                          const Frame& f, SquareLook& look);
+    void findLowestOpenElevation(const RIDUdidav& t, const Eye& eye, const Frame& f);
+    void setGroundState(const std::array<float, 3>& light, const Frame& f);
+    void drawPasses(const RIDUdidav& t, const GLNameOfSlot& glName, const std::array<float, 3>& light, const Frame& f);
+    // The road pieces over square (i, j), `d` ft away: each road edge covered by a straight piece or a bend.
+    void addRoads(const RIDUdidav& t, const Eye& eye, int i, int j, double d, const SquareLook& look);
+    // The window's rectangles and the margin the unlit triangles are told against.
+    void prepareUnlitTest(const ViewFrustum& view);
+    // Every far run's flat squares cut along the diagonal nearer the sight (CutAlongTheSight.cpp).
+    void cutRunsAlongTheSight();
     // The squares of one texture: those beyond the detail distance, and those within it with
     // their detail-map coordinates (two floats a vertex); each as vertices and their triangles.
     struct Run {
@@ -267,13 +269,12 @@ private:
     static constexpr double kLodSlack = 0.25;
 
     static Vertex post(const RIDUdidav& t, const Eye& eye, int pi, int pj);  // its position
-    // Square (i, j) into the run, sharing vertices with the squares of its `group` (below
-    // 16 x kGroundCodes; roads share none): of its two triangles, (0,0) (1,0) (1,1) and
-    // (0,0) (1,1) (0,1), those whose bit (1, 2) is in `lit`.
+    // Square (i, j) into the run: of its two triangles, (0,0) (1,0) (1,1) and (0,0) (1,1) (0,1),
+    // those whose bit (1, 2) is in `lit`.
     void addSquare(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, bool worldUV, double uvScale,
-                   bool near, int group, Run& out, int lit = 3);
+                   bool near, Run& out, int lit = 3);
     void addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, int turns, int kind, double distance, bool near,
-                 int lit, bool clipped);
+                 int lit);
     // Of square (i, j)'s two triangles, as bits for addSquare, those that may light a pixel centre
     // of the viewport; in `drawable`, those that may light one the draw may touch (within the
     // scissor box).
@@ -287,42 +288,28 @@ private:
     // The post's place in the window, projected once a draw; false where it cannot be told
     // (near or behind the eye, or far off the window where the GL clips).
     bool postInWindow(const RIDUdidav& t, const Eye& eye, int pi, int pj, const ViewFrustum& view, WindowPoint& at);
-    static constexpr double kInsideShare = 0.999;  // of a clip plane's reach: posts within it are well inside
-    double ClipReach = 1.0;  // the x and y clip planes' reach at this draw, as a share of w
-    // Whether the GL may clip a triangle of square (i, j).
-    bool needsClipping(const RIDUdidav& t, const Eye& eye, int i, int j, const ViewFrustum& view);
     void prepareRoadShapes(const std::array<uint32_t, 2>& textures);
-    // Blocks of squares that may show: none when out of reach, or wholly within reach and out of
-    // view (their lowest post then joins `lowest`); all when wholly within reach and in view; the
-    // squares of the rest decide one by one, against the view's planes that cut the block.
-    static constexpr int kBlock = 8;  // squares across a block
-    static constexpr uint8_t kBlockShows = 64;  // some square of the block may show; the low bits: the planes
-    static constexpr uint8_t kBlockUnclipped = 128;  // every post of the block lies well inside the GL's clipping
-    void markShownBlocks(const RIDUdidav& t, const Eye& eye, int i0, int i1, int j0, int j1, double reach,
-                         const ViewFrustum& frustum, float& lowest);
-    // Runs by [clipped][picture]: those the GL may clip apart from the rest.
+    // Runs by picture.
     template <size_t N>
-    void drawRuns(const std::array<std::array<Run, N>, 2>& runs, const uint32_t* textures, bool near);
-    // Far runs drawn untextured, each vertex in its picture's mean colour; `fogged` as the GL's fog is
-    // on. Like drawStagedRuns, may leave the shade model flat.
-    void drawMeanRuns(const std::array<Run, 2>& runs, bool fogged);
+    void drawRuns(const std::array<Run, N>& runs, const uint32_t* textures, bool near);
+    // A far run drawn untextured, each vertex in its picture's mean colour; `fogged` as the GL's fog
+    // is on.
+    void drawMeanRun(const Run& run, bool fogged);
     // Per vertex of a run: its colour fogged, and not (RGBA). Floats: a colour rounded at the
     // corners would no longer be affine across the plane, and a square cut along its other
-    // diagonal could then round a level apart. Fogged per run (both kept until drawn), plain for one.
-    std::array<std::vector<float>, 2> MeanShades;
-    std::vector<float> MeanPlain;
-    std::array<std::vector<uint32_t>, 2> MeanAtCorners;  // per run: its triangles fogged at their corners
+    // diagonal could then round a level apart.
+    std::vector<float> MeanShades, MeanPlain;
     // Far runs fogged by the texture stage: in daylight, the picture mixed with the fog's colour by
     // the fog's share at each vertex.
-    void drawStagedRuns(const std::array<std::array<Run, world::kGroundCodes>, 2>& runs, const uint32_t* textures);
-    std::array<std::array<Run, world::kGroundCodes>, 2> StagedRuns;  // far squares wholly within the fog, by [clipped][picture]
+    void drawStagedRuns(const std::array<Run, world::kGroundCodes>& runs, const uint32_t* textures);
+    std::array<Run, world::kGroundCodes> StagedRuns;  // far squares wholly within the fog, by picture
     std::vector<uint8_t> FogInside;                  // per vertex of a run: within the fog's start and end
     std::vector<uint32_t> FogAtCorners, FogByGL;     // a run's triangles fogged at their corners, and by the GL
     std::vector<float> FogShares;                    // per vertex of a run: (the fog's colour, the fog's share)
-    std::array<std::array<Run, world::kGroundCodes>, 2> Runs;
-    std::array<std::array<Run, world::kGroundCodes>, 2> ClearRuns;  // far squares all nearer than the fog's start
-    // The far squares drawn in their mean, of every picture, by [clipped].
-    std::array<Run, 2> MeanRuns, ClearMeanRuns;
+    std::array<Run, world::kGroundCodes> Runs;
+    std::array<Run, world::kGroundCodes> ClearRuns;  // far squares all nearer than the fog's start
+    // The far squares drawn in their mean, of every picture.
+    Run MeanRuns, ClearMeanRuns;
     // The far squares that may be drawn in merged blocks: (i, j, key, ground code, triangles lit
     // within the scissor box as bits for addSquare), keyed by fog (1: fogged, 2: nearer than the
     // fog's start); the grid round them, and the blocks made of them. Which squares may be merged,
@@ -346,10 +333,15 @@ private:
     std::vector<uint8_t> MapTexels, MapLoaded;
     // Draws the merged blocks; GL state as it was.
     void drawBlocks();
+    void bindColourMap();  // made, or loaded again, as the squares' means now stand
     // Merges the candidates into blocks under linear fog from `fogStart` to `fogEnd` (eye depth,
     // ft): the blocks into BlockRun and ClearBlockRun, the squares left into the mean runs.
     void addMergedSquares(const RIDUdidav& t, const Eye& eye, const ViewFrustum& frustum, double fogStart,
                           double fogEnd);
+    struct BlockRules;  // which blocks merge and how their sides are cut (MergedBlocks.cpp)
+    void fillMergeGrid();  // from the candidates
+    // The block's triangles into its run; their number.
+    long addBlock(const BlockRules& rules, int i, int j, int size, bool farClear);
     static constexpr double kStraightShift = 0.01;  // px: a block's side drawn straight lies this close to its posts
     // The most opaque texel of a deck's picture, for the last few GL names read (0..255).
     int mostOpaque(uint32_t texture);
@@ -378,7 +370,7 @@ private:
                    std::vector<std::array<double, 4>>& out);
     std::vector<double> TileXs, TileZs;            // scratch: the tile lines across a square
     std::vector<std::array<double, 4>> DeckRects;  // scratch: a deck's rectangles
-    std::array<std::array<Run, 2>, 2> Roads;  // the straight pieces, the bends
+    std::array<Run, 2> Roads;  // the straight pieces, the bends
     std::array<RoadShape, 2> RoadShapes;
     std::array<uint32_t, 2> RoadShapeTextures{};  // the GL textures the shapes were read from
     // Per road picture: its levels, and the first level from which on no texel passes the alpha
@@ -386,7 +378,6 @@ private:
     std::array<Levels, 2> RoadLevels;
     std::array<int, 2> RoadBlankLevel{};
     long Triangles = 0;
-    long Apart = 0;
     long DecksApart = 0;
     long DecksFoggedInVertices = 0;
     long DecksUntested = 0;
@@ -399,13 +390,6 @@ private:
     long InMean = 0;
     long FogStaged = 0;
     long Merged = 0;
-    long HeldFlat = 0;
-    // Draws `triangles` of the bound arrays, whose vertices carry the RGBA `colours`: with
-    // HoldsFarColoursFlat, those across which no channel of the pixel moves by more than FlatSpread
-    // levels (a unit of alpha moving it by `alphaLevels`) with their colour held flat, and the rest
-    // smoothly. Leaves the shade model flat or smooth.
-    void drawHeldFlat(const std::vector<uint32_t>& triangles, const std::vector<float>& colours, double alphaLevels);
-    std::vector<uint32_t> FlatTriangles, SmoothTriangles;  // scratch: a draw's triangles by shading
     long Covered = 0;
     long Unlit = 0;
     // Where the ground may draw this time (the viewport within the scissor box), the viewport, and
@@ -413,17 +397,12 @@ private:
     PixelRect Drawable, Viewed;
     bool Boxed = false;  // the scissor box leaves out part of the viewport
     double CentreMargin = 0;
-    // Per post of the squares within reach, up to four vertices already made there: a key (run,
-    // near, picture wrap; 0: none) and the vertex's number in its run.
+    // The posts of the squares within reach: the first, and how many across and in all.
     int PostsI0 = 0, PostsJ0 = 0;
-    size_t PostsAcross = 0;
-    std::vector<uint16_t> PostKeys;
-    std::vector<uint32_t> PostIndices;
+    size_t PostsAcross = 0, PostCount = 0;
     std::vector<WindowPoint> PostWindow;  // per post, once projected
     std::vector<uint8_t> PostProjected;   // per post: 0 not yet, 1 in PostWindow, 2 not to be told
-    std::vector<uint8_t> PostInside;      // per post: 0 not yet, 1 inside every clip plane, 2 not
     std::vector<double> ColumnDx;     // per column of the squares within reach: its x distance from the eye, ft
-    std::vector<uint8_t> BlockShown;  // per block of the squares within reach, row by row: 0 or kBlockShows | planes
     static constexpr double kHighestOverGround = 50000.0;  // ft: the ground met stays inside the far plane
     static constexpr double kNearRaySine = 0.35;            // sin 20 deg: the sky's lowest ray
     static constexpr double kOpenMargin = 0.01;             // radians
