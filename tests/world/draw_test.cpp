@@ -1,5 +1,7 @@
 // The sky, terrain and clouds drawn under Xvfb from the generated world, read back from the
-// frame: a cloud in view shows; the dome follows the sun; and the ground's passes folded together leaving the picture as it was: the sky drawn
+// frame: a cloud in view shows; the dome follows the sun and keeps its picture's faint shapes, the
+// rule against the plain drawing telling a flat sky apart; and the ground's passes folded
+// together leaving the picture as it was: the sky drawn
 // behind the ground against the sky drawn first, road squares cut to their road shape against
 // whole squares, the shortcuts (far road squares left out, shared vertices) against the plain
 // drawing, the ground wholly behind an opaque cover left out, work that cannot show skipped (far
