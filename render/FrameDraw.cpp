@@ -338,7 +338,7 @@ void MyZephGLView::drawWorld(ModelArray& list) {
         const auto boxes = boxesOf(rects);
         if (!rects || !boxes.empty())
             worlddraw::drawSkyDome(*sky, glName, terrain != nullptr, lowest, exactDrawing_,
-                                   terrain ? std::function<double()>(groundTop) : nullptr, boxes, true, floorCleared_);
+                                   terrain ? std::function<double()>(groundTop) : nullptr, boxes, floorCleared_);
     }
     if (terrain) {
         // Decks all above the eye lie above the horizon, so within the sky's rectangles where

@@ -16,7 +16,11 @@ bool MyZephGLView::drawsInMean(const OnePolygonVer2& p, const ObjectPointsPolysV
         return false;
     const int32_t slot = pictureSlot(p, g);
     const bool lit = !(p.DrawHints & kUnlit);
-    if (!flatEnough(slot, brightestLit(1.0f, true))) return false;
+    // Nor a grain that shows, which the mean would flatten: the guns' and struts' went flat at 14.
+    const std::array<float, 3> brightest = brightestLit(1.0f, true);
+    if (!flatEnough(slot, brightest)) return false;
+    for (size_t c = 0; c < 3; ++c)
+        if (TheTextureMaps_[slot].StoredSpread[c] * brightest[c] * 255.0f > kUnseenGrain) return false;
     const std::array<float, 3>& mean = TheTextureMaps_[slot].MeanColour;
     // What modulated the picture now gives the mean times it: every term of the lit colour but the
     // specular, which is added after the texture either way; or the unlit colour.

@@ -441,6 +441,9 @@ private:
     // The mean colour a transparent polygon of `alpha` may be drawn in instead of the picture in
     // `slotNumber`, where no texel would show apart from it; null where it could.
     const float* flatColour(int32_t slotNumber, float alpha) const;
+    // Levels of 255 a picture's texels, as drawn, may lie from its mean for the mean to stand for
+    // them: no more than rounding moves a pixel, where a grain of a few levels can be seen.
+    static constexpr float kUnseenGrain = 1.0f;
     // Whether the cover's parts nearer than `nearest` (ft ahead of the eye) hide every pixel within
     // the outline of `points` under the modelview `m`, or no pixel of it is in the viewport.
     bool coverHidesOutline(const std::array<float, 16>& m, const GLT2FN3FV3FFormat* points,

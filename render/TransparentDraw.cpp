@@ -308,14 +308,14 @@ bool MyZephGLView::fillsRing(const TransparentPolyVer2& e) {
 
 const float* MyZephGLView::flatColour(int32_t slotNumber, float alpha) const {
     // Blended at `alpha`, a texel's distance from the mean moves the picture by alpha times as
-    // much: within 16 levels of 255 it cannot be told from the mean. Only an RGB picture, whose
-    // alpha is 1, modulated by the polygon's colour.
+    // much: within a level of 255 its grain is lost in rounding (the propeller's blur, at up to 16,
+    // lost its streaks). Only an RGB picture, whose alpha is 1, modulated by the polygon's colour.
     if (exactDrawing_ || slotNumber < 0 || slotNumber >= kTextureSlots) return nullptr;
     const SingleTextureStructure& slot = TheTextureMaps_[slotNumber];
     if (slot.TextureStatus != 2 || (slot.Flags & kFlagReplace)) return nullptr;
     const int32_t format = slot.OpenGLFormat;
     if (format != GL_RGB5 && format != GL_RGB8 && format != GL_R3_G3_B2) return nullptr;
-    if (!(alpha >= 0.0f) || alpha * slot.Spread * 255.0f > 16.0f) return nullptr;
+    if (!(alpha >= 0.0f) || alpha * slot.Spread * 255.0f > kUnseenGrain) return nullptr;
     return slot.MeanColour.data();
 }
 

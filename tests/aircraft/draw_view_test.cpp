@@ -132,8 +132,8 @@ protected:
     }
 
     // The view's own drawing against its reference by the plain rules, from `camera`: at most 1 %
-    // of the pixels more than 16 levels apart in a colour, and none of those in the middle third
-    // of the picture, where the pilot aims.
+    // of the pixels more than 16 levels apart in a colour, none of those in the middle third of
+    // the picture, where the pilot aims, and no structure of the picture lost.
     void expectLooksTheSame(const Camera& camera, const std::string& name) {
         view_->setExactDrawing(true);
         const auto reference = frame(camera);
@@ -143,6 +143,7 @@ protected:
         const testing::PixelsApart apart = testing::pixelsApart(drawn, reference);
         EXPECT_LE(apart.count, drawn.width * drawn.height / 100) << name;
         EXPECT_EQ(apart.middle, 0) << name;
+        EXPECT_EQ(testing::structureLost(reference, drawn), "") << name;
         // Its triangles of one colour at every point filled flat: a colour moves by the one level at
         // most that interpolating it with perspective rounds it by.
         view_->setFlatShading(false);

@@ -100,7 +100,7 @@ public:
         glFogfv(GL_FOG_COLOR, fog);
         terrain.setEyePosition(eye.X, eye.Y, eye.Z);
         if (!skyBehindGround)
-            worlddraw::drawSkyDome(sky, name, false, worlddraw::kWholeDome, PlainSky, nullptr, {}, SkyInVertices);
+            worlddraw::drawSkyDome(sky, name, false, worlddraw::kWholeDome, PlainSky);
         drawer.draw(terrain, eye, name, c.Light, cover);
         // As the game draws it: the rings above the ground's top untested where the drawer skips unseen work.
         const auto groundTop = [&] { return worlddraw::groundTopElevation(terrain, eye); };
@@ -108,7 +108,7 @@ public:
         if (skyBehindGround)
             SkyRingsUntested = worlddraw::drawSkyDome(sky, name, true, drawer.lowestOpenElevation(), PlainSky,
                                                       drawer.SkipsUnseenWork ? std::function<double()>(groundTop) : nullptr,
-                                                      SkyBoxes, SkyInVertices, FloorClear.has_value());
+                                                      SkyBoxes, FloorClear.has_value());
         drawer.drawCloudLayers(terrain, eye, name, c.Light, cover, DeckBoxes);
         if (withCloud) worlddraw::drawCloud(cloud, eye, name, c.Light);
         if (drawnLast) drawnLast();
@@ -121,6 +121,16 @@ public:
         return out;
     }
 
+    // Of the last frame, one byte a pixel in the order of pixels(): 1 where the sky shows, which
+    // writes no depth, and nothing else drawn did.
+    static std::vector<uint8_t> skyPixels() {
+        std::vector<float> depths(size_t(kWidth) * kHeight);
+        glReadPixels(0, 0, kWidth, kHeight, GL_DEPTH_COMPONENT, GL_FLOAT, depths.data());
+        std::vector<uint8_t> sky(depths.size());
+        for (size_t i = 0; i < depths.size(); ++i) sky[i] = depths[i] >= 1.0f;
+        return sky;
+    }
+
     std::optional<std::array<float, 3>> FogColour;  // else the horizon's
     // Behind the ground: the colour cleared to, for the dome's rings below the horizon, left out.
     std::optional<std::array<float, 3>> FloorClear;
@@ -129,7 +139,6 @@ public:
     std::vector<std::array<int, 4>> SkyBoxes, DeckBoxes;
     int ViewportWidth = kWidth, ViewportHeight = kHeight;  // pixels, from the bottom left
     bool PlainSky = false;                                 // the sky's picture read with its mip levels
-    bool SkyInVertices = true;  // unless PlainSky, a smooth sky picture given by its values at the dome's corners
     GLTextureView view;
     RIDUdidav terrain;
     TexturedSkyDome sky;

@@ -54,15 +54,10 @@ std::array<float, 3> facingCorner(const float* right, const float* up, float x, 
 }
 
 constexpr int kDomeRings = 12, kDomeSegments = 32;
-// The most the sky's picture may stray across a facet from its corners' values (levels of 255)
-// for the dome to be drawn in its corners' colours. The sky's faint haze, kept at five bits a
-// channel, steps by 8 levels from texel to texel, and strays up to 9 across a facet; the sky's
-// colours, all below one, scale that down: a few levels on the screen, which no one tells.
-constexpr double kDomeStray = 10.0;
 // The most the dome below the horizon, the horizon's colour times the picture's row there, may
-// stray from one colour (levels of 255) for the colour buffer cleared to it to stand for it: the
-// faint haze moves that row a few levels either way.
-constexpr double kFloorStray = 8.0;
+// stray from one colour (levels of 255) for the colour buffer cleared to it to stand for it: no
+// more than the rounding of the drawn colour, so that the clear loses none of the row's detail.
+constexpr double kFloorStray = 0.5;
 
 // Which of the dome's quads can reach the part of the viewport that is drawn (within the scissor
 // box, if on): a quad all of whose corners lie outside one side of that window, or behind the near
@@ -137,16 +132,12 @@ private:
 
 constexpr size_t kMostBoxes = 16;  // scissor boxes a deck is drawn under at most
 
-// The sky's picture as last read, its first level, for its value at the dome's corners.
+// The sky's picture as last read, its first level, for its row along the horizon.
 struct SkyPicture {
     uint32_t Texture = 0;
     int Width = 0, Height = 0;
     bool RepeatS = true, RepeatT = true;  // else clamped to the edge
     std::vector<uint8_t> Texels;          // RGB, row by row from t = 0
-    // The most, in levels of 255, the picture strays across any facet of the dome from its values
-    // at the facet's corners interpolated (infinity: it cannot be read so).
-    double Stray = std::numeric_limits<double>::infinity();
-    long Reading = 0;  // counts the readings, so that the corners made from one know it
     // The least and most the picture reads along the horizon (t = 0), 0..1 per channel: below it
     // the dome shows the horizon's colour times that row.
     std::array<double, 3> FloorLow{}, FloorHigh{};
@@ -180,36 +171,6 @@ std::array<double, 2> domeCoordinates(int k, double e) {
 // Elevation of the boundary below ring r (r = kDomeRings: the zenith).
 double ringEdge(int r) { return -kPi / 9 + (kPi / 2 + kPi / 9) * r / kDomeRings; }
 
-// How far the picture strays across the dome's facets from its corners' values interpolated: each
-// quad's two triangles, as its strip cuts it, sampled on a grid of their own.
-double strayAcrossFacets(const SkyPicture& p) {
-    constexpr int kSteps = 8;
-    double most = 0;
-    for (int r = 0; r < kDomeRings; ++r)
-        for (int k = 0; k < kDomeSegments; ++k) {
-            // The strip's order: (k, top), (k, bottom), (k + 1, top), (k + 1, bottom).
-            const std::array<std::array<double, 2>, 4> c = {
-                domeCoordinates(k, ringEdge(r + 1)), domeCoordinates(k, ringEdge(r)),
-                domeCoordinates(k + 1, ringEdge(r + 1)), domeCoordinates(k + 1, ringEdge(r))};
-            std::array<std::array<double, 3>, 4> v{};
-            for (size_t i = 0; i < 4; ++i) v[i] = p.at(c[i][0], c[i][1]);
-            for (size_t first = 0; first < 2; ++first) {
-                const size_t a = first, b = first + 1, d = first + 2;
-                for (int i = 0; i <= kSteps; ++i)
-                    for (int j = 0; i + j <= kSteps; ++j) {
-                        const double wb = double(i) / kSteps, wd = double(j) / kSteps, wa = 1 - wb - wd;
-                        const auto picture = p.at(wa * c[a][0] + wb * c[b][0] + wd * c[d][0],
-                                                  wa * c[a][1] + wb * c[b][1] + wd * c[d][1]);
-                        for (size_t ch = 0; ch < 3; ++ch) {
-                            const double corners = wa * v[a][ch] + wb * v[b][ch] + wd * v[d][ch];
-                            most = std::max(most, 255.0 * std::abs(picture[ch] - corners));
-                        }
-                    }
-            }
-        }
-    return most;
-}
-
 // The picture bound on the active unit, read once per GL name and size: the sky is drawn on the
 // GL's thread only.
 const SkyPicture& skyPicture(uint32_t texture) {
@@ -223,16 +184,14 @@ const SkyPicture& skyPicture(uint32_t texture) {
     if (picture.Texture == texture && picture.Width == width && picture.Height == height &&
         picture.RepeatS == repeatS && picture.RepeatT == repeatT)
         return picture;
-    const long reading = picture.Reading + 1;
     picture = SkyPicture{};
     picture.Texture = texture, picture.Width = width, picture.Height = height;
-    picture.RepeatS = repeatS, picture.RepeatT = repeatT, picture.Reading = reading;
+    picture.RepeatS = repeatS, picture.RepeatT = repeatT;
     const bool known = (repeatS || wrapS == GL_CLAMP_TO_EDGE) && (repeatT || wrapT == GL_CLAMP_TO_EDGE);
     if (texture == 0 || width <= 0 || height <= 0 || !known) return picture;
     auto levels = readLevels(texture, GL_RGB, 0);
     if (levels.size() != 1 || levels[0].size() != size_t(width) * size_t(height) * 3) return picture;
     picture.Texels = std::move(levels[0]);
-    picture.Stray = strayAcrossFacets(picture);
     // Along the row at t = 0, at and between the texels the filter reads (it repeats, or holds its
     // edge, past s = 1): its values lie between the texels' at either end of each step.
     picture.FloorLow = {1, 1, 1}, picture.FloorHigh = {0, 0, 0};
@@ -245,14 +204,11 @@ const SkyPicture& skyPicture(uint32_t texture) {
 }
 
 // The dome's rings as triangle strips, interleaved texture coordinates, colour and position
-// (GL_T2F_C3F_V3F), made for one set of sky colours and one lowest elevation; and, given the sky's
-// picture, the same corners with the picture's value there times the colour (GL_C3F_V3F).
+// (GL_T2F_C3F_V3F), made for one set of sky colours and one lowest elevation.
 struct DomeVertices {
     std::array<float, 3> Horizon{}, Zenith{};
     double Lowest = std::numeric_limits<double>::quiet_NaN();  // matches no elevation
-    const SkyPicture* Picture = nullptr;
-    long PictureReading = 0;  // of the picture the shaded corners were made from
-    std::vector<float> Vertices, Shaded;
+    std::vector<float> Vertices;
     std::array<GLint, kDomeRings> Firsts{};
     std::array<GLsizei, kDomeRings> Counts{};  // 0: the ring is wholly below what shows
     std::array<double, kDomeRings> Low{}, High{};  // radians
@@ -260,15 +216,11 @@ struct DomeVertices {
 };
 
 // Kept from draw to draw: the sky is drawn on the GL's thread only.
-DomeVertices& domeVertices(const SkyColours& c, double lowestElevation, const SkyPicture* picture) {
+DomeVertices& domeVertices(const SkyColours& c, double lowestElevation) {
     static DomeVertices dome;
-    if (dome.Horizon == c.Horizon && dome.Zenith == c.Zenith && dome.Lowest == lowestElevation &&
-        (!picture || (dome.Picture == picture && dome.PictureReading == picture->Reading)))
-        return dome;
+    if (dome.Horizon == c.Horizon && dome.Zenith == c.Zenith && dome.Lowest == lowestElevation) return dome;
     dome.Horizon = c.Horizon, dome.Zenith = c.Zenith, dome.Lowest = lowestElevation;
-    dome.Picture = picture;
-    dome.PictureReading = picture ? picture->Reading : 0;
-    dome.Vertices.clear(), dome.Shaded.clear();
+    dome.Vertices.clear();
     const auto colourAt = [&](double elevation, float* out) {
         const double t = std::pow(std::clamp(elevation / (kPi / 2), 0.0, 1.0), 0.55);
         for (int k = 0; k < 3; ++k) out[k] = float(c.Horizon[k] + (c.Zenith[k] - c.Horizon[k]) * t);
@@ -291,11 +243,6 @@ DomeVertices& domeVertices(const SkyColours& c, double lowestElevation, const Sk
                 v[5] = float(std::cos(e) * std::sin(a)) * kDomeRadius, v[6] = float(std::sin(e)) * kDomeRadius;
                 v[7] = float(std::cos(e) * std::cos(a)) * kDomeRadius;
                 dome.Vertices.insert(dome.Vertices.end(), v, v + 8);
-                if (!picture) continue;
-                const auto texel = picture->at(st[0], st[1]);
-                const float shaded[6] = {float(v[2] * texel[0]), float(v[3] * texel[1]), float(v[4] * texel[2]),
-                                         v[5], v[6], v[7]};
-                dome.Shaded.insert(dome.Shaded.end(), shaded, shaded + 6);
             }
         }
     }
@@ -1060,7 +1007,7 @@ std::optional<std::array<float, 3>> domeFloorColour(const TexturedSkyDome& sky, 
 
 int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround, double lowestElevation,
                 bool plain, const std::function<double()>& groundTop, std::span<const std::array<int, 4>> boxes,
-                bool pictureInVertices, bool floorCleared) {
+                bool floorCleared) {
     const SkyColours c = sky.getSkyColours();
     // Outside a cockpit's slice of the depths the depth buffer holds the ground alone: rings wholly
     // above the ground's top, and above the horizon, where a facet bulges no lower than its lower
@@ -1095,13 +1042,6 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     const uint32_t texture = glName(sky.SkyTextureSlot);
     bindSoftPicture(texture);
-    // A smooth picture, which strays little across each facet from its values at the corners, is
-    // given with the corners' colours and interpolated: the rasteriser then reads no texel.
-    const SkyPicture* picture = nullptr;
-    if (!plain && pictureInVertices) {
-        const SkyPicture& p = skyPicture(texture);
-        if (p.Stray <= kDomeStray) picture = &p;
-    }
     // The dome's colours carry no alpha and an RGB picture's reads one: an alpha test that passes
     // one turns no fragment away, and left on it makes the rasteriser shade every fragment before
     // testing its depth.
@@ -1123,7 +1063,7 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
-    const bool mipmapped = !plain && !picture && mipFilter != GL_LINEAR && mipFilter != GL_NEAREST;
+    const bool mipmapped = !plain && mipFilter != GL_LINEAR && mipFilter != GL_NEAREST;
     const double pixel = widestPixel() * kPixelMargin;
     GLint filter = mipFilter;
     const auto useFilter = [&filter](GLint f) {
@@ -1133,15 +1073,10 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
     // Rings from 20 deg below the horizon to the zenith; below the horizon the horizon colour holds.
     // The vertices hold while the colours and the lowest elevation do: made once, then sent as
     // arrays, one draw per run of rings read with one filter.
-    DomeVertices& dome = domeVertices(c, lowestElevation, picture);
+    DomeVertices& dome = domeVertices(c, lowestElevation);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glClientActiveTexture(GL_TEXTURE0);
-    if (picture) {
-        glDisable(GL_TEXTURE_2D);
-        glInterleavedArrays(GL_C3F_V3F, 0, dome.Shaded.data());
-    } else {
-        glInterleavedArrays(GL_T2F_C3F_V3F, 0, dome.Vertices.data());
-    }
+    glInterleavedArrays(GL_T2F_C3F_V3F, 0, dome.Vertices.data());
     // Each ring's quads that can reach the drawn window, as runs of its strip; a run starts at an
     // even vertex, so its triangles keep the order of their corners.
     std::array<GLint, kDomeRings * kDomeSegments / 2 + kDomeRings> firsts{};

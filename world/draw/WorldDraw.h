@@ -149,8 +149,9 @@ public:
     // Under an alpha test that passes only fragments of alpha 0.9 or more, the deck sides above the
     // eye, seen against the sky, are drawn without blending: a passing fragment replaces the pixel
     // instead of keeping a tenth or less of it, a few levels apart, and the rasteriser neither reads
-    // nor mixes the pixel. Not in the plain drawing; off to compare.
-    bool DecksUnblended = true;
+    // nor mixes the pixel. Not in the plain drawing. Off unless asked: a deck's soft edge then goes
+    // hard, and the sky's grain behind it is lost in more than 1 % of the blocks of the chase view.
+    bool DecksUnblended = false;
     // A deck side drawn so leaves out, of its part magnified on every pixel (read from its picture's
     // first level alone), the tiles of the picture where no texel the filter reads can pass the
     // alpha test: not a fragment there would. Not in the plain drawing; off to compare.
@@ -173,7 +174,10 @@ public:
     // within MeanBound levels of its mean in each channel (tinted as the ground is) is drawn
     // untextured in that mean: the rasteriser then reads no texel there. Off to compare.
     bool DrawsInMean = true;
-    double MeanBound = 14.0;  // levels of 255
+    // Levels of 255. Looser, a far field's grain (a few levels either way, which one sees) would
+    // go flat: by day and under a low sun, more than 1 % of the ground's 16 x 16 blocks of the
+    // tests' views kept less than half their contrast at 14.
+    double MeanBound = 8.0;
     // With DrawsInMean, the fog's share counts: a pixel of fogged ground is the fog's colour mixed
     // with its own by the GL's fog factor, by which a texel's distance from the mean shrinks too,
     // so a square whose factor is at most a across it (it is greatest at its corner nearest in
@@ -420,19 +424,16 @@ private:
 // buffer holds nothing but the ground, gives the elevation (radians) above which no ground shows:
 // the rings above it are drawn without the depth test. Returns the rings so drawn. The dome is
 // drawn under each of the disjoint scissor `boxes` (x, y, width, height, px; none: as the scissor
-// stands), sending under each only the quads, and the sun, that can reach it. With
-// `pictureInVertices`, unless `plain`, a sky picture smooth enough across each facet is drawn as its
-// value at the facet's corners times their colours, interpolated, without reading a texel: a few
-// levels apart at most.
+// stands), sending under each only the quads, and the sun, that can reach it.
 // With `floorCleared`, the rings wholly below the horizon are not drawn: the caller has cleared
 // the colour buffer to domeFloorColour, which stands for them.
 int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround = false,
                 double lowestElevation = kWholeDome, bool plain = false,
                 const std::function<double()>& groundTop = nullptr, std::span<const std::array<int, 4>> boxes = {},
-                bool pictureInVertices = true, bool floorCleared = false);
+                bool floorCleared = false);
 // Below the horizon the dome shows the horizon's colour times its picture's row there: that
-// row's middle colour, where the row strays from it by a few levels at most (none: it strays
-// more, or the picture cannot be read). The sky's colours as its sun last placed them.
+// row's colour, where the row is one colour to within the rounding of a drawn pixel (none: it
+// varies more, or the picture cannot be read). The sky's colours as its sun last placed them.
 std::optional<std::array<float, 3>> domeFloorColour(const TexturedSkyDome& sky, const GLNameOfSlot& glName);
 
 // Runs `draw` under each of the disjoint scissor `boxes` in turn (x, y, width, height, px; within a
