@@ -304,7 +304,7 @@ void FlyableAircraft::animateParts() {
 
     // From the seat the disc is only a shimmer: at its outside strength, a disc seen whole from
     // a seat far behind a long nose (the D.VII's, 9 ft) reads as a grey plate across the sky.
-    constexpr float kSeatDiscAlpha = 0.06f;
+    constexpr float kSeatDiscAlpha = 0.05f;
     auto& polys = d.TemplatePolyListCopy;
     for (int i = std::max(m.propDiscFirst, 0); i < m.propDiscFirst + m.propDiscCount && i < int(polys.size()); ++i) {
         if (i == looks::Modeller::kAltFlashPolygon) continue;  // the reserved flash stays hidden
