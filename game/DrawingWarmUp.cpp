@@ -109,14 +109,18 @@ int64_t DrawingWarmUp::kindOf(ZephModel& model, long row) {
 
 // ---- The controller's warm-up ------------------------------------------------------------------
 
-void GameController::continueWarmUp() {
+bool GameController::continueWarmUp() {
     const bool planned = warmUp_.Due;
     if (planned) planWarmUp();
     // In the windows, the frame that plans is shown before any share is drawn: at launch the
     // sign-in window comes first.
-    if (warmUp_.Pending.empty() || (planned && !isRunning())) return;
+    if (warmUp_.Pending.empty() || (planned && !isRunning())) return false;
     const FramePacer::Aside warmUp(pacer_);
-    drawWarmUp(isRunning());
+    drawWarmUp(false);
+    // In flight, what is left is not flown through: the flight waits behind the loading screen.
+    warmUp_.HoldsFlight = isRunning() && !warmUp_.Pending.empty();
+    if (warmUp_.HoldsFlight) toMyZephGLView->showLoadingProgress(warmUp_.done());
+    return warmUp_.HoldsFlight;
 }
 
 void GameController::warmUpDrawing() {
@@ -133,6 +137,7 @@ void GameController::planWarmUp() {
         if (view.Counted != DrawingWarmUp::Towards::Sky) kinds.erase(view.Key.front());
     }
     warmUp_.Pending.clear();
+    warmUp_.Planned = 0;
 
     ModelArray* models = getModelArray();
     ZephModel* ground = modelAt(ModelArray::kTerrain);
@@ -178,6 +183,7 @@ void GameController::planWarmUp() {
                 views.push_back({{near[k], -1, {}, true, k % 2 == 1, false, true}, Towards::KindInCloud, {kind}});
         }
     }
+    warmUp_.Planned = views.size();
 }
 
 void GameController::drawWarmUp(bool whole) {

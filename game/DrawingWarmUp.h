@@ -11,8 +11,10 @@
 // game does for each joiner, draws nothing). What is built stays with the rasteriser for the run,
 // and in its cache on disk for the next.
 // The warm-up is planned at a mission's start and drawn a few views a frame while the game stands
-// in its windows (the sign-in window at launch hides it), the rest at once when the flight begins;
-// each share is finished before the next, so the rasteriser's queued frames do not pile up.
+// in its windows (the sign-in window at launch hides it). A flight begun before it ends waits
+// behind the loading screen, its bar showing the share of the plan drawn, and its world does not
+// step until the rest is drawn, a share a frame as well; each share is finished before the next,
+// so the rasteriser's queued frames do not pile up.
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -54,10 +56,11 @@ struct DrawingWarmUp {
     static constexpr double kLevel = 0.0, kAcrossGround = -20.0;
     static constexpr double kPitches[] = {25.0, kLevel, kAcrossGround, -65.0};
 
-    // ms of unseen drawing a frame in the windows: the windows answer the player meanwhile.
+    // ms of unseen drawing a frame: the windows answer the player meanwhile, and the loading
+    // screen's bar moves.
     static constexpr double kShareMs = 25.0;
-    // Views drawn at once when the flight begins before the rasteriser is let to finish them: each
-    // queues a whole frame's work, and unfinished frames hold their memory.
+    // Views drawn at once (as a test draws the whole plan) before the rasteriser is let to finish
+    // them: each queues a whole frame's work, and unfinished frames hold their memory.
     static constexpr size_t kQueuedAtMost = 4;
 
     // A view planned and not drawn yet, and what it is counted towards: a view left undrawn when
@@ -71,6 +74,11 @@ struct DrawingWarmUp {
 
     bool Due = false;                  // a mission started: plan its warm-up
     std::vector<PlannedView> Pending;  // in the order they are drawn
+    size_t Planned = 0;                // views in the last plan
+    // This frame showed the loading screen: the flight waits, and the next frame's world does not
+    // step. Each frame's drawing sets it afresh, so a frame that draws no share (an input window
+    // open in flight) lets the flight go on.
+    bool HoldsFlight = false;
     std::set<int64_t> KindsDrawn;    // the kinds of subject drawn near to far this run
     std::set<int64_t> KindsInCloud;  // and drawn so from inside a deck
     std::set<std::vector<int64_t>> SkiesDrawn;  // the skies (and cockpits) the world was drawn under
@@ -86,6 +94,8 @@ struct DrawingWarmUp {
     // mission object by its class and object type; -1 for the rest (the head's effects, unused
     // aircraft).
     static int64_t kindOf(ZephModel& model, long row);
+    // The share of the last plan drawn, 0..1.
+    double done() const { return Planned == 0 ? 1.0 : 1.0 - double(Pending.size()) / double(Planned); }
 };
 
 }  // namespace pellam

@@ -110,6 +110,7 @@ void GameController::doEachTick(int32_t ticks) {
 }
 
 void GameController::PrepareAndCallDrawing() {
+    warmUp_.HoldsFlight = false;  // a frame that draws no share of the warm-up holds no flight
     checkVictoryConditions(false);
     doFogCeiling();
     // One sun: the dome shows it where the light that shades the world comes from.
@@ -140,10 +141,8 @@ void GameController::PrepareAndCallDrawing() {
         // Paused (so also unfocused), the world stands still: the view draws it once and keeps
         // the picture. A network game's other players move on, so it is drawn every frame.
         toMyZephGLView->setKeepScene(!clock_.gamePause && network_->getNetworkMode() == 0);
-        if (MyVRAMOkay && !drawBuilderFrame()) {
-            continueWarmUp();
+        if (MyVRAMOkay && !drawBuilderFrame() && !continueWarmUp())
             toMyZephGLView->drawRect(clock_.GlobalMissionTime);
-        }
     }
     if (ModelArray* models = getModelArray(); models && models->size() > ModelArray::kBombs)
         if (ZephModel* bombs = models->at(ModelArray::kBombs)) effects_->clearSingleDrawBombs(*bombs);

@@ -229,7 +229,7 @@ void GameController::stepWorld(int32_t ticks) {
 }
 
 void GameController::stepFrame(int32_t ticks) {
-    stepWorld(ticks);
+    stepWorld(warmUp_.HoldsFlight ? 0 : ticks);  // the flight waits for its drawing's warm-up
     clock_.steppedMicros = nowMicros();
     // The last frame's picture, which the rasteriser finished while this frame waited for its tick
     // and stepped the world.

@@ -90,9 +90,11 @@ public:
     virtual void SetUpSecondWindow();
     virtual void PrepareAndCallDrawing();
     // Draws unseen what the flight will show (game/DrawingWarmUp.h): planned at a mission's start,
-    // drawn a share a frame while the game stands in its windows, the rest before the flight's
-    // first frame. Leaves the world, its scenery and the frames after it as they were.
-    void continueWarmUp();
+    // drawn a share a frame, in the windows or before the flight's first frame; true when the
+    // frame shows the loading screen instead, the flight waiting for the rest. Leaves the world,
+    // its scenery and the frames after it as they were.
+    bool continueWarmUp();
+    bool flightWaitsForWarmUp() const { return warmUp_.HoldsFlight; }
     void warmUpDrawing();  // plans and draws it whole, now
     void planWarmUp();
     void drawWarmUp(bool whole);  // the pending views: all, or a frame's share

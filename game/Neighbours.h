@@ -32,6 +32,8 @@ public:
     virtual void setVBLSyncing(bool on) = 0;
     virtual void doLoadingFeedback() = 0;
     virtual void setDoFeedback(bool on) = 0;
+    // Draws and shows the loading screen now, its bar at `done` (0..1), start-up over or not.
+    virtual void showLoadingProgress(double done) = 0;
     virtual void setWindowLevelToNormal(int32_t level) = 0;
     virtual void setWindowLevelToFront(int32_t level) = 0;
     virtual bool getVRAMOkay() = 0;

@@ -21,6 +21,7 @@ public:
     void setVBLSyncing(bool on) override {}
     void doLoadingFeedback() override {}
     void setDoFeedback(bool on) override {}
+    void showLoadingProgress(double done) override {}
     void setWindowLevelToNormal(int32_t level) override {}
     void setWindowLevelToFront(int32_t level) override {}
     bool getVRAMOkay() override { return true; }

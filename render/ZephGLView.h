@@ -212,6 +212,9 @@ public:
 
     // --- Loading screen ---
     void doLoadingFeedback();
+    // The loading screen drawn and shown now, whether start-up is over or not: its bar and
+    // percentage at `done` (0..1), the picture whole.
+    void showLoadingProgress(double done);
     virtual void drawStartUpTip() {}
     int32_t getFeedbackCount() const { return FeedbackCount_; }
     int32_t getTipNumber() const { return TipNumber_; }
@@ -251,7 +254,8 @@ public:
     static void swapDoubleHere(void* p) { platform::swapDoubleHere(p); }
 
 protected:
-    void drawLoadingScreen();
+    // The bar filled to `f` (0..1) beside `percent`, the start-up picture at `pictureAlpha`.
+    void drawLoadingScreen(double f, int percent, double pictureAlpha);
     // Sets the viewport to the window's drawable size; answers it.
     void useWholeWindow(int& width, int& height);
 

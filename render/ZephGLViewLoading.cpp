@@ -1,5 +1,6 @@
 // The loading screen of ZephGLView: the start-up picture fading in, the progress bar with its
-// riding marker, the flickering label, the percentage and the tip.
+// riding marker, the flickering label, the percentage and the tip. Shown again, its bar set by
+// the caller, while a flight waits for work it cannot fly without.
 #include <GL/gl.h>
 
 #include <algorithm>
@@ -35,10 +36,17 @@ void ZephGLView::doLoadingFeedback() {
     const int32_t now = platform::TickCount();
     if (now == LastFeedBackTime_) return;  // at most one redraw per tick
     LastFeedBackTime_ = now;
-    drawLoadingScreen();
+    drawLoadingScreen(loadingFill(FeedbackCount_), loadingPercent(FeedbackCount_), std::min(FeedbackCount_, 60) / 60.0);
 }
 
-void ZephGLView::drawLoadingScreen() {
+void ZephGLView::showLoadingProgress(double done) {
+    if (!window_) return;
+    if (++FeedbackCount_ > 9000) FeedbackCount_ = 1;  // the label flickers from frame to frame
+    done = std::clamp(done, 0.0, 1.0);
+    drawLoadingScreen(done, int(done * 100.0), 1.0);
+}
+
+void ZephGLView::drawLoadingScreen(double f, int percent, double pictureAlpha) {
     ++loadingRedraws_;
     const double k = ScreenBounds_[2] > 0 && ScreenBounds_[3] / ScreenBounds_[2] < 0.7 ? 0.83333 : 1.0;
     const double keepRed = EraseRed_, keepGreen = EraseGreen_, keepBlue = EraseBlue_;
@@ -47,7 +55,7 @@ void ZephGLView::drawLoadingScreen() {
     glSet3DDrawing(0, 0, 12, 0, 20, 0);
     glDisable(GL_FOG);
 
-    gl3DIntPrint(0.49, 0.95, loadingPercent(FeedbackCount_), 0, 1.0, 1.0);
+    gl3DIntPrint(0.49, 0.95, percent, 0, 1.0, 1.0);
 
     if (FeedbackCount_ > 20 && !HaveDoneOpeningSound_) {
         HaveDoneOpeningSound_ = true;
@@ -63,7 +71,6 @@ void ZephGLView::drawLoadingScreen() {
     glDepthFunc(GL_ALWAYS);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_LIGHTING);
-    const double f = loadingFill(FeedbackCount_);
 
     glColor4d(0.8, 0.8, 0.8, 1);
     glBegin(GL_POLYGON);
@@ -88,7 +95,7 @@ void ZephGLView::drawLoadingScreen() {
     const bool picture = StartUpScreenTextureNumber_ >= 0 && StartUpScreenTextureNumber_ < kTextureSlots &&
                          TheTextureMaps_[StartUpScreenTextureNumber_].TextureStatus == 2;
     if (picture) {
-        glColor4d(1, 1, 1, std::min(FeedbackCount_, 60) / 60.0);
+        glColor4d(1, 1, 1, pictureAlpha);
         regionQuad(-0.7 * k, 0.85, 0.7 * k, -0.19, 0.005, 0.395, 1.0, 1.0);
         glColor4d(1, 1, 1, 1);
         regionQuad(barRight - 0.1, -0.7, barRight + 0.1, -0.8, 0.505, 0.199, 0.995, 0.38);

@@ -104,6 +104,11 @@ struct GameScene {
         game->SetUpViewingPosition();
         game->SetUpSecondWindow();
     }
+    // The flight's first frame, after those its drawing's warm-up takes behind the loading screen.
+    void firstFrame() {
+        do game->PrepareAndCallDrawing();
+        while (game->flightWaitsForWarmUp());
+    }
 
     // False, with nothing set, when the fight cannot start or lacks the scene's aircraft.
     bool set(Shot shot) {

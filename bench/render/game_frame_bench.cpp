@@ -43,7 +43,7 @@ void BM_GameFrame(benchmark::State& state, Shot shot, const char* name) {
     }
     // A frame before, as in flight: what it asks of the cockpit's hidden triangles lands before the
     // timed frames (as it does a few frames after the eye comes to rest).
-    scene.game->PrepareAndCallDrawing();
+    scene.firstFrame();
     scene.view->waitForCockpitSearches();
     timeEach(state, [&] { scene.game->PrepareAndCallDrawing(); });
     if (const char* prefix = std::getenv("PELLAM_GAME_FRAME_PNG")) {

@@ -51,6 +51,7 @@ public:
     void setVBLSyncing(bool on) override { view_.setVBLSyncing(on ? 1 : 0); }
     void doLoadingFeedback() override { view_.doLoadingFeedback(); }
     void setDoFeedback(bool on) override { view_.setDoFeedback(on ? 1 : 0); }
+    void showLoadingProgress(double done) override { view_.showLoadingProgress(done); }
     void setWindowLevelToNormal(int32_t) override { view_.setWindowLevelToNormal(); }
     void setWindowLevelToFront(int32_t) override { view_.setWindowLevelToFront(); }
     bool getVRAMOkay() override { return view_.getVRAMOkay(); }

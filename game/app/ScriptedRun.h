@@ -1,7 +1,8 @@
 #pragma once
 // The switches with which tests and the bench scripts drive the real game, read from the
 // environment in this one place, and what each of them does to a run:
-//   PELLAM_AUTOQUIT_SECONDS=S        quit S seconds (of 60 ticks) after start-up; the save at quit runs as usual
+//   PELLAM_AUTOQUIT_SECONDS=S        quit S seconds (of 60 ticks) after start-up, once the flight no longer
+//                                    waits behind the loading screen; the save at quit runs as usual
 //   PELLAM_AUTOFLY                   sign the first pilot in and fly the current mission at once
 //   PELLAM_FRAME_DUMP=FILE           write the last frame shown to FILE as a PNG (the smoke test)
 //   PELLAM_FRAME_TIMES=FILE          write at quit the milliseconds between frames, one a line, each

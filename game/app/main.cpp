@@ -125,7 +125,8 @@ private:
     // False once a quit was asked for and the save at quit went through (or failed once before:
     // the notice says where and why, and a second quit leaves without the save).
     bool goOn() {
-        if (run_.quitDue()) desktop_.requestQuit();
+        // Not behind the warm-up's loading screen: the last frame shown is the flight's.
+        if (run_.quitDue() && !controller_.flightWaitsForWarmUp()) desktop_.requestQuit();
         if (!desktop_.quitRequested()) return true;
         if (quitUnsaved_ || controller_.saveForQuit()) return false;
         quitUnsaved_ = true;

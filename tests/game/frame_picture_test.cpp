@@ -66,7 +66,7 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
     for (const auto& [shot, name] : kShots) {
         SCOPED_TRACE(name);
         ASSERT_TRUE(scene.set(shot));
-        scene.game->PrepareAndCallDrawing();  // the frame before, as in flight
+        scene.firstFrame();  // the frame before, as in flight
         scene.view->waitForCockpitSearches();  // what it asked of the cockpit has landed
         const long ringsBefore = scene.view->ringsFilled(), meanBefore = scene.view->drawnInMean();
         const long hiddenBefore = scene.view->cockpitTrianglesHidden();
@@ -257,7 +257,7 @@ TEST_F(GameFrame, TheWrecksColumnDrawnOnlyWhereItShowsLooksTheSame) {
     ASSERT_TRUE(scene.set(Shot::WreckSmoke));
     scene.view->setExactDrawing(false);
     // The frame's records made as the game makes them before it draws.
-    scene.game->PrepareAndCallDrawing();
+    scene.firstFrame();
     platform::presentationRandom().seed(21);
     std::vector<uint8_t> sky;
     const platform::RGBAImage cut = readNextFrame(*scene.view, {}, &sky);
@@ -376,11 +376,11 @@ TEST_F(GameFrame, TheDrawingWarmedUpAtAMissionStartLeavesNoTrace) {
     ASSERT_EQ(warmed.pixels.size(), plain.pixels.size());
     EXPECT_LE(testing::farthestApart(warmed, plain), 4);
 
-    // Quick Dogfight in the D.VII: the world again, from its cockpit; its aircraft and objects
-    // were all drawn. Then the same fight started again, as a network game restarts it for each
-    // joiner: nothing.
+    // Quick Dogfight in the D.VII: the world again, from its cockpit, over the frames before its
+    // flight's first; its aircraft and objects were all drawn. Then the same fight started again,
+    // as a network game restarts it for each joiner: nothing.
     ASSERT_TRUE(scene.set(Shot::CockpitDVII));
-    scene.game->PrepareAndCallDrawing();
+    scene.firstFrame();
     const long fromTheDVII = scene.view->unseenDraws() - unseen;
     EXPECT_GT(fromTheDVII, 0);
     EXPECT_LT(fromTheDVII, first);
@@ -392,8 +392,9 @@ TEST_F(GameFrame, TheDrawingWarmedUpAtAMissionStartLeavesNoTrace) {
 
 // Standing in the windows (paused), as at launch behind the sign-in window: the frame that plans
 // the warm-up is shown before any of it is drawn, the frames after draw it a share each, and it
-// ends before the flight. A mission started before it ended draws what the plan given up had not,
-// whole, before its flight's first frame.
+// ends before the flight. A mission started before it ended draws what the plan given up had not
+// before its flight's first frame, a share a frame behind the loading screen, the mission clock
+// standing till the flight begins.
 TEST_F(GameFrame, TheWarmUpBehindTheWindowsIsDrawnAShareAFrame) {
     GameScene& scene = *scene_;
     const auto pausedStart = [&] {
@@ -411,8 +412,23 @@ TEST_F(GameFrame, TheWarmUpBehindTheWindowsIsDrawnAShareAFrame) {
     const long share = frame();
     EXPECT_GE(share, 1);
     ASSERT_TRUE(scene.set(Shot::CockpitCamel));  // a mission started again, running
-    const long again = frame();
-    EXPECT_GT(again, share) << "the given-up plan's skies and kinds drawn whole, before the flight's first frame";
+    const auto flightFrame = [&] {
+        const long before = scene.view->unseenDraws();
+        scene.game->stepFrame(3);
+        return scene.view->unseenDraws() - before;
+    };
+    const int32_t loading = scene.view->getRedrawCount();
+    long again = flightFrame();  // its world stepped before the warm-up was planned
+    const int32_t clock = scene.game->getGlobalMissionTime();
+    for (long drawn = again; drawn > 0; again += drawn) {
+        drawn = flightFrame();
+        if (drawn > 0) {
+            EXPECT_EQ(scene.game->getGlobalMissionTime(), clock) << "the flight waits for the warm-up";
+        }
+    }
+    EXPECT_GT(again, share) << "the given-up plan's skies and kinds drawn before the flight's first frame";
+    EXPECT_GE(scene.view->getRedrawCount() - loading, 2) << "the loading screen over the frames it took";
+    EXPECT_EQ(scene.game->getGlobalMissionTime(), clock + 3) << "then the flight";
     EXPECT_EQ(frame(), 0);
 
     pausedStart();  // all drawn: nothing new to plan
