@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <span>
@@ -139,5 +140,34 @@ inline void useArrays(bool colours, bool fog) {
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glEnableClientState(GL_VERTEX_ARRAY);
 }
+
+// The dome's shortcuts, a file each.
+
+// The lowest elevation (radians) from which the dome's rings, behind the ground, are drawn without
+// the depth test (infinity: none are); see DomeDepthTest.cpp.
+double untestedDomeFrom(bool behindGround, bool plain, const std::function<double()>& groundTop);
+
+// Turns off an alpha test that the sky's picture passes everywhere; see DomeAlphaTest.cpp.
+void dropPassingAlphaTest();
+
+// The filter each of the dome's rings is read with: without the mip levels where the picture is
+// magnified on every pixel; see MagnifiedRings.cpp. Reads the bound picture's filters and sizes.
+class MagnifiedRings {
+public:
+    explicit MagnifiedRings(bool plain);
+    // The filter for the ring between elevations low and high (radians).
+    GLint filterFor(double low, double high) const;
+    GLint current() const { return Filter; }
+    void use(GLint f) {
+        if (f != Filter) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, Filter = f);
+    }
+    void restore() { use(Mip); }
+
+private:
+    GLint Mip = 0, Mag = 0, Width = 0, Height = 0;
+    GLint Filter = 0;     // the one set now
+    bool Active = false;  // a mipmapped, linearly magnified picture of known size
+    double Pixel = 0;     // radians: the widest a pixel spans, with a margin
+};
 
 }  // namespace pellam::worlddraw::sky
