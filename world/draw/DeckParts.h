@@ -214,6 +214,55 @@ struct DeckPieces {
     }
 };
 
+// A deck's point as the GL is sent it.
+struct SentPoint {
+    float X, Y, Z, U, V, Fog;
+    std::array<GLfloat, 4> Colour;
+    std::array<GLfloat, 3> Secondary;  // the fog's share, where fogged in the vertices
+};
+
+// Pieces of a deck, `Counts[k]` points each one after another.
+struct PieceList {
+    const DeckPoint* Points;
+    const int* Counts;
+    int Pieces;
+    int total() const {
+        int n = 0;
+        for (int k = 0; k < Pieces; ++k) n += Counts[k];
+        return n;
+    }
+};
+
+// How a deck's points are sent: fogged by their distance ahead, raised by Raise, or not at all;
+// in the colour that was current, with the fog worked out in it where FogInVertices.
+struct PointMaker {
+    const DeckView& View;
+    bool Fogged = false, FogInVertices = false;
+    double Raise = 0;
+    std::array<GLfloat, 4> Colour{1, 1, 1, 1};
+    SentPoint of(const DeckPoint& p) const;
+};
+
+// Points the arrays in use at `points`.
+inline void pointArrays(const SentPoint* points, bool secondary) {
+    glFogCoordPointer(GL_FLOAT, sizeof(SentPoint), &points[0].Fog);
+    glColorPointer(4, GL_FLOAT, sizeof(SentPoint), points[0].Colour.data());
+    if (secondary) glSecondaryColorPointer(3, GL_FLOAT, sizeof(SentPoint), points[0].Secondary.data());
+    glTexCoordPointer(2, GL_FLOAT, sizeof(SentPoint), &points[0].U);
+    glVertexPointer(3, GL_FLOAT, sizeof(SentPoint), &points[0].X);
+}
+
+// Whether fogged pieces go with their fog worked out at their corners; if so `pieces` becomes their
+// bands between the fog's start and end (none: nothing to draw). See DeckFogInVertices.cpp.
+bool fogInVertices(PieceList& pieces, const DeckView& view);
+// A point's colour times the fog's factor at `ahead` ft, and the fog's colour times the rest as its
+// secondary colour. See DeckFogInVertices.cpp.
+void fogInColours(SentPoint& point, double ahead, const DeckView& view);
+
+// The pieces cut to each box's part of the view and sent in one draw; whether any box's window
+// can show them. See DecksCutToBoxes.cpp.
+bool drawCutToBoxes(const PieceList& pieces, const PointMaker& make);
+
 // The steepest climb from the eye to the ground within `reach` (see DeckOverGround.cpp).
 double steepestGround(const RIDUdidav& t, const Eye& eye, double reach, double highest, double least);
 // Whether a level deck `height` ft off the eye shows nowhere the ground does (see DeckOverGround.cpp).
