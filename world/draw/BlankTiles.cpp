@@ -1,4 +1,10 @@
-// TILES
+// Under an alpha test that passes only alphas near one, whole parts of a deck's picture let no
+// fragment through: a layer none of whose texels can pass is not drawn, and of a side drawn
+// unblended the magnified square, and the ring round it out to where the GL reads no level past
+// kMippedTileLevel, go as the runs of the picture's tiles a fragment can pass in. The tiles left out
+// would have been turned away fragment by fragment, so every pixel stays the same; the runs,
+// grown a little, overlap where a pixel drawn twice takes the same colour. Saving in instructions
+// a frame: not yet measured.
 #include "world/draw/DeckParts.h"
 
 namespace pellam::worlddraw {
@@ -130,6 +136,43 @@ bool TerrainDrawer::rectTiles(const std::array<double, 4>& rect, double u0, doub
         if (open) out.push_back({TileXs[from] - grow, rect[1] + grow, z0, z1});
     }
     return true;
+}
+
+// The magnified square's rectangles {x0, x1, z0, z1} (ft) into `rects`, then those of the ring round
+// it, then the four bands round those out to the deck's edge; how many are the square's.
+size_t TerrainDrawer::DeckPass::magnifiedRects(const Layer& layer, const Side& side, std::vector<std::array<double, 4>>& rects) {
+    const double hf = side.Half;
+    const bool leavesOut = Unblended && side.Above && layer.Tiles;
+    rects.clear();
+    if (!(leavesOut && Drawer.squareTiles(hf, U0, V0, kTile, *layer.Tiles, TilesFailing / layer.Alpha, kTileOverlap, rects)))
+        rects.assign(1, {-hf, hf, -hf, hf});
+    const size_t squareRects = rects.size();
+    // Round it, out to where the GL reads no level past kMippedTileLevel (the step's bound there at
+    // most kMagnified x 2^level texels), the ring's four sides go as the runs of the tiles that a
+    // fragment can pass the alpha test in at any of those levels.
+    double ring = hf;
+    const GLint f = layer.MinFilter;
+    const bool mipmapped = f == GL_LINEAR_MIPMAP_NEAREST || f == GL_NEAREST_MIPMAP_NEAREST || f == GL_LINEAR_MIPMAP_LINEAR ||
+                           f == GL_NEAREST_MIPMAP_LINEAR;
+    if (leavesOut && !layer.Tiles->Mipped.empty() && Drawer.BlankMippedTilesLeftOut && mipmapped &&
+        layer.Sound.Last >= kMippedTileLevel) {
+        const double h = std::abs(double(side.Y));
+        const double far2 = kMagnified * double(1 << kMippedTileLevel) * layer.Texel * h * Focal - h * h;
+        const double most = kMostTilesAcross / 2 * kTile / layer.Tiles->Across;  // the widest cut
+        ring = std::min({far2 > 0 ? std::sqrt(far2 / 2) : 0.0, double(Reach), most});
+        if (ring > hf)
+            for (const std::array<double, 4>& band : {std::array<double, 4>{-ring, ring, -ring, -hf},
+                                                      std::array<double, 4>{-ring, ring, hf, ring},
+                                                      std::array<double, 4>{-ring, -hf, -hf, hf},
+                                                      std::array<double, 4>{hf, ring, -hf, hf}})
+                if (!Drawer.rectTiles(band, U0, V0, kTile, layer.Tiles->Across, layer.Tiles->Mipped,
+                                      TilesFailing / layer.Alpha, kTileOverlap, Drawer.MippedTilesLeftOut, rects))
+                    rects.push_back(band);
+        ring = std::max(ring, hf);
+    }
+    rects.insert(rects.end(), {{-Reach, Reach, -Reach, -ring}, {-Reach, Reach, ring, Reach},
+                               {-Reach, -ring, -ring, ring}, {ring, Reach, -ring, ring}});
+    return squareRects;
 }
 
 }  // namespace pellam::worlddraw

@@ -271,3 +271,74 @@ bool deckClearOfGround(const RIDUdidav& t, const Eye& eye, double height, double
 double highestGround(const RIDUdidav& t, const Eye& eye, double reach);
 
 }  // namespace pellam::worlddraw::sky
+
+namespace pellam::worlddraw {
+
+// A frame's cloud decks as they are drawn: the view, what the GL's state allows, and the windows
+// under the scissor boxes (CloudDecks.cpp), with the shortcuts' steps in the files beside it.
+struct TerrainDrawer::DeckPass {
+    // A deck's layer: its picture and how it is read.
+    struct Layer {
+        float Alpha = 1;  // of the deck's colour
+        const TileAlphas* Tiles = nullptr;  // the most opaque texel round each tile, where tiles may be left out
+        GLint MinFilter = 0, MagFilter = 0;
+        Levels Sound;
+        double Texel = 0;  // ft a texel of the first level spans; 0: not known
+    };
+    // One side of a deck (its underside or top), level `Y` ft off the eye.
+    struct Side {
+        float Y = 0;
+        bool Above = false;  // above the eye
+        sky::DeckPoint Quad[4];
+        // Where Apart, the part nearer than the fog's start and the rest.
+        bool Apart = false;
+        sky::DeckPoint NearPart[sky::kMaxDeckPoints], FarPart[sky::kMaxDeckPoints];
+        int NearCount = 0, FarCount = 0;
+        double Half = 0;  // ft: the square round the eye's foot where the picture is magnified for sure
+    };
+
+    DeckPass(TerrainDrawer& drawer, const RIDUdidav& t, const Eye& eye, const ScreenCover* cover);
+    void readBoxes(std::span<const std::array<int, 4>> boxes);
+    void drawLayer(const CloudLayer& layer, const GLNameOfSlot& glName, const std::array<float, 3>& light);
+
+    // CloudDecks.cpp
+    void readAlphaTest();
+    void readProjection();
+    void drawSide(const Layer& layer, double height, float shade, const std::array<float, 3>& light);
+    void drawWhole(const Layer& layer, const Side& side);
+    // UnfoggedNearDecks.cpp
+    void splitAtFogStart(Side& side);
+    // MagnifiedDecks.cpp
+    double magnifiedHalf(const Layer& layer, double h) const;
+    void sortBoxes(const Side& side);
+    void drawMagnified(const Layer& layer, const Side& side);
+    // BlankTiles.cpp
+    size_t magnifiedRects(const Layer& layer, const Side& side, std::vector<std::array<double, 4>>& rects);
+
+    TerrainDrawer& Drawer;
+    const RIDUdidav& T;
+    const Eye& E;
+    double Reach = 0, FogStart = 0;  // ft
+    static constexpr double kTile = 24000.0;  // ft one picture of the deck spans
+    float U0 = 0, V0 = 0, Span = 0;  // the picture's coordinates under the eye, and its span to the fog's end
+    sky::DeckView View;
+    bool GroundOnly = false;  // the depth buffer holds the ground alone
+    double Highest = std::numeric_limits<double>::quiet_NaN();  // the ground's highest post within reach, found when first asked
+    // A fragment whose alpha, out of 255, is at most this fails the alpha test (-1: any may pass).
+    double Failing = -1;
+    bool Unblended = false;     // deck sides above the eye drawn unblended
+    double TilesFailing = -1;   // of those, tiles whose alpha is at most this are left out (-1: none)
+    double Focal = 0;           // px: the window's focal length
+    bool Perspective = false;
+    // The boxes' scissor as it stands and the window drawn under each; of a side, those it is drawn
+    // under whole and those it is cut round its magnified square under.
+    std::array<std::array<int, 4>, sky::kMostBoxes> Live{};
+    std::vector<sky::DrawnWindow> Windows;
+    int BoxCount = 0;
+    std::array<std::array<int, 4>, sky::kMostBoxes> Whole{}, Cut{};
+    std::array<const sky::DrawnWindow*, sky::kMostBoxes> WholeWindows{}, CutWindows{};
+    int WholeCount = 0, CutCount = 0;
+    sky::DeckPieces NearPieces, FarPieces, NearMagnified, FarMagnified;
+};
+
+}  // namespace pellam::worlddraw
