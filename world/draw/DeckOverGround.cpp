@@ -1,4 +1,9 @@
-// GROUND
+// Outside a cockpit's slice of the depths the depth buffer holds the ground alone: a deck side that
+// shows nowhere the ground does (seen from below, every line of sight to it climbs over all the
+// ground; seen from above, all the ground lies under it) is drawn without the depth test, which
+// could turn none of its fragments away, and the rasteriser reads no depth for its pixels. The
+// ground's steepest climb also tells the dome's rings drawn untested (DomeDepthTest.cpp). Saving
+// in instructions a frame: not yet measured.
 #include "world/draw/DeckParts.h"
 
 namespace pellam::worlddraw {

@@ -1,4 +1,8 @@
-// A cloud deck's pieces sent to the GL.
+// A cloud deck's pieces sent to the GL as arrays: fogged by their distance ahead, in the colour
+// current (held flat), under each scissor box in turn or cut to the boxes (DecksCutToBoxes.cpp),
+// fogged in the GL or in their vertices (DeckFogInVertices.cpp). Under a box only the runs of
+// pieces that can reach its window are sent: a piece all of whose points lie outside one side of it
+// lights no pixel there.
 #include "world/draw/DeckParts.h"
 
 namespace pellam::worlddraw {

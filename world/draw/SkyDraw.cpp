@@ -1,4 +1,5 @@
-// The sky's drawing shared by its parts: the scissor boxes, the dome's reach, the pictures' reads.
+// What the sky's drawers and the frame share: drawing under each scissor box, where the dome can
+// reach the window, the ground's top, and the pictures' reads.
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 

@@ -1,4 +1,10 @@
-// The clouds of sprites.
+// The clouds of sprites: camera-facing squares, far first, blended with the alpha test for the
+// cut-outs. A cloud wholly outside one side of the window drawn, and each sprite all of whose
+// corners are, sends nothing: they would light no pixel. The clouds share one setting of the state,
+// set and put back once, their picture bound again only where it changes (each binding makes the
+// software rasteriser take its fragment state anew), and the fog switched off for a cloud within
+// which the caller says it is too faint to change a pixel, and on again only where it must be.
+// Saving in instructions a frame: not yet measured.
 #include "world/draw/SkyParts.h"
 
 namespace pellam::worlddraw {
@@ -66,6 +72,32 @@ int cloudQuads(const FirstCloud& cloud, const Eye& eye, const std::array<float, 
     return sent;
 }
 
+// The state every cloud is drawn in, pushed to be put back once after the last.
+void beginClouds() {
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT);
+    glEnable(GL_DEPTH_TEST);
+    glDepthMask(GL_FALSE);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, 0.02f);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+}
+
+// The sprites' quads as arrays.
+void sendQuads(const CloudQuads& quads, int sent) {
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    useArrays(true, false);
+    glTexCoordPointer(2, GL_FLOAT, sizeof(CloudCorner), &quads[0].U);
+    glColorPointer(4, GL_FLOAT, sizeof(CloudCorner), &quads[0].R);
+    glVertexPointer(3, GL_FLOAT, sizeof(CloudCorner), &quads[0].X);
+    glDrawArrays(GL_QUADS, 0, sent * 4);
+    glPopClientAttrib();
+}
+
 }  // namespace
 
 void drawClouds(const FirstCloud* const* clouds, size_t count, const Eye& eye, const GLNameOfSlot& glName,
@@ -86,34 +118,14 @@ void drawClouds(const FirstCloud* const* clouds, size_t count, const Eye& eye, c
         // for the nearest.
         const bool fogged = !fogFaint || !fogFaint(reach);
         const uint32_t texture = glName(cloud.TextureSlot);
-        if (!begun) {
-            glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT);
-            glEnable(GL_DEPTH_TEST);
-            glDepthMask(GL_FALSE);
-            glDisable(GL_LIGHTING);
-            glDisable(GL_CULL_FACE);
-            glEnable(GL_BLEND);
-            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-            glEnable(GL_ALPHA_TEST);
-            glAlphaFunc(GL_GREATER, 0.02f);
-            glEnable(GL_TEXTURE_2D);
-            glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-        }
+        if (!begun) beginClouds();
         if (!begun || texture != bound) bindSoftPicture(texture);
         // Fogged by the frame's fog whatever was drawn before (a near sprite drawn unfogged).
         if (!begun || fogged != foggedNow) fogged ? glEnable(GL_FOG) : glDisable(GL_FOG);
         foggedNow = fogged;
         begun = true;
         bound = texture;
-        if (sent > 0) {
-            glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-            useArrays(true, false);
-            glTexCoordPointer(2, GL_FLOAT, sizeof(CloudCorner), &quads[0].U);
-            glColorPointer(4, GL_FLOAT, sizeof(CloudCorner), &quads[0].R);
-            glVertexPointer(3, GL_FLOAT, sizeof(CloudCorner), &quads[0].X);
-            glDrawArrays(GL_QUADS, 0, sent * 4);
-            glPopClientAttrib();
-        }
+        if (sent > 0) sendQuads(quads, sent);
         // What the nearest sprite's last corner leaves current, as when every sprite was sent point by point.
         const CloudSprite& last = cloud.sprite(nearest);
         glColor4f(light[0] * last.Shade, light[1] * last.Shade, light[2] * last.Shade, 0.9f);
