@@ -1,4 +1,7 @@
-// The sky dome: its rings from below the horizon to the zenith under the sky's picture, and the sun.
+// The sky dome: its rings from below the horizon to the zenith under the sky's picture, and the
+// sun's glow added onto it. drawSkyDome names the steps; the shortcuts they take are RingRuns below
+// (quads no window shows are not sent) and a file each beside this one (ClearedFloor,
+// DomeDepthTest, DomeAlphaTest, MagnifiedRings).
 #include "world/draw/SkyParts.h"
 
 namespace pellam::worlddraw {
