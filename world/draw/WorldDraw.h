@@ -347,6 +347,7 @@ private:
     // The block's triangles into its run; their number.
     long addBlock(const BlockRules& rules, int i, int j, int size, bool farClear);
     static constexpr double kStraightShift = 0.01;  // px: a block's side drawn straight lies this close to its posts
+    struct DeckPass;  // a frame's cloud decks as they are drawn (DeckParts.h)
     // The most opaque texel of a deck's picture, for the last few GL names read (0..255).
     int mostOpaque(uint32_t texture);
     std::array<std::pair<uint32_t, int>, 4> OpaqueKept{};
