@@ -479,6 +479,35 @@ private:
     // The colour the GL gives `point` lit under modelview `m` (column by column) with the front
     // material it holds now; false where its lighting is not the sun's parallel light alone.
     static bool litColour(const std::array<float, 16>& m, const GLT2FN3FV3FFormat& point, std::array<float, 4>& colour);
+    // The transparent queue's steps, in glNewDrawTransparentItems' order (render/TransparentDraw.cpp).
+    struct QueueDrawing {
+        std::array<float, 4> Ambient{1.1f, 1.0f, 1.0f, 0.5f}, Diffuse{1.1f, 1.0f, 1.0f, 0.5f};  // as last sent
+        const GLT2FN3FV3FFormat* LastPoints = nullptr;  // the arrays GL holds
+        bool DepthTested = false;  // what lies behind nearer parts fails the depth test
+        size_t Taken = 0;          // entries of transparentOrder_ taken
+    };
+    struct QueuedLook {
+        bool Textured = false;
+        std::array<float, 4> UnlitColour{-1, -1, -1, -1};  // the colour an unlit polygon is drawn in
+    };
+    void startTransparentPass();
+    int takeFarthest(QueueDrawing& q) const;  // the next entry, farthest first; -1 at the end
+    QueuedLook setQueuedState(const TransparentPolyVer2& e, QueueDrawing& q);
+    int gatherQueuedRun(const TransparentPolyVer2& e, QueueDrawing& q);
+    void drawQueuedRun(const TransparentPolyVer2& e, const QueuedLook& look, const QueueDrawing& q);
+    void sendColourArray(const std::array<float, 4>& colour, const std::vector<uint16_t>& drawn);
+    // A ring's blend by its constant alpha, premultiplied where its colour is known (render/RingBlend.cpp).
+    struct RingBlend {
+        bool ConstantAlpha = false, Premultiplied = false;
+        float Alpha = 1;
+        std::array<float, 4> Weighted{};  // the colour times the alpha
+        std::array<float, 4> Current{};   // the current colour a lit ring's colour array replaces
+        std::array<int32_t, 4> Was{};     // the blend functions put back after
+    };
+    RingBlend planRingBlend(const TransparentPolyVer2& e, const QueuedLook& look, bool ring, bool colourArray,
+                            const std::vector<uint16_t>& drawn);
+    void setRingBlend(RingBlend& b, int32_t hints);
+    void putBackRingBlend(const RingBlend& b, int32_t hints);
     void queueTransparent(const OneCompleteObjectVer2& o, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
                           const MaterialLightData* materials);
     void setFog(bool on);
