@@ -309,6 +309,7 @@ private:
     void setPolygonState(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, const MaterialLightData* materials,
                          bool alphaTested, bool blended);
     static void drawPoints(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
+    void setUntexturedLit(const MaterialLightData& m, const OnePolygonVer2& p);
     // The texture slot of a polygon's picture and the index of its material, bounded as the
     // records' numbers may not be.
     static int32_t pictureSlot(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) {

@@ -16,17 +16,10 @@
 
 #include <algorithm>
 #include <array>
-#include <bitset>
 #include <cmath>
-#include <cstddef>
-#include <tuple>
-
-#include <emmintrin.h>
 
 #include "core/DrawHints.h"
 #include "platform/Log.h"
-#include "render/CentreGaps.h"
-#include "render/Facing.h"
 #include "render/MyZephGLView.h"
 #include "render/ObjectDrawRecords.h"
 #include "render/SameLook.h"
@@ -476,10 +469,7 @@ void MyZephGLView::setPolygonState(const OnePolygonVer2& p, const ObjectPointsPo
     if (h & kUntextured) {
         setTexturing(false);
         if (!(h & kUnlit)) {
-            setLighting(true);
-            setShininess(m.Shinny);
-            setSpecular(m.SpecularRed * f, m.SpecularGreen * f, m.SpecularBlue * f);
-            glMaterialfv(GL_FRONT, GL_EMISSION, p.PolyColor.data());
+            setUntexturedLit(m, p);
         } else {
             setLighting(false);
             glColor4fv(p.PolyColor.data());
@@ -523,6 +513,15 @@ void MyZephGLView::setPolygonState(const OnePolygonVer2& p, const ObjectPointsPo
         if (alphaTested) setAlphaTest(!(a > 0.9f));
         if (blended) setBlend(!(a >= 1.0f));
     }
+}
+
+// An untextured lit polygon: its colour as the emission, the material's shine and specular.
+void MyZephGLView::setUntexturedLit(const MaterialLightData& m, const OnePolygonVer2& p) {
+    const float f = float(sunSpecFactor_);
+    setLighting(true);
+    setShininess(m.Shinny);
+    setSpecular(m.SpecularRed * f, m.SpecularGreen * f, m.SpecularBlue * f);
+    glMaterialfv(GL_FRONT, GL_EMISSION, p.PolyColor.data());
 }
 
 bool MyZephGLView::batchable(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) {

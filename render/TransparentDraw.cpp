@@ -105,10 +105,7 @@ MyZephGLView::QueuedLook MyZephGLView::setQueuedState(const TransparentPolyVer2&
     if (h & kUntextured) {
         setTexturing(false);
         if (!(h & kUnlit)) {
-            setLighting(true);
-            setShininess(m.Shinny);
-            setSpecular(m.SpecularRed * f, m.SpecularGreen * f, m.SpecularBlue * f);
-            glMaterialfv(GL_FRONT, GL_EMISSION, p.PolyColor.data());
+            setUntexturedLit(m, p);
             glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, p.PolyColor.data());
             diffuseAlpha_ = p.PolyColor[3];
             q.Ambient = q.Diffuse = p.PolyColor;
