@@ -3,6 +3,8 @@
 // makes a fragment only where a pixel's centre (x + 0.5, y + 0.5) lies inside a triangle; a far
 // part's small triangles often lie across a centre's row and column without holding the centre,
 // and cost the software rasteriser their set-up and block walk for nothing.
+// Such a triangle makes no fragment, so leaving it out changes no pixel. Saving: not yet measured
+// (with the other triangle cuts, render/TriangleCuts.cpp).
 #include <array>
 #include <cmath>
 

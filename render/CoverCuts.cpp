@@ -2,6 +2,8 @@
 // pixel blocks. The software rasteriser shades a 4x4 block an edge passes through once for each
 // triangle that lights a pixel of it, as dearly as a whole one: a quad's diagonal costs a block
 // twice along all its length on the window, and the cover's quads are large and seen aslant.
+// The picture stays the same: the quad is flat and both cuts give every pixel the same values,
+// none by more than rounding. Saving: not yet measured.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>

@@ -278,12 +278,38 @@ private:
     // This frame's drawable record of object i: asked once a frame, copied for the second window.
     OneCompleteObjectVer2* recordFor(ModelArray& list, long i, bool secondWindow);
     void computeFinalMatrix(const std::array<double, 16>& objectMatrix);
+    // The steps of glNewDrawOneObject, in order (render/ObjectDraw.cpp), and what they share.
+    struct ObjectRun;
+    bool objectInReach(ObjectRun& r);  // false, with no identification square, when hidden or too far
+    void loadObjectModelview(ObjectRun& r);
+    void drawAsDot(const ObjectRun& r);
+    bool chooseLevelOfDetail(ObjectRun& r);  // the animation frame and its polygons; false when none
+    void setUpObjectState(ObjectRun& r);     // switches, held batches that cannot wait, vertex arrays
+    void setUpBatching(ObjectRun& r);
+    void drawPolygons(ObjectRun& r);
+    void switchPart(ObjectRun& r, int part);  // a moving part's pose, 1-based
+    void drawDepthPolygon(ObjectRun& r, const OnePolygonVer2& p);  // the cover's depths alone
+    void drawOpaquePolygon(ObjectRun& r, const OnePolygonVer2& p);
+    void appendToBatch(const ObjectRun& r, const OnePolygonVer2& p);
+    void endBatch(ObjectRun& r);
+    void finishObject(const ObjectRun& r);
+    // The eye, viewport and cover noted for appendTriangles to leave out what makes no pixel
+    // (render/TriangleCuts.cpp).
+    void noteEyeForCuts(const ObjectRun& r);
+    // Batches held back to be drawn with an earlier one of their look (render/HeldBatches.cpp).
+    bool mayPassHeld(const ObjectRun& r) const;
+    void notePlainStart(ObjectRun& r);
+    bool movableBatch(const OnePolygonVer2& p, const ObjectRun& r) const;
+    void notePlainMaterial(const OnePolygonVer2& p, const ObjectRun& r);
+    bool passesMeeting(const OnePolygonVer2& p, const ObjectRun& r) const;
+    void holdBatch(const OnePolygonVer2& p, const ObjectRun& r);
     // The GL state an opaque polygon is drawn in. `alphaTested`, `blended`: the object's polygons
     // are drawn with the alpha test and blending on, which the polygon may leave off where they
     // cannot change a pixel.
     void setPolygonState(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, const MaterialLightData* materials,
                          bool alphaTested, bool blended);
     static void drawPoints(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
+    void setUntexturedLit(const MaterialLightData& m, const OnePolygonVer2& p);
     // The texture slot of a polygon's picture and the index of its material, bounded as the
     // records' numbers may not be.
     static int32_t pictureSlot(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) {
@@ -454,6 +480,35 @@ private:
     // The colour the GL gives `point` lit under modelview `m` (column by column) with the front
     // material it holds now; false where its lighting is not the sun's parallel light alone.
     static bool litColour(const std::array<float, 16>& m, const GLT2FN3FV3FFormat& point, std::array<float, 4>& colour);
+    // The transparent queue's steps, in glNewDrawTransparentItems' order (render/TransparentDraw.cpp).
+    struct QueueDrawing {
+        std::array<float, 4> Ambient{1.1f, 1.0f, 1.0f, 0.5f}, Diffuse{1.1f, 1.0f, 1.0f, 0.5f};  // as last sent
+        const GLT2FN3FV3FFormat* LastPoints = nullptr;  // the arrays GL holds
+        bool DepthTested = false;  // what lies behind nearer parts fails the depth test
+        size_t Taken = 0;          // entries of transparentOrder_ taken
+    };
+    struct QueuedLook {
+        bool Textured = false;
+        std::array<float, 4> UnlitColour{-1, -1, -1, -1};  // the colour an unlit polygon is drawn in
+    };
+    void startTransparentPass();
+    int takeFarthest(QueueDrawing& q) const;  // the next entry, farthest first; -1 at the end
+    QueuedLook setQueuedState(const TransparentPolyVer2& e, QueueDrawing& q);
+    int gatherQueuedRun(const TransparentPolyVer2& e, QueueDrawing& q);
+    void drawQueuedRun(const TransparentPolyVer2& e, const QueuedLook& look, const QueueDrawing& q);
+    void sendColourArray(const std::array<float, 4>& colour, const std::vector<uint16_t>& drawn);
+    // A ring's blend by its constant alpha, premultiplied where its colour is known (render/RingBlend.cpp).
+    struct RingBlend {
+        bool ConstantAlpha = false, Premultiplied = false;
+        float Alpha = 1;
+        std::array<float, 4> Weighted{};  // the colour times the alpha
+        std::array<float, 4> Current{};   // the current colour a lit ring's colour array replaces
+        std::array<int32_t, 4> Was{};     // the blend functions put back after
+    };
+    RingBlend planRingBlend(const TransparentPolyVer2& e, const QueuedLook& look, bool ring, bool colourArray,
+                            const std::vector<uint16_t>& drawn);
+    void setRingBlend(RingBlend& b, int32_t hints);
+    void putBackRingBlend(const RingBlend& b, int32_t hints);
     void queueTransparent(const OneCompleteObjectVer2& o, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
                           const MaterialLightData* materials);
     void setFog(bool on);
@@ -648,6 +703,21 @@ private:
         const float* AmbientSent = nullptr;          // what was passed to GL for each: null, as the object found it
         const float* DiffuseSent = nullptr;
     } plainMaterial_;
+    // One object's drawing as its steps share it: set by the steps in glNewDrawOneObject's order.
+    struct ObjectRun {
+        OneCompleteObjectVer2* Object = nullptr;
+        const ObjectPointsPolysVer2* G = nullptr;  // the animation frame drawn
+        const OnePolygonVer2* Polygons = nullptr;  // its polygons at this distance
+        const MaterialLightData* Materials = nullptr;
+        double Distance = 0;  // ft from the eye
+        double Reach = 0;     // ft, the sphere holding what it draws; 0 when not known
+        int Stride = 0;       // bytes a point
+        int Part = 0;         // the moving part posed, 0 for the object's own pose
+        bool Full = false, Dot = false, MayCarry = false, Coloured = false, LitAlphaSure = true;
+        bool AlphaTested = false, Blended = false, DepthOnly = false, Batching = false, FlatMay = false, Recuts = false;
+        PlainMaterial Start;                       // the plain order's material as the object began
+        const OnePolygonVer2* Head = nullptr;      // the open batch's first polygon, whose state it is drawn in
+    };
     TransparentQueue Transparent_;
     std::vector<int> transparentOrder_;     // the queue's entries in the order they are drawn
     std::vector<uint16_t> transparentRun_;  // point numbers of the queue's polygons drawn in one call

@@ -1,5 +1,13 @@
 // The transparent queue of a pass drawn farthest first without depth writes, and the smoke quads
-// that objects draw at once with their own modelview.
+// that objects draw at once with their own modelview. Shortcuts kept here, the picture unchanged:
+// - polygons taken next in the same state, quads or triangles, go in one call (the GL fills them
+//   in the same order);
+// - a run whose points share one colour is shaded flat, and an unlit one's colour is given at every
+//   point (the rasteriser sets it up once a triangle instead of fetching it at each pixel);
+// - a polygon so faint that its picture's grain cannot show is drawn untextured in the picture's
+//   mean colour (flatColour: within a level of every texel, no more than rounding);
+// - a ring's hole and blend: render/RingBlend.cpp.
+// Saving: not yet measured.
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 #include <GL/glext.h>
@@ -31,7 +39,44 @@ bool sameNormals(const GLT2FN3FV3FFormat* points, const std::vector<uint16_t>& i
 
 }  // namespace
 
+// The queue's steps: the pass's switches, then farthest first each polygon's state, its points,
+// the run of those taken next that go in the same call, and the run drawn.
 void MyZephGLView::glNewDrawTransparentItems() {
+    QueueDrawing q;
+    startTransparentPass();
+    if (Transparent_.count() == 0) return;
+    glDepthMask(GL_FALSE);
+    glDepthFunc(GL_LEQUAL);
+    glMatrixMode(GL_MODELVIEW);
+    // Whether the depth test hides what lies behind nearer parts: then a polygon beyond the cover is
+    // drawn only where the cover leaves the view open, and a ring only its hole hides may be filled.
+    q.DepthTested = glIsEnabled(GL_DEPTH_TEST);
+    // Farthest first, sorted once.
+    Transparent_.farthestFirst(transparentOrder_);
+    q.Taken = 0;
+    for (int i = takeFarthest(q), next = -1; i >= 0; i = next) {
+        const TransparentPolyVer2& e = Transparent_[i];
+        glLoadMatrixf(e.TheFinalDrawMatrix.data());
+        const QueuedLook look = setQueuedState(e, q);
+        if (e.Geometry->ThePoints != q.LastPoints) {
+            q.LastPoints = e.Geometry->ThePoints;
+            const bool coloured = e.ObjectFlags & kColouredPoints;
+            glTexCoordPointer(2, GL_FLOAT, coloured ? 48 : 32, q.LastPoints);
+            glInterleavedArrays(coloured ? GL_T2F_C4F_N3F_V3F : GL_T2F_N3F_V3F, 0, q.LastPoints);
+        }
+        next = gatherQueuedRun(e, q);
+        drawQueuedRun(e, look, q);
+    }
+    setFlat(false);
+    glDisableClientState(GL_COLOR_ARRAY);
+    // The pass's material cache no longer says what GL holds.
+    CurrentMaterial_[kAmR] = CurrentMaterial_[kDifR] = -1;
+    Transparent_.clear();
+    glDepthMask(GL_TRUE);
+    glDepthFunc(GL_LEQUAL);  // a polygon's GL_ALWAYS ends with the queue, not over the smoke after it
+}
+
+void MyZephGLView::startTransparentPass() {
     glClientActiveTexture(GL_TEXTURE0);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glEnable(GL_TEXTURE_2D);
@@ -43,267 +88,140 @@ void MyZephGLView::glNewDrawTransparentItems() {
     specSetToOff();
     noted_ = Noted{};
     noted_.AlphaTest = false;
-    std::array<float, 4> ambient{1.1f, 1.0f, 1.0f, 0.5f}, diffuse = ambient;
-    const GLT2FN3FV3FFormat* lastPoints = nullptr;
-    if (Transparent_.count() == 0) return;
+}
 
-    glDepthMask(GL_FALSE);
-    glDepthFunc(GL_LEQUAL);
-    glMatrixMode(GL_MODELVIEW);
+int MyZephGLView::takeFarthest(QueueDrawing& q) const {
+    return q.Taken < transparentOrder_.size() ? transparentOrder_[q.Taken++] : -1;
+}
+
+MyZephGLView::QueuedLook MyZephGLView::setQueuedState(const TransparentPolyVer2& e, QueueDrawing& q) {
+    const OnePolygonVer2& p = *e.ThisPolygon;
+    const MaterialLightData& m = e.Materials[materialIndex(p)];
+    const int32_t h = p.DrawHints;
     const float f = float(sunSpecFactor_);
-    // Whether the depth test hides what lies behind nearer parts: then a polygon beyond the cover is
-    // drawn only where the cover leaves the view open, and a ring only its hole hides may be filled.
-    bool depthTested = glIsEnabled(GL_DEPTH_TEST);
-    // Farthest first, sorted once.
-    std::vector<int>& order = transparentOrder_;
-    Transparent_.farthestFirst(order);
-    size_t taken = 0;
-    const auto takeFarthest = [&] { return taken < order.size() ? order[taken++] : -1; };
-    for (int i = takeFarthest(), next = -1; i >= 0; i = next) {
-        const TransparentPolyVer2& e = Transparent_[i];
-        const OnePolygonVer2& p = *e.ThisPolygon;
-        const ObjectPointsPolysVer2& g = *e.Geometry;
-        const MaterialLightData& m = e.Materials[materialIndex(p)];
-        const int32_t h = p.DrawHints;
-        glLoadMatrixf(e.TheFinalDrawMatrix.data());
-        setFog(!(h & kNoFog));
-        setCull(!(h & kNoCull));
-        bool textured = false;
-        std::array<float, 4> unlitColour{-1, -1, -1, -1};  // the colour an unlit polygon is drawn in
-        if (h & kUntextured) {
-            setTexturing(false);
-            if (!(h & kUnlit)) {
-                setLighting(true);
-                setShininess(m.Shinny);
-                setSpecular(m.SpecularRed * f, m.SpecularGreen * f, m.SpecularBlue * f);
-                glMaterialfv(GL_FRONT, GL_EMISSION, p.PolyColor.data());
-                glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, p.PolyColor.data());
-                diffuseAlpha_ = p.PolyColor[3];
-                ambient = diffuse = p.PolyColor;
-            } else {
-                setLighting(false);
-                glColor4fv(p.PolyColor.data());
-                unlitColour = p.PolyColor;
-            }
+    setFog(!(h & kNoFog));
+    setCull(!(h & kNoCull));
+    QueuedLook look;
+    if (h & kUntextured) {
+        setTexturing(false);
+        if (!(h & kUnlit)) {
+            setUntexturedLit(m, p);
+            glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, p.PolyColor.data());
+            diffuseAlpha_ = p.PolyColor[3];
+            q.Ambient = q.Diffuse = p.PolyColor;
         } else {
-            // So faint that its picture's grain cannot show: its mean colour, untextured.
-            const float* mean = flatColour(e.TheMap, p.PolyColor[3]);
-            const float tint[3] = {mean ? mean[0] : 1.0f, mean ? mean[1] : 1.0f, mean ? mean[2] : 1.0f};
-            const GLfloat none[4] = {0, 0, 0, 1};
-            if (mean) {
-                setTexturing(false);
-                glMaterialfv(GL_FRONT, GL_EMISSION, none);
-            } else {
-                textured = true;
-                glSetCurrentTexture(e.TheMap, 12);
-                if (!noted_.Texture) {
-                    setTexturing(true);
-                    glMaterialfv(GL_FRONT, GL_EMISSION, none);
-                }
-            }
-            setShininess(m.Shinny);
-            if (h & kLEqual) glDepthFunc(GL_LEQUAL);
-            if (h & kAlways) glDepthFunc(GL_ALWAYS);  // stays for the rest of the queue
-            if (h & kAlways) depthTested = false;
-            setSpecular(m.SpecularRed * f, m.SpecularGreen * f, m.SpecularBlue * f);
-            if (!(h & kUnlit)) {
-                setLighting(true);
-                const std::array<float, 4> a{m.AmbientRed * tint[0], m.AmbientGreen * tint[1], m.AmbientBlue * tint[2],
-                                            p.PolyColor[3]};
-                const std::array<float, 4> d{m.DiffuseRed * tint[0], m.DiffuseGreen * tint[1], m.DiffuseBlue * tint[2],
-                                            p.PolyColor[3]};
-                if (!sameColour(a, ambient)) glMaterialfv(GL_FRONT, GL_AMBIENT, a.data());
-                if (!sameColour(d, diffuse)) glMaterialfv(GL_FRONT, GL_DIFFUSE, d.data());
-                diffuseAlpha_ = d[3];
-                ambient = a;
-                diffuse = d;
-            } else {
-                unlitColour = {p.PolyColor[0] * tint[0], p.PolyColor[1] * tint[1], p.PolyColor[2] * tint[2],
-                               p.PolyColor[3]};
-                glColor4fv(unlitColour.data());
-                setLighting(false);
-            }
+            setLighting(false);
+            glColor4fv(p.PolyColor.data());
+            look.UnlitColour = p.PolyColor;
         }
-        if (g.ThePoints != lastPoints) {
-            lastPoints = g.ThePoints;
-            const bool coloured = e.ObjectFlags & kColouredPoints;
-            glTexCoordPointer(2, GL_FLOAT, coloured ? 48 : 32, g.ThePoints);
-            glInterleavedArrays(coloured ? GL_T2F_C4F_N3F_V3F : GL_T2F_N3F_V3F, 0, g.ThePoints);
-        }
-        // The polygons taken next in the same state and of a kind that runs on (quads, triangles)
-        // go in the same call: the GL fills them in the same order.
-        next = takeFarthest();
-        const auto sameDraw = [&](const TransparentPolyVer2& o) {
-            const OnePolygonVer2& q = *o.ThisPolygon;
-            return o.Geometry == e.Geometry && q.DefaultDrawType == p.DefaultDrawType && q.DrawHints == h &&
-                   q.MaterialLightDataOffset == p.MaterialLightDataOffset && o.Materials == e.Materials &&
-                   o.TheMap == e.TheMap && o.ObjectFlags == e.ObjectFlags && sameColour(q.PolyColor, p.PolyColor) &&
-                   o.TheFinalDrawMatrix == e.TheFinalDrawMatrix;
-        };
-        transparentRun_.clear();
-        const auto add = [&](const OnePolygonVer2& q) {
-            const uint16_t* run = g.RunItems + q.FirstItem;
-            transparentRun_.insert(transparentRun_.end(), run + 1, run + 1 + run[0]);
-        };
-        add(p);
-        if (p.DefaultDrawType == GL_QUADS || p.DefaultDrawType == GL_TRIANGLES)
-            for (; next >= 0 && sameDraw(Transparent_[next]); next = takeFarthest())
-                add(*Transparent_[next].ThisPolygon);
-        // One colour at every vertex (unlit without colours of their own, or lit alike under the
-        // sun's parallel light): shaded flat, the GL fills the same colour without interpolating it.
-        const bool flat = !exactDrawing_ && !(e.ObjectFlags & kColouredPoints) &&
-                          ((h & kUnlit) || sameNormals(g.ThePoints, transparentRun_));
-        setFlat(flat);
-        const bool ring =
-            ringsNow_ && depthTested && flat && !textured && p.DefaultDrawType == GL_QUADS && fillsRing(e);
-        const std::vector<uint16_t>& drawn = ring ? ringFill_ : transparentRun_;
-        const GLenum type = ring ? GL_TRIANGLES : GLenum(p.DefaultDrawType);
-        // An unlit colour left current reaches the software rasteriser's pixels as a constant it
-        // fetches lane by lane at each one; given at every vertex and held flat it is the same value
-        // set up once a triangle. Only within 0..1, where the vertex colour's clamp keeps it.
-        const bool colourArray = flat && (h & kUnlit) &&
-                                 std::all_of(unlitColour.begin(), unlitColour.end(),
-                                             [](float c) { return c >= 0.0f && c <= 1.0f; });
-        // The ring's alpha is the one its material (lit) or colour (unlit) gives every pixel, as
-        // the GL clamps it: given as the blend's constant, the same weight blends each pixel
-        // without the rasteriser taking it from the pixel's colour (for the propeller's disc,
-        // ~19 instructions a 4x4 block of ~370). Where its one colour is known as well, unfogged,
-        // it is given at every point already weighted by the alpha, lighting off, and the blend
-        // only adds it (~50 fewer; a colour may move by a level or two of rounding).
-        const bool constantAlpha = ring && ringAlphaConstant_;
-        std::array<float, 4> weighted{};
-        const bool premultiplied = constantAlpha && ringPremultiplied_ && !drawn.empty() && !glIsEnabled(GL_FOG) &&
-                                   ((h & kUnlit) ? colourArray && (weighted = unlitColour, true)
-                                                 : litColour(e.TheFinalDrawMatrix, g.ThePoints[drawn[0]], weighted));
-        const float alpha = std::clamp((h & kUnlit) ? unlitColour[3] : diffuseAlpha_, 0.0f, 1.0f);
-        if (premultiplied)
-            for (int c = 0; c < 3; ++c) weighted[c] *= alpha;
-        std::array<GLfloat, 4> current{};
-        if (premultiplied && !(h & kUnlit)) glGetFloatv(GL_CURRENT_COLOR, current.data());
-        if ((colourArray || premultiplied) && !drawn.empty()) {
-            const std::array<float, 4>& colour = premultiplied ? weighted : unlitColour;
-            // Only the points drawn are read: those from the lowest number drawn to the highest.
-            const auto [low, high] = std::minmax_element(drawn.begin(), drawn.end());
-            flatColours_.resize((size_t(*high) + 1) * 4);
-            for (size_t k = *low; k <= *high; ++k) std::copy(colour.begin(), colour.end(), &flatColours_[k * 4]);
-            glColorPointer(4, GL_FLOAT, 0, flatColours_.data());
-            glEnableClientState(GL_COLOR_ARRAY);
-        }
-        std::array<GLint, 4> blend{GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA};
-        if (constantAlpha) {
-            glGetIntegerv(GL_BLEND_SRC_RGB, &blend[0]);
-            glGetIntegerv(GL_BLEND_DST_RGB, &blend[1]);
-            glGetIntegerv(GL_BLEND_SRC_ALPHA, &blend[2]);
-            glGetIntegerv(GL_BLEND_DST_ALPHA, &blend[3]);
-            glBlendColor(0, 0, 0, alpha);
-            // The picture's own alpha, where it keeps one, blended as before.
-            glBlendFuncSeparate(premultiplied ? GL_ONE : GL_CONSTANT_ALPHA, GL_ONE_MINUS_CONSTANT_ALPHA,
-                                GL_CONSTANT_ALPHA, GL_ONE_MINUS_CONSTANT_ALPHA);
-            ++ringsAlphaConstant_;
-            ringsPremultiplied_ += premultiplied;
-        }
-        if (premultiplied && !(h & kUnlit)) glDisable(GL_LIGHTING);
-        underOpenRectangles(depthTested ? queueScissor_ : nullptr, [&] {
-            glDrawElements(type, GLsizei(drawn.size()), GL_UNSIGNED_SHORT, drawn.data());
-        });
-        if (premultiplied && !(h & kUnlit)) glEnable(GL_LIGHTING);
-        if (constantAlpha) glBlendFuncSeparate(GLenum(blend[0]), GLenum(blend[1]), GLenum(blend[2]), GLenum(blend[3]));
-        if ((colourArray || premultiplied) && !drawn.empty()) {
-            glDisableClientState(GL_COLOR_ARRAY);
-            // A colour array leaves the current colour undefined.
-            glColor4fv((h & kUnlit) ? unlitColour.data() : current.data());
+        return look;
+    }
+    // So faint that its picture's grain cannot show: its mean colour, untextured.
+    const float* mean = flatColour(e.TheMap, p.PolyColor[3]);
+    const float tint[3] = {mean ? mean[0] : 1.0f, mean ? mean[1] : 1.0f, mean ? mean[2] : 1.0f};
+    const GLfloat none[4] = {0, 0, 0, 1};
+    if (mean) {
+        setTexturing(false);
+        glMaterialfv(GL_FRONT, GL_EMISSION, none);
+    } else {
+        look.Textured = true;
+        glSetCurrentTexture(e.TheMap, 12);
+        if (!noted_.Texture) {
+            setTexturing(true);
+            glMaterialfv(GL_FRONT, GL_EMISSION, none);
         }
     }
-    setFlat(false);
-    glDisableClientState(GL_COLOR_ARRAY);
-    // The pass's material cache no longer says what GL holds.
-    CurrentMaterial_[kAmR] = CurrentMaterial_[kDifR] = -1;
-    Transparent_.clear();
-    glDepthMask(GL_TRUE);
-    glDepthFunc(GL_LEQUAL);  // a polygon's GL_ALWAYS ends with the queue, not over the smoke after it
+    setShininess(m.Shinny);
+    if (h & kLEqual) glDepthFunc(GL_LEQUAL);
+    if (h & kAlways) glDepthFunc(GL_ALWAYS);  // stays for the rest of the queue
+    if (h & kAlways) q.DepthTested = false;
+    setSpecular(m.SpecularRed * f, m.SpecularGreen * f, m.SpecularBlue * f);
+    if (!(h & kUnlit)) {
+        setLighting(true);
+        const std::array<float, 4> a{m.AmbientRed * tint[0], m.AmbientGreen * tint[1], m.AmbientBlue * tint[2],
+                                    p.PolyColor[3]};
+        const std::array<float, 4> d{m.DiffuseRed * tint[0], m.DiffuseGreen * tint[1], m.DiffuseBlue * tint[2],
+                                    p.PolyColor[3]};
+        if (!sameColour(a, q.Ambient)) glMaterialfv(GL_FRONT, GL_AMBIENT, a.data());
+        if (!sameColour(d, q.Diffuse)) glMaterialfv(GL_FRONT, GL_DIFFUSE, d.data());
+        diffuseAlpha_ = d[3];
+        q.Ambient = a;
+        q.Diffuse = d;
+    } else {
+        look.UnlitColour = {p.PolyColor[0] * tint[0], p.PolyColor[1] * tint[1], p.PolyColor[2] * tint[2],
+                            p.PolyColor[3]};
+        glColor4fv(look.UnlitColour.data());
+        setLighting(false);
+    }
+    return look;
 }
 
-bool MyZephGLView::litColour(const std::array<float, 16>& m, const GLT2FN3FV3FFormat& point,
-                             std::array<float, 4>& colour) {
-    // As the GL lights a point of this normal with the front material it holds: parallel lights,
-    // the viewer taken as infinitely far, one side lit. Anything else is left to the GL.
-    GLint localViewer = 0, twoSided = 0, lights = 0;
-    glGetIntegerv(GL_LIGHT_MODEL_LOCAL_VIEWER, &localViewer);
-    glGetIntegerv(GL_LIGHT_MODEL_TWO_SIDE, &twoSided);
-    if (localViewer || twoSided || glIsEnabled(GL_RESCALE_NORMAL) || glIsEnabled(GL_COLOR_MATERIAL)) return false;
-    GLfloat emission[4], ambient[4], diffuse[4], specular[4], shininess = 0, sky[4];
-    glGetMaterialfv(GL_FRONT, GL_EMISSION, emission);
-    glGetMaterialfv(GL_FRONT, GL_AMBIENT, ambient);
-    glGetMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
-    glGetMaterialfv(GL_FRONT, GL_SPECULAR, specular);
-    glGetMaterialfv(GL_FRONT, GL_SHININESS, &shininess);
-    glGetFloatv(GL_LIGHT_MODEL_AMBIENT, sky);
-    // The normal in the eye's frame: by the modelview's inverse transposed, the cofactors over the
-    // determinant.
-    const auto at = [&](int r, int c) { return double(m[size_t(c) * 4 + size_t(r)]); };
-    double cof[3][3];
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c)
-            cof[r][c] = at((r + 1) % 3, (c + 1) % 3) * at((r + 2) % 3, (c + 2) % 3) -
-                        at((r + 1) % 3, (c + 2) % 3) * at((r + 2) % 3, (c + 1) % 3);
-    const double det = at(0, 0) * cof[0][0] + at(0, 1) * cof[0][1] + at(0, 2) * cof[0][2];
-    if (!(std::fabs(det) > 1e-12)) return false;
-    const double n0[3] = {point.NX, point.NY, point.NZ};
-    double n[3];
-    for (int r = 0; r < 3; ++r) n[r] = (cof[r][0] * n0[0] + cof[r][1] * n0[1] + cof[r][2] * n0[2]) / det;
-    if (glIsEnabled(GL_NORMALIZE)) {
-        const double l = std::hypot(n[0], n[1], n[2]);
-        if (!(l > 0)) return false;
-        for (double& a : n) a /= l;
-    }
-    double c[3];
-    for (int k = 0; k < 3; ++k) c[k] = double(emission[k]) + double(ambient[k]) * sky[k];
-    glGetIntegerv(GL_MAX_LIGHTS, &lights);
-    for (int i = 0; i < std::min(lights, 8); ++i) {
-        if (!glIsEnabled(GLenum(GL_LIGHT0 + i))) continue;
-        GLfloat position[4], cutoff = 180, la[4], ld[4], ls[4];
-        glGetLightfv(GLenum(GL_LIGHT0 + i), GL_POSITION, position);
-        glGetLightfv(GLenum(GL_LIGHT0 + i), GL_SPOT_CUTOFF, &cutoff);
-        if (position[3] != 0 || cutoff != 180) return false;
-        glGetLightfv(GLenum(GL_LIGHT0 + i), GL_AMBIENT, la);
-        glGetLightfv(GLenum(GL_LIGHT0 + i), GL_DIFFUSE, ld);
-        glGetLightfv(GLenum(GL_LIGHT0 + i), GL_SPECULAR, ls);
-        const double pl = std::hypot(double(position[0]), double(position[1]), double(position[2]));
-        if (!(pl > 0)) return false;
-        const double p[3] = {position[0] / pl, position[1] / pl, position[2] / pl};
-        const double facing = n[0] * p[0] + n[1] * p[1] + n[2] * p[2];
-        double shine = 0;
-        if (facing > 0) {
-            const double half[3] = {p[0], p[1], p[2] + 1};
-            const double hl = std::hypot(half[0], half[1], half[2]);
-            const double towards = hl > 0 ? (n[0] * half[0] + n[1] * half[1] + n[2] * half[2]) / hl : 0;
-            shine = std::pow(std::max(towards, 0.0), double(shininess));
-        }
-        for (int k = 0; k < 3; ++k)
-            c[k] += double(ambient[k]) * la[k] + std::max(facing, 0.0) * diffuse[k] * ld[k] + shine * specular[k] * ls[k];
-    }
-    for (int k = 0; k < 3; ++k) colour[size_t(k)] = float(std::clamp(c[k], 0.0, 1.0));
-    colour[3] = std::clamp(diffuse[3], 0.0f, 1.0f);
-    return true;
+// The polygons taken next in the same state and of a kind that runs on (quads, triangles) go in
+// the same call, into transparentRun_: the GL fills them in the same order. Answers the next
+// entry to draw, -1 at the queue's end.
+int MyZephGLView::gatherQueuedRun(const TransparentPolyVer2& e, QueueDrawing& q) {
+    const OnePolygonVer2& p = *e.ThisPolygon;
+    const ObjectPointsPolysVer2& g = *e.Geometry;
+    const auto sameDraw = [&](const TransparentPolyVer2& o) {
+        const OnePolygonVer2& r = *o.ThisPolygon;
+        return o.Geometry == e.Geometry && r.DefaultDrawType == p.DefaultDrawType && r.DrawHints == p.DrawHints &&
+               r.MaterialLightDataOffset == p.MaterialLightDataOffset && o.Materials == e.Materials &&
+               o.TheMap == e.TheMap && o.ObjectFlags == e.ObjectFlags && sameColour(r.PolyColor, p.PolyColor) &&
+               o.TheFinalDrawMatrix == e.TheFinalDrawMatrix;
+    };
+    transparentRun_.clear();
+    const auto add = [&](const OnePolygonVer2& r) {
+        const uint16_t* run = g.RunItems + r.FirstItem;
+        transparentRun_.insert(transparentRun_.end(), run + 1, run + 1 + run[0]);
+    };
+    add(p);
+    int next = takeFarthest(q);
+    if (p.DefaultDrawType == GL_QUADS || p.DefaultDrawType == GL_TRIANGLES)
+        for (; next >= 0 && sameDraw(Transparent_[next]); next = takeFarthest(q)) add(*Transparent_[next].ThisPolygon);
+    return next;
 }
 
-bool MyZephGLView::fillsRing(const TransparentPolyVer2& e) {
-    // One flat colour over a ring whose hole nearer parts hide: the polygon its outer edge bounds
-    // lights the ring's pixels and no other that passes the depth test.
-    const GLT2FN3FV3FFormat* points = e.Geometry->ThePoints;
-    if (!findRing(points, transparentRun_, ring_)) return false;
-    // What the hole's pixels would show of the ring's plane lies within its edge, no nearer than
-    // the nearest of the edge's points.
-    const std::array<float, 16>& m = e.TheFinalDrawMatrix;
-    double nearest = HUGE_VAL;
-    for (uint16_t k : ring_.Inner) {
-        const GLT2FN3FV3FFormat& q = points[k];
-        nearest = std::min(nearest, -(double(m[2]) * q.X + double(m[6]) * q.Y + double(m[10]) * q.Z + m[14]));
+void MyZephGLView::drawQueuedRun(const TransparentPolyVer2& e, const QueuedLook& look, const QueueDrawing& q) {
+    const OnePolygonVer2& p = *e.ThisPolygon;
+    const ObjectPointsPolysVer2& g = *e.Geometry;
+    const int32_t h = p.DrawHints;
+    // One colour at every vertex (unlit without colours of their own, or lit alike under the
+    // sun's parallel light): shaded flat, the GL fills the same colour without interpolating it.
+    const bool flat = !exactDrawing_ && !(e.ObjectFlags & kColouredPoints) &&
+                      ((h & kUnlit) || sameNormals(g.ThePoints, transparentRun_));
+    setFlat(flat);
+    const bool ring =
+        ringsNow_ && q.DepthTested && flat && !look.Textured && p.DefaultDrawType == GL_QUADS && fillsRing(e);
+    const std::vector<uint16_t>& drawn = ring ? ringFill_ : transparentRun_;
+    const GLenum type = ring ? GL_TRIANGLES : GLenum(p.DefaultDrawType);
+    // An unlit colour left current reaches the software rasteriser's pixels as a constant it
+    // fetches lane by lane at each one; given at every vertex and held flat it is the same value
+    // set up once a triangle. Only within 0..1, where the vertex colour's clamp keeps it.
+    const std::array<float, 4>& unlit = look.UnlitColour;
+    const bool colourArray =
+        flat && (h & kUnlit) && std::all_of(unlit.begin(), unlit.end(), [](float c) { return c >= 0.0f && c <= 1.0f; });
+    RingBlend blend = planRingBlend(e, look, ring, colourArray, drawn);
+    if ((colourArray || blend.Premultiplied) && !drawn.empty())
+        sendColourArray(blend.Premultiplied ? blend.Weighted : unlit, drawn);
+    setRingBlend(blend, h);
+    underOpenRectangles(q.DepthTested ? queueScissor_ : nullptr, [&] {
+        glDrawElements(type, GLsizei(drawn.size()), GL_UNSIGNED_SHORT, drawn.data());
+    });
+    putBackRingBlend(blend, h);
+    if ((colourArray || blend.Premultiplied) && !drawn.empty()) {
+        glDisableClientState(GL_COLOR_ARRAY);
+        // A colour array leaves the current colour undefined.
+        glColor4fv((h & kUnlit) ? unlit.data() : blend.Current.data());
     }
-    if (!coverHidesOutline(m, points, ring_.Inner, nearest)) return false;
-    fillConvex(ring_.Outer, ringFill_);
-    ++ringsFilled_;
-    return true;
+}
+
+// The colour at every point the run reaches: those from the lowest number drawn to the highest.
+void MyZephGLView::sendColourArray(const std::array<float, 4>& colour, const std::vector<uint16_t>& drawn) {
+    const auto [low, high] = std::minmax_element(drawn.begin(), drawn.end());
+    flatColours_.resize((size_t(*high) + 1) * 4);
+    for (size_t k = *low; k <= *high; ++k) std::copy(colour.begin(), colour.end(), &flatColours_[k * 4]);
+    glColorPointer(4, GL_FLOAT, 0, flatColours_.data());
+    glEnableClientState(GL_COLOR_ARRAY);
 }
 
 const float* MyZephGLView::flatColour(int32_t slotNumber, float alpha) const {
