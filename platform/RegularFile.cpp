@@ -147,6 +147,20 @@ std::optional<mode_t> modeOf(const std::string& path) {
     return info.st_mode & 07777;
 }
 
+// Where a save of `named` goes: the file its links lead to, the temporary beside that file, and
+// the mode the replacement keeps. None for a loop of links.
+struct SaveTarget {
+    std::string path, temporary;
+    std::optional<mode_t> mode;
+};
+std::optional<SaveTarget> saveTargetOf(const std::string& named) {
+    std::optional<std::string> path = writtenPath(named);
+    if (!path) return std::nullopt;
+    std::string temporary = temporaryBeside(*path);
+    const std::optional<mode_t> mode = modeOf(*path);
+    return SaveTarget{std::move(*path), std::move(temporary), mode};
+}
+
 // fsync of what `path` names (a file or a folder); empty or the system's reason.
 std::string syncPath(const std::string& path, int flags) {
     const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
@@ -176,10 +190,9 @@ std::string renameIntoPlace(const std::string& temporary, const std::string& pat
 }  // namespace
 
 std::string writeFileAtomically(const std::string& named, std::string_view bytes) {
-    const std::optional<std::string> path = writtenPath(named);
-    if (!path) return std::strerror(ELOOP);
-    const std::string temporary = temporaryBeside(*path);
-    const std::optional<mode_t> mode = modeOf(*path);
+    const std::optional<SaveTarget> target = saveTargetOf(named);
+    if (!target) return std::strerror(ELOOP);
+    const auto& [path, temporary, mode] = *target;
     // No O_EXCL: a temporary left by a killed write of this same process number is written over.
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return std::strerror(errno);  // nothing made, so nothing to remove
@@ -199,15 +212,14 @@ std::string writeFileAtomically(const std::string& named, std::string_view bytes
         std::filesystem::remove(temporary, ignored);
         return std::strerror(error);
     }
-    return renameIntoPlace(temporary, *path);
+    return renameIntoPlace(temporary, path);
 }
 
 std::string writeFileAtomically(const std::string& named,
                                 const std::function<std::string(const std::string& temporary)>& write) {
-    const std::optional<std::string> path = writtenPath(named);
-    if (!path) return std::strerror(ELOOP);
-    const std::string temporary = temporaryBeside(*path);
-    const std::optional<mode_t> mode = modeOf(*path);
+    const std::optional<SaveTarget> target = saveTargetOf(named);
+    if (!target) return std::strerror(ELOOP);
+    const auto& [path, temporary, mode] = *target;
     std::error_code ignored;
     if (std::string why = write(temporary); !why.empty()) {
         if (isRegularFile(temporary)) std::filesystem::remove(temporary, ignored);
@@ -219,7 +231,7 @@ std::string writeFileAtomically(const std::string& named,
         std::filesystem::remove(temporary, ignored);
         return why;
     }
-    return renameIntoPlace(temporary, *path);
+    return renameIntoPlace(temporary, path);
 }
 
 }  // namespace pellam::platform
