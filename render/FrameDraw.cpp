@@ -338,7 +338,8 @@ void MyZephGLView::drawWorld(ModelArray& list) {
         const auto boxes = boxesOf(rects);
         if (!rects || !boxes.empty())
             worlddraw::drawSkyDome(*sky, glName, terrain != nullptr, lowest, exactDrawing_,
-                                   terrain ? std::function<double()>(groundTop) : nullptr, boxes, floorCleared_);
+                                   terrain ? std::function<double()>(groundTop) : nullptr, boxes, floorCleared_,
+                                   domeShortcuts_);
     }
     if (terrain) {
         // Decks all above the eye lie above the horizon, so within the sky's rectangles where
@@ -438,7 +439,7 @@ void MyZephGLView::drawClouds() {
     glScaled(1, 1, -1);
     glMultMatrixd(EyeRM_.data());
     const auto glName = [this](int32_t slot) { return getglTextNum(slot); };
-    const auto fogFaint = [this](double reach) { return !exactDrawing_ && fogFaintWithin(reach); };
+    const auto fogFaint = [this](double reach) { return !exactDrawing_ && leavesFaintFogOff_ && fogFaintWithin(reach); };
     worlddraw::drawClouds(clouds_.data(), clouds_.size(), eye, glName, skyLight_, fogFaint);
     // A flight may meet any cloud near enough to be drawn without the fog, or far enough to take it.
     if (drawingUnseen_)
@@ -535,7 +536,7 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
             if (float* eye = model->getPointerToRelativeEyeX()) eye[2] = -10000.0f;
             continue;
         }
-        cullOutside_ = !awoken_ && !exactDrawing_ && i >= ModelArray::kFirstAircraft &&
+        cullOutside_ = !awoken_ && !exactDrawing_ && cullsOutside_ && i >= ModelArray::kFirstAircraft &&
                        i < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots;
         keepsShade_ = true;
         glNewDrawOneObject(record);
@@ -578,7 +579,7 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
         specSetToOff();
         // The cockpit is all within a few feet: fog too faint there to move a colour is left off.
         OneCompleteObjectVer2* record = recordFor(list, pass.InsideItem, pass.SecondWindow);
-        if (!exactDrawing_ && record) nearFogOff_ = fogFaintWithin(kNearReach);
+        if (!exactDrawing_ && leavesFaintFogOff_ && record) nearFogOff_ = fogFaintWithin(kNearReach);
         // A polygon that passed the depth test always since may have painted over the cover: then
         // the cover is drawn again over it, as the plain order would.
         skipCover_ = coverDrawn && !depthAlways_;

@@ -22,6 +22,7 @@
 #include "render/RingFill.h"
 #include "render/TransparentQueue.h"
 #include "render/ZephGLView.h"
+#include "world/draw/DomeShortcuts.h"
 #include "world/draw/ScreenCover.h"
 
 namespace pellam {
@@ -168,6 +169,23 @@ public:
     // the same picture, rounding apart, for fewer blocks the rasteriser shades twice); how many
     // quads so far.
     void setCutsCoverShorter(bool on) { cutsCoverShorter_ = on; }
+    // Aircraft wholly outside the view or behind the cockpit's cover not sent at all (on: the same
+    // picture, no triangles for the GL to clip away).
+    void setCullsOutside(bool on) { cullsOutside_ = on; }
+    // Runs of polygons in one state sent as one list of triangles, not polygon by polygon (on: the
+    // same picture, far fewer draw calls).
+    void setBatchesRuns(bool on) { batchesRuns_ = on; }
+    // A near explosion's sprites drawn only in the cells of the window where they can change a
+    // pixel (on: a colour moves by at most 16 levels, far fewer blended pixels).
+    void setCutsSprites(bool on) { cutsSprites_ = on; }
+    // Transparent polygons whose RGB picture lies within a level of its mean once blended drawn
+    // untextured in that mean (on: a colour moves by a level or two, no texel read).
+    void setMeanInTransparent(bool on) { meanInTransparent_ = on; }
+    // The fog left off for the cockpit and the sprite clouds where it is too faint to move a colour
+    // (on: the same picture, no fog worked out at each pixel).
+    void setLeavesFaintFogOff(bool on) { leavesFaintFogOff_ = on; }
+    // The sky dome's shortcuts, which the comparisons turn.
+    worlddraw::DomeShortcuts& domeShortcuts() { return domeShortcuts_; }
     long coverQuadsTurned() const { return coverQuadsTurned_; }
     int32_t getFrameRate() const { return gFrameRate_; }
     // The OpenGL error the last frame left (debug builds; 0 otherwise).
@@ -600,6 +618,12 @@ private:
     bool heldPassMeeting_ = false;  // this object's opaque batches, marks aside, may pass held ones they meet
     bool hidesCockpitTriangles_ = true;
     bool cutsCoverShorter_ = true;
+    bool cullsOutside_ = true;
+    bool batchesRuns_ = true;
+    bool cutsSprites_ = true;
+    bool meanInTransparent_ = true;
+    bool leavesFaintFogOff_ = true;
+    worlddraw::DomeShortcuts domeShortcuts_;
     long coverQuadsTurned_ = 0;
     long cockpitTrianglesHidden_ = 0;
     long passes_ = 0;  // drawPass calls so far

@@ -276,7 +276,7 @@ void MyZephGLView::setUpBatching(ObjectRun& r) {
     // Runs of polygons drawn in the same state go to GL as one list of triangles, in their order:
     // each draw call costs the software rasteriser's front end thousands of instructions. The plain
     // rules draw polygon by polygon.
-    r.Batching = !exactDrawing_;
+    r.Batching = !exactDrawing_ && batchesRuns_;
     // Lit by the sun alone, a direction, with the viewer taken as infinitely far (no local viewer),
     // a point's colour follows from its normal only: a triangle whose three points share a normal,
     // or an unlit one on points without colours of their own, has one colour, and filled flat it

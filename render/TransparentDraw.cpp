@@ -187,7 +187,7 @@ void MyZephGLView::drawQueuedRun(const TransparentPolyVer2& e, const QueuedLook&
     const int32_t h = p.DrawHints;
     // One colour at every vertex (unlit without colours of their own, or lit alike under the
     // sun's parallel light): shaded flat, the GL fills the same colour without interpolating it.
-    const bool flat = !exactDrawing_ && !(e.ObjectFlags & kColouredPoints) &&
+    const bool flat = !exactDrawing_ && flatShading_ && !(e.ObjectFlags & kColouredPoints) &&
                       ((h & kUnlit) || sameNormals(g.ThePoints, transparentRun_));
     setFlat(flat);
     const bool ring =
@@ -228,7 +228,7 @@ const float* MyZephGLView::flatColour(int32_t slotNumber, float alpha) const {
     // Blended at `alpha`, a texel's distance from the mean moves the picture by alpha times as
     // much: within a level of 255 its grain is lost in rounding (the propeller's blur, at up to 16,
     // lost its streaks). Only an RGB picture, whose alpha is 1, modulated by the polygon's colour.
-    if (exactDrawing_ || slotNumber < 0 || slotNumber >= kTextureSlots) return nullptr;
+    if (exactDrawing_ || !meanInTransparent_ || slotNumber < 0 || slotNumber >= kTextureSlots) return nullptr;
     const SingleTextureStructure& slot = TheTextureMaps_[slotNumber];
     if (slot.TextureStatus != 2 || (slot.Flags & kFlagReplace)) return nullptr;
     const int32_t format = slot.OpenGLFormat;

@@ -8,6 +8,7 @@
 #else
 #define CALLGRIND_START_INSTRUMENTATION
 #define CALLGRIND_STOP_INSTRUMENTATION
+#define CALLGRIND_DUMP_STATS_AT(name)
 #endif
 
 #include <algorithm>

@@ -56,7 +56,7 @@ TerrainDrawer::DeckPass::DeckPass(TerrainDrawer& drawer, const RIDUdidav& t, con
     // Outside a cockpit's slice of the depths the depth buffer holds the ground alone.
     GLfloat depthRange[2] = {0, 1};
     glGetFloatv(GL_DEPTH_RANGE, depthRange);
-    GroundOnly = !drawer.Exact && drawer.SkipsUnseenWork && depthRange[0] == 0.0f;
+    GroundOnly = !drawer.Exact && drawer.SkipsUnseenWork && drawer.DecksUntestedOverGround && depthRange[0] == 0.0f;
     readAlphaTest();
     readProjection();
     U0 = float(std::fmod(eye.X, kTile) / kTile), V0 = float(std::fmod(eye.Z, kTile) / kTile);

@@ -216,17 +216,17 @@ void drawSun(const TexturedSkyDome& sky, const GLNameOfSlot& glName, const SkyCo
 
 int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround, double lowestElevation,
                 bool plain, const std::function<double()>& groundTop, std::span<const std::array<int, 4>> boxes,
-                bool floorCleared) {
+                bool floorCleared, const DomeShortcuts& shortcuts) {
     const SkyColours c = sky.getSkyColours();
-    const double untestedFrom = untestedDomeFrom(behindGround, plain, groundTop);
+    const double untestedFrom = untestedDomeFrom(behindGround, plain || !shortcuts.UntestedRings, groundTop);
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT |
                  GL_VIEWPORT_BIT);
     // Not in the plain drawing: a ring no longer clipped at the window's edge may read a level apart.
     WidenedView wide;
     if (!plain) wide.widen();
     setDomeState(sky, glName, behindGround);
-    if (!plain) dropPassingAlphaTest();
-    MagnifiedRings filters(plain);
+    if (!plain && shortcuts.AlphaTestDropped) dropPassingAlphaTest();
+    MagnifiedRings filters(plain || !shortcuts.RingsMagnified);
     // The vertices hold while the colours and the lowest elevation do: made once, then sent as arrays.
     DomeVertices& dome = domeVertices(c, lowestElevation);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);

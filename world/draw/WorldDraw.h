@@ -20,6 +20,7 @@
 #include "world/FirstCloud.h"
 #include "world/RIDUdidav.h"
 #include "world/TexturedSkyDome.h"
+#include "world/draw/DomeShortcuts.h"
 #include "world/draw/FarBlocks.h"
 #include "world/draw/PictureLevels.h"
 #include "world/draw/PixelCentres.h"
@@ -165,6 +166,9 @@ public:
     // is drawn without fog, a deck that the ground cannot hide is drawn without the depth test, and
     // one whose picture has no texel that can pass the alpha test is left out. Off to compare.
     bool SkipsUnseenWork = true;
+    // With it, a deck drawn where the depth buffer holds the ground alone and the ground cannot
+    // reach it goes without the depth test (world/draw/DeckOverGround.cpp). Off to compare.
+    bool DecksUntestedOverGround = true;
     // Unless Exact, the ground and the decks are drawn through a WidenedView. Off to compare.
     bool WidensView = true;
     // Unless Exact, flat far squares are cut along the diagonal nearer the line of sight, which
@@ -431,7 +435,7 @@ private:
 int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround = false,
                 double lowestElevation = kWholeDome, bool plain = false,
                 const std::function<double()>& groundTop = nullptr, std::span<const std::array<int, 4>> boxes = {},
-                bool floorCleared = false);
+                bool floorCleared = false, const DomeShortcuts& shortcuts = {});
 // Below the horizon the dome shows the horizon's colour times its picture's row there: that
 // row's colour, where the row is one colour to within the rounding of a drawn pixel (none: it
 // varies more, or the picture cannot be read). The sky's colours as its sun last placed them.

@@ -1,0 +1,72 @@
+#pragma once
+// The drawing's shortcuts by name, each with the switch that turns it off, so that what one saves
+// can be counted: the game frame benchmark draws every scene once more without each named in
+// PELLAM_BENCH_WITHOUT (bench/render/shortcut_savings.sh). The ground's own are counted the same
+// way; the plain drawing (PELLAM_EXACT_DRAWING) turns them all off at once.
+#include <string_view>
+
+#include "render/MyZephGLView.h"
+#include "world/draw/WorldDraw.h"
+
+namespace pellam {
+
+struct Shortcut {
+    const char* Name;
+    void (*Set)(render::MyZephGLView& view, bool on);
+};
+
+inline constexpr Shortcut kShortcuts[] = {
+    // The cockpit and the objects.
+    {"cockpit_cover", [](render::MyZephGLView& v, bool on) { v.setMarksOpaqueCover(on); }},
+    {"cover_first", [](render::MyZephGLView& v, bool on) { v.setCoverFirst(on); }},
+    {"cover_cut_shorter", [](render::MyZephGLView& v, bool on) { v.setCutsCoverShorter(on); }},
+    {"cockpit_hidden_triangles", [](render::MyZephGLView& v, bool on) { v.setHidesCockpitTriangles(on); }},
+    {"triangles_behind_cover", [](render::MyZephGLView& v, bool on) { v.setCullsHidden(on); }},
+    {"triangles_between_centres", [](render::MyZephGLView& v, bool on) { v.setLooksBetweenCentres(on); }},
+    {"objects_outside_view", [](render::MyZephGLView& v, bool on) { v.setCullsOutside(on); }},
+    {"polygon_runs", [](render::MyZephGLView& v, bool on) { v.setBatchesRuns(on); }},
+    {"runs_held_across_objects", [](render::MyZephGLView& v, bool on) { v.setGathersHeld(on); }},
+    {"flat_shading", [](render::MyZephGLView& v, bool on) { v.setFlatShading(on); }},
+    {"dots_leave_unlit", [](render::MyZephGLView& v, bool on) { v.setDotsLeaveUnlit(on); }},
+    {"objects_widened_view", [](render::MyZephGLView& v, bool on) { v.setWidensView(on); }},
+    {"cockpit_nearest_level", [](render::MyZephGLView& v, bool on) { v.setNearestLevelInCockpit(on); }},
+    {"cockpit_magnified_sampler", [](render::MyZephGLView& v, bool on) { v.setMagnifiedSampler(on); }},
+    {"cockpit_split_batches", [](render::MyZephGLView& v, bool on) { v.setSplitsBatches(on); }},
+    {"cockpit_mean_colour", [](render::MyZephGLView& v, bool on) { v.setMeanInCockpit(on); }},
+    {"transparent_mean_colour", [](render::MyZephGLView& v, bool on) { v.setMeanInTransparent(on); }},
+    {"ring_filled", [](render::MyZephGLView& v, bool on) { v.setFillsRings(on); }},
+    {"ring_alpha_constant", [](render::MyZephGLView& v, bool on) { v.setRingAlphaConstant(on); }},
+    {"ring_premultiplied", [](render::MyZephGLView& v, bool on) { v.setRingPremultiplied(on); }},
+    {"sprite_cuts", [](render::MyZephGLView& v, bool on) { v.setCutsSprites(on); }},
+    {"faint_fog_left_off", [](render::MyZephGLView& v, bool on) { v.setLeavesFaintFogOff(on); }},
+    {"leaned_glyphs", [](render::MyZephGLView& v, bool on) { v.setLeansGlyphs(on); }},
+    // The sky and the decks.
+    {"world_in_open_cells", [](render::MyZephGLView& v, bool on) { v.setScissorsWorld(on); }},
+    {"sky_floor_cleared", [](render::MyZephGLView& v, bool on) { v.setClearsSkyFloor(on); }},
+    {"dome_untested_rings", [](render::MyZephGLView& v, bool on) { v.domeShortcuts().UntestedRings = on; }},
+    {"dome_alpha_test_dropped", [](render::MyZephGLView& v, bool on) { v.domeShortcuts().AlphaTestDropped = on; }},
+    {"dome_rings_magnified", [](render::MyZephGLView& v, bool on) { v.domeShortcuts().RingsMagnified = on; }},
+    {"decks_untested_over_ground", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().DecksUntestedOverGround = on; }},
+    {"deck_colour_in_vertices", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().DeckColourInVertices = on; }},
+    {"deck_fog_in_vertices", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().DeckFogInVertices = on; }},
+    {"decks_cut_to_boxes", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().DecksCutToBoxes = on; }},
+    {"near_decks_unfogged", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().UnfoggedDeckPieces = on; }},
+    {"decks_magnified_unmipped", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().MagnifiedDecksUnmipped = on; }},
+    {"blank_tiles", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().BlankTilesLeftOut = on; }},
+    {"blank_mipped_tiles", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().BlankMippedTilesLeftOut = on; }},
+    // The ground's.
+    {"ground_unseen_work", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().SkipsUnseenWork = on; }},
+    {"ground_widened_view", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().WidensView = on; }},
+    {"ground_cut_along_sight", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().CutsAlongTheSight = on; }},
+    {"ground_in_mean", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().DrawsInMean = on; }},
+    {"ground_fog_in_stage", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().FogsInStage = on; }},
+    {"ground_merged_blocks", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().MergesFarBlocks = on; }},
+};
+
+inline const Shortcut* findShortcut(std::string_view name) {
+    for (const Shortcut& s : kShortcuts)
+        if (name == s.Name) return &s;
+    return nullptr;
+}
+
+}  // namespace pellam
