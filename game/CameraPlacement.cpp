@@ -62,120 +62,133 @@ double elevation(const std::array<double, 3>& w) {
     return std::atan2(w[1], std::sqrt(w[0] * w[0] + w[2] * w[2])) * kDeg;
 }
 
-}  // namespace
-
-void levelPointCameraAtZeroFrom(const double* from, const double* to, QNion* answer) {
-    const double d[3] = {to[0] - from[0], to[1] - from[1], to[2] - from[2]};
-    const double pitch = std::atan2(d[1], std::sqrt(d[0] * d[0] + d[2] * d[2]));
-    const double heading = std::atan2(d[0], d[2]);
-    answer->Position = {from[0], from[1], from[2]};
-    answer->QAttitude = mult(ry(heading), rx(-pitch));
+// Gliding while paused: the orbit angle closes a tenth of its gap, the height a fifth.
+void glideWhilePaused(ZephModel& m, int32_t n) {
+    if (n == kCircling) {
+        m.CircleCameraDegrees += 1.0;
+        if (m.CircleCameraDegrees > 360.0) m.CircleCameraDegrees -= 360.0;
+    } else {
+        m.CircleCameraDegrees = wrap180(m.CircleCameraDegrees + wrap180(m.TargetCameraDegrees - m.CircleCameraDegrees) / 10.0);
+    }
+    m.TargetNominalCH += (m.NominalCameraHeight - m.TargetNominalCH) * 0.2;
 }
 
-void makeFinalViewingQNION(ZephModel& m, QNion* pose, int32_t n, double d, const QNion* enemy, bool running) {
-    // Gliding while paused: the orbit angle closes a tenth of its gap, the height a fifth.
-    if (!running) {
-        if (n == kCircling) {
-            m.CircleCameraDegrees += 1.0;
-            if (m.CircleCameraDegrees > 360.0) m.CircleCameraDegrees -= 360.0;
-        } else {
-            m.CircleCameraDegrees = wrap180(m.CircleCameraDegrees + wrap180(m.TargetCameraDegrees - m.CircleCameraDegrees) / 10.0);
-        }
-        m.TargetNominalCH += (m.NominalCameraHeight - m.TargetNominalCH) * 0.2;
-    }
-    m.NominalCameraHeight = 0.0;
-
-    const Aircraft* a = recordOf(m);
-    Q q;
+// The pose at the viewed body, or at its pilot once he has bailed out; answers the attitude the
+// cameras fixed to it turn with.
+Q poseAtBody(ZephModel& m, const Aircraft* a, QNion* pose) {
     if (a && a->GuyBailedOut) {
         pose->Position = m.live.bailOutPosition.Position;
         pose->QAttitude = conj(m.live.bailOutPosition.QAttitude);
-        q = m.live.bailOutPosition.QAttitude;
-    } else {
-        pose->Position = m.live.attitude.Position;
-        pose->QAttitude = conj(m.live.attitude.QAttitude);
-        q = smoothedAttitude(m);
+        return m.live.bailOutPosition.QAttitude;
     }
-    const std::array<double, 3> P = pose->Position;
-    const auto& body = m.live.attitude.Position;
-    auto snapWhileRunning = [&] {
-        if (running) {
-            m.CircleCameraDegrees = m.TargetCameraDegrees;
-            m.TargetNominalCH = m.NominalCameraHeight;
-        }
-    };
-    auto orbitEye = [&](double radius) {
-        const double angle = (m.CircleCameraDegrees + 180.0) / kDeg;
-        return std::array<double, 3>{P[0] + radius * std::sin(angle), P[1] + m.TargetNominalCH,
-                                     P[2] + radius * std::cos(angle)};
-    };
+    pose->Position = m.live.attitude.Position;
+    pose->QAttitude = conj(m.live.attitude.QAttitude);
+    return smoothedAttitude(m);
+}
 
-    if (n == kCircling) {
-        m.NominalCameraHeight = 20.0;
-        const auto eye = orbitEye(d);
-        m.setOutsideCameraPosition(eye.data());
-        levelPointCameraAtZeroFrom(eye.data(), P.data(), pose);
-    }
-    if (n == kNearestEnemy) {
-        if (!enemy) {
-            n = kCockpit;
-            d = 3.0;
-        } else {
-            m.NominalCameraHeight = d * 0.15;
-            double v[3];
-            for (int i = 0; i < 3; ++i) v[i] = enemy->Position[i] - body[i];
-            m.CircleCameraDegrees = std::atan2(v[0], v[2]) * kDeg;
-            double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-            if (length == 0.0) {
-                platform::SystemBeep();
-                length = 5.0;
-            }
-            snapWhileRunning();
-            double eye[3];
-            for (int i = 0; i < 3; ++i) eye[i] = P[i] - v[i] / length * d;
-            eye[1] += m.TargetNominalCH;
-            levelPointCameraAtZeroFrom(eye, enemy->Position.data(), pose);
+// What each camera reads and changes: the viewed model's camera fields, the pose made, and the
+// point the orbiting cameras look at (ft).
+struct Rig {
+    ZephModel& M;
+    QNion* Pose;
+    std::array<double, 3> P;
+    bool Running;
+    // Running, the orbit angle and height take their targets at once.
+    void snapWhileRunning() const {
+        if (Running) {
+            M.CircleCameraDegrees = M.TargetCameraDegrees;
+            M.TargetNominalCH = M.NominalCameraHeight;
         }
     }
-    if (n == kFlyBy || n == kChase || n == kTower) {
-        const auto& o = m.OutSideCameraPosition;
-        m.NominalCameraHeight = o[1] - body[1];
-        m.CircleCameraDegrees = std::atan2(o[0] - body[0], o[2] - body[2]) * kDeg;
-        levelPointCameraAtZeroFrom(o.data(), body.data(), pose);
+    std::array<double, 3> orbitEye(double radius) const {
+        const double angle = (M.CircleCameraDegrees + 180.0) / kDeg;
+        return {P[0] + radius * std::sin(angle), P[1] + M.TargetNominalCH, P[2] + radius * std::cos(angle)};
     }
-    if (n >= 1 && n <= 4) {
-        static constexpr double kTarget[5] = {0.0, 180.0, 0.0, -90.0, 90.0};
-        m.TargetCameraDegrees = kTarget[n];
-        m.NominalCameraHeight = 10.0;
-        snapWhileRunning();
-        const auto eye = orbitEye(d);
-        levelPointCameraAtZeroFrom(eye.data(), P.data(), pose);
+};
+
+void placeCircling(const Rig& rig, double d) {
+    rig.M.NominalCameraHeight = 20.0;
+    const auto eye = rig.orbitEye(d);
+    rig.M.setOutsideCameraPosition(eye.data());
+    levelPointCameraAtZeroFrom(eye.data(), rig.P.data(), rig.Pose);
+}
+
+// `d` ft behind the body on the line from the enemy, looking at it.
+void placeWithEnemy(const Rig& rig, const QNion& enemy, double d) {
+    ZephModel& m = rig.M;
+    const auto& body = m.live.attitude.Position;
+    m.NominalCameraHeight = d * 0.15;
+    double v[3];
+    for (int i = 0; i < 3; ++i) v[i] = enemy.Position[i] - body[i];
+    m.CircleCameraDegrees = std::atan2(v[0], v[2]) * kDeg;
+    double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    if (length == 0.0) {
+        platform::SystemBeep();
+        length = 5.0;
     }
-    if (n == kAbove) {
-        m.TargetCameraDegrees = 0.0;
-        m.NominalCameraHeight = d;
-        snapWhileRunning();
-        const double angle = (m.CircleCameraDegrees + 180.0) / kDeg;
-        const double r = d - m.TargetNominalCH;
-        const double ox = r > 0.5 ? r * std::sin(angle) : 0.0;
-        const double oz = r > 0.5 ? r * std::cos(angle) : r;
-        // The 2 ft toward -Z keeps the look direction off the vertical.
-        const double eye[3] = {P[0] + ox, P[1] + m.TargetNominalCH, P[2] + oz - 2.0};
-        levelPointCameraAtZeroFrom(eye, P.data(), pose);
-    }
-    if (n == kCockpit && d > 5.0) {
-        m.TargetCameraDegrees = 0.0;
-        const auto eye = orbitEye(d);
-        levelPointCameraAtZeroFrom(eye.data(), P.data(), pose);
-    }
-    if (n == kCockpit && d <= 5.0) {
-        const Axes ax = axesOf(q);
-        const auto& head = m.PilotAttitude.Position;
-        addScaled(pose->Position, ax.x(), head[0] + (a ? a->StallWobble : 0.0));
-        addScaled(pose->Position, ax.y(), head[1]);
-        addScaled(pose->Position, ax.z(), head[2]);
-        pose->QAttitude = conj(mult(m.PilotAttitude.QAttitude, q));
-    }
+    rig.snapWhileRunning();
+    double eye[3];
+    for (int i = 0; i < 3; ++i) eye[i] = rig.P[i] - v[i] / length * d;
+    eye[1] += m.TargetNominalCH;
+    levelPointCameraAtZeroFrom(eye, enemy.Position.data(), rig.Pose);
+}
+
+// The fly-by, chase and tower cameras sit where the outside camera was put.
+void placeOutside(const Rig& rig) {
+    ZephModel& m = rig.M;
+    const auto& body = m.live.attitude.Position;
+    const auto& o = m.OutSideCameraPosition;
+    m.NominalCameraHeight = o[1] - body[1];
+    m.CircleCameraDegrees = std::atan2(o[0] - body[0], o[2] - body[2]) * kDeg;
+    levelPointCameraAtZeroFrom(o.data(), body.data(), rig.Pose);
+}
+
+// Cameras 1..4: from north, south, east or west.
+void placeFromCompass(const Rig& rig, int32_t n, double d) {
+    static constexpr double kTarget[5] = {0.0, 180.0, 0.0, -90.0, 90.0};
+    rig.M.TargetCameraDegrees = kTarget[n];
+    rig.M.NominalCameraHeight = 10.0;
+    rig.snapWhileRunning();
+    const auto eye = rig.orbitEye(d);
+    levelPointCameraAtZeroFrom(eye.data(), rig.P.data(), rig.Pose);
+}
+
+void placeAbove(const Rig& rig, double d) {
+    ZephModel& m = rig.M;
+    const auto& P = rig.P;
+    m.TargetCameraDegrees = 0.0;
+    m.NominalCameraHeight = d;
+    rig.snapWhileRunning();
+    const double angle = (m.CircleCameraDegrees + 180.0) / kDeg;
+    const double r = d - m.TargetNominalCH;
+    const double ox = r > 0.5 ? r * std::sin(angle) : 0.0;
+    const double oz = r > 0.5 ? r * std::cos(angle) : r;
+    // The 2 ft toward -Z keeps the look direction off the vertical.
+    const double eye[3] = {P[0] + ox, P[1] + m.TargetNominalCH, P[2] + oz - 2.0};
+    levelPointCameraAtZeroFrom(eye, P.data(), rig.Pose);
+}
+
+void placeBeyondCockpit(const Rig& rig, double d) {
+    rig.M.TargetCameraDegrees = 0.0;
+    const auto eye = rig.orbitEye(d);
+    levelPointCameraAtZeroFrom(eye.data(), rig.P.data(), rig.Pose);
+}
+
+// At the pilot's head, turned with it; the stall's wobble shakes it sideways.
+void placeInCockpit(const Rig& rig, const Q& q, const Aircraft* a) {
+    const ZephModel& m = rig.M;
+    QNion* pose = rig.Pose;
+    const Axes ax = axesOf(q);
+    const auto& head = m.PilotAttitude.Position;
+    addScaled(pose->Position, ax.x(), head[0] + (a ? a->StallWobble : 0.0));
+    addScaled(pose->Position, ax.y(), head[1]);
+    addScaled(pose->Position, ax.z(), head[2]);
+    pose->QAttitude = conj(mult(m.PilotAttitude.QAttitude, q));
+}
+
+// The cameras fixed to the airframe `d` ft out: behind the tail, off either wing, ahead of the nose.
+void placeOnAirframe(const Rig& rig, const Q& q, int32_t n, double d) {
+    QNion* pose = rig.Pose;
     if (n == kTail) {
         addScaled(pose->Position, axesOf(q).z(), -d);
         pose->QAttitude = conj(q);
@@ -192,8 +205,39 @@ void makeFinalViewingQNION(ZephModel& m, QNion* pose, int32_t n, double d, const
         addScaled(pose->Position, axesOf(q).z(), d);
         pose->QAttitude = conj(mult({std::cos(1.5707963268794), 0, std::sin(1.5707963268794), 0}, q));
     }
-    snapWhileRunning();
 }
+
+}  // namespace
+
+void levelPointCameraAtZeroFrom(const double* from, const double* to, QNion* answer) {
+    const double d[3] = {to[0] - from[0], to[1] - from[1], to[2] - from[2]};
+    const double pitch = std::atan2(d[1], std::sqrt(d[0] * d[0] + d[2] * d[2]));
+    const double heading = std::atan2(d[0], d[2]);
+    answer->Position = {from[0], from[1], from[2]};
+    answer->QAttitude = mult(ry(heading), rx(-pitch));
+}
+
+void makeFinalViewingQNION(ZephModel& m, QNion* pose, int32_t n, double d, const QNion* enemy, bool running) {
+    if (!running) glideWhilePaused(m, n);
+    m.NominalCameraHeight = 0.0;  // each camera below sets its own
+    const Aircraft* a = recordOf(m);
+    const Q q = poseAtBody(m, a, pose);
+    const Rig rig{m, pose, pose->Position, running};
+    if (n == kNearestEnemy && !enemy) {  // none: the view from the cockpit
+        n = kCockpit;
+        d = 3.0;
+    }
+    if (n == kCircling) placeCircling(rig, d);
+    if (n == kNearestEnemy) placeWithEnemy(rig, *enemy, d);
+    if (n == kFlyBy || n == kChase || n == kTower) placeOutside(rig);
+    if (n >= 1 && n <= 4) placeFromCompass(rig, n, d);
+    if (n == kAbove) placeAbove(rig, d);
+    if (n == kCockpit && d > 5.0) placeBeyondCockpit(rig, d);
+    if (n == kCockpit && d <= 5.0) placeInCockpit(rig, q, a);
+    placeOnAirframe(rig, q, n, d);
+    rig.snapWhileRunning();
+}
+
 
 void createCameraPosition(ZephModel& m, int32_t n, QNion* P, double d, double hd, double u, double b) {
     *P = m.live.attitude;

@@ -45,6 +45,127 @@ QNion looking(const Vector3& at, double heading, double pitch) {
     return pose;
 }
 
+// What the warm-up's views borrow from the mission, kept to be given back once a share is drawn.
+struct WarmUpLoan {
+    platform::RandomStream::Place Scenery;
+    GroundClutter* Clutter = nullptr;
+    Debris* Wreckage = nullptr;
+    decltype(GroundClutter::GCTrees) Trees{};
+    int32_t Planting = 0;  // the clutter's last planting, ticks
+    decltype(Debris::TheFlakes) Flakes{};
+    std::vector<std::pair<FlyableAircraft*, FlyableAircraft::FlashLook>> Flashes;
+};
+
+// Nothing a player sees later may differ for the warm-up: the scenery's random draws are given
+// back, and so is what is lent for the draws (a puff of smoke and a tracer in two free places of
+// the player's smoke ring; trees and wreckage north of the camera). No tree is planted or forgotten
+// meanwhile: trees are planted only once time has moved on past the last planting.
+WarmUpLoan lendToWarmUp(const GameController& game, long cockpit, int32_t now) {
+    WarmUpLoan loan;
+    loan.Scenery = platform::presentationRandom().place();
+    loan.Clutter = dynamic_cast<GroundClutter*>(game.modelAt(ModelArray::kGroundClutter));
+    loan.Wreckage = dynamic_cast<Debris*>(game.modelAt(ModelArray::kDebris));
+    if (loan.Clutter) loan.Trees = loan.Clutter->GCTrees;
+    if (loan.Clutter) loan.Planting = loan.Clutter->lastnewGC;
+    if (loan.Wreckage) loan.Flakes = loan.Wreckage->TheFlakes;
+    if (loan.Clutter) loan.Clutter->lastnewGC = now;
+    // Each aircraft shows its hit flash (unlit, unfogged and blended, as a hit shows it), about
+    // its middle; what it showed is given back after. Not the one the eye sits in: its cockpit's
+    // hidden triangles would be worked out again, once its points were seen to move.
+    for (int k = 0; k < ModelArray::kAircraftSlots; ++k) {
+        FlyableAircraft* aircraft = game.aircraftAt(ModelArray::kFirstAircraft + k);
+        if (!aircraft || ModelArray::kFirstAircraft + k == cockpit) continue;
+        const FlyableAircraft::FlashLook kept = aircraft->flashLook();
+        if (aircraft->showFlashAt(0, 0, 0)) loan.Flashes.emplace_back(aircraft, kept);
+    }
+    return loan;
+}
+
+void giveBack(const WarmUpLoan& loan) {
+    for (const auto& [aircraft, kept] : loan.Flashes) aircraft->restoreFlash(kept);
+    if (loan.Clutter) loan.Clutter->lastnewGC = loan.Planting;
+    platform::presentationRandom().returnTo(loan.Scenery);
+}
+
+// A puff of smoke and a tracer at `at`, in the first free places of the smoker's ring, and what
+// those places held.
+using LentSmoke = std::vector<std::pair<OneSmokePiece*, OneSmokePiece>>;
+LentSmoke lendSmoke(FlyableAircraft* smoker, const Vector3& at, int32_t now) {
+    LentSmoke lent;
+    for (OneSmokePiece& piece : smoker ? std::span(smoker->own.smokes) : std::span<OneSmokePiece>()) {
+        if (piece.TimeStarted != -1000) continue;
+        lent.emplace_back(&piece, piece);
+        const bool tracer = lent.size() == 2;
+        piece.TimeStarted = now;
+        piece.Kind = tracer ? OneSmokePiece::kTracer : OneSmokePiece::kEngineSmoke;
+        piece.Life = 60;
+        piece.Position = at;
+        piece.Movement = tracer ? Vector3{at[0] + 5.0, at[1] + 1.0, at[2] + 30.0} : Vector3{};  // a tracer's head
+        piece.Size = 8.0f;
+        piece.Grow = 0.0f;
+        if (tracer) break;
+    }
+    return lent;
+}
+
+// Each of the mission's tree pictures and a piece of debris at each distance north of the camera;
+// the loan keeps what they replace.
+void plantForView(const UnseenCamera& unseen, const WarmUpLoan& loan, ZephModel& ground, int32_t now) {
+    GroundClutter* clutter = loan.Clutter;
+    Debris* debris = loan.Wreckage;
+    const auto& p = unseen.Pose.Position;
+    size_t tree = 0, flake = 0;
+    for (const double distance : {150.0, 600.0, 2000.0, 6000.0}) {
+        for (int picture = 0; clutter && picture < GroundClutter::kTypesPerFamily; ++picture) {
+            GroundClutter::OneGCTree1& t = clutter->GCTrees[tree++];
+            const double x = p[0] + (picture - 1.5) * distance * 0.2, z = p[2] + distance;
+            t = {{x, ground.getAltitudeAtX(x, z), z}, 1.0, 0.0, clutter->TreeFamily * GroundClutter::kTypesPerFamily + picture};
+        }
+        if (!debris || !unseen.Wreckage) continue;
+        Debris::FlakeType& f = debris->TheFlakes[flake++];
+        f = {};
+        f.TimeStarted = now;
+        f.GlobalX = p[0];
+        f.GlobalY = p[1];
+        f.GlobalZ = p[2] + distance * 0.1;
+        f.FlakeSize = 4.0;
+    }
+}
+
+// Explosions beside the smoke at `at`: one burning close by, its sprites magnified and too near
+// for the fog to move a colour; one there near the end of its life, so faint it is drawn in its
+// pictures' mean colours; one burning a fight's width away, in the fog. Answers what they were.
+using LentBooms = std::vector<std::pair<GroundExplosion*, std::pair<GroundExplosion::Live, QNion>>>;
+LentBooms lendExplosions(const GameController& game, const Vector3& at, int32_t now) {
+    constexpr struct {
+        double Ahead;  // ft beyond the smoke
+        int32_t Age;   // ticks since the start
+    } kBooms[] = {{0.0, 100}, {0.0, 7000}, {1500.0, 100}};
+    LentBooms lentBooms;
+    long row = ModelArray::kFirstExplosion;
+    for (const auto& b : kBooms) {
+        auto* boom = dynamic_cast<GroundExplosion*>(game.modelAt(row++));
+        if (!boom) break;
+        lentBooms.push_back({boom, {boom->own, boom->live.attitude}});
+        GroundExplosion::Live& live = boom->own;
+        live.busy = true;
+        live.stage = 1;
+        live.startTime = now - b.Age;
+        for (size_t k = 0; k < live.sprites.size(); ++k) {
+            GroundExplosion::ExplosionType& sprite = live.sprites[k];
+            sprite = {};  // hidden
+            if (k >= 6) continue;
+            sprite.Pos = {double(k % 3) * 6.0 - 6.0, double(k / 3) * 8.0, 0.0};
+            sprite.SpriteSize = k < 3 ? 6.0 : 25.0;
+            sprite.Map = int32_t(k % GroundExplosion::kPictures);
+        }
+        boom->live.attitude = QNion{};
+        boom->live.attitude.Position = at;
+        boom->live.attitude.Position[2] += b.Ahead;
+    }
+    return lentBooms;
+}
+
 }  // namespace
 
 std::vector<UnseenCamera> DrawingWarmUp::worldCameras(const WarmUpWorld& world) {
@@ -191,29 +312,7 @@ void GameController::drawWarmUp(bool whole) {
     if (cameras.empty()) return;
     ZephModel* ground = modelAt(ModelArray::kTerrain);
     if (!getModelArray() || !ground) return cameras.clear();
-    const long cockpit = toMyZephGLView->getCameraInsideItem();
-    // Nothing a player sees later may differ for it: the scenery's random draws are given back,
-    // and so is what is lent for the draws (a puff of smoke and a tracer in two free places of the
-    // player's smoke ring; trees and wreckage north of the camera). No tree is planted or forgotten
-    // meanwhile: trees are planted only once time has moved on past the last planting.
-    platform::RandomStream& scenery = platform::presentationRandom();
-    const platform::RandomStream::Place sceneryPlace = scenery.place();
-    auto* clutter = dynamic_cast<GroundClutter*>(modelAt(ModelArray::kGroundClutter));
-    auto* debris = dynamic_cast<Debris*>(modelAt(ModelArray::kDebris));
-    const auto keptTrees = clutter ? clutter->GCTrees : decltype(GroundClutter::GCTrees){};
-    const int32_t keptPlanting = clutter ? clutter->lastnewGC : 0;
-    const auto keptFlakes = debris ? debris->TheFlakes : decltype(Debris::TheFlakes){};
-    if (clutter) clutter->lastnewGC = clock_.GlobalMissionTime;
-    // Each aircraft shows its hit flash (unlit, unfogged and blended, as a hit shows it), about
-    // its middle; what it showed is given back after. Not the one the eye sits in: its cockpit's
-    // hidden triangles would be worked out again, once its points were seen to move.
-    std::vector<std::pair<FlyableAircraft*, FlyableAircraft::FlashLook>> flashes;
-    for (int k = 0; k < ModelArray::kAircraftSlots; ++k) {
-        FlyableAircraft* aircraft = aircraftAt(ModelArray::kFirstAircraft + k);
-        if (!aircraft || ModelArray::kFirstAircraft + k == cockpit) continue;
-        const FlyableAircraft::FlashLook kept = aircraft->flashLook();
-        if (aircraft->showFlashAt(0, 0, 0)) flashes.emplace_back(aircraft, kept);
-    }
+    const WarmUpLoan loan = lendToWarmUp(*this, toMyZephGLView->getCameraInsideItem(), clock_.GlobalMissionTime);
     const auto began = std::chrono::steady_clock::now();
     size_t drawn = 0;
     while (drawn < cameras.size()) {
@@ -223,88 +322,23 @@ void GameController::drawWarmUp(bool whole) {
             break;
         UnseenCamera& unseen = cameras[drawn++].Camera;
         keepCameraAboveGround(unseen.Pose);
-        FlyableAircraft* smoker = unseen.SmokeAt ? aircraftAt(ModelArray::kFirstAircraft) : nullptr;
-        std::vector<std::pair<OneSmokePiece*, OneSmokePiece>> lent;
-        for (OneSmokePiece& piece : smoker ? std::span(smoker->own.smokes) : std::span<OneSmokePiece>()) {
-            if (piece.TimeStarted != -1000) continue;
-            lent.emplace_back(&piece, piece);
-            const Vector3& at = *unseen.SmokeAt;
-            const bool tracer = lent.size() == 2;
-            piece.TimeStarted = clock_.GlobalMissionTime;
-            piece.Kind = tracer ? OneSmokePiece::kTracer : OneSmokePiece::kEngineSmoke;
-            piece.Life = 60;
-            piece.Position = at;
-            piece.Movement = tracer ? Vector3{at[0] + 5.0, at[1] + 1.0, at[2] + 30.0} : Vector3{};  // a tracer's head
-            piece.Size = 8.0f;
-            piece.Grow = 0.0f;
-            if (tracer) break;
-        }
-        // Each of the mission's tree pictures and a piece of debris at each distance.
-        if (unseen.Trees) {
-            const auto& p = unseen.Pose.Position;
-            size_t tree = 0, flake = 0;
-            for (const double distance : {150.0, 600.0, 2000.0, 6000.0}) {
-                for (int picture = 0; clutter && picture < GroundClutter::kTypesPerFamily; ++picture) {
-                    GroundClutter::OneGCTree1& t = clutter->GCTrees[tree++];
-                    const double x = p[0] + (picture - 1.5) * distance * 0.2, z = p[2] + distance;
-                    t = {{x, ground->getAltitudeAtX(x, z), z}, 1.0, 0.0,
-                         clutter->TreeFamily * GroundClutter::kTypesPerFamily + picture};
-                }
-                if (!debris || !unseen.Wreckage) continue;
-                Debris::FlakeType& f = debris->TheFlakes[flake++];
-                f = {};
-                f.TimeStarted = clock_.GlobalMissionTime;
-                f.GlobalX = p[0];
-                f.GlobalY = p[1];
-                f.GlobalZ = p[2] + distance * 0.1;
-                f.FlakeSize = 4.0;
-            }
-        }
-        // Explosions beside the smoke: one burning close by, its sprites magnified and too near
-        // for the fog to move a colour; one there near the end of its life, so faint it is drawn
-        // in its pictures' mean colours; one burning a fight's width away, in the fog.
-        std::vector<std::pair<GroundExplosion*, std::pair<GroundExplosion::Live, QNion>>> lentBooms;
-        if (unseen.SmokeAt) {
-            constexpr struct {
-                double Ahead;  // ft beyond the smoke
-                int32_t Age;   // ticks since the start
-            } kBooms[] = {{0.0, 100}, {0.0, 7000}, {1500.0, 100}};
-            long row = ModelArray::kFirstExplosion;
-            for (const auto& b : kBooms) {
-                auto* boom = dynamic_cast<GroundExplosion*>(modelAt(row++));
-                if (!boom) break;
-                lentBooms.push_back({boom, {boom->own, boom->live.attitude}});
-                GroundExplosion::Live& live = boom->own;
-                live.busy = true;
-                live.stage = 1;
-                live.startTime = clock_.GlobalMissionTime - b.Age;
-                for (size_t k = 0; k < live.sprites.size(); ++k) {
-                    GroundExplosion::ExplosionType& sprite = live.sprites[k];
-                    sprite = {};  // hidden
-                    if (k >= 6) continue;
-                    sprite.Pos = {double(k % 3) * 6.0 - 6.0, double(k / 3) * 8.0, 0.0};
-                    sprite.SpriteSize = k < 3 ? 6.0 : 25.0;
-                    sprite.Map = int32_t(k % GroundExplosion::kPictures);
-                }
-                boom->live.attitude = QNion{};
-                boom->live.attitude.Position = *unseen.SmokeAt;
-                boom->live.attitude.Position[2] += b.Ahead;
-            }
-        }
+        const int32_t now = clock_.GlobalMissionTime;
+        const LentSmoke lent =
+            unseen.SmokeAt ? lendSmoke(aircraftAt(ModelArray::kFirstAircraft), *unseen.SmokeAt, now) : LentSmoke{};
+        if (unseen.Trees) plantForView(unseen, loan, *ground, now);
+        const LentBooms lentBooms = unseen.SmokeAt ? lendExplosions(*this, *unseen.SmokeAt, now) : LentBooms{};
         toMyZephGLView->drawUnseen(unseen.Pose, unseen.InsideItem, unseen.World, unseen.InsideCloud);
         for (auto& [boom, kept] : lentBooms) std::tie(boom->own, boom->live.attitude) = kept;
         for (auto& [piece, kept] : lent) *piece = kept;
         if (unseen.Trees) {  // drawing reads the trees and the debris, and changes neither
-            if (clutter) clutter->GCTrees = keptTrees;
-            if (debris) debris->TheFlakes = keptFlakes;
+            if (loan.Clutter) loan.Clutter->GCTrees = loan.Trees;
+            if (loan.Wreckage) loan.Wreckage->TheFlakes = loan.Flakes;
         }
         // Finished before the next: a share's time holds the rasteriser's work, and at most a few
         // views' queued frames hold memory.
         if (!whole || drawn % DrawingWarmUp::kQueuedAtMost == 0) toMyZephGLView->finishDrawing();
     }
-    for (const auto& [aircraft, kept] : flashes) aircraft->restoreFlash(kept);
-    if (clutter) clutter->lastnewGC = keptPlanting;
-    scenery.returnTo(sceneryPlace);
+    giveBack(loan);
     toMyZephGLView->sceneChanged();
     cameras.erase(cameras.begin(), cameras.begin() + long(drawn));
     if (!cameras.empty()) return;

@@ -449,59 +449,81 @@ void MyZephGLView::drawClouds() {
 }
 
 MyZephGLView::NearPlane MyZephGLView::worldNearPlane() const {
-    const double aspect = finalSizeHeight_ > 0 ? double(finalSizeWidth_) / finalSizeHeight_ : 4.0 / 3.0;
-    return {kMainNear * TeleFactor_, kMainHalfSide * aspect, kMainHalfSide};
+    return {kMainNear * TeleFactor_, kMainHalfSide * viewAspect(), kMainHalfSide};
+}
+
+double MyZephGLView::viewAspect() const {
+    return finalSizeHeight_ > 0 ? double(finalSizeWidth_) / finalSizeHeight_ : 4.0 / 3.0;
+}
+
+void MyZephGLView::setMainFrustum(double nearFt) {
+    const double aspect = viewAspect();
+    glSetViewFrustum(-kMainHalfSide * aspect, kMainHalfSide * aspect, -kMainHalfSide, kMainHalfSide, nearFt, kFar);
+}
+
+void MyZephGLView::setCockpitFrustum() {
+    const double aspect = viewAspect();
+    glSetViewFrustum(-kCockpitHalfSide * aspect, kCockpitHalfSide * aspect, -kCockpitHalfSide, kCockpitHalfSide,
+                     kCockpitNear, kFar);
 }
 
 void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
     ++passes_;
-    const double aspect = finalSizeHeight_ > 0 ? double(finalSizeWidth_) / finalSizeHeight_ : 4.0 / 3.0;
-    const auto mainFrustum = [&] {
-        glSetViewFrustum(-kMainHalfSide * aspect, kMainHalfSide * aspect, -kMainHalfSide, kMainHalfSide, pass.Near,
-                         kFar);
-    };
-    const auto cockpitFrustum = [&] {
-        glSetViewFrustum(-kCockpitHalfSide * aspect, kCockpitHalfSide * aspect, -kCockpitHalfSide, kCockpitHalfSide,
-                         kCockpitNear, kFar);
-    };
     glPrepareForModelDrawing();
-    if (!awoken_) mainFrustum();
+    if (!awoken_) setMainFrustum(pass.Near);
     placeCamera(pass.Camera);
+    const PassRules rules = passRules(pass);
+    const bool coverDrawn = layCockpitCover(list, pass, rules);
+    drawWorldBehindCover(list, rules);
+    drawPassObjects(list, pass, rules);
+    drawPassOverlays(pass.Camera);
+    if (pass.InsideItem > 1) drawCockpit(list, pass, rules, coverDrawn);
+    glDepthRange(0, 1);
+}
+
+MyZephGLView::PassRules MyZephGLView::passRules(const PassSetup& pass) const {
+    PassRules rules;
     // The cockpit keeps the nearest slice of the depth range and everything else the rest: its
     // opaque parts' depths, laid down first, then hide the world behind them, and in the cockpit's
     // own pass every pixel of it hidden by a nearer part fails the depth test before shading.
     // The plain rules mark the cover at the nearest depth and clear the depths before the cockpit.
-    // Where nothing drawn before the cockpit can reach its slice of the depths (the sky is drawn
-    // depth-tested behind the ground) and no fog tints it, its opaque parts are drawn in colour
-    // there and then, not marked and drawn again: the same pixels. Linear fog is left to the
-    // plain order: its start is set by the world, drawn after.
-    const bool marked = pass.InsideItem > 1 && !awoken_ && marksOpaqueCover_;
-    const bool sliced = marked && !exactDrawing_;
+    rules.Marked = pass.InsideItem > 1 && !awoken_ && marksOpaqueCover_;
+    rules.Sliced = rules.Marked && !exactDrawing_;
     // The cockpit, near aircraft and sprites cross the window's edges with many triangles: drawn
     // through a widened view, the GL clips only what reaches far past them (a point whose centre
     // lies just off the window may now show its part on it). Every reader of the view between its
     // draws is given the loaded one (WidenedView::loaded); the overlay, the identification squares
     // and anything that sets its own projection are drawn outside it.
-    const bool widens = widensView_ && !exactDrawing_;
+    rules.Widens = widensView_ && !exactDrawing_;
+    return rules;
+}
+
+bool MyZephGLView::layCockpitCover(ModelArray& list, const PassSetup& pass, const PassRules& rules) {
     cover_.clear();
-    bool coverDrawn = false;
-    if (marked) {
-        cockpitFrustum();
-        if (sliced) glDepthRange(0, kCockpitDepths);
-        GLint fogMode = 0;
-        glGetIntegerv(GL_FOG_MODE, &fogMode);
-        coverDrawn = sliced && coverFirst_ && dynamic_cast<RIDUdidav*>(list.at(ModelArray::kTerrain)) && fogMode != GL_LINEAR &&
-                     fogFaintWithin(kNearReach);
-        OneCompleteObjectVer2* record = recordFor(list, pass.InsideItem, pass.SecondWindow);
-        {
-            worlddraw::WidenedView wide;
-            if (widens) wide.widen();
-            coverDrawn ? drawOpaqueCover(record) : markOpaqueCover(record, sliced);
-        }
-        mainFrustum();
+    if (!rules.Marked) return false;
+    setCockpitFrustum();
+    if (rules.Sliced) glDepthRange(0, kCockpitDepths);
+    GLint fogMode = 0;
+    glGetIntegerv(GL_FOG_MODE, &fogMode);
+    // Where nothing drawn before the cockpit can reach its slice of the depths (the sky is drawn
+    // depth-tested behind the ground) and no fog tints it, its opaque parts are drawn in colour
+    // there and then, not marked and drawn again: the same pixels. Linear fog is left to the
+    // plain order: its start is set by the world, drawn after.
+    const bool coverDrawn = rules.Sliced && coverFirst_ && dynamic_cast<RIDUdidav*>(list.at(ModelArray::kTerrain)) &&
+                            fogMode != GL_LINEAR && fogFaintWithin(kNearReach);
+    OneCompleteObjectVer2* record = recordFor(list, pass.InsideItem, pass.SecondWindow);
+    {
+        worlddraw::WidenedView wide;
+        if (rules.Widens) wide.widen();
+        coverDrawn ? drawOpaqueCover(record) : markOpaqueCover(record, rules.Sliced);
     }
+    setMainFrustum(pass.Near);
+    return coverDrawn;
+}
+
+void MyZephGLView::drawWorldBehindCover(ModelArray& list, const PassRules& rules) {
     behindCover_ = findOpenRectangles();
-    if (sliced) glDepthRange(kCockpitDepths, 1);
+    if (rules.Sliced) glDepthRange(kCockpitDepths, 1);
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_POLYGON_OFFSET_FILL);
     // Not flushed here: the frame goes to the rasteriser whole, at the swap. A flush here let the
@@ -511,45 +533,17 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
     if (!worldLeftOut_) drawWorld(list);
     CurrentBoundTextureNumber_ = -1;  // the world drawers bind by name
     glPrepareForModelDrawing();
+}
 
+void MyZephGLView::drawPassObjects(ModelArray& list, const PassSetup& pass, const PassRules& rules) {
     const bool collectClouds = !pass.SecondWindow;
     if (collectClouds) clouds_.clear();
     // The cover's depths lie in the cockpit's slice, nearer than any the objects are drawn at.
-    coverBelow_ = sliced ? kCockpitDepths : 0;
+    coverBelow_ = rules.Sliced ? kCockpitDepths : 0;
     const long n = std::min<long>(list.size(), long(frameRecords_.size()));
     worlddraw::WidenedView wide;
-    if (widens) wide.widen();
-    for (long i = 0; i < n; ++i) {
-        if (i == ModelArray::kFirstAircraft) CurrentMaterial_[0] = CurrentMaterial_[3] = -1;
-        if (i == pass.InsideItem && !awoken_) continue;
-        if (pass.SecondWindow && i == ModelArray::kGroundClutter) continue;
-        ZephModel* model = list.at(i);
-        if (!model || i == ModelArray::kSkyDome || i == ModelArray::kTerrain) continue;
-        if (auto* cloud = dynamic_cast<FirstCloud*>(model)) {
-            if (collectClouds) clouds_.push_back(cloud);
-            continue;
-        }
-        specSetToOff();
-        OneCompleteObjectVer2* record = recordFor(list, i, pass.SecondWindow);
-        if (!record) {
-            // Nothing drawn this frame: no square at the place it was last seen.
-            if (float* eye = model->getPointerToRelativeEyeX()) eye[2] = -10000.0f;
-            continue;
-        }
-        cullOutside_ = !awoken_ && !exactDrawing_ && cullsOutside_ && i >= ModelArray::kFirstAircraft &&
-                       i < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots;
-        keepsShade_ = true;
-        glNewDrawOneObject(record);
-        keepsShade_ = false;
-        ++objectsDrawn_;
-        cullOutside_ = false;
-        if (pass.SecondWindow && frameRecords_[i]) {
-            Object3DData& own = frameRecords_[i]->TheObject;
-            own.EyeRelativeX = record->TheObject.EyeRelativeX;
-            own.EyeRelativeY = record->TheObject.EyeRelativeY;
-            own.EyeRelativeZ = record->TheObject.EyeRelativeZ;
-        }
-    }
+    if (rules.Widens) wide.widen();
+    for (long i = 0; i < n; ++i) drawListedObject(list, i, pass, collectClouds);
     drawHeld(false);  // what the aircraft held back, before anything else is drawn
     setFlat(false);
     coverBelow_ = 0;
@@ -560,43 +554,76 @@ void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
     if (pass.SecondWindow && pass.InsideItem > 1 && pass.InsideItem < 10)
         if (ZephModel* model = list.at(pass.InsideItem))
             if (float* eye = model->getPointerToRelativeEyeX()) eye[2] = 0;
-    wide.restore();
+}
+
+void MyZephGLView::drawListedObject(ModelArray& list, long i, const PassSetup& pass, bool collectClouds) {
+    if (i == ModelArray::kFirstAircraft) CurrentMaterial_[0] = CurrentMaterial_[3] = -1;
+    if (i == pass.InsideItem && !awoken_) return;
+    if (pass.SecondWindow && i == ModelArray::kGroundClutter) return;
+    ZephModel* model = list.at(i);
+    if (!model || i == ModelArray::kSkyDome || i == ModelArray::kTerrain) return;
+    if (auto* cloud = dynamic_cast<FirstCloud*>(model)) {
+        if (collectClouds) clouds_.push_back(cloud);
+        return;
+    }
+    specSetToOff();
+    OneCompleteObjectVer2* record = recordFor(list, i, pass.SecondWindow);
+    if (!record) {
+        // Nothing drawn this frame: no square at the place it was last seen.
+        if (float* eye = model->getPointerToRelativeEyeX()) eye[2] = -10000.0f;
+        return;
+    }
+    cullOutside_ = !awoken_ && !exactDrawing_ && cullsOutside_ && i >= ModelArray::kFirstAircraft &&
+                   i < ModelArray::kFirstAircraft + ModelArray::kAircraftSlots;
+    keepsShade_ = true;
+    glNewDrawOneObject(record);
+    keepsShade_ = false;
+    ++objectsDrawn_;
+    cullOutside_ = false;
+    if (pass.SecondWindow && frameRecords_[i]) {
+        Object3DData& own = frameRecords_[i]->TheObject;
+        own.EyeRelativeX = record->TheObject.EyeRelativeX;
+        own.EyeRelativeY = record->TheObject.EyeRelativeY;
+        own.EyeRelativeZ = record->TheObject.EyeRelativeZ;
+    }
+}
+
+void MyZephGLView::drawPassOverlays(const QNion* camera) {
     if (!awoken_) doIDSquares();
     glPrepareForModelDrawing();
-    placeCamera(pass.Camera);
+    placeCamera(camera);
     (services_ ? *services_ : noServices_).drawGray(*this);
+}
 
-    if (pass.InsideItem > 1) {
-        if (sliced) {
-            glDepthRange(0, kCockpitDepths);
-            glDepthFunc(GL_LEQUAL);  // the depths laid down are the nearest parts' own
-        } else {
-            glClear(GL_DEPTH_BUFFER_BIT);
-        }
-        glPrepareForModelDrawing();
-        cockpitFrustum();
-        if (widens) wide.widen();
-        specSetToOff();
-        // The cockpit is all within a few feet: fog too faint there to move a colour is left off.
-        OneCompleteObjectVer2* record = recordFor(list, pass.InsideItem, pass.SecondWindow);
-        if (!exactDrawing_ && leavesFaintFogOff_ && record) nearFogOff_ = fogFaintWithin(kNearReach);
-        // A polygon that passed the depth test always since may have painted over the cover: then
-        // the cover is drawn again over it, as the plain order would.
-        skipCover_ = coverDrawn && !depthAlways_;
-        drawingCockpit_ = true;
-        if (record) glNewDrawOneObject(record);
-        drawingCockpit_ = skipCover_ = false;
-        // The cockpit's own transparent parts (the propeller's disc) fail the depth test wherever
-        // the cover's parts lie nearer: they are drawn only where it leaves them open.
-        queueScissor_ = findQueueRectangles();
-        ringsNow_ = sliced && fillsRings_;
-        glNewDrawTransparentItems();
-        ringsNow_ = false;
-        queueScissor_ = nullptr;
-        nearFogOff_ = false;
-        wide.restore();
+void MyZephGLView::drawCockpit(ModelArray& list, const PassSetup& pass, const PassRules& rules, bool coverDrawn) {
+    if (rules.Sliced) {
+        glDepthRange(0, kCockpitDepths);
+        glDepthFunc(GL_LEQUAL);  // the depths laid down are the nearest parts' own
+    } else {
+        glClear(GL_DEPTH_BUFFER_BIT);
     }
-    glDepthRange(0, 1);
+    glPrepareForModelDrawing();
+    setCockpitFrustum();
+    worlddraw::WidenedView wide;
+    if (rules.Widens) wide.widen();
+    specSetToOff();
+    // The cockpit is all within a few feet: fog too faint there to move a colour is left off.
+    OneCompleteObjectVer2* record = recordFor(list, pass.InsideItem, pass.SecondWindow);
+    if (!exactDrawing_ && leavesFaintFogOff_ && record) nearFogOff_ = fogFaintWithin(kNearReach);
+    // A polygon that passed the depth test always since may have painted over the cover: then
+    // the cover is drawn again over it, as the plain order would.
+    skipCover_ = coverDrawn && !depthAlways_;
+    drawingCockpit_ = true;
+    if (record) glNewDrawOneObject(record);
+    drawingCockpit_ = skipCover_ = false;
+    // The cockpit's own transparent parts (the propeller's disc) fail the depth test wherever
+    // the cover's parts lie nearer: they are drawn only where it leaves them open.
+    queueScissor_ = findQueueRectangles();
+    ringsNow_ = rules.Sliced && fillsRings_;
+    glNewDrawTransparentItems();
+    ringsNow_ = false;
+    queueScissor_ = nullptr;
+    nearFogOff_ = false;
 }
 
 void MyZephGLView::doIDSquares() {

@@ -275,6 +275,24 @@ private:
     uint64_t framePrint(FrameServices& services);
     void keepScene();
     void drawPass(ModelArray& list, const PassSetup& pass);
+    // The steps of drawPass, in order, and the rules it settles once for them.
+    struct PassRules {
+        bool Marked = false;  // the cockpit's opaque parts are laid down as a cover before the world
+        bool Sliced = false;  // the cover and the cockpit keep the nearest slice of the depth range
+        bool Widens = false;  // the cover, the objects and the cockpit are drawn through a widened view
+    };
+    double viewAspect() const;  // width over height of the window
+    void setMainFrustum(double nearFt);
+    void setCockpitFrustum();
+    PassRules passRules(const PassSetup& pass) const;
+    // Clears the cover and, where the rules mark it, lays it; whether it was drawn in colour already.
+    bool layCockpitCover(ModelArray& list, const PassSetup& pass, const PassRules& rules);
+    void drawWorldBehindCover(ModelArray& list, const PassRules& rules);
+    // The list's objects, then what they held back or queued, the clouds and the smoke.
+    void drawPassObjects(ModelArray& list, const PassSetup& pass, const PassRules& rules);
+    void drawListedObject(ModelArray& list, long i, const PassSetup& pass, bool collectClouds);
+    void drawPassOverlays(const QNion* camera);  // identification squares and the controller's grey overlay
+    void drawCockpit(ModelArray& list, const PassSetup& pass, const PassRules& rules, bool coverDrawn);
     void drawWorld(ModelArray& list);
     void setCloudFog();  // the grey fog inside a cloud deck
     // Finds the sky's and the decks' rectangles for the cover just marked; false when the world

@@ -379,6 +379,19 @@ protected:
 
     // To the log and, through takeNotices(), to the player.
     void notice(const std::string& text);
+    // The steps of fmGetTextureFromDiskNSString (ZephGLViewTextures.cpp), in order. Those answering
+    // an int32_t answer a TextureError on failure.
+    void noteErrorsBeforeLoad(const std::string& name);
+    int32_t shareLoadedTexture(const std::string& name, int32_t size);  // its slot counted once more, or -1
+    int32_t readTexturePicture(const std::string& path, const std::string& name, const TextureFormat& format,
+                               TexturePicture& picture);  // 0 when read
+    int32_t readTextureImage(const std::string& path, platform::RGBAImage& image);  // 0 when read
+    void maskTexture(const std::string& path, const std::string& name, const TextureFormat& format,
+                     TexturePicture& picture);
+    void fitTextureSize(TexturePicture& picture, int32_t size);
+    int32_t freeTextureSlot(const std::string& name);
+    int32_t storeTexture(int32_t slotNumber, const std::string& name, const TexturePicture& picture,
+                         int originalWidth, const TextureFormat& format, bool special);  // the slot
     std::vector<std::string> notices_;
     platform::WriterThread shotWriter_;  // last: it finishes the shots before the rest goes
 };

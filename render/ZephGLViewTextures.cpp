@@ -160,84 +160,104 @@ int32_t ZephGLView::fmGetTextureFromDiskNSString(const std::string& path, int32_
     const std::string name = textureName(path);
     if (name.size() > kMaxTextureName) return kNameTooLong;
     if (IsInited_ == 0 || !window_) return kViewNotStarted;
+    noteErrorsBeforeLoad(name);
+    if (flag == 1)
+        if (const int32_t shared = shareLoadedTexture(name, size); shared >= 0) return shared;
 
+    const bool special = specialFormatFlag != 0;
+    const TextureFormat format = formatForName(name, special, depth);
+    TexturePicture picture;
+    int originalWidth = 0;
+    try {
+        if (const int32_t refused = readTexturePicture(path, name, format, picture); refused != 0) return refused;
+        originalWidth = picture.edge;
+        fitTextureSize(picture, size);
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    }
+    // The slot first, so a full table costs no GL texture.
+    const int32_t slotNumber = freeTextureSlot(name);
+    if (slotNumber < 0) return slotNumber;
+    return storeTexture(slotNumber, name, picture, originalWidth, format, special);
+}
+
+void ZephGLView::noteErrorsBeforeLoad(const std::string& name) {
     // An error left by earlier drawing is not this load's fault: note it and go on.
     for (GLenum e = glGetError(), n = 0; e != GL_NO_ERROR && n < 16; e = glGetError(), ++n) {
         GLError_ = int32_t(e);
         platform::logMessage("GL error " + std::to_string(e) + " pending before loading " + name);
     }
+}
 
-    if (flag == 1) {
-        for (int32_t i = 0; i < kTextureSlots; ++i) {
-            SingleTextureStructure& slot = TheTextureMaps_[i];
-            if (slot.TextureStatus != 2 || slot.TextureMapName != name) continue;
-            if (size == 6 || slot.Width == size || (slot.OriginalWidth < size && slot.OriginalWidth == slot.Width)) {
-                ++slot.CanDelete;  // every user releases once, so every user counts
-                return i;
-            }
+int32_t ZephGLView::shareLoadedTexture(const std::string& name, int32_t size) {
+    for (int32_t i = 0; i < kTextureSlots; ++i) {
+        SingleTextureStructure& slot = TheTextureMaps_[i];
+        if (slot.TextureStatus != 2 || slot.TextureMapName != name) continue;
+        if (size == 6 || slot.Width == size || (slot.OriginalWidth < size && slot.OriginalWidth == slot.Width)) {
+            ++slot.CanDelete;  // every user releases once, so every user counts
+            return i;
         }
     }
+    return -1;
+}
 
-    const bool special = specialFormatFlag != 0;
-    const TextureFormat format = formatForName(name, special, depth);
-
-    TexturePicture picture;
-    int originalWidth = 0;
-    try {
-        platform::RGBAImage image;
-        bool found = false, opened = false;
-        for (const std::string& candidate : imageCandidates(path)) {
-            found = true;
-            std::string why;
-            const PictureRead read = readPicture(candidate, image, kLargestTexture, why);
-            if (read == PictureRead::kRead) {
-                opened = true;
-                break;
-            }
-            notice("The texture file " + candidate + " is refused: " + why + ".");
-            if (read == PictureRead::kTooLarge) return kNotSquarePowerOfTwo;
-        }
-        if (!opened) {
-            if (found) platform::SystemBeep();
-            return kNoSuchImage;
-        }
-        if (image.width != image.height || !isTextureEdge(image.width)) {
-            notice("The texture " + name + " is " + std::to_string(image.width) + " x " +
-                   std::to_string(image.height) + " texels; textures are square, 32 to 1,024 on a side "
-                   "and a power of two.");
-            return kNotSquarePowerOfTwo;
-        }
-
-        picture = pictureFromImage(image);
-        doLoadingFeedback();
-
-        bool keyed = format.keyed;
-        if (format.masked) {
-            platform::RGBAImage mask;
-            std::vector<std::string> refused;
-            if (!readMask(path, mask, refused)) {
-                keyed = true;
-            } else if (!applyMask(picture, mask)) {
-                refused.push_back("The mask of " + name + " is " + std::to_string(mask.width) + " x " +
-                                  std::to_string(mask.height) + ", not the texture's size: its colour key is used.");
-                keyed = true;
-            }
-            for (const std::string& text : refused) notice(text);
-        }
-        if (keyed) applyColourKey(picture);
-
-        originalWidth = picture.edge;
-        if (picture.edge < 64) resizePicture(picture, 64);
-        if (picture.edge > 512 && MaxGLTextureSize_ <= 512) {
-            platform::SystemBeep();
-            resizePicture(picture, 512);
-        }
-        if (size != 6 && size < picture.edge && size >= 1) resizePicture(picture, size);
-    } catch (const std::bad_alloc&) {
-        return kNoMemory;
+int32_t ZephGLView::readTexturePicture(const std::string& path, const std::string& name, const TextureFormat& format,
+                                       TexturePicture& picture) {
+    platform::RGBAImage image;
+    if (const int32_t refused = readTextureImage(path, image); refused != 0) return refused;
+    if (image.width != image.height || !isTextureEdge(image.width)) {
+        notice("The texture " + name + " is " + std::to_string(image.width) + " x " + std::to_string(image.height) +
+               " texels; textures are square, 32 to 1,024 on a side and a power of two.");
+        return kNotSquarePowerOfTwo;
     }
+    picture = pictureFromImage(image);
+    doLoadingFeedback();
+    maskTexture(path, name, format, picture);
+    return 0;
+}
 
-    // The slot first, so a full table costs no GL texture.
+int32_t ZephGLView::readTextureImage(const std::string& path, platform::RGBAImage& image) {
+    bool found = false;
+    for (const std::string& candidate : imageCandidates(path)) {
+        found = true;
+        std::string why;
+        const PictureRead read = readPicture(candidate, image, kLargestTexture, why);
+        if (read == PictureRead::kRead) return 0;
+        notice("The texture file " + candidate + " is refused: " + why + ".");
+        if (read == PictureRead::kTooLarge) return kNotSquarePowerOfTwo;
+    }
+    if (found) platform::SystemBeep();
+    return kNoSuchImage;
+}
+
+void ZephGLView::maskTexture(const std::string& path, const std::string& name, const TextureFormat& format,
+                             TexturePicture& picture) {
+    bool keyed = format.keyed;
+    if (format.masked) {
+        platform::RGBAImage mask;
+        std::vector<std::string> refused;
+        if (!readMask(path, mask, refused)) {
+            keyed = true;
+        } else if (!applyMask(picture, mask)) {
+            refused.push_back("The mask of " + name + " is " + std::to_string(mask.width) + " x " +
+                              std::to_string(mask.height) + ", not the texture's size: its colour key is used.");
+            keyed = true;
+        }
+        for (const std::string& text : refused) notice(text);
+    }
+    if (keyed) applyColourKey(picture);
+}
+
+void ZephGLView::fitTextureSize(TexturePicture& picture, int32_t size) {
+    if (picture.edge < 64) resizePicture(picture, 64);
+    if (picture.edge > 512 && MaxGLTextureSize_ <= 512) {
+        platform::SystemBeep();
+        resizePicture(picture, 512);
+    }
+    if (size != 6 && size < picture.edge && size >= 1) resizePicture(picture, size);
+}
+
+int32_t ZephGLView::freeTextureSlot(const std::string& name) {
     const int32_t slotNumber = firstFreeSlot(TheTextureMaps_);
     if (slotNumber < 0) {
         platform::SystemBeep();
@@ -249,7 +269,11 @@ int32_t ZephGLView::fmGetTextureFromDiskNSString(const std::string& path, int32_
         platform::SystemBeep();
         platform::logMessage("beep 1");
     }
+    return slotNumber;
+}
 
+int32_t ZephGLView::storeTexture(int32_t slotNumber, const std::string& name, const TexturePicture& picture,
+                                 int originalWidth, const TextureFormat& format, bool special) {
     float step = 1;
     const std::array<float, 3> mean = meanColour(picture);
     std::array<float, 3> storedSpread{1, 1, 1};

@@ -45,6 +45,149 @@ void forRunsWithin(const std::vector<std::pair<int, int>>& runs, int first, int 
     }
 }
 
+// What turns and folds the moving parts this tick, read once from the aircraft.
+struct PartInputs {
+    const Aircraft& A;
+    double Elevator, Rudder, Aileron;  // deg, damage allowed for
+    bool GearDown;
+    bool HeadHidden;    // the camera sits in this cockpit: the head folded to the neck
+    bool BailedOut;     // the pilot is not in his seat
+    bool Blur;          // the blades turn fast enough to blur into a disc
+    bool BladesHidden;  // from the seat: the turning propeller is only its disc
+    double PropAngle, WheelAngle;  // deg
+    double Mph, Altitude;          // mph, ft
+};
+
+PartInputs partInputs(const Aircraft& a, const looks::AircraftDrawState& d, double mph, double altitude) {
+    const uint32_t dm = a.Damage1;
+    auto limit = [](double maxDeg, double fallback) {
+        return maxDeg > 1.0 && maxDeg < 60.0 ? maxDeg : fallback;
+    };
+    // Our own head would fill the cockpit view; a pilot who has jumped is not in his seat. From the
+    // seat, blades sampled at the frame rate stand nearly still as a plank across the view: there
+    // the turning propeller is only its blurred disc.
+    const bool headHidden = d.CameraOnMe && d.cameraDistance < 10.0;  // folded to the neck
+    // Fast blades blur into a disc; slow or stopped ones show as they stand.
+    const bool blur = a.CurrentRPM > 350.0 && !(dm & dmg::PropBroken);
+    return {a,
+            limit(a.ElevatorMax, 25.0) * a.PElevator,
+            -limit(a.RudderMax, 25.0) * a.PRudder * ((dm & dmg::RudderHit) ? 0.2 : 1.0),
+            limit(a.AileronMax, 20.0) * a.PAilerons,
+            a.Gear == 1 && !(dm & (dmg::GearBroken | dmg::UndercarriageDamage)),
+            headHidden,
+            a.GuyBailedOut != 0,
+            blur,
+            headHidden && blur,
+            d.propAngle,
+            d.wheelAngle,
+            mph,
+            altitude};
+}
+
+// A group's pose this tick: its angle and whether it lies folded to its hinge.
+FlyableAircraft::GroupPose poseOf(const looks::MovingGroup& g, const PartInputs& in) {
+    const Aircraft& a = in.A;
+    const uint32_t dm = a.Damage1;
+    double deg = 0;
+    switch (g.mover) {
+    case looks::Mover::Elevator: deg = in.Elevator; break;
+    case looks::Mover::Rudder: deg = in.Rudder; break;
+    case looks::Mover::AileronLeft: deg = -in.Aileron * ((dm & dmg::LeftAileronHit) ? 0.05 : 1.0); break;
+    case looks::Mover::AileronRight: deg = in.Aileron * ((dm & dmg::RightAileronHit) ? 0.05 : 1.0); break;
+    case looks::Mover::Propeller: deg = in.PropAngle; break;
+    case looks::Mover::Wheels: deg = in.WheelAngle; break;
+    case looks::Mover::Gear: deg = in.GearDown ? 0.0 : 80.0; break;
+    case looks::Mover::StickPitch: deg = -15.0 * a.PElevator; break;
+    case looks::Mover::StickRoll: deg = -15.0 * a.PAilerons; break;
+    case looks::Mover::RudderBar: deg = -15.0 * a.PRudder; break;
+    case looks::Mover::Head: deg = g.axis == 0 ? a.PilotHeadPitch : a.PilotHeadHeading; break;
+    case looks::Mover::NeedleSpeed: deg = g.scale * std::clamp(in.Mph, 0.0, 190.0); break;
+    case looks::Mover::NeedleAltitude: deg = g.scale * std::clamp(in.Altitude, 0.0, 30000.0); break;
+    case looks::Mover::NeedleRevs:
+        deg = g.scale * (a.MaxRPM > 0 ? std::clamp(a.CurrentRPM / a.MaxRPM, 0.0, 1.2) : 0.0);
+        break;
+    case looks::Mover::NeedleFuel: deg = g.scale * std::clamp(a.FuelLoadInPounds / 180.0, 0.0, 1.0); break;
+    case looks::Mover::Body: break;
+    }
+    const bool head = g.mover == looks::Mover::Head && g.axis == 0;
+    const bool blades = in.BladesHidden && g.mover == looks::Mover::Propeller;
+    const bool body = in.BailedOut && g.mover == looks::Mover::Body;
+    const bool folded = (in.HeadHidden || in.BailedOut) && (head || blades || body);
+    return {std::isfinite(deg) ? deg : 0.0, folded};
+}
+
+// The merged runs of the `n` points of groups whose pose differs from the one `shown` (all the
+// groups' when none is shown yet): groups overlap, so their ranges are merged.
+std::vector<std::pair<int, int>> changedRuns(const looks::AircraftModel& m,
+                                             const std::vector<FlyableAircraft::GroupPose>& poses,
+                                             const std::vector<FlyableAircraft::GroupPose>& shown, int n) {
+    const bool all = shown.size() != poses.size();
+    std::vector<std::pair<int, int>> runs;
+    for (size_t k = 0; k < poses.size(); ++k) {
+        if (!all && poses[k] == shown[k]) continue;
+        const looks::MovingGroup& g = m.groups[k];
+        const int first = std::clamp(g.first, 0, n), last = std::clamp(g.first + g.count, first, n);
+        if (last > first) runs.emplace_back(first, last);
+    }
+    std::sort(runs.begin(), runs.end());
+    size_t merged = 0;
+    for (const auto& r : runs) {
+        if (merged > 0 && r.first <= runs[merged - 1].second)
+            runs[merged - 1].second = std::max(runs[merged - 1].second, r.second);
+        else runs[merged++] = r;
+    }
+    runs.resize(merged);
+    return runs;
+}
+
+// The points within `runs` back to the shape, then turned and folded by every group over them, in
+// order, as a fresh copy would be.
+void reposeRuns(const looks::AircraftModel& m, const std::vector<FlyableAircraft::GroupPose>& poses,
+                const std::vector<std::pair<int, int>>& runs, std::vector<GLT2FN3FV3FFormat>& pts) {
+    forRunsWithin(runs, 0, int(pts.size()), [&](int first, int last) {
+        std::copy(m.points.begin() + first, m.points.begin() + last, pts.begin() + first);
+    });
+    if (runs.empty()) return;
+    for (size_t k = 0; k < poses.size(); ++k) {
+        const looks::MovingGroup& g = m.groups[k];
+        const double deg = poses[k].deg;
+        if (deg == 0.0) continue;
+        forRunsWithin(runs, g.first, g.first + g.count, [&](int first, int last) {
+            using View = render::ObjectDrawingView;
+            GLT2FN3FV3FFormat* p = pts.data() + first;
+            const long len = last - first;
+            const looks::V3& h = g.hinge;
+            if (g.tiltAxis == 2) View::rotateAboutAxisWBank(0, deg, p, len, p, -h.x, -h.y, -h.z, true, g.tilt);
+            else if (g.tiltAxis == 1) View::rotateAboutAxisWHeading(0, deg, p, len, p, -h.x, -h.y, -h.z, true, g.tilt);
+            else View::rotateAboutAxis(g.axis, deg, p, len, p, -h.x, -h.y, -h.z, true);
+        });
+    }
+    for (size_t k = 0; k < poses.size(); ++k) {
+        if (!poses[k].folded) continue;
+        const looks::MovingGroup& g = m.groups[k];
+        forRunsWithin(runs, g.first, g.first + g.count, [&](int first, int last) {
+            for (int i = first; i < last; ++i) {
+                pts[i].X = g.hinge.x;
+                pts[i].Y = g.hinge.y;
+                pts[i].Z = g.hinge.z;
+            }
+        });
+    }
+}
+
+// The propeller's disc shown while the blades blur, faint from the seat.
+void showPropellerDisc(const looks::AircraftModel& m, std::vector<OnePolygonVer2>& polys, const PartInputs& in) {
+    // From the seat the disc is only a shimmer: at its outside strength, a disc seen whole from
+    // a seat far behind a long nose (the D.VII's, 9 ft) reads as a grey plate across the sky.
+    constexpr float kSeatDiscAlpha = 0.05f;
+    for (int i = std::max(m.propDiscFirst, 0); i < m.propDiscFirst + m.propDiscCount && i < int(polys.size()); ++i) {
+        if (i == looks::Modeller::kAltFlashPolygon) continue;  // the reserved flash stays hidden
+        if (in.Blur) polys[i].DrawHints &= ~kSkip;
+        else polys[i].DrawHints |= kSkip;
+        if (i < int(m.polygons.size())) polys[i].PolyColor[3] = in.HeadHidden ? kSeatDiscAlpha : m.polygons[i].PolyColor[3];
+    }
+}
+
 }  // namespace
 
 const looks::AircraftModel& FlyableAircraft::drawingModel() const {
@@ -198,120 +341,14 @@ void FlyableAircraft::animateParts() {
     const looks::AircraftModel& m = *d.model;
     std::vector<GLT2FN3FV3FFormat>& pts = d.TemplatePointsListCopy;
     if (pts.size() != m.points.size()) return;
-    const int n = int(pts.size());
-
-    const Aircraft& a = ThisAircraft;
-    const uint32_t dm = a.Damage1;
-    auto limit = [](double maxDeg, double fallback) {
-        return maxDeg > 1.0 && maxDeg < 60.0 ? maxDeg : fallback;
-    };
-    const double elevator = limit(a.ElevatorMax, 25.0) * a.PElevator;
-    const double rudder = -limit(a.RudderMax, 25.0) * a.PRudder * ((dm & dmg::RudderHit) ? 0.2 : 1.0);
-    const double aileron = limit(a.AileronMax, 20.0) * a.PAilerons;
-    const bool gearDown = a.Gear == 1 && !(dm & (dmg::GearBroken | dmg::UndercarriageDamage));
-    const bool headHidden = d.CameraOnMe && d.cameraDistance < 10.0;  // folded to the neck
-    const double altitude = live.attitude.Position[1];
-    // Fast blades blur into a disc; slow or stopped ones show as they stand.
-    const bool blur = a.CurrentRPM > 350.0 && !(dm & dmg::PropBroken);
-    // Our own head would fill the cockpit view; a pilot who has jumped is not in his seat. From the
-    // seat, blades sampled at the frame rate stand nearly still as a plank across the view: there
-    // the turning propeller is only its blurred disc.
-    const bool bailedOut = a.GuyBailedOut != 0;
-    const bool bladesHidden = headHidden && blur;
-
-    // Each group's pose this tick: its angle and whether it lies folded to its hinge.
+    const PartInputs in = partInputs(ThisAircraft, d, mph(), live.attitude.Position[1]);
     std::vector<GroupPose> poses(m.groups.size());
-    for (size_t k = 0; k < m.groups.size(); ++k) {
-        const looks::MovingGroup& g = m.groups[k];
-        double deg = 0;
-        switch (g.mover) {
-        case looks::Mover::Elevator: deg = elevator; break;
-        case looks::Mover::Rudder: deg = rudder; break;
-        case looks::Mover::AileronLeft: deg = -aileron * ((dm & dmg::LeftAileronHit) ? 0.05 : 1.0); break;
-        case looks::Mover::AileronRight: deg = aileron * ((dm & dmg::RightAileronHit) ? 0.05 : 1.0); break;
-        case looks::Mover::Propeller: deg = d.propAngle; break;
-        case looks::Mover::Wheels: deg = d.wheelAngle; break;
-        case looks::Mover::Gear: deg = gearDown ? 0.0 : 80.0; break;
-        case looks::Mover::StickPitch: deg = -15.0 * a.PElevator; break;
-        case looks::Mover::StickRoll: deg = -15.0 * a.PAilerons; break;
-        case looks::Mover::RudderBar: deg = -15.0 * a.PRudder; break;
-        case looks::Mover::Head: deg = g.axis == 0 ? a.PilotHeadPitch : a.PilotHeadHeading; break;
-        case looks::Mover::NeedleSpeed: deg = g.scale * std::clamp(mph(), 0.0, 190.0); break;
-        case looks::Mover::NeedleAltitude: deg = g.scale * std::clamp(altitude, 0.0, 30000.0); break;
-        case looks::Mover::NeedleRevs:
-            deg = g.scale * (a.MaxRPM > 0 ? std::clamp(a.CurrentRPM / a.MaxRPM, 0.0, 1.2) : 0.0);
-            break;
-        case looks::Mover::NeedleFuel: deg = g.scale * std::clamp(a.FuelLoadInPounds / 180.0, 0.0, 1.0); break;
-        case looks::Mover::Body: break;
-        }
-        const bool head = g.mover == looks::Mover::Head && g.axis == 0;
-        const bool blades = bladesHidden && g.mover == looks::Mover::Propeller;
-        const bool body = bailedOut && g.mover == looks::Mover::Body;
-        const bool folded = (headHidden || bailedOut) && (head || blades || body);
-        poses[k] = {std::isfinite(deg) ? deg : 0.0, folded};
-    }
-
-    // Only the points of groups whose pose changed since the last tick are worked again (buildDrawing
-    // copied the shape; groups overlap, so their ranges are merged): back to the shape, then turned
-    // and folded by every group over them, in order, as a fresh copy would be.
-    const bool all = ShownGroupPoses.size() != poses.size();
-    std::vector<std::pair<int, int>> runs;
-    for (size_t k = 0; k < poses.size(); ++k) {
-        if (!all && poses[k] == ShownGroupPoses[k]) continue;
-        const looks::MovingGroup& g = m.groups[k];
-        const int first = std::clamp(g.first, 0, n), last = std::clamp(g.first + g.count, first, n);
-        if (last > first) runs.emplace_back(first, last);
-    }
-    std::sort(runs.begin(), runs.end());
-    size_t merged = 0;
-    for (const auto& r : runs) {
-        if (merged > 0 && r.first <= runs[merged - 1].second)
-            runs[merged - 1].second = std::max(runs[merged - 1].second, r.second);
-        else runs[merged++] = r;
-    }
-    runs.resize(merged);
-    forRunsWithin(runs, 0, n, [&](int first, int last) {
-        std::copy(m.points.begin() + first, m.points.begin() + last, pts.begin() + first);
-    });
-    if (!runs.empty()) {
-        for (size_t k = 0; k < poses.size(); ++k) {
-            const looks::MovingGroup& g = m.groups[k];
-            const double deg = poses[k].deg;
-            if (deg == 0.0) continue;
-            forRunsWithin(runs, g.first, g.first + g.count, [&](int first, int last) {
-                using View = render::ObjectDrawingView;
-                GLT2FN3FV3FFormat* p = pts.data() + first;
-                const long len = last - first;
-                const looks::V3& h = g.hinge;
-                if (g.tiltAxis == 2) View::rotateAboutAxisWBank(0, deg, p, len, p, -h.x, -h.y, -h.z, true, g.tilt);
-                else if (g.tiltAxis == 1) View::rotateAboutAxisWHeading(0, deg, p, len, p, -h.x, -h.y, -h.z, true, g.tilt);
-                else View::rotateAboutAxis(g.axis, deg, p, len, p, -h.x, -h.y, -h.z, true);
-            });
-        }
-        for (size_t k = 0; k < poses.size(); ++k) {
-            if (!poses[k].folded) continue;
-            const looks::MovingGroup& g = m.groups[k];
-            forRunsWithin(runs, g.first, g.first + g.count, [&](int first, int last) {
-                for (int i = first; i < last; ++i) {
-                    pts[i].X = g.hinge.x;
-                    pts[i].Y = g.hinge.y;
-                    pts[i].Z = g.hinge.z;
-                }
-            });
-        }
-    }
+    for (size_t k = 0; k < m.groups.size(); ++k) poses[k] = poseOf(m.groups[k], in);
+    // Only the points of groups whose pose changed since the last tick are worked again
+    // (buildDrawing copied the shape).
+    reposeRuns(m, poses, changedRuns(m, poses, ShownGroupPoses, int(pts.size())), pts);
     ShownGroupPoses = std::move(poses);
-
-    // From the seat the disc is only a shimmer: at its outside strength, a disc seen whole from
-    // a seat far behind a long nose (the D.VII's, 9 ft) reads as a grey plate across the sky.
-    constexpr float kSeatDiscAlpha = 0.05f;
-    auto& polys = d.TemplatePolyListCopy;
-    for (int i = std::max(m.propDiscFirst, 0); i < m.propDiscFirst + m.propDiscCount && i < int(polys.size()); ++i) {
-        if (i == looks::Modeller::kAltFlashPolygon) continue;  // the reserved flash stays hidden
-        if (blur) polys[i].DrawHints &= ~kSkip;
-        else polys[i].DrawHints |= kSkip;
-        if (i < int(m.polygons.size())) polys[i].PolyColor[3] = headHidden ? kSeatDiscAlpha : m.polygons[i].PolyColor[3];
-    }
+    showPropellerDisc(m, d.TemplatePolyListCopy, in);
 }
 
 namespace {

@@ -71,47 +71,9 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
     std::string verb;
     words >> verb;
 
-    if (verb == "click") {
-        // Over several frames: onto the place, press, release, as the windows need to see each.
-        SDL_Event e{};
-        e.button.button = SDL_BUTTON_LEFT;
-        e.button.windowID = windowID;
-        e.button.x = clickX_;
-        e.button.y = clickY_;
-        switch (clickPhase_) {
-        case 0: {
-            const std::string what = line.substr(6);
-            const size_t bar = what.find('|');
-            const ButtonPlace* place =
-                bar == std::string::npos ? nullptr : placeOfButton(what.substr(0, bar), what.substr(bar + 1));
-            if (!place) {
-                fail(line, "nothing of that name is drawn");
-                lines_.pop_front();
-                return true;
-            }
-            clickX_ = static_cast<int>((place->x0 + place->x1) / 2);
-            clickY_ = static_cast<int>((place->y0 + place->y1) / 2);
-            SDL_WarpMouseInWindow(window, clickX_, clickY_);
-            break;
-        }
-        case 1: e.type = SDL_MOUSEBUTTONDOWN; SDL_PushEvent(&e); break;
-        case 2: e.type = SDL_MOUSEBUTTONUP; SDL_PushEvent(&e); break;
-        }
-        wait_ = 3;
-        if (++clickPhase_ == 3) {
-            clickPhase_ = 0;
-            lines_.pop_front();
-        }
-        return true;
-    }
-    if (verb == "until") {
-        if (!until(line.substr(6), controller) && ++waited_ < kUntilFrames) return true;
-        if (waited_ >= kUntilFrames) fail(line, "not within " + std::to_string(kUntilFrames) + " frames");
-        else platform::logMessage("player script: \"" + line + "\" after " + std::to_string(waited_) + " frames");
-        waited_ = 0;
-        lines_.pop_front();
-        return true;
-    }
+    // These two keep their line until done; every other action is taken off first.
+    if (verb == "click") return click(window, windowID, line);
+    if (verb == "until") return waitUntil(line, controller);
     lines_.pop_front();
 
     if (verb == "type") {  // one key a frame, pressed and released
@@ -121,73 +83,11 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
     } else if (verb == "frames") {
         words >> wait_;
     } else if (verb == "key" || verb == "release" || verb == "tap") {
-        std::string name;
-        words >> name;
-        // "Ctrl+q", "Alt+a": the key with Control or Alt held.
-        const bool control = name.rfind("Ctrl+", 0) == 0 && name.size() > 5;
-        const bool alt = name.rfind("Alt+", 0) == 0 && name.size() > 4;
-        const SDL_Keycode key = SDL_GetKeyFromName(name.c_str() + (control ? 5 : alt ? 4 : 0));
-        if (key == SDLK_UNKNOWN) {
-            fail(line, "no such key");
-            return true;
-        }
-        SDL_Event e{};
-        e.type = verb == "release" ? SDL_KEYUP : SDL_KEYDOWN;
-        e.key.state = verb == "release" ? SDL_RELEASED : SDL_PRESSED;
-        e.key.windowID = windowID;
-        e.key.keysym.sym = key;
-        e.key.keysym.scancode = SDL_GetScancodeFromKey(key);
-        e.key.keysym.mod = control ? KMOD_LCTRL : alt ? KMOD_LALT : KMOD_NONE;
-        SDL_PushEvent(&e);
-        if (verb == "tap") {
-            e.type = SDL_KEYUP;
-            e.key.state = SDL_RELEASED;
-            SDL_PushEvent(&e);
-            return true;
-        }
-        // The release a few frames later, so that the windows see the key down in a frame of its own.
-        if (verb == "key") lines_.push_front("release " + name);
-        wait_ = 3;
+        pressKey(verb, words, line, windowID);
     } else if (verb == "button" || verb == "axis") {
-        int n = 0;
-        std::string value;
-        words >> n >> value;
-        if (!joystick) {
-            fail(line, "no virtual joystick");
-        } else if (verb == "button") {
-            SDL_JoystickSetVirtualButton(joystick, n, value == "down" ? SDL_PRESSED : SDL_RELEASED);
-        } else {
-            SDL_JoystickSetVirtualAxis(joystick, n, static_cast<Sint16>(std::stoi(value)));
-        }
-        wait_ = 3;
+        moveJoystick(verb, words, line, joystick);
     } else if (verb == "expect") {
-        std::string what;
-        words >> what;
-        if (what == "command" || what == "other-than") {
-            std::string title;
-            std::getline(words >> std::ws, title);
-            const input::CommandNumber named = input::commandTitled(title);
-            const input::CommandNumber last = controller.worldStep().Command.command;
-            if (named == input::CommandNumber::None)
-                fail(line, "no command has that title");
-            else if (what == "command" && last != named)
-                fail(line, "the last command was \"" + std::string(input::commandTitle(last)) + "\" (" +
-                               std::to_string(input::numberOf(last)) + ")");
-            else if (what == "other-than" && last == named)
-                fail(line, "the last command was that one");
-        } else if (what == "axis") {
-            int n = 0;
-            double low = 0, high = 0;
-            words >> n >> low >> high;
-            const double at = const_cast<input::DoJoystick&>(input).getAxisPosition(n);
-            if (!(at >= low && at <= high)) fail(line, "the axis is at " + std::to_string(at));
-        } else if (what == "closed") {
-            if (input.isWindowOpen()) fail(line, "a settings window is open");
-        } else if (what == "paused" || what == "flying") {
-            if (controller.isRunning() != (what == "flying")) fail(line, controller.isRunning() ? "flying" : "paused");
-        } else {
-            fail(line, "unknown expectation");
-        }
+        expect(words, line, controller, input);
     } else if (verb == "quit") {
         lines_.clear();
         return false;
@@ -195,6 +95,126 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
         fail(line, "unknown action");
     }
     return true;
+}
+
+bool PlayerScript::click(SDL_Window* window, uint32_t windowID, const std::string& line) {
+    // Over several frames: onto the place, press, release, as the windows need to see each.
+    SDL_Event e{};
+    e.button.button = SDL_BUTTON_LEFT;
+    e.button.windowID = windowID;
+    e.button.x = clickX_;
+    e.button.y = clickY_;
+    switch (clickPhase_) {
+    case 0: {
+        const std::string what = line.substr(6);
+        const size_t bar = what.find('|');
+        const ButtonPlace* place =
+            bar == std::string::npos ? nullptr : placeOfButton(what.substr(0, bar), what.substr(bar + 1));
+        if (!place) {
+            fail(line, "nothing of that name is drawn");
+            lines_.pop_front();
+            return true;
+        }
+        clickX_ = static_cast<int>((place->x0 + place->x1) / 2);
+        clickY_ = static_cast<int>((place->y0 + place->y1) / 2);
+        SDL_WarpMouseInWindow(window, clickX_, clickY_);
+        break;
+    }
+    case 1: e.type = SDL_MOUSEBUTTONDOWN; SDL_PushEvent(&e); break;
+    case 2: e.type = SDL_MOUSEBUTTONUP; SDL_PushEvent(&e); break;
+    }
+    wait_ = 3;
+    if (++clickPhase_ == 3) {
+        clickPhase_ = 0;
+        lines_.pop_front();
+    }
+    return true;
+}
+
+bool PlayerScript::waitUntil(const std::string& line, const VADArizodazar2& controller) {
+    if (!until(line.substr(6), controller) && ++waited_ < kUntilFrames) return true;
+    if (waited_ >= kUntilFrames) fail(line, "not within " + std::to_string(kUntilFrames) + " frames");
+    else platform::logMessage("player script: \"" + line + "\" after " + std::to_string(waited_) + " frames");
+    waited_ = 0;
+    lines_.pop_front();
+    return true;
+}
+
+void PlayerScript::pressKey(const std::string& verb, std::istringstream& words, const std::string& line,
+                            uint32_t windowID) {
+    std::string name;
+    words >> name;
+    // "Ctrl+q", "Alt+a": the key with Control or Alt held.
+    const bool control = name.rfind("Ctrl+", 0) == 0 && name.size() > 5;
+    const bool alt = name.rfind("Alt+", 0) == 0 && name.size() > 4;
+    const SDL_Keycode key = SDL_GetKeyFromName(name.c_str() + (control ? 5 : alt ? 4 : 0));
+    if (key == SDLK_UNKNOWN) {
+        fail(line, "no such key");
+        return;
+    }
+    SDL_Event e{};
+    e.type = verb == "release" ? SDL_KEYUP : SDL_KEYDOWN;
+    e.key.state = verb == "release" ? SDL_RELEASED : SDL_PRESSED;
+    e.key.windowID = windowID;
+    e.key.keysym.sym = key;
+    e.key.keysym.scancode = SDL_GetScancodeFromKey(key);
+    e.key.keysym.mod = control ? KMOD_LCTRL : alt ? KMOD_LALT : KMOD_NONE;
+    SDL_PushEvent(&e);
+    if (verb == "tap") {
+        e.type = SDL_KEYUP;
+        e.key.state = SDL_RELEASED;
+        SDL_PushEvent(&e);
+        return;
+    }
+    // The release a few frames later, so that the windows see the key down in a frame of its own.
+    if (verb == "key") lines_.push_front("release " + name);
+    wait_ = 3;
+}
+
+void PlayerScript::moveJoystick(const std::string& verb, std::istringstream& words, const std::string& line,
+                                SDL_Joystick* joystick) {
+    int n = 0;
+    std::string value;
+    words >> n >> value;
+    if (!joystick) {
+        fail(line, "no virtual joystick");
+    } else if (verb == "button") {
+        SDL_JoystickSetVirtualButton(joystick, n, value == "down" ? SDL_PRESSED : SDL_RELEASED);
+    } else {
+        SDL_JoystickSetVirtualAxis(joystick, n, static_cast<Sint16>(std::stoi(value)));
+    }
+    wait_ = 3;
+}
+
+void PlayerScript::expect(std::istringstream& words, const std::string& line, const VADArizodazar2& controller,
+                          const input::DoJoystick& input) {
+    std::string what;
+    words >> what;
+    if (what == "command" || what == "other-than") {
+        std::string title;
+        std::getline(words >> std::ws, title);
+        const input::CommandNumber named = input::commandTitled(title);
+        const input::CommandNumber last = controller.worldStep().Command.command;
+        if (named == input::CommandNumber::None)
+            fail(line, "no command has that title");
+        else if (what == "command" && last != named)
+            fail(line, "the last command was \"" + std::string(input::commandTitle(last)) + "\" (" +
+                           std::to_string(input::numberOf(last)) + ")");
+        else if (what == "other-than" && last == named)
+            fail(line, "the last command was that one");
+    } else if (what == "axis") {
+        int n = 0;
+        double low = 0, high = 0;
+        words >> n >> low >> high;
+        const double at = const_cast<input::DoJoystick&>(input).getAxisPosition(n);
+        if (!(at >= low && at <= high)) fail(line, "the axis is at " + std::to_string(at));
+    } else if (what == "closed") {
+        if (input.isWindowOpen()) fail(line, "a settings window is open");
+    } else if (what == "paused" || what == "flying") {
+        if (controller.isRunning() != (what == "flying")) fail(line, controller.isRunning() ? "flying" : "paused");
+    } else {
+        fail(line, "unknown expectation");
+    }
 }
 
 }  // namespace pellam

@@ -27,6 +27,7 @@
 #include <SDL.h>
 
 #include <deque>
+#include <iosfwd>
 #include <string>
 
 namespace pellam {
@@ -51,6 +52,14 @@ public:
 private:
     void fail(const std::string& line, const std::string& why);
     bool until(const std::string& what, const VADArizodazar2& controller);
+    // The actions of step, each given its line.
+    bool click(SDL_Window* window, uint32_t windowID, const std::string& line);
+    bool waitUntil(const std::string& line, const VADArizodazar2& controller);
+    void pressKey(const std::string& verb, std::istringstream& words, const std::string& line, uint32_t windowID);
+    void moveJoystick(const std::string& verb, std::istringstream& words, const std::string& line,
+                      SDL_Joystick* joystick);
+    void expect(std::istringstream& words, const std::string& line, const VADArizodazar2& controller,
+                const input::DoJoystick& input);
     // Only a guard against waiting for ever: what a script waits on may be another game starting
     // under the sanitizers on a busy machine, which takes minutes. Ten minutes at 60 frames a second.
     static constexpr int kUntilFrames = 36000;

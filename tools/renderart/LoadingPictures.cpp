@@ -248,25 +248,26 @@ void drawTitle(Canvas& c, const Fonts& fonts, double baseline, double em) {
     c.paint(sub, rgb8(232, 214, 172));
 }
 
-Canvas paintFront(const Fonts& fonts) {
-    Canvas c(kEdge, kPictureRows);
-    Noise noise(1918);
-    const int horizon = 392;
-    const double sunX = 300, sunY = 380;
+// The front at dawn, the loading picture: its horizon (row) and the sun low on the left (px).
+constexpr int kHorizon = 392;
+constexpr double kSunX = 300, kSunY = 380;
 
-    // Dawn sky: slate above, amber at the horizon, the sun's glow low on the left.
+// Dawn sky: slate above, amber at the horizon, the sun's glow low on the left.
+void paintDawnSky(Canvas& c) {
     const Colour top = rgb8(46, 58, 84), middle = rgb8(128, 122, 130), low = rgb8(236, 180, 118);
-    for (int y = 0; y < horizon + 40; ++y)
+    for (int y = 0; y < kHorizon + 40; ++y)
         for (int x = 0; x < c.w; ++x) {
-            const double t = double(y) / horizon;
+            const double t = double(y) / kHorizon;
             Colour s = t < 0.55 ? mix(top, middle, float(t / 0.55)) : mix(middle, low, float((t - 0.55) / 0.45));
-            const double d = std::hypot((x - sunX) * kSqueeze, (y - sunY) * 1.6);
+            const double d = std::hypot((x - kSunX) * kSqueeze, (y - kSunY) * 1.6);
             s = mix(s, rgb8(255, 224, 170), float(0.85 * std::exp(-d / 90) + 0.25 * std::exp(-d / 320)));
             c.at(x, std::min(y, c.h - 1)) = s;
         }
+}
 
-    // Clouds: banks of noise, lit warm from below where they face the sun.
-    for (int y = 0; y < horizon; ++y)
+// Clouds: banks of noise, lit warm from below where they face the sun.
+void paintClouds(Canvas& c, const Noise& noise) {
+    for (int y = 0; y < kHorizon; ++y)
         for (int x = 0; x < c.w; ++x) {
             const double band = smooth(20, 120, y) * (1 - smooth(250, 360, y));
             const double n = noise.fbm(x * kSqueeze / 210.0, y / 55.0, 5);
@@ -274,13 +275,15 @@ Canvas paintFront(const Fonts& fonts) {
             if (d <= 0) continue;
             const double above = noise.fbm(x * kSqueeze / 210.0, (y - 8) / 55.0, 5);
             const double lit = std::clamp((n - above) * 6 + 0.5, 0.0, 1.0);
-            const double sunNear = std::exp(-std::hypot((x - sunX) * kSqueeze, y - sunY) / 380);
-            const Colour shade = mix(rgb8(78, 74, 88), rgb8(128, 112, 110), float(y / double(horizon)));
+            const double sunNear = std::exp(-std::hypot((x - kSunX) * kSqueeze, y - kSunY) / 380);
+            const Colour shade = mix(rgb8(78, 74, 88), rgb8(128, 112, 110), float(y / double(kHorizon)));
             const Colour edge = mix(rgb8(214, 178, 150), rgb8(255, 206, 150), float(sunNear));
             c.at(x, y) = mix(c.at(x, y), mix(shade, edge, float(lit * 0.8)), float(d * 0.9));
         }
+}
 
-    // Flak bursts and the smoke they leave.
+// Flak bursts and the smoke they leave.
+void paintFlak(Canvas& c, const Noise& noise) {
     for (auto [bx, by, r] : {std::tuple{760.0, 150.0, 11.0}, {808.0, 128.0, 8.0}, {702.0, 186.0, 9.0},
                              {846.0, 176.0, 6.0}}) {
         Mask puff(c.w, c.h);
@@ -290,11 +293,13 @@ Canvas paintFront(const Fonts& fonts) {
         puff.blur(2);
         c.paint(puff, rgb8(34, 30, 30), 0.85f);
     }
+}
 
-    // Two ridges, the far one lost in haze.
+// Two ridges, the far one lost in haze.
+void paintRidges(Canvas& c, const Noise& noise) {
     for (int x = 0; x < c.w; ++x) {
-        const double far = horizon - 14 - 26 * noise.fbm(x / 160.0, 3.5, 4);
-        const double near = horizon + 6 - 20 * noise.fbm(x / 110.0, 9.5, 4);
+        const double far = kHorizon - 14 - 26 * noise.fbm(x / 160.0, 3.5, 4);
+        const double near = kHorizon + 6 - 20 * noise.fbm(x / 110.0, 9.5, 4);
         for (int y = int(far); y < c.h; ++y) {
             const float cover = float(std::clamp(y + 1 - far, 0.0, 1.0));
             c.at(x, y) = mix(c.at(x, y), rgb8(126, 112, 110), cover * 0.9f);
@@ -302,7 +307,7 @@ Canvas paintFront(const Fonts& fonts) {
         for (int y = int(near); y < c.h; ++y) {
             const float cover = float(std::clamp(y + 1 - near, 0.0, 1.0));
             // Mud and grass, darker and browner towards us.
-            const double depth = std::clamp((y - horizon) / double(c.h - horizon), 0.0, 1.0);
+            const double depth = std::clamp((y - kHorizon) / double(c.h - kHorizon), 0.0, 1.0);
             const double patch = noise.fbm(x / 60.0, y / 14.0, 4);
             Colour ground = mix(rgb8(104, 94, 76), rgb8(58, 46, 32), float(depth));
             ground = mix(ground, rgb8(86, 88, 58), float(smooth(0.55, 0.7, patch) * 0.6));
@@ -310,13 +315,15 @@ Canvas paintFront(const Fonts& fonts) {
             c.at(x, y) = mix(c.at(x, y), ground, cover);
         }
     }
+}
 
-    // Shell holes, larger as they come nearer: ragged bowls, dark inside, their far lip catching
-    // the low sun; a few hold water that shows the sky.
+// Shell holes, larger as they come nearer: ragged bowls, dark inside, their far lip catching
+// the low sun; a few hold water that shows the sky.
+void paintShellHoles(Canvas& c, const Noise& noise) {
     for (int i = 0; i < 54; ++i) {
-        const double y = horizon + 16 + (c.h - horizon) * std::pow(noise.value(i * 3.1, 0.5), 1.3);
+        const double y = kHorizon + 16 + (c.h - kHorizon) * std::pow(noise.value(i * 3.1, 0.5), 1.3);
         const double x = noise.value(0.5, i * 2.7) * c.w;
-        const double depth = (y - horizon) / double(c.h - horizon);
+        const double depth = (y - kHorizon) / double(c.h - kHorizon);
         const double rx = (7 + 50 * depth) * (0.6 + 0.7 * noise.value(i, i));
         const double ry = rx * (0.2 + 0.12 * depth);
         auto ragged = [&](double scale, double dy) {
@@ -340,9 +347,11 @@ Canvas paintFront(const Fonts& fonts) {
         c.paint(lip, rgb8(138, 116, 84), 0.5f);
         c.paint(water, rgb8(150, 124, 98), 0.75f);
     }
+}
 
-    // Two trench lines across the middle distance, in traverses of uneven length, the sandbagged
-    // parapet catching the light above the dark cut.
+// Two trench lines across the middle distance, in traverses of uneven length, the sandbagged
+// parapet catching the light above the dark cut.
+void paintTrenches(Canvas& c, const Noise& noise) {
     for (auto [baseY, width, seed] : {std::tuple{424.0, 4.0, 3}, {454.0, 8.0, 11}}) {
         Mask trench(c.w, c.h), bags(c.w, c.h);
         std::vector<Point> line;
@@ -361,33 +370,35 @@ Canvas paintFront(const Fonts& fonts) {
         c.paint(bags, rgb8(146, 128, 96), 0.7f);
         c.paint(trench, rgb8(24, 20, 15));
     }
+}
 
-    // Wire: crossed pickets with sagging strands.
-    {
-        Mask wire(c.w, c.h);
-        std::vector<Point> posts;
-        for (double x = 12; x < c.w; x += 58 + 14 * noise.value(x, 2)) posts.push_back({x, 530 + 8 * std::sin(x / 90)});
-        for (size_t i = 0; i < posts.size(); ++i) {
-            const Point p = posts[i];
-            wire.stroke({p.x - 7, p.y + 6}, {p.x + 5, p.y - 26}, 2.6);
-            wire.stroke({p.x + 7, p.y + 6}, {p.x - 5, p.y - 26}, 2.6);
-            if (i + 1 < posts.size()) {
-                const Point q = posts[i + 1];
-                for (double h : {-22.0, -12.0}) {
-                    Point prev{p.x, p.y + h};
-                    for (int k = 1; k <= 8; ++k) {
-                        const double t = k / 8.0;
-                        const Point cur{p.x + (q.x - p.x) * t, p.y + (q.y - p.y) * t + h + 6 * std::sin(t * M_PI)};
-                        wire.stroke(prev, cur, 1.1);
-                        prev = cur;
-                    }
+// Wire: crossed pickets with sagging strands.
+void paintWire(Canvas& c, const Noise& noise) {
+    Mask wire(c.w, c.h);
+    std::vector<Point> posts;
+    for (double x = 12; x < c.w; x += 58 + 14 * noise.value(x, 2)) posts.push_back({x, 530 + 8 * std::sin(x / 90)});
+    for (size_t i = 0; i < posts.size(); ++i) {
+        const Point p = posts[i];
+        wire.stroke({p.x - 7, p.y + 6}, {p.x + 5, p.y - 26}, 2.6);
+        wire.stroke({p.x + 7, p.y + 6}, {p.x - 5, p.y - 26}, 2.6);
+        if (i + 1 < posts.size()) {
+            const Point q = posts[i + 1];
+            for (double h : {-22.0, -12.0}) {
+                Point prev{p.x, p.y + h};
+                for (int k = 1; k <= 8; ++k) {
+                    const double t = k / 8.0;
+                    const Point cur{p.x + (q.x - p.x) * t, p.y + (q.y - p.y) * t + h + 6 * std::sin(t * M_PI)};
+                    wire.stroke(prev, cur, 1.1);
+                    prev = cur;
                 }
             }
         }
-        c.paint(wire, rgb8(30, 24, 20), 0.9f);
     }
+    c.paint(wire, rgb8(30, 24, 20), 0.9f);
+}
 
-    // Shattered trees: bare trunks with torn tops and a few broken limbs.
+// Shattered trees: bare trunks with torn tops and a few broken limbs.
+void paintTrees(Canvas& c) {
     for (auto [tx, base, height, lean] :
          {std::tuple{84.0, 470.0, 190.0, -0.05}, {150.0, 440.0, 88.0, 0.08}, {612.0, 430.0, 70.0, -0.1},
           {898.0, 500.0, 260.0, 0.04}, {958.0, 452.0, 120.0, -0.12}, {520.0, 420.0, 40.0, 0.0}}) {
@@ -404,8 +415,10 @@ Canvas paintFront(const Fonts& fonts) {
         }
         c.paint(tree, rgb8(30, 25, 22));
     }
+}
 
-    // Smoke from the far side of the line.
+// Smoke from the far side of the line.
+void paintSmoke(Canvas& c, const Noise& noise) {
     for (auto [sx, sy] : {std::pair{380.0, 404.0}, {680.0, 398.0}}) {
         Mask smoke(c.w, c.h);
         for (int y = 120; y < int(sy); ++y) {
@@ -422,13 +435,29 @@ Canvas paintFront(const Fonts& fonts) {
         smoke.blur(2);
         c.paint(smoke, rgb8(84, 78, 76), 0.75f);
     }
+}
 
-    // The fight: a Camel banking across the front, a triplane turning after it, two more far off.
+// The fight: a Camel banking across the front, a triplane turning after it, two more far off.
+void paintFight(Canvas& c) {
     drawAircraft(c, {640, 262, 132, -0.5, 0.92}, false, Marking::Roundel, rgb8(64, 58, 40), rgb8(150, 130, 96));
     drawAircraft(c, {862, 318, 70, -1.0, 0.85}, true, Marking::Cross, rgb8(52, 56, 36), rgb8(130, 120, 90));
     drawAircraft(c, {206, 206, 24, 0.6}, false, Marking::Roundel, rgb8(58, 54, 48), rgb8(110, 100, 90));
     drawAircraft(c, {246, 226, 20, 0.5}, false, Marking::Roundel, rgb8(58, 54, 48), rgb8(110, 100, 90));
+}
 
+Canvas paintFront(const Fonts& fonts) {
+    Canvas c(kEdge, kPictureRows);
+    Noise noise(1918);
+    paintDawnSky(c);
+    paintClouds(c, noise);
+    paintFlak(c, noise);
+    paintRidges(c, noise);
+    paintShellHoles(c, noise);
+    paintTrenches(c, noise);
+    paintWire(c, noise);
+    paintTrees(c);
+    paintSmoke(c, noise);
+    paintFight(c);
     grade(c, 77, 0.18, 0.55);
     drawTitle(c, fonts, 136, 148);
     return c;

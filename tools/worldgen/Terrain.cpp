@@ -269,18 +269,41 @@ struct Chain {
     }
 };
 
-}  // namespace
+// ---- The land as it is made: each step reads what the steps before it left.
+struct Land {
+    explicit Land(uint32_t seed) : Seed(seed), Pr(fitProjection()) {}
+    uint32_t Seed;
+    Projection Pr;
+    std::vector<float> Height = std::vector<float>(size_t(N) * N);  // m, per post
+    std::vector<uint8_t> Sea = std::vector<uint8_t>(size_t(N) * N, 0);
+    // ft to the nearest river within 9,000 ft, and its water level there, m
+    std::vector<float> RiverDist = std::vector<float>(size_t(N) * N, 1e9f);
+    std::vector<float> RiverLevel = std::vector<float>(size_t(N) * N, 0.0f);
+    // ft to the front within 16,000 ft: with a ragged edge, and to the line itself
+    std::vector<float> FrontDist = std::vector<float>(size_t(N) * N, 1e9f), FrontLineDist;
+    // Per square: the surface code, its road edges and its river edges.
+    std::vector<uint8_t> Code = std::vector<uint8_t>(size_t(N) * N, kPasture);
+    std::vector<uint8_t> Edges = std::vector<uint8_t>(size_t(N) * N, 0), River = std::vector<uint8_t>(size_t(N) * N, 0);
+};
 
-void generateTerrain(uint32_t seed, WorldFiles& out) {
-    const Projection pr = fitProjection();
-    std::vector<float> height(size_t(N) * N);
+struct Settlement {
+    int I, J;
+    bool Town;
+};
+struct Settlements {
+    std::vector<Settlement> Towns, Villages;
+    // Villages on a jittered lattice over all the land: the village at each point, or -1.
+    std::vector<int> Lattice;
+    int Lw = 0, Lh = 0;
+};
 
-    // ---- Heights, m: a base that rises inland, the region's hills and lowlands, and rolling noise
-    // that is faint on the Flanders plain and stronger on the downs.
+// ---- Heights, m: a base that rises inland, the region's hills and lowlands, and rolling noise
+// that is faint on the Flanders plain and stronger on the downs.
+void raiseHeights(Land& land) {
     for (int j = 0; j < N; ++j)
         for (int i = 0; i < N; ++i) {
             double lon, lat;
-            pr.toLonLat(i * S, j * S, lon, lat);
+            land.Pr.toLonLat(i * S, j * S, lon, lat);
             double h = 95.0;
             for (const Bump& b : kBumps) {
                 const double u = (lon - b.Lon) / b.RLon, v = (lat - b.Lat) / b.RLat, r2 = u * u + v * v;
@@ -288,270 +311,313 @@ void generateTerrain(uint32_t seed, WorldFiles& out) {
             }
             const double x = i * S / 90000.0, z = j * S / 90000.0;  // ~27 km features
             const double roll = std::clamp((h - 15.0) / 70.0, 0.12, 1.0);
-            h += roll * (fbm(x, z, seed, 5) - 0.5) * 110.0;
-            h += roll * (valueNoise(x * 9.0, z * 9.0, seed + 5) - 0.5) * 14.0;
-            height[at(i, j)] = float(std::max(h, 1.0));
+            h += roll * (fbm(x, z, land.Seed, 5) - 0.5) * 110.0;
+            h += roll * (valueNoise(x * 9.0, z * 9.0, land.Seed + 5) - 0.5) * 14.0;
+            land.Height[at(i, j)] = float(std::max(h, 1.0));
         }
+}
 
-    // ---- The sea.
-    std::vector<uint8_t> sea(size_t(N) * N, 0);
-    fillPolygon(pr, kSea, int(std::size(kSea)), sea, 1);
-    fillPolygon(pr, kEngland, int(std::size(kEngland)), sea, 0);
-    for (size_t k = 0; k < sea.size(); ++k)
-        if (sea[k]) height[k] = 0.0f;
+// ---- The sea.
+void floodSea(Land& land) {
+    fillPolygon(land.Pr, kSea, int(std::size(kSea)), land.Sea, 1);
+    fillPolygon(land.Pr, kEngland, int(std::size(kEngland)), land.Sea, 0);
+    for (size_t k = 0; k < land.Sea.size(); ++k)
+        if (land.Sea[k]) land.Height[k] = 0.0f;
+}
 
-    // ---- River valleys: flat floors widening into gentle slopes.
-    std::vector<float> riverDist(size_t(N) * N, 1e9f), riverLevel(size_t(N) * N, 0.0f);
-    for (const auto& river : rivers()) stampPolyline(pr, river, 9000.0, riverDist, &riverLevel);
-    for (size_t k = 0; k < height.size(); ++k) {
-        if (riverDist[k] > 9000.0f || sea[k]) continue;
-        const double level = riverLevel[k];
-        const double s = smoothstep(500.0, 9000.0, riverDist[k]);
-        if (height[k] > level) height[k] = float(level + (height[k] - level) * s);
+// ---- River valleys: flat floors widening into gentle slopes.
+void cutRiverValleys(Land& land) {
+    for (const auto& river : rivers()) stampPolyline(land.Pr, river, 9000.0, land.RiverDist, &land.RiverLevel);
+    for (size_t k = 0; k < land.Height.size(); ++k) {
+        if (land.RiverDist[k] > 9000.0f || land.Sea[k]) continue;
+        const double level = land.RiverLevel[k];
+        const double s = smoothstep(500.0, 9000.0, land.RiverDist[k]);
+        if (land.Height[k] > level) land.Height[k] = float(level + (land.Height[k] - level) * s);
     }
+}
 
-    // ---- The gorge under the long bridge: a plateau north of Reims whose edges carry the deck's
-    // ends, cut by the stream 550 ft below it. The plateau ends short of Reims to the south.
-    {
-        const int jMid = int(std::lround((kBridgeMinZ + kBridgeMaxZ) / 2 / S));  // post row under mid-span
-        const double iMid = (kBridgeMinX + kBridgeMaxX) / 2 / S;
-        for (int r = -5; r <= 12; ++r)
-            for (int i = int(iMid) - 17; i <= int(iMid) + 18; ++i) {
-                const double across = 1.0 - smoothstep(8.0, 16.0, std::fabs(i - iMid));
-                const double along = r < 0 ? 1.0 - smoothstep(1.5, 4.5, -r) : 1.0 - smoothstep(6.0, 12.0, r);
-                const double w = across * along;
-                const double target = r == 0 ? 86.0 : 255.0 + 3.0 * std::min(std::abs(r) - 1, 2);
-                float& h = height[at(i, jMid + r)];
-                h = float(h + (target - h) * (r == 0 ? across : w));
-            }
-    }
+// ---- The gorge under the long bridge: a plateau north of Reims whose edges carry the deck's
+// ends, cut by the stream 550 ft below it. The plateau ends short of Reims to the south.
+void cutBridgeGorge(Land& land) {
+    const int jMid = int(std::lround((kBridgeMinZ + kBridgeMaxZ) / 2 / S));  // post row under mid-span
+    const double iMid = (kBridgeMinX + kBridgeMaxX) / 2 / S;
+    for (int r = -5; r <= 12; ++r)
+        for (int i = int(iMid) - 17; i <= int(iMid) + 18; ++i) {
+            const double across = 1.0 - smoothstep(8.0, 16.0, std::fabs(i - iMid));
+            const double along = r < 0 ? 1.0 - smoothstep(1.5, 4.5, -r) : 1.0 - smoothstep(6.0, 12.0, r);
+            const double w = across * along;
+            const double target = r == 0 ? 86.0 : 255.0 + 3.0 * std::min(std::abs(r) - 1, 2);
+            float& h = land.Height[at(i, jMid + r)];
+            h = float(h + (target - h) * (r == 0 ? across : w));
+        }
+}
 
-    // ---- The front: distance to the line (frontLineDist, ft), and with a ragged edge.
-    std::vector<float> frontDist(size_t(N) * N, 1e9f);
-    stampPolyline(pr, frontLine(), 16000.0, frontDist, nullptr);
-    const std::vector<float> frontLineDist = frontDist;
-    for (size_t k = 0; k < frontDist.size(); ++k) {
-        if (frontDist[k] > 15000.0f) continue;
+// ---- The front: distance to the line, and with a ragged edge; the ground near it churned.
+void markFront(Land& land) {
+    stampPolyline(land.Pr, frontLine(), 16000.0, land.FrontDist, nullptr);
+    land.FrontLineDist = land.FrontDist;
+    for (size_t k = 0; k < land.FrontDist.size(); ++k) {
+        if (land.FrontDist[k] > 15000.0f) continue;
         const int i = int(k % N), j = int(k / N);
-        frontDist[k] += float((valueNoise(i / 3.0, j / 3.0, seed + 77) - 0.5) * 5000.0);
-        if (frontDist[k] < 9000.0f && !sea[k])  // churned ground
-            height[k] += float((valueNoise(i * 1.0, j * 1.0, seed + 78) - 0.5) * 5.0);
+        land.FrontDist[k] += float((valueNoise(i / 3.0, j / 3.0, land.Seed + 77) - 0.5) * 5000.0);
+        if (land.FrontDist[k] < 9000.0f && !land.Sea[k])  // churned ground
+            land.Height[k] += float((valueNoise(i * 1.0, j * 1.0, land.Seed + 78) - 0.5) * 5.0);
     }
+}
 
-    // ---- Surface codes per square.
-    std::vector<uint8_t> code(size_t(N) * N, kPasture), edges(size_t(N) * N, 0), river(size_t(N) * N, 0);
-    Chain riverChain{river};
+// ---- Surface codes per square.
+void traceRivers(Land& land) {
+    Chain riverChain{land.River};
     for (const auto& r : rivers()) {
         for (size_t k = 0; k + 1 < r.size(); ++k) {
             double ax, az, bx, bz;
-            pr.place(r[k], ax, az);
-            pr.place(r[k + 1], bx, bz);
+            land.Pr.place(r[k], ax, az);
+            land.Pr.place(r[k + 1], bx, bz);
             riverChain.walk(int(ax / S), int(az / S), int(bx / S), int(bz / S));
         }
     }
+}
+
+// What a dry square away from the war grows: woods, water meadows, polders, downs or fields.
+uint8_t farmSurface(const Land& land, int i, int j, double lon, double lat, double h) {
+    const uint32_t seed = land.Seed;
+    const bool flanders = lat > 50.55 && lon < 3.9;
+    // Woods and copses of a few squares among the fields.
+    const double woods = fbm(i / 3.2, j / 3.2, seed + 11, 3) + (valueNoise(i / 14.0, j / 14.0, seed + 12) - 0.5) * 0.16;
+    double forest = 0.0;  // the great woods: Nieppe, Mormal, Compiegne, St-Gobain, Montagne de Reims, Argonne
+    const double forests[][3] = {{2.60, 50.69, 0.06}, {3.75, 50.18, 0.08}, {2.88, 49.37, 0.12},
+                                 {3.40, 49.58, 0.08}, {4.05, 49.14, 0.12}, {4.95, 49.20, 0.12},
+                                 {5.30, 49.90, 0.60}};
+    for (const auto& f : forests) {
+        const double u = (lon - f[0]) / f[2], v = (lat - f[1]) / (f[2] * 0.6);
+        forest = std::max(forest, std::exp(-(u * u + v * v)));
+    }
+    const double pick = hash32(uint32_t(i), uint32_t(j), seed + 3) / 4294967295.0;
+    const double bias = valueNoise(i / 6.0, j / 6.0, seed + 21);
+    if (woods + forest * 0.35 > (flanders ? 0.70 : 0.64)) return kWoodland;
+    // Water meadows of the Somme and the Flanders rivers.
+    if (land.RiverDist[at(i, j)] < 2600.0f && h < 40.0 && pick < 0.45) return kMarsh;
+    if (flanders && h < 4.0 && pick < 0.5) return kMarsh;  // polders behind the coast
+    if (!flanders && h > 120.0 && bias > 0.55 && pick < 0.6) return kChalkDown;
+    const double p = pick * 0.6 + bias * 0.4;
+    if (flanders) return p < 0.42 ? kPasture : p < 0.58 ? kBeetField : p < 0.80 ? kWheatField : kPloughed;
+    return p < 0.22 ? kPasture : p < 0.36 ? kBeetField : p < 0.72 ? kWheatField : kPloughed;
+}
+
+// Trench lines and no man's land along the whole line without a break (every square the line
+// crosses lies within 1,244 ft of it), the shelled belt either side, then ground that the shelling
+// reached here and there. The battlefields of earlier years, east of Albert and before Ypres, lie
+// waste further back. `c`: the square's surface before the war.
+uint8_t warSurface(const Land& land, int i, int j, double lon, double lat, uint8_t c) {
+    const uint32_t seed = land.Seed;
+    const size_t k = at(i, j);
+    double waste = 0.0;
+    const double oldFields[][4] = {{2.80, 50.03, 0.10, 0.035}, {2.98, 50.88, 0.07, 0.03}};
+    for (const auto& o : oldFields) {
+        const double u = (lon - o[0]) / o[2], v = (lat - o[1]) / o[3];
+        if (u * u + v * v < 9.0) waste = std::max(waste, std::exp(-(u * u + v * v)));
+    }
+    const double line = land.FrontLineDist[k];
+    if (line < 16000.0 || waste > 0.0) {
+        const double jag = valueNoise(i / 2.5, j / 2.5, seed + 79) - 0.5;
+        const double f = std::min({line + jag * 3000.0, double(land.FrontDist[k]), 5200.0 + (1.0 - waste) * 9000.0 + jag * 2000.0});
+        const double torn = hash32(uint32_t(i), uint32_t(j), seed + 61) / 4294967295.0;
+        if (line + jag * 1200.0 < 1900.0) c = kTrenches;
+        else if (f < 5000.0) c = torn < 0.88 ? kShellMud : kPloughed;
+        else if (f < 12000.0 && torn < 0.6 * (1.0 - (f - 5000.0) / 7000.0)) c = c == kWoodland ? kShellMud : (torn < 0.3 ? kShellMud : kPloughed);
+    }
+    return c;
+}
+
+void chooseSurfaces(Land& land) {
+    const std::vector<float>& height = land.Height;
+    const std::vector<uint8_t>& sea = land.Sea;
     for (int j = 0; j < N - 1; ++j)
         for (int i = 0; i < N - 1; ++i) {
             const size_t k = at(i, j);
             double lon, lat;
-            pr.toLonLat((i + 0.5) * S, (j + 0.5) * S, lon, lat);
+            land.Pr.toLonLat((i + 0.5) * S, (j + 0.5) * S, lon, lat);
             const double h = (height[k] + height[at(i + 1, j)] + height[at(i, j + 1)] + height[at(i + 1, j + 1)]) / 4;
             const int seaCorners = sea[k] + sea[at(i + 1, j)] + sea[at(i, j + 1)] + sea[at(i + 1, j + 1)];
             uint8_t c;
             const double steep = std::max({height[k], height[at(i + 1, j)], height[at(i, j + 1)], height[at(i + 1, j + 1)]}) -
                                  std::min({height[k], height[at(i + 1, j)], height[at(i, j + 1)], height[at(i + 1, j + 1)]});
-            if (seaCorners >= 2 || (river[k] && steep < 40.0)) {
+            if (seaCorners >= 2 || (land.River[k] && steep < 40.0)) {
                 c = kWater;
-            } else if (river[k]) {
+            } else if (land.River[k]) {
                 c = kMarsh;  // a stream down a steep square: wet ground, not a sheet of water
             } else {
-                const bool flanders = lat > 50.55 && lon < 3.9;
-                // Woods and copses of a few squares among the fields.
-                const double woods = fbm(i / 3.2, j / 3.2, seed + 11, 3) + (valueNoise(i / 14.0, j / 14.0, seed + 12) - 0.5) * 0.16;
-                double forest = 0.0;  // the great woods: Nieppe, Mormal, Compiegne, St-Gobain, Montagne de Reims, Argonne
-                const double forests[][3] = {{2.60, 50.69, 0.06}, {3.75, 50.18, 0.08}, {2.88, 49.37, 0.12},
-                                             {3.40, 49.58, 0.08}, {4.05, 49.14, 0.12}, {4.95, 49.20, 0.12},
-                                             {5.30, 49.90, 0.60}};
-                for (const auto& f : forests) {
-                    const double u = (lon - f[0]) / f[2], v = (lat - f[1]) / (f[2] * 0.6);
-                    forest = std::max(forest, std::exp(-(u * u + v * v)));
-                }
-                const double pick = hash32(uint32_t(i), uint32_t(j), seed + 3) / 4294967295.0;
-                const double bias = valueNoise(i / 6.0, j / 6.0, seed + 21);
-                if (woods + forest * 0.35 > (flanders ? 0.70 : 0.64)) {
-                    c = kWoodland;
-                } else if (riverDist[k] < 2600.0f && h < 40.0 && pick < 0.45) {
-                    c = kMarsh;  // water meadows of the Somme and the Flanders rivers
-                } else if (flanders && h < 4.0 && pick < 0.5) {
-                    c = kMarsh;  // polders behind the coast
-                } else if (!flanders && h > 120.0 && bias > 0.55 && pick < 0.6) {
-                    c = kChalkDown;
-                } else {
-                    const double p = pick * 0.6 + bias * 0.4;
-                    if (flanders) c = p < 0.42 ? kPasture : p < 0.58 ? kBeetField : p < 0.80 ? kWheatField : kPloughed;
-                    else c = p < 0.22 ? kPasture : p < 0.36 ? kBeetField : p < 0.72 ? kWheatField : kPloughed;
-                }
+                c = farmSurface(land, i, j, lon, lat, h);
             }
-            if (c != kWater) {
-                // Trench lines and no man's land along the whole line without a break (every square
-                // the line crosses lies within 1,244 ft of it), the shelled belt either side, then
-                // ground that the shelling reached here and there. The battlefields of earlier
-                // years, east of Albert and before Ypres, lie waste further back.
-                double waste = 0.0;
-                const double oldFields[][4] = {{2.80, 50.03, 0.10, 0.035}, {2.98, 50.88, 0.07, 0.03}};
-                for (const auto& o : oldFields) {
-                    const double u = (lon - o[0]) / o[2], v = (lat - o[1]) / o[3];
-                    if (u * u + v * v < 9.0) waste = std::max(waste, std::exp(-(u * u + v * v)));
-                }
-                const double line = frontLineDist[k];
-                if (line < 16000.0 || waste > 0.0) {
-                    const double jag = valueNoise(i / 2.5, j / 2.5, seed + 79) - 0.5;
-                    const double f = std::min({line + jag * 3000.0, double(frontDist[k]), 5200.0 + (1.0 - waste) * 9000.0 + jag * 2000.0});
-                    const double torn = hash32(uint32_t(i), uint32_t(j), seed + 61) / 4294967295.0;
-                    if (line + jag * 1200.0 < 1900.0) c = kTrenches;
-                    else if (f < 5000.0) c = torn < 0.88 ? kShellMud : kPloughed;
-                    else if (f < 12000.0 && torn < 0.6 * (1.0 - (f - 5000.0) / 7000.0)) c = c == kWoodland ? kShellMud : (torn < 0.3 ? kShellMud : kPloughed);
-                }
-            }
-            code[k] = c;
+            if (c != kWater) c = warSurface(land, i, j, lon, lat, c);
+            land.Code[k] = c;
         }
+}
 
-    // ---- Towns and villages, and the roads between them.
-    struct Settlement {
-        int I, J;
-        bool Town;
-    };
-    std::vector<Settlement> towns, villages;
-    auto paintTown = [&](double x, double z, double radius) {
-        const int ci = int(x / S), cj = int(z / S), r = int(radius / S) + 1;
-        for (int j = cj - r; j <= cj + r; ++j)
-            for (int i = ci - r; i <= ci + r; ++i) {
-                if (i < 0 || j < 0 || i >= N - 1 || j >= N - 1) continue;
-                const double d = std::hypot((i + 0.5) * S - x, (j + 0.5) * S - z);
-                uint8_t& c = code[at(i, j)];
-                if (c == kWater || c == kTrenches) continue;
-                if (d < radius) c = kTown;
-                else if (d < radius + S * 0.9 && c != kShellMud) c = kVillage;
-            }
-        towns.push_back({ci, cj, true});
-    };
-    for (const Town& t : kTowns) paintTown(t.X, t.Z, t.Radius);
+// ---- Towns and villages, and the roads between them.
+void paintTown(Land& land, Settlements& places, double x, double z, double radius) {
+    const int ci = int(x / S), cj = int(z / S), r = int(radius / S) + 1;
+    for (int j = cj - r; j <= cj + r; ++j)
+        for (int i = ci - r; i <= ci + r; ++i) {
+            if (i < 0 || j < 0 || i >= N - 1 || j >= N - 1) continue;
+            const double d = std::hypot((i + 0.5) * S - x, (j + 0.5) * S - z);
+            uint8_t& c = land.Code[at(i, j)];
+            if (c == kWater || c == kTrenches) continue;
+            if (d < radius) c = kTown;
+            else if (d < radius + S * 0.9 && c != kShellMud) c = kVillage;
+        }
+    places.Towns.push_back({ci, cj, true});
+}
+
+void placeTowns(Land& land, Settlements& places) {
+    for (const Town& t : kTowns) paintTown(land, places, t.X, t.Z, t.Radius);
     for (const Place& p : kOtherTowns) {
         double x, z;
-        pr.toGame(p.Lon, p.Lat, x, z);
-        paintTown(x, z, p.Radius);
+        land.Pr.toGame(p.Lon, p.Lat, x, z);
+        paintTown(land, places, x, z, p.Radius);
     }
+}
 
-    // Villages on a jittered lattice over all the land.
+void placeVillages(Land& land, Settlements& places) {
+    std::vector<uint8_t>& code = land.Code;
     constexpr int kLattice = 8;  // squares, about 2.7 miles
     const int li0 = 0, li1 = (N - 2) / kLattice, lj0 = 0, lj1 = (N - 2) / kLattice;
     const int lw = li1 - li0 + 1, lh = lj1 - lj0 + 1;
-    std::vector<int> lattice(size_t(lw) * lh, -1);
+    places.Lw = lw, places.Lh = lh;
+    places.Lattice.assign(size_t(lw) * lh, -1);
     for (int lj = lj0; lj <= lj1; ++lj)
         for (int li = li0; li <= li1; ++li) {
-            const uint32_t hsh = hash32(uint32_t(li), uint32_t(lj), seed + 31);
+            const uint32_t hsh = hash32(uint32_t(li), uint32_t(lj), land.Seed + 31);
             const int i = li * kLattice + 1 + int(hsh % (kLattice - 2)), j = lj * kLattice + 1 + int((hsh >> 8) % (kLattice - 2));
             if (i < 1 || j < 1 || i >= N - 2 || j >= N - 2) continue;
             const uint8_t c = code[at(i, j)];
-            if (c == kWater || c == kTrenches || c == kTown || sea[at(i, j)]) continue;
+            if (c == kWater || c == kTrenches || c == kTown || land.Sea[at(i, j)]) continue;
             if ((hsh >> 20) % 10 == 0) continue;  // a gap in the lattice
-            lattice[size_t(lj - lj0) * lw + (li - li0)] = int(villages.size());
-            villages.push_back({i, j, false});
+            places.Lattice[size_t(lj - lj0) * lw + (li - li0)] = int(places.Villages.size());
+            places.Villages.push_back({i, j, false});
             if (c != kShellMud) code[at(i, j)] = kVillage;
             if ((hsh >> 24) % 3 == 0 && code[at(i + 1, j)] != kWater && code[at(i + 1, j)] != kShellMud &&
                 code[at(i + 1, j)] != kTrenches)
                 code[at(i + 1, j)] = kVillage;
         }
+}
 
-    Chain roads{edges};
-    auto road = [&](int i0, int j0, int i1, int j1, uint32_t salt) {
-        // A country road wanders: two bends put off the straight line.
-        const double dx = i1 - i0, dz = j1 - j0, len = std::hypot(dx, dz);
-        if (len < 1.0) return;
-        std::vector<std::pair<int, int>> path{{i0, j0}};
-        int pi = i0, pj = j0;
-        for (int s = 1; s <= 3; ++s) {
-            int ni = i1, nj = j1;
-            if (s < 3) {
-                const double off = (hash32(uint32_t(i0 + s), uint32_t(j1), seed + salt) / 4294967295.0 - 0.5) * 0.35 * len;
-                ni = std::clamp(int(std::lround(i0 + dx * s / 3.0 - dz / len * off)), 0, N - 2);  // on the map
-                nj = std::clamp(int(std::lround(j0 + dz * s / 3.0 + dx / len * off)), 0, N - 2);
-            }
-            Chain::steps(pi, pj, ni, nj, path);
-            pi = ni;
-            pj = nj;
+// A country road wanders: two bends put off the straight line.
+std::vector<std::pair<int, int>> wanderingPath(uint32_t seed, int i0, int j0, int i1, int j1, uint32_t salt) {
+    const double dx = i1 - i0, dz = j1 - j0, len = std::hypot(dx, dz);
+    std::vector<std::pair<int, int>> path{{i0, j0}};
+    int pi = i0, pj = j0;
+    for (int s = 1; s <= 3; ++s) {
+        int ni = i1, nj = j1;
+        if (s < 3) {
+            const double off = (hash32(uint32_t(i0 + s), uint32_t(j1), seed + salt) / 4294967295.0 - 0.5) * 0.35 * len;
+            ni = std::clamp(int(std::lround(i0 + dx * s / 3.0 - dz / len * off)), 0, N - 2);  // on the map
+            nj = std::clamp(int(std::lround(j0 + dz * s / 3.0 + dx / len * off)), 0, N - 2);
         }
-        // Where a bend point turns the road back on itself (up, across one square, down again)
-        // it takes the square across instead: a hairpin in two squares is no country road.
-        auto move = [&](size_t k) { return std::pair{path[k + 1].first - path[k].first, path[k + 1].second - path[k].second}; };
-        for (size_t k = 0; k + 2 < path.size();) {
-            const auto a = move(k), b = move(k + 1);
-            if (a.first == -b.first && a.second == -b.second) {  // straight back
-                path.erase(path.begin() + long(k) + 1, path.begin() + long(k) + 3);
-            } else if (k + 3 < path.size() && move(k + 2) == std::pair{-a.first, -a.second}) {
-                path.erase(path.begin() + long(k) + 1, path.begin() + long(k) + 3);
-            } else {
-                ++k;
-                continue;
-            }
-            k = k > 2 ? k - 2 : 0;
+        Chain::steps(pi, pj, ni, nj, path);
+        pi = ni;
+        pj = nj;
+    }
+    return path;
+}
+
+// Where a bend point turns the road back on itself (up, across one square, down again) it takes
+// the square across instead: a hairpin in two squares is no country road.
+void dropDoublings(std::vector<std::pair<int, int>>& path) {
+    auto move = [&](size_t k) { return std::pair{path[k + 1].first - path[k].first, path[k + 1].second - path[k].second}; };
+    for (size_t k = 0; k + 2 < path.size();) {
+        const auto a = move(k), b = move(k + 1);
+        if (a.first == -b.first && a.second == -b.second) {  // straight back
+            path.erase(path.begin() + long(k) + 1, path.begin() + long(k) + 3);
+        } else if (k + 3 < path.size() && move(k + 2) == std::pair{-a.first, -a.second}) {
+            path.erase(path.begin() + long(k) + 1, path.begin() + long(k) + 3);
+        } else {
+            ++k;
+            continue;
         }
-        // A road that meets one already made joins it there, rather than running on beside it.
-        size_t end = 0;
-        while (end < path.size() && edges[at(path[end].first, path[end].second)]) ++end;
-        while (end < path.size() && !edges[at(path[end].first, path[end].second)]) ++end;
-        path.resize(std::min(end + 1, path.size()));
-        roads.follow(path);
-    };
+        k = k > 2 ? k - 2 : 0;
+    }
+}
+
+void layRoad(Land& land, int i0, int j0, int i1, int j1, uint32_t salt) {
+    if (std::hypot(double(i1 - i0), double(j1 - j0)) < 1.0) return;
+    std::vector<std::pair<int, int>> path = wanderingPath(land.Seed, i0, j0, i1, j1, salt);
+    dropDoublings(path);
+    // A road that meets one already made joins it there, rather than running on beside it.
+    const std::vector<uint8_t>& edges = land.Edges;
+    size_t end = 0;
+    while (end < path.size() && edges[at(path[end].first, path[end].second)]) ++end;
+    while (end < path.size() && !edges[at(path[end].first, path[end].second)]) ++end;
+    path.resize(std::min(end + 1, path.size()));
+    Chain{land.Edges}.follow(path);
+}
+
+// Each village to its lattice neighbours across and up, most of them.
+void linkVillages(Land& land, const Settlements& places) {
+    const int lw = places.Lw, lh = places.Lh;
+    const std::vector<int>& lattice = places.Lattice;
+    const std::vector<Settlement>& villages = places.Villages;
     for (int lj = 0; lj < lh; ++lj)
         for (int li = 0; li < lw; ++li) {
             const int v = lattice[size_t(lj) * lw + li];
             if (v < 0) continue;
-            const uint32_t hsh = hash32(uint32_t(li), uint32_t(lj), seed + 41);
+            const uint32_t hsh = hash32(uint32_t(li), uint32_t(lj), land.Seed + 41);
             if (li + 1 < lw && lattice[size_t(lj) * lw + li + 1] >= 0 && hsh % 10 < 7) {
                 const Settlement& b = villages[lattice[size_t(lj) * lw + li + 1]];
-                road(villages[v].I, villages[v].J, b.I, b.J, 51);
+                layRoad(land, villages[v].I, villages[v].J, b.I, b.J, 51);
             }
             if (lj + 1 < lh && lattice[size_t(lj + 1) * lw + li] >= 0 && (hsh >> 8) % 10 < 6) {
                 const Settlement& b = villages[lattice[size_t(lj + 1) * lw + li]];
-                road(villages[v].I, villages[v].J, b.I, b.J, 52);
+                layRoad(land, villages[v].I, villages[v].J, b.I, b.J, 52);
             }
         }
-    // Every town to its nearest villages and to its two nearest towns.
+}
+
+// Every town to its nearest villages and to its two nearest towns.
+void linkTowns(Land& land, const Settlements& places) {
+    const std::vector<Settlement>& towns = places.Towns;
+    const std::vector<Settlement>& villages = places.Villages;
     for (size_t t = 0; t < towns.size(); ++t) {
         std::vector<std::pair<double, size_t>> near;
         for (size_t v = 0; v < villages.size(); ++v)
             near.push_back({std::hypot(villages[v].I - towns[t].I, villages[v].J - towns[t].J), v});
         std::partial_sort(near.begin(), near.begin() + std::min<size_t>(4, near.size()), near.end());
         for (size_t k = 0; k < std::min<size_t>(4, near.size()); ++k)
-            if (near[k].first < 20) road(towns[t].I, towns[t].J, villages[near[k].second].I, villages[near[k].second].J, 53);
+            if (near[k].first < 20) layRoad(land, towns[t].I, towns[t].J, villages[near[k].second].I, villages[near[k].second].J, 53);
         std::vector<std::pair<double, size_t>> nearTowns;
         for (size_t u = 0; u < towns.size(); ++u)
             if (u != t) nearTowns.push_back({std::hypot(towns[u].I - towns[t].I, towns[u].J - towns[t].J), u});
         std::partial_sort(nearTowns.begin(), nearTowns.begin() + std::min<size_t>(2, nearTowns.size()), nearTowns.end());
         for (size_t k = 0; k < std::min<size_t>(2, nearTowns.size()); ++k)
-            if (nearTowns[k].first < 120) road(towns[t].I, towns[t].J, towns[nearTowns[k].second].I, towns[nearTowns[k].second].J, 54);
+            if (nearTowns[k].first < 120) layRoad(land, towns[t].I, towns[t].J, towns[nearTowns[k].second].I, towns[nearTowns[k].second].J, 54);
     }
-    // No road survives in the trench lines or runs on open water.
+}
+
+// A road may cross a river on a bridge, but not the trench lines or open water.
+bool roadAllowed(const Land& land, int i, int j) {
+    const uint8_t c = land.Code[at(i, j)];
+    return c != kTrenches && (c != kWater || land.River[at(i, j)]);
+}
+
+void clearBlockedRoads(Land& land) {
+    std::vector<uint8_t>& edges = land.Edges;
     for (int j = 0; j < N - 1; ++j)
         for (int i = 0; i < N - 1; ++i) {
-            const uint8_t c = code[at(i, j)];
-            if (c != kTrenches && !(c == kWater && !river[at(i, j)])) continue;
+            if (roadAllowed(land, i, j)) continue;
             edges[at(i, j)] = 0;
             if (i > 0) edges[at(i - 1, j)] &= ~kEdgeHighX;
             if (i < N - 2) edges[at(i + 1, j)] &= ~kEdgeLowX;
             if (j > 0) edges[at(i, j - 1)] &= ~kEdgeHighZ;
             if (j < N - 2) edges[at(i, j + 1)] &= ~kEdgeLowZ;
         }
-    // A road over a river crosses it on a bridge: the square keeps its road over the water.
+}
 
-    // Hairpins: where a road turns into a square and straight back out beside where it came in,
-    // through one square or two in a row (each joined only along the row and to the same side), it
-    // keeps to the squares on that side instead. Repeated until none is left: every change takes
-    // more edges away than it adds.
-    auto roadAllowed = [&](int i, int j) {
-        const uint8_t c = code[at(i, j)];
-        return c != kTrenches && (c != kWater || river[at(i, j)]);
-    };
+// Hairpins: where a road turns into a square and straight back out beside where it came in,
+// through one square or two in a row (each joined only along the row and to the same side), it
+// keeps to the squares on that side instead. Repeated until none is left: every change takes
+// more edges away than it adds.
+void straightenHairpins(Land& land) {
+    std::vector<uint8_t>& edges = land.Edges;
     for (bool changed = true; changed;) {
         changed = false;
         for (int j = 1; j < N - 4; ++j)
@@ -571,7 +637,7 @@ void generateTerrain(uint32_t seed, WorldFiles& out) {
                         const uint8_t back = side == kEdgeLowX ? kEdgeHighX : side == kEdgeHighX ? kEdgeLowX
                                            : side == kEdgeLowZ ? kEdgeHighZ : kEdgeLowZ;
                         bool open = true;
-                        for (int k = 1; k < len; ++k) open = open && roadAllowed(i + di * k + si, j + dj * k + sj);
+                        for (int k = 1; k < len; ++k) open = open && roadAllowed(land, i + di * k + si, j + dj * k + sj);
                         if (!open) continue;
                         for (int k = 0; k <= len; ++k) {
                             edges[at(i + di * k, j + dj * k)] = 0;
@@ -583,15 +649,39 @@ void generateTerrain(uint32_t seed, WorldFiles& out) {
                     }
                 }
     }
+}
 
-    // ---- Encoding.
+// ---- Encoding.
+void encode(const Land& land, WorldFiles& out) {
     out.Elevation.assign(kElevationBytes, 0);
-    for (size_t k = 0; k < height.size(); ++k) {
-        const long m = std::lround(std::clamp<double>(height[k], -500.0, 9000.0));
+    for (size_t k = 0; k < land.Height.size(); ++k) {
+        const long m = std::lround(std::clamp<double>(land.Height[k], -500.0, 9000.0));
         platform::writeBEShort(&out.Elevation[2 * k], static_cast<int16_t>(m));
     }
     out.Surface.assign(kSurfaceBytes, kPasture);
-    for (size_t k = 0; k < code.size(); ++k) out.Surface[k] = static_cast<uint8_t>((edges[k] << 4) | code[k]);
+    for (size_t k = 0; k < land.Code.size(); ++k)
+        out.Surface[k] = static_cast<uint8_t>((land.Edges[k] << 4) | land.Code[k]);
+}
+
+}  // namespace
+
+void generateTerrain(uint32_t seed, WorldFiles& out) {
+    Land land(seed);
+    raiseHeights(land);
+    floodSea(land);
+    cutRiverValleys(land);
+    cutBridgeGorge(land);
+    markFront(land);
+    traceRivers(land);
+    chooseSurfaces(land);
+    Settlements places;
+    placeTowns(land, places);
+    placeVillages(land, places);
+    linkVillages(land, places);
+    linkTowns(land, places);
+    clearBlockedRoads(land);
+    straightenHairpins(land);
+    encode(land, out);
 }
 
 }  // namespace pellam::worldgen

@@ -248,6 +248,15 @@ void ScreenCover::markConvex(const Point* p, int n, float reach) {
 void ScreenCover::markSeams() {
     const size_t outlines = KeptFirst.size() - 1;
     if (outlines == 0 || Across == 0 || Down == 0) return;
+    findSharedEdges(outlines);
+    SeamGrid grid = seamGrid();
+    // Per cell: the farthest any outline over it reaches, for the cells that count only together.
+    SeamReach.assign(Covered.size(), 0.0f);
+    for (size_t o = 0; o < outlines; ++o) fillOutline(o, grid);
+    countFilledCells(grid);
+}
+
+void ScreenCover::findSharedEdges(size_t outlines) {
     // Edges shared end for end: one outline's a->b another's b->a, so the two lie on either side
     // and the GL gives each pixel centre on it to one of them. Sorted by a hash of their ends first,
     // so that nearly every comparison is of one integer.
@@ -286,94 +295,114 @@ void ScreenCover::markSeams() {
             for (size_t k = first; k < end; ++k) Shared[size_t(edge(k).At)] = 1;
         first = end;
     }
+}
+
+ScreenCover::SeamGrid ScreenCover::seamGrid() const {
+    SeamGrid grid;
+    grid.Width = Across * kCell, grid.Height = Down * kCell, grid.Words = (grid.Width + 63) / 64;
+    grid.RowLow = grid.Height, grid.ColumnLow = grid.Width;
+    grid.X0 = Viewport[0] + 0.5, grid.Y0 = Viewport[1] + 0.5;
+    return grid;
+}
+
+void ScreenCover::fillOutline(size_t o, SeamGrid& grid) {
+    const OutlineRows rows = boundOutline(o, grid);
+    for (int cy = rows.R0 / kCell; cy <= rows.R1 / kCell && cy < Down && rows.R0 <= rows.R1; ++cy)
+        for (int cx = rows.Cx0; cx <= rows.Cx1; ++cx) {
+            float& r = SeamReach[size_t(cy) * Across + cx];
+            r = std::max(r, KeptReach[o]);
+        }
+    // Wholly left or right of the pixel centres (a part beside the view, within its rows): its
+    // rows' spans all end before the first centre or start past the last.
+    if (rows.Most < grid.X0 - 1 || rows.Least > grid.X0 + grid.Width) return;
+    fillRows(rows, grid);
+}
+
+ScreenCover::OutlineRows ScreenCover::boundOutline(size_t o, const SeamGrid& grid) {
     // Pixel centres each outline holds: beyond a margin inside its outer edges, for the GL's
     // rounding of the corners to its sub-pixel grid; up to its shared edges exactly.
     constexpr double kMargin = 1.0 / 8;  // px
-    const int width = Across * kCell, height = Down * kCell, words = (width + 63) / 64;
-    // The rows and columns of pixels any outline marks: no cell outside them can count.
-    int rowLow = height, rowHigh = -1, columnLow = width, columnHigh = -1;
-    const double x0 = Viewport[0] + 0.5, y0 = Viewport[1] + 0.5;  // the first pixel centre
-    // Per cell: the farthest any outline over it reaches, for the cells that count only together.
-    SeamReach.assign(Covered.size(), 0.0f);
-    for (size_t o = 0; o < outlines; ++o) {
-        const int first = KeptFirst[o], n = KeptFirst[o + 1] - first;
-        const Point* p = &Kept[size_t(first)];
-        double low = p[0].Y, high = p[0].Y, most = p[0].X, least = p[0].X;
-        for (int k = 1; k < n; ++k) {
-            low = std::min(low, p[k].Y), high = std::max(high, p[k].Y);
-            least = std::min(least, p[k].X), most = std::max(most, p[k].X);
-        }
-        // Its pixels count only towards the cells under it: bands of rows whose cells are counted
-        // already are passed over.
-        const int cx0 = int(std::clamp(std::floor((least - Viewport[0]) / kCell), 0.0, double(Across - 1)));
-        const int cx1 = int(std::clamp(std::floor((most - Viewport[0]) / kCell), 0.0, double(Across - 1)));
-        // Inside lies left of each edge a->b: nx (x - a.X) + ny (y - a.Y) >= need; a level edge
-        // bounds the rows, any other the span's left or right end along them.
-        Lefts.clear(), Rights.clear();
-        for (int k = 0; k < n; ++k) {
-            const Point &a = p[k], &b = p[k + 1 < n ? k + 1 : 0];
-            const double nx = a.Y - b.Y, ny = b.X - a.X;
-            const double need = Shared[size_t(first + k)] ? 0.0 : kMargin * std::hypot(nx, ny);
-            if (nx != 0) (nx > 0 ? Lefts : Rights).push_back({a.X + (need + ny * a.Y) / nx, -ny / nx});
-            else if (ny > 0) low = std::max(low, a.Y + need / ny);
-            else high = std::min(high, a.Y + need / ny);
-        }
-        const int r0 = int(std::clamp(std::ceil(low - y0), 0.0, double(height)));
-        const int r1 = int(std::clamp(std::floor(high - y0), -1.0, double(height - 1)));
-        for (int cy = r0 / kCell; cy <= r1 / kCell && cy < Down && r0 <= r1; ++cy)
-            for (int cx = cx0; cx <= cx1; ++cx) {
-                float& r = SeamReach[size_t(cy) * Across + cx];
-                r = std::max(r, KeptReach[o]);
-            }
-        // Wholly left or right of the pixel centres (a part beside the view, within its rows): its
-        // rows' spans all end before the first centre or start past the last.
-        if (most < x0 - 1 || least > x0 + width) continue;
-        const Bound *lefts = Lefts.data(), *rights = Rights.data();
-        const size_t nl = Lefts.size(), nr = Rights.size();
-        for (int r = r0; r <= r1; ++r) {
-            if (r == r0 || r % kCell == 0) {
-                const uint8_t* band = &Covered[size_t(r / kCell) * Across];
-                if (std::all_of(band + cx0, band + cx1 + 1, [](uint8_t c) { return c != 0; })) {
-                    r = (r / kCell + 1) * kCell - 1;
-                    continue;
-                }
-            }
-            const double y = y0 + r;
-            double left = std::numeric_limits<double>::lowest(), right = std::numeric_limits<double>::max();
-            if (nl == 2 && nr == 2) {  // a quad's usual two a side, without the loops' upkeep
-                left = std::max(std::max(left, lefts[0].At + lefts[0].Slope * y), lefts[1].At + lefts[1].Slope * y);
-                right = std::min(std::min(right, rights[0].At + rights[0].Slope * y), rights[1].At + rights[1].Slope * y);
-            } else {
-                for (size_t k = 0; k < nl; ++k) left = std::max(left, lefts[k].At + lefts[k].Slope * y);
-                for (size_t k = 0; k < nr; ++k) right = std::min(right, rights[k].At + rights[k].Slope * y);
-            }
-            if (!(left <= right)) continue;
-            // The first and last pixel centre between them, within the rows' width: the ceiling and
-            // floor of offsets that are positive by then, by truncation.
-            const double from = left - x0, to = right - x0;
-            const int c0 = from <= 0 ? 0 : from >= width ? width : int(from) + (double(int(from)) < from);
-            const int c1 = to < 0 ? -1 : to >= width - 1 ? width - 1 : int(to);
-            if (c1 < c0) continue;
-            uint64_t* row = &Filled[size_t(r) * size_t(words)];
-            rowLow = std::min(rowLow, r), rowHigh = std::max(rowHigh, r);
-            columnLow = std::min(columnLow, c0), columnHigh = std::max(columnHigh, c1);
-            const unsigned w0 = unsigned(c0) / 64, w1 = unsigned(c1) / 64;
-            const uint64_t fromBit = ~uint64_t(0) << (unsigned(c0) % 64), uptoBit = ~uint64_t(0) >> (63 - unsigned(c1) % 64);
-            if (w0 == w1) {
-                row[w0] |= fromBit & uptoBit;
+    const int first = KeptFirst[o], n = KeptFirst[o + 1] - first;
+    const Point* p = &Kept[size_t(first)];
+    double low = p[0].Y, high = p[0].Y, most = p[0].X, least = p[0].X;
+    for (int k = 1; k < n; ++k) {
+        low = std::min(low, p[k].Y), high = std::max(high, p[k].Y);
+        least = std::min(least, p[k].X), most = std::max(most, p[k].X);
+    }
+    OutlineRows rows;
+    rows.Least = least, rows.Most = most;
+    // Its pixels count only towards the cells under it: bands of rows whose cells are counted
+    // already are passed over.
+    rows.Cx0 = int(std::clamp(std::floor((least - Viewport[0]) / kCell), 0.0, double(Across - 1)));
+    rows.Cx1 = int(std::clamp(std::floor((most - Viewport[0]) / kCell), 0.0, double(Across - 1)));
+    // Inside lies left of each edge a->b: nx (x - a.X) + ny (y - a.Y) >= need; a level edge
+    // bounds the rows, any other the span's left or right end along them.
+    Lefts.clear(), Rights.clear();
+    for (int k = 0; k < n; ++k) {
+        const Point &a = p[k], &b = p[k + 1 < n ? k + 1 : 0];
+        const double nx = a.Y - b.Y, ny = b.X - a.X;
+        const double need = Shared[size_t(first + k)] ? 0.0 : kMargin * std::hypot(nx, ny);
+        if (nx != 0) (nx > 0 ? Lefts : Rights).push_back({a.X + (need + ny * a.Y) / nx, -ny / nx});
+        else if (ny > 0) low = std::max(low, a.Y + need / ny);
+        else high = std::min(high, a.Y + need / ny);
+    }
+    rows.R0 = int(std::clamp(std::ceil(low - grid.Y0), 0.0, double(grid.Height)));
+    rows.R1 = int(std::clamp(std::floor(high - grid.Y0), -1.0, double(grid.Height - 1)));
+    return rows;
+}
+
+void ScreenCover::fillRows(const OutlineRows& rows, SeamGrid& grid) {
+    const int width = grid.Width, words = grid.Words;
+    const double x0 = grid.X0, y0 = grid.Y0;
+    const Bound *lefts = Lefts.data(), *rights = Rights.data();
+    const size_t nl = Lefts.size(), nr = Rights.size();
+    for (int r = rows.R0; r <= rows.R1; ++r) {
+        if (r == rows.R0 || r % kCell == 0) {
+            const uint8_t* band = &Covered[size_t(r / kCell) * Across];
+            if (std::all_of(band + rows.Cx0, band + rows.Cx1 + 1, [](uint8_t c) { return c != 0; })) {
+                r = (r / kCell + 1) * kCell - 1;
                 continue;
             }
-            row[w0] |= fromBit;
-            std::fill(row + w0 + 1, row + w1, ~uint64_t(0));
-            row[w1] |= uptoBit;
         }
+        const double y = y0 + r;
+        double left = std::numeric_limits<double>::lowest(), right = std::numeric_limits<double>::max();
+        if (nl == 2 && nr == 2) {  // a quad's usual two a side, without the loops' upkeep
+            left = std::max(std::max(left, lefts[0].At + lefts[0].Slope * y), lefts[1].At + lefts[1].Slope * y);
+            right = std::min(std::min(right, rights[0].At + rights[0].Slope * y), rights[1].At + rights[1].Slope * y);
+        } else {
+            for (size_t k = 0; k < nl; ++k) left = std::max(left, lefts[k].At + lefts[k].Slope * y);
+            for (size_t k = 0; k < nr; ++k) right = std::min(right, rights[k].At + rights[k].Slope * y);
+        }
+        if (!(left <= right)) continue;
+        // The first and last pixel centre between them, within the rows' width: the ceiling and
+        // floor of offsets that are positive by then, by truncation.
+        const double from = left - x0, to = right - x0;
+        const int c0 = from <= 0 ? 0 : from >= width ? width : int(from) + (double(int(from)) < from);
+        const int c1 = to < 0 ? -1 : to >= width - 1 ? width - 1 : int(to);
+        if (c1 < c0) continue;
+        uint64_t* row = &Filled[size_t(r) * size_t(words)];
+        grid.RowLow = std::min(grid.RowLow, r), grid.RowHigh = std::max(grid.RowHigh, r);
+        grid.ColumnLow = std::min(grid.ColumnLow, c0), grid.ColumnHigh = std::max(grid.ColumnHigh, c1);
+        const unsigned w0 = unsigned(c0) / 64, w1 = unsigned(c1) / 64;
+        const uint64_t fromBit = ~uint64_t(0) << (unsigned(c0) % 64), uptoBit = ~uint64_t(0) >> (63 - unsigned(c1) % 64);
+        if (w0 == w1) {
+            row[w0] |= fromBit & uptoBit;
+            continue;
+        }
+        row[w0] |= fromBit;
+        std::fill(row + w0 + 1, row + w1, ~uint64_t(0));
+        row[w1] |= uptoBit;
     }
+}
+
+void ScreenCover::countFilledCells(const SeamGrid& grid) {
     // A cell counts when all its pixels are held.
     constexpr uint64_t kCellBits = (uint64_t(1) << kCell) - 1;
     static_assert(64 % kCell == 0);
-    if (rowHigh < rowLow) return;
-    for (int cy = rowLow / kCell; cy <= rowHigh / kCell; ++cy)
-        for (int cx = columnLow / kCell; cx <= columnHigh / kCell; ++cx) {
+    if (grid.RowHigh < grid.RowLow) return;
+    const int words = grid.Words;
+    for (int cy = grid.RowLow / kCell; cy <= grid.RowHigh / kCell; ++cy)
+        for (int cx = grid.ColumnLow / kCell; cx <= grid.ColumnHigh / kCell; ++cx) {
             uint8_t& cell = Covered[size_t(cy) * Across + cx];
             if (cell) continue;
             const size_t word = size_t(cx) * kCell / 64;
@@ -385,9 +414,10 @@ void ScreenCover::markSeams() {
             cell = all;
             if (all) Reach[size_t(cy) * Across + cx] = SeamReach[size_t(cy) * Across + cx];
         }
-    for (int r = rowLow; r <= rowHigh; ++r)
-        std::fill_n(&Filled[size_t(r) * size_t(words) + size_t(columnLow / 64)], columnHigh / 64 - columnLow / 64 + 1,
-                    uint64_t(0));
+    // Filled is held clear between frames: only the rows marked are cleared.
+    for (int r = grid.RowLow; r <= grid.RowHigh; ++r)
+        std::fill_n(&Filled[size_t(r) * size_t(words) + size_t(grid.ColumnLow / 64)],
+                    grid.ColumnHigh / 64 - grid.ColumnLow / 64 + 1, uint64_t(0));
 }
 
 void ScreenCover::finish() {

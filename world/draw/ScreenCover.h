@@ -81,6 +81,25 @@ private:
     // Counts the cells whose every pixel centre some kept outline holds, once all are in: an edge two
     // outlines share end for end, one on each side, leaves no pixel between them open.
     void markSeams();
+    // The steps of markSeams, in order, and what they share.
+    struct SeamGrid {
+        int Width = 0, Height = 0, Words = 0;  // px of whole cells, and 64-bit words a row of Filled
+        double X0 = 0, Y0 = 0;                 // the first pixel centre, px
+        // The rows and columns of pixels any outline marks: no cell outside them can count.
+        int RowLow = 0, RowHigh = -1, ColumnLow = 0, ColumnHigh = -1;
+    };
+    struct OutlineRows {
+        int R0 = 0, R1 = -1;    // the rows of pixel centres it may hold, inclusive
+        int Cx0 = 0, Cx1 = -1;  // the columns of cells under it
+        double Least = 0, Most = 0;  // its outline's x, px
+    };
+    void findSharedEdges(size_t outlines);  // fills Shared
+    SeamGrid seamGrid() const;
+    // Marks the pixel centres outline `o` holds in Filled, and its reach over the cells under it.
+    void fillOutline(size_t o, SeamGrid& grid);
+    OutlineRows boundOutline(size_t o, const SeamGrid& grid);  // and its left and right edges, in Lefts and Rights
+    void fillRows(const OutlineRows& rows, SeamGrid& grid);
+    void countFilledCells(const SeamGrid& grid);  // and clears Filled again
     // Marks what the GL fills of a flat convex piece of `n` points, cut at the near and far planes;
     // false when the piece, so cut, is not a flat convex outline whose triangles fill it.
     bool addPiece(const Placed* const* p, int n, bool culled);
