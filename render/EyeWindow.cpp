@@ -8,7 +8,7 @@
 namespace pellam::render {
 
 bool MyZephGLView::eyeWindow(EyeWindow& window) const {
-    if (!cutsSprites_ || !window_ || !(ViewFrustumNear_ > 0)) return false;
+    if (!window_ || !(ViewFrustumNear_ > 0)) return false;
     std::array<double, 16> projection{};
     std::array<int, 4> viewport{};
     worlddraw::WidenedView::loaded(projection, viewport);

@@ -175,9 +175,6 @@ public:
     // Runs of polygons in one state sent as one list of triangles, not polygon by polygon (on: the
     // same picture, far fewer draw calls).
     void setBatchesRuns(bool on) { batchesRuns_ = on; }
-    // A near explosion's sprites drawn only in the cells of the window where they can change a
-    // pixel (on: a colour moves by at most 16 levels, far fewer blended pixels).
-    void setCutsSprites(bool on) { cutsSprites_ = on; }
     // Transparent polygons whose RGB picture lies within a level of its mean once blended drawn
     // untextured in that mean (on: a colour moves by a level or two, no texel read).
     void setMeanInTransparent(bool on) { meanInTransparent_ = on; }
@@ -638,7 +635,6 @@ private:
     bool cutsCoverShorter_ = true;
     bool cullsOutside_ = true;
     bool batchesRuns_ = true;
-    bool cutsSprites_ = true;
     bool meanInTransparent_ = true;
     bool leavesFaintFogOff_ = true;
     worlddraw::DomeShortcuts domeShortcuts_;

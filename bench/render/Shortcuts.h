@@ -5,6 +5,7 @@
 // way; the plain drawing (PELLAM_EXACT_DRAWING) turns them all off at once.
 #include <string_view>
 
+#include "objects/draw/EffectDrawing.h"
 #include "render/MyZephGLView.h"
 #include "world/draw/WorldDraw.h"
 
@@ -37,7 +38,7 @@ inline constexpr Shortcut kShortcuts[] = {
     {"ring_filled", [](render::MyZephGLView& v, bool on) { v.setFillsRings(on); }},
     {"ring_alpha_constant", [](render::MyZephGLView& v, bool on) { v.setRingAlphaConstant(on); }},
     {"ring_premultiplied", [](render::MyZephGLView& v, bool on) { v.setRingPremultiplied(on); }},
-    {"sprite_cuts", [](render::MyZephGLView& v, bool on) { v.setCutsSprites(on); }},
+    {"sprite_cuts", [](render::MyZephGLView&, bool on) { effects::setCutHiddenSprites(on); }},
     {"faint_fog_left_off", [](render::MyZephGLView& v, bool on) { v.setLeavesFaintFogOff(on); }},
     {"leaned_glyphs", [](render::MyZephGLView& v, bool on) { v.setLeansGlyphs(on); }},
     // The sky and the decks.
