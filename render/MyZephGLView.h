@@ -178,6 +178,12 @@ public:
     // Transparent polygons whose RGB picture lies within a level of its mean once blended drawn
     // untextured in that mean (on: a colour moves by a level or two, no texel read).
     void setMeanInTransparent(bool on) { meanInTransparent_ = on; }
+    // Objects' triangles facing away or too small or far aside to light a pixel centre not sent
+    // (on: the same picture, fewer triangles for the rasteriser to set up).
+    void setCutsUnseenTriangles(bool on) { cutsUnseenTriangles_ = on; }
+    // The alpha test and blending left off for polygons whose alpha is surely one, which they
+    // could not change (on: the same picture, the depth tested before shading).
+    void setDropsSureTests(bool on) { dropsSureTests_ = on; }
     // The fog left off for the cockpit and the sprite clouds where it is too faint to move a colour
     // (on: the same picture, no fog worked out at each pixel).
     void setLeavesFaintFogOff(bool on) { leavesFaintFogOff_ = on; }
@@ -637,6 +643,8 @@ private:
     bool batchesRuns_ = true;
     bool meanInTransparent_ = true;
     bool leavesFaintFogOff_ = true;
+    bool cutsUnseenTriangles_ = true;
+    bool dropsSureTests_ = true;
     worlddraw::DomeShortcuts domeShortcuts_;
     long coverQuadsTurned_ = 0;
     long cockpitTrianglesHidden_ = 0;

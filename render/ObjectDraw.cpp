@@ -253,7 +253,7 @@ void MyZephGLView::setUpObjectState(ObjectRun& r) {
     r.AlphaTested = noted_.AlphaTest;
     r.Blended = noted_.Blend;
     r.DepthOnly = coverOnly_ && !coverColour_;
-    plainWhereSure_ = !r.DepthOnly && !exactDrawing_ && !r.Coloured;
+    plainWhereSure_ = dropsSureTests_ && !r.DepthOnly && !exactDrawing_ && !r.Coloured;
     if (r.DepthOnly) {
         setFog(false);
         setTexturing(false);

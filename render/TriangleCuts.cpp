@@ -238,7 +238,7 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
     const int n = run[0];
     const uint16_t* v = run + 1;
     const int32_t hints = p.DrawHints;
-    const bool cull = partEye_.On && partEye_.Culled != 0 && !(hints & kNoCull);
+    const bool cull = cutsUnseenTriangles_ && partEye_.On && partEye_.Culled != 0 && !(hints & kNoCull);
     const bool seen = partEye_.On, behindCover = partEye_.BehindCover;
     const bool flatLit = !(hints & kUnlit);
     // The cockpit's triangles its own nearer parts hide from this eye place, one flag a triangle.
@@ -264,7 +264,7 @@ void MyZephGLView::appendTriangles(const OnePolygonVer2& p, const ObjectPointsPo
         }
         if (cull && (away < 0 ? facesAway(points.at(a), points.at(b), points.at(c), facing) : away)) return;
         ScreenBox box = kWholeScreen;
-        if (seen && coversNoPixel(g, points, a, b, c, box, recent)) {
+        if (seen && coversNoPixel(g, points, a, b, c, box, recent) && cutsUnseenTriangles_) {
             ++trianglesUnseen_;
             return;
         }

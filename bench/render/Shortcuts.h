@@ -24,6 +24,8 @@ inline constexpr Shortcut kShortcuts[] = {
     {"cockpit_hidden_triangles", [](render::MyZephGLView& v, bool on) { v.setHidesCockpitTriangles(on); }},
     {"triangles_behind_cover", [](render::MyZephGLView& v, bool on) { v.setCullsHidden(on); }},
     {"triangles_between_centres", [](render::MyZephGLView& v, bool on) { v.setLooksBetweenCentres(on); }},
+    {"unseen_triangles", [](render::MyZephGLView& v, bool on) { v.setCutsUnseenTriangles(on); }},
+    {"sure_alpha_blend_off", [](render::MyZephGLView& v, bool on) { v.setDropsSureTests(on); }},
     {"objects_outside_view", [](render::MyZephGLView& v, bool on) { v.setCullsOutside(on); }},
     {"polygon_runs", [](render::MyZephGLView& v, bool on) { v.setBatchesRuns(on); }},
     {"runs_held_across_objects", [](render::MyZephGLView& v, bool on) { v.setGathersHeld(on); }},
