@@ -91,7 +91,11 @@ LP_NUM_THREADS=0 LD_PRELOAD="$work/sites.so" SITES_START="$start" SITES_FRAMES="
     PELLAM_AUTOQUIT_SECONDS=$(( (start + frames) / 20 + 30 )) \
     taskset -c "${CORES:-2-7}" xvfb-run -a -s "-screen 0 1024x768x24" "$game" >"$work/log.txt" 2>&1 || true
 [ -s "$work/sites.txt" ] || { echo "fewer than $((start + frames)) frames drawn (see the game's log)"; tail -5 "$work/log.txt"; exit 1; }
-name() { addr2line -f -C -e "$game" "$1" | head -1 | sed -E 's/\(.*//' | cut -c1-70; }
+# A function's name without its arguments; a lambda called through std::function by the function it is in.
+name() {
+    addr2line -f -C -e "$game" "$1" | head -1 |
+        sed -E 's/^std::_Function_handler<[^,]*, //; s/\(anonymous namespace\):://g; s/\(.*//' | cut -c1-70
+}
 echo "load: $(uptime)"
 awk '{ s += $1 } END { printf "rasteriser %.2f ms a frame (one thread), over '"$frames"' frames\n", s }' "$work/sites.txt"
 printf "%8s %7s  %s\n" "ms/frame" "calls" "drawn by < called from"
