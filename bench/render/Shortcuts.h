@@ -53,8 +53,6 @@ inline constexpr Shortcut kShortcuts[] = {
     {"decks_cut_to_boxes", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().DecksCutToBoxes = on; }},
     {"near_decks_unfogged", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().UnfoggedDeckPieces = on; }},
     {"decks_magnified_unmipped", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().MagnifiedDecksUnmipped = on; }},
-    {"blank_tiles", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().BlankTilesLeftOut = on; }},
-    {"blank_mipped_tiles", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().BlankMippedTilesLeftOut = on; }},
     // The ground's.
     {"ground_unseen_work", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().SkipsUnseenWork = on; }},
     {"ground_widened_view", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().WidensView = on; }},

@@ -120,17 +120,6 @@ protected:
         EXPECT_EQ(middle, 0) << where << ", in the middle third";
         EXPECT_EQ(testing::structureLost(picture(exact), picture(drawn), exactSky), "") << where;
     }
-    // The view drawn under the decks' alpha test (passing above 0.9) with `shortcut` off, then on.
-    std::pair<std::vector<uint8_t>, std::vector<uint8_t>> underAlphaTestBothWays(bool& shortcut, const worlddraw::Eye& eye,
-                                                                                const Camera& cam) {
-        glEnable(GL_ALPHA_TEST), glAlphaFunc(GL_GREATER, 0.9f);
-        shortcut = false;
-        auto off = frame(eye, cam, false, true);
-        shortcut = true;
-        auto on = frame(eye, cam, false, true);
-        glDisable(GL_ALPHA_TEST), glAlphaFunc(GL_ALWAYS, 0.0f);
-        return {std::move(off), std::move(on)};
-    }
     // The ground alone over a frame cleared to magenta and cleared depths: a pixel it leaves open
     // shows the clear.
     std::vector<uint8_t> groundAlone(const worlddraw::Eye& at, const Camera& cam) {
@@ -677,7 +666,6 @@ TEST_F(WorldDrawTest, ADeckUnblendedUnderAnAlphaTestNearOneLooksTheSame) {
         Camera Cam;
     };
     long moved = 0;
-    world->drawer.BlankMippedTilesLeftOut = false;  // unblended alone: its own test covers that shortcut
     for (const Deck& d : {Deck{3, at.Y + 1500, Camera{106.0, 5.0}}, Deck{3, at.Y + 1500, Camera{30.0, 40.0, 15.0}},
                           Deck{1, at.Y + 2500, Camera{106.0, 25.0}}, Deck{3, at.Y - 1200, Camera{200.0, -35.0}}})
         for (const auto& [func, ref] : {std::pair{GL_GREATER, 0.9f}, std::pair{GL_GEQUAL, 0.95f},
@@ -699,68 +687,8 @@ TEST_F(WorldDrawTest, ADeckUnblendedUnderAnAlphaTestNearOneLooksTheSame) {
             EXPECT_LE(farthest(blended, drawn), 16) << what;
             moved += differing(blended, drawn, 0);
         }
-    world->drawer.BlankMippedTilesLeftOut = true;
     world->terrain.SetDetailsForLayer(0, 0, 0, 0);
     EXPECT_GT(moved, 1000) << "the decks drawn unblended";
-}
-
-// Under the game's alpha test, an unblended deck's part magnified on every pixel leaves out the
-// tiles of its picture that no fragment can pass in, and its runs of tiles, grown to overlap, leave
-// no pixel between them: a scattered deck and a ceiling deck, low and high above the eye, looking
-// up and level from places where the picture's tiles fall differently, drawn as whole but for a
-// level of rounding, and a rare pixel whose alpha lies at the test's threshold where a tile read
-// from the first level overlaps a band read from the mip levels (a tile left out wrongly would
-// move hundreds).
-TEST_F(WorldDrawTest, ADeckLeavesOutOnlyTilesNoFragmentPassesIn) {
-    long leftOut = 0, flipped = 0;
-    for (const int texture : {3, 1})
-        for (const double above : {900.0, 2500.0})
-            for (const double shift : {0.0, 777.0})
-                for (const Camera& cam : {Camera{106.0, 60.0}, Camera{300.0, 25.0, 10.0}}) {
-                    const worlddraw::Eye at{test::kOverAlbert.X + shift, test::kOverAlbert.Y,
-                                            test::kOverAlbert.Z - shift / 3};
-                    world->terrain.SetDetailsForLayer(0, texture, at.Y + above, at.Y + above + 300);
-                    const auto [whole, tiled] = underAlphaTestBothWays(world->drawer.BlankTilesLeftOut, at, cam);
-                    leftOut += world->drawer.deckTilesLeftOut();
-                    const long moved = differing(whole, tiled, 1);
-                    EXPECT_LE(moved, 2) << "deck " << texture << " " << above << " ft up, shifted " << shift
-                                        << ", pitch " << cam.Pitch;
-                    flipped += moved;
-                }
-    world->terrain.SetDetailsForLayer(0, 0, 0, 0);
-    EXPECT_GT(leftOut, 100) << "tiles left out";
-    EXPECT_LE(flipped, 6);
-}
-
-// Round a deck's magnified part, out to where no level past the last the tiles were read at is
-// read, the tiles no fragment can pass the alpha test in at any of those levels are left out too:
-// a scattered and a ceiling deck, the eye below the layer, inside it (its top side overhead) and
-// above it (nothing left out, the frame to the bit), level and looking up at four headings, each
-// frame as drawn with them all but for a rare pixel at the test's threshold where a tile overlaps
-// a piece read by another filter (a tile left out wrongly would move hundreds).
-TEST_F(WorldDrawTest, ADeckLeavesOutOnlyMippedTilesNoFragmentPassesIn) {
-    long leftOut = 0, flipped = 0;
-    for (const int texture : {3, 1})
-        for (const double bottom : {1200.0, -150.0, -2500.0})
-            for (const Camera& cam : {Camera{20.0, 8.0}, Camera{110.0, 30.0, 10.0}, Camera{200.0, 15.0, -20.0},
-                                      Camera{290.0, 50.0}}) {
-                const worlddraw::Eye at = test::kOverAlbert;
-                world->terrain.SetDetailsForLayer(0, texture, at.Y + bottom, at.Y + bottom + 400);
-                const auto [whole, tiled] = underAlphaTestBothWays(world->drawer.BlankMippedTilesLeftOut, at, cam);
-                const long out = world->drawer.deckMippedTilesLeftOut();
-                const long moved = differing(whole, tiled, 1);
-                const std::string what = "deck " + std::to_string(texture) + " from " + std::to_string(int(bottom)) +
-                                         " ft, heading " + std::to_string(int(cam.Heading));
-                if (bottom + 400 < 0) {
-                    EXPECT_EQ(out, 0) << what;
-                    EXPECT_EQ(differing(whole, tiled, 0), 0) << what;
-                }
-                EXPECT_LE(moved, 3) << what;
-                leftOut += out, flipped += moved;
-            }
-    world->terrain.SetDetailsForLayer(0, 0, 0, 0);
-    EXPECT_GT(leftOut, 500) << "tiles left out";
-    EXPECT_LE(flipped, 12);
 }
 
 // A deck cut to the part of the view each scissor box shows, in one draw, lights the pixels it lit

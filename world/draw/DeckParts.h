@@ -28,9 +28,6 @@ constexpr double kMagnifiedShare = 0.1;
 // The least alpha an alpha test must ask of a deck's fragments for a deck side above the eye to be
 // drawn unblended: a passing fragment then keeps at most a tenth of the sky behind it.
 constexpr double kUnblendedAlpha = 0.9;
-// How far (ft) the tiles of a deck's magnified square are grown to overlap their neighbours: a
-// small share of a pixel there, far more than the rasteriser's rounding of an edge.
-constexpr double kTileOverlap = 2.0;
 
 // The part of the convex polygon `in` where side(point) >= 0, into `out`; the number of its points.
 // A cut point is found along its edge in the edge's own direction, so the two parts a plane makes
@@ -280,7 +277,6 @@ struct TerrainDrawer::DeckPass {
     // A deck's layer: its picture and how it is read.
     struct Layer {
         float Alpha = 1;  // of the deck's colour
-        const TileAlphas* Tiles = nullptr;  // the most opaque texel round each tile, where tiles may be left out
         GLint MinFilter = 0, MagFilter = 0;
         Levels Sound;
         double Texel = 0;  // ft a texel of the first level spans; 0: not known
@@ -312,8 +308,6 @@ struct TerrainDrawer::DeckPass {
     double magnifiedHalf(const Layer& layer, double h) const;
     void sortBoxes(const Side& side);
     void drawMagnified(const Layer& layer, const Side& side);
-    // BlankTiles.cpp
-    size_t magnifiedRects(const Layer& layer, const Side& side, std::vector<std::array<double, 4>>& rects);
 
     TerrainDrawer& Drawer;
     const RIDUdidav& T;
@@ -327,7 +321,6 @@ struct TerrainDrawer::DeckPass {
     // A fragment whose alpha, out of 255, is at most this fails the alpha test (-1: any may pass).
     double Failing = -1;
     bool Unblended = false;     // deck sides above the eye drawn unblended
-    double TilesFailing = -1;   // of those, tiles whose alpha is at most this are left out (-1: none)
     double Focal = 0;           // px: the window's focal length
     bool Perspective = false;
     // The boxes' scissor as it stands and the window drawn under each; of a side, those it is drawn

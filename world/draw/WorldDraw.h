@@ -104,8 +104,6 @@ public:
     long decksUntested() const { return DecksUntested; }  // deck sides drawn without the depth test, at the last draw
     long decksMagnified() const { return DecksMagnified; }  // deck sides with a part read unmipped, at the last draw
     long decksBlank() const { return DecksBlank; }  // layers left out as no texel could pass the alpha test, at the last draw
-    long deckTilesLeftOut() const { return TilesLeftOut; }  // of decks' magnified parts, at the last draw
-    long deckMippedTilesLeftOut() const { return MippedTilesLeftOut; }  // of the rings round them, at the last draw
     long deckDraws() const { return DeckDraws; }  // draws the decks sent, at the last draw
     long squaresCutAnew() const { return CutAnew; }   // far ground squares cut along their other diagonal, at the last draw
     long trianglesInMean() const { return InMean; }   // far ground triangles drawn in their picture's mean, at the last draw
@@ -153,14 +151,6 @@ public:
     // nor mixes the pixel. Not in the plain drawing. Off unless asked: a deck's soft edge then goes
     // hard, and the sky's grain behind it is lost in more than 1 % of the blocks of the chase view.
     bool DecksUnblended = false;
-    // A deck side drawn so leaves out, of its part magnified on every pixel (read from its picture's
-    // first level alone), the tiles of the picture where no texel the filter reads can pass the
-    // alpha test: not a fragment there would. Not in the plain drawing; off to compare.
-    bool BlankTilesLeftOut = true;
-    // With it, round that part, out to where the GL reads no level past kMippedTileLevel, the
-    // tiles where no texel of those levels that the filter reads can pass the alpha test are left
-    // out too. Not in the plain drawing; off to compare.
-    bool BlankMippedTilesLeftOut = true;
     // Work that cannot change a pixel is skipped: far ground triangles (and their roads) that light
     // no pixel centre are not sent, ground nearer than the fog's start, where its factor is one,
     // is drawn without fog, a deck that the ground cannot hide is drawn without the depth test, and
@@ -356,29 +346,6 @@ private:
     int mostOpaque(uint32_t texture);
     std::array<std::pair<uint32_t, int>, 4> OpaqueKept{};
     size_t OpaqueNext = 0;  // the entry replaced next
-    // Per tile of a deck's picture, the most opaque texel of its first level that the linear filter
-    // reads within the tile (0..255), and the same of every level up to kMippedTileLevel (empty
-    // where the picture has fewer); no tiles where the picture cannot be cut so.
-    static constexpr int kTileTexels = 16;
-    static constexpr int kMippedTileLevel = 2;  // the last level of the ring round a magnified part
-    static constexpr double kMostTilesAcross = 24;  // a larger square is drawn whole
-    struct TileAlphas {
-        uint32_t Texture = 0;
-        int Across = 0;  // tiles each way
-        std::vector<uint8_t> Most, Mipped;
-    };
-    const TileAlphas& tileAlphas(uint32_t texture);
-    std::array<TileAlphas, 2> TilesKept{};
-    size_t TilesNext = 0;
-    bool squareTiles(double half, double u0, double v0, double tile, const TileAlphas& alphas, double failing,
-                     double grow, std::vector<std::array<double, 4>>& out);
-    // The rectangle {x0, x1, z0, z1} cut so by the tiles' alphas `most`, appended to `out`; false,
-    // with nothing added, where it spans more tiles than are worth cutting out.
-    bool rectTiles(const std::array<double, 4>& rect, double u0, double v0, double tile, int across,
-                   const std::vector<uint8_t>& most, double failing, double grow, long& leftOut,
-                   std::vector<std::array<double, 4>>& out);
-    std::vector<double> TileXs, TileZs;            // scratch: the tile lines across a square
-    std::vector<std::array<double, 4>> DeckRects;  // scratch: a deck's rectangles
     std::array<Run, 2> Roads;  // the straight pieces, the bends
     std::array<RoadShape, 2> RoadShapes;
     std::array<uint32_t, 2> RoadShapeTextures{};  // the GL textures the shapes were read from
@@ -392,8 +359,6 @@ private:
     long DecksUntested = 0;
     long DecksMagnified = 0;
     long DecksBlank = 0;
-    long TilesLeftOut = 0;
-    long MippedTilesLeftOut = 0;
     long DeckDraws = 0;
     long CutAnew = 0;
     long InMean = 0;
