@@ -50,7 +50,6 @@ inline constexpr Shortcut kShortcuts[] = {
     {"decks_untested_over_ground", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().DecksUntestedOverGround = on; }},
     {"deck_colour_in_vertices", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().DeckColourInVertices = on; }},
     {"deck_fog_in_vertices", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().DeckFogInVertices = on; }},
-    {"decks_cut_to_boxes", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().DecksCutToBoxes = on; }},
     {"near_decks_unfogged", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().UnfoggedDeckPieces = on; }},
     {"decks_magnified_unmipped", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().MagnifiedDecksUnmipped = on; }},
     // The ground's.

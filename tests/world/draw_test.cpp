@@ -691,35 +691,6 @@ TEST_F(WorldDrawTest, ADeckUnblendedUnderAnAlphaTestNearOneLooksTheSame) {
     EXPECT_GT(moved, 1000) << "the decks drawn unblended";
 }
 
-// A deck cut to the part of the view each scissor box shows, in one draw, lights the pixels it lit
-// drawn under each box in turn, alike but where the triangles' set-up rounds a level apart (or a
-// pixel on a seam of its pieces, a few): overhead, where its magnified square and its near part
-// are cut apart, level, and below the eye, under boxes whose edges cut it anywhere.
-TEST_F(WorldDrawTest, ADeckCutToItsBoxesLightsThePixelsItLitUnderEach) {
-    const std::vector<std::array<int, 4>> boxes = {{0, 0, kWidth / 3, kHeight / 2},
-                                                   {kWidth / 3 + 5, 7, 101, 61},
-                                                   {kWidth / 2 - 13, kHeight / 2 + 1, kWidth / 2 + 13, kHeight / 2 - 4},
-                                                   {17, kHeight * 3 / 4, 53, 41},
-                                                   {kWidth - 1, 0, 1, kHeight}};
-    for (const double above : {300.0, -1500.0})
-        for (const Camera& cam : {Camera{106.0, above > 0 ? 55.0 : -35.0}, Camera{200.0, 0.0, 20.0}}) {
-            const worlddraw::Eye at{test::kOverAlbert.X, test::kOverAlbert.Y, test::kOverAlbert.Z};
-            world->terrain.SetDetailsForLayer(0, above > 0 ? 1 : 2, at.Y + above, at.Y + above + 600);
-            world->DeckBoxes = boxes;
-            world->drawer.DecksCutToBoxes = false;
-            const auto each = frame(at, cam, false, true);
-            const long eachDraws = world->drawer.deckDraws();
-            world->drawer.DecksCutToBoxes = true;
-            const auto cut = frame(at, cam, false, true);
-            const std::string where = std::to_string(above) + " ft, heading " + std::to_string(cam.Heading);
-            EXPECT_LE(differing(each, cut, 2), 4) << where;
-            EXPECT_GT(world->drawer.deckDraws(), 0) << where;
-            EXPECT_LE(world->drawer.deckDraws() * 3, eachDraws) << where;
-        }
-    world->DeckBoxes.clear();
-    world->terrain.SetDetailsForLayer(0, 0, 0, 0);
-}
-
 // Cells wholly below the dome's lowest facet, as DomeReach tells them corner by corner, are left
 // out of the scissor boxes the sky and a deck overhead are drawn under: banked, level and looking
 // down, low over the ground and high, the frame is the one drawn without boxes to the bit. A cell
@@ -733,7 +704,6 @@ TEST_F(WorldDrawTest, TheSkyLeavesOutOnlyCellsWhollyBelowItsLowestFacet) {
             const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
             world->terrain.SetDetailsForLayer(0, 1, height + 1500, height + 2100);
             world->SkyBoxes.clear(), world->DeckBoxes.clear();
-            world->drawer.DecksCutToBoxes = false;  // the decks under each box to the bit: the sky is told here
             const auto whole = frame(at, cam, false, true);
             // The view's matrices and viewport are still loaded.
             const worlddraw::DomeReach reach(world->drawer.lowestOpenElevation());
@@ -777,7 +747,6 @@ TEST_F(WorldDrawTest, TheSkyLeavesOutOnlyCellsWhollyBelowItsLowestFacet) {
             EXPECT_EQ(differing(whole, boxed, 0), 0) << height << " ft, heading " << cam.Heading;
         }
     world->SkyBoxes.clear(), world->DeckBoxes.clear();
-    world->drawer.DecksCutToBoxes = true;
     world->terrain.SetDetailsForLayer(0, 0, 0, 0);
     EXPECT_GT(below, open / 4) << "the ground fills the cells below the dome";
     EXPECT_GT(open, 0);

@@ -1,7 +1,7 @@
 // The cloud decks: each layer's underside and top, level squares out to the fog's end round the
 // eye, blended over the sky and the ground. drawCloudLayers names the steps; the shortcuts they
 // take are a file each beside this one (DeckOverGround, UnfoggedNearDecks, MagnifiedDecks,
-// DeckFogInVertices, DecksCutToBoxes).
+// DeckFogInVertices).
 #include "world/draw/DeckParts.h"
 
 namespace pellam::worlddraw {
@@ -66,9 +66,6 @@ TerrainDrawer::DeckPass::DeckPass(TerrainDrawer& drawer, const RIDUdidav& t, con
     GLfloat fogColour[4] = {};
     glGetFloatv(GL_FOG_COLOR, fogColour);
     View.FogColour = {fogColour[0], fogColour[1], fogColour[2]};
-    View.CutsToBoxes = !drawer.Exact && drawer.DecksCutToBoxes;
-    drawer.DeckDraws = 0;
-    View.Draws = &drawer.DeckDraws;
     drawer.DecksApart = 0;
     drawer.DecksUntested = 0;
     // Outside a cockpit's slice of the depths the depth buffer holds the ground alone.

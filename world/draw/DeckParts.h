@@ -77,10 +77,6 @@ struct DeckView {
     std::array<GLfloat, 3> FogColour{};
     double CutCostPerPixel = 0;  // of a cut where the fog starts or ends, for each pixel of its length on the window
     long* FoggedInVertices = nullptr;  // counts the draws fogged so, where given
-    // Under boxes, the pieces cut to each box's part of the view and sent in one draw instead of
-    // once a box under the scissor.
-    bool CutsToBoxes = false;
-    long* Draws = nullptr;  // counts the draws sent, where given
 
     // ft ahead of the eye, negative behind it.
     double ahead(const DeckPoint& p) const {
@@ -223,11 +219,6 @@ struct PieceList {
     const DeckPoint* Points;
     const int* Counts;
     int Pieces;
-    int total() const {
-        int n = 0;
-        for (int k = 0; k < Pieces; ++k) n += Counts[k];
-        return n;
-    }
 };
 
 // How a deck's points are sent: fogged by their distance ahead, raised by Raise, or not at all;
@@ -255,10 +246,6 @@ bool fogInVertices(PieceList& pieces, const DeckView& view);
 // A point's colour times the fog's factor at `ahead` ft, and the fog's colour times the rest as its
 // secondary colour. See DeckFogInVertices.cpp.
 void fogInColours(SentPoint& point, double ahead, const DeckView& view);
-
-// The pieces cut to each box's part of the view and sent in one draw; whether any box's window
-// can show them. See DecksCutToBoxes.cpp.
-bool drawCutToBoxes(const PieceList& pieces, const PointMaker& make);
 
 // The steepest climb from the eye to the ground within `reach` (see DeckOverGround.cpp).
 double steepestGround(const RIDUdidav& t, const Eye& eye, double reach, double highest, double least);

@@ -104,7 +104,6 @@ public:
     long decksUntested() const { return DecksUntested; }  // deck sides drawn without the depth test, at the last draw
     long decksMagnified() const { return DecksMagnified; }  // deck sides with a part read unmipped, at the last draw
     long decksBlank() const { return DecksBlank; }  // layers left out as no texel could pass the alpha test, at the last draw
-    long deckDraws() const { return DeckDraws; }  // draws the decks sent, at the last draw
     long squaresCutAnew() const { return CutAnew; }   // far ground squares cut along their other diagonal, at the last draw
     long trianglesInMean() const { return InMean; }   // far ground triangles drawn in their picture's mean, at the last draw
     long trianglesFoggedInStage() const { return FogStaged; }  // far ground triangles fogged by the texture stage, at the last draw
@@ -141,10 +140,6 @@ public:
     // of its length on the window (instructions, measured): a row of partly covered blocks each
     // side of it. A deck's fog goes in its vertices only where that saves more than its cuts cost.
     double DeckFogCutCost = 500.0;
-    // Under scissor boxes, a deck's pieces are cut to the part of the view each box shows and
-    // sent in one draw, not once a box: each change of the scissor costs the software rasteriser
-    // a copy of its fragment state. The same pixels; off in the plain drawing and to compare.
-    bool DecksCutToBoxes = true;
     // Under an alpha test that passes only fragments of alpha 0.9 or more, the deck sides above the
     // eye, seen against the sky, are drawn without blending: a passing fragment replaces the pixel
     // instead of keeping a tenth or less of it, a few levels apart, and the rasteriser neither reads
@@ -359,7 +354,6 @@ private:
     long DecksUntested = 0;
     long DecksMagnified = 0;
     long DecksBlank = 0;
-    long DeckDraws = 0;
     long CutAnew = 0;
     long InMean = 0;
     long FogStaged = 0;
