@@ -43,7 +43,6 @@ inline constexpr Shortcut kShortcuts[] = {
     {"leaned_glyphs", [](render::MyZephGLView& v, bool on) { v.setLeansGlyphs(on); }},
     // The sky and the decks.
     {"world_in_open_cells", [](render::MyZephGLView& v, bool on) { v.setScissorsWorld(on); }},
-    {"sky_floor_cleared", [](render::MyZephGLView& v, bool on) { v.setClearsSkyFloor(on); }},
     {"dome_untested_rings", [](render::MyZephGLView& v, bool on) { v.domeShortcuts().UntestedRings = on; }},
     {"dome_alpha_test_dropped", [](render::MyZephGLView& v, bool on) { v.domeShortcuts().AlphaTestDropped = on; }},
     {"dome_rings_magnified", [](render::MyZephGLView& v, bool on) { v.domeShortcuts().RingsMagnified = on; }},

@@ -239,17 +239,10 @@ TEST_F(WorldDrawTest, CloudsTakeTheFogWhateverWasDrawnBefore) {
     EXPECT_EQ(differing(shortOfTheStart(false), shortOfTheStart(true), 0), 0);
 }
 
-// A grey sky picture of 64 x 64 texels in a slot of its own, with mip levels, made the dome's:
-// `level` with a haze that strays up to `haze` levels either way from texel to texel, but along
-// the rows the dome reads at the horizon (the first and the last, as the picture repeats). Returns
-// the dome's own slot.
-int32_t skyPictureInstead(test::WorldFrame& w, int haze, int level) {
-    std::vector<uint8_t> texels(64 * 64 * 3);
-    for (size_t k = 0; k < texels.size(); k += 3) {
-        const size_t row = k / (64 * 3);
-        const int stray = row == 0 || row == 63 ? 0 : int((k / 3 * 7919) % size_t(2 * haze + 1)) - haze;
-        std::fill_n(&texels[k], 3, uint8_t(std::clamp(level + stray, 0, 255)));
-    }
+// A grey sky picture of 64 x 64 texels, `level` throughout, in a slot of its own, with mip levels,
+// made the dome's. Returns the dome's own slot.
+int32_t skyPictureInstead(test::WorldFrame& w, uint8_t level) {
+    const std::vector<uint8_t> texels(64 * 64 * 3, level);
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
@@ -260,36 +253,6 @@ int32_t skyPictureInstead(test::WorldFrame& w, int haze, int level) {
     const int32_t kept = w.sky.SkyTextureSlot;
     w.sky.SkyTextureSlot = int32_t(w.view.Names.size() - 1);
     return kept;
-}
-
-// The dome's rings below the horizon are left to a colour clear only where the picture's row
-// there is one colour, so that no detail of it is lost: not for the game's sky, whose haze runs
-// along the horizon too. Where it is, the clear looks as the rings drawn, to the level: seen level
-// high and low, banked, and looking down; over a clear of another colour that colour shows, so
-// the rings are left out.
-TEST_F(WorldDrawTest, TheSkyBelowTheHorizonIsLeftToTheClearOnlyWhereItIsOneColour) {
-    const auto name = [this](int32_t slot) { return world->view.glName(slot); };
-    EXPECT_FALSE(worlddraw::domeFloorColour(world->sky, name).has_value()) << "the game's sky";
-    const int32_t kept = skyPictureInstead(*world, 10, 240);
-    const auto floor = worlddraw::domeFloorColour(world->sky, name);
-    ASSERT_TRUE(floor.has_value());
-    long shown = 0;
-    for (const double height : {600.0, 6000.0})
-        for (const Camera& cam : {Camera{106.0, 0.0}, Camera{200.0, 2.0, 30.0}, Camera{30.0, -20.0}}) {
-            const worlddraw::Eye eye{test::kOverAlbert.X, height, test::kOverAlbert.Z};
-            const auto drawn = frame(eye, cam, false, true);
-            world->FloorClear = floor;
-            const auto cleared = frame(eye, cam, false, true);
-            world->FloorClear = std::array<float, 3>{1, 0, 1};
-            const auto magenta = frame(eye, cam, false, true);
-            world->FloorClear.reset();
-            EXPECT_EQ(differing(drawn, cleared, 1), 0) << height << " ft, pitch " << cam.Pitch;
-            shown += differing(cleared, magenta, 16);
-        }
-    EXPECT_GT(shown, long(kWidth) * kHeight / 20) << "the rings below the horizon are left out";
-    GLuint made = world->view.glName(world->sky.SkyTextureSlot);
-    glDeleteTextures(1, &made);
-    world->sky.SkyTextureSlot = kept;
 }
 
 // The sky's RGB picture and alpha-less colours read an alpha of one: an alpha test left on that
@@ -427,7 +390,7 @@ TEST_F(WorldDrawTest, TheSkyKeepsItsPicturesFaintShapes) {
 
     const Camera up{towards, 10.0};
     const auto [plain, sky, drawn] = both(up, true);
-    const int32_t kept = skyPictureInstead(*world, 0, 247);
+    const int32_t kept = skyPictureInstead(*world, 247);
     const platform::RGBAImage flat = picture(frame(test::kOverAlbert, up, false, true));
     GLuint made = world->view.glName(world->sky.SkyTextureSlot);
     glDeleteTextures(1, &made);

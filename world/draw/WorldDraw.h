@@ -389,16 +389,10 @@ private:
 // the rings above it are drawn without the depth test. Returns the rings so drawn. The dome is
 // drawn under each of the disjoint scissor `boxes` (x, y, width, height, px; none: as the scissor
 // stands), sending under each only the quads, and the sun, that can reach it.
-// With `floorCleared`, the rings wholly below the horizon are not drawn: the caller has cleared
-// the colour buffer to domeFloorColour, which stands for them.
 int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround = false,
                 double lowestElevation = kWholeDome, bool plain = false,
                 const std::function<double()>& groundTop = nullptr, std::span<const std::array<int, 4>> boxes = {},
-                bool floorCleared = false, const DomeShortcuts& shortcuts = {});
-// Below the horizon the dome shows the horizon's colour times its picture's row there: that
-// row's colour, where the row is one colour to within the rounding of a drawn pixel (none: it
-// varies more, or the picture cannot be read). The sky's colours as its sun last placed them.
-std::optional<std::array<float, 3>> domeFloorColour(const TexturedSkyDome& sky, const GLNameOfSlot& glName);
+                const DomeShortcuts& shortcuts = {});
 
 // Runs `draw` under each of the disjoint scissor `boxes` in turn (x, y, width, height, px; within a
 // scissor box already set, boxes it leaves empty passed over), handing it the box's place in
