@@ -56,7 +56,6 @@ inline constexpr Shortcut kShortcuts[] = {
     {"ground_widened_view", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().WidensView = on; }},
     {"ground_cut_along_sight", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().CutsAlongTheSight = on; }},
     {"ground_in_mean", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().DrawsInMean = on; }},
-    {"ground_fog_in_stage", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().FogsInStage = on; }},
     {"ground_merged_blocks", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().MergesFarBlocks = on; }},
 };
 

@@ -12,7 +12,7 @@
 // triangle said to light no pixel centre lights none; a cloud deck fogged by its distance; the
 // ground takes the daylight; a widened view draws as the window's own; far squares drawn in their
 // picture's mean colour within its bound and reading no finer level than reckoned, drawn whole in
-// blocks without opening a pixel, and fogged by their texture stage as by the GL.
+// blocks without opening a pixel.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -1348,30 +1348,6 @@ TEST_F(WorldDrawTest, FarBlocksDrawnWholeOpenNoPixelAndLookTheSame) {
             }
     world->terrain.setFogDistance(0.0);
     EXPECT_GT(merged, 200) << "blocks drawn whole";
-}
-
-// Far squares in daylight take the fog in their texture stage, from its share at their corners,
-// and look as fogged by the GL pixel by pixel, to the stage's rounding: low over the front and
-// higher, along it and across, in the farthest haze and in haze so close that the far ground is
-// deep in it. The fog is left out of the mean test, which would draw most of those squares in
-// their pictures' mean instead.
-TEST_F(WorldDrawTest, FarGroundFoggedInItsTextureStageLooksAsFoggedByTheGL) {
-    world->drawer.MeanCountsTheFog = false;
-    long staged = 0;
-    for (const double haze : {0.0, 1.5e-4})
-        for (const double height : {500.0, 3000.0, 9000.0})
-            for (const Camera& cam : {test::kAlongTheFront, Camera{200.0, -2.0}, Camera{45.0, -6.0}}) {
-                world->terrain.setFogDistance(haze);
-                const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
-                world->drawer.FogsInStage = false;
-                const auto byGL = frame(at, cam, false, true);
-                world->drawer.FogsInStage = true;
-                const auto inStage = frame(at, cam, false, true);
-                staged += world->drawer.trianglesFoggedInStage();
-                EXPECT_LE(farthest(byGL, inStage), 2) << "haze " << haze << ", " << height << " ft, heading " << cam.Heading;
-            }
-    world->drawer.MeanCountsTheFog = true;
-    EXPECT_GT(staged, 5000);
 }
 
 // A picture whose levels from `flat` on are one colour, and whose finer levels are a checkerboard

@@ -87,7 +87,7 @@ public:
     // that a sky drawn behind it fills only what the ground left open.
     // `light` tints the ground: the sky's daylight. Squares wholly behind the `cover`, which is
     // drawn over them later with opaque colour, are left out. Far squares may be drawn in their
-    // picture's mean colour, or fogged by the texture stage (DrawsInMean, FogsInStage).
+    // picture's mean colour (DrawsInMean).
     void draw(const RIDUdidav& terrain, const Eye& eye, const GLNameOfSlot& glName,
               const std::array<float, 3>& light = {1.0f, 1.0f, 1.0f}, const ScreenCover* cover = nullptr);
     // The cloud decks of the terrain's layers, seen from the eye, fogged by their distance; the
@@ -106,7 +106,6 @@ public:
     long decksBlank() const { return DecksBlank; }  // layers left out as no texel could pass the alpha test, at the last draw
     long squaresCutAnew() const { return CutAnew; }   // far ground squares cut along their other diagonal, at the last draw
     long trianglesInMean() const { return InMean; }   // far ground triangles drawn in their picture's mean, at the last draw
-    long trianglesFoggedInStage() const { return FogStaged; }  // far ground triangles fogged by the texture stage, at the last draw
     long blocksMerged() const { return Merged; }  // blocks of far squares drawn whole in their mean, at the last draw
     // After draw: the elevation (radians, negative: below the horizon) under which every pixel of
     // the view shows the ground just drawn; -pi/2 when that cannot be told.
@@ -172,10 +171,6 @@ public:
     // so a square whose factor is at most a across it (it is greatest at its corner nearest in
     // depth) may read levels within MeanBound / a of the mean. Off to compare.
     bool MeanCountsTheFog = true;
-    // Unless Exact, in daylight, far squares lying wholly within the fog's start and end take the
-    // fog in their texture stage from a share worked out at their corners, not by the GL's fog per
-    // pixel: the same affine share, rounding apart. Off to compare.
-    bool FogsInStage = true;
     // Unless Exact, with DrawsInMean, an aligned block of 2, 4 or 8 squares across, all far squares
     // drawn in their picture's mean, lit and without a road drawn over them, is drawn
     // whole, in a few triangles rather than two a square, reading each square's mean from a colour
@@ -292,10 +287,6 @@ private:
     // corners would no longer be affine across the plane, and a square cut along its other
     // diagonal could then round a level apart.
     std::vector<float> MeanShades, MeanPlain;
-    // Far runs fogged by the texture stage: in daylight, the picture mixed with the fog's colour by
-    // the fog's share at each vertex.
-    void drawStagedRuns(const std::array<Run, world::kGroundCodes>& runs, const uint32_t* textures);
-    std::array<Run, world::kGroundCodes> StagedRuns;  // far squares wholly within the fog, by picture
     std::vector<uint8_t> FogInside;                  // per vertex of a run: within the fog's start and end
     std::vector<uint32_t> FogAtCorners, FogByGL;     // a run's triangles fogged at their corners, and by the GL
     std::vector<float> FogShares;                    // per vertex of a run: (the fog's colour, the fog's share)
@@ -356,7 +347,6 @@ private:
     long DecksBlank = 0;
     long CutAnew = 0;
     long InMean = 0;
-    long FogStaged = 0;
     long Merged = 0;
     long Covered = 0;
     long Unlit = 0;
