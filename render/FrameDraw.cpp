@@ -115,7 +115,7 @@ void MyZephGLView::drawRect(const NSRect& rect) {
             }
         }
         if (!showKeptScene()) {
-            startSceneFrame();
+            glRenderStart();
             drawModelList(ModelArray_, 0);
             ++sceneDraws_;
             keepScene();
@@ -169,11 +169,10 @@ void MyZephGLView::drawUnseen(const QNion& camera, long insideItem, bool world, 
     for (const GLenum model : {GL_FLAT, GL_SMOOTH}) {
         worlddraw::holdShadeModel(model);
         newFrameRecords();
-        startSceneFrame();
+        glRenderStart();
         worldLeftOut_ = !world;
         drawPass(*ModelArray_, {&CameraPosition_, CameraInsideItem_, kMainNear * TeleFactor_, false});
         worldLeftOut_ = false;
-        floorCleared_ = false;
     }
     drawingUnseen_ = false;
     worlddraw::holdShadeModel(0);
@@ -199,7 +198,6 @@ void MyZephGLView::drawModelList(ModelArray* list, int32_t) {
     // Checked again here: the model array may have shrunk since the item was set.
     if (!list->at(CameraInsideItem_)) CameraInsideItem_ = -1;
     drawPass(*list, {&CameraPosition_, CameraInsideItem_, kMainNear * TeleFactor_, false});
-    floorCleared_ = false;  // for the main pass alone: the second window clears to its own colour
     if (!awoken_ && DrawSecondWindow_)
         drawSecondWindow(*list);
     else
@@ -212,28 +210,6 @@ void MyZephGLView::fitFrameRecords(const ModelArray& list) {
     frameRecords_.resize(n, nullptr);
     frameFetched_.resize(n, 0);
     frameCopies_.resize(n);
-}
-
-void MyZephGLView::startSceneFrame() {
-    const double red = EraseRed_, green = EraseGreen_, blue = EraseBlue_;
-    floorCleared_ = clearToSkyFloor();
-    glRenderStart();
-    // The dome's floor colour stands in for this clear alone: the second window clears to the
-    // colour asked for, and the scene is kept under it, so that a resting game finds its kept
-    // picture current again.
-    if (floorCleared_) setEraseColorRed(red, green, blue);
-}
-
-bool MyZephGLView::clearToSkyFloor() {
-    if (!clearsSkyFloor_ || exactDrawing_ || insideCloud_ || !ModelArray_) return false;
-    // Only behind the ground, which covers what lies below the dome's lowest ring.
-    auto* sky = dynamic_cast<TexturedSkyDome*>(ModelArray_->at(ModelArray::kSkyDome));
-    if (!sky || !dynamic_cast<RIDUdidav*>(ModelArray_->at(ModelArray::kTerrain))) return false;
-    sky->positionSun(getSunUnitVector());  // as the world places it for this frame
-    const auto floor = worlddraw::domeFloorColour(*sky, [this](int32_t slot) { return getglTextNum(slot); });
-    if (!floor) return false;
-    setEraseColorRed((*floor)[0], (*floor)[1], (*floor)[2]);
-    return true;
 }
 
 void MyZephGLView::placeCamera(const QNion* camera) {
@@ -338,8 +314,7 @@ void MyZephGLView::drawWorld(ModelArray& list) {
         const auto boxes = boxesOf(rects);
         if (!rects || !boxes.empty())
             worlddraw::drawSkyDome(*sky, glName, terrain != nullptr, lowest, exactDrawing_,
-                                   terrain ? std::function<double()>(groundTop) : nullptr, boxes, floorCleared_,
-                                   domeShortcuts_);
+                                   terrain ? std::function<double()>(groundTop) : nullptr, boxes, domeShortcuts_);
     }
     if (terrain) {
         // Decks all above the eye lie above the horizon, so within the sky's rectangles where

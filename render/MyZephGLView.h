@@ -114,9 +114,6 @@ public:
     // Far objects drawn as dots leave lighting and texturing off for the next object rather than
     // switching them on again between dots (on: the same pixels, fewer fragment states).
     void setDotsLeaveUnlit(bool on) { dotsLeaveUnlit_ = on; }
-    // The frame's colour clear takes the colour of the dome below the horizon, whose rings are
-    // then left out of the main view (on, but not in the exact drawing: a few levels apart).
-    void setClearsSkyFloor(bool on) { clearsSkyFloor_ = on; }
     long trianglesBetweenCentres() const { return trianglesBetweenCentres_; }
     long objectsHidden() const { return objectsHidden_; }
     // Aircraft left out whole as lying outside the view, so far.
@@ -593,13 +590,6 @@ private:
     bool cullsHidden_ = true;
     bool looksBetweenCentres_ = true;
     bool dotsLeaveUnlit_ = true;
-    bool clearsSkyFloor_ = true;
-    bool floorCleared_ = false;  // the colour buffer holds the dome's colour below the horizon, for the main pass
-    // Sets the erase colour to the dome's below the horizon where it may stand for those rings: whether it did.
-    bool clearToSkyFloor();
-    // Starts a 3-D frame of the main pass, cleared to the dome's floor colour where it may be; the
-    // erase colour asked for is kept for what clears after (the second window).
-    void startSceneFrame();
     long trianglesBetweenCentres_ = 0;
     long trianglesHidden_ = 0, objectsHidden_ = 0, objectsOutside_ = 0, trianglesUnseen_ = 0;
     worlddraw::ScreenCover cover_;  // the screen the cover marked this pass hides (empty: none)

@@ -45,24 +45,19 @@ inline constexpr Shortcut kShortcuts[] = {
     {"leaned_glyphs", [](render::MyZephGLView& v, bool on) { v.setLeansGlyphs(on); }},
     // The sky and the decks.
     {"world_in_open_cells", [](render::MyZephGLView& v, bool on) { v.setScissorsWorld(on); }},
-    {"sky_floor_cleared", [](render::MyZephGLView& v, bool on) { v.setClearsSkyFloor(on); }},
     {"dome_untested_rings", [](render::MyZephGLView& v, bool on) { v.domeShortcuts().UntestedRings = on; }},
     {"dome_alpha_test_dropped", [](render::MyZephGLView& v, bool on) { v.domeShortcuts().AlphaTestDropped = on; }},
     {"dome_rings_magnified", [](render::MyZephGLView& v, bool on) { v.domeShortcuts().RingsMagnified = on; }},
     {"decks_untested_over_ground", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().DecksUntestedOverGround = on; }},
     {"deck_colour_in_vertices", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().DeckColourInVertices = on; }},
     {"deck_fog_in_vertices", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().DeckFogInVertices = on; }},
-    {"decks_cut_to_boxes", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().DecksCutToBoxes = on; }},
     {"near_decks_unfogged", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().UnfoggedDeckPieces = on; }},
     {"decks_magnified_unmipped", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().MagnifiedDecksUnmipped = on; }},
-    {"blank_tiles", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().BlankTilesLeftOut = on; }},
-    {"blank_mipped_tiles", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().BlankMippedTilesLeftOut = on; }},
     // The ground's.
     {"ground_unseen_work", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().SkipsUnseenWork = on; }},
     {"ground_widened_view", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().WidensView = on; }},
     {"ground_cut_along_sight", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().CutsAlongTheSight = on; }},
     {"ground_in_mean", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().DrawsInMean = on; }},
-    {"ground_fog_in_stage", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().FogsInStage = on; }},
     {"ground_merged_blocks", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().MergesFarBlocks = on; }},
 };
 

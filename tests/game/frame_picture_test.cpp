@@ -100,14 +100,11 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         EXPECT_LE(apart.count, reference.width * reference.height / 100);
         EXPECT_EQ(apart.middle, 0);
         EXPECT_EQ(testing::structureLost(reference, drawn[0], sky), "");
-        // The world left out behind the cockpit's cover changes no pixel at all (the decks drawn
-        // under each box in turn: cut to the boxes, their set-up may round a level apart).
-        scene.view->terrainDrawer().DecksCutToBoxes = false;
+        // The world left out behind the cockpit's cover changes no pixel at all.
         const platform::RGBAImage boxed = gameFrame(scene);
         scene.view->setScissorsWorld(false);
         const platform::RGBAImage whole = gameFrame(scene);
         scene.view->setScissorsWorld(true);
-        scene.view->terrainDrawer().DecksCutToBoxes = true;
         EXPECT_TRUE(whole.pixels == boxed.pixels);
         // Nor do the cover's flat quads cut along the diagonal that crosses fewer pixels, but for
         // the rounding of values interpolated from other corners, a few levels at most: from the

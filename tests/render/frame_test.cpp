@@ -767,8 +767,7 @@ TEST_F(FrameWorldTest, GreyInsideTheCloudLayerAndTheTerrainAnswersForTheMainEyeA
     EXPECT_DOUBLE_EQ(v[2], camera.Position[2] - world::kSquareFeet);
 }
 
-// Over the ground the frame's clear may take the sky's colour below the horizon, for that clear
-// alone: a resting game must still find the picture it kept current, and rest.
+// Over the ground a resting game must still find the picture it kept current, and rest.
 TEST_F(FrameWorldTest, APictureKeptOverTheGroundStaysCurrentWhileNothingChanges) {
     view().setKeepScene(true);
     const long before = view().getSceneDraws();

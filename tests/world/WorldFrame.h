@@ -94,7 +94,6 @@ public:
         const float fog[4] = {f[0], f[1], f[2], 1};
         glViewport(0, 0, ViewportWidth, ViewportHeight);
         glClearColor(fog[0] * !skyBehindGround, fog[1] * !skyBehindGround, fog[2] * !skyBehindGround, 1);
-        if (skyBehindGround && FloorClear) glClearColor((*FloorClear)[0], (*FloorClear)[1], (*FloorClear)[2], 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         loadView(cam);
         glFogfv(GL_FOG_COLOR, fog);
@@ -108,7 +107,7 @@ public:
         if (skyBehindGround)
             SkyRingsUntested = worlddraw::drawSkyDome(sky, name, true, drawer.lowestOpenElevation(), PlainSky,
                                                       drawer.SkipsUnseenWork ? std::function<double()>(groundTop) : nullptr,
-                                                      SkyBoxes, FloorClear.has_value());
+                                                      SkyBoxes);
         drawer.drawCloudLayers(terrain, eye, name, c.Light, cover, DeckBoxes);
         if (withCloud) worlddraw::drawCloud(cloud, eye, name, c.Light);
         if (drawnLast) drawnLast();
@@ -132,8 +131,6 @@ public:
     }
 
     std::optional<std::array<float, 3>> FogColour;  // else the horizon's
-    // Behind the ground: the colour cleared to, for the dome's rings below the horizon, left out.
-    std::optional<std::array<float, 3>> FloorClear;
     int SkyRingsUntested = 0;                        // at the last draw
     // Scissor boxes the sky behind the ground and the decks are drawn under (none: the whole view).
     std::vector<std::array<int, 4>> SkyBoxes, DeckBoxes;

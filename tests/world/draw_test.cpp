@@ -12,7 +12,7 @@
 // triangle said to light no pixel centre lights none; a cloud deck fogged by its distance; the
 // ground takes the daylight; a widened view draws as the window's own; far squares drawn in their
 // picture's mean colour within its bound and reading no finer level than reckoned, drawn whole in
-// blocks without opening a pixel, and fogged by their texture stage as by the GL.
+// blocks without opening a pixel.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -119,17 +119,6 @@ protected:
         EXPECT_LE(apart, long(kWidth) * kHeight / 100) << where;
         EXPECT_EQ(middle, 0) << where << ", in the middle third";
         EXPECT_EQ(testing::structureLost(picture(exact), picture(drawn), exactSky), "") << where;
-    }
-    // The view drawn under the decks' alpha test (passing above 0.9) with `shortcut` off, then on.
-    std::pair<std::vector<uint8_t>, std::vector<uint8_t>> underAlphaTestBothWays(bool& shortcut, const worlddraw::Eye& eye,
-                                                                                const Camera& cam) {
-        glEnable(GL_ALPHA_TEST), glAlphaFunc(GL_GREATER, 0.9f);
-        shortcut = false;
-        auto off = frame(eye, cam, false, true);
-        shortcut = true;
-        auto on = frame(eye, cam, false, true);
-        glDisable(GL_ALPHA_TEST), glAlphaFunc(GL_ALWAYS, 0.0f);
-        return {std::move(off), std::move(on)};
     }
     // The ground alone over a frame cleared to magenta and cleared depths: a pixel it leaves open
     // shows the clear.
@@ -250,17 +239,10 @@ TEST_F(WorldDrawTest, CloudsTakeTheFogWhateverWasDrawnBefore) {
     EXPECT_EQ(differing(shortOfTheStart(false), shortOfTheStart(true), 0), 0);
 }
 
-// A grey sky picture of 64 x 64 texels in a slot of its own, with mip levels, made the dome's:
-// `level` with a haze that strays up to `haze` levels either way from texel to texel, but along
-// the rows the dome reads at the horizon (the first and the last, as the picture repeats). Returns
-// the dome's own slot.
-int32_t skyPictureInstead(test::WorldFrame& w, int haze, int level) {
-    std::vector<uint8_t> texels(64 * 64 * 3);
-    for (size_t k = 0; k < texels.size(); k += 3) {
-        const size_t row = k / (64 * 3);
-        const int stray = row == 0 || row == 63 ? 0 : int((k / 3 * 7919) % size_t(2 * haze + 1)) - haze;
-        std::fill_n(&texels[k], 3, uint8_t(std::clamp(level + stray, 0, 255)));
-    }
+// A grey sky picture of 64 x 64 texels, `level` throughout, in a slot of its own, with mip levels,
+// made the dome's. Returns the dome's own slot.
+int32_t skyPictureInstead(test::WorldFrame& w, uint8_t level) {
+    const std::vector<uint8_t> texels(64 * 64 * 3, level);
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
@@ -271,36 +253,6 @@ int32_t skyPictureInstead(test::WorldFrame& w, int haze, int level) {
     const int32_t kept = w.sky.SkyTextureSlot;
     w.sky.SkyTextureSlot = int32_t(w.view.Names.size() - 1);
     return kept;
-}
-
-// The dome's rings below the horizon are left to a colour clear only where the picture's row
-// there is one colour, so that no detail of it is lost: not for the game's sky, whose haze runs
-// along the horizon too. Where it is, the clear looks as the rings drawn, to the level: seen level
-// high and low, banked, and looking down; over a clear of another colour that colour shows, so
-// the rings are left out.
-TEST_F(WorldDrawTest, TheSkyBelowTheHorizonIsLeftToTheClearOnlyWhereItIsOneColour) {
-    const auto name = [this](int32_t slot) { return world->view.glName(slot); };
-    EXPECT_FALSE(worlddraw::domeFloorColour(world->sky, name).has_value()) << "the game's sky";
-    const int32_t kept = skyPictureInstead(*world, 10, 240);
-    const auto floor = worlddraw::domeFloorColour(world->sky, name);
-    ASSERT_TRUE(floor.has_value());
-    long shown = 0;
-    for (const double height : {600.0, 6000.0})
-        for (const Camera& cam : {Camera{106.0, 0.0}, Camera{200.0, 2.0, 30.0}, Camera{30.0, -20.0}}) {
-            const worlddraw::Eye eye{test::kOverAlbert.X, height, test::kOverAlbert.Z};
-            const auto drawn = frame(eye, cam, false, true);
-            world->FloorClear = floor;
-            const auto cleared = frame(eye, cam, false, true);
-            world->FloorClear = std::array<float, 3>{1, 0, 1};
-            const auto magenta = frame(eye, cam, false, true);
-            world->FloorClear.reset();
-            EXPECT_EQ(differing(drawn, cleared, 1), 0) << height << " ft, pitch " << cam.Pitch;
-            shown += differing(cleared, magenta, 16);
-        }
-    EXPECT_GT(shown, long(kWidth) * kHeight / 20) << "the rings below the horizon are left out";
-    GLuint made = world->view.glName(world->sky.SkyTextureSlot);
-    glDeleteTextures(1, &made);
-    world->sky.SkyTextureSlot = kept;
 }
 
 // The sky's RGB picture and alpha-less colours read an alpha of one: an alpha test left on that
@@ -438,7 +390,7 @@ TEST_F(WorldDrawTest, TheSkyKeepsItsPicturesFaintShapes) {
 
     const Camera up{towards, 10.0};
     const auto [plain, sky, drawn] = both(up, true);
-    const int32_t kept = skyPictureInstead(*world, 0, 247);
+    const int32_t kept = skyPictureInstead(*world, 247);
     const platform::RGBAImage flat = picture(frame(test::kOverAlbert, up, false, true));
     GLuint made = world->view.glName(world->sky.SkyTextureSlot);
     glDeleteTextures(1, &made);
@@ -677,7 +629,6 @@ TEST_F(WorldDrawTest, ADeckUnblendedUnderAnAlphaTestNearOneLooksTheSame) {
         Camera Cam;
     };
     long moved = 0;
-    world->drawer.BlankMippedTilesLeftOut = false;  // unblended alone: its own test covers that shortcut
     for (const Deck& d : {Deck{3, at.Y + 1500, Camera{106.0, 5.0}}, Deck{3, at.Y + 1500, Camera{30.0, 40.0, 15.0}},
                           Deck{1, at.Y + 2500, Camera{106.0, 25.0}}, Deck{3, at.Y - 1200, Camera{200.0, -35.0}}})
         for (const auto& [func, ref] : {std::pair{GL_GREATER, 0.9f}, std::pair{GL_GEQUAL, 0.95f},
@@ -699,97 +650,8 @@ TEST_F(WorldDrawTest, ADeckUnblendedUnderAnAlphaTestNearOneLooksTheSame) {
             EXPECT_LE(farthest(blended, drawn), 16) << what;
             moved += differing(blended, drawn, 0);
         }
-    world->drawer.BlankMippedTilesLeftOut = true;
     world->terrain.SetDetailsForLayer(0, 0, 0, 0);
     EXPECT_GT(moved, 1000) << "the decks drawn unblended";
-}
-
-// Under the game's alpha test, an unblended deck's part magnified on every pixel leaves out the
-// tiles of its picture that no fragment can pass in, and its runs of tiles, grown to overlap, leave
-// no pixel between them: a scattered deck and a ceiling deck, low and high above the eye, looking
-// up and level from places where the picture's tiles fall differently, drawn as whole but for a
-// level of rounding, and a rare pixel whose alpha lies at the test's threshold where a tile read
-// from the first level overlaps a band read from the mip levels (a tile left out wrongly would
-// move hundreds).
-TEST_F(WorldDrawTest, ADeckLeavesOutOnlyTilesNoFragmentPassesIn) {
-    long leftOut = 0, flipped = 0;
-    for (const int texture : {3, 1})
-        for (const double above : {900.0, 2500.0})
-            for (const double shift : {0.0, 777.0})
-                for (const Camera& cam : {Camera{106.0, 60.0}, Camera{300.0, 25.0, 10.0}}) {
-                    const worlddraw::Eye at{test::kOverAlbert.X + shift, test::kOverAlbert.Y,
-                                            test::kOverAlbert.Z - shift / 3};
-                    world->terrain.SetDetailsForLayer(0, texture, at.Y + above, at.Y + above + 300);
-                    const auto [whole, tiled] = underAlphaTestBothWays(world->drawer.BlankTilesLeftOut, at, cam);
-                    leftOut += world->drawer.deckTilesLeftOut();
-                    const long moved = differing(whole, tiled, 1);
-                    EXPECT_LE(moved, 2) << "deck " << texture << " " << above << " ft up, shifted " << shift
-                                        << ", pitch " << cam.Pitch;
-                    flipped += moved;
-                }
-    world->terrain.SetDetailsForLayer(0, 0, 0, 0);
-    EXPECT_GT(leftOut, 100) << "tiles left out";
-    EXPECT_LE(flipped, 6);
-}
-
-// Round a deck's magnified part, out to where no level past the last the tiles were read at is
-// read, the tiles no fragment can pass the alpha test in at any of those levels are left out too:
-// a scattered and a ceiling deck, the eye below the layer, inside it (its top side overhead) and
-// above it (nothing left out, the frame to the bit), level and looking up at four headings, each
-// frame as drawn with them all but for a rare pixel at the test's threshold where a tile overlaps
-// a piece read by another filter (a tile left out wrongly would move hundreds).
-TEST_F(WorldDrawTest, ADeckLeavesOutOnlyMippedTilesNoFragmentPassesIn) {
-    long leftOut = 0, flipped = 0;
-    for (const int texture : {3, 1})
-        for (const double bottom : {1200.0, -150.0, -2500.0})
-            for (const Camera& cam : {Camera{20.0, 8.0}, Camera{110.0, 30.0, 10.0}, Camera{200.0, 15.0, -20.0},
-                                      Camera{290.0, 50.0}}) {
-                const worlddraw::Eye at = test::kOverAlbert;
-                world->terrain.SetDetailsForLayer(0, texture, at.Y + bottom, at.Y + bottom + 400);
-                const auto [whole, tiled] = underAlphaTestBothWays(world->drawer.BlankMippedTilesLeftOut, at, cam);
-                const long out = world->drawer.deckMippedTilesLeftOut();
-                const long moved = differing(whole, tiled, 1);
-                const std::string what = "deck " + std::to_string(texture) + " from " + std::to_string(int(bottom)) +
-                                         " ft, heading " + std::to_string(int(cam.Heading));
-                if (bottom + 400 < 0) {
-                    EXPECT_EQ(out, 0) << what;
-                    EXPECT_EQ(differing(whole, tiled, 0), 0) << what;
-                }
-                EXPECT_LE(moved, 3) << what;
-                leftOut += out, flipped += moved;
-            }
-    world->terrain.SetDetailsForLayer(0, 0, 0, 0);
-    EXPECT_GT(leftOut, 500) << "tiles left out";
-    EXPECT_LE(flipped, 12);
-}
-
-// A deck cut to the part of the view each scissor box shows, in one draw, lights the pixels it lit
-// drawn under each box in turn, alike but where the triangles' set-up rounds a level apart (or a
-// pixel on a seam of its pieces, a few): overhead, where its magnified square and its near part
-// are cut apart, level, and below the eye, under boxes whose edges cut it anywhere.
-TEST_F(WorldDrawTest, ADeckCutToItsBoxesLightsThePixelsItLitUnderEach) {
-    const std::vector<std::array<int, 4>> boxes = {{0, 0, kWidth / 3, kHeight / 2},
-                                                   {kWidth / 3 + 5, 7, 101, 61},
-                                                   {kWidth / 2 - 13, kHeight / 2 + 1, kWidth / 2 + 13, kHeight / 2 - 4},
-                                                   {17, kHeight * 3 / 4, 53, 41},
-                                                   {kWidth - 1, 0, 1, kHeight}};
-    for (const double above : {300.0, -1500.0})
-        for (const Camera& cam : {Camera{106.0, above > 0 ? 55.0 : -35.0}, Camera{200.0, 0.0, 20.0}}) {
-            const worlddraw::Eye at{test::kOverAlbert.X, test::kOverAlbert.Y, test::kOverAlbert.Z};
-            world->terrain.SetDetailsForLayer(0, above > 0 ? 1 : 2, at.Y + above, at.Y + above + 600);
-            world->DeckBoxes = boxes;
-            world->drawer.DecksCutToBoxes = false;
-            const auto each = frame(at, cam, false, true);
-            const long eachDraws = world->drawer.deckDraws();
-            world->drawer.DecksCutToBoxes = true;
-            const auto cut = frame(at, cam, false, true);
-            const std::string where = std::to_string(above) + " ft, heading " + std::to_string(cam.Heading);
-            EXPECT_LE(differing(each, cut, 2), 4) << where;
-            EXPECT_GT(world->drawer.deckDraws(), 0) << where;
-            EXPECT_LE(world->drawer.deckDraws() * 3, eachDraws) << where;
-        }
-    world->DeckBoxes.clear();
-    world->terrain.SetDetailsForLayer(0, 0, 0, 0);
 }
 
 // Cells wholly below the dome's lowest facet, as DomeReach tells them corner by corner, are left
@@ -805,7 +667,6 @@ TEST_F(WorldDrawTest, TheSkyLeavesOutOnlyCellsWhollyBelowItsLowestFacet) {
             const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
             world->terrain.SetDetailsForLayer(0, 1, height + 1500, height + 2100);
             world->SkyBoxes.clear(), world->DeckBoxes.clear();
-            world->drawer.DecksCutToBoxes = false;  // the decks under each box to the bit: the sky is told here
             const auto whole = frame(at, cam, false, true);
             // The view's matrices and viewport are still loaded.
             const worlddraw::DomeReach reach(world->drawer.lowestOpenElevation());
@@ -849,7 +710,6 @@ TEST_F(WorldDrawTest, TheSkyLeavesOutOnlyCellsWhollyBelowItsLowestFacet) {
             EXPECT_EQ(differing(whole, boxed, 0), 0) << height << " ft, heading " << cam.Heading;
         }
     world->SkyBoxes.clear(), world->DeckBoxes.clear();
-    world->drawer.DecksCutToBoxes = true;
     world->terrain.SetDetailsForLayer(0, 0, 0, 0);
     EXPECT_GT(below, open / 4) << "the ground fills the cells below the dome";
     EXPECT_GT(open, 0);
@@ -1488,30 +1348,6 @@ TEST_F(WorldDrawTest, FarBlocksDrawnWholeOpenNoPixelAndLookTheSame) {
             }
     world->terrain.setFogDistance(0.0);
     EXPECT_GT(merged, 200) << "blocks drawn whole";
-}
-
-// Far squares in daylight take the fog in their texture stage, from its share at their corners,
-// and look as fogged by the GL pixel by pixel, to the stage's rounding: low over the front and
-// higher, along it and across, in the farthest haze and in haze so close that the far ground is
-// deep in it. The fog is left out of the mean test, which would draw most of those squares in
-// their pictures' mean instead.
-TEST_F(WorldDrawTest, FarGroundFoggedInItsTextureStageLooksAsFoggedByTheGL) {
-    world->drawer.MeanCountsTheFog = false;
-    long staged = 0;
-    for (const double haze : {0.0, 1.5e-4})
-        for (const double height : {500.0, 3000.0, 9000.0})
-            for (const Camera& cam : {test::kAlongTheFront, Camera{200.0, -2.0}, Camera{45.0, -6.0}}) {
-                world->terrain.setFogDistance(haze);
-                const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
-                world->drawer.FogsInStage = false;
-                const auto byGL = frame(at, cam, false, true);
-                world->drawer.FogsInStage = true;
-                const auto inStage = frame(at, cam, false, true);
-                staged += world->drawer.trianglesFoggedInStage();
-                EXPECT_LE(farthest(byGL, inStage), 2) << "haze " << haze << ", " << height << " ft, heading " << cam.Heading;
-            }
-    world->drawer.MeanCountsTheFog = true;
-    EXPECT_GT(staged, 5000);
 }
 
 // A picture whose levels from `flat` on are one colour, and whose finer levels are a checkerboard

@@ -1,7 +1,7 @@
 // The cloud decks: each layer's underside and top, level squares out to the fog's end round the
 // eye, blended over the sky and the ground. drawCloudLayers names the steps; the shortcuts they
 // take are a file each beside this one (DeckOverGround, UnfoggedNearDecks, MagnifiedDecks,
-// BlankTiles, DeckFogInVertices, DecksCutToBoxes).
+// DeckFogInVertices).
 #include "world/draw/DeckParts.h"
 
 namespace pellam::worlddraw {
@@ -30,6 +30,24 @@ void setDeckState() {
 
 }  // namespace
 
+// The most opaque texel of any level of a picture, 0..255 (255 where it cannot be read), kept from
+// draw to draw by the drawer, whose textures are its own GL context's.
+int TerrainDrawer::mostOpaque(uint32_t texture) {
+    for (const auto& k : OpaqueKept)
+        if (k.first == texture && texture != 0) return k.second;
+    glPushAttrib(GL_TEXTURE_BIT);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    const auto levels = alphaLevels(texture);
+    glPopClientAttrib();
+    glPopAttrib();
+    int most = levels.empty() ? 255 : 0;
+    for (const auto& level : levels)
+        for (const uint8_t a : level) most = std::max(most, int(a));
+    OpaqueKept[OpaqueNext] = {texture, most};
+    OpaqueNext = (OpaqueNext + 1) % OpaqueKept.size();
+    return most;
+}
+
 TerrainDrawer::DeckPass::DeckPass(TerrainDrawer& drawer, const RIDUdidav& t, const Eye& eye, const ScreenCover* cover)
     : Drawer(drawer), T(t), E(eye) {
     Reach = std::min(t.getFogDistance(), RIDUdidav::kGreatestFogDistance);
@@ -48,9 +66,6 @@ TerrainDrawer::DeckPass::DeckPass(TerrainDrawer& drawer, const RIDUdidav& t, con
     GLfloat fogColour[4] = {};
     glGetFloatv(GL_FOG_COLOR, fogColour);
     View.FogColour = {fogColour[0], fogColour[1], fogColour[2]};
-    View.CutsToBoxes = !drawer.Exact && drawer.DecksCutToBoxes;
-    drawer.DeckDraws = 0;
-    View.Draws = &drawer.DeckDraws;
     drawer.DecksApart = 0;
     drawer.DecksUntested = 0;
     // Outside a cockpit's slice of the depths the depth buffer holds the ground alone.
@@ -78,10 +93,7 @@ void TerrainDrawer::DeckPass::readAlphaTest() {
     // and the rasteriser neither reads nor mixes the pixel. Below the eye the ground, far darker
     // than a sunlit deck, may lie behind: blended as it is.
     Unblended = !Drawer.Exact && Drawer.DecksUnblended && passesHigh && alphaRef >= float(kUnblendedAlpha);
-    TilesFailing = Unblended && Drawer.BlankTilesLeftOut ? 255.0 * alphaRef - 1.5 : -1.0;
     Drawer.DecksMagnified = 0;
-    Drawer.TilesLeftOut = 0;
-    Drawer.MippedTilesLeftOut = 0;
 }
 
 // The largest turn of the line of sight from one pixel to the next (radians) in the window's own
@@ -123,7 +135,6 @@ void TerrainDrawer::DeckPass::drawLayer(const CloudLayer& cloud, const GLNameOfS
         ++Drawer.DecksBlank;
         return;
     }
-    layer.Tiles = TilesFailing >= 0 ? &Drawer.tileAlphas(texture) : nullptr;
     bindSoftPicture(texture);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &layer.MinFilter);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &layer.MagFilter);

@@ -44,7 +44,7 @@ long cutAlongTheSight(std::vector<uint32_t>& triangles, const std::vector<Ground
 // The far roads' whole squares are cut as the ground's under them: the same test of the same
 // vertices.
 void TerrainDrawer::cutRunsAlongTheSight() {
-    for (auto* runs : {&Runs, &ClearRuns, &StagedRuns})
+    for (auto* runs : {&Runs, &ClearRuns})
         for (auto& run : *runs) CutAnew += cutAlongTheSight(run.FarTriangles, run.Far);
     for (Run* run : {&MeanRuns, &ClearMeanRuns}) CutAnew += cutAlongTheSight(run->FarTriangles, run->Far);
     for (auto& run : Roads) cutAlongTheSight(run.FarTriangles, run.Far);

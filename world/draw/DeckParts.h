@@ -28,9 +28,6 @@ constexpr double kMagnifiedShare = 0.1;
 // The least alpha an alpha test must ask of a deck's fragments for a deck side above the eye to be
 // drawn unblended: a passing fragment then keeps at most a tenth of the sky behind it.
 constexpr double kUnblendedAlpha = 0.9;
-// How far (ft) the tiles of a deck's magnified square are grown to overlap their neighbours: a
-// small share of a pixel there, far more than the rasteriser's rounding of an edge.
-constexpr double kTileOverlap = 2.0;
 
 // The part of the convex polygon `in` where side(point) >= 0, into `out`; the number of its points.
 // A cut point is found along its edge in the edge's own direction, so the two parts a plane makes
@@ -80,10 +77,6 @@ struct DeckView {
     std::array<GLfloat, 3> FogColour{};
     double CutCostPerPixel = 0;  // of a cut where the fog starts or ends, for each pixel of its length on the window
     long* FoggedInVertices = nullptr;  // counts the draws fogged so, where given
-    // Under boxes, the pieces cut to each box's part of the view and sent in one draw instead of
-    // once a box under the scissor.
-    bool CutsToBoxes = false;
-    long* Draws = nullptr;  // counts the draws sent, where given
 
     // ft ahead of the eye, negative behind it.
     double ahead(const DeckPoint& p) const {
@@ -226,11 +219,6 @@ struct PieceList {
     const DeckPoint* Points;
     const int* Counts;
     int Pieces;
-    int total() const {
-        int n = 0;
-        for (int k = 0; k < Pieces; ++k) n += Counts[k];
-        return n;
-    }
 };
 
 // How a deck's points are sent: fogged by their distance ahead, raised by Raise, or not at all;
@@ -259,10 +247,6 @@ bool fogInVertices(PieceList& pieces, const DeckView& view);
 // secondary colour. See DeckFogInVertices.cpp.
 void fogInColours(SentPoint& point, double ahead, const DeckView& view);
 
-// The pieces cut to each box's part of the view and sent in one draw; whether any box's window
-// can show them. See DecksCutToBoxes.cpp.
-bool drawCutToBoxes(const PieceList& pieces, const PointMaker& make);
-
 // The steepest climb from the eye to the ground within `reach` (see DeckOverGround.cpp).
 double steepestGround(const RIDUdidav& t, const Eye& eye, double reach, double highest, double least);
 // Whether a level deck `height` ft off the eye shows nowhere the ground does (see DeckOverGround.cpp).
@@ -280,7 +264,6 @@ struct TerrainDrawer::DeckPass {
     // A deck's layer: its picture and how it is read.
     struct Layer {
         float Alpha = 1;  // of the deck's colour
-        const TileAlphas* Tiles = nullptr;  // the most opaque texel round each tile, where tiles may be left out
         GLint MinFilter = 0, MagFilter = 0;
         Levels Sound;
         double Texel = 0;  // ft a texel of the first level spans; 0: not known
@@ -312,8 +295,6 @@ struct TerrainDrawer::DeckPass {
     double magnifiedHalf(const Layer& layer, double h) const;
     void sortBoxes(const Side& side);
     void drawMagnified(const Layer& layer, const Side& side);
-    // BlankTiles.cpp
-    size_t magnifiedRects(const Layer& layer, const Side& side, std::vector<std::array<double, 4>>& rects);
 
     TerrainDrawer& Drawer;
     const RIDUdidav& T;
@@ -327,7 +308,6 @@ struct TerrainDrawer::DeckPass {
     // A fragment whose alpha, out of 255, is at most this fails the alpha test (-1: any may pass).
     double Failing = -1;
     bool Unblended = false;     // deck sides above the eye drawn unblended
-    double TilesFailing = -1;   // of those, tiles whose alpha is at most this are left out (-1: none)
     double Focal = 0;           // px: the window's focal length
     bool Perspective = false;
     // The boxes' scissor as it stands and the window drawn under each; of a side, those it is drawn

@@ -1,8 +1,7 @@
 // A cloud deck's pieces sent to the GL as arrays: fogged by their distance ahead, in the colour
-// current (held flat), under each scissor box in turn or cut to the boxes (DecksCutToBoxes.cpp),
-// fogged in the GL or in their vertices (DeckFogInVertices.cpp). Under a box only the runs of
-// pieces that can reach its window are sent: a piece all of whose points lie outside one side of it
-// lights no pixel there.
+// current (held flat), under each scissor box in turn, fogged in the GL or in their vertices
+// (DeckFogInVertices.cpp). Under a box only the runs of pieces that can reach its window are sent:
+// a piece all of whose points lie outside one side of it lights no pixel there.
 #include "world/draw/DeckParts.h"
 
 namespace pellam::worlddraw {
@@ -80,7 +79,6 @@ bool drawUnderEachBox(const PieceList& list, const DeckView& view, const std::ve
             glDrawArrays(primitive, 0, GLsizei(sent.size()));
         }
         drawn = true;
-        if (view.Draws) ++*view.Draws;
     });
     return drawn;
 }
@@ -115,7 +113,7 @@ void sky::drawDeckPieces(const DeckPoint* points, const int* counts, int pieces,
     useArrays(view.ColourInVertices, fogged && !make.FogInVertices);
     if (make.FogInVertices) glEnableClientState(GL_SECONDARY_COLOR_ARRAY);
     if (!sent.empty()) pointArrays(sent.data(), make.FogInVertices);
-    const bool drawn = view.Boxed && view.CutsToBoxes ? drawCutToBoxes(list, make) : drawUnderEachBox(list, view, sent);
+    const bool drawn = drawUnderEachBox(list, view, sent);
     glPopClientAttrib();
     // What the last vertex leaves current, as when the points were sent one by one.
     if (drawn) {

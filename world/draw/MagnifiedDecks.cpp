@@ -50,16 +50,20 @@ void TerrainDrawer::DeckPass::drawMagnified(const Layer& layer, const Side& side
     const auto point = [&](double x, double z) {
         return DeckPoint{float(x), side.Y, float(z), float(U0 + x / kTile), float(V0 + z / kTile)};
     };
-    std::vector<std::array<double, 4>>& rects = Drawer.DeckRects;
-    const size_t squareRects = magnifiedRects(layer, side, rects);
+    const double hf = side.Half;
+    const std::array<double, 4> rects[] = {{-hf, hf, -hf, hf},
+                                           {-Reach, Reach, -Reach, -hf},
+                                           {-Reach, Reach, hf, Reach},
+                                           {-Reach, -hf, -hf, hf},
+                                           {hf, Reach, -hf, hf}};
     const auto beyond = [&](const DeckPoint& p) { return View.ahead(p) - FogStart; };
     const auto within = [&](const DeckPoint& p) { return FogStart - View.ahead(p); };
     NearPieces.clear(), FarPieces.clear(), NearMagnified.clear(), FarMagnified.clear();
-    for (size_t q = 0; q < rects.size(); ++q) {
+    for (size_t q = 0; q < std::size(rects); ++q) {
         const auto& b = rects[q];
         const DeckPoint piece[4] = {point(b[0], b[2]), point(b[1], b[2]), point(b[1], b[3]), point(b[0], b[3])};
-        DeckPieces& near = q < squareRects ? NearMagnified : NearPieces;
-        DeckPieces& far = q < squareRects ? FarMagnified : FarPieces;
+        DeckPieces& near = q == 0 ? NearMagnified : NearPieces;
+        DeckPieces& far = q == 0 ? FarMagnified : FarPieces;
         if (!side.Apart) {
             far.add(piece, 4);
             continue;

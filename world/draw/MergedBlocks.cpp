@@ -11,10 +11,55 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "world/draw/TerrainParts.h"
 
 namespace pellam::worlddraw {
+
+// Linear fog is affine in the eye's depth, and so across a triangle's plane: where each corner
+// lies between the fog's start and end, the fog's share at the corners, interpolated with
+// perspective as the GL interpolates the depth it fogs by, is the share at every pixel. Such
+// triangles of `triangles` go to `corners`, the rest to `byGL`; `inside` per vertex.
+void splitByFog(const std::vector<uint32_t>& triangles, const std::vector<uint8_t>& inside,
+                std::vector<uint32_t>& corners, std::vector<uint32_t>& byGL) {
+    const size_t n = triangles.size() / 3 * 3;
+    corners.resize(n);
+    byGL.resize(n);
+    size_t atCorners = 0, atGL = 0;
+    for (size_t i = 0; i < n; i += 3) {
+        const uint32_t* t = &triangles[i];
+        uint32_t* to = inside[t[0]] && inside[t[1]] && inside[t[2]] ? &corners[std::exchange(atCorners, atCorners + 3)]
+                                                                      : &byGL[std::exchange(atGL, atGL + 3)];
+        to[0] = t[0], to[1] = t[1], to[2] = t[2];
+    }
+    corners.resize(atCorners);
+    byGL.resize(atGL);
+}
+
+// Per vertex: (`colour`, the fog's share) in `shares`, and whether it lies within the fog's start
+// and end in `inside`.
+void fogAtVertices(const LoadedFog& fog, const std::vector<GroundVertex>& vertices, const float* colour,
+                   std::vector<float>& shares, std::vector<uint8_t>& inside) {
+    const size_t n = vertices.size();
+    shares.resize(n * 4);
+    inside.resize(n);
+    for (size_t v = 0; v < n; ++v) {
+        bool in = true;
+        const double f = fog.usable() ? fog.share(vertices[v], in) : 1.0;
+        inside[v] = in && fog.usable();
+        for (size_t c = 0; c < 3; ++c) shares[v * 4 + c] = colour[c];
+        shares[v * 4 + 3] = float(f);
+    }
+}
+
+// The texture stage mixing the picture with the vertices' colour by their alpha; the picture's
+// own alpha passed on.
+void setFogByVertices() {
+    setCombineStage(GL_INTERPOLATE, GL_TEXTURE, GL_PRIMARY_COLOR, 1.0f, GL_TEXTURE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE2_RGB, GL_PRIMARY_COLOR);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND2_RGB, GL_SRC_ALPHA);
+}
 
 // The rules a block is merged and drawn by, at one draw.
 struct TerrainDrawer::BlockRules {
@@ -243,8 +288,7 @@ void TerrainDrawer::drawBlocks() {
     if (!run.FarTriangles.empty()) {
         // Those wholly within the fog's start and end mix the fog's colour, given with each vertex,
         // with the map by the fog's share there, carried as the vertex's alpha: what the GL's fog
-        // gives, as in drawStagedRuns, without reading a constant at every pixel. The rest are
-        // fogged by the GL.
+        // gives, without reading a constant at every pixel. The rest are fogged by the GL.
         const LoadedFog fog;
         fogAtVertices(fog, run.Far, fog.Colour, FogShares, FogInside);
         splitByFog(run.FarTriangles, FogInside, FogAtCorners, FogByGL);

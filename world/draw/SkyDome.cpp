@@ -1,7 +1,7 @@
 // The sky dome: its rings from below the horizon to the zenith under the sky's picture, and the
 // sun's glow added onto it. drawSkyDome names the steps; the shortcuts they take are RingRuns below
-// (quads no window shows are not sent) and a file each beside this one (ClearedFloor,
-// DomeDepthTest, DomeAlphaTest, MagnifiedRings).
+// (quads no window shows are not sent) and a file each beside this one (DomeDepthTest,
+// DomeAlphaTest, MagnifiedRings).
 #include "world/draw/SkyParts.h"
 
 namespace pellam::worlddraw {
@@ -75,8 +75,7 @@ namespace {
 // are drawn in leaves every pixel as it is.
 class RingRuns {
 public:
-    RingRuns(DomeVertices& dome, std::span<const std::array<int, 4>> boxes, bool floorCleared)
-        : Dome(dome), Boxes(boxes), FloorCleared(floorCleared) {
+    RingRuns(DomeVertices& dome, std::span<const std::array<int, 4>> boxes) : Dome(dome), Boxes(boxes) {
         // Every corner's clip coordinates, the same under every box.
         const DrawnWindow window;
         dome.Clips.resize(dome.Vertices.size() / 8);
@@ -88,7 +87,7 @@ public:
         forEachScissorBox(Boxes, [&](size_t) {
             const DrawnWindow window;
             for (int r = r0; r < r1; ++r)
-                if (Dome.Counts[r] != 0 && !(FloorCleared && Dome.High[r] <= 0)) addRing(window, r);
+                if (Dome.Counts[r] != 0) addRing(window, r);
             if (Runs > 0) glMultiDrawArrays(GL_TRIANGLE_STRIP, Firsts.data(), Counts.data(), Runs);
             Runs = 0;
         });
@@ -121,7 +120,6 @@ private:
 
     DomeVertices& Dome;
     std::span<const std::array<int, 4>> Boxes;
-    bool FloorCleared;
     std::array<GLint, kDomeRings * kDomeSegments / 2 + kDomeRings> Firsts{};
     std::array<GLsizei, kDomeRings * kDomeSegments / 2 + kDomeRings> Counts{};
     int Runs = 0;
@@ -216,7 +214,7 @@ void drawSun(const TexturedSkyDome& sky, const GLNameOfSlot& glName, const SkyCo
 
 int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround, double lowestElevation,
                 bool plain, const std::function<double()>& groundTop, std::span<const std::array<int, 4>> boxes,
-                bool floorCleared, const DomeShortcuts& shortcuts) {
+                const DomeShortcuts& shortcuts) {
     const SkyColours c = sky.getSkyColours();
     const double untestedFrom = untestedDomeFrom(behindGround, plain || !shortcuts.UntestedRings, groundTop);
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT |
@@ -232,7 +230,7 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glClientActiveTexture(GL_TEXTURE0);
     glInterleavedArrays(GL_T2F_C3F_V3F, 0, dome.Vertices.data());
-    RingRuns runs(dome, boxes, floorCleared);
+    RingRuns runs(dome, boxes);
     const int untestedRings = sendRings(dome, runs, filters, behindGround, untestedFrom);
     filters.restore();
     if (behindGround) glEnable(GL_DEPTH_TEST);  // the sun may lie low, over the ground

@@ -1,11 +1,10 @@
 // The ground's draw as its steps in order: the pictures read, the squares within reach chosen and
 // put in runs (each far one in its picture, its mean colour or a merged block), then the runs
 // drawn, fogged then not, far then near, then the roads over them. The shortcuts each live in a
-// file of their own beside this one (UnlitTriangles, FarMeans, MergedBlocks, FogInStage,
-// CutAlongTheSight, WidenedView, RoadShape, SquareLevels, CoveredGround), each saying what it
-// saves. Two small ones live in the steps here: ground nearer than the fog's start is drawn without
-// fog (prepareFog), and daylight pictures are drawn without modulating by the colour
-// (setGroundState). Each saves, in instructions a frame of the game frame benchmark (cockpit_camel,
+// file of their own beside this one (UnlitTriangles, FarMeans, MergedBlocks, CutAlongTheSight,
+// WidenedView, RoadShape, SquareLevels, CoveredGround), each saying what it saves. Two small ones
+// live in the steps here: ground nearer than the fog's start is drawn without fog (prepareFog), and
+// daylight pictures are drawn without modulating by the colour (setGroundState). Each saves, in instructions a frame of the game frame benchmark (cockpit_camel,
 // cockpit_dvii, chase, low_front, wreck_smoke): the fog 2.7, 3.1, 4.1, 5.0, 1.6 M; daylight 1.7,
 // 2.0, 2.6, 0.6, 0.1 M.
 #define GL_GLEXT_PROTOTYPES
@@ -26,7 +25,6 @@ struct TerrainDrawer::Frame {
     std::array<uint32_t, 2> Roads{};  // GL names: the straight piece, the bend
     std::array<uint32_t, kGroundCodes> Ground{};
     bool Daylight = false;  // the light is white: the pictures are drawn as they are
-    bool Stages = false;    // far squares may be fogged in their texture stage
     // Per road picture, the least squares a pixel step spans at which no texel of it passes.
     std::array<double, 2> BlankAt{};
     double Reach = 0;  // ft: the fog's end, beyond which no square is drawn
@@ -88,9 +86,9 @@ void TerrainDrawer::draw(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot&
 }
 
 void TerrainDrawer::clearDraw() {
-    Triangles = CutAnew = Covered = Unlit = InMean = FogStaged = Merged = 0;
+    Triangles = CutAnew = Covered = Unlit = InMean = Merged = 0;
     LowestOpenElevation = kWholeDome;
-    for (auto* runs : {&Runs, &ClearRuns, &StagedRuns})
+    for (auto* runs : {&Runs, &ClearRuns})
         for (auto& run : *runs) run.clear();
     for (Run* run : {&MeanRuns, &ClearMeanRuns, &BlockRun, &ClearBlockRun, &Roads[0], &Roads[1]}) run->clear();
 }
@@ -105,7 +103,6 @@ void TerrainDrawer::preparePictures(const RIDUdidav& t, const GLNameOfSlot& glNa
     // pixel, and without it the rasteriser neither interpolates nor multiplies a colour.
     f.Daylight = std::all_of(light.begin(), light.end(), [](float l) { return l >= 1.0f - 1.0f / 512; });
     prepareMeans(light, f.Daylight);
-    f.Stages = f.Daylight && FogsInStage && !Exact;
     // (A picture whose last level still passes somewhere is never blank: the GL stops at that level.)
     for (int k = 0; k < 2; ++k)
         f.BlankAt[k] = RoadLevels[k].Last >= 0 && RoadBlankLevel[k] <= RoadLevels[k].Last
@@ -209,9 +206,7 @@ void TerrainDrawer::chooseSquare(const RIDUdidav& t, const Eye& eye, int i, int 
     }
     if (!look.Lit) return;
     const int code = look.Code;
-    Run& run = look.InMean   ? (farClear ? ClearMeanRuns : MeanRuns)
-               : look.Staged ? StagedRuns[code]
-                             : (farClear ? ClearRuns : Runs)[code];
+    Run& run = look.InMean ? (farClear ? ClearMeanRuns : MeanRuns) : (farClear ? ClearRuns : Runs)[code];
     // The shelled ground's pictures span two squares: its craters repeat less.
     const double uvScale = code == kShellMud || code == kTrenches ? 0.5 : 1.0;
     addSquare(t, eye, i, j, int(squareHash(i, j) & 3), !perSquarePicture(code), uvScale, look.Near, run, look.Lit);
@@ -223,18 +218,18 @@ void TerrainDrawer::chooseFarDrawing(const RIDUdidav& t, const Eye& eye, int i, 
                                      const Frame& f, SquareLook& look) {
     const int code = look.Code;
     const bool near = look.Near, fogged = !look.Clear;
-    // A fogged far square's least and greatest depth, by which the GL fogs, as it sees the
-    // vertices: the fog's factor, affine in the depth across each triangle, is greatest at the
-    // nearest corner. A picture close enough to its mean at every level needs no credit.
+    // A fogged far square's least depth, by which the GL fogs, as it sees the vertices: the fog's
+    // factor, affine in the depth across each triangle, is greatest at the nearest corner. A
+    // picture close enough to its mean at every level needs no credit.
     constexpr double kNone = std::numeric_limits<double>::infinity();
     const bool credit = !near && fogged && FogBands > 1 && MeanFrom[size_t(FogBands - 1)][code] < kNone &&
                         MeanFrom[0][code] > 0;
-    double nearest = kNone, farthest = 0;
-    if (credit || (f.Stages && !near && fogged))
+    double nearest = kNone;
+    if (credit)
         for (int c = 0; c < 4; ++c) {
             const Vertex v = post(t, eye, i + (c & 1), j + (c >> 1));
             const double z = f.Frustum.fogDepth(v.X, v.Y, v.Z);
-            nearest = std::min(nearest, z), farthest = std::max(farthest, z);
+            nearest = std::min(nearest, z);
         }
     // The least squares a pixel step spans on a far square, wherever a pixel quad reads its picture
     // or its roads: past the level whose texels all fail the alpha test, a road picture draws
@@ -254,9 +249,6 @@ void TerrainDrawer::chooseFarDrawing(const RIDUdidav& t, const Eye& eye, int i, 
         spans = leastSquaresPerPixel(t, eye, i, j, std::sqrt(d * d + rise * rise), f.Frustum, wanted);
     }
     look.InMean = meanMayDo && spans >= meanFrom;
-    // A far textured square wholly between the fog's start and end, as the GL sees its vertices,
-    // in daylight: fogged by its texture stage.
-    look.Staged = f.Stages && !near && fogged && !look.InMean && nearest >= f.FogStart && farthest <= f.Reach;
     if (look.Edges && !near && !Exact) look.Blank = {spans >= f.BlankAt[0], spans >= f.BlankAt[1]};
 }
 
@@ -317,7 +309,6 @@ void TerrainDrawer::drawPasses(const RIDUdidav& t, const GLNameOfSlot& glName, c
     drawMeanRun(ClearMeanRuns, false);
     drawBlocks();
     drawRuns(ClearRuns, f.Ground.data(), false);
-    drawStagedRuns(StagedRuns, f.Ground.data());
     if (f.NearFogged || !SkipsUnseenWork) glEnable(GL_FOG);
     if (anyNear) {
         setDetailUnit(true, glName(t.DetailSlot));

@@ -70,7 +70,6 @@ struct TerrainDrawer::SquareLook {
     int ViewLit = 3;       // those that may light one of the viewport
     bool Clear = false;    // wholly nearer than the fog's start
     bool InMean = false;   // drawn in its picture's mean colour
-    bool Staged = false;   // fogged in its texture stage
     uint8_t Edges = 0;     // its road edges
     std::array<bool, 2> Blank{};  // per road picture: no texel of it passes here
 };
@@ -80,7 +79,7 @@ struct TerrainDrawer::SquareLook {
 // `wanted` (SquareLevels.cpp).
 double leastSquaresPerPixel(const RIDUdidav& t, const Eye& eye, int i, int j, double range, const ViewFrustum& view,
                             double wanted);
-// Linear fog at the corners (FogInStage.cpp): `triangles` split into those wholly within the fog's
+// Linear fog at the corners (MergedBlocks.cpp): `triangles` split into those wholly within the fog's
 // start and end, fogged at their corners, and those the GL fogs; each vertex's colour and the fog's
 // share; the stage mixing the picture with the vertices' colour by their alpha.
 void splitByFog(const std::vector<uint32_t>& triangles, const std::vector<uint8_t>& inside,

@@ -87,7 +87,7 @@ public:
     // that a sky drawn behind it fills only what the ground left open.
     // `light` tints the ground: the sky's daylight. Squares wholly behind the `cover`, which is
     // drawn over them later with opaque colour, are left out. Far squares may be drawn in their
-    // picture's mean colour, or fogged by the texture stage (DrawsInMean, FogsInStage).
+    // picture's mean colour (DrawsInMean).
     void draw(const RIDUdidav& terrain, const Eye& eye, const GLNameOfSlot& glName,
               const std::array<float, 3>& light = {1.0f, 1.0f, 1.0f}, const ScreenCover* cover = nullptr);
     // The cloud decks of the terrain's layers, seen from the eye, fogged by their distance; the
@@ -104,12 +104,8 @@ public:
     long decksUntested() const { return DecksUntested; }  // deck sides drawn without the depth test, at the last draw
     long decksMagnified() const { return DecksMagnified; }  // deck sides with a part read unmipped, at the last draw
     long decksBlank() const { return DecksBlank; }  // layers left out as no texel could pass the alpha test, at the last draw
-    long deckTilesLeftOut() const { return TilesLeftOut; }  // of decks' magnified parts, at the last draw
-    long deckMippedTilesLeftOut() const { return MippedTilesLeftOut; }  // of the rings round them, at the last draw
-    long deckDraws() const { return DeckDraws; }  // draws the decks sent, at the last draw
     long squaresCutAnew() const { return CutAnew; }   // far ground squares cut along their other diagonal, at the last draw
     long trianglesInMean() const { return InMean; }   // far ground triangles drawn in their picture's mean, at the last draw
-    long trianglesFoggedInStage() const { return FogStaged; }  // far ground triangles fogged by the texture stage, at the last draw
     long blocksMerged() const { return Merged; }  // blocks of far squares drawn whole in their mean, at the last draw
     // After draw: the elevation (radians, negative: below the horizon) under which every pixel of
     // the view shows the ground just drawn; -pi/2 when that cannot be told.
@@ -143,24 +139,12 @@ public:
     // of its length on the window (instructions, measured): a row of partly covered blocks each
     // side of it. A deck's fog goes in its vertices only where that saves more than its cuts cost.
     double DeckFogCutCost = 500.0;
-    // Under scissor boxes, a deck's pieces are cut to the part of the view each box shows and
-    // sent in one draw, not once a box: each change of the scissor costs the software rasteriser
-    // a copy of its fragment state. The same pixels; off in the plain drawing and to compare.
-    bool DecksCutToBoxes = true;
     // Under an alpha test that passes only fragments of alpha 0.9 or more, the deck sides above the
     // eye, seen against the sky, are drawn without blending: a passing fragment replaces the pixel
     // instead of keeping a tenth or less of it, a few levels apart, and the rasteriser neither reads
     // nor mixes the pixel. Not in the plain drawing. Off unless asked: a deck's soft edge then goes
     // hard, and the sky's grain behind it is lost in more than 1 % of the blocks of the chase view.
     bool DecksUnblended = false;
-    // A deck side drawn so leaves out, of its part magnified on every pixel (read from its picture's
-    // first level alone), the tiles of the picture where no texel the filter reads can pass the
-    // alpha test: not a fragment there would. Not in the plain drawing; off to compare.
-    bool BlankTilesLeftOut = true;
-    // With it, round that part, out to where the GL reads no level past kMippedTileLevel, the
-    // tiles where no texel of those levels that the filter reads can pass the alpha test are left
-    // out too. Not in the plain drawing; off to compare.
-    bool BlankMippedTilesLeftOut = true;
     // Work that cannot change a pixel is skipped: far ground triangles (and their roads) that light
     // no pixel centre are not sent, ground nearer than the fog's start, where its factor is one,
     // is drawn without fog, a deck that the ground cannot hide is drawn without the depth test, and
@@ -187,10 +171,6 @@ public:
     // so a square whose factor is at most a across it (it is greatest at its corner nearest in
     // depth) may read levels within MeanBound / a of the mean. Off to compare.
     bool MeanCountsTheFog = true;
-    // Unless Exact, in daylight, far squares lying wholly within the fog's start and end take the
-    // fog in their texture stage from a share worked out at their corners, not by the GL's fog per
-    // pixel: the same affine share, rounding apart. Off to compare.
-    bool FogsInStage = true;
     // Unless Exact, with DrawsInMean, an aligned block of 2, 4 or 8 squares across, all far squares
     // drawn in their picture's mean, lit and without a road drawn over them, is drawn
     // whole, in a few triangles rather than two a square, reading each square's mean from a colour
@@ -307,10 +287,6 @@ private:
     // corners would no longer be affine across the plane, and a square cut along its other
     // diagonal could then round a level apart.
     std::vector<float> MeanShades, MeanPlain;
-    // Far runs fogged by the texture stage: in daylight, the picture mixed with the fog's colour by
-    // the fog's share at each vertex.
-    void drawStagedRuns(const std::array<Run, world::kGroundCodes>& runs, const uint32_t* textures);
-    std::array<Run, world::kGroundCodes> StagedRuns;  // far squares wholly within the fog, by picture
     std::vector<uint8_t> FogInside;                  // per vertex of a run: within the fog's start and end
     std::vector<uint32_t> FogAtCorners, FogByGL;     // a run's triangles fogged at their corners, and by the GL
     std::vector<float> FogShares;                    // per vertex of a run: (the fog's colour, the fog's share)
@@ -356,29 +332,6 @@ private:
     int mostOpaque(uint32_t texture);
     std::array<std::pair<uint32_t, int>, 4> OpaqueKept{};
     size_t OpaqueNext = 0;  // the entry replaced next
-    // Per tile of a deck's picture, the most opaque texel of its first level that the linear filter
-    // reads within the tile (0..255), and the same of every level up to kMippedTileLevel (empty
-    // where the picture has fewer); no tiles where the picture cannot be cut so.
-    static constexpr int kTileTexels = 16;
-    static constexpr int kMippedTileLevel = 2;  // the last level of the ring round a magnified part
-    static constexpr double kMostTilesAcross = 24;  // a larger square is drawn whole
-    struct TileAlphas {
-        uint32_t Texture = 0;
-        int Across = 0;  // tiles each way
-        std::vector<uint8_t> Most, Mipped;
-    };
-    const TileAlphas& tileAlphas(uint32_t texture);
-    std::array<TileAlphas, 2> TilesKept{};
-    size_t TilesNext = 0;
-    bool squareTiles(double half, double u0, double v0, double tile, const TileAlphas& alphas, double failing,
-                     double grow, std::vector<std::array<double, 4>>& out);
-    // The rectangle {x0, x1, z0, z1} cut so by the tiles' alphas `most`, appended to `out`; false,
-    // with nothing added, where it spans more tiles than are worth cutting out.
-    bool rectTiles(const std::array<double, 4>& rect, double u0, double v0, double tile, int across,
-                   const std::vector<uint8_t>& most, double failing, double grow, long& leftOut,
-                   std::vector<std::array<double, 4>>& out);
-    std::vector<double> TileXs, TileZs;            // scratch: the tile lines across a square
-    std::vector<std::array<double, 4>> DeckRects;  // scratch: a deck's rectangles
     std::array<Run, 2> Roads;  // the straight pieces, the bends
     std::array<RoadShape, 2> RoadShapes;
     std::array<uint32_t, 2> RoadShapeTextures{};  // the GL textures the shapes were read from
@@ -392,12 +345,8 @@ private:
     long DecksUntested = 0;
     long DecksMagnified = 0;
     long DecksBlank = 0;
-    long TilesLeftOut = 0;
-    long MippedTilesLeftOut = 0;
-    long DeckDraws = 0;
     long CutAnew = 0;
     long InMean = 0;
-    long FogStaged = 0;
     long Merged = 0;
     long Covered = 0;
     long Unlit = 0;
@@ -430,16 +379,10 @@ private:
 // the rings above it are drawn without the depth test. Returns the rings so drawn. The dome is
 // drawn under each of the disjoint scissor `boxes` (x, y, width, height, px; none: as the scissor
 // stands), sending under each only the quads, and the sun, that can reach it.
-// With `floorCleared`, the rings wholly below the horizon are not drawn: the caller has cleared
-// the colour buffer to domeFloorColour, which stands for them.
 int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround = false,
                 double lowestElevation = kWholeDome, bool plain = false,
                 const std::function<double()>& groundTop = nullptr, std::span<const std::array<int, 4>> boxes = {},
-                bool floorCleared = false, const DomeShortcuts& shortcuts = {});
-// Below the horizon the dome shows the horizon's colour times its picture's row there: that
-// row's colour, where the row is one colour to within the rounding of a drawn pixel (none: it
-// varies more, or the picture cannot be read). The sky's colours as its sun last placed them.
-std::optional<std::array<float, 3>> domeFloorColour(const TexturedSkyDome& sky, const GLNameOfSlot& glName);
+                const DomeShortcuts& shortcuts = {});
 
 // Runs `draw` under each of the disjoint scissor `boxes` in turn (x, y, width, height, px; within a
 // scissor box already set, boxes it leaves empty passed over), handing it the box's place in
