@@ -131,11 +131,6 @@ public:
     // how many batches so far.
     void setSplitsBatches(bool on) { splitsBatches_ = on; }
     long batchesSplit() const { return batchesSplit_; }
-    // The cockpit's pieces whose pictures are flat enough drawn untextured in the picture's mean
-    // colour (on: a colour moves by a few levels at most, for far less work a pixel); how many
-    // batches so far.
-    void setMeanInCockpit(bool on) { meanInCockpit_ = on; }
-    long drawnInMean() const { return drawnInMean_; }
     // The cockpit's flat transparent ring (the propeller's blur) drawn as the polygon its outer edge
     // bounds where nearer parts hide its hole (on: the same picture, fewer triangles); how often so far.
     void setFillsRings(bool on) { fillsRings_ = on; }
@@ -427,22 +422,14 @@ private:
     void drawBatch();  // the batch's triangles, in the state GL holds; empties it
     // Before a batch's draw, in its state: the cockpit's picture read by its nearest mip level,
     // unless drawing exactly, or level 0 alone where no pixel of its `triangles` (three of g's point
-    // numbers each) shrinks it; any other by the texture's own filters. Answers whether the batch
-    // is drawn untextured in the picture's mean colour instead: then putBackPicture must follow
-    // its draw. Where some of the triangles are proved to read below level 0 and the rest not, and
+    // numbers each) shrinks it; any other by the texture's own filters. Where some of the triangles are proved to read below level 0 and the rest not, and
     // those cover enough of the screen to pay for a second draw, the batch is planned as two, only
     // where the depth test alone decides between them: drawTriangles must draw it.
-    bool chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, std::span<const uint16_t> triangles);
+    void chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, std::span<const uint16_t> triangles);
     bool depthAloneDecides() const;
     // The batch chooseBatchFilter planned: in one draw, or split, the triangles proved magnified
     // through the level-0 sampler and the rest through the batch's own, each set in its order.
     void drawTriangles(std::span<const uint16_t> triangles);
-    // The cockpit's batch drawn untextured in its picture's mean colour times the colour that
-    // would modulate it, where no channel would move by more than 16 levels of 255 so under any
-    // sun (not drawing exactly): switched so and answered true; putBackPicture restores the
-    // textured state after. The answer is the same whatever the light.
-    bool drawsInMean(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
-    void putBackPicture();
     void setFlat(bool on);  // GL's shade model, switched only when it changes
     // What of GL's state, as the drawer notes it, makes the rasteriser's fragment state.
     struct FragmentState {
@@ -620,13 +607,6 @@ private:
         std::array<std::vector<uint16_t>, 2> Parts;  // drawn first, second
     } split_;
     long batchesSplit_ = 0;
-    bool meanInCockpit_ = true;
-    long drawnInMean_ = 0;
-    // What drawsInMean changed, as GL held it: put back after the batch.
-    struct MeanSent {
-        std::array<float, 4> Emission{}, Ambient{}, Diffuse{}, Colour{};
-        bool Lit = false;
-    } meanSent_;
     bool fillsRings_ = true;
     bool gathersHeld_ = true;
     long heldStateChanges_ = 0;

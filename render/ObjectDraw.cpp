@@ -399,10 +399,9 @@ void MyZephGLView::endBatch(ObjectRun& r) {
             drawHeld(true);
             const FragmentState before = fragmentState();
             setPolygonState(*head, *r.G, r.Materials, r.AlphaTested, r.Blended);
-            const bool mean = chooseBatchFilter(*head, *r.G, batch_);
+            chooseBatchFilter(*head, *r.G, batch_);
             shadeFor(batchFlat_, batchBox_, before);
             drawBatch();
-            if (mean) putBackPicture();
             undoMarkDepth(*head);
         }
         notePlainMaterial(*head, r);

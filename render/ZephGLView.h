@@ -326,14 +326,8 @@ protected:
     // The brightest channel of the colour GL modulates a texture by in its present state, 0..1.
     float brightestModulation() const;
     // The most each channel (red, green, blue) of that colour can be, before GL clamps it to 1, where
-    // the sun meets no point at a cosine above `cosine` (0..1): lit by the sun GL holds, or with
-    // `anySun` by the brightest of that and every sun the hours of the day give; 2 where not known.
-    std::array<float, 3> brightestLit(float cosine, bool anySun = false) const;
-    // Whether a piece drawn with the picture in `slot`, modulated by a colour of at most `lit` a
-    // channel (before clamping), moves no channel by more than 16 levels of 255 when drawn
-    // untextured in the picture's mean colour times that colour instead: only RGB pictures that
-    // the colour modulates.
-    bool flatEnough(int32_t slot, const std::array<float, 3>& lit) const;
+    // the sun meets no point at a cosine above `cosine` (0..1), lit by the sun GL holds; 2 where not known.
+    std::array<float, 3> brightestLit(float cosine) const;
 
     // Camera, frustum and fog.
     Eye MyEye_{};

@@ -453,12 +453,10 @@ bool ZephGLView::readNearestLevel(int32_t slotNumber, bool on, bool magnified) {
     return wanted != 0;
 }
 
-std::array<float, 3> ZephGLView::brightestLit(float cosine, bool anySun) const {
+std::array<float, 3> ZephGLView::brightestLit(float cosine) const {
     // Lit, the primary colour is the emission, the ambient material times the scene's and the
     // light's ambient, and the diffuse material times the light's diffuse times the cosine, clamped
     // to 1 only after (the specular is added after the texture). Only the sun, light 0, lights.
-    // Under any sun, each of the light's colours is the greater of GL's and the brightest the hours
-    // of the day give; the light's own ambient the view never sets.
     constexpr std::array<float, 3> kUnknown{2, 2, 2};
     std::array<float, 3> colour{1, 1, 1};
     if (glIsEnabled(GL_LIGHTING)) {
@@ -472,23 +470,6 @@ std::array<float, 3> ZephGLView::brightestLit(float cosine, bool anySun) const {
         glGetFloatv(GL_LIGHT_MODEL_AMBIENT, scene);
         glGetLightfv(GL_LIGHT0, GL_AMBIENT, lightAmbient);
         glGetLightfv(GL_LIGHT0, GL_DIFFUSE, lightDiffuse);
-        if (anySun) {
-            static const SunLight brightest = [] {
-                SunLight most;
-                for (int quarter = 0; quarter <= 24 * 4; ++quarter) {
-                    const SunLight sun = sunFromHour(quarter / 4.0);
-                    for (size_t k = 0; k < 3; ++k) {
-                        most.diffuse[k] = std::max(most.diffuse[k], sun.diffuse[k]);
-                        most.ambient[k] = std::max(most.ambient[k], sun.ambient[k]);
-                    }
-                }
-                return most;
-            }();
-            for (size_t k = 0; k < 3; ++k) {
-                scene[k] = std::max(scene[k], brightest.ambient[k]);
-                lightDiffuse[k] = std::max(lightDiffuse[k], brightest.diffuse[k]);
-            }
-        }
         const float c = std::clamp(cosine, 0.0f, 1.0f);
         for (size_t k = 0; k < 3; ++k)
             colour[k] = emission[k] + ambient[k] * (scene[k] + lightAmbient[k]) + diffuse[k] * std::max(lightDiffuse[k], 0.0f) * c;
@@ -506,22 +487,6 @@ float ZephGLView::brightestModulation() const {
     float most = 0;
     for (const float c : brightestLit(1)) most = std::max(most, std::clamp(c, 0.0f, 1.0f));
     return most;
-}
-
-bool ZephGLView::flatEnough(int32_t slotNumber, const std::array<float, 3>& lit) const {
-    // The picture's texels, read at any level with any filter, lie within its stored spread of the
-    // mean: times the colour that modulates them they move a channel by at most that much, and by
-    // the rasteriser's rounding of the modulation, a level or two. A colour above 1 is clamped
-    // before it modulates, but not when it is the mean times it: such states are not drawn so.
-    if (slotNumber < 0 || slotNumber >= kTextureSlots) return false;
-    const SingleTextureStructure& slot = TheTextureMaps_[slotNumber];
-    const GLenum format = GLenum(slot.OpenGLFormat);
-    if (slot.TextureStatus != 2 || (slot.Flags & kFlagReplace) ||
-        !(format == GL_RGB5 || format == GL_RGB8 || format == GL_R3_G3_B2))
-        return false;
-    for (size_t c = 0; c < 3; ++c)
-        if (!(lit[c] >= 0.0f && lit[c] <= 1.0f && slot.StoredSpread[c] * lit[c] <= kMostMove)) return false;
-    return true;
 }
 
 bool ZephGLView::magnifiedTriangle(const std::array<ClipCorner, 3>& corners, const std::array<double, 4>& viewport,

@@ -68,7 +68,7 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         ASSERT_TRUE(scene.set(shot));
         scene.firstFrame();  // the frame before, as in flight
         scene.view->waitForCockpitSearches();  // what it asked of the cockpit has landed
-        const long ringsBefore = scene.view->ringsFilled(), meanBefore = scene.view->drawnInMean();
+        const long ringsBefore = scene.view->ringsFilled();
         const long hiddenBefore = scene.view->cockpitTrianglesHidden();
         const long premultipliedBefore = scene.view->ringsPremultiplied();
         const long turnedBefore = scene.view->coverQuadsTurned();
@@ -207,16 +207,6 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         GLint sampler = -1;
         glGetIntegerv(GL_SAMPLER_BINDING, &sampler);
         EXPECT_EQ(sampler, 0);
-        // The cockpit's flat pictures drawn untextured in their mean colour move no colour by more
-        // than 16 levels, in the middle third too, and lose none of its structure; the guns' dark
-        // metal, whose grain shows, keeps its picture.
-        if (cockpit) {
-            EXPECT_EQ(scene.view->drawnInMean(), meanBefore) << "the guns' dark metal";
-        }
-        const platform::RGBAImage textured = without(&render::MyZephGLView::setMeanInCockpit);
-        ASSERT_EQ(textured.pixels.size(), drawn[0].pixels.size());
-        EXPECT_LE(testing::farthestApart(textured, drawn[0]), 16);
-        EXPECT_EQ(testing::structureLost(textured, drawn[0], sky), "");
     }
     EXPECT_GT(unlitTriangles, 1000) << "far ground between the pixel centres";
     EXPECT_GT(inMean, 1000) << "far ground in its pictures' mean colours";
