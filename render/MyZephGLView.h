@@ -170,9 +170,6 @@ public:
     // Runs of polygons in one state sent as one list of triangles, not polygon by polygon (on: the
     // same picture, far fewer draw calls).
     void setBatchesRuns(bool on) { batchesRuns_ = on; }
-    // Transparent polygons whose RGB picture lies within a level of its mean once blended drawn
-    // untextured in that mean (on: a colour moves by a level or two, no texel read).
-    void setMeanInTransparent(bool on) { meanInTransparent_ = on; }
     // The fog left off for the cockpit and the sprite clouds where it is too faint to move a colour
     // (on: the same picture, no fog worked out at each pixel).
     void setLeavesFaintFogOff(bool on) { leavesFaintFogOff_ = on; }
@@ -484,12 +481,6 @@ private:
     bool coversOpaquely(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, bool litAlphaSure) const;
     // The alpha every pixel of the opaque polygon is sure to have, drawn with the GL state set for it.
     float surestAlpha(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) const;
-    // The mean colour a transparent polygon of `alpha` may be drawn in instead of the picture in
-    // `slotNumber`, where no texel would show apart from it; null where it could.
-    const float* flatColour(int32_t slotNumber, float alpha) const;
-    // Levels of 255 a picture's texels, as drawn, may lie from its mean for the mean to stand for
-    // them: no more than rounding moves a pixel, where a grain of a few levels can be seen.
-    static constexpr float kUnseenGrain = 1.0f;
     // Whether the cover's parts nearer than `nearest` (ft ahead of the eye) hide every pixel within
     // the outline of `points` under the modelview `m`, or no pixel of it is in the viewport.
     bool coverHidesOutline(const std::array<float, 16>& m, const GLT2FN3FV3FFormat* points,
@@ -615,7 +606,6 @@ private:
     bool cutsCoverShorter_ = true;
     bool cullsOutside_ = true;
     bool batchesRuns_ = true;
-    bool meanInTransparent_ = true;
     bool leavesFaintFogOff_ = true;
     worlddraw::DomeShortcuts domeShortcuts_;
     long coverQuadsTurned_ = 0;

@@ -4,8 +4,6 @@
 //   in the same order);
 // - a run whose points share one colour is shaded flat, and an unlit one's colour is given at every
 //   point (the rasteriser sets it up once a triangle instead of fetching it at each pixel);
-// - a polygon so faint that its picture's grain cannot show is drawn untextured in the picture's
-//   mean colour (flatColour: within a level of every texel, no more than rounding);
 // - a ring's hole and blend: render/RingBlend.cpp.
 // Saving: not yet measured.
 #define GL_GLEXT_PROTOTYPES
@@ -116,20 +114,12 @@ MyZephGLView::QueuedLook MyZephGLView::setQueuedState(const TransparentPolyVer2&
         }
         return look;
     }
-    // So faint that its picture's grain cannot show: its mean colour, untextured.
-    const float* mean = flatColour(e.TheMap, p.PolyColor[3]);
-    const float tint[3] = {mean ? mean[0] : 1.0f, mean ? mean[1] : 1.0f, mean ? mean[2] : 1.0f};
-    const GLfloat none[4] = {0, 0, 0, 1};
-    if (mean) {
-        setTexturing(false);
+    look.Textured = true;
+    glSetCurrentTexture(e.TheMap, 12);
+    if (!noted_.Texture) {
+        const GLfloat none[4] = {0, 0, 0, 1};
+        setTexturing(true);
         glMaterialfv(GL_FRONT, GL_EMISSION, none);
-    } else {
-        look.Textured = true;
-        glSetCurrentTexture(e.TheMap, 12);
-        if (!noted_.Texture) {
-            setTexturing(true);
-            glMaterialfv(GL_FRONT, GL_EMISSION, none);
-        }
     }
     setShininess(m.Shinny);
     if (h & kLEqual) glDepthFunc(GL_LEQUAL);
@@ -138,18 +128,15 @@ MyZephGLView::QueuedLook MyZephGLView::setQueuedState(const TransparentPolyVer2&
     setSpecular(m.SpecularRed * f, m.SpecularGreen * f, m.SpecularBlue * f);
     if (!(h & kUnlit)) {
         setLighting(true);
-        const std::array<float, 4> a{m.AmbientRed * tint[0], m.AmbientGreen * tint[1], m.AmbientBlue * tint[2],
-                                    p.PolyColor[3]};
-        const std::array<float, 4> d{m.DiffuseRed * tint[0], m.DiffuseGreen * tint[1], m.DiffuseBlue * tint[2],
-                                    p.PolyColor[3]};
+        const std::array<float, 4> a{m.AmbientRed, m.AmbientGreen, m.AmbientBlue, p.PolyColor[3]};
+        const std::array<float, 4> d{m.DiffuseRed, m.DiffuseGreen, m.DiffuseBlue, p.PolyColor[3]};
         if (!sameColour(a, q.Ambient)) glMaterialfv(GL_FRONT, GL_AMBIENT, a.data());
         if (!sameColour(d, q.Diffuse)) glMaterialfv(GL_FRONT, GL_DIFFUSE, d.data());
         diffuseAlpha_ = d[3];
         q.Ambient = a;
         q.Diffuse = d;
     } else {
-        look.UnlitColour = {p.PolyColor[0] * tint[0], p.PolyColor[1] * tint[1], p.PolyColor[2] * tint[2],
-                            p.PolyColor[3]};
+        look.UnlitColour = p.PolyColor;
         glColor4fv(look.UnlitColour.data());
         setLighting(false);
     }
@@ -222,19 +209,6 @@ void MyZephGLView::sendColourArray(const std::array<float, 4>& colour, const std
     for (size_t k = *low; k <= *high; ++k) std::copy(colour.begin(), colour.end(), &flatColours_[k * 4]);
     glColorPointer(4, GL_FLOAT, 0, flatColours_.data());
     glEnableClientState(GL_COLOR_ARRAY);
-}
-
-const float* MyZephGLView::flatColour(int32_t slotNumber, float alpha) const {
-    // Blended at `alpha`, a texel's distance from the mean moves the picture by alpha times as
-    // much: within a level of 255 its grain is lost in rounding (the propeller's blur, at up to 16,
-    // lost its streaks). Only an RGB picture, whose alpha is 1, modulated by the polygon's colour.
-    if (exactDrawing_ || !meanInTransparent_ || slotNumber < 0 || slotNumber >= kTextureSlots) return nullptr;
-    const SingleTextureStructure& slot = TheTextureMaps_[slotNumber];
-    if (slot.TextureStatus != 2 || (slot.Flags & kFlagReplace)) return nullptr;
-    const int32_t format = slot.OpenGLFormat;
-    if (format != GL_RGB5 && format != GL_RGB8 && format != GL_R3_G3_B2) return nullptr;
-    if (!(alpha >= 0.0f) || alpha * slot.Spread * 255.0f > kUnseenGrain) return nullptr;
-    return slot.MeanColour.data();
 }
 
 void MyZephGLView::glDrawTransparentTexture(const OnePolygon* poly, const XYZInput* points, const PointUV* uvs,

@@ -33,7 +33,6 @@ inline constexpr Shortcut kShortcuts[] = {
     {"cockpit_nearest_level", [](render::MyZephGLView& v, bool on) { v.setNearestLevelInCockpit(on); }},
     {"cockpit_magnified_sampler", [](render::MyZephGLView& v, bool on) { v.setMagnifiedSampler(on); }},
     {"cockpit_split_batches", [](render::MyZephGLView& v, bool on) { v.setSplitsBatches(on); }},
-    {"transparent_mean_colour", [](render::MyZephGLView& v, bool on) { v.setMeanInTransparent(on); }},
     {"ring_filled", [](render::MyZephGLView& v, bool on) { v.setFillsRings(on); }},
     {"ring_alpha_constant", [](render::MyZephGLView& v, bool on) { v.setRingAlphaConstant(on); }},
     {"ring_premultiplied", [](render::MyZephGLView& v, bool on) { v.setRingPremultiplied(on); }},
