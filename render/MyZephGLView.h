@@ -159,11 +159,6 @@ public:
     // of rounding, for less work a pixel); how often so far.
     void setRingPremultiplied(bool on) { ringPremultiplied_ = on; }
     long ringsPremultiplied() const { return ringsPremultiplied_; }
-    // The cockpit's cover's flat quads cut along the diagonal that crosses fewer of the window's
-    // pixels, where both cuts give every pixel the same depth, texture coordinate and colour (on:
-    // the same picture, rounding apart, for fewer blocks the rasteriser shades twice); how many
-    // quads so far.
-    void setCutsCoverShorter(bool on) { cutsCoverShorter_ = on; }
     // Aircraft wholly outside the view or behind the cockpit's cover not sent at all (on: the same
     // picture, no triangles for the GL to clip away).
     void setCullsOutside(bool on) { cullsOutside_ = on; }
@@ -175,7 +170,6 @@ public:
     void setLeavesFaintFogOff(bool on) { leavesFaintFogOff_ = on; }
     // The sky dome's shortcuts, which the comparisons turn.
     worlddraw::DomeShortcuts& domeShortcuts() { return domeShortcuts_; }
-    long coverQuadsTurned() const { return coverQuadsTurned_; }
     int32_t getFrameRate() const { return gFrameRate_; }
     // The OpenGL error the last frame left (debug builds; 0 otherwise).
     int32_t getFrameGLError() const { return frameGLError_; }
@@ -348,10 +342,6 @@ private:
     // Appends the polygon's triangles to the batch, leaving out those GL would cull as facing away
     // when the eye is known in the part's frame (noteEyeInPart).
     void appendTriangles(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
-    // The triangles of p the batch holds from `from` on, two by two: where a pair makes a flat
-    // quad convex on the window, it is cut along its other diagonal if that one crosses the window
-    // in fewer pixels and gives every pixel the same values (render/CoverCuts.cpp).
-    void cutCoverQuadsShorter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, size_t from);
     // Looks up (or works out) which of the cockpit's triangles its own parts hide from the eye
     // noted in the object's frame, for appendTriangles to leave out.
     void lookUpCockpitHidden(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g,
@@ -603,12 +593,10 @@ private:
     long heldStateChanges_ = 0;
     bool heldPassMeeting_ = false;  // this object's opaque batches, marks aside, may pass held ones they meet
     bool hidesCockpitTriangles_ = true;
-    bool cutsCoverShorter_ = true;
     bool cullsOutside_ = true;
     bool batchesRuns_ = true;
     bool leavesFaintFogOff_ = true;
     worlddraw::DomeShortcuts domeShortcuts_;
-    long coverQuadsTurned_ = 0;
     long cockpitTrianglesHidden_ = 0;
     long passes_ = 0;  // drawPass calls so far
     CockpitHidden cockpitHidden_;
@@ -722,7 +710,7 @@ private:
         int Stride = 0;       // bytes a point
         int Part = 0;         // the moving part posed, 0 for the object's own pose
         bool Full = false, Dot = false, MayCarry = false, Coloured = false, LitAlphaSure = true;
-        bool AlphaTested = false, Blended = false, DepthOnly = false, Batching = false, FlatMay = false, Recuts = false;
+        bool AlphaTested = false, Blended = false, DepthOnly = false, Batching = false, FlatMay = false;
         PlainMaterial Start;                       // the plain order's material as the object began
         const OnePolygonVer2* Head = nullptr;      // the open batch's first polygon, whose state it is drawn in
     };

@@ -286,8 +286,6 @@ void MyZephGLView::setUpBatching(ObjectRun& r) {
     batchFlat_ = r.FlatMay;
     batch_.clear();
     batchBox_ = kNoScreen;
-    // The cover in colour: its flat quads cut along the diagonal shorter on the window.
-    r.Recuts = r.Batching && coverColour_ && cutsCoverShorter_;
     if (r.Batching) noteEyeForCuts(r);
 }
 
@@ -380,9 +378,7 @@ void MyZephGLView::drawOpaquePolygon(ObjectRun& r, const OnePolygonVer2& p) {
 }
 
 void MyZephGLView::appendToBatch(const ObjectRun& r, const OnePolygonVer2& p) {
-    const size_t from = batch_.size();
     appendTriangles(p, *r.G);
-    if (r.Recuts) cutCoverQuadsShorter(p, *r.G, from);
 }
 
 // Ends the open batch: its triangles drawn or held, and the raised, unwritten depth of marks

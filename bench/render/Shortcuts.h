@@ -20,7 +20,6 @@ inline constexpr Shortcut kShortcuts[] = {
     // The cockpit and the objects.
     {"cockpit_cover", [](render::MyZephGLView& v, bool on) { v.setMarksOpaqueCover(on); }},
     {"cover_first", [](render::MyZephGLView& v, bool on) { v.setCoverFirst(on); }},
-    {"cover_cut_shorter", [](render::MyZephGLView& v, bool on) { v.setCutsCoverShorter(on); }},
     {"cockpit_hidden_triangles", [](render::MyZephGLView& v, bool on) { v.setHidesCockpitTriangles(on); }},
     {"triangles_behind_cover", [](render::MyZephGLView& v, bool on) { v.setCullsHidden(on); }},
     {"triangles_between_centres", [](render::MyZephGLView& v, bool on) { v.setLooksBetweenCentres(on); }},

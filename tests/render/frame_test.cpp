@@ -823,47 +823,6 @@ TEST_F(FrameWorldTest, TheCockpitDrawnBeforeTheWorldEndsInFrontOfWhatPassesTheDe
     EXPECT_TRUE(first.pixels == after.pixels);
 }
 
-// The cockpit's cover, drawn before the world, sends its flat quads cut along the diagonal that
-// crosses fewer pixels, and shows the pixels the model's own cut gives but for rounding; a quad
-// bent out of its plane keeps its cut, as would one cut the other way in another shape.
-TEST_F(FrameWorldTest, TheCoversFlatQuadsAreCutAlongTheirShorterDiagonalWithTheSamePixels) {
-    view().glSetFogParameters(1, 1, 1, GL_EXP2, 1.5e-5f);
-    Thing* cockpit = put(5);
-    Thing::Geometry& g = cockpit->Geo[0];
-    // Two skewed floor panels below the eye, one beyond the other, with a chequered picture laid
-    // flat on them: a polygon is cut from its first corner to its third, here the long way across.
-    for (const double lift : {0.0, 0.4}) {
-        const auto first = uint16_t(g.Points.size());
-        const double ahead = lift > 0 ? 5 : 0;
-        for (auto [x, z] : {std::pair{-3.0, 1.5}, {-1.0, 6.0}, {3.0, 6.0}, {1.0, 1.5}})
-            g.Points.push_back({float(x / 2), float(z / 2), 0, 1, 0, float(x - 2), float(x > 2 ? lift - 1.5 : -1.5), float(z + ahead)});
-        cockpit->polygon(0, first, 4, 9 /* GL_POLYGON */, {1, 1, 1, 1}, kUnlit);
-    }
-    cockpit->Frames[0].MapListOffset[0] = int16_t(view().missingTextureSlot());
-    const auto& c = camera.Position;
-    cockpit->at(c[0], c[1], c[2]);
-    view().setCameraInsideItem(5);
-    const long before = view().coverQuadsTurned();
-    const RGBAImage cut = frame();
-    EXPECT_EQ(view().coverQuadsTurned() - before, 1) << "the flat panel, not the bent one";
-    view().setCutsCoverShorter(false);
-    const RGBAImage modelled = frame();
-    view().setCutsCoverShorter(true);
-    ASSERT_EQ(cut.pixels.size(), modelled.pixels.size());
-    EXPECT_LE(pellam::testing::farthestApart(cut, modelled), 2);
-    // The panels show their picture's magenta squares.
-    int magenta = 0;
-    for (int y = 0; y < cut.height; ++y)
-        for (int x = 0; x < cut.width; ++x) magenta += near(pixel(cut, x, y), 255, 0, 255, 40);
-    EXPECT_GT(magenta, cut.width * cut.height / 50);
-    // Drawn exactly, every polygon keeps its own cut.
-    view().setExactDrawing(true);
-    const long exactBefore = view().coverQuadsTurned();
-    frame();
-    EXPECT_EQ(view().coverQuadsTurned(), exactBefore);
-    view().setExactDrawing(false);
-}
-
 // With the cockpit drawn before the world, what the world draws behind it is left out unseen: an
 // aircraft whole, another object's square. A mark raised by the polygon offset comes through it
 // where its slope is steep enough, as GL does not keep the offset within the world's depths; and
