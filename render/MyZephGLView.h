@@ -111,9 +111,6 @@ public:
     // between the centres left out too (on: the same picture, fewer triangles for the rasteriser
     // to set up and walk); how many so far (counted among trianglesUnseen as well).
     void setLooksBetweenCentres(bool on) { looksBetweenCentres_ = on; }
-    // Far objects drawn as dots leave lighting and texturing off for the next object rather than
-    // switching them on again between dots (on: the same pixels, fewer fragment states).
-    void setDotsLeaveUnlit(bool on) { dotsLeaveUnlit_ = on; }
     // The frame's colour clear takes the colour of the dome below the horizon, whose rings are
     // then left out of the main view (on, but not in the exact drawing: a few levels apart).
     void setClearsSkyFloor(bool on) { clearsSkyFloor_ = on; }
@@ -301,7 +298,7 @@ private:
     struct ObjectRun;
     bool objectInReach(ObjectRun& r);  // false, with no identification square, when hidden or too far
     void loadObjectModelview(ObjectRun& r);
-    void drawAsDot(const ObjectRun& r);
+    void drawAsDot();
     bool chooseLevelOfDetail(ObjectRun& r);  // the animation frame and its polygons; false when none
     void setUpObjectState(ObjectRun& r);     // switches, held batches that cannot wait, vertex arrays
     void setUpBatching(ObjectRun& r);
@@ -554,7 +551,6 @@ private:
     double coverBelow_ = 0;
     bool cullsHidden_ = true;
     bool looksBetweenCentres_ = true;
-    bool dotsLeaveUnlit_ = true;
     bool clearsSkyFloor_ = true;
     bool floorCleared_ = false;  // the colour buffer holds the dome's colour below the horizon, for the main pass
     // Sets the erase colour to the dome's below the horizon where it may stand for those rings: whether it did.
@@ -709,7 +705,7 @@ private:
         double Reach = 0;     // ft, the sphere holding what it draws; 0 when not known
         int Stride = 0;       // bytes a point
         int Part = 0;         // the moving part posed, 0 for the object's own pose
-        bool Full = false, Dot = false, MayCarry = false, Coloured = false, LitAlphaSure = true;
+        bool Full = false, MayCarry = false, Coloured = false, LitAlphaSure = true;
         bool AlphaTested = false, Blended = false, DepthOnly = false, Batching = false, FlatMay = false;
         PlainMaterial Start;                       // the plain order's material as the object began
         const OnePolygonVer2* Head = nullptr;      // the open batch's first polygon, whose state it is drawn in

@@ -27,7 +27,6 @@ inline constexpr Shortcut kShortcuts[] = {
     {"polygon_runs", [](render::MyZephGLView& v, bool on) { v.setBatchesRuns(on); }},
     {"runs_held_across_objects", [](render::MyZephGLView& v, bool on) { v.setGathersHeld(on); }},
     {"flat_shading", [](render::MyZephGLView& v, bool on) { v.setFlatShading(on); }},
-    {"dots_leave_unlit", [](render::MyZephGLView& v, bool on) { v.setDotsLeaveUnlit(on); }},
     {"objects_widened_view", [](render::MyZephGLView& v, bool on) { v.setWidensView(on); }},
     {"cockpit_nearest_level", [](render::MyZephGLView& v, bool on) { v.setNearestLevelInCockpit(on); }},
     {"cockpit_magnified_sampler", [](render::MyZephGLView& v, bool on) { v.setMagnifiedSampler(on); }},

@@ -159,11 +159,6 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         scene.view->setRingAlphaConstant(true);
         scene.view->setRingPremultiplied(true);
         EXPECT_TRUE(byPixel.pixels == weighedByBlend.pixels);
-        // Nor do far objects drawn as dots leaving lighting and texturing off for the next object.
-        scene.view->setDotsLeaveUnlit(false);
-        const platform::RGBAImage dotsLit = gameFrame(scene);
-        scene.view->setDotsLeaveUnlit(true);
-        EXPECT_TRUE(dotsLit.pixels == drawn[0].pixels);
         // Nor do the cockpit's triangles its own nearer parts hide from the seat, left out.
         const long ownHidden = scene.view->cockpitTrianglesHidden();
         scene.view->setHidesCockpitTriangles(false);
