@@ -19,7 +19,6 @@
 #include "render/FrameServices.h"
 #include "render/ObjectDrawing.h"
 #include "render/OpenBounds.h"
-#include "render/RingFill.h"
 #include "render/TransparentQueue.h"
 #include "render/ZephGLView.h"
 #include "world/draw/DomeShortcuts.h"
@@ -128,16 +127,12 @@ public:
     // how many batches so far.
     void setSplitsBatches(bool on) { splitsBatches_ = on; }
     long batchesSplit() const { return batchesSplit_; }
-    // The cockpit's flat transparent ring (the propeller's blur) drawn as the polygon its outer edge
-    // bounds where nearer parts hide its hole (on: the same picture, fewer triangles); how often so far.
-    void setFillsRings(bool on) { fillsRings_ = on; }
     // The aircraft's held batches gathered by look past batches whose pixels they share, where only
     // the depth test decides what shows there (on: the same picture but where two lie at one depth,
     // for far fewer changes of the rasteriser's state).
     void setGathersHeld(bool on) { gathersHeld_ = on; }
     // Held batches drawn in another texture, sampler or switch than the one before, so far.
     long heldStateChanges() const { return heldStateChanges_; }
-    long ringsFilled() const { return ringsFilled_; }
     // The cockpit's triangles that its own fixed, opaque, nearer parts hide from where the eye sits
     // left out, found once for an eye place off the frame thread and kept (on: the same picture,
     // fewer triangles); the triangles left out so far, and the places taken up so far. A frame
@@ -147,15 +142,6 @@ public:
     long cockpitTrianglesHidden() const { return cockpitTrianglesHidden_; }
     long cockpitPlacesBuilt() const { return cockpitHidden_.built(); }
     void waitForCockpitSearches() { cockpitHidden_.waitForSearches(); }
-    // A flat transparent ring of one alpha blended by that alpha given as the blend's constant,
-    // not read from each pixel's colour (on: the same pixels, less work a pixel); how often so far.
-    void setRingAlphaConstant(bool on) { ringAlphaConstant_ = on; }
-    long ringsAlphaConstant() const { return ringsAlphaConstant_; }
-    // Such a ring, unfogged and of a colour known before it is drawn, given that colour already
-    // weighted by its alpha, which the blend then only adds (on: a colour moves by a level or two
-    // of rounding, for less work a pixel); how often so far.
-    void setRingPremultiplied(bool on) { ringPremultiplied_ = on; }
-    long ringsPremultiplied() const { return ringsPremultiplied_; }
     // Aircraft wholly outside the view or behind the cockpit's cover not sent at all (on: the same
     // picture, no triangles for the GL to clip away).
     void setCullsOutside(bool on) { cullsOutside_ = on; }
@@ -468,16 +454,6 @@ private:
     bool coversOpaquely(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, bool litAlphaSure) const;
     // The alpha every pixel of the opaque polygon is sure to have, drawn with the GL state set for it.
     float surestAlpha(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) const;
-    // Whether the cover's parts nearer than `nearest` (ft ahead of the eye) hide every pixel within
-    // the outline of `points` under the modelview `m`, or no pixel of it is in the viewport.
-    bool coverHidesOutline(const std::array<float, 16>& m, const GLT2FN3FV3FFormat* points,
-                           const std::vector<uint16_t>& outline, double nearest) const;
-    // Whether the queue's run from `e` (in transparentRun_) is a flat ring whose hole the cover's
-    // nearer parts hide: then ringFill_ holds the triangles filling its outer edge.
-    bool fillsRing(const TransparentPolyVer2& e);
-    // The colour the GL gives `point` lit under modelview `m` (column by column) with the front
-    // material it holds now; false where its lighting is not the sun's parallel light alone.
-    static bool litColour(const std::array<float, 16>& m, const GLT2FN3FV3FFormat& point, std::array<float, 4>& colour);
     // The transparent queue's steps, in glNewDrawTransparentItems' order (render/TransparentDraw.cpp).
     struct QueueDrawing {
         std::array<float, 4> Ambient{1.1f, 1.0f, 1.0f, 0.5f}, Diffuse{1.1f, 1.0f, 1.0f, 0.5f};  // as last sent
@@ -486,7 +462,6 @@ private:
         size_t Taken = 0;          // entries of transparentOrder_ taken
     };
     struct QueuedLook {
-        bool Textured = false;
         std::array<float, 4> UnlitColour{-1, -1, -1, -1};  // the colour an unlit polygon is drawn in
     };
     void startTransparentPass();
@@ -495,18 +470,6 @@ private:
     int gatherQueuedRun(const TransparentPolyVer2& e, QueueDrawing& q);
     void drawQueuedRun(const TransparentPolyVer2& e, const QueuedLook& look, const QueueDrawing& q);
     void sendColourArray(const std::array<float, 4>& colour, const std::vector<uint16_t>& drawn);
-    // A ring's blend by its constant alpha, premultiplied where its colour is known (render/RingBlend.cpp).
-    struct RingBlend {
-        bool ConstantAlpha = false, Premultiplied = false;
-        float Alpha = 1;
-        std::array<float, 4> Weighted{};  // the colour times the alpha
-        std::array<float, 4> Current{};   // the current colour a lit ring's colour array replaces
-        std::array<int32_t, 4> Was{};     // the blend functions put back after
-    };
-    RingBlend planRingBlend(const TransparentPolyVer2& e, const QueuedLook& look, bool ring, bool colourArray,
-                            const std::vector<uint16_t>& drawn);
-    void setRingBlend(RingBlend& b, int32_t hints);
-    void putBackRingBlend(const RingBlend& b, int32_t hints);
     void queueTransparent(const OneCompleteObjectVer2& o, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
                           const MaterialLightData* materials);
     void setFog(bool on);
@@ -584,7 +547,6 @@ private:
         std::array<std::vector<uint16_t>, 2> Parts;  // drawn first, second
     } split_;
     long batchesSplit_ = 0;
-    bool fillsRings_ = true;
     bool gathersHeld_ = true;
     long heldStateChanges_ = 0;
     bool heldPassMeeting_ = false;  // this object's opaque batches, marks aside, may pass held ones they meet
@@ -604,12 +566,6 @@ private:
     // polygon of `hidingPolygons_`.
     CockpitHidden::Answer hiding_;
     const OnePolygonVer2* hidingPolygons_ = nullptr;
-    bool ringsNow_ = false;  // the queue being drawn is the cockpit's, tested in its slice against its cover's depths
-    long ringsFilled_ = 0;
-    bool ringAlphaConstant_ = true;
-    long ringsAlphaConstant_ = 0;
-    bool ringPremultiplied_ = true;
-    long ringsPremultiplied_ = 0;
     // The object pass's loop: objects leave GL's shade model as they found it or flat (it ends
     // smooth); elsewhere each object leaves it smooth.
     bool keepsShade_ = false;
@@ -714,8 +670,6 @@ private:
     std::vector<int> transparentOrder_;     // the queue's entries in the order they are drawn
     std::vector<uint16_t> transparentRun_;  // point numbers of the queue's polygons drawn in one call
     std::vector<float> flatColours_;        // one unlit colour for each point a queue's draw reaches
-    RingOutline ring_;                      // the run's ring, when it is one
-    std::vector<uint16_t> ringFill_;        // triangles filling its outer edge
     int32_t droppedTransparent_ = 0;
     bool loggedOverflow_ = false;
 

@@ -4,7 +4,6 @@
 //   in the same order);
 // - a run whose points share one colour is shaded flat, and an unlit one's colour is given at every
 //   point (the rasteriser sets it up once a triangle instead of fetching it at each pixel);
-// - a ring's hole and blend: render/RingBlend.cpp.
 // Saving: not yet measured.
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
@@ -114,7 +113,6 @@ MyZephGLView::QueuedLook MyZephGLView::setQueuedState(const TransparentPolyVer2&
         }
         return look;
     }
-    look.Textured = true;
     glSetCurrentTexture(e.TheMap, 12);
     if (!noted_.Texture) {
         const GLfloat none[4] = {0, 0, 0, 1};
@@ -177,28 +175,21 @@ void MyZephGLView::drawQueuedRun(const TransparentPolyVer2& e, const QueuedLook&
     const bool flat = !exactDrawing_ && flatShading_ && !(e.ObjectFlags & kColouredPoints) &&
                       ((h & kUnlit) || sameNormals(g.ThePoints, transparentRun_));
     setFlat(flat);
-    const bool ring =
-        ringsNow_ && q.DepthTested && flat && !look.Textured && p.DefaultDrawType == GL_QUADS && fillsRing(e);
-    const std::vector<uint16_t>& drawn = ring ? ringFill_ : transparentRun_;
-    const GLenum type = ring ? GL_TRIANGLES : GLenum(p.DefaultDrawType);
+    const std::vector<uint16_t>& drawn = transparentRun_;
     // An unlit colour left current reaches the software rasteriser's pixels as a constant it
     // fetches lane by lane at each one; given at every vertex and held flat it is the same value
     // set up once a triangle. Only within 0..1, where the vertex colour's clamp keeps it.
     const std::array<float, 4>& unlit = look.UnlitColour;
     const bool colourArray =
         flat && (h & kUnlit) && std::all_of(unlit.begin(), unlit.end(), [](float c) { return c >= 0.0f && c <= 1.0f; });
-    RingBlend blend = planRingBlend(e, look, ring, colourArray, drawn);
-    if ((colourArray || blend.Premultiplied) && !drawn.empty())
-        sendColourArray(blend.Premultiplied ? blend.Weighted : unlit, drawn);
-    setRingBlend(blend, h);
+    if (colourArray && !drawn.empty()) sendColourArray(unlit, drawn);
     underOpenRectangles(q.DepthTested ? queueScissor_ : nullptr, [&] {
-        glDrawElements(type, GLsizei(drawn.size()), GL_UNSIGNED_SHORT, drawn.data());
+        glDrawElements(GLenum(p.DefaultDrawType), GLsizei(drawn.size()), GL_UNSIGNED_SHORT, drawn.data());
     });
-    putBackRingBlend(blend, h);
-    if ((colourArray || blend.Premultiplied) && !drawn.empty()) {
+    if (colourArray && !drawn.empty()) {
         glDisableClientState(GL_COLOR_ARRAY);
         // A colour array leaves the current colour undefined.
-        glColor4fv((h & kUnlit) ? unlit.data() : blend.Current.data());
+        glColor4fv(unlit.data());
     }
 }
 

@@ -19,7 +19,6 @@
 #include "render/GlyphInk.h"
 #include "render/ObjectDrawing.h"
 #include "render/OpenBounds.h"
-#include "render/RingFill.h"
 #include "render/TextureTable.h"
 #include "render/ViewMath.h"
 
@@ -288,101 +287,6 @@ TEST(RenderMath, LevelStepBoundsTwoLevelsReadAnywhere) {
             EXPECT_LE(most, step) << trial;
             EXPECT_LE(step, most * 1.1 + 3) << trial;
         }
-}
-
-// A flat ring of quads, each its own four points as a modeller makes them (hole, outer, outer, hole,
-// the angles worked in float, so the last quad's far side misses the first's near side by a
-// rounding), handed over in any order, is found whole and filled by triangles that cover exactly
-// its outer polygon, wound as its quads; anything that is not such a ring (a gap, an overlap, a
-// bend, a dent in the outer edge) is not filled.
-TEST(RenderMath, OnlyAWholeFlatRingIsFilledAndItsFillCoversItsOuterEdgeOnce) {
-    using V = std::array<double, 3>;
-    const V centre{0.3, -0.2, 3.2};
-    const V e1{0.6, 0.8, 0}, e2{-0.48, 0.36, 0.8};  // the ring's plane, tilted
-    const V normal{e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
-    const auto ring = [&](int segments, const std::function<double(int)>& outerRadius) {
-        std::vector<GLT2FN3FV3FFormat> points;
-        const auto add = [&](float t, double r) {
-            GLT2FN3FV3FFormat p{};
-            const double c = std::cos(t), s = std::sin(t);
-            p.X = float(centre[0] + r * (e1[0] * c + e2[0] * s));
-            p.Y = float(centre[1] + r * (e1[1] * c + e2[1] * s));
-            p.Z = float(centre[2] + r * (e1[2] * c + e2[2] * s));
-            points.push_back(p);
-        };
-        for (int k = 0; k < segments; ++k) {
-            const float t0 = 6.2831853f * float(k) / float(segments), t1 = 6.2831853f * float(k + 1) / float(segments);
-            add(t0, 0.35), add(t0, outerRadius(k)), add(t1, outerRadius(k + 1)), add(t1, 0.35);
-        }
-        return points;
-    };
-    const auto quadsOf = [](int segments, std::mt19937& random) {
-        std::vector<int> order(static_cast<size_t>(segments));
-        for (int k = 0; k < segments; ++k) order[size_t(k)] = k;
-        std::shuffle(order.begin(), order.end(), random);
-        std::vector<uint16_t> items;
-        for (int k : order)
-            for (int i = 0; i < 4; ++i) items.push_back(uint16_t(4 * k + i));
-        return items;
-    };
-    const auto triangleNormal = [](const GLT2FN3FV3FFormat& a, const GLT2FN3FV3FFormat& b, const GLT2FN3FV3FFormat& c) {
-        const V u{double(b.X) - a.X, double(b.Y) - a.Y, double(b.Z) - a.Z};
-        const V v{double(c.X) - a.X, double(c.Y) - a.Y, double(c.Z) - a.Z};
-        return V{u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
-    };
-    std::mt19937 random(44);
-    RingOutline found;
-    std::vector<uint16_t> fill;
-    for (const int segments : {3, 5, 7, 12, 24, 37}) {
-        SCOPED_TRACE(segments);
-        const auto points = ring(segments, [](int) { return 4.2; });
-        std::vector<uint16_t> items = quadsOf(segments, random);
-        ASSERT_TRUE(findRing(points.data(), items, found));
-        ASSERT_EQ(found.Outer.size(), size_t(segments));
-        ASSERT_EQ(found.Inner.size(), size_t(segments));
-        fillConvex(found.Outer, fill);
-        ASSERT_EQ(fill.size(), size_t(3 * (segments - 2)));
-        // Every triangle faces as the quads do, and their areas add up to the outer polygon's.
-        const V quadFacing = triangleNormal(points[0], points[1], points[2]);
-        double area = 0;
-        for (size_t t = 0; t < fill.size(); t += 3) {
-            const V n = triangleNormal(points[fill[t]], points[fill[t + 1]], points[fill[t + 2]]);
-            const double facing = n[0] * quadFacing[0] + n[1] * quadFacing[1] + n[2] * quadFacing[2];
-            EXPECT_GT(facing, 0);
-            area += std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]) / 2;
-        }
-        EXPECT_NEAR(area, segments * 4.2 * 4.2 * std::sin(2 * M_PI / segments) / 2, 1e-4);
-        // The same ring wound the other way round is filled wound that way too.
-        std::vector<uint16_t> reversed = items;
-        for (size_t q = 0; q < reversed.size(); q += 4) std::reverse(reversed.begin() + long(q), reversed.begin() + long(q) + 4);
-        ASSERT_TRUE(findRing(points.data(), reversed, found));
-        fillConvex(found.Outer, fill);
-        const V n = triangleNormal(points[fill[0]], points[fill[1]], points[fill[2]]);
-        EXPECT_LT(n[0] * quadFacing[0] + n[1] * quadFacing[1] + n[2] * quadFacing[2], 0);
-    }
-    const auto points = ring(24, [](int) { return 4.2; });
-    std::vector<uint16_t> items = quadsOf(24, random);
-    std::vector<uint16_t> gap(items.begin() + 4, items.end());
-    EXPECT_FALSE(findRing(points.data(), gap, found)) << "a quad missing";
-    std::vector<uint16_t> twice = items;
-    twice.insert(twice.end(), items.begin(), items.begin() + 4);
-    EXPECT_FALSE(findRing(points.data(), twice, found)) << "a quad twice";
-    auto bent = points;
-    bent[items[1]].X += float(normal[0] * 0.01), bent[items[1]].Y += float(normal[1] * 0.01),
-        bent[items[1]].Z += float(normal[2] * 0.01);
-    EXPECT_FALSE(findRing(bent.data(), items, found)) << "a point off the plane";
-    const auto star = ring(24, [](int k) { return k % 2 ? 3.0 : 4.2; });
-    EXPECT_FALSE(findRing(star.data(), items, found)) << "a dented outer edge";
-    std::vector<GLT2FN3FV3FFormat> strip;  // quads side by side in a row, round no centre
-    for (int k = 0; k < 6; ++k)
-        for (const auto& [x, y] : std::vector<std::pair<float, float>>{{0, 0}, {0, 1}, {1, 1}, {1, 0}}) {
-            GLT2FN3FV3FFormat p{};
-            p.X = x + float(k), p.Y = y;
-            strip.push_back(p);
-        }
-    std::vector<uint16_t> stripItems(24);
-    for (int k = 0; k < 24; ++k) stripItems[size_t(k)] = uint16_t(k);
-    EXPECT_FALSE(findRing(strip.data(), stripItems, found)) << "a strip";
 }
 
 // Small triangles of every shape and winding over a few pixels: one said to pass between the
