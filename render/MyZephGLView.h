@@ -106,14 +106,9 @@ public:
     void setCullsHidden(bool on) { cullsHidden_ = on; }
     // What that has left out so far: triangles one by one, and aircraft whole.
     long trianglesHidden() const { return trianglesHidden_; }
-    // Outside the cockpit, triangles whose bounds hold a pixel centre but which themselves pass
-    // between the centres left out too (on: the same picture, fewer triangles for the rasteriser
-    // to set up and walk); how many so far (counted among trianglesUnseen as well).
-    void setLooksBetweenCentres(bool on) { looksBetweenCentres_ = on; }
     // The frame's colour clear takes the colour of the dome below the horizon, whose rings are
     // then left out of the main view (on, but not in the exact drawing: a few levels apart).
     void setClearsSkyFloor(bool on) { clearsSkyFloor_ = on; }
-    long trianglesBetweenCentres() const { return trianglesBetweenCentres_; }
     long objectsHidden() const { return objectsHidden_; }
     // Aircraft left out whole as lying outside the view, so far.
     long objectsOutside() const { return objectsOutside_; }
@@ -380,8 +375,6 @@ private:
     // Whether GL would make no fragment of the triangle: the bounds on the screen of what its near
     // and far planes leave of it hold no pixel centre or lie outside the viewport, or nothing is
     // left. Where it answers false, `box` receives the bounds of the pixel centres it may light.
-    // Where partEye_.BetweenCentres, also where the triangle itself holds none of the centres its
-    // bounds do (counted in trianglesBetweenCentres_).
     bool coversNoPixel(const ObjectPointsPolysVer2& g, const PartPoints& points, uint16_t a, uint16_t b, uint16_t c,
                        ScreenBox& box, RecentCorners& recent);
     // What GL keeps of a triangle reaching behind the eye, cut to its near and far planes: nothing,
@@ -513,7 +506,6 @@ private:
     // depths beyond it (the world's slice of the range); 0 otherwise.
     double coverBelow_ = 0;
     bool cullsHidden_ = true;
-    bool looksBetweenCentres_ = true;
     bool clearsSkyFloor_ = true;
     bool floorCleared_ = false;  // the colour buffer holds the dome's colour below the horizon, for the main pass
     // Sets the erase colour to the dome's below the horizon where it may stand for those rings: whether it did.
@@ -521,7 +513,6 @@ private:
     // Starts a 3-D frame of the main pass, cleared to the dome's floor colour where it may be; the
     // erase colour asked for is kept for what clears after (the second window).
     void startSceneFrame();
-    long trianglesBetweenCentres_ = 0;
     long trianglesHidden_ = 0, objectsHidden_ = 0, objectsOutside_ = 0, trianglesUnseen_ = 0;
     worlddraw::ScreenCover cover_;  // the screen the cover marked this pass hides (empty: none)
     // Where the cover leaves the view open this pass, cut as pays for the sky and for the decks,
@@ -587,7 +578,6 @@ private:
         std::array<int, 4> Viewport{};
         Pair Origin{}, Half{}, Last{};  // the viewport's corner, half its size, far corner
         double Margin = 0;                    // pixels: where a sample may lie off the centre
-        bool BetweenCentres = false;          // triangles are looked at between the pixel centres
         std::array<double, 16> Clip{};        // Projection x FinalMatrix_
         std::array<double, 2> DepthRange{};   // GL's, read as the object starts
         bool CoverMay = false;                // the pass may leave out what the cover hides

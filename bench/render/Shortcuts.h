@@ -22,7 +22,6 @@ inline constexpr Shortcut kShortcuts[] = {
     {"cover_first", [](render::MyZephGLView& v, bool on) { v.setCoverFirst(on); }},
     {"cockpit_hidden_triangles", [](render::MyZephGLView& v, bool on) { v.setHidesCockpitTriangles(on); }},
     {"triangles_behind_cover", [](render::MyZephGLView& v, bool on) { v.setCullsHidden(on); }},
-    {"triangles_between_centres", [](render::MyZephGLView& v, bool on) { v.setLooksBetweenCentres(on); }},
     {"objects_outside_view", [](render::MyZephGLView& v, bool on) { v.setCullsOutside(on); }},
     {"polygon_runs", [](render::MyZephGLView& v, bool on) { v.setBatchesRuns(on); }},
     {"runs_held_across_objects", [](render::MyZephGLView& v, bool on) { v.setGathersHeld(on); }},

@@ -250,39 +250,6 @@ TEST_F(SceneTest, TrianglesTooSmallOrTooFarAsideForAnyPixelAreLeftOutUnseen) {
     EXPECT_GT(green, 0);
 }
 
-// Slivers a tenth of a pixel wide and a few long, at every angle, across pixel centres' rows and
-// columns: those that pass between the centres are left out too, and the picture is the plain
-// rules' own, and the same without looking between the centres.
-TEST_F(SceneTest, SliversPassingBetweenPixelCentresAreLeftOutWithoutChangingAPixel) {
-    Thing* t = put(8);
-    Thing::Geometry& g = t->Geo[0];
-    for (int k = 0; k < 400; ++k) {
-        const double angle = 0.37 * k, x = -8 + 0.41 * (k % 40), y = -6 + 1.3 * (k / 40);
-        const double along[2] = {0.4 * std::cos(angle), 0.4 * std::sin(angle)}, across[2] = {-0.03 * along[1], 0.03 * along[0]};
-        const auto first = uint16_t(g.Points.size());
-        for (const auto& [u, v] : {std::pair{0.0, 0.0}, {1.0, 0.5}, {0.0, 1.0}})
-            g.Points.push_back({0, 0, 0, 0, -1, float(x + u * along[0] + v * across[0]), float(y + u * along[1] + v * across[1]), 0});
-        t->polygon(0, first, 3, 4 /* GL_TRIANGLES */, kRed, kUnlitFlat | kNoCull);
-    }
-    t->at(0, 0, 100);
-    view().setExactDrawing(true);
-    const RGBAImage reference = frame();
-    view().setExactDrawing(false);
-    const long before = view().trianglesBetweenCentres();
-    const RGBAImage drawn = frame();
-    EXPECT_GT(view().trianglesBetweenCentres() - before, 60);
-    EXPECT_TRUE(drawn.pixels == reference.pixels);
-    view().setLooksBetweenCentres(false);
-    const long without = view().trianglesBetweenCentres();
-    const RGBAImage boxesOnly = frame();
-    view().setLooksBetweenCentres(true);
-    EXPECT_EQ(view().trianglesBetweenCentres(), without);
-    EXPECT_TRUE(boxesOnly.pixels == drawn.pixels);
-    int red = 0;
-    for (size_t i = 0; i < drawn.pixels.size(); i += 4) red += drawn.pixels[i] > 200 && drawn.pixels[i + 1] < 50;
-    EXPECT_GT(red, 40);  // many slivers do light a pixel
-}
-
 // Walls reaching from behind the eye to ahead of it, as a cockpit's sides do: those whose part
 // beyond the near plane lies beside the view, or which end short of that plane, make no fragment
 // and are not sent at all; the one that reaches into the view is, and the picture is the plain

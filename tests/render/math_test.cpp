@@ -1,6 +1,5 @@
 // The view's arithmetic that needs no GL: facing squares, number text, picture resizing, frame
-// time, point transforms, vertex rotation, rings of quads filled by their outer edge, small
-// triangles passing between pixel centres, triangles turned away from the eye, and a line of
+// time, point transforms, vertex rotation, triangles turned away from the eye, and a line of
 // glyphs leaning on a scissor. The transparent order is checked by the frame tests.
 #include <gtest/gtest.h>
 
@@ -13,7 +12,6 @@
 #include <random>
 #include <vector>
 
-#include "render/CentreGaps.h"
 #include "render/Facing.h"
 #include "render/FrameMath.h"
 #include "render/GlyphInk.h"
@@ -287,44 +285,6 @@ TEST(RenderMath, LevelStepBoundsTwoLevelsReadAnywhere) {
             EXPECT_LE(most, step) << trial;
             EXPECT_LE(step, most * 1.1 + 3) << trial;
         }
-}
-
-// Small triangles of every shape and winding over a few pixels: one said to pass between the
-// centres its bounds hold has none inside it nor within the margin of a side (measured as a
-// distance, the plain way); thin ones often pass.
-TEST(RenderMath, TrianglesSaidToPassBetweenPixelCentresComeWithinTheMarginOfNone) {
-    using Corner = std::array<double, 2>;
-    const auto side = [](const Corner& p, const Corner& a, const Corner& b) {
-        return (b[0] - a[0]) * (p[1] - a[1]) - (b[1] - a[1]) * (p[0] - a[0]);
-    };
-    const auto distance = [](const Corner& p, const Corner& a, const Corner& b) {  // to the segment ab
-        const double dx = b[0] - a[0], dy = b[1] - a[1], t = std::clamp(((p[0] - a[0]) * dx + (p[1] - a[1]) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
-        return std::hypot(p[0] - a[0] - t * dx, p[1] - a[1] - t * dy);
-    };
-    std::mt19937 random(7);
-    std::uniform_real_distribution<double> place(10, 14), reach(-2.5, 2.5), thin(-0.2, 0.2);
-    const double margin = 1.0 / 16;
-    int thinPassed = 0;
-    for (int n = 0; n < 20000; ++n) {
-        const Corner a{place(random), place(random)}, b{a[0] + reach(random), a[1] + reach(random)};
-        const Corner c = n % 2 ? Corner{(a[0] + b[0]) / 2 + thin(random), (a[1] + b[1]) / 2 + thin(random)}  // thin
-                               : Corner{a[0] + reach(random), a[1] + reach(random)};
-        Corner first{}, last{};  // the centres the bounds, widened by the margin, hold
-        for (size_t k = 0; k < 2; ++k) {
-            first[k] = std::ceil(std::min({a[k], b[k], c[k]}) - margin - 0.5);
-            last[k] = std::floor(std::max({a[k], b[k], c[k]}) + margin - 0.5);
-        }
-        if (!passesBetweenCentres({a, b, c}, first, last, margin)) continue;
-        thinPassed += n % 2;
-        const double turn = side(c, a, b);
-        for (double j = first[1]; j <= last[1]; ++j)
-            for (double i = first[0]; i <= last[0]; ++i) {
-                const Corner p{i + 0.5, j + 0.5};
-                ASSERT_FALSE(side(p, a, b) * turn >= 0 && side(p, b, c) * turn >= 0 && side(p, c, a) * turn >= 0) << n;
-                ASSERT_GT(std::min({distance(p, a, b), distance(p, b, c), distance(p, c, a)}), margin) << n;
-            }
-    }
-    EXPECT_GT(thinPassed, 2000);
 }
 
 // Two triangles asked together answer as each asked alone, to the bit: a quad's two, a fan's
