@@ -153,8 +153,6 @@ public:
                        const WorthAsking& worth, std::vector<uint8_t>& magnified, double& magnifiedArea);
     // Off, readNearestLevel's `magnified` is never asked (exact drawing keeps it off too).
     void setMagnifiedSampler(bool on) { magnifiedSampler_ = on; }
-    // Glyphs of a line cut to their ink sent as one triangle each under a scissor (see leanGlyphs).
-    void setLeansGlyphs(bool on) { leansGlyphs_ = on; }
     bool magnifiedSampler() const { return magnifiedSampler_; }
     const TextureMaps& getTextureMapsPtr() const { return TheTextureMaps_; }
     int32_t getFontTexture() const { return gTextTexture_; }
@@ -344,9 +342,7 @@ protected:
     // Text.
     int32_t gTextTexture_ = -1;
     FontInk fontInk_;  // where the font's characters hold ink, read once
-    std::vector<GlyphQuad> textQuads_, textOwn_;  // a line's glyphs to send, kept for the next line
-    LeaningLine leaning_;
-    bool leansGlyphs_ = true;
+    std::vector<GlyphQuad> textQuads_;  // a line's glyphs to send, kept for the next line
     double TextFixerX_ = 1.0 / 1024, TextFixerY_ = 1.0 / 768;
     double TypeSize_ = 0.8, TypeLeading_ = 0.8 * 0.027, TypeDownAmount_ = 0.97 - 5 * 0.8 * 0.027;
     unsigned char (*MessageLines_)[256] = nullptr;

@@ -32,7 +32,6 @@ inline constexpr Shortcut kShortcuts[] = {
     {"cockpit_split_batches", [](render::MyZephGLView& v, bool on) { v.setSplitsBatches(on); }},
     {"sprite_cuts", [](render::MyZephGLView&, bool on) { effects::setCutHiddenSprites(on); }},
     {"faint_fog_left_off", [](render::MyZephGLView& v, bool on) { v.setLeavesFaintFogOff(on); }},
-    {"leaned_glyphs", [](render::MyZephGLView& v, bool on) { v.setLeansGlyphs(on); }},
     // The sky and the decks.
     {"world_in_open_cells", [](render::MyZephGLView& v, bool on) { v.setScissorsWorld(on); }},
     {"sky_floor_cleared", [](render::MyZephGLView& v, bool on) { v.setClearsSkyFloor(on); }},

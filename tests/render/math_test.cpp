@@ -1,6 +1,6 @@
 // The view's arithmetic that needs no GL: facing squares, number text, picture resizing, frame
-// time, point transforms, vertex rotation, triangles turned away from the eye, and a line of
-// glyphs leaning on a scissor. The transparent order is checked by the frame tests.
+// time, point transforms, vertex rotation and triangles turned away from the eye. The transparent
+// order is checked by the frame tests.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,7 +14,6 @@
 
 #include "render/Facing.h"
 #include "render/FrameMath.h"
-#include "render/GlyphInk.h"
 #include "render/ObjectDrawing.h"
 #include "render/OpenBounds.h"
 #include "render/TextureTable.h"
@@ -339,90 +338,6 @@ TEST(RenderMath, TrianglesAskedInPairsFaceAwayExactlyAsAlone) {
         EXPECT_LT(n, 22500);
     }
     EXPECT_EQ(nearlyEdgeOn, 3750);
-}
-
-// A line's glyphs leaning on the scissor, one triangle each: wherever the line lies in windows of
-// any size, near their top and bottom, with cut quads that reach past their own parts or not, no
-// glyph's rows fall outside the scissor; a leaning triangle covers every pixel centre of its quad,
-// and every other centre it covers within the scissor (to a 64th of a pixel of its sides) lies in
-// the glyph's own part, where the samples read clear texels; and its corners stay in the window.
-TEST(RenderMath, LeaningGlyphsCoverTheirQuadsAndNothingOutsideTheirOwnParts) {
-    std::mt19937 random(7);
-    const auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(random); };
-    int leaning = 0, glyphs = 0;
-    LeaningLine line;
-    for (int trial = 0; trial < 400; ++trial) {
-        const int vp[4] = {0, 0, int(uniform(200, 1300)), int(uniform(150, 1000))};
-        const auto glX = [&](double px) { return 2 * px / vp[2] - 1; };
-        const auto glY = [&](double py) { return 2 * py / vp[3] - 1; };
-        const auto pxX = [&](double x) { return (x + 1) * 0.5 * vp[2]; };
-        const auto pxY = [&](double y) { return (y + 1) * 0.5 * vp[3]; };
-        const double width = uniform(5, 20), height = uniform(8, 45);
-        const double low = height + 1, top = std::floor(trial % 3 == 0   ? uniform(low, 2 * low)
-                                                       : trial % 3 == 1 ? vp[3] - uniform(0, 20)
-                                                                        : uniform(low, vp[3]));
-        std::vector<GlyphQuad> cut, own;
-        for (double left = uniform(0, 30); left + width < vp[2] && cut.size() < 40; left += width) {
-            // The cell, its own part half a texel or so inside it, and the ink's quad anywhere in the cell.
-            const double inX = uniform(0.1, 0.8), inY = uniform(0.1, 0.8);
-            GlyphQuad o{glX(left + inX), glY(top - inY), glX(left + width - inX), glY(top - height + inY), 0, 1, 1, 0};
-            const double a = uniform(0, 0.45) * width, b = uniform(0, 0.45) * width;
-            const double c = uniform(0, 0.3) * height, d = uniform(0, 0.3) * height;
-            GlyphQuad q{glX(left + a), glY(top - c), glX(left + width - b), glY(top - height + d), 0, 1, 1, 0};
-            cut.push_back(q), own.push_back(o);
-        }
-        leanGlyphs(cut, own, vp, line);
-        ASSERT_EQ(line.Leans.size(), cut.size());
-        for (size_t k = 0; k < cut.size(); ++k) {
-            const GlyphQuad& q = cut[k];
-            const double x0 = pxX(q.x0), x1 = pxX(q.x1), y0 = pxY(q.y0), y1 = pxY(q.y1);  // y0 the top
-            ++glyphs;
-            if (line.Scissored) {
-                EXPECT_TRUE(std::ceil(y1 - 0.5) >= line.Low && std::floor(y0 - 0.5) < line.High)
-                    << "rows cut, trial " << trial;
-            }
-            if (!line.Scissored || !line.Leans[k]) continue;
-            ++leaning;
-            std::array<std::array<double, 2>, 3> t;
-            for (int v = 0; v < 3; ++v) {
-                t[v] = {pxX(line.Triangle[k][v].x), pxY(line.Triangle[k][v].y)};
-                EXPECT_TRUE(t[v][0] >= 0 && t[v][0] <= vp[2] && t[v][1] >= 0 && t[v][1] <= vp[3])
-                    << "corner out, trial " << trial;
-            }
-            // How far inside the triangle a point lies (negative outside), in pixels.
-            const auto inside = [&](double x, double y) {
-                double least = 1e9;
-                for (int e = 0; e < 3; ++e) {
-                    const auto& a = t[e];
-                    const auto& b = t[(e + 1) % 3];
-                    const double dx = b[0] - a[0], dy = b[1] - a[1];
-                    least = std::min(least, ((x - a[0]) * dy - (y - a[1]) * dx) / std::hypot(dx, dy));
-                }
-                return least;
-            };
-            const double ox0 = pxX(own[k].x0), ox1 = pxX(own[k].x1), oy0 = pxY(own[k].y0), oy1 = pxY(own[k].y1);
-            // The base is the quad's own bottom (or top) edge, placed as the quad's: the rows past it
-            // are left out as the quad leaves them.
-            const bool up = t[1][1] > t[0][1];
-            const int first = up ? int(std::ceil(y1 - 0.5)) : line.Low;
-            const int end = up ? line.High : int(std::floor(y0 - 0.5)) + 1;
-            for (int row = std::max(first, 0); row < end && row < vp[3]; ++row)
-                for (int column = int(x0) - 3; column <= int(x1) + 3; ++column) {
-                    const double x = column + 0.5, y = row + 0.5;
-                    const bool inQuad = x > x0 && x < x1 && y > y1 && y < y0;
-                    if (inQuad) {
-                        EXPECT_GT(inside(x, y), 0) << "a centre of the quad left out, trial " << trial;
-                    }
-                    constexpr double kRound = 1.0 / 64;
-                    const bool near = x >= x0 - kRound && x <= x1 + kRound && y >= y1 - kRound && y <= y0 + kRound;
-                    if (!near && inside(x, y) > -kRound) {
-                        EXPECT_TRUE(x >= ox0 && x <= ox1 && y >= oy1 && y <= oy0)
-                            << "a centre outside its own part, trial " << trial;
-                    }
-                }
-        }
-    }
-    EXPECT_GT(leaning, glyphs / 3) << "glyphs leaning";
 }
 
 }  // namespace
