@@ -1,8 +1,8 @@
 // How a run of the cockpit's triangles is filled: its picture read by its nearest mip level, or
-// level 0 alone where no pixel shrinks it (split in two draws where that pays), in its mean colour
-// (render/MeanColourDraw.cpp), and shaded flat where its points share one colour. Each skips texel
-// reads or colour interpolation in the rasteriser; level 0 alone and flat shading give the same
-// pixels, the nearest level and the mean colour move none by more than the picture rule allows.
+// level 0 alone where no pixel shrinks it (split in two draws where that pays), and shaded flat
+// where its points share one colour. Each skips texel reads or colour interpolation in the
+// rasteriser; level 0 alone and flat shading give the same pixels, the nearest level moves none by
+// more than the picture rule allows.
 // Saving: not yet measured.
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
@@ -54,7 +54,7 @@ constexpr double kSplitPays = 50000;  // px
 constexpr double kWorthAsking = 400;  // px
 }  // namespace
 
-bool MyZephGLView::chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
+void MyZephGLView::chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
                                      std::span<const uint16_t> triangles) {
     // The cockpit, all within a few feet and covering half the view, reads one mip level a pixel,
     // not a blend of two: neighbouring levels of its pictures differ by a few levels of colour, and
@@ -63,11 +63,6 @@ bool MyZephGLView::chooseBatchFilter(const OnePolygonVer2& p, const ObjectPoints
     const int32_t slot = pictureSlot(p, g);
     const bool nearest = cockpit && nearestLevelInCockpit_ && !exactDrawing_ && !(p.DrawHints & kUntextured);
     split_.On = false;
-    // Drawn in its mean colour, the batch reads no texel.
-    if (drawsInMean(p, g)) {
-        readNearestLevel(nearest ? slot : -1, nearest);
-        return true;
-    }
     // Where no pixel of the picture's pieces shrinks its level 0 (the bound keeps half a level in
     // hand), level 0 alone is read, the same texels, without the rasteriser's choice of level for
     // every pixel quad.
@@ -100,7 +95,6 @@ bool MyZephGLView::chooseBatchFilter(const OnePolygonVer2& p, const ObjectPoints
         }
         ++batchesSplit_;
     }
-    return false;
 }
 
 bool MyZephGLView::depthAloneDecides() const {

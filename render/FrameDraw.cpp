@@ -41,7 +41,7 @@ struct RectangleCost {
 };
 constexpr RectangleCost kSkyRects{6, 20};    // 160,000 for the dome and the decks over the eye
 constexpr RectangleCost kDeckRects{4, 30};   // 110,000 for both decks
-constexpr RectangleCost kQueueRects{8, 20};  // 100,000 for the disc filled by its outer edge, lit
+constexpr RectangleCost kQueueRects{8, 20};  // 100,000 for the propeller's disc, lit
 
 // Open rectangles as scissor boxes (x, y, width, height, px), kept in `store`: none for none.
 using ScissorBoxes = std::array<std::array<int, 4>, OpenRectangles::kMost>;
@@ -361,29 +361,6 @@ const OpenRectangles* MyZephGLView::findQueueRectangles() {
     return scissorFor(queueRects_);
 }
 
-bool MyZephGLView::coverHidesOutline(const std::array<float, 16>& m, const GLT2FN3FV3FFormat* points,
-                                     const std::vector<uint16_t>& outline, double nearest) const {
-    std::array<double, 16> p{};
-    std::array<int, 4> viewport{};
-    worlddraw::WidenedView::loaded(p, viewport);
-    double x0 = HUGE_VAL, y0 = HUGE_VAL, x1 = -HUGE_VAL, y1 = -HUGE_VAL;
-    for (uint16_t k : outline) {
-        const GLT2FN3FV3FFormat& q = points[k];
-        double eye[4], clip[4];
-        for (int r = 0; r < 4; ++r) eye[r] = m[r] * q.X + m[4 + r] * q.Y + m[8 + r] * q.Z + m[12 + r];
-        for (int r = 0; r < 4; ++r) clip[r] = p[r] * eye[0] + p[4 + r] * eye[1] + p[8 + r] * eye[2] + p[12 + r] * eye[3];
-        if (!(clip[3] > 1e-6)) return false;  // at or behind the eye: its outline is no polygon on the screen
-        const double x = viewport[0] + (clip[0] / clip[3] + 1) * 0.5 * viewport[2];
-        const double y = viewport[1] + (clip[1] / clip[3] + 1) * 0.5 * viewport[3];
-        x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
-    }
-    // A pixel beyond the bounds the rounding may reach.
-    x0 -= 1, y0 -= 1, x1 += 1, y1 += 1;
-    if (x1 < viewport[0] || y1 < viewport[1] || x0 > viewport[0] + viewport[2] || y0 > viewport[1] + viewport[3])
-        return true;
-    return cover_.hidesBeyond(x0, y0, x1, y1, nearest);
-}
-
 const OpenRectangles* MyZephGLView::scissorFor(const OpenRectangles& rects) {
     return rects.count() == 1 && rects.whole() ? nullptr : &rects;
 }
@@ -594,9 +571,7 @@ void MyZephGLView::drawCockpit(ModelArray& list, const PassSetup& pass, const Pa
     // The cockpit's own transparent parts (the propeller's disc) fail the depth test wherever
     // the cover's parts lie nearer: they are drawn only where it leaves them open.
     queueScissor_ = findQueueRectangles();
-    ringsNow_ = rules.Sliced && fillsRings_;
     glNewDrawTransparentItems();
-    ringsNow_ = false;
     queueScissor_ = nullptr;
     nearFogOff_ = false;
 }

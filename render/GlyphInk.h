@@ -28,36 +28,6 @@ std::array<GlyphInk, 128> findGlyphInk(const std::vector<uint8_t>& alpha, int ed
 // were. False when the cell is blank: then nothing of it can show.
 bool cutToInk(GlyphQuad& q, const GlyphInk& ink, int edge);
 
-// The part of a glyph's quad `q` (for character `code` of a font picture `edge` texels square)
-// whose samples read texels of its own cell alone: the cell less half a texel round it. Within it
-// and beyond the reach of the ink, a sample reads clear texels.
-GlyphQuad ownPart(const GlyphQuad& q, int code, int edge);
-
-// A line's glyphs, each sent as one triangle rather than two: the triangle stands on the glyph's
-// bottom edge (or hangs from its top) with its apex far above (or below), so that between the
-// scissor's edge at the line's highest (or lowest) row and its base it holds the glyph's part
-// whole, and reaches past its sides by a small fraction of the width. Two triangles of a quad
-// both shade the 4 x 4 blocks their shared side crosses; the one does not.
-struct TextVertex {
-    double s, t, x, y;
-};
-struct LeaningLine {
-    // Under the scissor, rows [Low, High) of the window (whole pixels from the bottom), when any
-    // glyph leans; else no scissor.
-    bool Scissored = false;
-    int Low = 0, High = 0;
-    // Per glyph: sent as Triangle[k], or as its two triangles.
-    std::vector<uint8_t> Leans;
-    std::vector<std::array<TextVertex, 3>> Triangle;
-};
-// `cut` are the glyphs cut to their ink, `own` their ownPart (in GL units under identity
-// matrices), `viewport` the GL viewport (x, y, width, height). The scissor's edge is the line's
-// outermost row on the side the apexes point to, the side where more glyphs lean. A glyph leans
-// only where every pixel its triangle covers beyond its quad's (past its sides, and in rows up to
-// the edge row) lies in its own part. `line` is filled, keeping its room for the next line.
-void leanGlyphs(const std::vector<GlyphQuad>& cut, const std::vector<GlyphQuad>& own, const int viewport[4],
-                LeaningLine& line);
-
 // The ink of the font picture last asked about, read once per picture.
 class FontInk {
 public:

@@ -206,11 +206,10 @@ void MyZephGLView::drawHeld(bool inObject) {
         }
         const FragmentState before = fragmentState();
         setPolygonState(*b.Head, *b.G, b.Materials, held_.AlphaTested, held_.Blended);
-        const bool mean = chooseBatchFilter(*b.Head, *b.G, b.Triangles);
+        chooseBatchFilter(*b.Head, *b.G, b.Triangles);
         heldStateChanges_ += fragmentState() != before;
         shadeFor(b.Flat, b.Box, before);
         drawTriangles(b.Triangles);
-        if (mean) putBackPicture();
         undoMarkDepth(*b.Head);
     }
     heldCount_ = 0;

@@ -19,7 +19,6 @@
 #include "render/FrameServices.h"
 #include "render/ObjectDrawing.h"
 #include "render/OpenBounds.h"
-#include "render/RingFill.h"
 #include "render/TransparentQueue.h"
 #include "render/ZephGLView.h"
 #include "world/draw/DomeShortcuts.h"
@@ -107,14 +106,6 @@ public:
     void setCullsHidden(bool on) { cullsHidden_ = on; }
     // What that has left out so far: triangles one by one, and aircraft whole.
     long trianglesHidden() const { return trianglesHidden_; }
-    // Outside the cockpit, triangles whose bounds hold a pixel centre but which themselves pass
-    // between the centres left out too (on: the same picture, fewer triangles for the rasteriser
-    // to set up and walk); how many so far (counted among trianglesUnseen as well).
-    void setLooksBetweenCentres(bool on) { looksBetweenCentres_ = on; }
-    // Far objects drawn as dots leave lighting and texturing off for the next object rather than
-    // switching them on again between dots (on: the same pixels, fewer fragment states).
-    void setDotsLeaveUnlit(bool on) { dotsLeaveUnlit_ = on; }
-    long trianglesBetweenCentres() const { return trianglesBetweenCentres_; }
     long objectsHidden() const { return objectsHidden_; }
     // Aircraft left out whole as lying outside the view, so far.
     long objectsOutside() const { return objectsOutside_; }
@@ -128,21 +119,12 @@ public:
     // how many batches so far.
     void setSplitsBatches(bool on) { splitsBatches_ = on; }
     long batchesSplit() const { return batchesSplit_; }
-    // The cockpit's pieces whose pictures are flat enough drawn untextured in the picture's mean
-    // colour (on: a colour moves by a few levels at most, for far less work a pixel); how many
-    // batches so far.
-    void setMeanInCockpit(bool on) { meanInCockpit_ = on; }
-    long drawnInMean() const { return drawnInMean_; }
-    // The cockpit's flat transparent ring (the propeller's blur) drawn as the polygon its outer edge
-    // bounds where nearer parts hide its hole (on: the same picture, fewer triangles); how often so far.
-    void setFillsRings(bool on) { fillsRings_ = on; }
     // The aircraft's held batches gathered by look past batches whose pixels they share, where only
     // the depth test decides what shows there (on: the same picture but where two lie at one depth,
     // for far fewer changes of the rasteriser's state).
     void setGathersHeld(bool on) { gathersHeld_ = on; }
     // Held batches drawn in another texture, sampler or switch than the one before, so far.
     long heldStateChanges() const { return heldStateChanges_; }
-    long ringsFilled() const { return ringsFilled_; }
     // The cockpit's triangles that its own fixed, opaque, nearer parts hide from where the eye sits
     // left out, found once for an eye place off the frame thread and kept (on: the same picture,
     // fewer triangles); the triangles left out so far, and the places taken up so far. A frame
@@ -152,29 +134,12 @@ public:
     long cockpitTrianglesHidden() const { return cockpitTrianglesHidden_; }
     long cockpitPlacesBuilt() const { return cockpitHidden_.built(); }
     void waitForCockpitSearches() { cockpitHidden_.waitForSearches(); }
-    // A flat transparent ring of one alpha blended by that alpha given as the blend's constant,
-    // not read from each pixel's colour (on: the same pixels, less work a pixel); how often so far.
-    void setRingAlphaConstant(bool on) { ringAlphaConstant_ = on; }
-    long ringsAlphaConstant() const { return ringsAlphaConstant_; }
-    // Such a ring, unfogged and of a colour known before it is drawn, given that colour already
-    // weighted by its alpha, which the blend then only adds (on: a colour moves by a level or two
-    // of rounding, for less work a pixel); how often so far.
-    void setRingPremultiplied(bool on) { ringPremultiplied_ = on; }
-    long ringsPremultiplied() const { return ringsPremultiplied_; }
-    // The cockpit's cover's flat quads cut along the diagonal that crosses fewer of the window's
-    // pixels, where both cuts give every pixel the same depth, texture coordinate and colour (on:
-    // the same picture, rounding apart, for fewer blocks the rasteriser shades twice); how many
-    // quads so far.
-    void setCutsCoverShorter(bool on) { cutsCoverShorter_ = on; }
     // Aircraft wholly outside the view or behind the cockpit's cover not sent at all (on: the same
     // picture, no triangles for the GL to clip away).
     void setCullsOutside(bool on) { cullsOutside_ = on; }
     // Runs of polygons in one state sent as one list of triangles, not polygon by polygon (on: the
     // same picture, far fewer draw calls).
     void setBatchesRuns(bool on) { batchesRuns_ = on; }
-    // Transparent polygons whose RGB picture lies within a level of its mean once blended drawn
-    // untextured in that mean (on: a colour moves by a level or two, no texel read).
-    void setMeanInTransparent(bool on) { meanInTransparent_ = on; }
     // Objects' triangles facing away or too small or far aside to light a pixel centre not sent
     // (on: the same picture, fewer triangles for the rasteriser to set up).
     void setCutsUnseenTriangles(bool on) { cutsUnseenTriangles_ = on; }
@@ -186,7 +151,6 @@ public:
     void setLeavesFaintFogOff(bool on) { leavesFaintFogOff_ = on; }
     // The sky dome's shortcuts, which the comparisons turn.
     worlddraw::DomeShortcuts& domeShortcuts() { return domeShortcuts_; }
-    long coverQuadsTurned() const { return coverQuadsTurned_; }
     int32_t getFrameRate() const { return gFrameRate_; }
     // The OpenGL error the last frame left (debug builds; 0 otherwise).
     int32_t getFrameGLError() const { return frameGLError_; }
@@ -318,7 +282,7 @@ private:
     struct ObjectRun;
     bool objectInReach(ObjectRun& r);  // false, with no identification square, when hidden or too far
     void loadObjectModelview(ObjectRun& r);
-    void drawAsDot(const ObjectRun& r);
+    void drawAsDot();
     bool chooseLevelOfDetail(ObjectRun& r);  // the animation frame and its polygons; false when none
     void setUpObjectState(ObjectRun& r);     // switches, held batches that cannot wait, vertex arrays
     void setUpBatching(ObjectRun& r);
@@ -359,10 +323,6 @@ private:
     // Appends the polygon's triangles to the batch, leaving out those GL would cull as facing away
     // when the eye is known in the part's frame (noteEyeInPart).
     void appendTriangles(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
-    // The triangles of p the batch holds from `from` on, two by two: where a pair makes a flat
-    // quad convex on the window, it is cut along its other diagonal if that one crosses the window
-    // in fewer pixels and gives every pixel the same values (render/CoverCuts.cpp).
-    void cutCoverQuadsShorter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, size_t from);
     // Looks up (or works out) which of the cockpit's triangles its own parts hide from the eye
     // noted in the object's frame, for appendTriangles to leave out.
     void lookUpCockpitHidden(const OneCompleteObjectVer2& object, const ObjectPointsPolysVer2& g,
@@ -418,8 +378,6 @@ private:
     // Whether GL would make no fragment of the triangle: the bounds on the screen of what its near
     // and far planes leave of it hold no pixel centre or lie outside the viewport, or nothing is
     // left. Where it answers false, `box` receives the bounds of the pixel centres it may light.
-    // Where partEye_.BetweenCentres, also where the triangle itself holds none of the centres its
-    // bounds do (counted in trianglesBetweenCentres_).
     bool coversNoPixel(const ObjectPointsPolysVer2& g, const PartPoints& points, uint16_t a, uint16_t b, uint16_t c,
                        ScreenBox& box, RecentCorners& recent);
     // What GL keeps of a triangle reaching behind the eye, cut to its near and far planes: nothing,
@@ -430,22 +388,14 @@ private:
     void drawBatch();  // the batch's triangles, in the state GL holds; empties it
     // Before a batch's draw, in its state: the cockpit's picture read by its nearest mip level,
     // unless drawing exactly, or level 0 alone where no pixel of its `triangles` (three of g's point
-    // numbers each) shrinks it; any other by the texture's own filters. Answers whether the batch
-    // is drawn untextured in the picture's mean colour instead: then putBackPicture must follow
-    // its draw. Where some of the triangles are proved to read below level 0 and the rest not, and
+    // numbers each) shrinks it; any other by the texture's own filters. Where some of the triangles are proved to read below level 0 and the rest not, and
     // those cover enough of the screen to pay for a second draw, the batch is planned as two, only
     // where the depth test alone decides between them: drawTriangles must draw it.
-    bool chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, std::span<const uint16_t> triangles);
+    void chooseBatchFilter(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, std::span<const uint16_t> triangles);
     bool depthAloneDecides() const;
     // The batch chooseBatchFilter planned: in one draw, or split, the triangles proved magnified
     // through the level-0 sampler and the rest through the batch's own, each set in its order.
     void drawTriangles(std::span<const uint16_t> triangles);
-    // The cockpit's batch drawn untextured in its picture's mean colour times the colour that
-    // would modulate it, where no channel would move by more than 16 levels of 255 so under any
-    // sun (not drawing exactly): switched so and answered true; putBackPicture restores the
-    // textured state after. The answer is the same whatever the light.
-    bool drawsInMean(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
-    void putBackPicture();
     void setFlat(bool on);  // GL's shade model, switched only when it changes
     // What of GL's state, as the drawer notes it, makes the rasteriser's fragment state.
     struct FragmentState {
@@ -500,22 +450,6 @@ private:
     bool coversOpaquely(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, bool litAlphaSure) const;
     // The alpha every pixel of the opaque polygon is sure to have, drawn with the GL state set for it.
     float surestAlpha(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) const;
-    // The mean colour a transparent polygon of `alpha` may be drawn in instead of the picture in
-    // `slotNumber`, where no texel would show apart from it; null where it could.
-    const float* flatColour(int32_t slotNumber, float alpha) const;
-    // Levels of 255 a picture's texels, as drawn, may lie from its mean for the mean to stand for
-    // them: no more than rounding moves a pixel, where a grain of a few levels can be seen.
-    static constexpr float kUnseenGrain = 1.0f;
-    // Whether the cover's parts nearer than `nearest` (ft ahead of the eye) hide every pixel within
-    // the outline of `points` under the modelview `m`, or no pixel of it is in the viewport.
-    bool coverHidesOutline(const std::array<float, 16>& m, const GLT2FN3FV3FFormat* points,
-                           const std::vector<uint16_t>& outline, double nearest) const;
-    // Whether the queue's run from `e` (in transparentRun_) is a flat ring whose hole the cover's
-    // nearer parts hide: then ringFill_ holds the triangles filling its outer edge.
-    bool fillsRing(const TransparentPolyVer2& e);
-    // The colour the GL gives `point` lit under modelview `m` (column by column) with the front
-    // material it holds now; false where its lighting is not the sun's parallel light alone.
-    static bool litColour(const std::array<float, 16>& m, const GLT2FN3FV3FFormat& point, std::array<float, 4>& colour);
     // The transparent queue's steps, in glNewDrawTransparentItems' order (render/TransparentDraw.cpp).
     struct QueueDrawing {
         std::array<float, 4> Ambient{1.1f, 1.0f, 1.0f, 0.5f}, Diffuse{1.1f, 1.0f, 1.0f, 0.5f};  // as last sent
@@ -524,7 +458,6 @@ private:
         size_t Taken = 0;          // entries of transparentOrder_ taken
     };
     struct QueuedLook {
-        bool Textured = false;
         std::array<float, 4> UnlitColour{-1, -1, -1, -1};  // the colour an unlit polygon is drawn in
     };
     void startTransparentPass();
@@ -533,18 +466,6 @@ private:
     int gatherQueuedRun(const TransparentPolyVer2& e, QueueDrawing& q);
     void drawQueuedRun(const TransparentPolyVer2& e, const QueuedLook& look, const QueueDrawing& q);
     void sendColourArray(const std::array<float, 4>& colour, const std::vector<uint16_t>& drawn);
-    // A ring's blend by its constant alpha, premultiplied where its colour is known (render/RingBlend.cpp).
-    struct RingBlend {
-        bool ConstantAlpha = false, Premultiplied = false;
-        float Alpha = 1;
-        std::array<float, 4> Weighted{};  // the colour times the alpha
-        std::array<float, 4> Current{};   // the current colour a lit ring's colour array replaces
-        std::array<int32_t, 4> Was{};     // the blend functions put back after
-    };
-    RingBlend planRingBlend(const TransparentPolyVer2& e, const QueuedLook& look, bool ring, bool colourArray,
-                            const std::vector<uint16_t>& drawn);
-    void setRingBlend(RingBlend& b, int32_t hints);
-    void putBackRingBlend(const RingBlend& b, int32_t hints);
     void queueTransparent(const OneCompleteObjectVer2& o, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
                           const MaterialLightData* materials);
     void setFog(bool on);
@@ -588,9 +509,6 @@ private:
     // depths beyond it (the world's slice of the range); 0 otherwise.
     double coverBelow_ = 0;
     bool cullsHidden_ = true;
-    bool looksBetweenCentres_ = true;
-    bool dotsLeaveUnlit_ = true;
-    long trianglesBetweenCentres_ = 0;
     long trianglesHidden_ = 0, objectsHidden_ = 0, objectsOutside_ = 0, trianglesUnseen_ = 0;
     worlddraw::ScreenCover cover_;  // the screen the cover marked this pass hides (empty: none)
     // Where the cover leaves the view open this pass, cut as pays for the sky and for the decks,
@@ -616,27 +534,16 @@ private:
         std::array<std::vector<uint16_t>, 2> Parts;  // drawn first, second
     } split_;
     long batchesSplit_ = 0;
-    bool meanInCockpit_ = true;
-    long drawnInMean_ = 0;
-    // What drawsInMean changed, as GL held it: put back after the batch.
-    struct MeanSent {
-        std::array<float, 4> Emission{}, Ambient{}, Diffuse{}, Colour{};
-        bool Lit = false;
-    } meanSent_;
-    bool fillsRings_ = true;
     bool gathersHeld_ = true;
     long heldStateChanges_ = 0;
     bool heldPassMeeting_ = false;  // this object's opaque batches, marks aside, may pass held ones they meet
     bool hidesCockpitTriangles_ = true;
-    bool cutsCoverShorter_ = true;
     bool cullsOutside_ = true;
     bool batchesRuns_ = true;
-    bool meanInTransparent_ = true;
     bool leavesFaintFogOff_ = true;
     bool cutsUnseenTriangles_ = true;
     bool dropsSureTests_ = true;
     worlddraw::DomeShortcuts domeShortcuts_;
-    long coverQuadsTurned_ = 0;
     long cockpitTrianglesHidden_ = 0;
     long passes_ = 0;  // drawPass calls so far
     CockpitHidden cockpitHidden_;
@@ -648,12 +555,6 @@ private:
     // polygon of `hidingPolygons_`.
     CockpitHidden::Answer hiding_;
     const OnePolygonVer2* hidingPolygons_ = nullptr;
-    bool ringsNow_ = false;  // the queue being drawn is the cockpit's, tested in its slice against its cover's depths
-    long ringsFilled_ = 0;
-    bool ringAlphaConstant_ = true;
-    long ringsAlphaConstant_ = 0;
-    bool ringPremultiplied_ = true;
-    long ringsPremultiplied_ = 0;
     // The object pass's loop: objects leave GL's shade model as they found it or flat (it ends
     // smooth); elsewhere each object leaves it smooth.
     bool keepsShade_ = false;
@@ -675,7 +576,6 @@ private:
         std::array<int, 4> Viewport{};
         Pair Origin{}, Half{}, Last{};  // the viewport's corner, half its size, far corner
         double Margin = 0;                    // pixels: where a sample may lie off the centre
-        bool BetweenCentres = false;          // triangles are looked at between the pixel centres
         std::array<double, 16> Clip{};        // Projection x FinalMatrix_
         std::array<double, 2> DepthRange{};   // GL's, read as the object starts
         bool CoverMay = false;                // the pass may leave out what the cover hides
@@ -749,8 +649,8 @@ private:
         double Reach = 0;     // ft, the sphere holding what it draws; 0 when not known
         int Stride = 0;       // bytes a point
         int Part = 0;         // the moving part posed, 0 for the object's own pose
-        bool Full = false, Dot = false, MayCarry = false, Coloured = false, LitAlphaSure = true;
-        bool AlphaTested = false, Blended = false, DepthOnly = false, Batching = false, FlatMay = false, Recuts = false;
+        bool Full = false, MayCarry = false, Coloured = false, LitAlphaSure = true;
+        bool AlphaTested = false, Blended = false, DepthOnly = false, Batching = false, FlatMay = false;
         PlainMaterial Start;                       // the plain order's material as the object began
         const OnePolygonVer2* Head = nullptr;      // the open batch's first polygon, whose state it is drawn in
     };
@@ -758,8 +658,6 @@ private:
     std::vector<int> transparentOrder_;     // the queue's entries in the order they are drawn
     std::vector<uint16_t> transparentRun_;  // point numbers of the queue's polygons drawn in one call
     std::vector<float> flatColours_;        // one unlit colour for each point a queue's draw reaches
-    RingOutline ring_;                      // the run's ring, when it is one
-    std::vector<uint16_t> ringFill_;        // triangles filling its outer edge
     int32_t droppedTransparent_ = 0;
     bool loggedOverflow_ = false;
 

@@ -144,7 +144,7 @@ void MyZephGLView::glNewDrawOneObject(OneCompleteObjectVer2* object) {
     loadObjectModelview(r);
     if (header.EyeRelativeZ < header.Behind && !r.Full) return;
     CurrentMaterial_[kShinny] = -1;
-    if (r.Distance > header.DotDistance && !r.Full) return drawAsDot(r);
+    if (r.Distance > header.DotDistance && !r.Full) return drawAsDot();
     if (!chooseLevelOfDetail(r)) return;
     r.Reach = cullOutside_ ? reachOf(*object, *r.G, r.Polygons) : 0;
     if (cullOutside_ && outsideView(r.Reach)) {
@@ -173,20 +173,13 @@ bool MyZephGLView::objectInReach(ObjectRun& r) {
     const auto& m = r.Object->ObjectMatrix;
     const double dx = m[12] - MyEye_[0], dy = m[13] - MyEye_[1], dz = m[14] - MyEye_[2];
     r.Distance = std::sqrt(dx * dx + dy * dy + dz * dz);
-    // A far object drawn as a dot, unlit and untextured, leaves lighting and texturing off for the
-    // next: switched on and off again between two dots they would still make the software
-    // rasteriser take its fragment state anew (the unlit colour it reads follows the lighting).
-    r.Dot = dotsLeaveUnlit_ && !exactDrawing_ && !r.Full && r.Distance > header.DotDistance &&
-            r.Distance <= header.TooFar;
     glEnable(GL_FOG);
     glEnable(GL_CULL_FACE);
-    if (!r.Dot) {
-        glEnable(GL_TEXTURE_2D);
-        glEnable(GL_LIGHTING);
-    }
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_LIGHTING);
     noted_ = Noted{};
-    noted_.Texture = !r.Dot || glIsEnabled(GL_TEXTURE_2D);
-    noted_.Lighting = !r.Dot || glIsEnabled(GL_LIGHTING);
+    noted_.Texture = true;
+    noted_.Lighting = true;
     noted_.AlphaTest = glIsEnabled(GL_ALPHA_TEST);
     noted_.Blend = glIsEnabled(GL_BLEND);
     if (nearFogOff_) setFog(false);
@@ -208,7 +201,7 @@ void MyZephGLView::loadObjectModelview(ObjectRun& r) {
     header.EyeRelativeZ = float(-FinalMatrix_[14]);
 }
 
-void MyZephGLView::drawAsDot(const ObjectRun& r) {
+void MyZephGLView::drawAsDot() {
     drawHeld(false);
     setLighting(false);
     setTexturing(false);
@@ -218,7 +211,7 @@ void MyZephGLView::drawAsDot(const ObjectRun& r) {
     glVertex3f(0, 0, 0);
     glEnd();
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    if (!r.Dot) setLighting(true);
+    setLighting(true);
 }
 
 bool MyZephGLView::chooseLevelOfDetail(ObjectRun& r) {
@@ -286,8 +279,6 @@ void MyZephGLView::setUpBatching(ObjectRun& r) {
     batchFlat_ = r.FlatMay;
     batch_.clear();
     batchBox_ = kNoScreen;
-    // The cover in colour: its flat quads cut along the diagonal shorter on the window.
-    r.Recuts = r.Batching && coverColour_ && cutsCoverShorter_;
     if (r.Batching) noteEyeForCuts(r);
 }
 
@@ -380,9 +371,7 @@ void MyZephGLView::drawOpaquePolygon(ObjectRun& r, const OnePolygonVer2& p) {
 }
 
 void MyZephGLView::appendToBatch(const ObjectRun& r, const OnePolygonVer2& p) {
-    const size_t from = batch_.size();
     appendTriangles(p, *r.G);
-    if (r.Recuts) cutCoverQuadsShorter(p, *r.G, from);
 }
 
 // Ends the open batch: its triangles drawn or held, and the raised, unwritten depth of marks
@@ -399,10 +388,9 @@ void MyZephGLView::endBatch(ObjectRun& r) {
             drawHeld(true);
             const FragmentState before = fragmentState();
             setPolygonState(*head, *r.G, r.Materials, r.AlphaTested, r.Blended);
-            const bool mean = chooseBatchFilter(*head, *r.G, batch_);
+            chooseBatchFilter(*head, *r.G, batch_);
             shadeFor(batchFlat_, batchBox_, before);
             drawBatch();
-            if (mean) putBackPicture();
             undoMarkDepth(*head);
         }
         notePlainMaterial(*head, r);

@@ -162,19 +162,6 @@ int levelStep(const TexturePicture& fine, const TexturePicture& coarse, bool cla
     return (most + 15) / 16;
 }
 
-std::array<float, 3> farthestFrom(const TexturePicture& picture, const std::array<float, 3>& mean) {
-    std::array<int, 3> lo{255, 255, 255}, hi{0, 0, 0};
-    for (size_t k = 0; k + 3 < picture.rgba.size(); k += 4)
-        for (size_t c = 0; c < 3; ++c) {
-            lo[c] = std::min<int>(lo[c], picture.rgba[k + c]);
-            hi[c] = std::max<int>(hi[c], picture.rgba[k + c]);
-        }
-    std::array<float, 3> out{};
-    for (size_t c = 0; c < 3; ++c)
-        out[c] = lo[c] > hi[c] ? 1.0f : std::max(hi[c] / 255.0f - mean[c], mean[c] - lo[c] / 255.0f);
-    return out;
-}
-
 bool isTextureEdge(int n) { return n >= 32 && n <= 1024 && (n & (n - 1)) == 0; }
 
 TexturePicture missingPicture() {

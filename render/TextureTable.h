@@ -40,12 +40,6 @@ struct SingleTextureStructure {
     int16_t Width = 0, Height = 0;  // texels, always equal
     int16_t OriginalWidth = 0;     // the file's width before scaling
     std::string TextureMapName;    // the whole name asked for (last path component)
-    // The full-size picture's mean colour (0..1) and the farthest any texel's channel lies from it.
-    std::array<float, 3> MeanColour{1, 1, 1};
-    float Spread = 1;
-    // The farthest any texel's channel (red, green, blue) lies from MeanColour as the GL stores
-    // the picture, at any of its levels (0..1); 1 where not known or where texels carry alpha.
-    std::array<float, 3> StoredSpread{1, 1, 1};
     // The most a colour channel read linearly from one mip level can differ from one read at the
     // same place from the next level down (0..1); 1 where not known.
     float LevelStep = 1;
@@ -86,11 +80,6 @@ bool isTextureEdge(int n);  // 32, 64, ..., 1024
 // clamped at the edges: 0..255, rounded up. 255 for pictures wider than kLargestStepEdge.
 constexpr int kLargestStepEdge = 512;
 int levelStep(const TexturePicture& fine, const TexturePicture& coarse, bool clamped);
-
-// The farthest any texel's colour channel lies from `mean` (0..1), channel by channel. Of a level
-// as stored, this bounds the smaller levels too: box-filtered from the one above before it is
-// rounded, as this one was, each keeps within its channels' least and greatest.
-std::array<float, 3> farthestFrom(const TexturePicture& picture, const std::array<float, 3>& mean);
 
 // The texels of the 'missing texture' slot: magenta and black squares with a yellow frame.
 TexturePicture missingPicture();

@@ -4,9 +4,6 @@
 //   in the same order);
 // - a run whose points share one colour is shaded flat, and an unlit one's colour is given at every
 //   point (the rasteriser sets it up once a triangle instead of fetching it at each pixel);
-// - a polygon so faint that its picture's grain cannot show is drawn untextured in the picture's
-//   mean colour (flatColour: within a level of every texel, no more than rounding);
-// - a ring's hole and blend: render/RingBlend.cpp.
 // Saving: not yet measured.
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
@@ -116,20 +113,11 @@ MyZephGLView::QueuedLook MyZephGLView::setQueuedState(const TransparentPolyVer2&
         }
         return look;
     }
-    // So faint that its picture's grain cannot show: its mean colour, untextured.
-    const float* mean = flatColour(e.TheMap, p.PolyColor[3]);
-    const float tint[3] = {mean ? mean[0] : 1.0f, mean ? mean[1] : 1.0f, mean ? mean[2] : 1.0f};
-    const GLfloat none[4] = {0, 0, 0, 1};
-    if (mean) {
-        setTexturing(false);
+    glSetCurrentTexture(e.TheMap, 12);
+    if (!noted_.Texture) {
+        const GLfloat none[4] = {0, 0, 0, 1};
+        setTexturing(true);
         glMaterialfv(GL_FRONT, GL_EMISSION, none);
-    } else {
-        look.Textured = true;
-        glSetCurrentTexture(e.TheMap, 12);
-        if (!noted_.Texture) {
-            setTexturing(true);
-            glMaterialfv(GL_FRONT, GL_EMISSION, none);
-        }
     }
     setShininess(m.Shinny);
     if (h & kLEqual) glDepthFunc(GL_LEQUAL);
@@ -138,18 +126,15 @@ MyZephGLView::QueuedLook MyZephGLView::setQueuedState(const TransparentPolyVer2&
     setSpecular(m.SpecularRed * f, m.SpecularGreen * f, m.SpecularBlue * f);
     if (!(h & kUnlit)) {
         setLighting(true);
-        const std::array<float, 4> a{m.AmbientRed * tint[0], m.AmbientGreen * tint[1], m.AmbientBlue * tint[2],
-                                    p.PolyColor[3]};
-        const std::array<float, 4> d{m.DiffuseRed * tint[0], m.DiffuseGreen * tint[1], m.DiffuseBlue * tint[2],
-                                    p.PolyColor[3]};
+        const std::array<float, 4> a{m.AmbientRed, m.AmbientGreen, m.AmbientBlue, p.PolyColor[3]};
+        const std::array<float, 4> d{m.DiffuseRed, m.DiffuseGreen, m.DiffuseBlue, p.PolyColor[3]};
         if (!sameColour(a, q.Ambient)) glMaterialfv(GL_FRONT, GL_AMBIENT, a.data());
         if (!sameColour(d, q.Diffuse)) glMaterialfv(GL_FRONT, GL_DIFFUSE, d.data());
         diffuseAlpha_ = d[3];
         q.Ambient = a;
         q.Diffuse = d;
     } else {
-        look.UnlitColour = {p.PolyColor[0] * tint[0], p.PolyColor[1] * tint[1], p.PolyColor[2] * tint[2],
-                            p.PolyColor[3]};
+        look.UnlitColour = p.PolyColor;
         glColor4fv(look.UnlitColour.data());
         setLighting(false);
     }
@@ -190,28 +175,21 @@ void MyZephGLView::drawQueuedRun(const TransparentPolyVer2& e, const QueuedLook&
     const bool flat = !exactDrawing_ && flatShading_ && !(e.ObjectFlags & kColouredPoints) &&
                       ((h & kUnlit) || sameNormals(g.ThePoints, transparentRun_));
     setFlat(flat);
-    const bool ring =
-        ringsNow_ && q.DepthTested && flat && !look.Textured && p.DefaultDrawType == GL_QUADS && fillsRing(e);
-    const std::vector<uint16_t>& drawn = ring ? ringFill_ : transparentRun_;
-    const GLenum type = ring ? GL_TRIANGLES : GLenum(p.DefaultDrawType);
+    const std::vector<uint16_t>& drawn = transparentRun_;
     // An unlit colour left current reaches the software rasteriser's pixels as a constant it
     // fetches lane by lane at each one; given at every vertex and held flat it is the same value
     // set up once a triangle. Only within 0..1, where the vertex colour's clamp keeps it.
     const std::array<float, 4>& unlit = look.UnlitColour;
     const bool colourArray =
         flat && (h & kUnlit) && std::all_of(unlit.begin(), unlit.end(), [](float c) { return c >= 0.0f && c <= 1.0f; });
-    RingBlend blend = planRingBlend(e, look, ring, colourArray, drawn);
-    if ((colourArray || blend.Premultiplied) && !drawn.empty())
-        sendColourArray(blend.Premultiplied ? blend.Weighted : unlit, drawn);
-    setRingBlend(blend, h);
+    if (colourArray && !drawn.empty()) sendColourArray(unlit, drawn);
     underOpenRectangles(q.DepthTested ? queueScissor_ : nullptr, [&] {
-        glDrawElements(type, GLsizei(drawn.size()), GL_UNSIGNED_SHORT, drawn.data());
+        glDrawElements(GLenum(p.DefaultDrawType), GLsizei(drawn.size()), GL_UNSIGNED_SHORT, drawn.data());
     });
-    putBackRingBlend(blend, h);
-    if ((colourArray || blend.Premultiplied) && !drawn.empty()) {
+    if (colourArray && !drawn.empty()) {
         glDisableClientState(GL_COLOR_ARRAY);
         // A colour array leaves the current colour undefined.
-        glColor4fv((h & kUnlit) ? unlit.data() : blend.Current.data());
+        glColor4fv(unlit.data());
     }
 }
 
@@ -222,19 +200,6 @@ void MyZephGLView::sendColourArray(const std::array<float, 4>& colour, const std
     for (size_t k = *low; k <= *high; ++k) std::copy(colour.begin(), colour.end(), &flatColours_[k * 4]);
     glColorPointer(4, GL_FLOAT, 0, flatColours_.data());
     glEnableClientState(GL_COLOR_ARRAY);
-}
-
-const float* MyZephGLView::flatColour(int32_t slotNumber, float alpha) const {
-    // Blended at `alpha`, a texel's distance from the mean moves the picture by alpha times as
-    // much: within a level of 255 its grain is lost in rounding (the propeller's blur, at up to 16,
-    // lost its streaks). Only an RGB picture, whose alpha is 1, modulated by the polygon's colour.
-    if (exactDrawing_ || !meanInTransparent_ || slotNumber < 0 || slotNumber >= kTextureSlots) return nullptr;
-    const SingleTextureStructure& slot = TheTextureMaps_[slotNumber];
-    if (slot.TextureStatus != 2 || (slot.Flags & kFlagReplace)) return nullptr;
-    const int32_t format = slot.OpenGLFormat;
-    if (format != GL_RGB5 && format != GL_RGB8 && format != GL_R3_G3_B2) return nullptr;
-    if (!(alpha >= 0.0f) || alpha * slot.Spread * 255.0f > kUnseenGrain) return nullptr;
-    return slot.MeanColour.data();
 }
 
 void MyZephGLView::glDrawTransparentTexture(const OnePolygon* poly, const XYZInput* points, const PointUV* uvs,

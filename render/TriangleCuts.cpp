@@ -14,7 +14,6 @@
 
 #include <emmintrin.h>
 
-#include "render/CentreGaps.h"
 #include "render/Facing.h"
 #include "world/draw/WorldDraw.h"
 
@@ -35,7 +34,6 @@ void MyZephGLView::noteEyeForCuts(const ObjectRun& r) {
     glGetIntegerv(GL_SAMPLE_BUFFERS, &samples);
     // With several samples a pixel, any point of it may be one: a triangle must miss the pixel.
     partEye_.Margin = 1.0 / 16 + (samples > 0 ? 0.5 : 0.0);
-    partEye_.BetweenCentres = looksBetweenCentres_ && !coverOnly_ && !drawingCockpit_;
     GLint mode = GL_FRONT, front = GL_CCW;
     glGetIntegerv(GL_CULL_FACE_MODE, &mode);
     glGetIntegerv(GL_FRONT_FACE, &front);
@@ -132,14 +130,9 @@ void MyZephGLView::noteEyeInPart(int stride) {
     // are library calls here (they keep the bound where a corner is not a number, as these do).
     const double margin = partEye_.Margin;
     Pair lo = {1e300, 1e300}, hi = {-1e300, -1e300};
-    std::array<Pair, 3> at{};  // the corners' window positions, where all three lie ahead
-    bool allAhead = true;
-    int k = 0;
     for (const uint16_t i : {a, b, c}) {
         const Projected& q = projected(points, i, recent);
-        at[size_t(k++)] = q.Window;
         if (!q.Ahead) {
-            allAhead = false;
             // Reaching behind the eye (a cockpit's sides and floor): bounded by what GL keeps of it.
             double kl[2] = {1e300, 1e300}, kh[2] = {-1e300, -1e300};
             const Kept kept = keptBounds(g, a, b, c, kl, kh);
@@ -165,16 +158,7 @@ void MyZephGLView::noteEyeInPart(int stride) {
     // truncation of a small number is.
     Pair whole = _mm_cvtepi32_pd(_mm_cvttpd_epi32(from));
     whole = whole < from ? whole + 1 : whole;
-    if (_mm_movemask_pd(__m128d(whole > to)) != 0) return true;
-    // The bounds hold a centre: a far part's small triangle may still pass between them all.
-    if (!partEye_.BetweenCentres || !allAhead) return false;
-    Pair last = _mm_cvtepi32_pd(_mm_cvttpd_epi32(to));  // the whole number at or below to
-    last = last > to ? last - 1 : last;
-    if (!passesBetweenCentres({{{at[0][0], at[0][1]}, {at[1][0], at[1][1]}, {at[2][0], at[2][1]}}}, {whole[0], whole[1]},
-                              {last[0], last[1]}, margin))
-        return false;
-    ++trianglesBetweenCentres_;
-    return true;
+    return _mm_movemask_pd(__m128d(whole > to)) != 0;
 }
 
 MyZephGLView::Kept MyZephGLView::keptBounds(const ObjectPointsPolysVer2& g, uint16_t a, uint16_t b, uint16_t c,

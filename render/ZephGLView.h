@@ -153,8 +153,6 @@ public:
                        const WorthAsking& worth, std::vector<uint8_t>& magnified, double& magnifiedArea);
     // Off, readNearestLevel's `magnified` is never asked (exact drawing keeps it off too).
     void setMagnifiedSampler(bool on) { magnifiedSampler_ = on; }
-    // Glyphs of a line cut to their ink sent as one triangle each under a scissor (see leanGlyphs).
-    void setLeansGlyphs(bool on) { leansGlyphs_ = on; }
     bool magnifiedSampler() const { return magnifiedSampler_; }
     const TextureMaps& getTextureMapsPtr() const { return TheTextureMaps_; }
     int32_t getFontTexture() const { return gTextTexture_; }
@@ -325,15 +323,9 @@ protected:
     void releaseSamplers();  // with the context current
     // The brightest channel of the colour GL modulates a texture by in its present state, 0..1.
     float brightestModulation() const;
-    // The most each channel (red, green, blue) of that colour can be, before GL clamps it to 1, where
-    // the sun meets no point at a cosine above `cosine` (0..1): lit by the sun GL holds, or with
-    // `anySun` by the brightest of that and every sun the hours of the day give; 2 where not known.
-    std::array<float, 3> brightestLit(float cosine, bool anySun = false) const;
-    // Whether a piece drawn with the picture in `slot`, modulated by a colour of at most `lit` a
-    // channel (before clamping), moves no channel by more than 16 levels of 255 when drawn
-    // untextured in the picture's mean colour times that colour instead: only RGB pictures that
-    // the colour modulates.
-    bool flatEnough(int32_t slot, const std::array<float, 3>& lit) const;
+    // The most each channel (red, green, blue) of that colour can be, before GL clamps it to 1, lit
+    // by the sun GL holds; 2 where not known.
+    std::array<float, 3> brightestLit() const;
 
     // Camera, frustum and fog.
     Eye MyEye_{};
@@ -350,9 +342,7 @@ protected:
     // Text.
     int32_t gTextTexture_ = -1;
     FontInk fontInk_;  // where the font's characters hold ink, read once
-    std::vector<GlyphQuad> textQuads_, textOwn_;  // a line's glyphs to send, kept for the next line
-    LeaningLine leaning_;
-    bool leansGlyphs_ = true;
+    std::vector<GlyphQuad> textQuads_;  // a line's glyphs to send, kept for the next line
     double TextFixerX_ = 1.0 / 1024, TextFixerY_ = 1.0 / 768;
     double TypeSize_ = 0.8, TypeLeading_ = 0.8 * 0.027, TypeDownAmount_ = 0.97 - 5 * 0.8 * 0.027;
     unsigned char (*MessageLines_)[256] = nullptr;

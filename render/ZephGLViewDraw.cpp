@@ -276,42 +276,18 @@ void ZephGLView::glOpenGLText(double across, double down, const unsigned char* t
         glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &envMode);
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     }
-    // The glyphs to send; with no scissor on, those that pay for it go as one triangle each
-    // under a scissor at the line's edge row (leanGlyphs).
-    textQuads_.clear(), textOwn_.clear();
+    // The glyphs to send.
+    textQuads_.clear();
     for (int i = 1; i <= text[0]; ++i) {
         GlyphQuad q{};
         int32_t code = text[i];
         if (!placeGlyph(across, down, i - 1, code, size, TextFixerY_, q, cells, fontInk_.edge(), cut)) continue;
         textQuads_.push_back(q);
-        if (cells && cut) textOwn_.push_back(ownPart(q, code, fontInk_.edge()));
-    }
-    GLint scissor[4] = {}, viewport[4] = {};
-    const bool leans = cells && cut && leansGlyphs_ && !textQuads_.empty() && !glIsEnabled(GL_SCISSOR_TEST);
-    if (leans) {
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        leanGlyphs(textQuads_, textOwn_, viewport, leaning_);
-    }
-    const bool scissored = leans && leaning_.Scissored;
-    if (scissored) {
-        glGetIntegerv(GL_SCISSOR_BOX, scissor);
-        glScissor(viewport[0], leaning_.Low, viewport[2], leaning_.High - leaning_.Low);
-        glEnable(GL_SCISSOR_TEST);
     }
     glBegin(GL_TRIANGLES);
     if (cut) glColor4d(1, 1, 1, trans);
-    for (size_t k = 0; k < textQuads_.size(); ++k) {
-        if (scissored && leaning_.Leans[k]) {
-            for (const TextVertex& v : leaning_.Triangle[k]) glTexCoord2d(v.s, v.t), glVertex2d(v.x, v.y);
-        } else {
-            sendQuad(textQuads_[k]);
-        }
-    }
+    for (const GlyphQuad& q : textQuads_) sendQuad(q);
     glEnd();
-    if (scissored) {
-        glDisable(GL_SCISSOR_TEST);
-        glScissor(scissor[0], scissor[1], scissor[2], scissor[3]);
-    }
     if (cut) glShadeModel(GLenum(shading));
     if (unfogged) glEnable(GL_FOG);
     if (depthTested) glEnable(GL_DEPTH_TEST);

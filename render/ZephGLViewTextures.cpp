@@ -76,24 +76,10 @@ GLenum storageFor(GLenum internal, TexturePicture& level) {
     return bits[3] > 0 ? GL_RGBA8 : GL_RGB8;
 }
 
-// The picture's mean colour, 0..1.
-std::array<float, 3> meanColour(const TexturePicture& picture) {
-    const size_t texels = picture.rgba.size() / 4;
-    if (texels == 0) return {1, 1, 1};
-    std::array<double, 3> sum{};
-    for (size_t k = 0; k < picture.rgba.size(); k += 4)
-        for (size_t c = 0; c < 3; ++c) sum[c] += picture.rgba[k + c];
-    std::array<float, 3> mean{};
-    for (size_t c = 0; c < 3; ++c) mean[c] = float(sum[c] / double(texels) / 255.0);
-    return mean;
-}
-
 // Uploads level 0 and, unless the format says otherwise, the box-filtered levels down to 1 x 1.
 // Answers the new GL texture name, 0 on a GL error; `step` receives the largest levelStep between
-// neighbouring levels as stored (0..1), 1 without levels or with alpha; `spread` the farthest a
-// stored texel's channel lies from `mean`, 1 with alpha.
-GLuint upload(TexturePicture picture, const TextureFormat& format, float& step, const std::array<float, 3>& mean,
-              std::array<float, 3>& spread) {
+// neighbouring levels as stored (0..1), 1 without levels or with alpha.
+GLuint upload(TexturePicture picture, const TextureFormat& format, float& step) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     GLuint name = 0;
     glGenTextures(1, &name);
@@ -115,7 +101,6 @@ GLuint upload(TexturePicture picture, const TextureFormat& format, float& step, 
         glTexImage2D(GL_TEXTURE_2D, level, GLint(internal), stored.edge, stored.edge, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                      stored.rgba.data());
         if (stepped && level > 0) most = std::max(most, levelStep(before, stored, format.index & kFlagClamp));
-        if (level == 0) spread = format.rgbOnly ? farthestFrom(stored, mean) : std::array<float, 3>{1, 1, 1};
         if (stepped) before = std::move(stored);
     };
     send(0);
@@ -275,9 +260,7 @@ int32_t ZephGLView::freeTextureSlot(const std::string& name) {
 int32_t ZephGLView::storeTexture(int32_t slotNumber, const std::string& name, const TexturePicture& picture,
                                  int originalWidth, const TextureFormat& format, bool special) {
     float step = 1;
-    const std::array<float, 3> mean = meanColour(picture);
-    std::array<float, 3> storedSpread{1, 1, 1};
-    const GLuint glName = upload(picture, format, step, mean, storedSpread);
+    const GLuint glName = upload(picture, format, step);
     if (glName == 0) {
         GLError_ = GL_INVALID_OPERATION;
         platform::SystemBeep();
@@ -298,10 +281,6 @@ int32_t ZephGLView::storeTexture(int32_t slotNumber, const std::string& name, co
     slot.TextureMapName = name;
     slot.CanDelete = 1;
     slot.LevelStep = step;
-    slot.MeanColour = mean;
-    const std::array<float, 3> spread = farthestFrom(picture, mean);
-    slot.Spread = std::max({spread[0], spread[1], spread[2]});
-    slot.StoredSpread = storedSpread;
     return slotNumber;
 }
 
@@ -313,8 +292,7 @@ int32_t ZephGLView::missingTextureSlot() {
     if (slotNumber < 0) return kTableFull;
     TextureFormat format = formatForName("missingD", false, 9);  // RGB, repeat, no mipmaps: stays sharp
     float step = 1;
-    std::array<float, 3> storedSpread{1, 1, 1};
-    const GLuint glName = upload(missingPicture(), format, step, {1, 1, 1}, storedSpread);
+    const GLuint glName = upload(missingPicture(), format, step);
     if (glName == 0) return kGLErrorPending;
     CurrentBoundTextureNumber_ = -1;
     SingleTextureStructure& slot = TheTextureMaps_[slotNumber];
@@ -327,9 +305,6 @@ int32_t ZephGLView::missingTextureSlot() {
     slot.TotalBytes = 64 * 64 * 4;
     slot.TextureMapName = "(missing texture)";  // no file name holds parentheses and spaces this way
     slot.CanDelete = 1;
-    slot.MeanColour = {1, 1, 1};
-    slot.Spread = 1;
-    slot.StoredSpread = {1, 1, 1};
     slot.LevelStep = step;
     missingSlot_ = slotNumber;
     return slotNumber;
@@ -453,12 +428,11 @@ bool ZephGLView::readNearestLevel(int32_t slotNumber, bool on, bool magnified) {
     return wanted != 0;
 }
 
-std::array<float, 3> ZephGLView::brightestLit(float cosine, bool anySun) const {
+std::array<float, 3> ZephGLView::brightestLit() const {
     // Lit, the primary colour is the emission, the ambient material times the scene's and the
-    // light's ambient, and the diffuse material times the light's diffuse times the cosine, clamped
-    // to 1 only after (the specular is added after the texture). Only the sun, light 0, lights.
-    // Under any sun, each of the light's colours is the greater of GL's and the brightest the hours
-    // of the day give; the light's own ambient the view never sets.
+    // light's ambient, and the diffuse material times the light's diffuse (the sun meeting a point
+    // square on, at most), clamped to 1 only after (the specular is added after the texture). Only
+    // the sun, light 0, lights.
     constexpr std::array<float, 3> kUnknown{2, 2, 2};
     std::array<float, 3> colour{1, 1, 1};
     if (glIsEnabled(GL_LIGHTING)) {
@@ -472,26 +446,8 @@ std::array<float, 3> ZephGLView::brightestLit(float cosine, bool anySun) const {
         glGetFloatv(GL_LIGHT_MODEL_AMBIENT, scene);
         glGetLightfv(GL_LIGHT0, GL_AMBIENT, lightAmbient);
         glGetLightfv(GL_LIGHT0, GL_DIFFUSE, lightDiffuse);
-        if (anySun) {
-            static const SunLight brightest = [] {
-                SunLight most;
-                for (int quarter = 0; quarter <= 24 * 4; ++quarter) {
-                    const SunLight sun = sunFromHour(quarter / 4.0);
-                    for (size_t k = 0; k < 3; ++k) {
-                        most.diffuse[k] = std::max(most.diffuse[k], sun.diffuse[k]);
-                        most.ambient[k] = std::max(most.ambient[k], sun.ambient[k]);
-                    }
-                }
-                return most;
-            }();
-            for (size_t k = 0; k < 3; ++k) {
-                scene[k] = std::max(scene[k], brightest.ambient[k]);
-                lightDiffuse[k] = std::max(lightDiffuse[k], brightest.diffuse[k]);
-            }
-        }
-        const float c = std::clamp(cosine, 0.0f, 1.0f);
         for (size_t k = 0; k < 3; ++k)
-            colour[k] = emission[k] + ambient[k] * (scene[k] + lightAmbient[k]) + diffuse[k] * std::max(lightDiffuse[k], 0.0f) * c;
+            colour[k] = emission[k] + ambient[k] * (scene[k] + lightAmbient[k]) + diffuse[k] * std::max(lightDiffuse[k], 0.0f);
     } else {
         GLfloat current[4] = {1, 1, 1, 1};
         glGetFloatv(GL_CURRENT_COLOR, current);
@@ -504,24 +460,8 @@ std::array<float, 3> ZephGLView::brightestLit(float cosine, bool anySun) const {
 
 float ZephGLView::brightestModulation() const {
     float most = 0;
-    for (const float c : brightestLit(1)) most = std::max(most, std::clamp(c, 0.0f, 1.0f));
+    for (const float c : brightestLit()) most = std::max(most, std::clamp(c, 0.0f, 1.0f));
     return most;
-}
-
-bool ZephGLView::flatEnough(int32_t slotNumber, const std::array<float, 3>& lit) const {
-    // The picture's texels, read at any level with any filter, lie within its stored spread of the
-    // mean: times the colour that modulates them they move a channel by at most that much, and by
-    // the rasteriser's rounding of the modulation, a level or two. A colour above 1 is clamped
-    // before it modulates, but not when it is the mean times it: such states are not drawn so.
-    if (slotNumber < 0 || slotNumber >= kTextureSlots) return false;
-    const SingleTextureStructure& slot = TheTextureMaps_[slotNumber];
-    const GLenum format = GLenum(slot.OpenGLFormat);
-    if (slot.TextureStatus != 2 || (slot.Flags & kFlagReplace) ||
-        !(format == GL_RGB5 || format == GL_RGB8 || format == GL_R3_G3_B2))
-        return false;
-    for (size_t c = 0; c < 3; ++c)
-        if (!(lit[c] >= 0.0f && lit[c] <= 1.0f && slot.StoredSpread[c] * lit[c] <= kMostMove)) return false;
-    return true;
 }
 
 bool ZephGLView::magnifiedTriangle(const std::array<ClipCorner, 3>& corners, const std::array<double, 4>& viewport,

@@ -7,7 +7,7 @@
 #
 # Usage: bench/render/shortcut_savings.sh SCENE SHORTCUTS [path to render_frame_bench]
 #   e.g. bench/render/shortcut_savings.sh cockpit_camel all
-#        bench/render/shortcut_savings.sh chase sprite_cuts,ring_filled
+#        bench/render/shortcut_savings.sh chase sprite_cuts,polygon_runs
 # PELLAM_BENCH_FRAMES (default 1) frames are counted each way. Run one scene a process; scenes
 # can run side by side on other cores, since instruction counts do not depend on the load.
 set -euo pipefail

@@ -8,7 +8,6 @@
 #include <cmath>
 #include <memory>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "core/DrawHints.h"
@@ -217,60 +216,6 @@ TEST_F(BatchOrderTest, APieceLitApartAtItsCornersIsFilledSmoothAfterAFlatOne) {
         // ...and filled flat only where that moves a colour by rounding alone.
         EXPECT_LE(pellam::testing::farthestApart(drawn, reference), 1);
     }
-}
-
-// A cockpit piece whose picture is flat enough is drawn in its mean colour, judged by the brightest
-// any sun can light its material to, never by the moment's light: a piece does not switch as the
-// sun moves across it, and a pattern that shows in sunlight is kept in shade. Two pieces of one
-// engine-turned picture, swirls 26 levels from the mean: in a middling material (the sun at its
-// brightest shows them by 19 levels) and in one so dark that they show by under a level; the
-// piece in its mean loses no structure of the picture.
-TEST_F(BatchOrderTest, ACockpitPieceKeepsOrDropsItsPictureWhateverTheSun) {
-    const std::string path = writePicture("swirlsD.png", 64, 64, [](int x, int y, uint8_t* p) {
-        p[0] = p[1] = p[2] = uint8_t(((x / 4 + y / 4) % 2) ? 154 : 102);
-    });
-    const int32_t swirls = view().fmGetTextureFromDiskNSString(path, 1, 6, 9, 0);
-    ASSERT_GE(swirls, 0);
-    Quads* cockpit = object(5);
-    cockpit->Geometry.MapListOffset[0] = int16_t(swirls);
-    cockpit->Geometry.MaterialLightingData[0] = {0.33f, 0.33f, 0.33f, 1, 0.55f, 0.55f, 0.55f, 1, 0, 0, 0, 1, 0};
-    cockpit->Geometry.MaterialLightingData[1] = {0.012f, 0.012f, 0.012f, 1, 0.024f, 0.024f, 0.024f, 1, 0, 0, 0, 1, 0};
-    cockpit->add(-12, 0, 10, 0, 0);
-    cockpit->add(12, 0, 10, 0, 1);
-    view().setCameraInsideItem(5);
-    // The spread of the middling piece's green across its middle.
-    const auto middling = [&](const RGBAImage& image) {
-        const double perFoot = image.height / (2 * 4.275 / (8.25 * 1.25) * 100);
-        int lo = 255, hi = 0;
-        for (double x = -18; x <= -6; x += 0.25) {
-            const int g = pixel(image, int(image.width / 2 + x * perFoot), image.height / 2)[1];
-            lo = std::min(lo, g);
-            hi = std::max(hi, g);
-        }
-        return hi - lo;
-    };
-    int litSpread = 0, shadeSpread = 0;
-    for (const double hour : {12.0, 5.0}) {
-        view().setSunVectorFromTime(hour);
-        const double* sun = view().getSunUnitVector();
-        for (const double facing : {1.0, -1.0}) {
-            SCOPED_TRACE(::testing::Message() << "hour " << hour << (facing > 0 ? ", in the sun" : ", in shade"));
-            for (GLT2FN3FV3FFormat& q : cockpit->Points)
-                std::tie(q.NX, q.NY, q.NZ) = std::tuple(float(facing * sun[0]), float(facing * sun[1]), float(facing * sun[2]));
-            const long before = view().drawnInMean();
-            const RGBAImage drawn = drawnFrame(view());
-            EXPECT_EQ(view().drawnInMean() - before, 1) << "the dark piece alone, every time";
-            view().setMeanInCockpit(false);
-            const RGBAImage textured = drawnFrame(view());
-            view().setMeanInCockpit(true);
-            EXPECT_LE(pellam::testing::farthestApart(drawn, textured), 16);
-            EXPECT_EQ(pellam::testing::structureLost(textured, drawn), "");
-            if (hour == 12.0) (facing > 0 ? litSpread : shadeSpread) = middling(drawn);
-        }
-    }
-    EXPECT_GT(litSpread, 16) << "the swirls show in full sun";
-    EXPECT_GT(shadeSpread, 2) << "and, fainter, in shade";
-    view().setCameraInsideItem(-1);
 }
 
 // A cockpit batch some of whose triangles read its picture's level 0 magnified, here a large

@@ -250,39 +250,6 @@ TEST_F(SceneTest, TrianglesTooSmallOrTooFarAsideForAnyPixelAreLeftOutUnseen) {
     EXPECT_GT(green, 0);
 }
 
-// Slivers a tenth of a pixel wide and a few long, at every angle, across pixel centres' rows and
-// columns: those that pass between the centres are left out too, and the picture is the plain
-// rules' own, and the same without looking between the centres.
-TEST_F(SceneTest, SliversPassingBetweenPixelCentresAreLeftOutWithoutChangingAPixel) {
-    Thing* t = put(8);
-    Thing::Geometry& g = t->Geo[0];
-    for (int k = 0; k < 400; ++k) {
-        const double angle = 0.37 * k, x = -8 + 0.41 * (k % 40), y = -6 + 1.3 * (k / 40);
-        const double along[2] = {0.4 * std::cos(angle), 0.4 * std::sin(angle)}, across[2] = {-0.03 * along[1], 0.03 * along[0]};
-        const auto first = uint16_t(g.Points.size());
-        for (const auto& [u, v] : {std::pair{0.0, 0.0}, {1.0, 0.5}, {0.0, 1.0}})
-            g.Points.push_back({0, 0, 0, 0, -1, float(x + u * along[0] + v * across[0]), float(y + u * along[1] + v * across[1]), 0});
-        t->polygon(0, first, 3, 4 /* GL_TRIANGLES */, kRed, kUnlitFlat | kNoCull);
-    }
-    t->at(0, 0, 100);
-    view().setExactDrawing(true);
-    const RGBAImage reference = frame();
-    view().setExactDrawing(false);
-    const long before = view().trianglesBetweenCentres();
-    const RGBAImage drawn = frame();
-    EXPECT_GT(view().trianglesBetweenCentres() - before, 60);
-    EXPECT_TRUE(drawn.pixels == reference.pixels);
-    view().setLooksBetweenCentres(false);
-    const long without = view().trianglesBetweenCentres();
-    const RGBAImage boxesOnly = frame();
-    view().setLooksBetweenCentres(true);
-    EXPECT_EQ(view().trianglesBetweenCentres(), without);
-    EXPECT_TRUE(boxesOnly.pixels == drawn.pixels);
-    int red = 0;
-    for (size_t i = 0; i < drawn.pixels.size(); i += 4) red += drawn.pixels[i] > 200 && drawn.pixels[i + 1] < 50;
-    EXPECT_GT(red, 40);  // many slivers do light a pixel
-}
-
 // Walls reaching from behind the eye to ahead of it, as a cockpit's sides do: those whose part
 // beyond the near plane lies beside the view, or which end short of that plane, make no fragment
 // and are not sent at all; the one that reaches into the view is, and the picture is the plain
@@ -822,47 +789,6 @@ TEST_F(FrameWorldTest, TheCockpitDrawnBeforeTheWorldEndsInFrontOfWhatPassesTheDe
     EXPECT_TRUE(first.pixels == after.pixels);
 }
 
-// The cockpit's cover, drawn before the world, sends its flat quads cut along the diagonal that
-// crosses fewer pixels, and shows the pixels the model's own cut gives but for rounding; a quad
-// bent out of its plane keeps its cut, as would one cut the other way in another shape.
-TEST_F(FrameWorldTest, TheCoversFlatQuadsAreCutAlongTheirShorterDiagonalWithTheSamePixels) {
-    view().glSetFogParameters(1, 1, 1, GL_EXP2, 1.5e-5f);
-    Thing* cockpit = put(5);
-    Thing::Geometry& g = cockpit->Geo[0];
-    // Two skewed floor panels below the eye, one beyond the other, with a chequered picture laid
-    // flat on them: a polygon is cut from its first corner to its third, here the long way across.
-    for (const double lift : {0.0, 0.4}) {
-        const auto first = uint16_t(g.Points.size());
-        const double ahead = lift > 0 ? 5 : 0;
-        for (auto [x, z] : {std::pair{-3.0, 1.5}, {-1.0, 6.0}, {3.0, 6.0}, {1.0, 1.5}})
-            g.Points.push_back({float(x / 2), float(z / 2), 0, 1, 0, float(x - 2), float(x > 2 ? lift - 1.5 : -1.5), float(z + ahead)});
-        cockpit->polygon(0, first, 4, 9 /* GL_POLYGON */, {1, 1, 1, 1}, kUnlit);
-    }
-    cockpit->Frames[0].MapListOffset[0] = int16_t(view().missingTextureSlot());
-    const auto& c = camera.Position;
-    cockpit->at(c[0], c[1], c[2]);
-    view().setCameraInsideItem(5);
-    const long before = view().coverQuadsTurned();
-    const RGBAImage cut = frame();
-    EXPECT_EQ(view().coverQuadsTurned() - before, 1) << "the flat panel, not the bent one";
-    view().setCutsCoverShorter(false);
-    const RGBAImage modelled = frame();
-    view().setCutsCoverShorter(true);
-    ASSERT_EQ(cut.pixels.size(), modelled.pixels.size());
-    EXPECT_LE(pellam::testing::farthestApart(cut, modelled), 2);
-    // The panels show their picture's magenta squares.
-    int magenta = 0;
-    for (int y = 0; y < cut.height; ++y)
-        for (int x = 0; x < cut.width; ++x) magenta += near(pixel(cut, x, y), 255, 0, 255, 40);
-    EXPECT_GT(magenta, cut.width * cut.height / 50);
-    // Drawn exactly, every polygon keeps its own cut.
-    view().setExactDrawing(true);
-    const long exactBefore = view().coverQuadsTurned();
-    frame();
-    EXPECT_EQ(view().coverQuadsTurned(), exactBefore);
-    view().setExactDrawing(false);
-}
-
 // With the cockpit drawn before the world, what the world draws behind it is left out unseen: an
 // aircraft whole, another object's square. A mark raised by the polygon offset comes through it
 // where its slope is steep enough, as GL does not keep the offset within the world's depths; and
@@ -933,10 +859,9 @@ TEST_F(FrameWorldTest, WhatTheCockpitHidesIsLeftOutWithoutChangingAPixel) {
 
 // The propeller's blur seen from the seat: a flat transparent ring of quads in the cockpit, its
 // hole behind an opaque hub, a strut nearer than the ring across it and a panel farther behind it,
-// the ground beyond. Blended by its alpha given as the blend's constant, it lights the same pixels
-// in the same colours as blended by each pixel's alpha, lit or unlit: hidden behind the strut,
-// over the panel and over the ground, and nowhere past its outer edge.
-TEST_F(FrameWorldTest, TheBlurDiscBlendedByAConstantAlphaLooksTheSameOverNearerAndFartherParts) {
+// the ground beyond. Lit or unlit, it is hidden behind the strut, shows over the panel and over the
+// ground, and nowhere past its outer edge.
+TEST_F(FrameWorldTest, TheBlurDiscShowsOverFartherPartsAndNotThroughNearerOnes) {
     cockpitBeforeTheWorld(0.7);  // the hub, 4 ft ahead
     Thing* cockpit = static_cast<Thing*>(models.at(5));
     cockpit->square(0, 0.1, -1, kRed, kUnlitFlat, false, 0.9, 0);    // a strut, 3 ft ahead
@@ -967,20 +892,7 @@ TEST_F(FrameWorldTest, TheBlurDiscBlendedByAConstantAlphaLooksTheSameOverNearerA
         SCOPED_TRACE(lighting ? "unlit" : "lit");
         for (size_t k = first; k < g.Polygons.size(); ++k)
             g.Polygons[k].DrawHints = kTransparent | kUntextured | lighting;
-        const long filled = view().ringsFilled(), constant = view().ringsAlphaConstant();
-        const long weighted = view().ringsPremultiplied();
         const RGBAImage blur = frame();
-        EXPECT_EQ(view().ringsFilled(), filled + 1) << "filled by its outer edge";
-        EXPECT_EQ(view().ringsAlphaConstant(), constant + 1) << "blended by the constant";
-        EXPECT_EQ(view().ringsPremultiplied(), weighted + 1) << "its colour weighted before";
-        // Its colour weighted by the alpha beforehand moves a colour by rounding at most; blended
-        // by the constant alone, by nothing.
-        view().setRingPremultiplied(false);
-        const RGBAImage byConstant = frame();
-        view().setRingAlphaConstant(false);
-        EXPECT_TRUE(frame().pixels == byConstant.pixels);
-        view().setRingAlphaConstant(true), view().setRingPremultiplied(true);
-        EXPECT_LE(pellam::testing::farthestApart(blur, byConstant), 2);
         // Hidden behind the strut and past its edge; a fifth of its colour over the panel and the ground.
         for (const auto& [x, y, ahead, shows] : {std::tuple{0.9, 0.0, 3.0, false}, {2.4, 0.0, 5.0, false},
                                                   {-1.3, 0.0, 6.0, true}, {0.0, 1.5, 5.0, true}}) {

@@ -1,7 +1,6 @@
 // The view's arithmetic that needs no GL: facing squares, number text, picture resizing, frame
-// time, point transforms, vertex rotation, rings of quads filled by their outer edge, small
-// triangles passing between pixel centres, triangles turned away from the eye, and a line of
-// glyphs leaning on a scissor. The transparent order is checked by the frame tests.
+// time, point transforms, vertex rotation and triangles turned away from the eye. The transparent
+// order is checked by the frame tests.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,13 +12,10 @@
 #include <random>
 #include <vector>
 
-#include "render/CentreGaps.h"
 #include "render/Facing.h"
 #include "render/FrameMath.h"
-#include "render/GlyphInk.h"
 #include "render/ObjectDrawing.h"
 #include "render/OpenBounds.h"
-#include "render/RingFill.h"
 #include "render/TextureTable.h"
 #include "render/ViewMath.h"
 
@@ -290,139 +286,6 @@ TEST(RenderMath, LevelStepBoundsTwoLevelsReadAnywhere) {
         }
 }
 
-// A flat ring of quads, each its own four points as a modeller makes them (hole, outer, outer, hole,
-// the angles worked in float, so the last quad's far side misses the first's near side by a
-// rounding), handed over in any order, is found whole and filled by triangles that cover exactly
-// its outer polygon, wound as its quads; anything that is not such a ring (a gap, an overlap, a
-// bend, a dent in the outer edge) is not filled.
-TEST(RenderMath, OnlyAWholeFlatRingIsFilledAndItsFillCoversItsOuterEdgeOnce) {
-    using V = std::array<double, 3>;
-    const V centre{0.3, -0.2, 3.2};
-    const V e1{0.6, 0.8, 0}, e2{-0.48, 0.36, 0.8};  // the ring's plane, tilted
-    const V normal{e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
-    const auto ring = [&](int segments, const std::function<double(int)>& outerRadius) {
-        std::vector<GLT2FN3FV3FFormat> points;
-        const auto add = [&](float t, double r) {
-            GLT2FN3FV3FFormat p{};
-            const double c = std::cos(t), s = std::sin(t);
-            p.X = float(centre[0] + r * (e1[0] * c + e2[0] * s));
-            p.Y = float(centre[1] + r * (e1[1] * c + e2[1] * s));
-            p.Z = float(centre[2] + r * (e1[2] * c + e2[2] * s));
-            points.push_back(p);
-        };
-        for (int k = 0; k < segments; ++k) {
-            const float t0 = 6.2831853f * float(k) / float(segments), t1 = 6.2831853f * float(k + 1) / float(segments);
-            add(t0, 0.35), add(t0, outerRadius(k)), add(t1, outerRadius(k + 1)), add(t1, 0.35);
-        }
-        return points;
-    };
-    const auto quadsOf = [](int segments, std::mt19937& random) {
-        std::vector<int> order(static_cast<size_t>(segments));
-        for (int k = 0; k < segments; ++k) order[size_t(k)] = k;
-        std::shuffle(order.begin(), order.end(), random);
-        std::vector<uint16_t> items;
-        for (int k : order)
-            for (int i = 0; i < 4; ++i) items.push_back(uint16_t(4 * k + i));
-        return items;
-    };
-    const auto triangleNormal = [](const GLT2FN3FV3FFormat& a, const GLT2FN3FV3FFormat& b, const GLT2FN3FV3FFormat& c) {
-        const V u{double(b.X) - a.X, double(b.Y) - a.Y, double(b.Z) - a.Z};
-        const V v{double(c.X) - a.X, double(c.Y) - a.Y, double(c.Z) - a.Z};
-        return V{u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
-    };
-    std::mt19937 random(44);
-    RingOutline found;
-    std::vector<uint16_t> fill;
-    for (const int segments : {3, 5, 7, 12, 24, 37}) {
-        SCOPED_TRACE(segments);
-        const auto points = ring(segments, [](int) { return 4.2; });
-        std::vector<uint16_t> items = quadsOf(segments, random);
-        ASSERT_TRUE(findRing(points.data(), items, found));
-        ASSERT_EQ(found.Outer.size(), size_t(segments));
-        ASSERT_EQ(found.Inner.size(), size_t(segments));
-        fillConvex(found.Outer, fill);
-        ASSERT_EQ(fill.size(), size_t(3 * (segments - 2)));
-        // Every triangle faces as the quads do, and their areas add up to the outer polygon's.
-        const V quadFacing = triangleNormal(points[0], points[1], points[2]);
-        double area = 0;
-        for (size_t t = 0; t < fill.size(); t += 3) {
-            const V n = triangleNormal(points[fill[t]], points[fill[t + 1]], points[fill[t + 2]]);
-            const double facing = n[0] * quadFacing[0] + n[1] * quadFacing[1] + n[2] * quadFacing[2];
-            EXPECT_GT(facing, 0);
-            area += std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]) / 2;
-        }
-        EXPECT_NEAR(area, segments * 4.2 * 4.2 * std::sin(2 * M_PI / segments) / 2, 1e-4);
-        // The same ring wound the other way round is filled wound that way too.
-        std::vector<uint16_t> reversed = items;
-        for (size_t q = 0; q < reversed.size(); q += 4) std::reverse(reversed.begin() + long(q), reversed.begin() + long(q) + 4);
-        ASSERT_TRUE(findRing(points.data(), reversed, found));
-        fillConvex(found.Outer, fill);
-        const V n = triangleNormal(points[fill[0]], points[fill[1]], points[fill[2]]);
-        EXPECT_LT(n[0] * quadFacing[0] + n[1] * quadFacing[1] + n[2] * quadFacing[2], 0);
-    }
-    const auto points = ring(24, [](int) { return 4.2; });
-    std::vector<uint16_t> items = quadsOf(24, random);
-    std::vector<uint16_t> gap(items.begin() + 4, items.end());
-    EXPECT_FALSE(findRing(points.data(), gap, found)) << "a quad missing";
-    std::vector<uint16_t> twice = items;
-    twice.insert(twice.end(), items.begin(), items.begin() + 4);
-    EXPECT_FALSE(findRing(points.data(), twice, found)) << "a quad twice";
-    auto bent = points;
-    bent[items[1]].X += float(normal[0] * 0.01), bent[items[1]].Y += float(normal[1] * 0.01),
-        bent[items[1]].Z += float(normal[2] * 0.01);
-    EXPECT_FALSE(findRing(bent.data(), items, found)) << "a point off the plane";
-    const auto star = ring(24, [](int k) { return k % 2 ? 3.0 : 4.2; });
-    EXPECT_FALSE(findRing(star.data(), items, found)) << "a dented outer edge";
-    std::vector<GLT2FN3FV3FFormat> strip;  // quads side by side in a row, round no centre
-    for (int k = 0; k < 6; ++k)
-        for (const auto& [x, y] : std::vector<std::pair<float, float>>{{0, 0}, {0, 1}, {1, 1}, {1, 0}}) {
-            GLT2FN3FV3FFormat p{};
-            p.X = x + float(k), p.Y = y;
-            strip.push_back(p);
-        }
-    std::vector<uint16_t> stripItems(24);
-    for (int k = 0; k < 24; ++k) stripItems[size_t(k)] = uint16_t(k);
-    EXPECT_FALSE(findRing(strip.data(), stripItems, found)) << "a strip";
-}
-
-// Small triangles of every shape and winding over a few pixels: one said to pass between the
-// centres its bounds hold has none inside it nor within the margin of a side (measured as a
-// distance, the plain way); thin ones often pass.
-TEST(RenderMath, TrianglesSaidToPassBetweenPixelCentresComeWithinTheMarginOfNone) {
-    using Corner = std::array<double, 2>;
-    const auto side = [](const Corner& p, const Corner& a, const Corner& b) {
-        return (b[0] - a[0]) * (p[1] - a[1]) - (b[1] - a[1]) * (p[0] - a[0]);
-    };
-    const auto distance = [](const Corner& p, const Corner& a, const Corner& b) {  // to the segment ab
-        const double dx = b[0] - a[0], dy = b[1] - a[1], t = std::clamp(((p[0] - a[0]) * dx + (p[1] - a[1]) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
-        return std::hypot(p[0] - a[0] - t * dx, p[1] - a[1] - t * dy);
-    };
-    std::mt19937 random(7);
-    std::uniform_real_distribution<double> place(10, 14), reach(-2.5, 2.5), thin(-0.2, 0.2);
-    const double margin = 1.0 / 16;
-    int thinPassed = 0;
-    for (int n = 0; n < 20000; ++n) {
-        const Corner a{place(random), place(random)}, b{a[0] + reach(random), a[1] + reach(random)};
-        const Corner c = n % 2 ? Corner{(a[0] + b[0]) / 2 + thin(random), (a[1] + b[1]) / 2 + thin(random)}  // thin
-                               : Corner{a[0] + reach(random), a[1] + reach(random)};
-        Corner first{}, last{};  // the centres the bounds, widened by the margin, hold
-        for (size_t k = 0; k < 2; ++k) {
-            first[k] = std::ceil(std::min({a[k], b[k], c[k]}) - margin - 0.5);
-            last[k] = std::floor(std::max({a[k], b[k], c[k]}) + margin - 0.5);
-        }
-        if (!passesBetweenCentres({a, b, c}, first, last, margin)) continue;
-        thinPassed += n % 2;
-        const double turn = side(c, a, b);
-        for (double j = first[1]; j <= last[1]; ++j)
-            for (double i = first[0]; i <= last[0]; ++i) {
-                const Corner p{i + 0.5, j + 0.5};
-                ASSERT_FALSE(side(p, a, b) * turn >= 0 && side(p, b, c) * turn >= 0 && side(p, c, a) * turn >= 0) << n;
-                ASSERT_GT(std::min({distance(p, a, b), distance(p, b, c), distance(p, c, a)}), margin) << n;
-            }
-    }
-    EXPECT_GT(thinPassed, 2000);
-}
-
 // Two triangles asked together answer as each asked alone, to the bit: a quad's two, a fan's
 // neighbours and two unrelated ones, of every size and shape, degenerate, seen from any side and
 // almost edge-on, and with corners that are not numbers.
@@ -475,90 +338,6 @@ TEST(RenderMath, TrianglesAskedInPairsFaceAwayExactlyAsAlone) {
         EXPECT_LT(n, 22500);
     }
     EXPECT_EQ(nearlyEdgeOn, 3750);
-}
-
-// A line's glyphs leaning on the scissor, one triangle each: wherever the line lies in windows of
-// any size, near their top and bottom, with cut quads that reach past their own parts or not, no
-// glyph's rows fall outside the scissor; a leaning triangle covers every pixel centre of its quad,
-// and every other centre it covers within the scissor (to a 64th of a pixel of its sides) lies in
-// the glyph's own part, where the samples read clear texels; and its corners stay in the window.
-TEST(RenderMath, LeaningGlyphsCoverTheirQuadsAndNothingOutsideTheirOwnParts) {
-    std::mt19937 random(7);
-    const auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(random); };
-    int leaning = 0, glyphs = 0;
-    LeaningLine line;
-    for (int trial = 0; trial < 400; ++trial) {
-        const int vp[4] = {0, 0, int(uniform(200, 1300)), int(uniform(150, 1000))};
-        const auto glX = [&](double px) { return 2 * px / vp[2] - 1; };
-        const auto glY = [&](double py) { return 2 * py / vp[3] - 1; };
-        const auto pxX = [&](double x) { return (x + 1) * 0.5 * vp[2]; };
-        const auto pxY = [&](double y) { return (y + 1) * 0.5 * vp[3]; };
-        const double width = uniform(5, 20), height = uniform(8, 45);
-        const double low = height + 1, top = std::floor(trial % 3 == 0   ? uniform(low, 2 * low)
-                                                       : trial % 3 == 1 ? vp[3] - uniform(0, 20)
-                                                                        : uniform(low, vp[3]));
-        std::vector<GlyphQuad> cut, own;
-        for (double left = uniform(0, 30); left + width < vp[2] && cut.size() < 40; left += width) {
-            // The cell, its own part half a texel or so inside it, and the ink's quad anywhere in the cell.
-            const double inX = uniform(0.1, 0.8), inY = uniform(0.1, 0.8);
-            GlyphQuad o{glX(left + inX), glY(top - inY), glX(left + width - inX), glY(top - height + inY), 0, 1, 1, 0};
-            const double a = uniform(0, 0.45) * width, b = uniform(0, 0.45) * width;
-            const double c = uniform(0, 0.3) * height, d = uniform(0, 0.3) * height;
-            GlyphQuad q{glX(left + a), glY(top - c), glX(left + width - b), glY(top - height + d), 0, 1, 1, 0};
-            cut.push_back(q), own.push_back(o);
-        }
-        leanGlyphs(cut, own, vp, line);
-        ASSERT_EQ(line.Leans.size(), cut.size());
-        for (size_t k = 0; k < cut.size(); ++k) {
-            const GlyphQuad& q = cut[k];
-            const double x0 = pxX(q.x0), x1 = pxX(q.x1), y0 = pxY(q.y0), y1 = pxY(q.y1);  // y0 the top
-            ++glyphs;
-            if (line.Scissored) {
-                EXPECT_TRUE(std::ceil(y1 - 0.5) >= line.Low && std::floor(y0 - 0.5) < line.High)
-                    << "rows cut, trial " << trial;
-            }
-            if (!line.Scissored || !line.Leans[k]) continue;
-            ++leaning;
-            std::array<std::array<double, 2>, 3> t;
-            for (int v = 0; v < 3; ++v) {
-                t[v] = {pxX(line.Triangle[k][v].x), pxY(line.Triangle[k][v].y)};
-                EXPECT_TRUE(t[v][0] >= 0 && t[v][0] <= vp[2] && t[v][1] >= 0 && t[v][1] <= vp[3])
-                    << "corner out, trial " << trial;
-            }
-            // How far inside the triangle a point lies (negative outside), in pixels.
-            const auto inside = [&](double x, double y) {
-                double least = 1e9;
-                for (int e = 0; e < 3; ++e) {
-                    const auto& a = t[e];
-                    const auto& b = t[(e + 1) % 3];
-                    const double dx = b[0] - a[0], dy = b[1] - a[1];
-                    least = std::min(least, ((x - a[0]) * dy - (y - a[1]) * dx) / std::hypot(dx, dy));
-                }
-                return least;
-            };
-            const double ox0 = pxX(own[k].x0), ox1 = pxX(own[k].x1), oy0 = pxY(own[k].y0), oy1 = pxY(own[k].y1);
-            // The base is the quad's own bottom (or top) edge, placed as the quad's: the rows past it
-            // are left out as the quad leaves them.
-            const bool up = t[1][1] > t[0][1];
-            const int first = up ? int(std::ceil(y1 - 0.5)) : line.Low;
-            const int end = up ? line.High : int(std::floor(y0 - 0.5)) + 1;
-            for (int row = std::max(first, 0); row < end && row < vp[3]; ++row)
-                for (int column = int(x0) - 3; column <= int(x1) + 3; ++column) {
-                    const double x = column + 0.5, y = row + 0.5;
-                    const bool inQuad = x > x0 && x < x1 && y > y1 && y < y0;
-                    if (inQuad) {
-                        EXPECT_GT(inside(x, y), 0) << "a centre of the quad left out, trial " << trial;
-                    }
-                    constexpr double kRound = 1.0 / 64;
-                    const bool near = x >= x0 - kRound && x <= x1 + kRound && y >= y1 - kRound && y <= y0 + kRound;
-                    if (!near && inside(x, y) > -kRound) {
-                        EXPECT_TRUE(x >= ox0 && x <= ox1 && y >= oy1 && y <= oy0)
-                            << "a centre outside its own part, trial " << trial;
-                    }
-                }
-        }
-    }
-    EXPECT_GT(leaning, glyphs / 3) << "glyphs leaning";
 }
 
 }  // namespace

@@ -221,10 +221,6 @@ TEST_F(TextureTest, SmallFormatsKeepExactlyTheirColoursInWideStorage) {
         if (name == std::string("rampe")) {
             EXPECT_EQ(texels(s.OpenGLMapNumber), plain);
         }
-        // What is noted of an RGB picture's spread holds for every texel of every level as stored,
-        // rounding and all, and a texel reaches it; with alpha nothing is claimed.
-        const bool rgb = s.OpenGLFormat == GL_RGB5 || s.OpenGLFormat == GL_R3_G3_B2;
-        std::array<float, 3> reached{};
         for (int level = 0, edge = 64; edge >= 1; ++level, edge /= 2) {
             glBindTexture(GL_TEXTURE_2D, s.OpenGLMapNumber);
             GLint width = 0;
@@ -233,14 +229,7 @@ TEST_F(TextureTest, SmallFormatsKeepExactlyTheirColoursInWideStorage) {
             std::vector<uint8_t> stored(size_t(edge) * edge * 4);
             glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, stored.data());
             EXPECT_EQ(narrowed(s.OpenGLFormat, edge, stored.data()), stored) << name << " level " << level;
-            for (size_t k = 0; k < stored.size(); k += 4)
-                for (size_t c = 0; c < 3; ++c) {
-                    const float off = std::fabs(stored[k + c] / 255.0f - s.MeanColour[c]);
-                    reached[c] = std::max(reached[c], off);
-                    ASSERT_LE(off, s.StoredSpread[c] + 1e-6f) << name << " level " << level;
-                }
         }
-        for (size_t c = 0; c < 3; ++c) EXPECT_FLOAT_EQ(rgb ? reached[c] : 1.0f, s.StoredSpread[c]) << name;
         view().glDeleteONETexture(n);
     }
 }

@@ -444,18 +444,4 @@ bool ScreenCover::hides(double x0, double y0, double x1, double y1) const {
     return OpenBefore[j1 * a + i1] - OpenBefore[j0 * a + i1] - OpenBefore[j1 * a + i0] + OpenBefore[j0 * a + i0] == 0;
 }
 
-bool ScreenCover::hidesBeyond(double x0, double y0, double x1, double y1, double depth) const {
-    if (Cells == 0) return false;
-    // A part-cell at the viewport's top or right edge is never counted, so it is open here.
-    const int across = (Viewport[2] + kCell - 1) / kCell, down = (Viewport[3] + kCell - 1) / kCell;
-    const int i0 = std::max(0, int(std::floor((x0 - Viewport[0]) / kCell)));
-    const int j0 = std::max(0, int(std::floor((y0 - Viewport[1]) / kCell)));
-    const int i1 = std::min(across - 1, int(std::floor((x1 - Viewport[0]) / kCell)));
-    const int j1 = std::min(down - 1, int(std::floor((y1 - Viewport[1]) / kCell)));
-    for (int j = j0; j <= j1; ++j)
-        for (int i = i0; i <= i1; ++i)
-            if (!hidesCellBeyond(i, j, depth)) return false;
-    return true;
-}
-
 }  // namespace pellam::worlddraw

@@ -61,8 +61,6 @@ public:
     // Whether cell (i, j) hides what lies farther than `depth` ft ahead of the eye: its parts all lie
     // nearer, by far more than the depth buffer's steps a few feet out.
     bool hidesCellBeyond(int i, int j, double depth) const { return cellReach(i, j) * kDepthMargin < depth; }
-    // Whether every cell under the window rectangle (pixels, inclusive) does, of those in the viewport.
-    bool hidesBeyond(double x0, double y0, double x1, double y1, double depth) const;
     static constexpr double kDepthMargin = 1.01;
 
 private:
