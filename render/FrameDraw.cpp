@@ -230,26 +230,59 @@ OneCompleteObjectVer2* MyZephGLView::recordFor(ModelArray& list, long i, bool se
     return secondWindow ? &frameCopies_[i] : frameRecords_[i];
 }
 
+struct MyZephGLView::WorldPass {
+    TexturedSkyDome* Sky = nullptr;
+    RIDUdidav* Terrain = nullptr;
+    worlddraw::Eye Eye;
+    SkyColours Colours;
+    bool Scissored = false;  // drawn within the rectangles the cover leaves open
+};
+
 void MyZephGLView::drawWorld(ModelArray& list) {
     auto* sky = dynamic_cast<TexturedSkyDome*>(list.at(ModelArray::kSkyDome));
     auto* terrain = dynamic_cast<RIDUdidav*>(list.at(ModelArray::kTerrain));
     if (!sky && !terrain) return;
-    const worlddraw::Eye eye{MyEye_[0], MyEye_[1], MyEye_[2]};
-    SkyColours colours;
-    colours.Light = {1, 1, 1};
-    if (sky) {
-        sky->positionSun(getSunUnitVector());  // the sun drawn is the light that shades the world
-        colours = sky->getSkyColours();
+    WorldPass w;
+    w.Sky = sky;
+    w.Terrain = terrain;
+    w.Eye = {MyEye_[0], MyEye_[1], MyEye_[2]};
+    w.Colours.Light = {1, 1, 1};
+    setWorldFog(w);
+    // Inside a cloud the grey fog hides the sky and the ground.
+    if (insideCloud_) return;
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glScaled(1, 1, -1);
+    glMultMatrixd(EyeRM_.data());
+    // Every world pass is depth-tested against the cover's depths laid first, so no fragment of it
+    // survives in a cell the cover hides: the scissor only spares the rasteriser those blocks. A
+    // triangle reaching past the scissor is walked against its sides as well, and the ground's
+    // squares behind the cover are left out already, so the ground keeps to the rectangles' bounds
+    // and only the sky and the decks, whose few large triangles span the view, are sent again under
+    // each rectangle. The sky without ground is drawn without the depth test, and keeps the whole view.
+    w.Scissored = behindCover_ && terrain;
+    // The ground first and the sky behind it: the sky shades only the pixels the ground left open.
+    if (terrain) drawTerrain(w);
+    if (sky) drawSkyBehindGround(w);
+    if (terrain) drawDecks(w);
+    skyLight_ = w.Colours.Light;
+    setCurrentCameraMatrix();
+}
+
+void MyZephGLView::setWorldFog(WorldPass& w) {
+    if (w.Sky) {
+        w.Sky->positionSun(getSunUnitVector());  // the sun drawn is the light that shades the world
+        w.Colours = w.Sky->getSkyColours();
         if (!insideCloud_) {
-            fogColor_ = {colours.Horizon[0], colours.Horizon[1], colours.Horizon[2], 1};
+            fogColor_ = {w.Colours.Horizon[0], w.Colours.Horizon[1], w.Colours.Horizon[2], 1};
             glFogfv(GL_FOG_COLOR, fogColor_.data());
         }
     }
-    if (terrain) {
-        terrain->setEyePosition(eye.X, eye.Y, eye.Z);
-        terrain->setViewingPositionFromEyeTM(getEyeTM());
+    if (w.Terrain) {
+        w.Terrain->setEyePosition(w.Eye.X, w.Eye.Y, w.Eye.Z);
+        w.Terrain->setViewingPositionFromEyeTM(getEyeTM());
         // Objects fade with the ground, which fogs from a quarter of its reach to all of it.
-        const double reach = std::min(terrain->getFogDistance(), RIDUdidav::kGreatestFogDistance);
+        const double reach = std::min(w.Terrain->getFogDistance(), RIDUdidav::kGreatestFogDistance);
         FogStart_ = reach * 0.25;
         FogEnd_ = reach;
         if (!insideCloud_) {
@@ -257,80 +290,73 @@ void MyZephGLView::drawWorld(ModelArray& list) {
             glFogf(GL_FOG_END, float(FogEnd_));
         }
     }
-    // Inside a cloud the grey fog hides the sky and the ground.
-    if (insideCloud_) return;
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glScaled(1, 1, -1);
-    glMultMatrixd(EyeRM_.data());
-    const auto glName = [this](int32_t slot) { return getglTextNum(slot); };
-    // Every world pass is depth-tested against the cover's depths laid first, so no fragment of it
-    // survives in a cell the cover hides: the scissor only spares the rasteriser those blocks. A
-    // triangle reaching past the scissor is walked against its sides as well, and the ground's
-    // squares behind the cover are left out already, so the ground keeps to the rectangles' bounds
-    // and only the sky and the decks, whose few large triangles span the view, are sent again under
-    // each rectangle. The sky without ground is drawn without the depth test, and keeps the whole view.
-    const bool scissored = behindCover_ && terrain;
-    ScissorBoxes boxStore;
-    const auto boxesOf = [&](const OpenRectangles* rects) { return scissorBoxes(rects, boxStore); };
-    const auto under = [&](const OpenRectangles& r) { return scissored ? scissorFor(r) : nullptr; };
-    const bool bounded = scissored && !deckRects_.whole();
+}
+
+std::function<uint32_t(int32_t)> MyZephGLView::worldTextureNames() {
+    return [this](int32_t slot) { return getglTextNum(slot); };
+}
+
+void MyZephGLView::drawTerrain(const WorldPass& w) {
+    const bool bounded = w.Scissored && !deckRects_.whole();
     if (bounded) {
         const ScissorBox b = deckRects_.bounds();
         glEnable(GL_SCISSOR_TEST);
         glScissor(b.X, b.Y, std::max(b.Width, 0), std::max(b.Height, 0));
     }
-    // The ground first and the sky behind it: the sky shades only the pixels the ground left open.
     terrainDrawer_->Exact = exactDrawing_;
-    if (terrain) terrainDrawer_->draw(*terrain, eye, glName, colours.Light, &cover_);
+    terrainDrawer_->draw(*w.Terrain, w.Eye, worldTextureNames(), w.Colours.Light, &cover_);
     if (bounded) glDisable(GL_SCISSOR_TEST);
-    if (sky) {
-        const double lowest = terrain ? terrainDrawer_->lowestOpenElevation() : worlddraw::kWholeDome;
-        const auto groundTop = [&] { return worlddraw::groundTopElevation(*terrain, eye); };
-        // Under each open rectangle in turn, within one draw of the dome: rectangles round the cells
-        // that neither the cover hides nor lie wholly below the dome's lowest edge.
-        if (scissored) {
-            std::array<int, 4> viewport{};
-            glGetIntegerv(GL_VIEWPORT, viewport.data());
-            constexpr int cell = worlddraw::ScreenCover::kCell;
-            // Each corner of the cells at most once, and only of the cells the cover leaves open: a
-            // cell lies below the dome where all four of its do.
-            const worlddraw::DomeReach reach(lowest);
-            const int across = (viewport[2] + cell - 1) / cell + 1, down = (viewport[3] + cell - 1) / cell + 1;
-            belowDome_.assign(size_t(across) * size_t(down), -1);
-            const auto at = [&](int i, int j) {
-                int8_t& below = belowDome_[size_t(j) * across + i];
-                if (below < 0)
-                    below = reach.below(viewport[0] + double(std::min(i * cell, viewport[2])),
-                                        viewport[1] + double(std::min(j * cell, viewport[3])));
-                return below != 0;
-            };
-            skyRects_.find(
-                viewport, cell, [&](int i, int j) { return cover_.hidesCell(i, j); },
-                [&](int i, int j) { return at(i, j) && at(i + 1, j) && at(i, j + 1) && at(i + 1, j + 1); },
-                kSkyRects.Most, kSkyRects.LeastCells);
-        }
-        const OpenRectangles* rects = under(skyRects_);
-        const auto boxes = boxesOf(rects);
-        if (!rects || !boxes.empty())
-            worlddraw::drawSkyDome(*sky, glName, terrain != nullptr, lowest, exactDrawing_,
-                                   terrain ? std::function<double()>(groundTop) : nullptr, boxes, domeShortcuts_);
+}
+
+void MyZephGLView::drawSkyBehindGround(const WorldPass& w) {
+    const double lowest = w.Terrain ? terrainDrawer_->lowestOpenElevation() : worlddraw::kWholeDome;
+    const auto groundTop = [&] { return worlddraw::groundTopElevation(*w.Terrain, w.Eye); };
+    // Under each open rectangle in turn, within one draw of the dome: rectangles round the cells
+    // that neither the cover hides nor lie wholly below the dome's lowest edge.
+    if (w.Scissored) findSkyRectangles(lowest);
+    ScissorBoxes store;
+    const OpenRectangles* rects = w.Scissored ? scissorFor(skyRects_) : nullptr;
+    const auto boxes = scissorBoxes(rects, store);
+    if (!rects || !boxes.empty())
+        worlddraw::drawSkyDome(*w.Sky, worldTextureNames(), w.Terrain != nullptr, lowest, exactDrawing_,
+                               w.Terrain ? std::function<double()>(groundTop) : nullptr, boxes, domeShortcuts_);
+}
+
+void MyZephGLView::findSkyRectangles(double lowest) {
+    std::array<int, 4> viewport{};
+    glGetIntegerv(GL_VIEWPORT, viewport.data());
+    constexpr int cell = worlddraw::ScreenCover::kCell;
+    // Each corner of the cells at most once, and only of the cells the cover leaves open: a cell
+    // lies below the dome where all four of its do.
+    const worlddraw::DomeReach reach(lowest);
+    const int across = (viewport[2] + cell - 1) / cell + 1, down = (viewport[3] + cell - 1) / cell + 1;
+    belowDome_.assign(size_t(across) * size_t(down), -1);
+    const auto at = [&](int i, int j) {
+        int8_t& below = belowDome_[size_t(j) * across + i];
+        if (below < 0)
+            below = reach.below(viewport[0] + double(std::min(i * cell, viewport[2])),
+                                viewport[1] + double(std::min(j * cell, viewport[3])));
+        return below != 0;
+    };
+    skyRects_.find(
+        viewport, cell, [&](int i, int j) { return cover_.hidesCell(i, j); },
+        [&](int i, int j) { return at(i, j) && at(i + 1, j) && at(i, j + 1) && at(i + 1, j + 1); }, kSkyRects.Most,
+        kSkyRects.LeastCells);
+}
+
+void MyZephGLView::drawDecks(const WorldPass& w) {
+    // Decks all above the eye lie above the horizon, so within the sky's rectangles where those are
+    // found; else within the cover's.
+    bool overhead = w.Sky && w.Scissored;
+    for (int k = 0; k < RIDUdidav::kCloudLayers; ++k) {
+        const CloudLayer& layer = w.Terrain->getCloudLayer(k);
+        overhead = overhead && (layer.TextureNumber <= 0 || std::min(layer.LayerBottom, layer.LayerTop) > w.Eye.Y);
     }
-    if (terrain) {
-        // Decks all above the eye lie above the horizon, so within the sky's rectangles where
-        // those are found; else within the cover's.
-        bool overhead = sky && scissored;
-        for (int k = 0; k < RIDUdidav::kCloudLayers; ++k) {
-            const CloudLayer& layer = terrain->getCloudLayer(k);
-            overhead = overhead && (layer.TextureNumber <= 0 || std::min(layer.LayerBottom, layer.LayerTop) > eye.Y);
-        }
-        const OpenRectangles* rects = under(overhead ? skyRects_ : deckRects_);
-        const auto boxes = boxesOf(rects);
-        if (!rects || !boxes.empty())
-            terrainDrawer_->drawCloudLayers(*terrain, eye, glName, colours.Light, &cover_, boxes);
-    }
-    skyLight_ = colours.Light;
-    setCurrentCameraMatrix();
+    ScissorBoxes store;
+    const OpenRectangles* rects = w.Scissored ? scissorFor(overhead ? skyRects_ : deckRects_) : nullptr;
+    const auto boxes = scissorBoxes(rects, store);
+    if (!rects || !boxes.empty())
+        terrainDrawer_->drawCloudLayers(*w.Terrain, w.Eye, worldTextureNames(), w.Colours.Light, &cover_, boxes);
 }
 
 bool MyZephGLView::findOpenRectangles() {

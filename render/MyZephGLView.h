@@ -257,7 +257,15 @@ private:
     void drawListedObject(ModelArray& list, long i, const PassSetup& pass, bool collectClouds);
     void drawPassOverlays(const QNion* camera);  // identification squares and the controller's grey overlay
     void drawCockpit(ModelArray& list, const PassSetup& pass, const PassRules& rules, bool coverDrawn);
+    // The sky, the ground and the decks, each a step of drawWorld, in order (render/FrameDraw.cpp).
+    struct WorldPass;
     void drawWorld(ModelArray& list);
+    void setWorldFog(WorldPass& w);  // the sun placed, the sky's colours, the fog's colour and reach
+    std::function<uint32_t(int32_t)> worldTextureNames();
+    void drawTerrain(const WorldPass& w);
+    void drawSkyBehindGround(const WorldPass& w);
+    void findSkyRectangles(double lowest);
+    void drawDecks(const WorldPass& w);
     void setCloudFog();  // the grey fog inside a cloud deck
     // Finds the sky's and the decks' rectangles for the cover just marked; false when the world
     // is drawn whole.
