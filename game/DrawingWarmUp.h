@@ -9,7 +9,8 @@
 // and object from near to far: each kind
 // once a run, the world once for each sky, haze and cockpit (a mission started again, as a network
 // game does for each joiner, draws nothing). What is built stays with the rasteriser for the run,
-// and in its cache on disk for the next.
+// and in its cache on disk for the next. It saves no instructions in a steady frame (the frame
+// benchmark's come after it): what it spares is the flight's first seconds.
 // The warm-up is planned at a mission's start and drawn a few views a frame while the game stands
 // in its windows (the sign-in window at launch hides it). A flight begun before it ends waits
 // behind the loading screen, its bar showing the share of the plan drawn, and its world does not

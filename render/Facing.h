@@ -2,8 +2,8 @@
 // Whether a triangle is clearly turned away from the eye, for leaving out what the GL would cull:
 // one triangle alone, or two at once (a lane each) with the same products and sums in each lane, so
 // that the two answer alike to the last bit.
-// The GL culls such a triangle itself, so leaving it out changes no pixel. Saving: not yet
-// measured (with the other triangle cuts, render/TriangleCuts.cpp).
+// The GL culls such a triangle itself, so leaving it out changes no pixel. What it saves is
+// counted with the triangles that light no pixel centre (render/TriangleCuts.cpp).
 #include <cmath>
 
 #include <emmintrin.h>
