@@ -6,9 +6,8 @@
 // seconds. So before a mission's first frame the view draws, unseen, what the flight will show:
 // the world round the eye from the heights and pitches that reach each kind of ground, sky and
 // cloud deck, smoke, tracer and explosion, each aircraft's hit flash, and each kind of aircraft
-// and object from near to far: each kind
-// once a run, the world once for each sky, haze and cockpit (a mission started again, as a network
-// game does for each joiner, draws nothing). What is built stays with the rasteriser for the run,
+// and object from near to far: each kind once a run, the world once for each sky, haze and
+// cockpit (a mission started again, as a network game does for each joiner, draws nothing). What is built stays with the rasteriser for the run,
 // and in its cache on disk for the next. It saves no instructions in a steady frame (the frame
 // benchmark's come after it): what it spares is the flight's first seconds.
 // The warm-up is planned at a mission's start and drawn a few views a frame while the game stands
