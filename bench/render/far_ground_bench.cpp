@@ -165,6 +165,15 @@ Window& theWindow() {
     return w;
 }
 
+// The active unit's stage as linear fog's blend: the picture mixed with `fogColour` (RGBA) by the
+// fragment colour's alpha, which carries the fog's share; its alpha the picture's.
+void setFogInStage(const float* fogColour) {
+    worlddraw::setCombineStage(GL_INTERPOLATE, GL_TEXTURE, GL_CONSTANT, 1.0f, GL_TEXTURE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE2_RGB, GL_PRIMARY_COLOR);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND2_RGB, GL_SRC_ALPHA);
+    glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, fogColour);
+}
+
 void setState(const Case& c) {
     const double k = c.Widened ? 4.0 : 1.0;
     glViewport(c.Widened ? -kWindowWidth * 3 / 2 : 0, c.Widened ? -kWindowHeight * 3 / 2 : 0, int(kWindowWidth * k),
@@ -199,7 +208,7 @@ void setState(const Case& c) {
         // The ground's own stages: the picture's colour and its own alpha (one for RGB), no
         // fragment colour read; or that mixed with the fog's colour by the fragment's alpha.
         const GLfloat fogColour[4] = {0.7f, 0.75f, 0.8f, 1};
-        if (c.Texenv == Colour::FogInCombine) worlddraw::setFogInStage(fogColour);
+        if (c.Texenv == Colour::FogInCombine) setFogInStage(fogColour);
         else worlddraw::setCombineStage(GL_REPLACE, GL_TEXTURE, GL_TEXTURE, 1.0f, GL_TEXTURE);
     } else {
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, c.Texenv == Colour::Modulate ? GL_MODULATE : GL_REPLACE);

@@ -34,11 +34,4 @@ void setCombineStage(uint32_t rgb, uint32_t source0, uint32_t source1, float rgb
     glTexEnvf(GL_TEXTURE_ENV, GL_ALPHA_SCALE, 1.0f);
 }
 
-void setFogInStage(const float* fogColour) {
-    setCombineStage(GL_INTERPOLATE, GL_TEXTURE, GL_CONSTANT, 1.0f, GL_TEXTURE);
-    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE2_RGB, GL_PRIMARY_COLOR);
-    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND2_RGB, GL_SRC_ALPHA);
-    glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, fogColour);
-}
-
 }  // namespace pellam::worlddraw

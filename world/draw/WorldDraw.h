@@ -426,9 +426,6 @@ void holdShadeModel(uint32_t model);
 // The active texture unit's stage as a combine: its colour `rgb` (GL_REPLACE: of source0 alone;
 // GL_MODULATE: source0 times source1) times `rgbScale`, its alpha that of `alphaSource`.
 void setCombineStage(uint32_t rgb, uint32_t source0, uint32_t source1, float rgbScale, uint32_t alphaSource);
-// The active unit's stage as linear fog's blend: the picture mixed with `fogColour` (RGBA) by the
-// fragment colour's alpha, which carries the fog's share; its alpha the picture's.
-void setFogInStage(const float* fogColour);
 
 // The alpha of every level of a texture, level 0 first; empty when it cannot be read.
 std::vector<std::vector<uint8_t>> alphaLevels(uint32_t texture);
