@@ -236,6 +236,7 @@ struct MyZephGLView::WorldPass {
     worlddraw::Eye Eye;
     SkyColours Colours;
     bool Scissored = false;  // drawn within the rectangles the cover leaves open
+    worlddraw::GLNameOfSlot Names;  // the GL's name of each texture slot
 };
 
 void MyZephGLView::drawWorld(ModelArray& list) {
@@ -261,6 +262,7 @@ void MyZephGLView::drawWorld(ModelArray& list) {
     // and only the sky and the decks, whose few large triangles span the view, are sent again under
     // each rectangle. The sky without ground is drawn without the depth test, and keeps the whole view.
     w.Scissored = behindCover_ && terrain;
+    w.Names = [this](int32_t slot) { return getglTextNum(slot); };
     // The ground first and the sky behind it: the sky shades only the pixels the ground left open.
     if (terrain) drawTerrain(w);
     if (sky) drawSkyBehindGround(w);
@@ -292,10 +294,6 @@ void MyZephGLView::setWorldFog(WorldPass& w) {
     }
 }
 
-std::function<uint32_t(int32_t)> MyZephGLView::worldTextureNames() {
-    return [this](int32_t slot) { return getglTextNum(slot); };
-}
-
 void MyZephGLView::drawTerrain(const WorldPass& w) {
     const bool bounded = w.Scissored && !deckRects_.whole();
     if (bounded) {
@@ -304,7 +302,7 @@ void MyZephGLView::drawTerrain(const WorldPass& w) {
         glScissor(b.X, b.Y, std::max(b.Width, 0), std::max(b.Height, 0));
     }
     terrainDrawer_->Exact = exactDrawing_;
-    terrainDrawer_->draw(*w.Terrain, w.Eye, worldTextureNames(), w.Colours.Light, &cover_);
+    terrainDrawer_->draw(*w.Terrain, w.Eye, w.Names, w.Colours.Light, &cover_);
     if (bounded) glDisable(GL_SCISSOR_TEST);
 }
 
@@ -318,7 +316,7 @@ void MyZephGLView::drawSkyBehindGround(const WorldPass& w) {
     const OpenRectangles* rects = w.Scissored ? scissorFor(skyRects_) : nullptr;
     const auto boxes = scissorBoxes(rects, store);
     if (!rects || !boxes.empty())
-        worlddraw::drawSkyDome(*w.Sky, worldTextureNames(), w.Terrain != nullptr, lowest, exactDrawing_,
+        worlddraw::drawSkyDome(*w.Sky, w.Names, w.Terrain != nullptr, lowest, exactDrawing_,
                                w.Terrain ? std::function<double()>(groundTop) : nullptr, boxes, domeShortcuts_);
 }
 
@@ -356,7 +354,7 @@ void MyZephGLView::drawDecks(const WorldPass& w) {
     const OpenRectangles* rects = w.Scissored ? scissorFor(overhead ? skyRects_ : deckRects_) : nullptr;
     const auto boxes = scissorBoxes(rects, store);
     if (!rects || !boxes.empty())
-        terrainDrawer_->drawCloudLayers(*w.Terrain, w.Eye, worldTextureNames(), w.Colours.Light, &cover_, boxes);
+        terrainDrawer_->drawCloudLayers(*w.Terrain, w.Eye, w.Names, w.Colours.Light, &cover_, boxes);
 }
 
 bool MyZephGLView::findOpenRectangles() {

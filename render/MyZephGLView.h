@@ -261,7 +261,6 @@ private:
     struct WorldPass;
     void drawWorld(ModelArray& list);
     void setWorldFog(WorldPass& w);  // the sun placed, the sky's colours, the fog's colour and reach
-    std::function<uint32_t(int32_t)> worldTextureNames();
     void drawTerrain(const WorldPass& w);
     void drawSkyBehindGround(const WorldPass& w);
     void findSkyRectangles(double lowest);
@@ -298,7 +297,6 @@ private:
     void switchPart(ObjectRun& r, int part);  // a moving part's pose, 1-based
     void drawDepthPolygon(ObjectRun& r, const OnePolygonVer2& p);  // the cover's depths alone
     void drawOpaquePolygon(ObjectRun& r, const OnePolygonVer2& p);
-    void appendToBatch(const ObjectRun& r, const OnePolygonVer2& p);
     void endBatch(ObjectRun& r);
     void finishObject(const ObjectRun& r);
     // The eye, viewport and cover noted for appendTriangles to leave out what makes no pixel

@@ -351,13 +351,13 @@ void MyZephGLView::drawOpaquePolygon(ObjectRun& r, const OnePolygonVer2& p) {
     // Marks (roundels, crosses) lie raised on their surface in one state: a run of them is one batch.
     const bool joins = r.Batching && !(hints & (kAlways | kLEqual)) && batchable(p, g);
     if (joins && r.Head && sameLook(*r.Head, p, g)) {
-        appendToBatch(r, p);
+        appendTriangles(p, *r.G);
         return;
     }
     endBatch(r);
     if (joins) {
         r.Head = &p;
-        appendToBatch(r, p);
+        appendTriangles(p, *r.G);
         return;
     }
     drawHeld(true);
@@ -368,10 +368,6 @@ void MyZephGLView::drawOpaquePolygon(ObjectRun& r, const OnePolygonVer2& p) {
     notePlainMaterial(p, r);
     if (hints & (kAlways | kLEqual)) glDepthFunc(GL_LESS);
     undoMarkDepth(p);
-}
-
-void MyZephGLView::appendToBatch(const ObjectRun& r, const OnePolygonVer2& p) {
-    appendTriangles(p, *r.G);
 }
 
 // Ends the open batch: its triangles drawn or held, and the raised, unwritten depth of marks

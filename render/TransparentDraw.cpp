@@ -47,7 +47,7 @@ void MyZephGLView::glNewDrawTransparentItems() {
     glDepthFunc(GL_LEQUAL);
     glMatrixMode(GL_MODELVIEW);
     // Whether the depth test hides what lies behind nearer parts: then a polygon beyond the cover is
-    // drawn only where the cover leaves the view open, and a ring only its hole hides may be filled.
+    // drawn only where the cover leaves the view open.
     q.DepthTested = glIsEnabled(GL_DEPTH_TEST);
     // Farthest first, sorted once.
     Transparent_.farthestFirst(transparentOrder_);
@@ -176,18 +176,17 @@ void MyZephGLView::drawQueuedRun(const TransparentPolyVer2& e, const QueuedLook&
     const bool flat = !exactDrawing_ && flatShading_ && !(e.ObjectFlags & kColouredPoints) &&
                       ((h & kUnlit) || sameNormals(g.ThePoints, transparentRun_));
     setFlat(flat);
-    const std::vector<uint16_t>& drawn = transparentRun_;
     // An unlit colour left current reaches the software rasteriser's pixels as a constant it
     // fetches lane by lane at each one; given at every vertex and held flat it is the same value
     // set up once a triangle. Only within 0..1, where the vertex colour's clamp keeps it.
     const std::array<float, 4>& unlit = look.UnlitColour;
     const bool colourArray =
         flat && (h & kUnlit) && std::all_of(unlit.begin(), unlit.end(), [](float c) { return c >= 0.0f && c <= 1.0f; });
-    if (colourArray && !drawn.empty()) sendColourArray(unlit, drawn);
+    if (colourArray && !transparentRun_.empty()) sendColourArray(unlit, transparentRun_);
     underOpenRectangles(q.DepthTested ? queueScissor_ : nullptr, [&] {
-        glDrawElements(GLenum(p.DefaultDrawType), GLsizei(drawn.size()), GL_UNSIGNED_SHORT, drawn.data());
+        glDrawElements(GLenum(p.DefaultDrawType), GLsizei(transparentRun_.size()), GL_UNSIGNED_SHORT, transparentRun_.data());
     });
-    if (colourArray && !drawn.empty()) {
+    if (colourArray && !transparentRun_.empty()) {
         glDisableClientState(GL_COLOR_ARRAY);
         // A colour array leaves the current colour undefined.
         glColor4fv(unlit.data());
