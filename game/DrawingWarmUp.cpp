@@ -133,14 +133,13 @@ void plantForView(const UnseenCamera& unseen, const WarmUpLoan& loan, ZephModel&
 }
 
 // Explosions beside the smoke at `at`: one burning close by, its sprites magnified and too near
-// for the fog to move a colour; one there near the end of its life, so faint it is drawn in its
-// pictures' mean colours; one burning a fight's width away, in the fog. Answers what they were.
+// for the fog to move a colour; one burning a fight's width away, in the fog. Answers what they were.
 using LentBooms = std::vector<std::pair<GroundExplosion*, std::pair<GroundExplosion::Live, QNion>>>;
 LentBooms lendExplosions(const GameController& game, const Vector3& at, int32_t now) {
     constexpr struct {
         double Ahead;  // ft beyond the smoke
         int32_t Age;   // ticks since the start
-    } kBooms[] = {{0.0, 100}, {0.0, 7000}, {1500.0, 100}};
+    } kBooms[] = {{0.0, 100}, {1500.0, 100}};
     LentBooms lentBooms;
     long row = ModelArray::kFirstExplosion;
     for (const auto& b : kBooms) {
