@@ -463,13 +463,12 @@ TEST_F(WorldDrawTest, TheGroundUnderAScissorBoxMergesTheWholeViewsBlocks) {
 }
 
 // The shortcuts against the plain drawing: far road squares left out where no road texel can pass
-// the alpha test, against every road square drawn; neighbouring squares sharing their corners'
-// vertices (but across the picture's repeat, every 64 squares, in view here), against every square
-// with its own; and the ground, the sky and a cloud deck drawn through a widened viewport, against
-// clipped at the window's edges: low over the front and higher, level and looking a little down,
-// and in a small viewport and under a scissor box, neither of which the widened drawing may pass. At most 1 % of the
-// pixels more than 16 levels apart, none of those in the middle third, where the pilot aims. A deck's
-// magnified part read without mip levels looks as read with them.
+// the alpha test, against every road square drawn; and the ground, the sky and a cloud deck drawn
+// through a widened viewport, against clipped at the window's edges: low over the front and
+// higher, level and looking a little down, and in a small viewport and under a scissor box,
+// neither of which the widened drawing may pass. At most 1 % of the pixels more than 16 levels
+// apart, none of those in the middle third, where the pilot aims. A deck's magnified part read
+// without mip levels looks as read with them.
 TEST_F(WorldDrawTest, ShortcutsLookLikeThePlainDrawing) {
     world->terrain.setDrawDetail(1);
     // `box` (x0, y0, x1, y1, pixels): where the drawing may reach; outside it not a pixel may change.

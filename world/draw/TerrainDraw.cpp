@@ -4,9 +4,9 @@
 // file of their own beside this one (UnlitTriangles, FarMeans, MergedBlocks, CutAlongTheSight,
 // WidenedView, RoadShape, SquareLevels, CoveredGround), each saying what it saves. Two small ones
 // live in the steps here: ground nearer than the fog's start is drawn without fog (prepareFog), and
-// daylight pictures are drawn without modulating by the colour (setGroundState). Each saves, in instructions a frame of the game frame benchmark (cockpit_camel,
-// cockpit_dvii, chase, low_front, wreck_smoke): the fog 2.7, 3.1, 4.1, 5.0, 1.6 M; daylight 1.7,
-// 2.0, 2.6, 0.6, 0.1 M.
+// daylight pictures are drawn without modulating by the colour (setGroundState). Each saves, in
+// instructions a frame of the game frame benchmark (cockpit_camel, cockpit_dvii, chase, low_front,
+// wreck_smoke): the fog 2.7, 3.1, 4.1, 5.0, 1.6 M; daylight 1.7, 2.0, 2.6, 0.6, 0.1 M.
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 #include <GL/glext.h>
