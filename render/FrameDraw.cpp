@@ -378,10 +378,10 @@ const OpenRectangles* MyZephGLView::findQueueRectangles() {
     std::array<int, 4> viewport{};
     worlddraw::WidenedView::loaded(projection, viewport);
     constexpr int cell = worlddraw::ScreenCover::kCell;
+    findQueueReach(projection, viewport);
     queueRects_.find(
-        viewport, cell,
-        [&](int i, int j) { return cover_.hidesCellBeyond(i, j, nearest); },
-        kQueueRects.Most, kQueueRects.LeastCells);
+        viewport, cell, [&](int i, int j) { return cover_.hidesCellBeyond(i, j, nearest); },
+        [&](int i, int j) { return !queueReach_.reached(i, j); }, kQueueRects.Most, kQueueRects.LeastCells);
     return scissorFor(queueRects_);
 }
 
@@ -595,7 +595,9 @@ void MyZephGLView::drawCockpit(ModelArray& list, const PassSetup& pass, const Pa
     // The cockpit's own transparent parts (the propeller's disc) fail the depth test wherever
     // the cover's parts lie nearer: they are drawn only where it leaves them open.
     queueScissor_ = findQueueRectangles();
+    cockpitQueue_ = true;
     glNewDrawTransparentItems();
+    cockpitQueue_ = false;
     queueScissor_ = nullptr;
     nearFogOff_ = false;
 }

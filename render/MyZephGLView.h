@@ -118,6 +118,12 @@ public:
     // those through the level-0 sampler (on: the same pixels, for less work where they are large);
     // how many batches so far.
     void setSplitsBatches(bool on) { splitsBatches_ = on; }
+    // The cockpit's transparent runs read level 0 alone where no pixel shrinks their picture (on:
+    // the same pixels, without a level of detail worked out for each).
+    void setQueueLevelZero(bool on) { queueLevelZero_ = on; }
+    // The cockpit's transparent queue's rectangles cut only where its polygons reach (on: the
+    // same pixels, fewer blocks walked behind the cockpit's parts).
+    void setQueueReaches(bool on) { queueReaches_ = on; }
     long batchesSplit() const { return batchesSplit_; }
     // The aircraft's held batches gathered by look past batches whose pixels they share, where only
     // the depth test decides what shows there (on: the same picture but where two lie at one depth,
@@ -272,6 +278,8 @@ private:
     // Finds queueRects_ for the transparent queue as it stands; null when the cover hides nothing
     // beyond its nearest polygon.
     const OpenRectangles* findQueueRectangles();
+    // Which cells of the loaded view the queued polygons' window bounds meet (render/QueueReach.cpp).
+    void findQueueReach(const std::array<double, 16>& projection, const std::array<int, 4>& viewport);
     // `rects`, or null when they leave nothing out.
     static const OpenRectangles* scissorFor(const OpenRectangles& rects);
     // Calls `draw` once under each of `rects` (the scissor test on, and off after), or once as it
@@ -472,6 +480,9 @@ private:
     int gatherQueuedRun(const TransparentPolyVer2& e, QueueDrawing& q);
     void drawQueuedRun(const TransparentPolyVer2& e, const QueuedLook& look, const QueueDrawing& q);
     void sendColourArray(const std::array<float, 4>& colour, const std::vector<uint16_t>& drawn);
+    // Binds the level-0 sampler for the run in transparentRun_ where that reads as the picture's own
+    // filter would (render/QueueLevelZero.cpp); whether it did.
+    bool readQueueLevelZero(const TransparentPolyVer2& e);
     void queueTransparent(const OneCompleteObjectVer2& o, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
                           const MaterialLightData* materials);
     void setFog(bool on);
@@ -524,6 +535,19 @@ private:
     std::vector<int8_t> belowDome_;  // scratch: per corner of the cells, below the dome's lowest ring (-1: not yet asked)
     bool behindCover_ = false;
     const OpenRectangles* queueScissor_ = nullptr;  // the transparent queue is drawn under these (null: as it is)
+    bool cockpitQueue_ = false;    // the queue drawn is the cockpit's own
+    struct QueueReach {
+        int Across = 0;
+        std::vector<uint8_t> Cells;  // Across a row, rows from the bottom: 1 where a queued polygon may fill a pixel
+        bool reached(int i, int j) const {
+            const size_t k = size_t(j) * size_t(Across) + size_t(i);
+            return i < 0 || j < 0 || i >= Across || k >= Cells.size() || Cells[k];
+        }
+    };
+    QueueReach queueReach_;
+    bool queueReaches_ = true;
+    bool queueLevelZero_ = true;
+    std::vector<uint16_t> queueTriangles_;  // scratch: a queued run's triangles, asked whether magnified
     bool marksOpaqueCover_ = true;
     bool scissorsWorld_ = true;
     bool exactDrawing_ = false;

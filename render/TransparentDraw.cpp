@@ -183,9 +183,11 @@ void MyZephGLView::drawQueuedRun(const TransparentPolyVer2& e, const QueuedLook&
     const bool colourArray =
         flat && (h & kUnlit) && std::all_of(unlit.begin(), unlit.end(), [](float c) { return c >= 0.0f && c <= 1.0f; });
     if (colourArray && !transparentRun_.empty()) sendColourArray(unlit, transparentRun_);
+    const bool levelZero = readQueueLevelZero(e);
     underOpenRectangles(q.DepthTested ? queueScissor_ : nullptr, [&] {
         glDrawElements(GLenum(p.DefaultDrawType), GLsizei(transparentRun_.size()), GL_UNSIGNED_SHORT, transparentRun_.data());
     });
+    if (levelZero) readNearestLevel(-1, false);
     if (colourArray && !transparentRun_.empty()) {
         glDisableClientState(GL_COLOR_ARRAY);
         // A colour array leaves the current colour undefined.
