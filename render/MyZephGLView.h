@@ -8,6 +8,7 @@
 //   KeptScene.cpp         the picture a resting game keeps and shows again
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <span>
@@ -124,6 +125,14 @@ public:
     // The cockpit's transparent queue's rectangles cut only where its polygons reach (on: the
     // same pixels, fewer blocks walked behind the cockpit's parts).
     void setQueueReaches(bool on) { queueReaches_ = on; }
+    // Whether the last cockpit queue's polygons may reach the window pixel (x right, y up), and
+    // how many of its runs so far were read at level 0 alone.
+    bool queueMayReach(int x, int y) const {
+        constexpr int cell = worlddraw::ScreenCover::kCell;
+        const auto& v = queueReach_.Viewport;
+        return queueReach_.reached(int(std::floor(double(x - v[0]) / cell)), int(std::floor(double(y - v[1]) / cell)));
+    }
+    long queueRunsAtLevelZero() const { return queueRunsAtLevelZero_; }
     long batchesSplit() const { return batchesSplit_; }
     // The aircraft's held batches gathered by look past batches whose pixels they share, where only
     // the depth test decides what shows there (on: the same picture but where two lie at one depth,
@@ -537,6 +546,7 @@ private:
     const OpenRectangles* queueScissor_ = nullptr;  // the transparent queue is drawn under these (null: as it is)
     bool cockpitQueue_ = false;    // the queue drawn is the cockpit's own
     struct QueueReach {
+        std::array<int, 4> Viewport{};  // the window's, px, whose cells these are
         int Across = 0;
         std::vector<uint8_t> Cells;  // Across a row, rows from the bottom: 1 where a queued polygon may fill a pixel
         bool reached(int i, int j) const {
@@ -547,6 +557,7 @@ private:
     QueueReach queueReach_;
     bool queueReaches_ = true;
     bool queueLevelZero_ = true;
+    long queueRunsAtLevelZero_ = 0;
     std::vector<uint16_t> queueTriangles_;  // scratch: a queued run's triangles, asked whether magnified
     bool marksOpaqueCover_ = true;
     bool scissorsWorld_ = true;

@@ -34,7 +34,9 @@ bool MyZephGLView::readQueueLevelZero(const TransparentPolyVer2& e) {
         }
     }
     if (queueTriangles_.empty() || !magnifiedThroughout(*e.Geometry, e.TheMap, queueTriangles_)) return false;
-    return readNearestLevel(e.TheMap, false, true);
+    const bool read = readNearestLevel(e.TheMap, false, true);
+    queueRunsAtLevelZero_ += read;
+    return read;
 }
 
 }  // namespace pellam::render

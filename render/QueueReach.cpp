@@ -20,6 +20,7 @@ using namespace objectdraw;
 void MyZephGLView::findQueueReach(const std::array<double, 16>& projection, const std::array<int, 4>& viewport) {
     constexpr int cell = worlddraw::ScreenCover::kCell;
     const int across = std::max((viewport[2] + cell - 1) / cell, 0), down = std::max((viewport[3] + cell - 1) / cell, 0);
+    queueReach_.Viewport = viewport;
     queueReach_.Across = across;
     queueReach_.Cells.assign(size_t(across) * size_t(down), 0);
     const auto everywhere = [&] { std::fill(queueReach_.Cells.begin(), queueReach_.Cells.end(), uint8_t(1)); };

@@ -128,6 +128,14 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         const platform::RGBAImage narrow = gameFrame(scene);
         scene.view->setWidensView(true);
         EXPECT_TRUE(narrow.pixels == drawn[0].pixels);
+        // Nor do the cockpit's transparent runs read at level 0 where magnified, under rectangles
+        // cut only where they reach.
+        scene.view->setQueueLevelZero(false);
+        scene.view->setQueueReaches(false);
+        const platform::RGBAImage wholeQueue = gameFrame(scene);
+        scene.view->setQueueLevelZero(true);
+        scene.view->setQueueReaches(true);
+        EXPECT_TRUE(wholeQueue.pixels == drawn[0].pixels);
         // Nor do the cockpit's triangles its own nearer parts hide from the seat, left out.
         const long ownHidden = scene.view->cockpitTrianglesHidden();
         scene.view->setHidesCockpitTriangles(false);
