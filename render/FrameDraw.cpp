@@ -378,10 +378,10 @@ const OpenRectangles* MyZephGLView::findQueueRectangles() {
     std::array<int, 4> viewport{};
     worlddraw::WidenedView::loaded(projection, viewport);
     constexpr int cell = worlddraw::ScreenCover::kCell;
-    findQueueReach(projection, viewport);
     queueRects_.find(
-        viewport, cell, [&](int i, int j) { return cover_.hidesCellBeyond(i, j, nearest); },
-        [&](int i, int j) { return !queueReach_.reached(i, j); }, kQueueRects.Most, kQueueRects.LeastCells);
+        viewport, cell,
+        [&](int i, int j) { return cover_.hidesCellBeyond(i, j, nearest); },
+        kQueueRects.Most, kQueueRects.LeastCells);
     return scissorFor(queueRects_);
 }
 

@@ -8,7 +8,6 @@
 //   KeptScene.cpp         the picture a resting game keeps and shows again
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <functional>
 #include <memory>
 #include <span>
@@ -122,16 +121,7 @@ public:
     // The cockpit's transparent runs read level 0 alone where no pixel shrinks their picture (on:
     // the same pixels, without a level of detail worked out for each).
     void setQueueLevelZero(bool on) { queueLevelZero_ = on; }
-    // The cockpit's transparent queue's rectangles cut only where its polygons reach (on: the
-    // same pixels, fewer blocks walked behind the cockpit's parts).
-    void setQueueReaches(bool on) { queueReaches_ = on; }
-    // Whether the last cockpit queue's polygons may reach the window pixel (x right, y up), and
-    // how many of its runs so far were read at level 0 alone.
-    bool queueMayReach(int x, int y) const {
-        constexpr int cell = worlddraw::ScreenCover::kCell;
-        const auto& v = queueReach_.Viewport;
-        return queueReach_.reached(int(std::floor(double(x - v[0]) / cell)), int(std::floor(double(y - v[1]) / cell)));
-    }
+    // How many of its runs so far were read at level 0 alone.
     long queueRunsAtLevelZero() const { return queueRunsAtLevelZero_; }
     long batchesSplit() const { return batchesSplit_; }
     // The aircraft's held batches gathered by look past batches whose pixels they share, where only
@@ -287,8 +277,6 @@ private:
     // Finds queueRects_ for the transparent queue as it stands; null when the cover hides nothing
     // beyond its nearest polygon.
     const OpenRectangles* findQueueRectangles();
-    // Which cells of the loaded view the queued polygons' window bounds meet (render/QueueReach.cpp).
-    void findQueueReach(const std::array<double, 16>& projection, const std::array<int, 4>& viewport);
     // `rects`, or null when they leave nothing out.
     static const OpenRectangles* scissorFor(const OpenRectangles& rects);
     // Calls `draw` once under each of `rects` (the scissor test on, and off after), or once as it
@@ -545,17 +533,6 @@ private:
     bool behindCover_ = false;
     const OpenRectangles* queueScissor_ = nullptr;  // the transparent queue is drawn under these (null: as it is)
     bool cockpitQueue_ = false;    // the queue drawn is the cockpit's own
-    struct QueueReach {
-        std::array<int, 4> Viewport{};  // the window's, px, whose cells these are
-        int Across = 0;
-        std::vector<uint8_t> Cells;  // Across a row, rows from the bottom: 1 where a queued polygon may fill a pixel
-        bool reached(int i, int j) const {
-            const size_t k = size_t(j) * size_t(Across) + size_t(i);
-            return i < 0 || j < 0 || i >= Across || k >= Cells.size() || Cells[k];
-        }
-    };
-    QueueReach queueReach_;
-    bool queueReaches_ = true;
     bool queueLevelZero_ = true;
     long queueRunsAtLevelZero_ = 0;
     std::vector<uint16_t> queueTriangles_;  // scratch: a queued run's triangles, asked whether magnified
