@@ -118,12 +118,11 @@ public:
     // those through the level-0 sampler (on: the same pixels, for less work where they are large);
     // how many batches so far.
     void setSplitsBatches(bool on) { splitsBatches_ = on; }
-    // The cockpit's transparent runs read level 0 alone where no pixel shrinks their picture (on:
-    // the same pixels, without a level of detail worked out for each).
-    void setQueueLevelZero(bool on) { queueLevelZero_ = on; }
-    // How many of its runs so far were read at level 0 alone.
-    long queueRunsAtLevelZero() const { return queueRunsAtLevelZero_; }
     long batchesSplit() const { return batchesSplit_; }
+    // The cockpit's transparent runs read level 0 alone where no pixel shrinks their picture (on:
+    // the same pixels, without a level of detail worked out for each); how many runs so far.
+    void setQueueLevelZero(bool on) { queueLevelZero_ = on; }
+    long queueRunsAtLevelZero() const { return queueRunsAtLevelZero_; }
     // The aircraft's held batches gathered by look past batches whose pixels they share, where only
     // the depth test decides what shows there (on: the same picture but where two lie at one depth,
     // for far fewer changes of the rasteriser's state).

@@ -5,7 +5,8 @@
 // - a run whose points share one colour is shaded flat, and an unlit one's colour is given at every
 //   point (the rasteriser sets it up once a triangle instead of fetching it at each pixel).
 // The flat shading's saving is counted with the objects' (render/BatchFilter.cpp); the runs sent
-// in one call are how the queue is drawn and are not counted apart.
+// in one call are how the queue is drawn and are not counted apart. The cockpit's runs read level 0
+// alone where magnified (render/QueueLevelZero.cpp).
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 #include <GL/glext.h>
