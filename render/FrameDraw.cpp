@@ -595,7 +595,9 @@ void MyZephGLView::drawCockpit(ModelArray& list, const PassSetup& pass, const Pa
     // The cockpit's own transparent parts (the propeller's disc) fail the depth test wherever
     // the cover's parts lie nearer: they are drawn only where it leaves them open.
     queueScissor_ = findQueueRectangles();
+    cockpitQueue_ = true;
     glNewDrawTransparentItems();
+    cockpitQueue_ = false;
     queueScissor_ = nullptr;
     nearFogOff_ = false;
 }

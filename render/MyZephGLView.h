@@ -119,6 +119,10 @@ public:
     // how many batches so far.
     void setSplitsBatches(bool on) { splitsBatches_ = on; }
     long batchesSplit() const { return batchesSplit_; }
+    // The cockpit's transparent runs read level 0 alone where no pixel shrinks their picture (on:
+    // the same pixels, without a level of detail worked out for each); how many runs so far.
+    void setQueueLevelZero(bool on) { queueLevelZero_ = on; }
+    long queueRunsAtLevelZero() const { return queueRunsAtLevelZero_; }
     // The aircraft's held batches gathered by look past batches whose pixels they share, where only
     // the depth test decides what shows there (on: the same picture but where two lie at one depth,
     // for far fewer changes of the rasteriser's state).
@@ -472,6 +476,9 @@ private:
     int gatherQueuedRun(const TransparentPolyVer2& e, QueueDrawing& q);
     void drawQueuedRun(const TransparentPolyVer2& e, const QueuedLook& look, const QueueDrawing& q);
     void sendColourArray(const std::array<float, 4>& colour, const std::vector<uint16_t>& drawn);
+    // Binds the level-0 sampler for the run in transparentRun_ where that reads as the picture's own
+    // filter would (render/QueueLevelZero.cpp); whether it did.
+    bool readQueueLevelZero(const TransparentPolyVer2& e);
     void queueTransparent(const OneCompleteObjectVer2& o, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
                           const MaterialLightData* materials);
     void setFog(bool on);
@@ -524,6 +531,10 @@ private:
     std::vector<int8_t> belowDome_;  // scratch: per corner of the cells, below the dome's lowest ring (-1: not yet asked)
     bool behindCover_ = false;
     const OpenRectangles* queueScissor_ = nullptr;  // the transparent queue is drawn under these (null: as it is)
+    bool cockpitQueue_ = false;    // the queue drawn is the cockpit's own
+    bool queueLevelZero_ = true;
+    long queueRunsAtLevelZero_ = 0;
+    std::vector<uint16_t> queueTriangles_;  // scratch: a queued run's triangles, asked whether magnified
     bool marksOpaqueCover_ = true;
     bool scissorsWorld_ = true;
     bool exactDrawing_ = false;

@@ -5,7 +5,8 @@
 // - a run whose points share one colour is shaded flat, and an unlit one's colour is given at every
 //   point (the rasteriser sets it up once a triangle instead of fetching it at each pixel).
 // The flat shading's saving is counted with the objects' (render/BatchFilter.cpp); the runs sent
-// in one call are how the queue is drawn and are not counted apart.
+// in one call are how the queue is drawn and are not counted apart. The cockpit's runs read level 0
+// alone where magnified (render/QueueLevelZero.cpp).
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 #include <GL/glext.h>
@@ -183,9 +184,11 @@ void MyZephGLView::drawQueuedRun(const TransparentPolyVer2& e, const QueuedLook&
     const bool colourArray =
         flat && (h & kUnlit) && std::all_of(unlit.begin(), unlit.end(), [](float c) { return c >= 0.0f && c <= 1.0f; });
     if (colourArray && !transparentRun_.empty()) sendColourArray(unlit, transparentRun_);
+    const bool levelZero = readQueueLevelZero(e);
     underOpenRectangles(q.DepthTested ? queueScissor_ : nullptr, [&] {
         glDrawElements(GLenum(p.DefaultDrawType), GLsizei(transparentRun_.size()), GL_UNSIGNED_SHORT, transparentRun_.data());
     });
+    if (levelZero) readNearestLevel(-1, false);
     if (colourArray && !transparentRun_.empty()) {
         glDisableClientState(GL_COLOR_ARRAY);
         // A colour array leaves the current colour undefined.

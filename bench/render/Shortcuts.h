@@ -32,6 +32,7 @@ inline constexpr Shortcut kShortcuts[] = {
     {"cockpit_nearest_level", [](render::MyZephGLView& v, bool on) { v.setNearestLevelInCockpit(on); }},
     {"cockpit_magnified_sampler", [](render::MyZephGLView& v, bool on) { v.setMagnifiedSampler(on); }},
     {"cockpit_split_batches", [](render::MyZephGLView& v, bool on) { v.setSplitsBatches(on); }},
+    {"cockpit_queue_level_zero", [](render::MyZephGLView& v, bool on) { v.setQueueLevelZero(on); }},
     {"sprite_cuts", [](render::MyZephGLView&, bool on) { effects::setCutHiddenSprites(on); }},
     {"faint_fog_left_off", [](render::MyZephGLView& v, bool on) { v.setLeavesFaintFogOff(on); }},
     // The sky and the decks.

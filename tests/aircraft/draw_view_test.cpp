@@ -305,7 +305,14 @@ TEST_F(AircraftInTheView, FromTheDVIIsSeatTheDiscIsAShimmer) {
     const auto& eye = plane->PilotAttitude.Position;
     view_->setCameraInsideItem(ModelArray::kFirstAircraft);
     const Camera ahead(eye, {eye[0], eye[1] - 0.9, eye[2] + 10});
+    const long levelZero = view_->queueRunsAtLevelZero();
     const auto disc = frame(ahead);
+    // Its runs read their picture's level 0 alone where magnified: read through its own filter, the
+    // same pixels.
+    EXPECT_GT(view_->queueRunsAtLevelZero(), levelZero);
+    view_->setQueueLevelZero(false);
+    EXPECT_TRUE(frame(ahead).pixels == disc.pixels);
+    view_->setQueueLevelZero(true);
     const looks::AircraftModel& m = *plane->Drawing.model;
     for (int i = m.propDiscFirst; i < m.propDiscFirst + m.propDiscCount; ++i)
         plane->Drawing.TemplatePolyListCopy[i].DrawHints |= kSkip;

@@ -128,6 +128,11 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         const platform::RGBAImage narrow = gameFrame(scene);
         scene.view->setWidensView(true);
         EXPECT_TRUE(narrow.pixels == drawn[0].pixels);
+        // Nor do the cockpit's transparent runs read at level 0 where magnified.
+        scene.view->setQueueLevelZero(false);
+        const platform::RGBAImage mipmapped = gameFrame(scene);
+        scene.view->setQueueLevelZero(true);
+        EXPECT_TRUE(mipmapped.pixels == drawn[0].pixels);
         // Nor do the cockpit's triangles its own nearer parts hide from the seat, left out.
         const long ownHidden = scene.view->cockpitTrianglesHidden();
         scene.view->setHidesCockpitTriangles(false);
