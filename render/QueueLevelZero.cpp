@@ -12,6 +12,7 @@
 #include <GL/glext.h>
 
 #include "core/DrawHints.h"
+#include "render/CockpitHidden.h"
 #include "render/MyZephGLView.h"
 #include "render/ObjectDrawRecords.h"
 
@@ -23,17 +24,10 @@ bool MyZephGLView::readQueueLevelZero(const TransparentPolyVer2& e) {
     if (!cockpitQueue_ || !queueLevelZero_ || exactDrawing_ || (p.DrawHints & kUntextured) ||
         (e.ObjectFlags & objectdraw::kColouredPoints) || (type != GL_QUADS && type != GL_TRIANGLES))
         return false;
-    // A quad is filled as two triangles split along one diagonal or the other: both ways are asked.
-    const std::vector<uint16_t>& run = transparentRun_;
+    // The triangles the rasteriser fills, a quad cut along the diagonal it cuts.
     queueTriangles_.clear();
-    if (type == GL_TRIANGLES) {
-        queueTriangles_.assign(run.begin(), run.end() - long(run.size() % 3));
-    } else {
-        for (size_t k = 0; k + 3 < run.size(); k += 4) {
-            const uint16_t a = run[k], b = run[k + 1], c = run[k + 2], d = run[k + 3];
-            queueTriangles_.insert(queueTriangles_.end(), {a, b, c, a, c, d, a, b, d, b, c, d});
-        }
-    }
+    eachTriangle(type, transparentRun_.data(), int(transparentRun_.size()),
+                 [&](uint16_t a, uint16_t b, uint16_t c) { queueTriangles_.insert(queueTriangles_.end(), {a, b, c}); });
     if (queueTriangles_.empty() || !magnifiedThroughout(*e.Geometry, e.TheMap, queueTriangles_)) return false;
     const bool read = readNearestLevel(e.TheMap, false, true);
     queueRunsAtLevelZero_ += read;
