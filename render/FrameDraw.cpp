@@ -374,15 +374,17 @@ const OpenRectangles* MyZephGLView::findQueueRectangles() {
     if (!behindCover_ || Transparent_.count() == 0) return nullptr;
     double nearest = Transparent_[0].ZDepth;
     for (int i = 1; i < Transparent_.count(); ++i) nearest = std::min(nearest, Transparent_[i].ZDepth);
+    return findOpenBeyond(queueRects_, nearest, kQueueRects.Most, kQueueRects.LeastCells);
+}
+
+const OpenRectangles* MyZephGLView::findOpenBeyond(OpenRectangles& rects, double nearest, int most, long leastCells) {
     std::array<double, 16> projection{};
     std::array<int, 4> viewport{};
     worlddraw::WidenedView::loaded(projection, viewport);
     constexpr int cell = worlddraw::ScreenCover::kCell;
-    queueRects_.find(
-        viewport, cell,
-        [&](int i, int j) { return cover_.hidesCellBeyond(i, j, nearest); },
-        kQueueRects.Most, kQueueRects.LeastCells);
-    return scissorFor(queueRects_);
+    rects.find(
+        viewport, cell, [&](int i, int j) { return cover_.hidesCellBeyond(i, j, nearest); }, most, leastCells);
+    return scissorFor(rects);
 }
 
 const OpenRectangles* MyZephGLView::scissorFor(const OpenRectangles& rects) {
@@ -416,7 +418,11 @@ void MyZephGLView::drawClouds() {
     glMultMatrixd(EyeRM_.data());
     const auto glName = [this](int32_t slot) { return getglTextNum(slot); };
     const auto fogFaint = [this](double reach) { return !exactDrawing_ && leavesFaintFogOff_ && fogFaintWithin(reach); };
-    worlddraw::drawClouds(clouds_.data(), clouds_.size(), eye, glName, skyLight_, fogFaint);
+    ScissorBoxes store;
+    const OpenRectangles* rects = findCloudRectangles();
+    auto boxes = scissorBoxes(rects, store);
+    if (rects && boxes.empty()) boxes = {store.data(), 1}, store[0] = {};  // none open: the state set, nothing drawn
+    worlddraw::drawClouds(clouds_.data(), clouds_.size(), eye, glName, skyLight_, fogFaint, boxes);
     // A flight may meet any cloud near enough to be drawn without the fog, or far enough to take it.
     if (drawingUnseen_)
         worlddraw::drawClouds(clouds_.data(), clouds_.size(), eye, glName, skyLight_, [](double) { return true; });

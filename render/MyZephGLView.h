@@ -122,6 +122,9 @@ public:
     // The cockpit's transparent runs read level 0 alone where no pixel shrinks their picture (on:
     // the same pixels, without a level of detail worked out for each); how many runs so far.
     void setQueueLevelZero(bool on) { queueLevelZero_ = on; }
+    // The sprite clouds drawn only within the cells the cover leaves open in front of them (on: the
+    // same pixels, without shading the fragments the cover's depths would throw away).
+    void setCloudsInOpenCells(bool on) { cloudsInOpenCells_ = on; }
     long queueRunsAtLevelZero() const { return queueRunsAtLevelZero_; }
     // The aircraft's held batches gathered by look past batches whose pixels they share, where only
     // the depth test decides what shows there (on: the same picture but where two lie at one depth,
@@ -276,6 +279,12 @@ private:
     // Finds queueRects_ for the transparent queue as it stands; null when the cover hides nothing
     // beyond its nearest polygon.
     const OpenRectangles* findQueueRectangles();
+    // Finds cloudRects_ for the sprite clouds collected this pass, under the loaded modelview; null
+    // when they are drawn whole (render/CloudsInOpenCells.cpp).
+    const OpenRectangles* findCloudRectangles();
+    // Finds `rects` round the cells the cover leaves open beyond `nearest` ft ahead of the eye, cut
+    // into at most `most` where each saves `leastCells`; null when they leave nothing out.
+    const OpenRectangles* findOpenBeyond(OpenRectangles& rects, double nearest, int most, long leastCells);
     // `rects`, or null when they leave nothing out.
     static const OpenRectangles* scissorFor(const OpenRectangles& rects);
     // Calls `draw` once under each of `rects` (the scissor test on, and off after), or once as it
@@ -527,12 +536,13 @@ private:
     // Where the cover leaves the view open this pass, cut as pays for the sky and for the decks,
     // and whether passes behind it keep to that; where it leaves open what lies beyond the nearest
     // of the cockpit's transparent parts.
-    OpenRectangles skyRects_, deckRects_, queueRects_;
+    OpenRectangles skyRects_, deckRects_, queueRects_, cloudRects_;
     std::vector<int8_t> belowDome_;  // scratch: per corner of the cells, below the dome's lowest ring (-1: not yet asked)
     bool behindCover_ = false;
     const OpenRectangles* queueScissor_ = nullptr;  // the transparent queue is drawn under these (null: as it is)
     bool cockpitQueue_ = false;    // the queue drawn is the cockpit's own
     bool queueLevelZero_ = true;
+    bool cloudsInOpenCells_ = true;
     long queueRunsAtLevelZero_ = 0;
     std::vector<uint16_t> queueTriangles_;  // scratch: a queued run's triangles, asked whether magnified
     bool marksOpaqueCover_ = true;

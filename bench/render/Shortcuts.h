@@ -33,6 +33,7 @@ inline constexpr Shortcut kShortcuts[] = {
     {"cockpit_magnified_sampler", [](render::MyZephGLView& v, bool on) { v.setMagnifiedSampler(on); }},
     {"cockpit_split_batches", [](render::MyZephGLView& v, bool on) { v.setSplitsBatches(on); }},
     {"cockpit_queue_level_zero", [](render::MyZephGLView& v, bool on) { v.setQueueLevelZero(on); }},
+    {"clouds_in_open_cells", [](render::MyZephGLView& v, bool on) { v.setCloudsInOpenCells(on); }},
     {"sprite_cuts", [](render::MyZephGLView&, bool on) { effects::setCutHiddenSprites(on); }},
     {"faint_fog_left_off", [](render::MyZephGLView& v, bool on) { v.setLeavesFaintFogOff(on); }},
     // The sky and the decks.

@@ -4,6 +4,7 @@
 // aims, and the sky's and the ground's local contrast kept; and the shortcuts that cannot move a
 // pixel (the world cut to the cockpit cover's open rows, far ground triangles lying between the
 // pixel centres left out) move none. Runs the real controller and view under Xvfb.
+#define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <gtest/gtest.h>
@@ -27,6 +28,7 @@
 #include "platform/Paths.h"
 #include "tests/PictureRule.h"
 #include "tests/TestFolder.h"
+#include "world/FirstCloud.h"
 #include "world/draw/WorldDraw.h"
 
 namespace pellam {
@@ -163,6 +165,47 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
     }
     EXPECT_GT(unlitTriangles, 1000) << "far ground between the pixel centres";
     EXPECT_GT(inMean, 1000) << "far ground in its pictures' mean colours";
+}
+
+// ---- A cloud behind the Camel's upper wing, at a few heights over the line of sight: drawn only
+// within the cells the cover leaves open in front of it, no pixel changes, and where the wing hides
+// much of it, it shades far fewer fragments.
+TEST_F(GameFrame, ACloudBehindTheWingIsShadedOnlyWhereItShows) {
+    GameScene& scene = *scene_;
+    ASSERT_TRUE(scene.set(Shot::CockpitCamel));
+    readNextFrame(*scene.view);  // places the eye
+    FirstCloud* cloud = nullptr;
+    for (long i = 0; i < scene.game->getModelArray()->size() && !cloud; ++i)
+        cloud = dynamic_cast<FirstCloud*>(scene.game->modelAt(i));
+    ASSERT_TRUE(cloud);
+    // The eye's rotation, column by column: its rows are the view's right, up and ahead.
+    const double* m = scene.view->getEyeRM();
+    const auto eye = scene.view->getMyEye();
+    const auto fragments = [&](bool cut, platform::RGBAImage& frame) {
+        scene.view->setCloudsInOpenCells(cut);
+        GLuint query = 0;
+        glGenQueries(1, &query);
+        glBeginQuery(GL_FRAGMENT_SHADER_INVOCATIONS_ARB, query);
+        frame = readNextFrame(*scene.view);
+        glEndQuery(GL_FRAGMENT_SHADER_INVOCATIONS_ARB);
+        GLuint64 count = 0;
+        glGetQueryObjectui64v(query, GL_QUERY_RESULT, &count);
+        glDeleteQueries(1, &query);
+        scene.view->setCloudsInOpenCells(true);
+        return double(count);
+    };
+    int cut = 0;
+    for (const double degrees : {5.0, 12.0, 20.0}) {
+        SCOPED_TRACE(degrees);
+        const double up = std::sin(degrees * M_PI / 180) * 6000, ahead = std::cos(degrees * M_PI / 180) * 6000;
+        cloud->setModelPositionX(eye[0] + m[2] * ahead + m[1] * up, eye[1] + m[6] * ahead + m[5] * up,
+                                 eye[2] + m[10] * ahead + m[9] * up);
+        platform::RGBAImage whole, inOpen;
+        const double all = fragments(false, whole), kept = fragments(true, inOpen);
+        EXPECT_TRUE(whole.pixels == inOpen.pixels);
+        cut += kept < all - 100000;
+    }
+    EXPECT_GE(cut, 1) << "a cloud mostly behind the wing";
 }
 
 // ---- Objects behind the cockpit's cover.

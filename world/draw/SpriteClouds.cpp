@@ -21,6 +21,18 @@ struct CloudCorner {
 };
 using CloudQuads = std::array<CloudCorner, FirstCloud::kMaxSprites * 4>;
 
+// The radius (ft) of a ball round the cloud's place that holds every corner of its sprites,
+// whichever way they face, with room for their float rounding.
+double ballRadius(const FirstCloud& cloud) {
+    double radius = 0;
+    for (int k = 0; k < cloud.spriteCount(); ++k) {
+        const CloudSprite& sp = cloud.sprite(k);
+        radius = std::max(radius, std::sqrt(double(sp.X) * sp.X + double(sp.Y) * sp.Y + double(sp.Z) * sp.Z) +
+                                      M_SQRT2 * std::abs(double(sp.Size)));
+    }
+    return radius * 1.001 + 1.0;
+}
+
 // The cloud's sprites as camera-facing quads, far first, into `quads`: how many are sent (those
 // whose corners all lie outside one side of the drawn window, or behind the near plane, light no
 // pixel and are not), `nearest`, the sprite drawn last, and `reach`, the farthest any corner may
@@ -31,16 +43,9 @@ int cloudQuads(const FirstCloud& cloud, const Eye& eye, const std::array<float, 
     if (n == 0) return -1;
     const QNion& pose = cloud.live.attitude;
     const double ox = pose.Position[0] - eye.X, oy = pose.Position[1] - eye.Y, oz = pose.Position[2] - eye.Z;
-    // A cloud wholly outside one side of the drawn window sends no sprite: told from a ball round
-    // every corner of its sprites, whichever way they face (with room for their float rounding).
+    // A cloud wholly outside one side of the drawn window sends no sprite.
     const DrawnWindow window;
-    double radius = 0;
-    for (int k = 0; k < n; ++k) {
-        const CloudSprite& sp = cloud.sprite(k);
-        radius = std::max(radius, std::sqrt(double(sp.X) * sp.X + double(sp.Y) * sp.Y + double(sp.Z) * sp.Z) +
-                                      M_SQRT2 * std::abs(double(sp.Size)));
-    }
-    const double centre[3] = {ox, oy, oz}, ball = radius * 1.001 + 1.0;
+    const double centre[3] = {ox, oy, oz}, ball = ballRadius(cloud);
     if (window.outside(centre, ball)) return -1;
     reach = std::sqrt(ox * ox + oy * oy + oz * oz) + ball;
 
@@ -102,8 +107,29 @@ void sendQuads(const CloudQuads& quads, int sent) {
 
 }  // namespace
 
+double nearestCloudDepth(const FirstCloud* const* clouds, size_t count, const Eye& eye) {
+    // Depth ahead of the eye is minus the modelview's z; across a ball it falls below its centre's
+    // by at most the radius times that row's length (one, unless the modelview scales).
+    double m[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, m);
+    const double stretch = std::sqrt(m[2] * m[2] + m[6] * m[6] + m[10] * m[10]);
+    const DrawnWindow window;
+    double nearest = std::numeric_limits<double>::infinity();
+    for (size_t i = 0; i < count; ++i) {
+        const FirstCloud& cloud = *clouds[i];
+        if (cloud.spriteCount() == 0) continue;
+        const auto& at = cloud.live.attitude.Position;
+        const double centre[3] = {at[0] - eye.X, at[1] - eye.Y, at[2] - eye.Z}, ball = ballRadius(cloud);
+        if (window.outside(centre, ball)) continue;  // sends nothing
+        const double depth = -(m[2] * centre[0] + m[6] * centre[1] + m[10] * centre[2] + m[14]);
+        nearest = std::min(nearest, depth - ball * stretch);
+    }
+    return nearest;
+}
+
 void drawClouds(const FirstCloud* const* clouds, size_t count, const Eye& eye, const GLNameOfSlot& glName,
-                const std::array<float, 3>& light, const std::function<bool(double)>& fogFaint) {
+                const std::array<float, 3>& light, const std::function<bool(double)>& fogFaint,
+                std::span<const std::array<int, 4>> boxes) {
     // The clouds share one setting of the state: set and put back once, and their picture bound
     // again only where it changes, since each new binding makes the software rasteriser take its
     // fragment state anew.
@@ -127,7 +153,7 @@ void drawClouds(const FirstCloud* const* clouds, size_t count, const Eye& eye, c
         foggedNow = fogged;
         begun = true;
         bound = texture;
-        if (sent > 0) sendQuads(quads, sent);
+        if (sent > 0) forEachScissorBox(boxes, [&](size_t) { sendQuads(quads, sent); });
         // What the nearest sprite's last corner leaves current, as when every sprite was sent point by point.
         const CloudSprite& last = cloud.sprite(nearest);
         glColor4f(light[0] * last.Shade, light[1] * last.Shade, light[2] * last.Shade, 0.9f);

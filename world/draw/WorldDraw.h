@@ -434,8 +434,13 @@ std::vector<std::vector<uint8_t>> alphaLevels(uint32_t texture);
 void drawCloud(const FirstCloud& cloud, const Eye& eye, const GLNameOfSlot& glName, const std::array<float, 3>& light);
 // Clouds in the order given, each as drawCloud draws it, under one setting of the state, fogged by
 // the frame's fog; `fogFaint`, where given, tells whether the fog is too faint within a reach (ft)
-// to move a colour, and then a cloud wholly within it is drawn without it.
+// to move a colour, and then a cloud wholly within it is drawn without it. Each cloud's sprites are
+// sent once under each of `boxes` (x, y, width, height, px; see forEachScissorBox), in their order.
 void drawClouds(const FirstCloud* const* clouds, size_t count, const Eye& eye, const GLNameOfSlot& glName,
-                const std::array<float, 3>& light, const std::function<bool(double)>& fogFaint = nullptr);
+                const std::array<float, 3>& light, const std::function<bool(double)>& fogFaint = nullptr,
+                std::span<const std::array<int, 4>> boxes = {});
+// The least depth ahead of the eye (ft, under the loaded modelview) that any corner of the clouds'
+// sprites can lie at, whichever way they face; infinite for none.
+double nearestCloudDepth(const FirstCloud* const* clouds, size_t count, const Eye& eye);
 
 }  // namespace pellam::worlddraw
