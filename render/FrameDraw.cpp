@@ -421,7 +421,11 @@ void MyZephGLView::drawClouds() {
     ScissorBoxes store;
     const OpenRectangles* rects = findCloudRectangles();
     auto boxes = scissorBoxes(rects, store);
-    if (rects && boxes.empty()) boxes = {store.data(), 1}, store[0] = {};  // none open: the state set, nothing drawn
+    if (rects && boxes.empty()) {
+        // Every cell hidden: one empty box, so that the clouds' state is still set and nothing drawn.
+        store[0] = {};
+        boxes = {store.data(), 1};
+    }
     worlddraw::drawClouds(clouds_.data(), clouds_.size(), eye, glName, skyLight_, fogFaint, boxes);
     // A flight may meet any cloud near enough to be drawn without the fog, or far enough to take it.
     if (drawingUnseen_)
