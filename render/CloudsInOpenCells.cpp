@@ -19,9 +19,8 @@ constexpr int kMostRects = 8;
 constexpr long kLeastCells = 20;  // for each rectangle added: about 5,000 px of sprites several deep
 }  // namespace
 
-const OpenRectangles* MyZephGLView::findCloudRectangles() {
+const OpenRectangles* MyZephGLView::findCloudRectangles(const worlddraw::Eye& eye) {
     if (!behindCover_ || !cloudsInOpenCells_ || clouds_.empty()) return nullptr;
-    const worlddraw::Eye eye{MyEye_[0], MyEye_[1], MyEye_[2]};
     const double nearest = worlddraw::nearestCloudDepth(clouds_.data(), clouds_.size(), eye);
     return findOpenBeyond(cloudRects_, nearest, kMostRects, kLeastCells);
 }

@@ -419,7 +419,7 @@ void MyZephGLView::drawClouds() {
     const auto glName = [this](int32_t slot) { return getglTextNum(slot); };
     const auto fogFaint = [this](double reach) { return !exactDrawing_ && leavesFaintFogOff_ && fogFaintWithin(reach); };
     ScissorBoxes store;
-    const OpenRectangles* rects = findCloudRectangles();
+    const OpenRectangles* rects = findCloudRectangles(eye);
     auto boxes = scissorBoxes(rects, store);
     if (rects && boxes.empty()) {
         // Every cell hidden: one empty box, so that the clouds' state is still set and nothing drawn.

@@ -30,6 +30,7 @@ class TexturedSkyDome;
 class FirstCloud;
 namespace worlddraw {
 class TerrainDrawer;
+struct Eye;
 }
 }  // namespace pellam
 
@@ -122,10 +123,10 @@ public:
     // The cockpit's transparent runs read level 0 alone where no pixel shrinks their picture (on:
     // the same pixels, without a level of detail worked out for each); how many runs so far.
     void setQueueLevelZero(bool on) { queueLevelZero_ = on; }
+    long queueRunsAtLevelZero() const { return queueRunsAtLevelZero_; }
     // The sprite clouds drawn only within the cells the cover leaves open in front of them (on: the
     // same pixels, without shading the fragments the cover's depths would throw away).
     void setCloudsInOpenCells(bool on) { cloudsInOpenCells_ = on; }
-    long queueRunsAtLevelZero() const { return queueRunsAtLevelZero_; }
     // The aircraft's held batches gathered by look past batches whose pixels they share, where only
     // the depth test decides what shows there (on: the same picture but where two lie at one depth,
     // for far fewer changes of the rasteriser's state).
@@ -279,9 +280,9 @@ private:
     // Finds queueRects_ for the transparent queue as it stands; null when the cover hides nothing
     // beyond its nearest polygon.
     const OpenRectangles* findQueueRectangles();
-    // Finds cloudRects_ for the sprite clouds collected this pass, under the loaded modelview; null
-    // when they are drawn whole (render/CloudsInOpenCells.cpp).
-    const OpenRectangles* findCloudRectangles();
+    // Finds cloudRects_ for the sprite clouds collected this pass, seen from `eye` under the loaded
+    // modelview; null when they are drawn whole (render/CloudsInOpenCells.cpp).
+    const OpenRectangles* findCloudRectangles(const worlddraw::Eye& eye);
     // Finds `rects` round the cells the cover leaves open beyond `nearest` ft ahead of the eye, cut
     // into at most `most` where each saves `leastCells`; null when they leave nothing out.
     const OpenRectangles* findOpenBeyond(OpenRectangles& rects, double nearest, int most, long leastCells);
