@@ -65,6 +65,9 @@ int awaitListed(const std::string& base, int count, const std::function<bool()>&
 TEST(LobbyProcesses, AListedGameIsFoundJoinedFromTheTableAndLeavesTheListAtItsEnd) {
     const TestFolder dir{"pellam-lobby"};
     const fs::path& folder = dir.path();
+    // What the test waits for now, in its folder: a run stopped at the suite's time limit leaves the
+    // folder, and this names the process or the list it stood waiting on.
+    const auto waitingFor = [&](const std::string& what) { std::ofstream(folder / "waiting") << what << "\n"; };
     // The server on a port found free; should another program take it first, the server says
     // so and ends, and another port is tried. The server names its port once it listens.
     pid_t server = -1;
@@ -77,6 +80,7 @@ TEST(LobbyProcesses, AListedGameIsFoundJoinedFromTheTableAndLeavesTheListAtItsEn
     }
     ASSERT_GT(port, 0);
     const std::string base = "http://127.0.0.1:" + std::to_string(port) + "/";
+    waitingFor("the empty list");
     ASSERT_EQ(awaitListed(base, 0), 0);
 
     // The host pauses, opens the network game, lists the game, hosts it unattended, and ends it
@@ -104,6 +108,7 @@ TEST(LobbyProcesses, AListedGameIsFoundJoinedFromTheTableAndLeavesTheListAtItsEn
                          "until alone\nframes 30\nquit\n",
                          free);
         const auto refused = [&] { return holds(hostFolder / "log", "Cannot use network port"); };
+        waitingFor("the host's game in the list");
         listed = awaitListed(base, 1, refused);
         if (listed != 1 && refused()) {
             kill(host, SIGTERM);
@@ -121,13 +126,17 @@ TEST(LobbyProcesses, AListedGameIsFoundJoinedFromTheTableAndLeavesTheListAtItsEn
                                    "click Join a Network Game|Join row 1\nuntil joined\n"
                                    "key m\ntype in from the list\nkey Return\nuntil alone\nquit\n",
                                    12301, ownScreen);
+    waitingFor("the joiner's end");
     const int joined = finishProcess(joiner);
     EXPECT_EQ(joined, 0) << contents(folder / "joiner" / "log");
     if (joined != 0) kill(host, SIGTERM);  // it would wait for the joiner to the end of its script's patience
     const fs::path hostLog = folder / ("host" + std::to_string(hostAttempt)) / "log";
+    waitingFor("the host's end");
     EXPECT_EQ(finishProcess(host), 0) << contents(hostLog);
+    waitingFor("the list emptied");
     EXPECT_EQ(awaitListed(base, 0), 0);
     kill(server, SIGTERM);
+    waitingFor("the server's end");
     EXPECT_EQ(finishProcess(server), 0);
 }
 
