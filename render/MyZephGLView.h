@@ -536,7 +536,7 @@ private:
     worlddraw::ScreenCover cover_;  // the screen the cover marked this pass hides (empty: none)
     // Where the cover leaves the view open this pass, cut as pays for the sky and for the decks,
     // and whether passes behind it keep to that; where it leaves open what lies beyond the nearest
-    // of the cockpit's transparent parts.
+    // of the transparent queue's parts, and beyond the nearest sprite cloud.
     OpenRectangles skyRects_, deckRects_, queueRects_, cloudRects_;
     std::vector<int8_t> belowDome_;  // scratch: per corner of the cells, below the dome's lowest ring (-1: not yet asked)
     bool behindCover_ = false;
