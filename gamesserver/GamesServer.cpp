@@ -17,6 +17,7 @@ namespace {
 
 constexpr std::string_view kNoGames = "No games currently";
 constexpr std::string_view kLineBreak = "<br>";
+constexpr std::string_view kPageEnd = "</body></html>\n";
 
 // A whole decimal number in [lo, hi], nothing else.
 std::optional<int> wholeNumber(const std::string& text, int lo, int hi) {
@@ -52,10 +53,24 @@ std::pair<int, std::string> answerTo(Stored stored, int64_t expirySeconds) {
         return {409, "several games of that name are listed from this address: none ended; each leaves the list " +
                          std::to_string(expirySeconds) + " s after its last announcement"};
     case Stored::kTooManyFromAddress: return {429, "too many games from this address"};
+    case Stored::kTooManyFromNetwork: return {429, "too many games from this network"};
     case Stored::kFull: return {503, "the list is full"};
     case Stored::kFailed: break;
     }
     return {500, "not stored"};
+}
+
+// A title as the page gives it: its line breaks kept, every piece between them escaped.
+std::string pageTitle(std::string_view title) {
+    std::string out;
+    for (size_t at = 0;;) {
+        const size_t br = title.find(kLineBreak, at);
+        out += htmlEscape(title.substr(at, br == std::string::npos ? std::string::npos : br - at));
+        if (br == std::string::npos) break;
+        out += kLineBreak;
+        at = br + kLineBreak.size();
+    }
+    return out;
 }
 
 bool hasControlBytes(const std::string& text) {
@@ -191,20 +206,10 @@ std::string renderPage(const std::vector<Game>& games) {
     constexpr size_t kPageBytes = 256 * 1024;
     std::string page = "<html><head><title>Pellam network games</title></head><body>\n<h3>Pellam network games</h3>\n";
     if (games.empty()) page += "<p>" + std::string(kNoGames) + " listed. Host one!</p>\n";
-    for (size_t i = 0; i < games.size(); ++i) {
-        const Game& g = games[i];
-        std::string row;
-        // The title keeps its line breaks; every piece between them is escaped.
-        std::string title;
-        for (size_t at = 0;;) {
-            const size_t br = g.title.find(kLineBreak, at);
-            title += htmlEscape(std::string_view(g.title).substr(at, br == std::string::npos ? std::string::npos : br - at));
-            if (br == std::string::npos) break;
-            title += kLineBreak;
-            at = br + kLineBreak.size();
-        }
-        row += "<!-- " + std::to_string(i) + " -->\n<UL><!--HN--> " + htmlEscape(g.name) + "<br>\n<!--HM-->" + title +
-               "</UL>\n";
+    size_t rows = 0;
+    for (const Game& g : games) {
+        std::string row = "<!-- " + std::to_string(rows) + " -->\n<UL><!--HN--> " + htmlEscape(g.name) +
+                          "<br>\n<!--HM-->" + pageTitle(g.title) + "</UL>\n";
         if (g.teams) {
             const auto& t = *g.teams;
             row += "<!--TD--> Red:" + std::to_string(t[0]) + " Blue:" + std::to_string(t[1]) +
@@ -213,10 +218,13 @@ std::string renderPage(const std::vector<Game>& games) {
             row += "<!--NP--> " + std::to_string(g.players) + "<br>\n";
         }
         row += "<!--IP--> " + htmlEscape(g.host) + ":<!--PO-->" + std::to_string(g.port) + "<br>\n";
-        if (page.size() + row.size() > kPageBytes) break;  // the rows after it are left off as well
+        // Announcements are bounded to fit 100 rows; a longer row (a store kept before) is left
+        // off alone, and the rows after it still shown.
+        if (page.size() + row.size() + kPageEnd.size() > kPageBytes) continue;
         page += row;
+        ++rows;
     }
-    page += "</body></html>\n";
+    page += kPageEnd;
     return page;
 }
 
@@ -245,6 +253,8 @@ Announcement readAnnouncement(const std::string& address, const std::function<co
     if (const std::string* title = param("title")) g.title = *title;
     if (g.title.size() > limits.titleBytes || hasControlBytes(g.title)) return Refusal{400, "title too long or unreadable"};
     g.title = platform::cutToBytes(platform::repairedUtf8(g.title), limits.titleBytes);
+    // What the game sends escapes to at most this; more would take another host's room on the page.
+    if (pageTitle(g.title).size() > limits.titlePageBytes) return Refusal{400, "title too long for the list page"};
     if (const std::string* teams = param("teams")) g.teams = readTeams(*teams);
     return g;
 }
