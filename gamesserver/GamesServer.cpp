@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cstring>
 #include <httplib.h>
-#include <poll.h>
 #include <sys/socket.h>
 
 #include "platform/Utf8.h"
@@ -101,32 +100,23 @@ void dropRanges(std::string& head) {
     head.replace(0, end + 2, kept);
 }
 
-// A gathered connection as the HTTP library reads it: the head already read, then the socket,
-// every wait bounded by the connection's deadline.
+// A gathered connection as the HTTP library reads and writes it: the head already read, and the
+// answer sent through the gate, which keeps what the socket does not take at once. Nothing here
+// waits on the client: a worker serves and is free.
 class GatheredStream final : public httplib::Stream {
 public:
     explicit GatheredStream(ConnectionGate::Connection& c) : c_(c) {}
-    bool is_readable() const override { return at_ < c_.head.size() || wait(POLLIN); }
-    bool is_writable() const override { return wait(POLLOUT); }
+    bool is_readable() const override { return at_ < c_.head.size(); }
+    bool is_writable() const override { return !c_.failed; }
+    // The head is whole and declares no body: nothing past it is ever wanted.
     ssize_t read(char* ptr, size_t size) override {
-        if (at_ < c_.head.size()) {
-            const size_t n = std::min(size, c_.head.size() - at_);
-            std::memcpy(ptr, c_.head.data() + at_, n);
-            at_ += n;
-            return ssize_t(n);
-        }
-        for (;;) {
-            const ssize_t got = ::recv(c_.sock, ptr, size, 0);
-            if (got >= 0 || (errno != EAGAIN && errno != EINTR)) return got;
-            if (!wait(POLLIN)) return -1;
-        }
+        const size_t n = std::min(size, c_.head.size() - at_);
+        std::memcpy(ptr, c_.head.data() + at_, n);
+        at_ += n;
+        return ssize_t(n);
     }
     ssize_t write(const char* ptr, size_t size) override {
-        for (;;) {
-            const ssize_t sent = ::send(c_.sock, ptr, size, MSG_NOSIGNAL);
-            if (sent >= 0 || (errno != EAGAIN && errno != EINTR)) return sent;
-            if (!wait(POLLOUT)) return -1;
-        }
+        return c_.send(std::string_view(ptr, size)) ? ssize_t(size) : -1;
     }
     void get_remote_ip_and_port(std::string& ip, int& port) const override {
         ip = c_.address;
@@ -139,13 +129,6 @@ public:
     socket_t socket() const override { return c_.sock; }
 
 private:
-    bool wait(short event) const {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(c_.deadline -
-                                                                                ConnectionGate::Clock::now());
-        if (left.count() <= 0) return false;
-        pollfd p{c_.sock, event, 0};
-        return ::poll(&p, 1, int(left.count())) > 0;
-    }
     ConnectionGate::Connection& c_;
     size_t at_ = 0;
 };
