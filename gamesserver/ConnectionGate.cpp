@@ -109,6 +109,32 @@ int ConnectionGate::refused() const {
     return refused_;
 }
 
+int ConnectionGate::evicted() const {
+    std::lock_guard lock(mutex_);
+    return evicted_;
+}
+
+bool ConnectionGate::Connection::send(std::string_view bytes) {
+    if (failed) return false;
+    if (unsentAt == unsent.size()) {  // nothing waits before these bytes: straight to the socket
+        unsent.clear();
+        unsentAt = 0;
+        while (!bytes.empty()) {
+            const ssize_t sent = ::send(sock, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (sent > 0) {
+                bytes.remove_prefix(size_t(sent));
+                continue;
+            }
+            if (sent < 0 && errno == EINTR) continue;
+            if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+            failed = true;
+            return false;
+        }
+    }
+    unsent.append(bytes);
+    return true;
+}
+
 void ConnectionGate::admit(int sock) {
     auto c = std::make_unique<Connection>();
     c->sock = sock;
@@ -136,37 +162,74 @@ void ConnectionGate::admit(int sock) {
     c->blockKey = blockKey(c->address);
     {
         std::lock_guard lock(mutex_);
-        int& held = held_[c->limitKey];
-        int& heldByBlock = held_[c->blockKey];
-        if (stopping_ || !ready() || open_ >= limits_.total || held >= limits_.perAddress ||
-            heldByBlock >= limits_.perBlock) {
-            if (held == 0) held_.erase(c->limitKey);
-            if (heldByBlock == 0) held_.erase(c->blockKey);
+        const auto heldBy = [this](const std::string& key) {
+            const auto it = held_.find(key);
+            return it == held_.end() ? 0 : it->second;
+        };
+        // Room is made only for a connection its own caps let in.
+        const int heldByBlock = heldBy(c->blockKey);
+        const bool admitted = !stopping_ && ready() && heldBy(c->limitKey) < limits_.perAddress &&
+                              heldByBlock < limits_.perBlock &&
+                              (open_ < limits_.total || makeRoom(heldByBlock, false));
+        if (!admitted) {
             ++refused_;
             if (!stopping_) ::send(sock, kTooMany, sizeof kTooMany - 1, MSG_DONTWAIT | MSG_NOSIGNAL);
             ::close(sock);
             return;
         }
-        ++held;
-        ++heldByBlock;
+        ++held_[c->limitKey];
+        ++held_[c->blockKey];
         ++open_;
         ::fcntl(sock, F_SETFL, ::fcntl(sock, F_GETFL) | O_NONBLOCK);
-        c->deadline = Clock::now() + seconds(limits_.headSeconds);
+        c->since = Clock::now();
+        c->deadline = c->since + seconds(limits_.headSeconds);
+        c->evictable = true;
+        evictable_.push_back(c.get());
         incoming_.push_back(std::move(c));
     }
     const char byte = 1;
     [[maybe_unused]] const ssize_t woke = ::write(wake_[1], &byte, 1);  // a full pipe wakes it as well
 }
 
+void ConnectionGate::countOut(Connection& c) {
+    for (const std::string* key : {&c.limitKey, &c.blockKey}) {
+        const auto it = held_.find(*key);
+        if (it != held_.end() && --it->second <= 0) held_.erase(it);
+    }
+    --open_;
+    answerHeld_ -= c.heldBytes;
+    c.heldBytes = 0;
+    if (c.evictable) {
+        std::erase(evictable_, &c);
+        c.evictable = false;
+    }
+}
+
+bool ConnectionGate::makeRoom(int blockHeld, bool writersOnly) {
+    Connection* victim = nullptr;
+    int most = blockHeld;
+    for (Connection* c : evictable_) {
+        if (writersOnly && !c->writing) continue;
+        const auto it = held_.find(c->blockKey);
+        const int n = it == held_.end() ? 0 : it->second;
+        if (n > most || (victim && n == most && c->since < victim->since)) {
+            most = n;
+            victim = c;
+        }
+    }
+    if (!victim) return false;
+    // The gatherer that holds it closes it when next it looks; it is no longer counted from now.
+    countOut(*victim);
+    victim->evicted = true;
+    ++evicted_;
+    return true;
+}
+
 void ConnectionGate::release(Connection& c) {
     {
         // Counted out before the close, so that a peer that sees the close may come again.
         std::lock_guard lock(mutex_);
-        for (const std::string* key : {&c.limitKey, &c.blockKey}) {
-            const auto it = held_.find(*key);
-            if (it != held_.end() && --it->second <= 0) held_.erase(it);
-        }
-        --open_;
+        if (!c.evicted) countOut(c);
     }
     if (c.sock >= 0) ::close(c.sock);
     c.sock = -1;
@@ -228,17 +291,56 @@ bool ConnectionGate::drainDone(Connection& c) {
     }
 }
 
-void ConnectionGate::passOn(std::unique_ptr<Connection>& c) {
-    c->deadline = Clock::now() + seconds(limits_.answerSeconds);
+bool ConnectionGate::passOn(std::unique_ptr<Connection>& c) {
     {
         std::lock_guard lock(mutex_);
+        if (c->evicted) return false;
+        std::erase(evictable_, c.get());
+        c->evictable = false;
+        c->deadline = Clock::now() + seconds(limits_.answerSeconds);
         whole_.push_back(std::move(c));
     }
     ready_.notify_one();
+    return true;
+}
+
+void ConnectionGate::leaveAnswer(std::unique_ptr<Connection>& c) {
+    const size_t bytes = c->unsent.size() - c->unsentAt;
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_) return;
+        // Room for its bytes is made among the answers of networks holding at least as many
+        // connections as its own (itself among them), its own network's older answers too.
+        const int othersOfBlock = held_[c->blockKey] - 1;
+        while (answerHeld_ + bytes > limits_.answerBytes && makeRoom(othersOfBlock, true)) {}
+        if (answerHeld_ + bytes > limits_.answerBytes) return;  // cut short by the caller's close
+        answerHeld_ += bytes;
+        c->heldBytes = bytes;
+        c->writing = true;
+        c->evictable = true;
+        evictable_.push_back(c.get());
+        incoming_.push_back(std::move(c));
+    }
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t woke = ::write(wake_[1], &byte, 1);
+}
+
+bool ConnectionGate::writeDone(Connection& c) {
+    while (c.unsentAt < c.unsent.size()) {
+        const ssize_t sent =
+            ::send(c.sock, c.unsent.data() + c.unsentAt, c.unsent.size() - c.unsentAt, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent > 0) {
+            c.unsentAt += size_t(sent);
+            continue;
+        }
+        if (sent < 0 && errno == EINTR) continue;
+        return !(sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
+    }
+    return true;
 }
 
 void ConnectionGate::gather() {
-    std::vector<std::unique_ptr<Connection>> waiting;
+    std::vector<std::unique_ptr<Connection>> waiting, evicted;
     std::vector<pollfd> fds;
     char buffer[2048];
     for (;;) {
@@ -247,18 +349,21 @@ void ConnectionGate::gather() {
             if (stopping_) break;
             for (auto& c : incoming_) waiting.push_back(std::move(c));
             incoming_.clear();
+            for (auto& c : waiting)
+                if (c->evicted) evicted.push_back(std::move(c));
         }
+        std::erase(waiting, nullptr);
+        for (auto& c : evicted) release(*c);
+        evicted.clear();
         const Clock::time_point now = Clock::now();
         int timeout = -1;  // ms; none while nothing waits
         for (auto& c : waiting) {
             if (c->deadline <= now) {
                 // What arrived while this thread was kept from running still counts: a busy machine
-                // must not turn away a client that sent its head in time.
-                const HeadRead read = c->refused ? HeadRead::Dropped : readHead(*c);
-                if (read == HeadRead::Whole) {
-                    passOn(c);
-                    continue;
-                }
+                // must not turn away a client that sent its head in time. An answer not read by now
+                // is given up.
+                const HeadRead read = c->refused || c->writing ? HeadRead::Dropped : readHead(*c);
+                if (read == HeadRead::Whole && passOn(c)) continue;
                 if (read != HeadRead::Refused) {
                     release(*c);  // too slow: the bound is on the whole head, not on each read
                     c.reset();
@@ -271,11 +376,11 @@ void ConnectionGate::gather() {
         std::erase(waiting, nullptr);
 
         fds.assign(1, pollfd{wake_[0], POLLIN, 0});
-        for (auto& c : waiting) fds.push_back(pollfd{c->sock, POLLIN, 0});
+        for (auto& c : waiting) fds.push_back(pollfd{c->sock, short(c->writing ? POLLOUT : POLLIN), 0});
         if (::poll(fds.data(), fds.size(), timeout) < 0) {
             if (errno == EINTR) continue;
-            // Out of memory or over the descriptor limit: the heads waiting now are given up, so
-            // that the gate goes on serving those that come after.
+            // Out of memory or over the descriptor limit: the connections waiting now are given up,
+            // so that the gate goes on serving those that come after.
             std::fprintf(stderr, "pellam-games-server: waiting for requests failed (%s); %zu dropped\n",
                          std::strerror(errno), waiting.size());
             for (auto& c : waiting) release(*c);
@@ -287,19 +392,13 @@ void ConnectionGate::gather() {
 
         for (size_t k = 0; k < waiting.size(); ++k) {
             if (fds[k + 1].revents == 0) continue;
-            if (waiting[k]->refused) {
-                if (drainDone(*waiting[k])) {
-                    release(*waiting[k]);
-                    waiting[k].reset();
-                }
-                continue;
-            }
-            const HeadRead read = readHead(*waiting[k]);
-            if (read == HeadRead::Dropped) {
-                release(*waiting[k]);
+            Connection& c = *waiting[k];
+            const HeadRead read = c.writing ? (writeDone(c) ? HeadRead::Dropped : HeadRead::Waiting)
+                                  : c.refused ? (drainDone(c) ? HeadRead::Dropped : HeadRead::Refused)
+                                              : readHead(c);
+            if (read == HeadRead::Dropped || (read == HeadRead::Whole && !passOn(waiting[k]))) {
+                release(c);
                 waiting[k].reset();
-            } else if (read == HeadRead::Whole) {
-                passOn(waiting[k]);
             }
         }
         std::erase(waiting, nullptr);
@@ -318,7 +417,10 @@ void ConnectionGate::work() {
             whole_.pop_front();
         }
         serve_(*c);
-        release(*c);
+        const size_t unsent = c->failed ? 0 : c->unsent.size() - c->unsentAt;
+        if (limits_.served) limits_.served(unsent);
+        if (unsent > 0) leaveAnswer(c);
+        if (c) release(*c);
     }
 }
 

@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cstring>
 #include <httplib.h>
-#include <poll.h>
 #include <sys/socket.h>
 
 #include "platform/Utf8.h"
@@ -17,6 +16,7 @@ namespace {
 
 constexpr std::string_view kNoGames = "No games currently";
 constexpr std::string_view kLineBreak = "<br>";
+constexpr std::string_view kPageEnd = "</body></html>\n";
 
 // A whole decimal number in [lo, hi], nothing else.
 std::optional<int> wholeNumber(const std::string& text, int lo, int hi) {
@@ -52,10 +52,24 @@ std::pair<int, std::string> answerTo(Stored stored, int64_t expirySeconds) {
         return {409, "several games of that name are listed from this address: none ended; each leaves the list " +
                          std::to_string(expirySeconds) + " s after its last announcement"};
     case Stored::kTooManyFromAddress: return {429, "too many games from this address"};
+    case Stored::kTooManyFromNetwork: return {429, "too many games from this network"};
     case Stored::kFull: return {503, "the list is full"};
     case Stored::kFailed: break;
     }
     return {500, "not stored"};
+}
+
+// A title as the page gives it: its line breaks kept, every piece between them escaped.
+std::string pageTitle(std::string_view title) {
+    std::string out;
+    for (size_t at = 0;;) {
+        const size_t br = title.find(kLineBreak, at);
+        out += htmlEscape(title.substr(at, br == std::string::npos ? std::string::npos : br - at));
+        if (br == std::string::npos) break;
+        out += kLineBreak;
+        at = br + kLineBreak.size();
+    }
+    return out;
 }
 
 bool hasControlBytes(const std::string& text) {
@@ -86,32 +100,23 @@ void dropRanges(std::string& head) {
     head.replace(0, end + 2, kept);
 }
 
-// A gathered connection as the HTTP library reads it: the head already read, then the socket,
-// every wait bounded by the connection's deadline.
+// A gathered connection as the HTTP library reads and writes it: the head already read, and the
+// answer sent through the gate, which keeps what the socket does not take at once. Nothing here
+// waits on the client: a worker serves and is free.
 class GatheredStream final : public httplib::Stream {
 public:
     explicit GatheredStream(ConnectionGate::Connection& c) : c_(c) {}
-    bool is_readable() const override { return at_ < c_.head.size() || wait(POLLIN); }
-    bool is_writable() const override { return wait(POLLOUT); }
+    bool is_readable() const override { return at_ < c_.head.size(); }
+    bool is_writable() const override { return !c_.failed; }
+    // The head is whole and declares no body: nothing past it is ever wanted.
     ssize_t read(char* ptr, size_t size) override {
-        if (at_ < c_.head.size()) {
-            const size_t n = std::min(size, c_.head.size() - at_);
-            std::memcpy(ptr, c_.head.data() + at_, n);
-            at_ += n;
-            return ssize_t(n);
-        }
-        for (;;) {
-            const ssize_t got = ::recv(c_.sock, ptr, size, 0);
-            if (got >= 0 || (errno != EAGAIN && errno != EINTR)) return got;
-            if (!wait(POLLIN)) return -1;
-        }
+        const size_t n = std::min(size, c_.head.size() - at_);
+        std::memcpy(ptr, c_.head.data() + at_, n);
+        at_ += n;
+        return ssize_t(n);
     }
     ssize_t write(const char* ptr, size_t size) override {
-        for (;;) {
-            const ssize_t sent = ::send(c_.sock, ptr, size, MSG_NOSIGNAL);
-            if (sent >= 0 || (errno != EAGAIN && errno != EINTR)) return sent;
-            if (!wait(POLLOUT)) return -1;
-        }
+        return c_.send(std::string_view(ptr, size)) ? ssize_t(size) : -1;
     }
     void get_remote_ip_and_port(std::string& ip, int& port) const override {
         ip = c_.address;
@@ -124,13 +129,6 @@ public:
     socket_t socket() const override { return c_.sock; }
 
 private:
-    bool wait(short event) const {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(c_.deadline -
-                                                                                ConnectionGate::Clock::now());
-        if (left.count() <= 0) return false;
-        pollfd p{c_.sock, event, 0};
-        return ::poll(&p, 1, int(left.count())) > 0;
-    }
     ConnectionGate::Connection& c_;
     size_t at_ = 0;
 };
@@ -191,20 +189,10 @@ std::string renderPage(const std::vector<Game>& games) {
     constexpr size_t kPageBytes = 256 * 1024;
     std::string page = "<html><head><title>Pellam network games</title></head><body>\n<h3>Pellam network games</h3>\n";
     if (games.empty()) page += "<p>" + std::string(kNoGames) + " listed. Host one!</p>\n";
-    for (size_t i = 0; i < games.size(); ++i) {
-        const Game& g = games[i];
-        std::string row;
-        // The title keeps its line breaks; every piece between them is escaped.
-        std::string title;
-        for (size_t at = 0;;) {
-            const size_t br = g.title.find(kLineBreak, at);
-            title += htmlEscape(std::string_view(g.title).substr(at, br == std::string::npos ? std::string::npos : br - at));
-            if (br == std::string::npos) break;
-            title += kLineBreak;
-            at = br + kLineBreak.size();
-        }
-        row += "<!-- " + std::to_string(i) + " -->\n<UL><!--HN--> " + htmlEscape(g.name) + "<br>\n<!--HM-->" + title +
-               "</UL>\n";
+    size_t rows = 0;
+    for (const Game& g : games) {
+        std::string row = "<!-- " + std::to_string(rows) + " -->\n<UL><!--HN--> " + htmlEscape(g.name) +
+                          "<br>\n<!--HM-->" + pageTitle(g.title) + "</UL>\n";
         if (g.teams) {
             const auto& t = *g.teams;
             row += "<!--TD--> Red:" + std::to_string(t[0]) + " Blue:" + std::to_string(t[1]) +
@@ -213,10 +201,13 @@ std::string renderPage(const std::vector<Game>& games) {
             row += "<!--NP--> " + std::to_string(g.players) + "<br>\n";
         }
         row += "<!--IP--> " + htmlEscape(g.host) + ":<!--PO-->" + std::to_string(g.port) + "<br>\n";
-        if (page.size() + row.size() > kPageBytes) break;  // the rows after it are left off as well
+        // Announcements are bounded to fit 100 rows; a longer row (a store kept before) is left
+        // off alone, and the rows after it still shown.
+        if (page.size() + row.size() + kPageEnd.size() > kPageBytes) continue;
         page += row;
+        ++rows;
     }
-    page += "</body></html>\n";
+    page += kPageEnd;
     return page;
 }
 
@@ -245,6 +236,8 @@ Announcement readAnnouncement(const std::string& address, const std::function<co
     if (const std::string* title = param("title")) g.title = *title;
     if (g.title.size() > limits.titleBytes || hasControlBytes(g.title)) return Refusal{400, "title too long or unreadable"};
     g.title = platform::cutToBytes(platform::repairedUtf8(g.title), limits.titleBytes);
+    // What the game sends escapes to at most this; more would take another host's room on the page.
+    if (pageTitle(g.title).size() > limits.titlePageBytes) return Refusal{400, "title too long for the list page"};
     if (const std::string* teams = param("teams")) g.teams = readTeams(*teams);
     return g;
 }

@@ -3,6 +3,8 @@
 #include <array>
 #include <sqlite3.h>
 
+#include "gamesserver/ConnectionGate.h"
+
 namespace pellam::games {
 namespace {
 
@@ -35,8 +37,10 @@ GamesStore::GamesStore(const std::string& path, Limits limits) : limits_(limits)
                       exec("CREATE TABLE IF NOT EXISTS games(host TEXT NOT NULL, port INTEGER NOT NULL,"
                            " name TEXT NOT NULL, title TEXT NOT NULL, players INTEGER NOT NULL,"
                            " red INTEGER, blue INTEGER, yellow INTEGER, black INTEGER,"
-                           " created INTEGER NOT NULL, updated INTEGER NOT NULL, PRIMARY KEY(host, port))") &&
-                      exec("CREATE INDEX IF NOT EXISTS games_updated ON games(updated)");
+                           " created INTEGER NOT NULL, updated INTEGER NOT NULL,"
+                           " block TEXT NOT NULL DEFAULT '', turn INTEGER NOT NULL DEFAULT 1, PRIMARY KEY(host, port))") &&
+                      addTurns() && exec("CREATE INDEX IF NOT EXISTS games_updated ON games(updated)") &&
+                      exec("CREATE INDEX IF NOT EXISTS games_block ON games(block)");
     if (!made) {
         error_ = std::string("cannot set up ") + path + ": " + sqlite3_errmsg(db_);
         sqlite3_close(db_);
@@ -47,6 +51,18 @@ GamesStore::GamesStore(const std::string& path, Limits limits) : limits_(limits)
 GamesStore::~GamesStore() { sqlite3_close(db_); }
 
 bool GamesStore::exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+
+bool GamesStore::addTurns() {
+    // A file kept before games had turns: its games count for no network and come first, until
+    // each is announced again (it takes its network then) or expires, within minutes.
+    if (Statement(db_, "SELECT block, turn FROM games LIMIT 0")) return true;
+    if (!exec("BEGIN")) return false;
+    if (exec("ALTER TABLE games ADD COLUMN block TEXT NOT NULL DEFAULT ''") &&
+        exec("ALTER TABLE games ADD COLUMN turn INTEGER NOT NULL DEFAULT 1") && exec("COMMIT"))
+        return true;
+    exec("ROLLBACK");
+    return false;
+}
 
 void GamesStore::purge(int64_t now) {
     Statement del(db_, "DELETE FROM games WHERE updated < ?");
@@ -59,21 +75,29 @@ Stored GamesStore::announce(const Game& game, int64_t now) {
     if (!db_) return Stored::kFailed;
     std::lock_guard lock(mutex_);
     purge(now);
+    const std::string block = blockKey(game.host);
     Statement known(db_, "SELECT (SELECT COUNT(*) FROM games WHERE host = ?1),"
-                         " (SELECT COUNT(*) FROM games), (SELECT COUNT(*) FROM games WHERE host = ?1 AND port = ?2)");
+                         " (SELECT COUNT(*) FROM games), (SELECT COUNT(*) FROM games WHERE host = ?1 AND port = ?2),"
+                         " (SELECT COUNT(*) FROM games WHERE block = ?3)");
     if (!known) return Stored::kFailed;
     known.text(1, game.host);
     known.integer(2, game.port);
+    known.text(3, block);
     if (sqlite3_step(known.s) != SQLITE_ROW) return Stored::kFailed;
     const bool listed = sqlite3_column_int(known.s, 2) > 0;
+    const int inBlock = sqlite3_column_int(known.s, 3);
     if (!listed && sqlite3_column_int(known.s, 0) >= limits_.gamesPerAddress) return Stored::kTooManyFromAddress;
+    if (!listed && inBlock >= limits_.gamesPerBlock) return Stored::kTooManyFromNetwork;
     if (!listed && sqlite3_column_int(known.s, 1) >= limits_.totalGames) return Stored::kFull;
 
-    Statement put(db_, "INSERT INTO games(host, port, name, title, players, red, blue, yellow, black, created, updated)"
-                       " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?10) ON CONFLICT(host, port) DO UPDATE SET"
-                       " name = ?3, title = ?4, players = ?5, red = ?6, blue = ?7, yellow = ?8, black = ?9,"
-                       " updated = ?10");
+    // A refresh keeps the game's turn: its place on the page changes only as games come and go.
+    Statement put(db_, "INSERT INTO games(host, port, name, title, players, red, blue, yellow, black, created, updated,"
+                       " block, turn) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?10, ?11, ?12)"
+                       " ON CONFLICT(host, port) DO UPDATE SET name = ?3, title = ?4, players = ?5, red = ?6,"
+                       " blue = ?7, yellow = ?8, black = ?9, updated = ?10, block = ?11");
     if (!put) return Stored::kFailed;
+    put.text(11, block);
+    put.integer(12, inBlock + 1);
     put.text(1, game.host);
     put.integer(2, game.port);
     put.text(3, game.name);
@@ -112,7 +136,7 @@ std::vector<Game> GamesStore::list(int64_t now) {
     if (!db_) return games;
     std::lock_guard lock(mutex_);
     Statement rows(db_, "SELECT host, port, name, title, players, red, blue, yellow, black FROM games"
-                        " WHERE updated >= ? ORDER BY created, host, port LIMIT ?");
+                        " WHERE updated >= ? ORDER BY turn, created, host, port LIMIT ?");
     if (!rows) return games;
     rows.integer(1, now - limits_.expirySeconds);
     rows.integer(2, limits_.listRows);

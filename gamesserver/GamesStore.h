@@ -2,6 +2,11 @@
 // The games-list server's store: one SQLite file in WAL mode holding the announced games, keyed by
 // the host's address and port. Every call takes the time (seconds) from the caller, so expiry is
 // testable; the store itself never reads a clock.
+// The list goes by turns: a game's turn is one more than the games its network (/24) listed when it
+// came, and the page shows every game of turn 1 before any of turn 2. So a network's k-th game
+// follows every other network's first k - 1, and a few networks cannot push the rest off the page
+// however many games or addresses they list: a host who is his network's only game is among the
+// first rows as long as fewer than 100 networks list.
 #include <array>
 #include <cstdint>
 #include <mutex>
@@ -16,10 +21,14 @@ namespace pellam::games {
 struct Limits {
     int64_t expirySeconds = 180;   // a game not announced for this long is gone
     int gamesPerAddress = 8;       // one address may host this many games at once (on different ports)
+    int gamesPerBlock = 32;        // and one /24 this many: 313 networks to fill `totalGames`
     int totalGames = 10000;        // the store refuses new games beyond this
     int listRows = 100;            // the list page shows at most this many
     size_t nameBytes = 32;         // a pilot's name: 23 characters in the game, some room for UTF-8
     size_t titleBytes = 1200;      // 299 characters, each line feed sent as "<br>"
+    // A title as the page gives it, escaped: 299 characters of at most 6 bytes ("&quot;"). So 100
+    // rows of the longest name and title, some 2.1 KB each, stay within the page's 256 KB.
+    size_t titlePageBytes = 299 * 6;
 };
 
 struct Game {
@@ -32,7 +41,9 @@ struct Game {
 };
 
 // kNotListed and kSeveralOfName answer an end report that took nothing down.
-enum class Stored { kListed, kEnded, kTooManyFromAddress, kFull, kFailed, kNotListed, kSeveralOfName };
+enum class Stored {
+    kListed, kEnded, kTooManyFromAddress, kFull, kFailed, kNotListed, kSeveralOfName, kTooManyFromNetwork
+};
 
 class GamesStore {
 public:
@@ -51,12 +62,14 @@ public:
     // address lists none of that name (kNotListed) or several (kSeveralOfName: players behind one
     // address), when none can be told to be the one.
     Stored end(const std::string& address, const std::string& name, int64_t now);
-    // The games announced within the expiry time, oldest listing first, at most listRows.
+    // The games announced within the expiry time, by turn and within a turn oldest listing first,
+    // at most listRows.
     std::vector<Game> list(int64_t now);
 
 private:
     void purge(int64_t now);
     bool exec(const char* sql);
+    bool addTurns();  // gives a file kept before them the columns of networks and turns
     sqlite3* db_ = nullptr;
     std::string error_;
     Limits limits_;

@@ -13,6 +13,12 @@
 //   body     that many connections, eight from each address (127.6.0.x), each sending the head
 //            of a POST that declares a body and never sending the body
 //   flood    that many addresses of one /24 (127.7.0.x, at most 250), eight idle connections each
+//   blocks   that many /24s (127.8.x.0, at most 250), 32 idle connections each from eight addresses
+//   readers  that many clients of one /24 (127.9.0.x, four an address) asking for the list page and
+//            never reading it, their receive buffers at the least and their segments of Ethernet's
+//            size, each asking again 2.1 s later; 32
+//            games from as many /24s (127.10.x.1), titles of 299 quotes, are listed first so that the
+//            page is larger than what the sockets between them hold
 // Attackers whose connection the server closed connect again within a tenth of a second.
 //   games_load BASE_URL [seconds=20] [hosts=1000] [fetches=200] [threads=32] [attack=none] [count=0]
 // Loopback only, and bounded: at most 300 s, 20,000 fetches a second, 1,000 attackers; it stops by
@@ -20,6 +26,7 @@
 #include <arpa/inet.h>
 #include <curl/curl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -55,19 +62,31 @@ std::string address(int block, int who) {
 // one byte every 3 s) and connects again once the server has closed on it.
 struct HeldClients {
     struct One {
+        One(std::string address) : from(std::move(address)) {}
         std::string from;
         int fd = -1;
         size_t sent = 0;  // bytes of the head sent on this connection
+        Clock::time_point since;
     };
     std::vector<One> clients;
     std::string head;
     bool trickle = false;
+    bool readers = false;  // ask, never read, and ask again after `askAgain`
+    std::chrono::milliseconds askAgain{2100};
     int port = 0;
     long connects = 0, cutOff = 0;
 
     void connect(One& c) {
         c.fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         c.sent = 0;
+        c.since = Clock::now();
+        if (readers) {
+            // Segments as an Ethernet path carries them: over loopback's 64 KB ones the server's send
+            // buffer grows to megabytes and would hold the whole page unread.
+            const int least = 1, segment = 1448;  // the kernel's floor for the buffer: some 2 KB
+            ::setsockopt(c.fd, SOL_SOCKET, SO_RCVBUF, &least, sizeof least);
+            ::setsockopt(c.fd, IPPROTO_TCP, TCP_MAXSEG, &segment, sizeof segment);
+        }
         sockaddr_in a{};
         a.sin_family = AF_INET;
         ::inet_pton(AF_INET, c.from.c_str(), &a.sin_addr);
@@ -84,7 +103,16 @@ struct HeldClients {
     // Connects again where the server has closed; with `sendByte`, sends the next byte of a trickle.
     void round(bool sendByte) {
         for (One& c : clients) {
-            if (c.fd >= 0) {
+            if (c.fd >= 0 && readers) {
+                // Never read: the answer stays in the sockets until this client gives up on it.
+                pollfd p{c.fd, POLLRDHUP, 0};
+                if ((::poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR))) ||
+                    Clock::now() - c.since > askAgain) {
+                    ::close(c.fd);
+                    c.fd = -1;
+                    ++cutOff;
+                }
+            } else if (c.fd >= 0) {
                 pollfd p{c.fd, POLLIN, 0};
                 char b[512];
                 if (::poll(&p, 1, 0) > 0 && ::recv(c.fd, b, sizeof b, MSG_DONTWAIT) <= 0) {
@@ -139,7 +167,7 @@ void askForRanges(int port, int who, const std::atomic<bool>& done, std::atomic<
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: games_load BASE_URL [seconds] [hosts] [fetches/s] [threads] "
-                             "[none|trickle|ranges|body|flood] [attackers]\n");
+                             "[none|trickle|ranges|body|flood|blocks|readers] [attackers]\n");
         return 2;
     }
     const std::string base = argv[1];
@@ -148,13 +176,15 @@ int main(int argc, char** argv) {
     const int fetches = std::clamp(argc > 4 ? std::atoi(argv[4]) : 200, 0, 20000);
     const int threads = std::clamp(argc > 5 ? std::atoi(argv[5]) : 32, 1, 512);
     const std::string attack = argc > 6 ? argv[6] : "none";
-    const int attackers = std::clamp(argc > 7 ? std::atoi(argv[7]) : 0, 0, attack == "flood" ? 250 : 1000);
+    const int attackers =
+        std::clamp(argc > 7 ? std::atoi(argv[7]) : 0, 0, attack == "flood" || attack == "blocks" ? 250 : 1000);
     const std::string loopback = "http://127.0.0.1:";
     if (base.rfind(loopback, 0) != 0 || base.back() != '/') {
         std::fprintf(stderr, "games_load: the server must be at %sPORT/ (loopback only)\n", loopback.c_str());
         return 2;
     }
-    if (attack != "none" && attack != "trickle" && attack != "ranges" && attack != "body" && attack != "flood") {
+    if (attack != "none" && attack != "trickle" && attack != "ranges" && attack != "body" && attack != "flood" &&
+        attack != "blocks" && attack != "readers") {
         std::fprintf(stderr, "games_load: no attack '%s'\n", attack.c_str());
         return 2;
     }
@@ -176,6 +206,27 @@ int main(int argc, char** argv) {
         for (int k = 0; k < attackers; ++k) held.clients.push_back({"127.6.0." + std::to_string(k / 8 + 1)});
     } else if (attack == "flood") {
         for (int k = 0; k < attackers * 8; ++k) held.clients.push_back({"127.7.0." + std::to_string(k / 8 + 1)});
+    } else if (attack == "blocks") {
+        for (int k = 0; k < attackers * 32; ++k)
+            held.clients.push_back({"127.8." + std::to_string(k / 32) + "." + std::to_string(k % 32 / 4 + 1)});
+    } else if (attack == "readers") {
+        // A page of some 70 KB: 32 rows of 1.8 KB before the honest hosts' short ones.
+        CURL* curl = curl_easy_init();
+        for (int k = 0; k < 32; ++k) {
+            std::string title;
+            for (int q = 0; q < 299; ++q) title += "%22";
+            const std::string url = base + "hostgameruzk.php?host=Quoted" + std::to_string(k) + "&port=12301&title=" + title;
+            const std::string from = "host!127.10." + std::to_string(k) + ".1";
+            curl_easy_reset(curl);
+            curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+            curl_easy_setopt(curl, CURLOPT_INTERFACE, from.c_str());
+            curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, drop);
+            curl_easy_perform(curl);
+        }
+        curl_easy_cleanup(curl);
+        held.readers = true;
+        held.head = "GET /vantorgames.php?doall=ruzkiph HTTP/1.1\r\nHost: games\r\n\r\n";
+        for (int k = 0; k < attackers; ++k) held.clients.push_back({"127.9.0." + std::to_string(k / 4 + 1)});
     }
     std::atomic<bool> done{false};
     int heldAtEnd = 0;
@@ -209,7 +260,7 @@ int main(int argc, char** argv) {
     std::vector<double> lists, all;  // latencies, ms: of list fetches, of every request
     lists.reserve(schedule.size());
     all.reserve(schedule.size());
-    std::atomic<int> failed{0}, listsFailed{0};
+    std::atomic<int> failed{0}, listsFailed{0}, listsRefused{0};
     std::vector<std::thread> pool;
     for (int t = 0; t < threads; ++t)
         pool.emplace_back([&] {
@@ -237,6 +288,7 @@ int main(int argc, char** argv) {
                     long status = 0;
                     ok = curl_easy_perform(curl) == CURLE_OK &&
                          (curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status), status == 200);
+                    if (r.fetch && status == 429) ++listsRefused;
                 }
                 ms = std::chrono::duration<double, std::milli>(Clock::now() - r.due).count();
                 if (!ok) {
@@ -261,11 +313,13 @@ int main(int argc, char** argv) {
     auto at = [](const std::vector<double>& v, double q) { return v.empty() ? 0.0 : v[size_t(q * (v.size() - 1))]; };
     std::printf("requests %zu in %.1f s: %.0f/s held (asked %.0f/s), failed %d\n", all.size(), took,
                 all.size() / took, double(schedule.size()) / seconds, failed.load());
-    std::printf("list fetches %zu (asked %d/s), failed %d: p50 %.2f ms, p99 %.2f ms, max %.2f ms from schedule\n",
-                lists.size(), fetches, listsFailed.load(), at(lists, 0.5), at(lists, 0.99), at(lists, 1.0));
+    std::printf("list fetches %zu (asked %d/s), failed %d (refused 429: %d): p50 %.2f ms, p99 %.2f ms, max %.2f ms "
+                "from schedule\n",
+                lists.size(), fetches, listsFailed.load(), listsRefused.load(), at(lists, 0.5), at(lists, 0.99),
+                at(lists, 1.0));
     std::printf("every request: p50 %.2f ms, p99 %.2f ms\n", at(all, 0.5), at(all, 0.99));
     bool kept = true;
-    if (attack == "trickle" || attack == "body" || attack == "flood") {
+    if (attack == "trickle" || attack == "body" || attack == "flood" || attack == "blocks" || attack == "readers") {
         std::printf("%s: %zu attacking connections, %ld made, %ld closed by the server, %d connected at the end\n",
                     attack.c_str(), held.clients.size(), held.connects, held.cutOff, heldAtEnd);
     } else if (attack == "ranges") {

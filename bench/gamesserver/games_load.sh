@@ -2,7 +2,7 @@
 # Starts pellam-games-server on loopback with a fresh store, drives it with games_load at the
 # given rate (default: 1,000 hosts announcing once a minute, 200 list fetches a second), and
 # reports the requests held, the honest list requests' latencies and the server's peak memory. An
-# ATTACK (trickle, ranges, body or flood, by COUNT attackers) runs alongside; see games_load.cpp.
+# ATTACK (trickle, ranges, body, flood, blocks or readers, by COUNT attackers) runs alongside; see games_load.cpp.
 #   [SERVER_CPUS=0,1] bench/gamesserver/games_load.sh BUILD_DIR [seconds] [hosts] [fetches/s] [threads] [attack] [count]
 # BUILD_DIR is the build folder holding pellam-games-server and games_load (build/release, say).
 # SERVER_CPUS pins the server to those cores (taskset).
