@@ -268,24 +268,77 @@ TEST_F(NetworkPlay, TheHostsLinesAndSlotsFollowWhoIsIn) {
     EXPECT_EQ(lothar.aircraft(1).ThisAircraft.AircraftType, missionType) << "in the next game too";
 }
 
-// Everybody hears of a newcomer as it is taken in, before it has said a word.
-TEST_F(NetworkPlay, ANewcomerIsAnnouncedToEverybody) {
+// Everybody hears of a newcomer as it is taken in, before it has said a word: he is listed as
+// his own line lists him ("#2:Roy:R/ 0:"). Every line headed by a player, his arrival or what he
+// said, shows his team and kills as the kills line does, on the host and the joiners alike, as
+// the kills come.
+TEST_F(NetworkPlay, ANewcomerIsListedAndEachPlayersLinesKeepUpWithHisKills) {
     Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "roy", "Roy"), voss(dir.path() / "voss", "Voss");
     players = {&lothar, &roy, &voss};
     host(lothar);
     join(roy, lothar, 1, 55);
     ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
     lothar.link().acceptJoinerPublic();
-    EXPECT_EQ(lothar.line(1), "Roy has joined the game");
+    EXPECT_EQ(lothar.line(1), "#2:Roy:R/ 0: has joined the game");
     ASSERT_TRUE(until([&] { return roy.link().getThisPlayerNamesPtr(roy.link().getJoinerNumber()) == "Lothar"; }));
     join(voss, lothar, 2, 77);
     ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
     lothar.link().acceptJoinerPublic();
-    EXPECT_EQ(lothar.line(1), "Voss has joined the game");
-    ASSERT_TRUE(until([&] { return !roy.link().getThisPlayerNamesPtr(2).empty(); }));
-    EXPECT_EQ(roy.link().getThisPlayerNamesPtr(2), "Voss");
-    EXPECT_EQ(roy.line(1), "Voss has joined the game");
+    EXPECT_EQ(lothar.line(1), "#3:Voss:B/ 0: has joined the game");
+    ASSERT_TRUE(until([&] { return roy.line(1) == "#3:Voss:B/ 0: has joined the game"; }));
     for (int n = 1; n < 5; ++n) EXPECT_EQ(voss.line(n).find("has joined"), std::string::npos) << n;
+
+    // Each says something, and each hears the others.
+    auto say = [](Player& p, const std::string& text) {
+        p.link().setMessageChannel(0);
+        p.link().handleTypingAMessage(1070);
+        for (const char c : text) p.link().handleTypingAMessage(c);
+        p.link().handleTypingAMessage(13);
+    };
+    say(roy, "roy here");
+    say(voss, "voss here");
+    say(lothar, "lothar here");
+    auto heard = [&](Player& p, const std::string& text) {
+        for (int n = 1; n < 5; ++n)
+            if (p.line(n).find(text) != std::string::npos) return true;
+        return false;
+    };
+    ASSERT_TRUE(until([&] {
+        return heard(lothar, "Roy:R/ 0:roy here") && heard(lothar, "Voss:B/ 0:voss here") && heard(roy, "voss here") &&
+               heard(roy, "lothar here") && heard(voss, "roy here") && heard(voss, "lothar here");
+    }));
+
+    // Every line a player heads: his team letter and kills as the kills line has them.
+    auto headingsFollowKillsLine = [&](Player& p) {
+        const std::string kills = p.line(5);
+        int headed = 0;
+        for (int n = 1; n < 5; ++n) {
+            const std::string line = p.line(n);
+            const size_t slash = line.find('/');
+            if (line.empty() || line[0] != '#' || slash == std::string::npos) continue;
+            const size_t slot = size_t(line[1] - '1');
+            EXPECT_EQ(line.substr(slash - 1, 1) + line.substr(slash + 1, 2), kills.substr(10 + 9 * slot, 1) + kills.substr(12 + 9 * slot, 2))
+                << line << " | " << kills;
+            ++headed;
+        }
+        return headed;
+    };
+    // Roy (red) downs two of blue, Voss (blue) one of red: the computer's aircraft of the host.
+    auto shootDown = [&](long victim, long shooter) {
+        Aircraft& a = lothar.aircraft(victim).ThisAircraft;
+        a.TotalHits = a.TotalHitsBeforeDead + 1.0;
+        a.WhoShotMe = static_cast<int32_t>(shooter);
+        run(1);
+        lothar.c->startThisAircraft(victim, true);
+    };
+    for (const auto& [victim, shooter] : {std::pair{5, 1}, {6, 1}, {3, 2}}) {
+        shootDown(victim, shooter);
+        for (Player* p : players) EXPECT_GT(headingsFollowKillsLine(*p), 0);
+    }
+    ASSERT_TRUE(until([&] { return heard(roy, "Voss:B/ 1:voss here") && heard(voss, "Roy:R/ 2:roy here"); }));
+    for (Player* p : players) EXPECT_GE(headingsFollowKillsLine(*p), 2);  // two messages, and arrivals
+    EXPECT_TRUE(heard(lothar, "#2:Roy:R/ 2:roy here") && heard(lothar, "#3:Voss:B/ 1:voss here"));
+    EXPECT_EQ(roy.line(0).substr(0, 12), "#1:Roy:R/ 2:") << "his own line";
 }
 
 // A mission made in the builder, flown alone and lost, then hosted from the menu with its game
