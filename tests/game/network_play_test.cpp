@@ -215,6 +215,23 @@ TEST_F(NetworkPlay, AHostedTeamMissionKeepsItsRuleAndTheJoinersTeam) {
     EXPECT_LE(ours.TotalHits, ours.TotalHitsBeforeDead);
     EXPECT_EQ(lothar.c->pilotScoring().TeamResults[1], 8);
     for (Player* p : players) EXPECT_EQ(p->line(5).substr(85, 4), "B: 8") << "blue's kills on each side";
+
+    // The host's pilot flies on from his window while the joiner's is up ("Waiting for others"):
+    // the game is over, and what is shot down now scores nothing, on either side.
+    lothar.c->fromMissionEndOkayButton();
+    ASSERT_TRUE(lothar.c->isRunning());
+    ASSERT_TRUE(until([&] { return lothar.link().getOthersInGameOver() == 1; }));
+    const auto results = lothar.c->pilotScoring().AircraftResults;
+    const int32_t onlineKills = lothar.c->pilotScoring().current().OnlineKills;
+    const std::string hostKills = lothar.line(5).substr(0, 100), joinerKills = roy.line(5).substr(0, 100);
+    shootDown(3, 4);  // blue's computer pilot downs red
+    shootDown(5, 0);  // the host's pilot downs blue
+    shootDown(2, 1);  // the joiner downs red
+    run(30);
+    EXPECT_EQ(lothar.c->pilotScoring().AircraftResults, results);
+    EXPECT_EQ(lothar.c->pilotScoring().current().OnlineKills, onlineKills);
+    EXPECT_EQ(lothar.line(5).substr(0, 100), hostKills);
+    EXPECT_EQ(roy.line(5).substr(0, 100), joinerKills);
 }
 
 // A joiner the host player turns away reads why; flying alone afterwards, the line is gone.
