@@ -23,6 +23,7 @@ namespace pellam::testing {
 namespace {
 
 constexpr uint32_t kLoopback = 0x7F000001;
+constexpr long kOverAlbert = 12;    // "Network: Dogfight over Albert": red from the west, blue from the east
 constexpr long kBalloonLines = 13;  // "Network: The Balloon Lines": two teams, won at eight team kills
 std::atomic<int32_t> clockTicks{50000};
 
@@ -35,11 +36,13 @@ struct Player {
         missions::MissionTexts texts;
         missiongen::buildPatrolMission(*record, texts);
         EXPECT_EQ(missions::writeMissionFile((folder / "pellamm1.pellam").string(), *record, texts), "");
-        // A team mission of the game's own, in its place in the table.
-        auto balloons = std::make_unique<missiongen::MissionDescription>();
-        EXPECT_EQ(missiongen::readBuiltInDescription(kBalloonLines, *balloons), "");
-        EXPECT_EQ(missions::writeMissionFile((folder / missions::MissionTable::builtInFileName(kBalloonLines)).string(),
-                                             balloons->record, balloons->texts), "");
+        // The game's own team missions, in their places in the table.
+        for (const long team : {kOverAlbert, kBalloonLines}) {
+            auto mission = std::make_unique<missiongen::MissionDescription>();
+            EXPECT_EQ(missiongen::readBuiltInDescription(team, *mission), "");
+            EXPECT_EQ(missions::writeMissionFile((folder / missions::MissionTable::builtInFileName(team)).string(),
+                                                 mission->record, mission->texts), "");
+        }
         store = std::make_unique<platform::UserDefaults>((folder / "defaults.json").string());
         c = std::make_unique<VADArizodazar2>(
             GameController::Links{store.get(), &view, nullptr, nullptr, &network},
@@ -232,6 +235,59 @@ TEST_F(NetworkPlay, AHostedTeamMissionKeepsItsRuleAndTheJoinersTeam) {
     EXPECT_EQ(lothar.c->pilotScoring().current().OnlineKills, onlineKills);
     EXPECT_EQ(lothar.line(5).substr(0, 100), hostKills);
     EXPECT_EQ(roy.line(5).substr(0, 100), joinerKills);
+}
+
+// Over Albert red starts in the west, blue in the east. Two joiners take slots whose rows are red
+// but fly for blue: each starts among blue, beside its formation and apart from the other, never
+// inside red's; the host places each where the joiner places himself, at the start and at a
+// restart.
+TEST_F(NetworkPlay, AJoinerOfTheOtherSideStartsAmongHisOwn) {
+    Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "roy", "Roy"), voss(dir.path() / "voss", "Voss");
+    players = {&lothar, &roy, &voss};
+    host(lothar, kOverAlbert);
+    for (Player* joiner : {&roy, &voss}) {
+        join(*joiner, lothar, 2, 64);
+        ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
+        lothar.link().acceptJoinerPublic();
+        // Told who plays, it starts the host's mission (its clock from the start), and flies it.
+        ASSERT_TRUE(until([&] {
+            return joiner->link().accepted() && !joiner->link().getThisPlayerNamesPtr(joiner->link().getJoinerNumber()).empty();
+        }));
+        ASSERT_EQ(joiner->c->missionState().CurrentMissionNumber, kOverAlbert);
+        ASSERT_TRUE(until([&] { return joiner->c->clock().GlobalMissionTime > 200; }));
+    }
+    const missions::MissionData& mission = *lothar.c->missionTable().record(kOverAlbert);
+    ASSERT_EQ(mission.AircraftStarts[1].Team, 1);
+    ASSERT_EQ(mission.AircraftStarts[2].Team, 1);
+    auto at = [](FlyableAircraft& a) { return a.live.attitude.Position; };
+    auto apart = [](const Vector3& a, const Vector3& b) { return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]); };
+    // The nearest start place of blue's rows is nearer than any of red's, and none is within 100 ft.
+    auto amongBlue = [&](const Vector3& p, bool fromStart) {
+        const auto& rows = fromStart ? mission.AircraftStarts : mission.ResetAircraftStarts;
+        double blue = 1e12, red = 1e12;
+        for (const missions::AircraftInit& row : rows) {
+            const auto& place = mission.MissionStartLocations[row.LocationOffset + (fromStart ? 0 : 8)];
+            const double d = apart(p, {place[0], place[1], place[2]});
+            EXPECT_GT(d, 100.0) << "in the place of another row";
+            (row.Team == 2 ? blue : red) = std::min(row.Team == 2 ? blue : red, d);
+        }
+        return blue < red;
+    };
+    EXPECT_TRUE(amongBlue(at(roy.aircraft(0)), true)) << "where he began flying";
+    EXPECT_TRUE(amongBlue(at(voss.aircraft(0)), true));
+    for (const bool fromStart : {true, false}) {
+        std::array<Vector3, 2> places;
+        for (int k = 0; k < 2; ++k) {
+            Player& joiner = k == 0 ? roy : voss;
+            const long slot = joiner.link().getJoinerNumber();
+            joiner.c->startThisAircraft(0, fromStart);
+            lothar.c->startThisAircraft(slot, fromStart);
+            places[k] = at(joiner.aircraft(0));
+            EXPECT_TRUE(amongBlue(places[k], fromStart)) << slot;
+            EXPECT_LT(apart(places[k], at(lothar.aircraft(slot))), 0.01) << "the host places him alike";
+        }
+        EXPECT_GT(apart(places[0], places[1]), 100.0) << "the two apart";
+    }
 }
 
 // A joiner the host player turns away reads why; flying alone afterwards, the line is gone.
