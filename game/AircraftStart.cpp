@@ -149,6 +149,9 @@ FlyableAircraft* VADArizodazar2::fitAircraftClass(long n, int32_t type) {
     fresh->setRemoteLocal(remote);
     fresh->setTerrain(modelAt(ModelArray::kTerrain));
     fresh->setCustomPaintJobNumberBig(big, small);
+    // A network player's choice may be a kind the drawing has not met: warmed up unseen as it
+    // comes (a mission's start plans its own anyway).
+    if (isNetworkGame()) warmUp_.Due = true;
     return fresh;
 }
 

@@ -4,6 +4,9 @@
 // whatever the machine's load.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "aircraft/FlyableAircraft.h"
 #include "builder/BuilderSave.h"
 #include "builder/MissionBuilder.h"
@@ -26,6 +29,17 @@ constexpr uint32_t kLoopback = 0x7F000001;
 constexpr long kOverAlbert = 12;    // "Network: Dogfight over Albert": red from the west, blue from the east
 constexpr long kBalloonLines = 13;  // "Network: The Balloon Lines": two teams, won at eight team kills
 std::atomic<int32_t> clockTicks{50000};
+
+// The view, counting the views the drawing's warm-up draws unseen; slow, each takes longer than
+// a frame's share of warm-up, so a share is one view and a warm-up spans frames.
+struct WarmUpView : StandInView {
+    void drawUnseen(const QNion&, long, bool, bool) override {
+        ++unseen;
+        if (slow) std::this_thread::sleep_for(std::chrono::milliseconds(26));
+    }
+    long unseen = 0;
+    bool slow = false;
+};
 
 // One player's game: the patrol mission in slot 0 of its own folder, a signed-in pilot, and the
 // game's network object.
@@ -61,7 +75,7 @@ struct Player {
     std::string line(int n) { return std::string(link().messageLine(n)); }
     FlyableAircraft& aircraft(long n) { return *c->aircraftAt(n + ModelArray::kFirstAircraft); }
 
-    StandInView view;
+    WarmUpView view;
     GameNetwork network;
     std::unique_ptr<platform::UserDefaults> store;
     std::unique_ptr<VADArizodazar2> c;
@@ -288,6 +302,56 @@ TEST_F(NetworkPlay, AJoinerOfTheOtherSideStartsAmongHisOwn) {
         }
         EXPECT_GT(apart(places[0], places[1]), 100.0) << "the two apart";
     }
+}
+
+// The drawing's warm-up never holds a network game's world. Flying alone, a flight begun before
+// it ends waits for the rest; hosting, a joiner in a kind of aircraft the host has not drawn yet
+// is warmed up unseen a share a frame while the host's world steps on, and so is, on the joiner,
+// a kind the host's game brings him.
+TEST_F(NetworkPlay, TheDrawingsWarmUpNeverHoldsANetworkGame) {
+    Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");
+    players = {&lothar, &roy};
+    // Before either has drawn a frame: the host's mission flies no D.VII, the joiner's no Dr.I.
+    auto without = [](Player& p, int32_t type, int32_t instead) {
+        missions::MissionData& m = *p.c->missionTable().record(p.c->missionState().CurrentMissionNumber);
+        for (auto* rows : {&m.AircraftStarts, &m.ResetAircraftStarts})
+            for (missions::AircraftInit& row : *rows)
+                if (row.AircraftType == type) row.AircraftType = instead;
+        p.c->newDocument();
+    };
+    without(lothar, 64, 77);
+    without(roy, 77, 64);
+    ASSERT_TRUE(lothar.c->isRunning());
+    lothar.view.slow = true;
+    stepOneFrame(*lothar.c, 3);
+    ASSERT_TRUE(lothar.c->flightWaitsForWarmUp());
+    const int32_t alone = lothar.c->clock().GlobalMissionTime;
+    stepOneFrame(*lothar.c, 3);
+    EXPECT_EQ(lothar.c->clock().GlobalMissionTime, alone) << "alone, the flight waits for its warm-up";
+    lothar.view.slow = false;
+    ASSERT_TRUE(until([&] { return !lothar.c->flightWaitsForWarmUp() && !roy.c->flightWaitsForWarmUp(); }));
+
+    host(lothar);
+    ASSERT_TRUE(lothar.c->isRunning());
+    join(roy, lothar, 2, 64);
+    ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
+    for (Player* p : players) p->view.slow = true;
+    const long hostDrawn = lothar.view.unseen, joinerDrawn = roy.view.unseen;
+    lothar.link().acceptJoinerPublic();
+    // Frame by frame until the joiner flies and neither draws any more unseen.
+    bool quiet = false;
+    for (int frame = 0; frame < 2000 && !quiet; ++frame) {
+        const long drawn = lothar.view.unseen + roy.view.unseen;
+        const int32_t hostClock = lothar.c->clock().GlobalMissionTime;
+        run(1);
+        EXPECT_FALSE(lothar.c->flightWaitsForWarmUp());
+        EXPECT_FALSE(roy.c->flightWaitsForWarmUp());
+        ASSERT_EQ(lothar.c->clock().GlobalMissionTime, hostClock + 3) << "the host's world steps on";
+        quiet = lothar.view.unseen + roy.view.unseen == drawn && roy.c->clock().GlobalMissionTime > 200;
+    }
+    ASSERT_TRUE(quiet);
+    EXPECT_GE(lothar.view.unseen - hostDrawn, 8) << "the joiner's D.VII, near to far, on the host";
+    EXPECT_GE(roy.view.unseen - joinerDrawn, 8) << "the host's Dr.Is, near to far, on the joiner";
 }
 
 // A joiner the host player turns away reads why; flying alone afterwards, the line is gone.
