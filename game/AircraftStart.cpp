@@ -149,20 +149,59 @@ FlyableAircraft* VADArizodazar2::fitAircraftClass(long n, int32_t type) {
     fresh->setRemoteLocal(remote);
     fresh->setTerrain(modelAt(ModelArray::kTerrain));
     fresh->setCustomPaintJobNumberBig(big, small);
+    // A network player's choice may be a kind the drawing has not met: warmed up unseen as it
+    // comes (a mission's start plans its own anyway).
+    if (isNetworkGame()) warmUp_.Due = true;
     return fresh;
+}
+
+// A network player flies for the team he chose, which need not be his row's: he starts among his
+// own side, at the place of the first row of his team (one switched on, where there is one), in
+// line abreast beside it by the mission's team spacing, a spacing more for each player before
+// him in the host's numbering who also starts so on that team (a team's line abreast, start type
+// 30, counts him in as it is). Every machine works it out alike: a player's team is the one the
+// host announced for him, a computer pilot's its row's. A row placed by its team, and a team no
+// row has, keep the row's own place.
+VADArizodazar2::SideStart VADArizodazar2::startAmongOwnSide(long n, long m, const std::array<AircraftInit, 8>& records) {
+    constexpr long kSlots = ModelArray::kAircraftSlots;
+    FlyableAircraft* aircraft = aircraftAt(n + ModelArray::kFirstAircraft);
+    const int32_t team = aircraft ? aircraft->getTeamNumber() : 0;
+    if (team < 1 || team > 4 || team == records[m].Team || records[m].StartType == 30) return {m, 0.0};
+    long row = -1;
+    for (long r = 0; r < kSlots && row < 0; ++r)
+        if (records[r].Team == team && records[r].OnOff) row = r;
+    for (long r = 0; r < kSlots && row < 0; ++r)
+        if (records[r].Team == team) row = r;
+    if (row < 0) return {m, 0.0};
+    if (records[row].StartType == 30) return {row, 0.0};  // its line abreast counts him in already
+    const int32_t j = network_->networkAndJoiner() ? network_->getJoinerNumber() : 0;
+    const long joiner = j >= 1 && j < kSlots ? j : 0;
+    int before = 0;
+    for (long i = 0; i < m; ++i) {
+        const long local = joiner && i == 0 ? joiner : joiner && i == joiner ? 0 : i;
+        FlyableAircraft* other = aircraftAt(local + ModelArray::kFirstAircraft);
+        int32_t t = other && other->getRemoteLocal() != 0 ? network_->getJoinerTeam(local) : 0;
+        if ((t < 1 || t > 4) && other) t = other->getTeamNumber();
+        if (t == team && records[i].Team != team && records[i].StartType != 30) ++before;
+    }
+    constexpr double kLeastAbreast = 100.0;  // ft: however close the mission's own spacing
+    return {row, std::max(currentMission()->TeamStartDistance, kLeastAbreast) * (before + 1)};
 }
 
 void VADArizodazar2::placeForMission(long n, long m, bool fromStart, const std::array<int, 5>& counts,
                                      const QNion& where) {
     MissionData& mission = *currentMission();
-    const AircraftInit& r = (fromStart ? mission.AircraftStarts : mission.ResetAircraftStarts)[m];
+    const auto& records = fromStart ? mission.AircraftStarts : mission.ResetAircraftStarts;
+    const SideStart side = startAmongOwnSide(n, m, records);
+    // The place and the way of starting there are the row's he starts from; load and orders his own.
+    const AircraftInit& r = records[side.row];
+    const AircraftInit& own = records[m];
     FlyableAircraft& aircraft = *aircraftAt(n + ModelArray::kFirstAircraft);
     ModelArray& models = *getModelArray();
 
     long location = r.LocationOffset + (fromStart ? 0 : 8);
-    if (r.StartType == 30) {
-        ZephModel* own = modelAt(m + ModelArray::kFirstAircraft);
-        location = teamInRange(own ? own->getTeamNumber() : 1) - 1;
+    if (r.StartType == 30) {  // the place of the team this aircraft flies for
+        location = teamInRange(aircraft.getTeamNumber()) - 1;
     } else if (location < 0 || location > 15) {
         platform::SystemBeep();
         location = 0;
@@ -180,7 +219,7 @@ void VADArizodazar2::placeForMission(long n, long m, bool fromStart, const std::
         QNion pose;
         besides->getModelPositionQNion(&pose);
         besideHeading = besides->getObjectHeading();
-        const double d = m * 50.0 - 300.0;
+        const double d = side.row * 50.0 - 300.0;
         x = pose.Position[0] + sinDeg(besideHeading) * d;
         z = pose.Position[2] + cosDeg(besideHeading) * d;
         y = -1.0;
@@ -192,7 +231,7 @@ void VADArizodazar2::placeForMission(long n, long m, bool fromStart, const std::
         z = std::cos(a) * d;
         y += (draw() / 32768.0 + 1.0) * 1500.0;
         heading = draw() / 32768.0 * 180.0;
-        const long enemy = findClosestEnemyFrom(m + ModelArray::kFirstAircraft);
+        const long enemy = findClosestEnemyFrom(n + ModelArray::kFirstAircraft);  // this aircraft's enemy
         QNion centre = where;
         if (ZephModel* e = enemy >= 0 ? modelAt(enemy + ModelArray::kFirstAircraft) : nullptr) e->getModelPositionQNion(&centre);
         x += centre.Position[0];
@@ -222,29 +261,33 @@ void VADArizodazar2::placeForMission(long n, long m, bool fromStart, const std::
         }
     }
     if (besides) heading = besideHeading;
+    if (side.abreast != 0.0) {
+        x += cosDeg(heading) * side.abreast;
+        z -= sinDeg(heading) * side.abreast;
+    }
     // A standing start rests on its wheels, at rest: a speed of a few mph would otherwise count
     // as a flying start near the ground and lift it 500 ft.
     const bool standing = r.MPH < 5.0;
-    if (!r.OnOff && !flownByNetworkPlayer(n)) y = kParked;
+    if (!own.OnOff && !flownByNetworkPlayer(n)) y = kParked;
     aircraft.SetUpAircraft(x, y, z, heading, standing ? 400.0 : 0.0, standing ? 0.0 : r.MPH, r.Throttle);
     aircraft.setFuelLoad(fuel);
-    aircraft.setNumberOfBombs(r.NumberOfBombs);
+    aircraft.setNumberOfBombs(own.NumberOfBombs);
 
     Aircraft& a = aircraft.ThisAircraft;
     a.GearPosition = a.GearPosition2 = r.Gear;
-    a.AIType = n == 0 && r.AIType > 0 ? -r.AIType : r.AIType;
+    a.AIType = n == 0 && own.AIType > 0 ? -own.AIType : own.AIType;
     a.WasDogfighting = 0;
-    a.NextFlyPointNumber = r.FirstFlyPoint >= 0 && r.FirstFlyPoint < missions::kFlyToPoints ? r.FirstFlyPoint : -1;
+    a.NextFlyPointNumber = own.FirstFlyPoint >= 0 && own.FirstFlyPoint < missions::kFlyToPoints ? own.FirstFlyPoint : -1;
     // Without a leader the aircraft is its own, which the wingman reads as "fight on alone".
-    a.LeadAircraftNumber = r.LeadAircraftForWingman == missions::kNoWingmanLeader ? n
-                           : r.LeadAircraftForWingman >= 0 && r.LeadAircraftForWingman < ModelArray::kAircraftSlots
-                               ? r.LeadAircraftForWingman
+    a.LeadAircraftNumber = own.LeadAircraftForWingman == missions::kNoWingmanLeader ? n
+                           : own.LeadAircraftForWingman >= 0 && own.LeadAircraftForWingman < ModelArray::kAircraftSlots
+                               ? own.LeadAircraftForWingman
                                : 0;
-    a.PatrolForSeconds = r.PatrolForSeconds;
-    a.AttackEnemyDistance = missions::wholeNumber(r.AttackEnemyDistance);
-    a.ReturnToPatrolDistance = missions::wholeNumber(r.ReturnToPatrolDistance);
+    a.PatrolForSeconds = own.PatrolForSeconds;
+    a.AttackEnemyDistance = missions::wholeNumber(own.AttackEnemyDistance);
+    a.ReturnToPatrolDistance = missions::wholeNumber(own.ReturnToPatrolDistance);
     a.AttackEnemyObjectDistance = mission.AttackEnemyObjectDistance[2 * m + (fromStart ? 0 : 1)];
-    applySkill(a, r.AISkillLevel);
+    applySkill(a, own.AISkillLevel);
 }
 
 void VADArizodazar2::placeForDogfight(long n, bool fromStart, const std::array<int, 5>& counts, const QNion& where) {

@@ -238,7 +238,9 @@ bool GameController::continueWarmUp() {
     const FramePacer::Aside warmUp(pacer_);
     drawWarmUp(false);
     // In flight, what is left is not flown through: the flight waits behind the loading screen.
-    warmUp_.HoldsFlight = isRunning() && !warmUp_.Pending.empty();
+    // Not in a network game, whose world is not this machine's to hold: the other players fly on,
+    // and so do its own world and its exchange, the rest drawn unseen a share a frame before each.
+    warmUp_.HoldsFlight = isRunning() && !warmUp_.Pending.empty() && network_->getNetworkMode() == 0;
     if (warmUp_.HoldsFlight) toMyZephGLView->showLoadingProgress(warmUp_.done());
     return warmUp_.HoldsFlight;
 }

@@ -14,7 +14,9 @@
 // in its windows (the sign-in window at launch hides it). A flight begun before it ends waits
 // behind the loading screen, its bar showing the share of the plan drawn, and its world does not
 // step until the rest is drawn, a share a frame as well; each share is finished before the next,
-// so the rasteriser's queued frames do not pile up.
+// so the rasteriser's queued frames do not pile up. A network game's world never waits: there the
+// rest is drawn a share before each frame, and a kind of aircraft a player brings in mid-game is
+// planned and drawn so as it comes.
 #include <cstdint>
 #include <optional>
 #include <set>

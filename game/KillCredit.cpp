@@ -49,6 +49,13 @@ void VADArizodazar2::killCredit() {
         Aircraft& a = craft->ThisAircraft;
         if (!(a.TotalHits > a.TotalHitsBeforeDead) || a.WhoShotMe == kCredited) continue;
         a.TotalHits = a.TotalHitsBeforeDead + 10.0;
+        // A network game over is over for everybody: what is shot down while the others finish
+        // theirs (this machine flying on, "Waiting for others" up) is closed uncounted, here and
+        // so in every kills line.
+        if (!single && mission_.HaveDoneGameOver) {
+            a.WhoShotMe = kCredited;
+            continue;
+        }
         // The shooter may come from another machine: anything but a slot is no known shooter.
         if (a.WhoShotMe < 0 || a.WhoShotMe >= ModelArray::kAircraftSlots) a.WhoShotMe = -1;
         if (a.WhoShotMe >= 0) {

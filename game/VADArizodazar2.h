@@ -304,6 +304,12 @@ private:
     std::array<int, 5> teamCounts(long n, long joiner);
     FlyableAircraft* fitAircraftClass(long n, int32_t type);
     void placeForMission(long n, long m, bool fromStart, const std::array<int, 5>& counts, const QNion& where);
+    // The row whose place slot n starts from, and how far beside it (ft): see AircraftStart.cpp.
+    struct SideStart {
+        long row = 0;
+        double abreast = 0.0;
+    };
+    SideStart startAmongOwnSide(long n, long m, const std::array<missions::AircraftInit, 8>& records);
     void placeForDogfight(long n, bool fromStart, const std::array<int, 5>& counts, const QNion& where);
     bool flownByNetworkPlayer(long n);  // never parked out of play, whatever its row says
     void applySkill(Aircraft& record, int32_t skill);

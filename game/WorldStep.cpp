@@ -291,6 +291,7 @@ void GameController::doExplosionSound(const double* position) {
 void GameController::thisObjectDead(long modelIndex, long aircraftNumber) {
     // The bomber's bombs report numbers past the eight aircraft: nobody is credited.
     if (replay_.ReplayFlag || aircraftNumber < 0 || aircraftNumber > 7) return;
+    if (isNetworkGame() && mission_.HaveDoneGameOver) return;  // nothing scores once a network game is over
     ZephModel* object = modelAt(modelIndex);
     ZephModel* killer = modelAt(aircraftNumber + ModelArray::kFirstAircraft);
     ZephModel* player = modelAt(ModelArray::kFirstAircraft);

@@ -84,9 +84,10 @@ void BSDNetworkSockets::acceptJoinerPublic() {
     if (messageLine(4) == kWaitingForJoiners) setMessageLine(4, {});
     restoreOwnLine();
     JoinerPending = 0;
-    // Who is in the game is known at once, not only once the newcomer says something.
-    notice(JoinerPendingName + " has joined the game", 1);
+    // Who is in the game is known at once, not only once the newcomer says something: listed as
+    // his own line lists him, his kills following from here on.
     loadCustomPaintJobName(JoinerPendingName, slot);
+    notice(playerHeading(slot) + " has joined the game", 1);
     openPlayerNamesWindow();
 }
 

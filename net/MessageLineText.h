@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "net/NetworkSockets.h"
@@ -30,10 +31,10 @@ inline void putAt(MessageLine& line, size_t at, std::string_view text) {
 }
 
 // A count as two characters, tens (blank below 10) and units; counts are held to 0..99.
-inline void putTwoDigits(MessageLine& line, size_t at, int32_t value) {
+inline std::string twoDigits(int32_t value) {
     const int32_t v = std::clamp(value, 0, 99);
-    const char text[2] = {v < 10 ? ' ' : static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
-    putAt(line, at, {text, 2});
+    return {v < 10 ? ' ' : static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
 }
+inline void putTwoDigits(MessageLine& line, size_t at, int32_t value) { putAt(line, at, twoDigits(value)); }
 
 }  // namespace pellam::net

@@ -100,11 +100,12 @@ void BSDNetworkSockets::NetworkComm(int32_t missionTime) {
 // Team letters ("x" for an aircraft parked out of the world), kills per player and per team.
 void BSDNetworkSockets::refreshKillsLine() {
     MessageLine& line = MessageLines[5];
-    std::array<int32_t, 8> kills{};
+    std::array<int32_t, 8> kills{}, slotTeams{};
     std::array<int32_t, 4> teams{};
     for (int n = 0; n < 8; ++n) {
         const EngineServices::Facts f = Game->aircraftFacts(n);
         kills[n] = Game->aircraftResults()[n][0];
+        slotTeams[n] = f.team;
         const char letter = !f.present || f.height < -9000.0 ? 'x' : teamLetter(f.team, '-');
         putAt(line, 11 + 9 * n, {&letter, 1});
         if (validTeam(f.team)) teams[f.team - 1] += kills[n];
@@ -127,6 +128,34 @@ void BSDNetworkSockets::refreshKillsLine() {
         putTwoDigits(own, static_cast<size_t>(PlayerKillNumberOffset), kills[0]);
     }
     for (int n = 0; n < 8; ++n) putTwoDigits(line, 13 + 9 * n, kills[n]);
+    refreshHeadings(kills, slotTeams);
+}
+
+std::string BSDNetworkSockets::playerHeading(int slot) const {
+    if (slot < 0 || slot > 7) return {};
+    const int32_t team = Game ? Game->aircraftFacts(slot).team : 0;
+    const int32_t kills = Game ? Game->aircraftResults()[slot][0] : 0;
+    return std::string{'#', static_cast<char>('1' + slot), ':'} + AllPlayerNames[slot] + ':' + teamLetter(team, '-') +
+           '/' + twoDigits(kills) + ':';
+}
+
+// A message line that begins with a player's heading (his arrival, or what he said) shows his
+// team and kills as they stand, the numbers of the kills line, not as they stood when it came.
+// Only a heading whose number and name are a player's here is taken for one.
+void BSDNetworkSockets::refreshHeadings(const std::array<int32_t, 8>& kills, const std::array<int32_t, 8>& teams) {
+    for (int l = 1; l < 5; ++l) {
+        MessageLine& line = MessageLines[l];
+        const size_t length = line[0];
+        if (length < 4 || line[1] != '#' || line[2] < '1' || line[2] > '8' || line[3] != ':') continue;
+        const int slot = line[2] - '1';
+        const std::string& name = AllPlayerNames[slot];
+        const size_t n = name.size();  // the name at 4..n + 3; ':', team, '/', two digits, ':' after it
+        if (name.empty() || length < n + 9 || !std::equal(name.begin(), name.end(), line.begin() + 4) ||
+            line[n + 4] != ':' || line[n + 6] != '/' || line[n + 9] != ':')
+            continue;
+        line[n + 5] = static_cast<uint8_t>(teamLetter(teams[slot], static_cast<char>(line[n + 5])));
+        putTwoDigits(line, n + 7, kills[slot]);
+    }
 }
 
 // A joiner puts each player's aircraft on the team and type the host last announced. Its own
@@ -205,7 +234,7 @@ void BSDNetworkSockets::takePlayerNames(int32_t now) {
         } else {
             // A player who has gone takes the paint job along; a newcomer brings theirs.
             loadCustomPaintJobName(name, local);
-            if (!name.empty() && !first) notice(name + " has joined the game", 1);  // the first list is who was there
+            if (!name.empty() && !first) notice(playerHeading(local) + " has joined the game", 1);  // the first list is who was there
         }
     }
     if (restartDue && (first || changed)) NewInTime = now;

@@ -269,6 +269,9 @@ private:
     // Engine steps (NetworkComm.cpp).
     int localSlot(int hostSlot) const;
     void refreshKillsLine();
+    // A player's heading as his own line shows it, in this machine's numbering: "#3:Voss:Y/ 2:".
+    std::string playerHeading(int slot) const;
+    void refreshHeadings(const std::array<int32_t, 8>& kills, const std::array<int32_t, 8>& teams);
     void joinerCorrections();
     void takeHostData(int32_t now);
     void takePlayerNames(int32_t now);

@@ -4,6 +4,9 @@
 // whatever the machine's load.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "aircraft/FlyableAircraft.h"
 #include "builder/BuilderSave.h"
 #include "builder/MissionBuilder.h"
@@ -23,8 +26,20 @@ namespace pellam::testing {
 namespace {
 
 constexpr uint32_t kLoopback = 0x7F000001;
+constexpr long kOverAlbert = 12;    // "Network: Dogfight over Albert": red from the west, blue from the east
 constexpr long kBalloonLines = 13;  // "Network: The Balloon Lines": two teams, won at eight team kills
 std::atomic<int32_t> clockTicks{50000};
+
+// The view, counting the views the drawing's warm-up draws unseen; slow, each takes longer than
+// a frame's share of warm-up, so a share is one view and a warm-up spans frames.
+struct WarmUpView : StandInView {
+    void drawUnseen(const QNion&, long, bool, bool) override {
+        ++unseen;
+        if (slow) std::this_thread::sleep_for(std::chrono::milliseconds(26));
+    }
+    long unseen = 0;
+    bool slow = false;
+};
 
 // One player's game: the patrol mission in slot 0 of its own folder, a signed-in pilot, and the
 // game's network object.
@@ -35,11 +50,13 @@ struct Player {
         missions::MissionTexts texts;
         missiongen::buildPatrolMission(*record, texts);
         EXPECT_EQ(missions::writeMissionFile((folder / "pellamm1.pellam").string(), *record, texts), "");
-        // A team mission of the game's own, in its place in the table.
-        auto balloons = std::make_unique<missiongen::MissionDescription>();
-        EXPECT_EQ(missiongen::readBuiltInDescription(kBalloonLines, *balloons), "");
-        EXPECT_EQ(missions::writeMissionFile((folder / missions::MissionTable::builtInFileName(kBalloonLines)).string(),
-                                             balloons->record, balloons->texts), "");
+        // The game's own team missions, in their places in the table.
+        for (const long team : {kOverAlbert, kBalloonLines}) {
+            auto mission = std::make_unique<missiongen::MissionDescription>();
+            EXPECT_EQ(missiongen::readBuiltInDescription(team, *mission), "");
+            EXPECT_EQ(missions::writeMissionFile((folder / missions::MissionTable::builtInFileName(team)).string(),
+                                                 mission->record, mission->texts), "");
+        }
         store = std::make_unique<platform::UserDefaults>((folder / "defaults.json").string());
         c = std::make_unique<VADArizodazar2>(
             GameController::Links{store.get(), &view, nullptr, nullptr, &network},
@@ -58,7 +75,7 @@ struct Player {
     std::string line(int n) { return std::string(link().messageLine(n)); }
     FlyableAircraft& aircraft(long n) { return *c->aircraftAt(n + ModelArray::kFirstAircraft); }
 
-    StandInView view;
+    WarmUpView view;
     GameNetwork network;
     std::unique_ptr<platform::UserDefaults> store;
     std::unique_ptr<VADArizodazar2> c;
@@ -215,6 +232,126 @@ TEST_F(NetworkPlay, AHostedTeamMissionKeepsItsRuleAndTheJoinersTeam) {
     EXPECT_LE(ours.TotalHits, ours.TotalHitsBeforeDead);
     EXPECT_EQ(lothar.c->pilotScoring().TeamResults[1], 8);
     for (Player* p : players) EXPECT_EQ(p->line(5).substr(85, 4), "B: 8") << "blue's kills on each side";
+
+    // The host's pilot flies on from his window while the joiner's is up ("Waiting for others"):
+    // the game is over, and what is shot down now scores nothing, on either side.
+    lothar.c->fromMissionEndOkayButton();
+    ASSERT_TRUE(lothar.c->isRunning());
+    ASSERT_TRUE(until([&] { return lothar.link().getOthersInGameOver() == 1; }));
+    const auto results = lothar.c->pilotScoring().AircraftResults;
+    const int32_t onlineKills = lothar.c->pilotScoring().current().OnlineKills;
+    const std::string hostKills = lothar.line(5).substr(0, 100), joinerKills = roy.line(5).substr(0, 100);
+    shootDown(3, 4);  // blue's computer pilot downs red
+    shootDown(5, 0);  // the host's pilot downs blue
+    shootDown(2, 1);  // the joiner downs red
+    run(30);
+    EXPECT_EQ(lothar.c->pilotScoring().AircraftResults, results);
+    EXPECT_EQ(lothar.c->pilotScoring().current().OnlineKills, onlineKills);
+    EXPECT_EQ(lothar.line(5).substr(0, 100), hostKills);
+    EXPECT_EQ(roy.line(5).substr(0, 100), joinerKills);
+}
+
+// Over Albert red starts in the west, blue in the east. Two joiners take slots whose rows are red
+// but fly for blue: each starts among blue, beside its formation and apart from the other, never
+// inside red's; the host places each where the joiner places himself, at the start and at a
+// restart.
+TEST_F(NetworkPlay, AJoinerOfTheOtherSideStartsAmongHisOwn) {
+    Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "roy", "Roy"), voss(dir.path() / "voss", "Voss");
+    players = {&lothar, &roy, &voss};
+    host(lothar, kOverAlbert);
+    for (Player* joiner : {&roy, &voss}) {
+        join(*joiner, lothar, 2, 64);
+        ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
+        lothar.link().acceptJoinerPublic();
+        // Told who plays, it starts the host's mission (its clock from the start), and flies it.
+        ASSERT_TRUE(until([&] {
+            return joiner->link().accepted() && !joiner->link().getThisPlayerNamesPtr(joiner->link().getJoinerNumber()).empty();
+        }));
+        ASSERT_EQ(joiner->c->missionState().CurrentMissionNumber, kOverAlbert);
+        ASSERT_TRUE(until([&] { return joiner->c->clock().GlobalMissionTime > 200; }));
+    }
+    const missions::MissionData& mission = *lothar.c->missionTable().record(kOverAlbert);
+    ASSERT_EQ(mission.AircraftStarts[1].Team, 1);
+    ASSERT_EQ(mission.AircraftStarts[2].Team, 1);
+    auto at = [](FlyableAircraft& a) { return a.live.attitude.Position; };
+    auto apart = [](const Vector3& a, const Vector3& b) { return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]); };
+    // The nearest start place of blue's rows is nearer than any of red's, and none is within 100 ft.
+    auto amongBlue = [&](const Vector3& p, bool fromStart) {
+        const auto& rows = fromStart ? mission.AircraftStarts : mission.ResetAircraftStarts;
+        double blue = 1e12, red = 1e12;
+        for (const missions::AircraftInit& row : rows) {
+            const auto& place = mission.MissionStartLocations[row.LocationOffset + (fromStart ? 0 : 8)];
+            const double d = apart(p, {place[0], place[1], place[2]});
+            EXPECT_GT(d, 100.0) << "in the place of another row";
+            (row.Team == 2 ? blue : red) = std::min(row.Team == 2 ? blue : red, d);
+        }
+        return blue < red;
+    };
+    EXPECT_TRUE(amongBlue(at(roy.aircraft(0)), true)) << "where he began flying";
+    EXPECT_TRUE(amongBlue(at(voss.aircraft(0)), true));
+    for (const bool fromStart : {true, false}) {
+        std::array<Vector3, 2> places;
+        for (int k = 0; k < 2; ++k) {
+            Player& joiner = k == 0 ? roy : voss;
+            const long slot = joiner.link().getJoinerNumber();
+            joiner.c->startThisAircraft(0, fromStart);
+            lothar.c->startThisAircraft(slot, fromStart);
+            places[k] = at(joiner.aircraft(0));
+            EXPECT_TRUE(amongBlue(places[k], fromStart)) << slot;
+            EXPECT_LT(apart(places[k], at(lothar.aircraft(slot))), 0.01) << "the host places him alike";
+        }
+        EXPECT_GT(apart(places[0], places[1]), 100.0) << "the two apart";
+    }
+}
+
+// The drawing's warm-up never holds a network game's world. Flying alone, a flight begun before
+// it ends waits for the rest; hosting, a joiner in a kind of aircraft the host has not drawn yet
+// is warmed up unseen a share a frame while the host's world steps on, and so is, on the joiner,
+// a kind the host's game brings him.
+TEST_F(NetworkPlay, TheDrawingsWarmUpNeverHoldsANetworkGame) {
+    Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");
+    players = {&lothar, &roy};
+    // Before either has drawn a frame: the host's mission flies no D.VII, the joiner's no Dr.I.
+    auto without = [](Player& p, int32_t type, int32_t instead) {
+        missions::MissionData& m = *p.c->missionTable().record(p.c->missionState().CurrentMissionNumber);
+        for (auto* rows : {&m.AircraftStarts, &m.ResetAircraftStarts})
+            for (missions::AircraftInit& row : *rows)
+                if (row.AircraftType == type) row.AircraftType = instead;
+        p.c->newDocument();
+    };
+    without(lothar, 64, 77);
+    without(roy, 77, 64);
+    ASSERT_TRUE(lothar.c->isRunning());
+    lothar.view.slow = true;
+    stepOneFrame(*lothar.c, 3);
+    ASSERT_TRUE(lothar.c->flightWaitsForWarmUp());
+    const int32_t alone = lothar.c->clock().GlobalMissionTime;
+    stepOneFrame(*lothar.c, 3);
+    EXPECT_EQ(lothar.c->clock().GlobalMissionTime, alone) << "alone, the flight waits for its warm-up";
+    lothar.view.slow = false;
+    ASSERT_TRUE(until([&] { return !lothar.c->flightWaitsForWarmUp() && !roy.c->flightWaitsForWarmUp(); }));
+
+    host(lothar);
+    ASSERT_TRUE(lothar.c->isRunning());
+    join(roy, lothar, 2, 64);
+    ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
+    for (Player* p : players) p->view.slow = true;
+    const long hostDrawn = lothar.view.unseen, joinerDrawn = roy.view.unseen;
+    lothar.link().acceptJoinerPublic();
+    // Frame by frame until the joiner flies and neither draws any more unseen.
+    bool quiet = false;
+    for (int frame = 0; frame < 2000 && !quiet; ++frame) {
+        const long drawn = lothar.view.unseen + roy.view.unseen;
+        const int32_t hostClock = lothar.c->clock().GlobalMissionTime;
+        run(1);
+        EXPECT_FALSE(lothar.c->flightWaitsForWarmUp());
+        EXPECT_FALSE(roy.c->flightWaitsForWarmUp());
+        ASSERT_EQ(lothar.c->clock().GlobalMissionTime, hostClock + 3) << "the host's world steps on";
+        quiet = lothar.view.unseen + roy.view.unseen == drawn && roy.c->clock().GlobalMissionTime > 200;
+    }
+    ASSERT_TRUE(quiet);
+    EXPECT_GE(lothar.view.unseen - hostDrawn, 8) << "the joiner's D.VII, near to far, on the host";
+    EXPECT_GE(roy.view.unseen - joinerDrawn, 8) << "the host's Dr.Is, near to far, on the joiner";
 }
 
 // A joiner the host player turns away reads why; flying alone afterwards, the line is gone.
@@ -268,24 +405,77 @@ TEST_F(NetworkPlay, TheHostsLinesAndSlotsFollowWhoIsIn) {
     EXPECT_EQ(lothar.aircraft(1).ThisAircraft.AircraftType, missionType) << "in the next game too";
 }
 
-// Everybody hears of a newcomer as it is taken in, before it has said a word.
-TEST_F(NetworkPlay, ANewcomerIsAnnouncedToEverybody) {
+// Everybody hears of a newcomer as it is taken in, before it has said a word: he is listed as
+// his own line lists him ("#2:Roy:R/ 0:"). Every line headed by a player, his arrival or what he
+// said, shows his team and kills as the kills line does, on the host and the joiners alike, as
+// the kills come.
+TEST_F(NetworkPlay, ANewcomerIsListedAndEachPlayersLinesKeepUpWithHisKills) {
     Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "roy", "Roy"), voss(dir.path() / "voss", "Voss");
     players = {&lothar, &roy, &voss};
     host(lothar);
     join(roy, lothar, 1, 55);
     ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
     lothar.link().acceptJoinerPublic();
-    EXPECT_EQ(lothar.line(1), "Roy has joined the game");
+    EXPECT_EQ(lothar.line(1), "#2:Roy:R/ 0: has joined the game");
     ASSERT_TRUE(until([&] { return roy.link().getThisPlayerNamesPtr(roy.link().getJoinerNumber()) == "Lothar"; }));
     join(voss, lothar, 2, 77);
     ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
     lothar.link().acceptJoinerPublic();
-    EXPECT_EQ(lothar.line(1), "Voss has joined the game");
-    ASSERT_TRUE(until([&] { return !roy.link().getThisPlayerNamesPtr(2).empty(); }));
-    EXPECT_EQ(roy.link().getThisPlayerNamesPtr(2), "Voss");
-    EXPECT_EQ(roy.line(1), "Voss has joined the game");
+    EXPECT_EQ(lothar.line(1), "#3:Voss:B/ 0: has joined the game");
+    ASSERT_TRUE(until([&] { return roy.line(1) == "#3:Voss:B/ 0: has joined the game"; }));
     for (int n = 1; n < 5; ++n) EXPECT_EQ(voss.line(n).find("has joined"), std::string::npos) << n;
+
+    // Each says something, and each hears the others.
+    auto say = [](Player& p, const std::string& text) {
+        p.link().setMessageChannel(0);
+        p.link().handleTypingAMessage(1070);
+        for (const char c : text) p.link().handleTypingAMessage(c);
+        p.link().handleTypingAMessage(13);
+    };
+    say(roy, "roy here");
+    say(voss, "voss here");
+    say(lothar, "lothar here");
+    auto heard = [&](Player& p, const std::string& text) {
+        for (int n = 1; n < 5; ++n)
+            if (p.line(n).find(text) != std::string::npos) return true;
+        return false;
+    };
+    ASSERT_TRUE(until([&] {
+        return heard(lothar, "Roy:R/ 0:roy here") && heard(lothar, "Voss:B/ 0:voss here") && heard(roy, "voss here") &&
+               heard(roy, "lothar here") && heard(voss, "roy here") && heard(voss, "lothar here");
+    }));
+
+    // Every line a player heads: his team letter and kills as the kills line has them.
+    auto headingsFollowKillsLine = [&](Player& p) {
+        const std::string kills = p.line(5);
+        int headed = 0;
+        for (int n = 1; n < 5; ++n) {
+            const std::string line = p.line(n);
+            const size_t slash = line.find('/');
+            if (line.empty() || line[0] != '#' || slash == std::string::npos) continue;
+            const size_t slot = size_t(line[1] - '1');
+            EXPECT_EQ(line.substr(slash - 1, 1) + line.substr(slash + 1, 2), kills.substr(10 + 9 * slot, 1) + kills.substr(12 + 9 * slot, 2))
+                << line << " | " << kills;
+            ++headed;
+        }
+        return headed;
+    };
+    // Roy (red) downs two of blue, Voss (blue) one of red: the computer's aircraft of the host.
+    auto shootDown = [&](long victim, long shooter) {
+        Aircraft& a = lothar.aircraft(victim).ThisAircraft;
+        a.TotalHits = a.TotalHitsBeforeDead + 1.0;
+        a.WhoShotMe = static_cast<int32_t>(shooter);
+        run(1);
+        lothar.c->startThisAircraft(victim, true);
+    };
+    for (const auto& [victim, shooter] : {std::pair{5, 1}, {6, 1}, {3, 2}}) {
+        shootDown(victim, shooter);
+        for (Player* p : players) EXPECT_GT(headingsFollowKillsLine(*p), 0);
+    }
+    ASSERT_TRUE(until([&] { return heard(roy, "Voss:B/ 1:voss here") && heard(voss, "Roy:R/ 2:roy here"); }));
+    for (Player* p : players) EXPECT_GE(headingsFollowKillsLine(*p), 2);  // two messages, and arrivals
+    EXPECT_TRUE(heard(lothar, "#2:Roy:R/ 2:roy here") && heard(lothar, "#3:Voss:B/ 1:voss here"));
+    EXPECT_EQ(roy.line(0).substr(0, 12), "#1:Roy:R/ 2:") << "his own line";
 }
 
 // A mission made in the builder, flown alone and lost, then hosted from the menu with its game

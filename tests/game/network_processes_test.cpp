@@ -1,8 +1,8 @@
 // Two real games on one machine, as two players would run them: one hosts its mission on a port
 // it chooses and names, the other joins it by 127.0.0.1 and that port. Each waits to see the
-// other's aircraft in the world (the host told of the joiner's arrival), they exchange typed
-// messages, the joiner quits and the host sees it go. The games host and join through their test
-// switches (PELLAM_NETWORK_HOST, PELLAM_NETWORK_JOIN).
+// other's aircraft in the world (the host told of the joiner's arrival, listed by his team and
+// kills), they exchange typed messages, the joiner quits and the host sees it go. The games host
+// and join through their test switches (PELLAM_NETWORK_HOST, PELLAM_NETWORK_JOIN).
 #include <gtest/gtest.h>
 
 #include "tests/TestFolder.h"
@@ -23,7 +23,7 @@ TEST(NetworkProcesses, HostAndJoinerSeeEachOtherTalkAndPart) {
 
     // The host takes any free port and names it; the joiner is started with that port.
     const pid_t host = start("host", "PELLAM_NETWORK_HOST=0",
-                             "until joined\nuntil message has joined the game\nuntil seen 1\n"
+                             "until joined\nuntil message :B/ 0: has joined the game\nuntil seen 1\n"
                              "until message hello from the joiner\n"
                              "key m\ntype welcome aboard\nkey Return\nuntil message has quit the game\nquit\n");
     const long port = awaitNumberAfter(host, folder.path() / "host.log", "Hosting on port ");
