@@ -17,6 +17,7 @@
 #include "game/InterfaceDrawing.h"
 #include "game/StandInNeighbours.h"
 #include "game/VADArizodazar2.h"
+#include "platform/Beep.h"
 #include "platform/Paths.h"
 #include "platform/PngImage.h"
 #include "platform/TickCount.h"
@@ -120,6 +121,18 @@ protected:
         const ButtonPlace* p = placeOfButton(window, label);
         ASSERT_NE(p, nullptr) << window << "/" << label;
         clickAt((p->x0 + p->x1) / 2, (p->y0 + p->y1) / 2);
+    }
+    // A click that comes with the pointer: moved onto the place, pressed and let go between two
+    // frames, as a quick hand does while the paused game draws 20 frames a second.
+    void quickClick(const std::string& label) {
+        frames(2);
+        const builderdraw::ItemPlace* p = builderdraw::placeOfBuilderItem(label);
+        ASSERT_NE(p, nullptr) << label;
+        const int x = int((p->x0 + p->x1) / 2), y = int((p->y0 + p->y1) / 2);
+        SDL_WarpMouseInWindow(view_->getGLWindow()->sdlWindow(), x, y);
+        push(SDL_MOUSEBUTTONDOWN, x, y);
+        push(SDL_MOUSEBUTTONUP, x, y);
+        frames(3);
     }
     void pressBuilder(const std::string& label) {
         frames(2);
@@ -459,6 +472,38 @@ TEST_F(BuilderWindowTest, AScrolledPageLeavesTheTabsInPlace) {
     EXPECT_EQ(builderdraw::placeOfBuilderItem("Tab/Weather")->y0, tab);
     pressBuilder("Tab/Weather");
     EXPECT_EQ(b.controls().mainTab, builder::kTabWeather);
+}
+
+// Each tab opens on the click that comes with the pointer, from one tab to the next and in the
+// aircraft tabs; a field typed into and left for a tab keeps what was typed.
+TEST_F(BuilderWindowTest, ATabOpensOnOneClick) {
+    builder::MissionBuilder& b = c_->missionBuilder();
+    press("Pilot Sign-In", "Sign In");
+    press("Menu", "Mission Builder");
+    press("Mission Builder", "New Mission");
+    const long beeps = platform::beepCount();
+    quickClick("Tab/Weather");  // refused until a world is added
+    EXPECT_EQ(b.controls().mainTab, builder::kTabWorld);
+    EXPECT_EQ(platform::beepCount(), beeps + 1);
+    choose("World", "The Western Front");
+    pressBuilder("Add World");
+    const std::pair<const char*, int> tabs[] = {{"Tab/Objects", builder::kTabObjects}, {"Tab/Aircraft", builder::kTabAircraft},
+                                                {"Tab/Victory", builder::kTabVictory}, {"Tab/Paths", builder::kTabPaths},
+                                                {"Tab/Weather", builder::kTabWeather}};
+    for (const auto& [label, tab] : tabs) {
+        quickClick(label);
+        EXPECT_EQ(b.controls().mainTab, tab) << label;
+    }
+    pressBuilder("Visibility (typed)");
+    type("42");
+    quickClick("Tab/Aircraft");
+    EXPECT_EQ(b.controls().mainTab, builder::kTabAircraft);
+    EXPECT_EQ(b.MBMission.SkyFlags & 0xFF, 84);  // twice the visibility
+    for (int n : {3, 8, 1}) {
+        quickClick("Aircraft/Aircraft " + std::to_string(n));
+        EXPECT_EQ(b.controls().aircraftTab, n - 1);
+        EXPECT_EQ(b.MBCurrentObject, n + 1);
+    }
 }
 
 TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
