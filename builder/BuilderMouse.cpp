@@ -45,7 +45,7 @@ void MissionBuilder::MBMouseDown(double px, double py) {
     MBDraggingObject = MBDraggingPath = false;
     const Probe ray = probe(px, py);
     bool picked = false;
-    if (px - kViewOffset < 0.66 * frame_.width && controls_.mainTab == kTabObjects) {
+    if (px - kViewOffset < worldWidth() && controls_.mainTab == kTabObjects) {
         // A level ray meets no object: one beep for the click.
         if (ray.level && MBArray.size() > kFirstPickable) host_->beep();
         for (long i = kFirstPickable; i < MBArray.size() && !ray.level; ++i) {

@@ -31,6 +31,15 @@ std::array<double, 16> MissionBuilder::eyeRotation() const {
     return m;
 }
 
+ZephModel* MissionBuilder::closeUpItem() const {
+    ZephModel* item = MBCurrentObject != 0 ? MBArray.at(MBCurrentObject) : MBOneItem.at(0);
+    return item && item->getCompleteObjectPtr() ? item : nullptr;
+}
+
+// With nothing to show close up, the world goes on across the close-up's part rather than leave it
+// an empty pane; its left 66 % stays as it is beside a close-up, the same rays through the same pixels.
+double MissionBuilder::worldWidth() const { return closeUpItem() ? 0.66 * frame_.width : frame_.width; }
+
 // Brings what the view shows up to date: the height slider, the position text, the preview item
 // at the origin and, once per change, the item panel. The drawing itself follows (host).
 void MissionBuilder::updateMBOpenGLView() {

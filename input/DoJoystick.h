@@ -264,6 +264,9 @@ protected:
 
 private:
     void writeEntry(int32_t rawKey, uint8_t stored, uint8_t type);  // `stored`: a button table's byte
+    // The event as its key was pressed (characters and modifiers), for a repeat or the release of
+    // a key seen going down; a press is remembered, a release forgets it.
+    platform::hid::ToolkitKeyEvent asPressed(const platform::hid::ToolkitKeyEvent& event, bool release);
     void readPedalBrakes();
     double shapeStick(double x) const;
     void pointerDefault(float width, float height);
@@ -274,6 +277,12 @@ private:
     ActionRing ring_;
     std::array<std::string, kTitleCount> NeedsStrings;  // command titles by row; rows point here
     std::array<uint8_t, kKeyCodes> KeyTranslationBU{};
+    struct HeldKey {
+        bool down = false;
+        uint16_t characters[2] = {0, 0};
+        uint32_t modifierFlags = 0;
+    };
+    std::array<HeldKey, platform::hid::kPhysicalKeys> heldKeys_{};  // by physical key
     bool keyCopyTaken_ = false, buttonCopyTaken_ = false;
 
     // Control values.

@@ -22,7 +22,27 @@ ActionItem1 keyItem(const ToolkitKeyEvent& e, uint8_t type) {
 
 }  // namespace
 
-void DoJoystick::keyDown(const ToolkitKeyEvent& e) {
+// A key is the key it was pressed as until it is let go: the s of Alt-s let go after Alt is still
+// Alt-s (or the command acting on its release would never come), and Alt pressed while s is held
+// does not make s's repeats and release Alt-s.
+ToolkitKeyEvent DoJoystick::asPressed(const ToolkitKeyEvent& e, bool release) {
+    if (e.physicalKey == 0 || e.physicalKey >= heldKeys_.size()) return e;
+    HeldKey& held = heldKeys_[e.physicalKey];
+    if (!release && !(e.isARepeat && held.down)) {
+        held = {true, {e.characters[0], e.characters[1]}, e.modifierFlags};
+        return e;
+    }
+    if (!held.down) return e;  // its press went to a window, or came before the game had the keyboard
+    held.down = !release;
+    ToolkitKeyEvent as = e;
+    as.characters[0] = held.characters[0];
+    as.characters[1] = held.characters[1];
+    as.modifierFlags = held.modifierFlags;
+    return as;
+}
+
+void DoJoystick::keyDown(const ToolkitKeyEvent& event) {
+    const ToolkitKeyEvent e = asPressed(event, false);
     // A held key repeats as release-and-press pairs.
     if (e.isARepeat) MykeyUp(e);
     ActionItem1 item = keyItem(e, kPressed);
@@ -37,7 +57,7 @@ void DoJoystick::keyDown(const ToolkitKeyEvent& e) {
 }
 
 void DoJoystick::keyUp(const ToolkitKeyEvent& e) {
-    ActionItem1 item = keyItem(e, kReleased);
+    ActionItem1 item = keyItem(asPressed(e, true), kReleased);
     getKeyAction(item);
     ring_.push(item);
 }

@@ -12,19 +12,15 @@ struct ViewRect {
     int x = kViewMargin, y = kViewMargin, width = 0, height = 0;
 };
 
-// The world takes the left 0.66 of the view and the close-up the rest, both its full height. The
-// view is as wide as the panel leaves and no taller than a 4:3 world part: a full-height view
-// beside the panel made the world a tall, narrow strip. It hangs under the menu bar.
+// The view fills what the panel and the menu bar leave of the window, within its margin: its
+// lower-left corner 20 px in from the window's, as the mouse rules have it. The world takes its left
+// 0.66 and the close-up the rest, both its full height; with nothing to show close up, the world all.
 inline ViewRect builderViewRect(int windowWidth, int windowHeight) {
     ViewRect r;
     r.width = windowWidth - kPanelWidth - 2 * kViewMargin;
     if (r.width < 16) r.width = 16;
     r.height = windowHeight - kMenuBar - 2 * kViewMargin;
-    const int landscape = int(0.66 * r.width * 3 / 4);
-    if (r.height > landscape) r.height = landscape;
     if (r.height < 16) r.height = 16;
-    r.y = windowHeight - kMenuBar - kViewMargin - r.height;
-    if (r.y < kViewMargin) r.y = kViewMargin;
     return r;
 }
 

@@ -51,30 +51,29 @@ void centreCross() {
     glMatrixMode(GL_MODELVIEW);
 }
 
-// The close-up of the selected item, or of the unplaced one, at the origin of its own frustum.
-void drawPreview(render::MyZephGLView& view, builder::MissionBuilder& b, const ViewRect& r) {
-    const bool selected = b.MBCurrentObject != 0;
-    ZephModel* item = selected ? b.MBArray.at(b.MBCurrentObject) : b.MBOneItem.at(0);
-    if (!item || !item->getCompleteObjectPtr()) return;
+// The close-up of `item` (the selected item, or the unplaced one) at the origin of its own
+// frustum, on the close-up's own sky.
+void drawPreview(render::MyZephGLView& view, builder::MissionBuilder& b, ZephModel& item, const ViewRect& r) {
     const int left = int(0.66 * r.width), width = int(r.width - 0.66 * r.width);
     glViewport(r.x + left, r.y, width, r.height);
     glEnable(GL_SCISSOR_TEST);
     glScissor(r.x + left, r.y, width, r.height);
-    glClear(GL_DEPTH_BUFFER_BIT);
+    glClearColor(0.52f, 0.62f, 0.76f, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     const double aspect = double(r.height) / (r.width - 0.66 * r.width);
     view.glSetViewFrustum(-1, 1, -aspect, aspect, 1, kRestFar);
     QNion eye;
-    eye.Position = {0, kPreviewUp, item->getObjectType() == kCloudType ? -kCloudPreviewBack : -kPreviewBack};
+    eye.Position = {0, kPreviewUp, item.getObjectType() == kCloudType ? -kCloudPreviewBack : -kPreviewBack};
     view.setGlobalCameraPosition(&eye);
     QNion kept;
-    item->getModelPositionQNion(&kept);
-    item->setStartingModelQNionX(0, 0, 0, &kept);
+    item.getModelPositionQNion(&kept);
+    item.setStartingModelQNionX(0, 0, 0, &kept);
     view.glPrepareForModelDrawing();
     view.glSet3DDrawingWQuaternion(&eye);
     view.setCurrentCameraMatrix();
-    if (OneCompleteObjectVer2* record = item->getDrawingData(1)) view.glNewDrawOneObject(record);
+    if (OneCompleteObjectVer2* record = item.getDrawingData(1)) view.glNewDrawOneObject(record);
     view.glNewDrawTransparentItems();
-    if (selected) item->setStartingModelQNionX(kept.Position[0], kept.Position[1], kept.Position[2], &kept);
+    if (b.MBCurrentObject != 0) item.setStartingModelQNionX(kept.Position[0], kept.Position[1], kept.Position[2], &kept);
     glDisable(GL_SCISSOR_TEST);
 }
 
@@ -154,16 +153,19 @@ void drawPaths(render::MyZephGLView& view, const builder::MissionBuilder& b) {
     glDepthFunc(GL_LEQUAL);
 }
 
-// The world from the builder's camera with the paths and the cross, then the close-up.
+// The world from the builder's camera with the paths and the cross, then the close-up. The world's
+// frustum keeps the split view's scale, so its left 66 % is the same picture whether the close-up
+// is shown beside it or the world goes on across the close-up's part.
 void drawView(render::MyZephGLView& view, builder::MissionBuilder& b, const ViewRect& r) {
     view.setAwoken(true);  // the builder sets the frustum; no squares, no second window
     view.setSunVectorFromTime(11.0);
-    const int left = int(0.66 * r.width);
-    glViewport(r.x, r.y, left, r.height);
+    ZephModel* closeUp = b.closeUpItem();
+    const int left = int(0.66 * r.width), world = closeUp ? left : r.width;
+    glViewport(r.x, r.y, world, r.height);
     glEnable(GL_SCISSOR_TEST);
-    glScissor(r.x, r.y, left, r.height);
+    glScissor(r.x, r.y, world, r.height);
     const double aspect = double(r.height) / (0.66 * r.width);
-    view.glSetViewFrustum(-1, 1, -aspect, aspect, 1, kSceneFar);
+    view.glSetViewFrustum(-1, -1 + 2.0 * world / left, -aspect, aspect, 1, kSceneFar);
     view.setGlobalCameraPosition(&b.MBCameraPosition);
     if (b.MBTerrainLoadedFlag) {
         view.newFrameRecords();
@@ -173,13 +175,10 @@ void drawView(render::MyZephGLView& view, builder::MissionBuilder& b, const View
         glClear(GL_COLOR_BUFFER_BIT);
     }
     drawPaths(view, b);
+    glViewport(r.x, r.y, left, r.height);  // the cross on the line of sight, mid-way across the 66 %
     centreCross();
-    // The close-up's own sky, so its part reads as a pane before anything is chosen to show in it.
-    glScissor(r.x + left, r.y, r.width - left, r.height);
-    glClearColor(0.52f, 0.62f, 0.76f, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
     glDisable(GL_SCISSOR_TEST);
-    drawPreview(view, b, r);
+    if (closeUp) drawPreview(view, b, *closeUp, r);
     // The view left ready for its own redraws.
     view.setGlobalCameraPosition(&b.MBCameraPosition);
     glViewport(r.x, r.y, left, r.height);

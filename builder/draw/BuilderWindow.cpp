@@ -130,30 +130,32 @@ void worldTab(MissionBuilder& b) {
     }
 }
 
-// A tab bar whose choice the builder may refuse: a refused tab snaps back to the one shown before.
-// `shownLast` is the bar's own memory of the tab it showed in the last frame.
-void tabBar(const char* id, const std::vector<std::string>& titles, int& current, int& shownLast,
+// A tab bar whose choice the builder may refuse; `current` is the tab shown, every frame. A click
+// counts in the frame it comes, however the pointer got there: ImGui's own tab press is lost when the
+// pointer was over another item in the frame before, as it is when a quick hand moves and clicks
+// between two of the paused game's frames. It takes effect a frame later, so that a field being
+// typed into sees the click outside it and keeps what was typed.
+void tabBar(const char* id, const std::vector<std::string>& titles, int& current, int& clicked,
             const std::function<bool(int)>& mayChoose) {
+    if (clicked >= 0 && clicked != current && mayChoose(clicked)) current = clicked;
+    clicked = -1;
     if (!ImGui::BeginTabBar(id)) return;
-    int shown = -1;
     for (int i = 0; i < int(titles.size()); ++i) {
-        const ImGuiTabItemFlags flags = shownLast != current && i == current ? ImGuiTabItemFlags_SetSelected : 0;
-        if (ImGui::BeginTabItem(titles[i].c_str(), nullptr, flags)) {
-            shown = i;
+        if (ImGui::BeginTabItem(titles[i].c_str(), nullptr, i == current ? ImGuiTabItemFlags_SetSelected : 0))
             ImGui::EndTabItem();
-        }
+        if (ImGui::IsMouseClicked(ImGuiMouseButton_Left) &&
+            ImGui::IsItemHovered(ImGuiHoveredFlags_AllowWhenBlockedByActiveItem))
+            clicked = i;
         remember(std::string(id) + "/" + titles[i]);
     }
     ImGui::EndTabBar();
-    if (shown >= 0 && shown != current && shownLast == current && mayChoose(shown)) current = shown;
-    shownLast = shown;
 }
 
 void aircraftTab(MissionBuilder& b) {
     static const std::vector<std::string> kTitles = {"Aircraft 1", "Aircraft 2", "Aircraft 3", "Aircraft 4",
                                                      "Aircraft 5", "Aircraft 6", "Aircraft 7", "Aircraft 8"};
-    static int shownLast = -1;
-    tabBar("Aircraft", kTitles, b.controls().aircraftTab, shownLast,
+    static int clicked = -1;
+    tabBar("Aircraft", kTitles, b.controls().aircraftTab, clicked,
            [&](int tab) { return b.tabViewShouldSelect(true, tab); });
 }
 
@@ -178,12 +180,12 @@ void weatherTab(MissionBuilder& b) {
     if (ImGui::InputDouble("Wind from (deg)", &c.windDirection, 0, 0, "%.0f")) b.notsaved();
 }
 
-// The main tabs; a refused choice (no world yet) snaps back to the tab shown before.
+// The main tabs; a refused choice (no world yet) leaves the tab shown before.
 void tabs(MissionBuilder& b) {
     BuilderControls& c = b.controls();
     static const std::vector<std::string> kTitles = {"World", "Objects", "Aircraft", "Weather", "Victory", "Paths"};
-    static int shownLast = -1;
-    tabBar("Tab", kTitles, c.mainTab, shownLast, [&](int tab) { return b.tabViewShouldSelect(false, tab); });
+    static int clicked = -1;
+    tabBar("Tab", kTitles, c.mainTab, clicked, [&](int tab) { return b.tabViewShouldSelect(false, tab); });
     // Only the page scrolls, each with its own place: the buttons and tabs above it stay put, so
     // a scrolled page never moves a tab from under the pointer.
     ImGui::BeginChild(("Page " + kTitles[std::clamp(c.mainTab, 0, int(kTitles.size()) - 1)]).c_str());

@@ -82,7 +82,7 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
         lines_.insert(lines_.begin(), keys.begin(), keys.end());
     } else if (verb == "frames") {
         words >> wait_;
-    } else if (verb == "key" || verb == "release" || verb == "tap") {
+    } else if (verb == "key" || verb == "press" || verb == "release" || verb == "tap") {
         pressKey(verb, words, line, windowID);
     } else if (verb == "button" || verb == "axis") {
         moveJoystick(verb, words, line, joystick);

@@ -6,6 +6,8 @@
 //   key NAME                 press a key (SDL key name: "h", "Space", "Return"; "Ctrl+q" with
 //                            Control held, "Alt+a" with Alt); its release follows three frames later
 //                            as "release NAME"
+//   press NAME               press a key and hold it until a "release" line lets it go ("press Alt+s",
+//                            then "release s": Alt let go first)
 //   button N down|up         a button of the virtual joystick (0 is "Button #1")
 //   axis N VALUE             an axis of the virtual joystick, -32768..32767
 //   expect command TITLE     the last command the game carried out was the one of that title

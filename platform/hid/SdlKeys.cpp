@@ -82,9 +82,13 @@ uint32_t modifierFlagsFor(Uint16 mods) {
     return flags;
 }
 
+static_assert(SDL_NUM_SCANCODES <= kPhysicalKeys);
+
 bool translateKeyEvent(const SDL_KeyboardEvent& key, ToolkitKeyEvent& out) {
     out = ToolkitKeyEvent{};
     out.isARepeat = key.repeat != 0;
+    if (key.keysym.scancode > SDL_SCANCODE_UNKNOWN && key.keysym.scancode < SDL_NUM_SCANCODES)
+        out.physicalKey = static_cast<uint16_t>(key.keysym.scancode);
     const uint32_t mods = modifierFlagsFor(key.keysym.mod);
     const bool shift = (mods & kShiftKeyMask) != 0;
 

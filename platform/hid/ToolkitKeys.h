@@ -34,10 +34,14 @@ constexpr uint16_t kPageDownChar = 0xF72D;
 constexpr uint16_t kBackspaceChar = 0x7F;
 constexpr uint16_t kEnterChar = 0x03;
 
+// Physical keys: a key by its place on the keyboard, whatever it types or the modifiers held.
+constexpr int kPhysicalKeys = 512;
+
 struct ToolkitKeyEvent {
     uint16_t characters[2] = {0, 0};  // first two UTF-16 units; 0 where absent
     uint32_t modifierFlags = 0;
     bool isARepeat = false;  // an auto-repeat of a key already down
+    uint16_t physicalKey = 0;  // below kPhysicalKeys; 0 unknown
 };
 
 }  // namespace pellam::platform::hid

@@ -83,9 +83,21 @@ TEST_F(BuilderTest, PickingFindsTheLowestIndexUnderTheRayAndClicksOnALevelRayBee
     builder.MBCameraPosition.Position = {2100000, 5000, 2100550};
     clickCentre();
     EXPECT_EQ(builder.MBCurrentObject, cloud);
-    // Looking level: one beep for the click, nothing picked.
+    // The world fills the view while nothing is shown close up: an object under the view's right
+    // part (0.83 of its width, 1.515 x the 4,100 ft drop to the east) is picked there. Once it
+    // is shown close up, a click there is the close-up's and picks nothing.
     const ViewFrame f = builder.viewFrame();
-    builder.MBMouseDown(20 + 0.9 * f.width, 20 + f.height / 2);  // in the close-up: picks nothing
+    builder.MBCurrentObject = 0;
+    const int east = place(66, 2100000 + 1.515 * 4100, 900, 2100000);
+    builder.MBCameraPosition.Position = {2100000, 5000, 2100000};
+    ASSERT_EQ(builder.closeUpItem(), nullptr);
+    builder.MBMouseDown(20 + 0.83 * f.width, 20 + f.height / 2);
+    ASSERT_EQ(builder.MBCurrentObject, east);
+    ASSERT_EQ(builder.closeUpItem(), builder.MBArray.at(east));
+    builder.MBCurrentObject = near;
+    builder.MBMouseDown(20 + 0.83 * f.width, 20 + f.height / 2);
+    EXPECT_EQ(builder.MBCurrentObject, near);
+    // Looking level: one beep for the click, nothing picked.
     builder.MBCurrentObject = 0;
     builder.mouseDragWithShiftAmountX(0, -90);
     const int beeps = host.beeps;

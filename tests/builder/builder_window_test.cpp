@@ -17,6 +17,7 @@
 #include "game/InterfaceDrawing.h"
 #include "game/StandInNeighbours.h"
 #include "game/VADArizodazar2.h"
+#include "platform/Beep.h"
 #include "platform/Paths.h"
 #include "platform/PngImage.h"
 #include "platform/TickCount.h"
@@ -121,6 +122,18 @@ protected:
         ASSERT_NE(p, nullptr) << window << "/" << label;
         clickAt((p->x0 + p->x1) / 2, (p->y0 + p->y1) / 2);
     }
+    // A click that comes with the pointer: moved onto the place, pressed and let go between two
+    // frames, as a quick hand does while the paused game draws 20 frames a second.
+    void quickClick(const std::string& label) {
+        frames(2);
+        const builderdraw::ItemPlace* p = builderdraw::placeOfBuilderItem(label);
+        ASSERT_NE(p, nullptr) << label;
+        const int x = int((p->x0 + p->x1) / 2), y = int((p->y0 + p->y1) / 2);
+        SDL_WarpMouseInWindow(view_->getGLWindow()->sdlWindow(), x, y);
+        push(SDL_MOUSEBUTTONDOWN, x, y);
+        push(SDL_MOUSEBUTTONUP, x, y);
+        frames(3);
+    }
     void pressBuilder(const std::string& label) {
         frames(2);
         const builderdraw::ItemPlace* p = builderdraw::placeOfBuilderItem(label);
@@ -184,6 +197,50 @@ protected:
         const builderdraw::ViewRect r = builderdraw::builderViewRect(w, h);
         return h - r.y - r.height / 2;
     }
+    // The game's window made another size, and frames until the builder's view has followed.
+    void resizeWindow(int width, int height) {
+        SDL_SetWindowSize(view_->getGLWindow()->sdlWindow(), width, height);
+        const builderdraw::ViewRect want = builderdraw::builderViewRect(width, height);
+        for (int i = 0; i < 300 && c_->missionBuilder().viewFrame().width != want.width; ++i) frames(1);
+        ASSERT_EQ(c_->missionBuilder().viewFrame().width, want.width);
+        ASSERT_EQ(c_->missionBuilder().viewFrame().height, want.height);
+    }
+    // What a line of pixels shows, in shares of its length: the window's ground (the clear colour
+    // around the view), the close-up's empty sky.
+    struct Line {
+        double ground = 0, paneSky = 0;
+    };
+    static Line line(const platform::RGBAImage& image, int x0, int y0, int dx, int dy, int n) {
+        Line l;
+        auto near = [](const uint8_t* p, int r, int g, int b) {
+            return std::abs(p[0] - r) < 4 && std::abs(p[1] - g) < 4 && std::abs(p[2] - b) < 4;
+        };
+        for (int i = 0; i < n; ++i) {
+            const uint8_t* p = &image.pixels[(size_t(y0 + i * dy) * image.width + x0 + i * dx) * 4];
+            l.ground += near(p, 158, 153, 140) / double(n);
+            l.paneSky += near(p, 133, 158, 194) / double(n);
+        }
+        return l;
+    }
+    // The view's edges in a picture: just inside each the world (no ground, no empty pane), just
+    // outside the window's ground.
+    void expectWorldFillsView(const platform::RGBAImage& image) {
+        const builderdraw::ViewRect r = builderdraw::builderViewRect(image.width, image.height);
+        const int left = r.x, right = r.x + r.width - 1, top = image.height - r.y - r.height, bottom = image.height - r.y - 1;
+        const struct {
+            const char* edge;
+            int x, y, dx, dy, n, out;  // a line along the edge, and how far out the margin lies
+        } edges[] = {{"left", left, top, 0, 1, r.height, -3},    {"right", right, top, 0, 1, r.height, 3},
+                     {"top", left, top, 1, 0, r.width, -3},      {"bottom", left, bottom, 1, 0, r.width, 3}};
+        for (const auto& e : edges) {
+            const int ox = e.dx ? 0 : e.out, oy = e.dy ? 0 : e.out;
+            const Line inside = line(image, e.x - ox / 3, e.y - oy / 3, e.dx, e.dy, e.n);
+            const Line outside = line(image, e.x + ox, e.y + oy, e.dx, e.dy, e.n);
+            // A sky's shade may match a colour here and there; a band or a bare strip is the whole line.
+            EXPECT_LT(inside.ground + inside.paneSky, 0.2) << e.edge << " edge at " << image.width << " x " << image.height;
+            EXPECT_GT(outside.ground, 0.98) << e.edge << " margin at " << image.width << " x " << image.height;
+        }
+    }
     // The picture of the next frame, kept as a PNG beside the test's output for a look.
     platform::RGBAImage picture(const std::string& name) {
         keepPicture_ = true;
@@ -246,18 +303,14 @@ TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosin
     const long draws = builderdraw::builderSceneDraws();
     frames(5);
     EXPECT_EQ(builderdraw::builderSceneDraws(), draws);
-    // The world's part of the view is landscape, and the close-up's part beside it a pane of its
-    // own, not the window's ground showing through.
-    const auto ypres = picture("builder-ypres.png");
-    EXPECT_GE(0.66 * b.viewFrame().width, b.viewFrame().height);
-    int bare = 0;
-    for (int y = viewCentreY() - 20; y <= viewCentreY() + 20; ++y)
-        for (int x = builderdraw::kViewMargin + int(0.7 * b.viewFrame().width);
-             x < builderdraw::kViewMargin + int(b.viewFrame().width); ++x) {
-            const uint8_t* p = &ypres.pixels[(size_t(y) * ypres.width + x) * 4];
-            bare += std::abs(p[0] - 158) < 4 && std::abs(p[1] - 153) < 4 && std::abs(p[2] - 140) < 4;
-        }
-    EXPECT_EQ(bare, 0);
+    // With nothing to show close up, the world fills the view to its every edge, at two sizes
+    // of the window; the window's ground shows only in the margin around it.
+    int width = 0, height = 0;
+    SDL_GetWindowSize(view_->getGLWindow()->sdlWindow(), &width, &height);
+    expectWorldFillsView(picture("builder-ypres.png"));
+    resizeWindow(1240, 1000);
+    expectWorldFillsView(picture("builder-ypres-large.png"));
+    resizeWindow(width, height);
 
     // A balloon on the ground under the camera; looking straight down picks it at the cross.
     const double ground = b.groundAt(2085600, 2278960);
@@ -270,6 +323,12 @@ TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosin
     dragInView(1, 0, 4, false);  // picks the balloon and moves it about 44 ft east
     ASSERT_EQ(b.MBCurrentObject, 22);
     EXPECT_EQ(b.controls().objectID, "Unique ID: 22");
+    // Chosen, it is shown close up in the view's right 34 %, on that part's own sky.
+    const auto shown = picture("builder-close-up.png");
+    const builderdraw::ViewRect r = builderdraw::builderViewRect(shown.width, shown.height);
+    const int top = shown.height - r.y - r.height;
+    EXPECT_GT(line(shown, r.x + r.width - 2, top, 0, 1, r.height).paneSky, 0.5);
+    EXPECT_LT(line(shown, r.x + int(0.66 * r.width) - 2, top, 0, 1, r.height).paneSky, 0.2);
     QNion pose;
     b.MBArray.at(22)->getModelPositionQNion(&pose);
     EXPECT_NE(pose.Position[0], 2085600);
@@ -413,6 +472,38 @@ TEST_F(BuilderWindowTest, AScrolledPageLeavesTheTabsInPlace) {
     EXPECT_EQ(builderdraw::placeOfBuilderItem("Tab/Weather")->y0, tab);
     pressBuilder("Tab/Weather");
     EXPECT_EQ(b.controls().mainTab, builder::kTabWeather);
+}
+
+// Each tab opens on the click that comes with the pointer, from one tab to the next and in the
+// aircraft tabs; a field typed into and left for a tab keeps what was typed.
+TEST_F(BuilderWindowTest, ATabOpensOnOneClick) {
+    builder::MissionBuilder& b = c_->missionBuilder();
+    press("Pilot Sign-In", "Sign In");
+    press("Menu", "Mission Builder");
+    press("Mission Builder", "New Mission");
+    const long beeps = platform::beepCount();
+    quickClick("Tab/Weather");  // refused until a world is added
+    EXPECT_EQ(b.controls().mainTab, builder::kTabWorld);
+    EXPECT_EQ(platform::beepCount(), beeps + 1);
+    choose("World", "The Western Front");
+    pressBuilder("Add World");
+    const std::pair<const char*, int> tabs[] = {{"Tab/Objects", builder::kTabObjects}, {"Tab/Aircraft", builder::kTabAircraft},
+                                                {"Tab/Victory", builder::kTabVictory}, {"Tab/Paths", builder::kTabPaths},
+                                                {"Tab/Weather", builder::kTabWeather}};
+    for (const auto& [label, tab] : tabs) {
+        quickClick(label);
+        EXPECT_EQ(b.controls().mainTab, tab) << label;
+    }
+    pressBuilder("Visibility (typed)");
+    type("42");
+    quickClick("Tab/Aircraft");
+    EXPECT_EQ(b.controls().mainTab, builder::kTabAircraft);
+    EXPECT_EQ(b.MBMission.SkyFlags & 0xFF, 84);  // twice the visibility
+    for (int n : {3, 8, 1}) {
+        quickClick("Aircraft/Aircraft " + std::to_string(n));
+        EXPECT_EQ(b.controls().aircraftTab, n - 1);
+        EXPECT_EQ(b.MBCurrentObject, n + 1);
+    }
 }
 
 TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {

@@ -40,6 +40,10 @@ expect command Fire Guns
 # The autopilot's key is held with Alt.
 key Alt+a
 expect command Auto Pilot On/Off Toggle
+# The frame rate comes on the release of Alt-s, Alt let go before the s.
+press Alt+s
+release s
+expect command Frame Rate Indicator On/Off Toggle
 quit
 )"), 0);
 

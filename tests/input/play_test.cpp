@@ -152,6 +152,66 @@ TEST_F(Play, KeyboardAndMouse) {
     EXPECT_TRUE(ran.count({PauseFlyGameToggle, kPressed}));
 }
 
+// Every release-acting command held with Alt or Control acts whichever key is let go first; a plain
+// key stays itself when a modifier comes down while it is held, repeats included; and every press
+// the game takes is followed by a release of the same command.
+TEST_F(Play, AKeyIsLetGoAsItWasPressed) {
+    ASSERT_NO_FATAL_FAILURE(attach(SDL_JOYSTICK_TYPE_FLIGHT_STICK, 4, 12, 1));
+    std::vector<std::pair<CommandNumber, int>> taken;
+    auto takeAll = [&] {
+        SDL_Event e;
+        while (SDL_PollEvent(&e)) platform::hid::dispatchSdlEvent(e, *input, hid.get(), kH);
+        while (const ActionItem1* a = input->getNextActionInBuffer()) taken.push_back({a->theAction, a->actionType});
+    };
+    auto letter = [](uint32_t c) { return SDL_Scancode(SDL_SCANCODE_A + (c - 'a')); };
+    // The game acts on these on the key's release alone.
+    auto actsOnRelease = [](CommandNumber c) {
+        return within(c, SendMessage, SendCannedMessage8) || within(c, NormalFastTimeToggle, JoystickAutoTrim);
+    };
+    std::set<CommandNumber> tried;
+    for (const DefaultBinding& row : gameDefaultBindings()) {
+        const bool alt = row.modifiers == platform::hid::kAlternateKeyMask;
+        const bool control = row.modifiers == platform::hid::kControlKeyMask;
+        if (!actsOnRelease(row.command) || !(alt || control)) continue;
+        ASSERT_TRUE(row.key >= 'a' && row.key <= 'z') << commandTitle(row.command);
+        const SDL_Keycode modKey = alt ? SDLK_LALT : SDLK_LCTRL;
+        const SDL_Scancode modCode = alt ? SDL_SCANCODE_LALT : SDL_SCANCODE_LCTRL;
+        const Uint16 mod = alt ? KMOD_LALT : KMOD_LCTRL;
+        for (bool modifierFirst : {true, false}) {
+            taken.clear();
+            key(modKey, modCode, mod, true);
+            key(SDL_Keycode(row.key), letter(row.key), mod, true);
+            if (modifierFirst) key(modKey, modCode, KMOD_NONE, false);
+            key(SDL_Keycode(row.key), letter(row.key), modifierFirst ? Uint16(KMOD_NONE) : mod, false);
+            if (!modifierFirst) key(modKey, modCode, KMOD_NONE, false);
+            takeAll();
+            EXPECT_EQ(taken, (std::vector<std::pair<CommandNumber, int>>{{row.command, kPressed}, {row.command, kReleased}}))
+                << commandTitle(row.command) << (modifierFirst ? ", the modifier let go first" : ", the key let go first");
+        }
+        tried.insert(row.command);
+    }
+    for (CommandNumber c : {FrameRateIndicatorOnOffToggle, BeginEndReplayOfAction, NormalFastTimeToggle})
+        EXPECT_TRUE(tried.count(c)) << commandTitle(c);
+
+    // s alone looks right; with Alt pressed and let go while it is held, repeats included, it
+    // stays s (its repeats' releases too), and does not toggle the frame rate.
+    taken.clear();
+    tap(SDLK_s, SDL_SCANCODE_S);
+    key(SDLK_s, SDL_SCANCODE_S, KMOD_NONE, true);
+    key(SDLK_LALT, SDL_SCANCODE_LALT, KMOD_LALT, true);
+    SDL_Event repeat{};
+    repeat.type = SDL_KEYDOWN;
+    repeat.key.state = SDL_PRESSED;
+    repeat.key.repeat = 1;
+    repeat.key.keysym = {SDL_SCANCODE_S, SDLK_s, KMOD_LALT, 0};
+    SDL_PushEvent(&repeat);
+    key(SDLK_s, SDL_SCANCODE_S, KMOD_LALT, false);
+    key(SDLK_LALT, SDL_SCANCODE_LALT, KMOD_NONE, false);
+    takeAll();
+    const std::pair<CommandNumber, int> down{LookIncrementallyRight, kPressed}, up{LookIncrementallyRight, kReleased};
+    EXPECT_EQ(taken, (std::vector<std::pair<CommandNumber, int>>{down, up, down, up, down, up}));
+}
+
 TEST_F(Play, JoystickUntilTheMouseMovesOrItIsPulledOut) {
     // Without a node to read, the axes' uses come from their order, and the log says so.
     ::testing::internal::CaptureStderr();
