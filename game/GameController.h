@@ -275,7 +275,9 @@ protected:
     bool MyVRAMOkay = true;
     bool doSelectMission = true;       // the mission window opens once the pilot has signed in
     bool pilotsigninhasclosed = false;
-    bool ScreenShotPending = false;    // the next drawn frame is saved as a picture
+    // The next drawn frame is saved as a picture, without the pause and replay texts; that frame
+    // clears it through getAndClearScreenShotPending.
+    bool ScreenShotPending = false;
     bool started = false;              // start-up is done: every frame is a timerLooper call
 
     MissionState mission_;

@@ -11,6 +11,8 @@
 #include "builder/draw/BuilderWindow.h"
 #include "game/Scoring.h"
 #include "game/VADArizodazar2.h"
+#include "input/InputWindows.h"
+#include "platform/hid/ToolkitKeys.h"
 
 namespace pellam {
 namespace {
@@ -199,7 +201,8 @@ void drawMenuBar(VADArizodazar2& c, InterfaceRequests& requests) {
         ImGui::Separator();
         if (ImGui::MenuItem("Full Screen", "F11")) requests.toggleFullScreen = true;
         ImGui::Separator();
-        if (ImGui::MenuItem("Quit Pellam", "Ctrl+Q")) requests.quit = true;
+        static const std::string quit = menuShortcut('Q', platform::hid::kControlKeyMask);
+        if (ImGui::MenuItem("Quit Pellam", quit.c_str())) requests.quit = true;
         ImGui::EndMenu();
     }
     drawMissionMenus(c);
@@ -243,12 +246,18 @@ void drawPreferences(VADArizodazar2& c, GameInterface& ui) {
 void drawAutoMessages(VADArizodazar2& c, GameInterface& ui) {
     if (!beginWindow(ui.toAutoMessagesWindow, 560)) return;
     ImGui::TextWrapped("Messages sent by the keys for automatic messages during a network game.");
+    const ImGuiStyle& style = ImGui::GetStyle();
     for (int i = 0; i < 8; ++i) {
         ImGui::PushID(i);
-        ImGui::SetNextItemWidth(380);
+        // The field takes what its label and the check box beside it leave of the row (px).
+        const float label = style.ItemInnerSpacing.x + ImGui::CalcTextSize(ui.toAuto[i].title.c_str()).x;
+        const float box = ImGui::GetFrameHeight() + style.ItemInnerSpacing.x +
+                          ImGui::CalcTextSize(ui.toAutopp[i].title.c_str()).x;
+        ImGui::SetNextItemWidth(std::max(1.0f, ImGui::GetContentRegionAvail().x - label - style.ItemSpacing.x - box));
         textField(c, ui.toAuto[i], ui.toAuto[i].title.c_str());
         ImGui::SameLine();
         checkBox(ui.toAutopp[i]);
+        rememberPlace(ui.toAutopp[i].title + " " + std::to_string(i + 1));
         ImGui::PopID();
     }
     okCancel(c, kTagAutoMessagesOK, ui.toAutoMessagesWindow);
@@ -426,6 +435,13 @@ InterfaceRequests drawInterface(VADArizodazar2& c) {
     drawNotEnoughVideoMemory(c, ui, requests);
     drawNotice(c);
     return requests;
+}
+
+std::string menuShortcut(uint32_t key, uint32_t modifiers) {
+    input::KeyboardCommandList binding;
+    binding.PrimaryKeyStroke = key;
+    binding.Modifiers = modifiers;
+    return input::keyComboText(binding);
 }
 
 void rememberItemPlace(const std::string& window, const std::string& label) {

@@ -1,5 +1,6 @@
 #pragma once
 // Shows the controller's windows and menus with Dear ImGui and turns clicks into its actions.
+#include <cstdint>
 #include <string>
 
 namespace pellam {
@@ -16,6 +17,10 @@ struct InterfaceRequests {
 
 // Between UiLayer::newFrame() and UiLayer::render().
 InterfaceRequests drawInterface(VADArizodazar2& controller);
+
+// A menu item's key, written as the key-binding window writes keys: the key's character after
+// its modifiers' words ("Ctrl-Q" for `modifiers` kControlKeyMask).
+std::string menuShortcut(uint32_t key, uint32_t modifiers);
 
 // Where a window's button was last drawn, in window pixels; null when it was not drawn.
 struct ButtonPlace {

@@ -146,10 +146,7 @@ void GameController::someTypicalKeyPresses(input::CommandNumber command, bool ou
     case ReverseReplay: replay_.slower(); break;
     case ForwardReplay: replay_.faster(); break;
     case BeginEndReplayOfAction: if (!clock_.gamePause && !isNetworkGame()) beginOrEndReplay(); break;
-    case TakeScreenShot:
-        ScreenShotPending = true;
-        toMyZephGLView->setScreenShotPending();
-        break;
+    case TakeScreenShot: ScreenShotPending = true; break;
     case RestartMission: if (!clock_.gamePause) newDocument(); break;
     case OnOffSecondWindowToggle:
         if (cameras_.CameraRule != 2) cameras_.DrawSecondWindow = !cameras_.DrawSecondWindow;

@@ -79,7 +79,6 @@ public:
     virtual void setSunVectorFromTime(double hours) = 0;
     virtual const double* getSunUnitVector() = 0;
     virtual void setDisplayVariable(double value) = 0;
-    virtual void setScreenShotPending() = 0;
     // Mission start: the loading screen's picture, and the fog (mode 0x801 exponential squared).
     virtual void setStartUpTextureNumber(int32_t slot) = 0;
     virtual void setScreenSaveNameString(const std::string& name) = 0;  // screen shots' folder and base name

@@ -1,5 +1,7 @@
 // The flight overlay: status texts patched digit by digit into kept buffers (nothing is
 // allocated per frame), then the veils: sun glare by day, black-out and red-out in the cockpit.
+#include <algorithm>
+
 #include "aircraft/FlyableAircraft.h"
 #include "game/Scoring.h"
 #include "game/VADArizodazar2.h"
@@ -33,6 +35,26 @@ void veil(Overlay& out, float red, float green, float blue, double alpha) {
 }
 
 }  // namespace
+
+int layKillsLine(const uint8_t* line, bool rules, const render::TypeMetrics& type, std::array<KillsLineText, 2>& out) {
+    if (!line) return 0;
+    const int length = line[0];
+    int count = 0;
+    const auto lay = [&](int first, int last, int place) {  // characters first..last, from 1
+        while (first <= last && line[first] == ' ') ++first;
+        while (last >= first && line[last] == ' ') --last;
+        if (first > last) return;
+        KillsLineText& laid = out[size_t(count++)];
+        const int n = last - first + 1;
+        laid.text[0] = static_cast<uint8_t>(n);
+        std::copy(line + first, line + last + 1, laid.text.begin() + 1);
+        laid.at = render::messageLinePlace(place, type);
+        laid.at.size = std::min(laid.at.size, (1.0 - 2 * render::kMessageMargin) / (n * render::kGlyphWidth));
+    };
+    lay(1, std::min(length, kKillsEntriesChars), render::kKillsLine);
+    if (rules) lay(kKillsEntriesChars + 1, length, render::kRulesLine);
+    return count;
+}
 
 void VADArizodazar2::debugchance(Overlay& out) {
     out = Overlay{};
@@ -69,11 +91,16 @@ void VADArizodazar2::debugchance(Overlay& out) {
     doBlackRedYellowFade(out);
 }
 
-// The kills and rules line: every network game's, and a dogfight's.
+// The kills line of every network game and of a dogfight, at the messages' text size. The team
+// kills and rules are a network game's: a dogfight flown alone after one shows none of its.
 void VADArizodazar2::drawLastMessageLine(Overlay& out) {
-    if (ControllerNetwork::MessageLinesPtr lines = network_->getMessageLines()) {
-        const render::MessageLinePlace at = render::messageLinePlace(5, {});
-        out.add(lines[5], at.across, at.down, float(at.size));
+    ControllerNetwork::MessageLinesPtr lines = network_->getMessageLines();
+    if (!lines) return;
+    const render::TypeMetrics type = render::typeMetricsFor(toMyZephGLView->getNetworkTypeSize());
+    const int laid = layKillsLine(lines[5], isNetworkGame(), type, killsLines_);
+    for (int k = 0; k < laid; ++k) {
+        const KillsLineText& line = killsLines_[size_t(k)];
+        out.add(line.text.data(), line.at.across, line.at.down, float(line.at.size));
     }
 }
 

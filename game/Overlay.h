@@ -1,9 +1,11 @@
 #pragma once
-// What is drawn flat over each 3-D frame: up to six status texts (length-prefixed, in buffers
+// What is drawn flat over each 3-D frame: up to eight status texts (length-prefixed, in buffers
 // the controller keeps) and at most one full-screen veil. The controller fills it; the view
 // draws it in screen space.
 #include <array>
 #include <cstdint>
+
+#include "render/ViewMath.h"
 
 namespace pellam {
 
@@ -14,7 +16,7 @@ struct OverlayText {
 };
 
 struct Overlay {
-    std::array<OverlayText, 6> texts{};
+    std::array<OverlayText, 8> texts{};
     int count = 0;
     bool veil = false;              // a quad over the whole view
     float red = 0, green = 0, blue = 0, alpha = 0;
@@ -22,5 +24,16 @@ struct Overlay {
         if (count < static_cast<int>(texts.size())) texts[count++] = {text, across, down, size};
     }
 };
+
+// Message line 5 as it is drawn: its players' kills (characters 1 to 80) at the foot of the view
+// and, where `rules` (a network game's), the team kills and the rules that follow them on the line
+// above; each without the blanks at its ends, and made smaller where it would reach past the
+// margin at the view's right. Fills `out` with the texts and their places; answers how many.
+inline constexpr int kKillsEntriesChars = 80;  // "Kills:  " and eight players of 9 characters
+struct KillsLineText {
+    std::array<uint8_t, 256> text{};  // length byte first
+    render::MessageLinePlace at{};
+};
+int layKillsLine(const uint8_t* line, bool rules, const render::TypeMetrics& type, std::array<KillsLineText, 2>& out);
 
 }  // namespace pellam

@@ -48,7 +48,6 @@ public:
     void setSunVectorFromTime(double hours) override {}
     const double* getSunUnitVector() override { return sun_; }
     void setDisplayVariable(double value) override {}
-    void setScreenShotPending() override {}
     bool isSheet() override { return false; }
     void setStartUpTextureNumber(int32_t slot) override {}
     void setScreenSaveNameString(const std::string& name) override {}

@@ -287,6 +287,7 @@ private:
     // The overlay's patched templates.
     std::array<uint8_t, 10> frameRateText_{};
     std::array<uint8_t, 16> replayText_{};
+    std::array<KillsLineText, 2> killsLines_{};
     // Steps of the mission start (MissionStart.cpp).
     void prepareNetworkGame(missions::MissionData& mission);
     void rebuildModelArray(missions::MissionData& mission);

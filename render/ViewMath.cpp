@@ -153,18 +153,10 @@ void stringToPascal(std::string_view s, unsigned char* out) {
     std::memcpy(out + 1, s.data(), n);
 }
 
-TypeMetrics typeMetricsFor(double requested) {
-    TypeMetrics m;
-    m.size = std::clamp(requested, 0.5, 1.1);
-    m.leading = m.size * 0.0273;
-    m.downAmount = m.leading * -5 + 0.97;
-    return m;
-}
-
 GlyphQuad glyphQuad(double across, double down, int n, int code, double size, double textFixerY) {
     const int row = code / 16, column = code - 16 * row;
     const double s0 = column * 0.0625, t0 = 1 - row * 0.125;
-    const double x0 = across + n * 0.00745 * size, x1 = x0 + 0.00745 * size;
+    const double x0 = across + n * kGlyphWidth * size, x1 = x0 + kGlyphWidth * size;
     // Snap the top to a whole pixel row so that text stays crisp.
     const double d = textFixerY > 0 ? std::trunc(down / textFixerY + 0.5) * textFixerY : down;
     const double y0 = 1 - d, y1 = 1 - (d + kGlyphHeight * size);

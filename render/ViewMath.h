@@ -2,6 +2,7 @@
 // The view's arithmetic without GL: eye matrices, camera quaternions, facing squares, the sun
 // from the hour, text geometry, number text, display sizes and video-memory levels. The view
 // calls these and hands the results to GL, so they can be tested headless.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -59,24 +60,32 @@ struct TypeMetrics {
     double leading = 0.8 * 0.027;
     double downAmount = 0.97 - 5 * 0.8 * 0.027;
 };
-TypeMetrics typeMetricsFor(double requested);
+inline TypeMetrics typeMetricsFor(double requested) {
+    TypeMetrics m;
+    m.size = std::clamp(requested, 0.5, 1.1);
+    m.leading = m.size * 0.0273;
+    m.downAmount = m.leading * -5 + 0.97;
+    return m;
+}
 
-// Where a network message line is drawn: lines 0..4 (the messages, at the stored text size) in a
-// column above line 5 (a dogfight's kills and rules), all drawn half as large again and kept off
-// the view's left and bottom edges, so that they read at a glance.
+// Where a network line is drawn, at the stored text size made half as large again so that it
+// reads at a glance, in a column kept off the view's left and bottom edges: at the foot the
+// players' kills of line 5, above them line 5's team kills and rules, above those the messages,
+// lines 4 up to 0.
 struct MessageLinePlace {
     double across, down, size;  // screen units (0..1 from the top left) and glyph size
 };
+inline constexpr double kGlyphWidth = 0.00745;    // of the view's width, per unit of size
 inline constexpr double kGlyphHeight = 0.027565;  // of the view's height, per unit of size
 inline constexpr double kMessageScale = 1.5;
 inline constexpr double kMessageMargin = 0.012;  // of the view's width and height
-inline constexpr double kKillsLineSize = 1.1;
+inline constexpr int kKillsLine = 5;             // line 5's players' kills
+inline constexpr int kRulesLine = 6;             // line 5's team kills and rules
 inline MessageLinePlace messageLinePlace(int line, const TypeMetrics& type) {
-    const double killsSize = kKillsLineSize * kMessageScale;
-    const double killsDown = 1.0 - kMessageMargin - kGlyphHeight * killsSize;
-    if (line >= 5) return {kMessageMargin, killsDown, killsSize};
-    const double leading = type.leading * kMessageScale;
-    return {kMessageMargin, killsDown - (5 - (line < 0 ? 0 : line)) * leading, type.size * kMessageScale};
+    const double size = type.size * kMessageScale, leading = type.leading * kMessageScale;
+    const double foot = 1.0 - kMessageMargin - kGlyphHeight * size;
+    const int row = line == kKillsLine ? 0 : line == kRulesLine ? 1 : 6 - std::clamp(line, 0, 4);
+    return {kMessageMargin, foot - row * leading, size};
 }
 
 // One character cell in GL units under identity matrices, with its texture corners.

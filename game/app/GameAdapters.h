@@ -19,10 +19,15 @@ public:
     explicit FrameLink(VADArizodazar2& controller) : controller_(controller) {}
     bool useIDSquares() override { return controller_.prefs().useIDSquares; }
     bool useCloseUpIDSquares() override { return controller_.prefs().useCloseUpIDSquares; }
+    // The controller's flag, which hides the pause and replay texts from the shot, is cleared here
+    // as the frame that takes the shot asks for it.
+    bool getAndClearScreenShotPending() override { return controller_.getAndClearScreenShotPending(); }
     void debugchance(render::MyZephGLView& view) override;
     uint64_t flatPrint() override;
     // The print of the toolkit's windows for this frame (built once, drawn by the frame observer).
     void setToolkitPrint(std::function<uint64_t()> print) { toolkitPrint_ = std::move(print); }
+    // What the overlay laid over the frame last shown (a resting frame shows the same).
+    const Overlay& drawn() const { return overlay_; }
 
 private:
     VADArizodazar2& controller_;
@@ -68,7 +73,6 @@ public:
         const render::MyZephGLView::NearPlane near = view_.worldNearPlane();
         return {near.distance, near.halfWidth, near.halfHeight};
     }
-    void setScreenShotPending() override { view_.setScreenShotPending(); }
     bool isSheet() override { return false; }
     void getMonitorResolution(float& width, float& height) override;
     void setGameTime(int32_t missionTime) override { view_.setGameTime(missionTime); }

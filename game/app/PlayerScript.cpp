@@ -8,6 +8,7 @@
 
 #include "aircraft/FlyableAircraft.h"
 #include "game/InterfaceDrawing.h"
+#include "game/Overlay.h"
 #include "game/VADArizodazar2.h"
 #include "input/DoJoystick.h"
 #include "platform/Log.h"
@@ -60,7 +61,7 @@ void PlayerScript::fail(const std::string& line, const std::string& why) {
 }
 
 bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodazar2& controller,
-                        const input::DoJoystick& input, SDL_Joystick* joystick) {
+                        const input::DoJoystick& input, SDL_Joystick* joystick, const Overlay& drawn) {
     if (wait_ > 0) {
         --wait_;
         return true;
@@ -87,7 +88,7 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
     } else if (verb == "button" || verb == "axis") {
         moveJoystick(verb, words, line, joystick);
     } else if (verb == "expect") {
-        expect(words, line, controller, input);
+        expect(words, line, controller, input, drawn);
     } else if (verb == "quit") {
         lines_.clear();
         return false;
@@ -187,7 +188,7 @@ void PlayerScript::moveJoystick(const std::string& verb, std::istringstream& wor
 }
 
 void PlayerScript::expect(std::istringstream& words, const std::string& line, const VADArizodazar2& controller,
-                          const input::DoJoystick& input) {
+                          const input::DoJoystick& input, const Overlay& drawn) {
     std::string what;
     words >> what;
     if (what == "command" || what == "other-than") {
@@ -212,6 +213,17 @@ void PlayerScript::expect(std::istringstream& words, const std::string& line, co
         if (input.isWindowOpen()) fail(line, "a settings window is open");
     } else if (what == "paused" || what == "flying") {
         if (controller.isRunning() != (what == "flying")) fail(line, controller.isRunning() ? "flying" : "paused");
+    } else if (what == "drawn") {
+        std::string text, shown;
+        std::getline(words >> std::ws, text);
+        for (int k = 0; k < drawn.count; ++k) {
+            const uint8_t* t = drawn.texts[size_t(k)].text;
+            if (!t) continue;
+            const std::string one(reinterpret_cast<const char*>(t + 1), t[0]);
+            if (one.find(text) != std::string::npos) return;
+            shown += " \"" + one + "\"";
+        }
+        fail(line, "the overlay holds" + (shown.empty() ? std::string(" nothing") : shown));
     } else {
         fail(line, "unknown expectation");
     }

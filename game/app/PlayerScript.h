@@ -16,6 +16,8 @@
 //   expect axis N LOW HIGH   the calibrated position of axis N (1 X, 2 Y, 3 rudder, 4 throttle)
 //   expect closed            no input settings window is open
 //   expect paused|flying     the game is paused, or it runs
+//   expect drawn TEXT        the flight overlay over the last frame shown holds TEXT ("Paused",
+//                            "Replay:", "#8B: 0" of a kills line)
 //   type TEXT                press the keys of TEXT one after another
 //   until joined             wait for another player in this machine's network game
 //   until seen N             wait for the aircraft of slot N to be in the world, flown from another machine
@@ -35,6 +37,7 @@
 namespace pellam {
 
 class VADArizodazar2;
+struct Overlay;
 namespace input {
 class DoJoystick;
 }
@@ -44,9 +47,9 @@ public:
     // False with `error` set when the file cannot be read.
     bool load(const std::string& path, std::string& error);
     // One frame's share of the script. False once the script asks to quit or has ended.
-    // `joystick` (the virtual one) may be null.
+    // `joystick` (the virtual one) may be null; `drawn` is the overlay over the last frame shown.
     bool step(SDL_Window* window, uint32_t windowID, const VADArizodazar2& controller, const input::DoJoystick& input,
-              SDL_Joystick* joystick);
+              SDL_Joystick* joystick, const Overlay& drawn);
     bool failed() const { return failed_; }
     // Every line was played (the game was not ended before the script was).
     bool finished() const { return lines_.empty(); }
@@ -61,7 +64,7 @@ private:
     void moveJoystick(const std::string& verb, std::istringstream& words, const std::string& line,
                       SDL_Joystick* joystick);
     void expect(std::istringstream& words, const std::string& line, const VADArizodazar2& controller,
-                const input::DoJoystick& input);
+                const input::DoJoystick& input, const Overlay& drawn);
     // Only a guard against waiting for ever: what a script waits on may be another game starting
     // under the sanitizers on a busy machine, which takes minutes. Ten minutes at 60 frames a second.
     static constexpr int kUntilFrames = 36000;

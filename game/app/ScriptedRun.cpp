@@ -131,8 +131,8 @@ void ScriptedRun::join(VADArizodazar2& controller, GameNetwork& network) {
 }
 
 bool ScriptedRun::playerStep(SDL_Window* window, uint32_t windowID, const VADArizodazar2& controller,
-                             const input::DoJoystick& input) {
-    return !script_ || script_->step(window, windowID, controller, input, scriptStick_);
+                             const input::DoJoystick& input, const Overlay& drawn) {
+    return !script_ || script_->step(window, windowID, controller, input, scriptStick_, drawn);
 }
 
 bool ScriptedRun::quitDue() const { return quitTick_ >= 0 && platform::TickCount() >= quitTick_; }

@@ -80,6 +80,7 @@ public:
     // Before the controller wakes: the windows' print and drawing hang on the view's frames,
     // idle until start().
     void attach(FrameLink& frameLink) {
+        frameLink_ = &frameLink;
         frameLink.setToolkitPrint([this] { return ready_ ? buildWindows() : 0; });
         view_.setFrameObserver([this] { drawOverFrame(); });
     }
@@ -93,7 +94,8 @@ private:
     bool pass() {
         int windowWidth = 0, windowHeight = 0;
         SDL_GetWindowSize(window_.sdlWindow(), &windowWidth, &windowHeight);
-        if (!run_.playerStep(window_.sdlWindow(), window_.windowID(), controller_, input_)) desktop_.requestQuit();
+        if (!run_.playerStep(window_.sdlWindow(), window_.windowID(), controller_, input_, frameLink_->drawn()))
+            desktop_.requestQuit();
         built_ = false;
         takeEvents(windowHeight);
         const bool running = goOn();
@@ -197,6 +199,7 @@ private:
     VADArizodazar2& controller_;
     GameNetwork& network_;
     ScriptedRun& run_;
+    const FrameLink* frameLink_ = nullptr;  // set by attach(), before the first pass
     bool ready_ = false;        // the controller is awake: the windows may be built
     bool built_ = false;        // this pass's windows are built
     uint64_t print_ = 0;        // their print

@@ -354,6 +354,74 @@ TEST_F(NetworkPlay, TheDrawingsWarmUpNeverHoldsANetworkGame) {
     EXPECT_GE(roy.view.unseen - joinerDrawn, 8) << "the host's Dr.Is, near to far, on the joiner";
 }
 
+// "Network: The Balloon Lines" hosted, eight aircraft with two-figure kills and the team kills
+// that decide it: the players' kills and, above them, the team kills and rules lie within the
+// view at 800 x 600 and 1024 x 768, at every message text size, clear of the messages' column.
+// Then the pilot flies a Quick Dogfight alone: its kills line is the one he saw before the
+// network game, which once kept that game's team kills past the view's edge.
+TEST_F(NetworkPlay, TheKillsAndRulesLinesFitTheViewAndGoWithTheNetworkGame) {
+    Player lothar(dir.path() / "host", "Lothar");
+    players = {&lothar};
+    auto shown = [&] {
+        Overlay out;
+        lothar.c->debugchance(out);
+        std::vector<std::string> texts;
+        for (int k = 0; k < out.count; ++k) {
+            const OverlayText& t = out.texts[size_t(k)];
+            texts.emplace_back(t.text + 1, t.text + 1 + t.text[0]);
+        }
+        return std::pair{out, texts};
+    };
+    auto dogfight = [&] {
+        lothar.c->fromFlyQuickDogfightButton();
+        lothar.c->fromDoQuickDogfight();
+        lothar.c->setRunning(true);
+        run(2);
+        return shown().second;
+    };
+    const std::vector<std::string> alone = dogfight();
+    ASSERT_EQ(alone.size(), 1u);
+    EXPECT_EQ(alone[0].substr(0, 6), "Kills:");
+
+    lothar.c->fromMenus(kMenuSelectMission);
+    lothar.c->fromMissionMenu(lothar.c->missionWindowControls().toMissionMenuPopUp.positionOfTag(kBalloonLines));
+    lothar.c->missionWindowControls().toSelectMission.close();
+    ASSERT_TRUE(lothar.c->hostNetworkGame(0, kBalloonLines));
+    lothar.c->setRunning(true);
+    run(2);
+    for (int n = 0; n < 8; ++n) (*lothar.c->getAircraftResultsPtr())[size_t(n)][0] = 10 + n;
+    *lothar.c->getAircraftTeamResultsPtr() = {12, 41, 0, 0};
+    run(1);
+    for (const double textSize : {0.5, 0.8, 1.1, 1.5}) {
+        SCOPED_TRACE(textSize);
+        lothar.view.setNetworkTypeSize(textSize);
+        const auto [out, texts] = shown();
+        ASSERT_EQ(out.count, 2);
+        EXPECT_NE(texts[0].find("#8"), std::string::npos) << texts[0];
+        EXPECT_NE(texts[1].find("R:12 B:41"), std::string::npos) << texts[1];
+        const render::MessageLinePlace chat = render::messageLinePlace(4, render::typeMetricsFor(textSize));
+        for (const int height : {600, 768}) {
+            for (int k = 0; k < out.count; ++k) {
+                const OverlayText& t = out.texts[size_t(k)];
+                const render::GlyphQuad first = render::glyphQuad(t.across, t.down, 0, 'A', t.size, 1.0 / height);
+                const render::GlyphQuad last =
+                    render::glyphQuad(t.across, t.down, t.text[0] - 1, 'A', t.size, 1.0 / height);
+                EXPECT_GE(first.x0, -1.0) << texts[size_t(k)];
+                EXPECT_LE(last.x1, 1.0) << texts[size_t(k)] << " runs past the right edge";
+                EXPECT_GE(last.y1, -1.0) << texts[size_t(k)] << " runs past the foot";
+            }
+            // The messages' lowest line ends (GL units, up) at most a pixel below where the rules begin.
+            const render::GlyphQuad message = render::glyphQuad(chat.across, chat.down, 0, 'A', chat.size, 1.0 / height);
+            const render::GlyphQuad rules = render::glyphQuad(out.texts[1].across, out.texts[1].down, 0, 'A',
+                                                              out.texts[1].size, 1.0 / height);
+            EXPECT_GE(message.y1, rules.y0 - 2.0 / height) << height;
+        }
+    }
+
+    lothar.c->endNetworkGame();
+    EXPECT_EQ(dogfight(), alone);
+}
+
 // A joiner the host player turns away reads why; flying alone afterwards, the line is gone.
 TEST_F(NetworkPlay, ADeclinedJoinerReadsWhyAndFliesAloneWithoutIt) {
     Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");

@@ -20,6 +20,7 @@
 #include "platform/GLWindow.h"
 #include "platform/OpenFile.h"
 #include "platform/Paths.h"
+#include "platform/hid/ToolkitKeys.h"
 #include "platform/ui/UiLayer.h"
 #include "tests/TestFolder.h"
 #include "tests/WaitFor.h"
@@ -553,6 +554,24 @@ TEST_F(WindowsTest, PreferencesShowLabelsWholeAndVolumesFromNoneToAHundred) {
     EXPECT_NE(placeOfButton("Preferences", "  0  Overall volume"), nullptr);
     press("Preferences", "OK");
     EXPECT_EQ(store_->integerForKey("OverallVolumeKey").value_or(0), 1);
+}
+
+// Automatic Messages shows each row's team check box with its whole label beside the message; the
+// Pellam menu writes its Quit key as the key-binding window writes keys.
+TEST_F(WindowsTest, AutomaticMessagesShowEachTeamLabelWhole) {
+    press("Pilot Sign-In", "Sign In");
+    c->fromMenus(kMenuAutoMessages);
+    for (int i = 0; i < 3; ++i) frame();
+    const std::string title = c->interface().toAutoMessagesWindow.title;
+    const ImGuiWindow* window = ImGui::FindWindowByName(title.c_str());
+    ASSERT_NE(window, nullptr);
+    for (int row = 1; row <= 8; ++row) {
+        const ButtonPlace* box = placeOfButton(title, "Team only " + std::to_string(row));
+        ASSERT_NE(box, nullptr) << row;
+        EXPECT_LE(box->x1, window->Pos.x + window->Size.x - window->WindowPadding.x)
+            << "row " << row << " is cut off at the window's edge";
+    }
+    EXPECT_EQ(menuShortcut('Q', platform::hid::kControlKeyMask), "Ctrl-Q");
 }
 
 // Select Mission offers a choice of aircraft for each slot the mission flies, and Escape closes it.
