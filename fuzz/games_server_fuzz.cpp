@@ -133,8 +133,8 @@ std::string query(FuzzedInput& in) {
         if ((how & 7) == 7) continue;  // missing
         if (!q.empty()) q += '&';
         q += key;
-        if ((how & 7) != 1) q += "=" + value(in, typical);  // else the key alone
-        if ((how & 0x30) == 0x30) q += "&" + in.ConsumeRandomLengthString(16);  // a stray part of any kind
+        if ((how & 7) != 1) q.append("=").append(value(in, typical));  // else the key alone
+        if ((how & 0x30) == 0x30) q.append("&").append(in.ConsumeRandomLengthString(16));  // a stray part of any kind
     }
     return q;
 }
