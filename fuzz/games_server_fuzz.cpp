@@ -8,8 +8,6 @@
 //     the name and title as the join window shows them (the title's "<br>" a line break);
 //   - an announcement refused (by the library, the reader or the store) leaves the list as it was;
 //     a listing changes only its own game, an end report only its own.
-#include <fuzzer/FuzzedDataProvider.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <httplib.h>
@@ -17,12 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/FuzzedInput.h"
 #include "gamesserver/GamesServer.h"
 #include "net/PublicGames.h"
 #include "platform/Utf8.h"
 
 namespace {
 
+using pellam::fuzz::FuzzedInput;
 using pellam::games::Game;
 using pellam::games::GamesStore;
 using pellam::games::Refusal;
@@ -101,7 +101,7 @@ private:
 };
 
 // A value as the game sends it (every byte but A-Z a-z 0-9 - . _ ~ escaped), or raw query bytes.
-std::string value(FuzzedDataProvider& in, const std::string& typical) {
+std::string value(FuzzedInput& in, const std::string& typical) {
     switch (in.ConsumeIntegralInRange(0, 3)) {
     case 0: return pellam::escapeQueryValue(typical);
     case 1: return pellam::escapeQueryValue(in.ConsumeRandomLengthString(64));
@@ -113,7 +113,7 @@ std::string value(FuzzedDataProvider& in, const std::string& typical) {
 // Names that players behind one address may share.
 constexpr const char* kNames[] = {"Ann", "Pilot", "<b>Eve</b>"};
 
-std::string query(FuzzedDataProvider& in) {
+std::string query(FuzzedInput& in) {
     const int ports[] = {0, 5000, 5001, 12301, 65535};
     int counts[4];  // read in order: the seeds rely on it
     for (int& n : counts) n = in.ConsumeIntegralInRange(-1, 9);
@@ -133,8 +133,8 @@ std::string query(FuzzedDataProvider& in) {
         if ((how & 7) == 7) continue;  // missing
         if (!q.empty()) q += '&';
         q += key;
-        if ((how & 7) != 1) q += "=" + value(in, typical);  // else the key alone
-        if ((how & 0x30) == 0x30) q += "&" + in.ConsumeRandomLengthString(16);  // a stray part of any kind
+        if ((how & 7) != 1) q.append("=").append(value(in, typical));  // else the key alone
+        if ((how & 0x30) == 0x30) q.append("&").append(in.ConsumeRandomLengthString(16));  // a stray part of any kind
     }
     return q;
 }
@@ -205,7 +205,7 @@ void roundTrip(const std::vector<Game>& listed) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Library library;
-    FuzzedDataProvider in(data, size);
+    FuzzedInput in(data, size);
     GamesStore store(":memory:");
     check(store.ok());
     int64_t now = 1'000'000;

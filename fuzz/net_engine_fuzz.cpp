@@ -152,7 +152,12 @@ struct Game final : EngineServices {
     Facts aircraftFacts(int s) override {
         CHECK(anySlot(s));
         const Plane& p = planes[s];
-        return {p.present, p.team, p.type, p.height, p.timeOfReset, p.whoShotMe};
+        return {p.present, p.team, p.type, p.height, p.whoShotMe};
+    }
+    // As the game does: the set-up's age on the mission clock, taken back from the step's `now`.
+    int32_t resetTick(int s, int32_t now) override {
+        CHECK(anySlot(s));
+        return now - (clockTicks - planes[s].timeOfReset);
     }
     // Never this machine's own aircraft: another machine only reports its own.
     Applied applyStateBlock(int s, const wire::StateBlockBytes& block, int32_t delay) override {

@@ -215,23 +215,4 @@ std::string writeFileAtomically(const std::string& named, std::string_view bytes
     return renameIntoPlace(temporary, path);
 }
 
-std::string writeFileAtomically(const std::string& named,
-                                const std::function<std::string(const std::string& temporary)>& write) {
-    const std::optional<SaveTarget> target = saveTargetOf(named);
-    if (!target) return std::strerror(ELOOP);
-    const auto& [path, temporary, mode] = *target;
-    std::error_code ignored;
-    if (std::string why = write(temporary); !why.empty()) {
-        if (isRegularFile(temporary)) std::filesystem::remove(temporary, ignored);
-        return why;
-    }
-    std::string why = mode && ::chmod(temporary.c_str(), *mode) != 0 ? std::strerror(errno) : "";
-    if (why.empty()) why = syncPath(temporary, O_RDONLY);  // read-only: the mode may now refuse writing
-    if (!why.empty()) {
-        std::filesystem::remove(temporary, ignored);
-        return why;
-    }
-    return renameIntoPlace(temporary, path);
-}
-
 }  // namespace pellam::platform

@@ -30,10 +30,6 @@ std::optional<std::vector<uint8_t>> readRegularFile(const std::string& path, std
 // permissions are kept. Empty on success; else the system's reason, with the old file untouched
 // and no temporary file left behind.
 std::string writeFileAtomically(const std::string& path, std::string_view bytes);
-// The same for a file that a library writes by name: `write` fills the temporary file it is given
-// and answers empty, or why it could not.
-std::string writeFileAtomically(const std::string& path,
-                                const std::function<std::string(const std::string& temporary)>& write);
 
 // The file a write to `path` replaces: `path`, or where its symbolic links lead (the last link's
 // target, which need not exist yet); nothing for a loop of links.

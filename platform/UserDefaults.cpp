@@ -434,23 +434,36 @@ void UserDefaults::removeKey(const std::string& key) {
 // A copy of the file as it is on disk, made once per run before the first write that would change
 // or drop a value a getter could not use: whatever the game writes over, the player's bytes
 // survive. A value written back as it was needs no copy, so damage that is only read (and met
-// again at every start) makes none; the same bytes kept aside before are not copied again.
+// again at every start) makes none; the same bytes kept aside before are not copied again. Every
+// key written over is named once: those met after the copy was made are in it too, and are told
+// at the save that writes over them.
 bool UserDefaults::keepFileAside() {
-    if (keptAside_) return true;
-    std::string keys;
-    for (const auto& [key, what] : changedAtLoad_) keys += (keys.empty() ? "" : "; ") + key + ": " + what;
+    std::vector<std::string> replaced;
+    for (const auto& [key, what] : changedAtLoad_) replaced.push_back(key + ": " + what);
     for (const auto& [key, met] : unusableKeys_) {
         const auto it = values_.find(key);
         const bool writtenBackAsItWas =
             it != values_.end() && *it == met &&
             nlohmann::json::parse(it->dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), nullptr,
                                   false) == met;
-        if (!writtenBackAsItWas && !changedAtLoad_.count(key)) keys += (keys.empty() ? "" : "; ") + key;
+        if (!writtenBackAsItWas && !changedAtLoad_.count(key)) replaced.push_back(key);
     }
+    std::string keys;
+    for (const std::string& key : replaced)
+        if (!toldReplaced_.count(key)) keys += (keys.empty() ? "" : "; ") + key;
     if (keys.empty()) return true;
+    const auto told = [&] { toldReplaced_.insert(replaced.begin(), replaced.end()); };
+    if (keptAside_) {
+        if (!keptAsidePath_.empty())
+            report("More stored settings could not be used as they were (" + keys + "); the copy kept as " +
+                   keptAsidePath_ + " holds them as they were.");
+        told();
+        return true;
+    }
     std::error_code ec;
     if (!fs::exists(path_, ec)) {
         keptAside_ = true;
+        told();
         return true;
     }
     const AsidePlace place = asidePlace(path_);
@@ -462,6 +475,8 @@ bool UserDefaults::keepFileAside() {
         return false;
     }
     keptAside_ = true;
+    keptAsidePath_ = place.path;
+    told();
     report("Some stored settings could not be used as they were (" + keys +
            "); the settings file as it was is kept as " + place.path + ".");
     return true;
@@ -469,9 +484,11 @@ bool UserDefaults::keepFileAside() {
 
 namespace {
 
+// Names the folder the save was refused in: behind a symbolic link, the folder of the file it
+// leads to, which may be the one missing.
 std::string saveFailure(const std::string& path, const std::string& why) {
     std::error_code ec;
-    return "Your settings could not be saved in " + folderOf(path) + " (" + why + "). " +
+    return "Your settings could not be saved in " + folderOf(writtenPath(path).value_or(path)) + " (" + why + "). " +
            (fs::exists(path, ec) ? "The file there is unchanged; your" : "Your") +
            " changes are kept while the game runs.";
 }

@@ -113,6 +113,8 @@ private:
     std::string unreadable_;  // why the file could not be read; it is then never written over
     bool dirty_ = false;
     bool keptAside_ = false;  // this run's copy of the file as it was has been made
+    std::string keptAsidePath_;  // where; empty when there was no file to copy
+    std::set<std::string> toldReplaced_;  // keys the player has been told were written over
     mutable std::map<std::string, nlohmann::json> unusableKeys_;  // each such key, with its value as met
     std::map<std::string, std::string> changedAtLoad_;  // keys repaired or left out as read, with what was done
     std::vector<std::string> reports_;

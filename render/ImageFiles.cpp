@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <optional>
 #include <utility>
 
@@ -139,12 +140,6 @@ PictureRead readPicture(const std::string& path, platform::RGBAImage& image, int
     return read;
 }
 
-bool readImageFile(const std::string& path, platform::RGBAImage& image) {
-    constexpr int kLargestScreen = 8192;  // px
-    std::string why;
-    return readPicture(path, image, kLargestScreen, why) == PictureRead::kRead;
-}
-
 PictureRead readShownPicture(const std::string& path, platform::RGBAImage& image, int boxWidth, int boxHeight,
                              std::string& why) {
     const PictureRead read = readPicture(path, image, platform::kLargestShownPicture, why);
@@ -163,16 +158,77 @@ std::vector<std::string> imageCandidates(const std::string& path) {
     return found;
 }
 
-bool writeJpeg(const std::string& path, int width, int height, const unsigned char* rgb, int quality) {
-    return stbi_write_jpg(path.c_str(), width, height, 3, rgb, quality) != 0;
+std::string encodeJpeg(int width, int height, const unsigned char* rgb, int quality) {
+    struct Out {
+        std::string bytes;
+        bool failed = false;
+    } out;
+    // No exception may cross the encoder's C frames: a failed allocation is carried out as a flag.
+    const auto append = [](void* context, void* data, int size) {
+        auto* o = static_cast<Out*>(context);
+        try {
+            if (!o->failed) o->bytes.append(static_cast<const char*>(data), size_t(size));
+        } catch (const std::bad_alloc&) {
+            o->failed = true;
+        }
+    };
+    if (stbi_write_jpg_to_func(append, &out, width, height, 3, rgb, quality) == 0 || out.failed) return {};
+    return std::move(out.bytes);
 }
 
-bool writeTiff(const std::string& path, int width, int height, const unsigned char* rgb) {
+namespace {
+
+// libtiff's file, kept in memory: it writes the directory last and seeks back to point the header
+// at it, so this is a seekable buffer that grows as written.
+struct TiffMemory {
+    std::string bytes;
+    size_t at = 0;
+    bool failed = false;
+};
+
+tmsize_t tiffRead(thandle_t h, void* into, tmsize_t n) {
+    auto* m = static_cast<TiffMemory*>(h);
+    const size_t count = m->at < m->bytes.size() ? std::min(size_t(n), m->bytes.size() - m->at) : 0;
+    std::memcpy(into, m->bytes.data() + m->at, count);
+    m->at += count;
+    return tmsize_t(count);
+}
+
+tmsize_t tiffWrite(thandle_t h, void* from, tmsize_t n) {
+    auto* m = static_cast<TiffMemory*>(h);
+    try {
+        if (m->bytes.size() < m->at + size_t(n)) m->bytes.resize(m->at + size_t(n));
+    } catch (const std::bad_alloc&) {
+        m->failed = true;
+        return -1;
+    }
+    std::memcpy(m->bytes.data() + m->at, from, size_t(n));
+    m->at += size_t(n);
+    return n;
+}
+
+toff_t tiffSeek(thandle_t h, toff_t offset, int whence) {
+    auto* m = static_cast<TiffMemory*>(h);
+    const toff_t base = whence == SEEK_CUR ? m->at : whence == SEEK_END ? m->bytes.size() : 0;
+    m->at = size_t(base + offset);
+    return m->at;
+}
+
+toff_t tiffSize(thandle_t h) { return static_cast<TiffMemory*>(h)->bytes.size(); }
+int tiffClose(thandle_t) { return 0; }
+int tiffMap(thandle_t, void**, toff_t*) { return 0; }  // never mapped
+void tiffUnmap(thandle_t, void*, toff_t) {}
+
+}  // namespace
+
+std::string encodeTiff(int width, int height, const unsigned char* rgb) {
     // libtiff's messages go nowhere: a failure is the caller's to report.
     TIFFSetErrorHandler([](const char*, const char*, va_list) {});
     TIFFSetWarningHandler([](const char*, const char*, va_list) {});
-    TIFF* tif = TIFFOpen(path.c_str(), "w");
-    if (!tif) return false;
+    TiffMemory file;
+    TIFF* tif = TIFFClientOpen("screen shot", "wm", &file, tiffRead, tiffWrite, tiffSeek, tiffClose, tiffSize,
+                               tiffMap, tiffUnmap);
+    if (!tif) return {};
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(width));
     TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(height));
     TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
@@ -185,9 +241,11 @@ bool writeTiff(const std::string& path, int width, int height, const unsigned ch
     bool ok = true;
     for (int y = 0; y < height && ok; ++y)
         ok = TIFFWriteScanline(tif, const_cast<unsigned char*>(rgb + size_t(y) * width * 3), uint32_t(y), 0) >= 0;
+    // The last strip and the directory are written here; TIFFClose would drop their failure.
+    ok = ok && TIFFFlush(tif) == 1;
     TIFFClose(tif);
-    if (!ok) std::remove(path.c_str());
-    return ok;
+    if (!ok || file.failed) return {};
+    return std::move(file.bytes);
 }
 
 }  // namespace pellam::render

@@ -1,7 +1,7 @@
 #pragma once
 // Picture files in and out: PNG through libpng, JPEG through libjpeg, TIFF through libtiff, all
 // decoded from the bytes read once to 8-bit RGBA whatever the source depth; JPEG (stb_image_write)
-// and TIFF written for screen shots.
+// and TIFF encoded in memory for screen shots, for platform::writeFileAtomically to write.
 #include <string>
 #include <vector>
 
@@ -17,9 +17,6 @@ using PictureRead = platform::PictureRead;
 // empty and `why` says why.
 PictureRead readPicture(const std::string& path, platform::RGBAImage& image, int largestEdge, std::string& why);
 
-// The same for pictures of any size up to that of a large screen (screen shots read back).
-bool readImageFile(const std::string& path, platform::RGBAImage& image);
-
 // A picture to be shown in a box of `boxWidth` x `boxHeight` pixels: at most
 // platform::kLargestShownPicture on a side in the file, and scaled down to fit the box.
 PictureRead readShownPicture(const std::string& path, platform::RGBAImage& image, int boxWidth, int boxHeight,
@@ -29,8 +26,10 @@ PictureRead readShownPicture(const std::string& path, platform::RGBAImage& image
 // extensions in order (PNG, then JPEG, then TIFF). Empty when none exists.
 std::vector<std::string> imageCandidates(const std::string& path);
 
-// RGB rows top to bottom, width * 3 bytes each. quality 1..100.
-bool writeJpeg(const std::string& path, int width, int height, const unsigned char* rgb, int quality);
-bool writeTiff(const std::string& path, int width, int height, const unsigned char* rgb);
+// A picture file's bytes from RGB rows top to bottom, width * 3 bytes each: JPEG at `quality`
+// 1..100, or LZW-compressed TIFF. Empty when the encoder failed. Nothing here touches the disk,
+// so a write cut short (a full disk, a quota) is the writer's to find, not lost in a library.
+std::string encodeJpeg(int width, int height, const unsigned char* rgb, int quality);
+std::string encodeTiff(int width, int height, const unsigned char* rgb);
 
 }  // namespace pellam::render

@@ -4,9 +4,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <utility>
@@ -98,14 +96,14 @@ bool ZephGLView::doScreenSaveFromOpenGL() {
 
     // Encoding and the disk take tens of milliseconds: the writer thread's, not the frame's.
     const bool tiff = ScreenShotFileType_ == 1;
+    // The file is written from a temporary name renamed only once every byte is on the disk, so a
+    // shot cut short (a full disk, a quota) never keeps the shot's name; its failure reaches the
+    // notice window, and the shutter sounds only for a shot written whole (takeNotices).
     shotWriter_.queue(path, [path, width, height, rgb, tiff]() -> std::string {
-        const std::string why = platform::writeFileAtomically(path, [&](const std::string& temporary) {
-            errno = 0;
-            const bool written = tiff ? writeTiff(temporary, width, height, rgb->data())
-                                      : writeJpeg(temporary, width, height, rgb->data(), kJpegQuality);
-            if (written) return std::string();
-            return errno != 0 ? std::string(std::strerror(errno)) : std::string("the picture could not be written");
-        });
+        const std::string file = tiff ? encodeTiff(width, height, rgb->data())
+                                      : encodeJpeg(width, height, rgb->data(), kJpegQuality);
+        const std::string why =
+            file.empty() ? "the picture could not be encoded" : platform::writeFileAtomically(path, file);
         return why.empty() ? why : "The screen shot " + path + " could not be written (" + why + ").";
     });
     shotsInFlight_.push_back(path);

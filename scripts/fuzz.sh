@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds one libFuzzer target with clang (AddressSanitizer and UndefinedBehaviorSanitizer) and
-# runs it for the given time. Not part of CI. Findings are written to build/fuzz/findings/; the
-# inputs fuzz/TARGET_seeds/ holds, if any, start the corpus.
+# runs it for the given time. The suite only builds every target with a plain main and replays its
+# seeds; fuzzing is this script's. Findings are written to build/fuzz/findings/; the inputs
+# fuzz/TARGET_seeds/ holds, if any, start the corpus.
 #   scripts/fuzz.sh defaults|pilot_block|state_block|picture|net_wire|net_engine|mission_file|games_page|games_server|input_settings SECONDS [extra libFuzzer options]
 # FUZZ_MAX_LEN sets the longest input (4096 bytes unless set; a mission file needs 40000).
 set -euo pipefail

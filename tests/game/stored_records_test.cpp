@@ -167,6 +167,32 @@ TEST_F(StoredRecords, ACorruptSettingsFileIsToldOnceNamingTheCopy) {
     EXPECT_TRUE(fs::exists(file() + ".corrupt"));
 }
 
+// Values of a type no reader takes are replaced when the game first writes over each, the volume
+// at start-up and the pilot's name and number at sign-in: every one is named, each in the notice
+// of the save that replaced it, and the one copy of the file holds them all as they were.
+TEST_F(StoredRecords, EverySettingReplacedIsNamedAndKeptAsItWas) {
+    const nlohmann::json original = {{"AutoMessage1Key", "Tally ho"},
+                                     {"EngineVolumeKey", "loud"},
+                                     {"Pilot2NameKey", {"Werner"}},
+                                     {"PilotNumberKey", "second"}};
+    std::ofstream(file()) << original.dump();
+    auto c = start();
+    c->fromPlayerSignInOkay();
+    c->timerLooper();
+    const std::deque<std::string>& notices = c->interface().notices;
+    for (const char* key : {"EngineVolumeKey", "Pilot2NameKey", "PilotNumberKey"}) {
+        const auto naming = std::find_if(notices.begin(), notices.end(),
+                                         [&](const std::string& n) { return n.find(key) != std::string::npos; });
+        ASSERT_NE(naming, notices.end()) << key;
+        EXPECT_NE(naming->find(file() + ".corrupt"), std::string::npos) << *naming;
+    }
+    EXPECT_FALSE(anyMentions(notices, "AutoMessage1Key"));
+    EXPECT_EQ(others(), std::vector<std::string>{"defaults.json.corrupt"});
+    std::ifstream kept(file() + ".corrupt");
+    EXPECT_EQ(nlohmann::json::parse(kept), original);
+    EXPECT_NE(stored()["PilotNumberKey"], original["PilotNumberKey"]);
+}
+
 TEST_F(StoredRecords, AFailedSaveKeepsTheWindowOpenAndIsToldOnce) {
     auto c = start();
     GameInterface& ui = c->interface();

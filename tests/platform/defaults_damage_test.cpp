@@ -96,6 +96,23 @@ TEST_F(DamagedDefaults, ALinkedFileStaysALinkAndKeepsItsMode) {
     EXPECT_EQ(others(), std::vector<std::string>{"dotfiles"});
     EXPECT_EQ(std::distance(fs::directory_iterator(dotfiles), {}), 1);
 
+    // A link into a folder that is gone (a dotfiles folder not yet restored): the save fails, and
+    // the notice names that folder, not the link's.
+    {
+        const fs::path gone = folder_.path() / "gone";
+        fs::remove(file());
+        fs::create_symlink("gone/pellam.json", file());
+        UserDefaults store(file());
+        store.setBool("VBlankKey", true);
+        EXPECT_FALSE(store.synchronize());
+        const auto reports = store.takeReports();
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_NE(reports[0].find("saved in " + gone.string() + " ("), std::string::npos) << reports[0];
+        EXPECT_FALSE(fs::exists(gone));
+        fs::remove(file());
+        fs::create_symlink("dotfiles/pellam.json", file());
+    }
+
     // Damage behind the link is kept aside beside the target, and the link leads to the next save.
     std::ofstream(target) << "{\"VBlankKey\": tru";
     UserDefaults store(file());
@@ -138,10 +155,16 @@ TEST_F(DamagedDefaults, AValueThatCannotBeUsedIsKeptAsideBeforeItIsWrittenOver) 
     EXPECT_TRUE(mentions(reports, "KeyboardButtons2"));
     EXPECT_TRUE(mentions(reports, file() + ".corrupt"));
     EXPECT_EQ(read(file() + ".corrupt"), original);
-    // One copy a run: the next save writes over the store only.
+    // One copy a run: the next save writes over the store only, and a value it writes over is named
+    // then, as held in that copy.
     store.setBool("VBlankKey", true);
+    store.setData("PilotStatsKey", std::vector<uint8_t>(1660));
     ASSERT_TRUE(store.synchronize());
     EXPECT_EQ(others(), std::vector<std::string>{"defaults.json.corrupt"});
+    const auto later = store.takeReports();
+    ASSERT_EQ(later.size(), 1u);
+    EXPECT_TRUE(mentions(later, "(PilotStatsKey)"));
+    EXPECT_TRUE(mentions(later, file() + ".corrupt"));
 }
 
 TEST_F(DamagedDefaults, AFileThatCannotBeReadIsLeftWhereItIsAndNeverWrittenOver) {

@@ -4,9 +4,14 @@
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <future>
@@ -317,6 +322,13 @@ protected:
     std::string shot(int n, const char* ext = ".jpg") {
         return (folder / ("Pellam Screen Shot " + std::to_string(n) + ext)).string();
     }
+    // A shot read back as the game reads any picture; empty when it cannot be.
+    static RGBAImage readShot(const std::string& path) {
+        RGBAImage image;
+        std::string why;
+        EXPECT_EQ(readPicture(path, image, 8192, why), PictureRead::kRead) << path << ": " << why;
+        return image;
+    }
     static double meanError(const RGBAImage& a, const RGBAImage& b) {
         double sum = 0;
         for (size_t i = 0; i < a.pixels.size(); i += 4)
@@ -336,8 +348,8 @@ TEST_F(ShotTest, WritesTheFrameAsTiffOrJpegNumbersTheFilesAndBeepsWhenItCannot) 
     view().setScreenShotPending();
     view().glRenderEnd();
     landed();
-    RGBAImage file;
-    ASSERT_TRUE(readImageFile(shot(1, ".tif"), file));
+    RGBAImage file = readShot(shot(1, ".tif"));
+    ASSERT_FALSE(file.pixels.empty());
     EXPECT_EQ(meanError(file, frame), 0.0);  // TIFF keeps every bit
     fakeTicks += 400;
     drawScene();
@@ -350,7 +362,7 @@ TEST_F(ShotTest, WritesTheFrameAsTiffOrJpegNumbersTheFilesAndBeepsWhenItCannot) 
     ASSERT_TRUE(view().doScreenSaveFromOpenGL());
     landed();
     EXPECT_EQ(view().lastScreenShotPath(), shot(1));
-    ASSERT_TRUE(readImageFile(shot(1), file));
+    file = readShot(shot(1));
     ASSERT_EQ(file.width, frame.width);
     ASSERT_EQ(file.height, frame.height);
     EXPECT_LT(meanError(file, frame), 3.0);  // JPEG at 0.8
@@ -397,6 +409,54 @@ TEST_F(ShotTest, WritesTheFrameAsTiffOrJpegNumbersTheFilesAndBeepsWhenItCannot) 
     EXPECT_NE(told[0].find("/proc/Pellam Screen Shot 1.jpg"), std::string::npos) << told[0];
     EXPECT_FALSE(fs::exists("/proc/Pellam Screen Shot 1.jpg"));
     EXPECT_EQ(sounds, 4);
+}
+
+// A disk that fills, or a quota, cuts a shot short (here a limit on the size of any file this
+// process writes): each writer's failure is told with the system's reason and a beep, no file
+// keeps the shot's name, and the shutter stays silent.
+TEST_F(ShotTest, AShotCutShortIsToldAndKeepsNoFile) {
+    struct FileSizeLimit {
+        explicit FileSizeLimit(rlim_t bytes) {
+            getrlimit(RLIMIT_FSIZE, &was);
+            rlimit cut = was;
+            cut.rlim_cur = bytes;
+            setrlimit(RLIMIT_FSIZE, &cut);
+        }
+        ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &was); }
+        rlimit was{};
+    };
+    // A write past the limit then fails with EFBIG instead of ending the process.
+    const sighandler_t handler = std::signal(SIGXFSZ, SIG_IGN);
+    for (const int type : {0, 1}) {
+        SCOPED_TRACE(type);
+        view().setScreenSaveType(type);
+        fakeTicks += 400;
+        drawScene();
+        const long beeps = platform::beepCount();
+        {
+            const FileSizeLimit limit(256);  // bytes: less than either file's header and tables
+            ASSERT_TRUE(view().doScreenSaveFromOpenGL());
+            view().flushScreenShots();
+        }
+        landed();
+        const std::string path = shot(1, type == 1 ? ".tif" : ".jpg");
+        ASSERT_EQ(told.size(), 1u);
+        EXPECT_NE(told[0].find(path), std::string::npos) << told[0];
+        EXPECT_NE(told[0].find(std::strerror(EFBIG)), std::string::npos) << told[0];
+        EXPECT_EQ(platform::beepCount(), beeps + 1);
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 0) << "neither the shot nor a part of it";
+    }
+    std::signal(SIGXFSZ, handler);
+    EXPECT_EQ(sounds, 0);
+
+    // With room again, the next shot takes the name the failed one would have had.
+    fakeTicks += 400;
+    drawScene();
+    ASSERT_TRUE(view().doScreenSaveFromOpenGL());
+    landed();
+    EXPECT_TRUE(told.empty());
+    EXPECT_FALSE(readShot(shot(1, ".tif")).pixels.empty());
+    EXPECT_EQ(sounds, 1);
 }
 
 // Shots taken while the ones before are still being written each get a name of their own: none

@@ -10,6 +10,7 @@
 #include "missions/MissionMenu.h"
 #include "missions/MissionTable.h"
 #include "platform/PngImage.h"
+#include "platform/RegularFile.h"
 #include "render/ImageFiles.h"
 #include "tools/missiongen/MissionPicture.h"
 #include "tools/missiongen/MissionText.h"
@@ -27,7 +28,8 @@ bool writeJpeg(const std::filesystem::path& path, const pellam::platform::RGBAIm
     std::vector<unsigned char> rgb;
     rgb.reserve(picture.pixels.size() / 4 * 3);
     for (size_t k = 0; k < picture.pixels.size(); k += 4) rgb.insert(rgb.end(), &picture.pixels[k], &picture.pixels[k + 3]);
-    return pellam::render::writeJpeg(path.string(), picture.width, picture.height, rgb.data(), 92);
+    const std::string file = pellam::render::encodeJpeg(picture.width, picture.height, rgb.data(), 92);
+    return !file.empty() && pellam::platform::writeFileAtomically(path.string(), file).empty();
 }
 
 }  // namespace
