@@ -218,6 +218,8 @@ public:
     int32_t getTipNumber() const { return TipNumber_; }
     void setTipNumber(int32_t n) { TipNumber_ = n; }
     int32_t getRedrawCount() const { return loadingRedraws_; }
+    // While the frame observer is called on a loading screen's picture: nothing is to go over it.
+    bool showsLoadingScreen() const { return showsLoadingScreen_; }
 
     // --- Screen shots ---
     // The name below the home folder, e.g. "/Desktop/Pellam Screen Shot"; its last component names the files.
@@ -254,6 +256,7 @@ public:
 protected:
     // The bar filled to `f` (0..1) beside `percent`, the start-up picture at `pictureAlpha`.
     void drawLoadingScreen(double f, int percent, double pictureAlpha);
+    void drawLoadingContent(double f, int percent, double pictureAlpha);
     // Sets the viewport to the window's drawable size; answers it.
     void useWholeWindow(int& width, int& height);
 
@@ -353,6 +356,7 @@ protected:
     int32_t TipNumber_ = -1;
     int32_t TipCount_ = 0;
     int32_t loadingRedraws_ = 0;
+    bool showsLoadingScreen_ = false;
 
     // Screen shots.
     std::string ScreenSaveNameString_ = "/Desktop/Screen Shot";

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "platform/FlatDrawing.h"
 #include "platform/TickCount.h"
 #include "render/ZephGLView.h"
 
@@ -48,13 +49,25 @@ void ZephGLView::showLoadingProgress(double done) {
 
 void ZephGLView::drawLoadingScreen(double f, int percent, double pictureAlpha) {
     ++loadingRedraws_;
-    const double k = ScreenBounds_[2] > 0 && ScreenBounds_[3] / ScreenBounds_[2] < 0.7 ? 0.83333 : 1.0;
     const double keepRed = EraseRed_, keepGreen = EraseGreen_, keepBlue = EraseBlue_;
     setEraseColorRed(0, 0, 0);
     glRenderStart();
     glSet3DDrawing(0, 0, 12, 0, 20, 0);
-    glDisable(GL_FOG);
+    {
+        // The bar is wound the way the passes cull, and the picture fades in below the alpha
+        // test's 0.9: whatever a frame or the warm-up left set, the screen is drawn flat.
+        const platform::FlatDrawing flat;
+        drawLoadingContent(f, percent, pictureAlpha);
+    }
+    setEraseColorRed(keepRed, keepGreen, keepBlue);
+    showsLoadingScreen_ = true;
+    glRenderEnd();
+    showsLoadingScreen_ = false;
+    showFrame();  // loading stops the frames: its picture is shown at once
+}
 
+void ZephGLView::drawLoadingContent(double f, int percent, double pictureAlpha) {
+    const double k = ScreenBounds_[2] > 0 && ScreenBounds_[3] / ScreenBounds_[2] < 0.7 ? 0.83333 : 1.0;
     gl3DIntPrint(0.49, 0.95, percent, 0, 1.0, 1.0);
 
     if (FeedbackCount_ > 20 && !HaveDoneOpeningSound_) {
@@ -70,7 +83,6 @@ void ZephGLView::drawLoadingScreen(double f, int percent, double pictureAlpha) {
     glSet2DDrawing();
     glDepthFunc(GL_ALWAYS);
     glDisable(GL_TEXTURE_2D);
-    glDisable(GL_LIGHTING);
 
     glColor4d(0.8, 0.8, 0.8, 1);
     glBegin(GL_POLYGON);
@@ -113,12 +125,6 @@ void ZephGLView::drawLoadingScreen(double f, int percent, double pictureAlpha) {
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
     glPopMatrix();
-    glEnable(GL_FOG);
-    glEnable(GL_LIGHTING);
-
-    setEraseColorRed(keepRed, keepGreen, keepBlue);
-    glRenderEnd();
-    showFrame();  // loading stops the frames: its picture is shown at once
 }
 
 }  // namespace pellam::render

@@ -65,9 +65,12 @@ ScriptedRun::ScriptedRun()
     : virtualJoystick_(variable("PELLAM_VIRTUAL_JOYSTICK").has_value()),
       scriptPath_(variable("PELLAM_PLAYER_SCRIPT")),
       dumpPath_(variable("PELLAM_FRAME_DUMP")),
+      firstDumpPath_(variable("PELLAM_FIRST_FRAME_DUMP")),
+      loadingDumpPath_(variable("PELLAM_LOADING_DUMP")),
       timesPath_(variable("PELLAM_FRAME_TIMES")),
       host_(variable("PELLAM_NETWORK_HOST")),
       join_(variable("PELLAM_NETWORK_JOIN")),
+      userMissions_(variable("PELLAM_USER_MISSIONS")),
       autoFly_(variable("PELLAM_AUTOFLY").has_value()) {
     if (const auto seconds = variable("PELLAM_AUTOQUIT_SECONDS")) quitAfter_ = std::atof(seconds->c_str());
 }
@@ -103,6 +106,7 @@ void ScriptedRun::begin(VADArizodazar2& controller, GameNetwork& network) {
     if (timesPath_) frameTimes_.reserve(1 << 17);
     runStart_ = lastFrameEnd_ = Clock::now();
     runCpuStart_ = std::clock();  // loading left out
+    begun_ = true;
     lastCpu_ = cpuNanos(CLOCK_PROCESS_CPUTIME_ID);
     lastMainCpu_ = cpuNanos(CLOCK_THREAD_CPUTIME_ID);
 }
@@ -141,8 +145,18 @@ void ScriptedRun::takeJoiners(GameNetwork& network) {
     if (acceptJoiners_ && network.getJoinerPending()) network.acceptJoinerPublic();
 }
 
-void ScriptedRun::dumpFrame(const platform::GLWindow& window) const {
-    if (!lastFrame_ || !dumpPath_) return;
+void ScriptedRun::dumpFrame(const platform::GLWindow& window, bool loading) {
+    if (lastFrame_ && dumpPath_) writeFrame(window, *dumpPath_);
+    if (!begun_) return;
+    if (!loading && firstDumpPath_ && !firstDumped_) {
+        firstDumped_ = true;
+        writeFrame(window, *firstDumpPath_);
+    }
+    if (loading && loadingDumpPath_ && loadingDumped_ < kLoadingDumps)
+        writeFrame(window, *loadingDumpPath_ + std::to_string(++loadingDumped_) + ".png");
+}
+
+void ScriptedRun::writeFrame(const platform::GLWindow& window, const std::string& path) {
     int width = 0, height = 0;
     window.drawableSize(width, height);
     platform::RGBAImage image;
@@ -156,7 +170,7 @@ void ScriptedRun::dumpFrame(const platform::GLWindow& window) const {
     for (int y = 0; y < height / 2; ++y)
         std::swap_ranges(image.pixels.begin() + y * row, image.pixels.begin() + (y + 1) * row,
                          image.pixels.begin() + (height - 1 - y) * row);
-    if (!platform::writePng(*dumpPath_, image)) platform::logMessage("Could not write the frame to " + *dumpPath_);
+    if (!platform::writePng(path, image)) platform::logMessage("Could not write the frame to " + path);
 }
 
 int64_t ScriptedRun::micros(Clock::time_point t) {

@@ -5,6 +5,10 @@
 //                                    waits behind the loading screen; the save at quit runs as usual
 //   PELLAM_AUTOFLY                   sign the first pilot in and fly the current mission at once
 //   PELLAM_FRAME_DUMP=FILE           write the last frame shown to FILE as a PNG (the smoke test)
+//   PELLAM_FIRST_FRAME_DUMP=FILE     write the first picture after start-up that is no loading screen,
+//                                    its windows drawn, to FILE as a PNG
+//   PELLAM_LOADING_DUMP=PREFIX       write the first pictures of the loading screen that a flight waits
+//                                    behind to PREFIX1.png, PREFIX2.png, ... (at most kLoadingDumps)
 //   PELLAM_FRAME_TIMES=FILE          write at quit the milliseconds between frames, one a line, each
 //                                    followed by where the frame went (the columns the file's first
 //                                    line names), then "# cpu C wall W" (processor and wall seconds of
@@ -14,6 +18,7 @@
 //                                    ms after launch, peak P MB, cpu C ms" (the first picture with its
 //                                    windows on screen, the most resident memory until then and the
 //                                    processor time of all threads) and "# peak P MB" (the whole run's)
+//   PELLAM_USER_MISSIONS=FOLDER      read the user's missions from FOLDER, in place of Necessary Data/Missions
 //   PELLAM_VIRTUAL_JOYSTICK          attach a virtual stick (4 axes, 12 buttons, a hat) for the script
 //   PELLAM_PLAYER_SCRIPT=FILE        play a player's actions (PlayerScript.h); a failed expectation, or
 //                                    a game ended before its script, ends the game with status 1; the
@@ -48,6 +53,8 @@ public:
     // Once the joysticks are open: reads the player's script. False, logged, when it cannot be read.
     bool startPlayerScript();
     bool scripted() const { return script_ != nullptr; }
+    // Empty: the game's own folder.
+    std::string userMissionsFolder() const { return userMissions_.value_or(""); }
     // Once the controller is awake: flies, hosts, joins; the quit time and the run's clocks start.
     void begin(VADArizodazar2& controller, GameNetwork& network);
 
@@ -60,8 +67,10 @@ public:
     void takeJoiners(GameNetwork& network);
     // The frame now drawn is the run's last: the one the dump keeps.
     void setLastFrame(bool last) { lastFrame_ = last; }
-    // Reads the frame drawn in `window` back into the dump's file, on the last frame only.
-    void dumpFrame(const platform::GLWindow& window) const;
+    // Reads the frame drawn in `window` (a loading screen's when `loading`) back into the file of
+    // each dump that wants it.
+    void dumpFrame(const platform::GLWindow& window, bool loading);
+    static constexpr int kLoadingDumps = 6;
     // The view has sent the frame's 3-D drawing; then the windows over it.
     void frameSubmitted();
     void windowsDrawn();
@@ -72,11 +81,13 @@ public:
 
 private:
     static int64_t micros(std::chrono::steady_clock::time_point t);  // since the clock's epoch
+    static void writeFrame(const platform::GLWindow& window, const std::string& path);
     void host(VADArizodazar2& controller, GameNetwork& network);
     void join(VADArizodazar2& controller, GameNetwork& network);
 
     bool virtualJoystick_ = false;
-    std::optional<std::string> scriptPath_, dumpPath_, timesPath_, host_, join_;
+    std::optional<std::string> scriptPath_, dumpPath_, firstDumpPath_, loadingDumpPath_, timesPath_, host_, join_,
+        userMissions_;
     bool autoFly_ = false;
     std::optional<double> quitAfter_;  // s
 
@@ -86,6 +97,9 @@ private:
     bool acceptJoiners_ = false;
     int32_t quitTick_ = -1;
     bool lastFrame_ = false;
+    bool begun_ = false;       // start-up is over: its own loading screens are not dumped
+    bool firstDumped_ = false;
+    int loadingDumped_ = 0;
 
     using Clock = std::chrono::steady_clock;
     // One frame's line in the log: ms, the pacer's verdict, and where the time went.

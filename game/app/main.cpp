@@ -150,8 +150,8 @@ private:
         glClearColor(0.16f, 0.15f, 0.12f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         drawWindows();
-        ui_.render();
-        run_.dumpFrame(window_);
+        ui_.draw();
+        run_.dumpFrame(window_, false);
         window_.swapBuffers();
     }
 
@@ -161,28 +161,34 @@ private:
         requests_ = {};
     }
 
-    void drawWindows() {
-        ui_.newFrame();
-        requests_ = drawInterface(controller_);
-        drawInputWindows(input_, !controller_.isRunning());
+    // What the windows ask of the program is kept till the pass follows it, however often they are built.
+    uint64_t drawWindows() {
+        return ui_.build([this] {
+            const InterfaceRequests asked = drawInterface(controller_);
+            requests_.quit |= asked.quit;
+            requests_.toggleFullScreen |= asked.toggleFullScreen;
+            drawInputWindows(input_, !controller_.isRunning());
+        });
     }
     uint64_t buildWindows() {
         if (!built_) {
-            drawWindows();
-            print_ = ui_.finish();
+            print_ = drawWindows();
             built_ = true;
         }
         return print_;
     }
+    // The loading screen a flight waits behind stands alone: the windows (the mouse-flying hint
+    // opened with the flight) come with the flight's first frame.
     void drawOverFrame() {
         run_.frameSubmitted();
-        if (ready_) {
+        const bool loading = view_.showsLoadingScreen();
+        if (ready_ && !loading) {
             buildWindows();
             ui_.draw();
             built_ = false;
         }
         run_.windowsDrawn();
-        run_.dumpFrame(window_);
+        run_.dumpFrame(window_, loading);
     }
 
     void toggleFullScreen() {
@@ -233,7 +239,13 @@ int main(int, char**) {
     ViewAdapter viewLink(view);
     GameNetwork network;
     VADArizodazar2 controller({&store, &viewLink, &inputLink, &desktop, &network},
-                              {[&] { return makeSound(view); }, {}, [&] { return readTerrain(view, controller); }, &view});
+                              {.makeSound = [&] { return makeSound(view); },
+                               .populateWorld = {},
+                               .makeTerrain = [&] { return readTerrain(view, controller); },
+                               .objectView = &view,
+                               .missionsFolder = {},
+                               .draw = {},
+                               .userMissionsFolder = run.userMissionsFolder()});
     network.attach(&controller);
     // Temporary files that saves killed before their rename left where the game writes; the
     // settings store removes its own as it opens.

@@ -4,11 +4,13 @@
 #include <imgui.h>
 #include <imgui_impl_opengl2.h>
 #include <imgui_impl_sdl.h>
+#include <imgui_internal.h>
 
 #include <algorithm>
 #include <cmath>
 #include <string>
 
+#include "platform/FlatDrawing.h"
 #include "platform/GLWindow.h"
 #include "platform/Log.h"
 #include "platform/Print.h"
@@ -29,6 +31,18 @@ void loadWindowFont(ImGuiIO& io, GLWindow& window) {
     const float pixels = std::clamp(std::round(16.0f * float(height) / 768.0f), 16.0f, 26.0f);
     if (!io.Fonts->AddFontFromFileTTF(kWindowFont, pixels))
         logMessage(std::string("The windows' font ") + kWindowFont + " could not be read: they use a plainer one.");
+}
+
+// A window that appears is measured in its first frame, sized in the next and given its resize
+// grip in the one after: the frames built again at once, and the time each takes (s).
+constexpr int kAgain = 2;
+constexpr float kAgainSeconds = 1e-6f;
+
+// A window ImGui began this frame for the first time since it was opened, and left undrawn.
+bool appearedUnseen() {
+    for (const ImGuiWindow* w : ImGui::GetCurrentContext()->Windows)
+        if (w->Active && w->Appearing && w->Hidden) return true;
+    return false;
 }
 
 }  // namespace
@@ -83,12 +97,29 @@ bool UiLayer::processEvent(const SDL_Event& event) {
     }
 }
 
-void UiLayer::newFrame() {
+void UiLayer::newFrame() { beginFrame(false); }
+
+void UiLayer::beginFrame(bool again) {
     if (!started_) return;
     ImGui_ImplOpenGL2_NewFrame();
     ImGui_ImplSDL2_NewFrame();
-    if (steadyClock_) ImGui::GetIO().DeltaTime = 1.0f / 60.0f;
+    // A frame built again takes the least time ImGui allows: no key repeats, no double click.
+    if (again) ImGui::GetIO().DeltaTime = kAgainSeconds;
+    else if (steadyClock_) ImGui::GetIO().DeltaTime = 1.0f / 60.0f;
     ImGui::NewFrame();
+}
+
+uint64_t UiLayer::build(const std::function<void()>& windows) {
+    newFrame();
+    if (windows) windows();
+    uint64_t print = finish();
+    if (!started_ || !appearedUnseen()) return print;
+    for (int k = 0; k < kAgain; ++k) {
+        beginFrame(true);
+        if (windows) windows();
+        print = finish();
+    }
+    return print;
 }
 
 void UiLayer::render() {
@@ -120,8 +151,10 @@ uint64_t UiLayer::finish() {
 }
 
 void UiLayer::draw() {
-    if (!started_) return;
-    ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
+    ImDrawData* d = started_ ? ImGui::GetDrawData() : nullptr;
+    if (!d || d->TotalVtxCount == 0) return;  // a flight without windows: the GL untouched
+    const FlatDrawing flat;
+    ImGui_ImplOpenGL2_RenderDrawData(d);
 }
 
 bool UiLayer::wantsKeyboard() const { return started_ && ImGui::GetIO().WantCaptureKeyboard; }

@@ -26,6 +26,13 @@ public:
     // Ends the frame's windows without drawing them, answering a print of what they would draw
     // (equal prints draw equal pixels); draw() then draws them.
     uint64_t finish();
+    // newFrame(), `windows` (the ImGui calls that make them), finish(). ImGui leaves a window out of
+    // the frame it first appears in and fits it over the next two: such a frame is built again at
+    // once till the window is whole, so that it shows with the picture it was opened for (the
+    // sign-in window with the first). The builds after the first take no time on the windows' clock
+    // and see no input the first took.
+    uint64_t build(const std::function<void()>& windows);
+    // Over whatever state the frame's passes left (platform/FlatDrawing.h).
     void draw();
     bool wantsKeyboard() const;
     bool running() const { return started_; }
@@ -35,6 +42,7 @@ public:
     void setSteadyClock(bool on) { steadyClock_ = on; }
 
 private:
+    void beginFrame(bool again);
     bool started_ = false;
     bool steadyClock_ = false;
 };

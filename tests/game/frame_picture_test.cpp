@@ -3,11 +3,13 @@
 // levels apart in a colour, none of those in the middle third of the screen, where the pilot
 // aims, and the sky's and the ground's local contrast kept; and the shortcuts that cannot move a
 // pixel (the world cut to the cockpit cover's open rows, far ground triangles lying between the
-// pixel centres left out) move none. Runs the real controller and view under Xvfb.
+// pixel centres left out) move none; and the windows over a flight keep their letters whatever its
+// passes left set. Runs the real controller and view under Xvfb.
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <gtest/gtest.h>
+#include <imgui_internal.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -19,6 +21,7 @@
 #include "aircraft/draw/Modeller.h"
 #include "bench/render/GameScene.h"
 #include "game/DrawingWarmUp.h"
+#include "game/InterfaceDrawing.h"
 #include "objects/Debris.h"
 #include "objects/EffectModel.h"
 #include "objects/GroundClutter.h"
@@ -26,6 +29,7 @@
 #include "objects/draw/EffectDrawing.h"
 #include "objects/draw/SpriteCuts.h"
 #include "platform/Paths.h"
+#include "platform/ui/UiLayer.h"
 #include "tests/PictureRule.h"
 #include "tests/TestFolder.h"
 #include "world/FirstCloud.h"
@@ -444,6 +448,55 @@ TEST(WarmUpCameras, TakeTheEyeIntoADeckOnlyWhereTheMissionHasOne) {
                             [&](const UnseenCamera& c) { return c.InsideCloud && c.InsideItem == world.Cockpit; }));
     world.Cockpit = -1;  // an outside camera: inside a deck once
     EXPECT_EQ(inCloud(DrawingWarmUp::worldCameras(world)), 1);
+}
+
+// ---- The windows over a flight: the mouse-flying hint that opens with First Flight reads the same,
+// pixel for pixel, before the Camel dives into the ground and after, when the wreck has put the eye
+// out of the cockpit. Then no cockpit pass came last, and the alpha test the passes leave on ate
+// the soft edges of every letter.
+TEST_F(GameFrame, AWindowKeepsItsLettersWhenTheAircraftCrashes) {
+    GameScene& scene = *scene_;
+    platform::UiLayer ui;
+    ASSERT_TRUE(ui.start(*scene.view->getGLWindow()));
+    // Over each frame, the GL as its passes left it: a plain fill, the windows, the hint read back.
+    std::vector<uint8_t> hint;
+    scene.view->setFrameObserver([&] {
+        glPushAttrib(GL_SCISSOR_BIT | GL_COLOR_BUFFER_BIT);
+        glDisable(GL_SCISSOR_TEST);
+        glClearColor(0.5f, 0.6f, 0.8f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glPopAttrib();
+        ui.build([&] { drawInterface(*scene.game); });
+        ui.draw();
+        const ImGuiWindow* window = ImGui::FindWindowByName("Flying with the Mouse");
+        if (!window) return;
+        int height = 0, width = 0;
+        scene.view->getGLWindow()->drawableSize(width, height);
+        const int w = int(window->Size.x), h = int(window->Size.y);
+        hint.assign(size_t(w) * h * 4, 0);
+        glReadPixels(int(window->Pos.x), height - int(window->Pos.y) - h, w, h, GL_RGBA, GL_UNSIGNED_BYTE, hint.data());
+    });
+    scene.game->fromMissionMenu(scene.game->missionWindowControls().toMissionMenuPopUp.positionOfTag(1));
+    scene.game->fromFlyMissionButton();
+    ASSERT_TRUE(scene.game->interface().toMouseFlying.open);
+    scene.firstFrame();
+    scene.game->stepFrame(1);
+    const std::vector<uint8_t> before = hint;
+    ASSERT_FALSE(before.empty());
+
+    // Nose down at 45 deg, 40 ft over the field, till it blows up; then the wreck burns.
+    scene.game->seedSimulation(1918);
+    FlyableAircraft* camel = scene.game->aircraftAt(ModelArray::kFirstAircraft);
+    const double x = camel->live.attitude.Position[0], z = camel->live.attitude.Position[2];
+    camel->SetUpAircraft(x, scene.game->modelAt(ModelArray::kTerrain)->getAltitudeAtX(x, z) + 40.0, z, 0.0, -45.0,
+                         120.0, 1.0);
+    for (int k = 0; k < 600 && !(camel->ThisAircraft.Damage1 & dmg::BlownUp); ++k) scene.game->stepFrame(1);
+    ASSERT_TRUE(camel->ThisAircraft.Damage1 & dmg::BlownUp);
+    for (int k = 0; k < 60; ++k) scene.game->stepFrame(1);
+    EXPECT_EQ(scene.view->getCameraInsideItem(), -1) << "the eye is still in the cockpit";
+    EXPECT_TRUE(hint == before) << "the hint's letters changed";
+    scene.view->setFrameObserver({});
+    ui.stop();
 }
 
 }  // namespace

@@ -4,18 +4,38 @@
 // failure status, unless the run asks for no display on purpose.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <memory>
 #include <fstream>
 #include <iterator>
 #include <set>
 #include <sstream>
 
+#include "missions/MissionFile.h"
 #include "platform/PngImage.h"
 #include "tests/TestFolder.h"
 #include "tests/game/GameProcess.h"
+#include "tools/missiongen/PatrolMission.h"
 
 namespace pellam::testing {
 namespace {
+
+// The longest run along a row of the picture in a windows' title bar colour (platform/ui/UiLayer.cpp:
+// the key window's, the others'): a window's title bar is hundreds of pixels long.
+int longestTitleBar(const platform::RGBAImage& image) {
+    constexpr uint8_t kTitles[2][3] = {{92, 77, 46}, {61, 54, 36}};
+    int longest = 0;
+    for (int y = 0; y < image.height; ++y)
+        for (const auto& title : kTitles)
+            for (int x = 0, run = 0; x < image.width; ++x) {
+                const uint8_t* p = &image.pixels[(size_t(y) * image.width + x) * 4];
+                run = p[0] == title[0] && p[1] == title[1] && p[2] == title[2] ? run + 1 : 0;
+                longest = std::max(longest, run);
+            }
+    return longest;
+}
 
 TEST(StartProcesses, TheGameStartsAndDrawsAFrame) {
     const TestFolder folder{"pellam-smoke"};
@@ -36,6 +56,58 @@ TEST(StartProcesses, TheGameStartsAndDrawsAFrame) {
     const long total = static_cast<long>(image.pixels.size() / 4);
     EXPECT_GT(lit, total * 9 / 10) << "the frame is mostly black";
     EXPECT_GT(colours.size(), 8u) << "the frame is a flat fill";
+}
+
+// The first picture after launch holds the sign-in window: it is not left for a later frame, which
+// came only after a share of the drawing's warm-up.
+TEST(StartProcesses, TheFirstPictureHoldsTheSignInWindow) {
+    const TestFolder folder{"pellam-first"};
+    const std::string first = folder.file("first.png");
+    ASSERT_EQ(std::system(gameCommand(folder.path(), "PELLAM_FIRST_FRAME_DUMP='" + first + "'", "frames 1\nquit\n").c_str()), 0);
+    platform::RGBAImage image;
+    ASSERT_TRUE(platform::readPng(first, image));
+    EXPECT_GT(longestTitleBar(image), 300) << "no window in the first picture";
+}
+
+// A flight waits behind the loading screen while its drawing warms up. Every picture of it shows
+// the progress bar along its whole length, whatever state the warm-up's drawing left, and no
+// window over it: the mouse-flying hint comes with the flight. In First Flight and in a mission of
+// the player's own.
+TEST(StartProcesses, TheLoadingScreenBeforeAFlightShowsItsBarAndNoWindow) {
+    const TestFolder folder{"pellam-loading"};
+    auto record = std::make_unique<missions::MissionData>();
+    missions::MissionTexts texts;
+    ASSERT_EQ(missiongen::buildPatrolMission(*record, texts), "");
+    texts.title = "Our Own Patrol";
+    record->SkyFlags = (record->SkyFlags & ~0xFF) | 7;  // a haze of its own: the world is warmed up anew
+    std::filesystem::create_directories(folder.file("missions"));
+    ASSERT_EQ(missions::writeMissionFile(folder.file("missions/ours.pellam"), *record, texts), "");
+    int flight = 0;
+    for (const std::string item : {"     First Flight at Bertangles", "     User Mission #1: Our Own Patrol"}) {
+        SCOPED_TRACE(item);
+        const std::string pictures = folder.file("loading" + std::to_string(++flight) + "-");
+        const std::string script = "frames 5\nclick Pilot Sign-In|Sign In\nframes 5\nclick Select Mission|Mission\n"
+                                   "click Select Mission|" + item + "\nclick Select Mission|Fly Mission\n"
+                                   "until mission-time 10\nquit\n";
+        ASSERT_EQ(std::system(gameCommand(folder.path(),
+                                          "PELLAM_USER_MISSIONS='" + folder.file("missions/") +
+                                              "' PELLAM_LOADING_DUMP='" + pictures + "'", script).c_str()),
+                  0);
+        int shown = 0;
+        platform::RGBAImage image;
+        for (; platform::readPng(pictures + std::to_string(shown + 1) + ".png", image); ++shown) {
+            // Along the bar's middle row, 0.915 of the height down, from a fifth of the width to four fifths.
+            int dark = 0;
+            const int y = int(0.915 * image.height);
+            for (int x = image.width / 5; x < image.width * 4 / 5; ++x) {
+                const uint8_t* p = &image.pixels[(size_t(y) * image.width + x) * 4];
+                dark += p[0] + p[1] + p[2] < 60;
+            }
+            EXPECT_EQ(dark, 0) << "picture " << shown + 1 << ": the bar is missing";
+            EXPECT_LT(longestTitleBar(image), 20) << "picture " << shown + 1 << ": a window over the loading screen";
+        }
+        EXPECT_GT(shown, 0) << "no loading screen before the flight";
+    }
 }
 
 TEST(StartProcesses, WithoutADisplayTheGameSaysSoAndFailsUnlessAskedToRunUnseen) {
