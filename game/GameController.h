@@ -302,6 +302,8 @@ private:
     void cameraCommandMain(input::CommandNumber command);
     void cameraCommandSecond(input::CommandNumber command);
     void placeBombCamera(ZephModel& m, long index, int32_t type, double distance, QNion* pose);
+    // The aircraft's newest bomb is still falling, or it has dropped none and one waits on its rack.
+    bool bombToFollow(long aircraftIndex);
     // Lifts a camera that would look from under the terrain (a wreck, a slope behind) to just above
     // it; answers how far it was lifted (ft).
     double keepCameraAboveGround(QNion& pose);

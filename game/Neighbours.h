@@ -222,8 +222,8 @@ public:
     virtual void GroundExplosion1Start(ZephModel& explosion, int32_t time) = 0;
     virtual void positionBombsOnAircraft(ZephModel& bombs, ZephModel& aircraft, int32_t bombType, long index) = 0;
     virtual void clearSingleDrawBombs(ZephModel& bombs) = 0;
-    // Six doubles: the newest falling bomb of that aircraft (position ft, velocity ft/tick), else
-    // its next bomb on the rack with velocity x 10000; null when neither.
+    // Six doubles: the newest bomb that aircraft dropped, falling or where it landed (position ft,
+    // velocity ft/tick), else its next bomb on the rack with velocity x 10000; null when neither.
     virtual const double* findNewestBombFrom(ZephModel& bombs, long index, ZephModel& aircraft) = 0;
 };
 

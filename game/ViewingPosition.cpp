@@ -51,6 +51,17 @@ void GameController::placeBombCamera(ZephModel& m, long index, int32_t type, dou
     m.setModelPositionQNion(&saved);
 }
 
+bool GameController::bombToFollow(long aircraftIndex) {
+    ZephModel* m = modelAt(aircraftIndex);
+    ZephModel* bombs = modelAt(ModelArray::kBombs);
+    const double* b = m && bombs ? effects_->findNewestBombFrom(*bombs, aircraftIndex, *m) : nullptr;
+    if (!b) return false;
+    if (b[3] >= kNoAnswer - 1000.0) return true;
+    // A falling bomb lies above the ground under it: it lands in the tick it reaches it.
+    ZephModel* ground = modelAt(ModelArray::kTerrain);
+    return !ground || b[1] > ground->getAltitudeAtX(b[0], b[2]);
+}
+
 double GameController::keepCameraAboveGround(QNion& pose) {
     ZephModel* ground = modelAt(ModelArray::kTerrain);
     if (!ground) return 0.0;

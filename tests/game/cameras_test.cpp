@@ -152,5 +152,60 @@ TEST_F(Crash, NoCameraGoesUnderTheGround) {
     }
 }
 
+// A bomb followed down from 600 ft: while it falls, the cameras chosen are placed around it; once
+// it is down, the cockpit and the chase camera are the dropping aircraft's own again, not stuck at
+// the crater.
+class BombCamera : public MissionRig {};
+
+TEST_F(BombCamera, CamerasComeHomeOnceTheBombIsDown) {
+    constexpr double kGround = 100.0;  // ft: the rig's flat world
+    FlyableAircraft& own = aircraft(0);
+    c->setRunning(true);
+    own.SetUpAircraft(0.0, kGround + 600.0, 0.0, 0.0, 0.0, 100.0, 1.0);
+    own.setNumberOfBombs(2);
+    c->sendCommand(Cmd::CameraOnAircraft1, kKeyDown);
+    c->sendCommand(Cmd::DropBomb, kKeyDown);
+    c->sendCommand(Cmd::CameraOnBomb, kKeyDown);
+    ASSERT_EQ(c->cameras().SpecialCameraPosition, 59);
+    ZephModel& bombs = *c->modelAt(ModelArray::kBombs);
+    auto bomb = [&] {
+        const double* b = bombs.findNewestBombFrom(ModelArray::kFirstAircraft, &own);
+        return Vector3{b[0], b[1], b[2]};
+    };
+    auto distance = [](const Vector3& a, const Vector3& b) { return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]); };
+    const Vector3& at = own.live.attitude.Position;
+    const Vector3& eye = c->cameras().ViewingQNion.Position;
+
+    // Falling, well clear of the aircraft: the cockpit camera rides behind the bomb.
+    for (int f = 0; f < 1000 && bomb()[1] > at[1] - 100.0; ++f) frame(2);
+    ASSERT_LT(bomb()[1], at[1] - 100.0);
+    c->sendCommand(Cmd::CameraInsidePilotHead, kKeyDown);
+    frame(1);
+    EXPECT_EQ(c->cameras().SpecialCameraPosition, 59);
+    EXPECT_LT(distance(eye, bomb()), 8.0);
+    EXPECT_GT(distance(eye, at), 90.0);
+
+    // Down: the cockpit is the pilot's, and drawn.
+    for (int f = 0; f < 1000 && bomb()[1] > kGround; ++f) frame(2);
+    ASSERT_LE(bomb()[1], kGround);
+    c->sendCommand(Cmd::CameraInsidePilotHead, kKeyDown);
+    frame(1);
+    EXPECT_EQ(c->cameras().SpecialCameraPosition, 0);
+    EXPECT_LT(distance(eye, at), 5.0);
+    EXPECT_EQ(view.inside, ModelArray::kFirstAircraft);
+
+    // And the chase camera looks at the aircraft from its distance behind it.
+    c->sendCommand(Cmd::ChaseCamera, kKeyDown);
+    frame(1);
+    const auto& q = c->cameras().ViewingQNion.QAttitude;
+    const double body[4] = {q[0], -q[1], -q[2], -q[3]};
+    double m[16] = {};
+    ZephModel::quaternionToMatrix(body, m);
+    const double d = distance(eye, at);
+    EXPECT_NEAR(d, c->cameras().UserCameraDistance, 10.0);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(m[8 + i], (at[i] - eye[i]) / d, 0.05) << "looking along axis " << i;
+    EXPECT_EQ(view.inside, -1);
+}
+
 }  // namespace
 }  // namespace pellam::testing

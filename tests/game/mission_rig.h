@@ -16,6 +16,8 @@ struct SkyView : StandInView {
     void setSunVectorFromTime(double hours) override { sun = hours; }
     const double* getSunUnitVector() override { return light.data(); }
     std::array<double, 3> getNearPlane() override { return nearPlane; }
+    long inside = -1;  // the aircraft whose cockpit the main view draws
+    void setCameraInsideItem(long item) override { inside = item; }
 };
 
 class MissionRig : public ::testing::Test {
