@@ -68,6 +68,7 @@ public:
         const render::MyZephGLView::NearPlane near = view_.worldNearPlane();
         return {near.distance, near.halfWidth, near.halfHeight};
     }
+    void setWorldNearLimit(double ft) override { view_.setWorldNearLimit(ft); }
     void setScreenShotPending() override { view_.setScreenShotPending(); }
     bool isSheet() override { return false; }
     void getMonitorResolution(float& width, float& height) override;

@@ -93,15 +93,17 @@ TEST_F(Crash, NoCameraGoesUnderTheGround) {
     auto commandFor = [](int32_t camera) {
         return camera == 100 ? Cmd::CirclingCamera : Cmd::CameraInsidePilotHead + camera;
     };
-    // The lowest point of a camera's near plane (ft).
-    auto nearPlaneBottom = [&](const QNion& pose) {
+    // The lowest point of a camera's near plane, scaled in by `share` with its field of view kept (ft).
+    auto nearPlaneBottom = [&](const QNion& pose, double share = 1.0) {
         const auto& q = pose.QAttitude;
         const double body[4] = {q[0], -q[1], -q[2], -q[3]};
         double m[16] = {};
         ZephModel::quaternionToMatrix(body, m);
-        return pose.Position[1] + m[9] * view.nearPlane[0] - std::fabs(m[1]) * view.nearPlane[1] -
-               std::fabs(m[5]) * view.nearPlane[2];
+        return pose.Position[1] + share * (m[9] * view.nearPlane[0] - std::fabs(m[1]) * view.nearPlane[1] -
+                                           std::fabs(m[5]) * view.nearPlane[2]);
     };
+    // The main view's own near plane, or the one it was pulled in to.
+    auto mainShare = [&] { return view.nearLimit > 0.0 ? std::min(1.0, view.nearLimit / view.nearPlane[0]) : 1.0; };
     c->sendCommand(Cmd::CameraViewFromSouth, kKeyDown);
     for (int i = 0; i < 8; ++i) c->sendCommand(Cmd::MoveCameraCloser, kKeyDown);  // the outside cameras 40 ft off
     ASSERT_EQ(c->cameras().UserCameraDistance, 40.0);
@@ -144,7 +146,7 @@ TEST_F(Crash, NoCameraGoesUnderTheGround) {
                 down |= (own.ThisAircraft.Damage1 & dmg::Down) != 0;
                 ASSERT_GT(c->cameras().ViewingQNion.Position[1], kGround + 1.0) << "frame " << f;
                 ASSERT_GT(c->cameras().ViewingQNion2.Position[1], kGround + 1.0) << "frame " << f;
-                ASSERT_GT(nearPlaneBottom(c->cameras().ViewingQNion), kGround) << "frame " << f;
+                ASSERT_GT(nearPlaneBottom(c->cameras().ViewingQNion, mainShare()), kGround) << "frame " << f;
                 ASSERT_GT(nearPlaneBottom(c->cameras().ViewingQNion2), kGround) << "frame " << f;
             }
             EXPECT_TRUE(down) << "it never crashed";
