@@ -1,7 +1,8 @@
 // The cameras near the ground of the generated front, on the real view under Xvfb: from the outside
 // cameras the ground a wreck lies in is seen from above, not the sky seen from beneath the terrain;
 // from the cockpit of a wreck on its back or its nose, the ground is there, not cut away by the
-// near plane; and a pilot parked or low and looking about keeps his cockpit and all of the ground.
+// near plane; a pilot parked or low and looking about keeps his cockpit and all of the ground;
+// and a burning wreck's smoke blown across the view is seen through, not drawn as a solid slab.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -78,6 +79,16 @@ protected:
         testing::stepOneFrame(*c, 1);
         view->setFrameObserver({});
         return depth;
+    }
+    std::vector<uint8_t> colours() {
+        std::vector<uint8_t> rgb(size_t(kWidth) * kHeight * 3);
+        view->setFrameObserver([&] {
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
+            glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        });
+        testing::stepOneFrame(*c, 1);
+        view->setFrameObserver({});
+        return rgb;
     }
 
     // The downs north of the Somme.
@@ -182,6 +193,45 @@ TEST_F(OnTheFront, APilotLookingDownNearTheGroundKeepsHisCockpit) {
         }
     }
     view->setTeleFactor(1.25);
+}
+
+// A Camel dived into the ground on its nose and burning, the wind across the view from the north
+// (Alt-2) camera: the smoke shows, and little of it is solid, where the column used to be one
+// opaque slab with straight edges across half the view.
+TEST_F(OnTheFront, ABurningWrecksSmokeAcrossTheViewIsSeenThrough) {
+    c->setRunning(true);
+    own().SetUpAircraft(kX, groundAt(kX, kZ), kZ, 0.0, -75.0, 0.0, 0.0);
+    own().doSplodes();
+    own().WindVector = {0.1, 0.0, 0.1};  // ft/tick: toward the north-east, right to left in the view
+    c->sendCommand(input::CommandNumber::CameraOnAircraft1, kKeyDown);
+    c->sendCommand(input::CommandNumber::CameraViewFromNorth, kKeyDown);
+    // Until the column is whole: pieces live 300 ticks, one every other tick.
+    auto puffs = [&] {
+        int n = 0;
+        for (const OneSmokePiece& p : own().own.smokes) n += p.TimeStarted > -1000;
+        return n;
+    };
+    for (int f = 0; f < 400 && puffs() < 140; ++f) testing::stepOneFrame(*c, 2);
+    ASSERT_GE(puffs(), 140);
+    c->setRunning(false);
+    const std::vector<uint8_t> with = colours();
+    for (OneSmokePiece& p : own().own.smokes) p.TimeStarted = -1000;
+    const std::vector<uint8_t> without = colours();
+    size_t smoke = 0, solid = 0;
+    for (size_t i = 0; i < with.size(); i += 3) {
+        const int change = std::abs(with[i] - without[i]) + std::abs(with[i + 1] - without[i + 1]) +
+                           std::abs(with[i + 2] - without[i + 2]);
+        if (change <= 30) continue;
+        ++smoke;
+        // How much of what lay behind the smoke hides, by brightness, against the smoke's own
+        // (about 20 of 255 once the fire has burnt out of it).
+        auto bright = [](const uint8_t* c) { return 0.3 * c[0] + 0.59 * c[1] + 0.11 * c[2]; };
+        const double behind = bright(&without[i]);
+        solid += (behind - bright(&with[i])) / std::max(1.0, behind - 20.0) > 0.9;
+    }
+    const double pixels = double(kWidth) * kHeight;
+    EXPECT_GT(smoke / pixels, 0.05) << "no smoke";
+    EXPECT_LT(solid / pixels, 0.03) << "a solid slab of smoke";
 }
 
 }  // namespace
