@@ -1,5 +1,6 @@
 // The aircraft's smoke ring, filled by the flight step: tracers and ground strikes from its
 // bullets, smoke from hits, a damaged engine and fire. The drawing library draws it.
+#include <algorithm>
 #include <array>
 
 #include "aircraft/FlyableAircraft.h"
@@ -69,11 +70,16 @@ void FlyableAircraft::aircraftSmoke() {
     const double nose[3] = {0.0, 0.0, kind == OneSmokePiece::kDamageSmoke ? -2.0 : 2.5};
     double at[3];
     RotateVector(nose, at, m.data());
+    const auto& pos = live.attitude.Position;
+    const double from[3] = {pos[0] + at[0], pos[1] + at[1], pos[2] + at[2]};
+    // A wreck's nose buried in the ground smokes from the surface: a puff started under it rises
+    // too slowly to clear it, and the ground shows only a flat slab of its top.
+    const double y = Terrain ? std::max(from[1], groundAt(from[0], from[2])) : from[1];
     OneSmokePiece& p = takeSlot(own.smokes, own.nextSmokeSpot);
     p = OneSmokePiece{t,
                       kind,
                       int16_t(kind == OneSmokePiece::kFire ? 300 : 240),
-                      {live.attitude.Position[0] + at[0], live.attitude.Position[1] + at[1], live.attitude.Position[2] + at[2]},
+                      {from[0], y, from[2]},
                       {WindVector[0], 0.03, WindVector[2]},
                       size,
                       0.05f};

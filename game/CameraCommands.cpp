@@ -157,6 +157,10 @@ void GameController::cameraCommandMain(input::CommandNumber command) {
         cameras_.CameraPosition = camera::kCircling;
         cameras_.NewCameraDistance = cameras_.UserCameraDistance;
     }
+    // While the bomb falls, or waits on the rack, a camera chosen is placed around it; once it is
+    // down, the camera chosen is on the aircraft again, not stuck at the crater.
+    if (within(command, CameraInsidePilotHead, ChaseCamera) && !bombToFollow(cameras_.CameraAircraft))
+        cameras_.SpecialCameraPosition = 0;
 }
 
 void GameController::cameraCommandSecond(input::CommandNumber command) {
@@ -225,6 +229,8 @@ void GameController::cameraCommandSecond(input::CommandNumber command) {
         cameras_.SpecialCameraPosition2 = 0;
         cameras_.CameraDistance2 = 0.0;
     }
+    if (within(command, CameraInsidePilotHead, ChaseCamera) && !bombToFollow(cameras_.CameraAircraft2))
+        cameras_.SpecialCameraPosition2 = 0;
 }
 
 }  // namespace pellam

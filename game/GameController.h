@@ -304,9 +304,14 @@ private:
     void cameraCommandMain(input::CommandNumber command);
     void cameraCommandSecond(input::CommandNumber command);
     void placeBombCamera(ZephModel& m, long index, int32_t type, double distance, QNion* pose);
+    // The aircraft's newest bomb is still falling, or it has dropped none and one waits on its rack.
+    bool bombToFollow(long aircraftIndex);
     // Lifts a camera that would look from under the terrain (a wreck, a slope behind) to just above
     // it; answers how far it was lifted (ft).
     double keepCameraAboveGround(QNion& pose);
+    // For an eye clear of the ground: the farthest the world's near plane may lie ahead of it,
+    // scaled in with its field of view kept, and clear the ground (ft); 0 when none within reach.
+    double nearPlaneClearOfGround(const QNion& pose);
     void applyVolume(const char* key, int fallback, void (ControllerSound::*setter)(double));
     std::vector<std::string> told_;  // every notice given this run
     platform::RandomStream simulationRandom_;

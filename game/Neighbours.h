@@ -70,6 +70,9 @@ public:
     // The world's near plane: its distance ahead of the eye and its half width and height (ft);
     // all zero where nothing is drawn.
     virtual std::array<double, 3> getNearPlane() = 0;
+    // This frame's main view with that near plane no farther than `ft` ahead, scaled in with its
+    // field of view kept; 0 for its own.
+    virtual void setWorldNearLimit(double ft) = 0;
     // Screen size in pixels, for the mouse flying area.
     virtual void getMonitorResolution(float& width, float& height) = 0;
     // A sheet over the view takes the mouse from the stick. The game's windows are drawn into the
@@ -221,8 +224,8 @@ public:
     virtual void GroundExplosion1Start(ZephModel& explosion, int32_t time) = 0;
     virtual void positionBombsOnAircraft(ZephModel& bombs, ZephModel& aircraft, int32_t bombType, long index) = 0;
     virtual void clearSingleDrawBombs(ZephModel& bombs) = 0;
-    // Six doubles: the newest falling bomb of that aircraft (position ft, velocity ft/tick), else
-    // its next bomb on the rack with velocity x 10000; null when neither.
+    // Six doubles: the newest bomb that aircraft dropped, falling or where it landed (position ft,
+    // velocity ft/tick), else its next bomb on the rack with velocity x 10000; null when neither.
     virtual const double* findNewestBombFrom(ZephModel& bombs, long index, ZephModel& aircraft) = 0;
 };
 

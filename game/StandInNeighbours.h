@@ -38,6 +38,7 @@ public:
     void setCameraInsideItem(long modelIndex) override {}
     long getCameraInsideItem() override { return -1; }
     std::array<double, 3> getNearPlane() override { return {}; }
+    void setWorldNearLimit(double ft) override {}
     void setCameraInsideItem2(long modelIndex) override {}
     void setDrawSecondWindow(bool on) override {}
     void setSecondAircraftCamera(long modelIndex) override {}

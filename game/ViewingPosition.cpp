@@ -16,6 +16,27 @@ constexpr double kNoAnswer = 10000.0;  // bomb velocity x that marks a bomb stil
 constexpr double kCameraClearance = 5.0;     // ft of the eye above the terrain
 constexpr double kNearPlaneClearance = 0.5;  // ft of the near plane above the terrain
 constexpr double kOutOfCockpit = 1.0;        // ft: a cockpit eye lifted further has left its seat
+constexpr double kLeastNear = 1.0;           // ft: the nearest a cockpit's world near plane comes in
+constexpr double kNearStep = 0.8;            // of the distance, each step it comes in
+
+// How far a near plane `ahead` ft in front of the eye at `pose`, `halfWidth` by `halfHeight` ft
+// either side, must rise to clear the ground by kNearPlaneClearance at its corners, edges and
+// middle (ft; none when below zero).
+double nearPlaneLift(ZephModel& ground, const QNion& pose, double ahead, double halfWidth, double halfHeight) {
+    const auto& q = pose.QAttitude;  // the conjugate of the camera body's attitude
+    const double body[4] = {q[0], -q[1], -q[2], -q[3]};
+    double m[16] = {};
+    ZephModel::quaternionToMatrix(body, m);  // rows: across, up, ahead
+    double lift = -1e30;
+    for (double across : {-1.0, 0.0, 1.0})
+        for (double up : {-1.0, 0.0, 1.0}) {
+            double at[3];
+            for (int c = 0; c < 3; ++c)
+                at[c] = pose.Position[c] + m[c] * across * halfWidth + m[4 + c] * up * halfHeight + m[8 + c] * ahead;
+            lift = std::max(lift, ground.getAltitudeAtX(at[0], at[2]) + kNearPlaneClearance - at[1]);
+        }
+    return lift;
+}
 
 }  // namespace
 
@@ -51,30 +72,41 @@ void GameController::placeBombCamera(ZephModel& m, long index, int32_t type, dou
     m.setModelPositionQNion(&saved);
 }
 
+bool GameController::bombToFollow(long aircraftIndex) {
+    ZephModel* m = modelAt(aircraftIndex);
+    ZephModel* bombs = modelAt(ModelArray::kBombs);
+    const double* b = m && bombs ? effects_->findNewestBombFrom(*bombs, aircraftIndex, *m) : nullptr;
+    if (!b) return false;
+    if (b[3] >= kNoAnswer - 1000.0) return true;
+    // A falling bomb lies above the ground under it: it lands in the tick it reaches it.
+    ZephModel* ground = modelAt(ModelArray::kTerrain);
+    return !ground || b[1] > ground->getAltitudeAtX(b[0], b[2]);
+}
+
 double GameController::keepCameraAboveGround(QNion& pose) {
     ZephModel* ground = modelAt(ModelArray::kTerrain);
     if (!ground) return 0.0;
     auto& p = pose.Position;
     double lift = ground->getAltitudeAtX(p[0], p[2]) + kCameraClearance - p[1];
-    // The near plane too, at its corners, edges and middle: a camera looking down (a wreck on its
-    // nose or its back) reaches the ground with it long before with the eye.
+    // The near plane too: a camera looking down (a wreck on its nose or its back) reaches the
+    // ground with it long before with the eye.
     const auto [nearAhead, halfWidth, halfHeight] = toMyZephGLView->getNearPlane();
-    if (nearAhead > 0.0) {
-        const auto& q = pose.QAttitude;  // the conjugate of the camera body's attitude
-        const double body[4] = {q[0], -q[1], -q[2], -q[3]};
-        double m[16] = {};
-        ZephModel::quaternionToMatrix(body, m);  // rows: across, up, ahead
-        for (double across : {-1.0, 0.0, 1.0})
-            for (double up : {-1.0, 0.0, 1.0}) {
-                double at[3];
-                for (int c = 0; c < 3; ++c)
-                    at[c] = p[c] + m[c] * across * halfWidth + m[4 + c] * up * halfHeight + m[8 + c] * nearAhead;
-                lift = std::max(lift, ground->getAltitudeAtX(at[0], at[2]) + kNearPlaneClearance - at[1]);
-            }
-    }
+    if (nearAhead > 0.0) lift = std::max(lift, nearPlaneLift(*ground, pose, nearAhead, halfWidth, halfHeight));
     if (!(lift > 0.0)) return 0.0;
     p[1] += lift;
     return lift;
+}
+
+double GameController::nearPlaneClearOfGround(const QNion& pose) {
+    ZephModel* ground = modelAt(ModelArray::kTerrain);
+    const auto [nearAhead, halfWidth, halfHeight] = toMyZephGLView->getNearPlane();
+    if (!ground || !(nearAhead > 0.0)) return 0.0;
+    const auto& p = pose.Position;
+    if (ground->getAltitudeAtX(p[0], p[2]) + kCameraClearance > p[1]) return 0.0;
+    for (double share = 1.0; share * nearAhead >= kLeastNear; share *= kNearStep)
+        if (nearPlaneLift(*ground, pose, share * nearAhead, share * halfWidth, share * halfHeight) <= 0.0)
+            return share * nearAhead;
+    return 0.0;
 }
 
 void GameController::SetUpViewingPosition() {
@@ -103,10 +135,15 @@ void GameController::SetUpViewingPosition() {
     }
     m->removeSliders();
     for (int c = 0; c < 3; ++c) cameras_.ViewingQNion.Position[c] += cameras_.AbsoluteCameraOffset[c];
+    // A cockpit eye clear of the ground keeps its seat however near the ground it looks (parked,
+    // looking down): the world's near plane comes in to it.
+    const bool cockpit = cameras_.CameraPosition == camera::kCockpit;
+    const double nearLimit = cockpit ? nearPlaneClearOfGround(cameras_.ViewingQNion) : 0.0;
+    toMyZephGLView->setWorldNearLimit(nearLimit);
     // A pilot's head in the ground (a wreck on its back or its nose): the eye above it is outside
     // the cockpit, which would be laid from within as the world's cover; the aircraft is drawn
     // whole instead.
-    if (keepCameraAboveGround(cameras_.ViewingQNion) > kOutOfCockpit && cameras_.CameraPosition == camera::kCockpit)
+    if (nearLimit == 0.0 && keepCameraAboveGround(cameras_.ViewingQNion) > kOutOfCockpit && cockpit)
         toMyZephGLView->setCameraInsideItem(-1);
     toMyZephGLView->setGlobalCameraPosition(&cameras_.ViewingQNion);
 }

@@ -197,7 +197,7 @@ void MyZephGLView::drawModelList(ModelArray* list, int32_t) {
     fitFrameRecords(*list);
     // Checked again here: the model array may have shrunk since the item was set.
     if (!list->at(CameraInsideItem_)) CameraInsideItem_ = -1;
-    drawPass(*list, {&CameraPosition_, CameraInsideItem_, kMainNear * TeleFactor_, false});
+    drawPass(*list, mainPass());
     if (!awoken_ && DrawSecondWindow_)
         drawSecondWindow(*list);
     else
@@ -442,9 +442,15 @@ double MyZephGLView::viewAspect() const {
     return finalSizeHeight_ > 0 ? double(finalSizeWidth_) / finalSizeHeight_ : 4.0 / 3.0;
 }
 
-void MyZephGLView::setMainFrustum(double nearFt) {
-    const double aspect = viewAspect();
-    glSetViewFrustum(-kMainHalfSide * aspect, kMainHalfSide * aspect, -kMainHalfSide, kMainHalfSide, nearFt, kFar);
+MyZephGLView::PassSetup MyZephGLView::mainPass() {
+    const double own = kMainNear * TeleFactor_;
+    const double pulled = worldNearLimit_ > 0.0 && worldNearLimit_ < own ? worldNearLimit_ / own : 1.0;
+    return {&CameraPosition_, CameraInsideItem_, own, false, pulled};
+}
+
+void MyZephGLView::setMainFrustum(const PassSetup& pass) {
+    const double side = kMainHalfSide * pass.Pulled, aspect = viewAspect();
+    glSetViewFrustum(-side * aspect, side * aspect, -side, side, pass.Near * pass.Pulled, kFar);
 }
 
 void MyZephGLView::setCockpitFrustum() {
@@ -456,7 +462,7 @@ void MyZephGLView::setCockpitFrustum() {
 void MyZephGLView::drawPass(ModelArray& list, const PassSetup& pass) {
     ++passes_;
     glPrepareForModelDrawing();
-    if (!awoken_) setMainFrustum(pass.Near);
+    if (!awoken_) setMainFrustum(pass);
     placeCamera(pass.Camera);
     const PassRules rules = passRules(pass);
     const bool coverDrawn = layCockpitCover(list, pass, rules);
@@ -503,7 +509,7 @@ bool MyZephGLView::layCockpitCover(ModelArray& list, const PassSetup& pass, cons
         if (rules.Widens) wide.widen();
         coverDrawn ? drawOpaqueCover(record) : markOpaqueCover(record, rules.Sliced);
     }
-    setMainFrustum(pass.Near);
+    setMainFrustum(pass);
     return coverDrawn;
 }
 

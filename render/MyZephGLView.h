@@ -174,6 +174,10 @@ public:
         double distance = 0, halfWidth = 0, halfHeight = 0;
     };
     NearPlane worldNearPlane() const;
+    // The main view's near plane no farther than `ft` ahead, its rectangle scaled in with it so
+    // the field of view is kept: a cockpit eye low over the ground and looking down would have
+    // the ground cut away by it. 0 (or beyond the plane's own distance) leaves it where it is.
+    void setWorldNearLimit(double ft) { worldNearLimit_ = ft; }
 
     // ---- The kept picture of a resting game.
     // While kept, the 3-D content of a frame is drawn once and copied aside; the frames after show
@@ -239,6 +243,7 @@ private:
         long InsideItem;
         double Near;        // ft, the main frustum's near distance
         bool SecondWindow;  // skip the ground clutter, take the frame's records
+        double Pulled = 1;  // the near rectangle's share of its distance and size, nearer the eye
     };
     using SceneKey = std::array<double, 28>;
     SceneKey sceneKey();
@@ -254,7 +259,8 @@ private:
         bool Widens = false;  // the cover, the objects and the cockpit are drawn through a widened view
     };
     double viewAspect() const;  // width over height of the window
-    void setMainFrustum(double nearFt);
+    void setMainFrustum(const PassSetup& pass);
+    PassSetup mainPass();  // the main view's camera, cockpit and near plane
     void setCockpitFrustum();
     PassRules passRules(const PassSetup& pass) const;
     // Clears the cover and, where the rules mark it, lays it; whether it was drawn in colour already.
@@ -531,6 +537,7 @@ private:
     // Window depth below which every depth the cover laid lies, while the pass draws objects at
     // depths beyond it (the world's slice of the range); 0 otherwise.
     double coverBelow_ = 0;
+    double worldNearLimit_ = 0;  // ft; 0 none
     bool cullsHidden_ = true;
     long trianglesHidden_ = 0, objectsHidden_ = 0, objectsOutside_ = 0, trianglesUnseen_ = 0;
     worlddraw::ScreenCover cover_;  // the screen the cover marked this pass hides (empty: none)

@@ -15,6 +15,9 @@ constexpr int kPieces = looks::AircraftDrawState::kSmokePieces;
 // twice as wide, so that one flying straight away still shows as a spark.
 constexpr double kTracerLeastAngle = 0.0025;
 constexpr double kTracerGlow = 2.0;
+// Puffs laid closer than their size make a column as thick as this many laid over each other.
+constexpr double kLayers = 4.0;
+constexpr double kLeastShare = 0.005;  // of a puff's strength, however closely they are laid
 
 struct Look {
     float r, g, b, a;
@@ -131,6 +134,20 @@ void FlyableAircraft::drawSmoke() {
             half = std::max(half, d * kTracerLeastAngle);
         }
         float colour[4] = {look.r, look.g, look.b, float(look.a * (1.0 - f))};
+        if (!tracer) {
+            // Puffs laid much closer than their size (a wreck's column, a source that hardly
+            // moves) are thinned by how closely: else a ray through the column meets dozens, and
+            // it is one opaque slab with the straight edges of their envelope. Laid a quarter of
+            // their size apart or more, as a flying aircraft lays them, each keeps its strength.
+            const OneSmokePiece& before = own.smokes[(order[n] + kPieces - 1) % kPieces];
+            if (before.Kind == p.Kind && before.TimeStarted < p.TimeStarted && now - before.TimeStarted <= before.Life) {
+                std::array<double, 3> b{};
+                centre(before, b);
+                const double apart = std::hypot(at[0] - b[0], at[1] - b[1], at[2] - b[2]);
+                const double share = std::clamp(kLayers * apart / std::max(p.Size, 0.1f), kLeastShare, 1.0);
+                colour[3] = float(1.0 - std::pow(1.0 - colour[3], share));
+            }
+        }
         if (p.Kind == OneSmokePiece::kFire && age < 20) {
             // Fresh fire glows before it turns to smoke.
             colour[0] = 1.0f;

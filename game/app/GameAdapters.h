@@ -73,6 +73,7 @@ public:
         const render::MyZephGLView::NearPlane near = view_.worldNearPlane();
         return {near.distance, near.halfWidth, near.halfHeight};
     }
+    void setWorldNearLimit(double ft) override { view_.setWorldNearLimit(ft); }
     bool isSheet() override { return false; }
     void getMonitorResolution(float& width, float& height) override;
     void setGameTime(int32_t missionTime) override { view_.setGameTime(missionTime); }

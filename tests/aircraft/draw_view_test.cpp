@@ -372,7 +372,8 @@ TEST_F(AircraftInTheView, DrawnWhereverAnyOfItIsInView) {
 }
 
 // A Camel with a hit engine flying along: its smoke trail lies behind it (its tracers are the
-// firing Camel's below).
+// firing Camel's below); laid apart as a flying aircraft lays them, even this slowly, its puffs
+// keep their own strength: the trail is the picture of its puffs each drawn alone.
 TEST_F(AircraftInTheView, SmokeTrail) {
     ObjectTestFile* plane = place<ObjectTestFile>(3);
     plane->ThisAircraft.Damage1 |= dmg::EngineDamaged;
@@ -384,11 +385,18 @@ TEST_F(AircraftInTheView, SmokeTrail) {
     }
     plane->live.attitude.Position = {0, 0, 0};
     // From the left side: north, ahead, is to the left of the picture.
-    const auto image = frame(Camera({-60, 6, 5}, {0, 0, 5}));
+    const Camera left({-60, 6, 5}, {0, 0, 5});
+    const auto image = frame(left);
     int behind = 0;
     for (int y = 0; y < image.height; ++y)
         for (int x = image.width * 4 / 5 + 1; x < image.width; ++x) behind += notSky(image, (size_t(y) * image.width + x) * 4);
     EXPECT_GT(behind, 300);
+
+    // Every other slot of the ring left free: no puff has the one laid before it beside it.
+    const auto laid = plane->own.smokes;
+    for (OneSmokePiece& p : plane->own.smokes) p.TimeStarted = -1000;
+    for (size_t i = 0; 2 * i < laid.size(); ++i) plane->own.smokes[2 * i] = laid[i];
+    EXPECT_EQ(diff(image, frame(left), 2).count, 0);
 }
 
 class GunsInTheView : public AircraftView {

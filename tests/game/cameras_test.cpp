@@ -93,15 +93,17 @@ TEST_F(Crash, NoCameraGoesUnderTheGround) {
     auto commandFor = [](int32_t camera) {
         return camera == 100 ? Cmd::CirclingCamera : Cmd::CameraInsidePilotHead + camera;
     };
-    // The lowest point of a camera's near plane (ft).
-    auto nearPlaneBottom = [&](const QNion& pose) {
+    // The lowest point of a camera's near plane, scaled in by `share` with its field of view kept (ft).
+    auto nearPlaneBottom = [&](const QNion& pose, double share = 1.0) {
         const auto& q = pose.QAttitude;
         const double body[4] = {q[0], -q[1], -q[2], -q[3]};
         double m[16] = {};
         ZephModel::quaternionToMatrix(body, m);
-        return pose.Position[1] + m[9] * view.nearPlane[0] - std::fabs(m[1]) * view.nearPlane[1] -
-               std::fabs(m[5]) * view.nearPlane[2];
+        return pose.Position[1] + share * (m[9] * view.nearPlane[0] - std::fabs(m[1]) * view.nearPlane[1] -
+                                           std::fabs(m[5]) * view.nearPlane[2]);
     };
+    // The main view's own near plane, or the one it was pulled in to.
+    auto mainShare = [&] { return view.nearLimit > 0.0 ? std::min(1.0, view.nearLimit / view.nearPlane[0]) : 1.0; };
     c->sendCommand(Cmd::CameraViewFromSouth, kKeyDown);
     for (int i = 0; i < 8; ++i) c->sendCommand(Cmd::MoveCameraCloser, kKeyDown);  // the outside cameras 40 ft off
     ASSERT_EQ(c->cameras().UserCameraDistance, 40.0);
@@ -144,12 +146,67 @@ TEST_F(Crash, NoCameraGoesUnderTheGround) {
                 down |= (own.ThisAircraft.Damage1 & dmg::Down) != 0;
                 ASSERT_GT(c->cameras().ViewingQNion.Position[1], kGround + 1.0) << "frame " << f;
                 ASSERT_GT(c->cameras().ViewingQNion2.Position[1], kGround + 1.0) << "frame " << f;
-                ASSERT_GT(nearPlaneBottom(c->cameras().ViewingQNion), kGround) << "frame " << f;
+                ASSERT_GT(nearPlaneBottom(c->cameras().ViewingQNion, mainShare()), kGround) << "frame " << f;
                 ASSERT_GT(nearPlaneBottom(c->cameras().ViewingQNion2), kGround) << "frame " << f;
             }
             EXPECT_TRUE(down) << "it never crashed";
         }
     }
+}
+
+// A bomb followed down from 600 ft: while it falls, the cameras chosen are placed around it; once
+// it is down, the cockpit and the chase camera are the dropping aircraft's own again, not stuck at
+// the crater.
+class BombCamera : public MissionRig {};
+
+TEST_F(BombCamera, CamerasComeHomeOnceTheBombIsDown) {
+    constexpr double kGround = 100.0;  // ft: the rig's flat world
+    FlyableAircraft& own = aircraft(0);
+    c->setRunning(true);
+    own.SetUpAircraft(0.0, kGround + 600.0, 0.0, 0.0, 0.0, 100.0, 1.0);
+    own.setNumberOfBombs(2);
+    c->sendCommand(Cmd::CameraOnAircraft1, kKeyDown);
+    c->sendCommand(Cmd::DropBomb, kKeyDown);
+    c->sendCommand(Cmd::CameraOnBomb, kKeyDown);
+    ASSERT_EQ(c->cameras().SpecialCameraPosition, 59);
+    ZephModel& bombs = *c->modelAt(ModelArray::kBombs);
+    auto bomb = [&] {
+        const double* b = bombs.findNewestBombFrom(ModelArray::kFirstAircraft, &own);
+        return Vector3{b[0], b[1], b[2]};
+    };
+    auto distance = [](const Vector3& a, const Vector3& b) { return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]); };
+    const Vector3& at = own.live.attitude.Position;
+    const Vector3& eye = c->cameras().ViewingQNion.Position;
+
+    // Falling, well clear of the aircraft: the cockpit camera rides behind the bomb.
+    for (int f = 0; f < 1000 && bomb()[1] > at[1] - 100.0; ++f) frame(2);
+    ASSERT_LT(bomb()[1], at[1] - 100.0);
+    c->sendCommand(Cmd::CameraInsidePilotHead, kKeyDown);
+    frame(1);
+    EXPECT_EQ(c->cameras().SpecialCameraPosition, 59);
+    EXPECT_LT(distance(eye, bomb()), 8.0);
+    EXPECT_GT(distance(eye, at), 90.0);
+
+    // Down: the cockpit is the pilot's, and drawn.
+    for (int f = 0; f < 1000 && bomb()[1] > kGround; ++f) frame(2);
+    ASSERT_LE(bomb()[1], kGround);
+    c->sendCommand(Cmd::CameraInsidePilotHead, kKeyDown);
+    frame(1);
+    EXPECT_EQ(c->cameras().SpecialCameraPosition, 0);
+    EXPECT_LT(distance(eye, at), 5.0);
+    EXPECT_EQ(view.inside, ModelArray::kFirstAircraft);
+
+    // And the chase camera looks at the aircraft from its distance behind it.
+    c->sendCommand(Cmd::ChaseCamera, kKeyDown);
+    frame(1);
+    const auto& q = c->cameras().ViewingQNion.QAttitude;
+    const double body[4] = {q[0], -q[1], -q[2], -q[3]};
+    double m[16] = {};
+    ZephModel::quaternionToMatrix(body, m);
+    const double d = distance(eye, at);
+    EXPECT_NEAR(d, c->cameras().UserCameraDistance, 10.0);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(m[8 + i], (at[i] - eye[i]) / d, 0.05) << "looking along axis " << i;
+    EXPECT_EQ(view.inside, -1);
 }
 
 }  // namespace

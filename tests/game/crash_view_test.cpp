@@ -1,17 +1,20 @@
-// A wreck settled into the slope of the generated front, on the real view under Xvfb: from the
-// outside cameras the ground it lies in is seen from above, not the sky seen from beneath the
-// terrain; and from the cockpit of a wreck on its back or its nose, the ground is there, not cut
-// away by the near plane.
+// The cameras near the ground of the generated front, on the real view under Xvfb: from the outside
+// cameras the ground a wreck lies in is seen from above, not the sky seen from beneath the terrain;
+// from the cockpit of a wreck on its back or its nose, the ground is there, not cut away by the
+// near plane; a pilot parked or low and looking about keeps his cockpit and all of the ground;
+// and a burning wreck's smoke blown across the view is seen through, not drawn as a solid slab.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <tuple>
 
 #include "aircraft/FlyableAircraft.h"
 #include "game/StandInNeighbours.h"
 #include "game/VADArizodazar2.h"
+#include "missions/ObjectFactory.h"
 #include "platform/Paths.h"
 #include "render/MyZephGLView.h"
 #include "tests/TestFolder.h"
@@ -20,6 +23,8 @@
 
 namespace pellam {
 namespace {
+
+constexpr int kWidth = 640, kHeight = 480;
 
 // The game's view as the executable fits it, as far as a flight needs.
 struct GameView : StandInView {
@@ -35,46 +40,77 @@ struct GameView : StandInView {
         const render::MyZephGLView::NearPlane near = view.worldNearPlane();
         return {near.distance, near.halfWidth, near.halfHeight};
     }
+    void setWorldNearLimit(double ft) override { view.setWorldNearLimit(ft); }
     render::MyZephGLView& view;
 };
 
-TEST(CrashView, AWreckInTheGroundIsSeenFromAboveIt) {
-    if (const char* build = std::getenv("PELLAM_BUILD_DIR")) platform::setApplicationFolder(build);
-    testing::TestFolder folder("pellam crash");
-    platform::UserDefaults store(folder.file("defaults.json"));
-    render::MyZephGLView view(store);
-    ASSERT_TRUE(view.initWithFrame({0, 0, 640, 480})) << view.creationError();
-    GameView link(view);
-    VADArizodazar2::Content content;
-    content.makeTerrain = [&view]() -> std::unique_ptr<ZephModel> {
-        auto terrain = std::make_unique<RIDUdidav>();
-        return terrain->initWithGLView(&view) ? std::move(terrain) : nullptr;
-    };
-    content.objectView = &view;
-    auto c = std::make_unique<VADArizodazar2>(GameController::Links{&store, &link}, std::move(content));
-    c->awakeFromNib();
-    c->seedSimulation(1918);  // start-up seeds it from the system; each run is the same crash
-    ASSERT_TRUE(c->missionState().worldProblem.empty()) << c->missionState().worldProblem;
-    c->fromPlayerSignInOkay();
-    c->skipMissionSelection();
-    c->fromFlyMissionButton();
+// The first mission flown on the generated front, seeded, so each run is the same flight.
+class OnTheFront : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const char* build = std::getenv("PELLAM_BUILD_DIR")) platform::setApplicationFolder(build);
+        folder_ = std::make_unique<testing::TestFolder>("pellam crash");
+        store_ = std::make_unique<platform::UserDefaults>(folder_->file("defaults.json"));
+        view = std::make_unique<render::MyZephGLView>(*store_);
+        ASSERT_TRUE(view->initWithFrame({0, 0, kWidth, kHeight})) << view->creationError();
+        link_ = std::make_unique<GameView>(*view);
+        VADArizodazar2::Content content;
+        content.makeTerrain = [this]() -> std::unique_ptr<ZephModel> {
+            auto terrain = std::make_unique<RIDUdidav>();
+            return terrain->initWithGLView(view.get()) ? std::move(terrain) : nullptr;
+        };
+        content.objectView = view.get();
+        c = std::make_unique<VADArizodazar2>(GameController::Links{store_.get(), link_.get()}, std::move(content));
+        c->awakeFromNib();
+        c->seedSimulation(1918);  // start-up seeds it from the system
+        ASSERT_TRUE(c->missionState().worldProblem.empty()) << c->missionState().worldProblem;
+        c->fromPlayerSignInOkay();
+        c->skipMissionSelection();
+        c->fromFlyMissionButton();
+    }
+    void TearDown() override { c.reset(); }
 
-    // Paused, the wreck 15 ft deep in the downs north of the Somme, level, facing north.
+    FlyableAircraft& own() { return *c->aircraftAt(ModelArray::kFirstAircraft); }
+    double groundAt(double x, double z) { return c->modelAt(ModelArray::kTerrain)->getAltitudeAtX(x, z); }
+    // The next frame's depths, rows from the bottom; the sky leaves them clear (1).
+    std::vector<float> depths() {
+        std::vector<float> depth(size_t(kWidth) * kHeight);
+        view->setFrameObserver([&] { glReadPixels(0, 0, kWidth, kHeight, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data()); });
+        testing::stepOneFrame(*c, 1);
+        view->setFrameObserver({});
+        return depth;
+    }
+    std::vector<uint8_t> colours() {
+        std::vector<uint8_t> rgb(size_t(kWidth) * kHeight * 3);
+        view->setFrameObserver([&] {
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
+            glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        });
+        testing::stepOneFrame(*c, 1);
+        view->setFrameObserver({});
+        return rgb;
+    }
+
+    // The downs north of the Somme.
+    static constexpr double kX = 1975000.0, kZ = 2035000.0;
+    std::unique_ptr<testing::TestFolder> folder_;
+    std::unique_ptr<platform::UserDefaults> store_;
+    std::unique_ptr<render::MyZephGLView> view;
+    std::unique_ptr<GameView> link_;
+    std::unique_ptr<VADArizodazar2> c;
+};
+
+TEST_F(OnTheFront, AWreckInTheGroundIsSeenFromAboveIt) {
+    // Paused, the wreck 15 ft deep, level, facing north.
     c->setRunning(false);
-    FlyableAircraft& own = *c->aircraftAt(ModelArray::kFirstAircraft);
-    const double x = 1975000.0, z = 2035000.0;
-    own.SetUpAircraft(x, c->modelAt(ModelArray::kTerrain)->getAltitudeAtX(x, z) - 15.0, z, 0.0, 0.0, 0.0, 0.0);
+    own().SetUpAircraft(kX, groundAt(kX, kZ) - 15.0, kZ, 0.0, 0.0, 0.0, 0.0);
     // The player's aircraft, without the start-up slide.
     c->sendCommand(input::CommandNumber::CameraOnAircraft1, kKeyDown);
-    // The share of the next frame with something drawn in it: the sky leaves the depth clear.
+    // The share of the next frame with something drawn in it.
     auto drawnShare = [&] {
-        std::vector<float> depth(size_t(640) * 480);
-        view.setFrameObserver([&] { glReadPixels(0, 0, 640, 480, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data()); });
-        testing::stepOneFrame(*c, 1);
-        view.setFrameObserver({});
         size_t near = 0;
-        for (float d : depth) near += d < 1.0f;
-        return double(near) / double(depth.size());
+        for (float d : depths()) near += d < 1.0f;
+        return double(near) / (double(kWidth) * kHeight);
     };
     for (int32_t camera : {2, 6}) {  // the view from the south and from the left wing
         SCOPED_TRACE(camera);
@@ -98,19 +134,104 @@ TEST(CrashView, AWreckInTheGroundIsSeenFromAboveIt) {
                                              {-60.0, 180.0, 0.9}}) {
         SCOPED_TRACE(::testing::Message() << "pitch " << pitch << " roll " << roll);
         c->setRunning(true);
-        own.SetUpAircraft(x, c->modelAt(ModelArray::kTerrain)->getAltitudeAtX(x, z) - 3.0, z, 0.0, pitch, 0.0, 0.0);
+        own().SetUpAircraft(kX, groundAt(kX, kZ) - 3.0, kZ, 0.0, pitch, 0.0, 0.0);
         QNion level, wreck, rolled;
-        own.getModelPositionQNion(&level);
+        own().getModelPositionQNion(&level);
         rolled.QAttitude = {std::cos(roll * M_PI / 360.0), 0.0, 0.0, std::sin(roll * M_PI / 360.0)};
         ZephModel::multQnions(&rolled, &level, &wreck);
         wreck.Position = level.Position;
-        own.setModelPositionQNion(&wreck);
+        own().setModelPositionQNion(&wreck);
         c->doEachTick(1);
         c->setRunning(false);
         ASSERT_EQ(c->cameras().CameraPosition, 0);
         EXPECT_GT(drawnShare(), least) << "the ground is cut away: the near plane is in it";
     }
-    c.reset();
+}
+
+// Each aircraft parked, and low over the ground: looking down at every zoom, and looking aside,
+// the pilot keeps his seat (the cockpit is drawn, in its own slice of the depths) and the lower
+// third of the view, all ground, is drawn to its last pixel.
+TEST_F(OnTheFront, APilotLookingDownNearTheGroundKeepsHisCockpit) {
+    constexpr float kCockpitDepths = 1.0f / 16;
+    struct Look {
+        const char* what;
+        double height;  // ft above the ground; 0 parked, tail down
+        double pitch, heading;  // deg: the head's
+        double zoom;
+        double cockpit;  // the least share of the view it fills: most of it looking down
+    };
+    const Look looks[] = {{"parked, down", 0, 35, 0, 1.0, 0.5},   {"parked, down", 0, 35, 0, 1.25, 0.5},
+                          {"parked, down", 0, 35, 0, 2.0, 0.5},   {"parked, down", 0, 35, 0, 3.0, 0.5},
+                          {"parked, left", 0, 0, -90, 1.25, 0.03}, {"parked, right and down", 0, 35, 67.5, 1.25, 0.3},
+                          {"low, down", 20, 35, 0, 1.25, 0.5},    {"low, down", 20, 35, 0, 3.0, 0.5}};
+    for (int32_t type : {55, 64, 77}) {  // Camel, D.VII, Dr.I
+        c->currentMission()->AircraftStarts[0].AircraftType = type;
+        c->fromRestartMissionButton();
+        ASSERT_EQ(missions::aircraftTypeOf(&own()), type);
+        c->sendCommand(input::CommandNumber::CameraOnAircraft1, kKeyDown);
+        c->sendCommand(input::CommandNumber::CameraInsidePilotHead, kKeyDown);
+        for (const Look& look : looks) {
+            SCOPED_TRACE(::testing::Message() << "type " << type << ", " << look.what << ", zoom " << look.zoom);
+            c->setRunning(true);
+            if (look.height == 0)
+                own().SetUpAircraft(kX, -1.0, kZ, 0.0, 400.0, 0.0, 0.0);
+            else
+                own().SetUpAircraft(kX, groundAt(kX, kZ) + look.height, kZ, 0.0, 0.0, 100.0, 1.0);
+            own().setPilotPitchAbsolute(look.pitch, look.heading);
+            c->doEachTick(1);
+            c->setRunning(false);
+            view->setTeleFactor(look.zoom);
+            const std::vector<float> depth = depths();
+            EXPECT_EQ(view->getCameraInsideItem(), ModelArray::kFirstAircraft);
+            size_t cockpit = 0, open = 0;
+            for (size_t i = 0; i < depth.size(); ++i) {
+                cockpit += depth[i] < kCockpitDepths;
+                open += i < depth.size() / 3 && depth[i] >= 1.0f;
+            }
+            EXPECT_GT(double(cockpit) / double(depth.size()), look.cockpit) << "no cockpit";
+            EXPECT_EQ(open, 0u) << "ground cut away";
+        }
+    }
+    view->setTeleFactor(1.25);
+}
+
+// A Camel dived into the ground on its nose and burning, the wind across the view from the north
+// (Alt-2) camera: the smoke shows, and little of it is solid, where the column used to be one
+// opaque slab with straight edges across half the view.
+TEST_F(OnTheFront, ABurningWrecksSmokeAcrossTheViewIsSeenThrough) {
+    c->setRunning(true);
+    own().SetUpAircraft(kX, groundAt(kX, kZ), kZ, 0.0, -75.0, 0.0, 0.0);
+    own().doSplodes();
+    own().WindVector = {0.1, 0.0, 0.1};  // ft/tick: toward the north-east, right to left in the view
+    c->sendCommand(input::CommandNumber::CameraOnAircraft1, kKeyDown);
+    c->sendCommand(input::CommandNumber::CameraViewFromNorth, kKeyDown);
+    // Until the column is whole: pieces live 300 ticks, one every other tick.
+    auto puffs = [&] {
+        int n = 0;
+        for (const OneSmokePiece& p : own().own.smokes) n += p.TimeStarted > -1000;
+        return n;
+    };
+    for (int f = 0; f < 400 && puffs() < 140; ++f) testing::stepOneFrame(*c, 2);
+    ASSERT_GE(puffs(), 140);
+    c->setRunning(false);
+    const std::vector<uint8_t> with = colours();
+    for (OneSmokePiece& p : own().own.smokes) p.TimeStarted = -1000;
+    const std::vector<uint8_t> without = colours();
+    size_t smoke = 0, solid = 0;
+    for (size_t i = 0; i < with.size(); i += 3) {
+        const int change = std::abs(with[i] - without[i]) + std::abs(with[i + 1] - without[i + 1]) +
+                           std::abs(with[i + 2] - without[i + 2]);
+        if (change <= 30) continue;
+        ++smoke;
+        // How much of what lay behind the smoke hides, by brightness, against the smoke's own
+        // (about 20 of 255 once the fire has burnt out of it).
+        auto bright = [](const uint8_t* c) { return 0.3 * c[0] + 0.59 * c[1] + 0.11 * c[2]; };
+        const double behind = bright(&without[i]);
+        solid += (behind - bright(&with[i])) / std::max(1.0, behind - 20.0) > 0.9;
+    }
+    const double pixels = double(kWidth) * kHeight;
+    EXPECT_GT(smoke / pixels, 0.05) << "no smoke";
+    EXPECT_LT(solid / pixels, 0.03) << "a solid slab of smoke";
 }
 
 }  // namespace

@@ -13,9 +13,13 @@ struct SkyView : StandInView {
     double sun = -1.0;
     std::array<double, 3> light{0.6, 0.8, 0.0};  // the sun's direction, from east of the zenith
     std::array<double, 3> nearPlane{};  // ahead, half width, half height (ft); none by default
+    double nearLimit = 0;                // ft the main view's near plane was last pulled in to; 0 none
     void setSunVectorFromTime(double hours) override { sun = hours; }
     const double* getSunUnitVector() override { return light.data(); }
     std::array<double, 3> getNearPlane() override { return nearPlane; }
+    void setWorldNearLimit(double ft) override { nearLimit = ft; }
+    long inside = -1;  // the aircraft whose cockpit the main view draws
+    void setCameraInsideItem(long item) override { inside = item; }
 };
 
 class MissionRig : public ::testing::Test {
