@@ -6,6 +6,7 @@
 #include <GL/gl.h>
 
 #include "builder/draw/BuilderScene.h"
+#include "platform/FlatDrawing.h"
 #include "platform/GLWindow.h"
 #include "platform/Paths.h"
 #include "platform/Print.h"
@@ -21,12 +22,10 @@ void FrameLink::debugchance(render::MyZephGLView& view) {
     }
     if (!overlay_.veil || overlay_.alpha <= 0.0f) return;
     view.glSet2DDrawing();
-    glPushAttrib(GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT);
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_LIGHTING);
-    glDepthFunc(GL_ALWAYS);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    // Flat over whatever the passes left set: with no cockpit pass last the alpha test is still on
+    // at 0.9, and it dropped any veil fainter than that. The colour is given back too.
+    const platform::FlatDrawing flat;
+    glPushAttrib(GL_CURRENT_BIT);
     glColor4f(overlay_.red, overlay_.green, overlay_.blue, std::min(overlay_.alpha, 1.0f));
     glBegin(GL_QUADS);
     glVertex2d(-1, -1);

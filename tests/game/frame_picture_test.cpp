@@ -3,8 +3,8 @@
 // levels apart in a colour, none of those in the middle third of the screen, where the pilot
 // aims, and the sky's and the ground's local contrast kept; and the shortcuts that cannot move a
 // pixel (the world cut to the cockpit cover's open rows, far ground triangles lying between the
-// pixel centres left out) move none; and the windows over a flight keep their letters whatever its
-// passes left set. Runs the real controller and view under Xvfb.
+// pixel centres left out) move none; and the sun's glare and the windows over a flight are drawn
+// whatever its passes left set. Runs the real controller and view under Xvfb.
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 #include <GL/glext.h>
@@ -277,6 +277,62 @@ TEST_F(GameFrame, TheWrecksColumnDrawnOnlyWhereItShowsLooksTheSame) {
     EXPECT_LE(apart.count, exact.width * exact.height / 100);
     EXPECT_EQ(apart.middle, 0);
     EXPECT_EQ(testing::structureLost(exact, cut, sky), "");
+}
+
+// ---- The sun's glare in a mission, whose overlay draws no text before it: the Camel's nose, and
+// the chase camera behind it, 15 deg below the sun by day; a veil of alpha (cos 15 deg - 0.94) x 20,
+// about a half, laid over the frame the evening's overlay leaves bare, from the cockpit and from
+// outside it, where no pass turns off the alpha test the others leave on at 0.9.
+TEST_F(GameFrame, TheSunsGlareIsLaidOverTheWholeViewFromAnyCamera) {
+    GameScene& scene = *scene_;
+    scene.game->fromMissionMenu(scene.game->missionWindowControls().toMissionMenuPopUp.positionOfTag(1));
+    scene.game->fromFlyMissionButton();
+    scene.firstFrame();  // the sun of this moment
+    // The cockpit camera's slide down from above and in to the pilot's head, the world standing.
+    const Cameras& cameras = scene.game->cameras();
+    for (int k = 0; k < 200 && (cameras.CameraDistance > 5.0 || std::fabs(cameras.AbsoluteCameraOffset[1]) > 8.0); ++k)
+        scene.game->doEachTick(1);
+    const double* sun = scene.view->getSunUnitVector();
+    const double heading = std::atan2(sun[0], sun[2]), pitch = std::asin(sun[1]) - 15.0 * M_PI / 180;
+    FlyableAircraft* camel = scene.game->aircraftAt(ModelArray::kFirstAircraft);
+    const auto* world = dynamic_cast<RIDUdidav*>(scene.game->modelAt(ModelArray::kTerrain));
+    QNion pose, tilt, turn;
+    camel->getModelPositionQNion(&pose);
+    pose.Position[1] = std::max(pose.Position[1], world->getCloudLayer(0).LayerTop) + 1000.0;  // clear of cloud
+    tilt.QAttitude = {std::cos(pitch / 2), std::sin(pitch / 2), 0, 0};
+    turn.QAttitude = {std::cos(-heading / 2), 0, std::sin(-heading / 2), 0};
+    ZephModel::multQnions(&tilt, &turn, &pose);
+    camel->setModelPositionQNion(&pose);
+    const double chase[3] = {pose.Position[0] - 60.0 * std::cos(pitch) * std::sin(heading),
+                             pose.Position[1] - 60.0 * std::sin(pitch),
+                             pose.Position[2] - 60.0 * std::cos(pitch) * std::cos(heading)};
+    for (const auto camera : {input::CommandNumber::CameraInsidePilotHead, input::CommandNumber::ChaseCamera}) {
+        SCOPED_TRACE(int(camera));
+        scene.game->sendCommand(camera, kKeyDown);
+        scene.outsideCameraRules();
+        camel->setOutsideCameraPosition(chase);
+        scene.place();
+        scene.game->PrepareAndCallDrawing();  // the eye's place against the clouds, read from the frame before
+        const platform::RGBAImage glare = gameFrame(scene);
+        const Overlay veil = scene.frameLink->drawn();
+        ASSERT_TRUE(veil.veil);
+        EXPECT_NEAR(veil.alpha, 0.5, 0.1);
+        missions::MissionData* mission = scene.game->currentMission();
+        const int32_t day = mission->TimeOfDay;
+        mission->TimeOfDay = 19;  // the overlay's hour only: the sun stays
+        const platform::RGBAImage bare = gameFrame(scene);
+        mission->TimeOfDay = day;
+        ASSERT_FALSE(scene.frameLink->drawn().veil);
+        ASSERT_EQ(glare.pixels.size(), bare.pixels.size());
+        int apart = 0;
+        for (size_t i = 0; i < bare.pixels.size(); ++i) {
+            if (i % 4 == 3) continue;
+            const float colour = 255.0f * (i % 4 == 0 ? veil.red : i % 4 == 1 ? veil.green : veil.blue);
+            const float blended = bare.pixels[i] * (1.0f - veil.alpha) + colour * veil.alpha;
+            apart = std::max(apart, int(std::lround(std::fabs(glare.pixels[i] - blended))));
+        }
+        EXPECT_LE(apart, 2) << "levels from the bare frame under the veil";
+    }
 }
 
 // A mission's first frame is drawn after the world, its objects, trees, wreckage and smoke have been
