@@ -72,7 +72,6 @@ public:
     double getSunSpecFactor() const { return sunSpecFactor_; }
     void setEraseColorRed(double r, double g, double b);
     void setVBLSyncing(int32_t value);
-    void setBelowCeiling(bool) {}  // never sent; the flag stays off
     void setController(ControllerServices* c) { controller_ = c; }
     void setTheSounds(SoundServices* s) { theSounds_ = s; }
     // The loading screen's picture; the one it replaces is shown no more and its texture is let go

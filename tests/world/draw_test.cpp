@@ -615,44 +615,6 @@ TEST_F(WorldDrawTest, ADeckFoggedAtItsCornersLooksAsFoggedByTheGL) {
     world->terrain.SetDetailsForLayer(0, 0, 0, 0);
 }
 
-// Under an alpha test that passes only alphas of 0.9 or more, a deck above the eye drawn without
-// blending moves no pixel by more than 16 levels from the blended one (a passing fragment kept a
-// tenth or less of the sky behind): scattered and ceiling decks seen level, banked looking up and
-// looking up. Below the eye, where the dark ground may lie behind, and under a test that passes
-// lower alphas, or none, the deck is blended as before, to the bit.
-TEST_F(WorldDrawTest, ADeckUnblendedUnderAnAlphaTestNearOneLooksTheSame) {
-    const worlddraw::Eye at = test::kOverAlbert;
-    struct Deck {
-        int Texture;
-        double Bottom;
-        Camera Cam;
-    };
-    long moved = 0;
-    for (const Deck& d : {Deck{3, at.Y + 1500, Camera{106.0, 5.0}}, Deck{3, at.Y + 1500, Camera{30.0, 40.0, 15.0}},
-                          Deck{1, at.Y + 2500, Camera{106.0, 25.0}}, Deck{3, at.Y - 1200, Camera{200.0, -35.0}}})
-        for (const auto& [func, ref] : {std::pair{GL_GREATER, 0.9f}, std::pair{GL_GEQUAL, 0.95f},
-                                        std::pair{GL_GREATER, 0.5f}, std::pair{GL_ALWAYS, 0.0f}}) {
-            world->terrain.SetDetailsForLayer(0, d.Texture, d.Bottom, d.Bottom + 400);
-            glEnable(GL_ALPHA_TEST), glAlphaFunc(GLenum(func), ref);
-            world->drawer.DecksUnblended = false;
-            const auto blended = frame(at, d.Cam, false, true);
-            world->drawer.DecksUnblended = true;
-            const auto drawn = frame(at, d.Cam, false, true);
-            glDisable(GL_ALPHA_TEST), glAlphaFunc(GL_ALWAYS, 0.0f);
-            const std::string what = "deck " + std::to_string(d.Texture) + " at " +
-                                     std::to_string(int(d.Bottom - at.Y)) + " ft, pitch " +
-                                     std::to_string(int(d.Cam.Pitch)) + ", alpha over " + std::to_string(ref);
-            if (func == GL_ALWAYS || ref < 0.9f || d.Bottom < at.Y) {
-                EXPECT_EQ(differing(blended, drawn, 0), 0) << what;
-                continue;
-            }
-            EXPECT_LE(farthest(blended, drawn), 16) << what;
-            moved += differing(blended, drawn, 0);
-        }
-    world->terrain.SetDetailsForLayer(0, 0, 0, 0);
-    EXPECT_GT(moved, 1000) << "the decks drawn unblended";
-}
-
 // Cells wholly below the dome's lowest facet, as DomeReach tells them corner by corner, are left
 // out of the scissor boxes the sky and a deck overhead are drawn under: banked, level and looking
 // down, low over the ground and high, the frame is the one drawn without boxes to the bit. A cell

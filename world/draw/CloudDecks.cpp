@@ -87,12 +87,6 @@ void TerrainDrawer::DeckPass::readAlphaTest() {
     // With room for the rounding of the picture's alpha times the colour's.
     const bool passesHigh = glIsEnabled(GL_ALPHA_TEST) && (alphaFunc == GL_GREATER || alphaFunc == GL_GEQUAL);
     Failing = !Drawer.Exact && Drawer.SkipsUnseenWork && passesHigh ? 255.0 * alphaRef - 1.5 : -1.0;
-    // Under an alpha test that passes only alphas near one, blending mixes in no more than the small
-    // rest of what lies behind. Behind a deck side above the eye lies the sky, whose colours are
-    // near the cloud's: drawn over it unblended, a passing fragment moves a pixel by a few levels,
-    // and the rasteriser neither reads nor mixes the pixel. Below the eye the ground, far darker
-    // than a sunlit deck, may lie behind: blended as it is.
-    Unblended = !Drawer.Exact && Drawer.DecksUnblended && passesHigh && alphaRef >= float(kUnblendedAlpha);
     Drawer.DecksMagnified = 0;
 }
 
@@ -152,7 +146,6 @@ void TerrainDrawer::DeckPass::drawSide(const Layer& layer, double height, float 
         untested = deckClearOfGround(T, E, height - E.Y, Reach, Highest);
     }
     untested ? glDisable(GL_DEPTH_TEST) : glEnable(GL_DEPTH_TEST);
-    Unblended && height > E.Y ? glDisable(GL_BLEND) : glEnable(GL_BLEND);
     Drawer.DecksUntested += untested;
     glColor4f(light[0] * shade, light[1] * shade, light[2] * shade, layer.Alpha);
     Side side;

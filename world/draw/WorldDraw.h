@@ -139,12 +139,6 @@ public:
     // of its length on the window (instructions, measured): a row of partly covered blocks each
     // side of it. A deck's fog goes in its vertices only where that saves more than its cuts cost.
     double DeckFogCutCost = 500.0;
-    // Under an alpha test that passes only fragments of alpha 0.9 or more, the deck sides above the
-    // eye, seen against the sky, are drawn without blending: a passing fragment replaces the pixel
-    // instead of keeping a tenth or less of it, a few levels apart, and the rasteriser neither reads
-    // nor mixes the pixel. Not in the plain drawing. Off unless asked: a deck's soft edge then goes
-    // hard, and the sky's grain behind it is lost in more than 1 % of the blocks of the chase view.
-    bool DecksUnblended = false;
     // Work that cannot change a pixel is skipped: far ground triangles (and their roads) that light
     // no pixel centre are not sent, ground nearer than the fog's start, where its factor is one,
     // is drawn without fog, a deck that the ground cannot hide is drawn without the depth test, and
