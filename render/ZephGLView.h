@@ -26,7 +26,6 @@
 #include "platform/GLWindow.h"
 #include "platform/UserDefaults.h"
 #include "platform/WriterThread.h"
-#include "render/GlyphInk.h"
 #include "render/TextureTable.h"
 #include "render/ViewMath.h"
 
@@ -340,8 +339,6 @@ protected:
 
     // Text.
     int32_t gTextTexture_ = -1;
-    FontInk fontInk_;  // where the font's characters hold ink, read once
-    std::vector<GlyphQuad> textQuads_;  // a line's glyphs to send, kept for the next line
     double TextFixerX_ = 1.0 / 1024, TextFixerY_ = 1.0 / 768;
     double TypeSize_ = 0.8, TypeLeading_ = 0.8 * 0.027, TypeDownAmount_ = 0.97 - 5 * 0.8 * 0.027;
     unsigned char (*MessageLines_)[256] = nullptr;
