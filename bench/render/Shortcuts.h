@@ -36,6 +36,8 @@ inline constexpr Shortcut kShortcuts[] = {
     {"clouds_in_open_cells", [](render::MyZephGLView& v, bool on) { v.setCloudsInOpenCells(on); }},
     {"sprite_cuts", [](render::MyZephGLView&, bool on) { effects::setCutHiddenSprites(on); }},
     {"faint_fog_left_off", [](render::MyZephGLView& v, bool on) { v.setLeavesFaintFogOff(on); }},
+    {"queue_runs_joined", [](render::MyZephGLView& v, bool on) { v.setJoinsQueueRuns(on); }},
+    {"explosion_unfogged", [](render::MyZephGLView&, bool on) { effects::setUnfogsFaintSprites(on); }},
     // The sky and the decks.
     {"world_in_open_cells", [](render::MyZephGLView& v, bool on) { v.setScissorsWorld(on); }},
     {"dome_untested_rings", [](render::MyZephGLView& v, bool on) { v.domeShortcuts().UntestedRings = on; }},
@@ -47,7 +49,13 @@ inline constexpr Shortcut kShortcuts[] = {
     {"near_decks_unfogged", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().UnfoggedDeckPieces = on; }},
     {"decks_magnified_unmipped", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().MagnifiedDecksUnmipped = on; }},
     // The ground's.
-    {"ground_unseen_work", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().SkipsUnseenWork = on; }},
+    {"ground_unlit_left_out", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().LeavesUnlitOut = on; }},
+    {"ground_near_unfogged", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().UnfogsNearGround = on; }},
+    {"ground_daylight_as_is", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().DaylightAsIs = on; }},
+    {"ground_blank_roads", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().LeavesBlankRoadsOut = on; }},
+    {"ground_covered_left_out", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().LeavesCoveredOut = on; }},
+    {"ground_road_shapes", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().ShapesRoads = on; }},
+    {"ground_mean_counts_fog", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().MeanCountsTheFog = on; }},
     {"ground_widened_view", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().WidensView = on; }},
     {"ground_cut_along_sight", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().CutsAlongTheSight = on; }},
     {"ground_in_mean", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().DrawsInMean = on; }},

@@ -282,7 +282,6 @@ struct TerrainDrawer::DeckPass {
     void drawLayer(const CloudLayer& layer, const GLNameOfSlot& glName, const std::array<float, 3>& light);
 
     // CloudDecks.cpp
-    void readAlphaTest();
     void readProjection();
     void drawSide(const Layer& layer, double height, float shade, const std::array<float, 3>& light);
     void drawWhole(const Layer& layer, const Side& side);
@@ -302,8 +301,6 @@ struct TerrainDrawer::DeckPass {
     sky::DeckView View;
     bool GroundOnly = false;  // the depth buffer holds the ground alone
     double Highest = std::numeric_limits<double>::quiet_NaN();  // the ground's highest post within reach, found when first asked
-    // A fragment whose alpha, out of 255, is at most this fails the alpha test (-1: any may pass).
-    double Failing = -1;
     double Focal = 0;           // px: the window's focal length
     bool Perspective = false;
     // The boxes' scissor as it stands and the window drawn under each; of a side, those it is drawn
