@@ -26,6 +26,7 @@
 #include "platform/GLWindow.h"
 #include "platform/UserDefaults.h"
 #include "platform/WriterThread.h"
+#include "render/GlyphInk.h"
 #include "render/TextureTable.h"
 #include "render/ViewMath.h"
 
@@ -196,6 +197,9 @@ public:
     double getTextFixerY() const { return TextFixerY_; }
     void glOpenGLText(double across, double down, const unsigned char* text, int32_t color, float size, double trans);
     void glSetTextTextureBig(double across, double down, int32_t number, int32_t thechar, float size, double alpha);
+    // Unless the plain rules are asked for, a line's letters sent only where they can show under
+    // the usual blend, its blank cells not at all (on: the same pixels, fewer fragments).
+    void setCutsTextToInk(bool on) { cutsTextToInk_ = on; }
     void gl3DIntPrint(double across, double down, double value, int32_t color, double size, double alpha);
     static void glNumToString(int64_t value, unsigned char* string) { render::glNumToString(value, string); }
     void setNetworkTypeSize(double size);
@@ -342,6 +346,11 @@ protected:
     double TextFixerX_ = 1.0 / 1024, TextFixerY_ = 1.0 / 768;
     double TypeSize_ = 0.8, TypeLeading_ = 0.8 * 0.027, TypeDownAmount_ = 0.97 - 5 * 0.8 * 0.027;
     unsigned char (*MessageLines_)[256] = nullptr;
+    FontInk fontInk_;  // where the font's characters hold ink, read once
+    bool cutsTextToInk_ = true;
+    // The font's ink where a line may be cut to it: under the blend that leaves a clear texel's
+    // pixel as it was, with the shortcuts allowed; null otherwise.
+    const std::array<GlyphInk, 128>* inkUnseenAround();
 
     // Loading screen.
     int32_t FeedbackCount_ = 0;

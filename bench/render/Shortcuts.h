@@ -37,6 +37,7 @@ inline constexpr Shortcut kShortcuts[] = {
     {"sprite_cuts", [](render::MyZephGLView&, bool on) { effects::setCutHiddenSprites(on); }},
     {"faint_fog_left_off", [](render::MyZephGLView& v, bool on) { v.setLeavesFaintFogOff(on); }},
     {"queue_runs_joined", [](render::MyZephGLView& v, bool on) { v.setJoinsQueueRuns(on); }},
+    {"text_cut_to_ink", [](render::MyZephGLView& v, bool on) { v.setCutsTextToInk(on); }},
     {"explosion_unfogged", [](render::MyZephGLView&, bool on) { effects::setUnfogsFaintSprites(on); }},
     // The sky and the decks.
     {"world_in_open_cells", [](render::MyZephGLView& v, bool on) { v.setScissorsWorld(on); }},

@@ -1,6 +1,6 @@
 // The view on screen: the loading screen counted call by call on a fresh view, the horizon fog and
-// the depth test kept through a frame's changes, the window the preferences ask for; and screen
-// shots written, numbered and read back.
+// the depth test kept through a frame's changes, a line of text sent only where it can show, the
+// window the preferences ask for; and screen shots written, numbered and read back.
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 
@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <set>
 #include <string>
@@ -17,6 +18,7 @@
 #include "platform/Beep.h"
 #include "platform/TickCount.h"
 #include "render/ImageFiles.h"
+#include "tests/PictureRule.h"
 // Last: X11 defines names (None, Bool) that the test framework uses.
 #include <SDL_syswm.h>
 #include <X11/Xutil.h>
@@ -112,6 +114,113 @@ TEST_F(ScreenTest, TheHorizonFogAndTheDepthTestSurviveTheFramesChanges) {
     GLint mode = 0;
     glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST) && !glIsEnabled(GL_SCISSOR_TEST) && mode == GL_MODULATE) << "after a line";
+}
+
+// A line of text, opaque or see-through, looks as it would with each of its cells drawn whole (its
+// colour left current), yet makes fragments only where a letter's ink can reach and none for its
+// spaces, under the frame's blend. By the plain rules its letters are sent whole; under a blend a
+// clear texel would show in, every cell is.
+TEST_F(ScreenTest, ALineOfTextLooksAsItsWholeCellsWouldYetSendsOnlyItsInk) {
+    const auto line = [](const std::string& s) {
+        std::vector<unsigned char> text(s.size() + 1, uint8_t(s.size()));
+        std::copy(s.begin(), s.end(), text.begin() + 1);
+        return text;
+    };
+    const std::string words = "Kills:  #1R: 1   #2R: 0 _|g      ";
+    constexpr double kAcross = 0.02, kDown = 0.5;
+    constexpr float kSize = 1.65f;
+    double across = kAcross, down = kDown;
+    float size = kSize;
+    const auto ground = [&] {
+        view().setEraseColorRed(0.3, 0.55, 0.7);
+        view().glRenderStart();
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    };
+    // What `target` counts while `draw` runs: fragments passed, or primitives sent.
+    const auto counted = [](GLenum target, const std::function<void()>& draw) {
+        GLuint query = 0;
+        glGenQueries(1, &query);
+        glBeginQuery(target, query);
+        draw();
+        glEndQuery(target);
+        GLuint n = 0;
+        glGetQueryObjectuiv(query, GL_QUERY_RESULT, &n);
+        glDeleteQueries(1, &query);
+        return n;
+    };
+    const auto fragments = [&](const std::function<void()>& draw) { return counted(GL_SAMPLES_PASSED, draw); };
+    double trans = 1.0;  // the line's opacity
+    const auto text = [&](const std::string& s) {
+        view().glOpenGLText(across, down, line(s).data(), 0, size, trans);
+    };
+    // Every cell of `s` whole, spaces too, one glyph at a time.
+    const auto cells = [&](const std::string& s) {
+        glMatrixMode(GL_PROJECTION), glLoadIdentity(), glMatrixMode(GL_MODELVIEW), glLoadIdentity();
+        glDepthFunc(GL_ALWAYS);
+        glEnable(GL_TEXTURE_2D), glDisable(GL_LIGHTING), glDisable(GL_ALPHA_TEST);
+        view().glSetCurrentTexture(view().getFontTexture(), 12);
+        for (size_t i = 0; i < s.size(); ++i)
+            view().glSetTextTextureBig(across, down, int32_t(i), s[i], size, trans);
+        glDepthFunc(GL_LEQUAL);
+    };
+    // See-through at an opacity between the 8-bit steps, and opaque; unfogged, then under a linear
+    // fog that starts at the eye (and leaves the text as it is), then under one that starts behind
+    // it (and fogs the text). The line is its cells' to the bit.
+    GLuint whole = 0, cut = 0;
+    RGBAImage byLine;
+    for (const float fogStart : {1.0f, 0.0f, -60.0f})
+        for (const double opacity : {0.6173, 1.0}) {
+            trans = opacity;
+            const auto fogged = [&](const std::function<void()>& draw) {
+                const GLfloat fogColour[4] = {0.9f, 0.2f, 0.1f, 1};
+                glFogi(GL_FOG_MODE, GL_LINEAR), glFogfv(GL_FOG_COLOR, fogColour);
+                glFogf(GL_FOG_START, fogStart), glFogf(GL_FOG_END, 100);
+                fogStart <= 0 ? glEnable(GL_FOG) : glDisable(GL_FOG);
+                const GLuint n = fragments(draw);
+                EXPECT_EQ(bool(glIsEnabled(GL_FOG)), fogStart <= 0) << "the fog as it was";
+                return n;
+            };
+            ground();
+            whole = fogged([&] { cells(words); });
+            const RGBAImage byCells = readBack(view());
+            ground();
+            cut = fogged([&] { text(words); });
+            byLine = readBack(view());
+            long differ = 0;
+            for (size_t k = 0; k < byLine.pixels.size(); k += 4)
+                differ += !std::equal(&byLine.pixels[k], &byLine.pixels[k + 3], &byCells.pixels[k]);
+            EXPECT_EQ(differ, 0) << "pixels the line draws otherwise than its cells one by one at " << opacity
+                                 << ", fog from " << fogStart;
+        }
+    EXPECT_GT(brightPixels(byLine, 0, 0, width, height, 200), 100) << "the letters are drawn";
+    EXPECT_LT(cut, whole / 2) << "fragments of the line against its whole cells'";
+    // At the sizes the game writes in, wherever the letters fall between pixel centres and at the
+    // window's top and bottom, the cut keeps every pixel a letter's ink reaches.
+    for (const double at : {0.02, kDown, 0.93})
+        for (const float sized : {1.0f, 1.2f, 1.65f, 2.7f})
+            for (const double shift : {0.1, 0.37, 0.5, 0.81}) {
+                size = sized, across = kAcross + shift / width, down = at;
+                ground();
+                const GLuint cellFragments = fragments([&] { cells(words); });
+                const RGBAImage byCells = readBack(view());
+                ground();
+                const GLuint lineFragments = fragments([&] { text(words); });
+                EXPECT_LE(pellam::testing::farthestApart(readBack(view()), byCells), 1)
+                    << "levels apart at size " << sized << ", " << shift << " pixel across, " << at << " down";
+                EXPECT_LT(lineFragments, cellFragments / 2) << "fragments at size " << sized;
+            }
+    size = kSize, across = kAcross, down = kDown;
+    EXPECT_EQ(fragments([&] { text("        "); }), 0u) << "blank spaces sent";
+
+    view().setExactDrawing(true);
+    const std::string letters = "Kills:#1R";
+    EXPECT_EQ(fragments([&] { text(letters); }), fragments([&] { cells(letters); })) << "letters cut by the plain rules";
+    view().setExactDrawing(false);
+    // Added on, a cell's clear texels are drawn: the blend no longer leaves them unseen.
+    glBlendFunc(GL_ONE, GL_ONE);
+    EXPECT_EQ(fragments([&] { text(words); }), whole) << "cells left out or cut where they could show";
+    view().setEraseColorRed(1, 1, 1);
 }
 
 // With the show deferred, a frame drawn is shown once: by the next frame's start or by the next
