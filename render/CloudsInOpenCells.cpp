@@ -8,7 +8,7 @@
 // frame to 50-160 K: the game's CPU a frame on 2 cores, nine pairs of runs alternated, 16.2 ms
 // against 16.8.
 // In instructions a frame of the game frame benchmark (cockpit_camel, cockpit_dvii, chase,
-// low_front, wreck_smoke): 0.2, -0.3, 0.5, 2.5, -0.3 M.
+// low_front, wreck_smoke): -0.1, -0.3, 0, 2.5, 0 M.
 #include "render/MyZephGLView.h"
 #include "world/draw/WorldDraw.h"
 

@@ -1,11 +1,18 @@
 #pragma once
 // The view the game creates: ZephGLView with the game's frame. Sections, one source file each:
-//   MyZephGLView.cpp      start-up tips
-//   ObjectDraw.cpp        one object from its vertex arrays; pass state and the material cache
-//   TransparentDraw.cpp   the transparent queue of a pass, and smoke quads
-//   FrameDraw.cpp         the frame: world, objects, cockpit, identification squares, text, overlay
-//   SecondWindow.cpp      the second, smaller window with its own camera
-//   KeptScene.cpp         the picture a resting game keeps and shows again
+//   MyZephGLView.cpp       start-up tips
+//   FrameDraw.cpp          the frame: world, objects, cockpit, identification squares, text, overlay
+//   ObjectDraw.cpp         one object from its vertex arrays; pass state and the material cache
+//   ObjectCover.cpp        objects outside the view or behind the cockpit's cover; the cover itself
+//   TriangleCuts.cpp       triangles left out before they are sent
+//   HeldBatches.cpp        runs of one look held back and drawn together
+//   BatchFilter.cpp        how a run is filled: mip level, level 0 alone, flat shading
+//   TransparentDraw.cpp    the transparent queue of a pass, and smoke quads
+//   QueueLevelZero.cpp     the cockpit's queued runs read at level 0 where magnified
+//   CloudsInOpenCells.cpp  the sprite clouds' rectangles round the cells the cover leaves open
+//   EyeWindow.cpp          the window, viewport and texture alpha that sprite drawers ask of the view
+//   SecondWindow.cpp       the second, smaller window with its own camera
+//   KeptScene.cpp          the picture a resting game keeps and shows again
 #include <algorithm>
 #include <array>
 #include <functional>
@@ -157,6 +164,9 @@ public:
     // The fog left off for the cockpit and the sprite clouds where it is too faint to move a colour
     // (on: the same picture, no fog worked out at each pixel).
     void setLeavesFaintFogOff(bool on) { leavesFaintFogOff_ = on; }
+    // The transparent queue's polygons taken next in one state sent in one call, not one call a
+    // polygon (on: the same picture, the GL fills them in the same order).
+    void setJoinsQueueRuns(bool on) { joinsQueueRuns_ = on; }
     // The sky dome's shortcuts, which the comparisons turn.
     worlddraw::DomeShortcuts& domeShortcuts() { return domeShortcuts_; }
     int32_t getFrameRate() const { return gFrameRate_; }
@@ -576,6 +586,7 @@ private:
     bool cullsOutside_ = true;
     bool batchesRuns_ = true;
     bool leavesFaintFogOff_ = true;
+    bool joinsQueueRuns_ = true;
     bool cutsUnseenTriangles_ = true;
     bool dropsSureTests_ = true;
     worlddraw::DomeShortcuts domeShortcuts_;

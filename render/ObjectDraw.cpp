@@ -9,7 +9,7 @@
 // - the alpha test and blending are left off for polygons whose alpha is surely 1, which they
 //   could not change: the rasteriser then tests depth before shading.
 // They save, in instructions a frame of the game frame benchmark (cockpit_camel, cockpit_dvii,
-// chase, low_front, wreck_smoke): the runs 47.0, 49.5, 41.2, 16.9, 5.9 M; the tests left off 10.8, 6.0, 4.6, 8.6, 0 M.
+// chase, low_front, wreck_smoke): the runs 46.4, 49.5, 41.2, 17.0, 5.4 M; the tests left off 10.8, 5.7, 4.7, 8.7, 0 M.
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 #include <GL/glext.h>

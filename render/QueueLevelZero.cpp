@@ -6,7 +6,7 @@
 // pixels across, and asking would cost more than it saves. In the real game's opening fight
 // (bench/game/raster_sites.sh) the disc's fragments cost 5.7 ns each, not 8.3: about 0.9 ms of
 // rasteriser time a frame of its 300-400 K. In instructions a frame of the game frame benchmark
-// (cockpit_camel, cockpit_dvii, chase, low_front, wreck_smoke): 5.6, 2.0, 0, 5.1, 0 M.
+// (cockpit_camel, cockpit_dvii, chase, low_front, wreck_smoke): 5.2, 2.1, 0, 5.7, 0 M.
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 #include <GL/glext.h>

@@ -72,7 +72,6 @@ public:
     double getSunSpecFactor() const { return sunSpecFactor_; }
     void setEraseColorRed(double r, double g, double b);
     void setVBLSyncing(int32_t value);
-    void setBelowCeiling(bool) {}  // never sent; the flag stays off
     void setController(ControllerServices* c) { controller_ = c; }
     void setTheSounds(SoundServices* s) { theSounds_ = s; }
     // The loading screen's picture; the one it replaces is shown no more and its texture is let go
@@ -198,6 +197,9 @@ public:
     double getTextFixerY() const { return TextFixerY_; }
     void glOpenGLText(double across, double down, const unsigned char* text, int32_t color, float size, double trans);
     void glSetTextTextureBig(double across, double down, int32_t number, int32_t thechar, float size, double alpha);
+    // Unless the plain rules are asked for, a line's letters sent only where they can show under
+    // the usual blend, its blank cells not at all (on: the same pixels, fewer fragments).
+    void setCutsTextToInk(bool on) { cutsTextToInk_ = on; }
     void gl3DIntPrint(double across, double down, double value, int32_t color, double size, double alpha);
     static void glNumToString(int64_t value, unsigned char* string) { render::glNumToString(value, string); }
     void setNetworkTypeSize(double size);
@@ -344,11 +346,14 @@ protected:
 
     // Text.
     int32_t gTextTexture_ = -1;
-    FontInk fontInk_;  // where the font's characters hold ink, read once
-    std::vector<GlyphQuad> textQuads_;  // a line's glyphs to send, kept for the next line
     double TextFixerX_ = 1.0 / 1024, TextFixerY_ = 1.0 / 768;
     double TypeSize_ = 0.8, TypeLeading_ = 0.8 * 0.027, TypeDownAmount_ = 0.97 - 5 * 0.8 * 0.027;
     unsigned char (*MessageLines_)[256] = nullptr;
+    FontInk fontInk_;  // where the font's characters hold ink, read once
+    bool cutsTextToInk_ = true;
+    // The font's ink where a line may be cut to it: under the blend that leaves a clear texel's
+    // pixel as it was, with the shortcuts allowed; null otherwise.
+    const std::array<GlyphInk, 128>* inkUnseenAround();
 
     // Loading screen.
     int32_t FeedbackCount_ = 0;

@@ -64,10 +64,8 @@ void drawDebris(Debris& pool) {
     if (view && any) view->glNewDrawOneObject(&pool.ThisModel);
 }
 
-// A sprite whose half-width is more than this share of its distance fills most of the view.
-constexpr double kViewFilling = 0.4;
-
 bool cutsHiddenSprites = true;
+bool unfogsFaintSprites = true;
 
 // A sprite drawn this frame: its place and how it faces the eye.
 struct ShownSprite {
@@ -197,12 +195,7 @@ void drawExplosion(GroundExplosion& boom, float alpha) {
     ZephModel::quaternionToMatrix(pose.QAttitude.data(), m);
     for (int k = GroundExplosion::kSprites; k < GroundExplosion::kSprites + GroundExplosion::kPieces; ++k)
         geo.ThePolygons[k].DrawHints |= kSkip;
-    // With the eye inside or beside the column, sprites that each fill the view are blended over
-    // every pixel of it, dozens deep. Every other one of those is left out and the rest drawn as
-    // opaque as two of them are together: the same smoke, at half the blending.
     const double* eye = view->exactDrawing() ? nullptr : view->eyePosition();
-    const float pairAlpha = 1.0f - (1.0f - alpha) * (1.0f - alpha);
-    int filling = 0;
     static thread_local std::vector<ShownSprite> shown;
     shown.clear();
     for (int k = 0; k < GroundExplosion::kSprites; ++k) {
@@ -218,13 +211,6 @@ void drawExplosion(GroundExplosion& boom, float alpha) {
         ZephModel::RotateVector(s.Pos.data(), world, m);
         for (int c = 0; c < 3; ++c) one.Centre[c] = world[c] + pose.Position[c];
         const double* centre = one.Centre;
-        if (eye && s.SpriteSize > kViewFilling * std::hypot(centre[0] - eye[0], centre[1] - eye[1], centre[2] - eye[2])) {
-            if (filling++ % 2 == 1) {
-                poly.DrawHints |= kSkip;
-                continue;
-            }
-            one.Alpha = pairAlpha;
-        }
         view->glMakeFacingSquare(centre, one.Four);
         for (int c = 0; c < 4; ++c) {
             const double offset[3] = {one.Four[c].MyX * s.SpriteSize, one.Four[c].MyY * s.SpriteSize,
@@ -234,8 +220,10 @@ void drawExplosion(GroundExplosion& boom, float alpha) {
         poly.DrawHints &= ~(kSkip | kNoFog);
         // Fogging every pixel of a sprite hundreds of pixels across costs more than its picture;
         // where the fog cannot move a colour by half a level out to the sprite's far corners, none.
-        if (eye && view->fogFaintWithin(std::hypot(centre[0] - eye[0], centre[1] - eye[1], centre[2] - eye[2]) +
-                                         1.5 * s.SpriteSize))
+        // Saves, in instructions a frame of the game frame benchmark (cockpit_camel, cockpit_dvii,
+        // chase, low_front, wreck_smoke): 0, 0, 0, 0, 28.6 M.
+        if (eye && unfogsFaintSprites &&
+            view->fogFaintWithin(std::hypot(centre[0] - eye[0], centre[1] - eye[1], centre[2] - eye[2]) + 1.5 * s.SpriteSize))
             poly.DrawHints |= kNoFog;
         poly.PolyColor[3] = one.Alpha;
         poly.MapNumber = int16_t(s.Map);
@@ -351,6 +339,7 @@ const DrawingHooks kHooks{drawDebris, drawExplosion, drawBombs, drawTrees};
 }  // namespace
 
 void setCutHiddenSprites(bool on) { cutsHiddenSprites = on; }
+void setUnfogsFaintSprites(bool on) { unfogsFaintSprites = on; }
 
 void useEffectDrawing() {
     setDrawingHooks(&kHooks);

@@ -9,5 +9,8 @@ void useEffectDrawing();
 // Whether an explosion's sprites are drawn only in the cells of the window where they can change a
 // pixel, when the view allows shortcuts (on until switched off): a switch to compare pictures by.
 void setCutHiddenSprites(bool on);
+// Whether a sprite within the reach where the fog moves no colour is drawn without the fog (on
+// until switched off).
+void setUnfogsFaintSprites(bool on);
 
 }  // namespace pellam::effects

@@ -7,7 +7,7 @@
 // by none. A cell where a sprite's own picture is wholly clear leaves what lies behind as it was.
 // Plain arithmetic on window pixels: the caller turns the pieces back into corners. Saves, in
 // instructions a frame of the game frame benchmark (cockpit_camel, cockpit_dvii, chase, low_front,
-// wreck_smoke): 0, 0, 0, 0, 38.3 M.
+// wreck_smoke): 0.6, 0, 0, 0, 38.9 M.
 #include <cstdint>
 #include <vector>
 

@@ -113,9 +113,9 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         unlitTriangles += ground.trianglesUnlit();
         ground.MergesFarBlocks = false;
         const platform::RGBAImage unmerged = gameFrame(scene);
-        ground.SkipsUnseenWork = false;
+        ground.LeavesUnlitOut = false;
         const platform::RGBAImage allSent = gameFrame(scene);
-        ground.SkipsUnseenWork = true;
+        ground.LeavesUnlitOut = true;
         ground.MergesFarBlocks = true;
         ASSERT_EQ(allSent.pixels.size(), unmerged.pixels.size());
         EXPECT_LE(testing::farthestApart(allSent, unmerged), 1);

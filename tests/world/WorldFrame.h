@@ -101,12 +101,12 @@ public:
         if (!skyBehindGround)
             worlddraw::drawSkyDome(sky, name, false, worlddraw::kWholeDome, PlainSky);
         drawer.draw(terrain, eye, name, c.Light, cover);
-        // As the game draws it: the rings above the ground's top untested where the drawer skips unseen work.
+        // As the game draws it: the rings above the ground's top untested where the decks over it are.
         const auto groundTop = [&] { return worlddraw::groundTopElevation(terrain, eye); };
         SkyRingsUntested = 0;
         if (skyBehindGround)
             SkyRingsUntested = worlddraw::drawSkyDome(sky, name, true, drawer.lowestOpenElevation(), PlainSky,
-                                                      drawer.SkipsUnseenWork ? std::function<double()>(groundTop) : nullptr,
+                                                      drawer.DecksUntestedOverGround ? std::function<double()>(groundTop) : nullptr,
                                                       SkyBoxes);
         drawer.drawCloudLayers(terrain, eye, name, c.Light, cover, DeckBoxes);
         if (withCloud) worlddraw::drawCloud(cloud, eye, name, c.Light);

@@ -615,44 +615,6 @@ TEST_F(WorldDrawTest, ADeckFoggedAtItsCornersLooksAsFoggedByTheGL) {
     world->terrain.SetDetailsForLayer(0, 0, 0, 0);
 }
 
-// Under an alpha test that passes only alphas of 0.9 or more, a deck above the eye drawn without
-// blending moves no pixel by more than 16 levels from the blended one (a passing fragment kept a
-// tenth or less of the sky behind): scattered and ceiling decks seen level, banked looking up and
-// looking up. Below the eye, where the dark ground may lie behind, and under a test that passes
-// lower alphas, or none, the deck is blended as before, to the bit.
-TEST_F(WorldDrawTest, ADeckUnblendedUnderAnAlphaTestNearOneLooksTheSame) {
-    const worlddraw::Eye at = test::kOverAlbert;
-    struct Deck {
-        int Texture;
-        double Bottom;
-        Camera Cam;
-    };
-    long moved = 0;
-    for (const Deck& d : {Deck{3, at.Y + 1500, Camera{106.0, 5.0}}, Deck{3, at.Y + 1500, Camera{30.0, 40.0, 15.0}},
-                          Deck{1, at.Y + 2500, Camera{106.0, 25.0}}, Deck{3, at.Y - 1200, Camera{200.0, -35.0}}})
-        for (const auto& [func, ref] : {std::pair{GL_GREATER, 0.9f}, std::pair{GL_GEQUAL, 0.95f},
-                                        std::pair{GL_GREATER, 0.5f}, std::pair{GL_ALWAYS, 0.0f}}) {
-            world->terrain.SetDetailsForLayer(0, d.Texture, d.Bottom, d.Bottom + 400);
-            glEnable(GL_ALPHA_TEST), glAlphaFunc(GLenum(func), ref);
-            world->drawer.DecksUnblended = false;
-            const auto blended = frame(at, d.Cam, false, true);
-            world->drawer.DecksUnblended = true;
-            const auto drawn = frame(at, d.Cam, false, true);
-            glDisable(GL_ALPHA_TEST), glAlphaFunc(GL_ALWAYS, 0.0f);
-            const std::string what = "deck " + std::to_string(d.Texture) + " at " +
-                                     std::to_string(int(d.Bottom - at.Y)) + " ft, pitch " +
-                                     std::to_string(int(d.Cam.Pitch)) + ", alpha over " + std::to_string(ref);
-            if (func == GL_ALWAYS || ref < 0.9f || d.Bottom < at.Y) {
-                EXPECT_EQ(differing(blended, drawn, 0), 0) << what;
-                continue;
-            }
-            EXPECT_LE(farthest(blended, drawn), 16) << what;
-            moved += differing(blended, drawn, 0);
-        }
-    world->terrain.SetDetailsForLayer(0, 0, 0, 0);
-    EXPECT_GT(moved, 1000) << "the decks drawn unblended";
-}
-
 // Cells wholly below the dome's lowest facet, as DomeReach tells them corner by corner, are left
 // out of the scissor boxes the sky and a deck overhead are drawn under: banked, level and looking
 // down, low over the ground and high, the frame is the one drawn without boxes to the bit. A cell
@@ -951,13 +913,19 @@ TEST_F(WorldDrawTest, ACoverGridTakenFrameAfterFrameAnswersAsAFreshOne) {
     EXPECT_GE(hidden, filledWhole * 49 / 50) << "cells the GL fills whole that are left open";
 }
 
+// The drawer's switches for work that cannot show: unlit triangles, fog nearer than its start,
+// the depth test over decks the ground cannot reach, and daylight's modulation by white.
+void skipUnseenWork(worlddraw::TerrainDrawer& d, bool on) {
+    d.LeavesUnlitOut = d.UnfogsNearGround = d.DecksUntestedOverGround = d.DaylightAsIs = on;
+}
+
 // Work that cannot change a pixel is skipped without changing one: far ground triangles that fall
 // between the pixel centres are left out, and their roads with them, ground nearer than the fog's
-// start is drawn without fog, and the squares the GL must clip are drawn apart from the rest. Low
-// over the front and higher, along the front and across it, in the whole frame, under a scissor
-// box and in a viewport so small that most squares are slivers; in the farthest haze at noon, and
-// then in haze so close that the near ground is fogged and in middling haze under a low sun, whose
-// light the ground takes.
+// start is drawn without fog, and the pictures in daylight are taken as they are. Low over the
+// front and higher, along the front and across it, in the whole frame, under a scissor box and in
+// a viewport so small that most squares are slivers; in the farthest haze at noon, and then in
+// haze so close that the near ground is fogged and in middling haze under a low sun, whose light
+// the ground takes.
 TEST_F(WorldDrawTest, WorkThatCannotShowIsSkippedUnseen) {
     // Far blocks drawn whole are made of the squares sent, which the skipping changes.
     world->drawer.MergesFarBlocks = false;
@@ -976,9 +944,9 @@ TEST_F(WorldDrawTest, WorkThatCannotShowIsSkippedUnseen) {
                         world->ViewportHeight = width * kHeight / kWidth;
                         if (scissor) glEnable(GL_SCISSOR_TEST), glScissor(width / 5, width / 7, width / 2, width / 3);
                         const worlddraw::Eye at{test::kOverAlbert.X, height, test::kOverAlbert.Z};
-                        world->drawer.SkipsUnseenWork = false;
+                        skipUnseenWork(world->drawer, false);
                         const auto all = frame(at, cam, false, true);
-                        world->drawer.SkipsUnseenWork = true;
+                        skipUnseenWork(world->drawer, true);
                         const auto drawn = frame(at, cam, false, true);
                         unlit += world->drawer.trianglesUnlit();
                         glDisable(GL_SCISSOR_TEST);
@@ -1012,10 +980,10 @@ TEST_F(WorldDrawTest, WorkThatCannotShowIsSkippedUnseen) {
                           Deck{low, low.Y + 20, low.Y + 80, Camera{106.0, 0.0}, -1},
                           Deck{low, low.Y + 20, low.Y + 80, Camera{16.0, 0.0}, -1}}) {
         world->terrain.SetDetailsForLayer(0, 3, d.Bottom, d.Top);
-        world->drawer.SkipsUnseenWork = false;
+        skipUnseenWork(world->drawer, false);
         const auto tested = frame(d.Eye, d.Cam, false, true);
         EXPECT_EQ(world->drawer.decksUntested(), 0);
-        world->drawer.SkipsUnseenWork = true;
+        skipUnseenWork(world->drawer, true);
         const auto drawn = frame(d.Eye, d.Cam, false, true);
         const std::string what = "a deck " + std::to_string(int(d.Bottom - d.Eye.Y)) + " ft off the eye, heading " +
                                  std::to_string(int(d.Cam.Heading)) + ", pitch " + std::to_string(int(d.Cam.Pitch));
@@ -1043,24 +1011,7 @@ TEST_F(WorldDrawTest, WorkThatCannotShowIsSkippedUnseen) {
             EXPECT_GT(top, 0.0) << "hills rise over an eye near the ground";
         }
     }
-    // Under the alpha test the objects' cut-outs are drawn with, as the game leaves it for the
-    // world, a thin layer (under 50 ft) has no texel opaque enough to pass and is left out; a thick
-    // one under it is drawn; without the test both are.
-    world->terrain.SetDetailsForLayer(0, 3, at.Y + 1500, at.Y + 2100);
-    world->terrain.SetDetailsForLayer(1, 3, at.Y + 2500, at.Y + 2520);
-    for (const bool cutOut : {true, false}) {
-        if (cutOut) glEnable(GL_ALPHA_TEST), glAlphaFunc(GL_GREATER, 0.9f);
-        const Camera up{106.0, 30.0};
-        world->drawer.SkipsUnseenWork = false;
-        const auto all = frame(at, up, false, true);
-        world->drawer.SkipsUnseenWork = true;
-        const auto drawn = frame(at, up, false, true);
-        glDisable(GL_ALPHA_TEST);
-        EXPECT_EQ(world->drawer.decksBlank(), cutOut ? 1 : 0);
-        EXPECT_EQ(differing(all, drawn, 0), 0) << (cutOut ? "alpha-tested" : "blended");
-    }
     world->terrain.SetDetailsForLayer(0, 0, 0, 0);
-    world->terrain.SetDetailsForLayer(1, 0, 0, 0);
 }
 
 // Flat far squares cut along their other diagonal, where it lies nearer the line of sight, draw

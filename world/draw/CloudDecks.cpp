@@ -30,24 +30,6 @@ void setDeckState() {
 
 }  // namespace
 
-// The most opaque texel of any level of a picture, 0..255 (255 where it cannot be read), kept from
-// draw to draw by the drawer, whose textures are its own GL context's.
-int TerrainDrawer::mostOpaque(uint32_t texture) {
-    for (const auto& k : OpaqueKept)
-        if (k.first == texture && texture != 0) return k.second;
-    glPushAttrib(GL_TEXTURE_BIT);
-    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-    const auto levels = alphaLevels(texture);
-    glPopClientAttrib();
-    glPopAttrib();
-    int most = levels.empty() ? 255 : 0;
-    for (const auto& level : levels)
-        for (const uint8_t a : level) most = std::max(most, int(a));
-    OpaqueKept[OpaqueNext] = {texture, most};
-    OpaqueNext = (OpaqueNext + 1) % OpaqueKept.size();
-    return most;
-}
-
 TerrainDrawer::DeckPass::DeckPass(TerrainDrawer& drawer, const RIDUdidav& t, const Eye& eye, const ScreenCover* cover)
     : Drawer(drawer), T(t), E(eye) {
     Reach = std::min(t.getFogDistance(), RIDUdidav::kGreatestFogDistance);
@@ -68,32 +50,14 @@ TerrainDrawer::DeckPass::DeckPass(TerrainDrawer& drawer, const RIDUdidav& t, con
     View.FogColour = {fogColour[0], fogColour[1], fogColour[2]};
     drawer.DecksApart = 0;
     drawer.DecksUntested = 0;
+    drawer.DecksMagnified = 0;
     // Outside a cockpit's slice of the depths the depth buffer holds the ground alone.
     GLfloat depthRange[2] = {0, 1};
     glGetFloatv(GL_DEPTH_RANGE, depthRange);
-    GroundOnly = !drawer.Exact && drawer.SkipsUnseenWork && drawer.DecksUntestedOverGround && depthRange[0] == 0.0f;
-    readAlphaTest();
+    GroundOnly = !drawer.Exact && drawer.DecksUntestedOverGround && depthRange[0] == 0.0f;
     readProjection();
     U0 = float(std::fmod(eye.X, kTile) / kTile), V0 = float(std::fmod(eye.Z, kTile) / kTile);
     Span = float(Reach / kTile);
-}
-
-void TerrainDrawer::DeckPass::readAlphaTest() {
-    Drawer.DecksBlank = 0;
-    GLint alphaFunc = GL_ALWAYS;
-    GLfloat alphaRef = 0;
-    glGetIntegerv(GL_ALPHA_TEST_FUNC, &alphaFunc);
-    glGetFloatv(GL_ALPHA_TEST_REF, &alphaRef);
-    // With room for the rounding of the picture's alpha times the colour's.
-    const bool passesHigh = glIsEnabled(GL_ALPHA_TEST) && (alphaFunc == GL_GREATER || alphaFunc == GL_GEQUAL);
-    Failing = !Drawer.Exact && Drawer.SkipsUnseenWork && passesHigh ? 255.0 * alphaRef - 1.5 : -1.0;
-    // Under an alpha test that passes only alphas near one, blending mixes in no more than the small
-    // rest of what lies behind. Behind a deck side above the eye lies the sky, whose colours are
-    // near the cloud's: drawn over it unblended, a passing fragment moves a pixel by a few levels,
-    // and the rasteriser neither reads nor mixes the pixel. Below the eye the ground, far darker
-    // than a sunlit deck, may lie behind: blended as it is.
-    Unblended = !Drawer.Exact && Drawer.DecksUnblended && passesHigh && alphaRef >= float(kUnblendedAlpha);
-    Drawer.DecksMagnified = 0;
 }
 
 // The largest turn of the line of sight from one pixel to the next (radians) in the window's own
@@ -128,13 +92,7 @@ void TerrainDrawer::DeckPass::drawLayer(const CloudLayer& cloud, const GLNameOfS
     const bool thin = cloud.TextureNumber % 2 == 0;
     Layer layer;
     layer.Alpha = thin ? 0.55f : 1.0f;
-    // A layer none of whose texels can pass the alpha test (a thin one, faded, under the game's
-    // test for the objects' cut-outs) draws nothing.
     const uint32_t texture = glName(ceiling ? T.CloudDeckSlot : T.CloudScatterSlot);
-    if (Failing >= 0 && Drawer.mostOpaque(texture) * layer.Alpha <= Failing) {
-        ++Drawer.DecksBlank;
-        return;
-    }
     bindSoftPicture(texture);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &layer.MinFilter);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &layer.MagFilter);
@@ -152,7 +110,6 @@ void TerrainDrawer::DeckPass::drawSide(const Layer& layer, double height, float 
         untested = deckClearOfGround(T, E, height - E.Y, Reach, Highest);
     }
     untested ? glDisable(GL_DEPTH_TEST) : glEnable(GL_DEPTH_TEST);
-    Unblended && height > E.Y ? glDisable(GL_BLEND) : glEnable(GL_BLEND);
     Drawer.DecksUntested += untested;
     glColor4f(light[0] * shade, light[1] * shade, light[2] * shade, layer.Alpha);
     Side side;

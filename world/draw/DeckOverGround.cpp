@@ -4,7 +4,7 @@
 // could turn none of its fragments away, and the rasteriser reads no depth for its pixels. The
 // ground's steepest climb also tells the dome's rings drawn untested (DomeDepthTest.cpp). Left out
 // so, the depth test saves, in instructions a frame of the game frame benchmark (cockpit_camel,
-// cockpit_dvii, chase, low_front, wreck_smoke): 0, 0, 3.7, 0, 7.9 M.
+// cockpit_dvii, chase, low_front, wreck_smoke): 0, 0, 3.8, 0, 7.7 M.
 #include "world/draw/DeckParts.h"
 
 namespace pellam::worlddraw {

@@ -25,9 +25,6 @@ constexpr double kFogSavedPerBlock = 80.0;
 constexpr double kMagnified = 0.85;
 // The share of the view's open cells the magnified part must cover to be drawn apart.
 constexpr double kMagnifiedShare = 0.1;
-// The least alpha an alpha test must ask of a deck's fragments for a deck side above the eye to be
-// drawn unblended: a passing fragment then keeps at most a tenth of the sky behind it.
-constexpr double kUnblendedAlpha = 0.9;
 
 // The part of the convex polygon `in` where side(point) >= 0, into `out`; the number of its points.
 // A cut point is found along its edge in the edge's own direction, so the two parts a plane makes
@@ -285,7 +282,6 @@ struct TerrainDrawer::DeckPass {
     void drawLayer(const CloudLayer& layer, const GLNameOfSlot& glName, const std::array<float, 3>& light);
 
     // CloudDecks.cpp
-    void readAlphaTest();
     void readProjection();
     void drawSide(const Layer& layer, double height, float shade, const std::array<float, 3>& light);
     void drawWhole(const Layer& layer, const Side& side);
@@ -305,9 +301,6 @@ struct TerrainDrawer::DeckPass {
     sky::DeckView View;
     bool GroundOnly = false;  // the depth buffer holds the ground alone
     double Highest = std::numeric_limits<double>::quiet_NaN();  // the ground's highest post within reach, found when first asked
-    // A fragment whose alpha, out of 255, is at most this fails the alpha test (-1: any may pass).
-    double Failing = -1;
-    bool Unblended = false;     // deck sides above the eye drawn unblended
     double Focal = 0;           // px: the window's focal length
     bool Perspective = false;
     // The boxes' scissor as it stands and the window drawn under each; of a side, those it is drawn

@@ -4,7 +4,7 @@
 // a piece all of whose points lie outside one side of it lights no pixel there. The deck's one
 // colour sent with its points and held flat, rather than left current for the rasteriser to fetch
 // at each pixel, saves, in instructions a frame of the game frame benchmark (cockpit_camel,
-// cockpit_dvii, chase, low_front, wreck_smoke): 0.9, 5.0, 6.0, 0.7, 14.9 M.
+// cockpit_dvii, chase, low_front, wreck_smoke): 0.6, 5.0, 6.0, 0.7, 14.9 M.
 #include "world/draw/DeckParts.h"
 
 namespace pellam::worlddraw {

@@ -1,7 +1,7 @@
 // The dome's colours carry no alpha and an RGB picture's reads one: an alpha test left on that
 // passes one turns no fragment away, so it is turned off for the dome, and the rasteriser no longer
 // shades every fragment before testing its depth. Saves, in instructions a frame of the game frame
-// benchmark (cockpit_camel, cockpit_dvii, chase, low_front, wreck_smoke): 0.2, 1.1, 1.6, 0.3, 3.1 M.
+// benchmark (cockpit_camel, cockpit_dvii, chase, low_front, wreck_smoke): 0.2, 1.1, 1.4, 0.3, 2.6 M.
 #include "world/draw/SkyParts.h"
 
 namespace pellam::worlddraw::sky {

@@ -6,7 +6,7 @@
 // levels of its mean (less the fog's share) are drawn untextured in that mean: the rasteriser reads
 // no texel there, and each pixel stays within the bound of the textured drawing.
 // Saves, in instructions a frame of the game frame benchmark (cockpit_camel, cockpit_dvii, chase,
-// low_front, wreck_smoke): 3.6, 2.9, 3.6, 0.2, -0.4 M (with the merged
+// low_front, wreck_smoke): 3.6, 2.9, 3.1, -0.1, -0.3 M (with the merged
 // blocks, which are made of such squares). Which squares, SquareLevels.cpp tells.
 #include <algorithm>
 

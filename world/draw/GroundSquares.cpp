@@ -81,7 +81,7 @@ void TerrainDrawer::addRoad(const RIDUdidav& t, const Eye& eye, int i, int j, in
                             bool near, int lit) {
     const RoadShape& shape = RoadShapes[kind];
     Run& run = Roads[kind];
-    if (distance >= RoadShapeDistance || !shape.ready()) {
+    if (!ShapesRoads || distance >= RoadShapeDistance || !shape.ready()) {
         addSquare(t, eye, i, j, turns, false, 1.0, near, run, lit);
         return;
     }

@@ -6,7 +6,7 @@
 // which the caller says it is too faint to change a pixel, and on again only where it must be.
 // The fog left off where it is too faint, here and for the cockpit (render/FrameDraw.cpp), saves,
 // in instructions a frame of the game frame benchmark (cockpit_camel, cockpit_dvii, chase,
-// low_front, wreck_smoke): 7.8, 3.6, 0, 7.8, 0 M.
+// low_front, wreck_smoke): 7.8, 3.5, 0, 7.8, 0 M.
 #include "world/draw/SkyParts.h"
 
 namespace pellam::worlddraw {

@@ -3,10 +3,11 @@
 // drawn, fogged then not, far then near, then the roads over them. The shortcuts each live in a
 // file of their own beside this one (UnlitTriangles, FarMeans, MergedBlocks, CutAlongTheSight,
 // WidenedView, RoadShape, SquareLevels, CoveredGround), each saying what it saves. Two small ones
-// live in the steps here: ground nearer than the fog's start is drawn without fog (prepareFog), and
-// daylight pictures are drawn without modulating by the colour (setGroundState). Each saves, in
+// live in the steps here: ground nearer than the fog's start is drawn without fog (prepareFog,
+// switch UnfogsNearGround), and daylight pictures are drawn without modulating by the colour
+// (setGroundState, switch DaylightAsIs). Each saves, in
 // instructions a frame of the game frame benchmark (cockpit_camel, cockpit_dvii, chase, low_front,
-// wreck_smoke): the fog 2.7, 3.1, 4.1, 5.0, 1.6 M; daylight 1.7, 2.0, 2.6, 0.6, 0.1 M.
+// wreck_smoke): the fog 2.5, 3.0, 3.9, 4.7, 1.5 M; daylight 4.5, 4.3, 5.2, 4.4, 1.3 M.
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 #include <GL/glext.h>
@@ -101,7 +102,7 @@ void TerrainDrawer::preparePictures(const RIDUdidav& t, const GLNameOfSlot& glNa
     prepareGroundPictures(f.Ground.data());
     // In full daylight the pictures are drawn as they are: modulating by white would change no
     // pixel, and without it the rasteriser neither interpolates nor multiplies a colour.
-    f.Daylight = std::all_of(light.begin(), light.end(), [](float l) { return l >= 1.0f - 1.0f / 512; });
+    f.Daylight = DaylightAsIs && std::all_of(light.begin(), light.end(), [](float l) { return l >= 1.0f - 1.0f / 512; });
     prepareMeans(light, f.Daylight);
     // (A picture whose last level still passes somewhere is never blank: the GL stops at that level.)
     for (int k = 0; k < 2; ++k)
@@ -127,12 +128,12 @@ bool TerrainDrawer::placeReach(const RIDUdidav& t, const Eye& eye, Frame& f) {
 
 void TerrainDrawer::prepareView(const ScreenCover* cover, Frame& f) {
     const ViewFrustum& frustum = f.Frustum;
-    f.FindsUnlit = SkipsUnseenWork && frustum.LeastPixelAngle > 0 && frustum.NearFeet > 0;
+    f.FindsUnlit = LeavesUnlitOut && frustum.LeastPixelAngle > 0 && frustum.NearFeet > 0;
     f.PixelTan = std::min(frustum.PixelTan[0], frustum.PixelTan[1]);
     f.Widens = !Exact && WidensView && WidenedView::possible();
     Boxed = false;
     if (f.FindsUnlit) prepareUnlitTest(frustum);
-    f.Cover = cover && !cover->empty() ? cover : nullptr;
+    f.Cover = LeavesCoveredOut && cover && !cover->empty() ? cover : nullptr;
     f.Merges = !Exact && MergesFarBlocks && DrawsInMean;
     Candidates.clear();
 }
@@ -148,7 +149,7 @@ void TerrainDrawer::prepareFog(Frame& f) {
         BandDepths[size_t(band)] = f.GLFogEnd > f.GLFogStart
                                        ? f.GLFogEnd - fogBandFactor(band) * (f.GLFogEnd - f.GLFogStart)
                                        : std::numeric_limits<double>::infinity();
-    f.ClearReach = SkipsUnseenWork ? std::max(f.FogStart - 1.0, 0.0) : 0.0;
+    f.ClearReach = UnfogsNearGround ? std::max(f.FogStart - 1.0, 0.0) : 0.0;
 }
 
 void TerrainDrawer::chooseSquares(const RIDUdidav& t, const Eye& eye, Frame& f) {
@@ -241,7 +242,7 @@ void TerrainDrawer::chooseFarDrawing(const RIDUdidav& t, const Eye& eye, int i, 
                             : 0;
     const double meanFrom = near ? kNone : MeanFrom[size_t(band)][code];
     const bool meanMayDo = meanFrom < kNone;
-    double wanted = look.Edges ? std::min(f.BlankAt[0], f.BlankAt[1]) : kNone;
+    double wanted = look.Edges && LeavesBlankRoadsOut ? std::min(f.BlankAt[0], f.BlankAt[1]) : kNone;
     if (meanMayDo && meanFrom > 0) wanted = std::min(wanted, meanFrom);
     double spans = 0;
     if (!near && !Exact && wanted < kNone) {
@@ -249,7 +250,7 @@ void TerrainDrawer::chooseFarDrawing(const RIDUdidav& t, const Eye& eye, int i, 
         spans = leastSquaresPerPixel(t, eye, i, j, std::sqrt(d * d + rise * rise), f.Frustum, wanted);
     }
     look.InMean = meanMayDo && spans >= meanFrom;
-    if (look.Edges && !near && !Exact) look.Blank = {spans >= f.BlankAt[0], spans >= f.BlankAt[1]};
+    if (look.Edges && !near && !Exact && LeavesBlankRoadsOut) look.Blank = {spans >= f.BlankAt[0], spans >= f.BlankAt[1]};
 }
 
 void TerrainDrawer::findLowestOpenElevation(const RIDUdidav& t, const Eye& eye, const Frame& f) {
@@ -312,7 +313,7 @@ void TerrainDrawer::drawPasses(const RIDUdidav& t, const GLNameOfSlot& glName, c
     drawMeanRun(ClearMeanRuns, false);
     drawBlocks();
     drawRuns(ClearRuns, f.Ground.data(), false);
-    if (f.NearFogged || !SkipsUnseenWork) glEnable(GL_FOG);
+    if (f.NearFogged || !UnfogsNearGround) glEnable(GL_FOG);
     if (anyNear) {
         setDetailUnit(true, glName(t.DetailSlot));
         drawRuns(Runs, f.Ground.data(), true);

@@ -103,7 +103,6 @@ public:
     long decksFoggedInVertices() const { return DecksFoggedInVertices; }  // deck draws fogged in their vertices, at the last draw
     long decksUntested() const { return DecksUntested; }  // deck sides drawn without the depth test, at the last draw
     long decksMagnified() const { return DecksMagnified; }  // deck sides with a part read unmipped, at the last draw
-    long decksBlank() const { return DecksBlank; }  // layers left out as no texel could pass the alpha test, at the last draw
     long squaresCutAnew() const { return CutAnew; }   // far ground squares cut along their other diagonal, at the last draw
     long trianglesInMean() const { return InMean; }   // far ground triangles drawn in their picture's mean, at the last draw
     long blocksMerged() const { return Merged; }  // blocks of far squares drawn whole in their mean, at the last draw
@@ -139,20 +138,22 @@ public:
     // of its length on the window (instructions, measured): a row of partly covered blocks each
     // side of it. A deck's fog goes in its vertices only where that saves more than its cuts cost.
     double DeckFogCutCost = 500.0;
-    // Under an alpha test that passes only fragments of alpha 0.9 or more, the deck sides above the
-    // eye, seen against the sky, are drawn without blending: a passing fragment replaces the pixel
-    // instead of keeping a tenth or less of it, a few levels apart, and the rasteriser neither reads
-    // nor mixes the pixel. Not in the plain drawing. Off unless asked: a deck's soft edge then goes
-    // hard, and the sky's grain behind it is lost in more than 1 % of the blocks of the chase view.
-    bool DecksUnblended = false;
-    // Work that cannot change a pixel is skipped: far ground triangles (and their roads) that light
-    // no pixel centre are not sent, ground nearer than the fog's start, where its factor is one,
-    // is drawn without fog, a deck that the ground cannot hide is drawn without the depth test, and
-    // one whose picture has no texel that can pass the alpha test is left out. Off to compare.
-    bool SkipsUnseenWork = true;
-    // With it, a deck drawn where the depth buffer holds the ground alone and the ground cannot
-    // reach it goes without the depth test (world/draw/DeckOverGround.cpp). Off to compare.
+    // Work that cannot change a pixel, each skipped by a switch of its own, each off to compare:
+    // far ground triangles (and their roads) that light no pixel centre are not sent
+    // (UnlitTriangles.cpp); ground nearer than the fog's start, where its factor is one, is drawn
+    // without fog; a deck that the ground cannot reach where the depth buffer holds the ground
+    // alone is drawn without the depth test (DeckOverGround.cpp); in full daylight the ground's
+    // pictures are drawn as they are, not modulated by white; a far road square whose picture reads
+    // only levels no texel of which passes the alpha test is left out (SquareLevels.cpp); squares
+    // wholly behind the cover are left out (CoveredGround.cpp); near road squares are drawn as
+    // their picture's road shape (RoadShape.h).
+    bool LeavesUnlitOut = true;
+    bool UnfogsNearGround = true;
     bool DecksUntestedOverGround = true;
+    bool DaylightAsIs = true;
+    bool LeavesBlankRoadsOut = true;
+    bool LeavesCoveredOut = true;
+    bool ShapesRoads = true;
     // Unless Exact, the ground and the decks are drawn through a WidenedView. Off to compare.
     bool WidensView = true;
     // Unless Exact, flat far squares are cut along the diagonal nearer the line of sight, which
@@ -328,10 +329,6 @@ private:
     long addBlock(const BlockRules& rules, int i, int j, int size, bool farClear);
     static constexpr double kStraightShift = 0.01;  // px: a block's side drawn straight lies this close to its posts
     struct DeckPass;  // a frame's cloud decks as they are drawn (DeckParts.h)
-    // The most opaque texel of a deck's picture, for the last few GL names read (0..255).
-    int mostOpaque(uint32_t texture);
-    std::array<std::pair<uint32_t, int>, 4> OpaqueKept{};
-    size_t OpaqueNext = 0;  // the entry replaced next
     std::array<Run, 2> Roads;  // the straight pieces, the bends
     std::array<RoadShape, 2> RoadShapes;
     std::array<uint32_t, 2> RoadShapeTextures{};  // the GL textures the shapes were read from
@@ -344,7 +341,6 @@ private:
     long DecksFoggedInVertices = 0;
     long DecksUntested = 0;
     long DecksMagnified = 0;
-    long DecksBlank = 0;
     long CutAnew = 0;
     long InMean = 0;
     long Merged = 0;
