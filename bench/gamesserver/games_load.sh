@@ -7,7 +7,7 @@
 # BUILD_DIR is the build folder holding pellam-games-server and games_load (build/release, say).
 # SERVER_CPUS pins the server to those cores (taskset).
 set -euo pipefail
-usage="usage: $0 BUILD_DIR [seconds] [hosts] [fetches/s] [threads] [none|trickle|ranges|body|flood] [count]
+usage="usage: $0 BUILD_DIR [seconds] [hosts] [fetches/s] [threads] [none|trickle|ranges|body|flood|blocks|readers] [count]
   BUILD_DIR  the build folder holding pellam-games-server and games_load, e.g. build/release"
 if [[ $# -lt 1 ]]; then echo "$usage" >&2; exit 2; fi
 build=$1
