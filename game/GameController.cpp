@@ -82,6 +82,7 @@ void GameController::awakeFromNib() {
     step_.debrisItem = ModelArray::kDebris;
     platform::returnFreedMemory();  // what loading borrowed: files read whole, pictures decoded
     started = true;  // from here on every frame is a timerLooper call
+    firstFrameDue_ = true;
 }
 
 void GameController::CheckOSXVersionAndHardware() {

@@ -279,6 +279,9 @@ protected:
     // clears it through getAndClearScreenShotPending.
     bool ScreenShotPending = false;
     bool started = false;              // start-up is done: every frame is a timerLooper call
+    // Start-up is done and no frame has been drawn: the first, where the game stands in its
+    // windows, shows the loading screen's last picture under them; the world comes from the next.
+    bool firstFrameDue_ = false;
 
     MissionState mission_;
     PilotScoring pilots_;

@@ -22,18 +22,18 @@ struct Picture {
     int width = 0, height = 0;
 };
 
-// A picture file is taken at the size it is shown (`boxWidth` x `boxHeight`), whatever it holds.
-const Picture& pictureOf(const std::string& key, const platform::RGBAImage* image, int boxWidth, int boxHeight) {
+// A picture file is read when first shown, at the size it is shown (`boxWidth` x `boxHeight`),
+// whatever it holds.
+const Picture& pictureOf(const std::string& path, int boxWidth, int boxHeight) {
     static std::map<std::string, Picture> pictures;
-    auto [it, added] = pictures.try_emplace(key);
-    if (added) {
-        platform::RGBAImage read;
+    auto [it, added] = pictures.try_emplace(path);
+    if (added && platform::isRegularFile(path)) {
+        platform::RGBAImage image;
         std::string why;
-        if (!image && platform::isRegularFile(key)) {
-            if (render::readShownPicture(key, read, boxWidth, boxHeight, why) == render::PictureRead::kRead) image = &read;
-            else platform::logMessage("The picture " + key + " is not shown: " + why + ".");
-        }
-        if (image) it->second = {render::uploadImageTexture(*image), image->width, image->height};
+        if (render::readShownPicture(path, image, boxWidth, boxHeight, why) == render::PictureRead::kRead)
+            it->second = {render::uploadImageTexture(image), image.width, image.height};
+        else
+            platform::logMessage("The picture " + path + " is not shown: " + why + ".");
     }
     return it->second;
 }
@@ -117,8 +117,7 @@ void drawMissionWindow(VADArizodazar2& c) {
     ImGui::TextUnformatted(w.toPrevailingWinds.c_str());
     ImGui::EndGroup();
     ImGui::SameLine();
-    if (w.showsWorldMap) showPicture(pictureOf("world map", &c.keptScene().DefaultWorldMap, 320, 240), 320, 240);
-    else if (!w.toMissionMap.empty()) showPicture(pictureOf(w.toMissionMap, nullptr, 320, 240), 320, 240);
+    if (!w.toMissionMap.empty()) showPicture(pictureOf(w.toMissionMap, 320, 240), 320, 240);
     else ImGui::Dummy(ImVec2(320, 240));
     ImGui::Separator();
     ImGui::TextUnformatted("Aircraft (the first is yours)");
@@ -187,7 +186,7 @@ void drawAboutPanel(VADArizodazar2& c) {
     // The loading picture's own scene: its top 620 of 1,024 rows (a margin kept from the edge). The
     // rows below hold the loading label and the bar's marker on the magenta colour key.
     constexpr int kWhole = platform::kLargestShownPicture;  // px: the picture as drawn, uncut
-    const Picture& logo = pictureOf(a.toAboutIcon, nullptr, kWhole, kWhole);
+    const Picture& logo = pictureOf(a.toAboutIcon, kWhole, kWhole);
     constexpr float kLeft = 0.005f, kBottom = 616.0f / 1024.0f, kWidth = 440.0f;
     if (logo.texture != 0) {
         const float shown = kWidth * (kBottom * logo.height) / ((1.0f - kLeft) * logo.width);

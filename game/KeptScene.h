@@ -1,11 +1,10 @@
 #pragma once
 // The scene the game keeps across missions: the run's one terrain (in the model array while a
-// mission runs, kept aside while the array is rebuilt or the mission builder has it), whether the
-// world is a fixed one, and the world map the mission window shows. Made at start-up.
+// mission runs, kept aside while the array is rebuilt or the mission builder has it) and whether
+// the world is a fixed one. Made at start-up.
 #include <memory>
 
 #include "core/ZephModel.h"
-#include "platform/PngImage.h"
 
 namespace pellam {
 
@@ -13,7 +12,6 @@ struct KeptScene {
     ZephModel* TheRIDUdidavWorld = nullptr;    // the run's terrain, in the array or in keptTerrain_
     std::unique_ptr<ZephModel> keptTerrain_;  // the terrain while the array is rebuilt (or unused)
     bool fixedWorld_ = false;                 // a fixed world stands in for the missions
-    platform::RGBAImage DefaultWorldMap;      // "WWIWorldMap", for the mission menu
 
     // The terrain kept aside, now the caller's; null when it is in the array or lent.
     std::unique_ptr<ZephModel> takeKeptTerrain() { return std::move(keptTerrain_); }

@@ -121,13 +121,10 @@ void VADArizodazar2::fillInMissionDescription() {
                                    ? userMissionsFolder()
                                    : missionsFolder() + "Mission Images/";
     const std::string& name = menu.picture(position);
-    if (isFolder(folder) && !name.empty() && platform::isRegularFile(folder + name)) {
+    if (isFolder(folder) && !name.empty() && platform::isRegularFile(folder + name))
         missionWindow.toMissionMap = folder + name;
-        missionWindow.showsWorldMap = false;
-    } else if (mission->WorldMenuOffsetNumber == 1) {
-        missionWindow.toMissionMap.clear();
-        missionWindow.showsWorldMap = true;
-    }
+    else if (mission->WorldMenuOffsetNumber == 1)
+        missionWindow.toMissionMap = missionsFolder() + "WWIWorldMap.png";
     missionWindow.toPrevailingWinds = missions::windsText(mission->WindSpeed, mission->WindDirection);
 }
 

@@ -81,12 +81,6 @@ void VADArizodazar2::preloadGameSpecificItems() {
     scene_.TheRIDUdidavWorld = scene_.keptTerrain_.get();
     if (!scene_.TheRIDUdidavWorld && mission_.worldProblem.empty()) mission_.worldProblem = "The terrain could not be made.";
     if (scene_.TheRIDUdidavWorld) scene_.TheRIDUdidavWorld->setDrawDetail(prefs_.DoDetailPass);
-    // Shown at 320 x 240 in the mission window: taken no larger than that.
-    if (platform::readPng(folder + "WWIWorldMap.png", scene_.DefaultWorldMap, platform::kLargestShownPicture))
-        platform::shrinkToFit(scene_.DefaultWorldMap, 320, 240);
-    else
-        platform::logMessage("The world map " + folder + "WWIWorldMap.png could not be read (at most " +
-                             std::to_string(platform::kLargestShownPicture) + " pixels on a side)");
     network_->setVersionNumber(13, 2, 51);
     replay_.ReplayRollOver = 3420;
     mission_.TheMissions.record(0)->TimeOfDay = 15;

@@ -41,8 +41,8 @@ struct MissionWindowControls {
     std::array<bool, 8> inMission{true, true, true, true, true, true, true, true};  // slots the mission flies
     CheckBox toIDMission{"Identification squares"};
     CheckBox toCloseUpIDMission{"Also close up"};
-    std::string toMissionMap;  // the picture file shown; empty: none yet
-    bool showsWorldMap = false;  // the world map instead of a file
+    // The picture file shown, the mission's own or the world map, read when first shown; empty: none yet.
+    std::string toMissionMap;
     std::string toPrevailingWinds;
 };
 

@@ -34,6 +34,9 @@ public:
     virtual void setDoFeedback(bool on) = 0;
     // Draws and shows the loading screen now, its bar at `done` (0..1), start-up over or not.
     virtual void showLoadingProgress(double done) = 0;
+    // Draws the loading screen's last picture again as a frame, shown as frames are, with the
+    // windows over it; false, nothing drawn, where no loading screen was drawn.
+    virtual bool drawLastLoadingPicture() = 0;
     virtual void setWindowLevelToNormal(int32_t level) = 0;
     virtual void setWindowLevelToFront(int32_t level) = 0;
     virtual bool getVRAMOkay() = 0;

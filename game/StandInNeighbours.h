@@ -22,6 +22,7 @@ public:
     void doLoadingFeedback() override {}
     void setDoFeedback(bool on) override {}
     void showLoadingProgress(double done) override {}
+    bool drawLastLoadingPicture() override { return false; }
     void setWindowLevelToNormal(int32_t level) override {}
     void setWindowLevelToFront(int32_t level) override {}
     bool getVRAMOkay() override { return true; }

@@ -220,6 +220,10 @@ public:
     int32_t getTipNumber() const { return TipNumber_; }
     void setTipNumber(int32_t n) { TipNumber_ = n; }
     int32_t getRedrawCount() const { return loadingRedraws_; }
+    // The loading screen's last picture drawn again as a frame of the game, shown as the frames
+    // are, with the windows over it: at launch, the sign-in window's first picture, whose shading
+    // is built already. False, nothing drawn, where no loading screen was drawn.
+    bool drawLastLoadingPicture();
     // While the frame observer is called on a loading screen's picture: nothing is to go over it.
     bool showsLoadingScreen() const { return showsLoadingScreen_; }
 
@@ -256,9 +260,17 @@ public:
     static void swapDoubleHere(void* p) { platform::swapDoubleHere(p); }
 
 protected:
-    // The bar filled to `f` (0..1) beside `percent`, the start-up picture at `pictureAlpha`.
-    void drawLoadingScreen(double f, int percent, double pictureAlpha);
-    void drawLoadingContent(double f, int percent, double pictureAlpha);
+    // The bar filled to `Fill` (0..1) beside `Percent`, the start-up picture at `PictureAlpha`.
+    struct LoadingPicture {
+        double Fill = 0;
+        int Percent = 0;
+        double PictureAlpha = 0;
+        bool FirstLabel = false;  // the label's first frame, else its second
+    };
+    // Drawn as a loading screen: counted, nothing over it, shown at once.
+    void drawLoadingScreen(const LoadingPicture& screen);
+    void drawLoadingFrame(const LoadingPicture& screen);
+    void drawLoadingContent(const LoadingPicture& screen);
     // Sets the viewport to the window's drawable size; answers it.
     void useWholeWindow(int& width, int& height);
 
@@ -361,6 +373,7 @@ protected:
     int32_t TipNumber_ = -1;
     int32_t TipCount_ = 0;
     int32_t loadingRedraws_ = 0;
+    LoadingPicture lastLoading_;
     bool showsLoadingScreen_ = false;
 
     // Screen shots.

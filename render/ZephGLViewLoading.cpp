@@ -37,18 +37,38 @@ void ZephGLView::doLoadingFeedback() {
     const int32_t now = platform::TickCount();
     if (now == LastFeedBackTime_) return;  // at most one redraw per tick
     LastFeedBackTime_ = now;
-    drawLoadingScreen(loadingFill(FeedbackCount_), loadingPercent(FeedbackCount_), std::min(FeedbackCount_, 60) / 60.0);
+    drawLoadingScreen({loadingFill(FeedbackCount_), loadingPercent(FeedbackCount_), std::min(FeedbackCount_, 60) / 60.0});
 }
 
 void ZephGLView::showLoadingProgress(double done) {
     if (!window_) return;
     if (++FeedbackCount_ > 9000) FeedbackCount_ = 1;  // the label flickers from frame to frame
     done = std::clamp(done, 0.0, 1.0);
-    drawLoadingScreen(done, int(done * 100.0), 1.0);
+    drawLoadingScreen({done, int(done * 100.0), 1.0});
 }
 
-void ZephGLView::drawLoadingScreen(double f, int percent, double pictureAlpha) {
+void ZephGLView::drawLoadingScreen(const LoadingPicture& screen) {
     ++loadingRedraws_;
+    if (FeedbackCount_ > 20 && !HaveDoneOpeningSound_) {
+        HaveDoneOpeningSound_ = true;
+        // PlayOpening follows "DontPlayOpeningSoundKey": on unless the player turned the sound off.
+        if (PlayOpening_ && theSounds_) theSounds_->PlayASingleSound(kOpeningSound, 210);
+    }
+    lastLoading_ = screen;
+    lastLoading_.FirstLabel = FeedbackCount_ % 2 == 1;  // it flickers from call to call
+    showsLoadingScreen_ = true;
+    drawLoadingFrame(lastLoading_);
+    showsLoadingScreen_ = false;
+    showFrame();  // loading stops the frames: its picture is shown at once
+}
+
+bool ZephGLView::drawLastLoadingPicture() {
+    if (!window_ || loadingRedraws_ == 0) return false;
+    drawLoadingFrame(lastLoading_);
+    return true;
+}
+
+void ZephGLView::drawLoadingFrame(const LoadingPicture& screen) {
     const double keepRed = EraseRed_, keepGreen = EraseGreen_, keepBlue = EraseBlue_;
     setEraseColorRed(0, 0, 0);
     glRenderStart();
@@ -57,24 +77,16 @@ void ZephGLView::drawLoadingScreen(double f, int percent, double pictureAlpha) {
         // The bar is wound the way the passes cull, and the picture fades in below the alpha
         // test's 0.9: whatever a frame or the warm-up left set, the screen is drawn flat.
         const platform::FlatDrawing flat;
-        drawLoadingContent(f, percent, pictureAlpha);
+        drawLoadingContent(screen);
     }
     setEraseColorRed(keepRed, keepGreen, keepBlue);
-    showsLoadingScreen_ = true;
     glRenderEnd();
-    showsLoadingScreen_ = false;
-    showFrame();  // loading stops the frames: its picture is shown at once
 }
 
-void ZephGLView::drawLoadingContent(double f, int percent, double pictureAlpha) {
+void ZephGLView::drawLoadingContent(const LoadingPicture& screen) {
     const double k = ScreenBounds_[2] > 0 && ScreenBounds_[3] / ScreenBounds_[2] < 0.7 ? 0.83333 : 1.0;
-    gl3DIntPrint(0.49, 0.95, percent, 0, 1.0, 1.0);
-
-    if (FeedbackCount_ > 20 && !HaveDoneOpeningSound_) {
-        HaveDoneOpeningSound_ = true;
-        // PlayOpening follows "DontPlayOpeningSoundKey": on unless the player turned the sound off.
-        if (PlayOpening_ && theSounds_) theSounds_->PlayASingleSound(kOpeningSound, 210);
-    }
+    const double f = screen.Fill;
+    gl3DIntPrint(0.49, 0.95, screen.Percent, 0, 1.0, 1.0);
 
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
@@ -107,11 +119,11 @@ void ZephGLView::drawLoadingContent(double f, int percent, double pictureAlpha) 
     const bool picture = StartUpScreenTextureNumber_ >= 0 && StartUpScreenTextureNumber_ < kTextureSlots &&
                          TheTextureMaps_[StartUpScreenTextureNumber_].TextureStatus == 2;
     if (picture) {
-        glColor4d(1, 1, 1, pictureAlpha);
+        glColor4d(1, 1, 1, screen.PictureAlpha);
         regionQuad(-0.7 * k, 0.85, 0.7 * k, -0.19, 0.005, 0.395, 1.0, 1.0);
         glColor4d(1, 1, 1, 1);
         regionQuad(barRight - 0.1, -0.7, barRight + 0.1, -0.8, 0.505, 0.199, 0.995, 0.38);
-        if (FeedbackCount_ % 2 == 1)
+        if (screen.FirstLabel)
             regionQuad(-0.24, -0.55, 0.24, -0.69, 0.005, 0.197, 0.495, 0.386);
         else
             regionQuad(-0.24, -0.55, 0.24, -0.69, 0.005, 0.002, 0.495, 0.191);

@@ -57,6 +57,7 @@ public:
     void doLoadingFeedback() override { view_.doLoadingFeedback(); }
     void setDoFeedback(bool on) override { view_.setDoFeedback(on ? 1 : 0); }
     void showLoadingProgress(double done) override { view_.showLoadingProgress(done); }
+    bool drawLastLoadingPicture() override { return view_.drawLastLoadingPicture(); }
     void setWindowLevelToNormal(int32_t) override { view_.setWindowLevelToNormal(); }
     void setWindowLevelToFront(int32_t) override { view_.setWindowLevelToFront(); }
     bool getVRAMOkay() override { return view_.getVRAMOkay(); }

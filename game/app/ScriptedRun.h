@@ -5,8 +5,8 @@
 //                                    waits behind the loading screen; the save at quit runs as usual
 //   PELLAM_AUTOFLY                   sign the first pilot in and fly the current mission at once
 //   PELLAM_FRAME_DUMP=FILE           write the last frame shown to FILE as a PNG (the smoke test)
-//   PELLAM_FIRST_FRAME_DUMP=FILE     write the first picture after start-up that is no loading screen,
-//                                    its windows drawn, to FILE as a PNG
+//   PELLAM_FIRST_FRAME_DUMP=FILE     write the first frame after start-up, its windows drawn over it,
+//                                    to FILE as a PNG (a loading screen, which nothing goes over, is none)
 //   PELLAM_LOADING_DUMP=PREFIX       write the first pictures of the loading screen that a flight waits
 //                                    behind to PREFIX1.png, PREFIX2.png, ... (at most kLoadingDumps)
 //   PELLAM_FRAME_TIMES=FILE          write at quit the milliseconds between frames, one a line, each

@@ -12,6 +12,7 @@
 #include <iterator>
 #include <set>
 #include <sstream>
+#include <vector>
 
 #include "missions/MissionFile.h"
 #include "platform/PngImage.h"
@@ -22,19 +23,61 @@
 namespace pellam::testing {
 namespace {
 
+bool isColour(const platform::RGBAImage& image, int x, int y, const uint8_t (&colour)[3]) {
+    const uint8_t* p = &image.pixels[(size_t(y) * image.width + x) * 4];
+    return p[0] == colour[0] && p[1] == colour[1] && p[2] == colour[2];
+}
+
 // The longest run along a row of the picture in a windows' title bar colour (platform/ui/UiLayer.cpp:
 // the key window's, the others'): a window's title bar is hundreds of pixels long.
-int longestTitleBar(const platform::RGBAImage& image) {
+struct TitleBar {
+    int row = -1, left = 0, length = 0;
+};
+TitleBar longestTitleBar(const platform::RGBAImage& image) {
     constexpr uint8_t kTitles[2][3] = {{92, 77, 46}, {61, 54, 36}};
-    int longest = 0;
+    TitleBar longest;
     for (int y = 0; y < image.height; ++y)
         for (const auto& title : kTitles)
             for (int x = 0, run = 0; x < image.width; ++x) {
-                const uint8_t* p = &image.pixels[(size_t(y) * image.width + x) * 4];
-                run = p[0] == title[0] && p[1] == title[1] && p[2] == title[2] ? run + 1 : 0;
-                longest = std::max(longest, run);
+                run = isColour(image, x, y, title) ? run + 1 : 0;
+                if (run > longest.length) longest = {y, x + 1 - run, run};
             }
     return longest;
+}
+
+// The rows under a window's title bar, within its width, that a button crosses: the buttons'
+// colour (platform/ui/UiLayer.cpp) for 100 pixels on end, which nothing behind the window's
+// nearly opaque ground can make.
+std::vector<int> buttonRows(const platform::RGBAImage& image, const TitleBar& title) {
+    constexpr uint8_t kButton[3] = {107, 92, 56};
+    std::vector<int> rows;
+    for (int y = title.row + 1; y < image.height; ++y) {
+        int longest = 0;
+        for (int x = title.left, run = 0; x < title.left + title.length; ++x)
+            longest = std::max(longest, run = isColour(image, x, y, kButton) ? run + 1 : 0);
+        if (longest >= 100) rows.push_back(y);
+    }
+    return rows;
+}
+
+// Pixels along the loading screen's bar, 0.915 of the height down from a fifth of the width to
+// four fifths, that are dark: none where the bar is drawn.
+int darkAlongTheBar(const platform::RGBAImage& image) {
+    int dark = 0;
+    const int y = int(0.915 * image.height);
+    for (int x = image.width / 5; x < image.width * 4 / 5; ++x) {
+        const uint8_t* p = &image.pixels[(size_t(y) * image.width + x) * 4];
+        dark += p[0] + p[1] + p[2] < 60;
+    }
+    return dark;
+}
+
+// The share of the picture's pixels that are not black: nearly all of the world's, about half of
+// the loading screen's.
+double litShare(const platform::RGBAImage& image) {
+    long lit = 0;
+    for (size_t i = 0; i < image.pixels.size(); i += 4) lit += image.pixels[i] + image.pixels[i + 1] + image.pixels[i + 2] > 30;
+    return double(lit) / double(image.pixels.size() / 4);
 }
 
 TEST(StartProcesses, TheGameStartsAndDrawsAFrame) {
@@ -46,27 +89,53 @@ TEST(StartProcesses, TheGameStartsAndDrawsAFrame) {
 
     platform::RGBAImage image;
     ASSERT_TRUE(platform::readPng(frame, image));
-    long lit = 0;
     std::set<uint32_t> colours;
-    for (size_t i = 0; i < image.pixels.size(); i += 4) {
-        const uint8_t r = image.pixels[i], g = image.pixels[i + 1], b = image.pixels[i + 2];
-        if (r + g + b > 30) ++lit;
-        colours.insert(uint32_t(r) << 16 | uint32_t(g) << 8 | b);
-    }
-    const long total = static_cast<long>(image.pixels.size() / 4);
-    EXPECT_GT(lit, total * 9 / 10) << "the frame is mostly black";
+    for (size_t i = 0; i < image.pixels.size(); i += 4)
+        colours.insert(uint32_t(image.pixels[i]) << 16 | uint32_t(image.pixels[i + 1]) << 8 | image.pixels[i + 2]);
+    EXPECT_GT(litShare(image), 0.9) << "the frame is mostly black";
     EXPECT_GT(colours.size(), 8u) << "the frame is a flat fill";
 }
 
-// The first picture after launch holds the sign-in window: it is not left for a later frame, which
-// came only after a share of the drawing's warm-up.
+// The first picture after launch holds the sign-in window whole: its title bar and its row of
+// buttons lie where they lie in the pictures after it. It is the loading screen's last picture
+// under the window, not the world's first frame, whose shading takes the rasteriser most of a
+// second to build.
 TEST(StartProcesses, TheFirstPictureHoldsTheSignInWindow) {
     const TestFolder folder{"pellam-first"};
-    const std::string first = folder.file("first.png");
-    ASSERT_EQ(std::system(gameCommand(folder.path(), "PELLAM_FIRST_FRAME_DUMP='" + first + "'", "frames 1\nquit\n").c_str()), 0);
+    const std::string first = folder.file("first.png"), later = folder.file("later.png");
+    ASSERT_EQ(std::system(gameCommand(folder.path(),
+                                      "PELLAM_FIRST_FRAME_DUMP='" + first + "' PELLAM_FRAME_DUMP='" + later + "'",
+                                      "frames 3\nquit\n")
+                              .c_str()),
+              0);
+    platform::RGBAImage shown, settled;
+    ASSERT_TRUE(platform::readPng(first, shown));
+    ASSERT_TRUE(platform::readPng(later, settled));
+    const TitleBar window = longestTitleBar(settled);
+    ASSERT_GT(window.length, 300) << "no window in the later picture";
+    const TitleBar firstWindow = longestTitleBar(shown);
+    EXPECT_EQ(firstWindow.row, window.row);
+    EXPECT_EQ(firstWindow.left, window.left);
+    EXPECT_EQ(firstWindow.length, window.length) << "the window's width in the first picture";
+    const std::vector<int> buttons = buttonRows(settled, window);
+    EXPECT_GT(buttons.size(), 10u) << "no buttons in the later picture";
+    EXPECT_EQ(buttonRows(shown, window), buttons) << "the window's buttons in the first picture";
+    EXPECT_EQ(darkAlongTheBar(shown), 0) << "the first picture is not the loading screen's";
+}
+
+// Signed in from that first picture, the player meets the mission window over the world: its
+// frames come behind the windows from the next frame on, not the loading screen's picture.
+TEST(StartProcesses, SignedInFromTheFirstPictureTheWorldIsBehindTheMissionWindow) {
+    const TestFolder folder{"pellam-signed-in"};
+    const std::string frame = folder.file("frame.png");
+    ASSERT_EQ(std::system(gameCommand(folder.path(), "PELLAM_FRAME_DUMP='" + frame + "'",
+                                      "frames 1\nclick Pilot Sign-In|Sign In\nframes 5\nexpect paused\nquit\n")
+                              .c_str()),
+              0);
     platform::RGBAImage image;
-    ASSERT_TRUE(platform::readPng(first, image));
-    EXPECT_GT(longestTitleBar(image), 300) << "no window in the first picture";
+    ASSERT_TRUE(platform::readPng(frame, image));
+    EXPECT_GT(longestTitleBar(image).length, 300) << "no mission window";
+    EXPECT_GT(litShare(image), 0.9) << "the loading screen's picture behind the windows";
 }
 
 // A flight waits behind the loading screen while its drawing warms up. Every picture of it shows
@@ -96,15 +165,8 @@ TEST(StartProcesses, TheLoadingScreenBeforeAFlightShowsItsBarAndNoWindow) {
         int shown = 0;
         platform::RGBAImage image;
         for (; platform::readPng(pictures + std::to_string(shown + 1) + ".png", image); ++shown) {
-            // Along the bar's middle row, 0.915 of the height down, from a fifth of the width to four fifths.
-            int dark = 0;
-            const int y = int(0.915 * image.height);
-            for (int x = image.width / 5; x < image.width * 4 / 5; ++x) {
-                const uint8_t* p = &image.pixels[(size_t(y) * image.width + x) * 4];
-                dark += p[0] + p[1] + p[2] < 60;
-            }
-            EXPECT_EQ(dark, 0) << "picture " << shown + 1 << ": the bar is missing";
-            EXPECT_LT(longestTitleBar(image), 20) << "picture " << shown + 1 << ": a window over the loading screen";
+            EXPECT_EQ(darkAlongTheBar(image), 0) << "picture " << shown + 1 << ": the bar is missing";
+            EXPECT_LT(longestTitleBar(image).length, 20) << "picture " << shown + 1 << ": a window over the loading screen";
         }
         EXPECT_GT(shown, 0) << "no loading screen before the flight";
     }

@@ -591,6 +591,21 @@ TEST_F(WindowsTest, SelectMissionOffersTheMissionsAircraftAndEscapeClosesIt) {
     EXPECT_FALSE(c->missionWindowControls().toSelectMission.open);
 }
 
+// A mission without a picture of its own shows the world map beside its description, read from
+// the game's folder when the window first shows it.
+TEST_F(WindowsTest, AMissionWithoutAPictureOfItsOwnShowsTheWorldMap) {
+    fs::copy_file(platform::resourcesFolder() + "WWIWorldMap.png", folder_ / "WWIWorldMap.png");
+    start();
+    choose("     Evening Patrol");
+    for (int i = 0; i < 2; ++i) frame();
+    const ImGuiWindow* window = ImGui::FindWindowByName("Select Mission");
+    ASSERT_NE(window, nullptr);
+    int pictures = 0;
+    for (const ImDrawCmd& command : window->DrawList->CmdBuffer)
+        pictures += command.ElemCount > 0 && command.TextureId != ImGui::GetIO().Fonts->TexID;
+    EXPECT_EQ(pictures, 1);
+}
+
 // A mission of eight aircraft chosen after one of four: the window grows to its pickers and keeps
 // its buttons in view, where a click flies the mission.
 TEST_F(WindowsTest, SelectMissionKeepsItsButtonsInViewAsItsPickersGrow) {
