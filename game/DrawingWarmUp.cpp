@@ -322,7 +322,7 @@ void GameController::drawWarmUp(bool whole) {
                 DrawingWarmUp::kShareMs)
             break;
         UnseenCamera& unseen = cameras[drawn++].Camera;
-        keepCameraAboveGround(unseen.Pose);
+        keepCameraAboveGround(unseen.Pose, toMyZephGLView->getNearPlane());
         const int32_t now = clock_.GlobalMissionTime;
         const LentSmoke lent =
             unseen.SmokeAt ? lendSmoke(aircraftAt(ModelArray::kFirstAircraft), *unseen.SmokeAt, now) : LentSmoke{};

@@ -309,12 +309,17 @@ private:
     void placeBombCamera(ZephModel& m, long index, int32_t type, double distance, QNion* pose);
     // The aircraft's newest bomb is still falling, or it has dropped none and one waits on its rack.
     bool bombToFollow(long aircraftIndex);
-    // Lifts a camera that would look from under the terrain (a wreck, a slope behind) to just above
-    // it; answers how far it was lifted (ft).
-    double keepCameraAboveGround(QNion& pose);
-    // For an eye clear of the ground: the farthest the world's near plane may lie ahead of it,
-    // scaled in with its field of view kept, and clear the ground (ft); 0 when none within reach.
-    double nearPlaneClearOfGround(const QNion& pose);
+    // Lifts a camera that would look from under the terrain (a wreck, a slope behind), or cut it
+    // away with its near plane (ahead, half width, half height; ft), to just above it; answers how
+    // far it was lifted (ft).
+    double keepCameraAboveGround(QNion& pose, const std::array<double, 3>& nearPlane);
+    // For an eye clear of the ground: the farthest the near plane may lie ahead of it, scaled in
+    // with its field of view kept, and clear the ground (ft); 0 when none within reach.
+    double nearPlaneClearOfGround(const QNion& pose, const std::array<double, 3>& nearPlane);
+    // A cockpit eye clear of the ground keeps its seat however near the ground it looks (parked,
+    // looking down): the near plane is pulled in to it. Otherwise a camera in the ground, or
+    // cutting it away, is lifted; answers whether the cockpit stays drawn.
+    bool placeAboveGround(QNion& pose, bool cockpit, const std::array<double, 3>& nearPlane, double& nearLimit);
     void applyVolume(const char* key, int fallback, void (ControllerSound::*setter)(double));
     std::vector<std::string> told_;  // every notice given this run
     platform::RandomStream simulationRandom_;

@@ -76,6 +76,9 @@ public:
     // This frame's main view with that near plane no farther than `ft` ahead, scaled in with its
     // field of view kept; 0 for its own.
     virtual void setWorldNearLimit(double ft) = 0;
+    // The same two for the second window, whose near plane is its own.
+    virtual std::array<double, 3> getSecondNearPlane() = 0;
+    virtual void setSecondNearLimit(double ft) = 0;
     // Screen size in pixels, for the mouse flying area.
     virtual void getMonitorResolution(float& width, float& height) = 0;
     // A sheet over the view takes the mouse from the stick. The game's windows are drawn into the

@@ -40,6 +40,8 @@ public:
     long getCameraInsideItem() override { return -1; }
     std::array<double, 3> getNearPlane() override { return {}; }
     void setWorldNearLimit(double ft) override {}
+    std::array<double, 3> getSecondNearPlane() override { return {}; }
+    void setSecondNearLimit(double ft) override {}
     void setCameraInsideItem2(long modelIndex) override {}
     void setDrawSecondWindow(bool on) override {}
     void setSecondAircraftCamera(long modelIndex) override {}

@@ -83,23 +83,23 @@ bool GameController::bombToFollow(long aircraftIndex) {
     return !ground || b[1] > ground->getAltitudeAtX(b[0], b[2]);
 }
 
-double GameController::keepCameraAboveGround(QNion& pose) {
+double GameController::keepCameraAboveGround(QNion& pose, const std::array<double, 3>& nearPlane) {
     ZephModel* ground = modelAt(ModelArray::kTerrain);
     if (!ground) return 0.0;
     auto& p = pose.Position;
     double lift = ground->getAltitudeAtX(p[0], p[2]) + kCameraClearance - p[1];
     // The near plane too: a camera looking down (a wreck on its nose or its back) reaches the
     // ground with it long before with the eye.
-    const auto [nearAhead, halfWidth, halfHeight] = toMyZephGLView->getNearPlane();
+    const auto [nearAhead, halfWidth, halfHeight] = nearPlane;
     if (nearAhead > 0.0) lift = std::max(lift, nearPlaneLift(*ground, pose, nearAhead, halfWidth, halfHeight));
     if (!(lift > 0.0)) return 0.0;
     p[1] += lift;
     return lift;
 }
 
-double GameController::nearPlaneClearOfGround(const QNion& pose) {
+double GameController::nearPlaneClearOfGround(const QNion& pose, const std::array<double, 3>& nearPlane) {
     ZephModel* ground = modelAt(ModelArray::kTerrain);
-    const auto [nearAhead, halfWidth, halfHeight] = toMyZephGLView->getNearPlane();
+    const auto [nearAhead, halfWidth, halfHeight] = nearPlane;
     if (!ground || !(nearAhead > 0.0)) return 0.0;
     const auto& p = pose.Position;
     if (ground->getAltitudeAtX(p[0], p[2]) + kCameraClearance > p[1]) return 0.0;
@@ -107,6 +107,15 @@ double GameController::nearPlaneClearOfGround(const QNion& pose) {
         if (nearPlaneLift(*ground, pose, share * nearAhead, share * halfWidth, share * halfHeight) <= 0.0)
             return share * nearAhead;
     return 0.0;
+}
+
+bool GameController::placeAboveGround(QNion& pose, bool cockpit, const std::array<double, 3>& nearPlane,
+                                      double& nearLimit) {
+    nearLimit = cockpit ? nearPlaneClearOfGround(pose, nearPlane) : 0.0;
+    // A pilot's head in the ground (a wreck on its back or its nose): the eye above it is outside
+    // the cockpit, which would be laid from within as the world's cover; the aircraft is drawn
+    // whole instead.
+    return nearLimit > 0.0 || !(keepCameraAboveGround(pose, nearPlane) > kOutOfCockpit);
 }
 
 void GameController::SetUpViewingPosition() {
@@ -135,16 +144,11 @@ void GameController::SetUpViewingPosition() {
     }
     m->removeSliders();
     for (int c = 0; c < 3; ++c) cameras_.ViewingQNion.Position[c] += cameras_.AbsoluteCameraOffset[c];
-    // A cockpit eye clear of the ground keeps its seat however near the ground it looks (parked,
-    // looking down): the world's near plane comes in to it.
     const bool cockpit = cameras_.CameraPosition == camera::kCockpit;
-    const double nearLimit = cockpit ? nearPlaneClearOfGround(cameras_.ViewingQNion) : 0.0;
+    double nearLimit = 0.0;
+    const bool seated = placeAboveGround(cameras_.ViewingQNion, cockpit, toMyZephGLView->getNearPlane(), nearLimit);
     toMyZephGLView->setWorldNearLimit(nearLimit);
-    // A pilot's head in the ground (a wreck on its back or its nose): the eye above it is outside
-    // the cockpit, which would be laid from within as the world's cover; the aircraft is drawn
-    // whole instead.
-    if (nearLimit == 0.0 && keepCameraAboveGround(cameras_.ViewingQNion) > kOutOfCockpit && cockpit)
-        toMyZephGLView->setCameraInsideItem(-1);
+    if (cockpit && !seated) toMyZephGLView->setCameraInsideItem(-1);
     toMyZephGLView->setGlobalCameraPosition(&cameras_.ViewingQNion);
 }
 
@@ -176,10 +180,13 @@ void GameController::SetUpSecondWindow() {
                                       &enemy, clock_.gamePause);
     }
     m2->removeSliders();
-    const bool lifted = keepCameraAboveGround(cameras_.ViewingQNion2) > kOutOfCockpit;
+    const bool cockpit = cameras_.CameraPosition2 == camera::kCockpit;
+    double nearLimit = 0.0;
+    const bool seated =
+        placeAboveGround(cameras_.ViewingQNion2, cockpit, toMyZephGLView->getSecondNearPlane(), nearLimit);
+    toMyZephGLView->setSecondNearLimit(nearLimit);
     toMyZephGLView->setSecondGlobalCameraPosition(&cameras_.ViewingQNion2);
-    toMyZephGLView->setCameraInsideItem2(
-        cameras_.CameraPosition2 == camera::kCockpit && !MBWindowOpen && !lifted ? cameras_.CameraAircraft2 : -1);
+    toMyZephGLView->setCameraInsideItem2(cockpit && !MBWindowOpen && seated ? cameras_.CameraAircraft2 : -1);
 }
 
 long GameController::findClosestEnemyFrom(long k) {

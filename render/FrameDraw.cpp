@@ -25,6 +25,7 @@ namespace {
 
 constexpr double kMainHalfSide = 4.275;   // the start-up frustum's 0.285 scaled by 15
 constexpr double kMainNear = 8.25;        // ft
+constexpr double kSecondNear = 8.25;      // ft: no tele factor in the small window
 constexpr double kCockpitHalfSide = 0.285;
 constexpr double kCockpitNear = 0.55;     // ft: the cockpit's own struts and gauges
 constexpr double kFar = 111000.0;         // ft
@@ -442,10 +443,19 @@ double MyZephGLView::viewAspect() const {
     return finalSizeHeight_ > 0 ? double(finalSizeWidth_) / finalSizeHeight_ : 4.0 / 3.0;
 }
 
+MyZephGLView::NearPlane MyZephGLView::secondNearPlane() const {
+    return {kSecondNear, kMainHalfSide * viewAspect(), kMainHalfSide};
+}
+
+double MyZephGLView::nearShare(double limit, double own) { return limit > 0.0 && limit < own ? limit / own : 1.0; }
+
 MyZephGLView::PassSetup MyZephGLView::mainPass() {
     const double own = kMainNear * TeleFactor_;
-    const double pulled = worldNearLimit_ > 0.0 && worldNearLimit_ < own ? worldNearLimit_ / own : 1.0;
-    return {&CameraPosition_, CameraInsideItem_, own, false, pulled};
+    return {&CameraPosition_, CameraInsideItem_, own, false, nearShare(worldNearLimit_, own)};
+}
+
+MyZephGLView::PassSetup MyZephGLView::secondPass() {
+    return {&CameraPosition2_, CameraInsideItem2_, kSecondNear, true, nearShare(secondNearLimit_, kSecondNear)};
 }
 
 void MyZephGLView::setMainFrustum(const PassSetup& pass) {

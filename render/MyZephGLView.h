@@ -188,6 +188,9 @@ public:
     // the field of view is kept: a cockpit eye low over the ground and looking down would have
     // the ground cut away by it. 0 (or beyond the plane's own distance) leaves it where it is.
     void setWorldNearLimit(double ft) { worldNearLimit_ = ft; }
+    // The same for the second window's pass.
+    NearPlane secondNearPlane() const;
+    void setSecondNearLimit(double ft) { secondNearLimit_ = ft; }
 
     // ---- The kept picture of a resting game.
     // While kept, the 3-D content of a frame is drawn once and copied aside; the frames after show
@@ -270,7 +273,10 @@ private:
     };
     double viewAspect() const;  // width over height of the window
     void setMainFrustum(const PassSetup& pass);
-    PassSetup mainPass();  // the main view's camera, cockpit and near plane
+    PassSetup mainPass();    // the main view's camera, cockpit and near plane
+    PassSetup secondPass();  // the second window's
+    // The share of a near plane `own` ft ahead that brings it to `limit` (0: its own).
+    static double nearShare(double limit, double own);
     void setCockpitFrustum();
     PassRules passRules(const PassSetup& pass) const;
     // Clears the cover and, where the rules mark it, lays it; whether it was drawn in colour already.
@@ -547,7 +553,8 @@ private:
     // Window depth below which every depth the cover laid lies, while the pass draws objects at
     // depths beyond it (the world's slice of the range); 0 otherwise.
     double coverBelow_ = 0;
-    double worldNearLimit_ = 0;  // ft; 0 none
+    double worldNearLimit_ = 0;   // ft; 0 none
+    double secondNearLimit_ = 0;  // ft; 0 none
     bool cullsHidden_ = true;
     long trianglesHidden_ = 0, objectsHidden_ = 0, objectsOutside_ = 0, trianglesUnseen_ = 0;
     worlddraw::ScreenCover cover_;  // the screen the cover marked this pass hides (empty: none)

@@ -12,12 +12,6 @@
 #include "world/RIDUdidav.h"
 
 namespace pellam::render {
-namespace {
-
-constexpr double kNear = 8.25;  // ft: no tele factor in the small window
-
-}  // namespace
-
 bool MyZephGLView::makeSecondWindow(int width, int height) {
     secondWindow_.reset();
     window_->makeCurrent();
@@ -109,7 +103,7 @@ void MyZephGLView::drawSecondWindow(ModelArray& list) {
     glClearDepth(1.0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-    drawPass(list, {&CameraPosition2_, CameraInsideItem2_, kNear, true});
+    drawPass(list, secondPass());
     unsigned char label[8];
     if (secondWindowLabel(SecondAircraftCamera_, label)) glOpenGLText(0.92, 0.0, label, 0, 2.7f, 1.0);
     if (secondFrameObserver_) secondFrameObserver_();

@@ -75,6 +75,11 @@ public:
         return {near.distance, near.halfWidth, near.halfHeight};
     }
     void setWorldNearLimit(double ft) override { view_.setWorldNearLimit(ft); }
+    std::array<double, 3> getSecondNearPlane() override {
+        const render::MyZephGLView::NearPlane near = view_.secondNearPlane();
+        return {near.distance, near.halfWidth, near.halfHeight};
+    }
+    void setSecondNearLimit(double ft) override { view_.setSecondNearLimit(ft); }
     bool isSheet() override { return false; }
     void getMonitorResolution(float& width, float& height) override;
     void setGameTime(int32_t missionTime) override { view_.setGameTime(missionTime); }

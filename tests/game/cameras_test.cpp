@@ -86,24 +86,23 @@ class Crash : public MissionRig {};
 
 TEST_F(Crash, NoCameraGoesUnderTheGround) {
     constexpr double kGround = 100.0;  // ft: the rig's flat world
-    view.nearPlane = {10.3, 5.7, 4.3};  // ft: the game's own at 4:3
+    view.nearPlane = {10.3, 5.7, 4.3};   // ft: the game's own at 4:3
+    view.nearPlane2 = {8.25, 5.7, 4.3};  // the second window's, without the tele factor
     FlyableAircraft& own = aircraft(0);
     // The command that chooses camera n: 45 cockpit, 46..54 the fixed ones, 55 fly-by, 56 chase,
     // 57 nearest enemy, 58 tower, 100 circling.
     auto commandFor = [](int32_t camera) {
         return camera == 100 ? Cmd::CirclingCamera : Cmd::CameraInsidePilotHead + camera;
     };
-    // The lowest point of a camera's near plane, scaled in by `share` with its field of view kept (ft).
-    auto nearPlaneBottom = [&](const QNion& pose, double share = 1.0) {
+    // The lowest point of a camera's near plane, or the one it was pulled in to (ft).
+    auto nearPlaneBottom = [&](const QNion& pose, const std::array<double, 3>& plane, double limit) {
+        const double share = limit > 0.0 ? std::min(1.0, limit / plane[0]) : 1.0;
         const auto& q = pose.QAttitude;
         const double body[4] = {q[0], -q[1], -q[2], -q[3]};
         double m[16] = {};
         ZephModel::quaternionToMatrix(body, m);
-        return pose.Position[1] + share * (m[9] * view.nearPlane[0] - std::fabs(m[1]) * view.nearPlane[1] -
-                                           std::fabs(m[5]) * view.nearPlane[2]);
+        return pose.Position[1] + share * (m[9] * plane[0] - std::fabs(m[1]) * plane[1] - std::fabs(m[5]) * plane[2]);
     };
-    // The main view's own near plane, or the one it was pulled in to.
-    auto mainShare = [&] { return view.nearLimit > 0.0 ? std::min(1.0, view.nearLimit / view.nearPlane[0]) : 1.0; };
     c->sendCommand(Cmd::CameraViewFromSouth, kKeyDown);
     for (int i = 0; i < 8; ++i) c->sendCommand(Cmd::MoveCameraCloser, kKeyDown);  // the outside cameras 40 ft off
     ASSERT_EQ(c->cameras().UserCameraDistance, 40.0);
@@ -146,8 +145,10 @@ TEST_F(Crash, NoCameraGoesUnderTheGround) {
                 down |= (own.ThisAircraft.Damage1 & dmg::Down) != 0;
                 ASSERT_GT(c->cameras().ViewingQNion.Position[1], kGround + 1.0) << "frame " << f;
                 ASSERT_GT(c->cameras().ViewingQNion2.Position[1], kGround + 1.0) << "frame " << f;
-                ASSERT_GT(nearPlaneBottom(c->cameras().ViewingQNion, mainShare()), kGround) << "frame " << f;
-                ASSERT_GT(nearPlaneBottom(c->cameras().ViewingQNion2), kGround) << "frame " << f;
+                ASSERT_GT(nearPlaneBottom(c->cameras().ViewingQNion, view.nearPlane, view.nearLimit), kGround)
+                    << "frame " << f;
+                ASSERT_GT(nearPlaneBottom(c->cameras().ViewingQNion2, view.nearPlane2, view.nearLimit2), kGround)
+                    << "frame " << f;
             }
             EXPECT_TRUE(down) << "it never crashed";
         }

@@ -41,6 +41,15 @@ struct GameView : StandInView {
         return {near.distance, near.halfWidth, near.halfHeight};
     }
     void setWorldNearLimit(double ft) override { view.setWorldNearLimit(ft); }
+    void setDrawSecondWindow(bool on) override { view.setDrawSecondWindow(on); }
+    void setSecondAircraftCamera(long item) override { view.setSecondAircraftCamera(item); }
+    void setSecondGlobalCameraPosition(const QNion* pose) override { view.setSecondGlobalCameraPosition(pose); }
+    void setCameraInsideItem2(long item) override { view.setCameraInsideItem2(item); }
+    std::array<double, 3> getSecondNearPlane() override {
+        const render::MyZephGLView::NearPlane near = view.secondNearPlane();
+        return {near.distance, near.halfWidth, near.halfHeight};
+    }
+    void setSecondNearLimit(double ft) override { view.setSecondNearLimit(ft); }
     render::MyZephGLView& view;
 };
 
@@ -193,6 +202,46 @@ TEST_F(OnTheFront, APilotLookingDownNearTheGroundKeepsHisCockpit) {
         }
     }
     view->setTeleFactor(1.25);
+}
+
+// The second window on the player's cockpit, the main view on it too: parked and looking down,
+// each keeps its cockpit and all of the ground, the small window with a near plane of its own.
+TEST_F(OnTheFront, TheSecondWindowKeepsTheCockpitOfAPilotLookingDown) {
+    constexpr float kCockpitDepths = 1.0f / 16;
+    c->sendCommand(input::CommandNumber::CameraOnAircraft1, kKeyDown);
+    c->sendCommand(input::CommandNumber::CameraInsidePilotHead, kKeyDown);
+    c->sendCommand(input::CommandNumber::OnOffSecondWindowToggle, kKeyUp);
+    c->sendCommand(input::CommandNumber::CameraOnAircraft1, kKeyDown);
+    c->sendCommand(input::CommandNumber::CameraInsidePilotHead, kKeyDown);
+    ASSERT_TRUE(c->cameras().DrawSecondWindow);
+    ASSERT_EQ(c->cameras().CameraAircraft2, ModelArray::kFirstAircraft);
+    c->setRunning(true);
+    own().SetUpAircraft(kX, -1.0, kZ, 0.0, 400.0, 0.0, 0.0);
+    own().setPilotPitchAbsolute(35.0, 0.0);
+    c->doEachTick(1);
+    c->setRunning(false);
+    std::vector<float> second;
+    view->setSecondFrameObserver([&] {
+        int w = 0, h = 0;
+        view->getSecondWindow()->drawableSize(w, h);
+        second.assign(size_t(w) * h, 0.0f);
+        glReadPixels(0, 0, w, h, GL_DEPTH_COMPONENT, GL_FLOAT, second.data());
+    });
+    std::vector<float> first = depths();
+    view->setSecondFrameObserver({});
+    ASSERT_FALSE(second.empty()) << "no second window drawn";
+    EXPECT_EQ(view->getCameraInsideItem(), ModelArray::kFirstAircraft);
+    EXPECT_EQ(view->getCameraInsideItem2(), ModelArray::kFirstAircraft);
+    for (const std::vector<float>* depth : {&first, &second}) {
+        SCOPED_TRACE(depth == &first ? "main view" : "second window");
+        size_t cockpit = 0, open = 0;
+        for (size_t i = 0; i < depth->size(); ++i) {
+            cockpit += (*depth)[i] < kCockpitDepths;
+            open += i < depth->size() / 3 && (*depth)[i] >= 1.0f;
+        }
+        EXPECT_GT(double(cockpit) / double(depth->size()), 0.5) << "no cockpit";
+        EXPECT_EQ(open, 0u) << "ground cut away";
+    }
 }
 
 // A Camel dived into the ground on its nose and burning, the wind across the view from the north

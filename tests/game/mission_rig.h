@@ -18,6 +18,10 @@ struct SkyView : StandInView {
     const double* getSunUnitVector() override { return light.data(); }
     std::array<double, 3> getNearPlane() override { return nearPlane; }
     void setWorldNearLimit(double ft) override { nearLimit = ft; }
+    std::array<double, 3> nearPlane2{};  // the second window's
+    double nearLimit2 = 0;
+    std::array<double, 3> getSecondNearPlane() override { return nearPlane2; }
+    void setSecondNearLimit(double ft) override { nearLimit2 = ft; }
     long inside = -1;  // the aircraft whose cockpit the main view draws
     void setCameraInsideItem(long item) override { inside = item; }
 };
