@@ -37,6 +37,21 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
+// Sends what the socket takes now of `bytes`, taking it off their front; false once the socket
+// has failed (what it did not take is then never sent).
+bool sendWhatFits(int sock, std::string_view& bytes) {
+    while (!bytes.empty()) {
+        const ssize_t sent = ::send(sock, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent > 0) {
+            bytes.remove_prefix(size_t(sent));
+            continue;
+        }
+        if (sent < 0 && errno == EINTR) continue;
+        return sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+    }
+    return true;
+}
+
 bool sameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return std::tolower(x) == std::tolower(y); });
@@ -119,14 +134,7 @@ bool ConnectionGate::Connection::send(std::string_view bytes) {
     if (unsentAt == unsent.size()) {  // nothing waits before these bytes: straight to the socket
         unsent.clear();
         unsentAt = 0;
-        while (!bytes.empty()) {
-            const ssize_t sent = ::send(sock, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-            if (sent > 0) {
-                bytes.remove_prefix(size_t(sent));
-                continue;
-            }
-            if (sent < 0 && errno == EINTR) continue;
-            if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+        if (!sendWhatFits(sock, bytes)) {
             failed = true;
             return false;
         }
@@ -162,10 +170,6 @@ void ConnectionGate::admit(int sock) {
     c->blockKey = blockKey(c->address);
     {
         std::lock_guard lock(mutex_);
-        const auto heldBy = [this](const std::string& key) {
-            const auto it = held_.find(key);
-            return it == held_.end() ? 0 : it->second;
-        };
         // Room is made only for a connection its own caps let in.
         const int heldByBlock = heldBy(c->blockKey);
         const bool admitted = !stopping_ && ready() && heldBy(c->limitKey) < limits_.perAddress &&
@@ -191,6 +195,11 @@ void ConnectionGate::admit(int sock) {
     [[maybe_unused]] const ssize_t woke = ::write(wake_[1], &byte, 1);  // a full pipe wakes it as well
 }
 
+int ConnectionGate::heldBy(const std::string& key) const {
+    const auto it = held_.find(key);
+    return it == held_.end() ? 0 : it->second;
+}
+
 void ConnectionGate::countOut(Connection& c) {
     for (const std::string* key : {&c.limitKey, &c.blockKey}) {
         const auto it = held_.find(*key);
@@ -210,8 +219,7 @@ bool ConnectionGate::makeRoom(int blockHeld, bool writersOnly) {
     int most = blockHeld;
     for (Connection* c : evictable_) {
         if (writersOnly && !c->writing) continue;
-        const auto it = held_.find(c->blockKey);
-        const int n = it == held_.end() ? 0 : it->second;
+        const int n = heldBy(c->blockKey);
         if (n > most || (victim && n == most && c->since < victim->since)) {
             most = n;
             victim = c;
@@ -311,7 +319,7 @@ void ConnectionGate::leaveAnswer(std::unique_ptr<Connection>& c) {
         if (stopping_) return;
         // Room for its bytes is made among the answers of networks holding at least as many
         // connections as its own (itself among them), its own network's older answers too.
-        const int othersOfBlock = held_[c->blockKey] - 1;
+        const int othersOfBlock = heldBy(c->blockKey) - 1;
         while (answerHeld_ + bytes > limits_.answerBytes && makeRoom(othersOfBlock, true)) {}
         if (answerHeld_ + bytes > limits_.answerBytes) return;  // cut short by the caller's close
         answerHeld_ += bytes;
@@ -326,17 +334,10 @@ void ConnectionGate::leaveAnswer(std::unique_ptr<Connection>& c) {
 }
 
 bool ConnectionGate::writeDone(Connection& c) {
-    while (c.unsentAt < c.unsent.size()) {
-        const ssize_t sent =
-            ::send(c.sock, c.unsent.data() + c.unsentAt, c.unsent.size() - c.unsentAt, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (sent > 0) {
-            c.unsentAt += size_t(sent);
-            continue;
-        }
-        if (sent < 0 && errno == EINTR) continue;
-        return !(sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
-    }
-    return true;
+    std::string_view rest = std::string_view(c.unsent).substr(c.unsentAt);
+    const bool alive = sendWhatFits(c.sock, rest);
+    c.unsentAt = c.unsent.size() - rest.size();
+    return !alive || rest.empty();
 }
 
 void ConnectionGate::gather() {

@@ -117,6 +117,7 @@ private:
     // waiting longest; the gatherer closes it. False when no network holds more than `blockHeld`.
     bool makeRoom(int blockHeld, bool writersOnly);
     void countOut(Connection& c);  // under the lock: its counts, bytes and place among the evictable
+    int heldBy(const std::string& key) const;  // under the lock: connections of an address or network
     void gather();
     void work();
     void release(Connection& c);
