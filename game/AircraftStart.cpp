@@ -27,6 +27,16 @@ int32_t teamInRange(int32_t team) { return team >= 1 && team <= 4 ? team : 1; }
 // Sets up the aircraft parked out of play.
 void park(FlyableAircraft& aircraft) { aircraft.SetUpAircraft(0.0, kParked, 0.0, 0.0, 0.0, 0.8, 0.8); }
 
+// This machine's aircraft number at the host when it is a joiner (1..7), else 0.
+long joinerSlot(ControllerNetwork& network) {
+    const int32_t j = network.networkAndJoiner() ? network.getJoinerNumber() : 0;
+    return j >= 1 && j < ModelArray::kAircraftSlots ? j : 0;
+}
+
+// A joiner's aircraft numbers and the host's, either way: his own (0 here) is the host's `joiner`,
+// and the host's own is his `joiner`. Without a joiner (0) every number is the same.
+long swappedForJoiner(long n, long joiner) { return joiner && n == 0 ? joiner : joiner && n == joiner ? 0 : n; }
+
 }  // namespace
 
 void VADArizodazar2::startThisAircraft(long n, bool fromStart) {
@@ -41,9 +51,8 @@ void VADArizodazar2::startThisAircraft(long n, bool fromStart) {
 
     QNion where;
     aircraftAt(n + ModelArray::kFirstAircraft)->getModelPositionQNion(&where);
-    const int32_t j = network_->networkAndJoiner() ? network_->getJoinerNumber() : 0;
-    const long joiner = j >= 1 && j < ModelArray::kAircraftSlots ? j : 0;
-    const long m = joiner && n == 0 ? joiner : joiner && n == joiner ? 0 : n;
+    const long joiner = joinerSlot(*network_);
+    const long m = swappedForJoiner(n, joiner);
     // The gate comes first, so a refused restart leaves the wreck as it lies, class and team too.
     if (!fromStart && !mission_.isDogfightOnly && !restartAllowed(*mission, m)) return;
 
@@ -118,11 +127,8 @@ std::array<int, 5> VADArizodazar2::teamCounts(long n, long joiner) {
     std::array<int32_t, ModelArray::kAircraftSlots> teams{};
     for (long k = 0; k < ModelArray::kAircraftSlots; ++k)
         if (ZephModel* other = modelAt(k + ModelArray::kFirstAircraft)) teams[k] = other->getTeamNumber();
-    long below = n;
-    if (joiner) {
-        std::swap(teams[0], teams[joiner]);
-        below = n == 0 ? joiner : n == joiner ? 0 : n;
-    }
+    if (joiner) std::swap(teams[0], teams[joiner]);
+    const long below = swappedForJoiner(n, joiner);
     std::array<int, 5> counts{};
     for (long k = 0; k < below; ++k)
         if (teams[k] >= 1 && teams[k] <= 4) ++counts[teams[k]];
@@ -174,11 +180,10 @@ VADArizodazar2::SideStart VADArizodazar2::startAmongOwnSide(long n, long m, cons
         if (records[r].Team == team) row = r;
     if (row < 0) return {m, 0.0};
     if (records[row].StartType == 30) return {row, 0.0};  // its line abreast counts him in already
-    const int32_t j = network_->networkAndJoiner() ? network_->getJoinerNumber() : 0;
-    const long joiner = j >= 1 && j < kSlots ? j : 0;
+    const long joiner = joinerSlot(*network_);
     int before = 0;
     for (long i = 0; i < m; ++i) {
-        const long local = joiner && i == 0 ? joiner : joiner && i == joiner ? 0 : i;
+        const long local = swappedForJoiner(i, joiner);
         FlyableAircraft* other = aircraftAt(local + ModelArray::kFirstAircraft);
         int32_t t = other && other->getRemoteLocal() != 0 ? network_->getJoinerTeam(local) : 0;
         if ((t < 1 || t > 4) && other) t = other->getTeamNumber();
