@@ -122,11 +122,6 @@ uint64_t UiLayer::build(const std::function<void()>& windows) {
     return print;
 }
 
-void UiLayer::render() {
-    finish();
-    draw();
-}
-
 uint64_t UiLayer::finish() {
     if (!started_) return 0;
     ImGui::Render();

@@ -21,8 +21,6 @@ public:
     // Hands an event to ImGui; true when ImGui wants the keyboard or the mouse for it.
     bool processEvent(const SDL_Event& event);
     void newFrame();
-    // finish() then draw(): the frame's windows drawn over the current GL frame.
-    void render();
     // Ends the frame's windows without drawing them, answering a print of what they would draw
     // (equal prints draw equal pixels); draw() then draws them.
     uint64_t finish();

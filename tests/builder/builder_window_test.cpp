@@ -70,7 +70,8 @@ protected:
         view_->setFrameObserver([this] {
             ui_.newFrame();
             drawInterface(*c_);
-            ui_.render();
+            ui_.finish();
+            ui_.draw();
             if (keepPicture_) picture_ = rendertest::readBack(*view_);
         });
         c_->awakeFromNib();
