@@ -182,6 +182,7 @@ public:
     // and height (ft). Everything nearer is cut away, the ground too.
     struct NearPlane {
         double distance = 0, halfWidth = 0, halfHeight = 0;
+        std::array<double, 3> asArray() const { return {distance, halfWidth, halfHeight}; }  // as the game asks
     };
     NearPlane worldNearPlane() const;
     // The main view's near plane no farther than `ft` ahead, its rectangle scaled in with it so

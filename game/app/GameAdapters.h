@@ -70,15 +70,9 @@ public:
     void setSecondAircraftCamera(long modelIndex) override { view_.setSecondAircraftCamera(modelIndex); }
     void setSecondGlobalCameraPosition(const QNion* pose) override { view_.setSecondGlobalCameraPosition(pose); }
     const double* getCameraPosition() override { return view_.getCameraPosition()->Position.data(); }
-    std::array<double, 3> getNearPlane() override {
-        const render::MyZephGLView::NearPlane near = view_.worldNearPlane();
-        return {near.distance, near.halfWidth, near.halfHeight};
-    }
+    std::array<double, 3> getNearPlane() override { return view_.worldNearPlane().asArray(); }
     void setWorldNearLimit(double ft) override { view_.setWorldNearLimit(ft); }
-    std::array<double, 3> getSecondNearPlane() override {
-        const render::MyZephGLView::NearPlane near = view_.secondNearPlane();
-        return {near.distance, near.halfWidth, near.halfHeight};
-    }
+    std::array<double, 3> getSecondNearPlane() override { return view_.secondNearPlane().asArray(); }
     void setSecondNearLimit(double ft) override { view_.setSecondNearLimit(ft); }
     bool isSheet() override { return false; }
     void getMonitorResolution(float& width, float& height) override;

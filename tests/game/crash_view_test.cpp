@@ -36,19 +36,13 @@ struct GameView : StandInView {
     const double* getSunUnitVector() override { return view.getSunUnitVector(); }
     void drawRect(int32_t) override { view.drawRect({1, 0, 0, 0}); }
     void setDoFeedback(bool on) override { view.setDoFeedback(on ? 1 : 0); }
-    std::array<double, 3> getNearPlane() override {
-        const render::MyZephGLView::NearPlane near = view.worldNearPlane();
-        return {near.distance, near.halfWidth, near.halfHeight};
-    }
+    std::array<double, 3> getNearPlane() override { return view.worldNearPlane().asArray(); }
     void setWorldNearLimit(double ft) override { view.setWorldNearLimit(ft); }
     void setDrawSecondWindow(bool on) override { view.setDrawSecondWindow(on); }
     void setSecondAircraftCamera(long item) override { view.setSecondAircraftCamera(item); }
     void setSecondGlobalCameraPosition(const QNion* pose) override { view.setSecondGlobalCameraPosition(pose); }
     void setCameraInsideItem2(long item) override { view.setCameraInsideItem2(item); }
-    std::array<double, 3> getSecondNearPlane() override {
-        const render::MyZephGLView::NearPlane near = view.secondNearPlane();
-        return {near.distance, near.halfWidth, near.halfHeight};
-    }
+    std::array<double, 3> getSecondNearPlane() override { return view.secondNearPlane().asArray(); }
     void setSecondNearLimit(double ft) override { view.setSecondNearLimit(ft); }
     render::MyZephGLView& view;
 };
