@@ -128,6 +128,15 @@ protected:
     void join(Player& p, Player& to, int32_t team, int32_t type) {
         ASSERT_TRUE(p.c->joinNetworkGame(kLoopback, to.link().localPort(), team, type));
     }
+    // The aircraft `victim` of the host `p` shot down by slot `shooter`, a frame run for the kill
+    // to count, then back in the air for the next.
+    void shootDown(Player& p, long victim, long shooter) {
+        Aircraft& a = p.aircraft(victim).ThisAircraft;
+        a.TotalHits = a.TotalHitsBeforeDead + 1.0;
+        a.WhoShotMe = static_cast<int32_t>(shooter);
+        run(1);
+        p.c->startThisAircraft(victim, true);
+    }
 
     platform::ScopedTickSource clock{[] { return clockTicks.load(); }};
     testing::TestFolder dir{"pellam network play"};
@@ -207,20 +216,13 @@ TEST_F(NetworkPlay, AHostedTeamMissionKeepsItsRuleAndTheJoinersTeam) {
     }
 
     // The joiner (blue) downs five of red: the dogfight's rule would end it here, the mission's not.
-    auto shootDown = [&](long victim, long shooter) {
-        Aircraft& a = lothar.aircraft(victim).ThisAircraft;
-        a.TotalHits = a.TotalHitsBeforeDead + 1.0;
-        a.WhoShotMe = static_cast<int32_t>(shooter);
-        run(1);
-        lothar.c->startThisAircraft(victim, true);  // back in the air for the next
-    };
-    for (int k = 0; k < 5; ++k) shootDown(2, 1);
+    for (int k = 0; k < 5; ++k) shootDown(lothar, 2, 1);
     EXPECT_EQ(lothar.c->pilotScoring().AircraftResults[1][0], 5);
     run(250);  // past the ten seconds a decided game waits for its window
     EXPECT_EQ(lothar.c->interface().toYouWonOrLost, "");
     EXPECT_EQ(roy.c->interface().toYouWonOrLost, "");
     // A blue computer pilot brings blue to eight: blue has won, red (the host's team) has lost.
-    for (int k = 0; k < 3; ++k) shootDown(3, 4);
+    for (int k = 0; k < 3; ++k) shootDown(lothar, 3, 4);
     // Decided, its window not up yet: the host's pilot pauses, and forfeits no kill to blue.
     ASSERT_NE(lothar.c->missionState().GameOverTime, 0);
     for (int press = 0; press < 2; ++press) lothar.c->sendCommand(input::CommandNumber::PauseFlyGameToggle, kKeyDown);
@@ -241,9 +243,9 @@ TEST_F(NetworkPlay, AHostedTeamMissionKeepsItsRuleAndTheJoinersTeam) {
     const auto results = lothar.c->pilotScoring().AircraftResults;
     const int32_t onlineKills = lothar.c->pilotScoring().current().OnlineKills;
     const std::string hostKills = lothar.line(5).substr(0, 100), joinerKills = roy.line(5).substr(0, 100);
-    shootDown(3, 4);  // blue's computer pilot downs red
-    shootDown(5, 0);  // the host's pilot downs blue
-    shootDown(2, 1);  // the joiner downs red
+    shootDown(lothar, 3, 4);  // blue's computer pilot downs red
+    shootDown(lothar, 5, 0);  // the host's pilot downs blue
+    shootDown(lothar, 2, 1);  // the joiner downs red
     run(30);
     EXPECT_EQ(lothar.c->pilotScoring().AircraftResults, results);
     EXPECT_EQ(lothar.c->pilotScoring().current().OnlineKills, onlineKills);
@@ -529,15 +531,8 @@ TEST_F(NetworkPlay, ANewcomerIsListedAndEachPlayersLinesKeepUpWithHisKills) {
         return headed;
     };
     // Roy (red) downs two of blue, Voss (blue) one of red: the computer's aircraft of the host.
-    auto shootDown = [&](long victim, long shooter) {
-        Aircraft& a = lothar.aircraft(victim).ThisAircraft;
-        a.TotalHits = a.TotalHitsBeforeDead + 1.0;
-        a.WhoShotMe = static_cast<int32_t>(shooter);
-        run(1);
-        lothar.c->startThisAircraft(victim, true);
-    };
     for (const auto& [victim, shooter] : {std::pair{5, 1}, {6, 1}, {3, 2}}) {
-        shootDown(victim, shooter);
+        shootDown(lothar, victim, shooter);
         for (Player* p : players) EXPECT_GT(headingsFollowKillsLine(*p), 0);
     }
     ASSERT_TRUE(until([&] { return heard(roy, "Voss:B/ 1:voss here") && heard(voss, "Roy:R/ 2:roy here"); }));
