@@ -42,7 +42,6 @@ inline constexpr Shortcut kShortcuts[] = {
     // The sky and the decks.
     {"world_in_open_cells", [](render::MyZephGLView& v, bool on) { v.setScissorsWorld(on); }},
     {"dome_untested_rings", [](render::MyZephGLView& v, bool on) { v.domeShortcuts().UntestedRings = on; }},
-    {"dome_alpha_test_dropped", [](render::MyZephGLView& v, bool on) { v.domeShortcuts().AlphaTestDropped = on; }},
     {"dome_rings_magnified", [](render::MyZephGLView& v, bool on) { v.domeShortcuts().RingsMagnified = on; }},
     {"decks_untested_over_ground", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().DecksUntestedOverGround = on; }},
     {"deck_colour_in_vertices", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().DeckColourInVertices = on; }},

@@ -335,6 +335,41 @@ TEST_F(GameFrame, TheSunsGlareIsLaidOverTheWholeViewFromAnyCamera) {
     }
 }
 
+// ---- A cloud deck over the chase camera in the game's own frame, drawn after the objects' pass
+// set-up that leaves their alpha test on at 0.9: a scattered deck shows with its soft edge, many
+// pixels only part of the way from the sky to its thickest; a thin one, at 0.55 of its colour,
+// shows at all.
+TEST_F(GameFrame, ADeckOverTheEyeShowsSoftAndThinInTheGamesFrame) {
+    GameScene& scene = *scene_;
+    ASSERT_TRUE(scene.set(Shot::Chase));
+    scene.firstFrame();
+    auto* world = dynamic_cast<RIDUdidav*>(scene.game->modelAt(ModelArray::kTerrain));
+    ASSERT_TRUE(world);
+    const double eye = scene.view->getMyEye()[1];
+    for (int k = 0; k < RIDUdidav::kCloudLayers; ++k) world->SetDetailsForLayer(k, 0, 0, 0);
+    const platform::RGBAImage clear = gameFrame(scene);
+    // How far the deck moves each pixel from the frame without it (levels, the most of a channel).
+    const auto moved = [&](const platform::RGBAImage& with) {
+        std::vector<int> out;
+        for (size_t i = 0; i < clear.pixels.size(); i += 4)
+            out.push_back(std::max({std::abs(clear.pixels[i] - with.pixels[i]), std::abs(clear.pixels[i + 1] - with.pixels[i + 1]),
+                                    std::abs(clear.pixels[i + 2] - with.pixels[i + 2])}));
+        return out;
+    };
+    const long pixels = long(clear.width) * clear.height;
+    world->SetDetailsForLayer(0, 3, eye + 800.0, eye + 1400.0);
+    std::vector<int> scattered = moved(gameFrame(scene));
+    const long shown = std::count_if(scattered.begin(), scattered.end(), [](int m) { return m > 2; });
+    std::sort(scattered.begin(), scattered.end());
+    const int thickest = scattered[scattered.size() * 98 / 100];
+    const long soft = std::count_if(scattered.begin(), scattered.end(), [&](int m) { return m > 2 && m < thickest / 2; });
+    EXPECT_GT(shown, pixels / 5) << "the scattered deck shows";
+    EXPECT_GT(soft, shown / 10) << "its soft edge";
+    world->SetDetailsForLayer(0, 3, eye + 800.0, eye + 830.0);
+    const std::vector<int> thin = moved(gameFrame(scene));
+    EXPECT_GT(std::count_if(thin.begin(), thin.end(), [](int m) { return m > 8; }), pixels / 10) << "the thin deck shows";
+}
+
 // A mission's first frame is drawn after the world, its objects, trees, wreckage and smoke have been
 // drawn unseen from many places, so that the rasteriser has built their shading before the flight:
 // nothing of that is shown, and the flight after it is what it would have been. A mission started

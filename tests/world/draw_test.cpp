@@ -6,9 +6,9 @@
 // whole squares, the shortcuts (far road squares left out, shared vertices) against the plain
 // drawing, the ground wholly behind an opaque cover left out, work that cannot show skipped (far
 // ground triangles between the pixel centres, fog nearer than its start, the depth test of a deck
-// the ground cannot hide, a deck no texel of which passes the alpha test), flat far squares cut
-// along their other diagonal, blocks of squares well inside the GL's clipping taken whole, and the
-// sky read without the mip levels the GL would not choose; a
+// the ground cannot hide), flat far squares cut along their other diagonal, blocks of squares well
+// inside the GL's clipping taken whole, and the sky read without the mip levels the GL would not
+// choose; the sky, the ground and the decks drawn alike whatever the pass before left set; a
 // triangle said to light no pixel centre lights none; a cloud deck fogged by its distance; the
 // ground takes the daylight; a widened view draws as the window's own; far squares drawn in their
 // picture's mean colour within its bound and reading no finer level than reckoned, drawn whole in
@@ -255,11 +255,29 @@ int32_t skyPictureInstead(test::WorldFrame& w, uint8_t level) {
     return kept;
 }
 
-// The sky's RGB picture and alpha-less colours read an alpha of one: an alpha test left on that
-// passes one is switched off for the dome without a pixel changing, one that fails it still turns
-// the whole dome away, and the test is on again after the dome as before it. The dome is drawn over
-// a frame looking down on the ground, with the test set for it alone.
-TEST_F(WorldDrawTest, TheSkyIgnoresOnlyAnAlphaTestItAlwaysPasses) {
+// What the objects' pass leaves set, and more a pass may: their alpha test (keeping only alpha
+// above 0.9), blending off, the depth function GL_LESS, the picture replacing the colour, flat
+// shading, lighting, culling and exponential fog. Off: the GL's own defaults, as the frame starts.
+void leaveAPassesStateSet(bool on) {
+    on ? glEnable(GL_ALPHA_TEST) : glDisable(GL_ALPHA_TEST);
+    glAlphaFunc(on ? GL_GREATER : GL_ALWAYS, on ? 0.9f : 0.0f);
+    glDisable(GL_BLEND);
+    glBlendFunc(on ? GL_ONE : GL_ONE, on ? GL_ONE : GL_ZERO);
+    glDepthFunc(GL_LESS);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, on ? GL_REPLACE : GL_MODULATE);
+    glShadeModel(on ? GL_FLAT : GL_SMOOTH);
+    on ? glEnable(GL_LIGHTING) : glDisable(GL_LIGHTING);
+    on ? glEnable(GL_CULL_FACE) : glDisable(GL_CULL_FACE);
+    glFogi(GL_FOG_MODE, on ? GL_EXP2 : GL_EXP);
+}
+
+// The sky, the ground and the cloud decks each set every state their drawing depends on: drawn
+// after a pass that leaves its own set, they draw the pixels they draw after none. The dome with an
+// RGB picture or one with an alpha of a half, whatever alpha test was left on, and the test on
+// again after it; a scattered deck with its soft edge (the objects' alpha test kept only its
+// middles, and a hard edge round them) and a thin deck, drawn at 0.55 of the colour, which that
+// test turned away whole: it whitens the sky.
+TEST_F(WorldDrawTest, TheSkyTheGroundAndTheDecksDrawAlikeWhateverThePassBeforeLeftSet) {
     const Camera down{test::kAlongTheFront.Heading, -30.0};
     // The sky's picture as the game keeps it (RGB, with mip levels), and one with an alpha of a half.
     const auto picture = [](GLenum format, int channels) {
@@ -284,15 +302,49 @@ TEST_F(WorldDrawTest, TheSkyIgnoresOnlyAnAlphaTestItAlwaysPasses) {
             glDisable(GL_ALPHA_TEST);
         });
     };
-    const long many = long(kWidth) * kHeight / 10;
-    const auto always = domeOver(rgb, GL_ALWAYS, 0.0f);
-    EXPECT_EQ(differing(always, domeOver(rgb, GL_GREATER, 0.9f), 0), 0);
-    EXPECT_EQ(differing(always, domeOver(rgb, GL_GEQUAL, 1.0f), 0), 0);
-    EXPECT_GT(differing(always, domeOver(rgb, GL_LESS, 0.5f), 2), many);
-    EXPECT_GT(differing(always, domeOver(rgb, GL_GREATER, 1.0f), 2), many);
-    EXPECT_GT(differing(domeOver(half, GL_ALWAYS, 0.0f), domeOver(half, GL_GREATER, 0.9f), 2), many);
+    for (const GLuint texture : {rgb, half}) {
+        const auto always = domeOver(texture, GL_ALWAYS, 0.0f);
+        for (const auto& [func, ref] : {std::pair{GL_GREATER, 0.9f}, {GL_LESS, 0.5f}, {GL_GREATER, 1.0f}})
+            EXPECT_EQ(differing(always, domeOver(texture, func, ref), 0), 0) << (texture == rgb ? "RGB" : "half alpha");
+    }
     glDeleteTextures(1, &rgb);
     glDeleteTextures(1, &half);
+
+    // Under a deck 1,000 ft up and over it, looking up and down: a scattered deck, a thin one.
+    const Camera up{test::kAlongTheFront.Heading, 25.0};
+    const worlddraw::Eye over{test::kOverAlbert.X, test::kOverAlbert.Y + 2000.0, test::kOverAlbert.Z};
+    const auto drawn = [&](const worlddraw::Eye& eye, const Camera& cam, bool left) {
+        leaveAPassesStateSet(left);
+        auto pixels = frame(eye, cam, false);
+        leaveAPassesStateSet(false);
+        return pixels;
+    };
+    const double bottom = test::kOverAlbert.Y + 1000.0;
+    for (const auto& [eye, cam] : {std::pair{test::kOverAlbert, up}, {over, down}}) {
+        const std::string where = cam.Pitch > 0 ? "from below" : "from above";
+        const auto clear = drawn(eye, cam, false);
+        world->terrain.SetDetailsForLayer(0, 3, bottom, bottom + 600.0);
+        const auto scattered = drawn(eye, cam, true);
+        EXPECT_EQ(differing(scattered, drawn(eye, cam, false), 0), 0) << "a scattered deck " << where;
+        // How far the deck moves each pixel from the clear sky or ground, against how far its
+        // thickest parts do: a soft edge is many pixels part of the way.
+        std::vector<int> moved;
+        for (size_t k = 0; k < clear.size(); k += 4)
+            moved.push_back(std::max({std::abs(clear[k] - scattered[k]), std::abs(clear[k + 1] - scattered[k + 1]),
+                                      std::abs(clear[k + 2] - scattered[k + 2])}));
+        std::vector<int> sorted = moved;
+        std::sort(sorted.begin(), sorted.end());
+        const int thickest = sorted[sorted.size() * 98 / 100];
+        const long shown = std::count_if(moved.begin(), moved.end(), [](int m) { return m > 2; });
+        const long soft = std::count_if(moved.begin(), moved.end(), [&](int m) { return m > 2 && m < thickest / 2; });
+        EXPECT_GT(shown, long(kWidth) * kHeight / 4) << "the scattered deck shows " << where;
+        EXPECT_GT(soft, shown / 10) << "the scattered deck's soft edge " << where;
+        world->terrain.SetDetailsForLayer(0, 3, bottom, bottom + 30.0);  // thin: 0.55 of its colour
+        const auto thin = drawn(eye, cam, true);
+        EXPECT_EQ(differing(thin, drawn(eye, cam, false), 0), 0) << "a thin deck " << where;
+        EXPECT_GT(differing(clear, thin, 8), long(kWidth) * kHeight / 4) << "the thin deck shows " << where;
+        world->terrain.SetDetailsForLayer(0, 0, 0, 0);
+    }
 }
 
 TEST_F(WorldDrawTest, FoldedGroundPassesLeaveThePictureAsItWas) {

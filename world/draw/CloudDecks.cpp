@@ -10,11 +10,14 @@ using namespace sky;
 
 namespace {
 
-// The state every deck is drawn in: depth-tested, writing no depth, blended, its picture times its
-// colour, under linear fog by the distance ahead given with each point.
+// The state every deck is drawn in: depth-tested, writing no depth, blended with no alpha test (a
+// thin deck's colour, at 0.55, would pass none, and a scattered deck's soft edge little), its
+// picture times its colour, under linear fog by the distance ahead given with each point.
 void setDeckState() {
     glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
     glDepthMask(GL_FALSE);
+    glDisable(GL_ALPHA_TEST);
     glDisable(GL_CULL_FACE);
     glDisable(GL_LIGHTING);
     glEnable(GL_BLEND);

@@ -1,7 +1,7 @@
 // The sky dome: its rings from below the horizon to the zenith under the sky's picture, and the
 // sun's glow added onto it. drawSkyDome names the steps; the shortcuts they take are RingRuns below
 // (quads no window shows are not sent) and a file each beside this one (DomeDepthTest,
-// DomeAlphaTest, MagnifiedRings).
+// MagnifiedRings).
 #include "world/draw/SkyParts.h"
 
 namespace pellam::worlddraw {
@@ -127,8 +127,10 @@ private:
     std::array<bool, kDomeSegments> Left{};      // per quad of a ring: not sent
 };
 
-// The state the rings are drawn in: no fog, lighting, culling, blending or depth writes, the sky's
-// picture times the vertices' colour; behind the ground, only where the depth is still the cleared 1.
+// The state the rings are drawn in, whatever the pass before left set (the objects' alpha test keeps
+// only alpha above 0.9): no fog, lighting, culling, blending, alpha test or depth writes, the sky's
+// picture times the vertices' colour, shaded smoothly from ring to ring; behind the ground, only
+// where the depth is still the cleared 1.
 void setDomeState(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround) {
     if (behindGround) {
         glEnable(GL_DEPTH_TEST);
@@ -142,6 +144,8 @@ void setDomeState(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool b
     glDisable(GL_LIGHTING);
     glDisable(GL_CULL_FACE);
     glDisable(GL_BLEND);
+    glDisable(GL_ALPHA_TEST);
+    shadeModel(GL_SMOOTH);
     glEnable(GL_TEXTURE_2D);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     bindSoftPicture(glName(sky.SkyTextureSlot));
@@ -223,7 +227,6 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
     WidenedView wide;
     if (!plain) wide.widen();
     setDomeState(sky, glName, behindGround);
-    if (!plain && shortcuts.AlphaTestDropped) dropPassingAlphaTest();
     MagnifiedRings filters(plain || !shortcuts.RingsMagnified);
     // The vertices hold while the colours and the lowest elevation do: made once, then sent as arrays.
     DomeVertices& dome = domeVertices(c, lowestElevation);

@@ -147,9 +147,6 @@ inline void useArrays(bool colours, bool fog) {
 // the depth test (infinity: none are); see DomeDepthTest.cpp.
 double untestedDomeFrom(bool behindGround, bool plain, const std::function<double()>& groundTop);
 
-// Turns off an alpha test that the sky's picture passes everywhere; see DomeAlphaTest.cpp.
-void dropPassingAlphaTest();
-
 // The filter each of the dome's rings is read with: without the mip levels where the picture is
 // magnified on every pixel; see MagnifiedRings.cpp. Reads the bound picture's filters and sizes.
 class MagnifiedRings {
