@@ -551,8 +551,7 @@ void MyZephGLView::drawPassObjects(ModelArray& list, const PassSetup& pass, cons
     coverBelow_ = 0;
     glNewDrawTransparentItems();
     drawClouds();
-    for (long i = 0; i < list.size(); ++i)
-        if (ZephModel* model = list.at(i)) model->drawMySmokeItems();
+    drawSmokePass(list);
     if (pass.SecondWindow && pass.InsideItem > 1 && pass.InsideItem < 10)
         if (ZephModel* model = list.at(pass.InsideItem))
             if (float* eye = model->getPointerToRelativeEyeX()) eye[2] = 0;

@@ -286,6 +286,8 @@ private:
     // The list's objects, then what they held back or queued, the clouds and the smoke.
     void drawPassObjects(ModelArray& list, const PassSetup& pass, const PassRules& rules);
     void drawListedObject(ModelArray& list, long i, const PassSetup& pass, bool collectClouds);
+    // Every object's smoke quads, in the state they are drawn in (render/TransparentDraw.cpp).
+    void drawSmokePass(ModelArray& list);
     void drawPassOverlays(const QNion* camera);  // identification squares and the controller's grey overlay
     void drawCockpit(ModelArray& list, const PassSetup& pass, const PassRules& rules, bool coverDrawn);
     // The sky, the ground and the decks, each a step of drawWorld, in order (render/FrameDraw.cpp).

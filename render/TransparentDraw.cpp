@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/DrawHints.h"
+#include "core/ZephModel.h"
 #include "render/MyZephGLView.h"
 
 namespace pellam::render {
@@ -77,9 +78,30 @@ void MyZephGLView::glNewDrawTransparentItems() {
     glDepthFunc(GL_LEQUAL);  // a polygon's GL_ALWAYS ends with the queue, not over the smoke after it
 }
 
+void MyZephGLView::drawSmokePass(ModelArray& list) {
+    // Whatever the queue's last polygon left: blended over what lies behind, with no alpha test,
+    // the picture times the colour, depth-tested but writing no depth. A quad's clear corners that
+    // wrote it would hide, with a straight edge, the smoke and squares drawn after it farther off.
+    // Each quad sets its own fog, lighting and culling from its hints.
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDisable(GL_ALPHA_TEST);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glDisable(GL_POLYGON_OFFSET_FILL);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glDepthMask(GL_FALSE);
+    for (long i = 0; i < list.size(); ++i)
+        if (ZephModel* model = list.at(i)) model->drawMySmokeItems();
+    glDepthMask(GL_TRUE);
+}
+
 void MyZephGLView::startTransparentPass() {
     glClientActiveTexture(GL_TEXTURE0);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_LIGHTING);
     glEnable(GL_FOG);
@@ -224,6 +246,11 @@ void MyZephGLView::glDrawTransparentTexture(const OnePolygon* poly, const XYZInp
     const bool fogOn = glIsEnabled(GL_FOG);
     if (!(h & kNoFog) && !fogOn) glEnable(GL_FOG);
     if ((h & kNoFog) && fogOn) glDisable(GL_FOG);
+    // Seen from both sides where the hints say so: a tracer's streak turns its back on the eye as
+    // often as not. Culled as the objects are otherwise.
+    const bool culled = glIsEnabled(GL_CULL_FACE);
+    if (!(h & kNoCull) && !culled) glCullFace(GL_FRONT), glEnable(GL_CULL_FACE);
+    if ((h & kNoCull) && culled) glDisable(GL_CULL_FACE);
     const bool lit = !(h & kUnlit);
     if (lit != bool(glIsEnabled(GL_LIGHTING))) lit ? glEnable(GL_LIGHTING) : glDisable(GL_LIGHTING);
     const float r = light->AmbientRed, g = light->AmbientGreen, b = light->AmbientBlue;

@@ -40,8 +40,7 @@ void drawRing(TableModel& owner, const GroundGunner& gunner, std::array<GunnerSm
     const MaterialLightData light{1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 1, 0};
     const int16_t upright = wreck ? gunner.style().blackMap : gunner.style().blueMap;
     const auto& maps = owner.ModelPointsPolys().MapListOffset;
-    // The view writes depth as it draws: the farthest sprites go first so that a nearer one's
-    // clear corners never hide them.
+    // The farthest sprites go first, so that each blends over those behind it.
     const double* eye = view.getEyeTM() + 12;
     std::array<std::pair<double, int16_t>, GroundGunner::kRing> order;
     std::array<SpriteLook, GroundGunner::kRing> looks;

@@ -363,6 +363,78 @@ TEST_F(SceneTest, TransparentPolygonsAtOneDepthKeepTheirQueuedOrder) {
     EXPECT_TRUE(near(at100(frame(), 0, 0), 128, 64, 64, 14));
 }
 
+// Camera-facing smoke quads drawn by an object at once, after the pass's queue: each a square of
+// half side `Half` ft centred `Ahead` ft north of the eye and `Right` ft east, in one colour, its
+// corners wound as the view's facing squares are or, `Turned`, the other way.
+struct Smoker : ZephModel {
+    struct Quad {
+        double Ahead, Right, Half;
+        std::array<float, 4> Colour;
+        int32_t Hints;
+        bool Turned;
+    };
+    render::MyZephGLView* View = nullptr;
+    int32_t White = -1;  // the texture slot of a white picture
+    std::vector<Quad> Quads;
+    void drawMySmokeItems() override {
+        for (const Quad& q : Quads) {
+            const std::array<double, 16> m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, q.Right, 0, q.Ahead, 1};
+            View->setupDrawingMatrixForModel(m.data());
+            XYZInput four[4];
+            // Seen from the south, east lies to the right.
+            for (auto [k, x, y] : {std::tuple{0, -1, -1}, {1, 1, -1}, {2, 1, 1}, {3, -1, 1}}) {
+                XYZInput& p = four[q.Turned ? k : 3 - k];
+                p.MyX = x * q.Half, p.MyY = y * q.Half, p.MyZ = 0;
+                p.Myr = q.Colour[0], p.Myg = q.Colour[1], p.Myb = q.Colour[2], p.Mya = q.Colour[3];
+            }
+            OnePolygon poly;
+            poly.MapNumber = 0;
+            poly.DefaultDrawType = 9;  // GL_POLYGON
+            poly.DrawHints = q.Hints;
+            const PointUV uvs[5] = {{0, 0, 0}, {1, 1, 0}, {2, 1, 1}, {3, 0, 1}, {-1, 0, 0}};
+            const MaterialLightData light{1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 1, 0};
+            View->glSetCurrentTexture(White, 12);
+            View->glDrawTransparentTexture(&poly, four, uvs, &light);
+        }
+    }
+};
+
+// Smoke drawn after a queue whose last polygon left culling on and the fog off: a quad blends
+// over what lies behind it and writes no depth, so the farther quad of an object drawn after
+// still shows through a nearer one's clear parts, as through its colour; a quad whose hints say it
+// is seen from both sides shows wound either way, and one whose hints do not is culled wound one
+// way, as an object's face is. None writes the depths the sky left.
+TEST_F(SceneTest, SmokeQuadsShowThroughOneAnotherAndFromTheSidesTheirHintsSay) {
+    Thing* last = put(9);  // the queue's one polygon, far off to the left
+    last->square(0, 2, 0, {1, 1, 1, 0.5f}, kUnlitFlat | kTransparent | kNoFog);
+    last->at(-20, 0, 100);
+    auto* nearer = static_cast<Smoker*>(models.put(10, std::make_unique<Smoker>()));
+    auto* farther = static_cast<Smoker*>(models.put(11, std::make_unique<Smoker>()));
+    nearer->View = farther->View = &view();
+    const std::string white = writePicture("whiteS.png", 64, 64, [](int, int, uint8_t* p) { p[0] = p[1] = p[2] = 255; });
+    nearer->White = farther->White = view().fmGetTextureFromDiskNSString(white, 1, 6, 9, 0);
+    ASSERT_GE(nearer->White, 0);
+    const std::array<float, 4> halfRed{1, 0, 0, 0.5f}, halfGreen{0, 1, 0, 0.5f};
+    nearer->Quads = {{100, 0, 5, halfRed, kUnlit | kNoCull, true}, {100, 40, 5, halfRed, kUnlit | kNoCull, false}};
+    farther->Quads = {{200, 0, 20, halfGreen, kUnlit, false}, {200, 80, 20, halfGreen, kUnlit, true},
+                      {200, -80, 20, halfGreen, kUnlit, false}};
+    RGBAImage image;
+    std::vector<float> depths;
+    view().setGlobalCameraPosition(&camera);
+    view().setFrameObserver([&] {
+        image = readBack(view());
+        depths.resize(size_t(image.width) * image.height);
+        glReadPixels(0, 0, image.width, image.height, GL_DEPTH_COMPONENT, GL_FLOAT, depths.data());
+    });
+    view().drawRect({1, 0, 0, 1});
+    view().setFrameObserver(nullptr);
+    // The near red over the dark blue erase colour, then the far green over it.
+    EXPECT_TRUE(near(at100(image, 0, 0), 64, 128, 32, 14)) << "the farther quad drawn after shows through";
+    EXPECT_TRUE(near(at100(image, 40, 0), 128, 0, 64, 14)) << "turned, the red seen from both sides, the green culled";
+    EXPECT_TRUE(near(at100(image, -40, 0), 0, 128, 64, 14));
+    EXPECT_EQ(std::count(depths.begin(), depths.end(), 1.0f), long(depths.size())) << "depths written";
+}
+
 // Transparent squares over a black-and-white checker at strong and faint alphas look as they do by
 // the plain rules: the strong one keeps its picture's grain, only the faint one may lose it.
 TEST_F(SceneTest, ATransparentPictureKeepsItsGrainUnlessTooFaintToShowIt) {
