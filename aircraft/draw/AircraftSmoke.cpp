@@ -18,6 +18,10 @@ constexpr double kTracerGlow = 2.0;
 // Puffs laid closer than their size make a column as thick as this many laid over each other.
 constexpr double kLayers = 4.0;
 constexpr double kLeastShare = 0.005;  // of a puff's strength, however closely they are laid
+// A puff's quad moved toward the eye stands this far beyond the near plane (of its distance), and
+// is sized as if its middle lay at least this share of its half side ahead of the eye.
+constexpr double kBeyondNear = 1.01;
+constexpr double kLeastAhead = 0.1;
 
 struct Look {
     float r, g, b, a;
@@ -60,6 +64,33 @@ void streak(XYZInput* four, const double* tail, const double* head, double half)
     }
 }
 
+// Where a puff's quad is drawn. Facing the eye, it is one plane through the puff's middle, and the
+// ground or the wreck within the puff cut it along the straight line where they cross that plane:
+// from close by, across much of the view. So it is moved toward the eye, growing as it comes, to
+// the front of the puff's ball (never nearer than the near plane), where it covers the same
+// pixels; what lies within the ball shows through it. An eye within the ball sees only the part
+// of it ahead: Share of the puff's strength, none once it lies wholly behind.
+struct PuffPlace {
+    std::array<double, 3> Centre{};
+    double Half = 0, Share = 1;
+};
+
+// `ahead`: the eye's forward axis, a unit vector; `nearPlane` in ft ahead of the eye.
+PuffPlace placePuff(const std::array<double, 3>& at, double half, const double* eye, const double* ahead,
+                    double nearPlane) {
+    PuffPlace out{at, half, 1.0};
+    if (!eye || !(half > 0)) return out;
+    const double from[3] = {at[0] - eye[0], at[1] - eye[1], at[2] - eye[2]};
+    const double depth = from[0] * ahead[0] + from[1] * ahead[1] + from[2] * ahead[2];
+    out.Share = std::clamp((depth + half) / (2 * half), 0.0, 1.0);
+    if (out.Share <= 0) return out;
+    const double front = std::max(depth - half, nearPlane * kBeyondNear);
+    const double grow = front / std::max(depth, kLeastAhead * half);
+    for (int i = 0; i < 3; ++i) out.Centre[size_t(i)] = eye[i] + (from[i] - ahead[i] * depth) * grow + ahead[i] * front;
+    out.Half = half * grow;
+    return out;
+}
+
 }  // namespace
 
 void FlyableAircraft::drawSmoke() {
@@ -94,8 +125,10 @@ void FlyableAircraft::drawSmoke() {
     view->glMakeFacingSquare(c.data(), axes);
     const double right[3] = {axes[1].MyX - axes[0].MyX, axes[1].MyY - axes[0].MyY, axes[1].MyZ - axes[0].MyZ};
     const double up[3] = {axes[0].MyX + axes[1].MyX, axes[0].MyY + axes[1].MyY, axes[0].MyZ + axes[1].MyZ};
-    const double ahead[3] = {right[1] * up[2] - right[2] * up[1], right[2] * up[0] - right[0] * up[2],
-                             right[0] * up[1] - right[1] * up[0]};
+    double ahead[3] = {right[1] * up[2] - right[2] * up[1], right[2] * up[0] - right[0] * up[2],
+                       right[0] * up[1] - right[1] * up[0]};
+    const double length = std::hypot(ahead[0], ahead[1], ahead[2]);
+    for (double& a : ahead) a = length > 0 ? a / length : 0.0;
     auto depth = [&](int16_t i) {
         std::array<double, 3> at{};
         centre(own.smokes[i], at);
@@ -114,18 +147,15 @@ void FlyableAircraft::drawSmoke() {
     quad.PointListStart = 0;
     const MaterialLightData light{1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 1, 1};
     view->glSetCurrentTexture(Drawing.smokeSlot, 12);
+    render::ObjectDrawingView::EyeWindow window;
+    const double nearPlane = view->eyeWindow(window) ? window.Near : 0.0;
     for (int n = 0; n < live; ++n) {
         const OneSmokePiece& p = own.smokes[order[n]];
         const int32_t age = now - p.TimeStarted;
         const Look look = lookOf(p.Kind);
         const bool tracer = p.Kind == OneSmokePiece::kTracer;
-        std::array<double, 16> m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
         std::array<double, 3> at{};
         centre(p, at);
-        for (int i = 0; i < 3; ++i) m[12 + i] = at[i];
-        view->setupDrawingMatrixForModel(m.data());
-        XYZInput four[4];
-        view->glMakeFacingSquare(at.data(), four);
         const double f = tracer ? 0.0 : double(age) / std::max<int16_t>(p.Life, 1);
         double half = 0.5 * (p.Size + p.Grow * age);
         if (const double* eye = tracer ? view->eyePosition() : nullptr) {
@@ -133,6 +163,13 @@ void FlyableAircraft::drawSmoke() {
                                        (at[2] - eye[2]) * (at[2] - eye[2]));
             half = std::max(half, d * kTracerLeastAngle);
         }
+        const PuffPlace place = tracer ? PuffPlace{at, half, 1.0} : placePuff(at, half, view->eyePosition(), ahead, nearPlane);
+        if (place.Share <= 0) continue;
+        std::array<double, 16> m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+        for (int i = 0; i < 3; ++i) m[12 + i] = place.Centre[size_t(i)];
+        view->setupDrawingMatrixForModel(m.data());
+        XYZInput four[4];
+        view->glMakeFacingSquare(place.Centre.data(), four);
         float colour[4] = {look.r, look.g, look.b, float(look.a * (1.0 - f))};
         if (!tracer) {
             // Puffs laid much closer than their size (a wreck's column, a source that hardly
@@ -147,6 +184,7 @@ void FlyableAircraft::drawSmoke() {
                 const double share = std::clamp(kLayers * apart / std::max(p.Size, 0.1f), kLeastShare, 1.0);
                 colour[3] = float(1.0 - std::pow(1.0 - colour[3], share));
             }
+            colour[3] = float(1.0 - std::pow(1.0 - colour[3], place.Share));
         }
         if (p.Kind == OneSmokePiece::kFire && age < 20) {
             // Fresh fire glows before it turns to smoke.
@@ -175,7 +213,7 @@ void FlyableAircraft::drawSmoke() {
             paint(glow, half * kTracerGlow);
             view->glDrawTransparentTexture(&quad, glow, kCorners, &light);
         } else {
-            paint(four, half);
+            paint(four, place.Half);
             view->glDrawTransparentTexture(&quad, four, kCorners, &light);
         }
     }

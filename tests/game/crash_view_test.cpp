@@ -2,7 +2,8 @@
 // cameras the ground a wreck lies in is seen from above, not the sky seen from beneath the terrain;
 // from the cockpit of a wreck on its back or its nose, the ground is there, not cut away by the
 // near plane; a pilot parked or low and looking about keeps his cockpit and all of the ground;
-// and a burning wreck's smoke blown across the view is seen through, not drawn as a solid slab.
+// and a burning wreck's smoke blown across the view is seen through, not drawn as a solid slab, and
+// from close by is not cut by the ground within its puffs.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -83,15 +84,50 @@ protected:
         view->setFrameObserver({});
         return depth;
     }
-    std::vector<uint8_t> colours() {
+    // The next frame's colours, rows from the bottom: a step of the game's, or the view's own
+    // redraw of the moment as it stands.
+    std::vector<uint8_t> colours(bool step = true) {
         std::vector<uint8_t> rgb(size_t(kWidth) * kHeight * 3);
         view->setFrameObserver([&] {
             glPixelStorei(GL_PACK_ALIGNMENT, 1);
             glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
         });
-        testing::stepOneFrame(*c, 1);
+        step ? testing::stepOneFrame(*c, 1) : view->drawRect({1, 0, 0, 0});
         view->setFrameObserver({});
         return rgb;
+    }
+    // The player's aircraft dived into the ground on its nose and burning, the wind blowing its
+    // smoke toward the north-east, until the column is whole: pieces live 300 ticks, one every
+    // other tick.
+    void burnOnItsNose() {
+        c->setRunning(true);
+        own().SetUpAircraft(kX, groundAt(kX, kZ), kZ, 0.0, -75.0, 0.0, 0.0);
+        own().doSplodes();
+        own().WindVector = {0.1, 0.0, 0.1};  // ft/tick
+        c->sendCommand(input::CommandNumber::CameraOnAircraft1, kKeyDown);
+        auto puffs = [&] {
+            int n = 0;
+            for (const OneSmokePiece& p : own().own.smokes) n += p.TimeStarted > -1000;
+            return n;
+        };
+        for (int f = 0; f < 400 && puffs() < 140; ++f) testing::stepOneFrame(*c, 2);
+        ASSERT_GE(puffs(), 140);
+        c->setRunning(false);
+    }
+    // The pixels the player's smoke changes by more than 30 levels (red, green and blue summed) in
+    // the view's redraw of the moment.
+    long smokePixels() {
+        const std::vector<uint8_t> with = colours(false);
+        const auto kept = own().own.smokes;
+        for (OneSmokePiece& p : own().own.smokes) p.TimeStarted = -1000;
+        const std::vector<uint8_t> without = colours(false);
+        own().own.smokes = kept;
+        long n = 0;
+        for (size_t i = 0; i < with.size(); i += 3)
+            n += std::abs(with[i] - without[i]) + std::abs(with[i + 1] - without[i + 1]) +
+                     std::abs(with[i + 2] - without[i + 2]) >
+                 30;
+        return n;
     }
 
     // The downs north of the Somme.
@@ -242,21 +278,8 @@ TEST_F(OnTheFront, TheSecondWindowKeepsTheCockpitOfAPilotLookingDown) {
 // (Alt-2) camera: the smoke shows, and little of it is solid, where the column used to be one
 // opaque slab with straight edges across half the view.
 TEST_F(OnTheFront, ABurningWrecksSmokeAcrossTheViewIsSeenThrough) {
-    c->setRunning(true);
-    own().SetUpAircraft(kX, groundAt(kX, kZ), kZ, 0.0, -75.0, 0.0, 0.0);
-    own().doSplodes();
-    own().WindVector = {0.1, 0.0, 0.1};  // ft/tick: toward the north-east, right to left in the view
-    c->sendCommand(input::CommandNumber::CameraOnAircraft1, kKeyDown);
     c->sendCommand(input::CommandNumber::CameraViewFromNorth, kKeyDown);
-    // Until the column is whole: pieces live 300 ticks, one every other tick.
-    auto puffs = [&] {
-        int n = 0;
-        for (const OneSmokePiece& p : own().own.smokes) n += p.TimeStarted > -1000;
-        return n;
-    };
-    for (int f = 0; f < 400 && puffs() < 140; ++f) testing::stepOneFrame(*c, 2);
-    ASSERT_GE(puffs(), 140);
-    c->setRunning(false);
+    burnOnItsNose();  // the wind right to left in the view
     const std::vector<uint8_t> with = colours();
     for (OneSmokePiece& p : own().own.smokes) p.TimeStarted = -1000;
     const std::vector<uint8_t> without = colours();
@@ -275,6 +298,35 @@ TEST_F(OnTheFront, ABurningWrecksSmokeAcrossTheViewIsSeenThrough) {
     const double pixels = double(kWidth) * kHeight;
     EXPECT_GT(smoke / pixels, 0.05) << "no smoke";
     EXPECT_LT(solid / pixels, 0.03) << "a solid slab of smoke";
+}
+
+// Each aircraft's burning wreck from its own seat (Alt-1) and from the camera beside it (Alt-z):
+// its puffs, larger than their distance from the eye and half under the ground, face the eye
+// through their middles, where the ground once cut them along straight, stair-stepped lines
+// across the view. The smoke covers as much over the ground as it does with the ground taken away,
+// but for what lies in front of the puffs whole (and the colour the smoke lies over).
+TEST_F(OnTheFront, ABurningWrecksSmokeCloseByIsNotCutByTheGroundWithinIt) {
+    for (int32_t type : {55, 64, 77}) {  // Camel, D.VII, Dr.I
+        c->currentMission()->AircraftStarts[0].AircraftType = type;
+        c->fromRestartMissionButton();
+        c->sendCommand(input::CommandNumber::CameraInsidePilotHead, kKeyDown);
+        burnOnItsNose();
+        for (const auto camera : {input::CommandNumber::CameraInsidePilotHead, input::CommandNumber::YouAndNearestEnemyAircraft}) {
+            SCOPED_TRACE(::testing::Message() << "type " << type << ", camera command " << int(camera));
+            c->setRunning(true);
+            c->sendCommand(camera, kKeyDown);
+            c->doEachTick(1);
+            c->setRunning(false);
+            testing::stepOneFrame(*c, 0);  // the camera placed, the world still
+            const long overGround = smokePixels();
+            ModelArray& models = *c->getModelArray();
+            std::unique_ptr<ZephModel> terrain = models.take(ModelArray::kTerrain);
+            const long noGround = smokePixels();
+            models.put(ModelArray::kTerrain, std::move(terrain));
+            EXPECT_GT(noGround, kWidth * kHeight / 50) << "no smoke";
+            EXPECT_GT(overGround, noGround * 8 / 10) << "cut by the ground";
+        }
+    }
 }
 
 }  // namespace
