@@ -1,7 +1,7 @@
 // The sky, terrain and clouds drawn under Xvfb from the generated world, read back from the
 // frame: a cloud in view shows; the dome follows the sun and keeps its picture's faint shapes, the
-// rule against the plain drawing telling a flat sky apart; and the ground's passes folded
-// together leaving the picture as it was: the sky drawn
+// rule against the plain drawing telling a flat sky apart, with no star of spokes where they meet
+// at the zenith; and the ground's passes folded together leaving the picture as it was: the sky drawn
 // behind the ground against the sky drawn first, road squares cut to their road shape against
 // whole squares, the shortcuts (far road squares left out, shared vertices) against the plain
 // drawing, the ground wholly behind an opaque cover left out, work that cannot show skipped (far
@@ -452,6 +452,35 @@ TEST_F(WorldDrawTest, TheSkyKeepsItsPicturesFaintShapes) {
     EXPECT_LE(apart.count, kWidth * kHeight / 100);
     EXPECT_EQ(apart.middle, 0);
     EXPECT_NE(testing::structureLost(plain, flat, sky).find("of the sky's"), std::string::npos);
+
+    // Looking straight up, the shapes do not close in on the zenith as a star of spokes: on a
+    // small circle round it the sky changes no more than on one round anywhere else in view, in
+    // the plain drawing and with the shortcuts, and its shapes still show.
+    const auto spread = [](const std::vector<uint8_t>& frame, double cx, double cy) {
+        int low = 255 * 3, high = 0;
+        for (int k = 0; k < 64; ++k) {
+            const double a = 2 * M_PI * k / 64;
+            const size_t i = (size_t(std::lround(cy + 8 * std::sin(a))) * kWidth + size_t(std::lround(cx + 8 * std::cos(a)))) * 4;
+            const int v = frame[i] + frame[i + 1] + frame[i + 2];
+            low = std::min(low, v), high = std::max(high, v);
+        }
+        return high - low;
+    };
+    const Vector3 afternoon{0.6, 0.5, 0.6};  // well clear of the zenith
+    world->sky.positionSun(afternoon.data());
+    for (const bool plainSky : {true, false}) {
+        world->PlainSky = plainSky;
+        const auto zenith = frame(test::kOverAlbert, Camera{towards, 90.0}, false);
+        world->PlainSky = false;
+        std::vector<int> spreads;  // round points across the view, all but the most apart
+        for (int y = 40; y < kHeight - 40; y += 20)
+            for (int x = 40; x < kWidth - 40; x += 20) spreads.push_back(spread(zenith, x, y));
+        std::sort(spreads.begin(), spreads.end());
+        const int most = spreads[spreads.size() * 9 / 10];
+        EXPECT_LE(spread(zenith, kWidth / 2.0 - 0.5, kHeight / 2.0 - 0.5), std::max(most, 3)) << (plainSky ? "plain" : "");
+        EXPECT_GT(most, 4) << "the shapes show";
+    }
+    world->sky.positionSun(noon.data());
 }
 
 // Under a scissor box the dome sends only the quads that can reach it, and a cloud only the

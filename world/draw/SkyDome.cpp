@@ -1,7 +1,7 @@
-// The sky dome: its rings from below the horizon to the zenith under the sky's picture, and the
-// sun's glow added onto it. drawSkyDome names the steps; the shortcuts they take are RingRuns below
-// (quads no window shows are not sent) and a file each beside this one (DomeDepthTest,
-// MagnifiedRings).
+// The sky dome: its rings from below the horizon to the zenith under the sky's picture, the cap
+// over the zenith, and the sun's glow added onto it. drawSkyDome names the steps; the shortcuts
+// they take are RingRuns below (quads no window shows are not sent) and a file each beside this
+// one (DomeDepthTest, MagnifiedRings, WidenedView).
 #include "world/draw/SkyParts.h"
 
 namespace pellam::worlddraw {
@@ -10,7 +10,9 @@ using namespace sky;
 
 namespace {
 
-// The dome's corner k (0..kDomeSegments) at elevation e: its picture coordinates.
+// The dome's corner k (0..kDomeSegments) at elevation e: its picture coordinates. The picture
+// wraps four times round and spans the horizon to the zenith once, so towards the zenith its
+// columns close up into a point.
 std::array<double, 2> domeCoordinates(int k, double e) {
     return {double(k) / kDomeSegments * 4.0, std::max(e, 0.0) / (kPi / 2)};
 }
@@ -18,16 +20,38 @@ std::array<double, 2> domeCoordinates(int k, double e) {
 // Elevation of the boundary below ring r (r = kDomeRings: the zenith).
 double ringEdge(int r) { return -kPi / 9 + (kPi / 2 + kPi / 9) * r / kDomeRings; }
 
-// The dome's rings as triangle strips, interleaved texture coordinates, colour and position
-// (GL_T2F_C3F_V3F), made for one set of sky colours and one lowest elevation.
+// Where the rings' columns close up, the picture's soft shapes would meet at the zenith in a star
+// of spokes. The rings from kCapFrom up (53 deg) are drawn again over themselves as the cap: the
+// picture laid flat round the zenith, one picture's side to 90 deg as up the rings, coming in
+// over the rings' own to the last ring's foot (81 deg) and alone above it.
+constexpr int kCapFrom = 8;
+constexpr int kCapRings = kDomeRings - kCapFrom;
+constexpr int kStrips = kDomeRings + kCapRings;  // the rings, then the cap's
+
+// The cap's corner k at elevation e: its picture coordinates, and its share over the rings.
+std::array<double, 2> capCoordinates(int k, double e) {
+    const double a = 2 * kPi * k / kDomeSegments, out = (kPi / 2 - e) / (kPi / 2);
+    return {0.5 + out * std::sin(a), 0.5 + out * std::cos(a)};
+}
+double capShare(double e) {
+    const double x = std::clamp((e - ringEdge(kCapFrom)) / (ringEdge(kDomeRings - 1) - ringEdge(kCapFrom)), 0.0, 1.0);
+    return x * x * (3 - 2 * x);
+}
+
+// A vertex: picture coordinates, colour with alpha, position.
+constexpr int kStride = 9;  // floats
+constexpr int kColourAt = 2, kPositionAt = 6;
+
+// The dome's rings, then the cap's, as triangle strips, made for one set of sky colours and one
+// lowest elevation.
 struct DomeVertices {
     std::array<float, 3> Horizon{}, Zenith{};
     double Lowest = std::numeric_limits<double>::quiet_NaN();  // matches no elevation
     std::vector<float> Vertices;
-    std::array<GLint, kDomeRings> Firsts{};
-    std::array<GLsizei, kDomeRings> Counts{};  // 0: the ring is wholly below what shows
-    std::array<double, kDomeRings> Low{}, High{};  // radians
-    std::vector<std::array<double, 4>> Clips;       // scratch: each vertex's clip coordinates at a draw
+    std::array<GLint, kStrips> Firsts{};
+    std::array<GLsizei, kStrips> Counts{};  // 0: the ring is wholly below what shows
+    std::array<double, kStrips> Low{}, High{};  // radians
+    std::vector<std::array<double, 4>> Clips;    // scratch: each vertex's clip coordinates at a draw
 };
 
 // Kept from draw to draw: the sky is drawn on the GL's thread only.
@@ -40,24 +64,28 @@ DomeVertices& domeVertices(const SkyColours& c, double lowestElevation) {
         const double t = std::pow(std::clamp(elevation / (kPi / 2), 0.0, 1.0), 0.55);
         for (int k = 0; k < 3; ++k) out[k] = float(c.Horizon[k] + (c.Zenith[k] - c.Horizon[k]) * t);
     };
-    for (int r = 0; r < kDomeRings; ++r) {
+    for (int strip = 0; strip < kStrips; ++strip) {
+        const bool cap = strip >= kDomeRings;
+        const int r = cap ? strip - kCapRings : strip;
         const double e1 = ringEdge(r + 1);
         // Below the horizon the ring has one colour and picture row, so cutting it changes no pixel.
         const double e0 = std::max(ringEdge(r), std::min(lowestElevation, 0.0));
-        dome.Low[r] = e0, dome.High[r] = e1;
-        dome.Firsts[r] = GLint(dome.Vertices.size() / 8);
-        dome.Counts[r] = e1 <= e0 ? 0 : 2 * (kDomeSegments + 1);
-        if (dome.Counts[r] == 0) continue;
+        dome.Low[strip] = e0, dome.High[strip] = e1;
+        dome.Firsts[strip] = GLint(dome.Vertices.size() / kStride);
+        dome.Counts[strip] = e1 <= e0 ? 0 : 2 * (kDomeSegments + 1);
+        if (dome.Counts[strip] == 0) continue;
         for (int s = 0; s <= kDomeSegments; ++s) {
             const double a = 2 * kPi * s / kDomeSegments;
             for (double e : {e1, e0}) {
-                float v[8];
-                const auto st = domeCoordinates(s, e);
+                float v[kStride];
+                const auto st = cap ? capCoordinates(s, e) : domeCoordinates(s, e);
                 v[0] = float(st[0]), v[1] = float(st[1]);
-                colourAt(e, v + 2);
-                v[5] = float(std::cos(e) * std::sin(a)) * kDomeRadius, v[6] = float(std::sin(e)) * kDomeRadius;
-                v[7] = float(std::cos(e) * std::cos(a)) * kDomeRadius;
-                dome.Vertices.insert(dome.Vertices.end(), v, v + 8);
+                colourAt(e, v + kColourAt);
+                v[kColourAt + 3] = cap ? float(capShare(e)) : 1.0f;
+                float* at = v + kPositionAt;
+                at[0] = float(std::cos(e) * std::sin(a)) * kDomeRadius, at[1] = float(std::sin(e)) * kDomeRadius;
+                at[2] = float(std::cos(e) * std::cos(a)) * kDomeRadius;
+                dome.Vertices.insert(dome.Vertices.end(), v, v + kStride);
             }
         }
     }
@@ -69,17 +97,21 @@ DomeVertices& domeVertices(const SkyColours& c, double lowestElevation) {
 namespace {
 
 // The dome's rings sent as arrays, in runs read alike (depth test, filter), each run under every
-// scissor box in turn. Of each ring only the runs of its quads that can reach the window drawn under
-// the box are sent: a quad all of whose corners lie outside one side of it, or behind the near
-// plane, lights no pixel there. The facets meet edge to edge and write no depth, so the order they
-// are drawn in leaves every pixel as it is.
+// scissor box in turn. Where Cut, of each ring only the runs of its quads that can reach the window
+// drawn under the box are sent: a quad all of whose corners lie outside one side of it, or behind
+// the near plane, lights no pixel there. The facets meet edge to edge and write no depth, and the
+// cap is blended over rings all sent before it, so the order they are drawn in leaves every pixel
+// as it is.
 class RingRuns {
 public:
-    RingRuns(DomeVertices& dome, std::span<const std::array<int, 4>> boxes) : Dome(dome), Boxes(boxes) {
+    RingRuns(DomeVertices& dome, std::span<const std::array<int, 4>> boxes, bool cut)
+        : Dome(dome), Boxes(boxes), Cut(cut) {
+        if (!Cut) return;
         // Every corner's clip coordinates, the same under every box.
         const DrawnWindow window;
-        dome.Clips.resize(dome.Vertices.size() / 8);
-        for (size_t v = 0; v < dome.Clips.size(); ++v) dome.Clips[v] = window.clip(&dome.Vertices[v * 8 + 5]);
+        dome.Clips.resize(dome.Vertices.size() / kStride);
+        for (size_t v = 0; v < dome.Clips.size(); ++v)
+            dome.Clips[v] = window.clip(&dome.Vertices[v * kStride + kPositionAt]);
     }
 
     // Rings r0..r1 (exclusive), under every box.
@@ -97,6 +129,11 @@ private:
     // Ring r's quads that can reach the window, as runs of its strip; a run starts at an even
     // vertex, so its triangles keep the order of their corners.
     void addRing(const DrawnWindow& window, int r) {
+        if (!Cut) {
+            Firsts[size_t(Runs)] = Dome.Firsts[r], Counts[size_t(Runs)] = Dome.Counts[r];
+            ++Runs;
+            return;
+        }
         const std::array<double, 4>* corners = &Dome.Clips[size_t(Dome.Firsts[r])];
         int all = ~0;
         for (int k = 0; k <= kDomeSegments; ++k) {
@@ -120,8 +157,9 @@ private:
 
     DomeVertices& Dome;
     std::span<const std::array<int, 4>> Boxes;
-    std::array<GLint, kDomeRings * kDomeSegments / 2 + kDomeRings> Firsts{};
-    std::array<GLsizei, kDomeRings * kDomeSegments / 2 + kDomeRings> Counts{};
+    bool Cut = true;
+    std::array<GLint, kStrips * kDomeSegments / 2 + kStrips> Firsts{};
+    std::array<GLsizei, kStrips * kDomeSegments / 2 + kStrips> Counts{};
     int Runs = 0;
     std::array<int, kDomeSegments + 1> Sides{};  // per pair of corners of a ring: the sides both lie outside
     std::array<bool, kDomeSegments> Left{};      // per quad of a ring: not sent
@@ -153,7 +191,8 @@ void setDomeState(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool b
 
 // Rings from 20 deg below the horizon to the zenith, the depth test switched off from the first
 // ring at or above `untestedFrom` and the filter changed where the picture is magnified, each change
-// ending a run; how many rings were drawn without the depth test behind the ground.
+// ending a run; then the cap blended over them, read with the mip levels; how many rings were drawn
+// without the depth test behind the ground.
 int sendRings(const DomeVertices& dome, RingRuns& runs, MagnifiedRings& filters, bool behindGround,
               double untestedFrom) {
     int untestedRings = 0, from = 0;
@@ -172,11 +211,17 @@ int sendRings(const DomeVertices& dome, RingRuns& runs, MagnifiedRings& filters,
         filters.use(f);
     }
     runs.send(from, kDomeRings);
+    filters.restore();
+    if (behindGround) dome.Low[kDomeRings] < untestedFrom ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    runs.send(kDomeRings, kStrips);
+    glDisable(GL_BLEND);
     if (!dome.Vertices.empty()) {
         // What the last vertex leaves current, as when the rings were sent point by point.
-        const float* last = &dome.Vertices[dome.Vertices.size() - 8];
+        const float* last = &dome.Vertices[dome.Vertices.size() - kStride];
         glTexCoord2f(last[0], last[1]);
-        glColor3f(last[2], last[3], last[4]);
+        glColor4fv(last + kColourAt);
     }
     return untestedRings;
 }
@@ -225,15 +270,18 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
                  GL_VIEWPORT_BIT);
     // Not in the plain drawing: a ring no longer clipped at the window's edge may read a level apart.
     WidenedView wide;
-    if (!plain) wide.widen();
+    if (!plain && shortcuts.WidenedView) wide.widen();
     setDomeState(sky, glName, behindGround);
     MagnifiedRings filters(plain || !shortcuts.RingsMagnified);
     // The vertices hold while the colours and the lowest elevation do: made once, then sent as arrays.
     DomeVertices& dome = domeVertices(c, lowestElevation);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-    glClientActiveTexture(GL_TEXTURE0);
-    glInterleavedArrays(GL_T2F_C3F_V3F, 0, dome.Vertices.data());
-    RingRuns runs(dome, boxes);
+    useArrays(true, false);
+    const GLsizei stride = kStride * sizeof(float);
+    glTexCoordPointer(2, GL_FLOAT, stride, dome.Vertices.data());
+    glColorPointer(4, GL_FLOAT, stride, dome.Vertices.data() + kColourAt);
+    glVertexPointer(3, GL_FLOAT, stride, dome.Vertices.data() + kPositionAt);
+    RingRuns runs(dome, boxes, !plain && shortcuts.RingRuns);
     const int untestedRings = sendRings(dome, runs, filters, behindGround, untestedFrom);
     filters.restore();
     if (behindGround) glEnable(GL_DEPTH_TEST);  // the sun may lie low, over the ground
