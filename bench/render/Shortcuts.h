@@ -43,8 +43,6 @@ inline constexpr Shortcut kShortcuts[] = {
     {"world_in_open_cells", [](render::MyZephGLView& v, bool on) { v.setScissorsWorld(on); }},
     {"dome_untested_rings", [](render::MyZephGLView& v, bool on) { v.domeShortcuts().UntestedRings = on; }},
     {"dome_rings_magnified", [](render::MyZephGLView& v, bool on) { v.domeShortcuts().RingsMagnified = on; }},
-    {"dome_ring_runs", [](render::MyZephGLView& v, bool on) { v.domeShortcuts().RingRuns = on; }},
-    {"dome_widened_view", [](render::MyZephGLView& v, bool on) { v.domeShortcuts().WidenedView = on; }},
     {"decks_untested_over_ground", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().DecksUntestedOverGround = on; }},
     {"deck_colour_in_vertices", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().DeckColourInVertices = on; }},
     {"deck_fog_in_vertices", [](render::MyZephGLView& v, bool on) { v.terrainDrawer().DeckFogInVertices = on; }},

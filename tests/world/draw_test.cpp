@@ -483,8 +483,8 @@ TEST_F(WorldDrawTest, TheSkyKeepsItsPicturesFaintShapes) {
     world->sky.positionSun(noon.data());
 }
 
-// Under a scissor box the dome sends only the quads that can reach it, and a cloud only the
-// sprites that can (none when the cloud as a whole lies beyond a side): the box holds the same
+// Under a scissor box the sky, and a cloud that sends only the sprites that can reach it (none
+// when the cloud as a whole lies beyond a side), hold the same
 // pixels as the whole frame, at the view's corners and edges, in a thin column and in the middle,
 // in a column a little aside from the cloud's middle, which its outer sprites reach, looking level
 // at a cloud, up towards the zenith and down.

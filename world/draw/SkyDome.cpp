@@ -1,7 +1,6 @@
 // The sky dome: its rings from below the horizon to the zenith under the sky's picture, the cap
 // over the zenith, and the sun's glow added onto it. drawSkyDome names the steps; the shortcuts
-// they take are RingRuns below (quads no window shows are not sent) and a file each beside this
-// one (DomeDepthTest, MagnifiedRings, WidenedView).
+// they take are a file each beside this one (DomeDepthTest, MagnifiedRings).
 #include "world/draw/SkyParts.h"
 
 namespace pellam::worlddraw {
@@ -51,7 +50,6 @@ struct DomeVertices {
     std::array<GLint, kStrips> Firsts{};
     std::array<GLsizei, kStrips> Counts{};  // 0: the ring is wholly below what shows
     std::array<double, kStrips> Low{}, High{};  // radians
-    std::vector<std::array<double, 4>> Clips;    // scratch: each vertex's clip coordinates at a draw
 };
 
 // Kept from draw to draw: the sky is drawn on the GL's thread only.
@@ -96,74 +94,22 @@ DomeVertices& domeVertices(const SkyColours& c, double lowestElevation) {
 
 namespace {
 
-// The dome's rings sent as arrays, in runs read alike (depth test, filter), each run under every
-// scissor box in turn. Where Cut, of each ring only the runs of its quads that can reach the window
-// drawn under the box are sent: a quad all of whose corners lie outside one side of it, or behind
-// the near plane, lights no pixel there. The facets meet edge to edge and write no depth, and the
-// cap is blended over rings all sent before it, so the order they are drawn in leaves every pixel
-// as it is.
-class RingRuns {
-public:
-    RingRuns(DomeVertices& dome, std::span<const std::array<int, 4>> boxes, bool cut)
-        : Dome(dome), Boxes(boxes), Cut(cut) {
-        if (!Cut) return;
-        // Every corner's clip coordinates, the same under every box.
-        const DrawnWindow window;
-        dome.Clips.resize(dome.Vertices.size() / kStride);
-        for (size_t v = 0; v < dome.Clips.size(); ++v)
-            dome.Clips[v] = window.clip(&dome.Vertices[v * kStride + kPositionAt]);
-    }
-
-    // Rings r0..r1 (exclusive), under every box.
-    void send(int r0, int r1) {
-        forEachScissorBox(Boxes, [&](size_t) {
-            const DrawnWindow window;
-            for (int r = r0; r < r1; ++r)
-                if (Dome.Counts[r] != 0) addRing(window, r);
-            if (Runs > 0) glMultiDrawArrays(GL_TRIANGLE_STRIP, Firsts.data(), Counts.data(), Runs);
-            Runs = 0;
-        });
-    }
-
-private:
-    // Ring r's quads that can reach the window, as runs of its strip; a run starts at an even
-    // vertex, so its triangles keep the order of their corners.
-    void addRing(const DrawnWindow& window, int r) {
-        if (!Cut) {
-            Firsts[size_t(Runs)] = Dome.Firsts[r], Counts[size_t(Runs)] = Dome.Counts[r];
-            ++Runs;
-            return;
-        }
-        const std::array<double, 4>* corners = &Dome.Clips[size_t(Dome.Firsts[r])];
-        int all = ~0;
-        for (int k = 0; k <= kDomeSegments; ++k) {
-            Sides[size_t(k)] = window.outside(corners[2 * k]) & window.outside(corners[2 * k + 1]);
-            all &= Sides[size_t(k)];
-        }
-        if (all) return;  // the whole ring lies outside one side
-        for (int k = 0; k < kDomeSegments; ++k) Left[size_t(k)] = (Sides[size_t(k)] & Sides[size_t(k + 1)]) != 0;
-        for (int k = 0; k < kDomeSegments;) {
-            if (Left[size_t(k)]) {
-                ++k;
+// The dome's strips r0..r1 (exclusive) sent as arrays, under every scissor box in turn (as the
+// scissor stands where there are none).
+void sendStrips(const DomeVertices& dome, std::span<const std::array<int, 4>> boxes, int r0, int r1) {
+    forEachScissorBox(boxes, [&](size_t) {
+        for (int r = r0; r < r1;) {
+            if (dome.Counts[r] == 0) {
+                ++r;
                 continue;
             }
-            int end = k + 1;
-            while (end < kDomeSegments && !Left[size_t(end)]) ++end;
-            Firsts[size_t(Runs)] = Dome.Firsts[r] + 2 * k, Counts[size_t(Runs)] = 2 * (end - k + 1);
-            ++Runs;
-            k = end;
+            int end = r + 1;
+            while (end < r1 && dome.Counts[end] != 0) ++end;
+            glMultiDrawArrays(GL_TRIANGLE_STRIP, &dome.Firsts[r], &dome.Counts[r], end - r);
+            r = end;
         }
-    }
-
-    DomeVertices& Dome;
-    std::span<const std::array<int, 4>> Boxes;
-    bool Cut = true;
-    std::array<GLint, kStrips * kDomeSegments / 2 + kStrips> Firsts{};
-    std::array<GLsizei, kStrips * kDomeSegments / 2 + kStrips> Counts{};
-    int Runs = 0;
-    std::array<int, kDomeSegments + 1> Sides{};  // per pair of corners of a ring: the sides both lie outside
-    std::array<bool, kDomeSegments> Left{};      // per quad of a ring: not sent
-};
+    });
+}
 
 // The state the rings are drawn in, whatever the pass before left set (the objects' alpha test keeps
 // only alpha above 0.9): no fog, lighting, culling, blending, alpha test or depth writes, the sky's
@@ -193,8 +139,8 @@ void setDomeState(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool b
 // ring at or above `untestedFrom` and the filter changed where the picture is magnified, each change
 // ending a run; then the cap blended over them, read with the mip levels; how many rings were drawn
 // without the depth test behind the ground.
-int sendRings(const DomeVertices& dome, RingRuns& runs, MagnifiedRings& filters, bool behindGround,
-              double untestedFrom) {
+int sendRings(const DomeVertices& dome, std::span<const std::array<int, 4>> boxes, MagnifiedRings& filters,
+              bool behindGround, double untestedFrom) {
     int untestedRings = 0, from = 0;
     for (int r = 0; r < kDomeRings; ++r) {
         if (dome.Counts[r] == 0) {
@@ -202,20 +148,20 @@ int sendRings(const DomeVertices& dome, RingRuns& runs, MagnifiedRings& filters,
             continue;
         }
         if (behindGround && dome.Low[r] >= untestedFrom && glIsEnabled(GL_DEPTH_TEST)) {
-            runs.send(from, r), from = r;
+            sendStrips(dome, boxes, from, r), from = r;
             glDisable(GL_DEPTH_TEST);
         }
         untestedRings += !glIsEnabled(GL_DEPTH_TEST) && behindGround;
         const GLint f = filters.filterFor(dome.Low[r], dome.High[r]);
-        if (f != filters.current()) runs.send(from, r), from = r;
+        if (f != filters.current()) sendStrips(dome, boxes, from, r), from = r;
         filters.use(f);
     }
-    runs.send(from, kDomeRings);
+    sendStrips(dome, boxes, from, kDomeRings);
     filters.restore();
     if (behindGround) dome.Low[kDomeRings] < untestedFrom ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    runs.send(kDomeRings, kStrips);
+    sendStrips(dome, boxes, kDomeRings, kStrips);
     glDisable(GL_BLEND);
     if (!dome.Vertices.empty()) {
         // What the last vertex leaves current, as when the rings were sent point by point.
@@ -266,11 +212,9 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
                 const DomeShortcuts& shortcuts) {
     const SkyColours c = sky.getSkyColours();
     const double untestedFrom = untestedDomeFrom(behindGround, plain || !shortcuts.UntestedRings, groundTop);
+    // The viewport's bit keeps the depth range, which behind the ground the dome sets to its far end.
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT |
                  GL_VIEWPORT_BIT);
-    // Not in the plain drawing: a ring no longer clipped at the window's edge may read a level apart.
-    WidenedView wide;
-    if (!plain && shortcuts.WidenedView) wide.widen();
     setDomeState(sky, glName, behindGround);
     MagnifiedRings filters(plain || !shortcuts.RingsMagnified);
     // The vertices hold while the colours and the lowest elevation do: made once, then sent as arrays.
@@ -281,13 +225,11 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
     glTexCoordPointer(2, GL_FLOAT, stride, dome.Vertices.data());
     glColorPointer(4, GL_FLOAT, stride, dome.Vertices.data() + kColourAt);
     glVertexPointer(3, GL_FLOAT, stride, dome.Vertices.data() + kPositionAt);
-    RingRuns runs(dome, boxes, !plain && shortcuts.RingRuns);
-    const int untestedRings = sendRings(dome, runs, filters, behindGround, untestedFrom);
+    const int untestedRings = sendRings(dome, boxes, filters, behindGround, untestedFrom);
     filters.restore();
     if (behindGround) glEnable(GL_DEPTH_TEST);  // the sun may lie low, over the ground
     drawSun(sky, glName, c, boxes);
     glPopClientAttrib();
-    wide.restore();
     glPopAttrib();
     return untestedRings;
 }

@@ -369,12 +369,12 @@ private:
 // the two thirds of the frame that the ground covers again.
 // Below `lowestElevation` (radians) the caller knows the ground covers the view, and the dome
 // leaves it out. Where the picture's first level is magnified on every pixel, it is read without
-// the mip levels the GL would not choose there anyway; unless `plain`, which reads it with them
-// everywhere, the dome is drawn through a WidenedView. `groundTop`, asked only where the depth
-// buffer holds nothing but the ground, gives the elevation (radians) above which no ground shows:
-// the rings above it are drawn without the depth test. Returns the rings so drawn. The dome is
-// drawn under each of the disjoint scissor `boxes` (x, y, width, height, px; none: as the scissor
-// stands), sending under each only the quads, and the sun, that can reach it.
+// the mip levels the GL would not choose there anyway, unless `plain`, which reads it with them
+// everywhere. `groundTop`, asked only where the depth buffer holds nothing but the ground, gives
+// the elevation (radians) above which no ground shows: the rings above it are drawn without the
+// depth test. Returns the rings so drawn. The dome is drawn under each of the disjoint scissor
+// `boxes` (x, y, width, height, px; none: as the scissor stands), the sun only under those it can
+// reach.
 int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool behindGround = false,
                 double lowestElevation = kWholeDome, bool plain = false,
                 const std::function<double()>& groundTop = nullptr, std::span<const std::array<int, 4>> boxes = {},
