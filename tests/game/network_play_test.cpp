@@ -254,10 +254,10 @@ TEST_F(NetworkPlay, AHostedTeamMissionKeepsItsRuleAndTheJoinersTeam) {
 }
 
 // A hosted Quick Dogfight: team kills, twenty to win, Camels 3 and 4 out, four novice Fokkers, a
-// joiner on red, the autopilot on for both. The host shot down by Fokker #7 comes back on the
-// ground at his field whole, and stays so with nobody shooting at him, whatever the joiner counted
-// on his wreck; once his autopilot is on again he takes off. A Fokker he shot down comes back and
-// flies as well.
+// joiner on red, the autopilot on for both. The host and the joiner shot down by Fokker #7 come
+// back on the ground at their field whole on both machines, and stay so with nobody shooting at
+// them, whatever the joiner counted on the host's wreck; once his autopilot is on again the host
+// takes off. A Fokker the host shot down comes back and flies as well.
 TEST_F(NetworkPlay, AHostedDogfightsRestartsComeBackWhole) {
     Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");
     players = {&lothar, &roy};
