@@ -521,22 +521,26 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     pressBuilder("Add World");
     ASSERT_TRUE(b.MBTerrainLoadedFlag);
 
-    // Each object added, then typed onto the ground where it should stand (a height below it).
+    // Each object chosen, its team typed, added, then typed onto the ground where it should stand
+    // (a height below it).
     pressBuilder("Tab/Objects");
-    auto place = [&](const std::string& object, const char* where) {
+    auto place = [&](const std::string& object, const char* team, const char* where) {
         choose("Object", object);
+        typeInto("Object Team", team);
         pressBuilder("Add Object");
         typeInto("Object Location", where);
         return b.MBCurrentObject;
     };
-    const int balloon = place("Observation balloon (German)", "2013460, 0, 2243000");
-    const int flak = place("Flak gun", "2013700, 0, 2243200");
-    place("Lorry (German)", "2012000, 0, 2244000");
+    const int balloon = place("Observation balloon (German)", "blue", "2013460, 0, 2243000");
+    const int flak = place("Flak gun", "red", "2013700, 0, 2243200");
+    place("Lorry (German)", "blue", "2012000, 0, 2244000");
     typeInto("Object Path", "0");
-    const int second = place("Lorry (German)", "2011950, 0, 2243900");
+    const int second = place("Lorry (German)", "yellow", "2011950, 0, 2243900");
     typeInto("Object Random Start", "200");
     EXPECT_EQ(balloon, 22);
     EXPECT_EQ(b.MBMission.ObjectList[flak].ObjectCode, 65);
+    const int32_t teams[] = {2, 1, 2, 3};
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(b.MBMission.ObjectList[balloon + k].Team, teams[k]) << balloon + k;
     EXPECT_EQ(double(b.MBMission.ObjectList[balloon].Location[1]), -1.0);
     EXPECT_EQ(b.MBMission.ObjectList[second].Seed, 200);
 
