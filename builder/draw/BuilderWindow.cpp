@@ -30,7 +30,8 @@ void remember(const std::string& label) {
 
 // The room inside the current window, as `label`.
 void rememberRoom(const std::string& label) {
-    const ImVec2 at = ImGui::GetWindowPos(), a = ImGui::GetWindowContentRegionMin(), b = ImGui::GetWindowContentRegionMax();
+    const ImVec2 at = ImGui::GetWindowPos();
+    const ImVec2 a = ImGui::GetWindowContentRegionMin(), b = ImGui::GetWindowContentRegionMax();
     places[label] = {at.x + a.x, at.y + a.y, at.x + b.x, at.y + b.y, drawings};
 }
 

@@ -131,7 +131,8 @@ bool popUp(const char* label, int& item, const std::array<const char*, N>& title
 
 void fitNextItem(float wanted, const char* label) {
     const float labelWidth = ImGui::CalcTextSize(label, nullptr, true).x;
-    const float room = ImGui::GetContentRegionAvail().x - (labelWidth > 0 ? labelWidth + ImGui::GetStyle().ItemSpacing.x : 0);
+    const float room =
+        ImGui::GetContentRegionAvail().x - (labelWidth > 0 ? labelWidth + ImGui::GetStyle().ItemSpacing.x : 0);
     ImGui::SetNextItemWidth(std::max(std::min(wanted, room), 4 * ImGui::GetFontSize()));
 }
 
@@ -421,7 +422,8 @@ void fileSheets(MissionBuilder& b) {
         // The list scrolls in what the window leaves below it, so that the buttons stay in sight.
         const ImGuiStyle& style = ImGui::GetStyle();
         float widest = 0;
-        for (const std::string& name : files.openChoices) widest = std::max(widest, ImGui::CalcTextSize(name.c_str()).x);
+        for (const std::string& name : files.openChoices)
+            widest = std::max(widest, ImGui::CalcTextSize(name.c_str()).x);
         const float lines = float(files.openChoices.size()) * ImGui::GetTextLineHeightWithSpacing();
         const float room = viewport->WorkPos.y + viewport->WorkSize.y - ImGui::GetCursorScreenPos().y -
                            ImGui::GetFrameHeightWithSpacing() - 2 * style.WindowPadding.y;

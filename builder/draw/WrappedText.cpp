@@ -120,7 +120,8 @@ LineBreaker breakerFor(float width) {
     return [width](const std::string& text, size_t begin, size_t end) {
         ImFont* font = ImGui::GetFont();
         const char* s = text.data();
-        return size_t(font->CalcWordWrapPositionA(ImGui::GetFontSize() / font->FontSize, s + begin, s + end, width) - s);
+        const float scale = ImGui::GetFontSize() / font->FontSize;
+        return size_t(font->CalcWordWrapPositionA(scale, s + begin, s + end, width) - s);
     };
 }
 

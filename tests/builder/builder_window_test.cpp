@@ -176,6 +176,14 @@ protected:
         pressBuilder(popUp);
         pressBuilder(popUp + "/" + item);
     }
+    // The pilot signs in, opens the builder on a new mission and adds the Western Front.
+    void signInAndBuildOnTheWesternFront() {
+        press("Pilot Sign-In", "Sign In");
+        press("Menu", "Mission Builder");
+        press("Mission Builder", "New Mission");
+        choose("World", "The Western Front");
+        pressBuilder("Add World");
+    }
     // A drag in the builder's view from its centre, `steps` moves of (dx, dy) pixels (y down).
     void dragInView(int dx, int dy, int steps, bool shift) {
         const int x = viewCentreX(), y = viewCentreY();
@@ -338,7 +346,9 @@ TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosin
     for (int y = middleY - paneWidth / 2; y < middleY + paneWidth / 2; ++y)
         for (int x = paneLeft + paneWidth / 4; x < paneLeft + 3 * paneWidth / 4; ++x, ++n) {
             const size_t at = (size_t(y) * shown.width + x) * 4;
-            changed += std::abs(shown.pixels[at] - unchosen.pixels[at]) + std::abs(shown.pixels[at + 1] - unchosen.pixels[at + 1]) > 40;
+            changed += std::abs(shown.pixels[at] - unchosen.pixels[at]) +
+                           std::abs(shown.pixels[at + 1] - unchosen.pixels[at + 1]) >
+                       40;
         }
     EXPECT_GT(changed, n / 50) << "no close-up in the view's right part";
     QNion pose;
@@ -461,11 +471,7 @@ TEST_F(BuilderWindowTest, TheBuilderLeavesTheFlightsPictureAsItFoundIt) {
 // were, and a click on one chooses it.
 TEST_F(BuilderWindowTest, AScrolledPageLeavesTheTabsInPlace) {
     builder::MissionBuilder& b = c_->missionBuilder();
-    press("Pilot Sign-In", "Sign In");
-    press("Menu", "Mission Builder");
-    press("Mission Builder", "New Mission");
-    choose("World", "The Western Front");
-    pressBuilder("Add World");
+    signInAndBuildOnTheWesternFront();
     frames(2);
     const float tab = builderdraw::placeOfBuilderItem("Tab/Weather")->y0;
     const float button = builderdraw::placeOfBuilderItem("Add World")->y0;
@@ -523,11 +529,7 @@ TEST_F(BuilderWindowTest, ATabOpensOnOneClick) {
 // short, and the view fills what the panel leaves. A long line of the description wraps in its box.
 TEST_F(BuilderWindowTest, TheBuilderFitsTheSmallWindow) {
     builder::MissionBuilder& b = c_->missionBuilder();
-    press("Pilot Sign-In", "Sign In");
-    press("Menu", "Mission Builder");
-    press("Mission Builder", "New Mission");
-    choose("World", "The Western Front");
-    pressBuilder("Add World");
+    signInAndBuildOnTheWesternFront();
     const char* const kTabs[] = {"World", "Objects", "Aircraft", "Weather", "Victory", "Paths"};
     // What the last frame drew lies inside the window and, on the page, inside the page's room.
     auto expectFits = [&](const std::string& shown, int width, int height) {
@@ -539,15 +541,21 @@ TEST_F(BuilderWindowTest, TheBuilderFitsTheSmallWindow) {
         EXPECT_EQ(page.drawing, last);
         const float padding = ImGui::GetStyle().FramePadding.x;
         for (const auto& [label, p] : places) {
-            if (p.drawing != last || (label.rfind("Path/", 0) == 0 && std::isdigit(label[5]))) continue;  // the table scrolls sideways
+            // The path table's cells scroll sideways.
+            if (p.drawing != last || (label.rfind("Path/", 0) == 0 && std::isdigit(label[5]))) continue;
             EXPECT_GE(p.x0, panel.x0 - 0.5f) << shown << ": " << label;
             EXPECT_LE(p.x1, (p.y0 >= page.y0 ? page.x1 : panel.x1) + 0.5f) << shown << ": " << label;
             EXPECT_GE(p.y0, panel.y0 - 0.5f) << shown << ": " << label;
-            if (p.y0 < page.y0) EXPECT_LE(p.y1, height) << shown << ": " << label;
+            if (p.y0 < page.y0) {
+                EXPECT_LE(p.y1, height) << shown << ": " << label;
+            }
             // A tab as wide as its title and its frame: nothing cut off with an ellipsis.
-            const bool tab = label.rfind("Tab/", 0) == 0 || (label.rfind("Aircraft/", 0) == 0 && std::isdigit(label[9]));
+            const bool tab =
+                label.rfind("Tab/", 0) == 0 || (label.rfind("Aircraft/", 0) == 0 && std::isdigit(label[9]));
             const std::string title = label.substr(label.find('/') + 1);
-            if (tab) EXPECT_GE(p.x1 - p.x0, ImGui::CalcTextSize(title.c_str()).x + 2 * padding) << shown << ": " << label;
+            if (tab) {
+                EXPECT_GE(p.x1 - p.x0, ImGui::CalcTextSize(title.c_str()).x + 2 * padding) << shown << ": " << label;
+            }
         }
     };
     for (const auto& [width, height] : {std::pair{1024, 768}, std::pair{800, 600}, std::pair{640, 480}}) {
@@ -608,7 +616,8 @@ TEST_F(BuilderWindowTest, TheBuilderFitsTheSmallWindow) {
     pressBuilder("Save Mission/Save");
     ASSERT_TRUE(std::filesystem::exists(folder_->file("Missions/Small.pellam")));
     for (int i = 1; i <= 40; ++i)
-        std::filesystem::copy_file(folder_->file("Missions/Small.pellam"), folder_->file("Missions/Small " + std::to_string(i) + ".pellam"));
+        std::filesystem::copy_file(folder_->file("Missions/Small.pellam"),
+                                   folder_->file("Missions/Small " + std::to_string(i) + ".pellam"));
     pressBuilder("Open");
     for (const char* label : {"Open Mission/Open", "Open Mission/Cancel"}) {
         const builderdraw::ItemPlace* p = builderdraw::placeOfBuilderItem(label);
@@ -626,11 +635,7 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     c_->interface().toPrefsAlwaysReloadUM.state = true;
     c_->fromDialogButtons(kTagPrefsOK);
     ASSERT_TRUE(c_->prefs().ReloadUserMissions);
-    press("Pilot Sign-In", "Sign In");
-    press("Menu", "Mission Builder");
-    press("Mission Builder", "New Mission");
-    choose("World", "The Western Front");
-    pressBuilder("Add World");
+    signInAndBuildOnTheWesternFront();
     ASSERT_TRUE(b.MBTerrainLoadedFlag);
 
     // Each object chosen, its team typed, added, then typed onto the ground where it should stand
