@@ -89,13 +89,13 @@ void missionText(MissionBuilder& b, const char* label, std::string& text, const 
     rememberBuilderItem(place);
 }
 
-// A row of radio buttons choosing a column.
+// A row of radio buttons choosing a column, going on below where the page is too narrow.
 void radios(MissionBuilder& b, const char* id, int& column, std::initializer_list<const char*> titles) {
     ImGui::PushID(id);
+    const float box = ImGui::GetFrameHeight() + ImGui::GetStyle().ItemInnerSpacing.x;  // px before a title
     int k = 0;
     for (const char* title : titles) {
-        const ImGuiStyle& style = ImGui::GetStyle();
-        if (k > 0) sameLineIfRoom(ImGui::GetFrameHeight() + style.ItemInnerSpacing.x + ImGui::CalcTextSize(title).x);
+        if (k > 0) sameLineIfRoom(box + ImGui::CalcTextSize(title).x);
         if (ImGui::RadioButton(title, column == k)) {
             column = k;
             b.notsaved();
