@@ -1,6 +1,8 @@
 // The flight overlay of the real pellam on the test's X server, flown by a player's script: what
 // the game reports it laid over the frames it showed, and the files it wrote.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -35,6 +37,42 @@ quit
     std::vector<std::string> shots;
     for (const fs::directory_entry& entry : fs::directory_iterator(desktop)) shots.push_back(entry.path().filename());
     EXPECT_EQ(shots, std::vector<std::string>{"Pellam Screen Shot 1.jpg"});
+}
+
+// The game as a player's shell starts it under `ulimit -f`: no file it writes may pass `bytes`,
+// and SIGXFSZ is left as the shell leaves it, ending a program that does not see to it itself.
+// The exit status; -1 when a signal ended the game.
+int runWithFileSizeLimit(const std::string& command, rlim_t bytes) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        ::signal(SIGXFSZ, SIG_DFL);
+        const rlimit limit{bytes, bytes};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return finishProcess(pid);
+}
+
+// A screen shot past the limit (a full disk, a quota) fails and is told, the flight going on; it
+// once ended the game (SIGXFSZ), leaving the shot's temporary file on the desktop. The settings
+// are small enough to be saved at the quit.
+TEST(OverlayProcesses, AScreenShotPastTheFileSizeLimitIsToldAndTheFlightGoesOn) {
+    const TestFolder folder{"pellam-overlay-limit"};
+    const fs::path desktop = folder.path() / "desktop";
+    fs::create_directories(desktop);
+    const std::string script = R"(until mission-time 120
+key F2
+until notice Pellam Screen Shot 1.jpg could not be written (File too large)
+expect flying
+until mission-time 300
+expect flying
+quit
+)";
+    const std::string environment = "PELLAM_AUTOFLY=1 XDG_DESKTOP_DIR='" + desktop.string() + "'";
+    EXPECT_EQ(runWithFileSizeLimit(gameCommand(folder.path(), environment, script), 20000), 0);
+    EXPECT_TRUE(fs::is_empty(desktop)) << "neither the shot nor a part of it";
+    EXPECT_TRUE(fs::exists(folder.path() / "config" / "pellam" / "defaults.json"));
 }
 
 }  // namespace

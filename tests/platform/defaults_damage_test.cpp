@@ -2,6 +2,8 @@
 // the player's bytes are never lost and every failure is reported.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -9,6 +11,7 @@
 #include <unistd.h>
 
 #include "platform/UserDefaults.h"
+#include "tests/FileSizeLimit.h"
 #include "tests/TestFolder.h"
 
 namespace pellam::platform {
@@ -295,6 +298,30 @@ TEST_F(DamagedDefaults, AFailedSaveAnswersFalseKeepsTheOldFileAndIsReportedOnce)
     ASSERT_EQ(first.size(), 1u);
     EXPECT_EQ(first[0].find("unchanged"), std::string::npos) << first[0];
     fs::remove(blocked);
+
+    // Past the file-size limit (a quota, `ulimit -f`) the copy of a damaged file kept aside, and
+    // then the save itself, fail the same way: told, the old file whole, no part of either left.
+    const std::string damaged = R"({"PilotNumberKey": [2], "Pad": ")" + std::string(3000, 'x') + "\"}";
+    write(damaged);
+    UserDefaults limited(file());
+    EXPECT_FALSE(limited.integerForKey("PilotNumberKey").has_value());
+    limited.setInteger("PilotNumberKey", 2);
+    {
+        const testing::FileSizeLimit limit(1000);  // bytes
+        EXPECT_FALSE(limited.synchronize());
+        EXPECT_TRUE(mentions(limited.takeReports(), "could not be kept aside"));
+        EXPECT_EQ(read(file()), damaged);
+        EXPECT_TRUE(others().empty());
+    }
+    ASSERT_TRUE(limited.synchronize());
+    limited.setString("Pad", std::string(5000, 'y'));
+    {
+        const testing::FileSizeLimit limit(4000);  // bytes: the copy kept, the new file too long
+        EXPECT_FALSE(limited.synchronize());
+        EXPECT_TRUE(mentions(limited.takeReports(), std::strerror(EFBIG)));
+        EXPECT_EQ(UserDefaults(file()).stringForKey("Pad"), std::string(3000, 'x'));
+        EXPECT_EQ(others(), std::vector<std::string>{"defaults.json.corrupt"});
+    }
 }
 
 // Saves in flight: a burst while the writer is busy costs one write of the latest values; a save
