@@ -126,19 +126,43 @@ TEST_F(DamagedDefaults, ALinkedFileStaysALinkAndKeepsItsMode) {
     EXPECT_EQ(UserDefaults(target.string()).boolForKey("VBlankKey"), true);
 }
 
+// ... until one is written over by anything else: then, as for a value that could not be used at
+// all, it is named and the file kept as it was. A name stored as a number and saved back as its
+// text once went unnamed and uncopied.
 TEST_F(DamagedDefaults, ValuesOfAnotherTypeReadAsWhatTheyMeanAndNeedNoCopy) {
     write(R"({"KeyboardPrefsAvailable": 1, "StallLimiterKey": "YES", "OverallVolumeKey": 51.9,
-              "GunsVolumeKey": "77", "StickCurveJoy": "1.75", "LastMissionOpenedKey": 12})");
+              "GunsVolumeKey": "77", "StickCurveJoy": "1.75", "LastMissionOpenedKey": 12, "Pilot1NameKey": 5,
+              "SuccessfulMTitles1Key": "Dawn Patrol", "NetworkTypeSizeKey": 1})");
     UserDefaults store(file());
     EXPECT_EQ(store.boolForKey("KeyboardPrefsAvailable"), true);
     EXPECT_EQ(store.boolForKey("StallLimiterKey"), true);
     EXPECT_EQ(store.integerForKey("OverallVolumeKey"), 51);
     EXPECT_EQ(store.integerForKey("GunsVolumeKey"), 77);
     EXPECT_EQ(store.doubleForKey("StickCurveJoy"), 1.75);
+    EXPECT_EQ(store.doubleForKey("NetworkTypeSizeKey"), 1.0);
     EXPECT_EQ(store.stringForKey("LastMissionOpenedKey"), "12");
+    EXPECT_EQ(store.stringForKey("Pilot1NameKey"), "5");
+    EXPECT_FALSE(store.stringArrayForKey("SuccessfulMTitles1Key").has_value());
     store.setBool("VBlankKey", true);
+    store.setString("GunsVolumeKey", "77");      // written back as it was
+    store.setDouble("NetworkTypeSizeKey", 1.0);  // the same number
     ASSERT_TRUE(store.synchronize());
     EXPECT_TRUE(others().empty());
+    EXPECT_TRUE(store.takeReports().empty());
+
+    store.setString("Pilot1NameKey", "5");
+    ASSERT_TRUE(store.synchronize());
+    EXPECT_EQ(others(), std::vector<std::string>{"defaults.json.corrupt"});
+    EXPECT_EQ(UserDefaults(file() + ".corrupt").integerForKey("Pilot1NameKey"), 5);
+    std::vector<std::string> reports = store.takeReports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(mentions(reports, "(Pilot1NameKey)")) << reports[0];
+    store.setInteger("OverallVolumeKey", 51);
+    store.setStringArray("SuccessfulMTitles1Key", {"Dawn Patrol"});
+    ASSERT_TRUE(store.synchronize());
+    reports = store.takeReports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(mentions(reports, "(OverallVolumeKey; SuccessfulMTitles1Key)")) << reports[0];
 }
 
 TEST_F(DamagedDefaults, AValueThatCannotBeUsedIsKeptAsideBeforeItIsWrittenOver) {
