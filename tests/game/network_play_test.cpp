@@ -356,11 +356,12 @@ TEST_F(NetworkPlay, TheDrawingsWarmUpNeverHoldsANetworkGame) {
     EXPECT_GE(roy.view.unseen - joinerDrawn, 8) << "the host's Dr.Is, near to far, on the joiner";
 }
 
-// "Network: The Balloon Lines" hosted, eight aircraft with two-figure kills and the team kills
-// that decide it: the players' kills and, above them, the team kills and rules lie within the
-// view at 800 x 600 and 1024 x 768, at every message text size, clear of the messages' column.
-// Then the pilot flies a Quick Dogfight alone: its kills line is the one he saw before the
-// network game, which once kept that game's team kills past the view's edge.
+// A Quick Dogfight flown alone shows how it is won: five kills, each pilot for himself, or five
+// team kills with the teams' tallies, which follow the kills. Then "Network: The Balloon Lines"
+// hosted, eight aircraft with two-figure kills and the team kills that decide it: the players'
+// kills and, above them, the team kills and rules lie within the view at 800 x 600 and
+// 1024 x 768, at every message text size, clear of the messages' column. Flown alone again, each
+// dogfight shows its own rules as before, none of the network game's.
 TEST_F(NetworkPlay, TheKillsAndRulesLinesFitTheViewAndGoWithTheNetworkGame) {
     Player lothar(dir.path() / "host", "Lothar");
     players = {&lothar};
@@ -374,16 +375,31 @@ TEST_F(NetworkPlay, TheKillsAndRulesLinesFitTheViewAndGoWithTheNetworkGame) {
         }
         return std::pair{out, texts};
     };
-    auto dogfight = [&] {
+    auto dogfight = [&](int killType) {  // 0 each for himself, 1 by team; the player red, aircraft 2 blue
         lothar.c->fromFlyQuickDogfightButton();
+        DogfightWindowControls& d = lothar.c->dogfightWindowControls();
+        d.toDogfightKills = 5;
+        d.toDogIndTeamKills.clear();
+        d.toDogIndTeamKills.setState(true, 0, killType);
+        for (int n = 0; n < 2; ++n) {
+            d.DOTeam[size_t(n)].clear();
+            d.DOTeam[size_t(n)].setState(true, n, 0);
+        }
         lothar.c->fromDoQuickDogfight();
         lothar.c->setRunning(true);
         run(2);
         return shown().second;
     };
-    const std::vector<std::string> alone = dogfight();
-    ASSERT_EQ(alone.size(), 1u);
+    const std::vector<std::string> alone = dogfight(0);
+    ASSERT_EQ(alone.size(), 2u);
     EXPECT_EQ(alone[0].substr(0, 6), "Kills:");
+    EXPECT_EQ(alone[1], "DO  I  CA  K  5");
+    const std::vector<std::string> aloneByTeam = dogfight(1);
+    ASSERT_EQ(aloneByTeam.size(), 2u);
+    EXPECT_EQ(aloneByTeam[1], "R: 0 B: 0 Y: 0 b: 0   DO  T  CA  K  5");
+    shootDown(lothar, 1, 0);
+    run(1);
+    EXPECT_EQ(shown().second[1].substr(0, 10), "R: 1 B: 0 ");
 
     lothar.c->fromMenus(kMenuSelectMission);
     lothar.c->fromMissionMenu(lothar.c->missionWindowControls().toMissionMenuPopUp.positionOfTag(kBalloonLines));
@@ -401,6 +417,7 @@ TEST_F(NetworkPlay, TheKillsAndRulesLinesFitTheViewAndGoWithTheNetworkGame) {
         ASSERT_EQ(out.count, 2);
         EXPECT_NE(texts[0].find("#8"), std::string::npos) << texts[0];
         EXPECT_NE(texts[1].find("R:12 B:41"), std::string::npos) << texts[1];
+        EXPECT_NE(texts[1].find("   T  CA  K  8"), std::string::npos) << texts[1];
         const render::MessageLinePlace chat = render::messageLinePlace(4, render::typeMetricsFor(textSize));
         for (const int height : {600, 768}) {
             for (int k = 0; k < out.count; ++k) {
@@ -421,7 +438,8 @@ TEST_F(NetworkPlay, TheKillsAndRulesLinesFitTheViewAndGoWithTheNetworkGame) {
     }
 
     lothar.c->endNetworkGame();
-    EXPECT_EQ(dogfight(), alone);
+    EXPECT_EQ(dogfight(0), alone);
+    EXPECT_EQ(dogfight(1), aloneByTeam);
 }
 
 // A joiner the host player turns away reads why; flying alone afterwards, the line is gone.
