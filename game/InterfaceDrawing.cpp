@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <string_view>
 
 #include <imgui.h>
+#include <imgui_internal.h>
 #include <imgui_stdlib.h>
 
 #include "builder/draw/BuilderWindow.h"
@@ -21,6 +23,60 @@ std::string currentWindow;
 // Whether each window had the focus in the last frame it was drawn; forgotten when it closes.
 std::map<const Window*, bool> focusedLastFrame;
 bool noticeShown = false;  // a notice holds the focus: no other window takes it back
+
+constexpr float kViewMargin = 4;  // px kept between a window and the edges of the view
+
+// The part of the view a window is kept in: the view below the menu bar, less a margin.
+ImRect viewRoom() {
+    const ImGuiViewport* viewport = ImGui::GetMainViewport();
+    ImRect room(viewport->WorkPos, ImVec2(viewport->WorkPos.x + viewport->WorkSize.x,
+                                          viewport->WorkPos.y + viewport->WorkSize.y));
+    room.Expand(-kViewMargin);
+    return room;
+}
+
+// The window being drawn is kept in this room; its body scrolls when the room is short.
+ImRect currentRoom;
+
+// The room, or, while `clearOf` is shown, the larger of the bands above and below it: so a
+// dialog never opens over a hint at the same place, each showing through the other.
+ImRect roomClearOf(const Window* clearOf) {
+    ImRect room = viewRoom();
+    const ImGuiWindow* other = clearOf && clearOf->open ? ImGui::FindWindowByName(clearOf->title.c_str()) : nullptr;
+    if (!other || !(other->Active || other->WasActive)) return room;
+    const float above = other->Pos.y - kViewMargin - room.Min.y;
+    const float below = room.Max.y - (other->Pos.y + other->Size.y + kViewMargin);
+    if (std::max(above, below) < ImGui::GetFrameHeightWithSpacing() * 4) return room;  // no band worth the name
+    if (above >= below) room.Max.y = room.Min.y + above;
+    else room.Min.y = room.Max.y - below;
+    return room;
+}
+
+void forgetPlaces(const std::string& window) {
+    const std::string prefix = window + "/";
+    for (auto it = buttonPlaces.lower_bound(prefix); it != buttonPlaces.end() && it->first.rfind(prefix, 0) == 0;)
+        it = buttonPlaces.erase(it);
+}
+
+// Before ImGui::Begin: opening at `at` (by `pivot`), `width` x `height` or what the room allows.
+void fitNext(const ImRect& room, ImVec2 at, ImVec2 pivot, float width, float height) {
+    currentRoom = room;
+    ImGui::SetNextWindowPos(at, ImGuiCond_Appearing, pivot);
+    ImGui::SetNextWindowSize(ImVec2(std::min(width, room.GetWidth()), std::min(height, room.GetHeight())),
+                             ImGuiCond_Appearing);
+    ImGui::SetNextWindowSizeConstraints(ImVec2(0, 0), room.GetSize());
+}
+
+// After ImGui::Begin: the window moved back inside its room, wherever it was put or dragged.
+void keepInside(const ImRect& room) {
+    // A window's first frame is measured unseen; it is placed by its pivot once its size is known.
+    if (ImGui::GetCurrentWindow()->Hidden) return;
+    const ImVec2 at = ImGui::GetWindowPos(), size = ImGui::GetWindowSize();
+    const ImVec2 to(std::max(room.Min.x, std::min(at.x, room.Max.x - size.x)),
+                    std::max(room.Min.y, std::min(at.y, room.Max.y - size.y)));
+    if (to.x != at.x || to.y != at.y) ImGui::SetWindowPos(to);
+    rememberPlace(ImGui::GetCurrentWindow()->Name, "", {to.x, to.y, to.x + size.x, to.y + size.y});
+}
 }  // namespace
 
 namespace widgets {
@@ -37,17 +93,17 @@ bool button(const char* label, float width) {
     return pressed;
 }
 
-// Opens `window` centred when it is brought forward; false while it is closed.
-bool beginWindow(Window& window, float width, int flags) {
+bool beginWindow(Window& window, float width, int flags, Placing placing) {
     if (!window.open) {
         focusedLastFrame.erase(&window);
+        forgetPlaces(window.title);  // a closed window has nothing to click
         return false;
     }
-    const ImGuiViewport* viewport = ImGui::GetMainViewport();
-    ImGui::SetNextWindowPos(ImVec2(viewport->WorkPos.x + viewport->WorkSize.x * 0.5f,
-                                   viewport->WorkPos.y + viewport->WorkSize.y * 0.5f),
-                            ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
-    ImGui::SetNextWindowSize(ImVec2(width, 0), ImGuiCond_Appearing);
+    const ImRect room = roomClearOf(placing.clearOf);
+    if (placing.atTop)
+        fitNext(room, ImVec2(room.GetCenter().x, room.Min.y), ImVec2(0.5f, 0.0f), width, 0);
+    else
+        fitNext(room, room.GetCenter(), ImVec2(0.5f, 0.5f), width, 0);
     // Focus is taken when the window is made key, not again while it keeps it: taking it every
     // frame would close the pop-ups it opens.
     bool& focused = focusedLastFrame[&window];
@@ -55,22 +111,77 @@ bool beginWindow(Window& window, float width, int flags) {
     bool open = true;
     currentWindow = window.title;
     // What this frame draws is remembered anew: a control left out no longer has a place.
-    const std::string prefix = window.title + "/";
-    for (auto it = buttonPlaces.lower_bound(prefix); it != buttonPlaces.end() && it->first.rfind(prefix, 0) == 0;)
-        it = buttonPlaces.erase(it);
+    forgetPlaces(window.title);
     const bool shown = ImGui::Begin(window.title.c_str(), &open, ImGuiWindowFlags_NoCollapse | flags);
-    if (flags & ImGuiWindowFlags_AlwaysAutoResize) {
-        // A window that grows with its content is kept on the screen: its foot (its buttons) first.
-        const float bottom = viewport->WorkPos.y + viewport->WorkSize.y;
-        const ImVec2 at = ImGui::GetWindowPos();
-        const float height = ImGui::GetWindowHeight();
-        if (at.y + height > bottom) ImGui::SetWindowPos(ImVec2(at.x, std::max(viewport->WorkPos.y, bottom - height)));
-    }
+    keepInside(room);
     focused = ImGui::IsWindowFocused(ImGuiFocusedFlags_RootAndChildWindows);
     window.key = focused;
     if (!open) window.close();
     if (!shown) ImGui::End();
     return shown;
+}
+
+void fitNextWindow(const std::string& title, float width, float height) {
+    const ImRect room = viewRoom();
+    fitNext(room, room.GetCenter(), ImVec2(0.5f, 0.5f), width, height);
+    currentWindow = title;
+}
+
+void keepInView() { keepInside(currentRoom); }
+
+float roomLeft(float footer) {
+    // The window is as tall as its room at most, wherever it stands in it.
+    const ImGuiWindow* w = ImGui::GetCurrentWindow();
+    const float drawn = ImGui::GetCursorScreenPos().y - w->Pos.y;
+    return currentRoom.GetHeight() - drawn - footer - w->WindowPadding.y;
+}
+
+float widestContent() { return currentRoom.GetWidth() - 2 * ImGui::GetStyle().WindowPadding.x; }
+
+namespace {
+ImGuiID bodyId = 0;          // of the body being drawn, in its window's storage
+bool bodyMeasured = false;   // drawn in the open, to be measured, in its window's unseen first frame
+}  // namespace
+
+// The body's height is what it held in the last frame (kept in the window's storage), until the
+// room is shorter. In the window's unseen first frame it is drawn in the open and measured, so
+// the window opens at its size and centred by it. When what it holds grows or shrinks later, the
+// window is fitted to it again (ImGui fits a window's height only as it opens).
+void beginBody(const char* id, float footer) {
+    bodyId = ImGui::GetID(id);
+    bodyMeasured = ImGui::GetCurrentWindow()->Hidden;
+    if (bodyMeasured) {
+        ImGui::BeginGroup();
+        return;
+    }
+    const float room = std::max(roomLeft(footer), ImGui::GetFrameHeightWithSpacing() * 2);
+    const float held = ImGui::GetStateStorage()->GetFloat(bodyId, room);
+    const float itemWidth = ImGui::CalcItemWidth();  // the window's, not the narrower body's
+    ImGui::BeginChild(id, ImVec2(0, std::min(held, room)));
+    ImGui::PushItemWidth(itemWidth);
+}
+
+void endBody() {
+    float held = 0;
+    if (bodyMeasured) {
+        ImGui::EndGroup();
+        held = ImGui::GetItemRectSize().y;
+    } else {
+        const ImGuiWindow* body = ImGui::GetCurrentWindow();
+        held = body->DC.CursorMaxPos.y - body->DC.CursorStartPos.y;
+        ImGui::PopItemWidth();
+        ImGui::EndChild();
+    }
+    held = std::max(held, 1.0f);
+    ImGuiStorage* storage = ImGui::GetStateStorage();
+    const float before = storage->GetFloat(bodyId, -1.0f);
+    storage->SetFloat(bodyId, held);
+    if (!bodyMeasured && before != held) ImGui::SetWindowSize(ImVec2(ImGui::GetCurrentWindow()->SizeFull.x, 0));
+}
+
+float buttonRowHeight() {
+    // The spacing after the body, the separator's line and its spacing, the buttons.
+    return ImGui::GetStyle().ItemSpacing.y * 2 + 1 + ImGui::GetFrameHeight();
 }
 
 void checkBox(CheckBox& box) { ImGui::Checkbox(box.title.c_str(), &box.state); }
@@ -168,15 +279,14 @@ InterfaceRequests drawWorldProblem(const VADArizodazar2& c) {
 void drawNotice(VADArizodazar2& c) {
     GameInterface& ui = c.interface();
     if (ui.notices.empty()) return;
-    const ImGuiViewport* viewport = ImGui::GetMainViewport();
-    ImGui::SetNextWindowPos(ImVec2(viewport->WorkPos.x + viewport->WorkSize.x * 0.5f,
-                                   viewport->WorkPos.y + viewport->WorkSize.y * 0.5f),
-                            ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
-    ImGui::SetNextWindowSize(ImVec2(480, 0), ImGuiCond_Always);
+    fitNextWindow("Notice", 480, 0);
     ImGui::SetNextWindowFocus();
-    currentWindow = "Notice";
-    if (ImGui::Begin("Notice", nullptr, ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings)) {
+    if (ImGui::Begin("Notice", nullptr,
+                     ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoResize)) {
+        keepInView();
+        beginBody("text", buttonRowHeight());
         ImGui::TextWrapped("%s", ui.notices.front().c_str());
+        endBody();
         ImGui::Separator();
         const bool offersFreshRecords = !ui.freshRecordsNotice.empty() && ui.notices.front() == ui.freshRecordsNotice;
         if (button("OK")) {
@@ -211,6 +321,7 @@ void drawMenuBar(VADArizodazar2& c, InterfaceRequests& requests) {
 
 void drawPreferences(VADArizodazar2& c, GameInterface& ui) {
     if (!beginWindow(ui.toPrefsWindow, 520)) return;
+    beginBody("settings", buttonRowHeight());
     ImGui::TextUnformatted("Flying");
     checkBox(ui.toMousePosFeedback);
     checkBox(ui.toStallLimiter);
@@ -239,6 +350,7 @@ void drawPreferences(VADArizodazar2& c, GameInterface& ui) {
     static const double smallest = 0.5, largest = 1.5;
     ImGui::SliderScalar("Message text size", ImGuiDataType_Double, &ui.toNetworkTextSize, &smallest, &largest,
                         "%.2f");
+    endBody();
     okCancel(c, kTagPrefsOK, ui.toPrefsWindow);
     ImGui::End();
 }
@@ -265,7 +377,9 @@ void drawAutoMessages(VADArizodazar2& c, GameInterface& ui) {
 }
 
 void drawMouseFlying(VADArizodazar2& c, GameInterface& ui) {
-    if (!beginWindow(ui.toMouseFlying, 420)) return;
+    // Over the flight, at the top of the view: out of the gun sight, and clear of the dialogs
+    // that the end of the flight brings (they keep clear of it).
+    if (!beginWindow(ui.toMouseFlying, 420, 0, {.atTop = true})) return;
     ImGui::TextWrapped("No joystick was found, so you fly with the mouse: move it away from the centre "
                        "of the window to bank and to pull or push the stick. The ball shows where the "
                        "stick is.");
@@ -281,8 +395,8 @@ std::string oneLine(std::string text) {
     return text;
 }
 
-// Pilot `k`'s row: the choice, the name to edit, then the record.
-void drawPilotRow(VADArizodazar2& c, GameInterface& ui, int k) {
+// Pilot `k`'s row: the choice, the name to edit, then the record. `nameWidth` px; below 0, the column's.
+void drawPilotRow(VADArizodazar2& c, GameInterface& ui, int k, float nameWidth) {
     ImGui::PushID(k);
     ImGui::TableNextRow();
     ImGui::TableNextColumn();
@@ -291,7 +405,7 @@ void drawPilotRow(VADArizodazar2& c, GameInterface& ui, int k) {
         ui.pilotRadio.setState(true, k, 0);
     }
     ImGui::TableNextColumn();
-    ImGui::SetNextItemWidth(160);
+    ImGui::SetNextItemWidth(nameWidth);
     textField(c, ui.pilotNameFields[k], "##name");
     ui.pilotFields[k].editing = ImGui::IsItemActive();
     rememberPlace("Name " + std::to_string(k + 1));
@@ -309,16 +423,21 @@ void drawPilotRow(VADArizodazar2& c, GameInterface& ui, int k) {
 }
 
 void drawPilotSignIn(VADArizodazar2& c, GameInterface& ui) {
-    if (!beginWindow(ui.toPilotSignInWindow, 820)) {
+    constexpr float kWidth = 820;  // px, where the columns share the width alike
+    if (!beginWindow(ui.toPilotSignInWindow, kWidth)) {
         for (TextField& field : ui.pilotFields) field.editing = false;  // a closed window edits nothing
         return;
     }
     ImGui::TextUnformatted("Choose your pilot.");
+    // In a narrower view each record column takes what it shows, and the names what is left.
+    const bool narrowed = ImGui::GetWindowWidth() < kWidth;
     if (ImGui::BeginTable("pilots", 7)) {
-        for (const char* head : {"", "Name", "Hours/Days/Score", "Lives", "Kills/Deaths", "Ratio", "Online"})
-            ImGui::TableSetupColumn(head, *head ? ImGuiTableColumnFlags_WidthStretch : ImGuiTableColumnFlags_WidthFixed);
+        for (const char* head : {"", "Name", "Hours/Days/Score", "Lives", "Kills/Deaths", "Ratio", "Online"}) {
+            const bool stretch = *head && (!narrowed || std::string_view(head) == "Name");
+            ImGui::TableSetupColumn(head, stretch ? ImGuiTableColumnFlags_WidthStretch : ImGuiTableColumnFlags_WidthFixed);
+        }
         ImGui::TableHeadersRow();
-        for (int k = 0; k < kPilotCount; ++k) drawPilotRow(c, ui, k);
+        for (int k = 0; k < kPilotCount; ++k) drawPilotRow(c, ui, k, narrowed ? -FLT_MIN : 160);
         ImGui::EndTable();
     }
     ImGui::Separator();
@@ -375,10 +494,12 @@ void drawPilotStatistics(GameInterface& ui) {
 }
 
 void drawGameOver(VADArizodazar2& c, GameInterface& ui) {
-    if (!beginWindow(ui.toGameOverWindow, 560)) return;
+    if (!beginWindow(ui.toGameOverWindow, 560, 0, {.clearOf = &ui.toMouseFlying})) return;
     ImGui::TextUnformatted(ui.toYouWonOrLost.c_str());
     ImGui::Separator();
+    beginBody("message", buttonRowHeight());
     multiline(ui.toYouWonOrLostMessage);
+    endBody();
     ImGui::Separator();
     if (button("OK")) c.fromMissionEndOkayButton();
     if (ui.restartButtonX >= 0.0f) {  // out of sight in network games
@@ -389,7 +510,7 @@ void drawGameOver(VADArizodazar2& c, GameInterface& ui) {
 }
 
 void drawPilotDied(GameInterface& ui) {
-    if (!beginWindow(ui.toPilotDied, 360)) return;
+    if (!beginWindow(ui.toPilotDied, 360, 0, {.clearOf = &ui.toMouseFlying})) return;
     ImGui::TextWrapped("Your pilot has been killed. His career begins again with one life.");
     if (button("OK")) ui.toPilotDied.close();
     ImGui::End();
@@ -451,6 +572,12 @@ void rememberItemPlace(const std::string& window, const std::string& label) {
 
 void rememberPlace(const std::string& window, const std::string& label, const ButtonPlace& place) {
     buttonPlaces[window + "/" + label] = place;
+}
+
+const ButtonPlace* placeOfWindow(const std::string& window) {
+    // Only a window ImGui drew in the last frame: the input windows keep no places of their own.
+    const ImGuiWindow* w = ImGui::GetCurrentContext() ? ImGui::FindWindowByName(window.c_str()) : nullptr;
+    return w && w->Active ? placeOfButton(window, "") : nullptr;
 }
 
 const ButtonPlace* placeOfButton(const std::string& window, const std::string& label) {

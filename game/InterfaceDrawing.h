@@ -27,6 +27,8 @@ struct ButtonPlace {
     float x0, y0, x1, y1;
 };
 const ButtonPlace* placeOfButton(const std::string& window, const std::string& label);
+// Where the window itself was last drawn, title bar and all; null while it is closed.
+const ButtonPlace* placeOfWindow(const std::string& window);
 // Records where the last drawn item lies, under `window` and `label`, for placeOfButton.
 void rememberItemPlace(const std::string& window, const std::string& label);
 void rememberPlace(const std::string& window, const std::string& label, const ButtonPlace& place);
@@ -37,8 +39,29 @@ namespace widgets {
 void rememberPlace(const std::string& label);
 // A button that remembers where it was drawn, so that tests can press it as a person would.
 bool button(const char* label, float width = 100);
-// Opens `window` centred when it is brought forward; false while it is closed.
-bool beginWindow(Window& window, float width, int flags = 0);
+// Where a window opens: centred in the view, or at its top (a hint over the flight); and the
+// window it keeps clear of while that one is shown, in the larger band of the view above or below it.
+struct Placing {
+    bool atTop = false;
+    const Window* clearOf = nullptr;
+};
+// Opens `window` when it is brought forward, `width` wide or as wide as the view allows, and keeps
+// it whole in the view, title bar and close box too; false while it is closed.
+bool beginWindow(Window& window, float width, int flags = 0, Placing placing = {});
+// The same for a window the caller begins itself: before ImGui::Begin, opening centred at `width`
+// x `height` (0: as tall as it holds), at most the view's size; after it, kept inside the view.
+void fitNextWindow(const std::string& title, float width, float height);
+void keepInView();
+// The part of a window above its last `footer` pixels (its buttons): as tall as what it holds, or
+// as the view leaves it, the rest scrolled; the buttons below stay in view.
+void beginBody(const char* id, float footer);
+void endBody();
+// A separator and a row of buttons under a body (px).
+float buttonRowHeight();
+// The height the view leaves the current window below what it has drawn, above `footer` px.
+float roomLeft(float footer);
+// The widest content the view leaves the current window (px).
+float widestContent();
 void checkBox(CheckBox& box);
 // A radio matrix: one cell on at a time.
 void radio(RadioMatrix& matrix, const char* id);
