@@ -253,8 +253,9 @@ void drawMissionMenus(VADArizodazar2& c) {
     const bool gameOpen = ImGui::BeginMenu("Game");
     rememberItemPlace("Menu", "Game");
     if (gameOpen) {
-        if (ImGui::MenuItem("Select Mission...", nullptr, false, c.validateMenuItem(kMenuSelectMission)))
-            c.fromMenus(kMenuSelectMission);
+        const bool select = ImGui::MenuItem("Select Mission...", nullptr, false, c.validateMenuItem(kMenuSelectMission));
+        rememberItemPlace("Game", "Select Mission...");
+        if (select) c.fromMenus(kMenuSelectMission);
         if (ImGui::MenuItem("Pilot Sign-In...")) c.fromPilotSignInMenu();
         drawNetworkGameMenuItem(c);
         ImGui::EndMenu();

@@ -119,6 +119,15 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
         words >> wait_;
     } else if (verb == "key" || verb == "press" || verb == "release" || verb == "tap") {
         pressKey(verb, words, line, windowID);
+    } else if (verb == "wheel") {  // over whatever the pointer is on, one event a notch
+        int notches = 0;
+        words >> notches;
+        SDL_Event e{};
+        e.type = SDL_MOUSEWHEEL;
+        e.wheel.windowID = windowID;
+        e.wheel.y = notches < 0 ? -1 : 1;
+        for (int k = 0; k < std::abs(notches); ++k) SDL_PushEvent(&e);
+        wait_ = 3;
     } else if (verb == "button" || verb == "axis") {
         moveJoystick(verb, words, line, joystick);
     } else if (verb == "expect") {

@@ -8,6 +8,8 @@
 //                            as "release NAME"
 //   press NAME               press a key and hold it until a "release" line lets it go ("press Alt+s",
 //                            then "release s": Alt let go first)
+//   wheel N                  turn the mouse wheel N notches where the pointer is (below 0: towards
+//                            the player, scrolling a list down)
 //   button N down|up         a button of the virtual joystick (0 is "Button #1")
 //   axis N VALUE             an axis of the virtual joystick, -32768..32767
 //   expect command TITLE     the last command the game carried out was the one of that title
