@@ -100,8 +100,8 @@ bool beginWindow(Window& window, float width, int flags, Placing placing) {
         return false;
     }
     const ImRect room = roomClearOf(placing.clearOf);
-    if (placing.atTop)
-        fitNext(room, ImVec2(room.GetCenter().x, room.Min.y), ImVec2(0.5f, 0.0f), width, 0);
+    if (placing.atFoot)
+        fitNext(room, ImVec2(room.GetCenter().x, room.Max.y), ImVec2(0.5f, 1.0f), width, 0);
     else
         fitNext(room, room.GetCenter(), ImVec2(0.5f, 0.5f), width, 0);
     // Focus is taken when the window is made key, not again while it keeps it: taking it every
@@ -377,9 +377,10 @@ void drawAutoMessages(VADArizodazar2& c, GameInterface& ui) {
 }
 
 void drawMouseFlying(VADArizodazar2& c, GameInterface& ui) {
-    // Over the flight, at the top of the view: out of the gun sight, and clear of the dialogs
-    // that the end of the flight brings (they keep clear of it).
-    if (!beginWindow(ui.toMouseFlying, 420, 0, {.atTop = true})) return;
+    // Over the flight, at the foot of the view: off the gun sight and the captions at the top
+    // (Paused), where the menu bar coming and going does not move it; the dialogs that end the
+    // flight keep clear of it.
+    if (!beginWindow(ui.toMouseFlying, 420, 0, {.atFoot = true})) return;
     ImGui::TextWrapped("No joystick was found, so you fly with the mouse: move it away from the centre "
                        "of the window to bank and to pull or push the stick. The ball shows where the "
                        "stick is.");

@@ -39,10 +39,10 @@ namespace widgets {
 void rememberPlace(const std::string& label);
 // A button that remembers where it was drawn, so that tests can press it as a person would.
 bool button(const char* label, float width = 100);
-// Where a window opens: centred in the view, or at its top (a hint over the flight); and the
+// Where a window opens: centred in the view, or at its foot (a hint over the flight); and the
 // window it keeps clear of while that one is shown, in the larger band of the view above or below it.
 struct Placing {
-    bool atTop = false;
+    bool atFoot = false;
     const Window* clearOf = nullptr;
 };
 // Opens `window` when it is brought forward, `width` wide or as wide as the view allows, and keeps
