@@ -812,6 +812,8 @@ TEST_F(SmallWindowTest, EveryWindowLiesWholeInTheViewAndItsButtonAnswers) {
     ui.toNotEnoughVRAMWindow.makeKeyAndOrderFront();
     expectWhole("Not Enough Video Memory", "Quit");
     EXPECT_TRUE(press("Not Enough Video Memory", "Quit"));
+    c->reportWorldProblem("RIDUdidavData is 1000 bytes; 10580000 were expected.");
+    expectWhole("Pellam cannot fly", "Quit");
 }
 
 }  // namespace
