@@ -61,7 +61,7 @@ bool button(const char* label, float width = 100) {
 // Opens a settings window centred, whole in the view; `closeBox` gives it one. A height of 0 fits
 // the contents.
 bool beginWindow(const char* title, float width, float height, bool* closeBox = nullptr) {
-    widgets::fitNextWindow(title, width, height);
+    widgets::fitNextWindow(width, height);
     currentWindow = title;
     const bool shown = ImGui::Begin(title, closeBox, ImGuiWindowFlags_NoCollapse);
     widgets::keepInView();

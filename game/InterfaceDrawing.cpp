@@ -24,58 +24,10 @@ std::string currentWindow;
 std::map<const Window*, bool> focusedLastFrame;
 bool noticeShown = false;  // a notice holds the focus: no other window takes it back
 
-constexpr float kViewMargin = 4;  // px kept between a window and the edges of the view
-
-// The part of the view a window is kept in: the view below the menu bar, less a margin.
-ImRect viewRoom() {
-    const ImGuiViewport* viewport = ImGui::GetMainViewport();
-    ImRect room(viewport->WorkPos, ImVec2(viewport->WorkPos.x + viewport->WorkSize.x,
-                                          viewport->WorkPos.y + viewport->WorkSize.y));
-    room.Expand(-kViewMargin);
-    return room;
-}
-
-// The window being drawn is kept in this room; its body scrolls when the room is short.
-ImRect currentRoom;
-
-// The room, or, while `clearOf` is shown, the larger of the bands above and below it: so a
-// dialog never opens over a hint at the same place, each showing through the other.
-ImRect roomClearOf(const Window* clearOf) {
-    ImRect room = viewRoom();
-    const ImGuiWindow* other = clearOf && clearOf->open ? ImGui::FindWindowByName(clearOf->title.c_str()) : nullptr;
-    if (!other || !(other->Active || other->WasActive)) return room;
-    const float above = other->Pos.y - kViewMargin - room.Min.y;
-    const float below = room.Max.y - (other->Pos.y + other->Size.y + kViewMargin);
-    if (std::max(above, below) < ImGui::GetFrameHeightWithSpacing() * 4) return room;  // no band worth the name
-    if (above >= below) room.Max.y = room.Min.y + above;
-    else room.Min.y = room.Max.y - below;
-    return room;
-}
-
 void forgetPlaces(const std::string& window) {
     const std::string prefix = window + "/";
     for (auto it = buttonPlaces.lower_bound(prefix); it != buttonPlaces.end() && it->first.rfind(prefix, 0) == 0;)
         it = buttonPlaces.erase(it);
-}
-
-// Before ImGui::Begin: opening at `at` (by `pivot`), `width` x `height` or what the room allows.
-void fitNext(const ImRect& room, ImVec2 at, ImVec2 pivot, float width, float height) {
-    currentRoom = room;
-    ImGui::SetNextWindowPos(at, ImGuiCond_Appearing, pivot);
-    ImGui::SetNextWindowSize(ImVec2(std::min(width, room.GetWidth()), std::min(height, room.GetHeight())),
-                             ImGuiCond_Appearing);
-    ImGui::SetNextWindowSizeConstraints(ImVec2(0, 0), room.GetSize());
-}
-
-// After ImGui::Begin: the window moved back inside its room, wherever it was put or dragged.
-void keepInside(const ImRect& room) {
-    // A window's first frame is measured unseen; it is placed by its pivot once its size is known.
-    if (ImGui::GetCurrentWindow()->Hidden) return;
-    const ImVec2 at = ImGui::GetWindowPos(), size = ImGui::GetWindowSize();
-    const ImVec2 to(std::max(room.Min.x, std::min(at.x, room.Max.x - size.x)),
-                    std::max(room.Min.y, std::min(at.y, room.Max.y - size.y)));
-    if (to.x != at.x || to.y != at.y) ImGui::SetWindowPos(to);
-    rememberPlace(ImGui::GetCurrentWindow()->Name, "", {to.x, to.y, to.x + size.x, to.y + size.y});
 }
 }  // namespace
 
@@ -99,11 +51,7 @@ bool beginWindow(Window& window, float width, int flags, Placing placing) {
         forgetPlaces(window.title);  // a closed window has nothing to click
         return false;
     }
-    const ImRect room = roomClearOf(placing.clearOf);
-    if (placing.atFoot)
-        fitNext(room, ImVec2(room.GetCenter().x, room.Max.y), ImVec2(0.5f, 1.0f), width, 0);
-    else
-        fitNext(room, room.GetCenter(), ImVec2(0.5f, 0.5f), width, 0);
+    fitNextWindow(width, 0, placing);
     // Focus is taken when the window is made key, not again while it keeps it: taking it every
     // frame would close the pop-ups it opens.
     bool& focused = focusedLastFrame[&window];
@@ -113,75 +61,12 @@ bool beginWindow(Window& window, float width, int flags, Placing placing) {
     // What this frame draws is remembered anew: a control left out no longer has a place.
     forgetPlaces(window.title);
     const bool shown = ImGui::Begin(window.title.c_str(), &open, ImGuiWindowFlags_NoCollapse | flags);
-    keepInside(room);
+    keepInView();
     focused = ImGui::IsWindowFocused(ImGuiFocusedFlags_RootAndChildWindows);
     window.key = focused;
     if (!open) window.close();
     if (!shown) ImGui::End();
     return shown;
-}
-
-void fitNextWindow(const std::string& title, float width, float height) {
-    const ImRect room = viewRoom();
-    fitNext(room, room.GetCenter(), ImVec2(0.5f, 0.5f), width, height);
-    currentWindow = title;
-}
-
-void keepInView() { keepInside(currentRoom); }
-
-float roomLeft(float footer) {
-    // The window is as tall as its room at most, wherever it stands in it.
-    const ImGuiWindow* w = ImGui::GetCurrentWindow();
-    const float drawn = ImGui::GetCursorScreenPos().y - w->Pos.y;
-    return currentRoom.GetHeight() - drawn - footer - w->WindowPadding.y;
-}
-
-float widestContent() { return currentRoom.GetWidth() - 2 * ImGui::GetStyle().WindowPadding.x; }
-
-namespace {
-ImGuiID bodyId = 0;          // of the body being drawn, in its window's storage
-bool bodyMeasured = false;   // drawn in the open, to be measured, in its window's unseen first frame
-}  // namespace
-
-// The body's height is what it held in the last frame (kept in the window's storage), until the
-// room is shorter. In the window's unseen first frame it is drawn in the open and measured, so
-// the window opens at its size and centred by it. When what it holds grows or shrinks later, the
-// window is fitted to it again (ImGui fits a window's height only as it opens).
-void beginBody(const char* id, float footer) {
-    bodyId = ImGui::GetID(id);
-    bodyMeasured = ImGui::GetCurrentWindow()->Hidden;
-    if (bodyMeasured) {
-        ImGui::BeginGroup();
-        return;
-    }
-    const float room = std::max(roomLeft(footer), ImGui::GetFrameHeightWithSpacing() * 2);
-    const float held = ImGui::GetStateStorage()->GetFloat(bodyId, room);
-    const float itemWidth = ImGui::CalcItemWidth();  // the window's, not the narrower body's
-    ImGui::BeginChild(id, ImVec2(0, std::min(held, room)));
-    ImGui::PushItemWidth(itemWidth);
-}
-
-void endBody() {
-    float held = 0;
-    if (bodyMeasured) {
-        ImGui::EndGroup();
-        held = ImGui::GetItemRectSize().y;
-    } else {
-        const ImGuiWindow* body = ImGui::GetCurrentWindow();
-        held = body->DC.CursorMaxPos.y - body->DC.CursorStartPos.y;
-        ImGui::PopItemWidth();
-        ImGui::EndChild();
-    }
-    held = std::max(held, 1.0f);
-    ImGuiStorage* storage = ImGui::GetStateStorage();
-    const float before = storage->GetFloat(bodyId, -1.0f);
-    storage->SetFloat(bodyId, held);
-    if (!bodyMeasured && before != held) ImGui::SetWindowSize(ImVec2(ImGui::GetCurrentWindow()->SizeFull.x, 0));
-}
-
-float buttonRowHeight() {
-    // The spacing after the body, the separator's line and its spacing, the buttons.
-    return ImGui::GetStyle().ItemSpacing.y * 2 + 1 + ImGui::GetFrameHeight();
 }
 
 void checkBox(CheckBox& box) { ImGui::Checkbox(box.title.c_str(), &box.state); }
@@ -279,8 +164,9 @@ InterfaceRequests drawWorldProblem(const VADArizodazar2& c) {
 void drawNotice(VADArizodazar2& c) {
     GameInterface& ui = c.interface();
     if (ui.notices.empty()) return;
-    fitNextWindow("Notice", 480, 0);
+    fitNextWindow(480, 0);
     ImGui::SetNextWindowFocus();
+    currentWindow = "Notice";
     if (ImGui::Begin("Notice", nullptr,
                      ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoResize)) {
         keepInView();

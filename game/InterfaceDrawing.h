@@ -48,9 +48,10 @@ struct Placing {
 // Opens `window` when it is brought forward, `width` wide or as wide as the view allows, and keeps
 // it whole in the view, title bar and close box too; false while it is closed.
 bool beginWindow(Window& window, float width, int flags = 0, Placing placing = {});
-// The same for a window the caller begins itself: before ImGui::Begin, opening centred at `width`
-// x `height` (0: as tall as it holds), at most the view's size; after it, kept inside the view.
-void fitNextWindow(const std::string& title, float width, float height);
+// The same for a window the caller begins itself: before ImGui::Begin, opening `width` x `height`
+// (0: as tall as it holds) or as large as the view allows, as `placing` says; after it, kept
+// inside the view (and remembered for placeOfWindow). WindowRoom.cpp.
+void fitNextWindow(float width, float height, Placing placing = {});
 void keepInView();
 // The part of a window above its last `footer` pixels (its buttons): as tall as what it holds, or
 // as the view leaves it, the rest scrolled; the buttons below stay in view.
