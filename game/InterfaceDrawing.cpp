@@ -1,10 +1,10 @@
 #include "game/InterfaceDrawing.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <map>
 #include <string>
-#include <string_view>
 
 #include <imgui.h>
 #include <imgui_internal.h>
@@ -282,6 +282,12 @@ std::string oneLine(std::string text) {
     return text;
 }
 
+// The record columns of the sign-in window and, for pilot `k`, what each shows.
+constexpr std::array<const char*, 5> kRecordHeads = {"Hours/Days/Score", "Lives", "Kills/Deaths", "Ratio", "Online"};
+std::array<std::string, 5> pilotRecord(const GameInterface& ui, int k) {
+    return {ui.PScore[k], ui.toPilotLives[k], oneLine(ui.KD[k]), ui.KDR[k], oneLine(ui.OKD[k]) + "  " + ui.OKDR[k]};
+}
+
 // Pilot `k`'s row: the choice, the name to edit, then the record. `nameWidth` px; below 0, the column's.
 void drawPilotRow(VADArizodazar2& c, GameInterface& ui, int k, float nameWidth) {
     ImGui::PushID(k);
@@ -296,35 +302,44 @@ void drawPilotRow(VADArizodazar2& c, GameInterface& ui, int k, float nameWidth) 
     textField(c, ui.pilotNameFields[k], "##name");
     ui.pilotFields[k].editing = ImGui::IsItemActive();
     rememberPlace("Name " + std::to_string(k + 1));
-    ImGui::TableNextColumn();
-    ImGui::TextUnformatted(ui.PScore[k].c_str());
-    ImGui::TableNextColumn();
-    ImGui::TextUnformatted(ui.toPilotLives[k].c_str());
-    ImGui::TableNextColumn();
-    ImGui::TextUnformatted(oneLine(ui.KD[k]).c_str());
-    ImGui::TableNextColumn();
-    ImGui::TextUnformatted(ui.KDR[k].c_str());
-    ImGui::TableNextColumn();
-    ImGui::Text("%s  %s", oneLine(ui.OKD[k]).c_str(), ui.OKDR[k].c_str());
+    for (const std::string& text : pilotRecord(ui, k)) {
+        ImGui::TableNextColumn();
+        ImGui::TextUnformatted(text.c_str());
+    }
     ImGui::PopID();
 }
 
+// Whether a record (or its heading) is wider than the share of the window each column has when
+// the name and the five record columns share it alike.
+bool recordsOutgrowAShare(const GameInterface& ui) {
+    const ImGuiStyle& style = ImGui::GetStyle();
+    // Each column's pitch, less its padding on the left: a text's last advance is blank.
+    const float pad = style.CellPadding.x;
+    const float share = (ImGui::GetContentRegionAvail().x - ImGui::GetFrameHeight() - 2 * pad) / 6 - pad;
+    for (const char* head : kRecordHeads)
+        if (ImGui::CalcTextSize(head).x > share) return true;
+    for (int k = 0; k < kPilotCount; ++k)
+        for (const std::string& text : pilotRecord(ui, k))
+            if (ImGui::CalcTextSize(text.c_str()).x > share) return true;
+    return false;
+}
+
 void drawPilotSignIn(VADArizodazar2& c, GameInterface& ui) {
-    constexpr float kWidth = 820;  // px, where the columns share the width alike
-    if (!beginWindow(ui.toPilotSignInWindow, kWidth)) {
+    if (!beginWindow(ui.toPilotSignInWindow, 820)) {
         for (TextField& field : ui.pilotFields) field.editing = false;  // a closed window edits nothing
         return;
     }
     ImGui::TextUnformatted("Choose your pilot.");
-    // In a narrower view each record column takes what it shows, and the names what is left.
-    const bool narrowed = ImGui::GetWindowWidth() < kWidth;
+    // The name and the record columns share the width alike, unless a record would be cut: then
+    // each record column takes what it shows, and the names what is left.
+    const bool fitted = recordsOutgrowAShare(ui);
     if (ImGui::BeginTable("pilots", 7)) {
-        for (const char* head : {"", "Name", "Hours/Days/Score", "Lives", "Kills/Deaths", "Ratio", "Online"}) {
-            const bool stretch = *head && (!narrowed || std::string_view(head) == "Name");
-            ImGui::TableSetupColumn(head, stretch ? ImGuiTableColumnFlags_WidthStretch : ImGuiTableColumnFlags_WidthFixed);
-        }
+        ImGui::TableSetupColumn("", ImGuiTableColumnFlags_WidthFixed);
+        ImGui::TableSetupColumn("Name", ImGuiTableColumnFlags_WidthStretch);
+        for (const char* head : kRecordHeads)
+            ImGui::TableSetupColumn(head, fitted ? ImGuiTableColumnFlags_WidthFixed : ImGuiTableColumnFlags_WidthStretch);
         ImGui::TableHeadersRow();
-        for (int k = 0; k < kPilotCount; ++k) drawPilotRow(c, ui, k, narrowed ? -FLT_MIN : 160);
+        for (int k = 0; k < kPilotCount; ++k) drawPilotRow(c, ui, k, fitted ? -FLT_MIN : 160);
         ImGui::EndTable();
     }
     ImGui::Separator();
