@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -39,7 +40,7 @@ bool PlayerScript::load(const std::string& path, std::string& error) {
     return true;
 }
 
-// The conditions a script waits for: a network game's, the mission clock's, a window's.
+// The conditions a script waits for: a network game's, the mission clock's, the notices', a window's.
 bool PlayerScript::until(const std::string& what, const VADArizodazar2& controller) {
     ControllerNetwork& network = controller.network();
     if (what == "joined") {
@@ -56,6 +57,11 @@ bool PlayerScript::until(const std::string& what, const VADArizodazar2& controll
     if (what == "alone") return network.getNetworkMode() == 0;
     if (what.rfind("window ", 0) == 0) return placeOfWindow(what.substr(7)) != nullptr;
     if (what.rfind("mission-time ", 0) == 0) return controller.clock().GlobalMissionTime >= std::atol(what.c_str() + 13);
+    if (what.rfind("notice ", 0) == 0) {
+        const std::deque<std::string>& notices = controller.interface().notices;
+        return std::any_of(notices.begin(), notices.end(),
+                           [&](const std::string& n) { return n.find(what.substr(7)) != std::string::npos; });
+    }
     if (what.rfind("message ", 0) == 0) {
         const ControllerNetwork::MessageLinesPtr lines = network.getMessageLines();
         for (int n = 1; lines && n < 5; ++n) {
