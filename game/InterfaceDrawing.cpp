@@ -77,10 +77,12 @@ void radio(RadioMatrix& matrix, const char* id) {
     for (int r = 0; r < matrix.rows; ++r)
         for (int c = 0; c < matrix.columns; ++c) {
             if (c > 0) ImGui::SameLine();
-            if (ImGui::RadioButton(matrix.titles[r * matrix.columns + c].c_str(), matrix.cellAt(r, c))) {
+            const std::string& title = matrix.titles[r * matrix.columns + c];
+            if (ImGui::RadioButton(title.c_str(), matrix.cellAt(r, c))) {
                 matrix.clear();
                 matrix.setState(true, r, c);
             }
+            rememberPlace(title);
         }
     ImGui::PopID();
 }
