@@ -231,6 +231,7 @@ TEST(ConnectionGateTest, UnreadAnswersShareACapOnTheirBytes) {
     GateLimits limits;
     limits.workers = 1;
     limits.answerBytes = size_t(10) << 20;  // two answers' unsent parts, not three
+    limits.answerSeconds = 600;             // only the room made for others ends an answer
     limits.served = [&](size_t bytes) {
         std::lock_guard lock(mutex);
         held.push_back(bytes);
