@@ -145,29 +145,61 @@ size_t ConnectionGate::answerBytesHeld() const {
 }
 
 void ConnectionGate::admit(int sock) {
-    bool wake = false, stopping = false;
+    auto c = std::make_unique<Connection>();
+    c->sock = sock;
+    namePeer(*c);
+    bool wake = false, stopping = false, queued = false;
     {
         std::unique_lock lock(mutex_);
-        // A full queue holds the accepting thread, and the kernel's listening queue holds the
-        // sockets still to come (its SYNs past that are sent again): turning them away here would
-        // turn away honest clients as often as a flood's, in proportion.
+        // Past its own caps it is turned away here and now: a flood from one address or network
+        // costs this thread a lookup, and takes no place in the queue.
+        const auto overItsCaps = [&] { return atItsCaps(*c); };
+        // A full queue holds this thread, and the kernel's listening queue holds the sockets still
+        // to come (its SYNs past that are sent again): turning them away here would turn away
+        // honest clients as often as a flood's, in proportion.
         const size_t room = size_t(std::max(1, limits_.doorQueue));
-        doorRoom_.wait(lock, [&] { return stopping_ || !ready() || door_.size() < room; });
+        doorRoom_.wait(lock, [&] { return stopping_ || !ready() || overItsCaps() || door_.size() < room; });
         stopping = stopping_;
-        if (!stopping_ && ready()) {
+        queued = !stopping_ && ready() && !overItsCaps();
+        if (queued) {
             // A wake is owed only when nothing was waiting: else one is on its way already.
             wake = door_.empty() && answers_.empty();
-            door_.push_back({sock, Clock::now()});
-            sock = -1;
+            c->since = Clock::now();
+            door_.push_back(std::move(c));
         } else {
             ++refused_;
         }
     }
-    if (sock >= 0) {
+    if (!queued) {
         if (!stopping) ::send(sock, kTooMany, sizeof kTooMany - 1, MSG_DONTWAIT | MSG_NOSIGNAL);
         ::close(sock);
     }
     if (wake) wakeGatherer();
+}
+
+void ConnectionGate::namePeer(Connection& c) {
+    sockaddr_storage peer{};
+    socklen_t size = sizeof peer;
+    char text[INET6_ADDRSTRLEN] = "";
+    if (::getpeername(c.sock, reinterpret_cast<sockaddr*>(&peer), &size) == 0) {
+        if (peer.ss_family == AF_INET) {
+            const auto* in = reinterpret_cast<const sockaddr_in*>(&peer);
+            ::inet_ntop(AF_INET, &in->sin_addr, text, sizeof text);
+            c.port = ntohs(in->sin_port);
+        } else if (peer.ss_family == AF_INET6) {
+            const auto* in = reinterpret_cast<const sockaddr_in6*>(&peer);
+            // An IPv4 peer of a listener on both families is named as an IPv4 listener names it:
+            // one address to the limits, and one the games list can give the game.
+            if (IN6_IS_ADDR_V4MAPPED(&in->sin6_addr))
+                ::inet_ntop(AF_INET, &in->sin6_addr.s6_addr[12], text, sizeof text);
+            else
+                ::inet_ntop(AF_INET6, &in->sin6_addr, text, sizeof text);
+            c.port = ntohs(in->sin6_port);
+        }
+    }
+    c.address = text;
+    c.limitKey = limitKey(c.address);
+    c.blockKey = blockKey(c.address);
 }
 
 void ConnectionGate::wakeGatherer() {
@@ -199,6 +231,14 @@ void ConnectionGate::unrank(Network& n) {
 void ConnectionGate::rerank(Network& n) {
     if (!n.waiting.empty()) waitingRank_.insert({-n.held, n.waiting.front()->age, &n});
     if (!n.writing.empty()) writingRank_.insert({-n.held, n.writing.front()->age, &n});
+}
+
+bool ConnectionGate::atItsCaps(const Connection& c, int* heldByBlock) const {
+    const auto address = addresses_.find(c.limitKey);
+    const auto network = networks_.find(c.blockKey);
+    const int held = network == networks_.end() ? 0 : network->second.held;
+    if (heldByBlock) *heldByBlock = held;
+    return (address != addresses_.end() && address->second >= limits_.perAddress) || held >= limits_.perBlock;
 }
 
 void ConnectionGate::countIn(Connection& c) {
@@ -259,8 +299,7 @@ ConnectionGate::Connection* ConnectionGate::makeRoom(const Rank& rank, std::list
 
 void ConnectionGate::gather() {
     std::array<epoll_event, 256> events;
-    std::vector<Accepted> accepted;
-    std::vector<std::unique_ptr<Connection>> answers;
+    std::vector<std::unique_ptr<Connection>> accepted, answers;
     char buffer[256];
     for (;;) {
         const int n = ::epoll_wait(events_, events.data(), int(events.size()), msUntilNextDeadline(Clock::now()));
@@ -281,7 +320,7 @@ void ConnectionGate::gather() {
         doorRoom_.notify_all();
         for (auto& c : answers) holdAnswer(std::move(c));
         answers.clear();
-        for (const Accepted& a : accepted) admitAccepted(a);
+        for (auto& c : accepted) admitAccepted(std::move(c));
         accepted.clear();
         expire(Clock::now());
     }
@@ -321,43 +360,15 @@ void ConnectionGate::close(Connection& c) {
     gathered_.erase(&c);
 }
 
-void ConnectionGate::admitAccepted(const Accepted& a) {
-    auto c = std::make_unique<Connection>();
-    c->sock = a.sock;
-    c->since = a.at;
-    sockaddr_storage peer{};
-    socklen_t size = sizeof peer;
-    char text[INET6_ADDRSTRLEN] = "";
-    if (::getpeername(a.sock, reinterpret_cast<sockaddr*>(&peer), &size) == 0) {
-        if (peer.ss_family == AF_INET) {
-            const auto* in = reinterpret_cast<const sockaddr_in*>(&peer);
-            ::inet_ntop(AF_INET, &in->sin_addr, text, sizeof text);
-            c->port = ntohs(in->sin_port);
-        } else if (peer.ss_family == AF_INET6) {
-            const auto* in = reinterpret_cast<const sockaddr_in6*>(&peer);
-            // An IPv4 peer of a listener on both families is named as an IPv4 listener names it:
-            // one address to the limits, and one the games list can give the game.
-            if (IN6_IS_ADDR_V4MAPPED(&in->sin6_addr))
-                ::inet_ntop(AF_INET, &in->sin6_addr.s6_addr[12], text, sizeof text);
-            else
-                ::inet_ntop(AF_INET6, &in->sin6_addr, text, sizeof text);
-            c->port = ntohs(in->sin6_port);
-        }
-    }
-    c->address = text;
-    c->limitKey = limitKey(c->address);
-    c->blockKey = blockKey(c->address);
+void ConnectionGate::admitAccepted(std::unique_ptr<Connection> c) {
     Connection* victim = nullptr;
     bool admitted = false;
     {
         std::lock_guard lock(mutex_);
         // Room is made only for a connection its own caps let in, and only by closing one that
         // still waits for its head: an answer under way is bounded by its own time and bytes.
-        const auto address = addresses_.find(c->limitKey);
-        const auto network = networks_.find(c->blockKey);
-        const int heldByBlock = network == networks_.end() ? 0 : network->second.held;
-        admitted = (address == addresses_.end() || address->second < limits_.perAddress) &&
-                   heldByBlock < limits_.perBlock &&
+        int heldByBlock = 0;
+        admitted = !atItsCaps(*c, &heldByBlock) &&
                    (open_ < limits_.total || (victim = makeRoom(waitingRank_, &Network::waiting, heldByBlock)));
         if (admitted) {
             countIn(*c);
@@ -368,11 +379,11 @@ void ConnectionGate::admitAccepted(const Accepted& a) {
     }
     if (victim) close(*victim);
     if (!admitted) {
-        ::send(a.sock, kTooMany, sizeof kTooMany - 1, MSG_DONTWAIT | MSG_NOSIGNAL);
-        ::close(a.sock);
+        ::send(c->sock, kTooMany, sizeof kTooMany - 1, MSG_DONTWAIT | MSG_NOSIGNAL);
+        ::close(c->sock);
         return;
     }
-    ::fcntl(a.sock, F_SETFL, ::fcntl(a.sock, F_GETFL) | O_NONBLOCK);
+    ::fcntl(c->sock, F_SETFL, ::fcntl(c->sock, F_GETFL) | O_NONBLOCK);
     c->deadline = c->since + seconds(limits_.headSeconds);
     watch(std::move(c), EPOLLIN);
 }
@@ -581,8 +592,7 @@ void ConnectionGate::stop() {
     for (std::thread& t : workers_)
         if (t.joinable()) t.join();
     workers_.clear();
-    std::vector<Accepted> door;
-    std::vector<std::unique_ptr<Connection>> left;
+    std::vector<std::unique_ptr<Connection>> door, left;
     {
         std::lock_guard lock(mutex_);
         door.swap(door_);
@@ -591,7 +601,7 @@ void ConnectionGate::stop() {
         answers_.clear();
         whole_.clear();
     }
-    for (const Accepted& a : door) ::close(a.sock);
+    for (auto& c : door) ::close(c->sock);  // never counted in
     for (auto& c : left) release(*c);
 }
 

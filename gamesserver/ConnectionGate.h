@@ -121,17 +121,13 @@ public:
 
 private:
     enum class HeadRead { Waiting, Whole, Dropped, Refused };
-    struct Accepted {
-        int sock;
-        Clock::time_point at;
-    };
     // The networks that hold connections of one queue (waiting or writing), the one holding the most
     // first, and among those holding as many the one whose oldest came first.
     using Rank = std::set<std::tuple<int, uint64_t, Network*>>;
 
     // ---- The gathering thread: its loop, and what it does with each connection it holds
     void gather();
-    void admitAccepted(const Accepted& a);
+    void admitAccepted(std::unique_ptr<Connection> c);
     void onEvent(Connection& c);
     // Takes a served connection whose answer the socket has not wholly taken, to write the rest as
     // the client reads, room made for its bytes; or gives it up when none can be.
@@ -159,6 +155,8 @@ private:
     // The connection of `queue` to close to make room: the oldest of the network ranked first, when
     // that network holds more than `blockHeld`; else none. It is counted out already.
     Connection* makeRoom(const Rank& rank, std::list<Connection*> Network::*queue, int blockHeld);
+    // Whether `c`'s address or network holds all its caps allow; `heldByBlock` takes its network's count.
+    bool atItsCaps(const Connection& c, int* heldByBlock = nullptr) const;
     void countIn(Connection& c);
     void countOut(Connection& c);  // its counts, bytes and place in its network's queue; once
     void enqueue(Connection& c, std::list<Connection*> Network::*queue);
@@ -167,7 +165,8 @@ private:
     void unrank(Network& n);
     void rerank(Network& n);
 
-    // ---- The workers
+    // ---- The accepting thread and the workers
+    void namePeer(Connection& c);  // its address and port, and what the caps count it as
     void work();
     void release(Connection& c);  // one a worker holds: counted out and closed
     void wakeGatherer();
@@ -185,7 +184,7 @@ private:
     int evicted_ = 0;
     size_t answerHeld_ = 0;  // bytes counted in by connections' `heldBytes`
     bool stopping_ = false;
-    std::vector<Accepted> door_;                           // accepted, not yet seen by the gatherer
+    std::vector<std::unique_ptr<Connection>> door_;        // accepted, not yet seen by the gatherer
     std::vector<std::unique_ptr<Connection>> answers_;     // served, their answers left to the gatherer
     std::deque<std::unique_ptr<Connection>> whole_;        // heads complete, for the workers
 
