@@ -36,8 +36,7 @@ ZephModel* MissionBuilder::closeUpItem() const {
     return item && item->getCompleteObjectPtr() ? item : nullptr;
 }
 
-// With nothing to show close up, the world goes on across the close-up's part rather than leave it
-// an empty pane; its left 66 % stays as it is beside a close-up, the same rays through the same pixels.
+// The world fills the view; a close-up covers its right 34 %, where a click picks nothing.
 double MissionBuilder::worldWidth() const { return closeUpItem() ? 0.66 * frame_.width : frame_.width; }
 
 // Brings what the view shows up to date: the height slider, the position text, the preview item

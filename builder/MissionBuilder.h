@@ -149,7 +149,8 @@ public:
     // The item the close-up beside the world shows: the selected one, else the unplaced one from
     // the object menu; null when there is none with a shape to draw.
     ZephModel* closeUpItem() const;
-    // The view's width that shows the world, px: its left 66 % beside a close-up, else all of it.
+    // The view's width in which a click picks in the world, px: its left 66 % beside a close-up,
+    // else all of it.
     double worldWidth() const;
     int32_t totalObjects() const;   // MBMission.TotalObjects, bounded to 0..260
 

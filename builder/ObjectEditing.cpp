@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "builder/AircraftTabs.h"
 #include "builder/TextValues.h"
 #include "core/GeometryRecords.h"
 #include "core/ZephModel.h"
@@ -62,19 +61,6 @@ std::array<double, 3> groundAlongSight(const MissionBuilder& builder, const std:
 
 bool isBalloon(int32_t code) { return code == 61 || code == 62 || code == 66 || code == 67; }
 
-int32_t newObjectTeam(const missions::MissionData& mission, int32_t code, int32_t lastTeam) {
-    Side side = Side::kNone;
-    for (const ObjectMenuItem& item : kObjectMenu)
-        if (item.code == code) side = item.side;
-    if (side == Side::kNone) return lastTeam;
-    const missions::AircraftInit& player = mission.AircraftStarts[0];
-    // The Fokkers (items 1 and 2 of the type pop-up) fly for Germany; the Camel, or a random type, not.
-    const bool fokker = player.AircraftType == kAircraftTypeItems[1] || player.AircraftType == kAircraftTypeItems[2];
-    const Side playerSide = fokker ? Side::kGerman : Side::kAllied;
-    const int32_t own = player.Team >= 1 && player.Team <= 4 ? player.Team : 1;
-    return side == playerSide ? own : own == 1 ? 2 : 1;
-}
-
 bool MissionBuilder::editingAction(int tag) {
     switch (tag) {
     case kTagAddObject: addObjectAhead(); return true;
@@ -119,8 +105,7 @@ void MissionBuilder::addObjectAhead() {
         host_->beep();
         return;
     }
-    const int32_t team = newObjectTeam(MBMission, code, LastEnteredObjectTeam);
-    fillInObjectForMissionTypeMB(code, at[0], at[1], at[2], 0, 0, team, -1, total);
+    fillInObjectForMissionTypeMB(code, at[0], at[1], at[2], 0, 0, LastEnteredObjectTeam, -1, total);
     if (code == kCloudCode) {
         setSeedBits(MBMission.ObjectList[total].Seed, 0xFF, static_cast<uint32_t>(total % 256));
         MBMission.ObjectList[total].SubType = 1;

@@ -17,31 +17,24 @@ enum ObjectTag : int {
 inline constexpr int kStepperRest = 5;
 inline constexpr int32_t kCloudCode = 5;
 
-// The side an object's markings show; a new object of a side joins the player's team or the
-// team facing it. Objects of no side take the team last entered.
-enum class Side { kNone, kAllied, kGerman };
-
 // The object menu: each item's tag is an object code the factory builds. Balloons 61 and 66 wear
-// the German grey, 62 and 67 the Allied buff.
+// the German grey, 62 and 67 the Allied buff; a new object of any kind joins the team last entered.
 struct ObjectMenuItem {
     const char* title;
     int32_t code;
-    Side side = Side::kNone;
 };
 inline constexpr std::array<ObjectMenuItem, 12> kObjectMenu = {{
-    {"Observation balloon, armed (German)", 61, Side::kGerman}, {"Observation balloon, armed (Allied)", 62, Side::kAllied},
-    {"Observation balloon (German)", 66, Side::kGerman},        {"Observation balloon (Allied)", 67, Side::kAllied},
-    {"Flak gun", 65},                                           {"Machine-gun post", 74},
-    {"Lorry (Allied)", 14, Side::kAllied},                      {"Lorry (German)", 63, Side::kGerman},
-    {"Ambulance", 16},                                          {"Tank, box hull", 75},
-    {"Tank, rhomboid", 76},                                     {"Cloud", kCloudCode},
+    {"Observation balloon, armed (German)", 61}, {"Observation balloon, armed (Allied)", 62},
+    {"Observation balloon (German)", 66},        {"Observation balloon (Allied)", 67},
+    {"Flak gun", 65},                            {"Machine-gun post", 74},
+    {"Lorry (Allied)", 14},                      {"Lorry (German)", 63},
+    {"Ambulance", 16},                           {"Tank, box hull", 75},
+    {"Tank, rhomboid", 76},                      {"Cloud", kCloudCode},
 }};
 // Balloons fly on their cables this far above the ground at their winch (ft), as the built-in
 // missions place them: where they are seen and fought.
 inline constexpr double kBalloonHeight = 1000.0;
 bool isBalloon(int32_t code);
-// The team a new object of `code` joins: by its side against the player's aircraft, else `lastTeam`.
-int32_t newObjectTeam(const missions::MissionData& mission, int32_t code, int32_t lastTeam);
 
 // The world vector `feet` along the camera's line of sight.
 std::array<double, 3> alongSight(const MissionBuilder& builder, double feet);

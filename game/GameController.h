@@ -204,6 +204,7 @@ public:
     ZephModel* modelAt(long index) const { return ModelArrayPtr ? ModelArrayPtr->at(index) : nullptr; }
 
     GameInterface& interface() { return ui_; }
+    const GameInterface& interface() const { return ui_; }
     ControllerSound* sounds() { return theSounds.get(); }
     ControllerView& view() const { return *toMyZephGLView; }
     ControllerNetwork& network() const { return *network_; }

@@ -15,7 +15,8 @@ namespace input {
 class DoJoystick;
 }
 
-// Between UiLayer::newFrame() and UiLayer::render(), after drawInterface. `menus`: the menu bar is
+// Inside UiLayer::build(), after drawInterface, and like it run up to three times in a frame
+// where a window opens, only the first run seeing the frame's input. `menus`: the menu bar is
 // shown (the game is not flying), so the Controls menu is added to it.
 void drawInputWindows(input::DoJoystick& input, bool menus);
 

@@ -15,7 +15,10 @@ struct InterfaceRequests {
     bool toggleFullScreen = false;
 };
 
-// Between UiLayer::newFrame() and UiLayer::render().
+// Inside UiLayer::build(), whose caller (main.cpp's loop) builds the windows at most once a pass,
+// over the frame the view finishes or alone. Where a window opens, build() runs this up to three
+// times in that frame (ImGui fits a new window over two more builds): only the first sees the
+// frame's clicks and keys, so a click acts once, and the caller keeps the requests of every build.
 InterfaceRequests drawInterface(VADArizodazar2& controller);
 
 // A menu item's key, written as the key-binding window writes keys: the key's character after

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "gamesserver/GamesServer.h"
+#include "platform/RegularFile.h"
 
 namespace {
 int usage(const char* why) {
@@ -22,6 +23,9 @@ int usage(const char* why) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // SQLite's writes past `ulimit -f` then fail with EFBIG: a failed set-up ends the server with
+    // its reason, a failed announcement is answered 500, and the list already stored stays.
+    pellam::platform::failWritesPastTheFileSizeLimit();
     // SIGINT and SIGTERM are taken by sigwait below, never by a handler: blocked here, before the
     // server starts a thread, they stay blocked in every thread it starts.
     sigset_t stopSignals;

@@ -63,8 +63,16 @@ void BSDNetworkSockets::SendHostData(uint32_t address, int j) {
         ++r;
     }
     d.deadObjects = x.deadObjects.nextWord(Data->modelCount(), [this](int i) { return Data->isDead(i); });
-    // Each machine's count of hits on aircraft i, its own owner's count left out.
+    // Each machine's count of hits on aircraft i, its own owner's count left out. An aircraft set
+    // up again fewer than 300 ticks ago takes none: the tallies are of its last life (a joiner's
+    // copy of a wreck holds its hits past the limit), and would shoot it down where it starts.
     for (int i = 0; i < 8; ++i) {
+        if (Data->resetRecently(i)) {
+            d.hits[i] = 0;
+            Data->clearHits(i);
+            for (auto& tally : x.hostHitTally) tally[i] = 0.0;
+            continue;
+        }
         x.hostHitTally[0][i] = Data->totalHits(i);
         double sum = 0.0;
         for (int k = 0; k < 8; ++k) {
@@ -72,11 +80,6 @@ void BSDNetworkSockets::SendHostData(uint32_t address, int j) {
         }
         d.hits[i] = hitByte(sum);
         Data->reportNetworkHits(i, sum);
-        if (Data->resetRecently(i)) {
-            d.hits[i] = 0;
-            Data->clearHits(i);
-            for (auto& tally : x.hostHitTally) tally[i] = 0.0;
-        }
     }
     d.joinerKills = Data->kills(j);
     if (x.joinerMessageNumbers[j][0] != x.messageNumber) {

@@ -189,6 +189,8 @@ std::string renameIntoPlace(const std::string& temporary, const std::string& pat
 
 }  // namespace
 
+void failWritesPastTheFileSizeLimit() { ::signal(SIGXFSZ, SIG_IGN); }
+
 std::string writeFileAtomically(const std::string& named, std::string_view bytes) {
     const std::optional<SaveTarget> target = saveTargetOf(named);
     if (!target) return std::strerror(ELOOP);

@@ -31,6 +31,11 @@ std::optional<std::vector<uint8_t>> readRegularFile(const std::string& path, std
 // and no temporary file left behind.
 std::string writeFileAtomically(const std::string& path, std::string_view bytes);
 
+// Makes a write past the file-size limit (`ulimit -f`) fail with EFBIG, told as a full disk is,
+// instead of ending the process with SIGXFSZ and leaving the write's temporary file behind. For a
+// program's first line: the disposition is the whole process's.
+void failWritesPastTheFileSizeLimit();
+
 // The file a write to `path` replaces: `path`, or where its symbolic links lead (the last link's
 // target, which need not exist yet); nothing for a loop of links.
 std::optional<std::string> writtenPath(const std::string& path);

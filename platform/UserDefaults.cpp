@@ -306,16 +306,22 @@ void UserDefaults::setFileAside(const std::string& problem) {
     if (ec && !place.alreadyKept) path_ = aside;
 }
 
-void UserDefaults::unusable(const std::string& key) const {
-    if (const auto it = values_.find(key); it != values_.end()) unusableKeys_.try_emplace(key, *it);
+void UserDefaults::notTakenAsStored(const std::string& key) const {
+    if (const auto it = values_.find(key); it != values_.end()) notTakenAsStored_.try_emplace(key, *it);
 }
 
-void UserDefaults::keepAsideBeforeWriting(const std::string& key) { unusable(key); }
+void UserDefaults::keepAsideBeforeWriting(const std::string& key) { notTakenAsStored(key); }
+
+// Each getter below answers a value of its own type as it stands; one of another type is read as
+// what it means where it can be (1 as YES, "2" as 2, 5 as the text "5") and is absent where it
+// cannot, and either way is marked, so that a save writing anything else over it names it and
+// keeps the file as it was.
 
 std::optional<bool> UserDefaults::boolForKey(const std::string& key) const {
     const auto it = values_.find(key);
     if (it == values_.end()) return std::nullopt;
     if (it->is_boolean()) return it->get<bool>();
+    notTakenAsStored(key);
     if (it->is_number_integer()) return it->get<int64_t>() != 0;
     if (it->is_number_float() && std::isfinite(it->get<double>())) return it->get<double>() != 0.0;
     if (it->is_string()) {
@@ -323,7 +329,6 @@ std::optional<bool> UserDefaults::boolForKey(const std::string& key) const {
         if (wordIs(text, {"YES", "true", "1"})) return true;
         if (wordIs(text, {"NO", "false", "0"})) return false;
     }
-    unusable(key);
     return std::nullopt;
 }
 
@@ -334,27 +339,28 @@ std::optional<int64_t> UserDefaults::integerForKey(const std::string& key) const
         if (it->get<uint64_t>() <= uint64_t(std::numeric_limits<int64_t>::max())) return it->get<int64_t>();
     } else if (it->is_number_integer()) {
         return it->get<int64_t>();
-    } else if (it->is_boolean()) {
-        return it->get<bool>() ? 1 : 0;
-    } else if (it->is_number_float()) {
+    }
+    notTakenAsStored(key);
+    if (it->is_boolean()) return it->get<bool>() ? 1 : 0;
+    if (it->is_number_float()) {
         const double v = it->get<double>();
         if (std::isfinite(v) && std::fabs(v) < 9.2e18) return static_cast<int64_t>(v);  // toward zero
     } else if (it->is_string()) {
-        if (auto v = numberIn<int64_t>(it->get_ref<const std::string&>())) return v;
+        return numberIn<int64_t>(it->get_ref<const std::string&>());
     }
-    unusable(key);
     return std::nullopt;
 }
 
 std::optional<double> UserDefaults::doubleForKey(const std::string& key) const {
     const auto it = values_.find(key);
     if (it == values_.end()) return std::nullopt;
+    // Any JSON number is one: 1 and 1.0 are the same value, as stored and as compared.
+    if (it->is_number() && std::isfinite(it->get<double>())) return it->get<double>();
+    notTakenAsStored(key);
     std::optional<double> value;
-    if (it->is_number()) value = it->get<double>();
-    else if (it->is_boolean()) value = it->get<bool>() ? 1.0 : 0.0;
+    if (it->is_boolean()) value = it->get<bool>() ? 1.0 : 0.0;
     else if (it->is_string()) value = numberIn<double>(it->get_ref<const std::string&>());
     if (value && std::isfinite(*value)) return value;
-    unusable(key);
     return std::nullopt;
 }
 
@@ -362,8 +368,8 @@ std::optional<std::string> UserDefaults::stringForKey(const std::string& key) co
     const auto it = values_.find(key);
     if (it == values_.end()) return std::nullopt;
     if (it->is_string()) return it->get<std::string>();
+    notTakenAsStored(key);
     if (it->is_number_integer()) return it->dump();
-    unusable(key);
     return std::nullopt;
 }
 
@@ -375,7 +381,7 @@ std::optional<std::vector<uint8_t>> UserDefaults::dataForKey(const std::string& 
         if (data != it->end() && data->is_string())
             if (auto bytes = base64Decode(data->get<std::string>())) return bytes;
     }
-    unusable(key);
+    notTakenAsStored(key);
     return std::nullopt;
 }
 
@@ -404,13 +410,11 @@ void UserDefaults::setString(const std::string& key, const std::string& value) {
 
 std::optional<std::vector<std::string>> UserDefaults::stringArrayForKey(const std::string& key) const {
     const auto it = values_.find(key);
-    if (it == values_.end() || !it->is_array()) return std::nullopt;
-    std::vector<std::string> list;
-    for (const auto& item : *it) {
-        if (!item.is_string()) return std::nullopt;
-        list.push_back(item.get<std::string>());
-    }
-    return list;
+    if (it == values_.end()) return std::nullopt;
+    if (it->is_array() && std::all_of(it->begin(), it->end(), [](const nlohmann::json& item) { return item.is_string(); }))
+        return it->get<std::vector<std::string>>();
+    notTakenAsStored(key);
+    return std::nullopt;
 }
 
 void UserDefaults::setStringArray(const std::string& key, const std::vector<std::string>& value) {
@@ -432,7 +436,7 @@ void UserDefaults::removeKey(const std::string& key) {
 }
 
 // A copy of the file as it is on disk, made once per run before the first write that would change
-// or drop a value a getter could not use: whatever the game writes over, the player's bytes
+// or drop a value a getter could not take as it stands: whatever the game writes over, the player's bytes
 // survive. A value written back as it was needs no copy, so damage that is only read (and met
 // again at every start) makes none; the same bytes kept aside before are not copied again. Every
 // key written over is named once: those met after the copy was made are in it too, and are told
@@ -440,7 +444,7 @@ void UserDefaults::removeKey(const std::string& key) {
 bool UserDefaults::keepFileAside() {
     std::vector<std::string> replaced;
     for (const auto& [key, what] : changedAtLoad_) replaced.push_back(key + ": " + what);
-    for (const auto& [key, met] : unusableKeys_) {
+    for (const auto& [key, met] : notTakenAsStored_) {
         const auto it = values_.find(key);
         const bool writtenBackAsItWas =
             it != values_.end() && *it == met &&

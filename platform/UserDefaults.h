@@ -2,12 +2,13 @@
 // The user-defaults store: named preferences, key bindings and pilot records, kept between runs
 // in one JSON file under the XDG config folder. Byte blocks (tables of big-endian records) are
 // stored as base64. A getter answers a stored value of another but convertible type as what it
-// means (1 as YES, "2" as 2); a missing key, or a value that cannot be read as the type asked
-// for, answers "absent" (an empty optional), so a hand-edited or broken file never yields a
-// wrong value. Nothing the player stored is lost: a file that cannot be parsed (or is larger than
-// kLargestFile) is moved aside, a file that cannot be read (a folder, FIFO or device in its place
-// too) is left alone and never written over, and before a value that could not be used is first
-// written over, the whole file as it was is copied aside, once for each distinct content. One bad
+// means (1 as YES, "2" as 2, 5 as the text "5"); a missing key, or a value that cannot be read as
+// the type asked for, answers "absent" (an empty optional), so a hand-edited or broken file never
+// yields a wrong value. Nothing the player stored is lost: a file that cannot be parsed (or is
+// larger than kLargestFile) is moved aside, a file that cannot be read (a folder, FIFO or device in
+// its place too) is left alone and never written over, and before a value of another type (read as
+// what it means or not at all) is first written over by anything else, the whole file as it was is
+// copied aside, once for each distinct content, and the key is named. One bad
 // value costs only itself: text that is not UTF-8 is repaired as setString repairs it, and a key
 // whose value nests too deep is left out; the file as it was is then copied aside at once. A
 // symbolic link in the file's place stays one: saves replace the file it leads to. A temporary
@@ -54,7 +55,7 @@ public:
     std::optional<double> doubleForKey(const std::string& key) const;
     std::optional<std::string> stringForKey(const std::string& key) const;
     std::optional<std::vector<uint8_t>> dataForKey(const std::string& key) const;
-    // An array of strings; absent when any element is not a string.
+    // An array of strings; absent when it is not one, or any element is not a string.
     std::optional<std::vector<std::string>> stringArrayForKey(const std::string& key) const;
     bool hasKey(const std::string& key) const;
 
@@ -96,9 +97,9 @@ public:
 private:
     void load();
     void report(const std::string& text);
-    // Marks a stored value that a getter could not use: the file is copied aside before a write
-    // that changes or drops it.
-    void unusable(const std::string& key) const;
+    // Marks a stored value that a getter could not take as it stands (of another type, read as
+    // what it means or not at all): the file is copied aside before a write that changes or drops it.
+    void notTakenAsStored(const std::string& key) const;
     bool keepFileAside();
     // Moves the whole file aside as unusable, `problem` saying why ("could not be understood").
     void setFileAside(const std::string& problem);
@@ -115,7 +116,7 @@ private:
     bool keptAside_ = false;  // this run's copy of the file as it was has been made
     std::string keptAsidePath_;  // where; empty when there was no file to copy
     std::set<std::string> toldReplaced_;  // keys the player has been told were written over
-    mutable std::map<std::string, nlohmann::json> unusableKeys_;  // each such key, with its value as met
+    mutable std::map<std::string, nlohmann::json> notTakenAsStored_;  // each such key, with its value as met
     std::map<std::string, std::string> changedAtLoad_;  // keys repaired or left out as read, with what was done
     std::vector<std::string> reports_;
     std::set<std::string> reported_;

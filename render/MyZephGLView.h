@@ -527,7 +527,7 @@ private:
 
     ModelArray* ModelArray_ = nullptr;  // not owned
     FrameServices* services_ = nullptr;  // not owned
-    FrameServices noServices_;
+    NoFrameServices noServices_;
     long CameraInsideItem_ = -1, CameraInsideItem2_ = -1, SecondAircraftCamera_ = 2;
     int32_t gFrameRate_ = 0, gLastFrameRate_ = 0;
     bool hasGotStuff_ = false;

@@ -9,7 +9,7 @@
 #
 # Usage: bench/game/gl117_frames.sh [seconds] [cpu list...]   (defaults: 60, then "0,1" and "0-3")
 # Pictures of the counted flight go to $GL117_SHOTS-<cpus>-{0,1,2}.png (default /tmp/gl117-frames): look at them, since a shot-down player counts menu frames.
-# Needs: gl-117, xdotool, xvfb, netpbm, gcc. Prints fps, cores busy and CPU ms per frame for each cpu list.
+# Needs: gl-117, xdotool, xvfb, x11-apps (xwd), netpbm, gcc. Prints fps, cores busy and CPU ms per frame for each cpu list.
 set -euo pipefail
 seconds=${1:-60}
 shift || true

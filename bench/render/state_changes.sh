@@ -10,8 +10,8 @@
 #
 # Usage: bench/render/state_changes.sh SCENE [path to render_frame_bench] [functions named a copy, 3]
 #   e.g. bench/render/state_changes.sh cockpit_camel build/release/render_frame_bench 4
-# A SCENE starting with BM_ is taken as the whole benchmark filter, for the frame benchmarks of
-# other programs (e.g. BM_EffectsFrame with build/release/effects_frame_bench).
+# A SCENE starting with BM_ is taken as the whole benchmark filter, for the program's other frame
+# benchmarks (e.g. BM_EffectsFrame, also in render_frame_bench).
 # Needs: gcc, xvfb, binutils (addr2line).
 set -euo pipefail
 scene=$1

@@ -52,14 +52,14 @@ void centreCross() {
 }
 
 // The close-up of `item` (the selected item, or the unplaced one) at the origin of its own
-// frustum, on the close-up's own sky.
+// frustum, drawn over the world in the view's right 34 % without erasing it: only the depth goes,
+// so that the ground there cannot hide the item.
 void drawPreview(render::MyZephGLView& view, builder::MissionBuilder& b, ZephModel& item, const ViewRect& r) {
     const int left = int(0.66 * r.width), width = int(r.width - 0.66 * r.width);
     glViewport(r.x + left, r.y, width, r.height);
     glEnable(GL_SCISSOR_TEST);
     glScissor(r.x + left, r.y, width, r.height);
-    glClearColor(0.52f, 0.62f, 0.76f, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glClear(GL_DEPTH_BUFFER_BIT);
     const double aspect = double(r.height) / (r.width - 0.66 * r.width);
     view.glSetViewFrustum(-1, 1, -aspect, aspect, 1, kRestFar);
     QNion eye;
@@ -153,19 +153,19 @@ void drawPaths(render::MyZephGLView& view, const builder::MissionBuilder& b) {
     glDepthFunc(GL_LEQUAL);
 }
 
-// The world from the builder's camera with the paths and the cross, then the close-up. The world's
-// frustum keeps the split view's scale, so its left 66 % is the same picture whether the close-up
-// is shown beside it or the world goes on across the close-up's part.
+// The world from the builder's camera across the whole view, with the paths and the cross, then
+// the close-up over its right 34 %. The world's frustum has the split view's scale: its left 66 %
+// is where the mouse picks, and the world goes on under the close-up rather than leave a
+// bare strip beside it.
 void drawView(render::MyZephGLView& view, builder::MissionBuilder& b, const ViewRect& r) {
     view.setAwoken(true);  // the builder sets the frustum; no squares, no second window
     view.setSunVectorFromTime(11.0);
-    ZephModel* closeUp = b.closeUpItem();
-    const int left = int(0.66 * r.width), world = closeUp ? left : r.width;
-    glViewport(r.x, r.y, world, r.height);
+    const int left = int(0.66 * r.width);
+    glViewport(r.x, r.y, r.width, r.height);
     glEnable(GL_SCISSOR_TEST);
-    glScissor(r.x, r.y, world, r.height);
+    glScissor(r.x, r.y, r.width, r.height);
     const double aspect = double(r.height) / (0.66 * r.width);
-    view.glSetViewFrustum(-1, -1 + 2.0 * world / left, -aspect, aspect, 1, kSceneFar);
+    view.glSetViewFrustum(-1, -1 + 2.0 * r.width / left, -aspect, aspect, 1, kSceneFar);
     view.setGlobalCameraPosition(&b.MBCameraPosition);
     if (b.MBTerrainLoadedFlag) {
         view.newFrameRecords();
@@ -178,7 +178,7 @@ void drawView(render::MyZephGLView& view, builder::MissionBuilder& b, const View
     glViewport(r.x, r.y, left, r.height);  // the cross on the line of sight, mid-way across the 66 %
     centreCross();
     glDisable(GL_SCISSOR_TEST);
-    if (closeUp) drawPreview(view, b, *closeUp, r);
+    if (ZephModel* closeUp = b.closeUpItem()) drawPreview(view, b, *closeUp, r);
     // The view left ready for its own redraws.
     view.setGlobalCameraPosition(&b.MBCameraPosition);
     glViewport(r.x, r.y, left, r.height);

@@ -1,7 +1,7 @@
 #pragma once
 // One frame of the mission builder's 3-D view in the game's window: the world from the builder's
-// camera on the left 66 %, with the fly-to paths and a centre cross, and the close-up of one item
-// on the right 34 %; the game's windows (the frame observer) go on top before the picture is shown.
+// camera, with the fly-to paths and a centre cross on its left 66 %, and the close-up of one item
+// over its right 34 %; the game's windows (the frame observer) go on top before the picture is shown.
 namespace pellam::builder {
 class MissionBuilder;
 }

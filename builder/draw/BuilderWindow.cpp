@@ -21,10 +21,18 @@ using builder::BuilderControls;
 using builder::MissionBuilder;
 
 std::map<std::string, ItemPlace> places;
+long drawings = 0;
 
 void remember(const std::string& label) {
     const ImVec2 a = ImGui::GetItemRectMin(), b = ImGui::GetItemRectMax();
-    places[label] = {a.x, a.y, b.x, b.y};
+    places[label] = {a.x, a.y, b.x, b.y, drawings};
+}
+
+// The room inside the current window, as `label`.
+void rememberRoom(const std::string& label) {
+    const ImVec2 at = ImGui::GetWindowPos();
+    const ImVec2 a = ImGui::GetWindowContentRegionMin(), b = ImGui::GetWindowContentRegionMax();
+    places[label] = {at.x + a.x, at.y + a.y, at.x + b.x, at.y + b.y, drawings};
 }
 
 bool button(const char* label) {
@@ -43,7 +51,7 @@ void lines(const std::string& text) {
 // A number field whose edit is the control's action (Return or leaving the field); typing into
 // it, as into any of the builder's fields, leaves the mission unsaved.
 bool numberField(const char* label, double& value, int tag, MissionBuilder& b) {
-    ImGui::SetNextItemWidth(120);
+    fitNextItem(120, label);
     if (ImGui::InputDouble(label, &value, 0, 0, "%.1f")) b.notsaved();
     remember(label);
     if (!ImGui::IsItemDeactivatedAfterEdit()) return false;
@@ -76,7 +84,7 @@ GLuint worldMap() {
 // A slider whose every move is the control's action.
 void slider(const char* label, double& value, float low, float high, const char* format, int tag, MissionBuilder& b) {
     float shown = float(value);
-    ImGui::SetNextItemWidth(220);
+    fitNextItem(220, label);
     if (ImGui::SliderFloat(label, &shown, low, high, format)) {
         value = shown;
         b.fromMBMenu(tag);
@@ -88,7 +96,7 @@ void worldTab(MissionBuilder& b) {
     BuilderControls& c = b.controls();
     const auto worlds = MissionBuilder::worldMenuTitles();
     c.worldMenu = std::clamp(c.worldMenu, 0, int(worlds.size()) - 1);
-    ImGui::SetNextItemWidth(220);
+    fitNextItem(220, "World");
     if (ImGui::BeginCombo("World", worlds[c.worldMenu].c_str())) {
         for (int i = 0; i < int(worlds.size()); ++i) {
             const bool chosen = ImGui::Selectable(worlds[i].c_str(), i == c.worldMenu);
@@ -109,7 +117,7 @@ void worldTab(MissionBuilder& b) {
     slider("Camera height", c.altSlider, 0, 100, "%.0f", builder::kTagAltSlider, b);
     if (!c.worldShortcuts.empty()) {
         c.worldShortcut = std::clamp(c.worldShortcut, 0, int(c.worldShortcuts.size()) - 1);
-        ImGui::SetNextItemWidth(220);
+        fitNextItem(220, "Go to");
         if (ImGui::BeginCombo("Go to", c.worldShortcuts[c.worldShortcut].c_str())) {
             for (int i = 0; i < int(c.worldShortcuts.size()); ++i) {
                 const bool chosen = ImGui::Selectable(c.worldShortcuts[i].c_str(), i == c.worldShortcut);
@@ -151,12 +159,19 @@ void tabBar(const char* id, const std::vector<std::string>& titles, int& current
     ImGui::EndTabBar();
 }
 
+// Aircraft 1 to 8: their numbers as the tabs' titles after the one word they share, each tab wide
+// enough to hit, so that all eight read whole in the narrowest panel.
 void aircraftTab(MissionBuilder& b) {
-    static const std::vector<std::string> kTitles = {"Aircraft 1", "Aircraft 2", "Aircraft 3", "Aircraft 4",
-                                                     "Aircraft 5", "Aircraft 6", "Aircraft 7", "Aircraft 8"};
+    static const std::vector<std::string> kTitles = {"1", "2", "3", "4", "5", "6", "7", "8"};
     static int clicked = -1;
+    ImGui::AlignTextToFramePadding();
+    ImGui::TextUnformatted("Aircraft");
+    ImGui::SameLine();
+    ImGui::PushStyleVar(ImGuiStyleVar_FramePadding,
+                        ImVec2(0.6f * ImGui::GetFontSize(), ImGui::GetStyle().FramePadding.y));
     tabBar("Aircraft", kTitles, b.controls().aircraftTab, clicked,
            [&](int tab) { return b.tabViewShouldSelect(true, tab); });
+    ImGui::PopStyleVar();
 }
 
 void weatherTab(MissionBuilder& b) {
@@ -165,7 +180,7 @@ void weatherTab(MissionBuilder& b) {
     numberField("Visibility (typed)", c.visibilityFB, builder::kTagVisibilityFB, b);
     slider("Cloud ceiling (ft)", c.ceiling, 1, 50000, "%.0f", builder::kTagCeiling, b);
     numberField("Ceiling (typed, ft)", c.ceilingFB, builder::kTagCeilingFB, b);
-    ImGui::SetNextItemWidth(120);
+    fitNextItem(120, "Deck thickness (ft)");
     if (ImGui::InputDouble("Deck thickness (ft)", &c.thickness, 0, 0, "%.0f")) b.notsaved();
     groundClutterPopUp(b);
     bool on = c.ceilingCheck == 1;
@@ -174,9 +189,9 @@ void weatherTab(MissionBuilder& b) {
         b.fromMBMenu(builder::kTagCeilingOnOff);
     }
     remember("Cloud ceiling on");
-    ImGui::SetNextItemWidth(120);
+    fitNextItem(120, "Wind (mph)");
     if (ImGui::InputDouble("Wind (mph)", &c.windSpeed, 0, 0, "%.0f")) b.notsaved();
-    ImGui::SetNextItemWidth(120);
+    fitNextItem(120, "Wind from (deg)");
     if (ImGui::InputDouble("Wind from (deg)", &c.windDirection, 0, 0, "%.0f")) b.notsaved();
 }
 
@@ -189,6 +204,7 @@ void tabs(MissionBuilder& b) {
     // Only the page scrolls, each with its own place: the buttons and tabs above it stay put, so
     // a scrolled page never moves a tab from under the pointer.
     ImGui::BeginChild(("Page " + kTitles[std::clamp(c.mainTab, 0, int(kTitles.size()) - 1)]).c_str());
+    rememberRoom("Page");
     switch (c.mainTab) {
     case builder::kTabWorld: worldTab(b); break;
     case builder::kTabObjects: objectsTab(b); break;
@@ -224,24 +240,39 @@ void cancelSheet(MissionBuilder& b) {
 
 void rememberBuilderItem(const std::string& label) { remember(label); }
 
+PanelFont windowsFont() {
+    PanelFont font;
+    if (!ImGui::GetCurrentContext() || ImGui::GetIO().Fonts->Fonts.empty()) return font;
+    font.pixels = ImGui::GetIO().Fonts->Fonts[0]->FontSize;
+    font.menuBar = font.pixels + 2 * ImGui::GetStyle().FramePadding.y;
+    return font;
+}
+
+const std::map<std::string, ItemPlace>& builderItemPlaces() { return places; }
+long builderWindowDrawings() { return drawings; }
+
 const ItemPlace* placeOfBuilderItem(const std::string& label) {
     auto at = places.find(label);
     return at == places.end() ? nullptr : &at->second;
 }
 
 void drawBuilderWindow(MissionBuilder& b) {
+    ++drawings;
     BuilderControls& c = b.controls();
     if (!c.windowOpen) {
         fileSheets(b);  // "Open Mission..." from the menu comes before the window
         return;
     }
     const ImVec2 display = ImGui::GetIO().DisplaySize;
-    ImGui::SetNextWindowPos(ImVec2(display.x - kPanelWidth, kMenuBar), ImGuiCond_Always);
-    ImGui::SetNextWindowSize(ImVec2(kPanelWidth, display.y - kMenuBar), ImGuiCond_Always);
+    const PanelFont font = windowsFont();
+    const float width = float(panelWidth(int(display.x), font.pixels));
+    ImGui::SetNextWindowPos(ImVec2(display.x - width, font.menuBar), ImGuiCond_Always);
+    ImGui::SetNextWindowSize(ImVec2(width, display.y - font.menuBar), ImGuiCond_Always);
     bool open = true;
     const std::string title = c.windowTitle + kBuilderWindowId;
     if (ImGui::Begin(title.c_str(), &open, ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoMove |
                                                ImGuiWindowFlags_NoResize)) {
+        rememberRoom("Panel");
         // The file buttons and Close first, in sight above tabs of any length.
         fileButtons(b);
         ImGui::SameLine();

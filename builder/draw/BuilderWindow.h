@@ -3,6 +3,7 @@
 // the game's window, the unsaved-changes sheet, and the mouse over the builder's 3-D view.
 #include <SDL.h>
 
+#include <map>
 #include <string>
 
 namespace pellam::builder {
@@ -20,10 +21,16 @@ void drawBuilderWindow(builder::MissionBuilder& builder);
 // a window or a control has the mouse.
 bool builderTakesEvent(builder::MissionBuilder& builder, const SDL_Event& event, bool imguiWantsMouse);
 
-// Where a control of the builder's window was last drawn (window pixels, y down); null if not.
+// Where a control of the builder's window was last drawn (window pixels, y down), and in which
+// drawing of the builder's windows; null if not. "Panel" and "Page" are the room inside the window
+// and inside its page (without the page's scroll bar).
 struct ItemPlace {
     float x0, y0, x1, y1;
+    long drawing;
 };
 const ItemPlace* placeOfBuilderItem(const std::string& label);
+// Every control drawn so far, by label, and the number of the last drawing (it only grows).
+const std::map<std::string, ItemPlace>& builderItemPlaces();
+long builderWindowDrawings();
 
 }  // namespace pellam::builderdraw

@@ -11,6 +11,7 @@
 #include "builder/MissionBuilder.h"
 #include "builder/ObjectEditing.h"
 #include "builder/PathTable.h"
+#include "builder/draw/WrappedText.h"
 
 namespace pellam::builderdraw {
 namespace {
@@ -31,7 +32,7 @@ bool button(const char* label, const std::string& place) {
 template <class Field>
 bool labelledField(const char* label, const std::string& place, float width, Field field) {
     ImGui::PushID(place.c_str());
-    ImGui::SetNextItemWidth(width);
+    fitNextItem(width, label);
     field();
     rememberBuilderItem(place);
     const bool done = ImGui::IsItemDeactivatedAfterEdit();
@@ -67,33 +68,34 @@ void numberField(MissionBuilder& b, const char* label, int& value, const std::st
 }
 
 // One of the mission's texts, whose lines end with carriage returns as the game shows them. It is
-// edited with line feeds; a new mission's placeholder stands greyed beside the label and the
-// field starts empty, so what is typed replaces it.
+// edited with line feeds in a box across the page whose long lines wrap; a new mission's
+// placeholder stands greyed beside the label (or under it) and the box starts empty, so what is
+// typed replaces it.
 void missionText(MissionBuilder& b, const char* label, std::string& text, const std::string& place) {
     ImGui::TextUnformatted(label);
     const bool placeholder = text == "No Description Yet" || text == "No Message Yet";
     if (placeholder) {
-        ImGui::SameLine();
-        ImGui::TextDisabled("(%s)", text.c_str());
+        const std::string greyed = "(" + text + ")";
+        sameLineIfRoom(ImGui::CalcTextSize(greyed.c_str()).x);
+        ImGui::TextDisabled("%s", greyed.c_str());
     }
     std::string shown = placeholder ? std::string() : text;
     std::replace(shown.begin(), shown.end(), '\r', '\n');
-    ImGui::PushID(place.c_str());
-    if (ImGui::InputTextMultiline("##text", &shown, ImVec2(360, 56))) {
+    if (wrappedTextField(place.c_str(), shown, 56)) {
         std::replace(shown.begin(), shown.end(), '\n', '\r');
         text = shown;
         b.notsaved();
     }
     rememberBuilderItem(place);
-    ImGui::PopID();
 }
 
-// A row of radio buttons choosing a column.
+// A row of radio buttons choosing a column, going on below where the page is too narrow.
 void radios(MissionBuilder& b, const char* id, int& column, std::initializer_list<const char*> titles) {
     ImGui::PushID(id);
+    const float box = ImGui::GetFrameHeight() + ImGui::GetStyle().ItemInnerSpacing.x;  // px before a title
     int k = 0;
     for (const char* title : titles) {
-        if (k > 0) ImGui::SameLine();
+        if (k > 0) sameLineIfRoom(box + ImGui::CalcTextSize(title).x);
         if (ImGui::RadioButton(title, column == k)) {
             column = k;
             b.notsaved();
@@ -109,7 +111,7 @@ template <size_t N>
 bool popUp(const char* label, int& item, const std::array<const char*, N>& titles, const std::string& place) {
     item = std::clamp(item, 0, static_cast<int>(N) - 1);
     bool changed = false;
-    ImGui::SetNextItemWidth(200);
+    fitNextItem(200, label);
     if (ImGui::BeginCombo(label, titles[item])) {
         for (int i = 0; i < static_cast<int>(N); ++i) {
             if (!*titles[i]) continue;  // a separator
@@ -127,12 +129,24 @@ bool popUp(const char* label, int& item, const std::array<const char*, N>& title
 
 }  // namespace
 
+void fitNextItem(float wanted, const char* label) {
+    const float labelWidth = ImGui::CalcTextSize(label, nullptr, true).x;
+    const float room =
+        ImGui::GetContentRegionAvail().x - (labelWidth > 0 ? labelWidth + ImGui::GetStyle().ItemSpacing.x : 0);
+    ImGui::SetNextItemWidth(std::max(std::min(wanted, room), 4 * ImGui::GetFontSize()));
+}
+
+void sameLineIfRoom(float width) {
+    const float end = ImGui::GetItemRectMax().x + ImGui::GetStyle().ItemSpacing.x + width;
+    if (end <= ImGui::GetWindowPos().x + ImGui::GetWindowContentRegionMax().x) ImGui::SameLine();
+}
+
 void objectsTab(MissionBuilder& b) {
     BuilderControls& c = b.controls();
     const builder::ObjectMenuItem* chosen = nullptr;
     for (const auto& item : builder::kObjectMenu)
         if (item.code == c.objectMenuTag) chosen = &item;
-    ImGui::SetNextItemWidth(240);
+    fitNextItem(300, "Object");  // px: the longest title whole
     if (ImGui::BeginCombo("Object", chosen ? chosen->title : "Choose an object")) {
         for (const auto& item : builder::kObjectMenu) {
             if (ImGui::Selectable(item.title, &item == chosen)) {
@@ -244,7 +258,7 @@ void victoryTab(MissionBuilder& b) {
     missionText(b, "Message when the mission is won", c.missionVictory, "Mission Victory Message");
     missionText(b, "Message when the mission is lost", c.missionLost, "Mission Lost Message");
     numberField(b, "Mission points", c.missionPoints, "Mission Points");
-    ImGui::SetNextItemWidth(120);
+    fitNextItem(120, "Time of day (h)");
     if (ImGui::InputDouble("Time of day (h)", &c.timeOfDay, 0, 0, "%.2f")) b.notsaved();
     rememberBuilderItem("Time of Day");
     ImGui::Separator();
@@ -405,10 +419,23 @@ void fileSheets(MissionBuilder& b) {
     }
     if (ImGui::Begin("Open Mission", nullptr, flags)) {
         if (files.openChoices.empty()) ImGui::TextUnformatted("No missions in Necessary Data/Missions.");
-        for (int i = 0; i < static_cast<int>(files.openChoices.size()); ++i) {
-            if (ImGui::Selectable(files.openChoices[i].c_str(), i == files.openChoice)) files.openChoice = i;
-            rememberBuilderItem("Open Mission/" + files.openChoices[i]);
+        // The list scrolls in what the window leaves below it, so that the buttons stay in sight.
+        const ImGuiStyle& style = ImGui::GetStyle();
+        float widest = 0;
+        for (const std::string& name : files.openChoices)
+            widest = std::max(widest, ImGui::CalcTextSize(name.c_str()).x);
+        const float lines = float(files.openChoices.size()) * ImGui::GetTextLineHeightWithSpacing();
+        const float room = viewport->WorkPos.y + viewport->WorkSize.y - ImGui::GetCursorScreenPos().y -
+                           ImGui::GetFrameHeightWithSpacing() - 2 * style.WindowPadding.y;
+        const float high = std::min(lines, std::max(room, 3 * ImGui::GetTextLineHeightWithSpacing()));
+        if (!files.openChoices.empty() &&
+            ImGui::BeginChild("Missions", ImVec2(widest + style.ScrollbarSize + 2 * style.FramePadding.x, high))) {
+            for (int i = 0; i < static_cast<int>(files.openChoices.size()); ++i) {
+                if (ImGui::Selectable(files.openChoices[i].c_str(), i == files.openChoice)) files.openChoice = i;
+                rememberBuilderItem("Open Mission/" + files.openChoices[i]);
+            }
         }
+        if (!files.openChoices.empty()) ImGui::EndChild();
         if (button("Open", "Open Mission/Open")) b.openPanelDidEnd(true);
         ImGui::SameLine();
         if (button("Cancel", "Open Mission/Cancel")) b.openPanelDidEnd(false);

@@ -25,5 +25,10 @@ void fileSheets(builder::MissionBuilder& builder);
 
 // Keeps where the last item was drawn under `label`, for placeOfBuilderItem (BuilderWindow.h).
 void rememberBuilderItem(const std::string& label);
+// The next item `wanted` px wide, or narrower when the rest of the line would not hold it and its
+// `label` beside it ("##" hides the rest of a label).
+void fitNextItem(float wanted, const char* label);
+// The next item, `width` px wide, on the same line as the last when it fits there, else below it.
+void sameLineIfRoom(float width);
 
 }  // namespace pellam::builderdraw

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -29,7 +30,7 @@ bool PlayerScript::load(const std::string& path, std::string& error) {
     return true;
 }
 
-// The conditions a script waits for: a network game's, and the mission clock's.
+// The conditions a script waits for: a network game's, the mission clock's, the notices'.
 bool PlayerScript::until(const std::string& what, const VADArizodazar2& controller) {
     ControllerNetwork& network = controller.network();
     if (what == "joined") {
@@ -45,6 +46,11 @@ bool PlayerScript::until(const std::string& what, const VADArizodazar2& controll
     if (what.rfind("public-games ", 0) == 0) return controller.lobbySettings().currentNumberOfPublicGames == std::atoi(what.c_str() + 13);
     if (what == "alone") return network.getNetworkMode() == 0;
     if (what.rfind("mission-time ", 0) == 0) return controller.clock().GlobalMissionTime >= std::atol(what.c_str() + 13);
+    if (what.rfind("notice ", 0) == 0) {
+        const std::deque<std::string>& notices = controller.interface().notices;
+        return std::any_of(notices.begin(), notices.end(),
+                           [&](const std::string& n) { return n.find(what.substr(7)) != std::string::npos; });
+    }
     if (what.rfind("message ", 0) == 0) {
         const ControllerNetwork::MessageLinesPtr lines = network.getMessageLines();
         for (int n = 1; lines && n < 5; ++n) {

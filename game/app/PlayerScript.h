@@ -22,6 +22,7 @@
 //   until joined             wait for another player in this machine's network game
 //   until seen N             wait for the aircraft of slot N to be in the world, flown from another machine
 //   until message TEXT       wait for a network message line holding TEXT
+//   until notice TEXT        wait for a notice to the player holding TEXT (shown, or waiting its turn)
 //   until public-games N     wait for the join window's list to hold N games
 //   until alone              wait for this machine to be in no network game
 //   until mission-time N     wait for the mission clock to reach N ticks (a 60th of a second each),

@@ -216,6 +216,9 @@ private:
 }  // namespace
 
 int main(int, char**) {
+    // Before any thread or file: a screen shot, a save or a log line past `ulimit -f` fails and is
+    // told like a full disk, the flight going on.
+    platform::failWritesPastTheFileSizeLimit();
     // A settings file that could not be read is logged by the store and told in the game.
     platform::UserDefaults& store = platform::UserDefaults::standard();
     ScriptedRun run;

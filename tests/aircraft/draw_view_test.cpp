@@ -154,7 +154,7 @@ protected:
     }
 
     testing::TestController controller;
-    render::FrameServices services;
+    render::NoFrameServices services;
 };
 
 class AircraftInTheView : public AircraftView {

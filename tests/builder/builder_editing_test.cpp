@@ -30,25 +30,30 @@ struct Editing : BuilderTest {
 };
 
 TEST_F(Editing, ObjectsGoAheadOfTheCameraOrWhereItsSightMeetsTheGround) {
-    // Looking level from 3,000 ft: a German balloon hangs over its winch ahead, on the team the
-    // player's Camel fights; an Allied lorry stands on the ground on the player's team.
+    // Looking level from 3,000 ft: a German balloon hangs over its winch ahead, on the team typed
+    // into the team field, which the panel then shows.
+    builder.controls().objectTeam = "blue";
     const int ahead = add(66);
     EXPECT_EQ(ahead, 22);
     EXPECT_EQ(double(row(ahead).Location[2]), 2100350);
     EXPECT_EQ(double(row(ahead).Location[1]), 600 + kBalloonHeight);
     EXPECT_EQ(pose(ahead).Position[1], 600 + kBalloonHeight);
     EXPECT_EQ(row(ahead).Team, 2);
+    EXPECT_EQ(builder.controls().objectTeam, "Blue");
     EXPECT_EQ(builder.controls().objectID, "Unique ID: 22");
     EXPECT_EQ(builder.controls().totalObjects, "total items: 23");
+    // An Allied lorry stands on the ground, on that team too: markings choose no side.
     const int lorry = add(14);
     EXPECT_EQ(double(row(lorry).Location[1]), -1.0);
     EXPECT_EQ(pose(lorry).Position[1], 600);
-    EXPECT_EQ(row(lorry).Team, 1);
-    // Flying a Fokker on team 2, the German balloon is the player's own.
+    EXPECT_EQ(row(lorry).Team, 2);
+    // Nor does the player's aircraft; a text that names no team leaves the last one.
     builder.MBMission.AircraftStarts[0].AircraftType = 77;
-    builder.MBMission.AircraftStarts[0].Team = 2;
-    EXPECT_EQ(row(add(61)).Team, 2);
-    EXPECT_EQ(row(add(67)).Team, 1);
+    builder.controls().objectTeam = "Yellow";
+    EXPECT_EQ(row(add(61)).Team, 3);
+    builder.controls().objectTeam = "green";
+    EXPECT_EQ(row(add(67)).Team, 3);
+    EXPECT_EQ(builder.LastEnteredObjectTeam, 3);
     const int cloud = add(kCloudCode);
     EXPECT_EQ(double(row(cloud).Location[2]), 2103000);
     EXPECT_EQ(row(cloud).Seed & 0xFF, cloud);

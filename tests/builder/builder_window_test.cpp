@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <imgui.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -174,6 +176,14 @@ protected:
         pressBuilder(popUp);
         pressBuilder(popUp + "/" + item);
     }
+    // The pilot signs in, opens the builder on a new mission and adds the Western Front.
+    void signInAndBuildOnTheWesternFront() {
+        press("Pilot Sign-In", "Sign In");
+        press("Menu", "Mission Builder");
+        press("Mission Builder", "New Mission");
+        choose("World", "The Western Front");
+        pressBuilder("Add World");
+    }
     // A drag in the builder's view from its centre, `steps` moves of (dx, dy) pixels (y down).
     void dragInView(int dx, int dy, int steps, bool shift) {
         const int x = viewCentreX(), y = viewCentreY();
@@ -321,15 +331,26 @@ TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosin
     EXPECT_EQ(b.MBViewingPitch, -90);
     pressBuilder("Tab/Objects");
     ASSERT_EQ(b.controls().mainTab, builder::kTabObjects);
+    const auto unchosen = picture("builder-looking-down.png");
     dragInView(1, 0, 4, false);  // picks the balloon and moves it about 44 ft east
     ASSERT_EQ(b.MBCurrentObject, 22);
     EXPECT_EQ(b.controls().objectID, "Unique ID: 22");
-    // Chosen, it is shown close up in the view's right 34 %, on that part's own sky.
+    // Chosen, it is shown close up over the view's right 34 %: the world still fills the view, and
+    // the balloon, 100 ft from the close-up's eye, stands in the middle of that part.
     const auto shown = picture("builder-close-up.png");
+    expectWorldFillsView(shown);
     const builderdraw::ViewRect r = builderdraw::builderViewRect(shown.width, shown.height);
-    const int top = shown.height - r.y - r.height;
-    EXPECT_GT(line(shown, r.x + r.width - 2, top, 0, 1, r.height).paneSky, 0.5);
-    EXPECT_LT(line(shown, r.x + int(0.66 * r.width) - 2, top, 0, 1, r.height).paneSky, 0.2);
+    const int paneLeft = r.x + int(0.66 * r.width), paneWidth = r.width - int(0.66 * r.width);
+    const int middleY = shown.height - r.y - r.height / 2;
+    int changed = 0, n = 0;
+    for (int y = middleY - paneWidth / 2; y < middleY + paneWidth / 2; ++y)
+        for (int x = paneLeft + paneWidth / 4; x < paneLeft + 3 * paneWidth / 4; ++x, ++n) {
+            const size_t at = (size_t(y) * shown.width + x) * 4;
+            changed += std::abs(shown.pixels[at] - unchosen.pixels[at]) +
+                           std::abs(shown.pixels[at + 1] - unchosen.pixels[at + 1]) >
+                       40;
+        }
+    EXPECT_GT(changed, n / 50) << "no close-up in the view's right part";
     QNion pose;
     b.MBArray.at(22)->getModelPositionQNion(&pose);
     EXPECT_NE(pose.Position[0], 2085600);
@@ -450,11 +471,7 @@ TEST_F(BuilderWindowTest, TheBuilderLeavesTheFlightsPictureAsItFoundIt) {
 // were, and a click on one chooses it.
 TEST_F(BuilderWindowTest, AScrolledPageLeavesTheTabsInPlace) {
     builder::MissionBuilder& b = c_->missionBuilder();
-    press("Pilot Sign-In", "Sign In");
-    press("Menu", "Mission Builder");
-    press("Mission Builder", "New Mission");
-    choose("World", "The Western Front");
-    pressBuilder("Add World");
+    signInAndBuildOnTheWesternFront();
     frames(2);
     const float tab = builderdraw::placeOfBuilderItem("Tab/Weather")->y0;
     const float button = builderdraw::placeOfBuilderItem("Add World")->y0;
@@ -501,10 +518,114 @@ TEST_F(BuilderWindowTest, ATabOpensOnOneClick) {
     EXPECT_EQ(b.controls().mainTab, builder::kTabAircraft);
     EXPECT_EQ(b.MBMission.SkyFlags & 0xFF, 84);  // twice the visibility
     for (int n : {3, 8, 1}) {
-        quickClick("Aircraft/Aircraft " + std::to_string(n));
+        quickClick("Aircraft/" + std::to_string(n));
         EXPECT_EQ(b.controls().aircraftTab, n - 1);
         EXPECT_EQ(b.MBCurrentObject, n + 1);
     }
+}
+
+// The builder in the small window (640 x 480) and the larger ones, each of its tabs in turn: every
+// control lies inside the window (a page's below its end scrolls into sight), no tab's title is cut
+// short, and the view fills what the panel leaves. A long line of the description wraps in its box.
+TEST_F(BuilderWindowTest, TheBuilderFitsTheSmallWindow) {
+    builder::MissionBuilder& b = c_->missionBuilder();
+    signInAndBuildOnTheWesternFront();
+    const char* const kTabs[] = {"World", "Objects", "Aircraft", "Weather", "Victory", "Paths"};
+    // What the last frame drew lies inside the window and, on the page, inside the page's room.
+    auto expectFits = [&](const std::string& shown, int width, int height) {
+        const auto& places = builderdraw::builderItemPlaces();
+        const long last = builderdraw::builderWindowDrawings();
+        const builderdraw::ItemPlace panel = places.at("Panel"), page = places.at("Page");
+        ASSERT_EQ(panel.drawing, last) << shown;
+        EXPECT_LE(panel.x1, width);
+        EXPECT_EQ(page.drawing, last);
+        const float padding = ImGui::GetStyle().FramePadding.x;
+        for (const auto& [label, p] : places) {
+            // The path table's cells scroll sideways.
+            if (p.drawing != last || (label.rfind("Path/", 0) == 0 && std::isdigit(label[5]))) continue;
+            EXPECT_GE(p.x0, panel.x0 - 0.5f) << shown << ": " << label;
+            EXPECT_LE(p.x1, (p.y0 >= page.y0 ? page.x1 : panel.x1) + 0.5f) << shown << ": " << label;
+            EXPECT_GE(p.y0, panel.y0 - 0.5f) << shown << ": " << label;
+            if (p.y0 < page.y0) {
+                EXPECT_LE(p.y1, height) << shown << ": " << label;
+            }
+            // A tab as wide as its title and its frame: nothing cut off with an ellipsis.
+            const bool tab =
+                label.rfind("Tab/", 0) == 0 || (label.rfind("Aircraft/", 0) == 0 && std::isdigit(label[9]));
+            const std::string title = label.substr(label.find('/') + 1);
+            if (tab) {
+                EXPECT_GE(p.x1 - p.x0, ImGui::CalcTextSize(title.c_str()).x + 2 * padding) << shown << ": " << label;
+            }
+        }
+    };
+    for (const auto& [width, height] : {std::pair{1024, 768}, std::pair{800, 600}, std::pair{640, 480}}) {
+        resizeWindow(width, height);
+        for (const char* tab : kTabs) {
+            pressBuilder(std::string("Tab/") + tab);
+            const std::string shown = std::to_string(width) + " x " + std::to_string(height) + ", " + tab;
+            expectFits(shown, width, height);
+            if (std::string(tab) == "Aircraft") {
+                pressBuilder("Aircraft/8");
+                EXPECT_EQ(b.controls().aircraftTab, 7);
+                pressBuilder("Aircraft/Restart");
+                expectFits(shown + " 8, restart", width, height);
+            }
+        }
+    }
+    // In the small window the view keeps a third of the width, the world to its every edge.
+    const builderdraw::ViewRect r = builderdraw::builderViewRect(640, 480);
+    EXPECT_GE(r.x + r.width + builderdraw::kViewMargin, 640 / 3);
+    expectWorldFillsView(picture("small-world.png"));
+    pressBuilder("Tab/Aircraft");
+    picture("small-aircraft.png");
+
+    // A long line typed into the description goes on in the box's second line, and the mission's
+    // text is the line as typed.
+    pressBuilder("Tab/Victory");
+    pressBuilder("Mission Description");
+    const std::string line = "Cross the lines at dawn, find the balloon over the wood by the river, and burn it.";
+    for (size_t at = 0; at < line.size(); at += 20) type(line.substr(at, 20).c_str());
+    EXPECT_EQ(b.controls().missionDescription, line);
+    key(SDLK_BACKSPACE);
+    type("!");
+    EXPECT_EQ(b.controls().missionDescription, line.substr(0, line.size() - 1) + "!");
+    const auto wrapped = picture("small-description.png");
+    const builderdraw::ItemPlace box = *builderdraw::placeOfBuilderItem("Mission Description");
+    const int lineHeight = int(ImGui::GetTextLineHeight());
+    int lit = 0;
+    for (int y = int(box.y0) + lineHeight + 4; y < int(box.y0) + 2 * lineHeight + 2; ++y)
+        for (int x = int(box.x0) + 4; x < int(box.x1) - 4; ++x) {
+            const uint8_t* p = &wrapped.pixels[(size_t(y) * wrapped.width + x) * 4];
+            lit += p[0] > 150 && p[1] > 150 && p[2] > 150;
+        }
+    EXPECT_GT(lit, 40) << "the description's second line is empty";
+    pressBuilder("Mission Title");
+    EXPECT_EQ(b.controls().missionDescription, line.substr(0, line.size() - 1) + "!");
+
+    // The sheets over the small window: unsaved changes, saving, and opening from a long list.
+    pressBuilder("Close");
+    ASSERT_TRUE(b.controls().cancelSheetShown);
+    for (const char* label : {"Discard Changes", "Cancel"}) {
+        const builderdraw::ItemPlace* p = builderdraw::placeOfBuilderItem(label);
+        EXPECT_TRUE(p->x0 >= 0 && p->x1 <= 640 && p->y1 <= 480) << label;
+    }
+    pressBuilder("Cancel");
+    pressBuilder("Save As");
+    type("Small");
+    EXPECT_LE(builderdraw::placeOfBuilderItem("Save Mission/Save")->y1, 480);
+    pressBuilder("Save Mission/Save");
+    ASSERT_TRUE(std::filesystem::exists(folder_->file("Missions/Small.pellam")));
+    for (int i = 1; i <= 40; ++i)
+        std::filesystem::copy_file(folder_->file("Missions/Small.pellam"),
+                                   folder_->file("Missions/Small " + std::to_string(i) + ".pellam"));
+    pressBuilder("Open");
+    for (const char* label : {"Open Mission/Open", "Open Mission/Cancel"}) {
+        const builderdraw::ItemPlace* p = builderdraw::placeOfBuilderItem(label);
+        ASSERT_NE(p, nullptr) << label;
+        EXPECT_LE(p->y1, 480) << label;
+    }
+    pressBuilder("Open Mission/Cancel");
+    EXPECT_FALSE(b.controls().files.openShown);
 }
 
 TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
@@ -514,29 +635,29 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     c_->interface().toPrefsAlwaysReloadUM.state = true;
     c_->fromDialogButtons(kTagPrefsOK);
     ASSERT_TRUE(c_->prefs().ReloadUserMissions);
-    press("Pilot Sign-In", "Sign In");
-    press("Menu", "Mission Builder");
-    press("Mission Builder", "New Mission");
-    choose("World", "The Western Front");
-    pressBuilder("Add World");
+    signInAndBuildOnTheWesternFront();
     ASSERT_TRUE(b.MBTerrainLoadedFlag);
 
-    // Each object added, then typed onto the ground where it should stand (a height below it).
+    // Each object chosen, its team typed, added, then typed onto the ground where it should stand
+    // (a height below it).
     pressBuilder("Tab/Objects");
-    auto place = [&](const std::string& object, const char* where) {
+    auto place = [&](const std::string& object, const char* team, const char* where) {
         choose("Object", object);
+        typeInto("Object Team", team);
         pressBuilder("Add Object");
         typeInto("Object Location", where);
         return b.MBCurrentObject;
     };
-    const int balloon = place("Observation balloon (German)", "2013460, 0, 2243000");
-    const int flak = place("Flak gun", "2013700, 0, 2243200");
-    place("Lorry (German)", "2012000, 0, 2244000");
+    const int balloon = place("Observation balloon (German)", "blue", "2013460, 0, 2243000");
+    const int flak = place("Flak gun", "red", "2013700, 0, 2243200");
+    place("Lorry (German)", "blue", "2012000, 0, 2244000");
     typeInto("Object Path", "0");
-    const int second = place("Lorry (German)", "2011950, 0, 2243900");
+    const int second = place("Lorry (German)", "yellow", "2011950, 0, 2243900");
     typeInto("Object Random Start", "200");
     EXPECT_EQ(balloon, 22);
     EXPECT_EQ(b.MBMission.ObjectList[flak].ObjectCode, 65);
+    const int32_t teams[] = {2, 1, 2, 3};
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(b.MBMission.ObjectList[balloon + k].Team, teams[k]) << balloon + k;
     EXPECT_EQ(double(b.MBMission.ObjectList[balloon].Location[1]), -1.0);
     EXPECT_EQ(b.MBMission.ObjectList[second].Seed, 200);
 
@@ -553,11 +674,11 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     // Aircraft 1, the player, south of the balloon; aircraft 2 an enemy far off; the rest stay home.
     pressBuilder("Tab/Aircraft");
     typeInto("Aircraft/Position", "2013460, 1500, 2230000");
-    pressBuilder("Aircraft/Aircraft 2");
+    pressBuilder("Aircraft/2");
     typeInto("Aircraft/Team", "blue");
     typeInto("Aircraft/Position", "2060000, 3000, 2300000");
     for (int n = 3; n <= 8; ++n) {
-        pressBuilder("Aircraft/Aircraft " + std::to_string(n));
+        pressBuilder("Aircraft/" + std::to_string(n));
         pressBuilder("Aircraft/On/off");
     }
 

@@ -253,6 +253,80 @@ TEST_F(NetworkPlay, AHostedTeamMissionKeepsItsRuleAndTheJoinersTeam) {
     EXPECT_EQ(roy.line(5).substr(0, 100), joinerKills);
 }
 
+// A hosted Quick Dogfight: team kills, twenty to win, Camels 3 and 4 out, four novice Fokkers, a
+// joiner on red, the autopilot on for both. The host and the joiner shot down by Fokker #7 come
+// back on the ground at their field whole on both machines, and stay so with nobody shooting at
+// them, whatever the joiner counted on the host's wreck; once his autopilot is on again the host
+// takes off. A Fokker the host shot down comes back and flies as well.
+TEST_F(NetworkPlay, AHostedDogfightsRestartsComeBackWhole) {
+    Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");
+    players = {&lothar, &roy};
+    DogfightWindowControls& d = lothar.c->dogfightWindowControls();
+    lothar.c->fromFlyQuickDogfightButton();
+    d.toDogfightKills = 20;
+    d.toDogIndTeamKills.clear();
+    d.toDogIndTeamKills.setState(true, 0, 1);
+    for (const int n : {2, 3}) {
+        d.DOOnOff[n].clear();
+        d.DOOnOff[n].setState(true, 0, 1);
+    }
+    for (int n = 4; n < 8; ++n) {
+        d.DOSkillLevel[n].clear();
+        d.DOSkillLevel[n].setState(true, 0, 0);
+    }
+    lothar.c->fromDoQuickDogfight();
+    host(lothar);
+    lothar.c->setRunning(true);
+    join(roy, lothar, 1, 55);
+    ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
+    lothar.link().acceptJoinerPublic();
+    ASSERT_TRUE(until([&] { return roy.link().accepted() && roy.c->clock().GlobalMissionTime > 200; }));
+    auto autopilot = [](Player& p) {
+        p.c->sendCommand(input::CommandNumber::AutoPilotOnOffToggle, kKeyDown);
+        p.c->sendCommand(input::CommandNumber::AutoPilotOnOffToggle, kKeyUp);
+    };
+    for (Player* p : players) autopilot(*p);
+    run(2);
+
+    // Fokker #7 shoots the host and the joiner down, the host a Fokker. Each wreck lies until its
+    // own machine restarts it, and each machine sets its copy up afresh.
+    auto copies = [&](long n) {  // host slot n on the host and on the joiner, whose own is 0
+        return std::array<FlyableAircraft*, 2>{&lothar.aircraft(n), &roy.aircraft(n > 1 ? n : 1 - n)};
+    };
+    std::array<std::array<int32_t, 2>, 5> setUp{};
+    for (const auto& [victim, shooter] : {std::pair{0L, 6}, {1L, 6}, {4L, 0}}) {
+        for (int k = 0; k < 2; ++k) setUp[size_t(victim)][size_t(k)] = copies(victim)[size_t(k)]->ThisAircraft.TimeOfReset;
+        Aircraft& a = copies(victim)[victim == 1 ? 1 : 0]->ThisAircraft;  // on its own machine
+        a.TotalHits = a.TotalHitsBeforeDead + 1.0;
+        a.WhoShotMe = shooter;
+    }
+    auto restarted = [&](long n) {
+        return copies(n)[0]->ThisAircraft.TimeOfReset != setUp[size_t(n)][0] &&
+               copies(n)[1]->ThisAircraft.TimeOfReset != setUp[size_t(n)][1];
+    };
+    // Whole on both machines, dead once, and on the ground or higher than 200 ft.
+    auto whole = [&](long n) {
+        for (FlyableAircraft* copy : copies(n))
+            if ((copy->ThisAircraft.Damage1 & dmg::Down) || copy->ThisAircraft.TotalHits > copy->ThisAircraft.TotalHitsBeforeDead)
+                return false;
+        return lothar.c->pilotScoring().AircraftResults[size_t(n)][1] == 1;
+    };
+    auto height = [&](long n) { return copies(n)[0]->live.attitude.Position[1] - copies(n)[0]->ThisAircraft.GroundAltitude; };
+    ASSERT_TRUE(until([&] { return restarted(0) && restarted(1); }, 2000));
+    // Past the 300 ticks in which nothing is counted on a fresh aircraft, and past the reports of
+    // the wrecks: both on their wheels, unharmed, their autopilots off as after every restart.
+    for (int frame = 0; frame < 300 && !HasFailure(); ++frame) {
+        run(1);
+        for (const long n : {0L, 1L}) EXPECT_TRUE(whole(n) && height(n) < 20.0) << n << " " << frame;
+    }
+    autopilot(lothar);
+    ASSERT_TRUE(until([&] { return !whole(0) || height(0) > 200.0; }));
+    EXPECT_TRUE(whole(0));
+    ASSERT_TRUE(until([&] { return restarted(4) && (!whole(4) || height(4) > 200.0); }, 3000));
+    EXPECT_TRUE(whole(4));
+    EXPECT_EQ(lothar.c->pilotScoring().AircraftResults[0][0], 1);
+}
+
 // Over Albert red starts in the west, blue in the east. Two joiners take slots whose rows are red
 // but fly for blue: each starts among blue, beside its formation and apart from the other, never
 // inside red's; the host places each where the joiner places himself, at the start and at a

@@ -1,6 +1,8 @@
 // The flight overlay of the real pellam on the test's X server, flown by a player's script: what
 // the game reports it laid over the frames it showed, and the files it wrote.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -14,13 +16,21 @@ namespace pellam::testing {
 namespace {
 namespace fs = std::filesystem;
 
+// A flight of the player's script, with a desktop of its own for the shots.
+class OverlayProcesses : public ::testing::Test {
+protected:
+    std::string flight(const std::string& script) const {
+        fs::create_directories(desktop);
+        return gameCommand(folder.path(), "PELLAM_AUTOFLY=1 XDG_DESKTOP_DIR='" + desktop.string() + "'", script);
+    }
+    const TestFolder folder{"pellam-overlay"};
+    const fs::path desktop = folder.path() / "desktop";
+};
+
 // One F2 in flight takes one screen shot, without the pause caption; the caption and the replay
 // line are drawn again afterwards. The shot's flag was once never cleared, which hid them both
 // for the rest of the run.
-TEST(OverlayProcesses, AScreenShotIsTakenOnceAndThePauseCaptionAndReplayLineComeBack) {
-    const TestFolder folder{"pellam-overlay"};
-    const fs::path desktop = folder.path() / "desktop";
-    fs::create_directories(desktop);
+TEST_F(OverlayProcesses, AScreenShotIsTakenOnceAndThePauseCaptionAndReplayLineComeBack) {
     const std::string script = R"(until mission-time 120
 key F2
 key p
@@ -30,11 +40,42 @@ key Alt+r
 expect drawn Replay:
 quit
 )";
-    const std::string environment = "PELLAM_AUTOFLY=1 XDG_DESKTOP_DIR='" + desktop.string() + "'";
-    ASSERT_EQ(std::system(gameCommand(folder.path(), environment, script).c_str()), 0);
+    ASSERT_EQ(std::system(flight(script).c_str()), 0);
     std::vector<std::string> shots;
     for (const fs::directory_entry& entry : fs::directory_iterator(desktop)) shots.push_back(entry.path().filename());
     EXPECT_EQ(shots, std::vector<std::string>{"Pellam Screen Shot 1.jpg"});
+}
+
+// The game as a player's shell starts it under `ulimit -f`: no file it writes may pass `bytes`,
+// and SIGXFSZ is left as the shell leaves it, ending a program that does not see to it itself.
+// The exit status; -1 when a signal ended the game.
+int runWithFileSizeLimit(const std::string& command, rlim_t bytes) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        ::signal(SIGXFSZ, SIG_DFL);
+        const rlimit limit{bytes, bytes};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return finishProcess(pid);
+}
+
+// A screen shot past the limit (a full disk, a quota) fails and is told, the flight going on; it
+// once ended the game (SIGXFSZ), leaving the shot's temporary file on the desktop. The settings
+// are small enough to be saved at the quit.
+TEST_F(OverlayProcesses, AScreenShotPastTheFileSizeLimitIsToldAndTheFlightGoesOn) {
+    const std::string script = R"(until mission-time 120
+key F2
+until notice Pellam Screen Shot 1.jpg could not be written (File too large)
+expect flying
+until mission-time 300
+expect flying
+quit
+)";
+    EXPECT_EQ(runWithFileSizeLimit(flight(script), 20000), 0);
+    EXPECT_TRUE(fs::is_empty(desktop)) << "neither the shot nor a part of it";
+    EXPECT_TRUE(fs::exists(folder.path() / "config" / "pellam" / "defaults.json"));
 }
 
 }  // namespace

@@ -179,7 +179,7 @@ TEST_F(StoredRecords, EverySettingReplacedIsNamedAndKeptAsItWas) {
     auto c = start();
     c->fromPlayerSignInOkay();
     c->timerLooper();
-    const std::deque<std::string>& notices = c->interface().notices;
+    const std::deque<std::string> notices = c->interface().notices;
     for (const char* key : {"EngineVolumeKey", "Pilot2NameKey", "PilotNumberKey"}) {
         const auto naming = std::find_if(notices.begin(), notices.end(),
                                          [&](const std::string& n) { return n.find(key) != std::string::npos; });
@@ -191,6 +191,23 @@ TEST_F(StoredRecords, EverySettingReplacedIsNamedAndKeptAsItWas) {
     std::ifstream kept(file() + ".corrupt");
     EXPECT_EQ(nlohmann::json::parse(kept), original);
     EXPECT_NE(stored()["PilotNumberKey"], original["PilotNumberKey"]);
+
+    // A name stored as a number shows as its digits and is saved as text: named and kept too,
+    // though the only value replaced.
+    c.reset();
+    store_.reset();
+    for (const auto& entry : fs::directory_iterator(folder_.path())) fs::remove_all(entry.path());
+    const nlohmann::json numbered = {{"AutoMessage1Key", "Tally ho"}, {"Pilot1NameKey", 5}};
+    std::ofstream(file()) << numbered.dump();
+    c = start();
+    EXPECT_EQ(c->interface().pilotNameFields[0].stringValue, "5");
+    c->fromPlayerSignInOkay();
+    c->timerLooper();
+    EXPECT_TRUE(anyMentions(c->interface().notices, "(Pilot1NameKey)"));
+    EXPECT_EQ(others(), std::vector<std::string>{"defaults.json.corrupt"});
+    std::ifstream keptNumber(file() + ".corrupt");
+    EXPECT_EQ(nlohmann::json::parse(keptNumber)["Pilot1NameKey"], 5);
+    EXPECT_EQ(stored()["Pilot1NameKey"], "5");
 }
 
 TEST_F(StoredRecords, AFailedSaveKeepsTheWindowOpenAndIsToldOnce) {

@@ -32,8 +32,9 @@ struct Child {
     int out = -1;  // its stdout and stderr, merged
 };
 
-// Starts the server with `args`, its descriptors limited to `maxFiles` (0: unchanged).
-Child start(const std::vector<std::string>& args, rlim_t maxFiles) {
+// Starts the server with `args`, its descriptors limited to `maxFiles` and the size of any file it
+// writes to `maxFileBytes` (0: unchanged), SIGXFSZ as a shell leaves it.
+Child start(const std::vector<std::string>& args, rlim_t maxFiles, rlim_t maxFileBytes = 0) {
     const char* build = std::getenv("PELLAM_BUILD_DIR");
     const std::string program = std::string(build ? build : ".") + "/pellam-games-server";
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
@@ -50,6 +51,11 @@ Child start(const std::vector<std::string>& args, rlim_t maxFiles) {
         if (maxFiles > 0) {
             const rlimit limit{maxFiles, maxFiles};
             ::setrlimit(RLIMIT_NOFILE, &limit);
+        }
+        if (maxFileBytes > 0) {
+            ::signal(SIGXFSZ, SIG_DFL);
+            const rlimit limit{maxFileBytes, maxFileBytes};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
         }
         ::execv(program.c_str(), argv.data());
         ::_exit(127);
@@ -92,7 +98,7 @@ int freePort() {
     return ntohs(a.sin_port);
 }
 
-TEST(GamesServerProcessTest, NoDescriptorForItsWakePipeEndsItWithTheReasonAndAStopSignalEndsItCleanly) {
+TEST(GamesServerProcessTest, NoDescriptorForItsWakePipeOrRoomForItsStoreEndsItWithTheReasonAndAStopSignalEndsItCleanly) {
     const std::string db = (std::filesystem::temp_directory_path() / ("pellam-games-run-" + std::to_string(getpid()))).string();
     const std::vector<std::string> args{"--listen", "127.0.0.1:" + std::to_string(freePort()), "--db", db};
 
@@ -103,6 +109,15 @@ TEST(GamesServerProcessTest, NoDescriptorForItsWakePipeEndsItWithTheReasonAndASt
         EXPECT_NE(said.find("no pipe to wake it"), std::string::npos) << said;
     }
     ::close(starved.out);
+
+    // A store that cannot grow past `ulimit -f` (a quota) ends it with the reason; SQLite's write
+    // once ended it by SIGXFSZ, saying nothing.
+    Child limited = start(args, 0, 1000);
+    const std::string told = readUntil(limited.out, "cannot set up");
+    EXPECT_EQ(exitStatus(limited.pid), 1);
+    EXPECT_NE(told.find("cannot set up " + db), std::string::npos) << told;
+    ::close(limited.out);
+    for (const char* tail : {"", "-wal", "-shm"}) std::filesystem::remove(db + tail);
 
     for (const int signal : {SIGTERM, SIGINT}) {
         Child run = start(args, 0);

@@ -62,7 +62,8 @@ TEST(NetworkLink, AcceptSlotsAndDeclineList) {
 
 // A joiner's and the host's hit counts: each joiner counts on its own aircraft in the host's
 // place; the host sums everybody's counts but a joiner's on itself, and forgets what was counted
-// on an aircraft set up again moments ago. Then a datagram longer than any packet, and the quit.
+// on an aircraft set up again moments ago without shooting it down by it. Then a datagram longer
+// than any packet, and the quit.
 TEST(NetworkLink, HitCountsAnOversizedDatagramAndTheHostsQuit) {
     platform::ScopedTickSource clock([] { return clockTicks.load(); });
     Machine host(0, "McCudden", 1), joiner(1, "Ball", 1);
@@ -86,7 +87,7 @@ TEST(NetworkLink, HitCountsAnOversizedDatagramAndTheHostsQuit) {
     hx.hostHitTally[1][1] = 9.0;  // joiner 1's count on itself does not count
     host.world.planes[1].totalHits = 1.0;
     host.world.planes[6].timeOfReset = clockTicks;
-    hx.hostHitTally[2][6] = 4.0;
+    hx.hostHitTally[2][6] = 30.0;  // a wreck's hits, past the limit
     host.link.setCurrentPort(p.from.port);
     host.link.SendHostData(kLoopback, 4);
     ASSERT_TRUE(arrive(joiner.link, kHostDataPacket, &p));
@@ -95,6 +96,7 @@ TEST(NetworkLink, HitCountsAnOversizedDatagramAndTheHostsQuit) {
     EXPECT_EQ(hd->hits[1], 3) << "the host's and joiner 3's counts";
     EXPECT_EQ(hd->hits[6], 0) << "reset moments ago";
     EXPECT_EQ(hx.hostHitTally[2][6], 0.0);
+    EXPECT_FALSE(host.world.planes[6].down);
 
     // Cut at 500 bytes by the receiver, it must not be half-read as the host data it claims.
     std::vector<uint8_t> huge(1400, 0);

@@ -2,6 +2,8 @@
 // the player's bytes are never lost and every failure is reported.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -9,6 +11,7 @@
 #include <unistd.h>
 
 #include "platform/UserDefaults.h"
+#include "tests/FileSizeLimit.h"
 #include "tests/TestFolder.h"
 
 namespace pellam::platform {
@@ -123,19 +126,43 @@ TEST_F(DamagedDefaults, ALinkedFileStaysALinkAndKeepsItsMode) {
     EXPECT_EQ(UserDefaults(target.string()).boolForKey("VBlankKey"), true);
 }
 
+// ... until one is written over by anything else: then, as for a value that could not be used at
+// all, it is named and the file kept as it was. A name stored as a number and saved back as its
+// text once went unnamed and uncopied.
 TEST_F(DamagedDefaults, ValuesOfAnotherTypeReadAsWhatTheyMeanAndNeedNoCopy) {
     write(R"({"KeyboardPrefsAvailable": 1, "StallLimiterKey": "YES", "OverallVolumeKey": 51.9,
-              "GunsVolumeKey": "77", "StickCurveJoy": "1.75", "LastMissionOpenedKey": 12})");
+              "GunsVolumeKey": "77", "StickCurveJoy": "1.75", "LastMissionOpenedKey": 12, "Pilot1NameKey": 5,
+              "SuccessfulMTitles1Key": "Dawn Patrol", "NetworkTypeSizeKey": 1})");
     UserDefaults store(file());
     EXPECT_EQ(store.boolForKey("KeyboardPrefsAvailable"), true);
     EXPECT_EQ(store.boolForKey("StallLimiterKey"), true);
     EXPECT_EQ(store.integerForKey("OverallVolumeKey"), 51);
     EXPECT_EQ(store.integerForKey("GunsVolumeKey"), 77);
     EXPECT_EQ(store.doubleForKey("StickCurveJoy"), 1.75);
+    EXPECT_EQ(store.doubleForKey("NetworkTypeSizeKey"), 1.0);
     EXPECT_EQ(store.stringForKey("LastMissionOpenedKey"), "12");
+    EXPECT_EQ(store.stringForKey("Pilot1NameKey"), "5");
+    EXPECT_FALSE(store.stringArrayForKey("SuccessfulMTitles1Key").has_value());
     store.setBool("VBlankKey", true);
+    store.setString("GunsVolumeKey", "77");      // written back as it was
+    store.setDouble("NetworkTypeSizeKey", 1.0);  // the same number
     ASSERT_TRUE(store.synchronize());
     EXPECT_TRUE(others().empty());
+    EXPECT_TRUE(store.takeReports().empty());
+
+    store.setString("Pilot1NameKey", "5");
+    ASSERT_TRUE(store.synchronize());
+    EXPECT_EQ(others(), std::vector<std::string>{"defaults.json.corrupt"});
+    EXPECT_EQ(UserDefaults(file() + ".corrupt").integerForKey("Pilot1NameKey"), 5);
+    std::vector<std::string> reports = store.takeReports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(mentions(reports, "(Pilot1NameKey)")) << reports[0];
+    store.setInteger("OverallVolumeKey", 51);
+    store.setStringArray("SuccessfulMTitles1Key", {"Dawn Patrol"});
+    ASSERT_TRUE(store.synchronize());
+    reports = store.takeReports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(mentions(reports, "(OverallVolumeKey; SuccessfulMTitles1Key)")) << reports[0];
 }
 
 TEST_F(DamagedDefaults, AValueThatCannotBeUsedIsKeptAsideBeforeItIsWrittenOver) {
@@ -295,6 +322,30 @@ TEST_F(DamagedDefaults, AFailedSaveAnswersFalseKeepsTheOldFileAndIsReportedOnce)
     ASSERT_EQ(first.size(), 1u);
     EXPECT_EQ(first[0].find("unchanged"), std::string::npos) << first[0];
     fs::remove(blocked);
+
+    // Past the file-size limit (a quota, `ulimit -f`) the copy of a damaged file kept aside, and
+    // then the save itself, fail the same way: told, the old file whole, no part of either left.
+    const std::string damaged = R"({"PilotNumberKey": [2], "Pad": ")" + std::string(3000, 'x') + "\"}";
+    write(damaged);
+    UserDefaults limited(file());
+    EXPECT_FALSE(limited.integerForKey("PilotNumberKey").has_value());
+    limited.setInteger("PilotNumberKey", 2);
+    {
+        const testing::FileSizeLimit limit(1000);  // bytes
+        EXPECT_FALSE(limited.synchronize());
+        EXPECT_TRUE(mentions(limited.takeReports(), "could not be kept aside"));
+        EXPECT_EQ(read(file()), damaged);
+        EXPECT_TRUE(others().empty());
+    }
+    ASSERT_TRUE(limited.synchronize());
+    limited.setString("Pad", std::string(5000, 'y'));
+    {
+        const testing::FileSizeLimit limit(4000);  // bytes: the copy kept, the new file too long
+        EXPECT_FALSE(limited.synchronize());
+        EXPECT_TRUE(mentions(limited.takeReports(), std::strerror(EFBIG)));
+        EXPECT_EQ(UserDefaults(file()).stringForKey("Pad"), std::string(3000, 'x'));
+        EXPECT_EQ(others(), std::vector<std::string>{"defaults.json.corrupt"});
+    }
 }
 
 // Saves in flight: a burst while the writer is busy costs one write of the latest values; a save

@@ -98,7 +98,7 @@ bool near(const uint8_t* p, int r, int g, int b, int tolerance = 12) {
     return std::abs(p[0] - r) <= tolerance && std::abs(p[1] - g) <= tolerance && std::abs(p[2] - b) <= tolerance;
 }
 
-struct Services : render::FrameServices {
+struct Services : render::NoFrameServices {
     bool shot = false;
     uint64_t print = 0;
     bool getAndClearScreenShotPending() override { return std::exchange(shot, false); }

@@ -4,12 +4,9 @@
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -23,6 +20,7 @@
 #include "platform/Beep.h"
 #include "platform/TickCount.h"
 #include "render/ImageFiles.h"
+#include "tests/FileSizeLimit.h"
 #include "tests/PictureRule.h"
 // Last: X11 defines names (None, Bool) that the test framework uses.
 #include <SDL_syswm.h>
@@ -415,18 +413,6 @@ TEST_F(ShotTest, WritesTheFrameAsTiffOrJpegNumbersTheFilesAndBeepsWhenItCannot) 
 // process writes): each writer's failure is told with the system's reason and a beep, no file
 // keeps the shot's name, and the shutter stays silent.
 TEST_F(ShotTest, AShotCutShortIsToldAndKeepsNoFile) {
-    struct FileSizeLimit {
-        explicit FileSizeLimit(rlim_t bytes) {
-            getrlimit(RLIMIT_FSIZE, &was);
-            rlimit cut = was;
-            cut.rlim_cur = bytes;
-            setrlimit(RLIMIT_FSIZE, &cut);
-        }
-        ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &was); }
-        rlimit was{};
-    };
-    // A write past the limit then fails with EFBIG instead of ending the process.
-    const sighandler_t handler = std::signal(SIGXFSZ, SIG_IGN);
     for (const int type : {0, 1}) {
         SCOPED_TRACE(type);
         view().setScreenSaveType(type);
@@ -434,7 +420,7 @@ TEST_F(ShotTest, AShotCutShortIsToldAndKeepsNoFile) {
         drawScene();
         const long beeps = platform::beepCount();
         {
-            const FileSizeLimit limit(256);  // bytes: less than either file's header and tables
+            const pellam::testing::FileSizeLimit limit(256);  // bytes: less than either file's header and tables
             ASSERT_TRUE(view().doScreenSaveFromOpenGL());
             view().flushScreenShots();
         }
@@ -446,7 +432,6 @@ TEST_F(ShotTest, AShotCutShortIsToldAndKeepsNoFile) {
         EXPECT_EQ(platform::beepCount(), beeps + 1);
         EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 0) << "neither the shot nor a part of it";
     }
-    std::signal(SIGXFSZ, handler);
     EXPECT_EQ(sounds, 0);
 
     // With room again, the next shot takes the name the failed one would have had.

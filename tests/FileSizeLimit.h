@@ -1,0 +1,28 @@
+#pragma once
+// A limit on the size of any file this process writes (`ulimit -f`), held while the object lives.
+// A write past it fails with EFBIG as the game's own start makes it fail
+// (platform::failWritesPastTheFileSizeLimit), never ending the test.
+#include <sys/resource.h>
+
+#include "platform/RegularFile.h"
+
+namespace pellam::testing {
+
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        platform::failWritesPastTheFileSizeLimit();
+        getrlimit(RLIMIT_FSIZE, &was_);
+        rlimit cut = was_;
+        cut.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &cut);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &was_); }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit was_{};
+};
+
+}  // namespace pellam::testing
