@@ -200,9 +200,13 @@ bool attackPass(ZephModel* aircraft, Aircraft& a, const Run& run, bool found, Mo
         if (speed < 150.0) aircraft->RudderInput(r / 3.5);
     }
     if (runBombs > 0 && !a.GuyBailedOut && a.LastBombDropTime < missionTime && d < a.RandomDropNumber && d > 50.0) {
-        // The next bomb of the stick falls somewhere between here and the shortest range.
-        const double nearest = aim > -10.0 ? 430.0 : 740.0;
-        a.RandomDropNumber = static_cast<int32_t>(((draw16() + 32768) / 65536.0) * (d - nearest) + nearest);
+        // The next bomb of the stick falls somewhere between here and the shortest range: 740 ft,
+        // or, aimed flatter than -10 deg, 430 ft drawn afresh (two draws from the shared stream).
+        const auto between = [&](double nearest) {
+            return static_cast<int32_t>(((draw16() + 32768) / 65536.0) * (d - nearest) + nearest);
+        };
+        a.RandomDropNumber = between(740.0);
+        if (aim > -10.0) a.RandomDropNumber = between(430.0);
         releaseBomb(aircraft, objects, missionTime);
         a.LastBombDropTime = missionTime + 40;
     }

@@ -98,7 +98,7 @@ struct Game final : EngineServices {
     uint32_t deadPattern = 0;
     std::array<Plane, 8> planes;
     std::array<std::array<int32_t, 2>, 8> results{};
-    std::array<int32_t, 4> teams{};
+    std::array<int32_t, 4> teams{}, left{};
     std::set<int32_t> textures;  // handed out and not yet deleted
     int32_t nextTexture = 1;
 
@@ -181,6 +181,7 @@ struct Game final : EngineServices {
     }
     std::array<std::array<int32_t, 2>, 8>& aircraftResults() override { return results; }
     std::array<int32_t, 4>& teamResults() override { return teams; }
+    std::array<int32_t, 4>& leftTeamKills() override { return left; }
     void setIDHelp(bool, bool) override { CHECK(!host && link->accepted()); }
     void setCameraRule(int32_t rule) override { CHECK(!host && rule >= 0 && rule <= 255); }
     void setDogfightOnly(bool, bool, int32_t restart) override { CHECK(!host && restart >= 0 && restart <= 255); }

@@ -185,9 +185,11 @@ public:
     }
     long getCloudLayerState() const { return mission_.CloudLayerState; }
     void setTimeOfDayGC(long hour) { mission_.TimeOfDay = static_cast<double>(hour); }
-    // The tallies the network exchanges: per slot kills and deaths, and kills per team.
+    // The tallies the network exchanges: per slot kills and deaths, kills per team, and the kills
+    // per team of the pilots who have left.
     std::array<std::array<int32_t, 2>, 8>* getAircraftResultsPtr() { return &pilots_.AircraftResults; }
     std::array<int32_t, 4>* getAircraftTeamResultsPtr() { return &pilots_.TeamResults; }
+    std::array<int32_t, 4>* getLeftTeamKillsPtr() { return &pilots_.LeftTeamKills; }
     // Group random numbers: a new one is drawn only while doNewRandomRestart is set, so objects
     // placed together share one offset and heading.
     int32_t getObjectRandomDistance() override;

@@ -93,9 +93,16 @@ double GameNetwork::getMissionSeconds() {
     return mission ? mission->SecondsSince2001 : 0.0;
 }
 
+// The slot's pilot is gone from it: his kills stay his team's, and the slot starts from none.
+void GameNetwork::setKillsAside(int slot) {
+    const int32_t team = aircraftFacts(slot).team;
+    if (team >= 1 && team <= 4) leftTeamKills()[size_t(team - 1)] += aircraftResults()[slot][0];
+    aircraftResults()[slot] = {0, 0};
+}
+
 void GameNetwork::startJoinerAircraft(int joiner, int32_t team, int32_t aircraftType) {
     if (!game_ || joiner < 1 || joiner > 7) return;
-    aircraftResults()[joiner] = {0, 0};  // a newcomer starts with no kills of the slot's last pilot
+    setKillsAside(joiner);  // a newcomer starts with none of the slot's last pilot's kills
     setNetworkAircraftTypeForAircraft(joiner, aircraftType);
     setNetworkDogfightOnlyTeam(team, joiner);
     setRemoteLocal(joiner, true);  // before its start, which gives a player's slot the player's team
@@ -223,6 +230,8 @@ std::array<std::array<int32_t, 2>, 8>& GameNetwork::aircraftResults() {
 
 std::array<int32_t, 4>& GameNetwork::teamResults() { return game_ ? *game_->getAircraftTeamResultsPtr() : noTeams_; }
 
+std::array<int32_t, 4>& GameNetwork::leftTeamKills() { return game_ ? *game_->getLeftTeamKillsPtr() : noLeft_; }
+
 void GameNetwork::setIDHelp(bool idHelp, bool closeID) {
     if (!game_) return;
     game_->setIDSquares(idHelp, closeID);
@@ -308,10 +317,13 @@ void GameNetwork::setCustomPaintJob(int slot, int32_t big, int32_t small) {
         m->setCustomPaintJobNumberBig(big, small);
 }
 
+// A game decided keeps its result: the player's kills, team and aircraft stay in his slot, and
+// the mission has its own aircraft there again from the next game.
 void GameNetwork::joinerLeft(int slot) {
     if (!game_ || slot < 1 || slot > 7) return;
-    aircraftResults()[slot] = {0, 0};
-    game_->restoreMissionAircraft(slot);
+    const bool decided = game_->missionState().decided();
+    if (!decided) setKillsAside(slot);
+    game_->restoreMissionAircraft(slot, !decided);
 }
 
 }  // namespace pellam

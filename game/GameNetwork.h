@@ -88,6 +88,7 @@ private:
     void objectDeadFromNetwork(int modelIndex, int reporter, int32_t gameTime, bool credit) override;
     std::array<std::array<int32_t, 2>, 8>& aircraftResults() override;
     std::array<int32_t, 4>& teamResults() override;
+    std::array<int32_t, 4>& leftTeamKills() override;
     void setIDHelp(bool idHelp, bool closeID) override;
     void setCameraRule(int32_t rule) override;
     void setDogfightOnly(bool dogfightOnly, bool airGroundStart, int32_t restart) override;
@@ -107,12 +108,13 @@ private:
     void deleteTexture(int32_t texture) override;
     void setCustomPaintJob(int slot, int32_t big, int32_t small) override;
     void joinerLeft(int slot) override;
+    void setKillsAside(int slot);
 
     net::BSDNetworkSockets link_;
     VADArizodazar2* game_ = nullptr;  // not owned
     std::array<RemoteShown, 8> shown_{};
     std::array<std::array<int32_t, 2>, 8> noResults_{};
-    std::array<int32_t, 4> noTeams_{};
+    std::array<int32_t, 4> noTeams_{}, noLeft_{};
 };
 
 }  // namespace pellam

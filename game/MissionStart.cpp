@@ -163,12 +163,13 @@ void VADArizodazar2::newDocument() {
     if (MissionData* mission = currentMission()) randomWind(*mission);
     mission_.CloudTransitionDepth = 150.0;
     StartMission();
-    if (network_->getNetworkMode() != 0 && network_->amIHost())  // the joiners start the same game
-        network_->setResetTimeMissionNumber(mission_.CurrentMissionNumber, prefs_.useIDSquares,
-                                            mission_.DogfightOnlyVKills, cameras_.CameraRule, mission_.isDogfightOnly,
-                                            mission_.DogfightAirGroundStart, mission_.DogfightOnlyRestartType,
-                                            pilots_.DogfightKillType, prefs_.useCloseUpIDSquares,
-                                            mission_.RandomWindSpeed, mission_.RandomWindDirection);
+    // Every game's rules go to the network object: a host's joiners start the same game, and alone
+    // they put this game's rules (not the last network game's) on the kills line.
+    network_->setResetTimeMissionNumber(mission_.CurrentMissionNumber, prefs_.useIDSquares, mission_.DogfightOnlyVKills,
+                                        cameras_.CameraRule, mission_.isDogfightOnly, mission_.DogfightAirGroundStart,
+                                        mission_.DogfightOnlyRestartType, pilots_.DogfightKillType,
+                                        prefs_.useCloseUpIDSquares, mission_.RandomWindSpeed,
+                                        mission_.RandomWindDirection);
 }
 
 // ---- The mission start -------------------------------------------------------------------------

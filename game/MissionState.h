@@ -42,6 +42,7 @@ struct MissionState {
     std::array<bool, 3> LocationCompletedFlags{};
     int32_t GameOverTime = 0;                   // mission ticks when the game ended; 0 not over
     bool HaveDoneGameOver = false;              // the end window has been shown
+    bool decided() const { return GameOverTime != 0 || HaveDoneGameOver; }
 
     // Aircraft starts.
     std::array<int32_t, 8> AircraftRestartCount{};

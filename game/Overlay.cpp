@@ -36,7 +36,7 @@ void veil(Overlay& out, float red, float green, float blue, double alpha) {
 
 }  // namespace
 
-int layKillsLine(const uint8_t* line, bool rules, const render::TypeMetrics& type, std::array<KillsLineText, 2>& out) {
+int layKillsLine(const uint8_t* line, const render::TypeMetrics& type, std::array<KillsLineText, 2>& out) {
     if (!line) return 0;
     const int length = line[0];
     int count = 0;
@@ -52,7 +52,7 @@ int layKillsLine(const uint8_t* line, bool rules, const render::TypeMetrics& typ
         laid.at.size = std::min(laid.at.size, (1.0 - 2 * render::kMessageMargin) / (n * render::kGlyphWidth));
     };
     lay(1, std::min(length, kKillsEntriesChars), render::kKillsLine);
-    if (rules) lay(kKillsEntriesChars + 1, length, render::kRulesLine);
+    lay(kKillsEntriesChars + 1, length, render::kRulesLine);
     return count;
 }
 
@@ -91,13 +91,13 @@ void VADArizodazar2::debugchance(Overlay& out) {
     doBlackRedYellowFade(out);
 }
 
-// The kills line of every network game and of a dogfight, at the messages' text size. The team
-// kills and rules are a network game's: a dogfight flown alone after one shows none of its.
+// The kills line of every network game and of every dogfight, at the messages' text size, with
+// the team kills and rules of the game flown: each new game, alone too, writes its own.
 void VADArizodazar2::drawLastMessageLine(Overlay& out) {
     ControllerNetwork::MessageLinesPtr lines = network_->getMessageLines();
     if (!lines) return;
     const render::TypeMetrics type = render::typeMetricsFor(toMyZephGLView->getNetworkTypeSize());
-    const int laid = layKillsLine(lines[5], isNetworkGame(), type, killsLines_);
+    const int laid = layKillsLine(lines[5], type, killsLines_);
     for (int k = 0; k < laid; ++k) {
         const KillsLineText& line = killsLines_[size_t(k)];
         out.add(line.text.data(), line.at.across, line.at.down, float(line.at.size));

@@ -26,14 +26,14 @@ struct Overlay {
 };
 
 // Message line 5 as it is drawn: its players' kills (characters 1 to 80) at the foot of the view
-// and, where `rules` (a network game's), the team kills and the rules that follow them on the line
-// above; each without the blanks at its ends, and made smaller where it would reach past the
-// margin at the view's right. Fills `out` with the texts and their places; answers how many.
+// and the team kills and the rules that follow them on the line above; each without the blanks at
+// its ends (a part all blanks is not laid), and made smaller where it would reach past the margin
+// at the view's right. Fills `out` with the texts and their places; answers how many.
 inline constexpr int kKillsEntriesChars = 80;  // "Kills:  " and eight players of 9 characters
 struct KillsLineText {
     std::array<uint8_t, 256> text{};  // length byte first
     render::MessageLinePlace at{};
 };
-int layKillsLine(const uint8_t* line, bool rules, const render::TypeMetrics& type, std::array<KillsLineText, 2>& out);
+int layKillsLine(const uint8_t* line, const render::TypeMetrics& type, std::array<KillsLineText, 2>& out);
 
 }  // namespace pellam

@@ -4,6 +4,7 @@ namespace pellam {
 
 void PilotScoring::startGame() {
     AircraftResults = {};
+    LeftTeamKills = {};
     Landings = 0;
     DeadObjectPoints = 0;
     onlineGameCredited_ = false;

@@ -21,6 +21,7 @@ struct PilotScoring {
     // This game's tallies.
     std::array<std::array<int32_t, 2>, 8> AircraftResults{};  // per slot: kills, deaths
     std::array<int32_t, 4> TeamResults{};                     // kills per team 1..4
+    std::array<int32_t, 4> LeftTeamKills{};  // per team 1..4, kills of pilots who have left the game
     int32_t DeadObjectPoints = 0;   // points of the objects the player's team destroyed
     int32_t PilotAliveTime = 0;     // live steps not yet counted as flight seconds
     int32_t Landings = 0;
@@ -36,7 +37,8 @@ struct PilotScoring {
     PilotType& current() { return PilotStats[pilotIndex()]; }
     const PilotType& current() const { return PilotStats[pilotIndex()]; }
 
-    // A new game: no tallies, points or landings yet, and a joiner's career not yet credited.
+    // A new game: no tallies (nobody has left), points or landings yet, and a joiner's career not
+    // yet credited.
     void startGame();
     // One live tick: every 60 of them a second of the signed-in pilot's flight time. True when
     // that completes a minute, which is then worth saving.

@@ -50,7 +50,7 @@ void VADArizodazar2::setNetworkAircraftTypeForAircraft(long aircraftNumber, int3
 
 void VADArizodazar2::keepMissionAircraft(long n) { mission_.keepAircraft(n); }
 
-void VADArizodazar2::restoreMissionAircraft(long n) {
+void VADArizodazar2::restoreMissionAircraft(long n, bool now) {
     const MissionState::KeptMissionAircraft kept = mission_.takeKeptAircraft(n);
     if (!kept.kept) return;
     missions::MissionData* mission = mission_.TheMissions.record(kept.mission);
@@ -58,7 +58,7 @@ void VADArizodazar2::restoreMissionAircraft(long n) {
     mission->AircraftStarts[n].AircraftType = kept.type;
     mission->ResetAircraftStarts[n].AircraftType = kept.resetType;
     mission->DogfightOnlyTeams[n] = kept.team;
-    if (kept.mission != mission_.CurrentMissionNumber) return;
+    if (!now || kept.mission != mission_.CurrentMissionNumber) return;
     if (ZephModel* aircraft = modelAt(n + ModelArray::kFirstAircraft)) aircraft->setTeamNumber(static_cast<int32_t>(kept.team));
     startThisAircraft(n, true);
 }

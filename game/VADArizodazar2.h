@@ -92,9 +92,9 @@ public:
     void setNetworkAircraftTypeForAircraft(long aircraftNumber, int32_t type);
     // Before a network player's type or team is written into the mission's slot n (1..7), what
     // the mission had there is kept; once that player has gone it goes back, and the slot's
-    // aircraft starts again as the mission's own.
+    // aircraft starts again as the mission's own, at once or (`now` false) at the next start.
     void keepMissionAircraft(long n);
-    void restoreMissionAircraft(long n);
+    void restoreMissionAircraft(long n, bool now = true);
 
     // ---- Network play: the lobby's entries (NetworkPlay.cpp).
     // Hosts mission `missionNumber` (a slot of the mission table) on UDP `port`: opens the

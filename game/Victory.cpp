@@ -162,6 +162,7 @@ long VADArizodazar2::tallyKills(std::array<int32_t, 8>& words) {
         words[i] = scoring::teamIndex(team, inGame);
         if (pilots_.AircraftResults[i][0] >= mission_.DogfightOnlyVKills) winner = i;
     }
+    for (int t = 0; t < 4; ++t) sums[t] += pilots_.LeftTeamKills[t];  // a pilot who has gone scored for his team
     pilots_.TeamResults = sums;
     return winner;
 }

@@ -35,6 +35,9 @@ public:
     virtual void objectDeadFromNetwork(int modelIndex, int reporter, int32_t gameTime, bool credit) = 0;
     virtual std::array<std::array<int32_t, 2>, 8>& aircraftResults() = 0;  // [slot][0]: kills
     virtual std::array<int32_t, 4>& teamResults() = 0;
+    // Kills of teams 1..4 by pilots who have left this game: the host's own tally, on a joiner
+    // as the host last announced it. They count in the team's total.
+    virtual std::array<int32_t, 4>& leftTeamKills() = 0;
 
     // The controller's rules and starts.
     virtual void setIDHelp(bool idHelp, bool closeID) = 0;
@@ -57,8 +60,9 @@ public:
     virtual int32_t tryForCustomPaintJobSmall(const std::string& name) = 0;
     virtual void deleteTexture(int32_t texture) = 0;
     virtual void setCustomPaintJob(int slot, int32_t big, int32_t small) = 0;
-    // Host: the joiner of `slot` has left (quit, fell silent, or the game closed); its slot goes
-    // back to the mission's own aircraft, with no kills.
+    // Host: the joiner of `slot` has left (quit, fell silent, or the game closed). In a game not
+    // yet decided his kills stay his team's and his slot goes back to the mission's own aircraft;
+    // a decided game keeps everything as it stands until the next.
     virtual void joinerLeft(int slot) { (void)slot; }
 };
 

@@ -112,7 +112,10 @@ void BSDNetworkSockets::refreshKillsLine() {
     }
     if (Rules.dogKillType) {  // a game won by team kills, a dogfight's or a mission's
         std::array<int32_t, 4>& results = Game->teamResults();
-        if (networkAndJoiner()) results = teams;
+        if (networkAndJoiner()) {
+            for (int t = 0; t < 4; ++t) teams[t] += Game->leftTeamKills()[t];  // those who have gone
+            results = teams;
+        }
         static constexpr std::string_view kMarks[4] = {"R:", "B:", "Y:", "b:"};
         for (int t = 0; t < 4; ++t) {
             putAt(line, 81 + 5 * t, kMarks[t]);
@@ -200,6 +203,7 @@ void BSDNetworkSockets::takeHostData(int32_t now) {
     }
     OthersInGameOver = gameOver ? 1 : 0;
     if (gameOver) HostWon = hostWon ? 1 : 0;
+    HeardGameOver = HeardGameOver || gameOver;
 
     for (int i = 0; i < 8; ++i) {
         const int local = localSlot(i);
@@ -220,6 +224,7 @@ void BSDNetworkSockets::takePlayerNames(int32_t now) {
     NewAfterAccepted = true;
     const bool restartDue = first || !passed(now, NewInTime, kStartWindow - 1);
     bool changed = false;
+    for (int t = 0; t < 4; ++t) Game->leftTeamKills()[t] = names->leftTeamKills[t];
     for (int i = 0; i < 8; ++i) {
         const int local = localSlot(i);
         const int32_t team = names->teams[i], type = names->aircraftTypes[i];
@@ -232,6 +237,10 @@ void BSDNetworkSockets::takePlayerNames(int32_t now) {
         if (local == 0) {
             AllPlayerNames[0] = name;  // this player's own name as the host has it
         } else {
+            // Another pilot in the slot: before the game's end the host has moved the last one's
+            // kills to his team's leavers, as this packet's tally has them, and the slot starts
+            // from none. The host's next data says the same; it may come later.
+            if (!first && !HeardGameOver) Game->aircraftResults()[local][0] = 0;
             // A player who has gone takes the paint job along; a newcomer brings theirs.
             loadCustomPaintJobName(name, local);
             if (!name.empty() && !first) notice(playerHeading(local) + " has joined the game", 1);  // the first list is who was there
@@ -308,6 +317,7 @@ void BSDNetworkSockets::takeAccept(int32_t now) {
     DidIGetPlayerNames = NewAfterAccepted = HaveDoneNewAfterAccepted = false;
     HeardHostData = false;
     JoinerNumber = a->joinerNumber;
+    HeardGameOver = false;
     applyRules(a->rules);
     Game->setMissionNumber(MissionNumber);
     if (Rules.dogfightOnly) Game->setMyJoinerBombs(a->bombs, JoinerNumber);
@@ -334,6 +344,7 @@ void BSDNetworkSockets::takeNewGame(int32_t now) {
         NewInTime = now;
         notice("Host started a new game", 1);
     }
+    HeardGameOver = false;
     applyRules(g->rules);
     if (Rules.dogfightOnly) Game->setMyJoinerBombs(g->bombs, JoinerNumber);
     Game->setMissionNumber(MissionNumber);
@@ -437,6 +448,8 @@ void BSDNetworkSockets::freeJoinerSlot(int j) {
         Game->setCustomPaintJob(j, 0, 0);
         if (left) Game->joinerLeft(j);
     }
+    // The others hear at once that the slot is free, and what his team keeps of his kills.
+    if (left) openPlayerNamesWindow();
     // A joiner that has gone is not waited for at game over.
     if (HostOrJoiner == kHost)
         OthersInGameOver = std::any_of(JoinerInGameOver.begin(), JoinerInGameOver.end(), [](bool over) { return over; });

@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "net/EngineServices.h"
 #include "net/NetworkSockets.h"
 #include "platform/Beep.h"
 #include "platform/TickCount.h"
@@ -89,7 +90,7 @@ bool BSDNetworkSockets::wasDeclined(uint32_t address) const {
 }
 
 void BSDNetworkSockets::openPlayerNamesWindow() {
-    TimeOfSendPlayerNames = platform::TickCount();
+    TimeOfSendPlayerNames = NextSendPlayerNames = platform::TickCount();  // the first goes out at once
     playerNamesOpened_ = true;
 }
 
@@ -145,6 +146,8 @@ void BSDNetworkSockets::sendPlayersNames() {
         }
         names.teams[i] = static_cast<uint8_t>(OriginalJoinerTeamRequest[i]);
     }
+    for (int t = 0; t < 4 && Game; ++t)
+        names.leftTeamKills[t] = static_cast<uint8_t>(std::clamp(Game->leftTeamKills()[t], 0, 255));
     const SendSlot slot = nextSendSlot();
     const size_t length = buildPlayerNames(names, slot);
     const uint16_t port = CurrentPort;

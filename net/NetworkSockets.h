@@ -307,6 +307,7 @@ private:
     int32_t AcceptedTime = 0;  // tick of the acceptance: the host's silence counts from here too
     int32_t LastGetData = 0;  // arrival tick of the last host data applied
     bool HeardHostData = false;
+    bool HeardGameOver = false;  // joiner: the host's game over has come in this game
     std::array<double, 8> NetworkDamageNumbersForGauges{};
     std::array<std::array<int32_t, 2>, 8> JoinerPaintJobNumbers{};
     int32_t HostWon = 0;

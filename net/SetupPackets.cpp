@@ -17,6 +17,8 @@ using platform::writeBE32;
 constexpr size_t kJoinRequestBytes = 120, kAcceptBytes = 50, kDeclineBytes = 8, kQuitBytes = 60,
                  kNewGameBytes = 28, kPlayerNamesBytes = 220, kNotHostBytes = 12;
 constexpr size_t kNameEntryBytes = 24;  // one entry of the names packet: length byte and 23
+constexpr size_t kLeftTeamKillsByte = 211;  // of the names packet, four bytes
+static_assert(kLeftTeamKillsByte + 4 <= kPlayerNamesBytes);
 
 // Length byte at p, then 20 bytes of the player string from its fourth character.
 void putPlayerName(uint8_t* p, std::string_view playerString) {
@@ -120,6 +122,7 @@ size_t buildPlayerNames(const PlayerNames& names, SendSlot slot) {
         p[195 + i] = names.teams[i];
         p[203 + i] = names.aircraftTypes[i];
     }
+    std::copy(names.leftTeamKills.begin(), names.leftTeamKills.end(), p + kLeftTeamKillsByte);
     return kPlayerNamesBytes;
 }
 
@@ -170,6 +173,7 @@ std::optional<PlayerNames> parsePlayerNames(std::span<const uint8_t> packet) {
         n.teams[i] = p[195 + i];
         n.aircraftTypes[i] = p[203 + i];
     }
+    std::copy_n(p + kLeftTeamKillsByte, n.leftTeamKills.size(), n.leftTeamKills.begin());
     return n;
 }
 

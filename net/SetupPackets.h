@@ -66,6 +66,9 @@ struct PlayerNames {
     std::array<std::string, 8> names;  // slot 0 the host; each at most 20 characters
     std::array<uint8_t, 8> teams{};
     std::array<uint8_t, 8> aircraftTypes{};
+    // Kills of teams 1..4 by players who have left this game (bytes 211-214, which the names
+    // packet otherwise leaves unused: a host that sends zeros there has had nobody leave).
+    std::array<uint8_t, 4> leftTeamKills{};
 };
 
 // The player string, as kept for the player signed in: "#1:" name ":R/ 0:" and a blank, the

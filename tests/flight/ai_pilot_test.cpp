@@ -1,7 +1,8 @@
 // The AI pilot on stand-in aircraft whose controls move as the real ones do: its control laws,
 // the look-around and roles in a model array, and the guards (the dive near the ground, a
 // fighter with no manoeuvre shares, a split-S begun too low); then path flying and the patrol's
-// ground attack: bad links from a mission file, target decoding and the parked start delay.
+// ground attack: bad links from a mission file, target decoding, the parked start delay and the
+// release distances of a stick of bombs.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -292,6 +293,35 @@ TEST(AiPaths, StartDelaySpreadShortensAWaitButNeverLengthensIt) {
         if (seconds < 1.02) ++shortest;
     }
     EXPECT_GT(shortest, 30);  // about a fifth of the draws
+}
+
+// Lined up 1,000 ft short of a box with bombs to drop: each release draws where the next falls,
+// from 740 ft out, and aimed flatter than -10 deg once more from 430 ft out; the stream every
+// aircraft shares moves by those draws and no others.
+TEST(AiPaths, EachBombDrawsTheNextReleaseDistanceOnceOrTwice) {
+    struct FakeBomber : FakeAircraft {
+        int32_t getNumberOfBombs() override { return 4; }
+    };
+    platform::RandomStream& stream = ZephModel::simulationRandom();
+    for (const auto& [height, draws] : {std::pair{100.0, 2}, {300.0, 1}}) {  // aimed -5.7 and -16.7 deg
+        Fleet w;
+        auto* me = static_cast<FakeBomber*>(
+            w.controller.models.put(ModelArray::kFirstAircraft, std::make_unique<FakeBomber>()));
+        me->setaController(&w.controller);
+        me->a.AIType = 5;
+        me->place(0.0, height, 0.0);
+        w.target(0.0, 1000.0);
+        w.controller.point(0, 0.0, 1000.0, 50000.0).PSTargets = 21 * 65536.0;
+        me->a.RandomDropNumber = 1300;
+        stream.seed(3);
+        ai::FarTarget far;
+        ai::groundAttackStep(me, me->a, &w.controller.models, 10, far);
+        EXPECT_EQ(me->a.LastBombDropTime, 50) << "released at " << height << " ft";
+        const int32_t next = stream.next();
+        stream.seed(3);
+        for (int k = 0; k < draws; ++k) stream.next();
+        EXPECT_EQ(stream.next(), next) << draws << " draws at " << height << " ft";
+    }
 }
 
 }  // namespace

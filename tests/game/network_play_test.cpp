@@ -128,6 +128,15 @@ protected:
     void join(Player& p, Player& to, int32_t team, int32_t type) {
         ASSERT_TRUE(p.c->joinNetworkGame(kLoopback, to.link().localPort(), team, type));
     }
+    // A newcomer asks the host in, is taken, and flies the host's game: answers his slot.
+    int comeIn(Player& p, Player& to, int32_t team, int32_t type) {
+        players.push_back(&p);
+        join(p, to, team, type);
+        EXPECT_TRUE(until([&] { return to.link().getJoinerPending() != 0; }));
+        to.link().acceptJoinerPublic();
+        EXPECT_TRUE(until([&] { return p.link().accepted() && p.c->clock().GlobalMissionTime > 100; }));
+        return p.link().getJoinerNumber();
+    }
     // The aircraft `victim` of the host `p` shot down by slot `shooter`, a frame run for the kill
     // to count, then back in the air for the next.
     void shootDown(Player& p, long victim, long shooter) {
@@ -169,7 +178,8 @@ TEST_F(NetworkPlay, AJoinerFliesTheHostsMissionAndHearsItsResult) {
 // A Quick Dogfight flown (five kills, each pilot for himself), then a team mission chosen in
 // Select Mission and hosted: the network game is that mission, ended by its eight team kills and
 // not by the dogfight's five; the joiner flies for the team he chose through two restarts; each
-// side reads the end as its own team fared.
+// side reads the end as its own team fared. A red player who leaves in play leaves his kills to
+// red, and one who leaves after the end changes nothing of it, on every screen.
 TEST_F(NetworkPlay, AHostedTeamMissionKeepsItsRuleAndTheJoinersTeam) {
     Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");
     players = {&lothar, &roy};
@@ -215,9 +225,38 @@ TEST_F(NetworkPlay, AHostedTeamMissionKeepsItsRuleAndTheJoinersTeam) {
         teamsHold();
     }
 
+    // A red player comes in (slot 2) and downs two of blue, then leaves: his kills stay red's and
+    // his slot, the mission's red aircraft again, starts from none, on the host and the joiner.
+    Player voss(dir.path() / "voss", "Voss");
+    const int32_t missionType = lothar.aircraft(2).ThisAircraft.AircraftType;
+    ASSERT_EQ(comeIn(voss, lothar, 1, missionType == 77 ? 64 : 77), 2);
+    for (int k = 0; k < 2; ++k) shootDown(lothar, 5, 2);
     // The joiner (blue) downs five of red: the dogfight's rule would end it here, the mission's not.
-    for (int k = 0; k < 5; ++k) shootDown(lothar, 2, 1);
+    for (int k = 0; k < 5; ++k) shootDown(lothar, 3, 1);
     EXPECT_EQ(lothar.c->pilotScoring().AircraftResults[1][0], 5);
+    auto lineReads = [](Player& p, int slot, const std::string& entry, const std::string& teams) {
+        return p.line(5).substr(size_t(8 + 9 * slot), 6) == entry && p.line(5).substr(80, 9) == teams;
+    };
+    ASSERT_TRUE(until([&] {
+        return lineReads(lothar, 2, "#3R: 2", "R: 2 B: 5") && lineReads(roy, 2, "#3R: 2", "R: 2 B: 5") &&
+               lineReads(voss, 0, "#1R: 2", "R: 2 B: 5");
+    }));
+    leave(voss);
+    std::erase(players, &voss);
+    ASSERT_TRUE(until([&] {
+        return lothar.link().numberOfJoiners() == 1 && roy.link().getThisPlayerNamesPtr(2).empty();
+    }));
+    run(20);
+    for (Player* p : players) EXPECT_TRUE(lineReads(*p, 2, "#3R: 0", "R: 2 B: 5")) << p->line(5);
+    EXPECT_EQ(lothar.aircraft(2).ThisAircraft.RemoteLocal, 0);
+    EXPECT_EQ(lothar.aircraft(2).ThisAircraft.AircraftType, missionType);
+    // A newcomer takes the slot: red keeps its two, and he too reads them.
+    Player udet(dir.path() / "udet", "Udet");
+    ASSERT_EQ(comeIn(udet, lothar, 1, 77), 2);
+    ASSERT_TRUE(until([&] {
+        return lineReads(lothar, 2, "#3R: 0", "R: 2 B: 5") && lineReads(roy, 2, "#3R: 0", "R: 2 B: 5") &&
+               lineReads(udet, 0, "#1R: 0", "R: 2 B: 5");
+    }));
     run(250);  // past the ten seconds a decided game waits for its window
     EXPECT_EQ(lothar.c->interface().toYouWonOrLost, "");
     EXPECT_EQ(roy.c->interface().toYouWonOrLost, "");
@@ -226,14 +265,17 @@ TEST_F(NetworkPlay, AHostedTeamMissionKeepsItsRuleAndTheJoinersTeam) {
     // Decided, its window not up yet: the host's pilot pauses, and forfeits no kill to blue.
     ASSERT_NE(lothar.c->missionState().GameOverTime, 0);
     for (int press = 0; press < 2; ++press) lothar.c->sendCommand(input::CommandNumber::PauseFlyGameToggle, kKeyDown);
-    ASSERT_TRUE(until([&] { return !roy.c->interface().toYouWonOrLost.empty(); }));
+    ASSERT_TRUE(until([&] {
+        return !roy.c->interface().toYouWonOrLost.empty() && !udet.c->interface().toYouWonOrLost.empty();
+    }));
     EXPECT_EQ(lothar.c->interface().toYouWonOrLost, "Mission Failure");
+    EXPECT_EQ(udet.c->interface().toYouWonOrLost, "Mission Failure");
     EXPECT_EQ(roy.c->interface().toYouWonOrLost, "Mission Successful");
     EXPECT_NE(roy.c->interface().toYouWonOrLostMessage.find("Your team has won"), std::string::npos);
     const Aircraft& ours = lothar.aircraft(0).ThisAircraft;
     EXPECT_LE(ours.TotalHits, ours.TotalHitsBeforeDead);
     EXPECT_EQ(lothar.c->pilotScoring().TeamResults[1], 8);
-    for (Player* p : players) EXPECT_EQ(p->line(5).substr(85, 4), "B: 8") << "blue's kills on each side";
+    for (Player* p : players) EXPECT_EQ(p->line(5).substr(80, 9), "R: 2 B: 8") << "the teams' kills on each side";
 
     // The host's pilot flies on from his window while the joiner's is up ("Waiting for others"):
     // the game is over, and what is shot down now scores nothing, on either side.
@@ -242,15 +284,28 @@ TEST_F(NetworkPlay, AHostedTeamMissionKeepsItsRuleAndTheJoinersTeam) {
     ASSERT_TRUE(until([&] { return lothar.link().getOthersInGameOver() == 1; }));
     const auto results = lothar.c->pilotScoring().AircraftResults;
     const int32_t onlineKills = lothar.c->pilotScoring().current().OnlineKills;
-    const std::string hostKills = lothar.line(5).substr(0, 100), joinerKills = roy.line(5).substr(0, 100);
+    const std::string hostKills = lothar.line(5).substr(0, 100), joinerKills = roy.line(5).substr(0, 100),
+                      newcomerKills = udet.line(5).substr(0, 100);
     shootDown(lothar, 3, 4);  // blue's computer pilot downs red
     shootDown(lothar, 5, 0);  // the host's pilot downs blue
-    shootDown(lothar, 2, 1);  // the joiner downs red
+    shootDown(lothar, 3, 1);  // the joiner downs red
     run(30);
     EXPECT_EQ(lothar.c->pilotScoring().AircraftResults, results);
     EXPECT_EQ(lothar.c->pilotScoring().current().OnlineKills, onlineKills);
     EXPECT_EQ(lothar.line(5).substr(0, 100), hostKills);
     EXPECT_EQ(roy.line(5).substr(0, 100), joinerKills);
+    // The blue joiner leaves with his five: his entry and the teams' kills stand, on the host and
+    // on the screen of the red one still in.
+    leave(roy);
+    std::erase(players, &roy);
+    ASSERT_TRUE(until([&] {
+        return lothar.link().numberOfJoiners() == 1 && udet.link().getThisPlayerNamesPtr(1).empty();
+    }));
+    run(30);
+    EXPECT_EQ(lothar.c->pilotScoring().AircraftResults, results);
+    EXPECT_EQ(lothar.line(5).substr(0, 100), hostKills);
+    EXPECT_EQ(udet.line(5).substr(0, 100), newcomerKills);
+    EXPECT_EQ(hostKills.substr(17, 6), "#2B: 5");
 }
 
 // A hosted Quick Dogfight: team kills, twenty to win, Camels 3 and 4 out, four novice Fokkers, a
@@ -430,11 +485,12 @@ TEST_F(NetworkPlay, TheDrawingsWarmUpNeverHoldsANetworkGame) {
     EXPECT_GE(roy.view.unseen - joinerDrawn, 8) << "the host's Dr.Is, near to far, on the joiner";
 }
 
-// "Network: The Balloon Lines" hosted, eight aircraft with two-figure kills and the team kills
-// that decide it: the players' kills and, above them, the team kills and rules lie within the
-// view at 800 x 600 and 1024 x 768, at every message text size, clear of the messages' column.
-// Then the pilot flies a Quick Dogfight alone: its kills line is the one he saw before the
-// network game, which once kept that game's team kills past the view's edge.
+// A Quick Dogfight flown alone shows how it is won: five kills, each pilot for himself, or five
+// team kills with the teams' tallies, which follow the kills. Then "Network: The Balloon Lines"
+// hosted, eight aircraft with two-figure kills and the team kills that decide it: the players'
+// kills and, above them, the team kills and rules lie within the view at 800 x 600 and
+// 1024 x 768, at every message text size, clear of the messages' column. Flown alone again, each
+// dogfight shows its own rules as before, none of the network game's.
 TEST_F(NetworkPlay, TheKillsAndRulesLinesFitTheViewAndGoWithTheNetworkGame) {
     Player lothar(dir.path() / "host", "Lothar");
     players = {&lothar};
@@ -448,16 +504,31 @@ TEST_F(NetworkPlay, TheKillsAndRulesLinesFitTheViewAndGoWithTheNetworkGame) {
         }
         return std::pair{out, texts};
     };
-    auto dogfight = [&] {
+    auto dogfight = [&](int killType) {  // 0 each for himself, 1 by team; the player red, aircraft 2 blue
         lothar.c->fromFlyQuickDogfightButton();
+        DogfightWindowControls& d = lothar.c->dogfightWindowControls();
+        d.toDogfightKills = 5;
+        d.toDogIndTeamKills.clear();
+        d.toDogIndTeamKills.setState(true, 0, killType);
+        for (int n = 0; n < 2; ++n) {
+            d.DOTeam[size_t(n)].clear();
+            d.DOTeam[size_t(n)].setState(true, n, 0);
+        }
         lothar.c->fromDoQuickDogfight();
         lothar.c->setRunning(true);
         run(2);
         return shown().second;
     };
-    const std::vector<std::string> alone = dogfight();
-    ASSERT_EQ(alone.size(), 1u);
+    const std::vector<std::string> alone = dogfight(0);
+    ASSERT_EQ(alone.size(), 2u);
     EXPECT_EQ(alone[0].substr(0, 6), "Kills:");
+    EXPECT_EQ(alone[1], "DO  I  CA  K  5");
+    const std::vector<std::string> aloneByTeam = dogfight(1);
+    ASSERT_EQ(aloneByTeam.size(), 2u);
+    EXPECT_EQ(aloneByTeam[1], "R: 0 B: 0 Y: 0 b: 0   DO  T  CA  K  5");
+    shootDown(lothar, 1, 0);
+    run(1);
+    EXPECT_EQ(shown().second[1].substr(0, 10), "R: 1 B: 0 ");
 
     lothar.c->fromMenus(kMenuSelectMission);
     lothar.c->fromMissionMenu(lothar.c->missionWindowControls().toMissionMenuPopUp.positionOfTag(kBalloonLines));
@@ -475,6 +546,7 @@ TEST_F(NetworkPlay, TheKillsAndRulesLinesFitTheViewAndGoWithTheNetworkGame) {
         ASSERT_EQ(out.count, 2);
         EXPECT_NE(texts[0].find("#8"), std::string::npos) << texts[0];
         EXPECT_NE(texts[1].find("R:12 B:41"), std::string::npos) << texts[1];
+        EXPECT_NE(texts[1].find("   T  CA  K  8"), std::string::npos) << texts[1];
         const render::MessageLinePlace chat = render::messageLinePlace(4, render::typeMetricsFor(textSize));
         for (const int height : {600, 768}) {
             for (int k = 0; k < out.count; ++k) {
@@ -495,7 +567,8 @@ TEST_F(NetworkPlay, TheKillsAndRulesLinesFitTheViewAndGoWithTheNetworkGame) {
     }
 
     lothar.c->endNetworkGame();
-    EXPECT_EQ(dogfight(), alone);
+    EXPECT_EQ(dogfight(0), alone);
+    EXPECT_EQ(dogfight(1), aloneByTeam);
 }
 
 // A joiner the host player turns away reads why; flying alone afterwards, the line is gone.
@@ -514,7 +587,8 @@ TEST_F(NetworkPlay, ADeclinedJoinerReadsWhyAndFliesAloneWithoutIt) {
 
 // The host's lines and slots follow who is in the game: the waiting line goes when a joiner is
 // in and comes back when the last has gone; a joiner who leaves in game over is not waited
-// for; its slot goes back to the mission's own aircraft, with none of its kills.
+// for. The game decided, his kills and aircraft stay as they ended it; the next game has the
+// mission's own aircraft in his slot, with none of his kills.
 TEST_F(NetworkPlay, TheHostsLinesAndSlotsFollowWhoIsIn) {
     Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");
     players = {&lothar, &roy};
@@ -538,15 +612,18 @@ TEST_F(NetworkPlay, TheHostsLinesAndSlotsFollowWhoIsIn) {
     (*lothar.c->getAircraftResultsPtr())[1] = {2, 1};
     roy.network.setImInGameOver(true);
     ASSERT_TRUE(until([&] { return lothar.link().getOthersInGameOver() == 1; }));
+    ASSERT_TRUE(lothar.c->missionState().decided());
     leave(roy);
     ASSERT_TRUE(until([&] { return lothar.link().numberOfJoiners() == 0; }));
     EXPECT_EQ(lothar.link().getOthersInGameOver(), 0) << "nobody left to wait for";
     EXPECT_EQ(lothar.line(4), "Waiting for Joiners to arrive.");
-    EXPECT_EQ(lothar.c->pilotScoring().AircraftResults[1], (std::array<int32_t, 2>{0, 0}));
-    EXPECT_EQ(lothar.aircraft(1).ThisAircraft.AircraftType, missionType);
+    EXPECT_EQ(lothar.c->pilotScoring().AircraftResults[1], (std::array<int32_t, 2>{2, 1}));
+    EXPECT_EQ(lothar.line(5).substr(17, 6), "#2B: 2");
+    EXPECT_EQ(lothar.aircraft(1).ThisAircraft.AircraftType, 64);
     EXPECT_EQ(lothar.aircraft(1).ThisAircraft.RemoteLocal, 0);
     lothar.c->newDocument();
-    EXPECT_EQ(lothar.aircraft(1).ThisAircraft.AircraftType, missionType) << "in the next game too";
+    EXPECT_EQ(lothar.c->pilotScoring().AircraftResults[1], (std::array<int32_t, 2>{0, 0}));
+    EXPECT_EQ(lothar.aircraft(1).ThisAircraft.AircraftType, missionType) << "in the next game";
 }
 
 // Everybody hears of a newcomer as it is taken in, before it has said a word: he is listed as

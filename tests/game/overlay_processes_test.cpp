@@ -78,5 +78,22 @@ quit
     EXPECT_TRUE(fs::exists(folder.path() / "config" / "pellam" / "defaults.json"));
 }
 
+// A Quick Dogfight flown alone, straight after sign-in, shows how it is won over the players'
+// kills: a dogfight ("DO"), each pilot for himself ("I"), every view ("CA"), and the kills to win.
+TEST_F(OverlayProcesses, AQuickDogfightFlownAloneShowsItsRules) {
+    EXPECT_EQ(std::system(gameCommand(folder.path(), "", R"(frames 30
+click Pilot Sign-In|Sign In
+frames 10
+click Select Mission|Quick Dogfight
+frames 10
+click Quick Dogfight|Fly Dogfight
+until mission-time 60
+expect drawn Kills:  #1R: 0
+expect drawn DO  I  CA  K
+quit
+)").c_str()),
+              0);
+}
+
 }  // namespace
 }  // namespace pellam::testing

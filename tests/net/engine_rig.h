@@ -44,7 +44,7 @@ struct Plane {
 struct World : EngineServices {
     std::array<Plane, 8> planes;
     std::array<std::array<int32_t, 2>, 8> results{};
-    std::array<int32_t, 4> teams{};
+    std::array<int32_t, 4> teams{}, left{};
     bool host = false, bombs = false;
     int missionStarts = 0, paintLookups = 0;
     int32_t paintTexture = -1;  // what a paint-job lookup finds
@@ -102,6 +102,7 @@ struct World : EngineServices {
     void objectDeadFromNetwork(int, int, int32_t, bool) override {}
     std::array<std::array<int32_t, 2>, 8>& aircraftResults() override { return results; }
     std::array<int32_t, 4>& teamResults() override { return teams; }
+    std::array<int32_t, 4>& leftTeamKills() override { return left; }
     void setIDHelp(bool, bool) override {}
     void setCameraRule(int32_t) override {}
     void setDogfightOnly(bool, bool, int32_t) override {}
