@@ -58,15 +58,13 @@ bool button(const char* label, float width = 100) {
     return pressed;
 }
 
-// Opens a settings window centred; `closeBox` gives it one. A height of 0 fits the contents.
+// Opens a settings window centred, whole in the view; `closeBox` gives it one. A height of 0 fits
+// the contents.
 bool beginWindow(const char* title, float width, float height, bool* closeBox = nullptr) {
-    const ImGuiViewport* viewport = ImGui::GetMainViewport();
-    ImGui::SetNextWindowPos(ImVec2(viewport->WorkPos.x + viewport->WorkSize.x * 0.5f,
-                                   viewport->WorkPos.y + viewport->WorkSize.y * 0.5f),
-                            ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
-    ImGui::SetNextWindowSize(ImVec2(width, height), ImGuiCond_Appearing);
+    widgets::fitNextWindow(width, height);
     currentWindow = title;
     const bool shown = ImGui::Begin(title, closeBox, ImGuiWindowFlags_NoCollapse);
+    widgets::keepInView();
     if (closeBox) {
         // Where the title bar's close box is drawn: a font-high square inside the frame padding.
         const ImGuiStyle& style = ImGui::GetStyle();
@@ -198,23 +196,35 @@ void drawMouseWindow(DoJoystick& in) {
     ImGui::End();
 }
 
+// The width of a check box with its label (px).
+float checkBoxWidth(const char* label) {
+    return ImGui::GetFrameHeight() + ImGui::GetStyle().ItemInnerSpacing.x + ImGui::CalcTextSize(label).x;
+}
+
 void drawJoystickWindow(DoJoystick& in) {
     if (!beginWindow("Define Joystick Buttons", 740, 0)) return;
     input::JoyWindowControls& w = in.joyWindow;
+    // All but the buttons scroll in a view too short for them. Controls stand `x` px from the
+    // window's edge, or as far left as keeps `width` px of them in a narrower one.
+    widgets::beginBody("settings", widgets::buttonRowHeight());
+    const float pad = ImGui::GetStyle().WindowPadding.x, right = ImGui::GetWindowContentRegionMax().x;
+    auto at = [&](float x, float width) { return std::min(x - pad, right - width); };
     ImGui::TextWrapped("Click the button on your Joystick you want to define. It will show up on the left below. "
                        "Then, select the command on the right you want that button to perform.");
     ImGui::Checkbox("Sticky Hat Switch", &w.sticky);
     ImGui::Text("%s", w.buttonName.c_str());
-    ImGui::SameLine(246);
+    ImGui::SameLine(246 - pad);
     commandPopUp(in, "##button", w.popUpCommand);
     ImGui::Separator();
     ImGui::TextWrapped("If any of your Joystick controls work backwards, you can switch the direction with the "
                        "check boxes below.");
+    const float second = at(408, std::max(checkBoxWidth("Reverse Joystick Forward/Back"),
+                                          checkBoxWidth("Reverse Joystick Throttle Slide")));
     ImGui::Checkbox("Reverse Joystick Left/Right", &w.revLF);
-    ImGui::SameLine(408);
+    ImGui::SameLine(second);
     ImGui::Checkbox("Reverse Joystick Forward/Back", &w.revFB);
     ImGui::Checkbox("Reverse Joystick Rudder Slide", &w.revRu);
-    ImGui::SameLine(408);
+    ImGui::SameLine(second);
     ImGui::Checkbox("Reverse Joystick Throttle Slide", &w.revTh);
     ImGui::Separator();
     ImGui::TextWrapped("Check the range of your Joystick in the feedback boxes below. If moving the items on your "
@@ -232,11 +242,12 @@ void drawJoystickWindow(DoJoystick& in) {
     ImGui::SameLine();
     ImGui::Text("Curved\n\n\n%.2f\n\n\nLinear", w.slider1);
     ImGui::EndGroup();
-    ImGui::SameLine(368);
+    const float rudderAt = at(500, std::max(185.0f, checkBoxWidth("Use Keyboard only for Rudder")));
+    ImGui::SameLine(std::min(368 - pad, rudderAt - 3 * ImGui::GetFrameHeight()));
     rangeBox(in, 25, 185, "throttle");
     ImGui::SameLine();
     ImGui::TextUnformatted("T\nh\nr\no\nt\nt\nl\ne");
-    ImGui::SameLine(500);
+    ImGui::SameLine(rudderAt);
     ImGui::BeginGroup();
     rangeBox(in, 185, 25, "rudder");
     ImGui::TextUnformatted("Rudder");
@@ -251,6 +262,7 @@ void drawJoystickWindow(DoJoystick& in) {
     if (ImGui::SliderFloat("##dead zone", &dead, 0.001f, 0.5f, "%.2f")) w.slider3 = dead;
     ImGui::Checkbox("Use Keyboard only for Rudder", &w.keyboardOnlyRudder);
     ImGui::EndGroup();
+    widgets::endBody();
     ImGui::Separator();
     const input::InputWindowState state{w.keyboardOnlyRudder};
     if (button("Cancel")) in.okayButtons(InputButton::DefCancel);

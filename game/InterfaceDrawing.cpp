@@ -1,11 +1,13 @@
 #include "game/InterfaceDrawing.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <map>
 #include <string>
 
 #include <imgui.h>
+#include <imgui_internal.h>
 #include <imgui_stdlib.h>
 
 #include "builder/draw/BuilderWindow.h"
@@ -21,6 +23,12 @@ std::string currentWindow;
 // Whether each window had the focus in the last frame it was drawn; forgotten when it closes.
 std::map<const Window*, bool> focusedLastFrame;
 bool noticeShown = false;  // a notice holds the focus: no other window takes it back
+
+void forgetPlaces(const std::string& window) {
+    const std::string prefix = window + "/";
+    for (auto it = buttonPlaces.lower_bound(prefix); it != buttonPlaces.end() && it->first.rfind(prefix, 0) == 0;)
+        it = buttonPlaces.erase(it);
+}
 }  // namespace
 
 namespace widgets {
@@ -37,17 +45,13 @@ bool button(const char* label, float width) {
     return pressed;
 }
 
-// Opens `window` centred when it is brought forward; false while it is closed.
-bool beginWindow(Window& window, float width, int flags) {
+bool beginWindow(Window& window, float width, int flags, Placing placing) {
     if (!window.open) {
         focusedLastFrame.erase(&window);
+        forgetPlaces(window.title);  // a closed window has nothing to click
         return false;
     }
-    const ImGuiViewport* viewport = ImGui::GetMainViewport();
-    ImGui::SetNextWindowPos(ImVec2(viewport->WorkPos.x + viewport->WorkSize.x * 0.5f,
-                                   viewport->WorkPos.y + viewport->WorkSize.y * 0.5f),
-                            ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
-    ImGui::SetNextWindowSize(ImVec2(width, 0), ImGuiCond_Appearing);
+    fitNextWindow(width, 0, placing);
     // Focus is taken when the window is made key, not again while it keeps it: taking it every
     // frame would close the pop-ups it opens.
     bool& focused = focusedLastFrame[&window];
@@ -55,17 +59,9 @@ bool beginWindow(Window& window, float width, int flags) {
     bool open = true;
     currentWindow = window.title;
     // What this frame draws is remembered anew: a control left out no longer has a place.
-    const std::string prefix = window.title + "/";
-    for (auto it = buttonPlaces.lower_bound(prefix); it != buttonPlaces.end() && it->first.rfind(prefix, 0) == 0;)
-        it = buttonPlaces.erase(it);
+    forgetPlaces(window.title);
     const bool shown = ImGui::Begin(window.title.c_str(), &open, ImGuiWindowFlags_NoCollapse | flags);
-    if (flags & ImGuiWindowFlags_AlwaysAutoResize) {
-        // A window that grows with its content is kept on the screen: its foot (its buttons) first.
-        const float bottom = viewport->WorkPos.y + viewport->WorkSize.y;
-        const ImVec2 at = ImGui::GetWindowPos();
-        const float height = ImGui::GetWindowHeight();
-        if (at.y + height > bottom) ImGui::SetWindowPos(ImVec2(at.x, std::max(viewport->WorkPos.y, bottom - height)));
-    }
+    keepInView();
     focused = ImGui::IsWindowFocused(ImGuiFocusedFlags_RootAndChildWindows);
     window.key = focused;
     if (!open) window.close();
@@ -81,10 +77,12 @@ void radio(RadioMatrix& matrix, const char* id) {
     for (int r = 0; r < matrix.rows; ++r)
         for (int c = 0; c < matrix.columns; ++c) {
             if (c > 0) ImGui::SameLine();
-            if (ImGui::RadioButton(matrix.titles[r * matrix.columns + c].c_str(), matrix.cellAt(r, c))) {
+            const std::string& title = matrix.titles[r * matrix.columns + c];
+            if (ImGui::RadioButton(title.c_str(), matrix.cellAt(r, c))) {
                 matrix.clear();
                 matrix.setState(true, r, c);
             }
+            rememberPlace(title);
         }
     ImGui::PopID();
 }
@@ -168,15 +166,15 @@ InterfaceRequests drawWorldProblem(const VADArizodazar2& c) {
 void drawNotice(VADArizodazar2& c) {
     GameInterface& ui = c.interface();
     if (ui.notices.empty()) return;
-    const ImGuiViewport* viewport = ImGui::GetMainViewport();
-    ImGui::SetNextWindowPos(ImVec2(viewport->WorkPos.x + viewport->WorkSize.x * 0.5f,
-                                   viewport->WorkPos.y + viewport->WorkSize.y * 0.5f),
-                            ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
-    ImGui::SetNextWindowSize(ImVec2(480, 0), ImGuiCond_Always);
+    fitNextWindow(480, 0);
     ImGui::SetNextWindowFocus();
     currentWindow = "Notice";
-    if (ImGui::Begin("Notice", nullptr, ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings)) {
+    if (ImGui::Begin("Notice", nullptr,
+                     ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoResize)) {
+        keepInView();
+        beginBody("text", buttonRowHeight());
         ImGui::TextWrapped("%s", ui.notices.front().c_str());
+        endBody();
         ImGui::Separator();
         const bool offersFreshRecords = !ui.freshRecordsNotice.empty() && ui.notices.front() == ui.freshRecordsNotice;
         if (button("OK")) {
@@ -211,6 +209,7 @@ void drawMenuBar(VADArizodazar2& c, InterfaceRequests& requests) {
 
 void drawPreferences(VADArizodazar2& c, GameInterface& ui) {
     if (!beginWindow(ui.toPrefsWindow, 520)) return;
+    beginBody("settings", buttonRowHeight());
     ImGui::TextUnformatted("Flying");
     checkBox(ui.toMousePosFeedback);
     checkBox(ui.toStallLimiter);
@@ -239,6 +238,7 @@ void drawPreferences(VADArizodazar2& c, GameInterface& ui) {
     static const double smallest = 0.5, largest = 1.5;
     ImGui::SliderScalar("Message text size", ImGuiDataType_Double, &ui.toNetworkTextSize, &smallest, &largest,
                         "%.2f");
+    endBody();
     okCancel(c, kTagPrefsOK, ui.toPrefsWindow);
     ImGui::End();
 }
@@ -265,7 +265,10 @@ void drawAutoMessages(VADArizodazar2& c, GameInterface& ui) {
 }
 
 void drawMouseFlying(VADArizodazar2& c, GameInterface& ui) {
-    if (!beginWindow(ui.toMouseFlying, 420)) return;
+    // Over the flight, at the foot of the view: off the gun sight and the captions at the top
+    // (Paused), where the menu bar coming and going does not move it; the dialogs that end the
+    // flight keep clear of it.
+    if (!beginWindow(ui.toMouseFlying, 420, 0, {.atFoot = true})) return;
     ImGui::TextWrapped("No joystick was found, so you fly with the mouse: move it away from the centre "
                        "of the window to bank and to pull or push the stick. The ball shows where the "
                        "stick is.");
@@ -281,8 +284,14 @@ std::string oneLine(std::string text) {
     return text;
 }
 
-// Pilot `k`'s row: the choice, the name to edit, then the record.
-void drawPilotRow(VADArizodazar2& c, GameInterface& ui, int k) {
+// The record columns of the sign-in window and, for pilot `k`, what each shows.
+constexpr std::array<const char*, 5> kRecordHeads = {"Hours/Days/Score", "Lives", "Kills/Deaths", "Ratio", "Online"};
+std::array<std::string, 5> pilotRecord(const GameInterface& ui, int k) {
+    return {ui.PScore[k], ui.toPilotLives[k], oneLine(ui.KD[k]), ui.KDR[k], oneLine(ui.OKD[k]) + "  " + ui.OKDR[k]};
+}
+
+// Pilot `k`'s row: the choice, the name to edit, then the record. `nameWidth` px; below 0, the column's.
+void drawPilotRow(VADArizodazar2& c, GameInterface& ui, int k, float nameWidth) {
     ImGui::PushID(k);
     ImGui::TableNextRow();
     ImGui::TableNextColumn();
@@ -291,21 +300,30 @@ void drawPilotRow(VADArizodazar2& c, GameInterface& ui, int k) {
         ui.pilotRadio.setState(true, k, 0);
     }
     ImGui::TableNextColumn();
-    ImGui::SetNextItemWidth(160);
+    ImGui::SetNextItemWidth(nameWidth);
     textField(c, ui.pilotNameFields[k], "##name");
     ui.pilotFields[k].editing = ImGui::IsItemActive();
     rememberPlace("Name " + std::to_string(k + 1));
-    ImGui::TableNextColumn();
-    ImGui::TextUnformatted(ui.PScore[k].c_str());
-    ImGui::TableNextColumn();
-    ImGui::TextUnformatted(ui.toPilotLives[k].c_str());
-    ImGui::TableNextColumn();
-    ImGui::TextUnformatted(oneLine(ui.KD[k]).c_str());
-    ImGui::TableNextColumn();
-    ImGui::TextUnformatted(ui.KDR[k].c_str());
-    ImGui::TableNextColumn();
-    ImGui::Text("%s  %s", oneLine(ui.OKD[k]).c_str(), ui.OKDR[k].c_str());
+    for (const std::string& text : pilotRecord(ui, k)) {
+        ImGui::TableNextColumn();
+        ImGui::TextUnformatted(text.c_str());
+    }
     ImGui::PopID();
+}
+
+// Whether a record (or its heading) is wider than the share of the window each column has when
+// the name and the five record columns share it alike.
+bool recordsOutgrowAShare(const GameInterface& ui) {
+    const ImGuiStyle& style = ImGui::GetStyle();
+    // Each column's pitch, less its padding on the left: a text's last advance is blank.
+    const float pad = style.CellPadding.x;
+    const float share = (ImGui::GetContentRegionAvail().x - ImGui::GetFrameHeight() - 2 * pad) / 6 - pad;
+    for (const char* head : kRecordHeads)
+        if (ImGui::CalcTextSize(head).x > share) return true;
+    for (int k = 0; k < kPilotCount; ++k)
+        for (const std::string& text : pilotRecord(ui, k))
+            if (ImGui::CalcTextSize(text.c_str()).x > share) return true;
+    return false;
 }
 
 void drawPilotSignIn(VADArizodazar2& c, GameInterface& ui) {
@@ -314,11 +332,16 @@ void drawPilotSignIn(VADArizodazar2& c, GameInterface& ui) {
         return;
     }
     ImGui::TextUnformatted("Choose your pilot.");
+    // The name and the record columns share the width alike, unless a record would be cut: then
+    // each record column takes what it shows, and the names what is left.
+    const bool fitted = recordsOutgrowAShare(ui);
     if (ImGui::BeginTable("pilots", 7)) {
-        for (const char* head : {"", "Name", "Hours/Days/Score", "Lives", "Kills/Deaths", "Ratio", "Online"})
-            ImGui::TableSetupColumn(head, *head ? ImGuiTableColumnFlags_WidthStretch : ImGuiTableColumnFlags_WidthFixed);
+        ImGui::TableSetupColumn("", ImGuiTableColumnFlags_WidthFixed);
+        ImGui::TableSetupColumn("Name", ImGuiTableColumnFlags_WidthStretch);
+        for (const char* head : kRecordHeads)
+            ImGui::TableSetupColumn(head, fitted ? ImGuiTableColumnFlags_WidthFixed : ImGuiTableColumnFlags_WidthStretch);
         ImGui::TableHeadersRow();
-        for (int k = 0; k < kPilotCount; ++k) drawPilotRow(c, ui, k);
+        for (int k = 0; k < kPilotCount; ++k) drawPilotRow(c, ui, k, fitted ? -FLT_MIN : 160);
         ImGui::EndTable();
     }
     ImGui::Separator();
@@ -375,10 +398,12 @@ void drawPilotStatistics(GameInterface& ui) {
 }
 
 void drawGameOver(VADArizodazar2& c, GameInterface& ui) {
-    if (!beginWindow(ui.toGameOverWindow, 560)) return;
+    if (!beginWindow(ui.toGameOverWindow, 560, 0, {.clearOf = &ui.toMouseFlying})) return;
     ImGui::TextUnformatted(ui.toYouWonOrLost.c_str());
     ImGui::Separator();
+    beginBody("message", buttonRowHeight());
     multiline(ui.toYouWonOrLostMessage);
+    endBody();
     ImGui::Separator();
     if (button("OK")) c.fromMissionEndOkayButton();
     if (ui.restartButtonX >= 0.0f) {  // out of sight in network games
@@ -389,7 +414,7 @@ void drawGameOver(VADArizodazar2& c, GameInterface& ui) {
 }
 
 void drawPilotDied(GameInterface& ui) {
-    if (!beginWindow(ui.toPilotDied, 360)) return;
+    if (!beginWindow(ui.toPilotDied, 360, 0, {.clearOf = &ui.toMouseFlying})) return;
     ImGui::TextWrapped("Your pilot has been killed. His career begins again with one life.");
     if (button("OK")) ui.toPilotDied.close();
     ImGui::End();
@@ -451,6 +476,12 @@ void rememberItemPlace(const std::string& window, const std::string& label) {
 
 void rememberPlace(const std::string& window, const std::string& label, const ButtonPlace& place) {
     buttonPlaces[window + "/" + label] = place;
+}
+
+const ButtonPlace* placeOfWindow(const std::string& window) {
+    // Only a window ImGui drew in the last frame: the input windows keep no places of their own.
+    const ImGuiWindow* w = ImGui::GetCurrentContext() ? ImGui::FindWindowByName(window.c_str()) : nullptr;
+    return w && w->Active ? placeOfButton(window, "") : nullptr;
 }
 
 const ButtonPlace* placeOfButton(const std::string& window, const std::string& label) {

@@ -30,6 +30,8 @@ struct ButtonPlace {
     float x0, y0, x1, y1;
 };
 const ButtonPlace* placeOfButton(const std::string& window, const std::string& label);
+// Where the window itself was last drawn, title bar and all; null while it is closed.
+const ButtonPlace* placeOfWindow(const std::string& window);
 // Records where the last drawn item lies, under `window` and `label`, for placeOfButton.
 void rememberItemPlace(const std::string& window, const std::string& label);
 void rememberPlace(const std::string& window, const std::string& label, const ButtonPlace& place);
@@ -40,8 +42,30 @@ namespace widgets {
 void rememberPlace(const std::string& label);
 // A button that remembers where it was drawn, so that tests can press it as a person would.
 bool button(const char* label, float width = 100);
-// Opens `window` centred when it is brought forward; false while it is closed.
-bool beginWindow(Window& window, float width, int flags = 0);
+// Where a window opens: centred in the view, or at its foot (a hint over the flight); and the
+// window it keeps clear of while that one is shown, in the larger band of the view above or below it.
+struct Placing {
+    bool atFoot = false;
+    const Window* clearOf = nullptr;
+};
+// Opens `window` when it is brought forward, `width` wide or as wide as the view allows, and keeps
+// it whole in the view, title bar and close box too; false while it is closed.
+bool beginWindow(Window& window, float width, int flags = 0, Placing placing = {});
+// The same for a window the caller begins itself: before ImGui::Begin, opening `width` x `height`
+// (0: as tall as it holds) or as large as the view allows, as `placing` says; after it, kept
+// inside the view (and remembered for placeOfWindow). WindowRoom.cpp.
+void fitNextWindow(float width, float height, Placing placing = {});
+void keepInView();
+// The part of a window above its last `footer` pixels (its buttons): as tall as what it holds, or
+// as the view leaves it, the rest scrolled; the buttons below stay in view.
+void beginBody(const char* id, float footer);
+void endBody();
+// A separator and a row of buttons under a body (px).
+float buttonRowHeight();
+// The height the view leaves the current window below what it has drawn, above `footer` px.
+float roomLeft(float footer);
+// The widest content the view leaves the current window (px).
+float widestContent();
 void checkBox(CheckBox& box);
 // A radio matrix: one cell on at a time.
 void radio(RadioMatrix& matrix, const char* id);

@@ -62,6 +62,24 @@ void radioOnOneLine(RadioMatrix& matrix, const char* id) {
     ImGui::PopID();
 }
 
+// A radio matrix shown as a pop-up of its cells' titles, where a view has no room for its cells.
+void radioPopUp(RadioMatrix& matrix, const char* id) {
+    const ImGuiStyle& style = ImGui::GetStyle();
+    float widest = 0;
+    for (const std::string& title : matrix.titles) widest = std::max(widest, ImGui::CalcTextSize(title.c_str()).x);
+    ImGui::SetNextItemWidth(widest + style.FramePadding.x * 2 + ImGui::GetFrameHeight());
+    size_t on = 0;
+    while (on < matrix.cells.size() && !matrix.cells[on]) ++on;
+    if (ImGui::BeginCombo(id, on < matrix.titles.size() ? matrix.titles[on].c_str() : "")) {
+        for (size_t k = 0; k < matrix.cells.size() && k < matrix.titles.size(); ++k)
+            if (ImGui::Selectable(matrix.titles[k].c_str(), k == on)) {
+                matrix.clear();
+                matrix.cells[k] = true;
+            }
+        ImGui::EndCombo();
+    }
+}
+
 void aircraftPopUp(AircraftPopUp& popUp, const char* id, float width) {
     ImGui::SetNextItemWidth(width);
     if (ImGui::BeginCombo(id, AircraftPopUp::kTitles[popUp.selectedTag() == 1001 ? 4 : popUp.selected])) {
@@ -101,6 +119,9 @@ void drawMissionWindow(VADArizodazar2& c) {
     MissionWindowControls& w = c.missionWindowControls();
     // Its height follows the aircraft pickers the mission flies, so its buttons are never scrolled away.
     if (!beginWindow(w.toSelectMission, 760, ImGuiWindowFlags_AlwaysAutoResize)) return;
+    // The description beside the map, and four pickers to a line, take 728 px; a narrower view
+    // shrinks them alike (the map keeps its shape).
+    const float scale = std::min(1.0f, widestContent() / 728.0f);
     // Escape closes it as its close box does (an open pop-up takes the first Escape itself).
     if (ImGui::IsWindowFocused(ImGuiFocusedFlags_RootAndChildWindows) &&
         ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Escape), false)) {
@@ -111,14 +132,15 @@ void drawMissionWindow(VADArizodazar2& c) {
     missionMenuPopUp(c);
     ImGui::Separator();
     ImGui::BeginGroup();
-    ImGui::BeginChild("description", ImVec2(400, 240), true);
+    ImGui::BeginChild("description", ImVec2(400 * scale, 240 * scale), true);
     ImGui::TextWrapped("%s", w.toMissionDescription.c_str());
     ImGui::EndChild();
     ImGui::TextUnformatted(w.toPrevailingWinds.c_str());
     ImGui::EndGroup();
     ImGui::SameLine();
-    if (!w.toMissionMap.empty()) showPicture(pictureOf(w.toMissionMap, 320, 240), 320, 240);
-    else ImGui::Dummy(ImVec2(320, 240));
+    // The picture is read at its largest box, whatever the view, and shown in the box it has.
+    if (!w.toMissionMap.empty()) showPicture(pictureOf(w.toMissionMap, 320, 240), 320 * scale, 240 * scale);
+    else ImGui::Dummy(ImVec2(320 * scale, 240 * scale));
     ImGui::Separator();
     ImGui::TextUnformatted("Aircraft (the first is yours)");
     int shown = 0;  // only the slots the mission flies, four to a line
@@ -126,7 +148,7 @@ void drawMissionWindow(VADArizodazar2& c) {
         if (!w.inMission[k]) continue;
         if (shown++ % 4 != 0) ImGui::SameLine();
         ImGui::PushID(k);
-        aircraftPopUp(w.MissionType[k], "##type", 170);
+        aircraftPopUp(w.MissionType[k], "##type", 170 * scale);
         rememberPlace("Aircraft " + std::to_string(k + 1));
         ImGui::PopID();
     }
@@ -140,30 +162,38 @@ void drawMissionWindow(VADArizodazar2& c) {
     ImGui::End();
 }
 
+// Each slot's choices, a row of the table; in a narrow view the team and the skill are pop-ups.
+void drawDogfightSlot(DogfightWindowControls& d, int n, bool narrow) {
+    ImGui::PushID(n);
+    ImGui::TableNextRow();
+    ImGui::TableNextColumn();
+    ImGui::TextUnformatted(n == 0 ? "You" : ("Aircraft " + std::to_string(n + 1)).c_str());
+    ImGui::SameLine(90);
+    aircraftPopUp(d.DOAircraftType[n], "##type", narrow ? 140 : 150);
+    ImGui::TableNextColumn();
+    if (narrow) radioPopUp(d.DOTeam[n], "##team");
+    else radioOnOneLine(d.DOTeam[n], "team");
+    ImGui::TableNextColumn();
+    if (narrow) radioPopUp(d.DOSkillLevel[n], "##skill");
+    else radioOnOneLine(d.DOSkillLevel[n], "skill");
+    ImGui::TableNextColumn();
+    if (narrow) ImGui::Checkbox("##bombs", &d.DOBombs[n].state);  // the column's heading names it
+    else checkBox(d.DOBombs[n]);
+    ImGui::TableNextColumn();
+    if (n > 0) radio(d.DOOnOff[n], "onoff");
+    ImGui::PopID();
+}
+
 void drawDogfightWindow(VADArizodazar2& c) {
     DogfightWindowControls& d = c.dogfightWindowControls();
-    if (!beginWindow(d.toDogfightOnlyWindow, 1000)) return;
+    constexpr float kWidth = 1000;  // px: every choice a row of radio buttons
+    if (!beginWindow(d.toDogfightOnlyWindow, kWidth)) return;
+    const bool narrow = ImGui::GetWindowWidth() < kWidth;
     if (ImGui::BeginTable("slots", 5, ImGuiTableFlags_Borders | ImGuiTableFlags_SizingFixedFit)) {
         for (const char* heading : {"Aircraft", "Team", "Skill", "Bombs", "In play"})
             ImGui::TableSetupColumn(heading);
         ImGui::TableHeadersRow();
-        for (int n = 0; n < 8; ++n) {
-            ImGui::PushID(n);
-            ImGui::TableNextRow();
-            ImGui::TableNextColumn();
-            ImGui::TextUnformatted(n == 0 ? "You" : ("Aircraft " + std::to_string(n + 1)).c_str());
-            ImGui::SameLine(90);
-            aircraftPopUp(d.DOAircraftType[n], "##type", 150);
-            ImGui::TableNextColumn();
-            radioOnOneLine(d.DOTeam[n], "team");
-            ImGui::TableNextColumn();
-            radioOnOneLine(d.DOSkillLevel[n], "skill");
-            ImGui::TableNextColumn();
-            checkBox(d.DOBombs[n]);
-            ImGui::TableNextColumn();
-            if (n > 0) radio(d.DOOnOff[n], "onoff");
-            ImGui::PopID();
-        }
+        for (int n = 0; n < 8; ++n) drawDogfightSlot(d, n, narrow);
         ImGui::EndTable();
     }
     ImGui::SetNextItemWidth(120);
@@ -171,10 +201,19 @@ void drawDogfightWindow(VADArizodazar2& c) {
     checkBox(d.toIDDogfight);
     ImGui::SameLine();
     checkBox(d.toCloseUpIDDogfight);
-    radio(d.toAirGroundStart, "start");
-    radio(d.toDogRestartType, "restart");
-    radio(d.toDogCameraRule, "camera");
-    radio(d.toDogIndTeamKills, "kills");
+    if (narrow) {  // the four rules as pop-ups, two to a line
+        radioPopUp(d.toAirGroundStart, "##start");
+        ImGui::SameLine();
+        radioPopUp(d.toDogRestartType, "##restart");
+        radioPopUp(d.toDogCameraRule, "##camera");
+        ImGui::SameLine();
+        radioPopUp(d.toDogIndTeamKills, "##kills");
+    } else {
+        radio(d.toAirGroundStart, "start");
+        radio(d.toDogRestartType, "restart");
+        radio(d.toDogCameraRule, "camera");
+        radio(d.toDogIndTeamKills, "kills");
+    }
     ImGui::Separator();
     if (button("Fly Dogfight", 160)) c.fromDoQuickDogfight();
     ImGui::End();
@@ -214,8 +253,9 @@ void drawMissionMenus(VADArizodazar2& c) {
     const bool gameOpen = ImGui::BeginMenu("Game");
     rememberItemPlace("Menu", "Game");
     if (gameOpen) {
-        if (ImGui::MenuItem("Select Mission...", nullptr, false, c.validateMenuItem(kMenuSelectMission)))
-            c.fromMenus(kMenuSelectMission);
+        const bool select = ImGui::MenuItem("Select Mission...", nullptr, false, c.validateMenuItem(kMenuSelectMission));
+        rememberItemPlace("Game", "Select Mission...");
+        if (select) c.fromMenus(kMenuSelectMission);
         if (ImGui::MenuItem("Pilot Sign-In...")) c.fromPilotSignInMenu();
         drawNetworkGameMenuItem(c);
         ImGui::EndMenu();

@@ -1,5 +1,7 @@
 // The lobby's windows with Dear ImGui: the host/join window, the join window with the table of
 // public games, and the end dialog; and the Game menu's network-game item.
+#include <algorithm>
+
 #include <imgui.h>
 #include <imgui_stdlib.h>
 
@@ -58,7 +60,9 @@ void drawHostJoinWindow(VADArizodazar2& c) {
 
 void drawJoinTable(VADArizodazar2& c) {
     const ImGuiTableFlags flags = ImGuiTableFlags_Borders | ImGuiTableFlags_RowBg | ImGuiTableFlags_ScrollY;
-    if (!ImGui::BeginTable("games", 5, flags, ImVec2(-1, 260))) return;
+    // 260 px of games, or what the view leaves above the window's buttons (a few rows at least).
+    const float height = std::clamp(roomLeft(buttonRowHeight()), ImGui::GetFrameHeightWithSpacing() * 4, 260.0f);
+    if (!ImGui::BeginTable("games", 5, flags, ImVec2(-1, height))) return;
     ImGui::TableSetupScrollFreeze(0, 1);
     ImGui::TableSetupColumn("#", ImGuiTableColumnFlags_WidthFixed, 28);
     ImGui::TableSetupColumn("Host", ImGuiTableColumnFlags_WidthFixed, 130);

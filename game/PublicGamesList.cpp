@@ -28,7 +28,6 @@ void VADArizodazar2::sendHostDataToServer() {
     // The pilot's name inside the player string: after "#1:", before the seven-character tail.
     const int length = std::min<int>(pilots_.PlayerNameString[0], int(pilots_.PlayerNameString.size()) - 1);
     if (length > 10) game.hostName.assign(pilots_.PlayerNameString.begin() + 4, pilots_.PlayerNameString.begin() + length - 6);
-    if (game.hostName.empty()) game.hostName = "Unnamed pilot";  // the list needs a name to show
     game.port = lobby_.NetworkPortNumber;
     game.players = lobby_.AnnouncedJoiners + 1;
     game.title = lobby.toHostMessage;

@@ -3,11 +3,12 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <poll.h>
+#include <sys/epoll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -103,9 +104,18 @@ std::string blockKey(const std::string& address) {
     return address + "/?";
 }
 
+// ---- Set-up, the door and the counts read from outside
+
 ConnectionGate::ConnectionGate(GateLimits limits, Serve serve) : limits_(limits), serve_(std::move(serve)) {
-    if (::pipe2(wake_, O_NONBLOCK | O_CLOEXEC) != 0) {
+    events_ = ::epoll_create1(EPOLL_CLOEXEC);
+    epoll_event wake{};
+    wake.events = EPOLLIN;
+    wake.data.ptr = nullptr;  // no connection: the wake pipe
+    if (events_ < 0 || ::pipe2(wake_, O_NONBLOCK | O_CLOEXEC) != 0 ||
+        ::epoll_ctl(events_, EPOLL_CTL_ADD, wake_[0], &wake) != 0) {
         setupError_ = errno;
+        for (int fd : wake_)
+            if (fd >= 0) ::close(fd);
         wake_[0] = wake_[1] = -1;
         return;  // no threads: there is nothing to wake them, or to stop them, with
     }
@@ -115,7 +125,7 @@ ConnectionGate::ConnectionGate(GateLimits limits, Serve serve) : limits_(limits)
 
 ConnectionGate::~ConnectionGate() {
     stop();
-    for (int fd : wake_)
+    for (int fd : {wake_[0], wake_[1], events_})
         if (fd >= 0) ::close(fd);
 }
 
@@ -127,6 +137,74 @@ int ConnectionGate::refused() const {
 int ConnectionGate::evicted() const {
     std::lock_guard lock(mutex_);
     return evicted_;
+}
+
+size_t ConnectionGate::answerBytesHeld() const {
+    std::lock_guard lock(mutex_);
+    return answerHeld_;
+}
+
+void ConnectionGate::admit(int sock) {
+    auto c = std::make_unique<Connection>();
+    c->sock = sock;
+    namePeer(*c);
+    bool wake = false, stopping = false, queued = false;
+    {
+        std::unique_lock lock(mutex_);
+        // Past its own caps it is turned away here and now: a flood from one address or network
+        // costs this thread a lookup, and takes no place in the queue.
+        const auto overItsCaps = [&] { return atItsCaps(*c); };
+        // A full queue holds this thread, and the kernel's listening queue holds the sockets still
+        // to come (its SYNs past that are sent again): turning them away here would turn away
+        // honest clients as often as a flood's, in proportion.
+        const size_t room = size_t(std::max(1, limits_.doorQueue));
+        doorRoom_.wait(lock, [&] { return stopping_ || !ready() || overItsCaps() || door_.size() < room; });
+        stopping = stopping_;
+        queued = !stopping_ && ready() && !overItsCaps();
+        if (queued) {
+            // A wake is owed only when nothing was waiting: else one is on its way already.
+            wake = door_.empty() && answers_.empty();
+            c->since = Clock::now();
+            door_.push_back(std::move(c));
+        } else {
+            ++refused_;
+        }
+    }
+    if (!queued) {
+        if (!stopping) ::send(sock, kTooMany, sizeof kTooMany - 1, MSG_DONTWAIT | MSG_NOSIGNAL);
+        ::close(sock);
+    }
+    if (wake) wakeGatherer();
+}
+
+void ConnectionGate::namePeer(Connection& c) {
+    sockaddr_storage peer{};
+    socklen_t size = sizeof peer;
+    char text[INET6_ADDRSTRLEN] = "";
+    if (::getpeername(c.sock, reinterpret_cast<sockaddr*>(&peer), &size) == 0) {
+        if (peer.ss_family == AF_INET) {
+            const auto* in = reinterpret_cast<const sockaddr_in*>(&peer);
+            ::inet_ntop(AF_INET, &in->sin_addr, text, sizeof text);
+            c.port = ntohs(in->sin_port);
+        } else if (peer.ss_family == AF_INET6) {
+            const auto* in = reinterpret_cast<const sockaddr_in6*>(&peer);
+            // An IPv4 peer of a listener on both families is named as an IPv4 listener names it:
+            // one address to the limits, and one the games list can give the game.
+            if (IN6_IS_ADDR_V4MAPPED(&in->sin6_addr))
+                ::inet_ntop(AF_INET, &in->sin6_addr.s6_addr[12], text, sizeof text);
+            else
+                ::inet_ntop(AF_INET6, &in->sin6_addr, text, sizeof text);
+            c.port = ntohs(in->sin6_port);
+        }
+    }
+    c.address = text;
+    c.limitKey = limitKey(c.address);
+    c.blockKey = blockKey(c.address);
+}
+
+void ConnectionGate::wakeGatherer() {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t woke = ::write(wake_[1], &byte, 1);  // a full pipe wakes it as well
 }
 
 bool ConnectionGate::Connection::send(std::string_view bytes) {
@@ -143,104 +221,208 @@ bool ConnectionGate::Connection::send(std::string_view bytes) {
     return true;
 }
 
-void ConnectionGate::admit(int sock) {
-    auto c = std::make_unique<Connection>();
-    c->sock = sock;
-    sockaddr_storage peer{};
-    socklen_t size = sizeof peer;
-    char text[INET6_ADDRSTRLEN] = "";
-    if (::getpeername(sock, reinterpret_cast<sockaddr*>(&peer), &size) == 0) {
-        if (peer.ss_family == AF_INET) {
-            const auto* in = reinterpret_cast<const sockaddr_in*>(&peer);
-            ::inet_ntop(AF_INET, &in->sin_addr, text, sizeof text);
-            c->port = ntohs(in->sin_port);
-        } else if (peer.ss_family == AF_INET6) {
-            const auto* in = reinterpret_cast<const sockaddr_in6*>(&peer);
-            // An IPv4 peer of a listener on both families is named as an IPv4 listener names it:
-            // one address to the limits, and one the games list can give the game.
-            if (IN6_IS_ADDR_V4MAPPED(&in->sin6_addr))
-                ::inet_ntop(AF_INET, &in->sin6_addr.s6_addr[12], text, sizeof text);
-            else
-                ::inet_ntop(AF_INET6, &in->sin6_addr, text, sizeof text);
-            c->port = ntohs(in->sin6_port);
-        }
-    }
-    c->address = text;
-    c->limitKey = limitKey(c->address);
-    c->blockKey = blockKey(c->address);
-    {
-        std::lock_guard lock(mutex_);
-        // Room is made only for a connection its own caps let in.
-        const int heldByBlock = heldBy(c->blockKey);
-        const bool admitted = !stopping_ && ready() && heldBy(c->limitKey) < limits_.perAddress &&
-                              heldByBlock < limits_.perBlock &&
-                              (open_ < limits_.total || makeRoom(heldByBlock, false));
-        if (!admitted) {
-            ++refused_;
-            if (!stopping_) ::send(sock, kTooMany, sizeof kTooMany - 1, MSG_DONTWAIT | MSG_NOSIGNAL);
-            ::close(sock);
-            return;
-        }
-        ++held_[c->limitKey];
-        ++held_[c->blockKey];
-        ++open_;
-        ::fcntl(sock, F_SETFL, ::fcntl(sock, F_GETFL) | O_NONBLOCK);
-        c->since = Clock::now();
-        c->deadline = c->since + seconds(limits_.headSeconds);
-        c->evictable = true;
-        evictable_.push_back(c.get());
-        incoming_.push_back(std::move(c));
-    }
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t woke = ::write(wake_[1], &byte, 1);  // a full pipe wakes it as well
+// ---- Counting, under the lock
+
+void ConnectionGate::unrank(Network& n) {
+    if (!n.waiting.empty()) waitingRank_.erase({-n.held, n.waiting.front()->age, &n});
+    if (!n.writing.empty()) writingRank_.erase({-n.held, n.writing.front()->age, &n});
 }
 
-int ConnectionGate::heldBy(const std::string& key) const {
-    const auto it = held_.find(key);
-    return it == held_.end() ? 0 : it->second;
+void ConnectionGate::rerank(Network& n) {
+    if (!n.waiting.empty()) waitingRank_.insert({-n.held, n.waiting.front()->age, &n});
+    if (!n.writing.empty()) writingRank_.insert({-n.held, n.writing.front()->age, &n});
+}
+
+bool ConnectionGate::atItsCaps(const Connection& c, int* heldByBlock) const {
+    const auto address = addresses_.find(c.limitKey);
+    const auto network = networks_.find(c.blockKey);
+    const int held = network == networks_.end() ? 0 : network->second.held;
+    if (heldByBlock) *heldByBlock = held;
+    return (address != addresses_.end() && address->second >= limits_.perAddress) || held >= limits_.perBlock;
+}
+
+void ConnectionGate::countIn(Connection& c) {
+    ++addresses_[c.limitKey];
+    Network& n = networks_[c.blockKey];
+    unrank(n);
+    ++n.held;
+    rerank(n);
+    c.network = &n;
+    ++open_;
 }
 
 void ConnectionGate::countOut(Connection& c) {
-    for (const std::string* key : {&c.limitKey, &c.blockKey}) {
-        const auto it = held_.find(*key);
-        if (it != held_.end() && --it->second <= 0) held_.erase(it);
-    }
+    if (!c.network) return;
+    dequeue(c);
+    if (const auto it = addresses_.find(c.limitKey); it != addresses_.end() && --it->second <= 0) addresses_.erase(it);
+    Network& n = *c.network;
+    unrank(n);
+    --n.held;
+    rerank(n);
+    if (n.held <= 0) networks_.erase(c.blockKey);
+    c.network = nullptr;
     --open_;
     answerHeld_ -= c.heldBytes;
     c.heldBytes = 0;
-    if (c.evictable) {
-        std::erase(evictable_, &c);
-        c.evictable = false;
-    }
 }
 
-bool ConnectionGate::makeRoom(int blockHeld, bool writersOnly) {
-    Connection* victim = nullptr;
-    int most = blockHeld;
-    for (Connection* c : evictable_) {
-        if (writersOnly && !c->writing) continue;
-        const int n = heldBy(c->blockKey);
-        if (n > most || (victim && n == most && c->since < victim->since)) {
-            most = n;
-            victim = c;
-        }
-    }
-    if (!victim) return false;
-    // The gatherer that holds it closes it when next it looks; it is no longer counted from now.
+void ConnectionGate::enqueue(Connection& c, std::list<Connection*> Network::*queue) {
+    Network& n = *c.network;
+    unrank(n);
+    c.age = ++ages_;
+    c.queue = queue;
+    c.place = (n.*queue).insert((n.*queue).end(), &c);
+    rerank(n);
+}
+
+void ConnectionGate::dequeue(Connection& c) {
+    if (!c.queue) return;
+    Network& n = *c.network;
+    unrank(n);
+    (n.*c.queue).erase(c.place);
+    c.queue = nullptr;
+    rerank(n);
+}
+
+ConnectionGate::Connection* ConnectionGate::makeRoom(const Rank& rank, std::list<Connection*> Network::*queue,
+                                                     int blockHeld) {
+    if (rank.empty()) return nullptr;
+    Network& most = *std::get<Network*>(*rank.begin());
+    if (most.held <= blockHeld) return nullptr;
+    Connection* victim = (most.*queue).front();
     countOut(*victim);
-    victim->evicted = true;
     ++evicted_;
-    return true;
+    return victim;
 }
 
-void ConnectionGate::release(Connection& c) {
+// ---- The gathering thread
+
+void ConnectionGate::gather() {
+    std::array<epoll_event, 256> events;
+    std::vector<std::unique_ptr<Connection>> accepted, answers;
+    char buffer[256];
+    for (;;) {
+        const int n = ::epoll_wait(events_, events.data(), int(events.size()), msUntilNextDeadline(Clock::now()));
+        // Each event names a connection still held: only its own handling below closes or passes one on.
+        for (int k = 0; k < n; ++k) {
+            if (events[size_t(k)].data.ptr) {
+                onEvent(*static_cast<Connection*>(events[size_t(k)].data.ptr));
+            } else {
+                while (::read(wake_[0], buffer, sizeof buffer) > 0) {}  // before the queues are taken
+            }
+        }
+        {
+            std::lock_guard lock(mutex_);
+            if (stopping_) break;
+            accepted.swap(door_);
+            answers.swap(answers_);
+        }
+        doorRoom_.notify_all();
+        for (auto& c : answers) holdAnswer(std::move(c));
+        answers.clear();
+        for (auto& c : accepted) admitAccepted(std::move(c));
+        accepted.clear();
+        expire(Clock::now());
+    }
+    while (!gathered_.empty()) close(*gathered_.begin()->second);
+}
+
+int ConnectionGate::msUntilNextDeadline(Clock::time_point now) const {
+    if (deadlines_.empty()) return -1;  // nothing waits: sleep until woken
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadlines_.begin()->first - now).count();
+    return int(std::clamp<int64_t>(left + 1, 0, 60'000));
+}
+
+void ConnectionGate::watch(std::unique_ptr<Connection> c, uint32_t events) {
+    Connection& held = *c;
+    gathered_.emplace(&held, std::move(c));
+    deadlines_.insert({held.deadline, &held});
+    epoll_event e{};
+    e.events = events;
+    e.data.ptr = &held;
+    if (::epoll_ctl(events_, EPOLL_CTL_ADD, held.sock, &e) != 0) close(held);  // the kernel out of room: given up
+}
+
+void ConnectionGate::setDeadline(Connection& c, Clock::time_point deadline) {
+    deadlines_.erase({c.deadline, &c});
+    c.deadline = deadline;
+    deadlines_.insert({deadline, &c});
+}
+
+void ConnectionGate::close(Connection& c) {
+    deadlines_.erase({c.deadline, &c});
     {
         // Counted out before the close, so that a peer that sees the close may come again.
         std::lock_guard lock(mutex_);
-        if (!c.evicted) countOut(c);
+        countOut(c);
     }
-    if (c.sock >= 0) ::close(c.sock);
-    c.sock = -1;
+    ::close(c.sock);  // and so out of the event queue
+    gathered_.erase(&c);
+}
+
+void ConnectionGate::admitAccepted(std::unique_ptr<Connection> c) {
+    Connection* victim = nullptr;
+    bool admitted = false;
+    {
+        std::lock_guard lock(mutex_);
+        // Room is made only for a connection its own caps let in, and only by closing one that
+        // still waits for its head: an answer under way is bounded by its own time and bytes.
+        int heldByBlock = 0;
+        admitted = !atItsCaps(*c, &heldByBlock) &&
+                   (open_ < limits_.total || (victim = makeRoom(waitingRank_, &Network::waiting, heldByBlock)));
+        if (admitted) {
+            countIn(*c);
+            enqueue(*c, &Network::waiting);
+        } else {
+            ++refused_;
+        }
+    }
+    if (victim) close(*victim);
+    if (!admitted) {
+        ::send(c->sock, kTooMany, sizeof kTooMany - 1, MSG_DONTWAIT | MSG_NOSIGNAL);
+        ::close(c->sock);
+        return;
+    }
+    ::fcntl(c->sock, F_SETFL, ::fcntl(c->sock, F_GETFL) | O_NONBLOCK);
+    c->deadline = c->since + seconds(limits_.headSeconds);
+    watch(std::move(c), EPOLLIN);
+}
+
+void ConnectionGate::onEvent(Connection& c) {
+    switch (c.stage) {
+    case Connection::Stage::kHead:
+        switch (readHead(c)) {
+        case HeadRead::Whole: passOn(c); break;
+        case HeadRead::Dropped: close(c); break;
+        case HeadRead::Waiting:
+        case HeadRead::Refused: break;
+        }
+        break;
+    case Connection::Stage::kRefused:
+        if (drainDone(c)) close(c);
+        break;
+    case Connection::Stage::kWriting:
+        if (writeDone(c)) close(c);
+        break;
+    case Connection::Stage::kServing: break;  // a worker's, never watched
+    }
+}
+
+void ConnectionGate::expire(Clock::time_point now) {
+    while (!deadlines_.empty() && deadlines_.begin()->first <= now) {
+        Connection& c = *deadlines_.begin()->second;
+        if (c.stage == Connection::Stage::kHead) {
+            // What arrived while this thread was kept from running still counts: a busy machine
+            // must not turn away a client that sent its head in time.
+            const HeadRead read = readHead(c);
+            if (read == HeadRead::Whole) {
+                passOn(c);
+                continue;
+            }
+            if (read == HeadRead::Refused) continue;  // with the drain's own deadline, later
+        }
+        close(c);  // too slow: the bound is on the whole head, or answer, not on each read
+    }
 }
 
 ConnectionGate::HeadRead ConnectionGate::readHead(Connection& c) {
@@ -280,8 +462,12 @@ ConnectionGate::HeadRead ConnectionGate::readHead(Connection& c) {
 void ConnectionGate::refuse(Connection& c, std::string_view answer) {
     ::send(c.sock, answer.data(), answer.size(), MSG_DONTWAIT | MSG_NOSIGNAL);  // far below a socket's buffer
     ::shutdown(c.sock, SHUT_WR);
-    c.refused = true;
-    c.deadline = Clock::now() + seconds(kDrainSeconds);
+    {
+        std::lock_guard lock(mutex_);
+        dequeue(c);  // answered: no longer one to close for room
+        c.stage = Connection::Stage::kRefused;
+    }
+    setDeadline(c, Clock::now() + seconds(kDrainSeconds));
     std::string().swap(c.head);
 }
 
@@ -299,38 +485,49 @@ bool ConnectionGate::drainDone(Connection& c) {
     }
 }
 
-bool ConnectionGate::passOn(std::unique_ptr<Connection>& c) {
+void ConnectionGate::passOn(Connection& c) {
+    ::epoll_ctl(events_, EPOLL_CTL_DEL, c.sock, nullptr);  // the worker's now, until it hands an answer back
+    deadlines_.erase({c.deadline, &c});
+    auto node = gathered_.extract(&c);
     {
         std::lock_guard lock(mutex_);
-        if (c->evicted) return false;
-        std::erase(evictable_, c.get());
-        c->evictable = false;
-        c->deadline = Clock::now() + seconds(limits_.answerSeconds);
-        whole_.push_back(std::move(c));
+        dequeue(c);
+        c.stage = Connection::Stage::kServing;
+        c.deadline = Clock::now() + seconds(limits_.answerSeconds);
+        whole_.push_back(std::move(node.mapped()));
     }
     ready_.notify_one();
-    return true;
 }
 
-void ConnectionGate::leaveAnswer(std::unique_ptr<Connection>& c) {
+void ConnectionGate::holdAnswer(std::unique_ptr<Connection> c) {
     const size_t bytes = c->unsent.size() - c->unsentAt;
+    std::vector<Connection*> victims;
+    bool held = false;
     {
         std::lock_guard lock(mutex_);
-        if (stopping_) return;
         // Room for its bytes is made among the answers of networks holding at least as many
         // connections as its own (itself among them), its own network's older answers too.
-        const int othersOfBlock = heldBy(c->blockKey) - 1;
-        while (answerHeld_ + bytes > limits_.answerBytes && makeRoom(othersOfBlock, true)) {}
-        if (answerHeld_ + bytes > limits_.answerBytes) return;  // cut short by the caller's close
-        answerHeld_ += bytes;
-        c->heldBytes = bytes;
-        c->writing = true;
-        c->evictable = true;
-        evictable_.push_back(c.get());
-        incoming_.push_back(std::move(c));
+        const int othersOfBlock = c->network->held - 1;
+        while (answerHeld_ + bytes > limits_.answerBytes) {
+            Connection* victim = makeRoom(writingRank_, &Network::writing, othersOfBlock);
+            if (!victim) break;
+            victims.push_back(victim);
+        }
+        held = answerHeld_ + bytes <= limits_.answerBytes;
+        if (held) {
+            answerHeld_ += bytes;
+            c->heldBytes = bytes;
+            c->stage = Connection::Stage::kWriting;
+            enqueue(*c, &Network::writing);
+        }
     }
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t woke = ::write(wake_[1], &byte, 1);
+    for (Connection* victim : victims) close(*victim);
+    if (held) {
+        watch(std::move(c), EPOLLOUT);
+    } else {
+        release(*c);  // cut short: no room for what is left of it
+    }
+    if (limits_.served) limits_.served(held ? bytes : 0);
 }
 
 bool ConnectionGate::writeDone(Connection& c) {
@@ -340,72 +537,7 @@ bool ConnectionGate::writeDone(Connection& c) {
     return !alive || rest.empty();
 }
 
-void ConnectionGate::gather() {
-    std::vector<std::unique_ptr<Connection>> waiting, evicted;
-    std::vector<pollfd> fds;
-    char buffer[2048];
-    for (;;) {
-        {
-            std::lock_guard lock(mutex_);
-            if (stopping_) break;
-            for (auto& c : incoming_) waiting.push_back(std::move(c));
-            incoming_.clear();
-            for (auto& c : waiting)
-                if (c->evicted) evicted.push_back(std::move(c));
-        }
-        std::erase(waiting, nullptr);
-        for (auto& c : evicted) release(*c);
-        evicted.clear();
-        const Clock::time_point now = Clock::now();
-        int timeout = -1;  // ms; none while nothing waits
-        for (auto& c : waiting) {
-            if (c->deadline <= now) {
-                // What arrived while this thread was kept from running still counts: a busy machine
-                // must not turn away a client that sent its head in time. An answer not read by now
-                // is given up.
-                const HeadRead read = c->refused || c->writing ? HeadRead::Dropped : readHead(*c);
-                if (read == HeadRead::Whole && passOn(c)) continue;
-                if (read != HeadRead::Refused) {
-                    release(*c);  // too slow: the bound is on the whole head, not on each read
-                    c.reset();
-                    continue;
-                }
-            }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(c->deadline - now).count() + 1;
-            timeout = timeout < 0 ? int(left) : std::min(timeout, int(left));
-        }
-        std::erase(waiting, nullptr);
-
-        fds.assign(1, pollfd{wake_[0], POLLIN, 0});
-        for (auto& c : waiting) fds.push_back(pollfd{c->sock, short(c->writing ? POLLOUT : POLLIN), 0});
-        if (::poll(fds.data(), fds.size(), timeout) < 0) {
-            if (errno == EINTR) continue;
-            // Out of memory or over the descriptor limit: the connections waiting now are given up,
-            // so that the gate goes on serving those that come after.
-            std::fprintf(stderr, "pellam-games-server: waiting for requests failed (%s); %zu dropped\n",
-                         std::strerror(errno), waiting.size());
-            for (auto& c : waiting) release(*c);
-            waiting.clear();
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));  // not a loop that only fails
-            continue;
-        }
-        if (fds[0].revents) while (::read(wake_[0], buffer, sizeof buffer) > 0) {}
-
-        for (size_t k = 0; k < waiting.size(); ++k) {
-            if (fds[k + 1].revents == 0) continue;
-            Connection& c = *waiting[k];
-            const HeadRead read = c.writing ? (writeDone(c) ? HeadRead::Dropped : HeadRead::Waiting)
-                                  : c.refused ? (drainDone(c) ? HeadRead::Dropped : HeadRead::Refused)
-                                              : readHead(c);
-            if (read == HeadRead::Dropped || (read == HeadRead::Whole && !passOn(waiting[k]))) {
-                release(c);
-                waiting[k].reset();
-            }
-        }
-        std::erase(waiting, nullptr);
-    }
-    for (auto& c : waiting) release(*c);
-}
+// ---- The workers
 
 void ConnectionGate::work() {
     for (;;) {
@@ -418,11 +550,33 @@ void ConnectionGate::work() {
             whole_.pop_front();
         }
         serve_(*c);
-        const size_t unsent = c->failed ? 0 : c->unsent.size() - c->unsentAt;
-        if (limits_.served) limits_.served(unsent);
-        if (unsent > 0) leaveAnswer(c);
-        if (c) release(*c);
+        if (!c->failed && c->unsentAt < c->unsent.size()) {
+            // What the socket did not take, the gathering thread writes as the client reads.
+            bool wake = false;
+            {
+                std::lock_guard lock(mutex_);
+                if (!stopping_) {
+                    wake = door_.empty() && answers_.empty();
+                    answers_.push_back(std::move(c));
+                }
+            }
+            if (!c) {
+                if (wake) wakeGatherer();
+                continue;
+            }
+        }
+        release(*c);
+        if (limits_.served) limits_.served(0);
     }
+}
+
+void ConnectionGate::release(Connection& c) {
+    {
+        std::lock_guard lock(mutex_);
+        countOut(c);
+    }
+    if (c.sock >= 0) ::close(c.sock);
+    c.sock = -1;
 }
 
 void ConnectionGate::stop() {
@@ -432,22 +586,22 @@ void ConnectionGate::stop() {
         stopping_ = true;
     }
     ready_.notify_all();
-    const char byte = 1;
-    if (wake_[1] >= 0) {
-        [[maybe_unused]] const ssize_t woke = ::write(wake_[1], &byte, 1);
-    }
+    doorRoom_.notify_all();
+    if (wake_[1] >= 0) wakeGatherer();
     if (gatherer_.joinable()) gatherer_.join();
     for (std::thread& t : workers_)
         if (t.joinable()) t.join();
     workers_.clear();
-    std::vector<std::unique_ptr<Connection>> left;
+    std::vector<std::unique_ptr<Connection>> door, left;
     {
         std::lock_guard lock(mutex_);
-        for (auto& c : incoming_) left.push_back(std::move(c));
+        door.swap(door_);
+        for (auto& c : answers_) left.push_back(std::move(c));
         for (auto& c : whole_) left.push_back(std::move(c));
-        incoming_.clear();
+        answers_.clear();
         whole_.clear();
     }
+    for (auto& c : door) ::close(c->sock);  // never counted in
     for (auto& c : left) release(*c);
 }
 

@@ -46,6 +46,12 @@ std::optional<std::array<int, 4>> readTeams(std::string_view text) {
 std::pair<int, std::string> answerTo(Stored stored, int64_t expirySeconds) {
     switch (stored) {
     case Stored::kListed: return {200, "listed"};
+    case Stored::kListedInTurns:
+        return {200, "listed, shown in turns: more networks list games than the page has rows, and its last rows "
+                     "show the next of them at each fetch"};
+    case Stored::kNotShown:
+        return {202, "kept, but not shown: the page is full of games of networks listing fewer; it is shown once "
+                     "there is room"};
     case Stored::kEnded: return {200, "ended"};
     case Stored::kNotListed: return {404, "no game of that name is listed from this address"};
     case Stored::kSeveralOfName:
@@ -70,12 +76,6 @@ std::string pageTitle(std::string_view title) {
         at = br + kLineBreak.size();
     }
     return out;
-}
-
-bool hasControlBytes(const std::string& text) {
-    for (unsigned char ch : text)
-        if (ch < 32 || ch == 127) return true;
-    return false;
 }
 
 // Takes every Range line out of a request head. The game never asks for part of a page, and the
@@ -133,6 +133,14 @@ private:
     size_t at_ = 0;
 };
 
+// Runs each hand-over on the accepting thread itself, in accept order: what waits for the gate
+// waits in its own bounded queue, never in one that grows as fast as clients connect.
+class OnTheAcceptingThread final : public httplib::TaskQueue {
+public:
+    void enqueue(std::function<void()> fn) override { fn(); }
+    void shutdown() override {}
+};
+
 }  // namespace
 
 // The HTTP library with its connections handed to the gate: its accepting thread only passes
@@ -146,7 +154,7 @@ public:
               bool closed = false;
               process_request(stream, true, closed, [](httplib::Request&) {});
           }) {
-        new_task_queue = [] { return new httplib::ThreadPool(1); };  // hand-overs only, in accept order
+        new_task_queue = [] { return new OnTheAcceptingThread; };
     }
     ~GatedHttp() override { gate_.stop(); }
     void stopGate() { gate_.stop(); }
@@ -219,12 +227,17 @@ Announcement readAnnouncement(const std::string& address, const std::function<co
     const std::string* host = param("host");
     const std::string* port = param("port");
     if (!host || host->empty() || !port) return Refusal{400, "host and port are needed"};
-    if (host->size() > limits.nameBytes || hasControlBytes(*host)) return Refusal{400, "host name too long or unreadable"};
+    // Text that is not UTF-8 is mended as the game mends a name from another machine: each broken
+    // sequence becomes U+FFFD, and the whole is cut back to its bound on a character's edge. Text
+    // with characters that could hide, reorder or break what the join window shows is refused.
+    const auto readable = [](const std::string& text, size_t bytes, std::string& into) {
+        if (text.size() > bytes) return false;
+        into = platform::cutToBytes(platform::repairedUtf8(text), bytes);
+        return !platform::hasHiddenControls(into);
+    };
     Game g;
     g.host = address;
-    // Text that is not UTF-8 is mended as the game mends a name from another machine: each broken
-    // sequence becomes U+FFFD, and the whole is cut back to its bound on a character's edge.
-    g.name = platform::cutToBytes(platform::repairedUtf8(*host), limits.nameBytes);
+    if (!readable(*host, limits.nameBytes, g.name)) return Refusal{400, "host name too long or unreadable"};
     const auto portNumber = wholeNumber(*port, 0, 65535);
     if (!portNumber) return Refusal{400, "port must be 0 to 65535"};
     g.port = *portNumber;
@@ -233,9 +246,8 @@ Announcement readAnnouncement(const std::string& address, const std::function<co
     const auto count = players ? wholeNumber(*players, 1, 8) : std::optional<int>(1);
     if (!count) return Refusal{400, "players must be 1 to 8"};
     g.players = *count;
-    if (const std::string* title = param("title")) g.title = *title;
-    if (g.title.size() > limits.titleBytes || hasControlBytes(g.title)) return Refusal{400, "title too long or unreadable"};
-    g.title = platform::cutToBytes(platform::repairedUtf8(g.title), limits.titleBytes);
+    const std::string* title = param("title");
+    if (title && !readable(*title, limits.titleBytes, g.title)) return Refusal{400, "title too long or unreadable"};
     // What the game sends escapes to at most this; more would take another host's room on the page.
     if (pageTitle(g.title).size() > limits.titlePageBytes) return Refusal{400, "title too long for the list page"};
     if (const std::string* teams = param("teams")) g.teams = readTeams(*teams);
@@ -269,7 +281,7 @@ int64_t GamesServer::now() const {
 
 bool GamesServer::bind(std::string& error) {
     if (!http_->gateReady()) {
-        error = std::string("cannot set up the connection gate: no pipe to wake it (") +
+        error = std::string("cannot set up the connection gate: no event queue, or no pipe to wake it (") +
                 std::strerror(http_->gateError()) + ")";
         return false;
     }

@@ -1,6 +1,8 @@
 #include "gamesserver/GamesStore.h"
 
+#include <algorithm>
 #include <array>
+#include <limits>
 #include <sqlite3.h>
 
 #include "gamesserver/ConnectionGate.h"
@@ -106,7 +108,21 @@ Stored GamesStore::announce(const Game& game, int64_t now) {
     for (int k = 0; k < 4; ++k)
         if (game.teams) put.integer(6 + k, (*game.teams)[k]);
     put.integer(10, now);
-    return sqlite3_step(put.s) == SQLITE_DONE ? Stored::kListed : Stored::kFailed;
+    if (sqlite3_step(put.s) != SQLITE_DONE) return Stored::kFailed;
+    return standing(game.host, game.port);
+}
+
+Stored GamesStore::standing(const std::string& host, int port) {
+    // Expired games are purged already: every game counts.
+    Statement rank(db_, "SELECT (SELECT COUNT(*) FROM games WHERE turn < g.turn), (SELECT COUNT(*) FROM games"
+                        " WHERE turn = g.turn) FROM games AS g WHERE host = ?1 AND port = ?2");
+    if (!rank) return Stored::kFailed;
+    rank.text(1, host);
+    rank.integer(2, port);
+    if (sqlite3_step(rank.s) != SQLITE_ROW) return Stored::kFailed;
+    const int64_t before = sqlite3_column_int64(rank.s, 0), ofTurn = sqlite3_column_int64(rank.s, 1);
+    if (before + ofTurn <= limits_.listRows) return Stored::kListed;
+    return before < limits_.listRows ? Stored::kListedInTurns : Stored::kNotShown;
 }
 
 Stored GamesStore::end(const std::string& address, const std::string& name, int64_t now) {
@@ -135,11 +151,46 @@ std::vector<Game> GamesStore::list(int64_t now) {
     std::vector<Game> games;
     if (!db_) return games;
     std::lock_guard lock(mutex_);
+    constexpr int64_t kAnyTurn = std::numeric_limits<int64_t>::max();
+    // The first turn whose games do not all fit after the earlier turns' (none: every game fits).
+    Statement turns(db_, "SELECT turn, COUNT(*) FROM games WHERE updated >= ? GROUP BY turn ORDER BY turn");
+    if (!turns) return games;
+    turns.integer(1, now - limits_.expirySeconds);
+    int64_t before = 0, shared = kAnyTurn, ofShared = 0;
+    while (sqlite3_step(turns.s) == SQLITE_ROW) {
+        const int64_t turn = sqlite3_column_int64(turns.s, 0), count = sqlite3_column_int64(turns.s, 1);
+        if (before + count > limits_.listRows) {
+            shared = turn;
+            ofShared = count;
+            break;
+        }
+        before += count;
+    }
+    readGames(now, std::numeric_limits<int64_t>::min(), shared == kAnyTurn ? kAnyTurn : shared - 1, limits_.listRows, 0,
+              games);
+    const int64_t rows = limits_.listRows - before;
+    if (shared == kAnyTurn || rows <= 0) return games;
+    // The shared turn's rows, the next `rows` of its games after the last page's, in their order.
+    const int64_t from = int64_t(rotation_ % uint64_t(ofShared));
+    rotation_ += uint64_t(rows);
+    const int64_t wrapped = std::max<int64_t>(0, from + rows - ofShared);
+    readGames(now, shared, shared, wrapped, 0, games);
+    readGames(now, shared, shared, rows - wrapped, from, games);
+    return games;
+}
+
+void GamesStore::readGames(int64_t now, int64_t first, int64_t last, int64_t count, int64_t skip,
+                           std::vector<Game>& games) {
+    if (count <= 0) return;
     Statement rows(db_, "SELECT host, port, name, title, players, red, blue, yellow, black FROM games"
-                        " WHERE updated >= ? ORDER BY turn, created, host, port LIMIT ?");
-    if (!rows) return games;
+                        " WHERE updated >= ?1 AND turn BETWEEN ?2 AND ?3 ORDER BY turn, created, host, port"
+                        " LIMIT ?4 OFFSET ?5");
+    if (!rows) return;
     rows.integer(1, now - limits_.expirySeconds);
-    rows.integer(2, limits_.listRows);
+    rows.integer(2, first);
+    rows.integer(3, last);
+    rows.integer(4, count);
+    rows.integer(5, skip);
     while (sqlite3_step(rows.s) == SQLITE_ROW) {
         Game g;
         g.host = rows.column(0);
@@ -154,7 +205,6 @@ std::vector<Game> GamesStore::list(int64_t now) {
         }
         games.push_back(std::move(g));
     }
-    return games;
 }
 
 }  // namespace pellam::games

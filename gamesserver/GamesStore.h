@@ -7,6 +7,10 @@
 // follows every other network's first k - 1, and a few networks cannot push the rest off the page
 // however many games or addresses they list: a host who is his network's only game is among the
 // first rows as long as fewer than 100 networks list.
+// When the games of one turn do not all fit in the rows the earlier turns leave, they share those
+// rows in turns: each fetch shows the next of them, so that every one is seen, in every few fetches,
+// and an honest host who comes last is seen as often as one who came first. The games of the turns
+// after it are kept but not shown, and their announcements are answered so.
 #include <array>
 #include <cstdint>
 #include <mutex>
@@ -40,9 +44,12 @@ struct Game {
     std::optional<std::array<int, 4>> teams;  // aircraft of red, blue, yellow, black; none: not sent
 };
 
-// kNotListed and kSeveralOfName answer an end report that took nothing down.
+// kListed: on every page; kListedInTurns: on some pages, sharing the last rows in turns; kNotShown:
+// kept, and on no page while the games of earlier turns fill it. kNotListed and kSeveralOfName
+// answer an end report that took nothing down.
 enum class Stored {
-    kListed, kEnded, kTooManyFromAddress, kFull, kFailed, kNotListed, kSeveralOfName, kTooManyFromNetwork
+    kListed, kListedInTurns, kNotShown, kEnded, kTooManyFromAddress, kFull, kFailed, kNotListed, kSeveralOfName,
+    kTooManyFromNetwork
 };
 
 class GamesStore {
@@ -56,24 +63,30 @@ public:
     const std::string& error() const { return error_; }
     const Limits& limits() const { return limits_; }
 
-    // Lists or refreshes the game (host, port) at `now`.
+    // Lists or refreshes the game (host, port) at `now`, and tells where the page shows it.
     Stored announce(const Game& game, int64_t now);
     // The host at `address` ended its game at `now`: its game of that name goes (kEnded), unless the
     // address lists none of that name (kNotListed) or several (kSeveralOfName: players behind one
     // address), when none can be told to be the one.
     Stored end(const std::string& address, const std::string& name, int64_t now);
-    // The games announced within the expiry time, by turn and within a turn oldest listing first,
-    // at most listRows.
+    // One fetch's page: the games announced within the expiry time, by turn and within a turn oldest
+    // listing first, at most listRows; of a turn that does not fit whole, the next of its games in
+    // turns. Each call moves those turns on.
     std::vector<Game> list(int64_t now);
 
 private:
     void purge(int64_t now);
+    // Where the page shows the listed game (host, port), under the lock.
+    Stored standing(const std::string& host, int port);
+    // Listed games of turns `first` to `last`, in page order, `count` of them from the `skip`th.
+    void readGames(int64_t now, int64_t first, int64_t last, int64_t count, int64_t skip, std::vector<Game>& games);
     bool exec(const char* sql);
     bool addTurns();  // gives a file kept before them the columns of networks and turns
     sqlite3* db_ = nullptr;
     std::string error_;
     Limits limits_;
     std::mutex mutex_;  // one connection shared by the server's threads
+    uint64_t rotation_ = 0;  // games of a shared turn shown so far: where the next page's begin
 };
 
 }  // namespace pellam::games

@@ -149,26 +149,28 @@ std::string escapeQueryValue(std::string_view value) {
 }
 
 std::string announcementUrl(const std::string& base, const Announcement& game) {
-    std::string title;
-    if (game.title.empty()) {
-        title = "Message not yet available";
-    } else {
-        // At most 299 characters (UTF-8 sequences kept whole), each line break sent as "<br>".
-        size_t characters = 0, end = 0;
-        for (; end < game.title.size(); ++end) {
-            if ((static_cast<unsigned char>(game.title[end]) & 0xC0) == 0x80) continue;
-            if (characters++ == kTitleCharacters) break;
-        }
-        const std::string_view cut = std::string_view(game.title).substr(0, end);
-        for (size_t i = 0; i < cut.size(); ++i) {
-            if (cut[i] == '\r' && i + 1 < cut.size() && cut[i + 1] == '\n') continue;
-            title += cut[i] == '\n' || cut[i] == '\r' ? std::string("<br>") : std::string(1, cut[i]);
-        }
+    // At most 299 characters (UTF-8 sequences kept whole), each line break sent as "<br>".
+    size_t characters = 0, end = 0;
+    for (; end < game.title.size(); ++end) {
+        if ((static_cast<unsigned char>(game.title[end]) & 0xC0) == 0x80) continue;
+        if (characters++ == kTitleCharacters) break;
     }
+    const std::string_view cut = std::string_view(game.title).substr(0, end);
+    std::string title;
+    for (size_t i = 0; i < cut.size(); ++i) {
+        if (cut[i] == '\r' && i + 1 < cut.size() && cut[i + 1] == '\n') continue;
+        title += cut[i] == '\n' || cut[i] == '\r' ? std::string("<br>") : std::string(1, cut[i]);
+    }
+    // The games list refuses a name or title with any other control, separator, bidirectional or
+    // zero-width character: sent without them, the game is listed.
+    title = platform::withoutHiddenControls(title);
+    if (title.empty()) title = "Message not yet available";
+    std::string name = platform::withoutHiddenControls(game.hostName);
+    if (name.empty()) name = "Unnamed pilot";  // the list needs a name to show
     char teams[64];
     std::snprintf(teams, sizeof teams, "R=%d Blu=%d Y=%d Blk=%d", game.teams[0], game.teams[1], game.teams[2],
                   game.teams[3]);
-    return base + "hostgameruzk.php?host=" + escapeQueryValue(game.hostName) + "&port=" + std::to_string(game.port) +
+    return base + "hostgameruzk.php?host=" + escapeQueryValue(name) + "&port=" + std::to_string(game.port) +
            "&players=" + std::to_string(game.players) + "&title=" + escapeQueryValue(title) +
            "&teams=" + escapeQueryValue(teams);
 }

@@ -36,7 +36,7 @@ std::string pageTextForDisplay(std::string_view text);
 std::string escapeQueryValue(std::string_view value);
 
 struct Announcement {
-    std::string hostName;     // the pilot's name
+    std::string hostName;     // the pilot's name; none: "Unnamed pilot"
     int port = 0;             // 0: the game has ended
     int players = 1;          // the host and its joiners
     std::string title;        // the host's message; line feeds become "<br>", cut to 299 characters
@@ -48,7 +48,8 @@ std::optional<uint32_t> parseIPv4(std::string_view text);
 // A typed UDP port: a whole number 1..65535, blanks around it allowed; anything else gives nothing.
 std::optional<uint16_t> parsePort(std::string_view text);
 
-// The announcement request under `base` (the server's address, ending in "/").
+// The announcement request under `base` (the server's address, ending in "/"). The name and title
+// go without the characters the games list refuses (platform::isHiddenControl), line breaks aside.
 std::string announcementUrl(const std::string& base, const Announcement& game);
 // The list request under `base`.
 std::string gamesListUrl(const std::string& base);

@@ -67,6 +67,51 @@ size_t characterLength(std::string_view text, size_t at) {
 }
 }  // namespace
 
+namespace {
+// The code point of the well-formed character of `n` bytes at `at`.
+char32_t codePoint(std::string_view text, size_t at, size_t n) {
+    static constexpr unsigned char kLeadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+    char32_t c = static_cast<unsigned char>(text[at]) & kLeadBits[n];
+    for (size_t k = 1; k < n; ++k) c = c << 6 | (static_cast<unsigned char>(text[at + k]) & 0x3F);
+    return c;
+}
+
+// Calls `each(at, n, hidden)` for every character of `text` (a malformed byte: one, never hidden).
+template <typename Each>
+void forEachCharacter(std::string_view text, Each&& each) {
+    for (size_t at = 0, taken = 0; at < text.size();) {
+        const size_t n = characterAt(text, at, taken);
+        each(at, n ? n : 1, n != 0 && isHiddenControl(codePoint(text, at, n)));
+        at += n ? n : 1;
+    }
+}
+}  // namespace
+
+bool isHiddenControl(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) ||  // C0, DEL, C1
+           c == 0x061C ||                             // Arabic letter mark
+           (c >= 0x200B && c <= 0x200F) ||            // zero-width space, non-joiner, joiner; LRM, RLM
+           (c >= 0x2028 && c <= 0x202E) ||            // line and paragraph separators; embeddings, overrides
+           (c >= 0x2060 && c <= 0x2064) ||            // word joiner, invisible operators
+           (c >= 0x2066 && c <= 0x2069) ||            // isolates
+           c == 0xFEFF;                               // zero-width no-break space
+}
+
+bool hasHiddenControls(std::string_view text) {
+    bool found = false;
+    forEachCharacter(text, [&](size_t, size_t, bool hidden) { found = found || hidden; });
+    return found;
+}
+
+std::string withoutHiddenControls(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    forEachCharacter(text, [&](size_t at, size_t n, bool hidden) {
+        if (!hidden) out.append(text.substr(at, n));
+    });
+    return out;
+}
+
 std::string cutToCharacters(const std::string& text, size_t maxChars) {
     size_t at = 0;
     for (size_t chars = 0; at < text.size() && chars < maxChars; ++chars) at += characterLength(text, at);

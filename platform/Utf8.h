@@ -14,6 +14,15 @@ bool validUtf8(std::string_view text);
 // by U+FFFD; valid text comes back as it was.
 std::string repairedUtf8(std::string_view text);
 
+// Characters a name or title shown to other players must not hold, as they could hide, reorder or
+// break the text around them: the C0 and C1 controls and DEL, the line and paragraph separators,
+// the bidirectional marks, embeddings, overrides and isolates, and the zero-width characters.
+bool isHiddenControl(char32_t c);
+// Whether `text` holds one (a malformed sequence is none: repair the text first).
+bool hasHiddenControls(std::string_view text);
+// `text` without them.
+std::string withoutHiddenControls(std::string_view text);
+
 // The first `maxChars` characters of UTF-8 `text`; a malformed byte counts as one character.
 std::string cutToCharacters(const std::string& text, size_t maxChars);
 // At most `maxBytes` bytes of UTF-8 `text`, never ending inside a character.

@@ -15,6 +15,16 @@
 #include "platform/Log.h"
 
 namespace pellam {
+namespace {
+
+// Where a window was drawn, as text for a failed expectation.
+std::string placeText(const ButtonPlace& p) {
+    std::ostringstream text;
+    text << p.x0 << ".." << p.x1 << " across, " << p.y0 << ".." << p.y1 << " down";
+    return text.str();
+}
+
+}  // namespace
 
 bool PlayerScript::load(const std::string& path, std::string& error) {
     std::ifstream file(path);
@@ -30,7 +40,7 @@ bool PlayerScript::load(const std::string& path, std::string& error) {
     return true;
 }
 
-// The conditions a script waits for: a network game's, the mission clock's, the notices'.
+// The conditions a script waits for: a network game's, the mission clock's, the notices', a window's.
 bool PlayerScript::until(const std::string& what, const VADArizodazar2& controller) {
     ControllerNetwork& network = controller.network();
     if (what == "joined") {
@@ -45,6 +55,7 @@ bool PlayerScript::until(const std::string& what, const VADArizodazar2& controll
     }
     if (what.rfind("public-games ", 0) == 0) return controller.lobbySettings().currentNumberOfPublicGames == std::atoi(what.c_str() + 13);
     if (what == "alone") return network.getNetworkMode() == 0;
+    if (what.rfind("window ", 0) == 0) return placeOfWindow(what.substr(7)) != nullptr;
     if (what.rfind("mission-time ", 0) == 0) return controller.clock().GlobalMissionTime >= std::atol(what.c_str() + 13);
     if (what.rfind("notice ", 0) == 0) {
         const std::deque<std::string>& notices = controller.interface().notices;
@@ -59,6 +70,29 @@ bool PlayerScript::until(const std::string& what, const VADArizodazar2& controll
         }
     }
     return false;
+}
+
+// "whole TITLE": the window is drawn inside the game's window; "apart A|B": both are drawn and
+// neither covers any of the other.
+void PlayerScript::expectWindows(const std::string& what, const std::string& titles, const std::string& line,
+                                 SDL_Window* window) {
+    const size_t bar = titles.find('|');
+    const std::string first = titles.substr(0, bar);
+    const ButtonPlace* a = placeOfWindow(first);
+    if (!a) return fail(line, first + " is not drawn");
+    if (what == "whole") {
+        int width = 0, height = 0;
+        SDL_GetWindowSize(window, &width, &height);
+        if (a->x0 < 0 || a->y0 < 0 || a->x1 > width || a->y1 > height)
+            fail(line, "it lies " + placeText(*a) + " in a view of " + std::to_string(width) + " x " +
+                           std::to_string(height));
+        return;
+    }
+    const std::string second = bar == std::string::npos ? "" : titles.substr(bar + 1);
+    const ButtonPlace* b = placeOfWindow(second);
+    if (!b) return fail(line, second + " is not drawn");
+    if (a->x0 < b->x1 && b->x0 < a->x1 && a->y0 < b->y1 && b->y0 < a->y1)
+        fail(line, "one lies " + placeText(*a) + ", the other " + placeText(*b));
 }
 
 void PlayerScript::fail(const std::string& line, const std::string& why) {
@@ -91,10 +125,19 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
         words >> wait_;
     } else if (verb == "key" || verb == "press" || verb == "release" || verb == "tap") {
         pressKey(verb, words, line, windowID);
+    } else if (verb == "wheel") {  // over whatever the pointer is on, one event a notch
+        int notches = 0;
+        words >> notches;
+        SDL_Event e{};
+        e.type = SDL_MOUSEWHEEL;
+        e.wheel.windowID = windowID;
+        e.wheel.y = notches < 0 ? -1 : 1;
+        for (int k = 0; k < std::abs(notches); ++k) SDL_PushEvent(&e);
+        wait_ = 3;
     } else if (verb == "button" || verb == "axis") {
         moveJoystick(verb, words, line, joystick);
     } else if (verb == "expect") {
-        expect(words, line, controller, input, drawn);
+        expect(words, line, controller, input, drawn, window);
     } else if (verb == "quit") {
         lines_.clear();
         return false;
@@ -194,9 +237,15 @@ void PlayerScript::moveJoystick(const std::string& verb, std::istringstream& wor
 }
 
 void PlayerScript::expect(std::istringstream& words, const std::string& line, const VADArizodazar2& controller,
-                          const input::DoJoystick& input, const Overlay& drawn) {
+                          const input::DoJoystick& input, const Overlay& drawn, SDL_Window* window) {
     std::string what;
     words >> what;
+    if (what == "whole" || what == "apart") {
+        std::string titles;
+        std::getline(words >> std::ws, titles);
+        expectWindows(what, titles, line, window);
+        return;
+    }
     if (what == "command" || what == "other-than") {
         std::string title;
         std::getline(words >> std::ws, title);

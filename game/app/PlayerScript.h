@@ -8,6 +8,8 @@
 //                            as "release NAME"
 //   press NAME               press a key and hold it until a "release" line lets it go ("press Alt+s",
 //                            then "release s": Alt let go first)
+//   wheel N                  turn the mouse wheel N notches where the pointer is (below 0: towards
+//                            the player, scrolling a list down)
 //   button N down|up         a button of the virtual joystick (0 is "Button #1")
 //   axis N VALUE             an axis of the virtual joystick, -32768..32767
 //   expect command TITLE     the last command the game carried out was the one of that title
@@ -18,6 +20,8 @@
 //   expect paused|flying     the game is paused, or it runs
 //   expect drawn TEXT        the flight overlay over the last frame shown holds TEXT ("Paused",
 //                            "Replay:", "#8B: 0" of a kills line)
+//   expect whole WINDOW      that window is drawn, whole inside the game's window
+//   expect apart WINDOW|WINDOW  both are drawn, neither over any of the other
 //   type TEXT                press the keys of TEXT one after another
 //   until joined             wait for another player in this machine's network game
 //   until seen N             wait for the aircraft of slot N to be in the world, flown from another machine
@@ -27,6 +31,7 @@
 //   until alone              wait for this machine to be in no network game
 //   until mission-time N     wait for the mission clock to reach N ticks (a 60th of a second each),
 //                            whatever the frame rate
+//   until window WINDOW      wait for that window to be drawn
 //   quit
 // A failed expectation is logged and makes the game end with status 1.
 #include <SDL.h>
@@ -65,7 +70,8 @@ private:
     void moveJoystick(const std::string& verb, std::istringstream& words, const std::string& line,
                       SDL_Joystick* joystick);
     void expect(std::istringstream& words, const std::string& line, const VADArizodazar2& controller,
-                const input::DoJoystick& input, const Overlay& drawn);
+                const input::DoJoystick& input, const Overlay& drawn, SDL_Window* window);
+    void expectWindows(const std::string& what, const std::string& titles, const std::string& line, SDL_Window* window);
     // Only a guard against waiting for ever: what a script waits on may be another game starting
     // under the sanitizers on a busy machine, which takes minutes. Ten minutes at 60 frames a second.
     static constexpr int kUntilFrames = 36000;

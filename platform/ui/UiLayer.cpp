@@ -57,7 +57,9 @@ bool UiLayer::start(GLWindow& window) {
     ImGui::StyleColorsClassic();
     ImGuiStyle& style = ImGui::GetStyle();
     style.WindowRounding = 2.0f;
-    style.Colors[ImGuiCol_WindowBg] = ImVec4(0.16f, 0.15f, 0.12f, 0.94f);
+    // Opaque: a window in front hides the one behind, whose text would otherwise show through it.
+    style.Colors[ImGuiCol_WindowBg] = ImVec4(0.16f, 0.15f, 0.12f, 1.0f);
+    style.Colors[ImGuiCol_PopupBg].w = 1.0f;
     style.Colors[ImGuiCol_TitleBgActive] = ImVec4(0.36f, 0.30f, 0.18f, 1.0f);
     style.Colors[ImGuiCol_TitleBg] = ImVec4(0.24f, 0.21f, 0.14f, 1.0f);
     style.Colors[ImGuiCol_Button] = ImVec4(0.42f, 0.36f, 0.22f, 1.0f);

@@ -79,7 +79,8 @@ quit
 }
 
 // A Quick Dogfight flown alone, straight after sign-in, shows how it is won over the players'
-// kills: a dogfight ("DO"), each pilot for himself ("I"), every view ("CA"), and the kills to win.
+// kills: a dogfight ("DO"), each pilot for himself ("I"), every view ("CA"), and the kills to win;
+// flown again for team kills, the teams' tallies that decide it.
 TEST_F(OverlayProcesses, AQuickDogfightFlownAloneShowsItsRules) {
     EXPECT_EQ(std::system(gameCommand(folder.path(), "", R"(frames 30
 click Pilot Sign-In|Sign In
@@ -90,6 +91,17 @@ click Quick Dogfight|Fly Dogfight
 until mission-time 60
 expect drawn Kills:  #1R: 0
 expect drawn DO  I  CA  K
+key p
+click Menu|Game
+click Game|Select Mission...
+until window Select Mission
+click Select Mission|Quick Dogfight
+until window Quick Dogfight
+click Quick Dogfight|Team kills
+click Quick Dogfight|Fly Dogfight
+until mission-time 60
+expect drawn R: 0 B: 0
+expect drawn DO  T  CA  K
 quit
 )").c_str()),
               0);

@@ -16,6 +16,7 @@
 
 #include "missions/MissionFile.h"
 #include "platform/PngImage.h"
+#include "platform/UserDefaults.h"
 #include "tests/TestFolder.h"
 #include "tests/game/GameProcess.h"
 #include "tools/missiongen/PatrolMission.h"
@@ -254,6 +255,68 @@ expect flying
 quit
 )").c_str()),
               0);
+}
+
+// In the small window of the preferences (640 x 480) every window the player meets lies whole in
+// view and answers: a quick dogfight is set up and flown; then a mission, won at once, ends while
+// the mouse-flying hint from the first flight is still open, and its Game Over opens clear of it.
+TEST(StartProcesses, InTheSmallWindowADogfightIsFlownAndTheEndOfAMissionOpensClearOfTheHint) {
+    const TestFolder folder{"pellam-small"};
+    {
+        // Chosen in an earlier run; on a screen of 1,024 x 768 the small window is 640 x 480.
+        platform::UserDefaults store(folder.file("config/pellam/defaults.json"));
+        store.setString("AutoMessage1Key", "Check your six!");
+        store.setBool("UseSmallWindowKey", true);
+        ASSERT_TRUE(store.synchronize());
+    }
+    auto record = std::make_unique<missions::MissionData>();
+    missions::MissionTexts texts;
+    ASSERT_EQ(missiongen::buildPatrolMission(*record, texts), "");
+    texts.title = "Won at Once";
+    record->TheVictory = {};
+    record->TheVictory.Location1Flags = record->TheVictory.Location2Flags = record->TheVictory.Location3Flags = 1;
+    record->TheVictory.MustWinInXTicks = 100000;  // a timed mission ends as soon as it is won
+    std::filesystem::create_directories(folder.file("missions"));
+    ASSERT_EQ(missions::writeMissionFile(folder.file("missions/won.pellam"), *record, texts), "");
+    const std::string frame = folder.file("frame.png");
+    const std::string screen = "'" PELLAM_UNDER_XVFB "' '" PELLAM_XVFB "' '-screen 0 1024x768x24 -noreset' ";
+    EXPECT_EQ(std::system((screen + gameCommand(folder.path(),
+                                      "PELLAM_USER_MISSIONS='" + folder.file("missions/") + "' PELLAM_FRAME_DUMP='" +
+                                          frame + "'",
+                                      R"(frames 5
+expect whole Pilot Sign-In
+click Pilot Sign-In|Sign In
+until window Select Mission
+expect whole Select Mission
+click Select Mission|Quick Dogfight
+until window Quick Dogfight
+expect whole Quick Dogfight
+click Quick Dogfight|Fly Dogfight
+until window Flying with the Mouse
+expect flying
+expect whole Flying with the Mouse
+key p
+click Menu|Game
+click Game|Select Mission...
+until window Select Mission
+click Select Mission|Mission
+wheel -40
+click Select Mission|     User Mission #1: Won at Once
+click Select Mission|Fly Mission
+until window Game Over
+expect whole Game Over
+expect apart Game Over|Flying with the Mouse
+click Game Over|OK
+click Flying with the Mouse|OK
+frames 3
+expect paused
+quit
+)")).c_str()),
+              0);
+    platform::RGBAImage image;
+    ASSERT_TRUE(platform::readPng(frame, image));
+    EXPECT_EQ(image.width, 640);
+    EXPECT_EQ(image.height, 480);
 }
 
 }  // namespace

@@ -14,10 +14,12 @@
 #include <functional>
 
 #include "aircraft/FlyableAircraft.h"
+#include "game/InputWindowsDrawing.h"
 #include "game/InterfaceDrawing.h"
 #include "game/VADArizodazar2.h"
 #include "platform/Beep.h"
 #include "platform/GLWindow.h"
+#include "input/PellamJoySub.h"
 #include "platform/OpenFile.h"
 #include "platform/Paths.h"
 #include "platform/hid/ToolkitKeys.h"
@@ -40,8 +42,8 @@ protected:
         store_ = std::make_unique<platform::UserDefaults>((folder_ / "defaults.json").string());
         std::string error;
         platform::WindowSpec spec;
-        spec.width = 1024;
-        spec.height = 768;
+        spec.width = width_;
+        spec.height = height_;
         window_ = platform::GLWindow::create(spec, error);
         ASSERT_NE(window_, nullptr) << error;
         // Only the X server moves the pointer into the window; SDL's fallback without one cannot.
@@ -65,6 +67,7 @@ protected:
     void TearDown() override {
         platform::setDesktopOpener("");
         c.reset();
+        input_.reset();
         ui_.stop();
         window_.reset();
         platform::stopVideo();
@@ -79,11 +82,12 @@ protected:
         glClearColor(0.5f, 0.6f, 0.8f, 1);
         glClear(GL_COLOR_BUFFER_BIT);
         const InterfaceRequests asked = drawInterface(*c);
+        if (input_) drawInputWindows(*input_, !c->isRunning());
         uiPrint = ui_.finish();
         ui_.draw();
         if (keepShot) {
-            shot.assign(size_t(1024) * 768 * 4, 0);
-            glReadPixels(0, 0, 1024, 768, GL_RGBA, GL_UNSIGNED_BYTE, shot.data());
+            shot.assign(size_t(width_) * height_ * 4, 0);
+            glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, shot.data());
         }
         window_->swapBuffers();
         return asked;
@@ -95,7 +99,7 @@ protected:
         const ButtonPlace* place = placeOfButton(windowTitle, label);
         EXPECT_NE(place, nullptr) << windowTitle << "/" << label;
         if (!place) return false;
-        EXPECT_LT(place->y1, 768) << windowTitle << "/" << label << " is below the window";
+        EXPECT_LT(place->y1, height_) << windowTitle << "/" << label << " is below the window";
         return click(static_cast<int>((place->x0 + place->x1) / 2), static_cast<int>((place->y0 + place->y1) / 2));
     }
     // Moves the pointer to a point of the window. SDL waits for the X server to make the move, and
@@ -218,12 +222,14 @@ protected:
     // Pixels of a window rectangle (y down) in the last kept frame that satisfy `test`.
     int pixelsIn(const ImGuiWindow* w, const std::function<bool(const uint8_t*)>& test) const {
         int n = 0;
-        for (int y = int(w->Pos.y); y < int(w->Pos.y + w->Size.y) && y < 768; ++y)
-            for (int x = int(w->Pos.x); x < int(w->Pos.x + w->Size.x) && x < 1024; ++x)
-                n += test(&shot[(size_t(767 - y) * 1024 + x) * 4]);
+        for (int y = int(w->Pos.y); y < int(w->Pos.y + w->Size.y) && y < height_; ++y)
+            for (int x = int(w->Pos.x); x < int(w->Pos.x + w->Size.x) && x < width_; ++x)
+                n += test(&shot[(size_t(height_ - 1 - y) * width_ + x) * 4]);
         return n;
     }
 
+    int width_ = 1024, height_ = 768;  // px: the game's window
+    std::unique_ptr<input::PellamJoySub> input_;  // when set, its settings windows are drawn too
     std::function<void()> eachFrame;  // the game's own work before each frame's windows
     bool keepShot = false;            // keep each frame's pixels in `shot`, bottom row first
     std::vector<uint8_t> shot;
@@ -625,7 +631,7 @@ TEST_F(WindowsTest, SelectMissionKeepsItsButtonsInViewAsItsPickersGrow) {
         ASSERT_NE(b, nullptr) << label;
         EXPECT_GE(b->y0, w->InnerClipRect.Min.y) << label;
         EXPECT_LE(b->y1, w->InnerClipRect.Max.y) << label << " is scrolled out of view";
-        EXPECT_LE(b->y1, 768) << label;
+        EXPECT_LE(b->y1, height_) << label;
     }
     const bool closeUp = c->missionWindowControls().toCloseUpIDMission.state;
     press("Select Mission", "Fly Mission");
@@ -666,6 +672,148 @@ TEST_F(WindowsTest, TheJoinWindowKeepsItsButtonsThroughABadAddress) {
     EXPECT_EQ(c->lobbyControls().toNewIPAddress.stringValue, "10.0.0.7");
     EXPECT_EQ(c->lobbyControls().addressProblem, "");
     EXPECT_TRUE(c->lobbyControls().toNewJoinerWindow.open);
+}
+
+// The game's windows in the small window of the preferences, 640 x 480.
+class SmallWindowTest : public WindowsTest {
+protected:
+    SmallWindowTest() {
+        width_ = 640;
+        height_ = 480;
+    }
+    // The window `title` is drawn whole inside the view, its title bar and close box too; nothing
+    // in it or in its scrolling parts runs past their right edges; and `button` lies inside it
+    // where a click reaches it (which press() then makes).
+    void expectWhole(const std::string& title, const std::string& button) {
+        for (int i = 0; i < 3; ++i) frame();
+        const ImGuiWindow* w = ImGui::FindWindowByName(title.c_str());
+        ASSERT_TRUE(w && w->Active) << title << " is not drawn";
+        EXPECT_TRUE(w->Pos.x >= 0 && w->Pos.y >= 0 && w->Pos.x + w->Size.x <= width_ && w->Pos.y + w->Size.y <= height_)
+            << title << " lies " << w->Pos.x << ", " << w->Pos.y << " to " << w->Pos.x + w->Size.x << ", "
+            << w->Pos.y + w->Size.y;
+        for (const ImGuiWindow* part : ImGui::GetCurrentContext()->Windows) {
+            // A multi-line text field's own part (ImGui's, unmovable) scrolls what it holds.
+            if (!part->Active || part->RootWindow != w || (part != w && (part->Flags & ImGuiWindowFlags_NoMove))) continue;
+            EXPECT_LE(part->ContentSize.x, part->ContentRegionRect.GetWidth() + 0.5f) << part->Name << " is cut at its right";
+        }
+        const ButtonPlace* place = placeOfButton(title, button);
+        ASSERT_NE(place, nullptr) << title << "/" << button;
+        EXPECT_TRUE(w->InnerClipRect.Contains(ImRect(place->x0, place->y0, place->x1, place->y1)))
+            << title << "/" << button << " is cut or out of the window";
+    }
+    // Both windows are drawn and neither covers any of the other.
+    void expectApart(const std::string& one, const std::string& other) {
+        const ImGuiWindow* a = ImGui::FindWindowByName(one.c_str());
+        const ImGuiWindow* b = ImGui::FindWindowByName(other.c_str());
+        ASSERT_TRUE(a && a->Active && b && b->Active) << one << ", " << other;
+        EXPECT_FALSE(a->Rect().Overlaps(b->Rect())) << one << " over " << other;
+    }
+};
+
+// Every window the game opens, at 640 x 480, as a player meets them: each lies whole in the view
+// and its main button answers a click. The dialogs that end a flight open clear of the hint that
+// the flight began with.
+TEST_F(SmallWindowTest, EveryWindowLiesWholeInTheViewAndItsButtonAnswers) {
+    launch();
+    input_ = std::make_unique<input::PellamJoySub>(nullptr, *store_);
+    input_->awakeFromNib();
+    GameInterface& ui = c->interface();
+    // A pilot with a long record: the columns it widens still leave the names room.
+    ui.PScore[0] = "1,234.56/365/123,456";
+    ui.KD[0] = "123\r45";
+    ui.KDR[0] = "2.73/1";
+    ui.OKD[0] = "12\r3";
+    ui.OKDR[0] = "4.00/1";
+    expectWhole("Pilot Sign-In", "Statistics");
+    press("Pilot Sign-In", "Statistics");
+    expectWhole("Pilot Statistics", "OK");
+    press("Pilot Statistics", "OK");
+    press("Pilot Sign-In", "Clear Statistics");
+    expectWhole("Clear Pilot Statistics", "Cancel");
+    press("Clear Pilot Statistics", "Cancel");
+    EXPECT_FALSE(ui.toClearPStats.open);
+    expectWhole("Pilot Sign-In", "Sign In");
+    press("Pilot Sign-In", "Sign In");
+    ASSERT_TRUE(c->pilotSignInClosed());
+
+    c->fromMenus(kMenuPreferences);
+    expectWhole("Preferences", "OK");
+    press("Preferences", "OK");
+    EXPECT_FALSE(ui.toPrefsWindow.open);
+    c->fromMenus(kMenuAutoMessages);
+    expectWhole("Automatic Messages", "OK");
+    press("Automatic Messages", "OK");
+    fs::copy_file(platform::resourcesFolder() + "pellamlogoM.png", folder_ / "pellamlogoM.png");
+    c->openAboutPanelPellam();
+    expectWhole("About Pellam", "Logo");
+    ui.notices.push_back(std::string(2000, 'x'));  // longer than the view is tall
+    expectWhole("Notice", "OK");
+    press("Notice", "OK");
+    EXPECT_TRUE(ui.notices.empty());
+    c->aboutPanel().toCustomAboutBox.close();
+
+    c->fromStartNetworkGame();
+    expectWhole("Network Game", "Host");
+    press("Network Game", "Join...");
+    expectWhole("Join a Network Game", "Join");
+    press("Join a Network Game", "Cancel");
+    EXPECT_FALSE(c->lobbyControls().toNewJoinerWindow.open);
+    c->lobbyControls().toEndNetworkGameDialog.makeKeyAndOrderFront();
+    expectWhole("End Network Game", "OK");
+    press("End Network Game", "Cancel");
+    c->badNewsWindow().makeKeyAndOrderFront();
+    expectWhole("Mission Missing", "OK");
+    press("Mission Missing", "OK");
+    EXPECT_FALSE(c->badNewsWindow().open);
+
+    input_->fromDefineKeyboardMenu();
+    expectWhole("Define Keyboard Commands", "Okay");
+    press("Define Keyboard Commands", "Okay");
+    input_->fromDefineMouseMenu();
+    expectWhole("Define Mouse Buttons", "Okay");
+    press("Define Mouse Buttons", "Okay");
+    input_->fromDefineJoystickMenu();
+    expectWhole("Define Joystick Buttons", "Okay");
+    press("Define Joystick Buttons", "Okay");
+    input_->fromJoystickCalibrateMenu();
+    expectWhole("Joystick Calibrator", "Okay");
+    press("Joystick Calibrator", "Okay");
+    EXPECT_FALSE(input_->isWindowOpen());
+
+    // A mission of eight aircraft, flown as a quick dogfight to one kill, the game running as its
+    // loop runs it.
+    for (int k = 1; k < 8; ++k) c->missionTable().record(0)->AircraftStarts[k].OnOff = 1;
+    eachFrame = [&] {
+        if (c->clock().gamePause) testing::stepOneFrame(*c, 3);
+        c->ActiveInActive();
+    };
+    expectWhole("Select Mission", "Quick Dogfight");
+    press("Select Mission", "Quick Dogfight");
+    expectWhole("Quick Dogfight", "Fly Dogfight");
+    c->dogfightWindowControls().toDogfightKills = 1;
+    press("Quick Dogfight", "Fly Dogfight");
+    ASSERT_TRUE(c->clock().gamePause);
+    expectWhole("Flying with the Mouse", "OK");
+    for (int i = 0; i < 30; ++i) frame();
+    ASSERT_EQ(shootDownEnemies(1), 1);
+    for (int i = 0; i < 400 && !ui.toGameOverWindow.open; ++i) frame();
+    expectWhole("Game Over", "OK");
+    expectWhole("Flying with the Mouse", "OK");
+    expectApart("Game Over", "Flying with the Mouse");
+    press("Game Over", "OK");
+    EXPECT_FALSE(ui.toGameOverWindow.open);
+    ui.toPilotDied.makeKeyAndOrderFront();  // as after a last life lost in a mission
+    expectWhole("Pilot Killed", "OK");
+    expectApart("Pilot Killed", "Flying with the Mouse");
+    press("Pilot Killed", "OK");
+    press("Flying with the Mouse", "OK");
+    EXPECT_FALSE(ui.toMouseFlying.open);
+
+    ui.toNotEnoughVRAMWindow.makeKeyAndOrderFront();
+    expectWhole("Not Enough Video Memory", "Quit");
+    EXPECT_TRUE(press("Not Enough Video Memory", "Quit"));
+    c->reportWorldProblem("RIDUdidavData is 1000 bytes; 10580000 were expected.");
+    expectWhole("Pellam cannot fly", "Quit");
 }
 
 }  // namespace

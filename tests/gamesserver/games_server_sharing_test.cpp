@@ -10,6 +10,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <mutex>
 
 #include "gamesserver/ConnectionGate.h"
@@ -36,7 +38,7 @@ TEST(GamesListSharingTest, AFewNetworksCannotPushAnotherNetworksGameOffThePage) 
     const int port = server.server->port();
     const std::string game = "&players=8&teams=R%3D8%20Blu%3D8%20Y%3D8%20Blk%3D8&host=" + escapedQuotes(32);
     EXPECT_EQ(status(ask("127.50.0.1", port, "/hostgameruzk.php?port=5000&title=" + escapedQuotes(300) + game)), 400);
-    int listed = 0, turnedAway = 0;
+    int listed = 0, notShown = 0, turnedAway = 0;
     for (int block = 0; block < 5; ++block)
         for (int address = 1; address <= 6; ++address)
             for (int k = 0; k < 8; ++k) {
@@ -44,9 +46,13 @@ TEST(GamesListSharingTest, AFewNetworksCannotPushAnotherNetworksGameOffThePage) 
                 const int got = status(ask(from, port, "/hostgameruzk.php?port=" + std::to_string(5000 + k) +
                                                            "&title=" + escapedQuotes(299) + game));
                 listed += got == 200;
+                notShown += got == 202;
                 turnedAway += got == 429;
             }
-    EXPECT_EQ(listed, 5 * 32);
+    // Kept, each; told it is not shown when, as it came, its network's earlier games and as many of
+    // every other network's filled the page: the fourth network's 26th to 32nd, the fifth's 21st on.
+    EXPECT_EQ(listed + notShown, 5 * 32);
+    EXPECT_EQ(notShown, 7 + 12);
     EXPECT_EQ(turnedAway, 5 * 6 * 8 - 5 * 32);
     EXPECT_EQ(status(ask("127.60.0.1", port, "/hostgameruzk.php?host=Honest&port=12301&players=2&title=Dawn")), 200);
 
@@ -92,68 +98,160 @@ TEST(GamesListSharingTest, IdleConnectionsOfManyNetworksCannotLockAnotherNetwork
     }
 }
 
+// A hundred networks fill the page with a game each. A host of one more network is shown in turns
+// with them, and so is the first host once his game has ended and he lists again: the fetches that
+// take the page round once show every one. A network's second game, while first games fill the
+// page, is kept and told it is not shown; it is shown, last, once there is room.
+TEST(GamesListSharingTest, AHostPastAFullPageIsShownInTurnsOrToldItIsNot) {
+    GamesStore store(":memory:");
+    ASSERT_TRUE(store.ok()) << store.error();
+    const auto announce = [&](int network, int port, int64_t now) {
+        Game g;
+        g.host = "10.1." + std::to_string(network) + ".1";
+        g.port = port;
+        g.name = "N" + std::to_string(network);
+        return store.announce(g, now);
+    };
+    for (int k = 0; k < 100; ++k) ASSERT_EQ(announce(k, 5000, 1000), Stored::kListed) << k;
+    EXPECT_EQ(announce(100, 5000, 1001), Stored::kListedInTurns);
+    EXPECT_EQ(store.end("10.1.0.1", "N0", 1002), Stored::kEnded);
+    EXPECT_EQ(announce(0, 5001, 1003), Stored::kListedInTurns);
+    EXPECT_EQ(announce(1, 5001, 1004), Stored::kNotShown);
+
+    std::map<std::string, int> seen;  // "host:port", pages shown on
+    for (int fetch = 0; fetch < 2; ++fetch) {
+        const auto page = store.list(1005);
+        EXPECT_EQ(page.size(), 100u);
+        for (const Game& g : page) ++seen[g.host + ":" + std::to_string(g.port)];
+    }
+    EXPECT_EQ(seen.size(), 101u);
+    EXPECT_EQ(seen.count("10.1.1.1:5001"), 0u);
+    EXPECT_EQ(seen["10.1.0.1:5001"], 1);
+    EXPECT_EQ(seen["10.1.100.1:5000"], 1);
+
+    EXPECT_EQ(store.end("10.1.50.1", "N50", 1006), Stored::kEnded);
+    EXPECT_EQ(store.end("10.1.51.1", "N51", 1006), Stored::kEnded);
+    EXPECT_EQ(announce(1, 5001, 1007), Stored::kListed);
+    const auto page = store.list(1007);
+    ASSERT_EQ(page.size(), 100u);
+    EXPECT_EQ(page.back().host + ":" + std::to_string(page.back().port), "10.1.1.1:5001");
+}
+
+namespace {
+// Lists `n` games from as many networks, each titled with 299 quotes: a page of some 190 KB, more
+// than the sockets between a client that does not read and the server hold.
+void listQuotedGames(int port, int n) {
+    for (int k = 0; k < n; ++k)
+        ASSERT_EQ(status(ask("127.80." + std::to_string(k) + ".1", port,
+                             "/hostgameruzk.php?host=H" + std::to_string(k) + "&port=12301&title=" + escapedQuotes(299))),
+                  200);
+}
+
+// Counts the answers the gate holds for clients that do not read, as it settles each.
+struct HeldAnswers {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int held = 0;
+    std::function<void(size_t)> hook() {
+        return [this](size_t bytes) {
+            std::lock_guard lock(mutex);
+            held += bytes > 0;
+            changed.notify_all();
+        };
+    }
+    bool waitFor(int n) {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, std::chrono::minutes(2), [&] { return held >= n; });
+    }
+};
+}  // namespace
+
 // As many clients of one network as there are workers ask for a 190 KB page and never read it. The
 // sockets cannot take it all; the workers leave the rest to the gate and are free, so a player of
 // another network is answered while those answers wait.
 TEST(GamesListSharingTest, ClientsThatDoNotReadTheirAnswersHoldNoWorker) {
-    std::mutex mutex;
-    std::condition_variable changed;
-    int unread = 0;  // answers the workers could not send whole
+    HeldAnswers unread;
     ServerOptions options;
     options.gate.answerSeconds = 600;  // their answers wait as long as the test
-    options.gate.served = [&](size_t unsent) {
-        std::lock_guard lock(mutex);
-        unread += unsent > 0;
-        changed.notify_all();
-    };
+    options.gate.served = unread.hook();
     LoopbackServer server(options);
     const int port = server.server->port();
-    for (int k = 0; k < 100; ++k)
-        ASSERT_EQ(status(ask("127.80." + std::to_string(k) + ".1", port,
-                             "/hostgameruzk.php?host=H" + std::to_string(k) + "&port=12301&title=" + escapedQuotes(299))),
-                  200);
+    listQuotedGames(port, 100);
     std::vector<std::unique_ptr<Peer>> readers;
     for (int k = 0; k < GateLimits{}.workers; ++k) {
         readers.push_back(std::make_unique<Peer>(("127.90.0." + std::to_string(k / 4 + 1)).c_str(), port, true));
         readers.back()->send("GET " + kList + " HTTP/1.1\r\nHost: games\r\n\r\n");
     }
-    {
-        std::unique_lock lock(mutex);
-        EXPECT_TRUE(changed.wait_for(lock, std::chrono::minutes(2), [&] { return unread == GateLimits{}.workers; }))
-            << unread << " answers left unread";
-    }
+    EXPECT_TRUE(unread.waitFor(GateLimits{}.workers)) << unread.held << " answers left unread";
     const std::string page = ask("127.91.0.1", port, kList);
     EXPECT_EQ(status(page), 200);
     EXPECT_EQ(count(page, "<!--PO-->"), 100u);
 }
 
-// Answers left unread share a cap on their bytes: past it, the one waiting longest is given up, and
-// a client that reads gets its answer whole from the gate, its bytes then given back.
+// The connections are full: clients of one network (an office behind one address block) reading
+// the page slowly, and idle connections of two others. A newcomer of a fourth takes the place of
+// the idle connection that waited longest, though the office's network holds the most: an answer
+// being written is never cut to make room.
+TEST(GamesListSharingTest, MakingRoomClosesAnIdleConnectionAndCutsNoAnswer) {
+    HeldAnswers unread;
+    ServerOptions options;
+    options.gate.total = 5;
+    options.gate.headSeconds = 600;
+    options.gate.answerSeconds = 600;
+    options.gate.served = unread.hook();
+    LoopbackServer server(options);
+    const int port = server.server->port();
+    listQuotedGames(port, 100);
+    const std::string list = "GET " + kList + " HTTP/1.1\r\nHost: games\r\n\r\n";
+    std::vector<std::unique_ptr<Peer>> office;
+    for (int k = 0; k < 3; ++k) {
+        office.push_back(std::make_unique<Peer>(("127.92.0." + std::to_string(k + 1)).c_str(), port, true));
+        office.back()->send(list);
+    }
+    ASSERT_TRUE(unread.waitFor(3)) << unread.held << " answers held";
+    Peer idle("127.93.0.1", port), otherIdle("127.94.0.1", port);
+
+    Peer newcomer("127.95.0.1", port);
+    newcomer.send(list);
+    EXPECT_EQ(status(newcomer.answer()), 200);
+    EXPECT_EQ(idle.answer(), "");  // closed unanswered to make room
+    for (auto& reader : office) EXPECT_EQ(count(reader->answer(), "<!--PO-->"), 100u);
+    otherIdle.send(list);
+    EXPECT_EQ(status(otherIdle.answer()), 200);
+}
+
+// Answers left unread share a cap on their bytes: past it, the one written longest is given up, and
+// a client that reads gets its answer whole from the gate, its bytes then given back. Each client
+// is taken on once the gate has settled the one before (its bytes held, or room made for them).
 TEST(ConnectionGateTest, UnreadAnswersShareACapOnTheirBytes) {
-    const std::string answer(size_t(4) << 20, 'x');  // far past what a socket pair holds
+    const std::string answer(size_t(4) << 20, 'x');
     std::mutex mutex;
     std::condition_variable changed;
-    int served = 0;
+    std::vector<size_t> held;  // of each answer, the bytes the gate holds for it
     GateLimits limits;
     limits.workers = 1;
     limits.answerBytes = size_t(10) << 20;  // two answers' unsent parts, not three
-    limits.served = [&](size_t) {
+    limits.answerSeconds = 600;             // only the room made for others ends an answer
+    limits.served = [&](size_t bytes) {
         std::lock_guard lock(mutex);
-        ++served;
+        held.push_back(bytes);
         changed.notify_all();
     };
     ConnectionGate gate(limits, [&](ConnectionGate::Connection& c) { c.send(answer); });
     const auto client = [&] {
         int pair[2];
         EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+        // The gate's end takes some kilobytes at most: nearly all of each answer is left to the gate.
+        const int least = 1;
+        EXPECT_EQ(::setsockopt(pair[1], SOL_SOCKET, SO_SNDBUF, &least, sizeof least), 0);
         const std::string head = "GET / HTTP/1.1\r\n\r\n";
         EXPECT_EQ(::send(pair[0], head.data(), head.size(), MSG_NOSIGNAL), ssize_t(head.size()));
         std::unique_lock lock(mutex);
-        const int before = served;
+        const size_t before = held.size();
         lock.unlock();
         gate.admit(pair[1]);
         lock.lock();
-        EXPECT_TRUE(changed.wait_for(lock, std::chrono::minutes(2), [&] { return served > before; }));
+        EXPECT_TRUE(changed.wait_for(lock, std::chrono::minutes(2), [&] { return held.size() > before; }));
         return pair[0];
     };
     const auto readAll = [](int fd) {
@@ -163,13 +261,21 @@ TEST(ConnectionGateTest, UnreadAnswersShareACapOnTheirBytes) {
         ::close(fd);
         return got;
     };
-    const int first = client(), second = client(), third = client();
+    const int first = client(), second = client();
+    EXPECT_GT(held[0] + held[1], limits.answerBytes * 3 / 4);
+    EXPECT_EQ(gate.answerBytesHeld(), held[0] + held[1]);
+    EXPECT_EQ(gate.evicted(), 0);
+    const int third = client();
+    EXPECT_EQ(gate.evicted(), 1);
+    EXPECT_EQ(gate.answerBytesHeld(), held[1] + held[2]);
     EXPECT_LT(readAll(first), answer.size());
     EXPECT_EQ(readAll(second), answer.size());
     const int fourth = client();
+    EXPECT_EQ(gate.answerBytesHeld(), held[2] + held[3]);
     EXPECT_EQ(readAll(third), answer.size());
     EXPECT_EQ(readAll(fourth), answer.size());
     EXPECT_EQ(gate.evicted(), 1);
+    EXPECT_EQ(gate.answerBytesHeld(), 0u);
 }
 
 // A store file kept before games had networks and turns opens with its game listed, and lists more.
