@@ -137,6 +137,20 @@ protected:
         EXPECT_TRUE(until([&] { return p.link().accepted() && p.c->clock().GlobalMissionTime > 100; }));
         return p.link().getJoinerNumber();
     }
+    // One cell of a radio matrix on, the rest off, as a click on it leaves them.
+    static void choose(RadioMatrix& matrix, int row, int column) {
+        matrix.clear();
+        matrix.setState(true, row, column);
+    }
+    // `p`'s Quick Dogfight window opened, won at `kills`, each pilot for himself or (`byTeam`) by
+    // team kills; the caller sets the slots and flies it (fromDoQuickDogfight).
+    static DogfightWindowControls& quickDogfight(Player& p, int kills, bool byTeam) {
+        p.c->fromFlyQuickDogfightButton();
+        DogfightWindowControls& d = p.c->dogfightWindowControls();
+        d.toDogfightKills = kills;
+        choose(d.toDogIndTeamKills, 0, byTeam ? 1 : 0);
+        return d;
+    }
     // The aircraft `victim` of the host `p` shot down by slot `shooter`, a frame run for the kill
     // to count, then back in the air for the next.
     void shootDown(Player& p, long victim, long shooter) {
@@ -183,11 +197,7 @@ TEST_F(NetworkPlay, AJoinerFliesTheHostsMissionAndHearsItsResult) {
 TEST_F(NetworkPlay, AHostedTeamMissionKeepsItsRuleAndTheJoinersTeam) {
     Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");
     players = {&lothar, &roy};
-    DogfightWindowControls& d = lothar.c->dogfightWindowControls();
-    lothar.c->fromFlyQuickDogfightButton();
-    d.toDogfightKills = 5;
-    d.toDogIndTeamKills.clear();
-    d.toDogIndTeamKills.setState(true, 0, 0);
+    quickDogfight(lothar, 5, false);
     lothar.c->fromDoQuickDogfight();
     ASSERT_TRUE(lothar.c->missionState().isDogfightOnly);
     run(20);
@@ -316,19 +326,9 @@ TEST_F(NetworkPlay, AHostedTeamMissionKeepsItsRuleAndTheJoinersTeam) {
 TEST_F(NetworkPlay, AHostedDogfightsRestartsComeBackWhole) {
     Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");
     players = {&lothar, &roy};
-    DogfightWindowControls& d = lothar.c->dogfightWindowControls();
-    lothar.c->fromFlyQuickDogfightButton();
-    d.toDogfightKills = 20;
-    d.toDogIndTeamKills.clear();
-    d.toDogIndTeamKills.setState(true, 0, 1);
-    for (const int n : {2, 3}) {
-        d.DOOnOff[n].clear();
-        d.DOOnOff[n].setState(true, 0, 1);
-    }
-    for (int n = 4; n < 8; ++n) {
-        d.DOSkillLevel[n].clear();
-        d.DOSkillLevel[n].setState(true, 0, 0);
-    }
+    DogfightWindowControls& d = quickDogfight(lothar, 20, true);
+    for (const int n : {2, 3}) choose(d.DOOnOff[n], 0, 1);
+    for (int n = 4; n < 8; ++n) choose(d.DOSkillLevel[n], 0, 0);
     lothar.c->fromDoQuickDogfight();
     host(lothar);
     lothar.c->setRunning(true);
@@ -504,26 +504,19 @@ TEST_F(NetworkPlay, TheKillsAndRulesLinesFitTheViewAndGoWithTheNetworkGame) {
         }
         return std::pair{out, texts};
     };
-    auto dogfight = [&](int killType) {  // 0 each for himself, 1 by team; the player red, aircraft 2 blue
-        lothar.c->fromFlyQuickDogfightButton();
-        DogfightWindowControls& d = lothar.c->dogfightWindowControls();
-        d.toDogfightKills = 5;
-        d.toDogIndTeamKills.clear();
-        d.toDogIndTeamKills.setState(true, 0, killType);
-        for (int n = 0; n < 2; ++n) {
-            d.DOTeam[size_t(n)].clear();
-            d.DOTeam[size_t(n)].setState(true, n, 0);
-        }
+    auto dogfight = [&](bool byTeam) {  // the player red, aircraft 2 blue
+        DogfightWindowControls& d = quickDogfight(lothar, 5, byTeam);
+        for (int n = 0; n < 2; ++n) choose(d.DOTeam[size_t(n)], n, 0);
         lothar.c->fromDoQuickDogfight();
         lothar.c->setRunning(true);
         run(2);
         return shown().second;
     };
-    const std::vector<std::string> alone = dogfight(0);
+    const std::vector<std::string> alone = dogfight(false);
     ASSERT_EQ(alone.size(), 2u);
     EXPECT_EQ(alone[0].substr(0, 6), "Kills:");
     EXPECT_EQ(alone[1], "DO  I  CA  K  5");
-    const std::vector<std::string> aloneByTeam = dogfight(1);
+    const std::vector<std::string> aloneByTeam = dogfight(true);
     ASSERT_EQ(aloneByTeam.size(), 2u);
     EXPECT_EQ(aloneByTeam[1], "R: 0 B: 0 Y: 0 b: 0   DO  T  CA  K  5");
     shootDown(lothar, 1, 0);
@@ -567,8 +560,8 @@ TEST_F(NetworkPlay, TheKillsAndRulesLinesFitTheViewAndGoWithTheNetworkGame) {
     }
 
     lothar.c->endNetworkGame();
-    EXPECT_EQ(dogfight(0), alone);
-    EXPECT_EQ(dogfight(1), aloneByTeam);
+    EXPECT_EQ(dogfight(false), alone);
+    EXPECT_EQ(dogfight(true), aloneByTeam);
 }
 
 // A joiner the host player turns away reads why; flying alone afterwards, the line is gone.
