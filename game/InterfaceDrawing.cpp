@@ -47,8 +47,8 @@ bool button(const char* label, float width) {
 
 bool beginWindow(Window& window, float width, int flags, Placing placing) {
     if (!window.open) {
-        focusedLastFrame.erase(&window);
-        forgetPlaces(window.title);  // a closed window has nothing to click
+        // A closed window has nothing to click: its places go in the first frame it is closed.
+        if (focusedLastFrame.erase(&window)) forgetPlaces(window.title);
         return false;
     }
     fitNextWindow(width, 0, placing);

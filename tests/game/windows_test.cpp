@@ -742,6 +742,7 @@ TEST_F(SmallWindowTest, EveryWindowLiesWholeInTheViewAndItsButtonAnswers) {
     EXPECT_FALSE(ui.toPrefsWindow.open);
     c->fromMenus(kMenuAutoMessages);
     expectWhole("Automatic Messages", "OK");
+    EXPECT_EQ(placeOfButton("Preferences", "OK"), nullptr) << "a closed window has nothing to click";
     press("Automatic Messages", "OK");
     fs::copy_file(platform::resourcesFolder() + "pellamlogoM.png", folder_ / "pellamlogoM.png");
     c->openAboutPanelPellam();
