@@ -226,7 +226,6 @@ int drawSkyDome(const TexturedSkyDome& sky, const GLNameOfSlot& glName, bool beh
     glColorPointer(4, GL_FLOAT, stride, dome.Vertices.data() + kColourAt);
     glVertexPointer(3, GL_FLOAT, stride, dome.Vertices.data() + kPositionAt);
     const int untestedRings = sendRings(dome, boxes, filters, behindGround, untestedFrom);
-    filters.restore();
     if (behindGround) glEnable(GL_DEPTH_TEST);  // the sun may lie low, over the ground
     drawSun(sky, glName, c, boxes);
     glPopClientAttrib();
