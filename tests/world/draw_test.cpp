@@ -262,7 +262,7 @@ void leaveAPassesStateSet(bool on) {
     on ? glEnable(GL_ALPHA_TEST) : glDisable(GL_ALPHA_TEST);
     glAlphaFunc(on ? GL_GREATER : GL_ALWAYS, on ? 0.9f : 0.0f);
     glDisable(GL_BLEND);
-    glBlendFunc(on ? GL_ONE : GL_ONE, on ? GL_ONE : GL_ZERO);
+    glBlendFunc(GL_ONE, on ? GL_ONE : GL_ZERO);
     glDepthFunc(GL_LESS);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, on ? GL_REPLACE : GL_MODULATE);
     glShadeModel(on ? GL_FLAT : GL_SMOOTH);
