@@ -3,6 +3,7 @@
 // the pixels more than 16 levels apart in a colour, and none of those in the middle third of the
 // picture, where the pilot aims; and no structure of the picture lost, however faint: the local
 // contrast of the sky and of the ground, block by block, as the plain drawing's (structureLost).
+// And how a layer laid over a picture shows, its soft edge too (movedBy, softEdge).
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -39,6 +40,32 @@ inline int farthestApart(const platform::RGBAImage& a, const platform::RGBAImage
     for (size_t i = 0; i < a.pixels.size() && i < b.pixels.size(); ++i)
         if (i % 4 != 3) most = std::max(most, std::abs(int(a.pixels[i]) - int(b.pixels[i])));
     return most;
+}
+
+// How far a layer laid over a picture (a cloud deck) moves each pixel from the picture without it
+// (RGBA, of one size): the most of a colour channel, levels.
+inline std::vector<int> movedBy(const std::vector<uint8_t>& without, const std::vector<uint8_t>& with) {
+    std::vector<int> moved;
+    moved.reserve(without.size() / 4);
+    for (size_t i = 0; i + 3 < without.size() && i + 3 < with.size(); i += 4)
+        moved.push_back(std::max({std::abs(without[i] - with[i]), std::abs(without[i + 1] - with[i + 1]),
+                                  std::abs(without[i + 2] - with[i + 2])}));
+    return moved;
+}
+
+// Of those moves: the pixels the layer shows on (moved more than 2 levels), and among them its soft
+// edge, those moved less than half as far as its thickest parts (the 98th percentile).
+struct LayerShown {
+    long shown = 0, soft = 0;
+};
+inline LayerShown softEdge(std::vector<int> moved) {
+    LayerShown out;
+    if (moved.empty()) return out;
+    out.shown = std::count_if(moved.begin(), moved.end(), [](int m) { return m > 2; });
+    std::sort(moved.begin(), moved.end());
+    const int thickest = moved[moved.size() * 98 / 100];
+    out.soft = std::count_if(moved.begin(), moved.end(), [&](int m) { return m > 2 && m < thickest / 2; });
+    return out;
 }
 
 // The local contrast of a picture's whole 16 x 16 blocks, row by row, in levels of brightness (the

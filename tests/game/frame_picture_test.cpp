@@ -348,25 +348,13 @@ TEST_F(GameFrame, ADeckOverTheEyeShowsSoftAndThinInTheGamesFrame) {
     const double eye = scene.view->getMyEye()[1];
     for (int k = 0; k < RIDUdidav::kCloudLayers; ++k) world->SetDetailsForLayer(k, 0, 0, 0);
     const platform::RGBAImage clear = gameFrame(scene);
-    // How far the deck moves each pixel from the frame without it (levels, the most of a channel).
-    const auto moved = [&](const platform::RGBAImage& with) {
-        std::vector<int> out;
-        for (size_t i = 0; i < clear.pixels.size(); i += 4)
-            out.push_back(std::max({std::abs(clear.pixels[i] - with.pixels[i]), std::abs(clear.pixels[i + 1] - with.pixels[i + 1]),
-                                    std::abs(clear.pixels[i + 2] - with.pixels[i + 2])}));
-        return out;
-    };
     const long pixels = long(clear.width) * clear.height;
     world->SetDetailsForLayer(0, 3, eye + 800.0, eye + 1400.0);
-    std::vector<int> scattered = moved(gameFrame(scene));
-    const long shown = std::count_if(scattered.begin(), scattered.end(), [](int m) { return m > 2; });
-    std::sort(scattered.begin(), scattered.end());
-    const int thickest = scattered[scattered.size() * 98 / 100];
-    const long soft = std::count_if(scattered.begin(), scattered.end(), [&](int m) { return m > 2 && m < thickest / 2; });
-    EXPECT_GT(shown, pixels / 5) << "the scattered deck shows";
-    EXPECT_GT(soft, shown / 10) << "its soft edge";
+    const testing::LayerShown scattered = testing::softEdge(testing::movedBy(clear.pixels, gameFrame(scene).pixels));
+    EXPECT_GT(scattered.shown, pixels / 5) << "the scattered deck shows";
+    EXPECT_GT(scattered.soft, scattered.shown / 10) << "its soft edge";
     world->SetDetailsForLayer(0, 3, eye + 800.0, eye + 830.0);
-    const std::vector<int> thin = moved(gameFrame(scene));
+    const std::vector<int> thin = testing::movedBy(clear.pixels, gameFrame(scene).pixels);
     EXPECT_GT(std::count_if(thin.begin(), thin.end(), [](int m) { return m > 8; }), pixels / 10) << "the thin deck shows";
 }
 

@@ -326,19 +326,10 @@ TEST_F(WorldDrawTest, TheSkyTheGroundAndTheDecksDrawAlikeWhateverThePassBeforeLe
         world->terrain.SetDetailsForLayer(0, 3, bottom, bottom + 600.0);
         const auto scattered = drawn(eye, cam, true);
         EXPECT_EQ(differing(scattered, drawn(eye, cam, false), 0), 0) << "a scattered deck " << where;
-        // How far the deck moves each pixel from the clear sky or ground, against how far its
-        // thickest parts do: a soft edge is many pixels part of the way.
-        std::vector<int> moved;
-        for (size_t k = 0; k < clear.size(); k += 4)
-            moved.push_back(std::max({std::abs(clear[k] - scattered[k]), std::abs(clear[k + 1] - scattered[k + 1]),
-                                      std::abs(clear[k + 2] - scattered[k + 2])}));
-        std::vector<int> sorted = moved;
-        std::sort(sorted.begin(), sorted.end());
-        const int thickest = sorted[sorted.size() * 98 / 100];
-        const long shown = std::count_if(moved.begin(), moved.end(), [](int m) { return m > 2; });
-        const long soft = std::count_if(moved.begin(), moved.end(), [&](int m) { return m > 2 && m < thickest / 2; });
-        EXPECT_GT(shown, long(kWidth) * kHeight / 4) << "the scattered deck shows " << where;
-        EXPECT_GT(soft, shown / 10) << "the scattered deck's soft edge " << where;
+        // A soft edge is many pixels the deck moves part of the way from the clear sky or ground.
+        const testing::LayerShown deck = testing::softEdge(testing::movedBy(clear, scattered));
+        EXPECT_GT(deck.shown, long(kWidth) * kHeight / 4) << "the scattered deck shows " << where;
+        EXPECT_GT(deck.soft, deck.shown / 10) << "the scattered deck's soft edge " << where;
         world->terrain.SetDetailsForLayer(0, 3, bottom, bottom + 30.0);  // thin: 0.55 of its colour
         const auto thin = drawn(eye, cam, true);
         EXPECT_EQ(differing(thin, drawn(eye, cam, false), 0), 0) << "a thin deck " << where;
