@@ -1,14 +1,13 @@
 // The flight overlay of the real pellam on the test's X server, flown by a player's script: what
 // the game reports it laid over the frames it showed, and the files it wrote.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "tests/FileSizeLimit.h"
 #include "tests/TestFolder.h"
 #include "tests/game/GameProcess.h"
 
@@ -52,9 +51,7 @@ quit
 int runWithFileSizeLimit(const std::string& command, rlim_t bytes) {
     const pid_t pid = fork();
     if (pid == 0) {
-        ::signal(SIGXFSZ, SIG_DFL);
-        const rlimit limit{bytes, bytes};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
+        limitFileSizeAsAShellDoes(bytes);
         execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }

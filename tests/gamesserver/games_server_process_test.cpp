@@ -17,7 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/FileSizeLimit.h"
+
 namespace {
+using pellam::testing::limitFileSizeAsAShellDoes;
 
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizers' own checks want descriptors too (a pipe to probe memory): starved of them, they
@@ -52,11 +55,7 @@ Child start(const std::vector<std::string>& args, rlim_t maxFiles, rlim_t maxFil
             const rlimit limit{maxFiles, maxFiles};
             ::setrlimit(RLIMIT_NOFILE, &limit);
         }
-        if (maxFileBytes > 0) {
-            ::signal(SIGXFSZ, SIG_DFL);
-            const rlimit limit{maxFileBytes, maxFileBytes};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-        }
+        if (maxFileBytes > 0) limitFileSizeAsAShellDoes(maxFileBytes);
         ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }
