@@ -54,9 +54,9 @@ inline std::array<float, 3> facingCorner(const float* right, const float* up, fl
 
 constexpr int kDomeRings = 12, kDomeSegments = 32;
 
-// Which of the dome's quads can reach the part of the viewport that is drawn (within the scissor
-// box, if on): a quad all of whose corners lie outside one side of that window, or behind the near
-// plane, lights no pixel there. Corners are given as positions (x, y, z) every `stride` floats.
+// Which of the sky's polygons (the sun's glow, a deck's pieces, a cloud's sprites) can reach the
+// part of the viewport that is drawn (within the scissor box, if on): a polygon all of whose
+// corners lie outside one side of that window, or behind the near plane, lights no pixel there.
 class DrawnWindow {
 public:
     DrawnWindow() {
@@ -79,18 +79,12 @@ public:
         Window = {std::max(-1.0, across(box[0] - 1.0)), std::min(1.0, across(double(box[0]) + box[2] + 1.0)),
                   std::max(-1.0, up(box[1] - 1.0)), std::min(1.0, up(double(box[1]) + box[3] + 1.0))};
     }
-    // A point's clip coordinates.
-    std::array<double, 4> clip(const float* xyz) const {
-        std::array<double, 4> c{};
+    // Bits of the sides a point lies outside: left, right, bottom, top, near.
+    int outside(const float* xyz) const {
+        std::array<double, 4> c{};  // its clip coordinates
         for (int i = 0; i < 4; ++i)
             c[size_t(i)] = Clip[size_t(i)] * xyz[0] + Clip[size_t(4 + i)] * xyz[1] + Clip[size_t(8 + i)] * xyz[2] +
                            Clip[size_t(12 + i)];
-        return c;
-    }
-    // Bits of the sides a point lies outside: left, right, bottom, top, near.
-    int outside(const float* xyz) const { return outside(clip(xyz)); }
-    // The same from its clip coordinates, which hold while the matrices do.
-    int outside(const std::array<double, 4>& c) const {
         return (c[0] < Window[0] * c[3]) | (c[0] > Window[1] * c[3]) << 1 | (c[1] < Window[2] * c[3]) << 2 |
                (c[1] > Window[3] * c[3]) << 3 | (c[2] + c[3] < 0) << 4;
     }
