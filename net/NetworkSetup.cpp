@@ -90,7 +90,9 @@ bool BSDNetworkSockets::wasDeclined(uint32_t address) const {
 }
 
 void BSDNetworkSockets::openPlayerNamesWindow() {
-    TimeOfSendPlayerNames = NextSendPlayerNames = platform::TickCount();  // the first goes out at once
+    // The names go out at the next 60-tick step, which a window opened long after the last has
+    // already reached.
+    TimeOfSendPlayerNames = platform::TickCount();
     playerNamesOpened_ = true;
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/ByteOrder.h"
+#include "platform/Print.h"
 
 namespace pellam::net {
 namespace {
@@ -17,8 +18,17 @@ using platform::writeBE32;
 constexpr size_t kJoinRequestBytes = 120, kAcceptBytes = 50, kDeclineBytes = 8, kQuitBytes = 60,
                  kNewGameBytes = 28, kPlayerNamesBytes = 220, kNotHostBytes = 12;
 constexpr size_t kNameEntryBytes = 24;  // one entry of the names packet: length byte and 23
-constexpr size_t kLeftTeamKillsByte = 211;  // of the names packet, four bytes
-static_assert(kLeftTeamKillsByte + 4 <= kPlayerNamesBytes);
+// The names packet's bytes 211-219, which hosts of other builds leave holding whatever their send
+// slot held before: the departed players' kills of teams 1..4, a print of bytes 3-214 and a mark.
+// A joiner reads the kills only when print and mark hold, which leftovers match but for a chance
+// of one in 2^40; else nobody has left.
+constexpr size_t kLeftTeamKillsByte = 211, kLeftTeamKillsPrintByte = 215, kLeftTeamKillsMarkByte = 219;
+constexpr uint8_t kLeftTeamKillsMark = 0xA5;
+static_assert(kLeftTeamKillsMarkByte < kPlayerNamesBytes);
+
+uint32_t leftTeamKillsPrint(const uint8_t* packet) {
+    return static_cast<uint32_t>(platform::foldPrint(platform::kPrintStart, packet + 3, kLeftTeamKillsPrintByte - 3));
+}
 
 // Length byte at p, then 20 bytes of the player string from its fourth character.
 void putPlayerName(uint8_t* p, std::string_view playerString) {
@@ -123,6 +133,8 @@ size_t buildPlayerNames(const PlayerNames& names, SendSlot slot) {
         p[203 + i] = names.aircraftTypes[i];
     }
     std::copy(names.leftTeamKills.begin(), names.leftTeamKills.end(), p + kLeftTeamKillsByte);
+    writeBE32(p + kLeftTeamKillsPrintByte, leftTeamKillsPrint(p));
+    p[kLeftTeamKillsMarkByte] = kLeftTeamKillsMark;
     return kPlayerNamesBytes;
 }
 
@@ -173,7 +185,9 @@ std::optional<PlayerNames> parsePlayerNames(std::span<const uint8_t> packet) {
         n.teams[i] = p[195 + i];
         n.aircraftTypes[i] = p[203 + i];
     }
-    std::copy_n(p + kLeftTeamKillsByte, n.leftTeamKills.size(), n.leftTeamKills.begin());
+    if (packetLength(packet) > kLeftTeamKillsMarkByte && p[kLeftTeamKillsMarkByte] == kLeftTeamKillsMark &&
+        readBE32(p + kLeftTeamKillsPrintByte) == leftTeamKillsPrint(p))
+        std::copy_n(p + kLeftTeamKillsByte, n.leftTeamKills.size(), n.leftTeamKills.begin());
     return n;
 }
 

@@ -66,8 +66,9 @@ struct PlayerNames {
     std::array<std::string, 8> names;  // slot 0 the host; each at most 20 characters
     std::array<uint8_t, 8> teams{};
     std::array<uint8_t, 8> aircraftTypes{};
-    // Kills of teams 1..4 by players who have left this game (bytes 211-214, which the names
-    // packet otherwise leaves unused: a host that sends zeros there has had nobody leave).
+    // Kills of teams 1..4 by players who have left this game, in bytes the names packet otherwise
+    // leaves unused; read as none from a packet too short to hold them, or from a host that does
+    // not mark them as sent (their print and mark).
     std::array<uint8_t, 4> leftTeamKills{};
 };
 

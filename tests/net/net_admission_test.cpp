@@ -186,6 +186,18 @@ TEST(Admission, JoinerTrustsOnlyItsHost) {
     EXPECT_EQ(joiner.link.getJoinerTeam(2), 2);
     EXPECT_EQ(joiner.world.paintLookups, 2) << "the host (now slot 3) and Nungesser, not ../../etc";
     EXPECT_EQ(joiner.world.planes[2].type, 64);
+    // A host of another build leaves bytes 211-219 as its send slot held them: no departed
+    // players' kills are read from them, so the teams' tallies stay the players' own.
+    names.leftTeamKills = {0, 3, 0, 0};
+    hostSocket.deliver(joiner, [&](SendSlot s) { return buildPlayerNames(names, s); });
+    EXPECT_EQ(joiner.world.left[1], 3);
+    hostSocket.deliver(joiner, [&](SendSlot s) {
+        const size_t n = buildPlayerNames(names, s);
+        std::fill(s.begin() + 211, s.begin() + 220, uint8_t{0xC8});
+        return n;
+    });
+    EXPECT_EQ(joiner.world.left, (std::array<int32_t, 4>{}));
+    names.leftTeamKills = {};
     // Names that are no UTF-8, or cut inside a character on the wire, are held as strict UTF-8
     // within the name's 20 bytes: this player's own (slot 3 at the host) too.
     names.names = {"Host", "Fonck \xED\xA0\x80", "Navarre de Cal \xC3\xA9\xC3\xA9\xC3\xA9", "Guynemer \xFF"};

@@ -58,6 +58,16 @@ TEST(Packets, RoundTripAndBounds) {
     s.bytes[3] = 255;  // a length byte claiming 255 characters gives at most 20
     std::fill(s.bytes.begin() + 4, s.bytes.begin() + 27, 'x');
     EXPECT_EQ(parsePlayerNames(s.first(220))->names[0], std::string(20, 'x'));
+    // The departed players' kills come back only from a packet that holds them and marks them as
+    // sent; a 211-byte packet, or one whose bytes 211-219 are a slot's leftovers, has none.
+    names.leftTeamKills = {4, 0, 9, 1};
+    buildPlayerNames(names, s.span());
+    EXPECT_EQ(parsePlayerNames(s.first(220))->leftTeamKills, names.leftTeamKills);
+    s.bytes[1] = 211;
+    EXPECT_EQ(parsePlayerNames(s.first(211))->leftTeamKills, (std::array<uint8_t, 4>{}));
+    s.bytes[1] = 220;
+    s.bytes[203] ^= 1;  // a type changed after the print was taken, as leftovers never match
+    EXPECT_EQ(parsePlayerNames(s.first(220))->leftTeamKills, (std::array<uint8_t, 4>{}));
 
     // Shorter than what the reader looks at, or shorter than its own header says: refused.
     buildDecline(2, s.span());
