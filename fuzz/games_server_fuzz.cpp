@@ -36,8 +36,9 @@ using pellam::games::Stored;
 #define check(holds) ((holds) ? void() : broken(__LINE__, #holds))
 const bool kTrace = std::getenv("PELLAM_FUZZ_TRACE") != nullptr;
 // In the order of `Stored`.
-constexpr const char* kOutcomes[] = {"listed", "listed in turns", "not shown", "ended", "too many from the address", "full", "not stored",
-                                     "none of that name", "several of that name", "too many from the network"};
+constexpr const char* kOutcomes[] = {"listed", "listed in turns", "not shown", "listed, place unknown", "ended",
+                                     "too many from the address", "full", "not stored", "none of that name",
+                                     "several of that name", "too many from the network"};
 static_assert(std::size(kOutcomes) == static_cast<size_t>(Stored::kTooManyFromNetwork) + 1);
 
 // Peers as the gate names them (IPv4, IPv6, none when it could not ask), and as it named an IPv4

@@ -270,6 +270,7 @@ void GameController::Wait1Tick() {
             lobby_.LastHostGamePost = std::max<uint32_t>(pacer_.lastTickCount, 1);
             sendHostDataToServer();
         }
+        hearGamesListAnswer();
     }
     FramePacer::Inputs in;
     in.gamePause = clock_.gamePause;

@@ -160,6 +160,9 @@ public:
     bool applicationWillTerminate();
     virtual void tellServerToEnd() {}
     virtual void sendHostDataToServer() {}
+    // Takes the games list's answer to the last announcement, telling the host where it stands;
+    // false when none has come since.
+    virtual bool hearGamesListAnswer() { return false; }
 
     // ---- Services to objects.
     ModelArray* getModelArray() override { return ModelArrayPtr.get(); }

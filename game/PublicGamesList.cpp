@@ -50,6 +50,20 @@ void VADArizodazar2::tellServerToEnd() {
     lobby_.LastHostGamePost = 0;
 }
 
+bool VADArizodazar2::hearGamesListAnswer() {
+    GamesListClient* client = lobby_.gamesListIfMade();
+    const std::optional<FetchedPage> answer = client ? client->takeAnnounced() : std::nullopt;
+    if (!answer) return false;
+    if (answer->status == 202) {
+        tellPlayer("The public games list keeps your game but does not show it: its page is full of games of "
+                   "networks that list fewer. It will be shown once there is room.");
+    } else if (answer->ok && answer->page.starts_with("listed, shown in turns")) {
+        tellPlayer("The public games list shows your game in turns: its page is full, so your game is missing "
+                   "from some of the lists players see.");
+    }
+    return true;
+}
+
 void VADArizodazar2::checkForNetworkGames(bool force) {
     if (GamesListClient* client = lobby_.gamesListIfMade())
         if (auto fetched = client->takeFetched()) {

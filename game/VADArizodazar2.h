@@ -203,6 +203,9 @@ public:
     // fetched for the join window, and the join table's rows.
     void sendHostDataToServer() override;
     void tellServerToEnd() override;
+    // A host whose game the list keeps but does not show, or shows only in turns, is told so: once
+    // a run each, not at every minute's announcement.
+    bool hearGamesListAnswer() override;
     // Fetches the list anew (at most once a minute unless forced) and takes in a fetched page;
     // never waits for the network.
     void checkForNetworkGames(bool force);

@@ -52,6 +52,7 @@ std::pair<int, std::string> answerTo(Stored stored, int64_t expirySeconds) {
     case Stored::kNotShown:
         return {202, "kept, but not shown: the page is full of games of networks listing fewer; it is shown once "
                      "there is room"};
+    case Stored::kListedPlaceUnknown: return {200, "listed; where the page shows it could not be read"};
     case Stored::kEnded: return {200, "ended"};
     case Stored::kNotListed: return {404, "no game of that name is listed from this address"};
     case Stored::kSeveralOfName:

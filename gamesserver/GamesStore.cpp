@@ -109,7 +109,9 @@ Stored GamesStore::announce(const Game& game, int64_t now) {
         if (game.teams) put.integer(6 + k, (*game.teams)[k]);
     put.integer(10, now);
     if (sqlite3_step(put.s) != SQLITE_DONE) return Stored::kFailed;
-    return standing(game.host, game.port);
+    // Stored: a failed read of its place must not tell the host it was not.
+    const Stored place = standing(game.host, game.port);
+    return place == Stored::kFailed ? Stored::kListedPlaceUnknown : place;
 }
 
 Stored GamesStore::standing(const std::string& host, int port) {

@@ -45,11 +45,12 @@ struct Game {
 };
 
 // kListed: on every page; kListedInTurns: on some pages, sharing the last rows in turns; kNotShown:
-// kept, and on no page while the games of earlier turns fill it. kNotListed and kSeveralOfName
-// answer an end report that took nothing down.
+// kept, and on no page while the games of earlier turns fill it; kListedPlaceUnknown: stored, but
+// where the page shows it could not be read. kNotListed and kSeveralOfName answer an end report
+// that took nothing down.
 enum class Stored {
-    kListed, kListedInTurns, kNotShown, kEnded, kTooManyFromAddress, kFull, kFailed, kNotListed, kSeveralOfName,
-    kTooManyFromNetwork
+    kListed, kListedInTurns, kNotShown, kListedPlaceUnknown, kEnded, kTooManyFromAddress, kFull, kFailed, kNotListed,
+    kSeveralOfName, kTooManyFromNetwork
 };
 
 class GamesStore {

@@ -2,6 +2,8 @@
 
 #include <curl/curl.h>
 
+#include <utility>
+
 namespace pellam {
 namespace {
 
@@ -53,9 +55,12 @@ void GamesListClient::fetch(const std::string& url) {
 
 std::optional<FetchedPage> GamesListClient::takeFetched() {
     std::lock_guard lock(mutex_);
-    std::optional<FetchedPage> out = std::move(fetched_);
-    fetched_.reset();
-    return out;
+    return std::exchange(fetched_, std::nullopt);
+}
+
+std::optional<FetchedPage> GamesListClient::takeAnnounced() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(announced_, std::nullopt);
 }
 
 bool GamesListClient::fetching() {
@@ -78,7 +83,7 @@ void GamesListClient::work() {
         FetchedPage result = get(job.url);
         lock.lock();
         fetchUnderWay_ = false;
-        if (job.fetch) fetched_ = std::move(result);
+        (job.fetch ? fetched_ : announced_) = std::move(result);
     }
 }
 
@@ -107,12 +112,12 @@ FetchedPage GamesListClient::get(const std::string& url) {
     if (code != CURLE_OK) {
         result.error = curl_easy_strerror(code);
         result.page.clear();
-    } else if (status != 200) {
-        result.error = "the server answered " + std::to_string(status);
-        result.page.clear();
-    } else {
-        result.ok = true;
+        return result;
     }
+    result.status = status;
+    result.ok = status == 200;
+    if (!result.ok) result.error = "the server answered " + std::to_string(status);
+    if (status < 200 || status > 299) result.page.clear();
     return result;
 }
 

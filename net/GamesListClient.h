@@ -1,7 +1,7 @@
 #pragma once
 // The games-list server's client: HTTP GETs made by a worker thread of its own, each bounded by a
-// short time-out, so the frame never waits for the network. Announcements are sent and forgotten;
-// a list fetch is handed back through takeFetched(), polled once per frame.
+// short time-out, so the frame never waits for the network. A list fetch is handed back through
+// takeFetched(), an announcement's answer through takeAnnounced(), each polled once per frame.
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -14,7 +14,8 @@ namespace pellam {
 
 struct FetchedPage {
     bool ok = false;     // a 200 answer came back whole
-    std::string page;    // its text
+    long status = 0;     // the answer's HTTP status; 0: none came
+    std::string page;    // its text, when the status is 2xx
     std::string error;   // why not, when not
 };
 
@@ -33,6 +34,8 @@ public:
     void fetch(const std::string& url);
     // The page of the last finished fetch, once.
     std::optional<FetchedPage> takeFetched();
+    // The answer to the last finished announcement (or end report), once.
+    std::optional<FetchedPage> takeAnnounced();
     // A fetch is asked for or under way.
     bool fetching();
 
@@ -48,7 +51,7 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<Job> jobs_;
-    std::optional<FetchedPage> fetched_;
+    std::optional<FetchedPage> fetched_, announced_;
     bool fetchUnderWay_ = false;
     bool stopping_ = false;
     std::thread worker_;

@@ -218,6 +218,46 @@ TEST_F(ListedHostTest, AnnouncesItsOccupiedSlotsAtOnceAndLeavesTheListAtTheEnd) 
     EXPECT_EQ(fetched(0), 0);
 }
 
+// A host whose game the list keeps off its full page hears so once, not at each minute's
+// announcement; and once the game shares the page's last row with another, that it shows in turns.
+TEST_F(ListedHostTest, AHostPastAFullPageIsToldOnceWhereItsGameStands) {
+    games::ServerOptions options;
+    options.limits.listRows = 2;
+    games::LoopbackServer server(options);
+    const auto list = [&](const char* from, const std::string& name, int port) {
+        return games::status(games::ask(from, server.server->port(),
+                                        "/hostgameruzk.php?host=" + name + "&port=" + std::to_string(port) + "&title=t"));
+    };
+    ASSERT_EQ(list("127.80.0.1", "A", 5000), 200);
+    ASSERT_EQ(list("127.0.0.2", "B", 5000), 200);  // of the host's own network: its game comes second
+    store_->setString("GamesListServerKey", server.base);
+    c->setGamesListTimeout(60000);
+    c->interface().toListGamePublicly.state = true;
+    network.mode = 2;
+    network.host = true;
+    int32_t now = 500;
+    platform::ScopedTickSource clock([&] { return now++; });
+    const auto told = [&](std::string_view what) {
+        return std::count_if(c->interface().notices.begin(), c->interface().notices.end(),
+                             [&](const std::string& notice) { return notice.find(what) != std::string::npos; });
+    };
+    // The frames announce the game and hear the answer.
+    testing::waitFor([&] { return c->Wait1Tick(), told("does not show it") == 1; }, "the host told of its game",
+                     testing::kHangBound, std::chrono::milliseconds(10));
+    const auto announce = [&] {
+        c->sendHostDataToServer();
+        testing::waitFor([&] { return c->hearGamesListAnswer(); }, "the list's answer", testing::kHangBound,
+                         std::chrono::milliseconds(10));
+    };
+    announce();
+    EXPECT_EQ(told("does not show it"), 1) << "told once, not every minute";
+    EXPECT_EQ(told("in turns"), 0);
+    ASSERT_EQ(list("127.80.0.1", "C", 5001), 202);  // a second game of that network: the host's turn, unshown
+    ASSERT_EQ(list("127.80.0.1", "A", 0), 200);     // its first ends: two games now share the last row
+    announce();
+    EXPECT_EQ(told("in turns"), 1);
+}
+
 // Hosting plays the mission chosen in Select Mission, though that window was closed unflown.
 TEST_F(ListedHostTest, HostingPlaysTheMissionChosenInSelectMission) {
     ASSERT_EQ(c->missionState().CurrentMissionNumber, 0);

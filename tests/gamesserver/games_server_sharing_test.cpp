@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -306,6 +307,34 @@ TEST(GamesStoreTest, AFileKeptBeforeTurnsOpensWithItsGames) {
         EXPECT_EQ(games.front().name, "Ann");
     }
     for (const char* tail : {"", "-wal", "-shm"}) std::filesystem::remove(path + tail);
+}
+
+// Every connection the store opens denies reading a game's turn while `deniedTurns` holds, as a
+// store whose page order cannot be read after a write would.
+std::atomic<bool> deniedTurns{false};
+int denyTurns(void*, int action, const char*, const char* column, const char*, const char*) {
+    return deniedTurns && action == SQLITE_READ && column && std::string_view(column) == "turn" ? SQLITE_DENY
+                                                                                                 : SQLITE_OK;
+}
+int withTurnsDenied(sqlite3* db, const char**, const sqlite3_api_routines*) {
+    return sqlite3_set_authorizer(db, denyTurns, nullptr);
+}
+
+// A game stored whose place on the page cannot then be read is told listed, never "not stored".
+TEST(GamesStoreTest, AGameStoredWhosePlaceCannotBeReadIsListed) {
+    const auto entry = reinterpret_cast<void (*)()>(withTurnsDenied);
+    sqlite3_auto_extension(entry);
+    GamesStore store(":memory:");
+    sqlite3_cancel_auto_extension(entry);
+    ASSERT_TRUE(store.ok()) << store.error();
+    Game g;
+    g.host = "10.0.2.1";
+    g.port = 5000;
+    g.name = "Ann";
+    deniedTurns = true;
+    EXPECT_EQ(store.announce(g, 100), Stored::kListedPlaceUnknown);
+    deniedTurns = false;
+    EXPECT_EQ(store.list(100).size(), 1u);
 }
 
 }  // namespace
