@@ -91,6 +91,52 @@ PuffPlace placePuff(const std::array<double, 3>& at, double half, const double* 
     return out;
 }
 
+using Smokes = std::array<OneSmokePiece, kPieces>;
+
+// Where a piece stands now: a tracer at its head, a puff drifted from where it was left.
+std::array<double, 3> pieceCentre(const OneSmokePiece& p, int32_t now) {
+    const int32_t age = now - p.TimeStarted;
+    std::array<double, 3> c{};
+    for (size_t i = 0; i < 3; ++i)
+        c[i] = p.Kind == OneSmokePiece::kTracer ? p.Movement[i] : p.Position[i] + p.Movement[i] * age;
+    return c;
+}
+
+// Farthest first, so that each quad is drawn over the ones behind it: the depth along the eye's
+// forward axis, which is the facing squares' right crossed with their up. Answers that axis.
+std::array<double, 3> sortFarthestFirst(render::ObjectDrawingView& view, const Smokes& smokes,
+                                        std::array<int16_t, kPieces>& order, int live, int32_t now) {
+    XYZInput axes[4];
+    std::array<double, 3> c = pieceCentre(smokes[size_t(order[0])], now);
+    view.glMakeFacingSquare(c.data(), axes);
+    const double right[3] = {axes[1].MyX - axes[0].MyX, axes[1].MyY - axes[0].MyY, axes[1].MyZ - axes[0].MyZ};
+    const double up[3] = {axes[0].MyX + axes[1].MyX, axes[0].MyY + axes[1].MyY, axes[0].MyZ + axes[1].MyZ};
+    std::array<double, 3> ahead = {right[1] * up[2] - right[2] * up[1], right[2] * up[0] - right[0] * up[2],
+                                   right[0] * up[1] - right[1] * up[0]};
+    const double length = std::hypot(ahead[0], ahead[1], ahead[2]);
+    for (double& a : ahead) a = length > 0 ? a / length : 0.0;
+    auto depth = [&](int16_t i) {
+        const std::array<double, 3> at = pieceCentre(smokes[size_t(i)], now);
+        return at[0] * ahead[0] + at[1] * ahead[1] + at[2] * ahead[2];
+    };
+    std::sort(order.begin(), order.begin() + live, [&](int16_t a, int16_t b) { return depth(a) > depth(b); });
+    return ahead;
+}
+
+// Puffs laid much closer than their size (a wreck's column, a source that hardly moves) are
+// thinned by how closely: else a ray through the column meets dozens, and it is one opaque slab
+// with the straight edges of their envelope. Laid a quarter of their size apart or more, as a
+// flying aircraft lays them, each keeps its strength. `before` is the piece laid just before.
+float thinnedAlpha(float alpha, const OneSmokePiece& p, const std::array<double, 3>& at, const OneSmokePiece& before,
+                   int32_t now) {
+    if (before.Kind != p.Kind || before.TimeStarted >= p.TimeStarted || now - before.TimeStarted > before.Life)
+        return alpha;
+    const std::array<double, 3> b = pieceCentre(before, now);
+    const double apart = std::hypot(at[0] - b[0], at[1] - b[1], at[2] - b[2]);
+    const double share = std::clamp(kLayers * apart / std::max(p.Size, 0.1f), kLeastShare, 1.0);
+    return float(1.0 - std::pow(1.0 - alpha, share));
+}
+
 }  // namespace
 
 void FlyableAircraft::drawSmoke() {
@@ -111,30 +157,7 @@ void FlyableAircraft::drawSmoke() {
     }
     if (live == 0) return;
 
-    // Where a piece stands now: a tracer at its head, a puff drifted from where it was left.
-    auto centre = [&](const OneSmokePiece& p, std::array<double, 3>& c) {
-        const int32_t age = now - p.TimeStarted;
-        for (int i = 0; i < 3; ++i)
-            c[i] = p.Kind == OneSmokePiece::kTracer ? p.Movement[i] : p.Position[i] + p.Movement[i] * age;
-    };
-    // Farthest first, so that each quad is drawn over the ones behind it: the depth along the
-    // eye's forward axis, which is the facing squares' right crossed with their up.
-    XYZInput axes[4];
-    std::array<double, 3> c{};
-    centre(own.smokes[order[0]], c);
-    view->glMakeFacingSquare(c.data(), axes);
-    const double right[3] = {axes[1].MyX - axes[0].MyX, axes[1].MyY - axes[0].MyY, axes[1].MyZ - axes[0].MyZ};
-    const double up[3] = {axes[0].MyX + axes[1].MyX, axes[0].MyY + axes[1].MyY, axes[0].MyZ + axes[1].MyZ};
-    double ahead[3] = {right[1] * up[2] - right[2] * up[1], right[2] * up[0] - right[0] * up[2],
-                       right[0] * up[1] - right[1] * up[0]};
-    const double length = std::hypot(ahead[0], ahead[1], ahead[2]);
-    for (double& a : ahead) a = length > 0 ? a / length : 0.0;
-    auto depth = [&](int16_t i) {
-        std::array<double, 3> at{};
-        centre(own.smokes[i], at);
-        return at[0] * ahead[0] + at[1] * ahead[1] + at[2] * ahead[2];
-    };
-    std::sort(order.begin(), order.begin() + live, [&](int16_t a, int16_t b) { return depth(a) > depth(b); });
+    const std::array<double, 3> ahead = sortFarthestFirst(*view, own.smokes, order, live, now);
 
     static const PointUV kCorners[5] = {{0, 0.0f, 0.0f}, {1, 1.0f, 0.0f}, {2, 1.0f, 1.0f}, {3, 0.0f, 1.0f}, {-1, 0, 0}};
     // A streak takes the puff's bright middle all along its length.
@@ -154,8 +177,7 @@ void FlyableAircraft::drawSmoke() {
         const int32_t age = now - p.TimeStarted;
         const Look look = lookOf(p.Kind);
         const bool tracer = p.Kind == OneSmokePiece::kTracer;
-        std::array<double, 3> at{};
-        centre(p, at);
+        const std::array<double, 3> at = pieceCentre(p, now);
         const double f = tracer ? 0.0 : double(age) / std::max<int16_t>(p.Life, 1);
         double half = 0.5 * (p.Size + p.Grow * age);
         if (const double* eye = tracer ? view->eyePosition() : nullptr) {
@@ -163,7 +185,8 @@ void FlyableAircraft::drawSmoke() {
                                        (at[2] - eye[2]) * (at[2] - eye[2]));
             half = std::max(half, d * kTracerLeastAngle);
         }
-        const PuffPlace place = tracer ? PuffPlace{at, half, 1.0} : placePuff(at, half, view->eyePosition(), ahead, nearPlane);
+        const PuffPlace place =
+            tracer ? PuffPlace{at, half, 1.0} : placePuff(at, half, view->eyePosition(), ahead.data(), nearPlane);
         if (place.Share <= 0) continue;
         std::array<double, 16> m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
         for (int i = 0; i < 3; ++i) m[12 + i] = place.Centre[size_t(i)];
@@ -172,18 +195,8 @@ void FlyableAircraft::drawSmoke() {
         view->glMakeFacingSquare(place.Centre.data(), four);
         float colour[4] = {look.r, look.g, look.b, float(look.a * (1.0 - f))};
         if (!tracer) {
-            // Puffs laid much closer than their size (a wreck's column, a source that hardly
-            // moves) are thinned by how closely: else a ray through the column meets dozens, and
-            // it is one opaque slab with the straight edges of their envelope. Laid a quarter of
-            // their size apart or more, as a flying aircraft lays them, each keeps its strength.
-            const OneSmokePiece& before = own.smokes[(order[n] + kPieces - 1) % kPieces];
-            if (before.Kind == p.Kind && before.TimeStarted < p.TimeStarted && now - before.TimeStarted <= before.Life) {
-                std::array<double, 3> b{};
-                centre(before, b);
-                const double apart = std::hypot(at[0] - b[0], at[1] - b[1], at[2] - b[2]);
-                const double share = std::clamp(kLayers * apart / std::max(p.Size, 0.1f), kLeastShare, 1.0);
-                colour[3] = float(1.0 - std::pow(1.0 - colour[3], share));
-            }
+            const OneSmokePiece& before = own.smokes[size_t((order[n] + kPieces - 1) % kPieces)];
+            colour[3] = thinnedAlpha(colour[3], p, at, before, now);
             colour[3] = float(1.0 - std::pow(1.0 - colour[3], place.Share));
         }
         if (p.Kind == OneSmokePiece::kFire && age < 20) {
