@@ -162,40 +162,9 @@ void askForRanges(int port, int who, const std::atomic<bool>& done, std::atomic<
     }
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: games_load BASE_URL [seconds] [hosts] [fetches/s] [threads] "
-                             "[none|trickle|ranges|body|flood|blocks|readers] [attackers]\n");
-        return 2;
-    }
-    const std::string base = argv[1];
-    const int seconds = std::clamp(argc > 2 ? std::atoi(argv[2]) : 20, 1, 300);
-    const int hosts = std::clamp(argc > 3 ? std::atoi(argv[3]) : 1000, 0, 100000);
-    const int fetches = std::clamp(argc > 4 ? std::atoi(argv[4]) : 200, 0, 20000);
-    const int threads = std::clamp(argc > 5 ? std::atoi(argv[5]) : 32, 1, 512);
-    const std::string attack = argc > 6 ? argv[6] : "none";
-    const int attackers =
-        std::clamp(argc > 7 ? std::atoi(argv[7]) : 0, 0, attack == "flood" || attack == "blocks" ? 250 : 1000);
-    const std::string loopback = "http://127.0.0.1:";
-    if (base.rfind(loopback, 0) != 0 || base.back() != '/') {
-        std::fprintf(stderr, "games_load: the server must be at %sPORT/ (loopback only)\n", loopback.c_str());
-        return 2;
-    }
-    if (attack != "none" && attack != "trickle" && attack != "ranges" && attack != "body" && attack != "flood" &&
-        attack != "blocks" && attack != "readers") {
-        std::fprintf(stderr, "games_load: no attack '%s'\n", attack.c_str());
-        return 2;
-    }
-    curl_global_init(CURL_GLOBAL_DEFAULT);
-    const int port = std::atoi(base.c_str() + loopback.size());
-    // Enough player addresses that none asks more than once a second: the server's own budget
-    // per address (2 a second) is not what is measured.
-    const int players = std::max(1000, fetches);
-
-    HeldClients held;
-    held.port = port;
+// The attackers of `attack` that hold connections (the ranges' clients are threads of their own);
+// `readers` first lists 32 games of long titles, so that the page outgrows the sockets.
+void prepareAttack(HeldClients& held, const std::string& attack, int attackers, const std::string& base) {
     if (attack == "trickle") {
         held.trickle = true;
         held.head = "GET /vantorgames.php?doall=ruzkiph HTTP/1.1\r\nHost: games\r\nUser-Agent: slow\r\n";
@@ -228,40 +197,25 @@ int main(int argc, char** argv) {
         held.head = "GET /vantorgames.php?doall=ruzkiph HTTP/1.1\r\nHost: games\r\n\r\n";
         for (int k = 0; k < attackers; ++k) held.clients.push_back({"127.9.0." + std::to_string(k / 4 + 1)});
     }
-    std::atomic<bool> done{false};
-    int heldAtEnd = 0;
-    std::thread holding([&] {
-        if (held.clients.empty()) return;
-        held.round(true);  // every attacker connected before the honest load starts
-        for (int tenth = 1; !done; ++tenth) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            if (!done) held.round(tenth % 30 == 0);
-        }
-        heldAtEnd = held.held();
-    });
-    std::atomic<long> rangeBytes{0}, rangeAsked{0};
-    std::vector<std::thread> rangers;
-    for (int k = 0; attack == "ranges" && k < attackers; ++k)
-        rangers.emplace_back([&, k] { askForRanges(port, k, done, rangeBytes, rangeAsked); });
+}
 
-    // The schedule: host h announces at h * 60 s / hosts within each minute; fetches evenly spaced.
-    std::vector<Request> schedule;
-    const Clock::time_point start = Clock::now() + std::chrono::milliseconds(200);
-    for (int h = 0; h < hosts; ++h)
-        for (double t = 60.0 * h / hosts; t < seconds; t += 60.0)
-            schedule.push_back({start + std::chrono::microseconds(int64_t(t * 1e6)), false, h});
-    for (int64_t k = 0; k < int64_t(fetches) * seconds; ++k)
-        schedule.push_back({start + std::chrono::microseconds(k * 1000000 / fetches), true, int(k % players)});
-    std::sort(schedule.begin(), schedule.end(), [](const Request& a, const Request& b) { return a.due < b.due; });
+// What the honest requests met: latencies in ms from their scheduled times (sorted), and counts.
+// A 202 ("kept, but not shown": the page is full) is an announcement served, counted apart.
+struct Outcome {
+    std::vector<double> lists, all;  // of list fetches, of every request
+    int failed = 0, listsFailed = 0, listsRefused = 0, keptNotShown = 0;
+};
 
-    const Clock::time_point last = start + std::chrono::seconds(seconds + 10);  // no request starts later
+// Runs the schedule on `threads` clients, each request on a new connection; none starts after
+// `last` (a stuck server is given up rather than waited on and on).
+Outcome runSchedule(const std::vector<Request>& schedule, const std::string& base, int threads,
+                    Clock::time_point last) {
     std::atomic<size_t> next{0};
     std::mutex mutex;
-    std::vector<double> lists, all;  // latencies, ms: of list fetches, of every request
-    lists.reserve(schedule.size());
-    all.reserve(schedule.size());
-    // A 202 ("kept, but not shown": the page is full) is an announcement served, counted apart.
     std::atomic<int> failed{0}, listsFailed{0}, listsRefused{0}, keptNotShown{0};
+    Outcome out;
+    out.lists.reserve(schedule.size());
+    out.all.reserve(schedule.size());
     std::vector<std::thread> pool;
     for (int t = 0; t < threads; ++t)
         pool.emplace_back([&] {
@@ -303,24 +257,96 @@ int main(int argc, char** argv) {
             }
             curl_easy_cleanup(curl);
             std::lock_guard lock(mutex);
-            all.insert(all.end(), mine.begin(), mine.end());
-            lists.insert(lists.end(), mineLists.begin(), mineLists.end());
+            out.all.insert(out.all.end(), mine.begin(), mine.end());
+            out.lists.insert(out.lists.end(), mineLists.begin(), mineLists.end());
         });
     for (std::thread& t : pool) t.join();
+    std::sort(out.lists.begin(), out.lists.end());
+    std::sort(out.all.begin(), out.all.end());
+    out.failed = failed;
+    out.listsFailed = listsFailed;
+    out.listsRefused = listsRefused;
+    out.keptNotShown = keptNotShown;
+    return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: games_load BASE_URL [seconds] [hosts] [fetches/s] [threads] "
+                             "[none|trickle|ranges|body|flood|blocks|readers] [attackers]\n");
+        return 2;
+    }
+    const std::string base = argv[1];
+    const int seconds = std::clamp(argc > 2 ? std::atoi(argv[2]) : 20, 1, 300);
+    const int hosts = std::clamp(argc > 3 ? std::atoi(argv[3]) : 1000, 0, 100000);
+    const int fetches = std::clamp(argc > 4 ? std::atoi(argv[4]) : 200, 0, 20000);
+    const int threads = std::clamp(argc > 5 ? std::atoi(argv[5]) : 32, 1, 512);
+    const std::string attack = argc > 6 ? argv[6] : "none";
+    const int attackers =
+        std::clamp(argc > 7 ? std::atoi(argv[7]) : 0, 0, attack == "flood" || attack == "blocks" ? 250 : 1000);
+    const std::string loopback = "http://127.0.0.1:";
+    if (base.rfind(loopback, 0) != 0 || base.back() != '/') {
+        std::fprintf(stderr, "games_load: the server must be at %sPORT/ (loopback only)\n", loopback.c_str());
+        return 2;
+    }
+    if (attack != "none" && attack != "trickle" && attack != "ranges" && attack != "body" && attack != "flood" &&
+        attack != "blocks" && attack != "readers") {
+        std::fprintf(stderr, "games_load: no attack '%s'\n", attack.c_str());
+        return 2;
+    }
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    const int port = std::atoi(base.c_str() + loopback.size());
+    // Enough player addresses that none asks more than once a second: the server's own budget
+    // per address (2 a second) is not what is measured.
+    const int players = std::max(1000, fetches);
+
+    HeldClients held;
+    held.port = port;
+    prepareAttack(held, attack, attackers, base);
+    std::atomic<bool> done{false};
+    int heldAtEnd = 0;
+    std::thread holding([&] {
+        if (held.clients.empty()) return;
+        held.round(true);  // every attacker connected before the honest load starts
+        for (int tenth = 1; !done; ++tenth) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (!done) held.round(tenth % 30 == 0);
+        }
+        heldAtEnd = held.held();
+    });
+    std::atomic<long> rangeBytes{0}, rangeAsked{0};
+    std::vector<std::thread> rangers;
+    for (int k = 0; attack == "ranges" && k < attackers; ++k)
+        rangers.emplace_back([&, k] { askForRanges(port, k, done, rangeBytes, rangeAsked); });
+
+    // The schedule: host h announces at h * 60 s / hosts within each minute; fetches evenly spaced.
+    std::vector<Request> schedule;
+    const Clock::time_point start = Clock::now() + std::chrono::milliseconds(200);
+    for (int h = 0; h < hosts; ++h)
+        for (double t = 60.0 * h / hosts; t < seconds; t += 60.0)
+            schedule.push_back({start + std::chrono::microseconds(int64_t(t * 1e6)), false, h});
+    for (int64_t k = 0; k < int64_t(fetches) * seconds; ++k)
+        schedule.push_back({start + std::chrono::microseconds(k * 1000000 / fetches), true, int(k % players)});
+    std::sort(schedule.begin(), schedule.end(), [](const Request& a, const Request& b) { return a.due < b.due; });
+
+    const Clock::time_point last = start + std::chrono::seconds(seconds + 10);  // no request starts later
+    const Outcome out = runSchedule(schedule, base, threads, last);
     done = true;
     holding.join();
     for (std::thread& t : rangers) t.join();
     const double took = std::chrono::duration<double>(Clock::now() - start).count();
-    std::sort(lists.begin(), lists.end());
-    std::sort(all.begin(), all.end());
+    const std::vector<double>& lists = out.lists;
+    const std::vector<double>& all = out.all;
     auto at = [](const std::vector<double>& v, double q) { return v.empty() ? 0.0 : v[size_t(q * (v.size() - 1))]; };
     std::printf("requests %zu in %.1f s: %.0f/s held (asked %.0f/s), failed %d, announcements kept but not shown "
                 "(202) %d\n",
-                all.size(), took, all.size() / took, double(schedule.size()) / seconds, failed.load(),
-                keptNotShown.load());
+                all.size(), took, all.size() / took, double(schedule.size()) / seconds, out.failed,
+                out.keptNotShown);
     std::printf("list fetches %zu (asked %d/s), failed %d (refused 429: %d): p50 %.2f ms, p99 %.2f ms, max %.2f ms "
                 "from schedule\n",
-                lists.size(), fetches, listsFailed.load(), listsRefused.load(), at(lists, 0.5), at(lists, 0.99),
+                lists.size(), fetches, out.listsFailed, out.listsRefused, at(lists, 0.5), at(lists, 0.99),
                 at(lists, 1.0));
     std::printf("every request: p50 %.2f ms, p99 %.2f ms\n", at(all, 0.5), at(all, 0.99));
     bool kept = true;
@@ -336,5 +362,5 @@ int main(int argc, char** argv) {
         std::printf("honest p99 under 100 ms while they trickle: %s\n", kept ? "yes" : "NO");
     }
     curl_global_cleanup();
-    return failed.load() == 0 && kept ? 0 : 1;
+    return out.failed == 0 && kept ? 0 : 1;
 }
