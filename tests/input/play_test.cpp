@@ -141,11 +141,14 @@ TEST_F(Play, KeyboardAndMouse) {
     EXPECT_TRUE(ran.count({Look90Left, kReleased}));
     EXPECT_FALSE(ran.count({Unbound, kPressed}));
 
-    // A click shorter than a frame still fires and stops.
+    // A click shorter than a frame still fires and stops; the middle button sends nothing.
+    click(SDL_BUTTON_MIDDLE, true);
+    click(SDL_BUTTON_MIDDLE, false);
     click(SDL_BUTTON_LEFT, true);
     click(SDL_BUTTON_LEFT, false);
     frame();
     EXPECT_TRUE(ran.count({FireGunsAndCannon, kPressed}) && ran.count({FireGunsAndCannon, kReleased}));
+    EXPECT_FALSE(ran.count({Unbound, kPressed}) || ran.count({Unbound, kReleased}));
     EXPECT_FALSE(plane.guns);
     click(SDL_BUTTON_RIGHT, true);
     frame();
