@@ -146,7 +146,8 @@ public:
 
     // ---- Flight controls.
     // The per-frame step: joystick queues, mouse offsets from the centre of a width x height
-    // rectangle (the window the pointer is measured in), joystick axes, curves.
+    // rectangle (the window the pointer is measured in), joystick axes, curves, then the trackers
+    // of the open settings windows (calibrator, joystick buttons, key capture).
     void createSurfaceInput(float width, float height);
     double getFinalAilerons() const { return TheAilerons; }
     double getFinalElevator() const { return TheElevator; }

@@ -94,8 +94,6 @@ void DoJoystick::pointerDefault(float width, float height) {
 
 void DoJoystick::createSurfaceInput(float width, float height) {
     checkJoystickButtonQueue();
-    handleKeyDefineTracker();
-    handleJDefineTracker();
 
     pointerDefault(width, height);
     halfwidth = width / 2;
@@ -137,14 +135,18 @@ void DoJoystick::createSurfaceInput(float width, float height) {
     if (UseJoyRudder) TheRudder1 = TheRudder;
     if (UseJoyThrottle) TheThrottle = TheThrottleJoy > kThrottleFull ? 1.0 : TheThrottleJoy;
 
-    TrackJoystickForCalibrate();
-
     // Nothing that is not a number reaches the flight model.
     TheAilerons = finiteOr(TheAilerons, 0.0);
     TheElevator = finiteOr(TheElevator, 0.0);
     TheRudder = finiteOr(TheRudder, 0.0);
     TheRudder1 = finiteOr(TheRudder1, 0.0);
     TheThrottle = finiteOr(TheThrottle, 0.0);
+
+    // The open settings windows' trackers come last, on the values this frame flew with: a
+    // reversal ticked in the joystick window turns its axis round from the next frame on.
+    TrackJoystickForCalibrate();
+    handleJDefineTracker();
+    handleKeyDefineTracker();
 }
 
 double DoJoystick::shapeStick(double x) const {

@@ -106,8 +106,9 @@ void DoJoystick::restoreJoystickButtonTranslationCopy() {
 }
 
 void DoJoystick::mouseButton(int button, bool down) {
-    // Written as the click happens, so a click shorter than a frame still fires.
-    if (button < 0 || button > 2) return;
+    // Written as the click happens, so a click shorter than a frame still fires. Only the left
+    // and right buttons send commands; the others send nothing.
+    if (button < 0 || button > 1) return;
     writeEntry(0, MouseButtonTranslation[button], down ? kPressed : kReleased);
 }
 

@@ -163,7 +163,8 @@ TEST(Calibration, OffCentreStickAndStillOrAbsentAxes) {
 }
 
 // The button window's choice is in force at once and stored only by Okay; Cancel puts it back,
-// and Reset puts back the defaults and stores them.
+// and Reset puts back the defaults and stores them. A reversal ticked there turns the stick round
+// from the frame after it is seen, and Cancel undoes it too.
 TEST(JoystickWindows, ButtonWindowCancelOkayAndReset) {
     Rig rig({test::fullStick()});
     PellamJoySub& in = *rig.in;
@@ -182,6 +183,15 @@ TEST(JoystickWindows, ButtonWindowCancelOkayAndReset) {
         EXPECT_DOUBLE_EQ(in.StickCurveJoy, 1.9);  // sliders wait for Okay
     };
     chooseThrottleUpForButton3();
+    rig.set(1, 900);  // stick to the right
+    in.createSurfaceInput(800, 600);
+    const double right = in.getFinalAilerons();
+    ASSERT_GT(right, 0.0);
+    in.joyWindow.revLF = true;
+    in.createSurfaceInput(800, 600);
+    EXPECT_EQ(in.getFinalAilerons(), right);
+    in.createSurfaceInput(800, 600);
+    EXPECT_EQ(in.getFinalAilerons(), -right);
     const long beeps = platform::beepCount();
     in.fromJoystickCalibrateMenu();  // neither window opens over the other
     EXPECT_FALSE(in.DoingCalWindow);
@@ -189,6 +199,8 @@ TEST(JoystickWindows, ButtonWindowCancelOkayAndReset) {
     in.okayButtons(InputButton::DefCancel);
     EXPECT_EQ(in.getJoystickButtonCommand(8), before);
     EXPECT_FALSE(in.isWindowOpen());
+    in.createSurfaceInput(800, 600);
+    EXPECT_EQ(in.getFinalAilerons(), right);
 
     chooseThrottleUpForButton3();
     in.okayButtons(InputButton::DefOkay);

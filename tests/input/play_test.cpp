@@ -134,6 +134,7 @@ TEST_F(Play, KeyboardAndMouse) {
     tap(SDLK_UP, SDL_SCANCODE_KP_8);         // num lock off: an arrow keycode, still keypad 8
     tap(SDLK_KP_PERIOD, SDL_SCANCODE_KP_PERIOD, KMOD_NUM);
     key(SDLK_LSHIFT, SDL_SCANCODE_LSHIFT, KMOD_LSHIFT, true);  // a modifier alone is no key
+    click(SDL_BUTTON_MIDDLE, true);                             // nor is the middle button
     for (int i = 0; i < 4; ++i) frame();
     for (CommandNumber command : {ThrottleUpIncrementally, CameraInsidePilotHead, Look90Left, MoveCameraCloser,
                                   LookForward, LookRearRight})
