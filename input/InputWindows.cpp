@@ -110,6 +110,7 @@ std::string DoJoystick::createKeyComboStringForRow(int row) const {
 void DoJoystick::fromKeyboardTable(int row) {
     if (!DoingKeyboardDefWindow || DoingKeyboardSheet) return;
     if (row < 0 || row >= numberOfRowsInTableView()) return;
+    keyWindow.selectedRow = row;  // the clicked row stays selected after its key is bound
     JustEditedRow = row;
     OurOldKey = getExistingKeyForRow(row);
     keyWindow.sheetKey = createKeyComboStringForRow(row);
@@ -135,7 +136,6 @@ void DoJoystick::keySheet() {
     if (owner == -5) {
         newKeyDefUnicode(nullptr, OurOldKey + 1);
         newKeyDefUnicode(&KeyDefine.UniCodeKey, CommandRow);
-        keyWindow.selectedRow = -1;
     } else {
         platform::SystemBeep();
         keyWindow.selectedRow = owner - 1;

@@ -11,7 +11,7 @@ namespace pellam::input {
 
 // The key-binding window and its key-capture sheet.
 struct KeyWindowControls {
-    int selectedRow = -1;          // table row shown selected (a refused key selects its owner)
+    int selectedRow = -1;          // table row shown selected: the clicked one, or a refused key's owner
     bool scrollToSelected = false;  // bring the selected row into view once
     std::string sheetCommand;      // KeyText2: the edited command's title
     std::string sheetKey;          // KeyText1: its key when the sheet opened

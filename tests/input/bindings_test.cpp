@@ -119,6 +119,7 @@ TEST_F(Keys, KeyWindowCaptureRefuseClearResetAndTheTwoWaysOut) {
     SCOPED_TRACE("a free key is taken with its modifiers");
     bind(FireGuns, 'j', kControlKeyMask);
     EXPECT_EQ(in.createKeyComboStringForRow(fireRow), "Ctrl-j");
+    EXPECT_EQ(in.keyWindow.selectedRow, fireRow) << "the clicked row stays selected";
     EXPECT_EQ(commandFor('j', kControlKeyMask), FireGuns);
     EXPECT_EQ(commandFor(fireKey), Unbound);
 
