@@ -102,6 +102,8 @@ void FlyableAircraft::tiltAileronNormals(double degrees) {
     const double angle[8] = {-left, left, -left, left, right, -right, right, -right};
     const double ySign[8] = {1.0, -1.0, 1.0, -1.0, 1.0, -1.0, 1.0, -1.0};
     for (int k = 0; k < 8; ++k) {
+        const bool lower = k % 4 >= 2;
+        if (lower && !traits().lowerAileronsTurn) continue;
         auto& n = own.surfaces[aileronNum(k)].NormalXYZ;
         n[2] = std::sin(angle[k] / kControlDeg);
         // A face with a tilted X (the lower ailerons) can leave no room for Y at large angles.

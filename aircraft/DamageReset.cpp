@@ -27,7 +27,8 @@ void FlyableAircraft::doSplodes() {
 void FlyableAircraft::StopForwardProgress() {
     ThisAircraft.CurrentVelocity = 0.0;
     live.velocity = live.previousVelocity = live.acceleration = live.previousAcceleration = Vector3{0.0, 0.0, 0.0};
-    for (int j = 0; j < 3; ++j) live.rotation[j] = live.previousRotation[j] = 0.0;
+    // The rotation rates stop; the previous tick's stay for the next step to finish its turn.
+    for (int j = 0; j < 3; ++j) live.rotation[j] = 0.0;
 }
 
 bool FlyableAircraft::pilotDied() {
@@ -65,8 +66,8 @@ void FlyableAircraft::refuelReArm() {
 
     // Unless a mission gave a load, the tank stays as full as the definition filled it.
     a.FuelLoadInPounds = StartingFuelLoadGiven ? a.StartingFuelLoad : a.FuelLoadInPounds;
+    // The mass stays the set-up's until the step's next mass refresh counts this load.
     a.CurrentNumberOfBombs = static_cast<int16_t>(std::clamp(own.startUpBombs, 0, kMaxBombs));
-    FigureMass();  // with the fuel and bombs just loaded, not the set-up's
     requestSound(8);
 }
 

@@ -68,7 +68,7 @@ void FlyableAircraft::driveModel(int32_t steps, int32_t tick, bool last, bool re
 
     // A belly-landed aircraft at rest on sea-level ground: keep it from sinking out of sight.
     if (a.OnGround && a.GearPosition != 1.0 && a.GroundAltitude == 0.0 && mph() < 1.0) {
-        live.attitude.Position[1] = std::max(live.attitude.Position[1], -10.0);
+        live.attitude.Position[1] = std::max(live.attitude.Position[1] + traits().restingRise, -10.0);
         live.previousAttitude.Position[1] = live.attitude.Position[1];
         a.NosePosition[1] = 20.0;
         a.FuseBottom[1] = 20.0;

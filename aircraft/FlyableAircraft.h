@@ -43,6 +43,8 @@ public:
         int32_t engineStartSound;
         double headZ;             // head position behind the reference point, body Z ft
         bool engineGyroCoupling = true;  // inertia cross terms follow the rotary engine's speed
+        bool lowerAileronsTurn = true;   // the controls tilt the lower wing's aileron faces too
+        double restingRise = 0.0;        // ft a call a belly-landed wreck at rest on the sea rises
     };
     virtual const Traits& traits() const = 0;
     // Writes the type's constants, surfaces, control-surface numbers, hit volumes, gun, power

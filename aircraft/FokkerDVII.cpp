@@ -2,6 +2,8 @@
 // shared writer.
 #include "aircraft/FokkerDVII.h"
 
+#include "aircraft/SharedDefinition.h"
+
 namespace pellam {
 namespace {
 
@@ -102,7 +104,7 @@ const FlyableAircraft::Traits& FokkerDVII::traits() const {
 void FokkerDVII::fillAirfoils() { definition::fillAirfoils(*this); }
 
 void FokkerDVII::writeDefinition() {
-    fokker::writeDefinition(*this, kDVII, kSurfaces, 14.638679999999999, kHitBoxes);
+    definition::write(*this, kDVII, kSurfaces, 14.638679999999999, kHitBoxes);
     FokkerDVIIHStab = 14;
 }
 

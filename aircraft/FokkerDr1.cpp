@@ -1,4 +1,4 @@
-// The Fokker Dr.I's definition (its own values, 28 surfaces, 7 hit boxes) and what both Fokkers share.
+// The Fokker Dr.I's definition (its own values, 28 surfaces, 7 hit boxes) and the Fokkers' replay ring.
 #include "aircraft/FokkerDr1.h"
 
 #include "aircraft/SharedDefinition.h"
@@ -7,13 +7,6 @@
 
 namespace pellam {
 namespace fokker {
-
-void writeDefinition(FlyableAircraft& plane, const definition::Values& values,
-                     std::span<const definition::SurfaceRow> surfaces, double kOverAspectRatio,
-                     std::span<const definition::HitBox> hitBoxes) {
-    definition::write(plane, values, surfaces, kOverAspectRatio, hitBoxes);
-    plane.live.chuteOpened = false;
-}
 
 void useReplayRing(FlyableAircraft& plane) {
     constexpr int32_t kRecords = 179;
@@ -117,14 +110,16 @@ const FlyableAircraft::Traits& FokkerDr1::traits() const {
                             .fullOrIdleThrottle = true,
                             .engineStartSound = 31,
                             .headZ = -3.1,
-                            .engineGyroCoupling = false};
+                            .engineGyroCoupling = false,
+                            .lowerAileronsTurn = false,
+                            .restingRise = 1e-9 / 80.0};
     return dr1;
 }
 
 void FokkerDr1::fillAirfoils() { definition::fillAirfoils(*this); }
 
 void FokkerDr1::writeDefinition() {
-    fokker::writeDefinition(*this, kDr1, kSurfaces, 5.181, kHitBoxes);
+    definition::write(*this, kDr1, kSurfaces, 5.181, kHitBoxes);
     FokkerDr1LeftMiddleWing = 26;
     FokkerDr1RightMiddleWing = 27;
 }

@@ -3,22 +3,15 @@
 // full or idle, and a light structure (+3.5 / -2.5 g). Its middle wing is a third pair of lifting
 // panels that goes with the side's other wings.
 //
-// Also what the two Fokkers share beyond the definition writer: the replay ring's length and a
-// new parachute at every set-up.
+// Also what the two Fokkers share beyond the definition writer: the replay ring's length.
 #include <cstdint>
-#include <span>
 
 #include "aircraft/FlyableAircraft.h"
-#include "aircraft/SharedDefinition.h"
 
 namespace pellam {
 
 namespace fokker {
 
-// The shared definition writer, and a new parachute at every set-up.
-void writeDefinition(FlyableAircraft& plane, const definition::Values& values,
-                     std::span<const definition::SurfaceRow> surfaces, double kOverAspectRatio,
-                     std::span<const definition::HitBox> hitBoxes);
 // The Fokkers keep 179 replay records, 3,580 ticks of flight.
 void useReplayRing(FlyableAircraft& plane);
 

@@ -88,7 +88,6 @@ void FlyableAircraft::SetUpAircraft(double x, double y, double z, double heading
     live.previousVelocity = live.velocity;
     for (int i = 0; i < 3; ++i) live.previousAttitude.Position[i] = live.attitude.Position[i] - live.velocity[i];
     own.parts.fill(live.attitude);
-    own.partSpeeds.fill({0.0, 0.0, 0.0});
     live.rotation = {0.0, 0.0, 0.0, 0.0};
 
     a.Shape = own.surfaces.data();

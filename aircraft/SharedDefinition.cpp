@@ -108,6 +108,7 @@ void writeCommon(FlyableAircraft& plane) {
     a.TotalHits = 0.0;
     a.CurrentAmmoUsed = 0.0;
     a.GuyBailedOut = 0;
+    plane.live.chuteOpened = false;  // a new parachute
 
     a.CurrentNumberOfBombs = 0;
     a.NumberOfBombsAtStartOfRun = 0;

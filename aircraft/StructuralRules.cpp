@@ -213,9 +213,9 @@ void FlyableAircraft::blackRedOut() {
         // Bounded like the positive side, so a red-out clears in as many ticks as it built up.
         blood = std::max(blood - 0.7, -600.0);
     } else if (blood < 0.0) {
-        blood = std::min(blood + 0.4, 0.0);
+        blood += 0.4;  // settles within 0.4 of 0, either side
     } else if (blood > 0.0) {
-        blood = std::max(blood - 0.4, 0.0);
+        blood -= 0.4;
     }
 
     a.BlackRedOutLevel = 100;

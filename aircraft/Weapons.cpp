@@ -69,7 +69,6 @@ void FlyableAircraft::startABullet() {
     ProjectileType& b = g.TheBullets[g.NextTheBullets];
     if (++g.NextTheBullets >= BulletsList::kSlots) g.NextTheBullets = 0;
     b.TimeAlive = 0;
-    b.TimeHitGround = 0;
     b.GraphicsType = -1;
     b.Punch = a.BulletPunch;
     b.Velocity = a.BulletVelocity;

@@ -36,8 +36,10 @@ TYPED_TEST(Airframe, GroundStartRestsWhereItIsPlacedAndFlyingStartsClearTheGroun
     EXPECT_NEAR(w.pos()[0], 10.0, 0.5);
     EXPECT_EQ(w.a().Damage1, 0u);
 
+    w.camel->live.chuteOpened = true;
     w.camel->SetUpAircraft(0.0, -1.0, 0.0, 0.0, 400.0, 50.0, 0.21);  // moving: lifted clear
     EXPECT_GT(w.pos()[1], kField + 500.0);
+    EXPECT_FALSE(w.camel->live.chuteOpened) << "every set-up packs a new parachute";
 
     BasicCamelWorld<TypeParam> sea;  // ground at exactly 0 breaks the gear of a ground start
     sea.camel->SetUpAircraft(0.0, -1.0, 0.0, 0.0, 400.0, 0.0, 1.0);
@@ -196,6 +198,11 @@ TYPED_TEST(FokkerAirframe, WingsGoWithTheirMiddleWingAndComeBackWithTheNextSetUp
     EXPECT_EQ(w.camel->own.surfaces[26].Area, whole[26].Area);
     w.camel->wingComesOff(7);  // no such side
     EXPECT_EQ(w.camel->own.surfaces[0].Area, whole[0].Area);
+    // Full aileron: the D.VII tilts its lower faces (which have no area) with the upper ones, the
+    // Dr.I leaves them as built.
+    w.camel->AileronInputAbsolute(1.0);
+    EXPECT_EQ(w.camel->own.surfaces[10].NormalXYZ == whole[10].NormalXYZ, this->dr1());
+    EXPECT_NE(w.camel->own.surfaces[6].NormalXYZ, whole[6].NormalXYZ);
 
     this->fly();
     for (int i = 0; i < Aircraft::kSurfaces; ++i) {
@@ -319,6 +326,7 @@ TEST_F(Rules, BlackOutAndRedOutAreBoundedAndClear) {
         EXPECT_EQ(a().BloodMovementFromGs, bound);
         load(a(), 1.0);
         for (int i = 0; i < 1600; ++i) w.camel->blackRedOut();
+        EXPECT_LE(std::fabs(a().BloodMovementFromGs), 0.4) << g;  // settled about 0
         EXPECT_EQ(a().BlackRedOutLevel, 100) << g;
         EXPECT_EQ(a().PilotLosesConscienceness, 0) << g;
     }
@@ -531,9 +539,10 @@ TEST_F(Rules, ReArmingRepairsInPlaceAndLoadsWhatTheMissionGave) {
     EXPECT_EQ(a().FuelLoadInPounds, given);
     EXPECT_EQ(a().CurrentNumberOfBombs, 4);
     EXPECT_EQ(a().PlayThisSound, 8);
-    const double loaded = a().Mass;  // the load just taken on
+    // The mass stays the set-up's (a full tank, no bombs) until the step's refresh counts the load.
+    EXPECT_DOUBLE_EQ(a().Mass, (a().Weight + 180.0) / 32.2);
     w.camel->FigureMass();
-    EXPECT_DOUBLE_EQ(a().Mass, loaded);
+    EXPECT_DOUBLE_EQ(a().Mass, (a().Weight + given + 4 * a().WeightInPoundsOfOneBomb) / 32.2);
 
     a().Damage1 = dmg::Down;  // a wreck is not re-armed
     a().CurrentNumberOfBombs = 1;
