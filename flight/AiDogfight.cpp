@@ -90,13 +90,13 @@ struct Fight {
             ShouldIShoot(D, tx, ty, self);
         }
     }
-    void tactics(ModelArray* objects);
+    void tactics();
     void headOn();
-    void pursuit(ModelArray* objects);
+    void pursuit();
     void defence();
 };
 
-void Fight::tactics(ModelArray* objects) {
+void Fight::tactics() {
     if (e.OnGround && D < 4000.0 && std::fabs(a.AircraftBank) > 50.0) {
         self->setThrottle(1.0);
         self->RudderInput(0.0);
@@ -146,7 +146,7 @@ void Fight::tactics(ModelArray* objects) {
         HoldAOATarget(aoa, a.PlusStall, self);
         return;
     }
-    pursuit(objects);
+    pursuit();
 }
 
 void Fight::headOn() {
@@ -190,15 +190,12 @@ void Fight::headOn() {
     }
 }
 
-void Fight::pursuit(ModelArray* objects) {
+void Fight::pursuit() {
     a.AutoPilotData[2] = -1.0;
-    // Mark the enemy chased within 2000 ft so that the next look-around keeps it; only an enemy,
-    // never the leader a wingman follows.
+    // Mark the last enemy seen within 2000 ft so that the next look-around takes it (a wingman
+    // following its leader marks it too); the look-around drops a mark that names a friend.
     const double n = a.aiVariables[1];
-    if (D < 2000.0 && n >= 0.0 && n < ModelArray::kAircraftSlots && objects && e.Team != a.Team &&
-        objects->at(static_cast<long>(n) + ModelArray::kFirstAircraft) == enemy) {
-        a.aiVariables[0] = n;
-    }
+    if (D < 2000.0 && n >= 0.0 && n < ModelArray::kAircraftSlots) a.aiVariables[0] = n;
     const double V = a.CurrentVelocity, Ve = e.CurrentVelocity, close = a.TooCloseDistance;
     if (a.AIType == 2 && ((D < close && V - Ve > 1.22) || (D < 1.66 * close && V - Ve > 2.44))) {
         self->setThrottle(0.05);
@@ -507,7 +504,7 @@ void doDogfighting(ZephModel* aircraft, ModelArray* objects, int32_t missionTime
     Fight f{aircraft, a, P, enemy, e, me, s.them};
     f.D = D, f.Dh = Dh, f.dY = s.d[1];
     aimPoints(f, s);
-    f.tactics(objects);
+    f.tactics();
 }
 
 }  // namespace pellam
