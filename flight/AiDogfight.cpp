@@ -41,24 +41,10 @@ void offsetPoint(const double* d, const double* R, double x, double y, double z,
     for (int j = 0; j < 3; ++j) out[j] = d[j] + w[j];
 }
 
-// Whether the enemy has this aircraft in its sights. An enemy flown by the AI here has its aim
-// in its record; for one a person or a peer flies, the aim comes from the geometry.
-bool inEnemySights(const Aircraft& e, const QNion& me, const QNion& them) {
-    double eA, eB;
-    if (e.AIType > 0 && e.RemoteLocal == 0) {
-        eA = e.ClosestEnemyData[18];
-        eB = e.ClosestEnemyData[19];
-    } else {
-        double R[16] = {};
-        ZephModel::quaternionToMatrix(them.QAttitude.data(), R);
-        const double d[3] = {me.Position[0] - them.Position[0], me.Position[1] - them.Position[1],
-                             me.Position[2] - them.Position[2]};
-        double b[3];
-        ZephModel::InverseRotateVector(d, b, R);
-        if (b[2] <= 0.0) return false;  // behind its guns
-        eA = b[0] / b[2];
-        eB = b[1] / b[2];
-    }
+// Whether the enemy has this aircraft in its sights, by the aim its own pilot keeps (18 across,
+// 19 up). A person's aircraft keeps none: its zeros always count as this aircraft in its sights.
+bool inEnemySights(const Aircraft& e) {
+    const double eA = e.ClosestEnemyData[18], eB = e.ClosestEnemyData[19];
     return eB > -0.2 && eB < 0.25 && eA > -0.25 && eA < 0.25;
 }
 
@@ -235,7 +221,7 @@ void Fight::pursuit() {
 
 void Fight::defence() {
     a.AutoPilotData[1] = 4.0;
-    const bool sighted = inEnemySights(e, me, them);
+    const bool sighted = inEnemySights(e);
     double& code = a.AutoPilotData[2];
     if (std::fabs(tx) > 1.2 || std::fabs(ty) > 1.2) {  // well off the nose and tail axes
         if (!sighted || D >= 2100.0 || std::fabs(hd) >= 1.77) {

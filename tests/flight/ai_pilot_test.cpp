@@ -132,6 +132,19 @@ TEST(AiPilot, WingmanFollowsAircraftZeroForABadLeaderAndFightsOnWhenItIsLost) {
     EXPECT_EQ(alone.a.AIType, 1);
 }
 
+// A person 580 ft behind, off to one side and flying parallel keeps no aim of its own: the fighter
+// takes itself to be in its sights all the same, and goes into the scissors.
+TEST(AiPilot, APersonOnTheTailCountsAsAimingAtIt) {
+    Fleet w;
+    FakeAircraft& me = w.add(0, 0, 0, 1000, 0);
+    me.a.AIType = 1;
+    w.add(1, 1, 300, 1000, -500);
+    w.fly(me);
+    EXPECT_EQ(me.a.ClosestEnemy, w.at(1));
+    EXPECT_DOUBLE_EQ(me.a.AutoPilotData[1], 4.0);  // defending
+    EXPECT_DOUBLE_EQ(std::fabs(me.a.AutoPilotData[3]), 1.0);
+}
+
 TEST(AiPilot, FighterWithNobodyToFightStillMindsTheHills) {
     Fleet w;
     FakeAircraft& me = w.add(0, 0, 0, 1000, 0);
