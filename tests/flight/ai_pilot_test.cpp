@@ -226,6 +226,28 @@ TEST(AiManeuvers, WithNoSharesOnlyTheFallBackFlies) {
     EXPECT_DOUBLE_EQ(f.throttle, 1.0);
 }
 
+// Option 3 never starts a snap roll: a draw that falls on its share flies the fall-back, and the
+// manoeuvres after it are drawn without that share, so half the shares starts nothing at all.
+TEST(AiManeuvers, OptionThreeBarsTheSnapRollsShare) {
+    ZephModel::simulationRandom().seed(8);
+    FakeAircraft f;
+    fighter(f);
+    f.profiles[0].EachManeuver[11].ManeuverProbability = 0.5;
+    f.profiles[0].EachManeuver[7].ManeuverProbability = 0.5;
+    int overTop = 0, snapRoll = 0;
+    for (int i = 0; i < 200; ++i) {
+        f.a.AutoPilotData[2] = -1.0;
+        DoOption3Maneuvers(3, &f);
+        EXPECT_EQ(f.a.AutoPilotData[2], -1.0);
+        f.a.AutoPilotData[2] = -1.0;
+        DoOption3Maneuvers(1, &f);
+        overTop += f.a.AutoPilotData[2] == 7.0;
+        snapRoll += f.a.AutoPilotData[2] == 11.0;
+    }
+    EXPECT_GT(overTop, 60);
+    EXPECT_GT(snapRoll, 60);
+}
+
 TEST(AiManeuvers, SplitSTooLowBecomesATurnAndEndsPastTheVertical) {
     FakeAircraft f;
     fighter(f, 1000.0);
