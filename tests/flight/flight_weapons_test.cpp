@@ -119,11 +119,11 @@ struct ObjectWorld : ::testing::Test {
     BulletsList list = spentPool();
 };
 
-TEST_F(ObjectWorld, ABulletHitsOnceAndTheObjectDiesOnceAtItsLimit) {
-    fire({-5, -5, 495}, {5, 5, 505});  // crosses all three mid-planes inside the square
-    EXPECT_FLOAT_EQ(box->data().ObjectHits, 1.0f);
+TEST_F(ObjectWorld, ABulletCountsAtEachMidPlaneItCrossesAndTheObjectDiesOnceAtItsLimit) {
+    fire({-5, 1, 495}, {5, 1, 505});  // crosses the X and Z mid-planes inside the square
+    EXPECT_FLOAT_EQ(box->data().ObjectHits, 2.0f);
     EXPECT_EQ(list.TheBullets[0].TimeAlive, 75);
-    ASSERT_EQ(debris->pieces.size(), 1u);
+    ASSERT_EQ(debris->pieces.size(), 2u);
     EXPECT_NEAR(debris->pieces[0][2], 500.0, 1e-9);  // at the crossing, world ft
     EXPECT_GE(debris->pieces[0][4], 0.0);            // thrown up
     fire({-5, 11, 495}, {5, 11, 505});  // over it
@@ -131,9 +131,16 @@ TEST_F(ObjectWorld, ABulletHitsOnceAndTheObjectDiesOnceAtItsLimit) {
     fire({0, 1, 480}, {0, 1, 520});
     box->data().ObjectFlags = 0x20;
     fire({0, 1, 480}, {0, 1, 520}, 2, true);  // a replay
-    EXPECT_FLOAT_EQ(box->data().ObjectHits, 1.0f);
+    EXPECT_FLOAT_EQ(box->data().ObjectHits, 2.0f);
 
-    for (int i = 0; i < 4; ++i) fire({0, 1, 480}, {0, 1, 520}, 4);
+    // Diving into the ground inside the square, a bullet hits in the tick it strikes.
+    FlatTerrain ground(0.0);
+    aimBullet(list, 0, {0, 5, 430}, {0, 5, 470}, 1.0);
+    list.TheBullets[0].YMove = -8.0;
+    MoveBullets(&list, &ground, nullptr);
+    ASSERT_EQ(list.TheBullets[0].GraphicsType, 2);
+    CheckForObjectHit(4, &list, &controller.models, 777, false, &controller);
+    for (int i = 0; i < 2; ++i) fire({0, 1, 480}, {0, 1, 520}, 5);
     EXPECT_FLOAT_EQ(box->data().ObjectHits, 3.0f);
     EXPECT_EQ(box->data().GlobalDeadTime, 777);
     EXPECT_EQ(box->data().WhoKilledMe, 4);
