@@ -250,6 +250,27 @@ struct Gunners : ::testing::Test {
     double self[3] = {0, 0, 0};
 };
 
+// A target holding its heading and its rate of climb lets the aim build by 0.005 a call once the
+// gunner has noted its course twice; the first note compares it with the course of whatever was
+// tracked before. A turn of 0.1 deg spoils it.
+TEST_F(Gunners, TheAimBuildsOnASteadyTargetAndATurnSpoilsIt) {
+    fire.AircraftHeading = 90.0f;  // the course of a target tracked before
+    double before = 0.0;
+    for (int call = 1; call <= 6; ++call) {
+        planes[1]->live.attitude.Position[1] += 2.0;  // climbing 2 ft a call
+        ASSERT_TRUE(TrackAircraftForBullets(&fire, &controller.models, self, 1, call, false));
+        if (call <= 2) {
+            EXPECT_EQ(fire.AimingAccuracy, 0.0f) << call;
+        } else if (call >= 4) {
+            EXPECT_NEAR(fire.AimingAccuracy - before, 0.005, 1e-6) << call;
+        }
+        before = fire.AimingAccuracy;
+    }
+    planes[1]->a.AircraftHeading = 0.1;
+    TrackAircraftForBullets(&fire, &controller.models, self, 1, 7, false);
+    EXPECT_EQ(fire.AimingAccuracy, 0.0f);
+}
+
 TEST_F(Gunners, FlakBurstsNearItsTargetAndHurtsOnlyLocalAircraftOutsideReplays) {
     int shots = 0;
     for (int tick = 1; tick < 20000; ++tick) {
