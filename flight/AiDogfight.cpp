@@ -41,24 +41,10 @@ void offsetPoint(const double* d, const double* R, double x, double y, double z,
     for (int j = 0; j < 3; ++j) out[j] = d[j] + w[j];
 }
 
-// Whether the enemy has this aircraft in its sights. An enemy flown by the AI here has its aim
-// in its record; for one a person or a peer flies, the aim comes from the geometry.
-bool inEnemySights(const Aircraft& e, const QNion& me, const QNion& them) {
-    double eA, eB;
-    if (e.AIType > 0 && e.RemoteLocal == 0) {
-        eA = e.ClosestEnemyData[18];
-        eB = e.ClosestEnemyData[19];
-    } else {
-        double R[16] = {};
-        ZephModel::quaternionToMatrix(them.QAttitude.data(), R);
-        const double d[3] = {me.Position[0] - them.Position[0], me.Position[1] - them.Position[1],
-                             me.Position[2] - them.Position[2]};
-        double b[3];
-        ZephModel::InverseRotateVector(d, b, R);
-        if (b[2] <= 0.0) return false;  // behind its guns
-        eA = b[0] / b[2];
-        eB = b[1] / b[2];
-    }
+// Whether the enemy has this aircraft in its sights, by the aim its own pilot keeps (18 across,
+// 19 up). A person's aircraft keeps none: its zeros always count as this aircraft in its sights.
+bool inEnemySights(const Aircraft& e) {
+    const double eA = e.ClosestEnemyData[18], eB = e.ClosestEnemyData[19];
     return eB > -0.2 && eB < 0.25 && eA > -0.25 && eA < 0.25;
 }
 
@@ -90,13 +76,13 @@ struct Fight {
             ShouldIShoot(D, tx, ty, self);
         }
     }
-    void tactics(ModelArray* objects);
+    void tactics();
     void headOn();
-    void pursuit(ModelArray* objects);
+    void pursuit();
     void defence();
 };
 
-void Fight::tactics(ModelArray* objects) {
+void Fight::tactics() {
     if (e.OnGround && D < 4000.0 && std::fabs(a.AircraftBank) > 50.0) {
         self->setThrottle(1.0);
         self->RudderInput(0.0);
@@ -146,7 +132,7 @@ void Fight::tactics(ModelArray* objects) {
         HoldAOATarget(aoa, a.PlusStall, self);
         return;
     }
-    pursuit(objects);
+    pursuit();
 }
 
 void Fight::headOn() {
@@ -190,15 +176,12 @@ void Fight::headOn() {
     }
 }
 
-void Fight::pursuit(ModelArray* objects) {
+void Fight::pursuit() {
     a.AutoPilotData[2] = -1.0;
-    // Mark the enemy chased within 2000 ft so that the next look-around keeps it; only an enemy,
-    // never the leader a wingman follows.
+    // Mark the last enemy seen within 2000 ft so that the next look-around takes it (a wingman
+    // following its leader marks it too); the look-around drops a mark that names a friend.
     const double n = a.aiVariables[1];
-    if (D < 2000.0 && n >= 0.0 && n < ModelArray::kAircraftSlots && objects && e.Team != a.Team &&
-        objects->at(static_cast<long>(n) + ModelArray::kFirstAircraft) == enemy) {
-        a.aiVariables[0] = n;
-    }
+    if (D < 2000.0 && n >= 0.0 && n < ModelArray::kAircraftSlots) a.aiVariables[0] = n;
     const double V = a.CurrentVelocity, Ve = e.CurrentVelocity, close = a.TooCloseDistance;
     if (a.AIType == 2 && ((D < close && V - Ve > 1.22) || (D < 1.66 * close && V - Ve > 2.44))) {
         self->setThrottle(0.05);
@@ -238,7 +221,7 @@ void Fight::pursuit(ModelArray* objects) {
 
 void Fight::defence() {
     a.AutoPilotData[1] = 4.0;
-    const bool sighted = inEnemySights(e, me, them);
+    const bool sighted = inEnemySights(e);
     double& code = a.AutoPilotData[2];
     if (std::fabs(tx) > 1.2 || std::fabs(ty) > 1.2) {  // well off the nose and tail axes
         if (!sighted || D >= 2100.0 || std::fabs(hd) >= 1.77) {
@@ -507,7 +490,7 @@ void doDogfighting(ZephModel* aircraft, ModelArray* objects, int32_t missionTime
     Fight f{aircraft, a, P, enemy, e, me, s.them};
     f.D = D, f.Dh = Dh, f.dY = s.d[1];
     aimPoints(f, s);
-    f.tactics(objects);
+    f.tactics();
 }
 
 }  // namespace pellam

@@ -27,6 +27,7 @@ double draw01() { return ZephModel::GetLongRandomFrom(-32768, 32767) / 65536.0 +
 struct Candidate {
     int code;
     bool eligible;
+    bool barred = false;  // a draw that falls on it chooses nothing, and its share is not summed
 };
 
 // Walks the candidates in order with a running sum of their shares; -1 when the draw passes all.
@@ -36,8 +37,8 @@ int choose(const AIPilotProfile& p, std::initializer_list<Candidate> list) {
     for (const Candidate& k : list) {
         if (!k.eligible) continue;
         const double share = p.EachManeuver[k.code].ManeuverProbability;
-        if (r <= c + share) return k.code;
-        c += share;
+        if (r <= c + share) return k.barred ? -1 : k.code;
+        if (!k.barred) c += share;
     }
     return -1;
 }
@@ -134,7 +135,7 @@ void DoOption3Maneuvers(int32_t option, ZephModel* aircraft) {
     const AIPilotProfile& p = profileOf(a);
     if (none(a)) {
         const bool fastEnough = p.EachManeuver[11].minSpeed < mphOf(a);
-        a.AutoPilotData[2] = choose(p, {{8, true}, {9, option != 2}, {11, fastEnough && option != 3}, {7, true},
+        a.AutoPilotData[2] = choose(p, {{8, true}, {9, true, option == 2}, {11, fastEnough, option == 3}, {7, true},
                                         {16, option == 3}});
     }
     const int code = codeOf(a);

@@ -42,8 +42,9 @@ void lookAround(ZephModel* self, Aircraft& a, ModelArray* objects) {
 
     bool scan = true;
     if (a.aiVariables[0] >= 0.0) {
-        // A target the dogfight ordered. It must name one of the eight aircraft, not this one and
-        // not a friend: a record fresh from its start holds 0 here, which names aircraft 0.
+        // A target the dogfight ordered: the pursuit marks the last enemy seen, which is 0 (aircraft
+        // 0) in a record that has seen none, even while a wingman follows its leader. An order naming
+        // no aircraft, this one or one of its own side is dropped and the look-around goes on as usual.
         ZephModel* m = nullptr;
         const double forced = a.aiVariables[0];
         const long n = forced < ModelArray::kAircraftSlots ? static_cast<long>(forced) : -1;

@@ -1,7 +1,8 @@
 // Bullets in flight and what they hit: one tick of motion for a gun's pool, the hit test against
 // an aircraft's hit volumes with its random damage, the hit test against ground objects, and a
-// bomb's blast. A bullet is consumed by the first thing it hits; a bullet lying where it struck the
-// ground hits nothing more.
+// bomb's blast. A bullet is consumed by the first aircraft or object it hits, though it counts at
+// each mid-plane of an object's box it crosses inside the box. A bullet that struck the ground is
+// tested in the tick it struck (its last stretch, laid flat on the ground), and not while it lies there.
 #include <cmath>
 
 #include "core/Constants.h"
@@ -19,7 +20,9 @@ constexpr int32_t kStoppedByAircraft = 5000;
 constexpr double kParkedBlastRadius = 50.0;  // ft
 constexpr int32_t kNoPilotsKill = 23;         // WhoKilledMe of a blast no aircraft dropped
 
-bool inFlight(const ProjectileType& b) { return b.TimeAlive <= kLastLiveTick && b.GraphicsType != 2; }
+bool inFlight(const ProjectileType& b) {
+    return b.TimeAlive <= kLastLiveTick && (b.GraphicsType != 2 || b.TimeHitGround == b.TimeAlive);
+}
 
 // Strictly inside the box of half sizes s about the origin.
 bool inside(const double* p, const double* s) {
@@ -204,7 +207,6 @@ void CheckForObjectHit(int32_t shooter, BulletsList* bullets, ModelArray* object
                     d.GlobalDeadTime = gtime;
                     if (caller) caller->thisObjectDead(i, shooter);
                 }
-                break;  // one hit per bullet and object
             }
         }
     }

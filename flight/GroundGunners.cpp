@@ -59,12 +59,9 @@ Target track(ObjectFireData* f, ModelArray* models, const double* self, int32_t 
     for (int k = 0; k < ModelArray::kAircraftSlots; ++k) {
         Target c = aircraftAt(models, k);
         if (!c.model || c.a->Team == team || (c.a->Damage1 & dmg::Down) || !inWindow(*f, self, c, ceiling)) continue;
+        // The course last noted stays: it is the previous target's until the next call.
         f->TrackingAircraft = static_cast<int16_t>(k);
         f->AimingAccuracy = 0.0f;
-        // Start the course comparison from this target, not from the one before it.
-        f->AircraftHeading = static_cast<float>(c.a->AircraftHeading);
-        f->AircraftAltitude = static_cast<float>(c.model->live.attitude.Position[1]);
-        f->AltitudeChange = 0.0f;
         return c;
     }
     f->TrackingAircraft = -1;

@@ -62,8 +62,8 @@ TEST(AiPilot, ForcedTargetIsTakenOnceAndOnlyWhenItNamesAnAircraft) {
     w.fly(me);
     EXPECT_EQ(me.a.ClosestEnemy, w.at(1));
 
-    // Not an aircraft, itself, or a friend (a fresh record holds 0, naming aircraft 0): dropped,
-    // and the look-around goes on as usual.
+    // Not an aircraft, itself, or a friend (a pilot that has seen no enemy marks 0, aircraft 0):
+    // dropped, and the look-around goes on as usual.
     w.add(3, 0, 0, 1000, 300);
     for (double bad : {8.0, 9.5, 1e12, 0.0, 3.0}) {
         me.a.aiVariables[0] = bad;
@@ -106,17 +106,23 @@ TEST(AiPilot, WingmanFollowsAircraftZeroForABadLeaderAndFightsOnWhenItIsLost) {
     me.a.AIType = 2;
     me.a.LeadAircraftNumber = 9;
     me.a.AttackEnemyDistance = 100000;  // no enemy at all: it still follows
-    me.a.aiVariables[1] = 0.0;          // and marks nobody, whatever enemy number it last saw
+    me.a.aiVariables[1] = 0.0;          // the last enemy number it holds names its friend
     w.fly(me);
-    EXPECT_DOUBLE_EQ(me.a.aiVariables[0], -1.0);
+    EXPECT_DOUBLE_EQ(me.a.aiVariables[0], 0.0);  // marked while it follows, 800 ft behind
     EXPECT_EQ(me.a.ClosestEnemy, w.at(0));
     EXPECT_DOUBLE_EQ(me.a.ClosestEnemyData[0], 800.0);
     EXPECT_EQ(me.a.AIType, 2);
     EXPECT_EQ(me.a.GunsFiring, 0);
 
-    lead.a.TotalHits = 10.0;  // at its limit a leader counts as lost
+    // At its limit a leader counts as lost, though it is still in the fight: the fighter the
+    // wingman becomes never takes that mark of its friend for an enemy, nor fires on it.
+    lead.a.TotalHits = 10.0;
     w.fly(me);
     EXPECT_EQ(me.a.AIType, 1);
+    EXPECT_EQ(me.a.ClosestEnemy, nullptr);
+    w.fly(me);
+    EXPECT_EQ(me.a.ClosestEnemy, nullptr);
+    EXPECT_EQ(me.a.GunsFiring, 0);
 
     // A wingman told to follow itself has no leader either.
     FakeAircraft& alone = w.add(4, 0, 500, 1000, 0);
@@ -124,6 +130,19 @@ TEST(AiPilot, WingmanFollowsAircraftZeroForABadLeaderAndFightsOnWhenItIsLost) {
     alone.a.LeadAircraftNumber = 4;
     w.fly(alone);
     EXPECT_EQ(alone.a.AIType, 1);
+}
+
+// A person 580 ft behind, off to one side and flying parallel keeps no aim of its own: the fighter
+// takes itself to be in its sights all the same, and goes into the scissors.
+TEST(AiPilot, APersonOnTheTailCountsAsAimingAtIt) {
+    Fleet w;
+    FakeAircraft& me = w.add(0, 0, 0, 1000, 0);
+    me.a.AIType = 1;
+    w.add(1, 1, 300, 1000, -500);
+    w.fly(me);
+    EXPECT_EQ(me.a.ClosestEnemy, w.at(1));
+    EXPECT_DOUBLE_EQ(me.a.AutoPilotData[1], 4.0);  // defending
+    EXPECT_DOUBLE_EQ(std::fabs(me.a.AutoPilotData[3]), 1.0);
 }
 
 TEST(AiPilot, FighterWithNobodyToFightStillMindsTheHills) {
@@ -205,6 +224,28 @@ TEST(AiManeuvers, WithNoSharesOnlyTheFallBackFlies) {
         EXPECT_EQ(f.a.AutoPilotData[2], -1.0);
     }
     EXPECT_DOUBLE_EQ(f.throttle, 1.0);
+}
+
+// Option 3 never starts a snap roll: a draw that falls on its share flies the fall-back, and the
+// manoeuvres after it are drawn without that share, so half the shares starts nothing at all.
+TEST(AiManeuvers, OptionThreeBarsTheSnapRollsShare) {
+    ZephModel::simulationRandom().seed(8);
+    FakeAircraft f;
+    fighter(f);
+    f.profiles[0].EachManeuver[11].ManeuverProbability = 0.5;
+    f.profiles[0].EachManeuver[7].ManeuverProbability = 0.5;
+    int overTop = 0, snapRoll = 0;
+    for (int i = 0; i < 200; ++i) {
+        f.a.AutoPilotData[2] = -1.0;
+        DoOption3Maneuvers(3, &f);
+        EXPECT_EQ(f.a.AutoPilotData[2], -1.0);
+        f.a.AutoPilotData[2] = -1.0;
+        DoOption3Maneuvers(1, &f);
+        overTop += f.a.AutoPilotData[2] == 7.0;
+        snapRoll += f.a.AutoPilotData[2] == 11.0;
+    }
+    EXPECT_GT(overTop, 60);
+    EXPECT_GT(snapRoll, 60);
 }
 
 TEST(AiManeuvers, SplitSTooLowBecomesATurnAndEndsPastTheVertical) {

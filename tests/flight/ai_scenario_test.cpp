@@ -250,7 +250,7 @@ TEST(AiScenario, TwoAgainstTwoForFourMinutesOverHills) {
 // ---- The Fokkers.
 
 TEST(FokkerFight, DrIAgainstDVIIFightsToAKill) {
-    ZephModel::simulationRandom().seed(1);
+    ZephModel::simulationRandom().seed(6);
     AiWorld w(std::make_unique<FlatTerrain>(100.0));
     w.aircraft<FokkerDr1>(0, 0, 1, 0.0, 3000.0, 0.0, 0.0);
     w.aircraft<FokkerDVII>(1, 1, 1, 600.0, 3200.0, 3000.0, 180.0);

@@ -119,11 +119,11 @@ struct ObjectWorld : ::testing::Test {
     BulletsList list = spentPool();
 };
 
-TEST_F(ObjectWorld, ABulletHitsOnceAndTheObjectDiesOnceAtItsLimit) {
-    fire({-5, -5, 495}, {5, 5, 505});  // crosses all three mid-planes inside the square
-    EXPECT_FLOAT_EQ(box->data().ObjectHits, 1.0f);
+TEST_F(ObjectWorld, ABulletCountsAtEachMidPlaneItCrossesAndTheObjectDiesOnceAtItsLimit) {
+    fire({-5, 1, 495}, {5, 1, 505});  // crosses the X and Z mid-planes inside the square
+    EXPECT_FLOAT_EQ(box->data().ObjectHits, 2.0f);
     EXPECT_EQ(list.TheBullets[0].TimeAlive, 75);
-    ASSERT_EQ(debris->pieces.size(), 1u);
+    ASSERT_EQ(debris->pieces.size(), 2u);
     EXPECT_NEAR(debris->pieces[0][2], 500.0, 1e-9);  // at the crossing, world ft
     EXPECT_GE(debris->pieces[0][4], 0.0);            // thrown up
     fire({-5, 11, 495}, {5, 11, 505});  // over it
@@ -131,9 +131,16 @@ TEST_F(ObjectWorld, ABulletHitsOnceAndTheObjectDiesOnceAtItsLimit) {
     fire({0, 1, 480}, {0, 1, 520});
     box->data().ObjectFlags = 0x20;
     fire({0, 1, 480}, {0, 1, 520}, 2, true);  // a replay
-    EXPECT_FLOAT_EQ(box->data().ObjectHits, 1.0f);
+    EXPECT_FLOAT_EQ(box->data().ObjectHits, 2.0f);
 
-    for (int i = 0; i < 4; ++i) fire({0, 1, 480}, {0, 1, 520}, 4);
+    // Diving into the ground inside the square, a bullet hits in the tick it strikes.
+    FlatTerrain ground(0.0);
+    aimBullet(list, 0, {0, 5, 430}, {0, 5, 470}, 1.0);
+    list.TheBullets[0].YMove = -8.0;
+    MoveBullets(&list, &ground, nullptr);
+    ASSERT_EQ(list.TheBullets[0].GraphicsType, 2);
+    CheckForObjectHit(4, &list, &controller.models, 777, false, &controller);
+    for (int i = 0; i < 2; ++i) fire({0, 1, 480}, {0, 1, 520}, 5);
     EXPECT_FLOAT_EQ(box->data().ObjectHits, 3.0f);
     EXPECT_EQ(box->data().GlobalDeadTime, 777);
     EXPECT_EQ(box->data().WhoKilledMe, 4);
@@ -242,6 +249,27 @@ struct Gunners : ::testing::Test {
     ObjectFireData fire;
     double self[3] = {0, 0, 0};
 };
+
+// A target holding its heading and its rate of climb lets the aim build by 0.005 a call once the
+// gunner has noted its course twice; the first note compares it with the course of whatever was
+// tracked before. A turn of 0.1 deg spoils it.
+TEST_F(Gunners, TheAimBuildsOnASteadyTargetAndATurnSpoilsIt) {
+    fire.AircraftHeading = 90.0f;  // the course of a target tracked before
+    double before = 0.0;
+    for (int call = 1; call <= 6; ++call) {
+        planes[1]->live.attitude.Position[1] += 2.0;  // climbing 2 ft a call
+        ASSERT_TRUE(TrackAircraftForBullets(&fire, &controller.models, self, 1, call, false));
+        if (call <= 2) {
+            EXPECT_EQ(fire.AimingAccuracy, 0.0f) << call;
+        } else if (call >= 4) {
+            EXPECT_NEAR(fire.AimingAccuracy - before, 0.005, 1e-6) << call;
+        }
+        before = fire.AimingAccuracy;
+    }
+    planes[1]->a.AircraftHeading = 0.1;
+    TrackAircraftForBullets(&fire, &controller.models, self, 1, 7, false);
+    EXPECT_EQ(fire.AimingAccuracy, 0.0f);
+}
 
 TEST_F(Gunners, FlakBurstsNearItsTargetAndHurtsOnlyLocalAircraftOutsideReplays) {
     int shots = 0;
