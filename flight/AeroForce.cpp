@@ -18,10 +18,78 @@ void zeroSurface(AirSurface& s) {
     s.AnglePBH = {0.0, 0.0, 0.0};
 }
 
+// Heading, pitch and bank (deg) from the nose and from a point above and ahead of it; the pitch
+// of the last tick kept.
+void figureAttitudeAngles(Aircraft* a, const double* m) {
+    const double nose[3] = {0.0, 0.0, 1.0};
+    double f[3];
+    ZephModel::RotateVector(nose, f, m);
+    a->AircraftHeading = std::atan2(f[0], f[2]) * kDeg;
+    a->PreviousAircraftPitch = a->AircraftPitch;
+    a->AircraftPitch = std::atan2(f[1], std::sqrt(f[0] * f[0] + f[2] * f[2])) * kDeg;
+    const double up[3] = {0.0, 1.0, 1.0};
+    double u[3];
+    ZephModel::RotateVector(up, u, m);
+    const double h = -a->AircraftHeading / kDeg;
+    const double x1 = u[0] * std::cos(h) + u[2] * std::sin(h);
+    const double z1 = u[2] * std::cos(h) - u[0] * std::sin(h);
+    const double p = a->AircraftPitch / kDeg;
+    const double y1 = u[1] * std::cos(p) - z1 * std::sin(p);
+    a->AircraftBank = std::atan2(x1, y1) * kDeg;
+}
+
+// The flow at a tail surface: the wing's downwash, at least the prop wash's
+// speed, while the wing flies; past its stall the flow is turned by half the
+// wing's angle.
+void tailFlow(const Aircraft* a, double lastCL, double& washSpeed, double& wy, double& wz) {
+    const double wing = (a->AOADegrees2 + a->AOADegrees3) / 2.0;
+    if (washSpeed < a->MinElevatorPropWashSpeed / 40.9 * a->CurrentEngineSetting) {
+        washSpeed = a->ElevatorPropWashSpeed / 40.9 * a->CurrentEngineSetting;
+    }
+    if (wing > a->MinusStall && wing < a->PlusStall) {
+        const double e =
+            (lastCL / (a->AspecRatio * -3.14) * kDeg * a->DownWashForceFactor - a->FlapPosition * a->FlapMomentFactor) /
+            kDeg;
+        wy = -std::sin(e) * washSpeed;
+        wz = std::cos(e) * washSpeed;
+    } else if (wing >= a->PlusStall - 3.0 && wing < 43.0) {
+        const double t = -wing / 2.0 / kDeg;
+        const double ny = wy * std::cos(t) - wz * std::sin(t);
+        const double nz = wy * std::sin(t) + wz * std::cos(t);
+        wy = ny;
+        wz = nz;
+    }
+}
+
+// Lift, drag and pitching moment of an airfoil surface in the flow `w` (its y-z
+// direction yh, zh) below the stall; answers the lift coefficient.
+double airfoilForce(Aircraft* a, AirSurface& s, int32_t type, const double* w, double yh, double zh, double density,
+                    const AirFoilDef* airfoilDefs) {
+    const double cl = GetCLift(type, a->AOADegrees, airfoilDefs);
+    const double cd = GetCDrag(type, a->AOADegrees, cl, s.KOverAspectRatio, airfoilDefs);
+    const double cm = GetCMo(type, a->AOADegrees, airfoilDefs, a->PlusStall);
+    const double q2 = 0.5 * density * (w[1] * w[1] + w[2] * w[2]);
+    const double nx = s.NormalXYZ[0];
+    const double t = nx * nx + yh * yh;
+    double L[3];
+    if (t > 1.0) {
+        L[0] = nx / t, L[1] = 0.0, L[2] = -yh / t;
+    } else {
+        L[0] = nx, L[1] = (zh < 0.0 ? -1.0 : 1.0) * std::sqrt(1.0 - t), L[2] = -yh;
+    }
+    const double lift = cl * q2 * s.Area, drag = cd * q2 * s.Area;
+    s.ForceXYZ = {L[0] * lift, L[1] * lift - yh * drag, L[2] * lift - zh * drag};
+    a->ReportValues[4] = cm;
+    const auto& l = s.LocationXYZ;
+    const auto& F = s.ForceXYZ;
+    s.AnglePBH = {cm * q2 * s.Area * a->CMoFactor, l[2] * F[0] - l[0] * F[2], l[0] * F[1] - l[1] * F[0]};
+    return cl;
+}
+
 }  // namespace
 
 void NonAirfoil(int32_t surface, double speed, AirSurface* surfaces, const double* windnormal,
-                           const double* relativewind, double pressureAlt) {
+                const double* relativewind, double pressureAlt) {
     AirSurface& s = surfaces[surface];
     const auto& n = s.NormalXYZ;
     double c = windnormal[0] * n[0] + windnormal[1] * n[1] + windnormal[2] * n[2];
@@ -43,7 +111,7 @@ void NonAirfoil(int32_t surface, double speed, AirSurface* surfaces, const doubl
 }
 
 void figureAeroForce(double density, Aircraft* a, const QNion* pos, const QNion* oldpos,
-                                const AirFoilDef* airfoilDefs) {
+                     const AirFoilDef* airfoilDefs) {
     double m[16] = {}, pm[16] = {};
     ZephModel::quaternionToMatrix(pos->QAttitude.data(), m);
     ZephModel::quaternionToMatrix(oldpos->QAttitude.data(), pm);
@@ -53,22 +121,7 @@ void figureAeroForce(double density, Aircraft* a, const QNion* pos, const QNion*
         a->SliderX = a->SliderY = a->SliderZ = 0.0;
     }
 
-    // Attitude angles from the nose and from a point above and ahead of it.
-    const double nose[3] = {0.0, 0.0, 1.0};
-    double f[3];
-    ZephModel::RotateVector(nose, f, m);
-    a->AircraftHeading = std::atan2(f[0], f[2]) * kDeg;
-    a->PreviousAircraftPitch = a->AircraftPitch;
-    a->AircraftPitch = std::atan2(f[1], std::sqrt(f[0] * f[0] + f[2] * f[2])) * kDeg;
-    const double up[3] = {0.0, 1.0, 1.0};
-    double u[3];
-    ZephModel::RotateVector(up, u, m);
-    const double h = -a->AircraftHeading / kDeg;
-    const double x1 = u[0] * std::cos(h) + u[2] * std::sin(h);
-    const double z1 = u[2] * std::cos(h) - u[0] * std::sin(h);
-    const double p = a->AircraftPitch / kDeg;
-    const double y1 = u[1] * std::cos(p) - z1 * std::sin(p);
-    a->AircraftBank = std::atan2(x1, y1) * kDeg;
+    figureAttitudeAngles(a, m);
 
     const double d[3] = {pos->Position[0] - oldpos->Position[0], pos->Position[1] - oldpos->Position[1],
                          pos->Position[2] - oldpos->Position[2]};
@@ -86,8 +139,8 @@ void figureAeroForce(double density, Aircraft* a, const QNion* pos, const QNion*
     a->PitchOffDegrees = -std::atan2(v[1], v[2]) * kDeg;
     a->YawOffDegrees = -std::atan2(v[0], v[2]) * kDeg;
 
-    double lastCL = 0.0;      // of the latest airfoil surface: the tail's downwash needs it
-    double washSpeed = speed; // a raised prop-wash speed carries over to later tail surfaces
+    double lastCL = 0.0;       // of the latest airfoil surface: the tail's downwash needs it
+    double washSpeed = speed;  // a raised prop-wash speed carries over to later tail surfaces
     for (int32_t i = 0; i < count; ++i) {
         AirSurface& s = surfaces[i];
         zeroSurface(s);
@@ -101,24 +154,7 @@ void figureAeroForce(double density, Aircraft* a, const QNion* pos, const QNion*
         ZephModel::InverseRotateVector(diff, r, m);
         if (r[1] > -0.02 && r[1] < 0.02) r[1] *= 0.5;
 
-        if (s.Hints & hint::Tail) {
-            const double wing = (a->AOADegrees2 + a->AOADegrees3) / 2.0;
-            if (washSpeed < a->MinElevatorPropWashSpeed / 40.9 * a->CurrentEngineSetting) {
-                washSpeed = a->ElevatorPropWashSpeed / 40.9 * a->CurrentEngineSetting;
-            }
-            if (wing > a->MinusStall && wing < a->PlusStall) {
-                const double e = (lastCL / (a->AspecRatio * -3.14) * kDeg * a->DownWashForceFactor -
-                                  a->FlapPosition * a->FlapMomentFactor) / kDeg;
-                wy = -std::sin(e) * washSpeed;
-                wz = std::cos(e) * washSpeed;
-            } else if (wing >= a->PlusStall - 3.0 && wing < 43.0) {
-                const double t = -wing / 2.0 / kDeg;
-                const double ny = wy * std::cos(t) - wz * std::sin(t);
-                const double nz = wy * std::sin(t) + wz * std::cos(t);
-                wy = ny;
-                wz = nz;
-            }
-        }
+        if (s.Hints & hint::Tail) tailFlow(a, lastCL, washSpeed, wy, wz);
 
         double w[3] = {wx + r[0], wy + r[1], wz + r[2]};
         double S = length3(w);
@@ -160,25 +196,7 @@ void figureAeroForce(double density, Aircraft* a, const QNion* pos, const QNion*
         if (a->AOADegrees < foil.MinusStall || a->AOADegrees > foil.PlusStall + 5.0) {
             NonAirfoil(i, q, surfaces, nw, r, density);
         } else {
-            const double cl = GetCLift(type, a->AOADegrees, airfoilDefs);
-            const double cd = GetCDrag(type, a->AOADegrees, cl, s.KOverAspectRatio, airfoilDefs);
-            const double cm = GetCMo(type, a->AOADegrees, airfoilDefs, a->PlusStall);
-            lastCL = cl;
-            const double q2 = 0.5 * density * (w[1] * w[1] + w[2] * w[2]);
-            const double nx = s.NormalXYZ[0];
-            const double t = nx * nx + yh * yh;
-            double L[3];
-            if (t > 1.0) {
-                L[0] = nx / t, L[1] = 0.0, L[2] = -yh / t;
-            } else {
-                L[0] = nx, L[1] = (zh < 0.0 ? -1.0 : 1.0) * std::sqrt(1.0 - t), L[2] = -yh;
-            }
-            const double lift = cl * q2 * s.Area, drag = cd * q2 * s.Area;
-            s.ForceXYZ = {L[0] * lift, L[1] * lift - yh * drag, L[2] * lift - zh * drag};
-            a->ReportValues[4] = cm;
-            const auto& l = s.LocationXYZ;
-            const auto& F = s.ForceXYZ;
-            s.AnglePBH = {cm * q2 * s.Area * a->CMoFactor, l[2] * F[0] - l[0] * F[2], l[0] * F[1] - l[1] * F[0]};
+            lastCL = airfoilForce(a, s, type, w, yh, zh, density, airfoilDefs);
             side[0] = w[0], side[1] = 0.0, side[2] = 0.0;
         }
 
