@@ -242,16 +242,18 @@ void VADArizodazar2::placeForMission(long n, long m, bool fromStart, const std::
         x += centre.Position[0];
         z += centre.Position[2];
     } else if (r.StartType == 2) {  // a random place around the start place
-        double d = r.RandomDistance;
+        // Distance 1.0 asks for the place of the last random-place aircraft: its draws and the
+        // distance it asked for, read back; a place drawn here lies at least 10 ft out.
+        const bool recalled = r.RandomDistance == 1.0;
+        const double d = recalled ? mission_.TheAircraftRandom[3] : r.RandomDistance;
         std::array<double, 3> draws{};
-        if (d == 1.0) {  // where the last random-place aircraft started
-            d = mission_.TheAircraftRandom[3];
+        if (recalled) {
             draws = {mission_.TheAircraftRandom[0], mission_.TheAircraftRandom[1], mission_.TheAircraftRandom[2]};
         } else {
             mission_.TheAircraftRandom[3] = d;
             for (int k = 0; k < 3; ++k) mission_.TheAircraftRandom[k] = draws[k] = draw();
         }
-        const double spread = std::max(d, 10.0);
+        const double spread = recalled ? d : std::max(d, 10.0);  // ft
         const double a = draws[0] / 32768.0 * 3.14;
         x += std::sin(a) * spread;
         z += std::cos(a) * spread;

@@ -89,12 +89,12 @@ void VADArizodazar2::preloadGameSpecificItems() {
     definePilotProfiles(AIPilots);
     mission_.TheMissions.startUpMission(folder);
     buildMissionMenu();
-    reloadUserMissions();
     showCurrentMission();
     buildWorldHead();
     toMyZephGLView->setModelArray(models);
     toMyZephGLView->glSetFogParameters(1.0, 1.0, 1.0, kExpSquaredFog, 1.5e-5f);
     newDocument();
+    reloadUserMissions();
 }
 
 // The head every mission's object list repeats: sky, terrain, eight Camels parked in the air,
@@ -126,7 +126,10 @@ void VADArizodazar2::buildWorldHead() {
         object->setaController(this);
         if (i >= ModelArray::kFirstAircraft && i < ModelArray::kDebris) object->setTerrain(scene_.TheRIDUdidavWorld);
     }
-    if (ZephModel* clutter = models.at(ModelArray::kGroundClutter)) clutter->setTerrain(scene_.TheRIDUdidavWorld);
+    if (ZephModel* clutter = models.at(ModelArray::kGroundClutter)) {
+        clutter->setTerrain(scene_.TheRIDUdidavWorld);
+        clutter->setTreeFamily(0);
+    }
 }
 
 // ---- A new game --------------------------------------------------------------------------------
@@ -360,7 +363,6 @@ void VADArizodazar2::startObjects(const MissionData& mission, double hours) {
         const int32_t first = (row.Seed >> 24) & 0xFF;
         object->setPathStart(first < missions::kFlyToPoints ? first : -1, paths);
     }
-    mission_.doNewRandomRestart = true;
 }
 
 void VADArizodazar2::handSharedReferences() {

@@ -91,7 +91,6 @@ void VADArizodazar2::fromPilotSignInMenu() {
     }
     ui_.toPilotSignInWindow.makeKeyAndOrderFront();
     ui_.pilotNameFields[pilots_.pilotIndex()].selectRequested = true;
-    pilotsigninhasclosed = false;
 }
 
 void VADArizodazar2::fromPlayerSignInOkay() {
@@ -139,8 +138,7 @@ void VADArizodazar2::FillInRank(int missionsWon) {
 void VADArizodazar2::fromSelectedPlayersStats() {
     const int i = pilots_.pilotIndex();
     PilotType& p = pilots_.PilotStats[i];
-    const std::string& name = ui_.pilotNameFields[i].stringValue;
-    ui_.toPSNameScore = "Name: " + (name.empty() ? std::string(" ") : name) +
+    ui_.toPSNameScore = "Name: " + ui_.pilotNameFields[i].stringValue +
                         format("\rLives: %d\rDogfight Kills: %d", p.PilotLives, p.CurrentPilotKills);
     if (p.StartDate == 0) {
         p.StartDate = today();

@@ -327,7 +327,7 @@ TEST_F(AircraftStart, DogfightTeamsOutsideTheTableAndUnknownRestartsStillStart) 
 }
 
 // A random place within the start's distance, and the next aircraft at the very same place with
-// distance 1.0; a start beside an object stands 50 ft apart per record, 300 ft before it for
+// distance 1.0 (its recalled distance as asked, not raised to 10 ft); a start beside an object stands 50 ft apart per record, 300 ft before it for
 // record 0, on the ground.
 TEST_F(AircraftStart, ARandomPlaceIsReusedAtDistanceOneAndAnObjectStartStandsBesideIt) {
     missions::MissionData& m = mission(0);
@@ -346,6 +346,20 @@ TEST_F(AircraftStart, ARandomPlaceIsReusedAtDistanceOneAndAnObjectStartStandsBes
     const double dx = aircraft(5).live.attitude.Position[0] - m.MissionStartLocations[5][0];
     const double dz = aircraft(5).live.attitude.Position[2] - m.MissionStartLocations[5][2];
     EXPECT_NEAR(std::hypot(dx, dz), 500.0, 1.0);
+
+    // A distance under 10 ft draws its place 10 ft out; the aircraft that recalls it takes the
+    // same draws at the distance asked for, so a formation keeps its own spacing.
+    auto offset = [&](long n) {
+        return std::hypot(aircraft(n).live.attitude.Position[0] - m.MissionStartLocations[5][0],
+                          aircraft(n).live.attitude.Position[2] - m.MissionStartLocations[5][2]);
+    };
+    set(5, 2, 5, 4.0);
+    draws = {12000, -4000, 9000};
+    c->startThisAircraft(5, true);
+    c->startThisAircraft(6, true);
+    EXPECT_NEAR(offset(5), 10.0, 1e-6);
+    EXPECT_NEAR(offset(6), 4.0, 1e-6);
+    EXPECT_EQ(aircraft(6).live.attitude.QAttitude, aircraft(5).live.attitude.QAttitude);
 
     m.MissionStartLocations[3][0] = 30.0;  // object 30
     m.MissionStartLocations[3][1] = 0.0;
