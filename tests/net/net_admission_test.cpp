@@ -186,6 +186,7 @@ TEST(Admission, JoinerTrustsOnlyItsHost) {
     EXPECT_EQ(joiner.link.getJoinerTeam(2), 2);
     EXPECT_EQ(joiner.world.paintLookups, 2) << "the host (now slot 3) and Nungesser, not ../../etc";
     EXPECT_EQ(joiner.world.planes[2].type, 64);
+    EXPECT_EQ(joiner.world.missionStarts, 4) << "the first names open the start window: two starts in each frame";
     // Names that are no UTF-8, or cut inside a character on the wire, are held as strict UTF-8
     // within the name's 20 bytes: this player's own (slot 3 at the host) too.
     names.names = {"Host", "Fonck \xED\xA0\x80", "Navarre de Cal \xC3\xA9\xC3\xA9\xC3\xA9", "Guynemer \xFF"};
