@@ -14,12 +14,17 @@ namespace {
 
 constexpr int32_t kResetTicks = 300;  // an aircraft set up this recently carries no hits over
 
+// The pause between two of the ten quit packets, so that a burst of loss takes one, not all.
+void waitTicks(int32_t ticks) { platform::sleepUntilTick(platform::TickCount() + ticks); }
+
 }  // namespace
 
 GameNetwork::~GameNetwork() {
     link_.setEngineServices(nullptr);  // the controller may be gone already
-    link_.closeNetworkRoutines();
+    link_.closeNetworkRoutines(waitTicks);
 }
+
+void GameNetwork::closeNetworkRoutines() { link_.closeNetworkRoutines(waitTicks); }
 
 void GameNetwork::attach(VADArizodazar2* game) {
     game_ = game;
@@ -141,7 +146,7 @@ void GameNetwork::reportNetworkHits(int slot, double hits) {
     if (!a) return;
     Aircraft& r = a->ThisAircraft;
     r.NetworkHits = hits;
-    if (r.TotalHitsBeforeDead < r.NetworkHits) r.TotalHits = std::max(r.TotalHits, r.TotalHitsBeforeDead + 10.0);
+    if (r.TotalHitsBeforeDead < r.NetworkHits) r.TotalHits = r.TotalHitsBeforeDead + 10.0;
 }
 
 bool GameNetwork::resetRecently(int slot) {
@@ -195,9 +200,10 @@ net::EngineServices::Applied GameNetwork::applyStateBlock(int slot, const wire::
     c.globalGameTime = game_->clock().GlobalMissionTime;
     c.aircraftIndex = slot + ModelArray::kFirstAircraft;
     c.bombs = game_->modelAt(ModelArray::kBombs);
-    int32_t playDelay = 0;
+    // The catch-up's steps, -1 when it could not match the drawn place; left as it was when none ran.
+    int32_t playDelay = link_.getNetworkPlayDelay();
     const RemoteRecordOutcome out = GetDataOutOfStructure(*a, block, c, &shown_[slot], &playDelay);
-    if (playDelay >= 0) link_.setNetworkPlayDelay(playDelay);
+    link_.setNetworkPlayDelay(playDelay);
     if (out.hasResults)
         for (int i = 0; i < 8; ++i) aircraftResults()[i][1] = out.results[i];
     if (out.restarted)

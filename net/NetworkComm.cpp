@@ -327,11 +327,12 @@ void BSDNetworkSockets::takeAccept(int32_t now) {
 }
 
 // For 160 ticks after an acceptance, the first names or a new game, a joiner starts the host's
-// mission in every frame, so a start that found the world half-made is done again.
+// mission twice in every frame, so a start that found the world half-made is done again.
 void BSDNetworkSockets::startWindow(int32_t now) {
     if (NewInTime == 0 || passed(now, NewInTime, kStartWindow - 1) || HostOrJoiner != kJoiner) return;
     Game->setMissionNumber(MissionNumber);
     if (DidIGetPlayerNames) {
+        Game->StartMission();
         Game->StartMission();
         HaveDoneNewAfterAccepted = true;
     }

@@ -48,6 +48,7 @@ bool BSDNetworkSockets::AcceptJoiner(uint32_t address, int joiner) {
     OriginalJoinerTeamRequest[joiner] = JoinerTeamRequest;
     OriginalJoinerAircraftType[joiner] = JoinerAircraftType;
     if (Services) Services->startJoinerAircraft(joiner, JoinerTeamRequest, JoinerAircraftType);
+    for (std::array<double, 8>& tally : Exchange.hostHitTally) tally[size_t(joiner)] = 0.0;  // hits counted on it so far
     Accept a{static_cast<uint8_t>(joiner), Rules, false};
     a.rules.hostTeam = static_cast<uint8_t>(HostTeam);
     if (Services) {

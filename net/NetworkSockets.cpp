@@ -91,6 +91,8 @@ int BSDNetworkSockets::startGame(Role role, int32_t ownTeam, std::optional<uint1
     NextSendPlayerNames = 0;
     NextJoiner = 1;
     Accepted = false;
+    JoinStatus = DelayTime = QuitInTime = QuitNoticeShown = 0;
+    for (std::array<int32_t, 2>& paint : JoinerPaintJobNumbers) paint = {-1, -1};
     Exchange = DataExchange{};  // no message, stamp or hit carried over from the last game
     if (!port) {
         closeSocket();

@@ -14,6 +14,7 @@
 #include "game/StandInNeighbours.h"
 #include "game/VADArizodazar2.h"
 #include "platform/TickCount.h"
+#include "platform/UdpSocket.h"
 #include "platform/UserDefaults.h"
 #include "tests/TestFolder.h"
 #include "tests/WaitFor.h"
@@ -718,6 +719,27 @@ TEST_F(NetworkPlay, AGameOverFlownAloneIsNotCarriedIntoTheHostedGame) {
     run(200);
     EXPECT_EQ(roy.link().getOthersInGameOver(), 0);
     EXPECT_EQ(roy.c->interface().toYouWonOrLost, "");
+}
+
+// Ending a hosted game on the real clock: the ten quit packets to a joiner go out 3 ticks apart,
+// so a moment's loss cannot take them all.
+TEST(NetworkEnd, TheHostsQuitsAreSpreadOverTicks) {
+    GameNetwork network;
+    ASSERT_EQ(network.startNetworkRoutines(0, ControllerNetwork::kHostRole), 0);
+    platform::UdpSocket joiner;
+    std::string error;
+    ASSERT_TRUE(joiner.open(0, &error)) << error;
+    network.sockets().setJoiner(1, kLoopback, joiner.localPort());
+    const int32_t start = platform::TickCount();
+    network.closeNetworkRoutines();
+    EXPECT_GE(platform::TickCount() - start, 20);
+    int quits = 0;
+    EXPECT_TRUE(waitFor([&] {
+        std::array<uint8_t, 600> bytes;
+        platform::UdpEndpoint from;
+        for (long n; (n = joiner.receive(bytes, &from)) >= 0;) quits += n >= 3 && bytes[2] == net::kQuitPacket;
+        return quits == 10;
+    }, "the ten quit packets"));
 }
 
 }  // namespace

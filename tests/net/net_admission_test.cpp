@@ -186,6 +186,7 @@ TEST(Admission, JoinerTrustsOnlyItsHost) {
     EXPECT_EQ(joiner.link.getJoinerTeam(2), 2);
     EXPECT_EQ(joiner.world.paintLookups, 2) << "the host (now slot 3) and Nungesser, not ../../etc";
     EXPECT_EQ(joiner.world.planes[2].type, 64);
+    EXPECT_EQ(joiner.world.missionStarts, 4) << "the first names open the start window: two starts in each frame";
     // A host of another build leaves bytes 211-219 as its send slot held them: no departed
     // players' kills are read from them, so the teams' tallies stay the players' own.
     names.leftTeamKills = {0, 3, 0, 0};
