@@ -141,16 +141,18 @@ void GameController::cameraCommandMain(input::CommandNumber command) {
         if (command != CameraOnAircraft1 && cameras_.CameraRule != 0) return;
         const long index = aircraftIndex(command);
         ZephModel* next = modelAt(index);
-        // An absent aircraft is not to be slid to: the command does nothing.
-        if (!present(next) || !m) return;
-        QNion from, to;
-        camera::createCameraPosition(*m, cameras_.CameraPosition, &from, cameras_.CameraDistance,
-                                     cameras_.CameraHeading, cameras_.CameraUpAngle, cameras_.CameraBank);
-        camera::createCameraPosition(*next, cameras_.CameraPosition, &to, cameras_.CameraDistance,
-                                     cameras_.CameraHeading, cameras_.CameraUpAngle, cameras_.CameraBank);
-        for (int c = 0; c < 3; ++c) cameras_.AbsoluteCameraOffset[c] = from.Position[c] - to.Position[c];
-        if (clock_.gamePause || cameras_.CameraPosition == camera::kTower) cameras_.NoCameraSlideFlag = true;
-        cameras_.CameraAircraft = index;
+        // An absent aircraft (parked far below the world) keeps the view where it is: no slide
+        // toward it, which paused would fly the camera thousands of feet away and back.
+        if (present(next) && m) {
+            QNion from, to;
+            camera::createCameraPosition(*m, cameras_.CameraPosition, &from, cameras_.CameraDistance,
+                                         cameras_.CameraHeading, cameras_.CameraUpAngle, cameras_.CameraBank);
+            camera::createCameraPosition(*next, cameras_.CameraPosition, &to, cameras_.CameraDistance,
+                                         cameras_.CameraHeading, cameras_.CameraUpAngle, cameras_.CameraBank);
+            for (int c = 0; c < 3; ++c) cameras_.AbsoluteCameraOffset[c] = from.Position[c] - to.Position[c];
+            if (clock_.gamePause || cameras_.CameraPosition == camera::kTower) cameras_.NoCameraSlideFlag = true;
+            cameras_.CameraAircraft = index;
+        }
         cameras_.SpecialCameraPosition = 0;
         findClosestTower();
     } else if (command == CirclingCamera) {
@@ -222,10 +224,8 @@ void GameController::cameraCommandSecond(input::CommandNumber command) {
         }
     } else if (within(command, CameraOnAircraft1, CameraOnAircraft8)) {
         if (command != CameraOnAircraft1 && cameras_.CameraRule != 0) return;
-        ZephModel* next = modelAt(aircraftIndex(command));
-        if (!present(next)) return;
         cameras_.SecondWindowClosestEnemy = false;
-        cameras_.CameraAircraft2 = aircraftIndex(command);
+        if (present(modelAt(aircraftIndex(command)))) cameras_.CameraAircraft2 = aircraftIndex(command);
         cameras_.SpecialCameraPosition2 = 0;
         cameras_.CameraDistance2 = 0.0;
     }

@@ -1,6 +1,5 @@
 #include "game/Cameras.h"
 
-#include <algorithm>
 #include <cmath>
 
 #include "core/Degrees.h"
@@ -18,6 +17,15 @@ double wrap180(double a) {
 
 // A tenth of the way to the target, the shorter way round.
 void easeAngle(double& angle, double target) { angle += wrap180(target - angle) / 10.0; }
+
+// Nearer is held at 10 ft, farther at 1000 ft, each bound only in its own direction: a kept
+// cockpit distance of 3 ft goes out in 5-ft steps.
+double stepBounded(double value, double step) {
+    value += step;
+    if (step < 0 && value < 10.0) value = 10.0;
+    if (step > 0 && value > 1000.0) value = 1000.0;
+    return value;
+}
 
 }  // namespace
 
@@ -50,17 +58,16 @@ void Cameras::toggleBack() {
 }
 
 void Cameras::stepDistance(double step) {
-    auto bound = [](double v) { return std::clamp(v, 10.0, 1000.0); };
     if (CameraPosition == camera::kCockpit) {
-        SavedCameraDistance = bound(SavedCameraDistance + step);
+        SavedCameraDistance = stepBounded(SavedCameraDistance, step);
     } else {
-        UserCameraDistance = bound(UserCameraDistance + step);
+        UserCameraDistance = stepBounded(UserCameraDistance, step);
         NewCameraDistance = UserCameraDistance;
     }
 }
 
 void Cameras::stepDistance2(double step) {
-    if (CameraPosition2 != camera::kCockpit) UserCameraDistance2 = std::clamp(UserCameraDistance2 + step, 10.0, 1000.0);
+    if (CameraPosition2 != camera::kCockpit) UserCameraDistance2 = stepBounded(UserCameraDistance2, step);
 }
 
 void Cameras::stepTowerZoom(double& zoom, double step) {

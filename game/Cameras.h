@@ -55,7 +55,8 @@ struct Cameras {
     void applyRule();
     // The main camera back to the one kept before the enemy, tower or bomb view.
     void toggleBack();
-    // Commands 60 and 61 on a camera other than the tower: `step` ft nearer or farther, within 10..1000.
+    // Commands 60 and 61 on a camera other than the tower: `step` ft nearer (held at 10 ft) or
+    // farther (held at 1000 ft).
     void stepDistance(double step);
     void stepDistance2(double step);
     // The tower camera's zoom `step` ft on, within 0 and 10..1000.

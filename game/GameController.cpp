@@ -260,22 +260,21 @@ void GameController::ActiveInActive() {
 }
 
 void GameController::Wait1Tick() {
-    if (network_->getNetworkMode() != 0) {
-        clock_.DoDoubleTime = false;
-        // A listed game is announced in its first frame (0: not yet), then once a minute, and at
-        // once when a joiner is taken in or leaves.
-        if (ui_.toListGamePublicly.state && network_->amIHost() &&
-            (lobby_.LastHostGamePost == 0 || pacer_.lastTickCount - lobby_.LastHostGamePost > 3600 ||
-             network_->numberOfJoiners() != lobby_.AnnouncedJoiners)) {
-            lobby_.LastHostGamePost = std::max<uint32_t>(pacer_.lastTickCount, 1);
-            sendHostDataToServer();
-        }
-        hearGamesListAnswer();
-    }
+    const bool networkGame = network_->getNetworkMode() != 0;
+    if (networkGame) clock_.DoDoubleTime = false;  // no fast time between machines
     FramePacer::Inputs in;
     in.gamePause = clock_.gamePause;
     in.doubleTime = clock_.DoDoubleTime;
     clock_.theticks = pacer_.wait1Tick(in, [this](uint32_t tick) { desktop_->sleepUntilTick(tick); });
+    // A listed game is announced in its first frame (0: not yet), then once a minute, and at once
+    // when a joiner is taken in or leaves.
+    if (networkGame && ui_.toListGamePublicly.state && network_->amIHost() &&
+        (lobby_.LastHostGamePost == 0 || pacer_.lastTickCount - lobby_.LastHostGamePost > 3600 ||
+         network_->numberOfJoiners() != lobby_.AnnouncedJoiners)) {
+        lobby_.LastHostGamePost = std::max<uint32_t>(pacer_.lastTickCount, 1);
+        sendHostDataToServer();
+    }
+    if (networkGame) hearGamesListAnswer();
     if (clock_.DisplayFrameRate) {
         const int64_t now = nowMicros();
         clock_.ms1 = (now - clock_.frameStampMicros_) / 1e6;

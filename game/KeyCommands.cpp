@@ -132,7 +132,7 @@ void GameController::someTypicalKeyPresses(input::CommandNumber command, bool ou
     if (!up) return;
     if (canned) {
         const int n = command - SendCannedMessage1;
-        if (!(cannedKeysDown_ & (1u << n))) return;
+        if (!(cannedKeysDown_ & (1u << n)) || network_->getInTextMode()) return;
         cannedKeysDown_ &= static_cast<uint8_t>(~(1u << n));
         network_->setMessageChannel(!prefs_.PubPri[n] || !ours ? 0 : ours->getTeamNumber());
         network_->handleTypingAMessage(input::numberOf(command));

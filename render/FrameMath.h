@@ -33,15 +33,15 @@ inline bool secondWindowLabel(long modelIndex, unsigned char* out) {
 
 // Half side of an identification square over a point (x right, y up, z ahead, ft), as a fraction
 // of z; 0 for no square. Normal rule: beyond 1000 ft, shrinking from 0.025 at 1000 ft to 0.005 at
-// 5000 ft. Close-in rule: from 600 ft (full size to 1000 ft) up to and including 2400 ft, shrinking
-// the same way. Only points within 45 degrees of the line of sight get one.
+// 5000 ft. Close-in rule: from 600 ft (full size to 1000 ft) up to 2400 ft, shrinking the same way
+// between; at exactly 2400 ft it is full size again. Points right of or above the 45-degree lines
+// get none (those left and below lie outside the view anyway).
 inline double idSquareFactor(double x, double y, double z, bool closeIn, bool normal) {
-    if (!(std::fabs(x) < z && std::fabs(y) < z)) return 0.0;
     const bool byNormal = normal && z > 1000.0;
-    const bool byCloseIn = closeIn && z > 600.0 && z <= 2400.0;
-    if (!byNormal && !byCloseIn) return 0.0;
-    if (z <= 1000.0) return 0.025;
-    return (5000.0 - std::min(z - 1000.0, 4000.0)) * 0.000005;
+    if (!(x < z && y < z) || !(byNormal || (closeIn && z > 600.0))) return 0.0;
+    if (!normal && z > 2400.0) return 0.0;
+    if (byNormal || (closeIn && z > 1000.0 && z < 2400.0)) return (5000.0 - std::min(z - 1000.0, 4000.0)) * 0.000005;
+    return 0.025;
 }
 
 }  // namespace pellam::render

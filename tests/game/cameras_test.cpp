@@ -63,6 +63,21 @@ TEST(CameraEasing, TakesTheShortWayRound) {
     EXPECT_EQ(cameras.CameraHeading, 12.0);
 }
 
+// Nearer stops at 10 ft and farther at 1000 ft, each only on its own side: a cockpit distance kept
+// at 3 ft goes out in 5-ft steps.
+TEST(CameraDistances, HeldAtTenAndAThousandFeetEachOnItsOwnSide) {
+    Cameras cameras;
+    cameras.SavedCameraDistance = 3.0;
+    cameras.stepDistance(5.0);
+    EXPECT_EQ(cameras.SavedCameraDistance, 8.0);
+    cameras.stepDistance(-5.0);
+    EXPECT_EQ(cameras.SavedCameraDistance, 10.0);
+    cameras.CameraPosition = 1;
+    cameras.UserCameraDistance = 998.0;
+    cameras.stepDistance(5.0);
+    EXPECT_EQ(cameras.NewCameraDistance, 1000.0);
+}
+
 // An enemy on the aircraft itself gives no line to look along: a beep, and a line of 5 ft.
 TEST_F(Placement, NearestEnemyOnTheAircraftItselfBeeps) {
     QNion enemy;

@@ -197,6 +197,19 @@ TEST_F(WorldStep, AHiddenPlayerAircraftIsStartedAgainAndTheCameraComesBack) {
     EXPECT_NEAR(camels[0]->live.attitude.Position[1], 3000.0, 5.0);  // the player's starts again
     frame(1);
     EXPECT_EQ(platform::beepCount(), beeps + 2);
+
+    // Chosen while it is gone, paused: the view stays and does not slide toward it, but the bomb
+    // view ends as for any aircraft chosen.
+    send(Cmd::PauseFlyGameToggle, kKeyDown);
+    effects.haveBomb = true;
+    effects.bomb = {0.0, 2000.0, 0.0, 10000.0, 0.0, 0.0};
+    send(Cmd::CameraOnBomb, kKeyDown);
+    ASSERT_EQ(c->cameras().SpecialCameraPosition, 59);
+    const Vector3 offset = c->cameras().AbsoluteCameraOffset;
+    send(Cmd::CameraOnAircraft4, kKeyDown);
+    EXPECT_EQ(c->cameras().CameraAircraft, 2);
+    EXPECT_EQ(c->cameras().AbsoluteCameraOffset, offset);
+    EXPECT_EQ(c->cameras().SpecialCameraPosition, 0);
 }
 
 }  // namespace

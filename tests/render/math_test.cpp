@@ -36,6 +36,19 @@ TEST(RenderMath, ASunBelowTheHorizonLightsNothingDirectly) {
     EXPECT_EQ(evening.diffuse[0], 1.0f);
 }
 
+// Identification squares by distance ahead: the normal rule beyond 1000 ft, the close-in rule from
+// 600 ft to 2400 ft (full size at exactly 2400 ft), none right of or above the 45-degree lines.
+TEST(RenderMath, IdentificationSquaresFollowTheirBands) {
+    EXPECT_EQ(idSquareFactor(0, 0, 1000.0, false, true), 0.0);
+    EXPECT_EQ(idSquareFactor(0, 0, 1000.0, true, false), 0.025);
+    EXPECT_NEAR(idSquareFactor(0, 0, 2399.0, true, false), 0.018005, 1e-12);
+    EXPECT_EQ(idSquareFactor(0, 0, 2400.0, true, false), 0.025);
+    EXPECT_EQ(idSquareFactor(0, 0, 2401.0, true, false), 0.0);
+    EXPECT_NEAR(idSquareFactor(0, 0, 9000.0, false, true), 0.005, 1e-12);
+    EXPECT_EQ(idSquareFactor(3000.0, 0, 3000.0, true, true), 0.0);
+    EXPECT_GT(idSquareFactor(-3000.0, -3000.0, 2000.0, false, true), 0.0);
+}
+
 // A camera-facing sprite: under any eye rotation the square stays 2 x 2 and square to the view axis.
 TEST(RenderMath, FacingSquaresFaceTheEye) {
     XYZInput four[4];
