@@ -60,12 +60,6 @@ void GameController::MoveAircraftAndObjects() {
             checkAircraftToAircraftCollision();
         }
         groundCollisionsAndRefuelling(*models, player);
-    } else {
-        // Paused: the clock stands; the objects still see every tick with the running flag down.
-        for (int32_t i = 0; i < clock_.theticks; ++i)
-            for (long o = ModelArray::kDebris; o < models->size(); ++o)
-                if (ZephModel* object = models->at(o))
-                    object->callEveryTick(false, clock_.GlobalMissionTime, replay_.ReplayFlag);
     }
     frameBombsBrakesAndCommands(*models);
     keepAViewedAircraft();

@@ -102,6 +102,7 @@ void BSDNetworkSockets::DoANew() {
     const int32_t now = platform::TickCount();
     if (passed(now, NewResetTime, kNewGameWindow)) return;
     if (!playerNamesOpened_ || passed(now, TimeOfSendPlayerNames, kNamesWindow)) openPlayerNamesWindow();
+    for (auto& tally : Exchange.hostHitTally) tally.fill(0.0);  // hits of the last game count for nothing
     if (ticksBetween(now, NextDoANew) > 0) return;
     NextDoANew = now + kNewGameEvery;
     for (int i = 0; i < 8 && Services; ++i) {

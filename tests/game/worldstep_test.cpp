@@ -23,11 +23,7 @@ TEST_F(WorldStep, PausedTheWorldStandsWhileTheFrameWorkGoesOn) {
     EXPECT_EQ(c->clock().GlobalMissionTime, clock);
     EXPECT_TRUE(c->clock().DisplayFrameRate);         // the command ran
     EXPECT_EQ(effects.rackCalls - racks, 8);  // bombs kept on all eight racks
-    ASSERT_EQ(counter->ticks.size(), 3u);     // objects see the ticks, told the game stands
-    for (auto [running, t] : counter->ticks) {
-        EXPECT_FALSE(running);
-        EXPECT_EQ(t, clock);
-    }
+    EXPECT_TRUE(counter->ticks.empty());      // no object takes a step
     // The toe brakes set the player's brakes and release them; a frame without news keeps them.
     std::vector<double> brakes;
     input.pedalBrakes = {1, -1, 0, -1};
