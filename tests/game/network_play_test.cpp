@@ -162,6 +162,53 @@ protected:
         p.c->startThisAircraft(victim, true);
     }
 
+    // Lothar flies a Quick Dogfight (five kills, each for himself), then hosts the balloon lines
+    // chosen in Select Mission; Roy joins on blue, and the mission is restarted twice: the rule
+    // (eight team kills) and Roy's team hold throughout, on both machines.
+    void hostTeamMissionAfterADogfight(Player& lothar, Player& roy) {
+        quickDogfight(lothar, 5, false);
+        lothar.c->fromDoQuickDogfight();
+        ASSERT_TRUE(lothar.c->missionState().isDogfightOnly);
+        run(20);
+        lothar.c->fromMenus(kMenuSelectMission);
+        lothar.c->fromMissionMenu(lothar.c->missionWindowControls().toMissionMenuPopUp.positionOfTag(kBalloonLines));
+        lothar.c->missionWindowControls().toSelectMission.close();
+        // The joiner's slot is switched off in the mission: flown by a player, it is in play all the
+        // same.
+        for (Player* p : players) p->c->missionTable().record(kBalloonLines)->AircraftStarts[1].OnOff = 0;
+        host(lothar, kBalloonLines);
+        lothar.c->setRunning(true);
+        EXPECT_FALSE(lothar.c->missionState().isDogfightOnly);
+        join(roy, lothar, 2, 64);
+        ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
+        lothar.link().acceptJoinerPublic();
+        stepOneFrame(*lothar.c, 3);  // in the host's kills line before the joiner has sent a word
+        EXPECT_EQ(lothar.line(5).substr(17, 3), "#2B");
+        ASSERT_TRUE(until([&] {
+            return roy.link().accepted() && roy.c->missionState().CurrentMissionNumber == kBalloonLines &&
+                   roy.c->clock().GlobalMissionTime > 100;
+        }));
+        auto teamsHold = [&] {
+            EXPECT_GT(roy.aircraft(0).live.attitude.Position[1], 0.0);
+            EXPECT_EQ(lothar.aircraft(1).ThisAircraft.Team, 2);
+            EXPECT_EQ(roy.aircraft(0).ThisAircraft.Team, 2);
+            EXPECT_EQ(lothar.line(5).substr(17, 3), "#2B");
+            EXPECT_NE(roy.line(0).find(":B/"), std::string::npos) << roy.line(0);
+            // The rule both sides show: team kills ("T"), eight to win.
+            for (Player* p : players)
+                EXPECT_EQ(p->line(5).substr(106, 1) + p->line(5).substr(113, 4), "TK  8");
+        };
+        teamsHold();
+        for (int restart = 0; restart < 2; ++restart) {  // Select Mission, then Fly Mission of the same
+            run(100);
+            lothar.c->fromMenus(kMenuSelectMission);
+            lothar.c->fromFlyMissionButton();
+            ASSERT_TRUE(until([&] { return roy.c->clock().GlobalMissionTime < 100; }));
+            run(100);
+            teamsHold();
+        }
+    }
+
     platform::ScopedTickSource clock{[] { return clockTicks.load(); }};
     testing::TestFolder dir{"pellam network play"};
     std::vector<Player*> players;
@@ -198,43 +245,8 @@ TEST_F(NetworkPlay, AJoinerFliesTheHostsMissionAndHearsItsResult) {
 TEST_F(NetworkPlay, AHostedTeamMissionKeepsItsRuleAndTheJoinersTeam) {
     Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");
     players = {&lothar, &roy};
-    quickDogfight(lothar, 5, false);
-    lothar.c->fromDoQuickDogfight();
-    ASSERT_TRUE(lothar.c->missionState().isDogfightOnly);
-    run(20);
-    lothar.c->fromMenus(kMenuSelectMission);
-    lothar.c->fromMissionMenu(lothar.c->missionWindowControls().toMissionMenuPopUp.positionOfTag(kBalloonLines));
-    lothar.c->missionWindowControls().toSelectMission.close();
-    // The joiner's slot is switched off in the mission: flown by a player, it is in play all the same.
-    for (Player* p : players) p->c->missionTable().record(kBalloonLines)->AircraftStarts[1].OnOff = 0;
-    host(lothar, kBalloonLines);
-    lothar.c->setRunning(true);
-    EXPECT_FALSE(lothar.c->missionState().isDogfightOnly);
-    join(roy, lothar, 2, 64);
-    ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
-    lothar.link().acceptJoinerPublic();
-    stepOneFrame(*lothar.c, 3);  // listed in the host's kills line before the joiner has sent a word
-    EXPECT_EQ(lothar.line(5).substr(17, 3), "#2B");
-    ASSERT_TRUE(until([&] { return roy.link().accepted() && roy.c->missionState().CurrentMissionNumber == kBalloonLines &&
-                                   roy.c->clock().GlobalMissionTime > 100; }));
-    auto teamsHold = [&] {
-        EXPECT_GT(roy.aircraft(0).live.attitude.Position[1], 0.0);
-        EXPECT_EQ(lothar.aircraft(1).ThisAircraft.Team, 2);
-        EXPECT_EQ(roy.aircraft(0).ThisAircraft.Team, 2);
-        EXPECT_EQ(lothar.line(5).substr(17, 3), "#2B");
-        EXPECT_NE(roy.line(0).find(":B/"), std::string::npos) << roy.line(0);
-        // The rule both sides show: team kills ("T"), eight to win.
-        for (Player* p : players) EXPECT_EQ(p->line(5).substr(106, 1) + p->line(5).substr(113, 4), "TK  8");
-    };
-    teamsHold();
-    for (int restart = 0; restart < 2; ++restart) {  // Select Mission, then Fly Mission of the same
-        run(100);
-        lothar.c->fromMenus(kMenuSelectMission);
-        lothar.c->fromFlyMissionButton();
-        ASSERT_TRUE(until([&] { return roy.c->clock().GlobalMissionTime < 100; }));
-        run(100);
-        teamsHold();
-    }
+    hostTeamMissionAfterADogfight(lothar, roy);
+    if (HasFatalFailure()) return;
 
     // A red player comes in (slot 2) and downs two of blue, then leaves: his kills stay red's and
     // his slot, the mission's red aircraft again, starts from none, on the host and the joiner.
