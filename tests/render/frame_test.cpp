@@ -675,8 +675,8 @@ TEST_F(SceneTest, SecondWindowShowsItsOwnCameraFromTheFramesRecords) {
     Thing* ahead = flat(4, 20, 100, kRed);
     Thing* behind = flat(7, 10, -100, kGreen);
     Thing* clutter = flat(ModelArray::kGroundClutter, 2, -60, kRed);
-    behind->Geo[0].Polygons[0].DrawHints |= kNoCull;  // seen from its back
-    clutter->Geo[0].Polygons[0].DrawHints |= kNoCull;
+    Thing* wall = flat(8, 500, -300, {0.4f, 0, 0, 1});  // fills the small window
+    for (Thing* t : {behind, clutter, wall}) t->Geo[0].Polygons[0].DrawHints |= kNoCull;  // seen from the back
     QNion second;
     second.QAttitude = {0, 0, 1, 0};  // looking south
     view().setSecondGlobalCameraPosition(&second);
@@ -688,6 +688,17 @@ TEST_F(SceneTest, SecondWindowShowsItsOwnCameraFromTheFramesRecords) {
     EXPECT_TRUE(near(at100(main, 0, 0), 255, 0, 0));
     EXPECT_TRUE(near(at100(small, 0, 0), 0, 255, 0));  // no ground clutter in the small window
     EXPECT_GT(brightPixels(small, small.width * 3 / 4, 0, small.width, small.height / 5, 200), 5) << "label";
+    // The picture stands within a one-pixel edge of the erase colour: the edge's pixels, and the
+    // picture's first column and bottom row (clear of the label), counted where they differ.
+    int edge = 0, inside = 0;
+    for (int y = 0; y < small.height; ++y)
+        for (int x = 0; x < small.width; ++x) {
+            const bool onEdge = x == 0 || y == 0 || x == small.width - 1 || y == small.height - 1;
+            if (onEdge) edge += !near(pixel(small, x, y), 0, 0, 128, 2);
+            if (!onEdge && (x == 1 || y == small.height - 2)) inside += !near(pixel(small, x, y), 102, 0, 0);
+        }
+    EXPECT_EQ(edge, 0);
+    EXPECT_EQ(inside, 0);
     // Each object was asked for its drawing once this frame, and keeps the main view's eye.
     for (Thing* t : {ahead, behind, clutter}) EXPECT_EQ(t->Calls, 1);
     EXPECT_NEAR(behind->Record.TheObject.EyeRelativeZ, -100.0f, 1e-3);
