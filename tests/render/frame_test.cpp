@@ -202,6 +202,21 @@ TEST_F(SceneTest, AnAircraftOutsideTheViewIsLeftOutUnlessAPartItDrawsReachesIn) 
     const RGBAImage image = frame();
     EXPECT_EQ(view().objectsOutside(), before + 1);
     EXPECT_TRUE(near(at100(image, 0, 0), 0, 255, 0));
+
+    // A marker's depth hint ends as a drawn polygon's does: the depth function back to GL_LESS, so
+    // a square drawn after it in the very place of one before it does not show.
+    Thing* u = flat(4, 5, 100, kRed);
+    OnePolygonVer2& first = u->Geo[0].Polygons.emplace_back();
+    first.MapNumber = 0;
+    first.FirstItem = -1;
+    first.DrawHints = kLEqual;
+    u->square(0, 5, 0, kGreen, kUnlitFlat);
+    u->Record.OptionalObjectMatrix[0] = u->Record.ObjectMatrix;
+    for (const bool exact : {true, false}) {
+        view().setExactDrawing(exact);
+        EXPECT_TRUE(near(at100(frame(), 0, 0), 255, 0, 0)) << exact;
+    }
+    view().setExactDrawing(false);
 }
 
 // A face turned away from the eye is left out before GL sees it, exactly where GL would cull it:
