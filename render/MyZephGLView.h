@@ -334,6 +334,7 @@ private:
     void setUpBatching(ObjectRun& r);
     void drawPolygons(ObjectRun& r);
     void switchPart(ObjectRun& r, int part);  // a moving part's pose, 1-based
+    void endMarkerHints(ObjectRun& r, const OnePolygonVer2& marker);
     void drawDepthPolygon(ObjectRun& r, const OnePolygonVer2& p);  // the cover's depths alone
     void drawOpaquePolygon(ObjectRun& r, const OnePolygonVer2& p);
     void endBatch(ObjectRun& r);

@@ -289,6 +289,7 @@ void MyZephGLView::drawPolygons(ObjectRun& r) {
         if (hints & kSkip) continue;
         if (p->FirstItem < 0) {
             switchPart(r, -p->FirstItem);
+            endMarkerHints(r, *p);
             continue;
         }
         // The cover's polygons: their outlines on the screen mark what hides the world behind them.
@@ -326,6 +327,16 @@ void MyZephGLView::switchPart(ObjectRun& r, int m) {
     computeFinalMatrix(r.Object->OptionalObjectMatrix[m - 1]);
     glLoadMatrixd(FinalMatrix_.data());
     if (r.Batching) noteEyeInPart(r.Stride);
+}
+
+// A part marker's depth hints end as a drawn polygon's do, though it draws nothing: the depth
+// function back to GL_LESS, the polygon offset off and depth writes on, after what came before it.
+void MyZephGLView::endMarkerHints(ObjectRun& r, const OnePolygonVer2& p) {
+    if (!(p.DrawHints & (kAlways | kLEqual | kOffset))) return;
+    endBatch(r);
+    drawHeld(true);
+    if (p.DrawHints & (kAlways | kLEqual)) glDepthFunc(GL_LESS);
+    undoMarkDepth(p);
 }
 
 void MyZephGLView::drawDepthPolygon(ObjectRun& r, const OnePolygonVer2& p) {

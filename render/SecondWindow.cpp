@@ -3,6 +3,7 @@
 // records the frame already took (no ground clutter), and the aircraft's number.
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <array>
 
 #include "core/ZephModel.h"
@@ -102,6 +103,8 @@ void MyZephGLView::drawSecondWindow(ModelArray& list) {
     glClearColor(float(EraseRed_), float(EraseGreen_), float(EraseBlue_), 1.0f);
     glClearDepth(1.0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // The picture and its label within a one-pixel edge of the background colour.
+    glViewport(1, 1, std::max(dw - 2, 1), std::max(dh - 2, 1));
 
     drawPass(list, secondPass());
     unsigned char label[8];

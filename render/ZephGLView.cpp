@@ -76,7 +76,12 @@ void ZephGLView::myInits() {
 
 void ZephGLView::OpenGLInitStuff() {
     platform::seedRandomFromSystem();
-    std::srand(static_cast<unsigned>(std::time(nullptr) & 0xFFFF));
+    const auto t = static_cast<unsigned>(std::time(nullptr));
+    std::srand(t & 0xFFFF);
+    for (unsigned n = t & 0xFFF; n > 0; --n) {
+        platform::nextRandom();
+        std::rand();
+    }
 
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
@@ -126,9 +131,9 @@ void ZephGLView::OpenGLInitStuff() {
     FogStart_ = 75000;
     FogEnd_ = 100000;
     glSetFogParameters(1, 1, 1, GL_LINEAR, 0.00005f);
-    saveCurrentFogParameters();
     glEnable(GL_FOG);
 
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
     glPointSize(1);
     CurrentMaterial_ = {};
 }

@@ -207,8 +207,6 @@ public:
     TypeMetrics getTypeMetrics() const { return {TypeSize_, TypeLeading_, TypeDownAmount_}; }
     // The controller's five message lines of 256 bytes (length-prefixed); null for none.
     void setMessageLines(unsigned char (*lines)[256]) { MessageLines_ = lines; }
-    // Message line i at across 0, down TypeDownAmount + i TypeLeading, transparency 0.65.
-    void drawMessageLines();
 
     // --- Loading screen ---
     void doLoadingFeedback();

@@ -277,13 +277,4 @@ void ZephGLView::setNetworkTypeSize(double size) {
     TypeDownAmount_ = m.downAmount;
 }
 
-void ZephGLView::drawMessageLines() {
-    if (!MessageLines_) return;
-    const TypeMetrics type{TypeSize_, TypeLeading_, TypeDownAmount_};
-    for (int i = 0; i < 5; ++i) {
-        const MessageLinePlace at = messageLinePlace(i, type);
-        glOpenGLText(at.across, at.down, MessageLines_[i], 0, float(at.size), 0.65);
-    }
-}
-
 }  // namespace pellam::render

@@ -146,6 +146,7 @@ int32_t ZephGLView::fmGetTextureFromDiskNSString(const std::string& path, int32_
     if (name.size() > kMaxTextureName) return kNameTooLong;
     if (IsInited_ == 0 || !window_) return kViewNotStarted;
     noteErrorsBeforeLoad(name);
+    glDisable(GL_TEXTURE_2D);
     if (flag == 1)
         if (const int32_t shared = shareLoadedTexture(name, size); shared >= 0) return shared;
 

@@ -202,6 +202,19 @@ TEST_F(SceneTest, AnAircraftOutsideTheViewIsLeftOutUnlessAPartItDrawsReachesIn) 
     const RGBAImage image = frame();
     EXPECT_EQ(view().objectsOutside(), before + 1);
     EXPECT_TRUE(near(at100(image, 0, 0), 0, 255, 0));
+
+    // A marker's depth hint ends as a drawn polygon's does: the depth function back to GL_LESS, so
+    // a square drawn after it in the very place of one before it does not show.
+    Thing* u = flat(4, 5, 100, kRed);
+    OnePolygonVer2& first = u->Geo[0].Polygons.emplace_back();
+    first.MapNumber = 0, first.FirstItem = -1, first.DrawHints = kLEqual;
+    u->square(0, 5, 0, kGreen, kUnlitFlat);
+    u->Record.OptionalObjectMatrix[0] = u->Record.ObjectMatrix;
+    for (const bool exact : {true, false}) {
+        view().setExactDrawing(exact);
+        EXPECT_TRUE(near(at100(frame(), 0, 0), 255, 0, 0)) << exact;
+    }
+    view().setExactDrawing(false);
 }
 
 // A face turned away from the eye is left out before GL sees it, exactly where GL would cull it:
@@ -675,8 +688,8 @@ TEST_F(SceneTest, SecondWindowShowsItsOwnCameraFromTheFramesRecords) {
     Thing* ahead = flat(4, 20, 100, kRed);
     Thing* behind = flat(7, 10, -100, kGreen);
     Thing* clutter = flat(ModelArray::kGroundClutter, 2, -60, kRed);
-    behind->Geo[0].Polygons[0].DrawHints |= kNoCull;  // seen from its back
-    clutter->Geo[0].Polygons[0].DrawHints |= kNoCull;
+    Thing* wall = flat(8, 500, -300, {0.4f, 0, 0, 1});  // fills the small window
+    for (Thing* t : {behind, clutter, wall}) t->Geo[0].Polygons[0].DrawHints |= kNoCull;  // seen from the back
     QNion second;
     second.QAttitude = {0, 0, 1, 0};  // looking south
     view().setSecondGlobalCameraPosition(&second);
@@ -688,6 +701,16 @@ TEST_F(SceneTest, SecondWindowShowsItsOwnCameraFromTheFramesRecords) {
     EXPECT_TRUE(near(at100(main, 0, 0), 255, 0, 0));
     EXPECT_TRUE(near(at100(small, 0, 0), 0, 255, 0));  // no ground clutter in the small window
     EXPECT_GT(brightPixels(small, small.width * 3 / 4, 0, small.width, small.height / 5, 200), 5) << "label";
+    // The picture stands within a one-pixel edge of the erase colour: the edge's pixels, and the
+    // picture's first column and bottom row (clear of the label), counted where they differ.
+    int wrong = 0;
+    for (int y = 0; y < small.height; ++y)
+        for (int x = 0; x < small.width; ++x) {
+            const bool edge = x == 0 || y == 0 || x == small.width - 1 || y == small.height - 1;
+            if (edge || x == 1 || y == small.height - 2)
+                wrong += !(edge ? near(pixel(small, x, y), 0, 0, 128, 2) : near(pixel(small, x, y), 102, 0, 0));
+        }
+    EXPECT_EQ(wrong, 0);
     // Each object was asked for its drawing once this frame, and keeps the main view's eye.
     for (Thing* t : {ahead, behind, clutter}) EXPECT_EQ(t->Calls, 1);
     EXPECT_NEAR(behind->Record.TheObject.EyeRelativeZ, -100.0f, 1e-3);
