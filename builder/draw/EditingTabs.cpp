@@ -295,7 +295,7 @@ void quickDogfightFields(MissionBuilder& b) {
     BuilderControls& c = b.controls();
     ImGui::TextUnformatted("Quick dogfight starts");
     textField(b, "Air start x, y, z", c.qdAirStart, 0, "QD/Air Start");
-    numberField(b, "Air start distance (ft)", c.qdAirStartDistance, "QD/Air Distance");
+    textField(b, "Air start distance (ft)", c.qdAirStartDistance, 0, "QD/Air Distance", 120);
     static constexpr const char* kTeams[4] = {"Red", "Blue", "Yellow", "Black"};
     for (int t = 0; t < 4; ++t) {
         const std::string team = kTeams[t];
