@@ -145,7 +145,7 @@ void MissionBuilder::mouseDragWithShiftAmountX(int ax, int az) {
 
 void MissionBuilder::MBMouseUp(double, double) {
     auto& eye = MBCameraPosition.Position;
-    if (liftCamera()) updateMBOpenGLView();  // before a world, over ground 0 ft high
+    if (liftCamera()) updateMBOpenGLView();
     if (MBDraggingPath) {
         MBDraggingPath = false;
         updateMBOpenGLView();

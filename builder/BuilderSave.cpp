@@ -101,8 +101,8 @@ int32_t packTabNumber(int mainTab, int aircraftTab, int page) {
 }
 
 int takeControlsIntoMission(const BuilderControls& c, const AircraftTabControls& tabs, const BuilderCameraState& camera,
-                             const GroundHeight& groundAt, double secondsSince2001, MissionData& m,
-                             missions::MissionTexts& texts) {
+                            const GroundHeight& groundAt, double secondsSince2001, MissionData& m,
+                            missions::MissionTexts& texts) {
     m.AppVersionNumber = 2;
     m.MissionStructVersion = 1;
     m.Hash1 = 0;

@@ -37,8 +37,8 @@ struct BuilderCameraState {
 // quick-dogfight starts) were not three numbers: those fields kept their values, and the caller
 // beeps once for each.
 int takeControlsIntoMission(const BuilderControls& controls, const AircraftTabControls& tabs,
-                             const BuilderCameraState& camera, const GroundHeight& groundAt,
-                             double secondsSince2001, missions::MissionData& mission, missions::MissionTexts& texts);
+                            const BuilderCameraState& camera, const GroundHeight& groundAt,
+                            double secondsSince2001, missions::MissionData& mission, missions::MissionTexts& texts);
 
 
 // Sums the record into Hash1 and writes the file (extension "pellam" added when missing) through
