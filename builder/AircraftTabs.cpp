@@ -81,14 +81,12 @@ void readPage(const AircraftPage& p, MissionData& m, int n, int page, const Grou
     r.NumberOfBombs = std::clamp(textInt(p.bombs), 0, kMaxBombs);
     r.AISkillLevel = std::clamp(p.skillColumn, 0, kSkillColumns - 1);
     r.AIType = tagOf(kAITypeItems, p.aiTypeItem);
-    // An aircraft never leads itself: its own number means the next one, and the last slot, with
-    // no next one, is stored without a leader (the wingman then fights on its own). Without a
-    // leader the field shows 0, which reads back as none.
-    int32_t lead = p.wingmanLeader - 1;
+    // Its own number means the next aircraft; the last, with none after it, keeps its own, which
+    // its wingman reads as fighting on alone.
+    int32_t lead = std::clamp(p.wingmanLeader, 0, 9) - 1;  // any number past these clamps the same way
     if (lead == n) lead = n + 1;
-    lead = std::clamp(lead, -1, 7);
-    r.LeadAircraftForWingman = lead == n || lead < 0 ? missions::kNoWingmanLeader : lead;
-    r.FirstFlyPoint = std::clamp(p.firstPathPoint - 1, 0, missions::kFlyToPoints - 1);
+    r.LeadAircraftForWingman = std::clamp(lead, 0, 7);
+    r.FirstFlyPoint = std::clamp(p.firstPathPoint, 1, missions::kFlyToPoints) - 1;
     r.PatrolForSeconds = missions::ranges::kPatrolSeconds.clamp(p.patrolSeconds);
     r.AttackEnemyDistance = missions::ranges::kDistance.clamp(p.attackDistance);
     r.ReturnToPatrolDistance = missions::ranges::kDistance.clamp(p.returnDistance);
@@ -193,19 +191,19 @@ void readAircraftTabs(const AircraftTabControls& tabs, MissionData& m, const Gro
     }
 }
 
-bool readVictoryLocations(const AircraftTabControls& tabs, MissionData& m) {
-    bool allRead = true;
+int readVictoryLocations(const AircraftTabControls& tabs, MissionData& m) {
+    int unread = 0;
     for (int i = 0; i < 3; ++i) {
         const VictoryLocationTab& tab = tabs.victoryLocations[i];
         Location l = locationOf(m.TheVictory, i);
         l.flags = std::clamp(tab.modeColumn, 0, kLocationModeColumns - 1) + 1;
-        if (!readThreeNumbers(tab.location, l.at)) allRead = false;
+        if (!readThreeNumbers(tab.location, l.at)) ++unread;
         l.near = tab.nearDistance;
         l.speed = tab.speed;
         l.speedFlags = std::clamp(tab.speedModeColumn, 0, kSpeedModeColumns - 1) + 1;
         setLocation(m.TheVictory, i, l);
     }
-    return allRead;
+    return unread;
 }
 
 void copyStartToRestart(MissionData& m, AircraftTabControls& tabs, int n) {

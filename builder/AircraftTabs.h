@@ -82,8 +82,8 @@ using GroundHeight = std::function<double(double x, double z)>;
 void readAircraftTabs(const AircraftTabControls& tabs, missions::MissionData& mission, const GroundHeight& groundAt);
 
 // Reads the three victory locations; a location text without exactly three numbers keeps the
-// stored location. Answers false when one did (the caller beeps).
-bool readVictoryLocations(const AircraftTabControls& tabs, missions::MissionData& mission);
+// stored location. Answers how many did (the caller beeps for each).
+int readVictoryLocations(const AircraftTabControls& tabs, missions::MissionData& mission);
 
 // Slot n's start becomes its restart, in the record and on the Restart page.
 void copyStartToRestart(missions::MissionData& mission, AircraftTabControls& tabs, int n);

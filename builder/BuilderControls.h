@@ -65,7 +65,7 @@ struct BuilderControls {
 
     // Quick-dogfight starts.
     std::string qdAirStart;              // toMBQDAirStart "x, y, z"
-    int qdAirStartDistance = 0;          // toMBQDAirStartDis
+    std::string qdAirStartDistance;      // toMBQDAirStartDis (ft), read as a number
     std::array<std::string, 4> qdGroundStart;  // red, blue, yellow, black "x, y, z"
     std::array<int, 4> qdHeading{};
     std::array<std::string, 4> qdFuel;

@@ -69,10 +69,10 @@ void MissionBuilder::saveMission(int tag) {
     camera.heading = MBViewingHeading;
     camera.pitch = MBViewingPitch;
     camera.world = MBWorld;
-    const bool allRead = takeControlsIntoMission(controls_, controls_.aircraftTabs, camera,
-                                                 [this](double x, double z) { return groundAt(x, z); },
-                                                 host_->secondsSince2001(), MBMission, MBTexts);
-    if (!allRead) host_->beep();
+    const int unread = takeControlsIntoMission(controls_, controls_.aircraftTabs, camera,
+                                               [this](double x, double z) { return groundAt(x, z); },
+                                               host_->secondsSince2001(), MBMission, MBTexts);
+    for (int k = 0; k < unread; ++k) host_->beep();
     if (MBFileName && tag == kTagSave) {
         writeMission(*MBFileName);
         return;
@@ -116,11 +116,11 @@ void MissionBuilder::openPanelDidEnd(bool confirmed) {
 
 bool MissionBuilder::openMission(const std::string& path) {
     auto opened = std::make_unique<missions::MissionFileContents>();
-    if (std::string why = readBuilderMission(path, *opened); !why.empty()) {
-        // Refused: the builder keeps the mission and the file it had, so a later save cannot
-        // overwrite the refused file.
-        host_->beep();
-        platform::logMessage("Mission builder: " + why);
+    if (const BuilderFileRefusal refused = readBuilderMission(path, *opened)) {
+        // Refused, without a word: the builder keeps the mission and the file it had, so a later
+        // save cannot overwrite the refused file. Only a world it cannot build beeps.
+        if (refused.otherWorld) host_->beep();
+        platform::logMessage("Mission builder: " + refused.why);
         return false;
     }
     MBSavedFlag = true;
@@ -161,6 +161,10 @@ bool MissionBuilder::openMission(const std::string& path) {
     c.mainTab = m.TabNumber & 0xFFFF;
     c.aircraftTab = (m.TabNumber >> 16) & 0xFF;
     c.startRestart[c.aircraftTab] = (m.TabNumber >> 24) & 0xFF;
+    // The stored tabs are chosen as a click chooses them: the objects tab clears the item panel,
+    // and the aircraft tabs select their aircraft (kept below only on the aircraft tab).
+    tabViewShouldSelect(false, c.mainTab);
+    tabViewShouldSelect(true, c.aircraftTab);
     setWorldTables(MBWorld);
     showQuickDogfight();
     c.altSlider = MBCameraPosition.Position[1] / 500.0;

@@ -46,9 +46,12 @@ void MissionBuilder::MBMouseDown(double px, double py) {
     const Probe ray = probe(px, py);
     bool picked = false;
     if (px - kViewOffset < worldWidth() && controls_.mainTab == kTabObjects) {
-        // A level ray meets no object: one beep for the click.
-        if (ray.level && MBArray.size() > kFirstPickable) host_->beep();
-        for (long i = kFirstPickable; i < MBArray.size() && !ray.level; ++i) {
+        for (long i = kFirstPickable; i < MBArray.size(); ++i) {
+            // A level ray meets no object: a beep for each one it passes over.
+            if (ray.level) {
+                host_->beep();
+                continue;
+            }
             ZephModel* object = MBArray.at(i);
             if (!object) continue;
             QNion pose;
@@ -62,7 +65,7 @@ void MissionBuilder::MBMouseDown(double px, double py) {
             updateMBOpenGLView();
             controls_.objectID = "Unique ID: " + std::to_string(i);
             if (object->getCompleteObjectPtr() && i < missions::kMaxObjects)
-                controls_.objectMenuTag = MBMission.ObjectList[i].ObjectCode;
+                selectObjectMenuItem(MBMission.ObjectList[i].ObjectCode);
             picked = true;
             break;
         }

@@ -16,16 +16,17 @@ constexpr int32_t kDefaultSkyFlags = 0x00271004;
 
 }  // namespace
 
-std::string readBuilderMission(const std::string& path, missions::MissionFileContents& out) {
+BuilderFileRefusal readBuilderMission(const std::string& path, missions::MissionFileContents& out) {
     auto read = std::make_unique<missions::MissionFileContents>();
-    if (!missions::confirmFileIsMission(path)) return path + " is not a mission file";
-    if (std::string why = missions::readMissionFile(path, *read); !why.empty()) return why;
+    if (!missions::confirmFileIsMission(path)) return {path + " is not a mission file"};
+    if (std::string why = missions::readMissionFile(path, *read); !why.empty()) return {why};
     missions::MissionData& m = read->record;
-    if (read->byteSum != m.Hash1) return path + ": the byte sum does not match Hash1 (changed since it was saved)";
+    if (read->byteSum != m.Hash1) return {path + ": the byte sum does not match Hash1 (changed since it was saved)"};
+    // Rows 2..9 are the aircraft, and row 255 is the unplaced item's.
     if (m.TotalObjects <= kHeadRows - 1 || m.TotalObjects > kMaxOpenedObjects)
-        return path + ": " + std::to_string(m.TotalObjects) + " objects, the builder opens 22 to 255";
+        return {path + ": " + std::to_string(m.TotalObjects) + " objects, the builder opens 22 to 255"};
     if (m.WorldMenuOffsetNumber < kFirstWorld || m.WorldMenuOffsetNumber > kLastWorld)
-        return path + ": world " + std::to_string(m.WorldMenuOffsetNumber) + " has no terrain in this game";
+        return {path + ": world " + std::to_string(m.WorldMenuOffsetNumber) + " has no terrain in this game", true};
     const int32_t main = std::clamp(m.TabNumber & 0xFFFF, 0, kBuilderTabs - 1);
     const int32_t aircraft = std::clamp((m.TabNumber >> 16) & 0xFF, 0, 7);
     const int32_t page = std::clamp((m.TabNumber >> 24) & 0xFF, 0, 1);

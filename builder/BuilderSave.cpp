@@ -45,9 +45,9 @@ void takeVictory(const BuilderControls& c, MissionData& m) {
     v.ParticularDeadObjects = objectNumberList(c.victoryTargetsDead);
 }
 
-bool takeDogfightStarts(const BuilderControls& c, MissionData& m) {
-    bool allRead = readThreeNumbers(c.qdAirStart, m.DogfightAirStartCenterSpot);
-    m.DogfightAirStartDistance = c.qdAirStartDistance;
+int takeDogfightStarts(const BuilderControls& c, MissionData& m) {
+    int unread = readThreeNumbers(c.qdAirStart, m.DogfightAirStartCenterSpot) ? 0 : 1;
+    m.DogfightAirStartDistance = textFloat(c.qdAirStartDistance);
     for (int t = 0; t < 4; ++t) {
         double* row = m.DogfightGroundStartLocations[t];
         double xyz[3];
@@ -56,12 +56,12 @@ bool takeDogfightStarts(const BuilderControls& c, MissionData& m) {
             row[2] = xyz[2];
             row[1] = -1.0;  // quick-dogfight ground starts stand on the ground
         } else {
-            allRead = false;
+            ++unread;
         }
         row[3] = c.qdHeading[t];
-        row[4] = ranges::kFraction.clamp(textDouble(c.qdFuel[t]));
+        row[4] = ranges::kFraction.clamp(textFloat(c.qdFuel[t]));
     }
-    return allRead;
+    return unread;
 }
 
 }  // namespace
@@ -100,9 +100,9 @@ int32_t packTabNumber(int mainTab, int aircraftTab, int page) {
     return (mainTab & 0xFFFF) | ((aircraftTab & 0xFF) << 16) | ((page & 0xFF) << 24);
 }
 
-bool takeControlsIntoMission(const BuilderControls& c, const AircraftTabControls& tabs, const BuilderCameraState& camera,
-                             const GroundHeight& groundAt, double secondsSince2001, MissionData& m,
-                             missions::MissionTexts& texts) {
+int takeControlsIntoMission(const BuilderControls& c, const AircraftTabControls& tabs, const BuilderCameraState& camera,
+                            const GroundHeight& groundAt, double secondsSince2001, MissionData& m,
+                            missions::MissionTexts& texts) {
     m.AppVersionNumber = 2;
     m.MissionStructVersion = 1;
     m.Hash1 = 0;
@@ -115,8 +115,8 @@ bool takeControlsIntoMission(const BuilderControls& c, const AircraftTabControls
     m.TimeOfDay = packTimeOfDay(c.timeOfDay);
     takeWeather(c, m);
     takeVictory(c, m);
-    bool allRead = readVictoryLocations(tabs, m);
-    allRead = takeDogfightStarts(c, m) && allRead;
+    int unread = readVictoryLocations(tabs, m);
+    unread += takeDogfightStarts(c, m);
 
     for (int k = 0; k < 3; ++k) m.CameraLocation[k] = camera.position[k];  // at a 4-byte boundary
     m.CameraHeading = camera.heading;
@@ -126,7 +126,7 @@ bool takeControlsIntoMission(const BuilderControls& c, const AircraftTabControls
     m.TabNumber = packTabNumber(c.mainTab, aircraft, c.startRestart[aircraft]);
     m.PointsForCompletedMission = ranges::kMissionPoints.clamp(c.missionPoints);
     readAircraftTabs(tabs, m, groundAt);
-    return allRead;
+    return unread;
 }
 
 

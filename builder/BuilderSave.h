@@ -33,11 +33,12 @@ struct BuilderCameraState {
 };
 
 // Reads every control into the record and the four texts, and stamps versions and the date
-// (seconds since 1 January 2001). Answers false when a three-number text (a victory location,
-// the quick-dogfight starts) was not three numbers: that field kept its value, the caller beeps.
-bool takeControlsIntoMission(const BuilderControls& controls, const AircraftTabControls& tabs,
-                             const BuilderCameraState& camera, const GroundHeight& groundAt,
-                             double secondsSince2001, missions::MissionData& mission, missions::MissionTexts& texts);
+// (seconds since 1 January 2001). Answers how many three-number texts (the victory locations, the
+// quick-dogfight starts) were not three numbers: those fields kept their values, and the caller
+// beeps once for each.
+int takeControlsIntoMission(const BuilderControls& controls, const AircraftTabControls& tabs,
+                            const BuilderCameraState& camera, const GroundHeight& groundAt,
+                            double secondsSince2001, missions::MissionData& mission, missions::MissionTexts& texts);
 
 
 // Sums the record into Hash1 and writes the file (extension "pellam" added when missing) through

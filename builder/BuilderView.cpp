@@ -17,7 +17,6 @@ constexpr const char* kNotes[5] = {"Camera Item", "Refuel Item", "Fires On Aircr
 }  // namespace
 
 bool MissionBuilder::liftCamera() {
-    if (!MBTerrainLoadedFlag) return false;
     auto& eye = MBCameraPosition.Position;
     const double lowest = groundAt(eye[0], eye[2]) + kCameraClearance;
     if (eye[1] >= lowest) return false;
@@ -43,7 +42,7 @@ double MissionBuilder::worldWidth() const { return closeUpItem() ? 0.66 * frame_
 // at the origin and, once per change, the item panel. The drawing itself follows (host).
 void MissionBuilder::updateMBOpenGLView() {
     ++viewRevision_;
-    liftCamera();  // whatever moved it (a file, a start the view follows), it shows the world
+    if (MBTerrainLoadedFlag) liftCamera();  // whatever moved it (a file, a start the view follows), it shows the world
     const auto& p = MBCameraPosition.Position;
     controls_.altSlider = p[1] / 500.0;
     char text[160];

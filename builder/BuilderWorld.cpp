@@ -192,7 +192,7 @@ void MissionBuilder::showQuickDogfight() {
     const missions::MissionData& m = MBMission;
     BuilderControls& c = controls_;
     c.qdAirStart = placeText(m.DogfightAirStartCenterSpot);
-    c.qdAirStartDistance = cutToInt(m.DogfightAirStartDistance);
+    c.qdAirStartDistance = std::to_string(cutToInt(m.DogfightAirStartDistance));
     for (int t = 0; t < 4; ++t) {
         const double* row = m.DogfightGroundStartLocations[t];
         c.qdGroundStart[t] = placeText(row);

@@ -90,7 +90,7 @@ void MissionBuilder::MBdeleteSelectedItem() {
     const int32_t total = totalObjects();
     if (MBCurrentObject <= 20 || MBCurrentObject >= total || MBCurrentObject >= MBArray.size()) {
         host_->beep();
-        platform::logMessage("Mission builder: nothing deletable is selected (object " +
+        platform::logMessage("error1 (mission builder: nothing deletable is selected, object " +
                              std::to_string(MBCurrentObject) + " of " + std::to_string(total) + ")");
         return;
     }

@@ -98,7 +98,8 @@ public:
 
     // ---- The view (BuilderView.cpp).
     void updateMBOpenGLView();
-    // Raises the camera to kCameraClearance above the terrain under it; true when it moved.
+    // Raises the camera to kCameraClearance above the terrain under it (ground 0 ft high before a
+    // world is added); true when it moved.
     bool liftCamera();
     // Rises with every view update: the view is drawn again only when it has moved on.
     uint64_t viewRevision() const { return viewRevision_; }
@@ -201,6 +202,8 @@ private:
     bool editingAction(int tag);
     // The objects tab's steps (ObjectEditing.cpp).
     ZephModel* editableObject();  // the selected placed object, or null
+    // Selects the object menu's item for `code`; the menu keeps its choice when it has none.
+    void selectObjectMenuItem(int32_t code);
     void addObjectAhead();
     void previewMenuObject();
     void stepThroughObjects();

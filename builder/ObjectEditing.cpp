@@ -149,9 +149,7 @@ void MissionBuilder::stepThroughObjects() {
     MBCurrentObject = k;
     objectMBUpdate = true;
     c.objectID = "Unique ID: " + std::to_string(k);
-    const int32_t code = MBMission.ObjectList[k].ObjectCode;
-    if (std::any_of(kObjectMenu.begin(), kObjectMenu.end(), [&](const ObjectMenuItem& i) { return i.code == code; }))
-        c.objectMenuTag = code;
+    selectObjectMenuItem(MBMission.ObjectList[k].ObjectCode);
     // The camera steps back along its sight to look at it.
     if (ZephModel* object = MBArray.at(k)) {
         const auto pose = poseOf(*object);
@@ -159,6 +157,11 @@ void MissionBuilder::stepThroughObjects() {
         MBCameraPosition.Position = {pose.Position[0] - back[0], pose.Position[1] - back[1], pose.Position[2] - back[2]};
     }
     updateMBOpenGLView();
+}
+
+void MissionBuilder::selectObjectMenuItem(int32_t code) {
+    if (std::any_of(kObjectMenu.begin(), kObjectMenu.end(), [&](const ObjectMenuItem& i) { return i.code == code; }))
+        controls_.objectMenuTag = code;
 }
 
 void MissionBuilder::setObjectTeam() {

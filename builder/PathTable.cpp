@@ -106,8 +106,8 @@ bool setPathCell(missions::MissionData& mission, int row, int column, const std:
             p.PointXYZ[2] = parts.size() > 2 ? textInt(parts[2]) : 0;
             return true;
         }
-        case 3: p.ThrottlePosition = std::clamp(textDouble(text), 0.0, 500.0); return false;
-        case 4: p.TargetClimbDiveSpeed = std::clamp(textDouble(text), -10000.0, 10000.0); return false;
+        case 3: p.ThrottlePosition = std::clamp(textFloat(text), 0.0, 500.0); return false;
+        case 4: p.TargetClimbDiveSpeed = std::clamp(textFloat(text), -10000.0, 10000.0); return false;
         case 5:
             p.Flags = (p.Flags & ~1) | (equalsIgnoringCase(text, "up") ? 1 : 0);
             return false;

@@ -1,7 +1,8 @@
 #include "builder/TextValues.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 
@@ -28,6 +29,12 @@ double textDouble(std::string_view text) {
     if (c != '+' && c != '-' && c != '.' && (c < '0' || c > '9')) return 0.0;  // no "inf", no "nan"
     const double v = std::strtod(start, nullptr);
     return std::isfinite(v) ? v : 0.0;
+}
+
+double textFloat(std::string_view text) {
+    const double v = std::clamp(textDouble(text), -double(std::numeric_limits<float>::max()),
+                                double(std::numeric_limits<float>::max()));
+    return static_cast<float>(v);
 }
 
 std::vector<std::string> splitAtCommas(std::string_view text) {

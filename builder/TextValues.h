@@ -12,6 +12,8 @@ namespace pellam::builder {
 
 int32_t textInt(std::string_view text);
 double textDouble(std::string_view text);
+// The number as a float holds it (single precision), for the fields read that way.
+double textFloat(std::string_view text);
 
 // The text split at every comma; "" gives one empty part.
 std::vector<std::string> splitAtCommas(std::string_view text);

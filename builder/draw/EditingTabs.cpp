@@ -45,16 +45,18 @@ bool labelledField(const char* label, const std::string& place, float width, Fie
     return done;
 }
 
-// A text field whose action runs when editing ends (Return or leaving it); typing marks the
-// mission unsaved.
+// A text field whose action runs when editing ends (Return or leaving it), or with `onReturn` on
+// Return alone; typing marks the mission unsaved.
 void textField(MissionBuilder& b, const char* label, std::string& text, int tag, const std::string& place,
-               float width = 200) {
-    bool typed = false;
+               float width = 200, bool onReturn = false) {
+    bool typed = false, returned = false;
     const bool done = labelledField(label, place, width, [&] {
-        typed = ImGui::InputText("##field", &text, ImGuiInputTextFlags_AutoSelectAll);
+        const ImGuiInputTextFlags flags = onReturn ? ImGuiInputTextFlags_EnterReturnsTrue : 0;
+        returned = ImGui::InputText("##field", &text, ImGuiInputTextFlags_AutoSelectAll | flags);
+        typed = ImGui::IsItemEdited();
     });
     if (typed) b.notsaved();
-    if (tag && done) b.fromMBMenu(tag);
+    if (tag && (onReturn ? returned : done)) b.fromMBMenu(tag);
 }
 
 // A number field read when saving (or acting on its tag when it has one).
@@ -106,9 +108,11 @@ void radios(MissionBuilder& b, const char* id, int& column, std::initializer_lis
     ImGui::PopID();
 }
 
-// A pop-up of items chosen by position; answers whether the choice changed.
+// A pop-up of items chosen by position; answers whether the choice changed or, with `anyChoice`,
+// whether an item was chosen.
 template <size_t N>
-bool popUp(const char* label, int& item, const std::array<const char*, N>& titles, const std::string& place) {
+bool popUp(const char* label, int& item, const std::array<const char*, N>& titles, const std::string& place,
+           bool anyChoice = false) {
     item = std::clamp(item, 0, static_cast<int>(N) - 1);
     bool changed = false;
     fitNextItem(200, label);
@@ -116,7 +120,7 @@ bool popUp(const char* label, int& item, const std::array<const char*, N>& title
         for (int i = 0; i < static_cast<int>(N); ++i) {
             if (!*titles[i]) continue;  // a separator
             if (ImGui::Selectable(titles[i], i == item)) {
-                changed = i != item;
+                changed = anyChoice || i != item;
                 item = i;
             }
             rememberBuilderItem(place + "/" + titles[i]);
@@ -191,8 +195,10 @@ void aircraftPages(MissionBuilder& b) {
     builder::AircraftSlot& slot = c.aircraftTabs.slots[n];
     static constexpr std::array<const char*, 5> kTypes = {"Sopwith Camel", "Fokker D.VII", "Fokker Dr.I", "",
                                                           "Random type"};
-    if (popUp("Aircraft type", slot.typeItem, kTypes, "Aircraft/Type")) b.fromMBMenu(548);
-    textField(b, "Team##544", slot.team, 544, "Aircraft/Team");
+    // The type acts whenever an item is chosen, the one shown too; the page's fields with an
+    // action act on Return alone.
+    if (popUp("Aircraft type", slot.typeItem, kTypes, "Aircraft/Type", true)) b.fromMBMenu(548);
+    textField(b, "Team##544", slot.team, 544, "Aircraft/Team", 200, true);
     if (n > 0) {
         ImGui::TextUnformatted("Takes part:");
         ImGui::SameLine();
@@ -215,8 +221,8 @@ void aircraftPages(MissionBuilder& b) {
     const int page = c.startRestart[n] == 1 ? 1 : 0;
     AircraftPage& p = slot.pages[page];
     ImGui::PushID(page);
-    textField(b, "Position", p.position, 542, "Aircraft/Position");
-    textField(b, "Heading", p.heading, 543, "Aircraft/Heading");
+    textField(b, "Position", p.position, 542, "Aircraft/Position", 200, true);
+    textField(b, "Heading", p.heading, 543, "Aircraft/Heading", 200, true);
     textField(b, "Speed (mph)", p.speed, 0, "Aircraft/Speed");
     textField(b, "Throttle", p.throttle, 0, "Aircraft/Throttle");
     if (ImGui::Checkbox("Gear down", &p.gear)) b.fromMBMenu(547);
@@ -295,7 +301,7 @@ void quickDogfightFields(MissionBuilder& b) {
     BuilderControls& c = b.controls();
     ImGui::TextUnformatted("Quick dogfight starts");
     textField(b, "Air start x, y, z", c.qdAirStart, 0, "QD/Air Start");
-    numberField(b, "Air start distance (ft)", c.qdAirStartDistance, "QD/Air Distance");
+    textField(b, "Air start distance (ft)", c.qdAirStartDistance, 0, "QD/Air Distance", 120);
     static constexpr const char* kTeams[4] = {"Red", "Blue", "Yellow", "Black"};
     for (int t = 0; t < 4; ++t) {
         const std::string team = kTeams[t];
@@ -361,7 +367,9 @@ void pathTable(MissionBuilder& b) {
                 const bool editing = r == editRow && column == editColumn;
                 std::string shown = builder::pathCellText(b.MBMission, r, column);
                 ImGui::SetNextItemWidth(-1);
-                ImGui::InputText("##cell", editing ? &editText : &shown, ImGuiInputTextFlags_AutoSelectAll);
+                // Typing marks the mission unsaved; the cell is taken when editing ends.
+                if (ImGui::InputText("##cell", editing ? &editText : &shown, ImGuiInputTextFlags_AutoSelectAll))
+                    b.notsaved();
                 rememberBuilderItem("Path/" + std::to_string(r + 1) + "/" + std::to_string(column));
                 if (ImGui::IsItemActivated()) {
                     editRow = r;
@@ -371,7 +379,6 @@ void pathTable(MissionBuilder& b) {
                 }
                 if (ImGui::IsItemDeactivated() && editing) {
                     if (ImGui::IsItemDeactivatedAfterEdit()) {
-                        b.notsaved();
                         if (builder::setPathCell(b.MBMission, r, column, editText, b.LastEnteredWayPointAlt))
                             b.updateMBOpenGLView();
                     }

@@ -57,14 +57,16 @@ TEST_F(BuilderFiles, SaveOpenSaveKeepsTheRecordAndPacksTheControls) {
     c.victoryNumberDead = 1;
     c.victoryMinutes = 601;
     AircraftSlot& seven = c.aircraftTabs.slots[7];
-    seven.pages[0].wingmanLeader = 8;  // itself
+    seven.pages[0].wingmanLeader = 8;  // itself: the last aircraft keeps its own number
+    c.aircraftTabs.slots[2].pages[0].wingmanLeader = 0;  // no aircraft 0: the first leads
     seven.pages[0].bombs = "9";
     c.aircraftTabs.slots[1].pages[0].position = "2100000, 300, 2100000";  // below the 600 ft ground
     c.aircraftTabs.victoryLocations[1].location = "100, 200";  // two numbers: beeps, keeps the place
     c.qdGroundStart[2] = "500, 9999, 700";
+    c.qdGroundStart[3] = "1, 2, 3, 4";  // four: beeps again
     const int beeps = host.beeps;
     const std::string path = saveAs("Balloon raid");
-    EXPECT_EQ(host.beeps, beeps + 1);
+    EXPECT_EQ(host.beeps, beeps + 2);
     ASSERT_TRUE(fs::exists(path));
     EXPECT_TRUE(builder.MBSavedFlag);
     EXPECT_EQ(c.windowTitle, "Mission Builder: Balloon raid.pellam");
@@ -75,13 +77,15 @@ TEST_F(BuilderFiles, SaveOpenSaveKeepsTheRecordAndPacksTheControls) {
     const std::array<int32_t, 20> dead{3, 7, 9, 0, 12};
     EXPECT_EQ(m.TheVictory.ParticularDeadObjects, dead);
     EXPECT_EQ(m.TheVictory.MustWinInXTicks, 600 * 3600);
-    EXPECT_EQ(m.AircraftStarts[7].LeadAircraftForWingman, missions::kNoWingmanLeader);
+    EXPECT_EQ(m.AircraftStarts[7].LeadAircraftForWingman, 7);
+    EXPECT_EQ(m.AircraftStarts[2].LeadAircraftForWingman, 0);
     EXPECT_EQ(m.AircraftStarts[7].NumberOfBombs, 6);
     EXPECT_EQ(m.MissionStartLocations[1][1], -1.0);
     EXPECT_EQ(m.TotalObjects, 24);
     EXPECT_EQ(m.TheVictory.Location2[0], 0.0);
     EXPECT_EQ(m.DogfightGroundStartLocations[2][0], 500);
     EXPECT_EQ(m.DogfightGroundStartLocations[2][1], -1.0);
+    EXPECT_EQ(m.DogfightGroundStartLocations[3][0], 2373075);
     const std::vector<uint8_t> saved = missions::encodeMissionRecord(m);
 
     builder.fromMBMenu(kTagClose);
@@ -96,10 +100,15 @@ TEST_F(BuilderFiles, SaveOpenSaveKeepsTheRecordAndPacksTheControls) {
     builder.fromMBMenu(kTagSave);  // straight to the opened file
     EXPECT_EQ(missions::encodeMissionRecord(builder.MBMission), saved);
     EXPECT_EQ(builder.MBFileName, path);
+    // The air start distance is read as a number with its fraction; the field shows whole feet.
+    c.qdAirStartDistance = "3640.3";
+    builder.fromMBMenu(kTagSave);
+    EXPECT_EQ(m.DogfightAirStartDistance, double(3640.3f));
 }
 
-// Only a whole, unchanged mission of this game's object kinds opens; a refused one beeps and the
-// builder keeps its mission and its file, so the next save cannot overwrite the refused file.
+// Only a whole, unchanged mission of this game's object kinds opens; a refused one changes nothing,
+// without a word (a world without terrain beeps), and the builder keeps its mission and its file,
+// so the next save cannot overwrite the refused file.
 TEST_F(BuilderFiles, DamagedOrForeignFilesAreRefusedAndNothingIsAdopted) {
     westernFront();
     const std::string good = saveAs("Good");
@@ -138,7 +147,7 @@ TEST_F(BuilderFiles, DamagedOrForeignFilesAreRefusedAndNothingIsAdopted) {
         EXPECT_EQ(builder.MBFileName, good);
         EXPECT_EQ(builder.MBMission.TimeOfDay, 12345);
     }
-    EXPECT_EQ(host.beeps, beeps + static_cast<int>(refused.size()));
+    EXPECT_EQ(host.beeps, beeps + 1);  // the world
     // The text slots are not summed; a stored tab number out of range is brought into range.
     EXPECT_TRUE(builder.openMission(variant("slots.pellam", [&](auto& b) { b[record + 33] = 7; })));
     // The open panel lists the folder's missions; the reopen command takes the last one opened
@@ -168,6 +177,12 @@ TEST_F(BuilderFiles, DamagedOrForeignFilesAreRefusedAndNothingIsAdopted) {
     // A camera saved under the 600 ft ground opens just above it, so the view shows the world.
     EXPECT_TRUE(builder.openMission(rewritten("buried.pellam", [](auto& m) { m.CameraLocation[1] = 5; })));
     EXPECT_EQ(builder.MBCameraPosition.Position[1], 600 + kCameraClearance);
+    EXPECT_EQ(builder.MBCurrentObject, 0);
+    // Saved on an aircraft's tab, it opens with that aircraft selected, shown close up.
+    const std::string onAircraft = rewritten("aircraft.pellam", [](auto& m) { m.TabNumber = kTabAircraft | 3 << 16; });
+    EXPECT_TRUE(builder.openMission(onAircraft));
+    EXPECT_EQ(builder.MBCurrentObject, 5);
+    EXPECT_EQ(builder.closeUpItem(), builder.MBArray.at(5));
     // After New the builder has no file, and reopening brings back none.
     builder.fromMBMenu(kTagClose);
     builder.fromMBMenu(kTagNewMission);

@@ -68,7 +68,7 @@ TEST_F(BuilderTest, WorldsWithoutTerrainAreRefusedAndTheArraysStayAligned) {
     EXPECT_EQ(host.beeps, beeps + 5);
 }
 
-TEST_F(BuilderTest, PickingFindsTheLowestIndexUnderTheRayAndClicksOnALevelRayBeepOnce) {
+TEST_F(BuilderTest, PickingFindsTheLowestIndexUnderTheRayAndClicksOnALevelRayBeepForEachObject) {
     westernFront();
     builder.controls().mainTab = kTabObjects;
     const int near = place(66, 2100050, 900, 2100000);
@@ -79,10 +79,18 @@ TEST_F(BuilderTest, PickingFindsTheLowestIndexUnderTheRayAndClicksOnALevelRayBee
     EXPECT_EQ(builder.MBCurrentObject, near);
     EXPECT_TRUE(builder.MBDraggingObject);
     EXPECT_EQ(builder.controls().objectID, "Unique ID: 22");
+    EXPECT_EQ(builder.controls().objectMenuTag, 66);  // the object menu shows what was picked
     // Only the cloud's wider box reaches 500 ft.
     builder.MBCameraPosition.Position = {2100000, 5000, 2100550};
     clickCentre();
     EXPECT_EQ(builder.MBCurrentObject, cloud);
+    // A bridge (from a file) is not in the object menu, which keeps its choice: Add Object adds
+    // what the menu shows.
+    const int bridge = place(70, 2100000, 900, 2130000);
+    builder.MBCameraPosition.Position = {2100000, 5000, 2130000};
+    clickCentre();
+    ASSERT_EQ(builder.MBCurrentObject, bridge);
+    EXPECT_EQ(builder.controls().objectMenuTag, 66);
     // The world fills the view while nothing is shown close up: an object under the view's right
     // part (0.83 of its width, 1.515 x the 4,100 ft drop to the east) is picked there. Once it
     // is shown close up, a click there is the close-up's and picks nothing.
@@ -97,12 +105,12 @@ TEST_F(BuilderTest, PickingFindsTheLowestIndexUnderTheRayAndClicksOnALevelRayBee
     builder.MBCurrentObject = near;
     builder.MBMouseDown(20 + 0.83 * f.width, 20 + f.height / 2);
     EXPECT_EQ(builder.MBCurrentObject, near);
-    // Looking level: one beep for the click, nothing picked.
+    // Looking level: a beep for each object passed over, nothing picked.
     builder.MBCurrentObject = 0;
     builder.mouseDragWithShiftAmountX(0, -90);
     const int beeps = host.beeps;
     clickCentre();
-    EXPECT_EQ(host.beeps, beeps + 1);
+    EXPECT_EQ(host.beeps, beeps + builder.MBArray.size() - kFirstPickable);
     EXPECT_EQ(builder.MBCurrentObject, 0);
     EXPECT_FALSE(builder.MBDraggingObject);
     // On the paths tab the highest of two points under the click is picked.

@@ -39,7 +39,7 @@ TEST(PathTable, EveryShownTextReadsBackToTheSamePoint) {
         EXPECT_EQ(a.NextPoint, b.NextPoint);
         EXPECT_DOUBLE_EQ(a.PointXYZ[1], b.PointXYZ[1]);
         EXPECT_EQ(a.PointXYZ[0], b.PointXYZ[0]);
-        EXPECT_NEAR(a.ThrottlePosition, b.ThrottlePosition, 1e-9);
+        EXPECT_FLOAT_EQ(a.ThrottlePosition, b.ThrottlePosition);  // typed numbers are read as floats
         EXPECT_EQ(a.TargetClimbDiveSpeed, b.TargetClimbDiveSpeed);
     }
     EXPECT_EQ(pathCellText(*m, 0, 1), "1");
@@ -93,6 +93,8 @@ TEST(PathTable, TypedCodesAreClampedIntoTheRecord) {
 
     setPathCell(*m, 4, 3, "nan", alt);
     EXPECT_EQ(p.ThrottlePosition, 0.0);
+    setPathCell(*m, 4, 3, "0.8", alt);
+    EXPECT_EQ(p.ThrottlePosition, double(0.8f));
     setPathCell(*m, 4, 4, "-99999", alt);
     EXPECT_EQ(p.TargetClimbDiveSpeed, -10000.0);
     EXPECT_FALSE(setPathCell(*m, 200, 2, "1, 2, 3", alt));
