@@ -174,11 +174,15 @@ void aircraftTab(MissionBuilder& b) {
     ImGui::PopStyleVar();
 }
 
+// The weather is saved with the mission: a slider or the ceiling's box moved marks it unsaved, so
+// leaving the builder asks before the change is lost.
 void weatherTab(MissionBuilder& b) {
     BuilderControls& c = b.controls();
+    const double visibility = c.visibility, ceiling = c.ceiling;
     slider("Visibility", c.visibility, 1, 100, "%.1f", builder::kTagVisibility, b);
     numberField("Visibility (typed)", c.visibilityFB, builder::kTagVisibilityFB, b);
     slider("Cloud ceiling (ft)", c.ceiling, 1, 50000, "%.0f", builder::kTagCeiling, b);
+    if (c.visibility != visibility || c.ceiling != ceiling) b.notsaved();
     numberField("Ceiling (typed, ft)", c.ceilingFB, builder::kTagCeilingFB, b);
     fitNextItem(120, "Deck thickness (ft)");
     if (ImGui::InputDouble("Deck thickness (ft)", &c.thickness, 0, 0, "%.0f")) b.notsaved();
@@ -187,6 +191,7 @@ void weatherTab(MissionBuilder& b) {
     if (ImGui::Checkbox("Cloud ceiling on", &on)) {
         c.ceilingCheck = on ? 1 : 0;
         b.fromMBMenu(builder::kTagCeilingOnOff);
+        b.notsaved();
     }
     remember("Cloud ceiling on");
     fitNextItem(120, "Wind (mph)");

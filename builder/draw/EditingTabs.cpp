@@ -225,7 +225,10 @@ void aircraftPages(MissionBuilder& b) {
     textField(b, "Heading", p.heading, 543, "Aircraft/Heading", 200, true);
     textField(b, "Speed (mph)", p.speed, 0, "Aircraft/Speed");
     textField(b, "Throttle", p.throttle, 0, "Aircraft/Throttle");
-    if (ImGui::Checkbox("Gear down", &p.gear)) b.fromMBMenu(547);
+    if (ImGui::Checkbox("Gear down", &p.gear)) {
+        b.fromMBMenu(547);
+        b.notsaved();
+    }
     rememberBuilderItem("Aircraft/Gear");
     textField(b, "Random distance", p.randomDistance, 0, "Aircraft/Random Distance");
     textField(b, "Fuel load", p.fuel, 0, "Aircraft/Fuel");

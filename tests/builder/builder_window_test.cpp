@@ -734,7 +734,13 @@ TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
     EXPECT_EQ(b.controls().qdHeading[0], 45);
     EXPECT_EQ(b.controls().qdFuel[0], "1.000");
     EXPECT_EQ(b.controls().groundClutterType, 2);
+    // The ceiling's box is saved with the mission: ticked, it is asked about before it is lost.
+    EXPECT_TRUE(c_->builderSaved());
+    pressBuilder("Tab/Weather");
+    pressBuilder("Cloud ceiling on");
+    EXPECT_FALSE(c_->builderSaved());
     pressBuilder("Close");
+    pressBuilder("Discard Changes");
     ASSERT_FALSE(c_->builderWindowOpen());
 
     // The mission menu offers it once the folder's rescan after the save has finished on its
