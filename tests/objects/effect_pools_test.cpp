@@ -13,6 +13,7 @@
 #include "objects/Debris.h"
 #include "objects/GroundClutter.h"
 #include "objects/GroundExplosion.h"
+#include "platform/Random.h"
 #include "tests/objects/ObjectFakes.h"
 
 namespace pellam {
@@ -179,6 +180,18 @@ struct Pieces : Pools {
         return int(std::count_if(debris.TheFlakes.begin(), debris.TheFlakes.end(),
                                  [](const Debris::FlakeType& f) { return f.TimeStarted != Debris::kFree; }));
     }
+    // The simulation's stream seeded, and a twin of it that a test draws the expected figures from.
+    platform::RandomStream twin{53};
+    void seed() { ZephModel::simulationRandom().seed(53); }
+    double r() { return twin.longFrom(-32768, 32767); }
+    // A piece's draws after its speed's: size first, then its speed across, then its tumble.
+    void expectSizeThenTumble(const Debris::FlakeType& f, double size) {
+        EXPECT_EQ(f.FlakeSize, size);
+        EXPECT_EQ(f.FPitch, r() / 32768.0);
+        EXPECT_EQ(f.FHeading, r() / 32768.0);
+        EXPECT_EQ(f.PitchChange, r() / 231070.0);
+        EXPECT_EQ(f.HeadingChange, r() / 231070.0);
+    }
 };
 
 TEST_F(Pieces, ASecondExplosionTakesTheFreeSlotsThenTheOldestPieces) {
@@ -198,6 +211,19 @@ TEST_F(Pieces, ASecondExplosionTakesTheFreeSlotsThenTheOldestPieces) {
         }
     }
     EXPECT_EQ(fromSecond, 20);
+
+    // An explosion draws each piece's speed X, Z, then Y, then the piece its size, its jitter and
+    // its tumble.
+    seed();
+    const Debris::FlakeType& f = debris.TheFlakes[debris.findOldest()];
+    debris.startExplosionDebris(first, 13);
+    ASSERT_EQ(f.TimeStarted, 13);
+    const double vx = r() / 32768.0 * 3.0, vz = r() / 32768.0 * 3.0, vy = (r() + 32768.0) / 32768.0 * 4.0;
+    const double size = twin.doubleFrom(1.0, 3.0);
+    EXPECT_EQ(f.XMove, vx + r() / 327680.0);
+    EXPECT_EQ(f.YMove, vy + 0.1);
+    EXPECT_EQ(f.ZMove, vz + r() / 327680.0);
+    expectSizeThenTumble(f, size);
 }
 
 TEST_F(Pieces, FallTumbleAndAreFreedBelowTheGround) {
@@ -237,6 +263,18 @@ TEST_F(Pieces, AnAircraftHitThrowsOneFromItsHitPointOnlyWhenThereIsOne) {
     ASSERT_EQ(flying(), 1);
     const auto& f = debris.TheFlakes[0];
     EXPECT_EQ((fakes::Point3{f.GlobalX, f.GlobalY, f.GlobalZ}), (fakes::Point3{1004, 2001, 2998}));
+
+    // Its size is drawn before its drift, which goes towards +X and +Z only.
+    seed();
+    craft.live.velocity = {1, 2, 3};
+    debris.startOneDebrisFromAircraftHit(&craft, 6);
+    const auto& g = debris.TheFlakes[1];
+    ASSERT_EQ(g.TimeStarted, 6);
+    const double size = twin.doubleFrom(1.0, 3.0);
+    EXPECT_EQ(g.XMove, 1 + (r() + 32768.0) / 327680.0);
+    EXPECT_EQ(g.ZMove, 3 + (r() + 32768.0) / 327680.0);
+    EXPECT_EQ(g.YMove, 2.1);
+    expectSizeThenTumble(g, size);
 }
 
 TEST_F(Pieces, ThrownAtTickZeroAreDrawnAsOneMeshNearTheirPlace) {
