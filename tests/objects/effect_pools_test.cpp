@@ -166,6 +166,10 @@ TEST_F(Bombs, RecordsAreKeptOncePerTimeAndAResetForgetsThemAll) {
     for (int32_t t = 42; t < 42 + 20 * AllBombs::kRecordPlaces; t += 20) bombs.callEveryTick(true, t, false);
     EXPECT_EQ(bombs.Ring.nextPlace(), 1);  // wrapped over every place
     EXPECT_NE(bombs.Ring.find(42 + 20 * 10), nullptr);
+    int kept = 0;
+    for (int32_t t = 22; t < 42 + 20 * 200; t += 20) kept += bombs.Ring.find(t) != nullptr;
+    EXPECT_EQ(kept, 179);  // the writer wraps before the ring's last 4000 bytes
+    EXPECT_EQ(bombs.Ring.find(22), nullptr);
     bombs.resetModel();
     for (int32_t t = 22; t < 42 + 20 * AllBombs::kRecordPlaces; t += 20) EXPECT_EQ(bombs.Ring.find(t), nullptr) << t;
 }
