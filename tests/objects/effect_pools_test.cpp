@@ -306,8 +306,16 @@ struct Explosion : Pools {
 // The fire turns to smoke, all sixty puffs shown, and the explosion ends 10060 ticks after its
 // start, freeing its slot.
 TEST_F(Explosion, TheFireTurnsToSmokeAndTheExplosionEndsAfterItsTime) {
+    // The burst draws four numbers for each of its 40 sprites, then each tick one for each of the
+    // 60 sprites, hidden or not, and one for each late sprite started (the first in the 11th tick).
+    ZephModel::simulationRandom().seed(61);
+    platform::RandomStream twin{61};
     boom.GroundExplosion1Start(1);
-    for (int32_t t = 1; t <= 3000; ++t) boom.callEveryTick(true, t, false);
+    for (int32_t t = 1; t <= 11; ++t) boom.callEveryTick(true, t, false);
+    for (int n = 0; n < 40 * 4 + 11 * 60 + 1; ++n) twin.next();
+    EXPECT_EQ(ZephModel::simulationRandom().next(), twin.next());
+    EXPECT_EQ(boom.liveSprites(), 41);
+    for (int32_t t = 12; t <= 3000; ++t) boom.callEveryTick(true, t, false);
     for (const auto& s : boom.own.sprites) EXPECT_EQ(s.Map, 0);
     boom.getDrawingData(3000);
     EXPECT_EQ(shown(), 60);
