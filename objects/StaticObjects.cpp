@@ -133,7 +133,7 @@ void WindSockWWI::resetModel() {
 void WindSockWWI::doShadow(int32_t) {
     const std::array<double, 3> sun = sunInObject();
     GLT2FN3FV3FFormat* p = ModelPointsPolys().ThePoints + statics::sock::kFirstShadowPoint;
-    if (sun[1] <= 0.0) {
+    if (!(sun[1] > 0.0)) {
         // Night: the strip's ends keep their X, so its two sides lie on each other and it shows
         // nothing (the table's X are all 0 before the first sunlit frame).
         const float z[4] = {-16, 16, 16, -16};
