@@ -68,6 +68,8 @@ public:
     // 0..65535: the random start offset's distance and heading (see resetModel).
     virtual int32_t getObjectRandomDistance() { return 0; }
     virtual int32_t getObjectRandomHeading() { return 32768; }
+    // The main view's camera position (3 doubles, ft); null where there is none.
+    virtual const double* getWhereCamera() { return nullptr; }
 };
 
 class SoundServices {

@@ -177,7 +177,7 @@ public:
     bool isRunning() const override { return clock_.running(); }
     int32_t getReplaySpeed() override { return 1; }
     long getCameraPositionNumber() const { return cameras_.CameraPosition; }
-    const double* getWhereCamera() { return toMyZephGLView->getCameraPosition(); }
+    const double* getWhereCamera() override { return toMyZephGLView->getCameraPosition(); }
     double getGRandom(long index) const { return index >= 0 && index < 5 ? step_.GRandom[index] : 0.0; }
     const double* getSunVector() { return toMyZephGLView->getSunUnitVector(); }
     // The objects the terrain is drawn among; `builder` is set to 1 when they are the mission

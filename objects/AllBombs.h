@@ -16,7 +16,8 @@ public:
     static constexpr int kSlots = 64, kMarks = 16;
     static constexpr int kBombPoints = 79;
     static constexpr int32_t kFree = 0, kHanging = -1;
-    static constexpr int kRecordBytes = 4000, kRecordPlaces = 180;
+    // 179 records of 4000 bytes: the writer wraps once its offset passes 712,000.
+    static constexpr int kRecordBytes = 4000, kRecordPlaces = 179;
 
     struct BombOrRocket {
         int32_t TimeStarted = kFree;  // 0 free, -1 hanging this frame, else the drop tick (>= 1)

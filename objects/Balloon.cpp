@@ -67,7 +67,6 @@ void BalloonWWI::resetModel() {
     ZephModel::resetModel();
     ThisModel.TheObject.GlobalDeadTime = 0;
     ThisModel.TheObject.ObjectHits = 0;
-    ThisModel.TheObject.WhoKilledMe = -1;
     if (ZephModel* ground = terrain()) setObjectFlatOnGround(ground, ThisModel.TheObject.InitialHeading);
     Gunner.resetGunItems();
     Gunner.Falling = false;

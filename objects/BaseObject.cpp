@@ -157,9 +157,10 @@ double BaseObject::windHeadingInObject() const {
 double BaseObject::flutter() const {
     // Drawn from the presentation stream: the frame rate must not move the simulation's.
     platform::RandomStream& r = platform::presentationRandom();
-    if (WindSpeed > 12.0) return (r.unit() - 0.5) * 0.2;
-    if (WindSpeed > 1.0) return (r.unit() - 0.5) * 0.05;
-    return 0.0;
+    if (WindSpeed <= 1.0) return 0.0;
+    double j = (r.unit() - 0.5) * 0.05;
+    if (WindSpeed > 12.0) j = (r.unit() - 0.5) * 0.2;  // a second number; the first is not used
+    return j;
 }
 
 void BaseObject::turnFromTable(int first, int count, double angle) {

@@ -84,7 +84,6 @@ void AircoDH4::resetModel() {
     Object3DData& o = ThisModel.TheObject;
     o.GlobalDeadTime = 0;
     o.ObjectHits = 0;
-    o.WhoKilledMe = -1;
     if (ZephModel* ground = terrain()) setObjectFlatOnGround(ground, o.InitialHeading);
     Gunner.resetGunItems();
     Gunner.own.fire.NumberOfBombs = kBombLoad;

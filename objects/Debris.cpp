@@ -60,29 +60,31 @@ long Debris::findOldest() const {
     return oldest;
 }
 
-void Debris::throwPiece(const double* position, const double* velocity, int32_t time) {
+Debris::FlakeType& Debris::placePiece(const double* position, int32_t time) {
     FlakeType& f = TheFlakes[findOldest()];
     f.TimeStarted = time < 0 ? 0 : time;  // a piece thrown at tick 0 is shown like any other
     f.GlobalX = position[0];
     f.GlobalY = position[1];
     f.GlobalZ = position[2];
     f.FlakeSize = GetDoubleRandomFrom(MinSize, MaxSize);
-    f.XMove = velocity[0];
-    f.YMove = velocity[1];
-    f.ZMove = velocity[2];
-    f.FPitch = r16() / 32768.0;
+    return f;
+}
+
+void Debris::setTumble(FlakeType& f) {
+    f.FPitch = r16() / 32768.0;  // within 1 rad
     f.FHeading = r16() / 32768.0;
-    f.PitchChange = r16() / 231070.0;
+    f.PitchChange = r16() / 231070.0;  // within about 0.142 rad/tick
     f.HeadingChange = r16() / 231070.0;
 }
 
 void Debris::startOneDebrisXYZAndMove(const double* p, int32_t time) {
     if (!p) return;
+    FlakeType& f = placePiece(p, time);
     // Up to 0.1 ft/tick of jitter across and a lift of 0.1.
-    const double x = p[3] + r16() / 327680.0;
-    const double z = p[5] + r16() / 327680.0;
-    const double v[3] = {x, p[4] + 0.1, z};
-    throwPiece(p, v, time);
+    f.XMove = p[3] + r16() / 327680.0;
+    f.YMove = p[4] + 0.1;
+    f.ZMove = p[5] + r16() / 327680.0;
+    setTumble(f);
 }
 
 void Debris::startExplosionDebris(const double* q, int32_t time) {
@@ -109,10 +111,12 @@ void Debris::startOneDebrisFromAircraftHit(ZephModel* aircraft, int32_t time) {
     RotateVector(hit, world, m);
     for (int k = 0; k < 3; ++k) world[k] += pose.Position[k];
     const double* v = aircraft->getXYZVelocities();
-    const double vx = v[0] + (r16() + 32768.0) / 327680.0;
-    const double vz = v[2] + (r16() + 32768.0) / 327680.0;
-    const double speed[3] = {vx, v[1] + 0.1, vz};
-    throwPiece(world, speed, time);
+    FlakeType& f = placePiece(world, time);
+    // Up to 0.2 ft/tick towards +X and +Z only, and a lift of 0.1.
+    f.XMove = v[0] + (r16() + 32768.0) / 327680.0;
+    f.ZMove = v[2] + (r16() + 32768.0) / 327680.0;
+    f.YMove = v[1] + 0.1;
+    setTumble(f);
 }
 
 void Debris::callEveryTick(bool running, int32_t missionTime, bool inReplay) {

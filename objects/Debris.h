@@ -45,7 +45,10 @@ protected:
     void setClassValues() override;
 
 private:
-    void throwPiece(const double* position, const double* velocity, int32_t time);
+    // Takes the next slot for a piece thrown at `time` from `position` and sizes it; the caller
+    // then draws its speed, then its tumble.
+    FlakeType& placePiece(const double* position, int32_t time);
+    static void setTumble(FlakeType& f);
 };
 
 }  // namespace pellam

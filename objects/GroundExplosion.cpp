@@ -148,18 +148,17 @@ void GroundExplosion::callEveryTick(bool running, int32_t t, bool) {
     for (int k = 0; k < kSprites; ++k) {
         ExplosionType& s = own.sprites[k];
         if (s.Phase == 0) {
-            if (s.Pos[1] > kShown) {
-                for (int c = 0; c < 3; ++c) s.Pos[c] += s.XYZSpeed[c];
-                s.Pos[1] += 0.5;
-                if (r16() > 30000) s.Map = 0;
-                s.SpriteSize += 0.7;
-                const double slow = a < 31 ? 0.9995 : 0.95;
-                for (double& v : s.XYZSpeed) v *= slow;
-            }
+            // Hidden sprites move too, at most 150 ft up from -9000 in the burst: they stay hidden.
+            for (int c = 0; c < 3; ++c) s.Pos[c] += s.XYZSpeed[c];
+            s.Pos[1] += 0.5;
+            if (r16() > 30000) s.Map = 0;
+            s.SpriteSize += 0.7;
+            const double slow = a < 31 ? 0.9995 : 0.95;
+            for (double& v : s.XYZSpeed) v *= slow;
             if (k >= kBurst && own.moreStarts == k) startLateSprite(s);
             if (a > kBurstAge) s.Phase = 1;
         }
-        if (s.Phase == 1 && s.Pos[1] > kShown) {
+        if (s.Phase == 1) {
             if (a < kRollUntil && std::fabs(s.Pos[1] - hc) < 40.0) {
                 // Turn about the ring of radius 0.7 w at height hc, in the plane through the axis.
                 const double ring = 0.7 * w;

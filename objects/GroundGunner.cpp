@@ -5,6 +5,7 @@
 
 #include "flight/Aircraft.h"
 #include "flight/FlightModel.h"
+#include "platform/Random.h"
 
 namespace pellam {
 namespace {
@@ -173,7 +174,8 @@ SpriteLook GroundGunner::look(GunnerSmoke& s, int32_t t, bool wreck) const {
         return l;
     }
     if (s.TimeStarted == 0 || s.StaysAlive <= 0) return l;
-    if (wreck && s.SmokeColor == style_.fireMap && age > 60 + 20 * ZephModel::GetDoubleRandom0to1()) {
+    // Drawn from the presentation stream: the frame rate must not move the simulation's.
+    if (wreck && s.SmokeColor == style_.fireMap && age > 60 + 20 * platform::presentationRandom().unit()) {
         s.SmokeColor = style_.blackMap;
     }
     double w = s.SmokeSize;

@@ -200,10 +200,10 @@ void AAAGunWWI::callEveryTick(bool running, int32_t t, bool inReplay) {
 void AAAGunWWI::fire(int32_t t, bool inReplay) {
     ModelArray* models = aController ? aController->getModelArray() : nullptr;
     double burst[3];
-    // A replay shows the shot and its burst again but damages nobody. The burst is heard as if
-    // from the target, where the player's eye usually is.
+    // A replay damages nobody and shows no burst. The shot is heard louder the nearer the camera.
+    const double* camera = aController ? aController->getWhereCamera() : nullptr;
     if (!shootObjectAAA(&own.fire, models, live.attitude.Position.data(), ThisModel.TheObject.Team, t, inReplay,
-                        theSounds, nullptr, burst)) {
+                        theSounds, camera, burst)) {
         return;
     }
     Sprite& b = own.bursts[own.nextBurst];

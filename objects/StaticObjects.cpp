@@ -132,12 +132,16 @@ void WindSockWWI::resetModel() {
 
 void WindSockWWI::doShadow(int32_t) {
     const std::array<double, 3> sun = sunInObject();
-    double dx = 0.0, dz = 0.0;  // at night the strip shrinks onto the pole's foot
-    if (sun[1] > 0.0) {
-        dx = std::clamp(sun[0] / sun[1] * -kPoleShadow, -kShadowReach, kShadowReach);
-        dz = std::clamp(sun[2] / sun[1] * -kPoleShadow, -kShadowReach, kShadowReach);
-    }
     GLT2FN3FV3FFormat* p = ModelPointsPolys().ThePoints + statics::sock::kFirstShadowPoint;
+    if (!(sun[1] > 0.0)) {
+        // Night: the strip's ends keep their X, so its two sides lie on each other and it shows
+        // nothing (the table's X are all 0 before the first sunlit frame).
+        const float z[4] = {-16, 16, 16, -16};
+        for (int k = 0; k < 4; ++k) p[k].Z = z[k];
+        return;
+    }
+    const double dx = std::clamp(sun[0] / sun[1] * -kPoleShadow, -kShadowReach, kShadowReach);
+    const double dz = std::clamp(sun[2] / sun[1] * -kPoleShadow, -kShadowReach, kShadowReach);
     const double xz[4][2] = {{0, 0.2}, {dx, dz}, {dx, dz - 0.2}, {0, -0.2}};
     for (int k = 0; k < 4; ++k) {
         p[k].X = float(xz[k][0]);

@@ -1,6 +1,7 @@
 #pragma once
 // Stand-ins for the world around an aircraft in tests and benchmarks: a flat terrain, a height
 // field with a closed-form surface, and a controller with a hand-driven mission clock.
+#include <array>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -52,11 +53,13 @@ public:
     void thisObjectDead(long modelIndex, long aircraftNumber) override {
         deaths.push_back({modelIndex, aircraftNumber});
     }
+    const double* getWhereCamera() override { return camera.data(); }
 
     ModelArray models;
     int32_t missionTime = 0;
     bool replay = false;
     int explosions = 0;
+    std::array<double, 3> camera{};  // ft
     std::vector<std::pair<long, long>> deaths;  // (model index, killer) in the order reported
 };
 

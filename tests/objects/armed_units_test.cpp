@@ -43,12 +43,20 @@ TEST_F(Armed, BalloonTurnsIntoTheWindAndItsWrecksSmokeDriftsByTheTick) {
     b.setWindSpeed(20, 45);
     b.ThisModel.TheObject.GlobalDeadTime = 3005;
     b.live.attitude.Position[1] = ArmedWorld::kGround + 1.0;  // already down
+    platform::RandomStream& simulation = ZephModel::simulationRandom();
     for (int32_t t = 3005; t < 3050; ++t) {
         b.callEveryTick(true, t, false);
+        const platform::RandomStream::Place before = simulation.place();
         for (int f = 0; f < (t % 3) * 4; ++f) {
             b.getDrawingData(t);
             b.drawMySmokeItems();
+            for (GunnerSmoke& puff : b.Gunner.own.smokes) b.Gunner.look(puff, t, true);  // as each frame draws them
         }
+        // The flames' turn to black smoke is drawn off the simulation's stream.
+        const int32_t next = simulation.next();
+        simulation.returnTo(before);
+        ASSERT_EQ(simulation.next(), next) << t;
+        simulation.returnTo(before);
     }
     const double moved = b.Gunner.own.smokes[0].XYZPosition[1] - (b.live.attitude.Position[1] + 15.0);
     EXPECT_NEAR(moved, 44 * 0.5, 2.0 + 1e-9);  // 44 ticks of rise from 13..17 ft up
@@ -183,6 +191,22 @@ TEST_F(Armed, FlakEngagesInsideItsBoxAndPointsItsBarrelAtTheTarget) {
         for (int k = 0; k < 3; ++k) EXPECT_NEAR(d[k], row.barrel[k], 1e-6) << k;
     }
     EXPECT_NEAR(g.ThisModel.OptionalObjectMatrix[1][13], ArmedWorld::kGround + 7.0, 1e-9);
+
+    // Its shots are heard from the camera: at 2000 ft or more from the target, at the least volume.
+    struct : SoundServices {
+        std::vector<int32_t> volumes;
+        void PlayASingleSound(int32_t, int32_t volume) override { volumes.push_back(volume); }
+    } heard;
+    g.setSoundGuy(&heard);
+    const auto& p = e.live.attitude.Position;
+    for (const double away : {0.0, 2500.0}) {
+        w.controller.camera = {p[0] + away, p[1], p[2]};
+        g.own.fire.LastFireTime = 0;
+        g.callEveryTick(true, ++t, false);
+    }
+    ASSERT_EQ(heard.volumes.size(), 2u);
+    EXPECT_GT(heard.volumes[0], 20);
+    EXPECT_EQ(heard.volumes[1], 20);
 }
 
 // Destroyed, the pit vanishes over its scorched patch; a reset brings it back. Made by the mission

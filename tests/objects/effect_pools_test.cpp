@@ -13,6 +13,7 @@
 #include "objects/Debris.h"
 #include "objects/GroundClutter.h"
 #include "objects/GroundExplosion.h"
+#include "platform/Random.h"
 #include "tests/objects/ObjectFakes.h"
 
 namespace pellam {
@@ -165,6 +166,10 @@ TEST_F(Bombs, RecordsAreKeptOncePerTimeAndAResetForgetsThemAll) {
     for (int32_t t = 42; t < 42 + 20 * AllBombs::kRecordPlaces; t += 20) bombs.callEveryTick(true, t, false);
     EXPECT_EQ(bombs.Ring.nextPlace(), 1);  // wrapped over every place
     EXPECT_NE(bombs.Ring.find(42 + 20 * 10), nullptr);
+    int kept = 0;
+    for (int32_t t = 22; t < 42 + 20 * 200; t += 20) kept += bombs.Ring.find(t) != nullptr;
+    EXPECT_EQ(kept, 179);  // the writer wraps before the ring's last 4000 bytes
+    EXPECT_EQ(bombs.Ring.find(22), nullptr);
     bombs.resetModel();
     for (int32_t t = 22; t < 42 + 20 * AllBombs::kRecordPlaces; t += 20) EXPECT_EQ(bombs.Ring.find(t), nullptr) << t;
 }
@@ -178,6 +183,18 @@ struct Pieces : Pools {
     int flying() const {
         return int(std::count_if(debris.TheFlakes.begin(), debris.TheFlakes.end(),
                                  [](const Debris::FlakeType& f) { return f.TimeStarted != Debris::kFree; }));
+    }
+    // The simulation's stream seeded, and a twin of it that a test draws the expected figures from.
+    platform::RandomStream twin{53};
+    void seed() { ZephModel::simulationRandom().seed(53); }
+    double r() { return twin.longFrom(-32768, 32767); }
+    // A piece's draws after its speed's: size first, then its speed across, then its tumble.
+    void expectSizeThenTumble(const Debris::FlakeType& f, double size) {
+        EXPECT_EQ(f.FlakeSize, size);
+        EXPECT_EQ(f.FPitch, r() / 32768.0);
+        EXPECT_EQ(f.FHeading, r() / 32768.0);
+        EXPECT_EQ(f.PitchChange, r() / 231070.0);
+        EXPECT_EQ(f.HeadingChange, r() / 231070.0);
     }
 };
 
@@ -198,6 +215,19 @@ TEST_F(Pieces, ASecondExplosionTakesTheFreeSlotsThenTheOldestPieces) {
         }
     }
     EXPECT_EQ(fromSecond, 20);
+
+    // An explosion draws each piece's speed X, Z, then Y, then the piece its size, its jitter and
+    // its tumble.
+    seed();
+    const Debris::FlakeType& f = debris.TheFlakes[debris.findOldest()];
+    debris.startExplosionDebris(first, 13);
+    ASSERT_EQ(f.TimeStarted, 13);
+    const double vx = r() / 32768.0 * 3.0, vz = r() / 32768.0 * 3.0, vy = (r() + 32768.0) / 32768.0 * 4.0;
+    const double size = twin.doubleFrom(1.0, 3.0);
+    EXPECT_EQ(f.XMove, vx + r() / 327680.0);
+    EXPECT_EQ(f.YMove, vy + 0.1);
+    EXPECT_EQ(f.ZMove, vz + r() / 327680.0);
+    expectSizeThenTumble(f, size);
 }
 
 TEST_F(Pieces, FallTumbleAndAreFreedBelowTheGround) {
@@ -237,6 +267,18 @@ TEST_F(Pieces, AnAircraftHitThrowsOneFromItsHitPointOnlyWhenThereIsOne) {
     ASSERT_EQ(flying(), 1);
     const auto& f = debris.TheFlakes[0];
     EXPECT_EQ((fakes::Point3{f.GlobalX, f.GlobalY, f.GlobalZ}), (fakes::Point3{1004, 2001, 2998}));
+
+    // Its size is drawn before its drift, which goes towards +X and +Z only.
+    seed();
+    craft.live.velocity = {1, 2, 3};
+    debris.startOneDebrisFromAircraftHit(&craft, 6);
+    const auto& g = debris.TheFlakes[1];
+    ASSERT_EQ(g.TimeStarted, 6);
+    const double size = twin.doubleFrom(1.0, 3.0);
+    EXPECT_EQ(g.XMove, 1 + (r() + 32768.0) / 327680.0);
+    EXPECT_EQ(g.ZMove, 3 + (r() + 32768.0) / 327680.0);
+    EXPECT_EQ(g.YMove, 2.1);
+    expectSizeThenTumble(g, size);
 }
 
 TEST_F(Pieces, ThrownAtTickZeroAreDrawnAsOneMeshNearTheirPlace) {
@@ -264,8 +306,16 @@ struct Explosion : Pools {
 // The fire turns to smoke, all sixty puffs shown, and the explosion ends 10060 ticks after its
 // start, freeing its slot.
 TEST_F(Explosion, TheFireTurnsToSmokeAndTheExplosionEndsAfterItsTime) {
+    // The burst draws four numbers for each of its 40 sprites, then each tick one for each of the
+    // 60 sprites, hidden or not, and one for each late sprite started (the first in the 11th tick).
+    ZephModel::simulationRandom().seed(61);
+    platform::RandomStream twin{61};
     boom.GroundExplosion1Start(1);
-    for (int32_t t = 1; t <= 3000; ++t) boom.callEveryTick(true, t, false);
+    for (int32_t t = 1; t <= 11; ++t) boom.callEveryTick(true, t, false);
+    for (int n = 0; n < 40 * 4 + 11 * 60 + 1; ++n) twin.next();
+    EXPECT_EQ(ZephModel::simulationRandom().next(), twin.next());
+    EXPECT_EQ(boom.liveSprites(), 41);
+    for (int32_t t = 12; t <= 3000; ++t) boom.callEveryTick(true, t, false);
     for (const auto& s : boom.own.sprites) EXPECT_EQ(s.Map, 0);
     boom.getDrawingData(3000);
     EXPECT_EQ(shown(), 60);

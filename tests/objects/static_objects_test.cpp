@@ -10,6 +10,7 @@
 #include "objects/FrenchHouse.h"
 #include "objects/GroundVehicle.h"
 #include "objects/StaticObjects.h"
+#include "platform/Random.h"
 #include "tests/objects/ObjectFakes.h"
 
 namespace pellam {
@@ -192,6 +193,12 @@ TEST_F(StaticObjects, WindSockTurnsDownwindInWorldAxesHangsInACalmAndWearsItsCol
         for (int k = 0; k < 50; ++k) widest = std::max(widest, std::fabs(tailHeading(draw(sock, k)) - 45.0));
         EXPECT_LE(widest, band * 57.29577951 + 1e-3);
         EXPECT_GT(widest, band * 57.29577951 * 0.5);
+        // Its flutter takes one number a frame, and above 12 mph a second in its place.
+        platform::seedRandom(9);
+        platform::RandomStream twin{9};
+        draw(sock, 50);
+        for (int k = 0; k < (mph > 12.0 ? 2 : 1); ++k) twin.next();
+        EXPECT_EQ(platform::nextRandom(), twin.next());
     }
     const auto& d = draw(sock, 60);
     EXPECT_EQ(d.polygons[3].PolyColor[2], 0.7f);  // team 2: blue
@@ -202,12 +209,16 @@ TEST_F(StaticObjects, WindSockTurnsDownwindInWorldAxesHangsInACalmAndWearsItsCol
     EXPECT_EQ(draw(sock, 62).polygons[3].PolyColor[2], 0.7f);  // no such team: the colour stays
 
     // The pole's shadow: a strip to the tip of a 20-ft pole's shadow, at most 125 ft; by night
-    // none at all.
+    // none at all: its ends keep their X and it lies along itself.
     sun = {0.0, 0.001, -1.0};
     EXPECT_FLOAT_EQ(draw(sock, 63).points[109].X, -125.0f);  // heading 90: world -Z is the sock's +X
     sun = {0.0, -0.5, 0.8};
     const auto& night = draw(sock, 64);
-    for (int i = 108; i < 112; ++i) EXPECT_EQ(night.points[i].X, 0.0f);
+    const float nightX[4] = {0, -125, -125, 0}, nightZ[4] = {-16, 16, 16, -16};
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(night.points[108 + k].X, nightX[k]);
+        EXPECT_EQ(night.points[108 + k].Z, nightZ[k]);
+    }
 }
 
 TEST_F(StaticObjects, PylonBannerLiesAsBuiltInACalmStreamsDownwindWhenDeadAndItsBoxesReachTheMastTop) {
