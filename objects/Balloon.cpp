@@ -90,7 +90,7 @@ void BalloonWWI::callEveryTick(bool running, int32_t t, bool inReplay) {
         auto& p = live.attitude.Position;
         const double ground = below ? below->getAltitudeAtX(p[0], p[2]) : 0.0;
         if (p[1] > ground + kRest) {
-            p[1] = std::max(p[1] - kSink, ground + kRest);
+            p[1] -= kSink;  // it comes to rest 1.5 to 2 ft up
             Gunner.Falling = true;
         } else {
             if (Gunner.Falling && below) setObjectFlatOnGround(below, o.Heading);

@@ -123,8 +123,11 @@ void AircoDH4::callEveryTick(bool running, int32_t t, bool inReplay) {
             // Once a tick, whether the way points or the bombing run flew the bomber.
             Gunner.handleFiringGuns(*this, o, t, inReplay);
         }
-    } else if (o.GlobalDeadTime != 0 && o.GlobalDeadTime <= t) {
-        falling(ground);
+        standOnWheels(ground);
+    } else {
+        if (o.GlobalDeadTime != 0 && o.GlobalDeadTime <= t) falling(ground);
+        // The wreck's smoke drifts with the wind from the bomber's death on, by the tick.
+        Gunner.driftWreckSmoke(WindVector.data());
     }
     replayStep(inReplay);
     placeMatrix();
@@ -133,6 +136,14 @@ void AircoDH4::callEveryTick(bool running, int32_t t, bool inReplay) {
 void AircoDH4::replayStep(bool inReplay) {
     if (inReplay) readCurrentReplayData(gtime);
     else saveCurrentReplayData(gtime);
+}
+
+// A living bomber's wheels stand on the ground, never below it. Lifted so, a bomber held on its
+// field is more than a foot up and not taken for one on the ground, which the wind blows along.
+void AircoDH4::standOnWheels(ZephModel* ground) {
+    auto& pos = live.attitude.Position;
+    const double wheels = (ground ? ground->getAltitudeAtX(pos[0], pos[2]) : 0.0) + kWheelHeight;
+    if (pos[1] < wheels) pos[1] = wheels;
 }
 
 bool AircoDH4::settle(ZephModel* ground) {
@@ -326,8 +337,7 @@ OneCompleteObjectVer2* AircoDH4::getDrawingData(int32_t t) {
         show(model::kDisc, false);
         if (pos[1] <= g) show(model::kScar, true);
     }
-    // A living bomber is drawn with its wheels on the ground, never below it; where it is for
-    // the simulation does not change.
+    // Before its first tick a living bomber is drawn with its wheels on the ground too.
     if (!areYouDead() && pos[1] < g) ThisModel.ObjectMatrix[13] = g;
     if (const armed::DrawingHooks* hooks = armed::drawingHooks()) hooks->object(*this);
     return nullptr;

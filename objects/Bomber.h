@@ -107,6 +107,7 @@ protected:
     void setClassValues() override;
 
 private:
+    void standOnWheels(ZephModel* ground);
     void parked(ZephModel* ground);
     void hold(ZephModel* ground);
     void flyToward(const aiFlyToPoint& p);

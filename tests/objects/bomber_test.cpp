@@ -147,11 +147,13 @@ TEST_F(Bombers, HoldsCountFromTheMissionClock) {
     for (const auto& [altitude, window] : cases) {
         point(0, {0, altitude, 5000}, 10);
         AircoDH4& b = bomber(altitude - ArmedWorld::kGround, 0.0);
+        b.WindVector = {0.3, 0.0, 0.0};  // standing on its wheels, it is not blown along the field
         int32_t t = 1;
         for (; b.own.speed == 0.0 && t < 2000; ++t) {
             if (t == 50) gunnerStepsOnce(b, t);
             else tick(b, t);
         }
+        EXPECT_LT(std::fabs(b.live.attitude.Position[0]), 1.0) << altitude;
         EXPECT_GE(t - 1, window.first) << altitude;
         EXPECT_LE(t - 1, window.second) << altitude;
         EXPECT_EQ(b.ReplaySaveTime, countdownAfter(t - 1));
@@ -237,12 +239,14 @@ TEST_F(Bombers, ShotDownItFallsSmokingAndExplodesOnce) {
     EXPECT_NEAR(fakes::bodyToWorld(b, {corner.X, corner.Y, corner.Z})[1] + b.live.attitude.Position[1],
                 ArmedWorld::kGround + 0.5, 1e-3);
 
-    // Killed while parked on the ground, it is a wreck on its first dead tick.
+    // Parked, it stands on its wheels, 2.1 ft up, and stays there; killed, it drops onto its
+    // belly and is a wreck within a second.
     AircoDH4& parked = bomber(0.0, 0.0);
     parked.setPathStart(-1, path.data());
-    tick(parked, 1);
-    parked.ThisModel.TheObject.GlobalDeadTime = 2;
-    tick(parked, 2);
+    for (int32_t k = 1; k <= 30; ++k) tick(parked, k);
+    EXPECT_NEAR(parked.live.attitude.Position[1], ArmedWorld::kGround + AircoDH4::kWheelHeight, 1e-9);
+    parked.ThisModel.TheObject.GlobalDeadTime = 31;
+    for (int32_t k = 31; k < 91 && w.controller.explosions < 2; ++k) tick(parked, k);
     EXPECT_EQ(w.controller.explosions, 2);
 }
 
