@@ -167,7 +167,9 @@ TEST(Admission, JoinerTrustsOnlyItsHost) {
         return n;
     });
     EXPECT_FALSE(joiner.link.accepted()) << "no slot 9";
-    hostSocket.deliver(joiner, [](SendSlot s) { return buildAccept(Accept{3, GameRules{}, false}, s); });
+    hostSocket.deliver(joiner, [](SendSlot s) {  // a game won by team kills
+        return buildAccept(Accept{3, GameRules{.dogKillType = 1}, false}, s);
+    });
     ASSERT_TRUE(joiner.link.accepted());
     hostSocket.deliver(joiner, [](SendSlot s) { return buildDecline(1, s); });
     EXPECT_EQ(joiner.link.getNetworkMode(), 1) << "a decline after the accept";
@@ -192,12 +194,14 @@ TEST(Admission, JoinerTrustsOnlyItsHost) {
     names.leftTeamKills = {0, 3, 0, 0};
     hostSocket.deliver(joiner, [&](SendSlot s) { return buildPlayerNames(names, s); });
     EXPECT_EQ(joiner.world.left[1], 3);
+    EXPECT_EQ(joiner.world.teams[1], 3) << "a game won by team kills counts them for blue";
     hostSocket.deliver(joiner, [&](SendSlot s) {
         const size_t n = buildPlayerNames(names, s);
         std::fill(s.begin() + 211, s.begin() + 220, uint8_t{0xC8});
         return n;
     });
     EXPECT_EQ(joiner.world.left, (std::array<int32_t, 4>{}));
+    EXPECT_EQ(joiner.world.teams, (std::array<int32_t, 4>{})) << "nobody has scored";
     names.leftTeamKills = {};
     // Names that are no UTF-8, or cut inside a character on the wire, are held as strict UTF-8
     // within the name's 20 bytes: this player's own (slot 3 at the host) too.
