@@ -3,7 +3,7 @@
 // full or idle, and a light structure (+3.5 / -2.5 g). Its middle wing is a third pair of lifting
 // panels that goes with the side's other wings.
 //
-// Also what the two Fokkers share beyond the definition writer: the replay ring's length.
+// Also what the two Fokkers share: the replay ring's length.
 #include <cstdint>
 
 #include "aircraft/FlyableAircraft.h"

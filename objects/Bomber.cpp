@@ -138,12 +138,16 @@ void AircoDH4::replayStep(bool inReplay) {
     else saveCurrentReplayData(gtime);
 }
 
+double AircoDH4::onWheels(ZephModel* ground) const {
+    const auto& pos = live.attitude.Position;
+    return (ground ? ground->getAltitudeAtX(pos[0], pos[2]) : 0.0) + kWheelHeight;
+}
+
 // A living bomber's wheels stand on the ground, never below it. Lifted so, a bomber held on its
 // field is more than a foot up and not taken for one on the ground, which the wind blows along.
 void AircoDH4::standOnWheels(ZephModel* ground) {
-    auto& pos = live.attitude.Position;
-    const double wheels = (ground ? ground->getAltitudeAtX(pos[0], pos[2]) : 0.0) + kWheelHeight;
-    if (pos[1] < wheels) pos[1] = wheels;
+    double& y = live.attitude.Position[1];
+    y = std::max(y, onWheels(ground));
 }
 
 bool AircoDH4::settle(ZephModel* ground) {
@@ -311,8 +315,7 @@ OneCompleteObjectVer2* AircoDH4::getDrawingData(int32_t t) {
     placeMatrix();
     live.globalTime = t;
     const auto& pos = live.attitude.Position;
-    ZephModel* ground = terrain();
-    const double g = (ground ? ground->getAltitudeAtX(pos[0], pos[2]) : 0.0) + kWheelHeight;
+    const double g = onWheels(terrain());
     ObjectPointsPolysVer2& geometry = ModelPointsPolys();
     OnePolygonVer2* poly = geometry.ThePolygons;
     auto show = [poly](int k, bool shown) {

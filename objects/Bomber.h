@@ -107,6 +107,7 @@ protected:
     void setClassValues() override;
 
 private:
+    double onWheels(ZephModel* ground) const;  // ft: the reference point's height with the wheels on the ground
     void standOnWheels(ZephModel* ground);
     void parked(ZephModel* ground);
     void hold(ZephModel* ground);
