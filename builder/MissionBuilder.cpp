@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "builder/BuilderSave.h"
-
 #include "core/ZephModel.h"
 #include "missions/RecordBuilding.h"
 #include "platform/Log.h"
