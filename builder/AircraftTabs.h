@@ -18,7 +18,10 @@ namespace pellam::builder {
 
 // Pop-up items by position, each item's tag the record value it stands for (0: a separator).
 inline constexpr std::array<int32_t, 5> kAircraftTypeItems = {55, 64, 77, 0, 1001};
-inline constexpr std::array<int32_t, 4> kStartTypeItems = {1, 2, 3, 30};
+// Start types stand at their value - 1: as placed, a random place, in the air near the enemy,
+// and line abreast at 29.
+inline constexpr std::array<int32_t, 30> kStartTypeItems = {1, 2, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                            0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 30};
 inline constexpr std::array<int32_t, 3> kAITypeItems = {1, 2, 5};
 inline constexpr int kSkillColumns = 4;         // 0..2, 3 random
 inline constexpr int kLocationModeColumns = 6;  // victory location flags 1..6

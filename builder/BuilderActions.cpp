@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "builder/BuilderOpen.h"
+#include "builder/BuilderSave.h"
 #include "builder/MissionBuilder.h"
 
 namespace pellam::builder {
@@ -56,6 +57,7 @@ void MissionBuilder::newMission() {
         p.NextPoint = i + 1;
     }
     MBFileName.reset();
+    shown_.reset();
     LastOpenedMission().reset();  // a reopen after New must not bring back the file left
     LastEnteredObjectTeam = 1;
     // The terrain stays with the builder from now until it is left.

@@ -64,14 +64,12 @@ void MissionBuilder::saveMission(int tag) {
         host_->beep();
         return;
     }
-    BuilderCameraState camera;
-    std::copy(MBCameraPosition.Position.begin(), MBCameraPosition.Position.end(), camera.position);
-    camera.heading = MBViewingHeading;
-    camera.pitch = MBViewingPitch;
-    camera.world = MBWorld;
-    const int unread = takeControlsIntoMission(controls_, controls_.aircraftTabs, camera,
+    const BuilderCameraState camera = cameraState();
+    const int unread = takeControlsIntoMission(controls_, camera, shown_.get(),
                                                [this](double x, double z) { return groundAt(x, z); },
                                                host_->secondsSince2001(), MBMission, MBTexts);
+    // The record now holds what the window shows, whether or not a file is written.
+    shown_ = std::make_unique<ShownMission>(ShownMission{controls_, camera});
     for (int k = 0; k < unread; ++k) host_->beep();
     if (MBFileName && tag == kTagSave) {
         writeMission(*MBFileName);
@@ -90,6 +88,15 @@ void MissionBuilder::savePanelMBDidEnd(bool confirmed) {
         return;
     }
     writeMission(host_->missionsFolder() + files.saveName);
+}
+
+BuilderCameraState MissionBuilder::cameraState() const {
+    BuilderCameraState camera;
+    std::copy(MBCameraPosition.Position.begin(), MBCameraPosition.Position.end(), camera.position);
+    camera.heading = MBViewingHeading;
+    camera.pitch = MBViewingPitch;
+    camera.world = MBWorld;
+    return camera;
 }
 
 bool MissionBuilder::writeMission(std::string path) {
@@ -117,10 +124,11 @@ void MissionBuilder::openPanelDidEnd(bool confirmed) {
 bool MissionBuilder::openMission(const std::string& path) {
     auto opened = std::make_unique<missions::MissionFileContents>();
     if (const BuilderFileRefusal refused = readBuilderMission(path, *opened)) {
-        // Refused, without a word: the builder keeps the mission and the file it had, so a later
-        // save cannot overwrite the refused file. Only a world it cannot build beeps.
-        if (refused.otherWorld) host_->beep();
+        // The builder keeps the mission and the file it had, so a later save cannot overwrite the
+        // refused file.
+        host_->beep();
         platform::logMessage("Mission builder: " + refused.why);
+        host_->tellPlayer("The mission could not be opened: " + refused.why + ".");
         return false;
     }
     MBSavedFlag = true;
@@ -158,9 +166,10 @@ bool MissionBuilder::openMission(const std::string& path) {
 
     c.worldMenu = MBWorld;
     c.showsWorldMap = MBWorld == 1;
-    c.mainTab = m.TabNumber & 0xFFFF;
-    c.aircraftTab = (m.TabNumber >> 16) & 0xFF;
-    c.startRestart[c.aircraftTab] = (m.TabNumber >> 24) & 0xFF;
+    // Tabs past the window's are shown as its last; the record keeps what it holds.
+    c.mainTab = std::clamp(m.TabNumber & 0xFFFF, 0, kBuilderTabs - 1);
+    c.aircraftTab = std::clamp((m.TabNumber >> 16) & 0xFF, 0, 7);
+    c.startRestart[c.aircraftTab] = std::clamp((m.TabNumber >> 24) & 0xFF, 0, 1);
     // The stored tabs are chosen as a click chooses them: the objects tab clears the item panel,
     // and the aircraft tabs select their aircraft (kept below only on the aircraft tab).
     tabViewShouldSelect(false, c.mainTab);
@@ -174,6 +183,7 @@ bool MissionBuilder::openMission(const std::string& path) {
     sendLayersToTerrain(MBMission.Layers);
     c.pathScrollRow = c.pathSelectedRow = 0;
     updateMBOpenGLView();
+    shown_ = std::make_unique<ShownMission>(ShownMission{controls_, cameraState()});
     return true;
 }
 
@@ -203,6 +213,9 @@ void MissionBuilder::rebuildOpenedObjects() {
 }
 
 void MissionBuilder::fillInVictoryLocationInfo() { builder::fillInVictoryLocationInfo(MBMission, controls_.aircraftTabs); }
-void MissionBuilder::fillInAircraftTabInfo() { builder::fillInAircraftTabInfo(MBMission, controls_.aircraftTabs); }
+void MissionBuilder::fillInAircraftTabInfo() {
+    builder::fillInAircraftTabInfo(MBMission, controls_.aircraftTabs);
+    controls_.missionPoints = MBMission.PointsForCompletedMission;
+}
 
 }  // namespace pellam::builder

@@ -21,16 +21,12 @@ BuilderFileRefusal readBuilderMission(const std::string& path, missions::Mission
     if (!missions::confirmFileIsMission(path)) return {path + " is not a mission file"};
     if (std::string why = missions::readMissionFile(path, *read); !why.empty()) return {why};
     missions::MissionData& m = read->record;
-    if (read->byteSum != m.Hash1) return {path + ": the byte sum does not match Hash1 (changed since it was saved)"};
+    if (read->byteSum != m.Hash1) return {path + ": changed since it was saved (its byte sum does not match)"};
     // Rows 2..9 are the aircraft, and row 255 is the unplaced item's.
     if (m.TotalObjects <= kHeadRows - 1 || m.TotalObjects > kMaxOpenedObjects)
         return {path + ": " + std::to_string(m.TotalObjects) + " objects, the builder opens 22 to 255"};
     if (m.WorldMenuOffsetNumber < kFirstWorld || m.WorldMenuOffsetNumber > kLastWorld)
-        return {path + ": world " + std::to_string(m.WorldMenuOffsetNumber) + " has no terrain in this game", true};
-    const int32_t main = std::clamp(m.TabNumber & 0xFFFF, 0, kBuilderTabs - 1);
-    const int32_t aircraft = std::clamp((m.TabNumber >> 16) & 0xFF, 0, 7);
-    const int32_t page = std::clamp((m.TabNumber >> 24) & 0xFF, 0, 1);
-    m.TabNumber = packTabNumber(main, aircraft, page);
+        return {path + ": world " + std::to_string(m.WorldMenuOffsetNumber) + " has no terrain in this game"};
     out = std::move(*read);
     return {};
 }
@@ -40,7 +36,6 @@ void showMissionInControls(missions::MissionData& m, const missions::MissionText
     c.missionDescription = texts.description;
     c.missionVictory = texts.victory;
     c.missionLost = texts.lost;
-    c.missionPoints = m.PointsForCompletedMission;
     c.timeOfDay = timeOfDayHours(m.TimeOfDay);
     if (m.SkyFlags == 0) m.SkyFlags = kDefaultSkyFlags;
     c.visibility = c.visibilityFB = (m.SkyFlags & 0xFF) / 2.0;

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 
 #include "builder/TextValues.h"
 #include "missions/MissionBounds.h"
@@ -64,6 +67,45 @@ int takeDogfightStarts(const BuilderControls& c, MissionData& m) {
     return unread;
 }
 
+int takeEveryControl(const BuilderControls& c, const BuilderCameraState& camera, const GroundHeight& groundAt,
+                     MissionData& m) {
+    m.Invoice = kInvoice;
+    m.Permissions = kPermissions;
+    m.TimeOfDay = packTimeOfDay(c.timeOfDay);
+    takeWeather(c, m);
+    takeVictory(c, m);
+    int unread = readVictoryLocations(c.aircraftTabs, m);
+    unread += takeDogfightStarts(c, m);
+
+    for (int k = 0; k < 3; ++k) m.CameraLocation[k] = camera.position[k];  // at a 4-byte boundary
+    m.CameraHeading = camera.heading;
+    m.CameraPitch = camera.pitch;
+    m.WorldMenuOffsetNumber = camera.world;
+    const int aircraft = std::clamp(c.aircraftTab, 0, 7);
+    m.TabNumber = packTabNumber(c.mainTab, aircraft, c.startRestart[aircraft]);
+    m.PointsForCompletedMission = ranges::kMissionPoints.clamp(c.missionPoints);
+    readAircraftTabs(c.aircraftTabs, m, groundAt);
+    return unread;
+}
+
+// Each field of `m` (taken from the controls) that equals the same field taken from the controls
+// as they were shown gets `kept`'s value back. A cloud layer is one deck: a change to its kind,
+// bottom or top takes the whole layer, so its bottom and top never come from two sources.
+void keepUnchangedFields(const MissionData& fromShown, const MissionData& kept, MissionData& m) {
+    auto* now = reinterpret_cast<unsigned char*>(&m);
+    const auto* shown = reinterpret_cast<const unsigned char*>(&fromShown);
+    const auto* was = reinterpret_cast<const unsigned char*>(&kept);
+    constexpr size_t kLayers = offsetof(MissionData, Layers), kLayer = sizeof(missions::CloudLayer);
+    bool layerChanged[3];
+    for (size_t i = 0; i < 3; ++i)
+        layerChanged[i] = std::memcmp(now + kLayers + i * kLayer, shown + kLayers + i * kLayer, kLayer) != 0;
+    for (const missions::RecordField& f : missions::missionRecordFields()) {
+        const bool inLayers = f.offset >= kLayers && f.offset < kLayers + 3 * kLayer;
+        if (inLayers && layerChanged[(f.offset - kLayers) / kLayer]) continue;
+        if (std::memcmp(now + f.offset, shown + f.offset, f.width) == 0) std::memcpy(now + f.offset, was + f.offset, f.width);
+    }
+}
+
 }  // namespace
 
 int32_t packTimeOfDay(double hours) {
@@ -100,35 +142,33 @@ int32_t packTabNumber(int mainTab, int aircraftTab, int page) {
     return (mainTab & 0xFFFF) | ((aircraftTab & 0xFF) << 16) | ((page & 0xFF) << 24);
 }
 
-int takeControlsIntoMission(const BuilderControls& c, const AircraftTabControls& tabs, const BuilderCameraState& camera,
+int takeControlsIntoMission(const BuilderControls& c, const BuilderCameraState& camera, const ShownMission* shown,
                             const GroundHeight& groundAt, double secondsSince2001, MissionData& m,
                             missions::MissionTexts& texts) {
+    texts = {c.missionTitle, c.missionDescription, c.missionVictory, c.missionLost};
+    int unread = 0;
+    if (!shown) {
+        unread = takeEveryControl(c, camera, groundAt, m);
+    } else {
+        const auto kept = std::make_unique<MissionData>(m);
+        const auto fromShown = std::make_unique<MissionData>(m);
+        takeEveryControl(shown->controls, shown->camera, groundAt, *fromShown);
+        unread = takeEveryControl(c, camera, groundAt, m);
+        keepUnchangedFields(*fromShown, *kept, m);
+        // A restart comes in with its wheels down once a gear box of its slot has been set.
+        for (int n = 0; n < 8; ++n) {
+            const auto& now = c.aircraftTabs.slots[n].pages;
+            const auto& then = shown->controls.aircraftTabs.slots[n].pages;
+            if (now[0].gear != then[0].gear || now[1].gear != then[1].gear) m.ResetAircraftStarts[n].Gear = 1.0;
+        }
+    }
     m.AppVersionNumber = 2;
     m.MissionStructVersion = 1;
     m.Hash1 = 0;
     m.NewObjectsNumber = missions::kNewestObjectKinds;
-    m.Invoice = kInvoice;
     m.SecondsSince2001 = secondsSince2001;
-    m.Permissions = kPermissions;
-    texts = {c.missionTitle, c.missionDescription, c.missionVictory, c.missionLost};
-
-    m.TimeOfDay = packTimeOfDay(c.timeOfDay);
-    takeWeather(c, m);
-    takeVictory(c, m);
-    int unread = readVictoryLocations(tabs, m);
-    unread += takeDogfightStarts(c, m);
-
-    for (int k = 0; k < 3; ++k) m.CameraLocation[k] = camera.position[k];  // at a 4-byte boundary
-    m.CameraHeading = camera.heading;
-    m.CameraPitch = camera.pitch;
-    m.WorldMenuOffsetNumber = camera.world;
-    const int aircraft = std::clamp(c.aircraftTab, 0, 7);
-    m.TabNumber = packTabNumber(c.mainTab, aircraft, c.startRestart[aircraft]);
-    m.PointsForCompletedMission = ranges::kMissionPoints.clamp(c.missionPoints);
-    readAircraftTabs(tabs, m, groundAt);
     return unread;
 }
-
 
 std::string writeBuilderMission(std::string& path, MissionData& mission, const missions::MissionTexts& texts) {
     const std::string extension = std::string(".") + missions::kMissionExtension;

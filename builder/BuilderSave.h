@@ -32,14 +32,22 @@ struct BuilderCameraState {
     int world = 0;
 };
 
-// Reads every control into the record and the four texts, and stamps versions and the date
-// (seconds since 1 January 2001). Answers how many three-number texts (the victory locations, the
-// quick-dogfight starts) were not three numbers: those fields kept their values, and the caller
-// beeps once for each.
-int takeControlsIntoMission(const BuilderControls& controls, const AircraftTabControls& tabs,
-                            const BuilderCameraState& camera, const GroundHeight& groundAt,
-                            double secondsSince2001, missions::MissionData& mission, missions::MissionTexts& texts);
+// The controls and the camera as they stood when the record was opened or last saved.
+struct ShownMission {
+    BuilderControls controls;
+    BuilderCameraState camera;
+};
 
+// Reads every control (the aircraft and victory location tabs in controls.aircraftTabs) into the
+// record and the four texts, and stamps versions and the date (seconds since 1 January 2001).
+// With `shown`, a field whose controls give what they gave as shown keeps the record's value, so
+// what the window shows clamped, cut to whole numbers or as the nearest item is saved as the file
+// held it until the player changes it. Answers how many three-number texts (the victory
+// locations, the quick-dogfight starts) were not three numbers: those fields kept their values,
+// and the caller beeps once for each.
+int takeControlsIntoMission(const BuilderControls& controls, const BuilderCameraState& camera,
+                            const ShownMission* shown, const GroundHeight& groundAt, double secondsSince2001,
+                            missions::MissionData& mission, missions::MissionTexts& texts);
 
 // Sums the record into Hash1 and writes the file (extension "pellam" added when missing) through
 // a temporary file. Empty on success, else why not; the file then is as it was before.

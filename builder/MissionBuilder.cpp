@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "builder/BuilderSave.h"
 #include "core/ZephModel.h"
 #include "missions/RecordBuilding.h"
 #include "platform/Log.h"

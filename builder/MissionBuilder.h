@@ -31,6 +31,9 @@ class RIDUdidav;
 
 namespace pellam::builder {
 
+struct BuilderCameraState;
+struct ShownMission;
+
 // Tags of the builder's controls that this file's actions handle.
 enum BuilderTag : int {
     kTagNewMission = 524, kTagClose = 525, kTagDiscardAndLeave = 526, kTagCancelSheet = 527,
@@ -134,7 +137,8 @@ public:
     void savePanelMBDidEnd(bool confirmed);
     // The open panel ended: with `confirmed`, the chosen mission file is opened.
     void openPanelDidEnd(bool confirmed);
-    // Opens a mission file into the builder; a refused file beeps and changes nothing.
+    // Opens a mission file into the builder; a refused file beeps, tells the player why and
+    // changes nothing.
     bool openMission(const std::string& path);
     std::optional<std::string>& LastOpenedMission() { return host_->lastOpenedMission(); }
 
@@ -221,6 +225,7 @@ private:
     bool writeMission(std::string path);
     void setWorldTables(int world);
     void rebuildOpenedObjects();
+    BuilderCameraState cameraState() const;
     struct Probe {
         Vector3 eye{}, far{};
         bool level = true;  // the ray drops less than 1 ft over 100 ft: it meets no plane
@@ -236,6 +241,9 @@ private:
     ViewFrame frame_;
     std::unique_ptr<ZephModel> heldTerrain_;  // the lent terrain while it is not in MBArray
     uint64_t viewRevision_ = 0;
+    // The controls and camera as the record was opened or last saved; none for a new mission, whose
+    // every field is taken from what the window shows.
+    std::unique_ptr<ShownMission> shown_;
 };
 
 }  // namespace pellam::builder

@@ -12,14 +12,8 @@ namespace {
 
 using namespace ranges;
 
-// One number of the record: where it lies (doubles may lie at 4-byte boundaries, so fields are
-// reached by offset and copied, never referenced), its width and its range.
-struct Field {
-    std::string name;
-    size_t offset;
-    bool isDouble;
-    Range range;
-};
+// Fields are reached by offset and copied, never referenced: doubles may lie at 4-byte boundaries.
+using Field = BoundedField;
 
 // Collects the table's rows; `within` names and places the rows of a sub-record.
 struct Table {
@@ -171,15 +165,6 @@ void recordRows(Table& t) {
     for (size_t k = 1; k < 61; ++k) t.d(Table::at("MoreDoubleItems", k), offsetof(M, MoreDoubleItems) + 8 * k, kUnused);
 }
 
-const std::vector<Field>& fields() {
-    static const std::vector<Field> table = [] {
-        Table t;
-        recordRows(t);
-        return t.rows;
-    }();
-    return table;
-}
-
 std::string shown(double v) {
     char text[40];
     std::snprintf(text, sizeof text, "%.17g", v);
@@ -188,10 +173,19 @@ std::string shown(double v) {
 
 }  // namespace
 
+const std::vector<BoundedField>& boundedMissionFields() {
+    static const std::vector<BoundedField> table = [] {
+        Table t;
+        recordRows(t);
+        return t.rows;
+    }();
+    return table;
+}
+
 BoundsReport boundMissionRecord(MissionData& record) {
     BoundsReport report;
     auto* bytes = reinterpret_cast<unsigned char*>(&record);
-    for (const Field& f : fields()) {
+    for (const Field& f : boundedMissionFields()) {
         std::string was, now;
         if (f.isDouble) {
             double v;

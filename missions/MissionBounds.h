@@ -4,8 +4,10 @@
 // and the mission builder clamps what is typed with the same ranges, so a saved mission reads back
 // unchanged. A value outside its range becomes the nearer end. The ranges are wide enough for
 // every mission this game writes.
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "missions/MissionRecord.h"
 #include "objects/GroundClutter.h"
@@ -85,6 +87,17 @@ struct BoundsReport {
     int changed = 0;
     std::string first;
 };
+
+// One bounded number of the record: its name ("AircraftStarts[2].Heading"), where it lies, whether it
+// is a double (else a 32-bit long) and its range.
+struct BoundedField {
+    std::string name;
+    size_t offset;
+    bool isDouble;
+    Range range;
+};
+// Every bounded number, in field order.
+const std::vector<BoundedField>& boundedMissionFields();
 
 // Holds every number of the record to its range, in place. Fields whose every value has a meaning
 // (object codes, bit fields, flags read as zero or not) are left as they are.

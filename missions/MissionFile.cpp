@@ -188,6 +188,17 @@ void checkMissionForSwap(MissionData& record) {
     for (uint32_t at : layout().flags) mem[at] = mem[at] ? 1 : 0;
 }
 
+const std::vector<RecordField>& missionRecordFields() {
+    static const std::vector<RecordField> fields = [] {
+        std::vector<RecordField> all;
+        for (const Layout::Field& f : layout().numbers) all.push_back({f.offset, f.width});
+        for (uint32_t at : layout().flags) all.push_back({at, 1});
+        std::sort(all.begin(), all.end(), [](const RecordField& a, const RecordField& b) { return a.offset < b.offset; });
+        return all;
+    }();
+    return fields;
+}
+
 uint32_t missionHash(const uint8_t* block) {
     uint32_t sum = 0;
     for (size_t i = 0; i < kMissionBytes; ++i)

@@ -40,6 +40,14 @@ void checkMissionForSwap(MissionData& record);
 // Byte sum of a stored record block, wrapping, without Hash1 and the four text slots.
 uint32_t missionHash(const uint8_t* block);
 
+// One field of the record: where it lies and its width in bytes (1 a byte flag, 4 or 8).
+struct RecordField {
+    uint32_t offset;
+    uint8_t width;
+};
+// Every field of the record in field order; the text slots and the padding are in none.
+const std::vector<RecordField>& missionRecordFields();
+
 // The whole file in memory, and back. parseMissionFile answers an empty string, or why the bytes
 // are not a mission (naming the field); `out` is then unchanged.
 std::vector<uint8_t> encodeMissionFile(const MissionTexts& texts, const MissionData& record);

@@ -234,8 +234,16 @@ void aircraftPages(MissionBuilder& b) {
     textField(b, "Fuel load", p.fuel, 0, "Aircraft/Fuel");
     textField(b, "Flaps", p.flaps, 0, "Aircraft/Flaps");
     textField(b, "Bombs", p.bombs, 0, "Aircraft/Bombs");
-    static constexpr std::array<const char*, 4> kStarts = {"As placed", "Random place", "In the air near the enemy",
-                                                           "Line abreast"};
+    // Item k is start type k + 1; the items between the air start and line abreast are unused.
+    static constexpr std::array<const char*, builder::kStartTypeItems.size()> kStarts = [] {
+        std::array<const char*, builder::kStartTypeItems.size()> titles{};
+        titles.fill("");
+        titles[0] = "As placed";
+        titles[1] = "Random place";
+        titles[2] = "In the air near the enemy";
+        titles[29] = "Line abreast";
+        return titles;
+    }();
     if (popUp("Start", p.startTypeItem, kStarts, "Aircraft/Start Type")) b.notsaved();
     ImGui::TextUnformatted("Skill:");
     ImGui::SameLine();

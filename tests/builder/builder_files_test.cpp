@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 #include <sys/stat.h>
 
 #include "builder/BuilderSave.h"
 #include "builder/ObjectEditing.h"
+#include "missions/MissionBounds.h"
 #include "platform/Paths.h"
 #include "tests/TestFolder.h"
 #include "tests/builder/BuilderFixture.h"
@@ -60,6 +65,7 @@ TEST_F(BuilderFiles, SaveOpenSaveKeepsTheRecordAndPacksTheControls) {
     seven.pages[0].wingmanLeader = 8;  // itself: the last aircraft keeps its own number
     c.aircraftTabs.slots[2].pages[0].wingmanLeader = 0;  // no aircraft 0: the first leads
     seven.pages[0].bombs = "9";
+    seven.pages[1].startTypeItem = 29;  // line abreast
     c.aircraftTabs.slots[1].pages[0].position = "2100000, 300, 2100000";  // below the 600 ft ground
     c.aircraftTabs.victoryLocations[1].location = "100, 200";  // two numbers: beeps, keeps the place
     c.qdGroundStart[2] = "500, 9999, 700";
@@ -80,6 +86,7 @@ TEST_F(BuilderFiles, SaveOpenSaveKeepsTheRecordAndPacksTheControls) {
     EXPECT_EQ(m.AircraftStarts[7].LeadAircraftForWingman, 7);
     EXPECT_EQ(m.AircraftStarts[2].LeadAircraftForWingman, 0);
     EXPECT_EQ(m.AircraftStarts[7].NumberOfBombs, 6);
+    EXPECT_EQ(m.ResetAircraftStarts[7].StartType, 30);
     EXPECT_EQ(m.MissionStartLocations[1][1], -1.0);
     EXPECT_EQ(m.TotalObjects, 24);
     EXPECT_EQ(m.TheVictory.Location2[0], 0.0);
@@ -106,9 +113,88 @@ TEST_F(BuilderFiles, SaveOpenSaveKeepsTheRecordAndPacksTheControls) {
     EXPECT_EQ(m.DogfightAirStartDistance, double(3640.3f));
 }
 
-// Only a whole, unchanged mission of this game's object kinds opens; a refused one changes nothing,
-// without a word (a world without terrain beeps), and the builder keeps its mission and its file,
-// so the next save cannot overwrite the refused file.
+// Every built-in mission, and missions holding every number at either end of its range, a 40 ft
+// cloud deck and a wingman without a leader, opened and saved with nothing touched, keep every
+// field as the file held it but the date, the byte sum and the versions a save stamps.
+TEST_F(BuilderFiles, AMissionOpenedAndSavedUntouchedKeepsEveryField) {
+    const char* build = std::getenv("PELLAM_BUILD_DIR");
+    ASSERT_NE(build, nullptr);
+    std::vector<std::string> paths;
+    fs::create_directories(host.missionsFolder());
+    for (const auto& entry : fs::directory_iterator(fs::path(build) / "data"))
+        if (entry.path().extension() == ".pellam") {
+            paths.push_back(host.missionsFolder() + entry.path().filename().string());
+            fs::copy_file(entry.path(), paths.back());
+        }
+    ASSERT_EQ(paths.size(), 23u);
+    westernFront();
+    saveAs("Base");
+    const auto base = std::make_unique<missions::MissionData>(builder.MBMission);
+    auto written = [&](const std::string& name, auto change) {
+        auto m = std::make_unique<missions::MissionData>(*base);
+        change(*m);
+        paths.push_back(host.missionsFolder() + name);
+        EXPECT_EQ(missions::writeMissionFile(paths.back(), *m, builder.MBTexts), "");
+    };
+    auto memory = [](missions::MissionData& m) { return reinterpret_cast<unsigned char*>(&m); };
+    for (const bool high : {false, true})
+        written(high ? "highs.pellam" : "lows.pellam", [&](missions::MissionData& m) {
+            for (const missions::BoundedField& f : missions::boundedMissionFields()) {
+                if (f.name == "WorldMenuOffsetNumber") continue;  // a world without terrain is refused
+                const double end = high ? f.range.high : f.range.low;
+                const int32_t whole = static_cast<int32_t>(end);
+                if (f.isDouble) std::memcpy(memory(m) + f.offset, &end, 8);
+                else std::memcpy(memory(m) + f.offset, &whole, 4);
+            }
+        });
+    written("odd.pellam", [](missions::MissionData& m) {
+        m.MoreDoubleItems[0] = 40;
+        m.Layers[0] = {1, 3000, 3040};
+        m.SkyFlags = int32_t(0x80000000u | 3000 << 8 | 9);
+        m.AircraftStarts[3].LeadAircraftForWingman = missions::kNoWingmanLeader;
+        m.AircraftStarts[3].AIType = 2;
+        m.AircraftStarts[4].StartType = 5;
+        m.AircraftStarts[5].AircraftType = 0;
+        m.AircraftStarts[6].Team = 0;
+        m.TabNumber = 0x7F09FFFF;
+        m.MissionStartLocations[2][3] = 75;  // the start place's heading, not the record's, is flown
+    });
+
+    std::map<size_t, std::string> names;
+    for (const missions::BoundedField& f : missions::boundedMissionFields()) names[f.offset] = f.name;
+    const std::set<size_t> stamped = {offsetof(missions::MissionData, AppVersionNumber),
+                                      offsetof(missions::MissionData, MissionStructVersion),
+                                      offsetof(missions::MissionData, Hash1),
+                                      offsetof(missions::MissionData, NewObjectsNumber),
+                                      offsetof(missions::MissionData, SecondsSince2001)};
+    auto opened = std::make_unique<missions::MissionFileContents>();
+    auto saved = std::make_unique<missions::MissionFileContents>();
+    for (const std::string& path : paths) {
+        ASSERT_EQ(missions::readMissionFile(path, *opened), "");
+        ASSERT_TRUE(builder.openMission(path)) << path;
+        builder.fromMBMenu(kTagSave);
+        ASSERT_TRUE(builder.MBSavedFlag) << path;
+        ASSERT_EQ(missions::readMissionFile(path, *saved), "");
+        for (const missions::RecordField& f : missions::missionRecordFields()) {
+            if (stamped.count(f.offset)) continue;
+            EXPECT_EQ(std::memcmp(memory(opened->record) + f.offset, memory(saved->record) + f.offset, f.width), 0)
+                << fs::path(path).filename() << ": " << (names.count(f.offset) ? names[f.offset] : "")
+                << " at byte " << f.offset;
+        }
+    }
+    // Touched, the deck is taken whole from the window: its bottom at the ceiling shown, its top
+    // as thick as typed.
+    builder.controls().thickness = 300;
+    builder.fromMBMenu(kTagSave);
+    const double bottom = builder.MBMission.Layers[0].LayerBottom, top = builder.MBMission.Layers[0].LayerTop;
+    EXPECT_EQ(bottom, 3000);
+    EXPECT_EQ(top, 3300);
+    EXPECT_EQ(builder.MBMission.AircraftStarts[3].LeadAircraftForWingman, missions::kNoWingmanLeader);
+}
+
+// Only a whole, unchanged mission of this game's object kinds opens; a refused one beeps, tells the
+// player which file and why, and changes nothing: the builder keeps its mission and its file, so
+// the next save cannot overwrite the refused file.
 TEST_F(BuilderFiles, DamagedOrForeignFilesAreRefusedAndNothingIsAdopted) {
     westernFront();
     const std::string good = saveAs("Good");
@@ -142,12 +228,19 @@ TEST_F(BuilderFiles, DamagedOrForeignFilesAreRefusedAndNothingIsAdopted) {
     refused.push_back(rewritten("world4.pellam", [](auto& m) { m.WorldMenuOffsetNumber = 4; }));
     builder.MBMission.TimeOfDay = 12345;
     const int beeps = host.beeps;
+    std::set<std::string> reasons;
     for (const std::string& path : refused) {
+        host.told.clear();
         EXPECT_FALSE(builder.openMission(path)) << path;
         EXPECT_EQ(builder.MBFileName, good);
         EXPECT_EQ(builder.MBMission.TimeOfDay, 12345);
+        ASSERT_EQ(host.told.size(), 1u) << path;
+        EXPECT_NE(host.told[0].find(path), std::string::npos) << host.told[0];
+        reasons.insert(host.told[0].substr(host.told[0].find(path) + path.size()));
     }
-    EXPECT_EQ(host.beeps, beeps + 1);  // the world
+    EXPECT_EQ(host.beeps, beeps + int(refused.size()));
+    EXPECT_EQ(reasons.size(), refused.size()) << "two refusals read alike";
+    EXPECT_TRUE(reasons.count(": changed since it was saved (its byte sum does not match)."));
     // The text slots are not summed; a stored tab number out of range is brought into range.
     EXPECT_TRUE(builder.openMission(variant("slots.pellam", [&](auto& b) { b[record + 33] = 7; })));
     // The open panel lists the folder's missions; the reopen command takes the last one opened

@@ -28,6 +28,14 @@ TEST_F(BuilderTest, NewMissionOnTheWesternFrontGivesTheHeadTeamsPathsSkyAndStart
     }
     EXPECT_TRUE(builder.MBTerrainLoadedFlag);
     EXPECT_FALSE(builder.MBSavedFlag);
+    // The world added again shows the record's mission points and starts afresh; a start type
+    // stands at its value - 1 in its pop-up.
+    builder.MBMission.PointsForCompletedMission = 600;
+    builder.MBMission.AircraftStarts[1].StartType = 30;
+    builder.controls().missionPoints = 5;
+    builder.fromMBMenu(kTagAddWorld);
+    EXPECT_EQ(builder.controls().missionPoints, 600);
+    EXPECT_EQ(builder.controls().aircraftTabs.slots[1].pages[0].startTypeItem, 29);
     // A second new mission while the builder is open changes nothing.
     builder.MBMission.TimeOfDay = 7;
     builder.fromMBMenu(kTagNewMission);

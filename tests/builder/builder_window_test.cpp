@@ -282,128 +282,160 @@ protected:
     platform::RGBAImage picture_;
 };
 
-TEST_F(BuilderWindowTest, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosingChanges) {
-    builder::MissionBuilder& b = c_->missionBuilder();
-    press("Pilot Sign-In", "Sign In");
-    frames(3);
-    ASSERT_TRUE(c_->missionWindowControls().toSelectMission.open);
+// A new player's first mission on the Western Front, step by step.
+class WesternFrontSteps : public BuilderWindowTest {
+protected:
+    // Signed in, Mission Builder > New Mission, the Western Front added.
+    void openANewMission() {
+        builder::MissionBuilder& b = c_->missionBuilder();
+        press("Pilot Sign-In", "Sign In");
+        frames(3);
+        ASSERT_TRUE(c_->missionWindowControls().toSelectMission.open);
 
-    // Mission Builder > New Mission: the builder opens on its world tab, the game paused.
-    press("Menu", "Mission Builder");
-    press("Mission Builder", "New Mission");
-    ASSERT_TRUE(c_->builderWindowOpen());
-    EXPECT_FALSE(c_->missionWindowControls().toSelectMission.open);
-    EXPECT_EQ(c_->getModelArray()->at(ModelArray::kTerrain), nullptr);  // lent to the builder
-    EXPECT_EQ(b.MBMission.TotalObjects, 22);
-    pressBuilder("Tab/Objects");  // refused until a world is added
-    EXPECT_EQ(b.controls().mainTab, builder::kTabWorld);
+        // Mission Builder > New Mission: the builder opens on its world tab, the game paused.
+        press("Menu", "Mission Builder");
+        press("Mission Builder", "New Mission");
+        ASSERT_TRUE(c_->builderWindowOpen());
+        EXPECT_FALSE(c_->missionWindowControls().toSelectMission.open);
+        EXPECT_EQ(c_->getModelArray()->at(ModelArray::kTerrain), nullptr);  // lent to the builder
+        EXPECT_EQ(b.MBMission.TotalObjects, 22);
+        pressBuilder("Tab/Objects");  // refused until a world is added
+        EXPECT_EQ(b.controls().mainTab, builder::kTabWorld);
 
-    pressBuilder("World");
-    EXPECT_NE(builderdraw::placeOfBuilderItem("World/World 3"), nullptr);
-    EXPECT_EQ(builderdraw::placeOfBuilderItem("World/World 4"), nullptr) << "a world without terrain is offered";
-    pressBuilder("World/The Western Front");
-    EXPECT_EQ(b.controls().worldDescription, "The Western front, Europe, 1918.");
-    pressBuilder("Add World");
-    ASSERT_TRUE(b.MBTerrainLoadedFlag);
-    EXPECT_EQ(b.MBArray.size(), 22);
+        pressBuilder("World");
+        EXPECT_NE(builderdraw::placeOfBuilderItem("World/World 3"), nullptr);
+        EXPECT_EQ(builderdraw::placeOfBuilderItem("World/World 4"), nullptr) << "a world without terrain is offered";
+        pressBuilder("World/The Western Front");
+        EXPECT_EQ(b.controls().worldDescription, "The Western front, Europe, 1918.");
+        pressBuilder("Add World");
+        ASSERT_TRUE(b.MBTerrainLoadedFlag);
+        EXPECT_EQ(b.MBArray.size(), 22);
+    }
 
-    pressBuilder("Go to");
-    pressBuilder("Go to/Ypres");
-    EXPECT_EQ(b.MBCameraPosition.Position, (Vector3{2085600, 3000, 2278960}));
-    // Drawn once for the move, then shown again while nothing changes.
-    const long draws = builderdraw::builderSceneDraws();
-    frames(5);
-    EXPECT_EQ(builderdraw::builderSceneDraws(), draws);
-    // With nothing to show close up, the world fills the view to its every edge, at two sizes
-    // of the window; the window's ground shows only in the margin around it.
-    int width = 0, height = 0;
-    SDL_GetWindowSize(view_->getGLWindow()->sdlWindow(), &width, &height);
-    expectWorldFillsView(picture("builder-ypres.png"));
-    resizeWindow(1240, 1000);
-    expectWorldFillsView(picture("builder-ypres-large.png"));
-    resizeWindow(width, height);
+    // A place from the menu: the world fills the view at two sizes of the window.
+    void goToYpres() {
+        builder::MissionBuilder& b = c_->missionBuilder();
+        pressBuilder("Go to");
+        pressBuilder("Go to/Ypres");
+        EXPECT_EQ(b.MBCameraPosition.Position, (Vector3{2085600, 3000, 2278960}));
+        // Drawn once for the move, then shown again while nothing changes.
+        const long draws = builderdraw::builderSceneDraws();
+        frames(5);
+        EXPECT_EQ(builderdraw::builderSceneDraws(), draws);
+        // With nothing to show close up, the world fills the view to its every edge, at two sizes
+        // of the window; the window's ground shows only in the margin around it.
+        int width = 0, height = 0;
+        SDL_GetWindowSize(view_->getGLWindow()->sdlWindow(), &width, &height);
+        expectWorldFillsView(picture("builder-ypres.png"));
+        resizeWindow(1240, 1000);
+        expectWorldFillsView(picture("builder-ypres-large.png"));
+        resizeWindow(width, height);
+    }
 
-    // A balloon on the ground under the camera; looking straight down picks it at the cross.
-    const double ground = b.groundAt(2085600, 2278960);
-    b.fillInObjectForMissionTypeMB(66, 2085600, -1.0, 2278960, 0, 0, 1, -1, b.MBMission.TotalObjects);
-    b.loadRow(b.MBMission.TotalObjects++);
-    dragInView(0, -30, 4, true);  // upwards: the camera tilts down to -90
-    EXPECT_EQ(b.MBViewingPitch, -90);
-    pressBuilder("Tab/Objects");
-    ASSERT_EQ(b.controls().mainTab, builder::kTabObjects);
-    const auto unchosen = picture("builder-looking-down.png");
-    dragInView(1, 0, 4, false);  // picks the balloon and moves it about 44 ft east
-    ASSERT_EQ(b.MBCurrentObject, 22);
-    EXPECT_EQ(b.controls().objectID, "Unique ID: 22");
-    // Chosen, it is shown close up over the view's right 34 %: the world still fills the view, and
-    // the balloon, 100 ft from the close-up's eye, stands in the middle of that part.
-    const auto shown = picture("builder-close-up.png");
-    expectWorldFillsView(shown);
-    const builderdraw::ViewRect r = builderdraw::builderViewRect(shown.width, shown.height);
-    const int paneLeft = r.x + int(0.66 * r.width), paneWidth = r.width - int(0.66 * r.width);
-    const int middleY = shown.height - r.y - r.height / 2;
-    int changed = 0, n = 0;
-    for (int y = middleY - paneWidth / 2; y < middleY + paneWidth / 2; ++y)
-        for (int x = paneLeft + paneWidth / 4; x < paneLeft + 3 * paneWidth / 4; ++x, ++n) {
-            const size_t at = (size_t(y) * shown.width + x) * 4;
-            changed += std::abs(shown.pixels[at] - unchosen.pixels[at]) +
-                           std::abs(shown.pixels[at + 1] - unchosen.pixels[at + 1]) >
-                       40;
-        }
-    EXPECT_GT(changed, n / 50) << "no close-up in the view's right part";
-    QNion pose;
-    b.MBArray.at(22)->getModelPositionQNion(&pose);
-    EXPECT_NE(pose.Position[0], 2085600);
-    const double rowX = b.MBMission.ObjectList[22].Location[0];
-    EXPECT_EQ(rowX, pose.Position[0]);
-    EXPECT_GE(pose.Position[1], ground - 1);
-    dragInView(6, 0, 5, true);  // picks it again where it stands now, and turns it
-    const double heading = b.MBMission.ObjectList[22].Heading;
-    EXPECT_EQ(heading, -30);
-    EXPECT_FALSE(c_->builderSaved());
+    void pickAndTurnABalloonLookingDown() {
+        builder::MissionBuilder& b = c_->missionBuilder();
+        // A balloon on the ground under the camera; looking straight down picks it at the cross.
+        const double ground = b.groundAt(2085600, 2278960);
+        b.fillInObjectForMissionTypeMB(66, 2085600, -1.0, 2278960, 0, 0, 1, -1, b.MBMission.TotalObjects);
+        b.loadRow(b.MBMission.TotalObjects++);
+        dragInView(0, -30, 4, true);  // upwards: the camera tilts down to -90
+        EXPECT_EQ(b.MBViewingPitch, -90);
+        pressBuilder("Tab/Objects");
+        ASSERT_EQ(b.controls().mainTab, builder::kTabObjects);
+        const auto unchosen = picture("builder-looking-down.png");
+        dragInView(1, 0, 4, false);  // picks the balloon and moves it about 44 ft east
+        ASSERT_EQ(b.MBCurrentObject, 22);
+        EXPECT_EQ(b.controls().objectID, "Unique ID: 22");
+        // Chosen, it is shown close up over the view's right 34 %: the world still fills the view, and
+        // the balloon, 100 ft from the close-up's eye, stands in the middle of that part.
+        const auto shown = picture("builder-close-up.png");
+        expectWorldFillsView(shown);
+        const builderdraw::ViewRect r = builderdraw::builderViewRect(shown.width, shown.height);
+        const int paneLeft = r.x + int(0.66 * r.width), paneWidth = r.width - int(0.66 * r.width);
+        const int middleY = shown.height - r.y - r.height / 2;
+        int changed = 0, n = 0;
+        for (int y = middleY - paneWidth / 2; y < middleY + paneWidth / 2; ++y)
+            for (int x = paneLeft + paneWidth / 4; x < paneLeft + 3 * paneWidth / 4; ++x, ++n) {
+                const size_t at = (size_t(y) * shown.width + x) * 4;
+                changed += std::abs(shown.pixels[at] - unchosen.pixels[at]) +
+                               std::abs(shown.pixels[at + 1] - unchosen.pixels[at + 1]) >
+                           40;
+            }
+        EXPECT_GT(changed, n / 50) << "no close-up in the view's right part";
+        QNion pose;
+        b.MBArray.at(22)->getModelPositionQNion(&pose);
+        EXPECT_NE(pose.Position[0], 2085600);
+        const double rowX = b.MBMission.ObjectList[22].Location[0];
+        EXPECT_EQ(rowX, pose.Position[0]);
+        EXPECT_GE(pose.Position[1], ground - 1);
+        dragInView(6, 0, 5, true);  // picks it again where it stands now, and turns it
+        const double heading = b.MBMission.ObjectList[22].Heading;
+        EXPECT_EQ(heading, -30);
+        EXPECT_FALSE(c_->builderSaved());
+    }
 
-    // A path point under the camera shows as a red marker through the ground.
-    b.MBMission.FlyToPoints[0].PointXYZ = {2085600, 1500, 2278960};
-    b.updateMBOpenGLView();
-    const auto marked = picture("builder-path.png");
-    int red = 0;
-    for (int y = viewCentreY() - 4; y <= viewCentreY() + 4; ++y)
-        for (int x = viewCentreX() - 4; x <= viewCentreX() + 4; ++x) {
-            const uint8_t* p = &marked.pixels[(size_t(y) * marked.width + x) * 4];
-            red += p[0] > 200 && p[1] < 60 && p[2] < 60;
-        }
-    EXPECT_GT(red, 10);
+    void markAPathPoint() {
+        builder::MissionBuilder& b = c_->missionBuilder();
+        // A path point under the camera shows as a red marker through the ground.
+        b.MBMission.FlyToPoints[0].PointXYZ = {2085600, 1500, 2278960};
+        b.updateMBOpenGLView();
+        const auto marked = picture("builder-path.png");
+        int red = 0;
+        for (int y = viewCentreY() - 4; y <= viewCentreY() + 4; ++y)
+            for (int x = viewCentreX() - 4; x <= viewCentreX() + 4; ++x) {
+                const uint8_t* p = &marked.pixels[(size_t(y) * marked.width + x) * 4];
+                red += p[0] > 200 && p[1] < 60 && p[2] < 60;
+            }
+        EXPECT_GT(red, 10);
+    }
 
-    // The cloud deck: from above the ceiling the ground disappears under it.
-    b.controls().altSlider = 40;  // 20,000 ft
-    b.fromMBMenu(builder::kTagAltSlider);
-    const auto clear = picture("builder-no-ceiling.png");
-    pressBuilder("Tab/Weather");
-    pressBuilder("Cloud ceiling on");
-    EXPECT_LT(b.MBMission.SkyFlags, 0);  // bit 31
-    auto* terrain = dynamic_cast<RIDUdidav*>(b.MBArray.at(ModelArray::kTerrain));
-    ASSERT_NE(terrain, nullptr);
-    EXPECT_EQ(terrain->getCloudLayer(0).LayerBottom, 10000);
-    const auto deck = picture("builder-ceiling.png");
-    const int x0 = builderdraw::kViewMargin + 10, x1 = viewCentreX() * 2 - x0;
-    const int quarter = int(b.viewFrame().height / 4);  // the middle half of the world's part
-    const int y0 = viewCentreY() - quarter, y1 = viewCentreY() + quarter;
-    EXPECT_LT(whiteShare(clear, x0, x1, y0, y1), 0.01);
-    EXPECT_GT(whiteShare(deck, x0, x1, y0, y1), 0.1) << "the deck lies between the camera and the fields";
+    void coverTheGroundWithTheDeck() {
+        builder::MissionBuilder& b = c_->missionBuilder();
+        // The cloud deck: from above the ceiling the ground disappears under it.
+        b.controls().altSlider = 40;  // 20,000 ft
+        b.fromMBMenu(builder::kTagAltSlider);
+        const auto clear = picture("builder-no-ceiling.png");
+        pressBuilder("Tab/Weather");
+        pressBuilder("Cloud ceiling on");
+        EXPECT_LT(b.MBMission.SkyFlags, 0);  // bit 31
+        terrain_ = dynamic_cast<RIDUdidav*>(b.MBArray.at(ModelArray::kTerrain));
+        ASSERT_NE(terrain_, nullptr);
+        EXPECT_EQ(terrain_->getCloudLayer(0).LayerBottom, 10000);
+        const auto deck = picture("builder-ceiling.png");
+        const int x0 = builderdraw::kViewMargin + 10, x1 = viewCentreX() * 2 - x0;
+        const int quarter = int(b.viewFrame().height / 4);  // the middle half of the world's part
+        const int y0 = viewCentreY() - quarter, y1 = viewCentreY() + quarter;
+        EXPECT_LT(whiteShare(clear, x0, x1, y0, y1), 0.01);
+        EXPECT_GT(whiteShare(deck, x0, x1, y0, y1), 0.1) << "the deck lies between the camera and the fields";
+    }
 
-    // Close with unsaved changes: the sheet; cancel keeps the builder, discard leaves it.
-    pressBuilder("Close");
-    ASSERT_TRUE(b.controls().cancelSheetShown);
-    EXPECT_TRUE(c_->builderWindowOpen());
-    pressBuilder("Cancel");
-    EXPECT_TRUE(c_->builderWindowOpen());
-    pressBuilder("Close");
-    pressBuilder("Discard Changes");
-    EXPECT_FALSE(c_->builderWindowOpen());
-    EXPECT_EQ(c_->getModelArray()->at(ModelArray::kTerrain), c_->keptScene().TheRIDUdidavWorld);
-    const auto& layers = c_->currentMission()->Layers;
-    EXPECT_EQ(terrain->getCloudLayer(0).TextureNumber == 0, layers[0].TextureNumber == 0);
-    frames(2);
+    void closeAskingFirst() {
+        builder::MissionBuilder& b = c_->missionBuilder();
+        // Close with unsaved changes: the sheet; cancel keeps the builder, discard leaves it.
+        pressBuilder("Close");
+        ASSERT_TRUE(b.controls().cancelSheetShown);
+        EXPECT_TRUE(c_->builderWindowOpen());
+        pressBuilder("Cancel");
+        EXPECT_TRUE(c_->builderWindowOpen());
+        pressBuilder("Close");
+        pressBuilder("Discard Changes");
+        EXPECT_FALSE(c_->builderWindowOpen());
+        EXPECT_EQ(c_->getModelArray()->at(ModelArray::kTerrain), c_->keptScene().TheRIDUdidavWorld);
+        const auto& layers = c_->currentMission()->Layers;
+        EXPECT_EQ(terrain_->getCloudLayer(0).TextureNumber == 0, layers[0].TextureNumber == 0);
+        frames(2);
+    }
+
+    RIDUdidav* terrain_ = nullptr;  // the world's terrain while the builder holds it
+};
+
+TEST_F(WesternFrontSteps, ANewPlayerBuildsOnTheWesternFrontAndIsAskedBeforeLosingChanges) {
+    ASSERT_NO_FATAL_FAILURE(openANewMission());
+    ASSERT_NO_FATAL_FAILURE(goToYpres());
+    ASSERT_NO_FATAL_FAILURE(pickAndTurnABalloonLookingDown());
+    ASSERT_NO_FATAL_FAILURE(markAPathPoint());
+    ASSERT_NO_FATAL_FAILURE(coverTheGroundWithTheDeck());
+    closeAskingFirst();
 }
 
 // A flight paused, the builder opened, a world added, the mission saved and the builder closed:
@@ -628,163 +660,201 @@ TEST_F(BuilderWindowTest, TheBuilderFitsTheSmallWindow) {
     EXPECT_FALSE(b.controls().files.openShown);
 }
 
-TEST_F(BuilderWindowTest, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
-    builder::MissionBuilder& b = c_->missionBuilder();
-    // The player's preference: missions read again when the builder closes.
-    c_->fromMenus(kMenuPreferences);
-    c_->interface().toPrefsAlwaysReloadUM.state = true;
-    c_->fromDialogButtons(kTagPrefsOK);
-    ASSERT_TRUE(c_->prefs().ReloadUserMissions);
-    signInAndBuildOnTheWesternFront();
-    ASSERT_TRUE(b.MBTerrainLoadedFlag);
-
-    // Each object chosen, its team typed, added, then typed onto the ground where it should stand
-    // (a height below it).
-    pressBuilder("Tab/Objects");
-    auto place = [&](const std::string& object, const char* team, const char* where) {
-        choose("Object", object);
-        typeInto("Object Team", team);
-        pressBuilder("Add Object");
-        typeInto("Object Location", where);
-        return b.MBCurrentObject;
-    };
-    const int balloon = place("Observation balloon (German)", "blue", "2013460, 0, 2243000");
-    const int flak = place("Flak gun", "red", "2013700, 0, 2243200");
-    place("Lorry (German)", "blue", "2012000, 0, 2244000");
-    typeInto("Object Path", "0");
-    const int second = place("Lorry (German)", "yellow", "2011950, 0, 2243900");
-    typeInto("Object Random Start", "200");
-    EXPECT_EQ(balloon, 22);
-    EXPECT_EQ(b.MBMission.ObjectList[flak].ObjectCode, 65);
-    const int32_t teams[] = {2, 1, 2, 3};
-    for (int k = 0; k < 4; ++k) EXPECT_EQ(b.MBMission.ObjectList[balloon + k].Team, teams[k]) << balloon + k;
-    EXPECT_EQ(double(b.MBMission.ObjectList[balloon].Location[1]), -1.0);
-    EXPECT_EQ(b.MBMission.ObjectList[second].Seed, 200);
-
-    // The convoy's road: two points leading to each other.
-    pressBuilder("Tab/Paths");
-    typeInto("Path/1/2", "2012000, 100, 2246000");
-    typeInto("Path/1/11", "2");
-    typeInto("Path/2/2", "2012000, 100, 2250000");
-    typeInto("Path/2/11", "1");
-    picture("builder-paths.png");
-    EXPECT_EQ(b.MBMission.FlyToPoints[1].NextPoint, 0);
-    EXPECT_EQ(b.MBMission.FlyToPoints[1].PointXYZ[2], 2250000);
-
-    // Aircraft 1, the player, south of the balloon; aircraft 2 an enemy far off; the rest stay home.
-    pressBuilder("Tab/Aircraft");
-    typeInto("Aircraft/Position", "2013460, 1500, 2230000");
-    pressBuilder("Aircraft/2");
-    typeInto("Aircraft/Team", "blue");
-    typeInto("Aircraft/Position", "2060000, 3000, 2300000");
-    for (int n = 3; n <= 8; ++n) {
-        pressBuilder("Aircraft/" + std::to_string(n));
-        pressBuilder("Aircraft/On/off");
+// A balloon mission built, saved, found in the mission menu and flown, step by step.
+class BalloonMissionSteps : public BuilderWindowTest {
+protected:
+    void setUpAndBuild() {
+        builder::MissionBuilder& b = c_->missionBuilder();
+        // The player's preference: missions read again when the builder closes.
+        c_->fromMenus(kMenuPreferences);
+        c_->interface().toPrefsAlwaysReloadUM.state = true;
+        c_->fromDialogButtons(kTagPrefsOK);
+        ASSERT_TRUE(c_->prefs().ReloadUserMissions);
+        signInAndBuildOnTheWesternFront();
+        ASSERT_TRUE(b.MBTerrainLoadedFlag);
     }
 
-    picture("builder-aircraft.png");
-    // Won by destroying the balloon; no aircraft need be shot down.
-    pressBuilder("Tab/Victory");
-    typeInto("Mission Title", "Balloon busting");
-    // The placeholder is replaced by what is typed, its lines ending as the game's texts do.
-    pressBuilder("Mission Description");
-    type("Burn the balloon.");
-    key(SDLK_RETURN);
-    type("Then home.");
-    pressBuilder("Mission Lost Message");
-    type("The balloon still watches.");
-    typeInto("Victory/Kills", "0");
-    typeInto("Victory/Destroy", "22");
-    typeInto("Victory/Number Destroyed", "1");
+    void placeTheTargets() {
+        builder::MissionBuilder& b = c_->missionBuilder();
+        // Each object chosen, its team typed, added, then typed onto the ground where it should stand
+        // (a height below it).
+        pressBuilder("Tab/Objects");
+        auto place = [&](const std::string& object, const char* team, const char* where) {
+            choose("Object", object);
+            typeInto("Object Team", team);
+            pressBuilder("Add Object");
+            typeInto("Object Location", where);
+            return b.MBCurrentObject;
+        };
+        balloon_ = place("Observation balloon (German)", "blue", "2013460, 0, 2243000");
+        const int flak = place("Flak gun", "red", "2013700, 0, 2243200");
+        place("Lorry (German)", "blue", "2012000, 0, 2244000");
+        typeInto("Object Path", "0");
+        const int second = place("Lorry (German)", "yellow", "2011950, 0, 2243900");
+        typeInto("Object Random Start", "200");
+        EXPECT_EQ(balloon_, 22);
+        EXPECT_EQ(b.MBMission.ObjectList[flak].ObjectCode, 65);
+        const int32_t teams[] = {2, 1, 2, 3};
+        for (int k = 0; k < 4; ++k) EXPECT_EQ(b.MBMission.ObjectList[balloon_ + k].Team, teams[k]) << balloon_ + k;
+        EXPECT_EQ(double(b.MBMission.ObjectList[balloon_].Location[1]), -1.0);
+        EXPECT_EQ(b.MBMission.ObjectList[second].Seed, 200);
+    }
 
-    picture("builder-victory.png");
-    // The red team's quick-dogfight start moved and turned, its fuel typed past full; pine trees.
-    pressBuilder("Tab/World");
-    typeInto("QD/Red Start", "2013000, 0, 2231000");
-    typeInto("QD/Red Heading", "45");
-    typeInto("QD/Red Fuel", "1.5");
-    pressBuilder("Tab/Weather");
-    choose("Ground Clutter", "Pines");
-    pressBuilder("Save As");
-    type("Balloon busting");
-    pressBuilder("Save Mission/Save");
-    ASSERT_TRUE(std::filesystem::exists(folder_->file("Missions/Balloon busting.pellam")));  // where the game looks
-    EXPECT_TRUE(c_->builderSaved());
-    const missions::MissionData& m = b.MBMission;
-    EXPECT_EQ(m.AircraftStarts[1].Team, 2);
-    for (int n = 2; n < 8; ++n) EXPECT_EQ(m.AircraftStarts[n].OnOff, 0) << n;
-    EXPECT_EQ(m.TheVictory.ParticularDeadObjects[0], 22);
-    EXPECT_EQ(m.TheVictory.RequiredNumberOfDeadObjects, 1);
-    EXPECT_EQ(m.TheVictory.Kills, 0);
-    EXPECT_EQ(b.MBTexts.description, "Burn the balloon.\rThen home.");
-    EXPECT_EQ(b.MBTexts.victory, "No Message Yet");
-    EXPECT_EQ(b.MBTexts.lost, "The balloon still watches.");
-    const double redStart[5] = {2013000, -1.0, 2231000, 45, 1.0};
-    EXPECT_TRUE(std::equal(redStart, redStart + 5, m.DogfightGroundStartLocations[0]));
-    EXPECT_EQ(m.GC1, 2);
-    pressBuilder("Close");
-    ASSERT_FALSE(c_->builderWindowOpen());
+    void layTheConvoysRoad() {
+        builder::MissionBuilder& b = c_->missionBuilder();
+        // The convoy's road: two points leading to each other.
+        pressBuilder("Tab/Paths");
+        typeInto("Path/1/2", "2012000, 100, 2246000");
+        typeInto("Path/1/11", "2");
+        typeInto("Path/2/2", "2012000, 100, 2250000");
+        typeInto("Path/2/11", "1");
+        picture("builder-paths.png");
+        EXPECT_EQ(b.MBMission.FlyToPoints[1].NextPoint, 0);
+        EXPECT_EQ(b.MBMission.FlyToPoints[1].PointXYZ[2], 2250000);
+    }
 
-    // Opened again from the menu, the window shows the start and the trees as saved.
-    c_->fromMenus(kMenuOpenInBuilder);
-    pressBuilder("Open Mission/Balloon busting.pellam");
-    pressBuilder("Open Mission/Open");
-    ASSERT_TRUE(c_->builderWindowOpen());
-    EXPECT_EQ(b.controls().qdGroundStart[0], "2013000, -1, 2231000");
-    EXPECT_EQ(b.controls().qdHeading[0], 45);
-    EXPECT_EQ(b.controls().qdFuel[0], "1.000");
-    EXPECT_EQ(b.controls().groundClutterType, 2);
-    // The ceiling's box is saved with the mission: ticked, it is asked about before it is lost.
-    EXPECT_TRUE(c_->builderSaved());
-    pressBuilder("Tab/Weather");
-    pressBuilder("Cloud ceiling on");
-    EXPECT_FALSE(c_->builderSaved());
-    pressBuilder("Close");
-    pressBuilder("Discard Changes");
-    ASSERT_FALSE(c_->builderWindowOpen());
+    void placeTheAircraft() {
+        // Aircraft 1, the player, south of the balloon; aircraft 2 an enemy far off; the rest stay home.
+        pressBuilder("Tab/Aircraft");
+        typeInto("Aircraft/Position", "2013460, 1500, 2230000");
+        pressBuilder("Aircraft/2");
+        typeInto("Aircraft/Team", "blue");
+        typeInto("Aircraft/Position", "2060000, 3000, 2300000");
+        for (int n = 3; n <= 8; ++n) {
+            pressBuilder("Aircraft/" + std::to_string(n));
+            pressBuilder("Aircraft/On/off");
+        }
+        picture("builder-aircraft.png");
+    }
 
-    // The mission menu offers it once the folder's rescan after the save has finished on its
-    // thread (the next frame takes it in); the pilot flies it.
-    c_->flushUserMissions();
-    c_->fromMenus(kMenuSelectMission);
-    press("Select Mission", "Mission");
-    press("Select Mission", "     User Mission #1: Balloon busting");
-    press("Select Mission", "Fly Mission");
-    ASSERT_EQ(c_->missionState().CurrentMissionNumber, 51);
-    ASSERT_TRUE(c_->clock().gamePause);  // running
-    frames(60);
-    ZephModel* target = c_->getModelArray()->at(balloon);
-    ASSERT_NE(target, nullptr);
-    ASSERT_FALSE(target->areYouDestroyed());
-    ASSERT_FALSE(c_->interface().toGameOverWindow.open);  // not won while the balloon stands
-    // The pilot's bomb on the balloon's winch.
-    QNion winch;
-    target->getModelPositionQNion(&winch);
-    const double still[3] = {0, 0, 0};
-    const double above[3] = {winch.Position[0], winch.Position[1] + 40, winch.Position[2]};
-    ZephModel* bombs = c_->getModelArray()->at(ModelArray::kBombs);
-    bombs->startADroppedBomb(still, above, c_->clock().GlobalMissionTime, ModelArray::kFirstAircraft);
-    for (int i = 0; i < 900 && !c_->interface().toGameOverWindow.open; ++i) frames(1);
-    EXPECT_TRUE(target->areYouDestroyed());
-    ASSERT_TRUE(c_->interface().toGameOverWindow.open);
-    EXPECT_EQ(c_->interface().toYouWonOrLost, "Mission Successful");
+    void writeTheVictory() {
+        // Won by destroying the balloon; no aircraft need be shot down.
+        pressBuilder("Tab/Victory");
+        typeInto("Mission Title", "Balloon busting");
+        // The placeholder is replaced by what is typed, its lines ending as the game's texts do.
+        pressBuilder("Mission Description");
+        type("Burn the balloon.");
+        key(SDLK_RETURN);
+        type("Then home.");
+        pressBuilder("Mission Lost Message");
+        type("The balloon still watches.");
+        typeInto("Victory/Kills", "0");
+        typeInto("Victory/Destroy", "22");
+        typeInto("Victory/Number Destroyed", "1");
+        picture("builder-victory.png");
+    }
 
-    // The same mission as a quick dogfight from the ground: the red player stands at the start
-    // the builder moved, facing as it was turned.
-    c_->fromMenus(kMenuSelectMission);
-    press("Select Mission", "Quick Dogfight");
-    DogfightWindowControls& d = c_->dogfightWindowControls();
-    ASSERT_TRUE(d.toDogfightOnlyWindow.open);
-    d.toAirGroundStart.clear();
-    d.toAirGroundStart.setState(true, 0, 1);
-    press("Quick Dogfight", "Fly Dogfight");
-    ASSERT_TRUE(c_->missionState().isDogfightOnly);
-    ASSERT_EQ(c_->missionState().CurrentMissionNumber, 51);
-    QNion red;
-    c_->aircraftAt(ModelArray::kFirstAircraft)->getModelPositionQNion(&red);
-    EXPECT_NEAR(red.Position[0], 2013000, 400);
-    EXPECT_NEAR(red.Position[2], 2231000, 400);
-    EXPECT_NEAR(red.Position[1], c_->keptScene().TheRIDUdidavWorld->getAltitudeAtX(red.Position[0], red.Position[2]), 20);
+    void moveTheRedStartAndSave() {
+        builder::MissionBuilder& b = c_->missionBuilder();
+        // The red team's quick-dogfight start moved and turned, its fuel typed past full; pine trees.
+        pressBuilder("Tab/World");
+        typeInto("QD/Red Start", "2013000, 0, 2231000");
+        typeInto("QD/Red Heading", "45");
+        typeInto("QD/Red Fuel", "1.5");
+        pressBuilder("Tab/Weather");
+        choose("Ground Clutter", "Pines");
+        pressBuilder("Save As");
+        type("Balloon busting");
+        pressBuilder("Save Mission/Save");
+        ASSERT_TRUE(std::filesystem::exists(folder_->file("Missions/Balloon busting.pellam")));  // where the game looks
+        EXPECT_TRUE(c_->builderSaved());
+        const missions::MissionData& m = b.MBMission;
+        EXPECT_EQ(m.AircraftStarts[1].Team, 2);
+        for (int n = 2; n < 8; ++n) EXPECT_EQ(m.AircraftStarts[n].OnOff, 0) << n;
+        EXPECT_EQ(m.TheVictory.ParticularDeadObjects[0], 22);
+        EXPECT_EQ(m.TheVictory.RequiredNumberOfDeadObjects, 1);
+        EXPECT_EQ(m.TheVictory.Kills, 0);
+        EXPECT_EQ(b.MBTexts.description, "Burn the balloon.\rThen home.");
+        EXPECT_EQ(b.MBTexts.victory, "No Message Yet");
+        EXPECT_EQ(b.MBTexts.lost, "The balloon still watches.");
+        const double redStart[5] = {2013000, -1.0, 2231000, 45, 1.0};
+        EXPECT_TRUE(std::equal(redStart, redStart + 5, m.DogfightGroundStartLocations[0]));
+        EXPECT_EQ(m.GC1, 2);
+        pressBuilder("Close");
+        ASSERT_FALSE(c_->builderWindowOpen());
+    }
+
+    void openItAgain() {
+        builder::MissionBuilder& b = c_->missionBuilder();
+        // Opened again from the menu, the window shows the start and the trees as saved.
+        c_->fromMenus(kMenuOpenInBuilder);
+        pressBuilder("Open Mission/Balloon busting.pellam");
+        pressBuilder("Open Mission/Open");
+        ASSERT_TRUE(c_->builderWindowOpen());
+        EXPECT_EQ(b.controls().qdGroundStart[0], "2013000, -1, 2231000");
+        EXPECT_EQ(b.controls().qdHeading[0], 45);
+        EXPECT_EQ(b.controls().qdFuel[0], "1.000");
+        EXPECT_EQ(b.controls().groundClutterType, 2);
+        // The ceiling's box is saved with the mission: ticked, it is asked about before it is lost.
+        EXPECT_TRUE(c_->builderSaved());
+        pressBuilder("Tab/Weather");
+        pressBuilder("Cloud ceiling on");
+        EXPECT_FALSE(c_->builderSaved());
+        pressBuilder("Close");
+        pressBuilder("Discard Changes");
+        ASSERT_FALSE(c_->builderWindowOpen());
+    }
+
+    void flyItAndWin() {
+        // The mission menu offers it once the folder's rescan after the save has finished on its
+        // thread (the next frame takes it in); the pilot flies it.
+        c_->flushUserMissions();
+        c_->fromMenus(kMenuSelectMission);
+        press("Select Mission", "Mission");
+        press("Select Mission", "     User Mission #1: Balloon busting");
+        press("Select Mission", "Fly Mission");
+        ASSERT_EQ(c_->missionState().CurrentMissionNumber, 51);
+        ASSERT_TRUE(c_->clock().gamePause);  // running
+        frames(60);
+        ZephModel* target = c_->getModelArray()->at(balloon_);
+        ASSERT_NE(target, nullptr);
+        ASSERT_FALSE(target->areYouDestroyed());
+        ASSERT_FALSE(c_->interface().toGameOverWindow.open);  // not won while the balloon stands
+        // The pilot's bomb on the balloon's winch.
+        QNion winch;
+        target->getModelPositionQNion(&winch);
+        const double still[3] = {0, 0, 0};
+        const double above[3] = {winch.Position[0], winch.Position[1] + 40, winch.Position[2]};
+        ZephModel* bombs = c_->getModelArray()->at(ModelArray::kBombs);
+        bombs->startADroppedBomb(still, above, c_->clock().GlobalMissionTime, ModelArray::kFirstAircraft);
+        for (int i = 0; i < 900 && !c_->interface().toGameOverWindow.open; ++i) frames(1);
+        EXPECT_TRUE(target->areYouDestroyed());
+        ASSERT_TRUE(c_->interface().toGameOverWindow.open);
+        EXPECT_EQ(c_->interface().toYouWonOrLost, "Mission Successful");
+    }
+
+    void flyItAsAQuickDogfight() {
+        // The same mission as a quick dogfight from the ground: the red player stands at the start
+        // the builder moved, facing as it was turned.
+        c_->fromMenus(kMenuSelectMission);
+        press("Select Mission", "Quick Dogfight");
+        DogfightWindowControls& d = c_->dogfightWindowControls();
+        ASSERT_TRUE(d.toDogfightOnlyWindow.open);
+        d.toAirGroundStart.clear();
+        d.toAirGroundStart.setState(true, 0, 1);
+        press("Quick Dogfight", "Fly Dogfight");
+        ASSERT_TRUE(c_->missionState().isDogfightOnly);
+        ASSERT_EQ(c_->missionState().CurrentMissionNumber, 51);
+        QNion red;
+        c_->aircraftAt(ModelArray::kFirstAircraft)->getModelPositionQNion(&red);
+        EXPECT_NEAR(red.Position[0], 2013000, 400);
+        EXPECT_NEAR(red.Position[2], 2231000, 400);
+        EXPECT_NEAR(red.Position[1], c_->keptScene().TheRIDUdidavWorld->getAltitudeAtX(red.Position[0], red.Position[2]), 20);
+    }
+
+    int balloon_ = 0;  // the balloon's row
+};
+
+TEST_F(BalloonMissionSteps, ABalloonMissionIsBuiltSavedFoundFlownAndWon) {
+    ASSERT_NO_FATAL_FAILURE(setUpAndBuild());
+    ASSERT_NO_FATAL_FAILURE(placeTheTargets());
+    ASSERT_NO_FATAL_FAILURE(layTheConvoysRoad());
+    ASSERT_NO_FATAL_FAILURE(placeTheAircraft());
+    ASSERT_NO_FATAL_FAILURE(writeTheVictory());
+    ASSERT_NO_FATAL_FAILURE(moveTheRedStartAndSave());
+    ASSERT_NO_FATAL_FAILURE(openItAgain());
+    ASSERT_NO_FATAL_FAILURE(flyItAndWin());
+    flyItAsAQuickDogfight();
 }
 
 }  // namespace

@@ -58,6 +58,14 @@ TEST_F(MissionFiles, WrittenFileReadsBackFieldForFieldWithItsByteSum) {
     block[12] += 1;
     block[31359] += 2;
     EXPECT_EQ(missionHash(block.data()), sum + 3);
+
+    // The field list covers every byte once but the text slots and the padding of the victory
+    // record (3 bytes) and of the sixteen start records (2 each).
+    std::vector<int> owners(kMissionBytes, 0);
+    for (const RecordField& f : missionRecordFields())
+        for (uint32_t k = 0; k < f.width; ++k) ++owners.at(f.offset + k);
+    EXPECT_EQ(std::count(owners.begin(), owners.end(), 1), int(kMissionBytes) - 16 - 3 - 32);
+    EXPECT_EQ(std::count(owners.begin(), owners.end(), 0), 16 + 3 + 32);
 }
 
 TEST_F(MissionFiles, RecordsOfTheOtherByteOrderAreConvertedOnce) {
