@@ -14,10 +14,6 @@ FramePacer::Aside::Aside(FramePacer& pacer) : pacer_(pacer), began_(ticks()) {}
 FramePacer::Aside::~Aside() { pacer_.setAside(ticks() - began_); }
 
 int32_t FramePacer::wait1Tick(const Inputs& in, const std::function<void(uint32_t)>& sleep) {
-    // Running again after a pause: not held to the paused rate. (A resume from the keyboard has
-    // already asked for no wait at all.)
-    if (in.gamePause && !ran_) TickMinimum = std::min(TickMinimum, 1);
-    ran_ = in.gamePause;
     const uint32_t spent = ticks() - lastTickCount;
     const uint32_t setAside = std::min(setAside_, spent);
     setAside_ = 0;

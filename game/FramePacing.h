@@ -3,11 +3,10 @@
 // (1..3: 60, 30 or 20 frames per second) have passed since the last one, and the world then runs
 // one step per tick that passed, so the simulation keeps its speed whatever the frame rate.
 // TickMinimum rises at once to a slow frame's length and falls by one, at most every 240 ticks,
-// when the last five frames' work fits in fewer ticks. Paused, it is 3; the first frame that runs
-// again starts at the full rate, as a resume from the keyboard does, whatever path started it (a
-// mission from its window, a network game going on). Work a frame does once that is not the
-// flight's (a mission's loading, the drawing's warm-up) is set aside: the world still steps
-// through its ticks, but it does not lower the rate.
+// when the last five frames' work fits in fewer ticks. Paused, it is 3, and a flight that goes on
+// from a pause climbs back from there (a resume from the keyboard asks for no wait at once). The
+// drawing's warm-up, work of this renderer's and not of the flight's, is set aside: the world
+// still steps through its ticks, but they do not lower the rate.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -24,9 +23,9 @@ public:
     // Waits for the next frame and answers the simulation steps to run. `sleep` is asked to wait
     // until the given tick count (the real loop sleeps; tests advance their own clock).
     int32_t wait1Tick(const Inputs& in, const std::function<void(uint32_t untilTick)>& sleep);
-    // `ticks` of the frame now under way went on work that is not the flight's.
+    // `ticks` of the frame now under way went on the warm-up.
     void setAside(uint32_t ticks) { setAside_ += ticks; }
-    // The ticks from its making to its end set aside: one piece of such work.
+    // The ticks from its making to its end set aside: one share of the warm-up.
     class Aside {
     public:
         explicit Aside(FramePacer& pacer);
@@ -46,8 +45,7 @@ public:
     uint32_t LastAdjustTime = 0;
 
 private:
-    uint32_t setAside_ = 0;  // this frame's ticks of one-off work
-    bool ran_ = false;       // the last frame ran (was not paused)
+    uint32_t setAside_ = 0;  // this frame's ticks of the warm-up
 };
 
 }  // namespace pellam

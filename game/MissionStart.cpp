@@ -199,7 +199,6 @@ bool VADArizodazar2::StartMission() {
         platform::SystemBeep();
         return false;
     }
-    const FramePacer::Aside loading(pacer_);  // the loading is not the flight's pace
     if (models->size() > 0)
         if (auto* terrain = dynamic_cast<RIDUdidav*>(scene_.TheRIDUdidavWorld)) terrain->initTerrainObjects();
     if (replay_.ReplayFlag)

@@ -1,6 +1,7 @@
 #include "objects/FrenchHouse.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "objects/ArmedDrawingHooks.h"
 #include "objects/EffectModel.h"
@@ -71,11 +72,11 @@ void FrenchHouseWWI::callEveryTick(bool running, int32_t t, bool inReplay) {
     BaseObject::callEveryTick(running, t, inReplay);
     // The puffs hold still while the game is paused.
     if (!DrawSmoke || !running) return;
-    // The wind in the house's own axes: its heading and any slope it stands on.
-    double m[16] = {};
-    quaternionToMatrix(live.attitude.QAttitude.data(), m);
-    double wind[3];
-    InverseRotateVector(WindVector.data(), wind, m);
+    // The wind (ft/tick) turned by the house's heading into its own axes; on a slope the puffs drift
+    // level in the house's frame, along the hillside.
+    const double h = ThisModel.TheObject.Heading / 57.29577951;
+    const double wind[3] = {WindVector[0] * std::cos(h) - WindVector[2] * std::sin(h), WindVector[1],
+                            WindVector[0] * std::sin(h) + WindVector[2] * std::cos(h)};
     for (GunnerSmoke& s : TheBlueSmoke) {
         if (s.TimeStarted == 0) s.TimeStarted = t;
         auto& p = s.XYZPosition;

@@ -129,20 +129,22 @@ void GroundExplosion::callEveryTick(bool running, int32_t t, bool) {
     if (own.stage == 0) setUpBurst();
 
     // The column's measure: the rolling ring sits 30% up the cloud, 70% of its half-width out.
+    // Every sprite counts, hidden ones 9000 ft down too, and an extreme still at 0 is unset. In a
+    // replay at three times or more the column forms before the last late sprites start, so the
+    // ring lies thousands of feet down and the foot does not roll.
     double hc = 0, w = 0;
     if (a > kBurstAge) {
-        double minY = 1e30, maxY = -1e30, minX = 1e30, maxX = -1e30;
+        double minY = 0, maxY = 0, minX = 0, maxX = 0;
+        auto lower = [](double& least, double v) { if (least == 0 || v < least) least = v; };
+        auto higher = [](double& most, double v) { if (most == 0 || v > most) most = v; };
         for (const ExplosionType& s : own.sprites) {
-            if (s.Pos[1] <= kShown) continue;
-            minY = std::min(minY, s.Pos[1]);
-            maxY = std::max(maxY, s.Pos[1]);
-            minX = std::min(minX, s.Pos[0]);
-            maxX = std::max(maxX, s.Pos[0]);
+            higher(maxY, s.Pos[1]);
+            lower(minY, s.Pos[1]);
+            higher(maxX, s.Pos[0]);
+            lower(minX, s.Pos[0]);
         }
-        if (maxY >= minY) {
-            hc = minY + (maxY - minY) * 0.3;
-            w = (maxX - minX) / 2.0;
-        }
+        hc = minY + (maxY - minY) * 0.3;
+        w = (maxX - minX) / 2.0;
     }
 
     for (int k = 0; k < kSprites; ++k) {

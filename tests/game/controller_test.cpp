@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <unistd.h>
+#include <vector>
 
 #include "core/ZephModel.h"
 #include "game/GameController.h"
@@ -46,18 +47,39 @@ TEST(FramePacing, FollowsTheWorkAndBoundsAStall) {
     EXPECT_EQ(fresh.wait1Tick({true, false}, [](uint32_t) {}), 5);
 }
 
-// A mission started from its window leaves the pause's 20 frames a second behind at once, and the
-// ticks its loading took are stepped but do not lower the rate; a slow frame of the flight's own
-// still does.
-TEST(FramePacing, AStartAndItsLoadingDoNotSlowTheFramesAfter) {
+// A mission started from its window flies on at the pause's 20 frames a second and climbs back a
+// step at a time, 240 ticks apart, as its work allows; a resume from the keyboard asks for no wait
+// and runs at 60 at once. The drawing's warm-up is stepped but does not lower the rate; a slow
+// frame of the flight's own still does.
+TEST(FramePacing, AStartClimbsBackFromThePausedRateAndTheWarmUpDoesNotSlowIt) {
     PacingRig rig;
     rig.pacer.lastTickCount = rig.pacer.LastAdjustTime = rig.now;
     for (int i = 0; i < 10; ++i) rig.frame(0, {false, false});
-    EXPECT_EQ(rig.pacer.TickMinimum, 3);
-    rig.pacer.setAside(40);
+    EXPECT_EQ(rig.frame(0, {false, false}), 3);
     EXPECT_EQ(rig.frame(41), 41);  // the loading's ticks are the world's, as any others
+    std::vector<uint32_t> climbs{rig.pacer.LastAdjustTime};
+    for (int32_t pace = 3, i = 0; pace > 1 && i < 1000; ++i) {
+        ASSERT_EQ(rig.frame(0), pace);
+        if (rig.pacer.TickMinimum != pace) {
+            ASSERT_EQ(rig.pacer.TickMinimum, --pace);
+            climbs.push_back(rig.now);
+        }
+    }
+    ASSERT_EQ(climbs.size(), 3u);
+    for (int k = 1; k < 3; ++k) {
+        EXPECT_GE(climbs[k] - climbs[k - 1], 241u) << k;
+        EXPECT_LE(climbs[k] - climbs[k - 1], 243u) << k;
+    }
+
+    for (int i = 0; i < 3; ++i) rig.frame(0, {false, false});
+    EXPECT_EQ(rig.pacer.TickMinimum, 3);
+    rig.pacer.TickMinimum = 0;  // the pause key's resume
+    EXPECT_EQ(rig.frame(1), 1);
     EXPECT_EQ(rig.pacer.TickMinimum, 1);
-    EXPECT_EQ(rig.frame(0), 1);
+
+    rig.pacer.setAside(40);
+    EXPECT_EQ(rig.frame(41), 41);
+    EXPECT_EQ(rig.pacer.TickMinimum, 1);
     rig.pacer.setAside(5);  // more set aside than the frame took counts for no more than it took
     EXPECT_EQ(rig.frame(2), 2);
     EXPECT_EQ(rig.pacer.TickMinimum, 1);
@@ -166,7 +188,7 @@ TEST_F(ControllerTest, FirstLaunchThenTheFrameLoop) {
     EXPECT_TRUE(c->clock().gamePause);
     for (int i = 0; i < 20; ++i) c->timerLooper();
     EXPECT_EQ(c->clock().GlobalMissionTime, aircraft->steps);
-    EXPECT_EQ(c->clock().GlobalMissionTime, 20);  // a tick a frame: the pause's slower pace left behind
+    EXPECT_EQ(c->clock().GlobalMissionTime, 60);  // three ticks a frame: the pause's pace, climbed from later
 
     // In the background the sound stops; the frame's steps still run, then the game pauses.
     desktop_.active = false;

@@ -301,10 +301,16 @@ struct Explosion : Pools {
         join(boom);
         boom.setModelPositionX(1000, 200, 3000);
     }
+    // Every sprite's place across (X, Z), which only the column's rolling foot changes.
+    std::vector<double> across() const {
+        std::vector<double> xz;
+        for (const auto& s : boom.own.sprites) xz.insert(xz.end(), {s.Pos[0], s.Pos[2]});
+        return xz;
+    }
 };
 
-// The fire turns to smoke, all sixty puffs shown, and the explosion ends 10060 ticks after its
-// start, freeing its slot.
+// The fire turns to smoke, all sixty puffs shown, the column's foot rolls until the age of 300 and
+// not after, and the explosion ends 10060 ticks after its start, freeing its slot.
 TEST_F(Explosion, TheFireTurnsToSmokeAndTheExplosionEndsAfterItsTime) {
     // The burst draws four numbers for each of its 40 sprites, then each tick one for each of the
     // 60 sprites, hidden or not, and one for each late sprite started (the first in the 11th tick).
@@ -315,7 +321,14 @@ TEST_F(Explosion, TheFireTurnsToSmokeAndTheExplosionEndsAfterItsTime) {
     for (int n = 0; n < 40 * 4 + 11 * 60 + 1; ++n) twin.next();
     EXPECT_EQ(ZephModel::simulationRandom().next(), twin.next());
     EXPECT_EQ(boom.liveSprites(), 41);
-    for (int32_t t = 12; t <= 3000; ++t) boom.callEveryTick(true, t, false);
+    for (int32_t t = 12; t <= 101; ++t) boom.callEveryTick(true, t, false);
+    const auto rolling = across();
+    boom.callEveryTick(true, 102, false);
+    EXPECT_NE(across(), rolling);
+    for (int32_t t = 103; t <= 301; ++t) boom.callEveryTick(true, t, false);
+    const auto still = across();
+    for (int32_t t = 302; t <= 3000; ++t) boom.callEveryTick(true, t, false);
+    EXPECT_EQ(across(), still);
     for (const auto& s : boom.own.sprites) EXPECT_EQ(s.Map, 0);
     boom.getDrawingData(3000);
     EXPECT_EQ(shown(), 60);
@@ -323,6 +336,20 @@ TEST_F(Explosion, TheFireTurnsToSmokeAndTheExplosionEndsAfterItsTime) {
     EXPECT_TRUE(boom.isBusy());
     boom.getDrawingData(1 + 10061);
     EXPECT_FALSE(boom.isBusy());
+}
+
+// In a replay at three times the column forms in the 22nd tick, before the late sprites 52 to 59
+// start: they stay hidden for good, the first 52 are shown, and the foot does not roll.
+TEST_F(Explosion, AtThreeTimesTheLastLateSpritesNeverShowAndTheFootStands) {
+    boom.GroundExplosion1Start(1);
+    int32_t t = 1;
+    for (; t <= 1 + 63; t += 3) boom.callEveryTick(true, t, false);
+    const auto formed = across();
+    boom.getDrawingData(t);
+    EXPECT_EQ(shown(), 52);
+    for (; t <= 1 + 9999; t += 3) boom.callEveryTick(true, t, false);
+    EXPECT_EQ(across(), formed);
+    for (int k = 0; k < GroundExplosion::kSprites; ++k) EXPECT_EQ(boom.own.sprites[k].Pos[1] > -5000.0, k < 52) << k;
 }
 
 // Started at tick zero it is shown; requested late in a long mission, after this object's tick,

@@ -274,8 +274,8 @@ TEST_F(StaticObjects, AircraftPassUnderTheHangarRoofAndTheViaductDeckAndABombInR
     EXPECT_EQ(inBox(0, 520), 4);
 }
 
-// Chimney smoke: straight up without wind, the rise's floor, the fade at 950 ticks, held while
-// paused, and a replay gives back the puffs as they were.
+// Chimney smoke: straight up without wind, the rise's floor, downwind in a wind whatever the
+// house's heading, the fade at 950 ticks, held while paused, and a replay gives back the puffs.
 TEST_F(StaticObjects, ChimneySmokeRisesFadesHoldsWhilePausedAndSurvivesAReplay) {
     auto& house = place<FrenchHouseWWI>(71, {0, kGround, 0}, 30.0);
     house.DrawSmoke = true;
@@ -292,11 +292,22 @@ TEST_F(StaticObjects, ChimneySmokeRisesFadesHoldsWhilePausedAndSurvivesAReplay) 
     house.callEveryTick(true, 501, false);
     EXPECT_NEAR(house.TheBlueSmoke[0].XYZPosition[1], 49.6253, 1e-9);
 
+    house.setWindSpeed(20.0, 70.0);
+    const auto out = house.TheBlueSmoke[0].XYZPosition;
+    house.callEveryTick(true, 502, false);
+    const auto& blown = house.TheBlueSmoke[0].XYZPosition;
+    const double drift[3] = {blown[0] - out[0], 0.0, blown[2] - out[2]};
+    double m[16] = {}, world[3];
+    ZephModel::quaternionToMatrix(house.live.attitude.QAttitude.data(), m);
+    ZephModel::RotateVector(drift, world, m);
+    EXPECT_NEAR(world[0], 0.25 * house.WindVector[0], 1e-9);
+    EXPECT_NEAR(world[2], 0.25 * house.WindVector[2], 1e-9);
+
     const auto live = house.TheBlueSmoke;
-    house.prepareForReplayStart(501);
+    house.prepareForReplayStart(502);
     for (int32_t t = 1; t <= 300; ++t) house.callEveryTick(true, t, true);
     EXPECT_NE(house.TheBlueSmoke, live);
-    house.recoverFromReplay(501);
+    house.recoverFromReplay(502);
     EXPECT_EQ(house.TheBlueSmoke, live);
 
     house.TheBlueSmoke[3].TimeStarted = 1000;
