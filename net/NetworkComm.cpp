@@ -114,12 +114,12 @@ void BSDNetworkSockets::NetworkComm(int32_t missionTime) {
 }
 
 // A player's own (a joiner whose accept was lost asks again), then one from somebody else: a
-// newcomer, taken fairly among the senders so that one sender's flood cannot shut him out.
+// newcomer, taken by turns among the senders so that one sender's flood cannot shut him out.
 void BSDNetworkSockets::takeJoinRequests(int32_t now) {
     ReceivedPacket request;
     for (int k = 0; k < ReceiveRing::kPeers; ++k)
         if (takeFromPeer(k, kJoinRequestPacket, &request)) admit(request, now);
-    if (ring_.takeFromOthers(kJoinRequestPacket, &request)) {
+    if (ring_.takeNewcomersRequest(&request)) {
         ++PacketsIn;
         admit(request, now);
     }

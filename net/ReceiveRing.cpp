@@ -18,6 +18,23 @@ int ReceiveRing::peerOf(platform::UdpEndpoint from) const {
     return -1;
 }
 
+ReceiveRing::Slot& ReceiveRing::requestSlotFor(platform::UdpEndpoint from) {
+    Slot* oldest = &requests_[0];
+    for (Slot& slot : requests_) {
+        if (slot.order != 0 && same(slot.packet.from, from)) return slot;
+        if (slot.order < oldest->order) oldest = &slot;
+    }
+    return *oldest;
+}
+
+template <class Visit>
+void ReceiveRing::forEachSlot(Visit&& visit) {
+    for (Slot& slot : slots_) visit(slot);
+    for (Slot& slot : requests_) visit(slot);
+    for (std::array<Slot, kTypes>& kept : *peerSlots_)
+        for (Slot& slot : kept) visit(slot);
+}
+
 bool ReceiveRing::store(std::span<const uint8_t> datagram, int32_t arrival, platform::UdpEndpoint from) {
     const bool whole = packetIsWhole(datagram);
     std::lock_guard lock(mutex_);
@@ -28,7 +45,8 @@ bool ReceiveRing::store(std::span<const uint8_t> datagram, int32_t arrival, plat
     if (from.address == 0) from.address = 4;
     const int peer = peerOf(from);
     const uint8_t type = datagram[2];  // 1..12: a whole packet is of a known type
-    Slot& slot = peer >= 0 ? (*peerSlots_)[peer][type % kTypes] : slots_[next_];
+    const bool inRing = peer < 0 && type != kJoinRequestPacket;
+    Slot& slot = peer >= 0 ? (*peerSlots_)[peer][type % kTypes] : inRing ? slots_[next_] : requestSlotFor(from);
     slot.packet.arrival = arrival;
     slot.packet.from = from;
     slot.packet.length = static_cast<uint16_t>(datagram.size());
@@ -36,7 +54,7 @@ bool ReceiveRing::store(std::span<const uint8_t> datagram, int32_t arrival, plat
     std::fill(slot.packet.bytes.begin() + datagram.size(), slot.packet.bytes.end(), uint8_t{0});
     slot.unread = true;
     slot.order = static_cast<uint64_t>(++stored_);
-    if (peer < 0) next_ = (next_ + 1) % kSlots;
+    if (inRing) next_ = (next_ + 1) % kSlots;
     return true;
 }
 
@@ -48,13 +66,13 @@ void ReceiveRing::setPeers(const Peers& peers) {
         std::array<Slot, kTypes>& kept = (*peerSlots_)[k];
         for (Slot& slot : kept) slot.unread = false;
         if (peers[k].address == 0) continue;
-        // Oldest first, so that the newest of each type is the one kept.
-        for (int i = kSlots; i >= 1; --i) {
-            Slot& slot = slots_[(next_ - i + kSlots) % kSlots];
-            if (!slot.unread || !same(slot.packet.from, peers[k])) continue;
-            kept[slot.packet.bytes[2] % kTypes] = slot;
+        // What the new peer sent before, the newest of each type kept (its own slots are read now).
+        forEachSlot([&](Slot& slot) {
+            if (!slot.unread || !same(slot.packet.from, peers[k])) return;
+            Slot& into = kept[slot.packet.bytes[2] % kTypes];
+            if (!into.unread || into.order < slot.order) into = slot;
             slot.unread = false;
-        }
+        });
     }
 }
 
@@ -68,7 +86,7 @@ bool ReceiveRing::takeNewestFrom(int peer, uint8_t type, ReceivedPacket* out) {
     return true;
 }
 
-bool ReceiveRing::takeFromOthers(uint8_t type, ReceivedPacket* out) {
+bool ReceiveRing::takeNewcomersRequest(ReceivedPacket* out) {
     std::lock_guard lock(mutex_);
     const auto lastServed = [&](platform::UdpEndpoint who) {
         for (const Served& s : served_)
@@ -77,11 +95,11 @@ bool ReceiveRing::takeFromOthers(uint8_t type, ReceivedPacket* out) {
     };
     Slot* chosen = nullptr;
     uint64_t chosenServed = std::numeric_limits<uint64_t>::max();
-    for (int i = 1; i <= kSlots; ++i) {  // newest first: among equals the newest wins
-        Slot& slot = slots_[(next_ - i + kSlots) % kSlots];
-        if (!slot.unread || slot.packet.bytes[2] != type) continue;
+    for (Slot& slot : requests_) {  // among senders served alike, the newest request
+        if (!slot.unread) continue;
         const uint64_t served = lastServed(slot.packet.from);
-        if (served < chosenServed) chosen = &slot, chosenServed = served;
+        if (!chosen || served < chosenServed || (served == chosenServed && slot.order > chosen->order))
+            chosen = &slot, chosenServed = served;
     }
     if (!chosen) return false;
     chosen->unread = false;
@@ -102,12 +120,9 @@ bool ReceiveRing::takeFromOthers(uint8_t type, ReceivedPacket* out) {
 bool ReceiveRing::takeNewest(uint8_t type, ReceivedPacket* out) {
     std::lock_guard lock(mutex_);
     Slot* newest = nullptr;
-    const auto consider = [&](Slot& slot) {
+    forEachSlot([&](Slot& slot) {
         if (slot.unread && slot.packet.bytes[2] == type && (!newest || slot.order > newest->order)) newest = &slot;
-    };
-    for (Slot& slot : slots_) consider(slot);
-    for (std::array<Slot, kTypes>& kept : *peerSlots_)
-        for (Slot& slot : kept) consider(slot);
+    });
     if (!newest) return false;
     newest->unread = false;
     if (out) *out = newest->packet;
@@ -116,8 +131,7 @@ bool ReceiveRing::takeNewest(uint8_t type, ReceivedPacket* out) {
 
 void ReceiveRing::clear() {
     std::lock_guard lock(mutex_);
-    for (Slot& slot : slots_) slot = Slot{};
-    for (std::array<Slot, kTypes>& kept : *peerSlots_) kept.fill(Slot{});
+    forEachSlot([](Slot& slot) { slot = Slot{}; });
     peers_ = {};
     served_ = {};
     servings_ = 0;

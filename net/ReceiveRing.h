@@ -5,7 +5,8 @@
 // whole is dropped before it takes a slot.
 //
 // A peer's packets never enter the ring: whatever strangers send, however fast, they cannot
-// overwrite or outdate one. The ring holds everybody else's, newcomers asking to join among them.
+// overwrite or outdate one. Nor do join requests, kept apart by sender, so that no other traffic
+// overwrites a newcomer's. The ring holds the rest, which only a peer's would be read from.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -34,20 +35,22 @@ public:
 
     ReceiveRing();
 
-    // A peer's datagram replaces the one kept of its type from that peer, read or not; anybody
-    // else's goes into the next ring slot, overwriting the one stored 38 datagrams ago. False
-    // (nothing stored) when the datagram is not a whole packet.
+    // A peer's datagram replaces the one kept of its type from that peer, read or not; so does
+    // anybody else's join request the one kept from that sender (of at most 8, the one stored
+    // longest ago making room for a ninth). Anything else goes into the next ring slot,
+    // overwriting the one stored 38 datagrams ago. False (nothing stored) when the datagram is
+    // not a whole packet.
     bool store(std::span<const uint8_t> datagram, int32_t arrival, platform::UdpEndpoint from);
 
     // Who the peers are: entry k the address and port of peer k, address 0 for none. A peer whose
     // sender changes forgets what was kept from the last one, and takes over the new sender's
-    // unread packets waiting in the ring.
+    // unread packets waiting apart from the peers'.
     void setPeers(const Peers& peers);
     // The newest unread packet of `type` from peer `peer`, copied out and marked read.
     bool takeNewestFrom(int peer, uint8_t type, ReceivedPacket* out);
-    // An unread packet of `type` in the ring (from no peer), copied out and marked read: the
-    // newest from the sender served longest ago, so that one sender's flood cannot hide another's.
-    bool takeFromOthers(uint8_t type, ReceivedPacket* out);
+    // An unread join request from somebody who is no peer, copied out and marked read: the one
+    // whose sender was served longest ago, so that one sender's flood cannot hide another's.
+    bool takeNewcomersRequest(ReceivedPacket* out);
     // The newest unread packet of `type` from anybody, peer or not.
     bool takeNewest(uint8_t type, ReceivedPacket* out);
     // Forgets everything: every slot empty, no peers, the next datagram goes into ring slot 0.
@@ -64,14 +67,19 @@ private:
     };
     static constexpr int kTypes = 13;  // packet types 1..12; 0 is never stored
     using PeerSlots = std::array<std::array<Slot, kTypes>, kPeers>;
-    // The peer `from` is, or -1. Under the lock.
+    // The peer `from` is, or -1; the join request slot for `from`. Under the lock.
     int peerOf(platform::UdpEndpoint from) const;
+    Slot& requestSlotFor(platform::UdpEndpoint from);
+    // Every slot kept, peers' and join requests' and the ring's, in no order.
+    template <class Visit>
+    void forEachSlot(Visit&& visit);
 
     mutable std::mutex mutex_;
     std::array<Slot, kSlots> slots_{};
     std::unique_ptr<PeerSlots> peerSlots_;  // made once; a peer's newest of each type
     Peers peers_{};
-    // The senders takeFromOthers() last served (address 0: none), each with when.
+    std::array<Slot, 8> requests_{};  // join requests from no peer, the newest of each sender
+    // The senders takeNewcomersRequest() last served (address 0: none), each with when.
     struct Served {
         platform::UdpEndpoint who;
         uint64_t when = 0;
