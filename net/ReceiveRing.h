@@ -6,7 +6,7 @@
 //
 // A peer's packets never enter the ring: whatever strangers send, however fast, they cannot
 // overwrite or outdate one. Nor do join requests, kept apart by sender, so that no other traffic
-// overwrites a newcomer's. The ring holds the rest, which only a peer's would be read from.
+// overwrites a newcomer's. The ring holds the rest, none of which the game acts on.
 #include <array>
 #include <cstddef>
 #include <cstdint>
