@@ -81,6 +81,7 @@ void BSDNetworkSockets::acceptJoinerPublic() {
     AcceptJoiner(JoinerPendingAddress, slot);
     CurrentPort = savedPort;
     ToAddresses[slot] = JoinerPendingAddress;
+    refreshPeers();  // from here on its packets are kept apart from strangers'
     if (messageLine(4) == kWaitingForJoiners) setMessageLine(4, {});
     restoreOwnLine();
     JoinerPending = 0;

@@ -1,10 +1,12 @@
 // The per-frame engine of network play. Once per frame, on every machine: the kills line, what
 // this machine owes (the host's new-game and names packets, a joiner's request or its aircraft),
-// then the newest unread packet of each type in the order 3, 11, 2, 5, 10, 6, 12, 9, 4, 1.
+// then the packets of each type in the order 3, 11, 2, 5, 10, 6, 12, 9, 4, 1: of each type the
+// newest unread from each peer, and of join requests also one from somebody else.
 //
-// Every packet is checked against its sender before it is used: a joiner listens only to its
-// host's address and port, the host takes a joiner slot's packets only from the address and port
-// that slot was given. A bad packet is dropped alone; the frame goes on with the next type.
+// A joiner listens only to its host's address and port, the host to a joiner slot only from the
+// address and port that slot was given. The ring keeps each peer's newest packet of each type
+// apart from everybody else's, so a stranger's packets, however many, neither hide nor overwrite
+// a player's. A bad packet is dropped alone; the frame goes on with the next.
 #include <algorithm>
 
 #include "net/EngineServices.h"
@@ -45,10 +47,24 @@ bool BSDNetworkSockets::fromHost(const ReceivedPacket& packet) const {
     return HostOrJoiner == kJoiner && packet.from.address == JoinToAddress && packet.from.port == CurrentPort;
 }
 
+void BSDNetworkSockets::refreshPeers() {
+    ReceiveRing::Peers peers{};
+    if (HostOrJoiner == kJoiner) peers[0] = {JoinToAddress, CurrentPort};
+    for (int j = 1; j <= 7 && HostOrJoiner == kHost; ++j)
+        if (ToAddresses[j] != 0) peers[j] = {ToAddresses[j], JoinerPorts[j]};
+    ring_.setPeers(peers);
+}
+
+bool BSDNetworkSockets::takeFromPeer(int peer, uint8_t type, ReceivedPacket* out) {
+    if (!ring_.takeNewestFrom(peer, type, out)) return false;
+    ++PacketsIn;
+    return true;
+}
+
 template <class T>
 std::optional<T> BSDNetworkSockets::newestFromHost(PacketType type, std::optional<T> (*parse)(std::span<const uint8_t>)) {
     ReceivedPacket p;
-    if (!GetMostRecentPacket(type, &p) || !fromHost(p)) return std::nullopt;
+    if (!takeFromPeer(0, type, &p) || !fromHost(p)) return std::nullopt;
     return parse(p.packet());
 }
 
@@ -67,6 +83,7 @@ void BSDNetworkSockets::NetworkComm(int32_t missionTime) {
     if (Game) refreshKillsLine();
     if (!OTNotInited || !Game) return;
     const int32_t now = platform::TickCount();
+    refreshPeers();
     joinerCorrections();
     putTwoDigits(MessageLines[5], 120, DelayTime);
     if (MessageLines[5][120] == ' ') MessageLines[5][120] = '0';
@@ -91,9 +108,20 @@ void BSDNetworkSockets::NetworkComm(int32_t missionTime) {
         messageLine(4) != kWaitingForJoiners)
         setMessageLine(4, kWaitingForJoiners);
     if (OTNotInited) {
-        ReceivedPacket request;
-        if (GetMostRecentPacket(kJoinRequestPacket, &request)) admit(request, now);
+        takeJoinRequests(now);
         takeChatLine();
+    }
+}
+
+// A player's own (a joiner whose accept was lost asks again), then one from somebody else: a
+// newcomer, taken by turns among the senders so that one sender's flood cannot shut him out.
+void BSDNetworkSockets::takeJoinRequests(int32_t now) {
+    ReceivedPacket request;
+    for (int k = 0; k < ReceiveRing::kPeers; ++k)
+        if (takeFromPeer(k, kJoinRequestPacket, &request)) admit(request, now);
+    if (ring_.takeNewcomersRequest(&request)) {
+        ++PacketsIn;
+        admit(request, now);
     }
 }
 
@@ -180,7 +208,7 @@ void BSDNetworkSockets::joinerCorrections() {
 void BSDNetworkSockets::takeHostData(int32_t now) {
     if (OthersInGameOver == 1) Game->joinerGotEndOfGame();
     ReceivedPacket p;
-    if (!GetMostRecentPacket(kHostDataPacket, &p) || !fromHost(p)) return;
+    if (!takeFromPeer(0, kHostDataPacket, &p) || !fromHost(p)) return;
     const std::optional<HostData> d = parseHostData(p.packet());
     if (!d) return;
     if (HeardHostData && ticksBetween(LastGetData, p.arrival) <= 0) return;
@@ -249,21 +277,25 @@ void BSDNetworkSockets::takePlayerNames(int32_t now) {
     if (restartDue && (first || changed)) NewInTime = now;
 }
 
-// The host: silent joiners let go, then the newest joiner packet applied and answered at once.
-bool BSDNetworkSockets::takeJoinerData(int32_t now) {
+// The host: silent joiners let go, then each joiner's newest packet applied and answered at once.
+void BSDNetworkSockets::takeJoinerData(int32_t now) {
     for (int n = 1; n <= 7; ++n) {
         if (ToAddresses[n] != 0 && LastJoinerInTime[n] != 0 && passed(now, LastJoinerInTime[n], kSilence))
             freeJoinerSlot(n);
     }
+    for (int j = 1; j <= 7; ++j)
+        if (ToAddresses[j] != 0) takeJoinerDataFrom(j, now);
+}
+
+void BSDNetworkSockets::takeJoinerDataFrom(int j, int32_t now) {
     ReceivedPacket p;
-    if (!GetMostRecentPacket(kJoinerDataPacket, &p)) return false;
+    if (!takeFromPeer(j, kJoinerDataPacket, &p)) return;
     const std::optional<JoinerData> d = parseJoinerData(p.packet());
-    if (!d) return false;
-    const int j = d->slot;
-    if (ToAddresses[j] == 0 || ToAddresses[j] != p.from.address || JoinerPorts[j] != p.from.port) return false;
+    // A joiner speaks for its own slot only, from the address and port it was given.
+    if (!d || d->slot != j || ToAddresses[j] != p.from.address || JoinerPorts[j] != p.from.port) return;
     LastJoinerInTime[j] = now;
     DataExchange::Heard& heard = Exchange.packetInTimes[j];
-    if (heard.arrival != 0 && ticksBetween(heard.arrival, p.arrival) <= 0) return false;
+    if (heard.arrival != 0 && ticksBetween(heard.arrival, p.arrival) <= 0) return;
     heard = {p.arrival, d->stamp};
     DelayTime = networkDelay(now, d->echo);
     Exchange.joinerMessageNumbers[j] = d->acks;
@@ -288,7 +320,6 @@ bool BSDNetworkSockets::takeJoinerData(int32_t now) {
     CurrentPort = JoinerPorts[j];
     SendHostData(ToAddresses[j], j);
     CurrentPort = port;
-    return true;
 }
 
 void BSDNetworkSockets::applyDeadObjects(uint32_t word, int reporter, bool credit) {
@@ -356,7 +387,7 @@ void BSDNetworkSockets::takeNewGame(int32_t now) {
 // A refusal ends only a request still waiting, and only when it comes from the host asked.
 void BSDNetworkSockets::takeDecline() {
     ReceivedPacket p;
-    if (!GetMostRecentPacket(kDeclinePacket, &p)) return;
+    if (!takeFromPeer(0, kDeclinePacket, &p)) return;
     if (!fromHost(p) || NetworkMode != kJoining || Accepted) return;
     const std::optional<uint8_t> reason = parseDecline(p.packet());
     if (!reason) return;
@@ -369,18 +400,17 @@ void BSDNetworkSockets::takeDecline() {
 
 void BSDNetworkSockets::takeNotHost() {
     ReceivedPacket p;
-    if (!GetMostRecentPacket(kNotHostPacket, &p)) return;
+    if (!takeFromPeer(0, kNotHostPacket, &p)) return;
     if (!fromHost(p) || NetworkMode != kJoining || Accepted || !parseNotHost(p.packet())) return;
     setMessageLine(0, "You entered the IP address of a joiner, not a host.");
     Game->playSound(kNoticeSound, kNoticeVolume);
 }
 
 void BSDNetworkSockets::takeQuit(int32_t now) {
-    ReceivedPacket p;
-    const bool quit = GetMostRecentPacket(kQuitPacket, &p);
-    const std::optional<Quit> q = quit ? parseQuit(p.packet()) : std::nullopt;
     if (HostOrJoiner == kJoiner && Accepted) {
-        if (q && fromHost(p)) {
+        ReceivedPacket p;
+        const bool quit = takeFromPeer(0, kQuitPacket, &p) && fromHost(p) && parseQuit(p.packet());
+        if (quit) {
             endAfterSilenceOrQuit("Host has ended the game");
         } else if (OthersInGameOver == 0) {
             // Silence counts from the host's last data, or from the acceptance when none came.
@@ -390,10 +420,16 @@ void BSDNetworkSockets::takeQuit(int32_t now) {
         }
         return;
     }
-    if (HostOrJoiner != kHost || !q) return;
-    const int j = q->joinerNumber;
-    if (j < 1 || j > 7 || ToAddresses[j] == 0 || ToAddresses[j] != p.from.address || JoinerPorts[j] != p.from.port)
-        return;
+    for (int j = 1; j <= 7 && HostOrJoiner == kHost; ++j)
+        if (ToAddresses[j] != 0) takeJoinerQuit(j, now);
+}
+
+// A joiner's quit, for its own slot only: the slot freed and the others told.
+void BSDNetworkSockets::takeJoinerQuit(int j, int32_t now) {
+    ReceivedPacket p;
+    if (!takeFromPeer(j, kQuitPacket, &p)) return;
+    const std::optional<Quit> q = parseQuit(p.packet());
+    if (!q || q->joinerNumber != j || ToAddresses[j] != p.from.address || JoinerPorts[j] != p.from.port) return;
     freeJoinerSlot(j);
     // The notice goes to the other joiners as a message of the slot that left.
     const std::string text = q->name + " has quit the game";
@@ -449,7 +485,9 @@ void BSDNetworkSockets::freeJoinerSlot(int j) {
         Game->setCustomPaintJob(j, 0, 0);
         if (left) Game->joinerLeft(j);
     }
-    // The others hear at once that the slot is free, and what his team keeps of his kills.
+    refreshPeers();  // nothing the last player sent is taken for the next one's
+    // The others hear that the slot is free, and what his team keeps of his kills, with the next
+    // names packet (at most 60 ticks on).
     if (left) openPlayerNamesWindow();
     // A joiner that has gone is not waited for at game over.
     if (HostOrJoiner == kHost)
@@ -457,15 +495,20 @@ void BSDNetworkSockets::freeJoinerSlot(int j) {
 }
 
 // A stand-alone chat line (never sent by this game): slot, number, then a length-prefixed text.
+// A joiner takes its host's for any slot, the host each joiner's for that joiner's slot.
 void BSDNetworkSockets::takeChatLine() {
     ReceivedPacket p;
-    if (!GetMostRecentPacket(kChatLinePacket, &p)) return;
+    if (HostOrJoiner == kJoiner && takeFromPeer(0, kChatLinePacket, &p) && fromHost(p)) applyChatLine(p);
+    for (int j = 1; j <= 7 && HostOrJoiner == kHost; ++j) {
+        if (ToAddresses[j] != 0 && takeFromPeer(j, kChatLinePacket, &p) && p.bytes[3] == j &&
+            ToAddresses[j] == p.from.address && JoinerPorts[j] == p.from.port)
+            applyChatLine(p);
+    }
+}
+
+void BSDNetworkSockets::applyChatLine(const ReceivedPacket& p) {
     const uint8_t slot = p.bytes[3], number = p.bytes[4];
     if (slot >= 8 || number == Exchange.lastMessageInNumber[slot]) return;
-    const bool known = HostOrJoiner == kJoiner ? fromHost(p)
-                                                : slot >= 1 && ToAddresses[slot] == p.from.address &&
-                                                      JoinerPorts[slot] == p.from.port;
-    if (!known) return;
     Exchange.lastMessageInNumber[slot] = number;
     scrollMessages();
     setMessageLine(1, {reinterpret_cast<const char*>(p.bytes.data() + 6), std::min<size_t>(p.bytes[5], p.length - 6)});

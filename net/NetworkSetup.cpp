@@ -21,6 +21,7 @@ void BSDNetworkSockets::setJoiner(int joiner, uint32_t address, uint16_t port) {
     if (joiner < 1 || joiner > 7) return;
     ToAddresses[joiner] = address;
     JoinerPorts[joiner] = port;
+    refreshPeers();
 }
 
 void BSDNetworkSockets::SendIwantToPlay(uint32_t hostAddress) {

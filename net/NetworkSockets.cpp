@@ -80,6 +80,7 @@ void BSDNetworkSockets::startWithoutSocket(Role role, int32_t ownTeam) { startGa
 
 int BSDNetworkSockets::startGame(Role role, int32_t ownTeam, std::optional<uint16_t> port) {
     resetForStart();
+    ring_.setPeers({});  // nothing kept from a peer of the last game, the socket kept or not
     HostOrJoiner = role;
     startError_.clear();
     ToAddresses.fill(0);

@@ -142,7 +142,9 @@ public:
     uint16_t localPort() const { return socket_.localPort(); }
     const std::string& startError() const { return startError_; }
 
-    // The newest unread packet of `type`, copied out and marked read.
+    // The newest unread packet of `type` from anybody, copied out and marked read. The engine
+    // itself takes each peer's apart (its host's on a joiner, each joiner's on the host), so that
+    // no other sender's packet can stand in for one of theirs.
     bool GetMostRecentPacket(uint8_t type, ReceivedPacket* out);
     ReceiveRing& ring() { return ring_; }
 
@@ -275,7 +277,7 @@ private:
     void joinerCorrections();
     void takeHostData(int32_t now);
     void takePlayerNames(int32_t now);
-    bool takeJoinerData(int32_t now);
+    void takeJoinerData(int32_t now);
     void takeAccept(int32_t now);
     void startWindow(int32_t now);
     void takeNewGame(int32_t now);
@@ -291,6 +293,14 @@ private:
     void endAfterSilenceOrQuit(std::string_view text);
     void freeJoinerSlot(int joiner);
     bool fromHost(const ReceivedPacket& packet) const;
+    // Tells the ring who the peers are: a joiner's host as peer 0, the host's joiners by slot.
+    void refreshPeers();
+    // The newest unread packet of `type` from peer `peer` (host numbering), counted in.
+    bool takeFromPeer(int peer, uint8_t type, ReceivedPacket* out);
+    void takeJoinerDataFrom(int joiner, int32_t now);
+    void takeJoinerQuit(int joiner, int32_t now);
+    void takeJoinRequests(int32_t now);
+    void applyChatLine(const ReceivedPacket& packet);
     // The newest unread packet of `type`, parsed, when it comes from this joiner's host.
     template <class T>
     std::optional<T> newestFromHost(PacketType type, std::optional<T> (*parse)(std::span<const uint8_t>));

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "aircraft/FlyableAircraft.h"
@@ -92,6 +93,7 @@ protected:
             if (done()) return true;
             clockTicks += ticks;
             for (Player* p : players) stepOneFrame(*p->c, ticks);
+            betweenFrames();
             settle();
         }
         return done();
@@ -110,8 +112,8 @@ protected:
                 toHost += p->link().packetsSent();
                 joinersHeard += heard(p);
             }
-            if (hostPlayer) toJoiners = hostPlayer->link().packetsSent();
-            const bool hostBehind = hostPlayer && heard(hostPlayer) < toHost;
+            if (hostPlayer) toJoiners = hostPlayer->link().packetsSent() + strangerToJoiners;
+            const bool hostBehind = hostPlayer && heard(hostPlayer) < toHost + strangerToHost;
             return hostBehind || (left.empty() && joinersHeard < toJoiners);
         };
         waitFor([&] { return !behind(); }, "every datagram of the frame to reach its receiver");
@@ -211,6 +213,10 @@ protected:
 
     platform::ScopedTickSource clock{[] { return clockTicks.load(); }};
     testing::TestFolder dir{"pellam network play"};
+    // What runs after each frame's players, before its datagrams are waited for; and how many
+    // datagrams a stranger has sent the host and the joiners, which their receivers hear too.
+    std::function<void()> betweenFrames = [] {};
+    long strangerToHost = 0, strangerToJoiners = 0;
     std::vector<Player*> players;
     std::vector<Player*> left;
     Player* hostPlayer = nullptr;
@@ -235,6 +241,69 @@ TEST_F(NetworkPlay, AJoinerFliesTheHostsMissionAndHearsItsResult) {
     ASSERT_TRUE(until([&] { return !roy.c->interface().toYouWonOrLost.empty(); }));
     EXPECT_EQ(roy.link().getHostResult(), 0);
     EXPECT_EQ(roy.c->interface().toYouWonOrLost, "Mission Failure");
+}
+
+// A stranger floods the host with joiner data naming both joiners' slots, and a joiner with host
+// data, each at 1,000 a second (50 a frame of 3 ticks, more than the ring's 38), all well made.
+// For over a minute every player's aircraft goes on moving on every machine, within 300 ft of
+// where its own pilot has it (a copy no longer told drifts off by more), and nobody is dropped.
+TEST_F(NetworkPlay, AStrangersFloodStopsNobody) {
+    Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "roy", "Roy"), voss(dir.path() / "voss", "Voss");
+    players = {&lothar};
+    // A Quick Dogfight of the three alone, all red and in the air: nobody is shot down or wins.
+    DogfightWindowControls& d = quickDogfight(lothar, 20, true);
+    choose(d.toAirGroundStart, 0, 0);
+    for (int n = 0; n < 8; ++n) n < 3 ? choose(d.DOTeam[size_t(n)], 0, 0) : choose(d.DOOnOff[size_t(n)], 0, 1);
+    lothar.c->fromDoQuickDogfight();
+    host(lothar);
+    lothar.c->setRunning(true);
+    ASSERT_EQ(comeIn(roy, lothar, 1, 55), 1);
+    ASSERT_EQ(comeIn(voss, lothar, 2, 77), 2);
+    for (Player* p : players) {  // flown level
+        p->c->sendCommand(input::CommandNumber::AutoPilotOnOffToggle, kKeyDown);
+        p->c->sendCommand(input::CommandNumber::AutoPilotOnOffToggle, kKeyUp);
+    }
+    platform::UdpSocket stranger;
+    std::string error;
+    ASSERT_TRUE(stranger.open(0, &error)) << error;
+    std::array<std::array<uint8_t, net::kSendSlotBytes>, 3> made{};  // joiner 1's, joiner 2's, the host's
+    std::array<size_t, 3> length{};
+    for (uint8_t j = 1; j <= 2; ++j) {
+        net::JoinerData data;
+        data.slot = j;
+        length[j - 1] = net::buildJoinerData(data, net::SendSlot(made[j - 1]));
+    }
+    length[2] = net::buildHostData(net::HostData{}, net::SendSlot(made[2]));
+    betweenFrames = [&] {
+        for (int i = 0; i < 50; ++i) {
+            strangerToHost += stranger.sendTo({kLoopback, lothar.link().localPort()}, {made[i % 2].data(), length[i % 2]});
+            strangerToJoiners += stranger.sendTo({kLoopback, roy.link().localPort()}, {made[2].data(), length[2]});
+        }
+    };
+    // Where `whose` aircraft is on `on`'s machine: the host's is slot 0 on the host and a joiner's
+    // own number on that joiner.
+    auto seen = [&](Player& on, Player& whose) {
+        const long slot = &whose == &lothar ? 0 : whose.link().getJoinerNumber();
+        const long local = &on == &whose ? 0 : &on == &lothar ? slot : slot == 0 ? on.link().getJoinerNumber() : slot;
+        return on.aircraft(local).live.attitude.Position;
+    };
+    auto apart = [](const Vector3& a, const Vector3& b) { return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]); };
+    for (int check = 0; check < 13 && !HasFailure(); ++check) {  // 3,900 ticks
+        std::array<std::array<Vector3, 3>, 3> before;
+        for (size_t on = 0; on < 3; ++on)
+            for (size_t whose = 0; whose < 3; ++whose) before[on][whose] = seen(*players[on], *players[whose]);
+        run(100);
+        for (size_t on = 0; on < 3; ++on)
+            for (size_t whose = 0; whose < 3; ++whose) {
+                if (on == whose) continue;
+                const Vector3 copy = seen(*players[on], *players[whose]);
+                EXPECT_GT(apart(copy, before[on][whose]), 100.0) << whose << " stands still on " << on;
+                EXPECT_LT(apart(copy, seen(*players[whose], *players[whose])), 300.0) << whose << " on " << on;
+            }
+    }
+    EXPECT_EQ(lothar.link().numberOfJoiners(), 2);
+    for (Player* joiner : {&roy, &voss})
+        EXPECT_TRUE(joiner->link().accepted() && joiner->link().getNetworkMode() == 1) << joiner->line(1);
 }
 
 // A Quick Dogfight flown (five kills, each pilot for himself), then a team mission chosen in

@@ -85,12 +85,16 @@ TEST(Admission, HostDropsBadSlotsAndStrangersAndShowsMessages) {
     ask(host, stranger, request());
     EXPECT_EQ(host.link.getJoinerPending(), 2);
     host.link.declineJoiner();
-    // A stranger posing as joiner 1 is neither applied nor answered; joiner 1 itself is.
+    // A stranger posing as joiner 1 is neither applied nor answered; joiner 1 itself is, though
+    // the stranger's packets after his overrun the ring.
     data(stranger, 1);
     ask(host, stranger, request());  // runs the frames
     EXPECT_EQ(host.world.planes[1].lastApplied, 0);
     EXPECT_EQ(host.world.planes[0].whoShotMe, -1);
+    const long heard = host.heard() + 1 + 2 * ReceiveRing::kSlots;
     data(player, 1);
+    for (int i = 0; i < 2 * ReceiveRing::kSlots; ++i) data(stranger, 1);
+    testing::waitFor([&] { return host.heard() == heard; }, "the flood to reach the host");
     ask(host, stranger, request());
     EXPECT_GT(host.world.planes[1].lastApplied, 0);
     EXPECT_EQ(player.answer().first, kHostDataPacket);
@@ -222,12 +226,16 @@ TEST(Admission, JoinerTrustsOnlyItsHost) {
     EXPECT_LE(joiner.link.paintJob(2, 0), 0);
 
     // Host data that the receiver stamped a tick after this frame read the clock: the host has
-    // just spoken, not been silent for 2^32 - 1 ticks.
+    // just spoken, not been silent for 2^32 - 1 ticks. A stranger's host data after it, more
+    // than the ring holds, takes nothing from it.
     std::array<uint8_t, kSendSlotBytes> data{};
     const size_t length = buildHostData(HostData{}, SendSlot(data));
     joiner.link.ring().store({data.data(), length}, clockTicks + 1, {kLoopback, hostSocket.port()});
+    for (int i = 0; i < 2 * ReceiveRing::kSlots; ++i)
+        joiner.link.ring().store({data.data(), length}, clockTicks + 1, {kLoopback, stranger.port()});
     joiner.link.NetworkComm(0);
     EXPECT_EQ(joiner.link.getNetworkMode(), 1) << joiner.line(1);
+    EXPECT_EQ(joiner.world.planes[1].lastApplied, clockTicks) << "the host's data applied";
 
     // A host that sends nothing more is given up a minute later.
     run({&joiner}, 62, 60);

@@ -174,6 +174,48 @@ TEST(ReceiveRing, RefusesWhatNoReaderCouldUse) {
     EXPECT_EQ(p.bytes[299], 0);
 }
 
+// A peer's newest packet of a type outlives a stranger's flood of that type, however long; it is
+// his though it came before he was a peer, and forgotten when his slot goes to another sender.
+// A newcomer's join request outlives any flood too, and is served before a flooding sender's next.
+TEST(ReceiveRing, APeersNewestAndANewcomersRequestOutliveAStrangersFlood) {
+    ReceiveRing ring;
+    const platform::UdpEndpoint joiner{0x7F000001, 101}, stranger{0x7F000001, 102}, newcomer{0x0A000001, 101};
+    const auto ask = [](uint8_t tag) {
+        std::vector<uint8_t> request(40, 0);
+        request[1] = 40, request[2] = kJoinRequestPacket, request[3] = tag;
+        return request;
+    };
+    ReceivedPacket p;
+    ring.store(decline(1), 5, joiner);
+    ReceiveRing::Peers peers{};
+    peers[3] = joiner;
+    ring.setPeers(peers);
+    ring.store(decline(2), 6, joiner);
+    for (int i = 0; i < 3 * ReceiveRing::kSlots; ++i) ring.store(decline(100), 7, stranger);
+    ASSERT_TRUE(ring.takeNewestFrom(3, kDeclinePacket, &p));
+    EXPECT_EQ(p.bytes[3], 2);
+    EXPECT_EQ(p.arrival, 6);
+    EXPECT_FALSE(ring.takeNewestFrom(3, kDeclinePacket, &p)) << "handed out once; the older one superseded";
+
+    ring.store(ask(100), 7, stranger);
+    ASSERT_TRUE(ring.takeNewcomersRequest(&p));
+    ring.store(ask(77), 8, newcomer);
+    for (int i = 0; i < 3 * ReceiveRing::kSlots; ++i) ring.store(ask(100), 9, stranger), ring.store(decline(100), 9, stranger);
+    ASSERT_TRUE(ring.takeNewcomersRequest(&p));
+    EXPECT_EQ(p.bytes[3], 77) << "the newcomer before the flooder's next";
+    ASSERT_TRUE(ring.takeNewcomersRequest(&p));
+    EXPECT_EQ(p.from.port, stranger.port);
+    EXPECT_FALSE(ring.takeNewcomersRequest(&p)) << "the newest of each sender only";
+
+    ring.store(decline(4), 10, joiner);
+    peers[3] = newcomer;
+    ring.setPeers(peers);
+    EXPECT_FALSE(ring.takeNewestFrom(3, kDeclinePacket, &p)) << "the last holder's packet";
+    ring.store(decline(5), 11, joiner);
+    ASSERT_TRUE(ring.takeNewest(kDeclinePacket, &p));
+    EXPECT_EQ(p.bytes[3], 5) << "no peer's any more: in the ring";
+}
+
 // A receiver thread stores as fast as it can while the game takes packets: every packet handed
 // out is one that was stored whole (the two tag bytes agree), never a half-refilled slot.
 TEST(ReceiveRing, WholePacketsUnderARunningReceiver) {
